@@ -1,0 +1,41 @@
+# make run   - install what is missing, build, start the console
+# make test  - install what is missing, build, run every test (plain and sanitized)
+# make bench - build and run the benchmarks
+# make fuzz  - fuzz the statement compiler for 60 seconds (clang)
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+
+.PHONY: all run test bench fuzz deps build build-asan clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORU_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@ORULIB=$(CURDIR)/$(BUILD)/lib $(BUILD)/oru
+
+test: build build-asan
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@bench/run.sh $(BUILD)
+
+fuzz: deps
+	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile
+	@mkdir -p build-fuzz/corpus
+	@build-fuzz/fuzz_compile -max_total_time=60 build-fuzz/corpus tests/fuzz/corpus
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

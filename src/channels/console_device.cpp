@@ -1,0 +1,73 @@
+#include "channels/console_device.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+char out_buf[8192];
+size_t out_len = 0;
+int column = 0;
+char in_buf[65536];
+size_t in_pos = 0, in_len = 0;
+
+void write_all(const char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(1, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return;  // the console is gone; nothing sensible to report to
+    }
+    p += w;
+    n -= size_t(w);
+  }
+}
+}  // namespace
+
+void Con_flush() {
+  write_all(out_buf, out_len);
+  out_len = 0;
+}
+
+void Con_write(const void* p, size_t n) {
+  const char* s = static_cast<const char*>(p);
+  for (size_t i = 0; i < n; ++i) {
+    if (s[i] == '\n' || s[i] == '\r') column = 0;
+    else ++column;
+  }
+  if (n > sizeof out_buf - out_len) {
+    Con_flush();
+    if (n > sizeof out_buf) {
+      write_all(s, n);
+      return;
+    }
+  }
+  std::memcpy(out_buf + out_len, s, n);
+  out_len += n;
+}
+
+void Con_puts(const char* s) { Con_write(s, std::strlen(s)); }
+void Con_newline() { Con_write("\n", 1); }
+int Con_column() { return column; }
+
+bool Con_read_line(std::string& line) {
+  Con_flush();
+  line.clear();
+  for (;;) {
+    if (in_pos == in_len) {
+      ssize_t r = ::read(0, in_buf, sizeof in_buf);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return !line.empty();
+      in_pos = 0;
+      in_len = size_t(r);
+    }
+    char c = in_buf[in_pos++];
+    if (c == '\n') break;
+    line.push_back(c);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  column = 0;
+  return true;
+}

@@ -1,0 +1,5 @@
+#include "core/console.h"
+
+#include "core/errors.h"
+
+int OruMain(int, char**) { return 0; }

@@ -1,0 +1,3 @@
+#include "core/workspace.h"
+
+Workspace ws;

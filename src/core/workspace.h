@@ -1,0 +1,178 @@
+// The workspace: all interpreter state of the process lives in the one global
+// record `ws`.  There are no threads; signal handlers only set bits of
+// ws.Run_flags, which the executor serves between statements.
+//
+// Each module keeps its fields in its own section below.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/decimal.h"
+
+struct Str_blk;
+struct Var_node;
+struct Lex_data;
+
+constexpr size_t WORK_AREA_SIZE = 81920;
+constexpr uint16_t LAST_LINE_NO = 65000;  // the line that ends every program
+
+// ws.Run_flags
+enum : uint32_t {
+  RF_ESCAPE = 0x1,
+  RF_STEP = 0x2,
+  RF_TRACE = 0x4,
+  RF_STOP = 0x8,
+  RF_BREAKPOINTS = 0x10,
+  RF_CALL_DEPTH = 0x20,
+  RF_TEMPS = 0x100,
+  RF_MEM_LIMIT = 0x200,
+  RF_PERFORM_ON = 0x400,
+  RF_CONSOLE_READ = 0x800,
+  RF_INCDEC = 0x1000,
+  RF_CLEAR_EACH = 0x2000,
+  RF_SCRATCH_CHAN = 0x8000,
+  RF_IDE_LINK = 0x10000,
+  RF_DEBUG_LINK = 0x80000000,
+  RF_SERVE_MASK = 0x8001371F,  // any of these makes Exec_line stop and serve
+};
+
+// ws.Con_flags
+enum : uint32_t {
+  CON_MODE = 0x1000,        // reading console lines, not running a program
+  CON_LEAVE_NESTED = 0x2000,
+};
+
+// ws.Pgm_flags
+enum : uint32_t {
+  PGM_CHANGED = 0x1000,
+  PGM_NO_BUSY_RETRY = 0x2000,
+  PGM_PROTECTED = 0x4000,
+};
+
+// ws.Cmd_flags
+enum : uint32_t {
+  CMD_NO_ESCAPE = 16,
+  CMD_PROGRAM_NAMED = 32,
+  CMD_AUTO = 0x100,
+};
+
+// ws.Num_flags
+enum : uint32_t {
+  NF_FLOATING = 1,
+  NF_ROUND = 2,
+  NF_NR = 4,
+  NF_STARTUP_CMD = 8,
+};
+
+// Two-letter system parameters read by the core.  Issue-by-issue the full
+// parameter table maps SET_PARAM onto these; until then they hold defaults.
+struct Params {
+  bool D0 = false;   // division by zero gives 0
+  bool FP = false;   // division through floating point
+  bool MP = false;   // MOD takes the sign of the divisor
+  bool RS = false;   // PRINT rounds to PRECISION
+  bool LZ = false;   // no leading zero before the point
+  bool NN = false;   // no line references in unnumbered lines
+  bool SF = false;   // single-letter names, blanks ignored
+  bool MC = false;   // mixed-case variable names
+  bool IZ = false;   // ignore the memory limit
+  bool LE = false;   // list in edit layout
+  bool XT = false;   // leave the console
+  bool QT = false;   // quiet: no prompt
+  bool TT = false;
+  bool I0 = false;
+  bool P47 = false;  // empty substring out of range inside IF
+  bool TL = false;
+  bool Plus5 = false;  // line numbers always 5 digits
+  bool PlusT = false;  // "." ends a name
+  bool PlusZ = false;
+  bool OwnRandom = true;  // the interpreter's own random generator
+  uint16_t RN = 1;   // arithmetic condition mask
+};
+
+struct Workspace {
+  // ---- program cursor and context ----
+  uint8_t* Exec_ptr = nullptr;   // next code byte
+  uint8_t* Stmt_ptr = nullptr;   // start of the current statement
+  uint16_t Cur_stno = 0;         // line being executed; 0 = console line
+  uint8_t* Pgm_image = nullptr;  // loaded program image (null: edit list)
+  uint8_t* Label_tbl = nullptr;
+  uint8_t* Cur_line_rec = nullptr;  // current record (image) or line text (edit list)
+  uint16_t Cur_line_no = 0;
+  Str_blk* Edit_list = nullptr;     // typed program: one block per line
+  Str_blk* Cur_edit_blk = nullptr;  // current block of the edit list
+  uint32_t Pgm_size = 0;
+  uint32_t Pgm_flags = 0;
+  uint32_t Pgm_flags2 = 0;
+  uint16_t* Name_index = nullptr;  // u16 offsets into Name_pool
+  uint8_t* Name_pool = nullptr;
+  Var_node** Var_index = nullptr;
+  uint32_t Name_cnt = 0, Name_cap = 0;
+  uint32_t Var_index_cnt = 0, Var_index_cap = 0;
+  uint32_t Name_pool_size = 0, Name_pool_cap = 0;
+  uint8_t* Lit_pool = nullptr;
+  uint16_t Stop_stno = 0;
+  uint8_t* Stop_ptr = nullptr;
+  uint16_t Auto_line = LAST_LINE_NO;
+  uint16_t Auto_step = 10;
+  uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
+
+  // ---- accumulators ----
+  Num_val Num_acc;
+  Num_val Num_acc2;
+  uint8_t* Str_ptr = nullptr;
+  int32_t Str_len = -1;  // -1: the last result is numeric
+  Var_node* Cur_var = nullptr;
+  void* Cur_val = nullptr;
+  uint32_t Var_flags = 0;
+  int32_t Sub_pos = 0, Sub_len = 0;
+  uint32_t Var_mask = 0xFFFFFFFF, Var_mask_glob = 0xFFFFFFFF;
+
+  // ---- arithmetic ----
+  int Precision = 2;
+  uint32_t Num_flags = 0;
+  uint32_t Math_flags = 0;
+  uint32_t Rand_seed = 1;
+  int32_t Max_strlen = 32767 * 1024;
+
+  // ---- work area and memory ----
+  uint8_t* Work_base = nullptr;
+  uint8_t* Work_ptr = nullptr;
+  uint8_t* Work_mark = nullptr;
+  uint8_t* Work_end = nullptr;
+  int64_t Mem_used = 0;
+  int64_t Mem_limit = int64_t(1) << 40;
+  int Nomem_soft = 0;
+  void* Tmp_blocks = nullptr;
+  Str_blk* Tmp_strs = nullptr;
+  uint32_t Tmp_arr_cnt = 0;
+  uint32_t Tmp_arr_elems[5] = {};
+  void* Tmp_arr_data[5] = {};
+  uint32_t Utf8_mode = 0;
+
+  // ---- run state ----
+  volatile uint32_t Run_flags = 0;
+  uint32_t Con_flags = 0;
+  uint32_t Cmd_flags = 0;
+  uint32_t Start_flags = 0;
+  uint32_t Con_opts = 0;
+  bool End_process = false;
+  int Exit_status = 0;
+  int Call_status = 0;
+
+  // ---- errors ----
+  int Err_no = 0;
+  int Err_code = 0;
+  uint16_t Err_stno = 0;
+  int Cpl_err = -1;
+  int Last_errno = 0;
+
+  // ---- compiler and lexicon ----
+  Lex_data* Lex = nullptr;  // loaded keyword lexicon (null: none)
+  const char* Lib_dir = nullptr;
+
+  // ---- parameters ----
+  Params Prm;
+};
+
+extern Workspace ws;
