@@ -1,5 +1,268 @@
+// The console loop: the process's main loop.  Each pass reads one console
+// line, compiles it, and either stores it as a numbered program line or runs
+// it at once through the executor.  A program started by RUN runs inside the
+// Exec_line call of the console line that started it.
+//
+// When standard input is not a terminal, each line read is echoed after the
+// prompt, followed by a new line, so that a piped session reads like a
+// terminal transcript.  End of input ends the process with status 0.
 #include "core/console.h"
 
-#include "core/errors.h"
+#include <unistd.h>
 
-int OruMain(int, char**) { return 0; }
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/errors.h"
+#include "core/executor.h"
+#include "core/lexicon.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/workspace.h"
+
+#ifndef ORU_BUILD_LIBDIR
+#define ORU_BUILD_LIBDIR "lib"
+#endif
+
+namespace {
+
+// A console line whose statement is only END: the cursor rests on it while
+// the console reads, so that anything looking at the statement sees END.
+uint8_t Console_END[] = {0, 0, code::D_END, code::EOL};
+
+volatile sig_atomic_t break_count = 0;
+bool input_is_terminal = true;
+
+void install_break_handler() {
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = oru_break;
+  sa.sa_flags = SA_RESETHAND;  // re-armed by the handler while it may be
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+// Restores the saved work pointer and clears console mode on every way out.
+struct Exec_line_guard {
+  uint8_t* work;
+  ~Exec_line_guard() {
+    ws.Work_ptr = work;
+    ws.Con_flags &= ~uint32_t(CON_MODE);
+  }
+};
+
+// The text shown after a compile error: up to 10 characters of the source.
+void show_compile_error(int err, const uint8_t* src, size_t len, bool ignored) {
+  std::string text = Msg_text(err);
+  text += " ...";
+  size_t n = len < 10 ? len : 10;
+  text.append(reinterpret_cast<const char*>(src), n);
+  if (n < len) text += "...";
+  if (ignored) text += " <ignored>";
+  if (Con_column() != 0) Con_newline();
+  Con_write(text.data(), text.size());
+  Con_newline();
+}
+
+}  // namespace
+
+void oru_break(int) {
+  if (!(ws.Run_flags & RF_ESCAPE)) {
+    ws.Run_flags |= RF_ESCAPE;
+    break_count = 0;
+  } else {
+    break_count = break_count + 1;
+  }
+  if (break_count < 5) install_break_handler();
+}
+
+void Prompt_out() {
+  Set_console();
+  if (ws.Prm.QT) return;
+  if (Con_column() != 0) Con_newline();
+  Con_puts((ws.Pgm_flags & PGM_CHANGED) ? "-:" : "->");
+}
+
+void Process_input(std::string& line) {
+  if (!line.empty() && line[0] == '/') line[0] = '\\';
+  if (!line.empty() && line[0] == '\'') line[0] = '`';
+  if (!input_is_terminal) Con_newline();
+  uint8_t* buf = Work_take(line.size() + 1);
+  std::memcpy(buf, line.data(), line.size());
+  buf[line.size()] = 0;
+  ws.Str_ptr = buf;
+  ws.Str_len = int32_t(line.size());
+}
+
+void Exec_command(int from_console) {
+  const uint8_t* src = ws.Str_ptr;
+  size_t src_len = size_t(ws.Str_len);
+  ws.Go_cache_ref = 0;  // a console line may change the stored lines
+  int err = Compile_line();
+  uint8_t* line = ws.Str_ptr;
+  uint16_t stno = get_u16be(line);
+  uint8_t first = line[2];
+  if (err == 0) {
+    if (first == code::BRACKET_TEXT || first == code::COMMA || first == code::OP_MUL) {
+      if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
+      Not_built("the console find-and-replace forms");
+    }
+    if (first == code::OP_GT) {
+      if (stno != 0) Rpt_error(21);
+      Not_built("console breakpoints");
+    }
+  } else if (from_console) {
+    // A failed line keeps its source after the line number: number, 0, text,
+    // 255.  Lines that begin with an edit form are dropped, not stored.
+    const uint8_t* text = line + 3;
+    size_t text_len = ws.Str_len > 4 ? size_t(ws.Str_len) - 4 : 0;
+    if (line[2] != 0) {  // not the failed form: show the typed source
+      text = src;
+      text_len = src_len;
+    }
+    size_t i = 0;
+    while (i < text_len && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool ignored = i < text_len && (text[i] == ',' || text[i] == '[' || text[i] == '{');
+    show_compile_error(err, text + i, text_len - i, ignored);
+    if (ignored) return;
+  }
+  if (stno == 0) {
+    if (err != 0) {
+      if (!from_console && ws.Cpl_err == -1) ws.Cpl_err = err;
+      return;
+    }
+    ws.Exec_ptr = line + 2;
+    ws.Stmt_ptr = ws.Exec_ptr;
+    ws.Cur_stno = 0;
+    if (!from_console && !(ws.Con_opts & 2)) InternalExecLine();
+    else Exec_line();
+    return;
+  }
+  int r = Add_line();
+  ws.Go_cache_ref = 0;
+  if (r == 1) ws.Last_entered = stno;
+  else if (from_console) Disp_error(21);
+}
+
+int ConsoleCmnd() {
+  ws.Run_flags &= ~(RF_ESCAPE | RF_STOP);
+  if (ws.Con_opts & 1) ws.Prm.XT = true;
+  if (ws.Prm.XT || ws.End_process) return 0;
+  if (!Lex_loaded()) {
+    // Nothing can be compiled: say so, give the message time to be read,
+    // and end the process.
+    Disp_error(64);
+    Con_flush();
+    struct timespec two_seconds = {2, 0};
+    nanosleep(&two_seconds, nullptr);
+    ws.End_process = true;
+    ws.Exit_status = 1;
+    return 0;
+  }
+  ws.Var_mask = ws.Var_mask_glob;
+  Prompt_out();
+  ws.Cur_stno = 0;
+  ws.Exec_ptr = ws.Stmt_ptr = Console_END + 2;
+  try {
+    std::string line;
+    ws.Run_flags |= RF_CONSOLE_READ;
+    bool got = Con_read_line(line);
+    ws.Run_flags &= ~(RF_CONSOLE_READ | RF_ESCAPE);  // an interrupt while reading only ends the read
+    if (!got) {
+      if (Con_column() != 0) Con_newline();
+      ws.End_process = true;
+      ws.Exit_status = 0;
+      return 0;
+    }
+    if (!input_is_terminal) Con_write(line.data(), line.size());
+    Process_input(line);
+    if (ws.Str_len > 0) Exec_command(1);
+  } catch (const Oru_error& e) {
+    ws.Run_flags &= ~RF_CONSOLE_READ;
+    Report_error(e.no);
+  }
+  return 1;
+}
+
+void ProcessExecLine() {
+  Exec_line_guard guard{ws.Work_ptr};
+  if (ws.Run_flags & RF_TEMPS) Ret_temp();
+  for (;;) {
+    ws.Work_ptr = guard.work;
+    if (ws.Con_flags & CON_LEAVE_NESTED) break;
+    if (!(ws.Con_flags & CON_MODE)) {
+      Exec_line();
+    } else if (ConsoleCmnd() == 0) {
+      break;
+    }
+    if (!(ws.Con_flags & CON_MODE)) break;
+  }
+}
+
+int16_t InternalExecLine() {
+  uint32_t console_mode = ws.Con_flags & CON_MODE;
+  uint32_t nested = ws.Start_flags & SF_NESTED;
+  struct Restore {
+    uint32_t console_mode, nested;
+    ~Restore() {
+      ws.Con_flags = (ws.Con_flags & ~uint32_t(CON_MODE)) | console_mode;
+      ws.Start_flags = (ws.Start_flags & ~uint32_t(SF_NESTED)) | nested;
+    }
+  } restore{console_mode, nested};
+  ws.Con_flags &= ~uint32_t(CON_MODE);
+  ws.Start_flags |= SF_NESTED;
+  ProcessExecLine();
+  return int16_t(console_mode != 0);
+}
+
+void Exec_console() {
+  for (;;) {
+    ws.Work_ptr = ws.Work_mark = ws.Work_base;
+    ws.Con_flags &= ~uint32_t(CON_LEAVE_NESTED);
+    try {
+      if (ws.Start_flags & SF_FIRST_PASS) {
+        ws.Start_flags &= ~uint32_t(SF_FIRST_PASS);
+        ws.Run_flags &= ~(RF_ESCAPE | RF_STOP);
+        ws.Con_flags &= ~uint32_t(CON_MODE);
+      } else {
+        ws.Con_flags |= CON_MODE;
+        ProcessExecLine();
+      }
+    } catch (const Oru_error& e) {
+      Report_error(e.no);
+    }
+    if (ws.Prm.XT || ws.End_process) break;
+  }
+}
+
+void main_wrapup() {
+  Con_flush();
+  std::free(ws.Work_base);
+  ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
+}
+
+int OruMain(int, char**) {
+  const char* lib = std::getenv("ORULIB");
+  ws.Lib_dir = (lib && *lib) ? lib : ORU_BUILD_LIBDIR;
+  if (!ws.Work_base) {
+    ws.Work_base = static_cast<uint8_t*>(std::malloc(WORK_AREA_SIZE));
+    if (!ws.Work_base) return 1;
+    ws.Work_ptr = ws.Work_mark = ws.Work_base;
+    ws.Work_end = ws.Work_base + WORK_AREA_SIZE;
+  }
+  input_is_terminal = isatty(0) != 0;
+  Init_lex();
+  Msg_open();
+  install_break_handler();
+  ws.Start_flags |= SF_FIRST_PASS;
+  Exec_console();
+  main_wrapup();
+  return ws.Exit_status;
+}

@@ -2,11 +2,24 @@
 // runs the others.
 #pragma once
 #include <cstdint>
+#include <string>
 
 int OruMain(int argc, char** argv);
+void main_wrapup();
 void Exec_console();
 void ProcessExecLine();
+// Runs the compiled line at the cursor as nested execution; returns the
+// console-mode bit as it was before (1 or 0).
 int16_t InternalExecLine();
+// Reads and runs one console line; 0 when the console is to be left.
 int ConsoleCmnd();
+// Compiles and stores or runs the line in the string accumulator;
+// from_console 1 when it was typed at the console.
 void Exec_command(int from_console);
 void Prompt_out();
+// Edits the line read (leading "/" and "'" forms), ends the echoed line and
+// puts the line into the string accumulator (copied into the work area).
+void Process_input(std::string& line);
+// SIGINT: sets the escape request; the sixth interrupt in a row that is not
+// served ends the process by the default action.
+void oru_break(int signal);

@@ -56,10 +56,12 @@ void Oru_srand(uint32_t seed);
 int Oru_rand();
 
 // Digits of a value for text conversion: at most 19 digits (no leading zeros,
-// "0" for zero) into digits[], returns the digit count; *neg set for a
-// negative value.  The value is digits * 10^-scale.
+// "0" for zero, no terminator) into digits[], returns the digit count; *neg
+// set for a negative value.  The value is digits * 10^-scale.
 int Cnv_val(const Num_val& v, char* digits, bool* neg);
 // Normal text form of a number (as PRINT and STR( write it without a mask):
 // "1.5", "0.25", "-3", "1.2345E+20" in floating mode or beyond 18 places.
-// Returns the length written to out (at most 32 bytes).
+// Returns the length written to out (at most CONV_NORMAL_MAX bytes, no
+// terminator).
+constexpr size_t CONV_NORMAL_MAX = 40;
 int Conv_normal(const Num_val& v, char* out);

@@ -2,6 +2,13 @@
 // the accumulators and leaves the cursor on the code that ends it.  A numeric
 // result is in ws.Num_acc with ws.Str_len -1; a string result is
 // (ws.Str_ptr, ws.Str_len >= 0).
+//
+// Operators (codes 39..50, 249) bind by level: comparisons 1, + - 2,
+// * / MOD 3, ^ 4; equal levels associate to the left.  AND (51) and OR (52)
+// come after them, left to right, and skip their right side when the left
+// side already decides.  A string operand joins the following "+" operands
+// (concatenation) and becomes the numeric truth value 1 or 0 when a
+// comparison follows.
 #pragma once
 #include <cstdint>
 
@@ -9,17 +16,46 @@
 
 struct Var_node;
 
+// One operand into the accumulators; returns ws.Str_len.
 int Get_value();
+// Numeric expression (a string result is error 26).
 void Eval_val();
+// String expression (a numeric result is error 26).
 void Eval_str();
+// Expression of either type.
 void Eval_formula();
+// Continues an expression after its first operand was fetched by Get_value.
 void Eval_after_val();
+// Numeric expression that must be an exact integer in the signed 32-bit
+// range (error 41).
 int32_t Eval_integer();
+// Numeric expression times 100, rounded, signed 32-bit (error 41).
 int32_t Eval_int100();
+// Eval_integer with lo <= value and, when hi >= lo, value <= hi (error 41).
 int32_t Eval_range(int32_t lo, int32_t hi);
+// Rounds half away from zero to an integer; error 41 outside 32 bits.
 int32_t To_integer(const Num_val& v);
+// The numeric operator engine: the current operand is in the accumulators
+// and the cursor is on an operator.  Returns the code that ends it.
 uint8_t Xeval_val();
+// Concatenates the "+" operands that follow the current string.
 void Xeval_str();
-int Xcmp_str(uint8_t op);
+// Compares the string (left, left_len) with the string accumulator for
+// operator op (39..44); the accumulator becomes 1 or 0.  Returns the truth.
+int Xcmp_str(uint8_t op, const uint8_t* left, int32_t left_len);
+
+// Load a resolved variable (cursor just past its name): its value, its
+// subscripts and, for strings, a substring "(" start ["," length] ")".
 void Vnum_load(Var_node* node);
 void Vstr_load(Var_node* node);
+
+// System variables (codes 12..34) and built-in functions (72..131, 254); the
+// cursor is just past the code byte.
+int Ret_value(uint8_t code);
+int Ret_function(uint8_t code);
+
+// Pending ++/--: the evaluator queues them (run flag RF_INCDEC) and the
+// executor applies them between statements with Do_incrdecr.
+constexpr uint32_t INCDEC_MAX = 32;
+void Queue_incrdecr(uint8_t kind, Num_val* v);
+void Do_incrdecr();

@@ -32,3 +32,5 @@ int HSH_DelKey(HSH_table* t, const void* key, int len);
 void HSH_IndexInit(HSH_table* t, HSH_iter* it);
 HSH_entry* HSH_IndexNext(HSH_iter* it);
 uint32_t HSH_GenHash(const void* key, size_t len);
+// HSH_Create and HSH_AddKey return null on a soft lack of memory
+// (ws.Nomem_soft); a table that cannot grow keeps working with its buckets.

@@ -7,8 +7,18 @@
 // its bytes the line (u16 BE line number, statements, 255), its length word
 // the line length.  Every program ends with the shared line 65000, so every
 // search stops.
+//
+// Names of a stored line: Convert_variables rewrites each inline variable
+// reference (code 1 or 2, length n, n name bytes) as code, 0x80|high, low of
+// an index i.  ws.Var_index[i] is the variable node (null after the
+// variables were cleared: it is found again by name), ws.Name_index[i] the
+// offset, in host byte order, of the name entry in ws.Name_pool; a name entry
+// is a length byte followed by the name.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+
+struct Str_blk;
 
 uint16_t Find_line(uint32_t n);  // sets the current line; returns its number (65000 at the end)
 uint16_t Next_line(uint16_t n);
@@ -18,12 +28,31 @@ void Convert_variables();
 // First line of the program (65000 when empty) and iteration in order.
 uint16_t First_line();
 
+// The shared end line (65000, END, 255) that closes every edit list.
+Str_blk* Last_line();
+// Head of the edit list (the end line when the program is empty).
+Str_blk* Edit_head();
+// Unlinks and frees the lines first..last of the edit list; returns how many.
+// The stop point moves to the next line when its line goes.
+int Delete_lines(uint16_t first, uint16_t last);
+// The name entry (length byte, name) of variable-table index idx, or null.
+const uint8_t* Var_name_entry(uint32_t idx);
+// Bytes of the compiled item at p (never past end): Skip_code's sizes, plus
+// the operand byte of 12, 35, 66, 72, 251, 254 and of the functions that
+// carry one.  For code scanners that must never mistake an operand byte for
+// a code.
+size_t Item_size(const uint8_t* p, const uint8_t* end);
+
 uint8_t Skip_code();   // skips one item at ws.Exec_ptr, returns its code (255 at an end)
 uint8_t Skip_value();
 uint8_t Skip_var();
 uint8_t Skip_xpr();
 uint8_t Skip_if();
 
+// A statement reference as Get_line returns it for "*" and a directive code:
+// 0x20000 | code, or 0x20000 | (prefix << 8) | byte for the two-byte forms.
+constexpr uint32_t LINE_LABEL_BIT = 0x10000;
+constexpr uint32_t LINE_STMT_BIT = 0x20000;
 uint32_t Get_line();   // line number, label index | 0x10000, or statement code | 0x20000
 uint16_t Get_stno();
 void Get_range(uint16_t& first, uint16_t& last);

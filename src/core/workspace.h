@@ -56,6 +56,12 @@ enum : uint32_t {
   CMD_AUTO = 0x100,
 };
 
+// ws.Start_flags
+enum : uint32_t {
+  SF_NESTED = 1,      // inside InternalExecLine
+  SF_FIRST_PASS = 4,  // the console loop has not made its first pass yet
+};
+
 // ws.Num_flags
 enum : uint32_t {
   NF_FLOATING = 1,
@@ -116,6 +122,15 @@ struct Workspace {
   uint16_t Auto_line = LAST_LINE_NO;
   uint16_t Auto_step = 10;
   uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
+  // The executor's cache of the last GOTO target: the reference as Get_line
+  // gave it (0: nothing cached), the line found and its line-number bytes.
+  // Every change to the stored lines must clear Go_cache_ref.
+  uint32_t Go_cache_ref = 0;
+  uint16_t Go_cache_no = 0;
+  uint8_t* Go_cache_line = nullptr;
+  int32_t Go_cache_len = 0;
+  uint8_t* Go_cache_rec = nullptr;
+  Str_blk* Go_cache_blk = nullptr;
 
   // ---- accumulators ----
   Num_val Num_acc;
@@ -127,6 +142,14 @@ struct Workspace {
   uint32_t Var_flags = 0;
   int32_t Sub_pos = 0, Sub_len = 0;
   uint32_t Var_mask = 0xFFFFFFFF, Var_mask_glob = 0xFFFFFFFF;
+  // ---- variables and the evaluator ----
+  Var_node* Loc_num_tree = nullptr;  // program variables, by name
+  Var_node* Loc_str_tree = nullptr;
+  Var_node* Glo_num_tree = nullptr;  // global ("%") variables
+  Var_node* Glo_str_tree = nullptr;
+  uint32_t Incdec_cnt = 0;           // pending ++/-- entries (run flag 0x1000)
+  uint8_t Incdec_kind[32] = {};
+  Num_val* Incdec_val[32] = {};
 
   // ---- arithmetic ----
   int Precision = 2;
@@ -149,9 +172,10 @@ struct Workspace {
   uint32_t Tmp_arr_elems[5] = {};
   void* Tmp_arr_data[5] = {};
   uint32_t Utf8_mode = 0;
+  uint64_t Tot_allocs = 0;  // allocation calls (statistics counter 25)
 
   // ---- run state ----
-  volatile uint32_t Run_flags = 0;
+  uint32_t Run_flags = 0;  // signal handlers only OR bits in; read between statements
   uint32_t Con_flags = 0;
   uint32_t Cmd_flags = 0;
   uint32_t Start_flags = 0;
@@ -166,10 +190,14 @@ struct Workspace {
   uint16_t Err_stno = 0;
   int Cpl_err = -1;
   int Last_errno = 0;
+  int Call_err = 0;  // error handed back from nested execution (-2: result being handed back)
 
   // ---- compiler and lexicon ----
   Lex_data* Lex = nullptr;  // loaded keyword lexicon (null: none)
   const char* Lib_dir = nullptr;
+
+  // ---- message file ----
+  int Msg_fd = -1;  // open message file (-1: none)
 
   // ---- parameters ----
   Params Prm;

@@ -1,0 +1,593 @@
+// The statement compiler.
+//
+// A tokenizer (Cpl_nsu) reads the source one token at a time and appends the
+// token's code and inline bytes to the output; the syntax program (sn_tax,
+// assembled from lib/sn_tax.src) decides what may come next.  A token that
+// does not fit is put back: the input position and the output length return
+// to where they were before it, so it is read again with the next
+// expectation (a digit is a line number where a line reference is expected,
+// a number elsewhere).
+//
+// Output: u16 BE line number, the compiled statements, 255.  A line that
+// fails is rebuilt as: line number, 0, the untouched source, 255.
+#include "core/compiler.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/lexicon.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr size_t MAX_INPUT = 24576;
+constexpr size_t SHORT_INPUT = 2048;
+constexpr size_t SHORT_BUFFER = 4128;
+constexpr size_t BUFFER_RESERVE = 128;
+constexpr size_t MAX_CALL_DEPTH = 250;
+
+// Statement flags the tokenizer reads.
+constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
+
+struct Cpl_fail {
+  int no;
+};
+[[noreturn]] void fail(int n) { throw Cpl_fail{n}; }
+
+bool is_name_char(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '.';
+}
+bool is_letter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_digit(uint8_t c) { return c >= '0' && c <= '9'; }
+int hex_value(uint8_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Where the tokenizer stands: restored to put a token back or to backtrack.
+struct Tok_state {
+  size_t pos;
+  size_t out_len;
+  int pending2;
+};
+
+class Compiler {
+ public:
+  Compiler(const uint8_t* src, size_t len, uint8_t* out, size_t cap, uint16_t line_no)
+      : in_(src), in_len_(len), out_(out), cap_(cap), line_no_(line_no) {}
+
+  size_t run();  // runs the syntax program; returns the output length
+
+  size_t pos() const { return pos_; }
+
+ private:
+  // ---- output ----
+  void emit(uint8_t b) {
+    if (out_len_ >= cap_ - BUFFER_RESERVE) fail(19);
+    out_[out_len_++] = b;
+  }
+  void emit_u16(uint16_t v) {
+    emit(uint8_t(v >> 8));
+    emit(uint8_t(v));
+  }
+
+  // ---- tokenizer ----
+  int next_token(int expected);
+  void put_back() {
+    pos_ = last_.pos;
+    out_len_ = last_.out_len;
+    pending2_ = last_.pending2;
+  }
+  void skip_blanks() {
+    while (pos_ < in_len_ && (in_[pos_] == ' ' || in_[pos_] == '\t')) ++pos_;
+  }
+  int scan_line_ref(int code);
+  int scan_number();
+  int scan_string();
+  int scan_hex();
+  int scan_mnemonic();
+  int scan_bracket();
+  int scan_name(int expected);
+  void copy_raw();
+
+  // ---- syntax program ----
+  struct Mark {
+    Tok_state tok;
+    Tok_state last;
+    uint32_t sflags, aflags;
+    int tok_code;
+  };
+
+  const uint8_t* in_;
+  size_t in_len_;
+  size_t pos_ = 0;
+  uint8_t* out_;
+  size_t cap_;
+  size_t out_len_ = 0;
+  uint16_t line_no_;
+  int pending2_ = -1;
+  Tok_state last_{0, 0, -1};
+  int tok_ = 0;
+  uint32_t sflags_ = 0, aflags_ = 0;
+};
+
+// Reads the next token, appending its code and inline bytes to the output.
+int Compiler::next_token(int expected) {
+  last_ = {pos_, out_len_, pending2_};
+  if (pending2_ >= 0) {  // second byte of a two-byte keyword
+    int t = pending2_;
+    pending2_ = -1;
+    emit(uint8_t(t));
+    return tok_ = t;
+  }
+  skip_blanks();
+  if (pos_ >= in_len_) {
+    emit(code::EOL);
+    return tok_ = code::EOL;
+  }
+  uint8_t c = in_[pos_];
+  if (c < ' ' || c >= 127) fail(20);  // stray control or 8-bit byte outside a string
+  if (c == '"') return tok_ = scan_string();
+  if (c == '$') return tok_ = scan_hex();
+  if (c == '\'') return tok_ = scan_mnemonic();
+  if (is_digit(c) || (c == '.' && pos_ + 1 < in_len_ && is_digit(in_[pos_ + 1]))) {
+    if (expected == code::LINE_REF || expected == code::LABEL) return tok_ = scan_line_ref(code::LINE_REF);
+    return tok_ = scan_number();
+  }
+  if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
+
+  Lex_match m = Find_lex(in_ + pos_, in_len_ - pos_, false);
+  if (m.code != 0) {
+    bool object_name = (m.flags & LEX_OBJECT_NAME) && pos_ + size_t(m.consumed) < in_len_ &&
+                       in_[pos_ + size_t(m.consumed)] == '\'';
+    bool as_label = expected == code::LABEL && (m.flags & LEX_MAY_BE_LABEL);
+    bool as_var = expected == code::NUM_VAR && (m.flags & LEX_OBJECT_NAME);
+    if (!object_name && !as_label && !as_var) {
+      pos_ += size_t(m.consumed);
+      emit(m.code);
+      if (m.code2 != 0) pending2_ = m.code2;
+      if (m.code == code::D_REM || m.code == code::D_COMMENT) copy_raw();
+      return tok_ = m.code;
+    }
+  }
+  if (is_letter(c) || c == '%' || c == '_') return tok_ = scan_name(expected);
+  fail(20);
+}
+
+// The rest of the line, raw, without leading blanks (remarks).
+void Compiler::copy_raw() {
+  skip_blanks();
+  while (pos_ < in_len_) {
+    uint8_t c = in_[pos_];
+    if (c < ' ' && c != '\t') fail(20);
+    if (c == 0xFF) fail(20);
+    emit(c);
+    ++pos_;
+  }
+}
+
+// Line number reference: digits up to 65000 (65002 after SETERR).
+int Compiler::scan_line_ref(int code_out) {
+  uint32_t v = 0;
+  uint32_t limit = (sflags_ & SF_BIG_LINE) ? 65002 : LAST_LINE_NO;
+  if (!is_digit(in_[pos_])) fail(20);
+  while (pos_ < in_len_ && is_digit(in_[pos_])) {
+    v = v * 10 + uint32_t(in_[pos_++] - '0');
+    if (v > limit) fail(21);
+  }
+  if (v != 0 && line_no_ == 0 && ws.Prm.NN) fail(85);
+  emit(uint8_t(code_out));
+  emit_u16(uint16_t(v));
+  return code_out;
+}
+
+// Numeric literal: digits with one ".", an optional exponent.  The mantissa
+// keeps about 14 digits (it must fit 48 bits); further integer digits lower
+// the scale, further fraction digits are dropped.
+int Compiler::scan_number() {
+  uint64_t mant = 0;
+  int scale = 0;
+  bool point = false;
+  while (pos_ < in_len_) {
+    uint8_t c = in_[pos_];
+    if (c == '.') {
+      if (point) break;
+      point = true;
+      ++pos_;
+      continue;
+    }
+    if (!is_digit(c)) break;
+    ++pos_;
+    if ((mant >> 32) < 3276) {
+      mant = mant * 10 + uint64_t(c - '0');
+      if (point) ++scale;
+    } else if (!point) {
+      --scale;
+    }
+  }
+  int code_out = code::NUM_LIT;
+  if (pos_ < in_len_ && (in_[pos_] == 'E' || in_[pos_] == 'e')) {
+    size_t p = pos_ + 1;
+    bool neg = false;
+    if (p < in_len_ && (in_[p] == '+' || in_[p] == '-')) {
+      neg = in_[p] == '-';
+      ++p;
+    }
+    if (p < in_len_ && is_digit(in_[p])) {
+      int e = 0;
+      while (p < in_len_ && is_digit(in_[p])) {
+        e = e * 10 + (in_[p++] - '0');
+        if (e > 1000) fail(40);
+      }
+      pos_ = p;
+      scale -= neg ? -e : e;
+      code_out = code::EXP_LIT;
+    }
+  }
+  if (mant == 0) scale = 0;
+  if (scale < -127 || scale > 127) fail(40);
+  if (code_out == code::NUM_LIT && scale == 0 && mant < 65536) {
+    emit(code::SMALL_INT);
+    emit_u16(uint16_t(mant));
+    return code::SMALL_INT;
+  }
+  emit(uint8_t(code_out));
+  emit(uint8_t(int8_t(scale)));
+  uint8_t b[6];
+  put_u48be(b, mant);
+  for (uint8_t x : b) emit(x);
+  return code_out;
+}
+
+// String literal: up to the closing quote; two quotes stand for one.  An
+// unterminated string is closed at the end of a console line only.
+int Compiler::scan_string() {
+  ++pos_;
+  emit(code::STR_LIT);
+  size_t len_at = out_len_;
+  emit_u16(0);
+  size_t n = 0;
+  for (;;) {
+    if (pos_ >= in_len_) {
+      if (!(ws.Con_flags & CON_MODE)) fail(20);
+      break;
+    }
+    uint8_t c = in_[pos_++];
+    if (c == '"') {
+      if (pos_ < in_len_ && in_[pos_] == '"') {
+        ++pos_;
+      } else {
+        break;
+      }
+    }
+    emit(c);
+    ++n;
+  }
+  if (n > 0xFFFF) fail(19);
+  put_u16be(out_ + len_at, uint16_t(n));
+  return code::STR_LIT;
+}
+
+// Hexadecimal string: pairs of hex digits (blanks ignored) up to "$".
+int Compiler::scan_hex() {
+  ++pos_;
+  emit(code::HEX_LIT);
+  size_t len_at = out_len_;
+  emit_u16(0);
+  size_t n = 0;
+  int high = -1;
+  for (;;) {
+    if (pos_ >= in_len_) fail(75);
+    uint8_t c = in_[pos_++];
+    if (c == '$') break;
+    if (c == ' ' || c == '\t') continue;
+    int v = hex_value(c);
+    if (v < 0) fail(75);
+    if (high < 0) {
+      high = v;
+    } else {
+      emit(uint8_t(high * 16 + v));
+      ++n;
+      high = -1;
+    }
+  }
+  if (high >= 0) fail(75);
+  put_u16be(out_ + len_at, uint16_t(n));
+  return code::HEX_LIT;
+}
+
+// Mnemonic literal: two characters between apostrophes, upper-cased.
+int Compiler::scan_mnemonic() {
+  ++pos_;
+  if (pos_ + 2 > in_len_) fail(29);
+  uint8_t a = in_[pos_], b = in_[pos_ + 1];
+  if (a < ' ' || b < ' ' || a >= 127 || b >= 127) fail(29);
+  pos_ += 2;
+  if (pos_ < in_len_) {
+    if (in_[pos_] != '\'') fail(29);
+    ++pos_;
+  }
+  emit(code::MNEM_LIT);
+  emit(Uppercs[a]);
+  emit(Uppercs[b]);
+  return code::MNEM_LIT;
+}
+
+// Bracketed text: "[" ... "]" or "{" ... "}".
+int Compiler::scan_bracket() {
+  uint8_t close = uint8_t(in_[pos_] + 2);
+  size_t start = ++pos_;
+  while (pos_ < in_len_ && in_[pos_] != close) ++pos_;
+  if (pos_ >= in_len_) fail(20);
+  size_t n = pos_ - start;
+  ++pos_;
+  emit(code::BRACKET_TEXT);
+  emit_u16(uint16_t(n));
+  for (size_t i = 0; i < n; ++i) emit(in_[start + i]);
+  return code::BRACKET_TEXT;
+}
+
+// A name: letters, digits, "_" and "."; "%" in front marks a global, "$" at
+// the end a string, "%" at the end an integer variable.
+int Compiler::scan_name(int expected) {
+  size_t start = pos_;
+  if (in_[pos_] == '%') ++pos_;
+  if (pos_ >= in_len_ || !(is_letter(in_[pos_]) || in_[pos_] == '_')) fail(20);
+  if (ws.Prm.SF) {
+    ++pos_;
+    while (pos_ < in_len_ && is_digit(in_[pos_])) ++pos_;
+  } else {
+    while (pos_ < in_len_ && is_name_char(in_[pos_])) {
+      if (in_[pos_] == '.' && ws.Prm.PlusT) break;
+      ++pos_;
+    }
+  }
+  int code_out = code::NUM_VAR;
+  if (pos_ < in_len_ && in_[pos_] == '$') {
+    ++pos_;
+    code_out = code::STR_VAR;
+  } else if (pos_ < in_len_ && in_[pos_] == '%') {
+    ++pos_;
+  }
+  size_t n = pos_ - start;
+  if (n >= 128) fail(20);
+  if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
+  emit(uint8_t(code_out));
+  emit(uint8_t(n));
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t c = in_[start + i];
+    emit(ws.Prm.MC ? c : Uppercs[c]);
+  }
+  return code_out;
+}
+
+size_t Compiler::run() {
+  std::vector<uint16_t> stack;
+  stack.reserve(32);
+  Mark mark{};
+  std::vector<uint32_t> astack;
+  emit_u16(line_no_);
+  size_t pc = 0;
+  for (;;) {
+    if (pc >= sn_tax_len) fail(49);
+    uint16_t w = sn_tax[pc];
+    if (w & 0x8000) {
+      size_t target = w & 0x3FFF;
+      if (w & 0x4000) {
+        if (stack.size() >= MAX_CALL_DEPTH) fail(30);
+        stack.push_back(uint16_t(pc + 1));
+      }
+      pc = target;
+      continue;
+    }
+    int op = w >> 8;
+    size_t r = w & 0xFF;
+    uint16_t a = pc + 1 < sn_tax_len ? sn_tax[pc + 1] : 0;
+    switch (op) {
+      case 0x00:  // RET
+        if (stack.empty()) return out_len_;
+        pc = stack.back();
+        stack.pop_back();
+        break;
+      case 0x01:  // TRY
+        if (next_token(a) == a || (a == code::COMMA && tok_ == code::COMMA)) {
+          pc += 2;
+        } else {
+          put_back();
+          pc += r;
+        }
+        break;
+      case 0x02:  // EXPECT
+        if (next_token(a) != a) fail(20);
+        pc += 2;
+        break;
+      case 0x03: {  // SWITCH
+        uint16_t lo = a, hi = sn_tax[pc + 2];
+        int t = next_token(0);
+        if (t >= lo && t <= hi) {
+          pc = sn_tax[pc + 3 + size_t(t - lo)];
+        } else {
+          put_back();
+          if (r == 0) fail(49);
+          pc += r;
+        }
+        break;
+      }
+      case 0x04:  // EXPECT_DROP
+        if (next_token(a) != a) fail(20);
+        --out_len_;
+        pc += 2;
+        break;
+      case 0x05:  // PUTBACK
+        put_back();
+        pc += 1;
+        break;
+      case 0x06:  // POP
+        if (stack.empty()) fail(49);
+        stack.pop_back();
+        pc += 1;
+        break;
+      case 0x07:  // MARK
+        mark = {{pos_, out_len_, pending2_}, last_, sflags_, aflags_, tok_};
+        pc += 1;
+        break;
+      case 0x08:  // RESTORE
+        pos_ = mark.tok.pos;
+        out_len_ = mark.tok.out_len;
+        pending2_ = mark.tok.pending2;
+        last_ = mark.last;
+        sflags_ = mark.sflags;
+        aflags_ = mark.aflags;
+        tok_ = mark.tok_code;
+        pc += 1;
+        break;
+      case 0x09:  // ERROR
+        fail(int(r));
+      case 0x0A:  // SETF
+        sflags_ |= a;
+        pc += 2;
+        break;
+      case 0x0B:  // CLRF
+        sflags_ &= ~uint32_t(a);
+        pc += 2;
+        break;
+      case 0x0C:  // IFF
+        pc += (sflags_ & a) ? 2 : r;
+        break;
+      case 0x0D:  // OPTIONAL
+        if (next_token(a) == a) {
+          --out_len_;
+        } else {
+          put_back();
+        }
+        pc += 2;
+        break;
+      case 0x0E:  // EMIT
+        emit(uint8_t(a));
+        pc += 2;
+        break;
+      case 0x0F:  // SETA
+        aflags_ |= a;
+        pc += 2;
+        break;
+      case 0x10:  // CLRA
+        aflags_ &= ~uint32_t(a);
+        pc += 2;
+        break;
+      case 0x11:  // IFA
+        pc += (aflags_ & a) ? 2 : r;
+        break;
+      case 0x12:  // PUSHA
+        if (astack.size() >= MAX_CALL_DEPTH) fail(30);
+        astack.push_back(aflags_);
+        pc += 1;
+        break;
+      case 0x13:  // POPA
+        if (astack.empty()) fail(49);
+        aflags_ = astack.back();
+        astack.pop_back();
+        pc += 1;
+        break;
+      case 0x14:  // UNEMIT
+        if (out_len_ <= 2) fail(49);
+        --out_len_;
+        pc += 1;
+        break;
+      case 0x15: {  // RANGE
+        uint16_t hi = sn_tax[pc + 2];
+        int t = next_token(0);
+        if (t >= a && t <= hi) {
+          pc += 3;
+        } else {
+          put_back();
+          pc += r;
+        }
+        break;
+      }
+      default:
+        fail(49);
+    }
+  }
+}
+
+// The failed form: line number, 0, the source after the line number, 255.
+size_t failed_form(uint8_t* out, size_t cap, uint16_t line_no, const uint8_t* src, size_t len) {
+  size_t n = std::min(len, cap - 4);
+  put_u16be(out, line_no);
+  out[2] = 0;
+  std::memcpy(out + 3, src, n);
+  out[3 + n] = code::EOL;
+  return n + 4;
+}
+
+// Compiles src into out; returns the error number and the output length.
+int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
+  size_t pos = 0;
+  while (pos < len && (src[pos] == ' ' || src[pos] == '\t')) ++pos;
+  uint32_t line_no = 0;
+  if (pos < len && is_digit(src[pos])) {
+    while (pos < len && is_digit(src[pos])) {
+      if (line_no >= 6500) {  // one more digit passes 64999
+        out.assign({0, 0, code::EOL});
+        return 21;
+      }
+      line_no = line_no * 10 + uint32_t(src[pos++] - '0');
+    }
+    if (line_no >= LAST_LINE_NO) {
+      out.assign({0, 0, code::EOL});
+      return 21;
+    }
+    if (pos < len && src[pos] == '?') ++pos;
+    while (pos < len && (src[pos] == ' ' || src[pos] == '\t')) ++pos;
+  }
+  const uint8_t* body = src + pos;
+  size_t body_len = len - pos;
+  size_t cap = len <= SHORT_INPUT ? SHORT_BUFFER : 3 * std::min<size_t>(len, 10000);
+  out.resize(std::max(cap, body_len + 8));
+  if (line_no != 0 && body_len == 0) {
+    put_u16be(out.data(), uint16_t(line_no));
+    out[2] = code::EOL;
+    out.resize(3);
+    return 0;
+  }
+  if (!Lex_loaded()) {
+    out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
+    return 64;
+  }
+  Compiler c(body, body_len, out.data(), cap, uint16_t(line_no));
+  try {
+    out.resize(c.run());
+    return 0;
+  } catch (const Cpl_fail& f) {
+    out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
+    return f.no;
+  }
+}
+
+}  // namespace
+
+int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
+  if (src.size() > MAX_INPUT) Rpt_error(19);
+  return compile_into(reinterpret_cast<const uint8_t*>(src.data()), src.size(), out);
+}
+
+int Compile_line() {
+  if (ws.Str_len < 0) Rpt_error(49);
+  size_t len = size_t(ws.Str_len);
+  if (len > MAX_INPUT) Rpt_error(19);
+  static std::vector<uint8_t> out;  // reused: short lines compile without allocating
+  int err = compile_into(ws.Str_ptr, len, out);
+  uint8_t* dst = Work_take(out.size());
+  std::memcpy(dst, out.data(), out.size());
+  ws.Str_ptr = dst;
+  ws.Str_len = int32_t(out.size());
+  return err;
+}

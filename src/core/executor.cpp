@@ -1,0 +1,319 @@
+// The statement executor: runs compiled statements from ws.Exec_ptr until the
+// program stops, the console line ends or nested execution is left.
+//
+// The loop per statement:
+//   A  restore the work area pointer (the only per-statement reset);
+//   B  remember the statement start, read its code and, only when a bit of
+//      RF_SERVE_MASK is set in ws.Run_flags, serve the pending requests out
+//      of line;
+//   C  dispatch: GOTO and implied assignment inline, every directive through
+//      dir_jmp (code - 149) and, after the prefix 149, ext_jmp (b - 150).
+// The executor is a recovery point: an error raised by a statement is caught
+// here, reported, and the program stops at the failing statement.
+#include "core/executor.h"
+
+#include <string>
+
+#include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/lister.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+
+const Dir_fn dir_jmp[95] = {
+    d_extd, d_addr, d_begi, d_call, d_clea, d_clos, d_cwd,  d_def,  d_dctl, d_dele,  // 149..158
+    d_dim,  d_dire, d_diry, d_drop, d_xtif, d_edit, d_else, d_end,  d_endt, d_ente,  // 159..168
+    d_eras, d_esca, d_exec, d_exit, d_exto, d_read, d_file, d_read, d_floa, d_for,   // 169..178
+    d_gosu, d_goto, d_if,   d_inde, d_inpu, d_invo, d_ioli, d_keyd, d_let,  d_lfrm,  // 179..188
+    d_list, d_load, d_lock, d_merg, d_dmnm, d_next, d_on,   d_open, d_perf, d_prec,  // 189..198
+    d_prin, d_prog, d_purg, d_quit, d_rand, d_read, d_rele, d_rem,  d_remc, d_remo,  // 199..208
+    d_renm, d_reno, d_retr, d_roun, d_rset, d_rtrn, d_run,  d_save, d_via,  d_seri,  // 209..218
+    d_serr, d_sesc, d_sfrm, d_sort, d_star, d_stop, d_strc, d_swap, d_tabl, d_unlo,  // 219..228
+    d_wait, d_wend, d_whil, d_wrte, d_dict, d_pfx,  d_lnsw, d_dfmt, d_obtn, d_pswd,  // 229..238
+    d_prei, d_snbf, d_data, d_swit, d_eswt,                                          // 239..243
+};
+
+const Dir_fn ext_jmp[74] = {
+    d_add,  d_sday, d_stim, d_acpt, d_rfle, d_alck, d_rndz, d_trns, d_xfnc, d_sprm,  // 150..159
+    d_errh, d_auto, d_dtty, d_smse, d_sfid, d_dump, d_ulex, d_dred, d_rstr, d_disa,  // 160..169
+    d_enab, d_rept, d_untl, d_sdev, d_sdrv, d_dprt, d_sctl, d_wmbx, d_wbtn, d_vsbr,  // 170..179
+    d_vsbr, d_vpal, d_mbar, d_ckbx, d_3sbx, d_lbox, d_lbox, d_lbox, d_lbox, d_lbox,  // 180..189
+    d_clip, d_shlp, d_odlg, d_rbtn, d_fcus, d_mmed, d_smsk, d_proc, d_sele, d_msgl,  // 190..199
+    d_cvbx, d_sjnl, d_show, d_hide, d_prtr, d_case, d_brea, d_cont, d_dflt, d_locl,  // 200..209
+    d_pop,  d_lbox, d_chrt, d_pmnu, d_crea, d_proy, d_func, d_get,  d_set,  d_inse,  // 210..219
+    d_upda, d_stat, d_rdim, d_with,                                                  // 220..223
+};
+
+// The extended-directive prefix: the second byte selects ext_jmp.  WITH (223)
+// is the last valid second byte.
+void d_extd() {
+  uint8_t b = *ws.Exec_ptr++;
+  if (b < code::X_ADD || b > code::X_WITH) Rpt_error(20);
+  ext_jmp[b - code::X_ADD]();
+}
+
+void Set_console() {
+  // Channel 0 is the only channel of this build and is always current.
+}
+
+namespace {
+
+enum class Served { go_on, restart, leave };
+
+// Statements still allowed while memory stays over the limit.
+bool allowed_over_limit(const uint8_t* p) {
+  switch (p[0]) {
+    case code::D_LIST: case code::D_RELEASE: case code::D_START: case code::D_QUIT:
+    case code::D_DELETE: case code::D_BEGIN: case code::D_CLEAR: case code::D_END:
+      return true;
+    case code::EXT_DIR:
+      return p[1] == code::X_SET_PARAM;
+    default:
+      return false;
+  }
+}
+
+// The escape stop of a running program: the program stops at the statement
+// about to run, in console mode, and its line is shown.
+void escape_stop() {
+  ws.Prm.XT = false;
+  Set_console();
+  if (Con_column() != 0) Con_newline();
+  if (Find_line(ws.Cur_stno) == ws.Cur_stno) {
+    std::string text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len));
+    Con_write(text.data(), text.size());
+    Con_newline();
+  }
+  ws.Con_flags |= CON_MODE;
+  ws.Run_flags |= RF_STOP;
+}
+
+// Requests raised between statements, served in a fixed order.  The cursor
+// is still on the statement's first code.
+Served serve_requests() {
+  if (ws.Run_flags & RF_DEBUG_LINK) {
+    ws.Run_flags &= ~RF_DEBUG_LINK;
+    Not_built("the process debug link");
+  }
+  if (ws.Run_flags & RF_IDE_LINK) ws.Run_flags &= ~RF_IDE_LINK;  // no IDE link can be open in this build
+  if (ws.Run_flags & RF_PERFORM_ON) {
+    ws.Run_flags &= ~RF_PERFORM_ON;
+    Not_built("PERFORM ON");
+  }
+  if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
+  ws.Run_flags &= ~RF_CLEAR_EACH;
+  if (ws.Run_flags & RF_MEM_LIMIT) {
+    ws.Run_flags &= ~RF_MEM_LIMIT;
+    if (ws.Mem_used > ws.Mem_limit && !allowed_over_limit(ws.Exec_ptr)) Rpt_error(31);
+  }
+  if (ws.Run_flags & RF_BREAKPOINTS) {
+    ws.Run_flags &= ~RF_BREAKPOINTS;
+    Not_built("breakpoints");
+  }
+  if ((ws.Run_flags & RF_ESCAPE) && !(ws.Start_flags & SF_NESTED)) {
+    if (ws.Cur_stno == 0) return Served::leave;
+    ws.Run_flags &= ~RF_ESCAPE;
+    if (!(ws.Cmd_flags & CMD_NO_ESCAPE)) escape_stop();
+  }
+  if (ws.Run_flags & RF_STOP) return Served::leave;
+  if ((ws.Run_flags & RF_STEP) && !(ws.Start_flags & SF_NESTED)) {
+    ws.Run_flags &= ~RF_STEP;
+    Not_built("single-step execution");
+  }
+  if (ws.Run_flags & RF_TRACE) {
+    ws.Run_flags &= ~RF_TRACE;
+    Not_built("TRACE");
+  }
+  if (ws.Run_flags & RF_TEMPS) Ret_temp();
+  return Served::go_on;
+}
+
+// A label at the start of a statement: code 10, the name, code 58.
+inline void skip_label() {
+  uint8_t* p = ws.Exec_ptr;
+  p += (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
+  if (*p == code::LABEL_END) ++p;
+  ws.Exec_ptr = p;
+}
+
+// The end of a program line: on to the next one (a label that starts it is
+// dispatched as a statement of its own).
+inline void next_program_line() {
+  if (ws.Cur_stno >= LAST_LINE_NO) {
+    // The last line holds END; reaching its end means END has run or the
+    // line store holds no END there: stop the program either way.
+    d_end();
+    return;
+  }
+  uint16_t n = Next_line(ws.Cur_stno);
+  ws.Cur_stno = n;
+  ws.Exec_ptr = ws.Str_ptr + 2;
+}
+
+// Implied assignment: "A = expression" or "A$ = expression" without LET.
+// The cursor is on the variable's code.
+inline void implied_let() {
+  Get_value();
+  if (*ws.Exec_ptr != code::OP_EQ) {
+    if (ws.Str_len < 0 && (ws.Run_flags & RF_INCDEC)) return;  // "A++" alone
+    ws.Exec_ptr = ws.Stmt_ptr;
+    d_let();
+    return;
+  }
+  Var_node* node = ws.Cur_var;
+  Check_assignable(node);
+  if (ws.Str_len < 0) {
+    Num_val* dst = static_cast<Num_val*>(ws.Cur_val);
+    ++ws.Exec_ptr;
+    ws.Math_flags = 0;
+    Eval_val();
+    Store_num(node, dst);
+  } else {
+    Let_target t;
+    Let_define(t);
+    ++ws.Exec_ptr;
+    Eval_str();
+    Let_assign(t);
+  }
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+}
+
+// Runs statements until a leave; errors propagate to Exec_line.
+void run_statements(uint8_t* work) {
+  for (;;) {
+    ws.Work_ptr = work;
+    ws.Stmt_ptr = ws.Exec_ptr;
+    if (ws.Run_flags & RF_SERVE_MASK) {
+      Served s = serve_requests();
+      if (s == Served::leave) return;
+      ws.Work_ptr = work;
+      ws.Stmt_ptr = ws.Exec_ptr;
+    }
+    uint8_t c = *ws.Exec_ptr;
+    switch (c) {
+      case code::STMT_SEP:
+        ++ws.Exec_ptr;
+        break;
+      case code::EOL:
+      case code::D_REM:
+      case code::D_COMMENT:
+        if (ws.Cur_stno == 0) return;
+        next_program_line();
+        break;
+      case code::D_GOTO:
+        ++ws.Exec_ptr;
+        Exec_go(Get_line());
+        break;
+      case code::NUM_VAR:
+      case code::STR_VAR:
+        implied_let();
+        break;
+      case code::STR_LIT:
+        d_invo();
+        break;
+      case code::BLOCK_CLOSE:
+        ++ws.Exec_ptr;
+        if (*ws.Exec_ptr == code::D_ELSE) Not_built("ELSE after a block");
+        break;
+      case code::INC_DEC:
+        Get_value();
+        Do_incrdecr();
+        break;
+      case code::LABEL:
+        skip_label();
+        break;
+      case code::OBJ_REF:
+        Not_built("object references");
+      case code::REC_VAR:
+        d_let();
+        break;
+      default:
+        if (c >= code::EXT_DIR && c <= code::DIR_LAST) {
+          ++ws.Exec_ptr;
+          dir_jmp[c - code::EXT_DIR]();
+          break;
+        }
+        Rpt_error(20);  // code 0 (a line that failed to compile) and strays
+    }
+  }
+}
+
+// Step E.  The stop point is recorded for a program line.
+void leave_exec(uint8_t* work) {
+  if (!(ws.Con_flags & CON_LEAVE_NESTED)) ws.Run_flags &= ~RF_STOP;
+  if (ws.Cur_stno != 0) {
+    ws.Stop_stno = ws.Cur_stno;
+    ws.Stop_ptr = ws.Exec_ptr;
+  }
+  ws.Work_ptr = work;
+}
+
+// An error reached this recovery point: report it and stop the program at
+// the failing statement.
+void error_stop(int n) {
+  ws.Incdec_cnt = 0;
+  ws.Run_flags &= ~RF_INCDEC;
+  if (ws.Cur_stno != 0) {
+    ws.Err_stno = ws.Cur_stno;
+    ws.Exec_ptr = ws.Stmt_ptr;
+  }
+  if (!(ws.Start_flags & SF_NESTED) && !ws.Prm.XT) ws.Con_flags |= CON_MODE;
+  Report_error(n);
+  ws.Run_flags |= RF_STOP;
+}
+
+}  // namespace
+
+void Exec_line() {
+  uint8_t* work = ws.Work_ptr;
+  for (;;) {
+    try {
+      run_statements(work);
+      break;
+    } catch (const Oru_error& e) {
+      error_stop(e.no);
+      if (ws.Run_flags & RF_STOP) break;
+    }
+  }
+  leave_exec(work);
+}
+
+void Exec_go(uint32_t target) {
+  if (target & 0x20000) {
+    if (ws.Cur_stno == 0) Rpt_error(45);
+    Not_built("GOTO to a statement keyword");
+  }
+  uint16_t n;
+  uint8_t* line;
+  if (target == ws.Go_cache_ref && target != 0) {
+    n = ws.Go_cache_no;
+    line = ws.Go_cache_line;
+    ws.Cur_line_no = n;
+    ws.Cur_line_rec = ws.Go_cache_rec;
+    ws.Cur_edit_blk = ws.Go_cache_blk;
+    ws.Str_ptr = line;
+    ws.Str_len = ws.Go_cache_len;
+  } else {
+    n = Find_line(target);
+    line = ws.Str_ptr;
+    ws.Go_cache_ref = target;
+    ws.Go_cache_no = n;
+    ws.Go_cache_line = line;
+    ws.Go_cache_len = ws.Str_len;
+    ws.Go_cache_rec = ws.Cur_line_rec;
+    ws.Go_cache_blk = ws.Cur_edit_blk;
+  }
+  if (ws.Cur_stno == 0) {
+    // At the console the target only becomes the place RUN starts from.
+    ws.Stop_stno = n;
+    ws.Stop_ptr = line + 2;
+    return;
+  }
+  ws.Cur_stno = n;
+  ws.Exec_ptr = line + 2;
+}

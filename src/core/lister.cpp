@@ -1,0 +1,523 @@
+// The lister: turns a compiled line back into source text by running the
+// syntax program over the compiled items instead of source tokens.  A rule
+// that reads a token in the compiler consumes the matching item here and
+// writes its text; keywords the compiler dropped (OPTIONAL, EXPECT_DROP) are
+// written without consuming anything.
+//
+// Blanks: a keyword made of letters is set off by blanks from the words
+// around it; operators and punctuation are written tight, except ";" (a
+// blank after it) and the block braces (a blank on either side).
+#include "core/lister.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/decimal.h"
+#include "core/errors.h"
+#include "core/lexicon.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr size_t MAX_CALL_DEPTH = 250;
+
+bool is_word_char(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '.' || c == '$' || c == '%' || c == '"' || c == '\'';
+}
+
+bool is_prefix(uint8_t c) {
+  return c == code::EXT_DIR || c == code::XFNC_PREFIX || c == code::ALT_FNC || c == code::EXT_SYSVAR ||
+         c == code::INC_DEC || c == code::PREFIX2;
+}
+
+struct Lst_failure {
+  int no;
+};
+[[noreturn]] void lfail(int n) { throw Lst_failure{n}; }
+
+class Lister {
+ public:
+  Lister(const uint8_t* code, size_t len) : in_(code), len_(len) {}
+  void run();
+  std::string& text() { return out_; }
+
+ private:
+  struct State {
+    size_t pos;
+    size_t out_len;
+    bool pending_blank;
+    int prefix;
+  };
+
+  // The token the next item stands for (its code, or the second byte after
+  // a prefix).
+  int peek() const {
+    if (pos_ >= len_) return code::EOL;
+    return in_[pos_];
+  }
+  size_t item_size(uint8_t c) const;
+  void consume();
+  void write_word(std::string_view s);   // letter keyword: blanks around
+  void write_item(std::string_view s);   // name, literal: blank if needed before
+  void write_punct(std::string_view s);  // tight
+  void write_keyword(int token, int prefix);
+  void write_name(const uint8_t* p, uint8_t c);
+  void write_number(const uint8_t* p, uint8_t c);
+  void write_string(const uint8_t* p);
+  void write_hex(const uint8_t* p);
+
+  const uint8_t* in_;
+  size_t len_;
+  size_t pos_ = 0;
+  std::string out_;
+  bool pending_blank_ = false;
+  int prefix_ = -1;  // prefix code of the item just consumed, -1 none
+  State last_{0, 0, false, -1};
+};
+
+size_t Lister::item_size(uint8_t c) const {
+  if (prefix_ >= 0) return 1;  // second byte of a two-byte form
+  const uint8_t* p = in_ + pos_;
+  size_t left = len_ - pos_;
+  auto need = [&](size_t n) {
+    if (n > left) lfail(49);
+    return n;
+  };
+  switch (c) {
+    case code::NUM_VAR:
+    case code::STR_VAR:
+    case code::LABEL:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+      need(2);
+      return need((p[1] & 0x80) ? 3 : size_t(p[1]) + 2);
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+      return need(8);
+    case code::STR_LIT:
+    case code::HEX_LIT:
+    case code::BRACKET_TEXT:
+      need(3);
+      return need(size_t(get_u16be(p + 1)) + 3);
+    case code::LINE_REF:
+    case code::MNEM_LIT:
+    case code::SMALL_INT:
+    case code::LABEL_IDX:
+    case code::LABEL_IDX2:
+      return need(3);
+    case code::D_REM:
+    case code::D_COMMENT: {
+      size_t n = 1;
+      while (n < left && p[n] != code::EOL) ++n;
+      return n;
+    }
+    default:
+      return 1;
+  }
+}
+
+void Lister::write_word(std::string_view s) {
+  if (!out_.empty() && (is_word_char(out_.back()) || out_.back() == ')' || out_.back() == ']'))
+    out_ += ' ';
+  else if (pending_blank_ && !out_.empty() && out_.back() != ' ')
+    out_ += ' ';
+  out_ += s;
+  pending_blank_ = !s.empty() && s.back() != '(';
+}
+
+void Lister::write_item(std::string_view s) {
+  if (!out_.empty() && out_.back() != ' ' &&
+      (pending_blank_ || (is_word_char(out_.back()) && !s.empty() && is_word_char(s.front()))))
+    out_ += ' ';
+  out_ += s;
+  pending_blank_ = false;
+}
+
+void Lister::write_punct(std::string_view s) {
+  out_ += s;
+  pending_blank_ = false;
+}
+
+void Lister::write_keyword(int token, int prefix) {
+  bool nothing = false;
+  std::string_view t = prefix >= 0 ? Lex_text(uint8_t(prefix), uint8_t(token), &nothing)
+                                   : Lex_text(uint8_t(token), 0, &nothing);
+  if (nothing || t.empty()) return;
+  switch (token) {
+    case code::STMT_SEP:
+      if (prefix < 0) {
+        write_punct(t);
+        pending_blank_ = true;
+        return;
+      }
+      break;
+    case code::BLOCK_OPEN:
+    case code::BLOCK_CLOSE:
+      if (prefix < 0) {
+        if (!out_.empty() && out_.back() != ' ') out_ += ' ';
+        out_ += t;
+        pending_blank_ = true;
+        return;
+      }
+      break;
+    case code::LABEL_END:
+      if (prefix < 0) {
+        write_punct(t);
+        pending_blank_ = true;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  char first = t.front();
+  bool letters = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+  if (letters) {
+    write_word(t);
+  } else if (t == ")" || t == "]") {
+    write_punct(t);
+  } else if (t == ",") {
+    if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
+    write_punct(t);
+  } else {
+    // operators: a blank only where a keyword asked for one
+    if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
+    out_ += t;
+    pending_blank_ = false;
+  }
+}
+
+void Lister::write_name(const uint8_t* p, uint8_t c) {
+  std::string name;
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    if (c == code::LABEL || idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) lfail(49);
+    uint32_t off = ws.Name_index[idx];
+    if (off >= ws.Name_pool_size) lfail(49);
+    uint8_t n = ws.Name_pool[off];
+    if (off + 1 + n > ws.Name_pool_size) lfail(49);
+    name.assign(reinterpret_cast<const char*>(ws.Name_pool + off + 1), n);
+  } else {
+    name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
+  }
+  write_item(name);
+}
+
+// Code 3: integer digits (zeros up to the point for a negative scale), then
+// "." and the fraction digits when there are any; code 4: ".", the digits,
+// "E", the sign and a two-digit exponent.
+void Lister::write_number(const uint8_t* p, uint8_t c) {
+  int scale = int8_t(p[1]);
+  uint64_t mant = get_u48be(p + 2);
+  std::string digits = std::to_string(mant);
+  std::string s;
+  if (mant == 0) {
+    s = "0";
+  } else if (c == code::EXP_LIT) {
+    int exp = int(digits.size()) - scale;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+    s = "." + digits + buf;
+  } else if (scale <= 0) {
+    s = digits + std::string(size_t(-scale), '0');
+  } else {
+    if (digits.size() <= size_t(scale)) digits.insert(0, size_t(scale) - digits.size(), '0');
+    s = digits.substr(0, digits.size() - size_t(scale)) + "." + digits.substr(digits.size() - size_t(scale));
+  }
+  write_item(s);
+}
+
+void Lister::write_string(const uint8_t* p) {
+  size_t n = get_u16be(p + 1);
+  std::string s = "\"";
+  for (size_t i = 0; i < n; ++i) {
+    char ch = char(p[3 + i]);
+    if (ch == '"') s += '"';
+    s += ch;
+  }
+  s += '"';
+  write_item(s);
+}
+
+void Lister::write_hex(const uint8_t* p) {
+  static const char* hex = "0123456789ABCDEF";
+  size_t n = get_u16be(p + 1);
+  std::string s = "$";
+  for (size_t i = 0; i < n; ++i) {
+    s += hex[p[3 + i] >> 4];
+    s += hex[p[3 + i] & 15];
+  }
+  s += '$';
+  write_item(s);
+}
+
+// Consumes the next item and writes its text.
+void Lister::consume() {
+  last_ = {pos_, out_.size(), pending_blank_, prefix_};
+  if (pos_ >= len_) lfail(49);
+  uint8_t c = in_[pos_];
+  const uint8_t* p = in_ + pos_;
+  size_t n = item_size(c);
+  int prefix = prefix_;
+  pos_ += n;
+  prefix_ = -1;
+  if (prefix >= 0) {
+    write_keyword(c, prefix);
+    return;
+  }
+  switch (c) {
+    case code::NUM_VAR:
+    case code::STR_VAR:
+    case code::LABEL:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+      write_name(p, c);
+      return;
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+      write_number(p, c);
+      return;
+    case code::STR_LIT:
+      write_string(p);
+      return;
+    case code::HEX_LIT:
+      write_hex(p);
+      return;
+    case code::LINE_REF:
+    case code::SMALL_INT:
+      write_item(std::to_string(get_u16be(p + 1)));
+      return;
+    case code::MNEM_LIT: {
+      char s[5] = {'\'', char(p[1]), char(p[2]), '\'', 0};
+      write_item(s);
+      return;
+    }
+    case code::BRACKET_TEXT:
+      write_item("[" + std::string(reinterpret_cast<const char*>(p + 3), get_u16be(p + 1)) + "]");
+      return;
+    case code::LABEL_IDX:
+    case code::LABEL_IDX2:
+      lfail(49);  // label indexes belong to loaded program images
+    case code::EOL:
+    case code::END_SCAN:
+      pending_blank_ = false;
+      return;
+    case code::D_REM:
+    case code::D_COMMENT:
+      write_keyword(c, -1);
+      if (n > 1) {
+        pending_blank_ = false;
+        out_ += ' ';
+        out_.append(reinterpret_cast<const char*>(p + 1), n - 1);
+      }
+      return;
+    default:
+      if (is_prefix(c)) {
+        prefix_ = c;
+        return;
+      }
+      write_keyword(c, -1);
+  }
+}
+
+void Lister::run() {
+  std::vector<uint16_t> stack;
+  struct Mark {
+    size_t pos, out_len;
+    bool pending;
+    int prefix;
+    State last;
+    uint32_t sflags, aflags;
+  } mark{};
+  uint32_t sflags = 0, aflags = 0;
+  std::vector<uint32_t> astack;
+  size_t pc = 0;
+  for (;;) {
+    if (pc >= sn_tax_len) lfail(49);
+    uint16_t w = sn_tax[pc];
+    if (w & 0x8000) {
+      if (w & 0x4000) {
+        if (stack.size() >= MAX_CALL_DEPTH) lfail(30);
+        stack.push_back(uint16_t(pc + 1));
+      }
+      pc = w & 0x3FFF;
+      continue;
+    }
+    int op = w >> 8;
+    size_t r = w & 0xFF;
+    uint16_t a = pc + 1 < sn_tax_len ? sn_tax[pc + 1] : 0;
+    switch (op) {
+      case 0x00:  // RET
+        if (stack.empty()) return;
+        pc = stack.back();
+        stack.pop_back();
+        break;
+      case 0x01:  // TRY
+        if (peek() == a) {
+          consume();
+          pc += 2;
+        } else {
+          pc += r;
+        }
+        break;
+      case 0x02:  // EXPECT
+        if (peek() != a) lfail(49);
+        consume();
+        pc += 2;
+        break;
+      case 0x03: {  // SWITCH
+        uint16_t lo = a, hi = sn_tax[pc + 2];
+        int t = peek();
+        if (t >= lo && t <= hi) {
+          consume();
+          pc = sn_tax[pc + 3 + size_t(t - lo)];
+        } else {
+          if (r == 0) lfail(49);
+          pc += r;
+        }
+        break;
+      }
+      case 0x04:  // EXPECT_DROP: the compiler dropped the keyword
+      case 0x0D:  // OPTIONAL
+        write_keyword(a, -1);
+        pc += 2;
+        break;
+      case 0x05:  // PUTBACK
+        pos_ = last_.pos;
+        out_.resize(last_.out_len);
+        pending_blank_ = last_.pending_blank;
+        prefix_ = last_.prefix;
+        pc += 1;
+        break;
+      case 0x06:  // POP
+        if (stack.empty()) lfail(49);
+        stack.pop_back();
+        pc += 1;
+        break;
+      case 0x07:  // MARK
+        mark = {pos_, out_.size(), pending_blank_, prefix_, last_, sflags, aflags};
+        pc += 1;
+        break;
+      case 0x08:  // RESTORE
+        pos_ = mark.pos;
+        out_.resize(mark.out_len);
+        pending_blank_ = mark.pending;
+        prefix_ = mark.prefix;
+        last_ = mark.last;
+        sflags = mark.sflags;
+        aflags = mark.aflags;
+        pc += 1;
+        break;
+      case 0x09:  // ERROR
+        lfail(49);
+      case 0x0A:
+        sflags |= a;
+        pc += 2;
+        break;
+      case 0x0B:
+        sflags &= ~uint32_t(a);
+        pc += 2;
+        break;
+      case 0x0C:
+        pc += (sflags & a) ? 2 : r;
+        break;
+      case 0x0E:  // EMIT: the compiler added this byte; nothing to write
+        if (peek() != a) lfail(49);
+        ++pos_;
+        pc += 2;
+        break;
+      case 0x0F:
+        aflags |= a;
+        pc += 2;
+        break;
+      case 0x10:
+        aflags &= ~uint32_t(a);
+        pc += 2;
+        break;
+      case 0x11:
+        pc += (aflags & a) ? 2 : r;
+        break;
+      case 0x12:
+        if (astack.size() >= MAX_CALL_DEPTH) lfail(30);
+        astack.push_back(aflags);
+        pc += 1;
+        break;
+      case 0x13:
+        if (astack.empty()) lfail(49);
+        aflags = astack.back();
+        astack.pop_back();
+        pc += 1;
+        break;
+      case 0x14:  // UNEMIT
+        pc += 1;
+        break;
+      case 0x15: {  // RANGE
+        uint16_t hi = sn_tax[pc + 2];
+        int t = peek();
+        if (t >= a && t <= hi) {
+          consume();
+          pc += 3;
+        } else {
+          pc += r;
+        }
+        break;
+      }
+      default:
+        lfail(49);
+    }
+  }
+}
+
+}  // namespace
+
+int Output_stno(unsigned n, char* buf) {
+  int width = (n >= 10000 || ws.Prm.Plus5) ? 5 : 4;
+  std::snprintf(buf, 8, "%0*u", width, n);
+  return width;
+}
+
+std::string Decompile_text(const uint8_t* line, size_t len, int flags) {
+  if (len < 3) Rpt_error(49);
+  std::string text;
+  unsigned line_no = get_u16be(line);
+  if (line_no != 0) {
+    char buf[8];
+    Output_stno(line_no, buf);
+    text = buf;
+  }
+  const uint8_t* body = line + 2;
+  size_t body_len = len - 2;
+  if (body[0] == code::END_SCAN) {  // a line that failed to compile: its source
+    size_t n = body_len >= 2 ? body_len - 2 : 0;
+    if (line_no != 0) text += ' ';
+    text.append(reinterpret_cast<const char*>(body + 1), n);
+    return text;
+  }
+  Lister l(body, body_len);
+  try {
+    l.run();
+  } catch (const Lst_failure& f) {
+    Rpt_error(f.no);
+  }
+  if (!l.text().empty()) {
+    bool label = body[0] == code::LABEL || body[0] == code::D_REM || body[0] == code::D_COMMENT;
+    if (line_no != 0) text += (flags & LST_EDIT_LAYOUT) && !label ? '\t' : ' ';
+    text += l.text();
+  }
+  return text;
+}
+
+void Decompile_Obj(int flags, Var_node*, int) {
+  if (ws.Str_len < 0) Rpt_error(49);
+  std::string text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len), flags);
+  uint8_t* dst = Work_take(text.size());
+  std::memcpy(dst, text.data(), text.size());
+  ws.Str_ptr = dst;
+  ws.Str_len = int32_t(text.size());
+}

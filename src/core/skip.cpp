@@ -1,0 +1,202 @@
+// Skipping compiled items without evaluating them.
+//
+// Item sizes by code (codes.h has the full form):
+//   0, 255            end: not skipped
+//   206, 207, 227     remark / comment / TABLE data: the rest of the line
+//   1, 2, 10, 247, 250  name: 3 bytes indexed (bit 7 of the next byte), else
+//                     length byte + 2
+//   3, 4              numeric literal: 8 bytes, 3 when the program has a
+//                     literal pool and the next byte has bit 7 set
+//   5, 6, 9           u16 BE length + 3
+//   7, 8, 11, 252, 253  3 bytes
+//   149               2 bytes
+//   anything else     1 byte
+// Skip_code uses exactly these sizes.  The value skippers also step over the
+// operand byte of 12, 35, 66, 72, 251, 254 and of the functions that carry
+// one (95, 98, 125, 127..130), so an operand byte is never taken for a
+// bracket.  Every compiled line ends with 255, which stops every scan.
+#include <cstddef>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/line_store.h"
+#include "core/workspace.h"
+
+namespace {
+
+bool fnc_with_byte(uint8_t c) { return c == 95 || c == 98 || c == 125 || (c >= 127 && c <= 130); }
+
+bool is_end(uint8_t c) {
+  return c == code::END_SCAN || c == code::EOL || c == code::D_REM || c == code::D_COMMENT ||
+         c == code::D_TABLE;
+}
+
+// Skip_code's size; 0 for the codes that end a scan.
+size_t code_size(const uint8_t* p) {
+  switch (p[0]) {
+    case code::END_SCAN:
+    case code::EOL:
+    case code::D_REM:
+    case code::D_COMMENT:
+    case code::D_TABLE:
+      return 0;
+    case code::NUM_VAR:
+    case code::STR_VAR:
+    case code::LABEL:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+      return (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+      return (ws.Lit_pool && (p[1] & 0x80)) ? 3 : 8;
+    case code::STR_LIT:
+    case code::HEX_LIT:
+    case code::BRACKET_TEXT:
+      return size_t(get_u16be(p + 1)) + 3;
+    case code::LINE_REF:
+    case code::MNEM_LIT:
+    case code::SMALL_INT:
+    case code::LABEL_IDX:
+    case code::LABEL_IDX2:
+      return 3;
+    case code::EXT_DIR:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+// The item size the value skippers use (operand bytes included).
+size_t item_size(const uint8_t* p) {
+  uint8_t c = p[0];
+  switch (c) {
+    case code::EXT_SYSVAR:
+    case code::INC_DEC:
+    case code::THEN_BLOCK:
+    case code::PREFIX2:
+    case code::ALT_FNC:
+      return 2;
+    case code::XFNC_PREFIX:
+      return fnc_with_byte(p[1]) ? 3 : 2;
+    default:
+      if (fnc_with_byte(c)) return 2;
+      return code_size(p);
+  }
+}
+
+bool opens(uint8_t c) {
+  return c == code::LPAREN || c == code::LBRACKET || c == code::BLOCK_OPEN || c == code::ALT_FNC ||
+         (c >= code::XFNC_PREFIX && c <= code::FNC_LAST && c != 88);
+}
+
+bool closes(uint8_t c) {
+  return c == code::RPAREN || c == code::RBRACKET || c == code::BLOCK_CLOSE;
+}
+
+// Codes that cannot start a value: the value before them has ended.
+bool ends_value(uint8_t c) {
+  return is_end(c) || closes(c) || c == code::COMMA || c == code::STMT_SEP ||
+         (Cde_tbl[c] & (CC_BINOP | CC_LOGOP)) != 0;
+}
+
+// From an opener at the cursor to just past its matching closer.
+void skip_group() {
+  uint8_t*& p = ws.Exec_ptr;
+  int depth = 0;
+  do {
+    uint8_t c = *p;
+    if (is_end(c) || c == code::STMT_SEP) Rpt_error(49);
+    if (closes(c)) {
+      depth--;
+      p++;
+      continue;
+    }
+    if (opens(c)) depth++;
+    p += item_size(p);
+  } while (depth > 0);
+}
+
+}  // namespace
+
+size_t Item_size(const uint8_t* p, const uint8_t* end) {
+  if (p >= end) return 0;
+  size_t avail = size_t(end - p);
+  if (is_end(p[0])) return p[0] == code::END_SCAN || p[0] == code::EOL ? 1 : avail;
+  if (avail < 2) return avail;
+  size_t n = item_size(p);
+  return n < avail ? n : avail;
+}
+
+uint8_t Skip_code() {
+  uint8_t* p = ws.Exec_ptr;
+  size_t n = code_size(p);
+  if (n == 0) return code::EOL;
+  ws.Exec_ptr = p + n;
+  return p[0];
+}
+
+uint8_t Skip_var() {
+  uint8_t*& p = ws.Exec_ptr;
+  if (is_end(*p)) return code::EOL;
+  p += item_size(p);
+  if (*p == code::LBRACKET) skip_group();
+  if (*p == code::LPAREN) skip_group();
+  return *p;
+}
+
+uint8_t Skip_value() {
+  uint8_t*& p = ws.Exec_ptr;
+  for (;;) {
+    uint8_t c = *p;
+    if (c == code::INC_DEC) {
+      p += 2;
+    } else if (c == code::OP_ADD || c == code::OP_SUB || c == 88 || c == code::IOPT_FIRST) {
+      p += 1;
+    } else if (c == code::REC_VAR || c == code::OBJ_REF) {
+      p += code_size(p);
+      if (ends_value(*p)) return is_end(*p) ? code::EOL : *p;
+    } else {
+      break;
+    }
+  }
+  uint8_t c = *p;
+  if (c == code::NUM_VAR || c == code::STR_VAR) {
+    Skip_var();
+    if (*p == code::INC_DEC) p += 2;
+    return is_end(*p) ? code::EOL : *p;
+  }
+  if (ends_value(c)) return is_end(c) ? code::EOL : c;
+  if (opens(c)) skip_group();
+  else p += item_size(p);
+  return is_end(*p) ? code::EOL : *p;
+}
+
+uint8_t Skip_xpr() {
+  for (;;) {
+    uint8_t c = Skip_value();
+    if (c != code::EOL && (Cde_tbl[c] & (CC_BINOP | CC_LOGOP))) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    return c;
+  }
+}
+
+uint8_t Skip_if() {
+  uint8_t*& p = ws.Exec_ptr;
+  int depth = 0;
+  for (;;) {
+    uint8_t c = *p;
+    if (is_end(c)) return code::EOL;
+    if (c == code::D_IF) {
+      depth++;
+    } else if (c == code::D_ELSE || c == code::D_END_IF) {
+      if (depth == 0) {
+        p++;
+        return c;
+      }
+      depth--;  // an ELSE or END IF belongs to the innermost open IF
+    }
+    p += item_size(p);
+  }
+}

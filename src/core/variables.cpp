@@ -1,0 +1,186 @@
+// Variable name trees and lookup.
+//
+// Each tree is an unbalanced binary search tree ordered by a case-blind name
+// comparison.  Names normally arrive upper-cased from the compiler (unless
+// system parameter MC is set), so the comparison rarely sees mixed case; it
+// is still case-blind so that A and a are one variable in every mode.  A
+// search path that grows past twice the depth of a balanced tree of the same
+// size triggers a rebuild into a balanced tree; compiled references cache
+// their node in ws.Var_index, so the trees are searched once per reference
+// and program load.
+#include "core/variables.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+
+namespace {
+
+inline uint8_t fold(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32) : c; }
+
+int name_cmp(const uint8_t* a, int alen, const char* b, int blen) {
+  int n = alen < blen ? alen : blen;
+  for (int i = 0; i < n; i++) {
+    uint8_t x = fold(a[i]), y = fold(uint8_t(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return alen - blen;
+}
+
+Var_node** tree_of(uint8_t type, const uint8_t* name, int len) {
+  bool global = len > 0 && name[0] == '%';
+  if (type == code::STR_VAR) return global ? &ws.Glo_str_tree : &ws.Loc_str_tree;
+  return global ? &ws.Glo_num_tree : &ws.Loc_num_tree;
+}
+
+void collect(Var_node* n, std::vector<Var_node*>& out) {
+  while (n) {
+    collect(n->left, out);
+    out.push_back(n);
+    n = n->right;
+  }
+}
+
+Var_node* build(std::vector<Var_node*>& v, size_t lo, size_t hi) {
+  if (lo >= hi) return nullptr;
+  size_t mid = lo + (hi - lo) / 2;
+  Var_node* n = v[mid];
+  n->left = build(v, lo, mid);
+  n->right = build(v, mid + 1, hi);
+  return n;
+}
+
+size_t tree_size(Var_node* n) {
+  size_t c = 0;
+  while (n) {
+    c += 1 + tree_size(n->left);
+    n = n->right;
+  }
+  return c;
+}
+
+void rebuild(Var_node** root) {
+  std::vector<Var_node*> v;
+  collect(*root, v);
+  *root = build(v, 0, v.size());
+}
+
+void free_node(Var_node* n) {
+  if (n->str) Ret_str(n->str);
+  n->~Var_node();
+  Ret_blk(n);
+}
+
+// Frees a tree without recursion depth proportional to its height.
+void free_tree(Var_node* root) {
+  std::vector<Var_node*> stack;
+  if (root) stack.push_back(root);
+  while (!stack.empty()) {
+    Var_node* n = stack.back();
+    stack.pop_back();
+    if (n->left) stack.push_back(n->left);
+    if (n->right) stack.push_back(n->right);
+    free_node(n);
+  }
+}
+
+void forget_index() {
+  if (ws.Var_index)
+    for (uint32_t i = 0; i < ws.Var_index_cnt; i++) ws.Var_index[i] = nullptr;
+}
+
+}  // namespace
+
+Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len) {
+  Var_node* n = *tree_of(type, name, len);
+  while (n) {
+    int c = name_cmp(name, len, n->name, n->name_len);
+    if (c == 0) return n;
+    n = c < 0 ? n->left : n->right;
+  }
+  return nullptr;
+}
+
+Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
+  if (len < 1 || len > 127) Rpt_error(49);
+  Var_node** root = tree_of(type, name, len);
+  Var_node** link = root;
+  int depth = 0;
+  while (*link) {
+    int c = name_cmp(name, len, (*link)->name, (*link)->name_len);
+    if (c == 0) return *link;
+    link = c < 0 ? &(*link)->left : &(*link)->right;
+    depth++;
+  }
+  Var_node* n = new (Get_blk(sizeof(Var_node))) Var_node;
+  n->type = type;
+  n->name_len = uint8_t(len);
+  std::memcpy(n->name, name, size_t(len));
+  n->name[len] = 0;
+  if (type == code::NUM_VAR && name[len - 1] == '%') n->flags |= VF_INTEGER;
+  *link = n;
+  // A path deeper than 32 can only come from a lopsided tree (names added in
+  // order); rebuild when it is also deeper than twice a balanced tree's.
+  if (depth > 32) {
+    size_t count = tree_size(*root);
+    int balanced = 0;
+    while ((size_t(1) << balanced) <= count) balanced++;
+    if (depth > 2 * balanced) rebuild(root);
+  }
+  return n;
+}
+
+Var_node* Find_var() {
+  uint8_t* p = ws.Exec_ptr;
+  uint8_t type = p[0];
+  Var_node* node;
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    ws.Exec_ptr = p + 3;
+    node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (!node) {
+      if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+      const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
+      node = Find_var_name(type, nm + 1, nm[0]);
+      if (idx < ws.Var_index_cnt) ws.Var_index[idx] = node;
+    }
+    if (node->type != type) Rpt_error(49);
+  } else {
+    int len = p[1];
+    node = Find_var_name(type, p + 2, len);
+    ws.Exec_ptr = p + 2 + len;
+  }
+  ws.Cur_var = node;
+  if (node->read_mask & ~ws.Var_mask) Rpt_error(61);
+  return node;
+}
+
+void Check_assignable(const Var_node* node) {
+  if ((node->flags & VF_READ_ONLY) || (node->write_mask & ~ws.Var_mask)) Rpt_error(61);
+}
+
+void Clr_variables() {
+  if (ws.Incdec_cnt) Do_incrdecr();
+  free_tree(ws.Loc_num_tree);
+  free_tree(ws.Loc_str_tree);
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  forget_index();
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+}
+
+void Clr_glo_var() {
+  if (ws.Incdec_cnt) Do_incrdecr();
+  free_tree(ws.Glo_num_tree);
+  free_tree(ws.Glo_str_tree);
+  ws.Glo_num_tree = ws.Glo_str_tree = nullptr;
+  forget_index();
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+}

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/lexicon.h"
+#include "core/lister.h"
+#include "core/workspace.h"
+
+namespace {
+
+class CompilerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ws.Lib_dir = ORU_TEST_LIBDIR;
+    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
+  }
+  void SetUp() override { ws.Con_flags = CON_MODE; }
+
+  std::vector<uint8_t> compile(const std::string& src, int expect_err = 0) {
+    std::vector<uint8_t> out;
+    EXPECT_EQ(Compile_text(src, out), expect_err) << src;
+    return out;
+  }
+  std::string list(const std::vector<uint8_t>& line) { return Decompile_text(line.data(), line.size()); }
+};
+
+std::vector<uint8_t> bytes(std::initializer_list<int> b) {
+  std::vector<uint8_t> v;
+  for (int x : b) v.push_back(uint8_t(x));
+  return v;
+}
+
+TEST_F(CompilerTest, NumberLiteralForms) {
+  // 5: small integer with a u16
+  EXPECT_EQ(compile("10 X=5"), bytes({0, 10, 1, 1, 'X', 39, 11, 0, 5, 255}));
+  // 1.5: code 3, scale 1, mantissa 15
+  EXPECT_EQ(compile("10 X=1.5"), bytes({0, 10, 1, 1, 'X', 39, 3, 1, 0, 0, 0, 0, 0, 15, 255}));
+  // 1E3: code 4, scale -3, mantissa 1
+  EXPECT_EQ(compile("10 X=1E3"), bytes({0, 10, 1, 1, 'X', 39, 4, 0xFD, 0, 0, 0, 0, 0, 1, 255}));
+  // past 65535 an integer is a full literal
+  EXPECT_EQ(compile("X=65536"), bytes({0, 0, 1, 1, 'X', 39, 3, 0, 0, 0, 0, 1, 0, 0, 255}));
+}
+
+TEST_F(CompilerTest, LongNumbersKeepFifteenDigits) {
+  // digits past the 48-bit mantissa lower the scale (integer part) or are dropped
+  auto out = compile("X=123456789012345678");
+  ASSERT_EQ(out[6], 3);
+  EXPECT_EQ(int8_t(out[7]), -3);
+  EXPECT_EQ(get_u48be(&out[8]), 123456789012345ULL);
+  EXPECT_EQ(list(out), "X=123456789012345000");
+  // fraction digits past the mantissa are dropped
+  out = compile("X=1.23456789012345678");
+  EXPECT_EQ(int8_t(out[7]), 14);
+  EXPECT_EQ(get_u48be(&out[8]), 123456789012345ULL);
+}
+
+TEST_F(CompilerTest, LineNumberLimits) {
+  EXPECT_EQ(compile("64999 END"), bytes({0xFD, 0xE7, 166, 255}));
+  EXPECT_EQ(compile("65000 END", 21), bytes({0, 0, 255}));
+  EXPECT_EQ(compile("999999 END", 21), bytes({0, 0, 255}));
+  EXPECT_EQ(compile("10"), bytes({0, 10, 255}));
+  EXPECT_EQ(compile("10 GOTO 65001", 21)[2], 0);
+}
+
+TEST_F(CompilerTest, FailedLineKeepsItsSource) {
+  auto out = compile("20 PRINT (1", 20);
+  std::string src = "PRINT (1";
+  std::vector<uint8_t> want = {0, 20, 0};
+  want.insert(want.end(), src.begin(), src.end());
+  want.push_back(255);
+  EXPECT_EQ(out, want);
+  EXPECT_EQ(list(out), "0020 PRINT (1");
+}
+
+TEST_F(CompilerTest, StringsAndHex) {
+  EXPECT_EQ(compile("PRINT \"a\"\"b\""), bytes({0, 0, 199, 5, 0, 3, 'a', '"', 'b', 255}));
+  EXPECT_EQ(compile("PRINT $0D0A$"), bytes({0, 0, 199, 6, 0, 2, 13, 10, 255}));
+  compile("PRINT $0D0$", 75);
+  compile("PRINT $0G$", 75);
+  // an unterminated string closes at the end of a console line only
+  EXPECT_EQ(compile("PRINT \"ab"), bytes({0, 0, 199, 5, 0, 2, 'a', 'b', 255}));
+  ws.Con_flags = 0;
+  compile("PRINT \"ab", 20);
+}
+
+TEST_F(CompilerTest, KeywordFollowedByLetterIsAName) {
+  auto out = compile("PRINTX=1");
+  EXPECT_EQ(out, bytes({0, 0, 1, 6, 'P', 'R', 'I', 'N', 'T', 'X', 39, 11, 0, 1, 255}));
+}
+
+TEST_F(CompilerTest, NamesAreUpperCased) {
+  EXPECT_EQ(compile("a$=\"x\""), bytes({0, 0, 2, 2, 'A', '$', 39, 5, 0, 1, 'x', 255}));
+  EXPECT_EQ(compile("%g=1")[4], '%');
+}
+
+TEST_F(CompilerTest, GotoAndLabels) {
+  EXPECT_EQ(compile("10 GOTO 20"), bytes({0, 10, 180, 7, 0, 20, 255}));
+  EXPECT_EQ(compile("10 GOTO done"), bytes({0, 10, 180, 10, 4, 'D', 'O', 'N', 'E', 255}));
+  EXPECT_EQ(compile("10 top: PRINT 1"), bytes({0, 10, 10, 3, 'T', 'O', 'P', 58, 199, 11, 0, 1, 255}));
+}
+
+TEST_F(CompilerTest, BadInputIsAnError) {
+  compile("PRINT 1+", 20);
+  compile("PRINT #", 20);
+  compile("X=", 20);
+  compile("X=1 2", 20);
+  compile("PRINT 'AB", 0);
+  compile("PRINT 'A", 29);
+}
+
+// Every statement form the grammar covers lists back as its source and
+// compiles again to the same bytes.
+TEST_F(CompilerTest, CompileListRoundTrips) {
+  const char* lines[] = {
+      "0010 X=1",
+      "0010 LET X=1,Y$=\"A\"",
+      "0010 A$(2,3)=\"xy\"",
+      "0010 X=-Y*(2+Z)^2 MOD 7",
+      "0010 PRINT A,B$,",
+      "0010 PRINT",
+      "0010 PRINT 1.5,.25,100,1.50",
+      "0010 PRINT .1E+04",
+      "0010 PRINT A$+B$(1,2)",
+      "0010 PRINT X=1 AND Y<>2 OR Z<=3",
+      "0010 PRINT A$ LIKE \"A*\"",
+      "0010 PRINT 'CS',$0D0A$",
+      "0010 IF X>1 THEN PRINT 1 ELSE PRINT 2",
+      "0010 IF X THEN { PRINT 1; PRINT 2 } ELSE { PRINT 3 }",
+      "0010 IF X THEN {",
+      "0020 }",
+      "0020 } ELSE {",
+      "0010 FOR I=1 TO 10 STEP 2",
+      "0010 FOR N",
+      "0010 NEXT I",
+      "0010 NEXT",
+      "0010 WHILE X<10",
+      "0010 GOSUB 100; RETURN",
+      "0010 ON X GOTO 100,200,300",
+      "0010 ON X GOSUB 100,LOOP",
+      "0010 LOOP: X++",
+      "0010 ++X",
+      "0010 REM a remark ; with everything",
+      "0010 REM",
+      "0010 PRINT 1; REM trailing",
+      "0010 RUN",
+      "0010 RUN 100",
+      "0010 END",
+      "0010 STOP",
+      "0010 LIST",
+      "0010 LIST 100,200",
+      "0010 LIST ,200",
+      "0010 LIST EDIT 10",
+      "0010 DELETE 10,20",
+      "0010 RENUMBER 100,10",
+      "0010 RENUMBER 100,10,50,60",
+      "0010 AUTO 100,5",
+      "0010 EDIT 10,C \"X\",\"Y\"",
+      "0010 SETERR 65001",
+      "0010 SETERR ERRS",
+      "0010 EXITTO 50",
+      "0010 END IF",
+      "0010 SWITCH X",
+      "0010 CASE 1,2,>5",
+      "0010 END SWITCH",
+      "0010 PRECISION 4",
+      "0010 UNTIL X>3",
+      "12345 PRINT 1",
+  };
+  for (const char* src : lines) {
+    auto out = compile(src);
+    ASSERT_EQ(out[2] == 0, false) << src;
+    EXPECT_EQ(list(out), src);
+    EXPECT_EQ(compile(list(out)), out) << src;
+  }
+}
+
+}  // namespace
