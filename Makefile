@@ -35,7 +35,7 @@ fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile
 	@mkdir -p build-fuzz/corpus
-	@build-fuzz/fuzz_compile -max_total_time=60 build-fuzz/corpus tests/fuzz/corpus
+	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_compile -max_total_time=60 build-fuzz/corpus tests/fuzz/corpus
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -33,6 +33,7 @@ constexpr size_t MAX_CALL_DEPTH = 250;
 
 // Statement flags the tokenizer reads.
 constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
+constexpr uint32_t SF_IO_LIST = 0x0002;   // I/O option words (ERR=, KEY=...) are read
 
 struct Cpl_fail {
   int no;
@@ -67,6 +68,7 @@ class Compiler {
   size_t run();  // runs the syntax program; returns the output length
 
   size_t pos() const { return pos_; }
+  size_t fail_pos() const { return last_.pos; }  // start of the token that failed
 
  private:
   // ---- output ----
@@ -145,6 +147,11 @@ int Compiler::next_token(int expected) {
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
 
   Lex_match m = Find_lex(in_ + pos_, in_len_ - pos_, false);
+  if (m.code >= code::IOPT_FIRST && m.code <= code::IOPT_LAST && !(sflags_ & SF_IO_LIST) && m.consumed > 1 &&
+      in_[pos_ + size_t(m.consumed) - 1] == '=') {
+    // outside an I/O list "ERR=5" is the system variable ERR and "="
+    m = Find_lex(in_ + pos_, size_t(m.consumed) - 1, false);
+  }
   if (m.code != 0) {
     bool object_name = (m.flags & LEX_OBJECT_NAME) && pos_ + size_t(m.consumed) < in_len_ &&
                        in_[pos_ + size_t(m.consumed)] == '\'';
@@ -232,7 +239,10 @@ int Compiler::scan_number() {
       code_out = code::EXP_LIT;
     }
   }
-  if (mant == 0) scale = 0;
+  if (mant == 0) {  // zero is zero whatever its scale or exponent
+    scale = 0;
+    code_out = code::NUM_LIT;
+  }
   if (scale < -127 || scale > 127) fail(40);
   if (code_out == code::NUM_LIT && scale == 0 && mant < 65536) {
     emit(code::SMALL_INT);
@@ -528,9 +538,12 @@ size_t failed_form(uint8_t* out, size_t cap, uint16_t line_no, const uint8_t* sr
   return n + 4;
 }
 
+int last_fail_pos = -1;
+
 // Compiles src into out; returns the error number and the output length.
 int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   size_t pos = 0;
+  last_fail_pos = 0;
   while (pos < len && (src[pos] == ' ' || src[pos] == '\t')) ++pos;
   uint32_t line_no = 0;
   if (pos < len && is_digit(src[pos])) {
@@ -567,12 +580,15 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
     out.resize(c.run());
     return 0;
   } catch (const Cpl_fail& f) {
+    last_fail_pos = int(pos + c.fail_pos());
     out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
     return f.no;
   }
 }
 
 }  // namespace
+
+int Compile_error_pos() { return last_fail_pos; }
 
 int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
   if (src.size() > MAX_INPUT) Rpt_error(19);

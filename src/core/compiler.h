@@ -16,6 +16,10 @@ int Compile_line();
 // line); returns 0 or the error number.
 int Compile_text(const std::string& src, std::vector<uint8_t>& out);
 
+// Where compiling the last line stopped: the offset in its source text of the
+// token that failed (0 when the line number itself was bad).
+int Compile_error_pos();
+
 // The assembled syntax program, shared with the lister.
 extern const uint16_t sn_tax[];
 extern const size_t sn_tax_len;

@@ -19,6 +19,7 @@
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
+#include "core/editor.h"
 #include "core/errors.h"
 #include "core/executor.h"
 #include "core/lexicon.h"
@@ -73,14 +74,21 @@ void show_compile_error(int err, const uint8_t* src, size_t len, bool ignored) {
 
 }  // namespace
 
+// Counts the interrupts since the escape was last served; after the fifth
+// the default action is left in place, so the sixth ends the process.
 void oru_break(int) {
   if (!(ws.Run_flags & RF_ESCAPE)) {
     ws.Run_flags |= RF_ESCAPE;
-    break_count = 0;
+    break_count = 1;
   } else {
     break_count = break_count + 1;
   }
   if (break_count < 5) install_break_handler();
+}
+
+void Set_break_handler() {
+  break_count = 0;
+  install_break_handler();
 }
 
 void Prompt_out() {
@@ -112,7 +120,10 @@ void Exec_command(int from_console) {
   if (err == 0) {
     if (first == code::BRACKET_TEXT || first == code::COMMA || first == code::OP_MUL) {
       if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
-      Not_built("the console find-and-replace forms");
+      ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+      ws.Auto_line = LAST_LINE_NO;
+      Exec_edit();
+      return;
     }
     if (first == code::OP_GT) {
       if (stno != 0) Rpt_error(21);
@@ -168,6 +179,9 @@ int ConsoleCmnd() {
   }
   ws.Var_mask = ws.Var_mask_glob;
   Prompt_out();
+  // AUTO pre-types the next line number, shown as if typed.
+  std::string prefix;
+  if (Auto_next(prefix)) Con_write(prefix.data(), prefix.size());
   ws.Cur_stno = 0;
   ws.Exec_ptr = ws.Stmt_ptr = Console_END + 2;
   try {
@@ -182,6 +196,7 @@ int ConsoleCmnd() {
       return 0;
     }
     if (!input_is_terminal) Con_write(line.data(), line.size());
+    if (!prefix.empty()) line.insert(0, prefix);
     Process_input(line);
     if (ws.Str_len > 0) Exec_command(1);
   } catch (const Oru_error& e) {
@@ -260,7 +275,7 @@ int OruMain(int, char**) {
   input_is_terminal = isatty(0) != 0;
   Init_lex();
   Msg_open();
-  install_break_handler();
+  Set_break_handler();
   ws.Start_flags |= SF_FIRST_PASS;
   Exec_console();
   main_wrapup();

@@ -23,3 +23,5 @@ void Process_input(std::string& line);
 // SIGINT: sets the escape request; the sixth interrupt in a row that is not
 // served ends the process by the default action.
 void oru_break(int signal);
+// Installs oru_break for SIGINT.
+void Set_break_handler();

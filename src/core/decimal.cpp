@@ -178,6 +178,30 @@ inline int set_truth(bool t) {
   }
 }
 
+// Bounds of the product reduction: a product p has passed "bits 80..127 in
+// use" after k four-digit steps when p >= 2^80 * 10^(4k); likewise for the
+// 2^64 and 2^62 bounds after j digits.  Nested floor divisions compose, so
+// the digit count is found by comparisons and one division does the work.
+struct Mpy_bounds {
+  unsigned __int128 b80[4], b64[20], b62[20];
+};
+constexpr Mpy_bounds make_mpy_bounds() {
+  Mpy_bounds t{};
+  for (int k = 0; k < 4; ++k) {
+    unsigned __int128 v = (unsigned __int128)1 << 80;
+    for (int i = 0; i < 4 * k; ++i) v *= 10;
+    t.b80[k] = v;
+  }
+  for (int j = 0; j < 20; ++j) {
+    unsigned __int128 v = (unsigned __int128)1 << 64, w = (unsigned __int128)1 << 62;
+    for (int i = 0; i < j; ++i) v *= 10, w *= 10;
+    t.b64[j] = v;
+    t.b62[j] = w;
+  }
+  return t;
+}
+constexpr Mpy_bounds MPY_BOUNDS = make_mpy_bounds();
+
 [[gnu::noinline]] int mpy_slow(uint64_t ma, uint64_t mb, bool neg, int s) {
   unsigned __int128 p = (unsigned __int128)ma * mb;
   if (p == 0) {
@@ -187,28 +211,24 @@ inline int set_truth(bool t) {
   // Too large for a mantissa: drop 4 digits while bits 80..127 are in use,
   // 2 while bits 64..79 are, then 1 while bit 62 or 63 is.  Only the last
   // dropped group decides the rounding, and only when above one half.
-  int removed = 0;
-  uint64_t rem = 0, div = 1;
-  while (p >> 80) {
-    rem = uint64_t(p % 10000);
-    p /= 10000;
-    removed += 4;
-    div = 10000;
+  // (p < 2^126, so at most four 4-digit steps, and 20 digits in all.)
+  int n4 = 0;
+  while (n4 < 4 && p >= MPY_BOUNDS.b80[n4]) ++n4;
+  int j = 4 * n4, n2 = 0;
+  while (j <= 19 && p >= MPY_BOUNDS.b64[j]) j += 2, ++n2;
+  int n1 = (j <= 19 && p >= MPY_BOUNDS.b62[j]) ? 1 : 0;
+  int removed = j + n1;
+  uint64_t q;
+  if (removed == 0) {
+    q = uint64_t(p);
+  } else {
+    int g = n1 ? 1 : n2 ? 2 : 4;  // the last group
+    unsigned __int128 v = p / P10[removed - g];
+    uint64_t div = P10[g];
+    q = uint64_t(v / div);
+    uint64_t rem = uint64_t(v % div);
+    if (2 * rem > div) ++q;
   }
-  while (p >> 64) {
-    rem = uint64_t(p % 100);
-    p /= 100;
-    removed += 2;
-    div = 100;
-  }
-  uint64_t q = uint64_t(p);
-  while (q >> 62) {
-    rem = q % 10;
-    q /= 10;
-    removed += 1;
-    div = 10;
-  }
-  if (2 * rem > div) ++q;
   store_scaled(ws.Num_acc, q, neg, s - removed);
   return 0;
 }
@@ -369,6 +389,14 @@ int Mpy_val() {
   int s = a.scale + b.scale;
   if (((ma | mb) >> 16) == 0 && s >= SCALE_MIN && s <= SCALE_MAX) [[likely]] {
     int64_t p = int64_t(ma * mb);
+    set_int(b, neg ? -p : p, s);
+    return 0;
+  }
+  // A product below 2^62 needs no digits dropped.
+  uint64_t p64;
+  if (!__builtin_mul_overflow(ma, mb, &p64) && (p64 >> 62) == 0 && p64 != 0 && s >= SCALE_MIN &&
+      s <= SCALE_MAX) {
+    int64_t p = int64_t(p64);
     set_int(b, neg ? -p : p, s);
     return 0;
   }

@@ -12,15 +12,13 @@
 // here, reported, and the program stops at the failing statement.
 #include "core/executor.h"
 
-#include <string>
-
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/line_store.h"
-#include "core/lister.h"
+#include "core/editor.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
@@ -84,11 +82,7 @@ void escape_stop() {
   ws.Prm.XT = false;
   Set_console();
   if (Con_column() != 0) Con_newline();
-  if (Find_line(ws.Cur_stno) == ws.Cur_stno) {
-    std::string text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len));
-    Con_write(text.data(), text.size());
-    Con_newline();
-  }
+  if (Find_line(ws.Cur_stno) == ws.Cur_stno) Exec_list();
   ws.Con_flags |= CON_MODE;
   ws.Run_flags |= RF_STOP;
 }

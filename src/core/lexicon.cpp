@@ -76,8 +76,6 @@ int lex_check(const uint8_t* kw, size_t kw_len, uint8_t flags, uint8_t code, con
   return int(i);
 }
 
-void raise_bad_code() { Rpt_error(49); }
-
 std::string lex_file_for(const std::string& lang) {
   return Lib_dir_path() + "/lextbl." + lang;
 }
@@ -208,7 +206,7 @@ std::string_view Lex_text(uint8_t code, uint8_t code2, bool* nothing) {
     if (nothing) *nothing = true;
     return {};
   }
-  if (v == 0xFFFF) raise_bad_code();
+  if (v == 0xFFFF) Rpt_error(49);  // a code no keyword lists: damaged code
   const uint8_t* ent = lex->tbl + v;
   return {reinterpret_cast<const char*>(lex->name + get_u16be(ent + 4)), ent[3]};
 }

@@ -31,6 +31,11 @@ bool is_word_char(char c) {
          c == '.' || c == '$' || c == '%' || c == '"' || c == '\'';
 }
 
+bool would_join(char a, char b) {
+  return (a == '+' && b == '+') || (a == '-' && b == '-') || (a == '<' && (b == '>' || b == '=')) ||
+         (a == '>' && b == '=');
+}
+
 bool is_prefix(uint8_t c) {
   return c == code::EXT_DIR || c == code::XFNC_PREFIX || c == code::ALT_FNC || c == code::EXT_SYSVAR ||
          c == code::INC_DEC || c == code::PREFIX2;
@@ -128,7 +133,7 @@ void Lister::write_word(std::string_view s) {
   else if (pending_blank_ && !out_.empty() && out_.back() != ' ')
     out_ += ' ';
   out_ += s;
-  pending_blank_ = !s.empty() && s.back() != '(';
+  pending_blank_ = !s.empty() && ((s.back() >= 'A' && s.back() <= 'Z') || (s.back() >= 'a' && s.back() <= 'z'));
 }
 
 void Lister::write_item(std::string_view s) {
@@ -177,6 +182,10 @@ void Lister::write_keyword(int token, int prefix) {
       break;
   }
   char first = t.front();
+  if (prefix == code::EXT_SYSVAR || (prefix < 0 && (Cde_tbl[token] & CC_SYSVAR))) {
+    write_item(t);  // a system variable reads like a name
+    return;
+  }
   bool letters = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
   if (letters) {
     write_word(t);
@@ -186,8 +195,10 @@ void Lister::write_keyword(int token, int prefix) {
     if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
     write_punct(t);
   } else {
-    // operators: a blank only where a keyword asked for one
-    if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
+    // operators: a blank only where a keyword asked for one, or where two
+    // operators would read back as one ("- --X", "< =")
+    if (!out_.empty() && out_.back() != ' ' && (pending_blank_ || would_join(out_.back(), first)))
+      out_ += ' ';
     out_ += t;
     pending_blank_ = false;
   }

@@ -31,6 +31,9 @@ bool is_end(uint8_t c) {
          c == code::D_TABLE;
 }
 
+// The code a value skipper reports: 255 for every end of the scan.
+uint8_t stop_code(uint8_t c) { return is_end(c) ? uint8_t(code::EOL) : c; }
+
 // Skip_code's size; 0 for the codes that end a scan.
 size_t code_size(const uint8_t* p) {
   switch (p[0]) {
@@ -154,7 +157,7 @@ uint8_t Skip_value() {
       p += 1;
     } else if (c == code::REC_VAR || c == code::OBJ_REF) {
       p += code_size(p);
-      if (ends_value(*p)) return is_end(*p) ? code::EOL : *p;
+      if (ends_value(*p)) return stop_code(*p);
     } else {
       break;
     }
@@ -163,12 +166,12 @@ uint8_t Skip_value() {
   if (c == code::NUM_VAR || c == code::STR_VAR) {
     Skip_var();
     if (*p == code::INC_DEC) p += 2;
-    return is_end(*p) ? code::EOL : *p;
+    return stop_code(*p);
   }
-  if (ends_value(c)) return is_end(c) ? code::EOL : c;
+  if (ends_value(c)) return stop_code(c);
   if (opens(c)) skip_group();
   else p += item_size(p);
-  return is_end(*p) ? code::EOL : *p;
+  return stop_code(*p);
 }
 
 uint8_t Skip_xpr() {

@@ -168,6 +168,8 @@ TEST_F(CompilerTest, CompileListRoundTrips) {
       "0010 PRECISION 4",
       "0010 UNTIL X>3",
       "12345 PRINT 1",
+      "0010 IF ERR=5 THEN PRINT TIM",
+      "0010 OPEN (1,ERR=100)\"FILE\"",
   };
   for (const char* src : lines) {
     auto out = compile(src);

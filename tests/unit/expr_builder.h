@@ -82,6 +82,8 @@ class Eval_env : public ::testing::Test {
     ws.Lit_pool = nullptr;
   }
   void TearDown() override {
+    Set_ext_error("");  // the text of a Not_built error would follow the next report
+    ws.Err_no = 0;
     Ret_temp();
     Clr_variables();
     Clr_glo_var();

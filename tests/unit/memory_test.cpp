@@ -24,6 +24,7 @@ int error_no(F f) {
 class Mem : public ::testing::Test {
  protected:
   void SetUp() override {
+    Ret_temp();
     Memory_chk();
     saved_ = ws;
     base_ = ws.Mem_used;

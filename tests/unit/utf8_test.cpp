@@ -26,7 +26,9 @@ int n(const std::string& s) { return int(s.size()); }
 class Utf8 : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_mode_ = ws.Utf8_mode;
+    Ret_temp();
+    Memory_chk();
+    saved_ = ws;
     base_ = ws.Mem_used;
     ws.Utf8_mode = 1;
     ws.Work_base = ws.Work_ptr = work_.data();
@@ -37,14 +39,15 @@ class Utf8 : public ::testing::Test {
     Memory_chk();
     Utf8_release_buffers();
     EXPECT_EQ(ws.Mem_used, base_);
-    ws.Utf8_mode = saved_mode_;
-    ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
-    ws.Str_ptr = nullptr;
-    ws.Str_len = -1;
+    int64_t used = ws.Mem_used;
+    uint64_t allocs = ws.Tot_allocs;
+    ws = saved_;
+    ws.Mem_used = used;
+    ws.Tot_allocs = allocs;
   }
   void strict() { ws.Utf8_mode |= UTF8_STRICT; }
   std::string acc() { return std::string(reinterpret_cast<char*>(ws.Str_ptr), size_t(ws.Str_len)); }
-  uint32_t saved_mode_ = 0;
+  Workspace saved_;
   int64_t base_ = 0;
   std::vector<uint8_t> work_ = std::vector<uint8_t>(WORK_AREA_SIZE);
 };

@@ -1,0 +1,481 @@
+// The line editor: LIST, DELETE, AUTO, EDIT, RENUMBER and console listing.
+//
+// RENUMBER map: one entry {old line, new line, next free number} per line of
+// the range, framed by an entry for the last line before the range and one
+// for the first line after it (65000 when none); both keep their numbers.
+// Line references (code 7) are rewritten through the map; the program is
+// only touched once every new number is known to be valid.
+#include "core/editor.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/lister.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr int LIST_WIDTH = 79;
+constexpr int PAGE_LINES = 24;  // the console's page length until terminals know theirs
+
+int page_left = PAGE_LINES - 2;
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+bool is_line_ref(uint8_t c) {
+  return c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2;
+}
+
+void refuse_protected() {
+  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
+}
+
+// A number operand of AUTO or RENUMBER, 1..64999.
+uint16_t line_operand() {
+  uint8_t* p = ws.Exec_ptr;
+  int32_t v;
+  if (*p == code::SMALL_INT || *p == code::LINE_REF) {
+    v = get_u16be(p + 1);
+    ws.Exec_ptr = p + 3;
+  } else {
+    v = Eval_integer();
+  }
+  if (v < 1 || v >= LAST_LINE_NO) Rpt_error(41);
+  return uint16_t(v);
+}
+
+struct Work_guard {
+  uint8_t* saved = ws.Work_ptr;
+  ~Work_guard() { ws.Work_ptr = saved; }
+};
+
+void list_current(int flags) {
+  Work_guard g;
+  Decompile_Obj(flags, nullptr, 0);
+  List_line(ws.Str_ptr, size_t(ws.Str_len));
+}
+
+// Lists a line as it would read with another number (RENUMBER's warning).
+void list_renumbered(const Str_blk* b, uint16_t n) {
+  std::vector<uint8_t> copy(b->bytes(), b->bytes() + b->len);
+  put_u16be(copy.data(), n);
+  std::string text = Decompile_text(copy.data(), copy.size(), 0);
+  List_line(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+std::string literal_text(const uint8_t* p) {
+  return std::string(reinterpret_cast<const char*>(p + 3), get_u16be(p + 1));
+}
+
+// The one-letter name of an EDIT command (C, D or R), else 0.
+char edit_command(const uint8_t* p) {
+  const uint8_t* name;
+  int len;
+  if (p[1] & 0x80) {
+    const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
+    if (!e) return 0;
+    len = e[0];
+    name = e + 1;
+  } else {
+    len = p[1];
+    name = p + 2;
+  }
+  if (len != 1) return 0;
+  char c = char(std::toupper(name[0]));
+  return (c == 'C' || c == 'D' || c == 'R') ? c : 0;
+}
+
+// ---- RENUMBER ----
+
+struct Reno_entry {
+  uint16_t old_no, new_no, next_free;
+};
+
+// A remark line (after an optional label) whose text starts with a number:
+// "[^]N[,S]".
+struct Steering {
+  bool present = false;
+  bool round_up = false;
+  uint32_t number = 0;
+  uint32_t step = 0;
+};
+
+Steering remark_steering(const Str_blk* b) {
+  Steering s;
+  const uint8_t* p = b->bytes() + 2;
+  const uint8_t* end = b->bytes() + b->len;
+  if (p < end && *p == code::LABEL) {
+    p += Item_size(p, end);
+    if (p < end && *p == code::LABEL_END) p++;
+    if (p < end && *p == code::STMT_SEP) p++;
+  }
+  if (p >= end || (*p != code::D_REM && *p != code::D_COMMENT)) return s;
+  p++;
+  if (p < end && *p == '^') {
+    s.round_up = true;
+    p++;
+  }
+  if (p >= end || !std::isdigit(*p)) return s;
+  while (p < end && std::isdigit(*p)) {
+    s.number = s.number * 10 + uint32_t(*p++ - '0');
+    if (s.number > 1000000) s.number = 1000000;
+  }
+  s.present = true;
+  if (p + 1 < end && *p == ',' && std::isdigit(p[1])) {
+    p++;
+    while (p < end && std::isdigit(*p)) {
+      s.step = s.step * 10 + uint32_t(*p++ - '0');
+      if (s.step > 1000000) s.step = 1000000;
+    }
+  }
+  return s;
+}
+
+[[noreturn]] void reno_fail(uint16_t old_no) {
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "Unable to process line %d  - Program unchanged", int(old_no));
+  Rpt_error_text(74, buf);
+}
+
+uint16_t reno_cnv(const std::vector<Reno_entry>& map, uint16_t lo_bound, uint16_t hi_bound,
+                  uint16_t v) {
+  if (v < lo_bound || v > hi_bound) return v;
+  // map[0].old_no < lo_bound <= v <= hi_bound < map.back().old_no
+  size_t a = 0, b = map.size() - 1;
+  while (b - a > 1) {
+    size_t m = (a + b) / 2;
+    if (map[m].old_no <= v) a = m;
+    else b = m;
+  }
+  if (map[a].old_no == v) return map[a].new_no;
+  uint16_t lo = map[a].new_no, hi = map[b].new_no;
+  if (lo < v && v < hi) return v;
+  if (hi - lo >= 2) return uint16_t(lo + (hi - lo) / 2);
+  return map[a].next_free;
+}
+
+void reno_refs(Str_blk* b, const std::vector<Reno_entry>& map, uint16_t lo, uint16_t hi) {
+  uint8_t* p = b->bytes() + 2;
+  uint8_t* end = b->bytes() + b->len;
+  while (p < end) {
+    uint8_t c = *p;
+    if (c == code::END_SCAN || c == code::EOL || c == code::D_REM || c == code::D_COMMENT ||
+        c == code::D_TABLE)
+      break;
+    if (c == code::LINE_REF && p + 3 <= end) put_u16be(p + 1, reno_cnv(map, lo, hi, get_u16be(p + 1)));
+    p += Item_size(p, end);
+  }
+}
+
+}  // namespace
+
+// ---- listing ----
+
+void List_page_start() { page_left = PAGE_LINES - 2; }
+
+int List_Continue() {
+  if (!isatty(1)) return 0;
+  if (--page_left > 0) return 0;
+  std::string prompt = Msg_text(MSG_PAGE_STOP);
+  if (Con_column() != 0) Con_newline();
+  Con_puts(prompt.c_str());
+  std::string answer;
+  bool got = Con_read_line(answer);
+  List_page_start();
+  if (!got || (ws.Run_flags & RF_ESCAPE) || !answer.empty()) return 1;
+  return 0;
+}
+
+int List_line(const uint8_t* t, size_t len) {
+  size_t w = 0;
+  while (w < len && w < 5 && std::isdigit(t[w])) w++;
+  std::string number(reinterpret_cast<const char*>(t), w);
+  if (List_Continue()) return 1;
+  int col = 0;
+  size_t i = 0;
+  while (i < len) {
+    uint8_t c = t[i];
+    if (c == '\n') {
+      Con_newline();
+      if (List_Continue()) return 1;
+      std::string lead(w, ' ');
+      lead += ':';
+      Con_puts(lead.c_str());
+      col = int(w) + 1;
+      i++;
+      continue;
+    }
+    if (c == 27 && i + 2 < len) {  // an embedded mnemonic takes no column
+      Con_write(t + i, 3);
+      i += 3;
+      continue;
+    }
+    if ((c & 0xC0) == 0x80) {  // UTF-8 continuation byte: same column
+      Con_write(&c, 1);
+      i++;
+      continue;
+    }
+    int adv = c == '\t' ? 8 - col % 8 : 1;
+    if (col + adv > LIST_WIDTH) {
+      Con_newline();
+      if (List_Continue()) return 1;
+      std::string lead = number + ":";
+      Con_puts(lead.c_str());
+      col = int(w) + 1;
+      if (c == '\t') adv = 8 - col % 8;
+    }
+    Con_write(&c, 1);
+    col += adv;
+    i++;
+  }
+  Con_newline();
+  return 0;
+}
+
+void Exec_list() { list_current(ws.Prm.LE ? LST_EDIT_LAYOUT : 0); }
+
+// ---- LIST ----
+
+void d_list() {
+  refuse_protected();
+  uint8_t*& p = ws.Exec_ptr;
+  int flags = ws.Prm.LE ? LST_EDIT_LAYOUT : 0;
+  if (*p == code::D_EDIT) {
+    p++;
+    flags |= LST_EDIT_LAYOUT;
+  }
+  if (*p == code::LPAREN || (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST)) Not_built("channels");
+  uint16_t first, last;
+  Get_range(first, last);
+  if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(55);
+  List_page_start();
+  for (uint16_t n = Find_line(first); n <= last && n < LAST_LINE_NO; n = Next_line(n)) {
+    Work_guard g;
+    Decompile_Obj(flags, nullptr, 0);
+    if (List_line(ws.Str_ptr, size_t(ws.Str_len))) break;
+  }
+}
+
+// ---- DELETE ----
+
+void d_dele() {
+  uint8_t* p = ws.Exec_ptr;
+  if (*p == code::PREFIX2) Not_built("objects");
+  if (stmt_end(*p)) {
+    Clr_lines();
+    return;
+  }
+  refuse_protected();
+  uint16_t first, last;
+  Get_range(first, last);
+  Delete_lines(first, last);
+}
+
+// ---- AUTO ----
+
+void d_auto() {
+  refuse_protected();
+  uint16_t start = 10, step = 10;
+  if (!stmt_end(*ws.Exec_ptr)) {
+    start = line_operand();
+    if (*ws.Exec_ptr == code::COMMA) {
+      ws.Exec_ptr++;
+      step = line_operand();
+    }
+  }
+  ws.Auto_line = start;
+  ws.Auto_step = step;
+  ws.Cmd_flags |= CMD_AUTO;
+}
+
+bool Auto_next(std::string& prefix) {
+  if (!(ws.Cmd_flags & CMD_AUTO)) return false;
+  if (ws.Auto_line >= LAST_LINE_NO) {
+    ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+    ws.Auto_line = LAST_LINE_NO;
+    return false;
+  }
+  char buf[8];
+  Output_stno(ws.Auto_line, buf);
+  prefix = std::string(buf) + " ";
+  return true;
+}
+
+// ---- EDIT ----
+
+void Edit_script::apply(const Edit_step& step) {
+  if (step.op == 0) {
+    out_ += step.text;
+    return;
+  }
+  if (step.op == 'R') {
+    if (step.text.size() > line_.size() - pos_) Rpt_error(72);
+    out_ += step.text;
+    pos_ += step.text.size();
+    return;
+  }
+  size_t at = line_.find(step.text, pos_);
+  if (at == std::string::npos) Rpt_error(71);
+  size_t upto = at + step.text.size();
+  if (step.op == 'C') out_ += line_.substr(pos_, upto - pos_);
+  pos_ = upto;
+}
+
+void d_edit() {
+  refuse_protected();
+  uint8_t*& p = ws.Exec_ptr;
+  uint16_t n = ws.Last_entered;
+  if (is_line_ref(*p)) n = Get_stno();
+  if (n == 0 || Find_line(n) != n) Rpt_error(21);
+  std::string listed;
+  {
+    Work_guard g;
+    Decompile_Obj(0, nullptr, 0);
+    listed.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  }
+  if (stmt_end(*p)) {
+    // Editing the line in place needs the terminal line editor; until then
+    // the line is shown so that it can be typed again.
+    List_page_start();
+    List_line(reinterpret_cast<const uint8_t*>(listed.data()), listed.size());
+    return;
+  }
+  Edit_script script(listed);
+  while (!stmt_end(*p)) {
+    uint8_t c = *p;
+    if (c == code::COMMA) {
+      p++;
+    } else if (c == code::STR_LIT) {
+      script.apply({0, literal_text(p)});
+      p += 3 + get_u16be(p + 1);
+    } else if (c == code::NUM_VAR) {
+      char op = edit_command(p);
+      if (!op) Rpt_error(70);
+      p += (p[1] & 0x80) ? 3 : 2 + p[1];
+      if (*p != code::STR_LIT) Rpt_error(70);
+      script.apply({op, literal_text(p)});
+      p += 3 + get_u16be(p + 1);
+    } else {
+      Rpt_error(70);
+    }
+  }
+  std::vector<uint8_t> line;
+  int err = Compile_text(script.result(), line);
+  if (line.size() < 3 || get_u16be(line.data()) == 0) Rpt_error(err == 21 ? 21 : 77);
+  uint16_t stored = get_u16be(line.data());
+  {
+    Work_guard g;
+    uint8_t* buf = Work_take(line.size());
+    std::memcpy(buf, line.data(), line.size());
+    ws.Str_ptr = buf;
+    ws.Str_len = int32_t(line.size());
+    Add_line();
+  }
+  if (Find_line(stored) == stored) {
+    List_page_start();
+    list_current(0);
+  }
+  if (err) Rpt_error(err);
+}
+
+void Exec_edit() {
+  refuse_protected();
+  Not_built("console find and replace");
+}
+
+// ---- RENUMBER ----
+
+void d_reno() {
+  refuse_protected();
+  uint8_t*& p = ws.Exec_ptr;
+  uint16_t start = 10, step = 10, first = 1, last = LAST_LINE_NO - 1;
+  if (!stmt_end(*p)) {
+    start = line_operand();
+    if (*p == code::COMMA) {
+      p++;
+      if (!stmt_end(*p) && *p != code::COMMA) step = line_operand();
+      if (*p == code::COMMA) {
+        p++;
+        Get_range(first, last);
+      }
+    }
+  }
+  if (ws.Pgm_image) Not_built("program images");
+
+  std::vector<Str_blk*> lines;
+  for (Str_blk* b = Edit_head(); b->link; b = b->link) lines.push_back(b);
+  size_t i0 = 0;
+  while (i0 < lines.size() && get_u16be(lines[i0]->bytes()) < first) i0++;
+  size_t i1 = i0;
+  while (i1 < lines.size() && get_u16be(lines[i1]->bytes()) <= last) i1++;
+  if (i0 == i1) return;
+
+  uint16_t before = i0 > 0 ? get_u16be(lines[i0 - 1]->bytes()) : 0;
+  uint16_t after = i1 < lines.size() ? get_u16be(lines[i1]->bytes()) : LAST_LINE_NO;
+  std::vector<Reno_entry> map;
+  map.reserve(i1 - i0 + 2);
+  map.push_back({before, before, before});
+  uint32_t next = start, cur_step = step, prev = before;
+  bool keep_old = false;
+  for (size_t i = i0; i < i1; i++) {
+    uint16_t old_no = get_u16be(lines[i]->bytes());
+    Steering s = remark_steering(lines[i]);
+    if (s.present) {
+      if (s.number == 0) {
+        keep_old = true;
+      } else if (s.round_up) {
+        keep_old = false;
+        next = (next + s.number - 1) / s.number * s.number;
+      } else if (s.number < LAST_LINE_NO && s.number > prev) {
+        keep_old = false;
+        next = s.number;
+      } else {
+        uint32_t would = keep_old ? old_no : next;
+        list_renumbered(lines[i], uint16_t(would > LAST_LINE_NO ? LAST_LINE_NO : would));
+      }
+      if (s.step > 0) cur_step = s.step;
+    }
+    uint32_t new_no = keep_old ? old_no : next;
+    if (new_no > LAST_LINE_NO) new_no = LAST_LINE_NO;
+    // A new number must stay between the lines around the range: lines are
+    // never moved past one another, nor onto a line outside the range.
+    if (new_no >= LAST_LINE_NO || new_no <= prev || new_no >= after) reno_fail(old_no);
+    uint32_t free_no = new_no + cur_step;
+    map.push_back({old_no, uint16_t(new_no),
+                   uint16_t(free_no > LAST_LINE_NO ? LAST_LINE_NO : free_no)});
+    prev = new_no;
+    next = new_no + cur_step;
+  }
+  map.push_back({after, after, after});
+
+  for (Str_blk* b : lines) reno_refs(b, map, first, last);
+  for (size_t i = i0; i < i1; i++) put_u16be(lines[i]->bytes(), map[i - i0 + 1].new_no);
+  auto moved = [&](uint16_t n) {
+    if (n >= first && n <= last && n != 0) {
+      for (const Reno_entry& e : map)
+        if (e.old_no == n) return e.new_no;
+    }
+    return n;
+  };
+  ws.Stop_stno = moved(ws.Stop_stno);
+  ws.Last_entered = moved(ws.Last_entered);
+  if (ws.Cur_stno) ws.Cur_stno = moved(ws.Cur_stno);
+  ws.Cur_edit_blk = nullptr;
+  ws.Cur_line_rec = nullptr;
+  ws.Cur_line_no = 0;
+  ws.Pgm_flags |= PGM_CHANGED;
+  ws.Pgm_flags &= ~4u;
+}

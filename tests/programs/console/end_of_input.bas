@@ -1,0 +1,2 @@
+10 PRINT "stored"
+PRINT "last line"

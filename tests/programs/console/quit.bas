@@ -1,0 +1,3 @@
+PRINT "before"
+QUIT
+PRINT "never"

@@ -1,0 +1,7 @@
+10 PRINT "a"; STOP; PRINT "b"
+20 PRINT "c"
+RUN
+RUN
+GOTO 20
+RUN
+RUN

@@ -1,0 +1,23 @@
+A=1.234
+PRINT A
+LET B=2, C$="X", D=B*10
+PRINT B, C$, D
+X%=2.7
+Y%=-2.7
+PRINT X%, Y%
+%G=5
+PRINT %G, G
+abc=3
+PRINT ABC
+PRINT Z, "<"+Z$+">"
+N=5
+PRINT N++ + 1
+PRINT N
+PRINT ++N * 2
+PRINT N
+N--
+PRINT N
+PRINT "A",
+PRINT "B",
+PRINT
+PRINT -1, 0, 1
