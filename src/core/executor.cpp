@@ -61,7 +61,7 @@ void Set_console() {
 
 namespace {
 
-enum class Served { go_on, restart, leave };
+enum class Served { go_on, leave };
 
 // Statements still allowed while memory stays over the limit.
 bool allowed_over_limit(const uint8_t* p) {
@@ -284,7 +284,7 @@ void Exec_go(uint32_t target) {
   }
   uint16_t n;
   uint8_t* line;
-  if (target == ws.Go_cache_ref && target != 0) {
+  if (target == ws.Go_cache_ref && target != 0 && ws.Go_cache_size == ws.Pgm_size) {
     n = ws.Go_cache_no;
     line = ws.Go_cache_line;
     ws.Cur_line_no = n;
@@ -301,6 +301,7 @@ void Exec_go(uint32_t target) {
     ws.Go_cache_len = ws.Str_len;
     ws.Go_cache_rec = ws.Cur_line_rec;
     ws.Go_cache_blk = ws.Cur_edit_blk;
+    ws.Go_cache_size = ws.Pgm_size;
   }
   if (ws.Cur_stno == 0) {
     // At the console the target only becomes the place RUN starts from.

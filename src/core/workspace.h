@@ -131,6 +131,7 @@ struct Workspace {
   int32_t Go_cache_len = 0;
   uint8_t* Go_cache_rec = nullptr;
   Str_blk* Go_cache_blk = nullptr;
+  uint32_t Go_cache_size = 0;  // ws.Pgm_size when cached: a size change drops the entry
 
   // ---- accumulators ----
   Num_val Num_acc;

@@ -129,6 +129,23 @@ TEST_F(ExecTest, ReplacedTargetLineIsNotServedFromTheCache) {
   EXPECT_EQ(num("A"), 2);
 }
 
+TEST_F(ExecTest, DeletedTargetLineIsNotServedFromTheCache) {
+  program({"10 GOTO 30", "20 END", "30 A=1", "40 B=1"});
+  type("RUN");
+  EXPECT_EQ(num("A"), 1);
+  Delete_lines(30, 30);  // as a running program's DELETE would, without the console
+  Clr_variables();
+  ASSERT_EQ(Find_line(10), 10);
+  ws.Exec_ptr = ws.Str_ptr + 2;
+  ws.Cur_stno = 10;
+  ws.Con_flags = 0;
+  ws.Run_flags = 0;  // the console clears END's stop request before each line
+  Exec_line();
+  EXPECT_EQ(ws.Err_no, 0);
+  EXPECT_EQ(num("A"), -999);
+  EXPECT_EQ(num("B"), 1);
+}
+
 TEST_F(ExecTest, ProgramWithoutEndStopsAtTheLastLine) {
   program({"10 A=1", "20 B=2"});
   type("RUN");
