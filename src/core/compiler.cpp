@@ -68,7 +68,7 @@ class Compiler {
   size_t run();  // runs the syntax program; returns the output length
 
   size_t pos() const { return pos_; }
-  size_t fail_pos() const { return last_.pos; }  // start of the token that failed
+  size_t fail_pos() const { return tok_start_; }  // start of the token that failed
 
  private:
   // ---- output ----
@@ -117,6 +117,7 @@ class Compiler {
   uint16_t line_no_;
   int pending2_ = -1;
   Tok_state last_{0, 0, -1};
+  size_t tok_start_ = 0;
   int tok_ = 0;
   uint32_t sflags_ = 0, aflags_ = 0;
 };
@@ -131,6 +132,7 @@ int Compiler::next_token(int expected) {
     return tok_ = t;
   }
   skip_blanks();
+  tok_start_ = pos_;
   if (pos_ >= in_len_) {
     emit(code::EOL);
     return tok_ = code::EOL;

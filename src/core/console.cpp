@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -131,17 +132,16 @@ void Exec_command(int from_console) {
     }
   } else if (from_console) {
     // A failed line keeps its source after the line number: number, 0, text,
-    // 255.  Lines that begin with an edit form are dropped, not stored.
-    const uint8_t* text = line + 3;
-    size_t text_len = ws.Str_len > 4 ? size_t(ws.Str_len) - 4 : 0;
-    if (line[2] != 0) {  // not the failed form: show the typed source
-      text = src;
-      text_len = src_len;
-    }
+    // 255.  Lines that begin with an edit form are dropped, not stored.  The
+    // message shows the source from where compiling stopped.
+    const uint8_t* body = line + 3;
+    size_t body_len = ws.Str_len > 4 ? size_t(ws.Str_len) - 4 : 0;
+    if (line[2] != 0) body_len = 0;
     size_t i = 0;
-    while (i < text_len && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool ignored = i < text_len && (text[i] == ',' || text[i] == '[' || text[i] == '{');
-    show_compile_error(err, text + i, text_len - i, ignored);
+    while (i < body_len && (body[i] == ' ' || body[i] == '\t')) ++i;
+    bool ignored = i < body_len && (body[i] == ',' || body[i] == '[' || body[i] == '{');
+    size_t at = std::min(size_t(Compile_error_pos()), src_len);
+    show_compile_error(err, src + at, src_len - at, ignored);
     if (ignored) return;
   }
   if (stno == 0) {
