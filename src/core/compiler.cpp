@@ -68,7 +68,9 @@ class Compiler {
   size_t run();  // runs the syntax program; returns the output length
 
   size_t pos() const { return pos_; }
-  size_t fail_pos() const { return tok_start_; }  // start of the token that failed
+  // Where compiling stopped: the start of the token that failed, or, when
+  // the line ended too early, of the last token before the end.
+  size_t fail_pos() const { return tok_start_ < in_len_ ? tok_start_ : last_start_; }
 
  private:
   // ---- output ----
@@ -118,6 +120,7 @@ class Compiler {
   int pending2_ = -1;
   Tok_state last_{0, 0, -1};
   size_t tok_start_ = 0;
+  size_t last_start_ = 0;
   int tok_ = 0;
   uint32_t sflags_ = 0, aflags_ = 0;
 };
@@ -133,6 +136,7 @@ int Compiler::next_token(int expected) {
   }
   skip_blanks();
   tok_start_ = pos_;
+  if (pos_ < in_len_ && pos_ > last_start_) last_start_ = pos_;
   if (pos_ >= in_len_) {
     emit(code::EOL);
     return tok_ = code::EOL;
