@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/decimal.h"
+#include "core/switches.h"
 
 struct Str_blk;
 struct Var_node;
@@ -30,6 +31,7 @@ enum : uint32_t {
   RF_CONSOLE_READ = 0x800,
   RF_INCDEC = 0x1000,
   RF_CLEAR_EACH = 0x2000,
+  RF_TIMEOUT = 0x4000,  // the statement timer expired (not served: waiters poll it)
   RF_SCRATCH_CHAN = 0x8000,
   RF_IDE_LINK = 0x10000,
   RF_DEBUG_LINK = 0x80000000,
@@ -202,6 +204,18 @@ struct Workspace {
 
   // ---- parameters ----
   Params Prm;
+  // The switch words of the two-letter parameters (bits in core/switches.h).
+  uint16_t Sys_flags1 = SYS_FLAGS_DEFAULT[1], Sys_flags2 = SYS_FLAGS_DEFAULT[2];
+  uint16_t Sys_flags3 = SYS_FLAGS_DEFAULT[3], Sys_flags4 = SYS_FLAGS_DEFAULT[4];
+  uint16_t Sys_flags5 = SYS_FLAGS_DEFAULT[5], Sys_flags6 = SYS_FLAGS_DEFAULT[6];
+  uint16_t Sys_flags7 = SYS_FLAGS_DEFAULT[7], Sys_flags8 = SYS_FLAGS_DEFAULT[8];
+  uint16_t Sys_flags9 = SYS_FLAGS_DEFAULT[9], Sys_flags10 = SYS_FLAGS_DEFAULT[10];
+  uint16_t Sys_flags11 = SYS_FLAGS_DEFAULT[11], Sys_flags12 = SYS_FLAGS_DEFAULT[12];
+
+  // ---- clock and host layer (dates.cpp, host*.cpp) ----
+  int32_t Day_offset = 0;   // SETDAY: days added to today
+  int32_t Time_offset = 0;  // SETTIME: milliseconds added to the time of day
+  int32_t Lock_holder = 0;  // process id of the holder of a conflicting lock
 };
 
 extern Workspace ws;

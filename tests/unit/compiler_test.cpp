@@ -102,6 +102,35 @@ TEST_F(CompilerTest, GotoAndLabels) {
   EXPECT_EQ(compile("10 top: PRINT 1"), bytes({0, 10, 10, 3, 'T', 'O', 'P', 58, 199, 11, 0, 1, 255}));
 }
 
+// The compiled bytes of a representative line of each statement form.
+TEST_F(CompilerTest, StatementForms) {
+  struct Case {
+    const char* src;
+    std::vector<uint8_t> want;
+  } cases[] = {
+      // THEN without a block is dropped; THEN { keeps 66 and the opener
+      {"IF X THEN PRINT", bytes({0, 0, 181, 1, 1, 'X', 199, 255})},
+      {"IF X THEN { END } ELSE { STOP }",
+       bytes({0, 0, 181, 1, 1, 'X', 66, 55, 166, 56, 165, 55, 224, 56, 255})},
+      {"IF X PRINT 1 ELSE PRINT 2", bytes({0, 0, 181, 1, 1, 'X', 199, 11, 0, 1, 165, 199, 11, 0, 2, 255})},
+      {"FOR I=1 TO 9 STEP 2", bytes({0, 0, 178, 1, 1, 'I', 39, 11, 0, 1, 59, 11, 0, 9, 60, 11, 0, 2, 255})},
+      {"NEXT I", bytes({0, 0, 194, 1, 1, 'I', 255})},
+      {"PRINT A,", bytes({0, 0, 199, 1, 1, 'A', 37, 255})},
+      {"ON X GOSUB 10,20", bytes({0, 0, 195, 1, 1, 'X', 179, 7, 0, 10, 37, 7, 0, 20, 255})},
+      {"GOSUB 10; RETURN", bytes({0, 0, 179, 7, 0, 10, 64, 214, 255})},
+      {"REM  hi there", bytes({0, 0, 206, 'h', 'i', ' ', 't', 'h', 'e', 'r', 'e', 255})},
+      {"LIST 10,", bytes({0, 0, 189, 7, 0, 10, 37, 255})},
+      {"SETERR 65002", bytes({0, 0, 219, 7, 0xFD, 0xEA, 255})},
+      {"X++", bytes({0, 0, 1, 1, 'X', 35, 70, 255})},
+      {"--X", bytes({0, 0, 35, 71, 1, 1, 'X', 255})},
+      {"X=-1", bytes({0, 0, 1, 1, 'X', 39, 46, 11, 0, 1, 255})},
+      {"A$=B$(2)", bytes({0, 0, 2, 2, 'A', '$', 39, 2, 2, 'B', '$', 36, 11, 0, 2, 38, 255})},
+      {"A[1,2]=3", bytes({0, 0, 1, 1, 'A', 53, 11, 0, 1, 37, 11, 0, 2, 54, 39, 11, 0, 3, 255})},
+      {"> 20", bytes({0, 0, 43, 7, 0, 20, 255})},
+  };
+  for (const Case& c : cases) EXPECT_EQ(compile(c.src), c.want) << c.src;
+}
+
 TEST_F(CompilerTest, BadInputIsAnError) {
   compile("PRINT 1+", 20);
   compile("PRINT #", 20);

@@ -1,0 +1,155 @@
+// The host operating-system layer: shared opens with open marks, byte-range
+// locks, path normalisation, signals, the statement and event timers on
+// SIGALRM, shell commands and children, the console's terminal line, users
+// and groups, and the trace log.
+//
+// Everything runs in the one thread of the process; signal handlers only set
+// bits of ws.Run_flags and of the switch words (and write the status file).
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+// ---- start and end ----
+
+// Signals (SIGPIPE ignored, SIGHUP, SIGUSR1, SIGUSR2, SIGTTIN, SIGTSTP,
+// SIGTTOU), the file-creation mode, the interrupt switch when standard output
+// is not a terminal, and the identities of "/dev/null" and "/dev/console".
+void System_init();
+// Stops the timers and reaps finished children.
+void System_wrapup();
+
+// ---- shared opens (host_files.cpp) ----
+//
+// Rsv_tbl: one entry per file this process has open through Open; every
+// shared open of the same file (same inode, device and raw device) shares one
+// descriptor, because closing any descriptor of a file drops all of the
+// process's fcntl locks on it.  The open mark is a one-byte fcntl lock at
+// byte 0 (byte 1 for the auxiliary printer): a read lock for a shared open, a
+// write lock for an exclusive one.  Other processes see it as "file in use".
+struct Rsv_entry {
+  int fd;
+  int count;  // opens sharing fd; -1 held exclusively
+  uint64_t inode;
+  uint64_t dev;
+  uint64_t rdev;  // 0 unless a character or block device
+};
+constexpr int RSV_MAX = 500;
+extern Rsv_entry Rsv_tbl[RSV_MAX];
+extern int Rsv_cnt;
+extern int Rsv_locks;  // record locks held (the header lock at 256 not counted)
+
+struct Open_opts {
+  bool exclusive = false;
+  bool allow_exclusive_device = false;  // "/dev/null" and "/dev/console" may be held exclusively
+  bool aux_printer = false;             // the open mark sits at byte 1
+};
+// Opens path (flags as for open(2)).  Returns the descriptor, or -1 with
+// errno: the stat failure, EACCES (held exclusively here, or an exclusive
+// request for a file open here), ENFILE (table full), EBUSY (marked by
+// another process; ws.Lock_holder gets its process id).
+int Open(const char* path, int flags, const Open_opts& opts, mode_t mode = 0666);
+// Ends one use of the descriptor; the last use releases the mark and closes
+// it.  A descriptor not in the table is simply closed.
+int Close(int fd);
+// Raises the open mark of fd to exclusive when this process uses it once:
+// -1 on success (the entry becomes exclusive), 0 when another process holds
+// the file (ws.Lock_holder set) or this process uses fd more than once.
+int File_lock(int fd);
+// Lowers an exclusive entry back to a shared mark with count 1.
+void File_unlock(int fd);
+// Cuts the file of fd to length bytes; 0 or -1.
+int chsize(int fd, int64_t length);
+// The size of the file (fstat), -1 on failure.
+int64_t filelength(int fd);
+int MakeDir(const char* path);  // mode 0777; 0 or -1
+std::string Getcwd();
+
+// ---- record locks ----
+//
+// Lock_area: mode +1/-1 a shared lock, any other magnitude exclusive; a
+// negative mode waits, a positive one does not.  Parameter WD or switch WL
+// makes shared requests exclusive.  Returns 1.  A conflict is error 0 (busy)
+// with the holder in ws.Lock_holder; a waiting lock cut by the expired
+// statement timer is error 0 as well, by an escape error 127; a bad
+// descriptor is error 13; others 256 + errno.
+int Lock_area(int fd, int64_t offset, int64_t length, int mode);
+void Unlk_area(int fd, int64_t offset, int64_t length);
+
+// ---- paths ----
+
+// Absolute form of a name: "[vrl]", "<" and ">" names unchanged; a relative
+// name gets the working directory in front; "./" components are dropped and
+// "../" removes the previous component (never above the root).
+std::string Path_convert(const std::string& in);
+std::string Path_convert(const std::string& in, const std::string& cwd);
+
+// ---- timers (host_signals.cpp) ----
+//
+// The statement timer (deadline in hundredths of a second on the monotonic
+// clock) and the event timer (whole seconds) share SIGALRM; the earlier
+// expiry arms it.  An expired statement deadline sets RF_TIMEOUT.
+void Set_timer(int32_t hundredths);
+void Kill_timer();
+// Sleeps until the statement deadline passes or an escape or stop request
+// arrives, then clears the deadline.
+void Wait_timer();
+// Hundredths left (at least 1), -1 without a deadline; kill clears it.
+int32_t Get_timer(bool kill);
+void SetEventTimer(int32_t ms);
+void KillEventTimer();
+void Set_Alarm();
+// The "Timeout" event of the object system; null until it registers.
+extern void (*Event_timeout_hook)();
+// SIGUSR1 / SIGUSR2 program events; null until the event system registers.
+// Without a hook the signal is counted in Sig_events.
+extern void (*Program_event_hook)(const char* name);
+extern volatile int Sig_events;
+// SIGUSR2 and SIGTTIN for the process debug link; null until it exists.
+extern void (*Debug_signal_hook)(int signal);
+
+// ---- shell commands and children (host_shell.cpp) ----
+
+// Runs "/bin/sh -c command" and waits for it; SIGINT is ignored meanwhile
+// (unless the interrupt switch is off).  0 on exit status 0; otherwise -1
+// with errno and Last_pipe_error set to the exit status (EINTR when the
+// child died of a signal, the fork error when it could not start).
+int System(const char* command);
+// The same, capturing the command's standard output into *output.  Returns
+// the exit status, 128 + n for death by signal n, -1 when it could not start.
+int Host_shell(const std::string& command, std::string* output);
+extern int Last_pipe_error;
+// Signal n to pid (SIGTERM when n is negative); kill's result.
+int Signal_task(int pid, int n);
+// Children of closed pipes: noted here and reaped without waiting.
+void Child_closed(pid_t pid);
+void Reap_children();
+
+// ---- terminal line (host_term.cpp) ----
+
+// Raw mode on the console's terminal: settings saved once, no input mapping,
+// no output processing, signals only, the interrupt character from
+// parameter !B, one byte at a time.
+void Config_line();
+// Puts the settings as found back (SIGINT ignored meanwhile; the caller
+// re-arms it through Config_line).
+void Reset_line();
+// Reset_line and Config_line when the line had been configured (!B changed).
+void Reconfig_line();
+// Discards the terminal's pending input.
+void Flush_console();
+
+// ---- users, groups, trace log ----
+
+// Change the user (group) to the string accumulator's name ("*": the user at
+// start) or the numeric accumulator's id; permanent sets the real id, else
+// the effective one.  Errors 11 (unknown name) and 15 (refused).
+void Change_userid(bool permanent);
+void Change_groupid(bool permanent);
+std::string Getlogin();
+// The trace log: "orutrace.log" unless a name was set; logging happens only
+// when the file exists and is writable, checked once.
+void Set_log_file(const std::string& name);
+void OruLogError(const char* text);
+uint16_t _rotl(uint16_t value, int count);
