@@ -62,6 +62,7 @@ enum : uint8_t {
   RBRACKET = 54,
   BLOCK_OPEN = 55,
   BLOCK_CLOSE = 56,
+  WHOLE_ARRAY = 57,  // "[ALL]" after an array name: every element in turn
   LABEL_END = 58,
   STMT_SEP = 64,
   THEN_BLOCK = 66,

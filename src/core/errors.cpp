@@ -1,24 +1,104 @@
+// Raising errors and deciding where execution continues.
+//
+// Rpt_error runs the exit hook of the operation in progress (each hook once),
+// drops the pending ++/-- of the statement and throws Oru_error.  Unwinding
+// runs every RAII guard on the way to the recovery point; the executor there
+// calls Recover_error, which takes, in order: an escape restart (error 127),
+// a busy retry (error 0), the statement's ERR= branch, the SETERR line, a
+// nested evaluation that wants the error, and else stops the program with
+// the console report.
+//
+// ErrData (what SaveErrData records; names are what programs ask for):
+//   Err, Erx (Err x 10000), Ret (errno + 256), Obj, Stno, EntryPoint (0),
+//   Lfa, Lfo (channels of the last file accessed and opened), OSerr (the
+//   extended text, at most 255 bytes), Program (path), LastPath, Method,
+//   LastKey (KEY= of the statement, error 11 only, at most 127 bytes).
 #include "core/errors.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <string>
 
 #include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/control_stack.h"
+#include "core/editor.h"
+#include "core/executor.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/messages.h"
 #include "core/workspace.h"
 
+int Busy_wait_hundredths = 100;
+
 namespace {
+
 std::string ext_error_text;
+
+struct Err_data {
+  int32_t err = 0, erx = 0, ret = 0, obj = 0, stno = 0, entry = 0, lfa = 0, lfo = 0;
+  std::string oserr, program, last_path, method, last_key;
+} err_data;
+
+// The item names in the order "*" lists them.
+const char* const ERR_NAMES[] = {"Err", "Erx",  "Ret", "OSerr", "Program", "EntryPoint", "Stno",
+                                 "Obj", "Method", "Lfa", "Lfo", "LastPath", "LastKey"};
+
+bool same_name(const std::string& a, const char* b) {
+  size_t n = std::strlen(b);
+  return a.size() == n && memicmp(a.data(), b, n) == 0;
 }
+
+// The wait of a busy retry; an escape ends it early.
+void busy_wait() {
+  Con_flush();
+  for (int left = Busy_wait_hundredths; left > 0 && !(ws.Run_flags & RF_ESCAPE); left -= 10) {
+    struct timespec t = {0, long(left < 10 ? left : 10) * 10000000L};
+    nanosleep(&t, nullptr);
+  }
+}
+
+// 65002: the failing statement is passed over.  The scan starts at the
+// statement's first code, so the cursor lands on the code that ends it.
+void skip_statement() {
+  uint8_t* p = ws.Stmt_ptr;
+  uint8_t* end = p + 0x10000;
+  for (;;) {
+    uint8_t c = *p;
+    if (Cde_tbl[c] & CC_STMT_END) break;
+    if (c == code::END_SCAN) break;
+    p += Item_size(p, end);
+  }
+  if (*p == code::END_SCAN) Rpt_error(20);
+  ws.Exec_ptr = p;
+}
+
+}  // namespace
+
+// ---- raising ----
 
 void Set_ext_error(const std::string& text) { ext_error_text = text; }
 
+const std::string& Ext_error_text() { return ext_error_text; }
+
 void Rpt_error(int n) {
-  ws.Err_no = n;
+  while (ws.Err_hook) {
+    void (*hook)() = ws.Err_hook;
+    ws.Err_hook = nullptr;
+    ws.Err_code = n;
+    hook();
+  }
+  ws.Incdec_cnt = 0;
+  ws.Run_flags &= ~RF_INCDEC;
+  ws.Err_code = n;
   throw Oru_error{n};
 }
 
 void Rpt_error_text(int n, const std::string& text) {
   Set_ext_error(text);
+  ws.Err_flags |= 2;
   Rpt_error(n);
 }
 
@@ -26,19 +106,264 @@ void Not_built(const char* what) {
   Rpt_error_text(99, std::string(what) + " is not available in this build yet");
 }
 
-// Provisional one-line report until the full error report exists.
-void Report_error(int n) {
+int SetExtendedErrorMessage(const char* text, int ret, int result) {
+  if (!text) {
+    ext_error_text.clear();
+    return result;
+  }
+  int e = errno;
   char buf[64];
+  std::snprintf(buf, sizeof buf, " (err/ret=%d/%d)", e, ret == -1 ? e : ret);
+  ext_error_text = std::string(text) + buf;
+  return result;
+}
+
+int OS_error(const char* text, int ret, int n) {
+  SetExtendedErrorMessage(text, ret, n);
+  ws.Err_flags |= 2;
+  if (n == -1) return -1;
+  Rpt_error(n);
+}
+
+int Sys_error_no(int e) {
+  switch (e) {
+    case ENOENT:
+      return 12;
+    case EINTR:
+      if (ws.Run_flags & RF_ESCAPE) return 127;
+      if (ws.Run_flags & RF_TIMEOUT) return 0;
+      return 256 + EINTR;
+    case EAGAIN:
+    case EACCES:
+    case EBUSY:
+    case EDEADLK:
+    case ENOLCK:
+      return 0;
+    default:
+      return 256 + e;
+  }
+}
+
+void Sys_error() {
+  int e = errno;
+  ws.Last_errno = e;
+  ws.Err_flags |= 4;
+  Rpt_error(Sys_error_no(e));
+}
+
+Err_hook_guard::Err_hook_guard(void (*hook)()) : saved_(ws.Err_hook) { ws.Err_hook = hook; }
+Err_hook_guard::~Err_hook_guard() { ws.Err_hook = saved_; }
+
+Catch_region::Catch_region() : saved_(ws.Err_hook) { ws.Err_hook = nullptr; }
+Catch_region::~Catch_region() { ws.Err_hook = saved_; }
+
+// ---- ERR= ----
+
+void Chk_err() {
+  if (*ws.Exec_ptr != code::IOPT_FIRST + 4) return;  // 136, ERR=
+  ws.Exec_ptr++;
+  ws.Err_line = Get_line();
+  ws.Stmt_save = nullptr;
+  ws.Stmt_opt_flags &= ~2u;
+}
+
+void Err_scan() {
+  uint8_t* p = ws.Stmt_save;
+  ws.Stmt_save = nullptr;
+  if (!p) return;
+  uint8_t* end = p + 0x10000;
+  int level = 0;
+  for (;;) {
+    uint8_t c = *p;
+    if (c == code::END_SCAN || ((Cde_tbl[c] & CC_STMT_END) && level == 0)) return;
+    if (c == code::EOL) return;
+    if (c == code::LPAREN || (c >= code::FNC_FIRST && c <= code::FNC_LAST && c != 88) ||
+        c == code::XFNC_PREFIX || c == code::ALT_FNC) {
+      level++;
+    } else if (c == code::RPAREN) {
+      level--;
+    } else if (c == code::IOPT_FIRST + 4 && level == 0) {
+      uint8_t* save = ws.Exec_ptr;
+      ws.Exec_ptr = p;
+      Chk_err();
+      ws.Exec_ptr = save;
+      return;
+    }
+    p += Item_size(p, end);
+  }
+}
+
+// ---- the error record ----
+
+void SaveErrData() {
+  Err_data& d = err_data;
+  d = Err_data{};
+  d.err = ws.Err_no;
+  d.erx = ws.Err_no * 10000;
+  d.ret = ws.Last_errno + 256;
+  d.stno = ws.Err_stno;
+  d.oserr = ext_error_text.substr(0, 255);
+}
+
+bool Err_data_item(const std::string& name, int32_t* num, std::string* text) {
+  const Err_data& d = err_data;
+  text->clear();
+  *num = 0;
+  if (name == "*") {
+    for (const char* n : ERR_NAMES) *text += std::string(n) + ",";
+    return false;
+  }
+  struct Num_item {
+    const char* name;
+    int32_t value;
+  };
+  const Num_item nums[] = {{"Err", d.err}, {"Erx", d.erx}, {"Ret", d.ret}, {"Obj", d.obj},
+                           {"Stno", d.stno}, {"EntryPoint", d.entry}, {"Lfa", d.lfa}, {"Lfo", d.lfo}};
+  for (const Num_item& it : nums)
+    if (same_name(name, it.name)) {
+      *num = it.value;
+      return true;
+    }
+  if (same_name(name, "OSerr")) *text = d.oserr;
+  else if (same_name(name, "Program")) *text = d.program;
+  else if (same_name(name, "LastPath")) *text = d.last_path;
+  else if (same_name(name, "Method")) *text = d.method;
+  else if (same_name(name, "LastKey")) *text = d.last_key;
+  return false;
+}
+
+void GetErrData() {
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0);
+  int32_t num;
+  std::string text;
+  if (Err_data_item(name, &num, &text)) {
+    Load_Long(ws.Num_acc, num);
+    ws.Str_len = -1;
+    return;
+  }
+  uint8_t* p = Work_take(text.size());
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(text.size());
+}
+
+// ---- the report ----
+
+void Report_error(int n) {
+  Set_console();
   if (Con_column() != 0) Con_newline();
-  std::snprintf(buf, sizeof buf, "Error #%d", n);
-  Con_puts(buf);
-  if (ws.Cur_stno != 0) {
-    std::snprintf(buf, sizeof buf, " at line %u", unsigned(ws.Cur_stno));
-    Con_puts(buf);
+  bool prog = ws.Cur_stno != 0;
+  if (prog && ws.Cur_stno < LAST_LINE_NO && Find_line(ws.Cur_stno) == ws.Cur_stno) {
+    uint8_t* work = ws.Work_ptr;
+    Exec_list();
+    ws.Work_ptr = work;
   }
-  if (!ext_error_text.empty()) {
-    Con_puts(": ");
-    Con_puts(ext_error_text.c_str());
+  Disp_error(n);
+  // No channel but the console exists yet, so the last file is empty.
+  std::string detail;
+  if (n == 12) detail = "Last file accessed ";
+  if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "Current program is %s, line %u", "<unsaved>", unsigned(ws.Cur_stno));
+    if (!detail.empty()) detail += "\n";
+    detail += buf;
   }
-  Con_newline();
+  if (!detail.empty()) {
+    Con_write(detail.data(), detail.size());
+    Con_newline();
+  }
+  uint32_t flags = ws.Err_flags;
+  if ((flags & 2) && !ext_error_text.empty()) {
+    Con_write(ext_error_text.data(), ext_error_text.size());
+    Con_newline();
+  }
+  if ((flags & 4) && (flags & 1)) {
+    std::string t = Msg_text(ws.Last_errno + 256) + " (" + std::to_string(ws.Last_errno) + ")";
+    Con_write(t.data(), t.size());
+    Con_newline();
+  }
+}
+
+// ---- recovery ----
+
+bool Recover_error(int n) {
+  if (n == 127 && (ws.Run_flags & RF_ESCAPE)) {
+    ws.Exec_ptr = ws.Stmt_ptr;  // the escape is served before the statement runs again
+    return true;
+  }
+  if (n == 0 && !(ws.Pgm_flags & PGM_NO_BUSY_RETRY)) {
+    int before = ws.Bsy_count++;
+    if (before < ws.Io_rty) {
+      Set_console();
+      busy_wait();
+      ws.Exec_ptr = ws.Stmt_ptr;
+      return true;
+    }
+    if (ws.Bsy_line) ws.Err_line = ws.Bsy_line;
+  }
+  ws.Bsy_count = 0;
+  ws.Err_no = n;
+  uint32_t flags = ws.Err_flags;
+  ws.Err_flags &= 1;
+  bool prog = ws.Cur_stno != 0;
+  if (prog) {
+    ws.Err_stno = ws.Cur_stno;
+    if (ws.Cmd_flags & CMD_EXIT_ERR) ws.Cmd_flags &= ~uint32_t(CMD_EXIT_ERR);
+    else ws.Err_orig_stno = ws.Cur_stno;
+    if (ws.Stmt_save) Err_scan();
+    if (ws.Err_line) {
+      uint32_t target = ws.Err_line;
+      ws.Err_line = 0;
+      if (target != ws.Cur_stno) {
+        ws.Retry_stno = ws.Cur_stno;
+        ws.Retry_ptr = ws.Stmt_ptr;
+      }
+      ws.Stmt_opt_flags |= 2;
+      SaveErrData();
+      Exec_go(target);
+      return true;
+    }
+    if (ws.Seterr_line && !(ws.Pgm_flags2 & PGM2_IN_SETERR)) {
+      SaveErrData();
+      if (ws.Seterr_line == SETERR_SKIP) {
+        skip_statement();
+      } else if (ws.Seterr_line == SETERR_RETRY) {
+        ws.Exec_ptr = ws.Stmt_ptr;
+      } else {
+        ws.Pgm_flags2 |= PGM2_IN_SETERR;
+        ws.Retry_stno = ws.Cur_stno;
+        ws.Retry_ptr = ws.Stmt_ptr;
+        Exec_go(ws.Seterr_line);
+      }
+      return true;
+    }
+  }
+  if (ws.Call_status == -1) {
+    ws.Call_status = n;
+    ws.Cur_stno = 0;
+    ws.Run_flags |= RF_STOP;
+    return false;
+  }
+  if (prog) {
+    SaveErrData();
+  } else if (ws.Cpl_err == -1) {
+    ws.Cpl_err = n;
+    ws.Run_flags |= RF_STOP;
+    return false;
+  }
+  if (!(ws.Start_flags & SF_NESTED) && !ws.Prm.XT && prog) ws.Con_flags |= CON_MODE;
+  if (ws.Con_flags & CON_MODE) {
+    uint32_t now = ws.Err_flags;
+    ws.Err_flags = flags;
+    Report_error(n);
+    ws.Err_flags = now;
+  } else {
+    ws.Call_err = n;
+  }
+  if (prog) {
+    ws.Exec_ptr = ws.Stmt_ptr;
+    ws.Stop_stno = ws.Cur_stno;
+  }
+  ws.Run_flags |= RF_STOP;
+  return false;
 }

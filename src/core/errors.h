@@ -1,7 +1,12 @@
-// Errors: every failure is an error number raised with Rpt_error, which throws
-// Oru_error.  The recovery points (the executor, the console loop, nested
-// execution) catch it.  Code that must clean up uses an RAII guard.
+// Errors: every failure is an error number raised with Rpt_error, which runs
+// the exit hook of the operation in progress and throws Oru_error.  The
+// recovery points (the executor, the console loop, nested execution) catch
+// it; the executor then asks Recover_error where execution goes on (a busy
+// retry, an ERR= branch, the SETERR line, or a stop with the console report).
+// Code that must clean up on the way out uses an RAII guard; code that must
+// catch an error locally opens a Catch_region and uses try/catch.
 #pragma once
+#include <cstdint>
 #include <string>
 
 struct Oru_error {
@@ -15,5 +20,74 @@ struct Oru_error {
 [[noreturn]] void Not_built(const char* what);
 // Sets (or with an empty text clears) the extended error text.
 void Set_ext_error(const std::string& text);
-// The console report of an error that reached a recovery point.
+// The extended error text (message -1); empty when none.
+const std::string& Ext_error_text();
+// Replaces the extended text by text + " (err/ret=errno/ret)"; ret -1 stands
+// for errno.  A null text only clears it.  Returns result.
+int SetExtendedErrorMessage(const char* text, int ret, int result);
+// Sets the extended text, then raises n; n == -1 returns -1 instead.
+int OS_error(const char* text, int ret, int n);
+// Raises the error that matches errno (ENOENT 12, busy 0, others 256 + errno).
+[[noreturn]] void Sys_error();
+// The error number Sys_error raises for errno e (without raising it).
+int Sys_error_no(int e);
+
+// ws.Pgm_flags2 / ws.Cmd_flags bits of the error path.
+enum : uint32_t {
+  PGM2_IN_SETERR = 16,   // the SETERR handler runs: its errors are not caught again
+  CMD_ESC_OPTION = 64,   // SETESC lines are not taken by an escape
+  CMD_EXIT_ERR = 0x200,  // the error came back from a called program
+};
+// SETERR forms
+constexpr uint32_t SETERR_RETRY = 65001;
+constexpr uint32_t SETERR_SKIP = 65002;
+
+// Decides where execution continues after the executor caught error n:
+// true when the statement loop goes on (the cursor has been placed), false
+// when the program stops (run flag 8 set; the console report made).
+bool Recover_error(int n);
+// The console report of error n (message text, and on a program line the
+// line, the last file and the current program).
 void Report_error(int n);
+// The ERR= option of the statement: at the cursor (Chk_err) or anywhere at
+// bracket level 0 from ws.Stmt_save (Err_scan).
+void Chk_err();
+void Err_scan();
+
+// The record of the last error (programs read it back item by item).
+void SaveErrData();
+// Item name in the string accumulator (case-blind): a number item leaves the
+// number in the numeric accumulator (ws.Str_len -1), a text item its text;
+// "*" gives all names, each followed by ","; an unknown name an empty text.
+void GetErrData();
+// The same for C++ callers: true for a number item.
+bool Err_data_item(const std::string& name, int32_t* num, std::string* text);
+
+// The exit hook of an operation: Rpt_error calls it (once) before the error
+// leaves.  Installs the hook for the life of the guard, restoring the old one.
+class Err_hook_guard {
+ public:
+  explicit Err_hook_guard(void (*hook)());
+  ~Err_hook_guard();
+  Err_hook_guard(const Err_hook_guard&) = delete;
+  Err_hook_guard& operator=(const Err_hook_guard&) = delete;
+ private:
+  void (*saved_)();
+};
+
+// A local catch region (TruErrJump ... ClrErrJump): while it lives the
+// operation's exit hook is suspended, so an error raised inside reaches the
+// region's catch clause with nothing run on its behalf; the old hook is back
+// when the region ends, on every path.
+class Catch_region {
+ public:
+  Catch_region();
+  ~Catch_region();
+  Catch_region(const Catch_region&) = delete;
+  Catch_region& operator=(const Catch_region&) = delete;
+ private:
+  void (*saved_)();
+};
+
+// How long a busy retry waits, in hundredths of a second (100; tests shorten it).
+extern int Busy_wait_hundredths;

@@ -19,6 +19,7 @@
 #include "core/utf8.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/mask_match.h"
 
 namespace {
 
@@ -56,14 +57,17 @@ bool in_if_statement() { return ws.Stmt_ptr && *ws.Stmt_ptr == code::D_IF; }
 void string_operand() {
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::LIKE) Not_built("pattern matching");
-  if (!is_comparison(c)) Rpt_error(26);
+  if (!is_comparison(c) && c != code::LIKE) Rpt_error(26);
   const uint8_t* left = ws.Str_ptr;
   int32_t left_len = ws.Str_len;
   ws.Exec_ptr++;
   if (Get_value() < 0) Rpt_error(26);
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();
-  Xcmp_str(c, left, left_len);
+  if (c == code::LIKE)  // the position of the match, 0 when none
+    set_number(Do_fnc_mask(ws.Prm.TL ? 2 : 1, left, size_t(left_len), ws.Str_ptr,
+                           size_t(ws.Str_len)));
+  else
+    Xcmp_str(c, left, left_len);
 }
 
 // Binary operators 39..50 from the current operand on; returns the code that
@@ -95,9 +99,9 @@ uint8_t arith() {
 
 [[noreturn]] void substring_error() { Rpt_error(47); }
 
-// "(" start ["," length] ")" after a string variable: the result points into
-// the variable's own string.
-void take_substring(Var_node* node) {
+// "(" start ["," length] ")" after a string variable or element (*slot):
+// the result points into the variable's own string.
+void take_substring(Var_node* node, Str_blk** slot, int32_t elem) {
   ws.Exec_ptr++;
   int32_t start = Eval_integer();
   bool has_len = false;
@@ -110,12 +114,19 @@ void take_substring(Var_node* node) {
   if (*ws.Exec_ptr != code::RPAREN) Rpt_error(49);
   ws.Exec_ptr++;
 
-  // The index expressions may have resolved other variables.
+  // The index expressions may have resolved other variables, and may even
+  // have moved the array's storage (a new key of an associative array).
+  if (elem >= 0) {
+    if (!node->elems || uint32_t(elem) >= Var_count(node)) Find_sub_err();
+    slot = Str_elem(node, uint32_t(elem));
+  }
   ws.Cur_var = node;
-  ws.Cur_val = &node->str;
+  ws.Cur_val = slot;
+  ws.Cur_elem = elem;
   ws.Var_flags = (node->flags & ~VF_FIXED) | VAR_SUBSTRING;
-  uint8_t* s = node->str ? node->str->bytes() : empty_string;
-  int64_t len = node->str ? node->str->len : 0;
+  Str_blk* str = *slot;
+  uint8_t* s = str ? str->bytes() : empty_string;
+  int64_t len = str ? str->len : 0;
   ws.Sub_len = int32_t(len);
 
   bool bad = false;
@@ -263,31 +274,45 @@ int Get_value() {
   }
 }
 
-void Vnum_load(Var_node* node) {
+// The element the code after a variable's name selects: a subscript list,
+// the running element of a whole-array assignment, or -1 for the scalar.
+static int32_t select_element(Var_node* node, bool numeric) {
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::LBRACKET || c == code::LPAREN) Not_built("arrays");
+  if (c == code::LBRACKET || (numeric && c == code::LPAREN)) return int32_t(Find_sub(node));
+  if (c == code::WHOLE_ARRAY) {
+    ws.Exec_ptr++;
+    return int32_t(Find_nxt(node));
+  }
+  return -1;
+}
+
+void Vnum_load(Var_node* node) {
+  int32_t e = select_element(node, true);
+  Num_val* v = e < 0 ? &node->num : Num_elem(node, uint32_t(e));
   ws.Cur_var = node;
-  ws.Cur_val = &node->num;
+  ws.Cur_val = v;
+  ws.Cur_elem = e;
   ws.Var_flags = node->flags & ~VF_FIXED;
-  ws.Num_acc = node->num;
+  ws.Num_acc = *v;
   ws.Str_len = -1;
 }
 
 void Vstr_load(Var_node* node) {
-  uint8_t c = *ws.Exec_ptr;
-  if (c == code::LBRACKET) Not_built("arrays");
-  if (node->flags & VF_RECORD) Not_built("record variables");
-  if (c == code::LPAREN) {
-    take_substring(node);
+  int32_t e = select_element(node, false);
+  if (e < 0 && (node->flags & VF_RECORD)) Not_built("record variables");
+  Str_blk** slot = e < 0 ? &node->str : Str_elem(node, uint32_t(e));
+  if (*ws.Exec_ptr == code::LPAREN) {
+    take_substring(node, slot, e);
     return;
   }
   ws.Cur_var = node;
-  ws.Cur_val = &node->str;
+  ws.Cur_val = slot;
+  ws.Cur_elem = e;
   ws.Var_flags = node->flags & ~VF_FIXED;
   ws.Sub_pos = 0;
-  if (node->str) {
-    ws.Str_ptr = node->str->bytes();
-    ws.Str_len = int32_t(node->str->len);
+  if (*slot) {
+    ws.Str_ptr = (*slot)->bytes();
+    ws.Str_len = int32_t((*slot)->len);
   } else {
     ws.Str_ptr = empty_string;
     ws.Str_len = 0;
@@ -452,8 +477,3 @@ void Do_incrdecr() {
   ws.Str_len = str_len;
   ws.Math_flags = flags;
 }
-
-// ---- provided by the function and system-variable layers ----
-
-int Ret_value(uint8_t) { Not_built("system variables"); }
-int Ret_function(uint8_t) { Not_built("built-in functions"); }

@@ -6,14 +6,18 @@
 //   B  remember the statement start, read its code and, only when a bit of
 //      RF_SERVE_MASK is set in ws.Run_flags, serve the pending requests out
 //      of line;
-//   C  dispatch: GOTO and implied assignment inline, every directive through
-//      dir_jmp (code - 149) and, after the prefix 149, ext_jmp (b - 150).
+//   C  dispatch: IF, GOTO, GOSUB, RETURN, NEXT, the block close and implied
+//      assignment inline, every other directive through dir_jmp (code - 149)
+//      and, after the prefix 149, ext_jmp (b - 150).
 // The executor is a recovery point: an error raised by a statement is caught
-// here, reported, and the program stops at the failing statement.
+// here and Recover_error decides whether the loop goes on (a retry, an ERR=
+// branch, the SETERR line) or the program stops.
 #include "core/executor.h"
 
 #include "channels/console_device.h"
 #include "core/codes.h"
+#include "core/console.h"
+#include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -61,7 +65,7 @@ void Set_console() {
 
 namespace {
 
-enum class Served { go_on, leave };
+enum class Served { go_on, leave, restart };
 
 // Statements still allowed while memory stays over the limit.
 bool allowed_over_limit(const uint8_t* p) {
@@ -76,15 +80,41 @@ bool allowed_over_limit(const uint8_t* p) {
   }
 }
 
-// The escape stop of a running program: the program stops at the statement
-// about to run, in console mode, and its line is shown.
-void escape_stop() {
-  ws.Prm.XT = false;
-  Set_console();
-  if (Con_column() != 0) Con_newline();
-  if (Find_line(ws.Cur_stno) == ws.Cur_stno) Exec_list();
-  ws.Con_flags |= CON_MODE;
-  ws.Run_flags |= RF_STOP;
+// Single stepping: true when the program stops before this statement.  The
+// step count counts lines; -1 and -2 step over (the count becomes 1 once the
+// control stack is back where the step began).
+bool step_stops() {
+  if (ws.Step_count == 0) {
+    ws.Run_flags &= ~RF_STEP;
+    ws.Con_flags |= CON_MODE;
+    return true;
+  }
+  if (*ws.Exec_ptr == code::STMT_SEP && (ws.Sys_flags11 & STEP_INTO)) {
+    ws.Step_line = 0;
+    ws.Sys_flags11 &= ~uint16_t(STEP_INTO);
+    return false;
+  }
+  if (ws.Cur_stno == ws.Step_line) return false;
+  if (ws.Step_count == -1) ws.Step_count = -2;
+  if (ws.Step_count == -2 && (ws.Ctl_stack == ws.Step_stack || ws.Ctl_stack == nullptr)) ws.Step_count = 1;
+  ws.Step_line = ws.Cur_stno;
+  if (ws.Step_count > 0 && --ws.Step_count == 0) {
+    if (Find_line(ws.Cur_stno) == ws.Cur_stno) {
+      Set_console();
+      if (Con_column() != 0) Con_newline();
+      uint8_t* work = ws.Work_ptr;
+      Exec_list();
+      ws.Work_ptr = work;
+    }
+    if (!ws.Prm.PlusZ) {
+      ws.Run_flags &= ~RF_STEP;
+      ws.Sys_flags11 &= ~uint16_t(STEP_INTO);
+      ws.Con_flags |= CON_MODE;
+      ws.Run_flags |= RF_STOP;
+      return true;
+    }
+  }
+  return false;
 }
 
 // Requests raised between statements, served in a fixed order.  The cursor
@@ -105,19 +135,37 @@ Served serve_requests() {
     ws.Run_flags &= ~RF_MEM_LIMIT;
     if (ws.Mem_used > ws.Mem_limit && !allowed_over_limit(ws.Exec_ptr)) Rpt_error(31);
   }
-  if (ws.Run_flags & RF_BREAKPOINTS) {
-    ws.Run_flags &= ~RF_BREAKPOINTS;
-    Not_built("breakpoints");
+  if ((ws.Run_flags & RF_BREAKPOINTS) && ws.Cur_stno != 0 && ws.Call_status == 0 &&
+      ws.Exec_ptr != ws.Brk_hit_ptr) {
+    ws.Brk_hit_ptr = nullptr;
+    if (ws.Cur_stno != ws.Brk_hit_line) {
+      ws.Brk_hit_line = 0;
+      for (int i = 0; i < ws.Brk_count; ++i)
+        if (ws.Brk_lines[i] == ws.Cur_stno) {
+          ws.Brk_hit_line = ws.Cur_stno;
+          ws.Brk_hit_ptr = ws.Exec_ptr;
+          Exec_escape();
+          break;
+        }
+    }
   }
   if ((ws.Run_flags & RF_ESCAPE) && !(ws.Start_flags & SF_NESTED)) {
     if (ws.Cur_stno == 0) return Served::leave;
     ws.Run_flags &= ~RF_ESCAPE;
-    if (!(ws.Cmd_flags & CMD_NO_ESCAPE)) escape_stop();
+    Set_break_handler();  // the interrupt was answered: count afresh
+    if (!(ws.Cmd_flags & CMD_NO_ESCAPE)) {
+      if (ws.Esc_line && !(ws.Cmd_flags & CMD_ESC_OPTION)) {
+        ws.Err_no = 127;
+        Internal_gosub(ws.Esc_line);
+        return Served::restart;
+      }
+      Exec_escape();
+    }
   }
   if (ws.Run_flags & RF_STOP) return Served::leave;
-  if ((ws.Run_flags & RF_STEP) && !(ws.Start_flags & SF_NESTED)) {
-    ws.Run_flags &= ~RF_STEP;
-    Not_built("single-step execution");
+  if ((ws.Run_flags & RF_STEP) && !(ws.Start_flags & SF_NESTED) && ws.Cur_stno != 0 &&
+      !(ws.Pgm_flags & PGM_PROTECTED) && ws.Call_status == 0) {
+    if (step_stops()) return Served::leave;
   }
   if (ws.Run_flags & RF_TRACE) {
     ws.Run_flags &= ~RF_TRACE;
@@ -180,11 +228,19 @@ inline void implied_let() {
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   for (;;) {
+    // A: between statements.
     ws.Work_ptr = work;
+    ws.Err_hook = nullptr;
+    ws.Err_line = 0;
+    ws.Stmt_save = nullptr;
+    ws.Bsy_line = 0;
+    // B: the statement start.
+  next_statement:
     ws.Stmt_ptr = ws.Exec_ptr;
     if (ws.Run_flags & RF_SERVE_MASK) {
       Served s = serve_requests();
       if (s == Served::leave) return;
+      if (s == Served::restart) continue;
       ws.Work_ptr = work;
       ws.Stmt_ptr = ws.Exec_ptr;
     }
@@ -192,16 +248,32 @@ void run_statements(uint8_t* work) {
     switch (c) {
       case code::STMT_SEP:
         ++ws.Exec_ptr;
-        break;
+        goto next_statement;
       case code::EOL:
       case code::D_REM:
       case code::D_COMMENT:
         if (ws.Cur_stno == 0) return;
         next_program_line();
+        goto next_statement;
+      case code::D_NEXT:
+        ++ws.Exec_ptr;
+        d_next();
+        goto next_statement;
+      case code::D_IF:
+        ++ws.Exec_ptr;
+        Exec_if();
         break;
       case code::D_GOTO:
         ++ws.Exec_ptr;
         Exec_go(Get_line());
+        break;
+      case code::D_GOSUB:
+        ++ws.Exec_ptr;
+        True_gosub(Get_line());
+        break;
+      case code::D_RETURN:
+        ++ws.Exec_ptr;
+        d_rtrn();
         break;
       case code::NUM_VAR:
       case code::STR_VAR:
@@ -212,7 +284,15 @@ void run_statements(uint8_t* work) {
         break;
       case code::BLOCK_CLOSE:
         ++ws.Exec_ptr;
-        if (*ws.Exec_ptr == code::D_ELSE) Not_built("ELSE after a block");
+        if (*ws.Exec_ptr == code::D_ELSE) {
+          ++ws.Exec_ptr;
+          if (*ws.Exec_ptr == code::BLOCK_OPEN) {
+            ++ws.Exec_ptr;
+            if (Skipto_code(code::BLOCK_CLOSE, code::BLOCK_OPEN) && *ws.Exec_ptr == code::D_ELSE) Rpt_error(22);
+          } else {
+            d_else();
+          }
+        }
         break;
       case code::INC_DEC:
         Get_value();
@@ -220,7 +300,7 @@ void run_statements(uint8_t* work) {
         break;
       case code::LABEL:
         skip_label();
-        break;
+        goto next_statement;
       case code::OBJ_REF:
         Not_built("object references");
       case code::REC_VAR:
@@ -247,20 +327,6 @@ void leave_exec(uint8_t* work) {
   ws.Work_ptr = work;
 }
 
-// An error reached this recovery point: report it and stop the program at
-// the failing statement.
-void error_stop(int n) {
-  ws.Incdec_cnt = 0;
-  ws.Run_flags &= ~RF_INCDEC;
-  if (ws.Cur_stno != 0) {
-    ws.Err_stno = ws.Cur_stno;
-    ws.Exec_ptr = ws.Stmt_ptr;
-  }
-  if (!(ws.Start_flags & SF_NESTED) && !ws.Prm.XT) ws.Con_flags |= CON_MODE;
-  Report_error(n);
-  ws.Run_flags |= RF_STOP;
-}
-
 }  // namespace
 
 void Exec_line() {
@@ -270,8 +336,7 @@ void Exec_line() {
       run_statements(work);
       break;
     } catch (const Oru_error& e) {
-      error_stop(e.no);
-      if (ws.Run_flags & RF_STOP) break;
+      if (!Recover_error(e.no)) break;
     }
   }
   leave_exec(work);

@@ -5,6 +5,14 @@
 void Exec_line();
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
+// IF: evaluates the condition and moves to the part that runs.
+void Exec_if();
+// RUN without a line (and CONTINUE at the console): the program goes on at
+// its stop point, or (unless must_resume, then error 27) starts at its first
+// line.
+void Run_continue(bool must_resume);
+// RESET: error state, SETERR and SETESC lines, the control stack, precision.
+void Do_reset();
 
 using Dir_fn = void (*)();
 extern const Dir_fn dir_jmp[95];  // codes 149..243

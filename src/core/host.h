@@ -36,6 +36,13 @@ struct Rsv_entry {
   uint64_t rdev;  // 0 unless a character or block device
 };
 constexpr int RSV_MAX = 500;
+// "/dev/null" and "/dev/console", found by System_init: never held
+// exclusively unless the open allows it.
+struct Dev_ident {
+  uint64_t inode = 0, dev = 0, rdev = 0;
+  bool known = false;
+};
+extern Dev_ident Host_dev_null, Host_dev_console;
 extern Rsv_entry Rsv_tbl[RSV_MAX];
 extern int Rsv_cnt;
 extern int Rsv_locks;  // record locks held (the header lock at 256 not counted)

@@ -13,6 +13,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
@@ -59,8 +60,7 @@ void store_fixed(Str_blk* b, size_t pos, size_t width) {
   std::memset(b->bytes() + pos + n, ' ', width - n);
 }
 
-void store_string(const Let_target& t) {
-  Str_blk** slot = static_cast<Str_blk**>(t.val);
+void store_string(const Let_target& t, Str_blk** slot) {
   Str_blk* old = *slot;
   size_t whole = old ? old->len : 0;
   bool sub = (t.flags & VAR_SUBSTRING) != 0;
@@ -99,7 +99,20 @@ void store_string(const Let_target& t) {
 
 }  // namespace
 
+void* Let_slot(const Let_target& t) {
+  if (t.elem < 0 || !t.node) return t.val;
+  Var_node* n = t.node;
+  if (!n->elems || uint32_t(t.elem) >= Var_count(n)) Find_sub_err();
+  if (n->type == code::STR_VAR) return Str_elem(n, uint32_t(t.elem));
+  return Num_elem(n, uint32_t(t.elem));
+}
+
 void Store_num(Var_node* node, Num_val* dst) {
+  if (dst != &node->num) {
+    // An element: the right side may have freed or moved the storage.
+    auto* lo = static_cast<Num_val*>(node->elems);
+    if (!lo || dst < lo || dst >= lo + Var_count(node)) Find_sub_err();
+  }
   Num_val v = ws.Num_acc;
   if (v.scale > 0) {
     if (node->flags & VF_INTEGER) {
@@ -113,6 +126,11 @@ void Store_num(Var_node* node, Num_val* dst) {
   node->flags |= VF_ASSIGNED;
 }
 
+void Let_store_num(const Let_target& t) {
+  if (ws.Str_len >= 0) Rpt_error(26);
+  Store_num(t.node, static_cast<Num_val*>(Let_slot(t)));
+}
+
 void Let_define(Let_target& t) {
   t.node = ws.Cur_var;
   t.val = ws.Cur_val;
@@ -120,21 +138,110 @@ void Let_define(Let_target& t) {
   t.sub_pos = ws.Sub_pos;
   t.sub_len = ws.Sub_len;
   t.flags = ws.Var_flags;
+  t.elem = ws.Cur_elem;
 }
 
 void Let_assign(const Let_target& t) {
-  if (!t.val) Rpt_error(49);
+  void* slot = Let_slot(t);
+  if (!slot) Rpt_error(49);
   if (t.str_len < 0) {
     if (ws.Str_len >= 0) Rpt_error(26);
     Num_val v = ws.Num_acc;
     if (t.node && (t.node->flags & VF_INTEGER) && v.scale > 0) Set_scl(v, 0, 0);
-    *static_cast<Num_val*>(t.val) = v;
+    *static_cast<Num_val*>(slot) = v;
   } else {
     if (ws.Str_len < 0) Rpt_error(26);
-    store_string(t);
+    store_string(t, static_cast<Str_blk**>(slot));
   }
   if (t.node) t.node->flags |= VF_ASSIGNED;
 }
+
+namespace {
+
+// One target from the cursor: "=" and the value, or a postfix ++/-- alone.
+void let_one() {
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Let_target t;
+  Let_define(t);
+  if (*ws.Exec_ptr != code::OP_EQ) {
+    // "A[ALL]++": the queued step applies to this element now.
+    if (t.str_len < 0 && (ws.Run_flags & RF_INCDEC)) {
+      Do_incrdecr();
+      return;
+    }
+    Rpt_error(20);
+  }
+  ws.Exec_ptr++;
+  ws.Math_flags = 0;
+  if (t.str_len < 0) {
+    Eval_val();
+    Let_store_num(t);
+  } else {
+    Eval_str();
+    Let_assign(t);
+  }
+}
+
+struct Iter_guard {
+  bool on = ws.Iter_on;
+  uint32_t index = ws.Iter_index;
+  ~Iter_guard() {
+    ws.Iter_on = on;
+    ws.Iter_index = index;
+  }
+};
+
+// The array named at the cursor when "[ALL]" follows it, else null; the
+// cursor is left where it was.
+Var_node* whole_array_at(uint8_t* p) {
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) return nullptr;
+  uint8_t* save = ws.Exec_ptr;
+  ws.Exec_ptr = p;
+  Var_node* n = Find_var();
+  bool whole = *ws.Exec_ptr == code::WHOLE_ARRAY;
+  ws.Exec_ptr = save;
+  return whole ? n : nullptr;
+}
+
+// A[ALL] = expression: the assignment runs once per element, the right side
+// evaluated anew each time; a whole array on the right supplies its element
+// of the same index.  A target without elements first takes the dimensions
+// of a whole array that starts the right side.
+void let_whole(Var_node* n) {
+  uint8_t* target = ws.Exec_ptr;
+  Check_assignable(n);
+  Skip_var();
+  if (*ws.Exec_ptr == code::OP_EQ) {
+    Var_node* src = whole_array_at(ws.Exec_ptr + 1);
+    if (src && src != n && src->type == n->type && src->elems && !n->elems) Copy_Array(n, src);
+  }
+  if (!n->elems) Find_sub_err();
+  Iter_guard guard;
+  uint32_t count = Var_count(n);
+  if (count == 0) {  // an associative array without keys: nothing to assign
+    if (*ws.Exec_ptr == code::OP_EQ) {
+      ws.Exec_ptr++;
+      Skip_xpr();
+    }
+    return;
+  }
+  uint8_t* end = nullptr;
+  for (uint32_t i = 0; i < count; i++) {
+    ws.Iter_on = true;
+    ws.Iter_index = i;
+    ws.Exec_ptr = target;
+    let_one();
+    // Each element is a statement of its own: its ++/-- apply before the
+    // next element is assigned.
+    if (ws.Incdec_cnt) Do_incrdecr();
+    end = ws.Exec_ptr;
+    if (i + 1 < count && (!n->elems || Var_count(n) != count)) Find_sub_err();
+  }
+  ws.Exec_ptr = end;
+}
+
+}  // namespace
 
 // LET target = expression [, target = expression]...
 void d_let() {
@@ -143,20 +250,10 @@ void d_let() {
     if (c == code::OBJ_REF) Not_built("object properties");
     if (c == code::REC_VAR) Not_built("record variables");
     if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
-    Get_value();
-    Check_assignable(ws.Cur_var);
-    Let_target t;
-    Let_define(t);
-    if (*ws.Exec_ptr != code::OP_EQ) Rpt_error(20);
-    ws.Exec_ptr++;
-    ws.Math_flags = 0;
-    if (t.str_len < 0) {
-      Eval_val();
-      Store_num(t.node, static_cast<Num_val*>(t.val));
-    } else {
-      Eval_str();
-      Let_assign(t);
-    }
+    if (Var_node* whole = whole_array_at(ws.Exec_ptr))
+      let_whole(whole);
+    else
+      let_one();
     if (*ws.Exec_ptr != code::COMMA) return;
     ws.Exec_ptr++;
   }

@@ -26,8 +26,8 @@ namespace {
 // The names used until a message file supplies its own.
 const char* const builtin_names =
     ",January,February,March,April,May,June,July,August,September,October,November,December,"
-    "Sunday,Monday,Tuesday,Wednesday,Thursday,Friday,Saturday,am,pm,AM,PM,"
-    "Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec,Sun,Mon,Tue,Wed,Thu,Fri,Sat,a,p,A,P";
+    "Monday,Tuesday,Wednesday,Thursday,Friday,Saturday,Sunday,am,pm,AM,PM,"
+    "Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec,Mon,Tue,Wed,Thu,Fri,Sat,Sun,a,p,A,P";
 
 std::string names_text = builtin_names;
 std::vector<std::string_view> names;  // views into names_text
@@ -157,9 +157,7 @@ void Msg_close() {
 }
 
 std::string Msg_text(int n) {
-  // The extended error text (message -1) is kept by the error module, which
-  // does not hand it out yet: it reads as empty here.
-  if (n == -1) return {};
+  if (n == -1) return Ext_error_text();  // kept by the error module
   for (const User_msg& m : user_msgs)
     if (m.key.empty() && m.no == n) return m.text;
   if (n >= 256) {

@@ -7,7 +7,7 @@
 //   128        the LIST page-stop prompt
 //   129..135   the day and month names, joined with "," into one list of 47
 //              names: name 0 (empty), 12 month names, 7 weekday names
-//              (Sunday first), 4 AM/PM markers ("am", "pm", "AM", "PM"),
+//              (Monday first, as weekday numbers run), 4 AM/PM markers ("am", "pm", "AM", "PM"),
 //              then the same 23 in short form
 //   136        a further comma list (read with a trailing "," added)
 //   140..143   Uppercs, 144..147 Lowercs, 148..151 Accents: 64 bytes of each
@@ -34,6 +34,9 @@ enum : int {
 extern uint8_t Uppercs[256];
 extern uint8_t Lowercs[256];
 extern uint8_t Accents[256];
+// 1 for each printable byte (DEF CHR replaces it; CVS( mode 16 reads it).
+// Defined in functions/text_convert.cpp.
+extern uint8_t Printables[256];
 
 // The library directory (ws.Lib_dir, else $ORULIB, else the build's own) and
 // the language (ORULANG, else the first two letters of LANG, else "en").

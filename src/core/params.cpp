@@ -50,7 +50,7 @@ const Prm_row Prm_tbl[] = {
     {C2('A','H'), 0, Prm_kind::word, W(sw::AH)},
     {C2('A','I'), 0, Prm_kind::u16, &prmblk.AI, 1, 32000},
     {C2('A','P'), 0, Prm_kind::word, W(sw::AP)},
-    {C2('B','0'), 0, Prm_kind::word, W(sw::B0)},
+    {C2('B','0'), 0, Prm_kind::word, W(sw::B_0)},
     {C2('B','F'), 0, Prm_kind::u16, &prmblk.BF, 0, 100},
     {C2('B','L'), 0, Prm_kind::u16, &prmblk.BL, 0, 512},
     {C2('B','T'), 0, Prm_kind::word, W(sw::BT)},
@@ -282,7 +282,7 @@ void compatibility(bool on) {
   prmblk.FF = on ? 3 : 0;
   prmblk.BY = on ? 0 : 1970;
   prmblk.EX = on ? 1 : 0;
-  Sw_set(sw::B0, on);
+  Sw_set(sw::B_0, on);
   Sw_set(sw::NR, on);
 }
 

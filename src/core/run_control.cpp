@@ -1,17 +1,28 @@
-// Run control: RUN, END, STOP, GOTO, the remark forms and QUIT.
+// Run control: RUN, END, STOP, GOTO, the remark forms, QUIT, ESCAPE, the
+// escape stop, RETRY, SETERR, SETESC, RESET, PRECISION, FLOATING POINT and
+// ROUND.
 //
 // The stop point (ws.Stop_stno, ws.Stop_ptr) is where RUN resumes: the
 // executor records it whenever a program line leaves Exec_line (STOP, an
-// escape, an error), GOTO typed at the console sets it, and END clears it so
-// that the next RUN starts at the first line.
+// escape, a breakpoint, an error), GOTO typed at the console sets it, and END
+// clears it so that the next RUN starts at the first line.  STOP keeps the
+// control stack, so a program stopped inside a loop or subroutine goes on
+// there; END and a RUN from the start clear it.
+#include "channels/console_device.h"
 #include "core/codes.h"
+#include "core/console.h"
+#include "core/control_stack.h"
 #include "core/directives.h"
+#include "core/editor.h"
 #include "core/errors.h"
+#include "core/evaluator.h"
 #include "core/executor.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
 
 namespace {
+
+constexpr uint8_t OFF = 61;
 
 // The end of the current statement: a separator or the line end (a remark
 // runs to the end of its line).
@@ -25,24 +36,22 @@ uint8_t* statement_end() {
   return p;
 }
 
-// A stop point still inside its line (the line may have been edited since).
-bool stop_point_valid() {
-  if (ws.Stop_stno == 0 || ws.Stop_ptr == nullptr) return false;
-  if (Find_line(ws.Stop_stno) != ws.Stop_stno) return false;
-  return ws.Stop_ptr >= ws.Str_ptr + 2 && ws.Stop_ptr < ws.Str_ptr + ws.Str_len;
+// A position still inside line n (the line may have been edited since).
+bool inside_line(uint16_t n, const uint8_t* ptr) {
+  if (n == 0 || n >= LAST_LINE_NO || ptr == nullptr) return false;
+  if (Find_line(n) != n) return false;
+  return ptr >= ws.Str_ptr + 2 && ptr < ws.Str_ptr + ws.Str_len;
 }
+
+bool stop_point_valid() { return inside_line(ws.Stop_stno, ws.Stop_ptr); }
 
 // END and STOP: the program stops and the console takes over.
 void end_program(bool keep_stop_point) {
   if (ws.Start_flags & SF_NESTED) Rpt_error(34);
-  // RESET as far as its parts exist: error state, precision, floating mode.
-  ws.Err_no = 0;
-  ws.Err_stno = 0;
-  ws.Precision = 2;
-  ws.Num_flags &= ~uint32_t(NF_FLOATING);
   ws.Run_flags &= ~RF_TRACE;
   ws.Exec_ptr = statement_end();
   if (!keep_stop_point) {
+    Do_reset();
     ws.Stop_stno = 0;
     ws.Stop_ptr = nullptr;
     ws.Cur_stno = 0;  // the program no longer runs: no stop point is recorded
@@ -51,33 +60,49 @@ void end_program(bool keep_stop_point) {
   ws.Run_flags |= RF_STOP;
 }
 
-}  // namespace
-
-// RUN [line]: starts the program at the given line, else resumes it at its
-// stop point, else starts it at its first line.
-void d_run() {
-  uint8_t c = *ws.Exec_ptr;
-  uint16_t n;
-  uint8_t* start;
-  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
-    n = Find_line(Get_line());
-    start = ws.Str_ptr + 2;
-  } else if (c == code::STMT_SEP || c == code::EOL) {
-    if (stop_point_valid()) {
-      n = ws.Stop_stno;
-      start = ws.Stop_ptr;
-    } else {
-      n = Find_line(0);
-      start = ws.Str_ptr + 2;
-    }
-  } else {
-    Not_built("RUN of a program file");
-  }
+void start_at(uint16_t n, uint8_t* start) {
   ws.Stop_stno = 0;
   ws.Stop_ptr = nullptr;
   ws.Con_flags &= ~uint32_t(CON_MODE);
   ws.Cur_stno = n;
   ws.Exec_ptr = start;
+}
+
+// A line reference operand, or 0 for OFF.
+uint32_t line_or_off() {
+  if (*ws.Exec_ptr == OFF) {
+    ws.Exec_ptr++;
+    return 0;
+  }
+  return Get_line();
+}
+
+}  // namespace
+
+void Run_continue(bool must_resume) {
+  if (stop_point_valid()) {
+    start_at(ws.Stop_stno, ws.Stop_ptr);
+    return;
+  }
+  if (must_resume) Rpt_error(27);  // CONTINUE with nothing stopped
+  Clr_stack();
+  uint16_t n = Find_line(0);
+  start_at(n, ws.Str_ptr + 2);
+}
+
+// RUN [line]: starts the program at the given line, else resumes it at its
+// stop point, else starts it at its first line.
+void d_run() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+    uint16_t n = Find_line(Get_line());
+    Clr_stack();
+    start_at(n, ws.Str_ptr + 2);
+  } else if (c == code::STMT_SEP || c == code::EOL) {
+    Run_continue(false);
+  } else {
+    Not_built("RUN of a program file");
+  }
 }
 
 void d_end() { end_program(false); }
@@ -103,4 +128,117 @@ void d_quit() {
     ws.Prm.XT = true;
     ws.Run_flags |= RF_STOP;
   }
+}
+
+// ---- escapes ----
+
+void Exec_escape() {
+  if (ws.Start_flags & SF_NESTED) return;
+  ws.Prm.XT = false;
+  ws.Con_opts |= 4;
+  uint16_t n = ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno;
+  if (n == 0) return;
+  Set_console();
+  if (Con_column() != 0) Con_newline();
+  if (n < LAST_LINE_NO && Find_line(n) == n) {
+    uint8_t* work = ws.Work_ptr;
+    Exec_list();
+    ws.Work_ptr = work;
+  }
+  if (ws.Cur_stno != 0) {
+    ws.Con_flags |= CON_MODE;
+    ws.Run_flags |= RF_STOP;
+  }
+}
+
+// ESCAPE n raises error n; bare ESCAPE stops the program as an interrupt
+// does; ESCAPE OFF and ESCAPE ON disable and enable that (and interrupts).
+void d_esca() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == OFF) {
+    ws.Exec_ptr++;
+    ws.Cmd_flags |= CMD_NO_ESCAPE;
+    return;
+  }
+  if (c == code::D_ON) {
+    ws.Exec_ptr++;
+    ws.Cmd_flags &= ~uint32_t(CMD_NO_ESCAPE);
+    return;
+  }
+  if (!(Cde_tbl[c] & CC_STMT_END)) {
+    int n = Eval_range(0, 255);
+    Rpt_error(n);
+  }
+  if (ws.Cmd_flags & CMD_NO_ESCAPE) return;
+  if (ws.Start_flags & SF_NESTED) Rpt_error(34);
+  Exec_escape();
+}
+
+// SETESC line | OFF: an interrupt runs the line as a subroutine.  It also
+// re-arms the interrupt handler.
+void d_sesc() {
+  Set_break_handler();
+  ws.Esc_line = line_or_off();
+}
+
+// ---- errors ----
+
+void d_serr() {
+  ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
+  if (*ws.Exec_ptr == code::STR_LIT) {
+    d_errh();
+    return;
+  }
+  ws.Seterr_line = line_or_off();
+}
+
+void d_retr() {
+  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Retry_stno == 0 || !inside_line(ws.Retry_stno, ws.Retry_ptr)) Rpt_error(27);
+  ws.Cur_stno = ws.Retry_stno;
+  ws.Exec_ptr = ws.Retry_ptr;
+  ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
+}
+
+// ---- RESET and the arithmetic mode ----
+
+void Do_reset() {
+  ws.Err_no = 0;
+  ws.Err_stno = 0;
+  ws.Seterr_line = 0;
+  ws.Esc_line = 0;
+  ws.Retry_stno = 0;
+  ws.Retry_ptr = nullptr;
+  ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
+  ws.Stmt_opt_flags &= ~2u;
+  Clr_stack();
+  ws.Precision = 2;
+  ws.Num_flags &= ~uint32_t(NF_FLOATING);
+}
+
+void d_rset() { Do_reset(); }
+
+void d_floa() {
+  ws.Num_flags |= NF_FLOATING;
+  ws.Precision = 18;
+}
+
+void d_prec() {
+  int n = Eval_range(-1, 18);
+  if (*ws.Exec_ptr == code::COMMA) Not_built("PRECISION of an object");
+  if (n == -1) {
+    d_floa();
+    return;
+  }
+  ws.Precision = n;
+  ws.Num_flags &= ~uint32_t(NF_FLOATING);
+}
+
+void d_roun() {
+  if (*ws.Exec_ptr == OFF) {
+    ws.Exec_ptr++;
+    ws.Num_flags &= ~uint32_t(NF_ROUND);
+    return;
+  }
+  ws.Num_flags |= NF_ROUND;
 }

@@ -18,6 +18,7 @@
 #include <cstddef>
 
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
@@ -143,6 +144,7 @@ uint8_t Skip_var() {
   if (is_end(*p)) return code::EOL;
   p += item_size(p);
   if (*p == code::LBRACKET) skip_group();
+  else if (*p == code::WHOLE_ARRAY) ++p;
   if (*p == code::LPAREN) skip_group();
   return *p;
 }
@@ -187,6 +189,9 @@ uint8_t Skip_xpr() {
 
 uint8_t Skip_if() {
   uint8_t*& p = ws.Exec_ptr;
+  // "IF expr" ending a program line opens a block IF: its part runs to the
+  // ELSE or END IF of its own depth on a later line.
+  if (is_end(*p) && ws.Cur_stno != 0) return Skip_if_block();
   int depth = 0;
   for (;;) {
     uint8_t c = *p;

@@ -22,7 +22,7 @@ namespace sw {
   inline constexpr Sw_bit AD{1, 0x0004};  // 'AD'
   inline constexpr Sw_bit AH{1, 0x0008};  // 'AH'
   inline constexpr Sw_bit AP{1, 0x0010};  // 'AP'
-  inline constexpr Sw_bit B0{1, 0x0020};  // 'B0'
+  inline constexpr Sw_bit B_0{1, 0x0020};  // 'B0' (termios defines B0)
   inline constexpr Sw_bit BT{1, 0x0040};  // 'BT'
   inline constexpr Sw_bit BX{1, 0x0080};  // 'BX'
   inline constexpr Sw_bit CD{1, 0x0100};  // 'CD'

@@ -72,22 +72,12 @@ void rebuild(Var_node** root) {
 }
 
 void free_node(Var_node* n) {
+  for (Loc_frame* f = n->frames; f; f = f->prev) f->node = nullptr;
+  Clr_array(n);
   if (n->str) Ret_str(n->str);
+  if (n->rec_list) Ret_blk(n->rec_list);
   n->~Var_node();
   Ret_blk(n);
-}
-
-// Frees a tree without recursion depth proportional to its height.
-void free_tree(Var_node* root) {
-  std::vector<Var_node*> stack;
-  if (root) stack.push_back(root);
-  while (!stack.empty()) {
-    Var_node* n = stack.back();
-    stack.pop_back();
-    if (n->left) stack.push_back(n->left);
-    if (n->right) stack.push_back(n->right);
-    free_node(n);
-  }
 }
 
 void forget_index() {
@@ -165,22 +155,38 @@ void Check_assignable(const Var_node* node) {
   if ((node->flags & VF_READ_ONLY) || (node->write_mask & ~ws.Var_mask)) Rpt_error(61);
 }
 
-void Clr_variables() {
+void Clr_tree(Var_node* root) {
+  // Without recursion: a lopsided tree may be deep.
+  std::vector<Var_node*> stack;
+  if (root) stack.push_back(root);
+  while (!stack.empty()) {
+    Var_node* n = stack.back();
+    stack.pop_back();
+    if (n->left) stack.push_back(n->left);
+    if (n->right) stack.push_back(n->right);
+    free_node(n);
+  }
+}
+
+void Clr_var() {
   if (ws.Incdec_cnt) Do_incrdecr();
-  free_tree(ws.Loc_num_tree);
-  free_tree(ws.Loc_str_tree);
+  Delocalize_all();
+  Clr_tree(ws.Loc_num_tree);
+  Clr_tree(ws.Loc_str_tree);
   ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
   forget_index();
   ws.Cur_var = nullptr;
   ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
 }
 
 void Clr_glo_var() {
   if (ws.Incdec_cnt) Do_incrdecr();
-  free_tree(ws.Glo_num_tree);
-  free_tree(ws.Glo_str_tree);
+  Clr_tree(ws.Glo_num_tree);
+  Clr_tree(ws.Glo_str_tree);
   ws.Glo_num_tree = ws.Glo_str_tree = nullptr;
   forget_index();
   ws.Cur_var = nullptr;
   ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
 }

@@ -28,18 +28,69 @@ enum : uint32_t {
 // own VF_FIXED bit is never copied into ws.Var_flags, so the two cannot mix.
 constexpr uint32_t VAR_SUBSTRING = 128;
 
+struct HSH_table;
+struct Loc_frame;
+
+// Dimensioning limit: elements of one array, and the span of a dimension.
+constexpr int32_t DIM_LIMIT = 10000000;
+
+// A variable.  An array has element storage (elems); its dimensions that
+// were not given have size 1 and base 0, so the element of subscripts
+// (i1, i2, i3) is always number
+//   (i1 - base1) * size2 * size3 + (i2 - base2) * size3 + (i3 - base3)
+// and a missing subscript counts as that dimension's base.  A scalar has all
+// sizes 0.  An associative array is one-dimensional with base 1; its table
+// maps each key to its element number and the storage holds at least as
+// many elements as the table has buckets.
 struct Var_node {
   Var_node* left = nullptr;
   Var_node* right = nullptr;
+  uint8_t* rec_list = nullptr;  // record variable: its compiled field list (Mem_blk)
+  HSH_table* assoc = nullptr;   // associative array: key -> element number
+  Loc_frame* frames = nullptr;  // newest frame that saved this variable
   uint32_t flags = 0;
   uint16_t read_mask = 0;   // access bits required to read (0: none)
   uint16_t write_mask = 0;  // access bits required to assign (0: none)
+  int32_t size[3] = {0, 0, 0};  // elements per dimension (all 0: no array)
+  int32_t base[3] = {0, 0, 0};  // lowest subscript per dimension
+  void* elems = nullptr;  // Mem_blk: Num_val per element, or Str_blk* per element
+  uint8_t dims = 0;       // dimensions given when it was dimensioned (0..3)
   uint8_t type = 0;  // code 1 numeric, 2 string
   Num_val num;       // numeric scalar
   Str_blk* str = nullptr;  // string scalar (null: empty)
   uint8_t name_len = 0;
   char name[128];
 };
+
+// Localisation frame: the saved state of one variable (LOCAL, subprogram
+// entry).  Frames chain from ws.Loc_chain (newest first) and, per variable,
+// from node->frames through prev.  A frame whose node was freed has a null
+// node and is simply dropped when popped.
+constexpr uint32_t LF_ARRAY = 16;  // in Loc_frame::flags: the array was saved
+struct Loc_frame {
+  Loc_frame* link = nullptr;  // next older frame on ws.Loc_chain
+  Var_node* node = nullptr;
+  Loc_frame* prev = nullptr;  // the node's previous newest frame
+  uint32_t flags = 0;         // the node's flags, | LF_ARRAY for an array frame
+  uint16_t read_mask = 0, write_mask = 0;
+  uint8_t type = 0;
+  uint8_t dims = 0;
+  uint8_t* rec_list = nullptr;
+  Num_val num;             // scalar frame
+  Str_blk* str = nullptr;  // scalar frame
+  int32_t size[3] = {0, 0, 0};  // array frame
+  int32_t base[3] = {0, 0, 0};
+  void* elems = nullptr;
+  HSH_table* assoc = nullptr;
+};
+
+inline bool Is_array(const Var_node* n) { return n->elems != nullptr; }
+// Elements of an array (0 for a scalar).
+inline uint32_t Var_count(const Var_node* n) {
+  return n->elems ? uint32_t(n->size[0]) * uint32_t(n->size[1]) * uint32_t(n->size[2]) : 0;
+}
+inline Num_val* Num_elem(Var_node* n, uint32_t e) { return static_cast<Num_val*>(n->elems) + e; }
+inline Str_blk** Str_elem(Var_node* n, uint32_t e) { return static_cast<Str_blk**>(n->elems) + e; }
 
 // Finds or creates the variable named by the compiled reference at
 // ws.Exec_ptr, which points at its code byte (1 numeric, 2 string), in the
@@ -53,20 +104,79 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len);
 // Finds without creating; null when absent.
 Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len);
 
-// Frees every program (local) variable; pending ++/-- are applied first and
+// Clears the program (local) variables: pending ++/-- are applied, every
+// localisation frame is popped, both local trees are freed and the
 // ws.Var_index entries are forgotten.
-void Clr_variables();
+void Clr_var();
+inline void Clr_variables() { Clr_var(); }
 // Frees the global variables (shut-down).
 void Clr_glo_var();
+// Frees a tree: children first, then each node's array, string, record list
+// and the node; frames that saved a freed node lose their node pointer.
+void Clr_tree(Var_node* root);
+// Frees an array's element strings, storage and assoc table; the variable
+// becomes a scalar again (sizes 0).
+void Clr_array(Var_node* node);
+// Hands an array's element storage to the per-statement temporaries (or
+// clears it at once when all their slots are taken); the node loses it.
+void Ret_temp_array(Var_node* node);
+// Makes target an array of the source's dimensions holding copies of its
+// elements (strings duplicated; numbers truncated to 0 places when the
+// target is an integer array and the source is not).  Error 26 on a type
+// mismatch, 42 when the source is not an array.
+void Copy_Array(Var_node* target, Var_node* source);
+
+// ---- arrays ----
+// The cursor is on "[" (or "(" after a numeric name): evaluates the
+// subscripts and returns the element number; the cursor ends past the
+// closing bracket.  A string subscript addresses an associative array.
+// Error 42 when a subscript lies outside its dimension or the variable has
+// no storage.
+uint32_t Find_sub(Var_node* node);
+[[noreturn]] void Find_sub_err();
+// Element number of the key in the string accumulator; the array becomes
+// associative on its first key (error 42 when it was dimensioned normally).
+uint32_t Find_Assoc(Var_node* node);
+// Element of the running whole-array assignment (error 42 outside one, or
+// past the array's end).
+uint32_t Find_nxt(Var_node* node);
+// The cursor is on "[": parses a dimension list (n: subscripts 0..n; a:b:
+// subscripts a..b) and gives the node new zeroed storage of elem_size bytes
+// per element, freeing the old; returns the element count.  Error 41 for a
+// bad dimension.
+uint32_t Def_sub(Var_node* node, size_t elem_size);
+// DIM (local 0) and LOCAL DIM (local 1) from the cursor.
+void Do_dim(int local);
+
+// ---- localisation ----
+// Localize_var saves the scalar (value, record list, flags, masks) in a new
+// frame and leaves the variable empty (keeping only the integer flag);
+// Localize_array saves the array (dimensions, storage, assoc table) and
+// leaves no array.  Both push the frame on ws.Loc_chain.
+Loc_frame* Localize_var(Var_node* node);
+Loc_frame* Localize_array(Var_node* node);
+// Pops the newest frame of ws.Loc_chain, restoring what it saved.
+void Delocalize_var();
+// Pops every frame.
+void Delocalize_all();
+// Pops frames down to and including `frame` (ws.Loc_chain unchanged when it
+// is not on the chain).  Flow control keeps ws.Loc_chain in its frames and
+// calls this to undo the LOCALs of a subroutine.
+void Delocalize_to(Loc_frame* frame);
+// Pops the temporary frames (node flag VF_LOCAL_TEMP) down to `frame`.
+void Delocalize_temp(Loc_frame* frame);
 
 // Error 61 unless the node may be assigned under ws.Var_mask.
 void Check_assignable(const Var_node* node);
 
-// Stores ws.Num_acc into *dst, the value slot of node (its scalar), with the
+// Stores ws.Num_acc into *dst, the value slot of node (its scalar or one of
+// its elements), with the
 // adjustments of an assignment: truncated to 0 places for an integer
 // variable; otherwise rounded to the PRECISION when it has more places, the
 // ROUND flag is off and (ws.Math_flags | 1) & RN is not zero.  Marks the node
 // assigned.  The caller clears ws.Math_flags before evaluating the value.
+// A dst that no longer lies in the node (its array was freed or moved while
+// the right side was evaluated) is error 42 and nothing is written.
 void Store_num(Var_node* node, Num_val* dst);
 
 // An assignment target, captured right after the target was fetched
@@ -79,11 +189,19 @@ struct Let_target {
   int32_t sub_pos = 0;        // substring start, 0-based
   int32_t sub_len = 0;        // length of the whole string
   uint32_t flags = 0;         // ws.Var_flags: VAR_SUBSTRING when a substring
+  int32_t elem = -1;          // array element (-1: the scalar)
 };
 // Captures the target from ws.Cur_var, ws.Cur_val, ws.Str_len, ws.Sub_pos,
 // ws.Sub_len and ws.Var_flags.
 void Let_define(Let_target& t);
 // Assigns the accumulator to the target: a numeric target needs a number
 // (error 26; integer variables truncate), a string target a string (error
-// 26); a substring target has that part of the string replaced.
+// 26); a substring target has that part of the string replaced.  An array
+// element is addressed again by its number, so the right side may have
+// moved the array's storage (an associative array that grew).
 void Let_assign(const Let_target& t);
+// Stores ws.Num_acc into a numeric target as LET does (Store_num rules).
+void Let_store_num(const Let_target& t);
+// The value slot of a target as it is now (error 42 when its element no
+// longer exists).
+void* Let_slot(const Let_target& t);

@@ -12,6 +12,7 @@
 
 struct Str_blk;
 struct Var_node;
+struct Loc_frame;
 struct Lex_data;
 
 constexpr size_t WORK_AREA_SIZE = 81920;
@@ -153,6 +154,10 @@ struct Workspace {
   uint32_t Incdec_cnt = 0;           // pending ++/-- entries (run flag 0x1000)
   uint8_t Incdec_kind[32] = {};
   Num_val* Incdec_val[32] = {};
+  int32_t Cur_elem = -1;             // element of ws.Cur_var last loaded (-1: the scalar)
+  Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
+  bool Iter_on = false;              // a whole-array assignment is running
+  uint32_t Iter_index = 0;           // its running element index (Find_nxt)
 
   // ---- arithmetic ----
   int Precision = 2;
@@ -177,6 +182,10 @@ struct Workspace {
   uint32_t Utf8_mode = 0;
   uint64_t Tot_allocs = 0;  // allocation calls (statistics counter 25)
 
+  // ---- pattern matching (functions/mask_match.cpp) ----
+  uint8_t* Msk_cache = nullptr;  // compiled pattern of the last MSK( (a Mem_blk)
+  int64_t Msk_len = 0;           // length of the last match (VMSL)
+
   // ---- run state ----
   uint32_t Run_flags = 0;  // signal handlers only OR bits in; read between statements
   uint32_t Con_flags = 0;
@@ -191,9 +200,33 @@ struct Workspace {
   int Err_no = 0;
   int Err_code = 0;
   uint16_t Err_stno = 0;
-  int Cpl_err = -1;
+  int Cpl_err = 0;  // -1: the console line captures its error here
   int Last_errno = 0;
   int Call_err = 0;  // error handed back from nested execution (-2: result being handed back)
+  uint16_t Err_orig_stno = 0;  // line of the error before EXIT ERR passed it on
+  uint16_t Retry_stno = 0;     // failed statement RETRY returns to (0: none)
+  uint8_t* Retry_ptr = nullptr;
+  uint32_t Err_flags = 0;      // 1 parameter ES, 2 network text, 4 host (errno) text
+  uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
+  uint8_t* Stmt_save = nullptr;  // statement whose options were not scanned for ERR= yet
+  uint32_t Bsy_line = 0;       // busy branch of the statement (Get_line form; 0 none)
+  int Bsy_count = 0;           // busy retries made for the current statement
+  int Io_rty = 0;              // retry limit of the current statement
+  uint32_t Stmt_opt_flags = 0; // bit 1: the ERR= branch was taken
+  uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
+  uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
+  void (*Err_hook)() = nullptr;  // exit hook of the operation in progress
+
+  // ---- control stack and debugging (control_stack.cpp, flow.cpp) ----
+  struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
+  uint32_t Ctl_depth = 0;
+  uint16_t Brk_count = 0;          // console breakpoints (0..10)
+  uint16_t Brk_lines[10] = {};
+  uint16_t Brk_hit_line = 0;
+  uint8_t* Brk_hit_ptr = nullptr;
+  int32_t Step_count = 0;          // single step: lines left; -1/-2 step over
+  uint16_t Step_line = 0;
+  struct Ctl_frame* Step_stack = nullptr;
 
   // ---- compiler and lexicon ----
   Lex_data* Lex = nullptr;  // loaded keyword lexicon (null: none)

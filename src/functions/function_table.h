@@ -25,6 +25,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/errors.h"     // Chk_err
 #include "core/evaluator.h"  // Ret_function, Ret_value
 
 using Fnc_handler = void (*)();
@@ -49,9 +50,6 @@ extern const Fnc_handler Ext_val[EXT_VAL_SLOTS];
 // bytes in the work area, else a per-statement temporary string.  Returns
 // ws.Str_ptr; the handler fills the bytes in place.
 uint8_t* Rsv_out(int64_t n);
-// ERR= clause before the closing parenthesis of a function: when present the
-// errors raised after this call by the handler branch to its line.
-void Chk_err();
 
 void Fnc_extend();
 void Fnc_error();

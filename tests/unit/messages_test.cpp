@@ -134,12 +134,12 @@ TEST_F(Messages, DayAndMonthNames) {
   EXPECT_EQ(Dte_name(0), "");
   EXPECT_EQ(Dte_name(1), "January");
   EXPECT_EQ(Dte_name(12), "December");
-  EXPECT_EQ(Dte_name(13), "Sunday");
-  EXPECT_EQ(Dte_name(19), "Saturday");
+  EXPECT_EQ(Dte_name(13), "Monday");
+  EXPECT_EQ(Dte_name(19), "Sunday");
   EXPECT_EQ(Dte_name(20), "am");
   EXPECT_EQ(Dte_name(23), "PM");
   EXPECT_EQ(Dte_name(24), "Jan");
-  EXPECT_EQ(Dte_name(36), "Sun");
+  EXPECT_EQ(Dte_name(36), "Mon");
   EXPECT_EQ(Dte_name(46), "P");
   EXPECT_EQ(Dte_name(47), "");
   EXPECT_EQ(Dte_name(-1), "");

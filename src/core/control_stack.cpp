@@ -1,0 +1,118 @@
+// The control stack: frames of open blocks, the frame cache, and the line
+// store's cursor saved with each frame.
+#include "core/control_stack.h"
+
+#include <new>
+
+#include "core/errors.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+
+namespace {
+
+Ctl_frame* cache = nullptr;  // popped frames kept for reuse, linked by link
+int cache_cnt = 0;
+
+Ctl_frame* new_frame() {
+  if (cache) {
+    Ctl_frame* f = cache;
+    cache = f->link;
+    cache_cnt--;
+    *f = Ctl_frame{};
+    return f;
+  }
+  void* mem = Get_blk(sizeof(Ctl_frame));
+  if (!mem) Rpt_error(31);
+  return new (mem) Ctl_frame{};
+}
+
+void release_frame(Ctl_frame* f) {
+  if (cache_cnt < CTL_CACHE_MAX) {
+    f->link = cache;
+    cache = f;
+    cache_cnt++;
+  } else {
+    Ret_blk(f);
+  }
+}
+
+}  // namespace
+
+Line_pos Save_line_pos() {
+  Line_pos p;
+  p.no = ws.Cur_line_no;
+  p.rec = ws.Cur_line_rec;
+  p.blk = ws.Cur_edit_blk;
+  return p;
+}
+
+void Restore_line_pos(const Line_pos& p) {
+  ws.Cur_line_no = p.no;
+  ws.Cur_line_rec = p.rec;
+  ws.Cur_edit_blk = p.blk;
+}
+
+Ctl_frame* Exec_stack(uint8_t tag) {
+  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Ctl_depth >= CTL_DEPTH_MAX) Rpt_error(30);
+  Ctl_frame* f = new_frame();
+  f->tag = tag;
+  f->resume_ptr = ws.Exec_ptr;
+  if (ws.Cur_line_no == ws.Cur_stno) f->resume = Save_line_pos();
+  f->resume.no = ws.Cur_stno;
+  f->origin_line = ws.Cur_stno;
+  f->link = ws.Ctl_stack;
+  ws.Ctl_stack = f;
+  ws.Ctl_depth++;
+  return f;
+}
+
+void Exec_unstack() {
+  Ctl_frame* f = ws.Ctl_stack;
+  if (!f) return;
+  ws.Ctl_stack = f->link;
+  ws.Ctl_depth--;
+  if (ws.Step_stack == f) ws.Step_stack = nullptr;
+  release_frame(f);
+}
+
+void Exec_return(const Ctl_frame* f) {
+  ws.Exec_ptr = f->resume_ptr;
+  ws.Cur_stno = f->resume.no;
+  // The cursor of the line store only when it still names the resume line
+  // (it is invalidated whenever lines are stored or deleted).
+  if (f->resume.blk || f->resume.rec) {
+    ws.Cur_line_no = f->resume.no;
+    ws.Cur_line_rec = f->resume.rec;
+    ws.Cur_edit_blk = f->resume.blk;
+  }
+}
+
+void Clr_stack() {
+  while (ws.Ctl_stack) Exec_unstack();
+  while (cache) {
+    Ctl_frame* f = cache;
+    cache = f->link;
+    Ret_blk(f);
+  }
+  cache_cnt = 0;
+  ws.Ctl_depth = 0;
+  ws.Step_stack = nullptr;
+}
+
+Ctl_frame* Switch_Flush(uint8_t tag) {
+  Ctl_frame* f = ws.Ctl_stack;
+  while (f && f->tag == TAG_SWITCH) f = f->link;
+  if (!f) Rpt_error(28);
+  if (tag != 0 && f->tag != tag && !(tag == TAG_GOSUB && f->tag == TAG_FUNCTION)) Rpt_error(27);
+  while (ws.Ctl_stack != f) Exec_unstack();
+  return f;
+}
+
+int Ctl_cached() { return cache_cnt; }
+
+bool Ctl_line_in_use(uint16_t n) {
+  for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
+    if (f->resume.no == n || f->origin_line == n) return true;
+  return false;
+}

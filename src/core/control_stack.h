@@ -1,0 +1,101 @@
+// The control stack: one frame per open block (GOSUB, FOR, WHILE, REPEAT,
+// SWITCH), newest first from ws.Ctl_stack.  Frames are heap blocks, so deep
+// recursion ends with error 30 at CTL_DEPTH_MAX frames, never by exhausting
+// the host stack.  Popped frames are kept in a cache of ten for reuse.
+//
+// A frame remembers where its body starts (resume_ptr inside the line
+// resume_line) together with the line store's cursor for that line, so that
+// returning to it needs no search.  Lines that hold a frame's resume point
+// or origin cannot be replaced or deleted while the frame lives (error 58).
+#pragma once
+#include <cstdint>
+
+#include "core/decimal.h"
+
+struct Var_node;
+struct Str_blk;
+
+// Frame tags: the directive code of the opener.
+enum : uint8_t {
+  TAG_GOSUB = 179,
+  TAG_FOR = 178,
+  TAG_WHILE = 231,
+  TAG_REPEAT = 171,
+  TAG_SWITCH = 242,
+  TAG_SELECT = 175,
+  TAG_FUNCTION = 156,
+};
+
+// FOR flags
+enum : uint8_t {
+  FOR_FAST = 1,         // step, limit and value share a scale and fit 32 bits
+  FOR_STORE_LIMIT = 2,  // count loop on a variable: it holds the count at the end
+  FOR_COUNT = 8,        // count loop with the frame's own counter
+};
+
+// Where a line lies in the line store (restored without a search).
+struct Line_pos {
+  uint16_t no = 0;
+  uint8_t* rec = nullptr;  // null (with blk) when unknown: found by number
+  Str_blk* blk = nullptr;
+};
+
+struct Ctl_frame {
+  Ctl_frame* link = nullptr;
+  uint8_t* resume_ptr = nullptr;  // first code of the body
+  uint8_t* cond_ptr = nullptr;    // WHILE: its condition
+  Line_pos resume;                // the line of resume_ptr
+  uint16_t origin_line = 0;       // line that pushed the frame
+  uint8_t tag = 0;
+  // FOR
+  uint8_t for_flags = 0;
+  Var_node* for_var = nullptr;    // control variable (null: the frame's own counter)
+  Num_val* for_val = nullptr;     // its value
+  Num_val counter;                // own counter of a count loop
+  Num_val step, limit;
+  uint8_t var_ref[3] = {};        // compiled reference of the control variable
+};
+
+constexpr uint16_t STEP_INTO = 0x2000;  // ws.Sys_flags11: ";" steps statement by statement
+
+constexpr uint32_t CTL_DEPTH_MAX = 100000;
+constexpr int CTL_CACHE_MAX = 10;
+
+// Pushes a frame of the given tag resuming at the cursor (error 34 at the
+// console, 30 past CTL_DEPTH_MAX frames).
+Ctl_frame* Exec_stack(uint8_t tag);
+// Pops the newest frame (into the cache while it holds fewer than ten).
+void Exec_unstack();
+// Cursor and current line from the frame's resume point.
+void Exec_return(const Ctl_frame* f);
+// Pops every frame and empties the cache.
+void Clr_stack();
+// The newest frame that is not a SWITCH frame, which must carry tag (a RETURN
+// also accepts TAG_FUNCTION), else error 27; none is error 28.  The SWITCH
+// frames above it are popped.  Tag 0 checks nothing.
+Ctl_frame* Switch_Flush(uint8_t tag);
+// Frames in the cache (for tests).
+int Ctl_cached();
+// True when line n is a frame's resume or origin line.
+bool Ctl_line_in_use(uint16_t n);
+// The line store's cursor, saved and restored.
+Line_pos Save_line_pos();
+void Restore_line_pos(const Line_pos& p);
+
+// ---- forward scans (flow.cpp) ----
+// Moves the cursor forward, across lines, just past the closer that matches
+// the block opened before the cursor: item codes close/open (one byte, or
+// 0x9500 | b for the extended directive 149 b), nesting counted by openers.
+// A code right after the skip mark "/" does not count.  Returns the closer's
+// code.  Error 27 when the program (or the console line) ends first.
+uint16_t Skipto_code(uint16_t close, uint16_t open);
+
+// Skip_if for a block IF (the cursor at the end of the IF's line): past the
+// ELSE or END IF of its depth; returns that code.
+uint8_t Skip_if_block();
+
+// GOSUB to a line: with the error clause parsed (True_gosub) or not.
+void True_gosub(uint32_t target);
+void Internal_gosub(uint32_t target);
+// The escape stop: lists the line and stops the program in console mode.
+void Exec_escape();

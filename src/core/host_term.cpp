@@ -1,0 +1,178 @@
+// The console's terminal line, users and groups, and the trace log.
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "channels/console_device.h"
+#include "core/console.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/workspace.h"
+
+namespace {
+
+struct termios saved_tio;
+bool tio_saved = false;
+bool line_configured = false;
+int line_fd = -1;
+
+uid_t start_uid = getuid();
+gid_t start_gid = getgid();
+std::string login_cache;
+bool login_cached = false;
+
+enum class Log_state { unknown, on, off };
+Log_state log_state = Log_state::unknown;
+char log_name[1024] = "orutrace.log";
+
+int console_fd() {
+  if (isatty(0)) return 0;
+  if (isatty(1)) return 1;
+  return -1;
+}
+
+void arm_break() {
+  if (!Sw_on(sw::NO_BREAK)) signal(SIGINT, oru_break);
+}
+
+}  // namespace
+
+void Config_line() {
+  int fd = console_fd();
+  if (fd < 0) return;
+  tcdrain(fd);
+  if (!tio_saved) {
+    if (tcgetattr(fd, &saved_tio) != 0) return;
+    tio_saved = true;
+  }
+  struct termios t = saved_tio;
+  t.c_iflag &= ~tcflag_t(ICRNL);
+#ifdef IUCLC
+  t.c_iflag &= ~tcflag_t(IUCLC);
+#endif
+  t.c_oflag &= ~tcflag_t(OPOST);
+  t.c_lflag = ISIG;
+  // Every control character off except the interrupt character and the two
+  // flow-control characters, which keep their settings.
+  for (size_t i = 0; i < NCCS; ++i) {
+    if (i == VSTART || i == VSTOP) continue;
+    t.c_cc[i] = _POSIX_VDISABLE;
+  }
+  t.c_cc[VINTR] = cc_t(prmblk.Bang_B);
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  if (tcsetattr(fd, TCSADRAIN, &t) != 0) return;
+  line_fd = fd;
+  line_configured = true;
+  arm_break();
+}
+
+void Reset_line() {
+  signal(SIGINT, SIG_IGN);
+  Con_flush();
+  if (tio_saved && line_fd >= 0) tcsetattr(line_fd, TCSADRAIN, &saved_tio);
+  line_configured = false;
+}
+
+void Reconfig_line() {
+  if (!line_configured) return;
+  Reset_line();
+  Config_line();
+}
+
+void Flush_console() {
+  int fd = console_fd();
+  if (fd >= 0) tcflush(fd, TCIFLUSH);
+}
+
+// ---- users and groups ----
+
+void Change_userid(bool permanent) {
+  uid_t uid;
+  if (ws.Str_len >= 0) {
+    std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    if (name == "*") {
+      uid = start_uid;
+    } else {
+      struct passwd* pw = getpwnam(name.c_str());
+      if (pw == nullptr) Rpt_error_text(11, "No such user id");
+      uid = pw->pw_uid;
+    }
+  } else {
+    uid = uid_t(To_integer(ws.Num_acc));
+  }
+  int r = permanent ? setreuid(uid, uid_t(-1)) : seteuid(uid);
+  if (r != 0) Rpt_error_text(15, "Setting user id failed");
+  login_cached = false;
+}
+
+void Change_groupid(bool permanent) {
+  gid_t gid;
+  if (ws.Str_len >= 0) {
+    std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    if (name == "*") {
+      gid = start_gid;
+    } else {
+      struct group* gr = getgrnam(name.c_str());
+      if (gr == nullptr) Rpt_error_text(11, "No such group id");
+      gid = gr->gr_gid;
+    }
+  } else {
+    gid = gid_t(To_integer(ws.Num_acc));
+  }
+  int r = permanent ? setregid(gid, gid_t(-1)) : setegid(gid);
+  if (r != 0) Rpt_error_text(15, "Setting group id failed");
+  login_cached = false;
+}
+
+std::string Getlogin() {
+  if (login_cached) return login_cache;
+  struct passwd* pw = getpwuid(geteuid());
+  if (pw != nullptr && pw->pw_name != nullptr) {
+    login_cache = pw->pw_name;
+  } else {
+    const char* l = getlogin();
+    login_cache = l ? l : "";
+  }
+  login_cached = true;
+  return login_cache;
+}
+
+// ---- trace log ----
+
+void Set_log_file(const std::string& name) {
+  std::string n = name.empty() ? std::string("orutrace.log") : name;
+  if (n.size() >= sizeof log_name) n.resize(sizeof log_name - 1);
+  std::memcpy(log_name, n.c_str(), n.size() + 1);
+  log_state = Log_state::unknown;
+}
+
+// Written with open and write only, so that the signal handlers may log.
+void OruLogError(const char* text) {
+  if (log_state == Log_state::off) return;
+  if (log_state == Log_state::unknown) {
+    log_state = access(log_name, W_OK) == 0 ? Log_state::on : Log_state::off;
+    if (log_state == Log_state::off) return;
+  }
+  int fd = open(log_name, O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return;
+  size_t n = std::strlen(text);
+  ssize_t w = write(fd, text, n);
+  w = write(fd, "\n", 1);
+  (void)w;
+  close(fd);
+}
+
+uint16_t _rotl(uint16_t value, int count) {
+  count &= 15;
+  if (count == 0) return value;
+  return uint16_t((value << count) | (value >> (16 - count)));
+}

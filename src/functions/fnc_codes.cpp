@@ -1,0 +1,233 @@
+// Handlers of the check-value, packing and compression functions: CRC( HSH(
+// LRC( GAP( GEP( RDX( PCK( UPK( I3E( SWP( KGN( CMP( UCP(.
+#include <cstring>
+#include <string>
+
+#include "core/memory.h"
+#include "core/params.h"
+#include "functions/encoding.h"
+#include "functions/fnc_args.h"
+#include "functions/function_table.h"
+#include "functions/zlib_loader.h"
+
+namespace {
+
+constexpr uint8_t TOKEN_ENCRYPT = 0xEE;
+constexpr uint8_t TOKEN_DECRYPT = 0xAE;
+constexpr uint8_t IOPT_PREFIX = 0x84;  // extended I/O option, then its byte
+constexpr uint8_t IOPT_SEP = 0x8D;     // after 0x84: SEP=
+
+void result_u16(uint16_t v) {
+  uint8_t* out = Rsv_out(2);
+  out[0] = uint8_t(v >> 8);
+  out[1] = uint8_t(v);
+}
+
+// An integer argument that must have no decimals (error 41).
+int64_t exact_integer(Num_val v) {
+  Set_scl(v, 0, -1);
+  return v.mant;
+}
+
+void parity(bool odd) {
+  Fnc_str s = Fnc_string();
+  uint8_t* out = Rsv_out(s.len);
+  Set_parity(s.p, size_t(s.len), odd, out);
+}
+
+}  // namespace
+
+void fnc_crc() {
+  Fnc_str s = Fnc_string();
+  uint16_t seed = 0;
+  if (Fnc_more()) {
+    Fnc_str k = Fnc_string();
+    seed = Seed_value(k.p, k.len);
+  }
+  result_u16(crc16(s.p, size_t(s.len), seed));
+}
+
+// HSH(s [, seed]) is the native 16-bit hash; HSH(s [, key], alg [, n]) with a
+// non-zero algorithm and the ENCRYPT / DECRYPT forms need the cryptographic
+// library.
+void fnc_hsh() {
+  if (*ws.Exec_ptr == TOKEN_ENCRYPT || *ws.Exec_ptr == TOKEN_DECRYPT)
+    Not_built("ENCRYPT and DECRYPT (OpenSSL)");
+  Fnc_str s = Fnc_string();
+  uint16_t seed = 0;
+  if (Fnc_more()) {
+    Eval_formula();
+    if (ws.Str_len >= 0) {
+      Fnc_str key{ws.Str_ptr, ws.Str_len};
+      if (Fnc_more()) {
+        // HSH(s, key, alg [, n]): algorithm 0 hashes natively, the key its seed.
+        int64_t alg = exact_integer(Fnc_num());
+        int64_t n = Fnc_more() ? exact_integer(Fnc_num()) : 0;
+        if (alg != 0) Not_built("hash functions (OpenSSL)");
+        if (n != 0) Rpt_error(41);
+      }
+      seed = Seed_value(key.p, key.len);
+    } else {
+      int64_t alg = exact_integer(ws.Num_acc);
+      int64_t n = Fnc_more() ? exact_integer(Fnc_num()) : 0;
+      if (alg != 0) Not_built("hash functions (OpenSSL)");
+      if (n != 0) Rpt_error(41);
+    }
+  }
+  result_u16(Native_hash(s.p, size_t(s.len), seed));
+}
+
+void fnc_lrc() {
+  Fnc_str s = Fnc_string();
+  uint8_t* out = Rsv_out(1);
+  out[0] = Lrc_value(s.p, size_t(s.len));
+}
+
+void fnc_gap() { parity(true); }
+void fnc_gep() { parity(false); }
+
+void fnc_rdx() {
+  Fnc_str s = Fnc_string();
+  if (s.len % 2 != 0) Rpt_error(46);
+  uint8_t* out = Rsv_out(int64_t(s.len) / 2 * 3);
+  Radix_text(s.p, size_t(s.len), out);
+}
+
+void fnc_pck() {
+  Num_val x = Fnc_num();
+  int n = 8;
+  if (Fnc_more()) n = Eval_range(0, 8);
+  uint8_t* out = Rsv_out(n);
+  Pack_number(x, n, prmblk.FS, out);
+}
+
+void fnc_upk() {
+  Fnc_str s = Fnc_string();
+  Fnc_result(Unpack_number(s.p, size_t(s.len), prmblk.FS));
+}
+
+void fnc_i3e() {
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    Fnc_result(Ieee_value(ws.Str_ptr, ws.Str_len));
+    return;
+  }
+  Num_val x = ws.Num_acc;
+  uint8_t* out = Rsv_out(8);
+  Ieee_bytes(x, out);
+}
+
+void fnc_swp() {
+  Fnc_str s = Fnc_string();
+  int m = 7;
+  if (Fnc_more()) {
+    Eval_formula();
+    if (ws.Str_len >= 0) {
+      if (ws.Str_len != 1) Rpt_error(46);
+      m = ws.Str_ptr[0];
+    } else {
+      Num_val v = ws.Num_acc;
+      Set_scl(v, 0, 0);
+      m = int(v.mant & 7);
+    }
+  }
+  uint8_t* out = Rsv_out(s.len);
+  if (s.len) std::memmove(out, s.p, size_t(s.len));
+  Swap_it(out, size_t(s.len), m & 7);
+}
+
+void fnc_kgn() {
+  Key_source src;
+  Fnc_str a = Fnc_string();
+  Fnc_comma();
+  Fnc_str b = Fnc_string();
+  Fnc_comma();
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    src.ext = a.p;
+    src.ext_len = size_t(a.len);
+    src.rec = b.p;
+    src.rec_len = size_t(b.len);
+    src.kdef = ws.Str_ptr;
+    src.kdef_len = size_t(ws.Str_len);
+    Fnc_comma();
+    Eval_val();
+  } else {
+    src.rec = a.p;
+    src.rec_len = size_t(a.len);
+    src.kdef = b.p;
+    src.kdef_len = size_t(b.len);
+  }
+  int64_t k = To_integer(ws.Num_acc);
+  uint8_t* p = ws.Exec_ptr;
+  if (*p == code::COMMA && p[1] == IOPT_PREFIX && p[2] == IOPT_SEP) ws.Exec_ptr++;
+  if (ws.Exec_ptr[0] == IOPT_PREFIX && ws.Exec_ptr[1] == IOPT_SEP) {
+    ws.Exec_ptr += 2;
+    Fnc_str sep = Fnc_string();
+    if (sep.len != 1) Rpt_error(46);
+    src.sep = sep.p[0];
+  }
+  src.wide = prmblk.FF == 3 || prmblk.FF == 4;
+  src.utf8 = ws.Utf8_mode != 0;
+  std::string key = Key_build(src, k);
+  uint8_t* out = Rsv_out(int64_t(key.size()));
+  if (!key.empty()) std::memcpy(out, key.data(), key.size());
+}
+
+// CMP(: a ratio byte (uncompressed / (compressed + 1) + 1, at most 255), then
+// the zlib data.
+void fnc_cmp() {
+  Fnc_str s = Fnc_string();
+  if (s.len == 0) {
+    Rsv_out(0);
+    return;
+  }
+  if (!CheckZlib()) Not_built("compression (zlib is not installed)");
+  Str_blk* z = ZlibCompress(s.p, size_t(s.len));
+  if (!z) Rpt_error(15);
+  size_t ratio = size_t(s.len) / (size_t(z->len) + 1) + 1;
+  if (ratio > 255) ratio = 255;
+  uint8_t* out;
+  try {
+    out = Rsv_out(int64_t(z->len) + 1);
+  } catch (...) {
+    Ret_str(z);
+    throw;
+  }
+  out[0] = uint8_t(ratio);
+  std::memcpy(out + 1, z->bytes(), z->len);
+  Ret_str(z);
+}
+
+// UCP(: the output block starts at ratio x length (4096 for ratio 0) and grows
+// by a quarter while zlib reports it too small.  Data that zlib rejects for
+// any other reason is error 15; a result longer than a string may be is
+// error 46 (raised by the allocation).
+void fnc_ucp() {
+  Fnc_str s = Fnc_string();
+  if (s.len == 0) {
+    Rsv_out(0);
+    return;
+  }
+  if (!CheckZlib()) Not_built("compression (zlib is not installed)");
+  size_t size = s.p[0] ? size_t(s.p[0]) * size_t(s.len) : 4096;
+  for (;;) {
+    int status = 0;
+    Str_blk* out = ZlibInflate(s.p + 1, size_t(s.len) - 1, size, &status);
+    if (out) {
+      uint8_t* r;
+      try {
+        r = Rsv_out(out->len);
+      } catch (...) {
+        Ret_str(out);
+        throw;
+      }
+      if (out->len) std::memcpy(r, out->bytes(), out->len);
+      Ret_str(out);
+      return;
+    }
+    if (status != ZLIB_BUF_ERROR) Rpt_error(15);
+    size_t more = size / 4;
+    size += more < 256 ? 256 : more;
+  }
+}

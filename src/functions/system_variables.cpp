@@ -1,0 +1,87 @@
+// System variables whose subsystems exist; the handlers follow the calling
+// convention of the functions (result in the accumulators, short strings in
+// the work area).
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "core/host.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "functions/fnc_args.h"
+#include "functions/function_table.h"
+
+namespace {
+
+constexpr char Mnem_names[] = "F0F1F2F3F4F5F6F7B0B1B2B3B4B5B6B7WRWCWSBKDF";
+constexpr uint8_t MNEM_FIRST = 0x1E;  // second token byte of F0
+
+void text_result(const std::string& s) {
+  uint8_t* out = Rsv_out(int64_t(s.size()));
+  if (!s.empty()) std::memcpy(out, s.data(), s.size());
+}
+
+void byte_result(uint8_t b) { Rsv_out(1)[0] = b; }
+
+}  // namespace
+
+void vl_err() { Fnc_result_int(ws.Err_no); }
+void vl_ers() { Fnc_result_int(ws.Err_stno); }
+void vl_prc() { Fnc_result_int(ws.Precision); }
+void vl_dsz() { Fnc_result_int(ws.Mem_limit - ws.Mem_used); }
+void vl_psz() {
+  int64_t n = ws.Pgm_size;
+  if (!ws.Pgm_image) n += int64_t(ws.Name_pool_size) + 2 * int64_t(ws.Name_cnt);
+  Fnc_result_int(n);
+}
+void vl_sys() { text_result("UNIX-SCO"); }
+void vl_quo() { byte_result(0x22); }
+void vl_esc() { byte_result(0x1B); }
+void vl_dlm() { byte_result('/'); }
+void vl_sep() { byte_result(prmblk.FS); }
+void vl_mde() { Rpt_error(99); }
+
+void vl_gid() {
+  uint16_t pid = uint16_t(getpid());
+  uint8_t* out = Rsv_out(2);
+  out[0] = uint8_t(pid >> 8);
+  out[1] = uint8_t(pid);
+}
+
+void vl_uid() { text_result(Getlogin()); }
+
+void vl_lwd() {
+  char buf[4096];
+  text_result(getcwd(buf, sizeof buf) ? std::string(buf) : std::string());
+}
+
+void vl_sid() {
+  struct utsname u;
+  text_result(uname(&u) == 0 ? std::string(u.sysname) : std::string());
+}
+
+void vl_rnd() {
+  uint32_t r = (uint32_t(Oru_rand()) << 15 | uint32_t(Oru_rand())) % 100000000u;
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = r;
+  ws.Num_acc.scale = 8;
+  ws.Str_len = -1;
+}
+
+void vl_tms() { Fnc_result_int(int64_t(std::time(nullptr)) % 60); }
+
+void vl_mnem() {
+  int i = (ws.Exec_ptr[-1] - MNEM_FIRST) * 2;
+  if (i < 0 || i + 1 >= int(sizeof Mnem_names)) Rpt_error(49);
+  uint8_t* out = Rsv_out(3);
+  out[0] = 0x1B;
+  out[1] = uint8_t(Mnem_names[i]);
+  out[2] = uint8_t(Mnem_names[i + 1]);
+}
+
+void vl_prm() {
+  Ret_param();
+}

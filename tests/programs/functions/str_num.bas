@@ -1,0 +1,13 @@
+PRINT STR(1.5),STR(-0.25),STR(100),STR("ABC")
+PRINT STR(1234.5:"##,##0.00"),STR(-12:"###-"),STR(5:"$###"),STR(0:"##0.00")
+PRINT STR(1.005:"#.##"),STR(-3:"(##)"),STR(7:"+##"),STR(-7:"##CR"),STR(7:"##CR")
+PRINT STR(42:"***#"),STR(0:"##.##"),STR(0:"!##.##")+"|"
+PRINT STR(12345:"##")
+PRINT STR(12345:"##","TOO BIG")
+PRINT STR("abc12":"XXX-00"),STR("ab":"AA\-A")
+PRINT STR("ab1":"AAA")
+PRINT STR("abcd":"XX")
+PRINT NUM("12.5")+1,NUM("  -3"),NUM("1E3"),NUM("2.5e-1"),NUM(" 7 ")
+PRINT NUM("12X")
+PRINT NUM("","")
+PRINT NUM("X",99),NUM("5",99)

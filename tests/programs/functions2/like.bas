@@ -1,0 +1,12 @@
+A$="hello world"
+PRINT A$ LIKE "w.r"
+PRINT A$ LIKE "xyz"
+IF A$ LIKE "^hel+o" THEN PRINT "starts"
+SET_PARAM 'TL'
+PRINT A$ LIKE "h*d"
+PRINT A$ LIKE "h*x"
+PRINT A$ LIKE "hello world"
+PRINT "a.c" LIKE "a.c","abc" LIKE "a.c"
+PRINT "b7" LIKE "[a-c][0-9]"
+PRINT A$ LIKE "[ab"
+PRINT 5 LIKE "5"

@@ -1,0 +1,8 @@
+PRINT SRT("pear,apple,fig,",",")
+PRINT SRT("ccbbaa",2)
+PRINT SRT("b/a/ab//","/")
+PRINT LEN(SRT(""))
+PRINT SRT("b,a",",")
+PRINT SRT("abc",2)
+PRINT SRT("abc",0)
+PRINT SRT("abc,","")

@@ -1,0 +1,10 @@
+A=1; B$="b"; %G=5; DIM C[2]; C[1]=3
+CLEAR A,B$
+PRINT A,B$,C[1],%G
+CLEAR C[ALL]
+PRINT C[1]
+A=1
+CLEAR
+PRINT A,%G
+PRINT C[1]
+CLEAR 1

@@ -1,0 +1,14 @@
+DIM A[3]
+A[ALL]=7
+PRINT A[0],A[1],A[2],A[3]
+I=0; A[ALL]=I++
+PRINT A[0],A[1],A[2],A[3]
+B[ALL]=A[ALL]*10
+PRINT B[0],B[3]
+A[ALL]++
+PRINT A[0],A[3]
+DIM S[1]
+A[ALL]=S[ALL]
+PRINT A[ALL]
+10 A[ALL]=0
+LIST
