@@ -122,7 +122,7 @@ int Ret_value(uint8_t c) {
 
 uint8_t* Rsv_out(int64_t n) {
   if (n < 0) Rpt_error(41);
-  if (n > ws.Max_strlen) Rpt_error(31);
+  if (n > ws.Max_strlen) Rpt_error(46);
   uint8_t* p;
   if (n <= RSV_WORK_MAX) {
     p = Work_take(size_t(n));

@@ -1,0 +1,47 @@
+// The ini file reader.
+//
+// An ini file is text read line by line, in pieces of at most 499 bytes (a
+// longer line goes on as a new piece).  A trailing line feed is removed, a
+// carriage return is not.  A section begins with a line that begins with its
+// name in square brackets, compared without regard to case; the rest of that
+// line is ignored.  Its keys are the following lines of the form key=value
+// (the key compared without regard to case) up to the next line that begins
+// with "[".  There are no comments, no continuations and no trimming: in
+// "Library = /x" the key is "Library " and does not match "Library".  Only the
+// first section of a name counts.
+//
+//   [Config]
+//   Library=/opt/oru/lib
+//   [GLOBALS]
+//   COMPANY$=Acme
+//   YEAR=2024
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Case-blind comparison through Uppercs: the difference of the first
+// differing upper-cased bytes, 0 when the n bytes are equal.
+int memicmp(const void* a, const void* b, size_t n);
+
+// Copies the default into out (at most size - 1 bytes and a NUL), then looks
+// the key up in the section of the file at path.  Returns the length of the
+// value found (copied, cut to size - 1), 0 when the file opened but the key
+// was not there (out holds the default), or the default's length when the
+// file cannot be opened.  With a null key, out receives every key name of the
+// section, each followed by a NUL byte, and the total length is returned; a
+// name that would leave fewer than 2 bytes free is left out.
+int GetPrivateProfileString(const char* section, const char* key, const char* def, char* out, int size,
+                            const char* path);
+// The string form with the default printed in decimal, the result read as a
+// decimal integer (0 when it does not begin with one).
+int GetPrivateProfileInt(const char* section, const char* key, int def, const char* path);
+// The same on the process's ini file (szSysIniFile).
+int KestGetPrivateProfileString(const char* section, const char* key, const char* def, char* out, int size);
+int KestGetPrivateProfileInt(const char* section, const char* key, int def);
+
+// Conveniences for C++ callers over the same reader.
+// The value of the key, or def when the file or the key is missing.
+std::string Ini_string(const std::string& path, const char* section, const char* key, const std::string& def);
+// Key names of the section in file order (empty when none).
+std::vector<std::string> Ini_keys(const std::string& path, const char* section);
