@@ -33,9 +33,10 @@ bench: build
 
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile
-	@mkdir -p build-fuzz/corpus
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_compile -max_total_time=60 build-fuzz/corpus tests/fuzz/corpus
+	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_mask -max_total_time=30 build-fuzz/corpus_mask tests/fuzz/corpus_mask
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/workspace.h"
+
 namespace {
 char out_buf[8192];
 size_t out_len = 0;
@@ -58,7 +60,15 @@ bool Con_read_line(std::string& line) {
   for (;;) {
     if (in_pos == in_len) {
       ssize_t r = ::read(0, in_buf, sizeof in_buf);
-      if (r < 0 && errno == EINTR) continue;
+      if (r < 0 && errno == EINTR) {
+        // A hang-up (SIGHUP) ends the process: the read gives up as at end
+        // of input, dropping a part-typed line.
+        if (ws.End_process) {
+          line.clear();
+          return false;
+        }
+        continue;
+      }
       if (r <= 0) return !line.empty();
       in_pos = 0;
       in_len = size_t(r);

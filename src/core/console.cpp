@@ -26,7 +26,10 @@
 #include "core/lexicon.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/host.h"
 #include "core/messages.h"
+#include "core/startup.h"
+#include "core/variables.h"
 #include "core/workspace.h"
 
 #ifndef ORU_BUILD_LIBDIR
@@ -246,6 +249,16 @@ void Exec_console() {
         ws.Start_flags &= ~uint32_t(SF_FIRST_PASS);
         ws.Run_flags &= ~(RF_ESCAPE | RF_STOP);
         ws.Con_flags &= ~uint32_t(CON_MODE);
+        if (ws.Cmd_flags & CMD_PROGRAM_NAMED) {
+          // RUN of the program named on the command line.
+          // A program that cannot be started is reported, not passed over.
+          ws.Exec_ptr = ws.Stmt_ptr = Lead_dir() + 2;
+          ws.Cur_stno = 0;
+          ws.Call_err = 0;
+          ProcessExecLine();
+          if (ws.Call_err > 0) Report_error(ws.Call_err);
+          ws.Call_err = 0;
+        }
       } else {
         ws.Con_flags |= CON_MODE;
         ProcessExecLine();
@@ -259,13 +272,16 @@ void Exec_console() {
 
 void main_wrapup() {
   Con_flush();
+  Wrap_up();
+  Clr_glo_var();
+  Reset_line();
+  System_wrapup();
   std::free(ws.Work_base);
   ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
 }
 
-int OruMain(int, char**) {
-  const char* lib = std::getenv("ORULIB");
-  ws.Lib_dir = (lib && *lib) ? lib : ORU_BUILD_LIBDIR;
+int OruMain(int argc, char** argv) {
+  Main_args(argc, argv);
   if (!ws.Work_base) {
     ws.Work_base = static_cast<uint8_t*>(std::malloc(WORK_AREA_SIZE));
     if (!ws.Work_base) return 1;
@@ -273,9 +289,7 @@ int OruMain(int, char**) {
     ws.Work_end = ws.Work_base + WORK_AREA_SIZE;
   }
   input_is_terminal = isatty(0) != 0;
-  Init_lex();
-  Msg_open();
-  Set_break_handler();
+  Process_init();
   ws.Start_flags |= SF_FIRST_PASS;
   Exec_console();
   main_wrapup();

@@ -35,7 +35,6 @@ void d_perf() { Not_built("the PERFORM directive"); }
 void d_prog() { Not_built("the PROGRAM directive"); }
 void d_purg() { Not_built("the PURGE directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
-void d_rele() { Not_built("the RELEASE directive"); }
 void d_remo() { Not_built("the REMOVE directive"); }
 void d_renm() { Not_built("the RENAME directive"); }
 void d_save() { Not_built("the SAVE directive"); }

@@ -18,11 +18,8 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
-
-// Case-blind comparison through Uppercs: the difference of the first
-// differing upper-cased bytes, 0 when the n bytes are equal.
-int memicmp(const void* a, const void* b, size_t n);
 
 // Copies the default into out (at most size - 1 bytes and a NUL), then looks
 // the key up in the section of the file at path.  Returns the length of the
@@ -45,3 +42,6 @@ int KestGetPrivateProfileInt(const char* section, const char* key, int def);
 std::string Ini_string(const std::string& path, const char* section, const char* key, const std::string& def);
 // Key names of the section in file order (empty when none).
 std::vector<std::string> Ini_keys(const std::string& path, const char* section);
+// Key names and values of the section in file order; a key given twice keeps
+// its first value, as a lookup would find it.
+std::vector<std::pair<std::string, std::string>> Ini_entries(const std::string& path, const char* section);

@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/variables.h"
@@ -296,6 +297,7 @@ int Add_line() {
   uint16_t n = get_u16be(src);
   if (n == 0 || n >= LAST_LINE_NO) Rpt_error(21);
   if (ws.Cur_stno == 0 && (ws.Pgm_flags & PGM_PROTECTED)) Rpt_error(52);
+  if (Ctl_line_in_use(n)) Rpt_error(58);  // a frame points into the line
   refuse_image();
   bool bare = ws.Str_len == 3;
   mark_changed();
@@ -348,6 +350,9 @@ int Add_line() {
 
 int Delete_lines(uint16_t first, uint16_t last) {
   if (ws.Cur_stno == 0 && (ws.Pgm_flags & PGM_PROTECTED)) Rpt_error(52);
+  for (const Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
+    if ((f->resume.no >= first && f->resume.no <= last) || (f->origin_line >= first && f->origin_line <= last))
+      Rpt_error(58);
   refuse_image();
   free_retired();
   invalidate_cursor();
@@ -371,6 +376,7 @@ int Delete_lines(uint16_t first, uint16_t last) {
 
 void Clr_lines() {
   refuse_image();
+  Clr_stack();
   if (ws.Name_index) Ret_blk(ws.Name_index);
   if (ws.Name_pool) Ret_blk(ws.Name_pool);
   if (ws.Var_index) Ret_blk(ws.Var_index);

@@ -1,0 +1,686 @@
+// Start-up, shut-down and configuration (overview in startup.h).
+//
+// All paths kept here are absolute (through Path_convert), so that a later
+// change of the working directory ([Config] Directory, -DR=) leaves the ini
+// file and the library where they were found.
+#include "core/startup.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/console.h"
+#include "core/control_stack.h"
+#include "core/dates.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/host.h"
+#include "core/ini.h"
+#include "core/lexicon.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/params.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "functions/masks.h"
+
+#ifndef ORU_BUILD_LIBDIR
+#define ORU_BUILD_LIBDIR "lib"
+#endif
+
+std::vector<std::string> szSysArg;
+std::string szSysCmdLine, szSysExec, szSysIniFile, szSysLibrary, szSysCurDir, szSysHomeDir, szSysLogFile,
+    szSysIdeLink, szSysFlMap;
+char Oru_file_id[5] = "[Oru";
+std::string Console_fid;
+std::string Start_pgm;
+int Lib_level = 5;
+Kest_config Kest_cfg;
+
+namespace {
+
+constexpr const char* STARTUP_FAILURE = "Error #100 - No driver for terminal type or library missing";
+constexpr int64_t STARTUP_MEM_LIMIT = 2147483647;
+constexpr int64_t DEFAULT_MEM_LIMIT = 32768000;
+constexpr size_t GLOBAL_NAMES_MAX = 10000;  // bytes of [GLOBALS] names, each with a NUL
+
+bool program_named = false;    // a bare argument was seen by SetPaths/SetArgList
+std::string id_option;         // value of -ID= (empty: none)
+bool id_option_given = false;
+std::vector<std::string> prog_args;  // the program's arguments (-ARG)
+std::vector<char*> prog_ptrs;
+std::string msgbox_title, msgbox_text;
+bool in_wrapup = false;
+bool mem_limit_unset = false;  // no limit before the first Start_up
+std::vector<uint8_t> lead_dir_line;
+
+bool file_exists(const std::string& p) {
+  struct stat st {};
+  return stat(p.c_str(), &st) == 0;
+}
+
+bool dir_exists(const std::string& p) {
+  struct stat st {};
+  return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool iequals(const std::string& a, const char* b) {
+  size_t n = std::strlen(b);
+  return a.size() == n && memicmp(a.data(), b, n) == 0;
+}
+
+bool ends_with_ci(const std::string& a, const char* tail) {
+  size_t n = std::strlen(tail);
+  return a.size() >= n && memicmp(a.data() + a.size() - n, tail, n) == 0;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = char(Uppercs[uint8_t(c)]);
+  return s;
+}
+
+std::string dir_of(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string absolute(const std::string& p) { return Path_convert(p, Getcwd()); }
+
+void warn(const std::string& text) { std::fprintf(stderr, "oru: %s\n", text.c_str()); }
+
+// A bare argument that names the ini file: "*.ini", or a "*.oru" file that
+// is neither a program ("[" with "prg]" at bytes 4..7) nor a script ("#!").
+// A ".oru" file that cannot be read counts as a program, so that running it
+// reports what is wrong with it.
+bool names_ini_file(const std::string& a) {
+  if (a.size() < 5 || a.find(';') != std::string::npos) return false;
+  if (ends_with_ci(a, ".ini")) return true;
+  if (!ends_with_ci(a, ".oru")) return false;
+  FILE* f = std::fopen(a.c_str(), "rb");
+  if (!f) return false;
+  char head[16] = {};
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  if (n >= 8 && head[0] == '[' && std::memcmp(head + 4, "prg]", 4) == 0) return false;
+  if (n >= 2 && head[0] == '#' && head[1] == '!') return false;
+  return true;
+}
+
+// Changes the working directory for an option or the ini file; a failure is
+// reported and start-up goes on where it was.
+void change_dir(const std::string& dir, const char* what) {
+  if (dir.empty()) return;
+  if (chdir(dir.c_str()) != 0) warn(std::string(what) + ": cannot change to directory " + dir + ": " + std::strerror(errno));
+}
+
+// A valid variable name for an ini key: letter or "_", then letters, digits,
+// "_" and "."; a final "$" (string) or "%" (integer).
+bool valid_global_name(const std::string& key) {
+  if (key.empty() || key.size() > 126) return false;  // 127 with the "%"
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (!letter(key[0]) && key[0] != '_') return false;
+  size_t end = key.size();
+  if (key[end - 1] == '$' || key[end - 1] == '%') --end;
+  for (size_t i = 1; i < end; ++i) {
+    char c = key[i];
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '.') return false;
+  }
+  return true;
+}
+
+void set_program_args(const std::vector<std::string>& args, size_t first) {
+  prog_args.assign(args.begin() + long(first), args.end());
+  prog_ptrs.clear();
+  for (std::string& s : prog_args) prog_ptrs.push_back(s.data());
+  prog_ptrs.push_back(nullptr);
+  prmblk.Argc = int(prog_args.size());
+  prmblk.Argv = prog_ptrs.data();
+}
+
+// Runs one shut-down step; an error inside it must not stop the others.
+template <class F>
+void wrap_step(F&& f) {
+  try {
+    f();
+  } catch (const Oru_error&) {
+  }
+}
+
+void startup_failed() {
+  Msgbox_init("Startup");
+  Msgbox_line(STARTUP_FAILURE);
+  Msgbox_error();
+  Wrap_up();
+  Reset_line();
+  Con_flush();
+  std::exit(1);
+}
+
+}  // namespace
+
+// ---- the start-up message box ----
+
+void Msgbox_init(const char* title) {
+  msgbox_title = std::string("Tessaron:") + (title ? title : "");
+  msgbox_text.clear();
+}
+
+void Msgbox_line(const char* text) {
+  msgbox_text += text;
+  msgbox_text += "\r\n";
+}
+
+void Msgbox_text(const char* text) { msgbox_text += text; }
+
+void Msgbox_okay() {
+  Con_write(msgbox_text.data(), msgbox_text.size());
+  Con_flush();
+  msgbox_text.clear();
+}
+
+void Msgbox_error() { Msgbox_okay(); }
+
+const std::string& Msgbox_contents() { return msgbox_text; }
+
+// ---- main's share ----
+
+std::string GenOruExec(const std::string& arg0, const std::string& cwd, const char* path_env) {
+  if (arg0.empty()) return std::string();
+  // A name with a slash is where the shell found it; only a bare name was
+  // looked up along PATH.
+  if (arg0[0] == '/' || arg0[0] == '.' || arg0.find('/') != std::string::npos) return Path_convert(arg0, cwd);
+  std::string path = path_env ? path_env : "";
+  size_t start = 0;
+  while (path_env && start <= path.size()) {
+    size_t colon = path.find(':', start);
+    if (colon == std::string::npos) colon = path.size();
+    std::string dir = path.substr(start, colon - start);
+    if (dir.empty()) dir = ".";  // an empty entry is the working directory
+    std::string cand = dir + "/" + arg0;
+    struct stat st {};
+    if (stat(cand.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(cand.c_str(), X_OK) == 0)
+      return Path_convert(cand, cwd);
+    start = colon + 1;
+  }
+  return std::string();
+}
+
+std::string GenCmdLine(const std::vector<std::string>& args) {
+  std::string line;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (i > 0) line += ' ';
+    std::string escaped;
+    bool needed = a.empty();
+    bool has_quote = false;
+    for (char c : a) {
+      uint8_t u = uint8_t(c);
+      bool special = u < 32 || u == 127 || c == ' ' || c == '\\' || c == '?' || c == '*' || c == '\'' ||
+                     c == ';' || c == '"';
+      if (c == '"') has_quote = true;
+      if (special) {
+        escaped += '\\';
+        needed = true;
+      }
+      escaped += c;
+    }
+    if (needed && !has_quote)
+      line += '"' + a + '"';
+    else
+      line += escaped;
+  }
+  return line;
+}
+
+void SetArgList(const char* text, bool merge) {
+  if (text == nullptr) {
+    szSysArg.clear();
+    return;
+  }
+  std::vector<std::string> args;
+  args.push_back(szSysExec.find(' ') != std::string::npos ? '"' + szSysExec + '"' : szSysExec);
+  std::string word;
+  bool in_word = false;
+  for (const char* p = text; *p; ++p) {
+    char c = *p;
+    if (c == ' ' || c == '\t') {
+      if (in_word) args.push_back(word);
+      word.clear();
+      in_word = false;
+    } else if (c == '"' || c == '\'') {
+      in_word = true;
+      const char* q = p + 1;
+      while (*q && *q != c) word += *q++;
+      p = *q ? q : q - 1;
+    } else if (c == '\\' && p[1] != '\0') {
+      word += *++p;
+      in_word = true;
+    } else {
+      word += c;
+      in_word = true;
+    }
+  }
+  if (in_word) args.push_back(word);
+  if (merge)
+    for (size_t i = 1; i < szSysArg.size(); ++i) args.push_back(szSysArg[i]);
+  if (args.size() > size_t(SYS_ARG_MAX)) args.resize(SYS_ARG_MAX);
+  if (merge) {
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (iequals(args[i], "-arg")) break;
+      if (!args[i].empty() && args[i][0] != '-') program_named = true;
+    }
+  }
+  szSysArg = std::move(args);
+}
+
+bool Program_named() { return program_named; }
+
+void SetPaths() {
+  bool ini_given = false, lib_given = false;
+  std::vector<std::string> kept;
+  if (!szSysArg.empty()) kept.push_back(szSysArg[0]);
+  size_t i = 1;
+  for (; i < szSysArg.size(); ++i) {
+    const std::string& a = szSysArg[i];
+    if (iequals(a, "-arg")) break;
+    if (a.size() >= 3 && a[0] == '-' && a[2] == ':' && std::strchr("cClLeE", a[1])) {
+      std::string value = a.substr(3);
+      if (a.size() == 3 && i + 1 < szSysArg.size() && (szSysArg[i + 1].empty() || szSysArg[i + 1][0] != '-'))
+        value = szSysArg[++i];
+      char opt = char(Lowercs[uint8_t(a[1])]);
+      if (opt == 'c' && !value.empty()) {
+        szSysIniFile = absolute(value);
+        ini_given = true;
+      } else if (opt == 'l' && !value.empty()) {
+        szSysLibrary = absolute(value);
+        lib_given = true;
+      } else if (opt == 'e') {
+        szSysIdeLink = value;
+      }
+      continue;
+    }
+    if (!a.empty() && a[0] == '-') {
+      kept.push_back(a);  // an interpreter option
+      continue;
+    }
+    if (!ini_given && names_ini_file(a)) {
+      szSysIniFile = absolute(a);
+      ini_given = true;
+      continue;
+    }
+    if (!a.empty()) program_named = true;
+    kept.push_back(a);
+  }
+  for (; i < szSysArg.size(); ++i) kept.push_back(szSysArg[i]);
+  szSysArg = std::move(kept);
+
+  std::string exe_dir = szSysExec.empty() ? Getcwd() : dir_of(szSysExec);
+  std::string cwd = Getcwd();
+  if (!ini_given) {
+    const char* env = std::getenv("ORUINI");
+    if (env && *env) {
+      szSysIniFile = absolute(env);
+    } else {
+      std::string base = base_of(szSysExec);
+      base = base.substr(0, base.find('.'));
+      std::string own = base + ".ini";
+      if (!base.empty() && file_exists(cwd + "/" + own))
+        szSysIniFile = cwd + "/" + own;
+      else if (!base.empty() && file_exists(exe_dir + "/" + own))
+        szSysIniFile = exe_dir + "/" + own;
+      else if (file_exists(cwd + "/kestil.ini"))
+        szSysIniFile = cwd + "/kestil.ini";
+      else
+        szSysIniFile = exe_dir + "/kestil.ini";
+    }
+  }
+  if (!lib_given) {
+    std::string lib = Ini_string(szSysIniFile, "Config", "Library", "");
+    const char* env = std::getenv("ORULIB");
+    if (!lib.empty())
+      szSysLibrary = absolute(lib);
+    else if (env && *env)
+      szSysLibrary = absolute(env);
+    else if (dir_exists(exe_dir + "/lib"))
+      szSysLibrary = exe_dir + "/lib";
+    else if (dir_exists("/kestil/lib"))
+      szSysLibrary = "/kestil/lib";
+    else
+      szSysLibrary = ORU_BUILD_LIBDIR;
+  }
+  ws.Lib_dir = szSysLibrary.c_str();
+
+  change_dir(Ini_string(szSysIniFile, "Config", "Directory", ""), "[Config] Directory");
+  szSysHomeDir = Getcwd();
+  szSysLogFile = Ini_string(szSysIniFile, "Config", "LogFile", "");
+  Set_log_file(szSysLogFile);
+  std::string extra = Ini_string(szSysIniFile, "Config", "Commandline", "");
+  if (!extra.empty()) SetArgList(extra.c_str(), true);
+}
+
+void Main_args(int argc, char** argv) {
+  szSysCurDir = Getcwd();
+  szSysArg.clear();
+  for (int i = 0; i < argc && i < SYS_ARG_MAX; ++i) szSysArg.emplace_back(argv[i] ? argv[i] : "");
+  if (szSysArg.empty()) szSysArg.emplace_back("oru");
+  szSysExec = GenOruExec(szSysArg[0], szSysCurDir, std::getenv("PATH"));
+  if (szSysExec.empty()) {
+    // Not on PATH (started by a name the shell did not look up there):
+    // the host knows where the image lives.
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    szSysExec = n > 0 ? std::string(buf, size_t(n)) : Path_convert(szSysArg[0], szSysCurDir);
+  }
+  szSysCmdLine = GenCmdLine(szSysArg);
+  SetPaths();
+}
+
+// ---- interpreter start ----
+
+void Kest_Initialize() {
+  auto key = [](const char* k, const char* def = "") { return Ini_string(szSysIniFile, "Config", k, def); };
+  Kest_config c;
+  std::string cache = key("CacheManager", "Auto");
+  if (!cache.empty()) c.cache_mode = char(Lowercs[uint8_t(cache[0])]);
+  c.printer_font = key("PrinterFont");
+  auto hundredths = [](const std::string& s) {
+    double d = std::strtod(s.c_str(), nullptr);
+    return std::isfinite(d) && std::fabs(d) < 1e7 ? int(std::lround(d * 100)) : 0;
+  };
+  c.printer_lpi = hundredths(key("PrinterLPI"));
+  c.printer_cpi = hundredths(key("PrinterCPI"));
+  std::string embed = key("PdfEmbed");
+  c.pdf_embed = embed.empty() ? 0 : embed[0];
+  c.pdf_margin = int(std::strtol(key("PdfMargin", "250").c_str(), nullptr, 10));
+  double factor = std::strtod(key("PdfFactor", "1.0").c_str(), nullptr);
+  c.pdf_factor = std::isfinite(factor) && factor > 1.0 ? factor : 1.0;
+  std::string fonts = key("PdfFontDir");
+  if (fonts.empty()) {
+    const char* env = std::getenv("ORUPdfFontDir");
+    if (env && *env)
+      fonts = env;
+    else
+      fonts = dir_exists(".fonts") ? ".fonts" : "/usr/share/fonts/truetype";
+  }
+  if (fonts.size() > 1 && (fonts.back() == '/' || fonts.back() == '\\')) fonts.pop_back();
+  c.pdf_font_dir = fonts;
+  std::string autosize = key("WindowAutoSize");
+  c.window_auto_size = autosize == "y" || autosize == "Y" || autosize == "1";
+  std::string delim = key("GetFileDelim");
+  if (!delim.empty()) {
+    char* end = nullptr;
+    long v = std::strtol(delim.c_str(), &end, 16);
+    if (end && *end == '\0' && v >= 0 && v <= 255) c.get_file_delim = int(v);
+    else warn("[Config] GetFileDelim: not a hexadecimal byte: " + delim);
+  }
+  Kest_cfg = c;
+}
+
+void Process_options(const std::vector<std::string>& args, size_t first) {
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.empty()) continue;
+    if (a[0] != '-') {
+      // The program to run: the last one named wins; the process ends when
+      // it returns to the console.
+      Start_pgm = a;
+      ws.Cmd_flags |= CMD_PROGRAM_NAMED;
+      ws.Prm.XT = true;
+      continue;
+    }
+    std::string opt = upper(a.substr(1));
+    if (opt == "ARG") {
+      set_program_args(args, i + 1);
+      return;
+    }
+    if (opt.compare(0, 3, "ID=") == 0) {
+      id_option = a.substr(4);
+      id_option_given = true;
+      continue;
+    }
+    if (opt.compare(0, 3, "DR=") == 0) {
+      change_dir(a.substr(4), a.c_str());
+      continue;
+    }
+    if (opt.size() != 2 && (opt.size() < 3 || opt[2] != '=')) {
+      warn("unknown option " + a);
+      continue;
+    }
+    uint16_t code = Prm_code(opt[0], opt[1]);
+    int32_t value = 1;
+    if (opt.size() > 2) {
+      int64_t n = 0;
+      for (size_t k = 3; k < opt.size() && opt[k] >= '0' && opt[k] <= '9'; ++k) {
+        n = n * 10 + (opt[k] - '0');
+        if (n > INT32_MAX) n = INT32_MAX;
+      }
+      value = int32_t(n);
+    }
+    if (Get_param(code) == -1 && code != Prm_code('S', 'Z')) {
+      warn("unknown system parameter in option " + a);
+      continue;
+    }
+    if (Exec_param(code, value) != 0) warn("value out of range in option " + a);
+  }
+}
+
+void Process_init() {
+  Msgbox_init("Initialization");
+  Msgbox_text("\r");
+  Msgbox_text(std::string(22, '\n').c_str());
+  Msgbox_line("Oru Business BASIC interpreter");
+  Msgbox_line("Type a statement to run it, a numbered line to store it, QUIT to leave.");
+
+  if (const char* id = std::getenv("ORU__ID"); id && std::strlen(id) >= 3) std::memcpy(Oru_file_id + 1, id, 3);
+  tzset();
+  Kest_Initialize();
+  // The box greets a user at a terminal; a named program or a piped session
+  // starts without it.
+  if (!program_named && isatty(0) && isatty(1))
+    Msgbox_okay();
+  else
+    msgbox_text.clear();
+  program_named = false;
+
+  System_init();
+  bool no_break = Sw_on(sw::NO_BREAK);  // System_init's finding outlives the defaults
+  Prm_defaults();
+  Sw_set(sw::NO_BREAK, no_break);
+  if (Kest_cfg.get_file_delim >= 0) prmblk.GS = uint8_t(Kest_cfg.get_file_delim);
+  Sw_set(sw::WPlus, Kest_cfg.window_auto_size);
+  if (!Sw_on(sw::NO_BREAK)) Set_break_handler();
+  Config_line();
+
+  int64_t limit_before = ws.Mem_limit;
+  Process_options(szSysArg, 1);
+  mem_limit_unset = ws.Mem_limit == limit_before;  // no -SZ=: the first start sets the default
+
+  if (Start_up() != 0) startup_failed();
+  Lib_level = GetOruLibVersion();
+}
+
+int Start_up() {
+  // What survives a restart.
+  Clear_lex();
+  Msg_close();
+  const Workspace keep = ws;
+  const Prm_block kprm = prmblk;
+  ws = Workspace{};
+  ws.Work_base = keep.Work_base;
+  ws.Work_ptr = keep.Work_ptr;
+  ws.Work_mark = keep.Work_mark;
+  ws.Work_end = keep.Work_end;
+  ws.Num_flags = keep.Num_flags & (NF_FLOATING | NF_ROUND | NF_NR);
+  ws.Max_strlen = keep.Max_strlen;
+  ws.Lib_dir = keep.Lib_dir;
+  ws.Prm = keep.Prm;  // the hot-path switches and RN
+  ws.Sys_flags1 = keep.Sys_flags1;
+  ws.Sys_flags2 = keep.Sys_flags2;
+  ws.Sys_flags3 = keep.Sys_flags3;
+  ws.Sys_flags4 = keep.Sys_flags4;
+  ws.Sys_flags5 = keep.Sys_flags5;
+  ws.Sys_flags6 = keep.Sys_flags6;
+  ws.Sys_flags7 = keep.Sys_flags7;
+  ws.Sys_flags8 = keep.Sys_flags8;
+  ws.Sys_flags9 = keep.Sys_flags9;
+  ws.Sys_flags10 = keep.Sys_flags10;
+  ws.Sys_flags11 = keep.Sys_flags11;
+  ws.Sys_flags12 = uint16_t(keep.Sys_flags12 & ~4u);
+  ws.Cmd_flags = keep.Cmd_flags & CMD_PROGRAM_NAMED;
+  // The global variables and the memory count are not the workspace's to
+  // drop: their blocks live on.
+  ws.Glo_num_tree = keep.Glo_num_tree;
+  ws.Glo_str_tree = keep.Glo_str_tree;
+  ws.Mem_used = keep.Mem_used;
+  ws.Tot_allocs = keep.Tot_allocs;
+  int64_t limit = mem_limit_unset ? 0 : keep.Mem_limit;
+  mem_limit_unset = false;
+  ws.Mem_limit = STARTUP_MEM_LIMIT;
+
+  prmblk = Prm_block{};
+  prmblk.WD = kprm.WD;
+  prmblk.PL = kprm.PL;
+  prmblk.WT = kprm.WT;
+  prmblk.BF = kprm.BF;
+  prmblk.FB = kprm.FB;
+  prmblk.DT = kprm.DT;
+  prmblk.PC = kprm.PC;
+  prmblk.OL = kprm.OL;
+  prmblk.FF = kprm.FF;
+  prmblk.BY = kprm.BY;
+  prmblk.SL = kprm.SL;
+  prmblk.OF = kprm.OF;
+  prmblk.MF = kprm.MF;
+  prmblk.EL = kprm.EL;
+  prmblk.MB = kprm.MB;
+  prmblk.KF = kprm.KF;
+  prmblk.SW = kprm.SW;
+  prmblk.DB = kprm.DB;
+  prmblk.GS = kprm.GS;
+  prmblk.Create_mode = kprm.Create_mode;
+  prmblk.Argc = kprm.Argc;
+  prmblk.Argv = kprm.Argv;
+  ws.Prm.TT = false;  // TT's value is not kept, so neither is its switch
+
+  const char* flmap = std::getenv("ORUFLMAP");
+  szSysFlMap = flmap ? flmap : "";
+  Dates_reset();
+  szSysCurDir = Getcwd();
+
+  Msg_open();
+  int lex = Init_lex();
+
+  std::string fid = id_option_given ? id_option : "";
+  if (!id_option_given) {
+    const char* env = std::getenv("ORUFID0");
+    fid = env && *env ? env : "T0";
+  }
+  fid.resize(12, ' ');
+  Console_fid = fid;
+  ws.Precision = prmblk.PD;
+
+  Kest_LoadGlobals();
+
+  if (lex != 0) return 100;
+  ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
+  return 0;
+}
+
+void Kest_LoadGlobals() {
+  size_t names = 0;
+  for (const auto& [key, value] : Ini_entries(szSysIniFile, "GLOBALS")) {
+    names += key.size() + 1;
+    if (names + 2 > GLOBAL_NAMES_MAX) break;
+    if (!valid_global_name(key)) continue;
+    std::string name = "%" + upper(key);
+    bool is_string = name.back() == '$';
+    try {
+      if (is_string) {
+        Var_node* node = Find_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(name.data()), int(name.size()));
+        Str_blk* b = Get_str(value.size());
+        std::memcpy(b->bytes(), value.data(), value.size());
+        b->len = uint32_t(value.size());
+        if (node->str) Ret_str(node->str);
+        node->str = b;
+        node->flags |= VF_ASSIGNED;
+      } else {
+        Num_val v;
+        if (Conv_str_chk(reinterpret_cast<const uint8_t*>(value.data()), value.size(), v) != 0) continue;
+        Var_node* node = Find_var_name(code::NUM_VAR, reinterpret_cast<const uint8_t*>(name.data()), int(name.size()));
+        ws.Num_acc = v;
+        ws.Math_flags = 0;
+        Store_num(node, &node->num);
+      }
+    } catch (const Oru_error&) {
+      // No memory for it: the global stays as it was.
+    }
+  }
+}
+
+int GetOruLibVersion() { return dir_exists(szSysLibrary + "/_ext") ? 6 : 5; }
+
+uint8_t* Lead_dir() {
+  size_t n = Start_pgm.size() > 0xFFFF ? 0xFFFF : Start_pgm.size();
+  lead_dir_line.assign({0, 0, code::D_RUN, code::STR_LIT, uint8_t(n >> 8), uint8_t(n)});
+  lead_dir_line.insert(lead_dir_line.end(), Start_pgm.begin(), Start_pgm.begin() + long(n));
+  lead_dir_line.push_back(code::EOL);
+  return lead_dir_line.data();
+}
+
+// ---- shut-down ----
+
+void Wrap_up() {
+  if (in_wrapup) return;
+  in_wrapup = true;
+  ws.Call_err = 0;
+  wrap_step([] { Ret_temp(); });
+  wrap_step([] { Clr_stack(); });
+  wrap_step([] { Clr_var(); });
+  wrap_step([] { Clr_lines(); });
+  wrap_step([] { Kill_timer(); });
+  wrap_step([] { KillEventTimer(); });
+  ws.Brk_count = 0;
+  wrap_step([] { Clear_lex(); });
+  Con_flush();
+  wrap_step([] { Memory_chk(); });
+  in_wrapup = false;
+}
+
+// ---- RELEASE ----
+
+// RELEASE [status]: ends the process with the status (0 to 255; 0 when
+// none).  A string operand names a terminal and must be 2 characters long.
+void d_rele() {
+  uint8_t c = *ws.Exec_ptr;
+  int status = 0;
+  bool at_end = c == code::STMT_SEP || c == code::EOL || c == code::BLOCK_CLOSE ||
+                (c >= code::DIR_FIRST && c <= code::DIR_LAST);
+  if (!at_end) {
+    Eval_formula();
+    if (ws.Str_len >= 0) {
+      if (ws.Str_len != 2) Rpt_error(46);
+    } else {
+      int32_t n = To_integer(ws.Num_acc);
+      if (n < 0 || n > 255) Rpt_error(41);
+      status = n;
+    }
+  }
+  ws.Exit_status = status;
+  d_quit();
+}

@@ -1,0 +1,123 @@
+// Start-up, shut-down and configuration: from main's arguments to the first
+// console pass and back out.
+//
+//   main -> Main_args (own path, command line, SetPaths: ini file, library)
+//        -> OruMain -> Process_init (box, signals, defaults, options)
+//        -> Start_up (workspace, message file, lexicon, [GLOBALS])
+//        -> console loop -> main_wrapup -> Wrap_up -> exit status of RELEASE
+//
+// Host options, taken by SetPaths and removed from the argument vector:
+//   -c:FILE   ini file        -l:DIR   library directory   -e:TEXT  IDE link
+// (the value glued on, or in the next argument when that does not begin with
+// a minus); a bare argument ending ".ini" (or a ".oru" file that is neither a
+// program nor a script) names the ini file.  "-arg" ends the host options.
+//
+// Interpreter options, taken by Process_init (option letters upper-cased):
+//   -ARG       the remaining arguments are the program's (ARG(1) ...)
+//   -ID=id     the console's terminal id
+//   -DR=dir    the working directory
+//   -XX[=n]    two-letter system parameter XX set to n (digits), or to 1
+//   word       the program to run; the process ends when it returns to the
+//              console
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int SYS_ARG_MAX = 128;
+
+// The process arguments as SetPaths and SetArgList left them (at most 128;
+// element 0 is the executable).
+extern std::vector<std::string> szSysArg;
+extern std::string szSysCmdLine;  // the arguments joined (GenCmdLine)
+extern std::string szSysExec;     // path of the running executable
+extern std::string szSysIniFile;  // the ini file (it need not exist)
+extern std::string szSysLibrary;  // the library directory
+extern std::string szSysCurDir;   // working directory (read again by Start_up)
+extern std::string szSysHomeDir;  // working directory after [Config] Directory
+extern std::string szSysLogFile;  // [Config] LogFile
+extern std::string szSysIdeLink;  // "-e:" settings of the IDE debug link
+extern std::string szSysFlMap;    // environment ORUFLMAP, for name resolution
+
+// The 4-byte file-header mark "[Oru"; ORU__ID may replace its three letters.
+extern char Oru_file_id[5];
+// The console's terminal id, blank-padded to 12 characters.
+extern std::string Console_fid;
+// The program named on the command line (empty: none).
+extern std::string Start_pgm;
+// Library level: 5, or 6 when the library has an "_ext" directory.
+extern int Lib_level;
+
+// [Config] keys read at start-up for the parts that use them.
+struct Kest_config {
+  char cache_mode = 'a';     // CacheManager, first letter lower-cased
+  std::string printer_font;  // PrinterFont
+  int printer_lpi = 0;       // PrinterLPI times 100 (0: not set)
+  int printer_cpi = 0;       // PrinterCPI times 100 (0: not set)
+  char pdf_embed = 0;        // PdfEmbed, first character (0: not set)
+  int pdf_margin = 250;      // PdfMargin
+  double pdf_factor = 1.0;   // PdfFactor, at least 1.0
+  std::string pdf_font_dir;  // PdfFontDir, no trailing slash
+  bool window_auto_size = false;  // WindowAutoSize: parameter W+
+  int get_file_delim = -1;   // GetFileDelim: parameter GS (-1: not set)
+};
+extern Kest_config Kest_cfg;
+
+// ---- main's share ----
+// Keeps at most 128 arguments, finds the own executable, joins the command
+// line and runs SetPaths.
+void Main_args(int argc, char** argv);
+// Path of the executable from argument 0: unchanged when it begins with "/"
+// or "."; found through PATH when it has no slash; else relative to cwd.
+std::string GenOruExec(const std::string& arg0, const std::string& cwd, const char* path_env);
+// The arguments joined with blanks, escaped so that a shell reads them back.
+std::string GenCmdLine(const std::vector<std::string>& args);
+// The host options, the ini file and the library directory (see above);
+// then [Config] Directory, LogFile and Commandline.
+void SetPaths();
+// A new argument vector: the executable, then the words of text (blanks and
+// tabs separate; quotes group; a backslash outside quotes takes the next
+// character), then with merge the earlier arguments from the second on.  A
+// null text forgets the saved vectors.
+void SetArgList(const char* text, bool merge);
+// True when a bare argument (a program name) was seen by SetPaths or
+// SetArgList.
+bool Program_named();
+
+// ---- interpreter start ----
+// The start-up box, environment, [Config], host signals, parameter defaults,
+// break handler, terminal line, the options, Start_up.  A missing library
+// ends the process with status 1.
+void Process_init();
+// The interpreter options of step 10 (see above) over args[first..].
+void Process_options(const std::vector<std::string>& args, size_t first);
+// Clears the workspace and parameter block (keeping what survives a
+// restart), opens the message file, loads the lexicon and the [GLOBALS].
+// Returns 0, or 100 when the library (lexicon) is missing.
+int Start_up();
+// The [Config] keys into Kest_cfg.
+void Kest_Initialize();
+// [GLOBALS]: each key becomes the global %KEY (a number) or %KEY$ (a
+// string); a numeric value that does not convert leaves it unassigned.
+void Kest_LoadGlobals();
+// 5, or 6 when the library directory holds "_ext".
+int GetOruLibVersion();
+// The compiled line RUN "<start program>" that the first console pass runs
+// (line number bytes, RUN, the name as a string literal, end of line).
+uint8_t* Lead_dir();
+
+// ---- shut-down ----
+// Frees what the process holds (guarded against re-entry); the global
+// variables survive it (main_wrapup clears them).
+void Wrap_up();
+
+// ---- the start-up message box ----
+void Msgbox_init(const char* title);
+void Msgbox_line(const char* text);  // text and CR LF
+void Msgbox_text(const char* text);
+void Msgbox_okay();   // prints the text on standard output, then forgets it
+void Msgbox_error();  // the same as an error box
+// The text gathered so far (for tests).
+const std::string& Msgbox_contents();
+
+// RELEASE (d_rele) is declared with the other directives.
