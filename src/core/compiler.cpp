@@ -21,6 +21,7 @@
 #include "core/lexicon.h"
 #include "core/memory.h"
 #include "core/messages.h"
+#include "core/syntax_vm.h"
 #include "core/workspace.h"
 
 namespace {
@@ -29,7 +30,6 @@ constexpr size_t MAX_INPUT = 24576;
 constexpr size_t SHORT_INPUT = 2048;
 constexpr size_t SHORT_BUFFER = 4128;
 constexpr size_t BUFFER_RESERVE = 128;
-constexpr size_t MAX_CALL_DEPTH = 250;
 
 // Statement flags the tokenizer reads.
 constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
@@ -67,6 +67,47 @@ class Compiler {
 
   size_t run();  // runs the syntax program; returns the output length
 
+  // ---- hooks of the syntax program (see syntax_vm.h) ----
+  bool try_token(int t) {
+    if (next_token(t) == t) return true;
+    put_back();
+    return false;
+  }
+  void expect(int t) {
+    if (next_token(t) != t) fail(20);
+  }
+  int switch_token(int lo, int hi) {
+    int t = next_token(0);
+    if (t >= lo && t <= hi) return t;
+    put_back();
+    return -1;
+  }
+  void dropped(int t, bool must) {  // the keyword is read but not kept
+    if (next_token(t) == t) {
+      --out_len_;
+    } else if (must) {
+      fail(20);
+    } else {
+      put_back();
+    }
+  }
+  void emit(int b) { emit(uint8_t(b)); }
+  void unemit() {
+    if (out_len_ <= 2) fail(49);
+    --out_len_;
+  }
+  void putback() { put_back(); }
+  void mark(const Syntax_flags& f) { mark_ = {{pos_, out_len_, pending2_}, last_, f, tok_}; }
+  void restore(Syntax_flags& f) {
+    pos_ = mark_.tok.pos;
+    out_len_ = mark_.tok.out_len;
+    pending2_ = mark_.tok.pending2;
+    last_ = mark_.last;
+    f = mark_.flags;
+    tok_ = mark_.tok_code;
+  }
+  [[noreturn]] void fail(int n) { ::fail(n); }
+
   size_t pos() const { return pos_; }
   // Where compiling stopped: the start of the token that failed, or, when
   // the line ended too early, of the last token before the end.
@@ -102,13 +143,15 @@ class Compiler {
   int scan_name(int expected);
   void copy_raw();
 
-  // ---- syntax program ----
+  // ---- syntax program state ----
   struct Mark {
     Tok_state tok;
     Tok_state last;
-    uint32_t sflags, aflags;
+    Syntax_flags flags;
     int tok_code;
   };
+  Mark mark_{};
+  const Syntax_flags* flags_ = nullptr;
 
   const uint8_t* in_;
   size_t in_len_;
@@ -122,7 +165,6 @@ class Compiler {
   size_t tok_start_ = 0;
   size_t last_start_ = 0;
   int tok_ = 0;
-  uint32_t sflags_ = 0, aflags_ = 0;
 };
 
 // Reads the next token, appending its code and inline bytes to the output.
@@ -153,7 +195,7 @@ int Compiler::next_token(int expected) {
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
 
   Lex_match m = Find_lex(in_ + pos_, in_len_ - pos_, false);
-  if (m.code >= code::IOPT_FIRST && m.code <= code::IOPT_LAST && !(sflags_ & SF_IO_LIST) && m.consumed > 1 &&
+  if (m.code >= code::IOPT_FIRST && m.code <= code::IOPT_LAST && !(flags_->stmt & SF_IO_LIST) && m.consumed > 1 &&
       in_[pos_ + size_t(m.consumed) - 1] == '=') {
     // outside an I/O list "ERR=5" is the system variable ERR and "="
     m = Find_lex(in_ + pos_, size_t(m.consumed) - 1, false);
@@ -190,7 +232,7 @@ void Compiler::copy_raw() {
 // Line number reference: digits up to 65000 (65002 after SETERR).
 int Compiler::scan_line_ref(int code_out) {
   uint32_t v = 0;
-  uint32_t limit = (sflags_ & SF_BIG_LINE) ? 65002 : LAST_LINE_NO;
+  uint32_t limit = (flags_->stmt & SF_BIG_LINE) ? 65002 : LAST_LINE_NO;
   if (!is_digit(in_[pos_])) fail(20);
   while (pos_ < in_len_ && is_digit(in_[pos_])) {
     v = v * 10 + uint32_t(in_[pos_++] - '0');
@@ -386,152 +428,11 @@ int Compiler::scan_name(int expected) {
 }
 
 size_t Compiler::run() {
-  std::vector<uint16_t> stack;
-  stack.reserve(32);
-  Mark mark{};
-  std::vector<uint32_t> astack;
   emit_u16(line_no_);
-  size_t pc = 0;
-  for (;;) {
-    if (pc >= sn_tax_len) fail(49);
-    uint16_t w = sn_tax[pc];
-    if (w & 0x8000) {
-      size_t target = w & 0x3FFF;
-      if (w & 0x4000) {
-        if (stack.size() >= MAX_CALL_DEPTH) fail(30);
-        stack.push_back(uint16_t(pc + 1));
-      }
-      pc = target;
-      continue;
-    }
-    int op = w >> 8;
-    size_t r = w & 0xFF;
-    uint16_t a = pc + 1 < sn_tax_len ? sn_tax[pc + 1] : 0;
-    switch (op) {
-      case 0x00:  // RET
-        if (stack.empty()) return out_len_;
-        pc = stack.back();
-        stack.pop_back();
-        break;
-      case 0x01:  // TRY
-        if (next_token(a) == a || (a == code::COMMA && tok_ == code::COMMA)) {
-          pc += 2;
-        } else {
-          put_back();
-          pc += r;
-        }
-        break;
-      case 0x02:  // EXPECT
-        if (next_token(a) != a) fail(20);
-        pc += 2;
-        break;
-      case 0x03: {  // SWITCH
-        uint16_t lo = a, hi = sn_tax[pc + 2];
-        int t = next_token(0);
-        if (t >= lo && t <= hi) {
-          pc = sn_tax[pc + 3 + size_t(t - lo)];
-        } else {
-          put_back();
-          if (r == 0) fail(49);
-          pc += r;
-        }
-        break;
-      }
-      case 0x04:  // EXPECT_DROP
-        if (next_token(a) != a) fail(20);
-        --out_len_;
-        pc += 2;
-        break;
-      case 0x05:  // PUTBACK
-        put_back();
-        pc += 1;
-        break;
-      case 0x06:  // POP
-        if (stack.empty()) fail(49);
-        stack.pop_back();
-        pc += 1;
-        break;
-      case 0x07:  // MARK
-        mark = {{pos_, out_len_, pending2_}, last_, sflags_, aflags_, tok_};
-        pc += 1;
-        break;
-      case 0x08:  // RESTORE
-        pos_ = mark.tok.pos;
-        out_len_ = mark.tok.out_len;
-        pending2_ = mark.tok.pending2;
-        last_ = mark.last;
-        sflags_ = mark.sflags;
-        aflags_ = mark.aflags;
-        tok_ = mark.tok_code;
-        pc += 1;
-        break;
-      case 0x09:  // ERROR
-        fail(int(r));
-      case 0x0A:  // SETF
-        sflags_ |= a;
-        pc += 2;
-        break;
-      case 0x0B:  // CLRF
-        sflags_ &= ~uint32_t(a);
-        pc += 2;
-        break;
-      case 0x0C:  // IFF
-        pc += (sflags_ & a) ? 2 : r;
-        break;
-      case 0x0D:  // OPTIONAL
-        if (next_token(a) == a) {
-          --out_len_;
-        } else {
-          put_back();
-        }
-        pc += 2;
-        break;
-      case 0x0E:  // EMIT
-        emit(uint8_t(a));
-        pc += 2;
-        break;
-      case 0x0F:  // SETA
-        aflags_ |= a;
-        pc += 2;
-        break;
-      case 0x10:  // CLRA
-        aflags_ &= ~uint32_t(a);
-        pc += 2;
-        break;
-      case 0x11:  // IFA
-        pc += (aflags_ & a) ? 2 : r;
-        break;
-      case 0x12:  // PUSHA
-        if (astack.size() >= MAX_CALL_DEPTH) fail(30);
-        astack.push_back(aflags_);
-        pc += 1;
-        break;
-      case 0x13:  // POPA
-        if (astack.empty()) fail(49);
-        aflags_ = astack.back();
-        astack.pop_back();
-        pc += 1;
-        break;
-      case 0x14:  // UNEMIT
-        if (out_len_ <= 2) fail(49);
-        --out_len_;
-        pc += 1;
-        break;
-      case 0x15: {  // RANGE
-        uint16_t hi = sn_tax[pc + 2];
-        int t = next_token(0);
-        if (t >= a && t <= hi) {
-          pc += 3;
-        } else {
-          put_back();
-          pc += r;
-        }
-        break;
-      }
-      default:
-        fail(49);
-    }
-  }
+  Syntax_flags flags;
+  flags_ = &flags;
+  Run_syntax(*this, flags);
+  return out_len_;
 }
 
 // The failed form: line number, 0, the source after the line number, 255.

@@ -20,6 +20,7 @@
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
+#include "core/control_stack.h"
 #include "core/editor.h"
 #include "core/errors.h"
 #include "core/executor.h"
@@ -41,6 +42,8 @@ namespace {
 // A console line whose statement is only END: the cursor rests on it while
 // the console reads, so that anything looking at the statement sees END.
 uint8_t Console_END[] = {0, 0, code::D_END, code::EOL};
+// The RUN a breakpoint command runs after setting its breakpoint.
+uint8_t RunCommand[] = {0, 0, code::D_RUN, code::EOL};
 
 volatile sig_atomic_t break_count = 0;
 bool input_is_terminal = true;
@@ -103,6 +106,7 @@ void Prompt_out() {
 }
 
 void Process_input(std::string& line) {
+  if (Step_command(line)) line = "RUN";
   if (!line.empty() && line[0] == '/') line[0] = '\\';
   if (!line.empty() && line[0] == '\'') line[0] = '`';
   if (!input_is_terminal) Con_newline();
@@ -111,6 +115,70 @@ void Process_input(std::string& line) {
   buf[line.size()] = 0;
   ws.Str_ptr = buf;
   ws.Str_len = int32_t(line.size());
+}
+
+// ">" alone removes every breakpoint, "> -n" the one on line n; "> n" sets
+// one and runs, "> +n" only sets it (a second "+" on the same line is error
+// 56).  At most ten; a line that does not exist is error 21.
+void Breakpoint_command(const uint8_t* p) {
+  if (*p == code::EOL) {
+    ws.Brk_count = 0;
+    ws.Run_flags &= ~uint32_t(RF_BREAKPOINTS);
+    return;
+  }
+  uint8_t sign = 0;
+  if (*p == code::OP_SUB || *p == code::OP_ADD) sign = *p++;
+  if (*p != code::LINE_REF) Rpt_error(21);
+  uint16_t want = get_u16be(p + 1);
+  uint16_t n = Find_line(want);
+  if (n != want || n >= LAST_LINE_NO) Rpt_error(21);
+  int at = -1;
+  for (int i = 0; i < ws.Brk_count; ++i)
+    if (ws.Brk_lines[i] == n) at = i;
+  if (sign == code::OP_SUB) {
+    if (at < 0) Rpt_error(21);
+    ws.Brk_lines[at] = ws.Brk_lines[--ws.Brk_count];  // the last entry fills the gap
+    if (ws.Brk_count == 0) ws.Run_flags &= ~uint32_t(RF_BREAKPOINTS);
+    return;
+  }
+  if (sign == code::OP_ADD && at >= 0) Rpt_error(56);
+  if (at < 0) {
+    if (ws.Brk_count >= 10) Rpt_error(21);
+    ws.Brk_lines[ws.Brk_count++] = n;
+  }
+  ws.Run_flags |= RF_BREAKPOINTS;
+  if (sign == code::OP_ADD) return;
+  ws.Exec_ptr = ws.Stmt_ptr = RunCommand + 2;
+  ws.Cur_stno = 0;
+  Exec_line();
+}
+
+// The step commands typed at the console: "." (one line), ".n" (n lines),
+// ".." (over subroutines and loops), "..." (run on freely) and ";" (one
+// statement).  Each then runs as RUN; true when the line was one.
+bool Step_command(const std::string& line) {
+  if (line == ";") {
+    ws.Run_flags |= RF_STEP;
+    ws.Step_count = 1;
+    ws.Sys_flags11 |= STEP_INTO;
+  } else if (line == "...") {
+    ws.Run_flags &= ~uint32_t(RF_STEP);
+    ws.Pgm_flags2 |= 0x100;
+    return true;
+  } else if (line == "..") {
+    ws.Run_flags |= RF_STEP;
+    ws.Step_count = -1;
+    ws.Step_stack = ws.Ctl_stack;
+  } else if (!line.empty() && line[0] == '.' &&
+             line.find_first_not_of("0123456789", 1) == std::string::npos) {
+    long n = line.size() > 1 ? std::strtol(line.c_str() + 1, nullptr, 10) : 1;
+    ws.Run_flags |= RF_STEP;
+    ws.Step_count = n < 1 ? 1 : (n > 65535 ? 65535 : int32_t(n));
+  } else {
+    return false;
+  }
+  ws.Step_line = ws.Stop_stno;  // the line stopped at runs before the next stop
+  return true;
 }
 
 void Exec_command(int from_console) {
@@ -131,7 +199,8 @@ void Exec_command(int from_console) {
     }
     if (first == code::OP_GT) {
       if (stno != 0) Rpt_error(21);
-      Not_built("console breakpoints");
+      Breakpoint_command(line + 3);
+      return;
     }
   } else if (from_console) {
     // A failed line keeps its source after the line number: number, 0, text,

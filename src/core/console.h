@@ -17,6 +17,11 @@ int ConsoleCmnd();
 // from_console 1 when it was typed at the console.
 void Exec_command(int from_console);
 void Prompt_out();
+// The breakpoint forms (the compiled line after the ">" code).
+void Breakpoint_command(const uint8_t* p);
+// The step commands ".", ".n", "..", "..." and ";": sets up stepping and
+// returns true (the line then runs as RUN).
+bool Step_command(const std::string& line);
 // Edits the line read (leading "/" and "'" forms), ends the echoed line and
 // puts the line into the string accumulator (copied into the work area).
 void Process_input(std::string& line);

@@ -4,7 +4,9 @@
 
 #include <new>
 
+#include "core/codes.h"
 #include "core/errors.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/workspace.h"
 
@@ -57,10 +59,19 @@ Ctl_frame* Exec_stack(uint8_t tag) {
   if (ws.Ctl_depth >= CTL_DEPTH_MAX) Rpt_error(30);
   Ctl_frame* f = new_frame();
   f->tag = tag;
-  f->resume_ptr = ws.Exec_ptr;
-  if (ws.Cur_line_no == ws.Cur_stno) f->resume = Save_line_pos();
-  f->resume.no = ws.Cur_stno;
   f->origin_line = ws.Cur_stno;
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::EOL || c == code::D_REM || c == code::D_COMMENT) {
+    // The statement ends its line: the body starts on the next line.
+    uint16_t n = Next_line(ws.Cur_stno);
+    f->resume_ptr = ws.Str_ptr + 2;
+    f->resume = Save_line_pos();
+    f->resume.no = n;
+  } else {
+    f->resume_ptr = ws.Exec_ptr;
+    if (ws.Cur_line_no == ws.Cur_stno) f->resume = Save_line_pos();
+    f->resume.no = ws.Cur_stno;
+  }
   f->link = ws.Ctl_stack;
   ws.Ctl_stack = f;
   ws.Ctl_depth++;

@@ -20,11 +20,10 @@
 #include "core/errors.h"
 #include "core/lexicon.h"
 #include "core/memory.h"
+#include "core/syntax_vm.h"
 #include "core/workspace.h"
 
 namespace {
-
-constexpr size_t MAX_CALL_DEPTH = 250;
 
 bool is_word_char(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -51,6 +50,45 @@ class Lister {
   Lister(const uint8_t* code, size_t len) : in_(code), len_(len) {}
   void run();
   std::string& text() { return out_; }
+
+  // ---- hooks of the syntax program (see syntax_vm.h) ----
+  bool try_token(int t) {
+    if (peek() != t) return false;
+    consume();
+    return true;
+  }
+  void expect(int t) {
+    if (peek() != t) lfail(49);
+    consume();
+  }
+  int switch_token(int lo, int hi) {
+    int t = peek();
+    if (t < lo || t > hi) return -1;
+    consume();
+    return t;
+  }
+  void dropped(int t, bool) { write_keyword(t, -1); }  // the compiler dropped it: write it
+  void emit(int b) {  // the compiler added this byte: nothing to write
+    if (peek() != b) lfail(49);
+    ++pos_;
+  }
+  void unemit() {}
+  void putback() {
+    pos_ = last_.pos;
+    out_.resize(last_.out_len);
+    pending_blank_ = last_.pending_blank;
+    prefix_ = last_.prefix;
+  }
+  void mark(const Syntax_flags& f) { mark_ = {{pos_, out_.size(), pending_blank_, prefix_}, last_, f}; }
+  void restore(Syntax_flags& f) {
+    pos_ = mark_.at.pos;
+    out_.resize(mark_.at.out_len);
+    pending_blank_ = mark_.at.pending_blank;
+    prefix_ = mark_.at.prefix;
+    last_ = mark_.last;
+    f = mark_.flags;
+  }
+  [[noreturn]] void fail(int n) { lfail(n); }
 
  private:
   struct State {
@@ -84,6 +122,11 @@ class Lister {
   bool pending_blank_ = false;
   int prefix_ = -1;  // prefix code of the item just consumed, -1 none
   State last_{0, 0, false, -1};
+  struct Mark {
+    State at;
+    State last;
+    Syntax_flags flags;
+  } mark_{};
 };
 
 size_t Lister::item_size(uint8_t c) const {
@@ -338,151 +381,8 @@ void Lister::consume() {
 }
 
 void Lister::run() {
-  std::vector<uint16_t> stack;
-  struct Mark {
-    size_t pos, out_len;
-    bool pending;
-    int prefix;
-    State last;
-    uint32_t sflags, aflags;
-  } mark{};
-  uint32_t sflags = 0, aflags = 0;
-  std::vector<uint32_t> astack;
-  size_t pc = 0;
-  for (;;) {
-    if (pc >= sn_tax_len) lfail(49);
-    uint16_t w = sn_tax[pc];
-    if (w & 0x8000) {
-      if (w & 0x4000) {
-        if (stack.size() >= MAX_CALL_DEPTH) lfail(30);
-        stack.push_back(uint16_t(pc + 1));
-      }
-      pc = w & 0x3FFF;
-      continue;
-    }
-    int op = w >> 8;
-    size_t r = w & 0xFF;
-    uint16_t a = pc + 1 < sn_tax_len ? sn_tax[pc + 1] : 0;
-    switch (op) {
-      case 0x00:  // RET
-        if (stack.empty()) return;
-        pc = stack.back();
-        stack.pop_back();
-        break;
-      case 0x01:  // TRY
-        if (peek() == a) {
-          consume();
-          pc += 2;
-        } else {
-          pc += r;
-        }
-        break;
-      case 0x02:  // EXPECT
-        if (peek() != a) lfail(49);
-        consume();
-        pc += 2;
-        break;
-      case 0x03: {  // SWITCH
-        uint16_t lo = a, hi = sn_tax[pc + 2];
-        int t = peek();
-        if (t >= lo && t <= hi) {
-          consume();
-          pc = sn_tax[pc + 3 + size_t(t - lo)];
-        } else {
-          if (r == 0) lfail(49);
-          pc += r;
-        }
-        break;
-      }
-      case 0x04:  // EXPECT_DROP: the compiler dropped the keyword
-      case 0x0D:  // OPTIONAL
-        write_keyword(a, -1);
-        pc += 2;
-        break;
-      case 0x05:  // PUTBACK
-        pos_ = last_.pos;
-        out_.resize(last_.out_len);
-        pending_blank_ = last_.pending_blank;
-        prefix_ = last_.prefix;
-        pc += 1;
-        break;
-      case 0x06:  // POP
-        if (stack.empty()) lfail(49);
-        stack.pop_back();
-        pc += 1;
-        break;
-      case 0x07:  // MARK
-        mark = {pos_, out_.size(), pending_blank_, prefix_, last_, sflags, aflags};
-        pc += 1;
-        break;
-      case 0x08:  // RESTORE
-        pos_ = mark.pos;
-        out_.resize(mark.out_len);
-        pending_blank_ = mark.pending;
-        prefix_ = mark.prefix;
-        last_ = mark.last;
-        sflags = mark.sflags;
-        aflags = mark.aflags;
-        pc += 1;
-        break;
-      case 0x09:  // ERROR
-        lfail(49);
-      case 0x0A:
-        sflags |= a;
-        pc += 2;
-        break;
-      case 0x0B:
-        sflags &= ~uint32_t(a);
-        pc += 2;
-        break;
-      case 0x0C:
-        pc += (sflags & a) ? 2 : r;
-        break;
-      case 0x0E:  // EMIT: the compiler added this byte; nothing to write
-        if (peek() != a) lfail(49);
-        ++pos_;
-        pc += 2;
-        break;
-      case 0x0F:
-        aflags |= a;
-        pc += 2;
-        break;
-      case 0x10:
-        aflags &= ~uint32_t(a);
-        pc += 2;
-        break;
-      case 0x11:
-        pc += (aflags & a) ? 2 : r;
-        break;
-      case 0x12:
-        if (astack.size() >= MAX_CALL_DEPTH) lfail(30);
-        astack.push_back(aflags);
-        pc += 1;
-        break;
-      case 0x13:
-        if (astack.empty()) lfail(49);
-        aflags = astack.back();
-        astack.pop_back();
-        pc += 1;
-        break;
-      case 0x14:  // UNEMIT
-        pc += 1;
-        break;
-      case 0x15: {  // RANGE
-        uint16_t hi = sn_tax[pc + 2];
-        int t = peek();
-        if (t >= a && t <= hi) {
-          consume();
-          pc += 3;
-        } else {
-          pc += r;
-        }
-        break;
-      }
-      default:
-        lfail(49);
-    }
-  }
+  Syntax_flags flags;
+  Run_syntax(*this, flags);
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+10 PRINT "ten"
+20 FOR I=1 TO 2
+30 PRINT "loop",I; STOP
+40 NEXT I
+50 PRINT "fifty"; GOSUB 100
+60 PRINT "sixty"
+70 END
+100 PRINT "sub"
+110 RETURN
+RUN
+CONTINUE
+CONTINUE
+CONTINUE
+> 50
+.
+.
+..
+.
+...
+RUN
+>
+> +60
+> +60
+> -60
+> -60
+> 65
+> 10
+RUN
+.2
+.

@@ -1,0 +1,24 @@
+#!/bin/sh
+# Interpreter options: a two-letter switch (LZ drops the leading zero), one
+# with a value, "-arg" making the rest the program's arguments, IS back to 5
+# after start-up.
+oru="$1"; lib="$2"
+tmp=$(mktemp -d) || exit 2
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp" || exit 2
+export ORULIB="$lib"
+unset ORUINI
+fail=0
+check() {  # $1: statement, $2: expected output line(s), rest: arguments
+  stmt=$1; want=$2; shift 2
+  printf '%s\n' "$stmt" | "$oru" "$@" > got 2>&1
+  printf -- "->%s\n$want->\n" "$stmt" > want
+  if ! cmp -s want got; then echo "oru $*"; diff -u want got; fail=1; fi
+}
+check 'PRINT 0.5' ' .5\n' -LZ
+check 'PRINT 0.5' ' .5\n' -lz
+check 'PRINT 0.5' ' 0.5\n' -LZ=0
+check 'PRINT 0.5' ' 0.5\n' -arg -LZ prog
+check 'PRINT 0.5' ' .5\n' -LZ -arg prog
+check 'PRINT PRM' "$(printf 'PRINT PRM' | "$oru" | sed -n 2p | sed "s/'BF'=10/'BF'=20/")\n" -BF=20 -IS=3
+exit $fail

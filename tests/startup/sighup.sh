@@ -1,0 +1,29 @@
+#!/bin/sh
+# SIGHUP to a console waiting for input ends the process in order, with
+# status 0.
+oru="$1"; lib="$2"
+tmp=$(mktemp -d) || exit 2
+trap 'rm -rf "$tmp"; exec 7>&-' EXIT
+cd "$tmp" || exit 2
+export ORULIB="$lib"
+unset ORUINI
+mkfifo in || exit 2
+"$oru" < in > got 2>&1 &
+pid=$!
+exec 7> in
+printf 'PRINT "before"\n' >&7
+i=0
+until grep -q before got 2>/dev/null; do  # wait until the line has run
+  i=$((i + 1)); [ $i -gt 100 ] && { echo "no output"; kill $pid; exit 1; }
+  sleep 0.05
+done
+sleep 0.1
+kill -HUP $pid
+i=0
+while kill -0 $pid 2>/dev/null; do
+  i=$((i + 1)); [ $i -gt 100 ] && { echo "still running after SIGHUP"; kill -9 $pid; exit 1; }
+  sleep 0.05
+done
+wait $pid; status=$?
+printf -- '->PRINT "before"\nbefore\n->\n' > want
+if [ $status -ne 0 ] || ! cmp -s want got; then echo "status $status"; diff -u want got; exit 1; fi
