@@ -216,6 +216,10 @@ void Lister::write_keyword(int token, int prefix) {
       break;
     case code::LABEL_END:
       if (prefix < 0) {
+        // colons in a row stay together ("TO::" is a name, "TO: :" is not);
+        // a keyword directly before "::" would read back as a name
+        if (!out_.empty() && out_.back() == ':') pending_blank_ = false;
+        if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
         write_punct(t);
         pending_blank_ = true;
         return;

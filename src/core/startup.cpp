@@ -144,6 +144,12 @@ bool valid_global_name(const std::string& key) {
   return true;
 }
 
+bool known_param(uint16_t code) {
+  for (int i = 0; i < Prm_tbl_count; ++i)
+    if (Prm_tbl[i].code == code || Prm_tbl[i].alt == code) return true;
+  return false;
+}
+
 void set_program_args(const std::vector<std::string>& args, size_t first) {
   prog_args.assign(args.begin() + long(first), args.end());
   prog_ptrs.clear();
@@ -472,7 +478,7 @@ void Process_options(const std::vector<std::string>& args, size_t first) {
       }
       value = int32_t(n);
     }
-    if (Get_param(code) == -1 && code != Prm_code('S', 'Z')) {
+    if (!known_param(code)) {
       warn("unknown system parameter in option " + a);
       continue;
     }

@@ -1,0 +1,68 @@
+#!/bin/sh
+# Loop throughput of oru against CPython on the same loops:
+#   for:    FOR I=1 TO 10000000; X=X+I; NEXT I
+#   string: a string built by appending one character per pass (200,000)
+#   array:  summing a 1,000-element array 2,000 times (when DIM works)
+# Prints each time (start-up subtracted) and the throughput ratio
+# oru / CPython (above 1: oru is faster).
+# Usage: bench/loops.sh [build-dir]
+set -e
+build=${1:-build}
+oru=$build/oru
+[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
+: "${ORULIB:=$build/lib}"
+export ORULIB
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+now() { date +%s.%N; }
+best_of() {  # best of 3 runs of the command line in $1, input from $2
+  best=""
+  for _ in 1 2 3; do
+    t0=$(now); sh -c "$1" < "$2" > /dev/null 2>&1; t1=$(now)
+    best=$(echo "$t1 $t0 $best" | awk '{d=$1-$2; if ($3=="" || d<$3) print d; else print $3}')
+  done
+  echo "$best"
+}
+
+: > "$tmp/empty.bas"
+printf 'pass\n' > "$tmp/empty.py"
+t_oru0=$(best_of "$oru" "$tmp/empty.bas")
+t_py0=$(best_of "python3 $tmp/empty.py" /dev/null)
+
+run() {  # name, oru program, python program
+  printf '%s\nRUN\n' "$2" > "$tmp/$1.bas"
+  printf '%s\n' "$3" > "$tmp/$1.py"
+  t_o=$(best_of "$oru" "$tmp/$1.bas")
+  t_p=$(best_of "python3 $tmp/$1.py" /dev/null)
+  echo "$1 $t_o $t_oru0 $t_p $t_py0" | awk '{ o=$2-$3; p=$4-$5; printf "%-7s oru %.3f s  python3 %.3f s  ratio %.2fx\n", $1, o, p, p/o }'
+}
+
+run for '10 FOR I=1 TO 10000000; X=X+I; NEXT I' \
+'def main():
+    x = 0
+    for i in range(1, 10000001):
+        x = x + i
+main()'
+
+run string '10 FOR I=1 TO 200000; A$=A$+"x"; NEXT I' \
+'def main():
+    a = ""
+    for i in range(1, 200001):
+        a = a + "x"
+main()'
+
+if echo '10 DIM A[10]
+RUN' | "$oru" 2>&1 | grep -q "not available"; then
+  echo "array   (DIM not available in this build)"
+else
+  run array '10 DIM A[1000]; FOR I=0 TO 1000; A[I]=I; NEXT I
+20 FOR R=1 TO 2000; FOR I=0 TO 1000; S=S+A[I]; NEXT I; NEXT R' \
+'def main():
+    a = list(range(0, 1001))
+    s = 0
+    for r in range(1, 2001):
+        for i in range(0, 1001):
+            s = s + a[i]
+main()'
+fi
