@@ -76,7 +76,10 @@ uint8_t arith() {
   struct Pending {
     uint8_t op;
     uint8_t lvl;
-    Num_val left;
+    union {
+      Num_val left;  // written before it is read: no need to clear it
+    };
+    Pending() {}
   } stack[MAX_LEVEL];
   int sp = 0;
   for (;;) {
@@ -91,7 +94,10 @@ uint8_t arith() {
       if (ws.Prm.RN & 64) round_to_precision(ws.Num_acc);
     }
     if (lvl == 0) return c;
-    stack[sp++] = Pending{c, uint8_t(lvl), ws.Num_acc};
+    stack[sp].op = c;
+    stack[sp].lvl = uint8_t(lvl);
+    stack[sp].left = ws.Num_acc;
+    ++sp;
     ws.Exec_ptr++;
     Get_value();
   }
@@ -172,6 +178,24 @@ int32_t exact_integer(Num_val v) {
 int Get_value() {
   uint8_t* p = ws.Exec_ptr;
   uint8_t c = *p;
+  if (c == code::NUM_VAR && (p[1] & 0x80)) {
+    // The common case in a stored program: a numeric scalar by its index,
+    // not followed by subscripts, a substring or ++/--.
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    uint8_t next = p[3];
+    if (node && node->type == code::NUM_VAR && !(node->read_mask & ~ws.Var_mask) && next != code::LBRACKET &&
+        next != code::LPAREN && next != code::WHOLE_ARRAY && next != code::INC_DEC) {
+      ws.Exec_ptr = p + 3;
+      ws.Cur_var = node;
+      ws.Cur_val = &node->num;
+      ws.Cur_elem = -1;
+      ws.Var_flags = node->flags & ~VF_FIXED;
+      ws.Num_acc = node->num;
+      ws.Str_len = -1;
+      return -1;
+    }
+  }
   switch (c) {
     case code::NUM_VAR: {
       Vnum_load(Find_var());
