@@ -320,10 +320,17 @@ void Copy_Array(Var_node* target, Var_node* source) {
 void Do_dim(int local) {
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c == code::REC_VAR) Not_built("record variables");
     if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
     Var_node* n = Find_var();
     Check_assignable(n);
+    if (c == code::STR_VAR && *ws.Exec_ptr == code::LABEL_END) {  // R$: record layout
+      ws.Exec_ptr++;
+      if (local) Localize_var(n);
+      Def_record(n);
+      if (*ws.Exec_ptr != code::COMMA) return;
+      ws.Exec_ptr++;
+      continue;
+    }
     if (local) Localize_array(n);
     if (c == code::NUM_VAR) {
       if (*ws.Exec_ptr == code::LBRACKET)

@@ -141,6 +141,7 @@ class Compiler {
   int scan_mnemonic();
   int scan_bracket();
   int scan_name(int expected);
+  bool at_field_name() const;
   void copy_raw();
 
   // ---- syntax program state ----
@@ -193,6 +194,7 @@ int Compiler::next_token(int expected) {
     return tok_ = scan_number();
   }
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
+  if (at_field_name()) return tok_ = scan_name(expected);
 
   Lex_match m = Find_lex(in_ + pos_, in_len_ - pos_, false);
   if (m.code >= code::IOPT_FIRST && m.code <= code::IOPT_LAST && !(flags_->stmt & SF_IO_LIST) && m.consumed > 1 &&
@@ -215,6 +217,14 @@ int Compiler::next_token(int expected) {
   }
   if (is_letter(c) || c == '%' || c == '_') return tok_ = scan_name(expected);
   fail(20);
+}
+
+// Right after the "." or "::" that follows a record's name: the field name,
+// read as a name even where it spells a keyword (R$.TO is a field).
+bool Compiler::at_field_name() const {
+  if (pos_ >= in_len_ || !(is_letter(in_[pos_]) || in_[pos_] == '_')) return false;
+  if (pos_ >= 2 && in_[pos_ - 1] == '.' && in_[pos_ - 2] == '$') return true;
+  return pos_ >= 3 && in_[pos_ - 1] == ':' && in_[pos_ - 2] == ':' && in_[pos_ - 3] == '$';
 }
 
 // The rest of the line, raw, without leading blanks (remarks).
@@ -394,7 +404,10 @@ int Compiler::scan_bracket() {
 }
 
 // A name: letters, digits, "_" and "."; "%" in front marks a global, "$" at
-// the end a string, "%" at the end an integer variable.
+// the end a string, "%" at the end an integer variable.  "." is a name
+// character, so A.B is one plain name; only a string name followed by "."
+// or "::" and a letter or "_" names a record: R$.NAME$ compiles to the
+// record item (247, "R$") followed by the field's own item (2, "NAME$").
 int Compiler::scan_name(int expected) {
   size_t start = pos_;
   if (in_[pos_] == '%') ++pos_;
@@ -417,6 +430,14 @@ int Compiler::scan_name(int expected) {
   }
   size_t n = pos_ - start;
   if (n >= 128) fail(20);
+  if (code_out == code::STR_VAR && pos_ < in_len_ && expected != code::LABEL) {
+    size_t sep = in_[pos_] == '.' ? 1 : (in_[pos_] == ':' && pos_ + 1 < in_len_ && in_[pos_ + 1] == ':') ? 2 : 0;
+    size_t f = pos_ + sep;
+    if (sep && f < in_len_ && (is_letter(in_[f]) || in_[f] == '_')) {
+      code_out = code::REC_VAR;
+      pos_ = f;  // the field name is the next token
+    }
+  }
   if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
   emit(uint8_t(code_out));
   emit(uint8_t(n));

@@ -84,6 +84,7 @@ void Exec_unstack() {
   ws.Ctl_stack = f->link;
   ws.Ctl_depth--;
   if (ws.Step_stack == f) ws.Step_stack = nullptr;
+  if (f->for_str || f->for_local) For_release(f);
   release_frame(f);
 }
 

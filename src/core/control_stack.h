@@ -13,6 +13,7 @@
 #include "core/decimal.h"
 
 struct Var_node;
+struct Loc_frame;
 struct Str_blk;
 
 // Frame tags: the directive code of the opener.
@@ -30,6 +31,7 @@ enum : uint8_t {
 enum : uint8_t {
   FOR_FAST = 1,         // step, limit and value share a scale and fit 32 bits
   FOR_STORE_LIMIT = 2,  // count loop on a variable: it holds the count at the end
+  FOR_STRING = 4,       // loop over the pieces of for_str
   FOR_COUNT = 8,        // count loop with the frame's own counter
 };
 
@@ -54,7 +56,18 @@ struct Ctl_frame {
   Num_val counter;                // own counter of a count loop
   Num_val step, limit;
   uint8_t var_ref[3] = {};        // compiled reference of the control variable
+  // FOR over a string: a copy of the string, whose last byte ends every
+  // piece, and the offset of the next piece.
+  Str_blk* for_str = nullptr;
+  uint32_t for_pos = 0;
+  // FOR LOCAL: the localisation of the control variable, undone (with any
+  // LOCAL made inside the loop) when the frame is popped.
+  Loc_frame* for_local = nullptr;
 };
+
+// Frees a FOR frame's string copy and undoes its FOR LOCAL (flow.cpp);
+// Exec_unstack calls it for a frame that has either.
+void For_release(Ctl_frame* f);
 
 constexpr uint16_t STEP_INTO = 0x2000;  // ws.Sys_flags11: ";" steps statement by statement
 

@@ -259,7 +259,8 @@ std::string FormatDTEString(std::string_view mask, int32_t day, int32_t ms, bool
       }
       char f = mask[i + 1];
       int64_t v;
-      int name_base = -1;  // names list index of value 0, when the field has names
+      constexpr int NO_NAMES = -1000;
+      int name_base = NO_NAMES;  // names list index of value 0, when the field has names
       switch (f) {
         case 'Y': v = p.year; break;
         case 'A': v = 0; break;
@@ -287,7 +288,7 @@ std::string FormatDTEString(std::string_view mask, int32_t day, int32_t ms, bool
         out += Year_code(p.year);
         continue;
       }
-      if ((fmt == 'l' || fmt == 's') && name_base >= 0) {
+      if ((fmt == 'l' || fmt == 's') && name_base != NO_NAMES) {  // %D's base may be negative
         int64_t idx = name_base + v + (fmt == 's' ? 23 : 0);
         if (idx >= 0 && idx < DTE_NAME_COUNT) out += Dte_name(int(idx));
         continue;

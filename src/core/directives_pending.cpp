@@ -8,7 +8,6 @@ void d_begi() { Not_built("the BEGIN directive"); }
 void d_call() { Not_built("the CALL directive"); }
 void d_clos() { Not_built("the CLOSE directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
-void d_def() { Not_built("the DEF directive"); }
 void d_dctl() { Not_built("the DEFCTL directive"); }
 void d_dire() { Not_built("the DIRECT directive"); }
 void d_diry() { Not_built("the DIRECTORY directive"); }
@@ -62,7 +61,6 @@ void d_rfle() { Not_built("the RFLE directive"); }
 void d_alck() { Not_built("the ALCK directive"); }
 void d_rndz() { Not_built("the RNDZ directive"); }
 void d_trns() { Not_built("the TRANSLATE directive"); }
-void d_xfnc() { Not_built("the XFNC directive"); }
 void d_errh() { Not_built("the ERRH directive"); }
 void d_dtty() { Not_built("the DEFTTY directive"); }
 void d_smse() { Not_built("the SETMSE directive"); }

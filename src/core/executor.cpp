@@ -14,6 +14,8 @@
 // branch, the SETERR line) or the program stops.
 #include "core/executor.h"
 
+#include <cstring>
+
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/console.h"
@@ -197,6 +199,119 @@ inline void next_program_line() {
   ws.Exec_ptr = ws.Str_ptr + 2;
 }
 
+// The variable of an indexed reference (code, 0x80|high, low at p) when it
+// exists, has the given type and may be read; else null.
+inline Var_node* indexed_var(const uint8_t* p, uint8_t type) {
+  if (!(p[1] & 0x80)) return nullptr;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  if (idx >= ws.Var_index_cnt) return nullptr;
+  Var_node* node = ws.Var_index[idx];
+  if (!node || node->type != type || (node->read_mask & ~ws.Var_mask)) return nullptr;
+  return node;
+}
+
+inline bool assignable(const Var_node* node) {
+  return !(node->flags & VF_READ_ONLY) && !(node->write_mask & ~ws.Var_mask);
+}
+
+// "X = expression" for a numeric scalar X by its index that may be read and
+// assigned: what implied_let does, without fetching the target's value.  A
+// value without decimals is stored as Store_num would store it.  False, with
+// nothing done, for any other target.
+inline bool num_let_fast() {
+  uint8_t* p = ws.Exec_ptr;
+  if (p[3] != code::OP_EQ) return false;
+  Var_node* node = indexed_var(p, code::NUM_VAR);
+  if (!node || !assignable(node)) return false;
+  ws.Exec_ptr = p + 4;
+  ws.Math_flags = 0;
+  Eval_val();
+  if (ws.Num_acc.scale > 0) {
+    Store_num(node, &node->num);
+  } else {
+    node->num = ws.Num_acc;
+    node->flags |= VF_ASSIGNED;
+  }
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  return true;
+}
+
+// The text of a string operand "+" may append without running any code: a
+// string literal or a plain string scalar by its index.  Returns the code
+// after it, null for anything else.
+inline uint8_t* plain_string(uint8_t* p, const uint8_t*& text, size_t& len) {
+  if (*p == code::STR_LIT || *p == code::HEX_LIT) {
+    len = get_u16be(p + 1);
+    text = p + 3;
+    return p + 3 + len;
+  }
+  if (*p != code::STR_VAR) return nullptr;
+  Var_node* node = indexed_var(p, code::STR_VAR);
+  uint8_t next = p[3];
+  if (!node || (node->flags & VF_RECORD) || next == code::LBRACKET || next == code::LPAREN ||
+      next == code::WHOLE_ARRAY)
+    return nullptr;
+  Str_blk* b = node->str;
+  text = b ? b->bytes() : nullptr;
+  len = b ? b->len : 0;
+  return p + 3;
+}
+
+// "S$ = S$ + a [+ b]..." for a string scalar S$ by its index and plain
+// operands: the text is appended in the variable's own block while it has
+// room, else the value moves to a new block of the next capacity, so a
+// string built piece by piece is not copied on every statement.  The
+// operands are all read before anything is written, and only past the old
+// length, so an operand that is S$ itself reads the old value, as in the
+// general path.  False, with nothing done, for any other statement (a
+// fixed-length or record target, a total over the maximum length, ...).
+inline bool append_fast() {
+  uint8_t* p = ws.Exec_ptr;
+  if (p[3] != code::OP_EQ || p[4] != code::STR_VAR || p[5] != p[1] || p[6] != p[2] ||
+      p[7] != code::OP_ADD)
+    return false;
+  Var_node* node = indexed_var(p, code::STR_VAR);
+  if (!node || (node->flags & (VF_FIXED | VF_RECORD)) || !assignable(node)) return false;
+  Str_blk* old = node->str;
+  size_t len = old ? old->len : 0;
+  size_t max = size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen);
+  size_t total = len;
+  if (total > max) return false;
+  uint8_t* q = p + 7;
+  const uint8_t* text;
+  size_t n;
+  while (*q == code::OP_ADD) {
+    q = plain_string(q + 1, text, n);
+    if (!q || n > max - total) return false;
+    total += n;
+  }
+  if (total == 0) return false;
+  Str_blk* b = old;
+  if (!old || old->cap < total) {  // a locked block has capacity 0
+    b = Get_str(total);
+    if (!b) Rpt_error(33);
+    if (len) std::memcpy(b->bytes(), old->bytes(), len);
+  }
+  size_t at = len;
+  q = p + 7;
+  while (*q == code::OP_ADD) {
+    q = plain_string(q + 1, text, n);
+    if (n) std::memcpy(b->bytes() + at, text, n);
+    at += n;
+  }
+  b->len = uint32_t(total);
+  if (b != old) {
+    node->str = b;
+    if (old) Ret_str(old);
+  }
+  node->flags |= VF_ASSIGNED;
+  ws.Str_ptr = b->bytes();
+  ws.Str_len = int32_t(total);
+  ws.Exec_ptr = q;
+  if (*q == code::COMMA) ws.Exec_ptr = q + 1;
+  return true;
+}
+
 // Implied assignment: "A = expression" or "A$ = expression" without LET.
 // The cursor is on the variable's code.
 inline void implied_let() {
@@ -245,6 +360,20 @@ void run_statements(uint8_t* work) {
       ws.Stmt_ptr = ws.Exec_ptr;
     }
     uint8_t c = *ws.Exec_ptr;
+    // The statements of loop bodies first, ahead of the general switch.
+    if (c == code::STMT_SEP) {
+      ++ws.Exec_ptr;
+      goto next_statement;
+    }
+    if (c == code::NUM_VAR) {
+      if (!num_let_fast()) implied_let();
+      continue;
+    }
+    if (c == code::D_NEXT) {
+      ++ws.Exec_ptr;
+      d_next();
+      goto next_statement;
+    }
     switch (c) {
       case code::STMT_SEP:
         ++ws.Exec_ptr;
@@ -276,8 +405,10 @@ void run_statements(uint8_t* work) {
         d_rtrn();
         break;
       case code::NUM_VAR:
+        if (!num_let_fast()) implied_let();
+        break;
       case code::STR_VAR:
-        implied_let();
+        if (!append_fast()) implied_let();
         break;
       case code::STR_LIT:
         d_invo();

@@ -13,7 +13,10 @@
 // A block IF is "IF expr" ending its line; its part runs to a line whose
 // ELSE or END IF is at depth 0 (block IFs nest; an ELSE that follows a
 // one-line IF on the same line, or a "}", belongs to that IF).
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/codes.h"
 #include "core/control_stack.h"
@@ -21,10 +24,12 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/executor.h"
+#include "core/hash_table.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/user_functions.h"
 
 namespace {
 
@@ -178,6 +183,116 @@ void skip_loop_body() {
   past_next();
 }
 
+constexpr uint8_t X_LOCAL = 209;  // 149 209: LOCAL
+
+// The array named at p when "[ALL]" follows it and ends the statement,
+// else null; the cursor is left where it was.
+Var_node* whole_array_alone(uint8_t* p) {
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) return nullptr;
+  uint8_t* save = ws.Exec_ptr;
+  ws.Exec_ptr = p;
+  Var_node* n = Find_var();
+  bool whole = ws.Exec_ptr[0] == code::WHOLE_ARRAY && (Cde_tbl[ws.Exec_ptr[1]] & CC_STMT_END);
+  ws.Exec_ptr = save;
+  return whole ? n : nullptr;
+}
+
+// FOR [LOCAL] v = A[ALL]: v takes the subscripts of A's first dimension
+// (error 42 when A has no elements; an associative array without keys
+// skips the loop).
+void for_subscripts(const uint8_t* ref, Var_node* v, Var_node* a, bool local) {
+  Skip_var();
+  if (!a->elems) Find_sub_err();
+  if (a->size[0] == 0) {
+    if (ws.Cur_stno == 0) Rpt_error(34);
+    skip_loop_body();
+    return;
+  }
+  Num_val start, limit;
+  start.mant = a->base[0];
+  limit.mant = int64_t(a->base[0]) + a->size[0] - 1;
+  Ctl_frame* f = Exec_stack(TAG_FOR);
+  f->for_var = v;
+  f->for_val = &v->num;
+  f->step.mant = 1;
+  f->limit = limit;
+  f->for_flags = FOR_FAST;
+  if (ref[1] & 0x80) std::memcpy(f->var_ref, ref, 3);
+  if (local) f->for_local = Localize_var(v);
+  ws.Num_acc = start;
+  Store_num(v, &v->num);
+}
+
+// The next piece of a string loop into its variable: the text up to the
+// next occurrence of the string's last byte.  False at the end.
+bool next_piece(Ctl_frame* f) {
+  Str_blk* s = f->for_str;
+  if (!s || f->for_pos >= s->len) return false;
+  const uint8_t* b = s->bytes();
+  uint8_t sep = b[s->len - 1];
+  const void* hit = std::memchr(b + f->for_pos, sep, s->len - f->for_pos);
+  uint32_t stop = uint32_t(static_cast<const uint8_t*>(hit) - b);  // found: the last byte is sep
+  Let_target t;
+  t.node = f->for_var;
+  t.val = &f->for_var->str;
+  t.str_len = 0;
+  ws.Str_ptr = const_cast<uint8_t*>(b + f->for_pos);
+  ws.Str_len = int32_t(stop - f->for_pos);
+  f->for_pos = stop + 1;
+  Let_assign(t);
+  return true;
+}
+
+// FOR [LOCAL] v$ = string: v$ takes each piece of the string, pieces being
+// ended by the string's own last byte; an empty string skips the loop.
+// FOR [LOCAL] v$ = A[ALL] on an associative array: v$ takes its keys in the
+// order they were added (a key holding a zero byte counts as two pieces).
+void for_string(uint8_t* ref, bool local) {
+  Var_node* v = Find_var();
+  Check_assignable(v);
+  if (*ws.Exec_ptr != code::OP_EQ) Rpt_error(20);
+  ws.Exec_ptr++;
+  std::string text;
+  if (Var_node* a = whole_array_alone(ws.Exec_ptr)) {
+    Skip_var();
+    if (!a->assoc) Find_sub_err();
+    std::vector<HSH_entry*> keys;
+    HSH_iter it;
+    HSH_IndexInit(a->assoc, &it);
+    while (HSH_entry* e = HSH_IndexNext(&it)) keys.push_back(e);
+    std::sort(keys.begin(), keys.end(), [](HSH_entry* x, HSH_entry* y) { return x->value < y->value; });
+    for (HSH_entry* e : keys) {
+      text.append(reinterpret_cast<const char*>(e->key()), e->key_len);
+      text += '\0';
+    }
+  } else {
+    Eval_str();
+    text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  }
+  if (text.empty()) {
+    if (ws.Cur_stno == 0) Rpt_error(34);
+    skip_loop_body();
+    return;
+  }
+  Str_blk* copy = Get_str(text.size());
+  if (!copy) Rpt_error(33);
+  std::memcpy(copy->bytes(), text.data(), text.size());
+  copy->len = uint32_t(text.size());
+  Ctl_frame* f;
+  try {
+    f = Exec_stack(TAG_FOR);
+  } catch (...) {
+    Ret_str(copy);
+    throw;
+  }
+  f->for_str = copy;
+  f->for_flags = FOR_STRING;
+  f->for_var = v;
+  if (ref[1] & 0x80) std::memcpy(f->var_ref, ref, 3);
+  if (local) f->for_local = Localize_var(v);
+  next_piece(f);
+}
+
 // ---- SWITCH ----
 
 struct Selector {
@@ -252,7 +367,10 @@ void d_gosu() { True_gosub(Get_line()); }
 void d_rtrn() {
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_GOSUB) f = Switch_Flush(TAG_GOSUB);
-  if (f->tag == TAG_FUNCTION) Not_built("multi-line user functions");
+  if (f->tag == TAG_FUNCTION) {
+    Fnc_return();  // RETURN value ends a multi-line function body
+    return;
+  }
   Exec_return(f);
   Exec_unstack();
 }
@@ -299,16 +417,50 @@ void d_exto() {
 
 // ---- FOR and NEXT ----
 
+void For_release(Ctl_frame* f) {
+  if (f->for_str) {
+    Ret_str(f->for_str);
+    f->for_str = nullptr;
+  }
+  if (Loc_frame* lf = f->for_local) {
+    f->for_local = nullptr;
+    // Only while the localisation is still on the chain (CLEAR may have
+    // dropped every frame); the LOCALs made inside the loop go with it.
+    bool on_chain = false;
+    for (Loc_frame* g = ws.Loc_chain; g && !on_chain; g = g->link) on_chain = g == lf;
+    if (on_chain) {
+      Delocalize_to(lf);
+      Delocalize_var();
+    }
+  }
+}
+
 void d_for() {
+  bool local = false;
+  if (ws.Exec_ptr[0] == code::EXT_DIR && ws.Exec_ptr[1] == X_LOCAL) {
+    local = true;
+    ws.Exec_ptr += 2;
+  }
   uint8_t* p = ws.Exec_ptr;
+  if (*p == code::STR_VAR) {
+    for_string(p, local);
+    return;
+  }
   if (*p == code::NUM_VAR) {
     Var_node* v = Find_var();
     if (*ws.Exec_ptr == code::OP_EQ) {
       Check_assignable(v);
       ws.Exec_ptr++;
+      if (Var_node* a = whole_array_alone(ws.Exec_ptr)) {
+        for_subscripts(p, v, a, local);
+        return;
+      }
       ws.Math_flags = 0;
       Eval_val();
-      Store_num(v, &v->num);
+      Num_val start = ws.Num_acc;
+      // A FOR LOCAL evaluates all three values first, so that they see the
+      // outer variable, and localises it once the frame stands.
+      if (!local) Store_num(v, &v->num);
       if (*ws.Exec_ptr != 59) Rpt_error(20);  // TO
       ws.Exec_ptr++;
       Eval_val();
@@ -328,10 +480,16 @@ void d_for() {
       f->limit = limit;
       if (p[1] & 0x80) std::memcpy(f->var_ref, p, 3);
       if (step.scale == limit.scale && fits32(step.mant) && fits32(limit.mant)) f->for_flags |= FOR_FAST;
+      if (local) {
+        f->for_local = Localize_var(v);
+        ws.Num_acc = start;
+        Store_num(v, &v->num);
+      }
       return;
     }
     ws.Exec_ptr = p;
   }
+  if (local) Rpt_error(20);  // FOR LOCAL needs "v = ..." 
   // The count form.
   bool on_var = false;
   Var_node* v = nullptr;
@@ -375,12 +533,19 @@ void d_next() {
   if (!f || f->tag != TAG_FOR) f = Switch_Flush(TAG_FOR);
   uint8_t* p = ws.Exec_ptr;
   if (*p == code::NUM_VAR || *p == code::STR_VAR) {
-    if (f->var_ref[0] && p[0] == f->var_ref[0] && p[1] == f->var_ref[1] && p[2] == f->var_ref[2]) {
+    if (std::memcmp(p, f->var_ref, 3) == 0) {  // the reference FOR compiled (never code 0)
       ws.Exec_ptr = p + 3;
     } else {
       Var_node* v = Find_var();
       if (v != f->for_var) Rpt_error(28);
     }
+  }
+  if (f->for_flags & FOR_STRING) {
+    if (next_piece(f))
+      Exec_return(f);
+    else
+      Exec_unstack();
+    return;
   }
   Num_val* v = f->for_val;
   bool done;

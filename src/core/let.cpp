@@ -152,6 +152,8 @@ void Let_assign(const Let_target& t) {
   } else {
     if (ws.Str_len < 0) Rpt_error(26);
     store_string(t, static_cast<Str_blk**>(slot));
+    // A record takes the text and splits it into its fields.
+    if (t.node && (t.node->flags & VF_RECORD) && t.elem < 0) Let_record(t.node);
   }
   if (t.node) t.node->flags |= VF_ASSIGNED;
 }
@@ -248,8 +250,7 @@ void d_let() {
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OBJ_REF) Not_built("object properties");
-    if (c == code::REC_VAR) Not_built("record variables");
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(20);
     if (Var_node* whole = whole_array_at(ws.Exec_ptr))
       let_whole(whole);
     else

@@ -274,6 +274,13 @@ void Convert_variables() {
     if (c == code::END_SCAN || c == code::EOL || c == code::D_REM || c == code::D_COMMENT ||
         c == code::D_TABLE)
       break;
+    if (c == code::REC_VAR) {
+      // A record's field keeps its name inline: its variable is named by
+      // the record and the field together, not by the field's name alone.
+      p += Item_size(p, end);
+      if (p < end && (*p == code::NUM_VAR || *p == code::STR_VAR)) p += Item_size(p, end);
+      continue;
+    }
     if ((c == code::NUM_VAR || c == code::STR_VAR) && p + 1 < end && !(p[1] & 0x80)) {
       int n = p[1];
       if (n < 1 || p + 2 + n > end) Rpt_error(49);

@@ -37,7 +37,7 @@ bool would_join(char a, char b) {
 
 bool is_prefix(uint8_t c) {
   return c == code::EXT_DIR || c == code::XFNC_PREFIX || c == code::ALT_FNC || c == code::EXT_SYSVAR ||
-         c == code::INC_DEC || c == code::PREFIX2;
+         c == code::INC_DEC || c == code::PREFIX2 || c == code::IOPT_FIRST;  // 132: "SEP=", "BIN=" ...
 }
 
 struct Lst_failure {
@@ -121,6 +121,7 @@ class Lister {
   std::string out_;
   bool pending_blank_ = false;
   int prefix_ = -1;  // prefix code of the item just consumed, -1 none
+  size_t field_at_ = 0;  // out_ size right after a record's "."
   State last_{0, 0, false, -1};
   struct Mark {
     State at;
@@ -180,7 +181,8 @@ void Lister::write_word(std::string_view s) {
 }
 
 void Lister::write_item(std::string_view s) {
-  if (!out_.empty() && out_.back() != ' ' &&
+  bool glued = !out_.empty() && out_.back() == '.' && out_.size() == field_at_;
+  if (!glued && !out_.empty() && out_.back() != ' ' &&
       (pending_blank_ || (is_word_char(out_.back()) && !s.empty() && is_word_char(s.front()))))
     out_ += ' ';
   out_ += s;
@@ -265,6 +267,10 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
     name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
   }
   write_item(name);
+  if (c == code::REC_VAR) {  // the field's name follows without a blank
+    out_ += '.';
+    field_at_ = out_.size();
+  }
 }
 
 // Code 3: integer digits (zeros up to the point for a negative scale), then

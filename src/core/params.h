@@ -50,6 +50,7 @@ struct Prm_block {
   uint16_t File_level = 1;        // file-creation level: the upper bound of KF
   uint16_t Create_mode = 0666;    // mode of files the system creates
   bool I2_blocked = false;        // I2 is ignored while this is set
+  uint8_t Sep_str[21] = {};       // DEF SEP: length byte (0..20), then the separator bytes
   int Argc = 0;                   // the program's arguments (-ARG)
   char** Argv = nullptr;
 };

@@ -81,7 +81,8 @@ size_t item_size(const uint8_t* p) {
     case code::ALT_FNC:
       return 2;
     case code::XFNC_PREFIX:
-      return fnc_with_byte(p[1]) ? 3 : 2;
+      // 72 b with b in 12..71 is the two-byte form of the one-byte code b + 60
+      return p[1] >= 12 && p[1] <= 71 && fnc_with_byte(uint8_t(p[1] + 60)) ? 3 : 2;
     default:
       if (fnc_with_byte(c)) return 2;
       return code_size(p);

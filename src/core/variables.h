@@ -205,3 +205,23 @@ void Let_store_num(const Let_target& t);
 // The value slot of a target as it is now (error 42 when its element no
 // longer exists).
 void* Let_slot(const Let_target& t);
+
+// ---- records (records.cpp) ----
+// Resolves the field reference at the cursor (247 and the record's name,
+// then the field's own item): the variable named record "." field, created
+// when absent.  Moves the cursor past the field's name (subscripts or a
+// substring may follow), sets ws.Cur_var; error 61 as Find_var.
+Var_node* Find_field();
+// The cursor is after "DIM R$:": "IOLIST" and an inline list of plain
+// variables and "*" (error 81 for anything else), or a template string
+// "NAME:C(10),AMT:N(8)" (Not_built for a number or a compiled list image).
+// The node becomes a record (VF_RECORD, its field list in rec_list) and
+// every field is created with its empty value.  Error 81 for a bad
+// template, 41 for a bad width.
+void Def_record(Var_node* node);
+// Builds the record's text from its fields into node->str.
+void Gen_record(Var_node* node);
+// Splits node->str into the record's fields (a short record leaves the
+// remaining fields empty); error 43 when a numeric field's text is no
+// number.
+void Let_record(Var_node* node);

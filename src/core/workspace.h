@@ -249,6 +249,16 @@ struct Workspace {
   int32_t Day_offset = 0;   // SETDAY: days added to today
   int32_t Time_offset = 0;  // SETTIME: milliseconds added to the time of day
   int32_t Lock_holder = 0;  // process id of the holder of a conflicting lock
+
+  // ---- values set by DEF and read as system variables (functions/) ----
+  int32_t Ctl_value = 0;        // CTL: -32000..32000
+  uint8_t Eom_chars[10] = {};   // EOM: the characters that ended the last input
+  uint8_t Eom_len = 0;
+  char Node_id[32] = {};        // NID once set (zero-filled; empty: ask the host)
+  uint16_t Lfa_chan = 0;        // LFA: channel of the last file access
+  uint16_t Lfo_chan = 65001;    // LFO: channel of the last OPEN (65001: none yet)
+  uint8_t Lpg_text[512] = {};   // LPG
+  uint16_t Lpg_len = 0;
 };
 
 extern Workspace ws;

@@ -8,7 +8,6 @@ void fnc_arg() { Not_built("the ARG( function"); }
 void fnc_cpl() { Not_built("the CPL( function"); }
 void fnc_err() { Not_built("the ERR( function"); }
 void fnc_fid() { Not_built("the FID( function"); }
-void fnc_fnc() { Not_built("user-defined functions"); }
 void fnc_ind() { Not_built("the IND( function"); }
 void fnc_key() { Not_built("the KEY( function"); }
 void fnc_lst() { Not_built("the LST( function"); }
@@ -40,8 +39,6 @@ void fnc_mve() { Not_built("the MVE( function"); }
 void fnc_scr() { Not_built("the SCR( function"); }
 void fnc_scll() { Not_built("the SCLL( function"); }
 void fnc_fin() { Not_built("the FIN( function"); }
-void fnc_jul() { Not_built("the JUL( function"); }
-void fnc_dte() { Not_built("the DTE( function"); }
 void fnc_mxc() { Not_built("the MXC( function"); }
 void fnc_mxl() { Not_built("the MXL( function"); }
 void fnc_mnm() { Not_built("the MNM( function"); }
@@ -51,7 +48,6 @@ void fnc_fgbl() { Not_built("the GBL( function"); }
 void fnc_i86() { Not_built("the I86( function"); }
 void fnc_rec() { Not_built("the REC( function"); }
 void fnc_mde() { Not_built("the MDE( function"); }
-void fnc_prm() { Not_built("the PRM( function"); }
 void fnc_iol() { Not_built("the IOL( function"); }
 void fnc_vin() { Not_built("the VIN( function"); }
 void fnc_vis() { Not_built("the VIS( function"); }
@@ -105,28 +101,15 @@ void fnc_mopt() { Not_built("the MOPT( function"); }
 void fnc_beep() { Not_built("the BEEP( function"); }
 void fnc_fclr() { Not_built("the FCLR( function"); }
 void fnc_bclr() { Not_built("the BCLR( function"); }
-void vl_who() { Not_built("the WHO system variable"); }
 void vl_unt() { Not_built("the UNT system variable"); }
-void vl_ctl() { Not_built("the CTL system variable"); }
-void vl_day() { Not_built("the DAY system variable"); }
-void vl_eom() { Not_built("the EOM system variable"); }
-void vl_hwd() { Not_built("the HWD system variable"); }
-void vl_ret() { Not_built("the RET system variable"); }
-void vl_tme() { Not_built("the TME system variable"); }
 void vl_chn() { Not_built("the CHN system variable"); }
 void vl_pgn() { Not_built("the PGN system variable"); }
 void vl_pfx() { Not_built("the PFX system variable"); }
 void vl_hfn() { Not_built("the HFN system variable"); }
-void vl_tim() { Not_built("the TIM system variable"); }
 void vl_tsm() { Not_built("the TSM system variable"); }
 void vl_bkg() { Not_built("the BKG system variable"); }
 void vl_gfn() { Not_built("the GFN system variable"); }
 void vl_lip() { Not_built("the LIP system variable"); }
-void vl_lfa() { Not_built("the LFA system variable"); }
-void vl_lfo() { Not_built("the LFO system variable"); }
-void vl_lpg() { Not_built("the LPG system variable"); }
 void vl_mse() { Not_built("the MSE system variable"); }
-void vl_nid() { Not_built("the NID system variable"); }
-void vl_vnar() { Not_built("the VNAR system variable"); }
 void vl_vhlp() { Not_built("the VHLP system variable"); }
 void vl_voop() { Not_built("the VOOP system variable"); }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/control_stack.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -173,7 +174,13 @@ void strip_format(const Fnc_str& s, const Fnc_str& m) {
 
 }  // namespace
 
+// CHR(n): one byte, n modulo 256; CHR(/): the 256-byte Printables table.
 void fnc_chr() {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ++ws.Exec_ptr;
+    std::memcpy(Rsv_out(256), Printables, 256);
+    return;
+  }
   Num_val v = Fnc_num();
   Set_scl(v, 0, 0);
   uint8_t* out = Rsv_out(1);
@@ -240,6 +247,11 @@ void fnc_num() {
   Fnc_str s = Fnc_string();
   Num_val v;
   int err = Conv_str_chk(s.p, size_t(s.len), v);
+  if (ws.Exec_ptr[0] == code::COMMA && ws.Exec_ptr[1] == code::OP_DIV) {  // NUM(s,/): valid or not
+    ws.Exec_ptr += 2;
+    Fnc_result_int(err == 0 ? 1 : 0);
+    return;
+  }
   if (err == 0) {
     skip_fallback();
     Fnc_result(v);
@@ -497,6 +509,31 @@ void fnc_sub() {
   copy_result(out);
 }
 
+namespace {
+
+constexpr uint8_t TBL_OPT = 143;  // TBL=
+
+// The table bytes of the TABLE statement (227, u16 BE length, bytes) that
+// starts line n; error 21 when the line has none.
+std::string table_of_line(uint32_t n) {
+  if (n & (LINE_LABEL_BIT | LINE_STMT_BIT)) Rpt_error(21);
+  Line_pos pos = Save_line_pos();
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  uint16_t got = Find_line(n);
+  const uint8_t* line = ws.Str_ptr;
+  int32_t len = ws.Str_len;
+  Restore_line_pos(pos);
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+  if (got != n || len < 6 || line[2] != code::D_TABLE) Rpt_error(21);
+  size_t tl = get_u16be(line + 3);
+  if (5 + tl > size_t(len)) Rpt_error(21);
+  return std::string(reinterpret_cast<const char*>(line + 5), tl);
+}
+
+}  // namespace
+
 void fnc_tbl() {
   Eval_formula();
   if (ws.Str_len < 0) {
@@ -517,7 +554,15 @@ void fnc_tbl() {
   }
   Fnc_str s{ws.Str_ptr, ws.Str_len};
   Fnc_comma();
-  Fnc_str t = Fnc_string();
+  Fnc_str t;
+  std::string table_stmt;
+  if (*ws.Exec_ptr == TBL_OPT) {  // TBL=line: the table of that line's TABLE statement
+    ++ws.Exec_ptr;
+    table_stmt = table_of_line(Get_line());
+    t = {reinterpret_cast<const uint8_t*>(table_stmt.data()), int32_t(table_stmt.size())};
+  } else {
+    t = Fnc_string();
+  }
   if (Fnc_more()) {
     Fnc_str to = Fnc_string();
     if (t.len != to.len) Rpt_error(46);

@@ -6,13 +6,16 @@
 
 #include <cstring>
 #include <ctime>
+#include <algorithm>
 #include <string>
 
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/params.h"
+#include "core/startup.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "functions/user_functions.h"
 
 namespace {
 
@@ -85,3 +88,39 @@ void vl_mnem() {
 void vl_prm() {
   Ret_param();
 }
+
+void vl_ctl() { Fnc_result_int(ws.Ctl_value); }
+void vl_eom() { Fnc_result_str(ws.Eom_chars, ws.Eom_len); }
+void vl_hwd() { text_result(szSysHomeDir); }
+void vl_ret() { Fnc_result_int(int16_t(ws.Last_errno + 256)); }
+void vl_lfa() { Fnc_result_int(ws.Lfa_chan); }
+void vl_lfo() { Fnc_result_int(ws.Lfo_chan == 65001 ? -1 : ws.Lfo_chan); }
+void vl_lpg() { Fnc_result_str(ws.Lpg_text, ws.Lpg_len); }
+
+// NID: the node id set by DEF NID, else the host's node name (kept once
+// known, when it fits).
+void vl_nid() {
+  if (ws.Node_id[0] == 0) {
+    struct utsname u;
+    std::string node = uname(&u) == 0 ? std::string(u.nodename) : std::string();
+    if (node.size() < sizeof ws.Node_id) {
+      std::memcpy(ws.Node_id, node.data(), node.size());
+      ws.Node_id[node.size()] = 0;
+    } else {
+      text_result(node);
+      return;
+    }
+  }
+  text_result(ws.Node_id);
+}
+
+// WHO: NID with parameter !9, else UID.
+void vl_who() {
+  if (Sw_on(sw::Bang9))
+    vl_nid();
+  else
+    vl_uid();
+}
+
+// VNAR: the number of program arguments, counting those DEF ARG supplies.
+void vl_vnar() { Fnc_result_int(std::max(prmblk.Argc, Kest_GetNArg())); }

@@ -1,0 +1,398 @@
+// Record (composite) variables.
+//
+// A record is a string variable (node flag VF_RECORD) whose rec_list holds a
+// field list.  Its fields are ordinary variables named by the record's name,
+// "." and the field's name: the fields of R$ are R$.NAME$, R$.QTY and so on
+// (those of a global record %R$ are %R$.NAME$ ..., so they are global too).
+// Reading the record as a string builds it from its fields (Gen_record);
+// assigning a string to it splits the string into its fields (Let_record).
+// The record's own string slot holds the last text built or assigned.
+//
+// Field list block (a Get_blk block; numbers big-endian):
+//
+//   u16  total length of the block, this word included
+//   item*:
+//     u8   type   1 numeric, 2 string, '*' skip (an empty field)
+//     u8   form   'P' plain: ended by the record separator
+//                 'C' text of a fixed width (padded with blanks or cut)
+//                 'N' number right-aligned in a fixed width
+//                 'D' text or number ended by its own delimiter
+//     u16  width  ('C' and 'N'; 0 otherwise)
+//     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
+//                 DELIM_NONE none: the field takes the rest of the record)
+//     u8   n      length of the field's name (0 for a skip)
+//     n    name   upper-cased, "$" ending a string field's name
+//   u8   255
+//
+// Invariant: every item lies inside the block and the list ends with 255;
+// Def_record is the only writer.
+//
+// The record separator is system parameter FS, or a line feed when switch
+// TX is on.  Plain fields (those of an inline IOLIST) are each followed by
+// it; a template's fixed-width fields are not.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "functions/masks.h"
+
+namespace {
+
+constexpr uint16_t DELIM_DEFAULT = 0x100;
+constexpr uint16_t DELIM_NONE = 0xFFFF;
+constexpr size_t FIELD_WIDTH_MAX = 10240;
+
+struct Field {
+  uint8_t type = 0;  // 1, 2 or '*'
+  uint8_t form = 'P';
+  uint16_t width = 0;
+  uint16_t delim = DELIM_DEFAULT;
+  std::string name;
+};
+
+uint8_t record_separator() { return Sw_on(sw::TX) ? uint8_t('\n') : prmblk.FS; }
+
+inline uint8_t up(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32) : c; }
+
+// The length-prefixed name of the reference at p (code, inline or indexed);
+// *next is set past the reference.
+std::string ref_name(const uint8_t* p, const uint8_t** next) {
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+    const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
+    *next = p + 3;
+    return std::string(reinterpret_cast<const char*>(nm + 1), nm[0]);
+  }
+  *next = p + 2 + p[1];
+  return std::string(reinterpret_cast<const char*>(p + 2), p[1]);
+}
+
+// The field variable of record `rec` (its name as written, "$" included).
+Var_node* field_var(const std::string& rec, uint8_t type, const std::string& field) {
+  std::string full = rec + "." + field;
+  if (full.size() > 127) Rpt_error(49);
+  return Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
+}
+
+std::vector<Field> read_list(const uint8_t* blk) {
+  std::vector<Field> out;
+  const uint8_t* p = blk + 2;
+  const uint8_t* end = blk + get_u16be(blk);
+  while (p < end && *p != 255) {
+    if (end - p < 7 || end - p < 7 + p[6]) Rpt_error(49);
+    Field f;
+    f.type = p[0];
+    f.form = p[1];
+    f.width = get_u16be(p + 2);
+    f.delim = get_u16be(p + 4);
+    f.name.assign(reinterpret_cast<const char*>(p + 7), p[6]);
+    out.push_back(std::move(f));
+    p += 7 + p[6];
+  }
+  return out;
+}
+
+uint8_t* write_list(const std::vector<Field>& fields) {
+  size_t n = 3;
+  for (const Field& f : fields) n += 7 + f.name.size();
+  if (n > 0xFFFF) Rpt_error(81);
+  auto* b = static_cast<uint8_t*>(Get_blk(n));
+  if (!b) Rpt_error(33);
+  put_u16be(b, uint16_t(n));
+  uint8_t* p = b + 2;
+  for (const Field& f : fields) {
+    p[0] = f.type;
+    p[1] = f.form;
+    put_u16be(p + 2, f.width);
+    put_u16be(p + 4, f.delim);
+    p[6] = uint8_t(f.name.size());
+    std::memcpy(p + 7, f.name.data(), f.name.size());
+    p += 7 + f.name.size();
+  }
+  *p = 255;
+  return b;
+}
+
+// ---- template strings: NAME:T(n) {, NAME:T(n)} ----
+
+struct Tpl_reader {
+  const uint8_t* s;
+  size_t len;
+  size_t pos = 0;
+  bool at(char c) const { return pos < len && s[pos] == uint8_t(c); }
+  [[noreturn]] static void bad() { Rpt_error(81); }
+  void expect(char c) {
+    if (!at(c)) bad();
+    ++pos;
+  }
+  uint32_t number() {
+    if (pos >= len || s[pos] < '0' || s[pos] > '9') bad();
+    uint32_t v = 0;
+    while (pos < len && s[pos] >= '0' && s[pos] <= '9') {
+      v = v * 10 + uint32_t(s[pos++] - '0');
+      if (v > 0xFFFF) bad();
+    }
+    return v;
+  }
+};
+
+// Compiles a template string into fields.  Names are letters, digits, "."
+// and "_" (first a letter or "_"), upper-cased; "*" instead of a name is a
+// skip field.  T is C (text), N (number), I or U (binary integers); n is the
+// width, "*" a field ended by the record separator, "*=d" by byte d, "*="
+// by nothing.  A ":" after ")" starts a comment that runs to the next ":".
+std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
+  std::vector<Field> out;
+  Tpl_reader r{s, len};
+  while (r.pos < len) {
+    Field f;
+    if (r.at('*')) {
+      ++r.pos;
+      f.type = '*';
+    } else {
+      auto name_char = [&](uint8_t c, bool first) {
+        bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+        return letter || (!first && ((c >= '0' && c <= '9') || c == '.'));
+      };
+      if (r.pos >= len || !name_char(s[r.pos], true)) Tpl_reader::bad();
+      while (r.pos < len && name_char(s[r.pos], false)) f.name += char(up(s[r.pos++]));
+      if (r.at('[')) Not_built("array fields of record templates");
+    }
+    r.expect(':');
+    if (r.pos >= len) Tpl_reader::bad();
+    uint8_t t = up(s[r.pos++]);
+    if (t == 'I' || t == 'U') Not_built("binary fields of record templates");
+    if (t != 'C' && t != 'N') Tpl_reader::bad();
+    r.expect('(');
+    if (r.at('*')) {
+      ++r.pos;
+      f.form = 'D';
+      f.delim = DELIM_DEFAULT;
+      if (r.at('=')) {
+        ++r.pos;
+        f.delim = r.at(')') ? DELIM_NONE : uint16_t(r.number());
+        if (f.delim > 255 && f.delim != DELIM_NONE) Tpl_reader::bad();
+      }
+    } else {
+      uint32_t w = r.number();
+      if (w < 1 || w > FIELD_WIDTH_MAX) Rpt_error(41);
+      f.form = t;
+      f.width = uint16_t(w);
+    }
+    r.expect(')');
+    if (r.at(':')) {  // comment up to the next ":"
+      ++r.pos;
+      while (r.pos < len && s[r.pos] != ':') ++r.pos;
+      r.expect(':');
+    }
+    if (f.type != '*') {
+      f.type = t == 'C' ? code::STR_VAR : code::NUM_VAR;
+      if (t == 'C') f.name += '$';
+      if (f.name.size() > 126) Tpl_reader::bad();
+    }
+    out.push_back(std::move(f));
+    if (r.pos >= len) break;
+    r.expect(',');
+    if (r.pos >= len) Tpl_reader::bad();  // a trailing ","
+  }
+  if (out.empty()) Tpl_reader::bad();
+  return out;
+}
+
+// ---- building and splitting ----
+
+std::string record_name(const Var_node* n) { return std::string(n->name, n->name_len); }
+
+void append_value(std::string& out, Var_node* v, const Field& f) {
+  std::string text;
+  if (v->type == code::NUM_VAR) {
+    char buf[CONV_NORMAL_MAX];
+    text.assign(buf, size_t(Conv_normal(v->num, buf)));
+  } else if (v->str) {
+    text.assign(reinterpret_cast<const char*>(v->str->bytes()), v->str->len);
+  }
+  if (f.form == 'C' || f.form == 'N') {
+    size_t w = f.width;
+    if (text.size() >= w) {
+      text.resize(w);
+    } else if (f.form == 'N' || v->type == code::NUM_VAR) {
+      text.insert(0, w - text.size(), ' ');
+    } else {
+      text.append(w - text.size(), ' ');
+    }
+  }
+  out += text;
+}
+
+// A string field takes the text (a fixed-length one keeps its length).
+void set_string(Var_node* v, const uint8_t* s, size_t n) {
+  Let_target t;
+  t.node = v;
+  t.val = &v->str;
+  t.str_len = 0;
+  ws.Str_ptr = const_cast<uint8_t*>(s);
+  ws.Str_len = int32_t(n);
+  Let_assign(t);
+}
+
+void set_number(Var_node* v, const uint8_t* s, size_t n) {
+  Num_val x;
+  size_t i = 0;
+  while (i < n && s[i] == ' ') ++i;
+  if (i < n) {
+    int err = Conv_str_chk(s, n, x);
+    if (err) Rpt_error(err);
+  }
+  ws.Num_acc = x;
+  ws.Str_len = -1;
+  ws.Math_flags = 0;
+  Store_num(v, &v->num);
+}
+
+}  // namespace
+
+Var_node* Find_field() {
+  const uint8_t* p = ws.Exec_ptr;
+  if (*p != code::REC_VAR) Rpt_error(49);
+  const uint8_t* q;
+  std::string rec = ref_name(p, &q);
+  uint8_t type = *q;
+  if (type != code::NUM_VAR && type != code::STR_VAR) Rpt_error(49);
+  std::string field = ref_name(q, &q);
+  Var_node* n = field_var(rec, type, field);
+  ws.Exec_ptr = const_cast<uint8_t*>(q);
+  ws.Cur_var = n;
+  if (n->read_mask & ~ws.Var_mask) Rpt_error(61);
+  return n;
+}
+
+void Def_record(Var_node* node) {
+  std::vector<Field> fields;
+  if (*ws.Exec_ptr == code::D_IOLIST) {
+    // Inline I/O list: plain variables and "*", to the end of the statement.
+    ws.Exec_ptr++;
+    for (;;) {
+      uint8_t c = *ws.Exec_ptr;
+      Field f;
+      if (c == code::OP_MUL) {
+        f.type = '*';
+        ws.Exec_ptr++;
+      } else if (c == code::NUM_VAR || c == code::STR_VAR) {
+        const uint8_t* q;
+        f.type = c;
+        f.name = ref_name(ws.Exec_ptr, &q);
+        ws.Exec_ptr = const_cast<uint8_t*>(q);
+      } else {
+        Rpt_error(81);
+      }
+      fields.push_back(std::move(f));
+      if (*ws.Exec_ptr != code::COMMA) break;
+      ws.Exec_ptr++;
+    }
+    if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(81);
+  } else {
+    Eval_formula();
+    if (ws.Str_len < 0) Not_built("records defined by an IOLIST line");
+    std::string tpl(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    if (!tpl.empty() && uint8_t(tpl.back()) == 255) Not_built("records from compiled I/O-list images");
+    fields = BBX_comp(reinterpret_cast<const uint8_t*>(tpl.data()), tpl.size());
+  }
+  std::string rec = record_name(node);
+  for (const Field& f : fields)
+    if (f.type != '*' && rec.size() + 1 + f.name.size() > 127) Rpt_error(81);
+  uint8_t* blk = write_list(fields);
+  if (node->rec_list) Ret_blk(node->rec_list);
+  node->rec_list = blk;
+  if (node->str) {
+    Ret_str(node->str);
+    node->str = nullptr;
+  }
+  node->flags = (node->flags & ~VF_FIXED) | VF_RECORD | VF_ASSIGNED;
+  // Every field exists from now on: fixed-width text fields are
+  // fixed-length strings of blanks, the others take an empty record.
+  for (const Field& f : fields) {
+    if (f.type == '*') continue;
+    Var_node* v = field_var(rec, f.type, f.name);
+    Check_assignable(v);
+    if (v->type == code::NUM_VAR) {
+      v->num = Num_val{};
+    } else {
+      v->flags &= ~VF_FIXED;
+      if (v->str) Ret_str(v->str);
+      v->str = nullptr;
+      if (f.form == 'C') {
+        v->str = Get_str(f.width);
+        if (!v->str) Rpt_error(33);
+        std::memset(v->str->bytes(), ' ', f.width);
+        v->str->len = f.width;
+        v->flags |= VF_FIXED;
+      }
+    }
+    v->flags |= VF_ASSIGNED;
+  }
+}
+
+void Gen_record(Var_node* node) {
+  if (!node->rec_list) return;
+  std::vector<Field> fields = read_list(node->rec_list);
+  std::string rec = record_name(node);
+  uint8_t sep = record_separator();
+  std::string out;
+  for (const Field& f : fields) {
+    if (f.type != '*') append_value(out, field_var(rec, f.type, f.name), f);
+    if (f.form == 'P' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
+      out += char(sep);
+    else if (f.form == 'D' && f.delim != DELIM_NONE)
+      out += char(f.delim);
+    if (out.size() > size_t(ws.Max_strlen)) Rpt_error(46);
+  }
+  Str_blk* b = nullptr;
+  if (!out.empty()) {
+    b = Get_str(out.size());
+    if (!b) Rpt_error(33);
+    std::memcpy(b->bytes(), out.data(), out.size());
+    b->len = uint32_t(out.size());
+  }
+  if (node->str) Ret_str(node->str);
+  node->str = b;
+}
+
+void Let_record(Var_node* node) {
+  if (!node->rec_list) return;
+  std::vector<Field> fields = read_list(node->rec_list);
+  std::string rec = record_name(node);
+  std::string text;
+  if (node->str) text.assign(reinterpret_cast<const char*>(node->str->bytes()), node->str->len);
+  uint8_t sep = record_separator();
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  size_t pos = 0, len = text.size();
+  for (const Field& f : fields) {
+    size_t start = pos, n;
+    if (f.form == 'C' || f.form == 'N') {
+      n = len - pos < f.width ? len - pos : f.width;
+      pos += n;
+    } else {
+      int d = f.form == 'P' || f.delim == DELIM_DEFAULT ? sep : f.delim == DELIM_NONE ? -1 : int(f.delim);
+      const void* hit = d < 0 ? nullptr : std::memchr(s + pos, d, len - pos);
+      size_t stop = hit ? size_t(static_cast<const uint8_t*>(hit) - s) : len;
+      n = stop - pos;
+      pos = hit ? stop + 1 : len;
+    }
+    if (f.type == '*') continue;
+    Var_node* v = field_var(rec, f.type, f.name);
+    Check_assignable(v);
+    if (v->type == code::NUM_VAR)
+      set_number(v, s + start, n);
+    else
+      set_string(v, s + start, n);
+  }
+}
