@@ -1,8 +1,9 @@
 #!/bin/sh
 # Loop throughput of oru against CPython on the same loops:
 #   for:    FOR I=1 TO 10000000; X=X+I; NEXT I
-#   string: a string built by appending one character per pass (200,000)
-#   array:  summing a 1,000-element array 2,000 times (when DIM works)
+#   string: a string built by appending one character per pass (2,000,000;
+#           fewer passes take less time than the start-up varies)
+#   array:  summing a 1,000-element array 20,000 times (when DIM works)
 # Prints each time (start-up subtracted) and the throughput ratio
 # oru / CPython (above 1: oru is faster).
 # Usage: bench/loops.sh [build-dir]
@@ -16,9 +17,9 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 now() { date +%s.%N; }
-best_of() {  # best of 3 runs of the command line in $1, input from $2
+best_of() {  # best of 5 runs of the command line in $1, input from $2
   best=""
-  for _ in 1 2 3; do
+  for _ in 1 2 3 4 5; do
     t0=$(now); sh -c "$1" < "$2" > /dev/null 2>&1; t1=$(now)
     best=$(echo "$t1 $t0 $best" | awk '{d=$1-$2; if ($3=="" || d<$3) print d; else print $3}')
   done
@@ -45,10 +46,10 @@ run for '10 FOR I=1 TO 10000000; X=X+I; NEXT I' \
         x = x + i
 main()'
 
-run string '10 FOR I=1 TO 200000; A$=A$+"x"; NEXT I' \
+run string '10 FOR I=1 TO 2000000; A$=A$+"x"; NEXT I' \
 'def main():
     a = ""
-    for i in range(1, 200001):
+    for i in range(1, 2000001):
         a = a + "x"
 main()'
 
@@ -57,11 +58,11 @@ RUN' | "$oru" 2>&1 | grep -q "not available"; then
   echo "array   (DIM not available in this build)"
 else
   run array '10 DIM A[1000]; FOR I=0 TO 1000; A[I]=I; NEXT I
-20 FOR R=1 TO 2000; FOR I=0 TO 1000; S=S+A[I]; NEXT I; NEXT R' \
+20 FOR R=1 TO 20000; FOR I=0 TO 1000; S=S+A[I]; NEXT I; NEXT R' \
 'def main():
     a = list(range(0, 1001))
     s = 0
-    for r in range(1, 2001):
+    for r in range(1, 20001):
         for i in range(0, 1001):
             s = s + a[i]
 main()'

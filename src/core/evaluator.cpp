@@ -184,14 +184,17 @@ void take_substring(Var_node* node, Str_blk** slot, int32_t elem) {
 
 // True for the codes after a numeric variable's name that make it more than
 // a plain scalar: ++/--, "(", "[" and "[ALL]".
-inline bool more_than_scalar(uint8_t next) {
-  constexpr uint64_t more = (1ull << code::INC_DEC) | (1ull << code::LPAREN) | (1ull << code::LBRACKET) |
-                            (1ull << code::WHOLE_ARRAY);
-  return next < 64 && ((more >> next) & 1);
-}
+constexpr struct More_tbl {
+  bool v[256] = {};
+  constexpr More_tbl() {
+    v[code::INC_DEC] = v[code::LPAREN] = v[code::LBRACKET] = v[code::WHOLE_ARRAY] = true;
+  }
+} more_tbl;
+
+inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
 
 // A numeric literal (code 3 or 4 at p), from the pool or in line.
-[[gnu::noinline]] const uint8_t* literal_operand(const uint8_t* p, Num_val& v) {
+[[gnu::always_inline]] inline const uint8_t* literal_operand(const uint8_t* p, Num_val& v) {
   const uint8_t* q = p + 1;
   const uint8_t* next = p + 8;
   if (ws.Lit_pool && (q[0] & 0x80)) {
@@ -207,7 +210,7 @@ inline bool more_than_scalar(uint8_t next) {
 // An element of a one-dimensional numeric array by one subscript, a small
 // integer or a plain integral scalar, in range and not followed by ++/--;
 // q is at the "[" after the array's name.
-[[gnu::noinline]] const uint8_t* element_operand(const Var_node* node, const uint8_t* q, Num_val& v) {
+[[gnu::always_inline]] inline const uint8_t* element_operand(const Var_node* node, const uint8_t* q, Num_val& v) {
   int64_t sub;
   if (q[1] == code::SMALL_INT) {
     sub = get_u16be(q + 2);
@@ -254,17 +257,8 @@ inline bool more_than_scalar(uint8_t next) {
 // "a", or "a op b" with op one of = <> <= >= > < + -, for simple operands a
 // and b and nothing more to the expression.  False, with nothing done, for
 // any other expression.
-// A value slot left uninitialised: every path writes it before reading it.
-struct Num_slot {
-  union {
-    Num_val v;
-  };
-  Num_slot() {}
-};
-
 [[gnu::always_inline]] inline bool eval_simple() {
-  Num_slot sa;
-  Num_val& a = sa.v;
+  Num_val a;
   const uint8_t* p = simple_operand(ws.Exec_ptr, a);
   if (!p) return false;
   uint8_t c = *p;
@@ -275,8 +269,7 @@ struct Num_slot {
     return true;
   }
   if (c < code::OP_EQ || c > code::OP_SUB) return false;
-  Num_slot sb;
-  Num_val& b = sb.v;
+  Num_val b;
   const uint8_t* q = simple_operand(p + 1, b);
   if (!q || (Cde_tbl[*q] & (CC_BINOP | CC_LOGOP))) return false;
   ws.Exec_ptr = const_cast<uint8_t*>(q);

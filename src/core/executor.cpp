@@ -6,9 +6,12 @@
 //   B  remember the statement start, read its code and, only when a bit of
 //      RF_SERVE_MASK is set in ws.Run_flags, serve the pending requests out
 //      of line;
-//   C  dispatch: IF, GOTO, GOSUB, RETURN, NEXT, the block close and implied
-//      assignment inline, every other directive through dir_jmp (code - 149)
-//      and, after the prefix 149, ext_jmp (b - 150).
+//   C  dispatch: the separator, numeric assignment and NEXT are tested
+//      first; IF, GOTO, GOSUB, RETURN, the block close and string
+//      assignment inline; every other directive through dir_jmp (code - 149)
+//      and, after the prefix 149, ext_jmp (b - 150).  "X = expression" for
+//      an indexed numeric scalar and "S$ = S$ + ..." take fast paths
+//      (num_let_fast, append_fast) that fall back to implied_let.
 // The executor is a recovery point: an error raised by a statement is caught
 // here and Recover_error decides whether the loop goes on (a retry, an ERR=
 // branch, the SETERR line) or the program stops.
@@ -135,6 +138,10 @@ Served serve_requests() {
   ws.Run_flags &= ~RF_CLEAR_EACH;
   if (ws.Run_flags & RF_MEM_LIMIT) {
     ws.Run_flags &= ~RF_MEM_LIMIT;
+    // What the finished statement held (its temporaries, the cached string
+    // block) is given back first: it must not count against this statement.
+    if (ws.Run_flags & RF_TEMPS) Ret_temp();
+    Memory_chk();
     if (ws.Mem_used > ws.Mem_limit && !allowed_over_limit(ws.Exec_ptr)) Rpt_error(31);
   }
   if ((ws.Run_flags & RF_BREAKPOINTS) && ws.Cur_stno != 0 && ws.Call_status == 0 &&
@@ -220,9 +227,14 @@ inline bool assignable(const Var_node* node) {
 // nothing done, for any other target.
 inline bool num_let_fast() {
   uint8_t* p = ws.Exec_ptr;
-  if (p[3] != code::OP_EQ) return false;
-  Var_node* node = indexed_var(p, code::NUM_VAR);
-  if (!node || !assignable(node)) return false;
+  if (!(p[1] & 0x80) || p[3] != code::OP_EQ) return false;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  if (idx >= ws.Var_index_cnt) return false;
+  Var_node* node = ws.Var_index[idx];
+  // Readable and assignable, as Get_value and Check_assignable demand.
+  if (!node || node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY) ||
+      ((node->read_mask | node->write_mask) & ~ws.Var_mask))
+    return false;
   ws.Exec_ptr = p + 4;
   ws.Math_flags = 0;
   Eval_val();
@@ -360,7 +372,7 @@ void run_statements(uint8_t* work) {
       ws.Stmt_ptr = ws.Exec_ptr;
     }
     uint8_t c = *ws.Exec_ptr;
-    // The statements of loop bodies first, ahead of the general switch.
+    // The statements of loop bodies are tested first, ahead of the switch.
     if (c == code::STMT_SEP) {
       ++ws.Exec_ptr;
       goto next_statement;
@@ -375,18 +387,11 @@ void run_statements(uint8_t* work) {
       goto next_statement;
     }
     switch (c) {
-      case code::STMT_SEP:
-        ++ws.Exec_ptr;
-        goto next_statement;
       case code::EOL:
       case code::D_REM:
       case code::D_COMMENT:
         if (ws.Cur_stno == 0) return;
         next_program_line();
-        goto next_statement;
-      case code::D_NEXT:
-        ++ws.Exec_ptr;
-        d_next();
         goto next_statement;
       case code::D_IF:
         ++ws.Exec_ptr;
@@ -403,9 +408,6 @@ void run_statements(uint8_t* work) {
       case code::D_RETURN:
         ++ws.Exec_ptr;
         d_rtrn();
-        break;
-      case code::NUM_VAR:
-        if (!num_let_fast()) implied_let();
         break;
       case code::STR_VAR:
         if (!append_fast()) implied_let();

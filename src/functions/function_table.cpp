@@ -2,6 +2,8 @@
 // Ret_value and the result helpers shared by every handler.
 #include "functions/function_table.h"
 
+#include <exception>
+
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/memory.h"
@@ -14,10 +16,15 @@ constexpr int64_t RSV_WORK_MAX = 200;
 constexpr uint8_t FNC_CALL = 88;  // FN: call of a user-defined function
 
 // Restores the statement's error context however the handler leaves.
+// Restores the statement's error context when the function returns.  When
+// an error leaves the function, the context stays as the function set it, so
+// an ERR= clause inside the function takes that error.
 struct Err_context_guard {
   uint8_t* stmt_save = ws.Stmt_save;
   uint32_t err_line = ws.Err_line;
+  int unwinding = std::uncaught_exceptions();
   ~Err_context_guard() {
+    if (std::uncaught_exceptions() > unwinding) return;
     ws.Stmt_save = stmt_save;
     ws.Err_line = err_line;
   }

@@ -170,15 +170,29 @@ class FastPathTest : public ::testing::Test {
       EXPECT_EQ(a.nums[i].scale, b.nums[i].scale) << setup << " | " << stmt << " | " << nums[i];
     }
     for (size_t i = 0; i < strs.size(); i++)
-      EXPECT_TRUE(a.strs[i].text == b.strs[i].text && a.strs[i].fixed == b.strs[i].fixed) << setup << " | " << stmt << " | " << strs[i] << ": \""
-                                          << a.strs[i].text << "\" against \"" << b.strs[i].text << "\"";
+      EXPECT_TRUE(a.strs[i].text == b.strs[i].text && a.strs[i].fixed == b.strs[i].fixed)
+          << setup << " | " << stmt << " | " << strs[i] << ": \"" << a.strs[i].text << "\" against \""
+          << b.strs[i].text << "\"";
   }
 };
 
-const std::vector<std::string> kValues = {
-    "0",          "1",           "-1",    "2147483647", "-2147483648", "2147483648",
-    "-2147483649", "999999999999999999", "-999999999999999999", "3000000000*3000000000",
-    "-3000000000*3000000000", "0.5", "-0.25", "1.005", "123456.789", "0.0001", "1E20"};
+const std::vector<std::string> kValues = {"0",
+                                          "1",
+                                          "-1",
+                                          "2147483647",
+                                          "-2147483648",
+                                          "2147483648",
+                                          "-2147483649",
+                                          "999999999999999999",
+                                          "-999999999999999999",
+                                          "3000000000*3000000000",
+                                          "-3000000000*3000000000",
+                                          "0.5",
+                                          "-0.25",
+                                          "1.005",
+                                          "123456.789",
+                                          "0.0001",
+                                          "1E20"};
 
 TEST_F(FastPathTest, StoredProgramsUseIndexedReferences) {
   // The premise of every case below: a stored line reaches its variables
@@ -196,7 +210,8 @@ TEST_F(FastPathTest, AddSubtractAndCompareAgreeForEveryPair) {
   const std::string stmt =
       "C=A+B; D=A-B; E=A=B; F=A<>B; G=A<=B; H=A>=B; J=A>B; K=A<B; L%=A+B; M=A; N=A+1; P=A-2.5; Q=3<A; "
       "R=-1+B";
-  const std::vector<std::string> names = {"C", "D", "E", "F", "G", "H", "J", "K", "L%", "M", "N", "P", "Q", "R"};
+  const std::vector<std::string> names = {"C", "D",  "E", "F", "G", "H", "J",
+                                          "K", "L%", "M", "N", "P", "Q", "R"};
   for (const std::string& a : kValues)
     for (const std::string& b : kValues) agree("PRECISION 4; A=" + a + "; B=" + b, stmt, names);
 }
@@ -206,8 +221,11 @@ TEST_F(FastPathTest, PrecisionAndRoundingConditionsAgree) {
     int precision;
     uint16_t rn;
   };
-  const Mode modes[] = {{2, 1}, {0, 1}, {2, 1 | 2}, {1, 1 | 64}, {3, 1 | 0x200}, {0, 1 | 2 | 64 | 0x200}, {2, 0}};
-  const std::vector<std::string> vals = {"1.005", "-2.675", "0.125", "7", "123.4567", "2147483647.5", "-0.0049"};
+  const Mode modes[] = {{2, 1},         {0, 1},      {2, 1 | 2},     {2, 2},
+                        {1, 2 | 0x200}, {1, 1 | 64}, {3, 1 | 0x200}, {0, 1 | 2 | 64 | 0x200},
+                        {2, 0},         {0, 64}};
+  const std::vector<std::string> vals = {"1.005",    "-2.675",       "0.125",  "7",
+                                         "123.4567", "2147483647.5", "-0.0049"};
   const std::vector<std::string> names = {"C", "D", "E", "G", "K", "L%", "M"};
   for (const Mode& m : modes)
     for (const std::string& a : vals)
@@ -220,7 +238,8 @@ TEST_F(FastPathTest, PrecisionAndRoundingConditionsAgree) {
 }
 
 TEST_F(FastPathTest, IntegerTargetsTruncate) {
-  for (const std::string& a : kValues) agree("PRECISION 4; A=" + a, "I%=A; J%=A+0.75; K%=A-0.75", {"I%", "J%", "K%"});
+  for (const std::string& a : kValues)
+    agree("PRECISION 4; A=" + a, "I%=A; J%=A+0.75; K%=A-0.75", {"I%", "J%", "K%"});
 }
 
 TEST_F(FastPathTest, ArrayElementsAgreeInAndOutOfRange) {
@@ -272,7 +291,7 @@ TEST_F(FastPathTest, AppendsAgreeWithTheGeneralPathAcrossCapacities) {
       "S$=S$+\"ab\"; LET T$=T$+\"ab\"",
       "S$=S$+X$+\"c\"; LET T$=T$+X$+\"c\"",
       "S$=S$+$414243$; LET T$=T$+$414243$",
-      "S$=S$+E$; LET T$=T$+E$",
+      "S$=S$+E$+\"q\"; LET T$=T$+E$+\"q\"",
   };
   for (const std::string& b : body)
     for (int n : {1, 3, 4, 27, 28, 29, 124, 125, 300})
@@ -305,13 +324,20 @@ TEST_F(FastPathTest, AppendToAnEmptyOrUnsetString) {
 }
 
 TEST_F(FastPathTest, AppendPastTheMaximumLengthIsRefused) {
-  auto small = [] { ws.Max_strlen = 10; };
-  agree("S$=\"123456789\"", "S$=S$+\"ab\"", {}, {"S$"}, small);
-  agree("S$=\"12345678\"", "S$=S$+\"ab\"", {}, {"S$"}, small);
-  agree("S$=\"123456789\"; B$=\"xy\"", "S$=S$+B$", {}, {"S$"}, small);
-  Outcome o = stored("S$=\"123456789\"", "S$=S$+\"ab\"", {}, {"S$"}, small);
+  // (The limit also applies to the typed lines, so it stays above theirs.)
+  auto small = [] { ws.Max_strlen = 30; };
+  const std::string s29 = "S$=\"" + std::string(29, 'n') + "\"";
+  const std::string s28 = "S$=\"" + std::string(28, 'n') + "\"";
+  agree(s29, "S$=S$+\"ab\"", {}, {"S$"}, small);
+  agree(s28, "S$=S$+\"ab\"", {}, {"S$"}, small);
+  agree(s28, "S$=S$+\"a\"+\"b\"", {}, {"S$"}, small);
+  agree(s29 + "; B$=\"xy\"", "S$=S$+B$", {}, {"S$"}, small);
+  Outcome o = stored(s29, "S$=S$+\"ab\"", {}, {"S$"}, small);
   EXPECT_EQ(o.err, 46);
-  EXPECT_EQ(o.strs[0].text, "123456789");
+  EXPECT_EQ(o.strs[0].text, std::string(29, 'n'));
+  o = stored(s28, "S$=S$+\"ab\"", {}, {"S$"}, small);
+  EXPECT_EQ(o.err, 0);
+  EXPECT_EQ(o.strs[0].text, std::string(28, 'n') + "ab");
 }
 
 TEST_F(FastPathTest, AppendToAReadOnlyOrFixedStringFollowsItsRules) {
@@ -337,12 +363,17 @@ TEST_F(FastPathTest, ForLoopsCrossing32BitsAgreeWithWhileLoops) {
     const char* to;
     const char* step;
   };
-  const Loop loops[] = {{"2147483640", "2147483650", "1"},   {"-2147483640", "-2147483655", "-1"},
-                        {"2147483000", "2147484000", "97"},  {"0.5", "3", "0.25"},
-                        {"1", "2", "0.3"},                   {"2147483647", "2147483647", "1"},
-                        {"-5", "5", "2.5"},                  {"10", "1", "-3"}};
+  const Loop loops[] = {{"2147483640", "2147483650", "1"},
+                        {"-2147483640", "-2147483655", "-1"},
+                        {"2147483000", "2147484000", "97"},
+                        {"0.5", "3", "0.25"},
+                        {"1", "2", "0.3"},
+                        {"2147483647", "2147483647", "1"},
+                        {"-5", "5", "2.5"},
+                        {"10", "1", "-3"}};
   for (const Loop& l : loops) {
-    std::string f = std::string("N=0; FOR I=") + l.from + " TO " + l.to + " STEP " + l.step + "; N=N+1; NEXT I";
+    std::string f =
+        std::string("N=0; FOR I=") + l.from + " TO " + l.to + " STEP " + l.step + "; N=N+1; NEXT I";
     std::string w = std::string("M=0; J=") + l.from + "; WHILE (" + l.step + ">0 AND J<=" + l.to + ") OR (" +
                     l.step + "<0 AND J>=" + l.to + "); M=M+1; J=J+" + l.step + "; WEND";
     Outcome a = stored("", f + "; " + w, {"N", "I", "M", "J"});
