@@ -21,7 +21,7 @@ void d_read() { Not_built("the EXTRACT/FIND/READ directive"); }
 void d_file() { Not_built("the FILE directive"); }
 void d_inde() { Not_built("the INDEXED directive"); }
 void d_inpu() { Not_built("the INPUT directive"); }
-void d_invo() { Not_built("the INVOKE directive"); }
+
 void d_ioli() { Not_built("the IOLIST directive"); }
 void d_keyd() { Not_built("the KEYED directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }

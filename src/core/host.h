@@ -144,6 +144,8 @@ void Config_line();
 void Reset_line();
 // Reset_line and Config_line when the line had been configured (!B changed).
 void Reconfig_line();
+// Whether the console's terminal line is in raw mode now.
+bool Line_configured();
 // Discards the terminal's pending input.
 void Flush_console();
 

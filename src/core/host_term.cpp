@@ -82,6 +82,8 @@ void Reset_line() {
   line_configured = false;
 }
 
+bool Line_configured() { return line_configured; }
+
 void Reconfig_line() {
   if (!line_configured) return;
   Reset_line();

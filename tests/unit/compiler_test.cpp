@@ -199,6 +199,8 @@ TEST_F(CompilerTest, CompileListRoundTrips) {
       "12345 PRINT 1",
       "0010 IF ERR=5 THEN PRINT TIM",
       "0010 OPEN (1,ERR=100)\"FILE\"",
+      "0010 INVOKE \"ls\"",
+      "0010 INVOKE WAIT \"ls\",ERR=100",
   };
   for (const char* src : lines) {
     auto out = compile(src);
