@@ -23,6 +23,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/executor.h"
 #include "core/host.h"
 #include "core/ini.h"
 #include "core/lexicon.h"
@@ -218,10 +219,10 @@ std::string GenOruExec(const std::string& arg0, const std::string& cwd, const ch
     if (colon == std::string::npos) colon = path.size();
     std::string dir = path.substr(start, colon - start);
     if (dir.empty()) dir = ".";  // an empty entry is the working directory
-    std::string cand = dir + "/" + arg0;
+    // Relative entries are taken against the given working directory.
+    std::string cand = Path_convert(dir + "/" + arg0, cwd);
     struct stat st {};
-    if (stat(cand.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(cand.c_str(), X_OK) == 0)
-      return Path_convert(cand, cwd);
+    if (stat(cand.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(cand.c_str(), X_OK) == 0) return cand;
     start = colon + 1;
   }
   return std::string();
@@ -287,6 +288,9 @@ void SetArgList(const char* text, bool merge) {
     for (size_t i = 1; i < szSysArg.size(); ++i) args.push_back(szSysArg[i]);
   if (args.size() > size_t(SYS_ARG_MAX)) args.resize(SYS_ARG_MAX);
   if (merge) {
+    // The merged list holds every argument: whether a program is named is
+    // decided on it afresh.
+    program_named = false;
     for (size_t i = 1; i < args.size(); ++i) {
       if (iequals(args[i], "-arg")) break;
       if (!args[i].empty() && args[i][0] != '-') program_named = true;
@@ -666,6 +670,66 @@ void Wrap_up() {
   Con_flush();
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
+}
+
+// ---- START ----
+
+void Restart(const Restart_request& r) {
+  Wrap_up();
+  if (r.mem_limit > 0) ws.Mem_limit = r.mem_limit;
+  Start_pgm.clear();
+  ws.Cmd_flags &= ~uint32_t(CMD_PROGRAM_NAMED);  // no start program to run again
+  if (Start_up() != 0) startup_failed();
+  Lib_level = GetOruLibVersion();
+}
+
+// START [size] [, name [, name]] or START name [, name]: size in KiB, 11 to
+// 102,400 (with BX: size / 4 + 10).  Two names start a background task.
+// With the soft-start switch and a size, the program ends, its variables go,
+// the limit changes and it runs again from its first line; otherwise the
+// whole interpreter restarts (Restart, run by the console loop) and the
+// console prompts with no program and no variables.
+void d_star() {
+  for (const Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
+    if (f->tag == TAG_FUNCTION) Rpt_error(59);
+  if (ws.Call_status != 0) Rpt_error(59);
+  uint8_t*& p = ws.Exec_ptr;
+  auto at_end = [&] {
+    uint8_t c = *p;
+    return c == code::STMT_SEP || c == code::EOL || c == code::BLOCK_CLOSE ||
+           (c >= code::DIR_FIRST && c <= code::DIR_LAST);
+  };
+  int64_t size_kib = 0;
+  int names = 0;
+  while (!at_end()) {
+    if (size_kib || names) {
+      if (*p != code::COMMA) Rpt_error(20);
+      p++;
+    }
+    Eval_formula();
+    if (ws.Str_len >= 0) {
+      if (++names > 2) Rpt_error(20);
+      continue;
+    }
+    if (size_kib || names) Rpt_error(26);  // the size comes first
+    int64_t n = To_integer(ws.Num_acc);
+    if (Sw_on(sw::BX)) n = n / 4 + 10;
+    if (n < 11 || n > 102400) Rpt_error(41);
+    size_kib = n;
+  }
+  if (names == 2) Not_built("background tasks");
+  if (names == 1) Not_built("program files");
+  if (Sw_on(sw::SOFT_START) && size_kib) {
+    ws.Run_flags &= ~RF_TRACE;
+    Do_reset();
+    Clr_var();
+    ws.Mem_limit = size_kib * 1024;
+    ws.Stop_stno = 0;
+    ws.Stop_ptr = nullptr;
+    Run_continue(false);
+    return;
+  }
+  throw Restart_request{size_kib * 1024};
 }
 
 // ---- RELEASE ----

@@ -16,55 +16,12 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
-class ExecTest : public ::testing::Test {
+class ExecTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
-  void SetUp() override {
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    ws.Go_cache_ref = 0;
-    ws.Stop_stno = 0;
-    ws.Stop_ptr = nullptr;
-    ws.Run_flags = 0;
-    ws.Con_flags = CON_MODE;
-    ws.Start_flags = 0;
-    ws.Cmd_flags = 0;
-    ws.Prm = Params{};
-    ws.End_process = false;
-    ws.Err_no = 0;
-  }
-  void TearDown() override {
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
-  }
-
-  // Types one line at the console.
-  void type(const std::string& s) {
-    ws.Work_ptr = work;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    ws.Cur_stno = 0;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
-    Exec_command(1);
-  }
-  void program(std::initializer_list<const char*> lines) {
-    for (const char* l : lines) type(l);
-  }
   static double num(const char* name) {
     Var_node* v = Look_var_name(code::NUM_VAR, reinterpret_cast<const uint8_t*>(name),
                                 int(std::strlen(name)));

@@ -87,6 +87,7 @@ class Eval_env : public ::testing::Test {
     Ret_temp();
     Clr_variables();
     Clr_glo_var();
+    ws.Max_strlen = 32767 * 1024;  // some tests lower it
   }
   static int error_of(void (*fn)()) {
     try {

@@ -20,6 +20,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
@@ -44,56 +45,20 @@ struct Outcome {
   std::vector<Str_seen> strs;
 };
 
-class FastPathTest : public ::testing::Test {
+class FastPathTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
   int32_t max_strlen = 0;
   uint32_t var_mask = 0;
 
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
   void SetUp() override {
     max_strlen = ws.Max_strlen;
     var_mask = ws.Var_mask;
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
-    fresh();
+    Console_env::SetUp();
   }
   void TearDown() override {
-    fresh();
+    Console_env::TearDown();
     ws.Max_strlen = max_strlen;
     ws.Var_mask = ws.Var_mask_glob = var_mask;
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
-  }
-  void fresh() {
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    ws.Go_cache_ref = 0;
-    ws.Stop_stno = 0;
-    ws.Stop_ptr = nullptr;
-    ws.Run_flags = 0;
-    ws.Con_flags = CON_MODE;
-    ws.Start_flags = 0;
-    ws.Cmd_flags = 0;
-    ws.Prm = Params{};
-    ws.Precision = 2;
-    ws.Num_flags = 0;
-    ws.End_process = false;
-    ws.Err_no = 0;
-  }
-  void type(const std::string& s) {
-    ws.Work_ptr = work;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    ws.Cur_stno = 0;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
-    Exec_command(1);
   }
   static Var_node* var(uint8_t type, const std::string& name) {
     return Look_var_name(type, reinterpret_cast<const uint8_t*>(name.data()), int(name.size()));

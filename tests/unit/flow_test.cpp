@@ -26,55 +26,15 @@
 #include "core/messages.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
-class FlowTest : public ::testing::Test {
+class FlowTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
   void SetUp() override {
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    Do_reset();
-    ws.Go_cache_ref = 0;
-    ws.Run_flags = 0;
-    ws.Con_flags = CON_MODE;
-    ws.Start_flags = 0;
-    ws.Cmd_flags = 0;
-    ws.Prm = Params{};
+    Console_env::SetUp();
     ws.Prm.QT = true;
-    ws.Io_rty = 0;
-    ws.Bsy_count = 0;
-    ws.Err_flags = 0;
-  }
-  void TearDown() override {
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    Clr_stack();
-    Set_ext_error("");
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
-  }
-  void type(const std::string& s) {
-    ws.Work_ptr = work;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    ws.Cur_stno = 0;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
-    Exec_command(1);
-  }
-  void program(std::initializer_list<const char*> lines) {
-    for (const char* l : lines) type(l);
   }
   static double num(const char* name) {
     Var_node* v = Look_var_name(code::NUM_VAR, reinterpret_cast<const uint8_t*>(name), int(std::strlen(name)));

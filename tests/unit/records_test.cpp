@@ -21,50 +21,20 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
-class RecordsTest : public ::testing::Test {
+class RecordsTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
   void SetUp() override {
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    Do_reset();
-    ws.Run_flags = 0;
-    ws.Con_flags = CON_MODE;
-    ws.Prm = Params{};
+    Console_env::SetUp();
     ws.Prm.QT = true;
-    ws.Err_flags = 0;
-    ws.Err_no = 0;
     prmblk.FS = '|';  // a visible record separator
   }
   void TearDown() override {
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    Clr_stack();
-    Set_ext_error("");
     prmblk.FS = 138;
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
-  }
-  void type(const std::string& s) {
-    ws.Work_ptr = work;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    ws.Cur_stno = 0;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
-    Exec_command(1);
+    Console_env::TearDown();
   }
   // Stores the lines, runs them, returns the error number (0: none).
   int run(std::initializer_list<const char*> lines) {
