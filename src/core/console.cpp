@@ -334,6 +334,9 @@ void Exec_console() {
       }
     } catch (const Oru_error& e) {
       Report_error(e.no);
+    } catch (const Restart_request& r) {
+      // START: every guard has run on the way out; begin afresh.
+      Restart(r);
     }
     if (ws.Prm.XT || ws.End_process) break;
   }

@@ -41,7 +41,6 @@ void d_via() { Not_built("the VIA directive"); }
 void d_seri() { Not_built("the SERIAL directive"); }
 void d_sfrm() { Not_built("the SFRM directive"); }
 void d_sort() { Not_built("the SORT directive"); }
-void d_star() { Not_built("the START directive"); }
 void d_strc() { Not_built("the TRACE directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }

@@ -24,6 +24,8 @@
 #include "core/lister.h"
 #include "core/memory.h"
 #include "core/messages.h"
+#include "core/params.h"
+#include "core/switches.h"
 #include "core/workspace.h"
 
 namespace {
@@ -391,9 +393,165 @@ void d_edit() {
   if (err) Rpt_error(err);
 }
 
+// ---- console find and replace ----
+//
+// The compiled console line (its line number, 0 or not, is where the search
+// starts):
+//   9 text [39 9 new] 255          the next line holding text, wrapping once
+//   37 7 n 9 text [39 9 new] 255   line n only
+//   47 9 text [39 9 new] 255       every line from there to the end
+// An empty text stands for the remembered one.  Lines are searched as they
+// list, from the statement text after the line number, case-blind with
+// system parameter IC; nothing found is error 71.
+
+namespace {
+
+std::string bracket_operand(const uint8_t*& p) {
+  if (*p != code::BRACKET_TEXT) Rpt_error(49);
+  size_t n = get_u16be(p + 1);
+  std::string text(reinterpret_cast<const char*>(p + 3), n);
+  p += 3 + n;
+  return text;
+}
+
+// Offset of the first occurrence of needle in hay at or after from.
+size_t find_text(const std::string& hay, const std::string& needle, size_t from, bool blind) {
+  if (!blind) return hay.find(needle, from);
+  for (size_t i = from; i + needle.size() <= hay.size(); i++) {
+    size_t k = 0;
+    while (k < needle.size() && Uppercs[uint8_t(hay[i + k])] == Uppercs[uint8_t(needle[k])]) k++;
+    if (k == needle.size()) return i;
+  }
+  return std::string::npos;
+}
+
+// The listed text of the current line, split after the line number and its
+// blank: the search looks at the statements only.
+struct Listed {
+  std::string text;
+  size_t body = 0;
+};
+
+Listed list_line_text() {
+  Listed l;
+  l.text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len), 0);
+  while (l.body < l.text.size() && std::isdigit(uint8_t(l.text[l.body]))) l.body++;
+  if (l.body < l.text.size() && l.text[l.body] == ' ') l.body++;
+  return l;
+}
+
+int list_text(const std::string& text) {
+  return List_line(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// Replaces every occurrence in the listed line, stores the result and lists
+// it.  A result that does not compile is stored as its text and its error
+// shown; the search goes on.  Non-zero when the listing was stopped.
+int replace_in_line(const Listed& l, const std::string& find, const std::string& repl, bool blind) {
+  std::string out = l.text.substr(0, l.body);
+  size_t at = l.body;
+  for (;;) {
+    size_t hit = find_text(l.text, find, at, blind);
+    if (hit == std::string::npos) break;
+    out.append(l.text, at, hit - at);
+    out += repl;
+    at = hit + find.size();
+  }
+  out.append(l.text, at, std::string::npos);
+  std::vector<uint8_t> line;
+  int err = Compile_text(out, line);
+  if (line.size() < 3) Rpt_error(err ? err : 49);
+  uint16_t stored = get_u16be(line.data());
+  {
+    Work_guard g;
+    uint8_t* buf = Work_take(line.size());
+    std::memcpy(buf, line.data(), line.size());
+    ws.Str_ptr = buf;
+    ws.Str_len = int32_t(line.size());
+    Add_line();
+  }
+  ws.Go_cache_ref = 0;
+  int stop = 0;
+  if (Find_line(stored) == stored) {
+    Work_guard g;
+    Decompile_Obj(0, nullptr, 0);
+    stop = List_line(ws.Str_ptr, size_t(ws.Str_len));
+  }
+  if (err) Disp_error(err);
+  return stop;
+}
+
+}  // namespace
+
 void Exec_edit() {
   refuse_protected();
-  Not_built("console find and replace");
+  const uint8_t* p = ws.Str_ptr;
+  uint16_t from = get_u16be(p);
+  p += 2;
+  enum { NEXT, ONE_LINE, TO_END } form = NEXT;
+  uint16_t only = 0;
+  if (*p == code::COMMA) {
+    form = ONE_LINE;
+    p++;
+    if (*p != code::LINE_REF) Rpt_error(21);
+    only = get_u16be(p + 1);
+    p += 3;
+  } else if (*p == code::OP_MUL) {
+    form = TO_END;
+    p++;
+  }
+  std::string find = bracket_operand(p);
+  bool replacing = *p == code::OP_EQ;
+  std::string repl;
+  if (replacing) {
+    p++;
+    repl = bracket_operand(p);
+  }
+  if (*p != code::EOL) Rpt_error(20);
+
+  if (find.empty()) {
+    find.assign(reinterpret_cast<const char*>(ws.Find_text), ws.Find_len);
+    if (find.empty()) Rpt_error(71);  // nothing to look for yet
+  } else {
+    if (find.size() > FIND_TEXT_MAX) Rpt_error(46);
+    std::memcpy(ws.Find_text, find.data(), find.size());
+    ws.Find_len = uint16_t(find.size());
+  }
+  bool blind = Sw_on(sw::IC);
+  List_page_start();
+
+  // Tests the current line; lists or changes it when it matches.  0: no
+  // match, 1: done, 2: done and the listing was stopped.
+  auto visit = [&](uint16_t n) {
+    Listed l = list_line_text();
+    if (find_text(l.text, find, l.body, blind) == std::string::npos) return 0;
+    ws.Find_stno = n;
+    int stop = replacing ? replace_in_line(l, find, repl, blind) : list_text(l.text);
+    return stop ? 2 : 1;
+  };
+
+  if (form == ONE_LINE) {
+    if (only == 0 || Find_line(only) != only) Rpt_error(21);
+    if (!visit(only)) Rpt_error(71);
+    return;
+  }
+  if (form == TO_END) {
+    bool any = false;
+    for (uint16_t n = Find_line(from); n < LAST_LINE_NO; n = Find_line(uint32_t(n) + 1)) {
+      int r = visit(n);
+      if (r) any = true;
+      if (r == 2) break;
+    }
+    if (!any) Rpt_error(71);
+    return;
+  }
+  // From the line given, else after the last line found; once round.
+  uint16_t start = from != 0 ? from : uint16_t(ws.Find_stno + 1);
+  for (uint16_t n = Find_line(start); n < LAST_LINE_NO; n = Find_line(uint32_t(n) + 1))
+    if (visit(n)) return;
+  for (uint16_t n = First_line(); n < start && n < LAST_LINE_NO; n = Find_line(uint32_t(n) + 1))
+    if (visit(n)) return;
+  Rpt_error(71);
 }
 
 // ---- RENUMBER ----

@@ -362,9 +362,13 @@ void Lister::consume() {
       write_item(s);
       return;
     }
-    case code::BRACKET_TEXT:
-      write_item("[" + std::string(reinterpret_cast<const char*>(p + 3), get_u16be(p + 1)) + "]");
+    case code::BRACKET_TEXT: {
+      // Text typed between braces may hold "]"; it cannot hold "}" then.
+      std::string text(reinterpret_cast<const char*>(p + 3), get_u16be(p + 1));
+      bool braces = text.find(']') != std::string::npos;
+      write_item((braces ? "{" : "[") + text + (braces ? "}" : "]"));
       return;
+    }
     case code::LABEL_IDX:
     case code::LABEL_IDX2:
       lfail(49);  // label indexes belong to loaded program images

@@ -120,4 +120,14 @@ void Msgbox_error();  // the same as an error box
 // The text gathered so far (for tests).
 const std::string& Msgbox_contents();
 
-// RELEASE (d_rele) is declared with the other directives.
+// ---- START ----
+// START's full restart: thrown out of the statement (past every recovery
+// point) and caught by the console loop, which then calls Restart.
+struct Restart_request {
+  int64_t mem_limit = 0;  // bytes; 0 keeps the limit in force
+};
+// Wrap_up and Start_up again: no program, no variables, no start program;
+// the memory limit becomes r.mem_limit when given.
+void Restart(const Restart_request& r);
+
+// START (d_star) and RELEASE (d_rele) are declared with the other directives.

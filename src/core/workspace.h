@@ -17,6 +17,7 @@ struct Lex_data;
 
 constexpr size_t WORK_AREA_SIZE = 81920;
 constexpr uint16_t LAST_LINE_NO = 65000;  // the line that ends every program
+constexpr size_t FIND_TEXT_MAX = 128;      // longest console search text
 
 // ws.Run_flags
 enum : uint32_t {
@@ -125,6 +126,11 @@ struct Workspace {
   uint16_t Auto_line = LAST_LINE_NO;
   uint16_t Auto_step = 10;
   uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
+  // Console find forms: the remembered search text and the last line found
+  // (0: none; the next search starts after it).
+  uint8_t Find_text[FIND_TEXT_MAX] = {};
+  uint16_t Find_len = 0;
+  uint16_t Find_stno = 0;
   // The executor's cache of the last GOTO target: the reference as Get_line
   // gave it (0: nothing cached), the line found and its line-number bytes.
   // Every change to the stored lines must clear Go_cache_ref.

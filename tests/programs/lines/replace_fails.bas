@@ -1,0 +1,9 @@
+10 LET X=1
+20 LET Y=2
+30 PRINT X+Y
+*[=]=[=(]
+LIST
+RUN
+*[(]=[]
+LIST
+RUN
