@@ -203,11 +203,12 @@ int Compiler::next_token(int expected) {
     m = Find_lex(in_ + pos_, size_t(m.consumed) - 1, false);
   }
   if (m.code != 0) {
-    bool object_name = (m.flags & LEX_OBJECT_NAME) && pos_ + size_t(m.consumed) < in_len_ &&
-                       in_[pos_ + size_t(m.consumed)] == '\'';
+    // A keyword followed by "'" names an object only where object references
+    // are read; until they are, it stays the keyword (a name read here would
+    // not list back as a name).
     bool as_label = expected == code::LABEL && (m.flags & LEX_MAY_BE_LABEL);
     bool as_var = expected == code::NUM_VAR && (m.flags & LEX_OBJECT_NAME);
-    if (!object_name && !as_label && !as_var) {
+    if (!as_label && !as_var) {
       pos_ += size_t(m.consumed);
       emit(m.code);
       if (m.code2 != 0) pending2_ = m.code2;
