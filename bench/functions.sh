@@ -1,8 +1,9 @@
 #!/bin/sh
 # POS(, MID( and STR( with a mask on 1 MB inputs, against the nearest CPython
 # operations (str.find / count, slicing, format) in the same run.
-# Usage: bench/functions.sh [path/to/oru]
-ORU=${1:-build/oru}
+# Usage: bench/functions.sh [build-dir or path/to/oru]
+ORU=${1:-build}
+[ -d "$ORU" ] && ORU=$ORU/oru
 now() { python3 -c 'import time; print(time.time())'; }
 run_oru() {  # $1: name, $2: statements run after the 1 MB string is built
   prog=$(printf '10 A$="x"\n20 FOR I=1 TO 20\n30 A$=A$+A$\n40 NEXT I\n50 A$=A$+"needle"\n%s\nRUN\n' "$2")

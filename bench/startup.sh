@@ -15,11 +15,13 @@ export ORULIB
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 echo 'PRINT 1' > "$tmp/one.bas"
+# The interpreter itself, not a version-manager wrapper script in front of it.
+py=$(python3 -c 'import sys; print(sys.executable)')
 cd "$tmp"
 
 if command -v hyperfine > /dev/null 2>&1; then
   hyperfine -N --warmup 10 --runs "$runs" --input one.bas --export-json oru.json "$oru" > /dev/null
-  hyperfine -N --warmup 3 --runs "$runs" --export-json py.json "python3 -c pass" > /dev/null
+  hyperfine -N --warmup 3 --runs "$runs" --export-json py.json "$py -c pass" > /dev/null
   med() { python3 -c 'import json,sys; print("%.2f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$1"; }
   echo "oru 'PRINT 1':     median $(med oru.json) ms ($runs runs, hyperfine)"
   echo "python3 -c pass:   median $(med py.json) ms ($runs runs, hyperfine)"
@@ -44,6 +46,6 @@ median() { sort -n "$1" | awk '{ a[NR] = $1 } END { m = (NR % 2) ? a[(NR + 1) / 
 
 "$oru" < one.bas > /dev/null 2>&1  # warm the page cache
 timed oru.t "$oru"
-timed py.t python3 -c pass
+timed py.t "$py" -c pass
 echo "oru 'PRINT 1':     median $(median oru.t) ms ($runs runs)"
 echo "python3 -c pass:   median $(median py.t) ms ($runs runs)"
