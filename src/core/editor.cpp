@@ -64,6 +64,16 @@ struct Work_guard {
   ~Work_guard() { ws.Work_ptr = saved; }
 };
 
+// Stores a compiled line (line number, statements, 255) through Add_line.
+void store_compiled(const std::vector<uint8_t>& line) {
+  Work_guard g;
+  uint8_t* buf = Work_take(line.size());
+  std::memcpy(buf, line.data(), line.size());
+  ws.Str_ptr = buf;
+  ws.Str_len = int32_t(line.size());
+  Add_line();
+}
+
 void list_current(int flags) {
   Work_guard g;
   Decompile_Obj(flags, nullptr, 0);
@@ -378,14 +388,7 @@ void d_edit() {
   int err = Compile_text(script.result(), line);
   if (line.size() < 3 || get_u16be(line.data()) == 0) Rpt_error(err == 21 ? 21 : 77);
   uint16_t stored = get_u16be(line.data());
-  {
-    Work_guard g;
-    uint8_t* buf = Work_take(line.size());
-    std::memcpy(buf, line.data(), line.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(line.size());
-    Add_line();
-  }
+  store_compiled(line);
   if (Find_line(stored) == stored) {
     List_page_start();
     list_current(0);
@@ -462,14 +465,7 @@ int replace_in_line(const Listed& l, const std::string& find, const std::string&
   int err = Compile_text(out, line);
   if (line.size() < 3) Rpt_error(err ? err : 49);
   uint16_t stored = get_u16be(line.data());
-  {
-    Work_guard g;
-    uint8_t* buf = Work_take(line.size());
-    std::memcpy(buf, line.data(), line.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(line.size());
-    Add_line();
-  }
+  store_compiled(line);
   ws.Go_cache_ref = 0;
   int stop = 0;
   if (Find_line(stored) == stored) {
