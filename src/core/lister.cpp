@@ -78,13 +78,17 @@ class Lister {
     out_.resize(last_.out_len);
     pending_blank_ = last_.pending_blank;
     prefix_ = last_.prefix;
+    keyword_end_ = last_.keyword_end;
   }
-  void mark(const Syntax_flags& f) { mark_ = {{pos_, out_.size(), pending_blank_, prefix_}, last_, f}; }
+  void mark(const Syntax_flags& f) {
+    mark_ = {{pos_, out_.size(), pending_blank_, prefix_, keyword_end_}, last_, f};
+  }
   void restore(Syntax_flags& f) {
     pos_ = mark_.at.pos;
     out_.resize(mark_.at.out_len);
     pending_blank_ = mark_.at.pending_blank;
     prefix_ = mark_.at.prefix;
+    keyword_end_ = mark_.at.keyword_end;
     last_ = mark_.last;
     f = mark_.flags;
   }
@@ -96,6 +100,7 @@ class Lister {
     size_t out_len;
     bool pending_blank;
     int prefix;
+    size_t keyword_end;
   };
 
   // The token the next item stands for (its code, or the second byte after
@@ -122,7 +127,8 @@ class Lister {
   bool pending_blank_ = false;
   int prefix_ = -1;  // prefix code of the item just consumed, -1 none
   size_t field_at_ = 0;  // out_ size right after a record's "."
-  State last_{0, 0, false, -1};
+  size_t keyword_end_ = SIZE_MAX;  // out_ size right after the last keyword written
+  State last_{0, 0, false, -1, SIZE_MAX};
   struct Mark {
     State at;
     State last;
@@ -221,6 +227,7 @@ void Lister::write_keyword(int token, int prefix) {
         // colons in a row stay together ("TO::" is a name, "TO: :" is not);
         // a keyword directly before "::" would read back as a name
         if (!out_.empty() && out_.back() == ':') pending_blank_ = false;
+        if (keyword_end_ == out_.size()) pending_blank_ = true;
         if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
         write_punct(t);
         pending_blank_ = true;
@@ -233,11 +240,13 @@ void Lister::write_keyword(int token, int prefix) {
   char first = t.front();
   if (prefix == code::EXT_SYSVAR || (prefix < 0 && (Cde_tbl[token] & CC_SYSVAR))) {
     write_item(t);  // a system variable reads like a name
+    keyword_end_ = out_.size();
     return;
   }
   bool letters = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
   if (letters) {
     write_word(t);
+    keyword_end_ = out_.size();
   } else if (t == ")" || t == "]") {
     write_punct(t);
   } else if (t == ",") {
@@ -323,7 +332,7 @@ void Lister::write_hex(const uint8_t* p) {
 
 // Consumes the next item and writes its text.
 void Lister::consume() {
-  last_ = {pos_, out_.size(), pending_blank_, prefix_};
+  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_};
   if (pos_ >= len_) lfail(49);
   uint8_t c = in_[pos_];
   const uint8_t* p = in_ + pos_;
