@@ -33,11 +33,23 @@ void Con_flush() {
   out_len = 0;
 }
 
+// A terminal sees each line as soon as it is complete; a pipe or file gets
+// the output in blocks.
+static bool line_buffered() {
+  static const bool tty = isatty(1) == 1;
+  return tty;
+}
+
 void Con_write(const void* p, size_t n) {
   const char* s = static_cast<const char*>(p);
+  bool line_end = false;
   for (size_t i = 0; i < n; ++i) {
-    if (s[i] == '\n' || s[i] == '\r') column = 0;
-    else ++column;
+    if (s[i] == '\n' || s[i] == '\r') {
+      column = 0;
+      line_end = true;
+    } else {
+      ++column;
+    }
   }
   if (n > sizeof out_buf - out_len) {
     Con_flush();
@@ -48,6 +60,7 @@ void Con_write(const void* p, size_t n) {
   }
   std::memcpy(out_buf + out_len, s, n);
   out_len += n;
+  if (line_end && line_buffered()) Con_flush();
 }
 
 void Con_puts(const char* s) { Con_write(s, std::strlen(s)); }

@@ -515,7 +515,8 @@ void Process_init() {
   if (Kest_cfg.get_file_delim >= 0) prmblk.GS = uint8_t(Kest_cfg.get_file_delim);
   Sw_set(sw::WPlus, Kest_cfg.window_auto_size);
   if (!Sw_on(sw::NO_BREAK)) Set_break_handler();
-  Config_line();
+  // The terminal line stays in its own line mode until the terminal device
+  // reads keys itself: the console reads whole lines meanwhile.
 
   int64_t limit_before = ws.Mem_limit;
   Process_options(szSysArg, 1);

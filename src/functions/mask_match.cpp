@@ -65,6 +65,45 @@ uint8_t* Mask_buf::release() {
   return p;
 }
 
+// ---- byte searching ----
+
+const uint8_t* Find_bytes(const uint8_t* hay, size_t n, const uint8_t* needle, size_t k) {
+  if (k == 0) return hay;
+  if (n < k) return nullptr;
+  if (k == 1) return static_cast<const uint8_t*>(std::memchr(hay, needle[0], n));
+  // memchr to the first byte while that byte is rare; when it keeps turning
+  // up without the rest following, memmem (which skips ahead on the later
+  // bytes) does better.
+  const uint8_t* p = hay;
+  const uint8_t* last = hay + (n - k);
+  size_t misses = 0;
+  while (p <= last) {
+    p = static_cast<const uint8_t*>(std::memchr(p, needle[0], size_t(last - p) + 1));
+    if (!p) return nullptr;
+    if (std::memcmp(p + 1, needle + 1, k - 1) == 0) return p;
+    ++p;
+    if (++misses >= 8 && size_t(p - hay) < misses * 64)
+      return static_cast<const uint8_t*>(memmem(p, size_t(hay + n - p), needle, k));
+  }
+  return nullptr;
+}
+
+size_t Count_byte(const uint8_t* p, size_t n, uint8_t c) {
+  // Blocks of 64 bytes counted into byte-wide lanes (at most 255 blocks
+  // before the lanes are added up), which the compiler turns into vector code.
+  size_t total = 0;
+  while (n >= 64) {
+    size_t blocks = n / 64 < 255 ? n / 64 : 255;
+    uint8_t lane[64] = {};
+    for (size_t b = 0; b < blocks; b++, p += 64)
+      for (int k = 0; k < 64; k++) lane[k] = uint8_t(lane[k] + (p[k] == c));
+    for (int k = 0; k < 64; k++) total += lane[k];
+    n -= blocks * 64;
+  }
+  for (; n; n--, p++) total += *p == c;
+  return total;
+}
+
 // ---- compiler ----
 
 namespace {
@@ -365,8 +404,9 @@ struct Thread {
 
 class Runner {
  public:
-  Runner(const Program& prog, const uint8_t* s, size_t len)
-      : prog_(prog), s_(s), len_(len), mark_(prog.inst.size(), -1) {
+  // skip: an idle search jumps to the next offset that can begin a match.
+  Runner(const Program& prog, const uint8_t* s, size_t len, bool skip)
+      : prog_(prog), s_(s), len_(len), mark_(prog.inst.size(), -1), skip_(skip) {
     first_set();
   }
 
@@ -375,7 +415,7 @@ class Runner {
     for (size_t pos = 0;; pos++) {
       // Seed a thread starting here, after the older ones (higher start).
       if (best_start_ < 0 && pos < len_) {
-        if (cur.empty() && !nullable_) pos = skip_to_candidate(pos);
+        if (skip_ && cur.empty() && !nullable_) pos = skip_to_candidate(pos);
         if (pos < len_) add(cur, 0, int64_t(pos), pos);
       }
       if (cur.empty() && (best_start_ >= 0 || pos >= len_)) break;
@@ -491,20 +531,30 @@ class Runner {
       }
     }
     int n = 0;
-    for (int b = 0; b < 256; b++)
-      if (first_.has(uint8_t(b))) {
+    for (int b = 0; b < 256; b++) {
+      first_tab_[b] = first_.has(uint8_t(b));
+      if (first_tab_[b]) {
         n++;
         only_ = uint8_t(b);
       }
+    }
     single_ = n == 1;
+    // The literal bytes the program opens with: a thread started at pc 0
+    // runs through them in order, so every match begins with them.
+    while (prefix_.size() < prog_.inst.size() && prog_.inst[prefix_.size()].op == Op::Char)
+      prefix_.push_back(prog_.inst[prefix_.size()].c);
   }
 
   size_t skip_to_candidate(size_t pos) const {
+    if (prefix_.size() >= 2) {
+      const uint8_t* p = Find_bytes(s_ + pos, len_ - pos, prefix_.data(), prefix_.size());
+      return p ? size_t(p - s_) : len_;
+    }
     if (single_) {
       const void* p = std::memchr(s_ + pos, only_, len_ - pos);
       return p ? size_t(static_cast<const uint8_t*>(p) - s_) : len_;
     }
-    while (pos < len_ && !first_.has(s_[pos])) pos++;
+    while (pos < len_ && !first_tab_[s_[pos]]) pos++;
     return pos;
   }
 
@@ -516,20 +566,51 @@ class Runner {
   std::vector<int32_t> stack_;
   int64_t best_start_ = -1, best_end_ = -1;
   Byte_map first_;
+  bool skip_;
   bool nullable_ = false, single_ = false;
   uint8_t only_ = 0;
+  bool first_tab_[256] = {};
+  std::vector<uint8_t> prefix_;
 };
 
 }  // namespace
 
-int64_t Mask_check(const uint8_t* code, const uint8_t* subject, size_t len, size_t* match_len) {
+namespace {
+
+int64_t check(const uint8_t* code, const uint8_t* subject, size_t len, size_t* match_len,
+              bool fast) {
   *match_len = 0;
   if (len == 0) return -1;
   Program prog;
   prog.sequence(code + 2);
   prog.emit(Op::Match);
-  Runner r(prog, subject, len);
+  if (fast) {
+    // Nothing but literal bytes: the match is their first occurrence.
+    size_t k = prog.inst.size() - 1;
+    bool literal = k > 0;
+    for (size_t i = 0; literal && i < k; i++) literal = prog.inst[i].op == Op::Char;
+    if (literal) {
+      std::vector<uint8_t> lit(k);
+      for (size_t i = 0; i < k; i++) lit[i] = prog.inst[i].c;
+      const uint8_t* p = Find_bytes(subject, len, lit.data(), k);
+      if (!p) return -1;
+      *match_len = k;
+      return p - subject;
+    }
+  }
+  Runner r(prog, subject, len, fast);
   return r.run(match_len);
+}
+
+}  // namespace
+
+int64_t Mask_check(const uint8_t* code, const uint8_t* subject, size_t len, size_t* match_len) {
+  return check(code, subject, len, match_len, true);
+}
+
+int64_t Mask_check_plain(const uint8_t* code, const uint8_t* subject, size_t len,
+                         size_t* match_len) {
+  return check(code, subject, len, match_len, false);
 }
 
 // ---- LIKE ----

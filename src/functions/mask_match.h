@@ -56,6 +56,15 @@ size_t Mask_cmpl(const uint8_t* pat, size_t len, bool top_rewrite, Mask_buf& out
 // -1, and its length in *match_len (0 when none).  An empty subject never
 // matches.
 int64_t Mask_check(const uint8_t* code, const uint8_t* subject, size_t len, size_t* match_len);
+// The same search without skipping to the offsets that can begin a match:
+// every offset starts a thread.  Slower; the reference for Mask_check.
+int64_t Mask_check_plain(const uint8_t* code, const uint8_t* subject, size_t len,
+                         size_t* match_len);
+
+// The first occurrence of needle (k > 0 bytes) in hay, or nullptr.
+const uint8_t* Find_bytes(const uint8_t* hay, size_t n, const uint8_t* needle, size_t k);
+// The number of bytes equal to c in p[0..n).
+size_t Count_byte(const uint8_t* p, size_t n, uint8_t c);
 
 // The LIKE wildcard pattern in the pattern language; false when it holds no
 // wildcard and no byte that needed escaping (then it is compared as it is).

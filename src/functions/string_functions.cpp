@@ -12,6 +12,7 @@
 #include "core/utf8.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "functions/mask_match.h"
 #include "functions/masks.h"
 
 namespace {
@@ -335,22 +336,20 @@ void fnc_pos() {
   }
   int32_t count = 0;
   if (op == code::OP_EQ && step == 1 && occ == 0 && a.len == 1) {
-    Fnc_result_int(std::count(b.p, b.p + b.len, a.p[0]));
+    Fnc_result_int(int64_t(Count_byte(b.p, size_t(b.len), a.p[0])));
     return;
   }
   if (op == code::OP_EQ && step == 1) {
-    // Fast path: memchr for the first byte, then the rest.
+    // Fast path: from one occurrence to the next (they may overlap).
     const uint8_t* p = b.p;
     const uint8_t* end = b.p + b.len;
     while (end - p >= a.len) {
-      p = static_cast<const uint8_t*>(std::memchr(p, a.p[0], size_t(end - p - a.len + 1)));
+      p = Find_bytes(p, size_t(end - p), a.p, size_t(a.len));
       if (!p) break;
-      if (std::memcmp(p + 1, a.p + 1, size_t(a.len - 1)) == 0) {
-        ++count;
-        if (occ != 0 && count == occ) {
-          Fnc_result_int(p - b.p + 1);
-          return;
-        }
+      ++count;
+      if (occ != 0 && count == occ) {
+        Fnc_result_int(p - b.p + 1);
+        return;
       }
       ++p;
     }
