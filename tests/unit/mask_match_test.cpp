@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "core/errors.h"
@@ -153,6 +155,138 @@ TEST_F(Mask, LikeRewriting) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out.data()), out.size()), "^a.*b.\\$[x|]$");
   std::string plain = "abc\\";
   EXPECT_FALSE(Like_rewrite(u(plain), plain.size(), out));
+}
+
+// ---- skipping ahead against the plain search ----
+
+namespace {
+
+struct Rng {
+  uint64_t x;
+  uint32_t next() {
+    x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+    return uint32_t(x >> 33);
+  }
+  size_t below(size_t n) { return next() % n; }
+};
+
+// Subjects over a few letters, so that partial matches are frequent.
+std::string subject(Rng& r, size_t n, const char* alpha) {
+  std::string s;
+  size_t a = strlen(alpha);
+  for (size_t i = 0; i < n; i++) s.push_back(alpha[r.below(a)]);
+  return s;
+}
+
+std::string pattern(Rng& r, int depth = 0) {
+  static const char* atoms[] = {"a", "b", "c", "x", ".", "[ab]", "[^a]", "[b-c]", "\\.", "ab",
+                                "abc", "aab", "ba"};
+  std::string p;
+  int items = 1 + int(r.below(4));
+  for (int i = 0; i < items; i++) {
+    size_t k = r.below(20);
+    if (k == 0 && i == 0) {
+      p += "^";
+      continue;
+    }
+    if (k == 1 && depth < 2) {
+      p += "(" + pattern(r, depth + 1) + ")";
+    } else {
+      p += atoms[r.below(sizeof atoms / sizeof *atoms)];
+    }
+    switch (r.below(9)) {
+      case 0: p += "?"; break;
+      case 1: p += "+"; break;
+      case 2: p += "*"; break;
+      case 3: p += "|"; break;
+      default: break;
+    }
+  }
+  if (r.below(8) == 0) p += "$";
+  return p;
+}
+
+// Both searches of s with p compiled as MSK( compiles it (om: parameter OM).
+void same_both_ways(const std::string& s, const std::string& p, bool om) {
+  std::string text = om ? p : "(" + p + ")";
+  Mask_buf code;
+  if (Mask_cmpl(u(text), text.size(), !om, code) == 0) return;
+  size_t fast_len = 99, plain_len = 99;
+  int64_t fast = Mask_check(code.data(), u(s), s.size(), &fast_len);
+  int64_t plain = Mask_check_plain(code.data(), u(s), s.size(), &plain_len);
+  ASSERT_EQ(fast, plain) << "pattern " << text << " subject " << s;
+  ASSERT_EQ(fast_len, plain_len) << "pattern " << text << " subject " << s;
+}
+
+}  // namespace
+
+TEST(MaskSkip, GeneratedPatternsAgreeWithThePlainSearch) {
+  Rng r{7};
+  for (int t = 0; t < 6000; t++) {
+    std::string p = pattern(r);
+    std::string s = subject(r, r.below(40), t % 2 ? "abc" : "abcx.");
+    same_both_ways(s, p, true);
+    same_both_ways(s, p, false);
+  }
+}
+
+TEST(MaskSkip, LiteralsAndLiteralPrefixesAgreeWithThePlainSearch) {
+  Rng r{11};
+  const char* tails[] = {"", "$", "+", "*", "?", "[ab]", "(a|b)", "b*c", ".", "|c"};
+  for (int t = 0; t < 4000; t++) {
+    std::string lit = subject(r, 1 + r.below(5), "ab");
+    std::string p = lit + tails[r.below(sizeof tails / sizeof *tails)];
+    // Long runs of the first byte make the search give up on memchr.
+    std::string s = subject(r, r.below(3) == 0 ? 600 + r.below(400) : r.below(30),
+                            t % 3 ? "ab" : "aaaaaaab");
+    same_both_ways(s, p, true);
+    same_both_ways(s, p, false);
+  }
+}
+
+TEST(MaskSkip, LiteralFoundAtTheEndOfALongSubject) {
+  std::string s(5000, 'q');
+  s += "qqqqz";
+  Sw_set(sw::OM, true);
+  std::string p = "qqqqz";
+  EXPECT_EQ(Do_fnc_mask(1, u(s), s.size(), u(p), p.size()), 5001);
+  EXPECT_EQ(ws.Msk_len, 5);
+  p = "xyzzx|qqqqz";  // alternatives of the whole pattern while OM is clear
+  Sw_set(sw::OM, false);
+  EXPECT_EQ(Do_fnc_mask(1, u(s), s.size(), u(p), p.size()), 5001);
+  EXPECT_EQ(ws.Msk_len, 5);
+  Mask_release();
+  ws.Msk_len = 0;
+}
+
+TEST(ByteSearch, FindBytesIsTheFirstOccurrence) {
+  Rng r{3};
+  for (int t = 0; t < 5000; t++) {
+    std::string h = subject(r, r.below(t % 10 == 0 ? 3000 : 60), t % 2 ? "aab" : "ab");
+    std::string n = subject(r, 1 + r.below(6), "ab");
+    size_t off = r.below(h.size() + 1);  // searches that start anywhere
+    const uint8_t* got = Find_bytes(u(h) + off, h.size() - off, u(n), n.size());
+    size_t want = h.find(n, off);
+    if (want == std::string::npos) {
+      EXPECT_EQ(got, nullptr) << h << " / " << n;
+    } else {
+      EXPECT_EQ(got, u(h) + want) << h << " / " << n;
+    }
+  }
+}
+
+TEST(ByteSearch, CountByteCountsEveryByte) {
+  Rng r{5};
+  for (size_t n : {size_t(0), size_t(1), size_t(63), size_t(64), size_t(65), size_t(1000),
+                   size_t(64 * 255), size_t(64 * 255 + 1), size_t(64 * 256 + 7), size_t(100003)}) {
+    std::string s = subject(r, n, "ab\xff");
+    for (int off = 0; off < 3 && size_t(off) <= n; off++)
+      for (uint8_t c : {uint8_t('a'), uint8_t(0xFF), uint8_t('z')})
+        EXPECT_EQ(Count_byte(u(s) + off, n - size_t(off), c),
+                  size_t(std::count(s.begin() + off, s.end(), char(c))));
+  }
+  std::string all(100000, 'x');  // every byte: the byte-wide lanes must not wrap
+  EXPECT_EQ(Count_byte(u(all), all.size(), 'x'), all.size());
 }
 
 // ---- SRT( ----
