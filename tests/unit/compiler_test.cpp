@@ -8,30 +8,11 @@
 #include "core/lexicon.h"
 #include "core/lister.h"
 #include "core/workspace.h"
+#include "compile_env.h"
 
 namespace {
 
-class CompilerTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
-  void SetUp() override { ws.Con_flags = CON_MODE; }
-
-  std::vector<uint8_t> compile(const std::string& src, int expect_err = 0) {
-    std::vector<uint8_t> out;
-    EXPECT_EQ(Compile_text(src, out), expect_err) << src;
-    return out;
-  }
-  std::string list(const std::vector<uint8_t>& line) { return Decompile_text(line.data(), line.size()); }
-};
-
-std::vector<uint8_t> bytes(std::initializer_list<int> b) {
-  std::vector<uint8_t> v;
-  for (int x : b) v.push_back(uint8_t(x));
-  return v;
-}
+using CompilerTest = Compile_env;
 
 TEST_F(CompilerTest, NumberLiteralForms) {
   // 5: small integer with a u16

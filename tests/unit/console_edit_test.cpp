@@ -25,30 +25,14 @@
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
-class ConsoleEditTest : public ::testing::Test {
+class ConsoleEditTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
   void SetUp() override {
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    Do_reset();
-    ws.Go_cache_ref = 0;
-    ws.Run_flags = 0;
-    ws.Con_flags = CON_MODE;
-    ws.Start_flags = 0;
-    ws.Cmd_flags = 0;
-    ws.Pgm_flags = 0;
-    ws.Prm = Params{};
+    Console_env::SetUp();
     ws.Prm.QT = true;
     ws.Find_len = 0;
     ws.Find_stno = 0;
@@ -61,26 +45,13 @@ class ConsoleEditTest : public ::testing::Test {
   void TearDown() override {
     ws.Mem_limit = saved_limit_;
     Sw_set(sw::SOFT_START, false);
-    ws.Cur_stno = 0;
-    Clr_lines();
-    Clr_variables();
-    Clr_stack();
-    Set_ext_error("");
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
+    Console_env::TearDown();
   }
   // Types a console line; returns what it printed.
   std::string type(const std::string& s) {
-    ws.Work_ptr = work;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    ws.Cur_stno = 0;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
     testing::internal::CaptureStdout();
     try {
-      Exec_command(1);
+      Console_env::type(s);
     } catch (...) {
       Con_flush();
       testing::internal::GetCapturedStdout();

@@ -15,6 +15,7 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
@@ -33,39 +34,24 @@ struct tm host_today() {
   return lt;
 }
 
-class DatesTest : public ::testing::Test {
+class DatesTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
   void SetUp() override {
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
+    Console_env::SetUp();
     Prm_defaults();
     Dates_reset();
     ws.Day_offset = ws.Time_offset = 0;
-    ws.Run_flags = 0;
-    ws.Start_flags = 0;
-    ws.Cur_stno = 0;
   }
   void TearDown() override {
     Prm_defaults();
     Dates_reset();
     ws.Day_offset = ws.Time_offset = 0;
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
+    Console_env::TearDown();
   }
+  // Types a console line; returns the error it raised (0: none).
   int type(const std::string& s) {
-    ws.Work_ptr = work;
     ws.Err_no = 0;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
-    Exec_command(1);
+    Console_env::type(s);
     return ws.Err_no;
   }
   static int error_of(void (*fn)()) {

@@ -11,45 +11,28 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "console_env.h"
 
 namespace {
 
 constexpr uint16_t P(const char* c) { return Prm_code(c[0], c[1]); }
 
-class ParamsTest : public ::testing::Test {
+class ParamsTest : public Console_env {
  protected:
-  static inline uint8_t work[WORK_AREA_SIZE];
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
   void SetUp() override {
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
-    ws.Work_end = work + sizeof work;
+    Console_env::SetUp();
     saved_limit = ws.Mem_limit;
     Prm_defaults();
-    ws.Run_flags = 0;
-    ws.Con_flags = CON_MODE;
-    ws.Start_flags = 0;
-    ws.Cur_stno = 0;
-    ws.Err_no = 0;
   }
   void TearDown() override {
     Prm_defaults();
     ws.Mem_limit = saved_limit;
-    ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
+    Console_env::TearDown();
   }
   // Types one line at the console; returns the error it raised (0: none).
   int type(const std::string& s) {
-    ws.Work_ptr = work;
     ws.Err_no = 0;
-    ws.Run_flags &= ~uint32_t(RF_STOP | RF_ESCAPE);
-    ws.Con_flags = CON_MODE;
-    uint8_t* buf = Work_take(s.size() + 1);
-    std::memcpy(buf, s.data(), s.size());
-    ws.Str_ptr = buf;
-    ws.Str_len = int32_t(s.size());
-    Exec_command(1);
+    Console_env::type(s);
     return ws.Err_no;
   }
   int64_t saved_limit = 0;

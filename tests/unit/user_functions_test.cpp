@@ -11,37 +11,11 @@
 #include "core/lexicon.h"
 #include "core/lister.h"
 #include "core/workspace.h"
+#include "compile_env.h"
 
 namespace {
 
-class DefFormsTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ws.Lib_dir = ORU_TEST_LIBDIR;
-    ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
-  }
-  void SetUp() override { ws.Con_flags = CON_MODE; }
-
-  std::vector<uint8_t> compile(const std::string& src, int expect_err = 0) {
-    std::vector<uint8_t> out;
-    EXPECT_EQ(Compile_text(src, out), expect_err) << src;
-    return out;
-  }
-  // Compiles, lists and compiles the listing again; returns the listing.
-  std::string round_trip(const std::string& src) {
-    std::vector<uint8_t> a = compile(src);
-    std::string text = Decompile_text(a.data(), a.size());
-    std::vector<uint8_t> b = compile(text);
-    EXPECT_EQ(a, b) << src << " listed as " << text;
-    return text;
-  }
-};
-
-std::vector<uint8_t> bytes(std::initializer_list<int> b) {
-  std::vector<uint8_t> v;
-  for (int x : b) v.push_back(uint8_t(x));
-  return v;
-}
+using DefFormsTest = Compile_env;
 
 TEST_F(DefFormsTest, DefFnBytes) {
   // DEF, the name (its code is the type byte), "(" params ")", "=" expr
