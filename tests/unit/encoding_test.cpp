@@ -8,20 +8,10 @@
 #include "core/memory.h"
 #include "core/workspace.h"
 #include "functions/zlib_loader.h"
+#include "test_util.h"
 
 namespace {
 
-template <class F>
-int error_no(F f) {
-  try {
-    f();
-  } catch (const Oru_error& e) {
-    return e.no;
-  }
-  return 0;
-}
-
-const uint8_t* u(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
 Num_val num(int64_t m, int scale = 0) {
   Num_val v;

@@ -10,20 +10,10 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/sort.h"
+#include "test_util.h"
 
 namespace {
 
-template <class F>
-int error_no(F f) {
-  try {
-    f();
-  } catch (const Oru_error& e) {
-    return e.no;
-  }
-  return 0;
-}
-
-const uint8_t* u(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
 class Mask : public ::testing::Test {
  protected:

@@ -7,18 +7,9 @@
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/workspace.h"
+#include "test_util.h"
 
 namespace {
-
-template <class F>
-int error_no(F f) {
-  try {
-    f();
-  } catch (const Oru_error& e) {
-    return e.no;
-  }
-  return 0;
-}
 
 // Every test must leave the allocator exactly where it found it.
 class Mem : public ::testing::Test {

@@ -12,20 +12,10 @@
 #include "core/workspace.h"
 #include "functions/codepage.h"
 #include "functions/xml_string.h"
+#include "test_util.h"
 
 namespace {
 
-template <class F>
-int error_no(F f) {
-  try {
-    f();
-  } catch (const Oru_error& e) {
-    return e.no;
-  }
-  return 0;
-}
-
-const uint8_t* u(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
 std::string cvs(const std::string& s, int mode, char pad = ' ', bool utf8 = false) {
   return Cvs_modes(u(s), s.size(), mode, uint8_t(pad), utf8);

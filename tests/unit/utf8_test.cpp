@@ -7,20 +7,10 @@
 #include "core/memory.h"
 #include "core/utf8.h"
 #include "core/workspace.h"
+#include "test_util.h"
 
 namespace {
 
-template <class F>
-int error_no(F f) {
-  try {
-    f();
-  } catch (const Oru_error& e) {
-    return e.no;
-  }
-  return 0;
-}
-
-const uint8_t* u(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 int n(const std::string& s) { return int(s.size()); }
 
 class Utf8 : public ::testing::Test {
