@@ -6,7 +6,6 @@
 void d_addr() { Not_built("the ADDR directive"); }
 void d_begi() { Not_built("the BEGIN directive"); }
 void d_call() { Not_built("the CALL directive"); }
-void d_clos() { Not_built("the CLOSE directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
 void d_dctl() { Not_built("the DEFCTL directive"); }
 void d_dire() { Not_built("the DIRECT directive"); }
@@ -17,12 +16,10 @@ void d_ente() { Not_built("the ENTER directive"); }
 void d_eras() { Not_built("the ERASE directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
 void d_exit() { Not_built("the EXIT directive"); }
-void d_read() { Not_built("the EXTRACT/FIND/READ directive"); }
 void d_file() { Not_built("the FILE directive"); }
 void d_inde() { Not_built("the INDEXED directive"); }
 void d_inpu() { Not_built("the INPUT directive"); }
 
-void d_ioli() { Not_built("the IOLIST directive"); }
 void d_keyd() { Not_built("the KEYED directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }
 void d_load() { Not_built("the LOAD directive"); }
@@ -32,9 +29,7 @@ void d_dmnm() { Not_built("the MNEMONIC directive"); }
 void d_open() { Not_built("the OPEN directive"); }
 void d_perf() { Not_built("the PERFORM directive"); }
 void d_prog() { Not_built("the PROGRAM directive"); }
-void d_purg() { Not_built("the PURGE directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
-void d_remo() { Not_built("the REMOVE directive"); }
 void d_renm() { Not_built("the RENAME directive"); }
 void d_save() { Not_built("the SAVE directive"); }
 void d_via() { Not_built("the VIA directive"); }
@@ -45,7 +40,6 @@ void d_strc() { Not_built("the TRACE directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
 void d_unlo() { Not_built("the UNLOCK directive"); }
-void d_wrte() { Not_built("the WRITE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pfx() { Not_built("the PREFIX directive"); }
 void d_lnsw() { Not_built("the LNSW directive"); }
@@ -104,7 +98,5 @@ void d_proy() { Not_built("the PROPERTY directive"); }
 void d_func() { Not_built("the FUNCTION directive"); }
 void d_get() { Not_built("the GET directive"); }
 void d_set() { Not_built("the SET directive"); }
-void d_inse() { Not_built("the INSERT directive"); }
-void d_upda() { Not_built("the UPDATE directive"); }
 void d_stat() { Not_built("the STATIC directive"); }
 void d_with() { Not_built("the WITH directive"); }
