@@ -9,11 +9,9 @@ void d_call() { Not_built("the CALL directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
 void d_dctl() { Not_built("the DEFCTL directive"); }
 void d_dire() { Not_built("the DIRECT directive"); }
-void d_diry() { Not_built("the DIRECTORY directive"); }
 void d_drop() { Not_built("the DROP directive"); }
 void d_endt() { Not_built("the ENDT directive"); }
 void d_ente() { Not_built("the ENTER directive"); }
-void d_eras() { Not_built("the ERASE directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
 void d_exit() { Not_built("the EXIT directive"); }
 void d_file() { Not_built("the FILE directive"); }
@@ -26,14 +24,11 @@ void d_load() { Not_built("the LOAD directive"); }
 void d_lock() { Not_built("the LOCK directive"); }
 void d_merg() { Not_built("the MERGE directive"); }
 void d_dmnm() { Not_built("the MNEMONIC directive"); }
-void d_open() { Not_built("the OPEN directive"); }
 void d_perf() { Not_built("the PERFORM directive"); }
 void d_prog() { Not_built("the PROGRAM directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
-void d_renm() { Not_built("the RENAME directive"); }
 void d_save() { Not_built("the SAVE directive"); }
 void d_via() { Not_built("the VIA directive"); }
-void d_seri() { Not_built("the SERIAL directive"); }
 void d_sfrm() { Not_built("the SFRM directive"); }
 void d_sort() { Not_built("the SORT directive"); }
 void d_strc() { Not_built("the TRACE directive"); }
