@@ -16,12 +16,10 @@ void d_exec() { Not_built("the EXECUTE directive"); }
 void d_exit() { Not_built("the EXIT directive"); }
 void d_file() { Not_built("the FILE directive"); }
 void d_inde() { Not_built("the INDEXED directive"); }
-void d_inpu() { Not_built("the INPUT directive"); }
 
 void d_keyd() { Not_built("the KEYED directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }
 void d_load() { Not_built("the LOAD directive"); }
-void d_lock() { Not_built("the LOCK directive"); }
 void d_merg() { Not_built("the MERGE directive"); }
 void d_dmnm() { Not_built("the MNEMONIC directive"); }
 void d_perf() { Not_built("the PERFORM directive"); }
@@ -34,11 +32,9 @@ void d_sort() { Not_built("the SORT directive"); }
 void d_strc() { Not_built("the TRACE directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
-void d_unlo() { Not_built("the UNLOCK directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pfx() { Not_built("the PREFIX directive"); }
 void d_lnsw() { Not_built("the LNSW directive"); }
-void d_obtn() { Not_built("the OBTAIN directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_prei() { Not_built("the PREINPUT directive"); }
 void d_snbf() { Not_built("the SNBF directive"); }
