@@ -15,6 +15,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "channels/channel.h"
+#include "channels/console_channel.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/console.h"
@@ -607,6 +609,7 @@ int Start_up() {
   ws.Precision = prmblk.PD;
 
   Kest_LoadGlobals();
+  Channels_init();
 
   if (lex != 0) return 100;
   ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
@@ -661,6 +664,7 @@ void Wrap_up() {
   in_wrapup = true;
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
+  wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
@@ -669,6 +673,7 @@ void Wrap_up() {
   ws.Brk_count = 0;
   wrap_step([] { Clear_lex(); });
   Con_flush();
+  wrap_step([] { Console_close(); });
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
 }

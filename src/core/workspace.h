@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/decimal.h"
+#include "core/io_state.h"
 #include "core/switches.h"
 
 struct Str_blk;
@@ -100,7 +101,7 @@ struct Params {
   uint16_t RN = 1;   // arithmetic condition mask
 };
 
-struct Workspace {
+struct Workspace : Io_state {
   // ---- program cursor and context ----
   uint8_t* Exec_ptr = nullptr;   // next code byte
   uint8_t* Stmt_ptr = nullptr;   // start of the current statement
@@ -215,9 +216,7 @@ struct Workspace {
   uint32_t Err_flags = 0;      // 1 parameter ES, 2 network text, 4 host (errno) text
   uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
   uint8_t* Stmt_save = nullptr;  // statement whose options were not scanned for ERR= yet
-  uint32_t Bsy_line = 0;       // busy branch of the statement (Get_line form; 0 none)
   int Bsy_count = 0;           // busy retries made for the current statement
-  int Io_rty = 0;              // retry limit of the current statement
   uint32_t Stmt_opt_flags = 0; // bit 1: the ERR= branch was taken
   uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
   uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
@@ -265,6 +264,17 @@ struct Workspace {
   uint16_t Lfo_chan = 65001;    // LFO: channel of the last OPEN (65001: none yet)
   uint8_t Lpg_text[512] = {};   // LPG
   uint16_t Lpg_len = 0;
+
+  // ---- channels (src/channels/) ----
+  // The current-I/O area is the Io_state base of the workspace.
+  Fcb* Fcb_list = nullptr;      // open channels in ascending channel number; the console first
+  Fcb* Con_fcb = nullptr;       // the console's record (channel 0)
+  char Path_buf[1024] = {};     // resolved host path of the name being opened
+  char Lfa_path[1024] = {};     // the name as the program gave it
+  char File_name12[12] = {};    // blank-padded short name of the file being opened
+  uint8_t File_hdr[256] = {};   // header of the file being opened
+  void* Drv_save = nullptr;     // driver module state saved around a nested operation
+  struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
 };
 
 extern Workspace ws;

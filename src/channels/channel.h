@@ -1,0 +1,252 @@
+// Channel records, the channel list and driver dispatch.
+//
+// Every open channel is one Fcb, kept in ws.Fcb_list in ascending channel
+// number with the console's record (channel 0) first.  Every file or device
+// kind is a driver: a table of 20 operations reached through the kind's
+// dispatcher in Fio_tbl[kind + 1].  Operations take no arguments: they work
+// on ws.Cur_fcb and the option values of the current-I/O area (Io_state).
+//
+// An Fcb lives in one Get_blk block: the common part below, then the kind's
+// own fields.  A kind declares `struct Seq_fcb : Fcb { ... }` and its open
+// operation allocates it with Fcb_alloc<Seq_fcb>().  All fields are plain
+// values, so a zero-filled block is a valid empty record.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+#include "core/memory.h"
+#include "core/workspace.h"
+
+// File-kind codes
+enum : int32_t {
+  FK_CONSOLE_ALIAS = -1,
+  FK_DEVICE = 0,
+  FK_SERIAL = 1,
+  FK_KEYED = 2,
+  FK_INDEXED = 3,
+  FK_PROGRAM = 4,
+  FK_BINARY = 5,
+  FK_DIRECTORY = 6,
+  FK_AUX_PRINTER = 7,
+  FK_PIPE = 8,
+  FK_CISAM = 9,
+  FK_THIN_CLIENT = 13,
+  FK_BBX_KEYED = 14,
+  FK_BBX_KEYED2 = 15,
+  FK_TCP = 16,
+  FK_VARDATA = 17,
+  FK_MEMORY = 18,
+  FK_EFF = 21,
+  FK_LIB_MEMBER = 22,
+  FK_PDF = 23,
+  FK_MYSQL = 25,
+  FK_LAST = 26,
+};
+
+// Driver slots
+enum : int {
+  FIO_DEFINE = 0,
+  FIO_OPEN = 1,
+  FIO_CLOSE = 2,
+  FIO_WRITE = 3,
+  FIO_READ = 4,
+  FIO_REMOVE = 5,
+  FIO_SETIND = 6,
+  FIO_GETIND = 7,
+  FIO_SETKEY = 8,
+  FIO_GETKEC = 9,
+  FIO_GETKEY = 10,
+  FIO_GETKEP = 11,
+  FIO_FLUSH = 12,
+  FIO_WR_MODE = 13,
+  FIO_PURGE = 14,
+  FIO_GETKEF = 15,
+  FIO_GETKEL = 16,
+  FIO_GETKEN = 17,
+  FIO_SAVE = 18,
+  FIO_RESTORE = 19,
+  FIO_SLOTS = 20,
+};
+
+// Status word 1
+enum : uint16_t {
+  ST1_READ = 1,
+  ST1_WRITTEN = 2,
+  ST1_WRITE_ONLY = 4,
+  ST1_HDR_CHANGED = 32,
+  ST1_LOCKED = 64,
+  ST1_INPUT_ONLY = 128,
+  ST1_UNCOMMITTED = 0x100,
+};
+// Status word 2
+enum : uint16_t {
+  ST2_SP_ON = 2,
+  ST2_SERIAL_NOT_FIFO = 8,
+  ST2_BOF = 0x40,
+  ST2_VIA_LINK = 0x100,
+  ST2_THIN_CLIENT = 0x400,
+  ST2_LOAD = 0x1000,
+  ST2_FIFO = 0x4000,
+};
+// Status word 3
+enum : uint16_t {
+  ST3_LAST_NUMERIC = 2,
+  ST3_TYPED_OUT = 0x40,
+  ST3_TYPED_OUT2 = 0x100,
+  ST3_CLOSE_MNEM_RUN = 0x400,
+  ST3_PURGED = 0x1000,
+  ST3_BUSY = 0x2000,
+  ST3_FLUSH_EACH = 0x4000,
+};
+// Status word 4
+enum : uint16_t {
+  ST4_OBJECT = 1,
+  ST4_DUP_CHECKED = 16,
+  ST4_HAS_DUP = 32,
+  ST4_KEY_DESC = 0x40,
+  ST4_EXCLUSIVE = 0x80,
+  ST4_MINUS = 0x100,
+};
+// Event mask bits beyond the per-event ones
+constexpr uint32_t EVM_CLOSE_RUN = 0x20000000;
+constexpr uint32_t EVM_RUNNING = 0x80000000;
+
+struct SavedPath {
+  uint16_t refs;
+  char* path;  // resolved host path
+  char* name;  // the name the program gave (== path when equal)
+};
+
+struct Fcb {
+  Fcb* next;            // channel list
+  Fcb* od_next;         // list of files opened on demand
+  uint16_t channel;
+  int32_t fd;           // host descriptor; -1 none
+  int32_t kind;         // file-kind code
+  int32_t buf_size;     // capacity of the output buffer
+  int32_t rec_size;     // record length of fixed-record kinds
+  int32_t buf_count;    // bytes in the output buffer
+  int32_t high_water;   // highest buffer position used
+  SavedPath* path;
+  char* event_pgm;      // embedded I/O program name (null none)
+  uint32_t event_mask;
+  int32_t use_stamp;    // files opened on demand
+  char short_name[12];  // blank-padded
+  char driver_id[12];   // from a link header, blank-padded
+  int32_t rec_index;    // indexed and binary: current record number
+  int64_t byte_pos;     // indexed and binary: current byte position
+  int64_t lock_off;     // record lock held
+  int32_t lock_len;     // 0 none
+  int32_t journal_id;
+  int32_t owner;        // owning object slot (0 none)
+  int32_t separator;
+  uint8_t* out_buf;     // record or text being built (buf_count bytes)
+  void* iol;            // the channel's IOL= list and the two stored lists
+  uint8_t* rec_prefix;  // REC= name: length byte, text
+  uint8_t* out_xlate;   // 256-byte output translation table (null none)
+  void* rec_formats;    // named record formats
+  uint8_t* opt_text;    // OPT= of OPEN: u16 big-endian length, bytes
+  void* mnemonics;      // mnemonic definitions
+  void* key_names;      // key names of keyed kinds
+  uint32_t mode_flags;  // 0x10 graphics mode
+  uint16_t st1, st2, st3;
+  uint16_t ulog_status;
+  uint16_t st4;
+  uint16_t event_flags;
+  uint16_t out_flags;   // 8 transparent output
+  int32_t column, line; // PRINT output position
+  uint8_t high_key;     // keyed kinds
+  uint8_t cur_key;      // key used when no KNO= is given
+  uint16_t out_state;   // PRINT character machine
+  uint8_t utf8_cont;    // continuation bytes still to pass
+  void (*out_hook)(uint8_t);  // takes every printed byte (null none)
+  int32_t dup_to, dup_from;   // duplicate-write links; -1 none
+  uint16_t inherited;   // low three bits copied from the console record
+  int64_t file_len;     // file length where the kind keeps it
+  int32_t rec_start;    // fill the buffer returns to after write mode and flush
+};
+
+// Allocates a zero-filled record of a kind's type (T derives from Fcb) with
+// the common defaults set; the caller fills the rest and stores it in
+// ws.Cur_fcb.  Freed by Cls_file.
+template <class T>
+T* Fcb_alloc() {
+  void* b = Get_blk(sizeof(T));
+  T* f = new (b) T();
+  f->fd = -1;
+  f->dup_to = f->dup_from = -1;
+  return f;
+}
+
+using Fio_dispatch = int64_t (*)(int slot);
+using Fio_op = int64_t (*)();
+
+// Fio_tbl[kind + 1]: the dispatcher of every kind code -1..26.
+extern Fio_dispatch Fio_tbl[FK_LAST + 2];
+// A kind's driver registers its 20-slot table (called once at start-up by
+// Channels_init for every built kind; other kinds keep Bad_io).
+void Fio_register(int32_t kind, const Fio_op* table);
+// Calls slot of the current channel's driver.
+inline int64_t Fio_call(int slot) { return ws.Cur_drv(slot); }
+int64_t Bad_io(int slot);  // reserved or unbuilt kinds: error 99
+// Whether a kind's slot holds an operation (not Io_mode_err, not unbuilt).
+bool Fio_supports(int32_t kind, int slot);
+
+// Fillers of slots a kind does not support.
+int64_t Io_mode_err();   // error 13
+int64_t Io_rsz_err();    // error 1
+int64_t Io_wr_mode();    // marks written; clears buffer count, high-water mark, column
+int64_t Io_rd_mode();    // marks read
+int64_t Io_do_nothing();
+// Common exits for end of data (2, END=) and a missing or duplicate record
+// (11, DOM=).  With IO_END_JMP set, Io_end_err throws End_of_data instead.
+struct End_of_data {};
+[[noreturn]] void Io_end_err();
+[[noreturn]] void Io_dom_err();
+
+// Gives a record an output buffer of size bytes (0: none), freeing the old.
+void Fcb_set_buffer(Fcb* f, int32_t size);
+
+// Every I/O directive begins here: resets the current-I/O area, evaluates
+// the channel and reads the option list of the statement (io_options.cpp).
+// code 0 takes the directive code from the statement.
+void Io_SetOptions(uint8_t code);
+
+// Closing (close.cpp): Cls_file ends ws.Cur_fcb; CloseFile makes a record
+// current with cleared options and closes it (returns 0).
+void Cls_file();
+int CloseFile(Fcb* f);
+
+// Registers the 20-slot table of every built kind (kind_registry.cpp: one
+// line per kind).  Called by Channels_init.
+void Register_kinds();
+
+// Channel list
+void Link_fp();
+void Unlink_fp();
+Fcb* Find_fp(uint16_t channel);
+// Drops Find_fp's cache; a driver that renumbers a linked record calls it.
+void Fcb_list_changed();
+uint16_t Get_fno();  // evaluates a channel expression (0..65000, else 41)
+
+// Path records
+SavedPath* SavePath();  // from ws.Path_buf (resolved) and ws.Lfa_path (as given)
+SavedPath* CopyPath(SavedPath* p);
+void FreePath(SavedPath* p);
+
+// The whole current-I/O area, saved and restored around nested I/O.
+class Io_save_guard {
+ public:
+  Io_save_guard() : saved_(static_cast<Io_state&>(ws)) {}
+  ~Io_save_guard() { static_cast<Io_state&>(ws) = saved_; }
+  Io_save_guard(const Io_save_guard&) = delete;
+  Io_save_guard& operator=(const Io_save_guard&) = delete;
+ private:
+  Io_state saved_;
+};
+
+// Start-up and shut-down of the channel layer: registers the drivers and
+// links the console's record; Cls_all closes every channel.
+void Channels_init();
+void Cls_all();
