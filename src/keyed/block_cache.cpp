@@ -214,7 +214,7 @@ void KSeg_close_all(Key_file* f) {
 Kbfr_pool& Kbfr_pool_of(Key_file* f) {
   if (f->priv) return *f->priv;
   ensure_queue();
-  if (Kbfr_q.bufs.empty() || f->blk > 4096) {
+  if (Kbfr_q.bufs.empty() || f->blk > 4096 || (K.ch && K.ch->nbf)) {
     // A private chain: the count asked at open, else FB (+2 for variable
     // files), at least 3.
     f->priv = std::make_unique<Kbfr_pool>();

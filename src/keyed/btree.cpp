@@ -502,7 +502,8 @@ int Kfnd_by_rno(int64_t n) {
     if (ptr <= 0) break;
     addr = uint32_t(ptr);
   }
-  for (;;) {
+  for (int64_t leaves = 0;; ++leaves) {
+    if (leaves > (1 << 22)) Rpt_error(105);  // a damaged tree sharing nodes
     Kbfr* b = node(K.kadr[K.depth - 1]);
     if (n - 1 < b->count) {
       int i = int(n - 1);
@@ -536,8 +537,9 @@ int Kfnd_by_rno(int64_t n) {
 }
 
 // The number of leaf entries in the subtree at addr.
+static int64_t visits = 0;
 static int64_t subtree_entries(uint32_t addr, int depth) {
-  if (depth >= kf::MAX_DEPTH) Rpt_error(105);
+  if (depth >= kf::MAX_DEPTH || ++visits > (1 << 22)) Rpt_error(105);
   Kbfr* b = node(addr);
   int n = b->count;
   if (n == 0 || entry_ptr(Kent_at(b, 0)) <= 0) return n;
@@ -552,6 +554,7 @@ static int64_t subtree_entries(uint32_t addr, int depth) {
 int64_t Key_ordinal() {
   // The path stack leads to the current entry.
   int64_t sum = 0;
+  visits = 0;
   for (int d = 0; d < K.depth - 1; ++d) {
     for (int i = 0; i < K.kidx[d]; ++i) {
       int32_t ptr = entry_ptr(Kent_at(node(K.kadr[d]), i));

@@ -364,6 +364,7 @@ uint32_t Kvar_rwr(uint32_t addr, const uint8_t* image, uint32_t ext) {
     bool had_room = has_room(b);
     int n = slots_of(b);
     int low = 2 + 2 * n + free_of(b);
+    if (low > off) Rpt_error(113);  // a free count that overlaps the bodies
     uint8_t* base = b->b() + 6;
     if (g != 0) {
       std::memmove(base + low - g, base + low, size_t(off - low));
@@ -561,7 +562,8 @@ uint32_t Kvar_next(uint32_t addr) {
     Kbfr* b = nullptr;
     try {
       b = Kbfr_get(blk, 1);
-    } catch (const Oru_error&) {
+    } catch (const Oru_error& e) {
+      if (e.no == 105 || e.no == 117) return 0;  // past the end of the host file
       b = nullptr;
     }
     if (b && b->b()[0] == kf::BT_DATA) {
