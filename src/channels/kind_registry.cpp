@@ -4,10 +4,12 @@
 // (console_channel.cpp).
 #include "channels/channel.h"
 #include "channels/simple_files.h"
+#include "keyed/key_driver.h"
 
 void Register_kinds() {
   Fio_register(FK_SERIAL, Seq_fotbl);
   Fio_register(FK_BINARY, Bin_fotbl);
   Fio_register(FK_DIRECTORY, Dry_fotbl);
   Fio_register(FK_PIPE, Pip_fotbl);
+  Fio_register(FK_KEYED, Key_fotbl);
 }

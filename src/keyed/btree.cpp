@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "channels/kdef.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -194,7 +195,11 @@ int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write) {
     bool null = true;
     uint8_t* dst = out + L;
     if ((sg.flags & kf::SF_KIND) == kf::SF_BINNUM) {
-      Not_built("binary numeric key segments");
+      // The option byte of a binary numeric segment is its decimal places.
+      null = EncodeBinNumSeg(src, T, dst, S, sg.fill) != 0;
+      for (int i = 0; i < S; ++i) dst[i] ^= M;
+      T = S;
+      P = 0;
     } else if (sg.flags) {
       int si = 0;
       bool ended = false;
@@ -271,7 +276,31 @@ int Key_adjust(uint8_t* key, int mode, int len) {
   for (int s = 0; s < kd.nseg && left > 0; ++s) {
     const Key_seg& sg = f->lay.segs[size_t(kd.first + s)];
     int w = std::min(left, sg.len());
-    if ((sg.flags & kf::SF_KIND) == kf::SF_BINNUM) Not_built("binary numeric key segments");
+    if ((sg.flags & kf::SF_KIND) == kf::SF_BINNUM) {
+      if (mode == 2) {
+        // The program's number becomes the encoded segment of full width.
+        int full = sg.len();
+        std::vector<uint8_t> enc(size_t(full), 0);
+        EncodeBinNumSeg(p, w, enc.data(), full, sg.fill);
+        int tail = len - (int(p - key) - 1) - w;
+        if (full != w && tail > 0) std::memmove(p + full, p + w, size_t(std::min(tail, K.ksz - 1 - int(p - key) - full)));
+        std::memcpy(p, enc.data(), size_t(full));
+        if (sg.desc())
+          for (int i = 0; i < full; ++i) p[i] ^= 255;
+        len += full - w;
+        if (len > K.ksz - 1) len = K.ksz - 1;
+        key[0] = uint8_t(std::max<int>(key[0], int(p - key) - 1 + full));
+        left += full - w;
+        w = full;
+      } else {
+        if (sg.desc())
+          for (int i = 0; i < w; ++i) p[i] ^= 255;
+        if (w == sg.len()) DecodeBinNumSeg(p, w);
+      }
+      p += w;
+      left -= w;
+      continue;
+    }
     auto reversible = [&] {
       if (sg.flags & kf::SF_NUL_END) {
         bool z = false;

@@ -15,11 +15,15 @@
 namespace {
 uint32_t Kdef_time = 0;  // last creation stamp given in this process
 
+bool owns_fd = false;  // Key_define opened the file itself
+
 // Removes the half-made file and raises n (a system error when n < 0).
 [[noreturn]] void fail_create(int fd, const std::string& path, int n) {
   int e = errno;
-  ::close(fd);
-  ::unlink(path.c_str());
+  if (owns_fd) {
+    ::close(fd);
+    ::unlink(path.c_str());
+  }
   errno = e;
   if (n < 0) Sys_error();
   Rpt_error(n);
@@ -62,6 +66,17 @@ void Key_segments(Key_create& def, const std::vector<Key_seg_desc>& segs) {
 }
 
 void Key_define(const std::string& path, const Key_create& def) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) Sys_error();
+  struct Owned {
+    Owned() { owns_fd = true; }
+    ~Owned() { owns_fd = false; }
+  } owned;
+  Key_define_fd(fd, path, def);
+  ::close(fd);
+}
+
+void Key_define_fd(int fd, const std::string& path, const Key_create& def) {
   using namespace kf;
   uint8_t h[HDR_SIZE] = {};
   std::memcpy(h, Oru_file_id, 4);
@@ -113,8 +128,6 @@ void Key_define(const std::string& path, const Key_create& def) {
   int64_t S = B * n + 511;
   if (!variable) S += expected * (KL + 3 + L);
 
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) Sys_error();
   if (expected) {
     if (S < 0 || S >= int64_t(FILE_LIMIT)) {
       if (!variable) fail_create(fd, path, 16);
@@ -146,7 +159,6 @@ void Key_define(const std::string& path, const Key_create& def) {
   h[H_CHK2] = h[H_CHANGE + 1] ^ h[H_CHANGE + 3];
   if (::pwrite(fd, h, HDR_SIZE, 0) != HDR_SIZE) fail_create(fd, path, -1);
   if (::pwrite(fd, def.segs + 128, 256, HDR_SIZE) != 256) fail_create(fd, path, -1);
-  ::close(fd);
 }
 
 Key_layout Key_decode_segs(const uint8_t* table, bool ext, int key0_len) {

@@ -147,6 +147,9 @@ void Key_segments(Key_create& def, const std::vector<Key_seg_desc>& segs);
 // Writes a new first-format file at path from def (the file must not exist
 // or is replaced).  Errors 16, 3 and host errors; a half-made file is removed.
 void Key_define(const std::string& path, const Key_create& def);
+// The same on a new, empty file already open as fd (the caller removes it
+// when this fails).
+void Key_define_fd(int fd, const std::string& path, const Key_create& def);
 
 // Per-key and per-segment tables decoded from a segment table.
 struct Key_seg {

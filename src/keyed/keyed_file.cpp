@@ -363,8 +363,11 @@ void missing_key_notice() {
 
 Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
   Open_opts oo;
-  int fd = Open(path.c_str(), opts.readonly ? O_RDONLY : O_RDWR, oo);
+  int fd = opts.fd >= 0 ? opts.fd : Open(path.c_str(), opts.readonly ? O_RDONLY : O_RDWR, oo);
   if (fd < 0) Sys_error();
+  auto release = [&] {
+    if (opts.fd < 0) Close(fd);
+  };
   std::shared_ptr<Key_file> shared;
   extern std::vector<std::weak_ptr<Key_file>> Key_file_refs;
   for (auto& w : Key_file_refs)
@@ -373,6 +376,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
     auto f = std::make_shared<Key_file>();
     f->path = path;
     f->fd = fd;
+    f->borrowed = opts.fd >= 0;
     f->id = next_file_id++;
     try {
       uint8_t head[512];
@@ -427,14 +431,14 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
         f->seg_limit = kf::FILE_LIMIT;
       }
     } catch (...) {
-      Close(fd);
+      release();
       throw;
     }
     shared = f;
     Key_file_refs.push_back(shared);
     Key_files.push_back(f.get());
   } else {
-    Close(fd);  // the shared record keeps the first use
+    release();  // the shared record keeps the first use
   }
   auto* ch = new Key_chan;
   ch->f = shared;
@@ -470,7 +474,7 @@ void Key_close(Key_chan* ch) {
     }
     Kbfr_drop_file(f.get());
     KSeg_close_all(f.get());
-    Close(f->fd);
+    if (!f->borrowed) Close(f->fd);
     std::erase(Key_files, f.get());
     extern std::vector<std::weak_ptr<Key_file>> Key_file_refs;
     std::erase_if(Key_file_refs, [&](const std::weak_ptr<Key_file>& w) { return w.expired() || w.lock() == f; });
@@ -889,6 +893,10 @@ uint32_t Key_record_count(Key_chan* ch) {
 }
 
 int Key_count_keys(Key_chan* ch) { return ch->f->lay.nkeys; }
+int Key_record_length(Key_chan* ch) { return ch->f->reclen; }
+int Key_separator(Key_chan* ch) { return ch->f->sep; }
+int Key_current_key(Key_chan* ch) { return ch->cur_kno; }
+bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch->f->variable; }
 
 // ---- nested operations ----
 

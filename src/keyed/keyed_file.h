@@ -21,6 +21,7 @@ struct Key_open_opts {
   bool growing = false;  // read-only without locks, with a growing private pool
   int nbf = 0;           // private buffer count (NBF=), 0 = the shared queue
   int sep = -2;          // field separator when the file names none; -2 = parameter FS
+  int fd = -1;           // a descriptor the caller opened and keeps (-1: open the path)
 };
 Key_chan* Key_open(const std::string& path, const Key_open_opts& opts = {});
 void Key_close(Key_chan* ch);
@@ -68,6 +69,10 @@ int64_t Key_getrno(Key_chan* ch, const Key_req& req);
 void Key_purge(Key_chan* ch);
 uint32_t Key_record_count(Key_chan* ch);
 int Key_count_keys(Key_chan* ch);
+int Key_record_length(Key_chan* ch);
+int Key_separator(Key_chan* ch);     // -1 length-prefixed fields
+int Key_current_key(Key_chan* ch);   // the key used when no KNO= is given
+bool Key_extended(Key_chan* ch);     // records may continue in extension chains
 // Writes back every changed block and header of every keyed file and
 // releases the header locks (end of statement; busy retry).
 void Kbfr_flush_all();

@@ -51,6 +51,7 @@ extern Key_stats Key_io_stats;
 struct Key_file {
   std::string path;
   int fd = -1;
+  bool borrowed = false;         // fd belongs to the channel layer
   uint64_t id = 0;               // this file's tag in the buffer indexes
   uint8_t hdr[kf::HDR_SIZE] = {};  // header image; bytes 8..255 are loaded and written
   uint8_t segtbl[kf::SEG_TABLE_BYTES] = {};

@@ -1,0 +1,6 @@
+// The channel driver of first-format keyed files (file kind 2): 20 slots
+// over the engine of keyed_file.h, registered in kind_registry.cpp.
+#pragma once
+#include "channels/channel.h"
+
+extern const Fio_op Key_fotbl[FIO_SLOTS];
