@@ -537,7 +537,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   if (int(data.size()) > f->reclen) {
     // A record longer than the record length is refused here: a longer one
     // would be stored but could never be read back.
-    if (!(f->flags2 & kf::F2_EXTENDED) || !f->variable) Rpt_error(1);
+    if (!(f->flags2 & kf::F2_EXTENDED) || !f->variable || f->reclen == 0) Rpt_error(1);
     rest = data.substr(size_t(f->reclen));
     data.resize(size_t(f->reclen));
   }
@@ -896,7 +896,7 @@ int Key_count_keys(Key_chan* ch) { return ch->f->lay.nkeys; }
 int Key_record_length(Key_chan* ch) { return ch->f->reclen; }
 int Key_separator(Key_chan* ch) { return ch->f->sep; }
 int Key_current_key(Key_chan* ch) { return ch->cur_kno; }
-bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch->f->variable; }
+bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch->f->variable && ch->f->reclen > 0; }
 
 // ---- nested operations ----
 
