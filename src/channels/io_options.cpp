@@ -343,6 +343,7 @@ void channel_part(uint8_t dir_code, uint16_t internal);
 
 // Selects the console record for a statement without a channel.
 void use_console() {
+  if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
   Fcb* f = ws.Con_fcb;
   ws.Cur_fcb = f;
   ws.Cur_chan = 0;
