@@ -159,9 +159,9 @@ Loc_frame* Localize_array(Var_node* node);
 void Delocalize_var();
 // Pops every frame.
 void Delocalize_all();
-// Pops frames down to and including `frame` (ws.Loc_chain unchanged when it
-// is not on the chain).  Flow control keeps ws.Loc_chain in its frames and
-// calls this to undo the LOCALs of a subroutine.
+// Pops the frames above `frame`, leaving ws.Loc_chain at it (every frame
+// when it is not on the chain).  Flow control keeps ws.Loc_chain in its
+// frames and calls this to undo the LOCALs of a block.
 void Delocalize_to(Loc_frame* frame);
 // Pops the temporary frames (node flag VF_LOCAL_TEMP) down to `frame`.
 void Delocalize_temp(Loc_frame* frame);
