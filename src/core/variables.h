@@ -200,6 +200,12 @@ void Let_define(Let_target& t);
 // element is addressed again by its number, so the right side may have
 // moved the array's storage (an associative array that grew).
 void Let_assign(const Let_target& t);
+// Compound assignment to a target already fetched (ws.Str_ptr/Str_len its
+// present text), the cursor after the operator op (45..50) on the right
+// side: numbers through the decimal operator, then the Store_num rules;
+// strings take "+" (append) and "*" (repeat, a non-negative integer count),
+// any other operator is error 26.
+void Let_compound(const Let_target& t, uint8_t op);
 // Stores ws.Num_acc into a numeric target as LET does (Store_num rules).
 void Let_store_num(const Let_target& t);
 // The value slot of a target as it is now (error 42 when its element no
