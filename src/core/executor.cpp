@@ -306,7 +306,7 @@ inline uint8_t* plain_string(uint8_t* p, const uint8_t*& text, size_t& len) {
   Var_node* node = indexed_var(p, code::STR_VAR);
   uint8_t next = p[3];
   if (!node || (node->flags & VF_RECORD) || next == code::LBRACKET || next == code::LPAREN ||
-      next == code::WHOLE_ARRAY)
+      next == code::WHOLE_ARRAY || next == code::BLOCK_OPEN)
     return nullptr;
   Str_blk* b = node->str;
   text = b ? b->bytes() : nullptr;

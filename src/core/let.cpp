@@ -280,11 +280,33 @@ void let_one() {
 struct Iter_guard {
   bool on = ws.Iter_on;
   uint32_t index = ws.Iter_index;
+  uint32_t count = ws.Iter_count;
   ~Iter_guard() {
     ws.Iter_on = on;
     ws.Iter_index = index;
+    ws.Iter_count = count;
   }
 };
+
+// Runs the target at the cursor once per element, count times: each
+// element's assignment is a statement of its own (its ++/-- apply before
+// the next).  check tells whether the target still has count elements.
+template <class Check>
+void let_each(uint8_t* target, uint32_t count, Check check) {
+  Iter_guard guard;
+  uint8_t* end = nullptr;
+  for (uint32_t i = 0; i < count; i++) {
+    ws.Iter_on = true;
+    ws.Iter_index = i;
+    ws.Iter_count = count;
+    ws.Exec_ptr = target;
+    let_one();
+    if (ws.Incdec_cnt) Do_incrdecr();
+    end = ws.Exec_ptr;
+    if (i + 1 < count) check();
+  }
+  ws.Exec_ptr = end;
+}
 
 // The array named at the cursor when "[ALL]" follows it, else null; the
 // cursor is left where it was.
@@ -311,7 +333,6 @@ void let_whole(Var_node* n) {
     if (src && src != n && src->type == n->type && src->elems && !n->elems) Copy_Array(n, src);
   }
   if (!n->elems) Find_sub_err();
-  Iter_guard guard;
   uint32_t count = Var_count(n);
   if (count == 0) {  // an associative array without keys: nothing to assign
     if (*ws.Exec_ptr == code::OP_EQ) {
@@ -323,19 +344,36 @@ void let_whole(Var_node* n) {
     }
     return;
   }
-  uint8_t* end = nullptr;
-  for (uint32_t i = 0; i < count; i++) {
-    ws.Iter_on = true;
-    ws.Iter_index = i;
-    ws.Exec_ptr = target;
-    let_one();
-    // Each element is a statement of its own: its ++/-- apply before the
-    // next element is assigned.
-    if (ws.Incdec_cnt) Do_incrdecr();
-    end = ws.Exec_ptr;
-    if (i + 1 < count && (!n->elems || Var_count(n) != count)) Find_sub_err();
-  }
-  ws.Exec_ptr = end;
+  let_each(target, count, [&] {
+    if (!n->elems || Var_count(n) != count) Find_sub_err();
+  });
+}
+
+// The array named at the cursor when a range list follows it, else null;
+// the cursor is left where it was.
+Var_node* ranged_array_at(uint8_t* p) {
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) return nullptr;
+  uint8_t* save = ws.Exec_ptr;
+  ws.Exec_ptr = p;
+  Var_node* n = Find_var();
+  bool ranged = *ws.Exec_ptr == code::BLOCK_OPEN;
+  ws.Exec_ptr = save;
+  return ranged ? n : nullptr;
+}
+
+// A{r1, r2, r3} = expression: as a whole-array assignment over the elements
+// of the range, the last dimension fastest (from the far end of a range
+// written high to low).  A variable without storage is dimensioned by the
+// range first; a ranged or whole array on the right supplies its element of
+// the same running index, and must have as many.
+void let_range(Var_node* n) {
+  uint8_t* target = ws.Exec_ptr;
+  Check_assignable(n);
+  Find_var();
+  Let_range r;
+  LetDefRange(n, r, true);
+  if (r.count == 0) Find_sub_err();
+  let_each(target, r.count, [] {});
 }
 
 }  // namespace
@@ -348,6 +386,8 @@ void d_let() {
     if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(20);
     if (Var_node* whole = whole_array_at(ws.Exec_ptr))
       let_whole(whole);
+    else if (Var_node* ranged = ranged_array_at(ws.Exec_ptr))
+      let_range(ranged);
     else
       let_one();
     if (*ws.Exec_ptr != code::COMMA) return;

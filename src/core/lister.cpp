@@ -42,6 +42,7 @@ bool is_prefix(uint8_t c) {
 }
 
 constexpr uint32_t LF_TARGET = 0x0004;  // statement flag: an assignment target is read
+constexpr uint32_t LF_RANGE = 0x0008;   // statement flag: a range list is read
 
 struct Lst_failure {
   int no;
@@ -220,6 +221,14 @@ void Lister::write_keyword(int token, int prefix) {
       break;
     case code::BLOCK_OPEN:
     case code::BLOCK_CLOSE:
+      // A range list: "{" right after a name (not after THEN or ELSE), "}"
+      // while the list is read.
+      if (prefix < 0 && ((flags_ && (flags_->stmt & LF_RANGE)) ||
+                         (token == code::BLOCK_OPEN && !out_.empty() && keyword_end_ != out_.size() &&
+                          is_word_char(out_.back())))) {
+        write_punct(t);
+        return;
+      }
       if (prefix < 0) {
         if (!out_.empty() && out_.back() != ' ') out_ += ' ';
         out_ += t;
@@ -228,6 +237,10 @@ void Lister::write_keyword(int token, int prefix) {
       }
       break;
     case code::LABEL_END:
+      if (prefix < 0 && flags_ && (flags_->stmt & LF_RANGE)) {  // A{1:3}
+        write_punct(t);
+        return;
+      }
       if (prefix < 0) {
         // colons in a row stay together ("TO::" is a name, "TO: :" is not);
         // a keyword directly before "::" would read back as a name

@@ -140,6 +140,22 @@ uint32_t Find_Assoc(Var_node* node);
 // Element of the running whole-array assignment (error 42 outside one, or
 // past the array's end).
 uint32_t Find_nxt(Var_node* node);
+// A range of elements: per dimension lo..hi (dimensions not named hold
+// their base), running downwards when the ranges were written high to low.
+struct Let_range {
+  int32_t lo[3] = {};
+  int32_t hi[3] = {};
+  uint8_t dims = 0;
+  bool down = false;
+  uint32_t count = 0;
+};
+// Reads the range list at the cursor ("{" ... "}") for node; with define
+// set a variable without storage is dimensioned by it.  Error 42 for mixed
+// directions, a range outside the array or an array without storage.
+void LetDefRange(Var_node* node, Let_range& r, bool define);
+// Element number of the index-th element of the range (from the far end when
+// it runs downwards); error 42 when the range does not hold count elements.
+uint32_t LetGetRange(const Let_range& r, const Var_node* node, uint32_t index, uint32_t count);
 // The cursor is on "[": parses a dimension list (n: subscripts 0..n; a:b:
 // subscripts a..b) and gives the node new zeroed storage of elem_size bytes
 // per element, freeing the old; returns the element count.  Error 41 for a

@@ -219,4 +219,15 @@ TEST_F(CompilerTest, CompoundAssignmentForms) {
   compile("PRINT X+=1", 20);
 }
 
+TEST_F(CompilerTest, RangeTargetsListTightAndGetALet) {
+  // name, "{", ranges ("a", "a:b" or "/") separated by ",", "}"
+  EXPECT_EQ(compile("LET A{1:2}=0"),
+            bytes({0, 0, 187, 1, 1, 'A', 55, 11, 0, 1, 58, 11, 0, 2, 56, 39, 11, 0, 0, 255}));
+  EXPECT_EQ(compile("A{1:2}=0"), compile("LET A{1:2}=0"));
+  for (const char* src : {"LET A{1:3}=7", "LET B{/,2}=5", "LET D{3:0}=C{0:3}", "LET S${1:2}+=\"y\"",
+                          "LET F{1:2,1:3,I}=N++", "PRINT A{1:2}"})
+    EXPECT_EQ(round_trip(src), src);
+  compile("A{1:2=0", 20);
+}
+
 }  // namespace
