@@ -165,6 +165,7 @@ struct Workspace : Io_state {
   Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
   bool Iter_on = false;              // a whole-array assignment is running
   uint32_t Iter_index = 0;           // its running element index (Find_nxt)
+  uint32_t Iter_count = 0;           // the number of elements it assigns
 
   // ---- arithmetic ----
   int Precision = 2;
