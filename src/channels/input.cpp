@@ -39,6 +39,19 @@ void keep_answer(const uint8_t* p, int32_t n) {
   ws.Str_len = n;
 }
 
+// Whether the answer being read ends a line of the transcript (an item
+// followed by a final ',' keeps it open).
+bool answer_keeps_line = false;
+
+// The line end after an answer: a terminal in line mode echoed the typed
+// line itself; input from a file or pipe is shown as if typed (not for
+// OBTAIN), before it is checked.
+void echo_answer(const uint8_t* p, int32_t n) {
+  if (input_is_terminal() || (ws.Io_opts & IO_NOECHO)) return;
+  Con_write(p, size_t(n));
+  if (!answer_keeps_line) Con_newline();
+}
+
 void read_console() {
   if (ws.Io_tim >= 0 && !Con_wait_input(ws.Io_tim)) {
     ws.Io_rty = 0;  // a time-out is final: no busy retries
@@ -48,20 +61,12 @@ void read_console() {
   int32_t n = ws.Str_len;
   const uint8_t* p = ws.Str_ptr;
   while (n > 0 && (p[n - 1] == '\n' || p[n - 1] == '\r')) --n;
+  echo_answer(p, n);
   int32_t limit = ws.Io_siz > 0 ? ws.Io_siz : CONSOLE_ANSWER_MAX;
   if (n > limit) {
     Rpt_error_text(46, "the answer is longer than " + std::to_string(limit) + " characters");
   }
   keep_answer(p, n);
-}
-
-// The line end after an answer: a terminal in line mode echoed the typed
-// line itself; input from a file or pipe is shown as if typed.
-void echo_answer(bool obtain, bool keep_line) {
-  if (input_is_terminal()) return;
-  if (obtain) return;
-  Con_write(ws.Str_ptr, size_t(ws.Str_len));
-  if (!keep_line) Con_newline();
 }
 
 // A number from an answer: blanks, a sign, one point, an exponent; with a
@@ -86,7 +91,7 @@ Num_val answer_number(const std::string& mask, bool masked) {
 }
 
 // A variable item: the target is captured, the answer read and assigned.
-void input_variable(bool obtain) {
+void input_variable() {
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target t;
@@ -100,9 +105,8 @@ void input_variable(bool obtain) {
     masked = true;
     ws.Io_opts |= IO_EDITING;
   }
-  bool keep_line = ws.Exec_ptr[0] == code::COMMA && ends_statement(ws.Exec_ptr[1]);
+  answer_keeps_line = ws.Exec_ptr[0] == code::COMMA && ends_statement(ws.Exec_ptr[1]);
   Inp_read();
-  if (Prt_is_console(ws.Cur_fcb)) echo_answer(obtain, keep_line);
   if (t.str_len < 0) {
     Num_val v = answer_number(mask, masked);
     ws.Num_acc = v;
@@ -130,6 +134,7 @@ void Inp_fields(bool obtain) {
   if (obtain) ws.Io_opts |= IO_NOECHO;
   bool console = Prt_is_console(f);
   if (ends_statement(*ws.Exec_ptr)) {
+    answer_keeps_line = false;
     if (console && Sw_on(sw::BangX)) Inp_read();
     return;
   }
@@ -151,10 +156,10 @@ void Inp_fields(bool obtain) {
       Prt_at_item();
     } else if (c == code::OP_DIV && item_ends(ws.Exec_ptr[1])) {
       ws.Exec_ptr++;
+      answer_keeps_line = false;
       Inp_read();
-      if (console && !obtain && !input_is_terminal()) Con_newline();
     } else if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR) {
-      input_variable(obtain);
+      input_variable();
     } else {
       prompt_item();
     }

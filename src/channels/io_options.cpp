@@ -314,11 +314,36 @@ void read_length() {
   ws.Io_read_len = n;
 }
 
+// ERR= among the options that start at p (at the option list's own level).
+void err_in_options(uint8_t* p) {
+  const uint8_t* end = p + 0x10000;
+  int level = 0;
+  for (;;) {
+    uint8_t c = *p;
+    if (stmt_end(c)) return;
+    if (c == code::LPAREN || (c >= code::FNC_FIRST && c <= code::FNC_LAST && c != 88) ||
+        c == code::XFNC_PREFIX || c == code::ALT_FNC) {
+      level++;
+    } else if (c == code::RPAREN) {
+      if (level == 0) return;
+      level--;
+    } else if (c == iopt::ERR && level == 0) {
+      uint8_t* save = ws.Exec_ptr;
+      ws.Exec_ptr = p;
+      Chk_err();
+      ws.Exec_ptr = save;
+      return;
+    }
+    p += Item_size(p, end);
+  }
+}
+
 bool close_more = false;  // CLOSE: another channel follows in the list
 void channel_part(uint8_t dir_code, uint16_t internal);
 
 // Selects the console record for a statement without a channel.
 void use_console() {
+  if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
   Fcb* f = ws.Con_fcb;
   ws.Cur_fcb = f;
   ws.Cur_chan = 0;
@@ -382,7 +407,13 @@ void Io_SetOptions(uint8_t dir_code) {
     return;
   }
   ws.Exec_ptr = p + 1;
-  channel_part(dir_code, internal);
+  try {
+    channel_part(dir_code, internal);
+  } catch (const Oru_error&) {
+    // An error before the ERR= item was read still takes its branch.
+    if (!ws.Err_line) err_in_options(p + 1);
+    throw;
+  }
 }
 
 void Io_SetOptions_next(uint8_t dir_code) {

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/io_list.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
@@ -186,6 +187,13 @@ void store_iol(Fcb* f) {
     std::memcpy(f->rec_prefix, ws.Io_rec_prefix, size_t(n) + 1);
   }
 }
+
+// Channels end their use of a host file through the open-file table, which
+// keeps the descriptor while other channels of the process share it.
+void close_through_table(Fcb* f) { Close(f->fd); }
+struct Close_hook_setter {
+  Close_hook_setter() { Host_close_hook = close_through_table; }
+} close_hook_setter;
 
 }  // namespace
 

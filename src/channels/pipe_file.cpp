@@ -75,11 +75,12 @@ void write_out(Pip_fcb* f, int32_t n) {
   f->buf_count -= n;
   if (f->buf_count > 0) std::memmove(f->out_buf, f->out_buf + n, size_t(f->buf_count));
   if (f->high_water > f->buf_count) f->high_water = f->buf_count;
+  f->rec_start = f->rec_start > n ? f->rec_start - n : 0;
 }
 
 void flush_out(Pip_fcb* f, bool closing) {
   if (f->wfd < 0) {
-    f->buf_count = f->high_water = 0;
+    f->buf_count = f->high_water = f->rec_start = 0;
     return;
   }
   if (f->buf_count <= 0) return;
@@ -192,6 +193,7 @@ int64_t Pip_write() {
   } else {
     while (f->buf_count >= f->rec_size) flush_out(f, false);
   }
+  f->rec_start = f->buf_count;
   return 0;
 }
 

@@ -35,6 +35,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/masks.h"
@@ -340,7 +341,7 @@ void print_masked() {
 }
 
 void typed_marker(Fcb* f, bool numeric) {
-  if (!(f->st3 & (ST3_TYPED_OUT | ST3_TYPED_OUT2))) return;
+  if (Prt_is_console(f) || !(f->st3 & (ST3_TYPED_OUT | ST3_TYPED_OUT2))) return;
   Prt_mnem(Mnem_code('J', numeric ? 'N' : 'S'));
 }
 
@@ -364,7 +365,7 @@ void use_console() {
 
 void Prt_begin_output() {
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (Prt_is_console(f)) return;
   switch (f->kind) {
     case FK_KEYED:
     case FK_EFF:
@@ -373,7 +374,6 @@ void Prt_begin_output() {
       break;
   }
   if ((f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(13);
-  if (Prt_is_console(f)) return;
   if (!(f->st1 & ST1_WRITTEN)) Fio_call(FIO_WR_MODE);
 }
 
@@ -553,8 +553,18 @@ void Prt_pos(int32_t col, int32_t line) {
   Prt_pos1(col);
 }
 
+// Whether the '(' at the cursor begins the channel part: it does unless the
+// group is followed by an operator, as in PRINT (2+3)*4.
+bool channel_part() {
+  if (*ws.Exec_ptr != code::LPAREN) return false;
+  uint8_t* at = ws.Exec_ptr;
+  uint8_t next = Skip_value();
+  ws.Exec_ptr = at;
+  return !(next == code::LIKE || (next != code::EOL && (Cde_tbl[next] & (CC_BINOP | CC_LOGOP))));
+}
+
 void d_prin() {
-  if (*ws.Exec_ptr == code::LPAREN)
+  if (channel_part())
     Io_SetOptions(0);
   else
     use_console();

@@ -147,6 +147,7 @@ void rewind(Seq_fcb* f) {
   f->rec_count = 0;
   f->buf_count = 0;
   f->high_water = 0;
+  f->rec_start = 0;
   f->st1 &= uint16_t(~(ST1_READ | ST1_WRITTEN));
   if (!is_fifo(f)) lseek(f->fd, 0, SEEK_SET);
 }
@@ -171,6 +172,7 @@ void flush_out(Seq_fcb* f, bool closing) {
   f->buf_count -= n;
   if (f->buf_count > 0) std::memmove(f->out_buf, f->out_buf + n, size_t(f->buf_count));
   if (f->high_water > f->buf_count) f->high_water = f->buf_count;
+  f->rec_start = f->rec_start > n ? f->rec_start - n : 0;
   Mark_commit();
 }
 
@@ -333,6 +335,7 @@ int64_t Seq_wr_mode() {
     f->rd_pos = f->rd_fill = 0;
     f->buf_count = f->high_water = 0;
   }
+  f->rec_start = 0;
   f->putback_cnt = 0;
   f->st1 |= ST1_WRITTEN;
   return 0;
@@ -350,6 +353,9 @@ int64_t Seq_write() {
   } else {
     while (f->buf_count >= f->rec_size) flush_out(f, false);
   }
+  // The next record is built after this one: the buffer keeps complete
+  // records until rec_size bytes are gathered.
+  f->rec_start = f->buf_count;
   return 0;
 }
 

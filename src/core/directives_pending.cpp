@@ -8,16 +8,12 @@ void d_begi() { Not_built("the BEGIN directive"); }
 void d_call() { Not_built("the CALL directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
 void d_dctl() { Not_built("the DEFCTL directive"); }
-void d_dire() { Not_built("the DIRECT directive"); }
 void d_drop() { Not_built("the DROP directive"); }
 void d_endt() { Not_built("the ENDT directive"); }
 void d_ente() { Not_built("the ENTER directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
 void d_exit() { Not_built("the EXIT directive"); }
-void d_file() { Not_built("the FILE directive"); }
-void d_inde() { Not_built("the INDEXED directive"); }
 
-void d_keyd() { Not_built("the KEYED directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }
 void d_load() { Not_built("the LOAD directive"); }
 void d_merg() { Not_built("the MERGE directive"); }
@@ -28,7 +24,6 @@ void d_rand() { Not_built("the RANDOM directive"); }
 void d_save() { Not_built("the SAVE directive"); }
 void d_via() { Not_built("the VIA directive"); }
 void d_sfrm() { Not_built("the SFRM directive"); }
-void d_sort() { Not_built("the SORT directive"); }
 void d_strc() { Not_built("the TRACE directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
@@ -84,7 +79,6 @@ void d_hide() { Not_built("the HIDE directive"); }
 void d_prtr() { Not_built("the WINPRT directive"); }
 void d_chrt() { Not_built("the CHART directive"); }
 void d_pmnu() { Not_built("the POPUP_MENU directive"); }
-void d_crea() { Not_built("the CREATE directive"); }
 void d_proy() { Not_built("the PROPERTY directive"); }
 void d_func() { Not_built("the FUNCTION directive"); }
 void d_get() { Not_built("the GET directive"); }

@@ -246,7 +246,9 @@ TEST(Bin_num_seg, OrderIsNumericOrder) {
   std::string prev;
   for (const char* v : values) {
     std::string e = enc(v, 8, 2);
-    if (!prev.empty()) EXPECT_LT(prev, e) << v;
+    if (!prev.empty()) {
+      EXPECT_LT(prev, e) << v;
+    }
     prev = e;
   }
 }
