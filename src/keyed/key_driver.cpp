@@ -12,6 +12,7 @@
 #include <string>
 
 #include "channels/channel.h"
+#include "channels/io_options.h"
 #include "channels/kdef.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
@@ -244,7 +245,16 @@ int64_t Key_restore_slot() {
   return 0;
 }
 
+// KEY= given in parts fills the segments of the key: their widths.
+int key_widths(Fcb* f, int32_t key_no, int32_t* widths, int max) {
+  if (f->kind != FK_KEYED || !static_cast<Key_fcb*>(f)->kc) return 0;
+  return Key_segment_lengths(static_cast<Key_fcb*>(f)->kc, key_no, widths, max);
+}
+
 }  // namespace
+
+// Keyed channels answer the segment widths of KEY= given in parts.
+static const bool widths_registered = (Key_segment_widths = key_widths, true);
 
 const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_define_slot, Key_open_slot,    Key_close_slot,     Key_write_slot,    Key_read_slot,

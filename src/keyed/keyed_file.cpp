@@ -894,6 +894,13 @@ uint32_t Key_record_count(Key_chan* ch) {
 
 int Key_count_keys(Key_chan* ch) { return ch->f->lay.nkeys; }
 int Key_record_length(Key_chan* ch) { return ch->f->reclen; }
+int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max) {
+  const Key_layout& lay = ch->f->lay;
+  if (k < 0 || k >= lay.nkeys) return 0;
+  int n = std::min(lay.keys[k].nseg, max);
+  for (int i = 0; i < n; ++i) lengths[i] = lay.segs[size_t(lay.keys[k].first + i)].len();
+  return n;
+}
 int Key_separator(Key_chan* ch) { return ch->f->sep; }
 int Key_current_key(Key_chan* ch) { return ch->cur_kno; }
 bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch->f->variable && ch->f->reclen > 0; }

@@ -73,6 +73,9 @@ int Key_record_length(Key_chan* ch);
 int Key_separator(Key_chan* ch);     // -1 length-prefixed fields
 int Key_current_key(Key_chan* ch);   // the key used when no KNO= is given
 bool Key_extended(Key_chan* ch);     // records may continue in extension chains
+// The lengths of the segments of key k (at most max); their count, 0 for
+// a key the file does not have.
+int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max);
 // Writes back every changed block and header of every keyed file and
 // releases the header locks (end of statement; busy retry).
 void Kbfr_flush_all();
