@@ -141,8 +141,11 @@ static void key_exit(bool error) {
       }
       f->hdr_changed = true;
     }
-    if (!ch->nolock && K.load_type > 0) {
-      if (++wd_ops > int(prmblk.WD)) {
+    // A busy record is retried after a wait: nothing of this process may
+    // stay locked meanwhile, or the holder could never finish.
+    bool busy = error && ws.Err_code == 0;
+    if (!ch->nolock && (K.load_type > 0 || busy)) {
+      if (++wd_ops > int(prmblk.WD) || busy) {
         wd_ops = 0;
         flush_everything();
       }

@@ -504,3 +504,91 @@ TEST_F(KeyedTest, NodesAbove255EntriesReadWithoutTheParameter) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- header fields and parameters ----
+
+TEST_F(KeyedTest, BadCheckBytesAreClearedByTheNextChange) {
+  std::string p = make("chk", 10, 4);
+  poke(p, 253, {0x55});
+  Key_chan* ch = open(p);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // still usable
+  put(ch, "A", "x");
+  close(ch);
+  auto b = file_bytes(p);
+  EXPECT_FALSE(b[241] & 64);
+  EXPECT_EQ(b[253], 0);
+  EXPECT_EQ(b[254], 0);
+}
+
+TEST_F(KeyedTest, AnEarlierRootFieldIsMovedToKeyZero) {
+  std::string p = make("old", 10, 4);
+  Key_chan* ch = open(p);
+  put(ch, "A", "x");
+  close(ch);
+  auto b = file_bytes(p);
+  std::vector<uint8_t> root(b.begin() + 40, b.begin() + 44);
+  poke(p, 20, root);
+  poke(p, 40, {0, 0, 0, 0});
+  ch = open(p);
+  EXPECT_EQ(strip(get(ch, "A")), "x");
+  put(ch, "B", "y");
+  close(ch);
+  b = file_bytes(p);
+  EXPECT_EQ(get_u32be(&b[20]), 0u);
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 40, b.begin() + 44), root);
+}
+
+TEST_F(KeyedTest, WithoutASharedQueueEveryChannelHasItsOwnBuffers) {
+  prmblk.BF = 0;
+  Kbfr_set(0);
+  Key_chan* ch = open(make("bf0", 10, 6, false, 0, 0, 1));
+  for (int i = 0; i < 500; ++i) put(ch, std::to_string(100000 + i * 7 % 500), "r");
+  EXPECT_EQ(Key_record_count(ch), 500u);
+  EXPECT_EQ(Key_verify(ch), "");
+  close(ch);
+  prmblk.BF = 10;
+  Kbfr_set(10);
+}
+
+TEST_F(KeyedTest, FindOfAMissingKeyKeepsThePosition) {
+  Key_chan* ch = open(make("find", 10, 4));
+  for (const char* k : {"A", "C", "E"}) put(ch, k, k);
+  get(ch, "A");
+  EXPECT_EQ(error_no([&] { Key_read(ch, Key_by("D", 176)); }), 11);
+  EXPECT_EQ(strip(next(ch)), "C");
+}
+
+TEST_F(KeyedTest, AutoIncrementedSegmentsNumberNewRecords) {
+  // Key 0: a 6-digit zero-filled counter at the start of the record.
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 6, false, kf::SF_AUTO_ZERO, 0}};
+  Key_chan* ch = open(make_segs("auto", 20, segs));
+  Key_write(ch, req(232), "000000first");
+  Key_write(ch, req(232), "000000second");
+  Key_write(ch, req(232), "000050given");
+  Key_write(ch, req(232), "000000after");
+  EXPECT_EQ(strip(get(ch, "000001")), "000001first");
+  EXPECT_EQ(strip(get(ch, "000002")), "000002second");
+  EXPECT_EQ(strip(get(ch, "000051")), "000051after");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "00000xbad"); }), 26);
+}
+
+TEST_F(KeyedTest, BinaryNumericSegmentsSortByValue) {
+  // Key 0: field 1 of a separated record as a number with no decimals.
+  std::vector<Key_seg_desc> segs = {{0, 1, 0, 8, false, kf::SF_BINNUM, 0}};
+  Key_create d;
+  d.rec_len = 30;
+  d.flags1 = kf::F1_SEPARATOR;
+  d.sep = ',';
+  Key_segments(d, segs);
+  Key_define(path("num"), d);
+  Key_chan* ch = open(path("num"));
+  for (const char* r : {"100,a", "9,b", "25,c", "-3,d"}) Key_write(ch, req(232), r);
+  std::vector<std::string> got;
+  for (int i = 0; i < 4; ++i) got.push_back(strip(next(ch)));
+  EXPECT_EQ(got, (std::vector<std::string>{"-3,d", "9,b", "25,c", "100,a"}));
+  EXPECT_EQ(strip(get(ch, "25")), "25,c");
+}
+
+}  // namespace
