@@ -210,6 +210,10 @@ void io_fn_options() {
       ws.Exec_ptr++;
       return;
     }
+    // TBL=, OPT= and SEP= compile in any function's arguments; they mean
+    // nothing to a key or record function.
+    if (w != iopt::KEY && w != iopt::IND && w != iopt::KNO && w != iopt::END && w != iopt::DOM)
+      Rpt_error_text(17, "option not valid in a key or record function");
     ws.Exec_ptr += 2;
     switch (w) {
       case iopt::KEY: {
@@ -248,8 +252,6 @@ void io_fn_options() {
       case iopt::DOM:
         ws.Dom_line = Get_line();
         break;
-      default:
-        Rpt_error(49);
     }
   }
 }
@@ -566,14 +568,24 @@ void fnc_i86() { Rpt_error_text(99, "I86( is not available"); }
 void fnc_ffn() {
   Fnc_str s = Fnc_string();
   std::string name(reinterpret_cast<const char*>(s.p), size_t(s.len));
-  if (*ws.Exec_ptr == code::COMMA) Not_built("the channel bound and scope of FFN(");
+  int32_t from = 0;
+  if (Fnc_more()) {
+    from = Eval_integer();
+    if (from < 0 || from > 65001) Rpt_error(41);
+    if (Fnc_more()) {
+      // A scope (the running object's channels, or the global ones) only
+      // means something inside an object.
+      Eval_formula();
+      Rpt_error_text(95, "FFN( scope outside an object");
+    }
+  }
   if (name.size() <= 12) {
     char pad[12];
     std::memset(pad, ' ', sizeof pad);
     std::memcpy(pad, name.data(), name.size());
     for (Fcb* f = ws.Fcb_list; f; f = f->next) {
       if (f->channel >= INTERNAL_FIRST) break;
-      if (f->channel != 0 && std::memcmp(f->short_name, pad, 12) == 0) {
+      if (f->channel != 0 && f->channel >= from && std::memcmp(f->short_name, pad, 12) == 0) {
         Fnc_result_int(f->channel);
         return;
       }
@@ -584,7 +596,7 @@ void fnc_ffn() {
     while (Next_path() == 0) {
       for (Fcb* f = ws.Fcb_list; f; f = f->next) {
         if (f->channel >= INTERNAL_FIRST) break;
-        if (f->path && f->path->path && std::strcmp(f->path->path, ws.Path_buf) == 0) {
+        if (f->channel >= from && f->path && f->path->path && std::strcmp(f->path->path, ws.Path_buf) == 0) {
           Fnc_result_int(f->channel);
           return;
         }
