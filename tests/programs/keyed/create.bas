@@ -21,5 +21,5 @@
 200 CLOSE (1)
 210 KEYED "/tmp/oru_keyed_create.tmp","[1:1:6]",0,40,ERR=230
 220 PRINT "made twice"
-230 PRINT "a second KEYED of the same name: error ",ERR
+230 PRINT "a second KEYED of the same name: error ",ERR; ERASE "/tmp/oru_keyed_create.tmp"
 RUN

@@ -31,5 +31,5 @@
 310 PRINT "updated a missing record"
 320 PRINT "update of a missing record refused"
 330 CLOSE (1)
-340 PRINT "done"
+340 ERASE "/tmp/oru_keyed_customers.tmp"; PRINT "done"
 RUN

@@ -32,7 +32,7 @@
 320 READ (1,KEY="K03",DOM=340)A$
 330 PRINT "still there"
 340 PRINT "first ",KEF(1)," last ",KEL(1)
-350 CLOSE (1)
+350 CLOSE (1); ERASE "/tmp/oru_keyed_plain.tmp"
 360 END
 1000 K$="K"+STR(I); IF I<10 THEN K$="K0"+STR(I)
 1010 RETURN
