@@ -584,10 +584,11 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   put_key0(image, k0);
   // Does the record exist?
   int found;
+  bool k0_path = false;  // the path stack still leads to key 0's insert position
   if (replace_known) {
     found = Kfnd_key(k0.data(), 0);
   } else {
-    found = Kfnd_qik(k0) == 0 ? 0 : Kfnd_key(k0.data(), 0);
+    found = Kfnd_qik(k0) == 0 ? 0 : (k0_path = true, Kfnd_key(k0.data(), 0));
   }
   if ((used_counter) && found == 0) Rpt_error(11);
   uint32_t old_addr = 0;
@@ -613,6 +614,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   // Unique alternate keys.
   for (int k = 1; k < f->lay.nkeys; ++k) {
     if (!f->lay.keys[k].unique) continue;
+    k0_path = false;
     Kno_def(k);
     Buf v = ksz_buf();
     if (Kent_gen(image.data(), v.data(), 0, true) == 0) continue;
@@ -671,6 +673,10 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
       }
     }
     if (nv[0] == 0 && k > 0) continue;
+    if (k == 0 && !old_addr && k0_path) {
+      Kent_add(nv.data(), -int32_t(addr));  // the lookup above left the path
+      continue;
+    }
     if (Kfnd_key(nv.data(), 0) != 0) Kent_add(nv.data(), -int32_t(addr));
   }
   Kno_def(ch->cur_kno);

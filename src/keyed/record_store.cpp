@@ -255,6 +255,12 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
     Kbfr* c = Kbfr_get(f->data_block, 1);
     if (c->b()[0] == kf::BT_DATA && slots_of(c) < 255 && free_of(c) >= f->threshold && free_of(c) >= z + 2) b = c;
   }
+  // A slot table and free count that do not fit the block are damage.
+  auto sane = [&](Kbfr* c) {
+    if (8 + 2 * slots_of(c) + free_of(c) > f->blk) Rpt_error(113);
+    return c;
+  };
+  if (b) sane(b);
   if (!b) {
     uint32_t m = Hdr32(f, kf::H_FREE1);
     if (m == 0) m = kf::FIRST_BLOCK;
@@ -271,7 +277,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
         if (KeyBlockNo(f, a) >= eof) break;
         if (a == f->data_block) continue;
         Kbfr* c = Kbfr_get(a, 1);
-        if (c->b()[0] == kf::BT_DATA && slots_of(c) < 255 && free_of(c) >= z + 2) b = c;
+        if (c->b()[0] == kf::BT_DATA && slots_of(c) < 255 && free_of(c) >= z + 2) b = sane(c);
         else ++misses;
       }
       if (b) break;
@@ -299,6 +305,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
     fr -= 2;
   }
   int off = fr + 2 * n + 2 - z;
+  if (off < 2 + 2 * n || off + z > f->blk - 6) Rpt_error(113);
   std::memcpy(b->b() + 6 + off, body.data(), size_t(z));
   set_slot_off(b, s, off);
   set_free(b, fr - z);
