@@ -66,7 +66,10 @@ Key_req request() {
     r.has_kno = true;
     r.kno = ws.Io_kno;
   }
-  if (ws.Io_opts & IO_DIR) r.dir = ws.Io_dir;
+  if (ws.Io_opts & IO_STEP) {
+    r.has_dir = true;
+    r.dir = ws.Io_dir;
+  }
   r.lock = (ws.Io_opts & IO_EXCLUSIVE) != 0;
   return r;
 }

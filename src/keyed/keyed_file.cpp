@@ -201,7 +201,7 @@ int Kfnd_rec(const Key_req& req, bool phys) {
   if (req.has_key) return by_key(req, req.directive == DIR_EXTRACT);
   if (req.has_ind) return by_ind(req.ind);
   if (req.has_rno) return Kfnd_by_rno(req.rno);
-  if (req.dir) return by_dir(req.dir);
+  if (req.has_dir && req.dir != 1) return by_dir(req.dir);
   if (phys) return next_phys();
   int r = Kfnd_nxt(ch->saved[size_t(K.kno)]);
   if (r == 2) Rec_unlock(ch);

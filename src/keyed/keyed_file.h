@@ -37,7 +37,8 @@ struct Key_req {
   int64_t rno = 0;
   bool has_kno = false;
   int kno = 0;  // -2 physical order
-  int dir = 0;  // direction step (0 = none)
+  bool has_dir = false;
+  int dir = 0;  // direction step: the record dir entries from the last one read (1 the next)
   bool lock = false;
 };
 inline Key_req Key_by(const std::string& key, int directive = 204) {

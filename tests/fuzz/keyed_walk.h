@@ -50,6 +50,7 @@ inline void Walk_keyed_bytes(const uint8_t* data, size_t size, const std::string
     });
     guarded([&] {
       Key_req back;
+      back.has_dir = true;
       back.dir = -1;
       for (int i = 0; i < 50; ++i) Key_read(ch, back);
     });

@@ -105,7 +105,10 @@ class KeyedProperty : public KeyedTest {
         if (!positioned) continue;
         bool back = rng() % 3 == 0;
         Key_req r = req();
-        if (back) r.dir = -1;
+        if (back) {
+          r.has_dir = true;
+          r.dir = -1;
+        }
         std::string got;
         int e = error_no([&] { got = Key_read(ch, r); });
         if (back) {

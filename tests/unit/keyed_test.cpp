@@ -175,16 +175,18 @@ TEST_F(KeyedTest, DirectionStepsBothWaysAndPendingEndOfFile) {
   for (const char* k : {"A", "B", "C", "D", "E"}) put(ch, k, k);
   get(ch, "C");
   Key_req r = req();
+  r.has_dir = true;
   r.dir = -1;
   EXPECT_EQ(strip(Key_read(ch, r)), "B");
   r.dir = 2;
   EXPECT_EQ(strip(Key_read(ch, r)), "D");
+  r.dir = 0;
+  EXPECT_EQ(strip(Key_read(ch, r)), "D");  // step 0: the same record again
   get(ch, "A");
   r.dir = -1;
   EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
   EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
   EXPECT_EQ(strip(next(ch)), "A");           // cleared: reading starts over
-  r.dir = -1;
   get(ch, "A");
   EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
   EXPECT_EQ(strip(get(ch, "E")), "E");  // KEY= is not held back by it

@@ -32,6 +32,12 @@
 320 READ (1,KEY="K03",DOM=340)A$
 330 PRINT "still there"
 340 PRINT "first ",KEF(1)," last ",KEL(1)
+342 READ (1,KEY="K11")A$; READ (1,DIR=-1)A$; PRINT "before 11: ",A$
+344 READ (1,DIR=0)A$; PRINT "again: ",A$
+346 READ (1,KEY="K01")A$; READ (1,DIR=-1,END=348)A$
+347 PRINT "before the first?"
+348 PRINT "nothing before the first"; READ (1,END=349)A$
+349 PRINT "then end of file: ",ERR
 350 CLOSE (1); ERASE "/tmp/oru_keyed_plain.tmp"
 360 END
 1000 K$="K"+STR(I); IF I<10 THEN K$="K0"+STR(I)
