@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "keyed/key_driver.h"
 #include "channels/field_convert.h"
 #include "channels/io_list.h"
 #include "channels/io_options.h"
@@ -292,6 +293,8 @@ void fnc_gen_io(Io_fn fn) {
   if (fn == Io_fn::rno) {
     switch (f->kind) {
       case FK_KEYED:
+        Fnc_result_int(Key_getrno());
+        return;
       case FK_EFF:
       case FK_BBX_KEYED:
       case FK_BBX_KEYED2:

@@ -256,6 +256,12 @@ int key_widths(Fcb* f, int32_t key_no, int32_t* widths, int max) {
 
 }  // namespace
 
+int64_t Key_getrno() {
+  auto* f = static_cast<Key_fcb*>(ws.Cur_fcb);
+  Key_req r = request();
+  return engine([&] { return Key_getrno(f->kc, r); });
+}
+
 // Keyed channels answer the segment widths of KEY= given in parts.
 static const bool widths_registered = (Key_segment_widths = key_widths, true);
 

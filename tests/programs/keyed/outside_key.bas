@@ -38,7 +38,7 @@
 347 PRINT "before the first?"
 348 PRINT "nothing before the first"; READ (1,END=349)A$
 349 PRINT "then end of file: ",ERR
-350 CLOSE (1); ERASE "/tmp/oru_keyed_plain.tmp"
+350 PRINT "ordinal of K07: ",RNO(1,KEY="K07"); CLOSE (1); ERASE "/tmp/oru_keyed_plain.tmp"
 360 END
 1000 K$="K"+STR(I); IF I<10 THEN K$="K0"+STR(I)
 1010 RETURN
