@@ -405,7 +405,10 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       f->pct = head[kf::H_PCT];
       f->threshold = f->variable ? f->pct * (f->blk - 6) / 100 : 0;
       f->lay = Key_decode_segs(f->segtbl, ext, keylen);
-      if (f->lay.keys[0].dups && f->lay.keys[0].len > keylen) Rpt_error(17);
+      // The key image inside a record must hold key 0 when the program
+      // supplies it (an outside key) or when it carries a sequence number.
+      bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
+      if ((f->lay.keys[0].dups || outside) && f->lay.keys[0].len > keylen) Rpt_error(17);
       if ((f->blk - kf::BLK_HDR) / (f->lay.max_len + 5) < 4) Rpt_error(17);
       if (f->variable && f->reclen + keylen + 3 + 10 > f->blk - 8 && f->reclen) Rpt_error(17);
       if (f->flags2 & kf::F2_ZLIB) {
@@ -555,7 +558,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
     std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
     Kent_gen(K.rec_bfr.data(), k0.data(), replace_addr, false);
   } else if (req.has_key && outside) {
-    int max = K.ksz - 1 - (f->lay.keys[0].dups ? 4 : 0);
+    int max = std::min(K.ksz - 1 - (f->lay.keys[0].dups ? 4 : 0), f->keylen);
     if (int(req.key.size()) > max) Rpt_error(46);
     image[0] = uint8_t(K.nullkey ? max : int(req.key.size()));
     std::memcpy(image.data() + 1, req.key.data(), req.key.size());
