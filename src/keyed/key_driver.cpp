@@ -265,6 +265,14 @@ int64_t Key_getrno() {
 // Keyed channels answer the segment widths of KEY= given in parts.
 static const bool widths_registered = (Key_segment_widths = key_widths, true);
 
+// Parameter BF sizes the shared block queue whenever it changes.
+static void (*prev_notify)(uint16_t, int32_t) = nullptr;
+static void key_notify(uint16_t code, int32_t value) {
+  if (code == Prm_code('B', 'F')) Kbfr_set(value);
+  if (prev_notify) prev_notify(code, value);
+}
+static const bool notify_registered = (prev_notify = Prm_notify, Prm_notify = key_notify, true);
+
 const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_define_slot, Key_open_slot,    Key_close_slot,     Key_write_slot,    Key_read_slot,
     Key_remove_slot, Key_setind,       Key_getind,         Key_setkey,        key_function<Key_getkec>,
