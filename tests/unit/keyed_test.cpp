@@ -594,3 +594,47 @@ TEST_F(KeyedTest, BinaryNumericSegmentsSortByValue) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KeyedTest, RemoveCompletesWhenAnAlternateEntryIsMissing) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
+  Key_chan* ch = open(make_segs("miss", 20, segs));
+  Key_write(ch, req(232), "k001XX");
+  Key_write(ch, req(232), "k002YY");
+  Key_req r = Key_by("XX");
+  r.has_kno = true;
+  r.kno = 1;
+  Key_read(ch, r);
+  {
+    // Take key 1's entry of k001 away behind the driver's back.
+    Key_bracket op(ch, DIR_WRITE);
+    Key_Hdr_Lock_N_Load(2);
+    Kno_def(1);
+    std::vector<uint8_t> v = ch->saved[1].key;
+    ASSERT_EQ(Kfnd_key(v.data(), 0), 0);
+    Kent_del();
+    op.done();
+  }
+  Key_remove(ch, Key_by("k001", 208));
+  EXPECT_EQ(Key_record_count(ch), 1u);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(KeyedTest, UFilesKeepTheStoredFieldsBeyondThoseWritten) {
+  Key_create d;
+  d.rec_len = 40;
+  d.flags1 = kf::F1_VARIABLE | kf::F1_SEPARATOR;
+  d.flags2 = kf::F2_MERGE;
+  d.sep = ',';
+  d.pct = 10;
+  Key_segments(d, {{0, 1, 0, 4, false, 0, 0}});
+  Key_define(path("merge"), d);
+  Key_chan* ch = open(path("merge"));
+  Key_write(ch, req(232), "k001,a,b,c,");
+  Key_write(ch, req(232), "k001,x,");
+  EXPECT_EQ(get(ch, "k001"), "k001,x,b,c,");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "k001,x," + std::string(31, 'y') + ","); }), 1);
+}
+
+}  // namespace
