@@ -1199,6 +1199,13 @@ std::string Dyn_DescribeKeys(Fcb* fcb_in) {
   return out;
 }
 
+int32_t Dyn_KeyLength(const Fcb* fcb_in, int32_t key_no) {
+  auto* f = static_cast<const Dyn_fcb*>(fcb_in);
+  for (const Dyn_key* k = f->keys; k; k = k->next)
+    if (k->key_no == key_no) return k->key_len;
+  return -1;
+}
+
 void Dyn_GenKdef(Fcb* fcb_in) {
   auto* f = static_cast<Dyn_fcb*>(fcb_in);
   std::string t;
