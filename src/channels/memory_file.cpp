@@ -476,6 +476,9 @@ Dyn_key* define_key(Dyn_fcb* f, Def_text& t, int32_t key_no) {
         if (c == ']') break;
         switch (c) {
           case 'N':
+            // N and B keep their byte in the same place: one segment
+            // cannot have both.
+            if (g.flags & DSEG_BINARY) Def_text::bad();
             g.flags = (g.flags & ~0xFFu) | DSEG_NULL_CHR;
             t.expect(':');
             g.flags |= t.hex2();
@@ -491,7 +494,8 @@ Dyn_key* define_key(Dyn_fcb* f, Def_text& t, int32_t key_no) {
           case 'L': g.flags = (g.flags | DSEG_LOWER) & ~DSEG_UPPER; break;
           case 'D': g.flags |= DSEG_DESC; break;
           case 'B':
-            g.flags = (g.flags & ~(0xFFu | DSEG_NULL_CHR)) | DSEG_BINARY;
+            if (g.flags & DSEG_NULL_CHR) Def_text::bad();
+            g.flags = (g.flags & ~0xFFu) | DSEG_BINARY;
             if (t.peek() == '.') {
               t.pos++;
               if (!std::isdigit(t.peek())) Def_text::bad();
