@@ -1069,6 +1069,17 @@ std::string rec_list_arg() {
 }  // namespace
 
 void fnc_iol() {
+  // IOL(RECORD ch): the name of the record template kept with the channel.
+  // A channel takes a template only with its named record formats; one
+  // without them has none.
+  constexpr uint8_t QMARK = 63;  // RECORD, the '?' of the I/O forms
+  if (*ws.Exec_ptr == QMARK) {
+    ++ws.Exec_ptr;
+    Fcb* f = channel_arg(13);
+    if (f->rec_formats) Not_built("template names of channels (record templates)");
+    string_result("");
+    return;
+  }
   std::string items;
   if (Var_node* rec = record_arg()) {
     items = record_items(rec);
