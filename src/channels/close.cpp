@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "channels/channel.h"
+#include "terminal/terminal.h"
 #include "channels/io_options.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
@@ -85,6 +86,7 @@ void release_record(Fcb* f) {
   if (f->event_pgm) Ret_blk(f->event_pgm);
   free_chain(f->rec_formats);
   free_chain(f->key_names);
+  Term_release(f);
   FreePath(f->path);
   Ret_blk(f);
 }
