@@ -94,17 +94,17 @@ bool Device_kbhit(Fcb* f, int32_t ms) {
 int Device_getch(Fcb* f, int32_t hundredths) {
   int fd = read_fd(f);
   for (;;) {
-    if (hundredths >= 0) {
-      struct pollfd p = {fd, POLLIN, 0};
-      int r = ::poll(&p, 1, hundredths * 10);
-      if (r == 0) return -1;
-      if (r < 0) {
-        if (errno == EINTR) {
-          if ((ws.Run_flags & RF_ESCAPE) || ws.End_process) return -2;
-          continue;
-        }
-        return -3;
+    // poll is never restarted after a signal handler (read may be), so an
+    // interrupt always ends the wait.
+    struct pollfd p = {fd, POLLIN, 0};
+    int r = ::poll(&p, 1, hundredths >= 0 ? hundredths * 10 : -1);
+    if (r == 0) return -1;
+    if (r < 0) {
+      if (errno == EINTR) {
+        if ((ws.Run_flags & RF_ESCAPE) || ws.End_process) return -2;
+        continue;
       }
+      return -3;
     }
     uint8_t b;
     ssize_t n = ::read(fd, &b, 1);
@@ -114,6 +114,7 @@ int Device_getch(Fcb* f, int32_t hundredths) {
       if ((ws.Run_flags & RF_ESCAPE) || ws.End_process) return -2;
       continue;
     }
+    if (errno == EAGAIN) continue;
     return -3;
   }
 }

@@ -31,6 +31,19 @@ wait_for() {
   exit 1
 }
 
+# wait_count TEXT N: until TEXT shows on at least N lines.
+wait_count() {
+  i=0
+  while [ $i -lt 100 ]; do
+    [ "$(screen | grep -cF -- "$1")" -ge "$2" ] && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  echo "timed out waiting for $2 lines of: $1"
+  screen
+  exit 1
+}
+
 # type_program FILE: the lines of FILE pasted at the prompt.
 type_program() {
   T load-buffer "$1"
