@@ -16,7 +16,7 @@ T send-keys C-c
 wait_count '0010 INPUT' 1
 T send-keys '20 PRINT "V=",V' Enter 'RUN' Enter
 wait_for 'Value?'
-pid=$(pgrep -n -f "$oru")
+pid=$(cat "$work/pid")
 kill -TSTP "$pid"
 wait_count '0010 INPUT' 2
 T send-keys 'PRINT "still here"' Enter
@@ -30,7 +30,7 @@ rm -f "$work/stty.after" "$work/status"
 start xterm
 T send-keys '10 INPUT X$' Enter 'RUN' Enter
 sleep 0.3
-pid=$(pgrep -n -f "$oru")
+pid=$(cat "$work/pid")
 kill -TERM "$pid"
 i=0
 while [ ! -f "$work/stty.after" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
