@@ -290,6 +290,8 @@ int term_column() { return ws.Con_fcb ? ws.Con_fcb->column : 0; }
 bool term_read_line(std::string& line) { return Term_read_line(line); }
 
 const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line};
+// Standard input is not a terminal: lines are read plainly.
+const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr};
 
 void on_winch(int) { winch_seen = 1; }
 
@@ -560,7 +562,6 @@ int Console_start_terminal() {
   std::string tid = id;
   tid.resize(12, ' ');
   std::memcpy(f->term_id, tid.data(), 12);
-  Con_set_terminal(&console_terminal);
   struct sigaction sa {};
   sa.sa_handler = on_winch;
   sigemptyset(&sa.sa_mask);
@@ -569,6 +570,7 @@ int Console_start_terminal() {
     Config_line();
     console_raw = Line_configured();
   }
+  Con_set_terminal(console_raw ? &console_terminal : &console_screen_only);
   if (!warning.empty()) {
     Con_puts(warning.c_str());
     Con_newline();
