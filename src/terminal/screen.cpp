@@ -506,9 +506,11 @@ void Scr_pos(Fcb* f, int32_t col, int32_t line) {
     at_col = 0;
   }
   // Moving right writes the characters the image holds.
-  for (; at_col < col; ++at_col) Term_put(w.chars[Cell(w, at_col, line)]);
-  f->line = at_line;
-  f->column = at_col;
+  if (at_line == line)
+    for (; at_col < col; ++at_col) Term_put(w.chars[Cell(w, at_col, line)]);
+  // The model follows the program even where the device could not.
+  f->line = line;
+  f->column = col;
 }
 
 void Scr_line_feed(Fcb* f, const MnemDef* def) {
