@@ -93,6 +93,7 @@ enum : uint16_t {
 enum : uint16_t {
   ST3_LAST_NUMERIC = 2,
   ST3_TYPED_OUT = 0x40,
+  ST3_WRAPPED = 0x80,     // PRINT: the last byte wrapped the line at the width
   ST3_TYPED_OUT2 = 0x100,
   ST3_CLOSE_MNEM_RUN = 0x400,
   ST3_PURGED = 0x1000,
@@ -174,6 +175,8 @@ struct Fcb {
   void* gd_def;         // the 'GD' definition (a MnemDef)
   void* o_def;          // the '*O' definition (a MnemDef)
   void* attr_stack;     // 'SA' / 'RA' stack (5 entries)
+  int32_t width;        // output line width (screen or page columns): PRINT
+                        // wraps a line that reaches it; 0 no limit
 };
 
 // Allocates a zero-filled record of a kind's type (T derives from Fcb) with

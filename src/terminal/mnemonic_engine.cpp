@@ -488,6 +488,7 @@ void Prt_mnem(uint16_t m) {
   if (def && def->p1 != 0) {
     f->cols = def->p1;
     f->lines = def->p2;
+    if (!Is_screen(f)) f->width = def->p1;  // PRINT wraps printer lines there
   }
   f->high_water = f->buf_count;
   if (def) Send_mnem(def);
