@@ -147,6 +147,8 @@ int Dev_getch(bool translate, int32_t hundredths) {
 
 bool more_soon(Dev_fcb* d) { return d->preinput != nullptr || Device_kbhit(d, ESC_WAIT_MS); }
 
+bool defctl_string(const std::string& seq, int32_t& ctl);
+
 struct Key {
   bool is_code;
   int32_t value;  // a byte, or a code (CTL value or negative editing code)
@@ -208,6 +210,8 @@ Key read_key(int32_t timeout) {
     if (c < 0) break;
     seq.push_back(char(c));
   }
+  // A key string of DEFCTL goes before the key tables.
+  if (int32_t ctl; defctl_string(seq, ctl)) return {true, ctl};
   if (exact && exact->len == seq.size()) return {true, exact->ctl};
   if (seq.size() == 1) {
     uint8_t c = uint8_t(seq[0]);
