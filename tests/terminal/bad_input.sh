@@ -26,6 +26,7 @@ grep -q 'status=0' "$work/status" || { echo "oru ended with $(cat "$work/status"
 
 # SIGTERM while the line is raw.
 T kill-server 2> /dev/null
+sock="$sock-2"  # a server of its own: the old one may still be going away
 rm -f "$work/stty.after" "$work/status"
 start xterm
 T send-keys '10 INPUT X$' Enter 'RUN' Enter

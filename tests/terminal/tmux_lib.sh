@@ -12,7 +12,7 @@ trap cleanup EXIT
 start() {
   term=${1:-xterm}
   T -f /dev/null new-session -d -x 80 -y 24 \
-    "cd '$work' && stty -g > '$work/stty.before' && TERM=$term ORULIB='$lib' sh -c 'echo \$\$ > $work/pid; exec $oru'; echo \"status=\$?\" > '$work/status'; stty -g > '$work/stty.after'; sleep 60"
+    "cd '$work' && stty -g > '$work/stty.before' && TERM=$term ORULIB='$lib' sh -c 'echo \$\$ > $work/pid; exec $oru'; echo \"status=\$?\" > '$work/status'; stty -g > '$work/stty.tmp'; mv '$work/stty.tmp' '$work/stty.after'; sleep 60"
   wait_for '->'
 }
 
