@@ -523,7 +523,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
           int32_t k = sn < w ? sn : w;
           o = buf = fmt_buffer(int64_t(w) + tail);
           std::memset(o, ' ', size_t(w));
-          std::memcpy(o + (right ? w - k : 0), s, size_t(k));
+          if (k > 0) std::memcpy(o + (right ? w - k : 0), s, size_t(k));
           o += w;
         }
         break;

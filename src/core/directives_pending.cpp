@@ -7,7 +7,6 @@ void d_addr() { Not_built("the ADDR directive"); }
 void d_begi() { Not_built("the BEGIN directive"); }
 void d_call() { Not_built("the CALL directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
-void d_dctl() { Not_built("the DEFCTL directive"); }
 void d_drop() { Not_built("the DROP directive"); }
 void d_endt() { Not_built("the ENDT directive"); }
 void d_ente() { Not_built("the ENTER directive"); }
@@ -17,7 +16,6 @@ void d_exit() { Not_built("the EXIT directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }
 void d_load() { Not_built("the LOAD directive"); }
 void d_merg() { Not_built("the MERGE directive"); }
-void d_dmnm() { Not_built("the MNEMONIC directive"); }
 void d_perf() { Not_built("the PERFORM directive"); }
 void d_prog() { Not_built("the PROGRAM directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
@@ -40,7 +38,6 @@ void d_alck() { Not_built("the ALCK directive"); }
 void d_rndz() { Not_built("the RNDZ directive"); }
 void d_trns() { Not_built("the TRANSLATE directive"); }
 void d_errh() { Not_built("the ERRH directive"); }
-void d_dtty() { Not_built("the DEFTTY directive"); }
 void d_smse() { Not_built("the SETMSE directive"); }
 void d_sfid() { Not_built("the SFID directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
@@ -52,7 +49,6 @@ void d_enab() { Not_built("the ENABLE directive"); }
 void d_sdev() { Not_built("the SDEV directive"); }
 void d_sdrv() { Not_built("the SDRV directive"); }
 void d_dprt() { Not_built("the DPRT directive"); }
-void d_sctl() { Not_built("the SETCTL directive"); }
 void d_wmbx() { Not_built("the MSGBOX directive"); }
 void d_wbtn() { Not_built("the BUTTON directive"); }
 void d_vsbr() { Not_built("the V_SCROLLBAR/H_SCROLLBAR directive"); }

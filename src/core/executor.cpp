@@ -537,6 +537,7 @@ void Exec_line() {
       break;
     } catch (const Oru_error& e) {
       if (!Recover_error(e.no)) break;
+    } catch (const Stmt_restart&) {
     }
   }
   leave_exec(work);

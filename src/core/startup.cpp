@@ -616,6 +616,7 @@ int Start_up() {
   Channels_init();
 
   if (lex != 0) return 100;
+  if (Console_start_terminal() != 0) return 100;
   ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
   return 0;
 }

@@ -276,6 +276,7 @@ struct Workspace : Io_state {
   char File_name12[12] = {};    // blank-padded short name of the file being opened
   uint8_t File_hdr[256] = {};   // header of the file being opened
   void* Drv_save = nullptr;     // driver module state saved around a nested operation
+  void* Setctl_list = nullptr;  // SETCTL entries, newest first (terminal/editor_keys.h)
   struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
 };
 
