@@ -33,6 +33,12 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/error_handler.h"
+#include "functions/global_strings.h"
+#include "functions/memory_access.h"
+#include "functions/prefix_lists.h"
+#include "functions/task_strings.h"
+#include "functions/trace.h"
 #include "functions/masks.h"
 
 #ifndef ORU_BUILD_LIBDIR
@@ -661,6 +667,8 @@ void Wrap_up() {
   in_wrapup = true;
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
+  wrap_step([] { Gbl_clear_all(); });
+  wrap_step([] { Trace_end(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
@@ -668,6 +676,10 @@ void Wrap_up() {
   wrap_step([] { KillEventTimer(); });
   ws.Brk_count = 0;
   wrap_step([] { Clear_lex(); });
+  wrap_step([] { Task_strings_clear(); });
+  wrap_step([] { Pfx_clear_all(); });
+  wrap_step([] { Err_pgm_clear(); });
+  wrap_step([] { Mem_blocks_release(); });
   Con_flush();
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
@@ -721,7 +733,7 @@ void d_star() {
   if (names == 2) Not_built("background tasks");
   if (names == 1) Not_built("program files");
   if (Sw_on(sw::SOFT_START) && size_kib) {
-    ws.Run_flags &= ~RF_TRACE;
+    Trace_end();
     Do_reset();
     Clr_var();
     ws.Mem_limit = size_kib * 1024;
