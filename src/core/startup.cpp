@@ -15,6 +15,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "channels/channel.h"
+#include "channels/console_channel.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/console.h"
@@ -36,7 +38,6 @@
 #include "functions/error_handler.h"
 #include "functions/global_strings.h"
 #include "functions/memory_access.h"
-#include "functions/prefix_lists.h"
 #include "functions/task_strings.h"
 #include "functions/trace.h"
 #include "functions/masks.h"
@@ -613,6 +614,7 @@ int Start_up() {
   ws.Precision = prmblk.PD;
 
   Kest_LoadGlobals();
+  Channels_init();
 
   if (lex != 0) return 100;
   ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
@@ -669,6 +671,7 @@ void Wrap_up() {
   wrap_step([] { Ret_temp(); });
   wrap_step([] { Gbl_clear_all(); });
   wrap_step([] { Trace_end(); });
+  wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
@@ -677,10 +680,10 @@ void Wrap_up() {
   ws.Brk_count = 0;
   wrap_step([] { Clear_lex(); });
   wrap_step([] { Task_strings_clear(); });
-  wrap_step([] { Pfx_clear_all(); });
   wrap_step([] { Err_pgm_clear(); });
   wrap_step([] { Mem_blocks_release(); });
   Con_flush();
+  wrap_step([] { Console_close(); });
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
 }

@@ -1,33 +1,54 @@
-// The channel layer as the utility directives see it.  Until channels other
-// than the console exist, channel 0 (the console) is the only open channel.
+// The channel layer as the utility directives see it.
 #include "functions/channel_access.h"
 
-#include "channels/console_device.h"
+#include "channels/channel.h"
+#include "channels/print.h"
 #include "core/codes.h"
 #include "core/errors.h"
-#include "core/evaluator.h"
 #include "core/workspace.h"
 
-uint16_t Channel_operand() {
-  if (*ws.Exec_ptr != code::LPAREN) Rpt_error(20);
-  ++ws.Exec_ptr;
-  uint16_t ch = uint16_t(Eval_range(0, 65000));
-  if (*ws.Exec_ptr == code::COMMA) {
-    ++ws.Exec_ptr;
-    if (*ws.Exec_ptr != code::IOPT_FIRST + 4) Rpt_error(20);  // ERR=
-    Chk_err();
+namespace {
+
+// Makes f current (null: the console).
+void make_current(Fcb* f) {
+  if (!f) f = ws.Con_fcb;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = f ? f->channel : 0;
+  if (f) {
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
   }
-  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
-  ++ws.Exec_ptr;
-  return ch;
 }
 
-bool Channel_is_open(uint16_t ch) { return ch == 0; }
+}  // namespace
 
-void Channel_write_line(uint16_t, const std::string& text, bool lf) {
-  Con_write(text.data(), text.size());
-  if (lf) Con_newline();
-  Con_flush();
+Fcb* Channel_part() {
+  Io_SetOptions(0);
+  if (!ws.Cur_fcb) Rpt_error(14);
+  return ws.Cur_fcb;
 }
 
-void Channel_write_mode(uint16_t) {}
+Fcb* Channel_record(uint16_t ch) { return ch == 0 ? ws.Con_fcb : Find_fp(ch); }
+
+bool Channel_is_open(uint16_t ch) { return ch == 0 || Find_fp(ch) != nullptr; }
+
+void Channel_write_line(uint16_t ch, const std::string& text, bool lf) {
+  Io_save_guard io;
+  Fcb* f = Channel_record(ch);
+  if (f && f->fd < 0 && !Prt_is_console(f)) f = nullptr;
+  make_current(f);
+  Prt_begin_output();
+  ws.Str_ptr = const_cast<uint8_t*>(reinterpret_cast<const uint8_t*>(text.data()));
+  ws.Str_len = int32_t(text.size());
+  Prt_fld();
+  if (lf) Prt_mnem(Mnem_code('L', 'F'));
+  Prt_flush();
+}
+
+void Channel_write_mode(uint16_t ch) {
+  Io_save_guard io;
+  Fcb* f = Channel_record(ch);
+  make_current(f);
+  Prt_begin_output();
+}

@@ -10,13 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "channels/channel.h"
 #include "channels/console_device.h"
+#include "channels/open.h"
 #include "channels/dyna_sep.h"
 #include "core/codes.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/utf8.h"
+#include "functions/channel_access.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/prefix_lists.h"
@@ -233,4 +236,47 @@ void fnc_tsk() {
   const std::string* s = Task_string(size_t(n));
   if (!s) Rpt_error(41);
   Fnc_result_text(*s);
+}
+
+// PTH(name): the first candidate of the path search that exists (or that
+// names no host file: "[" and "*" names); none is the host error of the
+// last candidate (EINVAL: error 10).  PTH(channel): the resolved path of an
+// open channel; PTH(-1): the path the last name search resolved.
+// PTH(/DICT): the path of the open data dictionary, empty when none.
+void fnc_pth() {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ++ws.Exec_ptr;
+    if (*ws.Exec_ptr != code::D_DICT) Rpt_error(20);
+    ++ws.Exec_ptr;
+    Fnc_result_copy(nullptr, 0);  // DICT cannot open a data dictionary in this build
+    return;
+  }
+  Eval_formula();
+  if (ws.Str_len < 0) {
+    int32_t ch = To_integer(ws.Num_acc);
+    if (ch == -1) {
+      Fnc_result_copy(ws.Path_buf, strnlen(ws.Path_buf, sizeof ws.Path_buf));
+      return;
+    }
+    if (ch < 0 || ch > 65000) Rpt_error(41);
+    Fcb* f = Channel_record(uint16_t(ch));
+    if (!f) Rpt_error(14);
+    const char* p = f->path && f->path->path ? f->path->path : "";
+    Fnc_result_copy(p, std::strlen(p));
+    return;
+  }
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  Set_path(name);
+  int last = ENOENT;
+  while (Next_path() == 0) {
+    const char* p = ws.Path_buf;
+    if (p[0] == '[' || p[0] == '*' || access(p, F_OK) == 0) {
+      Fnc_result_copy(p, std::strlen(p));
+      return;
+    }
+    last = errno;
+  }
+  if (last == EINVAL) Rpt_error(10);
+  errno = last;
+  Sys_error();
 }

@@ -4,18 +4,6 @@
 #include "core/errors.h"
 #include "functions/function_table.h"
 
-void fnc_fid() { Not_built("the FID( function"); }
-void fnc_ind() { Not_built("the IND( function"); }
-void fnc_key() { Not_built("the KEY( function"); }
-void fnc_pth() { Not_built("the PTH( function"); }
-void fnc_rcd() { Not_built("the RCD( function"); }
-void fnc_fib() { Not_built("the FIB( function"); }
-void fnc_kef() { Not_built("the KEF( function"); }
-void fnc_kel() { Not_built("the KEL( function"); }
-void fnc_rno() { Not_built("the RNO( function"); }
-void fnc_ken() { Not_built("the KEN( function"); }
-void fnc_kec() { Not_built("the KEC( function"); }
-void fnc_kep() { Not_built("the KEP( function"); }
 void fnc_box() { Not_built("the BOX( function"); }
 void fnc_wdw() { Not_built("the WDW( function"); }
 void fnc_drp() { Not_built("the DRP( function"); }
@@ -25,20 +13,16 @@ void fnc_hwn() { Not_built("the HWN( function"); }
 void fnc_ctl() { Not_built("the CTL( function"); }
 void fnc_mve() { Not_built("the MVE( function"); }
 void fnc_scr() { Not_built("the SCR( function"); }
-void fnc_fin() { Not_built("the FIN( function"); }
 void fnc_mxc() { Not_built("the MXC( function"); }
 void fnc_mxl() { Not_built("the MXL( function"); }
 void fnc_mnm() { Not_built("the MNM( function"); }
-void fnc_ffn() { Not_built("the FFN( function"); }
 void fnc_cur() { Not_built("the CUR( function"); }
-void fnc_i86() { Not_built("the I86( function"); }
 void fnc_rec() { Not_built("the REC( function"); }
 void fnc_mde() { Not_built("the MDE( function"); }
 void fnc_iol() { Not_built("the IOL( function"); }
 void fnc_vin() { Not_built("the VIN( function"); }
 void fnc_vis() { Not_built("the VIS( function"); }
 void fnc_wrp() { Not_built("the WRP( function"); }
-void fnc_opt() { Not_built("the OPT( function"); }
 void fnc_pfx() { Not_built("the PFX( function"); }
 void fnc_pic() { Not_built("the PIC( function"); }
 void fnc_lin() { Not_built("the LIN( function"); }
@@ -65,7 +49,6 @@ void fnc_frm() { Not_built("the FRM( function"); }
 void fnc_txw() { Not_built("the TXW( function"); }
 void fnc_txh() { Not_built("the TXH( function"); }
 void fnc_xfa() { Not_built("the XFA( function"); }
-void fnc_sep() { Not_built("the SEP( function"); }
 void fnc_siz() { Not_built("the SIZ( function"); }
 void fnc_lpi() { Not_built("the LPI( function"); }
 void fnc_cpi() { Not_built("the CPI( function"); }

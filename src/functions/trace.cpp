@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "channels/console_device.h"
+#include "channels/channel.h"
 #include "core/codes.h"
 #include "core/dates.h"
 #include "core/directives.h"
@@ -109,8 +109,8 @@ void d_strc() {
   if (stmt_end(c)) {
     Trc_chan = 0;
   } else if (c == code::LPAREN) {
-    uint16_t ch = Channel_operand();
-    if (!Channel_is_open(ch)) Rpt_error(13);
+    Fcb* f = Channel_part();
+    uint16_t ch = f->channel;
     Channel_write_mode(ch);
     Trc_chan = ch;
   } else if (c == code::D_PRINT) {
