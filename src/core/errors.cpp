@@ -260,9 +260,8 @@ void Report_error(int n) {
     ws.Work_ptr = work;
   }
   Disp_error(n);
-  // No channel but the console exists yet, so the last file is empty.
   std::string detail;
-  if (n == 12) detail = "Last file accessed ";
+  if (n == 12) detail = "Last file accessed " + std::string(ws.Lfa_path, strnlen(ws.Lfa_path, sizeof ws.Lfa_path));
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
     char buf[80];
     std::snprintf(buf, sizeof buf, "Current program is %s, line %u", "<unsaved>", unsigned(ws.Cur_stno));

@@ -190,6 +190,10 @@ void d_dprt() {
 void d_lnsw() {
   if (stmt_end(*ws.Exec_ptr)) return;
   Eval_formula();
+  if (*ws.Exec_ptr == code::COMMA) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
   Fcb* f;
   bool opened = false;
   if (ws.Str_len >= 0) {

@@ -99,6 +99,9 @@ void Clear_except(bool all) {
   if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) && *ws.Exec_ptr != code::END_SCAN) Rpt_error(20);
   // Pending ++/-- may point at a listed value: they land before it moves.
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
+  // A record's text is brought up to date with its fields before it moves.
+  for (Var_node* n : nodes)
+    if ((n->flags & VF_RECORD) && n->rec_list && !Is_array(n)) Gen_record(n);
   std::vector<Kept> kept(nodes.size());
   for (size_t i = 0; i < nodes.size(); ++i) take(nodes[i], kept[i]);
   Clr_var();

@@ -2,7 +2,9 @@
 // SFRM, ALCK, RNDZ, ERRH, SNBF and SDRV.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "core/codes.h"
@@ -33,10 +35,20 @@ void Err_pgm_clear() { err_pgm.clear(); }
 void d_cwd() {
   Eval_str();
   std::string dir(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (*ws.Exec_ptr == code::COMMA) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
   if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   int r = dir.find('\0') == std::string::npos ? chdir(dir.c_str()) : (errno = ENOENT, -1);
   ws.Last_errno = r == 0 ? 0 : errno;
-  if (r != 0) Rpt_error(12);
+  if (r != 0) {
+    // The report names the directory as the last file accessed.
+    size_t n = std::min(dir.size(), sizeof ws.Lfa_path - 1);
+    std::memcpy(ws.Lfa_path, dir.data(), n);
+    ws.Lfa_path[n] = 0;
+    Rpt_error(12);
+  }
   szSysCurDir = Getcwd();
 }
 
