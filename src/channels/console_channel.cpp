@@ -19,6 +19,8 @@ namespace {
 
 constexpr int32_t CON_BUF_SIZE = 8192;
 std::string line_in;  // the last line read; the current string points into it
+Fcb con_record;
+uint8_t con_buffer[CON_BUF_SIZE];
 
 int64_t dev_write() {
   Fcb* f = ws.Cur_fcb;
@@ -73,14 +75,19 @@ void Console_register() {
 
 void Console_open() {
   if (ws.Con_fcb) return;
-  Fcb* f = Fcb_alloc<Fcb>();
+  // The record and its buffer are static: the console lives as long as the
+  // process, and a workspace reset that forgets the pointer loses nothing.
+  Fcb* f = &con_record;
+  *f = Fcb{};
+  f->dup_to = f->dup_from = -1;
   f->channel = 0;
   f->fd = 0;
   f->kind = FK_DEVICE;
   f->separator = '\n';
   std::memset(f->short_name, ' ', sizeof f->short_name);
   std::memset(f->driver_id, ' ', sizeof f->driver_id);
-  Fcb_set_buffer(f, CON_BUF_SIZE);
+  f->out_buf = con_buffer;
+  f->buf_size = CON_BUF_SIZE;
   ws.Con_fcb = f;
   Fcb* saved = ws.Cur_fcb;
   uint16_t saved_chan = ws.Cur_chan;
@@ -101,9 +108,8 @@ void Console_close() {
   ws.Cur_fcb = f;
   Unlink_fp();
   ws.Cur_fcb = saved == f ? nullptr : saved;
-  Fcb_set_buffer(f, 0);
   FreePath(f->path);
-  Ret_blk(f);
+  f->path = nullptr;
   ws.Con_fcb = nullptr;
   line_in.clear();
   line_in.shrink_to_fit();

@@ -44,6 +44,14 @@ constexpr uint8_t OPT_ERR = 0x88;        // ERR=
 constexpr int32_t MAX_REC_LEN = 64000;
 constexpr int32_t AUTO_BLOCK_MAX = 4000; // largest variable record automatic blocks hold
 
+// A kind whose driver is not in this build stops here with error 99, after
+// its operands were checked and before any file is made.
+void require_driver(int kind) {
+  if (Fio_tbl[kind + 1] != Bad_io) return;
+  Not_built(kind == FK_EFF ? "EFF keyed files" : kind == FK_KEYED ? "keyed files of the first format"
+                                                                   : "files of this kind");
+}
+
 bool stmt_end(uint8_t c) { return c == code::STMT_SEP || c == code::EOL || c == code::D_ELSE; }
 
 void skip_comma() {
@@ -343,6 +351,7 @@ void d_direExt(int level) {
   }
   // 5. Compressed records need the compression library.
   if ((kd.flags2 & KF2_Z) && !CheckZlib()) Not_built("compressed records (zlib cannot be loaded)");
+  require_driver(kd.type);
   File_create_end(kd, names);
   // The named keys go into the new file's key-name dictionary.
   if (names) Not_built("the key-name dictionary of keyed files");
@@ -383,6 +392,7 @@ void d_sort() {
     if (prmblk.KF >= 2) kd.key_len |= KLEN_EFF2;
   }
   trailing_args(kd, false);
+  require_driver(kd.type);
   File_create(kd, nullptr);
 }
 
@@ -532,5 +542,6 @@ void d_file() {
   if (name.empty()) Rpt_error(10);
   if (kind == FK_INDEXED && (kd.rec_len < 1 || kd.rec_len > 32767)) Rpt_error(41);
   Set_path(name);
+  require_driver(kd.type);
   File_create_end(kd, nullptr);
 }

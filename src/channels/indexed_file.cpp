@@ -115,7 +115,10 @@ int64_t Ind_close() { return 0; }
 int64_t Ind_setind() {
   Ind_fcb* f = fcb();
   int64_t i = ws.Io_ind;
-  if (limit_of(f) && i >= limit_of(f)) Io_end_err();
+  // With I2 a write may go past the limit; the write slot decides.
+  uint8_t st = ws.Io_stmt;
+  bool writes = st == code::D_WRITE || st == code::X_INSERT || st == code::X_UPDATE;
+  if (limit_of(f) && i >= limit_of(f) && !(writes && Sw_on(sw::I2))) Io_end_err();
   f->rec_index = int32_t(i);
   f->byte_pos = DATA_START + i * f->rec_size;
   return 0;

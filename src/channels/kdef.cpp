@@ -378,7 +378,11 @@ void Kname_add(Kname_node** list, int32_t key, const uint8_t* name, int32_t len)
     if (n->key == key) Rpt_error(80);  // a second name for one key
     tail = &n->next;
   }
-  auto* n = reinterpret_cast<Kname_node*>(Work_take(sizeof(Kname_node) + size_t(len)));
+  // The work area hands out bytes: align the node for its pointer.
+  uint8_t* raw = Work_take(sizeof(Kname_node) + size_t(len) + alignof(Kname_node));
+  auto addr = reinterpret_cast<uintptr_t>(raw);
+  addr = (addr + alignof(Kname_node) - 1) & ~uintptr_t(alignof(Kname_node) - 1);
+  auto* n = reinterpret_cast<Kname_node*>(addr);
   n->next = nullptr;
   n->key = key;
   n->len = uint8_t(len);

@@ -88,7 +88,7 @@ namespace {
 constexpr int32_t MAX_KEY = 8192;         // longest key and KEY= value
 constexpr int32_t ARR_STEP = 512;         // growth of the sorted arrays
 constexpr int32_t DEFAULT_BUF = 2048;
-constexpr int32_t MAX_GROW = 1048576;
+constexpr int32_t MAX_GROW = 1048576;  // largest growth of a pending record at a time
 
 Dyn_fcb* fcb() { return static_cast<Dyn_fcb*>(ws.Cur_fcb); }
 
@@ -760,6 +760,8 @@ void free_records(Dyn_fcb* f) {
 // ---- driver slots ----
 
 int64_t Dyn_close();
+int64_t Dyn_flush();
+void drop_pending(Dyn_fcb* f);
 
 int64_t Dyn_open() {
   int32_t siz = ws.Io_siz > 0 ? ws.Io_siz : DEFAULT_BUF;
@@ -807,6 +809,7 @@ int64_t Dyn_close() {
   if (f->def_key) free_key(f->def_key);
   f->def_key = nullptr;
   Kname_free(reinterpret_cast<Kname_node**>(&f->key_names));
+  drop_pending(f);
   Fcb_set_buffer(f, 0);
   return 0;
 }
@@ -815,7 +818,7 @@ int64_t Dyn_close() {
 int64_t Dyn_purge() {
   Dyn_fcb* f = fcb();
   free_records(f);
-  if (f->buf_size != f->first_buf) Fcb_set_buffer(f, f->first_buf);
+  drop_pending(f);
   f->buf_count = f->high_water = 0;
   return 0;
 }
@@ -862,14 +865,21 @@ int64_t Dyn_write() {
   } else if (f->ext_len) {
     Rpt_error(13);  // the external key is not known
   }
-  // The output buffer is emptied (a grown one given back) whatever follows.
+  // The output buffer and the pending part are emptied whatever follows.
   auto empty_buffer = [f] {
-    if (f->buf_size != f->first_buf) Fcb_set_buffer(f, f->first_buf);
+    drop_pending(f);
     f->buf_count = f->high_water = 0;
   };
   Dyn_rec* n;
   try {
-    n = new_rec(f, ext, el, f->out_buf, f->buf_count);
+    const uint8_t* data = f->out_buf;
+    int32_t dl = f->buf_count;
+    if (f->pend_len) {
+      Dyn_flush();  // the whole record in one piece
+      data = f->pend;
+      dl = f->pend_len;
+    }
+    n = new_rec(f, ext, el, data, dl);
   } catch (...) {
     empty_buffer();
     throw;
@@ -1093,28 +1103,44 @@ int64_t Dyn_getken() {
   return 0;
 }
 
-// Grows the output buffer by its own size (at most 1 MiB at a time),
-// keeping what it holds, so that a record being built never overflows.
+// A record longer than the output buffer: the flush slot moves what the
+// buffer holds to the pending part of the record (growing it by its own
+// size, at most 1 MiB at a time) and empties the buffer, so a record being
+// built never overflows; the write joins the two.
 int64_t Dyn_flush() {
   Dyn_fcb* f = fcb();
-  int32_t grow = std::min(f->buf_size, MAX_GROW);
-  int32_t size = f->buf_size + grow;
-  auto* b = static_cast<uint8_t*>(Get_blk_nc(size_t(size)));
-  if (f->buf_count) std::memcpy(b, f->out_buf, size_t(f->buf_count));
-  int32_t count = f->buf_count, hw = f->high_water;
-  if (f->out_buf) Ret_blk(f->out_buf);
-  f->out_buf = b;
-  f->buf_size = size;
-  f->buf_count = count;
-  f->high_water = hw;
+  int32_t n = f->buf_count > f->high_water ? f->buf_count : f->high_water;
+  if (n <= 0) return 0;
+  size_t cap = f->pend ? Blk_size(f->pend) : 0;
+  if (size_t(f->pend_len) + size_t(n) > cap) {
+    size_t grow = cap < size_t(MAX_GROW) ? cap : size_t(MAX_GROW);
+    size_t want = cap + (grow > size_t(n) ? grow : size_t(n));
+    f->pend = static_cast<uint8_t*>(f->pend ? Realloc_blk(f->pend, want) : Get_blk_nc(want));
+  }
+  std::memcpy(f->pend + f->pend_len, f->out_buf, size_t(n));
+  f->pend_len += n;
+  f->buf_count = f->high_water = 0;
   return 0;
+}
+
+void drop_pending(Dyn_fcb* f) {
+  if (f->pend) Ret_blk(f->pend);
+  f->pend = nullptr;
+  f->pend_len = 0;
+}
+
+// Write mode (every WRITE and REMOVE): a record left half built by a failed
+// statement is dropped.
+int64_t Dyn_wr_mode() {
+  drop_pending(fcb());
+  return Io_wr_mode();
 }
 
 }  // namespace
 
 const Fio_op Dyn_fotbl[FIO_SLOTS] = {
     Io_mode_err, Dyn_open,   Dyn_close,  Dyn_write,  Dyn_read,   Dyn_remove,    Dyn_setind,
-    Dyn_getind,  Dyn_setkey, Dyn_getkec, Dyn_getkey, Dyn_getkep, Dyn_flush,     Io_wr_mode,
+    Dyn_getind,  Dyn_setkey, Dyn_getkec, Dyn_getkey, Dyn_getkep, Dyn_flush,     Dyn_wr_mode,
     Dyn_purge,   Dyn_getkef, Dyn_getkel, Dyn_getken, Io_do_nothing, Io_do_nothing};
 
 int64_t Dyn_getrno() {

@@ -26,7 +26,9 @@ struct Dyn_fcb : Fcb {
   int32_t key_area;      // bytes of every record's key area
   int32_t ext_len;       // length of the key held outside the record (0 none)
   int32_t rec_count;
-  int32_t first_buf;     // size of the first output buffer (SIZ=)
+  int32_t first_buf;     // size of the output buffer (SIZ=)
+  uint8_t* pend;         // the start of a record longer than the buffer, moved
+  int32_t pend_len;      // out by the flush slot (Get_blk; null none)
   uint8_t key_count;     // keys - 1
   uint8_t kno;           // key of the last statement
 };

@@ -565,6 +565,10 @@ int Start_up() {
   // drop: their blocks live on.
   ws.Glo_num_tree = keep.Glo_num_tree;
   ws.Glo_str_tree = keep.Glo_str_tree;
+  // Open channels belong to the channel layer: shut-down closes them, a
+  // start-up without one keeps them.
+  ws.Fcb_list = keep.Fcb_list;
+  ws.Con_fcb = keep.Con_fcb;
   ws.Mem_used = keep.Mem_used;
   ws.Tot_allocs = keep.Tot_allocs;
   int64_t limit = mem_limit_unset ? 0 : keep.Mem_limit;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
@@ -171,6 +172,7 @@ void Clr_tree(Var_node* root) {
 void Clr_var() {
   if (ws.Incdec_cnt) Do_incrdecr();
   Delocalize_all();
+  Ctl_forget_locals();
   Clr_tree(ws.Loc_num_tree);
   Clr_tree(ws.Loc_str_tree);
   ws.Loc_num_tree = ws.Loc_str_tree = nullptr;

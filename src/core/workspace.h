@@ -28,6 +28,7 @@ enum : uint32_t {
   RF_STOP = 0x8,
   RF_BREAKPOINTS = 0x10,
   RF_CALL_DEPTH = 0x20,
+  RF_COMMIT = 0x40,  // an update waits for the end-of-statement commit (Do_commit)
   RF_TEMPS = 0x100,
   RF_MEM_LIMIT = 0x200,
   RF_PERFORM_ON = 0x400,
@@ -38,7 +39,7 @@ enum : uint32_t {
   RF_SCRATCH_CHAN = 0x8000,
   RF_IDE_LINK = 0x10000,
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8001371F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8001375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags
@@ -165,6 +166,7 @@ struct Workspace : Io_state {
   Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
   bool Iter_on = false;              // a whole-array assignment is running
   uint32_t Iter_index = 0;           // its running element index (Find_nxt)
+  uint32_t Iter_count = 0;           // the number of elements it assigns
 
   // ---- arithmetic ----
   int Precision = 2;

@@ -26,4 +26,4 @@ A=2; PRINT CHG(READ "C,A"),"|",CHG(READ "A"),"|",CHG("A"),"|",CHG("A"),"|"
 PRINT CHG("A,1X")
 PRINT CHG("A$$")
 PRINT CHG("")
-X%=5; %G=1; PRINT CHG("X%,%G,B.C")
+X% =5; %G=1; PRINT CHG("X%,%G,B.C")
