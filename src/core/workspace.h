@@ -276,6 +276,7 @@ struct Workspace : Io_state {
   char File_name12[12] = {};    // blank-padded short name of the file being opened
   uint8_t File_hdr[256] = {};   // header of the file being opened
   void* Drv_save = nullptr;     // driver module state saved around a nested operation
+  int32_t Pipe_pid = 0;         // process id of the child of the last pipe channel opened (TCB(84))
   struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
 };
 

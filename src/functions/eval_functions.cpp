@@ -199,6 +199,10 @@ void eval_text(bool want_str) {
     dflt.take();
   }
   uint8_t* resume = ws.Exec_ptr;
+  // An ERR= clause inside the text names a line of the text's own world:
+  // the caller's error context is put back before an error goes on.
+  uint8_t* stmt_save = ws.Stmt_save;
+  uint32_t err_line = ws.Err_line;
   Depth_guard depth;
   Value got;
   int err = 0;
@@ -223,6 +227,8 @@ void eval_text(bool want_str) {
     }
   }
   ws.Exec_ptr = resume;
+  ws.Stmt_save = stmt_save;
+  ws.Err_line = err_line;
   if (err == 0 && got.is_str != want_str) err = 26;
   if (err) {
     if (!has_dflt) Rpt_error(err);

@@ -134,7 +134,7 @@ void fnc_tcb() {
       break;
     }
     case 46: v = CurrentDay(); break;  // today's day number
-    case 84: Not_built("TCB(84) (pipe channels)");
+    case 84: v = ws.Pipe_pid; break;
     case 94: v = Start_uid(); break;
     case 96: v = geteuid(); break;
     case 195: v = CheckZlib() ? 1 : 0; break;

@@ -12,6 +12,7 @@
 #include "console_env.h"
 #include "core/codes.h"
 #include "core/params.h"
+#include "core/startup.h"
 #include "functions/global_strings.h"
 #include "functions/memory_access.h"
 #include "functions/trace.h"
@@ -148,6 +149,21 @@ TEST_F(EnvironmentTest, ChangedFlagIsClearedOnlyByALook) {
   type("X$=CHG(\"A\")");
   EXPECT_EQ(var("A")->flags & VF_CHANGED, 0u);
   EXPECT_NE(var("A")->flags & VF_ASSIGNED, 0u);  // still an assigned variable
+}
+
+TEST_F(EnvironmentTest, DirLosesTheNetworkHostAndEndsWithOneSlash) {
+  std::string saved = szSysCurDir;
+  struct Case {
+    const char* cwd;
+    const char* dir;
+  };
+  for (Case c : {Case{"/", "/"}, Case{"/usr/data", "/usr/data/"}, Case{"/usr/data/", "/usr/data/"},
+                 Case{"//server/share/acct/ap", "/acct/ap/"}, Case{"//server/share", "/"}}) {
+    szSysCurDir = c.cwd;
+    type("X$=DIR()");
+    EXPECT_EQ(str("X$"), c.dir) << c.cwd;
+  }
+  szSysCurDir = saved;
 }
 
 }  // namespace

@@ -43,3 +43,12 @@ DELETE
 80 RETURN
 100 PRINT "SETERR took",ERR,"from line",ERS; GOTO 80
 RUN
+REM an ERR= inside the text cannot send the program anywhere
+DELETE
+10 X=EVN("NUM(""x"",ERR=50)",ERR=30)
+20 Y=XEQ("Z=NUM(""x"",ERR=50)",ERR=40)
+25 STOP
+30 PRINT "EVN took",ERR; GOTO 20
+40 PRINT "XEQ took",ERR; STOP
+50 PRINT "escaped to line 50"
+RUN

@@ -19,6 +19,7 @@ PRINT TMR(-1)
 REM TCB(: process values
 PRINT TCB(32),TCB(36)>=5,TCB(506)>0,TCB(15)>0,TCB(195)
 PRINT TCB(17),TCB(5),TCB(7)
+OPEN (9)"<echo hi"; PRINT TCB(84)>0; CLOSE (9)
 PRINT TCB(1)
 PRINT TCB(39)
 REM task strings of SDEV and TSK(
