@@ -113,6 +113,13 @@ TEST_F(EnvironmentTest, RecordSeparator) {
   EXPECT_EQ(sep(std::string("a\tb\t").c_str()), '\t');
 }
 
+TEST_F(EnvironmentTest, KgnWithoutSepFindsTheSeparatorInTheRecord) {
+  type("DEF SEP(\",;\")");
+  type("A$=KGN(\"ab;cd\",$01020002FF000000$,1); B$=KGN(\"ab,cd\",$01020002FF000000$,1)");
+  EXPECT_EQ(str("A$"), "cd");
+  EXPECT_EQ(str("B$"), "cd");
+}
+
 TEST_F(EnvironmentTest, TranslateCopiesUtf8SequencesInUtf8Mode) {
   type("A$=$C3A965$; TRANSLATE A$,$A9$+$01$+\"X\"+\"e\"+$01$+\"E\"");
   EXPECT_EQ(str("A$"), "\xC3XE");
