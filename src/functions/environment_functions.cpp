@@ -1,7 +1,7 @@
 // Functions about the process and its environment: ARG( (program
 // arguments and fields of a string), ENV( (environment variables), DIR( and
-// DSK( (the current directory), SCLL( (shell commands and signals) and TSK(
-// (the task strings SDEV sets).
+// DSK( (the current directory), PTH( (paths of names and channels), SCLL(
+// (shell commands and signals) and TSK( (the task strings SDEV sets).
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,8 +12,8 @@
 
 #include "channels/channel.h"
 #include "channels/console_device.h"
-#include "channels/open.h"
 #include "channels/dyna_sep.h"
+#include "channels/open.h"
 #include "core/codes.h"
 #include "core/host.h"
 #include "core/params.h"
