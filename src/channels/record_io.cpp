@@ -63,12 +63,8 @@ bool empty_item_follows() {
 
 // Whether the variable at the cursor is a whole array (A[ALL]).
 bool whole_array_item() {
-  uint8_t* p = ws.Exec_ptr;
-  uint8_t* save = p;
-  Skip_var();
-  bool whole = *ws.Exec_ptr == code::WHOLE_ARRAY;
-  ws.Exec_ptr = save;
-  return whole;
+  const uint8_t* p = ws.Exec_ptr;
+  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
 }
 
 // How an item's value goes into or comes out of its field: as it stands,
@@ -223,15 +219,17 @@ void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
   item_form(form);
   uint8_t* after = ws.Exec_ptr;
   bool iter = ws.Iter_on;
-  uint32_t index = ws.Iter_index;
+  uint32_t index = ws.Iter_index, iter_count = ws.Iter_count;
   for (uint32_t i = 0; i < count; i++) {
     ws.Iter_on = true;
     ws.Iter_index = i;
+    ws.Iter_count = count;
     ws.Exec_ptr = item;
     read_target(rec, len, pos, &form);
   }
   ws.Iter_on = iter;
   ws.Iter_index = index;
+  ws.Iter_count = iter_count;
   ws.Exec_ptr = after;
 }
 
@@ -312,16 +310,18 @@ void write_array() {
   item_form(form);
   uint8_t* after = ws.Exec_ptr;
   bool iter = ws.Iter_on;
-  uint32_t index = ws.Iter_index;
+  uint32_t index = ws.Iter_index, iter_count = ws.Iter_count;
   for (uint32_t i = 0; i < count; i++) {
     ws.Iter_on = true;
     ws.Iter_index = i;
+    ws.Iter_count = count;
     ws.Exec_ptr = item;
     Get_value();
     write_formatted(form);
   }
   ws.Iter_on = iter;
   ws.Iter_index = index;
+  ws.Iter_count = iter_count;
   ws.Exec_ptr = after;
 }
 
@@ -549,15 +549,121 @@ void d_read() {
 void d_wrte() { write_statement(); }
 
 // INSERT and UPDATE: as WRITE, told apart by the drivers through
-// ws.Io_stmt.  The form with a variable list (DATA) needs the variable-data
-// layer.
+// ws.Io_stmt.  With DATA they write the record from a list of variables to a
+// channel, or to a file named instead of the channel:
+//   INSERT DATA A$,N,B$,(1,ERR=100)      INSERT DATA A$,N,"name"
+// The variables are plain names, elements (A[2]) or whole arrays (A[ALL]);
+// the last item, after a ',', is the channel part or the name.  A file
+// named is opened on the highest free program channel and closed again
+// whatever happens.  The channel must not be input only (13) and must carry
+// a stored I/O list, its record layout (84).
+namespace {
+
+// Moves the cursor past the variable reference at it (no "(" part).
+void skip_list_var() {
+  uint8_t* end = ws.Exec_ptr + 0x10000;
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
+  ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
+  if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
+    ws.Exec_ptr++;
+  } else if (*ws.Exec_ptr == code::LBRACKET) {
+    int level = 0;
+    do {
+      uint8_t k = *ws.Exec_ptr;
+      if (k == code::LBRACKET) level++;
+      else if (k == code::RBRACKET) level--;
+      else if (stmt_end(k)) Rpt_error(20);
+      ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
+    } while (level > 0);
+  }
+}
+
+void Do_InsUpd(bool insert) {
+  uint8_t code_of = insert ? code::X_INSERT : code::X_UPDATE;
+  ws.Exec_ptr++;  // DATA
+  uint8_t* vars = ws.Exec_ptr;
+  uint8_t* target;
+  for (;;) {
+    target = ws.Exec_ptr;
+    uint8_t c = *target;
+    if (c != code::NUM_VAR && c != code::STR_VAR) break;
+    skip_list_var();
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  // The last item is the channel part or the file name.
+  if (target == vars) Rpt_error(20);
+  uint8_t* vars_end = target;
+  ws.Exec_ptr = target;
+  Fcb* opened = nullptr;
+  if (*ws.Exec_ptr == code::LPAREN) {
+    Io_SetOptions(code_of);
+  } else {
+    Eval_str();
+    int32_t len = ws.Str_len;
+    uint8_t* name = Work_take(size_t(len) + 1);
+    if (len) std::memcpy(name, ws.Str_ptr, size_t(len));
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == iopt::ERR) {
+      ws.Exec_ptr++;
+      Chk_err();
+    }
+    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+    opened = Open_named(Highest_free_channel(), name, len, 0);
+    ws.Io_stmt = code_of;
+    ws.Io_opts = 0;
+    ws.Io_sep = opened->separator;
+    ws.Iol_depth = -1;
+    ws.Io_tbl = nullptr;
+  }
+  uint8_t* after = ws.Exec_ptr;
+  try {
+    Fcb* f = ws.Cur_fcb;
+    if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
+    if (!f->iol) Rpt_error(84);
+    prepare_output();
+    Write_guard guard{f};
+    int32_t start = f->buf_count;
+    ws.Exec_ptr = vars;
+    while (ws.Exec_ptr < vars_end) {
+      if (*ws.Exec_ptr == code::COMMA) {
+        ws.Exec_ptr++;
+        continue;
+      }
+      if (whole_array_item()) {
+        write_array();
+      } else {
+        Get_value();
+        write_value();
+      }
+    }
+    ws.Exec_ptr = after;
+    if (ws.Io_tbl && f->buf_count > start)
+      Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
+    Wrt_record();
+  } catch (...) {
+    ws.Exec_ptr = after;
+    if (opened) CloseFile(opened);
+    throw;
+  }
+  if (opened) CloseFile(opened);
+}
+
+}  // namespace
+
 void d_inse() {
-  if (*ws.Exec_ptr == code::D_DATA) Not_built("INSERT of a variable list");
+  if (*ws.Exec_ptr == code::D_DATA) {
+    Do_InsUpd(true);
+    return;
+  }
   write_statement();
 }
 
 void d_upda() {
-  if (*ws.Exec_ptr == code::D_DATA) Not_built("UPDATE of a variable list");
+  if (*ws.Exec_ptr == code::D_DATA) {
+    Do_InsUpd(false);
+    return;
+  }
   write_statement();
 }
 
@@ -587,6 +693,10 @@ void d_remo() {
 
 void d_purg() {
   Io_SetOptions(0);
+  Purge_channel();
+}
+
+void Purge_channel() {
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;

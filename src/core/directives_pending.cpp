@@ -28,7 +28,6 @@ void d_prei() { Not_built("the PREINPUT directive"); }
 void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
-void d_rfle() { Not_built("the RFLE directive"); }
 void d_dtty() { Not_built("the DEFTTY directive"); }
 void d_smse() { Not_built("the SETMSE directive"); }
 void d_dump() { Not_built("the DUMP directive"); }

@@ -260,8 +260,9 @@ void Report_error(int n) {
     ws.Work_ptr = work;
   }
   Disp_error(n);
+  // A missing file names the name the program gave last.
   std::string detail;
-  if (n == 12) detail = "Last file accessed " + std::string(ws.Lfa_path, strnlen(ws.Lfa_path, sizeof ws.Lfa_path));
+  if (n == 12) detail = std::string("Last file accessed ") + ws.Lfa_path;
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
     char buf[80];
     std::snprintf(buf, sizeof buf, "Current program is %s, line %u", "<unsaved>", unsigned(ws.Cur_stno));

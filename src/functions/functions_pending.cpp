@@ -17,13 +17,8 @@ void fnc_mxc() { Not_built("the MXC( function"); }
 void fnc_mxl() { Not_built("the MXL( function"); }
 void fnc_mnm() { Not_built("the MNM( function"); }
 void fnc_cur() { Not_built("the CUR( function"); }
-void fnc_rec() { Not_built("the REC( function"); }
 void fnc_mde() { Not_built("the MDE( function"); }
-void fnc_iol() { Not_built("the IOL( function"); }
-void fnc_vin() { Not_built("the VIN( function"); }
-void fnc_vis() { Not_built("the VIS( function"); }
 void fnc_wrp() { Not_built("the WRP( function"); }
-void fnc_pfx() { Not_built("the PFX( function"); }
 void fnc_pic() { Not_built("the PIC( function"); }
 void fnc_lin() { Not_built("the LIN( function"); }
 void fnc_rct() { Not_built("the RCT( function"); }
