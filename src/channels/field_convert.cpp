@@ -474,8 +474,9 @@ int Cnv_inpfmt(const Fmt_item& fi, const uint8_t* rec, int32_t len, int32_t* pos
 }
 
 void Cnv_outfmt(const Fmt_item& fi) {
+  static const uint8_t no_text = 0;
   bool numeric = ws.Str_len < 0;
-  const uint8_t* s = ws.Str_ptr;
+  const uint8_t* s = ws.Str_ptr ? ws.Str_ptr : &no_text;
   int32_t sn = numeric ? 0 : ws.Str_len;
   int32_t tail = (fi.delim >= 0 ? 1 : 0) + (fi.outer >= 0 ? 1 : 0);
   uint8_t* buf = nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -199,30 +200,32 @@ TEST_F(Record_directives, RecordLocksEndWithReadAndClose) {
 
 // Files opened by name: reused while open, on the highest free channel, and
 // beyond F+ the most recently used one is closed to make room.
+// A channel expression's name as the current string.
+void name(const char* s) {
+  ws.Str_ptr = reinterpret_cast<uint8_t*>(const_cast<char*>(s));
+  ws.Str_len = int32_t(std::strlen(s));
+}
+
 TEST_F(Record_directives, FilesOpenedOnDemand) {
   for (const char* n : {"a", "b", "c"}) {
     std::string s = std::string("SERIAL \"") + n + "\"";
     type(s.c_str());
   }
   type("OPEN (63)\"c\"");
-  ws.Str_ptr = const_cast<uint8_t*>(u("a"));
-  ws.Str_len = 1;
+  name("a");
   uint16_t ca = KestDynaOpen();
   EXPECT_EQ(ca, 62);  // 63 is taken
-  ws.Str_ptr = const_cast<uint8_t*>(u("a  "));
-  ws.Str_len = 3;
+  name("a  ");
   EXPECT_EQ(KestDynaOpen(), ca);  // the same file: no second channel
   EXPECT_EQ(KestDynaCount(), 1);
   prmblk.F_plus = 1;
-  ws.Str_ptr = const_cast<uint8_t*>(u("b"));
-  ws.Str_len = 1;
+  name("b");
   uint16_t cb = KestDynaOpen();
   EXPECT_EQ(KestDynaCount(), 1);
   EXPECT_EQ(cb, 62);  // "a" made room on its channel
   ws.Io_stmt = 0;
   EXPECT_STREQ(Find_fp(cb)->path->name, "b");
-  ws.Str_ptr = const_cast<uint8_t*>(u("missing"));
-  ws.Str_len = 7;
+  name("missing");
   EXPECT_EQ(error_no([] { KestDynaOpen(); }), 12);
   // CLOSE of the channel takes the record off the list.
   type("CLOSE (62)");
@@ -262,7 +265,11 @@ std::string out_str(const Fmt_item& f, const std::string& s) {
   return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
 }
 
-Field_in in(const Fmt_item& f, const std::string& rec, int32_t* pos = nullptr) {
+// The field points into its record: records are kept for the test's life.
+Field_in in(const Fmt_item& f, const std::string& record, int32_t* pos = nullptr) {
+  static std::deque<std::string> kept;
+  kept.push_back(record);
+  const std::string& rec = kept.back();
   int32_t p = 0;
   Field_in out;
   Cnv_inpfmt(f, u(rec), int32_t(rec.size()), pos ? pos : &p, out);
