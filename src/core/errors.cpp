@@ -30,6 +30,7 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/workspace.h"
+#include "functions/error_handler.h"
 
 int Busy_wait_hundredths = 100;
 
@@ -270,6 +271,14 @@ void Report_error(int n) {
   }
   if (!detail.empty()) {
     Con_write(detail.data(), detail.size());
+    Con_newline();
+  }
+  // An error-handler program (ERRH) would take a program's error before
+  // this report; calling a program needs program files.
+  if (prog && !Err_pgm_name().empty()) {
+    std::string t = "Error-handler program " + Err_pgm_name() +
+                    " not run: program calls are not available in this build yet";
+    Con_write(t.data(), t.size());
     Con_newline();
   }
   uint32_t flags = ws.Err_flags;

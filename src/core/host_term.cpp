@@ -173,10 +173,14 @@ std::string Getlogin() {
   return login_cache;
 }
 
+uid_t Start_uid() { return start_uid; }
+
 // ---- trace log ----
 
 void Set_log_file(const std::string& name) {
-  std::string n = name.empty() ? std::string("orutrace.log") : name;
+  // Absolute, so that a later change of the working directory (CWD) does
+  // not move the log.
+  std::string n = Path_convert(name.empty() ? std::string("orutrace.log") : name);
   if (n.size() >= sizeof log_name) n.resize(sizeof log_name - 1);
   std::memcpy(log_name, n.c_str(), n.size() + 1);
   log_state = Log_state::unknown;

@@ -35,6 +35,11 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/error_handler.h"
+#include "functions/global_strings.h"
+#include "functions/memory_access.h"
+#include "functions/task_strings.h"
+#include "functions/trace.h"
 #include "functions/masks.h"
 
 #ifndef ORU_BUILD_LIBDIR
@@ -669,6 +674,8 @@ void Wrap_up() {
   in_wrapup = true;
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
+  wrap_step([] { Gbl_clear_all(); });
+  wrap_step([] { Trace_end(); });
   wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
@@ -677,6 +684,9 @@ void Wrap_up() {
   wrap_step([] { KillEventTimer(); });
   ws.Brk_count = 0;
   wrap_step([] { Clear_lex(); });
+  wrap_step([] { Task_strings_clear(); });
+  wrap_step([] { Err_pgm_clear(); });
+  wrap_step([] { Mem_blocks_release(); });
   Con_flush();
   wrap_step([] { Console_close(); });
   wrap_step([] { Memory_chk(); });
@@ -731,7 +741,7 @@ void d_star() {
   if (names == 2) Not_built("background tasks");
   if (names == 1) Not_built("program files");
   if (Sw_on(sw::SOFT_START) && size_kib) {
-    ws.Run_flags &= ~RF_TRACE;
+    Trace_end();
     Do_reset();
     Clr_var();
     ws.Mem_limit = size_kib * 1024;
