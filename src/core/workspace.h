@@ -277,6 +277,7 @@ struct Workspace : Io_state {
   uint8_t File_hdr[256] = {};   // header of the file being opened
   void* Drv_save = nullptr;     // driver module state saved around a nested operation
   void* Setctl_list = nullptr;  // SETCTL entries, newest first (terminal/editor_keys.h)
+  void* Preinput = nullptr;     // PREINPUT queue, oldest first (terminal/editor_keys.h)
   int32_t Pipe_pid = 0;         // process id of the child of the last pipe channel opened (TCB(84))
   struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
 };

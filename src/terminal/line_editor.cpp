@@ -36,6 +36,7 @@
 #include "core/workspace.h"
 #include "functions/masks.h"
 #include "terminal/editor_keys.h"
+#include "terminal/mouse.h"
 #include "terminal/terminal.h"
 
 Edit_request Dev_edit_req;
@@ -186,6 +187,26 @@ void swallow_sequence(Dev_fcb* d, const std::string& seq) {
   }
 }
 
+Mouse_report last_mouse;  // the report of the last -1080 / -1081 key
+
+// A mouse report that began with the bytes of seq (ESC [ and '<' or 'M'):
+// its remaining bytes are read untranslated.  Gives -1080 (pressed),
+// -1081 (released) or -1000 (motion, wheel, or a broken report).
+int32_t read_mouse_report(Dev_fcb* d, std::string& seq) {
+  for (;;) {
+    int r = Mouse_decode(reinterpret_cast<const uint8_t*>(seq.data()), seq.size(), last_mouse);
+    if (r > 0) return !last_mouse.click ? -1000 : (last_mouse.release ? -1081 : -1080);
+    if (r < 0 || seq.size() > 32 || !more_soon(d)) return -1000;
+    int c = Dev_getch(false, 100);
+    if (c < 0) return -1000;
+    seq.push_back(char(c));
+  }
+}
+
+bool mouse_prefix(const std::string& seq) {
+  return Mouse_reporting() && seq.size() >= 3 && seq[0] == 27 && seq[1] == '[' && (seq[2] == '<' || seq[2] == 'M');
+}
+
 Key read_key(int32_t timeout) {
   Dev_fcb* d = cur_dev();
   int b = Dev_getch(true, timeout);
@@ -219,6 +240,11 @@ Key read_key(int32_t timeout) {
       int c2 = Dev_getch(false, 0);
       if (c2 >= 0) {
         seq.push_back(char(c2));
+        if (c2 == '[' && Mouse_reporting() && more_soon(d)) {
+          int c3 = Dev_getch(false, 0);
+          if (c3 >= 0) seq.push_back(char(c3));
+          if (mouse_prefix(seq)) return {true, read_mouse_report(d, seq)};
+        }
         swallow_sequence(d, seq);
         return {true, -1000};
       }
@@ -226,6 +252,7 @@ Key read_key(int32_t timeout) {
     if (c < 32 || c == 127) return {true, control_code(c)};
     return {false, c};
   }
+  if (mouse_prefix(seq)) return {true, read_mouse_report(d, seq)};
   // A prefix of some key that went no further: an unknown sequence.
   if (uint8_t(seq[0]) == 27) {
     swallow_sequence(d, seq);
@@ -684,7 +711,101 @@ void finish(int32_t ctl) {
   ed.has_orig = false;
 }
 
+// A release that follows a press which ended the input belongs to that
+// click: the next input does not take it.
+bool swallow_release = false;
+
+// A mouse key (-1080 pressed, -1081 released) at last_mouse: a region
+// under the click gives its CTL value (or runs its statement); a release
+// that no region takes acts on the field: outside the window -1082, on the
+// cursor's cell 0 (the input ends), on the text the cursor moves there,
+// beyond the text but inside the field the field takes the characters
+// shown up to the click, further out -1012.
+int32_t mouse_key(int32_t code) {
+  bool release = code == -1081;
+  if (release && swallow_release) {
+    swallow_release = false;
+    return -1000;
+  }
+  swallow_release = false;
+  int32_t col = last_mouse.col, line = last_mouse.line;
+  if (const Mouse_region* r = MSE_check(release, col, line)) {
+    // A statement restarts the input afresh: the screen loses the text
+    // the field loses.
+    if (r->stmt_len) {
+      edit(-1002);
+      Prt_flush();
+    }
+    int32_t ctl = -1000;
+    MSE_act(r, ctl);
+    if (!release && ctl >= 0) swallow_release = true;
+    return ctl;
+  }
+  if (!release) return -1000;
+  const Window_rec& w = cur_dev()->win;
+  int32_t wc = col - w.col0, wl = line - w.line0;
+  if (wc < 0 || wl < 0 || wc >= w.cols || wl >= w.lines) return -1082;
+  if (!ed.echo || wl != ed.line0 || wc < ed.col0 || wc >= ed.col0 + ed.insz) return -1012;
+  int32_t at = ed.shft + (wc - ed.col0);
+  if (at == ed.ofs) return 0;
+  if (at >= ed.len) return -1012;
+  if (!ed.cls.empty() || ed.num_mask) {
+    if (!ed.cls.empty()) {
+      at = next_input_pos(at);
+      if (at >= ed.len) return -1012;
+    }
+    ed.ofs = at;
+    redraw(ed.ofs);
+    return -1000;
+  }
+  int32_t n = int32_t(ed.buf.size());
+  if (at > n) {
+    for (int32_t i = n; i < at; ++i) ed.buf.push_back(char(w.chars[Cell(w, ed.col0 + i - ed.shft, ed.line0)]));
+    redraw(n);
+  }
+  ed.ofs = at;
+  redraw(ed.ofs);
+  return -1000;
+}
+
+// Mouse reports are asked for while an input with regions runs and
+// switched off however the input ends.
+struct Mouse_guard {
+  bool owner = false;
+  Mouse_guard() {
+    if (!Mouse_reporting() && Mouse_wanted(ws.Cur_fcb)) {
+      Mouse_reports(true);
+      owner = Mouse_reporting();
+    }
+  }
+  ~Mouse_guard() {
+    if (!owner) return;
+    try {
+      Mouse_reports(false);
+    } catch (const Oru_error&) {
+    }
+  }
+};
+
 }  // namespace
+
+bool Preinput_answer() {
+  Preinput_entry* e = Preinput_take();
+  if (!e) return false;
+  int32_t n = e->len;
+  if (e->slash) {
+    for (int32_t i = 0; i < n; ++i)
+      if (e->text[i] == '\r' || e->text[i] == '\n') {
+        n = i;
+        break;
+      }
+  }
+  std::string text(reinterpret_cast<const char*>(e->text), size_t(n));
+  ws.Ctl_value = e->ctl >= 0 ? e->ctl : 0;
+  Ret_blk(e);
+  set_result(text);
+  return true;
+}
 
 void Dev_add_prei(Dev_fcb* d, const uint8_t* p, uint32_t n) {
   if (n == 0) return;
@@ -713,7 +834,9 @@ void Dev_restore_state() {
 void Dev_tru_read() {
   Fcb* f = ws.Cur_fcb;
   if (!Is_screen(f)) {
-    // A device without a screen: raw bytes up to a line end.
+    // A device without a screen: a PREINPUT entry, else raw bytes up to a
+    // line end.
+    if (Preinput_answer()) return;
     std::string out;
     for (;;) {
       int b = Dev_getch(true, ws.Io_tim);
@@ -774,9 +897,31 @@ void Dev_tru_read() {
   uint8_t cursor_before = uint8_t(d->mode & MODE_CURSOR);
   hist_pos = history.size();
   hist_draft.clear();
+  Mouse_guard mouse;
+  bool pending = false;     // a PREINPUT entry's CTL value waits for its text
+  int32_t pending_ctl = 0;
   for (;;) {
     Prt_flush();
-    Key k = read_key(ws.Io_tim);
+    Key k;
+    if (pending && !d->preinput) {
+      pending = false;
+      k = {true, pending_ctl};
+    } else if (!pending && !at_prompt && ws.Preinput) {
+      Preinput_entry* e = Preinput_take();
+      pending = true;
+      pending_ctl = e->ctl;
+      if (e->slash) {
+        Dev_add_prei(d, e->text, uint32_t(e->len));
+      } else {
+        for (int32_t i = 0; i < e->len; ++i)
+          if (!type_char(e->text[i])) bell();
+      }
+      Ret_blk(e);
+      continue;
+    } else {
+      k = read_key(ws.Io_tim);
+    }
+    if (k.is_code && (k.value == -1080 || k.value == -1081)) k.value = mouse_key(k.value);
     if (k.is_code && k.value <= -100000) {
       if (k.value == -100000) {
         ws.Io_rty = 0;
