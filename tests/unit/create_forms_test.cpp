@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,23 +24,15 @@ namespace {
 
 class Creation_forms : public Console_env {
  protected:
-  std::string dir, home;
+  Scratch_dir dir;
   void SetUp() override {
     Console_env::SetUp();
     if (!ws.Con_fcb) Channels_init();
-    char tmpl[] = "/tmp/oru_create_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    home = cwd;
-    ASSERT_EQ(chdir(dir.c_str()), 0);
+    ASSERT_TRUE(dir.enter("oru_create_"));
   }
   void TearDown() override {
     Cls_all();
-    ASSERT_EQ(chdir(home.c_str()), 0);
-    std::string rm = "rm -rf " + dir;
-    ASSERT_EQ(std::system(rm.c_str()), 0);
+    EXPECT_TRUE(dir.leave());
     Console_env::TearDown();
   }
   // Runs the statement as line 10 of a program; the error it stops with

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/errors.h"
 
@@ -46,3 +47,27 @@ inline bool Lock_bytes(const std::string& path, short type, off_t start, off_t l
   fl.l_len = len;
   return fd >= 0 && fcntl(fd, F_SETLK, &fl) == 0;
 }
+
+// A scratch directory under /tmp that the test works in: enter() makes it
+// and moves into it, leave() moves back and removes it with its files.
+class Scratch_dir {
+ public:
+  bool enter(const char* prefix) {
+    std::string name = std::string("/tmp/") + prefix + "XXXXXX";
+    std::vector<char> cwd(4096);
+    if (!mkdtemp(name.data()) || !getcwd(cwd.data(), cwd.size())) return false;
+    path_ = name;
+    home_ = cwd.data();
+    return chdir(path_.c_str()) == 0;
+  }
+  bool leave() {
+    if (path_.empty()) return true;
+    bool ok = chdir(home_.c_str()) == 0 && std::system(("rm -rf '" + path_ + "'").c_str()) == 0;
+    path_.clear();
+    return ok;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_, home_;
+};
