@@ -37,6 +37,7 @@
 #include "functions/masks.h"
 #include "terminal/editor_keys.h"
 #include "terminal/mouse.h"
+#include "terminal/num_field.h"
 #include "terminal/terminal.h"
 
 Edit_request Dev_edit_req;
@@ -63,6 +64,8 @@ struct Ed_state {
   bool has_orig = false;
   std::vector<uint8_t> cls;  // string mask: class per position (0 literal)
   bool num_mask = false;
+  Num_field num;         // a numeric mask's field
+  Num_field num_orig;    // its copy kept for undo
   std::string mask;
   int refused = 0;
 };
@@ -360,6 +363,13 @@ void class_run(int32_t ofs, int32_t& a, int32_t& b) {
 
 // ---- typing ----
 
+// A numeric field shows its number formatted anew after every change.
+void num_sync() {
+  ed.buf = ed.num.shown();
+  ed.ofs = ed.num.ofs;
+  redraw(0);
+}
+
 bool type_char(uint8_t c) {
   if (!ed.cls.empty()) {
     if (ed.ofs >= ed.len) return false;
@@ -385,8 +395,9 @@ bool type_char(uint8_t c) {
     return true;
   }
   if (ed.num_mask) {
-    bool ok = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == ' ';
-    if (!ok) return false;
+    if (!ed.num.type(c)) return false;
+    num_sync();
+    return true;
   }
   int32_t from = ed.ofs;
   if (ed.ins_mode || ed.ofs >= int32_t(ed.buf.size())) {
@@ -402,6 +413,7 @@ bool type_char(uint8_t c) {
 
 void keep_copy() {
   ed.orig = ed.buf;
+  ed.num_orig = ed.num;
   ed.has_orig = true;
 }
 
@@ -452,6 +464,28 @@ bool history_move(int dir) {
 // Carries out an editing code; false when it cannot act.
 bool edit(int32_t code) {
   int32_t n = int32_t(ed.buf.size());
+  if (ed.num_mask) {
+    switch (code) {
+      case -1017: case -1025:
+        keep_copy();
+        [[fallthrough]];
+      case -1002: case -1003: case -1004: case -1005: case -1007: case -1010: case -1018: case -1023:
+        if (!ed.num.edit(code)) return false;
+        num_sync();
+        return true;
+      case -1024:
+        if (!ed.has_orig) return false;
+        ed.num = ed.num_orig;
+        ed.has_orig = false;
+        num_sync();
+        return true;
+      case -1000: case -1106: case -1107: case -1108: case -1009: case -1099: case -1100:
+        break;
+      default:
+        if (code <= -2000 && code >= -2256) break;
+        return false;
+    }
+  }
   switch (code) {
     case -1000: case -1106: case -1107: case -1108: return true;
     case -1002:
@@ -755,6 +789,7 @@ int32_t mouse_key(int32_t code) {
       if (at >= ed.len) return -1012;
     }
     ed.ofs = at;
+    ed.num.ofs = at;
     redraw(ed.ofs);
     return -1000;
   }
@@ -882,10 +917,11 @@ void Dev_tru_read() {
   if (Dev_edit_req.mask_len > 0) {
     ed.mask.assign(reinterpret_cast<const char*>(Dev_edit_req.mask), size_t(Dev_edit_req.mask_len));
     if (Dev_edit_req.numeric) {
-      for (char c : ed.mask)
-        if (!(c == '#' || c == '$' || c == ',' || c == '0' || c == '.' || c == '+' || c == '-')) Rpt_error(43);
+      if (ed.num.init(ed.mask) != 0) Rpt_error(43);
       ed.num_mask = true;
-      ed.len = int32_t(ed.mask.size());
+      ed.len = ed.num.length();
+      ed.buf = ed.num.shown();
+      ed.ofs = ed.num.ofs;
     } else {
       string_mask(ed.mask);
       ed.ofs = next_input_pos(0);
@@ -893,7 +929,7 @@ void Dev_tru_read() {
   }
   if (ed.len > FIELD_MAX) ed.len = FIELD_MAX;
   ed.ins_mode = true;
-  if (!ed.cls.empty()) redraw(0);
+  if (!ed.cls.empty() || ed.num_mask) redraw(0);
   uint8_t cursor_before = uint8_t(d->mode & MODE_CURSOR);
   hist_pos = history.size();
   hist_draft.clear();
@@ -978,30 +1014,13 @@ void Dev_tru_read() {
       }
       continue;
     }
-    if (ed.num_mask && code == 0) {
-      // The answer must fit the mask.
-      std::string t = ed.buf;
-      Num_val v{};
-      std::string out;
-      size_t first = t.find_first_not_of(' ');
-      bool bad = false;
-      if (first != std::string::npos) {
-        if (Conv_str_chk(reinterpret_cast<const uint8_t*>(t.data()), t.size(), v) != 0) bad = true;
-        else if (Conv_val_viafmt(v, reinterpret_cast<const uint8_t*>(ed.mask.data()), ed.mask.size(), out) != 0)
-          bad = true;
-      }
-      if (bad) {
-        bell();
-        continue;
-      }
-    }
     finish(code);
     break;
   }
   if (cursor_before != (d->mode & MODE_CURSOR)) Set_mode(uint16_t((d->mode & ~MODE_CURSOR) | cursor_before));
   ws.Eom_chars[0] = '\r';
   ws.Eom_len = 1;
-  std::string result = ed.buf;
+  std::string result = ed.num_mask ? ed.num.value_text() : ed.buf;
   if (!ed.cls.empty()) {
     // Empty input positions give blanks; trailing blanks stay, as the mask
     // shapes the answer.
