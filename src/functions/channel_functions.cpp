@@ -233,8 +233,32 @@ int slot_of(Io_fn fn) {
   return FIO_GETIND;
 }
 
-// The options of a key or record function after the channel: KEY=, IND=,
-// KNO=, END= and DOM=; ERR= is left for the function call itself.
+// Kinds whose drivers take RNO= as the ordinal itself; the others read it
+// as the record index RNO - 1 (the same split the statements make).
+bool rno_kept_kind(int32_t k) {
+  return k == FK_KEYED || k == FK_EFF || k == FK_THIN_CLIENT || k == FK_BBX_KEYED || k == FK_BBX_KEYED2 ||
+         k == FK_MYSQL || k == 12 || k == 20 || k == 26;
+}
+
+// A KEY= part as text kept for the statement.
+void key_part(int i) {
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    uint8_t* p = Work_take(size_t(ws.Str_len) + 1);
+    if (ws.Str_len > 0) std::memcpy(p, ws.Str_ptr, size_t(ws.Str_len));
+    ws.Io_key_part[i] = p;
+    ws.Io_key_part_len[i] = ws.Str_len;
+  } else {
+    uint8_t* p = Work_take(CONV_NORMAL_MAX + 1);
+    ws.Io_key_part_len[i] = Conv_normal(ws.Num_acc, reinterpret_cast<char*>(p));
+    ws.Io_key_part[i] = p;
+  }
+}
+
+// The options of a key or record function after the channel, as the
+// compiler writes them: "," and an option word with its value (KEY= in
+// parts joined by ":", IND=, RNO=, KNO=, DOM=, END=), then ")" or ERR=
+// without its ",", which is left for the function call itself.
 void io_fn_options() {
   for (;;) {
     if (ws.Exec_ptr[0] != code::COMMA) return;
@@ -243,29 +267,20 @@ void io_fn_options() {
       ws.Exec_ptr++;
       return;
     }
-    // TBL=, OPT= and SEP= compile in any function's arguments; they mean
-    // nothing to a key or record function.
-    if (w != iopt::KEY && w != iopt::IND && w != iopt::KNO && w != iopt::END && w != iopt::DOM)
+    if (w != iopt::KEY && w != iopt::IND && w != iopt::RNO && w != iopt::KNO && w != iopt::END &&
+        w != iopt::DOM)
       Rpt_error_text(17, "option not valid in a key or record function");
     ws.Exec_ptr += 2;
     switch (w) {
       case iopt::KEY: {
-        std::string key;
+        int cnt = 0;
         for (;;) {
-          Eval_formula();
-          if (ws.Str_len >= 0) {
-            key.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-          } else {
-            char buf[CONV_NORMAL_MAX + 1];
-            key.append(buf, size_t(Conv_normal(ws.Num_acc, buf)));
-          }
-          if (*ws.Exec_ptr != code::LABEL_END) break;
+          if (cnt == IO_KEY_PARTS) Rpt_error(41);
+          key_part(cnt++);
+          if (*ws.Exec_ptr != code::LABEL_END) break;  // ':' joins the parts
           ws.Exec_ptr++;
         }
-        uint8_t* p = Work_take(key.size() + 1);
-        std::memcpy(p, key.data(), key.size());
-        ws.Io_key_ptr = p;
-        ws.Io_key_len = int32_t(key.size());
+        ws.Io_key_cnt = cnt;
         ws.Io_opts |= IO_KEY;
         break;
       }
@@ -276,9 +291,26 @@ void io_fn_options() {
         ws.Io_opts |= IO_IND;
         break;
       }
-      case iopt::KNO:
-        ws.Io_kno = GetKNOValue();
+      case iopt::RNO: {
+        int32_t n = Eval_integer();
+        if (n < 1) Rpt_error(41);
+        if (rno_kept_kind(ws.Cur_ftype)) {
+          ws.Io_ind = n;
+          ws.Io_opts |= IO_RNO;
+        } else {
+          ws.Io_ind = n - 1;
+          ws.Io_opts |= IO_IND;
+        }
         break;
+      }
+      case iopt::KNO: {
+        int32_t k = GetKNOValue();
+        ws.Io_kno = k;
+        // As in a statement: the key named becomes the channel's current
+        // key unless parameter KR keeps it.
+        if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
+        break;
+      }
       case iopt::END:
         ws.End_line = Get_line();
         break;
@@ -315,12 +347,16 @@ void fnc_gen_io(Io_fn fn) {
   select_channel(f);
   io_fn_options();
   if (fn == Io_fn::key && (ws.Io_opts & IO_KEY)) {
+    OptGenKey();
     std::string k(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
     string_result(k);
     return;
   }
   if (f->event_pgm) event_programs_missing();
-  if (ws.Io_opts & IO_KEY) Fio_call(FIO_SETKEY);
+  if (ws.Io_opts & IO_KEY) {
+    OptGenKey();
+    Fio_call(FIO_SETKEY);
+  }
   if (ws.Io_opts & IO_IND) Fio_call(FIO_SETIND);
   if (fn == Io_fn::rno) {
     switch (f->kind) {
