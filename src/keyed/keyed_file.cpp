@@ -914,6 +914,26 @@ uint32_t Key_record_count(Key_chan* ch) {
   return n;
 }
 
+Key_facts Key_facts_of(Key_chan* ch) {
+  Key_facts r;
+  r.records = Key_record_count(ch);
+  Key_file* f = ch->f.get();
+  r.limit = Hdr32(f, kf::H_LIMIT);
+  const Key_def& kd = f->lay.keys[size_t(ch->cur_kno)];
+  r.key_size = kd.len - ((ch->cur_kno > 0 || kd.dups) ? 4 : 0);
+  extern size_t Kbfr_queue_size();
+  r.buffers = f->priv ? int(f->priv->bufs.size()) : int(Kbfr_queue_size());
+  r.extracted = ch->lock_held;
+  r.block_kb = f->blk / 1024;
+  r.pct = f->pct;
+  r.flags1 = f->hdr[kf::H_FLAGS1];
+  r.flags2 = f->flags2;
+  r.sep = f->sep;
+  bool ext = f->hdr[kf::H_FLAGS1] & kf::F1_EXT_TABLE;
+  r.segs.assign(reinterpret_cast<const char*>(f->segtbl), ext ? kf::SEG_TABLE_BYTES : 128);
+  return r;
+}
+
 int Key_count_keys(Key_chan* ch) { return ch->f->lay.nkeys; }
 int Key_record_length(Key_chan* ch) { return ch->f->reclen; }
 int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max) {
