@@ -428,16 +428,19 @@ void Terminal_close() {
 
 // DEFTTY (channel)columns,lines
 void d_dtty() {
-  if (*ws.Exec_ptr != code::LPAREN) Not_built("DEFTTY F (the thin-client console)");
+  if (Take_f_form()) Not_built("DEFTTY F (the thin-client console)");
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f || f->kind != FK_DEVICE) Rpt_error(13);
+  Need_operand();
   int32_t cols = Eval_integer();
   if (cols < 1 || cols > 255) Rpt_error(41);
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
   ws.Exec_ptr++;
+  Need_operand();
   int32_t lines = Eval_integer();
   if (lines < 1 || lines > 255) Rpt_error(41);
+  if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(20);
   if (Is_screen(f)) Terminal_close();
   Dev_fcb* d = Dev(f);
   // A terminal knows its own size: it wins over the driver's numbers.

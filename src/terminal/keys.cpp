@@ -26,6 +26,7 @@
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/variables.h"
 #include "core/workspace.h"
 #include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
@@ -265,9 +266,11 @@ uint32_t statement_ref() {
 void d_sctl() {
   for (;;) {
     if (ends_statement(*ws.Exec_ptr)) break;
+    Need_operand();
     int32_t ctl = Eval_integer();
     if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
     ws.Exec_ptr++;
+    Need_operand();
     uint32_t stno = statement_ref();
     Setctl_entry** at = reinterpret_cast<Setctl_entry**>(&ws.Setctl_list);
     while (*at && (*at)->ctl != ctl) at = &(*at)->next;
@@ -292,16 +295,40 @@ void d_sctl() {
   if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
 }
 
-// DEFCTL (channel)key,ctl | key,/ : a key string of at most 10 bytes or a
-// negative editing code, with its CTL value, or '/' to delete it.
+void Need_operand() {
+  uint8_t c = *ws.Exec_ptr;
+  if (ends_statement(c) || c == code::COMMA || c == code::RPAREN) Rpt_error(20);
+}
+
+bool Take_f_form() {
+  uint8_t* at = ws.Exec_ptr;
+  if (*at != code::NUM_VAR) return false;
+  Var_node* v = Find_var();
+  if (v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f') && *ws.Exec_ptr != code::COMMA) return true;
+  ws.Exec_ptr = at;
+  return false;
+}
+
+// DEFCTL [F[-]] [(channel)] key,ctl | key,/ : a key string of at most 10
+// bytes or a negative editing code, with its CTL value, or '/' to delete
+// it.  The F form keeps the definition with the current window (marked
+// when '-' follows F), the plain form with the channel.
 void d_dctl() {
-  if (*ws.Exec_ptr != code::LPAREN) Not_built("DEFCTL F and control forms (windows and controls)");
+  if (*ws.Exec_ptr == code::PREFIX2) Not_built("DEFCTL of control-handler objects (control emulation)");
+  bool f_form = Take_f_form();
+  bool minus = false;
+  if (f_form && *ws.Exec_ptr == code::OP_SUB) {
+    minus = true;
+    ws.Exec_ptr++;
+  }
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(13);
   if (f->kind == FK_THIN_CLIENT) Not_built("DEFCTL on thin-client channels (the thin client)");
   if (!Is_screen(f)) Rpt_error(17);
   Dev_fcb* d = Dev(f);
+  Ctl_def*& head = f_form ? d->win.ctl_defs : d->ctl_defs;
+  Need_operand();
   Eval_formula();
   Ctl_def key{};
   if (ws.Str_len >= 0) {
@@ -314,9 +341,10 @@ void d_dctl() {
     key.key_len = 0;
     key.ecode = code;
   }
+  key.minus = minus ? 1 : 0;
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
   ws.Exec_ptr++;
-  Ctl_def** at = &d->ctl_defs;
+  Ctl_def** at = &head;
   auto same = [&](const Ctl_def* c) {
     if (c->key_len != key.key_len) return false;
     if (key.key_len == 0) return c->ecode == key.ecode;
@@ -325,6 +353,7 @@ void d_dctl() {
   while (*at && !same(*at)) at = &(*at)->next;
   if (*ws.Exec_ptr == code::OP_DIV) {
     ws.Exec_ptr++;
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
     if (*at) {
       Ctl_def* c = *at;
       *at = c->next;
@@ -332,8 +361,10 @@ void d_dctl() {
     }
     return;
   }
+  Need_operand();
   int32_t ctl = Eval_integer();
   if (ctl < -32000 || ctl > 32767) Rpt_error(41);
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
   if (*at) {
     (*at)->ctl = int16_t(ctl);
     return;
@@ -341,6 +372,6 @@ void d_dctl() {
   Ctl_def* c = static_cast<Ctl_def*>(Get_blk(sizeof(Ctl_def)));
   *c = key;
   c->ctl = int16_t(ctl);
-  c->next = d->ctl_defs;
-  d->ctl_defs = c;
+  c->next = head;
+  head = c;
 }

@@ -280,6 +280,7 @@ void d_dmnm() {
       code = Mnem_code(char(ws.Exec_ptr[1]), char(ws.Exec_ptr[2]));
       ws.Exec_ptr += 3;
     } else {
+      Need_operand();
       Eval_str();
       if (ws.Str_len != 3) Rpt_error(46);
       if (ws.Str_ptr[0] != ESC) Rpt_error(17);
@@ -287,6 +288,7 @@ void d_dmnm() {
     }
     if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
     ws.Exec_ptr++;
+    Need_operand();
     Eval_str();
     int32_t len = ws.Str_len;
     if (len > 0xFFFF) Rpt_error(46);
@@ -301,9 +303,11 @@ void d_dmnm() {
     try {
       if (*ws.Exec_ptr == code::LABEL_END) {
         ws.Exec_ptr++;
+        Need_operand();
         int32_t p1 = small_operand(0, 255, 41);
         if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
         ws.Exec_ptr++;
+        Need_operand();
         int32_t p2 = small_operand(0, 255, 41);
         if (d) {
           d->p1 = uint8_t(p1);

@@ -74,6 +74,7 @@ void insert_region(Mouse_region*& head, Mouse_region* r) {
 }
 
 int32_t hundredths() {
+  Need_operand();
   Eval_formula();
   if (ws.Str_len >= 0) Rpt_error(26);
   return To_integer(ws.Num_acc);
@@ -249,6 +250,11 @@ void d_smse() {
     global = true;
     ws.Exec_ptr++;
   }
+  if (*ws.Exec_ptr == code::OP_EQ) {  // '=' ends the statement: nothing to do
+    ws.Exec_ptr++;
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+    return;
+  }
   Dev_fcb* d = Dev(con);
   Mouse_region*& head = global ? d->mouse : d->win.mouse;
   if (*ws.Exec_ptr == code::D_CLEAR) {
@@ -294,6 +300,7 @@ void d_smse() {
     }
     expect(code::RPAREN);
   } else {
+    Need_operand();
     Eval_formula();
     if (ws.Str_len < 0) Rpt_error(26);
     if (ws.Str_len == 0) Rpt_error(46);
@@ -306,6 +313,7 @@ void d_smse() {
     on_release = true;
     ws.Exec_ptr++;
   }
+  Need_operand();
   Eval_formula();
   int32_t ctl = 0;
   std::vector<uint8_t> stmt;

@@ -47,6 +47,7 @@ void d_prei() {
     slash = true;
     ws.Exec_ptr++;
   }
+  Need_operand();
   Eval_formula();
   Preinput_entry* e;
   if (ws.Str_len < 0) {
@@ -64,6 +65,7 @@ void d_prei() {
     if (*ws.Exec_ptr == code::COMMA) {
       ws.Exec_ptr++;
       try {
+        Need_operand();
         e->ctl = ctl_operand();
       } catch (...) {
         Ret_blk(e);

@@ -227,6 +227,14 @@ bool Device_kbhit(Fcb* f, int32_t ms);
 // Runs the driver program "*dev/<id>" on the current channel.
 void Run_driver_program(const std::string& id);
 
+// ---- operands of the terminal directives (keys.cpp) ----
+// Error 20 when no operand follows (statement end, ',' or ')'), so that a
+// form cut short never reaches the evaluator.
+void Need_operand();
+// The F form of DEFTTY and DEFCTL: a leading variable named F that a ','
+// does not follow (then it is an operand).  Moves the cursor past it.
+bool Take_f_form();
+
 // ---- line editor (line_editor.cpp) ----
 void Dev_save_state();
 void Dev_restore_state();

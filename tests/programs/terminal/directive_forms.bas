@@ -1,0 +1,46 @@
+REM Every form of the terminal directives runs, or is refused with a clear error, or names what is missing
+OPEN (1)"/dev/null"
+DEFTTY (1)20,6
+DEFTTY (1)20
+DEFTTY (1)20,
+DEFTTY (1)0,6
+DEFTTY (1)20,6 7
+DEFTTY F
+DEFTTY F (1)20,6
+DEFTTY
+MNEMONIC (1)'ZZ',"x":1,2,'ZY',"y"
+MNEMONIC (1)'ZZ'
+MNEMONIC (1)'ZZ',
+MNEMONIC (1)'ZZ',"x":1
+MNEMONIC (1)5,"x"
+MNEMONIC (1)
+DEFCTL (1)"x",5
+DEFCTL (1)"x",
+DEFCTL (1)"x"
+DEFCTL (1)"x",5 6
+DEFCTL (1)-1004,/
+DEFCTL (1)5,1
+DEFCTL (1)"01234567890",1
+DEFCTL F (1)"y",6
+DEFCTL F-(1)"z",7
+DEFCTL F (1)"z",/
+DEFCTL "x",5
+SETCTL 5,100,6,200
+SETCTL 5,0
+SETCTL 5
+SETCTL 5,
+SETCTL "a",100
+PREINPUT
+PREINPUT NEXT
+PREINPUT "a",
+PREINPUT "a","b"
+PREINPUT "a",5,6
+SETMSE
+SETMSE /
+SETMSE =
+SETMSE @(1,1),5
+SETMSE @(/),
+SETMSE @(0,0,100,),5
+SETMSE 1000
+SETMSE @(/),5; SETMSE CLEAR
+CLOSE (1)
