@@ -219,7 +219,11 @@ void select_key(Key_chan* ch, const Key_req& req, bool* phys) {
       *phys = true;
     } else {
       if (req.kno < 0 || req.kno >= ch->f->lay.nkeys) Rpt_error(13);
-      ch->cur_kno = req.kno;
+      // Parameter KR keeps the channel's current key: KNO= then names the
+      // key of this statement only.
+      if (!Sw_on(sw::KR)) ch->cur_kno = req.kno;
+      Kno_def(req.kno);
+      return;
     }
   }
   Kno_def(-1);
@@ -753,6 +757,46 @@ void Key_remove(Key_chan* ch, const Key_req& req) {
 // ---- key functions ----
 
 namespace {
+// KEN with KEY= under parameter +K: the given key widened with zero bytes to
+// the key's full length (less the address or sequence suffix), in stored
+// form, raised by one as a big-endian number from its last byte; the first
+// entry not below it.  2 when every byte overflows or the key has no bytes.
+int key_after(const std::string& given) {
+  int max = K.ksz - 1 - (suffixed() ? 4 : 0);
+  if (int(given.size()) > max) Rpt_error(46);
+  if (max == 0) return 2;
+  std::string wide = given;
+  wide.resize(size_t(max), '\0');
+  Buf k = program_key(wide);
+  k[0] = uint8_t(max);
+  int i = max;
+  for (; i >= 1; --i)
+    if (++k[size_t(i)] != 0) break;
+  if (i == 0) return 2;
+  Kfnd_key(k.data(), 0);
+  Key_chan* ch = K.ch;
+  if (ch->cur_rec == 0 || is_end(ch->cur_key)) return 2;
+  return 0;
+}
+
+// KEY under parameter KR with KNO= naming another key: the record that the
+// next READ by the channel's current key would read, and the KNO= key's
+// value built from it.
+std::string key_by_current(Key_chan* ch, const Key_req& req, bool phys) {
+  int want = K.kno;
+  Kno_def(ch->cur_kno);
+  int r = Kfnd_rec(req, phys);
+  if (r == 11) Rpt_error(11);
+  if (r != 0 || is_end(ch->cur_key)) Rpt_error(2);
+  uint32_t addr = ch->cur_rec;
+  int rr = Krec_read(addr);
+  if (rr != 0) Rpt_error(rr);
+  Kno_def(want);
+  Buf v = ksz_buf();
+  Kent_gen(K.rec_bfr.data(), v.data(), addr, false);
+  return Key_return(v);
+}
+
 std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
   // which: 0 KEY, 1 KEF, 2 KEL, 3 KEN, 4 KEP, 5 KEC
   if (which == 0 || which == 3 || which == 4) check_pending_eof(ch, req);
@@ -764,6 +808,11 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
   int r = 0;
   switch (which) {
     case 0:
+      if (Sw_on(sw::KR) && req.has_kno && !phys && K.kno != ch->cur_kno && K.f->reclen > 0 && !ch->lock_held) {
+        std::string s = key_by_current(ch, req, phys);
+        op.done();
+        return s;
+      }
       r = Kfnd_rec(req, phys);
       break;
     case 1: {
@@ -778,11 +827,14 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
       break;
     }
     case 3:
-      if (opts) {
+      if (req.has_key && Sw_on(sw::PlusK)) {
+        r = key_after(req.key);
+      } else if (opts) {
+        // Without +K the given key must exist.
         r = Kfnd_rec(req, false);
-        if (r == 0 || (r == 11 && ch->cur_key.size() == size_t(K.ksz) && ch->cur_key[0] && req.has_key)) {
+        if (r == 0) {
           Key_pos p{0, 0, ch->cur_key};
-          r = Kfnd_advance(p, r == 0 ? 1 : 0);
+          r = Kfnd_advance(p, 1);
         }
       } else {
         r = Kfnd_advance(ch->saved[size_t(K.kno)], ch->lock_held ? 1 : 2);
@@ -791,7 +843,9 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
     case 4:
       if (opts) {
         r = Kfnd_rec(req, false);
-        if (r == 0 || r == 11) {
+        // A missing key is accepted under +K: the entry before the place
+        // where it would be.
+        if (r == 0 || (r == 11 && Sw_on(sw::PlusK))) {
           Key_pos p{0, 0, ch->cur_key};
           if (r == 11 && (ch->cur_key.empty() || ch->cur_key[0] == 0)) {
             p.key.assign(size_t(K.ksz), 255);
@@ -800,7 +854,14 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
           r = Kfnd_advance(p, -1);
         }
       } else {
-        r = Kfnd_prv(ch->saved[size_t(K.kno)]);
+        Key_pos& sv = ch->saved[size_t(K.kno)];
+        // Under KR, without a record lock, a saved value still in the index
+        // is its own answer.
+        if (Sw_on(sw::KR) && !ch->lock_held && sv.key.size() == size_t(K.ksz) && !is_end(sv.key) &&
+            Kfnd_key(sv.key.data(), 0) == 0)
+          r = 0;
+        else
+          r = Kfnd_prv(sv);
       }
       break;
     case 5: {

@@ -204,6 +204,55 @@ TEST_F(KeyedTest, ShortFixedRecordsIndexWhatReadsBack) {
   EXPECT_EQ(Key_getkel(ch, k1), "yy");
 }
 
+// Parameter +K (on by default): KEN and KEP with KEY= of a missing key
+// answer from where it would be; without it a missing key is error 11.
+TEST_F(KeyedTest, NextAndPreviousOfAGivenKeyWithAndWithoutPlusK) {
+  Key_chan* ch = open(make("pk", 10, 4));
+  for (const char* k : {"A001", "A002", "A003"}) put(ch, k, k);
+  ASSERT_TRUE(Sw_on(sw::PlusK));
+  EXPECT_EQ(Key_getken(ch, Key_by("A001")), "A002");
+  EXPECT_EQ(Key_getken(ch, Key_by("A00")), "A001");  // the first key above "A00" widened
+  EXPECT_EQ(Key_getken(ch, Key_by("")), "A001");
+  EXPECT_EQ(error_no([&] { Key_getken(ch, Key_by("A003")); }), 2);
+  EXPECT_EQ(error_no([&] { Key_getken(ch, Key_by("A0031")); }), 46);
+  EXPECT_EQ(error_no([&] { Key_getken(ch, Key_by(std::string(4, '\xFF'))); }), 2);  // every byte overflows
+  EXPECT_EQ(Key_getkep(ch, Key_by("A002")), "A001");
+  EXPECT_EQ(error_no([&] { Key_getkep(ch, Key_by("A0025")); }), 46);
+  EXPECT_EQ(Key_getkep(ch, Key_by("B")), "A003");
+  EXPECT_EQ(error_no([&] { Key_getkep(ch, Key_by("A00")); }), 2);
+  Sw_set(sw::PlusK, false);
+  EXPECT_EQ(Key_getken(ch, Key_by("A001")), "A002");
+  EXPECT_EQ(error_no([&] { Key_getken(ch, Key_by("A00")); }), 11);
+  EXPECT_EQ(error_no([&] { Key_getkep(ch, Key_by("B")); }), 11);
+  EXPECT_EQ(Key_getkep(ch, Key_by("A003")), "A002");
+  Sw_set(sw::PlusK, true);
+}
+
+// Parameter KR: KNO= does not change the channel's current key; KEY with
+// KNO= follows the current key and gives the other key's value of that
+// record; KEP without options gives a saved key still present.
+TEST_F(KeyedTest, ParameterKRKeepsTheCurrentKey) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
+  Key_chan* ch = open(make_segs("kr", 20, segs));
+  Key_write(ch, req(232), "A001zz");
+  Key_write(ch, req(232), "A002yy");
+  Key_write(ch, req(232), "A003xx");
+  Key_req k1 = req();
+  k1.has_kno = true;
+  k1.kno = 1;
+  Sw_set(sw::KR, true);
+  EXPECT_EQ(strip(get(ch, "A001")), "A001zz");
+  EXPECT_EQ(Key_getkey(ch, k1), "yy");  // the next record by key 0 is A002
+  EXPECT_EQ(Key_getkef(ch, k1), "xx");
+  EXPECT_EQ(Key_current_key(ch), 0);
+  EXPECT_EQ(strip(next(ch)), "A002yy");  // still in key 0's order
+  EXPECT_EQ(Key_getkep(ch, req()), "A002");  // the saved key itself
+  Sw_set(sw::KR, false);
+  EXPECT_EQ(Key_getkep(ch, req()), "A001");
+  EXPECT_EQ(Key_getkey(ch, k1), "zz");  // without KR: after A002 in key 1's own order
+  EXPECT_EQ(Key_current_key(ch), 1);
+}
+
 TEST_F(KeyedTest, ExtractThenReadReturnsTheSameRecord) {
   Key_chan* ch = open(make("x", 10, 4));
   for (const char* k : {"A", "B"}) put(ch, k, k);
