@@ -1,7 +1,10 @@
 #!/bin/sh
 # Keyed files beside SQLite: 1,000,000 records of 100 bytes with a 10-byte
 # key (random inserts, random reads by key, a full read in key order), and
-# the size of each file.  Usage: keyed.sh [build directory] [records]
+# the size of each file.  Three columns: the engine called from C++
+# (keyed_perf), the same phases as an oru program (keyed_program.bas: what
+# a program sees, statement loop and I/O options included) and Python's
+# sqlite3.  Usage: keyed.sh [build directory] [records]
 build=${1:-build}
 n=${2:-1000000}
 here=$(dirname "$0")
@@ -9,14 +12,20 @@ dir=$(mktemp -d /tmp/oru_keyed_bench.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
 [ -x "$build/keyed_perf" ] || { echo "keyed_perf not built"; exit 1; }
 "$build/keyed_perf" "$n" "$dir/keyed" > "$dir/oru.txt" || exit 1
+sed -e "s/NRECS/$n/" -e "s|FPATH|\"$dir/program.key\"|" "$here/keyed_program.bas" > "$dir/program.bas"
+ORULIB="${ORULIB:-$build/lib}" "$build/oru" < "$dir/program.bas" > "$dir/program.out" 2>&1
+sed -n 's/^\(insert\|read\|scan\) *\([0-9.]*\)$/\1 \2/p' "$dir/program.out" > "$dir/program.txt"
+[ -s "$dir/program.txt" ] || { echo "keyed_program.bas failed:"; tail -5 "$dir/program.out"; }
+[ -f "$dir/program.key" ] && echo "size $(wc -c < "$dir/program.key")" >> "$dir/program.txt"
 if command -v python3 >/dev/null; then
   python3 "$here/keyed_sqlite.py" "$n" "$dir/sqlite.db" > "$dir/sqlite.txt" || exit 1
 else
   : > "$dir/sqlite.txt"
 fi
-printf '%-8s %12s %12s\n' phase oru sqlite3
+printf '%-8s %12s %12s %12s\n' phase engine program sqlite3
 for phase in insert read scan size; do
   a=$(sed -n "s/^$phase //p" "$dir/oru.txt")
+  p=$(sed -n "s/^$phase //p" "$dir/program.txt")
   b=$(sed -n "s/^$phase //p" "$dir/sqlite.txt")
-  printf '%-8s %12s %12s\n' "$phase" "$a" "${b:--}"
+  printf '%-8s %12s %12s %12s\n' "$phase" "$a" "${p:--}" "${b:--}"
 done
