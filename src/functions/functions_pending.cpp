@@ -43,7 +43,7 @@ void fnc_fobj() { Not_built("the OBJ( function"); }
 void fnc_frm() { Not_built("the FRM( function"); }
 void fnc_txw() { Not_built("the TXW( function"); }
 void fnc_txh() { Not_built("the TXH( function"); }
-void fnc_xfa() { Not_built("the XFA( function"); }
+void fnc_xfa() { Not_built("XFA( (record templates; records keep no field formats or descriptions)"); }
 void fnc_siz() { Not_built("the SIZ( function"); }
 void fnc_lpi() { Not_built("the LPI( function"); }
 void fnc_cpi() { Not_built("the CPI( function"); }
