@@ -57,6 +57,6 @@ void fnc_beep() { Not_built("the BEEP( function"); }
 void fnc_fclr() { Not_built("the FCLR( function"); }
 void fnc_bclr() { Not_built("the BCLR( function"); }
 void vl_lip() { Not_built("the LIP counters of the terminal input"); }
-void vl_mse() { Not_built("the mouse (SETMSE and the mouse state of the terminal)"); }
+void vl_mse() { Not_built("MSE (the terminal keeps no mouse state or position words)"); }
 void vl_vhlp() { Not_built("the help key of INPUT (HLP=) kept for VHLP"); }
 void vl_voop() { Not_built("the object system (VOOP)"); }
