@@ -2,14 +2,16 @@
 #   . "$(dirname "$0")/lib.sh"
 # with the build directory as the script's first argument (default: build).
 # Stops at the first failing command; sets $build (absolute) and $oru,
-# exports ORULIB (the build's library unless it is set) and makes a scratch
-# directory $tmp that is removed on exit.  Not a benchmark of its own.
+# exports ORULIB as an absolute path (the build's library unless it is set)
+# and makes a scratch directory $tmp that is removed on exit.  Not a
+# benchmark of its own.
 set -e
 build=${1:-build}
 build=$(cd "$build" && pwd)
 oru=$build/oru
 [ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
 : "${ORULIB:=$build/lib}"
+ORULIB=$(cd "$ORULIB" && pwd)  # oru runs from the scratch directory
 export ORULIB
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs every benchmark against a build directory (default: build).
-build=${1:-build}
+build=$(cd "${1:-build}" && pwd) || exit 2
+# Absolute: the benchmarks run oru from scratch directories of their own.
 export ORULIB="${ORULIB:-$build/lib}"
 here=$(dirname "$0")
 for b in "$build"/*_bench; do
