@@ -12,6 +12,9 @@
 // segments written in the statement: [field:offset:length:"options"],
 // "+" joining segments of a key and "," starting the next key; the field
 // may be preceded by a key-name string and may be KEY (the external key).
+// A bare external-key length may be followed by such a list (keys 1 up).
+// Operands are separated by commas; their shape is checked before they are
+// evaluated (Create_check_value), so a form out of shape is error 20.
 // Options of KEYED, DIRECT and CREATE: SIZ= block size in KB (0-63), OPT=
 // letters, SEP= separator; the first further number is the spare
 // percentage (or the drive when drive letters are on).
