@@ -163,6 +163,11 @@ void Create_check_value() {
       }
       continue;
     }
+    if (c == code::INC_DEC && named) {  // A++ / A-- after a variable
+      p += Item_size(p, end);
+      named = false;
+      continue;
+    }
     if (Cde_tbl[c] & (CC_BINOP | CC_LOGOP)) {
       p++;
       want = true;
