@@ -32,6 +32,8 @@
 #include "core/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/call_frame.h"
+#include "programs/program_list.h"
 
 #ifndef ORU_BUILD_LIBDIR
 #define ORU_BUILD_LIBDIR "lib"
@@ -102,7 +104,10 @@ void Prompt_out() {
   Set_console();
   if (ws.Prm.QT) return;
   if (Con_column() != 0) Con_newline();
-  Con_puts((ws.Pgm_flags & PGM_CHANGED) ? "-:" : "->");
+  // Inside a called program the prompt shows the call depth.
+  if (ws.Call_link) Con_puts(std::to_string(Call_depth() + 1).c_str());
+  else Con_puts("-");
+  Con_puts((ws.Pgm_flags & PGM_CHANGED) ? ":" : ">");
 }
 
 void Process_input(std::string& line) {
@@ -250,6 +255,7 @@ int ConsoleCmnd() {
     return 0;
   }
   ws.Var_mask = ws.Var_mask_glob;
+  Prog_drop(nullptr);  // programs nobody uses are read from their files again
   Prompt_out();
   // AUTO pre-types the next line number, shown as if typed.
   std::string prefix;

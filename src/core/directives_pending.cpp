@@ -3,20 +3,15 @@
 #include "core/directives.h"
 #include "core/errors.h"
 
-void d_addr() { Not_built("the ADDR directive"); }
 void d_begi() { Not_built("the BEGIN directive"); }
-void d_call() { Not_built("the CALL directive"); }
 void d_clos() { Not_built("the CLOSE directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
 void d_dctl() { Not_built("the DEFCTL directive"); }
 void d_dire() { Not_built("the DIRECT directive"); }
 void d_diry() { Not_built("the DIRECTORY directive"); }
-void d_drop() { Not_built("the DROP directive"); }
 void d_endt() { Not_built("the ENDT directive"); }
-void d_ente() { Not_built("the ENTER directive"); }
 void d_eras() { Not_built("the ERASE directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
-void d_exit() { Not_built("the EXIT directive"); }
 void d_read() { Not_built("the EXTRACT/FIND/READ directive"); }
 void d_file() { Not_built("the FILE directive"); }
 void d_inde() { Not_built("the INDEXED directive"); }
@@ -25,18 +20,13 @@ void d_inpu() { Not_built("the INPUT directive"); }
 void d_ioli() { Not_built("the IOLIST directive"); }
 void d_keyd() { Not_built("the KEYED directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }
-void d_load() { Not_built("the LOAD directive"); }
 void d_lock() { Not_built("the LOCK directive"); }
-void d_merg() { Not_built("the MERGE directive"); }
 void d_dmnm() { Not_built("the MNEMONIC directive"); }
 void d_open() { Not_built("the OPEN directive"); }
-void d_perf() { Not_built("the PERFORM directive"); }
-void d_prog() { Not_built("the PROGRAM directive"); }
 void d_purg() { Not_built("the PURGE directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
 void d_remo() { Not_built("the REMOVE directive"); }
 void d_renm() { Not_built("the RENAME directive"); }
-void d_save() { Not_built("the SAVE directive"); }
 void d_via() { Not_built("the VIA directive"); }
 void d_seri() { Not_built("the SERIAL directive"); }
 void d_sfrm() { Not_built("the SFRM directive"); }
@@ -60,7 +50,6 @@ void d_rfle() { Not_built("the RFLE directive"); }
 void d_alck() { Not_built("the ALCK directive"); }
 void d_rndz() { Not_built("the RNDZ directive"); }
 void d_trns() { Not_built("the TRANSLATE directive"); }
-void d_errh() { Not_built("the ERRH directive"); }
 void d_dtty() { Not_built("the DEFTTY directive"); }
 void d_smse() { Not_built("the SETMSE directive"); }
 void d_sfid() { Not_built("the SFID directive"); }
@@ -89,7 +78,6 @@ void d_rbtn() { Not_built("the RADIO_BUTTON directive"); }
 void d_fcus() { Not_built("the FOCUS directive"); }
 void d_mmed() { Not_built("the MULTI_MEDIA directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
-void d_proc() { Not_built("the PROCESS directive"); }
 void d_sele() { Not_built("the SELECT directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_cvbx() { Not_built("the VBX directive"); }

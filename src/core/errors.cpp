@@ -30,6 +30,8 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/workspace.h"
+#include "programs/call_directives.h"
+#include "programs/program_load.h"
 
 int Busy_wait_hundredths = 100;
 
@@ -203,6 +205,7 @@ void SaveErrData() {
   d.ret = ws.Last_errno + 256;
   d.stno = ws.Err_stno;
   d.oserr = ext_error_text.substr(0, 255);
+  d.program = Current_program_path().substr(0, 511);
 }
 
 bool Err_data_item(const std::string& name, int32_t* num, std::string* text) {
@@ -263,10 +266,10 @@ void Report_error(int n) {
   std::string detail;
   if (n == 12) detail = "Last file accessed ";
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "Current program is %s, line %u", "<unsaved>", unsigned(ws.Cur_stno));
+    std::string path = Current_program_path();
     if (!detail.empty()) detail += "\n";
-    detail += buf;
+    detail += "Current program is " + (path.empty() ? std::string("<unsaved>") : path) + ", line " +
+              std::to_string(ws.Cur_stno);
   }
   if (!detail.empty()) {
     Con_write(detail.data(), detail.size());
@@ -346,6 +349,8 @@ bool Recover_error(int n) {
   }
   if (prog) {
     SaveErrData();
+    // The error-handler program, or the caller of a called program.
+    if (Handle_program_error(n)) return true;
   } else if (ws.Cpl_err == -1) {
     ws.Cpl_err = n;
     ws.Run_flags |= RF_STOP;

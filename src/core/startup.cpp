@@ -33,6 +33,8 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/call_frame.h"
+#include "programs/program_list.h"
 #include "functions/masks.h"
 
 #ifndef ORU_BUILD_LIBDIR
@@ -661,9 +663,14 @@ void Wrap_up() {
   in_wrapup = true;
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
+  wrap_step([] { Pop_all_frames(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
+  wrap_step([] { Clr_progs(); });
+  wrap_step([] { Text_source_close(); });
+  if (ws.Err_pgm) Ret_str(ws.Err_pgm);
+  ws.Err_pgm = nullptr;
   wrap_step([] { Kill_timer(); });
   wrap_step([] { KillEventTimer(); });
   ws.Brk_count = 0;

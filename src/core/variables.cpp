@@ -19,6 +19,7 @@
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/workspace.h"
+#include "programs/arguments.h"
 
 namespace {
 
@@ -137,6 +138,7 @@ Var_node* Find_var() {
     if (!node) {
       if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
       const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
+      if (nm[0] == 255) Not_built("data-dictionary names");
       node = Find_var_name(type, nm + 1, nm[0]);
       if (idx < ws.Var_index_cnt) ws.Var_index[idx] = node;
     }
@@ -170,6 +172,8 @@ void Clr_tree(Var_node* root) {
 
 void Clr_var() {
   if (ws.Incdec_cnt) Do_incrdecr();
+  Clr_arg_var();  // the callee's variables bound to arguments go with the trees
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
   Delocalize_all();
   Clr_tree(ws.Loc_num_tree);
   Clr_tree(ws.Loc_str_tree);
