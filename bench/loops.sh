@@ -3,6 +3,8 @@
 #   for:    FOR I=1 TO 10000000; X=X+I; NEXT I
 #   string: a string built by appending one character per pass (2,000,000;
 #           fewer passes take less time than the start-up varies)
+#   append: the same with the compound form, S$+="x" against s += "x"
+#           (1,000,000 passes)
 #   array:  summing a 1,000-element array 20,000 times (when DIM works)
 # Prints each time (start-up subtracted) and the throughput ratio
 # oru / CPython (above 1: oru is faster).
@@ -51,6 +53,13 @@ run string '10 FOR I=1 TO 2000000; A$=A$+"x"; NEXT I' \
     a = ""
     for i in range(1, 2000001):
         a = a + "x"
+main()'
+
+run append '10 FOR I=1 TO 1000000; S$+="x"; NEXT I' \
+'def main():
+    s = ""
+    for i in range(1, 1000001):
+        s += "x"
 main()'
 
 if echo '10 DIM A[10]

@@ -190,6 +190,8 @@ void Fio_register(int32_t kind, const Fio_op* table);
 // Calls slot of the current channel's driver.
 inline int64_t Fio_call(int slot) { return ws.Cur_drv(slot); }
 int64_t Bad_io(int slot);  // reserved or unbuilt kinds: error 99
+// Whether a kind's slot holds an operation (not Io_mode_err, not unbuilt).
+bool Fio_supports(int32_t kind, int slot);
 
 // Fillers of slots a kind does not support.
 int64_t Io_mode_err();   // error 13
@@ -203,10 +205,29 @@ struct End_of_data {};
 [[noreturn]] void Io_end_err();
 [[noreturn]] void Io_dom_err();
 
+// Gives a record an output buffer of size bytes (0: none), freeing the old.
+void Fcb_set_buffer(Fcb* f, int32_t size);
+
+// Every I/O directive begins here: resets the current-I/O area, evaluates
+// the channel and reads the option list of the statement (io_options.cpp).
+// code 0 takes the directive code from the statement.
+void Io_SetOptions(uint8_t code);
+
+// Closing (close.cpp): Cls_file ends ws.Cur_fcb; CloseFile makes a record
+// current with cleared options and closes it (returns 0).
+void Cls_file();
+int CloseFile(Fcb* f);
+
+// Registers the 20-slot table of every built kind (kind_registry.cpp: one
+// line per kind).  Called by Channels_init.
+void Register_kinds();
+
 // Channel list
 void Link_fp();
 void Unlink_fp();
 Fcb* Find_fp(uint16_t channel);
+// Drops Find_fp's cache; a driver that renumbers a linked record calls it.
+void Fcb_list_changed();
 uint16_t Get_fno();  // evaluates a channel expression (0..65000, else 41)
 
 // Path records

@@ -1,5 +1,6 @@
 #include "channels/console_device.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,4 +94,17 @@ bool Con_read_line(std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   column = 0;
   return true;
+}
+
+bool Con_wait_input(int32_t hundredths) {
+  if (in_pos < in_len) return true;
+  Con_flush();
+  struct pollfd p = {0, POLLIN, 0};
+  int64_t ms = int64_t(hundredths) * 10;
+  for (;;) {
+    int r = ::poll(&p, 1, ms > 0x7fffffff ? 0x7fffffff : int(ms));
+    if (r > 0) return true;
+    if (r == 0) return false;
+    if (errno != EINTR || (ws.Run_flags & RF_ESCAPE) || ws.End_process) return false;
+  }
 }

@@ -3,6 +3,7 @@
 // and at exit.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 void Con_write(const void* p, size_t n);
@@ -13,3 +14,6 @@ void Con_flush();
 // Reads one line (without its end-of-line) from standard input.  Returns false
 // at end of input.
 bool Con_read_line(std::string& line);
+// Waits at most `hundredths` for input: true when the next read will not
+// wait (a byte is buffered, or standard input is readable or at its end).
+bool Con_wait_input(int32_t hundredths);

@@ -1,54 +1,615 @@
-// PRINT: items are expressions separated by "," (code 37).  A "," just before
-// the end of the statement keeps the output on the current line; every other
-// PRINT ends its line.
+// PRINT and the output character machine.
+//
+// Compiled PRINT: [ '(' channel [, options] ')' ] then items separated by
+// ',' (code 37).  An item is a mnemonic literal (code 8, two characters), a
+// position '@(' column [, line] ')' (the token of LOC(, code 122), an
+// expression with an optional ':' mask, or nothing.  A ',' right before the
+// end of the statement keeps the line open; every other PRINT ends its line.
+//
+// Channel output state (Fcb::out_state): the low byte is the state, the high
+// byte a byte held between states:
+//   0 plain
+//   1 after ESC
+//   2 after ESC and the first character of a mnemonic (held)
+//   3 after ESC 0x01 (or ESC '@' '1'): the next byte is a column
+//   4 after ESC 0x02 (or ESC '@' '2'): the next byte is a column (held) ...
+//   5 ... and the byte after it the line
+//   6 transparent output after ESC (parameter EO)
+//   7 transparent output after ESC 'E'
+//   8 passing UTF-8 continuation bytes (Fcb::utf8_cont counts them)
+//
+// Buffer invariant: out_buf[0, buf_count) is output not yet handed to the
+// driver.  After '@(' moved the fill back inside the current line,
+// high_water marks the end of the text beyond it: what follows overwrites
+// that text, and the next mnemonic (or a flush) raises the fill back to the
+// mark, so nothing printed is lost.
 #include "channels/print.h"
 
+#include <cstring>
+#include <string>
+
+#include "channels/channel.h"
 #include "channels/console_device.h"
+#include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/params.h"
 #include "core/workspace.h"
+#include "functions/masks.h"
 
 namespace {
 
+constexpr uint8_t ESC = 27;
+constexpr uint32_t MODE_GRAPHICS = 0x10;
+constexpr uint16_t OUT_TRANSPARENT = 8;
+constexpr int32_t LINE_MAX = 32000;
+
+enum : uint8_t {
+  S_PLAIN = 0,
+  S_ESC = 1,
+  S_MNEM2 = 2,
+  S_COL = 3,
+  S_COL2 = 4,
+  S_LINE2 = 5,
+  S_TRANSP_ESC = 6,
+  S_TRANSP_E = 7,
+  S_UTF8 = 8,
+};
+
 inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 
-}  // namespace
+inline uint8_t state_of(const Fcb* f) { return uint8_t(f->out_state); }
+inline uint8_t held_of(const Fcb* f) { return uint8_t(f->out_state >> 8); }
+inline void set_state(Fcb* f, uint8_t s, uint8_t held = 0) { f->out_state = uint16_t(s | (held << 8)); }
 
-void Prt_value() {
-  if (ws.Str_len >= 0) {
-    Con_write(ws.Str_ptr, size_t(ws.Str_len));
+bool utf8_mode() { return (ws.Utf8_mode & 1) != 0; }
+
+// Hands the buffer to the driver.  A pending end mark counts as output.
+void buf_flush(Fcb* f) {
+  if (f->high_water > f->buf_count) f->buf_count = f->high_water;
+  Fio_call(FIO_FLUSH);
+  if (f->high_water > f->buf_count) f->high_water = f->buf_count;
+}
+
+// One byte into the channel's buffer, flushing a full buffer first.
+inline void put_byte(Fcb* f, uint8_t c) {
+  if (f->buf_count >= f->buf_size) {
+    if (f->buf_size <= 0) Rpt_error(13);
+    buf_flush(f);
+    if (f->buf_count >= f->buf_size) Rpt_error(1);
+  }
+  f->out_buf[f->buf_count++] = c;
+}
+
+// A mnemonic ends the stretch that '@(' may have reopened.
+void normalise(Fcb* f) {
+  if (f->high_water > f->buf_count) {
+    f->column += f->high_water - f->buf_count;
+    f->buf_count = f->high_water;
+  }
+}
+
+bool record_ending_kind(int32_t k) { return k == FK_SERIAL || k == FK_INDEXED || k == FK_PIPE; }
+bool flush_on_line_kind(int32_t k) { return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_PIPE; }
+
+void console_mnem(uint16_t m) {
+  switch (m) {
+    case Mnem_code('L', 'F'):
+      Con_newline();
+      return;
+    case Mnem_code('C', 'R'):
+      Con_write("\r", 1);
+      return;
+    default: {
+      std::string what = "the mnemonic '";
+      what += char(m >> 8);
+      what += char(m & 0xFF);
+      what += "' on the terminal (terminal mnemonics)";
+      Not_built(what.c_str());
+    }
+  }
+}
+
+// The special bytes of the plain state: ESC, BS, LF, FF, CR, NUL and the
+// field separator byte of parameter FS.
+struct Special_set {
+  uint8_t fs = 0;
+  bool built = false;
+  bool is[256] = {};
+  const bool* get() {
+    if (!built || fs != prmblk.FS) {
+      std::memset(is, 0, sizeof is);
+      is[ESC] = is[8] = is[10] = is[12] = is[13] = is[0] = true;
+      fs = prmblk.FS;
+      is[fs] = true;
+      built = true;
+    }
+    return is;
+  }
+};
+Special_set specials;
+
+// Whether the current channel takes plain text bytes straight into its
+// buffer (no translation, hooks, graphics, UTF-8 or pending state).
+bool plain_channel(const Fcb* f) {
+  return f->out_state == 0 && !f->out_hook && !(f->out_flags & OUT_TRANSPARENT) && !ws.Io_tbl &&
+         !f->out_xlate && !(f->mode_flags & MODE_GRAPHICS) && !utf8_mode() && !(f->st3 & ST3_TYPED_OUT2) &&
+         f->buf_size > 0;
+}
+
+// The bytes of a printable character after translation.
+inline void put_text_byte(Fcb* f, uint8_t c) {
+  if (f->out_xlate) c = f->out_xlate[c];
+  put_byte(f, c);
+}
+
+void char_plain(Fcb* f, uint8_t c) {
+  if (f->out_flags & OUT_TRANSPARENT) {
+    if (c == ESC && Sw_on(sw::EO)) {
+      set_state(f, S_TRANSP_ESC);
+      return;
+    }
+    put_text_byte(f, c);
     return;
   }
+  if (utf8_mode() && c >= 0xC0) {
+    f->utf8_cont = c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+    set_state(f, S_UTF8);
+    put_byte(f, c);
+    ++f->column;
+    return;
+  }
+  if (c == prmblk.FS) {
+    Prt_slew(1);
+    return;
+  }
+  switch (c) {
+    case ESC:
+      set_state(f, S_ESC);
+      return;
+    case 8:
+      Prt_mnem(Mnem_code('B', 'S'));
+      return;
+    case 10:
+      Prt_mnem(Mnem_code('L', 'F'));
+      return;
+    case 13:
+      Prt_mnem(Mnem_code('C', 'R'));
+      return;
+    case 12:
+      Prt_mnem(Mnem_code('F', 'F'));
+      return;
+    case 0:
+      if (Sw_on(sw::N00)) return;
+      break;
+    default:
+      break;
+  }
+  if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters (terminal mnemonics)");
+  put_text_byte(f, c);
+  ++f->column;
+}
+
+void char_channel(Fcb* f, uint8_t c) {
+  if (ws.Io_tbl && ws.Io_tbl_len > 0) {
+    int idx = c & ws.Io_tbl[0];
+    c = idx + 1 < ws.Io_tbl_len ? ws.Io_tbl[idx + 1] : uint8_t(idx);
+  }
+  if (f->out_hook) {
+    f->out_hook(c);
+    return;
+  }
+  switch (state_of(f)) {
+    case S_PLAIN:
+      char_plain(f, c);
+      break;
+    case S_ESC:
+      if (c == 1) {
+        set_state(f, S_COL);
+      } else if (c == 2) {
+        set_state(f, S_COL2);
+      } else {
+        set_state(f, S_MNEM2, c);
+      }
+      return;
+    case S_MNEM2: {
+      uint8_t first = held_of(f);
+      set_state(f, S_PLAIN);
+      if (first == '@' && c == '1') {
+        set_state(f, S_COL);
+      } else if (first == '@' && c == '2') {
+        set_state(f, S_COL2);
+      } else {
+        Prt_mnem(uint16_t((first << 8) | c));
+      }
+      return;
+    }
+    case S_COL:
+      set_state(f, S_PLAIN);
+      Prt_pos1(c);
+      return;
+    case S_COL2:
+      set_state(f, S_LINE2, c);
+      return;
+    case S_LINE2: {
+      uint8_t col = held_of(f);
+      set_state(f, S_PLAIN);
+      Prt_pos(col, c);
+      return;
+    }
+    case S_TRANSP_ESC:
+      if (c == 'E') {
+        set_state(f, S_TRANSP_E);
+        return;
+      }
+      set_state(f, S_PLAIN);
+      put_text_byte(f, ESC);
+      char_channel(f, c);
+      return;
+    case S_TRANSP_E:
+      set_state(f, S_PLAIN);
+      if (c == 'O') {
+        Prt_mnem(Mnem_code('E', 'O'));
+        return;
+      }
+      put_text_byte(f, ESC);
+      put_text_byte(f, 'E');
+      char_channel(f, c);
+      return;
+    case S_UTF8:
+      put_byte(f, c);
+      if (f->utf8_cont <= 1) {
+        f->utf8_cont = 0;
+        set_state(f, S_PLAIN);
+      } else {
+        --f->utf8_cont;
+      }
+      return;
+    default:
+      set_state(f, S_PLAIN);
+      char_plain(f, c);
+      return;
+  }
+  if ((f->st3 & ST3_TYPED_OUT2) && f->buf_size - f->buf_count < 100) buf_flush(f);
+}
+
+// Text of n bytes on channel f; plain runs go into the buffer in one copy.
+void print_bytes(Fcb* f, const uint8_t* p, int32_t n) {
+  if (Prt_is_console(f)) {
+    Con_write(p, size_t(n));
+    return;
+  }
+  if (!plain_channel(f)) {
+    for (int32_t i = 0; i < n; ++i) char_channel(f, p[i]);
+    return;
+  }
+  const bool* special = specials.get();
+  int32_t i = 0;
+  while (i < n) {
+    int32_t j = i;
+    while (j < n && !special[p[j]]) ++j;
+    while (i < j) {
+      if (f->buf_count >= f->buf_size) buf_flush(f);
+      int32_t room = f->buf_size - f->buf_count;
+      int32_t take = j - i < room ? j - i : room;
+      if (take <= 0) Rpt_error(1);
+      std::memcpy(f->out_buf + f->buf_count, p + i, size_t(take));
+      f->buf_count += take;
+      f->column += take;
+      i += take;
+    }
+    if (i < n) {
+      char_channel(f, p[i]);
+      ++i;
+      if (!plain_channel(f)) {  // an escape sequence began: byte by byte
+        for (; i < n; ++i) char_channel(f, p[i]);
+        return;
+      }
+    }
+  }
+}
+
+// The text of a number as PRINT shows it without a mask.
+int number_text(char* buf) {
   Num_val v = ws.Num_acc;
   if (ws.Prm.RS && v.scale > ws.Precision) Set_scl(v, ws.Precision, 1);
-  char buf[CONV_NORMAL_MAX + 1];
   int n = 0;
   if (v.mant >= 0) buf[n++] = ' ';
   n += Conv_normal(v, buf + n);
-  Con_write(buf, size_t(n));
+  return n;
+}
+
+// A value through a ':' mask at the cursor; the value is in the accumulator.
+void print_masked() {
+  bool numeric = ws.Str_len < 0;
+  Num_val num = ws.Num_acc;
+  std::string text;
+  if (!numeric) text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  ws.Exec_ptr++;  // ':'
+  Eval_str();
+  std::string mask(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  std::string out;
+  int err = numeric
+                ? Conv_val_viafmt(num, reinterpret_cast<const uint8_t*>(mask.data()), mask.size(), out)
+                : Fmt_str(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                          reinterpret_cast<const uint8_t*>(mask.data()), mask.size(), out);
+  if (err) Rpt_error(err);
+  print_bytes(ws.Cur_fcb, reinterpret_cast<const uint8_t*>(out.data()), int32_t(out.size()));
+}
+
+void typed_marker(Fcb* f, bool numeric) {
+  if (Prt_is_console(f) || !(f->st3 & (ST3_TYPED_OUT | ST3_TYPED_OUT2))) return;
+  Prt_mnem(Mnem_code('J', numeric ? 'N' : 'S'));
+}
+
+// The channel part of PRINT without '(': the console, with the per-statement
+// fields of the current-I/O area cleared as the option parser would.
+void use_console() {
+  Fcb* f = ws.Con_fcb;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = 0;
+  ws.Io_stmt = code::D_PRINT;
+  ws.Io_opts = 0;
+  ws.Io_tbl = nullptr;
+  if (f) {
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+  }
+}
+
+}  // namespace
+
+void Prt_begin_output() {
+  Fcb* f = ws.Cur_fcb;
+  if (Prt_is_console(f)) return;
+  switch (f->kind) {
+    case FK_KEYED:
+    case FK_EFF:
+      Rpt_error(13);
+    default:
+      break;
+  }
+  if ((f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(13);
+  if (!(f->st1 & ST1_WRITTEN)) Fio_call(FIO_WR_MODE);
+}
+
+void Prt_at_item() {
+  int32_t col = Eval_integer();
+  int32_t line = -1;
+  if (*ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    line = Eval_integer();
+  }
+  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+  ws.Exec_ptr++;
+  if (line < 0 && col >= 0)
+    Prt_pos1(col);
+  else
+    Prt_pos(col, line);
+}
+
+bool Prt_is_console(const Fcb* f) { return !f || f == ws.Con_fcb; }
+
+void Prt_flush() {
+  Fcb* f = ws.Cur_fcb;
+  if (Prt_is_console(f)) {
+    Con_flush();
+    return;
+  }
+  normalise(f);
+  buf_flush(f);
+}
+
+void Prt_char(uint8_t c) {
+  Fcb* f = ws.Cur_fcb;
+  if (Prt_is_console(f)) {
+    Con_write(&c, 1);
+    return;
+  }
+  char_channel(f, c);
+}
+
+void Prt_fld() {
+  if (ws.Str_len <= 0) return;
+  print_bytes(ws.Cur_fcb, ws.Str_ptr, ws.Str_len);
+}
+
+void Prt_value() {
+  if (ws.Str_len >= 0) {
+    Prt_fld();
+    return;
+  }
+  char buf[CONV_NORMAL_MAX + 2];
+  int n = number_text(buf);
+  print_bytes(ws.Cur_fcb, reinterpret_cast<const uint8_t*>(buf), n);
+}
+
+void Prt_slew(int n) {
+  if (n == 0) {
+    Prt_mnem(Mnem_code('C', 'R'));
+    return;
+  }
+  for (int i = 0; i < n; ++i) Prt_mnem(Mnem_code('L', 'F'));
+}
+
+void Err_mnemonic() {
+  if (Sw_on(sw::EG)) return;
+  Rpt_error(29);
+}
+
+void Prt_mnem(uint16_t m) {
+  Fcb* f = ws.Cur_fcb;
+  if (Prt_is_console(f)) {
+    console_mnem(m);
+    return;
+  }
+  if (f->mnemonics) Not_built("mnemonic definitions of channels (terminal mnemonics)");
+  normalise(f);
+  f->high_water = f->buf_count;
+  switch (m) {
+    case Mnem_code('C', 'R'):
+      put_byte(f, '\r');
+      f->column = 0;
+      break;
+    case Mnem_code('L', 'F'):
+      if (record_ending_kind(f->kind)) {
+        // The record ends here: the driver adds the line end and writes.
+        Wrt_record();
+      } else if (f->kind == FK_BINARY || f->kind == FK_MEMORY) {
+        put_byte(f, '\n');
+      } else {
+        put_byte(f, '\r');
+        put_byte(f, '\n');
+      }
+      f->high_water = f->buf_count;
+      f->column = 0;
+      if (f->line < LINE_MAX) ++f->line;
+      break;
+    case Mnem_code('F', 'F'):
+      put_byte(f, 12);
+      f->column = 0;
+      f->line = 0;
+      buf_flush(f);
+      return;
+    case Mnem_code('G', 'S'):
+      f->mode_flags |= MODE_GRAPHICS;
+      return;
+    case Mnem_code('G', 'E'):
+      f->mode_flags &= ~MODE_GRAPHICS;
+      return;
+    case Mnem_code('J', 'C'):
+    case Mnem_code('J', 'D'):
+    case Mnem_code('J', 'L'):
+    case Mnem_code('J', 'N'):
+    case Mnem_code('J', 'R'):
+    case Mnem_code('J', 'S'):
+      return;  // value markers: only the client-side kinds use them
+    default: {
+      static const char general[] =
+          "BOEOBIEIEGBGSARAMSMP+O-OLSUS+B-BEPEFBMDFEMSLELVT";
+      char a = char(m >> 8), b = char(m & 0xFF);
+      bool known = a == 'S' && b >= '0' && b <= '?';
+      for (size_t i = 0; !known && i + 1 < sizeof general; i += 2) known = general[i] == a && general[i + 1] == b;
+      if (known || f->kind == FK_DEVICE || f->kind == FK_AUX_PRINTER) {
+        std::string what = "the mnemonic '";
+        what += a;
+        what += b;
+        what += "' on this channel (terminal and printer mnemonics)";
+        Not_built(what.c_str());
+      }
+      Err_mnemonic();
+      return;
+    }
+  }
+  if (flush_on_line_kind(f->kind) && f->buf_count > 0) buf_flush(f);
+}
+
+void Prt_pos1(int32_t col) {
+  Fcb* f = ws.Cur_fcb;
+  if (col < 0) {
+    Err_mnemonic();
+    return;
+  }
+  if (Prt_is_console(f)) {
+    int32_t at = Con_column();
+    if (col < at) {
+      Con_write("\r", 1);
+      at = 0;
+    }
+    for (; at < col; ++at) Con_write(" ", 1);
+    return;
+  }
+  if (f->kind == FK_PDF || f->kind == FK_THIN_CLIENT) Not_built("positions on PDF and thin-client channels");
+  if (col == f->column) return;
+  if (col < f->column) {
+    int32_t back = f->column - col;
+    bool typed = (f->st3 & (ST3_TYPED_OUT | ST3_TYPED_OUT2)) != 0;
+    if (!typed && !utf8_mode() && f->buf_count >= back && f->out_state == 0) {
+      if (f->high_water < f->buf_count) f->high_water = f->buf_count;
+      f->buf_count -= back;
+      f->column = col;
+      return;
+    }
+    Prt_mnem(Mnem_code('C', 'R'));
+  }
+  while (f->column < col) char_channel(f, ' ');
+}
+
+void Prt_pos(int32_t col, int32_t line) {
+  Fcb* f = ws.Cur_fcb;
+  if (col < 0 || line < 0) {
+    Err_mnemonic();
+    return;
+  }
+  if (Prt_is_console(f)) Not_built("cursor positioning on the terminal (terminal mnemonics)");
+  if (f->kind == FK_PDF || f->kind == FK_THIN_CLIENT) Not_built("positions on PDF and thin-client channels");
+  if (col == f->column && line == f->line) return;
+  if (line < f->line) Prt_mnem(Mnem_code('F', 'F'));
+  while (f->line < line) Prt_mnem(Mnem_code('L', 'F'));
+  Prt_pos1(col);
+}
+
+// Whether the '(' at the cursor begins the channel part: it does unless the
+// group is followed by an operator, as in PRINT (2+3)*4.
+bool channel_part() {
+  if (*ws.Exec_ptr != code::LPAREN) return false;
+  uint8_t* at = ws.Exec_ptr;
+  uint8_t next = Skip_value();
+  ws.Exec_ptr = at;
+  return !(next == code::LIKE || (next != code::EOL && (Cde_tbl[next] & (CC_BINOP | CC_LOGOP))));
 }
 
 void d_prin() {
+  if (channel_part())
+    Io_SetOptions(0);
+  else
+    use_console();
+  Prt_begin_output();
+  Fcb* f = ws.Cur_fcb;
+  bool keep_line = false;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (ends_statement(c)) break;
+    keep_line = false;
     if (c == code::COMMA) {  // an empty item
       ws.Exec_ptr++;
-      if (ends_statement(*ws.Exec_ptr)) return;
+      keep_line = true;
       continue;
     }
-    if (c == code::MNEM_LIT) Not_built("mnemonics");
-    Eval_formula();
-    Prt_value();
+    if (c == code::MNEM_LIT && (ws.Exec_ptr[3] == code::COMMA || ends_statement(ws.Exec_ptr[3]))) {
+      uint16_t m = Mnem_code(char(ws.Exec_ptr[1]), char(ws.Exec_ptr[2]));
+      ws.Exec_ptr += 3;
+      Prt_mnem(m);
+    } else if (c == AT_ITEM_CODE) {
+      ws.Exec_ptr++;
+      Prt_at_item();
+    } else {
+      Eval_formula();
+      bool numeric = ws.Str_len < 0;
+      typed_marker(f, numeric);
+      if (*ws.Exec_ptr == code::LABEL_END)
+        print_masked();
+      else
+        Prt_value();
+      if (!Prt_is_console(f)) {
+        if (numeric)
+          f->st3 |= ST3_LAST_NUMERIC;
+        else
+          f->st3 &= uint16_t(~ST3_LAST_NUMERIC);
+      }
+    }
     c = *ws.Exec_ptr;
     if (c == code::COMMA) {
       ws.Exec_ptr++;
-      if (ends_statement(*ws.Exec_ptr)) return;
+      keep_line = true;
     } else if (!ends_statement(c)) {
       Rpt_error(20);
     }
   }
-  Con_newline();
+  if (!keep_line) Prt_slew(1);
+  if (!Prt_is_console(f) && (f->st3 & ST3_FLUSH_EACH)) Prt_flush();
 }

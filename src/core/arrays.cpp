@@ -227,6 +227,83 @@ uint32_t Find_Assoc(Var_node* node) {
   return n - 1;
 }
 
+// A range list "{" r ["," r ["," r]] "}", each r "a", "a:b" or "/" (the
+// whole dimension).  Dimensions not named are held at their base.
+void LetDefRange(Var_node* node, Let_range& r, bool define) {
+  if (*ws.Exec_ptr != code::BLOCK_OPEN) Rpt_error(49);
+  ws.Exec_ptr++;
+  r = Let_range{};
+  int dir = 0;  // 1 upwards, -1 downwards, 0 not known yet
+  for (;;) {
+    if (r.dims == 3) Find_sub_err();
+    int d = r.dims;
+    int32_t a, b;
+    if (*ws.Exec_ptr == code::OP_DIV) {
+      ws.Exec_ptr++;
+      if (!node->elems || node->assoc) Find_sub_err();
+      a = node->base[d];
+      b = node->base[d] + node->size[d] - 1;
+    } else {
+      Eval_val();
+      a = b = subscript(ws.Num_acc);
+      if (*ws.Exec_ptr == code::LABEL_END) {
+        ws.Exec_ptr++;
+        Eval_val();
+        b = subscript(ws.Num_acc);
+      }
+    }
+    int this_dir = a < b ? 1 : (a > b ? -1 : 0);
+    if (this_dir != 0) {
+      if (dir != 0 && dir != this_dir) Find_sub_err();  // every range runs the same way
+      dir = this_dir;
+    }
+    r.lo[d] = a < b ? a : b;
+    r.hi[d] = a < b ? b : a;
+    r.dims++;
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  if (*ws.Exec_ptr != code::BLOCK_CLOSE) Rpt_error(49);
+  ws.Exec_ptr++;
+  r.down = dir < 0;
+  if (!node->elems && define) {
+    // A variable without storage is dimensioned by the range.
+    Dims dm;
+    dm.dims = r.dims;
+    for (int d = 0; d < r.dims; d++) {
+      int64_t n = int64_t(r.hi[d]) - r.lo[d] + 1;
+      if (n > DIM_LIMIT || int64_t(dm.count) * n > DIM_LIMIT) Rpt_error(41);
+      dm.size[d] = int32_t(n);
+      dm.base[d] = r.lo[d];
+      dm.count *= uint32_t(n);
+    }
+    void* storage = new_storage(dm.count, elem_size(node));
+    Clr_array(node);
+    set_dims(node, dm, storage);
+  }
+  if (!node->elems || node->assoc) Find_sub_err();
+  r.count = 1;
+  for (int d = 0; d < 3; d++) {
+    if (d >= r.dims) r.lo[d] = r.hi[d] = node->base[d];
+    if (r.lo[d] < node->base[d] || int64_t(r.hi[d]) >= int64_t(node->base[d]) + node->size[d]) Find_sub_err();
+    r.count *= uint32_t(r.hi[d] - r.lo[d] + 1);
+  }
+}
+
+uint32_t LetGetRange(const Let_range& r, const Var_node* node, uint32_t index, uint32_t count) {
+  if (r.count != count || index >= count) Find_sub_err();
+  if (r.down) index = count - 1 - index;
+  int64_t sub[3];
+  for (int d = 2; d >= 0; d--) {  // the last dimension varies fastest
+    uint32_t n = uint32_t(r.hi[d] - r.lo[d] + 1);
+    sub[d] = r.lo[d] + int64_t(index % n);
+    index /= n;
+  }
+  uint32_t e = 0;
+  for (int d = 0; d < 3; d++) e = e * uint32_t(node->size[d]) + uint32_t(sub[d] - node->base[d]);
+  return e;
+}
+
 uint32_t Find_nxt(Var_node* node) {
   if (!ws.Iter_on || !node->elems || ws.Iter_index >= Var_count(node)) Find_sub_err();
   return ws.Iter_index;

@@ -15,6 +15,8 @@
 //   11                  small integer: u16 BE
 //   12                  extended system variable: one byte (13..56)
 //   35                  ++/-- marker: one kind byte (70 increment, 71 decrement)
+//   65                  compound assignment "+=" ... "%=": the operator code
+//                       (45..50) follows: X+=1 is 1 X 65 45 11 0 1
 //   66                  THEN followed by a block: one byte (55)
 //   72, 149, 251, 254   prefixes: one further code byte
 //   206, 207, 227       remark, comment and TABLE data: the rest of the line raw
@@ -65,6 +67,7 @@ enum : uint8_t {
   WHOLE_ARRAY = 57,  // "[ALL]" after an array name: every element in turn
   LABEL_END = 58,
   STMT_SEP = 64,
+  ASSIGN_OP = 65,  // compound assignment: one operator byte (45..50) follows
   THEN_BLOCK = 66,
   INC_KIND = 70,
   DEC_KIND = 71,

@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/variables.h"
 #include "core/workspace.h"
 
 namespace {
@@ -72,6 +73,7 @@ Ctl_frame* Exec_stack(uint8_t tag) {
     if (ws.Cur_line_no == ws.Cur_stno) f->resume = Save_line_pos();
     f->resume.no = ws.Cur_stno;
   }
+  f->saved_locals = ws.Loc_chain;
   f->link = ws.Ctl_stack;
   ws.Ctl_stack = f;
   ws.Ctl_depth++;
@@ -84,7 +86,8 @@ void Exec_unstack() {
   ws.Ctl_stack = f->link;
   ws.Ctl_depth--;
   if (ws.Step_stack == f) ws.Step_stack = nullptr;
-  if (f->for_str || f->for_local) For_release(f);
+  if (f->for_str) For_release(f);
+  if (ws.Loc_chain != f->saved_locals) Delocalize_to(f->saved_locals);
   release_frame(f);
 }
 
@@ -102,6 +105,7 @@ void Exec_return(const Ctl_frame* f) {
 
 void Clr_stack() {
   while (ws.Ctl_stack) Exec_unstack();
+  Delocalize_all();
   while (cache) {
     Ctl_frame* f = cache;
     cache = f->link;
@@ -119,6 +123,10 @@ Ctl_frame* Switch_Flush(uint8_t tag) {
   if (tag != 0 && f->tag != tag && !(tag == TAG_GOSUB && f->tag == TAG_FUNCTION)) Rpt_error(27);
   while (ws.Ctl_stack != f) Exec_unstack();
   return f;
+}
+
+void Ctl_forget_locals() {
+  for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link) f->saved_locals = nullptr;
 }
 
 int Ctl_cached() { return cache_cnt; }

@@ -60,14 +60,18 @@ struct Ctl_frame {
   // piece, and the offset of the next piece.
   Str_blk* for_str = nullptr;
   uint32_t for_pos = 0;
-  // FOR LOCAL: the localisation of the control variable, undone (with any
-  // LOCAL made inside the loop) when the frame is popped.
-  Loc_frame* for_local = nullptr;
+  // ws.Loc_chain when the frame was pushed: every LOCAL made inside the
+  // block (a FOR LOCAL's control variable too) lies above it and is undone
+  // when the frame goes, however it goes.
+  Loc_frame* saved_locals = nullptr;
 };
 
-// Frees a FOR frame's string copy and undoes its FOR LOCAL (flow.cpp);
-// Exec_unstack calls it for a frame that has either.
+// Frees a FOR frame's string copy (flow.cpp); Exec_unstack calls it for a
+// frame that has one.
 void For_release(Ctl_frame* f);
+// The localisation chain was emptied under the open frames (CLEAR): no frame
+// may later restore a pointer into it.
+void Ctl_forget_locals();
 
 constexpr uint16_t STEP_INTO = 0x2000;  // ws.Sys_flags11: ";" steps statement by statement
 
@@ -77,7 +81,8 @@ constexpr int CTL_CACHE_MAX = 10;
 // Pushes a frame of the given tag resuming at the cursor (error 34 at the
 // console, 30 past CTL_DEPTH_MAX frames).
 Ctl_frame* Exec_stack(uint8_t tag);
-// Pops the newest frame (into the cache while it holds fewer than ten).
+// Pops the newest frame (into the cache while it holds fewer than ten),
+// undoing the LOCALs made since it was pushed.
 void Exec_unstack();
 // Cursor and current line from the frame's resume point.
 void Exec_return(const Ctl_frame* f);

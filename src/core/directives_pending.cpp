@@ -4,42 +4,22 @@
 #include "core/errors.h"
 
 void d_begi() { Not_built("the BEGIN directive"); }
-void d_clos() { Not_built("the CLOSE directive"); }
 void d_cwd() { Not_built("the CWD directive"); }
 void d_dctl() { Not_built("the DEFCTL directive"); }
-void d_dire() { Not_built("the DIRECT directive"); }
-void d_diry() { Not_built("the DIRECTORY directive"); }
 void d_endt() { Not_built("the ENDT directive"); }
-void d_eras() { Not_built("the ERASE directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
-void d_read() { Not_built("the EXTRACT/FIND/READ directive"); }
-void d_file() { Not_built("the FILE directive"); }
-void d_inde() { Not_built("the INDEXED directive"); }
-void d_inpu() { Not_built("the INPUT directive"); }
 
-void d_ioli() { Not_built("the IOLIST directive"); }
-void d_keyd() { Not_built("the KEYED directive"); }
 void d_lfrm() { Not_built("the LFRM directive"); }
-void d_lock() { Not_built("the LOCK directive"); }
 void d_dmnm() { Not_built("the MNEMONIC directive"); }
-void d_open() { Not_built("the OPEN directive"); }
-void d_purg() { Not_built("the PURGE directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
-void d_remo() { Not_built("the REMOVE directive"); }
-void d_renm() { Not_built("the RENAME directive"); }
 void d_via() { Not_built("the VIA directive"); }
-void d_seri() { Not_built("the SERIAL directive"); }
 void d_sfrm() { Not_built("the SFRM directive"); }
-void d_sort() { Not_built("the SORT directive"); }
 void d_strc() { Not_built("the TRACE directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
-void d_unlo() { Not_built("the UNLOCK directive"); }
-void d_wrte() { Not_built("the WRITE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pfx() { Not_built("the PREFIX directive"); }
 void d_lnsw() { Not_built("the LNSW directive"); }
-void d_obtn() { Not_built("the OBTAIN directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_prei() { Not_built("the PREINPUT directive"); }
 void d_snbf() { Not_built("the SNBF directive"); }
@@ -87,12 +67,9 @@ void d_hide() { Not_built("the HIDE directive"); }
 void d_prtr() { Not_built("the WINPRT directive"); }
 void d_chrt() { Not_built("the CHART directive"); }
 void d_pmnu() { Not_built("the POPUP_MENU directive"); }
-void d_crea() { Not_built("the CREATE directive"); }
 void d_proy() { Not_built("the PROPERTY directive"); }
 void d_func() { Not_built("the FUNCTION directive"); }
 void d_get() { Not_built("the GET directive"); }
 void d_set() { Not_built("the SET directive"); }
-void d_inse() { Not_built("the INSERT directive"); }
-void d_upda() { Not_built("the UPDATE directive"); }
 void d_stat() { Not_built("the STATIC directive"); }
 void d_with() { Not_built("the WITH directive"); }

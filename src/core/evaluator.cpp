@@ -187,7 +187,7 @@ void take_substring(Var_node* node, Str_blk** slot, int32_t elem) {
 constexpr struct More_tbl {
   bool v[256] = {};
   constexpr More_tbl() {
-    v[code::INC_DEC] = v[code::LPAREN] = v[code::LBRACKET] = v[code::WHOLE_ARRAY] = true;
+    v[code::INC_DEC] = v[code::LPAREN] = v[code::LBRACKET] = v[code::WHOLE_ARRAY] = v[code::BLOCK_OPEN] = true;
   }
 } more_tbl;
 
@@ -336,7 +336,7 @@ int Get_value() {
     Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
     uint8_t next = p[3];
     if (node && node->type == code::NUM_VAR && !(node->read_mask & ~ws.Var_mask) && next != code::LBRACKET &&
-        next != code::LPAREN && next != code::WHOLE_ARRAY && next != code::INC_DEC) {
+        next != code::LPAREN && next != code::WHOLE_ARRAY && next != code::INC_DEC && next != code::BLOCK_OPEN) {
       ws.Exec_ptr = p + 3;
       ws.Cur_var = node;
       ws.Cur_val = &node->num;
@@ -470,6 +470,12 @@ static int32_t select_element(Var_node* node, bool numeric) {
   if (c == code::WHOLE_ARRAY) {
     ws.Exec_ptr++;
     return int32_t(Find_nxt(node));
+  }
+  if (c == code::BLOCK_OPEN) {  // a range: its element of the running index
+    Let_range r;
+    LetDefRange(node, r, false);
+    if (!ws.Iter_on) Find_sub_err();
+    return int32_t(LetGetRange(r, node, ws.Iter_index, ws.Iter_count));
   }
   return -1;
 }

@@ -70,6 +70,9 @@ void Set_console() {
 
 namespace {
 
+// Room left after the text when an appended string moves to a new block.
+constexpr size_t APPEND_ROOM = 128;
+
 enum class Served { go_on, leave, restart };
 
 // Statements still allowed while memory stays over the limit.
@@ -248,6 +251,48 @@ inline bool num_let_fast() {
   return true;
 }
 
+// "X op= expression" for a numeric scalar X by its index, as num_let_fast
+// takes "X = expression": the present value, the right side, the decimal
+// operator (the cheap cases of Add_val and Sub_val inline) and the Store_num
+// rules.  False, with nothing done, for any other target.
+inline bool num_compound_fast() {
+  uint8_t* p = ws.Exec_ptr;
+  if (!(p[1] & 0x80) || p[3] != code::ASSIGN_OP) return false;
+  uint8_t op = p[4];
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  if (idx >= ws.Var_index_cnt || op < code::OP_ADD || op > code::OP_MOD) return false;
+  Var_node* node = ws.Var_index[idx];
+  if (!node || node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY) ||
+      ((node->read_mask | node->write_mask) & ~ws.Var_mask))
+    return false;
+  ws.Exec_ptr = p + 5;
+  ws.Math_flags = 0;
+  Num_val present = node->num;
+  Eval_val();
+  ws.Num_acc2 = present;
+  int64_t r;
+  if (op == code::OP_ADD && present.scale == ws.Num_acc.scale &&
+      !__builtin_add_overflow(present.mant, ws.Num_acc.mant, &r)) [[likely]] {
+    ws.Math_flags |= 2;
+    ws.Num_acc.mant = r;
+  } else if (op == code::OP_SUB && present.scale == ws.Num_acc.scale &&
+             !__builtin_sub_overflow(present.mant, ws.Num_acc.mant, &r)) {
+    ws.Math_flags |= 2;
+    ws.Num_acc.mant = r;
+  } else {
+    Evl_tbl[op - code::OP_EQ]();
+    if ((ws.Prm.RN & 64) && ws.Num_acc.scale > ws.Precision) Set_scl(ws.Num_acc, ws.Precision, 1);
+  }
+  if (ws.Num_acc.scale > 0) {
+    Store_num(node, &node->num);
+  } else {
+    node->num = ws.Num_acc;
+    node->flags |= VF_ASSIGNED;
+  }
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  return true;
+}
+
 // The text of a string operand "+" may append without running any code: a
 // string literal or a plain string scalar by its index.  Returns the code
 // after it, null for anything else.
@@ -261,7 +306,7 @@ inline uint8_t* plain_string(uint8_t* p, const uint8_t*& text, size_t& len) {
   Var_node* node = indexed_var(p, code::STR_VAR);
   uint8_t next = p[3];
   if (!node || (node->flags & VF_RECORD) || next == code::LBRACKET || next == code::LPAREN ||
-      next == code::WHOLE_ARRAY)
+      next == code::WHOLE_ARRAY || next == code::BLOCK_OPEN)
     return nullptr;
   Str_blk* b = node->str;
   text = b ? b->bytes() : nullptr;
@@ -269,19 +314,25 @@ inline uint8_t* plain_string(uint8_t* p, const uint8_t*& text, size_t& len) {
   return p + 3;
 }
 
-// "S$ = S$ + a [+ b]..." for a string scalar S$ by its index and plain
-// operands: the text is appended in the variable's own block while it has
-// room, else the value moves to a new block of the next capacity, so a
-// string built piece by piece is not copied on every statement.  The
-// operands are all read before anything is written, and only past the old
-// length, so an operand that is S$ itself reads the old value, as in the
+// "S$ = S$ + a [+ b]..." and "S$ += a [+ b]..." for a string scalar S$ by
+// its index and plain operands: the text is appended in the variable's own
+// block while it has APPEND_ROOM bytes to spare, else the value moves to a
+// new block with that much room, so a string built piece by piece is not copied on every statement.
+// The operands are all read before anything is written, and only past the
+// old length, so an operand that is S$ itself reads the old value, as in the
 // general path.  False, with nothing done, for any other statement (a
 // fixed-length or record target, a total over the maximum length, ...).
 inline bool append_fast() {
   uint8_t* p = ws.Exec_ptr;
-  if (p[3] != code::OP_EQ || p[4] != code::STR_VAR || p[5] != p[1] || p[6] != p[2] ||
-      p[7] != code::OP_ADD)
+  uint8_t* q;  // the first operand, after a "+"
+  if (p[3] == code::ASSIGN_OP && p[4] == code::OP_ADD) {
+    q = p + 4;
+  } else if (p[3] == code::OP_EQ && p[4] == code::STR_VAR && p[5] == p[1] && p[6] == p[2] &&
+             p[7] == code::OP_ADD) {
+    q = p + 7;
+  } else {
     return false;
+  }
   Var_node* node = indexed_var(p, code::STR_VAR);
   if (!node || (node->flags & (VF_FIXED | VF_RECORD)) || !assignable(node)) return false;
   Str_blk* old = node->str;
@@ -289,9 +340,9 @@ inline bool append_fast() {
   size_t max = size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen);
   size_t total = len;
   if (total > max) return false;
-  uint8_t* q = p + 7;
-  const uint8_t* text;
-  size_t n;
+  uint8_t* const first = q;
+  const uint8_t* text = nullptr;
+  size_t n = 0;
   while (*q == code::OP_ADD) {
     q = plain_string(q + 1, text, n);
     if (!q || n > max - total) return false;
@@ -299,13 +350,15 @@ inline bool append_fast() {
   }
   if (total == 0) return false;
   Str_blk* b = old;
-  if (!old || old->cap < total) {  // a locked block has capacity 0
-    b = Get_str(total);
+  // In place only while the block keeps APPEND_ROOM spare bytes (a locked
+  // block has capacity 0).
+  if (!old || old->cap < total || old->cap - len < APPEND_ROOM) {
+    b = Get_str(total + APPEND_ROOM < max ? total + APPEND_ROOM : max);
     if (!b) Rpt_error(33);
     if (len) std::memcpy(b->bytes(), old->bytes(), len);
   }
   size_t at = len;
-  q = p + 7;
+  q = first;
   while (*q == code::OP_ADD) {
     q = plain_string(q + 1, text, n);
     if (n) std::memcpy(b->bytes() + at, text, n);
@@ -324,10 +377,21 @@ inline bool append_fast() {
   return true;
 }
 
-// Implied assignment: "A = expression" or "A$ = expression" without LET.
-// The cursor is on the variable's code.
+// Implied assignment: "A = expression" or "A$ = expression" without LET,
+// and the compound forms "A += expression" ...  The cursor is on the
+// variable's code.
 inline void implied_let() {
   Get_value();
+  if (*ws.Exec_ptr == code::ASSIGN_OP) {
+    Check_assignable(ws.Cur_var);
+    Let_target t;
+    Let_define(t);
+    uint8_t op = ws.Exec_ptr[1];
+    ws.Exec_ptr += 2;
+    Let_compound(t, op);
+    if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+    return;
+  }
   if (*ws.Exec_ptr != code::OP_EQ) {
     if (ws.Str_len < 0 && (ws.Run_flags & RF_INCDEC)) return;  // "A++" alone
     ws.Exec_ptr = ws.Stmt_ptr;
@@ -378,7 +442,7 @@ void run_statements(uint8_t* work) {
       goto next_statement;
     }
     if (c == code::NUM_VAR) {
-      if (!num_let_fast()) implied_let();
+      if (!num_let_fast() && !num_compound_fast()) implied_let();
       continue;
     }
     if (c == code::D_NEXT) {

@@ -218,7 +218,7 @@ void for_subscripts(const uint8_t* ref, Var_node* v, Var_node* a, bool local) {
   f->limit = limit;
   f->for_flags = FOR_FAST;
   if (ref[1] & 0x80) std::memcpy(f->var_ref, ref, 3);
-  if (local) f->for_local = Localize_var(v);
+  if (local) Localize_var(v);
   ws.Num_acc = start;
   Store_num(v, &v->num);
 }
@@ -289,7 +289,7 @@ void for_string(uint8_t* ref, bool local) {
   f->for_flags = FOR_STRING;
   f->for_var = v;
   if (ref[1] & 0x80) std::memcpy(f->var_ref, ref, 3);
-  if (local) f->for_local = Localize_var(v);
+  if (local) Localize_var(v);
   next_piece(f);
 }
 
@@ -422,17 +422,6 @@ void For_release(Ctl_frame* f) {
     Ret_str(f->for_str);
     f->for_str = nullptr;
   }
-  if (Loc_frame* lf = f->for_local) {
-    f->for_local = nullptr;
-    // Only while the localisation is still on the chain (CLEAR may have
-    // dropped every frame); the LOCALs made inside the loop go with it.
-    bool on_chain = false;
-    for (Loc_frame* g = ws.Loc_chain; g && !on_chain; g = g->link) on_chain = g == lf;
-    if (on_chain) {
-      Delocalize_to(lf);
-      Delocalize_var();
-    }
-  }
 }
 
 void d_for() {
@@ -481,7 +470,7 @@ void d_for() {
       if (p[1] & 0x80) std::memcpy(f->var_ref, p, 3);
       if (step.scale == limit.scale && fits32(step.mant) && fits32(limit.mant)) f->for_flags |= FOR_FAST;
       if (local) {
-        f->for_local = Localize_var(v);
+        Localize_var(v);
         ws.Num_acc = start;
         Store_num(v, &v->num);
       }

@@ -20,20 +20,23 @@ void System_init();
 // Stops the timers and reaps finished children.
 void System_wrapup();
 
-// ---- shared opens (host_files.cpp) ----
+// ---- shared opens (host_open_table.cpp) ----
 //
 // Rsv_tbl: one entry per file this process has open through Open; every
 // shared open of the same file (same inode, device and raw device) shares one
 // descriptor, because closing any descriptor of a file drops all of the
-// process's fcntl locks on it.  The open mark is a one-byte fcntl lock at
-// byte 0 (byte 1 for the auxiliary printer): a read lock for a shared open, a
-// write lock for an exclusive one.  Other processes see it as "file in use".
+// process's fcntl locks on it.  Read-only opens go through the table too, for
+// that reason.  The open mark is a one-byte fcntl lock at byte 0 (byte 1 for
+// the auxiliary printer): a read lock for a shared open, a write lock for an
+// exclusive one.  Other processes see it as "file in use".
 struct Rsv_entry {
   int fd;
   int count;  // opens sharing fd; -1 held exclusively
   uint64_t inode;
   uint64_t dev;
   uint64_t rdev;  // 0 unless a character or block device
+  int access;     // O_RDONLY, O_WRONLY or O_RDWR: what fd allows
+  int mark_at;    // byte of the open mark (0, or 1 for the auxiliary printer)
 };
 constexpr int RSV_MAX = 500;
 // "/dev/null" and "/dev/console", found by System_init: never held
@@ -53,10 +56,13 @@ struct Open_opts {
   bool aux_printer = false;             // the open mark sits at byte 1
 };
 // Opens path (flags as for open(2)).  Returns the descriptor, or -1 with
-// errno: the stat failure, EACCES (held exclusively here, or an exclusive
-// request for a file open here), ENFILE (table full), EBUSY (marked by
-// another process; ws.Lock_holder gets its process id).
+// errno: the stat or open failure, EACCES (held exclusively here, or an
+// exclusive request for a file open here; Open_held_here() then tells it
+// from a refused permission), ENFILE (table full), EBUSY (marked by another
+// process; ws.Lock_holder gets its process id).
 int Open(const char* path, int flags, const Open_opts& opts, mode_t mode = 0666);
+// Whether the last failed Open was refused by this process's own table.
+bool Open_held_here();
 // Ends one use of the descriptor; the last use releases the mark and closes
 // it.  A descriptor not in the table is simply closed.
 int Close(int fd);

@@ -1,8 +1,5 @@
-// Shared opens, open marks, byte-range locks and path normalisation.
-//
-// Rsv_tbl is packed: a removed entry is replaced by the last one.  A shared
-// read-only open has no entry and no mark (nothing another process does can
-// hurt a reader); every other open has both.
+// Byte-range locks, directories and path normalisation.  The shared
+// open-file table with its open marks is in host_open_table.cpp.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,32 +13,11 @@
 #include "core/params.h"
 #include "core/workspace.h"
 
-Rsv_entry Rsv_tbl[RSV_MAX];
-int Rsv_cnt = 0;
 int Rsv_locks = 0;
-
-Dev_ident Host_dev_null, Host_dev_console;
 
 namespace {
 
 constexpr int64_t HEADER_LOCK = 256;  // offset of the header lock, not counted
-
-int find_fd(int fd) {
-  for (int i = 0; i < Rsv_cnt; ++i)
-    if (Rsv_tbl[i].fd == fd) return i;
-  return -1;
-}
-
-void remove_entry(int i) { Rsv_tbl[i] = Rsv_tbl[--Rsv_cnt]; }
-
-uint64_t raw_dev(const struct stat& st) {
-  return (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? uint64_t(st.st_rdev) : 0;
-}
-
-bool same_dev(const Dev_ident& d, const struct stat& st) {
-  return d.known && d.inode == uint64_t(st.st_ino) && d.dev == uint64_t(st.st_dev) &&
-         d.rdev == raw_dev(st);
-}
 
 // fcntl lock on [start, start + len); F_SETLK or F_SETLKW.
 int set_lock(int fd, int cmd, short type, int64_t start, int64_t len) {
@@ -86,114 +62,6 @@ int lock_holder(int fd, short type, int64_t start, int64_t len) {
 }
 
 }  // namespace
-
-int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
-  bool exclusive = opts.exclusive;
-  int mark_at = opts.aux_printer ? 1 : 0;
-  struct stat st {};
-  bool creating = (flags & O_CREAT) && (flags & O_EXCL);
-  if (!creating) {
-    if (stat(path, &st) != 0) return -1;
-    if (exclusive && !opts.allow_exclusive_device &&
-        (same_dev(Host_dev_null, st) || same_dev(Host_dev_console, st)))
-      exclusive = false;
-    for (int i = 0; i < Rsv_cnt; ++i) {
-      Rsv_entry& e = Rsv_tbl[i];
-      if (e.inode != uint64_t(st.st_ino) || e.dev != uint64_t(st.st_dev) || e.rdev != raw_dev(st))
-        continue;
-      if (e.count < 0 || exclusive) {
-        errno = EACCES;
-        return -1;
-      }
-      ++e.count;
-      lseek(e.fd, 0, SEEK_SET);
-      return e.fd;
-    }
-  }
-  if (Rsv_cnt >= RSV_MAX) {
-    errno = ENFILE;
-    return -1;
-  }
-  int fd = open(path, flags | O_CLOEXEC, mode);
-  if (fd < 0) return -1;
-  if (!exclusive && (flags & O_ACCMODE) == O_RDONLY) return fd;
-  // A read lock needs read access, a write lock write access; a write-only
-  // open takes a write mark.
-  short type = (exclusive || (flags & O_ACCMODE) == O_WRONLY) ? F_WRLCK : F_RDLCK;
-  if (exclusive && (flags & O_ACCMODE) == O_RDONLY) type = F_RDLCK;
-  if (set_lock(fd, F_SETLK, type, mark_at, 1) != 0) {
-    // A shared reader elsewhere blocks an exclusive open too: test for a
-    // write lock so that any mark of another process is found.
-    ws.Lock_holder = lock_holder(fd, F_WRLCK, mark_at, 1);
-    close(fd);
-    errno = EBUSY;
-    return -1;
-  }
-  if (exclusive && type == F_RDLCK) {
-    // Exclusive read-only open: refuse when any other process has it marked.
-    int holder = lock_holder(fd, F_WRLCK, mark_at, 1);
-    if (holder != int(getpid())) {
-      ws.Lock_holder = holder;
-      close(fd);
-      errno = EBUSY;
-      return -1;
-    }
-  }
-  if (creating) fstat(fd, &st);
-  Rsv_entry& e = Rsv_tbl[Rsv_cnt++];
-  e.fd = fd;
-  e.count = exclusive ? -1 : 1;
-  e.inode = uint64_t(st.st_ino);
-  e.dev = uint64_t(st.st_dev);
-  e.rdev = raw_dev(st);
-  return fd;
-}
-
-int Close(int fd) {
-  int i = find_fd(fd);
-  if (i >= 0) {
-    Rsv_entry& e = Rsv_tbl[i];
-    if (e.count > 1) {
-      --e.count;
-      return 0;
-    }
-    remove_entry(i);
-  }
-  // Closing drops every fcntl lock of the process on the file, the mark too.
-  return close(fd);
-}
-
-int File_lock(int fd) {
-  int i = find_fd(fd);
-  if (i < 0) return 0;
-  Rsv_entry& e = Rsv_tbl[i];
-  if (e.count < 0) return -1;
-  if (e.count != 1) return 0;
-  if (set_lock(fd, F_SETLK, F_WRLCK, 0, 1) != 0) {
-    ws.Lock_holder = lock_holder(fd, F_WRLCK, 0, 1);
-    return 0;
-  }
-  e.count = -1;
-  return -1;
-}
-
-void File_unlock(int fd) {
-  int i = find_fd(fd);
-  if (i < 0 || Rsv_tbl[i].count >= 0) return;
-  set_lock(fd, F_SETLK, F_RDLCK, 0, 1);
-  Rsv_tbl[i].count = 1;
-}
-
-int chsize(int fd, int64_t length) {
-  if (length < 0) return -1;
-  return ftruncate(fd, off_t(length)) == 0 ? 0 : -1;
-}
-
-int64_t filelength(int fd) {
-  struct stat st {};
-  if (fstat(fd, &st) != 0) return -1;
-  return int64_t(st.st_size);
-}
 
 int MakeDir(const char* path) { return mkdir(path, 0777) == 0 ? 0 : -1; }
 

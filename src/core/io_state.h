@@ -39,6 +39,7 @@ enum : uint16_t {
 };
 
 constexpr int IOL_STACK_DEPTH = 10;
+constexpr int IO_KEY_PARTS = 32;  // most parts of one KEY= value
 
 struct Io_state {
   Fcb* Cur_fcb = nullptr;             // reset: console record
@@ -76,4 +77,14 @@ struct Io_state {
   int32_t Io_opt_len = 0;             // reset 0: OPT= text
   const uint8_t* Io_opt_ptr = nullptr;
   uint8_t Io_stmt = 0;                // reset: directive code (second byte for extended ones)
+  // KEY= given in parts ("A":B$): each part's text (numbers in normal form),
+  // kept in the work area for the statement; kinds that build the key
+  // themselves (memory files) read the parts.  Io_key_cnt reset 0.
+  int32_t Io_key_cnt = 0;
+  const uint8_t* Io_key_part[IO_KEY_PARTS] = {};
+  int32_t Io_key_part_len[IO_KEY_PARTS] = {};
+  const uint8_t* Io_hlp_ptr = nullptr;  // reset 0: HLP= text of INPUT
+  int32_t Io_hlp_len = 0;
+  uint32_t Io_evt_line = 0;           // reset 0: EVT= branch line (ACCEPT, I/O events)
+  uint16_t Io_next_chan = 0;          // an internal channel a caller placed for the next statement (0 none)
 };

@@ -7,9 +7,20 @@
 // taking over the evaluator's newest temporary block when the text is that
 // block.  A substring target has just that stretch of the string replaced,
 // so the string may grow or shrink; a fixed-length string keeps its length.
+//
+// Compound assignment (target, code 65, the operator 45..50, expression):
+// a number takes its present value through the decimal operator and is
+// stored by the same rules; a string takes "+=" (append) and "*=" (repeat).
+// Appending writes into the variable's own block when that block has at
+// least APPEND_SPARE spare bytes and the text fits; otherwise the value moves
+// to a new block with that much room after it, so a string grown piece by
+// piece is copied once per capacity step, not on every statement.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "core/codes.h"
+#include "core/decimal.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -19,6 +30,8 @@
 #include "core/workspace.h"
 
 namespace {
+
+constexpr size_t APPEND_SPARE = 128;
 
 Str_blk* new_str(size_t n) {
   Str_blk* b = Get_str(n);
@@ -160,12 +173,91 @@ void Let_assign(const Let_target& t) {
 
 namespace {
 
-// One target from the cursor: "=" and the value, or a postfix ++/-- alone.
+// S$ += text for a plain string variable or element: in place when the
+// block has the room, else into a new block with APPEND_SPARE bytes to spare.
+void append_plain(const Let_target& t) {
+  Eval_str();
+  auto* slot = static_cast<Str_blk**>(Let_slot(t));
+  Str_blk* old = *slot;
+  size_t len = old ? old->len : 0;
+  size_t n = size_t(ws.Str_len);
+  size_t max = size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen);
+  if (n > max || len > max - n) Rpt_error(46);
+  if (n != 0) {
+    // A locked block has capacity 0: never written in place.
+    if (old && old->cap >= len + n && old->cap - len >= APPEND_SPARE) {
+      std::memmove(old->bytes() + len, ws.Str_ptr, n);  // the text may be the value itself
+      old->len = uint32_t(len + n);
+    } else {
+      size_t total = len + n;
+      Str_blk* b = new_str(total + APPEND_SPARE < max ? total + APPEND_SPARE : max);
+      if (len) std::memcpy(b->bytes(), old->bytes(), len);
+      std::memcpy(b->bytes() + len, ws.Str_ptr, n);
+      b->len = uint32_t(total);
+      *slot = b;
+      if (old) Ret_str(old);
+    }
+  }
+  t.node->flags |= VF_ASSIGNED;
+}
+
+}  // namespace
+
+void Let_compound(const Let_target& t, uint8_t op) {
+  if (op < code::OP_ADD || op > code::OP_MOD) Rpt_error(49);
+  ws.Math_flags = 0;
+  if (t.str_len < 0) {
+    Num_val present = *static_cast<Num_val*>(Let_slot(t));
+    Eval_val();
+    ws.Num_acc2 = present;
+    Evl_tbl[op - code::OP_EQ]();
+    if ((ws.Prm.RN & 64) && ws.Num_acc.scale > ws.Precision) Set_scl(ws.Num_acc, ws.Precision, 1);
+    Let_store_num(t);
+    return;
+  }
+  if (op != code::OP_ADD && op != code::OP_MUL) Rpt_error(26);
+  bool plain = t.node && !(t.node->flags & (VF_FIXED | VF_RECORD)) && !(t.flags & VAR_SUBSTRING);
+  if (op == code::OP_ADD && plain) {
+    append_plain(t);
+    return;
+  }
+  // The present value (a substring, a fixed-length or record value) is
+  // copied first: the right side may change the variable.
+  std::string present(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
+  size_t max = size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen);
+  std::string result;
+  if (op == code::OP_ADD) {
+    Eval_str();
+    if (size_t(ws.Str_len) > max - std::min(max, present.size())) Rpt_error(46);
+    result = present;
+    result.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    int32_t n = Eval_integer();
+    if (n < 0) Rpt_error(41);
+    if (!present.empty() && size_t(n) > max / present.size()) Rpt_error(46);
+    result.reserve(present.size() * size_t(n));
+    for (int32_t i = 0; i < n; ++i) result += present;
+  }
+  ws.Str_ptr = reinterpret_cast<uint8_t*>(result.data());
+  ws.Str_len = int32_t(result.size());
+  Let_assign(t);
+}
+
+namespace {
+
+// One target from the cursor: "=" and the value, "op=" and the value, or a
+// postfix ++/-- alone.
 void let_one() {
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
+  if (*ws.Exec_ptr == code::ASSIGN_OP) {
+    uint8_t op = ws.Exec_ptr[1];
+    ws.Exec_ptr += 2;
+    Let_compound(t, op);
+    return;
+  }
   if (*ws.Exec_ptr != code::OP_EQ) {
     // "A[ALL]++": the queued step applies to this element now.
     if (t.str_len < 0 && (ws.Run_flags & RF_INCDEC)) {
@@ -188,11 +280,33 @@ void let_one() {
 struct Iter_guard {
   bool on = ws.Iter_on;
   uint32_t index = ws.Iter_index;
+  uint32_t count = ws.Iter_count;
   ~Iter_guard() {
     ws.Iter_on = on;
     ws.Iter_index = index;
+    ws.Iter_count = count;
   }
 };
+
+// Runs the target at the cursor once per element, count times: each
+// element's assignment is a statement of its own (its ++/-- apply before
+// the next).  check tells whether the target still has count elements.
+template <class Check>
+void let_each(uint8_t* target, uint32_t count, Check check) {
+  Iter_guard guard;
+  uint8_t* end = nullptr;
+  for (uint32_t i = 0; i < count; i++) {
+    ws.Iter_on = true;
+    ws.Iter_index = i;
+    ws.Iter_count = count;
+    ws.Exec_ptr = target;
+    let_one();
+    if (ws.Incdec_cnt) Do_incrdecr();
+    end = ws.Exec_ptr;
+    if (i + 1 < count) check();
+  }
+  ws.Exec_ptr = end;
+}
 
 // The array named at the cursor when "[ALL]" follows it, else null; the
 // cursor is left where it was.
@@ -214,33 +328,52 @@ void let_whole(Var_node* n) {
   uint8_t* target = ws.Exec_ptr;
   Check_assignable(n);
   Skip_var();
-  if (*ws.Exec_ptr == code::OP_EQ) {
+  if (*ws.Exec_ptr == code::OP_EQ) {  // a compound operator needs the target's elements
     Var_node* src = whole_array_at(ws.Exec_ptr + 1);
     if (src && src != n && src->type == n->type && src->elems && !n->elems) Copy_Array(n, src);
   }
   if (!n->elems) Find_sub_err();
-  Iter_guard guard;
   uint32_t count = Var_count(n);
   if (count == 0) {  // an associative array without keys: nothing to assign
     if (*ws.Exec_ptr == code::OP_EQ) {
       ws.Exec_ptr++;
       Skip_xpr();
+    } else if (*ws.Exec_ptr == code::ASSIGN_OP) {
+      ws.Exec_ptr += 2;
+      Skip_xpr();
     }
     return;
   }
-  uint8_t* end = nullptr;
-  for (uint32_t i = 0; i < count; i++) {
-    ws.Iter_on = true;
-    ws.Iter_index = i;
-    ws.Exec_ptr = target;
-    let_one();
-    // Each element is a statement of its own: its ++/-- apply before the
-    // next element is assigned.
-    if (ws.Incdec_cnt) Do_incrdecr();
-    end = ws.Exec_ptr;
-    if (i + 1 < count && (!n->elems || Var_count(n) != count)) Find_sub_err();
-  }
-  ws.Exec_ptr = end;
+  let_each(target, count, [&] {
+    if (!n->elems || Var_count(n) != count) Find_sub_err();
+  });
+}
+
+// The array named at the cursor when a range list follows it, else null;
+// the cursor is left where it was.
+Var_node* ranged_array_at(uint8_t* p) {
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) return nullptr;
+  uint8_t* save = ws.Exec_ptr;
+  ws.Exec_ptr = p;
+  Var_node* n = Find_var();
+  bool ranged = *ws.Exec_ptr == code::BLOCK_OPEN;
+  ws.Exec_ptr = save;
+  return ranged ? n : nullptr;
+}
+
+// A{r1, r2, r3} = expression: as a whole-array assignment over the elements
+// of the range, the last dimension fastest (from the far end of a range
+// written high to low).  A variable without storage is dimensioned by the
+// range first; a ranged or whole array on the right supplies its element of
+// the same running index, and must have as many.
+void let_range(Var_node* n) {
+  uint8_t* target = ws.Exec_ptr;
+  Check_assignable(n);
+  Find_var();
+  Let_range r;
+  LetDefRange(n, r, true);
+  if (r.count == 0) Find_sub_err();
+  let_each(target, r.count, [] {});
 }
 
 }  // namespace
@@ -253,6 +386,8 @@ void d_let() {
     if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(20);
     if (Var_node* whole = whole_array_at(ws.Exec_ptr))
       let_whole(whole);
+    else if (Var_node* ranged = ranged_array_at(ws.Exec_ptr))
+      let_range(ranged);
     else
       let_one();
     if (*ws.Exec_ptr != code::COMMA) return;

@@ -38,8 +38,12 @@ bool would_join(char a, char b) {
 
 bool is_prefix(uint8_t c) {
   return c == code::EXT_DIR || c == code::XFNC_PREFIX || c == code::ALT_FNC || c == code::EXT_SYSVAR ||
-         c == code::INC_DEC || c == code::PREFIX2 || c == code::IOPT_FIRST;  // 132: "SEP=", "BIN=" ...
+         c == code::INC_DEC || c == code::PREFIX2 || c == code::IOPT_FIRST ||  // 132: "SEP=", "BIN=" ...
+         c == code::ASSIGN_OP;
 }
+
+constexpr uint32_t LF_TARGET = 0x0004;  // statement flag: an assignment target is read
+constexpr uint32_t LF_RANGE = 0x0008;   // statement flag: a range list is read
 
 struct Lst_failure {
   int no;
@@ -115,6 +119,7 @@ class Lister {
   void write_word(std::string_view s);   // letter keyword: blanks around
   void write_item(std::string_view s);   // name, literal: blank if needed before
   void write_punct(std::string_view s);  // tight
+  void write_operator(std::string_view s);
   void write_keyword(int token, int prefix);
   void write_name(const uint8_t* p, uint8_t c);
   void write_number(const uint8_t* p, uint8_t c);
@@ -124,6 +129,7 @@ class Lister {
   const uint8_t* in_;
   size_t len_;
   size_t pos_ = 0;
+  const Syntax_flags* flags_ = nullptr;
   std::string out_;
   bool pending_blank_ = false;
   int prefix_ = -1;  // prefix code of the item just consumed, -1 none
@@ -216,6 +222,14 @@ void Lister::write_keyword(int token, int prefix) {
       break;
     case code::BLOCK_OPEN:
     case code::BLOCK_CLOSE:
+      // A range list: "{" right after a name (not after THEN or ELSE), "}"
+      // while the list is read.
+      if (prefix < 0 && ((flags_ && (flags_->stmt & LF_RANGE)) ||
+                         (token == code::BLOCK_OPEN && !out_.empty() && keyword_end_ != out_.size() &&
+                          is_word_char(out_.back())))) {
+        write_punct(t);
+        return;
+      }
       if (prefix < 0) {
         if (!out_.empty() && out_.back() != ' ') out_ += ' ';
         out_ += t;
@@ -224,6 +238,10 @@ void Lister::write_keyword(int token, int prefix) {
       }
       break;
     case code::LABEL_END:
+      if (prefix < 0 && flags_ && (flags_->stmt & LF_RANGE)) {  // A{1:3}
+        write_punct(t);
+        return;
+      }
       if (prefix < 0) {
         // colons in a row stay together ("TO::" is a name, "TO: :" is not);
         // a keyword directly before "::" would read back as a name
@@ -254,13 +272,21 @@ void Lister::write_keyword(int token, int prefix) {
     if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
     write_punct(t);
   } else {
-    // operators: a blank only where a keyword asked for one, or where two
-    // operators would read back as one ("- --X", "< =")
-    if (!out_.empty() && out_.back() != ' ' && (pending_blank_ || would_join(out_.back(), first)))
-      out_ += ' ';
-    out_ += t;
-    pending_blank_ = false;
+    // An integer target right before "=" would read back as "X" and "%=".
+    if (token == code::OP_EQ && prefix < 0 && flags_ && (flags_->stmt & LF_TARGET) && !out_.empty() &&
+        out_.back() == '%')
+      pending_blank_ = true;
+    write_operator(t);
   }
+}
+
+// Operators: a blank only where a keyword asked for one, or where two
+// operators would read back as one ("- --X", "< =").
+void Lister::write_operator(std::string_view t) {
+  if (!out_.empty() && out_.back() != ' ' && (pending_blank_ || would_join(out_.back(), t.front())))
+    out_ += ' ';
+  out_ += t;
+  pending_blank_ = false;
 }
 
 void Lister::write_name(const uint8_t* p, uint8_t c) {
@@ -341,6 +367,12 @@ void Lister::consume() {
   int prefix = prefix_;
   pos_ += n;
   prefix_ = -1;
+  if (prefix == code::ASSIGN_OP) {  // "+=" ... "%=" (MOD lists as "%")
+    if (c < code::OP_ADD || c > code::OP_MOD) lfail(49);
+    const char op[3] = {"+-*/^%"[c - code::OP_ADD], '=', 0};
+    write_operator(op);
+    return;
+  }
   if (prefix >= 0) {
     write_keyword(c, prefix);
     return;
@@ -406,6 +438,7 @@ void Lister::consume() {
 
 void Lister::run() {
   Syntax_flags flags;
+  flags_ = &flags;
   Run_syntax(*this, flags);
 }
 

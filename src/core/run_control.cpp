@@ -8,6 +8,7 @@
 // clears it so that the next RUN starts at the first line.  STOP keeps the
 // control stack, so a program stopped inside a loop or subroutine goes on
 // there; END and a RUN from the start clear it.
+#include "channels/close.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/console.h"
@@ -53,6 +54,7 @@ void end_program(bool keep_stop_point) {
   ws.Run_flags &= ~RF_TRACE;
   ws.Exec_ptr = statement_end();
   if (!keep_stop_point) {
+    Cls_files();
     Do_reset();
     ws.Stop_stno = 0;
     ws.Stop_ptr = nullptr;

@@ -144,7 +144,7 @@ uint8_t Skip_var() {
   uint8_t*& p = ws.Exec_ptr;
   if (is_end(*p)) return code::EOL;
   p += item_size(p);
-  if (*p == code::LBRACKET) skip_group();
+  if (*p == code::LBRACKET || *p == code::BLOCK_OPEN) skip_group();
   else if (*p == code::WHOLE_ARRAY) ++p;
   if (*p == code::LPAREN) skip_group();
   return *p;

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "channels/channel.h"
+#include "channels/console_channel.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/console.h"
@@ -560,6 +562,10 @@ int Start_up() {
   // drop: their blocks live on.
   ws.Glo_num_tree = keep.Glo_num_tree;
   ws.Glo_str_tree = keep.Glo_str_tree;
+  // Open channels belong to the channel layer: shut-down closes them, a
+  // start-up without one keeps them.
+  ws.Fcb_list = keep.Fcb_list;
+  ws.Con_fcb = keep.Con_fcb;
   ws.Mem_used = keep.Mem_used;
   ws.Tot_allocs = keep.Tot_allocs;
   int64_t limit = mem_limit_unset ? 0 : keep.Mem_limit;
@@ -609,6 +615,7 @@ int Start_up() {
   ws.Precision = prmblk.PD;
 
   Kest_LoadGlobals();
+  Channels_init();
 
   if (lex != 0) return 100;
   ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
@@ -664,6 +671,7 @@ void Wrap_up() {
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
   wrap_step([] { Pop_all_frames(); });
+  wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
@@ -676,6 +684,7 @@ void Wrap_up() {
   ws.Brk_count = 0;
   wrap_step([] { Clear_lex(); });
   Con_flush();
+  wrap_step([] { Console_close(); });
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
@@ -175,6 +176,7 @@ void Clr_var() {
   Clr_arg_var();  // the callee's variables bound to arguments go with the trees
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   Delocalize_all();
+  Ctl_forget_locals();
   Clr_tree(ws.Loc_num_tree);
   Clr_tree(ws.Loc_str_tree);
   ws.Loc_num_tree = ws.Loc_str_tree = nullptr;

@@ -140,6 +140,22 @@ uint32_t Find_Assoc(Var_node* node);
 // Element of the running whole-array assignment (error 42 outside one, or
 // past the array's end).
 uint32_t Find_nxt(Var_node* node);
+// A range of elements: per dimension lo..hi (dimensions not named hold
+// their base), running downwards when the ranges were written high to low.
+struct Let_range {
+  int32_t lo[3] = {};
+  int32_t hi[3] = {};
+  uint8_t dims = 0;
+  bool down = false;
+  uint32_t count = 0;
+};
+// Reads the range list at the cursor ("{" ... "}") for node; with define
+// set a variable without storage is dimensioned by it.  Error 42 for mixed
+// directions, a range outside the array or an array without storage.
+void LetDefRange(Var_node* node, Let_range& r, bool define);
+// Element number of the index-th element of the range (from the far end when
+// it runs downwards); error 42 when the range does not hold count elements.
+uint32_t LetGetRange(const Let_range& r, const Var_node* node, uint32_t index, uint32_t count);
 // The cursor is on "[": parses a dimension list (n: subscripts 0..n; a:b:
 // subscripts a..b) and gives the node new zeroed storage of elem_size bytes
 // per element, freeing the old; returns the element count.  Error 41 for a
@@ -159,9 +175,9 @@ Loc_frame* Localize_array(Var_node* node);
 void Delocalize_var();
 // Pops every frame.
 void Delocalize_all();
-// Pops frames down to and including `frame` (ws.Loc_chain unchanged when it
-// is not on the chain).  Flow control keeps ws.Loc_chain in its frames and
-// calls this to undo the LOCALs of a subroutine.
+// Pops the frames above `frame`, leaving ws.Loc_chain at it (every frame
+// when it is not on the chain).  Flow control keeps ws.Loc_chain in its
+// frames and calls this to undo the LOCALs of a block.
 void Delocalize_to(Loc_frame* frame);
 // Pops the temporary frames (node flag VF_LOCAL_TEMP) down to `frame`.
 void Delocalize_temp(Loc_frame* frame);
@@ -200,6 +216,12 @@ void Let_define(Let_target& t);
 // element is addressed again by its number, so the right side may have
 // moved the array's storage (an associative array that grew).
 void Let_assign(const Let_target& t);
+// Compound assignment to a target already fetched (ws.Str_ptr/Str_len its
+// present text), the cursor after the operator op (45..50) on the right
+// side: numbers through the decimal operator, then the Store_num rules;
+// strings take "+" (append) and "*" (repeat, a non-negative integer count),
+// any other operator is error 26.
+void Let_compound(const Let_target& t, uint8_t op);
 // Stores ws.Num_acc into a numeric target as LET does (Store_num rules).
 void Let_store_num(const Let_target& t);
 // The value slot of a target as it is now (error 42 when its element no

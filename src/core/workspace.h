@@ -186,6 +186,7 @@ struct Workspace : Io_state {
   Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
   bool Iter_on = false;              // a whole-array assignment is running
   uint32_t Iter_index = 0;           // its running element index (Find_nxt)
+  uint32_t Iter_count = 0;           // the number of elements it assigns
 
   // ---- arithmetic ----
   int Precision = 2;
@@ -317,6 +318,7 @@ struct Workspace : Io_state {
   uint32_t Load_serial = 0;           // counts successful loads
   uint32_t Prog_loads = 0, Prog_hits = 0;  // statistics: loads from disk, list hits
   Str_blk* Err_pgm = nullptr;         // the error-handler program (ERRH, SETERR "name")
+  struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
 };
 
 extern Workspace ws;

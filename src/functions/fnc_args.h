@@ -23,9 +23,12 @@ inline void Fnc_comma() {
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(49);
   ++ws.Exec_ptr;
 }
-// Steps over a comma when one follows: a further, optional argument.
+// Steps over a comma when one follows: a further, optional argument.  A
+// comma before an option word (",OPT=", ",SEP=" ...) is left for the
+// option's reader: the arguments have ended.
 inline bool Fnc_more() {
-  if (*ws.Exec_ptr != code::COMMA) return false;
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[0] != code::COMMA || (p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST)) return false;
   ++ws.Exec_ptr;
   return true;
 }

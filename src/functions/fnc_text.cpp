@@ -86,7 +86,21 @@ void fnc_fcvs() {
   }
   Eval_formula();
   if (ws.Str_len < 0) {
-    KestUtf8CVS();
+    if (*ws.Exec_ptr != code::COMMA) {
+      KestUtf8CVS();
+      return;
+    }
+    // Several code points: all are read before the text is built, since
+    // reading them may use the work area the text is built in.
+    std::vector<uint32_t> points{Utf8_code_point(ws.Num_acc)};
+    while (Fnc_more()) {
+      Eval_val();
+      points.push_back(Utf8_code_point(ws.Num_acc));
+    }
+    Utf8_text t;
+    Utf8_text_begin(t);
+    for (uint32_t cp : points) Utf8_text_add(t, cp);
+    Utf8_text_end(t);
     return;
   }
   Fnc_str s{ws.Str_ptr, ws.Str_len};

@@ -107,7 +107,12 @@ int Ret_function(uint8_t c) {
   h();
   if (c != FNC_CALL) {
     Chk_err();
-    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(49);
+    if (*ws.Exec_ptr != code::RPAREN) {
+      // An option word this function does not take: LEN(S$,KEY=1).
+      const uint8_t* p = ws.Exec_ptr;
+      if (p[0] == code::COMMA && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST) Rpt_error(20);
+      Rpt_error(49);
+    }
     ws.Exec_ptr++;
   }
   return ws.Str_len;

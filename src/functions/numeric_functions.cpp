@@ -85,8 +85,10 @@ void extreme(int want) {
 
 bool Fnc_utf8_opt(int bit) {
   bool on = KestUtf8Opt(bit) != 0;
-  if (*ws.Exec_ptr == FNC_OPT_UTF8) {
-    ++ws.Exec_ptr;
+  // The option stands after the last argument with its comma: ",OPT=s".
+  uint8_t* p = ws.Exec_ptr;
+  if (p[0] == code::COMMA && p[1] == FNC_OPT_UTF8) {
+    ws.Exec_ptr = p + 2;
     Fnc_str s = Fnc_string();
     for (int32_t i = 0; i < s.len; ++i) {
       if (s.p[i] == 'U' || s.p[i] == 'u') on = true;

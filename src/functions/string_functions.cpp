@@ -27,7 +27,13 @@ void copy_result(const std::string& s) {
 }
 
 // Case translation through a table; under the UTF-8 option only ASCII.
+// Followed by "/" the result is the table itself.
 void translate(const uint8_t* table, int utf8_bit) {
+  if (*ws.Exec_ptr == code::OP_DIV && ws.Exec_ptr[1] == code::RPAREN) {
+    ++ws.Exec_ptr;
+    std::memcpy(Rsv_out(256), table, 256);
+    return;
+  }
   Fnc_str s = Fnc_string();
   bool utf8 = Fnc_utf8_opt(utf8_bit);
   uint8_t* out = Rsv_out(s.len);

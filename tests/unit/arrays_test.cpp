@@ -319,7 +319,7 @@ TEST_F(Arrays, LocalSavesAndRestores) {
 }
 
 TEST_F(Arrays, LocalOfAnIntegerKeepsTruncating) {
-  EXPECT_EQ(run("N%=3; LOCAL N%=2.9"), 0);
+  EXPECT_EQ(run("N% =3; LOCAL N%=2.9"), 0);
   EXPECT_EQ(num("N%*10"), 20);
   Delocalize_var();
   EXPECT_EQ(num("N%"), 3);

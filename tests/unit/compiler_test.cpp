@@ -192,3 +192,42 @@ TEST_F(CompilerTest, CompileListRoundTrips) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompilerTest, CompoundAssignmentForms) {
+  // target, 65, the operator code, the right side
+  EXPECT_EQ(compile("X+=1"), bytes({0, 0, 1, 1, 'X', 65, 45, 11, 0, 1, 255}));
+  EXPECT_EQ(compile("S$*=2"), bytes({0, 0, 2, 2, 'S', '$', 65, 47, 11, 0, 2, 255}));
+  // in a target "%=" is the remainder; the integer variable takes a blank
+  EXPECT_EQ(compile("X%=3"), bytes({0, 0, 1, 1, 'X', 65, 50, 11, 0, 3, 255}));
+  EXPECT_EQ(compile("X% =3"), bytes({0, 0, 1, 2, 'X', '%', 39, 11, 0, 3, 255}));
+  EXPECT_EQ(compile("X%%=3"), bytes({0, 0, 1, 2, 'X', '%', 65, 50, 11, 0, 3, 255}));
+  // elsewhere the integer name keeps its "%"
+  EXPECT_EQ(compile("IF X%=3 THEN END"), compile("IF X% =3 THEN END"));
+  EXPECT_EQ(compile("FOR I%=1 TO 2"), compile("FOR I% =1 TO 2"));
+  for (const char* src : {"X+=1", "X-=Y*2", "X*=-1", "X/=3", "X^=2", "X%=7", "X%%=7", "X% =7", "X%+=1",
+                          "A[I,J]^=2", "LET A[ALL]+=1", "LET B$[ALL]+=\"x\"", "S$+=\"a\"+T$", "S$*=N",
+                          "S$(2,3)+=\"q\"", "R$.F$+=\"q\"", "R$.N%=2", "LET A=1,B+=2,C$*=3",
+                          "A%[1]%=2", "IF X THEN Y-=1 ELSE Y+=1"})
+    EXPECT_EQ(round_trip(src), src);
+  // a string takes only "+=" and "*="
+  compile("S$-=\"x\"", 20);
+  compile("S$/=2", 20);
+  compile("A$[1]%=2", 20);
+  compile("X+=", 20);
+  compile("PRINT X+=1", 20);
+}
+
+TEST_F(CompilerTest, RangeTargetsListTightAndGetALet) {
+  // name, "{", ranges ("a", "a:b" or "/") separated by ",", "}"
+  EXPECT_EQ(compile("LET A{1:2}=0"),
+            bytes({0, 0, 187, 1, 1, 'A', 55, 11, 0, 1, 58, 11, 0, 2, 56, 39, 11, 0, 0, 255}));
+  EXPECT_EQ(compile("A{1:2}=0"), compile("LET A{1:2}=0"));
+  for (const char* src : {"LET A{1:3}=7", "LET B{/,2}=5", "LET D{3:0}=C{0:3}", "LET S${1:2}+=\"y\"",
+                          "LET F{1:2,1:3,I}=N++", "PRINT A{1:2}"})
+    EXPECT_EQ(round_trip(src), src);
+  compile("A{1:2=0", 20);
+}
+
+}  // namespace

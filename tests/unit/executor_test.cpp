@@ -151,7 +151,7 @@ TEST_F(ExecTest, FailedLineGivesError20AndStopsThere) {
 }
 
 TEST_F(ExecTest, ImpliedAssignmentForms) {
-  type("X%=7.9");
+  type("X% =7.9");
   EXPECT_EQ(num("X%"), 7);
   type("A=1,B=2");
   EXPECT_EQ(num("A"), 1);

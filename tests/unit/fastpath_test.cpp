@@ -173,7 +173,7 @@ TEST_F(FastPathTest, StoredProgramsUseIndexedReferences) {
 
 TEST_F(FastPathTest, AddSubtractAndCompareAgreeForEveryPair) {
   const std::string stmt =
-      "C=A+B; D=A-B; E=A=B; F=A<>B; G=A<=B; H=A>=B; J=A>B; K=A<B; L%=A+B; M=A; N=A+1; P=A-2.5; Q=3<A; "
+      "C=A+B; D=A-B; E=A=B; F=A<>B; G=A<=B; H=A>=B; J=A>B; K=A<B; L% =A+B; M=A; N=A+1; P=A-2.5; Q=3<A; "
       "R=-1+B";
   const std::vector<std::string> names = {"C", "D",  "E", "F", "G", "H", "J",
                                           "K", "L%", "M", "N", "P", "Q", "R"};
@@ -197,14 +197,14 @@ TEST_F(FastPathTest, PrecisionAndRoundingConditionsAgree) {
       for (const std::string& b : vals) {
         std::string prec = "PRECISION " + std::to_string(m.precision);
         Hook rn = [&] { ws.Prm.RN = m.rn; };
-        agree("PRECISION 4; A=" + a + "; B=" + b, prec + "; C=A+B; D=A-B; E=A=B; G=A<=B; K=A<B; L%=A-B; M=A",
+        agree("PRECISION 4; A=" + a + "; B=" + b, prec + "; C=A+B; D=A-B; E=A=B; G=A<=B; K=A<B; L% =A-B; M=A",
               names, {}, rn);
       }
 }
 
 TEST_F(FastPathTest, IntegerTargetsTruncate) {
   for (const std::string& a : kValues)
-    agree("PRECISION 4; A=" + a, "I%=A; J%=A+0.75; K%=A-0.75", {"I%", "J%", "K%"});
+    agree("PRECISION 4; A=" + a, "I% =A; J% =A+0.75; K% =A-0.75", {"I%", "J%", "K%"});
 }
 
 TEST_F(FastPathTest, ArrayElementsAgreeInAndOutOfRange) {
@@ -319,6 +319,47 @@ TEST_F(FastPathTest, AppendToAnElementOrSubstringTarget) {
   agree("DIM S$[3]; S$[1]=\"ab\"", "S$[1]=S$[1]+\"c\"", {}, {"S$"});
   agree("S$=\"abcdef\"", "S$(2,2)=S$(2,2)+\"x\"", {}, {"S$"});
   agree("S$=\"abc\"; T$=\"uv\"", "S$=T$+S$; T$=T$+S$, S$=S$+T$", {}, {"S$", "T$"});
+}
+
+// Compound assignment: the stored "X op= e" (num_compound_fast) against the
+// typed one (general path), and both against "X = X op (e)" where the
+// operator alone decides the result.
+TEST_F(FastPathTest, CompoundNumbersAgreeForEveryPair) {
+  const char* ops[] = {"+", "-", "*", "/", "^", "%"};
+  for (const char* op : ops)
+    for (const std::string& a : kValues)
+      for (const std::string& b : {std::string("0"), std::string("1"), std::string("-0.25"),
+                                   std::string("2147483647"), std::string("3")}) {
+        std::string stmt = std::string("C") + op + "=B; I%" + op + "=B";
+        agree("PRECISION 4; A=" + a + "; B=" + b + "; C=A; I% =A", stmt, {"C", "I%"});
+      }
+  for (const std::string& a : kValues) {
+    Outcome x = stored("A=" + a + "; B=3; C=A", "C+=B; D=A; D=D+B", {"C", "D"});
+    EXPECT_EQ(x.nums[0], x.nums[1]) << a;
+    x = stored("A=" + a + "; B=3; C=A", "C-=B*2; D=A; D=D-B*2", {"C", "D"});
+    EXPECT_EQ(x.nums[0], x.nums[1]) << a;
+  }
+}
+
+TEST_F(FastPathTest, CompoundRoundingAndReadOnlyAgree) {
+  Hook rn = [] { ws.Prm.RN = 1 | 64; };
+  for (const char* v : {"1.005", "-2.675", "0.125", "123.4567"})
+    agree(std::string("PRECISION 4; C=") + v, "PRECISION 2; C+=0.001; D=1; D/=3", {"C", "D"}, {}, rn);
+  auto read_only = [&] { var(code::NUM_VAR, "R")->flags |= VF_READ_ONLY; };
+  agree("R=5", "R+=1", {"R"}, {}, read_only);
+}
+
+TEST_F(FastPathTest, CompoundAppendAgreesAcrossCapacities) {
+  for (int n : {1, 27, 28, 29, 124, 125, 300})
+    same_strings("X$=\"xyz\"", "FOR K=1 TO " + std::to_string(n) + "; S$+=\"ab\"+X$; LET T$+=\"ab\"+X$; NEXT K");
+  auto small = [] { ws.Max_strlen = 30; };
+  const std::string s29 = "S$=\"" + std::string(29, 'n') + "\"";
+  agree(s29, "S$+=\"ab\"", {}, {"S$"}, small);
+  agree(s29, "S$*=2", {}, {"S$"}, small);
+  agree("S$=\"abc\"", "S$+=S$; S$*=2; S$*=0", {}, {"S$"});
+  auto fixed = [&] { var(code::STR_VAR, "S$")->flags |= VF_FIXED; };
+  agree("S$=\"abc\"", "S$+=\"d\"", {}, {"S$"}, fixed);
+  agree("S$=\"abc\"", "S$*=3", {}, {"S$"}, fixed);
 }
 
 // FOR and NEXT against the same loop written with WHILE.

@@ -2,8 +2,8 @@ A=1.234
 PRINT A
 LET B=2, C$="X", D=B*10
 PRINT B, C$, D
-X%=2.7
-Y%=-2.7
+X% =2.7
+Y% =-2.7
 PRINT X%, Y%
 %G=5
 PRINT %G, G

@@ -1,0 +1,52 @@
+#!/bin/sh
+# PRINT to a serial file: 1,000,000 lines of a text, a position and a number,
+# against WRITE of the same values and against CPython's print(..., file=f).
+# Each step runs as its own process; the figure is the best wall time of
+# three runs, in seconds.
+# Usage: bench/print_file.sh [build-dir] [lines]
+set -e
+build=${1:-build}
+lines=${2:-1000000}
+build=$(cd "$build" && pwd)
+oru=$build/oru
+[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
+: "${ORULIB:=$build/lib}"
+export ORULIB
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+
+prog() {  # prog statement: a program that runs it for every line
+  cat <<EOF2
+10 SERIAL "oru.txt"
+20 OPEN LOCK (1)"oru.txt"
+30 FOR I=1 TO $lines
+40 $1
+50 NEXT I
+60 CLOSE (1)
+RUN
+EOF2
+}
+prog 'PRINT (1)"customer record line number",@(30),I' > print.bas
+prog 'WRITE (1)"customer record line number",I' > write.bas
+cat > print.py <<EOF2
+with open("py.txt", "w") as f:
+    for i in range(1, $lines + 1):
+        print("customer record line number", i, file=f)
+EOF2
+
+best() {  # best of three wall times of a command
+  b=
+  for k in 1 2 3; do
+    rm -f oru.txt py.txt
+    s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N)
+    t=$(echo "$e - $s" | bc)
+    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
+  done
+  printf '%.3f' "$b"
+}
+echo "PRINT (1) to a serial file: $(best sh -c "\"$oru\" < print.bas") s"
+echo "WRITE (1) to a serial file: $(best sh -c "\"$oru\" < write.bas") s"
+if command -v python3 >/dev/null; then
+  echo "python3 print(..., file=f): $(best python3 print.py) s"
+fi

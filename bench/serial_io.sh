@@ -1,0 +1,75 @@
+#!/bin/sh
+# Serial files: 1,000,000 lines written with WRITE and read back with READ,
+# against CPython writing and reading the same bytes (f.write, for line in
+# f) and against `cat file >/dev/null` for the read.  Each step runs as its
+# own process; the figure is the best wall time of a few runs, in seconds.
+# Usage: bench/serial_io.sh [build-dir] [lines]
+set -e
+build=${1:-build}
+lines=${2:-1000000}
+build=$(cd "$build" && pwd)
+oru=$build/oru
+[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
+: "${ORULIB:=$build/lib}"
+export ORULIB
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+py=$(python3 -c 'import sys; print(sys.executable)')
+
+# Each line: a text field and a number, each followed by the field
+# separator (byte 138), then the newline: what WRITE puts in a serial file.
+# The read takes each line whole (READ into one string, for line in f); both
+# count the lines as they go (IND(1), enumerate).
+cat > write.bas <<EOF
+10 OPEN LOCK (1)"oru.txt"
+20 FOR I=1 TO $lines
+30 WRITE (1)"customer record line number",I
+40 NEXT I
+50 CLOSE (1)
+RUN
+EOF
+cat > read.bas <<EOF
+10 OPEN (1)"oru.txt"
+30 READ (1,END=60)A\$
+50 GOTO 30
+60 PRINT IND(1)
+RUN
+EOF
+cat > write.py <<EOF
+with open("py.txt", "w", encoding="latin-1") as f:
+    for i in range(1, $lines + 1):
+        f.write("customer record line number\x8a%d\x8a\n" % i)
+EOF
+cat > read.py <<EOF
+n = 0
+with open("py.txt", "r", encoding="latin-1") as f:
+    for n, line in enumerate(f, 1):
+        pass
+print(n)
+EOF
+
+now() { date +%s%N; }
+best() {  # best of 3 wall times of the command, in seconds
+  b=
+  for _ in 1 2 3; do
+    t0=$(now); "$@" > /dev/null 2>&1; t1=$(now)
+    t=$((t1 - t0))
+    if [ -z "$b" ] || [ "$t" -lt "$b" ]; then b=$t; fi
+  done
+  echo "$b"
+}
+secs() { python3 -c "print('%.3f' % ($1 / 1e9))"; }
+ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
+
+: > oru.txt
+run_oru_write() { rm -f oru.txt; : > oru.txt; "$oru" < write.bas; }
+ow=$(best run_oru_write)
+or=$(best sh -c "\"$oru\" < read.bas")
+pw=$(best "$py" write.py)
+pr=$(best "$py" read.py)
+ct=$(best sh -c 'cat oru.txt > /dev/null')
+cmp -s oru.txt py.txt || echo "warning: oru and python wrote different bytes"
+echo "lines: $lines ($(wc -c < oru.txt) bytes)"
+echo "write: oru $(secs $ow) s, python3 $(secs $pw) s  (python/oru $(ratio $pw $ow)x)"
+echo "read:  oru $(secs $or) s, python3 $(secs $pr) s  (python/oru $(ratio $pr $or)x), cat $(secs $ct) s (oru/cat $(ratio $or $ct)x)"

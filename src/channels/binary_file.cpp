@@ -1,0 +1,236 @@
+// Binary files (kind 5): byte streams addressed in fixed-size records.
+//
+// Record n starts at byte n x rec_size.  IND= on READ or WRITE positions;
+// otherwise each transfer continues where the last one ended.  A READ takes
+// |SIZ=| bytes when SIZ= is given, else the buffer size for a channel opened
+// with the minus modifier, else one record.  A WRITE pads a short record
+// with NUL bytes to the record size; a longer one is written whole.
+// FIFOs are binary channels too: they cannot be positioned (error 13).
+// Transfers on files take the record locks other processes see
+// (Read_and_lock, Write_and_lock).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "channels/channel.h"
+#include "channels/record_locks.h"
+#include "channels/simple_files.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr int32_t MIN_RAW_BUF = 4096;
+
+Seq_fcb* cur() { return static_cast<Seq_fcb*>(ws.Cur_fcb); }
+bool is_fifo(const Fcb* f) { return f->st2 & ST2_FIFO; }
+
+void position_at_ind(Seq_fcb* f) {
+  if (!(ws.Io_opts & IO_IND)) return;
+  f->byte_pos = int64_t(f->rec_size) * ws.Io_ind;
+  f->rec_index = ws.Io_ind;
+  f->putback_cnt = 0;
+}
+
+void set_index(Seq_fcb* f) { f->rec_index = int32_t(f->byte_pos / (f->rec_size > 0 ? f->rec_size : 1)); }
+
+// Writes what PRINT left in the output buffer at the byte position.
+void write_pending(Seq_fcb* f) {
+  if (f->buf_count <= 0) return;
+  int32_t n = f->buf_count;
+  f->buf_count = 0;
+  f->high_water = 0;
+  int64_t w = is_fifo(f) ? int64_t(write(f->fd, f->out_buf, size_t(n)))
+                         : Write_and_lock(f->byte_pos, f->out_buf, n);
+  if (w < 0) Sys_error();
+  if (w != n) Rpt_error(16);
+  f->byte_pos += n;
+  if (f->byte_pos > f->file_len) f->file_len = f->byte_pos;
+  set_index(f);
+}
+
+int64_t Bin_open() {
+  auto* f = Fcb_alloc<Seq_fcb>();
+  f->fd = ws.Cur_fd;
+  f->kind = FK_BINARY;
+  ws.Cur_fcb = f;
+  f->rec_size = ws.Io_bin_rsz > 0 ? ws.Io_bin_rsz : 1;
+  int32_t buf = f->rec_size;
+  if (f->rec_size == 1) buf = ws.Io_siz > 0 ? ws.Io_siz : MIN_RAW_BUF;
+  if ((ws.Io_open_mods & OM_MINUS) && buf < MIN_RAW_BUF) buf = MIN_RAW_BUF;
+  Fcb_set_buffer(f, buf);
+  struct stat st {};
+  if (fstat(f->fd, &st) == 0 && S_ISFIFO(st.st_mode)) f->st2 |= ST2_FIFO;
+  f->file_len = is_fifo(f) ? 0 : filelength(f->fd);
+  if (f->file_len < 0) f->file_len = 0;
+  f->rec_count = int32_t(f->file_len / f->rec_size);
+  if (ws.Io_open_mods & OM_APPEND) {
+    f->rec_index = f->rec_count;
+    f->byte_pos = f->file_len;
+  }
+  return 0;
+}
+
+int64_t Bin_close() {
+  auto* f = cur();
+  if (f->putback) Ret_blk(f->putback);
+  f->putback = nullptr;
+  f->putback_cnt = 0;
+  if (f->st1 & ST1_WRITTEN) write_pending(f);
+  if (f->rd_buf) Ret_blk(f->rd_buf);
+  if (f->line_buf) Ret_blk(f->line_buf);
+  f->rd_buf = f->line_buf = nullptr;
+  return 0;
+}
+
+int64_t Bin_read() {
+  auto* f = cur();
+  position_at_ind(f);
+  bool extract = ws.Io_stmt == code::D_EXTRACT;
+  if (extract) f->putback_cnt = 0;
+  int32_t len;
+  if (ws.Io_siz != 0) len = ws.Io_siz < 0 ? -ws.Io_siz : ws.Io_siz;
+  else if ((f->st4 & ST4_MINUS) && !(ws.Io_opts & IO_QMARK)) len = f->buf_size;
+  else len = f->rec_size;
+  uint8_t* dst;
+  if (len > f->buf_size) {
+    dst = static_cast<uint8_t*>(Get_temp(size_t(len)));
+  } else {
+    if (!f->rd_buf) {
+      f->rd_cap = f->buf_size;
+      f->rd_buf = static_cast<uint8_t*>(Get_blk_nc(size_t(f->rd_cap)));
+    }
+    dst = f->rd_buf;
+  }
+  int32_t got = 0;
+  if (f->putback_cnt > 0) {
+    int32_t n = f->putback_cnt < len ? f->putback_cnt : len;
+    std::memcpy(dst, f->putback, size_t(n));
+    f->putback_cnt -= n;
+    if (f->putback_cnt > 0) std::memmove(f->putback, f->putback + n, size_t(f->putback_cnt));
+    f->byte_pos += n;
+    got = n;
+  }
+  if (got < len) {
+    int64_t n;
+    if (is_fifo(f)) {
+      for (;;) {
+        Pip_WaitForData(f->fd, -1);
+        n = read(f->fd, dst + got, size_t(len - got));
+        if (n < 0 && (errno == EAGAIN || (errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT)))))
+          continue;
+        break;
+      }
+      if (n < 0) Sys_error();
+    } else {
+      n = Read_and_lock(f->byte_pos, dst + got, len - got);
+    }
+    if (!extract) f->byte_pos += n;
+    got += int32_t(n);
+  }
+  if (got == 0) Io_end_err();
+  set_index(f);
+  f->st1 |= ST1_READ;
+  ws.Str_ptr = dst;
+  ws.Str_len = got;
+  return 0;
+}
+
+int64_t Bin_write() {
+  auto* f = cur();
+  position_at_ind(f);
+  ws.Io_opts &= uint16_t(~IO_IND);
+  f->putback_cnt = 0;
+  int32_t n = f->buf_count;
+  if (n < f->rec_size) {
+    std::memset(f->out_buf + n, 0, size_t(f->rec_size - n));
+    n = f->rec_size;
+  }
+  f->buf_count = 0;
+  f->high_water = 0;
+  int64_t w = is_fifo(f) ? int64_t(write(f->fd, f->out_buf, size_t(n)))
+                         : Write_and_lock(f->byte_pos, f->out_buf, n);
+  if (w < 0) Sys_error();
+  if (w != n) Rpt_error(16);
+  f->byte_pos += n;
+  if (f->byte_pos > f->file_len) f->file_len = f->byte_pos;
+  set_index(f);
+  f->st1 |= ST1_WRITTEN;
+  return 0;
+}
+
+int64_t Bin_setind() {
+  if (is_fifo(ws.Cur_fcb)) Rpt_error(13);
+  return 0;
+}
+
+int64_t Bin_getind() { return cur()->rec_index; }
+
+int64_t Bin_flush() {
+  auto* f = cur();
+  if (f->rec_size != 1) Rpt_error(1);
+  write_pending(f);
+  return 0;
+}
+
+int64_t Bin_purge() {
+  auto* f = cur();
+  if (!is_fifo(f) && chsize(f->fd, 0) != 0) Sys_error();
+  f->st1 &= uint16_t(~(ST1_READ | ST1_WRITTEN));
+  f->rec_index = 0;
+  f->byte_pos = 0;
+  f->file_len = 0;
+  f->rec_count = 0;
+  f->putback_cnt = 0;
+  f->buf_count = f->high_water = 0;
+  return 0;
+}
+
+}  // namespace
+
+void Seq_to_binary() {
+  auto* f = cur();
+  f->kind = FK_BINARY;
+  f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
+  f->rec_size = 1;
+  f->file_len = filelength(f->fd);
+  if (f->file_len < 0) f->file_len = 0;
+  f->rec_count = int32_t(f->file_len);
+  f->byte_pos = 0;
+  f->rec_index = 0;
+  f->rd_pos = f->rd_fill = 0;
+  f->buf_count = f->high_water = 0;
+  ws.Cur_ftype = FK_BINARY;
+  ws.Cur_drv = Fio_tbl[FK_BINARY + 1];
+}
+
+void BinPutBack(const uint8_t* bytes, int32_t count) {
+  auto* f = cur();
+  if (ws.Io_stmt == code::D_EXTRACT || count <= 0) return;
+  if (!f->putback) f->putback = static_cast<uint8_t*>(Get_blk_nc(size_t(f->buf_size)));
+  if (f->putback_cnt + count > f->buf_size) return;
+  // The bytes go in front of what is already handed back: they were read
+  // after it.
+  std::memmove(f->putback + count, f->putback, size_t(f->putback_cnt));
+  std::memcpy(f->putback, bytes, size_t(count));
+  f->putback_cnt += count;
+  f->byte_pos -= count;
+}
+
+void BinAdjustAddr(int64_t count) {
+  auto* f = cur();
+  f->byte_pos += count;
+  if (f->byte_pos < 0) f->byte_pos = 0;
+  set_index(f);
+}
+
+const Fio_op Bin_fotbl[FIO_SLOTS] = {
+    Io_mode_err, Bin_open,    Bin_close,   Bin_write,   Bin_read,    Io_mode_err,  Bin_setind,
+    Bin_getind,  Io_mode_err, Io_mode_err, Io_mode_err, Io_mode_err, Bin_flush,    Io_wr_mode,
+    Bin_purge,   Io_mode_err, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing};

@@ -1,0 +1,321 @@
+// Closing channels.  Cls_file is the one place where a channel ends: it
+// releases what the channel holds, calls the kind's close slot, closes (or
+// parks) the host descriptor and frees the record.  Whatever fails on the
+// way, the record is unlinked and freed: a channel is never left half open.
+//
+// Deferred-close table (system parameter +F): 30 slots {priority stamp,
+// descriptor, path record}; a slot with descriptor -1 is free.
+#include "channels/close.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <exception>
+
+#include "channels/channel.h"
+#include "channels/io_options.h"
+#include "channels/record_io.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/workspace.h"
+
+void (*Host_close_hook)(Fcb* f) = nullptr;
+void (*Rec_unlock_hook)(Fcb* f) = nullptr;
+
+namespace {
+
+inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+
+// ---- deferred close ----
+
+constexpr int CLS_SLOTS = 30;
+struct Cls_slot {
+  int32_t stamp;
+  int32_t fd;
+  SavedPath* path;
+};
+Cls_slot cls_table[CLS_SLOTS];
+int cls_count = 0;
+int32_t cls_priority = 0;
+bool cls_ready = false;
+
+void cls_init() {
+  if (cls_ready) return;
+  for (auto& s : cls_table) s = Cls_slot{0, -1, nullptr};
+  cls_ready = true;
+}
+
+// ---- files opened on demand ----
+
+Fcb* dyna_files = nullptr;  // linked through od_next
+int32_t dyna_stamp = 0;
+
+void free_chain(void* head) {
+  // Chains of blocks whose first word is the link (record formats, key names).
+  while (head) {
+    void* next = *static_cast<void**>(head);
+    Ret_blk(head);
+    head = next;
+  }
+}
+
+void host_close(Fcb* f) {
+  if (f->fd <= 1) return;
+  if (Host_close_hook)
+    Host_close_hook(f);
+  else
+    ::close(f->fd);
+  f->fd = -1;
+}
+
+// Frees everything the record holds and the record; unlinks it first.
+void release_record(Fcb* f) {
+  Fcb* saved = ws.Cur_fcb;
+  ws.Cur_fcb = f;
+  Unlink_fp();
+  ws.Cur_fcb = saved == f ? nullptr : saved;
+  if (f->out_buf) Ret_blk(f->out_buf);
+  if (f->iol) Ret_blk(f->iol);
+  if (f->rec_prefix) Ret_blk(f->rec_prefix);
+  if (f->out_xlate) Ret_blk(f->out_xlate);
+  if (f->opt_text) Ret_blk(f->opt_text);
+  if (f->event_pgm) Ret_blk(f->event_pgm);
+  free_chain(f->rec_formats);
+  free_chain(f->key_names);
+  FreePath(f->path);
+  Ret_blk(f);
+}
+
+// The channels of a range close: 1..n, never the console.
+void close_range(uint16_t n) {
+  Io_save_guard keep;
+  for (;;) {
+    Fcb* f = ws.Fcb_list;
+    while (f && (f == ws.Con_fcb || f->owner != 0) && f->channel <= n) f = f->next;
+    if (!f || f->channel > n) return;
+    ws.Io_stmt = code::D_CLEAR;
+    ws.Io_opts = 0;
+    ws.Cur_fcb = f;
+    ws.Cur_chan = f->channel;
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    // A range close goes on past a channel whose close failed: the record
+    // is gone either way, and END or shut-down must not stop half way.
+    try {
+      Cls_file();
+    } catch (const Oru_error&) {
+    }
+  }
+}
+
+// A transaction is open and some channel holds an update made in it.
+bool Transaction_pending() {
+  if (!(ws.Sys_flags7 & 2)) return false;
+  for (Fcb* f = ws.Fcb_list; f; f = f->next)
+    if (f->st1 & ST1_UNCOMMITTED) return true;
+  return false;
+}
+
+// Whether the statement from p on carries ERR= at bracket level 0.
+bool has_err_option(const uint8_t* p) {
+  const uint8_t* end = p + 0x10000;
+  while (!stmt_end(*p) && *p != code::EOL) {
+    if (*p == iopt::ERR) return true;
+    p += Item_size(p, end);
+  }
+  return false;
+}
+
+}  // namespace
+
+// ---- Cls_file ----
+
+void Cls_file() {
+  Fcb* f = ws.Cur_fcb;
+  if (!f || f == ws.Con_fcb) return;  // the console's record lives until shut-down
+  // The close event runs once; a program that closed the channel itself
+  // leaves nothing more to do.
+  if (f->event_pgm && !(f->event_mask & EVM_CLOSE_RUN)) {
+    f->event_mask |= EVM_CLOSE_RUN;
+    Run_io_event(f, "PRE_CLOSE", 0);
+  }
+  if (f->od_next || dyna_files == f) KestDynaClose(f);
+  if (f->channel == 65001) ws.Run_flags &= ~RF_SCRATCH_CHAN;
+
+  // From here the record goes whatever fails: the first error is raised
+  // after it is freed.
+  bool failed = false;
+  Oru_error first{0};
+  auto step = [&](auto&& fn) {
+    try {
+      fn();
+    } catch (const Oru_error& e) {
+      if (!failed) first = e;
+      failed = true;
+    }
+  };
+  if (f->kind != FK_CONSOLE_ALIAS) {
+    if (f->lock_len != 0 && Rec_unlock_hook) step([&] { Rec_unlock_hook(f); });
+    f->lock_len = 0;
+    ws.Cur_fcb = f;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    ws.Cur_ftype = f->kind;
+    step([&] { Fio_call(FIO_CLOSE); });
+    ws.Cur_fcb = f;
+    if (!(Sw_on(sw::PlusF) && Kest_CloseDefer())) host_close(f);
+  }
+  release_record(f);
+  ws.Cur_fcb = nullptr;
+  if (failed) Rpt_error(first.no);
+}
+
+int CloseFile(Fcb* f) {
+  Io_save_guard keep;
+  ws.Io_opts = 0;
+  ws.Io_stmt = code::D_CLOSE;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = f->channel;
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Cls_file();
+  return 0;
+}
+
+// ---- range closes ----
+
+void Cls_upto(uint16_t n) { close_range(n); }
+
+void Cls_files() { close_range(Sw_on(sw::XF) ? CHAN_PROGRAM_MAX_XF : CHAN_PROGRAM_MAX); }
+
+void Cls_global() { close_range(CHAN_GLOBAL_MAX); }
+
+void Cls_all() {
+  close_range(CHAN_INTERNAL_MAX);
+  cls_init();
+  for (int i = 0; i < CLS_SLOTS; i++) Kest_CloseForce(i);
+}
+
+// ---- CLOSE ----
+
+// CLOSE (ch [,ch]... [,ERR=line]), CLOSE (/) all program channels, CLOSE
+// alone the same when parameter FF is 1.  Channel 0 is the console: closing
+// it is accepted and does nothing, and the channels after it in the list
+// are still closed.
+void d_clos() {
+  uint8_t* p = ws.Exec_ptr;
+  if (stmt_end(*p) || (*p == code::LPAREN && p[1] == code::OP_DIV)) {
+    if (*p == code::LPAREN) {
+      if (p[2] != code::RPAREN) Rpt_error(20);
+      ws.Exec_ptr = p + 3;
+    } else if (prmblk.FF != 1) {
+      Rpt_error(41);
+    }
+    if (Transaction_pending()) Rpt_error(14);
+    Cls_files();
+    return;
+  }
+  if (*p != code::LPAREN) Rpt_error(20);
+  bool err_given = has_err_option(p);
+  Io_SetOptions(code::D_CLOSE);
+  for (;;) {
+    if (ws.Cur_chan != 0) {
+      if (ws.Cur_fcb)
+        Cls_file();
+      else if (err_given)
+        Rpt_error(14);
+    }
+    if (!Io_close_more()) break;
+    Io_SetOptions_next(code::D_CLOSE);
+  }
+}
+
+// ---- files opened on demand ----
+
+void KestDynaClose(Fcb* f) {
+  for (Fcb** link = &dyna_files; *link; link = &(*link)->od_next) {
+    if (*link == f) {
+      *link = f->od_next;
+      f->od_next = nullptr;
+      return;
+    }
+  }
+}
+
+uint16_t KestDynaOpen() {
+  // The name is the current string; a record opened by the same name is
+  // reused.
+  const uint8_t* name = ws.Str_ptr;
+  int32_t len = ws.Str_len;
+  for (Fcb* f = dyna_files; f; f = f->od_next) {
+    if (f->path && std::strlen(f->path->name) == size_t(len) && std::memcmp(f->path->name, name, size_t(len)) == 0) {
+      f->use_stamp = ++dyna_stamp;
+      return f->channel;
+    }
+  }
+  Not_built("files opened on demand by name");
+}
+
+// ---- deferred close ----
+
+bool Kest_CloseDefer() {
+  cls_init();
+  Fcb* f = ws.Cur_fcb;
+  int32_t k = f->kind;
+  if (!(k == FK_SERIAL || k == FK_KEYED || k == FK_INDEXED || k == FK_EFF)) return false;
+  if (f->fd <= 1 || !f->path) return false;
+  if ((f->st1 & (ST1_INPUT_ONLY | ST1_WRITE_ONLY | ST1_LOCKED)) || (f->st4 & ST4_EXCLUSIVE)) return false;
+  int slot = 0;
+  for (int i = 1; i < CLS_SLOTS; i++)
+    if (cls_table[i].stamp < cls_table[slot].stamp) slot = i;
+  if (cls_table[slot].fd >= 0) Kest_CloseForce(slot);
+  cls_table[slot] = Cls_slot{++cls_priority, f->fd, CopyPath(f->path)};
+  cls_count++;
+  f->fd = -1;
+  return true;
+}
+
+int Kest_CloseCheck(bool exclusive, bool input_only) {
+  cls_init();
+  for (int i = 0; i < CLS_SLOTS; i++) {
+    Cls_slot& s = cls_table[i];
+    if (s.fd < 0 || !s.path || std::strcmp(s.path->path, ws.Path_buf) != 0) continue;
+    int fd = 0;
+    if (!exclusive && !input_only) {
+      fd = s.fd;
+      s.fd = -1;
+      cls_count--;
+    }
+    Kest_CloseForce(i);
+    return fd;
+  }
+  return 0;
+}
+
+void Kest_CloseClear() {
+  cls_init();
+  for (int i = 0; i < CLS_SLOTS; i++) Kest_CloseForce(i);
+}
+
+void Kest_CloseForce(int slot) {
+  cls_init();
+  if (slot < 0 || slot >= CLS_SLOTS) return;
+  Cls_slot& s = cls_table[slot];
+  if (s.fd >= 0) {
+    ::close(s.fd);
+    cls_count--;
+  }
+  FreePath(s.path);
+  s = Cls_slot{0, -1, nullptr};
+}
+
+int Init_file_jrnl() {
+  Fcb* f = ws.Cur_fcb;
+  if (!f || f->journal_id == 0) return 0;
+  if (f->journal_id > 0) return 1;
+  Not_built("the system journal");
+}

@@ -1,0 +1,47 @@
+// Closing channels and their lifetime: CLOSE, the range closes of END, RUN
+// and shut-down, PURGE, REFILE, files opened on demand and the deferred-close
+// table.  Cls_file and CloseFile are declared in channel.h.
+#pragma once
+#include <cstdint>
+
+struct Fcb;
+struct SavedPath;
+
+// Channel-number ranges.
+constexpr uint16_t CHAN_PROGRAM_MAX = 63;      // 32767 with parameter XF
+constexpr uint16_t CHAN_PROGRAM_MAX_XF = 32767;
+constexpr uint16_t CHAN_GLOBAL_MAX = 127;
+constexpr uint16_t CHAN_INTERNAL_MAX = 65004;
+
+// Closes every channel numbered 1..n that belongs to no object.
+void Cls_upto(uint16_t n);
+// Program channels (up to 63, or 32767 with XF); END, RUN and CLEAR.
+void Cls_files();
+// Global channels too (up to 127).
+void Cls_global();
+
+// The record of a file opened on demand by the name in the current string
+// (a string channel expression); returns its channel number.
+uint16_t KestDynaOpen();
+// Removes a record from the list of files opened on demand.
+void KestDynaClose(Fcb* f);
+
+// Deferred close (system parameter +F): a closed file's descriptor is parked
+// in one of 30 slots and taken over by the next OPEN of the same path.
+// Kest_CloseDefer returns true when it took the current channel's
+// descriptor; Kest_CloseCheck returns a parked descriptor for the resolved
+// path in ws.Path_buf (or 0), exclusive and input-only opens never take one.
+bool Kest_CloseDefer();
+int Kest_CloseCheck(bool exclusive, bool input_only);
+void Kest_CloseClear();
+void Kest_CloseForce(int slot);
+
+// Journal id of a channel on first use: 0 not journaled, 1 ready.
+int Init_file_jrnl();
+
+// The host close of a channel's descriptor (the open-file table of the host
+// layer may keep it for other channels of the same file).  Set by the
+// opening layer; null: a plain close.
+extern void (*Host_close_hook)(Fcb* f);
+// Releases a channel's record lock before it closes; set by the lock layer.
+extern void (*Rec_unlock_hook)(Fcb* f);

@@ -1,0 +1,188 @@
+#include "channels/input.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "channels/channel.h"
+#include "channels/console_device.h"
+#include "channels/print.h"
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "functions/masks.h"
+
+namespace {
+
+constexpr int32_t CONSOLE_ANSWER_MAX = 1920;  // longest answer without SIZ=
+
+inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+inline bool item_ends(uint8_t c) { return c == code::COMMA || ends_statement(c); }
+
+bool input_is_terminal() {
+  static const bool tty = isatty(0) == 1;
+  return tty;
+}
+
+// The answer as the program sees it: a copy in the work area (the driver's
+// buffer is reused by the next read).
+void keep_answer(const uint8_t* p, int32_t n) {
+  uint8_t* out = Work_take(size_t(n) + 1);
+  if (n > 0) std::memcpy(out, p, size_t(n));
+  ws.Str_ptr = out;
+  ws.Str_len = n;
+}
+
+// Whether the answer being read ends a line of the transcript (an item
+// followed by a final ',' keeps it open).
+bool answer_keeps_line = false;
+
+// The line end after an answer: a terminal in line mode echoed the typed
+// line itself; input from a file or pipe is shown as if typed (not for
+// OBTAIN), before it is checked.
+void echo_answer(const uint8_t* p, int32_t n) {
+  if (input_is_terminal() || (ws.Io_opts & IO_NOECHO)) return;
+  Con_write(p, size_t(n));
+  if (!answer_keeps_line) Con_newline();
+}
+
+void read_console() {
+  if (ws.Io_tim >= 0 && !Con_wait_input(ws.Io_tim)) {
+    ws.Io_rty = 0;  // a time-out is final: no busy retries
+    Rpt_error(0);
+  }
+  Fio_call(FIO_READ);
+  int32_t n = ws.Str_len;
+  const uint8_t* p = ws.Str_ptr;
+  while (n > 0 && (p[n - 1] == '\n' || p[n - 1] == '\r')) --n;
+  echo_answer(p, n);
+  int32_t limit = ws.Io_siz > 0 ? ws.Io_siz : CONSOLE_ANSWER_MAX;
+  if (n > limit) {
+    Rpt_error_text(46, "the answer is longer than " + std::to_string(limit) + " characters");
+  }
+  keep_answer(p, n);
+}
+
+// A number from an answer: blanks, a sign, one point, an exponent; with a
+// mask the grouping and currency characters the mask shows are dropped.
+Num_val answer_number(const std::string& mask, bool masked) {
+  std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (masked) {
+    std::string kept;
+    for (char c : text) {
+      bool digitlike = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == ' ';
+      if (digitlike || mask.find(c) == std::string::npos) kept.push_back(c);
+    }
+    text.swap(kept);
+  }
+  Num_val v{};
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return v;  // an empty answer is 0
+  if (Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v) != 0) {
+    Rpt_error_text(26, "the answer is not a number");
+  }
+  return v;
+}
+
+// A variable item: the target is captured, the answer read and assigned.
+void input_variable() {
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Let_target t;
+  Let_define(t);
+  std::string mask;
+  bool masked = false;
+  if (*ws.Exec_ptr == code::LABEL_END) {
+    ws.Exec_ptr++;
+    Eval_str();
+    mask.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    masked = true;
+    ws.Io_opts |= IO_EDITING;
+  }
+  answer_keeps_line = ws.Exec_ptr[0] == code::COMMA && ends_statement(ws.Exec_ptr[1]);
+  Inp_read();
+  if (t.str_len < 0) {
+    Num_val v = answer_number(mask, masked);
+    ws.Num_acc = v;
+    ws.Str_len = -1;
+  }
+  Let_assign(t);
+}
+
+void prompt_item() {
+  Eval_formula();
+  Prt_begin_output();
+  if (ws.Str_len < 0) {
+    char buf[CONV_NORMAL_MAX + 1];
+    int n = Conv_normal(ws.Num_acc, buf);
+    keep_answer(reinterpret_cast<const uint8_t*>(buf), n);
+  }
+  Prt_fld();
+}
+
+void Inp_fields(bool obtain) {
+  if (*ws.Exec_ptr == code::D_EDIT) Not_built("INPUT EDIT (the line editor of the terminal)");
+  Io_SetOptions(0);
+  Fcb* f = ws.Cur_fcb;
+  if (!f) Rpt_error(13);
+  if (obtain) ws.Io_opts |= IO_NOECHO;
+  bool console = Prt_is_console(f);
+  if (ends_statement(*ws.Exec_ptr)) {
+    answer_keeps_line = false;
+    if (console && Sw_on(sw::BangX)) Inp_read();
+    return;
+  }
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (ends_statement(c)) break;
+    if (c == code::COMMA) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    if (c == code::MNEM_LIT && item_ends(ws.Exec_ptr[3])) {
+      Prt_begin_output();
+      uint16_t m = Mnem_code(char(ws.Exec_ptr[1]), char(ws.Exec_ptr[2]));
+      ws.Exec_ptr += 3;
+      Prt_mnem(m);
+    } else if (c == AT_ITEM_CODE) {
+      Prt_begin_output();
+      ws.Exec_ptr++;
+      Prt_at_item();
+    } else if (c == code::OP_DIV && item_ends(ws.Exec_ptr[1])) {
+      ws.Exec_ptr++;
+      answer_keeps_line = false;
+      Inp_read();
+    } else if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR) {
+      input_variable();
+    } else {
+      prompt_item();
+    }
+    c = *ws.Exec_ptr;
+    if (c == code::COMMA) {
+      ws.Exec_ptr++;
+    } else if (!ends_statement(c)) {
+      Rpt_error(20);
+    }
+  }
+}
+
+}  // namespace
+
+void Inp_read() {
+  Fcb* f = ws.Cur_fcb;
+  if (Prt_is_console(f)) {
+    read_console();
+    return;
+  }
+  Fio_call(FIO_READ);
+  keep_answer(ws.Str_ptr, ws.Str_len < 0 ? 0 : ws.Str_len);
+}
+
+void d_inpu() { Inp_fields(false); }
+void d_obtn() { Inp_fields(true); }

@@ -1,0 +1,193 @@
+// Walking I/O lists (the layout is drawn in io_list.h).
+//
+// Walk state lives in the current-I/O area: ws.Iol_depth (-1 before the
+// statement's first item, then the nesting depth), ws.Iol_ret[d] the
+// position to return to when the list entered at depth d + 1 ends, and
+// ws.Iol_sep[d] the separator in force there.
+#include "channels/io_list.h"
+
+#include <cstring>
+
+#include "channels/channel.h"
+#include "channels/io_options.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr int IOL_DEPTH_MAX = 9;
+
+inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+
+// Items of the IOLIST statement of a program line (the line is the current
+// line left by Find_line).
+const uint8_t* iolist_items_of_line() {
+  uint8_t* p = ws.Str_ptr + 2;
+  while (*p == code::LABEL) p += 2 + p[1] + 1;  // labels ahead of the statement
+  if (*p != code::D_IOLIST) Rpt_error(45);
+  return p + 1;
+}
+
+// A string holding a compiled list: an Iol_block (u16 length, 0xB9, items,
+// 255) or the items of a compiled IOLIST line.  Copied into a temporary so
+// the walk does not depend on the string's lifetime.
+const uint8_t* iolist_items_of_string(const uint8_t* s, int32_t len) {
+  if (len >= 3 && s[2] == code::D_IOLIST) {
+    uint8_t* copy = static_cast<uint8_t*>(Get_temp(size_t(len) + 1));
+    std::memcpy(copy, s + 3, size_t(len - 3));
+    copy[len - 3] = code::EOL;
+    return copy;
+  }
+  Rpt_error(45);
+}
+
+void enter_list(const uint8_t* items, uint8_t* resume) {
+  if (ws.Iol_depth < 0) ws.Iol_depth = 0;
+  if (ws.Iol_depth >= IOL_DEPTH_MAX) Rpt_error(32);
+  ws.Iol_ret[ws.Iol_depth] = resume;
+  ws.Iol_sep[ws.Iol_depth] = ws.Io_sep;
+  ws.Iol_depth++;
+  ws.Exec_ptr = const_cast<uint8_t*>(items);
+}
+
+// SEP= among the items.
+void sep_item() {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ws.Exec_ptr++;
+    ws.Io_sep = -1;
+    return;
+  }
+  Eval_str();
+  ws.Io_sep = ws.Str_len > 0 ? ws.Str_ptr[0] : -1;
+}
+
+// The list that stands for a statement without items of its own: its IOL=,
+// else the channel's own list.
+const uint8_t* default_list() {
+  if (ws.Io_iol_ptr) return ws.Io_iol_ptr;
+  if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) Rpt_error(84);
+  if (ws.Io_iol_len == -3) Rpt_error(81);
+  Fcb* f = ws.Cur_fcb;
+  if (f && f->iol) return static_cast<const uint8_t*>(f->iol) + 3;
+  return nullptr;
+}
+
+}  // namespace
+
+const uint8_t* Check_iol() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+    uint32_t ref = Get_line();
+    uint8_t* resume = ws.Exec_ptr;
+    int32_t sl = ws.Str_len;
+    uint8_t* sp = ws.Str_ptr;
+    uint16_t n = Find_line(ref);
+    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(45);
+    const uint8_t* items = iolist_items_of_line();
+    ws.Exec_ptr = resume;
+    ws.Str_len = sl;
+    ws.Str_ptr = sp;
+    return items;
+  }
+  Eval_str();
+  if (ws.Str_len == 0) Rpt_error(45);
+  return iolist_items_of_string(ws.Str_ptr, ws.Str_len);
+}
+
+void Iol_option() {
+  if (*ws.Exec_ptr == code::OP_MUL) {  // IOL=* and IOL=*1: the channel's stored lists
+    ws.Exec_ptr++;
+    int which = 1;
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::NUM_LIT || c == code::SMALL_INT) {
+      Get_value();
+      which = 2;
+    }
+    ws.Io_iol_len = -which;
+    ws.Io_iol_ptr = nullptr;
+    Fcb* f = ws.Cur_fcb;
+    if (f && f->iol) {
+      // The channel's block is followed by its two stored lists, each an
+      // Iol_block (a zero length word: none).
+      const uint8_t* b = static_cast<const uint8_t*>(f->iol);
+      for (int i = 0; i < which; i++) b += get_u16be(b) + 1;
+      if (get_u16be(b) >= 3) ws.Io_iol_ptr = b + 3;
+    }
+    return;
+  }
+  ws.Io_iol_ptr = Check_iol();
+  ws.Io_iol_len = 1;
+}
+
+uint8_t* Iol_make_block(const uint8_t* items, size_t len) {
+  if (len + 3 > 0xFFFF) Rpt_error(46);
+  auto* b = static_cast<uint8_t*>(Get_blk(len + 4));
+  put_u16be(b, uint16_t(len + 3));
+  b[2] = code::D_IOLIST;
+  std::memcpy(b + 3, items, len);
+  b[len + 3] = code::EOL;
+  return b;
+}
+
+uint8_t Io_args() {
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::COMMA) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    if (stmt_end(c)) {
+      if (ws.Iol_depth > 0) {
+        ws.Iol_depth--;
+        ws.Exec_ptr = const_cast<uint8_t*>(ws.Iol_ret[ws.Iol_depth]);
+        ws.Io_sep = ws.Iol_sep[ws.Iol_depth];
+        continue;
+      }
+      if (ws.Iol_depth < 0) {
+        ws.Iol_depth = 0;
+        if (const uint8_t* list = default_list()) {
+          enter_list(list, ws.Exec_ptr);
+          continue;
+        }
+      }
+      return code::EOL;
+    }
+    if (ws.Iol_depth < 0) ws.Iol_depth = 0;
+    if (c == iopt::EXT) {
+      uint8_t sub = ws.Exec_ptr[1];
+      if (sub == iopt::X_SEP) {
+        ws.Exec_ptr += 2;
+        sep_item();
+        continue;
+      }
+      if (sub == iopt::X_IOL) {
+        ws.Exec_ptr += 2;
+        const uint8_t* items = Check_iol();
+        enter_list(items, ws.Exec_ptr);
+        continue;
+      }
+      Rpt_error(81);
+    }
+    if (c == iopt::ERR) {
+      Chk_err();
+      ws.Io_opts |= IO_ERR;
+      continue;
+    }
+    return c;
+  }
+}
+
+uint32_t Io_all(Var_node** node) {
+  Var_node* n = Find_var();
+  if (*ws.Exec_ptr == code::WHOLE_ARRAY) ws.Exec_ptr++;
+  if (!n->elems) Rpt_error(42);
+  uint32_t count = Var_count(n);
+  if (count == 0) Rpt_error(42);
+  *node = n;
+  return count;
+}

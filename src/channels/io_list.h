@@ -1,0 +1,38 @@
+// I/O lists: the items a record directive reads into or writes from.
+//
+// A list is a run of compiled items separated by ',' (code 37) and ended by
+// a statement end.  Besides values and variables it may hold:
+//   132 141 value   SEP=: the field separator for the items that follow
+//                   ("/" none, else the first character of the text)
+//   132 137 ref     IOL=: the items of an IOLIST statement or stored list
+//   136 line        ERR=: the statement's error branch
+// Lists walked, in order: the statement's own items; when it has none, the
+// statement's IOL= list, else the channel's own IOL= list.  IOL= references
+// nest up to 9 deep (error 32).
+//
+// Iol_block (a channel's stored list, a Get_blk block):
+//   u16 BE   total length = item bytes + 3
+//   u8       0xB9 (the IOLIST code)
+//   items
+//   u8       255 (not counted: the walk stops at it)
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct Var_node;
+
+// IOL= in an option list (cursor after the word): the statement's list.
+void Iol_option();
+// Next item of the walk, with ws.Exec_ptr on it; 255 at the end (the cursor
+// is then back at the end of the statement).
+uint8_t Io_args();
+// A stored list from compiled items (a Get_blk block; Ret_blk frees it).
+uint8_t* Iol_make_block(const uint8_t* items, size_t len);
+// The items of an IOLIST reference at the cursor (a line or label of an
+// IOLIST statement, or a string holding a compiled list); the cursor moves
+// past the reference.  Error 45 when it names no list.
+const uint8_t* Check_iol();
+
+// Whole arrays in a list (A[ALL]): the element count of the array at the
+// cursor (the cursor moves past the reference).  Error 42 without elements.
+uint32_t Io_all(Var_node** node);

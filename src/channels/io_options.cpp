@@ -1,0 +1,595 @@
+// Io_SetOptions: the channel and options of an I/O directive into the
+// current-I/O area.  This runs once per I/O statement, so it allocates
+// nothing: option texts and KEY= parts are copied into the work area, which
+// the executor resets before every statement.
+#include "channels/io_options.h"
+
+#include <cstring>
+
+#include "channels/channel.h"
+#include "channels/io_list.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/workspace.h"
+
+int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max) = nullptr;
+
+namespace {
+
+inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+
+inline bool is_option(uint8_t c) { return c >= code::IOPT_FIRST && c <= code::IOPT_LAST; }
+
+inline int32_t kind() { return ws.Cur_ftype; }
+
+constexpr uint8_t QMARK = 63;  // RECORD before the channel: the whole record
+
+// The object whose statement runs (0: none).  Objects do not exist yet, so
+// every statement runs outside one and a channel with an owner is foreign.
+inline int32_t running_object() { return 0; }
+
+bool keyed_kind(int32_t k) { return k == FK_KEYED || k == FK_EFF; }
+
+// Kinds whose records are addressed by key number as given (RNO= kept).
+bool rno_kept_kind(int32_t k) {
+  return k == FK_KEYED || k == FK_EFF || k == FK_THIN_CLIENT || k == FK_BBX_KEYED ||
+         k == FK_BBX_KEYED2 || k == FK_MYSQL || k == 12 || k == 20 || k == 26;
+}
+
+// Kinds that carry key numbers of their own (KNO= needs no key description).
+bool own_keys_kind(int32_t k) {
+  return k == FK_KEYED || k == FK_EFF || k == FK_CISAM || k == FK_MEMORY ||
+         k == FK_THIN_CLIENT || k == FK_BBX_KEYED || k == FK_BBX_KEYED2 || k == 10 ||
+         k == 11 || k == 12 || k == 19 || k == 20 || k == 24 || k == 26 || k == FK_MYSQL;
+}
+
+// A copy of the current string in the work area (the accumulator is reused
+// by the next evaluation).
+const uint8_t* keep_string() {
+  uint8_t* p = Work_take(size_t(ws.Str_len) + 1);
+  if (ws.Str_len) std::memcpy(p, ws.Str_ptr, size_t(ws.Str_len));
+  p[ws.Str_len] = 0;
+  return p;
+}
+
+// The current value as text: strings as they stand, numbers in normal form.
+void value_as_text(const uint8_t** ptr, int32_t* len) {
+  if (ws.Str_len >= 0) {
+    *len = ws.Str_len;
+    *ptr = keep_string();
+    return;
+  }
+  uint8_t* p = Work_take(CONV_NORMAL_MAX);
+  *len = Conv_normal(ws.Num_acc, reinterpret_cast<char*>(p));
+  *ptr = p;
+}
+
+void branch_line(uint32_t* target) {
+  *target = Get_line();
+  ws.Stmt_opt_flags &= ~2u;
+}
+
+bool negative_size_kind(int32_t k) {
+  return k == FK_DEVICE || k == FK_CONSOLE_ALIAS || k == FK_BINARY || k == FK_PIPE || k == FK_TCP;
+}
+
+void opt_siz() {
+  int32_t n = Eval_integer();
+  if (n == 0 && !Sw_on(sw::BangR)) Rpt_error(41);
+  if (n < 0 && !negative_size_kind(kind())) Rpt_error(41);
+  ws.Io_siz = n;
+}
+
+void opt_ind() {
+  int32_t n = Eval_integer();
+  int32_t k = kind();
+  if (n < 0 && !(k == FK_THIN_CLIENT || k == FK_MYSQL || k == 12 || k == 26)) Rpt_error(41);
+  ws.Io_ind = n;
+  ws.Io_opts |= IO_IND;
+}
+
+void opt_rno() {
+  int32_t n = Eval_integer();
+  if (n < 1) Rpt_error(41);
+  if (rno_kept_kind(kind())) {
+    ws.Io_ind = n;
+    ws.Io_opts |= IO_RNO;
+  } else {
+    ws.Io_ind = n - 1;
+    ws.Io_opts |= IO_IND;
+  }
+}
+
+void opt_key() {
+  int cnt = 0;
+  for (;;) {
+    if (cnt == IO_KEY_PARTS) Rpt_error(41);
+    Eval_formula();
+    value_as_text(&ws.Io_key_part[cnt], &ws.Io_key_part_len[cnt]);
+    cnt++;
+    if (*ws.Exec_ptr != code::LABEL_END) break;  // ':' joins the parts
+    ws.Exec_ptr++;
+  }
+  ws.Io_key_cnt = cnt;
+  ws.Io_opts |= IO_KEY;
+}
+
+void opt_tim() {
+  int32_t h = Eval_int100();
+  if (h < 0) {
+    if (!Sw_on(sw::BangR)) Rpt_error(41);
+    return;  // tolerated and ignored
+  }
+  if (h >= 999901) Rpt_error(41);
+  int32_t k = kind();
+  if (k == FK_DEVICE || k == FK_CONSOLE_ALIAS || k == FK_PIPE || k == FK_THIN_CLIENT || k == FK_TCP)
+    ws.Io_tim = h;
+  else
+    ws.Io_rty = (h + 99) / 100;  // whole seconds of retrying
+}
+
+void opt_rty() {
+  int32_t n = Eval_integer();
+  int32_t lo = Sw_on(sw::BangR) ? -1 : 0;
+  if (n < lo || n > 2000) Rpt_error(41);
+  ws.Io_rty = n < 0 ? prmblk.WT : n;
+}
+
+// The name of the variable at the cursor (inline or indexed reference).
+void var_name(const uint8_t** name, int32_t* len) {
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[1] & 0x80) {
+    const uint8_t* e = Var_name_entry(uint32_t(((p[1] & 0x7F) << 8) | p[2]));
+    if (!e) Rpt_error(49);
+    *len = e[0];
+    *name = e + 1;
+  } else {
+    *len = p[1];
+    *name = p + 2;
+  }
+}
+
+// A variable name standing alone as the REC= value (not the start of an
+// expression).
+bool stmt_end_or_item(const uint8_t* p) {
+  uint8_t* save = ws.Exec_ptr;
+  ws.Exec_ptr = const_cast<uint8_t*>(p);
+  Skip_var();
+  uint8_t c = *ws.Exec_ptr;
+  ws.Exec_ptr = save;
+  return c == code::COMMA || c == code::RPAREN || stmt_end(c);
+}
+
+void opt_rec() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::OP_DIV) {
+    ws.Exec_ptr++;
+    ws.Io_rec_prefix = nullptr;
+    return;
+  }
+  const uint8_t* name;
+  int32_t len;
+  if ((c == code::STR_VAR || c == code::NUM_VAR) && stmt_end_or_item(ws.Exec_ptr)) {
+    var_name(&name, &len);
+    Skip_var();
+  } else {
+    Eval_str();
+    name = ws.Str_ptr;
+    len = ws.Str_len;
+    if (len > 0 && name[len - 1] == '$') len--;
+    if (len < 1 || len > 127) Rpt_error(23);
+  }
+  if (len > 127) Rpt_error(23);
+  uint8_t* p = Work_take(size_t(len) + 1);
+  p[0] = uint8_t(len);
+  std::memcpy(p + 1, name, size_t(len));
+  ws.Io_rec_prefix = p;
+}
+
+void opt_opt() {
+  Eval_str();
+  if (ws.Str_len == 0) return;
+  ws.Io_opt_len = ws.Str_len;
+  ws.Io_opt_ptr = keep_string();
+}
+
+// TBL=: a string is the table; a line reference names a TABLE statement
+// whose operand, a string expression, is the table.
+void opt_tbl() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+    uint32_t ref = Get_line();
+    uint8_t* resume = ws.Exec_ptr;
+    uint16_t n = Find_line(ref);
+    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(45);
+    uint8_t* p = ws.Str_ptr + 2;
+    while (*p == code::LABEL) p += 2 + p[1] + 1;  // a label ahead of the statement
+    if (*p != code::D_TABLE) Rpt_error(45);
+    ws.Exec_ptr = p + 1;
+    Eval_str();
+    ws.Io_tbl_len = ws.Str_len;
+    ws.Io_tbl = keep_string();
+    ws.Exec_ptr = resume;
+    return;
+  }
+  Eval_str();
+  ws.Io_tbl_len = ws.Str_len;
+  ws.Io_tbl = ws.Str_len ? keep_string() : nullptr;
+}
+
+void opt_sep() {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ws.Exec_ptr++;
+    ws.Io_sep = -1;
+    return;
+  }
+  Eval_str();
+  ws.Io_sep = ws.Str_len > 0 ? ws.Str_ptr[0] : -1;
+}
+
+void opt_ext() {
+  uint8_t sub = *ws.Exec_ptr++;
+  switch (sub) {
+    case iopt::X_BIN: {
+      int32_t n = Eval_range(-1, 32000);
+      ws.Io_bin_rsz = n < 1 ? 1 : n;
+      break;
+    }
+    case iopt::X_DIR: {
+      int32_t k = kind();
+      int32_t n = Eval_integer();
+      if (!(k == FK_KEYED || k == FK_EFF || k == FK_MEMORY || k == FK_MYSQL || k == 12 || k == 26))
+        Rpt_error(17);
+      ws.Io_dir = n;
+      ws.Io_opts |= IO_STEP;
+      break;
+    }
+    case iopt::X_EVT:
+      branch_line(&ws.Io_evt_line);
+      break;
+    case iopt::X_HLP:
+      Eval_str();
+      if (ws.Str_len > 40) Rpt_error(46);
+      ws.Io_hlp_len = ws.Str_len;
+      ws.Io_hlp_ptr = keep_string();
+      break;
+    case iopt::X_IOL:
+      Iol_option();
+      break;
+    case iopt::X_SEP:
+      opt_sep();
+      break;
+    case iopt::X_BSY:
+      ws.Bsy_line = Get_line();
+      break;
+    default:
+      Rpt_error(49);
+  }
+}
+
+void opt_kno() {
+  int32_t k = GetKNOValue();
+  ws.Io_kno = k;
+  if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
+}
+
+// One option item; the cursor is on its word.
+void option_item() {
+  uint8_t c = *ws.Exec_ptr++;
+  switch (c) {
+    case iopt::EXT: opt_ext(); break;
+    case iopt::SIZ:
+    case iopt::SIZ2: opt_siz(); break;
+    case iopt::DOM: branch_line(&ws.Dom_line); break;
+    case iopt::END: branch_line(&ws.End_line); break;
+    case iopt::ERR:
+      ws.Err_line = Get_line();
+      ws.Stmt_save = nullptr;
+      ws.Stmt_opt_flags &= ~2u;
+      ws.Io_opts |= IO_ERR;
+      break;
+    case iopt::IND: opt_ind(); break;
+    case iopt::RESERVED: Rpt_error(99);
+    case iopt::KEY: opt_key(); break;
+    case iopt::NBF: ws.Io_nbf = Eval_range(3, 255); break;
+    case iopt::RTY: opt_rty(); break;
+    case iopt::TBL: opt_tbl(); break;
+    case iopt::TIM: opt_tim(); break;
+    case iopt::REC: opt_rec(); break;
+    case iopt::OPT: opt_opt(); break;
+    case iopt::RNO: opt_rno(); break;
+    case iopt::KNO: opt_kno(); break;
+    default: Rpt_error(49);
+  }
+}
+
+// The read length: how many characters one device read takes.
+void read_length() {
+  int32_t n = Eval_range(0, 512);
+  if (n == 0 && !Sw_on(sw::BX)) Rpt_error(41);
+  ws.Io_read_len = n;
+}
+
+// ERR= among the options that start at p (at the option list's own level).
+void err_in_options(uint8_t* p) {
+  const uint8_t* end = p + 0x10000;
+  int level = 0;
+  for (;;) {
+    uint8_t c = *p;
+    if (stmt_end(c)) return;
+    if (c == code::LPAREN || (c >= code::FNC_FIRST && c <= code::FNC_LAST && c != 88) ||
+        c == code::XFNC_PREFIX || c == code::ALT_FNC) {
+      level++;
+    } else if (c == code::RPAREN) {
+      if (level == 0) return;
+      level--;
+    } else if (c == iopt::ERR && level == 0) {
+      uint8_t* save = ws.Exec_ptr;
+      ws.Exec_ptr = p;
+      Chk_err();
+      ws.Exec_ptr = save;
+      return;
+    }
+    p += Item_size(p, end);
+  }
+}
+
+bool close_more = false;  // CLOSE: another channel follows in the list
+void channel_part(uint8_t dir_code, uint16_t internal);
+
+// Selects the console record for a statement without a channel.
+void use_console() {
+  if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
+  Fcb* f = ws.Con_fcb;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = 0;
+  if (f) {
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    ws.Io_sep = f->separator;
+    ws.Io_rec_prefix = f->rec_prefix;
+  }
+}
+
+}  // namespace
+
+void Io_SetOptions(uint8_t dir_code) {
+  uint8_t* p = ws.Exec_ptr;
+  if (dir_code == 0) {
+    uint8_t* s = ws.Stmt_ptr;
+    while (*s == code::LABEL) s += 2 + s[1] + 1;
+    dir_code = s[0] == code::EXT_DIR ? s[1] : s[0];
+  }
+  // Reset (the fields that live for one statement).
+  ws.Io_stmt = dir_code;
+  ws.Io_opts = 0;
+  ws.Io_tim = -1;
+  ws.Io_read_len = 0;
+  ws.Io_bin_rsz = 0;
+  ws.Bsy_line = 0;
+  ws.Dom_line = 0;
+  ws.End_line = 0;
+  ws.Io_open_mods = 0;
+  ws.Io_err_name = -1;
+  ws.Io_nbf = 0;
+  ws.Io_rty = prmblk.WT;
+  ws.Io_siz = 0;
+  ws.Iol_depth = -1;
+  ws.Io_kno = -1;
+  ws.Io_step = 0;
+  ws.Io_key_len = 0;
+  ws.Io_key_ptr = nullptr;
+  ws.Io_key_cnt = 0;
+  ws.Io_tbl = nullptr;
+  ws.Io_iol_len = 0;
+  ws.Io_iol_ptr = nullptr;
+  ws.Io_opt_len = 0;
+  ws.Io_opt_ptr = nullptr;
+  ws.Io_hlp_ptr = nullptr;
+  ws.Io_hlp_len = 0;
+  ws.Io_evt_line = 0;
+  ws.Io_sep = prmblk.FS;
+  uint16_t internal = ws.Io_next_chan;
+  ws.Io_next_chan = 0;
+
+  if (*p == QMARK) {
+    ws.Io_opts |= IO_QMARK;
+    p++;
+  }
+  if (*p != code::LPAREN) {
+    ws.Exec_ptr = p;
+    use_console();
+    return;
+  }
+  ws.Exec_ptr = p + 1;
+  try {
+    channel_part(dir_code, internal);
+  } catch (const Oru_error&) {
+    // An error before the ERR= item was read still takes its branch.
+    if (!ws.Err_line) err_in_options(p + 1);
+    throw;
+  }
+}
+
+void Io_SetOptions_next(uint8_t dir_code) {
+  ws.Io_opts &= IO_ERR;
+  ws.Io_key_cnt = 0;
+  ws.Io_key_len = 0;
+  ws.Io_key_ptr = nullptr;
+  channel_part(dir_code, 0);
+}
+
+bool Io_close_more() { return close_more; }
+
+namespace {
+
+// The channel expression at the cursor and the options after it.
+void channel_part(uint8_t dir_code, uint16_t internal) {
+  close_more = false;
+  uint16_t chan = Get_fno();
+  if (internal) chan = internal;
+  ws.Lfa_chan = chan;
+  ws.Cur_chan = chan;
+  if (dir_code == code::D_OPEN && chan > 127 && !Sw_on(sw::XF)) Rpt_error(41);
+
+  Fcb* f = Find_fp(chan);
+  if (f) {
+    if (dir_code == code::D_OPEN) Rpt_error(14);
+    if (f->owner && f->owner != running_object()) Rpt_error(13);
+    if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(89);
+    ws.Cur_fcb = f;
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    ws.Io_sep = f->separator;
+    ws.Io_rec_prefix = f->rec_prefix;
+  } else {
+    if (dir_code != code::D_OPEN && dir_code != code::D_CLOSE) Rpt_error(14);
+    ws.Cur_fcb = nullptr;
+    ws.Cur_fd = -1;
+    ws.Cur_ftype = FK_DEVICE;
+    ws.Cur_drv = Bad_io;
+    ws.Io_rec_prefix = nullptr;
+  }
+
+  // The option items.
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::RPAREN) {
+      ws.Exec_ptr++;
+      break;
+    }
+    if (c != code::COMMA) Rpt_error(20);
+    c = ws.Exec_ptr[1];
+    if (is_option(c)) {
+      ws.Exec_ptr++;
+      option_item();
+    } else if (dir_code == code::D_CLOSE) {
+      ws.Exec_ptr++;  // the next channel of the list
+      close_more = true;
+      return;
+    } else {
+      ws.Exec_ptr++;
+      read_length();
+    }
+  }
+
+  if (!ws.Cur_fcb) return;  // OPEN or CLOSE of a channel that is not open
+  if (ws.Io_opts & IO_KEY) {
+    OptGenKey();
+    if (dir_code != code::D_OPEN) Fio_call(FIO_SETKEY);
+  }
+  if (ws.Io_opts & IO_IND) Fio_call(FIO_SETIND);
+}
+
+}  // namespace
+
+// ---- KEY= ----
+
+void OptGenKey() {
+  int cnt = ws.Io_key_cnt;
+  if (cnt == 1) {
+    ws.Io_key_ptr = ws.Io_key_part[0];
+    ws.Io_key_len = ws.Io_key_part_len[0];
+    return;
+  }
+  int32_t k = kind();
+  if (k == FK_MEMORY) {  // memory files join the parts themselves
+    ws.Io_key_ptr = ws.Io_key_part[0];
+    ws.Io_key_len = ws.Io_key_part_len[0];
+    return;
+  }
+  int32_t widths[IO_KEY_PARTS];
+  int segs = 0;
+  if (keyed_kind(k) && Key_segment_widths) {
+    int32_t key_no = ws.Io_kno;
+    if (key_no < 0) {
+      uint8_t s = ws.Io_stmt;
+      bool writes = s == code::D_REMOVE || s == code::D_WRITE || s == code::X_INSERT || s == code::X_UPDATE;
+      key_no = writes ? 0 : ws.Cur_fcb->cur_key;
+    }
+    segs = Key_segment_widths(ws.Cur_fcb, key_no, widths, IO_KEY_PARTS);
+  }
+  if (segs <= 0) Rpt_error(80);
+  // Each part fills its segment's width: zero bytes first, then the value cut
+  // to the width; the last part placed gives only its own length.
+  int n = cnt < segs ? cnt : segs;
+  size_t total = 0;
+  for (int i = 0; i < n; i++) total += size_t(widths[i]);
+  uint8_t* out = Work_take(total + 1);
+  size_t pos = 0;
+  for (int i = 0; i < n; i++) {
+    const uint8_t* v = ws.Io_key_part[i];
+    int32_t len = ws.Io_key_part_len[i];
+    int32_t w = widths[i];
+    if (len > w) len = w;
+    if (i == n - 1) {
+      std::memcpy(out + pos, v, size_t(len));
+      pos += size_t(len);
+    } else {
+      std::memset(out + pos, 0, size_t(w - len));
+      std::memcpy(out + pos + (w - len), v, size_t(len));
+      pos += size_t(w);
+    }
+  }
+  ws.Io_key_ptr = out;
+  ws.Io_key_len = int32_t(pos);
+}
+
+// ---- KNO= ----
+
+int32_t GetKNOValueFromString(const uint8_t* s, int32_t len) {
+  if (len == 0) return 0;
+  if (len == 1 && s[0] == '*') {
+    if (!(keyed_kind(kind()) && ws.Io_stmt == code::D_READ)) Rpt_error(80);
+    return KNO_PHYSICAL;
+  }
+  if (s[0] == '#') {
+    if (len == 1) Rpt_error(80);
+    int32_t n = 0;
+    for (int32_t i = 1; i < len; i++) {
+      if (s[i] < '0' || s[i] > '9') Rpt_error(80);
+      n = n * 10 + (s[i] - '0');
+      if (n > 255) Rpt_error(80);
+    }
+    return n;
+  }
+  for (auto* e = static_cast<Key_name_ent*>(ws.Cur_fcb->key_names); e; e = e->next) {
+    if (e->name_len != len) continue;
+    bool same = true;
+    for (int32_t i = 0; i < len && same; i++) {
+      uint8_t a = s[i], b = uint8_t(e->name[i]);
+      if (a >= 'a' && a <= 'z') a = uint8_t(a - 32);
+      if (b >= 'a' && b <= 'z') b = uint8_t(b - 32);
+      same = a == b;
+    }
+    if (same) return e->key_no;
+  }
+  Rpt_error(80);
+}
+
+int32_t GetKNOValue() {
+  if (!ws.Cur_fcb) Rpt_error(14);
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ws.Exec_ptr++;
+    if (!(keyed_kind(kind()) && ws.Io_stmt == code::D_READ)) Rpt_error(80);
+    return KNO_PHYSICAL;
+  }
+  Eval_formula();
+  if (ws.Str_len < 0 && ws.Num_acc.mant < 0 && To_integer(ws.Num_acc) == -1) return KNO_NONE;
+  if (!own_keys_kind(kind()) && !(ws.Cur_fcb->st4 & ST4_KEY_DESC)) Rpt_error(32);
+  int32_t k;
+  if (ws.Str_len >= 0) {
+    k = GetKNOValueFromString(ws.Str_ptr, ws.Str_len);
+    if (k == KNO_PHYSICAL) return k;
+  } else {
+    k = To_integer(ws.Num_acc);
+  }
+  if (k < 0 || k > ws.Cur_fcb->high_key) Rpt_error(80);
+  return k;
+}

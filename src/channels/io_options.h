@@ -1,0 +1,80 @@
+// I/O options: the channel part of every I/O directive.
+//
+// Compiled form, right after the directive code:
+//   [ '(' channel [ ',' item ]... ')' ]
+// An item is an option word (codes 133..148, or 132 and a second byte)
+// followed by its value, or, without a word, the read length of a device
+// read (an integer expression).  A statement without '(' works on the
+// console.  CLOSE lists several channels: for it a ',' followed by anything
+// but an option word ends the options of one channel (the cursor is left on
+// the next channel's expression).
+#pragma once
+#include <cstdint>
+
+struct Fcb;
+
+// Option codes of the compiled option list.
+namespace iopt {
+enum : uint8_t {
+  EXT = 132,  // a second byte follows
+  SIZ = 133,
+  DOM = 134,
+  END = 135,
+  ERR = 136,
+  IND = 137,
+  RESERVED = 138,
+  KEY = 139,
+  NBF = 140,
+  RTY = 141,
+  SIZ2 = 142,
+  TBL = 143,
+  TIM = 144,
+  REC = 145,
+  OPT = 146,
+  RNO = 147,
+  KNO = 148,
+};
+// Second bytes after EXT.
+enum : uint8_t {
+  X_BIN = 133,
+  X_DIR = 134,
+  X_EVT = 135,
+  X_HLP = 136,
+  X_IOL = 137,
+  X_SEP = 141,
+  X_BSY = 144,
+};
+}  // namespace iopt
+
+// KNO= values beside key numbers.
+constexpr int32_t KNO_NONE = -1;
+constexpr int32_t KNO_PHYSICAL = -2;
+
+// CLOSE lists several channels: after Io_SetOptions(154) returned for one,
+// Io_close_more tells whether another follows and Io_SetOptions_next reads
+// it (the ERR= flag carries over).
+bool Io_close_more();
+void Io_SetOptions_next(uint8_t dir_code);
+
+// Key number of the KNO= item at the cursor (just past the word).
+int32_t GetKNOValue();
+// Key number named by a text: "" key 0, "*" physical order, "#n", or a key
+// name of the current channel.
+int32_t GetKNOValueFromString(const uint8_t* s, int32_t len);
+// Builds the KEY= value from the parts in the current-I/O area; the key is
+// left in ws.Io_key_ptr / ws.Io_key_len.
+void OptGenKey();
+
+// A named key of a keyed channel (Fcb::key_names is a chain of these; the
+// keyed kinds build it at open).
+struct Key_name_ent {
+  Key_name_ent* next;
+  int32_t key_no;
+  uint8_t name_len;
+  char name[127];
+};
+
+// Segment widths of key `key_no` of the current channel for KEY= given in
+// parts; returns the number of segments (0: the kind has no segments).  Set
+// by the keyed kinds; null until they exist.
+extern int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max);

@@ -1,0 +1,57 @@
+// Record directives: READ, EXTRACT, FIND, WRITE, INSERT, UPDATE, REMOVE and
+// PURGE through the driver slots, and what other parts call to build,
+// write and read records.
+#pragma once
+#include <cstdint>
+
+struct Fcb;
+
+// Appends n bytes to the current channel's output record; a full buffer is
+// handed to the flush slot (stream kinds empty it, record kinds raise
+// error 1).
+void Wrt_field(const uint8_t* p, int32_t n);
+// The current string as a field.
+void Wrt_field();
+// Calls the flush slot, then puts byte c (0..255; -1 none) in the buffer.
+void Wrt_flush(int c);
+// Completes the record held in the buffer and hands it to the write slot.
+void Wrt_record();
+// Builds the record from the I/O list at the cursor and writes it.
+void Write_fields();
+// Assigns the fields of the record (p, n) to the I/O list at the cursor.
+void Parse_read(const uint8_t* p, int32_t n);
+
+// Runs the channel's I/O program for an event (mask bit `bit`); returns -1
+// (carry on) or -2 (the program did the work).  Program calls are not
+// built yet: a channel with an I/O program raises error 99.
+int Run_io_event(Fcb* f, const char* event, uint32_t bit);
+
+// Reads the next record of a channel for another part: 0 with the record as
+// the current string, -1 at end of data.  The current-I/O area is kept.
+int ReadNext(Fcb* f);
+// Reads the record with the key held in the current string from a keyed
+// channel: 0 when found (the record is the current string), else the error
+// number (11 missing).  The current-I/O area is kept.
+int ReadViaKey(Fcb* f);
+
+// Bytes of the last record READ that no list item took (the record-length
+// system variable reads it).
+int32_t Rd_unconsumed();
+
+// I/O event numbers (bits of the channel's event mask).
+enum : uint32_t {
+  EV_PRE_READ = 1,
+  EV_POST_READ = 2,
+  EV_PRE_EXTRACT = 4,
+  EV_POST_EXTRACT = 8,
+  EV_PRE_WRITE = 16,
+  EV_POST_WRITE = 32,
+  EV_PRE_PURGE = 64,
+  EV_POST_PURGE = 128,
+  EV_PRE_REMOVE = 256,
+  EV_POST_REMOVE = 512,
+  EV_PRE_LOCK = 1024,
+  EV_POST_LOCK = 2048,
+  EV_PRE_UNLOCK = 4096,
+  EV_POST_UNLOCK = 8192,
+};

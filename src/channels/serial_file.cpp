@@ -1,0 +1,381 @@
+// Serial files (kind 1): text files of lines ended by a newline.
+//
+// A READ delivers the next line without its newline; a last line without a
+// newline is still a line.  Writing after reading truncates the file after
+// the last line read; reading after writing is refused (error 13) until the
+// channel is reopened or purged.  Output goes to the end of the file unless
+// lines were read first.  Output needs an exclusive open or parameter LU.
+//
+// Status word 1: ST1_READ after a read, ST1_WRITTEN after write mode.
+// Status word 2 bit ST2_SERIAL_NOT_FIFO (set at open with parameter BT, never
+// for FIFOs): the channel may still turn binary (READ with SIZ=, or IND= on
+// any other directive); the first READ or WRITE without them clears it.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "channels/channel.h"
+#include "channels/record_locks.h"
+#include "channels/simple_files.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr int32_t DEFAULT_REC = 4096;
+constexpr int64_t APPEND_CHUNK = 204800;
+
+Seq_fcb* cur() { return static_cast<Seq_fcb*>(ws.Cur_fcb); }
+bool is_fifo(const Fcb* f) { return f->st2 & ST2_FIFO; }
+
+// BT: READ with SIZ=, or IND= on another directive, turns the channel binary.
+bool turns_binary(const Fcb* f, bool reading) {
+  if (!(f->st2 & ST2_SERIAL_NOT_FIFO)) return false;
+  return reading ? ws.Io_siz != 0 : (ws.Io_opts & IO_IND) != 0;
+}
+
+// Waits for a FIFO to have data: TIM= when given (error 0 on expiry), else
+// without limit.
+void fifo_wait(int fd) {
+  int ms = ws.Io_tim >= 0 ? ws.Io_tim * 10 : -1;
+  if (Pip_WaitForData(fd, ms) == 0) {
+    ws.Io_rty = 0;
+    Rpt_error(0);
+  }
+}
+
+// Refills the read buffer after the consumed bytes: 0 at end of file.
+int32_t refill(Seq_fcb* f) {
+  if (!f->rd_buf) {
+    f->rd_cap = f->rec_size;
+    f->rd_buf = static_cast<uint8_t*>(Get_blk_nc(size_t(f->rd_cap)));
+  }
+  f->byte_pos += f->rd_fill;
+  f->rd_pos = f->rd_fill = 0;
+  for (;;) {
+    ssize_t n;
+    if (is_fifo(f)) {
+      fifo_wait(f->fd);
+      n = read(f->fd, f->rd_buf, size_t(f->rd_cap));
+      if (n < 0 && errno == EAGAIN) continue;
+    } else {
+      n = pread(f->fd, f->rd_buf, size_t(f->rd_cap), off_t(f->byte_pos));
+    }
+    if (n < 0) {
+      if (errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT))) continue;
+      Sys_error();
+    }
+    f->rd_fill = int32_t(n);
+    return f->rd_fill;
+  }
+}
+
+void line_append(Seq_fcb* f, int32_t* len, const uint8_t* p, int32_t n) {
+  if (*len + n > f->line_cap) {
+    int32_t cap = f->line_cap ? f->line_cap : 4096;
+    while (cap < *len + n) cap = cap < 65536 ? cap * 2 : cap + 32768;
+    auto* nb = static_cast<uint8_t*>(Get_blk_nc(size_t(cap)));
+    if (*len) std::memcpy(nb, f->line_buf, size_t(*len));
+    if (f->line_buf) Ret_blk(f->line_buf);
+    f->line_buf = nb;
+    f->line_cap = cap;
+  }
+  std::memcpy(f->line_buf + *len, p, size_t(n));
+  *len += n;
+}
+
+// Reads the next line into the current string; false at end of file.
+bool Seq_next(Seq_fcb* f) {
+  int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
+  // The common case: the whole line is in the buffer.
+  if (f->rd_pos < f->rd_fill) {
+    uint8_t* s = f->rd_buf + f->rd_pos;
+    int32_t avail = f->rd_fill - f->rd_pos;
+    int32_t look = avail < max ? avail : max;
+    auto* nl = static_cast<uint8_t*>(std::memchr(s, '\n', size_t(look)));
+    if (nl) {
+      ws.Str_ptr = s;
+      ws.Str_len = int32_t(nl - s);
+      f->rd_pos += ws.Str_len + 1;
+      return true;
+    }
+    if (look == max) {
+      ws.Str_ptr = s;
+      ws.Str_len = max;
+      f->rd_pos += max;
+      return true;
+    }
+  }
+  int32_t len = 0;
+  for (;;) {
+    if (f->rd_pos >= f->rd_fill && refill(f) == 0) {
+      if (len == 0) return false;
+      break;
+    }
+    uint8_t* s = f->rd_buf + f->rd_pos;
+    int32_t avail = f->rd_fill - f->rd_pos;
+    int32_t room = max - len;
+    int32_t look = avail < room ? avail : room;
+    auto* nl = static_cast<uint8_t*>(std::memchr(s, '\n', size_t(look)));
+    if (nl) {
+      int32_t n = int32_t(nl - s);
+      line_append(f, &len, s, n);
+      f->rd_pos += n + 1;
+      break;
+    }
+    line_append(f, &len, s, look);
+    f->rd_pos += look;
+    if (len >= max) break;
+  }
+  ws.Str_ptr = f->line_buf;
+  ws.Str_len = len;
+  return true;
+}
+
+void rewind(Seq_fcb* f) {
+  f->rd_pos = f->rd_fill = 0;
+  f->byte_pos = 0;
+  f->rec_index = 0;
+  f->rec_count = 0;
+  f->buf_count = 0;
+  f->high_water = 0;
+  f->rec_start = 0;
+  f->st1 &= uint16_t(~(ST1_READ | ST1_WRITTEN));
+  if (!is_fifo(f)) lseek(f->fd, 0, SEEK_SET);
+}
+
+// Writes out the output buffer: rec_size bytes at most, all when closing.
+void flush_out(Seq_fcb* f, bool closing) {
+  if (f->buf_count <= 0) return;
+  int32_t n = closing || f->buf_count < f->rec_size ? f->buf_count : f->rec_size;
+  ssize_t w;
+  for (;;) {
+    w = is_fifo(f) ? write(f->fd, f->out_buf, size_t(n))
+                   : pwrite(f->fd, f->out_buf, size_t(n), off_t(f->byte_pos));
+    if (w < 0 && errno == EINTR) continue;
+    break;
+  }
+  if (w != n) {
+    if (closing) f->buf_count = f->high_water = 0;
+    if (w < 0) Sys_error();
+    Rpt_error(2);
+  }
+  f->byte_pos += n;
+  f->buf_count -= n;
+  if (f->buf_count > 0) std::memmove(f->out_buf, f->out_buf + n, size_t(f->buf_count));
+  if (f->high_water > f->buf_count) f->high_water = f->buf_count;
+  f->rec_start = f->rec_start > n ? f->rec_start - n : 0;
+  Mark_commit();
+}
+
+int64_t Seq_define() { return 0; }
+
+int64_t Seq_open() {
+  auto* f = Fcb_alloc<Seq_fcb>();
+  f->fd = ws.Cur_fd;
+  f->kind = FK_SERIAL;
+  f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : DEFAULT_REC;
+  ws.Cur_fcb = f;
+  Fcb_set_buffer(f, f->rec_size + 256);
+  struct stat st {};
+  bool fifo = fstat(f->fd, &st) == 0 && S_ISFIFO(st.st_mode);
+  if (fifo) f->st2 |= ST2_FIFO;
+  if (Sw_on(sw::BT) && !fifo) f->st2 |= ST2_SERIAL_NOT_FIFO;
+  if ((ws.Io_open_mods & OM_APPEND) && !fifo) {
+    // Position after the last line: count the lines on the way.
+    int64_t lines = 0, pos = 0;
+    auto* chunk = static_cast<uint8_t*>(Get_temp(size_t(APPEND_CHUNK)));
+    for (;;) {
+      ssize_t n = pread(f->fd, chunk, size_t(APPEND_CHUNK), off_t(pos));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        int e = errno;
+        Fcb_set_buffer(f, 0);
+        Ret_blk(f);
+        ws.Cur_fcb = nullptr;
+        errno = e;
+        Sys_error();
+      }
+      if (n == 0) break;
+      for (ssize_t i = 0; i < n; ++i) lines += chunk[i] == '\n';
+      pos += n;
+    }
+    f->byte_pos = pos;
+    f->rec_index = f->rec_count = int32_t(lines);
+    f->st1 |= ST1_READ;
+  }
+  return 0;
+}
+
+int64_t Seq_close() {
+  auto* f = cur();
+  if (f->st1 & ST1_WRITTEN) {
+    if (f->high_water > f->buf_count) f->buf_count = f->high_water;
+    f->st2 |= 4;  // closing
+    flush_out(f, true);
+    flush_out(f, true);
+  }
+  if (f->rd_buf) Ret_blk(f->rd_buf);
+  if (f->line_buf) Ret_blk(f->line_buf);
+  if (f->putback) Ret_blk(f->putback);
+  f->rd_buf = f->line_buf = f->putback = nullptr;
+  return 0;
+}
+
+int64_t Seq_read() {
+  auto* f = cur();
+  if (turns_binary(f, true)) {
+    Seq_to_binary();
+    return Fio_call(FIO_READ);
+  }
+  f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
+  if (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY)) Rpt_error(13);
+  if (!Seq_next(f)) Io_end_err();
+  f->st1 |= ST1_READ;
+  f->rec_count = f->rec_index++;
+  return 0;
+}
+
+int64_t Seq_setind() {
+  auto* f = cur();
+  if (turns_binary(f, ws.Io_stmt == code::D_READ)) {
+    Seq_to_binary();
+    return Fio_call(FIO_SETIND);
+  }
+  if (is_fifo(f)) Rpt_error(13);
+  int32_t want = ws.Io_ind;
+  if (want < f->rec_index) rewind(f);
+  while (f->rec_index < want) {
+    if (!Seq_next(f)) Io_end_err();
+    f->st1 |= ST1_READ;
+    f->rec_count = f->rec_index++;
+  }
+  return 0;
+}
+
+int64_t Seq_getind() {
+  auto* f = cur();
+  if (f->st1 & ST1_WRITTEN) Rpt_error(2);
+  return f->rec_index;
+}
+
+uint8_t* be4_result(int64_t v) {
+  auto* p = static_cast<uint8_t*>(Get_temp(4));
+  p[0] = uint8_t(v >> 24);
+  p[1] = uint8_t(v >> 16);
+  p[2] = uint8_t(v >> 8);
+  p[3] = uint8_t(v);
+  ws.Str_ptr = p;
+  ws.Str_len = 4;
+  return p;
+}
+
+// KEY= is a byte offset: 4 bytes big-endian.
+int64_t Seq_setkey() {
+  auto* f = cur();
+  if (is_fifo(f)) Rpt_error(13);
+  int64_t off = 0;
+  for (int32_t i = 0; i < ws.Io_key_len && i < 4; ++i) off = (off << 8) | ws.Io_key_ptr[i];
+  int64_t len = filelength(f->fd);
+  if (off > len) Rpt_error(2);
+  f->byte_pos = off;
+  f->rd_pos = f->rd_fill = 0;
+  return 0;
+}
+
+int64_t Seq_getkec() {
+  auto* f = cur();
+  int64_t pos = (f->st1 & ST1_WRITTEN) ? f->byte_pos + std::max(f->buf_count, f->high_water)
+                                       : f->byte_pos + f->rd_pos;
+  be4_result(pos);
+  return 0;
+}
+
+int64_t Seq_getkef() {
+  be4_result(0);
+  return 0;
+}
+
+int64_t Seq_getkel() {
+  be4_result(filelength(cur()->fd));
+  return 0;
+}
+
+int64_t Seq_wr_mode() {
+  auto* f = cur();
+  if (turns_binary(f, false)) {
+    Seq_to_binary();
+    return Fio_call(FIO_WR_MODE);
+  }
+  f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
+  if (f->st1 & ST1_WRITTEN) return 0;
+  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+  if (is_fifo(f)) {
+    f->buf_count = f->high_water = 0;
+  } else {
+    if (!(f->st1 & ST1_LOCKED) && !Sw_on(sw::LU)) Rpt_error(13);
+    if (f->st1 & ST1_READ) {
+      int64_t at = f->byte_pos + f->rd_pos;
+      if (chsize(f->fd, at) != 0) Sys_error();
+      f->byte_pos = at;
+    } else {
+      int64_t len = filelength(f->fd);
+      if (len < 0) Sys_error();
+      f->byte_pos = len;
+      f->rec_index = f->rec_count = 0;
+    }
+    f->rd_pos = f->rd_fill = 0;
+    f->buf_count = f->high_water = 0;
+  }
+  f->rec_start = 0;
+  f->putback_cnt = 0;
+  f->st1 |= ST1_WRITTEN;
+  return 0;
+}
+
+int64_t Seq_write() {
+  auto* f = cur();
+  f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
+  if (!(f->st1 & ST1_WRITTEN)) Seq_wr_mode();
+  if (f->buf_count >= f->buf_size) flush_out(f, false);
+  f->out_buf[f->buf_count++] = '\n';
+  f->rec_count = f->rec_index++;
+  if (is_fifo(f)) {
+    while (f->buf_count > 0) flush_out(f, true);
+  } else {
+    while (f->buf_count >= f->rec_size) flush_out(f, false);
+  }
+  // The next record is built after this one: the buffer keeps complete
+  // records until rec_size bytes are gathered.
+  f->rec_start = f->buf_count;
+  return 0;
+}
+
+int64_t Seq_flush() {
+  auto* f = cur();
+  bool closing = f->st2 & 4;
+  flush_out(f, closing);
+  return 0;
+}
+
+int64_t Seq_purge() {
+  auto* f = cur();
+  if (!is_fifo(f) && chsize(f->fd, 0) != 0) Sys_error();
+  rewind(f);
+  return 0;
+}
+
+}  // namespace
+
+const Fio_op Seq_fotbl[FIO_SLOTS] = {
+    Seq_define,  Seq_open,    Seq_close,   Seq_write,   Seq_read,     Io_mode_err,  Seq_setind,
+    Seq_getind,  Seq_setkey,  Seq_getkec,  Io_mode_err, Io_mode_err,  Seq_flush,    Seq_wr_mode,
+    Seq_purge,   Seq_getkef,  Seq_getkel,  Io_mode_err, Io_do_nothing, Io_do_nothing};

@@ -1,0 +1,74 @@
+// The simple file kinds: serial (1), binary (5), directory (6) and pipe (8).
+//
+// Serial and binary channels share one record type, because a serial channel
+// may turn into a binary one for good (system parameter BT) without being
+// reallocated.
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "channels/channel.h"
+
+// Serial and binary channels.
+//
+// Serial reading: rd_buf holds rd_fill bytes read from the file at offset
+// byte_pos; rd_pos of them are consumed.  The next unread byte of the file is
+// at byte_pos + rd_pos.  A line that crosses a refill is gathered in line_buf.
+// Serial writing: the output buffer (Fcb::out_buf, buf_size = rec_size + 256)
+// holds buf_count bytes that belong at file offset byte_pos; records are
+// appended to it and it is written out in rec_size pieces.
+// Binary: byte_pos is the file offset of the next record, rec_index its
+// number (byte_pos / rec_size); putback holds bytes READ handed back.
+struct Seq_fcb : Fcb {
+  uint8_t* rd_buf;
+  int32_t rd_cap, rd_pos, rd_fill;
+  uint8_t* line_buf;
+  int32_t line_cap;
+  int32_t rec_count;   // index of the last record handled
+  uint8_t* putback;    // binary: bytes to deliver first (buf_size capacity)
+  int32_t putback_cnt;
+};
+
+struct Dry_fcb : Fcb {
+  FILE* listing;  // the listing command's output; null until the first read
+  bool info;      // "+INFO" records
+  char line[257];
+};
+
+// Pipe channels: the command's output is read through rfd into in_buf
+// (in_fill bytes, in_pos consumed); records written are gathered in the
+// output buffer and written to wfd.
+struct Pip_fcb : Fcb {
+  int rfd, wfd;     // -1: none
+  bool wrote;       // written since the last read
+  bool eod;         // end of data reached
+  bool raw;         // opened with a record length: blocks, not lines
+  pid_t pid;        // the command's process (0: reaped)
+  int exit_status;  // the command's exit status once reaped (-1 unknown)
+  int32_t rec_count;
+  uint8_t* in_buf;
+  int32_t in_cap, in_pos, in_fill;
+};
+
+extern const Fio_op Seq_fotbl[FIO_SLOTS];
+extern const Fio_op Bin_fotbl[FIO_SLOTS];
+extern const Fio_op Dry_fotbl[FIO_SLOTS];
+extern const Fio_op Pip_fotbl[FIO_SLOTS];
+
+// Turns the current serial channel into a binary one of record size 1 (kind
+// 5), positioned at 0.
+void Seq_to_binary();
+// Hands count bytes back to a binary channel: the next READ delivers them
+// first (nothing during EXTRACT).
+void BinPutBack(const uint8_t* bytes, int32_t count);
+// Moves a binary channel's byte position by count (signed).
+void BinAdjustAddr(int64_t count);
+
+// Reaps the children of closed pipes that have ended, without waiting (the
+// host layer remembers every one of them, however many).
+void PipeCheckChildren();
+// Waits until fd has data or hang-up: ms milliseconds, -1 without limit.
+// Returns > 0 ready, 0 timed out.
+int Pip_WaitForData(int fd, int ms);

@@ -1,0 +1,20 @@
+WRITE (0)"AB",12.5
+WRITE RECORD (0)"raw"
+PRINT
+10 READ (0,ERR=100)A$,B
+20 PRINT "got ",A$,"|",B
+30 READ (5,ERR=200)X$
+40 END
+100 PRINT "err ",ERR
+110 END
+200 PRINT "channel not open: ",ERR
+210 CLOSE (0,9)
+220 CLOSE (9,ERR=300)
+230 END
+300 PRINT "close err ",ERR
+310 READ (70000,ERR=400)X$
+320 END
+400 PRINT "range err ",ERR
+RUN
+hello
+WRITE (0,IND=-1)"x"
