@@ -6,6 +6,7 @@
 #include "channels/indexed_file.h"
 #include "channels/memory_file.h"
 #include "channels/simple_files.h"
+#include "programs/program_channel.h"
 
 void Register_kinds() {
   Fio_register(FK_SERIAL, Seq_fotbl);
@@ -14,4 +15,6 @@ void Register_kinds() {
   Fio_register(FK_PIPE, Pip_fotbl);
   Fio_register(FK_INDEXED, Ind_fotbl);
   Fio_register(FK_MEMORY, Dyn_fotbl);
+  Fio_register(FK_PROGRAM, Prg_fotbl);
+  Fio_register(FK_VARDATA, Prg_fotbl);
 }

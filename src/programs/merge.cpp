@@ -28,6 +28,9 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/workspace.h"
+#include "channels/channel.h"
+#include "programs/load_channel.h"
+#include "programs/program_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
 #include "programs/program_list.h"
@@ -35,55 +38,21 @@
 
 namespace {
 
-// Lines of a host file: "\n" ends a line; one "\r" and then one Ctrl-Z at
-// its end are removed.
+// Lines of a channel (Read_next_line), copied out of its buffer.
 class Line_reader {
  public:
-  explicit Line_reader(int fd) : fd_(fd) {}
+  explicit Line_reader(Fcb* f) : f_(f) {}
   bool next(std::string& line) {
-    line.clear();
-    bool any = false;
-    for (;;) {
-      if (pos_ >= len_) {
-        if (eof_) break;
-        ssize_t n = ::read(fd_, buf_, sizeof buf_);
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          Sys_error();
-        }
-        if (n == 0) {
-          eof_ = true;
-          break;
-        }
-        pos_ = 0;
-        len_ = size_t(n);
-      }
-      any = true;
-      const char* start = buf_ + pos_;
-      const char* nl = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
-      if (nl) {
-        line.append(start, size_t(nl - start));
-        pos_ += size_t(nl - start) + 1;
-        strip_end(line);
-        return true;
-      }
-      line.append(start, len_ - pos_);
-      pos_ = len_;
-    }
-    if (!any || line.empty()) return false;
-    strip_end(line);
-    return true;
+    uint8_t* work = ws.Work_ptr;
+    bool got = Read_next_line(f_, nullptr) == 0;
+    if (got) line.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else line.clear();
+    ws.Work_ptr = work;
+    return got;
   }
 
  private:
-  static void strip_end(std::string& s) {
-    if (!s.empty() && s.back() == '\r') s.pop_back();
-    if (!s.empty() && s.back() == 26) s.pop_back();
-  }
-  int fd_;
-  char buf_[65536];
-  size_t pos_ = 0, len_ = 0;
-  bool eof_ = false;
+  Fcb* f_;
 };
 
 size_t skip_blanks(const std::string& s) {
@@ -128,8 +97,9 @@ void append_row(std::string& text, const std::string& row) {
 
 }  // namespace
 
-int Merge_fd(int fd) {
-  Line_reader in(fd);
+int Merge_channel(Fcb* f) {
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  Line_reader in(f);
   std::string cur;
   do {
     if (!in.next(cur)) return 0;
@@ -209,47 +179,31 @@ int Merge_fd(int fd) {
 }
 
 int Exec_merge() {
-  int fd = Text_source_fd();
-  if (fd < 0) Rpt_error(13);
-  return Merge_fd(fd);
+  Fcb* f = Text_source();
+  if (!f) Rpt_error(13);
+  return Merge_channel(f);
 }
 
-// MERGE name [, ERR=line]: program lines in text form into the program.
+// MERGE name [, ERR=line] | MERGE channel: program lines in text form into
+// the program.
 void d_merg() {
   if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Not_built("MERGE of object properties");
   if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(61);
   Eval_formula();
-  if (ws.Str_len < 0) Not_built("MERGE from a channel");
+  if (ws.Str_len < 0) {
+    // An open channel.
+    int32_t chan = To_integer(ws.Num_acc);
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+    Chk_err();
+    Fcb* f = chan >= 0 && chan <= 65000 ? Find_fp(uint16_t(chan)) : nullptr;
+    if (!f) Rpt_error(14);
+    Merge_channel(f);
+    return;
+  }
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty()) Rpt_error(10);
-  std::string cand[2];
-  int count = 0;
-  Prog_candidates(name, cand, &count);
-  int fd = -1;
-  int err = ENOENT;
-  std::string path;
-  for (int i = 0; i < count && fd < 0; i++) {
-    fd = Open(cand[i].c_str(), O_RDONLY, Open_opts{});
-    if (fd < 0) err = errno;
-    else path = cand[i];
-  }
-  if (fd < 0) {
-    errno = err;
-    Sys_error();
-  }
-  uint8_t hdr[8] = {};
-  ssize_t n = ::pread(fd, hdr, 8, 0);
-  if (n == 8 && (std::memcmp(hdr, "[Oru", 4) == 0 || std::memcmp(hdr, "[Yod", 4) == 0 ||
-                 std::memcmp(hdr, "[Kiv", 4) == 0 || Prg_is_header(hdr))) {
-    Close(fd);
-    Rpt_error(17);  // only program text can be merged
-  }
-  struct Source {
-    int fd;
-    ~Source() { Close(fd); }
-  } src{fd};
-  Merge_fd(fd);
+  Scratch_guard chan;
+  chan.f = Open_scratch(name, false);
+  Merge_channel(chan.f);
 }

@@ -18,6 +18,8 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "channels/channel.h"
+#include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
 
@@ -27,7 +29,7 @@ constexpr uint16_t PO_CHANGED = 0x1000;  // the file changed on disk: never reus
 constexpr size_t NAME_MAX_LEN = 511;
 
 struct Text_src {
-  int fd = -1;
+  Fcb* f = nullptr;  // channel 65001 while it is the text source
   std::string path, name;
 } text_src;
 
@@ -154,36 +156,9 @@ Prog_obj* new_rec() {
   return new (b) Prog_obj();
 }
 
-bool is_own_header(const uint8_t* h) {
-  return std::memcmp(h, "[Oru", 4) == 0 || std::memcmp(h, "[Yod", 4) == 0 || std::memcmp(h, "[Kiv", 4) == 0;
-}
-
-// Opens the first candidate that exists; the host error of the last
-// attempt when none does.
-int open_candidates(const std::string& name, std::string* path) {
-  std::string cand[2];
-  int count = 0;
-  Prog_candidates(name, cand, &count);
-  int err = ENOENT;
-  for (int i = 0; i < count; i++) {
-    int fd = Open(cand[i].c_str(), O_RDONLY, Open_opts{});
-    if (fd >= 0) {
-      *path = cand[i];
-      return fd;
-    }
-    err = errno;
-  }
-  errno = err;
-  Sys_error();
-}
-
 // Loads the program file open on fd (header already read into hdr) into a
-// new record; the descriptor is closed on every path.
+// new record.
 Prog_obj* load_open(int fd, const uint8_t* hdr, const std::string& path, const std::string& name) {
-  struct Fd_guard {
-    int fd;
-    ~Fd_guard() { Close(fd); }
-  } fd_guard{fd};
   struct stat st;
   if (::fstat(fd, &st) != 0) Sys_error();
   Prog_obj* rec = new_rec();
@@ -253,25 +228,6 @@ void Path_unref(Pgm_path* p) {
   Ret_blk(p);
 }
 
-// ---- names ----
-
-void Prog_candidates(const std::string& name, std::string out[2], int* count) {
-  *count = 0;
-  if (!name.empty() && name[0] == '*') {
-    // Library programs: "*" stands for "_", a ";" ends the name.
-    std::string rest = "_" + name.substr(1);
-    size_t semi = rest.find(';');
-    if (semi != std::string::npos) rest.resize(semi);
-    std::string lower = rest;
-    for (char& c : lower) c = char(Lowercs[uint8_t(c)]);
-    std::string lib = Lib_dir_path();
-    if (!lib.empty()) out[(*count)++] = lib + "/" + lower;
-    out[(*count)++] = Path_convert(rest);
-    return;
-  }
-  out[(*count)++] = Path_convert(name);
-}
-
 // ---- the list ----
 
 Prog_obj* CacheLoad(Prog_obj* rec) {
@@ -300,41 +256,22 @@ Prog_obj* Prog_load() {
     }
     return CacheLoad(r);
   }
-  std::string path;
-  int fd = open_candidates(name, &path);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    int e = errno;
-    Close(fd);
-    errno = e;
-    Sys_error();
-  }
-  if (S_ISDIR(st.st_mode)) {
-    Close(fd);
-    Rpt_error(17);
-  }
-  uint8_t hdr[PRG_HDR_SIZE] = {};
-  size_t got;
-  if (!read_at(fd, hdr, PRG_HDR_SIZE, 0, &got)) {
-    int e = errno;
-    Close(fd);
-    errno = e;
-    Sys_error();
-  }
-  if (got == PRG_HDR_SIZE && Prg_is_header(hdr)) {
-    std::memcpy(ws.File_hdr, hdr, PRG_HDR_SIZE);
-    Prog_obj* rec = load_open(fd, hdr, path, name);
+  Scratch_guard chan;
+  chan.f = Open_scratch(name, false);
+  Fcb* f = chan.f;
+  std::string path = f->path && f->path->path ? f->path->path : name;
+  if (f->kind == FK_PROGRAM) {
+    uint8_t hdr[PRG_HDR_SIZE];
+    std::memcpy(hdr, ws.File_hdr, PRG_HDR_SIZE);
+    Prog_obj* rec = load_open(f->fd, hdr, path, name);
     link_front(rec);
     return rec;
   }
-  if (got >= 8 && is_own_header(hdr)) {
-    // Another of the system's own kinds (keyed, indexed, variable data...).
-    Close(fd);
-    if (std::memcmp(hdr + 4, "ind]", 4) == 0) Not_built("program text in indexed files");
-    Rpt_error(17);
-  }
+  if (f->kind == FK_LIB_MEMBER) Not_built("program libraries");
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  // Program text: the channel stays open as the text source.
   Text_source_close();
-  text_src.fd = fd;
+  text_src.f = chan.release();
   text_src.path = path;
   text_src.name = name;
   return nullptr;
@@ -351,10 +288,11 @@ Prog_obj* Prog_load_file(const std::string& path, const std::string& name) {
     errno = e;
     Sys_error();
   }
-  if (got < PRG_HDR_SIZE || !Prg_is_header(hdr)) {
-    Close(fd);
-    Rpt_error(17);
-  }
+  struct Fd_guard {
+    int fd;
+    ~Fd_guard() { Close(fd); }
+  } guard{fd};
+  if (got < PRG_HDR_SIZE || !Prg_is_header(hdr)) Rpt_error(17);
   return load_open(fd, hdr, path, name);
 }
 
@@ -451,10 +389,10 @@ void Prog_take(Prog_obj* rec) {
 
 // ---- the text source ----
 
-int Text_source_fd() { return text_src.fd; }
+Fcb* Text_source() { return text_src.f; }
 const std::string& Text_source_path() { return text_src.path; }
 const std::string& Text_source_name() { return text_src.name; }
 void Text_source_close() {
-  if (text_src.fd >= 0) Close(text_src.fd);
-  text_src.fd = -1;
+  if (text_src.f) Close_scratch(text_src.f);
+  text_src.f = nullptr;
 }

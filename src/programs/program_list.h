@@ -89,7 +89,8 @@ void Clr_progs();
 int Prog_count();
 
 // Loads a program file from a host path into a new record (not linked):
-// the loader's work without the list.  Errors as Prog_load.
+// the loader's work without the list or the search path.  Errors as
+// Prog_load.
 Prog_obj* Prog_load_file(const std::string& path, const std::string& name);
 void Prog_free(Prog_obj* rec);
 
@@ -97,14 +98,11 @@ void Prog_free(Prog_obj* rec);
 // caller): image, names, a fresh variable table, path, attributes.
 void Prog_take(Prog_obj* rec);
 
-// The candidate host paths of a program name, in the order they are tried:
-// "*name" the library directory's "_name" (lower case), then "_name" in the
-// working directory; other names relative to the working directory.
-void Prog_candidates(const std::string& name, std::string out[2], int* count);
 
-// A text file that Prog_load opened instead of a program (its descriptor is
-// owned here until Text_source_close).
-int Text_source_fd();
+// A text file that Prog_load opened instead of a program: channel 65001,
+// open until Text_source_close.
+struct Fcb;
+Fcb* Text_source();
 const std::string& Text_source_path();
 const std::string& Text_source_name();
 void Text_source_close();

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "channels/console_device.h"
+#include "channels/open.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -217,13 +219,13 @@ void d_drop() {
   opt_err();
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) Rpt_error(10);
-  std::string cand[2];
-  int count = 0;
-  Prog_candidates(name, cand, &count);
+  std::vector<std::string> cand;
+  Set_path(name);
+  while (Next_path() == 0) cand.push_back(ws.Path_buf);
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (!(r->flags & PO_RESIDENT)) continue;
     bool hit = name == r->path->name;
-    for (int i = 0; i < count && !hit; i++) hit = cand[i] == r->path->path;
+    for (size_t i = 0; i < cand.size() && !hit; i++) hit = cand[i] == r->path->path;
     if (!hit) continue;
     r->flags &= ~uint16_t(PO_RESIDENT);
     Prog_drop(r);

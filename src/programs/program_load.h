@@ -17,8 +17,9 @@ void Load_statement(bool run);
 // Reads program lines in text form from the open text source into the
 // current program; returns the number of lines stored.
 int Exec_merge();
-// The same from an open host file (MERGE).
-int Merge_fd(int fd);
+// The same from an open channel (serial, indexed or memory, else 17).
+struct Fcb;
+int Merge_channel(Fcb* f);
 // Shows the program's path on the console (LOAD and SAVE typed there):
 // " v%d.%02d" with a version number, " <<+CVS " when a copy was made and,
 // with a version, the description on a new line.

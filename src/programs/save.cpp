@@ -28,6 +28,10 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/workspace.h"
+#include "channels/channel.h"
+#include "channels/file_create.h"
+#include "channels/open.h"
+#include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
 #include "programs/program_list.h"
@@ -449,8 +453,9 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
 
 struct Fd_guard {
   int fd;
+  bool owned = true;
   ~Fd_guard() {
-    if (fd >= 0) Close(fd);
+    if (fd >= 0 && owned) Close(fd);
   }
 };
 
@@ -517,32 +522,35 @@ void d_save() {
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) Rpt_error(10);
 
-  std::string cand[2];
-  int count = 0;
-  Prog_candidates(name, cand, &count);
-  std::string path = cand[0];
-  Fd_guard file{Open(path.c_str(), O_RDWR, Open_opts{})};
-  bool created = false;
-  if (file.fd < 0) {
-    if (errno != ENOENT) Sys_error();
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, prmblk.Create_mode);
-    if (fd < 0) Sys_error();
-    ::close(fd);
-    file.fd = Open(path.c_str(), O_RDWR, Open_opts{});
-    if (file.fd < 0) Sys_error();
-    uint8_t h[PRG_HDR_SIZE];
-    Prg_fresh_header(h);
-    write_full(file.fd, h, PRG_HDR_SIZE, 0);
-    created = true;
+  Scratch_guard chan;
+  {
+    Catch_region region;
+    try {
+      chan.f = Open_scratch(name, true);
+    } catch (const Oru_error& e) {
+      if (e.no != 12) throw;
+    }
+  }
+  if (!chan.f) {
+    // A new file: a program file sized for nothing in particular.
+    Set_path(name);
+    Kdef kd;
+    kd.type = FK_PROGRAM;
+    File_create(kd, nullptr);
+    chan.f = Open_scratch(name, true);
   } else if (numbers > 0) {
     Rpt_error(12);
   }
+  Fcb* f = chan.f;
+  int32_t kind = f->kind;
+  if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(13);
+  if (kind == FK_LIB_MEMBER) Not_built("program libraries");
+  bool program = kind == FK_PROGRAM;
+  std::string path = f->path && f->path->path ? f->path->path : name;
+  Fd_guard file{program ? f->fd : -1};
+  file.owned = false;
   uint8_t h[PRG_HDR_SIZE] = {};
-  bool program = read_full(file.fd, h, PRG_HDR_SIZE, 0) && Prg_is_header(h);
-  if (!program && (std::memcmp(h + 4, "key]", 4) == 0 || std::memcmp(h + 4, "ky2]", 4) == 0) &&
-      (std::memcmp(h, "[Oru", 4) == 0 || std::memcmp(h, Oru_file_id, 4) == 0))
-    Rpt_error(13);
-  (void)created;
+  if (program && !read_full(file.fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.
@@ -555,7 +563,7 @@ void d_save() {
   if (!program) {
     bool refused = Sw_on(sw::PlusV) ? (ws.Pgm_flags & PGM_PROTECTED) : (ws.Pgm_flags & PGM_ENCIPHERED);
     if (refused) Rpt_error(52);
-    Sve_serial(file.fd, list_form);
+    Sve_serial(f, list_form);
   } else {
     if (prmblk.SV == 0) Not_built("saving in the old program format (parameter SV 0)");
     bool enciphered = (ws.Pgm_flags & PGM_ENCIPHERED) != 0;
@@ -606,8 +614,7 @@ void d_save() {
       report_labels(builder->labels(), layout.size);
     }
   }
-  Close(file.fd);
-  file.fd = -1;
+  Close_scratch(chan.release());
   bool copy = KestSaveCvs();
   if (show) Prg_show(copy, version > 0 ? version : 0);
 }
@@ -615,32 +622,10 @@ void d_save() {
 // PROGRAM name [, size [, drive]] [, ERR=line]: an empty program file.
 void d_prog() {
   Eval_str();
-  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  for (int i = 0; i < 2 && *ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4; i++) {
-    ws.Exec_ptr++;
-    if (Eval_integer() < 0) Rpt_error(41);
-  }
-  if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
-  Chk_err();
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty() || name.size() > 511) Rpt_error(10);
-  std::string cand[2];
-  int count = 0;
-  Prog_candidates(name, cand, &count);
-  int fd = ::open(cand[0].c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, prmblk.Create_mode);
-  if (fd < 0) {
-    if (errno == EEXIST) Rpt_error(12);
-    Sys_error();
-  }
-  Fd_guard g{fd};
-  uint8_t h[PRG_HDR_SIZE];
-  Prg_fresh_header(h);
-  try {
-    write_full(fd, h, PRG_HDR_SIZE, 0);
-  } catch (...) {
-    ::unlink(cand[0].c_str());
-    throw;
-  }
-  ::close(fd);
-  g.fd = -1;
+  Set_path();
+  Kdef kd;
+  kd.type = FK_PROGRAM;
+  kd.records = File_create_no();
+  kd.drive = File_create_drive();
+  File_create_end(kd, nullptr);
 }

@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
-// Writes the current program as a listing to the open host file fd (which
-// is emptied first): a protected program's key line, then each line as
+// Writes the current program as a listing to the open channel f (which is
+// emptied first): a protected program's key line, then each line as
 // LIST shows it (without line numbers for a program that has none).  In
 // list form (SAVE LIST, parameter LE) tabs become blanks up to the next
 // multiple of 6 columns after the number and a statement broken over rows
 // continues with " \" and blanks as wide as the number.  The changed mark
 // is cleared.
-void Sve_serial(int fd, bool list_form);
+struct Fcb;
+void Sve_serial(Fcb* f, bool list_form);
 // The save copy: when the program's directory holds ".kestcvs" whose first
 // line names a directory, a listing of the program goes there as
 // "<name>.qebrg" (an enciphered program's file is copied as it is).

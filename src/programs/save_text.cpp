@@ -19,6 +19,9 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/workspace.h"
+#include "channels/channel.h"
+#include "channels/record_io.h"
+#include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_list.h"
 #include "programs/save.h"
@@ -27,19 +30,6 @@ namespace {
 
 constexpr size_t CVS_READ_MAX = 611;
 constexpr int LIST_TAB = 6;
-
-void write_all(int fd, const std::string& s) {
-  size_t done = 0;
-  while (done < s.size()) {
-    ssize_t k = ::pwrite(fd, s.data() + done, s.size() - done, off_t(done));
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) {
-      if (k == 0) errno = ENOSPC;
-      Sys_error();
-    }
-    done += size_t(k);
-  }
-}
 
 // A listed line in list form: tabs to the next multiple of 6 columns after
 // the number, rows of a broken statement ended by " \" and indented by the
@@ -81,10 +71,30 @@ std::string keyword(unsigned c) {
 
 }  // namespace
 
-void Sve_serial(int fd, bool list_form) {
-  if (chsize(fd, 0) != 0) Sys_error();
-  std::string out;
-  if (ws.Pgm_flags & PGM_PROTECTED) out += Prg_password_line(ws.Pgm_key) + "\n";
+void Sve_serial(Fcb* f, bool list_form) {
+  Io_save_guard io;
+  ws.Cur_fcb = f;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  ws.Cur_chan = f->channel;
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Io_opts = IO_EXCLUSIVE;
+  ws.Io_sep = f->separator;
+  ws.Io_ind = -1;
+  ws.Io_kno = -1;
+  ws.Io_key_len = 0;
+  ws.Io_key_ptr = nullptr;
+  ws.Io_siz = 0;
+  ws.Io_tbl = nullptr;
+  ws.Io_stmt = code::D_WRITE;
+  if (!Fio_supports(f->kind, FIO_PURGE)) Rpt_error(82);
+  Fio_call(FIO_PURGE);
+  Fio_call(FIO_WR_MODE);
+  auto record = [](const std::string& text) {
+    Wrt_field(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size()));
+    Wrt_record();
+  };
+  if (ws.Pgm_flags & PGM_PROTECTED) record(Prg_password_line(ws.Pgm_key));
   bool numbers = !(ws.Pgm_flags2 & PGM2_NO_NUMBERS);
   uint8_t* work = ws.Work_ptr;
   for (uint16_t n = First_line(); n < LAST_LINE_NO; n = Next_line(n)) {
@@ -93,11 +103,13 @@ void Sve_serial(int fd, bool list_form) {
     size_t prefix = size_t(Output_stno(n, buf)) + 1;
     if (list_form) text = list_form_text(text, numbers ? prefix : 0);
     if (!numbers) text.erase(0, prefix < text.size() ? prefix : text.size());
-    out += text;
-    out += '\n';
+    // A row break of the list form is a record of its own.
+    size_t at = 0;
+    for (size_t nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1) record(text.substr(at, nl - at));
+    record(text.substr(at));
     ws.Work_ptr = work;
+    Find_line(n);
   }
-  write_all(fd, out);
   ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
 }
 
@@ -107,45 +119,45 @@ bool KestSaveCvs() {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return false;
   std::string marker = path.substr(0, slash) + "/.kestcvs";
-  int fd = ::open(marker.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = Open(marker.c_str(), O_RDONLY, Open_opts{});
   if (fd < 0) return false;
   char buf[CVS_READ_MAX];
-  ssize_t n = ::read(fd, buf, sizeof buf);
-  ::close(fd);
+  ssize_t n = ::pread(fd, buf, sizeof buf, 0);
+  Close(fd);
   if (n < 3) return false;
   size_t end = 0;
   while (end < size_t(n) && buf[end] != '\r' && buf[end] != '\n') end++;
   if (end < 6) return false;
   std::string target = std::string(buf, end) + path.substr(slash) + ".qebrg";
-  int out = ::open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, prmblk.Create_mode);
-  if (out < 0) return false;
-  struct Close_fd {
-    int fd;
-    ~Close_fd() { ::close(fd); }
-  } guard{out};
+  int made = ::open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, prmblk.Create_mode);
+  if (made < 0) return false;
+  ::close(made);
   // The copy is listed with the listing switches LD and NL (and LC unless
   // MC), 80 columns wide.
   uint16_t w3 = ws.Sys_flags3;
   uint16_t bl = prmblk.BL;
+  uint32_t changed = ws.Pgm_flags & PGM_CHANGED;
   Sw_set(sw::LD, true);
   Sw_set(sw::NL, true);
   if (!ws.Prm.MC) Sw_set(sw::LC, true);
   prmblk.BL = 80;
   struct Restore {
     uint16_t w3, bl;
+    uint32_t changed;
     ~Restore() {
       ws.Sys_flags3 = w3;
       prmblk.BL = bl;
+      ws.Pgm_flags |= changed;
     }
-  } restore{w3, bl};
-  uint32_t changed = ws.Pgm_flags & PGM_CHANGED;
+  } restore{w3, bl, changed};
   try {
-    Sve_serial(out, true);
+    Catch_region region;
+    Scratch_guard chan;
+    chan.f = Open_scratch(target, true);
+    Sve_serial(chan.f, true);
   } catch (const Oru_error&) {
-    ws.Pgm_flags |= changed;
     return false;
   }
-  ws.Pgm_flags |= changed;
   return true;
 }
 
