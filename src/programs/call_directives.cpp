@@ -81,6 +81,16 @@ void route_call(std::string name, Arg_rec* list) {
   Exec_subprogram(FORM_CALL, list);
 }
 
+// The statement the error-handler program last returned to.  When that
+// same statement fails again before any other error, the handler is not
+// called for it again: a handler that cannot mend the error would
+// otherwise run it and fail for ever.
+struct Handler_retry {
+  uint8_t* stmt = nullptr;
+  uint16_t line = 0;
+  Call_frame* level = nullptr;
+} handler_retry;
+
 bool must_pass_to_caller() {
   if (!Sw_on(sw::NE)) return true;
   return (ws.Pgm_flags & PGM_LOADING) || (ws.Pgm_flags2 & (PGM2_FILE_EVENT | PGM2_ERR_HANDLER)) ||
@@ -198,9 +208,13 @@ void Exec_exit(int n) {
 }
 
 bool Handle_program_error(int& n) {
+  bool again = handler_retry.stmt == ws.Stmt_ptr && handler_retry.line == ws.Cur_stno &&
+               handler_retry.level == ws.Call_link;
+  handler_retry = {};
   if (ws.Pgm_flags & PGM_HANDLER_RAN) {
     ws.Pgm_flags &= ~uint32_t(PGM_HANDLER_RAN);
-  } else if (ws.Err_pgm && ws.Err_pgm->len && !(ws.Pgm_flags2 & PGM2_ERR_HANDLER)) {
+  } else if (ws.Err_pgm && ws.Err_pgm->len && !(ws.Pgm_flags2 & PGM2_ERR_HANDLER) && !again) {
+    handler_retry = {ws.Stmt_ptr, ws.Cur_stno, ws.Call_link};
     std::string name(reinterpret_cast<const char*>(ws.Err_pgm->bytes()), ws.Err_pgm->len);
     uint8_t* exec = ws.Exec_ptr;
     ws.Exec_ptr = ws.Stmt_ptr;  // the handler's EXIT runs the failing statement again
