@@ -331,7 +331,12 @@ void Exec_console() {
           ws.Cur_stno = 0;
           ws.Call_err = 0;
           ProcessExecLine();
-          if (ws.Call_err > 0) Report_error(ws.Call_err);
+          if (ws.Call_err > 0) {
+            // The program named on the command line could not be run.
+            std::string text = "Unable to initialize lead program:\r\n " + Msg_text(ws.Call_err) + "\r\n";
+            Con_write(text.data(), text.size());
+            Report_error(ws.Call_err);
+          }
           ws.Call_err = 0;
         }
       } else {
