@@ -93,6 +93,7 @@ enum : uint16_t {
 enum : uint16_t {
   ST3_LAST_NUMERIC = 2,
   ST3_TYPED_OUT = 0x40,
+  ST3_WRAPPED = 0x80,     // PRINT: the last byte wrapped the line at the width
   ST3_TYPED_OUT2 = 0x100,
   ST3_CLOSE_MNEM_RUN = 0x400,
   ST3_PURGED = 0x1000,
@@ -165,6 +166,8 @@ struct Fcb {
   uint16_t inherited;   // low three bits copied from the console record
   int64_t file_len;     // file length where the kind keeps it
   int32_t rec_start;    // fill the buffer returns to after write mode and flush
+  int32_t width;        // output line width (screen or page columns): PRINT
+                        // wraps a line that reaches it; 0 no limit
 };
 
 // Allocates a zero-filled record of a kind's type (T derives from Fcb) with

@@ -9,14 +9,18 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "channels/channel.h"
 #include "channels/io_options.h"
+#include "channels/open.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
@@ -246,18 +250,169 @@ void KestDynaClose(Fcb* f) {
   }
 }
 
+uint16_t Highest_free_channel() {
+  uint16_t top = Sw_on(sw::XF) ? CHAN_PROGRAM_MAX_XF : CHAN_PROGRAM_MAX;
+  // The list is ascending: find the run of open numbers that ends at top.
+  uint16_t run_start = 0, prev = 0;
+  for (Fcb* f = ws.Fcb_list; f && f->channel <= top; f = f->next) {
+    if (f->channel == 0) continue;
+    if (f->channel != prev + 1 || run_start == 0) run_start = f->channel;
+    prev = f->channel;
+  }
+  if (prev != top) return top;
+  if (run_start <= 1) Rpt_error(14);
+  return uint16_t(run_start - 1);
+}
+
+Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts) {
+  while (len > 0 && name[len - 1] == 0) len--;
+  if (len < 1 || len > 512) Rpt_error(10);
+  std::string text(reinterpret_cast<const char*>(name), size_t(len));
+  ws.Io_stmt = code::D_OPEN;
+  ws.Io_opts = opts;
+  ws.Io_open_mods = 0;
+  ws.Io_bin_rsz = 0;
+  ws.Io_sep = prmblk.FS;
+  ws.Io_iol_len = 0;
+  ws.Io_iol_ptr = nullptr;
+  ws.Io_opt_len = 0;
+  ws.Io_opt_ptr = nullptr;
+  ws.Io_rec_prefix = nullptr;
+  ws.Cur_chan = chan;
+  ws.Cur_fcb = nullptr;
+  Set_path(text);
+  int rc = Get_file();
+  if (rc != 0) {
+    if (rc == ENOENT) {
+      ws.Last_errno = ENOENT;
+      Rpt_error(12);
+    }
+    errno = rc;
+    Sys_error();
+  }
+  Fcb* f = ws.Cur_fcb;
+  f->inherited = uint16_t(ws.Con_fcb ? (ws.Con_fcb->inherited & 7) : 0);
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  ws.Io_sep = f->separator;
+  ws.Io_rec_prefix = f->rec_prefix;
+  ws.Lfo_chan = chan;
+  return f;
+}
+
+int KestDynaCount() {
+  int n = 0;
+  for (Fcb* f = dyna_files; f; f = f->od_next) n++;
+  return n;
+}
+
 uint16_t KestDynaOpen() {
-  // The name is the current string; a record opened by the same name is
-  // reused.
+  // The name is the current string; a record opened by the same name (as
+  // the program gave it) is reused.
   const uint8_t* name = ws.Str_ptr;
   int32_t len = ws.Str_len;
+  while (len > 0 && name[len - 1] == ' ') len--;  // as the path resolution drops them
   for (Fcb* f = dyna_files; f; f = f->od_next) {
     if (f->path && std::strlen(f->path->name) == size_t(len) && std::memcmp(f->path->name, name, size_t(len)) == 0) {
       f->use_stamp = ++dyna_stamp;
       return f->channel;
     }
   }
-  Not_built("files opened on demand by name");
+  uint8_t* copy = Work_take(size_t(len) + 1);
+  std::memcpy(copy, name, size_t(len));
+  Io_save_guard keep;
+  // Beyond the limit the most recently used record makes room.
+  while (dyna_files && KestDynaCount() >= int(prmblk.F_plus)) {
+    Fcb* newest = dyna_files;
+    for (Fcb* f = dyna_files; f; f = f->od_next)
+      if (f->use_stamp > newest->use_stamp) newest = f;
+    CloseFile(newest);
+  }
+  uint16_t chan = Highest_free_channel();
+  Fcb* f = Open_named(chan, copy, len, 0);
+  f->use_stamp = ++dyna_stamp;
+  f->od_next = dyna_files;
+  dyna_files = f;
+  return chan;
+}
+
+// ---- REFILE ----
+
+namespace {
+
+bool starts_ci(const uint8_t* s, int32_t n, const char* p) {
+  for (int32_t i = 0; *p; ++i, ++p) {
+    if (i >= n) return false;
+    uint8_t c = s[i];
+    if (c >= 'A' && c <= 'Z') c = uint8_t(c + 32);
+    if (c != uint8_t(*p)) return false;
+  }
+  return true;
+}
+
+constexpr uint16_t SCRATCH_CHANNEL = 65001;
+
+// Empties one file: opened exclusively on the scratch channel, purged as
+// PURGE purges, closed whatever happened.
+void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t opt_len) {
+  if (starts_ci(name, len, "[vrl]")) {
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) Not_built("REFILE of files on the thin client");
+    Rpt_error(10);
+  }
+  if (opt_len > 0) {
+    (void)opt;
+    Not_built("segmented files (OPT= of REFILE)");
+  }
+  Io_save_guard keep;
+  ws.Io_stmt = code::D_OPEN;
+  if (Find_fp(SCRATCH_CHANNEL)) Rpt_error(14);
+  Fcb* f = Open_named(SCRATCH_CHANNEL, name, len, IO_EXCLUSIVE);
+  try {
+    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+    if (f->kind == FK_EFF && (ws.Sys_flags7 & 2)) Rpt_error(210);
+    ws.Io_stmt = code::X_RFLE;
+    Purge_channel();
+  } catch (...) {
+    CloseFile(f);
+    throw;
+  }
+  CloseFile(f);
+}
+
+}  // namespace
+
+// REFILE name [,OPT=text] [,ERR=line] [,name ...]
+void d_rfle() {
+  for (;;) {
+    if (*ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == 'C') Not_built("data-dictionary table names");
+    Eval_str();
+    int32_t len = ws.Str_len;
+    uint8_t* name = Work_take(size_t(len) + 1);
+    if (len) std::memcpy(name, ws.Str_ptr, size_t(len));
+    const uint8_t* opt = nullptr;
+    int32_t opt_len = 0;
+    while (*ws.Exec_ptr == code::COMMA && (ws.Exec_ptr[1] == iopt::OPT || ws.Exec_ptr[1] == iopt::ERR)) {
+      ws.Exec_ptr++;
+      if (*ws.Exec_ptr == iopt::ERR) {
+        Chk_err();
+        continue;
+      }
+      ws.Exec_ptr++;
+      Eval_str();
+      opt_len = ws.Str_len;
+      uint8_t* o = Work_take(size_t(opt_len) + 1);
+      if (opt_len) std::memcpy(o, ws.Str_ptr, size_t(opt_len));
+      opt = o;
+    }
+    refile_one(name, len, opt, opt_len);
+    if (*ws.Exec_ptr == code::COMMA) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+    return;
+  }
 }
 
 // ---- deferred close ----

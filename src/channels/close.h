@@ -21,8 +21,20 @@ void Cls_files();
 void Cls_global();
 
 // The record of a file opened on demand by the name in the current string
-// (a string channel expression); returns its channel number.
+// (a string channel expression); returns its channel number.  The record
+// joins the on-demand list (use stamps from one counter); beyond parameter
+// F+ records, the most recently used one is closed first.
 uint16_t KestDynaOpen();
+// The number of on-demand records.
+int KestDynaCount();
+// The highest program channel that is not open (63, or 32767 with XF, down
+// to 1); error 14 when every one is open.
+uint16_t Highest_free_channel();
+// Opens the file named (name, len) on channel chan as a plain OPEN would
+// (the search path, separator FS, the console's inherited bits) with the
+// I/O flags opts (IO_EXCLUSIVE, IO_ALL_SEGS ...), and makes it the current
+// channel of the current-I/O area.  Errors as OPEN (10, 12, host errors).
+Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts);
 // Removes a record from the list of files opened on demand.
 void KestDynaClose(Fcb* f);
 
@@ -35,6 +47,10 @@ bool Kest_CloseDefer();
 int Kest_CloseCheck(bool exclusive, bool input_only);
 void Kest_CloseClear();
 void Kest_CloseForce(int slot);
+
+// REFILE "name" [,OPT=text] [,"name"...]: each file is opened exclusively on
+// the scratch channel 65001, emptied as PURGE empties it, and closed.
+void d_rfle();
 
 // Journal id of a channel on first use: 0 not journaled, 1 ready.
 int Init_file_jrnl();

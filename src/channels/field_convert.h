@@ -14,6 +14,25 @@
 //   0xEE            an error entry: the next byte is an error number
 //   0xF2 / 0xF4     u16 / u32 big-endian length, then the string
 // Any other type byte, or a field running past the record, is error 116.
+//
+// Format items: an I/O-list item may carry a field format after a ':'
+// (value:CHR(10), N:NUM(6,2), A$:STR(","), B$:STR(-)).  The keyword is one
+// of the function tokens below; its operands are the length (a number: the
+// field's length; a string: its first character closes the field), then
+// optionally a scale 0..20 (the value is multiplied by 10^scale on output
+// and divided on input), LEN= the most bytes of a field closed by a
+// character (1..4096), and SEP= the outer delimiter written after the field
+// and taken after it on input (an empty text: the statement's separator).
+// A formatted field is followed by no separator of its own.
+//   CHR(  text, blank-padded or cut; input drops trailing blanks
+//   LEN(  the same; input keeps trailing blanks
+//   DEC(  a number through a mask of '#' with "0." and the scale's '0's
+//   BIN(  big-endian two's complement, 1..6 bytes read, 1..8 written
+//   INT(  big-endian unsigned when read, two's complement when written
+//   NUM(  the absolute value in digits, zero-filled on the left
+//   SGN(  digits over length - 1 followed by '+' or '-'
+//   STR(  the text in double quotes, inner quotes doubled
+//   STR(-) u16 BE length (FF FF: null), or FF and a u32 BE length, then the bytes
 #pragma once
 #include <cstdint>
 
@@ -31,6 +50,8 @@ struct Field_in {
   Num_val num;
   bool short_field = false;    // the record ended before the field's end
   int error = 0;               // typed error entry (0 none)
+  bool null_value = false;     // STR(-) null: "" or -1
+  int8_t div_scale = 0;        // a numeric value is divided by 10^div_scale
 };
 
 // Takes the next field of rec[0..len) at *pos with separator sep.
@@ -44,6 +65,41 @@ void Cnv_skip_field(const uint8_t* rec, int32_t len, int32_t* pos, int32_t sep);
 constexpr int TYPED_NUM_MAX = 10;
 int Wrt_dynasep_num(const Num_val& v, uint8_t* out);
 int Wrt_dynasep_str_hdr(int64_t n, uint8_t* out);
+
+namespace fmt {
+enum : uint8_t {
+  BIN = 78,
+  CHR = 80,
+  DEC = 83,
+  INT = 96,
+  LEN = 100,
+  NUM = 108,
+  SGN = 114,
+  STR = 117,
+};
+}  // namespace fmt
+
+struct Fmt_item {
+  uint8_t code = 0;
+  bool prefixed = false;  // STR(-)
+  int32_t length = 0;     // fixed length (0: closed by delim)
+  int32_t delim = -1;     // closing character (-1 none)
+  int32_t scale = 0;
+  int32_t max_len = 0;    // LEN= of a closed field (0 none)
+  int32_t outer = -1;     // outer delimiter (-1 none)
+};
+
+// Whether a function token is a format keyword.
+bool Is_fmt_code(uint8_t c);
+// Reads the format at the cursor (on its keyword); the cursor moves past
+// its ')'.  Errors 41 and 46 for operands out of range.
+void Fmt_parse(Fmt_item& fi);
+// Takes the field at *pos through the format (out as Cnv_field leaves it);
+// returns 1 when the record ended before the field did.
+int Cnv_inpfmt(const Fmt_item& fi, const uint8_t* rec, int32_t len, int32_t* pos, Field_in& out);
+// The current value (number or current string) through the format, with its
+// delimiters, as the current string.
+void Cnv_outfmt(const Fmt_item& fi);
 
 // TBL= translation of p[0..n) in place: each byte b becomes
 // table[(b & table[0]) + 1] when that lies inside the table, else b & table[0].

@@ -108,10 +108,18 @@ int32_t File_create_drive() {
 
 void File_create_end(Kdef& kd, Kname_node* names) {
   while (!stmt_end(*ws.Exec_ptr)) {
-    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
-      ws.Exec_ptr++;
+    uint8_t* p = ws.Exec_ptr;
+    if (*p == code::COMMA) ++p;
+    if (*p == code::IOPT_FIRST + 4) {  // ERR=
+      ws.Exec_ptr = p;
       Chk_err();
       continue;
+    }
+    // Any other option word (SIZ=, OPT=, SEP= ...) is none of this
+    // directive's: File_create_val stops in front of it, so it must end the
+    // statement here rather than be read again and again.
+    if (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST) {
+      Rpt_error_text(20, "Option not taken by this directive");
     }
     File_create_no();
   }
@@ -171,6 +179,7 @@ void File_create(Kdef& kd, Kname_node* /*names: for the thin client's text*/) {
 }
 
 void d_seri() {
+  ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   std::string name = eval_name();
   Set_path(name);
   Kdef kd;
@@ -183,6 +192,7 @@ void d_seri() {
 }
 
 void d_diry() {
+  ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   std::string name = eval_name();
   while (name.size() > 1 && name.back() == '/') name.pop_back();
   refuse_client_name(name);
@@ -208,6 +218,7 @@ void d_diry() {
 }
 
 void d_eras() {
+  ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   for (;;) {
     std::string name = eval_name();
     skip_opt();
@@ -258,6 +269,7 @@ void d_eras() {
 }
 
 void d_renm() {
+  ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))
     Not_built("RENAME of an index, class or control");

@@ -2,11 +2,28 @@
 // Register_kinds when its driver lands; a kind not named here keeps Bad_io
 // (error 99 naming the kind).  The console's device driver registers itself
 // (console_channel.cpp).
+//
+// The two close-time hooks are set here as well, so that CLOSE always gives
+// back a channel's record lock and ends its use of the host file through the
+// open-file table, whichever object files a program links.
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/indexed_file.h"
 #include "channels/memory_file.h"
+#include "channels/record_locks.h"
 #include "channels/simple_files.h"
 #include "programs/program_channel.h"
+#include "core/host.h"
+
+namespace {
+
+void unlock_record(Fcb* f) { Rec_unlock(f); }
+
+// The open-file table keeps the descriptor while other channels of the
+// process share it; the last use closes it.
+void close_host_file(Fcb* f) { Close(f->fd); }
+
+}  // namespace
 
 void Register_kinds() {
   Fio_register(FK_SERIAL, Seq_fotbl);
@@ -17,4 +34,6 @@ void Register_kinds() {
   Fio_register(FK_MEMORY, Dyn_fotbl);
   Fio_register(FK_PROGRAM, Prg_fotbl);
   Fio_register(FK_VARDATA, Prg_fotbl);
+  Rec_unlock_hook = unlock_record;
+  Host_close_hook = close_host_file;
 }

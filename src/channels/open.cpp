@@ -267,7 +267,11 @@ int Open_file() {
     Open_opts oo;
     oo.exclusive = exclusive;
     oo.aux_printer = link_kind == FK_AUX_PRINTER;
-    fd = Open(path.c_str(), input_only ? O_RDONLY : O_RDWR, oo);
+    // A descriptor parked by the deferred close (+F) for this very path is
+    // taken over; an exclusive or input-only open has the parked one closed
+    // first (through the open-file table) and opens afresh.
+    int parked = Kest_CloseCheck(exclusive, input_only);
+    fd = parked > 0 ? parked : Open(path.c_str(), input_only ? O_RDONLY : O_RDWR, oo);
     if (fd < 0) {
       int e = errno;
       if ((e != EACCES && e != EROFS) || Open_held_here()) return e;

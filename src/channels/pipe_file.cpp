@@ -265,7 +265,12 @@ int64_t Pip_read() {
       }
       if (f->wfd < 0) f->eod = true;
       child_ended(f, false);
-      if (f->exit_status > 0) Set_ext_error("Pipe command ended with status " + std::to_string(f->exit_status));
+      if (f->exit_status > 0) {
+        // The console shows why the output ended; a READ that ends a
+        // record loop quietly (END_JMP) leaves no text behind for a later error.
+        Set_ext_error("Pipe command ended with status " + std::to_string(f->exit_status));
+        if (!(ws.Io_opts & IO_END_JMP)) ws.Err_flags |= 2;
+      }
       Io_end_err();
     }
     if (errno == EINTR) {

@@ -30,6 +30,7 @@
 
 #include "channels/channel.h"
 #include "channels/console_device.h"
+#include "channels/io_list.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/directives.h"
@@ -113,24 +114,25 @@ void console_mnem(uint16_t m) {
   }
 }
 
-// The special bytes of the plain state: ESC, BS, LF, FF, CR, NUL and the
-// field separator byte of parameter FS.
-struct Special_set {
-  uint8_t fs = 0;
-  bool built = false;
-  bool is[256] = {};
-  const bool* get() {
-    if (!built || fs != prmblk.FS) {
-      std::memset(is, 0, sizeof is);
-      is[ESC] = is[8] = is[10] = is[12] = is[13] = is[0] = true;
-      fs = prmblk.FS;
-      is[fs] = true;
-      built = true;
-    }
-    return is;
+// Length of the leading stretch of p[0, n) that the plain state copies as
+// it stands: no byte below 0x20 (ESC, BS, LF, FF, CR and NUL are among
+// them) and none equal to the field separator of parameter FS.  Eight bytes
+// are tested at a time; the word tests are exact as yes/no answers.
+int32_t quiet_run(const uint8_t* p, int32_t n, uint8_t fs) {
+  constexpr uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+  const uint64_t fs_word = ones * fs;
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    uint64_t below_blank = (x - ones * 0x20) & ~x & highs;
+    uint64_t y = x ^ fs_word;
+    uint64_t is_fs = (y - ones) & ~y & highs;
+    if (below_blank | is_fs) break;
   }
-};
-Special_set specials;
+  while (i < n && p[i] >= 0x20 && p[i] != fs) ++i;
+  return i;
+}
 
 // Whether the current channel takes plain text bytes straight into its
 // buffer (no translation, hooks, graphics, UTF-8 or pending state).
@@ -146,6 +148,56 @@ inline void put_text_byte(Fcb* f, uint8_t c) {
   put_byte(f, c);
 }
 
+// The line reached the channel's width: a line feed wraps it.  PRINT's own
+// line end right after it is left out with parameter BX.
+void wrap_line(Fcb* f) {
+  Prt_mnem(Mnem_code('L', 'F'));
+  f->st3 |= ST3_WRAPPED;
+}
+
+inline void after_column_advance(Fcb* f) {
+  if (f->width > 0 && f->column >= f->width) wrap_line(f);
+}
+
+// n text bytes of a plain channel (see plain_channel) into its buffer, in
+// runs as long as the buffer and the line width allow.
+void put_text_run(Fcb* f, const uint8_t* p, int32_t n) {
+  f->st3 &= uint16_t(~ST3_WRAPPED);
+  while (n > 0) {
+    if (f->buf_count >= f->buf_size) {
+      buf_flush(f);
+      if (f->buf_count >= f->buf_size) Rpt_error(1);
+    }
+    int32_t take = f->buf_size - f->buf_count;
+    if (take > n) take = n;
+    if (f->width > 0) {
+      int32_t line_room = f->width - f->column;
+      if (line_room < 1) line_room = 1;
+      if (take > line_room) take = line_room;
+    }
+    std::memcpy(f->out_buf + f->buf_count, p, size_t(take));
+    f->buf_count += take;
+    f->column += take;
+    p += take;
+    n -= take;
+    after_column_advance(f);
+  }
+}
+
+// n blanks on a plain channel.
+void put_blank_run(Fcb* f, int32_t n) {
+  static const uint8_t blanks[64] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                     ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                     ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                     ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                     ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  while (n > 0) {
+    int32_t k = n < 64 ? n : 64;
+    put_text_run(f, blanks, k);
+    n -= k;
+  }
+}
+
 void char_plain(Fcb* f, uint8_t c) {
   if (f->out_flags & OUT_TRANSPARENT) {
     if (c == ESC && Sw_on(sw::EO)) {
@@ -156,8 +208,10 @@ void char_plain(Fcb* f, uint8_t c) {
     return;
   }
   if (utf8_mode() && c >= 0xC0) {
+    // The column counts the character here; a wrap waits for its last byte.
     f->utf8_cont = c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
     set_state(f, S_UTF8);
+    f->st3 &= uint16_t(~ST3_WRAPPED);
     put_byte(f, c);
     ++f->column;
     return;
@@ -189,8 +243,10 @@ void char_plain(Fcb* f, uint8_t c) {
       break;
   }
   if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters (terminal mnemonics)");
+  f->st3 &= uint16_t(~ST3_WRAPPED);
   put_text_byte(f, c);
   ++f->column;
+  after_column_advance(f);
 }
 
 void char_channel(Fcb* f, uint8_t c) {
@@ -264,6 +320,7 @@ void char_channel(Fcb* f, uint8_t c) {
       if (f->utf8_cont <= 1) {
         f->utf8_cont = 0;
         set_state(f, S_PLAIN);
+        after_column_advance(f);
       } else {
         --f->utf8_cont;
       }
@@ -286,20 +343,13 @@ void print_bytes(Fcb* f, const uint8_t* p, int32_t n) {
     for (int32_t i = 0; i < n; ++i) char_channel(f, p[i]);
     return;
   }
-  const bool* special = specials.get();
+  const uint8_t fs = prmblk.FS;
   int32_t i = 0;
   while (i < n) {
-    int32_t j = i;
-    while (j < n && !special[p[j]]) ++j;
-    while (i < j) {
-      if (f->buf_count >= f->buf_size) buf_flush(f);
-      int32_t room = f->buf_size - f->buf_count;
-      int32_t take = j - i < room ? j - i : room;
-      if (take <= 0) Rpt_error(1);
-      std::memcpy(f->out_buf + f->buf_count, p + i, size_t(take));
-      f->buf_count += take;
-      f->column += take;
-      i += take;
+    int32_t run = quiet_run(p + i, n - i, fs);
+    if (run > 0) {
+      put_text_run(f, p + i, run);
+      i += run;
     }
     if (i < n) {
       char_channel(f, p[i]);
@@ -536,6 +586,10 @@ void Prt_pos1(int32_t col) {
     }
     Prt_mnem(Mnem_code('C', 'R'));
   }
+  if (plain_channel(f)) {
+    put_blank_run(f, col - f->column);
+    return;
+  }
   while (f->column < col) char_channel(f, ' ');
 }
 
@@ -553,13 +607,75 @@ void Prt_pos(int32_t col, int32_t line) {
   Prt_pos1(col);
 }
 
+namespace {
+
+// An expression item at the cursor, with its ':' mask when one follows.
+void print_expression_item(Fcb* f) {
+  Eval_formula();
+  bool numeric = ws.Str_len < 0;
+  typed_marker(f, numeric);
+  if (*ws.Exec_ptr == code::LABEL_END)
+    print_masked();
+  else
+    Prt_value();
+  if (!Prt_is_console(f)) {
+    if (numeric)
+      f->st3 |= ST3_LAST_NUMERIC;
+    else
+      f->st3 &= uint16_t(~ST3_LAST_NUMERIC);
+  }
+}
+
+// Whether the item at the cursor begins with a whole array (A[ALL]).
+bool whole_array_at_cursor() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::NUM_VAR && c != code::STR_VAR) return false;
+  const uint8_t* p = ws.Exec_ptr;
+  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
+}
+
+// An item that begins with A[ALL] is printed once for every element, in
+// element order, each time as an item of its own (a number with its blank,
+// the item's mask applied): A[ALL]+1 prints every element plus one.
+struct Iter_keep {
+  bool on = ws.Iter_on;
+  uint32_t index = ws.Iter_index, count = ws.Iter_count;
+  ~Iter_keep() {
+    ws.Iter_on = on;
+    ws.Iter_index = index;
+    ws.Iter_count = count;
+  }
+};
+
+void print_array_item(Fcb* f) {
+  uint8_t* item = ws.Exec_ptr;
+  Var_node* node;
+  uint32_t count = Io_all(&node);
+  Iter_keep keep;
+  for (uint32_t i = 0; i < count; ++i) {
+    ws.Exec_ptr = item;
+    ws.Iter_on = true;
+    ws.Iter_index = i;
+    ws.Iter_count = count;
+    print_expression_item(f);
+  }
+}
+
+}  // namespace
+
 // Whether the '(' at the cursor begins the channel part: it does unless the
 // group is followed by an operator, as in PRINT (2+3)*4.
 bool channel_part() {
-  if (*ws.Exec_ptr != code::LPAREN) return false;
-  uint8_t* at = ws.Exec_ptr;
-  uint8_t next = Skip_value();
-  ws.Exec_ptr = at;
+  const uint8_t* p = ws.Exec_ptr;
+  if (*p != code::LPAREN) return false;
+  uint8_t next;
+  if (p[1] == code::SMALL_INT && p[4] == code::RPAREN) {
+    next = p[5];  // "(n)", the usual channel part, needs no scan
+  } else {
+    uint8_t* at = ws.Exec_ptr;
+    next = Skip_value();
+    ws.Exec_ptr = at;
+  }
   return !(next == code::LIKE || (next != code::EOL && (Cde_tbl[next] & (CC_BINOP | CC_LOGOP))));
 }
 
@@ -587,20 +703,10 @@ void d_prin() {
     } else if (c == AT_ITEM_CODE) {
       ws.Exec_ptr++;
       Prt_at_item();
+    } else if (whole_array_at_cursor()) {
+      print_array_item(f);
     } else {
-      Eval_formula();
-      bool numeric = ws.Str_len < 0;
-      typed_marker(f, numeric);
-      if (*ws.Exec_ptr == code::LABEL_END)
-        print_masked();
-      else
-        Prt_value();
-      if (!Prt_is_console(f)) {
-        if (numeric)
-          f->st3 |= ST3_LAST_NUMERIC;
-        else
-          f->st3 &= uint16_t(~ST3_LAST_NUMERIC);
-      }
+      print_expression_item(f);
     }
     c = *ws.Exec_ptr;
     if (c == code::COMMA) {
@@ -610,6 +716,9 @@ void d_prin() {
       Rpt_error(20);
     }
   }
-  if (!keep_line) Prt_slew(1);
+  if (!keep_line) {
+    bool just_wrapped = !Prt_is_console(f) && (f->st3 & ST3_WRAPPED);
+    if (!(just_wrapped && Sw_on(sw::BX))) Prt_slew(1);
+  }
   if (!Prt_is_console(f) && (f->st3 & ST3_FLUSH_EACH)) Prt_flush();
 }

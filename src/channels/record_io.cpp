@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "channels/channel.h"
 #include "channels/close.h"
@@ -26,6 +27,7 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/masks.h"
 
 namespace {
 
@@ -52,69 +54,182 @@ struct Write_guard {
   }
 };
 
+// "*" or "/" standing alone as an item (cursor on it): an empty field on
+// WRITE, a skipped field on READ, optionally with a format ("*:CHR(4)").
+bool empty_item_follows() {
+  uint8_t n = ws.Exec_ptr[1];
+  return n == code::COMMA || n == code::LABEL_END || stmt_end(n);
+}
+
 // Whether the variable at the cursor is a whole array (A[ALL]).
 bool whole_array_item() {
-  uint8_t* p = ws.Exec_ptr;
-  uint8_t* save = p;
-  Skip_var();
-  bool whole = *ws.Exec_ptr == code::WHOLE_ARRAY;
-  ws.Exec_ptr = save;
-  return whole;
+  const uint8_t* p = ws.Exec_ptr;
+  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
+}
+
+// How an item's value goes into or comes out of its field: as it stands,
+// through a field format (A$:CHR(10)) or through a mask (N:"##0.00").
+struct Item_form {
+  int kind = 0;  // 0 plain, 1 format item, 2 mask
+  Fmt_item fi;
+  const uint8_t* mask = nullptr;
+  int32_t mask_len = 0;
+};
+
+// The ':' part after an item (the cursor on the ':'), when there is one.
+void item_form(Item_form& form) {
+  if (*ws.Exec_ptr != code::LABEL_END) return;
+  ws.Exec_ptr++;
+  if (Is_fmt_code(*ws.Exec_ptr)) {
+    form.kind = 1;
+    Fmt_parse(form.fi);
+    return;
+  }
+  Eval_str();
+  form.kind = 2;
+  form.mask_len = ws.Str_len;
+  uint8_t* m = Work_take(size_t(ws.Str_len) + 1);
+  if (ws.Str_len) std::memcpy(m, ws.Str_ptr, size_t(ws.Str_len));
+  form.mask = m;
+}
+
+// A value kept while the item's format is evaluated.
+struct Saved_value {
+  Num_val num;
+  const uint8_t* p = nullptr;
+  int32_t n = -1;
+};
+
+Saved_value save_value() {
+  Saved_value v;
+  v.num = ws.Num_acc;
+  v.n = ws.Str_len;
+  if (v.n > 0) {
+    uint8_t* c = v.n > 2048 ? static_cast<uint8_t*>(Get_temp(size_t(v.n))) : Work_take(size_t(v.n));
+    std::memcpy(c, ws.Str_ptr, size_t(v.n));
+    v.p = c;
+  }
+  return v;
+}
+
+void restore_value(const Saved_value& v) {
+  ws.Num_acc = v.num;
+  ws.Str_len = v.n;
+  ws.Str_ptr = const_cast<uint8_t*>(v.p);
+}
+
+// The text of a numeric field read through a mask: the characters the mask
+// shows besides digits, sign and point (grouping, currency) are dropped.
+void strip_mask_chars(const Item_form& form) {
+  uint8_t* out = Work_take(size_t(ws.Str_len) + 1);
+  int32_t n = 0;
+  for (int32_t i = 0; i < ws.Str_len; i++) {
+    uint8_t c = ws.Str_ptr[i];
+    bool numlike = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+    if (numlike || !std::memchr(form.mask, c, size_t(form.mask_len))) out[n++] = c;
+  }
+  ws.Str_ptr = out;
+  ws.Str_len = n;
+}
+
+// A number divided by 10^s (the scale of a format item).
+void scale_down(int s) {
+  if (!s || ws.Num_acc.mant == 0) return;
+  if (ws.Num_acc.scale + s > 127) Rpt_error(40);
+  ws.Num_acc.scale = int8_t(ws.Num_acc.scale + s);
 }
 
 // Assigns one field to the target captured in t.
-void assign_field(const Let_target& t, const Field_in& fld) {
+void assign_field(const Let_target& t, const Field_in& fld, const Item_form& form) {
   if (fld.error) Rpt_error(fld.error);
   if (t.str_len < 0) {
-    if (fld.numeric) {
+    if (fld.null_value) {
+      Load_Long(ws.Num_acc, -1);
+      ws.Str_len = -1;
+    } else if (fld.numeric) {
       ws.Num_acc = fld.num;
       ws.Str_len = -1;
+      scale_down(fld.div_scale);
     } else {
       ws.Str_ptr = const_cast<uint8_t*>(fld.p);
       ws.Str_len = fld.n;
+      if (form.kind == 2) strip_mask_chars(form);
       Conv_str();
+      scale_down(fld.div_scale);
     }
     Let_store_num(t);
   } else {
-    if (fld.numeric) {
+    if (fld.numeric && !fld.null_value) {
       ws.Num_acc = fld.num;
+      scale_down(fld.div_scale);
       Conv_val();
     } else {
       ws.Str_ptr = const_cast<uint8_t*>(fld.p);
-      ws.Str_len = fld.n;
+      ws.Str_len = fld.null_value ? 0 : fld.n;
     }
     Let_assign(t);
   }
 }
 
-// The variable item at the cursor takes the next field.
-void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) {
+// Takes the next field for an item of the given form.
+void take_field(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form& form, Field_in& fld) {
+  if (form.kind != 1) {
+    Cnv_field(rec, len, pos, ws.Io_sep, fld);
+    return;
+  }
+  if (ws.Io_sep == SEP_NONE || ws.Io_sep == SEP_TYPED) {
+    // Typed fields: the format applies to the text of the next field.
+    Field_in typed;
+    Cnv_field(rec, len, pos, ws.Io_sep, typed);
+    if (typed.numeric || typed.error) {
+      fld = typed;
+      return;
+    }
+    int32_t at = 0;
+    Cnv_inpfmt(form.fi, typed.p, typed.n, &at, fld);
+    return;
+  }
+  Cnv_inpfmt(form.fi, rec, len, pos, fld);
+}
+
+// The variable item at the cursor (its form already read when given) takes
+// the next field.
+void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form* given) {
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
   ws.Math_flags = 0;
+  Item_form own;
+  if (!given) item_form(own);
+  const Item_form& form = given ? *given : own;
   Field_in fld;
-  Cnv_field(rec, len, pos, ws.Io_sep, fld);
-  assign_field(t, fld);
+  take_field(rec, len, pos, form, fld);
+  assign_field(t, fld, form);
 }
+
+void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(rec, len, pos, nullptr); }
 
 // A[ALL]: every element takes a field in turn.
 void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
   uint8_t* item = ws.Exec_ptr;
   Var_node* n;
   uint32_t count = Io_all(&n);
+  Item_form form;
+  item_form(form);
   uint8_t* after = ws.Exec_ptr;
   bool iter = ws.Iter_on;
-  uint32_t index = ws.Iter_index;
+  uint32_t index = ws.Iter_index, iter_count = ws.Iter_count;
   for (uint32_t i = 0; i < count; i++) {
     ws.Iter_on = true;
     ws.Iter_index = i;
+    ws.Iter_count = count;
     ws.Exec_ptr = item;
-    read_into_var(rec, len, pos);
+    read_target(rec, len, pos, &form);
   }
   ws.Iter_on = iter;
   ws.Iter_index = index;
+  ws.Iter_count = iter_count;
   ws.Exec_ptr = after;
 }
 
@@ -146,22 +261,67 @@ void write_value() {
   }
 }
 
+// Appends the current value through its form.
+void write_formatted(const Item_form& form) {
+  if (form.kind == 1) {
+    Cnv_outfmt(form.fi);
+    if (ws.Io_sep == SEP_TYPED) {
+      uint8_t hdr[TYPED_NUM_MAX];
+      const uint8_t* p = ws.Str_ptr;
+      int32_t n = ws.Str_len;
+      Wrt_field(hdr, Wrt_dynasep_str_hdr(n, hdr));
+      Wrt_field(p, n);
+      return;
+    }
+    Wrt_field(ws.Str_ptr, ws.Str_len);
+    return;
+  }
+  if (form.kind == 2) {
+    std::string out;
+    int err = ws.Str_len < 0 ? Conv_val_viafmt(ws.Num_acc, form.mask, size_t(form.mask_len), out)
+                             : Fmt_str(ws.Str_ptr, size_t(ws.Str_len), form.mask, size_t(form.mask_len), out);
+    if (err) Rpt_error(err);
+    uint8_t* p = Work_take(out.size() + 1);
+    std::memcpy(p, out.data(), out.size());
+    ws.Str_ptr = p;
+    ws.Str_len = int32_t(out.size());
+  }
+  write_value();
+}
+
+// The value just evaluated, with the form that may follow it.
+void write_item_value() {
+  if (*ws.Exec_ptr != code::LABEL_END) {
+    write_value();
+    return;
+  }
+  Saved_value v = save_value();
+  Item_form form;
+  item_form(form);
+  restore_value(v);
+  write_formatted(form);
+}
+
 void write_array() {
   uint8_t* item = ws.Exec_ptr;
   Var_node* n;
   uint32_t count = Io_all(&n);
+  Item_form form;
+  item_form(form);
   uint8_t* after = ws.Exec_ptr;
   bool iter = ws.Iter_on;
-  uint32_t index = ws.Iter_index;
+  uint32_t index = ws.Iter_index, iter_count = ws.Iter_count;
   for (uint32_t i = 0; i < count; i++) {
     ws.Iter_on = true;
     ws.Iter_index = i;
+    ws.Iter_count = count;
     ws.Exec_ptr = item;
     Get_value();
-    write_value();
+    write_formatted(form);
   }
   ws.Iter_on = iter;
   ws.Iter_index = index;
+  ws.Iter_count = iter_count;
   ws.Exec_ptr = after;
 }
 
@@ -279,11 +439,11 @@ void Write_fields() {
     for (;;) {
       uint8_t c = Io_args();
       if (c == code::EOL) break;
-      if (c == code::OP_MUL && (ws.Exec_ptr[1] == code::COMMA || stmt_end(ws.Exec_ptr[1]))) {
+      if (c == code::OP_MUL && empty_item_follows()) {
         ws.Exec_ptr++;  // an empty field
         ws.Str_ptr = nullptr;
         ws.Str_len = 0;
-        write_value();
+        write_item_value();
         continue;
       }
       if (is_var(c) && c != code::REC_VAR && whole_array_item()) {
@@ -291,7 +451,7 @@ void Write_fields() {
         continue;
       }
       Eval_formula();
-      write_value();
+      write_item_value();
     }
   }
   if (ws.Io_tbl && f->buf_count > start) Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
@@ -330,10 +490,12 @@ void Parse_read(const uint8_t* rec, int32_t len) {
     for (;;) {
       uint8_t c = Io_args();
       if (c == code::EOL) break;
-      if ((c == code::OP_MUL || c == code::OP_DIV) &&
-          (ws.Exec_ptr[1] == code::COMMA || stmt_end(ws.Exec_ptr[1]))) {
-        ws.Exec_ptr++;
-        Cnv_skip_field(rec, len, &pos, ws.Io_sep);
+      if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
+        ws.Exec_ptr++;  // a field skipped
+        Item_form form;
+        item_form(form);
+        Field_in skipped;
+        take_field(rec, len, &pos, form, skipped);
         continue;
       }
       if (!is_var(c)) Rpt_error(81);
@@ -387,15 +549,121 @@ void d_read() {
 void d_wrte() { write_statement(); }
 
 // INSERT and UPDATE: as WRITE, told apart by the drivers through
-// ws.Io_stmt.  The form with a variable list (DATA) needs the variable-data
-// layer.
+// ws.Io_stmt.  With DATA they write the record from a list of variables to a
+// channel, or to a file named instead of the channel:
+//   INSERT DATA A$,N,B$,(1,ERR=100)      INSERT DATA A$,N,"name"
+// The variables are plain names, elements (A[2]) or whole arrays (A[ALL]);
+// the last item, after a ',', is the channel part or the name.  A file
+// named is opened on the highest free program channel and closed again
+// whatever happens.  The channel must not be input only (13) and must carry
+// a stored I/O list, its record layout (84).
+namespace {
+
+// Moves the cursor past the variable reference at it (no "(" part).
+void skip_list_var() {
+  uint8_t* end = ws.Exec_ptr + 0x10000;
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
+  ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
+  if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
+    ws.Exec_ptr++;
+  } else if (*ws.Exec_ptr == code::LBRACKET) {
+    int level = 0;
+    do {
+      uint8_t k = *ws.Exec_ptr;
+      if (k == code::LBRACKET) level++;
+      else if (k == code::RBRACKET) level--;
+      else if (stmt_end(k)) Rpt_error(20);
+      ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
+    } while (level > 0);
+  }
+}
+
+void Do_InsUpd(bool insert) {
+  uint8_t code_of = insert ? code::X_INSERT : code::X_UPDATE;
+  ws.Exec_ptr++;  // DATA
+  uint8_t* vars = ws.Exec_ptr;
+  uint8_t* target;
+  for (;;) {
+    target = ws.Exec_ptr;
+    uint8_t c = *target;
+    if (c != code::NUM_VAR && c != code::STR_VAR) break;
+    skip_list_var();
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  // The last item is the channel part or the file name.
+  if (target == vars) Rpt_error(20);
+  uint8_t* vars_end = target;
+  ws.Exec_ptr = target;
+  Fcb* opened = nullptr;
+  if (*ws.Exec_ptr == code::LPAREN) {
+    Io_SetOptions(code_of);
+  } else {
+    Eval_str();
+    int32_t len = ws.Str_len;
+    uint8_t* name = Work_take(size_t(len) + 1);
+    if (len) std::memcpy(name, ws.Str_ptr, size_t(len));
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == iopt::ERR) {
+      ws.Exec_ptr++;
+      Chk_err();
+    }
+    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+    opened = Open_named(Highest_free_channel(), name, len, 0);
+    ws.Io_stmt = code_of;
+    ws.Io_opts = 0;
+    ws.Io_sep = opened->separator;
+    ws.Iol_depth = -1;
+    ws.Io_tbl = nullptr;
+  }
+  uint8_t* after = ws.Exec_ptr;
+  try {
+    Fcb* f = ws.Cur_fcb;
+    if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
+    if (!f->iol) Rpt_error(84);
+    prepare_output();
+    Write_guard guard{f};
+    int32_t start = f->buf_count;
+    ws.Exec_ptr = vars;
+    while (ws.Exec_ptr < vars_end) {
+      if (*ws.Exec_ptr == code::COMMA) {
+        ws.Exec_ptr++;
+        continue;
+      }
+      if (whole_array_item()) {
+        write_array();
+      } else {
+        Get_value();
+        write_value();
+      }
+    }
+    ws.Exec_ptr = after;
+    if (ws.Io_tbl && f->buf_count > start)
+      Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
+    Wrt_record();
+  } catch (...) {
+    ws.Exec_ptr = after;
+    if (opened) CloseFile(opened);
+    throw;
+  }
+  if (opened) CloseFile(opened);
+}
+
+}  // namespace
+
 void d_inse() {
-  if (*ws.Exec_ptr == code::D_DATA) Not_built("INSERT of a variable list");
+  if (*ws.Exec_ptr == code::D_DATA) {
+    Do_InsUpd(true);
+    return;
+  }
   write_statement();
 }
 
 void d_upda() {
-  if (*ws.Exec_ptr == code::D_DATA) Not_built("UPDATE of a variable list");
+  if (*ws.Exec_ptr == code::D_DATA) {
+    Do_InsUpd(false);
+    return;
+  }
   write_statement();
 }
 
@@ -425,6 +693,10 @@ void d_remo() {
 
 void d_purg() {
   Io_SetOptions(0);
+  Purge_channel();
+}
+
+void Purge_channel() {
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;

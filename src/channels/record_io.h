@@ -21,6 +21,11 @@ void Write_fields();
 // Assigns the fields of the record (p, n) to the I/O list at the cursor.
 void Parse_read(const uint8_t* p, int32_t n);
 
+// Empties the current channel as PURGE does (input-only channels 13, kinds
+// that cannot be purged 82; the PRE_PURGE and POST_PURGE events, the
+// journal, the purge slot).
+void Purge_channel();
+
 // Runs the channel's I/O program for an event (mask bit `bit`); returns -1
 // (carry on) or -2 (the program did the work).  Program calls are not
 // built yet: a channel with an I/O program raises error 99.

@@ -296,10 +296,11 @@ void Do_commit() {
   ws.Run_flags &= ~RF_COMMIT;
   for (Fcb* f = ws.Fcb_list; f; f = f->next) {
     if (!(f->st1 & ST1_UNCOMMITTED)) continue;
+    // Every write reached the host when it was made, so other processes
+    // see it already; the host commit has nothing more to do.  (No sync to
+    // disk: that would cost a disk round trip after every statement that
+    // wrote.)
     f->st1 &= uint16_t(~ST1_UNCOMMITTED);
-    // The data is in the file already; the commit asks the host to put it
-    // on disk.  A failure here cannot be blamed on any statement.
-    if (f->fd >= 0) fdatasync(f->fd);
   }
 }
 

@@ -65,6 +65,8 @@ void Release_channel_lock(Fcb* f);
 // Marks the current channel as holding an uncommitted update and asks for a
 // commit at the end of the statement (run flag RF_COMMIT).
 void Mark_commit();
-// End-of-statement commit: every marked channel's file is synced to disk.
+// End-of-statement commit: every marked channel is committed through the
+// host layer (its writes are in the file already) and loses its mark.
+// The executor runs it between statements while RF_COMMIT (core/workspace.h)
+// is set in ws.Run_flags.
 void Do_commit();
-constexpr uint32_t RF_COMMIT = 0x40;  // bit of ws.Run_flags: a commit is pending

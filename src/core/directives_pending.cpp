@@ -26,7 +26,6 @@ void d_snbf() { Not_built("the SNBF directive"); }
 void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
-void d_rfle() { Not_built("the RFLE directive"); }
 void d_alck() { Not_built("the ALCK directive"); }
 void d_rndz() { Not_built("the RNDZ directive"); }
 void d_trns() { Not_built("the TRANSLATE directive"); }

@@ -262,9 +262,9 @@ void Report_error(int n) {
     ws.Work_ptr = work;
   }
   Disp_error(n);
-  // No channel but the console exists yet, so the last file is empty.
+  // A missing file names the name the program gave last.
   std::string detail;
-  if (n == 12) detail = "Last file accessed ";
+  if (n == 12) detail = std::string("Last file accessed ") + ws.Lfa_path;
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
     std::string path = Current_program_path();
     if (!detail.empty()) detail += "\n";

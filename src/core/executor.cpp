@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "channels/console_device.h"
+#include "channels/record_locks.h"
 #include "core/codes.h"
 #include "core/console.h"
 #include "core/control_stack.h"
@@ -128,6 +129,8 @@ bool step_stops() {
 // Requests raised between statements, served in a fixed order.  The cursor
 // is still on the statement's first code.
 Served serve_requests() {
+  // The statement that just ended left an update for the commit.
+  if (ws.Run_flags & RF_COMMIT) Do_commit();
   if (ws.Run_flags & RF_DEBUG_LINK) {
     ws.Run_flags &= ~RF_DEBUG_LINK;
     Not_built("the process debug link");

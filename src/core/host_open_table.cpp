@@ -12,6 +12,9 @@
 //    open shared, a write lock open exclusively (count -1).  A write-only
 //    descriptor can only hold a write lock, so a shared write-only open is
 //    marked like an exclusive one.
+//  - A descriptor in the table is closed only through Close, which keeps it
+//    while other users remain.  An entry whose descriptor was closed behind
+//    the table's back is dropped at the next Open of its file.
 //  - The kernel drops the marks when the process ends, however it ends, so a
 //    killed process never leaves a file held.
 #include <fcntl.h>
@@ -38,6 +41,13 @@ int find_fd(int fd) {
 }
 
 void remove_entry(int i) { Rsv_tbl[i] = Rsv_tbl[--Rsv_cnt]; }
+
+// Whether the entry's descriptor is still open on the entry's file.
+bool still_open(const Rsv_entry& e) {
+  struct stat st {};
+  if (fstat(e.fd, &st) != 0) return false;
+  return e.inode == uint64_t(st.st_ino) && e.dev == uint64_t(st.st_dev);
+}
 
 uint64_t raw_dev(const struct stat& st) {
   return (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? uint64_t(st.st_rdev) : 0;
@@ -118,6 +128,12 @@ int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
       Rsv_entry& e = Rsv_tbl[i];
       if (e.inode != uint64_t(st.st_ino) || e.dev != uint64_t(st.st_dev) || e.rdev != raw_dev(st))
         continue;
+      if (!still_open(e)) {
+        // Closed under the table (not through Close): sharing it would hand
+        // out a dead descriptor, or one that now belongs to another file.
+        remove_entry(i);
+        break;
+      }
       if (e.count < 0 || exclusive) {
         last_held_here = true;
         errno = EACCES;

@@ -32,6 +32,7 @@ enum : uint32_t {
   RF_STOP = 0x8,
   RF_BREAKPOINTS = 0x10,
   RF_CALL_DEPTH = 0x20,
+  RF_COMMIT = 0x40,  // an update waits for the end-of-statement commit (Do_commit)
   RF_TEMPS = 0x100,
   RF_MEM_LIMIT = 0x200,
   RF_PERFORM_ON = 0x400,
@@ -42,7 +43,7 @@ enum : uint32_t {
   RF_SCRATCH_CHAN = 0x8000,
   RF_IDE_LINK = 0x10000,
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8001371F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8001375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags

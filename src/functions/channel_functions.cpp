@@ -1,6 +1,16 @@
 // Channel and file information functions: the key and record functions that
 // ask a channel's driver (KEY( KEF( KEL( KEN( KEC( KEP( IND( RCD( RNO(),
-// the information records FIB( FID( FIN(, and OPT( SEP( FFN( I86(.
+// the information records FIB( FID( FIN(, the I/O-list functions IOL( VIN(
+// VIS( REC(, and OPT( SEP( FFN( PFX( I86(.
+//
+// I/O list as IOL( returns it (the form REC( and IOL= take back):
+//   u16    0
+//   u8     0xB9 (the IOLIST code)
+//   items  compiled items separated by ',' (code 37)
+//   u8     255
+// A channel's own lists (Fcb::iol) are three Iol_blocks one after the other:
+// the IOL= list of OPEN, then the two lists kept with the file (IOL=* and
+// IOL=*1); a zero length word marks a missing one.
 //
 // File-information record (FIB(, FIN( without an item, FID( with FF 0), 212
 // bytes, zero-filled:
@@ -34,15 +44,20 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
+#include "channels/field_convert.h"
+#include "channels/io_list.h"
 #include "channels/io_options.h"
+#include "channels/record_io.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
+#include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 
@@ -195,6 +210,10 @@ void io_fn_options() {
       ws.Exec_ptr++;
       return;
     }
+    // TBL=, OPT= and SEP= compile in any function's arguments; they mean
+    // nothing to a key or record function.
+    if (w != iopt::KEY && w != iopt::IND && w != iopt::KNO && w != iopt::END && w != iopt::DOM)
+      Rpt_error_text(17, "option not valid in a key or record function");
     ws.Exec_ptr += 2;
     switch (w) {
       case iopt::KEY: {
@@ -233,8 +252,6 @@ void io_fn_options() {
       case iopt::DOM:
         ws.Dom_line = Get_line();
         break;
-      default:
-        Rpt_error(49);
     }
   }
 }
@@ -551,14 +568,24 @@ void fnc_i86() { Rpt_error_text(99, "I86( is not available"); }
 void fnc_ffn() {
   Fnc_str s = Fnc_string();
   std::string name(reinterpret_cast<const char*>(s.p), size_t(s.len));
-  if (*ws.Exec_ptr == code::COMMA) Not_built("the channel bound and scope of FFN(");
+  int32_t from = 0;
+  if (Fnc_more()) {
+    from = Eval_integer();
+    if (from < 0 || from > 65001) Rpt_error(41);
+    if (Fnc_more()) {
+      // A scope (the running object's channels, or the global ones) only
+      // means something inside an object.
+      Eval_formula();
+      Rpt_error_text(95, "FFN( scope outside an object");
+    }
+  }
   if (name.size() <= 12) {
     char pad[12];
     std::memset(pad, ' ', sizeof pad);
     std::memcpy(pad, name.data(), name.size());
     for (Fcb* f = ws.Fcb_list; f; f = f->next) {
       if (f->channel >= INTERNAL_FIRST) break;
-      if (f->channel != 0 && std::memcmp(f->short_name, pad, 12) == 0) {
+      if (f->channel != 0 && f->channel >= from && std::memcmp(f->short_name, pad, 12) == 0) {
         Fnc_result_int(f->channel);
         return;
       }
@@ -569,7 +596,7 @@ void fnc_ffn() {
     while (Next_path() == 0) {
       for (Fcb* f = ws.Fcb_list; f; f = f->next) {
         if (f->channel >= INTERNAL_FIRST) break;
-        if (f->path && f->path->path && std::strcmp(f->path->path, ws.Path_buf) == 0) {
+        if (f->channel >= from && f->path && f->path->path && std::strcmp(f->path->path, ws.Path_buf) == 0) {
           Fnc_result_int(f->channel);
           return;
         }
@@ -577,4 +604,472 @@ void fnc_ffn() {
     }
   }
   Fnc_result_int(-1);
+}
+
+// ---- I/O lists: IOL( VIN( VIS( REC( ----
+
+namespace {
+
+constexpr int NAME_MAX = 127;
+
+inline bool list_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+inline bool opens_group(uint8_t c) {
+  return c == code::LPAREN || c == code::LBRACKET || c == code::BLOCK_OPEN || c == code::XFNC_PREFIX ||
+         c == code::ALT_FNC || (c >= code::FNC_FIRST && c <= code::FNC_LAST);
+}
+inline bool closes_group(uint8_t c) {
+  return c == code::RPAREN || c == code::RBRACKET || c == code::BLOCK_CLOSE;
+}
+
+// One item of a compiled list: its bytes [p, p + len).
+struct List_item {
+  const uint8_t* p;
+  size_t len;
+};
+
+// Splits compiled items (ended by a statement end) at their top-level ','.
+std::vector<List_item> split_items(const uint8_t* p) {
+  std::vector<List_item> out;
+  const uint8_t* start = p;
+  int depth = 0;
+  for (;;) {
+    uint8_t c = *p;
+    if (depth == 0 && (list_end(c) || c == code::COMMA)) {
+      if (p > start) out.push_back({start, size_t(p - start)});
+      if (c != code::COMMA) return out;
+      start = ++p;
+      continue;
+    }
+    if (list_end(c)) Rpt_error(81);  // a group left open: not a list
+    if (opens_group(c)) ++depth;
+    if (closes_group(c) && depth > 0) --depth;
+    size_t n = Item_size(p, p + 0x10000);
+    p += n ? n : 1;
+  }
+}
+
+// The name of the variable reference at p (code 1 or 2, inline or indexed
+// into the program's name table), upper-cased.
+std::string ref_name(const uint8_t* p) {
+  const uint8_t* nm;
+  size_t n;
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+    nm = ws.Name_pool + ws.Name_index[idx] + 1;
+    n = nm[-1];
+  } else {
+    nm = p + 2;
+    n = p[1];
+  }
+  std::string s(reinterpret_cast<const char*>(nm), n);
+  return upper(s);
+}
+
+inline bool is_var_item(const List_item& it) {
+  return it.p[0] == code::NUM_VAR || it.p[0] == code::STR_VAR;
+}
+
+// The list as IOL( returns it.
+std::string list_result(const uint8_t* items, size_t len) {
+  std::string r("\0\0", 2);
+  r += char(code::D_IOLIST);
+  r.append(reinterpret_cast<const char*>(items), len);
+  r += char(code::EOL);
+  return r;
+}
+
+size_t items_length(const uint8_t* items) {
+  std::vector<List_item> all = split_items(items);
+  if (all.empty()) return 0;
+  return size_t(all.back().p + all.back().len - items);
+}
+
+// Record variables: the field list that the records module keeps with the
+// variable (u16 BE block length, then per field: type, form, u16 width,
+// u16 delimiter, name length, name; 255 ends it).  Only types and names are
+// read here.
+struct Rec_field {
+  uint8_t type;  // 1, 2, or '*' for a skipped field
+  std::string name;
+};
+std::vector<Rec_field> record_fields(const Var_node* v) {
+  std::vector<Rec_field> out;
+  const uint8_t* b = v->rec_list;
+  const uint8_t* end = b + get_u16be(b);
+  for (const uint8_t* p = b + 2; p + 7 <= end && *p != 255; p += 7 + p[6]) {
+    if (p + 7 + p[6] > end) Rpt_error(49);
+    out.push_back({p[0], upper(std::string(reinterpret_cast<const char*>(p + 7), p[6]))});
+  }
+  return out;
+}
+
+// Compiled items naming a record's fields in order ('*' for a skip).
+std::string record_items(const Var_node* v) {
+  std::string items;
+  for (const Rec_field& f : record_fields(v)) {
+    if (!items.empty()) items += char(code::COMMA);
+    if (f.type == '*') {
+      items += char(code::OP_MUL);
+      continue;
+    }
+    items += char(f.type);
+    items += char(f.name.size());
+    items += f.name;
+  }
+  return items;
+}
+
+// A string variable at the cursor that is a record (DIM R$:...); the cursor
+// moves past it.  Null (cursor unmoved) when the argument is something else.
+Var_node* record_arg() {
+  uint8_t* at = ws.Exec_ptr;
+  if (*at != code::STR_VAR) return nullptr;
+  uint8_t next = at[Item_size(at, at + 2 + NAME_MAX)];
+  if (next != code::COMMA && next != code::RPAREN && next != code::LABEL_END) return nullptr;
+  Var_node* v = Find_var();
+  if (!(v->flags & VF_RECORD) || !v->rec_list) {
+    ws.Exec_ptr = at;
+    return nullptr;
+  }
+  return v;
+}
+
+// The channel's list in slot `slot`: 0 its IOL= list, 1 and 2 the lists kept
+// with the file.  Error 81 when the slot is empty.
+std::string channel_list(const Fcb* f, int slot) {
+  const uint8_t* b = static_cast<const uint8_t*>(f->iol);
+  if (!b) Rpt_error(81);
+  for (int i = 0; i < slot; ++i) {
+    uint16_t n = get_u16be(b);
+    if (n < 3) Rpt_error(81);
+    b += n + 1;
+  }
+  uint16_t n = get_u16be(b);
+  if (n < 3 || b[2] != code::D_IOLIST) Rpt_error(81);
+  return std::string(reinterpret_cast<const char*>(b + 3), n - 3);
+}
+
+// The items of a string in IOL( form, or empty when it is not one.
+bool items_of_list_string(const uint8_t* s, int32_t len, std::string& items) {
+  if (len < 4 || s[2] != code::D_IOLIST || s[len - 1] != code::EOL) return false;
+  items.assign(reinterpret_cast<const char*>(s + 3), size_t(len - 4));
+  return true;
+}
+
+// The name argument of IOL(, VIN(, VIS(: upper-cased; checks of VIN(/VIS(.
+std::string field_name_arg(bool checked) {
+  Fnc_str s = Fnc_string();
+  std::string n(reinterpret_cast<const char*>(s.p), size_t(s.len));
+  if (checked) {
+    if (n.empty()) Rpt_error(46);
+    if (n.back() != '$' && n.size() > size_t(NAME_MAX)) Rpt_error(23);
+    if (n.size() > size_t(NAME_MAX) + 1) Rpt_error(23);
+  }
+  return upper(n);
+}
+
+// Items (terminated copy) kept for the statement, so that the walk can move
+// the cursor over them.
+uint8_t* temp_items(const std::string& items) {
+  auto* t = static_cast<uint8_t*>(Get_temp(items.size() + 1));
+  std::memcpy(t, items.data(), items.size());
+  t[items.size()] = code::EOL;
+  return t;
+}
+
+const List_item* find_item(const std::vector<List_item>& all, const std::string& name) {
+  for (const List_item& it : all)
+    if (is_var_item(it) && ref_name(it.p) == name) return &it;
+  return nullptr;
+}
+
+// IOL( with a name: the names of all variables (empty name) or the entry of
+// one variable (error 81 when the list has none).
+std::string iol_with_name(const std::string& items, const std::string& name) {
+  uint8_t* t = temp_items(items);
+  std::vector<List_item> all = split_items(t);
+  if (name.empty()) {
+    std::string out;
+    for (const List_item& it : all) {
+      if (!is_var_item(it)) continue;
+      out += ref_name(it.p);
+      out += char(prmblk.FS);
+    }
+    return out;
+  }
+  const List_item* hit = find_item(all, name);
+  if (!hit) Rpt_error(81);
+  return list_result(hit->p, hit->len);
+}
+
+// The value of the list item of variable `name`: the variable (and element)
+// the item names, as it is now.
+void value_of_item(const std::string& items, const std::string& name) {
+  uint8_t* t = temp_items(items);
+  std::vector<List_item> all = split_items(t);
+  const List_item* hit = find_item(all, name);
+  if (!hit) Rpt_error(81);
+  uint8_t* resume = ws.Exec_ptr;
+  ws.Exec_ptr = const_cast<uint8_t*>(hit->p);
+  Get_value();
+  ws.Exec_ptr = resume;
+}
+
+// The value of field `name` of record variable v.
+void value_of_field(const Var_node* v, const std::string& name) {
+  for (const Rec_field& f : record_fields(v)) {
+    if (f.type == '*' || f.name != name) continue;
+    std::string full = std::string(v->name, v->name_len) + "." + f.name;
+    if (full.size() > size_t(NAME_MAX)) Rpt_error(23);
+    Var_node* fv = Find_var_name(f.type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
+    if (fv->type == code::NUM_VAR) {
+      ws.Num_acc = fv->num;
+      ws.Str_len = -1;
+    } else {
+      ws.Str_ptr = fv->str ? fv->str->bytes() : nullptr;
+      ws.Str_len = fv->str ? int32_t(fv->str->len) : 0;
+    }
+    return;
+  }
+  Rpt_error(81);
+}
+
+// VIN( and VIS(: the named field's value as a number or as text.
+void iol_get_var(bool as_string) {
+  if (Var_node* rec = record_arg()) {
+    Fnc_comma();
+    std::string name = field_name_arg(true);
+    value_of_field(rec, name);
+  } else {
+    Eval_formula();
+    if (ws.Str_len < 0) {
+      int64_t ch = To_integer(ws.Num_acc);
+      if (ch < 0 || ch > 65000) Rpt_error(41);
+      Fcb* f = Find_fp(uint16_t(ch));
+      if (!f) Rpt_error(13);
+      Fnc_comma();
+      std::string name = field_name_arg(true);
+      value_of_item(channel_list(f, 0), name);
+    } else {
+      std::string items;
+      bool is_list = items_of_list_string(ws.Str_ptr, ws.Str_len, items);
+      Fnc_comma();
+      std::string name = field_name_arg(true);
+      if (is_list) {
+        value_of_item(items, name);
+      } else {
+        // A plain variable of that name.
+        uint8_t type = name.back() == '$' ? code::STR_VAR : code::NUM_VAR;
+        Var_node* v = Find_var_name(type, reinterpret_cast<const uint8_t*>(name.data()), int(name.size()));
+        if (type == code::NUM_VAR) {
+          ws.Num_acc = v->num;
+          ws.Str_len = -1;
+        } else {
+          ws.Str_ptr = v->str ? v->str->bytes() : nullptr;
+          ws.Str_len = v->str ? int32_t(v->str->len) : 0;
+        }
+      }
+    }
+  }
+  if (as_string) {
+    if (ws.Str_len < 0) Conv_val();
+    std::string v(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    string_result(v);
+  } else if (ws.Str_len >= 0) {
+    Conv_str();
+  }
+}
+
+// The items with every leading variable renamed prefix "." name, so that a
+// record's fields supply the values.
+std::string prefixed_items(const std::string& items, const std::string& prefix) {
+  uint8_t* t = temp_items(items);
+  std::string out;
+  for (const List_item& it : split_items(t)) {
+    if (!out.empty()) out += char(code::COMMA);
+    if (!is_var_item(it)) {
+      out.append(reinterpret_cast<const char*>(it.p), it.len);
+      continue;
+    }
+    std::string full = prefix + "." + ref_name(it.p);
+    if (full.size() > size_t(NAME_MAX)) Rpt_error(23);
+    out += char(it.p[0]);
+    out += char(full.size());
+    out += full;
+    size_t ref = Item_size(it.p, it.p + it.len);
+    out.append(reinterpret_cast<const char*>(it.p + ref), it.len - ref);
+  }
+  return out;
+}
+
+// REC( builds its record through the record writer on a scratch channel
+// whose write slot keeps the record: fields convert exactly as WRITE's.
+std::string rec_built;
+int64_t rec_scratch_driver(int slot) {
+  Fcb* f = ws.Cur_fcb;
+  if (slot == FIO_FLUSH || slot == FIO_WRITE) {
+    if (rec_built.size() + size_t(f->buf_count) > size_t(ws.Max_strlen)) Rpt_error(46);
+    rec_built.append(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+    f->buf_count = 0;
+    f->high_water = 0;
+  }
+  return 0;
+}
+
+std::string build_record(const std::string& items, int32_t sep) {
+  struct Scratch : Fcb {};
+  Scratch f{};
+  uint8_t buf[4096];
+  f.fd = -1;
+  f.dup_to = f.dup_from = -1;
+  f.out_buf = buf;
+  f.buf_size = int32_t(sizeof buf);
+  f.st1 = ST1_WRITTEN;
+  f.separator = sep;
+  f.channel = 65000;
+  Io_save_guard keep_io;
+  uint8_t* resume = ws.Exec_ptr;
+  ws.Cur_fcb = &f;
+  ws.Cur_drv = rec_scratch_driver;
+  ws.Io_opts = 0;
+  ws.Io_sep = sep;
+  ws.Io_tbl = nullptr;
+  ws.Io_iol_ptr = nullptr;
+  ws.Io_iol_len = 0;
+  ws.Iol_depth = -1;
+  ws.Io_rec_prefix = nullptr;
+  rec_built.clear();
+  ws.Exec_ptr = temp_items(items);
+  Write_fields();
+  ws.Exec_ptr = resume;
+  return std::move(rec_built);
+}
+
+// SEP= of REC(: its first byte, none for "" or "/", the two special modes
+// for "*BBX*" and "*ERR*".
+int32_t rec_separator(const uint8_t* p, int32_t n) {
+  std::string s(reinterpret_cast<const char*>(p), size_t(n < 0 ? 0 : n));
+  if (s.empty() || s == "/") return SEP_NONE;
+  std::string u = upper(s);
+  if (u == "*BBX*") return SEP_BBX;
+  if (u == "*ERR*") return SEP_TYPED;
+  return uint8_t(s[0]);
+}
+
+// The I/O list argument of REC(: a line number or label of an IOLIST
+// statement, or a string holding a list in IOL( form (error 45 otherwise).
+std::string rec_list_arg() {
+  uint8_t c = *ws.Exec_ptr;
+  const uint8_t* list;
+  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+    list = Check_iol();
+  } else {
+    Eval_formula();
+    if (ws.Str_len >= 0) {
+      std::string items;
+      if (!items_of_list_string(ws.Str_ptr, ws.Str_len, items)) Rpt_error(45);
+      return items;
+    }
+    int64_t line = To_integer(ws.Num_acc);
+    if (line < 1 || line >= LAST_LINE_NO) Rpt_error(41);
+    // The number as a line reference, resolved as IOL= resolves one.
+    uint8_t ref[4] = {code::LINE_REF, uint8_t(line >> 8), uint8_t(line), code::EOL};
+    uint8_t* resume = ws.Exec_ptr;
+    ws.Exec_ptr = ref;
+    list = Check_iol();
+    ws.Exec_ptr = resume;
+  }
+  return std::string(reinterpret_cast<const char*>(list), items_length(list));
+}
+
+}  // namespace
+
+void fnc_iol() {
+  std::string items;
+  if (Var_node* rec = record_arg()) {
+    items = record_items(rec);
+  } else if (*ws.Exec_ptr == code::STR_VAR) {
+    Rpt_error(23);  // a string variable that is no record
+  } else {
+    Fcb* f = channel_arg(13);
+    if (*ws.Exec_ptr == code::LABEL_END) {
+      ++ws.Exec_ptr;
+      Fnc_str sel = Fnc_string();
+      std::string s(reinterpret_cast<const char*>(sel.p), size_t(sel.len));
+      std::string u = upper(s);
+      if (u == "G")
+        items = channel_list(f, 1);
+      else if (u == "1")
+        items = channel_list(f, 2);
+      else if (u == "/")
+        Not_built("the \"/\" list of channels (record templates)");
+      else
+        Not_built("named record formats of channels (record templates)");
+    } else {
+      items = channel_list(f, 0);
+    }
+  }
+  if (Fnc_more()) {
+    std::string name = field_name_arg(false);
+    string_result(iol_with_name(items, name));
+    return;
+  }
+  string_result(list_result(reinterpret_cast<const uint8_t*>(items.data()), items.size()));
+}
+
+void fnc_vin() { iol_get_var(false); }
+void fnc_vis() { iol_get_var(true); }
+
+void fnc_rec() {
+  std::string items = rec_list_arg();
+  if (Fnc_more()) {
+    std::string prefix;
+    if (Var_node* rec = record_arg()) {
+      prefix.assign(rec->name, rec->name_len);
+    } else {
+      Fnc_str s = Fnc_string();
+      prefix.assign(reinterpret_cast<const char*>(s.p), size_t(s.len));
+      if (prefix.empty() || prefix.size() > size_t(NAME_MAX)) Rpt_error(23);
+      prefix = upper(prefix);
+    }
+    items = prefixed_items(items, prefix);
+  }
+  int32_t sep = prmblk.FS;
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST && p[2] == iopt::X_SEP) {
+    ws.Exec_ptr += 3;
+    Fnc_str s = Fnc_string();
+    sep = rec_separator(s.p, s.len);
+  }
+  string_result(build_record(items, sep));
+}
+
+// PFX(n): prefix list n (0..34; PFX(PGN) list 35); -1 the prefix file's
+// name; a string: the target of that virtual directory.
+void fnc_pfx() {
+  constexpr uint8_t PGN_TOKEN = 31;
+  if (ws.Exec_ptr[0] == PGN_TOKEN && ws.Exec_ptr[1] == code::RPAREN) {
+    ++ws.Exec_ptr;
+    const std::string& l = Pfx_get(35);
+    if (!l.empty() && uint8_t(l[0]) > 0x7F) Rpt_error(14);
+    string_result(l);
+    return;
+  }
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    string_result(Kest_GetVdir(name));
+    return;
+  }
+  int64_t n = To_integer(ws.Num_acc);
+  if (n == -1) {
+    const Fcb* f = Find_fp(PFX_FILE_CHANNEL);
+    string_result(f ? path_of(f, true) : "");
+    return;
+  }
+  if (n < 0 || n > 34) Rpt_error(41);
+  const std::string& l = Pfx_get(int(n));
+  if (!l.empty() && uint8_t(l[0]) > 0x7F) Rpt_error(14);
+  string_result(l);
 }

@@ -32,13 +32,8 @@ void fnc_mxl() { Not_built("the MXL( function"); }
 void fnc_mnm() { Not_built("the MNM( function"); }
 void fnc_cur() { Not_built("the CUR( function"); }
 void fnc_fgbl() { Not_built("the GBL( function"); }
-void fnc_rec() { Not_built("the REC( function"); }
 void fnc_mde() { Not_built("the MDE( function"); }
-void fnc_iol() { Not_built("the IOL( function"); }
-void fnc_vin() { Not_built("the VIN( function"); }
-void fnc_vis() { Not_built("the VIS( function"); }
 void fnc_wrp() { Not_built("the WRP( function"); }
-void fnc_pfx() { Not_built("the PFX( function"); }
 void fnc_rnd() { Not_built("the RND( function"); }
 void fnc_dir() { Not_built("the DIR( function"); }
 void fnc_dsk() { Not_built("the DSK( function"); }

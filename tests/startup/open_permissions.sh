@@ -47,6 +47,9 @@ cat > session.bas <<'EOF'
 220 READ (3,ERR=240)A$
 230 PRINT "no error?"
 240 PRINT "channel 3 after it: error",ERR
+250 OPEN INPUT (3)"ro"
+260 READ (3)A$
+270 PRINT "channel 3 opened after it: ",A$
 RUN
 EOF
 $run "$oru" < session.bas 2>&1 | grep -E '^(ro|wo|none|channel|no error)' > got
@@ -59,5 +62,6 @@ wo read: error 13
 wo input: error 13
 none: error 269
 channel 3 after it: error 14
+channel 3 opened after it: first
 EOF
 if ! cmp -s want got; then diff -u want got; exit 1; fi

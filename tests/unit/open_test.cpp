@@ -232,4 +232,42 @@ TEST_F(Open_table, HeldHereIsToldApartFromRefusedPermission) {
   EXPECT_FALSE(Open_held_here());
 }
 
+TEST_F(Open_table, CloseOfASharedDescriptorKeepsItForTheOtherUser) {
+  // Two channels of one file share one descriptor: the close of one (as a
+  // parked descriptor of the deferred close is closed) must leave it open.
+  int a = Open(path.c_str(), O_RDWR, Open_opts{});
+  int b = Open(path.c_str(), O_RDWR, Open_opts{});
+  ASSERT_GE(a, 0);
+  ASSERT_EQ(a, b);
+  Close(a);
+  EXPECT_EQ(pwrite(b, "ok", 2, 0), 2);
+  EXPECT_FALSE(exclusive_elsewhere());
+  Close(b);
+  EXPECT_EQ(Rsv_cnt, 0);
+  EXPECT_TRUE(exclusive_elsewhere());
+}
+
+TEST_F(Open_table, DescriptorClosedBehindTheTableIsNotHandedOut) {
+  int fd = Open(path.c_str(), O_RDWR, Open_opts{});
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  // The number may now belong to another file.
+  std::string other = path + ".other";
+  int o = open(other.c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(o, 0);
+  int again = Open(path.c_str(), O_RDWR, Open_opts{});
+  ASSERT_GE(again, 0);
+  EXPECT_EQ(pwrite(again, "mine", 4, 0), 4);
+  EXPECT_EQ(filelength(o), 0);
+  EXPECT_EQ(Rsv_cnt, 1);
+  // And an exclusive open is not refused as held by this process.
+  Close(again);
+  Open_opts ex;
+  ex.exclusive = true;
+  fd = Open(path.c_str(), O_RDWR, ex);
+  EXPECT_GE(fd, 0);
+  ::close(o);
+  unlink(other.c_str());
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "console_env.h"
 #include "test_util.h"
 
 namespace {
@@ -183,6 +184,42 @@ TEST_F(RecordLocks, MarkCommitAndDoCommit) {
   ws.Fcb_list = saved_list;
   EXPECT_EQ(fcb.st1 & ST1_UNCOMMITTED, 0);
   EXPECT_EQ(ws.Run_flags & RF_COMMIT, 0u);
+}
+
+// The executor commits between statements: the statement after an update
+// (or the end of the console line) finds nothing left to commit.
+class CommitAtStatementEnd : public Console_env {
+ protected:
+  void SetUp() override {
+    Console_env::SetUp();
+    if (!ws.Con_fcb) Channels_init();
+    char tmpl[] = "/tmp/oru_commit_XXXXXX";
+    int fd = mkstemp(tmpl);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    path = tmpl;
+  }
+  void TearDown() override {
+    type("CLOSE (1)");
+    unlink(path.c_str());
+    Console_env::TearDown();
+  }
+  std::string path;
+};
+
+TEST_F(CommitAtStatementEnd, AWriteIsCommittedWhenItsStatementEnds) {
+  type("OPEN (1)\"" + path + "\"");
+  Fcb* f = Find_fp(1);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(f->kind, FK_SERIAL);
+  type("WRITE (1)\"abc\"");
+  EXPECT_EQ(ws.Run_flags & RF_COMMIT, 0u);
+  EXPECT_EQ(f->st1 & ST1_UNCOMMITTED, 0);
+  // In a program the next statement commits, before it runs (STOP here).
+  program({"10 WRITE (1)\"def\"", "20 STOP"});
+  type("RUN");
+  EXPECT_EQ(ws.Run_flags & RF_COMMIT, 0u);
+  EXPECT_EQ(f->st1 & ST1_UNCOMMITTED, 0);
 }
 
 }  // namespace

@@ -1,140 +1,297 @@
-0010 REM Sales report: a delimited sales file is made, read back and checked,
-0020 REM totalled by customer with exact decimals, written to a report file,
-0030 REM sorted through a pipe to the host's sort and read back in order.
-0040 REM
-0050 REM The sales file: one sale a line, "date;customer;item;quantity;price".
-0060 REM Lines starting with "#" are comments; blank lines are skipped; a line
-0070 REM with the wrong number of fields or a bad number is counted as rejected.
-0080 PRECISION 2
-0090 DIM CUST$[20],TOTAL[20],QTY[20],SALES[20]
-0100 LET NCUST=0,NLINES=0,NREJECT=0,NCOMMENT=0,GRAND=0
-0110 LET DATA$="t_sales/sales.txt",REPORT$="t_sales/report.txt"
-0120 GOSUB 1000
-0130 GOSUB 2000
-0140 GOSUB 3000
-0150 GOSUB 4000
-0160 GOSUB 5000
-0170 GOSUB 6000
-0180 GOSUB 9000
-0190 END
+0010 REM Sales report.  The program makes its master files (customers with
+0020 REM their region and discount, products with their price) and a
+0030 REM delimited sales file of a quarter, then reads the sales back, checks
+0040 REM every line against the masters (a bad line is written to a reject
+0050 REM file with its reason; a bad number is caught with ERR=), totals the
+0060 REM sales by customer, region, product and month in exact decimals,
+0070 REM writes a report file with region subtotals and a grand total, ranks
+0080 REM the customers through a pipe to the host's sort, reads the ranking
+0090 REM back, and checks that every way of adding up gives the same cents.
+0100 REM
+0110 REM Files: "code;name;region;discount%" customers, "code;name;price"
+0120 REM products, "date;customer;product;quantity;unit price" sales.  In the
+0130 REM sales file "#" starts a comment, blank lines are skipped, and a
+0140 REM negative quantity is a return (credited at the same discount).
+0150 DIM CCODE$[12],CNAME$[12],CREG[12],CDISC[12]
+0160 DIM CGROSS[12],CDISCT[12],CNET[12],CQTY[12],CCNT[12]
+0170 DIM PCODE$[6],PNAME$[6],PPRICE[6],PQTY[6],PAMT[6]
+0180 DIM RNAME$[4],RNET[4],RCNT[4],MNET[3],RM[4,3]
+0190 DIM F$[10],WHY$[10],NWHY[10]
+0200 LET NCUST=0,NPROD=0,NREG=4,NLINES=0,NCOMMENT=0,NBLANK=0,NREJECT=0,NSALES=0
+0210 LET GROSS=0,DISCT=0,NET=0,NRETURN=0
+0220 LET DIR$="t_sales",CUSTF$=DIR$+"/customers.txt",PRODF$=DIR$+"/products.txt"
+0230 LET SALESF$=DIR$+"/sales.txt",REJF$=DIR$+"/rejects.txt"
+0240 LET REPF$=DIR$+"/report.txt",RANKF$=DIR$+"/ranking.txt"
+0250 LET RNAME$[1]="North",RNAME$[2]="South",RNAME$[3]="East",RNAME$[4]="West"
+0252 LET WHY$[1]="wrong number of fields",WHY$[2]="bad date",WHY$[3]="unknown customer"
+0254 LET WHY$[4]="unknown product",WHY$[5]="bad quantity",WHY$[6]="price differs"
+0256 LET WHY$[7]="bad price"
+0260 GOSUB 1000
+0270 GOSUB 1200
+0280 GOSUB 2000
+0290 GOSUB 1500
+0300 GOSUB 3000
+0310 GOSUB 4000
+0320 GOSUB 5000
+0330 GOSUB 6000
+0340 GOSUB 7000
+0350 GOSUB 8000
+0360 GOSUB 9000
+0370 END
 1000 REM ---- a fresh work directory ----
 1010 OPEN (9)"<rm -rf t_sales; mkdir t_sales && echo ok"
 1020 READ RECORD (9)A$
 1030 CLOSE (9)
 1040 IF A$<>"ok" THEN PRINT "cannot make the work directory"; STOP
 1050 RETURN
-2000 REM ---- make the sales file: 600 sales for 12 customers ----
-2010 DIM NAMES$[12]
-2020 LET NAMES$[1]="Acme Tools",NAMES$[2]="Baker & Sons",NAMES$[3]="Cole Ltd"
-2030 LET NAMES$[4]="Dunn Farms",NAMES$[5]="Eagle Print",NAMES$[6]="Fox Garage"
-2040 LET NAMES$[7]="Gray Office",NAMES$[8]="Hill Bakery",NAMES$[9]="Ives Hotel"
-2050 LET NAMES$[10]="Jones Cafe",NAMES$[11]="Kent Books",NAMES$[12]="Lowe Dental"
-2060 DIM ITEMS$[5],PRICES$[5]
-2070 LET ITEMS$[1]="paper",PRICES$[1]="4.99"
-2080 LET ITEMS$[2]="toner",PRICES$[2]="61.35"
-2090 LET ITEMS$[3]="stapler",PRICES$[3]="12.10"
-2100 LET ITEMS$[4]="pens",PRICES$[4]="0.35"
-2110 LET ITEMS$[5]="desk",PRICES$[5]="249.00"
-2120 SERIAL DATA$
-2130 OPEN LOCK (1)DATA$
-2140 WRITE RECORD (1)"# sales of the quarter: date;customer;item;quantity;price"
-2150 LET SEED=17
-2160 FOR I=1 TO 600
-2170 LET SEED=MOD(SEED*73+41,1009)
-2180 LET C=MOD(SEED,12)+1,K=MOD(INT(SEED/12),5)+1,Q=MOD(SEED,9)+1
-2190 LET D$="2024-"+STR(MOD(I,3)+1:"00")+"-"+STR(MOD(I,28)+1:"00")
-2200 WRITE RECORD (1)D$+";"+NAMES$[C]+";"+ITEMS$[K]+";"+STR(Q)+";"+PRICES$[K]
-2210 IF MOD(I,100)=0 THEN WRITE RECORD (1)""
-2220 NEXT I
-2230 WRITE RECORD (1)"2024-03-31;Broken line without fields"
-2240 WRITE RECORD (1)"2024-03-31;Acme Tools;paper;two;4.99"
-2250 REM the last line has no newline: written through a binary channel
-2260 CLOSE (1)
-2270 OPEN LOCK (1,BIN=1)DATA$
-2280 READ RECORD (1,SIZ=1000000,END=2290)A$
-2290 WRITE RECORD (1)"2024-03-31;Cole Ltd;desk;1;249.00"
-2300 CLOSE (1)
-2310 RETURN
-3000 REM ---- read and total the sales by customer ----
-3010 OPEN INPUT (1)DATA$
-3020 READ RECORD (1,END=3200)L$
-3030 LET NLINES=NLINES+1
-3040 IF L$="" THEN GOTO 3020
-3050 IF L$(1,1)="#" THEN LET NCOMMENT=NCOMMENT+1; GOTO 3020
-3060 GOSUB 3500
-3070 IF NF<>5 THEN LET NREJECT=NREJECT+1; GOTO 3020
-3080 LET QN=NUM(F$[4],ERR=3150),PN=NUM(F$[5],ERR=3150)
-3100 LET AMOUNT=QN*PN
-3110 GOSUB 3700
-3120 LET TOTAL[CI]=TOTAL[CI]+AMOUNT,QTY[CI]=QTY[CI]+QN,SALES[CI]=SALES[CI]+1
-3130 LET GRAND=GRAND+AMOUNT
-3140 GOTO 3020
-3150 LET NREJECT=NREJECT+1
-3160 GOTO 3020
-3200 CLOSE (1)
-3210 RETURN
-3500 REM split L$ at ";" into F$[1..NF]
-3510 DIM F$[10]
-3520 LET NF=0,S$=L$
-3530 LET P=POS(";"=S$),NF=NF+1
-3540 IF P=0 THEN GOTO 3580
-3550 IF NF<=10 THEN LET F$[NF]=S$(1,P-1)
-3560 LET S$=S$(P+1)
-3570 GOTO 3530
-3580 IF NF<=10 THEN LET F$[NF]=S$
-3590 RETURN
-3700 REM the customer's slot CI, a new one when the name is new
-3710 LET CI=1
-3720 IF CI>NCUST THEN GOTO 3750
-3730 IF CUST$[CI]=F$[2] THEN RETURN
-3740 LET CI=CI+1; GOTO 3720
-3750 LET NCUST=NCUST+1,CI=NCUST,CUST$[CI]=F$[2]
-3760 RETURN
-4000 REM ---- write the report file: one line per customer ----
-4010 SERIAL REPORT$
-4020 OPEN LOCK (2)REPORT$
-4030 FOR CI=1 TO NCUST
-4040 LET T$=STR(TOTAL[CI]:"#######0.00")
-4050 WRITE RECORD (2)T$+";"+CUST$[CI]+";"+STR(SALES[CI])+";"+STR(QTY[CI])
-4060 NEXT CI
-4070 CLOSE (2)
-4080 RETURN
-5000 REM ---- sort the report by total, largest first, through sort ----
-5010 OPEN (3)"|LC_ALL=C sort -t';' -k1,1nr -k2,2"
-5020 OPEN INPUT (2)REPORT$
-5030 READ RECORD (2,END=5060)R$
-5040 WRITE RECORD (3)R$
-5050 GOTO 5030
-5060 CLOSE (2)
-5070 WRITE (3,IND=0)
-5080 DIM SORTED$[20]
-5090 LET NS=0
-5100 READ RECORD (3,END=5140)R$
-5110 LET NS=NS+1,SORTED$[NS]=R$
-5120 GOTO 5100
-5140 CLOSE (3)
-5150 RETURN
-6000 REM ---- print the report and check it ----
-6010 PRINT "lines read:",NLINES," comments:",NCOMMENT," rejected:",NREJECT
-6020 PRINT "customers:",NCUST," sorted lines:",NS
-6030 PRINT
-6040 PRINT "Customer          Sales   Qty        Total"
-6050 LET CHECK=0,PREV=1E+09,ORDERED=1
-6060 FOR I=1 TO NS
-6070 LET L$=SORTED$[I]
-6080 GOSUB 3500
-6090 LET T=NUM(F$[1]),CHECK=CHECK+T
-6100 IF T>PREV THEN LET ORDERED=0
-6110 LET PREV=T
-6120 PRINT PAD(F$[2],16),STR(NUM(F$[3]):"#####0"),STR(NUM(F$[4]):"#####0"),STR(T:"#########0.00")
-6130 NEXT I
-6140 PRINT
-6150 PRINT "grand total:",STR(GRAND:"#########0.00")
-6160 PRINT "sum of the report:",STR(CHECK:"#########0.00")
-6170 IF CHECK=GRAND THEN PRINT "report adds up exactly" ELSE PRINT "report differs by",CHECK-GRAND
-6180 IF ORDERED THEN PRINT "sorted largest first"
-6190 RETURN
-9000 REM ---- clean up ----
-9010 ERASE DATA$,REPORT$,"t_sales"
-9020 RETURN
+1200 REM ---- the master files ----
+1210 SERIAL CUSTF$
+1220 OPEN LOCK (1)CUSTF$
+1230 WRITE RECORD (1)"C01;Acme Tools;1;0"
+1240 WRITE RECORD (1)"C02;Baker & Sons;2;2.5"
+1250 WRITE RECORD (1)"C03;Cole Ltd;3;5"
+1260 WRITE RECORD (1)"C04;Dunn Farms;4;0"
+1270 WRITE RECORD (1)"C05;Eagle Print;1;7.5"
+1280 WRITE RECORD (1)"C06;Fox Garage;2;0"
+1290 WRITE RECORD (1)"C07;Gray Office;3;2.5"
+1300 WRITE RECORD (1)"C08;Hill Bakery;4;5"
+1310 WRITE RECORD (1)"C09;Ives Hotel;1;10"
+1320 WRITE RECORD (1)"C10;Jones Cafe;2;0"
+1330 WRITE RECORD (1)"C11;Kent Books;3;1.25"
+1340 WRITE RECORD (1)"C12;Lowe Dental;4;3"
+1350 CLOSE (1)
+1360 SERIAL PRODF$
+1370 OPEN LOCK (1)PRODF$
+1380 WRITE RECORD (1)"P1;paper;4.99"
+1390 WRITE RECORD (1)"P2;toner;61.35"
+1400 WRITE RECORD (1)"P3;stapler;12.10"
+1410 WRITE RECORD (1)"P4;pens;0.35"
+1420 WRITE RECORD (1)"P5;desk;249.00"
+1430 WRITE RECORD (1)"P6;lamp;19.95"
+1440 CLOSE (1)
+1450 RETURN
+1500 REM ---- the sales file: 900 sales and a few bad lines ----
+1510 SERIAL SALESF$
+1520 OPEN LOCK (1)SALESF$
+1530 WRITE RECORD (1)"# sales of the quarter: date;customer;product;quantity;price"
+1540 LET SEED=17
+1550 FOR I=1 TO 900
+1560 LET SEED=MOD(SEED*73+41,1009)
+1570 LET C=MOD(SEED,12)+1,K=MOD(INT(SEED/12),6)+1,Q=MOD(SEED,9)+1
+1580 IF MOD(I,37)=0 THEN LET Q=-1-MOD(I,3)
+1590 LET D$="2024-"+STR(MOD(I,3)+1:"00")+"-"+STR(MOD(I,28)+1:"00")
+1600 LET P$=STR(PPRICE[K]:"##0.00")
+1610 WRITE RECORD (1)D$+";C"+STR(C:"00")+";P"+STR(K)+";"+STR(Q)+";"+P$
+1620 IF MOD(I,150)=0 THEN WRITE RECORD (1)""
+1630 IF MOD(I,300)=0 THEN WRITE RECORD (1)"# end of month "+STR(I/300)
+1640 NEXT I
+1650 WRITE RECORD (1)"2024-03-31;Broken line without fields"
+1660 WRITE RECORD (1)"2024-02-15;C03;P2;two;61.35"
+1670 WRITE RECORD (1)"2024-02-16;C99;P1;1;4.99"
+1680 WRITE RECORD (1)"2024-02-17;C04;P9;1;4.99"
+1690 WRITE RECORD (1)"2024-02-18;C05;P1;3;5.99"
+1700 WRITE RECORD (1)"2024-13-01;C01;P1;1;4.99"
+1710 WRITE RECORD (1)"2024-01-20;C06;P3;1;12.1x"
+1720 CLOSE (1)
+1730 REM the last line has no newline: added through a binary channel
+1740 OPEN LOCK (1,BIN=1)SALESF$
+1750 READ RECORD (1,SIZ=1000000,END=1760)A$
+1760 WRITE RECORD (1)"2024-03-31;C03;P5;1;249.00"
+1770 CLOSE (1)
+1780 RETURN
+2000 REM ---- read the masters into tables ----
+2010 OPEN INPUT (1)CUSTF$
+2020 READ RECORD (1,END=2080)L$
+2030 GOSUB 2500
+2040 IF NF<>4 THEN PRINT "bad customer line: ",L$; GOTO 2020
+2050 LET NCUST=NCUST+1,CCODE$[NCUST]=F$[1],CNAME$[NCUST]=F$[2]
+2060 LET CREG[NCUST]=NUM(F$[3]),CDISC[NCUST]=NUM(F$[4])
+2070 GOTO 2020
+2080 CLOSE (1)
+2090 OPEN INPUT (1)PRODF$
+2100 READ RECORD (1,END=2150)L$
+2110 GOSUB 2500
+2120 LET NPROD=NPROD+1,PCODE$[NPROD]=F$[1],PNAME$[NPROD]=F$[2]
+2130 LET PPRICE[NPROD]=NUM(F$[3])
+2140 GOTO 2100
+2150 CLOSE (1)
+2160 PRINT "masters: ",NCUST," customers, ",NPROD," products, ",NREG," regions"
+2170 RETURN
+2500 REM split L$ at ";" into F$[1..NF] (fields past 10 are counted only)
+2510 LET NF=0,S$=L$
+2520 LET P=POS(";"=S$),NF=NF+1
+2530 IF P=0 THEN GOTO 2570
+2540 IF NF<=10 THEN LET F$[NF]=S$(1,P-1)
+2550 LET S$=S$(P+1)
+2560 GOTO 2520
+2570 IF NF<=10 THEN LET F$[NF]=S$
+2580 RETURN
+3000 REM ---- read, check and total the sales ----
+3010 SERIAL REJF$
+3020 OPEN LOCK (2)REJF$
+3030 OPEN INPUT (1)SALESF$
+3040 READ RECORD (1,END=3400)L$
+3050 LET NLINES=NLINES+1
+3060 IF L$="" THEN LET NBLANK=NBLANK+1; GOTO 3040
+3070 IF L$(1,1)="#" THEN LET NCOMMENT=NCOMMENT+1; GOTO 3040
+3080 GOSUB 2500
+3090 IF NF<>5 THEN LET W=1; GOTO 3350
+3100 LET MO=NUM(F$[1](6,2),ERR=3340)
+3110 IF MO<1 OR MO>3 THEN LET W=2; GOTO 3350
+3120 GOSUB 3500
+3130 IF CI=0 THEN LET W=3; GOTO 3350
+3140 GOSUB 3550
+3150 IF PI=0 THEN LET W=4; GOTO 3350
+3160 LET QN=NUM(F$[4],ERR=3330)
+3170 LET PN=NUM(F$[5],ERR=3320)
+3180 IF PN<>PPRICE[PI] THEN LET W=6; GOTO 3350
+3190 LET AMOUNT=QN*PN,R=CREG[CI]
+3200 LET DISC=INT(ABS(AMOUNT)*CDISC[CI]+0.5)/100
+3210 IF AMOUNT<0 THEN LET DISC=-DISC,NRETURN=NRETURN+1
+3220 LET CGROSS[CI]=CGROSS[CI]+AMOUNT,CDISCT[CI]=CDISCT[CI]+DISC
+3230 LET CNET[CI]=CNET[CI]+AMOUNT-DISC,CQTY[CI]=CQTY[CI]+QN,CCNT[CI]=CCNT[CI]+1
+3240 LET PQTY[PI]=PQTY[PI]+QN,PAMT[PI]=PAMT[PI]+AMOUNT
+3250 LET RNET[R]=RNET[R]+AMOUNT-DISC,RCNT[R]=RCNT[R]+1
+3260 LET MNET[MO]=MNET[MO]+AMOUNT-DISC,RM[R,MO]=RM[R,MO]+AMOUNT-DISC
+3270 LET GROSS=GROSS+AMOUNT,DISCT=DISCT+DISC,NET=NET+AMOUNT-DISC,NSALES=NSALES+1
+3280 GOTO 3040
+3320 LET W=7; GOTO 3350
+3330 LET W=5; GOTO 3350
+3340 LET W=2
+3350 LET NREJECT=NREJECT+1,NWHY[W]=NWHY[W]+1
+3360 WRITE RECORD (2)STR(NLINES)+";"+WHY$[W]+";"+L$
+3370 GOTO 3040
+3400 CLOSE (1)
+3410 CLOSE (2)
+3420 RETURN
+3500 REM the customer of F$[2] into CI (0: unknown)
+3510 LET CI=NCUST
+3520 IF CI>0 THEN IF CCODE$[CI]<>F$[2] THEN LET CI=CI-1; GOTO 3520
+3530 RETURN
+3550 REM the product of F$[3] into PI (0: unknown)
+3560 LET PI=NPROD
+3570 IF PI>0 THEN IF PCODE$[PI]<>F$[3] THEN LET PI=PI-1; GOTO 3570
+3580 RETURN
+4000 REM ---- the report file: customers by region, subtotals, grand total ----
+4010 SERIAL REPF$
+4020 OPEN LOCK (3)REPF$
+4030 WRITE RECORD (3)"Sales by region and customer"
+4040 WRITE RECORD (3)"Customer          Sales    Qty       Gross    Discount         Net"
+4050 LET NREP=2,CHECK=0
+4060 FOR R=1 TO NREG
+4070 WRITE RECORD (3)RNAME$[R]
+4080 LET NREP=NREP+1,SG=0,SD=0,SN=0,SQ=0,SC=0
+4090 FOR CI=1 TO NCUST
+4100 IF CREG[CI]<>R THEN GOTO 4160
+4110 LET L$="  "+PAD(CNAME$[CI],14)+STR(CCNT[CI]:"#####0")+STR(CQTY[CI]:"-#####0")
+4120 LET L$=L$+STR(CGROSS[CI]:"-#######0.00")+STR(CDISCT[CI]:"-#######0.00")
+4130 WRITE RECORD (3)L$+STR(CNET[CI]:"-#######0.00")
+4140 LET NREP=NREP+1,SG=SG+CGROSS[CI],SD=SD+CDISCT[CI],SN=SN+CNET[CI]
+4150 LET SQ=SQ+CQTY[CI],SC=SC+CCNT[CI]
+4160 NEXT CI
+4170 LET L$="  "+PAD("subtotal",14)+STR(SC:"#####0")+STR(SQ:"-#####0")
+4180 WRITE RECORD (3)L$+STR(SG:"-#######0.00")+STR(SD:"-#######0.00")+STR(SN:"-#######0.00")
+4190 LET NREP=NREP+1,CHECK=CHECK+SN
+4200 IF SN<>RNET[R] THEN PRINT "region ",RNAME$[R]," differs by ",SN-RNET[R]
+4210 NEXT R
+4220 WRITE RECORD (3)PAD("grand total",16)+STR(NSALES:"#####0")+DIM(7)+STR(GROSS:"-#######0.00")+STR(DISCT:"-#######0.00")+STR(NET:"-#######0.00")
+4230 LET NREP=NREP+1
+4240 CLOSE (3)
+4250 IF CHECK<>NET THEN PRINT "report subtotals differ by ",CHECK-NET
+4260 RETURN
+5000 REM ---- rank the customers by net sales through sort ----
+5010 SERIAL RANKF$
+5020 OPEN LOCK (4)RANKF$
+5030 FOR CI=1 TO NCUST
+5040 WRITE RECORD (4)STR(CNET[CI]:"-#######0.00")+";"+CNAME$[CI]+";"+RNAME$[CREG[CI]]
+5050 NEXT CI
+5060 CLOSE (4)
+5070 OPEN (5)"|LC_ALL=C sort -t';' -k1,1nr -k2,2"
+5080 OPEN INPUT (4)RANKF$
+5090 READ RECORD (4,END=5120)R$
+5100 WRITE RECORD (5)R$
+5110 GOTO 5090
+5120 CLOSE (4)
+5130 WRITE (5,IND=0)
+5140 DIM RANK$[20]
+5150 LET NRANK=0
+5160 READ RECORD (5,END=5190)R$
+5170 LET NRANK=NRANK+1,RANK$[NRANK]=R$
+5180 GOTO 5160
+5190 CLOSE (5)
+5200 RETURN
+6000 REM ---- print the report file as written, and count its lines ----
+6010 OPEN INPUT (3)REPF$
+6020 READ RECORD (3,END=6050)L$
+6030 PRINT L$
+6040 GOTO 6020
+6050 CLOSE (3)
+6060 OPEN (6)"<wc -l < "+REPF$
+6070 READ RECORD (6)A$
+6080 CLOSE (6)
+6090 IF NUM(A$)=NREP THEN PRINT "report file: ",NREP," lines" ELSE PRINT "report file has ",A$," lines, ",NREP," written"
+6100 RETURN
+7000 REM ---- print the ranking and check it ----
+7010 PRINT
+7020 PRINT "Rank Customer         Region          Net"
+7030 LET RSUM=0,PREV=1E+09,ORDERED=1
+7040 FOR I=1 TO NRANK
+7050 LET L$=RANK$[I]
+7060 GOSUB 2500
+7070 LET T=NUM(F$[1]),RSUM=RSUM+T
+7080 IF T>PREV THEN LET ORDERED=0
+7090 LET PREV=T
+7100 PRINT STR(I:"###0"),"  ",PAD(F$[2],16),PAD(F$[3],6),STR(T:"-#######0.00")
+7110 NEXT I
+7120 IF ORDERED THEN PRINT "ranked largest first, ",NRANK," customers"
+7130 IF RSUM=NET THEN PRINT "ranking adds up to the net total"
+7140 RETURN
+8000 REM ---- products, months and the region by month table ----
+8010 PRINT
+8020 PRINT "Product      Qty      Amount  qty x price"
+8030 LET PSUM=0,PEXACT=1
+8040 FOR PI=1 TO NPROD
+8050 LET X=PQTY[PI]*PPRICE[PI],PSUM=PSUM+PAMT[PI]
+8060 IF X<>PAMT[PI] THEN LET PEXACT=0
+8070 PRINT PAD(PNAME$[PI],8),STR(PQTY[PI]:"-#####0"),STR(PAMT[PI]:"-#######0.00"),STR(X:"-#######0.00")
+8080 NEXT PI
+8090 IF PEXACT THEN PRINT "every product: the sum of its lines equals quantity x price"
+8100 IF PSUM=GROSS THEN PRINT "products add up to the gross total"
+8110 PRINT
+8120 PRINT "Region        Jan         Feb         Mar       Total"
+8130 LET MSUM=0
+8140 FOR R=1 TO NREG
+8150 LET L$=PAD(RNAME$[R],6),RT=0
+8160 FOR MO=1 TO 3
+8170 LET L$=L$+STR(RM[R,MO]:"-#######0.00"),RT=RT+RM[R,MO]
+8180 NEXT MO
+8190 PRINT L$,STR(RT:"-#######0.00")
+8200 IF RT<>RNET[R] THEN PRINT "row ",R," differs"
+8210 NEXT R
+8220 LET L$=PAD("all",6)
+8230 FOR MO=1 TO 3
+8240 LET L$=L$+STR(MNET[MO]:"-#######0.00"),MSUM=MSUM+MNET[MO]
+8250 NEXT MO
+8260 PRINT L$,STR(MSUM:"-#######0.00")
+8270 IF MSUM=NET THEN PRINT "months add up to the net total"
+8280 RETURN
+9000 REM ---- the rejects, the counts and the exact checks; clean up ----
+9010 PRINT
+9020 PRINT "Rejected lines"
+9030 OPEN INPUT (2)REJF$
+9040 READ RECORD (2,END=9070)L$
+9050 PRINT "  ",L$
+9060 GOTO 9040
+9070 CLOSE (2)
+9080 PRINT "lines read: ",NLINES,", comments: ",NCOMMENT,", blank: ",NBLANK
+9090 PRINT "sales: ",NSALES," (returns ",NRETURN,"), rejected: ",NREJECT
+9100 IF NSALES+NREJECT+NCOMMENT+NBLANK=NLINES THEN PRINT "every line accounted for"
+9110 IF GROSS-DISCT=NET THEN PRINT "gross less discount is net to the cent"
+9120 LET A=0
+9130 FOR I=1 TO 1000
+9140 LET A=A+PPRICE[4]
+9150 NEXT I
+9160 IF A=350 THEN PRINT "1000 pens at 0.35 cost exactly 350.00"
+9170 ERASE SALESF$,CUSTF$,PRODF$,REJF$,REPF$,RANKF$,DIR$
+9180 RETURN
 RUN
