@@ -112,7 +112,7 @@ void d_run() {
 // END and STOP: inside a called program they are EXIT.
 void d_end() {
   if (ws.Call_link) {
-    Exec_exit(-1);
+    Exec_exit(false, 0);
     return;
   }
   end_program(false);
@@ -120,7 +120,7 @@ void d_end() {
 
 void d_stop() {
   if (ws.Call_link) {
-    Exec_exit(-1);
+    Exec_exit(false, 0);
     return;
   }
   end_program(true);

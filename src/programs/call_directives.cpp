@@ -174,19 +174,29 @@ void d_perf() {
 void d_exit() {
   if (ws.Call_status == -1) Rpt_error(59);
   if (!ws.Call_link) Rpt_error(37);
-  int n = -1;
-  if (!stmt_end(*ws.Exec_ptr)) n = Eval_integer();
-  Exec_exit(n);
+  if (stmt_end(*ws.Exec_ptr)) {
+    Exec_exit(false, 0);
+    return;
+  }
+  Exec_exit(true, Eval_integer());
 }
 
-void Exec_exit(int n) {
+void Exec_exit(bool has_code, int n) {
   bool typed = ws.Cur_stno == 0 && (ws.Con_flags & CON_MODE);
   bool handler = (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != 0;
   Exec_pop();
-  if (handler && n >= 0) ws.Pgm_flags |= PGM_HANDLER_RAN;  // its error is not handed to it again
+  if (handler && has_code) ws.Pgm_flags |= PGM_HANDLER_RAN;  // its error is not handed to it again
   if (typed) {
     ws.Con_flags |= CON_MODE;
     ws.Run_flags |= RF_STOP;
+  }
+  if (!has_code) return;
+  if (ws.Start_flags & SF_NESTED) {
+    // A nested execution (an I/O event program, ...) takes any exit code.
+    if (ws.Cur_stno == 0) {
+      ws.Call_err = n;
+      return;
+    }
   }
   if (n < 0) return;
   ws.Io_rty = 0;
@@ -196,14 +206,7 @@ void Exec_exit(int n) {
     ws.Run_flags |= RF_ESCAPE;
     return;
   }
-  if (ws.Cur_stno != 0) {
-    ws.Cmd_flags |= CMD_EXIT_ERR;  // the line where the error arose stays recorded
-    Rpt_error(n);
-  }
-  if (ws.Start_flags & SF_NESTED) {
-    ws.Call_err = n;
-    return;
-  }
+  if (ws.Cur_stno != 0) ws.Cmd_flags |= CMD_EXIT_ERR;  // the line where the error arose stays recorded
   Rpt_error(n);
 }
 

@@ -168,17 +168,22 @@ struct Nested_state {
   }
 };
 
-int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags) {
+int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started) {
   Nested_state saved;
+  if (started) *started = false;
   int depth = Call_depth();
   ws.Cur_stno = 0;  // the frame returns to line 0: its EXIT ends the nested line
-  ws.Call_err = -1;
   try {
+    // The statement that runs the program keeps its exit hook: a program
+    // that cannot start is this call's failure, not the statement's.
+    Catch_region region;
     Exec_subprogram(form, list);
   } catch (const Oru_error& e) {
     saved.restore();
     return e.no;
   }
+  if (started) *started = true;
+  ws.Call_err = -1;  // (opening the program's file uses the word too)
   ws.Pgm_flags2 |= flags2;
   ws.Call_link->Pgm_flags |= frame_flags;
   try {
@@ -280,7 +285,7 @@ void Exec_call(const char* name) {
 
 int Inline_Call() {
   if (ws.Str_len <= 0) return 10;
-  return run_nested(FORM_CALL, nullptr, PGM2_NESTED_CALL, 0);
+  return run_nested(FORM_CALL, nullptr, PGM2_NESTED_CALL, 0, nullptr);
 }
 
 int Perform_Logic(const char* name) {
@@ -289,7 +294,9 @@ int Perform_Logic(const char* name) {
   std::memcpy(p, name, n);
   ws.Str_ptr = p;
   ws.Str_len = int32_t(n);
-  return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64);
+  return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
 }
 
-int Nested_call(int form, Arg_rec* list, uint32_t flags2) { return run_nested(form, list, flags2, 0); }
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started) {
+  return run_nested(form, list, flags2, 0, started);
+}

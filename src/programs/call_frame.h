@@ -69,8 +69,8 @@ int Perform_Logic(const char* name);
 // Starts a call of the name in the string accumulator with the argument
 // list in a nested execution and runs it to completion; flags2 are set in
 // the called program's ws.Pgm_flags2.  The exit code (-1 none) or the error
-// number when it failed to start.
-int Nested_call(int form, Arg_rec* list, uint32_t flags2);
+// number when it failed to start (*started, when given, tells which).
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started = nullptr);
 // Number of frames on the chain (0 at the top level).
 int Call_depth();
 // The empty statement a call made from line 0 returns to.
