@@ -93,7 +93,22 @@ bool read_at(int fd, uint8_t* buf, size_t n, off_t at, size_t* got) {
 // Fills a record from an open program file whose header is hdr: the image
 // read, deciphered, converted from format 0, checked.  0, an error number,
 // or -1 for a host error left in errno.
-int obj_load(Prog_obj* rec, int fd, const uint8_t* hdr, int64_t file_size) {
+// Where an image comes from: an open file, or bytes in memory.
+struct Image_source {
+  int fd = -1;
+  const uint8_t* bytes = nullptr;
+  size_t size = 0;
+  // Reads n bytes at file offset at; false with errno on a host failure.
+  bool read(uint8_t* dst, size_t n, off_t at, size_t* got) const {
+    if (fd >= 0) return read_at(fd, dst, n, at, got);
+    size_t from = size_t(at) < size ? size_t(at) : size;
+    *got = n < size - from ? n : size - from;
+    if (*got) std::memcpy(dst, bytes + from, *got);
+    return true;
+  }
+};
+
+int obj_load(Prog_obj* rec, const Image_source& src, const uint8_t* hdr, int64_t file_size) {
   Prg_header h;
   if (Prg_decode(hdr, h) != 0) return 2;
   rec->state = h.state_flags & PO_STATE_MASK;
@@ -109,7 +124,7 @@ int obj_load(Prog_obj* rec, int fd, const uint8_t* hdr, int64_t file_size) {
     }
   } guard{image};
   size_t got;
-  if (!read_at(fd, image, h.image_size, off_t(PRG_HDR_SIZE), &got)) return -1;
+  if (!src.read(image, h.image_size, off_t(PRG_HDR_SIZE), &got)) return -1;
   if (got < h.image_size) return 2;
   if (h.enciphered) {
     Prg_seed seed{h.save_time, h.random, h.el};
@@ -164,7 +179,9 @@ Prog_obj* load_open(int fd, const uint8_t* hdr, const std::string& path, const s
   Prog_obj* rec = new_rec();
   int e;
   try {
-    e = obj_load(rec, fd, hdr, int64_t(st.st_size));
+    Image_source src;
+    src.fd = fd;
+    e = obj_load(rec, src, hdr, int64_t(st.st_size));
   } catch (...) {
     Prog_free(rec);
     throw;
@@ -294,6 +311,28 @@ Prog_obj* Prog_load_file(const std::string& path, const std::string& name) {
   } guard{fd};
   if (got < PRG_HDR_SIZE || !Prg_is_header(hdr)) Rpt_error(17);
   return load_open(fd, hdr, path, name);
+}
+
+Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& name) {
+  if (size < PRG_HDR_SIZE || !Prg_is_header(data)) Rpt_error(17);
+  Prog_obj* rec = new_rec();
+  Image_source src;
+  src.bytes = data;
+  src.size = size;
+  int e;
+  try {
+    e = obj_load(rec, src, data, int64_t(size));
+  } catch (...) {
+    Prog_free(rec);
+    throw;
+  }
+  if (e != 0) {
+    Prog_free(rec);
+    Rpt_error(e < 0 ? 2 : e);
+  }
+  rec->path = Path_new(name, name);
+  link_front(rec);
+  return rec;
 }
 
 void Prog_free(Prog_obj* r) {

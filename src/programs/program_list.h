@@ -93,6 +93,9 @@ int Prog_count();
 // Prog_load.
 Prog_obj* Prog_load_file(const std::string& path, const std::string& name);
 void Prog_free(Prog_obj* rec);
+// The same from bytes in memory (a whole file: header and image); the
+// record is linked into the list.  For tests and the fuzzer.
+Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& name);
 
 // Makes rec the current program of the context (one use taken by the
 // caller): image, names, a fresh variable table, path, attributes.
