@@ -385,7 +385,9 @@ int Delete_lines(uint16_t first, uint16_t last) {
 }
 
 void Clr_program() {
-  Clr_stack();
+  // The frames go; the cache of spare frames stays for the next program.
+  while (ws.Ctl_stack) Exec_unstack();
+  ws.Ctl_depth = 0;
   if (ws.Pgm_image) {
     // The names belong to the loaded-program record; the variable table is
     // the context's own.
@@ -415,7 +417,8 @@ void Clr_program() {
   ws.Pgm_attr = 0;
   ws.Var_mask_pgm = 0;
   std::memset(ws.Pgm_key, 0, sizeof ws.Pgm_key);
-  ws.Pgm_name_len = 0;
+  if (ws.Pgm_name) Ret_str(ws.Pgm_name);
+  ws.Pgm_name = nullptr;
   std::memset(ws.Pgm_desc, 0, sizeof ws.Pgm_desc);
   Clr_function();
 
@@ -448,6 +451,7 @@ void Clr_program() {
 
 void Clr_lines() {
   Clr_program();
+  Clr_stack();
   Clr_variables();
 }
 

@@ -159,15 +159,18 @@ void Check_assignable(const Var_node* node) {
 }
 
 void Clr_tree(Var_node* root) {
-  // Without recursion: a lopsided tree may be deep.
-  std::vector<Var_node*> stack;
-  if (root) stack.push_back(root);
-  while (!stack.empty()) {
-    Var_node* n = stack.back();
-    stack.pop_back();
-    if (n->left) stack.push_back(n->left);
-    if (n->right) stack.push_back(n->right);
-    free_node(n);
+  // Without recursion or a stack (a lopsided tree may be deep): a node with
+  // a left child is rotated right until the top has none, then freed.
+  while (root) {
+    if (Var_node* l = root->left) {
+      root->left = l->right;
+      l->right = root;
+      root = l;
+    } else {
+      Var_node* r = root->right;
+      free_node(root);
+      root = r;
+    }
   }
 }
 

@@ -309,8 +309,7 @@ struct Workspace : Io_state {
   uint32_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
   uint8_t* Stop_stmt = nullptr;       // statement start of the stop position
   uint8_t Pgm_key[8] = {};            // protection key of an enciphered or protected program
-  uint16_t Pgm_name_len = 0;
-  char Pgm_name[512] = {};            // the program's name as the program gave it
+  Str_blk* Pgm_name = nullptr;        // the program's name as the program gave it (owned)
   char Pgm_desc[80] = {};             // description (blank-padded)
   void* Fnc_ctx = nullptr;            // the program's user functions (functions/user_functions.cpp)
   // Loaded programs, most recently used first.

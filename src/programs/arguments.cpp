@@ -31,9 +31,21 @@ bool arg_end(uint8_t c) {
   return c == code::COMMA || stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN;
 }
 
+// Freed records are kept for the next calls (most calls pass a few).
+constexpr int ARG_CACHE_MAX = 32;
+Arg_rec* arg_cache = nullptr;
+int arg_cached = 0;
+
 Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
-  void* b = Get_blk(sizeof(Arg_rec));
-  if (!b) Rpt_error(33);
+  void* b;
+  if (arg_cache) {
+    b = arg_cache;
+    arg_cache = arg_cache->next;
+    arg_cached--;
+  } else {
+    b = Get_blk(sizeof(Arg_rec));
+    if (!b) Rpt_error(33);
+  }
   Arg_rec* a = new (b) Arg_rec();
   a->kind = kind;
   *tail = a;
@@ -207,7 +219,13 @@ void FreeArgList(Arg_rec* list) {
     if (list->str) Ret_str(list->str);
     if (list->rec_list) Ret_blk(list->rec_list);
     list->~Arg_rec();
-    Ret_blk(list);
+    if (arg_cached < ARG_CACHE_MAX) {
+      list->next = arg_cache;
+      arg_cache = list;
+      arg_cached++;
+    } else {
+      Ret_blk(list);
+    }
     list = next;
   }
 }

@@ -51,8 +51,17 @@ void put(T (&d)[N], const T (&s)[N]) {
   std::memcpy(d, s, sizeof d);
 }
 
-const Workspace& fresh() {
-  static const Workspace defaults{};
+// The context of a program that has just been called: the workspace's
+// defaults, gathered once into one compact frame.
+const Call_frame& fresh() {
+  static const Call_frame defaults = [] {
+    static const Workspace w{};
+    Call_frame f;
+#define ORU_FRESH(name) put(f.name, w.name);
+    PROG_CONTEXT_FIELDS(ORU_FRESH)
+#undef ORU_FRESH
+    return f;
+  }();
   return defaults;
 }
 
@@ -68,12 +77,7 @@ void restore_context(const Call_frame* f) {
 #undef ORU_RESTORE
 }
 
-void clear_context() {
-  const Workspace& d = fresh();
-#define ORU_CLEAR(name) put(ws.name, d.name);
-  PROG_CONTEXT_FIELDS(ORU_CLEAR)
-#undef ORU_CLEAR
-}
+void clear_context() { restore_context(&fresh()); }
 
 // The statement after the call (or the empty statement of line 0).
 void resume_caller() {

@@ -29,7 +29,7 @@
   X(Loc_num_tree) X(Loc_str_tree) X(Loc_chain) X(Err_line) X(Stmt_opt_flags) X(Seterr_line)        \
   X(Esc_line) X(Retry_stno) X(Retry_ptr) X(Ctl_stack) X(Ctl_depth) X(Step_stack) X(Call_status)    \
   X(Var_mask) X(Var_mask_glob) X(Var_mask_pgm) X(Pgm_cache_ent) X(Cur_pgm) X(Pgm_attr) X(Pgm_key)  \
-  X(Pgm_name_len) X(Pgm_name) X(Pgm_desc) X(Fnc_ctx)
+  X(Pgm_name) X(Pgm_desc) X(Fnc_ctx)
 
 struct Call_frame {
 #define ORU_FRAME_FIELD(name) decltype(Workspace::name) name;

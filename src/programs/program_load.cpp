@@ -104,17 +104,21 @@ std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; 
 
 int Exec_load(int run) {
   if (ws.Str_len <= 0) Rpt_error(10);
-  std::string given(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  if (given.size() > NAME_KEEP) given.resize(NAME_KEEP);
-  std::string name = given;
+  // The name as given, kept in the work area for the length of the load.
+  size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
+  uint8_t* given = Work_take(given_len);
+  std::memcpy(given, ws.Str_ptr, given_len);
   uint8_t* entry = nullptr;
-  size_t semi = given.find(';');
-  if (semi != std::string::npos) {
-    name = trim(given.substr(0, semi));
-    entry = compile_entry(given.substr(semi + 1));
+  const uint8_t* semi = static_cast<const uint8_t*>(std::memchr(given, ';', given_len));
+  if (semi) {
+    std::string name = trim(std::string(reinterpret_cast<const char*>(given), size_t(semi - given)));
+    entry = compile_entry(std::string(reinterpret_cast<const char*>(semi + 1), given_len - size_t(semi - given) - 1));
+    if (name.empty()) Rpt_error(10);
+    set_accumulator(name);
+  } else {
+    ws.Str_ptr = given;
+    ws.Str_len = int32_t(given_len);
   }
-  if (name.empty()) Rpt_error(10);
-  set_accumulator(name);
   Prog_obj* rec = Prog_load();
   Text_guard text_guard;
   if (rec) rec->uses++;
@@ -137,8 +141,10 @@ int Exec_load(int run) {
     ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
     ws.Prog_loads++;
   }
-  std::memcpy(ws.Pgm_name, given.data(), given.size());
-  ws.Pgm_name_len = uint16_t(given.size());
+  ws.Pgm_name = Get_str(given_len);
+  if (!ws.Pgm_name) Rpt_error(33);
+  std::memcpy(ws.Pgm_name->bytes(), given, given_len);
+  ws.Pgm_name->len = uint32_t(given_len);
   if (entry) {
     ws.Cur_stno = LAST_LINE_NO;
     ws.Exec_ptr = entry;
