@@ -166,6 +166,15 @@ struct Fcb {
   uint16_t inherited;   // low three bits copied from the console record
   int64_t file_len;     // file length where the kind keeps it
   int32_t rec_start;    // fill the buffer returns to after write mode and flush
+  // Terminals, printers and mnemonics (src/terminal/):
+  uint32_t attr;        // attribute word (bits in terminal/terminal.h)
+  uint16_t in_status;   // input status word set by mnemonics
+  uint16_t term_flags;  // form-feed, pass-through and printer bits
+  int32_t cols, lines;  // screen or page size (0: none)
+  char term_id[12];     // terminal id, blank-padded
+  void* gd_def;         // the 'GD' definition (a MnemDef)
+  void* o_def;          // the '*O' definition (a MnemDef)
+  void* attr_stack;     // 'SA' / 'RA' stack (5 entries)
   int32_t width;        // output line width (screen or page columns): PRINT
                         // wraps a line that reaches it; 0 no limit
 };

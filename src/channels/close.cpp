@@ -15,6 +15,7 @@
 #include <string>
 
 #include "channels/channel.h"
+#include "terminal/terminal.h"
 #include "channels/io_options.h"
 #include "channels/open.h"
 #include "channels/record_io.h"
@@ -89,6 +90,7 @@ void release_record(Fcb* f) {
   if (f->event_pgm) Ret_blk(f->event_pgm);
   free_chain(f->rec_formats);
   free_chain(f->key_names);
+  Term_release(f);
   FreePath(f->path);
   Ret_blk(f);
 }

@@ -1,6 +1,6 @@
-// Channel 0: the console's channel record and its device driver.  Until the
-// terminal device exists the driver is a thin layer over console_device: a
-// record written to the console is shown as it stands, a read takes one line.
+// Channel 0: the console's channel record, kept by the terminal device
+// (terminal/device.cpp), which also registers the device and auxiliary
+// printer drivers.
 #pragma once
 
 // Registers the device driver (kinds 0 and -1, the console alias).
@@ -10,3 +10,8 @@ void Console_register();
 void Console_open();
 // Frees the console's record at shut-down.
 void Console_close();
+// When standard output is a terminal, runs the console's terminal driver
+// (chosen by TERM) and, when standard input is a terminal too, puts the
+// line in raw mode for the line editor.  Returns 100 when no driver made
+// the console a terminal screen.
+int Console_start_terminal();

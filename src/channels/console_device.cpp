@@ -15,6 +15,7 @@ size_t out_len = 0;
 int column = 0;
 char in_buf[65536];
 size_t in_pos = 0, in_len = 0;
+const Con_terminal* terminal = nullptr;
 
 void write_all(const char* p, size_t n) {
   while (n > 0) {
@@ -29,9 +30,16 @@ void write_all(const char* p, size_t n) {
 }
 }  // namespace
 
-void Con_flush() {
+void Con_set_terminal(const Con_terminal* t) { terminal = t; }
+
+void Con_flush_plain() {
   write_all(out_buf, out_len);
   out_len = 0;
+}
+
+void Con_flush() {
+  Con_flush_plain();
+  if (terminal) terminal->flush();
 }
 
 // A terminal sees each line as soon as it is complete; a pipe or file gets
@@ -42,6 +50,10 @@ static bool line_buffered() {
 }
 
 void Con_write(const void* p, size_t n) {
+  if (terminal) {
+    terminal->write(p, n);
+    return;
+  }
   const char* s = static_cast<const char*>(p);
   bool line_end = false;
   for (size_t i = 0; i < n; ++i) {
@@ -66,9 +78,13 @@ void Con_write(const void* p, size_t n) {
 
 void Con_puts(const char* s) { Con_write(s, std::strlen(s)); }
 void Con_newline() { Con_write("\n", 1); }
-int Con_column() { return column; }
+int Con_column() { return terminal ? terminal->column() : column; }
 
 bool Con_read_line(std::string& line) {
+  if (terminal && terminal->read_line) {
+    Con_flush();
+    return terminal->read_line(line);
+  }
   Con_flush();
   line.clear();
   for (;;) {

@@ -11,6 +11,17 @@ void Con_puts(const char* s);
 void Con_newline();      // "\n", column back to 0
 int Con_column();        // output column (0-based)
 void Con_flush();
+// While the console is a terminal screen, the terminal device takes the
+// console's output and line reading (null: the plain device below).
+struct Con_terminal {
+  void (*write)(const void* p, size_t n);
+  void (*flush)();
+  int (*column)();
+  bool (*read_line)(std::string& line);
+};
+void Con_set_terminal(const Con_terminal* t);
+// Writes what the plain device still holds (the terminal flushes it first).
+void Con_flush_plain();
 // Reads one line (without its end-of-line) from standard input.  Returns false
 // at end of input.
 bool Con_read_line(std::string& line);

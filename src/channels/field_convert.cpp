@@ -474,8 +474,9 @@ int Cnv_inpfmt(const Fmt_item& fi, const uint8_t* rec, int32_t len, int32_t* pos
 }
 
 void Cnv_outfmt(const Fmt_item& fi) {
+  static const uint8_t no_text = 0;
   bool numeric = ws.Str_len < 0;
-  const uint8_t* s = ws.Str_ptr;
+  const uint8_t* s = ws.Str_ptr ? ws.Str_ptr : &no_text;
   int32_t sn = numeric ? 0 : ws.Str_len;
   int32_t tail = (fi.delim >= 0 ? 1 : 0) + (fi.outer >= 0 ? 1 : 0);
   uint8_t* buf = nullptr;
@@ -522,7 +523,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
           int32_t k = sn < w ? sn : w;
           o = buf = fmt_buffer(int64_t(w) + tail);
           std::memset(o, ' ', size_t(w));
-          std::memcpy(o + (right ? w - k : 0), s, size_t(k));
+          if (k > 0) std::memcpy(o + (right ? w - k : 0), s, size_t(k));
           o += w;
         }
         break;

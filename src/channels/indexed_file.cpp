@@ -136,7 +136,12 @@ int64_t Ind_read() {
   auto* buf = static_cast<uint8_t*>(Get_temp(size_t(f->rec_size)));
   int64_t n = Read_and_lock(f->byte_pos, buf, f->rec_size);
   if (n < f->rec_size) Io_end_err();
-  if (f->rec_index >= f->rec_count) f->rec_count = f->rec_index + 1;
+  // Without a limit a record past the count exists only when another
+  // channel wrote it (and is raising the header's count).  With a limit
+  // every record reads, written or not: the count must stay that of the
+  // header, or a later write inside the raised count would leave the
+  // header's count behind.
+  if (!limit_of(f) && f->rec_index >= f->rec_count) f->rec_count = f->rec_index + 1;
   f->byte_pos += f->rec_size;
   f->rec_index++;
   f->st1 |= ST1_READ;
@@ -221,6 +226,15 @@ int Ind_init(int fd, int32_t rec_len, int64_t to, int64_t from) {
     off += n;
   }
   return 0;
+}
+
+int64_t Ind_record_count(Fcb* fb) {
+  auto* f = static_cast<Ind_fcb*>(fb);
+  uint8_t cnt[4];
+  // The count changes only under the header lock, in one 4-byte write; a
+  // plain read sees the old or the new value whole.
+  if (f->fd >= 0 && ReadVerify(f->fd, cnt, 4, 14) == 4) f->rec_count = get_u32be(cnt);
+  return f->rec_count;
 }
 
 void Ind_journalize(bool on) {

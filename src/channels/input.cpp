@@ -17,6 +17,8 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "functions/masks.h"
+#include "terminal/editor_keys.h"
+#include "terminal/terminal.h"
 
 namespace {
 
@@ -106,6 +108,14 @@ void input_variable() {
     ws.Io_opts |= IO_EDITING;
   }
   answer_keeps_line = ws.Exec_ptr[0] == code::COMMA && ends_statement(ws.Exec_ptr[1]);
+  struct Mask_guard {
+    ~Mask_guard() { Dev_edit_req = Edit_request{}; }
+  } mask_guard;
+  if (masked) {
+    Dev_edit_req.mask = reinterpret_cast<const uint8_t*>(mask.data());
+    Dev_edit_req.mask_len = int32_t(mask.size());
+  }
+  Dev_edit_req.numeric = t.str_len < 0;
   Inp_read();
   if (t.str_len < 0) {
     Num_val v = answer_number(mask, masked);
@@ -176,12 +186,15 @@ void Inp_fields(bool obtain) {
 
 void Inp_read() {
   Fcb* f = ws.Cur_fcb;
-  if (Prt_is_console(f)) {
+  if (Prt_is_console(f) || (f == ws.Con_fcb && !Console_raw_keys())) {
     read_console();
     return;
   }
   Fio_call(FIO_READ);
   keep_answer(ws.Str_ptr, ws.Str_len < 0 ? 0 : ws.Str_len);
+  // The editor leaves the cursor in the field; a line end follows unless
+  // the INPUT keeps the line open.
+  if (Is_screen(f) && !answer_keeps_line && !(ws.Io_opts & IO_NOECHO)) Prt_mnem(Mnem_code('L', 'F'));
 }
 
 void d_inpu() { Inp_fields(false); }

@@ -120,8 +120,16 @@ void Iol_option() {
     }
     return;
   }
-  ws.Io_iol_ptr = Check_iol();
-  ws.Io_iol_len = 1;
+  const uint8_t* items = Check_iol();
+  ws.Io_iol_ptr = items;
+  ws.Io_iol_len = Iol_items_len(items);
+}
+
+int32_t Iol_items_len(const uint8_t* items) {
+  const uint8_t* p = items;
+  const uint8_t* end = items + 0x10000;
+  while (!stmt_end(*p)) p += Item_size(p, end);
+  return int32_t(p - items);
 }
 
 uint8_t* Iol_make_block(const uint8_t* items, size_t len) {

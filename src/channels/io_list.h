@@ -26,6 +26,8 @@ void Iol_option();
 // Next item of the walk, with ws.Exec_ptr on it; 255 at the end (the cursor
 // is then back at the end of the statement).
 uint8_t Io_args();
+// The byte length of the items at p, up to the end of their statement.
+int32_t Iol_items_len(const uint8_t* items);
 // A stored list from compiled items (a Get_blk block; Ret_blk frees it).
 uint8_t* Iol_make_block(const uint8_t* items, size_t len);
 // The items of an IOLIST reference at the cursor (a line or label of an

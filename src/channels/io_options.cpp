@@ -506,7 +506,8 @@ void OptGenKey() {
   }
   int32_t widths[IO_KEY_PARTS];
   int segs = 0;
-  if (keyed_kind(k) && Key_segment_widths) {
+  if (keyed_kind(k) && !Key_segment_widths) Not_built("key segments of keyed files (KEY= in parts)");
+  if (keyed_kind(k)) {
     int32_t key_no = ws.Io_kno;
     if (key_no < 0) {
       uint8_t s = ws.Io_stmt;
@@ -539,6 +540,26 @@ void OptGenKey() {
   }
   ws.Io_key_ptr = out;
   ws.Io_key_len = int32_t(pos);
+}
+
+int Kseg_widths(const uint8_t* segs, int32_t key_no, int32_t* widths, int max) {
+  // Entries of 4 bytes; segment entries carry the key number mod 16 in the
+  // low nibble of byte 0 and the length in bits 0-6 of byte 3; keys ascend
+  // and a change of the nibble starts the next key.
+  int n = 0;
+  int32_t key = -1;
+  int prev_nibble = -1;
+  for (const uint8_t* e = segs; e && e[0] != 255; e += 4) {
+    if (e[0] == 254) continue;  // flag entry of the segment before
+    int nib = e[0] & 0x0F;
+    if (nib != prev_nibble) {
+      key = key < 0 ? nib : key + ((nib - prev_nibble) & 0x0F);
+      prev_nibble = nib;
+    }
+    if (key > key_no) break;
+    if (key == key_no && n < max) widths[n++] = e[3] & 0x7F;
+  }
+  return n;
 }
 
 // ---- KNO= ----

@@ -13,6 +13,7 @@
 #include "channels/record_locks.h"
 #include "channels/simple_files.h"
 #include "programs/program_channel.h"
+#include "keyed/key_driver.h"
 #include "core/host.h"
 
 namespace {
@@ -30,6 +31,7 @@ void Register_kinds() {
   Fio_register(FK_BINARY, Bin_fotbl);
   Fio_register(FK_DIRECTORY, Dry_fotbl);
   Fio_register(FK_PIPE, Pip_fotbl);
+  Fio_register(FK_KEYED, Key_fotbl);
   Fio_register(FK_INDEXED, Ind_fotbl);
   Fio_register(FK_MEMORY, Dyn_fotbl);
   Fio_register(FK_PROGRAM, Prg_fotbl);

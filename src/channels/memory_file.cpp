@@ -476,6 +476,9 @@ Dyn_key* define_key(Dyn_fcb* f, Def_text& t, int32_t key_no) {
         if (c == ']') break;
         switch (c) {
           case 'N':
+            // N and B keep their byte in the same place: one segment
+            // cannot have both.
+            if (g.flags & DSEG_BINARY) Def_text::bad();
             g.flags = (g.flags & ~0xFFu) | DSEG_NULL_CHR;
             t.expect(':');
             g.flags |= t.hex2();
@@ -491,7 +494,8 @@ Dyn_key* define_key(Dyn_fcb* f, Def_text& t, int32_t key_no) {
           case 'L': g.flags = (g.flags | DSEG_LOWER) & ~DSEG_UPPER; break;
           case 'D': g.flags |= DSEG_DESC; break;
           case 'B':
-            g.flags = (g.flags & ~(0xFFu | DSEG_NULL_CHR)) | DSEG_BINARY;
+            if (g.flags & DSEG_NULL_CHR) Def_text::bad();
+            g.flags = (g.flags & ~0xFFu) | DSEG_BINARY;
             if (t.peek() == '.') {
               t.pos++;
               if (!std::isdigit(t.peek())) Def_text::bad();
@@ -1197,6 +1201,13 @@ std::string Dyn_DescribeKeys(Fcb* fcb_in) {
     }
   }
   return out;
+}
+
+int32_t Dyn_KeyLength(const Fcb* fcb_in, int32_t key_no) {
+  auto* f = static_cast<const Dyn_fcb*>(fcb_in);
+  for (const Dyn_key* k = f->keys; k; k = k->next)
+    if (k->key_no == key_no) return k->key_len;
+  return -1;
 }
 
 void Dyn_GenKdef(Fcb* fcb_in) {

@@ -45,6 +45,10 @@ extern const Fio_op Dyn_fotbl[FIO_SLOTS];
 int64_t Dyn_getrno();
 // KEYDEF text of the channel's keys (an external key 0 as its length).
 std::string Dyn_DescribeKeys(Fcb* f);
+// The length in bytes of key key_no of the channel (the external key's
+// length for an external key 0); -1 when the file has no such key (a file
+// without key definitions has none).
+int32_t Dyn_KeyLength(const Fcb* f, int32_t key_no);
 // The channel's keys as a Kdef_seg table (kdef.h), in a per-statement
 // temporary string: (pointer, length) in the string accumulator.
 void Dyn_GenKdef(Fcb* f);

@@ -35,6 +35,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
+#include "terminal/terminal.h"
 
 namespace {
 
@@ -370,8 +371,10 @@ int Open_file() {
   }
   Link_fp();
   if (driver_id[0] != ' ') {
-    CloseFile(f);
-    Not_built("terminal-driver programs of link files");
+    // The link names the device's terminal driver: it runs on the new
+    // channel (which it closes, with error 100, when it fails).
+    std::memcpy(f->term_id, driver_id, 12);
+    Dev_init(driver_id);
   }
   return 0;
 }

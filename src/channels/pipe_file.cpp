@@ -143,6 +143,7 @@ int64_t Pip_open() {
   f->rfd = from_child[0];
   f->wfd = to_child[1];
   f->pid = pid;
+  ws.Pipe_pid = pid;
   f->exit_status = -1;
   f->raw = ws.Io_bin_rsz > 0;
   f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : DEFAULT_REC;

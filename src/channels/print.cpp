@@ -40,6 +40,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/masks.h"
+#include "terminal/terminal.h"
 
 namespace {
 
@@ -93,26 +94,6 @@ void normalise(Fcb* f) {
   }
 }
 
-bool record_ending_kind(int32_t k) { return k == FK_SERIAL || k == FK_INDEXED || k == FK_PIPE; }
-bool flush_on_line_kind(int32_t k) { return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_PIPE; }
-
-void console_mnem(uint16_t m) {
-  switch (m) {
-    case Mnem_code('L', 'F'):
-      Con_newline();
-      return;
-    case Mnem_code('C', 'R'):
-      Con_write("\r", 1);
-      return;
-    default: {
-      std::string what = "the mnemonic '";
-      what += char(m >> 8);
-      what += char(m & 0xFF);
-      what += "' on the terminal (terminal mnemonics)";
-      Not_built(what.c_str());
-    }
-  }
-}
 
 // Length of the leading stretch of p[0, n) that the plain state copies as
 // it stands: no byte below 0x20 (ESC, BS, LF, FF, CR and NUL are among
@@ -242,7 +223,12 @@ void char_plain(Fcb* f, uint8_t c) {
     default:
       break;
   }
-  if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters (terminal mnemonics)");
+  if (Is_screen(f)) {
+    // The screen wraps by itself (Scr_text), like the device.
+    Scr_text(f, &c, 1);
+    return;
+  }
+  if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters on this channel (graphics mnemonics)");
   f->st3 &= uint16_t(~ST3_WRAPPED);
   put_text_byte(f, c);
   ++f->column;
@@ -333,10 +319,33 @@ void char_channel(Fcb* f, uint8_t c) {
   if ((f->st3 & ST3_TYPED_OUT2) && f->buf_size - f->buf_count < 100) buf_flush(f);
 }
 
+// Text on a terminal screen: runs of text go to the screen image and the
+// buffer together; the special bytes through the character machine.
+void screen_bytes(Fcb* f, const uint8_t* p, int32_t n) {
+  const uint8_t fs = prmblk.FS;
+  int32_t i = 0;
+  while (i < n) {
+    int32_t run = quiet_run(p + i, n - i, fs);
+    if (run > 0) Scr_text(f, p + i, run);
+    i += run;
+    if (i < n) {
+      char_channel(f, p[i++]);
+      if (!plain_channel(f)) {
+        for (; i < n; ++i) char_channel(f, p[i]);
+        return;
+      }
+    }
+  }
+}
+
 // Text of n bytes on channel f; plain runs go into the buffer in one copy.
 void print_bytes(Fcb* f, const uint8_t* p, int32_t n) {
   if (Prt_is_console(f)) {
     Con_write(p, size_t(n));
+    return;
+  }
+  if (Is_screen(f) && !(f->term_flags & TF_PASS) && plain_channel(f)) {
+    screen_bytes(f, p, n);
     return;
   }
   if (!plain_channel(f)) {
@@ -442,7 +451,9 @@ void Prt_at_item() {
     Prt_pos(col, line);
 }
 
-bool Prt_is_console(const Fcb* f) { return !f || f == ws.Con_fcb; }
+bool Prt_is_console(const Fcb* f) { return !f || (f == ws.Con_fcb && !Is_screen(f)); }
+
+void Prt_console_text(const char* p, size_t n) { Con_write(p, n); }
 
 void Prt_flush() {
   Fcb* f = ws.Cur_fcb;
@@ -461,6 +472,10 @@ void Prt_char(uint8_t c) {
     return;
   }
   char_channel(f, c);
+}
+
+void Prt_bytes(const uint8_t* p, int32_t n) {
+  if (n > 0) print_bytes(ws.Cur_fcb, p, n);
 }
 
 void Prt_fld() {
@@ -486,78 +501,6 @@ void Prt_slew(int n) {
   for (int i = 0; i < n; ++i) Prt_mnem(Mnem_code('L', 'F'));
 }
 
-void Err_mnemonic() {
-  if (Sw_on(sw::EG)) return;
-  Rpt_error(29);
-}
-
-void Prt_mnem(uint16_t m) {
-  Fcb* f = ws.Cur_fcb;
-  if (Prt_is_console(f)) {
-    console_mnem(m);
-    return;
-  }
-  if (f->mnemonics) Not_built("mnemonic definitions of channels (terminal mnemonics)");
-  normalise(f);
-  f->high_water = f->buf_count;
-  switch (m) {
-    case Mnem_code('C', 'R'):
-      put_byte(f, '\r');
-      f->column = 0;
-      break;
-    case Mnem_code('L', 'F'):
-      if (record_ending_kind(f->kind)) {
-        // The record ends here: the driver adds the line end and writes.
-        Wrt_record();
-      } else if (f->kind == FK_BINARY || f->kind == FK_MEMORY) {
-        put_byte(f, '\n');
-      } else {
-        put_byte(f, '\r');
-        put_byte(f, '\n');
-      }
-      f->high_water = f->buf_count;
-      f->column = 0;
-      if (f->line < LINE_MAX) ++f->line;
-      break;
-    case Mnem_code('F', 'F'):
-      put_byte(f, 12);
-      f->column = 0;
-      f->line = 0;
-      buf_flush(f);
-      return;
-    case Mnem_code('G', 'S'):
-      f->mode_flags |= MODE_GRAPHICS;
-      return;
-    case Mnem_code('G', 'E'):
-      f->mode_flags &= ~MODE_GRAPHICS;
-      return;
-    case Mnem_code('J', 'C'):
-    case Mnem_code('J', 'D'):
-    case Mnem_code('J', 'L'):
-    case Mnem_code('J', 'N'):
-    case Mnem_code('J', 'R'):
-    case Mnem_code('J', 'S'):
-      return;  // value markers: only the client-side kinds use them
-    default: {
-      static const char general[] =
-          "BOEOBIEIEGBGSARAMSMP+O-OLSUS+B-BEPEFBMDFEMSLELVT";
-      char a = char(m >> 8), b = char(m & 0xFF);
-      bool known = a == 'S' && b >= '0' && b <= '?';
-      for (size_t i = 0; !known && i + 1 < sizeof general; i += 2) known = general[i] == a && general[i + 1] == b;
-      if (known || f->kind == FK_DEVICE || f->kind == FK_AUX_PRINTER) {
-        std::string what = "the mnemonic '";
-        what += a;
-        what += b;
-        what += "' on this channel (terminal and printer mnemonics)";
-        Not_built(what.c_str());
-      }
-      Err_mnemonic();
-      return;
-    }
-  }
-  if (flush_on_line_kind(f->kind) && f->buf_count > 0) buf_flush(f);
-}
-
 void Prt_pos1(int32_t col) {
   Fcb* f = ws.Cur_fcb;
   if (col < 0) {
@@ -574,6 +517,11 @@ void Prt_pos1(int32_t col) {
     return;
   }
   if (f->kind == FK_PDF || f->kind == FK_THIN_CLIENT) Not_built("positions on PDF and thin-client channels");
+  if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
+    normalise(f);
+    Scr_pos(f, col, f->line);
+    return;
+  }
   if (col == f->column) return;
   if (col < f->column) {
     int32_t back = f->column - col;
@@ -599,8 +547,21 @@ void Prt_pos(int32_t col, int32_t line) {
     Err_mnemonic();
     return;
   }
-  if (Prt_is_console(f)) Not_built("cursor positioning on the terminal (terminal mnemonics)");
+  if (Prt_is_console(f)) {
+    // A console that is not a terminal has no lines to move between.
+    Prt_pos1(col);
+    return;
+  }
   if (f->kind == FK_PDF || f->kind == FK_THIN_CLIENT) Not_built("positions on PDF and thin-client channels");
+  if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
+    Window_rec& w = Dev(f)->win;
+    if (col >= w.cols || line >= w.lines) {
+      Err_mnemonic();  // ignored: the nearest cell
+    }
+    normalise(f);
+    Scr_pos(f, col, line);
+    return;
+  }
   if (col == f->column && line == f->line) return;
   if (line < f->line) Prt_mnem(Mnem_code('F', 'F'));
   while (f->line < line) Prt_mnem(Mnem_code('L', 'F'));

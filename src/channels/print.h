@@ -7,6 +7,7 @@
 // The console (channel 0) is shown through the console device as it stands
 // until the terminal device exists.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 struct Fcb;
@@ -17,6 +18,8 @@ struct Fcb;
 void Prt_value();
 // Prints the current string (ws.Str_ptr, ws.Str_len) on the current channel.
 void Prt_fld();
+// Prints n bytes on the current channel.
+void Prt_bytes(const uint8_t* p, int32_t n);
 // Outputs one character on the current channel.
 void Prt_char(uint8_t c);
 // n line feeds; a carriage return when n is 0.
@@ -25,10 +28,9 @@ void Prt_slew(int n);
 void Prt_pos(int32_t column, int32_t line);
 void Prt_pos1(int32_t column);
 // Carries out a mnemonic (first character * 256 + second) on the current
-// channel.  Stream channels know the line mnemonics 'CR', 'LF' and 'FF'
-// and the graphics switch 'GS'/'GE'; anything a terminal would need is
-// error 99 until the terminal device exists; a code no channel knows is
-// error 29 (ignored with parameter EG).
+// channel (terminal/mnemonic_engine.cpp).  A code the channel neither
+// defines nor knows is error 29 (Err_mnemonic: ignored with parameter EG or
+// the channel's 'EG' status).
 void Prt_mnem(uint16_t code);
 void Err_mnemonic();
 // Empties the current channel's output buffer through its driver.
@@ -42,7 +44,10 @@ void Prt_at_item();
 // The code of '@(' in compiled statements (the token of LOC().
 constexpr uint8_t AT_ITEM_CODE = 122;
 
-// Whether f is shown through the console device (the console's record).
+// Whether f is shown through the plain console device: the console's
+// record while the console is not a terminal screen.
 bool Prt_is_console(const Fcb* f);
+// Text written to the plain console as it stands.
+void Prt_console_text(const char* p, size_t n);
 
 constexpr uint16_t Mnem_code(char a, char b) { return uint16_t((uint8_t(a) << 8) | uint8_t(b)); }

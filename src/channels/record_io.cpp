@@ -201,6 +201,19 @@ void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form*
   Let_target t;
   Let_define(t);
   ws.Math_flags = 0;
+  if (!given && *ws.Exec_ptr != code::LABEL_END) {  // the usual plain item
+    static const Item_form plain;
+    Field_in fld;
+    Cnv_field(rec, len, pos, ws.Io_sep, fld);
+    if (t.str_len >= 0 && !fld.numeric && !fld.error) {  // text into a string
+      ws.Str_ptr = const_cast<uint8_t*>(fld.p);
+      ws.Str_len = fld.n;
+      Let_assign(t);
+      return;
+    }
+    assign_field(t, fld, plain);
+    return;
+  }
   Item_form own;
   if (!given) item_form(own);
   const Item_form& form = given ? *given : own;

@@ -1,4 +1,5 @@
 #include "channels/record_locks.h"
+#include "keyed/keyed_file.h"
 
 #include <unistd.h>
 
@@ -294,6 +295,7 @@ void Mark_commit() {
 void Do_commit() {
   if (!(ws.Run_flags & RF_COMMIT)) return;
   ws.Run_flags &= ~RF_COMMIT;
+  Kbfr_flush_all();  // keyed blocks kept by write-behind, and their header locks
   for (Fcb* f = ws.Fcb_list; f; f = f->next) {
     if (!(f->st1 & ST1_UNCOMMITTED)) continue;
     // Every write reached the host when it was made, so other processes

@@ -66,6 +66,8 @@ enum : uint8_t {
   BLOCK_CLOSE = 56,
   WHOLE_ARRAY = 57,  // "[ALL]" after an array name: every element in turn
   LABEL_END = 58,
+  COLON = 58,  // ":" between two expressions of one argument
+  EXCEPT = 62,  // CLEAR EXCEPT
   STMT_SEP = 64,
   ASSIGN_OP = 65,  // compound assignment: one operator byte (45..50) follows
   THEN_BLOCK = 66,

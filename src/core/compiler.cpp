@@ -34,6 +34,7 @@ constexpr size_t BUFFER_RESERVE = 128;
 // Statement flags the tokenizer reads.
 constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
 constexpr uint32_t SF_IO_LIST = 0x0002;   // I/O option words (ERR=, KEY=...) are read
+constexpr uint32_t SF_EXPR = 0x4000;      // the text is one expression (Compile_expression)
 constexpr uint32_t SF_TARGET = 0x0004;    // an assignment target: "X%=" is X and "%="
 
 struct Cpl_fail {
@@ -63,8 +64,9 @@ struct Tok_state {
 
 class Compiler {
  public:
-  Compiler(const uint8_t* src, size_t len, uint8_t* out, size_t cap, uint16_t line_no)
-      : in_(src), in_len_(len), out_(out), cap_(cap), line_no_(line_no) {}
+  Compiler(const uint8_t* src, size_t len, uint8_t* out, size_t cap, uint16_t line_no,
+           uint32_t start_flags = 0)
+      : in_(src), in_len_(len), out_(out), cap_(cap), line_no_(line_no), start_flags_(start_flags) {}
 
   size_t run();  // runs the syntax program; returns the output length
 
@@ -162,6 +164,7 @@ class Compiler {
   size_t cap_;
   size_t out_len_ = 0;
   uint16_t line_no_;
+  uint32_t start_flags_;  // statement flags the syntax program starts with
   int pending2_ = -1;
   Tok_state last_{0, 0, -1};
   size_t tok_start_ = 0;
@@ -250,7 +253,7 @@ int Compiler::scan_line_ref(int code_out) {
     v = v * 10 + uint32_t(in_[pos_++] - '0');
     if (v > limit) fail(21);
   }
-  if (v != 0 && line_no_ == 0 && ws.Prm.NN) fail(85);
+  if (v != 0 && line_no_ == 0 && (ws.Prm.NN || (ws.Pgm_flags2 & PGM2_COMPILE_FN))) fail(85);
   emit(uint8_t(code_out));
   emit_u16(uint16_t(v));
   return code_out;
@@ -457,6 +460,7 @@ int Compiler::scan_name(int expected) {
 size_t Compiler::run() {
   emit_u16(line_no_);
   Syntax_flags flags;
+  flags.stmt = start_flags_;
   flags_ = &flags;
   Run_syntax(*this, flags);
   return out_len_;
@@ -527,6 +531,26 @@ int Compile_error_pos() { return last_fail_pos; }
 int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
   if (src.size() > MAX_INPUT) Rpt_error(19);
   return compile_into(reinterpret_cast<const uint8_t*>(src.data()), src.size(), out);
+}
+
+int Compile_expression(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
+  if (len > MAX_INPUT) Rpt_error(19);
+  last_fail_pos = 0;
+  size_t cap = len <= SHORT_INPUT ? SHORT_BUFFER : 3 * std::min<size_t>(len, 10000);
+  out.resize(std::max(cap, len + 8));
+  if (!Lex_loaded()) {
+    out.resize(failed_form(out.data(), out.size(), 0, src, len));
+    return 64;
+  }
+  Compiler c(src, len, out.data(), cap, 0, SF_EXPR);
+  try {
+    out.resize(c.run());
+    return 0;
+  } catch (const Cpl_fail& f) {
+    last_fail_pos = int(c.fail_pos());
+    out.resize(failed_form(out.data(), out.size(), 0, src, len));
+    return f.no;
+  }
 }
 
 int Compile_line() {

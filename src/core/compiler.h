@@ -12,6 +12,14 @@
 // line that fails is stored as: line number, 0, the untouched source, 255.
 int Compile_line();
 
+// Compiles the text as one expression (no line number, no statement): the
+// output is 0, 0, the expression's items and 255.  Returns 0 or the error.
+int Compile_expression(const uint8_t* src, size_t len, std::vector<uint8_t>& out);
+
+// ws.Pgm_flags2 bit set while the compile function CPL( runs: a line
+// reference in an unnumbered line is then error 85.
+constexpr uint32_t PGM2_COMPILE_FN = 1;
+
 // Convenience for tools and tests: compiles text into out (the compiled
 // line); returns 0 or the error number.
 int Compile_text(const std::string& src, std::vector<uint8_t>& out);

@@ -32,6 +32,7 @@
 #include "core/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/program_info.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
 

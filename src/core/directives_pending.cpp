@@ -4,44 +4,23 @@
 #include "core/errors.h"
 
 void d_begi() { Not_built("the BEGIN directive"); }
-void d_cwd() { Not_built("the CWD directive"); }
-void d_dctl() { Not_built("the DEFCTL directive"); }
-void d_endt() { Not_built("the ENDT directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
 
-void d_lfrm() { Not_built("the LFRM directive"); }
-void d_dmnm() { Not_built("the MNEMONIC directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
-void d_sfrm() { Not_built("the SFRM directive"); }
-void d_strc() { Not_built("the TRACE directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
-void d_pfx() { Not_built("the PREFIX directive"); }
-void d_lnsw() { Not_built("the LNSW directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_prei() { Not_built("the PREINPUT directive"); }
-void d_snbf() { Not_built("the SNBF directive"); }
 void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
-void d_alck() { Not_built("the ALCK directive"); }
-void d_rndz() { Not_built("the RNDZ directive"); }
-void d_trns() { Not_built("the TRANSLATE directive"); }
-void d_dtty() { Not_built("the DEFTTY directive"); }
 void d_smse() { Not_built("the SETMSE directive"); }
-void d_sfid() { Not_built("the SFID directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_dred() { Not_built("the DREAD directive"); }
 void d_rstr() { Not_built("the RESTORE directive"); }
-void d_disa() { Not_built("the DISABLE directive"); }
-void d_enab() { Not_built("the ENABLE directive"); }
-void d_sdev() { Not_built("the SDEV directive"); }
-void d_sdrv() { Not_built("the SDRV directive"); }
-void d_dprt() { Not_built("the DPRT directive"); }
-void d_sctl() { Not_built("the SETCTL directive"); }
 void d_wmbx() { Not_built("the MSGBOX directive"); }
 void d_wbtn() { Not_built("the BUTTON directive"); }
 void d_vsbr() { Not_built("the V_SCROLLBAR/H_SCROLLBAR directive"); }

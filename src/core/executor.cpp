@@ -32,6 +32,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/trace.h"
 
 const Dir_fn dir_jmp[95] = {
     d_extd, d_addr, d_begi, d_call, d_clea, d_clos, d_cwd,  d_def,  d_dctl, d_dele,  // 149..158
@@ -182,10 +183,7 @@ Served serve_requests() {
       !(ws.Pgm_flags & PGM_PROTECTED) && ws.Call_status == 0) {
     if (step_stops()) return Served::leave;
   }
-  if (ws.Run_flags & RF_TRACE) {
-    ws.Run_flags &= ~RF_TRACE;
-    Not_built("TRACE");
-  }
+  if (ws.Run_flags & RF_TRACE) Do_Trace();
   if (ws.Run_flags & RF_TEMPS) Ret_temp();
   return Served::go_on;
 }
@@ -537,6 +535,7 @@ void Exec_line() {
       break;
     } catch (const Oru_error& e) {
       if (!Recover_error(e.no)) break;
+    } catch (const Stmt_restart&) {
     }
   }
   leave_exec(work);

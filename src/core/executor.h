@@ -3,6 +3,10 @@
 #include <cstdint>
 
 void Exec_line();
+// Thrown by an operation that moved the program cursor itself (the line
+// editor's SETCTL branch, an escape while waiting for a key): Exec_line
+// carries on from ws.Exec_ptr, abandoning the statement in progress.
+struct Stmt_restart {};
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.

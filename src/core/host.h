@@ -163,6 +163,8 @@ void Flush_console();
 void Change_userid(bool permanent);
 void Change_groupid(bool permanent);
 std::string Getlogin();
+// The real user id the process started with.
+uid_t Start_uid();
 // The trace log: "orutrace.log" unless a name was set; logging happens only
 // when the file exists and is writable, checked once.
 void Set_log_file(const std::string& name);

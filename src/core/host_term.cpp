@@ -39,6 +39,30 @@ int console_fd() {
   return -1;
 }
 
+// A signal that ends the process while the line is raw gives the user's
+// terminal back first (tcsetattr is async-signal-safe), then takes its
+// default action.
+void restore_and_die(int sig) {
+  if (tio_saved && line_fd >= 0) tcsetattr(line_fd, TCSANOW, &saved_tio);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+void arm_fatal_signals() {
+  static bool armed = false;
+  if (armed) return;
+  armed = true;
+  for (int sig : {SIGTERM, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+    struct sigaction old {};
+    sigaction(sig, nullptr, &old);
+    if (old.sa_handler != SIG_DFL) continue;  // someone else's (a sanitizer's) handler stays
+    struct sigaction sa {};
+    sa.sa_handler = restore_and_die;
+    sigemptyset(&sa.sa_mask);
+    sigaction(sig, &sa, nullptr);
+  }
+}
+
 void arm_break() {
   if (!Sw_on(sw::NO_BREAK)) signal(SIGINT, oru_break);
 }
@@ -72,6 +96,7 @@ void Config_line() {
   if (tcsetattr(fd, TCSADRAIN, &t) != 0) return;
   line_fd = fd;
   line_configured = true;
+  arm_fatal_signals();
   arm_break();
 }
 
@@ -148,10 +173,14 @@ std::string Getlogin() {
   return login_cache;
 }
 
+uid_t Start_uid() { return start_uid; }
+
 // ---- trace log ----
 
 void Set_log_file(const std::string& name) {
-  std::string n = name.empty() ? std::string("orutrace.log") : name;
+  // Absolute, so that a later change of the working directory (CWD) does
+  // not move the log.
+  std::string n = Path_convert(name.empty() ? std::string("orutrace.log") : name);
   if (n.size() >= sizeof log_name) n.resize(sizeof log_name - 1);
   std::memcpy(log_name, n.c_str(), n.size() + 1);
   log_state = Log_state::unknown;

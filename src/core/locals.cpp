@@ -17,6 +17,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/clear_helpers.h"
 
 namespace {
 
@@ -188,30 +189,17 @@ void d_locl() {
 }
 
 // CLEAR: plain, every program variable; with a list, the listed variables
-// only (a number becomes 0, a string empty, an array marked [ALL] loses its
-// elements and dimensions).  Then RESET.
+// only (Clear_select); CLEAR EXCEPT list, all but the listed ones
+// (Clear_except).  Then RESET.
 void d_clea() {
   uint8_t c = *ws.Exec_ptr;
   if (Cde_tbl[c] & CC_STMT_END) {
     Clr_var();
+  } else if (c == code::EXCEPT) {
+    ws.Exec_ptr++;
+    Clear_except(false);
   } else {
-    for (;;) {
-      c = *ws.Exec_ptr;
-      if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
-      Var_node* n = Find_var();
-      Check_assignable(n);
-      if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
-        ws.Exec_ptr++;
-        Clr_array(n);
-      } else if (c == code::NUM_VAR) {
-        n->num = Num_val{};
-      } else if (n->str) {
-        Ret_str(n->str);
-        n->str = nullptr;
-      }
-      if (*ws.Exec_ptr != code::COMMA) break;
-      ws.Exec_ptr++;
-    }
+    Clear_select();
   }
   d_rset();
 }

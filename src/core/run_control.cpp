@@ -22,6 +22,7 @@
 #include "core/workspace.h"
 #include "programs/call_directives.h"
 #include "programs/program_load.h"
+#include "functions/trace.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ bool stop_point_valid() { return inside_line(ws.Stop_stno, ws.Stop_ptr); }
 // END and STOP: the program stops and the console takes over.
 void end_program(bool keep_stop_point) {
   if (ws.Start_flags & SF_NESTED) Rpt_error(34);
-  ws.Run_flags &= ~RF_TRACE;
+  Trace_end();
   ws.Exec_ptr = statement_end();
   if (!keep_stop_point) {
     Cls_files();

@@ -25,7 +25,6 @@
 
 namespace {
 
-bool fnc_with_byte(uint8_t c) { return c == 95 || c == 98 || c == 125 || (c >= 127 && c <= 130); }
 
 bool is_end(uint8_t c) {
   return c == code::END_SCAN || c == code::EOL || c == code::D_REM || c == code::D_COMMENT ||
@@ -70,7 +69,10 @@ size_t code_size(const uint8_t* p) {
   }
 }
 
-// The item size the value skippers use (operand bytes included).
+// The item size the value skippers use (operand bytes included).  A function
+// code is followed directly by its arguments: the channel functions (IND(
+// KEY( RCD( KEF( KEL( RNO( KEN() take their channel part there too, with no
+// operand byte of their own.
 size_t item_size(const uint8_t* p) {
   uint8_t c = p[0];
   switch (c) {
@@ -79,12 +81,9 @@ size_t item_size(const uint8_t* p) {
     case code::THEN_BLOCK:
     case code::PREFIX2:
     case code::ALT_FNC:
-      return 2;
     case code::XFNC_PREFIX:
-      // 72 b with b in 12..71 is the two-byte form of the one-byte code b + 60
-      return p[1] >= 12 && p[1] <= 71 && fnc_with_byte(uint8_t(p[1] + 60)) ? 3 : 2;
+      return 2;
     default:
-      if (fnc_with_byte(c)) return 2;
       return code_size(p);
   }
 }

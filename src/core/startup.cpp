@@ -37,6 +37,11 @@
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
+#include "functions/error_handler.h"
+#include "functions/global_strings.h"
+#include "functions/memory_access.h"
+#include "functions/task_strings.h"
+#include "functions/trace.h"
 #include "functions/masks.h"
 
 #ifndef ORU_BUILD_LIBDIR
@@ -618,6 +623,7 @@ int Start_up() {
   Channels_init();
 
   if (lex != 0) return 100;
+  if (Console_start_terminal() != 0) return 100;
   ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
   return 0;
 }
@@ -671,18 +677,21 @@ void Wrap_up() {
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
   wrap_step([] { Pop_all_frames(); });
+  wrap_step([] { Gbl_clear_all(); });
+  wrap_step([] { Trace_end(); });
   wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
   wrap_step([] { Clr_progs(); });
   wrap_step([] { Text_source_close(); });
-  if (ws.Err_pgm) Ret_str(ws.Err_pgm);
-  ws.Err_pgm = nullptr;
   wrap_step([] { Kill_timer(); });
   wrap_step([] { KillEventTimer(); });
   ws.Brk_count = 0;
   wrap_step([] { Clear_lex(); });
+  wrap_step([] { Task_strings_clear(); });
+  wrap_step([] { Err_pgm_clear(); });
+  wrap_step([] { Mem_blocks_release(); });
   Con_flush();
   wrap_step([] { Console_close(); });
   wrap_step([] { Memory_chk(); });
@@ -737,7 +746,7 @@ void d_star() {
   if (names == 2) Not_built("background tasks");
   if (names == 1) Not_built("program files");
   if (Sw_on(sw::SOFT_START) && size_kib) {
-    ws.Run_flags &= ~RF_TRACE;
+    Trace_end();
     Do_reset();
     Clr_var();
     ws.Mem_limit = size_kib * 1024;

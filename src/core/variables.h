@@ -19,6 +19,7 @@ enum : uint32_t {
   VF_INTEGER = 1,      // name ends in "%": stores truncate to 0 places
   VF_RECORD = 2,       // record variable (value built from an I/O list)
   VF_ASSIGNED = 0x104, // set together whenever assigned or dimensioned
+  VF_CHANGED = 4,      // the changed flag inside VF_ASSIGNED: CHG( reads and clears it
   VF_READ_ONLY = 8,    // every assignment is error 61
   VF_LOCAL_TEMP = 32,
   VF_FIXED = 128,      // fixed-length string: assignment pads or truncates

@@ -47,9 +47,13 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "keyed/key_driver.h"
 #include "channels/field_convert.h"
+#include "channels/indexed_file.h"
 #include "channels/io_list.h"
 #include "channels/io_options.h"
+#include "channels/kdef.h"
+#include "channels/memory_file.h"
 #include "channels/record_io.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -99,7 +103,8 @@ const char* path_of(const Fcb* f, bool as_given) {
 }
 
 int64_t host_length(const Fcb* f) {
-  if (f->file_len > 0) return f->file_len;
+  // An indexed channel keeps its record limit in the length word.
+  if (f->file_len > 0 && f->kind != FK_INDEXED) return f->file_len;
   if (f->fd < 0 || f->kind == FK_PIPE || f->kind == FK_DIRECTORY) return f->file_len;
   int64_t n = filelength(f->fd);
   return n < 0 ? 0 : n;
@@ -107,7 +112,11 @@ int64_t host_length(const Fcb* f) {
 
 bool fixed_record_kind(int32_t k) { return k == FK_INDEXED || k == FK_BINARY; }
 
-int64_t record_count(const Fcb* f) {
+// Records in the file: an indexed file's count from its header, a memory
+// file's records, a binary file's whole records.
+int64_t record_count(Fcb* f) {
+  if (f->kind == FK_INDEXED) return Ind_record_count(f);
+  if (f->kind == FK_MEMORY) return static_cast<const Dyn_fcb*>(f)->rec_count;
   if (fixed_record_kind(f->kind) && f->rec_size > 0) return host_length(f) / f->rec_size;
   return f->rec_index;
 }
@@ -124,6 +133,30 @@ bool has_keys(const Fcb* f) {
     default:
       return (f->st4 & ST4_KEY_DESC) != 0;
   }
+}
+
+// The keyed kinds other than memory files.
+bool keyed_kind(int32_t k) {
+  return k == FK_KEYED || k == FK_EFF || k == FK_CISAM || k == FK_BBX_KEYED || k == FK_BBX_KEYED2;
+}
+
+// The key size of the channel: the length of its current key (0 for a
+// kind without keys, or a memory file without key definitions).
+int64_t key_size(const Fcb* f) {
+  if (f->kind == FK_MEMORY) {
+    int32_t n = Dyn_KeyLength(f, f->cur_key);
+    return n < 0 ? 0 : n;
+  }
+  if (keyed_kind(f->kind)) Not_built("the key size of keyed files");
+  return 0;
+}
+
+// The most records the file may hold (0: no limit).
+int64_t record_limit(const Fcb* f) {
+  if (f->kind == FK_INDEXED) return Ind_record_limit(f);
+  if (f->kind == FK_MEMORY) return 0;
+  if (keyed_kind(f->kind)) Not_built("the record limit of keyed files");
+  return 0;
 }
 
 void refuse_unbuilt_kind(const Fcb* f) {
@@ -153,10 +186,10 @@ void put24(uint8_t* p, int64_t v) {
   p[2] = uint8_t(v);
 }
 
-void build_fib(const Fcb* f, uint8_t* r) {
+void build_fib(Fcb* f, uint8_t* r) {
   std::memset(r, 0, FIB_SIZE);
   put24(r, record_count(f));
-  put_u16be(r + 3, 0);
+  put_u16be(r + 3, uint16_t(key_size(f)));
   r[5] = f->high_key;
   r[6] = f->cur_key;
   r[9] = uint8_t(kind_letter(f->kind));
@@ -176,7 +209,7 @@ void build_fib(const Fcb* f, uint8_t* r) {
   put_u32be(r + 96, uint32_t(f->buf_size < 0 ? 0 : f->buf_size));
 }
 
-void fib_result(const Fcb* f) {
+void fib_result(Fcb* f) {
   uint8_t* out = Rsv_out(FIB_SIZE);
   build_fib(f, out);
 }
@@ -292,12 +325,18 @@ void fnc_gen_io(Io_fn fn) {
   if (fn == Io_fn::rno) {
     switch (f->kind) {
       case FK_KEYED:
+        Fnc_result_int(Key_getrno());
+        return;
       case FK_EFF:
       case FK_BBX_KEYED:
       case FK_BBX_KEYED2:
+        Not_built("RNO( on keyed files");
       case FK_THIN_CLIENT:
+        Not_built("RNO( on thin-client channels");
       case FK_MEMORY:
-        Not_built("RNO( on keyed, memory and thin-client channels");
+        // The place of the current record in the current key's order.
+        Fnc_result_int(Dyn_getrno());
+        return;
       default:
         break;
     }
@@ -358,28 +397,65 @@ std::string separator_text(const Fcb* f) {
   return "*Dynamic*";
 }
 
-std::string file_create_text(const Fcb* f) {
+// Text as a string literal: in double quotes, a quote inside doubled.
+std::string quoted(const std::string& t) {
+  std::string out = "\"";
+  for (char c : t) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+// The name of a memory file without the ";" parts (KEYDEF= and the like)
+// that followed "*memory*".
+std::string memory_name(const Fcb* f) {
+  std::string n = path_of(f, true);
+  size_t semi = n.find(';');
+  return semi == std::string::npos ? n : n.substr(0, semi);
+}
+
+// The key text of a memory file as KEYED takes it: a bare external-key
+// length as a number, anything else as a string.
+std::string memory_key_operand(Fcb* f) {
+  std::string keys = Dyn_DescribeKeys(f);
+  // Records without key definitions are found by KEY= alone: no creation
+  // directive makes such a file.
+  if (keys.empty()) Rpt_error_text(17, "a memory file without key definitions has no creation directive");
+  if (keys.find_first_not_of("0123456789") == std::string::npos) return keys;
+  return quoted(keys);
+}
+
+// A memory file's records vary in length; KEYED takes variable records of
+// at most 64000 bytes.
+constexpr int32_t KEYED_MAX_RECORD = 64000;
+
+std::string file_create_text(Fcb* f) {
   std::string name = path_of(f, true);
   std::string out;
   switch (f->kind) {
-    case FK_SERIAL: out = "SERIAL \"" + name + "\""; break;
-    case FK_DIRECTORY: out = "DIRECTORY \"" + name + "\""; break;
-    case FK_PROGRAM: out = "PROGRAM \"" + name + "\""; break;
+    case FK_SERIAL: out = "SERIAL " + quoted(name); break;
+    case FK_DIRECTORY: out = "DIRECTORY " + quoted(name); break;
+    case FK_PROGRAM: out = "PROGRAM " + quoted(name); break;
     case FK_INDEXED:
-      out = "INDEXED \"" + name + "\"," + std::to_string(record_count(f)) + "," + std::to_string(f->rec_size);
+      out = "INDEXED " + quoted(name) + "," + std::to_string(Ind_record_limit(f)) + "," +
+            std::to_string(f->rec_size);
       break;
+    case FK_MEMORY: {
+      int32_t rl = f->rec_size < KEYED_MAX_RECORD ? f->rec_size : KEYED_MAX_RECORD;
+      out = "KEYED " + quoted(memory_name(f)) + "," + memory_key_operand(f) + ",0," + std::to_string(-rl);
+      break;
+    }
     case FK_KEYED:
     case FK_EFF:
-    case FK_MEMORY:
-      Not_built("FILE_CREATE of keyed and memory files");
+      Not_built("FILE_CREATE of keyed files");
     default:
       Rpt_error(17);
   }
-  if (f->opt_text) {
-    uint16_t n = get_u16be(f->opt_text);
-    out += ",OPT=\"" + std::string(reinterpret_cast<const char*>(f->opt_text + 2), n) + "\"";
-  }
-  if (f->kind == FK_INDEXED && f->separator != prmblk.FS) {
+  // OPT= of OPEN says how the channel was opened, not how the file was
+  // made: none of these directives takes it.
+  bool takes_sep = f->kind == FK_INDEXED || f->kind == FK_MEMORY;
+  if (takes_sep && f->separator != prmblk.FS) {
     if (f->separator >= 0 && f->separator <= 255) {
       char buf[16];
       std::snprintf(buf, sizeof buf, ",SEP=$%2.2X$", unsigned(f->separator));
@@ -421,7 +497,7 @@ std::string file_name_only(const Fcb* f) {
 }
 
 // The value of FIN(ch, item) as text.
-std::string fin_item(const Fcb* f, const std::string& item) {
+std::string fin_item(Fcb* f, const std::string& item) {
   std::string u = upper(item);
   if (u == "FILENAME") return file_name_only(f);
   if (u == "PATHNAME") return path_of(f, false);
@@ -436,28 +512,38 @@ std::string fin_item(const Fcb* f, const std::string& item) {
       default: return "NO";
     }
   }
+  if (u == "FORMATS") {
+    // Named formats come with record templates; a channel without any has
+    // no names to give.
+    if (f->rec_formats) Not_built("named record formats of channels (record templates)");
+    return "";
+  }
   if (u == "MAXKNO") return std::to_string(f->high_key);
   if (u == "CURKNO") return std::to_string(f->cur_key);
   if (u == "OWNER") return f->owner ? std::to_string(int64_t(f->owner) + 100000) : "";
   if (u == "KEY_NAMES") return key_names_text(f);
   if (u == "KEY_DEFINITION") {
-    if (has_keys(f)) Not_built("KEY_DEFINITION of keyed and memory files");
+    if (f->kind == FK_MEMORY) {
+      Dyn_GenKdef(f);
+      return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    }
+    if (keyed_kind(f->kind)) Not_built("KEY_DEFINITION of keyed files");
     return "";
   }
   if (u == "HANDLE") return std::to_string(f->fd);
   if (u == "BUFFERED") return f->buf_size > 0 ? "1" : "0";
   if (u == "NUMREC" || u == "RECORDS_USED") return std::to_string(record_count(f));
-  if (u == "MAXREC" || u == "RECORDS_ALLOWED") {
-    if (has_keys(f)) Not_built("MAXREC of keyed and memory files");
-    return "0";
-  }
+  if (u == "MAXREC" || u == "RECORDS_ALLOWED") return std::to_string(record_limit(f));
   if (u == "RSZ" || u == "RECORD_SIZE") return std::to_string(f->rec_size);
-  if (u == "EXTRACT") return f->lock_len != 0 && !(f->st1 & ST1_LOCKED) ? "1" : "0";
-  if (u == "BUFFERS") return "0";
-  if (u == "KEY_SIZE" || u == "KSZ") {
-    if (has_keys(f)) Not_built("KEY_SIZE of keyed and memory files");
-    return "0";
+  if (u == "EXTRACT") {
+    if (f->kind == FK_MEMORY) {
+      const auto* m = static_cast<const Dyn_fcb*>(f);
+      return m->current && (m->dflags & DYN_EXTRACTED) ? "1" : "0";
+    }
+    return f->lock_len != 0 && !(f->st1 & ST1_LOCKED) ? "1" : "0";
   }
+  if (u == "BUFFERS") return "0";
+  if (u == "KEY_SIZE" || u == "KSZ") return std::to_string(key_size(f));
   if (u == "DRIVER") return trimmed(f->driver_id, sizeof f->driver_id);
   if (u == "SEPARATOR") return separator_text(f);
   if (u == "BBXFIN" || u == "DISKFIN" || u == "KEY_OPTIONS") return "";
@@ -986,6 +1072,17 @@ std::string rec_list_arg() {
 }  // namespace
 
 void fnc_iol() {
+  // IOL(RECORD ch): the name of the record template kept with the channel.
+  // A channel takes a template only with its named record formats; one
+  // without them has none.
+  constexpr uint8_t QMARK = 63;  // RECORD, the '?' of the I/O forms
+  if (*ws.Exec_ptr == QMARK) {
+    ++ws.Exec_ptr;
+    Fcb* f = channel_arg(13);
+    if (f->rec_formats) Not_built("template names of channels (record templates)");
+    string_result("");
+    return;
+  }
   std::string items;
   if (Var_node* rec = record_arg()) {
     items = record_items(rec);

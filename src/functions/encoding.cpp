@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "channels/dyna_sep.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/utf8.h"
@@ -209,8 +210,7 @@ std::vector<Segment> key_segments(const Key_source& src, int64_t k, bool with_de
 void find_field(const Key_source& src, int n, size_t* start, size_t* len) {
   *start = 0;
   *len = 0;
-  if (src.sep < 0) Not_built("field separator detection in records");
-  uint8_t sep = uint8_t(src.sep);
+  uint8_t sep = src.sep < 0 ? Kest_DynaSep(src.rec, src.rec_len) : uint8_t(src.sep);
   if (src.utf8) {
     int fs = 0, fl = 0;
     if (KestUtf8Field(src.rec, sep, int(src.rec_len), n, &fs, &fl)) {

@@ -1,7 +1,9 @@
 // Argument helpers shared by the function handlers (see function_table.h
 // for the calling convention).
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "core/codes.h"
 #include "core/decimal.h"
@@ -54,6 +56,11 @@ inline void Fnc_result_str(const uint8_t* p, int32_t len) {
   ws.Str_ptr = const_cast<uint8_t*>(p);
   ws.Str_len = len;
 }
+
+// A string result copied from p (up to 200 bytes in the work area, else a
+// per-statement temporary; see Rsv_out).
+void Fnc_result_copy(const void* p, size_t n);
+inline void Fnc_result_text(const std::string& s) { Fnc_result_copy(s.data(), s.size()); }
 
 // UTF-8 option of a function: the default is bit `bit` of ws.Utf8_mode; a
 // trailing option (token 146 and a string) overrides it: each "U"/"u" turns

@@ -2,12 +2,14 @@
 // Ret_value and the result helpers shared by every handler.
 #include "functions/function_table.h"
 
+#include <cstring>
 #include <exception>
 
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/workspace.h"
+#include "functions/fnc_args.h"
 
 namespace {
 
@@ -146,4 +148,9 @@ uint8_t* Rsv_out(int64_t n) {
   ws.Str_ptr = p;
   ws.Str_len = int32_t(n);
   return p;
+}
+
+void Fnc_result_copy(const void* p, size_t n) {
+  uint8_t* out = Rsv_out(int64_t(n));
+  if (n) std::memcpy(out, p, n);
 }

@@ -4,19 +4,6 @@
 #include "core/errors.h"
 #include "functions/function_table.h"
 
-void fnc_arg() { Not_built("the ARG( function"); }
-void fnc_cpl() { Not_built("the CPL( function"); }
-void fnc_err() { Not_built("the ERR( function"); }
-void fnc_lst() { Not_built("the LST( function"); }
-void fnc_mem() { Not_built("the MEM( function"); }
-void fnc_msg() { Not_built("the MSG( function"); }
-void fnc_pgm() { Not_built("the PGM( function"); }
-void fnc_pth() { Not_built("the PTH( function"); }
-void fnc_pub() { Not_built("the PUB( function"); }
-void fnc_tcb() { Not_built("the TCB( function"); }
-void fnc_tsk() { Not_built("the TSK( function"); }
-void fnc_stk() { Not_built("the STK( function"); }
-void fnc_env() { Not_built("the ENV( function"); }
 void fnc_box() { Not_built("the BOX( function"); }
 void fnc_wdw() { Not_built("the WDW( function"); }
 void fnc_drp() { Not_built("the DRP( function"); }
@@ -26,17 +13,12 @@ void fnc_hwn() { Not_built("the HWN( function"); }
 void fnc_ctl() { Not_built("the CTL( function"); }
 void fnc_mve() { Not_built("the MVE( function"); }
 void fnc_scr() { Not_built("the SCR( function"); }
-void fnc_scll() { Not_built("the SCLL( function"); }
 void fnc_mxc() { Not_built("the MXC( function"); }
 void fnc_mxl() { Not_built("the MXL( function"); }
 void fnc_mnm() { Not_built("the MNM( function"); }
 void fnc_cur() { Not_built("the CUR( function"); }
-void fnc_fgbl() { Not_built("the GBL( function"); }
 void fnc_mde() { Not_built("the MDE( function"); }
 void fnc_wrp() { Not_built("the WRP( function"); }
-void fnc_rnd() { Not_built("the RND( function"); }
-void fnc_dir() { Not_built("the DIR( function"); }
-void fnc_dsk() { Not_built("the DSK( function"); }
 void fnc_pic() { Not_built("the PIC( function"); }
 void fnc_lin() { Not_built("the LIN( function"); }
 void fnc_rct() { Not_built("the RCT( function"); }
@@ -52,15 +34,11 @@ void fnc_txt() { Not_built("the TXT( function"); }
 void fnc_atx() { Not_built("the @X( function"); }
 void fnc_aty() { Not_built("the @Y( function"); }
 void fnc_dlg() { Not_built("the DLG( function"); }
-void fnc_fxeq() { Not_built("the XEQ( function"); }
 void fnc_cap() { Not_built("the CAP( function"); }
 void fnc_shw() { Not_built("the SHW( function"); }
 void fnc_fmsg() { Not_built("the FMSG( function"); }
 void fnc_img() { Not_built("the IMG( function"); }
 void fnc_dll() { Not_built("the DLL( function"); }
-void fnc_fchg() { Not_built("the CHG( function"); }
-void fnc_fevs() { Not_built("the EVS( function"); }
-void fnc_fevn() { Not_built("the EVN( function"); }
 void fnc_fobj() { Not_built("the OBJ( function"); }
 void fnc_frm() { Not_built("the FRM( function"); }
 void fnc_txw() { Not_built("the TXW( function"); }
@@ -72,10 +50,8 @@ void fnc_cpi() { Not_built("the CPI( function"); }
 void fnc_mxz() { Not_built("the MXZ( function"); }
 void fnc_mnz() { Not_built("the MNZ( function"); }
 void fnc_ofs() { Not_built("the OFS( function"); }
-void fnc_tmr() { Not_built("the TMR( function"); }
 void fnc_fnew() { Not_built("the NEW( function"); }
 void fnc_fref() { Not_built("the REF( function"); }
-void fnc_lno() { Not_built("the LNO( function"); }
 void fnc_mopt() { Not_built("the MOPT( function"); }
 void fnc_beep() { Not_built("the BEEP( function"); }
 void fnc_fclr() { Not_built("the FCLR( function"); }

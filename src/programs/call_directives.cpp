@@ -16,6 +16,7 @@
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/error_handler.h"
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
 
@@ -216,9 +217,9 @@ bool Handle_program_error(int& n) {
   handler_retry = {};
   if (ws.Pgm_flags & PGM_HANDLER_RAN) {
     ws.Pgm_flags &= ~uint32_t(PGM_HANDLER_RAN);
-  } else if (ws.Err_pgm && ws.Err_pgm->len && !(ws.Pgm_flags2 & PGM2_ERR_HANDLER) && !again) {
+  } else if (!Err_pgm_name().empty() && !(ws.Pgm_flags2 & PGM2_ERR_HANDLER) && !again) {
     handler_retry = {ws.Stmt_ptr, ws.Cur_stno, ws.Call_link};
-    std::string name(reinterpret_cast<const char*>(ws.Err_pgm->bytes()), ws.Err_pgm->len);
+    std::string name = Err_pgm_name();
     uint8_t* exec = ws.Exec_ptr;
     ws.Exec_ptr = ws.Stmt_ptr;  // the handler's EXIT runs the failing statement again
     try {
@@ -239,31 +240,4 @@ bool Handle_program_error(int& n) {
     return true;
   }
   return false;
-}
-
-// ERRH name | ERRH READ variable: the error-handler program, called for an
-// error that no ERR= or SETERR line takes.
-void d_errh() {
-  if (*ws.Exec_ptr == code::D_READ) {
-    ws.Exec_ptr++;
-    Get_value();
-    Var_node* node = ws.Cur_var;
-    Check_assignable(node);
-    Let_target t;
-    Let_define(t);
-    if (ws.Err_pgm) {
-      ws.Str_ptr = ws.Err_pgm->bytes();
-      ws.Str_len = int32_t(ws.Err_pgm->len);
-    } else {
-      ws.Str_ptr = Work_take(0);
-      ws.Str_len = 0;
-    }
-    Let_assign(t);
-    return;
-  }
-  Eval_str();
-  Str_blk* b = ws.Str_len > 0 ? Save_str() : nullptr;
-  if (ws.Str_len > 0 && !b) Rpt_error(33);
-  if (ws.Err_pgm) Ret_str(ws.Err_pgm);
-  ws.Err_pgm = b;
 }

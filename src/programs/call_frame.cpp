@@ -14,7 +14,9 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
+#include "functions/program_info.h"
 #include "programs/arguments.h"
+#include "programs/program_list.h"
 #include "programs/program_load.h"
 
 namespace {
@@ -212,6 +214,14 @@ int Call_depth() {
   int n = 0;
   for (Call_frame* f = ws.Call_link; f; f = f->Call_link) n++;
   return n;
+}
+
+std::string Program_path(int level) {
+  Pgm_path* p = ws.Cur_pgm;
+  Call_frame* f = ws.Call_link;
+  for (; level > 0 && f; level--, f = f->Call_link) p = f->Cur_pgm;
+  if (level > 0) return std::string();
+  return p && p->path ? std::string(p->path) : std::string();
 }
 
 void Exec_subprogram(int form, Arg_rec* list) {

@@ -394,6 +394,43 @@ TEST_F(Memory_file, NamesAndGenKdef) {
   EXPECT_EQ(t, (std::vector<uint8_t>{0, 1, 0, 4, 254, 1, 0, 0, 1, 2, 0, 10, 254, 1, 0, 0, 255}));
 }
 
+// N and B keep their byte in one place: a segment with both would take the
+// null character for decimal places (or lose it), so it does not parse.
+TEST_F(Memory_file, NullCharacterAndBinaryExcludeEachOther) {
+  EXPECT_EQ(open("*memory*;KEYDEF=[1:1:8:\"B.2N:30\"]"), 10);
+  EXPECT_EQ(open("*memory*;KEYDEF=[1:1:8:\"N:30B.2\"]"), 10);
+  // The null-key byte K belongs to the key, not the segment.
+  ASSERT_EQ(open("*memory*;KEYDEF=[1:1:8:\"B.2K:20\"]"), 0);
+  EXPECT_EQ(Dyn_DescribeKeys(f), "[1:1:8:\"K:20B.2\"]");
+}
+
+// Every key text the describer writes opens a file with the same keys: the
+// segment table and the text come back unchanged.
+TEST_F(Memory_file, DescribedKeysOpenTheSameKeys) {
+  for (const char* def : {"10", "4,[1:1:3]+[KEY:1:2:\"D\"]", "[\"id\":1:1:4:\"C\"],[2:3:5:\"LTU\"]",
+                          "[1:1:6:\"K:2ADN:30\"]+[0:7:2:\"B.3\"]", "[3:2:1],[1:1:1],[2:1:1:\"T\"]"}) {
+    ASSERT_EQ(open(std::string("*memory*;KEYDEF=") + def), 0) << def;
+    std::string text = Dyn_DescribeKeys(f);
+    stmt(code::D_READ);
+    Dyn_GenKdef(f);
+    std::string table(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    ASSERT_EQ(open("*memory*;KEYDEF=" + text), 0) << text;
+    EXPECT_EQ(Dyn_DescribeKeys(f), text);
+    stmt(code::D_READ);
+    Dyn_GenKdef(f);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)), table) << def;
+  }
+}
+
+TEST_F(Memory_file, KeyLengths) {
+  ASSERT_EQ(open("*memory*;KEYDEF=6,[1:1:3]+[KEY:2:4]"), 0);
+  EXPECT_EQ(Dyn_KeyLength(f, 0), 6);
+  EXPECT_EQ(Dyn_KeyLength(f, 1), 7);
+  EXPECT_EQ(Dyn_KeyLength(f, 2), -1);
+  ASSERT_EQ(open("*memory*"), 0);
+  EXPECT_EQ(Dyn_KeyLength(f, 0), -1);  // records found by KEY= alone
+}
+
 TEST_F(Memory_file, KeyInParts) {
   ASSERT_EQ(open("*memory*;KEYDEF=[1:1:3]+[2:1:2]"), 0);
   ASSERT_EQ(write("ab,7"), 0);

@@ -21,7 +21,7 @@ REM name), the kinds it maps and refuses, and strings of the wrong length.
 230 PRINT "kind 7 created?"
 240 PRINT "kind 7: error",ERR
 250 FILE $02$+$0A$+$00000000$+$0064$+"t_fi/key",ERR=270
-260 PRINT "keyed created?"
+260 PRINT "kind 2 created"; GOTO 280
 270 PRINT "kind 2: error",ERR
 280 FILE $00$+$00$+$00000000$+$0014$+"    ",ERR=300
 290 PRINT "empty name created?"

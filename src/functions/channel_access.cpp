@@ -1,0 +1,54 @@
+// The channel layer as the utility directives see it.
+#include "functions/channel_access.h"
+
+#include "channels/channel.h"
+#include "channels/print.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/workspace.h"
+
+namespace {
+
+// Makes f current (null: the console).
+void make_current(Fcb* f) {
+  if (!f) f = ws.Con_fcb;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = f ? f->channel : 0;
+  if (f) {
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+  }
+}
+
+}  // namespace
+
+Fcb* Channel_part() {
+  Io_SetOptions(0);
+  if (!ws.Cur_fcb) Rpt_error(14);
+  return ws.Cur_fcb;
+}
+
+Fcb* Channel_record(uint16_t ch) { return ch == 0 ? ws.Con_fcb : Find_fp(ch); }
+
+bool Channel_is_open(uint16_t ch) { return ch == 0 || Find_fp(ch) != nullptr; }
+
+void Channel_write_line(uint16_t ch, const std::string& text, bool lf) {
+  Io_save_guard io;
+  Fcb* f = Channel_record(ch);
+  if (f && f->fd < 0 && !Prt_is_console(f)) f = nullptr;
+  make_current(f);
+  Prt_begin_output();
+  ws.Str_ptr = const_cast<uint8_t*>(reinterpret_cast<const uint8_t*>(text.data()));
+  ws.Str_len = int32_t(text.size());
+  Prt_fld();
+  if (lf) Prt_mnem(Mnem_code('L', 'F'));
+  Prt_flush();
+}
+
+void Channel_write_mode(uint16_t ch) {
+  Io_save_guard io;
+  Fcb* f = Channel_record(ch);
+  make_current(f);
+  Prt_begin_output();
+}

@@ -1,0 +1,217 @@
+// Directives on channels: SDEV (device options and the task strings), SFID
+// (a channel's file id), DPRT (a device's columns and lines) and LNSW (the
+// console switched to another channel).
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "channels/channel.h"
+#include "channels/io_list.h"
+#include "channels/open.h"
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/messages.h"
+#include "core/workspace.h"
+#include "functions/channel_access.h"
+#include "functions/task_strings.h"
+
+namespace {
+
+constexpr uint8_t TOK_TSK = 119;  // TSK(
+constexpr uint8_t SV2_SEP = 13;   // SEP after the system-variable prefix 12
+constexpr size_t FILINF_WIDTH = 12;
+
+inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+
+// A string of 1..width bytes (error 46 otherwise) into a blank-padded field.
+void Set_filinf(char* field, size_t width) {
+  Eval_str();
+  if (ws.Str_len < 1 || size_t(ws.Str_len) > width) Rpt_error(46);
+  std::memset(field, ' ', width);
+  std::memcpy(field, ws.Str_ptr, size_t(ws.Str_len));
+}
+
+bool same_ci(const uint8_t* p, int32_t len, const char* text) {
+  size_t n = std::strlen(text);
+  return size_t(len) == n && memicmp(p, text, n) == 0;
+}
+
+// SDEV (ch) SEP text: "*BBX*" -2, "*ERR*" -3, one byte that byte, "" none.
+void sdev_separator(Fcb* f) {
+  Eval_str();
+  int32_t sep;
+  if (same_ci(ws.Str_ptr, ws.Str_len, "*BBX*")) sep = -2;
+  else if (same_ci(ws.Str_ptr, ws.Str_len, "*ERR*")) sep = -3;
+  else if (ws.Str_len == 1) sep = ws.Str_ptr[0];
+  else if (ws.Str_len == 0) sep = -1;
+  else Rpt_error(46);
+  f->separator = sep;
+}
+
+// The items of the IOLIST at the cursor and their length (up to the end of
+// the IOLIST statement).
+std::vector<uint8_t> iolist_items() {
+  const uint8_t* items = Check_iol();
+  const uint8_t* p = items;
+  const uint8_t* end = items + 0x10000;
+  while (*p != code::END_SCAN && !(Cde_tbl[*p] & CC_STMT_END)) {
+    size_t n = Item_size(p, end);
+    if (n == 0) Rpt_error(45);
+    p += n;
+  }
+  return std::vector<uint8_t>(items, p);
+}
+
+// SDEV (ch) IOLIST ref: the channel's own I/O list becomes the list of the
+// IOLIST statement; the stored lists that may follow it in the channel's
+// block are kept.
+void sdev_iolist(Fcb* f) {
+  std::vector<uint8_t> items = iolist_items();
+  uint8_t* block = Iol_make_block(items.data(), items.size());
+  if (f->iol) {
+    const auto* old = static_cast<const uint8_t*>(f->iol);
+    size_t first = size_t(get_u16be(old)) + 1;  // the block and its end byte
+    size_t total = Blk_size(old);
+    if (total > first) {
+      size_t head = items.size() + 4;
+      auto* joined = static_cast<uint8_t*>(Get_blk(head + total - first));
+      std::memcpy(joined, block, head);
+      std::memcpy(joined + head, old + first, total - first);
+      Ret_blk(block);
+      block = joined;
+    }
+    Ret_blk(f->iol);
+  }
+  f->iol = block;
+}
+
+// Opens name on the lowest free channel from 1 (host failures raised).
+Fcb* open_on_free_channel(const std::string& name) {
+  Io_save_guard io;
+  uint16_t ch = 1;
+  while (Find_fp(ch)) ++ch;
+  ws.Cur_chan = ch;
+  ws.Io_opts = 0;
+  ws.Io_open_mods = 0;
+  ws.Io_bin_rsz = 0;
+  ws.Io_opt_len = 0;
+  ws.Io_iol_len = 0;
+  ws.Io_iol_ptr = nullptr;
+  ws.Io_rec_prefix = nullptr;
+  Set_path(name);
+  int rc = Get_file();
+  if (rc != 0) {
+    errno = rc;
+    Sys_error();
+  }
+  Fcb* f = Find_fp(ch);
+  if (!f) Rpt_error(14);
+  return f;
+}
+
+}  // namespace
+
+// SDEV TSK(text, ...): appends the texts to the task strings (all or none).
+// SDEV (channel) PROGRAM name | SEP text | KNO=key, name | IOLIST ref |
+// terminal id.
+void d_sdev() {
+  if (*ws.Exec_ptr == TOK_TSK) {
+    ++ws.Exec_ptr;
+    std::vector<std::string> texts;
+    for (;;) {
+      Eval_str();
+      texts.emplace_back(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      if (*ws.Exec_ptr != code::COMMA) break;
+      ++ws.Exec_ptr;
+    }
+    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+    ++ws.Exec_ptr;
+    for (const std::string& t : texts) Task_string_add(t);
+    return;
+  }
+  Fcb* f = Channel_part();
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_PROGRAM) {
+    ++ws.Exec_ptr;
+    Eval_str();
+    if (f->event_pgm) Rpt_error(11);
+    if (ws.Str_len == 0) return;
+    Not_built("I/O event programs of channels");
+  }
+  if (c == code::EXT_SYSVAR && ws.Exec_ptr[1] == SV2_SEP) {
+    ws.Exec_ptr += 2;
+    sdev_separator(f);
+    return;
+  }
+  if (c == 148) {  // KNO=
+    Not_built("keyed-file key names (SDEV KNO=)");
+  }
+  if (c == code::D_IOLIST) {
+    ++ws.Exec_ptr;
+    sdev_iolist(f);
+    return;
+  }
+  Set_filinf(f->driver_id, FILINF_WIDTH);
+}
+
+// SFID (channel) id: the file id FID( gives for the channel.
+void d_sfid() {
+  Fcb* f = Channel_part();
+  Set_filinf(f->short_name, FILINF_WIDTH);
+  f->st2 |= ST2_VIA_LINK;  // FID( gives the name field
+}
+
+// DPRT (channel) columns, lines: the page size of a device.
+void d_dprt() {
+  Fcb* f = Channel_part();
+  switch (f->kind) {
+    case FK_DEVICE: case FK_SERIAL: case FK_AUX_PRINTER: case FK_PIPE: case FK_THIN_CLIENT: case FK_TCP:
+      break;
+    default:
+      Rpt_error(13);
+  }
+  Eval_range(0, 255);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ++ws.Exec_ptr;
+  Eval_range(0, 255);
+  Not_built("DPRT (the page size of terminal and printer devices)");
+}
+
+// LNSW: the console goes back to its own channel (nothing to do while no
+// switch is in force).  LNSW channel | name: the console moves to that
+// channel, which must be a terminal screen (error 10; a channel LNSW opened
+// itself is closed again).
+void d_lnsw() {
+  if (stmt_end(*ws.Exec_ptr)) return;
+  Eval_formula();
+  if (*ws.Exec_ptr == code::COMMA) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
+  Fcb* f;
+  bool opened = false;
+  if (ws.Str_len >= 0) {
+    std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    f = open_on_free_channel(name);
+    opened = true;
+  } else {
+    int32_t ch = To_integer(ws.Num_acc);
+    if (ch < 0 || ch > 65000) Rpt_error(41);
+    if (ch == 0) return;
+    f = Find_fp(uint16_t(ch));
+    if (!f) Rpt_error(14);
+  }
+  bool terminal = f->kind == FK_DEVICE && f->fd >= 0 && isatty(f->fd);
+  if (terminal) {
+    if (opened) CloseFile(f);
+    Not_built("LNSW to a terminal (the terminal device)");
+  }
+  if (opened) CloseFile(f);
+  Rpt_error(10);
+}

@@ -1,0 +1,7 @@
+// The error-handler program set by ERRH (and SETERR "name").
+#pragma once
+#include <string>
+
+// The name, empty when none is set.
+const std::string& Err_pgm_name();
+void Err_pgm_clear();

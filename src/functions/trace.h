@@ -1,0 +1,21 @@
+// Statement tracing: TRACE and ENDT, and the trace of each program line the
+// executor runs while tracing is on.
+//
+// State: the trace channel (TRC_NONE: tracing off; 0 the console), the last
+// line traced, and the trace request bit RF_TRACE of ws.Run_flags, which is
+// set exactly while the trace channel is not TRC_NONE.
+#pragma once
+#include <cstdint>
+
+constexpr uint16_t TRC_NONE = 65535;
+
+// Recomputes the trace request from the trace channel.
+void Reset_trace();
+// Ends tracing (ENDT, END, STOP).
+void Trace_end();
+// The trace channel (TRC_NONE when tracing is off).
+uint16_t Trace_channel();
+// Called by the executor before each statement while RF_TRACE is set: a
+// program line that differs from the last one traced is listed on the trace
+// channel.
+void Do_Trace();

@@ -1,0 +1,555 @@
+// Keyed files, first format: the block cache, block allocation (free chain
+// and space maps) and segment files.
+//
+// Buffers live in the process-wide queue (4096 data bytes each, parameter BF
+// of them) or in a file's private chain (block-size buffers; when BF is 0,
+// when the open asked for a buffer count or when blocks exceed 4096 bytes).
+// Each pool keeps its buffers in least-recently-used order and an index by
+// (file, block address).  Invariants:
+//   - a buffer used by the running operation is never chosen as the victim:
+//     the pool grows instead, so a node held by a split or merge can never
+//     be replaced under it;
+//   - cached blocks are trusted only while the header is loaded in the
+//     running operation (or the channel works without locks); the header
+//     load drops every cached block of a file whose change counter moved.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "keyed/keyed_internal.h"
+
+namespace {
+Kbfr_pool Kbfr_q;         // the process-wide queue
+bool queue_sized = false;
+uint64_t Kbfr_quepos = 0;  // use stamps
+
+uint64_t ix(const Key_file* f, uint32_t addr) { return (f->id << 32) | addr; }
+
+void ensure_queue() {
+  if (queue_sized) return;
+  queue_sized = true;
+  Kbfr_set(prmblk.BF);
+}
+
+void unlink_lru(Kbfr_pool& p, Kbfr* b) {
+  if (b->prev) b->prev->next = b->next; else p.mru = b->next;
+  if (b->next) b->next->prev = b->prev; else p.lru = b->prev;
+  b->prev = b->next = nullptr;
+}
+void push_mru(Kbfr_pool& p, Kbfr* b) {
+  b->next = p.mru;
+  b->prev = nullptr;
+  if (p.mru) p.mru->prev = b; else p.lru = b;
+  p.mru = b;
+}
+void push_lru(Kbfr_pool& p, Kbfr* b) {
+  b->prev = p.lru;
+  b->next = nullptr;
+  if (p.lru) p.lru->next = b; else p.mru = b;
+  p.lru = b;
+}
+void use(Kbfr_pool& p, Kbfr* b) {
+  if (p.mru == b) return;
+  unlink_lru(p, b);
+  push_mru(p, b);
+}
+
+Kbfr* add_buffer(Kbfr_pool& p) {
+  auto u = std::make_unique<Kbfr>();
+  u->data.assign(p.data_size, 0);
+  Kbfr* b = u.get();
+  p.bufs.push_back(std::move(u));
+  push_lru(p, b);
+  return b;
+}
+
+// The victim of a miss: a free buffer, else the least recently used buffer
+// not used in this operation; a new buffer when there is none (or a growing
+// private pool may still grow).
+Kbfr* victim(Kbfr_pool& p) {
+  if (p.grow_left > 0) {
+    --p.grow_left;
+    return add_buffer(p);
+  }
+  for (Kbfr* b = p.lru; b; b = b->prev) {
+    if (!b->file) return b;
+    if (b->serial == K.serial && b->file == K.f) continue;
+    return b;
+  }
+  return add_buffer(p);
+}
+
+void forget(Kbfr_pool& p, Kbfr* b) {
+  if (b->file) p.index.erase(ix(b->file, b->addr));
+  b->file = nullptr;
+  b->changed = false;
+  unlink_lru(p, b);
+  push_lru(p, b);
+}
+
+int64_t read_full(int fd, uint8_t* buf, size_t len, int64_t off) {
+  size_t got = 0;
+  while (got < len) {
+    ssize_t r = ::pread(fd, buf + got, len - got, off + int64_t(got));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    got += size_t(r);
+  }
+  return int64_t(got);
+}
+
+int64_t write_full(int fd, const uint8_t* buf, size_t len, int64_t off) {
+  size_t put = 0;
+  while (put < len) {
+    ssize_t r = ::pwrite(fd, buf + put, len - put, off + int64_t(put));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    put += size_t(r);
+  }
+  return int64_t(put);
+}
+
+// Blocks per group of the space maps, and a group's bytes.
+int64_t group_bytes(const Key_file* f) { return int64_t(f->blk) * (f->blk - kf::BLK_HDR); }
+
+uint8_t free_mark() { return Sw_on(sw::StarK) ? kf::BT_NODE : kf::BT_FREE; }
+}  // namespace
+
+// Plain positioned transfers for the rest of the engine.
+int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off) { return read_full(fd, buf, len, off); }
+int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off) { return write_full(fd, buf, len, off); }
+
+int Key_seg_of(const Key_file* f, uint32_t addr) {
+  if (!f->variable || addr < kf::FIRST_BLOCK) return 0;
+  return int(((addr - kf::FIRST_BLOCK) & ~255u) % uint32_t(f->blk) / 256);
+}
+
+int64_t Key_host_off(const Key_file* f, uint32_t addr) { return int64_t(addr) - int64_t(Key_seg_of(f, addr)) * 256; }
+
+uint64_t KeyBlockNo(const Key_file* f, uint32_t addr) {
+  return (uint64_t(Key_seg_of(f, addr)) << 32) | uint64_t(Key_host_off(f, addr));
+}
+
+std::string KSeg_path(const std::string& main, int seg) {
+  char sfx[8];
+  std::snprintf(sfx, sizeof sfx, ".%03d", seg);
+  return main + sfx;
+}
+
+// Opens segment file seg (creating it when create is set), following links.
+static int open_segment(Key_file* f, int seg, bool create) {
+  std::string path = KSeg_path(f->path, seg);
+  for (int links = 0; links <= 10; ++links) {
+    int fd = ::open(path.c_str(), O_RDWR);
+    if (fd < 0 && errno == ENOENT && create) {
+      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, prmblk.Create_mode);
+      if (fd < 0) Sys_error();
+      uint8_t head[512];
+      if (read_full(f->fd, head, 512, 0) != 512) {
+        ::close(fd);
+        Rpt_error(117);
+      }
+      std::memcpy(head + 4, "seg", 3);
+      std::memcpy(head + 8, f->hdr + 8, 248);
+      if (write_full(fd, head, 512, 0) != 512) {
+        ::close(fd);
+        Rpt_error(16);
+      }
+      return fd;
+    }
+    if (fd < 0) Rpt_error(117);
+    uint8_t head[72] = {};
+    if (read_full(fd, head, sizeof head, 0) < 8) {
+      ::close(fd);
+      Rpt_error(117);
+    }
+    if (std::memcmp(head + 4, "seg]", 4) == 0) return fd;
+    ::close(fd);
+    if (std::memcmp(head + 4, "lnk]", 4) != 0) Rpt_error(117);
+    size_t n = 0;
+    while (n < 60 && head[8 + n] && head[8 + n] != '\n' && head[8 + n] != '\r') ++n;
+    if (n == 0) Rpt_error(117);
+    path.assign(reinterpret_cast<const char*>(head + 8), n);
+  }
+  Rpt_error(117);
+}
+
+int KSeg_fd(Key_file* f, int seg) {
+  if (seg == 0) return f->fd;
+  if (seg > kf::MAX_SEGMENT_FILES || seg * 256 >= f->blk) Rpt_error(16);
+  if (f->seg_fd.size() <= size_t(seg)) f->seg_fd.resize(size_t(seg) + 1, -1);
+  if (f->seg_fd[size_t(seg)] >= 0) return f->seg_fd[size_t(seg)];
+  if (seg > f->hdr[kf::H_NSEG]) Rpt_error(117);
+  f->seg_fd[size_t(seg)] = open_segment(f, seg, false);
+  return f->seg_fd[size_t(seg)];
+}
+
+static int create_segment(Key_file* f, int seg) {
+  if (seg > kf::MAX_SEGMENT_FILES || seg * 256 >= f->blk) Rpt_error(16);
+  if (f->seg_fd.size() <= size_t(seg)) f->seg_fd.resize(size_t(seg) + 1, -1);
+  if (f->seg_fd[size_t(seg)] < 0) f->seg_fd[size_t(seg)] = open_segment(f, seg, true);
+  return f->seg_fd[size_t(seg)];
+}
+
+void KSeg_close_all(Key_file* f) {
+  for (size_t s = 1; s < f->seg_fd.size(); ++s)
+    if (f->seg_fd[s] >= 0) ::close(f->seg_fd[s]);
+  f->seg_fd.assign(1, f->fd);
+}
+
+Kbfr_pool& Kbfr_pool_of(Key_file* f) {
+  if (f->priv) return *f->priv;
+  ensure_queue();
+  if (Kbfr_q.bufs.empty() || f->blk > 4096 || (K.ch && K.ch->nbf)) {
+    // A private chain: the count asked at open, else FB (+2 for variable
+    // files), at least 3.
+    f->priv = std::make_unique<Kbfr_pool>();
+    f->priv->data_size = size_t(f->blk);
+    int n = K.ch && K.ch->nbf ? K.ch->nbf : prmblk.FB + (f->variable ? 2 : 0);
+    n = std::max(n, 3);
+    for (int i = 0; i < n; ++i) add_buffer(*f->priv);
+    return *f->priv;
+  }
+  return Kbfr_q;
+}
+
+void Kbfr_set(int count) {
+  queue_sized = true;
+  for (auto& b : Kbfr_q.bufs)
+    if (b->file && b->changed) Kbfr_wrt(b.get(), false);
+  if (count < 0) count = 0;
+  while (Kbfr_q.bufs.size() > size_t(count)) {
+    Kbfr* b = Kbfr_q.bufs.back().get();
+    forget(Kbfr_q, b);
+    unlink_lru(Kbfr_q, b);
+    Kbfr_q.bufs.pop_back();
+  }
+  while (Kbfr_q.bufs.size() < size_t(count)) add_buffer(Kbfr_q);
+  Kbfr_quepos = 0;
+  for (auto& b : Kbfr_q.bufs) b->stamp = 0;
+}
+
+void Kbfr_wrt(Kbfr* b, bool own) {
+  Key_file* f = b->file;
+  uint8_t* d = b->b();
+  bool node = d[0] == kf::BT_NODE;
+  if (node) {
+    d[4] = uint8_t(b->count >> 8);
+    d[5] = uint8_t(b->count);
+  }
+  int64_t r = write_full(b->fd, d, size_t(f->blk), b->host_off);
+  if (node) d[4] = 0;
+  ++Key_io_stats.writes;
+  if (r != f->blk) {
+    if (own) Rpt_error(8);
+    return;  // another channel's block: dropped
+  }
+  b->changed = false;
+}
+
+void Kbfr_flush_file(Key_file* f, bool drop) {
+  auto one = [&](Kbfr_pool& p) {
+    for (auto& u : p.bufs) {
+      Kbfr* b = u.get();
+      if (!b->file || (f && b->file != f)) continue;
+      if (b->changed) Kbfr_wrt(b, b->file == K.f);
+      if (drop) forget(p, b);
+    }
+  };
+  one(Kbfr_q);
+  if (f) {
+    if (f->priv) one(*f->priv);
+  } else {
+    extern std::vector<Key_file*> Key_files;
+    for (Key_file* g : Key_files)
+      if (g->priv) one(*g->priv);
+  }
+}
+
+void Kbfr_drop_file(Key_file* f) {
+  for (auto& u : Kbfr_q.bufs)
+    if (u->file == f) forget(Kbfr_q, u.get());
+  if (f->priv)
+    for (auto& u : f->priv->bufs)
+      if (u->file == f) forget(*f->priv, u.get());
+}
+
+static void init_block(Key_file* f, Kbfr* b, uint32_t addr) {
+  std::fill(b->data.begin(), b->data.begin() + f->blk, 0);
+  put_u32be(b->b() + 1, addr);
+  b->count = 0;
+}
+
+Kbfr* Kbfr_get(uint32_t addr, int type) {
+  Key_file* f = K.f;
+  Kbfr_pool& p = Kbfr_pool_of(f);
+  if (addr < kf::FIRST_BLOCK || (addr & 255) != 0) Rpt_error(107);
+  int seg = Key_seg_of(f, addr);
+  int64_t host = Key_host_off(f, addr);
+  if (seg > f->hdr[kf::H_NSEG] && type != 0) Key_Hdr_Lock_N_Load(1);
+  int fd = KSeg_fd(f, seg);
+  auto it = p.index.find(ix(f, addr));
+  Kbfr* b = nullptr;
+  if (it != p.index.end()) {
+    b = it->second;
+    if (type == 0) Rpt_error(106);
+    if (f->lock_level > 0 || (K.ch && K.ch->nolock)) {
+      b->stamp = ++Kbfr_quepos;
+      b->serial = K.serial;
+      use(p, b);
+    } else {
+      // Without the header lock a cached block is not trusted.
+      if (b->changed) Kbfr_wrt(b, true);
+      forget(p, b);
+      b = nullptr;
+    }
+  }
+  if (!b) {
+    b = victim(p);
+    if (b->file) {
+      if (b->changed) Kbfr_wrt(b, b->file == f);
+      forget(p, b);
+    }
+    Key_Hdr_Lock_N_Load(1);
+    b->addr = addr;
+    b->host_off = host;
+    b->fd = fd;
+    b->changed = false;
+    if (type == 0) {
+      init_block(f, b, addr);
+      if (write_full(fd, b->b(), size_t(f->blk), host) != f->blk) {
+        if (errno && errno != ENOSPC) Sys_error();
+        Rpt_error(16);
+      }
+      uint32_t end = addr + uint32_t(f->blk);
+      if (KeyBlockNo(f, end) > KeyBlockNo(f, Hdr32(f, kf::H_EOF))) Hdr32_set(f, kf::H_EOF, end);
+    } else {
+      errno = 0;
+      int64_t r = read_full(fd, b->b(), size_t(f->blk), host);
+      if (r < 0) Sys_error();
+      ++Key_io_stats.reads;
+      uint8_t* d = b->b();
+      bool bad_type = d[0] != 0 && d[0] != 128 && d[0] != 251 && d[0] != 252 && d[0] != 253 && d[0] != 254;
+      if (r != f->blk) {
+        if (type != 2) Rpt_error(105);
+        std::fill(b->data.begin() + std::max<int64_t>(r, 0), b->data.begin() + f->blk, 0);
+      }
+      if (d[0] == kf::BT_NODE) {
+        b->count = uint16_t(d[5] + 256 * d[4]);
+        if (d[4]) f->cap_lifted = true;
+        d[4] = 0;
+      } else {
+        b->count = 0;
+      }
+      if (type == 2 && (bad_type || get_u32be(d + 1) != addr || r != f->blk)) {
+        init_block(f, b, addr);
+        if (f->variable) {
+          int64_t g = (host - kf::FIRST_BLOCK) % group_bytes(f);
+          d[0] = g == 0 ? kf::BT_MAP : kf::BT_FREE;
+          if (g == 0) d[kf::BLK_HDR] = kf::BT_MAP;
+        }
+        b->changed = true;
+      }
+      if (get_u32be(d + 1) != addr) Rpt_error(107);
+    }
+    b->file = f;
+    b->stamp = ++Kbfr_quepos;
+    b->serial = K.serial;
+    p.index[ix(f, addr)] = b;
+    use(p, b);
+  }
+  if (type >= 3 && b->b()[0] != type) Rpt_error(106);
+  if (b->b()[0] == kf::BT_NODE) {
+    int cap = (f->blk - kf::BLK_HDR) / K.kent_sz;
+    if (K.kent_sz && b->count > cap) Rpt_error(106);
+  }
+  return b;
+}
+
+// ---- allocation ----
+
+static Kbfr* new_fixed(int type) {
+  Key_file* f = K.f;
+  uint32_t head = Hdr32(f, kf::H_FREE2);
+  if (head) {
+    Kbfr* b = Kbfr_get(head, 1);
+    uint8_t* d = b->b();
+    if (d[0] != kf::BT_FREE && !(d[0] == kf::BT_NODE && Sw_on(sw::StarK))) Rpt_error(106);
+    Hdr32_set(f, kf::H_FREE2, get_u32be(d + 6));
+    init_block(f, b, head);
+    d[0] = uint8_t(type);
+    Kbfr_touch(b);
+    return b;
+  }
+  // Round the end of file up to 512; the gap becomes deleted record slots.
+  uint32_t end = Hdr32(f, kf::H_EOF);
+  uint64_t round = (uint64_t(end) + 511) / 512 * 512;
+  if (round + uint64_t(f->blk) >= kf::FILE_LIMIT) Rpt_error(16);
+  uint32_t grid0 = kf::FIRST_BLOCK + uint32_t(f->blk);
+  if (end >= grid0 && f->slot > 0) {
+    uint64_t s = uint64_t(end - grid0 + uint32_t(f->slot) - 1) / uint32_t(f->slot) * uint32_t(f->slot) + grid0;
+    for (; s + uint64_t(f->slot) <= round; s += uint64_t(f->slot)) {
+      uint8_t del[5];
+      del[0] = 255;
+      put_u32be(del + 1, uint32_t(-int32_t(Hdr32(f, kf::H_FREE1))));
+      if (write_full(f->fd, del, 5, int64_t(s)) != 5) Rpt_error(16);
+      Hdr32_set(f, kf::H_FREE1, uint32_t(s));
+    }
+  }
+  Hdr32_set(f, kf::H_EOF, uint32_t(round));
+  Kbfr* b = Kbfr_get(uint32_t(round), 0);
+  b->b()[0] = uint8_t(type);
+  Kbfr_touch(b);
+  return b;
+}
+
+// The map address of the group holding addr, and the block's index in it.
+static uint32_t map_of(const Key_file* f, uint32_t addr, int* index) {
+  int seg = Key_seg_of(f, addr);
+  int64_t host = Key_host_off(f, addr);
+  int64_t g = (host - kf::FIRST_BLOCK) / group_bytes(f);
+  int64_t map_host = kf::FIRST_BLOCK + g * group_bytes(f);
+  if (index) *index = int((host - map_host) / f->blk);
+  return uint32_t(map_host + seg * 256);
+}
+
+// The map after map m: the next group, or the first group of the next
+// segment at the segment limit (0 when that segment does not exist yet).
+static uint32_t next_map(const Key_file* f, uint32_t m, bool* new_segment) {
+  int seg = Key_seg_of(f, m);
+  int64_t host = Key_host_off(f, m) + group_bytes(f);
+  *new_segment = false;
+  if (host + f->blk > f->seg_limit) {
+    *new_segment = true;
+    return uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256);
+  }
+  return uint32_t(host + seg * 256);
+}
+
+static bool at_or_past_eof(const Key_file* f, uint32_t a) {
+  return KeyBlockNo(f, a) >= KeyBlockNo(f, Hdr32(f, kf::H_EOF));
+}
+
+static Kbfr* new_variable(int type) {
+  Key_file* f = K.f;
+  uint32_t m = Hdr32(f, kf::H_FREE2);
+  if (m == 0) m = kf::FIRST_BLOCK;
+  for (int guard = 0; guard < 1 << 20; ++guard) {
+    Kbfr* map;
+    if (at_or_past_eof(f, m)) {
+      map = Kbfr_get(m, 0);
+      map->b()[0] = kf::BT_MAP;
+      map->b()[kf::BLK_HDR] = kf::BT_MAP;
+      Kbfr_touch(map);
+    } else {
+      map = Kbfr_get(m, kf::BT_MAP);
+    }
+    int per = f->blk - kf::BLK_HDR;
+    for (int i = 1; i < per; ++i) {
+      if (map->b()[kf::BLK_HDR + i] != 0) continue;
+      int64_t host = Key_host_off(f, m) + int64_t(i) * f->blk;
+      if (host + f->blk > f->seg_limit) break;
+      uint32_t a = uint32_t(host + Key_seg_of(f, m) * 256);
+      if (Hdr32(f, kf::H_FREE2) != m) Hdr32_set(f, kf::H_FREE2, m);
+      Kbfr* b;
+      if (at_or_past_eof(f, a)) {
+        b = Kbfr_get(a, 0);
+      } else {
+        b = Kbfr_get(a, 2);
+        init_block(f, b, a);
+      }
+      b->b()[0] = uint8_t(type);
+      Kbfr_touch(b);
+      map = Kbfr_get(m, kf::BT_MAP);
+      map->b()[kf::BLK_HDR + i] = uint8_t(type);
+      Kbfr_touch(map);
+      return b;
+    }
+    bool new_seg;
+    uint32_t nm = next_map(f, m, &new_seg);
+    if (new_seg) {
+      int seg = Key_seg_of(f, m) + 1;
+      if (f->hdr[kf::H_NSEG] < seg) {
+        if (f->hdr[kf::H_NSEG] == 0 && prmblk.MB == 0) Rpt_error(16);
+        create_segment(f, seg);
+        f->hdr[kf::H_NSEG] = uint8_t(seg);
+        Key_hdr_changed();
+      }
+      if (at_or_past_eof(f, nm) || KeyBlockNo(f, Hdr32(f, kf::H_EOF)) < KeyBlockNo(f, nm))
+        Hdr32_set(f, kf::H_EOF, nm);
+    }
+    m = nm;
+  }
+  Rpt_error(16);
+}
+
+Kbfr* Kbfr_new(int type) {
+  Kbfr* b = K.f->variable ? new_variable(type) : new_fixed(type);
+  b->count = 0;
+  return b;
+}
+
+void Kbfr_mark(Kbfr* b, int state) {
+  Key_file* f = K.f;
+  if (!f->variable) return;
+  uint32_t addr = b->addr;
+  int i;
+  uint32_t m = map_of(f, addr, &i);
+  Kbfr* map = Kbfr_get(m, kf::BT_MAP);
+  map->b()[kf::BLK_HDR + i] = uint8_t(state);
+  Kbfr_touch(map);
+  auto before = [&](int off) {
+    uint32_t h = Hdr32(f, off);
+    if (h == 0) h = kf::FIRST_BLOCK;
+    if (KeyBlockNo(f, m) < KeyBlockNo(f, h)) Hdr32_set(f, off, m);
+  };
+  if (state == 0) before(kf::H_FREE2);
+  if (state == 0 || state == kf::BT_DATA) before(kf::H_FREE1);
+}
+
+void Kbfr_free(Kbfr* b) {
+  Key_file* f = K.f;
+  uint8_t* d = b->b();
+  if (f->variable) {
+    init_block(f, b, b->addr);
+    d[0] = kf::BT_FREE;
+    Kbfr_touch(b);
+    if (f->data_block == b->addr) f->data_block = 0;
+    Kbfr_mark(b, 0);
+    return;
+  }
+  init_block(f, b, b->addr);
+  d[0] = free_mark();
+  put_u32be(d + 6, Hdr32(f, kf::H_FREE2));
+  Hdr32_set(f, kf::H_FREE2, b->addr);
+  Kbfr_touch(b);
+}
+
+void Kbfr_swap_addr(Kbfr* a, Kbfr* b) {
+  Kbfr_pool& p = Kbfr_pool_of(K.f);
+  p.index.erase(ix(a->file, a->addr));
+  p.index.erase(ix(b->file, b->addr));
+  std::swap(a->addr, b->addr);
+  std::swap(a->host_off, b->host_off);
+  std::swap(a->fd, b->fd);
+  put_u32be(a->b() + 1, a->addr);
+  put_u32be(b->b() + 1, b->addr);
+  p.index[ix(a->file, a->addr)] = a;
+  p.index[ix(b->file, b->addr)] = b;
+  Kbfr_touch(a);
+  Kbfr_touch(b);
+}

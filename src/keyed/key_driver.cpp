@@ -1,0 +1,282 @@
+// Keyed files, first format: the channel driver Key_fotbl (file kind 2).
+//
+// Each slot turns the current-I/O area (KEY=, IND=, RNO=, KNO=, the
+// direction step, the lock option, the directive) into a request to the
+// engine (keyed_file.h) and hands the result back the way the channel layer
+// expects it: a record or key as the current string, an index as the
+// slot's result.  The engine's missing-record and end-of-file errors leave
+// through Io_dom_err and Io_end_err, so DOM= and END= branch.
+#include "keyed/key_driver.h"
+
+#include <cstring>
+#include <string>
+
+#include "channels/channel.h"
+#include "channels/io_options.h"
+#include "channels/kdef.h"
+#include "channels/record_locks.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/workspace.h"
+#include "keyed/key_format.h"
+#include "keyed/keyed_file.h"
+#include "keyed/keyed_internal.h"
+
+namespace {
+
+struct Key_fcb : Fcb {
+  Key_chan* kc;
+  std::string* pieces;  // extended records: data flushed before the WRITE
+};
+
+Key_fcb* cur() { return static_cast<Key_fcb*>(ws.Cur_fcb); }
+
+int directive() {
+  switch (ws.Io_stmt) {
+    case code::D_EXTRACT: return DIR_EXTRACT;
+    case code::D_FIND: return DIR_FIND;
+    case code::D_REMOVE: return DIR_REMOVE;
+    case code::D_WRITE: return DIR_WRITE;
+    case code::X_INSERT: return DIR_INSERT;
+    case code::X_UPDATE: return DIR_UPDATE;
+    default: return DIR_READ;
+  }
+}
+
+Key_req request() {
+  Key_req r;
+  r.directive = directive();
+  if (ws.Io_opts & IO_KEY) {
+    r.has_key = true;
+    r.key.assign(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
+  }
+  if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
+    r.has_ind = true;
+    r.ind = ws.Io_ind;
+  }
+  if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 0) {
+    r.has_rno = true;
+    r.rno = ws.Io_ind;
+    r.has_ind = false;
+  }
+  if (ws.Io_kno >= 0 || ws.Io_kno == -2) {
+    r.has_kno = true;
+    r.kno = ws.Io_kno;
+  }
+  if (ws.Io_opts & IO_STEP) {
+    r.has_dir = true;
+    r.dir = ws.Io_dir;
+  }
+  r.lock = (ws.Io_opts & IO_EXCLUSIVE) != 0;
+  return r;
+}
+
+// Runs an engine call; its missing-record and end-of-file errors take the
+// statement's DOM= and END= branches.
+template <class F>
+auto engine(F f) -> decltype(f()) {
+  // Write-behind keeps blocks and the header lock past the operation: the
+  // end-of-statement commit writes them back.
+  if (prmblk.WD) ws.Run_flags |= RF_COMMIT;
+  try {
+    return f();
+  } catch (const Oru_error& e) {
+    if (e.no == 2) Io_end_err();
+    if (e.no == 11) Io_dom_err();
+    throw;
+  }
+}
+
+void string_result(const std::string& s) {
+  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
+  std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
+
+int64_t Key_define_slot() {
+  const Kdef* kd = ws.Create_kdef;
+  if (!kd) Rpt_error(49);
+  Key_create d;
+  d.file_type = kd->type;
+  d.limit = kd->records;
+  d.rec_len = kd->rec_len;
+  std::memset(d.segs, 255, sizeof d.segs);
+  if (kd->segs && kd->seg_cap > 0)
+    std::memcpy(d.segs, kd->segs, size_t(std::min<int32_t>(kd->seg_cap, kf::SEG_TABLE_BYTES)));
+  d.pct = kd->spare_pct;
+  d.flags1 = kd->flags1;
+  d.block_kb = kd->block_kb;
+  d.sep = kd->separator;
+  d.flags2 = kd->flags2;
+  // The header's key length is key 0's full length (the external length
+  // when key 0 is held outside the record).
+  int ext = kd->key_len & 127;
+  Key_layout lay = Key_decode_segs(d.segs, true, ext ? ext : 1);
+  d.key_len = int16_t(std::max(ext, lay.keys[0].len));
+  if (lay.segs.empty() || (ext && d.segs[0] != 255 && (d.segs[3] & 127) == 0)) std::memset(d.segs, 0, 4);
+  Key_define_fd(ws.Cur_fd, ws.Path_buf, d);
+  return 0;
+}
+
+int64_t Key_open_slot() {
+  Key_open_opts o;
+  o.readonly = (ws.Io_opts & IO_INPUT_ONLY) != 0;
+  o.growing = (ws.Io_opts & IO_LOAD) != 0;
+  o.nbf = ws.Io_nbf;
+  o.sep = ws.Io_sep;
+  o.fd = ws.Cur_fd;
+  o.nolock = (ws.Io_opts & IO_EXCLUSIVE) != 0;  // the file is held whole
+  Key_chan* kc = Key_open(ws.Path_buf, o);
+  auto* f = Fcb_alloc<Key_fcb>();
+  f->fd = ws.Cur_fd;
+  f->kind = FK_KEYED;
+  f->kc = kc;
+  f->rec_size = Key_record_length(kc);
+  f->high_key = uint8_t(Key_count_keys(kc) - 1);
+  f->cur_key = 0;
+  Fcb_set_buffer(f, std::max(f->rec_size, 1));
+  int sep = Key_separator(kc);
+  if (sep >= 0) ws.Io_sep = sep;
+  ws.Cur_fcb = f;
+  return 0;
+}
+
+int64_t Key_close_slot() {
+  Key_fcb* f = cur();
+  delete f->pieces;
+  f->pieces = nullptr;
+  Key_chan* kc = f->kc;
+  f->kc = nullptr;
+  if (kc) Key_close(kc);
+  return 0;
+}
+
+int64_t Key_write_slot() {
+  Key_fcb* f = cur();
+  std::string data(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+  if (f->pieces) {
+    data = *f->pieces + data;
+    delete f->pieces;
+    f->pieces = nullptr;
+  }
+  f->buf_count = 0;
+  f->high_water = 0;
+  Key_req r = request();
+  engine([&] { Key_write(f->kc, r, data); return 0; });
+  if (Sw_on(sw::FC)) Mark_commit();
+  f->st1 |= ST1_WRITTEN;
+  return 0;
+}
+
+int64_t Key_read_slot() {
+  Key_fcb* f = cur();
+  Key_req r = request();
+  std::string data = engine([&] { return Key_read(f->kc, r); });
+  f->cur_key = uint8_t(Key_current_key(f->kc));
+  f->st1 |= ST1_READ;
+  string_result(data);
+  return 0;
+}
+
+int64_t Key_remove_slot() {
+  Key_fcb* f = cur();
+  Key_req r = request();
+  engine([&] { Key_remove(f->kc, r); return 0; });
+  if (Sw_on(sw::FC)) Mark_commit();
+  return 0;
+}
+
+int64_t Key_setind() {
+  if (Key_record_length(cur()->kc) == 0) Rpt_error(13);
+  return 0;
+}
+
+int64_t Key_getind() {
+  Key_req r = request();
+  return engine([&] { return Key_getind(cur()->kc, r); });
+}
+
+int64_t Key_setkey() {
+  if (ws.Io_key_len > 250) Rpt_error(46);
+  return 0;
+}
+
+template <std::string (*Fn)(Key_chan*, const Key_req&)>
+int64_t key_function() {
+  Key_req r = request();
+  std::string s = engine([&] { return Fn(cur()->kc, r); });
+  string_result(s);
+  return 0;
+}
+
+int64_t Key_flush() {
+  Key_fcb* f = cur();
+  if (!Key_extended(f->kc)) Rpt_error(1);
+  if (!f->pieces) f->pieces = new std::string;
+  f->pieces->append(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+  f->buf_count = 0;
+  f->high_water = 0;
+  return 0;
+}
+
+int64_t Key_wr_mode() {
+  Key_fcb* f = cur();
+  f->buf_count = f->rec_start;
+  f->high_water = f->rec_start;
+  return 0;
+}
+
+int64_t Key_purge_slot() {
+  Key_fcb* f = cur();
+  Mark_commit();
+  engine([&] { Key_purge(f->kc); return 0; });
+  return 0;
+}
+
+int64_t Key_save_slot() {
+  ws.Drv_save = Key_save();
+  return 0;
+}
+
+int64_t Key_restore_slot() {
+  if (ws.Drv_save) Key_restore(ws.Drv_save);
+  ws.Drv_save = nullptr;
+  return 0;
+}
+
+// KEY= given in parts fills the segments of the key: their widths.
+int key_widths(Fcb* f, int32_t key_no, int32_t* widths, int max) {
+  if (f->kind != FK_KEYED || !static_cast<Key_fcb*>(f)->kc) return 0;
+  return Key_segment_lengths(static_cast<Key_fcb*>(f)->kc, key_no, widths, max);
+}
+
+}  // namespace
+
+int64_t Key_getrno() {
+  auto* f = static_cast<Key_fcb*>(ws.Cur_fcb);
+  Key_req r = request();
+  return engine([&] { return Key_getrno(f->kc, r); });
+}
+
+// Keyed channels answer the segment widths of KEY= given in parts.
+static const bool widths_registered = (Key_segment_widths = key_widths, true);
+
+// Parameter BF sizes the shared block queue whenever it changes.
+static void (*prev_notify)(uint16_t, int32_t) = nullptr;
+static void key_notify(uint16_t code, int32_t value) {
+  if (code == Prm_code('B', 'F')) Kbfr_set(value);
+  if (prev_notify) prev_notify(code, value);
+}
+static const bool notify_registered = (prev_notify = Prm_notify, Prm_notify = key_notify, true);
+
+const Fio_op Key_fotbl[FIO_SLOTS] = {
+    Key_define_slot, Key_open_slot,    Key_close_slot,     Key_write_slot,    Key_read_slot,
+    Key_remove_slot, Key_setind,       Key_getind,         Key_setkey,        key_function<Key_getkec>,
+    key_function<Key_getkey>, key_function<Key_getkep>, Key_flush, Key_wr_mode, Key_purge_slot,
+    key_function<Key_getkef>, key_function<Key_getkel>, key_function<Key_getken>, Key_save_slot,
+    Key_restore_slot,
+};

@@ -1,0 +1,10 @@
+// The channel driver of first-format keyed files (file kind 2): 20 slots
+// over the engine of keyed_file.h, registered in kind_registry.cpp.
+#pragma once
+#include "channels/channel.h"
+
+extern const Fio_op Key_fotbl[FIO_SLOTS];
+
+// RNO( of the current keyed channel: the 1-based ordinal, in the order of
+// the KNO= key, of the record KEY= names or that the next READ would read.
+int64_t Key_getrno();

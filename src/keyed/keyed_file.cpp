@@ -1,0 +1,925 @@
+// Keyed files, first format: the driver operations (open, close, write,
+// read, remove, key functions, index and ordinal, purge) over the B-tree,
+// the record storage and the operation bracket.
+//
+// Positions a channel keeps, per key: the saved key value (authoritative)
+// with a node and entry index as a hint tested before use; the current
+// position (record, node, index, value, key number); the last record read.
+// After every read the key used takes the current node, index and value,
+// every other key the value built from the record and no node.
+#include "keyed/keyed_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/startup.h"
+#include "core/switches.h"
+#include "functions/zlib_loader.h"
+#include "keyed/keyed_internal.h"
+
+extern std::vector<Key_file*> Key_files;
+int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
+uint32_t Krec_rwr_ext(uint32_t addr, const uint8_t* image, uint32_t ext);
+uint32_t Krec_add_ext(const uint8_t* image, uint32_t ext);
+
+namespace {
+uint64_t next_file_id = 1;
+
+using Buf = std::vector<uint8_t>;
+
+Buf ksz_buf() { return Buf(size_t(K.ksz), 0); }
+
+bool is_end(const Buf& k) {
+  for (uint8_t c : k)
+    if (c != 255) return false;
+  return !k.empty();
+}
+
+bool suffixed() { return K.kno > 0 || K.f->lay.keys[0].dups; }
+
+// A program's KEY= value in stored form, ready for a search.
+Buf program_key(const std::string& key) {
+  int max = K.ksz - 1 - (suffixed() ? 4 : 0);
+  if (int(key.size()) > max) Rpt_error(46);
+  Buf k = ksz_buf();
+  std::memcpy(k.data() + 1, key.data(), key.size());
+  int len = int(key.size());
+  if (K.nullkey) len = max;
+  k[0] = uint8_t(len);
+  Key_adjust(k.data(), 2, len);
+  return k;
+}
+
+// The program form of a stored key value.
+std::string Key_return(const Buf& stored) {
+  Buf k = stored;
+  k.resize(size_t(K.ksz), 0);
+  int len = k[0];
+  if (len > K.ksz - 1) len = K.ksz - 1;
+  if (suffixed()) {
+    len = std::max(0, len - 4);
+    // The suffix sits right after the value; drop it before converting.
+    std::memmove(k.data() + 1 + len, k.data() + 1 + len + 4, size_t(K.ksz - 1 - len - 4));
+    std::memset(k.data() + K.ksz - 4, 0, 4);
+  }
+  Key_adjust(k.data(), 1, len);
+  if (K.nullkey)
+    while (len > 0 && k[size_t(len)] == 0) --len;
+  return std::string(reinterpret_cast<const char*>(k.data() + 1), size_t(len));
+}
+
+uint8_t* rec_data() { return K.rec_bfr.data() + 1 + K.f->keylen + 2; }
+
+// Refreshes the positions of every key after the record at addr was read
+// through key kno.
+void refresh_positions(uint32_t addr, bool have_node) {
+  Key_chan* ch = K.ch;
+  int used = K.kno;
+  Key_pos& sv = ch->saved[size_t(used)];
+  sv.node = have_node ? ch->cur_node : 0;
+  sv.idx = ch->cur_idx;
+  sv.key = ch->cur_key;
+  ch->last_read = addr;
+  ch->last_kno = used;
+  if (K.f->reclen == 0) return;
+  Buf image = K.rec_bfr;
+  for (int k = 0; k < K.f->lay.nkeys; ++k) {
+    if (k == used) continue;
+    Kno_def(k);
+    Buf v = ksz_buf();
+    Kent_gen(image.data(), v.data(), addr, false);
+    ch->saved[size_t(k)] = Key_pos{0, 0, v};
+  }
+  Kno_def(used);
+  K.rec_bfr = image;
+}
+
+// The record address of index n.
+uint32_t ind_addr(int64_t n) {
+  Key_file* f = K.f;
+  if (n < 0) Rpt_error(11);
+  if (f->variable) return uint32_t(n + 512);
+  return uint32_t(n * f->slot + f->blk + 512);
+}
+
+// Quick check of a KEY= read of a unique key 0 against the current and the
+// saved position.
+int Kfnd_qik(const Buf& key) {
+  Key_chan* ch = K.ch;
+  if (K.kno != 0 || K.f->lay.keys[0].dups) return 11;
+  auto try_at = [&](uint32_t rec, const Buf& val) {
+    if (!rec || val.size() != size_t(K.ksz) || std::memcmp(val.data(), key.data(), size_t(K.ksz)) != 0) return false;
+    if (Krec_read(rec) != 0) return false;
+    Buf v = ksz_buf();
+    Kent_gen(K.rec_bfr.data(), v.data(), rec, false);
+    return std::memcmp(v.data(), key.data(), size_t(K.ksz)) == 0;
+  };
+  if (ch->cur_kno_pos == K.kno && try_at(ch->cur_rec, ch->cur_key)) return 0;
+  Key_pos& sv = ch->saved[0];
+  if (try_at(ch->last_read, sv.key)) {
+    ch->cur_rec = ch->last_read;
+    ch->cur_node = sv.node;
+    ch->cur_idx = sv.idx;
+    ch->cur_key = sv.key;
+    ch->cur_kno_pos = 0;
+    return 0;
+  }
+  return 11;
+}
+
+int by_key(const Key_req& req, bool extract) {
+  Buf k = program_key(req.key);
+  if (K.kno == 0 && !K.f->lay.keys[0].dups) {
+    if (extract) return Kfnd_key_chk(k.data());
+    if (Kfnd_qik(k) == 0) return 0;
+    return Kfnd_key(k.data(), 0);
+  }
+  return Kfnd_key_chk(k.data());
+}
+
+// Positioning by IND=: the record there becomes the current one.
+int by_ind(int64_t n) {
+  Key_chan* ch = K.ch;
+  if (K.f->reclen == 0) Rpt_error(13);
+  uint32_t a = ind_addr(n);
+  int r = Krec_read(a);
+  if (r != 0) return 11;
+  if ((K.f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) return 11;
+  Buf v = ksz_buf();
+  Kent_gen(K.rec_bfr.data(), v.data(), a, false);
+  int found = v[0] ? Kfnd_key(v.data(), 1) : 11;
+  ch->cur_rec = a;
+  ch->cur_key = v;
+  ch->cur_kno_pos = K.kno;
+  if (found != 0) ch->cur_node = 0;
+  return 0;
+}
+
+// Direction step d from the last record read.
+int by_dir(int d) {
+  Key_chan* ch = K.ch;
+  Key_pos& sv = ch->saved[size_t(K.kno)];
+  int r = d == 0 ? Kfnd_advance(sv, 0) : Kfnd_advance(sv, d);
+  if (r == 2) {
+    bool back = d < 0;
+    for (int k = 0; k < K.f->lay.nkeys; ++k) {
+      Key_pos& p = ch->saved[size_t(k)];
+      int keep = K.kno;
+      Kno_def(k);
+      p.node = 0;
+      p.key.assign(size_t(K.ksz), back ? 0 : 255);
+      if (!back) p.key[0] = uint8_t(K.ksz - 1);
+      Kno_def(keep);
+    }
+    if (back && K.advance_left != 0) ch->eof_pending = true;
+  }
+  return r;
+}
+
+int next_phys() {
+  Key_chan* ch = K.ch;
+  uint32_t a = K.f->variable ? Kvar_next(ch->last_read) : Kfix_next(ch->last_read);
+  if (!a) return 2;
+  Krec_read(a);
+  Buf v = ksz_buf();
+  Kent_gen(K.rec_bfr.data(), v.data(), a, false);
+  ch->cur_rec = a;
+  ch->cur_node = 0;
+  ch->cur_key = v;
+  ch->cur_kno_pos = K.kno;
+  return 0;
+}
+
+// Positions for a read by the statement's options: 0, 11 or 2.
+int Kfnd_rec(const Key_req& req, bool phys) {
+  Key_chan* ch = K.ch;
+  if (req.has_key) return by_key(req, req.directive == DIR_EXTRACT);
+  if (req.has_ind) return by_ind(req.ind);
+  if (req.has_rno) return Kfnd_by_rno(req.rno);
+  if (req.has_dir && req.dir != 1) return by_dir(req.dir);
+  if (phys) return next_phys();
+  int r = Kfnd_nxt(ch->saved[size_t(K.kno)]);
+  if (r == 2) Rec_unlock(ch);
+  return r;
+}
+
+void select_key(Key_chan* ch, const Key_req& req, bool* phys) {
+  *phys = false;
+  if (req.has_kno) {
+    if (req.kno == -2) {
+      *phys = true;
+    } else {
+      if (req.kno < 0 || req.kno >= ch->f->lay.nkeys) Rpt_error(13);
+      ch->cur_kno = req.kno;
+    }
+  }
+  Kno_def(-1);
+}
+
+void check_pending_eof(Key_chan* ch, const Key_req& req) {
+  if (ch->eof_pending && !req.has_key && !req.has_ind && !req.has_rno) {
+    ch->eof_pending = false;
+    Rpt_error(2);
+  }
+}
+
+// Extended records: the data of the main record followed by its chain.
+std::string record_result() {
+  Key_file* f = K.f;
+  std::string data(reinterpret_cast<const char*>(rec_data()), size_t(K.rec_sz));
+  if ((f->flags2 & kf::F2_EXTENDED) && K.rec_ext) {
+    Buf image = K.rec_bfr;
+    uint32_t addr = K.rec_addr;
+    data += Kext_read_chain(K.rec_ext, size_t(f->reclen) * 65536);
+    K.rec_bfr = image;
+    K.rec_addr = addr;
+  }
+  return data;
+}
+
+void build_image(Buf& image, const std::string& data) {
+  Key_file* f = K.f;
+  image.assign(size_t(Key_image_size(f)), 0);
+  put_u16be(image.data() + 1 + f->keylen, uint16_t(data.size()));
+  std::memcpy(image.data() + 1 + f->keylen + 2, data.data(), data.size());
+}
+
+// Puts the key-0 value into the image's key part (keys built from the
+// record; an outside key keeps the program's form there).
+void put_key0(Buf& image, const Buf& k0) {
+  Key_file* f = K.f;
+  if (f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1) {
+    if (f->lay.keys[0].dups) std::memcpy(image.data() + 1 + f->lay.keys[0].len - 4, k0.data() + 1 + k0[0] - 4, 4);
+    return;
+  }
+  int n = std::min<int>(f->keylen, K.ksz - 1);
+  image[0] = uint8_t(std::min<int>(k0[0], f->keylen));
+  std::memcpy(image.data() + 1, k0.data() + 1, size_t(n));
+}
+
+// Fields of a separated record beyond those written are kept ("U" files).
+void merge_fields(std::string& data, const Buf& old_image, int old_len) {
+  Key_file* f = K.f;
+  if (f->sep < 0) Rpt_error(98);
+  const uint8_t* od = old_image.data() + 1 + f->keylen + 2;
+  int n = old_len;
+  while (n > 0 && od[n - 1] == 0) --n;
+  int fields = 0;
+  for (char c : data)
+    if (uint8_t(c) == f->sep) ++fields;
+  int i = 0, seen = 0;
+  while (i < n && seen < fields) {
+    if (od[i] == f->sep) ++seen;
+    ++i;
+  }
+  if (seen == fields && i < n) {
+    data.append(reinterpret_cast<const char*>(od + i), size_t(n - i));
+    if (int(data.size()) > f->reclen) Rpt_error(1);
+  }
+}
+
+// Auto-generated key segments: a zero value takes the counter + 1.
+// Returns true when a given value was taken as the counter.
+bool auto_segments(Buf& image, bool* used_counter) {
+  Key_file* f = K.f;
+  *used_counter = false;
+  if (f->lay.auto_seg < 0) return false;
+  uint32_t counter = get_u32be(f->hdr + kf::H_AUTO);
+  bool took_given = false;
+  uint8_t* data = image.data() + 1 + f->keylen + 2;
+  int dlen = get_u16be(image.data() + 1 + f->keylen);
+  for (int s = 0; s <= f->lay.auto_seg; ++s) {
+    const Key_seg& sg = f->lay.segs[size_t(s)];
+    int kind = sg.flags & kf::SF_KIND;
+    bool bin = sg.flags & kf::SF_AUTO_BIN;
+    if (!bin && kind != kf::SF_AUTO_ZERO && kind != kf::SF_AUTO_BLANK) continue;
+    uint8_t* src = nullptr;
+    int avail = 0;
+    if (sg.field == 0) {
+      src = data;
+      avail = dlen;
+    } else if (sg.field != 255) {
+      // Field n of a separated record.
+      int i = 0, seen = 1;
+      while (i < dlen && seen < sg.field) {
+        if (data[i] == f->sep) ++seen;
+        ++i;
+      }
+      if (seen == sg.field) {
+        src = data + i;
+        int j = i;
+        while (j < dlen && data[j] != f->sep) ++j;
+        avail = j - i;
+      }
+    }
+    if (!src || avail < sg.offset + sg.len()) continue;
+    uint8_t* p = src + sg.offset;
+    int w = sg.len();
+    uint64_t v = 0;
+    if (bin) {
+      if (w != 1 && w != 2 && w != 4) Rpt_error(46);
+      for (int i = w - 1; i >= 0; --i) v = (v << 8) | p[i];
+    } else {
+      for (int i = 0; i < w; ++i) {
+        if (p[i] == ' ' || p[i] == 0) continue;
+        if (p[i] < '0' || p[i] > '9') Rpt_error(26);
+        v = v * 10 + uint64_t(p[i] - '0');
+      }
+    }
+    if (v == 0) {
+      if (counter == 0xFFFFFFFFu) Rpt_error(2);
+      uint64_t nv = uint64_t(counter) + 1;
+      if (bin) {
+        if (w < 4 && nv >> (8 * w)) Rpt_error(2);
+        for (int i = 0; i < w; ++i) p[i] = uint8_t(nv >> (8 * i));
+      } else {
+        std::string t = std::to_string(nv);
+        if (int(t.size()) > w) Rpt_error(2);
+        std::memset(p, kind == kf::SF_AUTO_ZERO ? '0' : ' ', size_t(w));
+        std::memcpy(p + w - int(t.size()), t.data(), t.size());
+      }
+      *used_counter = true;
+    } else if (v > counter && v <= 0xFFFFFFFFu) {
+      put_u32be(K.f->hdr + kf::H_AUTO, uint32_t(v));
+      Key_hdr_changed();
+      took_given = true;
+    }
+  }
+  return took_given;
+}
+
+void missing_key_notice() {
+  // The notice box of a missing alternate-key entry needs the terminal
+  // layer; the repair goes on without it.
+}
+}  // namespace
+
+// ---- open and close ----
+
+Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
+  Open_opts oo;
+  int fd = opts.fd >= 0 ? opts.fd : Open(path.c_str(), opts.readonly ? O_RDONLY : O_RDWR, oo);
+  if (fd < 0) Sys_error();
+  auto release = [&] {
+    if (opts.fd < 0) Close(fd);
+  };
+  std::shared_ptr<Key_file> shared;
+  extern std::vector<std::weak_ptr<Key_file>> Key_file_refs;
+  for (auto& w : Key_file_refs)
+    if (auto s = w.lock(); s && s->fd == fd) shared = s;
+  if (!shared) {
+    auto f = std::make_shared<Key_file>();
+    f->path = path;
+    f->fd = fd;
+    f->borrowed = opts.fd >= 0;
+    f->id = next_file_id++;
+    try {
+      uint8_t head[512];
+      int64_t r = Key_pread(fd, head, 512, 0);
+      if (r < 256 || std::memcmp(head + 4, "key]", 4) != 0 || std::memcmp(head, Oru_file_id, 4) != 0) Rpt_error(17);
+      std::memcpy(f->hdr, head, 256);
+      std::memcpy(f->segtbl, head + kf::H_SEGS, 128);
+      bool ext = head[kf::H_FLAGS1] & kf::F1_EXT_TABLE;
+      if (ext) {
+        if (r < 512) Rpt_error(3);
+        std::memcpy(f->segtbl + 128, head + 256, 256);
+      } else {
+        std::memset(f->segtbl + 128, 255, 256);
+      }
+      int16_t reclen = int16_t(get_u16be(head + kf::H_RECLEN));
+      int keylen = get_u16be(head + kf::H_KEYLEN);
+      int8_t bk = int8_t(head[kf::H_BLKSZ]);
+      if (reclen < 0 || keylen < 1 || keylen > 250 || bk < 0 || bk > 63 || head[kf::H_PCT] > 100) Rpt_error(17);
+      f->reclen = reclen;
+      f->keylen = keylen;
+      f->blk = (bk + 1) * 1024;
+      f->flags1 = head[kf::H_FLAGS1];
+      f->flags2 = head[kf::H_FLAGS2];
+      f->variable = f->flags1 & kf::F1_VARIABLE;
+      f->slot = std::max(5, reclen + keylen + 3);
+      f->pct = head[kf::H_PCT];
+      f->threshold = f->variable ? f->pct * (f->blk - 6) / 100 : 0;
+      f->lay = Key_decode_segs(f->segtbl, ext, keylen);
+      // The key image inside a record must hold key 0 when the program
+      // supplies it (an outside key) or when it carries a sequence number.
+      bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
+      if ((f->lay.keys[0].dups || outside) && f->lay.keys[0].len > keylen) Rpt_error(17);
+      if ((f->blk - kf::BLK_HDR) / (f->lay.max_len + 5) < 4) Rpt_error(17);
+      if (f->variable && f->reclen + keylen + 3 + 10 > f->blk - 8 && f->reclen) Rpt_error(17);
+      if (f->flags2 & kf::F2_ZLIB) {
+        if (!CheckZlib()) Rpt_error_text(99, "zlib is not available");
+      }
+      if (f->flags2 & kf::F2_ENCIPHERED) Not_built("enciphered keyed files");
+      if ((f->flags1 & kf::F1_SEPARATOR)) f->sep = head[kf::H_SEP];
+      else if (f->flags1 & kf::F1_NO_SEPARATOR) f->sep = -1;
+      else f->sep = opts.sep == -2 ? prmblk.FS : opts.sep;
+      if ((f->flags1 & kf::F1_CHECKED) && (head[kf::H_CHK1] != (head[kf::H_CHANGE] ^ head[kf::H_CHANGE + 2]) ||
+                                          head[kf::H_CHK2] != (head[kf::H_CHANGE + 1] ^ head[kf::H_CHANGE + 3])))
+        f->flags1 &= uint8_t(~kf::F1_CHECKED);
+      f->nseg = head[kf::H_NSEG];
+      f->seg_fd.assign(1, fd);
+      if (f->nseg > 0) {
+        f->seg_limit = filelength(fd);
+      } else if (f->variable) {
+        int64_t g = int64_t(f->blk) * (f->blk - 6);
+        int64_t mb = prmblk.MB ? prmblk.MB : 2000;
+        int64_t groups = std::max<int64_t>(1, (mb * 1048576 - 512) / g);
+        f->seg_limit = std::min<int64_t>(groups * g + 512, kf::FILE_LIMIT);
+      } else {
+        f->seg_limit = kf::FILE_LIMIT;
+      }
+    } catch (...) {
+      release();
+      throw;
+    }
+    shared = f;
+    Key_file_refs.push_back(shared);
+    Key_files.push_back(f.get());
+  } else {
+    release();  // the shared record keeps the first use
+  }
+  auto* ch = new Key_chan;
+  ch->f = shared;
+  shared->channels++;
+  ch->nolock = opts.nolock || opts.growing;
+  ch->readonly = opts.readonly || opts.growing;
+  ch->nbf = opts.nbf;
+  if (opts.growing && !shared->priv) {
+    shared->priv = std::make_unique<Kbfr_pool>();
+    shared->priv->data_size = size_t(shared->blk);
+    shared->priv->grow_left = size_t(opts.nbf ? opts.nbf : prmblk.OL);
+  } else if (opts.nbf && !shared->priv) {
+    K.ch = ch;
+    K.f = shared.get();
+    Kbfr_pool_of(shared.get());
+  }
+  for (int k = 0; k < shared->lay.nkeys; ++k) ch->saved[size_t(k)].key.assign(size_t(shared->lay.keys[k].len + 1), 0);
+  return ch;
+}
+
+void Key_close(Key_chan* ch) {
+  std::shared_ptr<Key_file> f = ch->f;
+  Rec_unlock(ch);
+  if (--f->channels == 0) {
+    K.ch = ch;
+    K.f = f.get();
+    int failure = -1;
+    try {
+      Kbfr_flush_file(f.get(), true);
+      Khdr_flush(f.get());
+    } catch (const Oru_error& e) {
+      failure = e.no;
+    }
+    Kbfr_drop_file(f.get());
+    KSeg_close_all(f.get());
+    if (!f->borrowed) Close(f->fd);
+    std::erase(Key_files, f.get());
+    extern std::vector<std::weak_ptr<Key_file>> Key_file_refs;
+    std::erase_if(Key_file_refs, [&](const std::weak_ptr<Key_file>& w) { return w.expired() || w.lock() == f; });
+    K.ch = nullptr;
+    K.f = nullptr;
+    delete ch;
+    if (failure >= 0) Rpt_error(failure);
+    return;
+  }
+  delete ch;
+}
+
+std::vector<std::weak_ptr<Key_file>> Key_file_refs;
+
+// ---- read ----
+
+std::string Key_read(Key_chan* ch, const Key_req& req) {
+  check_pending_eof(ch, req);
+  Key_bracket op(ch, req.directive, req.lock);
+  bool phys;
+  select_key(ch, req, &phys);
+  Key_Hdr_Lock_N_Load(1);
+  int r = Kfnd_rec(req, phys);
+  if (r == 11) {
+    if (req.directive != DIR_FIND && req.has_key) {
+      Key_pos& sv = ch->saved[size_t(K.kno)];
+      sv.node = 0;
+      sv.key = program_key(req.key);
+      ch->last_read = 0;
+    }
+    Rec_unlock(ch);
+    Rpt_error(11);
+  }
+  if (r == 2) Rpt_error(2);
+  uint32_t addr = ch->cur_rec;
+  int rr = Krec_read(addr);
+  if (rr != 0) Rpt_error(rr);
+  if (K.f->reclen == 0 && req.directive == DIR_EXTRACT) {
+    ch->lock_held = true;
+    ch->lock_addr = addr;
+  }
+  refresh_positions(addr, ch->cur_node != 0 && !phys);
+  std::string data = K.f->reclen ? record_result() : std::string();
+  op.done();
+  return data;
+}
+
+void Key_unlock(Key_chan* ch) { Rec_unlock(ch); }
+
+// ---- write ----
+
+void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
+  if (ch->readonly) Rpt_error(13);
+  Key_bracket op(ch, req.directive, req.lock);
+  Key_Hdr_Lock_N_Load(2);
+  Kno_def(0);
+  Key_file* f = K.f;
+  std::string data = data_in;
+  std::string rest;
+  if (int(data.size()) > f->reclen) {
+    // A record longer than the record length is refused here: a longer one
+    // would be stored but could never be read back.
+    if (!(f->flags2 & kf::F2_EXTENDED) || !f->variable || f->reclen == 0) Rpt_error(1);
+    rest = data.substr(size_t(f->reclen));
+    data.resize(size_t(f->reclen));
+  }
+  Buf image;
+  build_image(image, data);
+  bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
+  Buf k0 = ksz_buf();
+  uint32_t replace_addr = 0;
+  bool replace_known = false;
+  if (req.has_ind) {
+    int r = by_ind(req.ind);
+    if (r != 0) Rpt_error(11);
+    replace_addr = ch->cur_rec;
+    replace_known = true;
+    std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
+    Kent_gen(K.rec_bfr.data(), k0.data(), replace_addr, false);
+  } else if (req.has_key && outside) {
+    int max = std::min(K.ksz - 1 - (f->lay.keys[0].dups ? 4 : 0), f->keylen);
+    if (int(req.key.size()) > max) Rpt_error(46);
+    image[0] = uint8_t(K.nullkey ? max : int(req.key.size()));
+    std::memcpy(image.data() + 1, req.key.data(), req.key.size());
+    Kent_gen(image.data(), k0.data(), 0, true);
+  } else if (req.has_key && !Sw_on(sw::BX)) {
+    Rpt_error(13);
+  } else if (f->lay.keys[0].dups && ch->lock_held && ch->last_read && ch->lock_addr == ch->last_read) {
+    replace_addr = ch->last_read;
+    replace_known = true;
+    if (Krec_read(replace_addr) != 0) Rpt_error(11);
+    Kent_gen(K.rec_bfr.data(), k0.data(), replace_addr, false);
+    if (outside) std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
+  } else if (outside) {
+    if (!ch->lock_held || !ch->last_read) Rpt_error(13);
+    if (Krec_read(ch->last_read) != 0) Rpt_error(11);
+    std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
+    Kent_gen(image.data(), k0.data(), 0, false);
+  } else {
+    Kent_gen(image.data(), k0.data(), 0, true);
+  }
+  bool used_counter = false;
+  bool took_given = auto_segments(image, &used_counter);
+  if (used_counter || took_given) {
+    if (!outside) Kent_gen(image.data(), k0.data(), 0, true);
+  }
+  put_key0(image, k0);
+  // Does the record exist?
+  int found;
+  bool k0_path = false;  // the path stack still leads to key 0's insert position
+  if (replace_known) {
+    found = Kfnd_key(k0.data(), 0);
+  } else {
+    found = Kfnd_qik(k0) == 0 ? 0 : (k0_path = true, Kfnd_key(k0.data(), 0));
+  }
+  if ((used_counter) && found == 0) Rpt_error(11);
+  uint32_t old_addr = 0;
+  Buf old_image;
+  if (found == 0) {
+    old_addr = ch->cur_rec;
+    if (req.directive == DIR_INSERT) Rpt_error(11);
+    if (f->reclen) {
+      K.rec_addr = 0xFFFFFFFFu;
+      int r = Krec_read(old_addr);
+      if (r != 0) Rpt_error(r);
+      old_image = K.rec_bfr;
+      if (f->flags2 & kf::F2_MERGE) {
+        merge_fields(data, old_image, K.rec_sz);
+        build_image(image, data);
+        put_key0(image, k0);
+        if (outside) std::memcpy(image.data(), old_image.data(), size_t(1 + f->keylen));
+      }
+    }
+  } else if (req.directive == DIR_UPDATE) {
+    Rpt_error(11);
+  }
+  // Unique alternate keys.
+  for (int k = 1; k < f->lay.nkeys; ++k) {
+    if (!f->lay.keys[k].unique) continue;
+    k0_path = false;
+    Kno_def(k);
+    Buf v = ksz_buf();
+    if (Kent_gen(image.data(), v.data(), 0, true) == 0) continue;
+    int L = v[0] - 4;
+    v[0] = uint8_t(L);
+    std::memset(v.data() + 1 + L, 0, 4);
+    if (Kfnd_key_chk(v.data()) == 0 && ch->cur_rec != old_addr) Rpt_error(11);
+  }
+  Kno_def(0);
+  if (!old_addr && !Sw_on(sw::I2)) {
+    uint32_t limit = Hdr32(f, kf::H_LIMIT);
+    if (limit && Hdr32(f, kf::H_COUNT) >= limit) Rpt_error(2);
+  }
+  uint32_t addr;
+  uint32_t ext = 0;
+  if (old_addr && f->reclen) {
+    if ((f->flags2 & kf::F2_EXTENDED) && f->variable) {
+      K.rec_addr = 0xFFFFFFFFu;
+      if (Krec_read(old_addr) == 0 && K.rec_ext) Kext_del_chain(K.rec_ext);
+      if (!rest.empty()) ext = Kext_write_chain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
+      addr = Krec_rwr_ext(old_addr, image.data(), ext);
+    } else {
+      addr = Krec_rwr(old_addr, image.data());
+    }
+  } else if (old_addr) {
+    addr = old_addr;
+  } else {
+    if (!rest.empty()) {
+      ext = Kext_write_chain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
+      Hdr32_set(f, kf::H_COUNT, Hdr32(f, kf::H_COUNT) + 1);
+      addr = Krec_add_ext(image.data(), ext);
+    } else {
+      addr = Krec_add(image.data(), true);
+    }
+  }
+  ch->cur_rec = addr;
+  ch->last_read = addr;
+  if (Sw_on(sw::FC)) {
+    // Commit marking belongs to the channel layer.
+  }
+  // The keys.
+  for (int k = 0; k < f->lay.nkeys; ++k) {
+    Kno_def(k);
+    Buf nv = ksz_buf();
+    if (k == 0) nv = k0;
+    else Kent_gen(image.data(), nv.data(), addr, false);
+    if (old_addr) {
+      Buf ov = ksz_buf();
+      if (k == 0) ov = k0;
+      else Kent_gen(old_image.data(), ov.data(), old_addr, false);
+      if (k == 0 && addr == old_addr) continue;
+      if (ov == nv && addr == old_addr) continue;
+      if (ov[0]) {
+        if (Kfnd_key(ov.data(), 0) == 0) Kent_del();
+        else if (k > 0) missing_key_notice();
+      }
+    }
+    if (nv[0] == 0 && k > 0) continue;
+    if (k == 0 && !old_addr && k0_path) {
+      Kent_add(nv.data(), -int32_t(addr));  // the lookup above left the path
+      continue;
+    }
+    if (Kfnd_key(nv.data(), 0) != 0) Kent_add(nv.data(), -int32_t(addr));
+  }
+  Kno_def(ch->cur_kno);
+  if (!req.lock) Rec_unlock(ch);
+  if (!old_addr && !took_given) {
+    put_u32be(f->hdr + kf::H_AUTO, get_u32be(f->hdr + kf::H_AUTO) + 1);
+    Key_hdr_changed();
+  }
+  ch->eof_pending = false;
+  op.done();
+}
+
+// ---- remove ----
+
+void Key_remove(Key_chan* ch, const Key_req& req) {
+  if (ch->readonly) Rpt_error(13);
+  Key_bracket op(ch, DIR_REMOVE, req.lock);
+  Key_Hdr_Lock_N_Load(2);
+  Kno_def(0);
+  Key_file* f = K.f;
+  Buf k0;
+  uint32_t addr;
+  if (f->lay.keys[0].dups) {
+    if (req.has_key) Rpt_error(32);
+    if (!ch->last_read) Rpt_error(11);
+    addr = ch->last_read;
+    if (Krec_read(addr) != 0) Rpt_error(11);
+    k0 = ksz_buf();
+    Kent_gen(K.rec_bfr.data(), k0.data(), addr, false);
+    if (Kfnd_key(k0.data(), 0) != 0 || ch->cur_rec != addr) Rpt_error(11);
+  } else {
+    if (!req.has_key) Rpt_error(11);
+    k0 = program_key(req.key);
+    if (Kfnd_key(k0.data(), 0) != 0) Rpt_error(11);
+    addr = ch->cur_rec;
+    if (Krec_read(addr) != 0 && f->reclen) Rpt_error(11);
+  }
+  Buf image = K.rec_bfr;
+  Key_pos& sv = ch->saved[0];
+  sv.node = 0;
+  sv.key = k0;
+  ch->last_read = 0;
+  Kent_del();
+  for (int k = 1; k < f->lay.nkeys && f->reclen; ++k) {
+    Kno_def(k);
+    Buf v = ksz_buf();
+    if (Kent_gen(image.data(), v.data(), addr, false) == 0) continue;
+    if (Kfnd_key(v.data(), 0) == 0) Kent_del();
+    else missing_key_notice();
+  }
+  Kno_def(0);
+  Krec_del(addr, true);
+  Rec_unlock(ch);
+  ch->eof_pending = false;
+  op.done();
+}
+
+// ---- key functions ----
+
+namespace {
+std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
+  // which: 0 KEY, 1 KEF, 2 KEL, 3 KEN, 4 KEP, 5 KEC
+  if (which == 0 || which == 3 || which == 4) check_pending_eof(ch, req);
+  Key_bracket op(ch, DIR_READ, false);
+  bool phys;
+  select_key(ch, req, &phys);
+  Key_Hdr_Lock_N_Load(1);
+  bool opts = req.has_key || req.has_ind || req.has_rno;
+  int r = 0;
+  switch (which) {
+    case 0:
+      r = Kfnd_rec(req, phys);
+      break;
+    case 1: {
+      Key_pos p{0, 0, ksz_buf()};
+      r = Kfnd_advance(p, 1);
+      break;
+    }
+    case 2: {
+      Key_pos p{0, 0, Buf(size_t(K.ksz), 255)};
+      p.key[0] = uint8_t(K.ksz - 1);
+      r = Kfnd_advance(p, -1);
+      break;
+    }
+    case 3:
+      if (opts) {
+        r = Kfnd_rec(req, false);
+        if (r == 0 || (r == 11 && ch->cur_key.size() == size_t(K.ksz) && ch->cur_key[0] && req.has_key)) {
+          Key_pos p{0, 0, ch->cur_key};
+          r = Kfnd_advance(p, r == 0 ? 1 : 0);
+        }
+      } else {
+        r = Kfnd_advance(ch->saved[size_t(K.kno)], ch->lock_held ? 1 : 2);
+      }
+      break;
+    case 4:
+      if (opts) {
+        r = Kfnd_rec(req, false);
+        if (r == 0 || r == 11) {
+          Key_pos p{0, 0, ch->cur_key};
+          if (r == 11 && (ch->cur_key.empty() || ch->cur_key[0] == 0)) {
+            p.key.assign(size_t(K.ksz), 255);
+            p.key[0] = uint8_t(K.ksz - 1);
+          }
+          r = Kfnd_advance(p, -1);
+        }
+      } else {
+        r = Kfnd_prv(ch->saved[size_t(K.kno)]);
+      }
+      break;
+    case 5: {
+      const Buf& sv = ch->saved[size_t(K.kno)].key;
+      if (is_end(sv)) Rpt_error(11);
+      std::string s = Key_return(sv);
+      op.done();
+      return s;
+    }
+  }
+  if (r == 11) Rpt_error(11);
+  if (r != 0 || is_end(ch->cur_key)) Rpt_error(2);
+  std::string s = Key_return(ch->cur_key);
+  op.done();
+  return s;
+}
+}  // namespace
+
+std::string Key_getkey(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 0); }
+std::string Key_getkef(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 1); }
+std::string Key_getkel(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 2); }
+std::string Key_getken(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 3); }
+std::string Key_getkep(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 4); }
+std::string Key_getkec(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 5); }
+
+int64_t Key_getind(Key_chan* ch, const Key_req& req) {
+  if (ch->f->reclen == 0) Rpt_error(13);
+  check_pending_eof(ch, req);
+  Key_bracket op(ch, DIR_READ, false);
+  bool phys;
+  select_key(ch, req, &phys);
+  Key_Hdr_Lock_N_Load(1);
+  int r = Kfnd_rec(req, phys);
+  if (r == 11) Rpt_error(11);
+  if (r != 0) Rpt_error(2);
+  Key_file* f = K.f;
+  uint32_t a = ch->cur_rec;
+  int64_t n = f->variable ? int64_t(a) - 512 : (int64_t(a) - 512 - f->blk) / f->slot;
+  op.done();
+  return n;
+}
+
+int64_t Key_getrno(Key_chan* ch, const Key_req& req) {
+  check_pending_eof(ch, req);
+  Key_bracket op(ch, DIR_READ, false);
+  bool phys;
+  select_key(ch, req, &phys);
+  Key_Hdr_Lock_N_Load(1);
+  int r = Kfnd_rec(req, phys);
+  if (r == 11) Rpt_error(11);
+  if (r != 0 || is_end(ch->cur_key)) Rpt_error(2);
+  // The path stack must lead to the entry: search it again by value.
+  Buf v = ch->cur_key;
+  if (Kfnd_key(v.data(), 0) != 0) Rpt_error(2);
+  int64_t n = Key_ordinal();
+  op.done();
+  return n;
+}
+
+// ---- purge ----
+
+void Key_purge(Key_chan* ch) {
+  if (ch->readonly) Rpt_error(13);
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Key_file* f = K.f;
+  Kbfr_drop_file(f);
+  int nseg = f->hdr[kf::H_NSEG];
+  KSeg_close_all(f);
+  for (int s = 1; s <= nseg; ++s) ::unlink(KSeg_path(f->path, s).c_str());
+  // The change counter is kept (and raised at the end of the operation), so
+  // that every other process notices the purge.
+  put_u32be(f->hdr + kf::H_COUNT, 0);
+  put_u32be(f->hdr + kf::H_OLDROOT, 0);
+  put_u32be(f->hdr + kf::H_FREE1, 0);
+  put_u32be(f->hdr + kf::H_FREE2, 0);
+  put_u32be(f->hdr + kf::H_DICT, 0);
+  put_u32be(f->hdr + kf::H_AUTO, 0);
+  std::memset(f->hdr + kf::H_ROOTS, 0, 64);
+  f->hdr[kf::H_NSEG] = 0;
+  f->nseg = 0;
+  f->hdr[kf::H_FLAGS1] |= kf::F1_CHECKED;
+  f->flags1 |= kf::F1_CHECKED;
+  f->data_block = 0;
+  Key_hdr_changed();
+  if (Sw_on(sw::SK)) chsize(f->fd, 512);
+  put_u32be(f->hdr + kf::H_EOF, 512);
+  if (f->variable) {
+    f->seg_limit = [&] {
+      int64_t g = int64_t(f->blk) * (f->blk - 6);
+      int64_t mb = prmblk.MB ? prmblk.MB : 2000;
+      return std::min<int64_t>(std::max<int64_t>(1, (mb * 1048576 - 512) / g) * g + 512, kf::FILE_LIMIT);
+    }();
+    Kbfr* m = Kbfr_get(512, 0);
+    m->b()[0] = kf::BT_MAP;
+    m->b()[kf::BLK_HDR] = kf::BT_MAP;
+    Kbfr_touch(m);
+  }
+  ch->cur_rec = ch->last_read = 0;
+  ch->cur_node = 0;
+  for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{0, 0, Buf(size_t(f->lay.keys[k].len + 1), 0)};
+  ch->eof_pending = false;
+  op.done();
+}
+
+uint32_t Key_record_count(Key_chan* ch) {
+  Key_bracket op(ch, DIR_READ, false);
+  Key_Hdr_Lock_N_Load(1);
+  uint32_t n = Hdr32(ch->f.get(), kf::H_COUNT);
+  op.done();
+  return n;
+}
+
+int Key_count_keys(Key_chan* ch) { return ch->f->lay.nkeys; }
+int Key_record_length(Key_chan* ch) { return ch->f->reclen; }
+int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max) {
+  const Key_layout& lay = ch->f->lay;
+  if (k < 0 || k >= lay.nkeys) return 0;
+  int n = std::min(lay.keys[k].nseg, max);
+  for (int i = 0; i < n; ++i) lengths[i] = lay.segs[size_t(lay.keys[k].first + i)].len();
+  return n;
+}
+int Key_separator(Key_chan* ch) { return ch->f->sep; }
+int Key_current_key(Key_chan* ch) { return ch->cur_kno; }
+bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch->f->variable && ch->f->reclen > 0; }
+
+// ---- nested operations ----
+
+void* Key_save() { return new Key_ctx(K); }
+
+void Key_restore(void* saved) {
+  auto* s = static_cast<Key_ctx*>(saved);
+  K = *s;
+  delete s;
+}

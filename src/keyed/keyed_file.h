@@ -1,0 +1,94 @@
+// Keyed files, first format: the engine's entry points, one per operation of
+// the channel driver (open, close, write, read, remove, the key functions,
+// index and ordinal, purge).  Each runs in one operation bracket: header
+// lock, change-counter check, work, write-back and unlock.
+//
+// Failures are raised with Rpt_error: 11 missing or duplicate record, 2 end
+// of file, 0 record busy (held by another process), and the format's own
+// numbers for damaged files (105..118, 17 for a header that describes no
+// usable file).
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "keyed/key_format.h"
+
+struct Key_chan;
+
+struct Key_open_opts {
+  bool nolock = false;   // the file is held whole: no header or record locks
+  bool readonly = false;
+  bool growing = false;  // read-only without locks, with a growing private pool
+  int nbf = 0;           // private buffer count (NBF=), 0 = the shared queue
+  int sep = -2;          // field separator when the file names none; -2 = parameter FS
+  int fd = -1;           // a descriptor the caller opened and keeps (-1: open the path)
+};
+Key_chan* Key_open(const std::string& path, const Key_open_opts& opts = {});
+void Key_close(Key_chan* ch);
+
+// The options of one I/O statement.
+struct Key_req {
+  int directive = 204;  // READ 204, EXTRACT 174, FIND 176, REMOVE 208, WRITE 232, INSERT 219, UPDATE 220
+  bool has_key = false;
+  std::string key;
+  bool has_ind = false;
+  int64_t ind = 0;
+  bool has_rno = false;
+  int64_t rno = 0;
+  bool has_kno = false;
+  int kno = 0;  // -2 physical order
+  bool has_dir = false;
+  int dir = 0;  // direction step: the record dir entries from the last one read (1 the next)
+  bool lock = false;
+};
+inline Key_req Key_by(const std::string& key, int directive = 204) {
+  Key_req r;
+  r.directive = directive;
+  r.has_key = true;
+  r.key = key;
+  return r;
+}
+
+// READ, EXTRACT, FIND: the record data.
+std::string Key_read(Key_chan* ch, const Key_req& req);
+// WRITE, INSERT, UPDATE of data (the record's fields).
+void Key_write(Key_chan* ch, const Key_req& req, const std::string& data);
+void Key_remove(Key_chan* ch, const Key_req& req);
+// Releases the channel's record lock (after READ and FIND).
+void Key_unlock(Key_chan* ch);
+
+// The key functions: KEY, KEF, KEL, KEN, KEP, KEC.
+std::string Key_getkey(Key_chan* ch, const Key_req& req);
+std::string Key_getkef(Key_chan* ch, const Key_req& req);
+std::string Key_getkel(Key_chan* ch, const Key_req& req);
+std::string Key_getken(Key_chan* ch, const Key_req& req);
+std::string Key_getkep(Key_chan* ch, const Key_req& req);
+std::string Key_getkec(Key_chan* ch, const Key_req& req);
+int64_t Key_getind(Key_chan* ch, const Key_req& req);
+int64_t Key_getrno(Key_chan* ch, const Key_req& req);
+
+void Key_purge(Key_chan* ch);
+uint32_t Key_record_count(Key_chan* ch);
+int Key_count_keys(Key_chan* ch);
+int Key_record_length(Key_chan* ch);
+int Key_separator(Key_chan* ch);     // -1 length-prefixed fields
+int Key_current_key(Key_chan* ch);   // the key used when no KNO= is given
+bool Key_extended(Key_chan* ch);     // records may continue in extension chains
+// The lengths of the segments of key k (at most max); their count, 0 for
+// a key the file does not have.
+int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max);
+// Writes back every changed block and header of every keyed file and
+// releases the header locks (end of statement; busy retry).
+void Kbfr_flush_all();
+// Sets the size of the shared block queue (parameter BF).
+void Kbfr_set(int count);
+
+// The structural check of a file: every tree (order, fill, parent links,
+// end sentinels, entries pointing at records whose keys they are), the free
+// chains or space maps, and the record count.  Returns the problems found,
+// one a line; empty when the file is sound.
+std::string Key_verify(Key_chan* ch);
+
+// Engine state saved around a nested operation (driver slots 18 and 19).
+void* Key_save();
+void Key_restore(void* saved);

@@ -1,0 +1,226 @@
+// Keyed files, first format: the header lock, the operation bracket and the
+// record locks.
+//
+// Header lock: a one-byte lock at file byte 256 (read lock to read, write
+// lock to change), taken at the first need of an operation and, unless the
+// write-behind count WD keeps it, released at the end of the operation after
+// every changed block and the header were written back.  Header bytes 8..255
+// are read and written as one 248-byte transfer.
+//
+// Change counter (header 36..39): raised by one at the end of every operation
+// that changed a block or a header field.  A process that finds it different
+// from the value it saw last drops every block it cached of that file, which
+// is how one process sees what the others changed.
+//
+// Record locks: one byte at the record address (variable-length records), or
+// the whole slot (fixed-length records); never waiting, so a record held by
+// another process is the busy error 0 and no two processes can deadlock.
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/workspace.h"
+#include "keyed/keyed_internal.h"
+
+Key_ctx K;
+Key_stats Key_io_stats;
+std::vector<Key_file*> Key_files;
+int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
+int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
+
+namespace {
+int wd_ops = 0;  // operations since the last full write-back (WD)
+
+void unlock_header(Key_file* f) {
+  if (f->lock_real) Unlk_area(f->fd, 256, 1);
+  f->lock_real = false;
+  f->lock_level = 0;
+}
+
+// Writes back every changed block and every changed header, releasing the
+// header locks.
+void flush_everything() {
+  Kbfr_flush_file(nullptr, false);
+  for (Key_file* f : Key_files) Khdr_flush(f);
+}
+}  // namespace
+
+void Key_hdr_changed() { K.fh_updated = true; if (K.f) K.f->hdr_changed = true; }
+
+void Khdr_flush(Key_file* f) {
+  if (f->hdr_changed) {
+    if (Key_pwrite(f->fd, f->hdr + 8, 248, 8) != 248) {
+      unlock_header(f);
+      Rpt_error(3);
+    }
+    f->hdr_changed = false;
+  }
+  unlock_header(f);
+}
+
+void Key_init(Key_chan* ch) {
+  K.ch = ch;
+  K.f = ch->f.get();
+  K.depth = 0;
+  K.rec_addr = 0xFFFFFFFFu;
+  K.rec_ext = 0;
+  K.rec_sz = 0;
+  K.load_type = 0;
+  K.fh_updated = K.ky_updated = false;
+  K.open = true;
+  K.advance_left = 0;
+  ++K.serial;
+}
+
+void Key_Hdr_Lock_N_Load(int level) {
+  Key_file* f = K.f;
+  if (K.load_type >= level) return;
+  if (Sw_on(sw::WL) || prmblk.WD != 0) level = 2;
+  if (K.load_type == 0) {
+    K.sv_exit = ws.Err_hook;
+    ws.Err_hook = Key_exit_hook;
+  }
+  if (f->lock_level > 0 && f->lock_level < level) Khdr_flush(f);
+  if (f->lock_level == 0) {
+    if (!K.ch->nolock) {
+      Lock_area(f->fd, 256, 1, level == 1 ? -1 : -2);
+      f->lock_real = true;
+    }
+    int64_t r = Key_pread(f->fd, f->hdr + 8, 248, 8);
+    if (r != 248) {
+      unlock_header(f);
+      if (r < 0) Sys_error();
+      Rpt_error(3);
+    }
+    f->lock_level = level;
+  }
+  K.load_type = level;
+  if (uint32_t old = Hdr32(f, kf::H_OLDROOT)) {
+    put_u32be(f->hdr + kf::H_ROOTS, old);
+    Hdr32_set(f, kf::H_OLDROOT, 0);
+  }
+  if (!f->counter_known || std::memcmp(f->seen_counter, f->hdr + kf::H_CHANGE, 4) != 0) {
+    if (f->counter_known) {
+      Kbfr_flush_file(f, true);
+      f->data_block = 0;
+    }
+    std::memcpy(f->seen_counter, f->hdr + kf::H_CHANGE, 4);
+    f->counter_known = true;
+  }
+  if (f->hdr[kf::H_NSEG] != f->nseg) f->nseg = f->hdr[kf::H_NSEG];
+}
+
+// Closing an operation.  error: called on the way out of an error, when a
+// second failure must not hide the first one.
+static void key_exit(bool error) {
+  if (!K.open) return;
+  K.open = false;
+  Key_file* f = K.f;
+  Key_chan* ch = K.ch;
+  if (K.load_type > 0) ws.Err_hook = K.sv_exit;
+  int failure = -1;
+  try {
+    if (ch->lock2_len) {
+      if (!ch->nolock) Unlk_area(f->fd, ch->lock2_addr, ch->lock2_len);
+      ch->lock2_addr = ch->lock2_len = 0;
+    }
+    if (K.fh_updated || K.ky_updated) {
+      uint32_t c = get_u32be(f->hdr + kf::H_CHANGE) + 1;
+      put_u32be(f->hdr + kf::H_CHANGE, c);
+      std::memcpy(f->seen_counter, f->hdr + kf::H_CHANGE, 4);
+      if (f->flags1 & kf::F1_CHECKED) {
+        f->hdr[kf::H_CHK1] = f->hdr[kf::H_CHANGE] ^ f->hdr[kf::H_CHANGE + 2];
+        f->hdr[kf::H_CHK2] = f->hdr[kf::H_CHANGE + 1] ^ f->hdr[kf::H_CHANGE + 3];
+      } else {
+        f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_CHECKED);
+        f->hdr[kf::H_CHK1] = f->hdr[kf::H_CHK2] = 0;
+      }
+      f->hdr_changed = true;
+    }
+    // A busy record is retried after a wait: nothing of this process may
+    // stay locked meanwhile, or the holder could never finish.
+    bool busy = error && ws.Err_code == 0;
+    if (!ch->nolock && (K.load_type > 0 || busy)) {
+      if (++wd_ops > int(prmblk.WD) || busy) {
+        wd_ops = 0;
+        flush_everything();
+      }
+    }
+  } catch (const Oru_error& e) {
+    failure = e.no;
+    // Whatever could not be written, the header lock must not stay held.
+    for (Key_file* g : Key_files) unlock_header(g);
+  }
+  K.load_type = 0;
+  if (failure >= 0 && !error) Rpt_error(failure);
+}
+
+void Key_exit() { key_exit(false); }
+void Key_exit_hook() { key_exit(true); }
+
+Key_bracket::Key_bracket(Key_chan* ch, int directive, bool lock_opt) : open_(true) {
+  if (K.open) Rpt_error(49);  // one operation at a time (nested ones save the state)
+  Key_init(ch);
+  K.directive = directive;
+  K.lock_opt = lock_opt;
+}
+
+void Key_bracket::done() {
+  open_ = false;
+  Key_exit();
+}
+
+Key_bracket::~Key_bracket() {
+  if (!open_ || !K.open) return;
+  try {
+    key_exit(true);
+  } catch (...) {
+  }
+}
+
+void Kbfr_flush_all() { flush_everything(); }
+
+// ---- record locks ----
+
+void Rec_unlock(Key_chan* ch) {
+  if (ch->lock_held && !ch->nolock) Unlk_area(ch->f->fd, ch->lock_addr, ch->lock_len);
+  ch->lock_held = false;
+  ch->lock_addr = ch->lock_len = 0;
+}
+
+static void take(Key_chan* ch, uint32_t addr, uint32_t len, bool write) {
+  if (!ch->nolock) Lock_area(ch->f->fd, addr, len, write ? 2 : 1);
+  ch->lock_held = true;
+  ch->lock_addr = addr;
+  ch->lock_len = len;
+  ch->lock_write = write;
+}
+
+void Kvar_rlck(uint32_t addr, uint32_t len) {
+  Key_chan* ch = K.ch;
+  int d = K.directive;
+  bool write;
+  if (d == DIR_EXTRACT) {
+    if (ch->lock_held && !(ch->lock_addr == addr && ch->lock_write)) Rec_unlock(ch);
+    write = true;
+  } else if (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || K.lock_opt) {
+    write = true;
+  } else {
+    if (Sw_on(sw::XI)) return;
+    write = false;
+  }
+  if (ch->lock_held && ch->lock_addr == addr) return;
+  if (ch->lock_held) Rec_unlock(ch);
+  take(ch, addr, len, write);
+}
+
+void Kvar_wlck(uint32_t addr, uint32_t len) {
+  Key_chan* ch = K.ch;
+  if (ch->lock_held && ch->lock_addr == addr) return;
+  if (ch->lock_held) Rec_unlock(ch);
+  take(ch, addr, len, K.lock_opt || K.directive != DIR_READ);
+}

@@ -1,0 +1,711 @@
+// Keyed files, first format: record storage.
+//
+// Record image in memory (K.rec_bfr): key-0 image (length byte + key length
+// bytes; bit 7 of the length byte marks an extension record), BE16 data
+// length, data.
+//
+// Fixed-length slot at its address (record address = file offset):
+//   key-0 image | BE16 length | data (record length bytes)
+//   deleted:     255 | BE32 -(next deleted slot)        chain head: header 24
+//
+// Data block of variable-length records (record address = block | slot):
+//   0    type 128          1..4 own address      5  slot count
+//   6..7 BE16 free bytes   6+2s BE16 offset of slot s (from byte 6; 0 empty)
+//   bodies packed downward from the end of the block:
+//     key-0 image | BE16 stored length (bit 15: extension follows) |
+//     stored data (compressed under flags2 bit 0 or 6) | [BE32 extension]
+//   free = B - 8 - 2 x slots - sum of bodies; every body lies inside the
+//   block (a body that would reach past it is error 113, never read).
+//
+// Run-length code (flags2 bit 0): BE16 code length, then codes
+//   1..127  literal of c bytes     128..239 run: next byte x (c - 128)
+//   240 b   b + 111 zero bytes     241 (first code only) plain data follows
+//   other codes are invalid (error 118).
+#include <algorithm>
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "functions/zlib_loader.h"
+#include "keyed/keyed_internal.h"
+
+int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
+int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
+
+namespace {
+bool keeps_lock() {
+  int d = K.directive;
+  return d == DIR_EXTRACT || d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || K.lock_opt;
+}
+
+int free_of(Kbfr* b) { return get_u16be(b->b() + 6); }
+void set_free(Kbfr* b, int v) { put_u16be(b->b() + 6, uint16_t(v)); }
+int slots_of(Kbfr* b) { return b->b()[5]; }
+int slot_off(Kbfr* b, int s) { return get_u16be(b->b() + 6 + 2 * s); }
+void set_slot_off(Kbfr* b, int s, int v) { put_u16be(b->b() + 6 + 2 * s, uint16_t(v)); }
+
+// Size of the body at offset off (from byte 6), or -1 when it does not lie
+// inside the block.
+int body_size(Kbfr* b, int off) {
+  Key_file* f = K.f;
+  int64_t start = 6 + int64_t(off);
+  int64_t hdr = 1 + f->keylen + 2;
+  if (off < 1 || start + hdr > f->blk) return -1;
+  int sl = get_u16be(b->b() + start + 1 + f->keylen);
+  int64_t size = hdr + (sl & 0x7FFF) + ((sl & 0x8000) ? 4 : 0);
+  if (start + size > f->blk) return -1;
+  return int(size);
+}
+
+// The stored form of a record image: key image, BE16 stored length, stored
+// data, with room for the extension address.
+std::vector<uint8_t> stored_body(const uint8_t* image, uint32_t ext) {
+  Key_file* f = K.f;
+  int kl = 1 + f->keylen;
+  int n = get_u16be(image + kl) & 0x7FFF;
+  std::vector<uint8_t> out(size_t(kl + 2 + 2 * n + 300));
+  std::memcpy(out.data(), image, size_t(kl));
+  int stored;
+  if (f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) {
+    std::vector<uint8_t> in(size_t(n + 2));
+    put_u16be(in.data(), uint16_t(n));
+    std::memcpy(in.data() + 2, image + kl + 2, size_t(n));
+    stored = compressBuf(out.data() + kl, in.data(), f->flags2);
+    if (stored < -1) Rpt_error(118);
+  } else {
+    put_u16be(out.data() + kl, uint16_t(n));
+    std::memcpy(out.data() + kl + 2, image + kl + 2, size_t(n));
+    stored = n;
+  }
+  size_t size = size_t(kl + 2 + stored);
+  if (ext) {
+    out[size_t(kl)] |= 0x80;
+    put_u32be(out.data() + size, ext);
+    size += 4;
+  }
+  out.resize(size);
+  return out;
+}
+
+void set_image(const uint8_t* body, int avail, uint32_t addr) {
+  Key_file* f = K.f;
+  int kl = 1 + f->keylen;
+  K.rec_bfr.assign(size_t(Key_image_size(f)), 0);
+  std::memcpy(K.rec_bfr.data(), body, size_t(kl));
+  if ((body[0] & 127) > f->keylen) Rpt_error(112);
+  int sl = get_u16be(body + kl);
+  bool ext = (sl & 0x8000) && (f->flags2 & kf::F2_EXTENDED);
+  int n = sl & 0x7FFF;
+  if (!(f->flags2 & kf::F2_EXTENDED) && (sl & 0x8000)) Rpt_error(108);
+  if (kl + 2 + n + (ext ? 4 : 0) > avail) Rpt_error(113);
+  K.rec_ext = ext ? get_u32be(body + kl + 2 + n) : 0;
+  int len;
+  if (f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) {
+    std::vector<uint8_t> in(size_t(n + 2));
+    put_u16be(in.data(), uint16_t(n));
+    std::memcpy(in.data() + 2, body + kl + 2, size_t(n));
+    len = un_CompressBuf(K.rec_bfr.data() + kl, in.data(), f->reclen, f->flags2);
+    if (len == -3) Rpt_error(108);
+    if (len < -1) Rpt_error(118);
+  } else {
+    if (n > f->reclen) Rpt_error(108);
+    put_u16be(K.rec_bfr.data() + kl, uint16_t(n));
+    std::memcpy(K.rec_bfr.data() + kl + 2, body + kl + 2, size_t(n));
+    len = n;
+  }
+  K.rec_sz = len;
+  K.rec_addr = addr;
+}
+
+// ---- fixed-length slots ----
+
+bool slot_addr_ok(const Key_file* f, uint32_t addr) {
+  uint32_t grid0 = kf::FIRST_BLOCK + uint32_t(f->blk);
+  return addr >= grid0 && (addr - grid0) % uint32_t(f->slot) == 0 &&
+         uint64_t(addr) + uint64_t(f->slot) <= Hdr32(f, kf::H_EOF);
+}
+
+int Kfix_read(uint32_t addr) {
+  Key_file* f = K.f;
+  if (!slot_addr_ok(f, addr)) return 11;
+  Kvar_rlck(addr, uint32_t(f->slot));
+  std::vector<uint8_t> slot(size_t(f->slot));
+  int64_t r = Key_pread(f->fd, slot.data(), slot.size(), addr);
+  if (!keeps_lock()) Rec_unlock(K.ch);
+  if (r < 0) Sys_error();
+  if (r < 1) return 111;
+  if (slot[0] == 255) return 11;
+  if (r != int64_t(slot.size())) return 111;
+  int kl = 1 + f->keylen;
+  if ((slot[0] & 127) > f->keylen) return 112;
+  int n = get_u16be(slot.data() + kl) & ((f->flags2 & kf::F2_EXTENDED) ? 0x7FFF : 0xFFFF);
+  if (n > f->reclen) return 108;
+  set_image(slot.data(), int(slot.size()), addr);
+  if (f->sep != -1 && !Sw_on(sw::TN) && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB))) {
+    put_u16be(K.rec_bfr.data() + kl, uint16_t(f->reclen));
+    K.rec_sz = f->reclen;
+  }
+  return 0;
+}
+
+void write_slot(uint32_t addr, const uint8_t* bytes, size_t len) {
+  Key_file* f = K.f;
+  Key_chan* ch = K.ch;
+  bool own = ch->lock_held && ch->lock_addr == addr;
+  if (!own && !ch->nolock) Lock_area(f->fd, addr, f->slot, 2);
+  int64_t r = Key_pwrite(f->fd, bytes, len, addr);
+  if (!own && !ch->nolock) Unlk_area(f->fd, addr, f->slot);
+  if (r != int64_t(len)) Rpt_error(2);
+}
+
+uint32_t Kfix_add(const uint8_t* image) {
+  Key_file* f = K.f;
+  uint32_t head = Hdr32(f, kf::H_FREE1);
+  uint32_t addr;
+  if (head) {
+    uint8_t d[5];
+    if (!slot_addr_ok(f, head) || Key_pread(f->fd, d, 5, head) != 5 || d[0] != 255 || get_i32be(d + 1) > 0)
+      Rpt_error(109);
+    Hdr32_set(f, kf::H_FREE1, uint32_t(-get_i32be(d + 1)));
+    addr = head;
+  } else {
+    if (Hdr32(f, kf::H_COUNT) == 1) Kbfr_free(Kbfr_new(kf::BT_NODE));
+    uint32_t end = Hdr32(f, kf::H_EOF);
+    uint32_t grid0 = kf::FIRST_BLOCK + uint32_t(f->blk);
+    if (end < grid0) end = grid0;
+    uint64_t a = uint64_t(end - grid0 + uint32_t(f->slot) - 1) / uint32_t(f->slot) * uint32_t(f->slot) + grid0;
+    if (a + uint64_t(f->slot) >= kf::FILE_LIMIT) Rpt_error(16);
+    addr = uint32_t(a);
+    Hdr32_set(f, kf::H_EOF, uint32_t(a + uint64_t(f->slot)));
+  }
+  std::vector<uint8_t> slot(size_t(f->slot), 0);
+  std::vector<uint8_t> body = stored_body(image, 0);
+  if (body.size() > slot.size()) Rpt_error(1);
+  std::memcpy(slot.data(), body.data(), body.size());
+  write_slot(addr, slot.data(), slot.size());
+  return addr;
+}
+
+void Kfix_del(uint32_t addr) {
+  Key_file* f = K.f;
+  uint8_t d[5];
+  d[0] = 255;
+  put_u32be(d + 1, uint32_t(-int32_t(Hdr32(f, kf::H_FREE1))));
+  write_slot(addr, d, 5);
+  Hdr32_set(f, kf::H_FREE1, addr);
+}
+
+void Kfix_rwr(uint32_t addr, const uint8_t* image) {
+  Key_file* f = K.f;
+  std::vector<uint8_t> slot(size_t(f->slot), 0);
+  std::vector<uint8_t> body = stored_body(image, 0);
+  if (body.size() > slot.size()) Rpt_error(1);
+  std::memcpy(slot.data(), body.data(), body.size());
+  write_slot(addr, slot.data(), slot.size());
+}
+
+// ---- variable-length records ----
+
+bool has_room(Kbfr* b) {
+  return free_of(b) >= K.f->threshold && slots_of(b) < 255;
+}
+
+Kbfr* data_block(uint32_t addr) {
+  Kbfr* b = Kbfr_get(addr & ~255u, 1);
+  if (b->b()[0] != kf::BT_DATA) return nullptr;
+  // A slot table that reaches past the free count's room is damage.
+  if (8 + 2 * slots_of(b) + free_of(b) > K.f->blk) Rpt_error(113);
+  return b;
+}
+
+int Kvar_read(uint32_t addr) {
+  Key_file* f = K.f;
+  int s = int(addr & 255);
+  if (s == 0) return 11;
+  Kvar_rlck(addr, 1);
+  Kbfr* b = data_block(addr);
+  if (!keeps_lock()) Rec_unlock(K.ch);
+  if (!b || s > slots_of(b) || slot_off(b, s) == 0) return 11;
+  int off = slot_off(b, s);
+  if (off < 1 || off > f->blk - 6) return 113;
+  int size = body_size(b, off);
+  if (size < 0) return 113;
+  if (free_of(b) >= f->threshold && slots_of(b) < 255) f->data_block = b->addr;
+  set_image(b->b() + 6 + off, size, addr);
+  return 0;
+}
+
+void mark_after_change(Kbfr* b, bool had_room) {
+  Key_file* f = K.f;
+  bool room = has_room(b);
+  if (room && !had_room) Kbfr_mark(b, kf::BT_DATA);
+  if (!room && had_room) Kbfr_mark(b, kf::BT_FULL);
+  if (room) f->data_block = b->addr;
+  else if (f->data_block == b->addr) f->data_block = 0;
+}
+
+uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
+  Key_file* f = K.f;
+  int z = int(body.size());
+  if (z + 2 > f->blk - 8) Rpt_error(1);
+  Kbfr* b = nullptr;
+  if (f->data_block) {
+    Kbfr* c = Kbfr_get(f->data_block, 1);
+    if (c->b()[0] == kf::BT_DATA && slots_of(c) < 255 && free_of(c) >= f->threshold && free_of(c) >= z + 2) b = c;
+  }
+  // A slot table and free count that do not fit the block are damage.
+  auto sane = [&](Kbfr* c) {
+    if (8 + 2 * slots_of(c) + free_of(c) > f->blk) Rpt_error(113);
+    return c;
+  };
+  if (b) sane(b);
+  if (!b) {
+    uint32_t m = Hdr32(f, kf::H_FREE1);
+    if (m == 0) m = kf::FIRST_BLOCK;
+    int misses = 0;
+    int per = f->blk - kf::BLK_HDR;
+    int64_t gbytes = int64_t(f->blk) * per;
+    uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
+    while (!b && misses < 8 && KeyBlockNo(f, m) < eof) {
+      Kbfr* map = Kbfr_get(m, kf::BT_MAP);
+      std::vector<uint8_t> states(map->b() + kf::BLK_HDR, map->b() + kf::BLK_HDR + per);
+      for (int i = 1; i < per && !b && misses < 8; ++i) {
+        if (states[size_t(i)] != kf::BT_DATA) continue;
+        uint32_t a = m + uint32_t(i) * uint32_t(f->blk);
+        if (KeyBlockNo(f, a) >= eof) break;
+        if (a == f->data_block) continue;
+        Kbfr* c = Kbfr_get(a, 1);
+        if (c->b()[0] == kf::BT_DATA && slots_of(c) < 255 && free_of(c) >= z + 2) b = sane(c);
+        else ++misses;
+      }
+      if (b) break;
+      int seg = Key_seg_of(f, m);
+      int64_t host = Key_host_off(f, m) + gbytes;
+      uint32_t nm = host + f->blk > f->seg_limit ? uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256) : uint32_t(host + seg * 256);
+      if (misses == 0) Hdr32_set(f, kf::H_FREE1, nm);
+      m = nm;
+    }
+  }
+  if (!b) {
+    b = Kbfr_new(kf::BT_DATA);
+    b->b()[5] = 0;
+    set_free(b, f->blk - 8);
+    Kbfr_mark(b, kf::BT_DATA);
+  }
+  bool had_room = true;
+  int n = slots_of(b);
+  int s = 1;
+  while (s <= n && slot_off(b, s) != 0) ++s;
+  int fr = free_of(b);
+  if (s > n) {
+    b->b()[5] = uint8_t(n + 1);
+    n = n + 1;
+    fr -= 2;
+  }
+  int off = fr + 2 * n + 2 - z;
+  if (off < 2 + 2 * n || off + z > f->blk - 6) Rpt_error(113);
+  std::memcpy(b->b() + 6 + off, body.data(), size_t(z));
+  set_slot_off(b, s, off);
+  set_free(b, fr - z);
+  Kbfr_touch(b);
+  mark_after_change(b, had_room);
+  return b->addr | uint32_t(s);
+}
+
+// Removes the body of slot s; returns its size.
+int remove_body(Kbfr* b, int s) {
+  Key_file* f = K.f;
+  int off = slot_off(b, s);
+  if (off < 1 || off > f->blk - 6) Rpt_error(113);
+  int size = body_size(b, off);
+  if (size < 0) Rpt_error(113);
+  int n = slots_of(b);
+  int low = 2 + 2 * n + free_of(b);  // lowest body offset
+  if (low > off) Rpt_error(113);
+  uint8_t* base = b->b() + 6;
+  std::memmove(base + low + size, base + low, size_t(off - low));
+  std::memset(base + low, 0, size_t(size));
+  for (int i = 1; i <= n; ++i)
+    if (i != s && slot_off(b, i) && slot_off(b, i) < off) set_slot_off(b, i, slot_off(b, i) + size);
+  set_slot_off(b, s, 0);
+  int fr = free_of(b) + size;
+  while (n > 0 && slot_off(b, n) == 0) {
+    --n;
+    fr += 2;
+  }
+  b->b()[5] = uint8_t(n);
+  set_free(b, fr);
+  Kbfr_touch(b);
+  return size;
+}
+
+void Kvar_del(uint32_t addr) {
+  int s = int(addr & 255);
+  if (s == 0) Rpt_error(114);
+  Kvar_wlck(addr, 1);
+  Kbfr* b = data_block(addr);
+  if (!b || s > slots_of(b)) Rpt_error(114);
+  bool had_room = has_room(b);
+  remove_body(b, s);
+  if (slots_of(b) == 0) {
+    Kbfr_free(b);
+    return;
+  }
+  mark_after_change(b, had_room);
+}
+
+uint32_t Kvar_rwr(uint32_t addr, const uint8_t* image, uint32_t ext) {
+  Key_file* f = K.f;
+  int s = int(addr & 255);
+  if (s == 0) Rpt_error(114);
+  Kbfr* b = data_block(addr);
+  if (!b || s > slots_of(b) || slot_off(b, s) == 0) Rpt_error(114);
+  std::vector<uint8_t> body = stored_body(image, ext);
+  int off = slot_off(b, s);
+  int old = body_size(b, off);
+  if (old < 0) Rpt_error(113);
+  int g = int(body.size()) - old;
+  if (g <= free_of(b)) {
+    bool had_room = has_room(b);
+    int n = slots_of(b);
+    int low = 2 + 2 * n + free_of(b);
+    if (low > off) Rpt_error(113);  // a free count that overlaps the bodies
+    uint8_t* base = b->b() + 6;
+    if (g != 0) {
+      std::memmove(base + low - g, base + low, size_t(off - low));
+      if (g < 0) std::memset(base + low, 0, size_t(-g));
+      for (int i = 1; i <= n; ++i)
+        if (slot_off(b, i) && slot_off(b, i) <= off) set_slot_off(b, i, slot_off(b, i) - g);
+    }
+    std::memcpy(base + off - g, body.data(), body.size());
+    set_free(b, free_of(b) - g);
+    Kbfr_touch(b);
+    mark_after_change(b, had_room);
+    return addr;
+  }
+  Kvar_del(addr);
+  (void)f;
+  return Kvar_add_body(body);
+}
+}  // namespace
+
+int Key_image_size(const Key_file* f) { return f->reclen + f->keylen + 3 + 4 + 1 + 32; }
+
+int Krec_read(uint32_t addr) {
+  Key_file* f = K.f;
+  if (f->reclen == 0) {
+    if (K.directive == DIR_EXTRACT) {
+      K.ch->lock_held = true;
+    }
+    K.rec_bfr.assign(size_t(Key_image_size(f)), 0);
+    K.rec_sz = 0;
+    return 0;
+  }
+  if (addr == K.rec_addr && !K.rec_bfr.empty() && !K.rec_ext) return 0;
+  int r = f->variable ? Kvar_read(addr) : Kfix_read(addr);
+  return r;
+}
+
+uint32_t Krec_add(const uint8_t* image, bool count) {
+  Key_file* f = K.f;
+  if (count) Hdr32_set(f, kf::H_COUNT, Hdr32(f, kf::H_COUNT) + 1);
+  if (f->reclen == 0) return 0;
+  if (f->variable) {
+    uint32_t a = Kvar_add_body(stored_body(image, 0));
+    if (K.lock_opt) Kvar_wlck(a, 1);
+    return a;
+  }
+  return Kfix_add(image);
+}
+
+uint32_t Krec_add_ext(const uint8_t* image, uint32_t ext) { return Kvar_add_body(stored_body(image, ext)); }
+
+void Krec_del(uint32_t addr, bool count) {
+  Key_file* f = K.f;
+  if (count) Hdr32_set(f, kf::H_COUNT, Hdr32(f, kf::H_COUNT) - 1);
+  if (f->reclen != 0) {
+    if (f->variable) {
+      uint32_t ext = 0;
+      if (f->flags2 & kf::F2_EXTENDED) {
+        if (Kvar_read(addr) == 0) ext = K.rec_ext;
+      }
+      Kvar_del(addr);
+      if (ext) Kext_del_chain(ext);
+    } else {
+      Kfix_del(addr);
+    }
+  }
+  K.rec_addr = 0xFFFFFFFFu;
+  K.ch->last_read = 0;
+  K.ch->cur_rec = 0;
+}
+
+uint32_t Krec_rwr(uint32_t addr, const uint8_t* image) {
+  Key_file* f = K.f;
+  K.rec_addr = 0xFFFFFFFFu;
+  if (f->reclen == 0) return addr;
+  if (f->variable) return Kvar_rwr(addr, image, 0);
+  Kfix_rwr(addr, image);
+  return addr;
+}
+
+uint32_t Krec_rwr_ext(uint32_t addr, const uint8_t* image, uint32_t ext) {
+  K.rec_addr = 0xFFFFFFFFu;
+  return Kvar_rwr(addr, image, ext);
+}
+
+// ---- extension chains (variable-length files with flags2 bit 3) ----
+
+uint32_t Kext_write_chain(const uint8_t* data, size_t len) {
+  Key_file* f = K.f;
+  size_t piece = size_t(f->reclen);
+  size_t pieces = (len + piece - 1) / piece;
+  uint32_t next = 0;
+  std::vector<uint8_t> image(size_t(Key_image_size(f)), 0);
+  for (size_t i = pieces; i-- > 0;) {
+    size_t at = i * piece;
+    size_t n = std::min(piece, len - at);
+    std::fill(image.begin(), image.end(), 0);
+    image[0] = 0x80;
+    put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
+    std::memcpy(image.data() + 1 + f->keylen + 2, data + at, n);
+    next = Kvar_add_body(stored_body(image.data(), next));
+  }
+  return next;
+}
+
+void Kext_del_chain(uint32_t addr) {
+  Key_chan* ch = K.ch;
+  uint32_t keep_addr = ch->lock_addr, keep_len = ch->lock_len;
+  bool keep = ch->lock_held;
+  ch->lock2_addr = keep_addr;
+  ch->lock2_len = keep ? keep_len : 0;
+  ch->lock_held = false;
+  for (int guard = 0; addr && guard < 65536; ++guard) {
+    uint32_t next = 0;
+    if (Kvar_read(addr) == 0) next = K.rec_ext;
+    Kvar_del(addr);
+    Rec_unlock(ch);
+    addr = next;
+  }
+  ch->lock_held = keep;
+  ch->lock_addr = keep_addr;
+  ch->lock_len = keep_len;
+  ch->lock2_addr = ch->lock2_len = 0;
+  K.rec_addr = 0xFFFFFFFFu;
+}
+
+std::string Kext_read_chain(uint32_t addr, size_t limit) {
+  std::string out;
+  Key_chan* ch = K.ch;
+  uint32_t keep_addr = ch->lock_addr, keep_len = ch->lock_len;
+  bool keep = ch->lock_held, keep_w = ch->lock_write;
+  ch->lock2_addr = keep_addr;
+  ch->lock2_len = keep ? keep_len : 0;
+  ch->lock_held = false;
+  int directive = K.directive;
+  K.directive = DIR_READ;
+  for (int guard = 0; addr; ++guard) {
+    K.rec_addr = 0xFFFFFFFFu;
+    int r = Kvar_read(addr);
+    if (r) Rpt_error(r == 11 ? 108 : r);
+    if (!(K.rec_bfr[0] & 0x80)) Rpt_error(108);
+    out.append(reinterpret_cast<const char*>(K.rec_bfr.data() + 1 + K.f->keylen + 2), size_t(K.rec_sz));
+    if (out.size() > limit || guard > 65536) Rpt_error(108);
+    addr = K.rec_ext;
+  }
+  K.directive = directive;
+  ch->lock_held = keep;
+  ch->lock_addr = keep_addr;
+  ch->lock_len = keep_len;
+  ch->lock_write = keep_w;
+  ch->lock2_addr = ch->lock2_len = 0;
+  K.rec_addr = 0xFFFFFFFFu;
+  return out;
+}
+
+// ---- physical order ----
+
+bool Krec_valid(uint32_t addr) {
+  int keep = K.directive;
+  K.directive = DIR_READ;
+  K.rec_addr = 0xFFFFFFFFu;
+  int r;
+  try {
+    r = Krec_read(addr);
+  } catch (const Oru_error&) {
+    r = -1;
+  }
+  K.directive = keep;
+  if (r == 0 && (K.f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) return false;
+  return r == 0;
+}
+
+uint32_t Kfix_next(uint32_t addr) {
+  Key_file* f = K.f;
+  uint32_t grid0 = kf::FIRST_BLOCK + uint32_t(f->blk);
+  uint64_t a = addr < grid0 ? grid0 : uint64_t(addr) + uint32_t(f->slot);
+  uint64_t end = Hdr32(f, kf::H_EOF);
+  for (; a + uint64_t(f->slot) <= end; a += uint32_t(f->slot)) {
+    // Skip slots that overlap a block (blocks sit on 512 boundaries).
+    uint8_t t[6];
+    if (Key_pread(f->fd, t, 1, int64_t(a)) != 1) return 0;
+    if (t[0] == 255) continue;
+    if (Krec_valid(uint32_t(a))) return uint32_t(a);
+  }
+  return 0;
+}
+
+uint32_t Kvar_next(uint32_t addr) {
+  Key_file* f = K.f;
+  uint32_t blk = addr ? (addr & ~255u) : kf::FIRST_BLOCK;
+  int s = addr ? int(addr & 255) + 1 : 1;
+  uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
+  int per = f->blk - kf::BLK_HDR;
+  int64_t gbytes = int64_t(f->blk) * per;
+  for (int guard = 0; KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
+    Kbfr* b = nullptr;
+    try {
+      b = Kbfr_get(blk, 1);
+    } catch (const Oru_error& e) {
+      if (e.no == 105 || e.no == 117) return 0;  // past the end of the host file
+      b = nullptr;
+    }
+    if (b && b->b()[0] == kf::BT_DATA) {
+      for (; s <= slots_of(b); ++s) {
+        if (slot_off(b, s) == 0) continue;
+        if (Krec_valid(blk | uint32_t(s))) return blk | uint32_t(s);
+        b = Kbfr_get(blk, 1);
+      }
+    }
+    s = 1;
+    int seg = Key_seg_of(f, blk);
+    int64_t host = Key_host_off(f, blk) + f->blk;
+    if (host + f->blk > f->seg_limit) {
+      (void)gbytes;
+      blk = uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256);
+    } else {
+      blk = uint32_t(host + seg * 256);
+    }
+  }
+  return 0;
+}
+
+// ---- compression ----
+
+int compressBuf(uint8_t* out, const uint8_t* in, uint8_t flags2) {
+  int n = get_u16be(in);
+  const uint8_t* d = in + 2;
+  if (flags2 & kf::F2_ZLIB) {
+    if (!CheckZlib()) Not_built("zlib");
+    int64_t r = ZlibCompressToBfr(out + 2, size_t(n + 30), d, size_t(n));
+    if (r < 0) return -2;
+    put_u16be(out, uint16_t(r));
+    return int(r);
+  }
+  uint8_t* o = out + 2;
+  int k = 0;
+  int i = 0;
+  while (i < n) {
+    if (k >= n) break;
+    int r = 1;
+    while (i + r < n && d[i + r] == d[i]) ++r;
+    if (r >= 3) {
+      uint8_t c = d[i];
+      i += r;
+      if (r < 112) {
+        o[k++] = uint8_t(128 + r);
+        o[k++] = c;
+      } else if (c != 0) {
+        while (r > 111) {
+          o[k++] = 239;
+          o[k++] = c;
+          r -= 111;
+        }
+        if (r > 0) {
+          o[k++] = uint8_t(128 + r);
+          o[k++] = c;
+        }
+      } else {
+        while (r > 111) {
+          int b = std::min(r - 111, 255);
+          o[k++] = 240;
+          o[k++] = uint8_t(b);
+          r -= b + 111;
+        }
+        if (r > 0) {
+          o[k++] = uint8_t(128 + r);
+          o[k++] = 0;
+        }
+      }
+      continue;
+    }
+    if (n - i < 3) {
+      o[k++] = 1;
+      o[k++] = d[i++];
+      continue;
+    }
+    int j = i;
+    while (j < n && j - i < 127 && n - j >= 3 && !(d[j] == d[j + 1] && d[j] == d[j + 2])) ++j;
+    o[k++] = uint8_t(j - i);
+    std::memcpy(o + k, d + i, size_t(j - i));
+    k += j - i;
+    i = j;
+  }
+  if (k >= n || i < n) {
+    o[0] = 241;
+    std::memcpy(o + 1, d, size_t(n));
+    k = n + 1;
+  }
+  put_u16be(out, uint16_t(k));
+  return k;
+}
+
+int un_CompressBuf(uint8_t* out, const uint8_t* in, int cap, uint8_t flags2) {
+  int n = get_u16be(in);
+  const uint8_t* c = in + 2;
+  uint8_t* o = out + 2;
+  if (flags2 & kf::F2_ZLIB) {
+    if (!CheckZlib()) Not_built("zlib");
+    int64_t r = ZlibInflateToBfr(o, size_t(cap), c, size_t(n));
+    if (r < 0) return -2;
+    put_u16be(out, uint16_t(r));
+    return int(r);
+  }
+  int k = 0;
+  int i = 0;
+  if (n > 0 && c[0] == 241) {
+    if (n - 1 > cap) return -3;
+    std::memcpy(o, c + 1, size_t(n - 1));
+    put_u16be(out, uint16_t(n - 1));
+    return n - 1;
+  }
+  while (i < n) {
+    uint8_t code = c[i++];
+    if (code >= 1 && code <= 127) {
+      if (i + code > n) return -2;
+      if (k + code > cap) return -3;
+      std::memcpy(o + k, c + i, code);
+      k += code;
+      i += code;
+    } else if (code >= 128 && code <= 239) {
+      if (i >= n) return -2;
+      int r = code - 128;
+      if (k + r > cap) return -3;
+      std::memset(o + k, c[i++], size_t(r));
+      k += r;
+    } else if (code == 240) {
+      if (i >= n) return -2;
+      int r = c[i++] + 111;
+      if (k + r > cap) return -3;
+      std::memset(o + k, 0, size_t(r));
+      k += r;
+    } else {
+      return -2;
+    }
+  }
+  put_u16be(out, uint16_t(k));
+  return k;
+}

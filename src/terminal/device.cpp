@@ -1,0 +1,610 @@
+// Device channels (kind 0), the auxiliary printer (kind 7), the console's
+// record (channel 0), terminal-driver programs and DEFTTY.
+//
+// The console record is static (it lives as long as the process) and is a
+// Dev_fcb on descriptor 1.  When standard output is a terminal, start-up
+// runs the terminal-driver program chosen by TERM, which makes the console
+// a terminal screen: from then on every byte for the console, whether a
+// PRINT or the console's own messages (Con_write), goes through the
+// console channel's buffer and screen image.  When standard output is not
+// a terminal the console stays a plain device: text goes out as it stands.
+// When standard input is a terminal too, the line is put in raw mode and
+// every console read goes through the line editor.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "channels/close.h"
+#include "channels/console_channel.h"
+#include "channels/console_device.h"
+#include "channels/print.h"
+#include "channels/record_locks.h"
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/executor.h"
+#include "core/host.h"
+#include "core/lexicon.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/params.h"
+#include "core/workspace.h"
+#include "terminal/terminal.h"
+
+namespace {
+
+constexpr int32_t DEV_BUF_DEFAULT = 512;
+constexpr int32_t APR_BUF_DEFAULT = 256;
+constexpr int32_t CON_BUF_SIZE = 8192;
+
+Dev_fcb con_record;
+uint8_t con_buffer[CON_BUF_SIZE];
+std::string line_in;       // the last plain line read
+bool console_raw = false;  // the console reads raw keys through the editor
+volatile sig_atomic_t winch_seen = 0;
+
+void write_all_fd(int fd, const uint8_t* p, size_t n, bool closing) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      if (closing) return;
+      Sys_error();
+    }
+    if (w == 0) {
+      if (closing) return;
+      ws.Io_rty = 0;
+      Rpt_error(0);
+    }
+    p += w;
+    n -= size_t(w);
+  }
+}
+
+// ---- kind 0 ----
+
+int64_t Dev_open() {
+  Dev_fcb* d = Fcb_alloc<Dev_fcb>();
+  int32_t size = ws.Io_siz > 0 ? ws.Io_siz : DEV_BUF_DEFAULT;
+  Fcb_set_buffer(d, size);
+  d->fd = ws.Cur_fd;
+  d->kind = FK_DEVICE;
+  d->mode = 1;
+  d->cur_sent = 0xff;
+  d->attr = ATTR_FRESH;
+  d->st1 |= ST1_WRITTEN;  // a device has no write mode to enter
+  std::memset(d->term_id, ' ', sizeof d->term_id);
+  if (d->fd >= 0 && isatty(d->fd)) d->st2 |= ST2_IS_TTY;
+  ws.Cur_fcb = d;
+  return 0;
+}
+
+int64_t Dev_flush() {
+  Fcb* f = ws.Cur_fcb;
+  if (f->high_water > f->buf_count) {
+    f->column += f->high_water - f->buf_count;
+    f->buf_count = f->high_water;
+  }
+  f->high_water = 0;
+  if (f->channel != 0) {
+    if (f->st1 & ST1_UNCOMMITTED) Do_commit();
+  }
+  if (f->buf_count == 0 || (f->st2 & ST2_DISCARD)) {
+    f->buf_count = 0;
+    return 0;
+  }
+  int32_t n = f->buf_count;
+  f->buf_count = 0;
+  if (f == ws.Con_fcb && !Is_screen(f)) {
+    // The plain console: records go out as they stand, through the
+    // console device that keeps the output column.
+    Con_write(f->out_buf, size_t(n));
+    return 0;
+  }
+  int fd = f == ws.Con_fcb ? 1 : f->fd;
+  if (f == ws.Con_fcb) Con_flush_plain();
+  write_all_fd(fd, f->out_buf, size_t(n), (f->st2 & ST2_CLOSING) != 0);
+  return 0;
+}
+
+int64_t Dev_write() { return Dev_flush(); }
+
+void free_ctl_defs(Ctl_def*& head) {
+  while (head) {
+    Ctl_def* n = head->next;
+    Ret_blk(head);
+    head = n;
+  }
+}
+
+int64_t Dev_close() {
+  Fcb* f = ws.Cur_fcb;
+  Dev_fcb* d = Dev(f);
+  f->st2 |= ST2_CLOSING;
+  try {
+    Dev_flush();
+  } catch (const Oru_error&) {
+  }
+  free_ctl_defs(d->ctl_defs);
+  while (d->mouse) {
+    Mouse_region* n = d->mouse->next;
+    Ret_blk(d->mouse);
+    d->mouse = n;
+  }
+  while (d->preinput) {
+    Prei_entry* n = d->preinput->next;
+    Ret_blk(d->preinput);
+    d->preinput = n;
+  }
+  return 0;
+}
+
+// One plain line from standard input (the console when keys are not raw).
+int64_t plain_console_read() {
+  if (!Con_read_line(line_in)) Io_end_err();
+  line_in.push_back('\n');
+  ws.Cur_fcb->st1 |= ST1_READ;
+  ws.Str_ptr = reinterpret_cast<uint8_t*>(line_in.data());
+  ws.Str_len = int32_t(line_in.size());
+  return 0;
+}
+
+int64_t Dev_read() {
+  Fcb* f = ws.Cur_fcb;
+  if (f == ws.Con_fcb && !console_raw) return plain_console_read();
+  Dev_tru_read();
+  return 0;
+}
+
+int64_t Dev_setind() { return 0; }
+
+int64_t Dev_getind() {
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = ws.Cur_fcb->rec_index;
+  ws.Str_len = -1;
+  return 0;
+}
+
+int64_t Dev_save() {
+  Dev_save_state();
+  return 0;
+}
+int64_t Dev_restore() {
+  Dev_restore_state();
+  return 0;
+}
+
+const Fio_op Dev_fotbl[FIO_SLOTS] = {
+    Io_mode_err, Dev_open,    Dev_close,   Dev_write,   Dev_read,    Io_mode_err, Dev_setind,
+    Dev_getind,  Io_mode_err, Io_mode_err, Io_mode_err, Io_mode_err, Dev_flush,   Io_wr_mode,
+    Io_wr_mode,  Io_mode_err, Io_mode_err, Io_mode_err, Dev_save,    Dev_restore,
+};
+
+// ---- kind 7: a printer on the user's terminal ----
+
+int64_t Apr_open() {
+  Fcb* f = Fcb_alloc<Fcb>();
+  Fcb_set_buffer(f, ws.Io_siz > 0 ? ws.Io_siz : APR_BUF_DEFAULT);
+  f->fd = ws.Cur_fd;
+  f->kind = FK_AUX_PRINTER;
+  f->st1 |= ST1_WRITTEN;
+  std::memset(f->term_id, ' ', sizeof f->term_id);
+  ws.Cur_fcb = f;
+  return 0;
+}
+
+// The buffer goes out wrapped in the 'PS' and 'PE' definitions, all in one
+// host write, so that the terminal never sees part of a print job.
+int64_t Apr_flush() {
+  Fcb* f = ws.Cur_fcb;
+  if (f->high_water > f->buf_count) f->buf_count = f->high_water;
+  f->high_water = 0;
+  if (f->buf_count == 0) return 0;
+  std::vector<uint8_t> out;
+  MnemDef* ps = Find_mnem(Mnem_code('P', 'S'));
+  MnemDef* pe = Find_mnem(Mnem_code('P', 'E'));
+  if (ps) out.insert(out.end(), ps->bytes, ps->bytes + ps->len);
+  out.insert(out.end(), f->out_buf, f->out_buf + f->buf_count);
+  if (pe) out.insert(out.end(), pe->bytes, pe->bytes + pe->len);
+  f->buf_count = 0;
+  ssize_t w;
+  do {
+    w = ::write(f->fd, out.data(), out.size());
+  } while (w < 0 && errno == EINTR);
+  if (w < 0) Sys_error();
+  if (size_t(w) < out.size()) Rpt_error(4);
+  return 0;
+}
+
+int64_t Apr_write() { return Apr_flush(); }
+
+int64_t Apr_close() {
+  try {
+    Apr_flush();
+  } catch (const Oru_error&) {
+  }
+  return 0;
+}
+
+const Fio_op Apr_fotbl[FIO_SLOTS] = {
+    Io_mode_err, Apr_open,    Apr_close,   Apr_write,   Io_mode_err, Io_mode_err, Io_mode_err,
+    Io_mode_err, Io_mode_err, Io_mode_err, Io_mode_err, Io_mode_err, Apr_flush,   Io_wr_mode,
+    Io_wr_mode,  Io_mode_err, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing,
+};
+
+// ---- the console as a terminal ----
+
+// Makes the console current for output made outside any I/O statement
+// (prompts, messages, listings) and puts the rest back afterwards.
+struct Console_current {
+  Fcb* fcb;
+  int64_t (*drv)(int);
+  uint16_t chan;
+  int32_t fd, ftype;
+  const uint8_t* tbl;
+  Console_current() : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), fd(ws.Cur_fd), ftype(ws.Cur_ftype), tbl(ws.Io_tbl) {
+    ws.Cur_fcb = ws.Con_fcb;
+    ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
+    ws.Cur_chan = 0;
+    ws.Cur_fd = 1;
+    ws.Cur_ftype = FK_DEVICE;
+    ws.Io_tbl = nullptr;
+  }
+  ~Console_current() {
+    ws.Cur_fcb = fcb;
+    ws.Cur_drv = drv;
+    ws.Cur_chan = chan;
+    ws.Cur_fd = fd;
+    ws.Cur_ftype = ftype;
+    ws.Io_tbl = tbl;
+  }
+};
+
+void term_write(const void* p, size_t n) {
+  Console_current cc;
+  const uint8_t* s = static_cast<const uint8_t*>(p);
+  // The console's messages use bare line feeds: each is a new line.
+  Prt_bytes(s, int32_t(n));
+}
+
+void term_flush() {
+  Console_current cc;
+  Prt_flush();
+}
+
+int term_column() { return ws.Con_fcb ? ws.Con_fcb->column : 0; }
+
+bool term_read_line(std::string& line) { return Term_read_line(line); }
+
+const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line};
+// Standard input is not a terminal: lines are read plainly.
+const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr};
+
+void on_winch(int) { winch_seen = 1; }
+
+bool window_size(int fd, int32_t& cols, int32_t& lines) {
+  struct winsize wsz {};
+  if (ioctl(fd, TIOCGWINSZ, &wsz) != 0 || wsz.ws_col == 0 || wsz.ws_row == 0) return false;
+  cols = wsz.ws_col > 255 ? 255 : wsz.ws_col;
+  lines = wsz.ws_row > 255 ? 255 : wsz.ws_row;
+  return true;
+}
+
+// The library file of a driver program name "*dev/id".
+std::string driver_path(const std::string& id) { return Lib_dir_path() + "/_dev/" + id; }
+
+bool driver_exists(const std::string& id) {
+  struct stat st {};
+  return !id.empty() && stat(driver_path(id).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The terminal type of the console: TERM lower-cased.
+std::string terminal_type() {
+  const char* t = std::getenv("TERM");
+  if (!t || !*t) return "";
+  std::string s(t);
+  for (char& c : s) c = char(std::tolower(uint8_t(c)));
+  return s;
+}
+
+}  // namespace
+
+// Runs the driver program "*dev/<id>" on the current channel.  Until
+// program files can be loaded and called, a driver program is the BASIC
+// source in the library's "_dev" directory, and its lines run one by one
+// as console statements do: each is compiled and its directives executed
+// in order.  The program-call path replaces this one function.
+void Run_driver_program(const std::string& id) {
+  std::string path = driver_path(id);
+  std::ifstream in(path);
+  if (!in) Rpt_error_text(12, "no driver program \"*dev/" + id + "\"");
+  std::string text;
+  int lineno = 0;
+  while (std::getline(in, text)) {
+    ++lineno;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    size_t i = 0;
+    while (i < text.size() && std::isdigit(uint8_t(text[i]))) ++i;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i >= text.size()) continue;
+    uint8_t* work = ws.Work_ptr;
+    size_t n = text.size() - i;
+    uint8_t* src = Work_take(n + 1);
+    std::memcpy(src, text.data() + i, n);
+    src[n] = 0;
+    ws.Str_ptr = src;
+    ws.Str_len = int32_t(n);
+    int err = Compile_line();
+    if (err != 0) Rpt_error_text(err, "line " + std::to_string(lineno) + " of \"*dev/" + id + "\"");
+    ws.Exec_ptr = ws.Str_ptr + 2;
+    for (;;) {
+      uint8_t c = *ws.Exec_ptr;
+      if (c == code::STMT_SEP) {
+        ++ws.Exec_ptr;
+        continue;
+      }
+      if (c == code::EOL || c == code::D_REM || c == code::D_COMMENT) break;
+      ws.Stmt_ptr = ws.Exec_ptr;
+      if (c < code::EXT_DIR || c > code::DIR_LAST) Rpt_error(20);
+      ++ws.Exec_ptr;
+      dir_jmp[c - code::EXT_DIR]();
+    }
+    ws.Work_ptr = work;
+  }
+}
+
+void Dev_init(const char* id) {
+  char name[13];
+  size_t n = 0;
+  while (n < 12 && id[n] && id[n] != ' ') {
+    name[n] = id[n];
+    ++n;
+  }
+  name[n] = 0;
+  uint16_t chan = ws.Cur_chan;
+  Fcb* f = ws.Cur_fcb;
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  uint16_t stno = ws.Cur_stno;
+  uint32_t err_line = ws.Err_line;
+  uint16_t lfo = ws.Lfo_chan;
+  uint8_t* work = ws.Work_ptr;
+  ws.Lfo_chan = chan;
+  ws.Cur_stno = 0;
+  int failed = 0;
+  {
+    Io_save_guard keep;
+    try {
+      Run_driver_program(name);
+    } catch (const Oru_error& e) {
+      failed = e.no ? e.no : 100;
+    }
+  }
+  ws.Exec_ptr = exec;
+  ws.Stmt_ptr = stmt;
+  ws.Cur_stno = stno;
+  ws.Err_line = err_line;
+  ws.Lfo_chan = lfo;
+  ws.Work_ptr = work;
+  if (failed) {
+    ws.Call_err = 100;
+    if (f != ws.Con_fcb) {
+      CloseFile(f);
+      ws.Cur_fcb = nullptr;
+    }
+    Rpt_error_text(100, std::string("the terminal driver \"*dev/") + name + "\" failed (error " +
+                            std::to_string(failed) + ")");
+  }
+}
+
+void Terminal_close() {
+  Fcb* f = ws.Cur_fcb;
+  if (!f || f->kind != FK_DEVICE) return;
+  Dev_fcb* d = Dev(f);
+  Window_free(d);
+  for (auto& s : d->saved_screens) {
+    if (s.count > 0 && s.buf) Ret_blk(s.buf);
+    s.count = 0;
+    s.buf = nullptr;
+  }
+  f->st1 &= uint16_t(~ST1_TERM_SCREEN);
+}
+
+// DEFTTY (channel)columns,lines
+void d_dtty() {
+  if (*ws.Exec_ptr != code::LPAREN) Not_built("DEFTTY F (the thin-client console)");
+  Io_SetOptions(0);
+  Fcb* f = ws.Cur_fcb;
+  if (!f || f->kind != FK_DEVICE) Rpt_error(13);
+  int32_t cols = Eval_integer();
+  if (cols < 1 || cols > 255) Rpt_error(41);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ws.Exec_ptr++;
+  int32_t lines = Eval_integer();
+  if (lines < 1 || lines > 255) Rpt_error(41);
+  if (Is_screen(f)) Terminal_close();
+  Dev_fcb* d = Dev(f);
+  // A terminal knows its own size: it wins over the driver's numbers.
+  int fd = f == ws.Con_fcb ? 1 : f->fd;
+  if (fd >= 0 && isatty(fd)) window_size(fd, cols, lines);
+  f->st1 |= ST1_TERM_SCREEN;
+  f->cols = cols;
+  f->lines = lines;
+  f->attr = ATTR_FRESH;
+  d->mode = 1;
+  d->cur_sent = 0xff;
+  Window_add_full(d, cols, lines);
+  f->column = 0;
+  f->line = 0;
+  f->attr = 0;
+  Prt_mnem(Mnem_code('R', 'M'));
+}
+
+void Term_check_resize() {
+  if (!winch_seen) return;
+  winch_seen = 0;
+  Fcb* f = ws.Con_fcb;
+  if (!f || !Is_screen(f)) return;
+  int32_t cols, lines;
+  if (!window_size(1, cols, lines)) return;
+  if (cols == f->cols && lines == f->lines) return;
+  Dev_fcb* d = Dev(f);
+  uint32_t def_attr = d->win.def_attr;
+  Key_rec* keys = d->win.keys;
+  Ctl_def* ctl = d->win.ctl_defs;
+  Mouse_region* mouse = d->win.mouse;
+  d->win.keys = nullptr;
+  d->win.ctl_defs = nullptr;
+  d->win.mouse = nullptr;
+  Window_add_full(d, cols, lines);
+  d->win.def_attr = def_attr;
+  d->win.keys = keys;
+  d->win.ctl_defs = ctl;
+  d->win.mouse = mouse;
+  f->cols = cols;
+  f->lines = lines;
+  if (f->column >= cols) f->column = cols - 1;
+  if (f->line >= lines) f->line = lines - 1;
+  f->column = -1;  // unknown: the next position is sent in full
+}
+
+// ---- registration and the console record ----
+
+void Console_register() {
+  Fio_register(FK_DEVICE, Dev_fotbl);
+  Fio_register(FK_CONSOLE_ALIAS, Dev_fotbl);
+  Fio_register(FK_AUX_PRINTER, Apr_fotbl);
+}
+
+void Console_open() {
+  if (ws.Con_fcb) return;
+  Dev_fcb* f = &con_record;
+  *f = Dev_fcb{};
+  f->dup_to = f->dup_from = -1;
+  f->channel = 0;
+  f->fd = 0;
+  f->kind = FK_DEVICE;
+  f->separator = '\n';
+  f->mode = 1;
+  f->cur_sent = 0xff;
+  f->attr = ATTR_FRESH;
+  f->st1 |= ST1_WRITTEN;
+  std::memset(f->short_name, ' ', sizeof f->short_name);
+  std::memset(f->driver_id, ' ', sizeof f->driver_id);
+  std::memset(f->term_id, ' ', sizeof f->term_id);
+  f->out_buf = con_buffer;
+  f->buf_size = CON_BUF_SIZE;
+  if (isatty(1)) f->st2 |= ST2_IS_TTY;
+  ws.Con_fcb = f;
+  Fcb* saved = ws.Cur_fcb;
+  uint16_t saved_chan = ws.Cur_chan;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = 0;
+  Link_fp();
+  ws.Cur_fcb = saved ? saved : f;
+  ws.Cur_chan = saved_chan;
+  ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
+  ws.Cur_fd = 0;
+  ws.Cur_ftype = FK_DEVICE;
+}
+
+bool Console_is_terminal() { return isatty(1) == 1; }
+bool Console_raw_keys() { return console_raw; }
+
+int Console_start_terminal() {
+  Fcb* f = ws.Con_fcb;
+  if (!f || !Console_is_terminal() || !Lex_loaded()) return 0;
+  if (Is_screen(f)) return 0;  // a restart keeps the running terminal
+  std::string type = terminal_type();
+  std::string id = type;
+  std::string warning;
+  if (type.empty()) {
+    id = "dumb";
+  } else if (!driver_exists(type)) {
+    warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
+    id = "dumb";
+  }
+  Fcb* saved = ws.Cur_fcb;
+  uint16_t saved_chan = ws.Cur_chan;
+  ws.Cur_fcb = f;
+  ws.Cur_chan = 0;
+  int rc = 0;
+  try {
+    Dev_init(id.c_str());
+  } catch (const Oru_error&) {
+    rc = 100;
+  }
+  if (rc != 0 && id != "dumb") {
+    warning = "The driver \"*dev/" + id + "\" failed: using \"dumb\"";
+    rc = 0;
+    try {
+      Dev_init("dumb");
+    } catch (const Oru_error&) {
+      rc = 100;
+    }
+  }
+  ws.Cur_fcb = saved;
+  ws.Cur_chan = saved_chan;
+  if (rc != 0 || !Is_screen(f)) return 100;
+  std::string tid = id;
+  tid.resize(12, ' ');
+  std::memcpy(f->term_id, tid.data(), 12);
+  struct sigaction sa {};
+  sa.sa_handler = on_winch;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGWINCH, &sa, nullptr);
+  if (isatty(0)) {
+    Config_line();
+    console_raw = Line_configured();
+  }
+  Con_set_terminal(console_raw ? &console_terminal : &console_screen_only);
+  if (!warning.empty()) {
+    Con_puts(warning.c_str());
+    Con_newline();
+  }
+  return 0;
+}
+
+void Console_close() {
+  Fcb* f = ws.Con_fcb;
+  if (!f) return;
+  if (Is_screen(f)) {
+    // Leave the terminal as the user had it: plain attributes, a visible
+    // cursor, wrap on.
+    try {
+      Console_current cc;
+      Set_attr(Dev(f)->win.def_attr);
+      Set_mode(1);
+      Prt_flush();
+    } catch (const Oru_error&) {
+    }
+    Con_set_terminal(nullptr);
+    ws.Cur_fcb = f;
+    Term_release(f);
+    Dev(f)->fl_kind = 0;
+    f->out_hook = nullptr;
+    console_raw = false;
+  }
+  Fcb* saved = ws.Cur_fcb;
+  ws.Cur_fcb = f;
+  Unlink_fp();
+  ws.Cur_fcb = saved == f ? nullptr : saved;
+  FreePath(f->path);
+  f->path = nullptr;
+  ws.Con_fcb = nullptr;
+  line_in.clear();
+  line_in.shrink_to_fit();
+}

@@ -1,0 +1,346 @@
+// Function-key tables, pre-input, SETCTL and DEFCTL.
+//
+// 'FL' and 'EL' install Mnem_FL_fnc as the channel's output hook: what the
+// program prints next is an operation digit and its operands (bytes), which
+// the hook takes one by one:
+//   '0' n            delete key n's records
+//   '1'              delete every record of the kind
+//   '2' n len bytes  define key n
+//   '3' count, then count times: n len bytes (a count of 0 ends at once)
+//   '4' n            queue as pre-input key n's length byte and bytes
+//   '5'              queue the number of keys, then each n, len, bytes
+//   '6' n            queue the length and bytes of key n in the channel's
+//                    'FL'/'EL' definition (records n len bytes after its
+//                    first byte); a single 0 when absent
+//   '7'              queue the bytes of that definition
+//   '8' n            as '4' without the length byte
+//   '9' len bytes    queue the bytes
+// The hook is removed when the operation is complete.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "channels/print.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+#include "terminal/editor_keys.h"
+#include "terminal/terminal.h"
+
+namespace {
+
+inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+
+int16_t key_ctl(uint8_t kind, uint8_t num) {
+  static const int16_t e_codes[10] = {-1004, -1005, -1011, -1012, -1010, -1018, -1013, -1014, -1009, -1007};
+  if (kind == 'F') return int16_t(num + 1);
+  if (num <= 9) return e_codes[num];
+  return int16_t(-int32_t(num) - 3000);
+}
+
+void drop_keys(Dev_fcb* d, uint8_t kind, int num) {
+  Key_rec** at = &d->win.keys;
+  while (*at) {
+    Key_rec* k = *at;
+    if (k->kind == kind && (num < 0 || k->num == num)) {
+      *at = k->next;
+      Ret_blk(k);
+    } else {
+      at = &k->next;
+    }
+  }
+}
+
+void add_key(Dev_fcb* d, uint8_t kind, uint8_t num, const uint8_t* p, uint8_t len) {
+  if (len == 0) return;
+  Key_rec* k = static_cast<Key_rec*>(Get_blk(sizeof(Key_rec) + len));
+  k->kind = kind;
+  k->num = num;
+  k->len = len;
+  k->ctl = key_ctl(kind, num);
+  std::memcpy(k->bytes, p, len);
+  k->next = d->win.keys;
+  d->win.keys = k;
+}
+
+const Key_rec* find_key(Dev_fcb* d, uint8_t kind, uint8_t num) {
+  for (const Key_rec* k = d->win.keys; k; k = k->next)
+    if (k->kind == kind && k->num == num) return k;
+  return nullptr;
+}
+
+void queue(Dev_fcb* d, const std::vector<uint8_t>& v) { Dev_add_prei(d, v.data(), uint32_t(v.size())); }
+
+void fl_done(Dev_fcb* d) {
+  d->fl_kind = 0;
+  d->fl_op = 0;
+  d->fl_state = 0;
+  d->out_hook = nullptr;
+}
+
+// The channel's 'FL' or 'EL' definition read as records after its first byte.
+const MnemDef* fl_definition(Dev_fcb* d) {
+  return Find_mnem_in(d, d->fl_kind == 'F' ? Mnem_code('F', 'L') : Mnem_code('E', 'L'));
+}
+
+}  // namespace
+
+void Key_free_list(Key_rec*& head) {
+  while (head) {
+    Key_rec* n = head->next;
+    Ret_blk(head);
+    head = n;
+  }
+}
+
+void Mnem_FL_fnc(uint8_t c) {
+  Dev_fcb* d = Dev(ws.Cur_fcb);
+  uint8_t kind = d->fl_kind;
+  if (!d->fl_op) {
+    d->fl_op = c;
+    d->fl_state = 0;
+    switch (c) {
+      case '1':
+        drop_keys(d, kind, -1);
+        fl_done(d);
+        return;
+      case '5': {
+        std::vector<uint8_t> v;
+        uint8_t n = 0;
+        for (const Key_rec* k = d->win.keys; k; k = k->next)
+          if (k->kind == kind) ++n;
+        v.push_back(n);
+        for (const Key_rec* k = d->win.keys; k; k = k->next) {
+          if (k->kind != kind) continue;
+          v.push_back(k->num);
+          v.push_back(k->len);
+          v.insert(v.end(), k->bytes, k->bytes + k->len);
+        }
+        queue(d, v);
+        fl_done(d);
+        return;
+      }
+      case '7': {
+        const MnemDef* def = fl_definition(d);
+        if (def) queue(d, std::vector<uint8_t>(def->bytes, def->bytes + def->len));
+        fl_done(d);
+        return;
+      }
+      case '0': case '2': case '3': case '4': case '6': case '8': case '9':
+        return;
+      default:
+        fl_done(d);
+        Err_mnemonic();
+        return;
+    }
+  }
+  switch (d->fl_op) {
+    case '0':
+      drop_keys(d, kind, c);
+      fl_done(d);
+      return;
+    case '4':
+    case '8': {
+      const Key_rec* k = find_key(d, kind, c);
+      std::vector<uint8_t> v;
+      if (k) {
+        if (d->fl_op == '4') v.push_back(k->len);
+        v.insert(v.end(), k->bytes, k->bytes + k->len);
+      } else {
+        v.push_back(0);
+      }
+      queue(d, v);
+      fl_done(d);
+      return;
+    }
+    case '6': {
+      const MnemDef* def = fl_definition(d);
+      std::vector<uint8_t> v{0};
+      if (def) {
+        size_t i = 1;
+        while (i + 2 <= def->len) {
+          uint8_t num = def->bytes[i], len = def->bytes[i + 1];
+          if (i + 2 + len > def->len) break;
+          if (num == c) {
+            v.assign(1, len);
+            v.insert(v.end(), def->bytes + i + 2, def->bytes + i + 2 + len);
+            break;
+          }
+          i += 2 + len;
+        }
+      }
+      queue(d, v);
+      fl_done(d);
+      return;
+    }
+    case '9':
+      if (d->fl_state == 0) {
+        d->fl_len = c;
+        d->fl_state = 1;
+        if (c == 0) fl_done(d);
+        return;
+      }
+      d->fl_buf[d->fl_state - 1] = c;
+      if (d->fl_state++ == d->fl_len) {
+        queue(d, std::vector<uint8_t>(d->fl_buf, d->fl_buf + d->fl_len));
+        fl_done(d);
+      }
+      return;
+    case '2':
+    case '3': {
+      // State 0 (for '3'): the count; then per key: 1 number, 2 length,
+      // 3.. bytes.
+      if (d->fl_op == '3' && d->fl_state == 0) {
+        d->fl_count = c;
+        if (c == 0) {
+          fl_done(d);
+          return;
+        }
+        d->fl_state = 1;
+        return;
+      }
+      if (d->fl_state == 0) d->fl_state = 1;
+      if (d->fl_state == 1) {
+        d->fl_num = c;
+        d->fl_state = 2;
+        return;
+      }
+      if (d->fl_state == 2) {
+        d->fl_len = c;
+        d->fl_state = 3;
+        if (c != 0) return;
+      } else {
+        d->fl_buf[d->fl_state - 3] = c;
+        ++d->fl_state;
+        if (d->fl_state - 3 < d->fl_len) return;
+      }
+      add_key(d, kind, d->fl_num, d->fl_buf, d->fl_len);
+      if (d->fl_op == '3' && --d->fl_count > 0) {
+        d->fl_state = 1;
+        return;
+      }
+      fl_done(d);
+      return;
+    }
+    default:
+      fl_done(d);
+      return;
+  }
+}
+
+// 'TW': the window count and each window's number, the current first.
+void Mnem_TW() {
+  Dev_fcb* d = Dev(ws.Cur_fcb);
+  uint8_t v[2] = {1, 0};
+  Dev_add_prei(d, v, 2);
+}
+
+void Clr_setctl() {
+  Setctl_entry* e = static_cast<Setctl_entry*>(ws.Setctl_list);
+  while (e) {
+    Setctl_entry* n = e->next;
+    Ret_blk(e);
+    e = n;
+  }
+  ws.Setctl_list = nullptr;
+}
+
+namespace {
+
+// A statement reference: a line reference or label, or a number.
+uint32_t statement_ref() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::LINE_REF || c == code::LABEL) return Get_line();
+  int32_t n = Eval_integer();
+  if (n < 0 || n > 64999) Rpt_error(41);
+  return uint32_t(n);
+}
+
+}  // namespace
+
+// SETCTL ctl,statement[,ctl,statement]...: statement 0 deletes the entry.
+void d_sctl() {
+  for (;;) {
+    if (ends_statement(*ws.Exec_ptr)) break;
+    int32_t ctl = Eval_integer();
+    if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+    ws.Exec_ptr++;
+    uint32_t stno = statement_ref();
+    Setctl_entry** at = reinterpret_cast<Setctl_entry**>(&ws.Setctl_list);
+    while (*at && (*at)->ctl != ctl) at = &(*at)->next;
+    if (*at) {
+      if (stno == 0) {
+        Setctl_entry* e = *at;
+        *at = e->next;
+        Ret_blk(e);
+      } else {
+        (*at)->stno = stno;
+      }
+    } else if (stno != 0) {
+      Setctl_entry* e = static_cast<Setctl_entry*>(Get_blk(sizeof(Setctl_entry)));
+      e->ctl = ctl;
+      e->stno = stno;
+      e->next = static_cast<Setctl_entry*>(ws.Setctl_list);
+      ws.Setctl_list = e;
+    }
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+}
+
+// DEFCTL (channel)key,ctl | key,/ : a key string of at most 10 bytes or a
+// negative editing code, with its CTL value, or '/' to delete it.
+void d_dctl() {
+  if (*ws.Exec_ptr != code::LPAREN) Not_built("DEFCTL F and control forms (windows and controls)");
+  Io_SetOptions(0);
+  Fcb* f = ws.Cur_fcb;
+  if (!f) Rpt_error(13);
+  if (f->kind == FK_THIN_CLIENT) Not_built("DEFCTL on thin-client channels (the thin client)");
+  if (!Is_screen(f)) Rpt_error(17);
+  Dev_fcb* d = Dev(f);
+  Eval_formula();
+  Ctl_def key{};
+  if (ws.Str_len >= 0) {
+    if (ws.Str_len > 10 || ws.Str_len == 0) Rpt_error(46);
+    key.key_len = int16_t(ws.Str_len);
+    std::memcpy(key.key, ws.Str_ptr, size_t(ws.Str_len));
+  } else {
+    int32_t code = To_integer(ws.Num_acc);
+    if (code >= 0) Rpt_error(41);
+    key.key_len = 0;
+    key.ecode = code;
+  }
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ws.Exec_ptr++;
+  Ctl_def** at = &d->ctl_defs;
+  auto same = [&](const Ctl_def* c) {
+    if (c->key_len != key.key_len) return false;
+    if (key.key_len == 0) return c->ecode == key.ecode;
+    return std::memcmp(c->key, key.key, size_t(key.key_len)) == 0;
+  };
+  while (*at && !same(*at)) at = &(*at)->next;
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ws.Exec_ptr++;
+    if (*at) {
+      Ctl_def* c = *at;
+      *at = c->next;
+      Ret_blk(c);
+    }
+    return;
+  }
+  int32_t ctl = Eval_integer();
+  if (ctl < -32000 || ctl > 32767) Rpt_error(41);
+  if (*at) {
+    (*at)->ctl = int16_t(ctl);
+    return;
+  }
+  Ctl_def* c = static_cast<Ctl_def*>(Get_blk(sizeof(Ctl_def)));
+  *c = key;
+  c->ctl = int16_t(ctl);
+  c->next = d->ctl_defs;
+  d->ctl_defs = c;
+}

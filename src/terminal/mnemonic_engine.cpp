@@ -1,0 +1,500 @@
+// Prt_mnem: carries out one mnemonic on the current channel.
+//
+// On a terminal screen the screen table keeps the channel's model (cursor,
+// attribute word, mode word, input status, image) in step and decides what
+// the device gets: a definition the driver gave, an emulation, or the
+// attribute changes through Set_attr.  Other channels (printers, files,
+// pipes, a console whose output is not a terminal) use the general table.
+#include <cstring>
+#include <string>
+
+#include "channels/print.h"
+#include "channels/record_io.h"
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/workspace.h"
+#include "terminal/terminal.h"
+
+namespace {
+
+constexpr int32_t LINE_MAX = 32000;
+constexpr uint32_t MODE_GRAPHICS_FLAG = 0x10;  // Fcb::mode_flags: graphics characters
+
+constexpr uint16_t M(char a, char b) { return Mnem_code(a, b); }
+
+bool record_ending_kind(int32_t k) { return k == FK_SERIAL || k == FK_INDEXED || k == FK_PIPE; }
+bool flush_on_line_kind(int32_t k) { return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_PIPE; }
+
+[[noreturn]] void not_built_mnem(uint16_t m, const char* what) {
+  std::string t = "the mnemonic '";
+  t += char(m >> 8);
+  t += char(m & 0xff);
+  t += "' (";
+  t += what;
+  t += ")";
+  Not_built(t.c_str());
+}
+
+// 'SA' / 'RA' stack of five entries.
+struct Attr_save {
+  uint32_t attr;
+  uint16_t in_status;
+  uint16_t mode;
+  int32_t column;
+};
+struct Attr_stack {
+  int32_t depth;
+  Attr_save e[5];
+};
+
+// Mode-word bits of the screen table's pairs: set by the first code of a
+// pair, cleared by the second.  Their meaning belongs to the features that
+// read them; the screen keeps them.
+struct Mode_pair {
+  uint16_t on, off;
+  uint16_t bit;
+};
+const Mode_pair mode_pairs[] = {
+    {M('E', 'W'), M('B', 'W'), MODE_NOWRAP}, {M('U', 'C'), M('L', 'C'), MODE_UC},
+    {M('B', 'J'), M('E', 'J'), 0x8},         {M('M', 'E'), M('M', 'N'), 0x10},
+    {M('S', 'D'), M('S', 'E'), 0x20},        {M('S', 'X'), M('S', 'N'), 0x40},
+    {M('C', 'A'), M('C', 'D'), 0x80},        {M('+', 'W'), M('-', 'W'), 0x400},
+    {M('+', 'E'), M('-', 'E'), 0x1000},      {M('+', 'F'), M('-', 'F'), 0x2000},
+    {M('+', 'P'), M('-', 'P'), 0x8000},
+};
+// Codes of the screen table accepted and kept without a model change of
+// their own (their definition, when the driver gives one, is sent).
+const char kept_codes[] = "BK+T-T+X-X+D-DF+F-MT2D3D4DZXC+C-";
+
+bool in_pairs(const char* list, uint16_t m) {
+  for (size_t i = 0; list[i] && list[i + 1]; i += 2)
+    if (M(list[i], list[i + 1]) == m) return true;
+  return false;
+}
+
+// Normalises the parameterised and colour forms: 'F3' -> 'F0' with 3.
+uint16_t normalise_code(uint16_t m, int32_t& param) {
+  uint8_t a = uint8_t(m >> 8), b = uint8_t(m);
+  param = -1;
+  if (a == 'f' || a == 'b') {
+    param = b;
+    return M(a == 'f' ? 'F' : 'B', '0');
+  }
+  if (b >= 0x30 && b <= 0x3f) {
+    param = b & 15;
+    return uint16_t((a << 8) | '0');
+  }
+  return m;
+}
+
+void flush_channel(Fcb* f) {
+  if (f->high_water > f->buf_count) f->buf_count = f->high_water;
+  Fio_call(FIO_FLUSH);
+  if (f->high_water > f->buf_count) f->high_water = f->buf_count;
+}
+
+void normalise_buffer(Fcb* f) {
+  if (f->high_water > f->buf_count) {
+    f->column += f->high_water - f->buf_count;
+    f->buf_count = f->high_water;
+  }
+}
+
+Attr_stack* attr_stack(Fcb* f) {
+  if (!f->attr_stack) f->attr_stack = Get_blk(sizeof(Attr_stack));
+  return static_cast<Attr_stack*>(f->attr_stack);
+}
+
+void cursor_move(Fcb* f, uint16_t m, const MnemDef* def) {
+  Window_rec& w = Dev(f)->win;
+  int32_t col = f->column >= w.cols ? w.cols - 1 : f->column, line = f->line;
+  bool simple = true;  // the definition alone does it
+  switch (m) {
+    case M('C', 'H'): col = 0; line = 0; break;
+    case M('C', 'R'): col = 0; break;
+    case M('B', 'S'):
+      if (col == 0) {
+        Mnem_override = true;
+        return;
+      }
+      --col;
+      break;
+    case M('L', 'T'):
+      if (col > 0) {
+        --col;
+      } else {
+        simple = false;
+        col = w.cols - 1;
+        line = line > 0 ? line - 1 : w.lines - 1;
+      }
+      break;
+    case M('R', 'T'):
+      if (col + 1 < w.cols) {
+        ++col;
+      } else {
+        simple = false;
+        col = 0;
+        line = line + 1 < w.lines ? line + 1 : 0;
+      }
+      break;
+    case M('U', 'P'):
+    case M('V', 'T'):
+      if (line > 0) --line;
+      else { simple = false; line = w.lines - 1; }
+      break;
+    case M('D', 'N'):
+      if (line + 1 < w.lines) ++line;
+      else { simple = false; line = 0; }
+      break;
+    default: break;
+  }
+  if (f->column >= w.cols) simple = false;  // a pending wrap: move explicitly
+  if (simple && def && !(f->st1 & ST1_WINDOW_REL)) {
+    f->column = col;
+    f->line = line;
+    return;  // Prt_mnem sends the definition
+  }
+  Scr_pos(f, col, line);
+  Mnem_override = true;
+}
+
+// The screen table; returns false for a code outside it.
+bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32_t& attr, uint16_t& in_status,
+                   uint16_t& mode) {
+  Dev_fcb* d = Dev(f);
+  switch (m) {
+    case M('C', 'H'): case M('C', 'R'): case M('B', 'S'): case M('L', 'T'): case M('R', 'T'):
+    case M('U', 'P'): case M('V', 'T'): case M('D', 'N'):
+      cursor_move(f, m, def);
+      return true;
+    case M('L', 'F'):
+      Scr_line_feed(f, def);
+      return true;
+    case M('C', 'S'):
+    case M('F', 'F'): {
+      Term_check_resize();
+      const MnemDef* cs = def ? def : Find_mnem(M('C', 'S'));
+      Mnem_CS(cs);
+      if (!Mnem_override && cs != def) {
+        Send_mnem(cs);
+        Mnem_override = true;
+      }
+      return true;
+    }
+    case M('C', 'L'): Mnem_CL(def); return true;
+    case M('C', 'E'): Mnem_CE(def); return true;
+    case M('C', 'F'): Mnem_CF(def); return true;
+    case M('D', 'C'): Mnem_DC(def); return true;
+    case M('I', 'C'): Mnem_IC(def); return true;
+    case M('L', 'D'): Mnem_LD(def); return true;
+    case M('L', 'I'): Mnem_LI(def); return true;
+    case M('S', 'B'): attr |= ATTR_BACKGROUND; return true;
+    case M('S', 'F'): attr &= ~ATTR_BACKGROUND; return true;
+    case M('B', 'R'): attr |= ATTR_REVERSE; return true;
+    case M('E', 'R'): attr &= ~ATTR_REVERSE; return true;
+    case M('B', 'B'): attr |= ATTR_BLINK; return true;
+    case M('E', 'B'): attr &= ~ATTR_BLINK; return true;
+    case M('B', 'U'): attr |= ATTR_UNDERLINE; return true;
+    case M('E', 'U'): attr &= ~ATTR_UNDERLINE; return true;
+    case M('G', 'S'): attr |= ATTR_GRAPHICS; return true;
+    case M('G', 'E'): attr &= ~ATTR_GRAPHICS; return true;
+    case M('F', '0'):
+      if (param > 15) Not_built("named colours (the colour service)");
+      attr = (attr & ~ATTR_FG_MASK) | (uint32_t(param) << 8);
+      return true;
+    case M('B', '0'):
+      if (param > 15) Not_built("named colours (the colour service)");
+      attr = (attr & ~ATTR_BG_MASK) | (uint32_t(param) << 16);
+      return true;
+    case M('R', 'M'): {
+      uint32_t fresh = d->win.def_attr;
+      if (mode & MODE_KEEP_COLOURS) fresh = (attr & (ATTR_FG_MASK | ATTR_BG_MASK)) | (fresh & 0xff);
+      attr = fresh;
+      f->attr = ~fresh;  // Set_attr sends 'RM' and every attribute again
+      Mnem_override = true;
+      f->out_hook = nullptr;
+      d->fl_kind = 0;
+      in_status &= IN_KEEP;
+      mode = uint16_t((mode & 0x6400) | 1);
+      return true;
+    }
+    case M('D', 'F'): d->win.def_attr = attr; return true;
+    case M('C', '0'):
+      if (param > 3) return false;
+      mode = uint16_t((mode & ~MODE_CURSOR) | param);
+      Mnem_override = true;  // Set_mode sends the cursor mode
+      return true;
+    case M('W', 'C'): case M('W', 'R'): case M('W', 'S'): case M('R', 'S'): case M('S', 'R'):
+      not_built_mnem(m, "text windows");
+    case M('M', '+'): case M('M', '-'):
+      not_built_mnem(m, "menus");
+    case M('m', 'n'): case M('m', 'x'):
+      not_built_mnem(m, "long mnemonics");
+    case M('D', 'O'):
+      return true;  // no object regions exist on a character screen without controls
+    case M('C', 'I'):
+      if (f == ws.Con_fcb) Flush_console();
+      while (d->preinput) {
+        Prei_entry* n = d->preinput->next;
+        Ret_blk(d->preinput);
+        d->preinput = n;
+      }
+      return true;
+    case M('T', 'W'): Mnem_TW(); return true;
+    case M('F', 'L'):
+    case M('E', 'L'):
+      if (d->fl_kind) {
+        d->fl_kind = 0;
+        f->out_hook = nullptr;
+        Rpt_error(51);
+      }
+      d->fl_kind = m == M('F', 'L') ? 'F' : 'E';
+      d->fl_op = 0;
+      d->fl_state = 0;
+      f->out_hook = Mnem_FL_fnc;
+      Mnem_override = true;
+      return true;
+    case M('E', 'E'): in_status |= IN_ECHO_OFF; return true;
+    case M('B', 'E'): in_status &= uint16_t(~IN_ECHO_OFF); return true;
+    case M('E', 'T'): in_status |= IN_DISCARD_AHEAD; return true;
+    case M('B', 'T'): in_status &= uint16_t(~IN_DISCARD_AHEAD); return true;
+    case M('R', 'C'): in_status |= IN_READ_RC; return true;
+    case M('R', 'L'): in_status |= IN_READ_RL; return true;
+    case M('T', 'R'): in_status |= IN_READ_TR; return true;
+    case M('R', 'P'): in_status |= IN_READ_RP; return true;
+    case M('N', 'I'): in_status |= IN_NI; return true;
+    case M('E', 'S'):
+      Term_put(27);
+      Mnem_override = true;
+      return true;
+    default: break;
+  }
+  for (const Mode_pair& p : mode_pairs) {
+    if (m == p.on) {
+      mode |= p.bit;
+      return true;
+    }
+    if (m == p.off) {
+      mode &= uint16_t(~p.bit);
+      return true;
+    }
+  }
+  return in_pairs(kept_codes, m);
+}
+
+// The general table (channels that are not terminal screens).  Returns
+// false for an undefined code outside it.
+bool general_action(Fcb* f, uint16_t m, const MnemDef* def) {
+  switch (m) {
+    case M('C', 'R'):
+      if (!def) Term_put('\r');
+      f->column = 0;
+      return true;
+    case M('L', 'F'):
+      if (f->term_flags & TF_EP) {
+        f->term_flags &= uint16_t(~TF_EP);
+        Output_mnem(M('E', 'F'));
+      }
+      if (!def) {
+        if (record_ending_kind(f->kind)) {
+          Wrt_record();  // the driver adds the line end and writes
+        } else if (f->kind == FK_BINARY || f->kind == FK_MEMORY) {
+          Term_put('\n');
+        } else {
+          Term_put('\r');
+          Term_put('\n');
+        }
+      }
+      f->high_water = f->buf_count;
+      f->column = 0;
+      if (f->line < LINE_MAX) ++f->line;
+      return true;
+    case M('F', 'F'):
+      if (f->term_flags & TF_EP) {
+        f->term_flags &= uint16_t(~TF_EP);
+        Output_mnem(M('E', 'F'));
+      }
+      if (!def) Term_put(12);
+      f->column = 0;
+      f->line = 0;
+      flush_channel(f);
+      return true;
+    case M('B', 'O'):
+      if (!def) return false;
+      f->in_status |= IN_BO;
+      return true;
+    case M('E', 'O'): f->in_status &= uint16_t(~IN_BO); return true;
+    case M('B', 'I'): f->in_status |= IN_BI; return true;
+    case M('E', 'I'): f->in_status &= uint16_t(~IN_BI); return true;
+    case M('E', 'G'): f->in_status |= IN_IGNORE_BAD; return true;
+    case M('B', 'G'): f->in_status &= uint16_t(~IN_IGNORE_BAD); return true;
+    case M('G', 'S'):
+      f->mode_flags |= MODE_GRAPHICS_FLAG;
+      f->attr |= ATTR_GRAPHICS;
+      return true;
+    case M('G', 'E'):
+      f->mode_flags &= ~MODE_GRAPHICS_FLAG;
+      f->attr &= ~ATTR_GRAPHICS;
+      return true;
+    case M('S', 'A'): {
+      Attr_stack* s = attr_stack(f);
+      if (s->depth >= 5) return true;
+      Attr_save& e = s->e[s->depth++];
+      e.attr = f->attr;
+      e.in_status = f->in_status;
+      e.mode = Is_screen(f) ? Dev(f)->mode : 0;
+      e.column = f->column;
+      return true;
+    }
+    case M('R', 'A'): {
+      if (!f->attr_stack) return true;
+      Attr_stack* s = attr_stack(f);
+      if (s->depth == 0) return true;
+      Attr_save& e = s->e[--s->depth];
+      f->in_status = e.in_status;
+      if (Is_screen(f)) {
+        Set_attr(e.attr);
+        Set_mode(e.mode);
+      } else {
+        f->attr = e.attr;
+      }
+      return true;
+    }
+    case M('M', 'S'): f->term_flags |= TF_MS; return true;
+    case M('M', 'P'): f->term_flags &= uint16_t(~TF_MS); return true;
+    case M('+', 'O'): f->term_flags |= TF_PLUS_O; return true;
+    case M('-', 'O'): f->term_flags &= uint16_t(~TF_PLUS_O); return true;
+    case M('L', 'S'): f->term_flags |= TF_LS; return true;
+    case M('U', 'S'): f->term_flags &= uint16_t(~TF_LS); return true;
+    case M('+', 'B'): f->term_flags |= TF_PLUS_B; return true;
+    case M('-', 'B'): f->term_flags &= uint16_t(~TF_PLUS_B); return true;
+    case M('E', 'P'): f->term_flags |= TF_EP; return true;
+    case M('E', 'F'): f->term_flags &= uint16_t(~TF_EP); return true;
+    case M('B', 'M'):
+      if (f == ws.Con_fcb) return false;
+      f->term_flags |= TF_PASS;
+      f->cols = 85;
+      f->lines = 66;
+      return true;
+    case M('E', 'M'): f->term_flags &= uint16_t(~TF_PASS); return true;
+    case M('D', 'F'): return true;
+    case M('J', 'C'): case M('J', 'D'): case M('J', 'L'): case M('J', 'N'): case M('J', 'R'): case M('J', 'S'):
+      return true;  // value markers: only the client-side kinds use them
+    case M('S', 'L'): case M('E', 'L'): case M('V', 'T'):
+      not_built_mnem(m, "vertical-format mnemonics");
+    default:
+      if ((m >> 8) == 'S' && (m & 0xff) >= '0' && (m & 0xff) <= '?') not_built_mnem(m, "vertical-format mnemonics");
+      return def != nullptr;
+  }
+}
+
+// The console when its output is not a terminal: a transcript, no screen.
+// Line and return go out as they stand; the screen mnemonics shape a screen
+// that is not there and are passed over; anything else is unknown.
+void plain_console_mnem(uint16_t m) {
+  int32_t param;
+  uint16_t n = normalise_code(m, param);
+  switch (m) {
+    case M('L', 'F'): Prt_console_text("\n", 1); return;
+    case M('C', 'R'): Prt_console_text("\r", 1); return;
+    case M('F', 'F'): Prt_console_text("\n", 1); return;
+    default: break;
+  }
+  static const char screen_codes[] =
+      "CHBSLTRTUPVTDNCSCLCECFDCICLDLISBSFBRERBBEBBUEUGSGERMDFC0WCWRWSRSSRDOM+M-CITWFLELEEBEETBTRCRLTRRPNIES"
+      "BJEJBWEWLCUCMEMNSDSESNSXBKCACD+W-W+E-E+F-F+P-P+T-T+X-X+D-DF+F-MT2D3D4DZXC+C-RBVBBOEOBIEIEGBGSARA";
+  if (in_pairs(screen_codes, m) || n == M('F', '0') || n == M('B', '0')) return;
+  Err_mnemonic();
+}
+
+}  // namespace
+
+void Prt_mnem(uint16_t m) {
+  Fcb* f = ws.Cur_fcb;
+  if (Prt_is_console(f)) {
+    plain_console_mnem(m);
+    return;
+  }
+  // Form feeds on channels other than the console.
+  if (f->channel != 0) {
+    if (m == M('F', 'F')) {
+      if (f->column == 0 && f->line == 0 &&
+          (((f->term_flags & TF_SKIP_FIRST_FF)) ||
+           ((f->term_flags & TF_NO_DOUBLE_FF) && (f->term_flags & TF_LAST_FF)))) {
+        f->term_flags = uint16_t((f->term_flags & ~TF_SKIP_FIRST_FF) | TF_LAST_FF);
+        return;
+      }
+      f->term_flags |= TF_LAST_FF;
+    } else {
+      f->term_flags &= uint16_t(~TF_LAST_FF);
+    }
+    if (f->column != 0 || f->line != 0) f->term_flags &= uint16_t(~TF_SKIP_FIRST_FF);
+  }
+  if (f->st2 & ST2_THIN_CLIENT) Not_built("mnemonics on a thin-client console (the thin client)");
+  if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics on thin-client channels (the thin client)");
+  if (f->kind == FK_PDF) Not_built("mnemonics on PDF channels (PDF printing)");
+  MnemDef* def = Find_mnem(m);
+  int32_t param;
+  uint16_t n = normalise_code(m, param);
+  if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
+    Dev_fcb* d = Dev(f);
+    uint32_t attr = f->attr;
+    uint16_t in_status = f->in_status;
+    uint16_t mode = d->mode;
+    Mnem_override = false;
+    normalise_buffer(f);
+    if (screen_action(f, n, param, def, attr, in_status, mode)) {
+      if (def && !Mnem_override) {
+        Send_mnem(def);
+        f->attr = attr;  // the definition set the device's attributes itself
+      } else if (attr != f->attr) {
+        Set_attr(attr);
+      }
+      f->in_status = in_status;
+      if (mode != d->mode || (n == M('C', '0'))) Set_mode(mode);
+      if (m == M('L', 'F') || m == M('F', 'F')) flush_channel(f);
+      return;
+    }
+    if (def && def->p1 != 0) {
+      // A screen-size mnemonic: the device changes its size.
+      Send_mnem(def);
+      Window_add_full(d, def->p1, def->p2);
+      f->cols = def->p1;
+      f->lines = def->p2;
+      f->column = f->line = 0;
+      return;
+    }
+  }
+  // Any other channel, and codes outside the screen table.
+  normalise_buffer(f);
+  if (f->term_flags & TF_PASS) {
+    bool general = m == M('B', 'M') || m == M('C', 'R') || m == M('E', 'M') || m == M('F', 'F') || m == M('L', 'F');
+    if (!general) {
+      if (m == M('m', 'n') || m == M('m', 'x')) not_built_mnem(m, "long mnemonics");
+      Term_put(27);
+      Term_put(uint8_t(m >> 8));
+      Term_put(uint8_t(m));
+      if (m == M('M', 'P')) f->term_flags &= uint16_t(~TF_MS);
+      if (m == M('M', 'S')) f->term_flags |= TF_MS;
+      if (m == M('+', 'O')) f->term_flags |= TF_PLUS_O;
+      if (m == M('-', 'O')) f->term_flags &= uint16_t(~TF_PLUS_O);
+      if (m == M('L', 'S')) f->term_flags |= TF_LS;
+      if (m == M('U', 'S')) f->term_flags &= uint16_t(~TF_LS);
+      return;
+    }
+  }
+  if (def && def->p1 != 0) {
+    f->cols = def->p1;
+    f->lines = def->p2;
+    if (!Is_screen(f)) f->width = def->p1;  // PRINT wraps printer lines there
+  }
+  f->high_water = f->buf_count;
+  if (def) Send_mnem(def);
+  if (!general_action(f, n == M('F', '0') || n == M('B', '0') ? m : n, def)) {
+    Err_mnemonic();
+    return;
+  }
+  if (m != M('F', 'F') && flush_on_line_kind(f->kind) && m == M('L', 'F') && f->buf_count > 0) flush_channel(f);
+}

@@ -1,0 +1,532 @@
+// The screen image of a terminal screen and the screen mnemonics that edit
+// it.
+//
+// Planes: chars[cell] and attrs[cell] for every cell of the screen, cell =
+// (line0 + line) * stride + col0 + col.  The image always equals what the
+// device shows: every byte that reaches the device through the screen goes
+// through Scr_text (text), Scr_pos (cursor), Scr_line_feed or one of the
+// edit mnemonics below, which update the planes first.
+//
+// The eight edit mnemonics ('CE' 'CF' 'CL' 'CS' 'DC' 'IC' 'LD' 'LI') either
+// let the device do the work (its driver defines the mnemonic and positions
+// are not window-relative: only the image changes here and Prt_mnem sends
+// the definition), or are emulated: the image is changed the same way, and
+// every cell whose character or attribute changed is written again, with
+// wrap switched off meanwhile so that writing the last cell never scrolls.
+#include <cstring>
+#include <vector>
+
+#include "channels/print.h"
+#include "core/errors.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/workspace.h"
+#include "terminal/terminal.h"
+
+bool Mnem_override = false;
+
+namespace {
+
+// Attribute bits that change what a cell looks like.
+constexpr uint32_t VISIBLE_ATTR = 0xffff1f;
+
+inline Window_rec& win_of(Fcb* f) { return Dev(f)->win; }
+
+void blank_cells(Window_rec& w, int32_t cell, int32_t n, uint32_t attr) {
+  std::memset(w.chars + cell, ' ', size_t(n));
+  for (int32_t i = 0; i < n; ++i) w.attrs[cell + i] = attr;
+}
+
+// Writes one character from the image at the cursor (the cursor is there).
+void put_cell(Fcb* f, uint8_t ch) {
+  Term_put(ch);
+  ++f->column;
+}
+
+// Emulation: the planes before the change are in `before`; every cell of
+// the window that differs now is written again.  The cursor and attribute
+// return to `col`, `line` and `attr`.
+void repaint_changes(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, int32_t col,
+                     int32_t line, uint32_t attr) {
+  Window_rec& w = win_of(f);
+  Dev_fcb* d = Dev(f);
+  bool wrap = !(d->mode & MODE_NOWRAP);
+  bool wrap_off = false;
+  for (int32_t l = 0; l < w.lines; ++l) {
+    for (int32_t c = 0; c < w.cols; ++c) {
+      int32_t cell = Cell(w, c, l);
+      size_t k = size_t(l) * size_t(w.cols) + size_t(c);
+      if (bc[k] == w.chars[cell] && ((ba[k] ^ w.attrs[cell]) & VISIBLE_ATTR) == 0) continue;
+      if (wrap && !wrap_off && l == w.lines - 1) {
+        Output_mnem(Mnem_code('E', 'W'));
+        wrap_off = true;
+      }
+      if (f->column != c || f->line != l) Scr_pos(f, c, l);
+      Set_attr(w.attrs[cell]);
+      put_cell(f, w.chars[cell]);
+      if (f->column >= w.cols) f->column = w.cols;  // pending: Scr_pos moves explicitly
+    }
+  }
+  if (wrap_off) Output_mnem(Mnem_code('B', 'W'));
+  Set_attr(attr);
+  Scr_pos(f, col, line);
+  Mnem_override = true;
+}
+
+struct Snapshot {
+  std::vector<uint8_t> c;
+  std::vector<uint32_t> a;
+  explicit Snapshot(Fcb* f) {
+    Window_rec& w = win_of(f);
+    c.resize(size_t(w.cols) * size_t(w.lines));
+    a.resize(c.size());
+    for (int32_t l = 0; l < w.lines; ++l)
+      for (int32_t col = 0; col < w.cols; ++col) {
+        size_t k = size_t(l) * size_t(w.cols) + size_t(col);
+        c[k] = w.chars[Cell(w, col, l)];
+        a[k] = w.attrs[Cell(w, col, l)];
+      }
+  }
+};
+
+inline bool device_way(Fcb* f, const MnemDef* def) { return def && !(f->st1 & ST1_WINDOW_REL); }
+
+inline int32_t cursor_col(Fcb* f) {
+  int32_t cols = win_of(f).cols;
+  return f->column >= cols ? cols - 1 : f->column;
+}
+
+// The image changes of each edit mnemonic (the device way).
+void image_cl(Fcb* f) {
+  Window_rec& w = win_of(f);
+  int32_t c = cursor_col(f);
+  blank_cells(w, Cell(w, c, f->line), w.cols - c, f->attr);
+}
+
+void image_dc(Fcb* f) {
+  Window_rec& w = win_of(f);
+  int32_t c = cursor_col(f);
+  int32_t at = Cell(w, c, f->line);
+  int32_t n = w.cols - c - 1;
+  if (n > 0) {
+    std::memmove(w.chars + at, w.chars + at + 1, size_t(n));
+    std::memmove(w.attrs + at, w.attrs + at + 1, size_t(n) * 4);
+  }
+  blank_cells(w, Cell(w, w.cols - 1, f->line), 1, w.def_attr);
+}
+
+void image_ic(Fcb* f) {
+  Window_rec& w = win_of(f);
+  int32_t c = cursor_col(f);
+  int32_t at = Cell(w, c, f->line);
+  int32_t n = w.cols - c - 1;
+  if (n > 0) {
+    std::memmove(w.chars + at + 1, w.chars + at, size_t(n));
+    std::memmove(w.attrs + at + 1, w.attrs + at, size_t(n) * 4);
+  }
+  blank_cells(w, at, 1, f->attr);
+}
+
+void image_cf(Fcb* f) {
+  Window_rec& w = win_of(f);
+  for (int32_t l = 0; l < w.lines; ++l)
+    for (int32_t c = 0; c < w.cols; ++c) {
+      int32_t cell = Cell(w, c, l);
+      if (!(w.attrs[cell] & ATTR_BACKGROUND)) {
+        w.chars[cell] = ' ';
+        w.attrs[cell] = f->attr;
+      }
+    }
+}
+
+}  // namespace
+
+// ---- windows ----
+
+void Window_add_full(Dev_fcb* d, int32_t cols, int32_t lines) {
+  Window_free(d);
+  Window_rec& w = d->win;
+  w = Window_rec{};
+  w.cols = cols;
+  w.lines = lines;
+  w.stride = cols;
+  w.def_attr = ATTR_FRESH;
+  size_t cells = size_t(cols) * size_t(lines);
+  w.chars = static_cast<uint8_t*>(Get_blk(cells));
+  w.attrs = static_cast<uint32_t*>(Get_blk(cells * 4));
+  blank_cells(w, 0, int32_t(cells), ATTR_FRESH);
+  w.options = 1;  // single-line frame kind of window 0
+}
+
+void Window_free(Dev_fcb* d) {
+  Window_rec& w = d->win;
+  if (w.chars) Ret_blk(w.chars);
+  if (w.attrs) Ret_blk(w.attrs);
+  w.chars = nullptr;
+  w.attrs = nullptr;
+  Key_free_list(w.keys);
+  while (w.ctl_defs) {
+    Ctl_def* n = w.ctl_defs->next;
+    Ret_blk(w.ctl_defs);
+    w.ctl_defs = n;
+  }
+  while (w.mouse) {
+    Mouse_region* n = w.mouse->next;
+    Ret_blk(w.mouse);
+    w.mouse = n;
+  }
+}
+
+// ---- attributes and modes ----
+
+void Set_attr(uint32_t word) {
+  Fcb* f = ws.Cur_fcb;
+  if (word == f->attr) return;
+  f->attr = word;
+  Output_mnem(Mnem_code('R', 'M'));
+  if (f->term_flags & TF_AT_DEFINED) {
+    Output_mnem(Mnem_code('A', 'T'));
+  } else {
+    if (word & ATTR_BLINK) Output_mnem(Mnem_code('B', 'B'));
+    if (word & ATTR_UNDERLINE) Output_mnem(Mnem_code('B', 'U'));
+  }
+  Output_mnem(word & ATTR_BACKGROUND ? Mnem_code('S', 'B') : Mnem_code('S', 'F'));
+  uint32_t fg = (word >> 8) & 0xff, bg = (word >> 16) & 0xff;
+  if (word & ATTR_REVERSE) {
+    if (f->term_flags & TF_BR_DEFINED) {
+      Output_mnem(Mnem_code('B', 'R'));
+    } else {
+      std::swap(fg, bg);
+    }
+  }
+  if (word & ATTR_GRAPHICS) Output_mnem(Mnem_code('G', 'S'));
+  // A device without colours shows reverse through the exchanged indexes
+  // only when it defines them; the recorded word stays the program's.
+  auto colour = [](char up, char low, uint32_t n) {
+    if (n <= 15) {
+      Output_mnem(Mnem_code(up, char('0' + n)));
+    } else if (MnemDef* d = Find_mnem(Mnem_code(low, char(n)))) {
+      Send_mnem(d);
+    }
+  };
+  if (fg != 7) colour('F', 'f', fg);
+  if (bg != 0) colour('B', 'b', bg);
+}
+
+void Reset_attr(uint32_t word) {
+  Fcb* f = ws.Cur_fcb;
+  uint32_t cur = f->attr;
+  if ((word & ATTR_REVERSE) && !(cur & ATTR_REVERSE)) Prt_mnem(Mnem_code('B', 'R'));
+  if (!(word & ATTR_REVERSE) && (cur & ATTR_REVERSE)) Prt_mnem(Mnem_code('E', 'R'));
+  if ((word & ATTR_BACKGROUND) && !(cur & ATTR_BACKGROUND)) Prt_mnem(Mnem_code('S', 'B'));
+  if (!(word & ATTR_BACKGROUND) && (cur & ATTR_BACKGROUND)) Prt_mnem(Mnem_code('S', 'F'));
+  uint32_t fg = (word >> 8) & 0xff, bg = (word >> 16) & 0xff;
+  if (fg != ((f->attr >> 8) & 0xff)) {
+    if (fg <= 15) Prt_mnem(Mnem_code('F', char('0' + fg)));
+    else Output_mnem(Mnem_code('f', char(fg)));
+  }
+  if (bg != ((f->attr >> 16) & 0xff)) {
+    if (bg <= 15) Prt_mnem(Mnem_code('B', char('0' + bg)));
+    else Output_mnem(Mnem_code('b', char(bg)));
+  }
+}
+
+void Clear_reset(uint32_t& word) {
+  Fcb* f = ws.Cur_fcb;
+  Dev_fcb* d = Dev(f);
+  uint32_t w;
+  if (!(d->mode & MODE_KEEP_COLOURS))
+    w = (d->win.def_attr & 0xff) | (f->attr & (ATTR_FG_MASK | ATTR_BG_MASK));
+  else
+    w = d->win.def_attr;
+  if (d->win.options & 8) w |= ATTR_BACKGROUND;
+  Set_attr(w);
+  word = w;
+}
+
+void Set_curmode(uint16_t mode) {
+  Fcb* f = ws.Cur_fcb;
+  Dev_fcb* d = Dev(f);
+  uint8_t m = uint8_t(mode & MODE_CURSOR);
+  if ((f->st1 & ST1_OUT_SUPPRESS) || (mode & MODE_CURSOR_OFF)) m = 0;
+  if (m == d->cur_sent) return;
+  d->cur_sent = m;
+  Output_mnem(Mnem_code('C', char('0' + m)));
+}
+
+void Set_mode(uint16_t mode) {
+  Fcb* f = ws.Cur_fcb;
+  Dev_fcb* d = Dev(f);
+  Set_curmode(mode);
+  if ((mode ^ d->mode) & MODE_NOWRAP) Output_mnem(mode & MODE_NOWRAP ? Mnem_code('E', 'W') : Mnem_code('B', 'W'));
+  d->mode = mode;
+}
+
+// ---- image ----
+
+void Image_clear() {
+  Fcb* f = ws.Cur_fcb;
+  Window_rec& w = win_of(f);
+  int32_t c = cursor_col(f);
+  blank_cells(w, Cell(w, c, f->line), w.cols - c, f->attr);
+  for (int32_t l = f->line + 1; l < w.lines; ++l) blank_cells(w, Cell(w, 0, l), w.cols, f->attr);
+}
+
+void Image_rollup(int32_t line) {
+  Fcb* f = ws.Cur_fcb;
+  Window_rec& w = win_of(f);
+  for (int32_t l = line; l + 1 < w.lines; ++l) {
+    std::memmove(w.chars + Cell(w, 0, l), w.chars + Cell(w, 0, l + 1), size_t(w.cols));
+    std::memmove(w.attrs + Cell(w, 0, l), w.attrs + Cell(w, 0, l + 1), size_t(w.cols) * 4);
+  }
+  blank_cells(w, Cell(w, 0, w.lines - 1), w.cols, f->attr);
+}
+
+void Image_rolldown(int32_t line) {
+  Fcb* f = ws.Cur_fcb;
+  Window_rec& w = win_of(f);
+  for (int32_t l = w.lines - 1; l > line; --l) {
+    std::memmove(w.chars + Cell(w, 0, l), w.chars + Cell(w, 0, l - 1), size_t(w.cols));
+    std::memmove(w.attrs + Cell(w, 0, l), w.attrs + Cell(w, 0, l - 1), size_t(w.cols) * 4);
+  }
+  blank_cells(w, Cell(w, 0, line), w.cols, f->attr);
+}
+
+// ---- the eight edit mnemonics ----
+
+void Mnem_CL(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    image_cl(f);
+    if (Sw_on(sw::VC) && f->column == 0) {
+      // The device clears, then the cursor position is sent again (for
+      // devices that move the cursor when clearing).
+      Send_mnem(def);
+      Mnem_override = true;
+      int32_t l = f->line;
+      f->line = -1;
+      Scr_pos(f, 0, l);
+    }
+    return;
+  }
+  Snapshot s(f);
+  int32_t col = f->column, line = f->line;
+  image_cl(f);
+  repaint_changes(f, s.c, s.a, col, line, f->attr);
+}
+
+void Mnem_CE(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    Image_clear();
+    return;
+  }
+  Snapshot s(f);
+  int32_t col = f->column, line = f->line;
+  Image_clear();
+  repaint_changes(f, s.c, s.a, col, line, f->attr);
+}
+
+void Mnem_CS(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    f->column = 0;
+    f->line = 0;
+    Image_clear();
+    return;
+  }
+  Snapshot s(f);
+  f->column = 0;
+  f->line = 0;
+  Image_clear();
+  f->column = -1;  // the emulation positions explicitly
+  repaint_changes(f, s.c, s.a, 0, 0, f->attr);
+}
+
+void Mnem_CF(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    image_cf(f);
+    f->column = 0;
+    f->line = 0;
+    return;
+  }
+  Snapshot s(f);
+  image_cf(f);
+  repaint_changes(f, s.c, s.a, 0, 0, f->attr);
+}
+
+void Mnem_DC(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    image_dc(f);
+    return;
+  }
+  Snapshot s(f);
+  int32_t col = f->column, line = f->line;
+  image_dc(f);
+  repaint_changes(f, s.c, s.a, col, line, f->attr);
+}
+
+void Mnem_IC(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    image_ic(f);
+    return;
+  }
+  Snapshot s(f);
+  int32_t col = f->column, line = f->line;
+  image_ic(f);
+  repaint_changes(f, s.c, s.a, col, line, f->attr);
+}
+
+void Mnem_LD(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    Image_rollup(f->line);
+    return;
+  }
+  Snapshot s(f);
+  int32_t col = f->column, line = f->line;
+  Image_rollup(f->line);
+  repaint_changes(f, s.c, s.a, col, line, f->attr);
+}
+
+void Mnem_LI(const MnemDef* def) {
+  Fcb* f = ws.Cur_fcb;
+  if (device_way(f, def)) {
+    Image_rolldown(f->line);
+    return;
+  }
+  Snapshot s(f);
+  int32_t col = f->column, line = f->line;
+  Image_rolldown(f->line);
+  repaint_changes(f, s.c, s.a, col, line, f->attr);
+}
+
+// ---- text, cursor and line feed ----
+
+void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
+  Dev_fcb* d = Dev(f);
+  Window_rec& w = d->win;
+  const uint8_t* xl = f->out_xlate;
+  while (n > 0) {
+    if (f->column >= w.cols) {
+      if (d->mode & MODE_NOWRAP) {
+        f->column = w.cols - 1;  // the device overwrites its last column
+      } else {
+        // The device wraps by itself when the next character comes.
+        f->column = 0;
+        if (f->line + 1 >= w.lines)
+          Image_rollup(0);
+        else
+          ++f->line;
+      }
+    }
+    int32_t room = w.cols - f->column;
+    int32_t take = n < room ? n : room;
+    int32_t cell = Cell(w, f->column, f->line);
+    uint32_t a = f->attr;
+    for (int32_t i = 0; i < take; ++i) {
+      uint8_t c = p[i];
+      w.chars[cell + i] = c;
+      w.attrs[cell + i] = a;
+    }
+    if (xl || f->buf_size - f->buf_count < take) {
+      for (int32_t i = 0; i < take; ++i) Term_put(xl ? xl[p[i]] : p[i]);
+    } else {
+      std::memcpy(f->out_buf + f->buf_count, p, size_t(take));
+      f->buf_count += take;
+    }
+    f->column += take;
+    p += take;
+    n -= take;
+  }
+}
+
+void Scr_pos(Fcb* f, int32_t col, int32_t line) {
+  Dev_fcb* d = Dev(f);
+  Window_rec& w = d->win;
+  if (col >= w.cols) col = w.cols - 1;
+  if (line >= w.lines) line = w.lines - 1;
+  int32_t from_col = f->column, from_line = f->line;
+  if (col == from_col && line == from_line) return;
+  bool pending = from_col >= w.cols;
+  f->column = col;
+  f->line = line;
+  if (from_line >= 0 && from_col >= 0 && !(f->st1 & ST1_WINDOW_REL)) {
+    // Short forms: carriage return, and a return with one line down.
+    if (col == 0 && line == from_line) {
+      if (MnemDef* cr = Find_mnem(Mnem_code('C', 'R'))) {
+        Send_mnem(cr);
+        return;
+      }
+    }
+    if (col == 0 && line == from_line + 1) {
+      MnemDef* cr = Find_mnem(Mnem_code('C', 'R'));
+      MnemDef* dn = Find_mnem(Mnem_code('D', 'N'));
+      if (cr && dn) {
+        Send_mnem(cr);
+        Send_mnem(dn);
+        return;
+      }
+    }
+    if (!pending && line == from_line && col == from_col - 1) {
+      if (MnemDef* bs = Find_mnem(Mnem_code('B', 'S'))) {
+        Send_mnem(bs);
+        return;
+      }
+    }
+  }
+  if (d->at_at) {
+    Send_mnem(d->at_at);
+    return;
+  }
+  // No cursor addressing: get there with what the device has.
+  MnemDef* cr = Find_mnem(Mnem_code('C', 'R'));
+  MnemDef* dn = Find_mnem(Mnem_code('D', 'N'));
+  MnemDef* up = Find_mnem(Mnem_code('U', 'P'));
+  MnemDef* home = Find_mnem(Mnem_code('C', 'H'));
+  int32_t at_col = from_col < 0 ? 0 : (pending ? w.cols - 1 : from_col);
+  int32_t at_line = from_line < 0 ? 0 : from_line;
+  if (line < at_line && !up && home) {
+    Send_mnem(home);
+    at_col = at_line = 0;
+  }
+  while (at_line < line && dn) {
+    Send_mnem(dn);
+    ++at_line;
+  }
+  while (at_line > line && up) {
+    Send_mnem(up);
+    --at_line;
+  }
+  if (col < at_col && cr) {
+    Send_mnem(cr);
+    at_col = 0;
+  }
+  // Moving right writes the characters the image holds.
+  if (at_line == line)
+    for (; at_col < col; ++at_col) Term_put(w.chars[Cell(w, at_col, line)]);
+  // The model follows the program even where the device could not.
+  f->line = line;
+  f->column = col;
+}
+
+void Scr_line_feed(Fcb* f, const MnemDef* def) {
+  Window_rec& w = win_of(f);
+  if (f->line + 1 >= w.lines) {
+    // The whole-screen window scrolls with the device.
+    Image_rollup(0);
+  } else {
+    ++f->line;
+  }
+  f->column = 0;
+  if (def) {
+    Send_mnem(def);
+  } else {
+    Term_put('\r');
+    Term_put('\n');
+  }
+  Mnem_override = true;
+}

@@ -1,0 +1,18 @@
+REM MEM( reads and writes only inside the blocks MEM(s) hands out
+A=MEM("HELLO")
+PRINT MEM(A,0),MEM(A+1,3),MEM(A),MEM(A+5)
+PRINT MEM(A+1,"IPP"); PRINT MEM(A,0)
+B=MEM($FF01$); PRINT MEM(B),MEM(B+1)
+REM outside the block: error 41, nothing read or written
+PRINT LEN(MEM(A,6)),ASC(MEM(A+5,1))
+PRINT MEM(A,7)
+PRINT MEM(A+5,"X")
+PRINT MEM(A+4,"XY")
+PRINT MEM(A-1)
+PRINT MEM(A,0)
+PRINT MEM(0)
+PRINT MEM(1.5)
+PRINT MEM(-1)
+PRINT MEM(A,-1)
+C=MEM(""); PRINT "[",MEM(C,0),"]",MEM(C)
+PRINT MEM(C,"X")

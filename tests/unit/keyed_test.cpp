@@ -1,0 +1,640 @@
+// Keyed files, first format: the file layout, reads and writes by key,
+// stepping, alternate keys, variable-length records, compression and the
+// faults of damaged files.
+#include <fcntl.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+
+#include "core/codes.h"
+#include "core/switches.h"
+#include "keyed/keyed_internal.h"
+#include "keyed_env.h"
+
+namespace {
+
+std::vector<uint8_t> file_bytes(const std::string& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void poke(const std::string& p, int64_t off, const std::vector<uint8_t>& bytes) {
+  int fd = ::open(p.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), off), ssize_t(bytes.size()));
+  ::close(fd);
+}
+
+// ---- layout ----
+
+TEST_F(KeyedTest, CreationWritesTheHeaderAndTheFirstBlocks) {
+  std::string p = make("fix", 100, 10);
+  auto b = file_bytes(p);
+  ASSERT_GE(b.size(), 512u + 1024);
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 8), "[Orukey]");
+  EXPECT_EQ(get_u16be(&b[8]), 100);
+  EXPECT_EQ(get_u16be(&b[18]), 10);
+  EXPECT_TRUE(b[241] & 64);  // check bytes valid
+  int B = (b[240] + 1) * 1024;
+  // One key: one free block at 512 chained from the header.
+  EXPECT_EQ(get_u32be(&b[28]), 512u);
+  EXPECT_EQ(get_u32be(&b[32]), uint32_t(512 + B));
+  EXPECT_EQ(get_u32be(&b[512 + 1]), 512u);
+  EXPECT_EQ(get_u32be(&b[512 + 6]), 0u);
+
+  std::string v = make("var", 100, 10, true);
+  auto c = file_bytes(v);
+  int VB = (c[240] + 1) * 1024;
+  EXPECT_EQ(c[512], 252);      // the space map
+  EXPECT_EQ(c[512 + 6], 252);  // marks itself
+  EXPECT_EQ(get_u32be(&c[32]), uint32_t(512 + VB));
+  EXPECT_EQ(c.size(), size_t(512 + VB));  // no preallocation byte without expected records
+}
+
+TEST_F(KeyedTest, SegmentTableContinuesBeyondTheHeaderOnlyWithItsFlag) {
+  std::vector<Key_seg_desc> segs;
+  for (int k = 0; k < 16; ++k)
+    for (int s = 0; s < 2; ++s) segs.push_back({k, 0, k * 4 + s * 2, 2, false, 0, 0});
+  std::string p = make_segs("many", 80, segs);
+  auto b = file_bytes(p);
+  EXPECT_FALSE(b[241] & 2);  // 32 entries fit in the header
+  Key_chan* ch = open(p);
+  EXPECT_EQ(Key_count_keys(ch), 16);
+  segs.push_back({15, 0, 70, 2, false, 0, 0});
+  std::string q = make_segs("more", 80, segs);
+  EXPECT_TRUE(file_bytes(q)[241] & 2);
+  EXPECT_EQ(Key_count_keys(open(q)), 16);
+}
+
+TEST_F(KeyedTest, DamagedHeadersAreRefusedAtOpen) {
+  std::string p = make("h", 20, 4);
+  poke(p, 4, {'x', 'x', 'x', ']'});
+  EXPECT_EQ(error_no([&] { open(p); }), 17);
+  std::string q = make("k", 20, 4);
+  poke(q, 18, {0, 0});  // key length 0
+  EXPECT_EQ(error_no([&] { open(q); }), 17);
+  std::string r = make("s", 20, 4);
+  poke(r, 104, {3, 0, 0, 4});  // key 3 without keys 0 to 2
+  EXPECT_EQ(error_no([&] { open(r); }), 17);
+}
+
+// ---- records by key ----
+
+TEST_F(KeyedTest, WriteReadReplaceRemove) {
+  for (bool variable : {false, true}) {
+    Key_chan* ch = open(make(variable ? "v" : "f", 30, 6, variable));
+    put(ch, "BBB", "second");
+    put(ch, "AAA", "first");
+    EXPECT_EQ(strip(get(ch, "AAA")), "first");
+    put(ch, "AAA", "changed");
+    EXPECT_EQ(strip(get(ch, "AAA")), "changed");
+    EXPECT_EQ(Key_record_count(ch), 2u);
+    EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("AAA", 219), "x"); }), 11);  // INSERT of an existing key
+    EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("ZZZ", 220), "x"); }), 11);  // UPDATE of a missing one
+    Key_remove(ch, Key_by("AAA", 208));
+    EXPECT_EQ(error_no([&] { get(ch, "AAA"); }), 11);
+    EXPECT_EQ(error_no([&] { Key_remove(ch, Key_by("AAA", 208)); }), 11);
+    EXPECT_EQ(Key_record_count(ch), 1u);
+    EXPECT_EQ(Key_verify(ch), "");
+  }
+}
+
+TEST_F(KeyedTest, ReadOnAnEmptyFileIsEndOfFile) {
+  Key_chan* ch = open(make("e", 10, 4));
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);
+  EXPECT_EQ(error_no([&] { Key_getkef(ch, req()); }), 2);
+  EXPECT_EQ(error_no([&] { Key_getkel(ch, req()); }), 2);
+  EXPECT_EQ(error_no([&] { Key_getkey(ch, req()); }), 2);
+  EXPECT_EQ(error_no([&] { Key_getkep(ch, req()); }), 2);
+  EXPECT_EQ(error_no([&] { get(ch, "A"); }), 11);
+  put(ch, "A", "x");
+  Key_remove(ch, Key_by("A", 208));
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the emptied index: root 0 again
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(KeyedTest, MissingKeyLeavesThePositionAtTheNextGreater) {
+  Key_chan* ch = open(make("m", 10, 4));
+  for (const char* k : {"A", "C", "E"}) put(ch, k, k);
+  EXPECT_EQ(error_no([&] { get(ch, "B"); }), 11);
+  EXPECT_EQ(strip(next(ch)), "C");
+  EXPECT_EQ(strip(next(ch)), "E");
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);
+  EXPECT_EQ(Key_getkef(ch, req()), "A");
+  EXPECT_EQ(Key_getkel(ch, req()), "E");
+  get(ch, "C");
+  EXPECT_EQ(Key_getkey(ch, req()), "E");  // what the next READ would read
+  EXPECT_EQ(error_no([&] { Key_getken(ch, req()); }), 2);
+}
+
+TEST_F(KeyedTest, KeyFunctionsAroundAPosition) {
+  Key_chan* ch = open(make("kf", 10, 4));
+  for (const char* k : {"A", "B", "C", "D"}) put(ch, k, k);
+  get(ch, "B");
+  EXPECT_EQ(Key_getkey(ch, req()), "C");
+  EXPECT_EQ(Key_getken(ch, req()), "D");
+  EXPECT_EQ(Key_getkep(ch, req()), "A");
+  EXPECT_EQ(Key_getkec(ch, req()), "B");
+  EXPECT_EQ(Key_getken(ch, Key_by("C")), "D");
+  EXPECT_EQ(Key_getkep(ch, Key_by("C")), "B");
+  EXPECT_EQ(error_no([&] { Key_getkep(ch, Key_by("A")); }), 2);
+}
+
+TEST_F(KeyedTest, ExtractThenReadReturnsTheSameRecord) {
+  Key_chan* ch = open(make("x", 10, 4));
+  for (const char* k : {"A", "B"}) put(ch, k, k);
+  Key_read(ch, Key_by("A", 174));
+  EXPECT_EQ(strip(next(ch)), "A");
+  EXPECT_EQ(strip(next(ch)), "B");
+}
+
+TEST_F(KeyedTest, OrdinalAndIndex) {
+  Key_chan* ch = open(make("o", 10, 4));
+  for (int i = 9; i >= 0; --i) put(ch, std::string(1, char('a' + i)), std::to_string(i));
+  Key_req r = req();
+  r.has_rno = true;
+  r.rno = 1;
+  EXPECT_EQ(strip(Key_read(ch, r)), "0");
+  r.rno = 10;
+  EXPECT_EQ(strip(Key_read(ch, r)), "9");
+  r.rno = 11;
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
+  EXPECT_EQ(Key_getrno(ch, Key_by("d")), 4);
+  int64_t ind = Key_getind(ch, Key_by("c"));
+  Key_req ir = req();
+  ir.has_ind = true;
+  ir.ind = ind;
+  EXPECT_EQ(strip(Key_read(ch, ir)), "2");
+  EXPECT_EQ(strip(next(ch)), "3");  // reading on from the record found by index
+}
+
+TEST_F(KeyedTest, DirectionStepsBothWaysAndPendingEndOfFile) {
+  Key_chan* ch = open(make("d", 10, 4));
+  for (const char* k : {"A", "B", "C", "D", "E"}) put(ch, k, k);
+  get(ch, "C");
+  Key_req r = req();
+  r.has_dir = true;
+  r.dir = -1;
+  EXPECT_EQ(strip(Key_read(ch, r)), "B");
+  r.dir = 2;
+  EXPECT_EQ(strip(Key_read(ch, r)), "D");
+  r.dir = 0;
+  EXPECT_EQ(strip(Key_read(ch, r)), "D");  // step 0: the same record again
+  get(ch, "A");
+  r.dir = -1;
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
+  EXPECT_EQ(strip(next(ch)), "A");           // cleared: reading starts over
+  get(ch, "A");
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
+  EXPECT_EQ(strip(get(ch, "E")), "E");  // KEY= is not held back by it
+}
+
+// ---- alternate keys ----
+
+TEST_F(KeyedTest, AlternateKeysOrderEqualValuesByAddress) {
+  // Key 0: bytes 0..3; key 1: bytes 4..5 of the record.
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
+  Key_chan* ch = open(make_segs("alt", 20, segs));
+  Key_write(ch, req(232), "k001XXa");
+  Key_write(ch, req(232), "k002AAb");
+  Key_write(ch, req(232), "k003XXc");
+  Key_req r = Key_by("XX");
+  r.has_kno = true;
+  r.kno = 1;
+  EXPECT_EQ(strip(Key_read(ch, r)), "k001XXa");  // the lowest address first
+  EXPECT_EQ(strip(next(ch)), "k003XXc");
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);
+  Key_req k = req();
+  k.has_kno = true;
+  k.kno = 1;
+  EXPECT_EQ(Key_getkef(ch, k), "AA");
+  // Changing the alternate value moves the entry.
+  Key_write(ch, req(232), "k001ZZa");
+  EXPECT_EQ(Key_getkel(ch, k), "ZZ");
+  Key_remove(ch, Key_by("k001", 208));
+  EXPECT_EQ(Key_getkel(ch, k), "XX");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(KeyedTest, UniqueAlternateKeyRefusesASecondRecord) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, kf::SF_UNIQUE, 0}};
+  Key_chan* ch = open(make_segs("u", 20, segs));
+  Key_write(ch, req(232), "k001XX");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "k002XX"); }), 11);
+  Key_write(ch, req(232), "k001XX more");  // the same record may keep its value
+  EXPECT_EQ(Key_record_count(ch), 1u);
+}
+
+TEST_F(KeyedTest, DescendingAndFoldedSegments) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 3, true, kf::SF_UPPER, ' '}};
+  Key_chan* ch = open(make_segs("desc", 10, segs));
+  for (const char* r : {"abc", "abd", "xyz", "ab"}) Key_write(ch, req(232), r);
+  EXPECT_EQ(strip(next(ch)), "xyz");
+  EXPECT_EQ(strip(next(ch)), "abd");
+  EXPECT_EQ(strip(next(ch)), "abc");
+  EXPECT_EQ(strip(next(ch)), "ab");  // a shorter value sorts after its extensions
+  EXPECT_EQ(strip(get(ch, "ABD")), "abd");
+  EXPECT_EQ(Key_getkef(ch, req()), "XYZ");
+}
+
+TEST_F(KeyedTest, DuplicatesOnKeyZeroGetSequenceNumbers) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 2, false, kf::SF_DUPS, 0}};
+  Key_chan* ch = open(make_segs("dup", 10, segs));
+  Key_write(ch, req(232), "AA1");
+  Key_write(ch, req(232), "AA2");
+  Key_write(ch, req(232), "BB3");
+  EXPECT_EQ(strip(next(ch)), "AA1");
+  EXPECT_EQ(strip(next(ch)), "AA2");
+  EXPECT_EQ(error_no([&] { Key_remove(ch, Key_by("AA", 208)); }), 32);
+  Key_remove(ch, req(208));  // the last record read
+  EXPECT_EQ(Key_record_count(ch), 2u);
+  EXPECT_EQ(strip(Key_read(ch, Key_by("AA"))), "AA1");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+// ---- variable-length records ----
+
+TEST_F(KeyedTest, VariableRecordLongerThanTheRecordLengthIsRefused) {
+  Key_chan* ch = open(make("vl", 20, 4, true));
+  put(ch, "A", std::string(20, 'x'));
+  for (int over = 1; over <= 4; ++over)
+    EXPECT_EQ(error_no([&] { put(ch, "B", std::string(size_t(20 + over), 'y')); }), 1) << over;
+  EXPECT_EQ(get(ch, "A"), std::string(20, 'x'));
+  EXPECT_EQ(error_no([&] { get(ch, "B"); }), 11);
+}
+
+TEST_F(KeyedTest, GrowingRecordMovesAndKeepsItsKeys) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 3, false, 0, 0}};
+  Key_chan* ch = open(make_segs("grow", 900, segs, true, 0, 0, 1));
+  for (int i = 0; i < 5; ++i) Key_write(ch, req(232), "r00" + std::to_string(i) + "v" + std::to_string(i) + "_" + std::string(150, 'a'));
+  int64_t before = Key_getind(ch, Key_by("r002"));
+  Key_write(ch, req(232), "r002v2_" + std::string(800, 'b'));
+  int64_t after = Key_getind(ch, Key_by("r002"));
+  EXPECT_NE(before, after);
+  EXPECT_EQ(get(ch, "r002").substr(7), std::string(800, 'b'));
+  Key_req k = Key_by("v2_");
+  k.has_kno = true;
+  k.kno = 1;
+  EXPECT_EQ(Key_read(ch, k).substr(0, 4), "r002");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(KeyedTest, DeletingTheLastRecordOfABlockFreesIt) {
+  Key_chan* ch = open(make("free", 900, 4, true, 0, 10, 1));
+  put(ch, "A", std::string(900, 'a'));
+  put(ch, "B", std::string(900, 'b'));
+  Key_remove(ch, Key_by("A", 208));
+  EXPECT_EQ(Key_verify(ch), "");
+  put(ch, "C", std::string(900, 'c'));  // reuses the freed block through the maps
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(get(ch, "C"), std::string(900, 'c'));
+}
+
+TEST_F(KeyedTest, RecordBodyOutsideItsBlockIsAnError) {
+  std::string p = make("body", 40, 4, true);
+  Key_chan* ch = open(p);
+  put(ch, "A", "hello");
+  int64_t ind = Key_getind(ch, Key_by("A"));
+  close(ch);
+  uint32_t addr = uint32_t(ind + 512);
+  uint32_t blk = addr & ~255u;
+  auto b = file_bytes(p);
+  int B = (b[240] + 1) * 1024;
+  int off = get_u16be(&b[blk + 6 + 2]);
+  // A stored length that reaches past the end of the block.
+  poke(p, blk + 6 + off + 5, {0x7F, 0xF0});
+  (void)B;
+  ch = open(p);
+  int e = error_no([&] { get(ch, "A"); });
+  EXPECT_TRUE(e == 113 || e == 108) << e;
+}
+
+TEST_F(KeyedTest, BlockReadFromAnotherAddressIsRefused) {
+  std::string p = make("addr", 10, 4);
+  Key_chan* ch = open(p);
+  put(ch, "A", "x");
+  close(ch);
+  auto b = file_bytes(p);
+  uint32_t root = get_u32be(&b[40]);
+  poke(p, root + 1, {0, 0, 0x7F, 0});
+  ch = open(p);
+  EXPECT_EQ(error_no([&] { get(ch, "A"); }), 107);
+}
+
+// ---- compression ----
+
+std::vector<uint8_t> rle(const std::string& s) {
+  std::vector<uint8_t> in(s.size() + 2), out(2 * s.size() + 300);
+  put_u16be(in.data(), uint16_t(s.size()));
+  std::memcpy(in.data() + 2, s.data(), s.size());
+  int n = compressBuf(out.data(), in.data(), kf::F2_RLE);
+  out.resize(size_t(n + 2));
+  return out;
+}
+
+TEST_F(KeyedTest, RunLengthCodes) {
+  auto c = rle(std::string(111, 'x') + "abcdefgh");
+  EXPECT_EQ(c[2], 239);
+  EXPECT_EQ(c[3], 'x');
+  c = rle(std::string(112, 'x') + "abcdefgh");
+  EXPECT_EQ(std::vector<uint8_t>(c.begin() + 2, c.begin() + 6), (std::vector<uint8_t>{239, 'x', 129, 'x'}));
+  c = rle("abcdefgh");
+  EXPECT_EQ(c[2], 241);
+  EXPECT_EQ(get_u16be(c.data()), 9);
+  c = rle(std::string(400, '\0') + "abcdefgh");
+  EXPECT_EQ(c[2], 240);
+  EXPECT_EQ(c[3], 255);  // 366 zeros, then a run of the other 34
+  EXPECT_EQ(c[4], 128 + 34);
+}
+
+TEST_F(KeyedTest, RunLengthRoundTripsAndRejectsBadCodes) {
+  std::mt19937 rng(7);
+  for (int t = 0; t < 300; ++t) {
+    std::string s;
+    int n = int(rng() % 600);
+    while (int(s.size()) < n) {
+      int kind = int(rng() % 3);
+      int len = int(rng() % 130) + 1;
+      char c = kind == 0 ? 0 : char(rng() % 4);
+      for (int i = 0; i < len; ++i) s += kind == 2 ? char(rng()) : c;
+    }
+    s.resize(size_t(n));
+    auto c = rle(s);
+    std::vector<uint8_t> out(s.size() + 2);
+    ASSERT_EQ(un_CompressBuf(out.data(), c.data(), int(s.size()), kf::F2_RLE), n);
+    ASSERT_EQ(std::string(out.begin() + 2, out.end()), s);
+  }
+  std::vector<uint8_t> bad = {0, 2, 250, 1};
+  std::vector<uint8_t> out(64);
+  EXPECT_EQ(un_CompressBuf(out.data(), bad.data(), 60, kf::F2_RLE), -2);
+  std::vector<uint8_t> big = {0, 2, 200, 1};  // 72 bytes into 60
+  EXPECT_EQ(un_CompressBuf(out.data(), big.data(), 60, kf::F2_RLE), -3);
+}
+
+TEST_F(KeyedTest, CompressedFilesStoreAndReadBack) {
+  for (uint8_t f2 : {uint8_t(kf::F2_RLE), uint8_t(kf::F2_ZLIB)}) {
+    Key_chan* ch = open(make(f2 == kf::F2_RLE ? "rle" : "z", 300, 6, true, f2));
+    std::string rec = std::string(200, ' ') + "tail" + std::string(50, '0');
+    put(ch, "K1", rec);
+    put(ch, "K2", "short");
+    EXPECT_EQ(get(ch, "K1"), rec);
+    EXPECT_EQ(get(ch, "K2"), "short");
+    EXPECT_EQ(Key_verify(ch), "");
+  }
+}
+
+// ---- extended records ----
+
+TEST_F(KeyedTest, ExtendedRecordsContinueInAChain) {
+  Key_chan* ch = open(make("ext", 100, 6, true, kf::F2_EXTENDED));
+  std::string big;
+  for (int i = 0; i < 450; ++i) big += char('a' + i % 26);
+  put(ch, "BIG", big);
+  put(ch, "SMALL", "s");
+  EXPECT_EQ(get(ch, "BIG"), big);
+  put(ch, "BIG", big.substr(0, 150));
+  EXPECT_EQ(get(ch, "BIG"), big.substr(0, 150));
+  Key_remove(ch, Key_by("BIG", 208));
+  EXPECT_EQ(Key_record_count(ch), 1u);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+// ---- purge, sharing, segments ----
+
+TEST_F(KeyedTest, PurgeEmptiesTheFileAndRaisesTheChangeCounter) {
+  std::string p = make("purge", 10, 4, true);
+  Key_chan* a = open(p);
+  for (int i = 0; i < 50; ++i) put(a, "k" + std::to_string(i), "x");
+  uint32_t before = get_u32be(&file_bytes(p)[36]);
+  Key_purge(a);
+  uint32_t after = get_u32be(&file_bytes(p)[36]);
+  EXPECT_GT(after, before);
+  EXPECT_EQ(Key_record_count(a), 0u);
+  EXPECT_EQ(error_no([&] { next(a); }), 2);
+  put(a, "new", "y");
+  EXPECT_EQ(get(a, "new"), "y");
+  EXPECT_EQ(Key_verify(a), "");
+}
+
+TEST_F(KeyedTest, ChannelsOnOneFileShareItsState) {
+  std::string p = make("share", 10, 4);
+  Key_chan* a = open(p);
+  Key_chan* b = open(p);
+  put(a, "A", "1");
+  put(b, "B", "2");
+  EXPECT_EQ(strip(get(b, "A")), "1");
+  EXPECT_EQ(strip(next(a)), "1");
+  close(a);
+  EXPECT_EQ(strip(get(b, "B")), "2");  // the other channel goes on working
+  EXPECT_EQ(Key_record_count(b), 2u);
+}
+
+TEST_F(KeyedTest, SegmentFilesHoldWhatOutgrowsTheMainFile) {
+  prmblk.MB = 1;
+  std::string p = make("seg", 400, 8, true, 0, 10, 1);
+  Key_chan* ch = open(p);
+  std::string rec(400, 'r');
+  for (int i = 0; i < 4000; ++i) {
+    char k[16];
+    std::snprintf(k, sizeof k, "k%06d", i);
+    put(ch, k, rec);
+  }
+  EXPECT_TRUE(std::filesystem::exists(p + ".001"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file_bytes(p + ".001")[4]), 4), "seg]");
+  EXPECT_EQ(get(ch, "k003999"), rec);
+  EXPECT_EQ(Key_verify(ch), "");
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(get(ch, "k000001"), rec);
+  EXPECT_EQ(Key_record_count(ch), 4000u);
+  Key_purge(ch);
+  EXPECT_FALSE(std::filesystem::exists(p + ".001"));
+}
+
+TEST_F(KeyedTest, WithoutSegmentsAFullFileIsError16) {
+  prmblk.MB = 0;
+  // A fixed-length file at the format's size limit.
+  std::string p = make("full", 10, 4);
+  Key_chan* ch = open(p);
+  put(ch, "A", "x");
+  close(ch);
+  poke(p, 32, {0x7F, 0xFF, 0x00, 0x00});  // end of file near 2 GB
+  ch = open(p);
+  EXPECT_EQ(error_no([&] { put(ch, "B", "y"); }), 16);
+}
+
+// ---- the tree itself ----
+
+TEST_F(KeyedTest, SplitsAndMergesKeepTheTreeSound) {
+  Key_chan* ch = open(make("tree", 4, 20, false, 0, 0, 1));
+  std::mt19937 rng(3);
+  std::map<std::string, int> ref;
+  for (int i = 0; i < 3000; ++i) {
+    std::string k = "key" + std::to_string(rng() % 5000);
+    put(ch, k, "d");
+    ref[k] = 1;
+  }
+  EXPECT_EQ(Key_verify(ch), "");
+  int n = 0;
+  for (auto it = ref.begin(); it != ref.end(); ++it)
+    if (n++ % 3) Key_remove(ch, Key_by(it->first, 208));
+  EXPECT_EQ(Key_verify(ch), "");
+  n = 0;
+  for (auto it = ref.begin(); it != ref.end(); ++it)
+    if (n++ % 3 == 0) Key_remove(ch, Key_by(it->first, 208));
+  EXPECT_EQ(Key_record_count(ch), 0u);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(KeyedTest, NodesAbove255EntriesReadWithoutTheParameter) {
+  Sw_set(sw::GtK, true);
+  std::string p = make("big", 2, 2, false, 0, 0, 4);  // 4 KB nodes, 7-byte entries
+  Key_chan* ch = open(p);
+  for (int i = 0; i < 500; ++i) {
+    std::string k = {char('A' + i / 26), char('a' + i % 26)};
+    put(ch, k, "x");
+  }
+  close(ch);
+  Sw_set(sw::GtK, false);
+  ch = open(p);
+  EXPECT_EQ(strip(get(ch, "Tf")), "x");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+}  // namespace
+
+namespace {
+
+// ---- header fields and parameters ----
+
+TEST_F(KeyedTest, BadCheckBytesAreClearedByTheNextChange) {
+  std::string p = make("chk", 10, 4);
+  poke(p, 253, {0x55});
+  Key_chan* ch = open(p);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // still usable
+  put(ch, "A", "x");
+  close(ch);
+  auto b = file_bytes(p);
+  EXPECT_FALSE(b[241] & 64);
+  EXPECT_EQ(b[253], 0);
+  EXPECT_EQ(b[254], 0);
+}
+
+TEST_F(KeyedTest, AnEarlierRootFieldIsMovedToKeyZero) {
+  std::string p = make("old", 10, 4);
+  Key_chan* ch = open(p);
+  put(ch, "A", "x");
+  close(ch);
+  auto b = file_bytes(p);
+  std::vector<uint8_t> root(b.begin() + 40, b.begin() + 44);
+  poke(p, 20, root);
+  poke(p, 40, {0, 0, 0, 0});
+  ch = open(p);
+  EXPECT_EQ(strip(get(ch, "A")), "x");
+  put(ch, "B", "y");
+  close(ch);
+  b = file_bytes(p);
+  EXPECT_EQ(get_u32be(&b[20]), 0u);
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 40, b.begin() + 44), root);
+}
+
+TEST_F(KeyedTest, WithoutASharedQueueEveryChannelHasItsOwnBuffers) {
+  prmblk.BF = 0;
+  Kbfr_set(0);
+  Key_chan* ch = open(make("bf0", 10, 6, false, 0, 0, 1));
+  for (int i = 0; i < 500; ++i) put(ch, std::to_string(100000 + i * 7 % 500), "r");
+  EXPECT_EQ(Key_record_count(ch), 500u);
+  EXPECT_EQ(Key_verify(ch), "");
+  close(ch);
+  prmblk.BF = 10;
+  Kbfr_set(10);
+}
+
+TEST_F(KeyedTest, FindOfAMissingKeyKeepsThePosition) {
+  Key_chan* ch = open(make("find", 10, 4));
+  for (const char* k : {"A", "C", "E"}) put(ch, k, k);
+  get(ch, "A");
+  EXPECT_EQ(error_no([&] { Key_read(ch, Key_by("D", 176)); }), 11);
+  EXPECT_EQ(strip(next(ch)), "C");
+}
+
+TEST_F(KeyedTest, AutoIncrementedSegmentsNumberNewRecords) {
+  // Key 0: a 6-digit zero-filled counter at the start of the record.
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 6, false, kf::SF_AUTO_ZERO, 0}};
+  Key_chan* ch = open(make_segs("auto", 20, segs));
+  Key_write(ch, req(232), "000000first");
+  Key_write(ch, req(232), "000000second");
+  Key_write(ch, req(232), "000050given");
+  Key_write(ch, req(232), "000000after");
+  EXPECT_EQ(strip(get(ch, "000001")), "000001first");
+  EXPECT_EQ(strip(get(ch, "000002")), "000002second");
+  EXPECT_EQ(strip(get(ch, "000051")), "000051after");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "00000xbad"); }), 26);
+}
+
+TEST_F(KeyedTest, BinaryNumericSegmentsSortByValue) {
+  // Key 0: field 1 of a separated record as a number with no decimals.
+  std::vector<Key_seg_desc> segs = {{0, 1, 0, 8, false, kf::SF_BINNUM, 0}};
+  Key_create d;
+  d.rec_len = 30;
+  d.flags1 = kf::F1_SEPARATOR;
+  d.sep = ',';
+  Key_segments(d, segs);
+  Key_define(path("num"), d);
+  Key_chan* ch = open(path("num"));
+  for (const char* r : {"100,a", "9,b", "25,c", "-3,d"}) Key_write(ch, req(232), r);
+  std::vector<std::string> got;
+  for (int i = 0; i < 4; ++i) got.push_back(strip(next(ch)));
+  EXPECT_EQ(got, (std::vector<std::string>{"-3,d", "9,b", "25,c", "100,a"}));
+  EXPECT_EQ(strip(get(ch, "25")), "25,c");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(KeyedTest, RemoveCompletesWhenAnAlternateEntryIsMissing) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
+  Key_chan* ch = open(make_segs("miss", 20, segs));
+  Key_write(ch, req(232), "k001XX");
+  Key_write(ch, req(232), "k002YY");
+  Key_req r = Key_by("XX");
+  r.has_kno = true;
+  r.kno = 1;
+  Key_read(ch, r);
+  {
+    // Take key 1's entry of k001 away behind the driver's back.
+    Key_bracket op(ch, DIR_WRITE);
+    Key_Hdr_Lock_N_Load(2);
+    Kno_def(1);
+    std::vector<uint8_t> v = ch->saved[1].key;
+    ASSERT_EQ(Kfnd_key(v.data(), 0), 0);
+    Kent_del();
+    op.done();
+  }
+  Key_remove(ch, Key_by("k001", 208));
+  EXPECT_EQ(Key_record_count(ch), 1u);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(KeyedTest, UFilesKeepTheStoredFieldsBeyondThoseWritten) {
+  Key_create d;
+  d.rec_len = 40;
+  d.flags1 = kf::F1_VARIABLE | kf::F1_SEPARATOR;
+  d.flags2 = kf::F2_MERGE;
+  d.sep = ',';
+  d.pct = 10;
+  Key_segments(d, {{0, 1, 0, 4, false, 0, 0}});
+  Key_define(path("merge"), d);
+  Key_chan* ch = open(path("merge"));
+  Key_write(ch, req(232), "k001,a,b,c,");
+  Key_write(ch, req(232), "k001,x,");
+  EXPECT_EQ(get(ch, "k001"), "k001,x,b,c,");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "k001,x," + std::string(31, 'y') + ","); }), 1);
+}
+
+}  // namespace
