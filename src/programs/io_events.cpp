@@ -155,6 +155,10 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
     if (bit) {
       f->event_mask |= bit;
       rc = (bit == EV_OPEN && has_program && rc == 12) ? 121 : -1;
+    } else if (event) {
+      // A program that cannot start for an event without a bit (PRE_CLOSE)
+      // does not handle it: the CLOSE goes on.
+      rc = -1;
     }
     ws.Num_acc = num;
     ws.Str_len = str_len;
