@@ -183,7 +183,9 @@ void d_exit() {
 }
 
 void Exec_exit(bool has_code, int n) {
-  bool typed = ws.Cur_stno == 0 && (ws.Con_flags & CON_MODE);
+  // Typed at the console: on line 0, and not the EXIT ERR an error runs
+  // (console mode stays on while a program called from the console runs).
+  bool typed = ws.Cur_stno == 0 && ws.Stmt_ptr != exit_err && (ws.Con_flags & CON_MODE);
   bool handler = (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != 0;
   Exec_pop();
   if (handler && has_code) ws.Pgm_flags |= PGM_HANDLER_RAN;  // its error is not handed to it again

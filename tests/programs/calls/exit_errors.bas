@@ -52,3 +52,16 @@ RUN
 REM EXIT, with or without a number, outside a called program.
 EXIT
 EXIT 5
+REM An error three levels below a call typed at the console comes back
+REM through every level to the console.
+DELETE
+10 ENTER N
+20 IF N>0 THEN CALL "recurses",N-1 ELSE X=1/0
+30 EXIT
+SAVE "recurses"
+CALL "recurses",3
+PRINT "the console goes on"
+REM A recursion that reaches the memory limit unwinds the same way.
+SET_PARAM 'SZ'=3000
+CALL "recurses",1000000
+PRINT ERR
