@@ -27,3 +27,8 @@ DROP "worker"
 DROP "worker"
 SERIAL "notes.txt"
 ADDR "notes.txt"
+REM PUB( reads the loaded-program list, the most recently used first.
+ADDR "worker"
+P$=PUB(0); PRINT ASC(P$(3,1)),DEC(P$(4,2)),P$(17)
+P$=PUB(1)
+DROP "worker"
