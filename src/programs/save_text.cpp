@@ -39,8 +39,7 @@ std::string list_form_text(const std::string& text, size_t prefix) {
   size_t col = 0;
   for (char c : text) {
     if (c == '\t') {
-      size_t rel = col >= prefix ? col - prefix : 0;
-      size_t to = prefix + (rel / LIST_TAB + 1) * LIST_TAB;
+      size_t to = col < prefix ? prefix : prefix + ((col - prefix) / LIST_TAB + 1) * LIST_TAB;
       out.append(to - col, ' ');
       col = to;
     } else if (c == '\n') {

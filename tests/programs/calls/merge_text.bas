@@ -29,3 +29,9 @@ LOAD "unnumbered.txt"
 LIST
 SERIAL "empty.txt"
 LOAD "empty.txt"
+REM MERGE takes program text from an open channel too.
+DELETE
+OPEN (1)"numbered.txt"
+MERGE (1)
+CLOSE (1)
+LIST

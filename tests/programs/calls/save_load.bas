@@ -47,3 +47,15 @@ REM PROGRAM makes an empty program file; it exists afterwards.
 PROGRAM "fresh"
 PROGRAM "fresh"
 LOAD "fresh"
+REM LOAD without a name reads the current program's file again.
+DELETE
+10 PRINT "from the file"
+SAVE "again"
+20 PRINT "typed, not saved"
+LOAD
+LIST
+REM A directory holding ".kestcvs" gets a copy of every program saved
+REM there, as a listing, in the directory its first line names.
+INVOKE "mkdir -p copies work; echo $PWD/copies > work/.kestcvs"
+SAVE "work/copied"
+INVOKE "cat copies/copied.qebrg"
