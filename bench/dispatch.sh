@@ -5,14 +5,7 @@
 #   compile:  lines per second of a 10,000-line program typed at the console
 #             (start-up time subtracted).
 # Usage: bench/dispatch.sh [build-dir]
-set -e
-build=${1:-build}
-oru=$build/oru
-[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
-: "${ORULIB:=$build/lib}"
-export ORULIB
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/lib.sh"
 K=20000 R=500
 
 now() { date +%s.%N; }

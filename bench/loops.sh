@@ -9,14 +9,7 @@
 # Prints each time (start-up subtracted) and the throughput ratio
 # oru / CPython (above 1: oru is faster).
 # Usage: bench/loops.sh [build-dir]
-set -e
-build=${1:-build}
-oru=$build/oru
-[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
-: "${ORULIB:=$build/lib}"
-export ORULIB
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/lib.sh"
 
 now() { date +%s.%N; }
 best_of() {  # best of 5 runs of the command line in $1, input from $2

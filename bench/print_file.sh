@@ -4,16 +4,8 @@
 # Each step runs as its own process; the figure is the best wall time of
 # three runs, in seconds.
 # Usage: bench/print_file.sh [build-dir] [lines]
-set -e
-build=${1:-build}
+. "$(dirname "$0")/lib.sh"
 lines=${2:-1000000}
-build=$(cd "$build" && pwd)
-oru=$build/oru
-[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
-: "${ORULIB:=$build/lib}"
-export ORULIB
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
 
 prog() {  # prog statement: a program that runs it for every line

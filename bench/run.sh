@@ -13,7 +13,7 @@ if [ -x "$build/decimal_bench" ] && command -v python3 >/dev/null; then
   python3 "$here/decimal_vs_python.py"
 fi
 for s in "$here"/*.sh; do
-  [ "$s" = "$here/run.sh" ] && continue
+  case $s in */run.sh | */lib.sh) continue ;; esac
   echo "== $(basename "$s")"
   sh "$s" "$build"
 done

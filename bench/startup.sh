@@ -4,16 +4,8 @@
 # printing the median of each in milliseconds.  Uses hyperfine when it is
 # installed, else a timing loop of its own.
 # Usage: bench/startup.sh [build-dir] [runs]
-set -e
-build=${1:-build}
+. "$(dirname "$0")/lib.sh"
 runs=${2:-200}
-build=$(cd "$build" && pwd)
-oru=$build/oru
-[ -x "$oru" ] || { echo "no $oru" >&2; exit 2; }
-: "${ORULIB:=$build/lib}"
-export ORULIB
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 echo 'PRINT 1' > "$tmp/one.bas"
 # The interpreter itself, not a version-manager wrapper script in front of it.
 py=$(python3 -c 'import sys; print(sys.executable)')

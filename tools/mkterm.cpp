@@ -160,6 +160,22 @@ void both_forms(std::string& recs, int& count, int num, const std::string& seq) 
   if (seq.size() == 3 && seq[0] == 27 && seq[1] == '[') key(recs, count, num, std::string("\x1bO") + seq[2]);
 }
 
+// Mouse reports: '+M' switches them on, '-M' off.  terminfo's XM gives
+// both (parameter 1 on, 0 off); an entry without XM whose kmous is the
+// X10 report prefix ESC [ M gets the one mode that sends that report,
+// ESC [ ? 1000 h / l, as ncurses itself uses for such entries.  The line
+// editor reads both report forms (SGR ESC [ < ... M/m, and X10).
+void mouse_reports(Line_writer& w) {
+  std::string on = param("XM", 1), off = param("XM", 0);
+  if (on.empty() || off.empty() || on == off) {
+    if (cap("kmous") != "\x1b[M") return;
+    on = "\x1b[?1000h";
+    off = "\x1b[?1000l";
+  }
+  mnem(w, "+M", on);
+  mnem(w, "-M", off);
+}
+
 bool write_driver(const std::string& dir, const char* type) {
   int err = 0;
   if (setupterm(const_cast<char*>(type), 1, &err) != OK) {
@@ -215,6 +231,7 @@ bool write_driver(const std::string& dir, const char* type) {
   mnem(w, "C2", vis.empty() ? cap("cnorm") : cap("cnorm") + vis);
   mnem(w, "BW", cap("smam"));
   mnem(w, "EW", cap("rmam"));
+  mouse_reports(w);
   int colours = tigetnum(const_cast<char*>("colors"));
   const char* digits = "0123456789:;<=>?";
   for (int n = 0; n < 16 && n < colours; ++n) {

@@ -155,6 +155,15 @@ Fcb* Find_fp(uint16_t channel) {
 void Fcb_list_changed() { find_cache = nullptr; }
 
 uint16_t Get_fno() {
+  // The usual channel part: a small literal (code 11, u16 big-endian) ending
+  // the expression; it is an exact integer 0..65535 already.
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[0] == code::SMALL_INT && (p[3] == code::COMMA || p[3] == code::RPAREN)) {
+    uint16_t n = get_u16be(p + 1);
+    if (n > 65000) Rpt_error(41);
+    ws.Exec_ptr += 3;
+    return n;
+  }
   Eval_formula();
   if (ws.Str_len >= 0) return KestDynaOpen();
   const Num_val& v = ws.Num_acc;

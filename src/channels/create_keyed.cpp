@@ -36,11 +36,6 @@
 namespace {
 
 constexpr int CREATE_LEVEL = 1;          // highest EFF format CREATE and OPT= may ask for
-constexpr uint8_t OPT_BLOCK = 0x85;      // SIZ=: block size
-constexpr uint8_t OPT_OPT = 0x92;        // OPT=
-constexpr uint8_t OPT_EXT = 0x84;        // extended option, a sub-code follows
-constexpr uint8_t OPT_EXT_SEP = 0x8D;    // SEP=
-constexpr uint8_t OPT_ERR = 0x88;        // ERR=
 constexpr int32_t MAX_REC_LEN = 64000;
 constexpr int32_t AUTO_BLOCK_MAX = 4000; // largest variable record automatic blocks hold
 
@@ -52,28 +47,17 @@ void require_driver(int kind) {
                                                                    : "files of this kind");
 }
 
-bool stmt_end(uint8_t c) { return c == code::STMT_SEP || c == code::EOL || c == code::D_ELSE; }
-
-void skip_comma() {
-  if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
-}
-
-std::string eval_text() {
-  Eval_str();
-  return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-}
-
 // SEP= after its option code: "*" or "/" alone or an empty string: no
 // separator; "*BBX*": BBx-style separators; else the first character.
 void sep_option(Kdef& kd, bool bbx_allowed) {
   uint8_t c = *ws.Exec_ptr;
   if ((c == code::OP_MUL || c == code::OP_DIV) &&
-      (stmt_end(ws.Exec_ptr[1]) || ws.Exec_ptr[1] == code::COMMA)) {
+      (Create_stmt_end(ws.Exec_ptr[1]) || ws.Exec_ptr[1] == code::COMMA)) {
     ws.Exec_ptr++;
     kd.flags1 = uint8_t((kd.flags1 & ~KF1_SEP_GIVEN) | KF1_NO_SEP);
     return;
   }
-  std::string s = eval_text();
+  std::string s = Create_text();
   kd.flags1 &= uint8_t(~(KF1_SEP_GIVEN | KF1_NO_SEP));
   if (s.empty()) {
     kd.flags1 |= KF1_NO_SEP;
@@ -98,21 +82,16 @@ bool at_key_word() {
   return p[1] == 3 && strncasecmp(reinterpret_cast<const char*>(p + 2), "KEY", 3) == 0;
 }
 
-void expect(uint8_t c) {
-  if (*ws.Exec_ptr != c) Rpt_error(20);
-  ws.Exec_ptr++;
-}
-
 // One bracketed segment of a key definition in the statement (cursor on
 // "[").  Numbers out of range are error 41, other letters in the options 32.
 void list_segment(Key_builder& b) {
-  expect(code::LBRACKET);
+  Create_expect(code::LBRACKET);
   int32_t field;
   if (at_key_word()) {
     Find_var();
     field = KFIELD_EXTERNAL;
   } else {
-    Eval_formula();
+    Create_formula();
     if (ws.Str_len >= 0) {  // the key name
       std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       b.Name(reinterpret_cast<const uint8_t*>(name.data()), int32_t(name.size()));
@@ -121,66 +100,71 @@ void list_segment(Key_builder& b) {
         Find_var();
         field = KFIELD_EXTERNAL;
       } else {
-        field = Eval_integer();
+        field = Create_integer();
       }
     } else {
       field = To_integer(ws.Num_acc);
     }
   }
   if (field < 0 || field > KFIELD_EXTERNAL) Rpt_error(41);
-  expect(code::LABEL_END);
+  Create_expect(code::LABEL_END);
   int32_t max_off = field == KFIELD_EXTERNAL ? b.External_len() : KSEG_MAX_OFFSET;
   if (field == KFIELD_EXTERNAL && max_off == 0) Rpt_error(80);
-  int32_t offset = Eval_range(1, max_off);
-  expect(code::LABEL_END);
+  int32_t offset = Create_range(1, max_off);
+  Create_expect(code::LABEL_END);
   int32_t room = b.Room(field, offset);
   int32_t range = KSEG_MAX_OFFSET - offset + 1;
   if (range < room) room = range;
   if (room <= 0) Rpt_error(46);
-  int32_t len = Eval_range(1, room);
+  int32_t len = Create_range(1, room);
   uint16_t opts = 0;
   uint8_t opt_byte = 0;
   if (*ws.Exec_ptr == code::LABEL_END) {
     ws.Exec_ptr++;
-    std::string o = eval_text();
+    std::string o = Create_text();
     int32_t pos = 0;
     opts = GetKeyedSegOpts(reinterpret_cast<const uint8_t*>(o.data()), int32_t(o.size()), &pos,
                            &opt_byte, b.Key(), len, field, 32);
     if (pos < int32_t(o.size())) Rpt_error(32);
   }
-  expect(code::RBRACKET);
+  Create_expect(code::RBRACKET);
   b.Segment(field, offset, len, opts, opt_byte);
 }
 
-// The key-definition operand: a bracketed list, KEYDEF text or a bare
-// external-key length.
+// The key-definition operand: KEYDEF text, a bracketed list, or a bare
+// external-key length, which a bracketed list of keys 1 up may follow (its
+// segments may then lie in the external key: KEY).
 void key_definition(Key_builder& b) {
-  if (*ws.Exec_ptr == code::LBRACKET) {
-    for (;;) {
-      list_segment(b);
-      uint8_t c = *ws.Exec_ptr;
-      if (c == code::OP_ADD && ws.Exec_ptr[1] == code::LBRACKET) {
-        ws.Exec_ptr++;
-      } else if (c == code::COMMA && ws.Exec_ptr[1] == code::LBRACKET) {
-        ws.Exec_ptr++;
-        b.Next_key();
-      } else {
-        break;
-      }
+  if (*ws.Exec_ptr != code::LBRACKET) {
+    Create_formula();
+    if (ws.Str_len >= 0) {
+      std::string t(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      Kdef_parse_text(b, reinterpret_cast<const uint8_t*>(t.data()), int32_t(t.size()));
+      return;
     }
-    b.Finish();
-    return;
-  }
-  Eval_formula();
-  if (ws.Str_len >= 0) {
-    std::string t(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    Kdef_parse_text(b, reinterpret_cast<const uint8_t*>(t.data()), int32_t(t.size()));
-  } else {
     int32_t n = To_integer(ws.Num_acc);
     if (n < 1 || n > 127) Rpt_error(41);
     b.External(n);
-    b.Finish();
+    if (ws.Exec_ptr[0] != code::COMMA || ws.Exec_ptr[1] != code::LBRACKET) {
+      b.Finish();
+      return;
+    }
+    ws.Exec_ptr++;
+    b.Next_key();
   }
+  for (;;) {
+    list_segment(b);
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::OP_ADD && ws.Exec_ptr[1] == code::LBRACKET) {
+      ws.Exec_ptr++;
+    } else if (c == code::COMMA && ws.Exec_ptr[1] == code::LBRACKET) {
+      ws.Exec_ptr++;
+      b.Next_key();
+    } else {
+      break;
+    }
+  }
+  b.Finish();
 }
 
 // OPT= letters of KEYED, DIRECT and CREATE.
@@ -224,24 +208,49 @@ void count_table(const uint8_t* t, int32_t* keys, int32_t* entries) {
   }
 }
 
-// What follows the numbers of SORT and INDEXED: ERR=, SEP= (INDEXED) and
-// further numbers, which are read and ignored.
-void trailing_args(Kdef& kd, bool sep_allowed) {
-  for (;;) {
-    skip_comma();
+// Which options a creation directive takes after its fixed operands.
+enum class Extras { numbers, sep, keyed };
+
+struct Extras_seen {
+  bool block = false;   // SIZ= was given
+  bool number = false;  // the first further number was read
+};
+
+// What follows the fixed operands, each item after a ",": ERR=; SEP= (sep
+// and keyed; BBx-style separators for keyed files only); SIZ= and OPT=
+// (keyed); numbers: for keyed files the first is the spare percentage, or
+// the drive when drive letters are on; any other number is read and ignored.
+Extras_seen trailing_args(Kdef& kd, Extras extras) {
+  Extras_seen seen;
+  bool keyed = extras == Extras::keyed;
+  while (!Create_stmt_end(*ws.Exec_ptr)) {
+    Create_expect(code::COMMA);
     uint8_t c = *ws.Exec_ptr;
-    if (stmt_end(c)) break;
-    if (c == OPT_ERR) {
+    if (c == COPT_ERR) {
       Chk_err();
-    } else if (sep_allowed && c == OPT_EXT && ws.Exec_ptr[1] == OPT_EXT_SEP) {
+    } else if (keyed && c == COPT_SIZ) {
+      ws.Exec_ptr++;
+      kd.block_kb = uint8_t(Create_range(0, 63));
+      seen.block = true;
+    } else if (keyed && c == COPT_OPT) {
+      ws.Exec_ptr++;
+      opt_letters(kd, Create_text());
+    } else if (extras != Extras::numbers && c == COPT_EXT && ws.Exec_ptr[1] == COPT_EXT_SEP) {
       ws.Exec_ptr += 2;
-      sep_option(kd, false);
-    } else if (c == OPT_EXT || (c >= code::IOPT_FIRST && c <= code::IOPT_LAST)) {
+      sep_option(kd, keyed);
+    } else if (c == COPT_EXT || (c >= code::IOPT_FIRST && c <= code::IOPT_LAST)) {
       Rpt_error(20);
+    } else if (keyed && !seen.number) {
+      seen.number = true;
+      if (Sw_on(sw::PlusL))
+        kd.drive = File_create_drive_value(Create_integer());
+      else
+        kd.spare_pct = uint8_t(Create_range(0, 99));
     } else {
-      Eval_integer();
+      Create_integer();
     }
   }
+  return seen;
 }
 
 // KEYED, DIRECT and CREATE.  level: the EFF format the directive asks for
@@ -258,50 +267,19 @@ void d_direExt(int level) {
     kd.type = FK_EFF;
     if ((kf > level ? kf : level) >= 2) kd.key_len |= KLEN_EFF2;
   }
-  std::string name = eval_text();
-  Set_path(name);
-  expect(code::COMMA);
+  Set_path(Create_text());
+  Create_expect(code::COMMA);
   Key_builder b(kd, &names);
   key_definition(b);
   kd.records = File_create_no();
   int32_t rl = File_create_no();
   if (rl > MAX_REC_LEN || rl < -MAX_REC_LEN) Rpt_error(41);
-  bool block_given = false, number_seen = false;
-  std::string opts;
-  for (;;) {
-    skip_comma();
-    uint8_t c = *ws.Exec_ptr;
-    if (stmt_end(c)) break;
-    if (c == OPT_ERR) {
-      Chk_err();
-    } else if (c == OPT_BLOCK) {
-      ws.Exec_ptr++;
-      kd.block_kb = uint8_t(Eval_range(0, 63));
-      block_given = true;
-    } else if (c == OPT_OPT) {
-      ws.Exec_ptr++;
-      opts = eval_text();
-      opt_letters(kd, opts);
-    } else if (c == OPT_EXT && ws.Exec_ptr[1] == OPT_EXT_SEP) {
-      ws.Exec_ptr += 2;
-      sep_option(kd, true);
-    } else if (c == OPT_EXT || (c >= code::IOPT_FIRST && c <= code::IOPT_LAST)) {
-      Rpt_error(20);
-    } else if (!number_seen) {
-      number_seen = true;
-      if (Sw_on(sw::PlusL))
-        kd.drive = File_create_drive();
-      else
-        kd.spare_pct = uint8_t(Eval_range(0, 99));
-    } else {
-      Eval_integer();  // further numbers are read and ignored
-    }
-  }
+  Extras_seen seen = trailing_args(kd, Extras::keyed);
   // Variable-length records: the block must hold the largest record.
   if (rl <= 0) {
     int32_t max = -rl;
     int32_t limit;
-    if (block_given) {
+    if (seen.block) {
       limit = ((kd.block_kb * 1024) / 1000) * 1024;
     } else if (max > AUTO_BLOCK_MAX) {
       int32_t kb = (max + 999) / 1000;
@@ -313,7 +291,7 @@ void d_direExt(int level) {
     if (max <= limit) {
       kd.flags1 |= KF1_VARIABLE;
       if (max == 0) max = 256;
-      if (!number_seen) kd.spare_pct = 10;
+      if (!seen.number) kd.spare_pct = 10;
     }
     rl = max;
   }
@@ -352,9 +330,10 @@ void d_direExt(int level) {
   // 5. Compressed records need the compression library.
   if ((kd.flags2 & KF2_Z) && !CheckZlib()) Not_built("compressed records (zlib cannot be loaded)");
   require_driver(kd.type);
-  File_create_end(kd, names);
-  // The named keys go into the new file's key-name dictionary.
+  // The named keys would go into the new file's key-name dictionary: without
+  // it the file is not made at all.
   if (names) Not_built("the key-name dictionary of keyed files");
+  File_create_end(kd, names);
 }
 
 }  // namespace
@@ -377,10 +356,9 @@ void d_sort() {
   Kdef_reset(kd);
   kd.type = FK_KEYED;
   if (Sw_on(sw::NK)) kd.flags1 |= KF1_NK;
-  std::string name = eval_text();
-  Set_path(name);
-  skip_comma();
-  int32_t kl = Eval_integer();
+  Set_path(Create_text());
+  Create_expect(code::COMMA);
+  int32_t kl = Create_integer();
   if (kl < 1 || kl > 127) Rpt_error(41);
   Key_builder b(kd);
   b.External(kl);
@@ -391,7 +369,7 @@ void d_sort() {
     kd.type = FK_EFF;
     if (prmblk.KF >= 2) kd.key_len |= KLEN_EFF2;
   }
-  trailing_args(kd, false);
+  trailing_args(kd, Extras::numbers);
   require_driver(kd.type);
   File_create(kd, nullptr);
 }
@@ -401,15 +379,14 @@ void d_inde() {
   Kdef kd;
   Kdef_reset(kd);
   kd.type = FK_INDEXED;
-  std::string name = eval_text();
-  Set_path(name);
+  Set_path(Create_text());
   kd.records = File_create_no();
   if (kd.records < 0) Rpt_error(41);
   int32_t rl = File_create_no();
   if (rl < 1 || rl > 32767) Rpt_error(41);
   kd.rec_len = uint16_t(rl);
   kd.drive = File_create_drive();
-  trailing_args(kd, true);
+  trailing_args(kd, Extras::sep);
   File_create(kd, nullptr);
 }
 
@@ -433,12 +410,12 @@ std::string trimmed(const uint8_t* p, size_t n) {
 
 void d_file() {
   ws.Stmt_save = ws.Exec_ptr;
-  std::string info = eval_text();
+  std::string info = Create_text();
   std::string segs;
   bool has_segs = false;
-  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != OPT_ERR) {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != COPT_ERR) {
     ws.Exec_ptr++;
-    segs = eval_text();
+    segs = Create_text();
     has_segs = true;
   }
   Kdef kd;

@@ -18,21 +18,47 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/host.h"
+#include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
 
 namespace {
-
-bool stmt_end(uint8_t c) { return c == code::STMT_SEP || c == code::EOL || c == code::D_ELSE; }
 
 bool starts_ci(const std::string& s, const char* p) {
   size_t n = std::strlen(p);
   return s.size() >= n && strncasecmp(s.c_str(), p, n) == 0;
 }
 
-std::string eval_name() {
-  Eval_str();
-  return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+// Codes that can begin an operand of an expression.
+bool starts_value(uint8_t c) {
+  switch (c) {
+    case code::NUM_VAR:
+    case code::STR_VAR:
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+    case code::STR_LIT:
+    case code::HEX_LIT:
+    case code::MNEM_LIT:
+    case code::SMALL_INT:
+    case code::INC_DEC:
+    case code::LPAREN:
+    case code::OP_ADD:
+    case code::OP_SUB:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+      return true;
+    default:
+      return (Cde_tbl[c] & (CC_FUNCTION | CC_SYSVAR)) != 0;
+  }
+}
+
+// A function code carries its "(": its arguments follow and ")" ends them.
+// FN is followed by a name and a "(" of its own.
+constexpr uint8_t FNC_USER = 88;
+
+bool opens_arguments(uint8_t c) {
+  return c == code::XFNC_PREFIX || c == code::ALT_FNC ||
+         (c >= code::FNC_FIRST && c <= code::FNC_LAST && c != FNC_USER);
 }
 
 // Whether the name of the last Set_path exists on any entry of the search
@@ -72,11 +98,20 @@ void locate_existing() {
 // The OPT= of ERASE and RENAME: options of segmented files, which do not
 // exist here; an empty text is no option.
 void skip_opt() {
-  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 14) {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == COPT_OPT) {
     ws.Exec_ptr += 2;
-    Eval_str();
-    if (ws.Str_len > 0) Not_built("OPT= of segmented files");
+    if (!Create_text().empty()) Not_built("OPT= of segmented files");
   }
+}
+
+// ",ERR=line" where the operands of ERASE, RENAME and DIRECTORY end, and
+// nothing after it.
+void err_option_last() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == COPT_ERR) {
+    ws.Exec_ptr++;
+    Chk_err();
+  }
+  if (!Create_stmt_end(*ws.Exec_ptr)) Rpt_error(20);
 }
 
 void refuse_client_name(const std::string& name) {
@@ -85,21 +120,128 @@ void refuse_client_name(const std::string& name) {
 
 }  // namespace
 
+bool Create_stmt_end(uint8_t c) {
+  return c == code::STMT_SEP || c == code::EOL || c == code::D_ELSE;
+}
+
+// Walks the expression at the cursor the way the evaluator will take it,
+// without evaluating.  At the top level, inside "(" and in subscripts and
+// substrings a value must begin where one is due (at the start, after an
+// operator, after an opener or a separating ","); the arguments of a
+// function are left to the function, except that they must be closed.  The
+// expression ends, at the top level, at the first code that neither
+// continues nor opens it; the caller checks that code.
+void Create_check_value() {
+  // Open groups, innermost last: 'g' a "(" around an expression, 's' the "("
+  // of a substring, ']' and '}' subscripts, 'f' the arguments of a function.
+  std::string open;
+  const uint8_t* p = ws.Exec_ptr;
+  const uint8_t* end = p + 0x10000;  // a compiled line is shorter
+  bool want = true;    // a value must begin here
+  bool named = false;  // after a name or a closer: subscripts or a substring may follow
+  for (;;) {
+    uint8_t c = *p;
+    char group = open.empty() ? 0 : open.back();
+    if (Create_stmt_end(c) || c == code::END_SCAN) {
+      if (want || group) Rpt_error(20);
+      return;
+    }
+    if (want || (group == 'f' && starts_value(c))) {
+      if (!starts_value(c)) Rpt_error(20);
+      p += Item_size(p, end);
+      named = false;
+      if (c == code::LPAREN) {
+        open.push_back('g');
+      } else if (opens_arguments(c)) {
+        open.push_back('f');
+        want = false;
+      } else if (c != code::OP_ADD && c != code::OP_SUB && c != code::INC_DEC && c != FNC_USER) {
+        want = false;
+        named = c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF;
+      } else {
+        want = true;
+      }
+      continue;
+    }
+    if (Cde_tbl[c] & (CC_BINOP | CC_LOGOP)) {
+      p++;
+      want = true;
+      continue;
+    }
+    if (named && (c == code::LBRACKET || c == code::BLOCK_OPEN || c == code::LPAREN)) {
+      open.push_back(c == code::LBRACKET ? ']' : c == code::BLOCK_OPEN ? '}' : 's');
+      p++;
+      want = true;
+      named = false;
+      continue;
+    }
+    named = false;
+    if (c == code::RPAREN || c == code::RBRACKET || c == code::BLOCK_CLOSE) {
+      if (!group) return;  // the caller's closer
+      char closer = group == ']' || group == '}' ? group : ')';
+      if (closer != (c == code::RPAREN ? ')' : c == code::RBRACKET ? ']' : '}')) Rpt_error(20);
+      open.pop_back();
+      p++;
+      named = c != code::RPAREN;  // a substring may follow subscripts
+      continue;
+    }
+    if (!group) return;  // the code after the expression
+    if (group == 'f') {
+      p += Item_size(p, end);  // a function's own argument forms (",", ERR= ...)
+      continue;
+    }
+    if (c != code::COMMA || group == 'g') Rpt_error(20);
+    p++;
+    want = true;
+  }
+}
+
+void Create_formula() {
+  Create_check_value();
+  Eval_formula();
+}
+
+std::string Create_text() {
+  Create_check_value();
+  Eval_str();
+  return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+}
+
+int32_t Create_integer() {
+  Create_check_value();
+  return Eval_integer();
+}
+
+int32_t Create_range(int32_t lo, int32_t hi) {
+  Create_check_value();
+  return Eval_range(lo, hi);
+}
+
+void Create_expect(uint8_t c) {
+  if (*ws.Exec_ptr != c) Rpt_error(20);
+  ws.Exec_ptr++;
+}
+
 int32_t File_create_val(int32_t dflt) {
-  if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::IOPT_FIRST + 4) {  // ERR=
+  if (Create_stmt_end(c)) return dflt;
+  if (c != code::COMMA) Rpt_error(20);
+  c = ws.Exec_ptr[1];
+  if (c == COPT_ERR) {
+    ws.Exec_ptr++;
     Chk_err();
     return dflt;
   }
-  if (c == 0x84 || c == 0x85 || c == 0x92 || stmt_end(c)) return dflt;
-  return Eval_integer();
+  if (c >= code::IOPT_FIRST && c <= code::IOPT_LAST) return dflt;  // the option's reader
+  ws.Exec_ptr++;
+  return Create_integer();
 }
 
 int32_t File_create_no() { return File_create_val(0); }
 
-int32_t File_create_drive() {
-  int32_t d = File_create_val(-1);
+int32_t File_create_drive() { return File_create_drive_value(File_create_val(-1)); }
+
+int32_t File_create_drive_value(int32_t d) {
   if (d < -1 || d > 36) Rpt_error(41);
   if (!Sw_on(sw::PlusL)) return -1;
   if (d >= 1 && !Pfx_defined(d - 1)) Rpt_error(4);
@@ -107,20 +249,13 @@ int32_t File_create_drive() {
 }
 
 void File_create_end(Kdef& kd, Kname_node* names) {
-  while (!stmt_end(*ws.Exec_ptr)) {
-    uint8_t* p = ws.Exec_ptr;
-    if (*p == code::COMMA) ++p;
-    if (*p == code::IOPT_FIRST + 4) {  // ERR=
-      ws.Exec_ptr = p;
-      Chk_err();
-      continue;
-    }
-    // Any other option word (SIZ=, OPT=, SEP= ...) is none of this
+  while (!Create_stmt_end(*ws.Exec_ptr)) {
+    // An option word other than ERR= (SIZ=, OPT=, SEP= ...) is none of this
     // directive's: File_create_val stops in front of it, so it must end the
     // statement here rather than be read again and again.
-    if (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST) {
+    const uint8_t* p = ws.Exec_ptr;
+    if (p[0] == code::COMMA && p[1] != COPT_ERR && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST)
       Rpt_error_text(20, "Option not taken by this directive");
-    }
     File_create_no();
   }
   File_create(kd, names);
@@ -180,7 +315,7 @@ void File_create(Kdef& kd, Kname_node* /*names: for the thin client's text*/) {
 
 void d_seri() {
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
-  std::string name = eval_name();
+  std::string name = Create_text();
   Set_path(name);
   Kdef kd;
   Kdef_reset(kd);
@@ -193,14 +328,11 @@ void d_seri() {
 
 void d_diry() {
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
-  std::string name = eval_name();
+  std::string name = Create_text();
   while (name.size() > 1 && name.back() == '/') name.pop_back();
   refuse_client_name(name);
   Set_path(name);
-  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
-    ws.Exec_ptr++;
-    Chk_err();
-  }
+  err_option_last();
   bool lib = false;
   Restart_path();
   if (exists_on_path(&lib)) Rpt_error(12);
@@ -219,10 +351,18 @@ void d_diry() {
 
 void d_eras() {
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
+  // Every name is read before any file goes: a statement that does not
+  // read to its end removes nothing.
+  std::vector<std::string> names;
   for (;;) {
-    std::string name = eval_name();
+    names.push_back(Create_text());
     skip_opt();
-    refuse_client_name(name);
+    refuse_client_name(names.back());
+    if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == COPT_ERR) break;
+    ws.Exec_ptr++;
+  }
+  err_option_last();
+  for (const std::string& name : names) {
     Set_path(name);
     locate_existing();
     std::string path = ws.Path_buf;
@@ -259,12 +399,6 @@ void d_eras() {
       errno = e;
       Sys_error();
     }
-    if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
-    ws.Exec_ptr++;
-  }
-  if (*ws.Exec_ptr == code::COMMA) {
-    ws.Exec_ptr++;
-    Chk_err();
   }
 }
 
@@ -273,17 +407,13 @@ void d_renm() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))
     Not_built("RENAME of an index, class or control");
-  std::string old_name = eval_name();
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
-  ws.Exec_ptr++;
-  std::string new_name = eval_name();
+  std::string old_name = Create_text();
+  Create_expect(code::COMMA);
+  std::string new_name = Create_text();
   while (!new_name.empty() && new_name.back() == ' ') new_name.pop_back();
   if (new_name.empty() || new_name.size() > 512) Rpt_error(46);
   skip_opt();
-  if (*ws.Exec_ptr == code::COMMA) {
-    ws.Exec_ptr++;
-    Chk_err();
-  }
+  err_option_last();
   refuse_client_name(old_name);
   refuse_client_name(new_name);
 

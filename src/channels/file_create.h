@@ -8,15 +8,40 @@
 // driver with ws.Create_kdef pointing at the definition.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "channels/kdef.h"
 
-// One numeric argument of a creation directive after the cursor: a ","
-// is skipped; ERR= (taken by Chk_err), an option word or the end of the
-// statement yield dflt; else the integer expression.
+// Option codes the creation directives read.
+constexpr uint8_t COPT_EXT = 0x84;      // extended option: a sub-code follows
+constexpr uint8_t COPT_EXT_SEP = 0x8D;  // its sub-code for SEP=
+constexpr uint8_t COPT_SIZ = 0x85;      // SIZ=: block size
+constexpr uint8_t COPT_ERR = 0x88;      // ERR=
+constexpr uint8_t COPT_OPT = 0x92;      // OPT=
+
+// Operands of the creation directives.  Their statements compile as plain
+// token sequences, so the shape of an operand is checked before it is
+// evaluated: a value must stand where one is read, an operator must have its
+// right side, parentheses and brackets must close and operands are separated
+// by commas.  A fault is error 20, raised before anything is evaluated.
+bool Create_stmt_end(uint8_t c);
+void Create_check_value();        // the expression at the cursor is well formed
+void Create_formula();            // checked Eval_formula
+std::string Create_text();        // checked Eval_str, as a string
+int32_t Create_integer();         // checked Eval_integer
+int32_t Create_range(int32_t lo, int32_t hi);  // checked Eval_range
+void Create_expect(uint8_t c);    // c at the cursor (skipped), else error 20
+
+// One numeric argument of a creation directive after the cursor: the end
+// of the statement, or a "," followed by ERR= (taken by Chk_err) or an option
+// word (the cursor stays on the ","), yields dflt; a "," followed by an
+// expression yields its integer value; anything else is error 20.
 int32_t File_create_val(int32_t dflt);
 int32_t File_create_no();     // File_create_val(0)
-int32_t File_create_drive();  // File_create_val(-1) in -1..36 (41); 1.. a defined prefix list (4)
+int32_t File_create_drive();  // File_create_drive_value(File_create_val(-1))
+// A drive number: -1..36 (41); -1 when drive letters are off; 1 up must name
+// a defined prefix entry (4).
+int32_t File_create_drive_value(int32_t d);
 // Skips what is left of the numeric arguments, then File_create.
 void File_create_end(Kdef& kd, Kname_node* names);
 // Creates the file named by the last Set_path (kd.type is the kind).

@@ -19,6 +19,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "channels/io_options.h"
+#include "core/codes.h"
+#include "core/workspace.h"
+
 struct Var_node;
 
 // IOL= in an option list (cursor after the word): the statement's list.
@@ -26,6 +30,27 @@ void Iol_option();
 // Next item of the walk, with ws.Exec_ptr on it; 255 at the end (the cursor
 // is then back at the end of the statement).
 uint8_t Io_args();
+// Io_args with its two usual steps taken inline: an item (after at most
+// one ',') that is no SEP=, IOL= or ERR=, and the end of a statement walked
+// at the top level.  Everything else goes to Io_args.
+inline uint8_t Io_next() {
+  uint8_t* p = ws.Exec_ptr;
+  uint8_t c = *p;
+  if (c == code::COMMA) c = *++p;
+  if (c != code::COMMA && c != iopt::EXT && c != iopt::ERR) {
+    if (c != code::END_SCAN && !(Cde_tbl[c] & CC_STMT_END)) {
+      if (ws.Iol_depth < 0) ws.Iol_depth = 0;  // the statement has items of its own
+      ws.Exec_ptr = p;
+      return c;
+    }
+    if (ws.Iol_depth == 0) {
+      ws.Exec_ptr = p;
+      return code::EOL;
+    }
+  }
+  ws.Exec_ptr = p;
+  return Io_args();
+}
 // The byte length of the items at p, up to the end of their statement.
 int32_t Iol_items_len(const uint8_t* items);
 // A stored list from compiled items (a Get_blk block; Ret_blk frees it).

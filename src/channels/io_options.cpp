@@ -4,6 +4,7 @@
 // the executor resets before every statement.
 #include "channels/io_options.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "channels/channel.h"
@@ -68,8 +69,19 @@ void value_as_text(const uint8_t** ptr, int32_t* len) {
   *ptr = p;
 }
 
+// A line reference: a plain line number (code 7, u16 big-endian) is read
+// here, labels and the other forms by Get_line.
+inline uint32_t line_ref() {
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[0] == code::LINE_REF) {
+    ws.Exec_ptr += 3;
+    return get_u16be(p + 1);
+  }
+  return Get_line();
+}
+
 void branch_line(uint32_t* target) {
-  *target = Get_line();
+  *target = line_ref();
   ws.Stmt_opt_flags &= ~2u;
 }
 
@@ -287,7 +299,7 @@ void option_item() {
     case iopt::DOM: branch_line(&ws.Dom_line); break;
     case iopt::END: branch_line(&ws.End_line); break;
     case iopt::ERR:
-      ws.Err_line = Get_line();
+      ws.Err_line = line_ref();
       ws.Stmt_save = nullptr;
       ws.Stmt_opt_flags &= ~2u;
       ws.Io_opts |= IO_ERR;
@@ -338,6 +350,27 @@ void err_in_options(uint8_t* p) {
   }
 }
 
+// The fields that live for one statement: the reset run of Io_state copied
+// from a default-constructed one (its initializers are the reset values).
+const Io_state io_defaults{};
+constexpr size_t RUN_BEGIN = offsetof(Io_state, Io_key_ptr);
+constexpr size_t RUN_END = offsetof(Io_state, Io_stmt) + sizeof(Io_state::Io_stmt);
+#define IN_RUN(f) (offsetof(Io_state, f) >= RUN_BEGIN && offsetof(Io_state, f) < RUN_END)
+static_assert(IN_RUN(Io_tbl) && IN_RUN(Io_iol_ptr) && IN_RUN(Io_opt_ptr) && IN_RUN(Io_hlp_ptr) &&
+                  IN_RUN(Io_key_len) && IN_RUN(Io_iol_len) && IN_RUN(Io_opt_len) && IN_RUN(Io_hlp_len) &&
+                  IN_RUN(Io_tim) && IN_RUN(Io_sep) && IN_RUN(Io_read_len) && IN_RUN(Io_bin_rsz) &&
+                  IN_RUN(Bsy_line) && IN_RUN(Dom_line) && IN_RUN(End_line) && IN_RUN(Io_err_name) &&
+                  IN_RUN(Io_nbf) && IN_RUN(Io_rty) && IN_RUN(Io_siz) && IN_RUN(Iol_depth) && IN_RUN(Io_kno) &&
+                  IN_RUN(Io_step) && IN_RUN(Io_key_cnt) && IN_RUN(Io_evt_line) && IN_RUN(Io_opts) &&
+                  IN_RUN(Io_open_mods),
+              "a per-statement field of Io_state lies outside its reset run");
+#undef IN_RUN
+
+inline void reset_run() {
+  std::memcpy(reinterpret_cast<char*>(static_cast<Io_state*>(&ws)) + RUN_BEGIN,
+              reinterpret_cast<const char*>(&io_defaults) + RUN_BEGIN, RUN_END - RUN_BEGIN);
+}
+
 bool close_more = false;  // CLOSE: another channel follows in the list
 void channel_part(uint8_t dir_code, uint16_t internal);
 
@@ -365,34 +398,9 @@ void Io_SetOptions(uint8_t dir_code) {
     while (*s == code::LABEL) s += 2 + s[1] + 1;
     dir_code = s[0] == code::EXT_DIR ? s[1] : s[0];
   }
-  // Reset (the fields that live for one statement).
+  reset_run();
   ws.Io_stmt = dir_code;
-  ws.Io_opts = 0;
-  ws.Io_tim = -1;
-  ws.Io_read_len = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Bsy_line = 0;
-  ws.Dom_line = 0;
-  ws.End_line = 0;
-  ws.Io_open_mods = 0;
-  ws.Io_err_name = -1;
-  ws.Io_nbf = 0;
   ws.Io_rty = prmblk.WT;
-  ws.Io_siz = 0;
-  ws.Iol_depth = -1;
-  ws.Io_kno = -1;
-  ws.Io_step = 0;
-  ws.Io_key_len = 0;
-  ws.Io_key_ptr = nullptr;
-  ws.Io_key_cnt = 0;
-  ws.Io_tbl = nullptr;
-  ws.Io_iol_len = 0;
-  ws.Io_iol_ptr = nullptr;
-  ws.Io_opt_len = 0;
-  ws.Io_opt_ptr = nullptr;
-  ws.Io_hlp_ptr = nullptr;
-  ws.Io_hlp_len = 0;
-  ws.Io_evt_line = 0;
   ws.Io_sep = prmblk.FS;
   uint16_t internal = ws.Io_next_chan;
   ws.Io_next_chan = 0;

@@ -11,7 +11,6 @@
 #include "programs/io_events.h"
 
 #include <cstring>
-#include <exception>
 #include <string>
 
 #include "channels/channel.h"
@@ -43,17 +42,68 @@ void release_lock(Fcb* f) {
   if (f->lock_len != 0 && Rec_unlock_hook) Rec_unlock_hook(f);
 }
 
-// On the way out of a failed write the buffer goes back to the record start.
-struct Write_guard {
-  Fcb* f;
-  int pending = std::uncaught_exceptions();
-  ~Write_guard() {
-    if (std::uncaught_exceptions() > pending) {
-      f->buf_count = f->rec_start;
-      f->high_water = 0;
-    }
+// On the way out of a failed write the buffer goes back to the record
+// start (callers catch, call this and rethrow: no cost while nothing fails).
+void drop_record(Fcb* f) {
+  f->buf_count = f->rec_start;
+  f->high_water = 0;
+}
+
+// Appends n bytes to the record: straight into the buffer when they fit,
+// else through Wrt_field, which flushes.
+inline void put_bytes(const uint8_t* p, int32_t n) {
+  Fcb* f = ws.Cur_fcb;
+  if (n <= f->buf_size - f->buf_count) {
+    if (n > 0) std::memcpy(f->out_buf + f->buf_count, p, size_t(n));
+    f->buf_count += n;
+    return;
   }
-};
+  Wrt_field(p, n);
+}
+
+inline void put_byte(uint8_t b) {
+  Fcb* f = ws.Cur_fcb;
+  if (f->buf_count < f->buf_size) {
+    f->out_buf[f->buf_count++] = b;
+    return;
+  }
+  Wrt_field(&b, 1);
+}
+
+// A number in normal form, in buf (CONV_NORMAL_MAX bytes): returns where
+// the text starts, its length in *n.  An integer outside floating-point
+// mode is its digits, with '-' when negative (Conv_normal's own result for
+// it), written from the end two digits at a time; everything else goes to
+// Conv_normal.
+const char* number_text(const Num_val& v, char* buf, int* n) {
+  static_assert(CONV_NORMAL_MAX >= 21, "room for a sign and 20 digits");
+  if (v.scale != 0 || (ws.Num_flags & (NF_FLOATING | NF_ROUND | NF_NR))) {
+    *n = Conv_normal(v, buf);
+    return buf;
+  }
+  static const char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  uint64_t m = v.mant < 0 ? 0 - uint64_t(v.mant) : uint64_t(v.mant);
+  char* end = buf + CONV_NORMAL_MAX;
+  char* q = end;
+  while (m >= 100) {
+    uint64_t r = m % 100;
+    m /= 100;
+    q -= 2;
+    std::memcpy(q, pairs + 2 * r, 2);
+  }
+  if (m >= 10) {
+    q -= 2;
+    std::memcpy(q, pairs + 2 * m, 2);
+  } else {
+    *--q = char('0' + m);
+  }
+  if (v.mant < 0) *--q = '-';
+  *n = int(end - q);
+  return q;
+}
 
 // "*" or "/" standing alone as an item (cursor on it): an empty field on
 // WRITE, a skipped field on READ, optionally with a format ("*:CHR(4)").
@@ -62,10 +112,13 @@ bool empty_item_follows() {
   return n == code::COMMA || n == code::LABEL_END || stmt_end(n);
 }
 
-// Whether the variable at the cursor is a whole array (A[ALL]).
+// Whether the variable at the cursor (code 1 or 2) is a whole array
+// (A[ALL]): its reference is 3 bytes by index, else the code, the name's
+// length byte and the name; [ALL] follows it.
 bool whole_array_item() {
   const uint8_t* p = ws.Exec_ptr;
-  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
+  size_t ref = (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
+  return p[ref] == code::WHOLE_ARRAY;
 }
 
 // How an item's value goes into or comes out of its field: as it stands,
@@ -193,13 +246,43 @@ void take_field(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form& 
   Cnv_inpfmt(form.fi, rec, len, pos, fld);
 }
 
+// The usual READ target, a plain scalar named by its index and standing
+// alone as an item: its assignment target straight from its node, without
+// loading the value the field is about to replace.  False, with nothing
+// done, for anything else (an element, a substring, a record or template
+// field, an item with a format, a name not looked up yet, a variable the
+// program may not read): Get_value takes those, with their errors.
+bool plain_target(Let_target& t) {
+  const uint8_t* p = ws.Exec_ptr;
+  uint8_t c = p[0];
+  if ((c != code::STR_VAR && c != code::NUM_VAR) || !(p[1] & 0x80)) return false;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != c || (node->read_mask & ~ws.Var_mask) || (node->flags & (VF_RECORD | VF_TEMPLATE)))
+    return false;
+  uint8_t next = p[3];
+  if (next != code::COMMA && !stmt_end(next)) return false;
+  Check_assignable(node);
+  t.node = node;
+  t.str_len = c == code::STR_VAR ? 0 : -1;  // a string's present length matters only to substrings
+  t.val = c == code::STR_VAR ? static_cast<void*>(&node->str) : static_cast<void*>(&node->num);
+  t.sub_pos = 0;
+  t.sub_len = 0;
+  t.flags = node->flags & ~VF_FIXED;
+  t.elem = -1;
+  ws.Exec_ptr += 3;
+  return true;
+}
+
 // The variable item at the cursor (its form already read when given) takes
 // the next field.
 void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form* given) {
-  Get_value();
-  Check_assignable(ws.Cur_var);
   Let_target t;
-  Let_define(t);
+  if (given || !plain_target(t)) {
+    Get_value();
+    Check_assignable(ws.Cur_var);
+    Let_define(t);
+  }
   ws.Math_flags = 0;
   if (!given && *ws.Exec_ptr != code::LABEL_END) {  // the usual plain item
     static const Item_form plain;
@@ -223,6 +306,32 @@ void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form*
 }
 
 void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(rec, len, pos, nullptr); }
+
+// READ's usual item, taken whole here: a plain string scalar named by its
+// index and standing alone takes the text up to the separator (consumed) or
+// the record's end, as Cnv_field's plain case cuts it.  False, with nothing
+// done, for every other item (read_target takes those, with their errors).
+[[gnu::always_inline]] inline bool read_plain_string(const uint8_t* rec, int32_t len, int32_t* pos) {
+  const uint8_t* p = ws.Exec_ptr;
+  int32_t sep = ws.Io_sep;
+  if (p[0] != code::STR_VAR || !(p[1] & 0x80) || sep < 0) return false;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != code::STR_VAR || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
+      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)))
+    return false;
+  uint8_t next = p[3];
+  if (next != code::COMMA && !stmt_end(next)) return false;
+  ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
+  int32_t i = *pos;
+  const void* hit = i < len ? std::memchr(rec + i, sep, size_t(len - i)) : nullptr;
+  int32_t e = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
+  *pos = hit ? e + 1 : len;
+  ws.Str_ptr = const_cast<uint8_t*>(rec + i);
+  ws.Str_len = e > i ? e - i : 0;
+  Let_string_scalar(node);
+  return true;
+}
 
 // A[ALL]: every element takes a field in turn.
 void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
@@ -264,15 +373,13 @@ void write_value() {
   }
   if (ws.Str_len < 0) {
     char num[CONV_NORMAL_MAX];
-    int n = Conv_normal(ws.Num_acc, num);
-    Wrt_field(reinterpret_cast<uint8_t*>(num), n);
+    int n;
+    const char* text = number_text(ws.Num_acc, num, &n);
+    put_bytes(reinterpret_cast<const uint8_t*>(text), n);
   } else {
-    Wrt_field(ws.Str_ptr, ws.Str_len);
+    put_bytes(ws.Str_ptr, ws.Str_len);
   }
-  if (sep >= 0) {
-    uint8_t b = uint8_t(sep);
-    Wrt_field(&b, 1);
-  }
+  if (sep >= 0) put_byte(uint8_t(sep));
 }
 
 // Appends the current value through its form.
@@ -425,9 +532,9 @@ void Wrt_field() {
   Wrt_field(ws.Str_ptr, ws.Str_len);
 }
 
-void Wrt_record() {
-  Fcb* f = ws.Cur_fcb;
-  Write_guard guard{f};
+namespace {
+
+void write_record(Fcb* f) {
   if (f->high_water > f->buf_count) f->buf_count = f->high_water;
   f->high_water = 0;
   if (f->event_pgm) Run_io_event(f, "PRE_WRITE", EV_PRE_WRITE);
@@ -438,9 +545,33 @@ void Wrt_record() {
   if (f->event_pgm) Run_io_event(f, "POST_WRITE", EV_POST_WRITE);
 }
 
+void write_fields(Fcb* f);
+
+}  // namespace
+
+void Wrt_record() {
+  Fcb* f = ws.Cur_fcb;
+  try {
+    write_record(f);
+  } catch (...) {
+    drop_record(f);
+    throw;
+  }
+}
+
 void Write_fields() {
   Fcb* f = ws.Cur_fcb;
-  Write_guard guard{f};
+  try {
+    write_fields(f);
+  } catch (...) {
+    drop_record(f);
+    throw;
+  }
+}
+
+namespace {
+
+void write_fields(Fcb* f) {
   int32_t start = f->buf_count;
   if (ws.Io_opts & IO_QMARK) {
     // WRITE RECORD: the value is the record as it stands.
@@ -451,7 +582,7 @@ void Write_fields() {
     }
   } else {
     for (;;) {
-      uint8_t c = Io_args();
+      uint8_t c = Io_next();
       if (c == code::EOL) break;
       if (c == code::OP_MUL && empty_item_follows()) {
         ws.Exec_ptr++;  // an empty field
@@ -469,8 +600,10 @@ void Write_fields() {
     }
   }
   if (ws.Io_tbl && f->buf_count > start) Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
-  Wrt_record();
+  write_record(f);
 }
+
+}  // namespace
 
 // ---- reading ----
 
@@ -502,8 +635,9 @@ void Parse_read(const uint8_t* rec, int32_t len) {
     if (ws.Io_sep > 0)
       while (len > 0 && rec[len - 1] == 0) len--;
     for (;;) {
-      uint8_t c = Io_args();
+      uint8_t c = Io_next();
       if (c == code::EOL) break;
+      if (read_plain_string(rec, len, &pos)) continue;
       if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
         ws.Exec_ptr++;  // a field skipped
         Item_form form;
@@ -631,12 +765,13 @@ void Do_InsUpd(bool insert) {
     ws.Io_tbl = nullptr;
   }
   uint8_t* after = ws.Exec_ptr;
+  Fcb* building = nullptr;  // the channel whose buffer holds the record
   try {
     Fcb* f = ws.Cur_fcb;
     if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
     if (!f->iol) Rpt_error(84);
     prepare_output();
-    Write_guard guard{f};
+    building = f;
     int32_t start = f->buf_count;
     ws.Exec_ptr = vars;
     while (ws.Exec_ptr < vars_end) {
@@ -654,8 +789,9 @@ void Do_InsUpd(bool insert) {
     ws.Exec_ptr = after;
     if (ws.Io_tbl && f->buf_count > start)
       Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
-    Wrt_record();
+    write_record(f);
   } catch (...) {
+    if (building) drop_record(building);
     ws.Exec_ptr = after;
     if (opened) CloseFile(opened);
     throw;

@@ -12,11 +12,9 @@ void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
-void d_prei() { Not_built("the PREINPUT directive"); }
 void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
-void d_smse() { Not_built("the SETMSE directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_dred() { Not_built("the DREAD directive"); }

@@ -3,8 +3,9 @@
 // from Io_state), so work that runs nested I/O on another channel saves it
 // whole (`Io_state saved = ws;` through Io_save) and copies it back.
 //
-// Io_SetOptions resets the fields marked "reset" at the start of every I/O
-// directive; the others carry over from statement to statement.
+// Io_SetOptions resets the fields of the reset run (below) and the ones
+// marked "reset" at the start of every I/O directive; the others carry over
+// from statement to statement.
 #pragma once
 #include <cstdint>
 
@@ -48,43 +49,52 @@ struct Io_state {
   const uint8_t* Iol_ret[IOL_STACK_DEPTH] = {};  // I/O-list walk: return positions
   int32_t Iol_sep[IOL_STACK_DEPTH] = {};         // and saved separators
   int32_t Io_dir = 0;                 // positioning step of READ
-  int32_t Io_tim = -1;                // reset -1: TIM= in hundredths of a second
   int32_t Io_ind = -1;                // IND=/RNO= value (-1 none)
   uint16_t Cur_chan = 0;              // reset 0
   int32_t Cur_fd = -1;                // reset: console's
   int32_t Cur_ftype = 0;              // reset: console's
-  uint16_t Io_opts = 0;               // reset 0 (IO_* bits)
-  int32_t Io_sep = 10;                // reset: parameter FS, then the channel's
-  int32_t Io_read_len = 0;            // reset 0: the %-item value (1..512)
-  int32_t Io_bin_rsz = 0;             // reset 0: open as binary with this record size
-  uint32_t Bsy_line = 0;              // reset 0: busy branch (Get_line form; 0 none)
-  uint32_t Dom_line = 0;              // reset 0: DOM= line (Get_line form; 0 none)
-  uint32_t End_line = 0;              // reset 0: END= line (Get_line form; 0 none)
-  uint16_t Io_open_mods = 0;          // reset 0 (OM_* bits)
-  int32_t Io_err_name = -1;           // reset -1: line of an ERR= given by name
-  int32_t Io_nbf = 0;                 // reset 0: NBF=
-  int Io_rty = 0;                     // reset: parameter WT; retry limit of the statement
-  int32_t Io_siz = 0;                 // reset 0: SIZ=
-  int32_t Iol_depth = -1;             // reset -1: I/O-list nesting (-1: own IOL= not entered)
-  int32_t Io_kno = -1;                // reset -1: KNO=
-  int32_t Io_step = 0;                // reset 0: '?' and extended step option
-  int32_t Io_key_len = 0;             // reset 0: KEY= value
-  const uint8_t* Io_key_ptr = nullptr;
   int32_t Io_tbl_len = 0;             // TBL= length (not reset)
-  const uint8_t* Io_tbl = nullptr;    // reset 0: TBL= table
-  int32_t Io_iol_len = 0;             // reset 0: IOL= of the statement (-1, -2 IOL=* forms, -3 named format)
-  const uint8_t* Io_iol_ptr = nullptr;
-  int32_t Io_opt_len = 0;             // reset 0: OPT= text
-  const uint8_t* Io_opt_ptr = nullptr;
-  uint8_t Io_stmt = 0;                // reset: directive code (second byte for extended ones)
+
+  // ---- The reset run.  Io_SetOptions resets these fields by copying the
+  // run whole from a default-constructed Io_state, so each initializer is
+  // the field's reset value (Io_sep and Io_rty then take parameters FS and
+  // WT).  A field that must start every I/O statement afresh goes inside
+  // the run, after Io_key_ptr (its first field) and before Io_stmt (its
+  // last).
+  const uint8_t* Io_key_ptr = nullptr;  // KEY= value
+  const uint8_t* Io_tbl = nullptr;    // TBL= table
+  const uint8_t* Io_iol_ptr = nullptr;  // IOL= of the statement
+  const uint8_t* Io_opt_ptr = nullptr;  // OPT= text
+  const uint8_t* Io_hlp_ptr = nullptr;  // HLP= text of INPUT
+  int32_t Io_key_len = 0;
+  int32_t Io_iol_len = 0;             // IOL= of the statement (-1, -2 IOL=* forms, -3 named format)
+  int32_t Io_opt_len = 0;
+  int32_t Io_hlp_len = 0;
+  int32_t Io_tim = -1;                // TIM= in hundredths of a second
+  int32_t Io_sep = 10;                // parameter FS, then the channel's
+  int32_t Io_read_len = 0;            // the %-item value (1..512)
+  int32_t Io_bin_rsz = 0;             // open as binary with this record size
+  uint32_t Bsy_line = 0;              // busy branch (Get_line form; 0 none)
+  uint32_t Dom_line = 0;              // DOM= line (Get_line form; 0 none)
+  uint32_t End_line = 0;              // END= line (Get_line form; 0 none)
+  int32_t Io_err_name = -1;           // line of an ERR= given by name
+  int32_t Io_nbf = 0;                 // NBF=
+  int Io_rty = 0;                     // parameter WT; retry limit of the statement
+  int32_t Io_siz = 0;                 // SIZ=
+  int32_t Iol_depth = -1;             // I/O-list nesting (-1: own IOL= not entered)
+  int32_t Io_kno = -1;                // KNO=
+  int32_t Io_step = 0;                // '?' and extended step option
+  int32_t Io_key_cnt = 0;             // KEY= parts given (Io_key_part below)
+  uint32_t Io_evt_line = 0;           // EVT= branch line (ACCEPT, I/O events)
+  uint16_t Io_opts = 0;               // IO_* bits
+  uint16_t Io_open_mods = 0;          // OM_* bits
+  uint8_t Io_stmt = 0;                // directive code (second byte for extended ones)
+  // ---- end of the reset run
+
   // KEY= given in parts ("A":B$): each part's text (numbers in normal form),
   // kept in the work area for the statement; kinds that build the key
-  // themselves (memory files) read the parts.  Io_key_cnt reset 0.
-  int32_t Io_key_cnt = 0;
+  // themselves (memory files) read the parts.  Only Io_key_cnt is reset.
   const uint8_t* Io_key_part[IO_KEY_PARTS] = {};
   int32_t Io_key_part_len[IO_KEY_PARTS] = {};
-  const uint8_t* Io_hlp_ptr = nullptr;  // reset 0: HLP= text of INPUT
-  int32_t Io_hlp_len = 0;
-  uint32_t Io_evt_line = 0;           // reset 0: EVT= branch line (ACCEPT, I/O events)
   uint16_t Io_next_chan = 0;          // an internal channel a caller placed for the next statement (0 none)
 };

@@ -154,6 +154,12 @@ void Let_define(Let_target& t) {
   t.elem = ws.Cur_elem;
 }
 
+void Let_string_scalar(Var_node* node) {
+  if (ws.Str_len < 0) Rpt_error(26);
+  store_whole(&node->str);
+  node->flags |= VF_ASSIGNED;
+}
+
 void Let_assign(const Let_target& t) {
   void* slot = Let_slot(t);
   if (!slot) Rpt_error(49);

@@ -217,6 +217,10 @@ void Let_define(Let_target& t);
 // element is addressed again by its number, so the right side may have
 // moved the array's storage (an associative array that grew).
 void Let_assign(const Let_target& t);
+// The string accumulator as the whole value of a plain scalar string (not
+// fixed-length, not a record): the store Let_assign makes for such a target,
+// for callers that located the node themselves (READ).  Error 26 for a number.
+void Let_string_scalar(Var_node* node);
 // Compound assignment to a target already fetched (ws.Str_ptr/Str_len its
 // present text), the cursor after the operator op (45..50) on the right
 // side: numbers through the decimal operator, then the Store_num rules;

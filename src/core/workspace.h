@@ -318,6 +318,7 @@ struct Workspace : Io_state {
   uint32_t Load_serial = 0;           // counts successful loads
   uint32_t Prog_loads = 0, Prog_hits = 0;  // statistics: loads from disk, list hits
   void* Setctl_list = nullptr;  // SETCTL entries, newest first (terminal/editor_keys.h)
+  void* Preinput = nullptr;     // PREINPUT queue, oldest first (terminal/editor_keys.h)
   int32_t Pipe_pid = 0;         // process id of the child of the last pipe channel opened (TCB(84))
   struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
 };

@@ -48,6 +48,7 @@
 
 #include "channels/channel.h"
 #include "keyed/key_driver.h"
+#include "keyed/keyed_file.h"
 #include "channels/field_convert.h"
 #include "channels/indexed_file.h"
 #include "channels/io_list.h"
@@ -104,7 +105,7 @@ const char* path_of(const Fcb* f, bool as_given) {
 
 int64_t host_length(const Fcb* f) {
   // An indexed channel keeps its record limit in the length word.
-  if (f->file_len > 0 && f->kind != FK_INDEXED) return f->file_len;
+  if (f->file_len > 0 && f->kind != FK_INDEXED && f->kind != FK_KEYED) return f->file_len;
   if (f->fd < 0 || f->kind == FK_PIPE || f->kind == FK_DIRECTORY) return f->file_len;
   int64_t n = filelength(f->fd);
   return n < 0 ? 0 : n;
@@ -115,6 +116,8 @@ bool fixed_record_kind(int32_t k) { return k == FK_INDEXED || k == FK_BINARY; }
 // Records in the file: an indexed file's count from its header, a memory
 // file's records, a binary file's whole records.
 int64_t record_count(Fcb* f) {
+  Key_facts kf;
+  if (Key_channel_facts(f, &kf)) return kf.records;
   if (f->kind == FK_INDEXED) return Ind_record_count(f);
   if (f->kind == FK_MEMORY) return static_cast<const Dyn_fcb*>(f)->rec_count;
   if (fixed_record_kind(f->kind) && f->rec_size > 0) return host_length(f) / f->rec_size;
@@ -142,7 +145,9 @@ bool keyed_kind(int32_t k) {
 
 // The key size of the channel: the length of its current key (0 for a
 // kind without keys, or a memory file without key definitions).
-int64_t key_size(const Fcb* f) {
+int64_t key_size(Fcb* f) {
+  Key_facts kf;
+  if (Key_channel_facts(f, &kf)) return kf.key_size;
   if (f->kind == FK_MEMORY) {
     int32_t n = Dyn_KeyLength(f, f->cur_key);
     return n < 0 ? 0 : n;
@@ -152,7 +157,9 @@ int64_t key_size(const Fcb* f) {
 }
 
 // The most records the file may hold (0: no limit).
-int64_t record_limit(const Fcb* f) {
+int64_t record_limit(Fcb* f) {
+  Key_facts kf;
+  if (Key_channel_facts(f, &kf)) return kf.limit;
   if (f->kind == FK_INDEXED) return Ind_record_limit(f);
   if (f->kind == FK_MEMORY) return 0;
   if (keyed_kind(f->kind)) Not_built("the record limit of keyed files");
@@ -166,11 +173,10 @@ void refuse_unbuilt_kind(const Fcb* f) {
     Bad_io(FIO_GETIND);
   }
   switch (f->kind) {
-    case FK_KEYED:
     case FK_EFF:
     case FK_BBX_KEYED:
     case FK_BBX_KEYED2:
-      Not_built("file information of keyed files");
+      Not_built("file information of keyed files of this format");
     case FK_THIN_CLIENT:
       Not_built("file information of thin-client channels");
     default:
@@ -233,8 +239,32 @@ int slot_of(Io_fn fn) {
   return FIO_GETIND;
 }
 
-// The options of a key or record function after the channel: KEY=, IND=,
-// KNO=, END= and DOM=; ERR= is left for the function call itself.
+// Kinds whose drivers take RNO= as the ordinal itself; the others read it
+// as the record index RNO - 1 (the same split the statements make).
+bool rno_kept_kind(int32_t k) {
+  return k == FK_KEYED || k == FK_EFF || k == FK_THIN_CLIENT || k == FK_BBX_KEYED || k == FK_BBX_KEYED2 ||
+         k == FK_MYSQL || k == 12 || k == 20 || k == 26;
+}
+
+// A KEY= part as text kept for the statement.
+void key_part(int i) {
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    uint8_t* p = Work_take(size_t(ws.Str_len) + 1);
+    if (ws.Str_len > 0) std::memcpy(p, ws.Str_ptr, size_t(ws.Str_len));
+    ws.Io_key_part[i] = p;
+    ws.Io_key_part_len[i] = ws.Str_len;
+  } else {
+    uint8_t* p = Work_take(CONV_NORMAL_MAX + 1);
+    ws.Io_key_part_len[i] = Conv_normal(ws.Num_acc, reinterpret_cast<char*>(p));
+    ws.Io_key_part[i] = p;
+  }
+}
+
+// The options of a key or record function after the channel, as the
+// compiler writes them: "," and an option word with its value (KEY= in
+// parts joined by ":", IND=, RNO=, KNO=, DOM=, END=), then ")" or ERR=
+// without its ",", which is left for the function call itself.
 void io_fn_options() {
   for (;;) {
     if (ws.Exec_ptr[0] != code::COMMA) return;
@@ -243,29 +273,20 @@ void io_fn_options() {
       ws.Exec_ptr++;
       return;
     }
-    // TBL=, OPT= and SEP= compile in any function's arguments; they mean
-    // nothing to a key or record function.
-    if (w != iopt::KEY && w != iopt::IND && w != iopt::KNO && w != iopt::END && w != iopt::DOM)
+    if (w != iopt::KEY && w != iopt::IND && w != iopt::RNO && w != iopt::KNO && w != iopt::END &&
+        w != iopt::DOM)
       Rpt_error_text(17, "option not valid in a key or record function");
     ws.Exec_ptr += 2;
     switch (w) {
       case iopt::KEY: {
-        std::string key;
+        int cnt = 0;
         for (;;) {
-          Eval_formula();
-          if (ws.Str_len >= 0) {
-            key.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-          } else {
-            char buf[CONV_NORMAL_MAX + 1];
-            key.append(buf, size_t(Conv_normal(ws.Num_acc, buf)));
-          }
-          if (*ws.Exec_ptr != code::LABEL_END) break;
+          if (cnt == IO_KEY_PARTS) Rpt_error(41);
+          key_part(cnt++);
+          if (*ws.Exec_ptr != code::LABEL_END) break;  // ':' joins the parts
           ws.Exec_ptr++;
         }
-        uint8_t* p = Work_take(key.size() + 1);
-        std::memcpy(p, key.data(), key.size());
-        ws.Io_key_ptr = p;
-        ws.Io_key_len = int32_t(key.size());
+        ws.Io_key_cnt = cnt;
         ws.Io_opts |= IO_KEY;
         break;
       }
@@ -276,9 +297,26 @@ void io_fn_options() {
         ws.Io_opts |= IO_IND;
         break;
       }
-      case iopt::KNO:
-        ws.Io_kno = GetKNOValue();
+      case iopt::RNO: {
+        int32_t n = Eval_integer();
+        if (n < 1) Rpt_error(41);
+        if (rno_kept_kind(ws.Cur_ftype)) {
+          ws.Io_ind = n;
+          ws.Io_opts |= IO_RNO;
+        } else {
+          ws.Io_ind = n - 1;
+          ws.Io_opts |= IO_IND;
+        }
         break;
+      }
+      case iopt::KNO: {
+        int32_t k = GetKNOValue();
+        ws.Io_kno = k;
+        // As in a statement: the key named becomes the channel's current
+        // key unless parameter KR keeps it.
+        if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
+        break;
+      }
       case iopt::END:
         ws.End_line = Get_line();
         break;
@@ -315,12 +353,16 @@ void fnc_gen_io(Io_fn fn) {
   select_channel(f);
   io_fn_options();
   if (fn == Io_fn::key && (ws.Io_opts & IO_KEY)) {
+    OptGenKey();
     std::string k(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
     string_result(k);
     return;
   }
   if (f->event_pgm) event_programs_missing();
-  if (ws.Io_opts & IO_KEY) Fio_call(FIO_SETKEY);
+  if (ws.Io_opts & IO_KEY) {
+    OptGenKey();
+    Fio_call(FIO_SETKEY);
+  }
   if (ws.Io_opts & IO_IND) Fio_call(FIO_SETIND);
   if (fn == Io_fn::rno) {
     switch (f->kind) {
@@ -430,6 +472,41 @@ std::string memory_key_operand(Fcb* f) {
 // at most 64000 bytes.
 constexpr int32_t KEYED_MAX_RECORD = 64000;
 
+// KEYED "name",keys,records,length[,pct][,SIZ=kb][,OPT="..."][,SEP=...] of a
+// first-format file: variable-length records as a negative length, the
+// free-space percentage when it is not the default 10, the block size
+// always (the default depends on the length), the record options C, X, U,
+// Z and the separator as the file keeps them.
+std::string keyed_create_text(Fcb* f) {
+  Key_facts kf;
+  Key_channel_facts(f, &kf);
+  std::string table = kf.segs + std::string("\xFF\0\0\0", 4);  // a full header table has no end entry
+  std::string keys = Describe_keys(reinterpret_cast<const uint8_t*>(table.data()), 0, nullptr);
+  if (keys.empty() || keys.find_first_not_of("0123456789") != std::string::npos) keys = quoted(keys);
+  bool variable = kf.flags1 & 1;
+  std::string out = "KEYED " + quoted(path_of(f, true)) + "," + keys + "," + std::to_string(kf.limit) + "," +
+                    std::to_string(variable ? -f->rec_size : f->rec_size);
+  if (variable && kf.pct != 10) out += "," + std::to_string(kf.pct);
+  out += ",SIZ=" + std::to_string(kf.block_kb);
+  std::string opt;
+  if (kf.flags2 & 1) opt += "C";
+  if (kf.flags2 & 8) opt += "X";
+  if (kf.flags2 & 128) opt += "U";
+  if (kf.flags2 & 64) opt += "Z";
+  if (!opt.empty()) out += ",OPT=" + quoted(opt);
+  bool given = kf.flags1 & 8, none = kf.flags1 & 16;
+  if (given && none) {
+    out += ",SEP=\"*BBX*\"";
+  } else if (given) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, ",SEP=$%2.2X$", unsigned(kf.sep) & 255);
+    out += buf;
+  } else if (none) {
+    out += ",SEP=*";
+  }
+  return out;
+}
+
 std::string file_create_text(Fcb* f) {
   std::string name = path_of(f, true);
   std::string out;
@@ -447,8 +524,9 @@ std::string file_create_text(Fcb* f) {
       break;
     }
     case FK_KEYED:
+      return keyed_create_text(f);
     case FK_EFF:
-      Not_built("FILE_CREATE of keyed files");
+      Not_built("FILE_CREATE of keyed files of this format");
     default:
       Rpt_error(17);
   }
@@ -527,7 +605,12 @@ std::string fin_item(Fcb* f, const std::string& item) {
       Dyn_GenKdef(f);
       return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     }
-    if (keyed_kind(f->kind)) Not_built("KEY_DEFINITION of keyed files");
+    Key_facts kf;
+    if (Key_channel_facts(f, &kf)) {
+      // The stored entries, then an end entry.
+      return kf.segs + std::string("\xFF\0\0\0", 4);
+    }
+    if (keyed_kind(f->kind)) Not_built("KEY_DEFINITION of keyed files of this format");
     return "";
   }
   if (u == "HANDLE") return std::to_string(f->fd);
@@ -536,13 +619,18 @@ std::string fin_item(Fcb* f, const std::string& item) {
   if (u == "MAXREC" || u == "RECORDS_ALLOWED") return std::to_string(record_limit(f));
   if (u == "RSZ" || u == "RECORD_SIZE") return std::to_string(f->rec_size);
   if (u == "EXTRACT") {
+    Key_facts kf;
+    if (Key_channel_facts(f, &kf)) return kf.extracted ? "1" : "0";
     if (f->kind == FK_MEMORY) {
       const auto* m = static_cast<const Dyn_fcb*>(f);
       return m->current && (m->dflags & DYN_EXTRACTED) ? "1" : "0";
     }
     return f->lock_len != 0 && !(f->st1 & ST1_LOCKED) ? "1" : "0";
   }
-  if (u == "BUFFERS") return "0";
+  if (u == "BUFFERS") {
+    Key_facts kf;
+    return Key_channel_facts(f, &kf) ? std::to_string(kf.buffers) : "0";
+  }
   if (u == "KEY_SIZE" || u == "KSZ") return std::to_string(key_size(f));
   if (u == "DRIVER") return trimmed(f->driver_id, sizeof f->driver_id);
   if (u == "SEPARATOR") return separator_text(f);

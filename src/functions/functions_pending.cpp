@@ -56,15 +56,7 @@ void fnc_mopt() { Not_built("the MOPT( function"); }
 void fnc_beep() { Not_built("the BEEP( function"); }
 void fnc_fclr() { Not_built("the FCLR( function"); }
 void fnc_bclr() { Not_built("the BCLR( function"); }
-void vl_unt() { Not_built("the UNT system variable"); }
-void vl_chn() { Not_built("the CHN system variable"); }
-void vl_pgn() { Not_built("the PGN system variable"); }
-void vl_pfx() { Not_built("the PFX system variable"); }
-void vl_hfn() { Not_built("the HFN system variable"); }
-void vl_tsm() { Not_built("the TSM system variable"); }
-void vl_bkg() { Not_built("the BKG system variable"); }
-void vl_gfn() { Not_built("the GFN system variable"); }
-void vl_lip() { Not_built("the LIP system variable"); }
-void vl_mse() { Not_built("the MSE system variable"); }
-void vl_vhlp() { Not_built("the VHLP system variable"); }
-void vl_voop() { Not_built("the VOOP system variable"); }
+void vl_lip() { Not_built("the LIP counters of the terminal input"); }
+void vl_mse() { Not_built("the mouse (SETMSE and the mouse state of the terminal)"); }
+void vl_vhlp() { Not_built("the help key of INPUT (HLP=) kept for VHLP"); }
+void vl_voop() { Not_built("the object system (VOOP)"); }

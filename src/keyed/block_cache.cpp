@@ -227,6 +227,12 @@ Kbfr_pool& Kbfr_pool_of(Key_file* f) {
   return Kbfr_q;
 }
 
+// Buffers in the shared queue (made on first use).
+size_t Kbfr_queue_size() {
+  ensure_queue();
+  return Kbfr_q.bufs.size();
+}
+
 void Kbfr_set(int count) {
   queue_sized = true;
   for (auto& b : Kbfr_q.bufs)

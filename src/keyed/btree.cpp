@@ -404,13 +404,16 @@ void Key_set_current_from_top() {
 }
 
 int Kfnd_advance(Key_pos& pos, int step) {
+  bool before_first = pos.key.empty();
   std::vector<uint8_t> k = pos.key;
   k.resize(size_t(K.ksz), 0);
   if (is_sentinel(k.data(), K.ksz)) k[0] = 0;
   int r0 = Kfnd_key(k.data(), 0);
   if (K.depth == 0) return 2;
   int r = step;
-  if (r0 != 0 && step > 0) r = step - 1;
+  // Found exactly: the step starts from that entry.  Otherwise the search
+  // stopped on the entry after the value, which is the first step forward.
+  if ((r0 != 0 || before_first) && step > 0) r = step - 1;
   bool forward = step > 0;
   for (int guard = 0;; ++guard) {
     if (guard > 1 << 24) Rpt_error(105);
@@ -470,7 +473,7 @@ int Kfnd_advance(Key_pos& pos, int step) {
 
 int Kfnd_nxt(Key_pos& pos) {
   Key_chan* ch = K.ch;
-  if (ch->lock_held && ch->last_read && pos.node) {
+  if (ch->lock_held && ch->last_read && pos.node && !pos.key.empty()) {
     ch->cur_node = pos.node;
     ch->cur_idx = pos.idx;
     ch->cur_rec = ch->last_read;
@@ -478,7 +481,9 @@ int Kfnd_nxt(Key_pos& pos) {
     ch->cur_kno_pos = K.kno;
     return 0;
   }
-  if (pos.node) {
+  // The node and index are a hint, trusted only while the entry there still
+  // holds the saved value for the last record read.
+  if (pos.node && pos.key.size() == size_t(K.ksz)) {
     Key_Hdr_Lock_N_Load(1);
     Kbfr* b = Kbfr_get(pos.node, 1);
     if (b->b()[0] == kf::BT_NODE && pos.idx + 1 < b->count && pos.idx >= 0) {
@@ -498,7 +503,7 @@ int Kfnd_nxt(Key_pos& pos) {
 
 int Kfnd_prv(Key_pos& pos) {
   Key_chan* ch = K.ch;
-  if (pos.node && pos.idx >= 1) {
+  if (pos.node && pos.idx >= 1 && pos.key.size() == size_t(K.ksz)) {
     Key_Hdr_Lock_N_Load(1);
     Kbfr* b = Kbfr_get(pos.node, 1);
     if (b->b()[0] == kf::BT_NODE && pos.idx < b->count) {

@@ -262,6 +262,14 @@ int64_t Key_getrno() {
   return engine([&] { return Key_getrno(f->kc, r); });
 }
 
+bool Key_channel_facts(Fcb* f, Key_facts* out) {
+  if (!f || f->kind != FK_KEYED || !static_cast<Key_fcb*>(f)->kc) return false;
+  Io_save_guard keep;
+  ws.Cur_fcb = f;
+  *out = engine([&] { return Key_facts_of(static_cast<Key_fcb*>(f)->kc); });
+  return true;
+}
+
 // Keyed channels answer the segment widths of KEY= given in parts.
 static const bool widths_registered = (Key_segment_widths = key_widths, true);
 

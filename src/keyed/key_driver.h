@@ -8,3 +8,8 @@ extern const Fio_op Key_fotbl[FIO_SLOTS];
 // RNO( of the current keyed channel: the 1-based ordinal, in the order of
 // the KNO= key, of the record KEY= names or that the next READ would read.
 int64_t Key_getrno();
+
+struct Key_facts;
+// The facts of a first-format keyed channel for FIB( and FIN(; false when
+// f is not one.
+bool Key_channel_facts(Fcb* f, Key_facts* out);

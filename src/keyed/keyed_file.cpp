@@ -172,8 +172,12 @@ int by_dir(int d) {
       int keep = K.kno;
       Kno_def(k);
       p.node = 0;
-      p.key.assign(size_t(K.ksz), back ? 0 : 255);
-      if (!back) p.key[0] = uint8_t(K.ksz - 1);
+      if (back) {
+        p.key.clear();  // before the first entry
+      } else {
+        p.key.assign(size_t(K.ksz), 255);
+        p.key[0] = uint8_t(K.ksz - 1);
+      }
       Kno_def(keep);
     }
     if (back && K.advance_left != 0) ch->eof_pending = true;
@@ -242,10 +246,19 @@ std::string record_result() {
   return data;
 }
 
+// The image of a record to write: key-0 image, BE16 data length, data,
+// zero-filled.  A fixed-length record with a field separator reads back at
+// the whole record length (unless TN), so it is keyed at that length too:
+// the entries built now are the ones a rewrite or REMOVE builds from the
+// record read back.
 void build_image(Buf& image, const std::string& data) {
   Key_file* f = K.f;
   image.assign(size_t(Key_image_size(f)), 0);
-  put_u16be(image.data() + 1 + f->keylen, uint16_t(data.size()));
+  size_t n = data.size();
+  if (!f->variable && f->sep != -1 && !Sw_on(sw::TN) && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) &&
+      n < size_t(f->reclen))
+    n = size_t(f->reclen);
+  put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
   std::memcpy(image.data() + 1 + f->keylen + 2, data.data(), data.size());
 }
 
@@ -458,7 +471,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
     K.f = shared.get();
     Kbfr_pool_of(shared.get());
   }
-  for (int k = 0; k < shared->lay.nkeys; ++k) ch->saved[size_t(k)].key.assign(size_t(shared->lay.keys[k].len + 1), 0);
+  // Every key starts before its first entry (the saved values are empty).
   return ch;
 }
 
@@ -754,7 +767,7 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
       r = Kfnd_rec(req, phys);
       break;
     case 1: {
-      Key_pos p{0, 0, ksz_buf()};
+      Key_pos p{0, 0, Buf()};  // before the first entry
       r = Kfnd_advance(p, 1);
       break;
     }
@@ -888,7 +901,7 @@ void Key_purge(Key_chan* ch) {
   }
   ch->cur_rec = ch->last_read = 0;
   ch->cur_node = 0;
-  for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{0, 0, Buf(size_t(f->lay.keys[k].len + 1), 0)};
+  for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{};
   ch->eof_pending = false;
   op.done();
 }
@@ -899,6 +912,26 @@ uint32_t Key_record_count(Key_chan* ch) {
   uint32_t n = Hdr32(ch->f.get(), kf::H_COUNT);
   op.done();
   return n;
+}
+
+Key_facts Key_facts_of(Key_chan* ch) {
+  Key_facts r;
+  r.records = Key_record_count(ch);
+  Key_file* f = ch->f.get();
+  r.limit = Hdr32(f, kf::H_LIMIT);
+  const Key_def& kd = f->lay.keys[size_t(ch->cur_kno)];
+  r.key_size = kd.len - ((ch->cur_kno > 0 || kd.dups) ? 4 : 0);
+  extern size_t Kbfr_queue_size();
+  r.buffers = f->priv ? int(f->priv->bufs.size()) : int(Kbfr_queue_size());
+  r.extracted = ch->lock_held;
+  r.block_kb = f->blk / 1024;
+  r.pct = f->pct;
+  r.flags1 = f->hdr[kf::H_FLAGS1];
+  r.flags2 = f->flags2;
+  r.sep = f->sep;
+  bool ext = f->hdr[kf::H_FLAGS1] & kf::F1_EXT_TABLE;
+  r.segs.assign(reinterpret_cast<const char*>(f->segtbl), ext ? kf::SEG_TABLE_BYTES : 128);
+  return r;
 }
 
 int Key_count_keys(Key_chan* ch) { return ch->f->lay.nkeys; }

@@ -67,6 +67,22 @@ std::string Key_getkec(Key_chan* ch, const Key_req& req);
 int64_t Key_getind(Key_chan* ch, const Key_req& req);
 int64_t Key_getrno(Key_chan* ch, const Key_req& req);
 
+// What the information functions (FIB(, FIN() tell of a channel.  The
+// header is reloaded first, so records added by other processes count.
+struct Key_facts {
+  int64_t records = 0;
+  int64_t limit = 0;       // record limit, 0 = none
+  int key_size = 0;        // the current key as a program gives it (its segments' lengths)
+  int buffers = 0;         // the file's private chain, else the shared queue
+  bool extracted = false;  // the channel holds a record lock
+  int block_kb = 1;
+  int pct = 0;             // free-space percentage of variable-length data blocks
+  uint8_t flags1 = 0, flags2 = 0;
+  int sep = 0;             // field separator, -1 length-prefixed fields
+  std::string segs;        // the segment-table entries as stored (128 bytes, + 256 when continued)
+};
+Key_facts Key_facts_of(Key_chan* ch);
+
 void Key_purge(Key_chan* ch);
 uint32_t Key_record_count(Key_chan* ch);
 int Key_count_keys(Key_chan* ch);

@@ -77,10 +77,13 @@ struct Key_file {
   uint32_t data_block = 0;       // current data block (variable-length files)
 };
 
+// A key's saved position.  An empty key vector stands before every entry:
+// a record whose key is empty (length byte 0, all zero bytes) compares
+// equal to the zero value, so "after the zero value" would pass over it.
 struct Key_pos {
   uint32_t node = 0;  // 0 = no node (value only)
   int idx = 0;
-  std::vector<uint8_t> key;  // Ksz bytes
+  std::vector<uint8_t> key;  // Ksz bytes, or empty: before the first entry
 };
 
 // A channel on a keyed file.

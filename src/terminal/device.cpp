@@ -165,7 +165,10 @@ int64_t plain_console_read() {
 
 int64_t Dev_read() {
   Fcb* f = ws.Cur_fcb;
-  if (f == ws.Con_fcb && !console_raw) return plain_console_read();
+  if (f == ws.Con_fcb && !console_raw) {
+    if (Preinput_answer()) return 0;
+    return plain_console_read();
+  }
   Dev_tru_read();
   return 0;
 }

@@ -17,3 +17,21 @@ struct Setctl_entry {
   int32_t ctl;
   uint32_t stno;
 };
+
+// PREINPUT entry (ws.Preinput, oldest first): text typed ahead by the
+// program.  Without the '/' flag the text is typed into the field as it
+// stands; with it the bytes are read as keystrokes (function and editing
+// keys act).  Then the CTL value acts as a key code: 0 or above ends the
+// input with it, a negative value is an editing code and editing goes on.
+struct Preinput_entry {
+  Preinput_entry* next;
+  int32_t ctl;
+  int32_t len;
+  uint8_t slash;
+  uint8_t text[1];
+};
+// Takes the oldest entry off the queue (the caller frees it with Ret_blk);
+// null when the queue is empty.
+Preinput_entry* Preinput_take();
+// Frees the whole queue ('CI' on the console).
+void Preinput_clear();

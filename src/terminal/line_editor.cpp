@@ -36,6 +36,8 @@
 #include "core/workspace.h"
 #include "functions/masks.h"
 #include "terminal/editor_keys.h"
+#include "terminal/mouse.h"
+#include "terminal/num_field.h"
 #include "terminal/terminal.h"
 
 Edit_request Dev_edit_req;
@@ -62,6 +64,8 @@ struct Ed_state {
   bool has_orig = false;
   std::vector<uint8_t> cls;  // string mask: class per position (0 literal)
   bool num_mask = false;
+  Num_field num;         // a numeric mask's field
+  Num_field num_orig;    // its copy kept for undo
   std::string mask;
   int refused = 0;
 };
@@ -186,6 +190,26 @@ void swallow_sequence(Dev_fcb* d, const std::string& seq) {
   }
 }
 
+Mouse_report last_mouse;  // the report of the last -1080 / -1081 key
+
+// A mouse report that began with the bytes of seq (ESC [ and '<' or 'M'):
+// its remaining bytes are read untranslated.  Gives -1080 (pressed),
+// -1081 (released) or -1000 (motion, wheel, or a broken report).
+int32_t read_mouse_report(Dev_fcb* d, std::string& seq) {
+  for (;;) {
+    int r = Mouse_decode(reinterpret_cast<const uint8_t*>(seq.data()), seq.size(), last_mouse);
+    if (r > 0) return !last_mouse.click ? -1000 : (last_mouse.release ? -1081 : -1080);
+    if (r < 0 || seq.size() > 32 || !more_soon(d)) return -1000;
+    int c = Dev_getch(false, 100);
+    if (c < 0) return -1000;
+    seq.push_back(char(c));
+  }
+}
+
+bool mouse_prefix(const std::string& seq) {
+  return Mouse_reporting() && seq.size() >= 3 && seq[0] == 27 && seq[1] == '[' && (seq[2] == '<' || seq[2] == 'M');
+}
+
 Key read_key(int32_t timeout) {
   Dev_fcb* d = cur_dev();
   int b = Dev_getch(true, timeout);
@@ -219,6 +243,11 @@ Key read_key(int32_t timeout) {
       int c2 = Dev_getch(false, 0);
       if (c2 >= 0) {
         seq.push_back(char(c2));
+        if (c2 == '[' && Mouse_reporting() && more_soon(d)) {
+          int c3 = Dev_getch(false, 0);
+          if (c3 >= 0) seq.push_back(char(c3));
+          if (mouse_prefix(seq)) return {true, read_mouse_report(d, seq)};
+        }
         swallow_sequence(d, seq);
         return {true, -1000};
       }
@@ -226,6 +255,7 @@ Key read_key(int32_t timeout) {
     if (c < 32 || c == 127) return {true, control_code(c)};
     return {false, c};
   }
+  if (mouse_prefix(seq)) return {true, read_mouse_report(d, seq)};
   // A prefix of some key that went no further: an unknown sequence.
   if (uint8_t(seq[0]) == 27) {
     swallow_sequence(d, seq);
@@ -333,6 +363,13 @@ void class_run(int32_t ofs, int32_t& a, int32_t& b) {
 
 // ---- typing ----
 
+// A numeric field shows its number formatted anew after every change.
+void num_sync() {
+  ed.buf = ed.num.shown();
+  ed.ofs = ed.num.ofs;
+  redraw(0);
+}
+
 bool type_char(uint8_t c) {
   if (!ed.cls.empty()) {
     if (ed.ofs >= ed.len) return false;
@@ -358,8 +395,9 @@ bool type_char(uint8_t c) {
     return true;
   }
   if (ed.num_mask) {
-    bool ok = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == ' ';
-    if (!ok) return false;
+    if (!ed.num.type(c)) return false;
+    num_sync();
+    return true;
   }
   int32_t from = ed.ofs;
   if (ed.ins_mode || ed.ofs >= int32_t(ed.buf.size())) {
@@ -375,6 +413,7 @@ bool type_char(uint8_t c) {
 
 void keep_copy() {
   ed.orig = ed.buf;
+  ed.num_orig = ed.num;
   ed.has_orig = true;
 }
 
@@ -425,6 +464,28 @@ bool history_move(int dir) {
 // Carries out an editing code; false when it cannot act.
 bool edit(int32_t code) {
   int32_t n = int32_t(ed.buf.size());
+  if (ed.num_mask) {
+    switch (code) {
+      case -1017: case -1025:
+        keep_copy();
+        [[fallthrough]];
+      case -1002: case -1003: case -1004: case -1005: case -1007: case -1010: case -1018: case -1023:
+        if (!ed.num.edit(code)) return false;
+        num_sync();
+        return true;
+      case -1024:
+        if (!ed.has_orig) return false;
+        ed.num = ed.num_orig;
+        ed.has_orig = false;
+        num_sync();
+        return true;
+      case -1000: case -1106: case -1107: case -1108: case -1009: case -1099: case -1100:
+        break;
+      default:
+        if (code <= -2000 && code >= -2256) break;
+        return false;
+    }
+  }
   switch (code) {
     case -1000: case -1106: case -1107: case -1108: return true;
     case -1002:
@@ -684,7 +745,102 @@ void finish(int32_t ctl) {
   ed.has_orig = false;
 }
 
+// A release that follows a press which ended the input belongs to that
+// click: the next input does not take it.
+bool swallow_release = false;
+
+// A mouse key (-1080 pressed, -1081 released) at last_mouse: a region
+// under the click gives its CTL value (or runs its statement); a release
+// that no region takes acts on the field: outside the window -1082, on the
+// cursor's cell 0 (the input ends), on the text the cursor moves there,
+// beyond the text but inside the field the field takes the characters
+// shown up to the click, further out -1012.
+int32_t mouse_key(int32_t code) {
+  bool release = code == -1081;
+  if (release && swallow_release) {
+    swallow_release = false;
+    return -1000;
+  }
+  swallow_release = false;
+  int32_t col = last_mouse.col, line = last_mouse.line;
+  if (const Mouse_region* r = MSE_check(release, col, line)) {
+    // A statement restarts the input afresh: the screen loses the text
+    // the field loses.
+    if (r->stmt_len) {
+      edit(-1002);
+      Prt_flush();
+    }
+    int32_t ctl = -1000;
+    MSE_act(r, ctl);
+    if (!release && ctl >= 0) swallow_release = true;
+    return ctl;
+  }
+  if (!release) return -1000;
+  const Window_rec& w = cur_dev()->win;
+  int32_t wc = col - w.col0, wl = line - w.line0;
+  if (wc < 0 || wl < 0 || wc >= w.cols || wl >= w.lines) return -1082;
+  if (!ed.echo || wl != ed.line0 || wc < ed.col0 || wc >= ed.col0 + ed.insz) return -1012;
+  int32_t at = ed.shft + (wc - ed.col0);
+  if (at == ed.ofs) return 0;
+  if (at >= ed.len) return -1012;
+  if (!ed.cls.empty() || ed.num_mask) {
+    if (!ed.cls.empty()) {
+      at = next_input_pos(at);
+      if (at >= ed.len) return -1012;
+    }
+    ed.ofs = at;
+    ed.num.ofs = at;
+    redraw(ed.ofs);
+    return -1000;
+  }
+  int32_t n = int32_t(ed.buf.size());
+  if (at > n) {
+    for (int32_t i = n; i < at; ++i) ed.buf.push_back(char(w.chars[Cell(w, ed.col0 + i - ed.shft, ed.line0)]));
+    redraw(n);
+  }
+  ed.ofs = at;
+  redraw(ed.ofs);
+  return -1000;
+}
+
+// Mouse reports are asked for while an input with regions runs and
+// switched off however the input ends.
+struct Mouse_guard {
+  bool owner = false;
+  Mouse_guard() {
+    if (!Mouse_reporting() && Mouse_wanted(ws.Cur_fcb)) {
+      Mouse_reports(true);
+      owner = Mouse_reporting();
+    }
+  }
+  ~Mouse_guard() {
+    if (!owner) return;
+    try {
+      Mouse_reports(false);
+    } catch (const Oru_error&) {
+    }
+  }
+};
+
 }  // namespace
+
+bool Preinput_answer() {
+  Preinput_entry* e = Preinput_take();
+  if (!e) return false;
+  int32_t n = e->len;
+  if (e->slash) {
+    for (int32_t i = 0; i < n; ++i)
+      if (e->text[i] == '\r' || e->text[i] == '\n') {
+        n = i;
+        break;
+      }
+  }
+  std::string text(reinterpret_cast<const char*>(e->text), size_t(n));
+  ws.Ctl_value = e->ctl >= 0 ? e->ctl : 0;
+  Ret_blk(e);
+  set_result(text);
+  return true;
+}
 
 void Dev_add_prei(Dev_fcb* d, const uint8_t* p, uint32_t n) {
   if (n == 0) return;
@@ -713,7 +869,9 @@ void Dev_restore_state() {
 void Dev_tru_read() {
   Fcb* f = ws.Cur_fcb;
   if (!Is_screen(f)) {
-    // A device without a screen: raw bytes up to a line end.
+    // A device without a screen: a PREINPUT entry, else raw bytes up to a
+    // line end.
+    if (Preinput_answer()) return;
     std::string out;
     for (;;) {
       int b = Dev_getch(true, ws.Io_tim);
@@ -759,10 +917,11 @@ void Dev_tru_read() {
   if (Dev_edit_req.mask_len > 0) {
     ed.mask.assign(reinterpret_cast<const char*>(Dev_edit_req.mask), size_t(Dev_edit_req.mask_len));
     if (Dev_edit_req.numeric) {
-      for (char c : ed.mask)
-        if (!(c == '#' || c == '$' || c == ',' || c == '0' || c == '.' || c == '+' || c == '-')) Rpt_error(43);
+      if (ed.num.init(ed.mask) != 0) Rpt_error(43);
       ed.num_mask = true;
-      ed.len = int32_t(ed.mask.size());
+      ed.len = ed.num.length();
+      ed.buf = ed.num.shown();
+      ed.ofs = ed.num.ofs;
     } else {
       string_mask(ed.mask);
       ed.ofs = next_input_pos(0);
@@ -770,13 +929,35 @@ void Dev_tru_read() {
   }
   if (ed.len > FIELD_MAX) ed.len = FIELD_MAX;
   ed.ins_mode = true;
-  if (!ed.cls.empty()) redraw(0);
+  if (!ed.cls.empty() || ed.num_mask) redraw(0);
   uint8_t cursor_before = uint8_t(d->mode & MODE_CURSOR);
   hist_pos = history.size();
   hist_draft.clear();
+  Mouse_guard mouse;
+  bool pending = false;     // a PREINPUT entry's CTL value waits for its text
+  int32_t pending_ctl = 0;
   for (;;) {
     Prt_flush();
-    Key k = read_key(ws.Io_tim);
+    Key k;
+    if (pending && !d->preinput) {
+      pending = false;
+      k = {true, pending_ctl};
+    } else if (!pending && !at_prompt && ws.Preinput) {
+      Preinput_entry* e = Preinput_take();
+      pending = true;
+      pending_ctl = e->ctl;
+      if (e->slash) {
+        Dev_add_prei(d, e->text, uint32_t(e->len));
+      } else {
+        for (int32_t i = 0; i < e->len; ++i)
+          if (!type_char(e->text[i])) bell();
+      }
+      Ret_blk(e);
+      continue;
+    } else {
+      k = read_key(ws.Io_tim);
+    }
+    if (k.is_code && (k.value == -1080 || k.value == -1081)) k.value = mouse_key(k.value);
     if (k.is_code && k.value <= -100000) {
       if (k.value == -100000) {
         ws.Io_rty = 0;
@@ -833,30 +1014,13 @@ void Dev_tru_read() {
       }
       continue;
     }
-    if (ed.num_mask && code == 0) {
-      // The answer must fit the mask.
-      std::string t = ed.buf;
-      Num_val v{};
-      std::string out;
-      size_t first = t.find_first_not_of(' ');
-      bool bad = false;
-      if (first != std::string::npos) {
-        if (Conv_str_chk(reinterpret_cast<const uint8_t*>(t.data()), t.size(), v) != 0) bad = true;
-        else if (Conv_val_viafmt(v, reinterpret_cast<const uint8_t*>(ed.mask.data()), ed.mask.size(), out) != 0)
-          bad = true;
-      }
-      if (bad) {
-        bell();
-        continue;
-      }
-    }
     finish(code);
     break;
   }
   if (cursor_before != (d->mode & MODE_CURSOR)) Set_mode(uint16_t((d->mode & ~MODE_CURSOR) | cursor_before));
   ws.Eom_chars[0] = '\r';
   ws.Eom_len = 1;
-  std::string result = ed.buf;
+  std::string result = ed.num_mask ? ed.num.value_text() : ed.buf;
   if (!ed.cls.empty()) {
     // Empty input positions give blanks; trailing blanks stay, as the mask
     // shapes the answer.

@@ -15,6 +15,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -235,7 +236,10 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('D', 'O'):
       return true;  // no object regions exist on a character screen without controls
     case M('C', 'I'):
-      if (f == ws.Con_fcb) Flush_console();
+      if (f == ws.Con_fcb) {
+        Flush_console();
+        Preinput_clear();
+      }
       while (d->preinput) {
         Prei_entry* n = d->preinput->next;
         Ret_blk(d->preinput);

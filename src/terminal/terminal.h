@@ -232,6 +232,9 @@ void Dev_save_state();
 void Dev_restore_state();
 void Dev_tru_read();
 void Dev_add_prei(Dev_fcb* d, const uint8_t* p, uint32_t n);
+// A read without the line editor takes the oldest PREINPUT entry as the
+// whole answer (a negative CTL value reads as 0); false when none waits.
+bool Preinput_answer();
 // One console line read through the editor with history (false at end).
 bool Term_read_line(std::string& line);
 void Clr_setctl();

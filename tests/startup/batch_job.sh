@@ -3,12 +3,7 @@
 # environment variable, changes to its work directory, writes a line to the
 # trace log, traces one section of itself to a log file, and when a step
 # fails reports the error and its own call stack, then the traced section.
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-trap 'rm -rf "$tmp"' EXIT
-cd "$tmp" || exit 2
-export ORULIB="$lib"
-unset ORUINI
+. "$(dirname "$0")/lib.sh"
 mkdir work
 : > orutrace.log  # the trace log is written only when it exists
 cat > job.bas <<'EOF'

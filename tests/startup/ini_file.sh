@@ -3,12 +3,7 @@
 # the next argument, a bare "*.ini" argument and ORUINI; [GLOBALS] keys become
 # global variables, case-blind sections, a value that is not a number leaves
 # the numeric global unassigned.
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-trap 'rm -rf "$tmp"' EXIT
-cd "$tmp" || exit 2
-unset ORUINI
-export ORULIB="$lib"
+. "$(dirname "$0")/lib.sh"
 fail=0
 run() {  # $1: expected output, rest: oru arguments; the session prints the globals
   want=$1; shift

@@ -4,48 +4,15 @@
 # the file open; CLOSE releases the lock, and so does the end of the process
 # that holds it.  Record locks of binary files: a record extracted in one
 # process is busy for a READ in the other until it is written back.
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-holder=
-cleanup() {
-  exec 7>&-
-  [ -n "$holder" ] && kill -9 "$holder" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-cd "$tmp" || exit 2
-export ORULIB="$lib"
-unset ORUINI
+. "$(dirname "$0")/lib.sh"
 printf 'one line\n' > data
 printf 'aaaabbbbcccc' > recs
-mkfifo in || exit 2
-"$oru" < in > held.out 2>&1 &
-holder=$!
-exec 7> in
-
-# Types a line at the holding process and waits until it printed mark.
-hold() {
-  printf '%s\nPRINT "%s"\n' "$1" "$2" >&7
-  i=0
-  until grep -q "^$2\$" held.out 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 200 ] && { echo "holder did not reach $2"; cat held.out; exit 1; }
-    sleep 0.05
-  done
-}
+start_holder
 
 # Runs a program (lines separated by "|") in another process, without busy
 # retries; prints its lines that begin with "ok" or "busy".
-other() {
+answer() {
   printf '%s\n' "1 SET_PARAM 'WT'=0" "$1" RUN | tr '|' '\n' | "$oru" 2>&1 | grep -E '^(ok|busy)' | tr -s ' '
-}
-
-expect() {  # expect "what" "program" "answer"
-  got=$(other "$2")
-  if [ "$got" != "$3" ]; then
-    echo "$1: got '$got', want '$3'"
-    cat held.out
-    exit 1
-  fi
 }
 
 OPEN_DATA='10 OPEN (1,ERR=100)"data"|20 PRINT "ok"|30 END|100 PRINT "busy",ERR'
@@ -75,9 +42,6 @@ expect "READ after the record was written back" "$READ_REC" "ok BBBB"
 hold 'OPEN (1)"data"' opened2
 hold 'LOCK (1)' locked3
 expect "OPEN while locked" "$OPEN_DATA" "busy 0"
-printf 'QUIT\n' >&7
-exec 7>&-
-wait "$holder" 2>/dev/null
-holder=
+end_holder quit
 expect "OPEN after the holder ended" "$OPEN_DATA" "ok"
 exit 0

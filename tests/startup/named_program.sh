@@ -2,12 +2,7 @@
 # A program named on the command line runs on the first console pass; the
 # process ends when it returns to the console.  One that cannot be run is
 # reported and the console reads nothing more.
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-trap 'rm -rf "$tmp"' EXIT
-cd "$tmp" || exit 2
-export ORULIB="$lib"
-unset ORUINI
+. "$(dirname "$0")/lib.sh"
 printf 'PRINT "console"\n' | "$oru" noprog > got 2>&1
 status=$?
 if [ $status -ne 0 ] || ! [ -s got ] || grep -q console got; then

@@ -4,13 +4,8 @@
 # refused with 13), a write-only file opens for output (OPEN INPUT refused
 # with 13), a file with neither is the host error 269 (permission denied, no
 # busy retries).  Run as an unprivileged user (root reads everything).
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/lib.sh"
 chmod 755 "$tmp"
-cd "$tmp" || exit 2
-export ORULIB="$lib"
-unset ORUINI
 run=""
 if [ "$(id -u)" = 0 ]; then
   command -v setpriv > /dev/null || { echo "setpriv missing: skipped"; exit 0; }

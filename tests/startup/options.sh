@@ -2,12 +2,7 @@
 # Interpreter options: a two-letter switch (LZ drops the leading zero), one
 # with a value, "-arg" making the rest the program's arguments, IS back to 5
 # after start-up.
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-trap 'rm -rf "$tmp"' EXIT
-cd "$tmp" || exit 2
-export ORULIB="$lib"
-unset ORUINI
+. "$(dirname "$0")/lib.sh"
 fail=0
 check() {  # $1: statement, $2: expected output line(s), rest: arguments
   stmt=$1; want=$2; shift 2

@@ -1,12 +1,7 @@
 #!/bin/sh
 # SIGHUP to a console waiting for input ends the process in order, with
 # status 0.
-oru="$1"; lib="$2"
-tmp=$(mktemp -d) || exit 2
-trap 'rm -rf "$tmp"; exec 7>&-' EXIT
-cd "$tmp" || exit 2
-export ORULIB="$lib"
-unset ORUINI
+. "$(dirname "$0")/lib.sh"
 mkfifo in || exit 2
 "$oru" < in > got 2>&1 &
 pid=$!

@@ -22,8 +22,8 @@ struct Form {
 
 // Operands used below: S$="abc", N=3, U$ holds "aé" (3 bytes), A[] a
 // numeric array, R$ a record with a fixed-length field.  The system
-// variables of channels, terminals, programs and objects wait for their
-// subsystems (99).
+// variables of the mouse, the help key, the LIP counters and objects wait
+// for their subsystems (99).
 const char* kSetup =
     "S$=\"abc\"; N=3; U$=\"a\"+$C3A9$; DIM A[3]; A[ALL]=2; DIM R$:\"NAME:C(5),AMT:N(*)\"";
 
@@ -78,11 +78,11 @@ const Form kForms[] = {
     {"V$=XML(PROPERTY ADD \"1\",\"\",KEY=\"a\")"},
     {"P=1; V$=XML(PROPERTY NEXT \"a='1'\",IND=P,KEY=K$)"},
     // system variables
-    {"V$=WHO"}, {"V=UNT", 99}, {"V=CTL"}, {"V$=DAY"}, {"V=DSZ"}, {"V$=EOM"}, {"V=ERR"}, {"V$=GID"},
+    {"V$=WHO"}, {"V=UNT"}, {"V=CTL"}, {"V$=DAY"}, {"V=DSZ"}, {"V$=EOM"}, {"V=ERR"}, {"V$=GID"},
     {"V$=HWD"}, {"V$=LWD"}, {"V=PRC"}, {"V=PSZ"}, {"V=RET"}, {"V$=SYS"}, {"V=TME"}, {"V$=UID"},
-    {"V$=CHN", 99}, {"V$=PGN", 99}, {"V$=PFX", 99}, {"V=HFN", 99}, {"V=TIM"}, {"V$=SEP"}, {"V$=QUO"}, {"V$=ESC"},
-    {"V$=TSM", 99}, {"V$=SID"}, {"V=MDE", 99}, {"V=ERS"}, {"V=RND"}, {"V=TMS"}, {"V=BKG", 99},
-    {"V=GFN", 99}, {"V$=PRM"}, {"V$=LIP", 99}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
+    {"V$=CHN"}, {"V$=PGN"}, {"V$=PFX"}, {"V=HFN"}, {"V=TIM"}, {"V$=SEP"}, {"V$=QUO"}, {"V$=ESC"},
+    {"V$=TSM"}, {"V$=SID"}, {"V=MDE", 99}, {"V=ERS"}, {"V=RND"}, {"V=TMS"}, {"V=BKG"},
+    {"V=GFN"}, {"V$=PRM"}, {"V$=LIP", 99}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
     {"V$=F7"}, {"V$=B0"}, {"V$=B7"}, {"V$=WR"}, {"V$=WC"}, {"V$=WS"}, {"V$=BK"}, {"V$=DF"},
     {"V$=MSE", 99}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP", 99}, {"V=VOOP", 99},
 };

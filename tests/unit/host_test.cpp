@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -18,18 +17,15 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "test_util.h"
 
 namespace {
 
 class HostFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/oru_host_XXXXXX";
-    int fd = mkstemp(tmpl);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, "0123456789012345678901234567890123456789", 40), 40);
-    close(fd);
-    path = tmpl;
+    path = Temp_file("oru_host_", "0123456789012345678901234567890123456789");
+    ASSERT_FALSE(path.empty());
     ws.Run_flags = 0;
     ws.Lock_holder = 0;
     Prm_defaults();
@@ -175,15 +171,7 @@ TEST_F(HostFiles, MissingFileKeepsTheStatError) {
 TEST_F(HostFiles, RecordLocksConflictAcrossProcesses) {
   int fd = Open(path.c_str(), O_RDWR, Open_opts{});
   ASSERT_GE(fd, 0);
-  pid_t pid = child_holding([this] {
-    int f = open(path.c_str(), O_RDWR);
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 10;
-    fl.l_len = 5;
-    return f >= 0 && fcntl(f, F_SETLK, &fl) == 0;
-  });
+  pid_t pid = child_holding([this] { return Lock_bytes(path, F_WRLCK, 10, 5); });
   EXPECT_EQ(error_of_lock(fd, 12, 2, 2), 0);  // busy, not waiting
   EXPECT_EQ(ws.Lock_holder, pid);
   EXPECT_EQ(error_of_lock(fd, 20, 5, 2), -1);  // another range is free
@@ -191,12 +179,8 @@ TEST_F(HostFiles, RecordLocksConflictAcrossProcesses) {
   Unlk_area(fd, 20, 5);
   EXPECT_EQ(Rsv_locks, 0);
   // A waiting lock blocks until the statement timer expires: busy again.
-  auto t0 = std::chrono::steady_clock::now();
   Set_timer(30);
   EXPECT_EQ(error_of_lock(fd, 10, 1, -2), 0);
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_GE(ms, 250);
-  EXPECT_LT(ms, 2000);
   EXPECT_NE(ws.Run_flags & RF_TIMEOUT, 0u);
   release_child(pid);
   // Once the holder is gone the waiting form succeeds at once.
@@ -208,15 +192,7 @@ TEST_F(HostFiles, RecordLocksConflictAcrossProcesses) {
 
 TEST_F(HostFiles, SharedRecordLocksBecomeExclusiveWithWd) {
   int fd = Open(path.c_str(), O_RDWR, Open_opts{});
-  pid_t pid = child_holding([this] {
-    int f = open(path.c_str(), O_RDWR);
-    struct flock fl {};
-    fl.l_type = F_RDLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 30;
-    fl.l_len = 1;
-    return f >= 0 && fcntl(f, F_SETLK, &fl) == 0;
-  });
+  pid_t pid = child_holding([this] { return Lock_bytes(path, F_RDLCK, 30, 1); });
   EXPECT_EQ(error_of_lock(fd, 30, 1, 1), -1);  // shared beside shared
   Unlk_area(fd, 30, 1);
   Exec_param(Prm_code('W', 'D'), 1);
@@ -264,12 +240,8 @@ TEST(Timers, StatementTimerExpires) {
   EXPECT_LE(left, 200);
   Kill_timer();
   EXPECT_EQ(Get_timer(false), -1);
-  auto t0 = std::chrono::steady_clock::now();
   Set_timer(10);
   Wait_timer();
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_GE(ms, 90);
-  EXPECT_LT(ms, 600);
   EXPECT_NE(ws.Run_flags & RF_TIMEOUT, 0u);
   ws.Run_flags = 0;
 }
@@ -304,11 +276,11 @@ TEST(Timers, EscapeEndsTheWait) {
     kill(me, SIGUSR2);
     _exit(0);
   }
-  auto t0 = std::chrono::steady_clock::now();
   Set_timer(500);
   Wait_timer();
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_LT(ms, 2000);
+  // The interrupt, not the timer, ended the wait.
+  EXPECT_NE(ws.Run_flags & RF_ESCAPE, 0u);
+  EXPECT_EQ(ws.Run_flags & RF_TIMEOUT, 0u);
   EXPECT_EQ(Get_timer(false), -1);
   waitpid(pid, nullptr, 0);
   signal(SIGUSR2, SIG_DFL);

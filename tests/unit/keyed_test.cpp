@@ -142,6 +142,68 @@ TEST_F(KeyedTest, KeyFunctionsAroundAPosition) {
   EXPECT_EQ(error_no([&] { Key_getkep(ch, Key_by("A")); }), 2);
 }
 
+// A record whose key is empty sorts first; a fresh channel, KEF and a
+// position reset by stepping off the start must not pass over it.
+TEST_F(KeyedTest, EmptyKeysAreReadFirst) {
+  // Key 0: bytes 0..3; key 1: bytes 4..5 of the record.
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
+  std::string p = make_segs("empty", 20, segs, true);
+  {
+    Key_chan* w = open(p);
+    Key_write(w, req(232), "BBBB");  // alternate key empty
+    Key_write(w, req(232), "");      // both keys empty
+    Key_write(w, req(232), "AAAAxx");
+    close(w);
+  }
+  Key_chan* ch = open(p);
+  EXPECT_EQ(Key_getkey(ch, req()), "");
+  EXPECT_EQ(strip(next(ch)), "");
+  EXPECT_EQ(strip(next(ch)), "AAAAxx");
+  EXPECT_EQ(Key_getkef(ch, req()), "");
+  EXPECT_EQ(Key_getkep(ch, Key_by("AAAA")), "");
+  Key_req back = req();
+  back.has_dir = true;
+  back.dir = -1;
+  get(ch, "AAAA");
+  EXPECT_EQ(strip(Key_read(ch, back)), "");
+  EXPECT_EQ(error_no([&] { Key_read(ch, back); }), 2);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
+  EXPECT_EQ(strip(next(ch)), "");             // reading starts over at the empty key
+
+  Key_chan* alt = open(p);
+  Key_req k1 = req();
+  k1.has_kno = true;
+  k1.kno = 1;
+  EXPECT_EQ(Key_getkef(alt, k1), "");
+  EXPECT_EQ(strip(Key_read(alt, k1)), "BBBB");  // empty values in address order
+  EXPECT_EQ(strip(next(alt)), "");
+  EXPECT_EQ(strip(next(alt)), "AAAAxx");
+  EXPECT_EQ(error_no([&] { next(alt); }), 2);
+  EXPECT_EQ(Key_verify(alt), "");
+  Key_remove(alt, Key_by("", 208));
+  EXPECT_EQ(Key_record_count(alt), 2u);
+  EXPECT_EQ(Key_verify(alt), "");
+}
+
+// A fixed-length record with a separator reads back at the whole record
+// length: its keys are built from it that way when it is written, so that
+// a later rewrite or REMOVE finds every entry it made.
+TEST_F(KeyedTest, ShortFixedRecordsIndexWhatReadsBack) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
+  Key_chan* ch = open(make_segs("short", 20, segs));
+  Key_write(ch, req(232), "BBBB");
+  Key_write(ch, req(232), "AAAAxx");
+  EXPECT_EQ(Key_verify(ch), "");
+  Key_write(ch, req(232), "BBBByy");  // the alternate entry moves
+  Key_remove(ch, Key_by("AAAA", 208));
+  EXPECT_EQ(Key_verify(ch), "");
+  Key_req k1 = req();
+  k1.has_kno = true;
+  k1.kno = 1;
+  EXPECT_EQ(Key_getkef(ch, k1), "yy");
+  EXPECT_EQ(Key_getkel(ch, k1), "yy");
+}
+
 TEST_F(KeyedTest, ExtractThenReadReturnsTheSameRecord) {
   Key_chan* ch = open(make("x", 10, 4));
   for (const char* k : {"A", "B"}) put(ch, k, k);

@@ -373,3 +373,37 @@ TEST_F(Record_directives, KeySegmentWidthsFromTheSegmentTable) {
 }
 
 }  // namespace
+
+// A READ loop takes the same fields on its first pass (names looked up)
+// and on later ones (plain targets located from their cached nodes), among
+// short records, empty fields, a substring and an element; the END= of one READ is not left to the next statement.
+TEST_F(Record_directives, ReadLoopTakesTheSameFieldsOnEveryPass) {
+  run({"10 ERASE \"t\",ERR=11", "11 SERIAL \"t\"", "20 OPEN LOCK (1)\"t\"", "21 WRITE (1)\"a\",\"bc\",\"long\"",
+       "22 WRITE (1)\"\",\"x\"", "23 WRITE RECORD (1)\"only\"", "24 WRITE (1)\"p\",\"q\",\"rs\"", "25 CLOSE (1)",
+       "26 OPEN (1)\"t\"", "30 DIM F$(3),S$[2]", "31 G$=\"-----\"", "40 READ (1,END=80)A$,F$,G$(2,2)",
+       "50 READ (1,END=80)S$[1],B$", "60 R$=R$+\"[\"+A$+\"|\"+F$+\"|\"+G$+\"|\"+S$[1]+\"|\"+B$+\"]\"", "70 GOTO 40",
+       "80 K=K+1", "81 IF K>1 THEN GOTO 890", "82 READ (1,ERR=85)A$", "85 C=ERR"});
+  EXPECT_EQ(num("E"), 0);
+  EXPECT_EQ(str("R$"), "[a|bc|-long--||x][only||-ng--|p|q]");
+  EXPECT_EQ(num("K"), 1);
+  EXPECT_EQ(num("C"), 2);
+}
+
+// WRITE puts numbers in their normal form, integers included (they take a
+// shorter road than the other numbers), in and out of floating-point mode.
+TEST_F(Record_directives, WriteGivesNumbersInNormalForm) {
+  run({"10 ERASE \"t\",ERR=11", "11 SERIAL \"t\"", "20 OPEN LOCK (1)\"t\"", "30 DIM V[13]",
+       "31 V[1]=7,V[2]=-7,V[3]=99,V[4]=100,V[5]=-100,V[6]=65535,V[7]=123456789",
+       "32 V[8]=-987654321012,V[9]=999999999*999999999,V[10]=-V[9],V[11]=1.5,V[12]=-.25,V[13]=10/4*4",
+       "40 FOR I=0 TO 13", "41 WRITE (1)V[I]", "42 NEXT I", "45 FLOATING POINT", "46 FOR I=0 TO 13",
+       "47 WRITE (1)V[I]", "48 NEXT I", "49 CLOSE (1)", "50 OPEN (1)\"t\"", "52 PRECISION 2", "55 FOR P=1 TO 2",
+       "56 IF P=2 THEN FLOATING POINT", "60 FOR I=0 TO 13", "61 READ (1)A$",
+       "62 IF A$<>STR(V[I]) THEN LET F=F+1,W$=W$+A$+\"/\"+STR(V[I])+\" \"", "63 T$=T$+A$+\",\"", "64 NEXT I",
+       "65 NEXT P"});
+  EXPECT_EQ(num("E"), 0);
+  EXPECT_EQ(num("F"), 0) << str("W$");
+  std::string t = str("T$");
+  EXPECT_EQ(t.substr(0, t.find("1.5,") + 4),
+            "0,7,-7,99,100,-100,65535,123456789,-987654321012,999999998000000001,-999999998000000001,1.5,");
+  EXPECT_NE(t.find(",-1E+02,"), std::string::npos) << t;  // floating-point mode
+}

@@ -25,12 +25,8 @@ namespace {
 class RecordLocks : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/oru_locks_XXXXXX";
-    int fd = mkstemp(tmpl);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, "aaaabbbbccccdddd", 16), 16);
-    close(fd);
-    path = tmpl;
+    path = Temp_file("oru_locks_", "aaaabbbbccccdddd");
+    ASSERT_FALSE(path.empty());
     Prm_defaults();
     ws.Run_flags = 0;
     ws.Io_opts = 0;
@@ -55,15 +51,7 @@ class RecordLocks : public ::testing::Test {
   // Whether another process finds bytes [off, off+len) locked.
   bool locked_elsewhere(int64_t off, int64_t len) {
     pid_t pid = fork();
-    if (pid == 0) {
-      int fd = open(path.c_str(), O_RDWR);
-      struct flock fl = {};
-      fl.l_type = F_WRLCK;
-      fl.l_whence = SEEK_SET;
-      fl.l_start = off;
-      fl.l_len = len;
-      _exit(fcntl(fd, F_SETLK, &fl) == 0 ? 0 : 1);
-    }
+    if (pid == 0) _exit(Lock_bytes(path, F_WRLCK, off, len) ? 0 : 1);
     int st = 0;
     waitpid(pid, &st, 0);
     return WEXITSTATUS(st) == 1;
@@ -193,11 +181,8 @@ class CommitAtStatementEnd : public Console_env {
   void SetUp() override {
     Console_env::SetUp();
     if (!ws.Con_fcb) Channels_init();
-    char tmpl[] = "/tmp/oru_commit_XXXXXX";
-    int fd = mkstemp(tmpl);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    path = tmpl;
+    path = Temp_file("oru_commit_");
+    ASSERT_FALSE(path.empty());
   }
   void TearDown() override {
     type("CLOSE (1)");

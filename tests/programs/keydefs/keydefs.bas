@@ -25,7 +25,7 @@ REM of variable records stop with error 99); the faulty ones give their own erro
 140 KEYED "t_kd/a",["id":0:1:6],["name":0:7:30:"CT"],0,100,ERR=144
 142 PRINT "named keys in a list: no error"; ERASE "t_kd/a"
 143 GOTO 150
-144 PRINT "named keys in a list: error",ERR; ERASE "t_kd/a"
+144 PRINT "named keys in a list: error",ERR
 150 DIRECT "t_kd/a","[0:3839:1]",0,3839,ERR=154
 152 PRINT "offset 3839 and length 1: no error"; ERASE "t_kd/a"
 153 GOTO 160

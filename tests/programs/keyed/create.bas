@@ -1,6 +1,6 @@
-10 INVOKE "rm -f /tmp/oru_keyed_create.tmp"
-20 KEYED "/tmp/oru_keyed_create.tmp","[1:1:6],[2:1:4:""D""]",0,40
-30 OPEN (1)"/tmp/oru_keyed_create.tmp"
+10 F$="/tmp/oru_keyed_create."+STR(TCB(506)); INVOKE "rm -f "+F$
+20 KEYED F$,"[1:1:6],[2:1:4:""D""]",0,40
+30 OPEN (1)F$
 40 WRITE (1)"A00001","Bern"
 50 WRITE (1)"A00002","Zug"
 60 WRITE (1)"A00003","Chur"
@@ -19,7 +19,7 @@
 180 PRINT "Zug still indexed"
 190 PRINT "Zug no longer indexed"
 200 CLOSE (1)
-210 KEYED "/tmp/oru_keyed_create.tmp","[1:1:6]",0,40,ERR=230
+210 KEYED F$,"[1:1:6]",0,40,ERR=230
 220 PRINT "made twice"
-230 PRINT "a second KEYED of the same name: error ",ERR; ERASE "/tmp/oru_keyed_create.tmp"
+230 PRINT "a second KEYED of the same name: error ",ERR; ERASE F$
 RUN

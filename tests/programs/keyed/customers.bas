@@ -1,5 +1,5 @@
-10 INVOKE "cp customers.key /tmp/oru_keyed_customers.tmp"
-20 OPEN (1)"/tmp/oru_keyed_customers.tmp"
+10 F$="/tmp/oru_keyed_customers."+STR(TCB(506)); INVOKE "cp customers.key "+F$
+20 OPEN (1)F$
 30 WRITE (1)"C0003","Zurich","Weber"
 40 WRITE (1)"C0001","Bern","Meier"
 50 WRITE (1)"C0004","Aarau","Huber"
@@ -31,5 +31,5 @@
 310 PRINT "updated a missing record"
 320 PRINT "update of a missing record refused"
 330 CLOSE (1)
-340 ERASE "/tmp/oru_keyed_customers.tmp"; PRINT "done"
+340 ERASE F$; PRINT "done"
 RUN

@@ -1,5 +1,5 @@
-10 INVOKE "cp plain.key /tmp/oru_keyed_plain.tmp"
-20 OPEN (1)"/tmp/oru_keyed_plain.tmp"
+10 F$="/tmp/oru_keyed_plain."+STR(TCB(506)); INVOKE "cp plain.key "+F$
+20 OPEN (1)F$
 30 FOR I=20 TO 1 STEP -1
 40 GOSUB 1000; WRITE (1,KEY=K$)"record "+STR(I)
 50 NEXT I
@@ -38,7 +38,7 @@
 347 PRINT "before the first?"
 348 PRINT "nothing before the first"; READ (1,END=349)A$
 349 PRINT "then end of file: ",ERR
-350 PRINT "ordinal of K07: ",RNO(1,KEY="K07"); CLOSE (1); ERASE "/tmp/oru_keyed_plain.tmp"
+350 PRINT "ordinal of K07: ",RNO(1,KEY="K07"); CLOSE (1); ERASE F$
 360 END
 1000 K$="K"+STR(I); IF I<10 THEN K$="K0"+STR(I)
 1010 RETURN
