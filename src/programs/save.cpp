@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -451,14 +452,6 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
   if (image_size >= 65521 && !Sw_on(sw::PZ)) line(Msg_text(66));
 }
 
-struct Fd_guard {
-  int fd;
-  bool owned = true;
-  ~Fd_guard() {
-    if (fd >= 0 && owned) Close(fd);
-  }
-};
-
 }  // namespace
 
 
@@ -547,10 +540,9 @@ void d_save() {
   if (kind == FK_LIB_MEMBER) Not_built("program libraries");
   bool program = kind == FK_PROGRAM;
   std::string path = f->path && f->path->path ? f->path->path : name;
-  Fd_guard file{program ? f->fd : -1};
-  file.owned = false;
+  int fd = program ? f->fd : -1;  // the channel's descriptor: a program file is written directly
   uint8_t h[PRG_HDR_SIZE] = {};
-  if (program && !read_full(file.fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
+  if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.
@@ -569,15 +561,10 @@ void d_save() {
     bool enciphered = (ws.Pgm_flags & PGM_ENCIPHERED) != 0;
     Prg_seed seed;
     fill_header(h, version, enciphered, seed);
-    std::vector<Version_block> versions = read_versions(file.fd, get_u16be(h + PH_MINOR));
+    std::vector<Version_block> versions = read_versions(fd, get_u16be(h + PH_MINOR));
     std::vector<uint8_t> image;
     Image_layout layout;
-    std::vector<Label*> labels;
-    Image_builder* builder = nullptr;
-    struct Builder_guard {
-      Image_builder*& b;
-      ~Builder_guard() { delete b; }
-    } bg{builder};
+    std::unique_ptr<Image_builder> builder;
     if (ws.Pgm_image) {
       // An unchanged loaded image is written as it was loaded.
       image.assign(ws.Pgm_image, ws.Pgm_image + ws.Pgm_size);
@@ -603,12 +590,12 @@ void d_save() {
           else check.line(lines[i], lens[i]);
         }
       }
-      builder = new Image_builder(lines, lens);
+      builder = std::make_unique<Image_builder>(lines, lens);
       builder->build(image, layout);
     }
     if (enciphered) Prg_cipher(ws.Pgm_key, seed, 0, image.data(), image.size());
     Prg_put_layout(h, layout, 1);
-    write_program(file.fd, h, image, versions);
+    write_program(fd, h, image, versions);
     if (builder) {
       ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
       report_labels(builder->labels(), layout.size);
