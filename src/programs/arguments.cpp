@@ -213,6 +213,13 @@ Arg_rec* Arg_string(Arg_rec** tail, const uint8_t* s, size_t len) {
   return a;
 }
 
+Arg_rec* Arg_string_ref(Arg_rec** tail, Var_node* v) {
+  Arg_rec** t = tail;
+  Arg_rec* a = new_arg(t, ARG_STR_REF);
+  a->var = v;
+  return a;
+}
+
 void FreeArgList(Arg_rec* list) {
   while (list) {
     Arg_rec* next = list->next;

@@ -40,6 +40,8 @@ void FreeArgList(Arg_rec* list);
 // Appends a value argument (a number, or a string of len bytes).
 Arg_rec* Arg_number(Arg_rec** tail_link, const Num_val& v);
 Arg_rec* Arg_string(Arg_rec** tail_link, const uint8_t* s, size_t len);
+// Appends a string variable passed by reference.
+Arg_rec* Arg_string_ref(Arg_rec** tail_link, Var_node* v);
 
 // Forgets every binding of the current argument list (the callee's
 // variables are about to be freed).

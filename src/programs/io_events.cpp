@@ -106,11 +106,7 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
       if (!text.empty()) std::memcpy(b->bytes(), text.data(), text.size());
       b->len = uint32_t(text.size());
       record->str = b;
-      Arg_rec* a = Arg_string(tail, nullptr, 0);
-      Ret_str(a->str);
-      a->str = nullptr;
-      a->kind = ARG_STR_REF;
-      a->var = record;
+      Arg_rec* a = Arg_string_ref(tail, record);
       tail = &a->next;
       int opts = (ws.Dom_line ? 1 : 0) | (ws.End_line ? 2 : 0) | (ws.Io_evt_line ? 4 : 0) | (ws.Bsy_line ? 8 : 0) |
                  (ws.Io_stmt == code::D_FIND ? 16 : 0) | (ws.Io_stmt == code::D_EXTRACT ? 32 : 0);

@@ -10,9 +10,6 @@
 // continuation is appended without its leading blanks, its first ":" turned
 // into a blank.  A first line "**Password**:" and 16 hexadecimal digits
 // carries the protection key of a protected program.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <string>
