@@ -22,6 +22,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
@@ -72,7 +73,7 @@ void host_close(Fcb* f) {
   if (Host_close_hook)
     Host_close_hook(f);
   else
-    ::close(f->fd);
+    Close(f->fd);  // through the open-file table, which other channels may share
   f->fd = -1;
 }
 
@@ -463,7 +464,9 @@ void Kest_CloseForce(int slot) {
   if (slot < 0 || slot >= CLS_SLOTS) return;
   Cls_slot& s = cls_table[slot];
   if (s.fd >= 0) {
-    ::close(s.fd);
+    // The parked descriptor is one use of the open-file table's entry:
+    // other channels of the process may still read and write through it.
+    Close(s.fd);
     cls_count--;
   }
   FreePath(s.path);

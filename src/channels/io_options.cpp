@@ -9,6 +9,7 @@
 
 #include "channels/channel.h"
 #include "channels/io_list.h"
+#include "channels/kdef.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -18,6 +19,12 @@
 #include "core/workspace.h"
 
 int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max) = nullptr;
+
+static_assert(offsetof(Key_name_ent, next) == offsetof(Kname_node, next) &&
+                  offsetof(Key_name_ent, key_no) == offsetof(Kname_node, key) &&
+                  offsetof(Key_name_ent, name_len) == offsetof(Kname_node, len) &&
+                  offsetof(Key_name_ent, name) == offsetof(Kname_node, name),
+              "Key_name_ent is a view of Kname_node");
 
 namespace {
 
@@ -588,8 +595,8 @@ int32_t GetKNOValueFromString(const uint8_t* s, int32_t len) {
     }
     return n;
   }
-  for (auto* e = static_cast<Key_name_ent*>(ws.Cur_fcb->key_names); e; e = e->next) {
-    if (e->name_len != len) continue;
+  for (auto* e = static_cast<const Kname_node*>(ws.Cur_fcb->key_names); e; e = e->next) {
+    if (e->len != len) continue;
     bool same = true;
     for (int32_t i = 0; i < len && same; i++) {
       uint8_t a = s[i], b = uint8_t(e->name[i]);
@@ -597,7 +604,7 @@ int32_t GetKNOValueFromString(const uint8_t* s, int32_t len) {
       if (b >= 'a' && b <= 'z') b = uint8_t(b - 32);
       same = a == b;
     }
-    if (same) return e->key_no;
+    if (same) return e->key;
   }
   Rpt_error(80);
 }

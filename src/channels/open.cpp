@@ -189,13 +189,6 @@ void store_iol(Fcb* f) {
   }
 }
 
-// Channels end their use of a host file through the open-file table, which
-// keeps the descriptor while other channels of the process share it.
-void close_through_table(Fcb* f) { Close(f->fd); }
-struct Close_hook_setter {
-  Close_hook_setter() { Host_close_hook = close_through_table; }
-} close_hook_setter;
-
 }  // namespace
 
 void KestOpenOpts(const uint8_t* text, int32_t len) {

@@ -1,18 +1,23 @@
-// Arrays: dimensioning (DIM, REDIM), element addressing, associative arrays
-// and the release of element storage.
+// Arrays: dimensioning (DIM, REDIM), element addressing, associative arrays,
+// the release of element storage and the array forms of DIM( (bounds,
+// searches, sum).
 //
 // Element storage is one Mem_blk: a Num_val per element for a numeric array,
 // a Str_blk* per element (null: empty) for a string array, in row-major
 // order (see Var_node).  Whoever frees or moves a storage block also fixes
 // the pending ++/-- entries that point into it, so a queued increment never
 // writes into freed memory.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/array_search.h"
 #include "core/hash_table.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/variables.h"
@@ -470,4 +475,260 @@ void d_rdim() {
     if (*ws.Exec_ptr != code::COMMA) return;
     ws.Exec_ptr++;
   }
+}
+
+// ---- DIM( over arrays: bounds, searches, sum ----
+
+namespace {
+
+constexpr uint8_t SEL_COUNT = 0x6C;  // NUM(
+constexpr uint8_t SEL_UPPER = 0x7B;  // MAX(
+constexpr uint8_t SEL_LOWER = 0x7C;  // MIN(
+
+// The array reference of a DIM( form: its name and an optional [ALL].
+Var_node* array_name() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+  Var_node* n = Find_var();
+  if (*ws.Exec_ptr == code::WHOLE_ARRAY) ws.Exec_ptr++;
+  return n;
+}
+
+// The elements a search visits: per dimension lo..hi (subscripts), clipped
+// to the array's bounds.  Dimensions the range list does not name are taken
+// whole.
+struct Search_box {
+  int64_t lo[3], hi[3];
+};
+
+Search_box whole_box(const Var_node* n) {
+  Search_box b;
+  for (int d = 0; d < 3; d++) {
+    b.lo[d] = n->base[d];
+    b.hi[d] = int64_t(n->base[d]) + n->size[d] - 1;
+  }
+  return b;
+}
+
+// A range list "{" r {"," r} "}", r "a", "a:b" or "/" (the whole
+// dimension); the ends may be given in either order.
+Search_box range_box(const Var_node* n) {
+  ws.Exec_ptr++;  // "{"
+  Search_box b = whole_box(n);
+  for (int d = 0;; d++) {
+    if (d == 3) Find_sub_err();
+    if (*ws.Exec_ptr == code::OP_DIV) {
+      ws.Exec_ptr++;
+    } else {
+      Eval_val();
+      int64_t a = subscript(ws.Num_acc), z = a;
+      if (*ws.Exec_ptr == code::LABEL_END) {
+        ws.Exec_ptr++;
+        Eval_val();
+        z = subscript(ws.Num_acc);
+      }
+      if (a > z) std::swap(a, z);
+      b.lo[d] = std::max(a, b.lo[d]);
+      b.hi[d] = std::min(z, b.hi[d]);
+    }
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  if (*ws.Exec_ptr != code::BLOCK_CLOSE) Rpt_error(49);
+  ws.Exec_ptr++;
+  return b;
+}
+
+Search_box array_box(const Var_node* n) {
+  if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
+    ws.Exec_ptr++;
+    return whole_box(n);
+  }
+  if (*ws.Exec_ptr == code::BLOCK_OPEN) return range_box(n);
+  return whole_box(n);
+}
+
+// Calls visit(element number) for each element of the box in row order
+// (the last subscript fastest), or in reverse, until visit returns false.
+template <class F>
+void visit_box(const Var_node* n, const Search_box& b, bool reverse, F visit) {
+  for (int d = 0; d < 3; d++)
+    if (b.lo[d] > b.hi[d]) return;
+  int64_t cnt[3], sub[3];
+  uint64_t total = 1;
+  for (int d = 0; d < 3; d++) {
+    cnt[d] = b.hi[d] - b.lo[d] + 1;
+    total *= uint64_t(cnt[d]);
+  }
+  for (uint64_t k = 0; k < total; k++) {
+    uint64_t at = reverse ? total - 1 - k : k;
+    for (int d = 2; d >= 0; d--) {
+      sub[d] = b.lo[d] + int64_t(at % uint64_t(cnt[d]));
+      at /= uint64_t(cnt[d]);
+    }
+    int64_t e = ((sub[0] - n->base[0]) * n->size[1] + (sub[1] - n->base[1])) * n->size[2] + (sub[2] - n->base[2]);
+    if (!visit(uint32_t(e))) return;
+  }
+}
+
+// An element against a value: -1, 0, 1.  Strings compare byte by byte and
+// then by length; an element never assigned is the empty string.
+int cmp_num(const Num_val& elem, const Num_val& value) {
+  ws.Num_acc2 = elem;
+  ws.Num_acc = value;
+  return Cmp_val();
+}
+int cmp_bytes(const uint8_t* a, size_t al, const uint8_t* b, size_t bl) {
+  size_t n = std::min(al, bl);
+  int c = n ? std::memcmp(a, b, n) : 0;
+  if (c != 0) return c < 0 ? -1 : 1;
+  return al < bl ? -1 : (al > bl ? 1 : 0);
+}
+int cmp_str(const Str_blk* elem, const std::string& value) {
+  return cmp_bytes(elem ? elem->bytes() : nullptr, elem ? elem->len : 0,
+                   reinterpret_cast<const uint8_t*>(value.data()), value.size());
+}
+int cmp_elems(Var_node* n, uint32_t a, uint32_t b) {
+  if (n->type == code::STR_VAR) {
+    const Str_blk* x = *Str_elem(n, a);
+    const Str_blk* y = *Str_elem(n, b);
+    return cmp_bytes(x ? x->bytes() : nullptr, x ? x->len : 0, y ? y->bytes() : nullptr, y ? y->len : 0);
+  }
+  return cmp_num(*Num_elem(n, a), *Num_elem(n, b));
+}
+
+bool relation_holds(uint8_t op, int c) {
+  switch (op) {
+    case code::OP_EQ: return c == 0;
+    case code::OP_NE: return c != 0;
+    case code::OP_LE: return c <= 0;
+    case code::OP_GE: return c >= 0;
+    case code::OP_GT: return c > 0;
+    case code::OP_LT: return c < 0;
+    default: Rpt_error(49);
+  }
+}
+
+// No element found: error 11, through the END= line when one was given.
+[[noreturn]] void not_found(uint32_t end_line) {
+  if (end_line) {
+    ws.Err_line = end_line;
+    ws.Stmt_save = nullptr;
+  }
+  Rpt_error(11);
+}
+
+}  // namespace
+
+void Dim_bounds() {
+  ws.Exec_ptr++;  // READ
+  uint8_t sel = *ws.Exec_ptr++;
+  Var_node* n = array_name();
+  int d = 1;
+  if (*ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    d = Eval_range(1, 3);
+  }
+  int i = d - 1;
+  bool empty = !n->elems || d > n->dims || n->size[i] == 0;
+  int64_t v;
+  if (sel == SEL_COUNT)
+    v = empty ? 0 : n->size[i];
+  else if (sel == SEL_UPPER)
+    v = empty ? -1 : int64_t(n->base[i]) + n->size[i] - 1;
+  else
+    v = empty ? 0 : n->base[i];
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = v;
+  ws.Str_len = -1;
+}
+
+void Dim_find() {
+  ws.Exec_ptr++;  // FIND
+  int extreme = 0;  // 1 the largest element, -1 the smallest
+  if (*ws.Exec_ptr == SEL_UPPER || *ws.Exec_ptr == SEL_LOWER) {
+    extreme = *ws.Exec_ptr == SEL_UPPER ? 1 : -1;
+    ws.Exec_ptr++;
+  }
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+  Var_node* n = Find_var();
+  if (!n->elems) {
+    // Without storage a range list cannot be laid out: error 42 before it.
+    Find_sub_err();
+  }
+  Search_box box = array_box(n);
+  uint8_t op = 0;
+  Num_val num{};
+  std::string str;
+  if (!extreme) {
+    op = *ws.Exec_ptr++;
+    if (op < code::OP_EQ || op > code::OP_LT) Rpt_error(49);
+    Eval_formula();
+    bool is_str = ws.Str_len >= 0;
+    if (is_str != (n->type == code::STR_VAR)) Rpt_error(26);
+    if (is_str)
+      str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else
+      num = ws.Num_acc;
+  }
+  int32_t occ = 1;
+  if (!extreme && *ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    occ = Eval_integer();
+  }
+  uint32_t end_line = 0;
+  if (*ws.Exec_ptr == code::IOPT_FIRST + 3) {  // END=
+    ws.Exec_ptr++;
+    end_line = Get_line();
+  }
+  if (!n->elems) Find_sub_err();  // the value's evaluation may have freed it
+  Num_val saved_acc2 = ws.Num_acc2;
+  int64_t found = -1;
+  if (extreme) {
+    visit_box(n, box, false, [&](uint32_t e) {
+      if (found < 0 || cmp_elems(n, e, uint32_t(found)) == extreme) found = e;
+      return true;
+    });
+  } else {
+    int64_t want = occ < 0 ? -int64_t(occ) : occ;
+    int64_t hits = 0;
+    bool is_str = n->type == code::STR_VAR;
+    visit_box(n, box, occ < 0, [&](uint32_t e) {
+      int r = is_str ? cmp_str(*Str_elem(n, e), str) : cmp_num(*Num_elem(n, e), num);
+      if (!relation_holds(op, r)) return true;
+      ++hits;
+      if (want != 0 && hits == want) {
+        found = e;
+        return false;
+      }
+      return true;
+    });
+    if (want == 0) found = hits;
+  }
+  ws.Num_acc2 = saved_acc2;
+  if (found < 0) not_found(end_line);
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = found;
+  ws.Str_len = -1;
+}
+
+void Dim_sum() {
+  if (ws.Exec_ptr[1] != 150) Rpt_error(49);  // the ADD prefix and code
+  ws.Exec_ptr += 2;
+  Var_node* n = array_name();
+  if (n->type != code::NUM_VAR) Rpt_error(26);
+  if (!n->elems) Find_sub_err();
+  Num_val saved_acc2 = ws.Num_acc2;
+  Num_val sum{};
+  uint32_t count = Var_count(n);
+  for (uint32_t e = 0; e < count; e++) {
+    ws.Num_acc2 = sum;
+    ws.Num_acc = *Num_elem(n, e);
+    Add_val();
+    sum = ws.Num_acc;
+  }
+  ws.Num_acc2 = saved_acc2;
+  ws.Num_acc = sum;
+  ws.Str_len = -1;
 }

@@ -17,7 +17,9 @@
 //                 'C' text of a fixed width (padded with blanks or cut)
 //                 'N' number right-aligned in a fixed width
 //                 'D' text or number ended by its own delimiter
-//     u16  width  ('C' and 'N'; 0 otherwise)
+//                 'I' integer, big-endian two's complement of a fixed width
+//                 'U' integer, big-endian unsigned of a fixed width
+//     u16  width  ('C' and 'N'; 'I' and 'U' 1..8; 0 otherwise)
 //     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
 //                 DELIM_NONE none: the field takes the rest of the record)
 //     u8   n      length of the field's name (0 for a skip)
@@ -30,6 +32,11 @@
 // The record separator is system parameter FS, or a line feed when switch
 // TX is on.  Plain fields (those of an inline IOLIST) are each followed by
 // it; a template's fixed-width fields are not.
+//
+// Binary fields ('I', 'U') hold the integer part of the value; a value the
+// width cannot hold (I: -2^(8w-1) .. 2^(8w-1)-1, U: 0 .. 2^(8w)-1) is error
+// 41 and nothing of the record is built.  A record that ends inside a binary
+// field reads as if padded with zero bytes.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -49,6 +56,7 @@ namespace {
 constexpr uint16_t DELIM_DEFAULT = 0x100;
 constexpr uint16_t DELIM_NONE = 0xFFFF;
 constexpr size_t FIELD_WIDTH_MAX = 10240;
+constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
 
 struct Field {
   uint8_t type = 0;  // 1, 2 or '*'
@@ -170,10 +178,11 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
     r.expect(':');
     if (r.pos >= len) Tpl_reader::bad();
     uint8_t t = up(s[r.pos++]);
-    if (t == 'I' || t == 'U') Not_built("binary fields of record templates");
-    if (t != 'C' && t != 'N') Tpl_reader::bad();
+    bool binary = t == 'I' || t == 'U';
+    if (t != 'C' && t != 'N' && !binary) Tpl_reader::bad();
     r.expect('(');
     if (r.at('*')) {
+      if (binary) Tpl_reader::bad();  // a binary field has no delimiter
       ++r.pos;
       f.form = 'D';
       f.delim = DELIM_DEFAULT;
@@ -184,7 +193,7 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       }
     } else {
       uint32_t w = r.number();
-      if (w < 1 || w > FIELD_WIDTH_MAX) Rpt_error(41);
+      if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Rpt_error(41);
       f.form = t;
       f.width = uint16_t(w);
     }
@@ -212,7 +221,38 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
 
 std::string record_name(const Var_node* n) { return std::string(n->name, n->name_len); }
 
+// A numeric field's value as a binary field of f.width bytes (error 41
+// when the width cannot hold it).
+void append_binary(std::string& out, const Num_val& value, const Field& f) {
+  Num_val v = value;
+  Set_scl(v, 0, 0);  // the integer part
+  uint32_t w = f.width;
+  bool fits;
+  if (f.form == 'I') {
+    fits = w >= 8 || (v.mant >= -(int64_t(1) << (8 * w - 1)) && v.mant < (int64_t(1) << (8 * w - 1)));
+  } else {
+    fits = v.mant >= 0 && (w >= 8 || v.mant < (int64_t(1) << (8 * w)));
+  }
+  if (!fits) Rpt_error(41);
+  uint8_t bytes[BINARY_WIDTH_MAX];
+  Cnv_bin(v, bytes, w);
+  out.append(reinterpret_cast<const char*>(bytes), w);
+}
+
+// The number a binary field's bytes hold (n <= width; missing bytes at the
+// end are zeros).
+Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
+  uint8_t bytes[BINARY_WIDTH_MAX + 1] = {};  // a leading zero makes U unsigned
+  std::memcpy(bytes + 1, s, n);
+  if (f.form == 'I') return Cnv_dec(bytes + 1, f.width);
+  return Cnv_dec(bytes, size_t(f.width) + 1);  // error 40 past 2^63 - 1
+}
+
 void append_value(std::string& out, Var_node* v, const Field& f) {
+  if (f.form == 'I' || f.form == 'U') {
+    append_binary(out, v->type == code::NUM_VAR ? v->num : Num_val{}, f);
+    return;
+  }
   std::string text;
   if (v->type == code::NUM_VAR) {
     char buf[CONV_NORMAL_MAX];
@@ -377,7 +417,7 @@ void Let_record(Var_node* node) {
   size_t pos = 0, len = text.size();
   for (const Field& f : fields) {
     size_t start = pos, n;
-    if (f.form == 'C' || f.form == 'N') {
+    if (f.form == 'C' || f.form == 'N' || f.form == 'I' || f.form == 'U') {
       n = len - pos < f.width ? len - pos : f.width;
       pos += n;
     } else {
@@ -390,7 +430,12 @@ void Let_record(Var_node* node) {
     if (f.type == '*') continue;
     Var_node* v = field_var(rec, f.type, f.name);
     Check_assignable(v);
-    if (v->type == code::NUM_VAR)
+    if (f.form == 'I' || f.form == 'U') {
+      ws.Num_acc = binary_value(f, s + start, n);
+      ws.Str_len = -1;
+      ws.Math_flags = 0;
+      Store_num(v, &v->num);
+    } else if (v->type == code::NUM_VAR)
       set_number(v, s + start, n);
     else
       set_string(v, s + start, n);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/array_search.h"
 #include "core/control_stack.h"
 #include "core/line_store.h"
 #include "core/memory.h"
@@ -639,7 +640,10 @@ void fnc_loc() {
 
 void fnc_dim() {
   uint8_t c = *ws.Exec_ptr;
-  if (c == 0xCC || c == code::PREFIX2 || c == 0xB0 || c == code::EXT_DIR) Not_built("the array forms of DIM(");
+  if (c == code::D_READ) return Dim_bounds();
+  if (c == code::D_FIND) return Dim_find();
+  if (c == code::EXT_DIR) return Dim_sum();
+  if (c == code::PREFIX2) Not_built("the associative-key form of DIM(");
   Num_val nv = Fnc_num();
   if (nv.mant < 0) Rpt_error(41);
   int32_t n = To_integer(nv);

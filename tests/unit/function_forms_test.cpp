@@ -53,6 +53,11 @@ const Form kForms[] = {
     {"V$=SUB(S$,\"b\",\"B\",1)"}, {"V$=SUB(S$,\"b\",\"B\",-1)"}, {"V=TBL(1,10,20,30)"},
     {"V$=TBL(S$,$03414243$)"}, {"V$=TBL(S$,\"ab\",\"AB\")"}, {"V$=TRX(\"AB\")"}, {"V$=LOC(1)"},
     {"V$=LOC(1,2)"}, {"V$=DIM(N)"}, {"V$=DIM(N,\"ab\")"}, {"V$=DIM(N,\"\")"},
+    {"V=DIM(READ NUM(A))"}, {"V=DIM(READ MAX(A,1))"}, {"V=DIM(READ MIN(A[ALL]))"},
+    {"V=DIM(FIND A[ALL]=2)"}, {"V=DIM(FIND A[ALL]<>2,0)"}, {"V=DIM(FIND A[ALL]>=2,-1,END=20)"},
+    {"V=DIM(FIND A{1:2}<=2,END=20)"}, {"V=DIM(FIND A{/}>1)"}, {"V=DIM(FIND A{0,/}<3,1)"},
+    {"V=DIM(FIND MAX(A[ALL]))"}, {"V=DIM(FIND MIN(A{1:3}),END=20)"}, {"V=DIM(ADD A[ALL])"},
+    {"V=DIM(FIND A[ALL]=9)", 11}, {"V=DIM(FIND A[ALL]=\"x\")", 26}, {"V=DIM(READ NUM(A,4))", 41},
     {"V$=XFA(R$,\"NAME\")", 99},
     // encodings, checksums and hashes
     {"V$=CRC(S$)"}, {"V$=CRC(S$,$0001$)"}, {"V$=HSH(S$)"}, {"V$=HSH(S$,$0001$)"},

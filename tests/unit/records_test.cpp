@@ -143,6 +143,43 @@ TEST_F(RecordsTest, TemplateFieldsHaveFixedWidths) {
   EXPECT_EQ(num("L"), 6);
 }
 
+// I fields are big-endian two's complement, U fields big-endian unsigned,
+// of 1 to 8 bytes; they hold the integer part and read back what they wrote.
+TEST_F(RecordsTest, BinaryFieldsBothWays) {
+  EXPECT_EQ(run({"10 DIM T$:\"ID:I(2),QTY:U(1),BIG:I(8),NAME:C(3)\"",
+                 "20 T$.ID=-2; T$.QTY=200; T$.BIG=123456789012; T$.NAME$=\"ab\"", "30 X$=T$",
+                 "40 T$.ID=2.7; T$.QTY=0; T$.BIG=-1; Y$=T$", "50 T$=X$", "60 END"}),
+            0);
+  EXPECT_EQ(str("X$"), std::string("\xFF\xFE\xC8\x00\x00\x00\x1C\xBE\x99\x1A\x14" "ab ", 14));
+  EXPECT_EQ(str("Y$"), std::string("\x00\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF" "ab ", 14));
+  EXPECT_EQ(num("T$.ID"), -2);
+  EXPECT_EQ(num("T$.QTY"), 200);
+  EXPECT_EQ(num("T$.BIG"), 123456789012.0);
+  EXPECT_EQ(str("T$.NAME$"), "ab ");
+  // the same two bytes through U and I; a record ending inside a field reads
+  // as if padded with zero bytes
+  EXPECT_EQ(run({"10 DIM U$:\"A:U(2),B:I(2),C:I(2)\"", "20 U$=$FFFEFFFE80$", "30 END"}), 0);
+  EXPECT_EQ(num("U$.A"), 65534);
+  EXPECT_EQ(num("U$.B"), -2);
+  EXPECT_EQ(num("U$.C"), -32768);
+  EXPECT_EQ(run({"10 DIM U$:\"A:U(3),B:I(2)\"", "20 U$=$0102$", "30 END"}), 0);
+  EXPECT_EQ(num("U$.A"), 0x010200);
+  EXPECT_EQ(num("U$.B"), 0);
+  // the edges of each width are written; one past them is error 41
+  EXPECT_EQ(run({"10 DIM T$:\"A:I(1),B:U(1),C:U(8)\"", "20 T$.A=-128; T$.B=255; T$.C=1; X$=T$",
+                 "30 T$.A=127; T$.B=0; Y$=T$", "40 END"}),
+            0);
+  EXPECT_EQ(str("X$"), std::string("\x80\xFF\x00\x00\x00\x00\x00\x00\x00\x01", 10));
+  EXPECT_EQ(str("Y$"), std::string("\x7F\x00\x00\x00\x00\x00\x00\x00\x00\x01", 10));
+  for (const char* bad : {"20 T$.A=128", "20 T$.A=-129", "20 T$.B=256", "20 T$.B=-1", "20 T$.C=-1"}) {
+    EXPECT_EQ(run({"10 DIM T$:\"A:I(1),B:U(1),C:U(8)\"", "15 X$=\"kept\"", bad, "30 X$=T$", "40 END"}), 41)
+        << bad;
+    EXPECT_EQ(str("X$"), "kept") << bad;
+  }
+  // an unsigned 8-byte field past the largest integer
+  EXPECT_EQ(run({"10 DIM U$:\"A:U(8)\"", "20 U$=$FFFFFFFFFFFFFFFF$"}), 40);
+}
+
 TEST_F(RecordsTest, DelimiterForms) {
   EXPECT_EQ(run({"10 DIM T$:\"A:C(*=44),B:N(*=44),C:C(*=)\"", "20 T$=\"x,42,rest,of it\"",
                  "30 T$.C$=\"end\"; Y$=T$", "40 END"}),
@@ -173,7 +210,10 @@ TEST_F(RecordsTest, BadLayoutsAreErrors) {
   EXPECT_EQ(run({"10 DIM T$:\"\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"A:C(0)\""}), 41);
   EXPECT_EQ(run({"10 DIM T$:\"A:C(99999)\""}), 81);
-  EXPECT_EQ(run({"10 DIM T$:\"A:I(2)\""}), 99);
+  EXPECT_EQ(run({"10 DIM T$:\"A:I(*)\""}), 81);  // binary fields have no delimiter
+  EXPECT_EQ(run({"10 DIM T$:\"A:U(*=44)\""}), 81);
+  EXPECT_EQ(run({"10 DIM T$:\"A:I(9)\""}), 41);
+  EXPECT_EQ(run({"10 DIM T$:\"A:U(0)\""}), 41);
   EXPECT_EQ(run({"10 DIM T$:100"}), 99);
   // a numeric field given text that is no number
   EXPECT_EQ(run({"10 DIM R$:IOLIST A", "20 R$=\"x|\""}), 43);
