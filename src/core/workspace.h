@@ -15,6 +15,10 @@ struct Str_blk;
 struct Var_node;
 struct Loc_frame;
 struct Lex_data;
+struct Call_frame;
+struct Arg_rec;
+struct Prog_obj;
+struct Pgm_path;
 
 constexpr size_t WORK_AREA_SIZE = 81920;
 constexpr uint16_t LAST_LINE_NO = 65000;  // the line that ends every program
@@ -50,9 +54,26 @@ enum : uint32_t {
 
 // ws.Pgm_flags
 enum : uint32_t {
+  PGM_ENCIPHERED = 0x0001,     // the image is enciphered (always with PGM_PROTECTED)
+  PGM_SHARES_VARS = 0x0002,    // a call frame: the callee took over these variables (PERFORM)
+  PGM_FROM_CONSOLE = 0x0008,   // a call frame: the call was typed at the console or nested
+  PGM_IN_CALL = 0x0020,        // a call frame: the caller itself ran as a called program
+  PGM_STOP_REQUEST = 0x0080,   // a call frame: stop once control is back here
+  PGM_HANDLER_RAN = 0x0100,    // the error-handler program already had the current error
   PGM_CHANGED = 0x1000,
-  PGM_NO_BUSY_RETRY = 0x2000,
+  PGM_NO_BUSY_RETRY = 0x2000,  // also: the program is being loaded by a call
   PGM_PROTECTED = 0x4000,
+  PGM_VARS_CLEARED = 0x8000,   // the program cleared its variables (CLEAR)
+};
+constexpr uint32_t PGM_LOADING = PGM_NO_BUSY_RETRY;
+
+// ws.Pgm_flags2 (further bits in core/errors.h and core/memory.h)
+enum : uint32_t {
+  PGM2_NO_NUMBERS = 0x0001,    // the program's lines carry no numbers in its text form
+  PGM2_ENTRY_SHARED = 0x0002,  // started at an entry point with the caller's variables
+  PGM2_FILE_EVENT = 0x0080,    // a channel's I/O event program
+  PGM2_NESTED_CALL = 0x0020,   // runs to completion inside a nested execution
+  PGM2_ERR_HANDLER = 0x0200,   // the error-handler program
 };
 
 // ws.Cmd_flags
@@ -276,6 +297,26 @@ struct Workspace : Io_state {
   char File_name12[12] = {};    // blank-padded short name of the file being opened
   uint8_t File_hdr[256] = {};   // header of the file being opened
   void* Drv_save = nullptr;     // driver module state saved around a nested operation
+
+  // ---- programs and calls (src/programs/) ----
+  // The program context: the fields listed in programs/call_frame.cpp are
+  // saved in a call frame while a called program runs.
+  Call_frame* Call_link = nullptr;    // the caller's saved context (null: top level)
+  Arg_rec* Arg_list = nullptr;        // the arguments this program was called with
+  Prog_obj* Pgm_cache_ent = nullptr;  // loaded-program record of an image (one use held)
+  Pgm_path* Cur_pgm = nullptr;        // where the program was loaded from or saved to
+  uint32_t Pgm_attr = 0;              // attribute word of the loaded program
+  uint32_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
+  uint8_t* Stop_stmt = nullptr;       // statement start of the stop position
+  uint8_t Pgm_key[8] = {};            // protection key of an enciphered or protected program
+  Str_blk* Pgm_name = nullptr;        // the program's name as the program gave it (owned)
+  char Pgm_desc[80] = {};             // description (blank-padded)
+  void* Fnc_ctx = nullptr;            // the program's user functions (functions/user_functions.cpp)
+  // Loaded programs, most recently used first.
+  Prog_obj* Prog_head = nullptr;
+  Prog_obj* Prog_tail = nullptr;
+  uint32_t Load_serial = 0;           // counts successful loads
+  uint32_t Prog_loads = 0, Prog_hits = 0;  // statistics: loads from disk, list hits
   void* Setctl_list = nullptr;  // SETCTL entries, newest first (terminal/editor_keys.h)
   void* Preinput = nullptr;     // PREINPUT queue, oldest first (terminal/editor_keys.h)
   int32_t Pipe_pid = 0;         // process id of the child of the last pipe channel opened (TCB(84))
