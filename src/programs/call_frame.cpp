@@ -44,40 +44,16 @@ void release_frame(Call_frame* f) {
   Ret_blk(f);
 }
 
-template <class T>
-void put(T& d, const T& s) {
-  d = s;
-}
-template <class T, size_t N>
-void put(T (&d)[N], const T (&s)[N]) {
-  std::memcpy(d, s, sizeof d);
-}
-
 // The context of a program that has just been called: the workspace's
-// defaults, gathered once into one compact frame.
-const Call_frame& fresh() {
-  static const Call_frame defaults = [] {
-    static const Workspace w{};
-    Call_frame f;
-#define ORU_FRESH(name) put(f.name, w.name);
-    PROG_CONTEXT_FIELDS(ORU_FRESH)
-#undef ORU_FRESH
-    return f;
-  }();
+// defaults.
+const Prog_context& fresh() {
+  static const Prog_context defaults{};
   return defaults;
 }
 
-void save_context(Call_frame* f) {
-#define ORU_SAVE(name) put(f->name, ws.name);
-  PROG_CONTEXT_FIELDS(ORU_SAVE)
-#undef ORU_SAVE
-}
+void save_context(Call_frame* f) { static_cast<Prog_context&>(*f) = static_cast<const Prog_context&>(ws); }
 
-void restore_context(const Call_frame* f) {
-#define ORU_RESTORE(name) put(ws.name, f->name);
-  PROG_CONTEXT_FIELDS(ORU_RESTORE)
-#undef ORU_RESTORE
-}
+void restore_context(const Prog_context* f) { static_cast<Prog_context&>(ws) = *f; }
 
 void clear_context() { restore_context(&fresh()); }
 

@@ -4,7 +4,7 @@
 // running program: its lines or image and names, variable trees and table,
 // localisations, control stack, error and escape lines, flags, precision,
 // access masks, path, name and description, argument list and user
-// functions (the fields of PROG_CONTEXT_FIELDS).  A call copies the
+// functions (the Prog_context base of the workspace).  A call copies the
 // caller's context into a Call_frame and clears it; ws.Call_link points at
 // the caller's frame, whose own Call_link field points at its caller's, so
 // the frames form a chain that ends with null at the top level.
@@ -17,25 +17,13 @@
 // line 0, which ends that console line or nested execution.
 #pragma once
 #include <cstdint>
+#include <type_traits>
 
 #include "core/workspace.h"
 
-// Every field of the program context, once.
-#define PROG_CONTEXT_FIELDS(X)                                                                       \
-  X(Call_link) X(Arg_list) X(Pgm_image) X(Label_tbl) X(Cur_line_rec) X(Cur_line_no) X(Edit_list)   \
-  X(Cur_edit_blk) X(Pgm_size) X(Pgm_flags) X(Pgm_flags2) X(Name_index) X(Name_pool) X(Var_index)   \
-  X(Name_cnt) X(Name_cap) X(Var_index_cnt) X(Var_index_cap) X(Name_pool_size) X(Name_pool_cap)     \
-  X(Lit_pool) X(Stop_stno) X(Stop_ptr) X(Stop_stmt) X(Last_entered) X(Num_flags) X(Precision)      \
-  X(Loc_num_tree) X(Loc_str_tree) X(Loc_chain) X(Err_line) X(Stmt_opt_flags) X(Seterr_line)        \
-  X(Esc_line) X(Retry_stno) X(Retry_ptr) X(Ctl_stack) X(Ctl_depth) X(Step_stack) X(Call_status)    \
-  X(Var_mask) X(Var_mask_glob) X(Var_mask_pgm) X(Pgm_cache_ent) X(Cur_pgm) X(Pgm_attr) X(Pgm_key)  \
-  X(Pgm_name) X(Pgm_desc) X(Fnc_ctx)
-
-struct Call_frame {
-#define ORU_FRAME_FIELD(name) decltype(Workspace::name) name;
-  PROG_CONTEXT_FIELDS(ORU_FRAME_FIELD)
-#undef ORU_FRAME_FIELD
-};
+// A saved program context (the workspace's Prog_context).
+struct Call_frame : Prog_context {};
+static_assert(std::is_trivially_copyable_v<Prog_context>, "a call saves the context as one block");
 
 // Forms of Exec_subprogram
 enum : int {
