@@ -230,6 +230,7 @@ Pgm_path* Path_new(const std::string& path, const std::string& name) {
   p->refs = 1;
   p->path = copy_text(path);
   p->name = copy_text(name);
+  p->name_len = uint32_t(std::strlen(p->name));
   return p;
 }
 
@@ -257,22 +258,24 @@ Prog_obj* CacheLoad(Prog_obj* rec) {
 }
 
 Prog_obj* Prog_load() {
-  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0);
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty() || name.size() > NAME_MAX_LEN) Rpt_error(10);
-  if (name.size() > 5 && memicmp(name.data(), "[lib:", 5) == 0) Not_built("program libraries");
+  // The name without trailing blanks, looked up in place.
+  const char* given = reinterpret_cast<const char*>(ws.Str_ptr);
+  size_t len = ws.Str_len > 0 ? size_t(ws.Str_len) : 0;
+  while (len > 0 && given[len - 1] == ' ') len--;
+  if (len == 0 || len > NAME_MAX_LEN) Rpt_error(10);
+  if (len > 5 && memicmp(given, "[lib:", 5) == 0) Not_built("program libraries");
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (r->state & PO_STATE_DATA_SET) continue;
     if (r->flags & PO_CHANGED) continue;
     if ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1))) continue;
-    if (std::strlen(r->path->name) != name.size() || std::memcmp(r->path->name, name.data(), name.size()) != 0)
-      continue;
+    if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
     if (!(r->flags & PO_RESIDENT) && file_changed(r)) {
       r->flags |= PO_STALE | PO_CHANGED;
       continue;
     }
     return CacheLoad(r);
   }
+  std::string name(given, len);
   Scratch_guard chan;
   chan.f = Open_scratch(name, false);
   Fcb* f = chan.f;

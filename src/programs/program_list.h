@@ -19,6 +19,7 @@ struct Pgm_path {
   uint32_t refs;
   char* path;  // resolved host path
   char* name;  // the name as given
+  uint32_t name_len;  // strlen(name): the list is searched by it at every CALL
 };
 Pgm_path* Path_new(const std::string& path, const std::string& name);
 Pgm_path* Path_ref(Pgm_path* p);
