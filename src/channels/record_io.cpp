@@ -8,6 +8,7 @@
 // record start for the next statement, so no half-built record is ever
 // written later.
 #include "channels/record_io.h"
+#include "programs/io_events.h"
 
 #include <cstring>
 #include <string>
@@ -491,9 +492,9 @@ void write_statement() {
 
 // ---- events ----
 
-int Run_io_event(Fcb* f, const char*, uint32_t bit) {
+int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
   if (!f || !f->event_pgm || (f->event_mask & bit)) return -1;
-  Not_built("I/O event programs (program calls)");
+  return Run_event_program(f, event, bit);
 }
 
 // ---- writing ----

@@ -27,8 +27,8 @@ void Parse_read(const uint8_t* p, int32_t n);
 void Purge_channel();
 
 // Runs the channel's I/O program for an event (mask bit `bit`); returns -1
-// (carry on) or -2 (the program did the work).  Program calls are not
-// built yet: a channel with an I/O program raises error 99.
+// (carry on) or -2 (the program did the work); an exit code of the program
+// is raised as the statement's error (programs/io_events.h).
 int Run_io_event(Fcb* f, const char* event, uint32_t bit);
 
 // Reads the next record of a channel for another part: 0 with the record as

@@ -8,6 +8,7 @@
 // terminal transcript.  End of input ends the process with status 0.
 #include "core/console.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -32,6 +33,9 @@
 #include "core/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/program_info.h"
+#include "programs/call_frame.h"
+#include "programs/program_list.h"
 
 #ifndef ORU_BUILD_LIBDIR
 #define ORU_BUILD_LIBDIR "lib"
@@ -102,7 +106,10 @@ void Prompt_out() {
   Set_console();
   if (ws.Prm.QT) return;
   if (Con_column() != 0) Con_newline();
-  Con_puts((ws.Pgm_flags & PGM_CHANGED) ? "-:" : "->");
+  // Inside a called program the prompt shows the call depth.
+  if (ws.Call_link) Con_puts(std::to_string(Call_depth() + 1).c_str());
+  else Con_puts("-");
+  Con_puts((ws.Pgm_flags & PGM_CHANGED) ? ":" : ">");
 }
 
 void Process_input(std::string& line) {
@@ -181,11 +188,79 @@ bool Step_command(const std::string& line) {
   return true;
 }
 
+// A console line that did not compile may name a console command program:
+// "word rest" runs CALL "*cmd/word","rest" (or "*cmd/system/word") when the
+// library's "_cmd" directory holds that file.  Returns 0 when the line was
+// replaced by the compiled CALL, else the error.
+constexpr uint16_t SF10_CONSOLE_CMD = 0x4000;  // bit of ws.Sys_flags10: a console command program ran
+
+int Check_cmd(int err) {
+  const uint8_t* line = ws.Str_ptr;
+  if (ws.Str_len < 4) return err;
+  size_t len = size_t(ws.Str_len) - 3;
+  const uint8_t* src = line + 3;
+  if (len > 0 && src[len - 1] == code::EOL) --len;
+  bool ctl_cmd = ws.Ctl_value >= -3999 && ws.Ctl_value <= -3001;
+  if (!ctl_cmd) {
+    if (line[2] != 0 || len == 0) return err;
+    uint8_t c = src[0];
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return err;
+  } else if (line[2] != 0) {
+    return err;
+  }
+  size_t w = 0;
+  while (w < len && src[w] >= 33 && src[w] <= 254) ++w;
+  if (w == 0) return err;
+  std::string word;
+  for (size_t i = 0; i < w; ++i) word += char(Lowercs[src[i]]);
+  std::string lib = Lib_dir_path();
+  if (lib.empty()) return err;
+  auto is_file = [](const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  };
+  std::string name;
+  if (is_file(lib + "/_cmd/" + word)) name = "*cmd/" + word;
+  else if (is_file(lib + "/_cmd/system/" + word)) name = "*cmd/system/" + word;
+  else return err;
+  // The rest of the line, without the blanks that part it from the word.
+  size_t r = w;
+  while (r < len && (src[r] == ' ' || src[r] == '\t')) ++r;
+  std::string rest(reinterpret_cast<const char*>(src + r), len - r);
+  if (name.size() > 65535 || rest.size() > 65535) return err;
+  size_t size = 3 + 3 + name.size() + (rest.empty() ? 0 : 4 + rest.size()) + 1;
+  uint8_t* out = Work_take(size);
+  uint8_t* p = out;
+  *p++ = 0;
+  *p++ = 0;
+  *p++ = code::D_CALL;
+  auto literal = [&p](const std::string& t) {
+    *p++ = code::STR_LIT;
+    *p++ = uint8_t(t.size() >> 8);
+    *p++ = uint8_t(t.size());
+    std::memcpy(p, t.data(), t.size());
+    p += t.size();
+  };
+  literal(name);
+  if (!rest.empty()) {
+    *p++ = code::COMMA;
+    literal(rest);
+  }
+  *p++ = code::EOL;
+  ws.Str_ptr = out;
+  ws.Str_len = int32_t(p - out);
+  return 0;
+}
+
 void Exec_command(int from_console) {
   const uint8_t* src = ws.Str_ptr;
   size_t src_len = size_t(ws.Str_len);
   ws.Go_cache_ref = 0;  // a console line may change the stored lines
   int err = Compile_line();
+  if (err != 0 && get_u16be(ws.Str_ptr) == 0 && !Lib_dir_path().empty()) {
+    err = Check_cmd(err);
+    if (err == 0) ws.Sys_flags10 |= SF10_CONSOLE_CMD;
+  }
   uint8_t* line = ws.Str_ptr;
   uint16_t stno = get_u16be(line);
   uint8_t first = line[2];
@@ -236,6 +311,7 @@ void Exec_command(int from_console) {
 
 int ConsoleCmnd() {
   ws.Run_flags &= ~(RF_ESCAPE | RF_STOP);
+  ws.Sys_flags10 &= ~uint16_t(SF10_CONSOLE_CMD);
   if (ws.Con_opts & 1) ws.Prm.XT = true;
   if (ws.Prm.XT || ws.End_process) return 0;
   if (!Lex_loaded()) {
@@ -250,6 +326,7 @@ int ConsoleCmnd() {
     return 0;
   }
   ws.Var_mask = ws.Var_mask_glob;
+  Prog_drop(nullptr);  // programs nobody uses are read from their files again
   Prompt_out();
   // AUTO pre-types the next line number, shown as if typed.
   std::string prefix;
@@ -325,7 +402,12 @@ void Exec_console() {
           ws.Cur_stno = 0;
           ws.Call_err = 0;
           ProcessExecLine();
-          if (ws.Call_err > 0) Report_error(ws.Call_err);
+          if (ws.Call_err > 0) {
+            // The program named on the command line could not be run.
+            std::string text = "Unable to initialize lead program:\r\n " + Msg_text(ws.Call_err) + "\r\n";
+            Con_write(text.data(), text.size());
+            Report_error(ws.Call_err);
+          }
           ws.Call_err = 0;
         }
       } else {

@@ -16,6 +16,11 @@ int ConsoleCmnd();
 // Compiles and stores or runs the line in the string accumulator;
 // from_console 1 when it was typed at the console.
 void Exec_command(int from_console);
+// A console line without a line number that did not compile: when its first
+// word names a console command program of the library ("_cmd/word" or
+// "_cmd/system/word"), the string accumulator becomes CALL "*cmd/word" with
+// the rest of the line as a string argument and 0 is returned; otherwise err.
+int Check_cmd(int err);
 void Prompt_out();
 // The breakpoint forms (the compiled line after the ">" code).
 void Breakpoint_command(const uint8_t* p);

@@ -3,20 +3,10 @@
 #include "core/directives.h"
 #include "core/errors.h"
 
-void d_addr() { Not_built("the ADDR directive"); }
 void d_begi() { Not_built("the BEGIN directive"); }
-void d_call() { Not_built("the CALL directive"); }
-void d_drop() { Not_built("the DROP directive"); }
-void d_ente() { Not_built("the ENTER directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
-void d_exit() { Not_built("the EXIT directive"); }
 
-void d_load() { Not_built("the LOAD directive"); }
-void d_merg() { Not_built("the MERGE directive"); }
-void d_perf() { Not_built("the PERFORM directive"); }
-void d_prog() { Not_built("the PROGRAM directive"); }
 void d_rand() { Not_built("the RANDOM directive"); }
-void d_save() { Not_built("the SAVE directive"); }
 void d_via() { Not_built("the VIA directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
@@ -44,7 +34,6 @@ void d_rbtn() { Not_built("the RADIO_BUTTON directive"); }
 void d_fcus() { Not_built("the FOCUS directive"); }
 void d_mmed() { Not_built("the MULTI_MEDIA directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
-void d_proc() { Not_built("the PROCESS directive"); }
 void d_sele() { Not_built("the SELECT directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_cvbx() { Not_built("the VBX directive"); }

@@ -27,6 +27,7 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/workspace.h"
+#include "programs/image_lines.h"
 
 namespace {
 
@@ -567,7 +568,7 @@ void d_reno() {
       }
     }
   }
-  if (ws.Pgm_image) Not_built("program images");
+  Sve_conv();  // a loaded image gets lines of its own first
 
   std::vector<Str_blk*> lines;
   for (Str_blk* b = Edit_head(); b->link; b = b->link) lines.push_back(b);

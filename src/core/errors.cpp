@@ -30,7 +30,8 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/workspace.h"
-#include "functions/error_handler.h"
+#include "programs/call_directives.h"
+#include "programs/program_load.h"
 
 int Busy_wait_hundredths = 100;
 
@@ -204,6 +205,7 @@ void SaveErrData() {
   d.ret = ws.Last_errno + 256;
   d.stno = ws.Err_stno;
   d.oserr = ext_error_text.substr(0, 255);
+  d.program = Current_program_path().substr(0, 511);
 }
 
 bool Err_data_item(const std::string& name, int32_t* num, std::string* text) {
@@ -264,21 +266,13 @@ void Report_error(int n) {
   std::string detail;
   if (n == 12) detail = std::string("Last file accessed ") + ws.Lfa_path;
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "Current program is %s, line %u", "<unsaved>", unsigned(ws.Cur_stno));
+    std::string path = Current_program_path();
     if (!detail.empty()) detail += "\n";
-    detail += buf;
+    detail += "Current program is " + (path.empty() ? std::string("<unsaved>") : path) + ", line " +
+              std::to_string(ws.Cur_stno);
   }
   if (!detail.empty()) {
     Con_write(detail.data(), detail.size());
-    Con_newline();
-  }
-  // An error-handler program (ERRH) would take a program's error before
-  // this report; calling a program needs program files.
-  if (prog && !Err_pgm_name().empty()) {
-    std::string t = "Error-handler program " + Err_pgm_name() +
-                    " not run: program calls are not available in this build yet";
-    Con_write(t.data(), t.size());
     Con_newline();
   }
   uint32_t flags = ws.Err_flags;
@@ -355,6 +349,8 @@ bool Recover_error(int n) {
   }
   if (prog) {
     SaveErrData();
+    // The error-handler program, or the caller of a called program.
+    if (Handle_program_error(n)) return true;
   } else if (ws.Cpl_err == -1) {
     ws.Cpl_err = n;
     ws.Run_flags |= RF_STOP;

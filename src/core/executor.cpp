@@ -77,11 +77,14 @@ constexpr size_t APPEND_ROOM = 128;
 
 enum class Served { go_on, leave, restart };
 
-// Statements still allowed while memory stays over the limit.
+// Statements still allowed while memory stays over the limit.  EXIT is one:
+// leaving a called program gives memory back, and an error that must be
+// handed up the call levels leaves through it.
 bool allowed_over_limit(const uint8_t* p) {
   switch (p[0]) {
     case code::D_LIST: case code::D_RELEASE: case code::D_START: case code::D_QUIT:
     case code::D_DELETE: case code::D_BEGIN: case code::D_CLEAR: case code::D_END:
+    case code::D_EXIT:
       return true;
     case code::EXT_DIR:
       return p[1] == code::X_SET_PARAM;

@@ -27,6 +27,9 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "functions/user_functions.h"
+#include "programs/image_lines.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -99,9 +102,9 @@ void image_set_current(uint8_t* rec) {
   ws.Str_len = get_u16be(rec);
 }
 
-void refuse_image() {
-  if (ws.Pgm_image) Not_built("program images");
-}
+// A loaded image is never written: a change first gives the program lines
+// of its own.
+void refuse_image() { Sve_conv(); }
 
 void mark_changed() {
   ws.Pgm_flags |= PGM_CHANGED;
@@ -381,20 +384,43 @@ int Delete_lines(uint16_t first, uint16_t last) {
   return count;
 }
 
-void Clr_lines() {
-  refuse_image();
-  Clr_stack();
-  if (ws.Name_index) Ret_blk(ws.Name_index);
-  if (ws.Name_pool) Ret_blk(ws.Name_pool);
-  if (ws.Var_index) Ret_blk(ws.Var_index);
+void Clr_program() {
+  // The frames go; the cache of spare frames stays for the next program.
+  while (ws.Ctl_stack) Exec_unstack();
+  ws.Ctl_depth = 0;
+  if (ws.Pgm_image) {
+    // The names belong to the loaded-program record; the variable table is
+    // the context's own.
+    if (ws.Var_index) Ret_blk(ws.Var_index);
+    Prog_obj* rec = ws.Pgm_cache_ent;
+    ws.Pgm_image = nullptr;
+    ws.Label_tbl = nullptr;
+    ws.Pgm_cache_ent = nullptr;
+    if (rec) Prog_drop(rec);
+  } else {
+    if (ws.Name_index) Ret_blk(ws.Name_index);
+    if (ws.Name_pool) Ret_blk(ws.Name_pool);
+    if (ws.Var_index) Ret_blk(ws.Var_index);
+  }
   ws.Name_index = nullptr;
   ws.Name_pool = nullptr;
   ws.Var_index = nullptr;
+  ws.Lit_pool = nullptr;
   ws.Name_cnt = ws.Name_cap = 0;
   ws.Var_index_cnt = ws.Var_index_cap = 0;
   ws.Name_pool_size = ws.Name_pool_cap = 0;
   ws.Pgm_size = 0;
-  ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED | PGM_CHANGED | 1);
+  ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED | PGM_CHANGED | PGM_ENCIPHERED);
+  ws.Pgm_flags2 &= ~uint32_t(PGM2_NO_NUMBERS);
+  Path_unref(ws.Cur_pgm);
+  ws.Cur_pgm = nullptr;
+  ws.Pgm_attr = 0;
+  ws.Var_mask_pgm = 0;
+  std::memset(ws.Pgm_key, 0, sizeof ws.Pgm_key);
+  if (ws.Pgm_name) Ret_str(ws.Pgm_name);
+  ws.Pgm_name = nullptr;
+  std::memset(ws.Pgm_desc, 0, sizeof ws.Pgm_desc);
+  Clr_function();
 
   // On a program line the cursor moves to the END of the end line, so no
   // line is under it any more and every line can go.
@@ -414,11 +440,18 @@ void Clr_lines() {
   ws.Cur_edit_blk = nullptr;
   ws.Cur_line_rec = nullptr;
   ws.Cur_line_no = 65001;  // above every line: the next search starts at the head
+  ws.Go_cache_ref = 0;
   ws.Stop_stno = 0;
   ws.Stop_ptr = nullptr;
+  ws.Stop_stmt = nullptr;
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
   ws.Last_entered = 0;
+}
+
+void Clr_lines() {
+  Clr_program();
+  Clr_stack();
   Clr_variables();
 }
 

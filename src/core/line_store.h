@@ -23,7 +23,12 @@ struct Str_blk;
 uint16_t Find_line(uint32_t n);  // sets the current line; returns its number (65000 at the end)
 uint16_t Next_line(uint16_t n);
 int Add_line();                  // line in the string accumulator; 1 stored/deleted, 0 no such line
+// Clears the current program (its lines or image, names, variable table,
+// path and functions; the loaded-program record loses this use) and then
+// its variables.  Clr_program leaves the variables alone (a call that
+// shares its caller's variables loads its program with it).
 void Clr_lines();
+void Clr_program();
 void Convert_variables();
 // First line of the program (65000 when empty) and iteration in order.
 uint16_t First_line();

@@ -22,6 +22,7 @@
 #include "core/memory.h"
 #include "core/syntax_vm.h"
 #include "core/workspace.h"
+#include "programs/image_lines.h"
 
 namespace {
 
@@ -451,6 +452,13 @@ int Output_stno(unsigned n, char* buf) {
 
 std::string Decompile_text(const uint8_t* line, size_t len, int flags) {
   if (len < 3) Rpt_error(49);
+  if (In_image(line)) {
+    // A line of a loaded image: its resolved references back to line
+    // numbers and labels first.
+    std::vector<uint8_t> conv;
+    Ln_conv(line, len, true, conv);
+    return Decompile_text(conv.data(), conv.size(), flags);
+  }
   std::string text;
   unsigned line_no = get_u16be(line);
   if (line_no != 0) {

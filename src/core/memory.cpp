@@ -10,6 +10,15 @@
 #include "core/errors.h"
 #include "core/workspace.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define ORU_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define ORU_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define ORU_POISON(p, n) ((void)(p), (void)(n))
+#define ORU_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
 void (*Mem_drop_programs)() = nullptr;
 
 namespace {
@@ -26,6 +35,39 @@ uint8_t* blk_base(const void* blk) {
 }
 
 void* host_alloc(size_t size) { return size <= MAX_ALLOC ? std::malloc(size ? size : 1) : nullptr; }
+
+// Small blocks (variable nodes, argument records, call frames' companions)
+// come and go at every CALL; released ones are kept on per-size free lists
+// instead of going back to the host.  Class c holds host allocations of
+// (c + 1) * 16 + BLK_HDR bytes, for requests of c * 16 + 1 .. (c + 1) * 16
+// bytes.  The first word of a kept block (at its base) links to the next.
+// Accounting is unchanged: ws.Mem_used counts the requested size plus the
+// header while a block is in use, nothing while it is kept.
+constexpr size_t POOL_STEP = 16;
+constexpr size_t POOL_CLASSES = 16;  // requests up to 256 bytes
+constexpr uint32_t POOL_KEEP = 256;  // blocks kept per class at most
+struct Blk_pool {
+  void* head = nullptr;
+  uint32_t count = 0;
+};
+std::array<Blk_pool, POOL_CLASSES> Pools;
+
+size_t pool_class(size_t size) { return (size - 1) / POOL_STEP; }
+size_t pool_bytes(size_t cls) { return (cls + 1) * POOL_STEP + BLK_HDR; }
+bool pooled(size_t size) { return size > 0 && size <= POOL_CLASSES * POOL_STEP; }
+
+void release_pools() {
+  for (size_t c = 0; c < POOL_CLASSES; c++) {
+    Blk_pool& pl = Pools[c];
+    while (pl.head) {
+      void* b = pl.head;
+      ORU_UNPOISON(b, pool_bytes(c));
+      pl.head = *static_cast<void**>(b);
+      std::free(b);
+    }
+    pl.count = 0;
+  }
+}
 
 // The temporary at user address tmp begins BLK_HDR bytes before it; the link
 // to the next temporary is its first word.
@@ -79,18 +121,31 @@ bool temps_held() { return ws.Tmp_blocks || ws.Tmp_strs || ws.Tmp_arr_cnt; }
 
 // ---- raw allocation ----
 
-void* Get_memory(size_t size) {
+namespace {
+
+// Counts one allocation of `size` bytes and raises the memory-limit flag when
+// it goes over the limit.
+void charge(size_t size) {
   ws.Tot_allocs++;
   if (!ws.Prm.IZ && (size > MAX_ALLOC || ws.Mem_used + int64_t(size) > ws.Mem_limit))
     set_run_flag(RF_MEM_LIMIT);
-  void* p = host_alloc(size);
+}
+
+// Host memory of `bytes`, charged as `size` bytes.
+void* host_memory(size_t bytes, size_t size) {
+  charge(size);
+  void* p = host_alloc(bytes);
+  if (!p) {
+    release_pools();
+    p = host_alloc(bytes);
+  }
   if (!p && Mem_drop_programs) {
     Mem_drop_programs();
-    p = host_alloc(size);
+    p = host_alloc(bytes);
   }
   while (!p && Last_string) {
     Memory_chk();
-    p = host_alloc(size);
+    p = host_alloc(bytes);
   }
   if (!p) {
     if (ws.Nomem_soft == -1) {
@@ -104,6 +159,10 @@ void* Get_memory(size_t size) {
   return p;
 }
 
+}  // namespace
+
+void* Get_memory(size_t size) { return host_memory(size, size); }
+
 void Ret_memory(void* p, size_t size) {
   if (!p) return;
   std::free(p);
@@ -113,7 +172,27 @@ void Ret_memory(void* p, size_t size) {
 // ---- blocks with a hidden size ----
 
 void* Get_blk_nc(size_t size) {
-  uint8_t* p = static_cast<uint8_t*>(Get_memory(size <= MAX_ALLOC ? size + BLK_HDR : SIZE_MAX));
+  uint8_t* p;
+  if (pooled(size)) {
+    size_t cls = pool_class(size);
+    Blk_pool& pl = Pools[cls];
+    if (pl.head) {
+      charge(size + BLK_HDR);
+      p = static_cast<uint8_t*>(pl.head);
+      ORU_UNPOISON(p, pool_bytes(cls));
+      pl.head = *static_cast<void**>(pl.head);
+      pl.count--;
+      ws.Mem_used += int64_t(size + BLK_HDR);
+    } else {
+      // Kept blocks go back to the host at exit, so leak checkers see only
+      // real leaks.
+      static const bool released_at_exit = std::atexit(release_pools) == 0;
+      (void)released_at_exit;
+      p = static_cast<uint8_t*>(host_memory(pool_bytes(cls), size + BLK_HDR));
+    }
+  } else {
+    p = static_cast<uint8_t*>(Get_memory(size <= MAX_ALLOC ? size + BLK_HDR : SIZE_MAX));
+  }
   if (!p) return nullptr;
   uint64_t sz = size;
   std::memcpy(p, &sz, sizeof sz);
@@ -135,7 +214,21 @@ size_t Blk_size(const void* blk) {
 
 void Ret_blk(void* blk) {
   if (!blk) return;
-  Ret_memory(blk_base(blk), Blk_size(blk) + BLK_HDR);
+  size_t size = Blk_size(blk);
+  if (pooled(size)) {
+    size_t cls = pool_class(size);
+    Blk_pool& pl = Pools[cls];
+    if (pl.count < POOL_KEEP) {
+      uint8_t* base = blk_base(blk);
+      *reinterpret_cast<void**>(base) = pl.head;
+      pl.head = base;
+      pl.count++;
+      ws.Mem_used -= int64_t(size + BLK_HDR);
+      ORU_POISON(base, pool_bytes(cls));
+      return;
+    }
+  }
+  Ret_memory(blk_base(blk), size + BLK_HDR);
 }
 
 void* Realloc_blk(void* blk, size_t size) {

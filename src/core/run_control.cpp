@@ -20,6 +20,8 @@
 #include "core/executor.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
+#include "programs/call_directives.h"
+#include "programs/program_load.h"
 #include "functions/trace.h"
 
 namespace {
@@ -104,13 +106,26 @@ void d_run() {
   } else if (c == code::STMT_SEP || c == code::EOL) {
     Run_continue(false);
   } else {
-    Not_built("RUN of a program file");
+    Load_statement(true);
   }
 }
 
-void d_end() { end_program(false); }
+// END and STOP: inside a called program they are EXIT.
+void d_end() {
+  if (ws.Call_link) {
+    Exec_exit(false, 0);
+    return;
+  }
+  end_program(false);
+}
 
-void d_stop() { end_program(true); }
+void d_stop() {
+  if (ws.Call_link) {
+    Exec_exit(false, 0);
+    return;
+  }
+  end_program(true);
+}
 
 void d_goto() { Exec_go(Get_line()); }
 

@@ -35,6 +35,9 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/call_frame.h"
+#include "programs/program_list.h"
+#include "programs/program_load.h"
 #include "functions/error_handler.h"
 #include "functions/global_strings.h"
 #include "functions/memory_access.h"
@@ -674,12 +677,15 @@ void Wrap_up() {
   in_wrapup = true;
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
+  wrap_step([] { Pop_all_frames(); });
   wrap_step([] { Gbl_clear_all(); });
   wrap_step([] { Trace_end(); });
   wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
+  wrap_step([] { Clr_progs(); });
+  wrap_step([] { Text_source_close(); });
   wrap_step([] { Kill_timer(); });
   wrap_step([] { KillEventTimer(); });
   ws.Brk_count = 0;
@@ -702,6 +708,11 @@ void Restart(const Restart_request& r) {
   ws.Cmd_flags &= ~uint32_t(CMD_PROGRAM_NAMED);  // no start program to run again
   if (Start_up() != 0) startup_failed();
   Lib_level = GetOruLibVersion();
+  if (!r.program.empty()) {
+    Start_pgm = r.program;
+    ws.Cmd_flags |= CMD_PROGRAM_NAMED;
+    ws.Start_flags |= SF_FIRST_PASS;
+  }
 }
 
 // START [size] [, name [, name]] or START name [, name]: size in KiB, 11 to
@@ -722,6 +733,7 @@ void d_star() {
   };
   int64_t size_kib = 0;
   int names = 0;
+  std::string program;
   while (!at_end()) {
     if (size_kib || names) {
       if (*p != code::COMMA) Rpt_error(20);
@@ -730,6 +742,7 @@ void d_star() {
     Eval_formula();
     if (ws.Str_len >= 0) {
       if (++names > 2) Rpt_error(20);
+      if (names == 1) program.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       continue;
     }
     if (size_kib || names) Rpt_error(26);  // the size comes first
@@ -739,18 +752,28 @@ void d_star() {
     size_kib = n;
   }
   if (names == 2) Not_built("background tasks");
-  if (names == 1) Not_built("program files");
-  if (Sw_on(sw::SOFT_START) && size_kib) {
+  if (names == 1 && program.empty()) Rpt_error(10);
+  if (Sw_on(sw::SOFT_START) && (size_kib || names)) {
     Trace_end();
     Do_reset();
     Clr_var();
-    ws.Mem_limit = size_kib * 1024;
+    if (size_kib) ws.Mem_limit = size_kib * 1024;
     ws.Stop_stno = 0;
     ws.Stop_ptr = nullptr;
+    if (names) {
+      // The program replaces the current one and runs from its first line.
+      uint8_t* at = Work_take(program.size());
+      std::memcpy(at, program.data(), program.size());
+      ws.Str_ptr = at;
+      ws.Str_len = int32_t(program.size());
+      Exec_load(1);
+      ws.Con_flags &= ~uint32_t(CON_MODE);
+      return;
+    }
     Run_continue(false);
     return;
   }
-  throw Restart_request{size_kib * 1024};
+  throw Restart_request{size_kib * 1024, program};
 }
 
 // ---- RELEASE ----

@@ -125,9 +125,12 @@ const std::string& Msgbox_contents();
 // point) and caught by the console loop, which then calls Restart.
 struct Restart_request {
   int64_t mem_limit = 0;  // bytes; 0 keeps the limit in force
+  std::string program;    // the program the fresh console runs first (empty: none)
 };
-// Wrap_up and Start_up again: no program, no variables, no start program;
-// the memory limit becomes r.mem_limit when given.
+// Wrap_up and Start_up again: no program, no variables; the memory limit
+// becomes r.mem_limit when given; r.program, when given, is run by the
+// console's first pass (as a program named on the command line is, but the
+// console goes on when it ends).
 void Restart(const Restart_request& r);
 
 // START (d_star) and RELEASE (d_rele) are declared with the other directives.

@@ -20,6 +20,7 @@
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/workspace.h"
+#include "programs/arguments.h"
 
 namespace {
 
@@ -138,6 +139,7 @@ Var_node* Find_var() {
     if (!node) {
       if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
       const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
+      if (nm[0] == 255) Not_built("data-dictionary names");
       node = Find_var_name(type, nm + 1, nm[0]);
       if (idx < ws.Var_index_cnt) ws.Var_index[idx] = node;
     }
@@ -157,20 +159,25 @@ void Check_assignable(const Var_node* node) {
 }
 
 void Clr_tree(Var_node* root) {
-  // Without recursion: a lopsided tree may be deep.
-  std::vector<Var_node*> stack;
-  if (root) stack.push_back(root);
-  while (!stack.empty()) {
-    Var_node* n = stack.back();
-    stack.pop_back();
-    if (n->left) stack.push_back(n->left);
-    if (n->right) stack.push_back(n->right);
-    free_node(n);
+  // Without recursion or a stack (a lopsided tree may be deep): a node with
+  // a left child is rotated right until the top has none, then freed.
+  while (root) {
+    if (Var_node* l = root->left) {
+      root->left = l->right;
+      l->right = root;
+      root = l;
+    } else {
+      Var_node* r = root->right;
+      free_node(root);
+      root = r;
+    }
   }
 }
 
 void Clr_var() {
   if (ws.Incdec_cnt) Do_incrdecr();
+  Clr_arg_var();  // the callee's variables bound to arguments go with the trees
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
   Delocalize_all();
   Ctl_forget_locals();
   Clr_tree(ws.Loc_num_tree);

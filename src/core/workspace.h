@@ -15,6 +15,10 @@ struct Str_blk;
 struct Var_node;
 struct Loc_frame;
 struct Lex_data;
+struct Call_frame;
+struct Arg_rec;
+struct Prog_obj;
+struct Pgm_path;
 
 constexpr size_t WORK_AREA_SIZE = 81920;
 constexpr uint16_t LAST_LINE_NO = 65000;  // the line that ends every program
@@ -50,9 +54,26 @@ enum : uint32_t {
 
 // ws.Pgm_flags
 enum : uint32_t {
+  PGM_ENCIPHERED = 0x0001,     // the image is enciphered (always with PGM_PROTECTED)
+  PGM_SHARES_VARS = 0x0002,    // a call frame: the callee took over these variables (PERFORM)
+  PGM_FROM_CONSOLE = 0x0008,   // a call frame: the call was typed at the console or nested
+  PGM_IN_CALL = 0x0020,        // a call frame: the caller itself ran as a called program
+  PGM_STOP_REQUEST = 0x0080,   // a call frame: stop once control is back here
+  PGM_HANDLER_RAN = 0x0100,    // the error-handler program already had the current error
   PGM_CHANGED = 0x1000,
-  PGM_NO_BUSY_RETRY = 0x2000,
+  PGM_NO_BUSY_RETRY = 0x2000,  // also: the program is being loaded by a call
   PGM_PROTECTED = 0x4000,
+  PGM_VARS_CLEARED = 0x8000,   // the program cleared its variables (CLEAR)
+};
+constexpr uint32_t PGM_LOADING = PGM_NO_BUSY_RETRY;
+
+// ws.Pgm_flags2 (further bits in core/errors.h and core/memory.h)
+enum : uint32_t {
+  PGM2_NO_NUMBERS = 0x0001,    // the program's lines carry no numbers in its text form
+  PGM2_ENTRY_SHARED = 0x0002,  // started at an entry point with the caller's variables
+  PGM2_FILE_EVENT = 0x0080,    // a channel's I/O event program
+  PGM2_NESTED_CALL = 0x0020,   // runs to completion inside a nested execution
+  PGM2_ERR_HANDLER = 0x0200,   // the error-handler program
 };
 
 // ws.Cmd_flags
@@ -102,11 +123,25 @@ struct Params {
   uint16_t RN = 1;   // arithmetic condition mask
 };
 
-struct Workspace : Io_state {
-  // ---- program cursor and context ----
-  uint8_t* Exec_ptr = nullptr;   // next code byte
-  uint8_t* Stmt_ptr = nullptr;   // start of the current statement
-  uint16_t Cur_stno = 0;         // line being executed; 0 = console line
+// The program context: the part of the workspace that describes the running
+// program (its lines or image and names, variable trees and table,
+// localisations, control stack, error and escape lines, flags, precision,
+// access masks, path, name and description, argument list and user
+// functions).  A call copies it whole into a call frame (programs/
+// call_frame.h), so it holds only trivially copyable fields.  Call_link
+// comes first: the first word of a saved frame links to its caller's frame.
+struct Prog_context {
+  Call_frame* Call_link = nullptr;    // the caller's saved context (null: top level)
+  Arg_rec* Arg_list = nullptr;        // the arguments this program was called with
+  Prog_obj* Pgm_cache_ent = nullptr;  // loaded-program record of an image (one use held)
+  Pgm_path* Cur_pgm = nullptr;        // where the program was loaded from or saved to
+  uint32_t Pgm_attr = 0;              // attribute word of the loaded program
+  uint32_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
+  uint8_t* Stop_stmt = nullptr;       // statement start of the stop position
+  uint8_t Pgm_key[8] = {};            // protection key of an enciphered or protected program
+  Str_blk* Pgm_name = nullptr;        // the program's name as the program gave it (owned)
+  char Pgm_desc[80] = {};             // description (blank-padded)
+  void* Fnc_ctx = nullptr;            // the program's user functions (functions/user_functions.cpp)
   uint8_t* Pgm_image = nullptr;  // loaded program image (null: edit list)
   uint8_t* Label_tbl = nullptr;
   uint8_t* Cur_line_rec = nullptr;  // current record (image) or line text (edit list)
@@ -125,9 +160,32 @@ struct Workspace : Io_state {
   uint8_t* Lit_pool = nullptr;
   uint16_t Stop_stno = 0;
   uint8_t* Stop_ptr = nullptr;
+  uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
+  uint32_t Var_mask = 0xFFFFFFFF, Var_mask_glob = 0xFFFFFFFF;
+  Var_node* Loc_num_tree = nullptr;  // program variables, by name
+  Var_node* Loc_str_tree = nullptr;
+  Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
+  int Precision = 2;
+  uint32_t Num_flags = 0;
+  int Call_status = 0;
+  uint16_t Retry_stno = 0;     // failed statement RETRY returns to (0: none)
+  uint8_t* Retry_ptr = nullptr;
+  uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
+  uint32_t Stmt_opt_flags = 0; // bit 1: the ERR= branch was taken
+  uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
+  uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
+  struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
+  uint32_t Ctl_depth = 0;
+  struct Ctl_frame* Step_stack = nullptr;
+};
+
+struct Workspace : Io_state, Prog_context {
+  // ---- program cursor and context ----
+  uint8_t* Exec_ptr = nullptr;   // next code byte
+  uint8_t* Stmt_ptr = nullptr;   // start of the current statement
+  uint16_t Cur_stno = 0;         // line being executed; 0 = console line
   uint16_t Auto_line = LAST_LINE_NO;
   uint16_t Auto_step = 10;
-  uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
   // Console find forms: the remembered search text and the last line found
   // (0: none; the next search starts after it).
   uint8_t Find_text[FIND_TEXT_MAX] = {};
@@ -153,24 +211,18 @@ struct Workspace : Io_state {
   void* Cur_val = nullptr;
   uint32_t Var_flags = 0;
   int32_t Sub_pos = 0, Sub_len = 0;
-  uint32_t Var_mask = 0xFFFFFFFF, Var_mask_glob = 0xFFFFFFFF;
   // ---- variables and the evaluator ----
-  Var_node* Loc_num_tree = nullptr;  // program variables, by name
-  Var_node* Loc_str_tree = nullptr;
   Var_node* Glo_num_tree = nullptr;  // global ("%") variables
   Var_node* Glo_str_tree = nullptr;
   uint32_t Incdec_cnt = 0;           // pending ++/-- entries (run flag 0x1000)
   uint8_t Incdec_kind[32] = {};
   Num_val* Incdec_val[32] = {};
   int32_t Cur_elem = -1;             // element of ws.Cur_var last loaded (-1: the scalar)
-  Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
   bool Iter_on = false;              // a whole-array assignment is running
   uint32_t Iter_index = 0;           // its running element index (Find_nxt)
   uint32_t Iter_count = 0;           // the number of elements it assigns
 
   // ---- arithmetic ----
-  int Precision = 2;
-  uint32_t Num_flags = 0;
   uint32_t Math_flags = 0;
   uint32_t Rand_seed = 1;
   int32_t Max_strlen = 32767 * 1024;
@@ -203,7 +255,6 @@ struct Workspace : Io_state {
   uint32_t Con_opts = 0;
   bool End_process = false;
   int Exit_status = 0;
-  int Call_status = 0;
 
   // ---- errors ----
   int Err_no = 0;
@@ -213,27 +264,18 @@ struct Workspace : Io_state {
   int Last_errno = 0;
   int Call_err = 0;  // error handed back from nested execution (-2: result being handed back)
   uint16_t Err_orig_stno = 0;  // line of the error before EXIT ERR passed it on
-  uint16_t Retry_stno = 0;     // failed statement RETRY returns to (0: none)
-  uint8_t* Retry_ptr = nullptr;
   uint32_t Err_flags = 0;      // 1 parameter ES, 2 network text, 4 host (errno) text
-  uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
   uint8_t* Stmt_save = nullptr;  // statement whose options were not scanned for ERR= yet
   int Bsy_count = 0;           // busy retries made for the current statement
-  uint32_t Stmt_opt_flags = 0; // bit 1: the ERR= branch was taken
-  uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
-  uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
   void (*Err_hook)() = nullptr;  // exit hook of the operation in progress
 
   // ---- control stack and debugging (control_stack.cpp, flow.cpp) ----
-  struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
-  uint32_t Ctl_depth = 0;
   uint16_t Brk_count = 0;          // console breakpoints (0..10)
   uint16_t Brk_lines[10] = {};
   uint16_t Brk_hit_line = 0;
   uint8_t* Brk_hit_ptr = nullptr;
   int32_t Step_count = 0;          // single step: lines left; -1/-2 step over
   uint16_t Step_line = 0;
-  struct Ctl_frame* Step_stack = nullptr;
 
   // ---- compiler and lexicon ----
   Lex_data* Lex = nullptr;  // loaded keyword lexicon (null: none)
@@ -276,6 +318,15 @@ struct Workspace : Io_state {
   char File_name12[12] = {};    // blank-padded short name of the file being opened
   uint8_t File_hdr[256] = {};   // header of the file being opened
   void* Drv_save = nullptr;     // driver module state saved around a nested operation
+
+  // ---- programs and calls (src/programs/) ----
+  // The program context is the Prog_context base: a call saves it whole in
+  // a call frame while the called program runs.
+  // Loaded programs, most recently used first.
+  Prog_obj* Prog_head = nullptr;
+  Prog_obj* Prog_tail = nullptr;
+  uint32_t Load_serial = 0;           // counts successful loads
+  uint32_t Prog_loads = 0, Prog_hits = 0;  // statistics: loads from disk, list hits
   void* Setctl_list = nullptr;  // SETCTL entries, newest first (terminal/editor_keys.h)
   void* Preinput = nullptr;     // PREINPUT queue, oldest first (terminal/editor_keys.h)
   int32_t Pipe_pid = 0;         // process id of the child of the last pipe channel opened (TCB(84))

@@ -14,6 +14,7 @@
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/memory.h"
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/messages.h"
@@ -142,7 +143,12 @@ void d_sdev() {
     Eval_str();
     if (f->event_pgm) Rpt_error(11);
     if (ws.Str_len == 0) return;
-    Not_built("I/O event programs of channels");
+    f->event_pgm = static_cast<char*>(Get_blk(size_t(ws.Str_len) + 1));
+    if (!f->event_pgm) Rpt_error(33);
+    std::memcpy(f->event_pgm, ws.Str_ptr, size_t(ws.Str_len));
+    f->event_pgm[ws.Str_len] = 0;
+    f->event_mask = 0;
+    return;
   }
   if (c == code::EXT_SYSVAR && ws.Exec_ptr[1] == SV2_SEP) {
     ws.Exec_ptr += 2;

@@ -18,6 +18,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/program_info.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -134,10 +135,23 @@ void fnc_pgm() {
   Fnc_result_text(text);
 }
 
-// PUB(n): entry n of the loaded-program list.
+// PUB(n): entry n of the loaded-program list (0 the most recently used):
+// u16 identifier (the record's load serial), a flag byte (1 resident, 2
+// stale), u16 use count, u32 image size + 0x10000000, 7 zero bytes, the
+// program's path.  Past the end: error 41.
 void fnc_pub() {
-  Eval_range(0, 30000);
-  Not_built("PUB( (the loaded-program list of program files)");
+  int32_t n = Eval_range(0, 30000);
+  const Prog_obj* r = ws.Prog_head;
+  for (; r && n > 0; r = r->next) --n;
+  if (!r) Rpt_error(41);
+  std::string rec(16, '\0');
+  uint8_t* p = reinterpret_cast<uint8_t*>(rec.data());
+  put_u16be(p, uint16_t(r->load_serial));
+  p[2] = uint8_t(((r->flags & PO_RESIDENT) ? 1 : 0) | ((r->flags & PO_STALE) ? 2 : 0));
+  put_u16be(p + 3, uint16_t(r->uses < 0 ? 0 : r->uses));
+  put_u32be(p + 5, r->image_size + 0x10000000u);
+  rec += r->path && r->path->path ? r->path->path : "";
+  Fnc_result_text(rec);
 }
 
 // CHG(names): the listed variables that were assigned since the last look,

@@ -66,7 +66,13 @@ struct Fnc_def {
   bool global() const { return !name.empty() && name[0] == '%'; }
 };
 
-std::vector<std::unique_ptr<Fnc_def>> Fnc_list;   // the program's functions
+using Fnc_vec = std::vector<std::unique_ptr<Fnc_def>>;
+// The program's functions belong to its context (ws.Fnc_ctx), so that a
+// called program has its own and the caller's are there again after EXIT.
+Fnc_vec& Fnc_list() {
+  if (!ws.Fnc_ctx) ws.Fnc_ctx = new Fnc_vec;
+  return *static_cast<Fnc_vec*>(ws.Fnc_ctx);
+}
 std::vector<std::unique_ptr<Fnc_def>> Gfnc_list;  // "%" functions, for the process
 int Fnc_depth = 0;
 
@@ -117,7 +123,7 @@ bool same_name(const std::string& a, const std::string& b) {
 // The record of a function, made (undefined) at the head of its list when
 // there is none.
 Fnc_def& Loc_fnc(uint8_t type, const std::string& name) {
-  auto& list = !name.empty() && name[0] == '%' ? Gfnc_list : Fnc_list;
+  auto& list = !name.empty() && name[0] == '%' ? Gfnc_list : Fnc_list();
   for (auto& f : list)
     if (f->type == type && same_name(f->name, name)) return *f;
   auto f = std::make_unique<Fnc_def>();
@@ -796,7 +802,10 @@ void Fnc_return() {
   Exec_unstack();
 }
 
-void Clr_function() { Fnc_list.clear(); }
+void Clr_function() {
+  delete static_cast<Fnc_vec*>(ws.Fnc_ctx);
+  ws.Fnc_ctx = nullptr;
+}
 
 int Fnc_call_depth() { return Fnc_depth; }
 

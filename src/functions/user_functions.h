@@ -17,7 +17,8 @@
 // function tag; the cursor stands after RETURN): evaluates the value, hands
 // it to the call, pops the frame and stops the body's execution.
 void Fnc_return();
-// Forgets the program's (local) functions; global ones stay.
+// Forgets the program's (local) functions (those of the current program
+// context, ws.Fnc_ctx); global ones stay.
 void Clr_function();
 // Number of user-function calls in progress.
 int Fnc_call_depth();

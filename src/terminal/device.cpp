@@ -42,6 +42,7 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "programs/call_frame.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -325,48 +326,23 @@ std::string terminal_type() {
 
 }  // namespace
 
-// Runs the driver program "*dev/<id>" on the current channel.  Until
-// program files can be loaded and called, a driver program is the BASIC
-// source in the library's "_dev" directory, and its lines run one by one
-// as console statements do: each is compiled and its directives executed
-// in order.  The program-call path replaces this one function.
+// Runs the driver program "*dev/<id>" on the current channel: a CALL of
+// the library program, run to completion in a nested execution.  A program
+// that cannot be loaded is its error; an error the program does not handle
+// comes back from it.
 void Run_driver_program(const std::string& id) {
-  std::string path = driver_path(id);
-  std::ifstream in(path);
-  if (!in) Rpt_error_text(12, "no driver program \"*dev/" + id + "\"");
-  std::string text;
-  int lineno = 0;
-  while (std::getline(in, text)) {
-    ++lineno;
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    size_t i = 0;
-    while (i < text.size() && std::isdigit(uint8_t(text[i]))) ++i;
-    while (i < text.size() && text[i] == ' ') ++i;
-    if (i >= text.size()) continue;
-    uint8_t* work = ws.Work_ptr;
-    size_t n = text.size() - i;
-    uint8_t* src = Work_take(n + 1);
-    std::memcpy(src, text.data() + i, n);
-    src[n] = 0;
-    ws.Str_ptr = src;
-    ws.Str_len = int32_t(n);
-    int err = Compile_line();
-    if (err != 0) Rpt_error_text(err, "line " + std::to_string(lineno) + " of \"*dev/" + id + "\"");
-    ws.Exec_ptr = ws.Str_ptr + 2;
-    for (;;) {
-      uint8_t c = *ws.Exec_ptr;
-      if (c == code::STMT_SEP) {
-        ++ws.Exec_ptr;
-        continue;
-      }
-      if (c == code::EOL || c == code::D_REM || c == code::D_COMMENT) break;
-      ws.Stmt_ptr = ws.Exec_ptr;
-      if (c < code::EXT_DIR || c > code::DIR_LAST) Rpt_error(20);
-      ++ws.Exec_ptr;
-      dir_jmp[c - code::EXT_DIR]();
-    }
-    ws.Work_ptr = work;
+  std::string name = "*dev/" + id;
+  uint8_t* p = Work_take(name.size());
+  std::memcpy(p, name.data(), name.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(name.size());
+  bool started = false;
+  int rc = Nested_call(FORM_CALL, nullptr, PGM2_NESTED_CALL, &started);
+  if (!started) {
+    if (rc == 12) Rpt_error_text(12, "no driver program \"*dev/" + id + "\"");
+    Rpt_error(rc);
   }
+  if (rc >= 0) Rpt_error(rc);
 }
 
 void Dev_init(const char* id) {

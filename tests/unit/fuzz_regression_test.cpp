@@ -14,6 +14,7 @@
 #include "core/lexicon.h"
 #include "core/lister.h"
 #include "core/workspace.h"
+#include "../fuzz/program_bytes.h"
 
 namespace fs = std::filesystem;
 
@@ -42,4 +43,31 @@ TEST(FuzzRegressions, CompileAndListBackCleanly) {
     }
   }
   EXPECT_GT(files, 0);
+}
+
+// The loader fuzzer's seeds and crashers: each loads or fails with an error
+// number, and a program that loads lists and turns into lines.
+TEST(FuzzRegressions, ProgramFilesLoadOrFailCleanly) {
+  ws.Lib_dir = ORU_TEST_LIBDIR;
+  ASSERT_EQ(Load_lex(ORU_TEST_LIBDIR "/lextbl.en"), 0);
+  static uint8_t work[WORK_AREA_SIZE];
+  ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
+  ws.Work_end = work + sizeof work;
+  int files = 0, loaded = 0;
+  for (const char* dir : {"/tests/fuzz/corpus_loader", "/tests/fuzz/regressions_loader"}) {
+    fs::path p = fs::path(ORU_SOURCE_DIR) / (dir + 1);
+    if (!fs::exists(p)) continue;
+    for (const auto& e : fs::directory_iterator(p)) {
+      std::ifstream in(e.path(), std::ios::binary);
+      std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      ++files;
+      ws.Work_ptr = work;
+      int err = Exercise_program_bytes(bytes.data(), bytes.size());
+      if (err == 0) ++loaded;
+      EXPECT_NE(err, 99) << e.path();
+    }
+  }
+  EXPECT_GT(files, 0);
+  EXPECT_GT(loaded, 0);  // the seeds load
+  ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
 }

@@ -308,12 +308,18 @@ TEST_F(LineStore, ClrLinesFromAProgramLineMovesTheCursorToEnd) {
   ws.Cur_stno = 0;
 }
 
-TEST_F(LineStore, ImagesAreRefusedWhereLinesChange) {
-  uint8_t image[] = {0, 4, 0xFD, 0xE8, code::D_END, code::EOL};
+TEST_F(LineStore, StoringIntoAnImageGivesItLinesOfItsOwn) {
+  uint8_t image[] = {0, 4, 0, 10, code::D_END, code::EOL, 0, 4, 0xFD, 0xE8, code::D_END, code::EOL};
+  uint8_t copy[sizeof image];
+  std::memcpy(copy, image, sizeof image);
   ws.Pgm_image = image;
-  int err = error_of([] { store("10 END"); });
-  ws.Pgm_image = nullptr;
-  EXPECT_EQ(err, 99);
+  ws.Pgm_size = sizeof image;
+  store("20 END");
+  EXPECT_EQ(ws.Pgm_image, nullptr);
+  EXPECT_EQ(First_line(), 10);
+  EXPECT_EQ(Next_line(10), 20);
+  EXPECT_EQ(Next_line(20), LAST_LINE_NO);
+  EXPECT_EQ(std::memcmp(image, copy, sizeof image), 0);  // the image itself is never written
 }
 
 TEST_F(LineStore, ImageSearchAndLabelIndex) {

@@ -74,6 +74,43 @@ TEST_F(Mem, BlocksAreCountedExactlyAndZeroed) {
   EXPECT_EQ(ws.Mem_used, base_);
 }
 
+TEST_F(Mem, ReusedSmallBlocksAreSizedZeroedAndCountedAsNew) {
+  // A released 32-byte block serves a 17-byte request of the same size class:
+  // it reports its new size, comes back zeroed and is counted as requested.
+  auto* a = static_cast<uint8_t*>(Get_blk(32));
+  std::memset(a, 0xAB, 32);
+  Ret_blk(a);
+  EXPECT_EQ(ws.Mem_used, base_);
+  uint64_t calls = ws.Tot_allocs;
+  auto* b = static_cast<uint8_t*>(Get_blk(17));
+  EXPECT_EQ(b, a);
+  EXPECT_EQ(ws.Tot_allocs, calls + 1);
+  EXPECT_EQ(Blk_size(b), 17u);
+  for (int i = 0; i < 17; i++) ASSERT_EQ(b[i], 0);
+  int64_t one = ws.Mem_used - base_;
+  // A 33-byte request is one class up: a different block, and the largest
+  // size of the 17..32 class fits the reused block entirely.
+  auto* c = static_cast<uint8_t*>(Get_blk(33));
+  EXPECT_NE(c, b);
+  Ret_blk(b);
+  auto* d = static_cast<uint8_t*>(Get_blk(32));
+  std::memset(d, 0x5A, 32);
+  int64_t hdr = one - 17;
+  EXPECT_EQ(ws.Mem_used - base_, 33 + 32 + 2 * hdr);
+  Ret_blk(c);
+  Ret_blk(d);
+  EXPECT_EQ(ws.Mem_used, base_);
+}
+
+TEST_F(Mem, LimitIsCheckedOnReusedBlocks) {
+  Ret_blk(Get_blk(40));
+  ws.Mem_limit = ws.Mem_used + 10;
+  void* a = Get_blk(40);
+  EXPECT_TRUE(ws.Run_flags & RF_MEM_LIMIT);
+  ws.Run_flags = ws.Run_flags & ~uint32_t(RF_MEM_LIMIT);
+  Ret_blk(a);
+}
+
 TEST_F(Mem, ReallocKeepsContents) {
   auto* a = static_cast<uint8_t*>(Get_blk(8));
   std::memcpy(a, "ABCDEFGH", 8);

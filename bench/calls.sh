@@ -1,0 +1,56 @@
+#!/bin/sh
+# 100,000 subprogram calls with three arguments (a number, a string and a
+# number by reference) whose program ENTERs them and EXITs, beside CPython
+# calling a function of another module with three arguments as often.  Both
+# time themselves in-process (oru with TIM, whose resolution is 3.6 ms;
+# CPython with perf_counter), best of 5 rounds; the ratio is CPython's time
+# over oru's (above 1: oru is faster).  Two ways to keep the called program
+# loaded: resident (ADDR) and kept by the program cache (PC 3), which
+# checks the file on disk at every call.
+# Usage: bench/calls.sh [build-dir]
+set -e
+build=${1:-build}
+oru=$(cd "$(dirname "$build/oru")" && pwd)/oru
+[ -x "$oru" ] || { echo "no $build/oru" >&2; exit 2; }
+: "${ORULIB:=$(cd "$build/lib" && pwd)}"
+export ORULIB
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+
+printf '10 ENTER A,B$,C\n20 EXIT\nSAVE "callee"\n' | "$oru" > /dev/null
+session() {  # the line that keeps the program loaded
+  printf '%s\n' "10 PRECISION 9; $1" \
+    '20 FOR R=1 TO 5' \
+    '30 T0=TIM' \
+    '40 FOR I=1 TO 100000; CALL "callee",I,S$,X; NEXT I' \
+    '50 T=(TIM-T0)*3600; IF R=1 OR T<B THEN B=T' \
+    '60 NEXT R' \
+    '70 PRINT B' \
+    'RUN'
+}
+t_addr=$(session 'ADDR "callee"' | "$oru" | awk '/^ *[0-9.]+$/ {print $1}' | tail -1)
+t_pc=$(session "SET_PARAM 'PC'=3" | "$oru" | awk '/^ *[0-9.]+$/ {print $1}' | tail -1)
+
+cat > callee.py <<'PY'
+def sub(a, b, c):
+    pass
+PY
+cat > main.py <<'PY'
+import time
+import callee
+def main():
+    s = ""; x = 0; best = None
+    for r in range(5):
+        t0 = time.perf_counter()
+        for i in range(1, 100001):
+            callee.sub(i, s, x)
+        t = time.perf_counter() - t0
+        best = t if best is None or t < best else best
+    print(best)
+main()
+PY
+t_py=$(python3 main.py)
+echo "$t_addr $t_pc $t_py" | awk '{
+  printf "100,000 CALLs, resident (ADDR):   oru %.4f s  python3 %.4f s  ratio %.2fx\n", $1, $3, $3/$1;
+  printf "100,000 CALLs, program cache (PC): oru %.4f s  python3 %.4f s  ratio %.2fx\n", $2, $3, $3/$2 }'

@@ -1,0 +1,435 @@
+// Arguments of subprogram calls: building the list (CALL), binding it
+// (ENTER) and handing values back (EXIT).
+//
+// A reference argument lends the caller's variable to the callee for the
+// length of the call: a number is copied in and copied back; a string's
+// block, an array's storage and a record's text move to the callee's
+// variable and back, so that the caller's variable never shares memory with
+// the callee's while both exist.
+#include "programs/arguments.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/hash_table.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/call_frame.h"
+
+namespace {
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+// The end of one argument: a comma, the end of the statement, ERR= or ")".
+bool arg_end(uint8_t c) {
+  return c == code::COMMA || stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN;
+}
+
+// Freed records are kept for the next calls (most calls pass a few).
+constexpr int ARG_CACHE_MAX = 32;
+Arg_rec* arg_cache = nullptr;
+int arg_cached = 0;
+
+Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
+  void* b;
+  if (arg_cache) {
+    b = arg_cache;
+    arg_cache = arg_cache->next;
+    arg_cached--;
+  } else {
+    b = Get_blk(sizeof(Arg_rec));
+    if (!b) Rpt_error(33);
+  }
+  Arg_rec* a = new (b) Arg_rec();
+  a->kind = kind;
+  *tail = a;
+  tail = &a->next;
+  return a;
+}
+
+Str_blk* copy_str(const uint8_t* s, size_t n) {
+  Str_blk* b = Get_str(n);
+  if (!b) Rpt_error(33);
+  if (n) std::memcpy(b->bytes(), s, n);
+  b->len = uint32_t(n);
+  return b;
+}
+
+Str_blk* copy_of(const Str_blk* s) { return s ? copy_str(s->bytes(), s->len) : copy_str(nullptr, 0); }
+
+uint8_t* copy_blk(const uint8_t* blk) {
+  if (!blk) return nullptr;
+  size_t n = Blk_size(blk);
+  auto* b = static_cast<uint8_t*>(Get_blk(n));
+  if (!b) Rpt_error(33);
+  std::memcpy(b, blk, n);
+  return b;
+}
+
+bool writable(const Var_node* v) { return !(v->flags & VF_READ_ONLY) && !(v->write_mask & ~ws.Var_mask); }
+
+// The array storage of `from` moves to `to` (which has none).
+void move_array(Var_node* to, Var_node* from) {
+  for (int i = 0; i < 3; i++) {
+    to->size[i] = from->size[i];
+    to->base[i] = from->base[i];
+    from->size[i] = from->base[i] = 0;
+  }
+  to->dims = from->dims;
+  to->elems = from->elems;
+  to->assoc = from->assoc;
+  from->dims = 0;
+  from->elems = nullptr;
+  from->assoc = nullptr;
+}
+
+bool is_bound(const Var_node* v) {
+  for (Arg_rec* a = ws.Arg_list; a; a = a->next)
+    if (a->bound == v) return true;
+  return false;
+}
+
+[[noreturn]] void mismatch() { Rpt_error(36); }
+
+// Binds one argument to the callee's variable v.
+void bind(Arg_rec* a, Var_node* v, bool by_value, bool whole) {
+  if ((a->kind == ARG_ARRAY) != whole) mismatch();
+  bool numeric = v->type == code::NUM_VAR;
+  switch (a->kind) {
+    case ARG_NUM_REF:
+    case ARG_NUM_VAL: {
+      if (!numeric || Is_array(v)) mismatch();
+      Num_val n = a->num;
+      if ((v->flags & VF_INTEGER) && n.scale > 0) Set_scl(n, 0, 1);
+      v->num = n;
+      v->flags |= VF_ASSIGNED;
+      if (a->kind == ARG_NUM_REF && !by_value) {
+        v->flags |= a->var->flags & VF_INTEGER;
+        v->read_mask = a->var->read_mask;
+        v->write_mask = a->var->write_mask;
+        a->bound = v;
+      }
+      return;
+    }
+    case ARG_STR_REF:
+    case ARG_STR_VAL:
+    case ARG_RECORD: {
+      if (numeric || Is_array(v)) mismatch();
+      Str_blk* old = v->str;
+      if (a->kind == ARG_STR_REF && !by_value) {
+        v->str = a->var->str;  // lent until the return
+        a->var->str = nullptr;
+        v->read_mask = a->var->read_mask;
+        v->write_mask = a->var->write_mask;
+        a->bound = v;
+      } else if (a->kind == ARG_STR_REF) {
+        v->str = copy_of(a->var->str);
+      } else if (a->kind == ARG_RECORD && !by_value) {
+        if (v->rec_list) Ret_blk(v->rec_list);
+        v->rec_list = a->rec_list;
+        a->rec_list = nullptr;
+        v->str = a->str;
+        a->str = nullptr;
+        v->flags |= VF_RECORD;
+        a->bound = v;
+      } else {
+        v->str = a->str ? a->str : copy_str(nullptr, 0);
+        a->str = nullptr;
+      }
+      if (old) Ret_str(old);
+      v->flags |= VF_ASSIGNED;
+      if (a->bound == v && a->kind == ARG_RECORD) Let_record(v);
+      return;
+    }
+    case ARG_ARRAY:
+      if (by_value || v->type != a->var->type) mismatch();
+      Clr_array(v);
+      move_array(v, a->var);
+      v->flags |= VF_ASSIGNED;
+      a->bound = v;
+      return;
+    default:
+      mismatch();
+  }
+}
+
+// A default value ("= expression") bound to v.
+void bind_default(Var_node* v) {
+  ws.Math_flags = 0;
+  if (v->type == code::NUM_VAR) {
+    Eval_val();
+    if (Is_array(v)) mismatch();
+    Store_num(v, &v->num);
+    return;
+  }
+  Eval_str();
+  Str_blk* b = copy_str(ws.Str_ptr, size_t(ws.Str_len));
+  if (v->str) Ret_str(v->str);
+  v->str = b;
+  v->flags |= VF_ASSIGNED;
+}
+
+bool tree_used(const Var_node* n) {
+  for (; n; n = n->right) {
+    if ((n->flags & VF_ASSIGNED) || n->frames || n->elems) return true;
+    if (tree_used(n->left)) return true;
+  }
+  return false;
+}
+
+// ENTER alone: the callee takes over the caller's variables.
+void enter_shared() {
+  Call_frame* f = ws.Call_link;
+  if (!f) Rpt_error(36);
+  if (f->Pgm_flags & PGM_SHARES_VARS) return;
+  if (tree_used(ws.Loc_num_tree) || tree_used(ws.Loc_str_tree)) Rpt_error(36);
+  Clr_var();
+  ws.Loc_num_tree = f->Loc_num_tree;
+  ws.Loc_str_tree = f->Loc_str_tree;
+  f->Loc_num_tree = f->Loc_str_tree = nullptr;
+  f->Pgm_flags |= PGM_SHARES_VARS;
+  ws.Pgm_flags &= ~uint32_t(PGM_VARS_CLEARED);
+}
+
+}  // namespace
+
+Arg_rec* Arg_number(Arg_rec** tail, const Num_val& v) {
+  Arg_rec** t = tail;
+  Arg_rec* a = new_arg(t, ARG_NUM_VAL);
+  a->num = v;
+  return a;
+}
+
+Arg_rec* Arg_string(Arg_rec** tail, const uint8_t* s, size_t len) {
+  Arg_rec** t = tail;
+  Arg_rec* a = new_arg(t, ARG_STR_VAL);
+  a->str = copy_str(s, len);
+  return a;
+}
+
+Arg_rec* Arg_string_ref(Arg_rec** tail, Var_node* v) {
+  Arg_rec** t = tail;
+  Arg_rec* a = new_arg(t, ARG_STR_REF);
+  a->var = v;
+  return a;
+}
+
+void FreeArgList(Arg_rec* list) {
+  while (list) {
+    Arg_rec* next = list->next;
+    if (list->str) Ret_str(list->str);
+    if (list->rec_list) Ret_blk(list->rec_list);
+    list->~Arg_rec();
+    if (arg_cached < ARG_CACHE_MAX) {
+      list->next = arg_cache;
+      arg_cache = list;
+      arg_cached++;
+    } else {
+      Ret_blk(list);
+    }
+    list = next;
+  }
+}
+
+Arg_rec* Do_Args(bool allow_placeholder) {
+  Arg_rec* head = nullptr;
+  Arg_rec** tail = &head;
+  try {
+    for (;;) {
+      uint8_t c = *ws.Exec_ptr;
+      if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
+      if (c == code::COMMA) {
+        ws.Exec_ptr++;
+        continue;
+      }
+      if (c == code::OP_MUL) {
+        if (allow_placeholder) break;
+        Rpt_error(20);
+      }
+      if (c == code::NUM_VAR || c == code::STR_VAR) {
+        uint8_t* save = ws.Exec_ptr;
+        Var_node* v = Find_var();
+        uint8_t next = *ws.Exec_ptr;
+        if (next == code::WHOLE_ARRAY) {
+          if (!writable(v)) Rpt_error(61);
+          ws.Exec_ptr++;
+          Arg_rec* a = new_arg(tail, ARG_ARRAY);
+          a->var = v;
+          continue;
+        }
+        if (arg_end(next)) {
+          if (!writable(v)) Rpt_error(61);
+          if (c == code::NUM_VAR) {
+            Arg_rec* a = new_arg(tail, ARG_NUM_REF);
+            a->var = v;
+            a->num = v->num;
+          } else if (v->flags & VF_RECORD) {
+            Gen_record(v);
+            Arg_rec* a = new_arg(tail, ARG_RECORD);
+            a->var = v;
+            a->str = copy_of(v->str);
+            a->rec_list = copy_blk(v->rec_list);
+          } else {
+            bool again = false;
+            for (Arg_rec* p = head; p; p = p->next)
+              if (p->kind == ARG_STR_REF && p->var == v) again = true;
+            if (again) {
+              Arg_rec* a = new_arg(tail, ARG_STR_VAL);
+              a->str = copy_of(v->str);
+            } else {
+              Arg_rec* a = new_arg(tail, ARG_STR_REF);
+              a->var = v;
+            }
+          }
+          continue;
+        }
+        ws.Exec_ptr = save;  // an expression that begins with a variable
+      }
+      ws.Math_flags = 0;
+      Eval_formula();
+      if (ws.Str_len < 0) {
+        Arg_rec* a = new_arg(tail, ARG_NUM_VAL);
+        a->num = ws.Num_acc;
+      } else {
+        Arg_rec* a = new_arg(tail, ARG_STR_VAL);
+        a->str = copy_str(ws.Str_ptr, size_t(ws.Str_len));
+      }
+    }
+  } catch (...) {
+    FreeArgList(head);
+    throw;
+  }
+  return head;
+}
+
+// ENTER [ERR=line,] [item {, item}] [, ERR=line]
+void d_ente() {
+  Chk_err();
+  if (ws.Err_line && *ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
+  if (stmt_end(*ws.Exec_ptr)) {
+    enter_shared();
+    return;
+  }
+  if (!ws.Call_link) Rpt_error(36);
+  Arg_rec* a = ws.Arg_list;
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::OP_MUL) {
+      ws.Exec_ptr++;
+      if (!a) break;
+      a = a->next;
+    } else {
+      bool by_value = c == code::LPAREN;
+      if (by_value) c = *++ws.Exec_ptr;
+      if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(36);
+      uint32_t mask = ws.Var_mask;
+      ws.Var_mask = 0xFFFFFFFF;
+      Var_node* v;
+      try {
+        v = Find_var();
+      } catch (...) {
+        ws.Var_mask = mask;
+        throw;
+      }
+      ws.Var_mask = mask;
+      if (by_value) {
+        if (*ws.Exec_ptr != code::RPAREN) Rpt_error(36);
+        ws.Exec_ptr++;
+      }
+      bool whole = *ws.Exec_ptr == code::WHOLE_ARRAY;
+      if (whole) ws.Exec_ptr++;
+      if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(36);
+      bool has_default = *ws.Exec_ptr == code::OP_EQ;
+      if (!a) {
+        if (!has_default || whole) Rpt_error(36);
+        ws.Exec_ptr++;
+        bind_default(v);
+      } else {
+        if (has_default) {
+          ws.Exec_ptr++;
+          Skip_xpr();
+        }
+        if (a->bound) Rpt_error(36);
+        bind(a, v, by_value, whole);
+        a = a->next;
+      }
+    }
+    c = *ws.Exec_ptr;
+    if (c == code::COMMA) {
+      ws.Exec_ptr++;
+      if (*ws.Exec_ptr == code::IOPT_FIRST + 4) {
+        Chk_err();
+        break;
+      }
+      continue;
+    }
+    if (c == code::IOPT_FIRST + 4) {
+      Chk_err();
+      break;
+    }
+    if (!stmt_end(c)) Rpt_error(36);
+    break;
+  }
+}
+
+void Clr_arg_var() {
+  for (Arg_rec* a = ws.Arg_list; a; a = a->next) a->bound = nullptr;
+}
+
+void Args_flow_back(Arg_rec* list, std::vector<Var_node*>& refill) {
+  for (Arg_rec* a = list; a; a = a->next) {
+    Var_node* v = a->bound;
+    Var_node* c = a->var;
+    a->bound = nullptr;
+    if (!v || !c) continue;
+    if (c->flags & VF_READ_ONLY) {
+      // The caller's variable keeps what it had; a lent block comes home.
+      if (a->kind == ARG_STR_REF && !c->str) {
+        c->str = v->str;
+        v->str = nullptr;
+      } else if (a->kind == ARG_ARRAY) {
+        move_array(c, v);
+      }
+      continue;
+    }
+    switch (a->kind) {
+      case ARG_NUM_REF: {
+        Num_val n = v->num;
+        if ((c->flags & VF_INTEGER) && n.scale > 0) Set_scl(n, 0, 1);
+        c->num = n;
+        c->flags |= VF_ASSIGNED;
+        break;
+      }
+      case ARG_STR_REF:
+        if (c->str) Ret_str(c->str);
+        c->str = v->str;
+        v->str = nullptr;
+        c->flags |= VF_ASSIGNED;
+        break;
+      case ARG_ARRAY:
+        Clr_array(c);
+        move_array(c, v);
+        break;
+      case ARG_RECORD:
+        if (v->flags & VF_RECORD) Gen_record(v);
+        if (c->str) Ret_str(c->str);
+        c->str = v->str;
+        v->str = nullptr;
+        refill.push_back(c);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void Args_refill(const std::vector<Var_node*>& refill) {
+  for (Var_node* c : refill)
+    if (c->flags & VF_RECORD) Let_record(c);
+}

@@ -1,0 +1,54 @@
+// Arguments of subprogram calls: the list CALL builds (Do_Args), the
+// binding ENTER makes (d_ente) and the values that flow back when the
+// frame is popped.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "core/decimal.h"
+
+struct Var_node;
+struct Str_blk;
+
+// Argument kinds
+enum : uint8_t {
+  ARG_NUM_REF = 1,     // a numeric variable by reference (num: its value at the call)
+  ARG_STR_REF = 2,     // a string variable by reference: the callee takes its block
+  ARG_NUM_VAL = 3,     // a number (num)
+  ARG_STR_VAL = 5,     // a string (str, owned)
+  ARG_ARRAY = 57,      // a whole array by reference: its storage moves to the callee
+  ARG_RECORD = 60,     // a record's text (str, owned) and field list (rec_list, owned)
+};
+
+struct Arg_rec {
+  Arg_rec* next = nullptr;
+  Var_node* var = nullptr;    // the caller's variable (kinds 1, 2, 57, 60)
+  Var_node* bound = nullptr;  // the callee's variable ENTER bound to it
+  Num_val num;
+  Str_blk* str = nullptr;
+  uint8_t* rec_list = nullptr;
+  uint8_t kind = 0;
+};
+
+// Parses the argument list at the cursor up to the end of the statement,
+// an ERR= clause, ")" or code 178; null when empty.  A placeholder "*" ends
+// the list when allow_placeholder is set, else error 20.  Reference and
+// array arguments need write access (error 61).  An error frees what was
+// built.
+Arg_rec* Do_Args(bool allow_placeholder);
+void FreeArgList(Arg_rec* list);
+// Appends a value argument (a number, or a string of len bytes).
+Arg_rec* Arg_number(Arg_rec** tail_link, const Num_val& v);
+Arg_rec* Arg_string(Arg_rec** tail_link, const uint8_t* s, size_t len);
+// Appends a string variable passed by reference.
+Arg_rec* Arg_string_ref(Arg_rec** tail_link, Var_node* v);
+
+// Forgets every binding of the current argument list (the callee's
+// variables are about to be freed).
+void Clr_arg_var();
+// The values that flow back to the caller before the callee's variables
+// go: numbers, string blocks, arrays, records.  Records whose fields must
+// be filled again once the caller's context is back are collected.
+void Args_flow_back(Arg_rec* list, std::vector<Var_node*>& refill);
+// Fills the fields of the collected records again (caller's context).
+void Args_refill(const std::vector<Var_node*>& refill);

@@ -1,0 +1,245 @@
+// CALL, PROCESS, PERFORM and EXIT; errors that leave a called program; the
+// error-handler program (ERRH, SETERR "name").
+#include "programs/call_directives.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "functions/error_handler.h"
+#include "programs/arguments.h"
+#include "programs/call_frame.h"
+
+namespace {
+
+constexpr int32_t CALL_NAME_MAX = 8192;
+constexpr uint8_t SV_ERR = 19;
+
+// EXIT ERR: the statement an unhandled error of a called program runs, so
+// that the frame is popped and the error raised again at the call.
+uint8_t exit_err[] = {code::D_EXIT, SV_ERR, code::EOL};
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+bool starts_with(const uint8_t* s, size_t n, const char* prefix) {
+  size_t k = std::strlen(prefix);
+  return n >= k && memicmp(s, prefix, k) == 0;
+}
+
+// At the console a call must end the statement: its return ends the line.
+void console_end() {
+  if (ws.Cur_stno == 0 && !stmt_end(*ws.Exec_ptr)) Rpt_error(22);
+}
+
+// ", ERR=line" after the operands.
+void opt_err() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+}
+
+// The name operand, copied into the work area (it must outlive the
+// accumulator while the arguments are evaluated).
+std::string name_operand() {
+  Eval_str();
+  if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(46);
+  return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+}
+
+void put_name(const std::string& name) {
+  uint8_t* p = Work_take(name.size());
+  if (!name.empty()) std::memcpy(p, name.data(), name.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(name.size());
+}
+
+// Routing of a call by its name, the argument list built.
+void route_call(std::string name, Arg_rec* list) {
+  struct List_guard {
+    Arg_rec* list;
+    ~List_guard() { FreeArgList(list); }
+  } guard{list};
+  const uint8_t* n = reinterpret_cast<const uint8_t*>(name.data());
+  if (name.size() > 7 && starts_with(n, name.size(), "[http")) {
+    name = "*kest/web/call;;" + name;
+  } else if (name.size() > 5 && starts_with(n, name.size(), "[lcl]")) {
+    // Without a thin client a local name is the plain name.
+    name.erase(0, 5);
+  } else if (name.size() >= 6 && (starts_with(n, name.size(), "[vrl]") || starts_with(n, name.size(), "[rpc:"))) {
+    Not_built("calls of programs on the thin client");
+  }
+  put_name(name);
+  guard.list = nullptr;  // the new context owns it from here
+  Exec_subprogram(FORM_CALL, list);
+}
+
+// The statement the error-handler program last returned to.  When that
+// same statement fails again before any other error, the handler is not
+// called for it again: a handler that cannot mend the error would
+// otherwise run it and fail for ever.
+struct Handler_retry {
+  uint8_t* stmt = nullptr;
+  uint16_t line = 0;
+  Call_frame* level = nullptr;
+} handler_retry;
+
+bool must_pass_to_caller() {
+  if (!Sw_on(sw::NE)) return true;
+  return (ws.Pgm_flags & PGM_LOADING) || (ws.Pgm_flags2 & (PGM2_FILE_EVENT | PGM2_ERR_HANDLER)) ||
+         (ws.Start_flags & SF_NESTED);
+}
+
+}  // namespace
+
+// CALL name [, argument ...] [, ERR=line]
+void d_call() {
+  std::string name = name_operand();
+  ArgProcess(name);
+}
+
+void ArgProcess(const std::string& name) {
+  Arg_rec* list = Do_Args(false);
+  try {
+    opt_err();
+    console_end();
+  } catch (...) {
+    FreeArgList(list);
+    throw;
+  }
+  route_call(name, list);
+}
+
+// PROCESS name [, argument ...]: the library program "*winproc" is called
+// with the name and the arguments.
+void d_proc() {
+  std::string name = name_operand();
+  if (*ws.Exec_ptr == code::OP_EQ) Not_built("program servers (PROCESS name=...)");
+  Arg_rec* head = nullptr;
+  Arg_string(&head, reinterpret_cast<const uint8_t*>(name.data()), name.size());
+  try {
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      ws.Exec_ptr++;
+      head->next = Do_Args(false);
+    }
+    opt_err();
+    console_end();
+  } catch (...) {
+    FreeArgList(head);
+    throw;
+  }
+  route_call("*winproc", head);
+}
+
+// PERFORM name [, DOM=line] [, ERR=line]: the program runs with the
+// caller's variables.
+void d_perf() {
+  std::string name = name_operand();
+  if (*ws.Exec_ptr == code::D_ON) Not_built("PERFORM ON");
+  uint32_t dom = 0;
+  for (;;) {
+    uint8_t* p = ws.Exec_ptr;
+    if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 2) {  // DOM=
+      ws.Exec_ptr = p + 2;
+      dom = Get_line();
+      continue;
+    }
+    if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) {
+      ws.Exec_ptr = p + 1;
+      Chk_err();
+      continue;
+    }
+    break;
+  }
+  console_end();
+  if (name.empty() && Sw_on(sw::PlusN)) return;
+  put_name(name);
+  try {
+    Exec_subprogram(FORM_PERFORM, nullptr);
+  } catch (const Oru_error& e) {
+    // A label missing at the entry point takes the DOM= branch.
+    if (e.no == 55 && dom) ws.Err_line = dom;
+    throw;
+  }
+}
+
+// EXIT [n]
+void d_exit() {
+  if (ws.Call_status == -1) Rpt_error(59);
+  if (!ws.Call_link) Rpt_error(37);
+  if (stmt_end(*ws.Exec_ptr)) {
+    Exec_exit(false, 0);
+    return;
+  }
+  Exec_exit(true, Eval_integer());
+}
+
+void Exec_exit(bool has_code, int n) {
+  // Typed at the console: on line 0, and not the EXIT ERR an error runs
+  // (console mode stays on while a program called from the console runs).
+  bool typed = ws.Cur_stno == 0 && ws.Stmt_ptr != exit_err && (ws.Con_flags & CON_MODE);
+  bool handler = (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != 0;
+  Exec_pop();
+  if (handler && has_code) ws.Pgm_flags |= PGM_HANDLER_RAN;  // its error is not handed to it again
+  if (typed) {
+    ws.Con_flags |= CON_MODE;
+    ws.Run_flags |= RF_STOP;
+  }
+  if (!has_code) return;
+  if (ws.Start_flags & SF_NESTED) {
+    // A nested execution (an I/O event program, ...) takes any exit code.
+    if (ws.Cur_stno == 0) {
+      ws.Call_err = n;
+      return;
+    }
+  }
+  if (n < 0) return;
+  ws.Io_rty = 0;
+  if (n == 127) {
+    // The escape is served after the calling statement, so that a SETESC
+    // routine returns behind the CALL instead of running it again.
+    ws.Run_flags |= RF_ESCAPE;
+    return;
+  }
+  if (ws.Cur_stno != 0) ws.Cmd_flags |= CMD_EXIT_ERR;  // the line where the error arose stays recorded
+  Rpt_error(n);
+}
+
+bool Handle_program_error(int& n) {
+  bool again = handler_retry.stmt == ws.Stmt_ptr && handler_retry.line == ws.Cur_stno &&
+               handler_retry.level == ws.Call_link;
+  handler_retry = {};
+  if (ws.Pgm_flags & PGM_HANDLER_RAN) {
+    ws.Pgm_flags &= ~uint32_t(PGM_HANDLER_RAN);
+  } else if (!Err_pgm_name().empty() && !(ws.Pgm_flags2 & PGM2_ERR_HANDLER) && !again) {
+    handler_retry = {ws.Stmt_ptr, ws.Cur_stno, ws.Call_link};
+    std::string name = Err_pgm_name();
+    uint8_t* exec = ws.Exec_ptr;
+    ws.Exec_ptr = ws.Stmt_ptr;  // the handler's EXIT runs the failing statement again
+    try {
+      Catch_region region;
+      Exec_call(name.c_str());
+      ws.Pgm_flags2 |= PGM2_ERR_HANDLER;
+      return true;
+    } catch (const Oru_error&) {
+      // The handler could not be started: its own error.
+      ws.Exec_ptr = exec;
+      n = 54;
+      ws.Err_no = 54;
+    }
+  }
+  if (ws.Call_link && must_pass_to_caller()) {
+    ws.Exec_ptr = ws.Stmt_ptr = exit_err;
+    ws.Cur_stno = 0;
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,292 @@
+// Call frames: pushing and popping the program context, and the nested
+// calls that run a program to completion.
+#include "programs/call_frame.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/console.h"
+#include "core/control_stack.h"
+#include "core/errors.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "functions/program_info.h"
+#include "programs/arguments.h"
+#include "programs/program_list.h"
+#include "programs/program_load.h"
+
+namespace {
+
+uint8_t empty_statement[] = {0, 0, code::EOL};
+
+// A few popped frames are kept for the next call.
+constexpr int FRAME_CACHE_MAX = 8;
+Call_frame* frame_cache[FRAME_CACHE_MAX];
+int frame_cached = 0;
+
+Call_frame* new_frame() {
+  if (frame_cached) return frame_cache[--frame_cached];
+  void* b = Get_blk(sizeof(Call_frame));
+  if (!b) Rpt_error(33);
+  return new (b) Call_frame();
+}
+
+void release_frame(Call_frame* f) {
+  if (frame_cached < FRAME_CACHE_MAX) {
+    frame_cache[frame_cached++] = f;
+    return;
+  }
+  f->~Call_frame();
+  Ret_blk(f);
+}
+
+// The context of a program that has just been called: the workspace's
+// defaults.
+const Prog_context& fresh() {
+  static const Prog_context defaults{};
+  return defaults;
+}
+
+void save_context(Call_frame* f) { static_cast<Prog_context&>(*f) = static_cast<const Prog_context&>(ws); }
+
+void restore_context(const Prog_context* f) { static_cast<Prog_context&>(ws) = *f; }
+
+void clear_context() { restore_context(&fresh()); }
+
+// The statement after the call (or the empty statement of line 0).
+void resume_caller() {
+  if (ws.Pgm_flags & PGM_FROM_CONSOLE) {
+    ws.Exec_ptr = ws.Stmt_ptr = empty_statement + 2;
+    ws.Cur_stno = 0;
+  } else {
+    ws.Cur_stno = ws.Stop_stno;
+    ws.Exec_ptr = ws.Stop_ptr;
+    ws.Stmt_ptr = ws.Stop_stmt;
+  }
+}
+
+// Pops the current frame.  flow_back: the arguments' values go back to the
+// caller (an EXIT); without it (a call that failed to start) the caller's
+// cursor returns to the start of the calling statement, where the error is
+// raised.
+void pop_frame(bool flow_back) {
+  Call_frame* f = ws.Call_link;
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  std::vector<Var_node*> refill;
+  if (flow_back) Args_flow_back(ws.Arg_list, refill);
+
+  // The caller sees the global access mask as it is now.
+  f->Var_mask_glob = ws.Var_mask_glob;
+  f->Var_mask = f->Var_mask_glob | f->Var_mask_pgm;
+
+  while (ws.Ctl_stack) Exec_unstack();
+  ws.Ctl_depth = 0;
+  if (f->Pgm_flags & PGM_SHARES_VARS) {
+    // The caller's variables go back to it, without the callee's LOCALs.
+    Delocalize_all();
+    f->Loc_num_tree = ws.Loc_num_tree;
+    f->Loc_str_tree = ws.Loc_str_tree;
+    ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+    if (ws.Pgm_flags & PGM_VARS_CLEARED) {
+      // The callee cleared them: every node the caller's table knew is gone.
+      for (uint32_t i = 0; i < f->Var_index_cnt; i++)
+        if (f->Var_index) f->Var_index[i] = nullptr;
+      f->Pgm_flags |= PGM_VARS_CLEARED;
+    }
+    f->Pgm_flags &= ~uint32_t(PGM_SHARES_VARS);
+  } else {
+    Clr_var();
+  }
+  FreeArgList(ws.Arg_list);
+  ws.Arg_list = nullptr;
+  Clr_program();
+
+  restore_context(f);
+  release_frame(f);
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+  if (ws.Pgm_flags & PGM_IN_CALL) ws.Run_flags |= RF_CALL_DEPTH;
+  else ws.Run_flags &= ~uint32_t(RF_CALL_DEPTH);
+  ws.Go_cache_ref = 0;
+  if (flow_back) {
+    resume_caller();
+  } else if (ws.Pgm_flags & PGM_FROM_CONSOLE) {
+    resume_caller();
+  } else {
+    ws.Cur_stno = ws.Stop_stno;
+    ws.Exec_ptr = ws.Stmt_ptr = ws.Stop_stmt;
+  }
+  if (ws.Pgm_flags & PGM_STOP_REQUEST) {
+    ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
+    ws.Run_flags |= RF_STOP;
+  }
+  Args_refill(refill);
+}
+
+// Runs a started call in a nested execution until its frame is popped.
+struct Nested_state {
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  uint16_t stno = ws.Cur_stno;
+  uint32_t err_line = ws.Err_line;
+  uint8_t* stmt_save = ws.Stmt_save;
+  int call_err = ws.Call_err;
+  Io_state io = static_cast<Io_state&>(ws);
+  void restore() {
+    ws.Exec_ptr = exec;
+    ws.Stmt_ptr = stmt;
+    ws.Cur_stno = stno;
+    ws.Err_line = err_line;
+    ws.Stmt_save = stmt_save;
+    ws.Call_err = call_err;
+    static_cast<Io_state&>(ws) = io;
+  }
+};
+
+int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started) {
+  Nested_state saved;
+  if (started) *started = false;
+  int depth = Call_depth();
+  ws.Cur_stno = 0;  // the frame returns to line 0: its EXIT ends the nested line
+  try {
+    // The statement that runs the program keeps its exit hook: a program
+    // that cannot start is this call's failure, not the statement's.
+    Catch_region region;
+    Exec_subprogram(form, list);
+  } catch (const Oru_error& e) {
+    saved.restore();
+    return e.no;
+  }
+  if (started) *started = true;
+  ws.Call_err = -1;  // (opening the program's file uses the word too)
+  ws.Pgm_flags2 |= flags2;
+  ws.Call_link->Pgm_flags |= frame_flags;
+  try {
+    InternalExecLine();
+  } catch (...) {
+    while (Call_depth() > depth) pop_frame(false);
+    saved.restore();
+    throw;
+  }
+  // A program that stopped without returning (QUIT) is taken down here.
+  while (Call_depth() > depth) pop_frame(false);
+  int result = ws.Call_err;
+  saved.restore();
+  return result;
+}
+
+}  // namespace
+
+uint8_t* Empty_statement() { return empty_statement + 2; }
+
+int Call_depth() {
+  int n = 0;
+  for (Call_frame* f = ws.Call_link; f; f = f->Call_link) n++;
+  return n;
+}
+
+std::string Program_path(int level) {
+  Pgm_path* p = ws.Cur_pgm;
+  Call_frame* f = ws.Call_link;
+  for (; level > 0 && f; level--, f = f->Call_link) p = f->Cur_pgm;
+  if (level > 0) return std::string();
+  return p && p->path ? std::string(p->path) : std::string();
+}
+
+void Exec_subprogram(int form, Arg_rec* list) {
+  if (ws.Cur_stno != 0) {
+    ws.Stop_stno = ws.Cur_stno;
+    ws.Stop_ptr = ws.Exec_ptr;
+    ws.Stop_stmt = ws.Stmt_ptr;
+    ws.Pgm_flags &= ~uint32_t(PGM_FROM_CONSOLE);
+  } else {
+    ws.Pgm_flags |= PGM_FROM_CONSOLE;
+  }
+  if (ws.Run_flags & RF_CALL_DEPTH) ws.Pgm_flags |= PGM_IN_CALL;
+  else ws.Pgm_flags &= ~uint32_t(PGM_IN_CALL);
+
+  Call_frame* f;
+  try {
+    f = new_frame();
+  } catch (...) {
+    FreeArgList(list);
+    throw;
+  }
+  save_context(f);
+  clear_context();
+  ws.Call_link = f;
+  ws.Arg_list = list;
+  ws.Num_flags = f->Num_flags;
+  ws.Precision = f->Precision;
+  ws.Var_mask_glob = f->Var_mask_glob;
+  ws.Var_mask = ws.Var_mask_glob;
+  // Until the program is there, the cursor rests on the end line's END.
+  Str_blk* end = Last_line();
+  ws.Cur_edit_blk = end;
+  ws.Cur_line_rec = end->bytes();
+  ws.Cur_line_no = 65001;
+  ws.Exec_ptr = ws.Stmt_ptr = end->bytes() + 3;
+  ws.Cur_stno = LAST_LINE_NO - 1;
+  if (form == FORM_PERFORM) {
+    ws.Loc_num_tree = f->Loc_num_tree;
+    ws.Loc_str_tree = f->Loc_str_tree;
+    f->Loc_num_tree = f->Loc_str_tree = nullptr;
+    f->Pgm_flags |= PGM_SHARES_VARS;
+  }
+  ws.Run_flags |= RF_CALL_DEPTH;
+  ws.Pgm_flags |= PGM_LOADING;
+  ws.Go_cache_ref = 0;
+  int entry;
+  try {
+    entry = Exec_load(1);
+  } catch (const Oru_error&) {
+    pop_frame(false);
+    throw;
+  }
+  if (entry && (f->Pgm_flags & PGM_SHARES_VARS)) ws.Pgm_flags2 |= PGM2_ENTRY_SHARED;
+  ws.Pgm_flags &= ~uint32_t(PGM_LOADING);
+  ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
+  ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
+}
+
+void Exec_pop() {
+  if (ws.Call_link) pop_frame(true);
+}
+
+void Pop_all_frames() {
+  while (ws.Call_link) pop_frame(false);
+}
+
+void Exec_call(const char* name) {
+  size_t n = std::strlen(name);
+  uint8_t* p = Work_take(n);
+  std::memcpy(p, name, n);
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(n);
+  Exec_subprogram(FORM_CALL, nullptr);
+}
+
+int Inline_Call() {
+  if (ws.Str_len <= 0) return 10;
+  return run_nested(FORM_CALL, nullptr, PGM2_NESTED_CALL, 0, nullptr);
+}
+
+int Perform_Logic(const char* name) {
+  size_t n = std::strlen(name);
+  uint8_t* p = Work_take(n);
+  std::memcpy(p, name, n);
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(n);
+  return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
+}
+
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started) {
+  return run_nested(form, list, flags2, 0, started);
+}

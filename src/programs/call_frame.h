@@ -1,0 +1,65 @@
+// Subprogram calls: call frames.
+//
+// The program context is the part of the workspace that describes the
+// running program: its lines or image and names, variable trees and table,
+// localisations, control stack, error and escape lines, flags, precision,
+// access masks, path, name and description, argument list and user
+// functions (the Prog_context base of the workspace).  A call copies the
+// caller's context into a Call_frame and clears it; ws.Call_link points at
+// the caller's frame, whose own Call_link field points at its caller's, so
+// the frames form a chain that ends with null at the top level.
+//
+// A call runs in the executor's own loop: CALL pushes a frame, loads the
+// program and leaves the cursor on its first statement; EXIT pops the
+// frame and leaves the cursor after the calling statement.  A call from the
+// console or from a nested execution (Inline_Call, Perform_Logic, the
+// error-handler and file-event programs) returns to an empty statement on
+// line 0, which ends that console line or nested execution.
+#pragma once
+#include <cstdint>
+#include <type_traits>
+
+#include "core/workspace.h"
+
+// A saved program context (the workspace's Prog_context).
+struct Call_frame : Prog_context {};
+static_assert(std::is_trivially_copyable_v<Prog_context>, "a call saves the context as one block");
+
+// Forms of Exec_subprogram
+enum : int {
+  FORM_CALL = 152,
+  FORM_PERFORM = 197,
+};
+
+// Pushes a frame and loads the program named by the string accumulator
+// (with an optional entry point after ";") as the current program, with
+// the argument list (owned by the new context from here on).  PERFORM
+// hands the caller's variables to the program.  A program that cannot be
+// loaded pops the frame again and its error is raised at the calling
+// statement.
+void Exec_subprogram(int form, Arg_rec* list);
+// Pops the current frame: arguments flow back, the called program and its
+// variables go, the caller's context and position return.
+void Exec_pop();
+// Pops every frame (QUIT, START, shut-down).
+void Pop_all_frames();
+// CALL of a program by name, no arguments, running in the executor's loop
+// (the console's or a nested one).  A failure to start is raised with the
+// frame popped again.
+void Exec_call(const char* name);
+// CALL of the name in the string accumulator run to completion in a nested
+// execution; the exit code (-1 none), the error number when it failed to
+// start, 10 for an empty name.
+int Inline_Call();
+// PERFORM of a name run to completion in a nested execution; the exit code
+// (-1 none) or the error raised while it started.
+int Perform_Logic(const char* name);
+// Starts a call of the name in the string accumulator with the argument
+// list in a nested execution and runs it to completion; flags2 are set in
+// the called program's ws.Pgm_flags2.  The exit code (-1 none) or the error
+// number when it failed to start (*started, when given, tells which).
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started = nullptr);
+// Number of frames on the chain (0 at the top level).
+int Call_depth();
+// The empty statement a call made from line 0 returns to.
+uint8_t* Empty_statement();

@@ -1,0 +1,206 @@
+// MERGE and the text form of programs: lines read from a text file are
+// compiled and stored into the current program.
+//
+// Text form: one program line per text line, numbered ("10 PRINT X") or,
+// for a program without line numbers, not ("PRINT X": numbered while read,
+// by parameter AI or, with UL, by the line's position).  A line continues
+// with the next one when it ends with "\" (removed) or ";" (kept), and in
+// numbered text also when the next line does not begin with a letter or a
+// digit (an indented line, or a ":" row of a wrapped listing); the
+// continuation is appended without its leading blanks, its first ":" turned
+// into a blank.  A first line "**Password**:" and 16 hexadecimal digits
+// carries the protection key of a protected program.
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/host.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/workspace.h"
+#include "channels/channel.h"
+#include "programs/load_channel.h"
+#include "programs/program_channel.h"
+#include "programs/program_crypt.h"
+#include "programs/program_file.h"
+#include "programs/program_list.h"
+#include "programs/program_load.h"
+
+namespace {
+
+// Lines of a channel (Read_next_line), copied out of its buffer.
+class Line_reader {
+ public:
+  explicit Line_reader(Fcb* f) : f_(f) {}
+  bool next(std::string& line) {
+    uint8_t* work = ws.Work_ptr;
+    bool got = Read_next_line(f_, nullptr) == 0;
+    if (got) line.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else line.clear();
+    ws.Work_ptr = work;
+    return got;
+  }
+
+ private:
+  Fcb* f_;
+};
+
+size_t skip_blanks(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) i++;
+  return i;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool blank(const std::string& s) { return skip_blanks(s) == s.size(); }
+
+// Compiles the text and stores it as a program line (a text that does not
+// compile is stored as its source, as at the console).
+void store_line(const std::string& text) {
+  struct Restore {
+    uint8_t* w = ws.Work_ptr;
+    uint32_t con = ws.Con_flags & CON_MODE;
+    ~Restore() {
+      ws.Work_ptr = w;
+      ws.Con_flags |= con;
+    }
+  } restore;
+  uint8_t* buf = Work_take(text.size() + 1);
+  std::memcpy(buf, text.data(), text.size());
+  buf[text.size()] = 0;
+  ws.Str_ptr = buf;
+  ws.Str_len = int32_t(text.size());
+  ws.Con_flags &= ~uint32_t(CON_MODE);  // an unterminated string is an error in a file
+  Compile_line();
+  if (ws.Str_len < 3 || get_u16be(ws.Str_ptr) == 0) Rpt_error(21);
+  Add_line();
+}
+
+// Appends a continuation row: without its leading blanks, its first ":"
+// made a blank.
+void append_row(std::string& text, const std::string& row) {
+  std::string rest = row.substr(skip_blanks(row));
+  if (!rest.empty() && rest[0] == ':') rest[0] = ' ';
+  text += rest;
+}
+
+}  // namespace
+
+int Merge_channel(Fcb* f) {
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  Line_reader in(f);
+  std::string cur;
+  do {
+    if (!in.next(cur)) return 0;
+  } while (blank(cur));
+  uint8_t key[8];
+  bool protect = false;
+  if (cur.size() == PASSWORD_LINE_LEN && cur.compare(0, sizeof PASSWORD_MARK - 1, PASSWORD_MARK) == 0) {
+    if (!Prg_password_key(cur.data(), cur.size(), key)) Rpt_error(43);
+    protect = true;
+    do {
+      if (!in.next(cur)) return 0;
+    } while (blank(cur));
+  }
+  bool numbered = is_digit(cur[skip_blanks(cur)]);
+  if (!numbered) ws.Pgm_flags2 |= PGM2_NO_NUMBERS;
+  uint32_t number = 0;  // text without numbers: the number given last
+  int position = 1;     // the row's position in the text (UL)
+  int added = 0;
+  bool have = true;
+  while (have) {
+    if (blank(cur)) {
+      have = in.next(cur);
+      position++;
+      continue;
+    }
+    int line_pos = position;
+    std::string text = cur.substr(skip_blanks(cur));
+    // A ":" row that no line before it took as its continuation.
+    if (text[0] == ':' || numbered != is_digit(text[0])) Rpt_error(21);
+    have = false;
+    for (;;) {
+      size_t end = text.find_last_not_of(" \t");
+      char tail = end == std::string::npos ? 0 : text[end];
+      if (tail == '\\' || tail == ';') {
+        if (tail == '\\') text.erase(end);
+        std::string row;
+        bool got = false;
+        while (in.next(row)) {
+          position++;
+          if (!blank(row)) {
+            got = true;
+            break;
+          }
+        }
+        if (!got) break;  // at the end of the file the line stands alone
+        append_row(text, row);
+        continue;
+      }
+      if (!in.next(cur)) break;
+      position++;
+      // Numbered text: a row that does not begin with a letter or a digit
+      // continues the line; text without numbers: a row beginning ":".
+      bool cont = numbered ? !cur.empty() && !blank(cur) && !is_letter(cur[0]) && !is_digit(cur[0])
+                           : !blank(cur) && cur[skip_blanks(cur)] == ':';
+      if (!cont) {
+        have = true;
+        break;
+      }
+      append_row(text, cur);
+    }
+    if (!numbered) {
+      if (number >= LAST_LINE_NO) Rpt_error(21);
+      uint32_t n = Sw_on(sw::UL) ? uint32_t(line_pos) : number + prmblk.AI;
+      if (n >= LAST_LINE_NO || n == 0) Rpt_error(21);
+      number = n;
+      text = std::to_string(n) + " " + text;
+    }
+    store_line(text);
+    added++;
+  }
+  if (protect) {
+    // Protected once every line is in: a protected program takes no lines.
+    std::memcpy(ws.Pgm_key, key, 8);
+    ws.Pgm_flags |= PGM_PROTECTED | PGM_ENCIPHERED;
+  }
+  return added;
+}
+
+int Exec_merge() {
+  Fcb* f = Text_source();
+  if (!f) Rpt_error(13);
+  return Merge_channel(f);
+}
+
+// MERGE name [, ERR=line] | MERGE channel: program lines in text form into
+// the program.
+void d_merg() {
+  if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Not_built("MERGE of object properties");
+  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(61);
+  Eval_formula();
+  if (ws.Str_len < 0) {
+    // An open channel.
+    int32_t chan = To_integer(ws.Num_acc);
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+    Chk_err();
+    Fcb* f = chan >= 0 && chan <= 65000 ? Find_fp(uint16_t(chan)) : nullptr;
+    if (!f) Rpt_error(14);
+    Merge_channel(f);
+    return;
+  }
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  Scratch_guard chan;
+  chan.f = Open_scratch(name, false);
+  Merge_channel(chan.f);
+}

@@ -1,0 +1,440 @@
+// The loaded-program list, the loader of program files and the record a
+// program becomes current from.
+#include "programs/program_list.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/params.h"
+#include "core/workspace.h"
+#include "channels/channel.h"
+#include "programs/load_channel.h"
+#include "programs/program_crypt.h"
+#include "programs/program_file.h"
+
+namespace {
+
+constexpr uint16_t PO_CHANGED = 0x1000;  // the file changed on disk: never reused by name
+constexpr size_t NAME_MAX_LEN = 511;
+
+struct Text_src {
+  Fcb* f = nullptr;  // channel 65001 while it is the text source
+  std::string path, name;
+} text_src;
+
+char* copy_text(const std::string& s) {
+  char* p = static_cast<char*>(Get_blk(s.size() + 1));
+  if (!p) Rpt_error(33);
+  std::memcpy(p, s.data(), s.size());
+  p[s.size()] = 0;
+  return p;
+}
+
+void unlink_rec(Prog_obj* r) {
+  if (r->prev) r->prev->next = r->next;
+  else ws.Prog_head = r->next;
+  if (r->next) r->next->prev = r->prev;
+  else ws.Prog_tail = r->prev;
+  r->next = r->prev = nullptr;
+}
+
+void link_front(Prog_obj* r) {
+  r->prev = nullptr;
+  r->next = ws.Prog_head;
+  if (ws.Prog_head) ws.Prog_head->prev = r;
+  ws.Prog_head = r;
+  if (!ws.Prog_tail) ws.Prog_tail = r;
+}
+
+bool same_stat(const Prog_obj* r, const struct stat& st) {
+  return uint64_t(st.st_dev) == r->dev && uint64_t(st.st_ino) == r->ino && int64_t(st.st_size) == r->size &&
+         int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec == r->mtime_ns;
+}
+
+void keep_stat(Prog_obj* r, const struct stat& st) {
+  r->dev = uint64_t(st.st_dev);
+  r->ino = uint64_t(st.st_ino);
+  r->size = int64_t(st.st_size);
+  r->mtime_ns = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// The file behind a record is not the one it was loaded from any more.
+bool file_changed(const Prog_obj* r) {
+  struct stat st;
+  if (::stat(r->path->path, &st) != 0) return true;
+  return !same_stat(r, st);
+}
+
+bool read_at(int fd, uint8_t* buf, size_t n, off_t at, size_t* got) {
+  *got = 0;
+  while (*got < n) {
+    ssize_t k = ::pread(fd, buf + *got, n - *got, at + off_t(*got));
+    if (k < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (k == 0) break;
+    *got += size_t(k);
+  }
+  return true;
+}
+
+// Fills a record from an open program file whose header is hdr: the image
+// read, deciphered, converted from format 0, checked.  0, an error number,
+// or -1 for a host error left in errno.
+// Where an image comes from: an open file, or bytes in memory.
+struct Image_source {
+  int fd = -1;
+  const uint8_t* bytes = nullptr;
+  size_t size = 0;
+  // Reads n bytes at file offset at; false with errno on a host failure.
+  bool read(uint8_t* dst, size_t n, off_t at, size_t* got) const {
+    if (fd >= 0) return read_at(fd, dst, n, at, got);
+    size_t from = size_t(at) < size ? size_t(at) : size;
+    *got = n < size - from ? n : size - from;
+    if (*got) std::memcpy(dst, bytes + from, *got);
+    return true;
+  }
+};
+
+int obj_load(Prog_obj* rec, const Image_source& src, const uint8_t* hdr, int64_t file_size) {
+  Prg_header h;
+  if (Prg_decode(hdr, h) != 0) return 2;
+  rec->state = h.state_flags & PO_STATE_MASK;
+  rec->var_mask = h.var_mask;
+  if (int64_t(h.image_size) > file_size - int64_t(PRG_HDR_SIZE)) return 2;  // short image
+  std::vector<uint8_t> v0;
+  uint8_t* image = static_cast<uint8_t*>(Get_blk_nc(h.image_size));
+  if (!image) return 33;
+  struct Image_guard {
+    uint8_t*& p;
+    ~Image_guard() {
+      if (p) Ret_blk(p);
+    }
+  } guard{image};
+  size_t got;
+  if (!src.read(image, h.image_size, off_t(PRG_HDR_SIZE), &got)) return -1;
+  if (got < h.image_size) return 2;
+  if (h.enciphered) {
+    Prg_seed seed{h.save_time, h.random, h.el};
+    Prg_key_block(h.key_block, seed, rec->key);
+    Prg_cipher(rec->key, seed, 0, image, h.image_size);
+    rec->flags |= PO_ENCIPHERED;
+  }
+  std::memcpy(rec->desc, hdr + PH_DESC, PRG_DESC_LEN);
+  if (h.version == 0) {
+    v0.assign(image, image + h.image_size);
+    int e = Convert_version_0(v0, h);
+    if (e) return e;
+    Ret_blk(image);
+    image = static_cast<uint8_t*>(Get_blk_nc(v0.size()));
+    if (!image) return 33;
+    std::memcpy(image, v0.data(), v0.size());
+  }
+  Image_info info;
+  if (Check_image(image, h, info) != 0) return 17;
+  rec->image_size = h.image_size;
+  rec->lit_pool = 0;
+  rec->name_cnt = rec->var_cnt = rec->image_name_cnt = h.name_cnt;
+  rec->name_end = rec->image_name_end = info.name_end;
+  rec->name_tbl_off = h.name_tbl;
+  rec->name_area_off = h.name_area;
+  rec->lines_end = info.lines_end;
+  rec->name_area = image + h.name_area;
+  rec->stmt_tbl = h.stmt_tbl ? image + h.stmt_tbl : nullptr;
+  if (h.name_cnt) {
+    rec->name_index = static_cast<uint16_t*>(Get_blk(sizeof(uint16_t) * h.name_cnt));
+    if (!rec->name_index) return 33;
+    for (uint32_t i = 0; i < h.name_cnt; i++) rec->name_index[i] = get_u16be(image + h.name_tbl + 2 * i);
+  }
+  rec->attr = PA_RIGHTS;
+  rec->image = image;
+  image = nullptr;  // the record owns it now
+  rec->load_serial = ++ws.Load_serial;
+  return 0;
+}
+
+Prog_obj* new_rec() {
+  void* b = Get_blk(sizeof(Prog_obj));
+  if (!b) Rpt_error(33);
+  return new (b) Prog_obj();
+}
+
+// Loads the program file open on fd (header already read into hdr) into a
+// new record.
+Prog_obj* load_open(int fd, const uint8_t* hdr, const std::string& path, const std::string& name) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) Sys_error();
+  Prog_obj* rec = new_rec();
+  int e;
+  try {
+    Image_source src;
+    src.fd = fd;
+    e = obj_load(rec, src, hdr, int64_t(st.st_size));
+  } catch (...) {
+    Prog_free(rec);
+    throw;
+  }
+  if (e != 0) {
+    int saved = errno;
+    Prog_free(rec);
+    if (e < 0) {
+      errno = saved;
+      Sys_error();
+    }
+    Rpt_error(e);
+  }
+  keep_stat(rec, st);
+  rec->path = Path_new(path, name);
+  ws.Prog_loads++;
+  std::string lib = Lib_dir_path();
+  if (!lib.empty() && path.size() >= lib.size() && memicmp(path.data(), lib.data(), lib.size()) == 0)
+    rec->origin |= PO_ORIGIN_LIBRARY;
+  return rec;
+}
+
+void drop_programs_on_low_memory() { Prog_drop(nullptr); }
+
+void (*chained_notify)(uint16_t, int32_t) = nullptr;
+void notify_param(uint16_t code, int32_t value) {
+  if (code == Prm_code('P', 'C')) Prog_drop(nullptr);
+  if (chained_notify) chained_notify(code, value);
+}
+
+struct Hooks {
+  Hooks() {
+    Mem_drop_programs = drop_programs_on_low_memory;
+    chained_notify = Prm_notify;
+    Prm_notify = notify_param;
+  }
+} hooks;
+
+}  // namespace
+
+// ---- paths ----
+
+Pgm_path* Path_new(const std::string& path, const std::string& name) {
+  auto* p = static_cast<Pgm_path*>(Get_blk(sizeof(Pgm_path)));
+  if (!p) Rpt_error(33);
+  p->refs = 1;
+  p->path = copy_text(path);
+  p->name = copy_text(name);
+  p->name_len = uint32_t(std::strlen(p->name));
+  return p;
+}
+
+Pgm_path* Path_ref(Pgm_path* p) {
+  if (p) p->refs++;
+  return p;
+}
+
+void Path_unref(Pgm_path* p) {
+  if (!p || --p->refs > 0) return;
+  Ret_blk(p->path);
+  Ret_blk(p->name);
+  Ret_blk(p);
+}
+
+// ---- the list ----
+
+Prog_obj* CacheLoad(Prog_obj* rec) {
+  if (rec != ws.Prog_head) {
+    unlink_rec(rec);
+    link_front(rec);
+  }
+  ws.Prog_hits++;
+  return rec;
+}
+
+Prog_obj* Prog_load() {
+  // The name without trailing blanks, looked up in place.
+  const char* given = reinterpret_cast<const char*>(ws.Str_ptr);
+  size_t len = ws.Str_len > 0 ? size_t(ws.Str_len) : 0;
+  while (len > 0 && given[len - 1] == ' ') len--;
+  if (len == 0 || len > NAME_MAX_LEN) Rpt_error(10);
+  if (len > 5 && memicmp(given, "[lib:", 5) == 0) Not_built("program libraries");
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
+    if (r->state & PO_STATE_DATA_SET) continue;
+    if (r->flags & PO_CHANGED) continue;
+    if ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1))) continue;
+    if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
+    if (!(r->flags & PO_RESIDENT) && file_changed(r)) {
+      r->flags |= PO_STALE | PO_CHANGED;
+      continue;
+    }
+    return CacheLoad(r);
+  }
+  std::string name(given, len);
+  Scratch_guard chan;
+  chan.f = Open_scratch(name, false);
+  Fcb* f = chan.f;
+  std::string path = f->path && f->path->path ? f->path->path : name;
+  if (f->kind == FK_PROGRAM) {
+    uint8_t hdr[PRG_HDR_SIZE];
+    std::memcpy(hdr, ws.File_hdr, PRG_HDR_SIZE);
+    Prog_obj* rec = load_open(f->fd, hdr, path, name);
+    link_front(rec);
+    return rec;
+  }
+  if (f->kind == FK_LIB_MEMBER) Not_built("program libraries");
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  // Program text: the channel stays open as the text source.
+  Text_source_close();
+  text_src.f = chan.release();
+  text_src.path = path;
+  text_src.name = name;
+  return nullptr;
+}
+
+Prog_obj* Prog_load_file(const std::string& path, const std::string& name) {
+  int fd = Open(path.c_str(), O_RDONLY, Open_opts{});
+  if (fd < 0) Sys_error();
+  uint8_t hdr[PRG_HDR_SIZE] = {};
+  size_t got;
+  if (!read_at(fd, hdr, PRG_HDR_SIZE, 0, &got)) {
+    int e = errno;
+    Close(fd);
+    errno = e;
+    Sys_error();
+  }
+  struct Fd_guard {
+    int fd;
+    ~Fd_guard() { Close(fd); }
+  } guard{fd};
+  if (got < PRG_HDR_SIZE || !Prg_is_header(hdr)) Rpt_error(17);
+  return load_open(fd, hdr, path, name);
+}
+
+Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& name) {
+  if (size < PRG_HDR_SIZE || !Prg_is_header(data)) Rpt_error(17);
+  Prog_obj* rec = new_rec();
+  Image_source src;
+  src.bytes = data;
+  src.size = size;
+  int e;
+  try {
+    e = obj_load(rec, src, data, int64_t(size));
+  } catch (...) {
+    Prog_free(rec);
+    throw;
+  }
+  if (e != 0) {
+    Prog_free(rec);
+    Rpt_error(e < 0 ? 2 : e);
+  }
+  rec->path = Path_new(name, name);
+  link_front(rec);
+  return rec;
+}
+
+void Prog_free(Prog_obj* r) {
+  if (r->image) Ret_blk(r->image);
+  if (r->name_index) Ret_blk(r->name_index);
+  if (r->name_numbers) Ret_blk(r->name_numbers);
+  Path_unref(r->path);
+  r->~Prog_obj();
+  Ret_blk(r);
+}
+
+void Prog_drop(Prog_obj* rec) {
+  int keep;
+  if (rec) {
+    if (rec->uses > 0) {
+      int was = rec->uses--;
+      if (was > 1) return;
+    }
+    keep = prmblk.PC;
+  } else {
+    keep = 0;
+  }
+  for (Prog_obj* r = ws.Prog_head; r;) {
+    Prog_obj* next = r->next;
+    if (!rec && !(r->flags & PO_RESIDENT)) r->flags |= PO_STALE;
+    if (r->uses <= 0) {
+      if (!(r->flags & PO_STALE) && keep >= 1) {
+        keep--;
+      } else {
+        unlink_rec(r);
+        Prog_free(r);
+      }
+    }
+    r = next;
+  }
+}
+
+void Clr_progs() {
+  uint16_t pc = prmblk.PC;
+  prmblk.PC = 0;
+  while (Prog_obj* r = ws.Prog_head) {
+    r->uses = 1;
+    r->flags = 0;
+    Prog_drop(r);
+  }
+  prmblk.PC = pc;
+}
+
+int Prog_count() {
+  int n = 0;
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next) n++;
+  return n;
+}
+
+void Prog_take(Prog_obj* rec) {
+  ws.Pgm_size = rec->image_size;
+  ws.Cur_pgm = Path_ref(rec->path);
+  ws.Pgm_image = rec->image;
+  ws.Name_index = rec->name_index;
+  ws.Name_pool = rec->name_area;
+  ws.Label_tbl = rec->stmt_tbl;
+  ws.Name_cnt = rec->name_cnt;
+  ws.Name_cap = 0;  // the record's: never grown or freed by the context
+  ws.Name_pool_size = rec->name_end;
+  ws.Name_pool_cap = 0;
+  ws.Lit_pool = nullptr;
+  ws.Var_index_cnt = rec->var_cnt;
+  ws.Var_index_cap = rec->var_cnt;
+  ws.Var_index = nullptr;
+  if (rec->var_cnt) {
+    ws.Var_index = static_cast<Var_node**>(Get_blk(sizeof(Var_node*) * rec->var_cnt));
+    if (!ws.Var_index) Rpt_error(33);
+  }
+  ws.Pgm_attr = rec->attr;
+  ws.Var_mask_pgm = rec->var_mask;
+  ws.Pgm_flags2 = rec->state;
+  ws.Pgm_cache_ent = rec;
+  std::memcpy(ws.Pgm_desc, rec->desc, sizeof ws.Pgm_desc);
+  ws.Cur_line_rec = nullptr;
+  ws.Cur_edit_blk = nullptr;
+  ws.Cur_line_no = 65001;
+  ws.Go_cache_ref = 0;
+  ws.Var_mask = ws.Var_mask_pgm | ws.Var_mask_glob;
+  if (ws.Var_mask_pgm & ~ws.Var_mask_glob) {
+    ws.Pgm_attr &= ~PA_RIGHTS;
+    ws.Pgm_attr |= PA_MASK_LIMITED;
+  }
+  if ((rec->flags & PO_ENCIPHERED) == PO_ENCIPHERED) {
+    std::memcpy(ws.Pgm_key, rec->key, 8);
+    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_PROTECTED;
+  }
+}
+
+// ---- the text source ----
+
+Fcb* Text_source() { return text_src.f; }
+const std::string& Text_source_path() { return text_src.path; }
+const std::string& Text_source_name() { return text_src.name; }
+void Text_source_close() {
+  if (text_src.f) Close_scratch(text_src.f);
+  text_src.f = nullptr;
+}

@@ -1,0 +1,112 @@
+// The loaded-program list and the loader.
+//
+// Every program the process runs, calls or keeps resident is held once as a
+// Prog_obj, in one list from the most recently used (ws.Prog_head) to the
+// least (ws.Prog_tail).  A record is held by uses: the program context that
+// runs it (ws.Pgm_cache_ent, one per call level) and ADDR.  Idle records
+// beyond system parameter PC (0..100) are freed; Prog_drop(null), which the
+// console runs before every prompt, marks every record that is not
+// resident stale, so that the next use reads the file again.
+//
+// The image is shared by every context that runs it and never written:
+// editing a loaded program first turns it into lines of its own (Sve_conv).
+#pragma once
+#include <cstdint>
+#include <string>
+
+// A resolved path and the name the program gave, shared by reference.
+struct Pgm_path {
+  uint32_t refs;
+  char* path;  // resolved host path
+  char* name;  // the name as given
+  uint32_t name_len;  // strlen(name): the list is searched by it at every CALL
+};
+Pgm_path* Path_new(const std::string& path, const std::string& name);
+Pgm_path* Path_ref(Pgm_path* p);
+void Path_unref(Pgm_path* p);
+
+// Prog_obj flags
+enum : uint16_t {
+  PO_ENCIPHERED = 0x4001,
+  PO_RESIDENT = 0x0400,  // held by ADDR
+  PO_STALE = 0x0800,     // freed once idle; not found by name again
+};
+constexpr uint16_t PO_STATE_MASK = 5;      // header word 92 bits kept
+constexpr uint16_t PO_STATE_DATA_SET = 4;  // a loaded variable-data set
+constexpr uint16_t PO_ORIGIN_LIBRARY = 16;
+constexpr uint32_t PA_RIGHTS = 0x60000000;   // LIST, EDIT, MERGE and SAVE allowed
+constexpr uint32_t PA_MASK_LIMITED = 0x10000000;
+
+struct Prog_obj {
+  Prog_obj* next = nullptr;  // towards the least recently used end
+  Prog_obj* prev = nullptr;
+  uint8_t* image = nullptr;  // owned Mem_blk
+  uint32_t load_serial = 0;
+  uint32_t cached = 0;  // no shared program cache exists: always 0
+  Pgm_path* path = nullptr;
+  uint16_t* name_index = nullptr;  // host-order copy of the name-offset table (owned)
+  uint8_t* name_area = nullptr;    // into the image
+  uint8_t* stmt_tbl = nullptr;     // into the image; null in the 16-bit form
+  uint32_t* name_numbers = nullptr;  // object name registry cache (none yet)
+  uint32_t image_size = 0;
+  uint8_t key[8] = {};  // protection key of an enciphered image
+  uint32_t lit_pool = 0;
+  uint32_t name_cnt = 0;
+  uint32_t var_cnt = 0;
+  uint32_t image_name_cnt = 0;
+  uint32_t name_end = 0;
+  uint32_t image_name_end = 0;
+  uint32_t name_tbl_off = 0;
+  uint32_t name_area_off = 0;
+  uint32_t lines_end = 0;
+  void* iol_cache = nullptr;
+  char desc[80] = {};
+  uint32_t attr = 0;
+  int32_t uses = 0;
+  uint16_t flags = 0;
+  uint16_t state = 0;
+  uint16_t origin = 0;
+  uint16_t var_mask = 0;
+  // The file as it was when loaded: a later change on disk makes the record
+  // stale.
+  uint64_t dev = 0, ino = 0;
+  int64_t size = 0, mtime_ns = 0;
+};
+
+// Finds or loads the program named by the string accumulator (entry point
+// already removed).  Returns the record, moved to the front; or null when
+// the name opened a text file, which is then the open text source
+// (Text_source_*).  Errors: the host error of the last candidate, 17 for a
+// file of another of the system's kinds or a damaged image, 2 for a short
+// image.
+Prog_obj* Prog_load();
+Prog_obj* CacheLoad(Prog_obj* rec);
+// Releases one use of rec, or with null marks every record that is not
+// resident stale; then frees idle records beyond the keep limit.
+void Prog_drop(Prog_obj* rec);
+// Frees every record (shut-down).
+void Clr_progs();
+// Number of records in the list (tests and PUB().
+int Prog_count();
+
+// Loads a program file from a host path into a new record (not linked):
+// the loader's work without the list or the search path.  Errors as
+// Prog_load.
+Prog_obj* Prog_load_file(const std::string& path, const std::string& name);
+void Prog_free(Prog_obj* rec);
+// The same from bytes in memory (a whole file: header and image); the
+// record is linked into the list.  For tests and the fuzzer.
+Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& name);
+
+// Makes rec the current program of the context (one use taken by the
+// caller): image, names, a fresh variable table, path, attributes.
+void Prog_take(Prog_obj* rec);
+
+
+// A text file that Prog_load opened instead of a program: channel 65001,
+// open until Text_source_close.
+struct Fcb;
+Fcb* Text_source();
+const std::string& Text_source_path();
+const std::string& Text_source_name();
+void Text_source_close();

@@ -1,0 +1,260 @@
+// LOAD, RUN with a name, ADDR and DROP, and Exec_load, which makes a
+// program current for them and for every call.
+#include "programs/program_load.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "channels/console_device.h"
+#include "channels/open.h"
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/executor.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/workspace.h"
+#include "programs/call_frame.h"
+#include "programs/program_list.h"
+
+namespace {
+
+constexpr size_t NAME_KEEP = 511;
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+std::string trim(const std::string& s) {
+  size_t a = s.find_first_not_of(' ');
+  if (a == std::string::npos) return "";
+  size_t b = s.find_last_not_of(' ');
+  return s.substr(a, b - a + 1);
+}
+
+// The entry point after the first ";" of a name, compiled into the work
+// area as a line reference (7 and the number) or a label reference (10,
+// length, label, 255).  Null when there is none.
+uint8_t* compile_entry(const std::string& text) {
+  std::string e = trim(text);
+  if (e.empty()) return nullptr;
+  if (e[0] == '#') {
+    uint32_t n = 0;
+    size_t i = 1;
+    for (; i < e.size() && e[i] >= '0' && e[i] <= '9'; i++) {
+      n = n * 10 + uint32_t(e[i] - '0');
+      if (n >= LAST_LINE_NO) Rpt_error(21);
+    }
+    if (i == 1 || i != e.size() || n == 0) Rpt_error(21);
+    uint8_t* p = Work_take(4);
+    p[0] = code::LINE_REF;
+    put_u16be(p + 1, uint16_t(n));
+    p[3] = code::EOL;
+    return p;
+  }
+  std::string label;
+  for (char c : e) {
+    if (c == ';') break;
+    if (c == ' ') continue;
+    label += (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+  }
+  if (label.empty()) return nullptr;
+  if (label.size() > 127) Rpt_error(55);
+  uint8_t* p = Work_take(label.size() + 3);
+  p[0] = code::LABEL;
+  p[1] = uint8_t(label.size());
+  std::memcpy(p + 2, label.data(), label.size());
+  p[2 + label.size()] = code::EOL;
+  return p;
+}
+
+struct Text_guard {
+  ~Text_guard() { Text_source_close(); }
+};
+
+// ", ERR=line" after an operand.
+void opt_err() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+}
+
+// The name operand of LOAD, RUN, ADDR and DROP, copied into the work area
+// and left in the string accumulator.
+void name_operand() {
+  Eval_str();
+  uint8_t* p = Work_take(size_t(ws.Str_len));
+  if (ws.Str_len) std::memcpy(p, ws.Str_ptr, size_t(ws.Str_len));
+  ws.Str_ptr = p;
+  opt_err();
+}
+
+void set_accumulator(const std::string& s) {
+  uint8_t* p = Work_take(s.size());
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
+
+}  // namespace
+
+std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; }
+
+int Exec_load(int run) {
+  if (ws.Str_len <= 0) Rpt_error(10);
+  // The name as given, kept in the work area for the length of the load.
+  size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
+  uint8_t* given = Work_take(given_len);
+  std::memcpy(given, ws.Str_ptr, given_len);
+  uint8_t* entry = nullptr;
+  const uint8_t* semi = static_cast<const uint8_t*>(std::memchr(given, ';', given_len));
+  if (semi) {
+    std::string name = trim(std::string(reinterpret_cast<const char*>(given), size_t(semi - given)));
+    entry = compile_entry(std::string(reinterpret_cast<const char*>(semi + 1), given_len - size_t(semi - given) - 1));
+    if (name.empty()) Rpt_error(10);
+    set_accumulator(name);
+  } else {
+    ws.Str_ptr = given;
+    ws.Str_len = int32_t(given_len);
+  }
+  Prog_obj* rec = Prog_load();
+  Text_guard text_guard;
+  if (rec) rec->uses++;
+  bool call = (ws.Pgm_flags & PGM_LOADING) != 0;
+  try {
+    if (call) Clr_program();
+    else Clr_lines();
+  } catch (...) {
+    if (rec) Prog_drop(rec);
+    throw;
+  }
+  ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED | 4 | PGM_PROTECTED);
+  if (rec) {
+    ws.Pgm_cache_ent = rec;  // the use is the context's from here on
+    Prog_take(rec);
+  } else {
+    int added = Exec_merge();
+    if (added == 0 && !Sw_on(sw::ZP)) Rpt_error(18);
+    ws.Cur_pgm = Path_new(Text_source_path(), Text_source_name());
+    ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
+    ws.Prog_loads++;
+  }
+  ws.Pgm_name = Get_str(given_len);
+  if (!ws.Pgm_name) Rpt_error(33);
+  std::memcpy(ws.Pgm_name->bytes(), given, given_len);
+  ws.Pgm_name->len = uint32_t(given_len);
+  if (entry) {
+    ws.Cur_stno = LAST_LINE_NO;
+    ws.Exec_ptr = entry;
+    Exec_go(Get_line());
+    ws.Stmt_ptr = ws.Exec_ptr;
+    ws.Stop_stno = ws.Cur_stno;
+    ws.Stop_ptr = ws.Exec_ptr;
+    return 1;
+  }
+  if (run) {
+    uint16_t n = First_line();
+    ws.Cur_stno = n;
+    ws.Exec_ptr = ws.Stmt_ptr = ws.Str_ptr + 2;
+  }
+  return 0;
+}
+
+// LOAD [name] [, ERR=line] and RUN name [, ERR=line].
+void Load_statement(bool run) {
+  uint8_t c = *ws.Exec_ptr;
+  if (!run && c == code::D_DATA) Not_built("LOAD DATA");
+  if (!run && c == code::PREFIX2) Not_built("LOAD CLASS");
+  if (run && ws.Call_status == -1) Rpt_error(59);
+  bool console = ws.Cur_stno == 0;
+  if (console) Prog_drop(nullptr);
+  bool show = false;
+  if (stmt_end(c) || c == code::IOPT_FIRST + 4) {
+    Chk_err();
+    if (!ws.Cur_pgm) Rpt_error(10);
+    set_accumulator(ws.Cur_pgm->path);
+    show = console;
+  } else {
+    name_operand();
+  }
+  uint8_t* after = ws.Exec_ptr;
+  int entry = Exec_load(run ? 1 : 0);
+  if (run) {
+    ws.Con_flags &= ~uint32_t(CON_MODE);
+    if (!entry) {
+      ws.Stop_stno = 0;
+      ws.Stop_ptr = nullptr;
+    }
+  } else if (console) {
+    // LOAD at the console only loads: the console line goes on (an entry
+    // point became the place RUN starts from).
+    ws.Exec_ptr = ws.Stmt_ptr = after;
+    ws.Cur_stno = 0;
+  }
+  if (show) Prg_show(false, 0);
+}
+
+void d_load() { Load_statement(false); }
+
+// ADDR name: the program stays loaded (resident) until DROP.
+void d_addr() {
+  name_operand();
+  Prog_obj* rec = Prog_load();
+  if (!rec) {
+    Text_source_close();
+    Rpt_error(17);
+  }
+  if (!(rec->flags & PO_RESIDENT)) {
+    rec->uses++;
+    rec->flags |= PO_RESIDENT;
+  } else if (Sw_on(sw::BX)) {
+    Rpt_error(17);
+  }
+}
+
+// DROP name: a resident program becomes ordinary again.
+void d_drop() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_DATA) Not_built("DROP DATA");
+  if (c == code::PREFIX2 || c == code::OBJ_REF) Not_built("DROP of classes and objects");
+  Eval_formula();
+  if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  opt_err();
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  if (name.empty()) Rpt_error(10);
+  std::vector<std::string> cand;
+  Set_path(name);
+  while (Next_path() == 0) cand.push_back(ws.Path_buf);
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
+    if (!(r->flags & PO_RESIDENT)) continue;
+    bool hit = name == r->path->name;
+    for (size_t i = 0; i < cand.size() && !hit; i++) hit = cand[i] == r->path->path;
+    if (!hit) continue;
+    r->flags &= ~uint16_t(PO_RESIDENT);
+    Prog_drop(r);
+    return;
+  }
+  Rpt_error(17);
+}
+
+void Prg_show(bool copy_made, int version) {
+  std::string s = Current_program_path();
+  if (version > 0) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " v%d.%02d", version / 100, version % 100);
+    s += buf;
+  }
+  if (copy_made) s += " <<+CVS ";
+  if (Con_column() != 0) Con_newline();
+  Con_write(s.data(), s.size());
+  size_t dlen = 0;
+  while (dlen < sizeof ws.Pgm_desc && ws.Pgm_desc[dlen]) dlen++;
+  if (version > 0 && dlen) {
+    Con_newline();
+    Con_write(ws.Pgm_desc, dlen);
+  }
+  Con_newline();
+}

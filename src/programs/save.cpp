@@ -1,0 +1,618 @@
+// SAVE and PROGRAM: the current program written as a compiled program file
+// (or, to any other file, as a listing), with its label check, version
+// numbers and the chain of earlier versions kept behind the new image.
+#include "programs/save.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/host.h"
+#include "core/line_store.h"
+#include "core/startup.h"
+#include "core/memory.h"
+#include "core/messages.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/workspace.h"
+#include "channels/channel.h"
+#include "channels/file_create.h"
+#include "channels/open.h"
+#include "programs/load_channel.h"
+#include "programs/program_crypt.h"
+#include "programs/program_file.h"
+#include "programs/program_list.h"
+#include "programs/program_load.h"
+
+namespace {
+
+constexpr size_t LOGIN_LEN = 12;
+constexpr uint8_t O_DSC = 139;  // second byte of the description option (132 139)
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+bool raw_rest(uint8_t c) {
+  return c == code::D_REM || c == code::D_COMMENT || c == code::D_TABLE || c == code::END_SCAN;
+}
+
+std::string upper(const uint8_t* p, size_t n) {
+  std::string s(reinterpret_cast<const char*>(p), n);
+  for (char& c : s) c = char(Uppercs[uint8_t(c)]);
+  return s;
+}
+
+// ---- building the image ----
+
+struct Label {
+  std::string name;  // upper case
+  uint8_t state = 0;  // 0 referenced only, 1 defined, 2 defined more than once
+  uint32_t line = 0;  // index of the defining line
+  std::vector<uint16_t> defs;
+};
+
+class Image_builder {
+ public:
+  explicit Image_builder(std::vector<const uint8_t*> lines, std::vector<uint32_t> lens)
+      : lines_(std::move(lines)), lens_(std::move(lens)) {}
+
+  void build(std::vector<uint8_t>& image, Image_layout& layout);
+  const std::vector<Label*>& labels() const { return label_list_; }
+  ~Image_builder() {
+    for (Label* l : label_list_) delete l;
+  }
+
+ private:
+  uint32_t name_index(uint8_t code, const uint8_t* item, const uint8_t** after);
+  Label* find_label(const std::string& name);
+  size_t convert(size_t i, std::vector<uint8_t>* out);
+
+  std::vector<const uint8_t*> lines_;  // each: line number, code, 255
+  std::vector<uint32_t> lens_;
+  std::vector<uint16_t> numbers_;
+  std::vector<uint8_t> referenced_;
+  std::vector<uint32_t> offsets_;    // record offset of each line
+  std::vector<uint32_t> stmt_index_;  // wide form: the line's statement-table entry
+  std::vector<std::string> names_;
+  std::unordered_map<std::string, uint32_t> name_map_;
+  std::vector<Label*> label_list_;  // newest first
+  std::unordered_map<std::string, Label*> label_map_;
+  bool wide_ = false;
+  int pass_ = 0;
+};
+
+Label* Image_builder::find_label(const std::string& name) {
+  auto it = label_map_.find(name);
+  return it == label_map_.end() ? nullptr : it->second;
+}
+
+uint32_t Image_builder::name_index(uint8_t code, const uint8_t* p, const uint8_t** after) {
+  const uint8_t* name;
+  size_t n;
+  if (p[1] & 0x80) {
+    const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
+    if (!e || e[0] == 0 || e[0] > 127) Rpt_error(49);
+    name = e + 1;
+    n = e[0];
+    *after = p + 3;
+  } else {
+    name = p + 2;
+    n = p[1];
+    *after = p + 2 + n;
+  }
+  bool numeric = code == code::NUM_VAR || code == code::OBJ_REF;
+  std::string key = (numeric ? "1" : "2") + upper(name, n);
+  auto it = name_map_.find(key);
+  if (it != name_map_.end()) return it->second;
+  if (names_.size() >= 0x7FFF) Rpt_error(31);
+  uint32_t idx = uint32_t(names_.size());
+  names_.emplace_back(reinterpret_cast<const char*>(name), n);
+  name_map_.emplace(key, idx);
+  return idx;
+}
+
+// Converts line i; returns its record size (2 + length).  out null: measure
+// (pass 0).
+size_t Image_builder::convert(size_t i, std::vector<uint8_t>* out) {
+  const uint8_t* line = lines_[i];
+  const uint8_t* p = line + 2;
+  const uint8_t* end = line + lens_[i];
+  size_t size = 2 + 2;  // length field and line number
+  size_t start = out ? out->size() : 0;
+  if (out) {
+    out->push_back(0);
+    out->push_back(0);
+    out->push_back(line[0]);
+    out->push_back(line[1]);
+  }
+  auto emit = [&](const uint8_t* s, size_t n) {
+    if (out) out->insert(out->end(), s, s + n);
+    size += n;
+  };
+  auto emit3 = [&](uint8_t c, uint16_t v) {
+    uint8_t b[3] = {c, uint8_t(v >> 8), uint8_t(v)};
+    emit(b, 3);
+  };
+  bool first = true;
+  bool field_next = false;  // the item after 247 names a record's field
+  while (p < end) {
+    uint8_t c = *p;
+    if (c == code::EOL) {
+      emit(p, 1);
+      ++p;
+      continue;
+    }
+    if (raw_rest(c)) {
+      emit(p, size_t(end - 1 - p));
+      p = end - 1;
+      continue;
+    }
+    size_t n = Item_size(p, end);
+    if (n == 0) Rpt_error(49);
+    bool was_field = field_next;
+    field_next = false;
+    if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF) {
+      if (was_field && !(p[1] & 0x80)) {
+        emit(p, n);  // a field keeps its name inline
+      } else {
+        const uint8_t* after;
+        uint32_t idx = name_index(c, p, &after);
+        emit3(c, uint16_t(idx | 0x8000));
+        n = size_t(after - p);
+      }
+      field_next = c == code::REC_VAR;
+    } else if (c == code::LINE_REF) {
+      uint16_t target = get_u16be(p + 1);
+      auto it = std::lower_bound(numbers_.begin(), numbers_.end(), target);
+      if (it != numbers_.end() && *it == target) {
+        size_t t = size_t(it - numbers_.begin());
+        referenced_[t] = 1;
+        emit3(code::LABEL_IDX, pass_ == 0 ? 0 : uint16_t(wide_ ? stmt_index_[t] : offsets_[t]));
+      } else {
+        emit(p, n);  // no such line: resolved when it runs
+      }
+    } else if (c == code::LABEL && !(p[1] & 0x80) && p[1]) {
+      std::string name = upper(p + 2, p[1]);
+      Label* l = find_label(name);
+      if (first) {
+        referenced_[i] = 1;
+        emit(p, n);
+      } else if (l && l->state != 0) {
+        emit3(code::LABEL_IDX2, pass_ == 0 ? 0 : uint16_t(wide_ ? stmt_index_[l->line] : offsets_[l->line]));
+      } else {
+        if (!l && pass_ == 0) {
+          l = new Label;
+          l->name = name;
+          label_list_.insert(label_list_.begin(), l);
+          label_map_.emplace(name, l);
+        }
+        emit(p, n);
+      }
+    } else {
+      emit(p, n);
+    }
+    first = false;
+    p += n;
+  }
+  if (out) {
+    size_t len = out->size() - start - 2;
+    if (len > 0xFFFF) Rpt_error(19);
+    (*out)[start] = uint8_t(len >> 8);
+    (*out)[start + 1] = uint8_t(len);
+  } else if (size - 2 > 0xFFFF) {
+    Rpt_error(19);
+  }
+  return size;
+}
+
+void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
+  size_t count = lines_.size();
+  numbers_.resize(count);
+  referenced_.assign(count, 0);
+  offsets_.assign(count, 0);
+  stmt_index_.assign(count, 0);
+  for (size_t i = 0; i < count; i++) numbers_[i] = get_u16be(lines_[i]);
+  // Label scan: the lines that define a label.
+  for (size_t i = 0; i < count; i++) {
+    const uint8_t* p = lines_[i] + 2;
+    if (p[0] != code::LABEL || (p[1] & 0x80) || p[1] == 0) continue;
+    std::string name = upper(p + 2, p[1]);
+    Label* l = find_label(name);
+    if (!l) {
+      l = new Label;
+      l->name = name;
+      label_list_.insert(label_list_.begin(), l);
+      label_map_.emplace(name, l);
+    }
+    l->defs.push_back(numbers_[i]);
+    if (l->state == 0) {
+      l->state = 1;
+      l->line = uint32_t(i);
+    } else {
+      l->state = 2;
+    }
+  }
+  // Pass 0: sizes, names, referenced lines.
+  pass_ = 0;
+  uint64_t lines_size = 0;
+  for (size_t i = 0; i < count; i++) {
+    offsets_[i] = uint32_t(lines_size);
+    lines_size += convert(i, nullptr);
+  }
+  uint64_t names_size = 0;
+  for (const std::string& s : names_) names_size += 1 + s.size();
+  uint32_t defined = 0;
+  for (Label* l : label_list_)
+    if (l->state != 0) defined++;
+  uint64_t total = lines_size + names_size + 2 * names_.size() + 4 * uint64_t(defined);
+  wide_ = total > 65535;
+  uint32_t stmt_cnt = 0;
+  if (wide_) {
+    for (size_t i = 0; i < count; i++)
+      if (referenced_[i]) stmt_index_[i] = stmt_cnt++;
+    if (stmt_cnt > 0xFFFF) Rpt_error(19);
+  }
+  if (lines_size + names_size > 0xFFFFFFFFull / 2) Rpt_error(19);
+  // Pass 1: the bytes.
+  pass_ = 1;
+  image.clear();
+  image.reserve(size_t(total) + 4 * stmt_cnt);
+  for (size_t i = 0; i < count; i++) convert(i, &image);
+  layout = Image_layout{};
+  layout.wide = wide_;
+  layout.name_area = uint32_t(image.size());
+  std::vector<uint32_t> name_offs;
+  for (const std::string& s : names_) {
+    name_offs.push_back(uint32_t(image.size()) - layout.name_area);
+    image.push_back(uint8_t(s.size()));
+    image.insert(image.end(), s.begin(), s.end());
+  }
+  layout.name_tbl = uint32_t(image.size());
+  for (uint32_t off : name_offs) {
+    if (off > 0xFFFF) Rpt_error(19);
+    image.push_back(uint8_t(off >> 8));
+    image.push_back(uint8_t(off));
+  }
+  layout.name_cnt = uint32_t(names_.size());
+  if (wide_) {
+    layout.stmt_tbl = uint32_t(image.size());
+    for (size_t i = 0; i < count; i++) {
+      if (!referenced_[i]) continue;
+      uint8_t b[4];
+      put_u32be(b, offsets_[i]);
+      image.insert(image.end(), b, b + 4);
+    }
+  }
+  layout.label_tbl = uint32_t(image.size());
+  for (Label* l : label_list_) {
+    if (l->state == 0) continue;
+    uint8_t b[4];
+    put_u32be(b, offsets_[l->line]);
+    image.insert(image.end(), b, b + 4);
+    layout.label_cnt++;
+  }
+  layout.has_labels = true;
+  layout.size = uint32_t(image.size());
+}
+
+// ---- the file ----
+
+struct Version_block {
+  std::vector<uint8_t> bytes;  // header and image
+};
+
+bool read_full(int fd, uint8_t* buf, size_t n, off_t at) {
+  size_t got = 0;
+  while (got < n) {
+    ssize_t k = ::pread(fd, buf + got, n - got, at + off_t(got));
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return false;
+    got += size_t(k);
+  }
+  return true;
+}
+
+void write_full(int fd, const uint8_t* buf, size_t n, off_t at) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t k = ::pwrite(fd, buf + done, n - done, at + off_t(done));
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) {
+      if (k == 0) errno = ENOSPC;
+      Sys_error();
+    }
+    done += size_t(k);
+  }
+}
+
+// The versions kept behind the new image (the current one among them),
+// newest first.  A block with minor version 0 is always kept; the others
+// while their count (the new version counting as one when its minor is not
+// 0) stays within parameter +R.  Blocks without an image (the empty header
+// of a freshly created file) are no version and are passed over.
+std::vector<Version_block> read_versions(int fd, uint16_t new_minor) {
+  std::vector<Version_block> kept;
+  int count = new_minor != 0 ? 1 : 0;
+  off_t at = 0;
+  for (;;) {
+    uint8_t h[PRG_HDR_SIZE];
+    if (!read_full(fd, h, PRG_HDR_SIZE, at) || !Prg_is_header(h)) break;
+    uint32_t size = Prg_image_size(h);
+    uint16_t minor = get_u16be(h + PH_MINOR);
+    if (size == 0) {
+      at += off_t(PRG_HDR_SIZE);
+      continue;
+    }
+    Version_block b;
+    b.bytes.resize(PRG_HDR_SIZE + size_t(size));
+    if (!read_full(fd, b.bytes.data(), b.bytes.size(), at)) break;
+    at += off_t(b.bytes.size());
+    if (minor != 0 && ++count > int(prmblk.Plus_R)) continue;
+    kept.push_back(std::move(b));
+  }
+  return kept;
+}
+
+uint32_t local_save_time() {
+  time_t now = std::time(nullptr);
+  struct tm lt;
+  localtime_r(&now, &lt);
+  return uint32_t(int64_t(now) + lt.tm_gmtoff);
+}
+
+// The fields SAVE fills in the target's header.
+void fill_header(uint8_t* h, int version_opt, bool enciphered, Prg_seed& seed) {
+  seed.save_time = local_save_time();
+  seed.random = uint16_t(Oru_rand());
+  seed.el = uint8_t(prmblk.EL);
+  put_u32be(h + PH_TIME, seed.save_time);
+  std::string login = Getlogin();
+  login.resize(LOGIN_LEN, ' ');
+  std::memcpy(h + PH_LOGIN, login.data(), LOGIN_LEN);
+  put_u16be(h + PH_LITPOOL, 0);
+  h[PH_FLAGS] = 0;
+  std::memset(h + PH_KEYBLOCK, 0, 8);
+  std::memset(h + 82, 0, 2);
+  std::memset(h + 85, 0, 4);
+  put_u16be(h + PH_RANDOM, seed.random);
+  put_u16be(h + PH_STATE, uint16_t(ws.Pgm_flags2));
+  put_u16be(h + PH_VARMASK, uint16_t(ws.Var_mask_pgm));
+  h[PH_EL] = seed.el;
+  std::memcpy(h + PH_DESC, ws.Pgm_desc, PRG_DESC_LEN);
+  if (enciphered) {
+    h[PH_FLAGS] = 1;
+    Prg_key_block(ws.Pgm_key, seed, h + PH_KEYBLOCK);
+  }
+  uint16_t major = get_u16be(h + PH_MAJOR), minor = get_u16be(h + PH_MINOR);
+  if (version_opt >= 0) {
+    major = uint16_t(version_opt);
+    minor = 0;
+  } else if (++minor > 9999) {
+    major++;
+    minor = 1;
+  }
+  put_u16be(h + PH_MAJOR, major);
+  put_u16be(h + PH_MINOR, minor);
+}
+
+// Writes header and image at 0 and the kept versions behind them; the file
+// is cut to that length.
+void write_program(int fd, const uint8_t* h, const std::vector<uint8_t>& image,
+                   const std::vector<Version_block>& versions) {
+  std::vector<uint8_t> all(h, h + PRG_HDR_SIZE);
+  all.insert(all.end(), image.begin(), image.end());
+  for (const Version_block& b : versions) all.insert(all.end(), b.bytes.begin(), b.bytes.end());
+  write_full(fd, all.data(), all.size(), 0);
+  if (chsize(fd, int64_t(all.size())) != 0) Sys_error();
+}
+
+// The listing lines of the undefined and duplicated labels, and the size
+// warning.
+void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
+  std::vector<const Label*> undef, dup;
+  for (const Label* l : labels) {
+    if (l->state == 0) undef.push_back(l);
+    if (l->state == 2) dup.push_back(l);
+  }
+  auto line = [](const std::string& s) {
+    if (Con_column() != 0) Con_newline();
+    Con_write(s.data(), s.size());
+    Con_newline();
+  };
+  if (!undef.empty()) {
+    line(Msg_text(123));
+    for (const Label* l : undef) line(l->name);
+  }
+  if (!dup.empty()) {
+    line(Msg_text(124));
+    for (const Label* l : dup) {
+      std::string s = l->name + " [";
+      for (size_t i = 0; i < l->defs.size(); i++) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04u", unsigned(l->defs[i]));
+        if (i) s += ',';
+        s += buf;
+      }
+      line(s + "]");
+    }
+  }
+  if (image_size >= 65521 && !Sw_on(sw::PZ)) line(Msg_text(66));
+}
+
+}  // namespace
+
+
+// SAVE [LIST] [name] [, number ...] [, IND=version] [, DSC=description]
+// [, ERR=line]
+void d_save() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_DATA) Not_built("SAVE DATA");
+  if (c == code::D_FILE) Not_built("SAVE FILE (the thin client)");
+  bool list_form = ws.Prm.LE;
+  if (c == code::D_LIST) {
+    list_form = true;
+    c = *++ws.Exec_ptr;
+  }
+  if ((ws.Pgm_flags & PGM_PROTECTED) && prmblk.SV == 0) Rpt_error(52);
+  bool console = ws.Cur_stno == 0;
+  std::string name;
+  bool show;
+  if (stmt_end(c) || c == code::IOPT_FIRST + 4) {
+    if (!ws.Cur_pgm) Rpt_error(10);
+    name = ws.Cur_pgm->path;
+    show = console;
+  } else {
+    Eval_str();
+    name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    show = console && (ws.Con_flags & CON_MODE);
+  }
+  int version = -1;
+  int numbers = 0;
+  bool desc_given = false;
+  char desc[PRG_DESC_LEN] = {};
+  for (;;) {
+    uint8_t* p = ws.Exec_ptr;
+    if (p[0] == code::IOPT_FIRST + 4) {
+      Chk_err();
+      continue;
+    }
+    if (p[0] != code::COMMA) break;
+    if (p[1] == code::IOPT_FIRST + 4) {
+      ws.Exec_ptr = p + 1;
+      Chk_err();
+    } else if (p[1] == code::IOPT_FIRST + 5) {  // IND=: the version number
+      ws.Exec_ptr = p + 2;
+      int32_t v = Eval_integer();
+      if (v < 0 || v > 65535) Rpt_error(41);
+      version = v;
+    } else if (p[1] == code::IOPT_FIRST && p[2] == O_DSC) {  // the description
+      ws.Exec_ptr = p + 3;
+      Eval_str();
+      size_t n = size_t(ws.Str_len);
+      while (n && ws.Str_ptr[n - 1] == ' ') n--;
+      if (n > PRG_DESC_LEN) Rpt_error(46);
+      std::memcpy(desc, ws.Str_ptr, n);
+      desc_given = true;
+    } else {
+      ws.Exec_ptr = p + 1;
+      Eval_integer();
+      if (++numbers == 2 && Sw_on(sw::PlusL)) Not_built("prefix lists");
+    }
+  }
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  if (name.empty()) Rpt_error(10);
+
+  Scratch_guard chan;
+  {
+    Catch_region region;
+    try {
+      chan.f = Open_scratch(name, true);
+    } catch (const Oru_error& e) {
+      if (e.no != 12) throw;
+    }
+  }
+  if (!chan.f) {
+    // A new file: a program file sized for nothing in particular.
+    Set_path(name);
+    Kdef kd;
+    kd.type = FK_PROGRAM;
+    File_create(kd, nullptr);
+    chan.f = Open_scratch(name, true);
+  } else if (numbers > 0) {
+    Rpt_error(12);
+  }
+  Fcb* f = chan.f;
+  int32_t kind = f->kind;
+  if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(13);
+  if (kind == FK_LIB_MEMBER) Not_built("program libraries");
+  bool program = kind == FK_PROGRAM;
+  std::string path = f->path && f->path->path ? f->path->path : name;
+  int fd = program ? f->fd : -1;  // the channel's descriptor: a program file is written directly
+  uint8_t h[PRG_HDR_SIZE] = {};
+  if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
+
+  // The saved file becomes the program's path; every other loaded program
+  // is read from its file again when next used.
+  Pgm_path* np = Path_new(path, name);
+  Path_unref(ws.Cur_pgm);
+  ws.Cur_pgm = np;
+  Prog_drop(nullptr);
+  if (desc_given) std::memcpy(ws.Pgm_desc, desc, sizeof desc);
+
+  if (!program) {
+    bool refused = Sw_on(sw::PlusV) ? (ws.Pgm_flags & PGM_PROTECTED) : (ws.Pgm_flags & PGM_ENCIPHERED);
+    if (refused) Rpt_error(52);
+    Sve_serial(f, list_form);
+  } else {
+    if (prmblk.SV == 0) Not_built("saving in the old program format (parameter SV 0)");
+    bool enciphered = (ws.Pgm_flags & PGM_ENCIPHERED) != 0;
+    Prg_seed seed;
+    fill_header(h, version, enciphered, seed);
+    std::vector<Version_block> versions = read_versions(fd, get_u16be(h + PH_MINOR));
+    std::vector<uint8_t> image;
+    Image_layout layout;
+    std::unique_ptr<Image_builder> builder;
+    if (ws.Pgm_image) {
+      // An unchanged loaded image is written as it was loaded.
+      image.assign(ws.Pgm_image, ws.Pgm_image + ws.Pgm_size);
+      const Prog_obj* rec = ws.Pgm_cache_ent;
+      layout.size = ws.Pgm_size;
+      layout.wide = ws.Pgm_size >= 65535;
+      layout.name_tbl = rec->name_tbl_off;
+      layout.name_area = rec->name_area_off;
+      layout.stmt_tbl = rec->stmt_tbl ? uint32_t(rec->stmt_tbl - rec->image) : 0;
+      layout.name_cnt = rec->name_cnt;
+    } else {
+      std::vector<const uint8_t*> lines;
+      std::vector<uint32_t> lens;
+      for (Str_blk* b = Edit_head(); b; b = b->link) {
+        lines.push_back(b->bytes());
+        lens.push_back(b->len);
+        if (!b->link) break;
+      }
+      if (Sw_on(sw::SS)) {
+        Struct_check check;
+        for (size_t i = 0; i < lines.size(); i++) {
+          if (get_u16be(lines[i]) == LAST_LINE_NO) check.finish();
+          else check.line(lines[i], lens[i]);
+        }
+      }
+      builder = std::make_unique<Image_builder>(lines, lens);
+      builder->build(image, layout);
+    }
+    if (enciphered) Prg_cipher(ws.Pgm_key, seed, 0, image.data(), image.size());
+    Prg_put_layout(h, layout, 1);
+    write_program(fd, h, image, versions);
+    if (builder) {
+      ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
+      report_labels(builder->labels(), layout.size);
+    }
+  }
+  Close_scratch(chan.release());
+  bool copy = KestSaveCvs();
+  if (show) Prg_show(copy, version > 0 ? version : 0);
+}
+
+// PROGRAM name [, size [, drive]] [, ERR=line]: an empty program file.
+void d_prog() {
+  Eval_str();
+  Set_path();
+  Kdef kd;
+  kd.type = FK_PROGRAM;
+  kd.records = File_create_no();
+  kd.drive = File_create_drive();
+  File_create_end(kd, nullptr);
+}
