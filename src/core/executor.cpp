@@ -465,10 +465,16 @@ void run_statements(uint8_t* work) {
         ++ws.Exec_ptr;
         Exec_if();
         break;
-      case code::D_GOTO:
-        ++ws.Exec_ptr;
-        Exec_go(Get_line());
+      case code::D_GOTO: {
+        uint8_t* q = ++ws.Exec_ptr;
+        if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
+          ws.Exec_ptr = q + 3;
+          Exec_go(get_u16be(q + 1));
+        } else {
+          Exec_go(Get_line());
+        }
         break;
+      }
       case code::D_GOSUB:
         ++ws.Exec_ptr;
         True_gosub(Get_line());
