@@ -1,6 +1,8 @@
 #!/bin/sh
 # PRINT to a serial file: 1,000,000 lines of a text, a position and a number,
-# against WRITE of the same values and against CPython's print(..., file=f).
+# against WRITE of the same values and against CPython's print(..., file=f);
+# then 1,000,000 formatted lines (two strings and a number under a mask)
+# against CPython writing the same lines with an f-string.
 # Each step runs as its own process; the figure is the best wall time of
 # three runs, in seconds.
 # Usage: bench/print_file.sh [build-dir] [lines]
@@ -21,6 +23,12 @@ EOF2
 }
 prog 'PRINT (1)"customer record line number",@(30),I' > print.bas
 prog 'WRITE (1)"customer record line number",I' > write.bas
+prog 'PRINT (1)"ACME Corp ","Invoice ",I*1.25:"###,###,##0.00"' > format.bas
+cat > format.py <<EOF2
+with open("py.txt", "w") as f:
+    for i in range(1, $lines + 1):
+        f.write(f"ACME Corp Invoice {i * 1.25:14,.2f}\n")
+EOF2
 cat > print.py <<EOF2
 with open("py.txt", "w") as f:
     for i in range(1, $lines + 1):
@@ -41,4 +49,8 @@ echo "PRINT (1) to a serial file: $(best sh -c "\"$oru\" < print.bas") s"
 echo "WRITE (1) to a serial file: $(best sh -c "\"$oru\" < write.bas") s"
 if command -v python3 >/dev/null; then
   echo "python3 print(..., file=f): $(best python3 print.py) s"
+fi
+echo "PRINT (1) of formatted lines (mask): $(best sh -c "\"$oru\" < format.bas") s"
+if command -v python3 >/dev/null; then
+  echo "python3 f-string lines: $(best python3 format.py) s"
 fi
