@@ -20,12 +20,6 @@
 
 int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max) = nullptr;
 
-static_assert(offsetof(Key_name_ent, next) == offsetof(Kname_node, next) &&
-                  offsetof(Key_name_ent, key_no) == offsetof(Kname_node, key) &&
-                  offsetof(Key_name_ent, name_len) == offsetof(Kname_node, len) &&
-                  offsetof(Key_name_ent, name) == offsetof(Kname_node, name),
-              "Key_name_ent is a view of Kname_node");
-
 namespace {
 
 inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }

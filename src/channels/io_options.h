@@ -65,17 +65,6 @@ int32_t GetKNOValueFromString(const uint8_t* s, int32_t len);
 // left in ws.Io_key_ptr / ws.Io_key_len.
 void OptGenKey();
 
-// The named keys of a channel: Fcb::key_names is a chain of Kname_node
-// (kdef.h), built by the kinds at open.  Key_name_ent is the same record
-// under its older field names, kept only for readers not yet moved to
-// Kname_node; the layout checks in io_options.cpp hold the two together.
-struct Key_name_ent {
-  Key_name_ent* next;
-  int32_t key_no;
-  uint8_t name_len;
-  char name[1];  // name_len bytes
-};
-
 // Segment widths of key `key_no` of the current channel for KEY= given in
 // parts; returns the number of segments (0: the kind has no segments).  Set
 // by the keyed kinds (both keyed formats), which hand their segment table to

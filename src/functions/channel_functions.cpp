@@ -549,11 +549,11 @@ std::string key_names_text(const Fcb* f) {
   if (!has_keys(f)) return "";
   std::string out;
   for (int k = 0; k <= f->high_key; ++k) {
-    const Key_name_ent* hit = nullptr;
-    for (auto* e = static_cast<const Key_name_ent*>(f->key_names); e; e = e->next)
-      if (e->key_no == k) hit = e;
+    const Kname_node* hit = nullptr;
+    for (auto* e = static_cast<const Kname_node*>(f->key_names); e; e = e->next)
+      if (e->key == k) hit = e;
     if (hit)
-      out.append(hit->name, hit->name_len);
+      out.append(hit->name, hit->len);
     else
       out += "#" + std::to_string(k);
     out += ",";
