@@ -40,10 +40,9 @@ void position_at_ind(Seq_fcb* f) {
 
 void set_index(Seq_fcb* f) { f->rec_index = int32_t(f->byte_pos / (f->rec_size > 0 ? f->rec_size : 1)); }
 
-// Writes what PRINT left in the output buffer at the byte position.
-void write_pending(Seq_fcb* f) {
-  if (f->buf_count <= 0) return;
-  int32_t n = f->buf_count;
+// Writes the first n bytes of the output buffer at the byte position and
+// empties the buffer; the position moves past them.
+void write_out(Seq_fcb* f, int32_t n) {
   f->buf_count = 0;
   f->high_water = 0;
   int64_t w = is_fifo(f) ? int64_t(write(f->fd, f->out_buf, size_t(n)))
@@ -53,6 +52,11 @@ void write_pending(Seq_fcb* f) {
   f->byte_pos += n;
   if (f->byte_pos > f->file_len) f->file_len = f->byte_pos;
   set_index(f);
+}
+
+// Writes what PRINT left in the output buffer at the byte position.
+void write_pending(Seq_fcb* f) {
+  if (f->buf_count > 0) write_out(f, f->buf_count);
 }
 
 int64_t Bin_open() {
@@ -152,15 +156,7 @@ int64_t Bin_write() {
     std::memset(f->out_buf + n, 0, size_t(f->rec_size - n));
     n = f->rec_size;
   }
-  f->buf_count = 0;
-  f->high_water = 0;
-  int64_t w = is_fifo(f) ? int64_t(write(f->fd, f->out_buf, size_t(n)))
-                         : Write_and_lock(f->byte_pos, f->out_buf, n);
-  if (w < 0) Sys_error();
-  if (w != n) Rpt_error(16);
-  f->byte_pos += n;
-  if (f->byte_pos > f->file_len) f->file_len = f->byte_pos;
-  set_index(f);
+  write_out(f, n);
   f->st1 |= ST1_WRITTEN;
   return 0;
 }
