@@ -333,8 +333,11 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
   return true;
 }
 
-// A[ALL]: every element takes a field in turn.
-void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
+// An A[ALL] item: reads its form once, then runs element(form) with the
+// iteration set to each element in turn and the item re-read from its start;
+// the caller's iteration and the position after the item come back at the end.
+template <class Element>
+inline void for_each_element(Element&& element) {
   uint8_t* item = ws.Exec_ptr;
   Var_node* n;
   uint32_t count = Io_all(&n);
@@ -348,12 +351,17 @@ void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
     ws.Iter_index = i;
     ws.Iter_count = count;
     ws.Exec_ptr = item;
-    read_target(rec, len, pos, &form);
+    element(form);
   }
   ws.Iter_on = iter;
   ws.Iter_index = index;
   ws.Iter_count = iter_count;
   ws.Exec_ptr = after;
+}
+
+// A[ALL]: every element takes a field in turn.
+void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
+  for_each_element([&](Item_form& form) { read_target(rec, len, pos, &form); });
 }
 
 // Appends the current value to the record as a field.
@@ -424,26 +432,10 @@ void write_item_value() {
 }
 
 void write_array() {
-  uint8_t* item = ws.Exec_ptr;
-  Var_node* n;
-  uint32_t count = Io_all(&n);
-  Item_form form;
-  item_form(form);
-  uint8_t* after = ws.Exec_ptr;
-  bool iter = ws.Iter_on;
-  uint32_t index = ws.Iter_index, iter_count = ws.Iter_count;
-  for (uint32_t i = 0; i < count; i++) {
-    ws.Iter_on = true;
-    ws.Iter_index = i;
-    ws.Iter_count = count;
-    ws.Exec_ptr = item;
+  for_each_element([](const Item_form& form) {
     Get_value();
     write_formatted(form);
-  }
-  ws.Iter_on = iter;
-  ws.Iter_index = index;
-  ws.Iter_count = iter_count;
-  ws.Exec_ptr = after;
+  });
 }
 
 // Common checks of the writing directives; returns the channel.
