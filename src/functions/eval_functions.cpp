@@ -18,6 +18,7 @@
 #include "core/control_stack.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/user_functions.h"
@@ -139,32 +140,7 @@ void check_statements(uint8_t* p, uint8_t* end) {
 // Runs the compiled line nested, as a console line does; returns -1 when it
 // ran to its end, else the error that stopped it.
 int run_nested(std::vector<uint8_t>& line) {
-  struct Saved {
-    uint8_t* exec = ws.Exec_ptr;
-    uint8_t* stmt = ws.Stmt_ptr;
-    uint16_t stno = ws.Cur_stno;
-    Line_pos pos = Save_line_pos();
-    uint16_t stop_stno = ws.Stop_stno;
-    uint8_t* stop_ptr = ws.Stop_ptr;
-    uint32_t err_line = ws.Err_line;
-    uint8_t* stmt_save = ws.Stmt_save;
-    uint32_t bsy_line = ws.Bsy_line;
-    int call_status = ws.Call_status;
-    uint32_t depth = ws.Ctl_depth;
-    ~Saved() {
-      while (ws.Ctl_depth > depth) Exec_unstack();
-      ws.Exec_ptr = exec;
-      ws.Stmt_ptr = stmt;
-      ws.Cur_stno = stno;
-      Restore_line_pos(pos);
-      ws.Stop_stno = stop_stno;
-      ws.Stop_ptr = stop_ptr;
-      ws.Err_line = err_line;
-      ws.Stmt_save = stmt_save;
-      ws.Bsy_line = bsy_line;
-      ws.Call_status = call_status;
-    }
-  } saved;
+  Nested_run_guard saved(NESTED_UNWIND | NESTED_STOP);
   ws.Cur_stno = 0;
   ws.Exec_ptr = ws.Stmt_ptr = line.data() + 2;
   ws.Call_status = -1;

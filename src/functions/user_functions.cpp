@@ -33,6 +33,7 @@
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/startup.h"
@@ -424,36 +425,17 @@ void Fnc_do_arg(const uint8_t* params) {
 // Runs a multi-line body to its RETURN.  Everything the nested execution
 // may change is put back on every way out.
 void run_body(const Fnc_def& f, Call_result& res) {
-  struct Saved {
-    uint8_t* exec = ws.Exec_ptr;
-    uint8_t* stmt = ws.Stmt_ptr;
-    uint16_t stno = ws.Cur_stno;
-    Line_pos pos = Save_line_pos();
-    uint16_t stop_stno = ws.Stop_stno;
-    uint8_t* stop_ptr = ws.Stop_ptr;
+  Nested_run_guard saved(NESTED_STOP);
+  struct Saved_call {
     uint32_t seterr = ws.Seterr_line;
     uint32_t in_seterr = ws.Pgm_flags2 & PGM2_IN_SETERR;
-    uint32_t err_line = ws.Err_line;
-    uint8_t* stmt_save = ws.Stmt_save;
-    uint32_t bsy_line = ws.Bsy_line;
-    int call_status = ws.Call_status;
     Call_result* call = cur_call;
-    ~Saved() {
-      ws.Exec_ptr = exec;
-      ws.Stmt_ptr = stmt;
-      ws.Cur_stno = stno;
-      Restore_line_pos(pos);
-      ws.Stop_stno = stop_stno;
-      ws.Stop_ptr = stop_ptr;
+    ~Saved_call() {
       ws.Seterr_line = seterr;
       ws.Pgm_flags2 = (ws.Pgm_flags2 & ~uint32_t(PGM2_IN_SETERR)) | in_seterr;
-      ws.Err_line = err_line;
-      ws.Stmt_save = stmt_save;
-      ws.Bsy_line = bsy_line;
-      ws.Call_status = call_status;
       cur_call = call;
     }
-  } saved;
+  } saved_call;
   uint32_t depth = ws.Ctl_depth;
   ws.Seterr_line = 0;  // the caller's SETERR line does not take errors of the body
   ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);

@@ -36,6 +36,7 @@
 #include "core/executor.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/workspace.h"
 #include "terminal/mouse.h"
 #include "terminal/terminal.h"
@@ -104,26 +105,7 @@ bool text_under(const Window_rec& w, const Mouse_region* r, int32_t col, int32_t
 void run_statement(const Mouse_region* r) {
   std::vector<uint8_t> line(r->data, r->data + r->stmt_len);
   Io_save_guard io;
-  struct Saved {
-    uint8_t* exec = ws.Exec_ptr;
-    uint8_t* stmt = ws.Stmt_ptr;
-    uint16_t stno = ws.Cur_stno;
-    Line_pos pos = Save_line_pos();
-    uint32_t err_line = ws.Err_line;
-    uint8_t* stmt_save = ws.Stmt_save;
-    int call_status = ws.Call_status;
-    uint32_t depth = ws.Ctl_depth;
-    ~Saved() {
-      while (ws.Ctl_depth > depth) Exec_unstack();
-      ws.Exec_ptr = exec;
-      ws.Stmt_ptr = stmt;
-      ws.Cur_stno = stno;
-      Restore_line_pos(pos);
-      ws.Err_line = err_line;
-      ws.Stmt_save = stmt_save;
-      ws.Call_status = call_status;
-    }
-  } saved;
+  Nested_run_guard saved(NESTED_UNWIND);
   ws.Cur_stno = 0;
   ws.Exec_ptr = ws.Stmt_ptr = line.data() + 2;
   ws.Call_status = -1;
