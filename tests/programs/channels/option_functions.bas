@@ -7,6 +7,7 @@
 70 PRINT A$
 80 READ (1,KEY=MID("zz",1,1),DOM=90)A$
 90 PRINT "missing key, error ",ERR
+91 A$="hello"; WRITE (1,KEY="k")MID(A$,2,3),LEN(A$),MID(A$,1); READ (1,KEY="k")X$,N,Y$; PRINT X$," ",N," ",Y$
 92 CLOSE (1); END
 95 PRINT "error ",ERR; END
 LIST
