@@ -8,11 +8,18 @@
 oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 mouse_mode() { T display -p '#{mouse_sgr_flag}#{mouse_standard_flag}'; }
+# expect_mode MODE WHAT: the terminal's mouse mode becomes MODE (at most 10
+# seconds: the prompt of an input can show before the request reaches tmux).
+expect_mode() {
+  i=0
+  while [ "$(mouse_mode)" != "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  [ "$(mouse_mode)" = "$1" ] || { echo "$2: $(mouse_mode)"; exit 1; }
+}
 start xterm
-[ "$(mouse_mode)" = "00" ] || { echo "mouse reports asked for at the prompt"; exit 1; }
+expect_mode 00 "mouse reports asked for at the prompt"
 type_program "$here/mouse.bas"
 wait_for 'Name:'
-[ "$(mouse_mode)" = "11" ] || { echo "mouse reports not asked for during the input: $(mouse_mode)"; exit 1; }
+expect_mode 11 "mouse reports not asked for during the input"
 # SGR press on column 9, line 1 ("[Save]"), then its release.
 T send-keys 'Bob'
 T send-keys -H 1b 5b 3c 30 3b 39 3b 31 4d 1b 5b 3c 30 3b 39 3b 31 6d
@@ -35,10 +42,10 @@ wait_for 'Code:'
 # PREINPUT with -1017: "ab" in the field, the cursor at its start.
 T send-keys 'X' Enter
 wait_for 'Last:'
-[ "$(mouse_mode)" = "00" ] || { echo "mouse reports asked for without regions"; exit 1; }
+expect_mode 00 "mouse reports asked for without regions"
 T send-keys -l 'fin'; T send-keys Enter
 wait_for 'E=fin'
 wait_for '-:'
 expect_screen "$here/mouse.screen"
-[ "$(mouse_mode)" = "00" ] || { echo "mouse reports left on"; exit 1; }
+expect_mode 00 "mouse reports left on"
 quit_and_check_line
