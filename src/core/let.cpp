@@ -314,17 +314,19 @@ void let_each(uint8_t* target, uint32_t count, Check check) {
   ws.Exec_ptr = end;
 }
 
-// The array named at the cursor when "[ALL]" follows it, else null; the
-// cursor is left where it was.
-Var_node* whole_array_at(uint8_t* p) {
+// The variable named at p when the code after its name is `follow` ("[ALL]"
+// or a range list), else null; the cursor is left where it was.
+Var_node* array_followed_by(uint8_t* p, uint8_t follow) {
   if (*p != code::NUM_VAR && *p != code::STR_VAR) return nullptr;
   uint8_t* save = ws.Exec_ptr;
   ws.Exec_ptr = p;
   Var_node* n = Find_var();
-  bool whole = *ws.Exec_ptr == code::WHOLE_ARRAY;
+  bool found = *ws.Exec_ptr == follow;
   ws.Exec_ptr = save;
-  return whole ? n : nullptr;
+  return found ? n : nullptr;
 }
+Var_node* whole_array_at(uint8_t* p) { return array_followed_by(p, code::WHOLE_ARRAY); }
+Var_node* ranged_array_at(uint8_t* p) { return array_followed_by(p, code::BLOCK_OPEN); }
 
 // A[ALL] = expression: the assignment runs once per element, the right side
 // evaluated anew each time; a whole array on the right supplies its element
@@ -353,18 +355,6 @@ void let_whole(Var_node* n) {
   let_each(target, count, [&] {
     if (!n->elems || Var_count(n) != count) Find_sub_err();
   });
-}
-
-// The array named at the cursor when a range list follows it, else null;
-// the cursor is left where it was.
-Var_node* ranged_array_at(uint8_t* p) {
-  if (*p != code::NUM_VAR && *p != code::STR_VAR) return nullptr;
-  uint8_t* save = ws.Exec_ptr;
-  ws.Exec_ptr = p;
-  Var_node* n = Find_var();
-  bool ranged = *ws.Exec_ptr == code::BLOCK_OPEN;
-  ws.Exec_ptr = save;
-  return ranged ? n : nullptr;
 }
 
 // A{r1, r2, r3} = expression: as a whole-array assignment over the elements
