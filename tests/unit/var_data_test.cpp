@@ -82,6 +82,7 @@ TEST(VarData, RefusesEveryTruncationOfAValidFile) {
     Bytes part(recs.begin(), recs.begin() + long(cut));
     EXPECT_FALSE(Vdf_parse(part.data(), part.size(), nullptr, nullptr)) << "cut at " << cut;
     Bytes f = file_of(part);
+    Vdf_load_bytes(f.data(), f.size());
     int64_t before = ws.Mem_used;
     EXPECT_EQ(Vdf_load_bytes(f.data(), f.size()), -1);
     EXPECT_EQ(ws.Mem_used, before);
@@ -121,7 +122,8 @@ TEST(VarData, HeaderLengthFields) {
 TEST(VarData, ANameTwiceKeepsTheLaterRecord) {
   Bytes recs = cat({num_rec("A", 0, 1), num_rec("A", 0, 2), str_rec("A$", "x")});
   Bytes f = file_of(recs);
-  int64_t before = ws.Mem_used;
+  EXPECT_EQ(Vdf_load_bytes(f.data(), f.size()), 2);
+  int64_t before = ws.Mem_used;  // after the first run: the released-string cache is warm
   EXPECT_EQ(Vdf_load_bytes(f.data(), f.size()), 2);
   EXPECT_EQ(ws.Mem_used, before);
 }
