@@ -299,6 +299,7 @@ Prog_obj* Prog_load() {
     // the library file's state kept for the cache.
     struct stat st;
     if (::stat(Pgl_library_path(f).c_str(), &st) != 0) Sys_error();
+    if (Pgl_size(f) < int64_t(PRG_HDR_SIZE) || !Prg_is_header(Pgl_header(f))) Rpt_error(17);
     Prog_obj* rec = new_rec();
     int e;
     try {
