@@ -8,17 +8,22 @@ ASAN_BUILD ?= build-asan
 
 .PHONY: all run test bench fuzz deps build build-asan clean
 
+# Only what a user needs to see: no directory messages of the nested makes
+# (cmake --build runs make inside make), no "Built target" lines.
+MAKEFLAGS += --no-print-directory
+QUIET_CMAKE = -DCMAKE_TARGET_MESSAGES=OFF -Wno-dev
+
 all: build
 
 deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(QUIET_CMAKE) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORU_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORU_SANITIZE=ON $(QUIET_CMAKE) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 run: build
@@ -32,7 +37,7 @@ bench: build
 	@bench/run.sh $(BUILD)
 
 fuzz: deps
-	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
+	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON $(QUIET_CMAKE) >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_loader fuzz_library fuzz_vardata
 	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask build-fuzz/corpus_keyed build-fuzz/corpus_loader build-fuzz/corpus_library build-fuzz/corpus_vardata
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_compile -max_total_time=60 build-fuzz/corpus tests/fuzz/corpus

@@ -260,7 +260,7 @@ void fnc_pth() {
     }
     if (ch < 0 || ch > 65000) Rpt_error(41);
     Fcb* f = Channel_record(uint16_t(ch));
-    if (!f) Rpt_error(14);
+    if (!f) Rpt_error(13);
     const char* p = f->path && f->path->path ? f->path->path : "";
     Fnc_result_copy(p, std::strlen(p));
     return;
