@@ -86,8 +86,10 @@ Num_val answer_number(const std::string& mask, bool masked) {
   Num_val v{};
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return v;  // an empty answer is 0
-  if (Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v) != 0) {
-    Rpt_error_text(26, "the answer is not a number");
+  // Not a number: the conversion's own error (43, or 46), which ERR= takes;
+  // 26 is for the length and numeric-limit items.
+  if (int e = Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v)) {
+    Rpt_error_text(e, "the answer is not a number");
   }
   return v;
 }
