@@ -12,13 +12,10 @@ void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
-void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
-void d_dred() { Not_built("the DREAD directive"); }
-void d_rstr() { Not_built("the RESTORE directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_sele() { Not_built("the SELECT directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
