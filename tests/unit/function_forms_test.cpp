@@ -21,9 +21,8 @@ struct Form {
 };
 
 // Operands used below: S$="abc", N=3, U$ holds "aé" (3 bytes), A[] a
-// numeric array, R$ a record with a fixed-length field.  The system
-// variables of the mouse, the help key, the LIP counters and objects wait
-// for their subsystems (99).
+// numeric array, R$ a record with a fixed-length field.  The object
+// system variable waits for its subsystem (99).
 const char* kSetup =
     "S$=\"abc\"; N=3; U$=\"a\"+$C3A9$; DIM A[3]; A[ALL]=2; DIM R$:\"NAME:C(5),AMT:N(*)\"";
 
@@ -87,9 +86,9 @@ const Form kForms[] = {
     {"V$=HWD"}, {"V$=LWD"}, {"V=PRC"}, {"V=PSZ"}, {"V=RET"}, {"V$=SYS"}, {"V=TME"}, {"V$=UID"},
     {"V$=CHN"}, {"V$=PGN"}, {"V$=PFX"}, {"V=HFN"}, {"V=TIM"}, {"V$=SEP"}, {"V$=QUO"}, {"V$=ESC"},
     {"V$=TSM"}, {"V$=SID"}, {"V=MDE", 99}, {"V=ERS"}, {"V=RND"}, {"V=TMS"}, {"V=BKG"},
-    {"V=GFN"}, {"V$=PRM"}, {"V$=LIP", 99}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
+    {"V=GFN"}, {"V$=PRM"}, {"V$=LIP"}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
     {"V$=F7"}, {"V$=B0"}, {"V$=B7"}, {"V$=WR"}, {"V$=WC"}, {"V$=WS"}, {"V$=BK"}, {"V$=DF"},
-    {"V$=MSE", 99}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP", 99}, {"V=VOOP", 99},
+    {"V$=MSE"}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP"}, {"V=VOOP", 99},
 };
 
 class FunctionFormsTest : public Console_env {};
