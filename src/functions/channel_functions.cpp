@@ -944,12 +944,7 @@ struct Rec_field {
 };
 std::vector<Rec_field> record_fields(const Var_node* v) {
   std::vector<Rec_field> out;
-  const uint8_t* b = v->rec_list;
-  const uint8_t* end = b + get_u16be(b);
-  for (const uint8_t* p = b + 2; p + 7 <= end && *p != 255; p += 7 + p[6]) {
-    if (p + 7 + p[6] > end) Rpt_error(49);
-    out.push_back({p[0], upper(std::string(reinterpret_cast<const char*>(p + 7), p[6]))});
-  }
+  for (const Record_field& f : Record_fields(v)) out.push_back({f.type, upper(f.name)});
   return out;
 }
 
