@@ -30,7 +30,6 @@ void d_rbtn() { Not_built("the RADIO_BUTTON directive"); }
 void d_fcus() { Not_built("the FOCUS directive"); }
 void d_mmed() { Not_built("the MULTI_MEDIA directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
-void d_sele() { Not_built("the SELECT directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_cvbx() { Not_built("the VBX directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
