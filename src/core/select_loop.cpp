@@ -43,6 +43,7 @@ struct Select_loop {
   uint8_t* rec_ptr = nullptr;    // the REC= target in the SELECT line, or null
   uint8_t* where_ptr = nullptr;  // the WHERE condition, or null
   std::vector<uint8_t> items;    // the items, ended by 255 (empty list: the channel's IOLIST)
+  std::vector<uint8_t> plain;    // the compiled channel part of the sequential reads
 };
 
 namespace {
@@ -72,9 +73,9 @@ void put_u16(std::vector<uint8_t>& v, uint32_t n) {
   v.push_back(uint8_t(n));
 }
 
-// Sets up the I/O state of a READ of the loop's channel, with KEY= when a
-// key is given.
-void channel_part(const Select_loop& s, const std::string* key) {
+// The compiled channel part of a READ of the loop's channel, with KEY= when
+// a key is given.
+std::vector<uint8_t> build_channel_part(const Select_loop& s, const std::string* key) {
   std::vector<uint8_t> cp;
   cp.push_back(code::LPAREN);
   cp.push_back(code::SMALL_INT);
@@ -94,9 +95,12 @@ void channel_part(const Select_loop& s, const std::string* key) {
   }
   cp.push_back(code::RPAREN);
   cp.push_back(code::EOL);
-  uint8_t* p = Work_take(cp.size());
-  std::memcpy(p, cp.data(), cp.size());
-  ws.Exec_ptr = p;
+  return cp;
+}
+
+// Sets up the I/O state of a READ of the loop's channel.
+void channel_part(std::vector<uint8_t>& cp) {
+  ws.Exec_ptr = cp.data();
   ws.Err_line = 0;
   Io_SetOptions(code::D_READ);
 }
@@ -130,7 +134,8 @@ bool next_record(Select_loop& s) {
       s.first = false;
       bool read = false;
       if (keyed_first) {
-        channel_part(s, &s.begin_key);
+        std::vector<uint8_t> cp = build_channel_part(s, &s.begin_key);
+        channel_part(cp);
         try {
           Read_record();
           read = true;
@@ -141,7 +146,8 @@ bool next_record(Select_loop& s) {
         }
       }
       if (!read) {
-        channel_part(s, nullptr);
+        if (s.plain.empty()) s.plain = build_channel_part(s, nullptr);
+        channel_part(s.plain);
         if (s.has_end) {
           ws.Str_ptr = nullptr;
           ws.Str_len = 0;
