@@ -14,6 +14,7 @@
 
 #include "core/errors.h"
 #include "keyed/keyed_file.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
@@ -192,7 +193,8 @@ std::string Key_verify(Key_chan* ch) {
   }
   if (key0 != int64_t(Hdr32(f, kf::H_COUNT)) && !(f->flags2 & kf::F2_EXTENDED && false))
     c.bad("record count " + std::to_string(Hdr32(f, kf::H_COUNT)) + " but key 0 holds " + std::to_string(key0));
-  if (f->variable) check_maps(c);
+  if (f->eff) c.out << Eff_verify_map(f, std::vector<uint32_t>(c.nodes.begin(), c.nodes.end()));
+  else if (f->variable) check_maps(c);
   else check_fixed_chains(c);
   op.done();
   return c.out.str();
