@@ -528,7 +528,9 @@ static Kbfr* new_variable(int type) {
 
 Kbfr* Kbfr_new(int type) {
   if (K.f->eff) {
-    Kbfr* b = eff_get(Eff_get_empty_page(), 0);
+    uint32_t page = Eff_get_empty_page();
+    Eff_page_new(page, uint8_t(type));
+    Kbfr* b = eff_get(page, 0);
     b->b()[0] = uint8_t(type);
     b->count = 0;
     Kbfr_touch(b);

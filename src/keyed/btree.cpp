@@ -358,7 +358,7 @@ int Key_adjust(uint8_t* key, int mode, int len) {
 int Kfnd_key(const uint8_t* key, int check) {
   Key_Hdr_Lock_N_Load(1);
   Key_file* f = K.f;
-  bool climb = (K.kno > 0 || f->lay.keys[0].dups) && !((f->flags1 & kf::F1_CHECKED) && check != 1);
+  bool climb = !K.no_climb && (K.kno > 0 || f->lay.keys[0].dups) && !((f->flags1 & kf::F1_CHECKED) && check != 1);
   K.depth = 0;
   uint32_t addr = Key_root();
   if (addr == 0) {

@@ -458,6 +458,21 @@ void Eff_page_write(Kbfr* b) {
   b->changed = false;
 }
 
+void Eff_page_new(uint32_t p, uint8_t type) {
+  // The entry takes the page's type at once (its physical page stays), so
+  // that the page is known for what it is before its first write-back.
+  Eff_store* e = Eff_of(K.f);
+  uint8_t t = type == eff::PT_DATA ? uint8_t(eff::PT_DATA + 15) : type;
+  uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
+  Kbfr* m = Eff_map_page(int(g));
+  m->b()[6 + 4 * i] = t;
+  e->flips[g] |= eff::FLIP_CHANGED;
+  if ((t & 0xF0) == eff::PT_DATA && (t & eff::FLIP_CLASS) > (e->flips[g] & eff::FLIP_CLASS))
+    e->flips[g] = uint8_t((e->flips[g] & 0xF0) | (t & eff::FLIP_CLASS));
+  Kbfr_touch(m);
+  e->dirty = true;
+}
+
 void Eff_page_free(Kbfr* b) {
   uint32_t L = b->addr;
   inv_set(L, -1, eff::PT_FREE);
@@ -607,7 +622,8 @@ std::string Eff_verify_map(Key_file* f, const std::vector<uint32_t>& nodes) {
   }
   for (uint32_t n : node_set)
     if (!mapped_nodes.count(n)) bad("index page " + std::to_string(n) + " not mapped as an index page");
-  if (f->reclen > 0 && records != e->count) bad("record count " + std::to_string(e->count) + " but the data pages hold " + std::to_string(records));
+  uint32_t count = Hdr32(f, kf::H_COUNT);  // the cycle's count (the store's is written at its end)
+  if (f->reclen > 0 && records != count) bad("record count " + std::to_string(count) + " but the data pages hold " + std::to_string(records));
   return out.str();
 }
 

@@ -90,6 +90,8 @@ uint32_t Eff_get_empty_page();
 Kbfr* Eff_page_with_space(int size);
 // Copy-on-write write-back of a page buffer.
 void Eff_page_write(Kbfr* b);
+// A page just taken from the map gets its type in its entry.
+void Eff_page_new(uint32_t p, uint8_t type);
 // Frees a page (its map entry becomes free).
 void Eff_page_free(Kbfr* b);
 // Data-page map type of a page buffer: 128 + its free-space class.

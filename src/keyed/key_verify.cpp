@@ -31,6 +31,12 @@ struct Checker {
     if (++problems <= 50) out << what << "\n";
   }
 
+  static std::string hexkey(const uint8_t* k) {
+    std::string o = " ";
+    char b[4];
+    for (int i = 0; i < K.ksz; ++i) { std::snprintf(b, sizeof b, "%02x", k[i]); o += b; }
+    return o;
+  }
   static bool sentinel(const uint8_t* k) {
     for (int i = 0; i < K.ksz; ++i)
       if (k[i] != 255) return false;
@@ -67,7 +73,7 @@ struct Checker {
       int32_t p = get_i32be(e);
       if ((p <= 0) != leaf) bad("node " + std::to_string(addr) + " mixes leaf and inner entries");
       if (i > 0 && Kcmp(ent(i - 1) + 4, e + 4) >= 0) bad("node " + std::to_string(addr) + " out of order at " + std::to_string(i));
-      if (lo && Kcmp(e + 4, lo) <= 0 && !sentinel(e + 4)) bad("node " + std::to_string(addr) + " entry below its range");
+      if (lo && Kcmp(e + 4, lo) <= 0 && !sentinel(e + 4)) bad("node " + std::to_string(addr) + " entry below its range" + hexkey(e + 4) + " lo" + hexkey(lo) + " key " + std::to_string(K.kno) + " i " + std::to_string(i) + " depth " + std::to_string(depth));
       if (hi && Kcmp(e + 4, hi) > 0) bad("node " + std::to_string(addr) + " entry above its parent entry");
       if (sentinel(e + 4) && !(rightmost && i == n - 1)) bad("end sentinel inside node " + std::to_string(addr));
     }

@@ -789,7 +789,12 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
       Kent_add(nv.data(), -int32_t(addr));  // the lookup above left the path
       continue;
     }
-    if (Kfnd_key(nv.data(), 0) != 0) Kent_add(nv.data(), -int32_t(addr));
+    // EFF: an insert goes to the end of the leaf whose separator covers it
+    // (climbing to the next leaf would put it under a separator below it).
+    K.no_climb = f->eff != nullptr;
+    int at = Kfnd_key(nv.data(), 0);
+    K.no_climb = false;
+    if (at != 0) Kent_add(nv.data(), -int32_t(addr));
   }
   Kno_def(ch->cur_kno);
   if (!req.lock) Rec_unlock(ch);

@@ -140,6 +140,7 @@ struct Key_ctx {
   uint32_t rec_ext = 0;           // extension following the record read
   uint32_t rec_seq = 0;           // EFF: the sequence of the record read
   bool eff_lock_first = false;    // EFF: this attempt reads under the file lock
+  bool no_climb = false;          // a search for an insert position stays in its leaf
 };
 extern Key_ctx K;
 

@@ -78,6 +78,7 @@ void Key_init(Key_chan* ch) {
   K.fh_updated = K.ky_updated = false;
   K.open = true;
   K.advance_left = 0;
+  K.no_climb = false;
   ++K.serial;
 }
 
