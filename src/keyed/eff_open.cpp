@@ -160,15 +160,7 @@ void Eff_create(int fd, const Eff_create_def& def) {
       if (s.flags & KSF_U) kflags |= 1;
     }
     put_u16be(d + 26, kflags);
-    if (pages.empty() || put_item(pages.back(), B, item) == 0) {
-      pages.emplace_back(size_t(B), 0);
-      std::vector<uint8_t>& pg = pages.back();
-      pg[0] = eff::PT_KEYD;
-      put_u32be(&pg[1], uint32_t(2 + pages.size()));
-      put_u16be(&pg[6], uint16_t(B - 8));
-    }
-    int slot = put_item(pages.back(), B, item);
-    if (slot == 0 && pages.back()[5] == 0) Rpt_error(80);
+    int slot = pages.empty() ? 0 : put_item(pages.back(), B, item);
     if (slot == 0) {
       pages.emplace_back(size_t(B), 0);
       std::vector<uint8_t>& pg = pages.back();

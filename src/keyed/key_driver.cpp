@@ -74,6 +74,7 @@ Key_req request() {
     r.dir = ws.Io_dir;
   }
   r.lock = (ws.Io_opts & IO_EXCLUSIVE) != 0;
+  r.dom = ws.Dom_line != 0;
   return r;
 }
 

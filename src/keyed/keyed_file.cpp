@@ -188,6 +188,8 @@ int by_dir(int d) {
       }
       Kno_def(keep);
     }
+    // A step in front of the first record is the END error at once, and
+    // the end of file stays pending for the next READ (both formats).
     if (back && K.advance_left != 0) ch->eof_pending = true;
   }
   return r;
@@ -597,6 +599,8 @@ std::vector<std::weak_ptr<Key_file>> Key_file_refs;
 static std::string key_read_once(Key_chan* ch, const Key_req& req);
 std::string Key_read(Key_chan* ch, const Key_req& req) {
   check_pending_eof(ch, req);
+  // A read that positions anew (KEY=, IND=, RNO=) ends a pending end of file.
+  if (req.has_key || req.has_ind || req.has_rno) ch->eof_pending = false;
   return eff_retry<std::string>(ch, [&] { return key_read_once(ch, req); });
 }
 
@@ -704,6 +708,8 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   if (found == 0) {
     old_addr = ch->cur_rec;
     if (req.directive == DIR_INSERT) Rpt_error(11);
+    // EFF: WRITE with DOM= never overwrites a record.
+    if (f->eff && req.dom && req.directive == DIR_WRITE) Rpt_error(11);
     if (f->reclen) {
       K.rec_addr = 0xFFFFFFFFu;
       int r = Krec_read(old_addr);
