@@ -16,6 +16,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/editor_keys.h"
+#include "terminal/controls.h"
 #include "terminal/long_mnem.h"
 #include "terminal/terminal.h"
 #include "terminal/vformat.h"
@@ -179,6 +180,8 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('C', 'S'):
     case M('F', 'F'): {
       Term_check_resize();
+      // Clearing the window takes its character-mode controls away.
+      if (f == ws.Con_fcb) Tty_purge_controls(d->win);
       const MnemDef* cs = def ? def : Find_mnem(M('C', 'S'));
       Mnem_CS(cs);
       if (!Mnem_override && cs != def) {

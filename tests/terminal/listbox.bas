@@ -17,4 +17,9 @@
 170 MULTI_LINE 104,GOTO
 180 INPUT @(0,19),X$
 190 MULTI_LINE 104,READ,M$; PRINT @(0,20),"multi-line: [",M$,"] ctl ",CTL
-200 END
+200 INPUT @(0,21),"clear? ",X$
+210 PRINT 'CS',
+220 LIST_BOX 101,READ,X$,ERR=240
+230 PRINT "still there"; END
+240 PRINT "cleared with the screen:",ERR
+250 END
