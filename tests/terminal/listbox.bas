@@ -17,7 +17,7 @@
 170 MULTI_LINE 104,GOTO
 180 INPUT @(0,19),X$
 190 MULTI_LINE 104,READ,M$; PRINT @(0,20),"multi-line: [",M$,"] ctl ",CTL
-200 INPUT @(0,21),"clear? ",X$
+200 INPUT @(0,22),"clear? ",X$
 210 PRINT 'CS',
 220 LIST_BOX 101,READ,X$,ERR=240
 230 PRINT "still there"; END
