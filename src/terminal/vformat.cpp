@@ -108,7 +108,7 @@ void Mnem_S0(int digit) {
 void Vformat_release(const void* fcb) { formats.erase(fcb); }
 
 bool Vformat_takes(Fcb* f, uint16_t code) {
-  if (f->out_hook != collect) return false;
+  if (!f || f->out_hook != collect) return false;
   collect(27);
   collect(uint8_t(code >> 8));
   collect(uint8_t(code));
