@@ -15,7 +15,6 @@ void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
-void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_dred() { Not_built("the DREAD directive"); }
 void d_rstr() { Not_built("the RESTORE directive"); }
@@ -42,9 +41,5 @@ void d_hide() { Not_built("the HIDE directive"); }
 void d_prtr() { Not_built("the WINPRT directive"); }
 void d_chrt() { Not_built("the CHART directive"); }
 void d_pmnu() { Not_built("the POPUP_MENU directive"); }
-void d_proy() { Not_built("the PROPERTY directive"); }
-void d_func() { Not_built("the FUNCTION directive"); }
-void d_get() { Not_built("the GET directive"); }
-void d_set() { Not_built("the SET directive"); }
-void d_stat() { Not_built("the STATIC directive"); }
 void d_with() { Not_built("the WITH directive"); }
+void d_dump() { Not_built("the DUMP directive"); }
