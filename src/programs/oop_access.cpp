@@ -36,11 +36,6 @@ namespace {
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
-// The system properties' variable records, refreshed on each read.
-Var_node* v_obj = nullptr;
-Var_node* v_class = nullptr;
-Var_node* v_refcnt = nullptr;
-
 Var_node* sys_var(Var_node*& v, uint8_t type, const char* name) {
   if (!v) v = Var_node_new(type, reinterpret_cast<const uint8_t*>(name), int(std::strlen(name)));
   return v;
@@ -279,23 +274,30 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
       return n;
   }
   uint8_t kind = type == code::STR_VAR ? 2 : 1;
-  if (const Oop_name* id = OopFindName(kind, len, reinterpret_cast<const char*>(name))) {
+  const Oop_name* id = OopFindName(kind, len, reinterpret_cast<const char*>(name));
+  if (id)
     if (Prop_inst* pi = Oop_inst(o, id, true)) return pi->var;
+  if (len > 1 && name[0] == '_') {
+    id = OopDefName(kind, len, reinterpret_cast<const char*>(name));
+    // Each object has its own records: a call frame caches the node.
     if (is_sys(id, "_OBJ")) {
-      Var_node* v = sys_var(v_obj, code::NUM_VAR, "_OBJ");
+      Var_node* v = sys_var(o->sys[0], code::NUM_VAR, "_OBJ");
       v->num = Num_val{};
       v->num.mant = Oop_handle_of(o->slot);
+      v->flags |= VF_READ_ONLY;
       return v;
     }
     if (is_sys(id, "_REFCNT")) {
-      Var_node* v = sys_var(v_refcnt, code::NUM_VAR, "_REFCNT");
+      Var_node* v = sys_var(o->sys[2], code::NUM_VAR, "_REFCNT");
       v->num = Num_val{};
       v->num.mant = o->refs;
+      v->flags |= VF_READ_ONLY;
       return v;
     }
     if (is_sys(id, "_CLASS$")) {
-      Var_node* v = sys_var(v_class, code::STR_VAR, "_CLASS$");
+      Var_node* v = sys_var(o->sys[1], code::STR_VAR, "_CLASS$");
       set_str_var(v, o->cls->name->text, o->cls->name->len);
+      v->flags |= VF_READ_ONLY;
       return v;
     }
   }
@@ -307,13 +309,6 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
     return n;
   }
   return nullptr;
-}
-
-void Oop_sys_vars_clear() {
-  Clr_tree(v_obj);
-  Clr_tree(v_class);
-  Clr_tree(v_refcnt);
-  v_obj = v_class = v_refcnt = nullptr;
 }
 
 // ---- reading and assigning from outside ----

@@ -393,21 +393,70 @@ Oop_class* find_loaded(const Oop_name* id) {
   return nullptr;
 }
 
+void name_to_accumulator(const std::string& s) {
+  uint8_t* p = Work_take(s.size());
+  std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
+
+// A class file is a program whose first statement after its remarks is
+// DEF CLASS: anything else is refused before a line of it runs.
+void check_class_file(const std::string& name, const std::string& file) {
+  name_to_accumulator(file);
+  Prog_obj* rec;
+  try {
+    rec = Prog_load();
+  } catch (const Oru_error& e) {
+    if (e.no == 12) Rpt_error_text(90, "class file " + file + " not found");
+    throw;
+  }
+  if (!rec) {
+    Text_source_close();
+    Rpt_error_text(90, file + " is not a program: it cannot define class " + name);
+  }
+  const uint8_t* img = rec->image;
+  uint32_t size = rec->lines_end ? rec->lines_end : rec->image_size;
+  uint32_t at = 0;
+  while (at + 5 <= size) {
+    uint32_t len = get_u16be(img + at);
+    if (len < 3 || at + 2 + len > size) break;
+    const uint8_t* code_at = img + at + 4;
+    uint8_t c = code_at[0];
+    if (c == code::D_REM || c == code::D_COMMENT) {
+      at += 2 + len;
+      continue;
+    }
+    if (len < 8 || c != code::D_DEF || code_at[1] != code::PREFIX2 || code_at[2] != 66 ||
+        code_at[3] != code::STR_LIT)
+      break;
+    // Its literal must be the wanted name, or the end of it (a name given
+    // with a prefix).
+    uint32_t n = get_u16be(code_at + 4);
+    if (6 + n > len - 2) break;
+    std::string lit(reinterpret_cast<const char*>(code_at + 6), n);
+    auto upper = [](std::string t) {
+      for (char& ch : t) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
+      return t;
+    };
+    std::string w = upper(name), l = upper(lit);
+    if (!l.empty() && l.size() <= w.size() && w.compare(w.size() - l.size(), l.size(), l) == 0) return;
+    Rpt_error_text(90, file + " defines class " + lit + ", not " + name);
+  }
+  Rpt_error_text(90, file + " does not begin with DEF CLASS: it cannot define class " + name);
+}
+
 // Loads the class file of a class and returns the class (error 90 when the
 // file does not define it).
 Oop_class* load_class_file(const std::string& name, const std::string& file, int load_flags) {
-  uint8_t* p = Work_take(file.size());
-  std::memcpy(p, file.data(), file.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(file.size());
+  check_class_file(name, file);
+  name_to_accumulator(file);
   Oop_class_loading guard(name, Call_depth() + 1);
   bool started = false;
   int rc = Nested_call(FORM_CALL, nullptr, 0, &started);
-  if (!started) {
-    if (rc == 12) Rpt_error_text(90, "class file " + file + " not found");
-    Rpt_error(rc);
-  }
+  if (!started) Rpt_error(rc == 12 ? 90 : rc);
   Oop_class* c = find_loaded(OopFindName(66, int(name.size()), name.c_str()));
+  if (!c && rc > 0) Rpt_error(rc);  // the class file stopped with an error (its text is kept)
   if (!c) Rpt_error_text(90, "class " + name + " is not defined by " + file);
   c->flags |= uint16_t(load_flags == 2 ? CF_ON_DEMAND : 0);
   return c;

@@ -35,7 +35,6 @@ void OopClrNames() {
   oop.cur_depth = -1;
   Oop_objects_clear();
   Oop_classes_clear();
-  Oop_sys_vars_clear();
   Oop_names_clear();
   LoadData_clear();
   oop.shutting_down = false;

@@ -129,3 +129,39 @@ void DefObject() {
   ws.Str_len = -1;
   Store_num(target, &target->num);
 }
+
+// MERGE OBJECT a, b [, ERR=line]: b answers the properties and methods a
+// does not know (b's own delegates after it); MERGE OBJECT a, a removes
+// the delegate.  A chain that would lead back to a or b is refused.
+void Oop_MergeProp() {
+  Eval_val();
+  Num_val a = ws.Num_acc;
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ws.Exec_ptr++;
+  Eval_val();
+  Num_val b = ws.Num_acc;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  Set_scl(a, 0, 0);
+  Set_scl(b, 0, 0);
+  Oop_object* oa = Oop_object_of_handle(a.mant);
+  if (a.mant == b.mant) {
+    oa->delegate = 0;
+    return;
+  }
+  Oop_object* ob = Oop_object_of_handle(b.mant);
+  // Walk b's chain: a link to a gone object is cut where it is met.
+  Oop_object* x = ob;
+  for (size_t hops = 0; hops <= oop.objs.size(); hops++) {
+    int32_t d = x->delegate;
+    if (d == 0) break;
+    if (d < 1 || d >= int32_t(oop.objs.size()) || !oop.objs[size_t(d)]) {
+      x->delegate = 0;
+      break;
+    }
+    if (d == oa->slot || d == ob->slot)
+      Rpt_error_text(95, "the delegate chain would come back to its start");
+    x = oop.objs[size_t(d)];
+  }
+  oa->delegate = ob->slot;
+}

@@ -125,6 +125,7 @@ struct Oop_object {
   Var_node* own_num;
   Var_node* own_str;
   char* proplist;  // Get_blk text, zero-terminated (null none)
+  Var_node* sys[3];  // "_OBJ", "_CLASS$", "_REFCNT" as variables of its own code
 };
 
 struct Oop_event {
@@ -241,7 +242,6 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len);
 
 std::string Oop_get_proplist_values(Oop_object* o);
 void Oop_set_proplist_values(Oop_object* o, const std::string& v);
-void Oop_sys_vars_clear();
 bool Oop_method_return();
 void Oop_init_access();
 

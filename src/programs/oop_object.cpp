@@ -229,6 +229,10 @@ void OopFreeObject(int32_t slot) {
   }
   Clr_tree(o->own_num);
   Clr_tree(o->own_str);
+  for (Var_node*& v : o->sys) {
+    Clr_tree(v);
+    v = nullptr;
+  }
   if (o->proplist) Ret_blk(o->proplist);
   Oop_class* c = o->cls;
   if (c->shared_slot == slot) c->shared_slot = 0;
@@ -344,7 +348,8 @@ void fnc_fref() {
   if (h < 0 && negated()) h = -h;
   int64_t slot = h - OOP_HANDLE_BASE;
   if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(95);
-  if (delta < 0 && int32_t(slot) == oop.cur_obj && oop.objs[size_t(slot)]->refs <= 1) Rpt_error(91);
+  // The running object's last reference may go: it is freed once its
+  // method returns (it is busy until then).
   int32_t n = OopRefObject(int32_t(slot), delta);
   ws.Num_acc = Num_val{};
   ws.Num_acc.mant = n;
