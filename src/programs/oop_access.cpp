@@ -120,9 +120,15 @@ Oop_object* object_at_cursor() {
   uint8_t* p = ws.Exec_ptr;
   Var_node* hv;
   if (p[1] & 0x80) {
-    const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-    if (!e || e[0] == 255) Rpt_error(49);
-    hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
+    // The handle's node is cached in the variable table like any variable's.
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    hv = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (!hv || hv->type != code::NUM_VAR) {
+      const uint8_t* e = Var_name_entry(idx);
+      if (!e || e[0] == 255) Rpt_error(49);
+      hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
+      if (idx < ws.Var_index_cnt) ws.Var_index[idx] = hv;
+    }
     ws.Exec_ptr = p + 3;
   } else {
     hv = Find_var_name(code::NUM_VAR, p + 2, p[1]);
@@ -517,6 +523,7 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
   }
   uint8_t* exec = ws.Exec_ptr;
   uint8_t* stmt = ws.Stmt_ptr;
+  if (!c->prog_rec && r.program.empty()) Oop_hold_program(c, prog);
   uint8_t* p = Work_take(prog.size());
   std::memcpy(p, prog.data(), prog.size());
   ws.Str_ptr = p;

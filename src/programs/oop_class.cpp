@@ -372,6 +372,10 @@ void read_body(Oop_class* c, Scan& s) {
 }
 
 void free_class_record(Oop_class* c) {
+  if (c->prog_rec) {
+    c->prog_rec->flags &= uint16_t(~PO_PINNED);
+    Prog_drop(c->prog_rec);
+  }
   for (Oop_prop* p : c->props) delete p;
   for (Oop_method* m : c->methods) delete m;
   for (Oop_class* p : c->parents) OopDeRefClass(p);
@@ -716,3 +720,26 @@ void OopRenameClass() {
 void Oop_class_statement() { Rpt_error(92); }
 
 int Oop_cached_classes() { return KestAdjClassCache(nullptr, false); }
+
+// The class keeps one use of the program its methods run from, so that a
+// method call finds it loaded instead of reading the file again.  A
+// program that cannot be loaded is left to the call to report.
+void Oop_hold_program(Oop_class* c, const std::string& prog) {
+  name_to_accumulator(prog.substr(0, prog.find(';')));
+  Prog_obj* r;
+  {
+    Catch_region region;
+    try {
+      r = Prog_load();
+    } catch (const Oru_error&) {
+      return;
+    }
+  }
+  if (!r) {
+    Text_source_close();
+    return;
+  }
+  r->uses++;
+  r->flags |= PO_PINNED;
+  c->prog_rec = r;
+}

@@ -91,6 +91,7 @@ struct Oop_class {
   std::string program_file;  // PROGRAM clause
   int instances = 0;
   uint32_t stamp = 0;
+  struct Prog_obj* prog_rec = nullptr;  // one use held on the loaded class program
   int shared_slot = 0;
 };
 
@@ -244,6 +245,7 @@ std::string Oop_get_proplist_values(Oop_object* o);
 void Oop_set_proplist_values(Oop_object* o, const std::string& v);
 bool Oop_method_return();
 void Oop_init_access();
+void Oop_hold_program(Oop_class* c, const std::string& prog);
 
 // Argument masks of a call's list.
 void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask);
