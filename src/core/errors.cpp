@@ -32,6 +32,7 @@
 #include "core/workspace.h"
 #include "programs/call_directives.h"
 #include "programs/program_load.h"
+#include "core/signal_flags.h"
 
 int Busy_wait_hundredths = 100;
 
@@ -56,7 +57,7 @@ bool same_name(const std::string& a, const char* b) {
 // The wait of a busy retry; an escape ends it early.
 void busy_wait() {
   Con_flush();
-  for (int left = Busy_wait_hundredths; left > 0 && !(ws.Run_flags & RF_ESCAPE); left -= 10) {
+  for (int left = Busy_wait_hundredths; left > 0 && !(Run_flags_now() & RF_ESCAPE); left -= 10) {
     struct timespec t = {0, long(left < 10 ? left : 10) * 10000000L};
     nanosleep(&t, nullptr);
   }
@@ -132,8 +133,8 @@ int Sys_error_no(int e) {
     case ENOENT:
       return 12;
     case EINTR:
-      if (ws.Run_flags & RF_ESCAPE) return 127;
-      if (ws.Run_flags & RF_TIMEOUT) return 0;
+      if (Run_flags_now() & RF_ESCAPE) return 127;
+      if (Run_flags_now() & RF_TIMEOUT) return 0;
       return 256 + EINTR;
     case EAGAIN:
     case EACCES:
@@ -290,7 +291,7 @@ void Report_error(int n) {
 // ---- recovery ----
 
 bool Recover_error(int n) {
-  if (n == 127 && (ws.Run_flags & RF_ESCAPE)) {
+  if (n == 127 && (Run_flags_now() & RF_ESCAPE)) {
     ws.Exec_ptr = ws.Stmt_ptr;  // the escape is served before the statement runs again
     return true;
   }
