@@ -333,7 +333,7 @@ void read_length() {
 
 // ERR= among the options that start at p (at the option list's own level).
 void err_in_options(uint8_t* p) {
-  const uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   int level = 0;
   for (;;) {
     uint8_t c = *p;

@@ -67,7 +67,7 @@ void busy_wait() {
 // statement's first code, so the cursor lands on the code that ends it.
 void skip_statement() {
   uint8_t* p = ws.Stmt_ptr;
-  uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   for (;;) {
     uint8_t c = *p;
     if (Cde_tbl[c] & CC_STMT_END) break;
@@ -174,7 +174,7 @@ void Err_scan() {
   uint8_t* p = ws.Stmt_save;
   ws.Stmt_save = nullptr;
   if (!p) return;
-  uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   int level = 0;
   for (;;) {
     uint8_t c = *p;
@@ -257,9 +257,18 @@ void Report_error(int n) {
   Set_console();
   if (Con_column() != 0) Con_newline();
   bool prog = ws.Cur_stno != 0;
-  if (prog && ws.Cur_stno < LAST_LINE_NO && Find_line(ws.Cur_stno) == ws.Cur_stno) {
+  if (prog && ws.Cur_stno < LAST_LINE_NO) {
+    // A damaged line (a tampered program file) may not list: the report
+    // goes on without it.
     uint8_t* work = ws.Work_ptr;
-    Exec_list();
+    try {
+      if (Find_line(ws.Cur_stno) == ws.Cur_stno) Exec_list();
+    } catch (const Oru_error&) {
+      if (Con_column() != 0) Con_newline();
+      static const char text[] = "(the line cannot be listed)";
+      Con_write(text, sizeof text - 1);
+      Con_newline();
+    }
     ws.Work_ptr = work;
   }
   Disp_error(n);

@@ -153,6 +153,15 @@ has history.bas 'saved'
 grep -q 'prg]' history || bad "the program was not saved"
 [ "$(od -An -tx1 -j8 -N2 history | tr -d ' ')" != 0000 ] || bad "the new image is not the file's first block"
 
+# A tampered program whose line cannot be listed: the error report says so
+# and the console goes on (the code 12 where PRINT was).
+printf '10 PRINT 1\nSAVE "tampered"\n' | "$oru" > /dev/null 2>&1
+printf '\014' | dd of=tampered bs=1 seek=260 conv=notrunc 2> /dev/null
+printf 'LOAD "tampered"\nRUN\nPRINT "alive"\n' > tampered.bas
+session tampered.bas
+has tampered.bas 'alive'
+has tampered.bas '(the line cannot be listed)'
+
 # SCLL( signals single processes only.
 cat > scll.bas <<'EOF'
 10 PRINT "zero",SCLL(0,0,ERR=20)

@@ -1,5 +1,6 @@
 // Descriptors the interpreter opens for itself never reach a child: every
-// one carries close-on-exec.
+// one carries close-on-exec.  A damaged keyed file whose key 0 cannot carry
+// its sequence number fails with error 17, never a read outside the key.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -63,6 +64,17 @@ TEST_F(Descriptors, KeyedFilesAndTheirSegmentsAreClosedOnExec) {
   seg_fds = fds_on(p + ".001");
   ASSERT_FALSE(seg_fds.empty());
   for (int fd : seg_fds) EXPECT_TRUE(cloexec(fd)) << "reopened segment, descriptor " << fd;
+}
+
+// A key 0 held outside the record, with duplicates (a 4-byte sequence
+// number after the value) and "skip when null": a null key has no room for
+// the sequence number.
+TEST_F(KeyedTest, KeyTooShortForItsSequenceNumberIsError17) {
+  std::string p = make_segs("nullkey", 40, {{0, 255, 0, 6, false, kf::SF_DUPS | kf::SF_NULL_SKIP, ' '}});
+  Key_chan* ch = open(p);
+  EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("      ", 232), "record"); }), 17);
+  // A key that is not null still works.
+  EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("abc", 232), "record"); }), 0);
 }
 
 }  // namespace
