@@ -3,6 +3,9 @@
 // Records (Dyn_rec, one Get_blk block each):
 //   next, prev            the record list
 //   ext_len, data_len     i32
+//   node_count            i32: the tree nodes that follow, one per key
+//   nodes                 Rb_node per key (the default key's without a key
+//                         table); size 0 while the record is not in that key
 //   ext_len bytes         the external key (the key held outside the record)
 //   data_len bytes        the record
 //   key area              per key of the table, in order: u16 big-endian
@@ -13,15 +16,17 @@
 // record that precedes them in that key, so the list follows key 0; records
 // without a key are appended.
 //
-// Keys (Dyn_key): a sorted array of record pointers per key.  A unique key
-// holds each value once; equal values of another key keep the order in which
-// they were written.  The stored key bytes are already folded (T, L, C),
+// Keys (Dyn_key): an ordered tree per key (rb_tree.h) whose nodes live in
+// the records, so that entering, removing and finding a record cost
+// O(log n), its place in the key's order (RNO) too, and stepping O(1).  A
+// unique key holds each value once; equal values of another key keep the
+// order in which they were written (a record goes after its equals).  The stored key bytes are already folded (T, L, C),
 // binary-numeric segments encoded (EncodeBinNumSeg) and descending segments
 // inverted, so that comparing bytes compares keys; a key is shown to the
 // program in the other direction (Present_key).
 //
-// Invariant: every non-null key of every record is in its key's array
-// exactly once, and the array is sorted by (key bytes, shorter first).
+// Invariant: every non-null key of every record is in its key's tree
+// exactly once, and the tree is ordered by (key bytes, shorter first).
 #include "channels/memory_file.h"
 
 #include <algorithm>
@@ -32,6 +37,7 @@
 #include <strings.h>
 
 #include "channels/kdef.h"
+#include "channels/rb_tree.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/memory.h"
@@ -44,7 +50,10 @@ struct Dyn_rec {
   Dyn_rec* prev;
   int32_t ext_len;
   int32_t data_len;
-  uint8_t* ext() { return reinterpret_cast<uint8_t*>(this + 1); }
+  int32_t node_count;
+  int32_t pad_;
+  Rb_node* node(int32_t slot) { return reinterpret_cast<Rb_node*>(this + 1) + slot; }
+  uint8_t* ext() { return reinterpret_cast<uint8_t*>(node(node_count)); }
   uint8_t* data() { return ext() + ext_len; }
   uint8_t* area() { return data() + data_len; }
 };
@@ -73,8 +82,8 @@ struct Dyn_seg {
 
 struct Dyn_key {
   Dyn_key* next;
-  Dyn_rec** arr;
-  int32_t count, cap;
+  Rb_tree tree;
+  int32_t slot;  // the key's node in each record
   int32_t key_no;
   int32_t seg_count;
   int32_t area_off;  // -1: the key is the external key
@@ -86,7 +95,6 @@ struct Dyn_key {
 namespace {
 
 constexpr int32_t MAX_KEY = 8192;         // longest key and KEY= value
-constexpr int32_t ARR_STEP = 512;         // growth of the sorted arrays
 constexpr int32_t DEFAULT_BUF = 2048;
 constexpr int32_t MAX_GROW = 1048576;  // largest growth of a pending record at a time
 
@@ -99,10 +107,7 @@ Dyn_key* new_key(int32_t key_no, int32_t segs) {
   return k;
 }
 
-void free_key(Dyn_key* k) {
-  if (k->arr) Ret_blk(k->arr);
-  Ret_blk(k);
-}
+void free_key(Dyn_key* k) { Ret_blk(k); }
 
 // ---- key bytes of a record ----
 
@@ -133,48 +138,86 @@ int cmp_rec(const Dyn_key* k, Dyn_rec* r, const uint8_t* v, int32_t vl) {
   return cmp_bytes(p, l, v, vl);
 }
 
-// First index whose key is not below v (upper: first above v).
-int32_t lower_bound(const Dyn_key* k, const uint8_t* v, int32_t vl, bool upper = false) {
-  int32_t lo = 0, hi = k->count;
-  while (lo < hi) {
-    int32_t mid = (lo + hi) / 2;
-    int c = cmp_rec(k, k->arr[mid], v, vl);
-    if (c < 0 || (upper && c == 0))
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return lo;
+// ---- the key trees ----
+
+Rb_node* node_of(const Dyn_key* k, Dyn_rec* r) { return r->node(k->slot); }
+
+Dyn_rec* rec_of(const Dyn_key* k, const Rb_node* n) {
+  if (!n) return nullptr;
+  return reinterpret_cast<Dyn_rec*>(const_cast<Rb_node*>(n) - k->slot) - 1;
 }
 
-// The index of record r in k's array, or -1 when it is not there.
+int32_t count_of(const Dyn_key* k) { return int32_t(Rb_count(k->tree)); }
+
+bool in_key(const Dyn_key* k, Dyn_rec* r) { return Rb_linked(node_of(k, r)); }
+
+// The record at 0-based place i of k's order (null outside).
+Dyn_rec* rec_at(const Dyn_key* k, int64_t i) {
+  if (i < 0 || i >= count_of(k)) return nullptr;
+  return rec_of(k, Rb_select(k->tree, uint32_t(i)));
+}
+
+Dyn_rec* first_of(const Dyn_key* k) { return rec_of(k, Rb_first(k->tree)); }
+Dyn_rec* last_of(const Dyn_key* k) { return rec_of(k, Rb_last(k->tree)); }
+Dyn_rec* next_of(const Dyn_key* k, Dyn_rec* r) { return rec_of(k, Rb_next(node_of(k, r))); }
+Dyn_rec* prev_of(const Dyn_key* k, Dyn_rec* r) { return rec_of(k, Rb_prev(node_of(k, r))); }
+
+// The first record whose key is not below v (null: none).
+Dyn_rec* lower_bound(const Dyn_key* k, const uint8_t* v, int32_t vl) {
+  Rb_node* n = k->tree.root;
+  Rb_node* found = nullptr;
+  while (n) {
+    if (cmp_rec(k, rec_of(k, n), v, vl) >= 0) {
+      found = n;
+      n = n->left;
+    } else {
+      n = n->right;
+    }
+  }
+  return rec_of(k, found);
+}
+
+// The place of the first record whose key is not below v.
+int32_t lower_rank(const Dyn_key* k, const uint8_t* v, int32_t vl) {
+  Rb_node* n = k->tree.root;
+  int32_t i = 0;
+  while (n) {
+    if (cmp_rec(k, rec_of(k, n), v, vl) >= 0) {
+      n = n->left;
+    } else {
+      i += int32_t(Rb_size(n->left)) + 1;
+      n = n->right;
+    }
+  }
+  return i;
+}
+
+// The first record whose key equals v (null: none).
+Dyn_rec* find_equal(const Dyn_key* k, const uint8_t* v, int32_t vl) {
+  Dyn_rec* r = lower_bound(k, v, vl);
+  return r && cmp_rec(k, r, v, vl) == 0 ? r : nullptr;
+}
+
+// The place of record r in k's order, or -1 when it is not in k.
 int32_t index_of(const Dyn_key* k, Dyn_rec* r) {
-  const uint8_t* p;
-  int32_t l;
-  if (!key_of(k, r, &p, &l)) return -1;
-  for (int32_t i = lower_bound(k, p, l); i < k->count; i++) {
-    if (k->arr[i] == r) return i;
-    if (cmp_rec(k, k->arr[i], p, l) != 0) break;
-  }
-  return -1;
+  Rb_node* n = node_of(k, r);
+  return Rb_linked(n) ? int32_t(Rb_rank(n)) : -1;
 }
 
-void arr_insert(Dyn_key* k, int32_t at, Dyn_rec* r) {
-  if (k->count == k->cap) {
-    int32_t cap = k->cap + ARR_STEP;
-    k->arr = static_cast<Dyn_rec**>(k->arr ? Realloc_blk(k->arr, sizeof(Dyn_rec*) * size_t(cap))
-                                           : Get_blk(sizeof(Dyn_rec*) * size_t(cap)));
-    k->cap = cap;
+// Enters r into k after every record whose key is not above r's key.
+void key_insert(Dyn_key* k, Dyn_rec* r, const uint8_t* p, int32_t l) {
+  Rb_node* n = k->tree.root;
+  Rb_node* parent = nullptr;
+  bool left = false;
+  while (n) {
+    parent = n;
+    left = cmp_rec(k, rec_of(k, n), p, l) > 0;
+    n = left ? n->left : n->right;
   }
-  std::memmove(k->arr + at + 1, k->arr + at, sizeof(Dyn_rec*) * size_t(k->count - at));
-  k->arr[at] = r;
-  k->count++;
+  Rb_link(k->tree, node_of(k, r), parent, left);
 }
 
-void arr_remove(Dyn_key* k, int32_t at) {
-  std::memmove(k->arr + at, k->arr + at + 1, sizeof(Dyn_rec*) * size_t(k->count - at - 1));
-  k->count--;
-}
+void key_remove(Dyn_key* k, Dyn_rec* r) { Rb_erase(k->tree, node_of(k, r)); }
 
 // ---- the record list ----
 
@@ -594,7 +637,7 @@ int32_t place_of(const Dyn_key* k, Dyn_rec* r) {
   const uint8_t* p;
   int32_t l;
   key_of(k, r, &p, &l);
-  return lower_bound(k, p, l) - 1;
+  return lower_rank(k, p, l) - 1;
 }
 
 bool keyed_order(Dyn_fcb* f) { return f->keys != nullptr; }
@@ -602,10 +645,15 @@ bool keyed_order(Dyn_fcb* f) { return f->keys != nullptr; }
 // The record step places after r in the statement's order (null: none).
 Dyn_rec* step_from(Dyn_fcb* f, const Dyn_key* k, Dyn_rec* r, int32_t step) {
   if (keyed_order(f)) {
+    if (r && in_key(k, r) && step >= -16 && step <= 16) {  // a short walk
+      for (; r && step > 0; step--) r = next_of(k, r);
+      for (; r && step < 0; step++) r = prev_of(k, r);
+      return r;
+    }
+    if (!r && step == 1) return first_of(k);
     int64_t i = int64_t(place_of(k, r));
-    if (step <= 0 && r && index_of(k, r) < 0) i++;  // r sits between i and i + 1
-    i += step;
-    return i >= 0 && i < k->count ? k->arr[i] : nullptr;
+    if (step <= 0 && r && !in_key(k, r)) i++;  // r sits between i and i + 1
+    return rec_at(k, i + step);
   }
   Dyn_rec* p = r;
   if (step > 0) {
@@ -630,10 +678,10 @@ Dyn_rec* locate(Dyn_fcb* f, Dyn_key* k, bool remove_or_write) {
     std::string v = search_value(k);
     auto* vp = reinterpret_cast<const uint8_t*>(v.data());
     int32_t vl = int32_t(v.size());
-    int32_t i = lower_bound(k, vp, vl);
-    if (i < k->count && cmp_rec(k, k->arr[i], vp, vl) == 0) return k->arr[i];
+    Dyn_rec* at = lower_bound(k, vp, vl);
+    if (at && cmp_rec(k, at, vp, vl) == 0) return at;
     f->dflags |= DYN_NOT_FOUND;
-    f->position = i > 0 ? k->arr[i - 1] : nullptr;
+    f->position = at ? prev_of(k, at) : last_of(k);
     if (ws.Io_stmt != code::D_FIND) {
       f->current = f->position;
       f->dflags &= ~DYN_EXTRACTED;
@@ -643,7 +691,7 @@ Dyn_rec* locate(Dyn_fcb* f, Dyn_key* k, bool remove_or_write) {
   Dyn_rec* r = nullptr;
   if (ws.Io_opts & IO_RNO) {
     if (keyed_order(f))
-      r = ws.Io_ind >= 1 && ws.Io_ind <= k->count ? k->arr[ws.Io_ind - 1] : nullptr;
+      r = rec_at(k, int64_t(ws.Io_ind) - 1);
     else
       r = list_at(f, ws.Io_ind - 1);
   } else if (ws.Io_opts & IO_IND) {
@@ -666,10 +714,14 @@ Dyn_rec* locate(Dyn_fcb* f, Dyn_key* k, bool remove_or_write) {
 // ---- entering and removing records ----
 
 Dyn_rec* new_rec(Dyn_fcb* f, const uint8_t* ext, int32_t el, const uint8_t* d, int32_t dl) {
-  auto* r = static_cast<Dyn_rec*>(Get_blk_nc(sizeof(Dyn_rec) + size_t(el) + size_t(dl) + size_t(f->key_area)));
+  int32_t nodes = f->key_count + 1;  // one per key, or the default key's
+  auto* r = static_cast<Dyn_rec*>(Get_blk_nc(sizeof(Dyn_rec) + sizeof(Rb_node) * size_t(nodes) + size_t(el) +
+                                             size_t(dl) + size_t(f->key_area)));
   r->next = r->prev = nullptr;
   r->ext_len = el;
   r->data_len = dl;
+  r->node_count = nodes;
+  std::memset(r->node(0), 0, sizeof(Rb_node) * size_t(nodes));
   if (el) std::memcpy(r->ext(), ext, size_t(el));
   if (dl) std::memcpy(r->data(), d, size_t(dl));
   try {
@@ -689,10 +741,8 @@ Dyn_rec* new_rec(Dyn_fcb* f, const uint8_t* ext, int32_t el, const uint8_t* d, i
 // Takes r out of every array and the list (not freed).
 void take_out(Dyn_fcb* f, Dyn_rec* r) {
   Dyn_key* k = f->keys ? f->keys : f->def_key;
-  for (; k; k = f->keys ? k->next : nullptr) {
-    int32_t i = index_of(k, r);
-    if (i >= 0) arr_remove(k, i);
-  }
+  for (; k; k = f->keys ? k->next : nullptr)
+    if (in_key(k, r)) key_remove(k, r);
   list_unlink(f, r);
   if (f->current == r) f->current = nullptr;
   if (f->position == r) f->position = nullptr;
@@ -708,28 +758,26 @@ void enter(Dyn_fcb* f, Dyn_rec* n, Dyn_rec* old, bool in_default) {
     const uint8_t* p;
     int32_t l;
     bool has = key_of(k, n, &p, &l) && (f->keys || in_default);
-    int32_t oi = old ? index_of(k, old) : -1;
+    bool old_in = old && in_key(k, old);
     bool is_key0 = k == first;
-    if (has && oi >= 0 && cmp_rec(k, old, p, l) == 0) {
-      k->arr[oi] = n;  // the same place among equal keys
+    if (has && old_in && cmp_rec(k, old, p, l) == 0) {
+      Rb_replace(k->tree, node_of(k, old), node_of(k, n));  // the same place among equal keys
       if (is_key0) {
         list_pos = old->next;
         list_done = true;
       }
       continue;
     }
-    if (oi >= 0) arr_remove(k, oi);
+    if (old_in) key_remove(k, old);
     if (!has) continue;
-    int32_t at = lower_bound(k, p, l, !(k->flags & DKEY_UNIQUE));
-    arr_insert(k, at, n);
+    key_insert(k, n, p, l);
     if (is_key0) {
       // Right after the record that precedes it in key 0, else before the
       // one that follows it, else at the end.
-      if (at > 0) {
-        Dyn_rec* before = k->arr[at - 1];
+      if (Dyn_rec* before = prev_of(k, n)) {
         list_pos = before == old ? old->next : before->next;
       } else {
-        list_pos = at + 1 < k->count ? k->arr[at + 1] : nullptr;
+        list_pos = next_of(k, n);
       }
       list_done = true;
     }
@@ -758,7 +806,7 @@ void free_records(Dyn_fcb* f) {
   f->first = f->last = f->current = f->position = f->ind_rec = nullptr;
   f->rec_count = 0;
   f->dflags = 0;
-  for (Dyn_key* k = f->keys ? f->keys : f->def_key; k; k = f->keys ? k->next : nullptr) k->count = 0;
+  for (Dyn_key* k = f->keys ? f->keys : f->def_key; k; k = f->keys ? k->next : nullptr) k->tree.root = nullptr;
 }
 
 // ---- driver slots ----
@@ -796,7 +844,7 @@ int64_t Dyn_open() {
     }
   }
   int32_t keys = 0;
-  for (Dyn_key* k = f->keys; k; k = k->next) keys++;
+  for (Dyn_key* k = f->keys; k; k = k->next) k->slot = keys++;
   f->key_count = uint8_t(keys > 0 ? keys - 1 : 0);
   f->high_key = f->key_count;
   return 0;
@@ -850,8 +898,7 @@ int64_t Dyn_write() {
   } else if (by_pos) {
     Dyn_key* k = stmt_key(f, true);
     if (ws.Io_opts & IO_RNO)
-      target = keyed_order(f) ? (ws.Io_ind >= 1 && ws.Io_ind <= k->count ? k->arr[ws.Io_ind - 1] : nullptr)
-                              : list_at(f, ws.Io_ind - 1);
+      target = keyed_order(f) ? rec_at(k, int64_t(ws.Io_ind) - 1) : list_at(f, ws.Io_ind - 1);
     else
       target = list_at(f, ws.Io_ind);
     int32_t idx = (ws.Io_opts & IO_RNO) ? ws.Io_ind - 1 : ws.Io_ind;
@@ -911,8 +958,7 @@ int64_t Dyn_write() {
       }
     } else if (by_key) {
       Dyn_key* k = f->def_key;
-      int32_t i = lower_bound(k, ext, el);
-      Dyn_rec* same = i < k->count && cmp_rec(k, k->arr[i], ext, el) == 0 ? k->arr[i] : nullptr;
+      Dyn_rec* same = find_equal(k, ext, el);
       if (same && (insert || ws.Dom_line)) fail();
       if (!same && update) fail();
       put(same, true);
@@ -929,10 +975,7 @@ int64_t Dyn_write() {
     const uint8_t* p;
     int32_t l;
     Dyn_rec* same = nullptr;
-    if (key_of(k0, n, &p, &l)) {
-      int32_t i = lower_bound(k0, p, l);
-      if (i < k0->count && cmp_rec(k0, k0->arr[i], p, l) == 0) same = k0->arr[i];
-    }
+    if (key_of(k0, n, &p, &l)) same = find_equal(k0, p, l);
     if (extracted || by_pos) {
       if (same && same != target) fail();  // the new key 0 belongs to another record
       if (by_pos && same != target) fail();
@@ -944,8 +987,8 @@ int64_t Dyn_write() {
     }
     for (Dyn_key* k = k0->next; k; k = k->next) {
       if (!(k->flags & DKEY_UNIQUE) || !key_of(k, n, &p, &l)) continue;
-      int32_t i = lower_bound(k, p, l);
-      if (i < k->count && k->arr[i] != target && cmp_rec(k, k->arr[i], p, l) == 0) fail();
+      Dyn_rec* other = find_equal(k, p, l);
+      if (other && other != target) fail();
     }
     put(target, true);
   }
@@ -992,14 +1035,16 @@ int64_t Dyn_remove() {
     r = f->current;  // the record last read, written or extracted
     if (!r) Io_dom_err();
   }
-  // The current record becomes the one before it in the channel's order.
+  // The current record becomes the one before the removed one in the
+  // current key's order (list order without keys), whichever record was
+  // current, so that the next READ goes on after the removed record; an
+  // extracted record that stays current stays extracted.
   Dyn_key* order = f->keys ? stmt_key(f, false) : k;
   Dyn_rec* prev = step_from(f, order, r, -1);
-  bool was_current = f->current == r;
   take_out(f, r);
   Ret_blk(r);
   f->rec_count--;
-  if (was_current) {
+  if (f->current != prev) {
     f->current = prev;
     f->dflags &= ~DYN_EXTRACTED;
   }
@@ -1032,7 +1077,7 @@ int64_t Dyn_getkec() {
 
 // The first (last) record in the statement's order.
 Dyn_rec* end_record(Dyn_fcb* f, Dyn_key* k, bool last) {
-  if (keyed_order(f)) return k->count ? k->arr[last ? k->count - 1 : 0] : nullptr;
+  if (keyed_order(f)) return last ? last_of(k) : first_of(k);
   return last ? f->last : f->first;
 }
 
@@ -1090,17 +1135,15 @@ int64_t Dyn_getken() {
   std::string v = search_value(k);
   Dyn_rec* r = nullptr;
   if (keyed_order(f) || (ws.Io_opts & IO_KEY)) {
-    int32_t i;
     if (v.empty()) {
-      i = 0;
+      r = first_of(k);
     } else {
       // The next value after v: raised by one in its last byte (a last byte
       // of 255 is dropped and the one before it raised instead).
       while (!v.empty() && uint8_t(v.back()) == 255) v.pop_back();
       if (!v.empty()) v.back() = char(uint8_t(v.back()) + 1);
-      i = v.empty() ? k->count : lower_bound(k, reinterpret_cast<const uint8_t*>(v.data()), int32_t(v.size()));
+      r = v.empty() ? nullptr : lower_bound(k, reinterpret_cast<const uint8_t*>(v.data()), int32_t(v.size()));
     }
-    r = i < k->count ? k->arr[i] : nullptr;
   }
   if (!r) Io_end_err();
   set_result(present_key(k, r));

@@ -528,3 +528,81 @@ TEST_F(Memory_file, RandomOperationsKeepBothOrders) {
 }
 
 }  // namespace
+
+namespace {
+
+// REMOVE by KEY=, IND= or RNO= leaves the record before the removed one
+// current in the current key's order, whatever was current before: the
+// next READ goes on after the removed record, not from the first one.
+TEST_F(Memory_file, RemoveByPlaceMakesThePreviousRecordCurrent) {
+  ASSERT_EQ(open("*memory*;KEYDEF=[1:1:1],[1:2:1]"), 0);
+  for (const char* r : {"az", "by", "cx", "dw", "ev", "fu"}) ASSERT_EQ(write(r), 0);
+  stmt(code::D_REMOVE);
+  key("c");
+  ASSERT_EQ(error_no([] { Dyn_fotbl[FIO_REMOVE](); }), 0);
+  EXPECT_EQ(rest(), "dw|ev|fu");
+  EXPECT_EQ(read_key("a"), "az");
+  stmt(code::D_REMOVE);
+  ws.Io_ind = 2;  // dw
+  ws.Io_opts |= IO_IND;
+  ASSERT_EQ(error_no([] { Dyn_fotbl[FIO_REMOVE](); }), 0);
+  EXPECT_EQ(read(), "ev");
+  // By key 1's places: fu, ev, by, az; the second goes and fu is current.
+  stmt(code::D_REMOVE);
+  ws.Io_kno = 1;
+  ws.Io_ind = 2;
+  ws.Io_opts |= IO_RNO;
+  ASSERT_EQ(error_no([] { Dyn_fotbl[FIO_REMOVE](); }), 0);
+  EXPECT_EQ(rest(1), "by|az");
+  // Removing the first record leaves none current: READ starts again.
+  stmt(code::D_REMOVE);
+  key("a");
+  ASSERT_EQ(error_no([] { Dyn_fotbl[FIO_REMOVE](); }), 0);
+  EXPECT_EQ(rest(), "by|fu");
+  EXPECT_EQ(f->rec_count, 2);
+}
+
+// Many records through the trees: RNO= places, stepping both ways, and
+// removal of every other record keep the order of a sorted model.
+TEST_F(Memory_file, ManyRecordsKeepPlacesThroughRemovals) {
+  ASSERT_EQ(open("*memory*;KEYDEF=[1:1:6]"), 0);
+  std::mt19937 rng(3);
+  std::vector<std::string> model;
+  for (int i = 0; i < 3000; i++) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%06u", unsigned(rng() % 1000000));
+    std::string k = buf;
+    if (std::find(model.begin(), model.end(), k) != model.end()) continue;
+    ASSERT_EQ(write(k), 0);
+    model.push_back(k);
+  }
+  std::sort(model.begin(), model.end());
+  for (size_t i = 0; i < model.size(); i += 2) {
+    stmt(code::D_REMOVE);
+    key(model[i]);
+    ASSERT_EQ(error_no([] { Dyn_fotbl[FIO_REMOVE](); }), 0);
+  }
+  std::vector<std::string> left;
+  for (size_t i = 1; i < model.size(); i += 2) left.push_back(model[i]);
+  ASSERT_EQ(f->rec_count, int32_t(left.size()));
+  for (size_t i = 0; i < left.size(); i += 97) {
+    stmt(code::D_READ);
+    ws.Io_ind = int32_t(i + 1);
+    ws.Io_opts |= IO_RNO;
+    ASSERT_EQ(read_now(), left[i]);
+    ASSERT_EQ(Dyn_getrno(), int64_t(i + 1));
+    if (i + 1 < left.size()) {
+      EXPECT_EQ(read(), left[i + 1]);
+    }
+    stmt(code::D_READ);
+    ws.Io_dir = -1;
+    ws.Io_opts |= IO_STEP;
+    EXPECT_EQ(read_now(), left[i]);
+  }
+  EXPECT_EQ(read_ind(0), left[0]);
+  std::string all = left[0];
+  for (size_t i = 1; i < left.size(); i++) all += "|" + left[i];
+  EXPECT_EQ(left[0] + "|" + rest(), all);
+}
+
+}  // namespace
