@@ -21,6 +21,7 @@
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
+#include "programs/var_data.h"
 
 namespace {
 
@@ -165,7 +166,11 @@ int Exec_load(int run) {
 // LOAD [name] [, ERR=line] and RUN name [, ERR=line].
 void Load_statement(bool run) {
   uint8_t c = *ws.Exec_ptr;
-  if (!run && c == code::D_DATA) Not_built("LOAD DATA");
+  if (!run && c == code::D_DATA) {
+    ws.Exec_ptr++;
+    Exec_LoadData();
+    return;
+  }
   if (!run && c == code::PREFIX2) Not_built("LOAD CLASS");
   if (run && ws.Call_status == -1) Rpt_error(59);
   bool console = ws.Cur_stno == 0;
@@ -217,7 +222,11 @@ void d_addr() {
 // DROP name: a resident program becomes ordinary again.
 void d_drop() {
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::D_DATA) Not_built("DROP DATA");
+  if (c == code::D_DATA) {
+    ws.Exec_ptr++;
+    Drop_LoadData();
+    return;
+  }
   if (c == code::PREFIX2 || c == code::OBJ_REF) Not_built("DROP of classes and objects");
   Eval_formula();
   if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");
