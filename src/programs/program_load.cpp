@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/channel.h"
 #include "channels/console_device.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -122,6 +123,9 @@ int Exec_load(int run) {
   }
   Prog_obj* rec = Prog_load();
   Text_guard text_guard;
+  // Program text is checked whole before the current program goes: a file
+  // that is not a program leaves it untouched.
+  if (!rec && Text_source() && Text_source()->kind == FK_SERIAL) Check_program_text(Text_source_path());
   if (rec) rec->uses++;
   bool call = (ws.Pgm_flags & PGM_LOADING) != 0;
   try {
