@@ -142,7 +142,7 @@ void Create_check_value() {
   // of a substring, ']' and '}' subscripts, 'f' the arguments of a function.
   std::string open;
   const uint8_t* p = ws.Exec_ptr;
-  const uint8_t* end = p + 0x10000;  // a compiled line is shorter
+  const uint8_t* end = Code_end(p);  // a compiled line is shorter
   bool want = true;    // a value must begin here
   bool named = false;  // after a name or a closer: subscripts or a substring may follow
   for (;;) {
