@@ -6,6 +6,3 @@
 
 void fnc_fobj() { Not_built("the OBJ( function"); }
 void fnc_xfa() { Not_built("XFA( (record templates; records keep no field formats or descriptions)"); }
-void fnc_fnew() { Not_built("the NEW( function"); }
-void fnc_fref() { Not_built("the REF( function"); }
-void vl_voop() { Not_built("the object system (VOOP)"); }

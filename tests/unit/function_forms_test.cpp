@@ -21,8 +21,7 @@ struct Form {
 };
 
 // Operands used below: S$="abc", N=3, U$ holds "aé" (3 bytes), A[] a
-// numeric array, R$ a record with a fixed-length field.  The object
-// system variable waits for its subsystem (99).
+// numeric array, R$ a record with a fixed-length field.
 const char* kSetup =
     "S$=\"abc\"; N=3; U$=\"a\"+$C3A9$; DIM A[3]; A[ALL]=2; DIM R$:\"NAME:C(5),AMT:N(*)\"";
 
@@ -88,7 +87,7 @@ const Form kForms[] = {
     {"V$=TSM"}, {"V$=SID"}, {"V=MDE", 99}, {"V=ERS"}, {"V=RND"}, {"V=TMS"}, {"V=BKG"},
     {"V=GFN"}, {"V$=PRM"}, {"V$=LIP"}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
     {"V$=F7"}, {"V$=B0"}, {"V$=B7"}, {"V$=WR"}, {"V$=WC"}, {"V$=WS"}, {"V$=BK"}, {"V$=DF"},
-    {"V$=MSE"}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP"}, {"V=VOOP", 99},
+    {"V$=MSE"}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP"}, {"V=VOOP"},
 };
 
 class FunctionFormsTest : public Console_env {};
