@@ -5,4 +5,3 @@
 #include "functions/function_table.h"
 
 void fnc_fobj() { Not_built("the OBJ( function"); }
-void fnc_xfa() { Not_built("XFA( (record templates; records keep no field formats or descriptions)"); }
