@@ -6,13 +6,10 @@
 void d_begi() { Not_built("the BEGIN directive"); }
 void d_exec() { Not_built("the EXECUTE directive"); }
 
-void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
-void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
-void d_acpt() { Not_built("the ACCEPT directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }

@@ -1,6 +1,7 @@
 REM ADD: the plain form evaluates its text and does nothing else, a bad
 REM expression is its error; the forms of other subsystems say what they
-REM wait for, and the console goes on.
+REM wait for, and the console goes on.  RANDOM and SWAP are not available
+REM in this system (error 99 with its own text).
 10 X=1
 20 ADD "note "+STR(X)
 30 ADD X*2
@@ -13,3 +14,5 @@ ADD PROPERTY A=1
 ADD INDEX [0:1:2] ON "f"
 ADD SERVER "s"
 PRINT "console goes on"
+RANDOM
+SWAP A,B
