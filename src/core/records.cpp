@@ -42,6 +42,7 @@
 // width cannot hold (I: -2^(8w-1) .. 2^(8w-1)-1, U: 0 .. 2^(8w)-1) is error
 // 41 and nothing of the record is built.  A record that ends inside a binary
 // field reads as if padded with zero bytes.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -50,6 +51,7 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
+#include "core/messages.h"
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/variables.h"
@@ -357,6 +359,60 @@ Var_node* Find_field() {
 
 namespace {
 
+// Standard templates: "_kest/kestdim.txt" under the library directory, read
+// once.  Lines "NAME=definition"; a definition goes on over the following
+// lines while a line ends with ","; blanks and tabs that begin a line are
+// skipped and blanks that end it dropped.  Names match without regard to
+// case.
+const std::vector<std::pair<std::string, std::string>>& standard_templates() {
+  static std::vector<std::pair<std::string, std::string>> all;
+  static bool loaded = false;
+  if (loaded) return all;
+  loaded = true;
+  std::FILE* fp = std::fopen((Lib_dir_path() + "/_kest/kestdim.txt").c_str(), "rb");
+  if (!fp) return all;
+  std::string line, name, def;
+  bool going_on = false;
+  auto finish = [&] {
+    if (!name.empty()) all.emplace_back(name, def);
+    name.clear();
+    def.clear();
+  };
+  char buf[4096];
+  while (std::fgets(buf, sizeof buf, fp)) {
+    line = buf;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    line.erase(0, i);
+    if (going_on) {
+      def += line;
+    } else {
+      size_t eq = line.find('=');
+      if (eq == std::string::npos || eq == 0) continue;
+      finish();
+      name = line.substr(0, eq);
+      for (char& c : name) c = char(up(uint8_t(c)));
+      def = line.substr(eq + 1);
+    }
+    going_on = !def.empty() && def.back() == ',';
+    if (!going_on) finish();
+  }
+  finish();
+  std::fclose(fp);
+  return all;
+}
+
+// A template "+NAME": the standard template of that name (error 11 when
+// the file has none).
+std::string standard_template(const std::string& tpl) {
+  std::string want = tpl.substr(1);
+  for (char& c : want) c = char(up(uint8_t(c)));
+  for (const auto& [name, def] : standard_templates())
+    if (name == want) return def;
+  Rpt_error(11);
+}
+
 // The fields of compiled I/O-list items (an inline list, an IOLIST line, a
 // compiled image): plain variables and "*" only (error 81 otherwise), up to
 // the end of the statement or of the list.
@@ -453,8 +509,10 @@ void Def_record(Var_node* node) {
       std::string tpl(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       if (!tpl.empty() && uint8_t(tpl.back()) == 255)  // a compiled I/O-list image
         fields = fields_of_items(Iol_items_of_string(reinterpret_cast<const uint8_t*>(tpl.data()), int32_t(tpl.size())));
-      else
+      else {
+        if (!tpl.empty() && tpl[0] == '+') tpl = standard_template(tpl);
         fields = BBX_comp(reinterpret_cast<const uint8_t*>(tpl.data()), tpl.size());
+      }
     }
   }
   std::string rec = record_name(node);
