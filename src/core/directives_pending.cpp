@@ -3,8 +3,6 @@
 #include "core/directives.h"
 #include "core/errors.h"
 
-void d_begi() { Not_built("the BEGIN directive"); }
-void d_exec() { Not_built("the EXECUTE directive"); }
 
 void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
@@ -24,4 +22,3 @@ void d_func() { Not_built("the FUNCTION directive"); }
 void d_get() { Not_built("the GET directive"); }
 void d_set() { Not_built("the SET directive"); }
 void d_stat() { Not_built("the STATIC directive"); }
-void d_with() { Not_built("the WITH directive"); }
