@@ -286,7 +286,12 @@ void d_list() {
 
 void d_dele() {
   uint8_t* p = ws.Exec_ptr;
-  if (*p == code::PREFIX2) Not_built("objects");
+  if (*p == code::PREFIX2) {
+    if (p[1] != 64 || !Delete_object_hook) Rpt_error(20);
+    ws.Exec_ptr = p + 2;
+    Delete_object_hook();
+    return;
+  }
   if (stmt_end(*p)) {
     Clr_lines();
     return;

@@ -512,7 +512,9 @@ void run_statements(uint8_t* work) {
         skip_label();
         goto next_statement;
       case code::OBJ_REF:
-        Not_built("object references");
+        if (!Set_object_hook) Not_built("object references");
+        Set_object_hook();
+        break;
       case code::REC_VAR:
         d_let();
         break;

@@ -370,7 +370,10 @@ void d_gosu() { True_gosub(Get_line()); }
 
 void d_rtrn() {
   Ctl_frame* f = ws.Ctl_stack;
-  if (!f || f->tag != TAG_GOSUB) f = Switch_Flush(TAG_GOSUB);
+  if (!f || f->tag != TAG_GOSUB) {
+    if (Method_return_hook && Method_return_hook()) return;  // RETURN value of a method
+    f = Switch_Flush(TAG_GOSUB);
+  }
   if (f->tag == TAG_FUNCTION) {
     Fnc_return();  // RETURN value ends a multi-line function body
     return;
