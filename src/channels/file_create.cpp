@@ -21,6 +21,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -355,6 +356,7 @@ void d_diry() {
 }
 
 void d_eras() {
+  Prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   // Every name is read before any file goes: a statement that does not
   // read to its end removes nothing.
@@ -408,6 +410,7 @@ void d_eras() {
 }
 
 void d_renm() {
+  Prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))

@@ -17,8 +17,12 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
+#include "core/control_stack.h"
+#include "core/variables.h"
 #include "core/workspace.h"
 #include "channels/channel.h"
+#include "programs/arguments.h"
+#include "programs/call_frame.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
@@ -27,6 +31,47 @@ namespace {
 
 constexpr uint16_t PO_CHANGED = 0x1000;  // the file changed on disk: never reused by name
 constexpr size_t NAME_MAX_LEN = 511;
+
+// The own cache: records the list has let go, most recently kept first.
+constexpr int OWN_MAX = 16;
+constexpr uint64_t OWN_BYTES = 8u << 20;
+Prog_obj* own_head = nullptr;
+int own_count = 0;
+uint64_t own_bytes = 0;
+
+void own_unlink(Prog_obj* r) {
+  if (r->prev) r->prev->next = r->next;
+  else own_head = r->next;
+  if (r->next) r->next->prev = r->prev;
+  r->next = r->prev = nullptr;
+  own_count--;
+  own_bytes -= r->image_size;
+}
+
+// Frees rec, or keeps it in the own cache when it came from a file that is
+// still the program it holds.
+void retire(Prog_obj* r) {
+  bool keep = r->path && r->image && (r->dev || r->ino) && !(r->flags & 0x1000 /* PO_CHANGED */) &&
+              !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4;
+  if (!keep) {
+    Prog_free(r);
+    return;
+  }
+  r->flags &= uint16_t(~(PO_STALE | PO_RESIDENT));
+  r->uses = 0;
+  r->prev = nullptr;
+  r->next = own_head;
+  if (own_head) own_head->prev = r;
+  own_head = r;
+  own_count++;
+  own_bytes += r->image_size;
+  while (own_count > OWN_MAX || own_bytes > OWN_BYTES) {
+    Prog_obj* last = own_head;
+    while (last->next) last = last->next;
+    own_unlink(last);
+    Prog_free(last);
+  }
+}
 
 struct Text_src {
   Fcb* f = nullptr;  // channel 65001 while it is the text source
@@ -204,7 +249,10 @@ Prog_obj* load_open(int fd, const uint8_t* hdr, const std::string& path, const s
   return rec;
 }
 
-void drop_programs_on_low_memory() { Prog_drop(nullptr); }
+void drop_programs_on_low_memory() {
+  Prog_cache_forget();
+  Prog_drop(nullptr);
+}
 
 void (*chained_notify)(uint16_t, int32_t) = nullptr;
 void notify_param(uint16_t code, int32_t value) {
@@ -275,6 +323,21 @@ Prog_obj* Prog_load() {
     }
     return CacheLoad(r);
   }
+  // The own cache, matched by name as the list is; a record whose file
+  // changed (identity, size, time) or went is freed, and the file read.
+  for (Prog_obj* r = own_head; r; r = r->next) {
+    if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
+    own_unlink(r);
+    if (file_changed(r)) {
+      Prog_free(r);
+      break;
+    }
+    // To the program it is a load as any other: a new serial, counted.
+    r->load_serial = ++ws.Load_serial;
+    ws.Prog_loads++;
+    link_front(r);
+    return r;
+  }
   std::string name(given, len);
   Scratch_guard chan;
   chan.f = Open_scratch(name, false);
@@ -339,6 +402,9 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 }
 
 void Prog_free(Prog_obj* r) {
+  Clr_tree(r->spare_num);
+  Clr_tree(r->spare_str);
+  if (r->spare_index) Ret_blk(r->spare_index);
   if (r->image) Ret_blk(r->image);
   if (r->name_index) Ret_blk(r->name_index);
   if (r->name_numbers) Ret_blk(r->name_numbers);
@@ -366,7 +432,7 @@ void Prog_drop(Prog_obj* rec) {
         keep--;
       } else {
         unlink_rec(r);
-        Prog_free(r);
+        retire(r);
       }
     }
     r = next;
@@ -374,6 +440,7 @@ void Prog_drop(Prog_obj* rec) {
 }
 
 void Clr_progs() {
+  Prog_cache_forget();
   uint16_t pc = prmblk.PC;
   prmblk.PC = 0;
   while (Prog_obj* r = ws.Prog_head) {
@@ -382,6 +449,70 @@ void Clr_progs() {
     Prog_drop(r);
   }
   prmblk.PC = pc;
+  Prog_cache_forget();
+}
+
+void Prog_cache_forget() {
+  while (Prog_obj* r = own_head) {
+    own_unlink(r);
+    Prog_free(r);
+  }
+}
+
+int Prog_cache_count() { return own_count; }
+
+namespace {
+
+// Every node of the tree can be cleared in place: no localisation refers
+// to it.
+bool keepable(const Var_node* n) {
+  for (; n; n = n->right) {
+    if (n->frames) return false;
+    if (!keepable(n->left)) return false;
+  }
+  return true;
+}
+
+// Each node back to the state of a new one (its name, type and links kept).
+void clear_tree(Var_node* n) {
+  for (; n; n = n->right) {
+    clear_tree(n->left);
+    Clr_array(n);
+    if (n->str) Ret_str(n->str);
+    n->str = nullptr;
+    if (n->rec_list) Ret_blk(n->rec_list);
+    n->rec_list = nullptr;
+    n->num = Num_val{};
+    n->read_mask = n->write_mask = 0;
+    n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;
+  }
+}
+
+}  // namespace
+
+bool Prog_keep_vars() {
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
+  if (ws.Incdec_cnt || ws.Loc_chain) return false;
+  if (!keepable(ws.Loc_num_tree) || !keepable(ws.Loc_str_tree)) return false;
+  Clr_arg_var();
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
+  Ctl_forget_locals();
+  clear_tree(ws.Loc_num_tree);
+  clear_tree(ws.Loc_str_tree);
+  // Global variables ("%" names) are not the program's: their slots are
+  // looked up again.
+  for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
+    if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
+  rec->spare_num = ws.Loc_num_tree;
+  rec->spare_str = ws.Loc_str_tree;
+  rec->spare_index = ws.Var_index;
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  ws.Var_index = nullptr;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+  return true;
 }
 
 int Prog_count() {
@@ -405,7 +536,15 @@ void Prog_take(Prog_obj* rec) {
   ws.Var_index_cnt = rec->var_cnt;
   ws.Var_index_cap = rec->var_cnt;
   ws.Var_index = nullptr;
-  if (rec->var_cnt) {
+  if (rec->spare_index && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
+      !(ws.Call_link->Pgm_flags & PGM_SHARES_VARS) && !ws.Loc_num_tree && !ws.Loc_str_tree) {
+    // The variables the last call left, cleared, with their slots bound.
+    ws.Var_index = rec->spare_index;
+    ws.Loc_num_tree = rec->spare_num;
+    ws.Loc_str_tree = rec->spare_str;
+    rec->spare_index = nullptr;
+    rec->spare_num = rec->spare_str = nullptr;
+  } else if (rec->var_cnt) {
     ws.Var_index = static_cast<Var_node**>(Get_blk(sizeof(Var_node*) * rec->var_cnt));
     if (!ws.Var_index) Rpt_error(33);
   }
