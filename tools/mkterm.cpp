@@ -239,6 +239,20 @@ bool write_driver(const std::string& dir, const char* type) {
     mnem(w, fm.c_str(), param("setaf", n));
     mnem(w, bm.c_str(), param("setab", n));
   }
+  // More than 16 colours: the count ('*K') and the sequences for any colour
+  // number ('FX', 'BX': the number comes from the \X selector), when
+  // terminfo's sequence carries the number as plain decimal digits.
+  if (colours > 16) {
+    w.line("MNEMONIC (LFO)'*K'," + hex(std::to_string(colours > 256 ? 256 : colours)));
+    for (const char* c : {"setaf", "setab"}) {
+      std::string a = param(c, 123), b = param(c, 45);
+      size_t at = a.find("123");
+      if (at == std::string::npos) continue;
+      std::string def = a.substr(0, at) + "\\Xa" + a.substr(at + 3);
+      if (a.substr(0, at) + "45" + a.substr(at + 3) != b) continue;
+      mnem(w, c[4] == 'f' ? "FX" : "BX", def);
+    }
+  }
   // Function keys F1..F12 (numbers 0..11) and the editing keys.
   std::string recs;
   int count = 0;

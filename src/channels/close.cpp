@@ -6,6 +6,7 @@
 // Deferred-close table (system parameter +F): 30 slots {priority stamp,
 // descriptor, path record}; a slot with descriptor -1 is free.
 #include "channels/close.h"
+#include "channels/file_create.h"
 
 #include <unistd.h>
 
@@ -205,6 +206,7 @@ void Cls_all() {
   close_range(CHAN_INTERNAL_MAX);
   cls_init();
   for (int i = 0; i < CLS_SLOTS; i++) Kest_CloseForce(i);
+  if (Lib_hooks.close_all) Lib_hooks.close_all();
 }
 
 // ---- CLOSE ----
@@ -457,6 +459,7 @@ int Kest_CloseCheck(bool exclusive, bool input_only) {
 void Kest_CloseClear() {
   cls_init();
   for (int i = 0; i < CLS_SLOTS; i++) Kest_CloseForce(i);
+  if (Lib_hooks.close_all) Lib_hooks.close_all();
 }
 
 void Kest_CloseForce(int slot) {

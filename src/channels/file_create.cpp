@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <strings.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -120,6 +122,10 @@ void refuse_client_name(const std::string& name) {
 }
 
 }  // namespace
+
+Lib_entry_hooks Lib_hooks;
+
+bool Is_lib_name(const std::string& name) { return name.size() >= 5 && strncasecmp(name.c_str(), "[lib:", 5) == 0; }
 
 bool Create_stmt_end(uint8_t c) {
   return c == code::STMT_SEP || c == code::EOL || c == code::D_ELSE;
@@ -273,7 +279,11 @@ void File_create(Kdef& kd, Kname_node* /*names: for the thin client's text*/) {
   bool lib = false;
   Restart_path();
   if (exists_on_path(&lib)) Rpt_error(12);
-  if (lib && kd.type == FK_PROGRAM) Not_built("program libraries");
+  if (lib && kd.type == FK_PROGRAM) {
+    if (!Lib_hooks.create) Not_built("program libraries");
+    Lib_hooks.create(Open_name());
+    return;
+  }
 
   Restart_path();
   if (kd.drive > 0) Path_drive(kd.drive);
@@ -371,6 +381,11 @@ void d_eras() {
   err_option_last();
   for (const std::string& name : names) {
     Set_path(name);
+    if (Is_lib_name(Open_name())) {
+      if (!Lib_hooks.remove) Not_built("program libraries");
+      Lib_hooks.remove(Open_name());
+      continue;
+    }
     locate_existing();
     std::string path = ws.Path_buf;
     struct stat st {};
@@ -424,6 +439,12 @@ void d_renm() {
   err_option_last();
   refuse_client_name(old_name);
   refuse_client_name(new_name);
+  Set_path(old_name);
+  if (Is_lib_name(Open_name())) {
+    if (!Lib_hooks.rename) Not_built("program libraries");
+    Lib_hooks.rename(Open_name(), new_name);
+    return;
+  }
 
   // The new name must be free on every entry of its own search path.
   Set_path(new_name);

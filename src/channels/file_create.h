@@ -47,6 +47,17 @@ void File_create_end(Kdef& kd, Kname_node* names);
 // Creates the file named by the last Set_path (kd.type is the kind).
 void File_create(Kdef& kd, Kname_node* names);
 
+// Program libraries ("[lib:library]member" names), filled in by the program
+// layer at start-up; a null hook is error 99.
+struct Lib_entry_hooks {
+  void (*create)(const std::string& name) = nullptr;
+  void (*remove)(const std::string& name) = nullptr;
+  void (*rename)(const std::string& name, const std::string& new_name) = nullptr;
+  void (*close_all)() = nullptr;
+};
+extern Lib_entry_hooks Lib_hooks;
+bool Is_lib_name(const std::string& name);
+
 void d_seri();
 void d_diry();
 void d_eras();

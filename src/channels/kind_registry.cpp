@@ -12,6 +12,7 @@
 #include "channels/memory_file.h"
 #include "channels/record_locks.h"
 #include "channels/simple_files.h"
+#include "programs/libraries.h"
 #include "programs/program_channel.h"
 #include "keyed/key_driver.h"
 #include "core/host.h"
@@ -36,6 +37,8 @@ void Register_kinds() {
   Fio_register(FK_MEMORY, Dyn_fotbl);
   Fio_register(FK_PROGRAM, Prg_fotbl);
   Fio_register(FK_VARDATA, Prg_fotbl);
+  Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
+  Pgl_register();
   Rec_unlock_hook = unlock_record;
   Host_close_hook = close_host_file;
 }

@@ -35,7 +35,6 @@ constexpr size_t BUFFER_RESERVE = 128;
 constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
 constexpr uint32_t SF_IO_LIST = 0x0002;   // I/O option words (ERR=, KEY=...) are read
 constexpr uint32_t SF_EXPR = 0x4000;      // the text is one expression (Compile_expression)
-constexpr uint32_t SF_TARGET = 0x0004;    // an assignment target: "X%=" is X and "%="
 
 struct Cpl_fail {
   int no;
@@ -409,8 +408,7 @@ int Compiler::scan_bracket() {
 }
 
 // A name: letters, digits, "_" and "."; "%" in front marks a global, "$" at
-// the end a string, "%" at the end an integer variable (except before "="
-// in an assignment target, where "%=" is the remainder operator).  "." is a name
+// the end a string, "%" at the end an integer variable.  "." is a name
 // character, so A.B is one plain name; only a string name followed by "."
 // or "::" and a letter or "_" names a record: R$.NAME$ compiles to the
 // record item (247, "R$") followed by the field's own item (2, "NAME$").
@@ -432,10 +430,7 @@ int Compiler::scan_name(int expected) {
     ++pos_;
     code_out = code::STR_VAR;
   } else if (pos_ < in_len_ && in_[pos_] == '%') {
-    // In a target "X%=3" is the remainder assignment to X; the integer
-    // variable is written "X% = 3" there.
-    bool remainder_op = (flags_->stmt & SF_TARGET) && pos_ + 1 < in_len_ && in_[pos_ + 1] == '=';
-    if (!remainder_op) ++pos_;
+    ++pos_;  // always the integer variable: "%=" is no operator (the remainder is "MOD=")
   }
   size_t n = pos_ - start;
   if (n >= 128) fail(20);

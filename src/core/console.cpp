@@ -36,6 +36,7 @@
 #include "functions/program_info.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
+#include "terminal/terminal.h"
 
 #ifndef ORU_BUILD_LIBDIR
 #define ORU_BUILD_LIBDIR "lib"
@@ -105,6 +106,7 @@ void Set_break_handler() {
 void Prompt_out() {
   Set_console();
   if (ws.Prm.QT) return;
+  Term_prompt_attr();
   if (Con_column() != 0) Con_newline();
   // Inside a called program the prompt shows the call depth.
   if (ws.Call_link) Con_puts(std::to_string(Call_depth() + 1).c_str());

@@ -22,7 +22,6 @@ void d_rstr() { Not_built("the RESTORE directive"); }
 void d_wmbx() { Not_built("the MSGBOX directive"); }
 void d_wbtn() { Not_built("the BUTTON directive"); }
 void d_vsbr() { Not_built("the V_SCROLLBAR/H_SCROLLBAR directive"); }
-void d_vpal() { Not_built("the VIDEO_PALETTE directive"); }
 void d_mbar() { Not_built("the MENU_BAR directive"); }
 void d_ckbx() { Not_built("the CHECK_BOX directive"); }
 void d_3sbx() { Not_built("the TRISTATE_BOX directive"); }

@@ -42,7 +42,6 @@ bool is_prefix(uint8_t c) {
          c == code::ASSIGN_OP;
 }
 
-constexpr uint32_t LF_TARGET = 0x0004;  // statement flag: an assignment target is read
 constexpr uint32_t LF_RANGE = 0x0008;   // statement flag: a range list is read
 
 struct Lst_failure {
@@ -272,10 +271,6 @@ void Lister::write_keyword(int token, int prefix) {
     if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
     write_punct(t);
   } else {
-    // An integer target right before "=" would read back as "X" and "%=".
-    if (token == code::OP_EQ && prefix < 0 && flags_ && (flags_->stmt & LF_TARGET) && !out_.empty() &&
-        out_.back() == '%')
-      pending_blank_ = true;
     write_operator(t);
   }
 }
@@ -367,9 +362,15 @@ void Lister::consume() {
   int prefix = prefix_;
   pos_ += n;
   prefix_ = -1;
-  if (prefix == code::ASSIGN_OP) {  // "+=" ... "%=" (MOD lists as "%")
+  if (prefix == code::ASSIGN_OP) {  // "+=" ... "^=", and " MOD=" with one blank before it
     if (c < code::OP_ADD || c > code::OP_MOD) lfail(49);
-    const char op[3] = {"+-*/^%"[c - code::OP_ADD], '=', 0};
+    if (c == code::OP_MOD) {
+      if (!out_.empty() && out_.back() != ' ') out_ += ' ';
+      out_ += "MOD=";
+      pending_blank_ = false;
+      return;
+    }
+    const char op[3] = {"+-*/^"[c - code::OP_ADD], '=', 0};
     write_operator(op);
     return;
   }

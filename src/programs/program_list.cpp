@@ -23,6 +23,7 @@
 #include "channels/channel.h"
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
+#include "programs/libraries.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
@@ -51,8 +52,10 @@ void own_unlink(Prog_obj* r) {
 // Frees rec, or keeps it in the own cache when it came from a file that is
 // still the program it holds.
 void retire(Prog_obj* r) {
+  // Names in brackets (library members, client names) resolve through
+  // more than the search path: they are always looked up again.
   bool keep = r->path && r->image && (r->dev || r->ino) && !(r->flags & 0x1000 /* PO_CHANGED */) &&
-              !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4;
+              !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4 && r->path->name[0] != '[';
   if (!keep) {
     Prog_free(r);
     return;
@@ -115,9 +118,16 @@ void keep_stat(Prog_obj* r, const struct stat& st) {
 }
 
 // The file behind a record is not the one it was loaded from any more.
+// A library member stands for its library file: a save of any member
+// reloads the members of that library.
 bool file_changed(const Prog_obj* r) {
   struct stat st;
-  if (::stat(r->path->path, &st) != 0) return true;
+  const char* p = r->path->path;
+  if ((p[0] == '[') && Lib_is_name(p)) {
+    if (::stat(Lib_path_of(p).c_str(), &st) != 0) return true;
+    return !same_stat(r, st);
+  }
+  if (::stat(p, &st) != 0) return true;
   return !same_stat(r, st);
 }
 
@@ -256,6 +266,7 @@ void drop_programs_on_low_memory() {
 
 void (*chained_notify)(uint16_t, int32_t) = nullptr;
 void notify_param(uint16_t code, int32_t value) {
+  Prog_cache_forget();  // a parameter may change how names resolve
   if (code == Prm_code('P', 'C')) Prog_drop(nullptr);
   if (chained_notify) chained_notify(code, value);
 }
@@ -311,7 +322,6 @@ Prog_obj* Prog_load() {
   size_t len = ws.Str_len > 0 ? size_t(ws.Str_len) : 0;
   while (len > 0 && given[len - 1] == ' ') len--;
   if (len == 0 || len > NAME_MAX_LEN) Rpt_error(10);
-  if (len > 5 && memicmp(given, "[lib:", 5) == 0) Not_built("program libraries");
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (r->state & PO_STATE_DATA_SET) continue;
     if (r->flags & PO_CHANGED) continue;
@@ -350,7 +360,33 @@ Prog_obj* Prog_load() {
     link_front(rec);
     return rec;
   }
-  if (f->kind == FK_LIB_MEMBER) Not_built("program libraries");
+  if (f->kind == FK_LIB_MEMBER) {
+    // The member's record is in the channel: header and image from memory,
+    // the library file's state kept for the cache.
+    struct stat st;
+    if (::stat(Pgl_library_path(f).c_str(), &st) != 0) Sys_error();
+    if (Pgl_size(f) < int64_t(PRG_HDR_SIZE) || !Prg_is_header(Pgl_header(f))) Rpt_error(17);
+    Prog_obj* rec = new_rec();
+    int e;
+    try {
+      Image_source src;
+      src.bytes = Pgl_header(f);
+      src.size = size_t(Pgl_size(f));
+      e = obj_load(rec, src, src.bytes, int64_t(src.size));
+    } catch (...) {
+      Prog_free(rec);
+      throw;
+    }
+    if (e != 0) {
+      Prog_free(rec);
+      Rpt_error(e < 0 ? 2 : e);
+    }
+    keep_stat(rec, st);
+    rec->path = Path_new(path, name);
+    ws.Prog_loads++;
+    link_front(rec);
+    return rec;
+  }
   if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
   // Program text: the channel stays open as the text source.
   Text_source_close();

@@ -34,6 +34,7 @@
 #include "channels/open.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
+#include "programs/libraries.h"
 #include "programs/program_file.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
@@ -538,12 +539,13 @@ void d_save() {
   Fcb* f = chan.f;
   int32_t kind = f->kind;
   if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(13);
-  if (kind == FK_LIB_MEMBER) Not_built("program libraries");
-  bool program = kind == FK_PROGRAM;
+  bool member = kind == FK_LIB_MEMBER;  // a library member: header and image only, no versions
+  bool program = kind == FK_PROGRAM || member;
   std::string path = f->path && f->path->path ? f->path->path : name;
-  int fd = program ? f->fd : -1;  // the channel's descriptor: a program file is written directly
+  int fd = kind == FK_PROGRAM ? f->fd : -1;  // the channel's descriptor: a program file is written directly
   uint8_t h[PRG_HDR_SIZE] = {};
-  if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
+  if (member) std::memcpy(h, Pgl_header(f), PRG_HDR_SIZE);
+  else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.
@@ -562,7 +564,8 @@ void d_save() {
     bool enciphered = (ws.Pgm_flags & PGM_ENCIPHERED) != 0;
     Prg_seed seed;
     fill_header(h, version, enciphered, seed);
-    std::vector<Version_block> versions = read_versions(fd, get_u16be(h + PH_MINOR));
+    std::vector<Version_block> versions;
+    if (!member) versions = read_versions(fd, get_u16be(h + PH_MINOR));
     std::vector<uint8_t> image;
     Image_layout layout;
     std::unique_ptr<Image_builder> builder;
@@ -596,7 +599,8 @@ void d_save() {
     }
     if (enciphered) Prg_cipher(ws.Pgm_key, seed, 0, image.data(), image.size());
     Prg_put_layout(h, layout, 1);
-    write_program(fd, h, image, versions);
+    if (member) Pgl_store(f, h, image.data(), image.size());
+    else write_program(fd, h, image, versions);
     if (builder) {
       ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
       report_labels(builder->labels(), layout.size);

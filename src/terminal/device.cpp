@@ -50,6 +50,7 @@ namespace {
 constexpr int32_t DEV_BUF_DEFAULT = 512;
 constexpr int32_t APR_BUF_DEFAULT = 256;
 constexpr int32_t CON_BUF_SIZE = 8192;
+constexpr size_t DRIVER_NAME_MAX = 64;
 
 Dev_fcb con_record;
 uint8_t con_buffer[CON_BUF_SIZE];
@@ -315,13 +316,22 @@ bool driver_exists(const std::string& id) {
   return !id.empty() && stat(driver_path(id).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The terminal type of the console: TERM lower-cased.
+// The terminal type of the console: TERM lower-cased.  A type that could
+// name anything but a file of the driver folder is kept as it is and finds
+// no driver.
 std::string terminal_type() {
   const char* t = std::getenv("TERM");
   if (!t || !*t) return "";
   std::string s(t);
   for (char& c : s) c = char(std::tolower(uint8_t(c)));
   return s;
+}
+
+bool plain_type_name(const std::string& s) {
+  if (s.empty() || s.size() > DRIVER_NAME_MAX || s[0] == '.') return false;
+  for (char c : s)
+    if (!std::isalnum(uint8_t(c)) && c != '-' && c != '_' && c != '.' && c != '+') return false;
+  return true;
 }
 
 }  // namespace
@@ -346,9 +356,11 @@ void Run_driver_program(const std::string& id) {
 }
 
 void Dev_init(const char* id) {
-  char name[13];
+  // The driver's file carries the whole terminal type (xterm-256color is
+  // longer than the 12 bytes a channel keeps of it).
+  char name[DRIVER_NAME_MAX + 1];
   size_t n = 0;
-  while (n < 12 && id[n] && id[n] != ' ') {
+  while (n < DRIVER_NAME_MAX && id[n] && id[n] != ' ') {
     name[n] = id[n];
     ++n;
   }
@@ -504,6 +516,15 @@ void Console_open() {
 }
 
 bool Console_is_terminal() { return isatty(1) == 1; }
+
+void Term_prompt_attr() {
+  Fcb* f = ws.Con_fcb;
+  if (!f || !Is_screen(f)) return;
+  uint32_t def = Dev(f)->win.def_attr;
+  if (f->attr == def) return;
+  Console_current cc;
+  Set_attr(def);
+}
 bool Console_raw_keys() { return console_raw; }
 
 int Console_start_terminal() {
@@ -515,7 +536,7 @@ int Console_start_terminal() {
   std::string warning;
   if (type.empty()) {
     id = "dumb";
-  } else if (!driver_exists(type)) {
+  } else if (!plain_type_name(type) || !driver_exists(type)) {
     warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
     id = "dumb";
   }
@@ -540,6 +561,11 @@ int Console_start_terminal() {
   }
   ws.Cur_fcb = saved;
   ws.Cur_chan = saved_chan;
+  // A driver that failed at start-up is reported below, not through the
+  // text of the user's first error.
+  Set_ext_error("");
+  ws.Err_flags &= ~2u;
+  ws.Err_code = 0;
   if (rc != 0 || !Is_screen(f)) return 100;
   std::string tid = id;
   tid.resize(12, ' ');

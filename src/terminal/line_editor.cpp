@@ -520,6 +520,18 @@ bool edit(int32_t code) {
       return true;
     }
     case -1005:
+      if (ed.cls.empty() && ed.ofs >= n && ed.ofs < ed.len) {
+        // Past the text: the character the screen shows under the cursor
+        // joins the field.
+        const Window_rec& w = cur_dev()->win;
+        int32_t c = ed.col0 + ed.ofs - ed.shft;
+        uint8_t ch = c >= 0 && c < w.cols && ed.line0 >= 0 && ed.line0 < w.lines ? w.chars[Cell(w, c, ed.line0)] : ' ';
+        while (int32_t(ed.buf.size()) < ed.ofs) ed.buf.push_back(' ');
+        ed.buf.push_back(char(ch));
+        ++ed.ofs;
+        redraw(n);
+        return true;
+      }
       if (ed.ofs >= (ed.cls.empty() ? n : ed.len - 1)) return false;
       ++ed.ofs;
       if (!ed.cls.empty()) ed.ofs = next_input_pos(ed.ofs);
@@ -777,7 +789,7 @@ int32_t mouse_key(int32_t code) {
   }
   if (!release) return -1000;
   const Window_rec& w = cur_dev()->win;
-  int32_t wc = col - w.col0, wl = line - w.line0;
+  int32_t wc = col - (w.scr_col + w.col0), wl = line - (w.scr_line + w.line0);
   if (wc < 0 || wl < 0 || wc >= w.cols || wl >= w.lines) return -1082;
   if (!ed.echo || wl != ed.line0 || wc < ed.col0 || wc >= ed.col0 + ed.insz) return -1012;
   int32_t at = ed.shft + (wc - ed.col0);

@@ -16,7 +16,9 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/editor_keys.h"
+#include "terminal/long_mnem.h"
 #include "terminal/terminal.h"
+#include "terminal/windows.h"
 
 namespace {
 
@@ -202,12 +204,14 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('G', 'S'): attr |= ATTR_GRAPHICS; return true;
     case M('G', 'E'): attr &= ~ATTR_GRAPHICS; return true;
     case M('F', '0'):
-      if (param > 15) Not_built("named colours (the colour service)");
+      // Colours go out through Set_attr, so that a cell's attribute word
+      // always shows the same way (a repaint sends what Set_attr sends).
       attr = (attr & ~ATTR_FG_MASK) | (uint32_t(param) << 8);
+      Mnem_override = true;
       return true;
     case M('B', '0'):
-      if (param > 15) Not_built("named colours (the colour service)");
       attr = (attr & ~ATTR_BG_MASK) | (uint32_t(param) << 16);
+      Mnem_override = true;
       return true;
     case M('R', 'M'): {
       uint32_t fresh = d->win.def_attr;
@@ -227,12 +231,14 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
       mode = uint16_t((mode & ~MODE_CURSOR) | param);
       Mnem_override = true;  // Set_mode sends the cursor mode
       return true;
-    case M('W', 'C'): case M('W', 'R'): case M('W', 'S'): case M('R', 'S'): case M('S', 'R'):
-      not_built_mnem(m, "text windows");
+    case M('R', 'S'):
+      if (d->win.lines != d->win.in_lines) Window_scroll(0);
+      Mnem_override = true;
+      return true;
+    case M('W', 'C'): case M('W', 'R'): case M('W', 'S'): case M('S', 'R'):
+      not_built_mnem(m, "window save and restore mnemonics");
     case M('M', '+'): case M('M', '-'):
       not_built_mnem(m, "menus");
-    case M('m', 'n'): case M('m', 'x'):
-      not_built_mnem(m, "long mnemonics");
     case M('D', 'O'):
       return true;  // no object regions exist on a character screen without controls
     case M('C', 'I'):
@@ -409,6 +415,10 @@ void plain_console_mnem(uint16_t m) {
   static const char screen_codes[] =
       "CHBSLTRTUPVTDNCSCLCECFDCICLDLISBSFBRERBBEBBUEUGSGERMDFC0WCWRWSRSSRDOM+M-CITWFLELEEBEETBTRCRLTRRPNIES"
       "BJEJBWEWLCUCMEMNSDSESNSXBKCACD+W-W+E-E+F-F+P-P+T-T+X-X+D-DF+F-MT2D3D4DZXC+C-RBVBBOEOBIEIEGBGSARA";
+  if (m == M('m', 'n') || m == M('m', 'x')) {
+    StartLongMnem(m);
+    return;
+  }
   if (in_pairs(screen_codes, m) || n == M('F', '0') || n == M('B', '0')) return;
   Err_mnemonic();
 }
@@ -439,6 +449,10 @@ void Prt_mnem(uint16_t m) {
   if (f->st2 & ST2_THIN_CLIENT) Not_built("mnemonics on a thin-client console (the thin client)");
   if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics on thin-client channels (the thin client)");
   if (f->kind == FK_PDF) Not_built("mnemonics on PDF channels (PDF printing)");
+  if ((m == M('m', 'n') || m == M('m', 'x')) && !(f->term_flags & TF_PASS)) {
+    StartLongMnem(m);
+    return;
+  }
   MnemDef* def = Find_mnem(m);
   int32_t param;
   uint16_t n = normalise_code(m, param);

@@ -20,6 +20,8 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/colours.h"
+#include "terminal/long_mnem.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -101,8 +103,8 @@ int32_t small_operand(int32_t lo, int32_t hi, int err) {
 void window_geometry(Fcb* f, int32_t& c0, int32_t& l0, int32_t& w, int32_t& h) {
   if (f->kind == FK_DEVICE && Is_screen(f)) {
     const Window_rec& win = Dev(f)->win;
-    c0 = win.col0;
-    l0 = win.line0;
+    c0 = win.scr_col + win.col0;
+    l0 = win.scr_line + win.line0;
     w = win.cols;
     h = win.lines;
     return;
@@ -174,7 +176,7 @@ void Send_mnem(const MnemDef* def) {
     int32_t v;
     int32_t c0, l0, w, h;
     window_geometry(f, c0, l0, w, h);
-    bool rel = (f->st1 & ST1_WINDOW_REL) != 0;
+    bool rel = (f->st1 & ST1_WINDOW_REL) != 0 && !Term_abs_pos;
     switch (sel) {
       case 'A': v = int32_t(f->attr & 0xff); break;
       case 'B': v = int32_t((f->attr >> 16) & 15); break;
@@ -187,6 +189,7 @@ void Send_mnem(const MnemDef* def) {
       case 'b': v = l0 + h; break;
       case 'h': v = w; break;
       case 'w': v = h; break;
+      case 'X': v = Term_colour_value; break;
       default:
         Term_put('\\');
         continue;
@@ -256,6 +259,7 @@ void Term_release(Fcb* f) {
   }
   f->mnemonics = nullptr;
   f->gd_def = f->o_def = nullptr;
+  LongMnemRelease(f);
   if (f->attr_stack) Ret_blk(f->attr_stack);
   f->attr_stack = nullptr;
   if (f->kind == FK_DEVICE && Is_screen(f)) {

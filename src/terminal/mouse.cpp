@@ -248,6 +248,8 @@ void d_smse() {
   // Without a screen the window is the console's size (regions then
   // wait for a screen to be clicked on).
   Window_rec w = d->win;
+  w.col0 += w.scr_col;  // screen based from here on
+  w.line0 += w.scr_line;
   if (!Is_screen(con)) {
     w.col0 = w.line0 = 0;
     w.cols = con->cols > 0 ? con->cols : 80;

@@ -21,9 +21,12 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/colours.h"
 #include "terminal/terminal.h"
+#include "terminal/windows.h"
 
 bool Mnem_override = false;
+bool Term_abs_pos = false;
 
 namespace {
 
@@ -150,31 +153,20 @@ void Window_add_full(Dev_fcb* d, int32_t cols, int32_t lines) {
   w.cols = cols;
   w.lines = lines;
   w.stride = cols;
+  w.outer_cols = w.in_cols = cols;
+  w.outer_lines = w.in_lines = lines;
   w.def_attr = ATTR_FRESH;
   size_t cells = size_t(cols) * size_t(lines);
   w.chars = static_cast<uint8_t*>(Get_blk(cells));
   w.attrs = static_cast<uint32_t*>(Get_blk(cells * 4));
   blank_cells(w, 0, int32_t(cells), ATTR_FRESH);
   w.options = 1;  // single-line frame kind of window 0
+  d->st1 &= uint16_t(~ST1_WINDOW_REL);
 }
 
 void Window_free(Dev_fcb* d) {
-  Window_rec& w = d->win;
-  if (w.chars) Ret_blk(w.chars);
-  if (w.attrs) Ret_blk(w.attrs);
-  w.chars = nullptr;
-  w.attrs = nullptr;
-  Key_free_list(w.keys);
-  while (w.ctl_defs) {
-    Ctl_def* n = w.ctl_defs->next;
-    Ret_blk(w.ctl_defs);
-    w.ctl_defs = n;
-  }
-  while (w.mouse) {
-    Mouse_region* n = w.mouse->next;
-    Ret_blk(w.mouse);
-    w.mouse = n;
-  }
+  Window_free_list(d);
+  Window_release(d->win);
 }
 
 // ---- attributes and modes ----
@@ -200,17 +192,8 @@ void Set_attr(uint32_t word) {
     }
   }
   if (word & ATTR_GRAPHICS) Output_mnem(Mnem_code('G', 'S'));
-  // A device without colours shows reverse through the exchanged indexes
-  // only when it defines them; the recorded word stays the program's.
-  auto colour = [](char up, char low, uint32_t n) {
-    if (n <= 15) {
-      Output_mnem(Mnem_code(up, char('0' + n)));
-    } else if (MnemDef* d = Find_mnem(Mnem_code(low, char(n)))) {
-      Send_mnem(d);
-    }
-  };
-  if (fg != 7) colour('F', 'f', fg);
-  if (bg != 0) colour('B', 'b', bg);
+  if (fg != 7) Term_send_colour(true, fg);
+  if (bg != 0) Term_send_colour(false, bg);
 }
 
 void Reset_attr(uint32_t word) {
@@ -222,12 +205,10 @@ void Reset_attr(uint32_t word) {
   if (!(word & ATTR_BACKGROUND) && (cur & ATTR_BACKGROUND)) Prt_mnem(Mnem_code('S', 'F'));
   uint32_t fg = (word >> 8) & 0xff, bg = (word >> 16) & 0xff;
   if (fg != ((f->attr >> 8) & 0xff)) {
-    if (fg <= 15) Prt_mnem(Mnem_code('F', char('0' + fg)));
-    else Output_mnem(Mnem_code('f', char(fg)));
+    Prt_mnem(fg <= 15 ? Mnem_code('F', char('0' + fg)) : Mnem_code('f', char(fg)));
   }
   if (bg != ((f->attr >> 16) & 0xff)) {
-    if (bg <= 15) Prt_mnem(Mnem_code('B', char('0' + bg)));
-    else Output_mnem(Mnem_code('b', char(bg)));
+    Prt_mnem(bg <= 15 ? Mnem_code('B', char('0' + bg)) : Mnem_code('b', char(bg)));
   }
 }
 
@@ -406,23 +387,60 @@ void Mnem_LI(const MnemDef* def) {
 
 // ---- text, cursor and line feed ----
 
+namespace {
+
+inline bool relative(const Fcb* f) { return (f->st1 & ST1_WINDOW_REL) != 0; }
+
+// The last line of a window that is not the whole screen scrolls by
+// rewriting what changes; the cursor ends on the last line at `col`.
+void window_scroll_up(Fcb* f, int32_t col) {
+  Window_rec& w = win_of(f);
+  Snapshot s(f);
+  Image_rollup(0);
+  f->column = -1;
+  repaint_changes(f, s.c, s.a, col, w.lines - 1, f->attr);
+}
+
+// The cursor goes to column 0 of the next line, the window scrolling at its
+// last line: on the whole screen with the device's return and line feed, in
+// a window by positioning.
+void wrap_now(Fcb* f) {
+  Window_rec& w = win_of(f);
+  bool last = f->line + 1 >= w.lines;
+  if (!relative(f)) {
+    if (last) Image_rollup(0);
+    else ++f->line;
+    f->column = 0;
+    if (MnemDef* lf = Find_mnem(Mnem_code('L', 'F'))) {
+      Send_mnem(lf);
+    } else {
+      Term_put('\r');
+      Term_put('\n');
+    }
+    return;
+  }
+  if (last) {
+    window_scroll_up(f, 0);
+  } else {
+    f->column = w.cols;  // the device cursor is not where the model goes
+    Scr_pos(f, 0, f->line + 1);
+  }
+}
+
+}  // namespace
+
 void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
   Dev_fcb* d = Dev(f);
   Window_rec& w = d->win;
   const uint8_t* xl = f->out_xlate;
+  f->st3 &= uint16_t(~ST3_WRAPPED);
   while (n > 0) {
     if (f->column >= w.cols) {
-      if (d->mode & MODE_NOWRAP) {
-        f->column = w.cols - 1;  // the device overwrites its last column
-      } else {
-        // The device wraps by itself when the next character comes.
-        f->column = 0;
-        if (f->line + 1 >= w.lines)
-          Image_rollup(0);
-        else
-          ++f->line;
-      }
+      // Left at the edge (no wrap in a window): back onto the last column.
+      if (d->mode & MODE_NOWRAP) Scr_pos(f, w.cols - 1, f->line);
+      else wrap_now(f);
     }
+    f->st3 &= uint16_t(~ST3_WRAPPED);
     int32_t room = w.cols - f->column;
     int32_t take = n < room ? n : room;
     int32_t cell = Cell(w, f->column, f->line);
@@ -441,7 +459,54 @@ void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
     f->column += take;
     p += take;
     n -= take;
+    if (f->column >= w.cols) {
+      if (d->mode & MODE_NOWRAP) {
+        // The whole screen's device stays on its last column; in a window
+        // the device moved on and is put back before the next character.
+        if (!relative(f)) f->column = w.cols - 1;
+      } else {
+        // Writing the last column wraps at once.
+        wrap_now(f);
+        f->st3 |= ST3_WRAPPED;
+      }
+    }
   }
+}
+
+void Scr_send_cell(Fcb* f, int32_t x, int32_t y, uint8_t ch, uint32_t attr, int32_t* at_x, int32_t* at_y) {
+  Dev_fcb* d = Dev(f);
+  if (x != *at_x || y != *at_y) {
+    if (!d->at_at) return;  // no cursor addressing: the screen cannot be reached
+    int32_t c = f->column, l = f->line;
+    f->column = x;
+    f->line = y;
+    Term_abs_pos = true;
+    Send_mnem(d->at_at);
+    Term_abs_pos = false;
+    f->column = c;
+    f->line = l;
+  }
+  Set_attr(attr);
+  bool corner = x == f->cols - 1 && y == f->lines - 1 && !(d->mode & MODE_NOWRAP);
+  if (corner) Output_mnem(Mnem_code('E', 'W'));
+  Term_put(f->out_xlate ? f->out_xlate[ch] : ch);
+  if (corner) Output_mnem(Mnem_code('B', 'W'));
+  *at_x = x + 1 < f->cols ? x + 1 : -1;
+  *at_y = y;
+}
+
+void Scr_resync(Fcb* f, uint32_t attr) {
+  Set_attr(attr);
+  Window_rec& w = win_of(f);
+  int32_t c = f->column, l = f->line;
+  if (c < 0) c = 0;
+  if (l < 0) l = 0;
+  if (c > w.cols) c = w.cols;
+  if (l >= w.lines) l = w.lines - 1;
+  f->column = -1;
+  f->line = -1;
+  Scr_pos(f, c >= w.cols ? w.cols - 1 : c, l);
+  if (c >= w.cols) f->column = w.cols;
 }
 
 void Scr_pos(Fcb* f, int32_t col, int32_t line) {
@@ -515,6 +580,18 @@ void Scr_pos(Fcb* f, int32_t col, int32_t line) {
 
 void Scr_line_feed(Fcb* f, const MnemDef* def) {
   Window_rec& w = win_of(f);
+  if (relative(f)) {
+    // A window: the device's line feed would leave it.
+    if (f->line + 1 >= w.lines) {
+      window_scroll_up(f, 0);
+    } else {
+      int32_t l = f->line + 1;
+      f->column = -1;
+      Scr_pos(f, 0, l);
+    }
+    Mnem_override = true;
+    return;
+  }
   if (f->line + 1 >= w.lines) {
     // The whole-screen window scrolls with the device.
     Image_rollup(0);

@@ -126,22 +126,37 @@ struct Prei_entry {
   uint8_t bytes[1];
 };
 
-// The current window: geometry on the screen, planes, default attribute
-// and the lists that belong to a window.
+// A text window.  The current window lives in the channel record (Dev_fcb::
+// win); the windows it covers are records on its `saved` list, most recent
+// (topmost) first, ending with window 0, the whole screen.  Each window has
+// planes of its own outer area (frame included): one character byte and one
+// attribute word per cell, row-major, stride = outer width.  col0/line0 are
+// the inner area's offset within the planes (1 when framed) and cols/lines
+// its size: the cursor and Cell() are relative to the inner area.
 struct Window_rec {
-  Window_rec* saved;   // stack of saved windows (none while windows are not built)
-  int32_t col0, line0; // first cell on the screen
-  int32_t cols, lines; // size
+  Window_rec* saved;   // the window below (the list, most recent first)
+  int32_t col0, line0; // inner origin within the planes
+  int32_t cols, lines; // inner size
   uint32_t def_attr;
   uint32_t options;
-  int32_t stride;      // cells per plane row (the screen's columns)
-  uint8_t* chars;      // planes of the whole screen (Get_blk)
+  int32_t stride;      // cells per plane row (the outer width)
+  uint8_t* chars;      // planes of the outer area (Get_blk)
   uint32_t* attrs;
   Key_rec* keys;
   Ctl_def* ctl_defs;
   Mouse_region* mouse;
+  int32_t scr_col, scr_line;       // outer origin on the screen
+  int32_t outer_cols, outer_lines; // outer size
+  int32_t number;                  // 0 the whole screen, 1..250
+  uint8_t frame;                   // 0 none, 1 framed, 2 framed with a title
+  uint8_t type;                    // 20 dialogue
+  uint32_t group;
+  uint32_t wflags;                 // 0x10000 member of a group
+  int32_t cur_col, cur_line;       // cursor kept while on the list
+  uint32_t cur_attr;
+  int32_t in_col0, in_line0, in_cols, in_lines;  // inner area before a scroll region
+  struct Wob* controls;            // character-mode controls of the window
 };
-
 struct Dev_fcb : Fcb {
   Ctl_def* ctl_defs;       // DEFCTL, plain form
   MnemDef* at_at;          // '@@' cursor addressing
@@ -209,6 +224,15 @@ void Window_free(Dev_fcb* d);
 inline int32_t Cell(const Window_rec& w, int32_t col, int32_t line) {
   return (w.line0 + line) * w.stride + w.col0 + col;
 }
+// Screen positions are sent as they stand (window repaints), not relative to
+// the current window.
+extern bool Term_abs_pos;
+// Writes one cell at screen position (x, y) with its attribute; `*at_x`,
+// `*at_y` track where the device cursor is (-1 unknown).
+void Scr_send_cell(Fcb* f, int32_t x, int32_t y, uint8_t ch, uint32_t attr, int32_t* at_x, int32_t* at_y);
+// After cells were sent at screen positions: the device cursor goes back
+// to the current window's cursor with the channel's attribute.
+void Scr_resync(Fcb* f, uint32_t attr);
 
 // ---- device (device.cpp) ----
 void Dev_init(const char* id);
@@ -218,6 +242,9 @@ void Term_register();
 bool Console_raw_keys();
 // Whether standard output is a terminal (the console drives a screen).
 bool Console_is_terminal();
+// Before the console prompt: the console returns to its window's default
+// attribute (a program may have left reverse or colours on).
+void Term_prompt_attr();
 // Applies a pending window-size change (SIGWINCH) to the console screen.
 void Term_check_resize();
 // Raw keyboard byte of a device: -1 on time-out (hundredths; -1 waits).

@@ -29,8 +29,8 @@ T kill-server 2> /dev/null
 sock="$sock-2"  # a server of its own: the old one may still be going away
 rm -f "$work/stty.after" "$work/status"
 start xterm
-T send-keys '10 INPUT X$' Enter 'RUN' Enter
-sleep 0.3
+T send-keys '10 INPUT "raw? ",X$' Enter 'RUN' Enter
+wait_for 'raw?'
 pid=$(cat "$work/pid")
 kill -TERM "$pid"
 i=0

@@ -1,7 +1,7 @@
 # Helpers of the terminal tests: oru runs in a private tmux server on an
 # 80x24 pseudo-terminal; keys go in with send-keys, the screen comes back
 # with capture-pane.  Sourced by each test with $oru and $lib set.
-command -v tmux > /dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 0; }
+command -v tmux > /dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
 sock="oru-test-$$"
 work=$(mktemp -d) || exit 2
 T() { tmux -L "$sock" "$@"; }

@@ -199,22 +199,33 @@ TEST_F(CompilerTest, CompoundAssignmentForms) {
   // target, 65, the operator code, the right side
   EXPECT_EQ(compile("X+=1"), bytes({0, 0, 1, 1, 'X', 65, 45, 11, 0, 1, 255}));
   EXPECT_EQ(compile("S$*=2"), bytes({0, 0, 2, 2, 'S', '$', 65, 47, 11, 0, 2, 255}));
-  // in a target "%=" is the remainder; the integer variable takes a blank
-  EXPECT_EQ(compile("X%=3"), bytes({0, 0, 1, 1, 'X', 65, 50, 11, 0, 3, 255}));
-  EXPECT_EQ(compile("X% =3"), bytes({0, 0, 1, 2, 'X', '%', 39, 11, 0, 3, 255}));
-  EXPECT_EQ(compile("X%%=3"), bytes({0, 0, 1, 2, 'X', '%', 65, 50, 11, 0, 3, 255}));
-  // elsewhere the integer name keeps its "%"
+  // the remainder is "MOD="; a name followed by "%" is always the integer
+  // variable, so "X%=3" assigns the integer variable as "X% = 3" does
+  EXPECT_EQ(compile("X MOD=3"), bytes({0, 0, 1, 1, 'X', 65, 50, 11, 0, 3, 255}));
+  EXPECT_EQ(compile("X%=3"), bytes({0, 0, 1, 2, 'X', '%', 39, 11, 0, 3, 255}));
+  EXPECT_EQ(compile("X% =3"), compile("X%=3"));
+  EXPECT_EQ(compile("X%  MOD=3"), bytes({0, 0, 1, 2, 'X', '%', 65, 50, 11, 0, 3, 255}));
+  EXPECT_EQ(compile("x mod=3"), compile("X MOD=3"));
   EXPECT_EQ(compile("IF X%=3 THEN END"), compile("IF X% =3 THEN END"));
   EXPECT_EQ(compile("FOR I%=1 TO 2"), compile("FOR I% =1 TO 2"));
-  for (const char* src : {"X+=1", "X-=Y*2", "X*=-1", "X/=3", "X^=2", "X%=7", "X%%=7", "X% =7", "X%+=1",
+  for (const char* src : {"X+=1", "X-=Y*2", "X*=-1", "X/=3", "X^=2", "X MOD=7", "X% MOD=7", "X%=7", "X%+=1",
                           "A[I,J]^=2", "LET A[ALL]+=1", "LET B$[ALL]+=\"x\"", "S$+=\"a\"+T$", "S$*=N",
                           "S$(2,3)+=\"q\"", "R$.F$+=\"q\"", "R$.N%=2", "LET A=1,B+=2,C$*=3",
-                          "A%[1]%=2", "IF X THEN Y-=1 ELSE Y+=1"})
+                          "A%[1] MOD=2", "IF X THEN Y-=1 ELSE Y MOD=1", "LET A MOD=2,B%=1"})
     EXPECT_EQ(round_trip(src), src);
+  // listed with one blank before MOD=, whatever was typed
+  EXPECT_EQ(round_trip("X   MOD=7"), "X MOD=7");
   // a string takes only "+=" and "*="
   compile("S$-=\"x\"", 20);
   compile("S$/=2", 20);
-  compile("A$[1]%=2", 20);
+  compile("A$[1] MOD=2", 20);
+  // "%=" is no operator, and a compound operator holds no blank
+  compile("X%%=3", 20);
+  compile("X MOD =3", 20);
+  compile("X- =1", 20);
+  compile("ELSE X- =1", 20);
+  compile("ELSE A$+ =\"x\"", 20);
+  compile("IF 1 THEN Z=1 ELSE X- =1", 20);
   compile("X+=", 20);
   compile("PRINT X+=1", 20);
 }

@@ -31,3 +31,13 @@ DELETE
 SAVE "sub"
 DELETE
 CALL "sub"
+REM After CWD a relative name is looked up again in the new directory.
+INVOKE "mkdir d"
+DELETE
+10 PRINT "the one in d"; EXIT
+SAVE "d/sub"
+CALL "sub"
+CWD "d"
+CALL "sub"
+CWD ".."
+CALL "sub"

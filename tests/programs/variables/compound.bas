@@ -1,6 +1,6 @@
 10 X=5; X+=2; PRINT X; X-=1; PRINT X; X*=3; PRINT X; X/=4; PRINT X
-20 X^=2; PRINT X; X%=7; PRINT X; X=-7; X%=3; PRINT X
-30 I% =7; I%+=2.9; PRINT I%; I%*=1.5; PRINT I%; I%%=4; PRINT I%; I%-=0.5; PRINT I%
+20 X^=2; PRINT X; X MOD=7; PRINT X; X=-7; X   MOD=3; PRINT X
+30 I%=7; I%+=2.9; PRINT I%; I%*=1.5; PRINT I%; I% MOD=4; PRINT I%; I%-=0.5; PRINT I%
 40 PRECISION 2; Y=1; Y/=3; PRINT Y; Y+=0.005; PRINT Y; PRECISION 4
 50 S$="ab"; S$+="cd"; PRINT S$; S$*=3; PRINT S$; S$*=1; PRINT S$; S$*=0; PRINT "[",S$,"]"
 60 E$=""; E$*=5; PRINT "[",E$,"]"; E$+=""; PRINT "[",E$,"]"
@@ -23,3 +23,6 @@ N=3; N*=2147483647; N*=2147483647; N*=2147483647; N*=2147483647; N*=2147483647; 
 S$-="x"
 LET Z%=7
 PRINT Z,Z%
+X=5; X%%=2
+X MOD =2
+J%=9; J%  mod=4; PRINT J%

@@ -1,0 +1,17 @@
+// Long mnemonics: ESC 'm' 'n', operation, 1-byte length, parameters (or
+// ESC 'm' 'x' with a 4-byte big-endian length; '$' after 'n'/'x' makes the
+// rest hexadecimal digit pairs).  Printing one makes the channel collect it
+// byte by byte and execute it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Starts collecting after ESC 'mn' or ESC 'mx' (code) on the current channel.
+void StartLongMnem(uint16_t code);
+// Executes one long mnemonic on the current channel.
+void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n);
+// The bytes of a long mnemonic: the short form below 256 parameter bytes
+// (and when `wide` is false), else the 'mx' form.
+std::string LongMnemBuild(uint8_t op, const std::string& params, bool wide = false);
+// Drops the collector state of a channel being released.
+void LongMnemRelease(const void* fcb);

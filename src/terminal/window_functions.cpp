@@ -1,0 +1,436 @@
+// The functions that build window, attribute, colour and graphics requests
+// (each returns a long mnemonic or a two-letter mnemonic to print), and the
+// queries of a channel's windows: MXC( MXL( HWN( MNM( CTL(.
+#include <cstring>
+#include <string>
+
+#include "channels/channel.h"
+#include "channels/print.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/workspace.h"
+#include "functions/channel_access.h"
+#include "functions/fnc_args.h"
+#include "functions/function_table.h"
+#include "terminal/colours.h"
+#include "terminal/long_mnem.h"
+#include "terminal/terminal.h"
+#include "terminal/windows.h"
+
+namespace {
+
+constexpr int32_t GRAPHIC_MAX = 32000;
+
+inline bool at_close() { return *ws.Exec_ptr == code::RPAREN || *ws.Exec_ptr == code::END_SCAN; }
+
+void put16(std::string& s, int32_t v) {
+  s += char(uint8_t(uint32_t(v) >> 8));
+  s += char(uint8_t(v));
+}
+
+// A text with its length byte (at most 254 bytes: 255 means "none").
+void put_text(std::string& s, const uint8_t* p, int32_t n) {
+  if (n > 254) Rpt_error(46);
+  s += char(n);
+  s.append(reinterpret_cast<const char*>(p), size_t(n));
+}
+
+void result(const std::string& s) { Fnc_result_text(s); }
+
+[[noreturn]] void bad_text() {
+  // A text that names no mnemonic: the mnemonic error, which a channel may
+  // ignore; then the result is empty.
+  Err_mnemonic();
+  throw Mnemonic_ignored{};
+}
+
+// BOX( WDW( NWA( DLG(: col, line, width, height [, number [, title [, frame
+// [, options]]]].
+void window_request(uint8_t op) {
+  std::string s;
+  int32_t col = Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX);
+  Fnc_comma();
+  int32_t line = Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX);
+  Fnc_comma();
+  int32_t w = Eval_range(1, 255);
+  Fnc_comma();
+  int32_t h = Eval_range(1, 255);
+  int32_t num = 0;
+  put16(s, col);
+  put16(s, line);
+  s += char(w);
+  s += char(h);
+  std::string texts;
+  int given = 0;
+  if (Fnc_more()) {
+    num = Eval_range(0, WINDOW_NUMBER_MAX);
+    for (; given < 3 && Fnc_more(); ++given) {
+      Fnc_str t = Fnc_string();
+      put_text(texts, t.p, t.len);
+    }
+  }
+  s += char(num);
+  if (given == 0) texts += char(0xFF);  // no title: no frame
+  s += texts;
+  result(LongMnemBuild(op, s));
+}
+
+// One channel argument (default: the console) that must be an open device.
+Fcb* device_arg() {
+  int32_t ch = 0;
+  if (!at_close()) ch = Eval_range(0, 65535);
+  Fcb* f = Channel_record(uint16_t(ch));
+  if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(13);
+  return f;
+}
+
+// Graphics functions: every argument appended, numbers as 2 bytes, texts
+// with a length byte (raw pairs for coordinate lists).
+void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_arg) {
+  std::string s;
+  bool wide = false;
+  int idx = 0;
+  if (!at_close()) {
+    for (;;) {
+      ++idx;
+      Eval_formula();
+      if (ws.Str_len < 0) {
+        Num_val v = ws.Num_acc;
+        int32_t n = To_integer(v);
+        if (idx == scale_arg) {
+          if (n > GRAPHIC_MAX / 100 || n < -GRAPHIC_MAX / 100) Rpt_error(41);
+          n *= 100;
+        }
+        if (idx == nonneg_arg && n < 0) Rpt_error(41);
+        if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(41);
+        put16(s, n);
+      } else if (pairs) {
+        if (ws.Str_len % 2 != 0) Rpt_error(46);
+        s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else if (ws.Str_len >= 255) {
+        if (!long_text) Rpt_error(46);
+        wide = true;
+        s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
+        s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
+        s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
+        s += char(uint8_t(ws.Str_len));
+        s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else {
+        put_text(s, ws.Str_ptr, ws.Str_len);
+      }
+      if (!Fnc_more()) break;
+    }
+  }
+  if (wide) op = op == 26 ? 41 : 45;
+  result(LongMnemBuild(op, s, s.size() + 6 >= 261));
+}
+
+// FCLR( BCLR(: a palette index 0..254 (two bytes: 0 and the index) or a
+// colour text as it stands.
+void colour_request(uint8_t op) {
+  Eval_formula();
+  std::string s;
+  if (ws.Str_len < 0) {
+    int32_t n = To_integer(ws.Num_acc);
+    if (n < 0 || n > 254) Rpt_error(41);
+    s += char(0);
+    s += char(n);
+  } else {
+    if (ws.Str_len > 8192) Rpt_error(46);
+    s.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  }
+  result(LongMnemBuild(op, s));
+}
+
+std::string mnem2(char a, char b) { return std::string("\x1b") + a + b; }
+
+bool text_is(const Fnc_str& t, const char* word) {
+  size_t n = std::strlen(word);
+  if (size_t(t.len) != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::toupper(t.p[i]) != word[i]) return false;
+  return true;
+}
+
+// A function whose mnemonic text was refused (ignored bad mnemonics) gives
+// an empty text.
+template <class F>
+void guarded(F body) {
+  try {
+    body();
+  } catch (const Mnemonic_ignored&) {
+    Fnc_result_str(nullptr, 0);
+  }
+}
+
+}  // namespace
+
+void fnc_box() { window_request(1); }
+void fnc_wdw() { window_request(2); }
+void fnc_nwa() { window_request(27); }
+void fnc_dlg() { window_request(20); }
+
+// DRP(n) or DRP(/) (the current window).  Window 0, the whole screen, is
+// never dropped: error 57.
+void fnc_drp() {
+  int32_t n;
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ++ws.Exec_ptr;
+    n = 0xFF;
+  } else {
+    n = Eval_integer();
+    if (n == 0) Rpt_error(57);
+    if (n == -1) n = 0xFF;
+    else if (n < 1 || n > WINDOW_NUMBER_MAX) Rpt_error(41);
+  }
+  result(LongMnemBuild(3, std::string(1, char(n))));
+}
+
+void fnc_gto() {
+  int32_t n = Eval_range(0, WINDOW_NUMBER_MAX);
+  result(LongMnemBuild(4, std::string(1, char(n))));
+}
+
+void fnc_mve() {
+  std::string s;
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  Fnc_comma();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(5, s));
+}
+
+// SCR("ON"|"OFF"|"RESET") or SCR(n): the lines from n down scroll.
+void fnc_scr() {
+  guarded([] {
+    Eval_formula();
+    if (ws.Str_len < 0) {
+      int32_t n = To_integer(ws.Num_acc);
+      if (n < 0 || n > 255) bad_text();
+      std::string s(4, '\0');
+      s[0] = char(n);
+      result(LongMnemBuild(6, s));
+      return;
+    }
+    Fnc_str t{ws.Str_ptr, ws.Str_len};
+    if (text_is(t, "ON")) result(mnem2('E', 'S'));
+    else if (text_is(t, "OFF")) result(mnem2('D', 'S'));
+    else if (text_is(t, "RESET")) result(mnem2('R', 'S'));
+    else bad_text();
+  });
+}
+
+void fnc_cur() {
+  guarded([] {
+    Eval_formula();
+    if (ws.Str_len < 0) {
+      int32_t n = To_integer(ws.Num_acc);
+      if (n < 0 || n > 255) Rpt_error(41);
+      result(LongMnemBuild(23, std::string(1, char(n))));
+      return;
+    }
+    Fnc_str t{ws.Str_ptr, ws.Str_len};
+    if (text_is(t, "ON") || text_is(t, "REP")) result(mnem2('C', '1'));
+    else if (text_is(t, "OFF")) result(mnem2('C', '0'));
+    else if (text_is(t, "INS")) result(mnem2('C', '2'));
+    else bad_text();
+  });
+}
+
+void fnc_wrp() {
+  guarded([] {
+    Fnc_str t = Fnc_string();
+    if (text_is(t, "ON")) result(mnem2('B', 'W'));
+    else if (text_is(t, "OFF")) result(mnem2('E', 'W'));
+    else bad_text();
+  });
+}
+
+// MDE(n) or MDE(text of 1..3, 5..7 bytes): the attribute request.
+void fnc_mde() {
+  Eval_formula();
+  std::string s;
+  if (ws.Str_len < 0) {
+    int32_t n = To_integer(ws.Num_acc);
+    if (n < 0 || n > 255) Rpt_error(41);
+    s += char(n);
+  } else {
+    int32_t n = ws.Str_len;
+    if (n < 1 || n == 4 || n > 7) Rpt_error(46);
+    s.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(n));
+  }
+  result(LongMnemBuild(7, s));
+}
+
+void fnc_mxc() {
+  Fcb* f = device_arg();
+  Fnc_result_int(Is_screen(f) ? Dev(f)->win.cols : f->cols);
+}
+
+void fnc_mxl() {
+  Fcb* f = device_arg();
+  Fnc_result_int(Is_screen(f) ? Dev(f)->win.lines : f->lines);
+}
+
+// HWN(channel [, below]): the highest window number in use below `below`
+// (default: any), -1 when none.
+void fnc_hwn() {
+  Fcb* f = device_arg();
+  int32_t below = WINDOW_NUMBER_MAX + 1;
+  if (Fnc_more()) below = Eval_range(0, WINDOW_NUMBER_MAX + 1);
+  Fnc_result_int(Is_screen(f) ? Window_highest(Dev(f), below) : (below > 0 ? 0 : -1));
+}
+
+// MNM(mnemonic [, channel]): the definition text (empty when undefined).
+void fnc_mnm() {
+  Fnc_str t = Fnc_string();
+  if (t.len < 3 || t.p[0] != 27) Rpt_error(26);
+  uint16_t code = Mnem_code(char(t.p[1]), char(t.p[2]));
+  int32_t ch = 0;
+  if (Fnc_more()) ch = Eval_range(0, 65535);
+  Fcb* f = Channel_record(uint16_t(ch));
+  if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(13);
+  MnemDef* d = Find_mnem_in(f, code);
+  if (!d) {
+    Fnc_result_str(nullptr, 0);
+    return;
+  }
+  Fnc_result_copy(d->bytes, d->len);
+}
+
+// CTL(channel, text): the control whose caption is the text; controls of a
+// character terminal have no captions, so none is found (-1099).  CTL(
+// channel, number): the captions of controls with that number (none).
+void fnc_ctl() {
+  Fcb* f = device_arg();
+  (void)f;
+  Fnc_comma();
+  Eval_formula();
+  if (ws.Str_len < 0) {
+    Fnc_result_str(nullptr, 0);
+    return;
+  }
+  Fnc_result_int(-1099);
+}
+
+void fnc_siz() {
+  std::string s;
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  Fnc_comma();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(30, s));
+}
+void fnc_mxz() {
+  std::string s;
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  Fnc_comma();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(34, s));
+}
+void fnc_mnz() {
+  std::string s;
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  Fnc_comma();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(35, s));
+}
+void fnc_ofs() {
+  std::string s;
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  Fnc_comma();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(37, s));
+}
+void fnc_lpi() {
+  std::string s;
+  put16(s, Eval_int100());
+  if (uint8_t(s[0]) > 0x7D && uint8_t(s[0]) < 0x83) Rpt_error(41);
+  result(LongMnemBuild(32, s));
+}
+void fnc_cpi() {
+  std::string s;
+  put16(s, Eval_int100());
+  result(LongMnemBuild(33, s));
+}
+
+// SHW(id, state): the second argument is -2..3.
+void fnc_shw() {
+  std::string s;
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  Fnc_comma();
+  put16(s, Eval_range(-2, 3));
+  while (Fnc_more()) put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(22, s));
+}
+
+// FMSG(text [, slot]) sets a message-line text (operation 24); FMSG(a, b
+// [, c]) its layout (29), the second value 0..3 unless a third follows.
+void fnc_fmsg() {
+  Eval_formula();
+  std::string s;
+  if (ws.Str_len >= 0) {
+    put_text(s, ws.Str_ptr, ws.Str_len);
+    if (Fnc_more()) put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+    result(LongMnemBuild(24, s));
+    return;
+  }
+  int32_t a = To_integer(ws.Num_acc);
+  if (a < -GRAPHIC_MAX || a > GRAPHIC_MAX) Rpt_error(41);
+  put16(s, a);
+  if (Fnc_more()) {
+    int32_t b = Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX);
+    bool third = Fnc_more();
+    if (!third && (b < 0 || b > 3)) Rpt_error(41);
+    put16(s, b);
+    if (third) put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  }
+  result(LongMnemBuild(29, s));
+}
+
+// TXT(text, values...): a text and up to five values (missing ones 0).
+void fnc_txt() {
+  Fnc_str t = Fnc_string();
+  std::string s;
+  bool wide = t.len >= 255;
+  if (wide) {
+    s += char(uint8_t(uint32_t(t.len) >> 24));
+    s += char(uint8_t(uint32_t(t.len) >> 16));
+    s += char(uint8_t(uint32_t(t.len) >> 8));
+    s += char(uint8_t(t.len));
+    s.append(reinterpret_cast<const char*>(t.p), size_t(t.len));
+  } else {
+    put_text(s, t.p, t.len);
+  }
+  int values = 0;
+  while (Fnc_more()) {
+    put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+    ++values;
+  }
+  for (; values < 5; ++values) put16(s, 0);
+  result(LongMnemBuild(wide ? 41 : 26, s, s.size() + 6 >= 261));
+}
+
+void fnc_img() { Not_built("IMG( (pictures of files for the thin client)"); }
+void fnc_dll() { Not_built("DLL( and DLX( (no local libraries can be called)"); }
+void fnc_txw() { Not_built("TXW( (text sizes measured by the thin client)"); }
+void fnc_txh() { Not_built("TXH( (text sizes measured by the thin client)"); }
+void fnc_atx() { Not_built("@X( (client units of the thin client)"); }
+void fnc_aty() { Not_built("@Y( (client units of the thin client)"); }
+
+void fnc_pic() { graphic(8, false, false, 0, 0); }
+void fnc_lin() { graphic(9, true, false, 0, 0); }
+void fnc_rct() { graphic(10, true, false, 0, 0); }
+void fnc_pgn() { graphic(11, true, false, 0, 0); }
+void fnc_pie() { graphic(12, false, false, 4, 3); }
+void fnc_gcrc() { graphic(13, false, false, 4, 3); }
+void fnc_arc() { graphic(14, false, false, 4, 3); }
+void fnc_fld() { graphic(15, false, false, 0, 0); }
+void fnc_pen() { graphic(39, false, false, 0, 0); }
+void fnc_fil() { graphic(38, false, false, 0, 0); }
+void fnc_fnt() { graphic(18, false, false, 2, 0); }
+void fnc_cap() { graphic(21, false, false, 0, 0); }
+void fnc_frm() { graphic(28, false, false, 0, 0); }
+void fnc_mopt() { graphic(40, false, true, 0, 0); }
+void fnc_beep() { graphic(42, false, false, 0, 0); }
+void fnc_fclr() { colour_request(43); }
+void fnc_bclr() { colour_request(44); }

@@ -1,0 +1,11 @@
+PRINT (ASC("A")-1)*2
+PRINT (LEN("ABC"))*2
+PRINT (MID("XYZ",2,1))+"!"
+PRINT (LEN("AB"))*2:"##0.00","/",(POS("B"="AB"))+1
+PRINT (1-1)*2
+PRINT (STR(65)) LIKE "6*"
+10 A$="HELLO"; PRINT (LEN(A$))*2; PRINT (ASC(A$)-64)*10,"x"
+20 PRINT (0)(LEN(A$))*3
+30 OPEN (1)"*memory*"; PRINT (1)(LEN(A$))+1; CLOSE (1)
+LIST
+RUN
