@@ -12,13 +12,10 @@ void d_swap() { Not_built("the SWAP directive"); }
 void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
-void d_data() { Not_built("the DATA directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
-void d_dred() { Not_built("the DREAD directive"); }
-void d_rstr() { Not_built("the RESTORE directive"); }
 void d_wmbx() { Not_built("the MSGBOX directive"); }
 void d_wbtn() { Not_built("the BUTTON directive"); }
 void d_vsbr() { Not_built("the V_SCROLLBAR/H_SCROLLBAR directive"); }

@@ -38,6 +38,7 @@
 #include "programs/program_file.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "programs/var_data.h"
 
 namespace {
 
@@ -461,7 +462,11 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
 void d_save() {
   Prog_cache_forget();  // a kept image of the file is not used again
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::D_DATA) Not_built("SAVE DATA");
+  if (c == code::D_DATA) {
+    ws.Exec_ptr++;
+    SaveData();
+    return;
+  }
   if (c == code::D_FILE) Not_built("SAVE FILE (the thin client)");
   bool list_form = ws.Prm.LE;
   if (c == code::D_LIST) {
