@@ -529,7 +529,9 @@ void clear_tree(Var_node* n) {
 bool Prog_keep_vars() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
-  if (ws.Incdec_cnt || ws.Loc_chain) return false;
+  // Variables found through the object layer or loaded data sets are not
+  // the program's own: their slots must not be kept.
+  if (ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook) return false;
   if (!keepable(ws.Loc_num_tree) || !keepable(ws.Loc_str_tree)) return false;
   Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
@@ -548,6 +550,7 @@ bool Prog_keep_vars() {
   ws.Cur_var = nullptr;
   ws.Cur_val = nullptr;
   ws.Cur_elem = -1;
+  if (Var_clear_hook) Var_clear_hook();
   return true;
 }
 
@@ -572,7 +575,7 @@ void Prog_take(Prog_obj* rec) {
   ws.Var_index_cnt = rec->var_cnt;
   ws.Var_index_cap = rec->var_cnt;
   ws.Var_index = nullptr;
-  if (rec->spare_index && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
+  if (rec->spare_index && !Var_lookup_hook && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
       !(ws.Call_link->Pgm_flags & PGM_SHARES_VARS) && !ws.Loc_num_tree && !ws.Loc_str_tree) {
     // The variables the last call left, cleared, with their slots bound.
     ws.Var_index = rec->spare_index;

@@ -113,8 +113,9 @@ void Prog_take(Prog_obj* rec);
 // At the return of a call that did not share its caller's variables: the
 // callee's variables, every value cleared, go to its record for the next
 // call instead of being freed.  False (nothing done) when they cannot be
-// kept as they are: localised or pending ++/-- values, a record that
-// already keeps a set, a table that does not match the record's.
+// kept as they are: localised or pending ++/-- values, variables found
+// through the object layer or data sets, a record that already keeps a set,
+// a table that does not match the record's.
 bool Prog_keep_vars();
 
 // The process's own cache of program images.  A record that the list frees

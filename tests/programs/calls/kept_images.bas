@@ -41,3 +41,17 @@ CWD "d"
 CALL "sub"
 CWD ".."
 CALL "sub"
+REM A data set loaded since the last call wins over the kept variables.
+DELETE
+10 PRINT "B$=",B$; B$="own"; EXIT
+SAVE "shows"
+CLEAR
+CALL "shows"
+CALL "shows"
+B$="from the data set"
+SAVE DATA "dset",B$
+CLEAR
+LOAD DATA "dset"
+CALL "shows"
+DROP DATA "dset"
+CALL "shows"
