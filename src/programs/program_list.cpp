@@ -27,6 +27,7 @@
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
+#include "programs/program_watch.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ constexpr uint64_t OWN_BYTES = 8u << 20;
 Prog_obj* own_head = nullptr;
 int own_count = 0;
 uint64_t own_bytes = 0;
+
+Prog_obj* own_first() { return own_head; }
 
 void own_unlink(Prog_obj* r) {
   if (r->prev) r->prev->next = r->next;
@@ -129,6 +132,59 @@ bool file_changed(const Prog_obj* r) {
   }
   if (::stat(p, &st) != 0) return true;
   return !same_stat(r, st);
+}
+
+Prog_obj* own_first();
+
+// Calls fn for every record, in the list and in the own cache.
+template <class Fn>
+void each_record(Fn fn) {
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next) fn(r);
+  for (Prog_obj* r = own_first(); r; r = r->next) fn(r);
+}
+
+bool wd_shared(int32_t wd, const Prog_obj* except) {
+  bool used = false;
+  each_record([&](Prog_obj* r) {
+    if (r == except) return;
+    for (int32_t i = 0; i < r->wd_count; i++)
+      if (r->wds[i] == wd) used = true;
+  });
+  return used;
+}
+
+void release_watches(Prog_obj* r, const int32_t* wds, int32_t n) {
+  for (int32_t i = 0; i < n; i++)
+    if (!wd_shared(wds[i], r)) Watch_remove(wds[i]);
+}
+
+void mark_changed(int32_t wd) {
+  each_record([wd](Prog_obj* r) {
+    for (int32_t i = 0; i < r->wd_count; i++)
+      if (wd < 0 || r->wds[i] == wd) r->watch_changed = true;
+  });
+}
+
+// The file behind a record changed: by its change notices when it is
+// watched (no system call while none is pending), else by stat.  The first
+// check of a record starts watching its file (and still uses stat, which
+// covers changes between the load and the watch).
+bool rec_changed(Prog_obj* r) {
+  if (Watch_pending()) Watch_drain(mark_changed);
+  if (r->watch_changed) return true;
+  if (r->wd_count > 0) return false;
+  if (!r->watch_tried && r->path && (r->dev || r->ino)) {
+    r->watch_tried = true;
+    int32_t wds[WATCH_MAX];
+    int n = Watch_add(r->path->path, wds);
+    if (n < 0) {
+      release_watches(r, wds, -n);
+    } else {
+      std::memcpy(r->wds, wds, sizeof(int32_t) * size_t(n));
+      r->wd_count = n;
+    }
+  }
+  return file_changed(r);
 }
 
 bool read_at(int fd, uint8_t* buf, size_t n, off_t at, size_t* got) {
@@ -327,7 +383,7 @@ Prog_obj* Prog_load() {
     if (r->flags & PO_CHANGED) continue;
     if ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1))) continue;
     if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
-    if (!(r->flags & PO_RESIDENT) && file_changed(r)) {
+    if (!(r->flags & PO_RESIDENT) && rec_changed(r)) {
       r->flags |= PO_STALE | PO_CHANGED;
       continue;
     }
@@ -338,7 +394,7 @@ Prog_obj* Prog_load() {
   for (Prog_obj* r = own_head; r; r = r->next) {
     if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
     own_unlink(r);
-    if (file_changed(r)) {
+    if (rec_changed(r)) {
       Prog_free(r);
       break;
     }
@@ -438,6 +494,7 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 }
 
 void Prog_free(Prog_obj* r) {
+  release_watches(r, r->wds, r->wd_count);
   Clr_tree(r->spare_num);
   Clr_tree(r->spare_str);
   if (r->spare_index) Ret_blk(r->spare_index);

@@ -74,6 +74,12 @@ struct Prog_obj {
   // The variables of the last call that ran the program, every value
   // cleared, kept for the next call (Prog_keep_vars): the two trees and the
   // variable table whose slots point into them.
+  // Change notices on the file (program_watch.h): the watch descriptors,
+  // whether watching was tried, and whether a notice came.
+  int32_t wds[24] = {};  // WATCH_MAX
+  int32_t wd_count = 0;
+  bool watch_tried = false;
+  bool watch_changed = false;
   struct Var_node* spare_num = nullptr;
   struct Var_node* spare_str = nullptr;
   struct Var_node** spare_index = nullptr;

@@ -55,3 +55,11 @@ LOAD DATA "dset"
 CALL "shows"
 DROP DATA "dset"
 CALL "shows"
+REM The directory above a kept program moved away and another put in its
+REM place: the name now stands for the new directory's file.
+CALL "d/sub"
+INVOKE "mv d d.old && mkdir d && cp sub d/sub"
+CALL "d/sub"
+REM The file replaced by another renamed over it.
+INVOKE "cp d.old/sub d/sub.new && mv d/sub.new d/sub"
+CALL "d/sub"
