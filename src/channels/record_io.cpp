@@ -708,7 +708,7 @@ namespace {
 
 // Moves the cursor past the variable reference at it (no "(" part).
 void skip_list_var() {
-  uint8_t* end = ws.Exec_ptr + 0x10000;
+  const uint8_t* end = Code_end(ws.Exec_ptr);
   uint8_t c = *ws.Exec_ptr;
   if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
   ws.Exec_ptr += Item_size(ws.Exec_ptr, end);

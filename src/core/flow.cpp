@@ -73,7 +73,7 @@ inline uint16_t code_at(const uint8_t* p) {
   return p[0] == code::EXT_DIR ? X(p[1]) : p[0];
 }
 
-inline void step_item() { ws.Exec_ptr += Item_size(ws.Exec_ptr, ws.Exec_ptr + 0x10000); }
+inline void step_item() { ws.Exec_ptr += Item_size(ws.Exec_ptr, Code_end(ws.Exec_ptr)); }
 
 // The cursor moves onto the closer matching the block open before it
 // (nothing consumed of the closer).
@@ -370,7 +370,10 @@ void d_gosu() { True_gosub(Get_line()); }
 
 void d_rtrn() {
   Ctl_frame* f = ws.Ctl_stack;
-  if (!f || f->tag != TAG_GOSUB) f = Switch_Flush(TAG_GOSUB);
+  if (!f || f->tag != TAG_GOSUB) {
+    if (Method_return_hook && Method_return_hook()) return;  // RETURN value of a method
+    f = Switch_Flush(TAG_GOSUB);
+  }
   if (f->tag == TAG_FUNCTION) {
     Fnc_return();  // RETURN value ends a multi-line function body
     return;
