@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -21,6 +22,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "cisam_fixture.h"
+#include "../fuzz/cisam_bytes.h"
 #include "test_util.h"
 
 namespace {
@@ -383,6 +385,29 @@ TEST_F(Cisam, FourProcessesShareAPairWithoutLosingARecord) {
     expect_same_order(p.forward(k), want, k);
   }
   EXPECT_EQ(p->verify(), "");
+}
+
+// The C-ISAM fuzzer's seeds and crashers: each pair works or fails with an
+// error number.
+TEST_F(Cisam, FuzzCorpusWorksOrFailsCleanly) {
+  int files = 0;
+  for (const char* sub : {"tests/fuzz/corpus_cisam", "tests/fuzz/regressions_cisam"}) {
+    std::string p = std::string(ORU_SOURCE_DIR) + "/" + sub;
+    if (!std::filesystem::exists(p)) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(p)) {
+      std::string f = entry.path().string();
+      FILE* in = std::fopen(f.c_str(), "rb");
+      std::string bytes;
+      char buf[4096];
+      size_t n;
+      while (in && (n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.append(buf, n);
+      if (in) std::fclose(in);
+      ++files;
+      int e = Exercise_cisam(dir.path(), reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+      if (f.find("corpus_cisam/pair") != std::string::npos) EXPECT_EQ(e, 0) << f;
+    }
+  }
+  EXPECT_GE(files, 4);
 }
 
 }  // namespace
