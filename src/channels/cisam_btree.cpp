@@ -94,43 +94,39 @@ void Ism_file::put4(uint8_t* p, uint32_t v) const {
 
 uint8_t* Ism_file::kread(uint32_t n) {
   if (n == 0 || (n > high_node_ && n != 1)) corrupt();
-  for (Buf& b : bufs_)
-    if (b.state && b.no == n) {
-      b.stamp = ++stamp_;
-      return b.data.data();
-    }
+  auto hit = bindex_.find(n);
+  if (hit != bindex_.end()) {
+    Buf& b = bufs_[hit->second];
+    lru_.splice(lru_.begin(), lru_, b.it);
+    return b.data.data();
+  }
   Buf* victim = free_buffer();
-  if (victim->state == 2) pwrite_full(idx_fd_, victim->data.data(), size_t(nsize_), int64_t(victim->no - 1) * nsize_);
-  victim->state = 0;
   size_t got;
   if (!pread_full(idx_fd_, victim->data.data(), size_t(nsize_), int64_t(n - 1) * nsize_, &got)) Sys_error();
   if (got < size_t(nsize_)) Rpt_error_text(E_NODE_IO, "C-ISAM index node cut short");
   victim->no = n;
   victim->state = 1;
-  victim->stamp = ++stamp_;
+  bindex_[n] = size_t(victim - bufs_.data());
   return victim->data.data();
 }
 
-// A free buffer, else the least recently used one (the caller writes it
-// back when it is dirty).
+// The least recently used buffer, written back when dirty and taken out of
+// the index, moved to the front for its new node.
 Ism_file::Buf* Ism_file::free_buffer() {
-  Buf* victim = nullptr;
-  for (Buf& b : bufs_) {
-    if (b.state == 0) return &b;
-    if (!victim || b.stamp < victim->stamp) victim = &b;
-  }
+  Buf* victim = &bufs_[lru_.back()];
+  if (victim->state == 2) pwrite_full(idx_fd_, victim->data.data(), size_t(nsize_), int64_t(victim->no - 1) * nsize_);
+  if (victim->state) bindex_.erase(victim->no);
+  victim->state = 0;
+  lru_.splice(lru_.begin(), lru_, victim->it);
   return victim;
 }
 
 void Ism_file::kwrite(uint32_t n) {
   dcache_.erase(n);
-  for (Buf& b : bufs_)
-    if (b.state && b.no == n) {
-      b.state = 2;
-      changed_ = true;
-      return;
-    }
-  corrupt();  // a node is always read before it is written
+  auto hit = bindex_.find(n);
+  if (hit == bindex_.end()) corrupt();  // a node is always read before it is written
+  bufs_[hit->second].state = 2;
+  changed_ = true;
 }
 
 void Ism_file::flush_buffers() {
@@ -144,7 +140,32 @@ void Ism_file::flush_buffers() {
 
 void Ism_file::drop_buffers() {
   for (Buf& b : bufs_) b.state = 0;
+  bindex_.clear();
   dcache_.clear();
+}
+
+// ---- data records ----
+
+// A pair held whole gathers appended records and writes them in pieces of
+// 64 KB; any other write, every read and the close write the gathered ones
+// first.
+void Ism_file::data_write(int64_t off, const std::string& bytes) {
+  if (exclusive_) {
+    if (!pending_.empty() && off != pending_off_ + int64_t(pending_.size())) flush_data();
+    if (pending_.empty()) pending_off_ = off;
+    pending_ += bytes;
+    if (pending_.size() >= 65536) flush_data();
+    return;
+  }
+  if (write_data) write_data(off, bytes.data(), int64_t(bytes.size()));
+  else pwrite_full(dat_fd_, bytes.data(), bytes.size(), off);
+}
+
+void Ism_file::flush_data() {
+  if (pending_.empty()) return;
+  std::string out;
+  out.swap(pending_);
+  pwrite_full(dat_fd_, out.data(), out.size(), pending_off_);
 }
 
 // ---- the statement lock ----
@@ -174,6 +195,13 @@ void Ism_file::unlock() {
       f->locked_ = 0;
     }
   } release{this};
+  // A pair held whole keeps its changed nodes until a buffer is needed or
+  // the channel closes: no other process can read them meanwhile.
+  if (changed_ && !exclusive_) flush_buffers();
+}
+
+void Ism_file::close() {
+  flush_data();
   if (changed_) flush_buffers();
 }
 
@@ -200,6 +228,11 @@ uint32_t Ism_file::highest_record() {
 // ---- opening ----
 
 Ism_file::~Ism_file() {
+  try {
+    flush_data();
+    if (changed_) flush_buffers();
+  } catch (const Oru_error&) {
+  }
   if (dat_fd_ >= 0 && own_dat_) Close(dat_fd_);
 }
 
@@ -219,9 +252,12 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   if (f->nsize_ < 128 || f->nsize_ > 32768 || f->reclen_ < 1 || f->reclen_ > 32767 || nkeys < 1 ||
       nkeys > ISM_MAX_KEYS)
     corrupt();
-  f->nbf_ = nbf < 3 ? 3 : nbf > 64 ? 64 : nbf;
+  f->nbf_ = nbf < 3 ? 3 : nbf > 65536 ? 65536 : nbf;
   f->bufs_.resize(size_t(f->nbf_));
-  for (auto& b : f->bufs_) b.data.assign(size_t(f->nsize_), 0);
+  for (size_t i = 0; i < f->bufs_.size(); ++i) {
+    f->bufs_[i].data.assign(size_t(f->nsize_), 0);
+    f->bufs_[i].it = f->lru_.insert(f->lru_.end(), i);
+  }
   // The data file, opened as the index was.
   Open_opts oo;
   oo.exclusive = exclusive;
@@ -421,16 +457,19 @@ bool Ism_file::encode(const Node& node, int k, std::vector<uint8_t>* out) const 
   return true;
 }
 
-void Ism_file::store(const Node& node, int k) {
+void Ism_file::store(Node node, int k, std::vector<uint8_t>* encoded) {
   std::vector<uint8_t> out;
-  if (!encode(node, k, &out)) corrupt();
+  if (!encoded) {
+    if (!encode(node, k, &out)) corrupt();
+    encoded = &out;
+  }
   uint8_t* b = kread(node.no);
-  out[size_t(nsize_ - 1)] = b[nsize_ - 1];  // a byte this driver does not use
-  std::memcpy(b, out.data(), out.size());
+  (*encoded)[size_t(nsize_ - 1)] = b[nsize_ - 1];  // a byte this driver does not use
+  std::memcpy(b, encoded->data(), encoded->size());
   kwrite(node.no);
-  Node& cached = dcache_[node.no];
-  cached = node;
-  cached.key_no = k;
+  node.key_no = k;
+  uint32_t no = node.no;
+  dcache_[no] = std::move(node);
 }
 
 int Ism_file::cmp(int k, const Ent& e, const std::string& key, uint32_t dup) const {
@@ -732,6 +771,7 @@ bool Ism_file::peek_prev(int k, std::string* key) {
 
 bool Ism_file::read_record(uint32_t n, std::string* rec) {
   if (n == 0 || n > 0x7FFFFFFFu) return false;
+  flush_data();
   rec->assign(size_t(reclen_) + 1, '\0');
   int64_t off = int64_t(n - 1) * (reclen_ + 1);
   int64_t got = read_data ? read_data(off, rec->data(), reclen_ + 1) : plain_read(dat_fd_, off, rec->data(), reclen_ + 1);
@@ -819,11 +859,10 @@ uint32_t Ism_file::newnode() {
   if (n > high_node_) {
     high_node_ = n;
     Buf* victim = free_buffer();
-    if (victim->state == 2) pwrite_full(idx_fd_, victim->data.data(), size_t(nsize_), int64_t(victim->no - 1) * nsize_);
     std::memset(victim->data.data(), 0, size_t(nsize_));
     victim->no = n;
     victim->state = 2;
-    victim->stamp = ++stamp_;
+    bindex_[n] = size_t(victim - bufs_.data());
     changed_ = true;
     dcache_.erase(n);
   }
@@ -854,7 +893,7 @@ void Ism_file::insert_at(int k, std::vector<Step>& path, size_t level, const Ent
   node.ents.insert(node.ents.begin() + long(idx), e);
   std::vector<uint8_t> out;
   if (encode(node, k, &out)) {
-    store(node, k);
+    store(std::move(node), k, &out);
     return;
   }
   // Split: the left part takes entries while it stays within half a node.
@@ -956,7 +995,7 @@ void Ism_file::delkey(int k, std::vector<Step>& path, size_t level) {
   }
   std::vector<uint8_t> out;
   if (encode(node, k, &out)) {
-    store(node, k);
+    store(std::move(node), k, &out);
     return;
   }
   // Leading compression against a new neighbour can make a node longer:
@@ -980,11 +1019,15 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
     ~Unlock() { f->unlock(); }
   } unlock{this};
   std::string k0 = genkey(0, rec);
-  std::vector<Step> path;
+  std::vector<Step> path, k0_path;
   uint32_t old = 0;
-  if (!keys_[0].dups && descend(0, k0, 0, &path, false) && normalize(0, &path)) {
-    Ent e = entry_at(0, path);
-    if (!e.high && e.key == k0) old = e.ptr;
+  // The search for key 0 raises inner entries below the key on its way (an
+  // insertion there follows), so an existing key lies in the leaf reached
+  // and a new one goes in at the place found.
+  if (!keys_[0].dups && descend(0, k0, 0, &k0_path, true)) {
+    const Node& leaf = decode(k0_path.back().node, 0);
+    size_t i = size_t(k0_path.back().idx);
+    if (i < leaf.ents.size() && !leaf.ents[i].high && leaf.ents[i].key == k0) old = leaf.ents[i].ptr;
   }
   if (old && mode == 1) return 11;
   if (!old && mode == 2) return 11;
@@ -1010,9 +1053,7 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
   uint32_t n = old ? old : newaddr(D_FREE_REC, D_HIGH_REC, FREE_RECORDS);
   std::string image = rec;
   image.push_back('\n');
-  int64_t off = int64_t(n - 1) * (reclen_ + 1);
-  if (write_data) write_data(off, image.data(), int64_t(image.size()));
-  else pwrite_full(dat_fd_, image.data(), image.size(), off);
+  data_write(int64_t(n - 1) * (reclen_ + 1), image);
   for (int k = 0; k < keys(); ++k) {
     std::string nk = genkey(k, rec);
     if (old) {
@@ -1021,6 +1062,13 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
       if (ok == nk) continue;
       if (!locate_rec(k, ok, old, &path)) corrupt();
       delkey(k, path, path.size() - 1);
+    }
+    if (k == 0 && !k0_path.empty()) {
+      Ent e;
+      e.key = nk;
+      e.ptr = n;
+      insert_at(0, k0_path, k0_path.size() - 1, e);
+      continue;
     }
     addkey(k, nk, n);
   }
@@ -1055,10 +1103,7 @@ bool Ism_file::remove(const std::string& key_in) {
     if (!locate_rec(k, kv, n, &path)) corrupt();
     delkey(k, path, path.size() - 1);
   }
-  std::string zeros(size_t(reclen_) + 1, '\0');
-  int64_t off = int64_t(n - 1) * (reclen_ + 1);
-  if (write_data) write_data(off, zeros.data(), int64_t(zeros.size()));
-  else pwrite_full(dat_fd_, zeros.data(), zeros.size(), off);
+  data_write(int64_t(n - 1) * (reclen_ + 1), std::string(size_t(reclen_) + 1, '\0'));
   freeaddr(n, D_FREE_REC, D_HIGH_REC, FREE_RECORDS);
   return true;
 }
@@ -1080,6 +1125,7 @@ void Ism_file::purge() {
     if (k.desc_node != desc) Rpt_error(13);
   drop_buffers();
   changed_ = false;
+  pending_.clear();
   if (chsize(idx_fd_, 0) != 0 || chsize(dat_fd_, 0) != 0) Sys_error();
   put4(dict.data() + D_KEYDESC, 2);
   for (int off : {D_FREE_REC, D_FREE_NODE, D_HIGH_REC}) put4(dict.data() + off, 0);

@@ -95,10 +95,16 @@ int64_t Ism_open() {
 
 int64_t Ism_close() {
   Ism_fcb* f = cur();
-  delete f->eng;
-  f->eng = nullptr;
-  if (f->idx_fd > 1) Close(f->idx_fd);
-  f->idx_fd = -1;
+  struct Free {
+    Ism_fcb* f;
+    ~Free() {
+      delete f->eng;
+      f->eng = nullptr;
+      if (f->idx_fd > 1) Close(f->idx_fd);
+      f->idx_fd = -1;
+    }
+  } free_eng{f};
+  if (f->eng) f->eng->close();
   return 0;
 }
 

@@ -55,6 +55,7 @@
 // A file that breaks one of them is error 120 (a short node read 105).
 #pragma once
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -156,6 +157,9 @@ class Ism_file {
   // operations.
   void lock(bool exclusive);
   void unlock();
+  // Writes back what a pair held whole kept (close of the channel; the
+  // destructor does it too, dropping errors).
+  void close();
 
   // Callbacks the driver fills in: data transfers with record locks.
   int64_t (*read_data)(int64_t off, void* buf, int64_t len) = nullptr;
@@ -185,7 +189,7 @@ class Ism_file {
   struct Buf {
     uint32_t no = 0;
     int state = 0;  // 0 free, 1 clean, 2 dirty
-    uint64_t stamp = 0;
+    std::list<size_t>::iterator it;  // its place in lru_
     std::vector<uint8_t> data;
   };
   struct Step {
@@ -203,12 +207,14 @@ class Ism_file {
   [[noreturn]] static void corrupt_desc();
   void kwrite(uint32_t n);
   void flush_buffers();
+  void data_write(int64_t off, const std::string& bytes);
+  void flush_data();
   void drop_buffers();
   void load_dictionary();
 
   const Node& decode(uint32_t n, int k);
   bool encode(const Node& node, int k, std::vector<uint8_t>* out) const;
-  void store(const Node& node, int k);
+  void store(Node node, int k, std::vector<uint8_t>* encoded = nullptr);
   int cmp(int k, const Ent& e, const std::string& key, uint32_t dup) const;
 
   // The path to the first entry not lower than (key, dup) in key k's tree;
@@ -252,6 +258,10 @@ class Ism_file {
   std::vector<Ism_keydesc> keys_;
   std::vector<Ism_pos> pos_;
   std::vector<Buf> bufs_;
+  std::string pending_;  // appended records not yet written (pair held whole)
+  int64_t pending_off_ = 0;
+  std::list<size_t> lru_;  // buffer numbers, most recently used first
+  std::unordered_map<uint32_t, size_t> bindex_;  // node -> buffer
   // Nodes decoded in this statement (and, for a pair held whole, since
   // the last change), by node number.
   std::unordered_map<uint32_t, Node> dcache_;
