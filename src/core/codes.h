@@ -21,6 +21,10 @@
 //   72, 149, 251, 254   prefixes: one further code byte
 //   206, 207, 227       remark, comment and TABLE data: the rest of the line raw
 //   252, 253            label reference by index: u16 BE
+//   47 and a keyword    a special jump target where a line reference stands:
+//                       *BREAK 149 206, *CONTINUE 149 207, *RETURN 214,
+//                       *RETRY 211, *STOP 224, *SAME 251 120, *NEXT 194,
+//                       *NEXTLINE 251 121, *END 166 (47 is the "*" operator)
 // All 16-bit numbers inside compiled code are big-endian.
 #pragma once
 #include <cstdint>
@@ -265,6 +269,14 @@ enum : uint8_t {
   X_STATIC = 221,
   X_REDIM = 222,
   X_WITH = 223,
+};
+
+// Second bytes after PREFIX2 (251).
+enum : uint8_t {
+  P2_FROM = 57,
+  P2_TABLE = 67,
+  P2_SAME = 120,      // the jump target *SAME
+  P2_NEXTLINE = 121,  // the jump target *NEXTLINE
 };
 }  // namespace code
 

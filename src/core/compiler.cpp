@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/codes.h"
@@ -137,6 +138,7 @@ class Compiler {
     while (pos_ < in_len_ && (in_[pos_] == ' ' || in_[pos_] == '\t')) ++pos_;
   }
   int scan_line_ref(int code);
+  int scan_special_target();
   int scan_number();
   int scan_string();
   int scan_hex();
@@ -196,6 +198,8 @@ int Compiler::next_token(int expected) {
     if (expected == code::LINE_REF || expected == code::LABEL) return tok_ = scan_line_ref(code::LINE_REF);
     return tok_ = scan_number();
   }
+  if (c == '*' && expected == code::LINE_REF && pos_ + 1 < in_len_ && is_letter(in_[pos_ + 1]))
+    return tok_ = scan_special_target();
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
   if (at_field_name()) return tok_ = scan_name(expected);
 
@@ -256,6 +260,35 @@ int Compiler::scan_line_ref(int code_out) {
   emit(uint8_t(code_out));
   emit_u16(uint16_t(v));
   return code_out;
+}
+
+// A special jump target where a line reference may stand: "*" and a word,
+// compiled as the "*" operator and the word's keyword codes (Get_line reads
+// them as a statement reference).  The syntax program sees a line reference.
+int Compiler::scan_special_target() {
+  struct Target {
+    const char* word;
+    uint8_t b[2];
+    int n;
+  };
+  static const Target targets[] = {
+      {"BREAK", {code::EXT_DIR, code::X_BREAK}, 2},   {"CONTINUE", {code::EXT_DIR, code::X_CONTINUE}, 2},
+      {"RETURN", {code::D_RETURN, 0}, 1},              {"RETRY", {code::D_RETRY, 0}, 1},
+      {"STOP", {code::D_STOP, 0}, 1},                  {"SAME", {code::PREFIX2, code::P2_SAME}, 2},
+      {"NEXT", {code::D_NEXT, 0}, 1},                  {"NEXTLINE", {code::PREFIX2, code::P2_NEXTLINE}, 2},
+      {"END", {code::D_END, 0}, 1},
+  };
+  size_t p = pos_ + 1;
+  std::string word;
+  while (p < in_len_ && (is_letter(in_[p]) || is_digit(in_[p]) || in_[p] == '_')) word += char(Uppercs[in_[p++]]);
+  for (const Target& t : targets) {
+    if (word != t.word) continue;
+    pos_ = p;
+    emit(code::OP_MUL);
+    for (int i = 0; i < t.n; ++i) emit(t.b[i]);
+    return code::LINE_REF;
+  }
+  fail(20);
 }
 
 // Numeric literal: digits with one ".", an optional exponent.  The mantissa

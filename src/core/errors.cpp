@@ -321,8 +321,9 @@ bool Recover_error(int n) {
         ws.Retry_stno = ws.Cur_stno;
         ws.Retry_ptr = ws.Stmt_ptr;
       }
+      // An error the statement's own ERR= takes leaves the last-error
+      // record alone (only SETERR handling and the report refresh it).
       ws.Stmt_opt_flags |= 2;
-      SaveErrData();
       Exec_go(target);
       return true;
     }
@@ -358,6 +359,7 @@ bool Recover_error(int n) {
   }
   if (!(ws.Start_flags & SF_NESTED) && !ws.Prm.XT && prog) ws.Con_flags |= CON_MODE;
   if (ws.Con_flags & CON_MODE) {
+    if (!prog) SaveErrData();
     uint32_t now = ws.Err_flags;
     ws.Err_flags = flags;
     Report_error(n);

@@ -550,10 +550,76 @@ void Exec_line() {
   leave_exec(work);
 }
 
+namespace {
+
+// The cursor onto the code that ends the current statement.
+void to_statement_end() {
+  uint8_t* p = ws.Stmt_ptr;
+  uint8_t* end = p + 0x10000;
+  while (!(Cde_tbl[*p] & CC_STMT_END) && *p != code::END_SCAN) p += Item_size(p, end);
+  if (*p == code::END_SCAN) Rpt_error(20);
+  ws.Exec_ptr = p;
+}
+
+constexpr uint32_t X2(uint8_t second) { return (uint32_t(code::EXT_DIR) << 8) | second; }
+constexpr uint32_t P2(uint8_t second) { return (uint32_t(code::PREFIX2) << 8) | second; }
+
+// A special target (*BREAK ...): where the program goes on, seen from the
+// statement that names it (a GOTO, or a statement whose ERR=, END= or DOM=
+// branch is taken).
+void go_special(uint32_t target) {
+  if (ws.Cur_stno == 0) Rpt_error(45);
+  switch (target & 0xFFFF) {
+    case X2(code::X_BREAK):
+      to_statement_end();
+      d_brea();
+      return;
+    case X2(code::X_CONTINUE):
+      to_statement_end();
+      d_cont();
+      return;
+    case code::D_RETURN:
+      to_statement_end();
+      d_rtrn();
+      return;
+    case code::D_RETRY:
+      ws.Exec_ptr = ws.Stmt_ptr;
+      return;
+    case code::D_STOP:  // the program stops at the statement; RUN takes it again
+      ws.Exec_ptr = ws.Stmt_ptr;
+      if (!(ws.Start_flags & SF_NESTED)) ws.Con_flags |= CON_MODE;
+      ws.Run_flags |= RF_STOP;
+      return;
+    case P2(code::P2_SAME):
+      Exec_go(ws.Cur_stno);
+      return;
+    case code::D_NEXT:
+      to_statement_end();
+      return;
+    case P2(code::P2_NEXTLINE):
+      if (ws.Cur_stno >= LAST_LINE_NO) {
+        to_statement_end();
+        d_end();
+        return;
+      }
+      ws.Cur_stno = Next_line(ws.Cur_stno);
+      ws.Exec_ptr = ws.Str_ptr + 2;
+      return;
+    case code::D_END:
+      to_statement_end();
+      d_end();
+      return;
+    default:
+      Rpt_error(49);
+  }
+}
+
+}  // namespace
+
 void Exec_go(uint32_t target) {
   if (target & 0x20000) {
-    if (ws.Cur_stno == 0) Rpt_error(45);
-    Not_built("GOTO to a statement keyword");
+    go_special(target);
+    return;
   }
   uint16_t n;
   uint8_t* line;

@@ -57,11 +57,13 @@ class Lister {
 
   // ---- hooks of the syntax program (see syntax_vm.h) ----
   bool try_token(int t) {
+    if (t == code::LINE_REF && special_target()) return true;
     if (peek() != t) return false;
     consume();
     return true;
   }
   void expect(int t) {
+    if (t == code::LINE_REF && special_target()) return;
     if (peek() != t) lfail(49);
     consume();
   }
@@ -115,6 +117,7 @@ class Lister {
   }
   size_t item_size(uint8_t c) const;
   void consume();
+  bool special_target();
   void write_word(std::string_view s);   // letter keyword: blanks around
   void write_item(std::string_view s);   // name, literal: blank if needed before
   void write_punct(std::string_view s);  // tight
@@ -181,6 +184,41 @@ size_t Lister::item_size(uint8_t c) const {
     default:
       return 1;
   }
+}
+
+// A special jump target where a line reference stands ("*" and keyword
+// codes, see codes.h): consumed and written as "*BREAK" ...; false when the
+// next item is something else.
+bool Lister::special_target() {
+  if (prefix_ >= 0 || pos_ + 1 >= len_ || in_[pos_] != code::OP_MUL) return false;
+  const uint8_t* p = in_ + pos_;
+  const char* word = nullptr;
+  size_t n = 2;
+  switch (p[1]) {
+    case code::EXT_DIR:
+      if (pos_ + 2 >= len_) return false;
+      word = p[2] == code::X_BREAK ? "*BREAK" : p[2] == code::X_CONTINUE ? "*CONTINUE" : nullptr;
+      n = 3;
+      break;
+    case code::PREFIX2:
+      if (pos_ + 2 >= len_) return false;
+      word = p[2] == code::P2_SAME ? "*SAME" : p[2] == code::P2_NEXTLINE ? "*NEXTLINE" : nullptr;
+      n = 3;
+      break;
+    case code::D_RETURN: word = "*RETURN"; break;
+    case code::D_RETRY: word = "*RETRY"; break;
+    case code::D_STOP: word = "*STOP"; break;
+    case code::D_NEXT: word = "*NEXT"; break;
+    case code::D_END: word = "*END"; break;
+    default: break;
+  }
+  if (!word) return false;
+  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_};
+  pos_ += n;
+  if (!out_.empty() && out_.back() != ' ' && (pending_blank_ || is_word_char(out_.back()))) out_ += ' ';
+  out_ += word;
+  pending_blank_ = false;
+  return true;
 }
 
 void Lister::write_word(std::string_view s) {

@@ -17,6 +17,7 @@
 #include "core/editor.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/data_statements.h"
 #include "core/executor.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
@@ -66,6 +67,7 @@ void end_program(bool keep_stop_point) {
 }
 
 void start_at(uint16_t n, uint8_t* start) {
+  Data_restore(0);
   ws.Stop_stno = 0;
   ws.Stop_ptr = nullptr;
   ws.Con_flags &= ~uint32_t(CON_MODE);
@@ -221,6 +223,7 @@ void d_retr() {
 // ---- RESET and the arithmetic mode ----
 
 void Do_reset() {
+  Data_restore(0);
   ws.Err_no = 0;
   ws.Err_stno = 0;
   ws.Seterr_line = 0;

@@ -38,6 +38,7 @@
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "programs/objects.h"
 #include "functions/error_handler.h"
 #include "functions/global_strings.h"
 #include "functions/memory_access.h"
@@ -622,6 +623,7 @@ int Start_up() {
 
   Kest_LoadGlobals();
   Channels_init();
+  Oop_init();
 
   if (lex != 0) return 100;
   if (Console_start_terminal() != 0) return 100;
@@ -679,6 +681,7 @@ void Wrap_up() {
   wrap_step([] { Ret_temp(); });
   wrap_step([] { Pop_all_frames(); });
   wrap_step([] { Gbl_clear_all(); });
+  wrap_step([] { OopClrNames(); });
   wrap_step([] { Trace_end(); });
   wrap_step([] { Cls_all(); });
   wrap_step([] { Clr_stack(); });

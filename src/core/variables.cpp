@@ -26,7 +26,12 @@ namespace {
 
 inline uint8_t fold(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32) : c; }
 
-int name_cmp(const uint8_t* a, int alen, const char* b, int blen) {
+}  // namespace
+
+Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len) = nullptr;
+void (*Var_clear_hook)() = nullptr;
+
+int Var_name_cmp(const uint8_t* a, int alen, const char* b, int blen) {
   int n = alen < blen ? alen : blen;
   for (int i = 0; i < n; i++) {
     uint8_t x = fold(a[i]), y = fold(uint8_t(b[i]));
@@ -34,6 +39,9 @@ int name_cmp(const uint8_t* a, int alen, const char* b, int blen) {
   }
   return alen - blen;
 }
+
+namespace {
+inline int name_cmp(const uint8_t* a, int alen, const char* b, int blen) { return Var_name_cmp(a, alen, b, blen); }
 
 Var_node** tree_of(uint8_t type, const uint8_t* name, int len) {
   bool global = len > 0 && name[0] == '%';
@@ -89,7 +97,34 @@ void forget_index() {
 
 }  // namespace
 
+Var_node* Var_tree_find(Var_node* n, const uint8_t* name, int len) {
+  while (n) {
+    int c = name_cmp(name, len, n->name, n->name_len);
+    if (c == 0) return n;
+    n = c < 0 ? n->left : n->right;
+  }
+  return nullptr;
+}
+
+Var_node* Var_tree_build(Var_node** nodes, size_t count) {
+  std::vector<Var_node*> v(nodes, nodes + count);
+  return build(v, 0, v.size());
+}
+
+Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
+  if (len < 1 || len > 127) Rpt_error(49);
+  Var_node* n = new (Get_blk(sizeof(Var_node))) Var_node;
+  n->type = type;
+  n->name_len = uint8_t(len);
+  std::memcpy(n->name, name, size_t(len));
+  n->name[len] = 0;
+  if (type == code::NUM_VAR && name[len - 1] == '%') n->flags |= VF_INTEGER;
+  return n;
+}
+
 Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len) {
+  if (Var_lookup_hook)
+    if (Var_node* h = Var_lookup_hook(type, name, len)) return h;
   Var_node* n = *tree_of(type, name, len);
   while (n) {
     int c = name_cmp(name, len, n->name, n->name_len);
@@ -101,6 +136,8 @@ Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len) {
 
 Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
   if (len < 1 || len > 127) Rpt_error(49);
+  if (Var_lookup_hook)
+    if (Var_node* h = Var_lookup_hook(type, name, len)) return h;
   Var_node** root = tree_of(type, name, len);
   Var_node** link = root;
   int depth = 0;
@@ -187,6 +224,7 @@ void Clr_var() {
   ws.Cur_var = nullptr;
   ws.Cur_val = nullptr;
   ws.Cur_elem = -1;
+  if (Var_clear_hook) Var_clear_hook();
 }
 
 void Clr_glo_var() {

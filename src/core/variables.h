@@ -105,6 +105,23 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len);
 // Finds without creating; null when absent.
 Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len);
 
+// Names the program layer answers before the program's own trees: loaded
+// variable-data sets and the properties of the running object.  Null while
+// nothing of the kind exists, so the plain lookup costs one test.
+extern Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len);
+// Called when the variables of a call level are cleared (Clr_var): the
+// program layer drops what belongs to them.
+extern void (*Var_clear_hook)();
+// The trees' order: case-blind over the shorter length, then the shorter
+// name first.
+int Var_name_cmp(const uint8_t* a, int alen, const char* b, int blen);
+// Search of one tree ordered that way (null when absent).
+Var_node* Var_tree_find(Var_node* root, const uint8_t* name, int len);
+// A balanced tree of nodes given in ascending order; returns the root.
+Var_node* Var_tree_build(Var_node** nodes, size_t count);
+// A new, empty node (not linked into any tree).
+Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len);
+
 // Clears the program (local) variables: pending ++/-- are applied, every
 // localisation frame is popped, both local trees are freed and the
 // ws.Var_index entries are forgotten.

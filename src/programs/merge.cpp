@@ -10,6 +10,9 @@
 // continuation is appended without its leading blanks, its first ":" turned
 // into a blank.  A first line "**Password**:" and 16 hexadecimal digits
 // carries the protection key of a protected program.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -35,11 +38,18 @@
 
 namespace {
 
-// Lines of a channel (Read_next_line), copied out of its buffer.
-class Line_reader {
+// Where program text comes from: rows one at a time.
+class Row_source {
+ public:
+  virtual ~Row_source() = default;
+  virtual bool next(std::string& line) = 0;
+};
+
+// Rows of a channel (Read_next_line), copied out of its buffer.
+class Line_reader : public Row_source {
  public:
   explicit Line_reader(Fcb* f) : f_(f) {}
-  bool next(std::string& line) {
+  bool next(std::string& line) override {
     uint8_t* work = ws.Work_ptr;
     bool got = Read_next_line(f_, nullptr) == 0;
     if (got) line.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -58,13 +68,41 @@ size_t skip_blanks(const std::string& s) {
   return i;
 }
 
+// Rows of text held in memory ("\n" ends a row; a "\r" and a ^Z before it
+// are dropped, as Read_next_line does).
+class Text_rows : public Row_source {
+ public:
+  explicit Text_rows(const std::string& t) : t_(t) {}
+  bool next(std::string& line) override {
+    if (at_ >= t_.size()) return false;
+    size_t e = t_.find('\n', at_);
+    if (e == std::string::npos) e = t_.size();
+    line.assign(t_, at_, e - at_);
+    at_ = e + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == 26) line.pop_back();
+    return true;
+  }
+
+ private:
+  const std::string& t_;
+  size_t at_ = 0;
+};
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool blank(const std::string& s) { return skip_blanks(s) == s.size(); }
 
+// A dry run counts the lines and those that do not compile, and stores
+// nothing.
+struct Text_check {
+  int lines = 0;
+  int failed = 0;
+};
+
 // Compiles the text and stores it as a program line (a text that does not
 // compile is stored as its source, as at the console).
-void store_line(const std::string& text) {
+void store_line(const std::string& text, Text_check* dry) {
   struct Restore {
     uint8_t* w = ws.Work_ptr;
     uint32_t con = ws.Con_flags & CON_MODE;
@@ -79,8 +117,13 @@ void store_line(const std::string& text) {
   ws.Str_ptr = buf;
   ws.Str_len = int32_t(text.size());
   ws.Con_flags &= ~uint32_t(CON_MODE);  // an unterminated string is an error in a file
-  Compile_line();
+  int err = Compile_line();
   if (ws.Str_len < 3 || get_u16be(ws.Str_ptr) == 0) Rpt_error(21);
+  if (dry) {
+    dry->lines++;
+    if (err != 0) dry->failed++;
+    return;
+  }
   Add_line();
 }
 
@@ -92,11 +135,7 @@ void append_row(std::string& text, const std::string& row) {
   text += rest;
 }
 
-}  // namespace
-
-int Merge_channel(Fcb* f) {
-  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
-  Line_reader in(f);
+int merge_rows(Row_source& in, Text_check* dry) {
   std::string cur;
   do {
     if (!in.next(cur)) return 0;
@@ -111,7 +150,7 @@ int Merge_channel(Fcb* f) {
     } while (blank(cur));
   }
   bool numbered = is_digit(cur[skip_blanks(cur)]);
-  if (!numbered) ws.Pgm_flags2 |= PGM2_NO_NUMBERS;
+  if (!numbered && !dry) ws.Pgm_flags2 |= PGM2_NO_NUMBERS;
   uint32_t number = 0;  // text without numbers: the number given last
   int position = 1;     // the row's position in the text (UL)
   int added = 0;
@@ -164,15 +203,70 @@ int Merge_channel(Fcb* f) {
       number = n;
       text = std::to_string(n) + " " + text;
     }
-    store_line(text);
+    store_line(text, dry);
     added++;
   }
-  if (protect) {
+  if (protect && !dry) {
     // Protected once every line is in: a protected program takes no lines.
     std::memcpy(ws.Pgm_key, key, 8);
     ws.Pgm_flags |= PGM_PROTECTED | PGM_ENCIPHERED;
   }
   return added;
+}
+
+// Bytes that never stand in program text: control characters other than
+// tab, line and form feed, carriage return and ^Z.
+bool binary_bytes(const std::string& t) {
+  for (unsigned char c : t)
+    if ((c < 32 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 26) || c == 127) return true;
+  return false;
+}
+
+}  // namespace
+
+int Merge_channel(Fcb* f) {
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  Line_reader in(f);
+  return merge_rows(in, nullptr);
+}
+
+void Check_program_text(const std::string& path) {
+  constexpr int64_t TEXT_MAX = 16 << 20;
+  int fd = Open(path.c_str(), O_RDONLY, Open_opts{});
+  if (fd < 0) Sys_error();
+  struct Fd_guard {
+    int fd;
+    ~Fd_guard() { Close(fd); }
+  } guard{fd};
+  std::string text;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Sys_error();
+    }
+    if (n == 0) break;
+    if (binary_bytes(std::string(buf, size_t(n)))) {
+      Set_ext_error("not a program: the file holds binary data");
+      Rpt_error(17);
+    }
+    if (int64_t(text.size()) + n > TEXT_MAX) {
+      Set_ext_error("not a program: a text of more than 16 MB");
+      Rpt_error(17);
+    }
+    text.append(buf, size_t(n));
+  }
+  Text_rows rows(text);
+  Text_check check;
+  merge_rows(rows, &check);
+  // Program text may hold a line that does not compile (it is kept as its
+  // source); a text most of whose lines do not is no program.
+  if (check.lines > 0 && check.failed * 2 > check.lines) {
+    Set_ext_error("not a program: " + std::to_string(check.failed) + " of " + std::to_string(check.lines) +
+                  " lines do not compile");
+    Rpt_error(17);
+  }
 }
 
 int Exec_merge() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/channel.h"
 #include "channels/console_device.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -21,6 +22,7 @@
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
+#include "programs/var_data.h"
 
 namespace {
 
@@ -121,6 +123,9 @@ int Exec_load(int run) {
   }
   Prog_obj* rec = Prog_load();
   Text_guard text_guard;
+  // Program text is checked whole before the current program goes: a file
+  // that is not a program leaves it untouched.
+  if (!rec && Text_source() && Text_source()->kind == FK_SERIAL) Check_program_text(Text_source_path());
   if (rec) rec->uses++;
   bool call = (ws.Pgm_flags & PGM_LOADING) != 0;
   try {
@@ -165,7 +170,11 @@ int Exec_load(int run) {
 // LOAD [name] [, ERR=line] and RUN name [, ERR=line].
 void Load_statement(bool run) {
   uint8_t c = *ws.Exec_ptr;
-  if (!run && c == code::D_DATA) Not_built("LOAD DATA");
+  if (!run && c == code::D_DATA) {
+    ws.Exec_ptr++;
+    Exec_LoadData();
+    return;
+  }
   if (!run && c == code::PREFIX2) Not_built("LOAD CLASS");
   if (run && ws.Call_status == -1) Rpt_error(59);
   bool console = ws.Cur_stno == 0;
@@ -217,7 +226,11 @@ void d_addr() {
 // DROP name: a resident program becomes ordinary again.
 void d_drop() {
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::D_DATA) Not_built("DROP DATA");
+  if (c == code::D_DATA) {
+    ws.Exec_ptr++;
+    Drop_LoadData();
+    return;
+  }
   if (c == code::PREFIX2 || c == code::OBJ_REF) Not_built("DROP of classes and objects");
   Eval_formula();
   if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");

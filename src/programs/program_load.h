@@ -20,6 +20,11 @@ int Exec_merge();
 // The same from an open channel (serial, indexed or memory, else 17).
 struct Fcb;
 int Merge_channel(Fcb* f);
+// Raises error 17 (with an extended text) unless the file at path reads as
+// program text: no binary bytes, and at most half of its lines fail to
+// compile.  Errors of the text's line numbers (21) are raised as LOAD
+// would raise them.  Nothing is stored.
+void Check_program_text(const std::string& path);
 // Shows the program's path on the console (LOAD and SAVE typed there):
 // " v%d.%02d" with a version number, " <<+CVS " when a copy was made and,
 // with a version, the description on a new line.

@@ -38,6 +38,7 @@
 #include "programs/program_file.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "programs/var_data.h"
 
 namespace {
 
@@ -460,7 +461,11 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
 // [, ERR=line]
 void d_save() {
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::D_DATA) Not_built("SAVE DATA");
+  if (c == code::D_DATA) {
+    ws.Exec_ptr++;
+    SaveData();
+    return;
+  }
   if (c == code::D_FILE) Not_built("SAVE FILE (the thin client)");
   bool list_form = ws.Prm.LE;
   if (c == code::D_LIST) {

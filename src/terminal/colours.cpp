@@ -378,10 +378,21 @@ void Term_send_colour(bool fg, uint32_t n) {
   if (MnemDef* d = Find_mnem(Mnem_code(up, char('0' + k)))) Send_mnem(d);
 }
 
+namespace {
+// An optional ERR= clause, then the end of the statement.
+void end_of_statement() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
+  Chk_err();
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::END_SCAN && !(Cde_tbl[c] & CC_STMT_END)) Rpt_error(20);
+}
+}  // namespace
+
 // VIDEO_PALETTE S$ / VIDEO_PALETTE READ V$: the palette as 3-byte entries
 // (16..255 of them).  VIDEO_PALETTE INDEXED S$ / VIDEO_PALETTE INDEXED
 // READ V$: the 48-byte colour index table.
 void d_vpal() {
+  ws.Stmt_save = ws.Stmt_ptr;  // an ERR= clause is found from the start
   bool table = false;
   if (*ws.Exec_ptr == code::D_INDEXED) {
     table = true;
@@ -404,6 +415,7 @@ void d_vpal() {
       n = OruClrRGBTblCnt * 3;
       std::memcpy(out, OruClrRGBTbl, size_t(n));
     }
+    end_of_statement();
     ws.Str_ptr = out;
     ws.Str_len = n;
     Let_assign(t);
@@ -412,13 +424,15 @@ void d_vpal() {
   Need_operand();
   Eval_str();
   int32_t n = ws.Str_len;
+  const uint8_t* p = ws.Str_ptr;
+  end_of_statement();
   if (table) {
     if (n != 48) Rpt_error(46);
-    std::memcpy(OruClrIdxTbl, ws.Str_ptr, 48);
+    std::memcpy(OruClrIdxTbl, p, 48);
     return;
   }
   if (n % 3 != 0 || n / 3 < 16 || n / 3 > PALETTE_MAX) Rpt_error(46);
-  std::memcpy(OruClrRGBTbl, ws.Str_ptr, size_t(n));
+  std::memcpy(OruClrRGBTbl, p, size_t(n));
   OruClrRGBTblCnt = n / 3;
   std::memset(OruClrInUseTbl, 0, sizeof OruClrInUseTbl);
 }

@@ -1,12 +1,1040 @@
-// Character-mode controls (see controls.h).
+// Character-mode controls and the control directives of a text terminal.
+//
+// Control directives name the control id first, then the operation keyword,
+// then its operands: LIST_BOX 101,READ,X$.  Without a keyword the statement
+// defines the control: LIST_BOX 101,col,line,width,height[,OPT=...].
+// Positions and sizes are in character cells (hundredths inside).  The
+// list-box family lives in the console's current window; buttons, check
+// boxes, radio buttons and scroll bars have no character form (error 98),
+// grids, charts, VBX controls and the show/hide family need the thin client
+// (error 99).
 #include "terminal/controls.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "channels/channel.h"
+#include "channels/print.h"
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "terminal/editor_keys.h"
+#include "terminal/windows.h"
+
+namespace {
+
+constexpr int32_t KEY_TAKEN = -1000;
+constexpr int32_t KEY_LEFT = -1099;
+constexpr uint16_t OP_DEF = 0;
+constexpr uint16_t EXT = 0x100;  // extended keyword: EXT | second byte
+
+Wob* focus_wob = nullptr;
+
+inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
+
+// The console current for the directive's output.
+struct On_console : Io_save_guard {
+  On_console() {
+    ws.Cur_fcb = ws.Con_fcb;
+    ws.Cur_chan = 0;
+    ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
+    ws.Cur_fd = 1;
+    ws.Cur_ftype = FK_DEVICE;
+    ws.Io_tbl = nullptr;
+  }
+};
+
+Dev_fcb* console() {
+  if (!ws.Con_fcb) Rpt_error(13);
+  return Dev(ws.Con_fcb);
+}
+
+bool thin_client() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
+
+bool is_keyword(uint8_t c) {
+  switch (c) {
+    case code::D_CLEAR: case code::D_DELETE: case code::D_FIND: case code::D_GOTO: case code::D_LOAD:
+    case code::D_LOCK: case code::D_READ: case code::D_REMOVE: case code::D_UNLOCK: case code::D_WRITE:
+    case code::D_NEXT: case code::D_RESET: case code::D_ON: case code::D_DEFCTL: case code::D_EDIT:
+    case code::D_DIRECTORY: case code::D_INPUT: case code::D_LIST: case code::D_OPEN: case code::D_PRINT:
+    case code::D_RETRY: case code::EXT_DIR: case 61 /* OFF */:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The operation keyword after the id ("," keyword), DEF when none.
+uint16_t operation(uint16_t* second = nullptr) {
+  if (second) *second = 0;
+  if (*ws.Exec_ptr != code::COMMA || !is_keyword(ws.Exec_ptr[1])) return OP_DEF;
+  ++ws.Exec_ptr;
+  uint16_t op = *ws.Exec_ptr++;
+  if (op == code::EXT_DIR) op = uint16_t(EXT | *ws.Exec_ptr++);
+  if (second && (*ws.Exec_ptr == code::D_NEXT || *ws.Exec_ptr == code::D_READ || *ws.Exec_ptr == code::D_RESET)) {
+    *second = *ws.Exec_ptr++;
+    if (*second == code::D_READ && *ws.Exec_ptr == code::D_NEXT) {
+      ++ws.Exec_ptr;
+      *second = code::D_NEXT | 0x200;  // READ NEXT after SELECT
+    }
+  }
+  return op;
+}
+
+void comma() {
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ++ws.Exec_ptr;
+}
+bool more() {
+  if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) return false;
+  ++ws.Exec_ptr;
+  return true;
+}
+void finish_statement() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
+  Chk_err();
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+}
+
+// A control id: -32000..32767; others are object handles.
+int32_t control_id() {
+  Need_operand();
+  int32_t id = Eval_integer();
+  if (id < -32000 || id > 32767) Not_built("controls emulated through handler objects (object handles as control ids)");
+  return id;
+}
+
+struct Target {
+  Let_target t;
+  bool string = false;
+};
+Target target() {
+  Need_operand();
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Target t;
+  Let_define(t.t);
+  t.string = t.t.str_len >= 0;
+  return t;
+}
+void assign_text(const Target& t, const std::string& s) {
+  if (!t.string) Rpt_error(26);
+  uint8_t* p = Work_take(s.size() + 1);
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+  Let_assign(t.t);
+}
+void assign_number(const Target& t, int64_t v) {
+  if (t.string) Rpt_error(26);
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = v;
+  ws.Str_len = -1;
+  Let_assign(t.t);
+}
+
+// ---- the window and the drawing ----
+
+Window_rec& current_window() { return console()->win; }
+
+Wob* find_control(int32_t id) {
+  for (Wob* o = current_window().controls; o; o = o->next)
+    if (o->id == id) return o;
+  return nullptr;
+}
+
+bool list_type(uint16_t t) { return t >= CT_LIST_BOX && t <= CT_MULTI_LINE; }
+
+uint32_t kind_attr(int kind) {
+  Fcb* con = ws.Con_fcb;
+  uint32_t base = console()->win.def_attr;
+  if (MnemDef* d = Find_mnem_in(con, Mnem_code('*', 'T'))) {
+    if (d->len >= kind + 3) {
+      const uint8_t* e = d->bytes + kind;
+      uint32_t fg = e[1] & 15, bg = e[2] & 15;
+      uint32_t a = e[0];
+      if (fg == 0 && bg == 0) return a | (base & (ATTR_FG_MASK | ATTR_BG_MASK));
+      return a | fg << 8 | bg << 16;
+    }
+  }
+  switch (kind) {
+    case 0: case 6: return base ^ ATTR_BACKGROUND;
+    case 9: return base ^ ATTR_REVERSE;
+    default: return base;
+  }
+}
+
+// Writes text (padded or cut to width) at window cell (col, line) in the
+// attribute of the display kind: only the cells that differ go out.
+void tty_update(int32_t col, int32_t line, int32_t width, const std::string& text, int kind) {
+  Dev_fcb* d = console();
+  Window_rec& w = d->win;
+  if (!w.chars || line < 0 || line >= w.lines || col >= w.cols) return;
+  if (col + width > w.cols) width = w.cols - col;
+  uint32_t at = kind_attr(kind);
+  bool screen = Is_screen(d);
+  int32_t ax = -1, ay = -1;
+  bool sent = false;
+  uint32_t keep = d->attr;
+  for (int32_t i = 0; i < width; ++i) {
+    uint8_t ch = i < int32_t(text.size()) ? uint8_t(text[size_t(i)]) : ' ';
+    if (ch < 32) ch = ' ';
+    int32_t cell = Cell(w, col + i, line);
+    if (w.chars[cell] == ch && w.attrs[cell] == at) continue;
+    w.chars[cell] = ch;
+    w.attrs[cell] = at;
+    if (screen) {
+      Scr_send_cell(d, w.scr_col + w.col0 + col + i, w.scr_line + w.line0 + line, ch, at, &ax, &ay);
+      sent = true;
+    }
+  }
+  if (sent) Scr_resync(d, keep);
+}
+
+std::string item(const Wob* o, int32_t n) {
+  if (n < 1 || n > int32_t(o->items.size())) return "";
+  return o->items[size_t(n - 1)];
+}
+
+int base_kind(const Wob* o) {
+  if (o->flags & WOB_DISABLED) return 6;
+  return (o->flags & WOB_FOCUS) ? 3 : 0;
+}
+
+std::string shown_text(const Wob* o) {
+  if ((o->type == CT_VARLIST_BOX || o->type == CT_VARDROP_BOX) && o->selected == 0) return o->text;
+  return item(o, o->selected);
+}
+
+// Display lines of a multi-line edit: at most width - 1 bytes, ending at
+// the delimiter or, when full, after the last blank.
+std::vector<std::pair<int32_t, int32_t>> mln_lines(const Wob* o) {
+  std::vector<std::pair<int32_t, int32_t>> out;
+  int32_t room = o->width > 1 ? o->width - 1 : 1;
+  int32_t n = int32_t(o->text.size()), at = 0;
+  for (;;) {
+    int32_t end = at, brk = -1;
+    while (end < n && end - at < room && uint8_t(o->text[size_t(end)]) != o->delim) {
+      if (o->text[size_t(end)] == ' ') brk = end + 1;
+      ++end;
+    }
+    if (end < n && uint8_t(o->text[size_t(end)]) == o->delim) {
+      out.push_back({at, end - at});
+      at = end + 1;
+      continue;
+    }
+    if (end < n && brk > at) end = brk;
+    out.push_back({at, end - at});
+    if (end >= n) break;
+    at = end;
+  }
+  return out;
+}
+
+void display(Wob* o) {
+  if (o->home_window != current_window().number && !(o->flags & WOB_DROPPED)) return;
+  int k = base_kind(o);
+  switch (o->type) {
+    case CT_LIST_BOX:
+      for (int32_t i = 0; i < o->height; ++i) {
+        int32_t n = o->top + 1 + i;
+        tty_update(o->col, o->line + i, o->width, item(o, n), n == o->selected && n > 0 ? 9 : k);
+      }
+      break;
+    case CT_VARLIST_BOX:
+      tty_update(o->col, o->line, o->width, shown_text(o), (o->flags & WOB_FOCUS) ? 9 : k);
+      for (int32_t i = 1; i < o->height; ++i) {
+        int32_t n = o->top + i;
+        tty_update(o->col + 1, o->line + i, o->width - 1, item(o, n), n == o->selected && n > 0 ? 9 : k);
+      }
+      break;
+    case CT_DROP_BOX:
+    case CT_VARDROP_BOX: {
+      std::string first = shown_text(o);
+      if (int32_t(first.size()) > o->width - 1) first.resize(size_t(o->width - 1));
+      first.resize(size_t(o->width - 1), ' ');
+      first += 'v';
+      if (o->flags & WOB_DROPPED) {
+        // The current window is the drop list.
+        tty_update(0, 0, o->width, first, (o->flags & WOB_FOCUS) ? 9 : k);
+        for (int32_t i = 1; i < o->height; ++i) {
+          int32_t n = o->top + i;
+          tty_update(1, i, o->width - 1, item(o, n), n == o->selected && n > 0 ? 9 : k);
+        }
+      } else {
+        tty_update(o->col, o->line, o->width, first, (o->flags & WOB_FOCUS) ? 9 : k);
+      }
+      break;
+    }
+    case CT_MULTI_LINE: {
+      auto lines = mln_lines(o);
+      for (int32_t i = 0; i < o->height; ++i) {
+        size_t n = size_t(o->top + i);
+        std::string s = n < lines.size() ? o->text.substr(size_t(lines[n].first), size_t(lines[n].second)) : "";
+        tty_update(o->col, o->line + i, o->width, s, k);
+      }
+      break;
+    }
+    default: break;
+  }
+}
+
+void redraw(Wob* o) {
+  On_console on;
+  display(o);
+}
+
+int32_t visible(const Wob* o) { return o->type == CT_LIST_BOX ? o->height : o->height - 1; }
+
+void set_index(Wob* o, int32_t n) {
+  int32_t count = int32_t(o->items.size());
+  if (n < 0) n = 0;
+  if (n > count) n = count;
+  int32_t prev = o->selected;
+  o->selected = n;
+  int32_t vis = visible(o);
+  if (vis < 1) vis = 1;
+  if (n != 0 && (n - 1 < o->top || n - 1 >= o->top + vis)) {
+    int32_t off = prev > 0 ? prev - 1 - o->top : 0;
+    if (off < 0 || off >= vis) off = 0;
+    int32_t top = n - 1 - off;
+    if (top < 0 || top > count - 1) top = 0;
+    if (n - 1 >= top + vis) top = n - vis;
+    o->top = top < 0 ? 0 : top;
+  }
+  o->flags |= WOB_CHANGED;
+  redraw(o);
+}
+
+void clear_area(Wob* o) {
+  int32_t h = o->type == CT_DROP_BOX || o->type == CT_VARDROP_BOX ? 1 : o->height;
+  On_console on;
+  for (int32_t i = 0; i < h; ++i) {
+    Window_rec& w = current_window();
+    if (!w.chars) return;
+    // Blanks in the window's base attribute.
+    uint32_t keep = w.def_attr;
+    Dev_fcb* d = console();
+    int32_t ax = -1, ay = -1;
+    bool sent = false;
+    for (int32_t c = 0; c < o->width && o->col + c < w.cols && o->line + i < w.lines; ++c) {
+      int32_t cell = Cell(w, o->col + c, o->line + i);
+      if (w.chars[cell] == ' ' && w.attrs[cell] == keep) continue;
+      w.chars[cell] = ' ';
+      w.attrs[cell] = keep;
+      if (Is_screen(d)) {
+        Scr_send_cell(d, w.scr_col + w.col0 + o->col + c, w.scr_line + w.line0 + o->line + i, ' ', keep, &ax, &ay);
+        sent = true;
+      }
+    }
+    if (sent) Scr_resync(d, d->attr);
+  }
+}
+
+// Opens or closes the list of a drop box: a plain window at the control's
+// place holding its first line and the items.
+void drop_list(Wob* o, bool open) {
+  On_console on;
+  Dev_fcb* d = console();
+  if (open && !(o->flags & WOB_DROPPED)) {
+    Window_rec& w = d->win;
+    int32_t x = w.scr_col + w.col0 + o->col, y = w.scr_line + w.line0 + o->line;
+    int32_t h = o->height;
+    if (y + h > d->lines) h = d->lines - y;
+    if (h < 1 || !Is_screen(d)) return;
+    int32_t c = d->column, l = d->line;
+    try {
+      Window_add(x, y, o->width, h, 0, Win_text{}, Win_text{}, Win_text{}, 0, false);
+    } catch (const Mnemonic_ignored&) {
+      return;
+    }
+    (void)c, (void)l;
+    o->drop_window = d->win.number;
+    o->flags |= WOB_DROPPED;
+    Set_attr(d->win.def_attr);
+    display(o);
+  } else if (!open && (o->flags & WOB_DROPPED)) {
+    o->flags &= uint16_t(~WOB_DROPPED);
+    int32_t n = o->drop_window;
+    o->drop_window = 0;
+    if (Window_exists(d, n)) Window_drop(n);
+    display(o);
+  }
+}
+
+void queue_ctl(int32_t code) {
+  Preinput_entry* e = static_cast<Preinput_entry*>(Get_blk(sizeof(Preinput_entry)));
+  e->ctl = code;
+  e->next = static_cast<Preinput_entry*>(ws.Preinput);
+  ws.Preinput = e;
+}
+
+int32_t lbx_input(Wob* o, int32_t c, int32_t code);
+int32_t mln_input(Wob* o, int32_t c, int32_t code);
+
+int32_t input_of(Wob* o, int32_t c, int32_t code) {
+  return o->type == CT_MULTI_LINE ? mln_input(o, c, code) : lbx_input(o, c, code);
+}
+
+// Moves the focus; CTL values the events give are queued.
+void obj_focus(Wob* o) {
+  if (o == focus_wob) return;
+  if (focus_wob) {
+    Wob* old = focus_wob;
+    int32_t r = input_of(old, -1, -1101);
+    focus_wob = nullptr;
+    if (r != KEY_TAKEN && r != KEY_LEFT) queue_ctl(r);
+  }
+  if (o) {
+    focus_wob = o;
+    int32_t r = input_of(o, -1, -1102);
+    if (r != KEY_TAKEN && r != KEY_LEFT) queue_ctl(r);
+  }
+}
+
+void place_cursor(Wob* o, int32_t col, int32_t line) {
+  On_console on;
+  Dev_fcb* d = console();
+  if (!Is_screen(d)) return;
+  Window_rec& w = d->win;
+  if (col >= w.cols) col = w.cols - 1;
+  if (line >= w.lines) line = w.lines - 1;
+  (void)o;
+  Scr_pos(d, col < 0 ? 0 : col, line < 0 ? 0 : line);
+  Prt_flush();
+}
+
+int32_t lbx_input(Wob* o, int32_t c, int32_t code) {
+  int32_t count = int32_t(o->items.size());
+  if (c >= 0) {
+    if (o->type != CT_LIST_BOX && o->type != CT_DROP_BOX) return KEY_LEFT;
+    for (int32_t k = 1; k <= count; ++k) {
+      int32_t n = (o->selected + k - 1) % count + 1;
+      const std::string& s = o->items[size_t(n - 1)];
+      if (!s.empty() && std::toupper(uint8_t(s[0])) == std::toupper(c)) {
+        set_index(o, n);
+        return KEY_TAKEN;
+      }
+    }
+    return KEY_LEFT;
+  }
+  bool drop = o->type == CT_DROP_BOX || o->type == CT_VARDROP_BOX;
+  switch (code) {
+    case -1102:
+      o->flags = uint16_t((o->flags & ~(WOB_CHANGED | WOB_OVERWRITE)) | WOB_FOCUS);
+      redraw(o);
+      return o->next_ctl ? o->next_ctl : KEY_TAKEN;
+    case -1101: {
+      if (o->flags & WOB_DROPPED) drop_list(o, false);
+      o->flags &= uint16_t(~WOB_FOCUS);
+      redraw(o);
+      if (o->flags & WOB_CHANGED) {
+        o->flags &= uint16_t(~WOB_CHANGED);
+        return o->id;
+      }
+      return KEY_TAKEN;
+    }
+    case -1103:
+      if (o->type == CT_LIST_BOX) {
+        int32_t l = o->selected > 0 ? o->selected - 1 - o->top : 0;
+        place_cursor(o, o->col, o->line + (l >= 0 && l < o->height ? l : 0));
+      } else if (o->flags & WOB_DROPPED) {
+        place_cursor(o, 0, 0);
+      } else {
+        place_cursor(o, o->col, o->line);
+      }
+      return KEY_TAKEN;
+    case -1010: set_index(o, count > 0 ? 1 : 0); break;
+    case -1018: set_index(o, count); break;
+    case -1011: set_index(o, o->selected > 1 ? o->selected - 1 : (count > 0 ? 1 : 0)); break;
+    case -1012:
+      if (drop && !(o->flags & WOB_DROPPED)) drop_list(o, true);
+      set_index(o, o->selected < count ? o->selected + 1 : count);
+      break;
+    case -1013: set_index(o, o->selected - visible(o) > 1 ? o->selected - visible(o) : (count > 0 ? 1 : 0)); break;
+    case -1014: set_index(o, o->selected + visible(o) < count ? o->selected + visible(o) : count); break;
+    case -1015:
+      obj_focus(nullptr);
+      return -1015;
+    case 0:
+      if (o->flags & WOB_DROPPED) drop_list(o, false);
+      o->flags &= uint16_t(~WOB_CHANGED);
+      o->ctl_code = 0;
+      return o->id;
+    default: {
+      bool changed = (o->flags & WOB_CHANGED) != 0;
+      obj_focus(nullptr);
+      if (changed) return code;
+      return KEY_LEFT;
+    }
+  }
+  lbx_input(o, -1, -1103);
+  return KEY_TAKEN;
+}
+
+int32_t mln_input(Wob* o, int32_t c, int32_t code) {
+  auto lines = mln_lines(o);
+  auto line_of = [&](int32_t ofs) {
+    int32_t l = 0;
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (lines[i].first <= ofs) l = int32_t(i);
+    return l;
+  };
+  auto follow = [&]() {
+    lines = mln_lines(o);
+    int32_t l = line_of(o->offset);
+    if (l < o->top) o->top = l;
+    if (l >= o->top + o->height) o->top = l - o->height + 1;
+    redraw(o);
+    int32_t cl = line_of(o->offset);
+    place_cursor(o, o->col + o->offset - lines[size_t(cl)].first, o->line + cl - o->top);
+  };
+  if (c >= 0 || code == 0) {
+    if (o->flags2 & 0x80) return KEY_LEFT;
+    uint8_t b = c >= 0 ? uint8_t(c) : o->delim;
+    int32_t n = int32_t(o->text.size());
+    bool at_end = o->offset >= n;
+    bool over = (o->flags & WOB_OVERWRITE) && !at_end && uint8_t(o->text[size_t(o->offset)]) != o->delim &&
+                b != o->delim;
+    if (o->max_len > 0 && n >= o->max_len && !over) return KEY_LEFT;
+    if (over) o->text[size_t(o->offset)] = char(b);
+    else o->text.insert(size_t(o->offset), 1, char(b));
+    ++o->offset;
+    o->flags |= WOB_CHANGED;
+    follow();
+    return KEY_TAKEN;
+  }
+  int32_t n = int32_t(o->text.size());
+  switch (code) {
+    case -1102:
+      o->flags = uint16_t((o->flags & ~(WOB_CHANGED | WOB_OVERWRITE)) | WOB_FOCUS);
+      redraw(o);
+      return o->next_ctl ? o->next_ctl : KEY_TAKEN;
+    case -1101:
+      o->flags &= uint16_t(~WOB_FOCUS);
+      redraw(o);
+      if (o->flags & WOB_CHANGED) {
+        o->flags &= uint16_t(~WOB_CHANGED);
+        return o->id;
+      }
+      return KEY_TAKEN;
+    case -1103: follow(); return KEY_TAKEN;
+    case -1004: if (o->offset > 0) --o->offset; break;
+    case -1005: if (o->offset < n) ++o->offset; break;
+    case -1010: o->offset = lines[size_t(line_of(o->offset))].first; break;
+    case -1018: {
+      auto& ln = lines[size_t(line_of(o->offset))];
+      o->offset = ln.first + ln.second;
+      break;
+    }
+    case -1011: case -1012: case -1013: case -1014: {
+      int32_t l = line_of(o->offset), col = o->offset - lines[size_t(l)].first;
+      int32_t step = code == -1011 ? -1 : code == -1012 ? 1 : code == -1013 ? -o->height : o->height;
+      int32_t t = l + step;
+      if (t < 0) t = 0;
+      if (t >= int32_t(lines.size())) t = int32_t(lines.size()) - 1;
+      auto& ln = lines[size_t(t)];
+      o->offset = ln.first + (col < ln.second ? col : ln.second);
+      break;
+    }
+    case -1009: o->flags ^= WOB_OVERWRITE; return KEY_TAKEN;
+    case -1007:
+      if (o->offset >= n || (o->flags2 & 0x80)) return KEY_LEFT;
+      o->text.erase(size_t(o->offset), 1);
+      o->flags |= WOB_CHANGED;
+      break;
+    case -1003:
+      if (o->offset == 0 || (o->flags2 & 0x80)) return KEY_LEFT;
+      o->text.erase(size_t(--o->offset), 1);
+      o->flags |= WOB_CHANGED;
+      break;
+    default: {
+      obj_focus(nullptr);
+      return code;
+    }
+  }
+  follow();
+  return KEY_TAKEN;
+}
+
+// ---- the list-box family ----
+
+// Items of a LOAD string: pieces ended by the string's last byte.
+std::vector<std::string> split_items(const uint8_t* p, int32_t n) {
+  std::vector<std::string> out;
+  if (n <= 0) return out;
+  uint8_t sep = p[n - 1];
+  int32_t at = 0;
+  for (int32_t i = 0; i < n; ++i)
+    if (p[i] == sep) {
+      out.emplace_back(reinterpret_cast<const char*>(p + at), size_t(i - at));
+      at = i + 1;
+    }
+  return out;
+}
+
+// DEF: col, line, width, height, then KEY=, OPT=, TBL= in any order.
+void define(uint16_t type, int32_t id) {
+  if (id == 0) Rpt_error(41);
+  comma();
+  Need_operand();
+  int32_t col = Eval_int100();
+  comma();
+  int32_t line = Eval_int100();
+  comma();
+  int32_t cols = Eval_int100();
+  comma();
+  int32_t lines = Eval_int100();
+  Window_rec& w = current_window();
+  // Without a screen the console's window is 80 x 24 (controls are kept,
+  // nothing is drawn).
+  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+  if (line != -100) {
+    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(29);
+    if (line < 0) Rpt_error(29);
+    if (cols < 0 || lines < 0) Rpt_error(41);
+    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(29);
+  } else {
+    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(29);
+  }
+  uint8_t alt_key = 0;
+  std::string options;
+  while (*ws.Exec_ptr == code::COMMA) {
+    uint8_t opt = ws.Exec_ptr[1];
+    if (opt == code::IOPT_FIRST + 4) break;  // ERR=
+    ws.Exec_ptr += 2;
+    if (opt == code::IOPT_FIRST + 7) {  // KEY=
+      Eval_str();
+      if (ws.Str_len > 1) Rpt_error(46);
+      alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
+    } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
+      Eval_str();
+      if (ws.Str_len > 255) Rpt_error(46);
+      if (opt == code::IOPT_FIRST + 14) options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    } else {
+      Rpt_error(20);
+    }
+  }
+  finish_statement();
+  (void)alt_key;
+  if (thin_client()) Not_built("controls on the thin client");
+  if (type == CT_GRID) Rpt_error_text(99, "GRID needs the thin client");
+  if (type == CT_CHART) Rpt_error_text(99, "CHART needs the thin client");
+  if (find_control(id)) Rpt_error(65);
+  Wob* o = new Wob;
+  o->col = col / 100;
+  o->line = line < 0 ? 0 : line / 100;
+  o->width = (cols + 99) / 100;
+  o->height = (lines + 99) / 100;
+  if (o->width < 1) o->width = 1;
+  if (o->height < 1) o->height = 1;
+  o->id = id;
+  o->type = type;
+  o->delim = uint8_t(prmblk.FS);
+  if (o->delim == 0) o->delim = ',';
+  o->home_window = w.number;
+  o->next = w.controls;
+  w.controls = o;
+  redraw(o);
+}
+
+void list_family(uint16_t type) {
+  ws.Stmt_save = ws.Stmt_ptr;
+  uint16_t op2 = 0;
+  int32_t id = control_id();
+  uint16_t op = operation(&op2);
+  if (op == OP_DEF) return define(type, id);
+  bool grid = type == CT_GRID || type == CT_CHART;
+  // Operands of the other operations, checked before anything changes.
+  std::string text;
+  int32_t index = -1, value_kind = 0;  // value_kind 1 number, 2 string, 3 delete ('/')
+  Target targets[3];
+  int ntargets = 0;
+  switch (op) {
+    case code::D_LOAD:
+      comma();
+      Need_operand();
+      Eval_formula();
+      if (ws.Str_len >= 0) {
+        text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        value_kind = 2;
+      } else {
+        index = To_integer(ws.Num_acc);
+        if (index < 0) Rpt_error(41);
+        comma();
+        if (*ws.Exec_ptr == code::OP_DIV) {
+          ++ws.Exec_ptr;
+          value_kind = 3;
+        } else {
+          Eval_str();
+          text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+          value_kind = 1;
+        }
+      }
+      break;
+    case code::D_FIND:
+      comma();
+      if (grid) {
+        Eval_integer();
+        comma();
+        Eval_integer();
+        comma();
+      } else {
+        index = Eval_integer();
+        if (index < 0) Rpt_error(41);
+        comma();
+      }
+      targets[ntargets++] = target();
+      break;
+    case code::D_READ:
+      comma();
+      targets[ntargets++] = target();
+      if (more()) targets[ntargets++] = target();
+      break;
+    case code::D_WRITE:
+      comma();
+      Need_operand();
+      Eval_formula();
+      if (ws.Str_len >= 0) {
+        text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        value_kind = 2;
+      } else {
+        index = To_integer(ws.Num_acc);
+        value_kind = 1;
+      }
+      break;
+    case code::D_NEXT:
+      comma();
+      index = Eval_range(-32000, 32000);
+      break;
+    case code::D_CLEAR: case code::D_DELETE: case EXT | 198 /* SELECT */:
+      if (op2 == code::D_RESET || op2 & 0x200 || op2 == code::D_READ) {
+        if (op2 != code::D_RESET) {
+          comma();
+          targets[ntargets++] = target();
+          comma();
+          targets[ntargets++] = target();
+        }
+        break;
+      }
+      comma();
+      Eval_integer();
+      comma();
+      Eval_integer();
+      if (more()) {
+        if (Eval_integer() < 0) Rpt_error(41);
+        comma();
+        if (Eval_integer() < 0) Rpt_error(41);
+      }
+      break;
+    default:
+      break;
+  }
+  finish_statement();
+  if (thin_client()) Not_built("controls on the thin client");
+  if (grid) Rpt_error_text(99, std::string(type == CT_GRID ? "GRID" : "CHART") + " needs the thin client");
+  Wob* o = find_control(id);
+  if (!o || !list_type(o->type)) Rpt_error(65);
+  bool mln = o->type == CT_MULTI_LINE;
+  switch (op) {
+    case EXT | 169: o->flags |= WOB_DISABLED; redraw(o); break;   // DISABLE
+    case EXT | 170: o->flags &= uint16_t(~WOB_DISABLED); redraw(o); break;  // ENABLE
+    case EXT | 161: o->flags2 |= 1; break;  // AUTO
+    case code::D_LOCK:
+    case code::D_UNLOCK:
+      if (!mln) Rpt_error(26);
+      if (op == code::D_LOCK) o->flags2 |= 0x80;
+      else o->flags2 &= uint16_t(~0x80);
+      break;
+    case code::D_GOTO:
+      o->flags &= uint16_t(~WOB_DISABLED);
+      obj_focus(o);
+      break;
+    case code::D_FIND:
+      if (mln) Rpt_error(26);
+      if (index < 1 || index > int32_t(o->items.size())) Rpt_error(11);
+      assign_text(targets[0], item(o, index));
+      break;
+    case code::D_LOAD: {
+      if (mln) Rpt_error(26);
+      int32_t count = int32_t(o->items.size());
+      if (value_kind == 2) {
+        o->items = split_items(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size()));
+        o->selected = 0;
+        o->top = 0;
+      } else if (value_kind == 3) {
+        if (index > count) Rpt_error(11);
+        if (index > 0) {
+          o->items.erase(o->items.begin() + (index - 1));
+          if (o->selected == index) o->selected = 0;
+          else if (o->selected > index) --o->selected;
+        }
+      } else {
+        if (index > count) Rpt_error(11);
+        if (index == 0) o->items.push_back(text);
+        else {
+          o->items.insert(o->items.begin() + (index - 1), text);
+          if (o->selected >= index) ++o->selected;
+        }
+      }
+      redraw(o);
+      break;
+    }
+    case code::D_READ: {
+      if (ntargets > 1) assign_number(targets[1], o->ctl_code);
+      const Target& t = targets[0];
+      if (mln) {
+        assign_text(t, o->text);
+      } else if (t.string) {
+        if ((o->type == CT_VARLIST_BOX || o->type == CT_VARDROP_BOX) && o->selected == 0 && !o->text.empty()) {
+          assign_text(t, o->text);
+        } else {
+          if (o->selected == 0) Rpt_error(11);
+          assign_text(t, item(o, o->selected));
+        }
+      } else {
+        assign_number(t, o->selected);
+      }
+      break;
+    }
+    case code::D_NEXT: o->next_ctl = index; break;
+    case code::D_REMOVE: {
+      clear_area(o);
+      Window_rec& w = current_window();
+      Wob** at = &w.controls;
+      while (*at != o) at = &(*at)->next;
+      *at = o->next;
+      if (focus_wob == o) focus_wob = nullptr;
+      delete o;
+      break;
+    }
+    case code::D_WRITE:
+      if (mln) {
+        if (value_kind != 2) Rpt_error(26);
+        o->text = text;
+        o->offset = 0;
+        o->top = 0;
+        redraw(o);
+      } else if (value_kind == 1) {
+        set_index(o, index);
+      } else {
+        int32_t found = 0;
+        for (size_t i = 0; i < o->items.size() && !found; ++i) {
+          const std::string& s = o->items[i];
+          if (s.size() != text.size()) continue;
+          bool eq = true;
+          for (size_t k = 0; k < s.size() && eq; ++k)
+            eq = std::toupper(uint8_t(s[k])) == std::toupper(uint8_t(text[k]));
+          if (eq) found = int32_t(i + 1);
+        }
+        if (found) {
+          set_index(o, found);
+        } else if (o->type == CT_VARLIST_BOX || o->type == CT_VARDROP_BOX) {
+          o->text = text;
+          o->selected = 0;
+          redraw(o);
+        } else {
+          Rpt_error(11);
+        }
+      }
+      o->flags &= uint16_t(~WOB_CHANGED);
+      break;
+    default:
+      break;  // the other operations change nothing on a character terminal
+  }
+  On_console on;
+  Prt_flush();
+}
+
+// Buttons: parsed, then error 98 (no character form).
+void button(uint16_t type) {
+  ws.Stmt_save = ws.Stmt_ptr;
+  if (*ws.Exec_ptr == code::OP_DIV) ++ws.Exec_ptr;
+  int32_t id = control_id();
+  uint16_t op = operation();
+  if (type == CT_RADIO_BUTTON && *ws.Exec_ptr == code::COLON) {
+    ++ws.Exec_ptr;
+    Eval_range(1, 127);
+  }
+  if (op == OP_DEF) {
+    for (int i = 0; i < 4; ++i) {
+      comma();
+      Eval_int100();
+    }
+    comma();
+    Eval_str();
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      uint8_t opt = ws.Exec_ptr[1];
+      ws.Exec_ptr += 2;
+      Eval_str();
+      if (opt == code::IOPT_FIRST + 11) {  // TBL=
+        if (type != CT_CHECK_BOX && type != CT_TRISTATE_BOX) Rpt_error(32);
+        if (ws.Str_len != 0 && ws.Str_len != 2 && ws.Str_len != 3) Rpt_error(46);
+      } else if (opt != code::IOPT_FIRST + 14) {
+        Rpt_error(20);
+      }
+    }
+  } else if (op == code::D_WRITE) {
+    comma();
+    Eval_str();
+    if (ws.Str_len > 1) Rpt_error(46);
+  } else if (op == code::D_NEXT) {
+    comma();
+    Eval_range(-32000, 32000);
+  } else if (op == code::D_READ) {
+    comma();
+    target();
+    if (more()) target();
+  }
+  (void)id;
+  finish_statement();
+  if (thin_client()) Not_built("buttons on the thin client");
+  Rpt_error_text(98, "buttons, check boxes and radio buttons have no form on a text terminal");
+}
+
+}  // namespace
 
 void Tty_purge_controls(Window_rec& w) {
   Wob* o = w.controls;
   while (o) {
     Wob* n = o->next;
+    if (o == focus_wob) focus_wob = nullptr;
     delete o;
     o = n;
   }
   w.controls = nullptr;
+}
+
+bool Tty_has_focus() { return focus_wob != nullptr; }
+int32_t TtyCurFocus() { return focus_wob ? focus_wob->id : 0; }
+
+int32_t Tty_focus_key(int32_t c, int32_t code) {
+  if (!focus_wob) return KEY_LEFT;
+  Wob* o = focus_wob;
+  int32_t r = input_of(o, c, code);
+  if (r != KEY_TAKEN && r != KEY_LEFT) o->ctl_code = uint8_t(code < 0 ? 0 : code);
+  return r;
+}
+
+void d_lbox() {
+  uint8_t c = ws.Exec_ptr[-1];
+  uint16_t type = c == 185 ? CT_LIST_BOX : c == 186 ? CT_VARLIST_BOX : c == 187 ? CT_DROP_BOX
+                : c == 188 ? CT_VARDROP_BOX : c == 189 ? CT_MULTI_LINE : CT_GRID;
+  list_family(type);
+}
+
+void d_chrt() { list_family(CT_CHART); }
+
+void d_wbtn() { button(CT_BUTTON); }
+void d_ckbx() { button(CT_CHECK_BOX); }
+void d_3sbx() { button(CT_TRISTATE_BOX); }
+void d_rbtn() { button(CT_RADIO_BUTTON); }
+
+// V_SCROLLBAR / H_SCROLLBAR: parsed, then error 98.
+void d_vsbr() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  int32_t id = control_id();
+  uint16_t op = operation();
+  if (op == OP_DEF) {
+    if (id == 0) Rpt_error(41);
+    for (int i = 0; i < 4; ++i) {
+      comma();
+      Eval_int100();
+    }
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 14) {
+      ws.Exec_ptr += 2;
+      Eval_str();
+    }
+  } else if (op == code::D_READ) {
+    comma();
+    target();
+    comma();
+    if (Eval_integer() < 1) Rpt_error(41);
+    if (more()) Eval_integer();
+    if (more()) Eval_integer();
+  } else if (op == code::D_WRITE) {
+    comma();
+    Eval_integer();
+    comma();
+    if (Eval_integer() < 1) Rpt_error(41);
+  }
+  finish_statement();
+  if (thin_client()) Not_built("scroll bars on the thin client");
+  Rpt_error_text(98, "scroll bars have no form on a text terminal");
+}
+
+// FOCUS id | FOCUS RETRY id | FOCUS READ target
+void d_fcus() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  if (*ws.Exec_ptr == code::D_READ) {
+    ++ws.Exec_ptr;
+    Target t = target();
+    finish_statement();
+    if (thin_client()) Not_built("the focus on the thin client");
+    assign_number(t, TtyCurFocus());
+    return;
+  }
+  if (*ws.Exec_ptr == code::D_RETRY) ++ws.Exec_ptr;
+  Need_operand();
+  int32_t id = Eval_integer();
+  if (id < -32000 || id > 32767) Not_built("controls emulated through handler objects (object handles as control ids)");
+  finish_statement();
+  if (thin_client()) Not_built("the focus on the thin client");
+  if (id == 0) {
+    obj_focus(nullptr);
+  } else {
+    Wob* o = find_control(id);
+    if (!o) Rpt_error(65);
+    if (!list_type(o->type)) Rpt_error(98);
+    o->flags |= WOB_CHANGED;
+    obj_focus(o);
+  }
+  On_console on;
+  Prt_flush();
+}
+
+void d_cvbx() { Rpt_error_text(99, "VBX controls need the thin client"); }
+void d_prtr() { Rpt_error_text(99, "WINPRT needs the thin client"); }
+
+// SHOW / HIDE of controls: the ids are checked, then the thin client is
+// needed.
+void show_hide() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  Need_operand();
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    if (ws.Str_len % 3 != 0) Rpt_error(46);
+  } else {
+    for (;;) {
+      int32_t id = To_integer(ws.Num_acc);
+      if (id < -32000 || id > 32767) Rpt_error(41);
+      if (*ws.Exec_ptr == code::COLON) {
+        ++ws.Exec_ptr;
+        Eval_range(1, 255);
+      }
+      if (!more()) break;
+      Eval_val();
+    }
+  }
+  finish_statement();
+  Rpt_error_text(99, "showing and hiding controls needs the thin client");
+}
+void d_show() { show_hide(); }
+void d_hide() { show_hide(); }
+
+// POPUP_MENU [@(col,line),] menu$, target: a text terminal has no popup
+// menus; the target keeps its value.
+void d_pmnu() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  Need_operand();
+  Eval_str();
+  comma();
+  target();
+  finish_statement();
+  if (thin_client()) Not_built("popup menus on the thin client");
 }

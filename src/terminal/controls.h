@@ -1,7 +1,7 @@
 // Character-mode controls of a text terminal: list boxes, variable list
 // boxes, drop boxes, variable drop boxes and multi-line edits, drawn into
-// the current text window and operated from the keyboard through the line
-// editor.
+// the console's current text window and operated from the keyboard through
+// the line editor, which hands every key to the focused control.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -9,26 +9,60 @@
 
 #include "terminal/terminal.h"
 
+enum : uint16_t {
+  CT_BUTTON = 1,
+  CT_CHECK_BOX = 2,
+  CT_TRISTATE_BOX = 3,
+  CT_LIST_BOX = 4,
+  CT_VARLIST_BOX = 5,
+  CT_DROP_BOX = 6,
+  CT_VARDROP_BOX = 7,
+  CT_MULTI_LINE = 8,
+  CT_RADIO_BUTTON = 9,
+  CT_GRID = 13,
+  CT_CHART = 14,
+  CT_VSCROLL = 16,
+  CT_HSCROLL = 32,
+};
+
+// Flags of a control.
+enum : uint16_t {
+  WOB_DISABLED = 0x8000,
+  WOB_DROPPED = 8,
+  WOB_FOCUS = 4,
+  WOB_CHANGED = 2,
+  WOB_OVERWRITE = 0x10,
+};
+
 // One control of a window (newest first on the window's list).
 struct Wob {
-  Wob* next;
-  int32_t col, line;       // cells within the window
-  uint16_t type;           // control-type code
-  uint16_t flags;          // 0x8000 disabled, 8 dropped, 4 focus, 2 changed, 0x10 overwrite
-  uint16_t flags2;         // 1 AUTO, 0x80 read-only
-  int16_t id;
-  int32_t width, height;
+  Wob* next = nullptr;
+  int32_t col = 0, line = 0;  // cells within the window
+  uint16_t type = 0;
+  uint16_t flags = 0;
+  uint16_t flags2 = 0;        // 1 AUTO, 0x80 read-only
+  int32_t id = 0;
+  int32_t width = 0, height = 0;
   std::vector<std::string> items;
-  std::string text;        // typed text (variable boxes) or the whole text (multi-line)
-  int32_t next_ctl;
-  int32_t selected;        // 1-based, 0 none
-  int32_t offset;          // cursor offset in text
-  int32_t top;             // first item / display line shown
-  int32_t max_len;
-  uint8_t ctl_code;
-  uint8_t delim;
-  int32_t drop_window;     // window number of an open drop list (0 none)
+  std::string text;           // typed text (variable boxes) or the whole text (multi-line)
+  int32_t next_ctl = 0;
+  int32_t selected = 0;       // 1-based, 0 none
+  int32_t offset = 0;         // cursor offset in the text
+  int32_t top = 0;            // first item / display line shown
+  int32_t max_len = 0;
+  uint8_t ctl_code = 0;
+  uint8_t delim = ',';
+  int32_t home_window = 0;    // number of the window the control belongs to
+  int32_t drop_window = 0;    // window number of an open drop list (0 none)
 };
 
 // Frees every control of a window record (no screen output).
 void Tty_purge_controls(Window_rec& w);
+// Whether a control of the console has the focus.
+bool Tty_has_focus();
+// Hands a key to the focused control: (byte, 0) for a typed character,
+// (-1, code) for an editing code or event.  Returns -1000 (taken), -1099
+// (not taken: the editor handles it) or a CTL value that ends the input.
+int32_t Tty_focus_key(int32_t c, int32_t code);
+// The focused control's id (0 none).
+int32_t TtyCurFocus();

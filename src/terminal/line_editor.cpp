@@ -35,6 +35,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/masks.h"
+#include "terminal/controls.h"
 #include "terminal/editor_keys.h"
 #include "terminal/mouse.h"
 #include "terminal/num_field.h"
@@ -219,15 +220,18 @@ Key read_key(int32_t timeout) {
   for (;;) {
     bool longer = false;
     exact = nullptr;
-    for (const Key_rec* k = d->win.keys; k; k = k->next) {
-      if (k->len < seq.size()) continue;
-      if (std::memcmp(k->bytes, seq.data(), seq.size()) != 0) continue;
-      if (k->len == seq.size()) {
-        if (!exact) exact = k;
-      } else {
-        longer = true;
+    // The keys of the current window, then those of the windows beneath
+    // (the driver's keys belong to window 0).
+    for (const Window_rec* wr = &d->win; wr; wr = wr->saved)
+      for (const Key_rec* k = wr->keys; k; k = k->next) {
+        if (k->len < seq.size()) continue;
+        if (std::memcmp(k->bytes, seq.data(), seq.size()) != 0) continue;
+        if (k->len == seq.size()) {
+          if (!exact) exact = k;
+        } else {
+          longer = true;
+        }
       }
-    }
     if (!longer) break;
     if (!more_soon(d)) break;
     int c = Dev_getch(true, 100);
@@ -946,6 +950,9 @@ void Dev_tru_read() {
   hist_pos = history.size();
   hist_draft.clear();
   Mouse_guard mouse;
+  // A control of the console with the focus takes the keys first.
+  bool controls = !at_prompt && f == ws.Con_fcb && Tty_has_focus();
+  if (controls) Tty_focus_key(-1, -1103);
   bool pending = false;     // a PREINPUT entry's CTL value waits for its text
   int32_t pending_ctl = 0;
   for (;;) {
@@ -970,6 +977,14 @@ void Dev_tru_read() {
       k = read_key(ws.Io_tim);
     }
     if (k.is_code && (k.value == -1080 || k.value == -1081)) k.value = mouse_key(k.value);
+    if (controls && Tty_has_focus() && (!k.is_code || k.value > -100000)) {
+      int32_t r = k.is_code ? Tty_focus_key(-1, k.value) : Tty_focus_key(k.value, 0);
+      if (r == -1000) continue;
+      if (r != -1099) {
+        finish(r);
+        break;
+      }
+    }
     if (k.is_code && k.value <= -100000) {
       if (k.value == -100000) {
         ws.Io_rty = 0;

@@ -264,12 +264,14 @@ void fnc_mde() {
 
 void fnc_mxc() {
   Fcb* f = device_arg();
-  Fnc_result_int(Is_screen(f) ? Dev(f)->win.cols : f->cols);
+  int32_t n = Is_screen(f) ? Dev(f)->win.cols : f->cols;
+  Fnc_result_int(n > 0 ? n : 80);  // a device without a size: 80 x 24
 }
 
 void fnc_mxl() {
   Fcb* f = device_arg();
-  Fnc_result_int(Is_screen(f) ? Dev(f)->win.lines : f->lines);
+  int32_t n = Is_screen(f) ? Dev(f)->win.lines : f->lines;
+  Fnc_result_int(n > 0 ? n : 24);
 }
 
 // HWN(channel [, below]): the highest window number in use below `below`

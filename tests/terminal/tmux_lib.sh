@@ -68,3 +68,43 @@ quit_and_check_line() {
   [ -f "$work/stty.after" ] || { echo "oru did not end"; exit 1; }
   cmp -s "$work/stty.before" "$work/stty.after" || { echo "the terminal line was not restored"; exit 1; }
 }
+
+# cells FILE: a capture-pane -e file as one line per screen line of
+# (character, attribute state) pairs, blank cells in the plain state at the
+# line ends dropped, so that two screens that show the same compare equal
+# however the terminal's escape sequences fell.
+cells() {
+  command -v python3 > /dev/null 2>&1 || { echo "python3 is not installed: skipped"; exit 77; }
+  python3 - "$1" << 'PYEOF'
+import re, sys
+state = ()
+for line in open(sys.argv[1], encoding="utf-8", errors="replace").read().split("\n"):
+    out, i = [], 0
+    while i < len(line):
+        m = re.match(r"\x1b\[([0-9;]*)m", line[i:])
+        if m:
+            codes = [c for c in m.group(1).split(";") if c != ""] or ["0"]
+            st = dict(state)
+            j = 0
+            while j < len(codes):
+                c = int(codes[j])
+                if c == 0: st = {}
+                elif c in (38, 48) and j + 2 < len(codes) and codes[j + 1] == "5":
+                    st["fg" if c == 38 else "bg"] = "5;" + codes[j + 2]; j += 2
+                elif 30 <= c <= 37 or 90 <= c <= 97: st["fg"] = str(c)
+                elif c == 39: st.pop("fg", None)
+                elif 40 <= c <= 47 or 100 <= c <= 107: st["bg"] = str(c)
+                elif c == 49: st.pop("bg", None)
+                elif c in (22, 23, 24, 25, 27): st.pop(str(c - 20), None)
+                else: st[str(c)] = 1
+                j += 1
+            state = tuple(sorted(st.items()))
+            i += m.end()
+            continue
+        out.append((line[i], state))
+        i += 1
+    while out and out[-1][0] == " " and out[-1][1] == ():
+        out.pop()
+    print(repr(out))
+PYEOF
+}

@@ -20,7 +20,9 @@ expect_screen "$here/windows2.screen"
 T send-keys Enter
 wait_for 'k1'
 T capture-pane -p -e > "$work/after"
-if ! cmp -s "$work/before" "$work/after"; then
+cells "$work/before" > "$work/before.cells"
+cells "$work/after" > "$work/after.cells"
+if ! cmp -s "$work/before.cells" "$work/after.cells"; then
   echo "the screen beneath the windows was not restored"
   diff "$work/before" "$work/after" | cat -v
   exit 1

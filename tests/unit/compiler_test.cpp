@@ -230,6 +230,22 @@ TEST_F(CompilerTest, CompoundAssignmentForms) {
   compile("PRINT X+=1", 20);
 }
 
+TEST_F(CompilerTest, SpecialTargetsStandWhereALineMay) {
+  // "*" (47) and the keyword's codes
+  EXPECT_EQ(compile("GOTO *BREAK"), bytes({0, 0, 180, 47, 149, 206, 255}));
+  EXPECT_EQ(compile("GOTO *same"), bytes({0, 0, 180, 47, 251, 120, 255}));
+  EXPECT_EQ(compile("GOTO *NEXTLINE"), bytes({0, 0, 180, 47, 251, 121, 255}));
+  EXPECT_EQ(compile("GOSUB *RETURN"), bytes({0, 0, 179, 47, 214, 255}));
+  for (const char* src : {"GOTO *CONTINUE", "GOTO *RETRY", "GOTO *STOP", "GOTO *NEXT", "GOTO *END",
+                          "READ (1,END=*BREAK,ERR=*NEXT)A$", "OPEN (1,ERR=*NEXT)\"f\"",
+                          "READ (1,KEY=K$,DOM=*SAME)A$", "X=NUM(A$,ERR=*RETURN)", "ON X GOTO 10,*END,*STOP"})
+    EXPECT_EQ(round_trip(src), src);
+  compile("GOTO *NOWHERE", 20);
+  compile("GOTO *NEXT LINE", 20);
+  compile("GOTO *", 20);
+  compile("PRINT 2*END", 20);
+}
+
 TEST_F(CompilerTest, RangeTargetsListTightAndGetALet) {
   // name, "{", ranges ("a", "a:b" or "/") separated by ",", "}"
   EXPECT_EQ(compile("LET A{1:2}=0"),

@@ -1,0 +1,62 @@
+// The object system: classes, objects, properties and methods, and the
+// name registry they share.  What other layers call.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct Var_node;
+
+// Fills the hooks of the core (object references in expressions and
+// statements, the variable lookup) once at start-up.
+void Oop_init();
+// Shut-down: frees every object, class and name.
+void OopClrNames();
+
+// ---- name registry ----
+// A registered name: kind (1 numeric, 2 string, 66 class), length, text.
+// Its address is its identity for the life of the registry.
+struct Oop_name {
+  uint8_t kind;
+  uint8_t len;
+  char text[1];  // len bytes and a terminating zero
+};
+const Oop_name* OopFindName(uint8_t kind, int len, const char* text);  // null: not registered
+const Oop_name* OopDefName(uint8_t kind, int len, const char* text);   // error 46 for ""
+int OopName_count();
+
+// ---- statements and functions reached from other directives ----
+void OopLoadClass();          // DEF CLASS: the cursor after CLASS
+void OopLoadClassFromFile();  // LOAD CLASS "name"[,"file"]: after CLASS
+void OopDropClass();          // DROP CLASS "name": after CLASS
+void OopRenameClass();        // RENAME CLASS "old","new": after CLASS
+void OopDropObject();         // DROP OBJECT / DELETE OBJECT h: after OBJECT
+void DefObject();             // DEF OBJECT v,"*system": after OBJECT
+void Oop_stat();              // STATIC / ADD PROPERTY (kind 215 for ADD PROPERTY)
+void Oop_stat_form(int form);
+void Oop_MergeProp();         // MERGE OBJECT a,b: after OBJECT
+void Set_ObjectPrc(int32_t n);
+void DoOnEvent();             // ON EVENT: after EVENT
+void DoOruEvent(bool enable); // ENABLE / DISABLE EVENT: after EVENT
+void d_dump();
+void Oop_class_statement();   // a class-body statement reached by the flow: error 92
+
+// NEW( and REF( (the cursor after the function code; leave the result)
+int fnc_fnew();
+int fnc_fref();
+// The running object's handle (0 outside one), for VOOP.
+int32_t Oop_running_handle();
+// Highest handle in use (0 none) for TCB(39).
+int32_t GetHighestObjId();
+
+// Variable lookup of the program layer: loaded data sets, then the running
+// object's properties.  Installed as Var_lookup_hook while either exists.
+Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len);
+void Oop_hook_update();
+
+// Memory accounting of the object layer (tests): live objects.
+int Oop_object_count();
+
+// Events raised by the system on the event-handler object ("*system").
+void Signal_event(const char* name);
+// Serves pending asynchronous events at a statement boundary.
+void Oop_serve_events();

@@ -1,0 +1,36 @@
+// The object layer's start-up, shut-down and variable lookup.
+#include <cstring>
+
+#include "core/codes.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/objects.h"
+#include "programs/oop_internal.h"
+#include "programs/var_data.h"
+
+Oop_state oop;
+
+Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len) {
+  if (LoadData_any())
+    if (Var_node* n = LoadData_find(type, name, len)) return n;
+  return nullptr;
+}
+
+void Oop_hook_update() { Var_lookup_hook = (LoadData_any() || oop.live > 0) ? Oop_var_lookup : nullptr; }
+
+void Oop_init() {
+  Var_clear_hook = LoadData_dropall;
+  Oop_hook_update();
+}
+
+void OopClrNames() {
+  oop.shutting_down = true;
+  oop.cur_obj = 0;
+  oop.cur_frame = nullptr;
+  Oop_names_clear();
+  LoadData_clear();
+  oop.shutting_down = false;
+  oop.system_slot = 0;
+  oop.evt_flags = 0;
+  Oop_hook_update();
+}

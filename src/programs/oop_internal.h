@@ -1,0 +1,211 @@
+// Records of the object system, shared by its files (not by other layers).
+//
+// Class: its properties and methods, newest declaration first; its parents
+// in declaration order.  A method or property expression is kept as a
+// self-contained compiled line: names inline, literals inline, ending with
+// 255, so it evaluates whatever program is current.  A program method is a
+// program reference: the program (a path; empty for the class's own
+// program) and an entry point (a label or a line number).
+//
+// Object: one record per live slot of the object table (slot 0 unused);
+// handle = slot + 100000.  Property instances and the record itself are
+// Get_blk blocks, counted by the memory accounting like every variable.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "programs/objects.h"
+
+struct Var_node;
+struct Arg_rec;
+struct Oop_class;
+
+constexpr int32_t OOP_HANDLE_BASE = 100000;
+
+struct Prog_ref {
+  bool present = false;
+  std::string program;  // empty: the class's own program
+  std::string label;    // entry label, or
+  uint32_t line = 0;    // entry line number (0: none)
+};
+
+// Property entry flags
+enum : uint16_t {
+  PF_LOCAL = 1,
+  PF_GET_EXPR = 2,
+  PF_OBJECT = 4,
+  PF_HIDDEN = 8,
+  PF_NO_GET = 16,
+  PF_READ_ONLY = 32,
+};
+
+struct Oop_prop {
+  Oop_class* owner = nullptr;
+  const Oop_name* name = nullptr;
+  uint16_t flags = 0;
+  std::vector<uint8_t> get_expr;  // PF_GET_EXPR: the expression line
+  Prog_ref get, set;
+};
+
+// Method modifiers
+enum : uint16_t { MM_PERFORM = 1, MM_LOCAL = 2, MM_HIDDEN = 4 };
+
+struct Oop_method {
+  Oop_class* owner = nullptr;
+  const Oop_name* name = nullptr;
+  uint32_t mask = 0;      // 0 none, 1 any, else sentinel bit and one bit per argument
+  uint32_t obj_mask = 0;  // one bit per object argument
+  uint16_t modifiers = 0;
+  bool is_expr = false;
+  std::vector<uint8_t> expr;  // parameters "(" ... ")" then "=" and the expression, 255
+  Prog_ref ref;
+  std::string event;          // FOR EVENT name ("" none)
+  std::vector<std::string> param_sig;  // "N", "S", "N{ALL}" per argument (the typed list)
+};
+
+// Class flags
+enum : uint16_t {
+  CF_DEFINED = 1,
+  CF_ON_DEMAND = 2,
+  CF_PRECISION = 4,
+  CF_SHARED = 8,
+  CF_NO_CREATE = 16,
+  CF_NO_DELETE = 32,
+  CF_SYSTEM = 64,
+};
+// flags2
+enum : uint16_t { CF2_OWN_VARS = 1, CF2_RT_LOCAL = 2, CF2_RT_ANY = 4 };
+
+struct Oop_class {
+  const Oop_name* name = nullptr;
+  std::vector<Oop_class*> parents;
+  std::vector<Oop_prop*> props;      // newest first
+  std::vector<Oop_method*> methods;  // newest first
+  Prog_ref create, del;
+  uint16_t flags = 0, flags2 = 0;
+  int precision = -2;
+  std::string program;     // path of the program that ran DEF CLASS ("" never saved)
+  std::string program_file;  // PROGRAM clause
+  int instances = 0;
+  uint32_t stamp = 0;
+  int shared_slot = 0;
+};
+
+// Object state / flags
+enum : uint16_t { OS_FREEING = 1, OS_OWN_PREC = 4 };
+enum : uint16_t { OF_OWN_VARS = 8 };
+
+struct Prop_inst {
+  Prop_inst* next;
+  Oop_prop* entry;  // declaring entry; null for a run-time property
+  const Oop_name* name;
+  bool dynamic;     // run-time property made public (ADD PROPERTY)
+  Var_node* var;
+};
+
+struct Oop_event;
+
+struct Oop_object {
+  Oop_class* cls;
+  Prop_inst* props;
+  Oop_event* events;      // events this object raises
+  int32_t creator;
+  int32_t delegate;
+  uint16_t state;
+  uint16_t flags;
+  int32_t slot;
+  int32_t refs;
+  int32_t lock;
+  int32_t open_files;
+  int32_t precision;
+  uint8_t sep;
+  Var_node* own_num;
+  Var_node* own_str;
+  char* proplist;  // Get_blk text, zero-terminated (null none)
+};
+
+struct Oop_event {
+  Oop_event* next;
+  int32_t handler_slot;
+  Oop_method* method;
+  int32_t preinput;
+  std::string name;
+};
+
+// ---- shared state ----
+struct Oop_state {
+  std::vector<Oop_object*> objs{nullptr};  // slot 0 unused
+  int32_t first_free = 1;
+  int32_t live = 0;
+  std::vector<Oop_class*> classes;  // newest first
+  int32_t cur_obj = 0;             // running object's slot
+  const void* cur_frame = nullptr; // the call frame the running object's code runs in
+  const Oop_name* cur_method = nullptr;
+  bool shutting_down = false;
+  uint32_t cache_counter = 0;
+  int32_t system_slot = 0;  // the event-handler object ("*system")
+  uint32_t evt_flags = 0;   // 1 FileOpen, 2 timer, 4 LoadClass
+};
+extern Oop_state oop;
+
+// names
+const Oop_name* Oop_name_of_item(const uint8_t* p, int* kind_out);  // a compiled name item
+const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p);   // cached by name index
+void Oop_names_clear();
+bool Oop_name_is(const Oop_name* n, const char* text);
+
+// classes
+Oop_class* OopFindClass(const std::string& name, int load_flags);
+void OopFreeClass(Oop_class* c, bool force);
+void OopDeRefClass(Oop_class* c);
+void Oop_classes_clear();
+bool OopSubClass(const Oop_class* c, const Oop_class* anc);
+Oop_prop* Oop_find_prop_entry(Oop_class* c, const Oop_name* id);
+Oop_method* OopFindFunction(Oop_class* c, const Oop_name* id, uint32_t mask, uint32_t obj_mask, bool* by_name);
+std::string Oop_class_program(const Oop_class* c, const Prog_ref& r);
+// Self-contained copy of compiled code from p up to the end of the
+// statement or a code of stop (0: none) at bracket level 0.
+std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, int stop1, int stop2);
+
+// objects
+Oop_object* OopFindObject(int32_t slot);  // error 95 out of range; null when empty
+Oop_object* Oop_object_of_handle(int64_t handle);  // error 95 unless live
+int32_t Oop_handle_of(int32_t slot);
+int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at);
+int32_t OopRefObject(int32_t slot, int delta);
+void OopIfValidAdjRef(int64_t handle, int delta);
+void OopFreeObject(int32_t slot);
+int32_t OopCloneObject(int64_t handle);
+Prop_inst* Oop_inst(Oop_object* o, const Oop_name* id, bool bind);
+Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry);
+void Oop_free_inst(Prop_inst* pi, Oop_object* owner);
+void Oop_objects_clear();
+void OopDisconnectAll(Oop_object* o);
+
+// properties and methods
+void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
+void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
+void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args);
+// Runs a program reference as a method of o; the value it returns is in
+// the accumulators (empty string when none); returns false when a default
+// handler's label does not exist (quiet).
+bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, bool perform, bool is_default,
+                   const Oop_name* method_name);
+void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
+                     const Oop_name* method_name);
+std::string OopReturnProps(Oop_object* o);
+std::string OopReturnPropsExt(Oop_object* o);
+void Oop_set_precision_for(Oop_object* o, Oop_class* c);
+
+// Running-object context: entered around expression and method code.
+struct Oop_run_guard {
+  int32_t obj;
+  const void* frame;
+  const Oop_name* method;
+  Oop_run_guard(int32_t slot, const Oop_name* m);
+  ~Oop_run_guard();
+};
+
+// Argument masks of a call's list.
+void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask);
