@@ -172,7 +172,7 @@ void Ism_file::flush_data() {
 
 void Ism_file::lock(bool exclusive) {
   if (lock_depth_++ > 0) return;
-  if (dcache_.size() > 8192) dcache_.clear();
+  if (dcache_.size() > size_t(nbf_) + 64) dcache_.clear();  // decoded nodes: no more than the buffers
   if (!exclusive_) {
     Lock_area(idx_fd_, LOCK_OFF, 1, exclusive ? -2 : -1);
     locked_ = exclusive ? 2 : 1;
