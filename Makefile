@@ -43,7 +43,7 @@ fuzz: deps
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_mask -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/mask- build-fuzz/corpus_mask tests/fuzz/corpus_mask tests/fuzz/regressions_mask
 	@build-fuzz/fuzz_keyed -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/keyed- build-fuzz/corpus_keyed tests/fuzz/corpus_keyed tests/fuzz/regressions_keyed
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_loader -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/loader- build-fuzz/corpus_loader tests/fuzz/corpus_loader tests/fuzz/regressions_loader
-	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_library -max_total_time=60 -artifact_prefix=build-fuzz/library- build-fuzz/corpus_library tests/fuzz/corpus_library
+	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_library -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/library- build-fuzz/corpus_library tests/fuzz/corpus_library tests/fuzz/regressions_library
 	@build-fuzz/fuzz_vardata -max_total_time=30 -artifact_prefix=build-fuzz/vardata- build-fuzz/corpus_vardata tests/fuzz/corpus_vardata
 	@build-fuzz/fuzz_cisam -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/cisam- build-fuzz/corpus_cisam tests/fuzz/corpus_cisam tests/fuzz/regressions_cisam
 
