@@ -130,7 +130,7 @@ bool Transaction_pending() {
 
 // Whether the statement from p on carries ERR= at bracket level 0.
 bool has_err_option(const uint8_t* p) {
-  const uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   while (!stmt_end(*p) && *p != code::EOL) {
     if (*p == iopt::ERR) return true;
     p += Item_size(p, end);

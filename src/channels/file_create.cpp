@@ -142,7 +142,7 @@ void Create_check_value() {
   // of a substring, ']' and '}' subscripts, 'f' the arguments of a function.
   std::string open;
   const uint8_t* p = ws.Exec_ptr;
-  const uint8_t* end = p + 0x10000;  // a compiled line is shorter
+  const uint8_t* end = Code_end(p);  // a compiled line is shorter
   bool want = true;    // a value must begin here
   bool named = false;  // after a name or a closer: subscripts or a substring may follow
   for (;;) {
@@ -425,8 +425,13 @@ void d_eras() {
 void d_renm() {
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == 66 && Rename_class_hook) {  // RENAME CLASS
+    ws.Exec_ptr += 2;
+    Rename_class_hook();
+    return;
+  }
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))
-    Not_built("RENAME of an index, class or control");
+    Not_built("RENAME of an index or control");
   std::string old_name = Create_text();
   Create_expect(code::COMMA);
   std::string new_name = Create_text();

@@ -33,6 +33,7 @@ void Register_kinds() {
   Fio_register(FK_DIRECTORY, Dry_fotbl);
   Fio_register(FK_PIPE, Pip_fotbl);
   Fio_register(FK_KEYED, Key_fotbl);
+  Fio_register(FK_EFF, Key_fotbl);  // the same engine serves the second format
   Fio_register(FK_INDEXED, Ind_fotbl);
   Fio_register(FK_MEMORY, Dyn_fotbl);
   Fio_register(FK_PROGRAM, Prg_fotbl);

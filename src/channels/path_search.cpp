@@ -74,10 +74,14 @@ void set_short_name(const std::string& s) {
   std::memcpy(ws.File_name12, s.data(), std::min<size_t>(s.size(), 12));
 }
 
+// A path that does not fit is error 10: a shorter one could name another
+// file.
 void put_path(const std::string& p) {
-  size_t n = std::min(p.size(), sizeof ws.Path_buf - 1);
-  std::memcpy(ws.Path_buf, p.data(), n);
-  ws.Path_buf[n] = 0;
+  if (p.size() >= sizeof ws.Path_buf) {
+    Set_ext_error("Path too long");
+    Rpt_error(10);
+  }
+  std::memcpy(ws.Path_buf, p.c_str(), p.size() + 1);
 }
 
 // A candidate: "[" names raw, others as absolute host paths.

@@ -87,6 +87,7 @@ void Exec_unstack() {
   ws.Ctl_depth--;
   if (ws.Step_stack == f) ws.Step_stack = nullptr;
   if (f->for_str) For_release(f);
+  if (f->select) Select_release(f);
   if (ws.Loc_chain != f->saved_locals) Delocalize_to(f->saved_locals);
   release_frame(f);
 }

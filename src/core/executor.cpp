@@ -32,6 +32,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 #include "functions/trace.h"
 
 const Dir_fn dir_jmp[95] = {
@@ -133,6 +134,7 @@ bool step_stops() {
 // Requests raised between statements, served in a fixed order.  The cursor
 // is still on the statement's first code.
 Served serve_requests() {
+  if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
   if (ws.Run_flags & RF_COMMIT) Do_commit();
   if (ws.Run_flags & RF_DEBUG_LINK) {
@@ -432,7 +434,9 @@ void run_statements(uint8_t* work) {
     // B: the statement start.
   next_statement:
     ws.Stmt_ptr = ws.Exec_ptr;
-    if (ws.Run_flags & RF_SERVE_MASK) {
+    // One test for all pending work: requests of the main line and flags
+    // set by signal handlers.
+    if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
       Served s = serve_requests();
       if (s == Served::leave) return;
       if (s == Served::restart) continue;
@@ -509,7 +513,9 @@ void run_statements(uint8_t* work) {
         skip_label();
         goto next_statement;
       case code::OBJ_REF:
-        Not_built("object references");
+        if (!Set_object_hook) Not_built("object references");
+        Set_object_hook();
+        break;
       case code::REC_VAR:
         d_let();
         break;

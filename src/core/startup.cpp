@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/console_channel.h"
@@ -81,6 +83,28 @@ bool file_exists(const std::string& p) {
   return stat(p.c_str(), &st) == 0;
 }
 
+// Ini files refused in the working directory (their Commandline= and
+// Library= would run code for whoever starts oru there).
+std::vector<std::string> distrusted_ini;
+
+bool distrusted(const std::string& p) {
+  for (const std::string& d : distrusted_ini)
+    if (d == p) return true;
+  return false;
+}
+
+// An ini file in the working directory is used only when the user owns it
+// and neither group nor others may write it; another one is skipped with a
+// warning on standard error.
+bool trusted_cwd_ini(const std::string& p) {
+  struct stat st {};
+  if (stat(p.c_str(), &st) != 0) return false;
+  if (st.st_uid == geteuid() && !(st.st_mode & (S_IWGRP | S_IWOTH))) return true;
+  std::fprintf(stderr, "oru: %s ignored: not owned by you or writable by others\n", p.c_str());
+  distrusted_ini.push_back(p);
+  return false;
+}
+
 bool dir_exists(const std::string& p) {
   struct stat st {};
   return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -124,7 +148,7 @@ bool names_ini_file(const std::string& a) {
   if (a.size() < 5 || a.find(';') != std::string::npos) return false;
   if (ends_with_ci(a, ".ini")) return true;
   if (!ends_with_ci(a, ".oru")) return false;
-  FILE* f = std::fopen(a.c_str(), "rb");
+  FILE* f = std::fopen(a.c_str(), "rbe");
   if (!f) return false;
   char head[16] = {};
   size_t n = std::fread(head, 1, sizeof head, f);
@@ -353,6 +377,7 @@ void SetPaths() {
 
   std::string exe_dir = szSysExec.empty() ? Getcwd() : dir_of(szSysExec);
   std::string cwd = Getcwd();
+  distrusted_ini.clear();
   if (!ini_given) {
     const char* env = std::getenv("ORUINI");
     if (env && *env) {
@@ -361,13 +386,13 @@ void SetPaths() {
       std::string base = base_of(szSysExec);
       base = base.substr(0, base.find('.'));
       std::string own = base + ".ini";
-      if (!base.empty() && file_exists(cwd + "/" + own))
+      if (!base.empty() && trusted_cwd_ini(cwd + "/" + own))
         szSysIniFile = cwd + "/" + own;
-      else if (!base.empty() && file_exists(exe_dir + "/" + own))
+      else if (!base.empty() && file_exists(exe_dir + "/" + own) && !distrusted(exe_dir + "/" + own))
         szSysIniFile = exe_dir + "/" + own;
-      else if (file_exists(cwd + "/kestil.ini"))
+      else if (trusted_cwd_ini(cwd + "/kestil.ini"))
         szSysIniFile = cwd + "/kestil.ini";
-      else
+      else if (!distrusted(exe_dir + "/kestil.ini"))
         szSysIniFile = exe_dir + "/kestil.ini";
     }
   }

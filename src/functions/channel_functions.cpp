@@ -367,9 +367,9 @@ void fnc_gen_io(Io_fn fn) {
   if (fn == Io_fn::rno) {
     switch (f->kind) {
       case FK_KEYED:
+      case FK_EFF:
         Fnc_result_int(Key_getrno());
         return;
-      case FK_EFF:
       case FK_BBX_KEYED:
       case FK_BBX_KEYED2:
         Not_built("RNO( on keyed files");
@@ -817,7 +817,7 @@ std::vector<List_item> split_items(const uint8_t* p) {
     if (list_end(c)) Rpt_error(81);  // a group left open: not a list
     if (opens_group(c)) ++depth;
     if (closes_group(c) && depth > 0) --depth;
-    size_t n = Item_size(p, p + 0x10000);
+    size_t n = Item_size(p, Code_end(p));
     p += n ? n : 1;
   }
 }

@@ -276,7 +276,7 @@ Prog_obj* Prog_load() {
     if (r->flags & PO_CHANGED) continue;
     if ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1))) continue;
     if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
-    if (!(r->flags & PO_RESIDENT) && file_changed(r)) {
+    if (!(r->flags & (PO_RESIDENT | PO_PINNED)) && file_changed(r)) {
       r->flags |= PO_STALE | PO_CHANGED;
       continue;
     }

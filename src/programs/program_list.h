@@ -30,6 +30,8 @@ enum : uint16_t {
   PO_ENCIPHERED = 0x4001,
   PO_RESIDENT = 0x0400,  // held by ADDR
   PO_STALE = 0x0800,     // freed once idle; not found by name again
+  PO_PINNED = 0x2000,    // held by a class whose methods run from it: the
+                         // file is not checked again (its lines are the methods)
 };
 constexpr uint16_t PO_STATE_MASK = 5;      // header word 92 bits kept
 constexpr uint16_t PO_STATE_DATA_SET = 4;  // a loaded variable-data set
