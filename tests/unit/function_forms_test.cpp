@@ -56,7 +56,7 @@ const Form kForms[] = {
     {"V=DIM(FIND A{1:2}<=2,END=20)"}, {"V=DIM(FIND A{/}>1)"}, {"V=DIM(FIND A{0,/}<3,1)"},
     {"V=DIM(FIND MAX(A[ALL]))"}, {"V=DIM(FIND MIN(A{1:3}),END=20)"}, {"V=DIM(ADD A[ALL])"},
     {"V=DIM(FIND A[ALL]=9)", 11}, {"V=DIM(FIND A[ALL]=\"x\")", 26}, {"V=DIM(READ NUM(A,4))", 41},
-    {"V$=XFA(R$,\"NAME\")", 99},
+    {"V$=XFA(R$,\"NAME\")"},
     // encodings, checksums and hashes
     {"V$=CRC(S$)"}, {"V$=CRC(S$,$0001$)"}, {"V$=HSH(S$)"}, {"V$=HSH(S$,$0001$)"},
     {"V$=HSH(S$,0)"}, {"V$=HSH(S$,$0102$,0)"}, {"V$=LRC(S$)"}, {"V$=GAP(S$)"}, {"V$=GEP(S$)"},
