@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/dictionary.h"
 #include "channels/channel.h"
 #include "channels/console_device.h"
 #include "channels/dyna_sep.h"
@@ -251,7 +252,8 @@ void fnc_pth() {
     ++ws.Exec_ptr;
     if (*ws.Exec_ptr != code::D_DICT) Rpt_error(20);
     ++ws.Exec_ptr;
-    Fnc_result_copy(nullptr, 0);  // DICT cannot open a data dictionary in this build
+    std::string d = Dict_path();
+    Fnc_result_copy(d.data(), d.size());
     return;
   }
   Eval_formula();
