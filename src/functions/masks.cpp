@@ -69,6 +69,22 @@ Mask_shape scan_mask(const uint8_t* m, size_t n) {
 }  // namespace
 
 int Conv_val_viafmt(const Num_val& value, const uint8_t* m, size_t n, std::string& out) {
+  // The common key-building case first: a mask of "0"s only and a whole
+  // number of no decimal places, not negative; the digits zero-padded to the
+  // mask's length, as the general pass below gives them.
+  if (value.scale == 0 && value.mant >= 0 && n > 0 && n <= 24) {
+    size_t zeros = 0;
+    while (zeros < n && m[zeros] == '0') ++zeros;
+    if (zeros == n) {
+      char dg[24];
+      size_t nd = 0;
+      for (uint64_t x = uint64_t(value.mant); x != 0; x /= 10) dg[nd++] = char('0' + x % 10);
+      if (nd > n) return 43;
+      out.assign(n - nd, '0');
+      while (nd > 0) out += dg[--nd];
+      return 0;
+    }
+  }
   Mask_shape sh = scan_mask(m, n);
   Num_val v = value;
   if (v.scale != sh.dec_pos) Set_scl(v, sh.dec_pos, 1);
