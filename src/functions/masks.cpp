@@ -76,12 +76,14 @@ int Conv_val_viafmt(const Num_val& value, const uint8_t* m, size_t n, std::strin
     size_t zeros = 0;
     while (zeros < n && m[zeros] == '0') ++zeros;
     if (zeros == n) {
-      char dg[24];
-      size_t nd = 0;
-      for (uint64_t x = uint64_t(value.mant); x != 0; x /= 10) dg[nd++] = char('0' + x % 10);
-      if (nd > n) return 43;
-      out.assign(n - nd, '0');
-      while (nd > 0) out += dg[--nd];
+      char buf[24];
+      size_t at = n;
+      for (uint64_t x = uint64_t(value.mant); x != 0; x /= 10) {
+        if (at == 0) return 43;
+        buf[--at] = char('0' + x % 10);
+      }
+      while (at > 0) buf[--at] = '0';
+      out.assign(buf, n);
       return 0;
     }
   }
