@@ -247,6 +247,15 @@ TEST_F(Windows, DialoguesBoxesAndGroups) {
   EXPECT_EQ(screen_row(2).substr(0, 8), " !    ! ");
   EXPECT_EQ(screen_row(3).substr(0, 8), " c----d ");
   EXPECT_EQ(error_of("PRINT (1)BOX(36,1,6,3),"), 41);  // does not fit
+  // A short frame text takes the plain characters for what it lacks; a long
+  // one is read for six characters only.
+  run({"PRINT (1)BOX(1,5,4,3,0,\"\",\"ab\"),BOX(10,5,4,3,0,\"\",DIM(300,\"z\")),"});
+  EXPECT_EQ(err, 46);  // 300 bytes do not fit a length byte: the function says so
+  run({"PRINT (1)BOX(1,5,4,3,0,\"\",\"ab\"),BOX(10,5,4,3,0,\"\",\"123456789\"),"});
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(screen_row(5).substr(0, 16), " a--b     1552  ");
+  EXPECT_EQ(screen_row(6).substr(0, 16), " |  |     6  6  ");
+  EXPECT_EQ(screen_row(7).substr(0, 16), " +--+     3554  ");
 }
 
 // Selector tables of the definition language whose count passes the end of
