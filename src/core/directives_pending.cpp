@@ -7,7 +7,6 @@
 void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
 void d_swap() { Not_built("the SWAP directive"); }
-void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_add() { Not_built("the ADD directive"); }
