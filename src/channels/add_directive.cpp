@@ -1,7 +1,6 @@
 // ADD: the plain form evaluates its text and does nothing further; the
 // forms of other subsystems (ADD PROPERTY of objects, ADD INDEX of keyed
-// files, ADD SERVER of program servers) name what they wait for.  RANDOM
-// and SWAP are not available in this system: error 99 with its own text.
+// files, ADD SERVER of program servers) name what they wait for.
 #include <string>
 
 #include "core/codes.h"
@@ -42,6 +41,3 @@ void d_add() {
     Chk_err();
   }
 }
-
-void d_rand() { Rpt_error(99); }
-void d_swap() { Rpt_error(99); }
