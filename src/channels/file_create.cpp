@@ -23,6 +23,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -396,6 +397,7 @@ void d_diry() {
 }
 
 void d_eras() {
+  Prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   // Every name is read before any file goes: a statement that does not
   // read to its end removes nothing.
@@ -457,6 +459,7 @@ void d_eras() {
 }
 
 void d_renm() {
+  Prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == 66 && Rename_class_hook) {  // RENAME CLASS

@@ -9,6 +9,7 @@
 // written later.
 #include "channels/record_io.h"
 #include "programs/io_events.h"
+#include "programs/program_list.h"
 
 #include <cstring>
 #include <string>
@@ -845,6 +846,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
+  Prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
