@@ -60,6 +60,19 @@ expect_screen() {
   fi
 }
 
+# expect_screen_soon FILE: as expect_screen, waiting up to 10 seconds for
+# the screen to become FILE (a run that repaints what is already shown).
+expect_screen_soon() {
+  i=0
+  while [ $i -lt 100 ]; do
+    screen | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' > "$work/got"
+    cmp -s "$1" "$work/got" && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  expect_screen "$1"
+}
+
 # quit: QUIT at the prompt; the terminal line must be as it was.
 quit_and_check_line() {
   T send-keys 'QUIT' Enter
