@@ -9,6 +9,7 @@
 // written later.
 #include "channels/record_io.h"
 #include "programs/io_events.h"
+#include "programs/program_list.h"
 
 #include <cstring>
 #include <string>
@@ -707,7 +708,7 @@ namespace {
 
 // Moves the cursor past the variable reference at it (no "(" part).
 void skip_list_var() {
-  uint8_t* end = ws.Exec_ptr + 0x10000;
+  const uint8_t* end = Code_end(ws.Exec_ptr);
   uint8_t c = *ws.Exec_ptr;
   if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
   ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
@@ -845,6 +846,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
+  Prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;

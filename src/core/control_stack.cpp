@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "programs/perform_on.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -113,6 +114,7 @@ void Clr_stack() {
     Ret_blk(f);
   }
   cache_cnt = 0;
+  With_clear();
   ws.Ctl_depth = 0;
   ws.Step_stack = nullptr;
 }

@@ -3,8 +3,6 @@
 #include "core/directives.h"
 #include "core/errors.h"
 
-void d_begi() { Not_built("the BEGIN directive"); }
-void d_exec() { Not_built("the EXECUTE directive"); }
 
 void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
@@ -18,4 +16,3 @@ void d_ulex() { Not_built("the ULEX directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
-void d_with() { Not_built("the WITH directive"); }

@@ -224,6 +224,16 @@ const uint8_t* Var_name_entry(uint32_t idx) {
   return ws.Name_pool + ws.Name_index[idx];
 }
 
+const uint8_t* Code_end(const uint8_t* p) {
+  if (ws.Pgm_image) {
+    const uint8_t* r = ws.Cur_line_rec;
+    if (r && p >= r + 2 && p < r + 2 + get_u16be(r)) return r + 2 + get_u16be(r);
+    const uint8_t* image_end = ws.Pgm_image + ws.Pgm_size;
+    if (p >= ws.Pgm_image && p < image_end) return image_end;
+  }
+  return p + 0x10000;
+}
+
 uint16_t Find_line(uint32_t n) {
   if (n & LINE_STMT_BIT) Rpt_error(45);
   if (ws.Pgm_image) {

@@ -21,6 +21,7 @@
 #include "core/switches.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/objects.h"
 #include "programs/var_data.h"
@@ -165,6 +166,7 @@ int Exec_load(int run) {
     ws.Cur_stno = n;
     ws.Exec_ptr = ws.Stmt_ptr = ws.Str_ptr + 2;
   }
+  if ((run || call) && Perform_on_active) Perform_on_start();
   return 0;
 }
 

@@ -224,6 +224,35 @@ TEST_F(Windows, PaletteDirective) {
   EXPECT_EQ(err, 0);
 }
 
+// Selector tables of the definition language whose count passes the end of
+// the definition are read only as far as the definition goes (the buffer is
+// exactly the definition's size, so a read past it is caught).
+TEST_F(Windows, SelectorTablesAreBounded) {
+  auto send = [&](const std::string& def, int32_t col) {
+    std::vector<uint8_t> blk(sizeof(MnemDef) + def.size());
+    MnemDef* d = reinterpret_cast<MnemDef*>(blk.data());
+    d->code = Mnem_code('Z', 'Z');
+    d->len = uint16_t(def.size());
+    std::memcpy(d->bytes, def.data(), def.size());
+    Io_save_guard io;
+    ws.Cur_fcb = f;
+    f->st1 &= uint16_t(~ST1_WINDOW_REL);
+    f->column = col;
+    f->buf_count = 0;
+    Send_mnem(d);
+    std::string out(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+    f->buf_count = 0;
+    return out;
+  };
+  const char n200 = char(200);
+  EXPECT_EQ(send(std::string("\\Ct") + n200 + "ab", 1), "");   // lookup table cut short
+  EXPECT_EQ(send(std::string("\\CT") + n200 + "xy", 1), "y");  // format table: in range
+  EXPECT_EQ(send(std::string("\\CT") + n200 + "xy", 5), "");   // past the definition: nothing
+  EXPECT_EQ(send(std::string("\\Ct") + char(2) + "ABa", 1), "66");  // a whole table works
+  EXPECT_EQ(send(std::string("\\Ct"), 1), "");
+  EXPECT_EQ(send(std::string("\\C+"), 1), "");
+}
+
 // ---- colours ----
 
 int32_t cnv(const std::string& s, int dark = 0) { return CnvColour(u(s), int32_t(s.size()), dark); }
