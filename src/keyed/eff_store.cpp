@@ -33,6 +33,8 @@ void Kbfr_forget_nonmap(Key_file* f);
 void Kbfr_relabel(Kbfr* b, uint32_t page);
 std::vector<Kbfr*> Kbfr_changed_pages(Key_file* f);
 
+void (*Eff_test_hook)(int stage) = nullptr;
+
 namespace {
 uint64_t get_u64be(const uint8_t* p) { return (uint64_t(get_u32be(p)) << 32) | get_u32be(p + 4); }
 void put_u64be(uint8_t* p, uint64_t v) {
@@ -196,6 +198,7 @@ void commit_cycle(Key_file* f) {
       if (b->file == f && b->changed && b->b()[0] != kf::BT_MAP) Kbfr_wrt(b, true);
     changed = true;
   }
+  if (Eff_test_hook) Eff_test_hook(0);  // data and index pages written, no map yet
   for (size_t g = 0; g < e->flips.size(); ++g) {
     if (!(e->flips[g] & eff::FLIP_CHANGED)) continue;
     Kbfr* m = Eff_map_page(int(g));
@@ -211,6 +214,7 @@ void commit_cycle(Key_file* f) {
     e->flips[g] = uint8_t(r | ((e->flips[g] ^ eff::FLIP_SECOND) & eff::FLIP_SECOND));
     changed = true;
   }
+  if (Eff_test_hook) Eff_test_hook(1);  // every page written, the header not yet
   if (changed) {
     Eff_from_mirror(f);
     ++e->generation;

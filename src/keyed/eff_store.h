@@ -112,6 +112,10 @@ std::string Eff_verify_map(Key_file* f, const std::vector<uint32_t>& nodes);
 void Eff_from_mirror(Key_file* f);
 void Eff_to_mirror(Key_file* f);
 
+// Called inside the update cycle by the crash tests (null otherwise):
+// stage 0 after the page writes, 1 after the map writes, before the header.
+extern void (*Eff_test_hook)(int stage);
+
 // ---- transactions (eff_store.cpp) ----
 // While a transaction is open, files changed in it keep their lock and
 // their cycle open until EffCommit or EffRollback.
