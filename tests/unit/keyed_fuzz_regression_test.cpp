@@ -15,7 +15,8 @@ TEST(KeyedFuzzRegressions, DamagedFilesFailCleanly) {
   Prm_defaults();
   int files = 0;
   std::string scratch = "/tmp/oru_keyed_replay." + std::to_string(getpid());
-  for (const char* dir : {"tests/fuzz/corpus_keyed", "tests/fuzz/regressions_keyed"}) {
+  for (const char* dir : {"tests/fuzz/corpus_keyed", "tests/fuzz/regressions_keyed", "tests/fuzz/corpus_eff",
+                          "tests/fuzz/regressions_eff"}) {
     fs::path p = fs::path(ORU_SOURCE_DIR) / dir;
     if (!fs::exists(p)) continue;
     for (const auto& e : fs::directory_iterator(p)) {
