@@ -27,6 +27,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "keyed/eff_format.h"
@@ -52,6 +53,10 @@ struct Eff_store {
   uint64_t seen_gen = 0;            // generation of the cached pages
   uint32_t dict_head = 0;
   int ops = 0;                      // operations of the cycle under way (WD)
+  // Logical pages whose physical page was taken in this cycle (new pages and
+  // pages already moved by copy on write): the file on disk does not use
+  // it, so they are written in place until the cycle ends.
+  std::unordered_set<uint32_t> fresh;
 };
 
 inline Eff_store* Eff_of(Key_file* f) { return f->eff.get(); }
