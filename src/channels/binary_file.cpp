@@ -23,6 +23,7 @@
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ int64_t Bin_read() {
       for (;;) {
         Pip_WaitForData(f->fd, -1);
         n = read(f->fd, dst + got, size_t(len - got));
-        if (n < 0 && (errno == EAGAIN || (errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT)))))
+        if (n < 0 && (errno == EAGAIN || (errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT)))))
           continue;
         break;
       }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 namespace {
 char out_buf[8192];
@@ -93,6 +94,7 @@ bool Con_read_line(std::string& line) {
       if (r < 0 && errno == EINTR) {
         // A hang-up (SIGHUP) ends the process: the read gives up as at end
         // of input, dropping a part-typed line.
+        Take_signals();
         if (ws.End_process) {
           line.clear();
           return false;
@@ -121,6 +123,6 @@ bool Con_wait_input(int32_t hundredths) {
     int r = ::poll(&p, 1, ms > 0x7fffffff ? 0x7fffffff : int(ms));
     if (r > 0) return true;
     if (r == 0) return false;
-    if (errno != EINTR || (ws.Run_flags & RF_ESCAPE) || ws.End_process) return false;
+    if (errno != EINTR || (Run_flags_now() & RF_ESCAPE) || ws.End_process) return false;
   }
 }

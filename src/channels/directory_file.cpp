@@ -1,21 +1,25 @@
 // Directory channels (kind 6): one entry of a directory listing per READ.
 //
-// The listing is the output of a host command (environment ORULS, else
-// "ls -a") run on the first READ.  With parameter SD or OPT="+INFO" each
+// The listing is read on the first READ straight from the directory (no
+// command, no shell: a directory name is data): every entry, "." and ".."
+// included, sorted by the bytes of the name as "ls -a" sorts them in the C
+// locale.  Names longer than 255 bytes are cut.  With parameter SD or OPT="+INFO" each
 // entry is examined: a directory gets "/" after its name, and "+INFO" turns
 // the record into fields, each followed by the channel's separator:
 //   name, "D" or "F", size in bytes, change time, modification time,
 //   access time (each "YYYY-MM-DD hh:mm:ss" in local time).
 // An entry that cannot be examined is "F" with size 0 and empty stamps.
-#include <signal.h>
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/simple_files.h"
@@ -29,11 +33,6 @@ namespace {
 
 Dry_fcb* cur() { return static_cast<Dry_fcb*>(ws.Cur_fcb); }
 
-std::string shell_quote_path(const std::string& p) {
-  if (p.find(' ') == std::string::npos || (!p.empty() && p[0] == '\'')) return p;
-  return "'" + p + "'";
-}
-
 std::string stamp(time_t t) {
   struct tm tm {};
   localtime_r(&t, &tm);
@@ -43,29 +42,41 @@ std::string stamp(time_t t) {
   return b;
 }
 
+// Reads the whole directory into f->listing: the names, each ended by a
+// NUL byte, in sorted order.
 void start_listing(Dry_fcb* f) {
-  const char* ls = std::getenv("ORULS");
-  std::string cmd = ls && *ls ? ls : "ls -a";
-  cmd += " " + shell_quote_path(f->path->path) + " 2>/dev/null";
-  bool keep_int = ws.Sys_flags4 & 0x1000;
-  struct sigaction old {};
-  if (!keep_int) {
-    struct sigaction ign {};
-    ign.sa_handler = SIG_IGN;
-    sigaction(SIGINT, &ign, &old);
+  DIR* d = opendir(f->path->path);
+  if (!d) Sys_error();
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    struct dirent* e = readdir(d);
+    if (!e) break;
+    names.emplace_back(e->d_name, strnlen(e->d_name, 255));
   }
-  f->listing = popen(cmd.c_str(), "re");
-  int e = errno;
-  if (!keep_int) sigaction(SIGINT, &old, nullptr);
-  if (!f->listing) {
-    errno = e;
+  int err = errno;
+  closedir(d);
+  if (err != 0 && err != EINTR) {
+    errno = err;
     Sys_error();
   }
+  std::sort(names.begin(), names.end());
+  size_t total = 1;
+  for (const std::string& n : names) total += n.size() + 1;
+  auto* b = static_cast<char*>(Get_blk(total));
+  size_t at = 0;
+  for (const std::string& n : names) {
+    std::memcpy(b + at, n.c_str(), n.size() + 1);
+    at += n.size() + 1;
+  }
+  f->listing = b;
+  f->listing_len = at;
+  f->listing_pos = 0;
 }
 
 int64_t Dry_open() {
   auto* f = Fcb_alloc<Dry_fcb>();
-  f->fd = -1;  // the directory is read through the listing command
+  f->fd = -1;  // the directory is read through opendir at the first READ
   f->kind = FK_DIRECTORY;
   f->rec_size = 256;
   ws.Cur_fcb = f;
@@ -79,7 +90,7 @@ int64_t Dry_open() {
 
 int64_t Dry_close() {
   auto* f = cur();
-  if (f->listing) pclose(f->listing);
+  if (f->listing) Ret_blk(f->listing);
   f->listing = nullptr;
   return 0;
 }
@@ -87,20 +98,9 @@ int64_t Dry_close() {
 int64_t Dry_read() {
   auto* f = cur();
   if (!f->listing) start_listing(f);
-  std::string name;
-  for (;;) {
-    int c = std::fgetc(f->listing);
-    if (c == EOF) {
-      if (std::ferror(f->listing) && errno == EINTR) {
-        std::clearerr(f->listing);
-        continue;
-      }
-      if (name.empty()) Io_end_err();
-      break;
-    }
-    if (c == '\n') break;
-    if (name.size() < 255) name.push_back(char(c));
-  }
+  if (f->listing_pos >= f->listing_len) Io_end_err();
+  std::string name(f->listing + f->listing_pos);
+  f->listing_pos += name.size() + 1;
   std::string rec = name;
   if (Sw_on(sw::SD) || f->info) {
     std::string full = std::string(f->path->path) + "/" + name;

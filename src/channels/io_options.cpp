@@ -94,6 +94,10 @@ void opt_siz() {
   int32_t n = Eval_integer();
   if (n == 0 && !Sw_on(sw::BangR)) Rpt_error(41);
   if (n < 0 && !negative_size_kind(kind())) Rpt_error(41);
+  // No record is longer than the longest string: a larger size is capped
+  // there, so that the buffers sized from it cannot overflow.
+  if (n > ws.Max_strlen) n = ws.Max_strlen;
+  if (n < -ws.Max_strlen) n = -ws.Max_strlen;
   ws.Io_siz = n;
 }
 
@@ -329,7 +333,7 @@ void read_length() {
 
 // ERR= among the options that start at p (at the option list's own level).
 void err_in_options(uint8_t* p) {
-  const uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   int level = 0;
   for (;;) {
     uint8_t c = *p;

@@ -102,8 +102,9 @@ bool can(const char* path, int how) { return faccessat(AT_FDCWD, path, how, AT_E
 
 // The host refused the open mode (EACCES or EROFS, not because this process
 // holds the file).  Falls back to the access the file allows, exactly one of:
-//  - not writable: PURGE is error 13, unreadable the host error, else read
-//    only (the channel becomes input only);
+//  - not writable: PURGE and an exclusive open (OPEN LOCK) are error 13,
+//    unreadable the host error, else read only (the channel becomes input
+//    only);
 //  - writable but not readable: an input-only open is error 13, else write
 //    only;
 //  - readable and writable, yet refused: the host error.
@@ -112,7 +113,8 @@ int open_refused(const char* path, int err, const Open_opts& oo, bool* input_onl
   bool r = can(path, R_OK);
   int fd;
   if (!w) {
-    if (ws.Io_opts & IO_PURGE) Rpt_error(13);
+    // An exclusive open must keep writers out, which takes write access.
+    if (oo.exclusive || (ws.Io_opts & IO_PURGE)) Rpt_error(13);
     if (!r) access_refused();
     fd = Open(path, O_RDONLY, oo);
     if (fd >= 0) *input_only = true;
@@ -265,7 +267,9 @@ int Open_file() {
     // taken over; an exclusive or input-only open has the parked one closed
     // first (through the open-file table) and opens afresh.
     int parked = Kest_CloseCheck(exclusive, input_only);
-    fd = parked > 0 ? parked : Open(path.c_str(), input_only ? O_RDONLY : O_RDWR, oo);
+    // OPEN INPUT LOCK opens for writing too: only a write mark keeps the
+    // writers out (the channel itself stays input only).
+    fd = parked > 0 ? parked : Open(path.c_str(), input_only && !exclusive ? O_RDONLY : O_RDWR, oo);
     if (fd < 0) {
       int e = errno;
       if ((e != EACCES && e != EROFS) || Open_held_here()) return e;
@@ -309,13 +313,22 @@ int Open_file() {
       std::string lib = Lib_dir_path() + "/_" + target.substr(1);
       if (access(lib.c_str(), F_OK) == 0) target = lib;
     }
+    // Whoever can write a shared data file can make it a link file: its
+    // target must name a file, never a command ("|", "<", ">") or a
+    // bracketed device or connection.
+    if (target[0] == '[' || target[0] == '|' || target[0] == '<' || target[0] == '>') {
+      Set_ext_error("Link file target is not a file: " + target);
+      Rpt_error(10);
+    }
     via_link = true;
     link_kind = kind;
     std::string next = target;
-    if (target[0] != '[' && prefix_kind(target.c_str()) == NO_KIND) next = Path_convert(target);
-    size_t m = std::min(next.size(), sizeof ws.Path_buf - 1);
-    std::memcpy(ws.Path_buf, next.data(), m);
-    ws.Path_buf[m] = 0;
+    if (prefix_kind(target.c_str()) == NO_KIND) next = Path_convert(target);
+    if (next.size() >= sizeof ws.Path_buf) {
+      Set_ext_error("Path too long");
+      Rpt_error(10);
+    }
+    std::memcpy(ws.Path_buf, next.c_str(), next.size() + 1);
   }
 
   // The kind's driver builds the record.

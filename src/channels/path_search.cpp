@@ -26,6 +26,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -74,10 +75,14 @@ void set_short_name(const std::string& s) {
   std::memcpy(ws.File_name12, s.data(), std::min<size_t>(s.size(), 12));
 }
 
+// A path that does not fit is error 10: a shorter one could name another
+// file.
 void put_path(const std::string& p) {
-  size_t n = std::min(p.size(), sizeof ws.Path_buf - 1);
-  std::memcpy(ws.Path_buf, p.data(), n);
-  ws.Path_buf[n] = 0;
+  if (p.size() >= sizeof ws.Path_buf) {
+    Set_ext_error("Path too long");
+    Rpt_error(10);
+  }
+  std::memcpy(ws.Path_buf, p.c_str(), p.size() + 1);
 }
 
 // A candidate: "[" names raw, others as absolute host paths.
@@ -200,6 +205,7 @@ void pfx_lookup(std::string& name) {
 void Pfx_set(int index, const std::string& list) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_lists[index] = list;
+  Prog_cache_forget();  // names may resolve to other files now
 }
 const std::string& Pfx_get(int index) {
   static const std::string none;
@@ -209,6 +215,7 @@ const std::string& Pfx_get(int index) {
 void Pfx_set_start(int index) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_start = index;
+  Prog_cache_forget();
 }
 int Pfx_start() { return pfx_start; }
 bool Pfx_defined(int index) {

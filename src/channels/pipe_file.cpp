@@ -30,6 +30,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void write_out(Pip_fcb* f, int32_t n) {
   while (done < n) {
     ssize_t w = write(f->wfd, f->out_buf + done, size_t(n - done));
     if (w < 0) {
-      if (errno == EINTR && !(ws.Run_flags & RF_ESCAPE)) continue;
+      if (errno == EINTR && !(Run_flags_now() & RF_ESCAPE)) continue;
       Sys_error();
     }
     if (w == 0) Rpt_error(2);
@@ -275,7 +276,7 @@ int64_t Pip_read() {
       Io_end_err();
     }
     if (errno == EINTR) {
-      if (ws.Run_flags & RF_ESCAPE) Rpt_error(127);
+      if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
       if (f->raw) Rpt_error_text(0, "Pipe interrupted");
       continue;
     }
@@ -317,8 +318,8 @@ int Pip_WaitForData(int fd, int ms) {
     int r = poll(&p, 1, ms);
     if (r >= 0) return r;
     if (errno != EINTR) return 1;  // let the read report the failure
-    if (ws.Run_flags & RF_ESCAPE) Rpt_error(127);
-    if (ws.Run_flags & RF_TIMEOUT) return 0;
+    if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+    if (Run_flags_now() & RF_TIMEOUT) return 0;
   }
 }
 

@@ -15,6 +15,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 Verify_counts Verify_stats;
 
@@ -85,7 +86,7 @@ int64_t read_at(int fd, void* buffer, int64_t length, int64_t offset) {
   while (done < length) {
     ssize_t r = ::read(fd, p + done, size_t(length - done));
     if (r < 0) {
-      if (errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT))) continue;
+      if (errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT))) continue;
       return -1;
     }
     if (r == 0) break;
@@ -101,7 +102,7 @@ int64_t write_at(int fd, const void* buffer, int64_t length, int64_t offset) {
   while (done < length) {
     ssize_t w = ::write(fd, p + done, size_t(length - done));
     if (w < 0) {
-      if (errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT))) continue;
+      if (errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT))) continue;
       return -1;
     }
     if (w == 0) break;

@@ -27,6 +27,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ int32_t refill(Seq_fcb* f) {
       n = pread(f->fd, f->rd_buf, size_t(f->rd_cap), off_t(f->byte_pos));
     }
     if (n < 0) {
-      if (errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT))) continue;
+      if (errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT))) continue;
       Sys_error();
     }
     f->rd_fill = int32_t(n);

@@ -32,7 +32,9 @@ struct Seq_fcb : Fcb {
 };
 
 struct Dry_fcb : Fcb {
-  FILE* listing;  // the listing command's output; null until the first read
+  char* listing;       // the sorted entry names, each ended by NUL; null until the first read
+  size_t listing_len;  // bytes in listing
+  size_t listing_pos;  // the next entry
   bool info;      // "+INFO" records
   char line[257];
 };

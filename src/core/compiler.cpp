@@ -167,6 +167,10 @@ class Compiler {
   uint16_t line_no_;
   uint32_t start_flags_;  // statement flags the syntax program starts with
   int pending2_ = -1;
+  // pending2_ holds PROP_PENDING after an object reference: its property
+  // comes next (kept with the token state, so a put-back undoes it).
+  static constexpr int PROP_PENDING = -2;
+  bool in_prop_ = false;  // reading that property's name
   Tok_state last_{0, 0, -1};
   size_t tok_start_ = 0;
   size_t last_start_ = 0;
@@ -191,6 +195,18 @@ int Compiler::next_token(int expected) {
   }
   uint8_t c = in_[pos_];
   if (c < ' ' || c >= 127) fail(20);  // stray control or 8-bit byte outside a string
+  if (pending2_ == PROP_PENDING) {  // the property after "'": a name even where it spells a keyword, or "*"
+    pending2_ = -1;
+    if (c == '*') {
+      ++pos_;
+      emit(code::OP_MUL);
+      return tok_ = code::OP_MUL;
+    }
+    in_prop_ = true;
+    int t = scan_name(code::NUM_VAR);
+    in_prop_ = false;
+    return tok_ = t;
+  }
   if (c == '"') return tok_ = scan_string();
   if (c == '$') return tok_ = scan_hex();
   if (c == '\'') return tok_ = scan_mnemonic();
@@ -474,6 +490,16 @@ int Compiler::scan_name(int expected) {
       code_out = code::REC_VAR;
       pos_ = f;  // the field name is the next token
     }
+  }
+  // "'" right after a numeric name makes it an object reference (H'AGE),
+  // also where a label could stand (a statement's start); anywhere else "'"
+  // opens a mnemonic.
+  if (code_out == code::NUM_VAR && !in_prop_ && pos_ + 1 < in_len_ && in_[pos_] == '\'' &&
+      (is_letter(in_[pos_ + 1]) || in_[pos_ + 1] == '_' || in_[pos_ + 1] == '*') && in_[start] != '%') {
+    code_out = code::OBJ_REF;
+    n = pos_ - start;
+    ++pos_;
+    pending2_ = PROP_PENDING;
   }
   if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
   emit(uint8_t(code_out));

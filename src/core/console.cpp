@@ -36,6 +36,7 @@
 #include "functions/program_info.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
+#include "core/signal_flags.h"
 #include "terminal/terminal.h"
 
 #ifndef ORU_BUILD_LIBDIR
@@ -50,7 +51,6 @@ uint8_t Console_END[] = {0, 0, code::D_END, code::EOL};
 // The RUN a breakpoint command runs after setting its breakpoint.
 uint8_t RunCommand[] = {0, 0, code::D_RUN, code::EOL};
 
-volatile sig_atomic_t break_count = 0;
 bool input_is_terminal = true;
 
 void install_break_handler() {
@@ -86,20 +86,19 @@ void show_compile_error(int err, const uint8_t* src, size_t len, bool ignored) {
 
 }  // namespace
 
-// Counts the interrupts since the escape was last served; after the fifth
-// the default action is left in place, so the sixth ends the process.
+// Counts the interrupts since the escape was last served or dropped; after
+// the fifth the default action is left in place, so the sixth ends the
+// process.
 void oru_break(int) {
-  if (!(ws.Run_flags & RF_ESCAPE)) {
-    ws.Run_flags |= RF_ESCAPE;
-    break_count = 1;
-  } else {
-    break_count = break_count + 1;
-  }
-  if (break_count < 5) install_break_handler();
+  int n = Sig_break_count + 1;
+  Sig_break_count = n;
+  Sig_escape = 1;
+  Sig_pending = 1;
+  if (n < 5) install_break_handler();
 }
 
 void Set_break_handler() {
-  break_count = 0;
+  Sig_break_count = 0;
   install_break_handler();
 }
 
@@ -312,7 +311,8 @@ void Exec_command(int from_console) {
 }
 
 int ConsoleCmnd() {
-  ws.Run_flags &= ~(RF_ESCAPE | RF_STOP);
+  Drop_escape();
+  ws.Run_flags &= ~uint32_t(RF_STOP);
   ws.Sys_flags10 &= ~uint16_t(SF10_CONSOLE_CMD);
   if (ws.Con_opts & 1) ws.Prm.XT = true;
   if (ws.Prm.XT || ws.End_process) return 0;
@@ -339,7 +339,8 @@ int ConsoleCmnd() {
     std::string line;
     ws.Run_flags |= RF_CONSOLE_READ;
     bool got = Con_read_line(line);
-    ws.Run_flags &= ~(RF_CONSOLE_READ | RF_ESCAPE);  // an interrupt while reading only ends the read
+    Drop_escape();  // an interrupt while reading only ends the read
+    ws.Run_flags &= ~uint32_t(RF_CONSOLE_READ);
     if (!got) {
       if (Con_column() != 0) Con_newline();
       ws.End_process = true;
@@ -395,7 +396,8 @@ void Exec_console() {
     try {
       if (ws.Start_flags & SF_FIRST_PASS) {
         ws.Start_flags &= ~uint32_t(SF_FIRST_PASS);
-        ws.Run_flags &= ~(RF_ESCAPE | RF_STOP);
+        Drop_escape();
+        ws.Run_flags &= ~uint32_t(RF_STOP);
         ws.Con_flags &= ~uint32_t(CON_MODE);
         if (ws.Cmd_flags & CMD_PROGRAM_NAMED) {
           // RUN of the program named on the command line.

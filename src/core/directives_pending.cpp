@@ -3,8 +3,6 @@
 #include "core/directives.h"
 #include "core/errors.h"
 
-void d_begi() { Not_built("the BEGIN directive"); }
-void d_exec() { Not_built("the EXECUTE directive"); }
 
 void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
@@ -17,12 +15,5 @@ void d_acpt() { Not_built("the ACCEPT directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
-void d_sele() { Not_built("the SELECT directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
-void d_proy() { Not_built("the PROPERTY directive"); }
-void d_func() { Not_built("the FUNCTION directive"); }
-void d_get() { Not_built("the GET directive"); }
-void d_set() { Not_built("the SET directive"); }
-void d_stat() { Not_built("the STATIC directive"); }
-void d_with() { Not_built("the WITH directive"); }

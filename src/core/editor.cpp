@@ -28,6 +28,7 @@
 #include "core/switches.h"
 #include "core/workspace.h"
 #include "programs/image_lines.h"
+#include "core/signal_flags.h"
 
 namespace {
 
@@ -208,7 +209,7 @@ int List_Continue() {
   std::string answer;
   bool got = Con_read_line(answer);
   List_page_start();
-  if (!got || (ws.Run_flags & RF_ESCAPE) || !answer.empty()) return 1;
+  if (!got || (Run_flags_now() & RF_ESCAPE) || !answer.empty()) return 1;
   return 0;
 }
 
@@ -286,7 +287,12 @@ void d_list() {
 
 void d_dele() {
   uint8_t* p = ws.Exec_ptr;
-  if (*p == code::PREFIX2) Not_built("objects");
+  if (*p == code::PREFIX2) {
+    if (p[1] != 64 || !Delete_object_hook) Rpt_error(20);
+    ws.Exec_ptr = p + 2;
+    Delete_object_hook();
+    return;
+  }
   if (stmt_end(*p)) {
     Clr_lines();
     return;

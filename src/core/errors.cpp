@@ -32,6 +32,7 @@
 #include "core/workspace.h"
 #include "programs/call_directives.h"
 #include "programs/program_load.h"
+#include "core/signal_flags.h"
 
 int Busy_wait_hundredths = 100;
 
@@ -56,7 +57,7 @@ bool same_name(const std::string& a, const char* b) {
 // The wait of a busy retry; an escape ends it early.
 void busy_wait() {
   Con_flush();
-  for (int left = Busy_wait_hundredths; left > 0 && !(ws.Run_flags & RF_ESCAPE); left -= 10) {
+  for (int left = Busy_wait_hundredths; left > 0 && !(Run_flags_now() & RF_ESCAPE); left -= 10) {
     struct timespec t = {0, long(left < 10 ? left : 10) * 10000000L};
     nanosleep(&t, nullptr);
   }
@@ -66,7 +67,7 @@ void busy_wait() {
 // statement's first code, so the cursor lands on the code that ends it.
 void skip_statement() {
   uint8_t* p = ws.Stmt_ptr;
-  uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   for (;;) {
     uint8_t c = *p;
     if (Cde_tbl[c] & CC_STMT_END) break;
@@ -132,8 +133,8 @@ int Sys_error_no(int e) {
     case ENOENT:
       return 12;
     case EINTR:
-      if (ws.Run_flags & RF_ESCAPE) return 127;
-      if (ws.Run_flags & RF_TIMEOUT) return 0;
+      if (Run_flags_now() & RF_ESCAPE) return 127;
+      if (Run_flags_now() & RF_TIMEOUT) return 0;
       return 256 + EINTR;
     case EAGAIN:
     case EACCES:
@@ -173,7 +174,7 @@ void Err_scan() {
   uint8_t* p = ws.Stmt_save;
   ws.Stmt_save = nullptr;
   if (!p) return;
-  uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   int level = 0;
   for (;;) {
     uint8_t c = *p;
@@ -256,9 +257,18 @@ void Report_error(int n) {
   Set_console();
   if (Con_column() != 0) Con_newline();
   bool prog = ws.Cur_stno != 0;
-  if (prog && ws.Cur_stno < LAST_LINE_NO && Find_line(ws.Cur_stno) == ws.Cur_stno) {
+  if (prog && ws.Cur_stno < LAST_LINE_NO) {
+    // A damaged line (a tampered program file) may not list: the report
+    // goes on without it.
     uint8_t* work = ws.Work_ptr;
-    Exec_list();
+    try {
+      if (Find_line(ws.Cur_stno) == ws.Cur_stno) Exec_list();
+    } catch (const Oru_error&) {
+      if (Con_column() != 0) Con_newline();
+      static const char text[] = "(the line cannot be listed)";
+      Con_write(text, sizeof text - 1);
+      Con_newline();
+    }
     ws.Work_ptr = work;
   }
   Disp_error(n);
@@ -290,7 +300,7 @@ void Report_error(int n) {
 // ---- recovery ----
 
 bool Recover_error(int n) {
-  if (n == 127 && (ws.Run_flags & RF_ESCAPE)) {
+  if (n == 127 && (Run_flags_now() & RF_ESCAPE)) {
     ws.Exec_ptr = ws.Stmt_ptr;  // the escape is served before the statement runs again
     return true;
   }

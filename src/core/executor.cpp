@@ -32,7 +32,9 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 #include "functions/trace.h"
+#include "programs/perform_on.h"
 
 const Dir_fn dir_jmp[95] = {
     d_extd, d_addr, d_begi, d_call, d_clea, d_clos, d_cwd,  d_def,  d_dctl, d_dele,  // 149..158
@@ -133,6 +135,7 @@ bool step_stops() {
 // Requests raised between statements, served in a fixed order.  The cursor
 // is still on the statement's first code.
 Served serve_requests() {
+  if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
   if (ws.Run_flags & RF_COMMIT) Do_commit();
   if (ws.Run_flags & RF_DEBUG_LINK) {
@@ -142,7 +145,7 @@ Served serve_requests() {
   if (ws.Run_flags & RF_IDE_LINK) ws.Run_flags &= ~RF_IDE_LINK;  // no IDE link can be open in this build
   if (ws.Run_flags & RF_PERFORM_ON) {
     ws.Run_flags &= ~RF_PERFORM_ON;
-    Not_built("PERFORM ON");
+    if (Do_On_PerfExec()) return Served::restart;
   }
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
   ws.Run_flags &= ~RF_CLEAR_EACH;
@@ -211,6 +214,7 @@ inline void next_program_line() {
   uint16_t n = Next_line(ws.Cur_stno);
   ws.Cur_stno = n;
   ws.Exec_ptr = ws.Str_ptr + 2;
+  if (Perform_on_active) Perform_on_line(n);
 }
 
 // The variable of an indexed reference (code, 0x80|high, low at p) when it
@@ -432,7 +436,9 @@ void run_statements(uint8_t* work) {
     // B: the statement start.
   next_statement:
     ws.Stmt_ptr = ws.Exec_ptr;
-    if (ws.Run_flags & RF_SERVE_MASK) {
+    // One test for all pending work: requests of the main line and flags
+    // set by signal handlers.
+    if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
       Served s = serve_requests();
       if (s == Served::leave) return;
       if (s == Served::restart) continue;
@@ -506,10 +512,13 @@ void run_statements(uint8_t* work) {
         Do_incrdecr();
         break;
       case code::LABEL:
+        if (Perform_on_active && ws.Cur_stno != 0) Perform_on_label(ws.Exec_ptr);
         skip_label();
         goto next_statement;
       case code::OBJ_REF:
-        Not_built("object references");
+        if (!Set_object_hook) Not_built("object references");
+        Set_object_hook();
+        break;
       case code::REC_VAR:
         d_let();
         break;
@@ -650,4 +659,5 @@ void Exec_go(uint32_t target) {
   }
   ws.Cur_stno = n;
   ws.Exec_ptr = line + 2;
+  if (Perform_on_active) Perform_on_line(n);
 }

@@ -8,6 +8,8 @@
 #pragma once
 #include <sys/types.h>
 
+#include <csignal>
+
 #include <cstdint>
 #include <string>
 
@@ -102,7 +104,8 @@ std::string Path_convert(const std::string& in, const std::string& cwd);
 //
 // The statement timer (deadline in hundredths of a second on the monotonic
 // clock) and the event timer (whole seconds) share SIGALRM; the earlier
-// expiry arms it.  An expired statement deadline sets RF_TIMEOUT.
+// expiry arms it.  An expired statement deadline sets Sig_timeout, which
+// Take_signals turns into RF_TIMEOUT (signal_flags.h).
 void Set_timer(int32_t hundredths);
 void Kill_timer();
 // Sleeps until the statement deadline passes or an escape or stop request
@@ -113,12 +116,14 @@ int32_t Get_timer(bool kill);
 void SetEventTimer(int32_t ms);
 void KillEventTimer();
 void Set_Alarm();
+// The hooks below are called by the main line (Take_signals), never from a
+// signal handler.
 // The "Timeout" event of the object system; null until it registers.
 extern void (*Event_timeout_hook)();
 // SIGUSR1 / SIGUSR2 program events; null until the event system registers.
 // Without a hook the signal is counted in Sig_events.
 extern void (*Program_event_hook)(const char* name);
-extern volatile int Sig_events;
+extern volatile sig_atomic_t Sig_events;
 // SIGUSR2 and SIGTTIN for the process debug link; null until it exists.
 extern void (*Debug_signal_hook)(int signal);
 

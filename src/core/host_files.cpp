@@ -12,6 +12,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 int Rsv_locks = 0;
 
@@ -51,8 +52,8 @@ int lock_holder(int fd, short type, int64_t start, int64_t len) {
     case ENOENT:
       Rpt_error(12);
     case EINTR:
-      if (ws.Run_flags & RF_ESCAPE) Rpt_error(127);
-      if (ws.Run_flags & RF_TIMEOUT) Rpt_error(0);
+      if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+      if (Run_flags_now() & RF_TIMEOUT) Rpt_error(0);
       Rpt_error(260);
     case EBADF:
       Rpt_error(13);
@@ -96,7 +97,7 @@ int Lock_area(int fd, int64_t offset, int64_t length, int mode) {
         retried = true;  // pending writes would be committed here; try once more
         continue;
       }
-      if (err == EINTR && !(ws.Run_flags & (RF_TIMEOUT | RF_ESCAPE))) continue;
+      if (err == EINTR && !(Run_flags_now() & (RF_TIMEOUT | RF_ESCAPE))) continue;
     }
     if (err == EBADF) Rpt_error(13);
     if (err != EINTR) ws.Lock_holder = lock_holder(fd, type, offset, length);

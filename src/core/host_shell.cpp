@@ -121,7 +121,14 @@ int Host_shell(const std::string& command, std::string* output) {
   return 128 + WTERMSIG(status);
 }
 
-int Signal_task(int pid, int n) { return kill(pid_t(pid), n < 0 ? SIGTERM : n); }
+// Never a process group or every process: pids below 2 are refused.
+int Signal_task(int pid, int n) {
+  if (pid < 2) {
+    errno = EINVAL;
+    return -1;
+  }
+  return kill(pid_t(pid), n < 0 ? SIGTERM : n);
+}
 
 void Child_closed(pid_t pid) {
   if (pid > 0) closed_children.push_back(pid);

@@ -20,13 +20,24 @@
 #include "core/host.h"
 #include "core/messages.h"
 #include "core/params.h"
+#include "core/signal_flags.h"
 #include "core/workspace.h"
 
 void (*Event_timeout_hook)() = nullptr;
 void (*Program_event_hook)(const char* name) = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;
-volatile int Sig_events = 0;
+volatile sig_atomic_t Sig_events = 0;
 
+volatile sig_atomic_t Sig_pending = 0;
+volatile sig_atomic_t Sig_escape = 0;
+volatile sig_atomic_t Sig_timeout = 0;
+volatile sig_atomic_t Sig_debug = 0;
+volatile sig_atomic_t Sig_status = 0;
+volatile sig_atomic_t Sig_hangup = 0;
+volatile sig_atomic_t Sig_event_timer = 0;
+volatile sig_atomic_t Sig_usr1 = 0, Sig_usr2 = 0;
+volatile sig_atomic_t Sig_ttin = 0;
+volatile sig_atomic_t Sig_break_count = 0;
 
 namespace {
 
@@ -34,7 +45,9 @@ volatile int64_t deadline_us = 0;   // statement deadline, monotonic microsecond
 volatile int64_t event_next_us = 0;  // next event time, monotonic microseconds
 volatile int32_t event_interval_s = 0;
 bool alarm_installed = false;
-char status_path[1024] = "";        // "kestil.sts" beside the library directory
+std::string status_path;            // "kestil.sts" beside the library directory
+// Signals of each count already served by the main line.
+sig_atomic_t usr1_seen = 0, usr2_seen = 0, ttin_seen = 0;
 
 int64_t now_us() {
   struct timespec ts {};
@@ -62,78 +75,134 @@ void install(int sig, void (*fn)(int)) {
   sigaction(sig, &sa, nullptr);
 }
 
+// The timers' state is the handler's while SIGALRM is not blocked; the
+// handler itself re-arms the timer (setitimer and signal are safe there).
 void Unix_alarm(int) {
   int saved = errno;
   int64_t now = now_us();
   if (deadline_us != 0 && now >= deadline_us) {
-    ws.Run_flags |= RF_TIMEOUT;
+    Sig_timeout = 1;
+    Sig_pending = 1;
     deadline_us = 0;
   }
   if (event_next_us != 0 && now >= event_next_us) {
-    if (Event_timeout_hook) Event_timeout_hook();
+    Sig_event_timer = 1;
+    Sig_pending = 1;
     event_next_us = now + int64_t(event_interval_s) * 1000000;
   }
   Set_Alarm();
   errno = saved;
 }
 
-void oru_sigusr(int sig) {
-  int saved = errno;
-  const char* name = sig == SIGUSR1 ? "SigUsr1" : "SigUsr2";
-  if (Program_event_hook)
-    Program_event_hook(name);
-  else
-    Sig_events = Sig_events + 1;
-  errno = saved;
+void oru_sigusr(int) {
+  Sig_usr1 = Sig_usr1 + 1;
+  Sig_pending = 1;
 }
 
+// SIGUSR2 and SIGTTIN: the process debug link.
 void debug_signal(int sig) {
-  if (Debug_signal_hook) Debug_signal_hook(sig);
+  if (sig == SIGUSR2)
+    Sig_usr2 = Sig_usr2 + 1;
+  else
+    Sig_ttin = Sig_ttin + 1;
+  Sig_pending = 1;
 }
 
 void KestSigHup(int) {
   int saved = errno;
   signal(SIGHUP, SIG_IGN);
-  OruLogError("Sighup received");
-  Sw_set(sw::SIGHUP_SEEN, true);
-  if (!Sw_on(sw::XC)) {
-    ws.Run_flags |= RF_ESCAPE | RF_STOP;
-    ws.End_process = true;
-    ws.Prm.XT = true;
-    OruLogError("Sighup received - Forcing Auto exit");
-  }
+  Sig_hangup = 1;
+  Sig_pending = 1;
   errno = saved;
 }
 
 // SIGTSTP asks for an escape, SIGTTOU is the debug request; both leave a
-// status block for whoever sent them.
+// status block for whoever sent them, written by the main line.
 void SigTSTP_debug(int sig) {
-  int saved = errno;
   if (sig == SIGTSTP)
-    ws.Run_flags |= RF_ESCAPE;
+    Sig_escape = 1;
   else
+    Sig_debug = 1;
+  Sig_status = 1;
+  Sig_pending = 1;
+}
+
+// The status block: never through a symbolic link, with the user's umask.
+void write_status_file() {
+  if (status_path.empty()) return;
+  int fd = open(status_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  char when[64] = "";
+  time_t t = time(nullptr);
+  ctime_r(&t, when);
+  char buf[1024];
+  int n = std::snprintf(buf, sizeof buf,
+                        "Kestil Signal: Pid=%d, %sProgram: %s  (%d)\nERR=%d LFO=%d LFA=%d\nMSG(-1)=%s\n",
+                        int(getpid()), when, "", int(ws.Cur_stno), ws.Err_no, 0, 0, "");
+  if (n > 0) {
+    ssize_t w = write(fd, buf, size_t(n) < sizeof buf ? size_t(n) : sizeof buf - 1);
+    (void)w;
+  }
+  close(fd);
+}
+
+// Delivers the signals of one count that arrived since the last call.
+void serve_count(volatile sig_atomic_t& count, sig_atomic_t& seen, void (*serve)()) {
+  while (seen != count) {
+    seen = count;
+    serve();
+  }
+}
+
+}  // namespace
+
+uint32_t Take_signals() {
+  Sig_pending = 0;
+  if (Sig_escape) {
+    Sig_escape = 0;
+    ws.Run_flags |= RF_ESCAPE;
+  }
+  if (Sig_timeout) {
+    Sig_timeout = 0;
+    ws.Run_flags |= RF_TIMEOUT;
+  }
+  if (Sig_debug) {
+    Sig_debug = 0;
     ws.Run_flags |= RF_DEBUG_LINK;
-  if (status_path[0] != '\0') {
-    mode_t old = umask(0);
-    int fd = open(status_path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    umask(old);
-    if (fd >= 0) {
-      char when[64] = "";
-      time_t t = time(nullptr);
-      ctime_r(&t, when);
-      char buf[1024];
-      int n = std::snprintf(buf, sizeof buf,
-                            "Kestil Signal: Pid=%d, %sProgram: %s  (%d)\nERR=%d LFO=%d LFA=%d\nMSG(-1)=%s\n",
-                            int(getpid()), when, "", int(ws.Cur_stno), ws.Err_no, 0, 0, "");
-      if (n > 0) {
-        ssize_t w = write(fd, buf, size_t(n) < sizeof buf ? size_t(n) : sizeof buf - 1);
-        (void)w;
-      }
-      close(fd);
+  }
+  if (Sig_status) {
+    Sig_status = 0;
+    write_status_file();
+  }
+  if (Sig_hangup) {
+    Sig_hangup = 0;
+    OruLogError("Sighup received");
+    Sw_set(sw::SIGHUP_SEEN, true);
+    if (!Sw_on(sw::XC)) {
+      ws.Run_flags |= RF_ESCAPE | RF_STOP;
+      ws.End_process = true;
+      ws.Prm.XT = true;
+      OruLogError("Sighup received - Forcing Auto exit");
     }
   }
-  errno = saved;
+  if (Sig_event_timer) {
+    Sig_event_timer = 0;
+    if (Event_timeout_hook) Event_timeout_hook();
+  }
+  serve_count(Sig_usr1, usr1_seen, [] {
+    if (Program_event_hook) Program_event_hook("SigUsr1");
+    else Sig_events = Sig_events + 1;
+  });
+  serve_count(Sig_usr2, usr2_seen, [] {
+    if (Debug_signal_hook) Debug_signal_hook(SIGUSR2);
+  });
+  serve_count(Sig_ttin, ttin_seen, [] {
+    if (Debug_signal_hook) Debug_signal_hook(SIGTTIN);
+  });
+  return ws.Run_flags;
 }
+
+namespace {
 
 void identify(const char* path, Dev_ident& d) {
   struct stat st {};
@@ -164,7 +233,7 @@ void System_init() {
   size_t slash = lib.rfind('/');
   std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : lib.substr(0, slash);
   std::string path = Path_convert(parent + "/kestil.sts");
-  if (path.size() < sizeof status_path) std::memcpy(status_path, path.c_str(), path.size() + 1);
+  status_path = path;
 }
 
 void System_wrapup() {
@@ -203,6 +272,7 @@ void Set_timer(int32_t hundredths) {
   Alarm_block guard;
   if (hundredths < 0) hundredths = 0;
   deadline_us = now_us() + int64_t(hundredths) * 10000;
+  Sig_timeout = 0;
   ws.Run_flags &= ~uint32_t(RF_TIMEOUT);
   Set_Alarm();
 }
@@ -229,9 +299,10 @@ void Wait_timer() {
   Reap_children();
   {
     Alarm_block guard;
-    while (deadline_us != 0 && !(ws.Run_flags & (RF_TIMEOUT | RF_ESCAPE | RF_STOP)))
+    while (deadline_us != 0 && !(Run_flags_now() & (RF_TIMEOUT | RF_ESCAPE | RF_STOP)))
       sigsuspend(&guard.old);
   }
+  Take_signals();
   Kill_timer();
 }
 

@@ -27,7 +27,7 @@ struct File_closer {
 // file cannot be opened.
 bool scan_section(const char* path, const char* section, const std::function<bool(const char*, size_t)>& on_line) {
   if (path == nullptr || *path == '\0') return false;
-  FILE* f = std::fopen(path, "r");
+  FILE* f = std::fopen(path, "re");
   if (!f) return false;
   File_closer closer{f};
   size_t slen = std::strlen(section);

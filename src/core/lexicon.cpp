@@ -90,7 +90,7 @@ void Clear_lex() {
 }
 
 int Load_lex(const char* path) {
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = std::fopen(path, "rbe");
   if (!f) return 12;
   auto lex = new Lex_data;
   uint8_t buf[8192];

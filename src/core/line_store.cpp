@@ -224,6 +224,16 @@ const uint8_t* Var_name_entry(uint32_t idx) {
   return ws.Name_pool + ws.Name_index[idx];
 }
 
+const uint8_t* Code_end(const uint8_t* p) {
+  if (ws.Pgm_image) {
+    const uint8_t* r = ws.Cur_line_rec;
+    if (r && p >= r + 2 && p < r + 2 + get_u16be(r)) return r + 2 + get_u16be(r);
+    const uint8_t* image_end = ws.Pgm_image + ws.Pgm_size;
+    if (p >= ws.Pgm_image && p < image_end) return image_end;
+  }
+  return p + 0x10000;
+}
+
 uint16_t Find_line(uint32_t n) {
   if (n & LINE_STMT_BIT) Rpt_error(45);
   if (ws.Pgm_image) {
@@ -284,10 +294,11 @@ void Convert_variables() {
       if (p < end && (*p == code::NUM_VAR || *p == code::STR_VAR)) p += Item_size(p, end);
       continue;
     }
-    if ((c == code::NUM_VAR || c == code::STR_VAR) && p + 1 < end && !(p[1] & 0x80)) {
+    if ((c == code::NUM_VAR || c == code::STR_VAR || c == code::OBJ_REF) && p + 1 < end && !(p[1] & 0x80)) {
+      // An object reference names its handle, a numeric variable.
       int n = p[1];
       if (n < 1 || p + 2 + n > end) Rpt_error(49);
-      uint32_t idx = var_slot(c, p + 2, n);
+      uint32_t idx = var_slot(c == code::OBJ_REF ? uint8_t(code::NUM_VAR) : c, p + 2, n);
       uint8_t* rest = p + 2 + n;
       p[1] = uint8_t(0x80 | (idx >> 8));
       p[2] = uint8_t(idx);

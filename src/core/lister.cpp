@@ -120,6 +120,7 @@ class Lister {
   bool special_target();
   void write_word(std::string_view s);   // letter keyword: blanks around
   void write_item(std::string_view s);   // name, literal: blank if needed before
+  bool name_takes_eq() const;
   void write_punct(std::string_view s);  // tight
   void write_operator(std::string_view s);
   void write_keyword(int token, int prefix);
@@ -231,7 +232,7 @@ void Lister::write_word(std::string_view s) {
 }
 
 void Lister::write_item(std::string_view s) {
-  bool glued = !out_.empty() && out_.back() == '.' && out_.size() == field_at_;
+  bool glued = !out_.empty() && (out_.back() == '.' || out_.back() == '\'') && out_.size() == field_at_;
   if (!glued && !out_.empty() && out_.back() != ' ' &&
       (pending_blank_ || (is_word_char(out_.back()) && !s.empty() && is_word_char(s.front()))))
     out_ += ' ';
@@ -309,8 +310,23 @@ void Lister::write_keyword(int token, int prefix) {
     if (pending_blank_ && !out_.empty() && out_.back() != ' ') out_ += ' ';
     write_punct(t);
   } else {
+    // A name that is an option word would read back with its "=" as the
+    // option ("IND" "=" as IND=).
+    if (token == code::OP_EQ && prefix < 0 && name_takes_eq()) pending_blank_ = true;
     write_operator(t);
   }
+}
+
+// Whether the word that ends the text so far, followed by "=", reads as a
+// keyword of its own.
+bool Lister::name_takes_eq() const {
+  size_t i = out_.size();
+  while (i > 0 && is_word_char(out_[i - 1])) --i;
+  if (i == out_.size() || i < keyword_end_ || !((out_[i] >= 'A' && out_[i] <= 'Z') || (out_[i] >= 'a' && out_[i] <= 'z')))
+    return false;
+  std::string word = out_.substr(i) + "=";
+  Lex_match m = Find_lex(reinterpret_cast<const uint8_t*>(word.data()), word.size(), false);
+  return m.code != 0 && m.consumed == int(word.size());
 }
 
 // Operators: a blank only where a keyword asked for one, or where two
@@ -338,6 +354,10 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
   write_item(name);
   if (c == code::REC_VAR) {  // the field's name follows without a blank
     out_ += '.';
+    field_at_ = out_.size();
+  }
+  if (c == code::OBJ_REF) {  // the property follows without a blank: H'AGE
+    out_ += '\'';
     field_at_ = out_.size();
   }
 }

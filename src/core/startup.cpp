@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/console_channel.h"
@@ -36,6 +38,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/objects.h"
@@ -81,6 +84,28 @@ bool file_exists(const std::string& p) {
   return stat(p.c_str(), &st) == 0;
 }
 
+// Ini files refused in the working directory (their Commandline= and
+// Library= would run code for whoever starts oru there).
+std::vector<std::string> distrusted_ini;
+
+bool distrusted(const std::string& p) {
+  for (const std::string& d : distrusted_ini)
+    if (d == p) return true;
+  return false;
+}
+
+// An ini file in the working directory is used only when the user owns it
+// and neither group nor others may write it; another one is skipped with a
+// warning on standard error.
+bool trusted_cwd_ini(const std::string& p) {
+  struct stat st {};
+  if (stat(p.c_str(), &st) != 0) return false;
+  if (st.st_uid == geteuid() && !(st.st_mode & (S_IWGRP | S_IWOTH))) return true;
+  std::fprintf(stderr, "oru: %s ignored: not owned by you or writable by others\n", p.c_str());
+  distrusted_ini.push_back(p);
+  return false;
+}
+
 bool dir_exists(const std::string& p) {
   struct stat st {};
   return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -124,7 +149,7 @@ bool names_ini_file(const std::string& a) {
   if (a.size() < 5 || a.find(';') != std::string::npos) return false;
   if (ends_with_ci(a, ".ini")) return true;
   if (!ends_with_ci(a, ".oru")) return false;
-  FILE* f = std::fopen(a.c_str(), "rb");
+  FILE* f = std::fopen(a.c_str(), "rbe");
   if (!f) return false;
   char head[16] = {};
   size_t n = std::fread(head, 1, sizeof head, f);
@@ -353,6 +378,7 @@ void SetPaths() {
 
   std::string exe_dir = szSysExec.empty() ? Getcwd() : dir_of(szSysExec);
   std::string cwd = Getcwd();
+  distrusted_ini.clear();
   if (!ini_given) {
     const char* env = std::getenv("ORUINI");
     if (env && *env) {
@@ -361,13 +387,13 @@ void SetPaths() {
       std::string base = base_of(szSysExec);
       base = base.substr(0, base.find('.'));
       std::string own = base + ".ini";
-      if (!base.empty() && file_exists(cwd + "/" + own))
+      if (!base.empty() && trusted_cwd_ini(cwd + "/" + own))
         szSysIniFile = cwd + "/" + own;
-      else if (!base.empty() && file_exists(exe_dir + "/" + own))
+      else if (!base.empty() && file_exists(exe_dir + "/" + own) && !distrusted(exe_dir + "/" + own))
         szSysIniFile = exe_dir + "/" + own;
-      else if (file_exists(cwd + "/kestil.ini"))
+      else if (trusted_cwd_ini(cwd + "/kestil.ini"))
         szSysIniFile = cwd + "/kestil.ini";
-      else
+      else if (!distrusted(exe_dir + "/kestil.ini"))
         szSysIniFile = exe_dir + "/kestil.ini";
     }
   }
@@ -688,6 +714,7 @@ void Wrap_up() {
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
   wrap_step([] { Clr_progs(); });
+  wrap_step([] { Perform_On_Clear(); });
   wrap_step([] { Text_source_close(); });
   wrap_step([] { Kill_timer(); });
   wrap_step([] { KillEventTimer(); });

@@ -60,7 +60,7 @@ void sdev_separator(Fcb* f) {
 std::vector<uint8_t> iolist_items() {
   const uint8_t* items = Check_iol();
   const uint8_t* p = items;
-  const uint8_t* end = items + 0x10000;
+  const uint8_t* end = Code_end(items);
   while (*p != code::END_SCAN && !(Cde_tbl[*p] & CC_STMT_END)) {
     size_t n = Item_size(p, end);
     if (n == 0) Rpt_error(45);

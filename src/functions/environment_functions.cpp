@@ -195,7 +195,7 @@ void fnc_dsk() {
 // SCLL(command): runs it through the shell; 0, or the host error number
 // (the exit status of a command that failed).  SCLL(pid [, signal]): sends
 // the signal (default 0) and gives kill's result; -1 with an ERR= clause is
-// error 15.
+// error 15; a pid below 2 is error 41.
 void fnc_scll() {
   Eval_formula();
   if (ws.Str_len >= 0) {
@@ -216,6 +216,9 @@ void fnc_scll() {
   if (Fnc_more()) sig = Eval_range(-1, 32000);
   bool err_clause = *ws.Exec_ptr == FNC_ERR_OPT;
   Chk_err();
+  // 0 and negative ids name process groups or every process of the user,
+  // 1 is init: only single processes may be signalled.
+  if (pid < 2) Rpt_error(41);
   int r = Signal_task(pid, sig);
   if (r == -1) {
     ws.Last_errno = errno;

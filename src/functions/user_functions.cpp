@@ -41,6 +41,7 @@
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "programs/objects.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ const uint8_t* first_statement(const uint8_t* p) {
 // The code that ends the statement at p (";", the end of the line, ...),
 // parentheses counted.
 uint8_t* statement_end(uint8_t* p) {
-  uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   int level = 0;
   for (;;) {
     uint8_t c = *p;
@@ -179,7 +180,7 @@ uint8_t* statement_end(uint8_t* p) {
 
 // Past the ")" of a parameter list that starts at p ("(").
 const uint8_t* after_params(const uint8_t* p) {
-  const uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   ++p;
   while (*p != code::RPAREN) {
     if (*p == code::EOL || *p == code::END_SCAN) Rpt_error(25);
@@ -208,7 +209,7 @@ const uint8_t* body_of(Fnc_def& f) {
 // written inline, ended by EOL.
 std::vector<uint8_t> copy_inline(uint8_t* p) {
   uint8_t* stop = statement_end(p);
-  uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   std::vector<uint8_t> out;
   while (p < stop) {
     size_t n = Item_size(p, end);
@@ -745,8 +746,16 @@ void d_def() {
       def_ext_sysvar(p[1]);
       return;
     case code::PREFIX2:
-      if (p[1] == P2_OBJECT) Not_built("DEF OBJECT");
-      if (p[1] == P2_CLASS) Not_built("DEF CLASS");
+      if (p[1] == P2_OBJECT) {
+        ws.Exec_ptr = p + 2;
+        DefObject();
+        return;
+      }
+      if (p[1] == P2_CLASS) {
+        ws.Exec_ptr = p + 2;
+        OopLoadClass();
+        return;
+      }
       syntax();
     default:
       if (p[0] >= code::SYSVAR_FIRST && p[0] <= code::SYSVAR_LAST) {

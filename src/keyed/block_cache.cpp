@@ -158,9 +158,9 @@ std::string KSeg_path(const std::string& main, int seg) {
 static int open_segment(Key_file* f, int seg, bool create) {
   std::string path = KSeg_path(f->path, seg);
   for (int links = 0; links <= 10; ++links) {
-    int fd = ::open(path.c_str(), O_RDWR);
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT && create) {
-      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, prmblk.Create_mode);
+      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, prmblk.Create_mode);
       if (fd < 0) Sys_error();
       uint8_t head[512];
       if (read_full(f->fd, head, 512, 0) != 512) {

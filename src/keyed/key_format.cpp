@@ -66,7 +66,7 @@ void Key_segments(Key_create& def, const std::vector<Key_seg_desc>& segs) {
 }
 
 void Key_define(const std::string& path, const Key_create& def) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) Sys_error();
   struct Owned {
     Owned() { owns_fd = true; }

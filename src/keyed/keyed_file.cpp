@@ -296,7 +296,12 @@ void put_key0(Buf& image, const Buf& k0) {
     return;
   }
   if (f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1) {
-    if (f->lay.keys[0].dups) std::memcpy(image.data() + 1 + f->lay.keys[0].len - 4, k0.data() + 1 + k0[0] - 4, 4);
+    if (f->lay.keys[0].dups) {
+      // The sequence number is the key's last 4 bytes: a key shorter than
+      // that (a null key of a damaged definition) has none.
+      if (k0[0] < 4 || f->lay.keys[0].len < 4 || f->lay.keys[0].len > f->keylen) Rpt_error(17);
+      std::memcpy(image.data() + 1 + f->lay.keys[0].len - 4, k0.data() + 1 + k0[0] - 4, 4);
+    }
     return;
   }
   int n = std::min<int>(f->keylen, K.ksz - 1);

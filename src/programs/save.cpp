@@ -4,6 +4,7 @@
 #include "programs/save.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -349,10 +350,14 @@ std::vector<Version_block> read_versions(int fd, uint16_t new_minor) {
   std::vector<Version_block> kept;
   int count = new_minor != 0 ? 1 : 0;
   off_t at = 0;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return kept;
   for (;;) {
     uint8_t h[PRG_HDR_SIZE];
     if (!read_full(fd, h, PRG_HDR_SIZE, at) || !Prg_is_header(h)) break;
     uint32_t size = Prg_image_size(h);
+    // A size beyond the end of the file is damage: the history ends there.
+    if (int64_t(size) > int64_t(st.st_size) - int64_t(at) - int64_t(PRG_HDR_SIZE)) break;
     uint16_t minor = get_u16be(h + PH_MINOR);
     if (size == 0) {
       at += off_t(PRG_HDR_SIZE);
@@ -368,6 +373,19 @@ std::vector<Version_block> read_versions(int fd, uint16_t new_minor) {
   return kept;
 }
 
+// The per-save part of the cipher's nonce: from the kernel's random source,
+// so that no two saves (of one second, of two processes) share a keystream
+// but by chance.
+uint16_t nonce16() {
+  uint16_t v = 0;
+  for (int tries = 0; tries < 100; ++tries) {
+    ssize_t n = getrandom(&v, sizeof v, 0);
+    if (n == ssize_t(sizeof v)) return v;
+    if (n < 0 && errno != EINTR) break;
+  }
+  return uint16_t(Oru_rand() ^ getpid());
+}
+
 uint32_t local_save_time() {
   time_t now = std::time(nullptr);
   struct tm lt;
@@ -378,7 +396,7 @@ uint32_t local_save_time() {
 // The fields SAVE fills in the target's header.
 void fill_header(uint8_t* h, int version_opt, bool enciphered, Prg_seed& seed) {
   seed.save_time = local_save_time();
-  seed.random = uint16_t(Oru_rand());
+  seed.random = nonce16();
   seed.el = uint8_t(prmblk.EL);
   put_u32be(h + PH_TIME, seed.save_time);
   std::string login = Getlogin();
@@ -460,6 +478,7 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
 // SAVE [LIST] [name] [, number ...] [, IND=version] [, DSC=description]
 // [, ERR=line]
 void d_save() {
+  Prog_cache_forget();  // a kept image of the file is not used again
   uint8_t c = *ws.Exec_ptr;
   if (c == code::D_DATA) {
     ws.Exec_ptr++;

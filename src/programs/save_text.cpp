@@ -1,9 +1,11 @@
 // The text side of SAVE: the listing written to a record file, the save
 // copy beside a program, and the structure check.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -128,9 +130,26 @@ bool KestSaveCvs() {
   while (end < size_t(n) && buf[end] != '\r' && buf[end] != '\n') end++;
   if (end < 6) return false;
   std::string target = std::string(buf, end) + path.substr(slash) + ".qebrg";
-  int made = ::open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, prmblk.Create_mode);
+  // The copy is written to a new temporary file beside the target and
+  // renamed over it: whatever stands at the target's name (a symbolic link
+  // to someone else's file) is replaced, never written through.
+  std::string temp = target + ".XXXXXX";
+  int made = ::mkostemp(temp.data(), O_CLOEXEC);
   if (made < 0) return false;
-  ::close(made);
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(made, prmblk.Create_mode & ~mask & 0777);
+  struct Temp_guard {
+    int fd;
+    const std::string& name;
+    bool keep = false;
+    ~Temp_guard() {
+      ::close(fd);
+      if (!keep) ::unlink(name.c_str());
+    }
+  } temp_guard{made, temp};
+  struct stat made_st {};
+  if (fstat(made, &made_st) != 0) return false;
   // The copy is listed with the listing switches LD and NL (and LC unless
   // MC), 80 columns wide.
   uint16_t w3 = ws.Sys_flags3;
@@ -152,11 +171,18 @@ bool KestSaveCvs() {
   try {
     Catch_region region;
     Scratch_guard chan;
-    chan.f = Open_scratch(target, true);
+    chan.f = Open_scratch(temp, true);
+    // The name must still be the file made above.
+    struct stat st {};
+    if (chan.f->fd < 0 || fstat(chan.f->fd, &st) != 0 || st.st_dev != made_st.st_dev ||
+        st.st_ino != made_st.st_ino)
+      return false;
     Sve_serial(chan.f, true);
   } catch (const Oru_error&) {
     return false;
   }
+  if (::rename(temp.c_str(), target.c_str()) != 0) return false;
+  temp_guard.keep = true;
   return true;
 }
 

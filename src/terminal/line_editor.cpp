@@ -40,6 +40,7 @@
 #include "terminal/mouse.h"
 #include "terminal/num_field.h"
 #include "terminal/terminal.h"
+#include "core/signal_flags.h"
 
 Edit_request Dev_edit_req;
 
@@ -91,7 +92,7 @@ bool Device_kbhit(Fcb* f, int32_t ms) {
   int r;
   do {
     r = ::poll(&p, 1, ms);
-  } while (r < 0 && errno == EINTR && !(ws.Run_flags & RF_ESCAPE) && !ws.End_process);
+  } while (r < 0 && errno == EINTR && !(Run_flags_now() & RF_ESCAPE) && !ws.End_process);
   return r > 0;
 }
 
@@ -106,7 +107,7 @@ int Device_getch(Fcb* f, int32_t hundredths) {
     if (r == 0) return -1;
     if (r < 0) {
       if (errno == EINTR) {
-        if ((ws.Run_flags & RF_ESCAPE) || ws.End_process) return -2;
+        if ((Run_flags_now() & RF_ESCAPE) || ws.End_process) return -2;
         continue;
       }
       return -3;
@@ -116,7 +117,7 @@ int Device_getch(Fcb* f, int32_t hundredths) {
     if (n == 1) return b;
     if (n == 0) return -3;
     if (errno == EINTR) {
-      if ((ws.Run_flags & RF_ESCAPE) || ws.End_process) return -2;
+      if ((Run_flags_now() & RF_ESCAPE) || ws.End_process) return -2;
       continue;
     }
     if (errno == EAGAIN) continue;
