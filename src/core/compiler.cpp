@@ -142,6 +142,8 @@ class Compiler {
   int scan_number();
   int scan_string();
   int scan_hex();
+  bool bare_hex_rest() const;
+  int scan_bare_hex();
   int scan_mnemonic();
   int scan_bracket();
   int scan_name(int expected);
@@ -209,6 +211,7 @@ int Compiler::next_token(int expected) {
   }
   if (c == '"') return tok_ = scan_string();
   if (c == '$') return tok_ = scan_hex();
+  if (expected == code::HEX_LIT && bare_hex_rest()) return tok_ = scan_bare_hex();
   if (c == '\'') return tok_ = scan_mnemonic();
   if (is_digit(c) || (c == '.' && pos_ + 1 < in_len_ && is_digit(in_[pos_ + 1]))) {
     if (expected == code::LINE_REF || expected == code::LABEL) return tok_ = scan_line_ref(code::LINE_REF);
@@ -421,6 +424,40 @@ int Compiler::scan_hex() {
     }
   }
   if (high >= 0) fail(75);
+  put_u16be(out_ + len_at, uint16_t(n));
+  return code::HEX_LIT;
+}
+
+// TABLE data: the rest of the line is hexadecimal digit pairs (blanks
+// between them ignored).
+bool Compiler::bare_hex_rest() const {
+  size_t digits = 0;
+  for (size_t p = pos_; p < in_len_; ++p) {
+    if (in_[p] == ' ' || in_[p] == '\t') continue;
+    if (hex_value(in_[p]) < 0) return false;
+    ++digits;
+  }
+  return digits > 0 && digits % 2 == 0;
+}
+
+int Compiler::scan_bare_hex() {
+  emit(code::HEX_LIT);
+  size_t len_at = out_len_;
+  emit_u16(0);
+  size_t n = 0;
+  int high = -1;
+  for (; pos_ < in_len_; ++pos_) {
+    int v = hex_value(in_[pos_]);
+    if (v < 0) continue;  // a blank
+    if (high < 0) {
+      high = v;
+    } else {
+      emit(uint8_t(high * 16 + v));
+      ++n;
+      high = -1;
+    }
+  }
+  if (n > 0xFFFF) fail(19);
   put_u16be(out_ + len_at, uint16_t(n));
   return code::HEX_LIT;
 }

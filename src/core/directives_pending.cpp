@@ -4,16 +4,17 @@
 #include "core/errors.h"
 
 
-void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
-void d_swap() { Not_built("the SWAP directive"); }
-void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
-void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
+
+// RANDOM and SWAP are not available in this system: error 99 with its own
+// message, not the not-built text.
+void d_rand() { Rpt_error(99); }
+void d_swap() { Rpt_error(99); }
