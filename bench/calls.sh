@@ -2,11 +2,12 @@
 # 100,000 subprogram calls with three arguments (a number, a string and a
 # number by reference) whose program ENTERs them and EXITs, beside CPython
 # calling a function of another module with three arguments as often.  Both
-# time themselves in-process (oru with TIM, whose resolution is 3.6 ms;
+# time themselves in-process (oru with TMR(0);
 # CPython with perf_counter), best of 5 rounds; the ratio is CPython's time
 # over oru's (above 1: oru is faster).  Two ways to keep the called program
 # loaded: resident (ADDR) and kept by the program cache (PC 3), which
-# checks the file on disk at every call.
+# checks the file on disk at every call; and plain calls, with the program
+# cache off (PC 0, the default).
 # Usage: bench/calls.sh [build-dir]
 set -e
 build=${1:-build}
@@ -22,15 +23,16 @@ printf '10 ENTER A,B$,C\n20 EXIT\nSAVE "callee"\n' | "$oru" > /dev/null
 session() {  # the line that keeps the program loaded
   printf '%s\n' "10 PRECISION 9; $1" \
     '20 FOR R=1 TO 5' \
-    '30 T0=TIM' \
+    '30 T0=TMR(0)' \
     '40 FOR I=1 TO 100000; CALL "callee",I,S$,X; NEXT I' \
-    '50 T=(TIM-T0)*3600; IF R=1 OR T<B THEN B=T' \
+    '50 T=TMR(0)-T0; IF R=1 OR T<B THEN B=T' \
     '60 NEXT R' \
     '70 PRINT B' \
     'RUN'
 }
 t_addr=$(session 'ADDR "callee"' | "$oru" | awk '/^ *[0-9.]+$/ {print $1}' | tail -1)
 t_pc=$(session "SET_PARAM 'PC'=3" | "$oru" | awk '/^ *[0-9.]+$/ {print $1}' | tail -1)
+t_plain=$(session "REM plain" | "$oru" | awk '/^ *[0-9.]+$/ {print $1}' | tail -1)
 
 cat > callee.py <<'PY'
 def sub(a, b, c):
@@ -51,6 +53,7 @@ def main():
 main()
 PY
 t_py=$(python3 main.py)
-echo "$t_addr $t_pc $t_py" | awk '{
+echo "$t_addr $t_pc $t_py $t_plain" | awk '{
   printf "100,000 CALLs, resident (ADDR):   oru %.4f s  python3 %.4f s  ratio %.2fx\n", $1, $3, $3/$1;
-  printf "100,000 CALLs, program cache (PC): oru %.4f s  python3 %.4f s  ratio %.2fx\n", $2, $3, $3/$2 }'
+  printf "100,000 CALLs, program cache (PC): oru %.4f s  python3 %.4f s  ratio %.2fx\n", $2, $3, $3/$2;
+  printf "100,000 CALLs, plain (PC 0):       oru %.4f s  python3 %.4f s  ratio %.2fx  plain/ADDR %.2fx\n", $4, $3, $3/$4, $4/$1 }'

@@ -7,7 +7,8 @@
 #           (1,000,000 passes)
 #   array:  summing a 1,000-element array 20,000 times (when DIM works)
 # Prints each time (start-up subtracted) and the throughput ratio
-# oru / CPython (above 1: oru is faster).
+# oru / CPython (above 1: oru is faster); the for and array loops also run
+# under Lua 5.4 when it is installed (lua5.4 or lua on the path).
 # Usage: bench/loops.sh [build-dir]
 . "$(dirname "$0")/lib.sh"
 
@@ -25,6 +26,11 @@ best_of() {  # best of 5 runs of the command line in $1, input from $2
 printf 'pass\n' > "$tmp/empty.py"
 t_oru0=$(best_of "$oru" "$tmp/empty.bas")
 t_py0=$(best_of "python3 $tmp/empty.py" /dev/null)
+lua=$(command -v lua5.4 || command -v lua || true)
+if [ -n "$lua" ]; then
+  : > "$tmp/empty.lua"
+  t_lua0=$(best_of "$lua $tmp/empty.lua" /dev/null)
+fi
 
 run() {  # name, oru program, python program
   printf '%s\nRUN\n' "$2" > "$tmp/$1.bas"
@@ -32,6 +38,15 @@ run() {  # name, oru program, python program
   t_o=$(best_of "$oru" "$tmp/$1.bas")
   t_p=$(best_of "python3 $tmp/$1.py" /dev/null)
   echo "$1 $t_o $t_oru0 $t_p $t_py0" | awk '{ o=$2-$3; p=$4-$5; printf "%-7s oru %.3f s  python3 %.3f s  ratio %.2fx\n", $1, o, p, p/o }'
+  if [ -n "$4" ]; then
+    if [ -z "$lua" ]; then
+      echo "        lua: not installed"
+    else
+      printf '%s\n' "$4" > "$tmp/$1.lua"
+      t_l=$(best_of "$lua $tmp/$1.lua" /dev/null)
+      echo "$1 $t_o $t_oru0 $t_l $t_lua0" | awk '{ o=$2-$3; l=$4-$5; printf "        lua %.3f s  ratio oru/lua %.2fx\n", l, l/o }'
+    fi
+  fi
 }
 
 run for '10 FOR I=1 TO 10000000; X=X+I; NEXT I' \
@@ -39,7 +54,9 @@ run for '10 FOR I=1 TO 10000000; X=X+I; NEXT I' \
     x = 0
     for i in range(1, 10000001):
         x = x + i
-main()'
+main()' \
+'local x = 0
+for i = 1, 10000000 do x = x + i end'
 
 run string '10 FOR I=1 TO 2000000; A$=A$+"x"; NEXT I' \
 'def main():
@@ -67,5 +84,9 @@ else
     for r in range(1, 20001):
         for i in range(0, 1001):
             s = s + a[i]
-main()'
+main()' \
+'local a = {}
+for i = 0, 1000 do a[i] = i end
+local s = 0
+for r = 1, 20000 do for i = 0, 1000 do s = s + a[i] end end'
 fi

@@ -365,9 +365,10 @@ void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t op
     if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) Not_built("REFILE of files on the thin client");
     Rpt_error(10);
   }
+  bool all_segs = false;
   if (opt_len > 0) {
-    (void)opt;
-    Not_built("segmented files (OPT= of REFILE)");
+    all_segs = Kest_all_segs_opt(std::string(reinterpret_cast<const char*>(opt), size_t(opt_len)));
+    if (!all_segs) Not_built("segmented files (OPT= of REFILE)");
   }
   Io_save_guard keep;
   ws.Io_stmt = code::D_OPEN;
@@ -382,7 +383,9 @@ void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t op
     CloseFile(f);
     throw;
   }
+  std::string path = f->path && f->path->path ? f->path->path : "";
   CloseFile(f);
+  if (!path.empty()) KestEraseRefileDel(path, false, all_segs);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -97,13 +98,17 @@ void locate_existing() {
   Sys_error();
 }
 
-// The OPT= of ERASE and RENAME: options of segmented files, which do not
-// exist here; an empty text is no option.
-void skip_opt() {
+// The OPT= of ERASE and RENAME: "ALLSEG" or "CISAM" (any case) sets the
+// all-segments bit for ERASE; an empty text is no option.
+bool skip_opt(bool erase) {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == COPT_OPT) {
     ws.Exec_ptr += 2;
-    if (!Create_text().empty()) Not_built("OPT= of segmented files");
+    std::string t = Create_text();
+    if (t.empty()) return false;
+    if (erase && Kest_all_segs_opt(t)) return true;
+    Not_built("OPT= of segmented files");
   }
+  return false;
 }
 
 // ",ERR=line" where the operands of ERASE, RENAME and DIRECTORY end, and
@@ -123,6 +128,33 @@ void refuse_client_name(const std::string& name) {
 }  // namespace
 
 Lib_entry_hooks Lib_hooks;
+
+bool Kest_all_segs_opt(const std::string& text) {
+  std::string t;
+  for (char c : text) t.push_back(char(std::toupper(uint8_t(c))));
+  return t == "ALLSEG" || t == "CISAM";
+}
+
+void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
+  if (!all_segs && !Sw_on(sw::PlusE)) return;
+  size_t n = path.size();
+  if (erase && n > 4 && strcasecmp(path.c_str() + n - 4, ".idx") == 0) {
+    // The C-ISAM data file, its extension in the case of the index's.
+    std::string d = path;
+    const char* rep = "dat";
+    for (size_t i = 0; i < 3; ++i) {
+      char c = d[n - 3 + i];
+      d[n - 3 + i] = (c >= 'a' && c <= 'z') ? rep[i] : char(rep[i] - 32);
+    }
+    ::remove(d.c_str());
+    return;
+  }
+  for (int i = 1; i <= 999; ++i) {
+    char seg[8];
+    std::snprintf(seg, sizeof seg, ".%03d", i);
+    if (::remove((path + seg).c_str()) != 0) break;
+  }
+}
 
 bool Is_lib_name(const std::string& name) { return name.size() >= 5 && strncasecmp(name.c_str(), "[lib:", 5) == 0; }
 
@@ -365,19 +397,22 @@ void d_diry() {
 }
 
 void d_eras() {
+  Prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   // Every name is read before any file goes: a statement that does not
   // read to its end removes nothing.
   std::vector<std::string> names;
+  std::vector<bool> all_segs;
   for (;;) {
     names.push_back(Create_text());
-    skip_opt();
+    all_segs.push_back(skip_opt(true));
     refuse_client_name(names.back());
     if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == COPT_ERR) break;
     ws.Exec_ptr++;
   }
   err_option_last();
-  for (const std::string& name : names) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& name = names[i];
     Set_path(name);
     if (Is_lib_name(Open_name())) {
       if (!Lib_hooks.remove) Not_built("program libraries");
@@ -419,20 +454,27 @@ void d_eras() {
       errno = e;
       Sys_error();
     }
+    KestEraseRefileDel(path, true, all_segs[i]);
   }
 }
 
 void d_renm() {
+  Prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == 66 && Rename_class_hook) {  // RENAME CLASS
+    ws.Exec_ptr += 2;
+    Rename_class_hook();
+    return;
+  }
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))
-    Not_built("RENAME of an index, class or control");
+    Not_built("RENAME of an index or control");
   std::string old_name = Create_text();
   Create_expect(code::COMMA);
   std::string new_name = Create_text();
   while (!new_name.empty() && new_name.back() == ' ') new_name.pop_back();
   if (new_name.empty() || new_name.size() > 512) Rpt_error(46);
-  skip_opt();
+  skip_opt(false);
   err_option_last();
   refuse_client_name(old_name);
   refuse_client_name(new_name);

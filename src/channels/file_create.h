@@ -58,6 +58,14 @@ struct Lib_entry_hooks {
 extern Lib_entry_hooks Lib_hooks;
 bool Is_lib_name(const std::string& name);
 
+// OPT= of ERASE and REFILE: whether the text is "ALLSEG" or "CISAM" (any
+// case).  After ERASE or REFILE of path, with that option or switch +E:
+// ERASE of a C-ISAM index ("*.idx") removes its data file (extension
+// letters in the index's case); otherwise the segment files path.001,
+// path.002, ... are removed until one is missing.  Failures end silently.
+bool Kest_all_segs_opt(const std::string& text);
+void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs);
+
 void d_seri();
 void d_diry();
 void d_eras();

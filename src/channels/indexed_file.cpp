@@ -23,6 +23,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "channels/channel.h"
@@ -58,6 +59,62 @@ void read_header(int fd, uint8_t* hdr) {
 
 void write_header(int fd, const uint8_t* hdr) {
   if (WriteVerify(fd, hdr, 256, 0) != 256) Sys_error();
+}
+
+// The record count at header bytes 14-17, read and written as one 4-byte
+// piece at its place (one system call each unless reads or writes are
+// verified), so that a reader without the lock sees the old or the new
+// count whole.
+int64_t read_count(int fd) {
+  uint8_t b[4];
+  ssize_t n;
+  if (prmblk.VR) {
+    n = ssize_t(ReadVerify(fd, b, 4, 14));
+  } else {
+    do n = pread(fd, b, 4, 14);
+    while (n < 0 && errno == EINTR);
+  }
+  if (n != 4) Sys_error();
+  return get_u32be(b);
+}
+
+void write_count(int fd, int64_t count) {
+  uint8_t b[4];
+  put_u32be(b, uint32_t(count));
+  ssize_t n;
+  if (prmblk.VW) {
+    n = ssize_t(WriteVerify(fd, b, 4, 14));
+  } else {
+    do n = pwrite(fd, b, 4, 14);
+    while (n < 0 && errno == EINTR);
+  }
+  if (n != 4) Sys_error();
+}
+
+// Writes record bytes at off.  A channel that holds the whole file (OPEN
+// LOCK, LOCK) takes no record lock, so without verified writes the bytes
+// go in one positioned write; otherwise through the record-lock layer.
+int64_t write_record(Fcb* f, int64_t off, const uint8_t* p, int32_t len) {
+  if (!(f->st1 & ST1_LOCKED) || prmblk.VW || f->lock_len != 0) return Write_and_lock(off, p, len);
+  int32_t done = 0;
+  while (done < len) {
+    ssize_t w = pwrite(f->fd, p + done, size_t(len - done), off_t(off + done));
+    if (w < 0 && errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT))) continue;
+    if (w < 0) Sys_error();
+    if (w == 0) break;
+    done += int32_t(w);
+  }
+  return done;
+}
+
+// The channel holds the file exclusively (OPEN LOCK, or LOCK of its only
+// open): no other channel or process has it open, so nobody else can raise
+// the count or look at it, and the count this channel keeps is the file's.
+bool sole_user(const Fcb* f) {
+  if (!(f->st4 & ST4_EXCLUSIVE) || f->fd < 0) return false;
+  for (int i = 0; i < Rsv_cnt; i++)
+    if (Rsv_tbl[i].fd == f->fd) return Rsv_tbl[i].count == -1;
+  return false;
 }
 
 // Holds the lock of header bytes 10-255 for its lifetime.
@@ -162,16 +219,20 @@ int64_t Ind_write() {
   int32_t count = f->buf_count < len ? f->buf_count : len;
   std::memset(f->out_buf + count, 0, size_t(len - count));
   f->buf_count = 0;
-  if (Write_and_lock(f->byte_pos, f->out_buf, len) != len) Rpt_error(16);
-  if (idx >= f->rec_count) {
+  if (write_record(f, f->byte_pos, f->out_buf, len) != len) Rpt_error(16);
+  if (idx >= f->rec_count && sole_user(f)) {
+    // Written at once, so that the file is whole after a crash.
+    if (Ind_init(f->fd, len, idx, f->rec_count) != 0) Sys_error();
+    write_count(f->fd, idx + 1);
+    f->rec_count = idx + 1;
+  } else if (idx >= f->rec_count) {
+    // The count grows only under the header lock, read again under it (another
+    // channel or process may have raised it) and never lowered.
     Header_lock lock(f->fd);
-    uint8_t hdr[256];
-    read_header(f->fd, hdr);
-    int64_t on_file = get_u32be(hdr + 14);
+    int64_t on_file = read_count(f->fd);
     if (idx >= on_file) {
       if (Ind_init(f->fd, len, idx, on_file) != 0) Sys_error();
-      put_u32be(hdr + 14, uint32_t(idx + 1));
-      write_header(f->fd, hdr);
+      write_count(f->fd, idx + 1);
       on_file = idx + 1;
     }
     f->rec_count = on_file;

@@ -7,6 +7,7 @@
 // back a channel's record lock and ends its use of the host file through the
 // open-file table, whichever object files a program links.
 #include "channels/channel.h"
+#include "channels/cisam_file.h"
 #include "channels/close.h"
 #include "channels/indexed_file.h"
 #include "channels/memory_file.h"
@@ -33,6 +34,8 @@ void Register_kinds() {
   Fio_register(FK_DIRECTORY, Dry_fotbl);
   Fio_register(FK_PIPE, Pip_fotbl);
   Fio_register(FK_KEYED, Key_fotbl);
+  Fio_register(FK_CISAM, Ism_fotbl);
+  Fio_register(FK_EFF, Key_fotbl);  // the same engine serves the second format
   Fio_register(FK_INDEXED, Ind_fotbl);
   Fio_register(FK_MEMORY, Dyn_fotbl);
   Fio_register(FK_PROGRAM, Prg_fotbl);

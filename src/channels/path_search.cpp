@@ -26,6 +26,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -204,6 +205,7 @@ void pfx_lookup(std::string& name) {
 void Pfx_set(int index, const std::string& list) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_lists[index] = list;
+  Prog_cache_forget();  // names may resolve to other files now
 }
 const std::string& Pfx_get(int index) {
   static const std::string none;
@@ -213,6 +215,7 @@ const std::string& Pfx_get(int index) {
 void Pfx_set_start(int index) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_start = index;
+  Prog_cache_forget();
 }
 int Pfx_start() { return pfx_start; }
 bool Pfx_defined(int index) {

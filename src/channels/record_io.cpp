@@ -9,6 +9,7 @@
 // written later.
 #include "channels/record_io.h"
 #include "programs/io_events.h"
+#include "programs/program_list.h"
 
 #include <cstring>
 #include <string>
@@ -659,8 +660,14 @@ void d_read() {
     d_inpu();
     return;
   }
-  uint8_t stmt = ws.Io_stmt;
-  bool extract = stmt == code::D_EXTRACT;
+  Read_record();
+  Parse_read(ws.Str_ptr, ws.Str_len);
+  if (ws.Io_stmt != code::D_EXTRACT) apply_step(f);
+}
+
+void Read_record() {
+  Fcb* f = ws.Cur_fcb;
+  bool extract = ws.Io_stmt == code::D_EXTRACT;
   bool supplied = false;
   if (f->event_pgm) {
     ws.Str_ptr = nullptr;
@@ -672,7 +679,7 @@ void d_read() {
     if (!extract) release_lock(f);
     if (f->event_pgm) Run_io_event(f, extract ? "POST_EXTRACT" : "POST_READ", extract ? EV_POST_EXTRACT : EV_POST_READ);
   }
-  const uint8_t* rec = ws.Str_ptr;
+  uint8_t* rec = ws.Str_ptr;
   int32_t len = ws.Str_len < 0 ? 0 : ws.Str_len;
   if (ws.Io_tbl) {
     uint8_t* copy = len > 0 ? static_cast<uint8_t*>(Get_temp(size_t(len))) : nullptr;
@@ -680,8 +687,8 @@ void d_read() {
     Cnv_table(copy, len, ws.Io_tbl, ws.Io_tbl_len);
     rec = copy;
   }
-  Parse_read(rec, len);
-  if (!extract) apply_step(f);
+  ws.Str_ptr = rec;
+  ws.Str_len = len;
 }
 
 // ---- WRITE, INSERT, UPDATE ----
@@ -839,6 +846,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
+  Prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;

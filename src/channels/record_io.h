@@ -20,6 +20,10 @@ void Wrt_record();
 void Write_fields();
 // Assigns the fields of the record (p, n) to the I/O list at the cursor.
 void Parse_read(const uint8_t* p, int32_t n);
+// READ's record on the current channel (Io_SetOptions done): PRE/POST event
+// programs, the driver's read, the lock release (not for EXTRACT), TBL=.
+// The record is left in ws.Str_ptr / ws.Str_len (never -1).
+void Read_record();
 
 // Empties the current channel as PURGE does (input-only channels 13, kinds
 // that cannot be purged 82; the PRE_PURGE and POST_PURGE events, the

@@ -277,6 +277,7 @@ enum : uint8_t {
   P2_TABLE = 67,
   P2_SAME = 120,      // the jump target *SAME
   P2_NEXTLINE = 121,  // the jump target *NEXTLINE
+  P2_WHERE = 122,     // SELECT ... WHERE
 };
 }  // namespace code
 

@@ -142,6 +142,8 @@ class Compiler {
   int scan_number();
   int scan_string();
   int scan_hex();
+  bool bare_hex_rest() const;
+  int scan_bare_hex();
   int scan_mnemonic();
   int scan_bracket();
   int scan_name(int expected);
@@ -167,6 +169,10 @@ class Compiler {
   uint16_t line_no_;
   uint32_t start_flags_;  // statement flags the syntax program starts with
   int pending2_ = -1;
+  // pending2_ holds PROP_PENDING after an object reference: its property
+  // comes next (kept with the token state, so a put-back undoes it).
+  static constexpr int PROP_PENDING = -2;
+  bool in_prop_ = false;  // reading that property's name
   Tok_state last_{0, 0, -1};
   size_t tok_start_ = 0;
   size_t last_start_ = 0;
@@ -191,8 +197,21 @@ int Compiler::next_token(int expected) {
   }
   uint8_t c = in_[pos_];
   if (c < ' ' || c >= 127) fail(20);  // stray control or 8-bit byte outside a string
+  if (pending2_ == PROP_PENDING) {  // the property after "'": a name even where it spells a keyword, or "*"
+    pending2_ = -1;
+    if (c == '*') {
+      ++pos_;
+      emit(code::OP_MUL);
+      return tok_ = code::OP_MUL;
+    }
+    in_prop_ = true;
+    int t = scan_name(code::NUM_VAR);
+    in_prop_ = false;
+    return tok_ = t;
+  }
   if (c == '"') return tok_ = scan_string();
   if (c == '$') return tok_ = scan_hex();
+  if (expected == code::HEX_LIT && bare_hex_rest()) return tok_ = scan_bare_hex();
   if (c == '\'') return tok_ = scan_mnemonic();
   if (is_digit(c) || (c == '.' && pos_ + 1 < in_len_ && is_digit(in_[pos_ + 1]))) {
     if (expected == code::LINE_REF || expected == code::LABEL) return tok_ = scan_line_ref(code::LINE_REF);
@@ -409,6 +428,40 @@ int Compiler::scan_hex() {
   return code::HEX_LIT;
 }
 
+// TABLE data: the rest of the line is hexadecimal digit pairs (blanks
+// between them ignored).
+bool Compiler::bare_hex_rest() const {
+  size_t digits = 0;
+  for (size_t p = pos_; p < in_len_; ++p) {
+    if (in_[p] == ' ' || in_[p] == '\t') continue;
+    if (hex_value(in_[p]) < 0) return false;
+    ++digits;
+  }
+  return digits > 0 && digits % 2 == 0;
+}
+
+int Compiler::scan_bare_hex() {
+  emit(code::HEX_LIT);
+  size_t len_at = out_len_;
+  emit_u16(0);
+  size_t n = 0;
+  int high = -1;
+  for (; pos_ < in_len_; ++pos_) {
+    int v = hex_value(in_[pos_]);
+    if (v < 0) continue;  // a blank
+    if (high < 0) {
+      high = v;
+    } else {
+      emit(uint8_t(high * 16 + v));
+      ++n;
+      high = -1;
+    }
+  }
+  if (n > 0xFFFF) fail(19);
+  put_u16be(out_ + len_at, uint16_t(n));
+  return code::HEX_LIT;
+}
+
 // Mnemonic literal: two characters between apostrophes, upper-cased.
 int Compiler::scan_mnemonic() {
   ++pos_;
@@ -474,6 +527,16 @@ int Compiler::scan_name(int expected) {
       code_out = code::REC_VAR;
       pos_ = f;  // the field name is the next token
     }
+  }
+  // "'" right after a numeric name makes it an object reference (H'AGE),
+  // also where a label could stand (a statement's start); anywhere else "'"
+  // opens a mnemonic.
+  if (code_out == code::NUM_VAR && !in_prop_ && pos_ + 1 < in_len_ && in_[pos_] == '\'' &&
+      (is_letter(in_[pos_ + 1]) || in_[pos_ + 1] == '_' || in_[pos_ + 1] == '*') && in_[start] != '%') {
+    code_out = code::OBJ_REF;
+    n = pos_ - start;
+    ++pos_;
+    pending2_ = PROP_PENDING;
   }
   if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
   emit(uint8_t(code_out));

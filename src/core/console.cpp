@@ -389,6 +389,32 @@ int16_t InternalExecLine() {
   return int16_t(console_mode != 0);
 }
 
+// The start-up program "*start.up" of the library (the file "_start.up"),
+// called once before anything else when it is there.  An error in it is
+// reported; the console goes on.
+void run_start_up() {
+  std::string lib = Lib_dir_path();
+  struct stat st;
+  if (lib.empty() || ::stat((lib + "/_start.up").c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  static const char name[] = "*start.up";
+  static uint8_t line[] = {0, 0, code::D_CALL, code::STR_LIT, 0, sizeof name - 1,
+                           '*', 's', 't', 'a', 'r', 't', '.', 'u', 'p', code::EOL};
+  ws.Exec_ptr = ws.Stmt_ptr = line + 2;
+  ws.Cur_stno = 0;
+  ws.Call_err = 0;
+  ProcessExecLine();
+  if (ws.Call_err > 0) {
+    std::string text = "Start-up program *start.up failed:";
+    Con_write(text.data(), text.size());
+    Con_newline();
+    Report_error(ws.Call_err);
+  }
+  ws.Call_err = 0;
+  Drop_escape();
+  ws.Run_flags &= ~uint32_t(RF_STOP);
+  ws.Con_flags &= ~uint32_t(CON_MODE);
+}
+
 void Exec_console() {
   for (;;) {
     ws.Work_ptr = ws.Work_mark = ws.Work_base;
@@ -399,6 +425,7 @@ void Exec_console() {
         Drop_escape();
         ws.Run_flags &= ~uint32_t(RF_STOP);
         ws.Con_flags &= ~uint32_t(CON_MODE);
+        run_start_up();
         if (ws.Cmd_flags & CMD_PROGRAM_NAMED) {
           // RUN of the program named on the command line.
           // A program that cannot be started is reported, not passed over.

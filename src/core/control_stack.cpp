@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "programs/perform_on.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -87,6 +88,7 @@ void Exec_unstack() {
   ws.Ctl_depth--;
   if (ws.Step_stack == f) ws.Step_stack = nullptr;
   if (f->for_str) For_release(f);
+  if (f->select) Select_release(f);
   if (ws.Loc_chain != f->saved_locals) Delocalize_to(f->saved_locals);
   release_frame(f);
 }
@@ -112,6 +114,7 @@ void Clr_stack() {
     Ret_blk(f);
   }
   cache_cnt = 0;
+  With_clear();
   ws.Ctl_depth = 0;
   ws.Step_stack = nullptr;
 }

@@ -15,6 +15,7 @@
 struct Var_node;
 struct Loc_frame;
 struct Str_blk;
+struct Select_loop;
 
 // Frame tags: the directive code of the opener.
 enum : uint8_t {
@@ -64,11 +65,21 @@ struct Ctl_frame {
   // block (a FOR LOCAL's control variable too) lies above it and is undone
   // when the frame goes, however it goes.
   Loc_frame* saved_locals = nullptr;
+  // SELECT: the record loop (select_loop.cpp), released with the frame.
+  Select_loop* select = nullptr;
 };
+
+// NEXT RECORD as the forward scans see it (NEXT followed by RECORD).
+constexpr uint16_t K_NEXT_RECORD = 0xC23F;
 
 // Frees a FOR frame's string copy (flow.cpp); Exec_unstack calls it for a
 // frame that has one.
 void For_release(Ctl_frame* f);
+// Ends a SELECT frame's record loop: closes the file it opened, frees the
+// block (select_loop.cpp).
+void Select_release(Ctl_frame* f);
+// NEXT RECORD (select_loop.cpp).
+void Select_next();
 // The localisation chain was emptied under the open frames (CLEAR): no frame
 // may later restore a pointer into it.
 void Ctl_forget_locals();

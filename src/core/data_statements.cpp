@@ -223,6 +223,11 @@ void Data_restore(uint32_t line) {
   data.offset = 0;
 }
 
+// TABLE reached in flow: its data is TBL='s.
+void d_tabl() {
+  while (!stmt_end(*ws.Exec_ptr)) Skip_code();
+}
+
 // DATA reached in flow: its values are READ DATA's.
 void d_data() {
   while (!stmt_end(*ws.Exec_ptr)) Skip_code();

@@ -3,13 +3,8 @@
 #include "core/directives.h"
 #include "core/errors.h"
 
-void d_begi() { Not_built("the BEGIN directive"); }
-void d_exec() { Not_built("the EXECUTE directive"); }
 
-void d_rand() { Not_built("the RANDOM directive"); }
 void d_via() { Not_built("the VIA directive"); }
-void d_swap() { Not_built("the SWAP directive"); }
-void d_tabl() { Not_built("the TABLE directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_add() { Not_built("the ADD directive"); }
@@ -17,12 +12,10 @@ void d_acpt() { Not_built("the ACCEPT directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
 void d_ulex() { Not_built("the ULEX directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
-void d_sele() { Not_built("the SELECT directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
-void d_proy() { Not_built("the PROPERTY directive"); }
-void d_func() { Not_built("the FUNCTION directive"); }
-void d_get() { Not_built("the GET directive"); }
-void d_set() { Not_built("the SET directive"); }
-void d_stat() { Not_built("the STATIC directive"); }
-void d_with() { Not_built("the WITH directive"); }
+
+// RANDOM and SWAP are not available in this system: error 99 with its own
+// message, not the not-built text.
+void d_rand() { Rpt_error(99); }
+void d_swap() { Rpt_error(99); }

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "channels/console_device.h"
+#include "channels/channel.h"
+#include "channels/print.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/directives.h"
@@ -267,11 +269,31 @@ void d_list() {
   refuse_protected();
   uint8_t*& p = ws.Exec_ptr;
   int flags = ws.Prm.LE ? LST_EDIT_LAYOUT : 0;
+  if (*p == code::LPAREN) {
+    // LIST (ch): the lines as text rows on the channel, unwrapped.
+    Io_SetOptions(code::D_LIST);
+    Prt_begin_output();
+    if (*p == code::D_EDIT) {
+      p++;
+      flags |= LST_EDIT_LAYOUT;
+    }
+    uint16_t first, last;
+    Get_range(first, last);
+    if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(55);
+    for (uint16_t n = Find_line(first); n <= last && n < LAST_LINE_NO; n = Next_line(n)) {
+      Work_guard g;
+      Decompile_Obj(flags, nullptr, 0);
+      Prt_bytes(ws.Str_ptr, ws.Str_len);
+      Prt_slew(1);
+      Find_line(n);  // printing may have moved the line store's cursor
+    }
+    return;
+  }
   if (*p == code::D_EDIT) {
     p++;
     flags |= LST_EDIT_LAYOUT;
   }
-  if (*p == code::LPAREN || (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST)) Not_built("channels");
+  if (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST) Rpt_error(20);
   uint16_t first, last;
   Get_range(first, last);
   if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(55);
@@ -287,7 +309,12 @@ void d_list() {
 
 void d_dele() {
   uint8_t* p = ws.Exec_ptr;
-  if (*p == code::PREFIX2) Not_built("objects");
+  if (*p == code::PREFIX2) {
+    if (p[1] != 64 || !Delete_object_hook) Rpt_error(20);
+    ws.Exec_ptr = p + 2;
+    Delete_object_hook();
+    return;
+  }
   if (stmt_end(*p)) {
     Clr_lines();
     return;

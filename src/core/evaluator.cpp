@@ -21,6 +21,12 @@
 #include "core/workspace.h"
 #include "functions/mask_match.h"
 
+int (*Ret_object_hook)() = nullptr;
+void (*Set_object_hook)() = nullptr;
+void (*Delete_object_hook)() = nullptr;
+void (*Rename_class_hook)() = nullptr;
+bool (*Method_return_hook)() = nullptr;
+
 namespace {
 
 // Operator levels by code - 39: = <> <= >= > < + - * / ^ MOD
@@ -433,7 +439,8 @@ int Get_value() {
       return ws.Str_len;
     }
     case code::OBJ_REF:
-      Not_built("object references");
+      if (!Ret_object_hook) Not_built("object references");
+      return Ret_object_hook();
     case code::REC_VAR: {
       Var_node* field = Find_field();
       if (field->type == code::STR_VAR) {

@@ -49,6 +49,20 @@ int Xcmp_str(uint8_t op, const uint8_t* left, int32_t left_len);
 void Vnum_load(Var_node* node);
 void Vstr_load(Var_node* node);
 
+// An object reference operand (code 250 at the cursor): the property's
+// value or the method's result into the accumulators; returns ws.Str_len.
+// Filled by the object layer at start-up.
+extern int (*Ret_object_hook)();
+// A statement that begins with an object reference (an assignment to a
+// property or a method call).
+extern void (*Set_object_hook)();
+// The object forms of directives below the object layer, the cursor after
+// CLASS or OBJECT: DELETE OBJECT, RENAME CLASS.  RETURN in a method's own
+// frame (true when it was one).
+extern void (*Delete_object_hook)();
+extern void (*Rename_class_hook)();
+extern bool (*Method_return_hook)();
+
 // System variables (codes 12..34) and built-in functions (72..131, 254); the
 // cursor is just past the code byte.
 int Ret_value(uint8_t code);

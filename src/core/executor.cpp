@@ -34,6 +34,7 @@
 #include "core/workspace.h"
 #include "core/signal_flags.h"
 #include "functions/trace.h"
+#include "programs/perform_on.h"
 
 const Dir_fn dir_jmp[95] = {
     d_extd, d_addr, d_begi, d_call, d_clea, d_clos, d_cwd,  d_def,  d_dctl, d_dele,  // 149..158
@@ -144,7 +145,7 @@ Served serve_requests() {
   if (ws.Run_flags & RF_IDE_LINK) ws.Run_flags &= ~RF_IDE_LINK;  // no IDE link can be open in this build
   if (ws.Run_flags & RF_PERFORM_ON) {
     ws.Run_flags &= ~RF_PERFORM_ON;
-    Not_built("PERFORM ON");
+    if (Do_On_PerfExec()) return Served::restart;
   }
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
   ws.Run_flags &= ~RF_CLEAR_EACH;
@@ -213,6 +214,7 @@ inline void next_program_line() {
   uint16_t n = Next_line(ws.Cur_stno);
   ws.Cur_stno = n;
   ws.Exec_ptr = ws.Str_ptr + 2;
+  if (Perform_on_active) Perform_on_line(n);
 }
 
 // The variable of an indexed reference (code, 0x80|high, low at p) when it
@@ -510,10 +512,13 @@ void run_statements(uint8_t* work) {
         Do_incrdecr();
         break;
       case code::LABEL:
+        if (Perform_on_active && ws.Cur_stno != 0) Perform_on_label(ws.Exec_ptr);
         skip_label();
         goto next_statement;
       case code::OBJ_REF:
-        Not_built("object references");
+        if (!Set_object_hook) Not_built("object references");
+        Set_object_hook();
+        break;
       case code::REC_VAR:
         d_let();
         break;
@@ -654,4 +659,5 @@ void Exec_go(uint32_t target) {
   }
   ws.Cur_stno = n;
   ws.Exec_ptr = line + 2;
+  if (Perform_on_active) Perform_on_line(n);
 }

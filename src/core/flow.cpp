@@ -34,6 +34,7 @@
 namespace {
 
 constexpr uint16_t X(uint8_t b) { return uint16_t(0x9500 | b); }  // 149 b
+constexpr uint8_t RECORD_WORD = 63;                               // NEXT RECORD
 
 // The cursor position of a scan, restored when the scan fails so that the
 // error names the statement that started it.
@@ -67,7 +68,10 @@ bool scan_next_line() {
   return true;
 }
 
-inline uint16_t code_at(const uint8_t* p) { return p[0] == code::EXT_DIR ? X(p[1]) : p[0]; }
+inline uint16_t code_at(const uint8_t* p) {
+  if (p[0] == code::D_NEXT && p[1] == RECORD_WORD) return K_NEXT_RECORD;
+  return p[0] == code::EXT_DIR ? X(p[1]) : p[0];
+}
 
 inline void step_item() { ws.Exec_ptr += Scan_size(ws.Exec_ptr, Code_end(ws.Exec_ptr)); }
 
@@ -366,7 +370,10 @@ void d_gosu() { True_gosub(Get_line()); }
 
 void d_rtrn() {
   Ctl_frame* f = ws.Ctl_stack;
-  if (!f || f->tag != TAG_GOSUB) f = Switch_Flush(TAG_GOSUB);
+  if (!f || f->tag != TAG_GOSUB) {
+    if (Method_return_hook && Method_return_hook()) return;  // RETURN value of a method
+    f = Switch_Flush(TAG_GOSUB);
+  }
   if (f->tag == TAG_FUNCTION) {
     Fnc_return();  // RETURN value ends a multi-line function body
     return;
@@ -518,6 +525,11 @@ void d_for() {
 }
 
 void d_next() {
+  if (*ws.Exec_ptr == RECORD_WORD) {
+    ws.Exec_ptr++;
+    Select_next();
+    return;
+  }
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_FOR) f = Switch_Flush(TAG_FOR);
   uint8_t* p = ws.Exec_ptr;
@@ -681,6 +693,10 @@ void d_brea() {
     case TAG_SWITCH:
       Skipto_code(code::D_END_SWITCH, code::D_SWITCH);
       break;
+    case TAG_SELECT:
+      scan_to_closer(K_NEXT_RECORD, X(code::X_SELECT));
+      ws.Exec_ptr += 2;  // NEXT RECORD
+      break;
     default:
       Rpt_error(27);
   }
@@ -698,6 +714,7 @@ void d_cont() {
     case TAG_REPEAT: scan_to_closer(X(code::X_UNTIL), X(code::X_REPEAT)); break;
     case TAG_FOR: scan_to_closer(code::D_NEXT, code::D_FOR); break;
     case TAG_WHILE: scan_to_closer(code::D_WEND, code::D_WHILE); break;
+    case TAG_SELECT: scan_to_closer(K_NEXT_RECORD, X(code::X_SELECT)); break;
     default: Rpt_error(27);
   }
 }

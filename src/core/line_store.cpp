@@ -298,10 +298,11 @@ void Convert_variables() {
       if (p < end && (*p == code::NUM_VAR || *p == code::STR_VAR)) p += Item_size(p, end);
       continue;
     }
-    if ((c == code::NUM_VAR || c == code::STR_VAR) && p + 1 < end && !(p[1] & 0x80)) {
+    if ((c == code::NUM_VAR || c == code::STR_VAR || c == code::OBJ_REF) && p + 1 < end && !(p[1] & 0x80)) {
+      // An object reference names its handle, a numeric variable.
       int n = p[1];
       if (n < 1 || p + 2 + n > end) Rpt_error(49);
-      uint32_t idx = var_slot(c, p + 2, n);
+      uint32_t idx = var_slot(c == code::OBJ_REF ? uint8_t(code::NUM_VAR) : c, p + 2, n);
       uint8_t* rest = p + 2 + n;
       p[1] = uint8_t(0x80 | (idx >> 8));
       p[2] = uint8_t(idx);

@@ -232,7 +232,7 @@ void Lister::write_word(std::string_view s) {
 }
 
 void Lister::write_item(std::string_view s) {
-  bool glued = !out_.empty() && out_.back() == '.' && out_.size() == field_at_;
+  bool glued = !out_.empty() && (out_.back() == '.' || out_.back() == '\'') && out_.size() == field_at_;
   if (!glued && !out_.empty() && out_.back() != ' ' &&
       (pending_blank_ || (is_word_char(out_.back()) && !s.empty() && is_word_char(s.front()))))
     out_ += ' ';
@@ -354,6 +354,10 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
   write_item(name);
   if (c == code::REC_VAR) {  // the field's name follows without a blank
     out_ += '.';
+    field_at_ = out_.size();
+  }
+  if (c == code::OBJ_REF) {  // the property follows without a blank: H'AGE
+    out_ += '\'';
     field_at_ = out_.size();
   }
 }

@@ -22,6 +22,7 @@
 #include "core/line_store.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
+#include "programs/perform_on.h"
 #include "programs/program_load.h"
 #include "functions/trace.h"
 
@@ -68,6 +69,7 @@ void end_program(bool keep_stop_point) {
 
 void start_at(uint16_t n, uint8_t* start) {
   Data_restore(0);
+  if (Perform_on_active) Perform_on_start();
   ws.Stop_stno = 0;
   ws.Stop_ptr = nullptr;
   ws.Con_flags &= ~uint32_t(CON_MODE);
@@ -114,6 +116,11 @@ void d_run() {
 
 // END and STOP: inside a called program they are EXIT.
 void d_end() {
+  if (*ws.Exec_ptr == code::EXT_DIR && ws.Exec_ptr[1] == code::X_WITH) {
+    ws.Exec_ptr += 2;
+    End_with();
+    return;
+  }
   if (ws.Call_link) {
     Exec_exit(false, 0);
     return;

@@ -38,6 +38,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/objects.h"
@@ -713,6 +714,7 @@ void Wrap_up() {
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
   wrap_step([] { Clr_progs(); });
+  wrap_step([] { Perform_On_Clear(); });
   wrap_step([] { Text_source_close(); });
   wrap_step([] { Kill_timer(); });
   wrap_step([] { KillEventTimer(); });

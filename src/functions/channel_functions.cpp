@@ -367,9 +367,9 @@ void fnc_gen_io(Io_fn fn) {
   if (fn == Io_fn::rno) {
     switch (f->kind) {
       case FK_KEYED:
+      case FK_EFF:
         Fnc_result_int(Key_getrno());
         return;
-      case FK_EFF:
       case FK_BBX_KEYED:
       case FK_BBX_KEYED2:
         Not_built("RNO( on keyed files");

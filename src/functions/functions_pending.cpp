@@ -6,9 +6,6 @@
 
 void fnc_fobj() { Not_built("the OBJ( function"); }
 void fnc_xfa() { Not_built("XFA( (record templates; records keep no field formats or descriptions)"); }
-void fnc_fnew() { Not_built("the NEW( function"); }
-void fnc_fref() { Not_built("the REF( function"); }
 void vl_lip() { Not_built("the LIP counters of the terminal input"); }
 void vl_mse() { Not_built("MSE (the terminal keeps no mouse state or position words)"); }
 void vl_vhlp() { Not_built("the help key of INPUT (HLP=) kept for VHLP"); }
-void vl_voop() { Not_built("the object system (VOOP)"); }

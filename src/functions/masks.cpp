@@ -69,6 +69,24 @@ Mask_shape scan_mask(const uint8_t* m, size_t n) {
 }  // namespace
 
 int Conv_val_viafmt(const Num_val& value, const uint8_t* m, size_t n, std::string& out) {
+  // The common key-building case first: a mask of "0"s only and a whole
+  // number of no decimal places, not negative; the digits zero-padded to the
+  // mask's length, as the general pass below gives them.
+  if (value.scale == 0 && value.mant >= 0 && n > 0 && n <= 24) {
+    size_t zeros = 0;
+    while (zeros < n && m[zeros] == '0') ++zeros;
+    if (zeros == n) {
+      char buf[24];
+      size_t at = n;
+      for (uint64_t x = uint64_t(value.mant); x != 0; x /= 10) {
+        if (at == 0) return 43;
+        buf[--at] = char('0' + x % 10);
+      }
+      while (at > 0) buf[--at] = '0';
+      out.assign(buf, n);
+      return 0;
+    }
+  }
   Mask_shape sh = scan_mask(m, n);
   Num_val v = value;
   if (v.scale != sh.dec_pos) Set_scl(v, sh.dec_pos, 1);

@@ -41,6 +41,7 @@
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "programs/objects.h"
 
 namespace {
 
@@ -745,8 +746,16 @@ void d_def() {
       def_ext_sysvar(p[1]);
       return;
     case code::PREFIX2:
-      if (p[1] == P2_OBJECT) Not_built("DEF OBJECT");
-      if (p[1] == P2_CLASS) Not_built("DEF CLASS");
+      if (p[1] == P2_OBJECT) {
+        ws.Exec_ptr = p + 2;
+        DefObject();
+        return;
+      }
+      if (p[1] == P2_CLASS) {
+        ws.Exec_ptr = p + 2;
+        OopLoadClass();
+        return;
+      }
       syntax();
     default:
       if (p[0] >= code::SYSVAR_FIRST && p[0] <= code::SYSVAR_LAST) {

@@ -16,6 +16,7 @@
 #include "core/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/program_list.h"
 #include "functions/error_handler.h"
 #include "functions/prefix_lists.h"
 
@@ -41,6 +42,7 @@ void d_cwd() {
   }
   if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   int r = dir.find('\0') == std::string::npos ? chdir(dir.c_str()) : (errno = ENOENT, -1);
+  Prog_cache_forget();  // relative names may resolve to other files now
   ws.Last_errno = r == 0 ? 0 : errno;
   if (r != 0) {
     // The report names the directory as the last file accessed.

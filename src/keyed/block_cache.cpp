@@ -24,6 +24,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/switches.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 namespace {
@@ -82,6 +83,9 @@ Kbfr* victim(Kbfr_pool& p) {
   for (Kbfr* b = p.lru; b; b = b->prev) {
     if (!b->file) return b;
     if (b->serial == K.serial && b->file == K.f) continue;
+    // A changed EFF map page is written only by the flip at the end of its
+    // cycle, so it stays cached until then.
+    if (b->changed && b->file->eff && b->b()[0] == kf::BT_MAP) continue;
     return b;
   }
   return add_buffer(p);
@@ -251,6 +255,21 @@ void Kbfr_set(int count) {
 
 void Kbfr_wrt(Kbfr* b, bool own) {
   Key_file* f = b->file;
+  if (f->eff) {
+    if (b->b()[0] == kf::BT_MAP) return;  // written by the flip
+    // The page's own file must be current while the map changes.
+    Key_file* keep = K.f;
+    K.f = f;
+    try {
+      Eff_page_write(b);
+    } catch (...) {
+      K.f = keep;
+      if (own) throw;
+      return;
+    }
+    K.f = keep;
+    return;
+  }
   uint8_t* d = b->b();
   bool node = d[0] == kf::BT_NODE;
   if (node) {
@@ -272,7 +291,7 @@ void Kbfr_flush_file(Key_file* f, bool drop) {
     for (auto& u : p.bufs) {
       Kbfr* b = u.get();
       if (!b->file || (f && b->file != f)) continue;
-      if (b->changed) Kbfr_wrt(b, b->file == K.f);
+      if (b->changed && !(b->file->eff && b->b()[0] == kf::BT_MAP)) Kbfr_wrt(b, b->file == K.f);
       if (drop) forget(p, b);
     }
   };
@@ -300,8 +319,11 @@ static void init_block(Key_file* f, Kbfr* b, uint32_t addr) {
   b->count = 0;
 }
 
+static Kbfr* eff_get(uint32_t page, int type);
+
 Kbfr* Kbfr_get(uint32_t addr, int type) {
   Key_file* f = K.f;
+  if (f->eff) return eff_get(addr, type);
   Kbfr_pool& p = Kbfr_pool_of(f);
   if (addr < kf::FIRST_BLOCK || (addr & 255) != 0) Rpt_error(107);
   int seg = Key_seg_of(f, addr);
@@ -327,6 +349,7 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
   if (!b) {
     b = victim(p);
     if (b->file) {
+      b->serial = K.serial;  // not chosen again while it is written
       if (b->changed) Kbfr_wrt(b, b->file == f);
       forget(p, b);
     }
@@ -504,6 +527,15 @@ static Kbfr* new_variable(int type) {
 }
 
 Kbfr* Kbfr_new(int type) {
+  if (K.f->eff) {
+    uint32_t page = Eff_get_empty_page();
+    Eff_page_new(page, uint8_t(type));
+    Kbfr* b = eff_get(page, 0);
+    b->b()[0] = uint8_t(type);
+    b->count = 0;
+    Kbfr_touch(b);
+    return b;
+  }
   Kbfr* b = K.f->variable ? new_variable(type) : new_fixed(type);
   b->count = 0;
   return b;
@@ -511,7 +543,7 @@ Kbfr* Kbfr_new(int type) {
 
 void Kbfr_mark(Kbfr* b, int state) {
   Key_file* f = K.f;
-  if (!f->variable) return;
+  if (!f->variable || f->eff) return;  // EFF map types follow the write-back
   uint32_t addr = b->addr;
   int i;
   uint32_t m = map_of(f, addr, &i);
@@ -530,6 +562,12 @@ void Kbfr_mark(Kbfr* b, int state) {
 void Kbfr_free(Kbfr* b) {
   Key_file* f = K.f;
   uint8_t* d = b->b();
+  if (f->eff) {
+    if (f->data_block == b->addr) f->data_block = 0;
+    Eff_page_free(b);
+    forget(Kbfr_pool_of(f), b);
+    return;
+  }
   if (f->variable) {
     init_block(f, b, b->addr);
     d[0] = kf::BT_FREE;
@@ -559,3 +597,109 @@ void Kbfr_swap_addr(Kbfr* a, Kbfr* b) {
   Kbfr_touch(a);
   Kbfr_touch(b);
 }
+
+// ---- EFF pages ----
+// A page of an EFF file by its logical number.  type 0: a page just taken
+// from the map, made empty here (it reaches the disk only by copy-on-write
+// write-back).  Cached pages are trusted while the operation has loaded the
+// header (the load drops them when another process committed).
+static Kbfr* eff_get(uint32_t page, int type) {
+  Key_file* f = K.f;
+  Eff_store* e = Eff_of(f);
+  Kbfr_pool& p = Kbfr_pool_of(f);
+  if (page < 1 || page > e->max_page) Rpt_error(114);
+  Key_Hdr_Lock_N_Load(1);
+  auto it = p.index.find(ix(f, page));
+  Kbfr* b = nullptr;
+  if (it != p.index.end()) {
+    b = it->second;
+    if (type == 0) Rpt_error(106);
+    b->stamp = ++Kbfr_quepos;
+    b->serial = K.serial;
+    use(p, b);
+  } else {
+    // The map is read before a buffer is chosen, so that the map page's own
+    // reading cannot take that buffer.
+    uint32_t phys = 0;
+    if (type != 0) {
+      bool map = Eff_is_map_page(e, page);
+      phys = map ? page : Eff_log2ps(f, page);
+      if (!map && phys > e->high) Rpt_error(11);
+    }
+    b = victim(p);
+    if (b->file) {
+      b->serial = K.serial;  // not chosen again while it is written
+      if (b->changed) Kbfr_wrt(b, b->file == f);
+      forget(p, b);
+    }
+    b->serial = K.serial;
+    b->addr = page;
+    b->fd = f->fd;
+    b->changed = false;
+    if (type == 0) {
+      init_block(f, b, page);
+      b->host_off = 0;
+    } else {
+      b->host_off = int64_t(phys) * e->B;
+      errno = 0;
+      int64_t r = read_full(f->fd, b->b(), size_t(f->blk), b->host_off);
+      if (r < 0) Sys_error();
+      ++Key_io_stats.reads;
+      if (r != f->blk) Rpt_error(105);
+      uint8_t* d = b->b();
+      if (get_u32be(d + 1) != page) Rpt_error(107);
+      b->count = d[0] == kf::BT_NODE ? d[5] : 0;
+    }
+    b->file = f;
+    b->stamp = ++Kbfr_quepos;
+    p.index[ix(f, page)] = b;
+    use(p, b);
+  }
+  uint8_t t = b->b()[0];
+  if (type >= 3 && t != type) Rpt_error(106);
+  if (t == kf::BT_NODE && K.kent_sz && b->count > std::min(255, (f->blk - kf::BLK_HDR) / K.kent_sz)) Rpt_error(106);
+  return b;
+}
+
+// Forgets every cached page of f without writing (EFF: a rollback, or the
+// pages of another generation).
+void Kbfr_forget_file(Key_file* f) { Kbfr_drop_file(f); }
+
+// Forgets the cached data pages and index nodes of f (EFF PURGE).
+void Kbfr_forget_nonmap(Key_file* f) {
+  auto one = [&](Kbfr_pool& p) {
+    for (auto& u : p.bufs) {
+      uint8_t t = u->b()[0];
+      if (u->file == f && t != kf::BT_MAP && t != 253 && t != kf::BT_DICT) forget(p, u.get());
+    }
+  };
+  one(Kbfr_q);
+  if (f->priv) one(*f->priv);
+}
+
+// Relabels a cached map page as its other copy (the flip) and writes it.
+void Kbfr_relabel(Kbfr* b, uint32_t page) {
+  Kbfr_pool& p = Kbfr_pool_of(b->file);
+  p.index.erase(ix(b->file, b->addr));
+  auto it = p.index.find(ix(b->file, page));
+  if (it != p.index.end()) forget(p, it->second);
+  b->addr = page;
+  put_u32be(b->b() + 1, page);
+  p.index[ix(b->file, page)] = b;
+}
+
+// The changed pages of f other than map pages.
+std::vector<Kbfr*> Kbfr_changed_pages(Key_file* f) {
+  std::vector<Kbfr*> out;
+  auto one = [&](Kbfr_pool& p) {
+    for (auto& u : p.bufs)
+      if (u->file == f && u->changed && u->b()[0] != kf::BT_MAP) out.push_back(u.get());
+  };
+  one(Kbfr_q);
+  if (f->priv) one(*f->priv);
+  return out;
+}
+
+// Positioned transfers of whole pages (EFF maps and header).
+int64_t Eff_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off) { return write_full(fd, buf, len, off); }
+int64_t Eff_pread(int fd, uint8_t* buf, size_t len, int64_t off) { return read_full(fd, buf, len, off); }

@@ -23,6 +23,7 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/switches.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 namespace {
@@ -150,12 +151,29 @@ void Kno_def(int k) {
   K.ksz = f->lay.keys[k].len + 1;
   K.kent_sz = K.ksz + 4;
   K.max_kidx = (f->blk - kf::BLK_HDR) / K.kent_sz;
-  if (!Sw_on(sw::GtK) && !f->cap_lifted) K.max_kidx = std::min(K.max_kidx, 255);
+  if ((!Sw_on(sw::GtK) && !f->cap_lifted) || f->eff) K.max_kidx = std::min(K.max_kidx, 255);
   K.nullkey = f->flags1 & kf::F1_NULL_KEY;
 }
 
-uint32_t Key_root() { return Hdr32(K.f, kf::H_ROOTS + 4 * K.kno); }
-void Key_set_root(uint32_t addr) { Hdr32_set(K.f, kf::H_ROOTS + 4 * K.kno, addr); }
+uint32_t Key_root() {
+  if (K.f->eff) return K.f->eff->roots[size_t(K.kno)];
+  return Hdr32(K.f, kf::H_ROOTS + 4 * K.kno);
+}
+void Key_set_root(uint32_t addr) {
+  if (K.f->eff) {
+    K.f->eff->roots[size_t(K.kno)] = addr;
+    Key_hdr_changed();
+    return;
+  }
+  Hdr32_set(K.f, kf::H_ROOTS + 4 * K.kno, addr);
+}
+
+// EFF: the record sequence after the data of an image.
+uint32_t Eff_image_seq(const uint8_t* image) {
+  int W = K.f->keylen;
+  int dlen = get_u16be(image + 1 + W) & 0x7FFF;
+  return get_u32be(image + 1 + W + 2 + dlen);
+}
 
 // ---- building key values ----
 
@@ -249,7 +267,11 @@ int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write) {
     std::memset(key, 0, size_t(K.ksz));
     return 0;
   }
-  if (K.kno == 0 && kd.dups) {
+  if (f->eff && (K.kno > 0 || kd.dups)) {
+    // EFF: equal values stay in insertion order (the record sequence).
+    put_u32be(out + L, Eff_image_seq(image));
+    L += 4;
+  } else if (K.kno == 0 && kd.dups) {
     int seglen = kd.len - 4;
     uint32_t seq;
     if (write) {
@@ -336,7 +358,7 @@ int Key_adjust(uint8_t* key, int mode, int len) {
 int Kfnd_key(const uint8_t* key, int check) {
   Key_Hdr_Lock_N_Load(1);
   Key_file* f = K.f;
-  bool climb = (K.kno > 0 || f->lay.keys[0].dups) && !((f->flags1 & kf::F1_CHECKED) && check != 1);
+  bool climb = !K.no_climb && (K.kno > 0 || f->lay.keys[0].dups) && !((f->flags1 & kf::F1_CHECKED) && check != 1);
   K.depth = 0;
   uint32_t addr = Key_root();
   if (addr == 0) {

@@ -24,6 +24,9 @@
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"
 #include "keyed/keyed_internal.h"
+#include "keyed/eff_create.h"
+#include "core/host.h"
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +74,7 @@ Key_req request() {
     r.dir = ws.Io_dir;
   }
   r.lock = (ws.Io_opts & IO_EXCLUSIVE) != 0;
+  r.dom = ws.Dom_line != 0;
   return r;
 }
 
@@ -97,9 +101,42 @@ void string_result(const std::string& s) {
   ws.Str_len = int32_t(s.size());
 }
 
+// EFF creation: the definition's keys become key descriptors.  The define
+// slot owns the new file: it closes it, and removes it when it fails.
+int64_t Eff_define_slot() {
+  const Kdef* kd = ws.Create_kdef;
+  int fd = ws.Cur_fd;
+  std::string path = ws.Path_buf;
+  try {
+    if (kd->key_len & KLEN_EFF2) Rpt_error_text(99, "EFF files in the large-file format are not built");
+    Eff_create_def d;
+    d.limit = kd->records > 0 ? kd->records : 0;
+    d.expected = kd->records < 0 ? -kd->records : kd->records;
+    d.rec_len = kd->rec_len;
+    d.block_kb = kd->block_kb;
+    if (kd->flags1 & KF1_NK) d.flags_a |= 0x04;
+    if (kd->flags1 & KF1_SEP_GIVEN) d.flags_a |= 0x08;
+    if (kd->flags1 & KF1_NO_SEP) d.flags_a |= 0x10;
+    if (kd->flags2 & KF2_C) d.flags_b |= 0x01;
+    if (kd->flags2 & KF2_X) d.flags_b |= 0x08;
+    if (kd->flags2 & KF2_Z) d.flags_b |= 0x40;
+    d.sep_given = (kd->flags1 & KF1_SEP_GIVEN) != 0;
+    d.sep = kd->separator;
+    d.keys = Eff_keys_from_kdef(kd->segs ? kd->segs : default_kdef, kd->segs ? kd->seg_cap : 0, kd->key_len & 127);
+    Eff_create(fd, d);
+  } catch (...) {
+    Close(fd);
+    ::unlink(path.c_str());
+    throw;
+  }
+  Close(fd);
+  return 0;
+}
+
 int64_t Key_define_slot() {
   const Kdef* kd = ws.Create_kdef;
   if (!kd) Rpt_error(49);
+  if (kd->type == FK_EFF) return Eff_define_slot();
   Key_create d;
   d.file_type = kd->type;
   d.limit = kd->records;
@@ -133,7 +170,7 @@ int64_t Key_open_slot() {
   Key_chan* kc = Key_open(ws.Path_buf, o);
   auto* f = Fcb_alloc<Key_fcb>();
   f->fd = ws.Cur_fd;
-  f->kind = FK_KEYED;
+  f->kind = ws.Cur_ftype == FK_EFF ? FK_EFF : FK_KEYED;
   f->kc = kc;
   f->rec_size = Key_record_length(kc);
   f->high_key = uint8_t(Key_count_keys(kc) - 1);
@@ -250,7 +287,7 @@ int64_t Key_restore_slot() {
 
 // KEY= given in parts fills the segments of the key: their widths.
 int key_widths(Fcb* f, int32_t key_no, int32_t* widths, int max) {
-  if (f->kind != FK_KEYED || !static_cast<Key_fcb*>(f)->kc) return 0;
+  if ((f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return 0;
   return Key_segment_lengths(static_cast<Key_fcb*>(f)->kc, key_no, widths, max);
 }
 
@@ -263,7 +300,7 @@ int64_t Key_getrno() {
 }
 
 bool Key_channel_facts(Fcb* f, Key_facts* out) {
-  if (!f || f->kind != FK_KEYED || !static_cast<Key_fcb*>(f)->kc) return false;
+  if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return false;
   Io_save_guard keep;
   ws.Cur_fcb = f;
   *out = engine([&] { return Key_facts_of(static_cast<Key_fcb*>(f)->kc); });

@@ -108,7 +108,8 @@ constexpr int HDR_SIZE = 256;
 constexpr int BLK_HDR = 6;
 constexpr uint32_t FIRST_BLOCK = 512;
 constexpr uint32_t FILE_LIMIT = 0x7FFF0001u;
-constexpr int MAX_KEYS = 16;
+constexpr int MAX_KEYS = 16;       // keys of a first-format file
+constexpr int MAX_KEYS_ALL = 255;  // keys of any keyed file (EFF files have up to 255)
 constexpr int MAX_DEPTH = 16;
 constexpr int MAX_SEGMENT_FILES = 123;
 constexpr int SEG_TABLE_BYTES = 384;  // 128 in the header + 256 at 512
@@ -170,7 +171,7 @@ struct Key_def {
 };
 struct Key_layout {
   int nkeys = 0;
-  Key_def keys[kf::MAX_KEYS];
+  Key_def keys[kf::MAX_KEYS_ALL];
   std::vector<Key_seg> segs;
   int auto_seg = -1;  // last auto-generated segment
   int max_len = 0;    // longest full key length

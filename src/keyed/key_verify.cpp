@@ -14,6 +14,7 @@
 
 #include "core/errors.h"
 #include "keyed/keyed_file.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
@@ -30,6 +31,12 @@ struct Checker {
     if (++problems <= 50) out << what << "\n";
   }
 
+  static std::string hexkey(const uint8_t* k) {
+    std::string o = " ";
+    char b[4];
+    for (int i = 0; i < K.ksz; ++i) { std::snprintf(b, sizeof b, "%02x", k[i]); o += b; }
+    return o;
+  }
   static bool sentinel(const uint8_t* k) {
     for (int i = 0; i < K.ksz; ++i)
       if (k[i] != 255) return false;
@@ -66,7 +73,7 @@ struct Checker {
       int32_t p = get_i32be(e);
       if ((p <= 0) != leaf) bad("node " + std::to_string(addr) + " mixes leaf and inner entries");
       if (i > 0 && Kcmp(ent(i - 1) + 4, e + 4) >= 0) bad("node " + std::to_string(addr) + " out of order at " + std::to_string(i));
-      if (lo && Kcmp(e + 4, lo) <= 0 && !sentinel(e + 4)) bad("node " + std::to_string(addr) + " entry below its range");
+      if (lo && Kcmp(e + 4, lo) <= 0 && !sentinel(e + 4)) bad("node " + std::to_string(addr) + " entry below its range" + hexkey(e + 4) + " lo" + hexkey(lo) + " key " + std::to_string(K.kno) + " i " + std::to_string(i) + " depth " + std::to_string(depth));
       if (hi && Kcmp(e + 4, hi) > 0) bad("node " + std::to_string(addr) + " entry above its parent entry");
       if (sentinel(e + 4) && !(rightmost && i == n - 1)) bad("end sentinel inside node " + std::to_string(addr));
     }
@@ -192,7 +199,8 @@ std::string Key_verify(Key_chan* ch) {
   }
   if (key0 != int64_t(Hdr32(f, kf::H_COUNT)) && !(f->flags2 & kf::F2_EXTENDED && false))
     c.bad("record count " + std::to_string(Hdr32(f, kf::H_COUNT)) + " but key 0 holds " + std::to_string(key0));
-  if (f->variable) check_maps(c);
+  if (f->eff) c.out << Eff_verify_map(f, std::vector<uint32_t>(c.nodes.begin(), c.nodes.end()));
+  else if (f->variable) check_maps(c);
   else check_fixed_chains(c);
   op.done();
   return c.out.str();

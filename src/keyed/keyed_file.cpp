@@ -20,6 +20,7 @@
 #include "core/startup.h"
 #include "core/switches.h"
 #include "functions/zlib_loader.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 extern std::vector<Key_file*> Key_files;
@@ -103,6 +104,13 @@ void refresh_positions(uint32_t addr, bool have_node) {
 uint32_t ind_addr(int64_t n) {
   Key_file* f = K.f;
   if (n < 0) Rpt_error(11);
+  if (f->eff) {
+    // EFF: the index is the record address (page x 256 + slot).
+    if (n > 0x7FFFFFFF) Rpt_error(105);
+    int r = Eff_check_address(uint32_t(n));
+    if (r == 105) Rpt_error(105);
+    return uint32_t(n);
+  }
   if (f->variable) return uint32_t(n + 512);
   return uint32_t(n * f->slot + f->blk + 512);
 }
@@ -180,6 +188,8 @@ int by_dir(int d) {
       }
       Kno_def(keep);
     }
+    // A step in front of the first record is the END error at once, and
+    // the end of file stays pending for the next READ (both formats).
     if (back && K.advance_left != 0) ch->eof_pending = true;
   }
   return r;
@@ -264,12 +274,27 @@ void build_image(Buf& image, const std::string& data) {
     n = size_t(f->reclen);
   put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
   std::memcpy(image.data() + 1 + f->keylen + 2, data.data(), data.size());
+  // EFF: the sequence of a new record (replaced by the stored one when the
+  // record exists).
+  if (f->eff) put_u32be(image.data() + 1 + f->keylen + 2 + n, get_u32be(f->hdr + kf::H_AUTO) + 1);
+}
+
+void stamp_seq(Buf& image, uint32_t seq) {
+  Key_file* f = K.f;
+  if (!f->eff) return;
+  int n = get_u16be(image.data() + 1 + f->keylen) & 0x7FFF;
+  put_u32be(image.data() + 1 + f->keylen + 2 + n, seq);
 }
 
 // Puts the key-0 value into the image's key part (keys built from the
 // record; an outside key keeps the program's form there).
 void put_key0(Buf& image, const Buf& k0) {
   Key_file* f = K.f;
+  if (f->eff) {
+    // EFF records hold the external key only; a key built from the record
+    // stays in the data.
+    return;
+  }
   if (f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1) {
     if (f->lay.keys[0].dups) {
       // The sequence number is the key's last 4 bytes: a key shorter than
@@ -381,6 +406,61 @@ void missing_key_notice() {
 }
 }  // namespace
 
+
+// ---- EFF reads without the file lock ----
+namespace {
+// A channel's position, kept across the attempts of a read.
+struct Chan_pos {
+  int cur_kno, last_kno, cur_idx, cur_kno_pos;
+  uint32_t cur_rec, cur_node, last_read;
+  bool eof_pending;
+  std::vector<uint8_t> cur_key;
+  std::vector<Key_pos> saved;
+  explicit Chan_pos(const Key_chan* ch)
+      : cur_kno(ch->cur_kno), last_kno(ch->last_kno), cur_idx(ch->cur_idx), cur_kno_pos(ch->cur_kno_pos),
+        cur_rec(ch->cur_rec), cur_node(ch->cur_node), last_read(ch->last_read), eof_pending(ch->eof_pending),
+        cur_key(ch->cur_key), saved(ch->saved.begin(), ch->saved.begin() + ch->f->lay.nkeys) {}
+  void put(Key_chan* ch) const {
+    ch->cur_kno = cur_kno;
+    ch->last_kno = last_kno;
+    ch->cur_idx = cur_idx;
+    ch->cur_kno_pos = cur_kno_pos;
+    ch->cur_rec = cur_rec;
+    ch->cur_node = cur_node;
+    ch->last_read = last_read;
+    ch->eof_pending = eof_pending;
+    ch->cur_key = cur_key;
+    std::copy(saved.begin(), saved.end(), ch->saved.begin());
+  }
+};
+
+// Runs a read of an EFF file without the file lock: when another process
+// committed while it ran (the generation on disk moved), the read is
+// repeated from the same position; the third attempt runs under the lock.
+template <class R, class Fn>
+R eff_retry(Key_chan* ch, Fn body) {
+  Key_file* f = ch->f.get();
+  if (!f->eff || f->eff->locked || ch->nolock) return body();
+  Chan_pos before(ch);
+  for (int attempt = 0;; ++attempt) {
+    K.eff_lock_first = attempt >= 2;
+    bool settled;
+    try {
+      R r = body();
+      K.eff_lock_first = false;
+      settled = attempt >= 2 || Eff_disk_generation(f) == f->eff->generation;
+      if (settled) return r;
+    } catch (const Oru_error&) {
+      K.eff_lock_first = false;
+      settled = attempt >= 2 || Eff_disk_generation(f) == f->eff->generation;
+      if (settled) throw;
+    }
+    if (ch->lock_held && (ch->lock_addr != ch->last_read || ch->lock_addr != before.last_read)) Rec_unlock(ch);
+    before.put(ch);
+  }
+}
+}  // namespace
+
 // ---- open and close ----
 
 Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
@@ -403,6 +483,9 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
     try {
       uint8_t head[512];
       int64_t r = Key_pread(fd, head, 512, 0);
+      if (r >= 8 && std::memcmp(head + 4, "ky2]", 4) == 0) {
+        Eff_load_file(f.get(), opts.sep == -2 ? int(prmblk.FS) : opts.sep);
+      } else {
       if (r < 256 || std::memcmp(head + 4, "key]", 4) != 0 || std::memcmp(head, Oru_file_id, 4) != 0) Rpt_error(17);
       std::memcpy(f->hdr, head, 256);
       std::memcpy(f->segtbl, head + kf::H_SEGS, 128);
@@ -455,6 +538,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       } else {
         f->seg_limit = kf::FILE_LIMIT;
       }
+      }
     } catch (...) {
       release();
       throw;
@@ -492,6 +576,7 @@ void Key_close(Key_chan* ch) {
     K.f = f.get();
     int failure = -1;
     try {
+      if (f->eff) Khdr_flush(f.get());  // the cycle's pages, the flip, the header
       Kbfr_flush_file(f.get(), true);
       Khdr_flush(f.get());
     } catch (const Oru_error& e) {
@@ -516,8 +601,15 @@ std::vector<std::weak_ptr<Key_file>> Key_file_refs;
 
 // ---- read ----
 
+static std::string key_read_once(Key_chan* ch, const Key_req& req);
 std::string Key_read(Key_chan* ch, const Key_req& req) {
   check_pending_eof(ch, req);
+  // A read that positions anew (KEY=, IND=, RNO=) ends a pending end of file.
+  if (req.has_key || req.has_ind || req.has_rno) ch->eof_pending = false;
+  return eff_retry<std::string>(ch, [&] { return key_read_once(ch, req); });
+}
+
+static std::string key_read_once(Key_chan* ch, const Key_req& req) {
   Key_bracket op(ch, req.directive, req.lock);
   bool phys;
   select_key(ch, req, &phys);
@@ -621,17 +713,23 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   if (found == 0) {
     old_addr = ch->cur_rec;
     if (req.directive == DIR_INSERT) Rpt_error(11);
+    // EFF: WRITE with DOM= never overwrites a record.
+    if (f->eff && req.dom && req.directive == DIR_WRITE) Rpt_error(11);
     if (f->reclen) {
       K.rec_addr = 0xFFFFFFFFu;
       int r = Krec_read(old_addr);
       if (r != 0) Rpt_error(r);
       old_image = K.rec_bfr;
+      uint32_t old_seq = K.rec_seq;
       if (f->flags2 & kf::F2_MERGE) {
         merge_fields(data, old_image, K.rec_sz);
         build_image(image, data);
         put_key0(image, k0);
         if (outside) std::memcpy(image.data(), old_image.data(), size_t(1 + f->keylen));
       }
+      // An update keeps the record's sequence, so equal alternate values
+      // keep their order.
+      stamp_seq(image, old_seq);
     }
   } else if (req.directive == DIR_UPDATE) {
     Rpt_error(11);
@@ -702,7 +800,12 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
       Kent_add(nv.data(), -int32_t(addr));  // the lookup above left the path
       continue;
     }
-    if (Kfnd_key(nv.data(), 0) != 0) Kent_add(nv.data(), -int32_t(addr));
+    // EFF: an insert goes to the end of the leaf whose separator covers it
+    // (climbing to the next leaf would put it under a separator below it).
+    K.no_climb = f->eff != nullptr;
+    int at = Kfnd_key(nv.data(), 0);
+    K.no_climb = false;
+    if (at != 0) Kent_add(nv.data(), -int32_t(addr));
   }
   Kno_def(ch->cur_kno);
   if (!req.lock) Rec_unlock(ch);
@@ -885,16 +988,25 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
 }
 }  // namespace
 
-std::string Key_getkey(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 0); }
-std::string Key_getkef(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 1); }
-std::string Key_getkel(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 2); }
-std::string Key_getken(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 3); }
-std::string Key_getkep(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 4); }
-std::string Key_getkec(Key_chan* ch, const Key_req& req) { return key_fn(ch, req, 5); }
+static std::string key_fn_retry(Key_chan* ch, const Key_req& req, int which) {
+  if (which == 0 || which == 3 || which == 4) check_pending_eof(ch, req);
+  return eff_retry<std::string>(ch, [&] { return key_fn(ch, req, which); });
+}
+std::string Key_getkey(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 0); }
+std::string Key_getkef(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 1); }
+std::string Key_getkel(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 2); }
+std::string Key_getken(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 3); }
+std::string Key_getkep(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 4); }
+std::string Key_getkec(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 5); }
 
+static int64_t key_getind_once(Key_chan* ch, const Key_req& req);
 int64_t Key_getind(Key_chan* ch, const Key_req& req) {
   if (ch->f->reclen == 0) Rpt_error(13);
   check_pending_eof(ch, req);
+  return eff_retry<int64_t>(ch, [&] { return key_getind_once(ch, req); });
+}
+
+static int64_t key_getind_once(Key_chan* ch, const Key_req& req) {
   Key_bracket op(ch, DIR_READ, false);
   bool phys;
   select_key(ch, req, &phys);
@@ -904,13 +1016,18 @@ int64_t Key_getind(Key_chan* ch, const Key_req& req) {
   if (r != 0) Rpt_error(2);
   Key_file* f = K.f;
   uint32_t a = ch->cur_rec;
-  int64_t n = f->variable ? int64_t(a) - 512 : (int64_t(a) - 512 - f->blk) / f->slot;
+  int64_t n = f->eff ? int64_t(a) : f->variable ? int64_t(a) - 512 : (int64_t(a) - 512 - f->blk) / f->slot;
   op.done();
   return n;
 }
 
+static int64_t key_getrno_once(Key_chan* ch, const Key_req& req);
 int64_t Key_getrno(Key_chan* ch, const Key_req& req) {
   check_pending_eof(ch, req);
+  return eff_retry<int64_t>(ch, [&] { return key_getrno_once(ch, req); });
+}
+
+static int64_t key_getrno_once(Key_chan* ch, const Key_req& req) {
   Key_bracket op(ch, DIR_READ, false);
   bool phys;
   select_key(ch, req, &phys);
@@ -933,6 +1050,15 @@ void Key_purge(Key_chan* ch) {
   Key_bracket op(ch, DIR_WRITE, false);
   Key_Hdr_Lock_N_Load(2);
   Key_file* f = K.f;
+  if (f->eff) {
+    Eff_purge(f);
+    ch->cur_rec = ch->last_read = 0;
+    ch->cur_node = 0;
+    for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{};
+    ch->eof_pending = false;
+    op.done();
+    return;
+  }
   Kbfr_drop_file(f);
   int nseg = f->hdr[kf::H_NSEG];
   KSeg_close_all(f);

@@ -40,6 +40,7 @@ struct Key_req {
   bool has_dir = false;
   int dir = 0;  // direction step: the record dir entries from the last one read (1 the next)
   bool lock = false;
+  bool dom = false;  // DOM= given: an EFF WRITE never overwrites
 };
 inline Key_req Key_by(const std::string& key, int directive = 204) {
   Key_req r;

@@ -13,6 +13,7 @@
 
 struct Key_file;
 struct Key_chan;
+struct Eff_store;  // the EFF page store of a second-format file (eff_store.h)
 
 // A block buffer.  file == nullptr: the buffer is free.
 struct Kbfr {
@@ -75,6 +76,8 @@ struct Key_file {
   int wd_count = 0;              // operations since the last full write-back
   int channels = 0;
   uint32_t data_block = 0;       // current data block (variable-length files)
+  // EFF files (second format): the page store; null for first-format files.
+  std::shared_ptr<Eff_store> eff;
 };
 
 // A key's saved position.  An empty key vector stands before every entry:
@@ -93,7 +96,7 @@ struct Key_chan {
   bool readonly = false;
   int nbf = 0;            // buffer count asked at open (0 = default)
   int cur_kno = 0;
-  std::array<Key_pos, kf::MAX_KEYS> saved;
+  std::array<Key_pos, kf::MAX_KEYS_ALL> saved;
   // Current position.
   uint32_t cur_rec = 0, cur_node = 0;
   int cur_idx = 0, cur_kno_pos = 0;
@@ -135,6 +138,9 @@ struct Key_ctx {
   std::vector<uint8_t> rec_bfr;  // key-0 image, BE16 length, data
   int rec_sz = 0;
   uint32_t rec_ext = 0;           // extension following the record read
+  uint32_t rec_seq = 0;           // EFF: the sequence of the record read
+  bool eff_lock_first = false;    // EFF: this attempt reads under the file lock
+  bool no_climb = false;          // a search for an insert position stays in its leaf
 };
 extern Key_ctx K;
 

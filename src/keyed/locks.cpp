@@ -24,6 +24,7 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/workspace.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 Key_ctx K;
@@ -52,6 +53,10 @@ void flush_everything() {
 void Key_hdr_changed() { K.fh_updated = true; if (K.f) K.f->hdr_changed = true; }
 
 void Khdr_flush(Key_file* f) {
+  if (f->eff) {
+    Eff_end_cycle(f);
+    return;
+  }
   if (f->hdr_changed) {
     if (Key_pwrite(f->fd, f->hdr + 8, 248, 8) != 248) {
       unlock_header(f);
@@ -73,11 +78,40 @@ void Key_init(Key_chan* ch) {
   K.fh_updated = K.ky_updated = false;
   K.open = true;
   K.advance_left = 0;
+  K.no_climb = false;
   ++K.serial;
+}
+
+// EFF files: reads load the header without a lock (the retry wrapper
+// checks the generation afterwards); changes, EXTRACT and the last attempt
+// of a read take the file lock.
+static void eff_lock_n_load(Key_file* f, int level) {
+  Eff_store* e = Eff_of(f);
+  if (K.directive == DIR_EXTRACT || K.eff_lock_first || Sw_on(sw::WL)) level = 2;
+  if (K.load_type >= level) return;
+  if (K.load_type == 0) {
+    K.sv_exit = ws.Err_hook;
+    ws.Err_hook = Key_exit_hook;
+  }
+  if (level == 2) {
+    Eff_lock(f, K.ch->nolock);
+    int d = K.directive;
+    if (Eff_transaction_open() &&
+        (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || d == DIR_EXTRACT))
+      e->in_txn = true;
+  } else if (!e->locked) {
+    Eff_load_header(f);
+  }
+  f->lock_level = level;
+  K.load_type = level;
 }
 
 void Key_Hdr_Lock_N_Load(int level) {
   Key_file* f = K.f;
+  if (f->eff) {
+    eff_lock_n_load(f, level);
+    return;
+  }
   if (K.load_type >= level) return;
   if (Sw_on(sw::WL) || prmblk.WD != 0) level = 2;
   if (K.load_type == 0) {
@@ -116,12 +150,43 @@ void Key_Hdr_Lock_N_Load(int level) {
 
 // Closing an operation.  error: called on the way out of an error, when a
 // second failure must not hide the first one.
+static void eff_exit(bool error) {
+  Key_file* f = K.f;
+  Key_chan* ch = K.ch;
+  Eff_store* e = Eff_of(f);
+  int failure = -1;
+  try {
+    if (ch->lock2_len) {
+      if (!ch->nolock) Unlk_area(f->fd, ch->lock2_addr, ch->lock2_len);
+      ch->lock2_addr = ch->lock2_len = 0;
+    }
+    if (e->locked && !e->in_txn) {
+      // A failed statement that began the cycle leaves the file as it was.
+      if (error && e->ops == 0) {
+        Eff_abort_cycle(f);
+      } else if (error || ++e->ops > int(prmblk.WD)) {
+        Eff_end_cycle(f);
+      }
+    }
+  } catch (const Oru_error& x) {
+    failure = x.no;
+    if (e->locked && !e->in_txn) Eff_abort_cycle(f);
+  }
+  if (!e->locked) f->lock_level = 0;
+  K.load_type = 0;
+  if (failure >= 0 && !error) Rpt_error(failure);
+}
+
 static void key_exit(bool error) {
   if (!K.open) return;
   K.open = false;
   Key_file* f = K.f;
   Key_chan* ch = K.ch;
   if (K.load_type > 0) ws.Err_hook = K.sv_exit;
+  if (f->eff) {
+    eff_exit(error);
+    return;
+  }
   int failure = -1;
   try {
     if (ch->lock2_len) {
@@ -153,7 +218,9 @@ static void key_exit(bool error) {
   } catch (const Oru_error& e) {
     failure = e.no;
     // Whatever could not be written, the header lock must not stay held.
-    for (Key_file* g : Key_files) unlock_header(g);
+    for (Key_file* g : Key_files)
+      if (g->eff) Eff_abort_cycle(g);
+      else unlock_header(g);
   }
   K.load_type = 0;
   if (failure >= 0 && !error) Rpt_error(failure);

@@ -29,6 +29,7 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "functions/zlib_loader.h"
+#include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
 int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
@@ -39,6 +40,14 @@ bool keeps_lock() {
   int d = K.directive;
   return d == DIR_EXTRACT || d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || K.lock_opt;
 }
+
+// EFF records carry their sequence after the data; data pages hold at most
+// 254 records and are known by their logical page number.
+bool eff() { return K.f->eff != nullptr; }
+int seq_size() { return eff() ? 4 : 0; }
+uint32_t page_of(uint32_t addr) { return eff() ? (addr >> 8) & 0x7FFFFFu : addr & ~255u; }
+uint32_t addr_of(Kbfr* b, int s) { return eff() ? (b->addr << 8) | uint32_t(s) : b->addr | uint32_t(s); }
+int slot_cap() { return eff() ? eff::MAX_DATA_SLOTS : 255; }
 
 int free_of(Kbfr* b) { return get_u16be(b->b() + 6); }
 void set_free(Kbfr* b, int v) { put_u16be(b->b() + 6, uint16_t(v)); }
@@ -54,7 +63,7 @@ int body_size(Kbfr* b, int off) {
   int64_t hdr = 1 + f->keylen + 2;
   if (off < 1 || start + hdr > f->blk) return -1;
   int sl = get_u16be(b->b() + start + 1 + f->keylen);
-  int64_t size = hdr + (sl & 0x7FFF) + ((sl & 0x8000) ? 4 : 0);
+  int64_t size = hdr + (sl & 0x7FFF) + seq_size() + ((sl & 0x8000) ? 4 : 0);
   if (start + size > f->blk) return -1;
   return int(size);
 }
@@ -80,6 +89,11 @@ std::vector<uint8_t> stored_body(const uint8_t* image, uint32_t ext) {
     stored = n;
   }
   size_t size = size_t(kl + 2 + stored);
+  if (eff()) {
+    int dlen = get_u16be(image + kl) & 0x7FFF;
+    std::memcpy(out.data() + size, image + kl + 2 + dlen, 4);
+    size += 4;
+  }
   if (ext) {
     out[size_t(kl)] |= 0x80;
     put_u32be(out.data() + size, ext);
@@ -99,8 +113,9 @@ void set_image(const uint8_t* body, int avail, uint32_t addr) {
   bool ext = (sl & 0x8000) && (f->flags2 & kf::F2_EXTENDED);
   int n = sl & 0x7FFF;
   if (!(f->flags2 & kf::F2_EXTENDED) && (sl & 0x8000)) Rpt_error(108);
-  if (kl + 2 + n + (ext ? 4 : 0) > avail) Rpt_error(113);
-  K.rec_ext = ext ? get_u32be(body + kl + 2 + n) : 0;
+  if (kl + 2 + n + seq_size() + (ext ? 4 : 0) > avail) Rpt_error(113);
+  K.rec_ext = ext ? get_u32be(body + kl + 2 + n + seq_size()) : 0;
+  K.rec_seq = eff() ? get_u32be(body + kl + 2 + n) : 0;
   int len;
   if (f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) {
     std::vector<uint8_t> in(size_t(n + 2));
@@ -117,6 +132,7 @@ void set_image(const uint8_t* body, int avail, uint32_t addr) {
   }
   K.rec_sz = len;
   K.rec_addr = addr;
+  if (eff()) put_u32be(K.rec_bfr.data() + kl + 2 + len, K.rec_seq);
 }
 
 // ---- fixed-length slots ----
@@ -209,11 +225,12 @@ void Kfix_rwr(uint32_t addr, const uint8_t* image) {
 // ---- variable-length records ----
 
 bool has_room(Kbfr* b) {
-  return free_of(b) >= K.f->threshold && slots_of(b) < 255;
+  return free_of(b) >= K.f->threshold && slots_of(b) < slot_cap();
 }
 
 Kbfr* data_block(uint32_t addr) {
-  Kbfr* b = Kbfr_get(addr & ~255u, 1);
+  if (eff() && Eff_check_address(addr) != 0) return nullptr;
+  Kbfr* b = Kbfr_get(page_of(addr), 1);
   if (b->b()[0] != kf::BT_DATA) return nullptr;
   // A slot table that reaches past the free count's room is damage.
   if (8 + 2 * slots_of(b) + free_of(b) > K.f->blk) Rpt_error(113);
@@ -232,7 +249,7 @@ int Kvar_read(uint32_t addr) {
   if (off < 1 || off > f->blk - 6) return 113;
   int size = body_size(b, off);
   if (size < 0) return 113;
-  if (free_of(b) >= f->threshold && slots_of(b) < 255) f->data_block = b->addr;
+  if (free_of(b) >= f->threshold && slots_of(b) < slot_cap()) f->data_block = b->addr;
   set_image(b->b() + 6 + off, size, addr);
   return 0;
 }
@@ -253,7 +270,11 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
   Kbfr* b = nullptr;
   if (f->data_block) {
     Kbfr* c = Kbfr_get(f->data_block, 1);
-    if (c->b()[0] == kf::BT_DATA && slots_of(c) < 255 && free_of(c) >= f->threshold && free_of(c) >= z + 2) b = c;
+    if (c->b()[0] == kf::BT_DATA && slots_of(c) < slot_cap() && free_of(c) >= f->threshold && free_of(c) >= z + 2) b = c;
+  }
+  if (!b && f->eff) {
+    b = Eff_page_with_space(z + 2);
+    if (b) f->data_block = b->addr;
   }
   // A slot table and free count that do not fit the block are damage.
   auto sane = [&](Kbfr* c) {
@@ -261,7 +282,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
     return c;
   };
   if (b) sane(b);
-  if (!b) {
+  if (!b && !f->eff) {
     uint32_t m = Hdr32(f, kf::H_FREE1);
     if (m == 0) m = kf::FIRST_BLOCK;
     int misses = 0;
@@ -311,7 +332,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
   set_free(b, fr - z);
   Kbfr_touch(b);
   mark_after_change(b, had_room);
-  return b->addr | uint32_t(s);
+  return addr_of(b, s);
 }
 
 // Removes the body of slot s; returns its size.
@@ -560,6 +581,12 @@ uint32_t Kfix_next(uint32_t addr) {
 
 uint32_t Kvar_next(uint32_t addr) {
   Key_file* f = K.f;
+  if (f->eff) {
+    // Physical order: continuation pieces and unreadable slots are passed.
+    for (uint32_t a = Eff_next_record(addr); a; a = Eff_next_record(a))
+      if (Krec_valid(a)) return a;
+    return 0;
+  }
   uint32_t blk = addr ? (addr & ~255u) : kf::FIRST_BLOCK;
   int s = addr ? int(addr & 255) + 1 : 1;
   uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));

@@ -1,6 +1,7 @@
 // CALL, PROCESS, PERFORM and EXIT; errors that leave a called program; the
 // error-handler program (ERRH, SETERR "name").
 #include "programs/call_directives.h"
+#include "programs/perform_on.h"
 
 #include <cstring>
 #include <string>
@@ -141,9 +142,18 @@ void d_proc() {
 
 // PERFORM name [, DOM=line] [, ERR=line]: the program runs with the
 // caller's variables.
+void Perform_logic_program(const std::string& name) {
+  put_name(name);
+  Exec_subprogram(FORM_PERFORM, nullptr);
+}
+
 void d_perf() {
   std::string name = name_operand();
-  if (*ws.Exec_ptr == code::D_ON) Not_built("PERFORM ON");
+  if (*ws.Exec_ptr == code::D_ON) {
+    ws.Exec_ptr++;
+    Perform_On(false, name);
+    return;
+  }
   uint32_t dom = 0;
   for (;;) {
     uint8_t* p = ws.Exec_ptr;

@@ -16,3 +16,5 @@ void Exec_exit(bool has_code, int n);
 // ERR so that a called program hands the error to its caller (true); false
 // when the error stays here.  n becomes 54 when the handler cannot start.
 bool Handle_program_error(int& n);
+// PERFORM of a logic program (PERFORM ON): as PERFORM name, from the cursor.
+void Perform_logic_program(const std::string& name);

@@ -100,7 +100,7 @@ void pop_frame(bool flow_back) {
       f->Pgm_flags |= PGM_VARS_CLEARED;
     }
     f->Pgm_flags &= ~uint32_t(PGM_SHARES_VARS);
-  } else {
+  } else if (!Prog_keep_vars()) {
     Clr_var();
   }
   FreeArgList(ws.Arg_list);

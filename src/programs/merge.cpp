@@ -35,6 +35,7 @@
 #include "programs/program_file.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "programs/objects.h"
 
 namespace {
 
@@ -278,7 +279,12 @@ int Exec_merge() {
 // MERGE name [, ERR=line] | MERGE channel: program lines in text form into
 // the program.
 void d_merg() {
-  if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Not_built("MERGE of object properties");
+  if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 64) {  // MERGE OBJECT a, b
+    ws.Exec_ptr += 2;
+    Oop_MergeProp();
+    return;
+  }
+  if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Rpt_error(20);
   if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(61);
   Eval_formula();
   if (ws.Str_len < 0) {

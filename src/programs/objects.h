@@ -40,9 +40,10 @@ void DoOruEvent(bool enable); // ENABLE / DISABLE EVENT: after EVENT
 void d_dump();
 void Oop_class_statement();   // a class-body statement reached by the flow: error 92
 
-// NEW( and REF( (the cursor after the function code; leave the result)
-int fnc_fnew();
-int fnc_fref();
+// NEW( and REF( (function handlers: the cursor after the function code)
+void fnc_fnew();
+void fnc_fref();
+void vl_voop();
 // The running object's handle (0 outside one), for VOOP.
 int32_t Oop_running_handle();
 // Highest handle in use (0 none) for TCB(39).

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/codes.h"
+#include "core/evaluator.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/objects.h"
@@ -13,6 +14,7 @@ Oop_state oop;
 Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len) {
   if (LoadData_any())
     if (Var_node* n = LoadData_find(type, name, len)) return n;
+  if (oop.cur_obj) return Oop_property_var(type, name, len);
   return nullptr;
 }
 
@@ -20,13 +22,19 @@ void Oop_hook_update() { Var_lookup_hook = (LoadData_any() || oop.live > 0) ? Oo
 
 void Oop_init() {
   Var_clear_hook = LoadData_dropall;
+  Oop_init_access();
+  Delete_object_hook = OopDropObject;
+  Rename_class_hook = OopRenameClass;
+  Method_return_hook = Oop_method_return;
   Oop_hook_update();
 }
 
 void OopClrNames() {
   oop.shutting_down = true;
   oop.cur_obj = 0;
-  oop.cur_frame = nullptr;
+  oop.cur_depth = -1;
+  Oop_objects_clear();
+  Oop_classes_clear();
   Oop_names_clear();
   LoadData_clear();
   oop.shutting_down = false;

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/decimal.h"
+
 #include "programs/objects.h"
 
 struct Var_node;
@@ -89,6 +91,7 @@ struct Oop_class {
   std::string program_file;  // PROGRAM clause
   int instances = 0;
   uint32_t stamp = 0;
+  struct Prog_obj* prog_rec = nullptr;  // one use held on the loaded class program
   int shared_slot = 0;
 };
 
@@ -123,6 +126,7 @@ struct Oop_object {
   Var_node* own_num;
   Var_node* own_str;
   char* proplist;  // Get_blk text, zero-terminated (null none)
+  Var_node* sys[3];  // "_OBJ", "_CLASS$", "_REFCNT" as variables of its own code
 };
 
 struct Oop_event {
@@ -133,6 +137,19 @@ struct Oop_event {
   std::string name;
 };
 
+// A class file being loaded: DEF CLASS of the wanted class at that call
+// depth ends the file's run.
+struct Oop_class_loading {
+  static Oop_class_loading* current;
+  std::string wanted;
+  int depth;
+  bool found = false;
+  Oop_class_loading* prev;
+  Oop_class_loading(const std::string& w, int d) : wanted(w), depth(d), prev(current) { current = this; }
+  ~Oop_class_loading() { current = prev; }
+};
+int KestAdjClassCache(Oop_class* c, bool free_all);
+
 // ---- shared state ----
 struct Oop_state {
   std::vector<Oop_object*> objs{nullptr};  // slot 0 unused
@@ -140,7 +157,8 @@ struct Oop_state {
   int32_t live = 0;
   std::vector<Oop_class*> classes;  // newest first
   int32_t cur_obj = 0;             // running object's slot
-  const void* cur_frame = nullptr; // the call frame the running object's code runs in
+  int cur_depth = -1;              // call depth at which the running object's code runs
+  bool in_expr = false;            // an expression method's parameters are the local trees
   const Oop_name* cur_method = nullptr;
   bool shutting_down = false;
   uint32_t cache_counter = 0;
@@ -201,11 +219,33 @@ void Oop_set_precision_for(Oop_object* o, Oop_class* c);
 // Running-object context: entered around expression and method code.
 struct Oop_run_guard {
   int32_t obj;
-  const void* frame;
   const Oop_name* method;
-  Oop_run_guard(int32_t slot, const Oop_name* m);
+  int depth;
+  bool in_expr;
+  Oop_run_guard(int32_t slot, const Oop_name* m, int depth, bool in_expr);
   ~Oop_run_guard();
 };
+
+// The value a program method gave back with RETURN (or nothing).
+struct Oop_result {
+  bool set = false;
+  bool is_str = false;
+  Num_val num;
+  std::string str;
+};
+extern Oop_result* oop_ret;  // the running program method's result slot
+
+void Oop_run_create(Oop_object* o, Oop_class* c, uint8_t* args_at, bool ancestor);
+void Oop_run_delete(Oop_object* o, Oop_class* c, bool ancestor);
+void Oop_close_owned(Oop_object* o);
+int32_t OopHandleResult(int32_t h);  // the handle as a numeric result
+Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len);
+
+std::string Oop_get_proplist_values(Oop_object* o);
+void Oop_set_proplist_values(Oop_object* o, const std::string& v);
+bool Oop_method_return();
+void Oop_init_access();
+void Oop_hold_program(Oop_class* c, const std::string& prog);
 
 // Argument masks of a call's list.
 void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask);

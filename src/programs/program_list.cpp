@@ -17,17 +17,67 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
+#include "core/control_stack.h"
+#include "core/variables.h"
 #include "core/workspace.h"
 #include "channels/channel.h"
+#include "programs/arguments.h"
+#include "programs/call_frame.h"
 #include "programs/libraries.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
+#include "programs/program_watch.h"
 
 namespace {
 
 constexpr uint16_t PO_CHANGED = 0x1000;  // the file changed on disk: never reused by name
 constexpr size_t NAME_MAX_LEN = 511;
+
+// The own cache: records the list has let go, most recently kept first.
+constexpr int OWN_MAX = 16;
+constexpr uint64_t OWN_BYTES = 8u << 20;
+Prog_obj* own_head = nullptr;
+int own_count = 0;
+uint64_t own_bytes = 0;
+
+Prog_obj* own_first() { return own_head; }
+
+void own_unlink(Prog_obj* r) {
+  if (r->prev) r->prev->next = r->next;
+  else own_head = r->next;
+  if (r->next) r->next->prev = r->prev;
+  r->next = r->prev = nullptr;
+  own_count--;
+  own_bytes -= r->image_size;
+}
+
+// Frees rec, or keeps it in the own cache when it came from a file that is
+// still the program it holds.
+void retire(Prog_obj* r) {
+  // Names in brackets (library members, client names) resolve through
+  // more than the search path: they are always looked up again.
+  bool keep = r->path && r->image && (r->dev || r->ino) && !(r->flags & 0x1000 /* PO_CHANGED */) &&
+              !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4 && r->path->name[0] != '[';
+  if (!keep) {
+    Prog_free(r);
+    return;
+  }
+  r->flags &= uint16_t(~(PO_STALE | PO_RESIDENT));
+  r->uses = 0;
+  r->prev = nullptr;
+  r->next = own_head;
+  if (own_head) own_head->prev = r;
+  own_head = r;
+  own_count++;
+  own_bytes += r->image_size;
+  while (own_count > OWN_MAX || own_bytes > OWN_BYTES) {
+    Prog_obj* last = own_head;
+    while (last->next) last = last->next;
+    own_unlink(last);
+    Prog_free(last);
+  }
+}
 
 struct Text_src {
   Fcb* f = nullptr;  // channel 65001 while it is the text source
@@ -82,6 +132,59 @@ bool file_changed(const Prog_obj* r) {
   }
   if (::stat(p, &st) != 0) return true;
   return !same_stat(r, st);
+}
+
+Prog_obj* own_first();
+
+// Calls fn for every record, in the list and in the own cache.
+template <class Fn>
+void each_record(Fn fn) {
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next) fn(r);
+  for (Prog_obj* r = own_first(); r; r = r->next) fn(r);
+}
+
+bool wd_shared(int32_t wd, const Prog_obj* except) {
+  bool used = false;
+  each_record([&](Prog_obj* r) {
+    if (r == except) return;
+    for (int32_t i = 0; i < r->wd_count; i++)
+      if (r->wds[i] == wd) used = true;
+  });
+  return used;
+}
+
+void release_watches(Prog_obj* r, const int32_t* wds, int32_t n) {
+  for (int32_t i = 0; i < n; i++)
+    if (!wd_shared(wds[i], r)) Watch_remove(wds[i]);
+}
+
+void mark_changed(int32_t wd) {
+  each_record([wd](Prog_obj* r) {
+    for (int32_t i = 0; i < r->wd_count; i++)
+      if (wd < 0 || r->wds[i] == wd) r->watch_changed = true;
+  });
+}
+
+// The file behind a record changed: by its change notices when it is
+// watched (no system call while none is pending), else by stat.  The first
+// check of a record starts watching its file (and still uses stat, which
+// covers changes between the load and the watch).
+bool rec_changed(Prog_obj* r) {
+  if (Watch_pending()) Watch_drain(mark_changed);
+  if (r->watch_changed) return true;
+  if (r->wd_count > 0) return false;
+  if (!r->watch_tried && r->path && (r->dev || r->ino)) {
+    r->watch_tried = true;
+    int32_t wds[WATCH_MAX];
+    int n = Watch_add(r->path->path, wds);
+    if (n < 0) {
+      release_watches(r, wds, -n);
+    } else {
+      std::memcpy(r->wds, wds, sizeof(int32_t) * size_t(n));
+      r->wd_count = n;
+    }
+  }
+  return file_changed(r);
 }
 
 bool read_at(int fd, uint8_t* buf, size_t n, off_t at, size_t* got) {
@@ -212,10 +315,14 @@ Prog_obj* load_open(int fd, const uint8_t* hdr, const std::string& path, const s
   return rec;
 }
 
-void drop_programs_on_low_memory() { Prog_drop(nullptr); }
+void drop_programs_on_low_memory() {
+  Prog_cache_forget();
+  Prog_drop(nullptr);
+}
 
 void (*chained_notify)(uint16_t, int32_t) = nullptr;
 void notify_param(uint16_t code, int32_t value) {
+  Prog_cache_forget();  // a parameter may change how names resolve
   if (code == Prm_code('P', 'C')) Prog_drop(nullptr);
   if (chained_notify) chained_notify(code, value);
 }
@@ -276,11 +383,26 @@ Prog_obj* Prog_load() {
     if (r->flags & PO_CHANGED) continue;
     if ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1))) continue;
     if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
-    if (!(r->flags & PO_RESIDENT) && file_changed(r)) {
+    if (!(r->flags & (PO_RESIDENT | PO_PINNED)) && rec_changed(r)) {
       r->flags |= PO_STALE | PO_CHANGED;
       continue;
     }
     return CacheLoad(r);
+  }
+  // The own cache, matched by name as the list is; a record whose file
+  // changed (identity, size, time) or went is freed, and the file read.
+  for (Prog_obj* r = own_head; r; r = r->next) {
+    if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
+    own_unlink(r);
+    if (rec_changed(r)) {
+      Prog_free(r);
+      break;
+    }
+    // To the program it is a load as any other: a new serial, counted.
+    r->load_serial = ++ws.Load_serial;
+    ws.Prog_loads++;
+    link_front(r);
+    return r;
   }
   std::string name(given, len);
   Scratch_guard chan;
@@ -372,6 +494,10 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 }
 
 void Prog_free(Prog_obj* r) {
+  release_watches(r, r->wds, r->wd_count);
+  Clr_tree(r->spare_num);
+  Clr_tree(r->spare_str);
+  if (r->spare_index) Ret_blk(r->spare_index);
   if (r->image) Ret_blk(r->image);
   if (r->name_index) Ret_blk(r->name_index);
   if (r->name_numbers) Ret_blk(r->name_numbers);
@@ -399,7 +525,7 @@ void Prog_drop(Prog_obj* rec) {
         keep--;
       } else {
         unlink_rec(r);
-        Prog_free(r);
+        retire(r);
       }
     }
     r = next;
@@ -407,6 +533,7 @@ void Prog_drop(Prog_obj* rec) {
 }
 
 void Clr_progs() {
+  Prog_cache_forget();
   uint16_t pc = prmblk.PC;
   prmblk.PC = 0;
   while (Prog_obj* r = ws.Prog_head) {
@@ -415,6 +542,73 @@ void Clr_progs() {
     Prog_drop(r);
   }
   prmblk.PC = pc;
+  Prog_cache_forget();
+}
+
+void Prog_cache_forget() {
+  while (Prog_obj* r = own_head) {
+    own_unlink(r);
+    Prog_free(r);
+  }
+}
+
+int Prog_cache_count() { return own_count; }
+
+namespace {
+
+// Every node of the tree can be cleared in place: no localisation refers
+// to it.
+bool keepable(const Var_node* n) {
+  for (; n; n = n->right) {
+    if (n->frames) return false;
+    if (!keepable(n->left)) return false;
+  }
+  return true;
+}
+
+// Each node back to the state of a new one (its name, type and links kept).
+void clear_tree(Var_node* n) {
+  for (; n; n = n->right) {
+    clear_tree(n->left);
+    Clr_array(n);
+    if (n->str) Ret_str(n->str);
+    n->str = nullptr;
+    if (n->rec_list) Ret_blk(n->rec_list);
+    n->rec_list = nullptr;
+    n->num = Num_val{};
+    n->read_mask = n->write_mask = 0;
+    n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;
+  }
+}
+
+}  // namespace
+
+bool Prog_keep_vars() {
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
+  // Variables found through the object layer or loaded data sets are not
+  // the program's own: their slots must not be kept.
+  if (ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook) return false;
+  if (!keepable(ws.Loc_num_tree) || !keepable(ws.Loc_str_tree)) return false;
+  Clr_arg_var();
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
+  Ctl_forget_locals();
+  clear_tree(ws.Loc_num_tree);
+  clear_tree(ws.Loc_str_tree);
+  // Global variables ("%" names) are not the program's: their slots are
+  // looked up again.
+  for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
+    if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
+  rec->spare_num = ws.Loc_num_tree;
+  rec->spare_str = ws.Loc_str_tree;
+  rec->spare_index = ws.Var_index;
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  ws.Var_index = nullptr;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+  if (Var_clear_hook) Var_clear_hook();
+  return true;
 }
 
 int Prog_count() {
@@ -438,7 +632,15 @@ void Prog_take(Prog_obj* rec) {
   ws.Var_index_cnt = rec->var_cnt;
   ws.Var_index_cap = rec->var_cnt;
   ws.Var_index = nullptr;
-  if (rec->var_cnt) {
+  if (rec->spare_index && !Var_lookup_hook && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
+      !(ws.Call_link->Pgm_flags & PGM_SHARES_VARS) && !ws.Loc_num_tree && !ws.Loc_str_tree) {
+    // The variables the last call left, cleared, with their slots bound.
+    ws.Var_index = rec->spare_index;
+    ws.Loc_num_tree = rec->spare_num;
+    ws.Loc_str_tree = rec->spare_str;
+    rec->spare_index = nullptr;
+    rec->spare_num = rec->spare_str = nullptr;
+  } else if (rec->var_cnt) {
     ws.Var_index = static_cast<Var_node**>(Get_blk(sizeof(Var_node*) * rec->var_cnt));
     if (!ws.Var_index) Rpt_error(33);
   }

@@ -30,6 +30,8 @@ enum : uint16_t {
   PO_ENCIPHERED = 0x4001,
   PO_RESIDENT = 0x0400,  // held by ADDR
   PO_STALE = 0x0800,     // freed once idle; not found by name again
+  PO_PINNED = 0x2000,    // held by a class whose methods run from it: the
+                         // file is not checked again (its lines are the methods)
 };
 constexpr uint16_t PO_STATE_MASK = 5;      // header word 92 bits kept
 constexpr uint16_t PO_STATE_DATA_SET = 4;  // a loaded variable-data set
@@ -71,6 +73,18 @@ struct Prog_obj {
   // stale.
   uint64_t dev = 0, ino = 0;
   int64_t size = 0, mtime_ns = 0;
+  // The variables of the last call that ran the program, every value
+  // cleared, kept for the next call (Prog_keep_vars): the two trees and the
+  // variable table whose slots point into them.
+  // Change notices on the file (program_watch.h): the watch descriptors,
+  // whether watching was tried, and whether a notice came.
+  int32_t wds[24] = {};  // WATCH_MAX
+  int32_t wd_count = 0;
+  bool watch_tried = false;
+  bool watch_changed = false;
+  struct Var_node* spare_num = nullptr;
+  struct Var_node* spare_str = nullptr;
+  struct Var_node** spare_index = nullptr;
 };
 
 // Finds or loads the program named by the string accumulator (entry point
@@ -99,8 +113,27 @@ void Prog_free(Prog_obj* rec);
 Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& name);
 
 // Makes rec the current program of the context (one use taken by the
-// caller): image, names, a fresh variable table, path, attributes.
+// caller): image, names, a fresh variable table, path, attributes.  A
+// called program that does not share its caller's variables takes the
+// record's kept variables, if any: cleared nodes whose table slots are
+// already bound.
 void Prog_take(Prog_obj* rec);
+// At the return of a call that did not share its caller's variables: the
+// callee's variables, every value cleared, go to its record for the next
+// call instead of being freed.  False (nothing done) when they cannot be
+// kept as they are: localised or pending ++/-- values, variables found
+// through the object layer or data sets, a record that already keeps a set,
+// a table that does not match the record's.
+bool Prog_keep_vars();
+
+// The process's own cache of program images.  A record that the list frees
+// (an idle program beyond PC, or one dropped before a console prompt) is
+// kept out of the list, so that PC and PUB( see exactly what they did
+// before, and a later call of the same name takes it back (with a new load
+// serial) instead of reading the file, when the file still has the same
+// identity, size and time.  SAVE, ERASE, RENAME and PURGE empty it.
+void Prog_cache_forget();
+int Prog_cache_count();
 
 
 // A text file that Prog_load opened instead of a program: channel 65001,

@@ -21,7 +21,9 @@
 #include "core/switches.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "programs/perform_on.h"
 #include "programs/program_list.h"
+#include "programs/objects.h"
 #include "programs/var_data.h"
 
 namespace {
@@ -164,6 +166,7 @@ int Exec_load(int run) {
     ws.Cur_stno = n;
     ws.Exec_ptr = ws.Stmt_ptr = ws.Str_ptr + 2;
   }
+  if ((run || call) && Perform_on_active) Perform_on_start();
   return 0;
 }
 
@@ -175,7 +178,12 @@ void Load_statement(bool run) {
     Exec_LoadData();
     return;
   }
-  if (!run && c == code::PREFIX2) Not_built("LOAD CLASS");
+  if (!run && c == code::PREFIX2) {
+    if (ws.Exec_ptr[1] != 66) Rpt_error(20);
+    ws.Exec_ptr += 2;
+    OopLoadClassFromFile();
+    return;
+  }
   if (run && ws.Call_status == -1) Rpt_error(59);
   bool console = ws.Cur_stno == 0;
   if (console) Prog_drop(nullptr);
@@ -231,7 +239,14 @@ void d_drop() {
     Drop_LoadData();
     return;
   }
-  if (c == code::PREFIX2 || c == code::OBJ_REF) Not_built("DROP of classes and objects");
+  if (c == code::PREFIX2 && (ws.Exec_ptr[1] == 66 || ws.Exec_ptr[1] == 64)) {
+    bool cls = ws.Exec_ptr[1] == 66;
+    ws.Exec_ptr += 2;
+    if (cls) OopDropClass();
+    else OopDropObject();
+    return;
+  }
+  if (c == code::PREFIX2 || c == code::OBJ_REF) Rpt_error(20);
   Eval_formula();
   if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -478,6 +478,7 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
 // SAVE [LIST] [name] [, number ...] [, IND=version] [, DSC=description]
 // [, ERR=line]
 void d_save() {
+  Prog_cache_forget();  // a kept image of the file is not used again
   uint8_t c = *ws.Exec_ptr;
   if (c == code::D_DATA) {
     ws.Exec_ptr++;

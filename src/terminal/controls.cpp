@@ -381,14 +381,15 @@ int32_t input_of(Wob* o, int32_t c, int32_t code) {
   return o->type == CT_MULTI_LINE ? mln_input(o, c, code) : lbx_input(o, c, code);
 }
 
-// Moves the focus; CTL values the events give are queued.
-void obj_focus(Wob* o) {
+// Moves the focus; CTL values the events give are queued (not when a key
+// of the running input takes the focus away: that key ends the input).
+void obj_focus(Wob* o, bool queue = true) {
   if (o == focus_wob) return;
   if (focus_wob) {
     Wob* old = focus_wob;
     int32_t r = input_of(old, -1, -1101);
     focus_wob = nullptr;
-    if (r != KEY_TAKEN && r != KEY_LEFT) queue_ctl(r);
+    if (queue && r != KEY_TAKEN && r != KEY_LEFT) queue_ctl(r);
   }
   if (o) {
     focus_wob = o;
@@ -459,7 +460,7 @@ int32_t lbx_input(Wob* o, int32_t c, int32_t code) {
     case -1013: set_index(o, o->selected - visible(o) > 1 ? o->selected - visible(o) : (count > 0 ? 1 : 0)); break;
     case -1014: set_index(o, o->selected + visible(o) < count ? o->selected + visible(o) : count); break;
     case -1015:
-      obj_focus(nullptr);
+      obj_focus(nullptr, false);
       return -1015;
     case 0:
       if (o->flags & WOB_DROPPED) drop_list(o, false);
@@ -468,7 +469,7 @@ int32_t lbx_input(Wob* o, int32_t c, int32_t code) {
       return o->id;
     default: {
       bool changed = (o->flags & WOB_CHANGED) != 0;
-      obj_focus(nullptr);
+      obj_focus(nullptr, false);
       if (changed) return code;
       return KEY_LEFT;
     }
@@ -554,7 +555,7 @@ int32_t mln_input(Wob* o, int32_t c, int32_t code) {
       o->flags |= WOB_CHANGED;
       break;
     default: {
-      obj_focus(nullptr);
+      obj_focus(nullptr, false);
       return code;
     }
   }

@@ -456,13 +456,17 @@ void Term_check_resize() {
   if (!window_size(1, cols, lines)) return;
   if (cols == f->cols && lines == f->lines) return;
   Dev_fcb* d = Dev(f);
-  uint32_t def_attr = d->win.def_attr;
-  Key_rec* keys = d->win.keys;
-  Ctl_def* ctl = d->win.ctl_defs;
-  Mouse_region* mouse = d->win.mouse;
-  d->win.keys = nullptr;
-  d->win.ctl_defs = nullptr;
-  d->win.mouse = nullptr;
+  // The windows do not survive a new screen size; window 0's definitions
+  // (the driver's keys among them) do.
+  Window_rec* w0 = &d->win;
+  while (w0->number != 0 && w0->saved) w0 = w0->saved;
+  uint32_t def_attr = w0->def_attr;
+  Key_rec* keys = w0->keys;
+  Ctl_def* ctl = w0->ctl_defs;
+  Mouse_region* mouse = w0->mouse;
+  w0->keys = nullptr;
+  w0->ctl_defs = nullptr;
+  w0->mouse = nullptr;
   Window_add_full(d, cols, lines);
   d->win.def_attr = def_attr;
   d->win.keys = keys;

@@ -208,6 +208,7 @@ void exec_screen(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
 
 void StartLongMnem(uint16_t code) {
   Fcb* f = ws.Cur_fcb;
+  if (!f) return;  // no channel record: nothing to collect on
   Collector& c = collectors[f];
   c = Collector{};
   c.wide = (code & 0xFF) == 'x';

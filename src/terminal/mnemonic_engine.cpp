@@ -16,8 +16,10 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/editor_keys.h"
+#include "terminal/controls.h"
 #include "terminal/long_mnem.h"
 #include "terminal/terminal.h"
+#include "terminal/vformat.h"
 #include "terminal/windows.h"
 
 namespace {
@@ -178,6 +180,8 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('C', 'S'):
     case M('F', 'F'): {
       Term_check_resize();
+      // Clearing the window takes its character-mode controls away.
+      if (f == ws.Con_fcb) Tty_purge_controls(d->win);
       const MnemDef* cs = def ? def : Find_mnem(M('C', 'S'));
       Mnem_CS(cs);
       if (!Mnem_override && cs != def) {
@@ -392,10 +396,15 @@ bool general_action(Fcb* f, uint16_t m, const MnemDef* def) {
     case M('D', 'F'): return true;
     case M('J', 'C'): case M('J', 'D'): case M('J', 'L'): case M('J', 'N'): case M('J', 'R'): case M('J', 'S'):
       return true;  // value markers: only the client-side kinds use them
-    case M('S', 'L'): case M('E', 'L'): case M('V', 'T'):
-      not_built_mnem(m, "vertical-format mnemonics");
+    case M('S', 'L'): Mnem_SL(); return true;
+    case M('E', 'L'): Mnem_EL(); return true;
+    case M('V', 'T'):
+      not_built_mnem(m, "the vertical tab");
     default:
-      if ((m >> 8) == 'S' && (m & 0xff) >= '0' && (m & 0xff) <= '?') not_built_mnem(m, "vertical-format mnemonics");
+      if ((m >> 8) == 'S' && (m & 0xff) >= '0' && (m & 0xff) <= '8') {
+        Mnem_S0((m & 0xff) - '0');
+        return true;
+      }
       return def != nullptr;
   }
 }
@@ -427,6 +436,7 @@ void plain_console_mnem(uint16_t m) {
 
 void Prt_mnem(uint16_t m) {
   Fcb* f = ws.Cur_fcb;
+  if (Vformat_takes(f, m)) return;
   if (Prt_is_console(f)) {
     plain_console_mnem(m);
     return;
@@ -510,7 +520,7 @@ void Prt_mnem(uint16_t m) {
   }
   f->high_water = f->buf_count;
   if (def) Send_mnem(def);
-  if (!general_action(f, n == M('F', '0') || n == M('B', '0') ? m : n, def)) {
+  if (!general_action(f, n == M('F', '0') || n == M('B', '0') || n == M('S', '0') ? m : n, def)) {
     Err_mnemonic();
     return;
   }

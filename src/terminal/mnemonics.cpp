@@ -22,6 +22,7 @@
 #include "core/workspace.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
+#include "terminal/vformat.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -260,6 +261,7 @@ void Term_release(Fcb* f) {
   f->mnemonics = nullptr;
   f->gd_def = f->o_def = nullptr;
   LongMnemRelease(f);
+  Vformat_release(f);
   if (f->attr_stack) Ret_blk(f->attr_stack);
   f->attr_stack = nullptr;
   if (f->kind == FK_DEVICE && Is_screen(f)) {

@@ -24,6 +24,16 @@ constexpr int32_t GRAPHIC_MAX = 32000;
 
 inline bool at_close() { return *ws.Exec_ptr == code::RPAREN || *ws.Exec_ptr == code::END_SCAN; }
 
+// A required argument that is missing is a syntax error (20).
+void need_arg() {
+  if (at_close() || *ws.Exec_ptr == code::COMMA) Rpt_error(20);
+}
+void next_arg() {
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ++ws.Exec_ptr;
+  need_arg();
+}
+
 void put16(std::string& s, int32_t v) {
   s += char(uint8_t(uint32_t(v) >> 8));
   s += char(uint8_t(v));
@@ -49,12 +59,13 @@ void result(const std::string& s) { Fnc_result_text(s); }
 // [, options]]]].
 void window_request(uint8_t op) {
   std::string s;
+  need_arg();
   int32_t col = Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX);
-  Fnc_comma();
+  next_arg();
   int32_t line = Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX);
-  Fnc_comma();
+  next_arg();
   int32_t w = Eval_range(1, 255);
-  Fnc_comma();
+  next_arg();
   int32_t h = Eval_range(1, 255);
   int32_t num = 0;
   put16(s, col);
@@ -129,6 +140,7 @@ void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_a
 // FCLR( BCLR(: a palette index 0..254 (two bytes: 0 and the index) or a
 // colour text as it stands.
 void colour_request(uint8_t op) {
+  need_arg();
   Eval_formula();
   std::string s;
   if (ws.Str_len < 0) {
@@ -175,6 +187,7 @@ void fnc_dlg() { window_request(20); }
 // never dropped: error 57.
 void fnc_drp() {
   int32_t n;
+  need_arg();
   if (*ws.Exec_ptr == code::OP_DIV) {
     ++ws.Exec_ptr;
     n = 0xFF;
@@ -188,14 +201,16 @@ void fnc_drp() {
 }
 
 void fnc_gto() {
+  need_arg();
   int32_t n = Eval_range(0, WINDOW_NUMBER_MAX);
   result(LongMnemBuild(4, std::string(1, char(n))));
 }
 
 void fnc_mve() {
   std::string s;
+  need_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  Fnc_comma();
+  next_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   result(LongMnemBuild(5, s));
 }
@@ -203,6 +218,7 @@ void fnc_mve() {
 // SCR("ON"|"OFF"|"RESET") or SCR(n): the lines from n down scroll.
 void fnc_scr() {
   guarded([] {
+  need_arg();
     Eval_formula();
     if (ws.Str_len < 0) {
       int32_t n = To_integer(ws.Num_acc);
@@ -222,6 +238,7 @@ void fnc_scr() {
 
 void fnc_cur() {
   guarded([] {
+  need_arg();
     Eval_formula();
     if (ws.Str_len < 0) {
       int32_t n = To_integer(ws.Num_acc);
@@ -239,6 +256,7 @@ void fnc_cur() {
 
 void fnc_wrp() {
   guarded([] {
+  need_arg();
     Fnc_str t = Fnc_string();
     if (text_is(t, "ON")) result(mnem2('B', 'W'));
     else if (text_is(t, "OFF")) result(mnem2('E', 'W'));
@@ -248,6 +266,7 @@ void fnc_wrp() {
 
 // MDE(n) or MDE(text of 1..3, 5..7 bytes): the attribute request.
 void fnc_mde() {
+  need_arg();
   Eval_formula();
   std::string s;
   if (ws.Str_len < 0) {
@@ -285,6 +304,7 @@ void fnc_hwn() {
 
 // MNM(mnemonic [, channel]): the definition text (empty when undefined).
 void fnc_mnm() {
+  need_arg();
   Fnc_str t = Fnc_string();
   if (t.len < 3 || t.p[0] != 27) Rpt_error(26);
   uint16_t code = Mnem_code(char(t.p[1]), char(t.p[2]));
@@ -306,7 +326,7 @@ void fnc_mnm() {
 void fnc_ctl() {
   Fcb* f = device_arg();
   (void)f;
-  Fnc_comma();
+  next_arg();
   Eval_formula();
   if (ws.Str_len < 0) {
     Fnc_result_str(nullptr, 0);
@@ -317,40 +337,46 @@ void fnc_ctl() {
 
 void fnc_siz() {
   std::string s;
+  need_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  Fnc_comma();
+  next_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   result(LongMnemBuild(30, s));
 }
 void fnc_mxz() {
   std::string s;
+  need_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  Fnc_comma();
+  next_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   result(LongMnemBuild(34, s));
 }
 void fnc_mnz() {
   std::string s;
+  need_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  Fnc_comma();
+  next_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   result(LongMnemBuild(35, s));
 }
 void fnc_ofs() {
   std::string s;
+  need_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  Fnc_comma();
+  next_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   result(LongMnemBuild(37, s));
 }
 void fnc_lpi() {
   std::string s;
+  need_arg();
   put16(s, Eval_int100());
   if (uint8_t(s[0]) > 0x7D && uint8_t(s[0]) < 0x83) Rpt_error(41);
   result(LongMnemBuild(32, s));
 }
 void fnc_cpi() {
   std::string s;
+  need_arg();
   put16(s, Eval_int100());
   result(LongMnemBuild(33, s));
 }
@@ -358,8 +384,9 @@ void fnc_cpi() {
 // SHW(id, state): the second argument is -2..3.
 void fnc_shw() {
   std::string s;
+  need_arg();
   put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  Fnc_comma();
+  next_arg();
   put16(s, Eval_range(-2, 3));
   while (Fnc_more()) put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   result(LongMnemBuild(22, s));
@@ -368,6 +395,7 @@ void fnc_shw() {
 // FMSG(text [, slot]) sets a message-line text (operation 24); FMSG(a, b
 // [, c]) its layout (29), the second value 0..3 unless a third follows.
 void fnc_fmsg() {
+  need_arg();
   Eval_formula();
   std::string s;
   if (ws.Str_len >= 0) {
@@ -391,6 +419,7 @@ void fnc_fmsg() {
 
 // TXT(text, values...): a text and up to five values (missing ones 0).
 void fnc_txt() {
+  need_arg();
   Fnc_str t = Fnc_string();
   std::string s;
   bool wide = t.len >= 255;

@@ -74,12 +74,11 @@ struct Picture {
   }
 };
 
-// Sends every cell of the picture's rectangle that now shows otherwise.
+// Sends every cell of the picture's rectangle that now shows otherwise
+// (the caller puts the cursor and attribute back).
 void send_changes(Dev_fcb* d, const Picture& before) {
   Fcb* f = d;
-  uint32_t attr = f->attr;
   int32_t ax = -1, ay = -1;
-  bool sent = false;
   size_t k = 0;
   for (int32_t y = before.r.y0; y < before.r.y1; ++y)
     for (int32_t x = before.r.x0; x < before.r.x1; ++x, ++k) {
@@ -88,10 +87,28 @@ void send_changes(Dev_fcb* d, const Picture& before) {
       shown(d, x, y, ch, at);
       if (ch == before.c[k] && ((at ^ before.a[k]) & VISIBLE_ATTR) == 0) continue;
       Scr_send_cell(f, x, y, ch, at, &ax, &ay);
-      sent = true;
     }
-  if (sent) Scr_resync(f, attr);
 }
+
+// Wrap is off while cells are sent at screen positions (the last cell of
+// the screen must not scroll it).
+struct No_wrap {
+  Dev_fcb* d;
+  bool wrap;
+  explicit No_wrap(Dev_fcb* dev) : d(dev), wrap(!(dev->mode & MODE_NOWRAP)) {
+    if (!wrap) return;
+    Output_mnem(Mnem_code('E', 'W'));
+    d->mode |= MODE_NOWRAP;
+  }
+  ~No_wrap() {
+    if (!wrap) return;
+    d->mode &= uint16_t(~MODE_NOWRAP);
+    try {
+      Output_mnem(Mnem_code('B', 'W'));
+    } catch (...) {
+    }
+  }
+};
 
 Rect outer_rect(const Window_rec& w) {
   return {w.scr_col, w.scr_line, w.scr_col + w.outer_cols, w.scr_line + w.outer_lines};
@@ -349,7 +366,7 @@ void Window_drop(int32_t n) {
   }
   if (!Window_exists(d, n)) Rpt_error(57);
   if (n == 1 && Sw_on(sw::BX)) Rpt_error(13);
-  Output_mnem(Mnem_code('E', 'W'));
+  No_wrap nw(d);
   if (n == d->win.number) {
     Picture before(d, outer_rect(d->win));
     Window_rec* below = d->win.saved;
@@ -369,8 +386,8 @@ void Window_drop(int32_t n) {
     Window_release(*r);
     Ret_blk(r);
     send_changes(d, before);
+    Scr_resync(f, f->attr);
   }
-  if (!(d->mode & MODE_NOWRAP)) Output_mnem(Mnem_code('B', 'W'));
 }
 
 void Window_goto(int32_t n) {
@@ -382,7 +399,7 @@ void Window_goto(int32_t n) {
   while (prev->saved && prev->saved->number != n) prev = prev->saved;
   Window_rec* r = prev->saved;
   if (!r) Rpt_error(57);
-  Output_mnem(Mnem_code('E', 'W'));
+  No_wrap nw(d);
   Picture before(d, outer_rect(*r));
   prev->saved = r->saved;
   push_current(d);
@@ -391,7 +408,6 @@ void Window_goto(int32_t n) {
   make_current(d, r, below);
   send_changes(d, before);
   Scr_resync(f, attr);
-  if (!(d->mode & MODE_NOWRAP)) Output_mnem(Mnem_code('B', 'W'));
 }
 
 void Window_move(int32_t col, int32_t line) {
@@ -404,14 +420,13 @@ void Window_move(int32_t col, int32_t line) {
   Rect a = outer_rect(w);
   Rect r{a.x0 < col ? a.x0 : col, a.y0 < line ? a.y0 : line,
          a.x1 > col + w.outer_cols ? a.x1 : col + w.outer_cols, a.y1 > line + w.outer_lines ? a.y1 : line + w.outer_lines};
-  Output_mnem(Mnem_code('E', 'W'));
+  No_wrap nw(d);
   Picture before(d, r);
   w.scr_col = col;
   w.scr_line = line;
   set_relative(d);
   send_changes(d, before);
   Scr_resync(f, f->attr);
-  if (!(d->mode & MODE_NOWRAP)) Output_mnem(Mnem_code('B', 'W'));
 }
 
 void Window_scroll(int32_t top) {

@@ -24,5 +24,14 @@ wait_for 'drop: green'
 T send-keys End Up Up Home Down Down Down Down Down
 T send-keys Enter
 wait_for 'list again'
+wait_for 'abcdefghi'
 expect_screen "$here/listbox2.screen"
+# A multi-line edit of width 10: a 12-letter word shows as 9 bytes and the
+# rest; Enter types the delimiter, Tab leaves.
+T send-keys End X Y Enter Z Tab
+wait_for 'clear?'
+expect_screen "$here/listbox3.screen"
+# Clearing the window takes its controls away.
+T send-keys Enter
+wait_for 'cleared with the screen: 65'
 quit_and_check_line

@@ -89,7 +89,7 @@ const Form kForms[] = {
     {"V$=TSM"}, {"V$=SID"}, {"V=MDE", 99}, {"V=ERS"}, {"V=RND"}, {"V=TMS"}, {"V=BKG"},
     {"V=GFN"}, {"V$=PRM"}, {"V$=LIP", 99}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
     {"V$=F7"}, {"V$=B0"}, {"V$=B7"}, {"V$=WR"}, {"V$=WC"}, {"V$=WS"}, {"V$=BK"}, {"V$=DF"},
-    {"V$=MSE", 99}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP", 99}, {"V=VOOP", 99},
+    {"V$=MSE", 99}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP", 99}, {"V=VOOP"},
 };
 
 class FunctionFormsTest : public Console_env {};

@@ -250,3 +250,22 @@ TEST_F(FunctionGrammarTest, DefDropsTheFnToken) {
 }
 
 }  // namespace
+
+namespace {
+
+// Masks of "0"s with whole numbers take a short way; it gives what the
+// general pass gives the same value written with a decimal place.
+TEST_F(FunctionsTest, ZeroMasksOfWholeNumbersMatchTheGeneralPass) {
+  for (const std::string mask : {"0", "000", "0000000", "0000000000", "000000000000000000"}) {
+    for (int64_t v : {int64_t(0), int64_t(7), int64_t(42), int64_t(999), int64_t(1000), int64_t(1234567),
+                      int64_t(4000000000), int64_t(99999999999)}) {
+      EXPECT_EQ(fmt(v, 0, mask), fmt(v * 10, 1, mask)) << v << " " << mask;
+    }
+  }
+  EXPECT_EQ(fmt(5, 0, "0000000"), "0000005");
+  EXPECT_EQ(fmt(0, 0, "000"), "000");
+  EXPECT_EQ(fmt(12345, 0, "000"), "E43");
+  EXPECT_EQ(fmt(-5, 0, "000"), fmt(-50, 1, "000"));  // negatives keep the general pass
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "core/errors.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "keyed/eff_create.h"
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"
 #include "test_util.h"
@@ -58,6 +60,37 @@ class KeyedTest : public ::testing::Test {
     Key_segments(d, segs);
     std::string p = path(name);
     Key_define(p, d);
+    return p;
+  }
+  // An EFF file: keys of segments {key, field (255 the external key), 0-based
+  // offset, length, descending, flag word}, as for the first format.
+  std::string make_eff(const std::string& name, int rec_len, const std::vector<Key_seg_desc>& segs, int ext_len = 0,
+                       uint8_t flags_b = 0, int block_kb = 0, int limit = 0) {
+    Eff_create_def d;
+    d.rec_len = rec_len;
+    d.flags_b = flags_b;
+    d.block_kb = block_kb;
+    d.limit = limit;
+    if (ext_len) {
+      d.keys.emplace_back();
+      d.keys.back().external = true;
+      d.keys.back().segs.push_back(Eff_seg_desc{0xFFFF, 0, ext_len, 0, 0});
+    }
+    for (const Key_seg_desc& s : segs) {
+      if (size_t(s.key) >= d.keys.size()) d.keys.emplace_back();
+      d.keys[size_t(s.key)].segs.push_back(Eff_seg_desc{s.field == 255 ? 0xFFFF : s.field, s.offset, s.length,
+                                                        uint32_t(s.flags | (s.descending ? 0x80 : 0)), s.fill});
+    }
+    std::string p = path(name);
+    int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0);
+    try {
+      Eff_create(fd, d);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+    ::close(fd);
     return p;
   }
   Key_chan* open(const std::string& p, const Key_open_opts& o = {}) {

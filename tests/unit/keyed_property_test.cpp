@@ -219,4 +219,17 @@ TEST_F(KeyedProperty, FixedLengthRecordsWithBinarySearchAgainstTheModel) {
   Sw_set(sw::QK, false);
 }
 
+// The second format (EFF) on the same engine: copy-on-write pages, the map
+// and the update cycle are checked by the structural check as well.
+TEST_F(KeyedProperty, EffRecordsAgainstTheModel) {
+  Key_chan* ch = open(make_eff("prop.eff", 60, segs()));
+  run(ch, 200000, 25000);
+}
+
+TEST_F(KeyedProperty, EffCompressedRecordsWithWriteBehindAgainstTheModel) {
+  prmblk.WD = 50;
+  Key_chan* ch = open(make_eff("propc.eff", 60, segs(), 0, 0x01));
+  run(ch, 30000, 10000);
+}
+
 }  // namespace

@@ -264,3 +264,54 @@ TEST_F(Programs, EventProgramsRunForTheEventsOfAChannel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The process keeps the images of programs the list lets go: PC 0 still
+// leaves the list empty after a call, the next call counts as a load, and
+// SAVE, ERASE and RENAME empty the own cache.
+TEST_F(Programs, ImagesTheListLetsGoAreKeptOutOfIt) {
+  type("DELETE");
+  type("10 ENTER A; EXIT");
+  type("SAVE \"k1\"");
+  type("DELETE");
+  Prog_drop(nullptr);
+  Prog_cache_forget();
+  type("CALL \"k1\",1");
+  EXPECT_EQ(Prog_count(), 0);
+  EXPECT_EQ(Prog_cache_count(), 1);
+  uint32_t loads = ws.Prog_loads;
+  type("CALL \"k1\",2");
+  EXPECT_EQ(ws.Prog_loads - loads, 1u);  // to the program, a load
+  EXPECT_EQ(Prog_cache_count(), 1);
+  type("SAVE \"k2\"");
+  EXPECT_EQ(Prog_cache_count(), 0);
+  type("CALL \"k1\",3");
+  EXPECT_EQ(Prog_cache_count(), 1);
+  type("RENAME \"k2\",\"k3\"");
+  EXPECT_EQ(Prog_cache_count(), 0);
+}
+
+// A called program's variables are kept cleared between calls: values,
+// arrays, integer truncation and access to global ("%") variables are those
+// of a first call.
+TEST_F(Programs, KeptVariablesStartClearedAtEveryCall) {
+  type("DELETE");
+  type("10 ENTER A,R");
+  type("20 R=X+LEN(S$)+Y%+A; X=X+10; S$=S$+\"abc\"; Y%=2.7");
+  type("30 DIM D[2]; D[1]=D[1]+1; R=R+D[1]*100; %G=%G+1");
+  type("40 EXIT");
+  type("SAVE \"kv\"");
+  type("DELETE");
+  type("10 FOR I=1 TO 3; CALL \"kv\",I,R; T=T+R; NEXT I");
+  type("RUN");
+  EXPECT_EQ(num("T"), 1 + 2 + 3 + 300);
+  EXPECT_EQ(num("%G"), 3);
+  type("CLEAR");
+  type("%G=40");
+  type("CALL \"kv\",0,R");
+  EXPECT_EQ(num("%G"), 41);  // the new global, not a freed one
+  EXPECT_EQ(num("R"), 100);
+}
+
+}  // namespace

@@ -224,6 +224,69 @@ TEST_F(Windows, PaletteDirective) {
   EXPECT_EQ(err, 0);
 }
 
+TEST_F(Windows, DialoguesBoxesAndGroups) {
+  run({"PRINT (1)DLG(2,2,12,5,1),"});  // a dialogue without a title is framed
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(dev()->win.type, WINDOW_DIALOGUE);
+  EXPECT_EQ(dev()->win.cols, 10);
+  // Joining the current window's group: a dialogue joins a dialogue; other
+  // windows need the 'c' option with '&'.
+  run({"PRINT (1)DLG(3,3,8,4,2,\"D\",\"\",\"&\"),"});
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(dev()->win.group, dev()->win.saved->group);
+  EXPECT_EQ(error_of("PRINT (1)WDW(4,4,8,4,3,\"W\",\"\",\"&\"),"), 29);
+  run({"PRINT (1)WDW(4,4,8,4,3,\"W\",\"\",\"&c\"),"});
+  EXPECT_EQ(err, 0);
+  run({"PRINT (1)WDW(5,5,8,4,4),"});
+  EXPECT_NE(dev()->win.group, dev()->win.saved->group);
+  // A box is drawn into the current window and opens none.
+  run({"PRINT (1)DRP(4),DRP(3),DRP(2),DRP(1),'CS',BOX(1,1,6,3,0,\"\",\"abcd-!\"),"});
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(dev()->win.number, 0);
+  EXPECT_EQ(screen_row(1).substr(0, 8), " a----b ");
+  EXPECT_EQ(screen_row(2).substr(0, 8), " !    ! ");
+  EXPECT_EQ(screen_row(3).substr(0, 8), " c----d ");
+  EXPECT_EQ(error_of("PRINT (1)BOX(36,1,6,3),"), 41);  // does not fit
+  // A short frame text takes the plain characters for what it lacks; a long
+  // one is read for six characters only.
+  run({"PRINT (1)BOX(1,5,4,3,0,\"\",\"ab\"),BOX(10,5,4,3,0,\"\",DIM(300,\"z\")),"});
+  EXPECT_EQ(err, 46);  // 300 bytes do not fit a length byte: the function says so
+  run({"PRINT (1)BOX(1,5,4,3,0,\"\",\"ab\"),BOX(10,5,4,3,0,\"\",\"123456789\"),"});
+  EXPECT_EQ(err, 0);
+  EXPECT_EQ(screen_row(5).substr(0, 16), " a--b     1552  ");
+  EXPECT_EQ(screen_row(6).substr(0, 16), " |  |     6  6  ");
+  EXPECT_EQ(screen_row(7).substr(0, 16), " +--+     3554  ");
+}
+
+// Selector tables of the definition language whose count passes the end of
+// the definition are read only as far as the definition goes (the buffer is
+// exactly the definition's size, so a read past it is caught).
+TEST_F(Windows, SelectorTablesAreBounded) {
+  auto send = [&](const std::string& def, int32_t col) {
+    std::vector<uint8_t> blk(sizeof(MnemDef) + def.size());
+    MnemDef* d = reinterpret_cast<MnemDef*>(blk.data());
+    d->code = Mnem_code('Z', 'Z');
+    d->len = uint16_t(def.size());
+    std::memcpy(d->bytes, def.data(), def.size());
+    Io_save_guard io;
+    ws.Cur_fcb = f;
+    f->st1 &= uint16_t(~ST1_WINDOW_REL);
+    f->column = col;
+    f->buf_count = 0;
+    Send_mnem(d);
+    std::string out(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+    f->buf_count = 0;
+    return out;
+  };
+  const char n200 = char(200);
+  EXPECT_EQ(send(std::string("\\Ct") + n200 + "ab", 1), "");   // lookup table cut short
+  EXPECT_EQ(send(std::string("\\CT") + n200 + "xy", 1), "y");  // format table: in range
+  EXPECT_EQ(send(std::string("\\CT") + n200 + "xy", 5), "");   // past the definition: nothing
+  EXPECT_EQ(send(std::string("\\Ct") + char(2) + "ABa", 1), "66");  // a whole table works
+  EXPECT_EQ(send(std::string("\\Ct"), 1), "");
+  EXPECT_EQ(send(std::string("\\C+"), 1), "");
+}
+
 // ---- colours ----
 
 int32_t cnv(const std::string& s, int dark = 0) { return CnvColour(u(s), int32_t(s.size()), dark); }

@@ -1,7 +1,7 @@
 REM Key definitions of KEYED, DIRECT, CREATE and SORT written every way:
 REM KEYDEF text, a bracketed list in the statement and a bare external key.
-REM The sound ones make the file (removed again; EFF and binary numeric keys
-REM of variable records stop with error 99); the faulty ones give their own error.
+REM The sound ones make the file (removed again; those that need a part not yet
+REM built stop with error 99); the faulty ones give their own error.
 10 OPEN (9)"<rm -rf t_kd; mkdir t_kd && echo ready"
 20 READ (9)A$
 30 CLOSE (9)

@@ -1,0 +1,698 @@
+// Properties and methods: object references in expressions and statements
+// (H'AGE, H'NAME$="x", H'M(1,2)), properties seen as variables inside an
+// object's code, expression and program methods, create and delete
+// handlers.
+//
+// Compiled object reference: 250 and the handle variable's name (inline or
+// indexed), then the property's own name item (1 numeric, 2 string; a
+// string name keeps its "$") or code 47 for "*", then for a method call
+// "(" [FROM "CLASS" [,]] arguments ")".  The name's registry id is its
+// identity; ids of a program's indexed names are cached per name index.
+//
+// The running object: its slot and the call depth its code runs at.  Inside
+// that depth the variable lookup offers the object's properties before the
+// program's own variables (an expression method's parameters come first).
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/control_stack.h"
+#include "core/line_store.h"
+#include "core/params.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/arguments.h"
+#include "programs/call_directives.h"
+#include "programs/call_frame.h"
+#include "programs/oop_internal.h"
+
+Oop_result* oop_ret = nullptr;
+
+namespace {
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+Var_node* sys_var(Var_node*& v, uint8_t type, const char* name) {
+  if (!v) v = Var_node_new(type, reinterpret_cast<const uint8_t*>(name), int(std::strlen(name)));
+  return v;
+}
+
+void set_str_var(Var_node* v, const char* s, size_t n) {
+  if (v->str && v->str->cap >= n && v->str->cap != 0) {
+    std::memcpy(v->str->bytes(), s, n);
+    v->str->len = uint32_t(n);
+    return;
+  }
+  if (v->str) Ret_str(v->str);
+  v->str = Get_str(n);
+  std::memcpy(v->str->bytes(), s, n);
+  v->str->len = uint32_t(n);
+}
+
+int64_t integer_of(Num_val v) {
+  Set_scl(v, 0, 0);
+  return v.mant;
+}
+
+void load_var(Var_node* v) {
+  if (v->type == code::STR_VAR) {
+    if (v->str) {
+      ws.Str_ptr = v->str->bytes();
+      ws.Str_len = int32_t(v->str->len);
+    } else {
+      ws.Str_ptr = Work_take(0);
+      ws.Str_len = 0;
+    }
+  } else {
+    ws.Num_acc = v->num;
+    ws.Str_len = -1;
+  }
+}
+
+void set_number(int64_t n) {
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = n;
+  ws.Str_len = -1;
+}
+
+void set_string(const std::string& s) {
+  uint8_t* p = s.size() <= 4096 ? Work_take(s.size()) : static_cast<uint8_t*>(Get_temp(s.size()));
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
+
+void tree_insert(Var_node** root, Var_node* n) {
+  while (*root) {
+    int c = Var_name_cmp(reinterpret_cast<const uint8_t*>(n->name), n->name_len, (*root)->name, (*root)->name_len);
+    root = c < 0 ? &(*root)->left : &(*root)->right;
+  }
+  *root = n;
+}
+
+bool is_running(const Oop_object* o) { return o->slot == oop.cur_obj && Call_depth() == oop.cur_depth; }
+
+// Saves the accumulators' value so that code run in between cannot clobber it.
+struct Saved_value {
+  bool is_str;
+  Num_val num;
+  std::string str;
+  Saved_value() {
+    is_str = ws.Str_len >= 0;
+    if (is_str) str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else num = ws.Num_acc;
+  }
+  void restore() const {
+    if (is_str) set_string(str);
+    else {
+      ws.Num_acc = num;
+      ws.Str_len = -1;
+    }
+  }
+};
+
+// ---- the handle variable of a reference ----
+Oop_object* object_at_cursor() {
+  uint8_t* p = ws.Exec_ptr;
+  Var_node* hv;
+  if (p[1] & 0x80) {
+    // The handle's node is cached in the variable table like any variable's.
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    hv = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (!hv || hv->type != code::NUM_VAR) {
+      const uint8_t* e = Var_name_entry(idx);
+      if (!e || e[0] == 255) Rpt_error(49);
+      hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
+      if (idx < ws.Var_index_cnt) ws.Var_index[idx] = hv;
+    }
+    ws.Exec_ptr = p + 3;
+  } else {
+    hv = Find_var_name(code::NUM_VAR, p + 2, p[1]);
+    ws.Exec_ptr = p + 2 + p[1];
+  }
+  if (hv->type != code::NUM_VAR) Rpt_error(26);
+  int64_t h = integer_of(hv->num);
+  if (h == 0) Rpt_error_text(65, std::string("the handle variable ") + hv->name + " holds no object");
+  return Oop_object_of_handle(h);
+}
+
+// The call's arguments at the cursor (on "("): an optional class
+// qualifier, the list, ")".
+Arg_rec* read_call(Oop_object* o, Oop_class** start) {
+  ws.Exec_ptr++;
+  *start = nullptr;
+  if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 57) {
+    ws.Exec_ptr += 2;
+    Eval_str();
+    std::string q(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    const Oop_name* id = OopFindName(66, int(q.size()), q.c_str());
+    Oop_class* qc = nullptr;
+    for (Oop_class* c : oop.classes)
+      if (c->name == id) qc = c;
+    if (!qc) Rpt_error(90);
+    if (!OopSubClass(o->cls, qc)) Rpt_error(92);
+    *start = qc;
+    if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
+  }
+  Arg_rec* args = nullptr;
+  if (*ws.Exec_ptr != code::RPAREN) args = Do_Args(false);
+  if (*ws.Exec_ptr != code::RPAREN) {
+    FreeArgList(args);
+    Rpt_error(20);
+  }
+  ws.Exec_ptr++;
+  return args;
+}
+
+bool is_sys(const Oop_name* id, const char* text) { return Oop_name_is(id, text); }
+
+// The system properties of an object: true when the name is one.
+bool get_system(Oop_object* o, const Oop_name* id) {
+  if (is_sys(id, "_OBJ")) {
+    set_number(Oop_handle_of(o->slot));
+  } else if (is_sys(id, "_CLASS$")) {
+    set_string(std::string(o->cls->name->text, o->cls->name->len));
+  } else if (is_sys(id, "_REFCNT")) {
+    set_number(o->refs);
+  } else if (is_sys(id, "_PROPLIST$")) {
+    set_string(o->proplist ? std::string(o->proplist) : std::string());
+  } else if (is_sys(id, "_PROPSEP$")) {
+    set_string(std::string(1, char(o->sep)));
+  } else if (is_sys(id, "_PROPVALUES$")) {
+    set_string(Oop_get_proplist_values(o));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool set_system(Oop_object* o, const Oop_name* id) {
+  if (is_sys(id, "_OBJ") || is_sys(id, "_CLASS$") || is_sys(id, "_REFCNT")) Rpt_error(88);
+  if (is_sys(id, "_PROPLIST$")) {
+    if (ws.Str_len < 0) Rpt_error(26);
+    if (o->proplist) Ret_blk(o->proplist);
+    o->proplist = nullptr;
+    if (ws.Str_len > 0) {
+      o->proplist = static_cast<char*>(Get_blk(size_t(ws.Str_len) + 1));
+      std::memcpy(o->proplist, ws.Str_ptr, size_t(ws.Str_len));
+    }
+    return true;
+  }
+  if (is_sys(id, "_PROPSEP$")) {
+    if (ws.Str_len < 0) Rpt_error(26);
+    o->sep = ws.Str_len > 0 ? ws.Str_ptr[0] : uint8_t(prmblk.FS);
+    return true;
+  }
+  if (is_sys(id, "_PROPVALUES$")) {
+    if (ws.Str_len < 0) Rpt_error(26);
+    Oop_set_proplist_values(o, std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)));
+    return true;
+  }
+  return false;
+}
+
+void load_property(Oop_object* x, Prop_inst* pi) {
+  Oop_prop* e = pi->entry;
+  if (e && (e->flags & (PF_LOCAL | PF_NO_GET)) && !is_running(x)) Rpt_error(88);
+  if (!e && !pi->dynamic && !is_running(x)) Rpt_error(88);  // a local run-time property
+  if (e && (e->flags & PF_GET_EXPR)) {
+    OopDoExpression(x, x->cls, e->get_expr, nullptr, pi->name);
+    return;
+  }
+  if (e && e->get.present) {
+    OopDoFunction(x, e->owner, e->get, nullptr, false, false, pi->name);
+    return;
+  }
+  load_var(pi->var);
+}
+
+void store_value(Var_node* v) {
+  if (v->type == code::STR_VAR) {
+    Let_string_scalar(v);
+  } else {
+    if (ws.Str_len >= 0) Rpt_error(26);
+    Store_num(v, &v->num);
+  }
+}
+
+}  // namespace
+
+int32_t OopHandleResult(int32_t h) {
+  set_number(h);
+  return h;
+}
+
+// ---- the running-object context ----
+
+Oop_run_guard::Oop_run_guard(int32_t slot, const Oop_name* m, int d, bool e)
+    : obj(oop.cur_obj), method(oop.cur_method), depth(oop.cur_depth), in_expr(oop.in_expr) {
+  oop.cur_obj = slot;
+  oop.cur_method = m;
+  oop.cur_depth = d;
+  oop.in_expr = e;
+  Oop_hook_update();
+}
+
+Oop_run_guard::~Oop_run_guard() {
+  oop.cur_obj = obj;
+  oop.cur_method = method;
+  oop.cur_depth = depth;
+  oop.in_expr = in_expr;
+  if (oop.cur_obj && (oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])) oop.cur_obj = 0;
+}
+
+// Inside the running object's code: its properties, its system properties
+// and, for an object that keeps its own variables, those.
+Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
+  if (Call_depth() != oop.cur_depth) return nullptr;
+  if (oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size())) return nullptr;
+  Oop_object* o = oop.objs[size_t(oop.cur_obj)];
+  if (!o) {
+    oop.cur_obj = 0;
+    return nullptr;
+  }
+  if (oop.in_expr) {  // an expression method's parameters first
+    if (Var_node* n = Var_tree_find(type == code::STR_VAR ? ws.Loc_str_tree : ws.Loc_num_tree, name, len))
+      return n;
+  }
+  uint8_t kind = type == code::STR_VAR ? 2 : 1;
+  const Oop_name* id = OopFindName(kind, len, reinterpret_cast<const char*>(name));
+  if (id)
+    if (Prop_inst* pi = Oop_inst(o, id, true)) return pi->var;
+  if (len > 1 && name[0] == '_') {
+    id = OopDefName(kind, len, reinterpret_cast<const char*>(name));
+    // Each object has its own records: a call frame caches the node.
+    if (is_sys(id, "_OBJ")) {
+      Var_node* v = sys_var(o->sys[0], code::NUM_VAR, "_OBJ");
+      v->num = Num_val{};
+      v->num.mant = Oop_handle_of(o->slot);
+      v->flags |= VF_READ_ONLY;
+      return v;
+    }
+    if (is_sys(id, "_REFCNT")) {
+      Var_node* v = sys_var(o->sys[2], code::NUM_VAR, "_REFCNT");
+      v->num = Num_val{};
+      v->num.mant = o->refs;
+      v->flags |= VF_READ_ONLY;
+      return v;
+    }
+    if (is_sys(id, "_CLASS$")) {
+      Var_node* v = sys_var(o->sys[1], code::STR_VAR, "_CLASS$");
+      set_str_var(v, o->cls->name->text, o->cls->name->len);
+      v->flags |= VF_READ_ONLY;
+      return v;
+    }
+  }
+  if ((o->flags & OF_OWN_VARS) && len > 0 && name[0] != '%') {
+    Var_node** root = type == code::STR_VAR ? &o->own_str : &o->own_num;
+    if (Var_node* n = Var_tree_find(*root, name, len)) return n;
+    Var_node* n = Var_node_new(type, name, len);
+    tree_insert(root, n);
+    return n;
+  }
+  return nullptr;
+}
+
+// ---- reading and assigning from outside ----
+
+void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
+  (void)kind;
+  if (get_system(o, id)) return;
+  Oop_object* x = o;
+  for (int hops = 0; x && hops <= int(oop.objs.size()); hops++) {
+    if (Prop_inst* pi = Oop_inst(x, id, true)) {
+      load_property(x, pi);
+      return;
+    }
+    int32_t d = x->delegate;
+    x = (d > 0 && d < int32_t(oop.objs.size())) ? oop.objs[size_t(d)] : nullptr;
+  }
+  if (Oop_name_is(id, "_type$")) {
+    set_string(OopReturnPropsExt(o));
+    return;
+  }
+  Rpt_error_text(88, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+}
+
+void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
+  (void)kind;
+  if (set_system(o, id)) return;
+  Oop_object* x = o;
+  Prop_inst* pi = nullptr;
+  for (int hops = 0; x && hops <= int(oop.objs.size()); hops++) {
+    if ((pi = Oop_inst(x, id, true))) break;
+    int32_t d = x->delegate;
+    x = (d > 0 && d < int32_t(oop.objs.size())) ? oop.objs[size_t(d)] : nullptr;
+  }
+  if (!pi) {
+    if (!(o->cls->flags2 & CF2_RT_ANY))
+      Rpt_error_text(88, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+    x = o;
+    pi = Oop_add_inst(o, id, nullptr);
+    pi->dynamic = true;
+  }
+  Oop_prop* e = pi->entry;
+  if (e && (e->flags & (PF_LOCAL | PF_READ_ONLY))) Rpt_error(88);
+  if (!e && !pi->dynamic) Rpt_error(88);
+  if (e && e->set.present) {
+    Arg_rec* args = nullptr;
+    Arg_rec** tail = &args;
+    if (ws.Str_len >= 0) Arg_string(tail, ws.Str_ptr, size_t(ws.Str_len));
+    else Arg_number(tail, ws.Num_acc);
+    OopDoFunction(x, e->owner, e->set, args, false, false, id);
+    return;
+  }
+  store_value(pi->var);
+}
+
+// ---- methods ----
+
+void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask) {
+  *mask = 0;
+  *obj_mask = 0;
+  if (!args) return;
+  *mask = 1;
+  int n = 0;
+  for (Arg_rec* a = args; a; a = a->next) {
+    if (++n > 30) Rpt_error(36);
+    bool numeric = a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL ||
+                   (a->kind == ARG_ARRAY && a->var && a->var->type == code::NUM_VAR);
+    *mask = (*mask << 1) | (numeric ? 1u : 0u);
+    *obj_mask = (*obj_mask << 1) | (a->kind == ARG_ARRAY ? 1u : 0u);
+  }
+}
+
+void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args) {
+  (void)kind;
+  uint32_t mask, obj_mask;
+  try {
+    Oop_arg_masks(args, &mask, &obj_mask);
+  } catch (...) {
+    FreeArgList(args);
+    throw;
+  }
+  bool by_name = false;
+  Oop_object* x = o;
+  Oop_method* m = nullptr;
+  Oop_class* c = start ? start : o->cls;
+  for (int hops = 0; x && hops <= int(oop.objs.size()); hops++) {
+    if ((m = OopFindFunction(c, id, mask, obj_mask, &by_name))) break;
+    int32_t d = x->delegate;
+    x = (d > 0 && d < int32_t(oop.objs.size())) ? oop.objs[size_t(d)] : nullptr;
+    if (x) c = x->cls;
+  }
+  if (!m) {
+    FreeArgList(args);
+    if (by_name) Rpt_error_text(36, std::string("no form of method ") + id->text + " takes these arguments");
+    Rpt_error_text(88, std::string("no method ") + id->text + " in class " + o->cls->name->text);
+  }
+  if ((m->modifiers & MM_LOCAL) && !is_running(x)) {
+    FreeArgList(args);
+    Rpt_error(88);
+  }
+  if (m->is_expr) {
+    OopDoExpression(x, m->owner, m->expr, args, id);
+    return;
+  }
+  OopDoFunction(x, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, id);
+}
+
+void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
+                     const Oop_name* method_name) {
+  struct Restore {
+    Var_node* num = ws.Loc_num_tree;
+    Var_node* str = ws.Loc_str_tree;
+    uint8_t* exec = ws.Exec_ptr;
+    uint8_t* stmt = ws.Stmt_ptr;
+    int prec = ws.Precision;
+    uint32_t nflags = ws.Num_flags;
+    Arg_rec* args;
+    ~Restore() {
+      Clr_tree(ws.Loc_num_tree);
+      Clr_tree(ws.Loc_str_tree);
+      ws.Loc_num_tree = num;
+      ws.Loc_str_tree = str;
+      ws.Exec_ptr = exec;
+      ws.Stmt_ptr = stmt;
+      ws.Precision = prec;
+      ws.Num_flags = nflags;
+      FreeArgList(args);
+    }
+  } restore;
+  restore.args = args;
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  Oop_run_guard guard(o->slot, method_name, Call_depth(), true);
+  Oop_set_precision_for(o, c);
+  uint8_t* p = const_cast<uint8_t*>(expr.data());
+  if (*p == code::LPAREN) {
+    p++;
+    Arg_rec* a = args;
+    if (*p == code::OP_MUL) p++;  // (*): any arguments, none bound
+    while (*p != code::RPAREN) {
+      uint8_t t = *p;
+      if (t != code::NUM_VAR && t != code::STR_VAR) Rpt_error(92);
+      if (!a) Rpt_error(36);
+      Var_node* v = Var_node_new(t, p + 2, p[1]);
+      tree_insert(t == code::STR_VAR ? &ws.Loc_str_tree : &ws.Loc_num_tree, v);
+      p += 2 + p[1];
+      if (*p == code::WHOLE_ARRAY) p++;
+      bool numeric_arg = a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL;
+      if (t == code::NUM_VAR) {
+        if (numeric_arg) v->num = a->num;
+        else Rpt_error(26);
+      } else if (a->kind == ARG_STR_REF && a->var && a->var->str) {
+        v->str = Get_str(a->var->str->len);
+        std::memcpy(v->str->bytes(), a->var->str->bytes(), a->var->str->len);
+        v->str->len = a->var->str->len;
+      } else if (a->str) {
+        v->str = Get_str(a->str->len);
+        std::memcpy(v->str->bytes(), a->str->bytes(), a->str->len);
+        v->str->len = a->str->len;
+      } else if (numeric_arg) {
+        Rpt_error(26);
+      }
+      a = a->next;
+      if (*p == code::COMMA) p++;
+    }
+    p++;
+    if (*p != code::OP_EQ) Rpt_error(92);
+    p++;
+  }
+  ws.Exec_ptr = p;
+  Eval_formula();
+  // The value may live in the trees that are about to go.
+  if (ws.Str_len > 0) {
+    uint8_t* keep = ws.Str_len <= 4096 ? Work_take(size_t(ws.Str_len)) : static_cast<uint8_t*>(Get_temp(size_t(ws.Str_len)));
+    std::memcpy(keep, ws.Str_ptr, size_t(ws.Str_len));
+    ws.Str_ptr = keep;
+  }
+}
+
+void Oop_set_precision_for(Oop_object* o, Oop_class* c) {
+  int prc = -2;
+  if (c && (c->flags & CF_PRECISION)) prc = c->precision;
+  else if (o->state & OS_OWN_PREC) prc = o->precision;
+  if (prc == -2) return;
+  if (prc == -1) {
+    ws.Num_flags |= NF_FLOATING;
+    ws.Precision = 18;
+  } else {
+    ws.Num_flags &= ~uint32_t(NF_FLOATING);
+    ws.Precision = prc;
+  }
+}
+
+bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, bool perform, bool is_default,
+                   const Oop_name* method_name) {
+  if (is_default && c->program.empty() && c->program_file.empty()) {
+    // A class of a program that was never saved has no program to run
+    // its default handler from: there is none.
+    FreeArgList(args);
+    return false;
+  }
+  std::string prog;
+  try {
+    prog = Oop_class_program(c, r);
+  } catch (...) {
+    FreeArgList(args);
+    throw;
+  }
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  if (!c->prog_rec && r.program.empty()) Oop_hold_program(c, prog);
+  uint8_t* p = Work_take(prog.size());
+  std::memcpy(p, prog.data(), prog.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(prog.size());
+  Oop_result result;
+  Oop_result* outer = oop_ret;
+  oop_ret = &result;
+  struct Busy {
+    Oop_object* o;
+    Oop_result* outer;
+    ~Busy() {
+      o->lock--;
+      oop_ret = outer;
+    }
+  };
+  int rc;
+  bool started = false;
+  {
+    Oop_run_guard guard(o->slot, method_name, Call_depth() + 1, false);
+    o->lock++;
+    Busy busy{o, outer};
+    rc = Nested_call(perform ? FORM_PERFORM : FORM_CALL, args, 0, &started);
+  }
+  ws.Exec_ptr = exec;
+  ws.Stmt_ptr = stmt;
+  if (!started) {
+    if (rc == 55 && is_default) return false;
+    Rpt_error(rc);
+  }
+  if (rc > 0) Rpt_error(rc);  // an EXIT with an error number
+  // The result, kept across the free that may follow.
+  if (o->refs == 0 && o->lock == 0 && !(o->state & OS_FREEING)) OopFreeObject(o->slot);
+  if (result.set) {
+    if (result.is_str) set_string(result.str);
+    else {
+      ws.Num_acc = result.num;
+      ws.Str_len = -1;
+    }
+  } else if (method_name && method_name->kind == 2) {
+    set_string(std::string());
+  } else {
+    set_number(0);
+  }
+  return true;
+}
+
+// RETURN in a method's own frame with no GOSUB open: the method's value
+// and its end.
+bool Oop_method_return() {
+  if (!oop_ret || !oop.cur_obj || Call_depth() != oop.cur_depth || oop.in_expr) return false;
+  for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
+    if (f->tag != TAG_SWITCH) return false;
+  if (!stmt_end(*ws.Exec_ptr)) {
+    Eval_formula();
+    oop_ret->set = true;
+    oop_ret->is_str = ws.Str_len >= 0;
+    if (oop_ret->is_str) oop_ret->str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else oop_ret->num = ws.Num_acc;
+  }
+  Exec_exit(false, 0);
+  return true;
+}
+
+// ---- create and delete handlers ----
+
+void Oop_run_create(Oop_object* o, Oop_class* c, uint8_t* args_at, bool ancestor) {
+  (void)ancestor;
+  ws.Exec_ptr = args_at;
+  Arg_rec* args = nullptr;
+  if (*ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    args = Do_Args(false);
+  }
+  uint8_t* after = ws.Exec_ptr;
+  if (c->flags & CF_NO_CREATE) {
+    FreeArgList(args);
+    return;
+  }
+  Prog_ref r = c->create;
+  bool dflt = !r.present;
+  if (dflt) {
+    r.present = true;
+    r.label = "ON_CREATE";
+  }
+  if (!OopDoFunction(o, c, r, args, false, dflt, nullptr)) c->flags |= CF_NO_CREATE;
+  ws.Exec_ptr = after;
+}
+
+void Oop_run_delete(Oop_object* o, Oop_class* c, bool ancestor) {
+  (void)ancestor;
+  if (!(c->flags & CF_NO_DELETE)) {
+    Prog_ref r = c->del;
+    bool dflt = !r.present;
+    if (dflt) {
+      r.present = true;
+      r.label = "ON_DELETE";
+    }
+    uint8_t* exec = ws.Exec_ptr;
+    Saved_value keep;
+    if (!OopDoFunction(o, c, r, nullptr, false, dflt, nullptr)) c->flags |= CF_NO_DELETE;
+    keep.restore();
+    ws.Exec_ptr = exec;
+  }
+}
+
+void Oop_close_owned(Oop_object*) {}  // channels are not yet owned by objects
+
+// ---- the core's hooks: references in expressions and statements ----
+
+namespace {
+
+int ret_object() {
+  Oop_object* o = object_at_cursor();
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::OP_MUL) {
+    ws.Exec_ptr++;
+    set_string(OopReturnProps(o));
+    return ws.Str_len;
+  }
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+  int kind;
+  const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
+  ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+  if (*ws.Exec_ptr == code::LPAREN) {
+    Oop_class* start;
+    Arg_rec* args = read_call(o, &start);
+    uint8_t* after = ws.Exec_ptr;
+    OopDoMethod(o, id, uint8_t(kind), start, args);
+    ws.Exec_ptr = after;
+  } else {
+    OopGetProperty(o, id, uint8_t(kind));
+  }
+  if (kind == 2 && ws.Str_len < 0) Rpt_error(26);
+  if (kind == 1 && ws.Str_len >= 0) Rpt_error(26);
+  return ws.Str_len;
+}
+
+void set_object() {
+  Oop_object* o = object_at_cursor();
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::OP_MUL) Rpt_error(88);
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+  int kind;
+  const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
+  ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+  if (*ws.Exec_ptr == code::LPAREN) {
+    Oop_class* start;
+    Arg_rec* args = read_call(o, &start);
+    uint8_t* after = ws.Exec_ptr;
+    OopDoMethod(o, id, uint8_t(kind), start, args);
+    ws.Exec_ptr = after;
+    return;
+  }
+  if (*ws.Exec_ptr != code::OP_EQ) {
+    OopGetProperty(o, id, uint8_t(kind));
+    return;
+  }
+  ws.Exec_ptr++;
+  ws.Math_flags = 0;
+  Eval_formula();
+  // The object may have gone while the value was computed.
+  Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+  if (again != o) Rpt_error(95);
+  OopSetProperty(o, id, uint8_t(kind));
+}
+
+}  // namespace
+
+void Oop_init_access() {
+  Ret_object_hook = ret_object;
+  Set_object_hook = set_object;
+}

@@ -1,0 +1,167 @@
+// Directives of the object system that run as statements: the class-body
+// statements reached by the program flow (error 92), run-time properties
+// (STATIC), DEF OBJECT of the "*system" object.
+#include <cstring>
+#include <string>
+
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/line_store.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/oop_internal.h"
+
+namespace {
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+bool valid_rt_name(const std::string& n) {
+  if (n.empty()) return false;
+  for (size_t i = 0; i < n.size(); i++) {
+    char c = n[i];
+    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '.';
+    bool digit = c >= '0' && c <= '9';
+    if (c == '$' && i + 1 == n.size() && i > 0) continue;
+    if (!letter && !(digit && i > 0)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Class-body statements are declarations read by DEF CLASS; the flow must
+// never reach one.
+void d_proy() { Rpt_error_text(92, "PROPERTY outside a class definition"); }
+void d_func() { Rpt_error_text(92, "FUNCTION outside a class definition"); }
+void d_get() { Rpt_error_text(92, "GET outside a class definition"); }
+void d_set() { Rpt_error_text(92, "SET outside a class definition"); }
+
+// STATIC * (the running object keeps its own variables) and STATIC name
+// [=value], ... (local run-time properties of the running object).
+void d_stat() { Oop_stat_form(code::X_STATIC); }
+
+void Oop_stat_form(int form) {
+  if (oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])
+    Rpt_error_text(95, "run-time properties need a running object");
+  Oop_object* o = oop.objs[size_t(oop.cur_obj)];
+  if (*ws.Exec_ptr == code::OP_MUL) {
+    ws.Exec_ptr++;
+    o->flags |= OF_OWN_VARS;
+    return;
+  }
+  bool dynamic = form == code::X_PROPERTY;
+  if (dynamic && (o->cls->flags2 & CF2_RT_LOCAL)) Rpt_error(61);
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    std::string name;
+    if (c == code::NUM_VAR || c == code::STR_VAR) {
+      uint8_t* p = ws.Exec_ptr;
+      if (p[1] & 0x80) {
+        const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
+        if (!e || e[0] == 255) Rpt_error(49);
+        name.assign(reinterpret_cast<const char*>(e + 1), e[0]);
+        ws.Exec_ptr = p + 3;
+      } else {
+        name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
+        ws.Exec_ptr = p + 2 + p[1];
+      }
+    } else if (c == code::EXT_DIR && ws.Exec_ptr[1] == code::X_GET) {
+      ws.Exec_ptr += 2;
+      Eval_str();
+      name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      if (!valid_rt_name(name)) Rpt_error(23);
+    } else {
+      Rpt_error(81);
+    }
+    uint8_t kind = !name.empty() && name.back() == '$' ? 2 : 1;
+    if (name == "_OBJ" || name == "_CLASS$" || name == "_REFCNT") Rpt_error(23);
+    const Oop_name* id = OopDefName(kind, int(name.size()), name.c_str());
+    Prop_inst* pi = Oop_inst(o, id, true);
+    if (!pi) pi = Oop_add_inst(o, id, nullptr);
+    if (!pi->entry) pi->dynamic = dynamic || pi->dynamic;
+    if (*ws.Exec_ptr == code::OP_EQ) {
+      ws.Exec_ptr++;
+      ws.Math_flags = 0;
+      Eval_formula();
+      if (pi->var->type == code::STR_VAR) Let_string_scalar(pi->var);
+      else {
+        if (ws.Str_len >= 0) Rpt_error(26);
+        Store_num(pi->var, &pi->var->num);
+      }
+    }
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(81);
+  // Compiled references resolve again and find the new properties.
+  if (ws.Var_index)
+    for (uint32_t i = 0; i < ws.Var_index_cnt; i++) ws.Var_index[i] = nullptr;
+}
+
+// DEF OBJECT var, "*system": the event-handler object.
+void DefObject() {
+  uint8_t* p = ws.Exec_ptr;
+  if (*p != code::NUM_VAR) Rpt_error(20);
+  Var_node* target = Find_var();
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error_text(99, "DEF OBJECT of a control needs the thin client");
+  ws.Exec_ptr++;
+  Eval_str();
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  if (name.empty()) Rpt_error(10);
+  if (!Oop_name_is(OopDefName(66, int(name.size()), name.c_str()), "*system"))
+    Rpt_error_text(99, "DEF OBJECT of " + name + " needs the control layer");
+  Oop_class* c = OopFindClass(name, 0);
+  if (!c) {
+    // The event-handler class needs no definition of its own.
+    c = new Oop_class;
+    c->name = OopDefName(66, int(name.size()), name.c_str());
+    c->flags = CF_DEFINED | CF_SYSTEM | CF_NO_CREATE | CF_NO_DELETE;
+    oop.classes.insert(oop.classes.begin(), c);
+  }
+  int32_t h = OopMakeObject(c, false, nullptr);
+  Check_assignable(target);
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = h;
+  ws.Str_len = -1;
+  Store_num(target, &target->num);
+}
+
+// MERGE OBJECT a, b [, ERR=line]: b answers the properties and methods a
+// does not know (b's own delegates after it); MERGE OBJECT a, a removes
+// the delegate.  A chain that would lead back to a or b is refused.
+void Oop_MergeProp() {
+  Eval_val();
+  Num_val a = ws.Num_acc;
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ws.Exec_ptr++;
+  Eval_val();
+  Num_val b = ws.Num_acc;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  Set_scl(a, 0, 0);
+  Set_scl(b, 0, 0);
+  Oop_object* oa = Oop_object_of_handle(a.mant);
+  if (a.mant == b.mant) {
+    oa->delegate = 0;
+    return;
+  }
+  Oop_object* ob = Oop_object_of_handle(b.mant);
+  // Walk b's chain: a link to a gone object is cut where it is met.
+  Oop_object* x = ob;
+  for (size_t hops = 0; hops <= oop.objs.size(); hops++) {
+    int32_t d = x->delegate;
+    if (d == 0) break;
+    if (d < 1 || d >= int32_t(oop.objs.size()) || !oop.objs[size_t(d)]) {
+      x->delegate = 0;
+      break;
+    }
+    if (d == oa->slot || d == ob->slot)
+      Rpt_error_text(95, "the delegate chain would come back to its start");
+    x = oop.objs[size_t(d)];
+  }
+  oa->delegate = ob->slot;
+}

@@ -1,0 +1,363 @@
+// Objects: the object table, NEW and copies, reference counts, freeing,
+// DROP OBJECT / DELETE OBJECT and REF(.
+//
+// Handles are slot + 100000; a new object takes the lowest free slot, so a
+// handle is reused once its object is gone.  An object is freed when its
+// count reaches 0 and it is not busy (a method of it is running): the delete
+// handlers run first, then its property values, their arrays and strings,
+// and the record itself are released.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/params.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/arguments.h"
+#include "programs/oop_internal.h"
+
+namespace {
+
+constexpr int32_t SLOT_GROWTH = 1000;
+
+bool negated() { return (ws.Con_flags & 0x800) != 0; }
+
+int32_t new_slot() {
+  int32_t n = int32_t(oop.objs.size());
+  for (int32_t i = oop.first_free; i < n; i++)
+    if (!oop.objs[size_t(i)]) return i;
+  oop.objs.resize(size_t(n + SLOT_GROWTH), nullptr);
+  return n;
+}
+
+// Copies a property value (scalar or array) into a fresh variable record.
+void copy_value(Var_node* dst, Var_node* src, bool object_prop) {
+  if (Is_array(src)) {
+    Copy_Array(dst, src);
+    if (object_prop && dst->type == code::NUM_VAR)
+      for (uint32_t e = 0; e < Var_count(dst); e++) OopIfValidAdjRef(Num_elem(dst, e)->mant, 1);
+    return;
+  }
+  if (src->type == code::NUM_VAR) {
+    dst->num = src->num;
+    if (object_prop) OopIfValidAdjRef(dst->num.mant, 1);
+  } else if (src->str && src->str->len) {
+    dst->str = Get_str(src->str->len);
+    std::memcpy(dst->str->bytes(), src->str->bytes(), src->str->len);
+    dst->str->len = src->str->len;
+  }
+  dst->flags |= src->flags & VF_ASSIGNED;
+}
+
+}  // namespace
+
+int32_t Oop_handle_of(int32_t slot) { return negated() ? -(slot + OOP_HANDLE_BASE) : slot + OOP_HANDLE_BASE; }
+
+Oop_object* OopFindObject(int32_t slot) {
+  if (slot < 1 || slot >= int32_t(oop.objs.size())) Rpt_error(95);
+  return oop.objs[size_t(slot)];
+}
+
+Oop_object* Oop_object_of_handle(int64_t handle) {
+  if (handle < 0 && negated()) handle = -handle;
+  int64_t slot = handle - OOP_HANDLE_BASE;
+  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)])
+    Rpt_error_text(95, "no object has the handle " + std::to_string(handle));
+  Oop_object* o = oop.objs[size_t(slot)];
+  if (o->state & OS_FREEING) Rpt_error(95);
+  return o;
+}
+
+Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry) {
+  auto* pi = static_cast<Prop_inst*>(Get_blk(sizeof(Prop_inst)));
+  pi->entry = entry;
+  pi->name = id;
+  pi->dynamic = false;
+  uint8_t type = id->kind == 2 ? code::STR_VAR : code::NUM_VAR;
+  try {
+    pi->var = Var_node_new(type, reinterpret_cast<const uint8_t*>(id->text), id->len);
+  } catch (...) {
+    Ret_blk(pi);
+    throw;
+  }
+  pi->var->flags |= 64;
+  pi->next = o->props;
+  o->props = pi;
+  return pi;
+}
+
+// The object's instance of a name; with bind, a declared property of its
+// class or an ancestor gets its instance now.
+Prop_inst* Oop_inst(Oop_object* o, const Oop_name* id, bool bind) {
+  for (Prop_inst* pi = o->props; pi; pi = pi->next)
+    if (pi->name == id) return pi;
+  if (!bind) return nullptr;
+  Oop_prop* e = Oop_find_prop_entry(o->cls, id);
+  if (!e) return nullptr;
+  return Oop_add_inst(o, id, e);
+}
+
+void Oop_free_inst(Prop_inst* pi, Oop_object* owner) {
+  Var_node* v = pi->var;
+  if (pi->entry && (pi->entry->flags & PF_OBJECT) && v->type == code::NUM_VAR) {
+    int32_t own = owner ? Oop_handle_of(owner->slot) : 0;
+    if (Is_array(v)) {
+      for (uint32_t e = 0; e < Var_count(v); e++) {
+        int64_t h = Num_elem(v, e)->mant;
+        Num_elem(v, e)->mant = 0;
+        if (h != own) OopIfValidAdjRef(h, -1);
+      }
+    } else {
+      int64_t h = v->num.mant;
+      v->num.mant = 0;
+      if (h != own) OopIfValidAdjRef(h, -1);
+    }
+  }
+  Clr_tree(v);
+  Ret_blk(pi);
+}
+
+// NEW of a class: the record, then the create handlers with the arguments
+// at args_at (a comma and the list, or the end of the call).
+int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at) {
+  if (oop.shutting_down) Rpt_error(95);
+  if ((c->flags & CF_SHARED) && c->shared_slot) {
+    OopRefObject(c->shared_slot, 1);
+    return Oop_handle_of(c->shared_slot);
+  }
+  int32_t slot = new_slot();
+  auto* o = static_cast<Oop_object*>(Get_blk(sizeof(Oop_object)));
+  std::memset(static_cast<void*>(o), 0, sizeof(Oop_object));
+  o->cls = c;
+  o->slot = slot;
+  o->refs = 1;
+  o->creator = oop.cur_obj;
+  o->precision = -2;
+  o->sep = uint8_t(prmblk.FS);
+  if (c->flags2 & CF2_OWN_VARS) o->flags |= OF_OWN_VARS;
+  oop.objs[size_t(slot)] = o;
+  oop.first_free = slot + 1;
+  oop.live++;
+  c->instances++;
+  Oop_hook_update();
+  if (c->flags & CF_SYSTEM) oop.system_slot = slot;
+  if (run_create) {
+    try {
+      Oop_run_create(o, c, args_at, false);
+    } catch (...) {
+      o->refs = 0;
+      OopFreeObject(slot);
+      throw;
+    }
+  }
+  if (c->flags & CF_SHARED) c->shared_slot = slot;
+  return Oop_handle_of(slot);
+}
+
+int32_t OopCloneObject(int64_t handle) {
+  if (handle < 0 && !negated()) Rpt_error(95);
+  Oop_object* src = Oop_object_of_handle(handle);
+  int32_t h = OopMakeObject(src->cls, false, nullptr);
+  Oop_object* o = Oop_object_of_handle(h);
+  o->creator = oop.cur_obj;
+  o->sep = src->sep;
+  // Instances in the source's order (the list is newest first: build it
+  // backwards so the copy lists the same way).
+  Prop_inst* order[256];
+  int n = 0;
+  for (Prop_inst* pi = src->props; pi; pi = pi->next) {
+    if (n == 256) break;
+    order[n++] = pi;
+  }
+  for (int i = n - 1; i >= 0; i--) {
+    Prop_inst* pi = Oop_add_inst(o, order[i]->name, order[i]->entry);
+    pi->dynamic = order[i]->dynamic;
+    copy_value(pi->var, order[i]->var, order[i]->entry && (order[i]->entry->flags & PF_OBJECT));
+  }
+  return h;
+}
+
+int32_t OopRefObject(int32_t slot, int delta) {
+  Oop_object* o = OopFindObject(slot);
+  if (!o) Rpt_error(95);
+  o->refs += delta;
+  if (o->refs < 0) o->refs = 0;
+  int32_t n = o->refs;
+  if (n == 0 && o->lock == 0) OopFreeObject(slot);
+  return n;
+}
+
+void OopIfValidAdjRef(int64_t handle, int delta) {
+  if (handle == 0) return;
+  if (handle < 0) {
+    if (!negated()) return;
+    handle = -handle;
+  }
+  int64_t slot = handle - OOP_HANDLE_BASE;
+  if (slot < 1 || slot >= int64_t(oop.objs.size())) return;
+  Oop_object* o = oop.objs[size_t(slot)];
+  if (!o || o->refs <= 0 || (o->state & OS_FREEING)) return;
+  if (int32_t(slot) == oop.cur_obj && o->refs + delta <= 0) return;
+  OopRefObject(int32_t(slot), delta);
+}
+
+void OopFreeObject(int32_t slot) {
+  if (slot == oop.cur_obj && oop.cur_obj) Rpt_error(91);
+  if (slot < 1 || slot >= int32_t(oop.objs.size())) return;
+  Oop_object* o = oop.objs[size_t(slot)];
+  if (!o || (o->state & OS_FREEING)) return;
+  o->state |= OS_FREEING;
+  {
+    // Errors of the delete handlers and of the object properties' own
+    // releases are dropped: the object goes whatever they do.
+    Catch_region region;
+    try {
+      if (!(ws.Con_flags & 0x2000) && !oop.shutting_down) Oop_run_delete(o, o->cls, false);
+    } catch (const Oru_error&) {
+    }
+  }
+  Oop_close_owned(o);
+  OopDisconnectAll(o);
+  while (Prop_inst* pi = o->props) {
+    o->props = pi->next;
+    Oop_free_inst(pi, o);
+  }
+  Clr_tree(o->own_num);
+  Clr_tree(o->own_str);
+  for (Var_node*& v : o->sys) {
+    Clr_tree(v);
+    v = nullptr;
+  }
+  if (o->proplist) Ret_blk(o->proplist);
+  Oop_class* c = o->cls;
+  if (c->shared_slot == slot) c->shared_slot = 0;
+  if (oop.system_slot == slot) {
+    oop.system_slot = 0;
+    oop.evt_flags = 0;
+  }
+  oop.objs[size_t(slot)] = nullptr;
+  if (slot < oop.first_free) oop.first_free = slot;
+  oop.live--;
+  Ret_blk(o);
+  OopDeRefClass(c);
+  Oop_hook_update();
+}
+
+void Oop_objects_clear() {
+  // Sweeps: first objects nobody else holds, then the rest; errors are
+  // dropped and the sweep goes on.
+  for (int sweep = 0; sweep < 2; sweep++) {
+    bool again = true;
+    while (again) {
+      again = false;
+      for (size_t i = 1; i < oop.objs.size(); i++) {
+        Oop_object* o = oop.objs[i];
+        if (!o) continue;
+        if (sweep == 0 && (o->refs > 1 || o->creator)) continue;
+        Catch_region region;
+        try {
+          o->lock = 0;
+          OopFreeObject(int32_t(i));
+        } catch (const Oru_error&) {
+          if (oop.objs[i] == o) {  // could not go: forget it the hard way
+            oop.objs[i] = nullptr;
+            oop.live--;
+          }
+        }
+        again = true;
+        break;
+      }
+    }
+  }
+  oop.objs.assign(1, nullptr);
+  oop.first_free = 1;
+  oop.live = 0;
+}
+
+int Oop_object_count() { return oop.live; }
+
+int32_t GetHighestObjId() {
+  for (size_t i = oop.objs.size(); i-- > 1;)
+    if (oop.objs[i]) return Oop_handle_of(int32_t(i));
+  return 0;
+}
+
+int32_t Oop_running_handle() { return oop.cur_obj ? Oop_handle_of(oop.cur_obj) : 0; }
+
+// DROP OBJECT h [,ERR=n] and DELETE OBJECT h [,ERR=n]
+void OopDropObject() {
+  Eval_val();
+  Num_val v = ws.Num_acc;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  Set_scl(v, 0, 0);
+  int64_t h = v.mant;
+  if (h == 0) Rpt_error(65);
+  if (h >= -32767 && h <= 32767) Rpt_error_text(65, "no control of that number exists");
+  if (h < 0 && negated()) h = -h;
+  int64_t slot = h - OOP_HANDLE_BASE;
+  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(95);
+  if (int32_t(slot) == oop.cur_obj) Rpt_error(91);
+  OopRefObject(int32_t(slot), -1);
+}
+
+// NEW("CLASS"[,args]) and NEW(h): the cursor after the function code;
+// the dispatcher reads the closing ")".
+void fnc_fnew() {
+  Eval_formula();
+  if (ws.Str_len < 0) {
+    Num_val v = ws.Num_acc;
+    Set_scl(v, 0, 0);
+    OopHandleResult(OopCloneObject(v.mant));
+    return;
+  }
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (name.empty()) Rpt_error(46);
+  if (name.size() > 5 && (name.compare(0, 5, "[vrl]") == 0 || name.compare(0, 5, "[VRL]") == 0))
+    Rpt_error_text(90, "objects of the thin client need an attached thin client");
+  if (name.size() > 5 && (name.compare(0, 5, "[lcl]") == 0 || name.compare(0, 5, "[LCL]") == 0))
+    name.erase(0, 5);
+  Oop_class* c = OopFindClass(name, 2);
+  if (!c) Rpt_error(90);
+  uint8_t* args_at = ws.Exec_ptr;
+  OopHandleResult(OopMakeObject(c, true, args_at));
+}
+
+// REF(ADD h) / REF(DROP h): the new count.
+void fnc_fref() {
+  uint8_t c = *ws.Exec_ptr;
+  int delta;
+  if (c == code::EXT_DIR && ws.Exec_ptr[1] == code::X_ADD) {
+    delta = 1;
+    ws.Exec_ptr += 2;
+  } else if (c == code::D_DROP) {
+    delta = -1;
+    ws.Exec_ptr++;
+  } else {
+    Rpt_error(20);
+  }
+  Eval_val();
+  Num_val v = ws.Num_acc;
+  Set_scl(v, 0, 0);
+  int64_t h = v.mant;
+  if (h < 0 && negated()) h = -h;
+  int64_t slot = h - OOP_HANDLE_BASE;
+  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(95);
+  // The running object's last reference may go: it is freed once its
+  // method returns (it is busy until then).
+  int32_t n = OopRefObject(int32_t(slot), delta);
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = n;
+  ws.Str_len = -1;
+}
+
+void vl_voop() {
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = Oop_running_handle();
+  ws.Str_len = -1;
+}

@@ -1,0 +1,43 @@
+REM C-ISAM files: a pair read in every key order, written, removed, erased
+10 OPEN (1)"stock.idx"
+20 READ RECORD (1,END=30)R$; PRINT R$(1,6),R$(7,10),R$(17,4),IND(1); GOTO 20
+30 PRINT "by name"
+40 READ RECORD (1,KNO=1,KEY="",DOM=50)R$
+50 READ RECORD (1,KNO=1,END=60)R$; PRINT R$(1,6),R$(7,10),KEC(1); GOTO 50
+60 PRINT "by quantity and number"
+80 READ RECORD (1,KNO=2,KEY="0100000007")R$; PRINT R$(17,4),R$(1,6)
+90 PRINT KEP(1),KEY(1,END=100)
+100 READ RECORD (1,KNO=0,KEY="000005")R$; PRINT R$(7,10),KEY(1),KEP(1)
+110 FIND RECORD (1,KEY="000004",DOM=120)R$
+120 READ RECORD (1)R$; PRINT "after a missing key:",R$(1,6)
+130 READ RECORD (1,KEY="0000001",ERR=140)R$
+140 PRINT "KEY= longer than the key: error",ERR
+150 CLOSE (1)
+200 OPEN (2)"orders.idx"
+210 WRITE RECORD (2)"000010ALPHA     0005note      "
+220 WRITE RECORD (2)"000011BETA      0003          "
+230 WRITE RECORD (2)"000012ALPHA     0001          "
+240 WRITE RECORD (2,KEY="000013",ERR=250)"000014GAMMA     0001          "
+250 PRINT "KEY= other than the record's key: error",ERR
+260 WRITE RECORD (2)"000011BETA      0007changed   "
+270 WRITE RECORD (2,DOM=280)"000011BETA      0009no        "; PRINT "no"
+280 REMOVE (2,ERR=290)
+290 PRINT "REMOVE without KEY=: error",ERR
+300 REMOVE (2,KEY="000099",DOM=310); PRINT "no"
+310 REMOVE (2,KEY="000012")
+320 READ RECORD (2,KNO=1,KEY="",DOM=330)R$
+330 READ RECORD (2,KNO=1,END=340)R$; PRINT R$; GOTO 330
+340 WRITE RECORD (2,ERR=350)"000015TOO LONG A RECORD FOR THIS FILE"
+350 PRINT "record too long: error",ERR
+360 CLOSE (2)
+370 END
+RUN
+DELETE
+REM REFILE empties the pair; ERASE with the CISAM option removes both files
+REFILE "orders.idx"
+OPEN (2)"orders.idx"
+READ RECORD (2)R$
+CLOSE (2)
+ERASE "stock.idx",OPT="cisam"
+OPEN (3)"stock.dat"
+OPEN (3)"stock.idx"

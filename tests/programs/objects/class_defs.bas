@@ -1,0 +1,69 @@
+REM Faulty class definitions: each leaves no class behind and names the line.
+10 DEF CLASS "DUP"
+20 PROPERTY A,B,A
+30 END DEF
+RUN
+PRINT ERR
+X=NEW("DUP")
+DELETE
+10 DEF CLASS "SELF"
+20 LIKE "SELF"
+30 END DEF
+RUN
+10 DEF CLASS "PREC"
+20 PRECISION 2
+30 PRECISION 3
+40 END DEF
+RUN
+10 DEF CLASS "STRAY"
+20 PRINT "no statement of a class"
+30 END DEF
+RUN
+10 DEF CLASS "FE"
+20 FUNCTION END
+30 END DEF
+RUN
+10 DEF CLASS "M2"
+20 FUNCTION F(X)=1
+30 FUNCTION F(Y)=2
+40 END DEF
+RUN
+10 DEF CLASS ""
+RUN
+10 DEF CLASS "A;B"
+RUN
+DELETE
+REM A class of a program never saved: no default handler runs, and a
+REM program method says why it cannot run.
+10 DEF CLASS "LOOSE"
+20 PROPERTY V
+30 FUNCTION TWICE()=V*2
+40 FUNCTION SLOW()
+50 RETURN 1
+60 FUNCTION END
+70 END DEF
+80 L=NEW("LOOSE"); L'V=21; PRINT L'TWICE()
+90 PRINT L'SLOW()
+100 ON_CREATE:
+110 PRINT "never"
+120 EXIT
+RUN
+REM DEF CLASS run again fails while the class has objects, and replaces
+REM the class once they are gone.
+DELETE
+10 DEF CLASS "R"
+20 PROPERTY OLD
+30 END DEF
+40 X=NEW("R")
+50 PRINT X,X'*
+RUN
+RUN
+DROP OBJECT 100002
+20 PROPERTY NEW1
+RUN
+REM The class statements themselves never run.
+DELETE
+10 PROPERTY A
+20 FUNCTION F()=1
+RUN
+RUN 20

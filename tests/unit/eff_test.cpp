@@ -1,0 +1,264 @@
+// EFF keyed files: the creation layout, damaged headers, unique alternate
+// keys, the order of equal alternate values, pieces, PURGE, commit and
+// rollback of transactions, and the map check after each.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/codes.h"
+#include "keyed/eff_format.h"
+#include "keyed/eff_store.h"
+#include "keyed_env.h"
+
+namespace {
+
+class Eff : public KeyedTest {
+ protected:
+  std::vector<uint8_t> bytes(const std::string& p, int64_t off, size_t n) {
+    std::vector<uint8_t> b(n);
+    int fd = ::open(p.c_str(), O_RDONLY);
+    EXPECT_EQ(pread(fd, b.data(), n, off), ssize_t(n));
+    ::close(fd);
+    return b;
+  }
+  void poke(const std::string& p, int64_t off, uint8_t v) {
+    int fd = ::open(p.c_str(), O_RDWR);
+    EXPECT_EQ(pwrite(fd, &v, 1, off), 1);
+    ::close(fd);
+  }
+  // Records in key order of key k: their data.
+  std::vector<std::string> scan(Key_chan* ch, int k) {
+    std::vector<std::string> out;
+    Key_req first = req();
+    first.has_rno = true;
+    first.rno = 1;
+    first.has_kno = true;
+    first.kno = k;
+    std::string r;
+    if (error_no([&] { r = Key_read(ch, first); }) != 0) return out;
+    out.push_back(strip(r));
+    while (error_no([&] { r = Key_read(ch, req()); }) == 0) out.push_back(strip(r));
+    return out;
+  }
+  // Id (bytes 0..3), city (4..7).
+  std::vector<Key_seg_desc> id_city(bool unique_city) {
+    return {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 4, false, uint16_t(unique_city ? 1 : 0), 0}};
+  }
+};
+
+TEST_F(Eff, NewFileLayout) {
+  std::string p = make_eff("layout", 40, id_city(false));
+  auto h = bytes(p, 0, 4096);
+  EXPECT_EQ(std::string(h.begin(), h.begin() + 8), "[Oruky2]");
+  EXPECT_EQ(get_u16be(&h[8]), 40);
+  EXPECT_EQ(h[48], 3);  // 4 KB pages
+  EXPECT_EQ(h[54], 2);  // keys
+  EXPECT_EQ(get_u16be(&h[55]), 2);
+  EXPECT_EQ(h[57], 1);
+  EXPECT_EQ(get_u32be(&h[20]), 3u * 256 + 1);  // the first key descriptor
+  EXPECT_EQ(get_u32be(&h[2040]), 0u);           // roots
+  EXPECT_EQ(get_u32be(&h[2044]), 0u);
+  EXPECT_EQ(get_u16be(&h[2048 + 28]), 1);       // one map group
+  EXPECT_EQ(h[2084], 0x40);
+  for (int c = 1; c <= 2; ++c) {
+    auto m = bytes(p, 4096 * c, 4096);
+    EXPECT_EQ(m[0], 252);
+    EXPECT_EQ(get_u32be(&m[1]), uint32_t(c));
+    EXPECT_EQ(get_u32be(&m[6]), 0xFC000001u);
+    EXPECT_EQ(get_u32be(&m[10]), 0xFC000002u);
+    EXPECT_EQ(get_u32be(&m[14]), 0xFD000003u);  // the key-descriptor page
+  }
+  auto k = bytes(p, 3 * 4096, 4096);
+  EXPECT_EQ(k[0], 253);
+  EXPECT_EQ(k[5], 2);  // two items
+  Key_chan* ch = open(p);
+  EXPECT_EQ(Key_count_keys(ch), 2);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, CreationRefusesBadDefinitions) {
+  EXPECT_EQ(error_no([&] { make_eff("nokeys", 40, {}); }), 32);
+  EXPECT_EQ(error_no([&] {
+              make_eff("long", 300, {{0, 0, 0, 120, false, 0, 0}, {0, 0, 120, 121, false, 0, 0}});
+            }),
+            80);
+  // A record of 70,000 bytes asks for 70 KB pages: 63 is the largest.
+  Eff_create_def d;
+  d.rec_len = 60000;
+  d.keys.resize(1);
+  d.keys[0].segs.push_back(Eff_seg_desc{0, 0, 4, 0, 0});
+  std::string p = path("big");
+  int fd = ::open(p.c_str(), O_RDWR | O_CREAT, 0644);
+  Eff_create(fd, d);
+  ::close(fd);
+  EXPECT_EQ(bytes(p, 48, 1)[0], 59);  // 60 KB pages
+}
+
+TEST_F(Eff, DamagedHeaderIsErrorSeventeen) {
+  std::string p = make_eff("bad", 40, id_city(false));
+  poke(p, 48, 2);  // 3 KB pages
+  EXPECT_EQ(error_no([&] { open(p); }), 17);
+  poke(p, 48, 3);
+  poke(p, 53, 251);  // a key buffer of 256 bytes
+  EXPECT_EQ(error_no([&] { open(p); }), 17);
+  poke(p, 53, 8);
+  Key_chan* ch = open(p);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, UniqueAlternateKeyRefusedWithNothingWritten) {
+  Key_chan* ch = open(make_eff("uniq", 40, id_city(true)));
+  Key_write(ch, req(232), "A001Bern");
+  Key_write(ch, req(232), "A002Zug ");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "A003Bern"); }), 11);
+  EXPECT_EQ(Key_record_count(ch), 2u);
+  EXPECT_EQ(error_no([&] { get(ch, "A003"); }), 11);
+  // Rewriting a record with its own unique value is no duplicate.
+  Key_write(ch, req(232), "A001Bern");
+  EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "A002Bern"); }), 11);
+  EXPECT_EQ(strip(get(ch, "A002")), "A002Zug ");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, EqualAlternateValuesKeepInsertionOrder) {
+  Key_chan* ch = open(make_eff("order", 40, id_city(false)));
+  for (const char* r : {"Z009Bern", "A001Bern", "M005Bern", "B002Chur"}) Key_write(ch, req(232), r);
+  // An update (even one that moves the record) keeps its sequence.
+  Key_write(ch, req(232), std::string("A001Bern") + std::string(30, 'x'));
+  std::vector<std::string> by_city = scan(ch, 1);
+  ASSERT_EQ(by_city.size(), 4u);
+  EXPECT_EQ(by_city[0].substr(0, 4), "Z009");
+  EXPECT_EQ(by_city[1].substr(0, 4), "A001");
+  EXPECT_EQ(by_city[2].substr(0, 4), "M005");
+  EXPECT_EQ(by_city[3].substr(0, 4), "B002");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, InsertUpdateAndDomainErrors) {
+  Key_chan* ch = open(make_eff("ext", 40, {}, 8));
+  Key_write(ch, Key_by("K1", 219), "one");
+  EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("K1", 219), "again"); }), 11);
+  EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("K2", 220), "missing"); }), 11);
+  Key_write(ch, Key_by("K1", 220), "updated");
+  EXPECT_EQ(strip(get(ch, "K1")), "updated");
+  EXPECT_EQ(error_no([&] { Key_write(ch, Key_by("K123456789", 232), "too long"); }), 46);
+  EXPECT_EQ(Key_record_count(ch), 1u);
+}
+
+TEST_F(Eff, PiecesJoinAndPhysicalOrderSkipsThem) {
+  Key_chan* ch = open(make_eff("pieces", 50, {}, 6, eff::FB_PIECES));
+  std::string big;
+  for (int i = 0; i < 400; ++i) big += char('a' + i % 26);
+  Key_write(ch, Key_by("BIG", 232), big);
+  Key_write(ch, Key_by("SMALL", 232), "small");
+  EXPECT_EQ(get(ch, "BIG"), big);
+  EXPECT_EQ(Key_record_count(ch), 2u);
+  // Physical order (from the start on a second channel) returns the two
+  // records, never a piece.
+  Key_chan* ch2 = open(path("pieces"));
+  Key_req phys = req();
+  phys.has_kno = true;
+  phys.kno = -2;
+  int n = 0;
+  std::string r;
+  while (error_no([&] { r = Key_read(ch2, phys); }) == 0) {
+    EXPECT_TRUE(r == big || strip(r) == "small") << r.size();
+    ++n;
+  }
+  EXPECT_EQ(n, 2);
+  // A shorter rewrite frees the old pieces.
+  Key_write(ch, Key_by("BIG", 232), big.substr(0, 120));
+  EXPECT_EQ(get(ch, "BIG"), big.substr(0, 120));
+  Key_remove(ch, Key_by("BIG", 208));
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, PurgeKeepsKeysAndRestartsTheCounter) {
+  Key_chan* ch = open(make_eff("purge", 40, id_city(false)));
+  for (int i = 0; i < 500; ++i) Key_write(ch, req(232), "P" + std::to_string(1000 + i) + "Bern");
+  Key_purge(ch);
+  EXPECT_EQ(Key_record_count(ch), 0u);
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(error_no([&] { Key_getkef(ch, req()); }), 2);
+  Key_write(ch, req(232), "A001Thun");
+  EXPECT_EQ(strip(get(ch, "A001")), "A001Thun");
+  close(ch);
+  ch = open(path("purge"));
+  EXPECT_EQ(Key_record_count(ch), 1u);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, IndexIsTheRecordAddress) {
+  Key_chan* ch = open(make_eff("ind", 40, id_city(false)));
+  Key_write(ch, req(232), "A001Bern");
+  Key_write(ch, req(232), "A002Chur");
+  int64_t a = Key_getind(ch, Key_by("A002"));
+  EXPECT_GT(a, 3 * 256);
+  Key_req r = req();
+  r.has_ind = true;
+  r.ind = a;
+  EXPECT_EQ(strip(Key_read(ch, r)), "A002Chur");
+  r.ind = a + 100;
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 11);
+  r.ind = (1ll << 30) + 1;
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 105);
+}
+
+// ---- transactions ----
+
+TEST_F(Eff, RollbackLeavesFileCountAndIndexesAsBefore) {
+  std::string p = make_eff("txn", 40, id_city(false));
+  Key_chan* ch = open(p);
+  auto id = [](char c, int i) {
+    char b[8];
+    std::snprintf(b, sizeof b, "%c%03d", c, i);
+    return std::string(b);
+  };
+  for (int i = 0; i < 300; ++i) Key_write(ch, req(232), id('T', i) + "City");
+  auto before0 = scan(ch, 0), before1 = scan(ch, 1);
+  auto file_before = bytes(p, 0, 4096);
+  EffBeginTransaction();
+  for (int i = 0; i < 200; ++i) {
+    int e = error_no([&] { Key_write(ch, req(232), id('N', i) + "Aara"); });
+    ASSERT_EQ(e, 0) << i;
+  }
+  for (int i = 0; i < 100; ++i) Key_remove(ch, Key_by(id('T', 2 * i), 208));
+  Key_write(ch, req(232), "T001Zzzz");  // an alternate key changes
+  EXPECT_EQ(Key_record_count(ch), 400u);
+  EffRollback();
+  ws.Sys_flags7 &= uint16_t(~2);
+  EXPECT_EQ(Key_record_count(ch), 300u);
+  EXPECT_EQ(scan(ch, 0), before0);
+  EXPECT_EQ(scan(ch, 1), before1);
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(bytes(p, 0, 4096), file_before);
+  // Another opening of the file sees the state before the transaction too.
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(scan(ch, 0), before0);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+TEST_F(Eff, CommitKeepsTheTransaction) {
+  std::string p = make_eff("commit", 40, id_city(false));
+  Key_chan* ch = open(p);
+  Key_write(ch, req(232), "C001Bern");
+  EffBeginTransaction();
+  for (int i = 0; i < 50; ++i) Key_write(ch, req(232), "X" + std::to_string(100 + i) + "Chur");
+  Key_remove(ch, Key_by("C001", 208));
+  EffCommit();
+  ws.Sys_flags7 &= uint16_t(~2);
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(Key_record_count(ch), 50u);
+  EXPECT_EQ(error_no([&] { get(ch, "C001"); }), 11);
+  EXPECT_EQ(Key_verify(ch), "");
+  // A commit with no file in the transaction changes nothing.
+  EffBeginTransaction();
+  EffCommit();
+  ws.Sys_flags7 &= uint16_t(~2);
+  EXPECT_EQ(Key_record_count(ch), 50u);
+}
+
+}  // namespace
