@@ -117,6 +117,7 @@ struct Target {
 };
 Target target() {
   Need_operand();
+  ws.Cur_var = nullptr;  // set again only when the operand is a variable
   Get_value();
   Check_assignable(ws.Cur_var);
   Target t;
