@@ -1,5 +1,6 @@
 // File creation (File_create and its argument readers), SERIAL, DIRECTORY,
 // ERASE and RENAME.
+#include "channels/dictionary.h"
 #include "channels/file_create.h"
 
 #include <fcntl.h>
@@ -186,7 +187,7 @@ void Create_check_value() {
     }
     if (want || (group == 'f' && starts_value(c))) {
       if (!starts_value(c)) Rpt_error(20);
-      p += Item_size(p, end);
+      p += Scan_size(p, end);
       named = false;
       if (c == code::LPAREN) {
         open.push_back('g');
@@ -202,7 +203,7 @@ void Create_check_value() {
       continue;
     }
     if (c == code::INC_DEC && named) {  // A++ / A-- after a variable
-      p += Item_size(p, end);
+      p += Scan_size(p, end);
       named = false;
       continue;
     }
@@ -230,7 +231,7 @@ void Create_check_value() {
     }
     if (!group) return;  // the code after the expression
     if (group == 'f') {
-      p += Item_size(p, end);  // a function's own argument forms (",", ERR= ...)
+      p += Scan_size(p, end);  // a function's own argument forms (",", ERR= ...)
       continue;
     }
     if (c != code::COMMA || group == 'g') Rpt_error(20);
@@ -245,6 +246,10 @@ void Create_formula() {
 }
 
 std::string Create_text() {
+  if (*ws.Exec_ptr == code::D_TABLE) {  // a table of the data dictionary
+    Dict_table_at_cursor();
+    return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  }
   Create_check_value();
   Eval_str();
   return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
