@@ -10,7 +10,6 @@ void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_add() { Not_built("the ADD directive"); }
 void d_acpt() { Not_built("the ACCEPT directive"); }
 void d_dump() { Not_built("the DUMP directive"); }
-void d_ulex() { Not_built("the ULEX directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
