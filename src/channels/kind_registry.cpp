@@ -15,6 +15,7 @@
 #include "channels/simple_files.h"
 #include "programs/libraries.h"
 #include "programs/program_channel.h"
+#include "keyed/bbx_file.h"
 #include "keyed/key_driver.h"
 #include "core/host.h"
 
@@ -35,6 +36,8 @@ void Register_kinds() {
   Fio_register(FK_PIPE, Pip_fotbl);
   Fio_register(FK_KEYED, Key_fotbl);
   Fio_register(FK_CISAM, Ism_fotbl);
+  Fio_register(FK_BBX_KEYED, Bbx_fotbl);
+  Fio_register(FK_BBX_KEYED2, Bbx_fotbl);
   Fio_register(FK_EFF, Key_fotbl);  // the same engine serves the second format
   Fio_register(FK_INDEXED, Ind_fotbl);
   Fio_register(FK_MEMORY, Dyn_fotbl);

@@ -372,7 +372,8 @@ void fnc_gen_io(Io_fn fn) {
         return;
       case FK_BBX_KEYED:
       case FK_BBX_KEYED2:
-        Not_built("RNO( on keyed files");
+        Fnc_result_int(Bbx_getrno());
+        return;
       case FK_THIN_CLIENT:
         Not_built("RNO( on thin-client channels");
       case FK_MEMORY:

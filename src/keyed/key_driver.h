@@ -8,6 +8,8 @@ extern const Fio_op Key_fotbl[FIO_SLOTS];
 // RNO( of the current keyed channel: the 1-based ordinal, in the order of
 // the KNO= key, of the record KEY= names or that the next READ would read.
 int64_t Key_getrno();
+// The same for the current BBx channel (kinds 14 and 15, keyed/bbx_file.cpp).
+int64_t Bbx_getrno();
 
 struct Key_facts;
 // The facts of a first-format keyed channel for FIB( and FIN(; false when
