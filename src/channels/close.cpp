@@ -151,6 +151,7 @@ void Cls_file() {
     f->event_mask |= EVM_CLOSE_RUN;
     Run_io_event(f, "PRE_CLOSE", 0);
   }
+  if (File_event_hook) File_event_hook(2, int(f->channel), nullptr, 0);
   if (f->od_next || dyna_files == f) KestDynaClose(f);
   if (f->channel == 65001) ws.Run_flags &= ~RF_SCRATCH_CHAN;
 

@@ -448,6 +448,8 @@ void d_open() {
       throw;
     }
     ws.Lfo_chan = f->channel;
+    if (File_event_hook && f->path && f->path->name)
+      File_event_hook(1, int(f->channel), f->path->name, std::strlen(f->path->name));
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }

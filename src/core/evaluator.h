@@ -62,6 +62,8 @@ extern void (*Set_object_hook)();
 extern void (*Delete_object_hook)();
 extern void (*Rename_class_hook)();
 extern bool (*Method_return_hook)();
+// ON EVENT (the cursor after EVENT).
+extern void (*On_event_hook)();
 
 // System variables (codes 12..34) and built-in functions (72..131, 254); the
 // cursor is just past the code byte.

@@ -26,6 +26,7 @@
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/editor.h"
@@ -148,6 +149,10 @@ Served serve_requests() {
     if (Do_On_PerfExec()) return Served::restart;
   }
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
+  if (ws.Run_flags & RF_EVENT) {
+    ws.Run_flags &= ~RF_EVENT;
+    if (Event_serve_hook) Event_serve_hook();
+  }
   ws.Run_flags &= ~RF_CLEAR_EACH;
   if (ws.Run_flags & RF_MEM_LIMIT) {
     ws.Run_flags &= ~RF_MEM_LIMIT;

@@ -383,6 +383,11 @@ void d_rtrn() {
 }
 
 void d_on() {
+  if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 72 && On_event_hook) {  // ON EVENT
+    ws.Exec_ptr += 2;
+    On_event_hook();
+    return;
+  }
   Eval_val();
   Num_val v = ws.Num_acc;
   Set_scl(v, 0, 0);

@@ -124,6 +124,11 @@ extern void (*Event_timeout_hook)();
 // Without a hook the signal is counted in Sig_events.
 extern void (*Program_event_hook)(const char* name);
 extern volatile sig_atomic_t Sig_events;
+// Runs the object events waiting for the statement boundary (RF_EVENT):
+// signal handlers and the statements that raise events only queue them.
+extern void (*Event_serve_hook)();
+// A channel opened (what 1) or is about to close (what 2); name as given.
+extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
 // SIGUSR2 and SIGTTIN for the process debug link; null until it exists.
 extern void (*Debug_signal_hook)(int signal);
 

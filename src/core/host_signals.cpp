@@ -25,6 +25,8 @@
 
 void (*Event_timeout_hook)() = nullptr;
 void (*Program_event_hook)(const char* name) = nullptr;
+void (*Event_serve_hook)() = nullptr;
+void (*File_event_hook)(int what, int channel, const char* name, size_t len) = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;
 volatile sig_atomic_t Sig_events = 0;
 

@@ -42,8 +42,9 @@ enum : uint32_t {
   RF_TIMEOUT = 0x4000,  // the statement timer expired (not served: waiters poll it)
   RF_SCRATCH_CHAN = 0x8000,
   RF_IDE_LINK = 0x10000,
+  RF_EVENT = 0x20000,  // an object event waits for the statement boundary
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8001375F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8003375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags

@@ -13,6 +13,7 @@
 #include "core/evaluator.h"
 #include "core/messages.h"
 #include "core/workspace.h"
+#include "programs/objects.h"
 
 namespace {
 
@@ -24,9 +25,11 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
 // list or the list is already in the requested state.
 void set_disk_state(bool disable) {
   if (*ws.Exec_ptr == code::PREFIX2) {
-    if (ws.Exec_ptr[1] == 72)  // EVENT
-      Not_built(disable ? "DISABLE EVENT (event sources of the object system)"
-                        : "ENABLE EVENT (event sources of the object system)");
+    if (ws.Exec_ptr[1] == 72) {  // EVENT
+      ws.Exec_ptr += 2;
+      DoOruEvent(!disable);
+      return;
+    }
     Not_built(disable ? "DISABLE of a control (the control layer)" : "ENABLE of a control (the control layer)");
   }
   int32_t disk = Get_diskno();

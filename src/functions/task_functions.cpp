@@ -11,6 +11,7 @@
 #include "functions/function_table.h"
 #include "functions/user_functions.h"
 #include "functions/zlib_loader.h"
+#include "programs/objects.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ void fnc_tcb() {
     case 30: v = ws.Err_orig_stno; break;
     case 32: v = LANG_LEVEL; break;
     case 36: v = Lib_level; break;
-    case 39: Not_built("TCB(39) (object ids of the object system)");
+    case 39: v = GetHighestObjId(); break;
     case 44: {              // the time-zone offset, seconds west of UTC
       tzset();
       v = timezone;

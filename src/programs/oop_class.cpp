@@ -656,12 +656,12 @@ void OopFreeClass(Oop_class* c, bool force) {
 }
 
 void Oop_classes_clear() {
-  // Children before parents: a class's parents are released with it.
+  // Every class goes: the links between them are dropped first (a parent
+  // loaded on demand is newer than its child).
+  for (Oop_class* c : oop.classes) c->parents.clear();
   while (!oop.classes.empty()) {
     Oop_class* c = oop.classes.front();
     oop.classes.erase(oop.classes.begin());
-    for (Oop_class* p : c->parents) p->instances--;
-    c->parents.clear();
     free_class_record(c);
   }
 }

@@ -26,6 +26,8 @@ void Oop_init() {
   Delete_object_hook = OopDropObject;
   Rename_class_hook = OopRenameClass;
   Method_return_hook = Oop_method_return;
+  On_event_hook = DoOnEvent;
+  Oop_init_events();
   Oop_hook_update();
 }
 
@@ -33,6 +35,7 @@ void OopClrNames() {
   oop.shutting_down = true;
   oop.cur_obj = 0;
   oop.cur_depth = -1;
+  Oop_events_clear();
   Oop_objects_clear();
   Oop_classes_clear();
   Oop_names_clear();

@@ -245,6 +245,8 @@ std::string Oop_get_proplist_values(Oop_object* o);
 void Oop_set_proplist_values(Oop_object* o, const std::string& v);
 bool Oop_method_return();
 void Oop_init_access();
+void Oop_init_events();
+void Oop_events_clear();
 void Oop_hold_program(Oop_class* c, const std::string& prog);
 
 // Argument masks of a call's list.

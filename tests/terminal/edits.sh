@@ -14,5 +14,5 @@ wait_for 'MNEMONIC (0)'
 T send-keys 'RUN' Enter
 wait_for 'after'
 wait_for '-:'
-expect_screen "$here/edits.screen"
+expect_screen_soon "$here/edits.screen"
 quit_and_check_line

@@ -60,6 +60,19 @@ expect_screen() {
   fi
 }
 
+# expect_screen_soon FILE: as expect_screen, waiting up to 10 seconds for
+# the screen to become FILE (a run that repaints what is already shown).
+expect_screen_soon() {
+  i=0
+  while [ $i -lt 100 ]; do
+    screen | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' > "$work/got"
+    cmp -s "$1" "$work/got" && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  expect_screen "$1"
+}
+
 # quit: QUIT at the prompt; the terminal line must be as it was.
 quit_and_check_line() {
   T send-keys 'QUIT' Enter
@@ -107,4 +120,22 @@ for line in open(sys.argv[1], encoding="utf-8", errors="replace").read().split("
         out.pop()
     print(repr(out))
 PYEOF
+}
+
+# expect_cells_soon FILE LINE: waits up to 10 seconds for the screen,
+# attributes included (see cells), to equal the capture-pane -e file FILE;
+# screen line LINE (counted from 1: a prompt that differs) is left out.
+expect_cells_soon() {
+  cells "$1" | sed "${2}d" > "$work/want.cells"
+  i=0
+  while [ $i -lt 100 ]; do
+    T capture-pane -p -e > "$work/now"
+    cells "$work/now" | sed "${2}d" > "$work/now.cells"
+    cmp -s "$work/want.cells" "$work/now.cells" && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  echo "the screen is not as captured in $1"
+  diff "$1" "$work/now" | cat -v
+  exit 1
 }

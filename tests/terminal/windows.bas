@@ -12,5 +12,5 @@
 120 PRINT GTO(1),MVE(2,12),DRP(3),DRP(2),"one moved"
 130 INPUT "k3 ",X$
 140 PRINT DRP(1),
-150 PRINT @(0,21),; INPUT "k1 ",X$
+150 PRINT @(0,21),; INPUT "k4 ",X$
 160 END

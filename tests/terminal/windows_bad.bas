@@ -14,6 +14,6 @@
 140 VIDEO_PALETTE "abcd",ERR=150; GOTO 160
 150 E$=E$+STR(ERR)+" "
 160 FOR I=1 TO N; PRINT DRP(/),; NEXT I
-170 PRINT @(0,22),; INPUT "k1 ",X$
+170 PRINT @(0,22),; INPUT "k2 ",X$
 180 PRINT @(0,23),"errors: ",E$,"windows ",N,
 190 INPUT X$

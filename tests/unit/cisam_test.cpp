@@ -236,6 +236,61 @@ TEST_F(Cisam, WrittenPairsReadBackByTheFixtureReader) {
   }
 }
 
+// A value already in a unique alternate key is the missing-record exit (11)
+// and changes nothing: no record number, data or other key is touched.
+TEST_F(Cisam, UniqueAlternateKeyRefusedBeforeAnythingChanges) {
+  cfx::Layout L = layout(true, 0);
+  L.keys[2].dups = false;
+  cfx::write_pair("u", L, {});
+  Pair p("u.idx");
+  std::string a = make_record(1), b = make_record(2);
+  b.replace(30, 6, a.substr(30, 6));
+  b.replace(18, 4, a.substr(18, 4));  // key 2 of b equals key 2 of a
+  ASSERT_EQ(p->write(a, 0, nullptr), 0);
+  EXPECT_EQ(p->write(b, 0, nullptr), 11);
+  EXPECT_EQ(p->highest_record(), 1u);
+  EXPECT_EQ(p.forward(0).size(), 1u);
+  EXPECT_EQ(p.forward(1).size(), 1u);
+  EXPECT_EQ(p->verify(), "");
+}
+
+// A replaced record whose old alternate entry is missing (a damaged index)
+// is refused before its data or any key changes.
+TEST_F(Cisam, MissingAlternateEntryLeavesTheRecordAsItWas) {
+  cfx::Layout L = layout(false, 0);
+  std::vector<std::string> recs = {make_record(1), make_record(2)};
+  cfx::write_pair("m", L, recs);
+  // Take record 1's entry out of key 1's tree: rewrite the pair with key 1
+  // built from another record 1.
+  std::vector<std::string> other = recs;
+  other[0].replace(8, 10, "ZZZZZZZZZZ");
+  cfx::write_pair("o", L, other);
+  std::string mi, oi;
+  {
+    FILE* f = std::fopen("m.idx", "rb");
+    char buf[8192];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) mi.append(buf, n);
+    std::fclose(f);
+    f = std::fopen("o.idx", "rb");
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) oi.append(buf, n);
+    std::fclose(f);
+  }
+  ASSERT_EQ(mi.size(), oi.size());
+  // Node 4 holds key 1's tree in both (nodes 1, 2, then one leaf per key).
+  mi.replace(3 * 1024, 1024, oi.substr(3 * 1024, 1024));
+  FILE* f = std::fopen("m.idx", "wb");
+  std::fwrite(mi.data(), 1, mi.size(), f);
+  std::fclose(f);
+  Pair p("m.idx");
+  std::string changed = recs[0];
+  changed.replace(8, 10, "NEWNAME   ");
+  EXPECT_EQ(error_no([&] { p->write(changed, 0, nullptr); }), 120);
+  std::string rec;
+  ASSERT_TRUE(p->read_record(1, &rec));
+  EXPECT_EQ(rec, recs[0]);
+}
+
 TEST_F(Cisam, RemovingTheHighestRecordLowersTheNumberAndFreedNumbersAreReused) {
   cfx::write_pair("h", layout(true, 0), {});
   Pair p("h.idx");

@@ -1,0 +1,298 @@
+// Object events: ON EVENT, ENABLE / DISABLE EVENT and the events the
+// system raises on the event-handler object (the object of class
+// "*system", made with DEF OBJECT).
+//
+// An event record lives on the object that raises it: the event's name, the
+// handler object and its method (one declared FOR EVENT), a PREINPUT value.
+// Nothing runs where an event is raised: signal handlers (SigUsr1, SigUsr2,
+// Timeout) only set a bit, OPEN and CLOSE only queue the event with its
+// arguments; each sets RF_EVENT, and the statement loop runs the waiting
+// handlers at the next statement boundary.  A handler's error is dropped:
+// the program goes on where it was, with its error state as it was.
+#include <csignal>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "channels/channel.h"
+#include "core/codes.h"
+#include "core/decimal.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/host.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+#include "programs/arguments.h"
+#include "programs/oop_internal.h"
+
+namespace {
+
+constexpr uint32_t EVF_FILE_OPEN = 1, EVF_TIMER = 2, EVF_LOAD_CLASS = 4;
+
+struct Event_arg {
+  bool is_str;
+  Num_val num;
+  std::string str;
+};
+struct Pending {
+  std::string name;
+  std::vector<Event_arg> args;
+};
+std::deque<Pending> queue;
+volatile sig_atomic_t sig_pending = 0;  // 1 SigUsr1, 2 SigUsr2, 4 Timeout
+std::vector<int> close_events;          // channels whose close raises FileClose
+constexpr size_t QUEUE_MAX = 1000;      // events beyond this are dropped
+
+bool same_name(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = char(x - 32);
+    if (y >= 'a' && y <= 'z') y = char(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+Oop_event* find_event(Oop_object* o, const std::string& name) {
+  for (Oop_event* e = o->events; e; e = e->next)
+    if (same_name(e->name, name)) return e;
+  return nullptr;
+}
+
+// Connects (method set) or sets the PREINPUT value of an event of src.
+void add_event(Oop_object* src, const std::string& name, Oop_object* handler, Oop_method* m, int32_t preinput) {
+  Oop_event* e = find_event(src, name);
+  if (!e) {
+    e = new Oop_event;
+    e->next = src->events;
+    src->events = e;
+    e->name = name;
+    e->handler_slot = 0;
+    e->method = nullptr;
+    e->preinput = 0;
+  }
+  if (m) {
+    e->handler_slot = handler->slot;
+    e->method = m;
+  } else {
+    e->preinput = preinput;
+    if (preinput == 0) {
+      e->handler_slot = 0;
+      e->method = nullptr;
+    }
+  }
+  if (!e->method && e->preinput == 0) {  // nothing left: the record goes
+    for (Oop_event** l = &src->events; *l; l = &(*l)->next)
+      if (*l == e) {
+        *l = e->next;
+        delete e;
+        break;
+      }
+  }
+}
+
+// Every FOR EVENT method of a class and its parents, a signature met twice
+// connected once (the first found: the class's own before its parents').
+void connect_all(Oop_object* src, Oop_object* handler, Oop_class* c, std::vector<Oop_method*>& seen) {
+  for (Oop_method* m : c->methods) {
+    if (m->event.empty()) continue;
+    bool dup = false;
+    for (Oop_method* s : seen) dup |= s->name == m->name && s->mask == m->mask && s->obj_mask == m->obj_mask;
+    if (dup) continue;
+    seen.push_back(m);
+    add_event(src, m->event, handler, m, 0);
+  }
+  for (Oop_class* p : c->parents) connect_all(src, handler, p, seen);
+}
+
+int32_t handle_value() {
+  Eval_val();
+  Num_val v = ws.Num_acc;
+  Set_scl(v, 0, 0);
+  return int32_t(v.mant);
+}
+
+void queue_event(const std::string& name, std::vector<Event_arg> args) {
+  if (!oop.system_slot || queue.size() >= QUEUE_MAX) return;
+  queue.push_back({name, std::move(args)});
+  ws.Run_flags |= RF_EVENT;
+}
+
+// Runs the handler of one event of the event-handler object.
+void process_event(const std::string& name, const std::vector<Event_arg>& args) {
+  if (!oop.system_slot || oop.system_slot >= int32_t(oop.objs.size())) return;
+  Oop_object* sys = oop.objs[size_t(oop.system_slot)];
+  if (!sys) return;
+  Oop_event* e = find_event(sys, name);
+  if (!e || !e->method || !e->handler_slot || e->handler_slot >= int32_t(oop.objs.size())) return;
+  Oop_object* h = oop.objs[size_t(e->handler_slot)];
+  if (!h || (h->state & OS_FREEING)) return;
+  Oop_method* m = e->method;
+  // The interrupted program's state: cursor, accumulators, error record.
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  int err_no = ws.Err_no;
+  uint32_t err_line = ws.Err_line;
+  Arg_rec* list = nullptr;
+  Arg_rec** tail = &list;
+  {
+    Catch_region region;
+    try {
+      for (const Event_arg& a : args) {
+        Arg_rec* r = a.is_str ? Arg_string(tail, reinterpret_cast<const uint8_t*>(a.str.data()), a.str.size())
+                              : Arg_number(tail, a.num);
+        tail = &r->next;
+      }
+      Arg_rec* given = list;
+      list = nullptr;
+      h->lock++;
+      struct Unlock {
+        Oop_object* o;
+        ~Unlock() { o->lock--; }
+      } unlock{h};
+      if (m->is_expr) OopDoExpression(h, m->owner, m->expr, given, m->name);
+      else OopDoFunction(h, m->owner, m->ref, given, (m->modifiers & MM_PERFORM) != 0, false, m->name);
+    } catch (const Oru_error&) {
+      // Swallowed: the interrupted program goes on.
+    }
+  }
+  FreeArgList(list);
+  ws.Exec_ptr = exec;
+  ws.Stmt_ptr = stmt;
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+  ws.Err_no = err_no;
+  ws.Err_line = err_line;
+  if (h->refs == 0 && h->lock == 0 && !(h->state & OS_FREEING)) OopFreeObject(h->slot);
+}
+
+void serve() {
+  int bits = sig_pending;
+  sig_pending = 0;
+  if (bits & 1) process_event("SigUsr1", {});
+  if (bits & 2) process_event("SigUsr2", {});
+  if (bits & 4) process_event("Timeout", {});
+  // Handlers may raise further events: they wait for the next boundary.
+  size_t n = queue.size();
+  for (size_t i = 0; i < n && !queue.empty(); i++) {
+    Pending p = std::move(queue.front());
+    queue.pop_front();
+    process_event(p.name, p.args);
+  }
+  if (!queue.empty()) ws.Run_flags |= RF_EVENT;
+}
+
+// Signal handlers: a bit and the run flag, nothing else.
+void on_signal(const char* name) {
+  sig_pending = sig_pending | (name[6] == '1' ? 1 : 2);
+  ws.Run_flags |= RF_EVENT;
+}
+void on_timeout() {
+  sig_pending = sig_pending | 4;
+  ws.Run_flags |= RF_EVENT;
+}
+
+void on_file(int what, int channel, const char* name, size_t len) {
+  if (!oop.system_slot) return;
+  if (what == 1) {
+    if (!(oop.evt_flags & EVF_FILE_OPEN)) return;
+    Event_arg ch{false, Num_val{}, {}};
+    ch.num.mant = channel;
+    queue_event("FileOpen", {ch, Event_arg{true, Num_val{}, std::string(name, len)}});
+    return;
+  }
+  for (size_t i = 0; i < close_events.size(); i++)
+    if (close_events[i] == channel) {
+      close_events.erase(close_events.begin() + long(i));
+      Event_arg ch{false, Num_val{}, {}};
+      ch.num.mant = channel;
+      queue_event("FileClose", {ch});
+      return;
+    }
+}
+
+}  // namespace
+
+void Oop_init_events() {
+  Event_serve_hook = serve;
+  Program_event_hook = on_signal;
+  Event_timeout_hook = on_timeout;
+  File_event_hook = on_file;
+}
+
+void Oop_events_clear() {
+  queue.clear();
+  close_events.clear();
+  sig_pending = 0;
+}
+
+void Oop_serve_events() { serve(); }
+
+void Signal_event(const char* name) { queue_event(name, {}); }
+
+// ON EVENT FROM src [PROCESS] handler [, ERR=line]
+// ON EVENT "name" FROM src PREINPUT n | REMOVE [, ERR=line]
+void DoOnEvent() {
+  bool all = ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 57;
+  std::string name;
+  if (!all) {
+    Eval_str();
+    name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    if (ws.Exec_ptr[0] != code::PREFIX2 || ws.Exec_ptr[1] != 57) Rpt_error(49);
+  }
+  ws.Exec_ptr += 2;
+  int32_t src = handle_value();
+  int32_t handler = 0, preinput = 0;
+  if (all) {
+    if (ws.Exec_ptr[0] == code::EXT_DIR && ws.Exec_ptr[1] == code::X_PROCESS) ws.Exec_ptr += 2;
+    else if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
+    handler = handle_value();
+  } else if (*ws.Exec_ptr == code::D_REMOVE) {
+    ws.Exec_ptr++;
+  } else if (*ws.Exec_ptr == code::D_PREINPUT) {
+    ws.Exec_ptr++;
+    preinput = Eval_range(-32000, 32000);
+  } else {
+    Rpt_error(49);
+  }
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  Oop_object* s = Oop_object_of_handle(src);
+  if (!all) {
+    add_event(s, name, nullptr, nullptr, preinput);
+    return;
+  }
+  Oop_object* h = Oop_object_of_handle(handler);
+  std::vector<Oop_method*> seen;
+  connect_all(s, h, h->cls, seen);
+}
+
+// ENABLE EVENT OPEN | LOAD | CLOSE (channel); DISABLE likewise.
+void DoOruEvent(bool enable) {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_OPEN || c == code::D_LOAD) {
+    ws.Exec_ptr++;
+    uint32_t bit = c == code::D_OPEN ? EVF_FILE_OPEN : EVF_LOAD_CLASS;
+    if (enable) oop.evt_flags |= bit;
+    else oop.evt_flags &= ~bit;
+    return;
+  }
+  if (c == code::D_CLOSE) {
+    ws.Exec_ptr++;
+    int32_t ch = handle_value();
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+    Chk_err();
+    if (ch < 0 || ch > 65535 || !Find_fp(uint16_t(ch))) Rpt_error(13);
+    for (size_t i = 0; i < close_events.size(); i++)
+      if (close_events[i] == ch) close_events.erase(close_events.begin() + long(i));
+    if (enable) close_events.push_back(ch);
+    return;
+  }
+  Rpt_error_text(99, "this event source needs the thin client or the event timer");
+}

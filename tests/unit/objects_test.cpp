@@ -1,0 +1,122 @@
+// The object layer below the statements: handles and slots, reference
+// counts, the name registry, and the memory accounting over many objects.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/oop_internal.h"
+
+namespace {
+
+// A class of three properties (A, B, C$) made without a program: it has no
+// create or delete handler.
+Oop_class* make_class(const char* name) {
+  auto* c = new Oop_class;
+  c->name = OopDefName(66, int(std::strlen(name)), name);
+  c->flags = CF_DEFINED | CF_NO_CREATE | CF_NO_DELETE;
+  for (const char* p : {"A", "B", "C$"}) {
+    auto* e = new Oop_prop;
+    e->owner = c;
+    e->name = OopDefName(p[1] == '$' ? 2 : 1, int(std::strlen(p)), p);
+    c->props.insert(c->props.begin(), e);
+  }
+  oop.classes.insert(oop.classes.begin(), c);
+  return c;
+}
+
+void set_props(int32_t handle, int i) {
+  Oop_object* o = Oop_object_of_handle(handle);
+  Prop_inst* a = Oop_inst(o, OopFindName(1, 1, "A"), true);
+  Prop_inst* c = Oop_inst(o, OopFindName(2, 2, "C$"), true);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(c, nullptr);
+  a->var->num.mant = i;
+  c->var->str = Get_str(3);
+  std::memcpy(c->var->str->bytes(), "abc", 3);
+  c->var->str->len = 3;
+}
+
+class Objects : public ::testing::Test {
+ protected:
+  void TearDown() override { OopClrNames(); }
+};
+
+TEST_F(Objects, MemoryIsFlatOverAMillionNewDropPairs) {
+  Oop_class* c = make_class("ITEM");
+  for (int i = 0; i < 100; i++) {  // warm the caches of blocks and strings
+    int32_t h = OopMakeObject(c, false, nullptr);
+    set_props(h, i);
+    OopRefObject(h - OOP_HANDLE_BASE, -1);
+  }
+  int64_t before = ws.Mem_used;
+  int32_t last = 0;
+  for (int i = 0; i < 1000000; i++) {
+    last = OopMakeObject(c, false, nullptr);
+    set_props(last, i);
+    ASSERT_EQ(OopRefObject(last - OOP_HANDLE_BASE, -1), 0);
+  }
+  EXPECT_EQ(ws.Mem_used, before);
+  EXPECT_EQ(last, 100001);  // the slot is reused every time
+  EXPECT_EQ(Oop_object_count(), 0);
+  EXPECT_EQ(c->instances, 0);
+}
+
+TEST_F(Objects, LowestFreeSlotAndReferenceCounts) {
+  Oop_class* c = make_class("K");
+  int32_t a = OopMakeObject(c, false, nullptr);
+  int32_t b = OopMakeObject(c, false, nullptr);
+  int32_t d = OopMakeObject(c, false, nullptr);
+  EXPECT_EQ(a, 100001);
+  EXPECT_EQ(b, 100002);
+  EXPECT_EQ(d, 100003);
+  EXPECT_EQ(OopRefObject(b - OOP_HANDLE_BASE, 1), 2);
+  EXPECT_EQ(OopRefObject(b - OOP_HANDLE_BASE, -1), 1);
+  EXPECT_EQ(OopRefObject(b - OOP_HANDLE_BASE, -1), 0);
+  EXPECT_EQ(OopMakeObject(c, false, nullptr), 100002);  // the lowest free slot again
+  EXPECT_EQ(GetHighestObjId(), 100003);
+  try {
+    Oop_object_of_handle(100999);
+    FAIL() << "a handle out of range is refused";
+  } catch (const Oru_error& e) {
+    EXPECT_EQ(e.no, 95);
+  }
+  EXPECT_EQ(c->instances, 3);
+}
+
+TEST_F(Objects, CopiesHoldTheirOwnValues) {
+  Oop_class* c = make_class("CP");
+  int32_t a = OopMakeObject(c, false, nullptr);
+  set_props(a, 5);
+  OopRefObject(OopCloneObject(a) - OOP_HANDLE_BASE, -1);  // warms the released-string cache
+  int64_t before = ws.Mem_used;
+  int32_t b = OopCloneObject(a);
+  Oop_object* ob = Oop_object_of_handle(b);
+  Prop_inst* pa = Oop_inst(ob, OopFindName(1, 1, "A"), false);
+  ASSERT_NE(pa, nullptr);
+  EXPECT_EQ(pa->var->num.mant, 5);
+  pa->var->num.mant = 6;
+  EXPECT_EQ(Oop_inst(Oop_object_of_handle(a), OopFindName(1, 1, "A"), false)->var->num.mant, 5);
+  OopRefObject(b - OOP_HANDLE_BASE, -1);
+  EXPECT_EQ(ws.Mem_used, before);
+}
+
+TEST_F(Objects, NameRegistry) {
+  EXPECT_EQ(OopFindName(1, 0, ""), nullptr);
+  try {
+    OopDefName(1, 0, "");
+    FAIL() << "an empty name is refused";
+  } catch (const Oru_error& e) {
+    EXPECT_EQ(e.no, 46);
+  }
+  const Oop_name* n1 = OopDefName(1, 3, "Age");
+  EXPECT_EQ(OopDefName(1, 3, "AGE"), n1);  // without regard to case
+  EXPECT_NE(OopDefName(2, 3, "AGE"), n1);  // another kind, another id
+  EXPECT_EQ(OopFindName(1, 3, "age"), n1);
+}
+
+}  // namespace
