@@ -8,17 +8,22 @@ ASAN_BUILD ?= build-asan
 
 .PHONY: all run test bench fuzz deps build build-asan clean
 
+# Only what a user needs to see: no directory messages of the nested makes
+# (cmake --build runs make inside make), no "Built target" lines.
+MAKEFLAGS += --no-print-directory
+QUIET_CMAKE = -DCMAKE_TARGET_MESSAGES=OFF -Wno-dev
+
 all: build
 
 deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(QUIET_CMAKE) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORU_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORU_SANITIZE=ON $(QUIET_CMAKE) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 run: build
@@ -37,14 +42,15 @@ bench: build
 FUZZ_TIME ?= 600
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_loader fuzz_library fuzz_vardata fuzz_cisam fuzz_bbx
-	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask build-fuzz/corpus_keyed build-fuzz/corpus_loader build-fuzz/corpus_library build-fuzz/corpus_vardata build-fuzz/corpus_cisam build-fuzz/corpus_bbx
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_loader fuzz_library fuzz_vardata fuzz_cisam fuzz_bbx fuzz_classdef
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask build-fuzz/corpus_keyed build-fuzz/corpus_loader build-fuzz/corpus_library build-fuzz/corpus_vardata build-fuzz/corpus_cisam build-fuzz/corpus_bbx build-fuzz/corpus_classdef
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_compile -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/compile- build-fuzz/corpus tests/fuzz/corpus tests/fuzz/regressions
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_mask -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/mask- build-fuzz/corpus_mask tests/fuzz/corpus_mask tests/fuzz/regressions_mask
 	@build-fuzz/fuzz_keyed -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/keyed- build-fuzz/corpus_keyed tests/fuzz/corpus_keyed tests/fuzz/regressions_keyed
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_loader -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/loader- build-fuzz/corpus_loader tests/fuzz/corpus_loader tests/fuzz/regressions_loader
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_library -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/library- build-fuzz/corpus_library tests/fuzz/corpus_library tests/fuzz/regressions_library
 	@build-fuzz/fuzz_vardata -max_total_time=30 -artifact_prefix=build-fuzz/vardata- build-fuzz/corpus_vardata tests/fuzz/corpus_vardata
+	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_classdef -max_total_time=30 -artifact_prefix=build-fuzz/classdef- build-fuzz/corpus_classdef tests/fuzz/corpus_classdef
 	@build-fuzz/fuzz_cisam -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/cisam- build-fuzz/corpus_cisam tests/fuzz/corpus_cisam tests/fuzz/regressions_cisam
 	@build-fuzz/fuzz_bbx -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/bbx- build-fuzz/corpus_bbx tests/fuzz/corpus_bbx tests/fuzz/regressions_bbx
 

@@ -458,10 +458,9 @@ bool Ism_file::encode(const Node& node, int k, std::vector<uint8_t>* out) const 
 }
 
 void Ism_file::store(Node node, int k, std::vector<uint8_t>* encoded) {
-  std::vector<uint8_t> out;
   if (!encoded) {
-    if (!encode(node, k, &out)) corrupt();
-    encoded = &out;
+    if (!encode(node, k, &scratch_)) corrupt();
+    encoded = &scratch_;
   }
   uint8_t* b = kread(node.no);
   (*encoded)[size_t(nsize_ - 1)] = b[nsize_ - 1];  // a byte this driver does not use
@@ -887,15 +886,30 @@ void Ism_file::set_root(int k, uint32_t root) {
 // entries up to half a node go to a new node of the same level and type,
 // whose last key enters the parent in front of the old node's entry.
 void Ism_file::insert_at(int k, std::vector<Step>& path, size_t level, const Ent& e) {
-  Node node = decode(path[level].node, k);
+  // The entry goes into the decoded node itself; when the node still fits
+  // its bytes are written over the buffer and the decoded form stays.
+  uint32_t no = path[level].node;
+  Node& kept = const_cast<Node&>(decode(no, k));
   size_t idx = size_t(path[level].idx);
-  if (idx > node.ents.size()) idx = node.ents.size();
-  node.ents.insert(node.ents.begin() + long(idx), e);
-  std::vector<uint8_t> out;
-  if (encode(node, k, &out)) {
-    store(std::move(node), k, &out);
+  if (idx > kept.ents.size()) idx = kept.ents.size();
+  kept.ents.insert(kept.ents.begin() + long(idx), e);
+  std::vector<uint8_t>& out = scratch_;
+  if (encode(kept, k, &out)) {
+    uint8_t* b;
+    try {
+      b = kread(no);
+    } catch (...) {
+      dcache_.erase(no);  // the decoded node is no longer what the file holds
+      throw;
+    }
+    out[size_t(nsize_ - 1)] = b[nsize_ - 1];
+    std::memcpy(b, out.data(), size_t(nsize_));
+    bufs_[bindex_.at(no)].state = 2;
+    changed_ = true;
     return;
   }
+  Node node = std::move(kept);
+  dcache_.erase(no);
   // Split: the left part takes entries while it stays within half a node.
   size_t m = 1;
   Node left;

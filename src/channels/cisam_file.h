@@ -258,6 +258,7 @@ class Ism_file {
   std::vector<Ism_keydesc> keys_;
   std::vector<Ism_pos> pos_;
   std::vector<Buf> bufs_;
+  std::vector<uint8_t> scratch_;  // a node being encoded
   std::string pending_;  // appended records not yet written (pair held whole)
   int64_t pending_off_ = 0;
   std::list<size_t> lru_;  // buffer numbers, most recently used first

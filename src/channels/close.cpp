@@ -5,6 +5,7 @@
 //
 // Deferred-close table (system parameter +F): 30 slots {priority stamp,
 // descriptor, path record}; a slot with descriptor -1 is free.
+#include "channels/dictionary.h"
 #include "channels/close.h"
 #include "channels/file_create.h"
 
@@ -218,6 +219,11 @@ void Cls_all() {
 // are still closed.
 void d_clos() {
   uint8_t* p = ws.Exec_ptr;
+  if (*p == code::D_DICT) {  // CLOSE DICT: the data dictionary
+    ws.Exec_ptr++;
+    Dict_close();
+    return;
+  }
   if (stmt_end(*p) || (*p == code::LPAREN && p[1] == code::OP_DIV)) {
     if (*p == code::LPAREN) {
       if (p[2] != code::RPAREN) Rpt_error(20);

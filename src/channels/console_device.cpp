@@ -114,6 +114,26 @@ bool Con_read_line(std::string& line) {
   return true;
 }
 
+int Con_read_byte(int32_t hundredths) {
+  if (in_pos == in_len) {
+    if (hundredths >= 0 && !Con_wait_input(hundredths)) return -1;
+    Con_flush();
+    for (;;) {
+      ssize_t r = ::read(0, in_buf, sizeof in_buf);
+      if (r < 0 && errno == EINTR) {
+        Take_signals();
+        if (ws.End_process || (Run_flags_now() & RF_ESCAPE)) return -3;
+        continue;
+      }
+      if (r <= 0) return -3;
+      in_pos = 0;
+      in_len = size_t(r);
+      break;
+    }
+  }
+  return uint8_t(in_buf[in_pos++]);
+}
+
 bool Con_wait_input(int32_t hundredths) {
   if (in_pos < in_len) return true;
   Con_flush();

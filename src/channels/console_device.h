@@ -28,3 +28,6 @@ bool Con_read_line(std::string& line);
 // Waits at most `hundredths` for input: true when the next read will not
 // wait (a byte is buffered, or standard input is readable or at its end).
 bool Con_wait_input(int32_t hundredths);
+// One byte of standard input, waiting at most `hundredths` (-1: as long as
+// it takes): the byte, -1 when none came in time, -3 at end of input.
+int Con_read_byte(int32_t hundredths);

@@ -1,5 +1,6 @@
 // File creation (File_create and its argument readers), SERIAL, DIRECTORY,
 // ERASE and RENAME.
+#include "channels/dictionary.h"
 #include "channels/file_create.h"
 
 #include <fcntl.h>
@@ -245,6 +246,10 @@ void Create_formula() {
 }
 
 std::string Create_text() {
+  if (*ws.Exec_ptr == code::D_TABLE) {  // a table of the data dictionary
+    Dict_table_at_cursor();
+    return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  }
   Create_check_value();
   Eval_str();
   return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -45,6 +45,40 @@ void keep_answer(const uint8_t* p, int32_t n) {
 // followed by a final ',' keeps it open).
 bool answer_keeps_line = false;
 
+// INPUT EDIT: each variable's present value is the default of its field.
+bool edit_mode = false;
+// The HLP= text of the last INPUT (VHLP) and the answer counters (LIP).
+std::string help_text;
+uint32_t answers_input = 0, answers_obtain = 0;
+
+// The edit default: the value as text, typed into the field ahead of the
+// user (PREINPUT entry with the CTL value 64519, at the front of the queue).
+Preinput_entry* queue_edit_default(const uint8_t* p, int32_t n) {
+  auto* e = static_cast<Preinput_entry*>(Get_blk(sizeof(Preinput_entry) + size_t(n)));
+  if (!e) Rpt_error(33);
+  e->ctl = 64519 - 65536;
+  e->len = n;
+  e->slash = 0;
+  if (n > 0) std::memcpy(e->text, p, size_t(n));
+  e->next = static_cast<Preinput_entry*>(ws.Preinput);
+  ws.Preinput = e;
+  return e;
+}
+
+// Whether a read of f goes through the line editor, the only reader that
+// offers an edit default: a read without it would take the default as the
+// whole answer.
+bool line_editor_reads(Fcb* f) {
+  if (!f || Prt_is_console(f) || (f == ws.Con_fcb && !Console_raw_keys())) return false;
+  return f->kind == FK_DEVICE && Is_screen(f);
+}
+
+// A default the read did not take (a channel without the line editor) is
+// dropped, so that it never reaches a later input.
+void drop_edit_default(Preinput_entry* e) {
+  if (e && ws.Preinput == e) Ret_blk(Preinput_take());
+}
+
 // The line end after an answer: a terminal in line mode echoed the typed
 // line itself; input from a file or pipe is shown as if typed (not for
 // OBTAIN), before it is checked.
@@ -86,8 +120,10 @@ Num_val answer_number(const std::string& mask, bool masked) {
   Num_val v{};
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return v;  // an empty answer is 0
-  if (Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v) != 0) {
-    Rpt_error_text(26, "the answer is not a number");
+  // Not a number: the conversion's own error (43, or 46), which ERR= takes;
+  // 26 is for the length and numeric-limit items.
+  if (int e = Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v)) {
+    Rpt_error_text(e, "the answer is not a number");
   }
   return v;
 }
@@ -98,6 +134,16 @@ void input_variable() {
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
+  std::string present;  // the edit default of INPUT EDIT
+  if (edit_mode) {
+    if (t.str_len < 0) {
+      char buf[CONV_NORMAL_MAX + 1];
+      int n = Conv_normal(*static_cast<Num_val*>(Let_slot(t)), buf);
+      present.assign(buf, size_t(n));
+    } else if (ws.Str_len > 0) {
+      present.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    }
+  }
   std::string mask;
   bool masked = false;
   if (*ws.Exec_ptr == code::LABEL_END) {
@@ -116,7 +162,16 @@ void input_variable() {
     Dev_edit_req.mask_len = int32_t(mask.size());
   }
   Dev_edit_req.numeric = t.str_len < 0;
-  Inp_read();
+  Preinput_entry* dflt = nullptr;
+  if (edit_mode && line_editor_reads(ws.Cur_fcb))
+    dflt = queue_edit_default(reinterpret_cast<const uint8_t*>(present.data()), int32_t(present.size()));
+  try {
+    Inp_read();
+  } catch (...) {
+    drop_edit_default(dflt);
+    throw;
+  }
+  drop_edit_default(dflt);
   if (t.str_len < 0) {
     Num_val v = answer_number(mask, masked);
     ws.Num_acc = v;
@@ -137,8 +192,12 @@ void prompt_item() {
 }
 
 void Inp_fields(bool obtain) {
-  if (*ws.Exec_ptr == code::D_EDIT) Not_built("INPUT EDIT (the line editor of the terminal)");
+  edit_mode = *ws.Exec_ptr == code::D_EDIT;
+  if (edit_mode) ws.Exec_ptr++;
+  help_text.clear();
   Io_SetOptions(0);
+  if (ws.Io_hlp_ptr && ws.Io_hlp_len > 0)
+    help_text.assign(reinterpret_cast<const char*>(ws.Io_hlp_ptr), size_t(ws.Io_hlp_len));
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(13);
   if (obtain) ws.Io_opts |= IO_NOECHO;
@@ -186,6 +245,7 @@ void Inp_fields(bool obtain) {
 
 void Inp_read() {
   Fcb* f = ws.Cur_fcb;
+  ++((ws.Io_opts & IO_NOECHO) ? answers_obtain : answers_input);
   if (Prt_is_console(f) || (f == ws.Con_fcb && !Console_raw_keys())) {
     read_console();
     return;
@@ -195,6 +255,13 @@ void Inp_read() {
   // The editor leaves the cursor in the field; a line end follows unless
   // the INPUT keeps the line open.
   if (Is_screen(f) && !answer_keeps_line && !(ws.Io_opts & IO_NOECHO)) Prt_mnem(Mnem_code('L', 'F'));
+}
+
+const std::string& Input_help_text() { return help_text; }
+
+void Input_answer_counts(uint32_t* input, uint32_t* obtain) {
+  *input = answers_input;
+  *obtain = answers_obtain;
 }
 
 void d_inpu() { Inp_fields(false); }

@@ -8,7 +8,8 @@
 //
 // An answer for a numeric variable must be a number (blanks around it, a
 // sign, one point, an exponent; digit grouping and currency characters of
-// its mask are dropped first): anything else is error 26, raised before the
+// its mask are dropped first): anything else is the conversion error 43
+// (26 is for the length and limit items), raised before the
 // variable is touched, so the program may ask again through ERR=.  An empty
 // answer gives 0 to a number and "" to a string.  On the console an answer
 // is at most SIZ= characters (1920 without SIZ=), longer is error 46; TIM=
@@ -19,3 +20,10 @@
 // Reads one answer from the current channel into the work area
 // (ws.Str_ptr, ws.Str_len), without its line end.
 void Inp_read();
+
+#include <cstdint>
+#include <string>
+// The HLP= text of the last INPUT or OBTAIN (VHLP); empty when it gave none.
+const std::string& Input_help_text();
+// The answers INPUT and OBTAIN have read so far (LIP).
+void Input_answer_counts(uint32_t* input, uint32_t* obtain);

@@ -99,6 +99,8 @@ const uint8_t* Check_iol() {
   return iolist_items_of_string(ws.Str_ptr, ws.Str_len);
 }
 
+const uint8_t* Iol_items_of_string(const uint8_t* s, int32_t len) { return iolist_items_of_string(s, len); }
+
 void Iol_option() {
   if (*ws.Exec_ptr == code::OP_MUL) {  // IOL=* and IOL=*1: the channel's stored lists
     ws.Exec_ptr++;

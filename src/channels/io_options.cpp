@@ -344,6 +344,10 @@ void err_in_options(uint8_t* p) {
     } else if (c == code::RPAREN) {
       if (level == 0) return;
       level--;
+    } else if (c == iopt::EXT) {
+      // An extended option word: its second byte (HLP= is 136) is no ERR=.
+      p += 2;
+      continue;
     } else if (c == iopt::ERR && level == 0) {
       uint8_t* save = ws.Exec_ptr;
       ws.Exec_ptr = p;

@@ -12,6 +12,7 @@
 // Other recognised files: a C-ISAM index (0xFE 0x53, name ending ".idx") is
 // kind 9; "<<bbx>>" with byte 7 of 6 or 2 is kind 14.  Anything else, and a
 // file shorter than the header, is serial (binary with the minus modifier).
+#include "channels/dictionary.h"
 #include "channels/open.h"
 
 #include <fcntl.h>
@@ -398,7 +399,25 @@ void d_open() {
         case code::D_LOCK: opts |= IO_EXCLUSIVE; ws.Exec_ptr++; break;
         case code::D_PURGE: opts |= IO_PURGE | IO_EXCLUSIVE; ws.Exec_ptr++; break;
         case code::PREFIX2: Rpt_error(95);  // attaching to an object needs a running object
-        case code::D_DICT: Not_built("the data dictionary");
+        case code::D_DICT: {
+          // OPEN DICT [name] [,ERR=line]
+          ws.Exec_ptr++;
+          ws.Stmt_save = ws.Exec_ptr;
+          Err_scan();
+          std::string name;
+          uint8_t c = *ws.Exec_ptr;
+          if (!(c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END) || c == code::COMMA)) {
+            Eval_str();
+            name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+            if (name.empty()) Rpt_error(10);
+          }
+          if (*ws.Exec_ptr == code::COMMA) {
+            ws.Exec_ptr++;
+            Chk_err();
+          }
+          Dict_open(name);
+          return;
+        }
         default: more = false;
       }
     }
@@ -407,7 +426,10 @@ void d_open() {
     ws.Io_opts |= opts;
     ws.Io_open_mods |= mods;
     // OPEN LOCK INPUT is exclusive read-only; LOAD never locks.
-    Eval_str();
+    if (*ws.Exec_ptr == code::D_TABLE)
+      Dict_table_at_cursor();  // a table of the data dictionary
+    else
+      Eval_str();
     int32_t len = ws.Str_len;
     while (len > 0 && ws.Str_ptr[len - 1] == 0) --len;
     if (len < 1 || len > 512) Rpt_error(10);

@@ -15,6 +15,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "channels/record_io.h"
 #include "core/signal_flags.h"
 
 Verify_counts Verify_stats;
@@ -224,18 +225,15 @@ bool is_shared_open(int fd) {
   Rpt_error(0);
 }
 
-void refuse_event_program(const Fcb* f) {
-  if (f->event_pgm) Not_built("I/O event programs of channels");
+Whole_lock_fn whole_lock_fns[FK_LAST + 1] = {};
+
+Whole_lock_fn whole_lock_fn(int32_t kind) {
+  return kind >= 0 && kind <= FK_LAST ? whole_lock_fns[kind] : nullptr;
 }
 
-}  // namespace
-
-void Lock_channel() {
-  Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(14);
-  if (locked_whole(f)) return;
-  if (f == ws.Con_fcb || f->channel == 0 || f->kind == FK_CONSOLE_ALIAS) busy_no_retry();
-  switch (f->kind) {
+// The keyed and remote kinds: each needs its own part in LOCK.
+bool keyed_or_remote(int32_t kind) {
+  switch (kind) {
     case FK_KEYED:
     case FK_EFF:
     case FK_BBX_KEYED:
@@ -243,26 +241,74 @@ void Lock_channel() {
     case FK_THIN_CLIENT:
     case FK_CISAM:
     case FK_MYSQL:
-      Not_built("LOCK of keyed, C-ISAM, SQL and thin-client channels");
+      return true;
     default:
-      break;
+      return false;
   }
-  refuse_event_program(f);
-  unlock_noted(f);
+}
+
+void refuse_unlockable(const Fcb* f) {
+  if (!keyed_or_remote(f->kind) || whole_lock_fn(f->kind)) return;
+  switch (f->kind) {
+    case FK_EFF: Not_built("LOCK of EFF keyed files");
+    case FK_BBX_KEYED:
+    case FK_BBX_KEYED2: Not_built("LOCK of foreign keyed files (the read-only foreign keyed format)");
+    case FK_CISAM: Not_built("LOCK of C-ISAM files");
+    case FK_MYSQL: Not_built("LOCK of SQL channels");
+    default: Not_built("LOCK of thin-client channels (the thin client)");
+  }
+}
+
+// Takes the host's whole-file lock: the open mark raised to exclusive.
+// Pipes, devices and other descriptors of no shared open are private to
+// this process already.
+void take_whole(Fcb* f) {
   f->st4 |= ST4_EXCLUSIVE;
-  if (f->fd >= 0 && is_shared_open(f->fd)) {
-    if (File_lock(f->fd) != -1) {
-      f->st4 &= uint16_t(~ST4_EXCLUSIVE);
-      busy_no_retry();
+  if (f->fd >= 0 && is_shared_open(f->fd) && File_lock(f->fd) != -1) {
+    f->st4 &= uint16_t(~ST4_EXCLUSIVE);
+    busy_no_retry();
+  }
+}
+
+}  // namespace
+
+void Register_whole_lock(int32_t kind, Whole_lock_fn fn) {
+  if (kind >= 0 && kind <= FK_LAST) whole_lock_fns[kind] = fn;
+}
+
+void Lock_channel() {
+  Fcb* f = ws.Cur_fcb;
+  if (!f) Rpt_error(14);
+  if (locked_whole(f)) return;
+  if (f == ws.Con_fcb || f->channel == 0 || f->kind == FK_CONSOLE_ALIAS) busy_no_retry();
+  refuse_unlockable(f);
+  Whole_lock_fn hold = whole_lock_fn(f->kind);
+  unlock_noted(f);
+  if (f->event_pgm && Run_io_event(f, "PRE_LOCK", EV_PRE_LOCK) == -2) {
+    // The event program did the locking its own way.
+    f->st1 |= ST1_LOCKED;
+    return;
+  }
+  if (hold) {
+    hold(f, true);
+    try {
+      take_whole(f);
+    } catch (...) {
+      hold(f, false);
+      throw;
     }
+  } else {
+    take_whole(f);
   }
   f->st1 |= ST1_LOCKED;
+  if (f->event_pgm) Run_io_event(f, "POST_LOCK", EV_POST_LOCK);
 }
 
 void Release_channel_lock(Fcb* f) {
   if (!f || !locked_whole(f)) return;
   unlock_noted(f);
   f->st1 &= uint16_t(~ST1_LOCKED);
+  if (Whole_lock_fn hold = whole_lock_fn(f->kind)) hold(f, false);
   // A channel opened exclusively keeps its mark: that is the open's, not
   // the LOCK's.
   if (f->st4 & ST4_EXCLUSIVE) {
@@ -274,7 +320,14 @@ void Release_channel_lock(Fcb* f) {
 void Unlock_channel() {
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(14);
-  refuse_event_program(f);
+  if (f->event_pgm && f->kind != FK_MEMORY) {
+    unlock_noted(f);
+    if (f->buf_count > 0 && f != ws.Con_fcb && !keyed_or_remote(f->kind)) Fio_call(FIO_FLUSH);
+    if (Run_io_event(f, "PRE_UNLOCK", EV_PRE_UNLOCK) == -2) {
+      f->st1 &= uint16_t(~ST1_LOCKED);
+      return;
+    }
+  }
   if (f->kind == FK_MEMORY) return;
   if (Fio_tbl[f->kind + 1] == Bad_io) {
     f->st1 &= uint16_t(~ST1_LOCKED);
@@ -282,8 +335,9 @@ void Unlock_channel() {
   }
   if (!locked_whole(f)) Rpt_error(14);
   if (f->st2 & ST2_LOAD) return;
-  if (f->buf_count > 0 && f != ws.Con_fcb) Fio_call(FIO_FLUSH);
+  if (f->buf_count > 0 && f != ws.Con_fcb && !keyed_or_remote(f->kind)) Fio_call(FIO_FLUSH);
   Release_channel_lock(f);
+  if (f->event_pgm) Run_io_event(f, "POST_UNLOCK", EV_POST_UNLOCK);
 }
 
 // ---- commit ----

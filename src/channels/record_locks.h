@@ -62,6 +62,14 @@ void Unlock_channel();
 // Gives up a whole-channel lock without the checks of UNLOCK (CLOSE).
 void Release_channel_lock(Fcb* f);
 
+// A keyed kind's part in LOCK and UNLOCK: hold(f, true) runs before the
+// whole-file lock is taken (write back what the kind keeps, give up its own
+// locks, work without them from now on), hold(f, false) after UNLOCK and
+// when taking the lock failed.  Keyed kinds without one cannot be locked
+// whole (error 99 naming them).
+using Whole_lock_fn = void (*)(Fcb* f, bool on);
+void Register_whole_lock(int32_t kind, Whole_lock_fn fn);
+
 // Marks the current channel as holding an uncommitted update and asks for a
 // commit at the end of the statement (run flag RF_COMMIT).
 void Mark_commit();

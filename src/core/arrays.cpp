@@ -322,6 +322,19 @@ uint32_t Def_sub(Var_node* node, size_t esize) {
   return d.count;
 }
 
+void Dim_vector(Var_node* node, int32_t first, int32_t count) {
+  if (count < 1 || count > DIM_LIMIT) Rpt_error(41);
+  Dims d;
+  d.size[0] = count;
+  d.base[0] = first;
+  d.count = uint32_t(count);
+  d.dims = 1;
+  void* storage = new_storage(d.count, elem_size(node));
+  std::memset(storage, 0, d.count * elem_size(node));
+  Clr_array(node);
+  set_dims(node, d, storage);
+}
+
 void Clr_array(Var_node* node) {
   if (node->elems) free_storage(node->elems, node->type, Var_count(node));
   if (node->assoc) HSH_Delete(node->assoc);

@@ -293,6 +293,8 @@ void after_set(uint16_t code, int32_t value) {
     case C2('*', 'K'): prmblk.Star_K = Sw_on(sw::StarK) ? 254 : 0; break;
     case C2('*', 'L'): prmblk.Star_L = Sw_on(sw::StarL) ? 0 : 0x80000000u; break;
     case C2('!', 'B'): Reconfig_line(); break;
+    // U8: bit 1 switches UTF-8 mode on, the others are its options.
+    case C2('U', '8'): ws.Utf8_mode = uint32_t(value); break;
     case C2('+', 'C'): case C2('P', 'C'): case C2('B', 'F'):
     case C2('P', 'Q'): case C2('P', 'L'): case C2('+', 'J'):
       if (Prm_notify) Prm_notify(code, value);
@@ -402,6 +404,7 @@ void Prm_defaults() {
   prmblk.Argc = argc;
   prmblk.Argv = argv;
   ws.Prm = Params{};
+  ws.Utf8_mode = prmblk.U8;
   for (int w = 1; w <= 12; ++w) Sw_word(w) = SYS_FLAGS_DEFAULT[w];
 }
 

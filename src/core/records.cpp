@@ -22,8 +22,13 @@
 //     u16  width  ('C' and 'N'; 'I' and 'U' 1..8; 0 otherwise)
 //     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
 //                 DELIM_NONE none: the field takes the rest of the record)
+//     u16  count  elements of an array field ("NAME[n]": the field variable
+//                 is an array 1..n, each element a field of this form);
+//                 0 a plain field
 //     u8   n      length of the field's name (0 for a skip)
 //     n    name   upper-cased, "$" ending a string field's name
+//     u16  d      length of the field's description (the text between
+//                 the colons after a template field), then d bytes
 //   u8   255
 //
 // Invariant: every item lies inside the block and the list ends with 255;
@@ -37,6 +42,7 @@
 // width cannot hold (I: -2^(8w-1) .. 2^(8w-1)-1, U: 0 .. 2^(8w)-1) is error
 // 41 and nothing of the record is built.  A record that ends inside a binary
 // field reads as if padded with zero bytes.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -45,10 +51,12 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
+#include "core/messages.h"
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "channels/io_list.h"
 #include "functions/masks.h"
 
 namespace {
@@ -57,13 +65,16 @@ constexpr uint16_t DELIM_DEFAULT = 0x100;
 constexpr uint16_t DELIM_NONE = 0xFFFF;
 constexpr size_t FIELD_WIDTH_MAX = 10240;
 constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
+constexpr uint32_t ARRAY_FIELD_MAX = 10000;  // elements of one array field
 
 struct Field {
   uint8_t type = 0;  // 1, 2 or '*'
   uint8_t form = 'P';
   uint16_t width = 0;
   uint16_t delim = DELIM_DEFAULT;
+  uint16_t count = 0;  // array field: its elements
   std::string name;
+  std::string desc;    // a template field's description
 };
 
 uint8_t record_separator() { return Sw_on(sw::TX) ? uint8_t('\n') : prmblk.FS; }
@@ -96,22 +107,27 @@ std::vector<Field> read_list(const uint8_t* blk) {
   const uint8_t* p = blk + 2;
   const uint8_t* end = blk + get_u16be(blk);
   while (p < end && *p != 255) {
-    if (end - p < 7 || end - p < 7 + p[6]) Rpt_error(49);
+    if (end - p < 11 || end - p < 11 + p[8]) Rpt_error(49);
     Field f;
     f.type = p[0];
     f.form = p[1];
     f.width = get_u16be(p + 2);
     f.delim = get_u16be(p + 4);
-    f.name.assign(reinterpret_cast<const char*>(p + 7), p[6]);
+    f.count = get_u16be(p + 6);
+    f.name.assign(reinterpret_cast<const char*>(p + 9), p[8]);
+    const uint8_t* d = p + 9 + p[8];
+    size_t dn = get_u16be(d);
+    if (size_t(end - d) < 2 + dn) Rpt_error(49);
+    f.desc.assign(reinterpret_cast<const char*>(d + 2), dn);
     out.push_back(std::move(f));
-    p += 7 + p[6];
+    p = d + 2 + dn;
   }
   return out;
 }
 
 uint8_t* write_list(const std::vector<Field>& fields) {
   size_t n = 3;
-  for (const Field& f : fields) n += 7 + f.name.size();
+  for (const Field& f : fields) n += 11 + f.name.size() + f.desc.size();
   if (n > 0xFFFF) Rpt_error(81);
   auto* b = static_cast<uint8_t*>(Get_blk(n));
   if (!b) Rpt_error(33);
@@ -122,9 +138,13 @@ uint8_t* write_list(const std::vector<Field>& fields) {
     p[1] = f.form;
     put_u16be(p + 2, f.width);
     put_u16be(p + 4, f.delim);
-    p[6] = uint8_t(f.name.size());
-    std::memcpy(p + 7, f.name.data(), f.name.size());
-    p += 7 + f.name.size();
+    put_u16be(p + 6, f.count);
+    p[8] = uint8_t(f.name.size());
+    std::memcpy(p + 9, f.name.data(), f.name.size());
+    p += 9 + f.name.size();
+    put_u16be(p, uint16_t(f.desc.size()));
+    if (!f.desc.empty()) std::memcpy(p + 2, f.desc.data(), f.desc.size());
+    p += 2 + f.desc.size();
   }
   *p = 255;
   return b;
@@ -173,7 +193,13 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       };
       if (r.pos >= len || !name_char(s[r.pos], true)) Tpl_reader::bad();
       while (r.pos < len && name_char(s[r.pos], false)) f.name += char(up(s[r.pos++]));
-      if (r.at('[')) Not_built("array fields of record templates");
+      if (r.at('[')) {  // an array field of n elements
+        ++r.pos;
+        uint32_t n = r.number();
+        if (n < 1 || n > ARRAY_FIELD_MAX) Rpt_error(41);
+        f.count = uint16_t(n);
+        r.expect(']');
+      }
     }
     r.expect(':');
     if (r.pos >= len) Tpl_reader::bad();
@@ -198,9 +224,11 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       f.width = uint16_t(w);
     }
     r.expect(')');
-    if (r.at(':')) {  // comment up to the next ":"
+    if (r.at(':')) {  // description up to the next ":"
       ++r.pos;
+      size_t from = r.pos;
       while (r.pos < len && s[r.pos] != ':') ++r.pos;
+      f.desc.assign(reinterpret_cast<const char*>(s + from), r.pos - from);
       r.expect(':');
     }
     if (f.type != '*') {
@@ -248,17 +276,30 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
   return Cnv_dec(bytes, size_t(f.width) + 1);  // error 40 past 2^63 - 1
 }
 
-void append_value(std::string& out, Var_node* v, const Field& f) {
+// The value slots of a field variable: the scalar, or element e of an
+// array field.
+Num_val* num_slot(Var_node* v, uint32_t e, const Field& f) {
+  if (!f.count) return &v->num;
+  if (!v->elems || e >= Var_count(v)) Rpt_error(42);
+  return static_cast<Num_val*>(v->elems) + e;
+}
+Str_blk** str_slot(Var_node* v, uint32_t e, const Field& f) {
+  if (!f.count) return &v->str;
+  if (!v->elems || e >= Var_count(v)) Rpt_error(42);
+  return static_cast<Str_blk**>(v->elems) + e;
+}
+
+void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
   if (f.form == 'I' || f.form == 'U') {
-    append_binary(out, v->type == code::NUM_VAR ? v->num : Num_val{}, f);
+    append_binary(out, v->type == code::NUM_VAR ? *num_slot(v, e, f) : Num_val{}, f);
     return;
   }
   std::string text;
   if (v->type == code::NUM_VAR) {
     char buf[CONV_NORMAL_MAX];
-    text.assign(buf, size_t(Conv_normal(v->num, buf)));
-  } else if (v->str) {
-    text.assign(reinterpret_cast<const char*>(v->str->bytes()), v->str->len);
+    text.assign(buf, size_t(Conv_normal(*num_slot(v, e, f), buf)));
+  } else if (Str_blk* b = *str_slot(v, e, f)) {
+    text.assign(reinterpret_cast<const char*>(b->bytes()), b->len);
   }
   if (f.form == 'C' || f.form == 'N') {
     size_t w = f.width;
@@ -274,17 +315,18 @@ void append_value(std::string& out, Var_node* v, const Field& f) {
 }
 
 // A string field takes the text (a fixed-length one keeps its length).
-void set_string(Var_node* v, const uint8_t* s, size_t n) {
+void set_string(Var_node* v, uint32_t e, const Field& f, const uint8_t* s, size_t n) {
   Let_target t;
   t.node = v;
-  t.val = &v->str;
+  t.val = str_slot(v, e, f);
+  if (f.count) t.elem = int32_t(e);
   t.str_len = 0;
   ws.Str_ptr = const_cast<uint8_t*>(s);
   ws.Str_len = int32_t(n);
   Let_assign(t);
 }
 
-void set_number(Var_node* v, const uint8_t* s, size_t n) {
+void set_number(Var_node* v, Num_val* dst, const uint8_t* s, size_t n) {
   Num_val x;
   size_t i = 0;
   while (i < n && s[i] == ' ') ++i;
@@ -295,7 +337,7 @@ void set_number(Var_node* v, const uint8_t* s, size_t n) {
   ws.Num_acc = x;
   ws.Str_len = -1;
   ws.Math_flags = 0;
-  Store_num(v, &v->num);
+  Store_num(v, dst);
 }
 
 }  // namespace
@@ -315,9 +357,115 @@ Var_node* Find_field() {
   return n;
 }
 
+namespace {
+
+// Standard templates: "_kest/kestdim.txt" under the library directory, read
+// once.  Lines "NAME=definition"; a definition goes on over the following
+// lines while a line ends with ","; blanks and tabs that begin a line are
+// skipped and blanks that end it dropped.  Names match without regard to
+// case.
+const std::vector<std::pair<std::string, std::string>>& standard_templates() {
+  static std::vector<std::pair<std::string, std::string>> all;
+  static bool loaded = false;
+  if (loaded) return all;
+  loaded = true;
+  std::FILE* fp = std::fopen((Lib_dir_path() + "/_kest/kestdim.txt").c_str(), "rb");
+  if (!fp) return all;
+  std::string line, name, def;
+  bool going_on = false;
+  auto finish = [&] {
+    if (!name.empty()) all.emplace_back(name, def);
+    name.clear();
+    def.clear();
+  };
+  char buf[4096];
+  while (std::fgets(buf, sizeof buf, fp)) {
+    line = buf;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    line.erase(0, i);
+    if (going_on) {
+      def += line;
+    } else {
+      size_t eq = line.find('=');
+      if (eq == std::string::npos || eq == 0) continue;
+      finish();
+      name = line.substr(0, eq);
+      for (char& c : name) c = char(up(uint8_t(c)));
+      def = line.substr(eq + 1);
+    }
+    going_on = !def.empty() && def.back() == ',';
+    if (!going_on) finish();
+  }
+  finish();
+  std::fclose(fp);
+  return all;
+}
+
+// A template "+NAME": the standard template of that name (error 11 when
+// the file has none).
+std::string standard_template(const std::string& tpl) {
+  std::string want = tpl.substr(1);
+  for (char& c : want) c = char(up(uint8_t(c)));
+  for (const auto& [name, def] : standard_templates())
+    if (name == want) return def;
+  Rpt_error(11);
+}
+
+// The fields of compiled I/O-list items (an inline list, an IOLIST line, a
+// compiled image): plain variables and "*" only (error 81 otherwise), up to
+// the end of the statement or of the list.
+std::vector<Field> list_fields() {
+  std::vector<Field> fields;
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    Field f;
+    if (c == code::OP_MUL) {
+      f.type = '*';
+      ws.Exec_ptr++;
+    } else if (c == code::NUM_VAR || c == code::STR_VAR) {
+      const uint8_t* q;
+      f.type = c;
+      f.name = ref_name(ws.Exec_ptr, &q);
+      ws.Exec_ptr = const_cast<uint8_t*>(q);
+    } else {
+      Rpt_error(81);
+    }
+    fields.push_back(std::move(f));
+    if (*ws.Exec_ptr != code::COMMA) break;
+    ws.Exec_ptr++;
+  }
+  if (*ws.Exec_ptr != code::EOL && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(81);
+  return fields;
+}
+
+// The fields of the list at items (a line's or an image's), the cursor kept.
+std::vector<Field> fields_of_items(const uint8_t* items) {
+  uint8_t* resume = ws.Exec_ptr;
+  ws.Exec_ptr = const_cast<uint8_t*>(items);
+  std::vector<Field> fields;
+  try {
+    fields = list_fields();
+  } catch (...) {
+    ws.Exec_ptr = resume;
+    throw;
+  }
+  ws.Exec_ptr = resume;
+  return fields;
+}
+
+bool is_line_ref(uint8_t c) {
+  return c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2;
+}
+
+}  // namespace
+
 void Def_record(Var_node* node) {
   std::vector<Field> fields;
-  if (*ws.Exec_ptr == code::D_IOLIST) {
+  if (is_line_ref(*ws.Exec_ptr)) {
+    fields = fields_of_items(Check_iol());  // the list of an IOLIST line
+  } else if (*ws.Exec_ptr == code::D_IOLIST) {
     // Inline I/O list: plain variables and "*", to the end of the statement.
     ws.Exec_ptr++;
     for (;;) {
@@ -341,10 +489,31 @@ void Def_record(Var_node* node) {
     if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(81);
   } else {
     Eval_formula();
-    if (ws.Str_len < 0) Not_built("records defined by an IOLIST line");
-    std::string tpl(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    if (!tpl.empty() && uint8_t(tpl.back()) == 255) Not_built("records from compiled I/O-list images");
-    fields = BBX_comp(reinterpret_cast<const uint8_t*>(tpl.data()), tpl.size());
+    if (ws.Str_len < 0) {
+      // A line number: the list of that IOLIST line.
+      int64_t line = To_integer(ws.Num_acc);
+      if (line < 1 || line > 65535) Rpt_error(41);
+      uint8_t ref[4] = {code::LINE_REF, uint8_t(line >> 8), uint8_t(line), code::EOL};
+      uint8_t* resume = ws.Exec_ptr;
+      ws.Exec_ptr = ref;
+      const uint8_t* items;
+      try {
+        items = Check_iol();
+      } catch (...) {
+        ws.Exec_ptr = resume;
+        throw;
+      }
+      ws.Exec_ptr = resume;
+      fields = fields_of_items(items);
+    } else {
+      std::string tpl(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      if (!tpl.empty() && uint8_t(tpl.back()) == 255)  // a compiled I/O-list image
+        fields = fields_of_items(Iol_items_of_string(reinterpret_cast<const uint8_t*>(tpl.data()), int32_t(tpl.size())));
+      else {
+        if (!tpl.empty() && tpl[0] == '+') tpl = standard_template(tpl);
+        fields = BBX_comp(reinterpret_cast<const uint8_t*>(tpl.data()), tpl.size());
+      }
+    }
   }
   std::string rec = record_name(node);
   for (const Field& f : fields)
@@ -363,7 +532,9 @@ void Def_record(Var_node* node) {
     if (f.type == '*') continue;
     Var_node* v = field_var(rec, f.type, f.name);
     Check_assignable(v);
-    if (v->type == code::NUM_VAR) {
+    if (f.count) {
+      Dim_vector(v, 1, f.count);
+    } else if (v->type == code::NUM_VAR) {
       v->num = Num_val{};
     } else {
       v->flags &= ~VF_FIXED;
@@ -381,6 +552,14 @@ void Def_record(Var_node* node) {
   }
 }
 
+std::vector<Record_field> Record_fields(const Var_node* node) {
+  std::vector<Record_field> out;
+  if (!node->rec_list) return out;
+  for (Field& f : read_list(node->rec_list))
+    out.push_back({f.type, f.form, f.width, f.delim, f.count, std::move(f.name), std::move(f.desc)});
+  return out;
+}
+
 void Gen_record(Var_node* node) {
   if (!node->rec_list) return;
   std::vector<Field> fields = read_list(node->rec_list);
@@ -388,12 +567,15 @@ void Gen_record(Var_node* node) {
   uint8_t sep = record_separator();
   std::string out;
   for (const Field& f : fields) {
-    if (f.type != '*') append_value(out, field_var(rec, f.type, f.name), f);
-    if (f.form == 'P' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
-      out += char(sep);
-    else if (f.form == 'D' && f.delim != DELIM_NONE)
-      out += char(f.delim);
-    if (out.size() > size_t(ws.Max_strlen)) Rpt_error(46);
+    Var_node* v = f.type != '*' ? field_var(rec, f.type, f.name) : nullptr;
+    for (uint32_t e = 0; e < (f.count ? f.count : 1u); ++e) {
+      if (v) append_value(out, v, e, f);
+      if (f.form == 'P' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
+        out += char(sep);
+      else if (f.form == 'D' && f.delim != DELIM_NONE)
+        out += char(f.delim);
+      if (out.size() > size_t(ws.Max_strlen)) Rpt_error(46);
+    }
   }
   Str_blk* b = nullptr;
   if (!out.empty()) {
@@ -415,7 +597,8 @@ void Let_record(Var_node* node) {
   uint8_t sep = record_separator();
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   size_t pos = 0, len = text.size();
-  for (const Field& f : fields) {
+  for (const Field& f : fields)
+   for (uint32_t e = 0; e < (f.count ? f.count : 1u); ++e) {
     size_t start = pos, n;
     if (f.form == 'C' || f.form == 'N' || f.form == 'I' || f.form == 'U') {
       n = len - pos < f.width ? len - pos : f.width;
@@ -434,10 +617,10 @@ void Let_record(Var_node* node) {
       ws.Num_acc = binary_value(f, s + start, n);
       ws.Str_len = -1;
       ws.Math_flags = 0;
-      Store_num(v, &v->num);
+      Store_num(v, num_slot(v, e, f));
     } else if (v->type == code::NUM_VAR)
-      set_number(v, s + start, n);
+      set_number(v, num_slot(v, e, f), s + start, n);
     else
-      set_string(v, s + start, n);
+      set_string(v, e, f, s + start, n);
   }
 }

@@ -9,6 +9,8 @@
 // is truncated to 0 decimal places.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/decimal.h"
 
@@ -135,6 +137,9 @@ void Clr_tree(Var_node* root);
 // Frees an array's element strings, storage and assoc table; the variable
 // becomes a scalar again (sizes 0).
 void Clr_array(Var_node* node);
+// Makes node a one-dimensional array of count empty elements, subscripts
+// first..first+count-1 (error 41 for a bad count); the old array goes.
+void Dim_vector(Var_node* node, int32_t first, int32_t count);
 // Hands an array's element storage to the per-statement temporaries (or
 // clears it at once when all their slots are taken); the node loses it.
 void Ret_temp_array(Var_node* node);
@@ -263,6 +268,17 @@ Var_node* Find_field();
 // every field is created with its empty value.  Error 81 for a bad
 // template, 41 for a bad width.
 void Def_record(Var_node* node);
+// The fields of a record as its field list holds them, in order.
+struct Record_field {
+  uint8_t type;       // code 1 numeric, 2 string, '*' skip
+  uint8_t form;       // 'P' plain, 'C' 'N' fixed width, 'D' delimited, 'I' 'U' binary
+  uint16_t width;     // 'C' 'N' 'I' 'U'
+  uint16_t delim;     // 'D': the byte, 0x100 the record separator, 0xFFFF none
+  uint16_t count;     // array field: its elements (0 a plain field)
+  std::string name;   // upper-cased, "$" ending a string field's
+  std::string desc;   // a template field's description
+};
+std::vector<Record_field> Record_fields(const Var_node* node);
 // Builds the record's text from its fields into node->str.
 void Gen_record(Var_node* node);
 // Splits node->str into the record's fields (a short record leaves the

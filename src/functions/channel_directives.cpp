@@ -21,6 +21,7 @@
 #include "core/workspace.h"
 #include "functions/channel_access.h"
 #include "functions/task_strings.h"
+#include "terminal/terminal.h"
 
 namespace {
 
@@ -173,20 +174,36 @@ void d_sfid() {
   f->st2 |= ST2_VIA_LINK;  // FID( gives the name field
 }
 
-// DPRT (channel) columns, lines: the page size of a device.
+// DPRT (channel) columns, lines: the page size of a device, serial file,
+// printer or pipe.  A non-zero value replaces the channel's columns or
+// lines, 0 keeps it; on a channel that is not a screen the columns are also
+// the width at which PRINT wraps a line.
 void d_dprt() {
-  Fcb* f = Channel_part();
+  try {
+    Io_SetOptions(0);
+  } catch (const Oru_error& e) {
+    if (e.no == 14) Rpt_error(13);  // not open: DPRT's own error
+    throw;
+  }
+  Fcb* f = ws.Cur_fcb;
+  if (!f) Rpt_error(13);
   switch (f->kind) {
-    case FK_DEVICE: case FK_SERIAL: case FK_AUX_PRINTER: case FK_PIPE: case FK_THIN_CLIENT: case FK_TCP:
+    case FK_DEVICE: case FK_SERIAL: case FK_AUX_PRINTER: case FK_PIPE: case FK_TCP:
       break;
+    case FK_THIN_CLIENT:
+      Not_built("DPRT of thin-client channels (the thin client)");
     default:
       Rpt_error(13);
   }
-  Eval_range(0, 255);
+  int32_t cols = Eval_range(0, 255);
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
   ++ws.Exec_ptr;
-  Eval_range(0, 255);
-  Not_built("DPRT (the page size of terminal and printer devices)");
+  int32_t lines = Eval_range(0, 255);
+  if (cols != 0) {
+    f->cols = cols;
+    if (!Is_screen(f)) f->width = cols;
+  }
+  if (lines != 0) f->lines = lines;
 }
 
 // LNSW: the console goes back to its own channel (nothing to do while no
@@ -211,7 +228,7 @@ void d_lnsw() {
     if (ch < 0 || ch > 65000) Rpt_error(41);
     if (ch == 0) return;
     f = Find_fp(uint16_t(ch));
-    if (!f) Rpt_error(14);
+    if (!f) Rpt_error(13);
   }
   bool terminal = f->kind == FK_DEVICE && f->fd >= 0 && isatty(f->fd);
   if (terminal) {

@@ -37,6 +37,7 @@
 // Compact record of FID( with parameter FF 1..4, 16 bytes: the first 6
 // bytes of the name field, the kind letter, 0, record size (u16 BE), record
 // count (24-bit BE), 3 zero bytes.
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +66,7 @@
 #include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "functions/masks.h"
 
 namespace {
 
@@ -87,7 +89,14 @@ void string_result(const std::string& s) {
   if (!s.empty()) std::memcpy(out, s.data(), s.size());
 }
 
-[[noreturn]] void event_programs_missing() { Not_built("I/O event programs of channels"); }
+// Runs an event of the channel's I/O program after an information
+// function built its result (POST_FIB, POST_FID, POST_FIN, POST_READ): the
+// result is kept aside meanwhile, since the program may use the work area.
+template <class Emit>
+void after_event(Fcb* f, const char* event, uint32_t bit, Emit emit) {
+  if (f->event_pgm) Run_io_event(f, event, bit);
+  emit();
+}
 
 // The channel of an information function: the first argument.
 Fcb* channel_arg(int not_open_error) {
@@ -220,6 +229,18 @@ void fib_result(Fcb* f) {
   build_fib(f, out);
 }
 
+// The file-information record, then the channel's POST_ event.
+void fib_result(Fcb* f, const char* event, uint32_t bit) {
+  if (!f->event_pgm) {
+    fib_result(f);
+    return;
+  }
+  uint8_t rec[FIB_SIZE];
+  build_fib(f, rec);
+  Run_io_event(f, event, bit);
+  std::memcpy(Rsv_out(FIB_SIZE), rec, FIB_SIZE);
+}
+
 // ---- key and record functions ----
 
 enum class Io_fn { key, kef, kel, ken, kec, kep, ind, rcd, rno };
@@ -347,6 +368,40 @@ void select_channel(Fcb* f) {
   ws.Io_tbl = nullptr;
 }
 
+// The event program entry a key or record function runs first.
+struct Fn_event {
+  const char* name;
+  uint32_t bit;
+};
+Fn_event event_of(Io_fn fn) {
+  switch (fn) {
+    case Io_fn::key: return {"PRE_KEY", 0x10000};
+    case Io_fn::kef: return {"PRE_KEF", 0x20000};
+    case Io_fn::kel: return {"PRE_KEL", 0x40000};
+    case Io_fn::ken: return {"PRE_KEN", 0x200000};
+    case Io_fn::kec: return {"PRE_KEC", 0x100000};
+    case Io_fn::kep: return {"PRE_KEP", 0x80000};
+    case Io_fn::ind: return {"PRE_IND", 0x800000};
+    case Io_fn::rcd: return {"PRE_READ", EV_PRE_READ};
+    case Io_fn::rno: return {"PRE_RNO", 0x400000};
+  }
+  return {"", 0};
+}
+
+// The channel's I/O program answered a key or record function (-2): its
+// record is the value, a number for IND( and RNO( (error 26 otherwise).
+void event_value(Io_fn fn) {
+  std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len < 0 ? 0 : ws.Str_len));
+  if (fn == Io_fn::ind || fn == Io_fn::rno) {
+    Num_val v{};
+    if (text.empty() || Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v) != 0)
+      Rpt_error(26);
+    Fnc_result(v);
+    return;
+  }
+  string_result(text);
+}
+
 void fnc_gen_io(Io_fn fn) {
   Io_save_guard keep;
   Fcb* f = channel_arg(14);
@@ -358,7 +413,15 @@ void fnc_gen_io(Io_fn fn) {
     string_result(k);
     return;
   }
-  if (f->event_pgm) event_programs_missing();
+  if (f->event_pgm) {
+    Fn_event ev = event_of(fn);
+    ws.Str_ptr = nullptr;
+    ws.Str_len = 0;
+    if (Run_io_event(f, ev.name, ev.bit) == -2) {
+      event_value(fn);
+      return;
+    }
+  }
   if (ws.Io_opts & IO_KEY) {
     OptGenKey();
     Fio_call(FIO_SETKEY);
@@ -398,6 +461,10 @@ void fnc_gen_io(Io_fn fn) {
   }
   if (ws.Str_len < 0) Rpt_error(26);
   std::string s(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (fn == Io_fn::rcd) {
+    after_event(f, "POST_READ", EV_POST_READ, [&] { string_result(s); });
+    return;
+  }
   string_result(s);
 }
 
@@ -646,8 +713,16 @@ std::string fin_item(Fcb* f, const std::string& item) {
   }
   if (u == "IO_PROGRAM") return f->event_pgm ? f->event_pgm : "";
   if (u == "PRINTER_STATUS") {
+    // Output channels (devices, pipes, serial files): "1" when the host
+    // would take output now, "0" when it would have to wait; "" for
+    // channels that print nowhere.
     if (f->kind == FK_AUX_PRINTER) Not_built("the auxiliary printer");
-    return "";
+    if ((f->kind != FK_DEVICE && f->kind != FK_PIPE && f->kind != FK_SERIAL) || f->fd < 0) return "";
+    struct pollfd pf {};
+    pf.fd = f->fd;
+    pf.events = POLLOUT;
+    int r = poll(&pf, 1, 0);
+    return r > 0 && (pf.revents & POLLOUT) && !(pf.revents & (POLLERR | POLLHUP | POLLNVAL)) ? "1" : "0";
   }
   if (u == "FILELENGTH") return std::to_string(host_length(f));
   if (u == "BYTESLEFT" || u == "TEXTUSEDHEIGHT" || u == "PDFMARGIN" || u == "PDFFACTOR" || u == "PDFFONTDIR")
@@ -674,8 +749,7 @@ void fnc_rcd() { fnc_gen_io(Io_fn::rcd); }
 void fnc_fib() {
   Fcb* f = channel_arg(14);
   refuse_unbuilt_kind(f);
-  if (f->event_pgm) event_programs_missing();
-  fib_result(f);
+  fib_result(f, "POST_FIB", 0x1000000);
 }
 
 void fnc_fid() {
@@ -685,7 +759,6 @@ void fnc_fid() {
     return;
   }
   refuse_unbuilt_kind(f);
-  if (f->event_pgm) event_programs_missing();
   int ff = prmblk.FF;
   if (ff >= 1 && ff <= 4) {
     uint8_t* r = Rsv_out(16);
@@ -696,22 +769,24 @@ void fnc_fid() {
     put24(r + 10, record_count(f));
     return;
   }
-  fib_result(f);
+  fib_result(f, "POST_FID", 0x2000000);
 }
 
 void fnc_fin() {
   Fcb* f = channel_arg(14);
   if (!Fnc_more()) {
     refuse_unbuilt_kind(f);
-    if (f->event_pgm) event_programs_missing();
-    fib_result(f);
+    fib_result(f, "POST_FIN", 0x4000000);
     return;
   }
   Fnc_str s = Fnc_string();
   std::string item(reinterpret_cast<const char*>(s.p), size_t(s.len));
   if (f->kind == FK_THIN_CLIENT || f->kind == FK_TCP || f->kind == FK_PDF) refuse_unbuilt_kind(f);
   std::string v = fin_item(f, item);
-  if (f->event_pgm && f != ws.Con_fcb) event_programs_missing();
+  if (f != ws.Con_fcb) {
+    after_event(f, "POST_FIN", 0x4000000, [&] { string_result(v); });
+    return;
+  }
   string_result(v);
 }
 
@@ -870,12 +945,7 @@ struct Rec_field {
 };
 std::vector<Rec_field> record_fields(const Var_node* v) {
   std::vector<Rec_field> out;
-  const uint8_t* b = v->rec_list;
-  const uint8_t* end = b + get_u16be(b);
-  for (const uint8_t* p = b + 2; p + 7 <= end && *p != 255; p += 7 + p[6]) {
-    if (p + 7 + p[6] > end) Rpt_error(49);
-    out.push_back({p[0], upper(std::string(reinterpret_cast<const char*>(p + 7), p[6]))});
-  }
+  for (const Record_field& f : Record_fields(v)) out.push_back({f.type, upper(f.name)});
   return out;
 }
 

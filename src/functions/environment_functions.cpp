@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/dictionary.h"
 #include "channels/channel.h"
 #include "channels/console_device.h"
 #include "channels/dyna_sep.h"
@@ -251,7 +252,8 @@ void fnc_pth() {
     ++ws.Exec_ptr;
     if (*ws.Exec_ptr != code::D_DICT) Rpt_error(20);
     ++ws.Exec_ptr;
-    Fnc_result_copy(nullptr, 0);  // DICT cannot open a data dictionary in this build
+    std::string d = Dict_path();
+    Fnc_result_copy(d.data(), d.size());
     return;
   }
   Eval_formula();
@@ -263,7 +265,7 @@ void fnc_pth() {
     }
     if (ch < 0 || ch > 65000) Rpt_error(41);
     Fcb* f = Channel_record(uint16_t(ch));
-    if (!f) Rpt_error(14);
+    if (!f) Rpt_error(13);
     const char* p = f->path && f->path->path ? f->path->path : "";
     Fnc_result_copy(p, std::strlen(p));
     return;

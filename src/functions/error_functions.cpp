@@ -4,10 +4,10 @@
 // capital letter stands for a numbered argument: %0 is the key itself, %1
 // to %9 and %A to %Z the first to the 35th argument after it (a missing
 // argument gives nothing); any other "%" is copied.  The template is the
-// key's DEF MSG text, else the default "%0:%1 %2 %3 %4 %5 %6 %7 %8 %9",
-// from which the blanks that missing arguments leave at the end are
-// dropped, so an unknown key gives the key, ":" and its arguments
-// separated by blanks.  MSG(=template, ...) uses the text given.
+// key's DEF MSG text, else the default "%0:%1 %2 %3 %4 %5 %6 %7 %8 %9":
+// an unknown key gives the key, ":" and its arguments separated by blanks,
+// and the blanks between missing arguments stay.  MSG(=template, ...) uses
+// the text given.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -65,23 +65,14 @@ void msg_keyed(bool is_template) {
     args.emplace_back(reinterpret_cast<const char*>(a.p), size_t(a.len));
   }
   std::string tmpl;
-  bool standard = false;
   if (is_template) {
     tmpl = args[0];
   } else if (!Msg_named(args[0], &tmpl)) {
     // Message libraries (MESSAGE_LIB) would be searched here; none can be
     // opened in this build.
     tmpl = DEFAULT_TEMPLATE;
-    standard = true;
   }
-  std::string out = format(tmpl, args);
-  if (standard) {
-    // Each missing argument after the first leaves one blank at the end.
-    size_t given = args.size() - 1;
-    size_t blanks = given >= 9 ? 0 : 9 - (given > 1 ? given : 1);
-    out.resize(out.size() - blanks);
-  }
-  Fnc_result_text(out);
+  Fnc_result_text(format(tmpl, args));
 }
 
 }  // namespace

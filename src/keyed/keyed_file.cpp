@@ -364,7 +364,20 @@ bool auto_segments(Buf& image, bool* used_counter) {
         avail = j - i;
       }
     }
-    if (!src || avail < sg.offset + sg.len()) continue;
+    if (!src) continue;
+    if (avail < sg.offset + sg.len()) {
+      // A field shorter than the segment is widened with zero bytes, so
+      // that an empty field takes the next number like a zero one.
+      int add = sg.offset + sg.len() - avail;
+      int end = int(src - data) + avail;
+      size_t room = image.size() - size_t(1 + f->keylen + 2);
+      if (size_t(dlen + add) > room || (f->reclen > 0 && dlen + add > f->reclen)) Rpt_error(1);
+      std::memmove(data + end + add, data + end, size_t(dlen - end));
+      std::memset(data + end, 0, size_t(add));
+      dlen += add;
+      put_u16be(image.data() + 1 + f->keylen, uint16_t(dlen));
+      avail += add;
+    }
     uint8_t* p = src + sg.offset;
     int w = sg.len();
     uint64_t v = 0;

@@ -57,6 +57,11 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data);
 void Key_remove(Key_chan* ch, const Key_req& req);
 // Releases the channel's record lock (after READ and FIND).
 void Key_unlock(Key_chan* ch);
+// LOCK and UNLOCK of a whole channel.  Either way every changed block and
+// header is written back first (header locks released) and the channel's
+// record lock given up; while the file is held whole (on) the channel works
+// without header and record locks, as one opened exclusively does.
+void Key_hold_whole(Key_chan* ch, bool on);
 
 // The key functions: KEY, KEF, KEL, KEN, KEP, KEC.
 std::string Key_getkey(Key_chan* ch, const Key_req& req);

@@ -109,6 +109,8 @@ struct Key_chan {
   bool lock_held = false;
   bool lock_write = false;
   uint32_t lock2_addr = 0, lock2_len = 0;  // main record's lock set aside
+  bool held_whole = false;   // LOCK holds the file: nolock as it was before
+  bool nolock_before = false;
   std::vector<uint8_t> key0;  // key-0 value kept for a key held outside the record
 };
 

@@ -259,6 +259,19 @@ void Rec_unlock(Key_chan* ch) {
   ch->lock_addr = ch->lock_len = 0;
 }
 
+void Key_hold_whole(Key_chan* ch, bool on) {
+  if (ch->held_whole == on) return;
+  Rec_unlock(ch);
+  flush_everything();
+  if (on) {
+    ch->nolock_before = ch->nolock;
+    ch->nolock = true;
+  } else {
+    ch->nolock = ch->nolock_before;
+  }
+  ch->held_whole = on;
+}
+
 static void take(Key_chan* ch, uint32_t addr, uint32_t len, bool write) {
   if (!ch->nolock) Lock_area(ch->f->fd, addr, len, write ? 2 : 1);
   ch->lock_held = true;

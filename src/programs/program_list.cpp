@@ -571,10 +571,14 @@ void clear_tree(Var_node* n) {
   for (; n; n = n->right) {
     clear_tree(n->left);
     Clr_array(n);
-    if (n->str) Ret_str(n->str);
-    n->str = nullptr;
-    if (n->rec_list) Ret_blk(n->rec_list);
-    n->rec_list = nullptr;
+    if (n->str) {
+      Ret_str(n->str);
+      n->str = nullptr;
+    }
+    if (n->rec_list) {
+      Ret_blk(n->rec_list);
+      n->rec_list = nullptr;
+    }
     n->num = Num_val{};
     n->read_mask = n->write_mask = 0;
     n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;

@@ -841,6 +841,8 @@ struct Mouse_guard {
 
 }  // namespace
 
+const Mouse_report& Mouse_last_report() { return last_mouse; }
+
 bool Preinput_answer() {
   Preinput_entry* e = Preinput_take();
   if (!e) return false;

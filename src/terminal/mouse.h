@@ -34,3 +34,5 @@ const Mouse_region* MSE_check(bool release, int32_t col, int32_t line);
 // after which the interrupted statement starts again (does not return).
 bool MSE_act(const Mouse_region* r, int32_t& ctl);
 void Mouse_free(Dev_fcb* d);
+// The last mouse report an input read (all zero before the first; MSE).
+const Mouse_report& Mouse_last_report();

@@ -38,6 +38,19 @@ expect "READ of another record" "$READ_OTHER" "ok cccc"
 hold 'WRITE RECORD (2,IND=1)"BBBB"' written
 expect "READ after the record was written back" "$READ_REC" "ok BBBB"
 
+# Keyed files: LOCK keeps other processes out, and what was written while
+# the channel was locked is in the file for them after UNLOCK.
+hold 'KEYED "cust","[1:1:4]",0,40' keyed
+hold 'OPEN (3)"cust"' opened3
+hold 'LOCK (3)' locked4
+OPEN_CUST='10 OPEN (1,ERR=100)"cust"|20 READ (1,KEY="K001",DOM=90)A$,B$|30 PRINT "ok ",B$|40 END|90 PRINT "ok missing"; END|100 PRINT "busy",ERR'
+expect "OPEN of a keyed file locked elsewhere" "$OPEN_CUST" "busy 0"
+hold 'WRITE (3)"K001","written while locked"' written3
+hold 'UNLOCK (3)' unlocked3
+expect "keyed record after UNLOCK" "$OPEN_CUST" "ok written while locked"
+expect "LOCK of a keyed file open elsewhere" '10 OPEN (1)"cust"|20 LOCK (1,ERR=100)|30 PRINT "ok"|40 END|100 PRINT "busy",ERR' "busy 0"
+hold 'CLOSE (3)' closed3
+
 # The end of the process releases a LOCK.
 hold 'OPEN (1)"data"' opened2
 hold 'LOCK (1)' locked3

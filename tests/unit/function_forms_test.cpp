@@ -21,9 +21,7 @@ struct Form {
 };
 
 // Operands used below: S$="abc", N=3, U$ holds "aé" (3 bytes), A[] a
-// numeric array, R$ a record with a fixed-length field.  The system
-// variables of the mouse, the help key, the LIP counters and objects wait
-// for their subsystems (99).
+// numeric array, R$ a record with a fixed-length field.
 const char* kSetup =
     "S$=\"abc\"; N=3; U$=\"a\"+$C3A9$; DIM A[3]; A[ALL]=2; DIM R$:\"NAME:C(5),AMT:N(*)\"";
 
@@ -58,7 +56,7 @@ const Form kForms[] = {
     {"V=DIM(FIND A{1:2}<=2,END=20)"}, {"V=DIM(FIND A{/}>1)"}, {"V=DIM(FIND A{0,/}<3,1)"},
     {"V=DIM(FIND MAX(A[ALL]))"}, {"V=DIM(FIND MIN(A{1:3}),END=20)"}, {"V=DIM(ADD A[ALL])"},
     {"V=DIM(FIND A[ALL]=9)", 11}, {"V=DIM(FIND A[ALL]=\"x\")", 26}, {"V=DIM(READ NUM(A,4))", 41},
-    {"V$=XFA(R$,\"NAME\")", 99},
+    {"V$=XFA(R$,\"NAME\")"},
     // encodings, checksums and hashes
     {"V$=CRC(S$)"}, {"V$=CRC(S$,$0001$)"}, {"V$=HSH(S$)"}, {"V$=HSH(S$,$0001$)"},
     {"V$=HSH(S$,0)"}, {"V$=HSH(S$,$0102$,0)"}, {"V$=LRC(S$)"}, {"V$=GAP(S$)"}, {"V$=GEP(S$)"},
@@ -87,9 +85,9 @@ const Form kForms[] = {
     {"V$=HWD"}, {"V$=LWD"}, {"V=PRC"}, {"V=PSZ"}, {"V=RET"}, {"V$=SYS"}, {"V=TME"}, {"V$=UID"},
     {"V$=CHN"}, {"V$=PGN"}, {"V$=PFX"}, {"V=HFN"}, {"V=TIM"}, {"V$=SEP"}, {"V$=QUO"}, {"V$=ESC"},
     {"V$=TSM"}, {"V$=SID"}, {"V=MDE", 99}, {"V=ERS"}, {"V=RND"}, {"V=TMS"}, {"V=BKG"},
-    {"V=GFN"}, {"V$=PRM"}, {"V$=LIP", 99}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
+    {"V=GFN"}, {"V$=PRM"}, {"V$=LIP"}, {"V=LFA"}, {"V=LFO"}, {"V$=DLM"}, {"V$=LPG"}, {"V$=F0"},
     {"V$=F7"}, {"V$=B0"}, {"V$=B7"}, {"V$=WR"}, {"V$=WC"}, {"V$=WS"}, {"V$=BK"}, {"V$=DF"},
-    {"V$=MSE", 99}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP", 99}, {"V=VOOP"},
+    {"V$=MSE"}, {"V$=NID"}, {"V=VMSL"}, {"V=VNAR"}, {"V$=VHLP"}, {"V=VOOP"},
 };
 
 class FunctionFormsTest : public Console_env {};

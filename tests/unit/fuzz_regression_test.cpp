@@ -14,6 +14,7 @@
 #include "core/lexicon.h"
 #include "core/lister.h"
 #include "core/workspace.h"
+#include "../fuzz/mask_check.h"
 #include "../fuzz/program_bytes.h"
 
 namespace fs = std::filesystem;
@@ -70,4 +71,21 @@ TEST(FuzzRegressions, ProgramFilesLoadOrFailCleanly) {
   EXPECT_GT(files, 0);
   EXPECT_GT(loaded, 0);  // the seeds load
   ws.Work_base = ws.Work_ptr = ws.Work_mark = ws.Work_end = nullptr;
+}
+
+// The mask fuzzer's seeds and every pattern it ever found failing.
+TEST(FuzzRegressions, MasksCompileOrFailCleanly) {
+  int files = 0;
+  for (const char* dir : {"tests/fuzz/corpus_mask", "tests/fuzz/regressions_mask"}) {
+    fs::path p = fs::path(ORU_SOURCE_DIR) / dir;
+    if (!fs::exists(p)) continue;
+    for (const auto& e : fs::directory_iterator(p)) {
+      std::ifstream in(e.path(), std::ios::binary);
+      std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      ++files;
+      EXPECT_TRUE(Mask_input_ok(bytes.data(), bytes.size())) << e.path();
+    }
+  }
+  Sw_set(sw::OM, false);
+  EXPECT_GT(files, 1);
 }

@@ -314,8 +314,9 @@ TEST(Shell, ClosedChildrenAreReaped) {
 }
 
 TEST(TraceLog, WritesOnlyToAnExistingWritableFile) {
-  std::string name = "/tmp/oru_trace_test.log";
-  unlink(name.c_str());
+  char dir[] = "/tmp/oru_trace_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string name = std::string(dir) + "/trace.log";
   Set_log_file(name);
   OruLogError("lost");
   { std::ofstream f(name); }
@@ -327,6 +328,7 @@ TEST(TraceLog, WritesOnlyToAnExistingWritableFile) {
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(all, "first\nsecond\n");
   unlink(name.c_str());
+  rmdir(dir);
   Set_log_file("");
 }
 

@@ -14,7 +14,9 @@ namespace fs = std::filesystem;
 TEST(KeyedFuzzRegressions, DamagedFilesFailCleanly) {
   Prm_defaults();
   int files = 0;
-  std::string scratch = "/tmp/oru_keyed_replay." + std::to_string(getpid());
+  char dir[] = "/tmp/oru_keyed_replay_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string scratch = std::string(dir) + "/file";
   for (const char* dir : {"tests/fuzz/corpus_keyed", "tests/fuzz/regressions_keyed"}) {
     fs::path p = fs::path(ORU_SOURCE_DIR) / dir;
     if (!fs::exists(p)) continue;
@@ -26,4 +28,5 @@ TEST(KeyedFuzzRegressions, DamagedFilesFailCleanly) {
     }
   }
   EXPECT_GT(files, 0);
+  fs::remove_all(dir);
 }

@@ -214,7 +214,10 @@ TEST_F(RecordsTest, BadLayoutsAreErrors) {
   EXPECT_EQ(run({"10 DIM T$:\"A:U(*=44)\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"A:I(9)\""}), 41);
   EXPECT_EQ(run({"10 DIM T$:\"A:U(0)\""}), 41);
-  EXPECT_EQ(run({"10 DIM T$:100"}), 99);
+  EXPECT_EQ(run({"10 DIM T$:100"}), 45);  // line 100 is no IOLIST line
+  EXPECT_EQ(run({"10 DIM T$:20", "20 IOLIST A$,N:C(3)"}), 81);  // only plain variables
+  EXPECT_EQ(run({"10 DIM T$:\"A[0]:C(2)\""}), 41);
+  EXPECT_EQ(run({"10 DIM T$:\"A[2:C(2)\""}), 81);
   // a numeric field given text that is no number
   EXPECT_EQ(run({"10 DIM R$:IOLIST A", "20 R$=\"x|\""}), 43);
   // a field name too long for the record's name

@@ -1,7 +1,7 @@
 10 REM LOCK and UNLOCK of whole channels in one process
-20 INVOKE "rm -f /tmp/oru_lk_a.txt"
-30 SERIAL "/tmp/oru_lk_a.txt"
-40 OPEN (1)"/tmp/oru_lk_a.txt"
+20 INVOKE "rm -f oru_lk_a.txt"
+30 SERIAL "oru_lk_a.txt"
+40 OPEN (1)"oru_lk_a.txt"
 50 LOCK (1)
 60 LOCK (1)
 70 PRINT "locked twice without error"
@@ -14,5 +14,5 @@
 200 PRINT "UNLOCK of an unlocked channel: error",ERR; GOTO 100
 300 PRINT "LOCK of a closed channel: error",ERR; GOTO 110
 400 PRINT "LOCK of the console: error",ERR
-410 CLOSE (1); INVOKE "rm -f /tmp/oru_lk_a.txt"
+410 CLOSE (1); INVOKE "rm -f oru_lk_a.txt"
 RUN

@@ -9,11 +9,11 @@
 130 GOTO 110
 200 PRINT "error",ERR," end of the pipe"
 210 CLOSE (1)
-220 INVOKE "printf 'first line\nsecond line\n' >/tmp/oru_pi_in.txt"
-230 OPEN (1)"/tmp/oru_pi_in.txt"
+220 INVOKE "printf 'first line\nsecond line\n' >oru_pi_in.txt"
+230 OPEN (1)"oru_pi_in.txt"
 240 INPUT (1)A$,B$
 250 PRINT A$,"|",B$
-260 CLOSE (1); INVOKE "rm -f /tmp/oru_pi_in.txt"
+260 CLOSE (1); INVOKE "rm -f oru_pi_in.txt"
 270 OBTAIN "Secret: ",S$
 280 PRINT
 290 PRINT "secret has",LEN(S$)," characters"

@@ -1,7 +1,7 @@
 10 REM A paginated report with headings and totals, printed to a file and read back
-20 INVOKE "rm -f /tmp/oru_pi_report.txt"
-30 SERIAL "/tmp/oru_pi_report.txt"
-40 OPEN LOCK (2)"/tmp/oru_pi_report.txt"
+20 INVOKE "rm -f oru_pi_report.txt"
+30 SERIAL "oru_pi_report.txt"
+40 OPEN LOCK (2)"oru_pi_report.txt"
 50 DIM NAME$[12],AMT[12]
 60 FOR I=1 TO 12; NAME$[I]="Item "+STR(I); AMT[I]=I*12.5; NEXT I
 70 LET PAGE=0,LINES=99,TOTAL=0,PAGETOT=0
@@ -13,11 +13,11 @@
 130 GOSUB 600
 140 PRINT (2)"Grand total",@(12),TOTAL:"###,##0.00"
 150 CLOSE (2)
-160 OPEN (2)"/tmp/oru_pi_report.txt"
+160 OPEN (2)"oru_pi_report.txt"
 170 READ (2,END=190)L$
 175 PRINT L$
 180 GOTO 170
-190 CLOSE (2); INVOKE "rm -f /tmp/oru_pi_report.txt"; END
+190 CLOSE (2); INVOKE "rm -f oru_pi_report.txt"; END
 500 IF PAGE>0 THEN GOSUB 600
 510 LET PAGE=PAGE+1,LINES=0,PAGETOT=0
 520 PRINT (2)"Report page ",PAGE:"#0"

@@ -1,0 +1,43 @@
+// ADD: the plain form evaluates its text and does nothing further; the
+// forms of other subsystems (ADD PROPERTY of objects, ADD INDEX of keyed
+// files, ADD SERVER of program servers) name what they wait for.
+#include <string>
+
+#include "core/codes.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/workspace.h"
+
+namespace {
+
+// The name of a plain variable reference at p (inline or indexed), or "".
+std::string name_at(const uint8_t* p) {
+  if (p[0] != code::NUM_VAR && p[0] != code::STR_VAR) return "";
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) return "";
+    const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
+    return std::string(reinterpret_cast<const char*>(nm + 1), nm[0]);
+  }
+  return std::string(reinterpret_cast<const char*>(p + 2), p[1]);
+}
+
+}  // namespace
+
+void d_add() {
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[0] == code::EXT_DIR && p[1] == code::X_PROPERTY) Not_built("ADD PROPERTY (the object system)");
+  std::string name = name_at(p);
+  for (char& c : name)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  if (name == "INDEX") Not_built("ADD INDEX (adding a key to a keyed file)");
+  if (name == "SERVER") Not_built("ADD SERVER (program servers)");
+  ws.Stmt_save = ws.Exec_ptr;  // an ERR= after the text takes the text's errors
+  Err_scan();
+  Eval_formula();
+  if (*ws.Exec_ptr == code::COMMA) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
+}

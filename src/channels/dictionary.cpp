@@ -1,0 +1,154 @@
+#include "channels/dictionary.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <vector>
+
+#include "channels/channel.h"
+#include "channels/open.h"
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+
+namespace {
+
+constexpr uint16_t DICT_CHANNEL = 65025;
+constexpr uint8_t FIELD_SEP = 0x8A;
+
+Fcb* dict() { return Find_fp(DICT_CHANNEL); }
+
+bool is_directory(const std::string& p) {
+  struct stat st {};
+  return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Fcb* open_internal(const std::string& name) {
+  Io_save_guard io;
+  ws.Cur_chan = DICT_CHANNEL;
+  ws.Io_opts = 0;
+  ws.Io_open_mods = 0;
+  ws.Io_bin_rsz = 0;
+  ws.Io_opt_len = 0;
+  ws.Io_iol_len = 0;
+  ws.Io_iol_ptr = nullptr;
+  ws.Io_rec_prefix = nullptr;
+  Set_path(name);
+  int rc = Get_file();
+  if (rc == ENOENT) {
+    ws.Last_errno = ENOENT;
+    Rpt_error(12);
+  }
+  if (rc != 0) {
+    errno = rc;
+    Sys_error();
+  }
+  Fcb* f = Find_fp(DICT_CHANNEL);
+  if (!f) Rpt_error(14);
+  return f;
+}
+
+// Reads the record of `key` through key 1: 0 found (the record in out),
+// else the error number.
+int read_by_key1(Fcb* f, const std::string& key, std::string& out) {
+  Io_save_guard keep;
+  uint8_t* k = Work_take(key.size() + 1);
+  if (!key.empty()) std::memcpy(k, key.data(), key.size());
+  ws.Cur_fcb = f;
+  ws.Cur_chan = f->channel;
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  ws.Io_opts = IO_KEY;
+  ws.Io_stmt = code::D_READ;
+  ws.Io_key_ptr = k;
+  ws.Io_key_len = int32_t(key.size());
+  ws.Io_kno = 1;
+  ws.Dom_line = 0;
+  ws.End_line = 0;
+  Catch_region region;
+  try {
+    Fio_call(FIO_SETKEY);
+    Fio_call(FIO_READ);
+  } catch (const Oru_error& e) {
+    if (e.no == 0) throw;  // busy: the statement retries
+    return e.no;
+  }
+  out.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len < 0 ? 0 : ws.Str_len));
+  return 0;
+}
+
+// The string value of the expression text (a compile error is raised).
+std::string expression_value(const std::string& text) {
+  std::vector<uint8_t> code;
+  int err = Compile_expression(reinterpret_cast<const uint8_t*>(text.data()), text.size(), code);
+  if (err) Rpt_error(err);
+  uint8_t* resume = ws.Exec_ptr;
+  std::string v;
+  try {
+    ws.Exec_ptr = code.data() + 2;
+    Eval_formula();
+    if (*ws.Exec_ptr != code::EOL) Rpt_error(20);
+    if (ws.Str_len < 0) Rpt_error(26);
+    v.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } catch (...) {
+    ws.Exec_ptr = resume;
+    throw;
+  }
+  ws.Exec_ptr = resume;
+  return v;
+}
+
+}  // namespace
+
+void Dict_close() {
+  if (Fcb* f = dict()) CloseFile(f);
+}
+
+void Dict_open(const std::string& given) {
+  if (given.size() > 512) Rpt_error(10);
+  std::string name = given.empty() ? "." : given;
+  if (is_directory(name)) name += "/tessaron.ddf";
+  Dict_close();
+  Fcb* f = open_internal(name);
+  bool keyed = f->kind == FK_KEYED || f->kind == FK_EFF;
+  if (!keyed || f->high_key < 2) {
+    CloseFile(f);
+    Rpt_error(17);
+  }
+}
+
+std::string Dict_path() {
+  Fcb* f = dict();
+  return f && f->path && f->path->path ? f->path->path : "";
+}
+
+std::string Dict_resolve(const std::string& table) {
+  Fcb* f = dict();
+  if (!f) Rpt_error(84);
+  std::string rec;
+  int e = read_by_key1(f, table, rec);
+  if (e == 11 || e == 2) Rpt_error(84);
+  if (e) Rpt_error(e);
+  size_t first = rec.find(char(FIELD_SEP));
+  size_t second = first == std::string::npos ? first : rec.find(char(FIELD_SEP), first + 1);
+  if (second == std::string::npos || second - first < 2) Rpt_error(10);
+  std::string field = rec.substr(first + 1, second - first - 1);
+  if (field[0] == '=') return expression_value(field.substr(1));
+  return field;
+}
+
+void Dict_table_at_cursor() {
+  if (*ws.Exec_ptr != code::D_TABLE) Rpt_error(49);
+  ++ws.Exec_ptr;
+  Eval_str();
+  std::string table(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  std::string file = Dict_resolve(table);
+  uint8_t* p = Work_take(file.size() + 1);
+  if (!file.empty()) std::memcpy(p, file.data(), file.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(file.size());
+}
