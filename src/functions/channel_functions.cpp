@@ -893,8 +893,7 @@ std::vector<List_item> split_items(const uint8_t* p) {
     if (list_end(c)) Rpt_error(81);  // a group left open: not a list
     if (opens_group(c)) ++depth;
     if (closes_group(c) && depth > 0) --depth;
-    size_t n = Item_size(p, Code_end(p));
-    p += n ? n : 1;
+    p += Scan_size(p, Code_end(p));
   }
 }
 
