@@ -3,15 +3,20 @@
 # key (random inserts, random reads by key, a full read in key order), and
 # the size of each file.  Three columns: the engine called from C++
 # (keyed_perf), the same phases as an oru program (keyed_program.bas: what
-# a program sees, statement loop and I/O options included) and Python's
-# sqlite3.  Usage: keyed.sh [build directory] [records]
+# a program sees, statement loop and I/O options included), the engine on
+# an EFF file (the second format; the inserts one transaction, as SQLite's)
+# and Python's sqlite3.  Then 4 processes x 100,000 updates of one EFF file
+# beside SQLite in WAL mode doing the same from 4 processes.
+# Usage: keyed.sh [build directory] [records] [updates per process]
 build=${1:-build}
 n=${2:-1000000}
+u=${3:-100000}
 here=$(dirname "$0")
 dir=$(mktemp -d /tmp/oru_keyed_bench.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
 [ -x "$build/keyed_perf" ] || { echo "keyed_perf not built"; exit 1; }
 "$build/keyed_perf" "$n" "$dir/keyed" > "$dir/oru.txt" || exit 1
+"$build/keyed_perf" "$n" "$dir/eff" eff > "$dir/eff.txt" || exit 1
 sed -e "s/NRECS/$n/" -e "s|FPATH|\"$dir/program.key\"|" "$here/keyed_program.bas" > "$dir/program.bas"
 ORULIB="${ORULIB:-$build/lib}" "$build/oru" < "$dir/program.bas" > "$dir/program.out" 2>&1
 sed -n 's/^\(insert\|read\|scan\) *\([0-9.]*\)$/\1 \2/p' "$dir/program.out" > "$dir/program.txt"
@@ -22,10 +27,16 @@ if command -v python3 >/dev/null; then
 else
   : > "$dir/sqlite.txt"
 fi
-printf '%-8s %12s %12s %12s\n' phase engine program sqlite3
+printf '%-8s %12s %12s %12s %12s\n' phase engine program eff sqlite3
 for phase in insert read scan size; do
   a=$(sed -n "s/^$phase //p" "$dir/oru.txt")
   p=$(sed -n "s/^$phase //p" "$dir/program.txt")
+  e=$(sed -n "s/^$phase //p" "$dir/eff.txt")
   b=$(sed -n "s/^$phase //p" "$dir/sqlite.txt")
-  printf '%-8s %12s %12s %12s\n' "$phase" "$a" "${p:--}" "${b:--}"
+  printf '%-8s %12s %12s %12s %12s\n' "$phase" "$a" "${p:--}" "${e:--}" "${b:--}"
 done
+# Concurrent updates: 4 processes on 10,000 records.
+e=$("$build/keyed_perf" 10000 "$dir/shared" update 4 "$u" | sed -n 's/^updates //p')
+b=-
+command -v python3 >/dev/null && b=$(python3 "$here/keyed_concurrent_sqlite.py" 10000 4 "$u" "$dir/shared.db" | sed -n 's/^updates //p')
+printf '%-8s %12s %12s %12s %12s   (4 x %s updates, seconds; sqlite3 in WAL mode)\n' updates - - "$e" "$b" "$u"

@@ -134,7 +134,7 @@ bool has_err_option(const uint8_t* p) {
   const uint8_t* end = Code_end(p);
   while (!stmt_end(*p) && *p != code::EOL) {
     if (*p == iopt::ERR) return true;
-    p += Item_size(p, end);
+    p += Scan_size(p, end);
   }
   return false;
 }

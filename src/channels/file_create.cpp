@@ -187,7 +187,7 @@ void Create_check_value() {
     }
     if (want || (group == 'f' && starts_value(c))) {
       if (!starts_value(c)) Rpt_error(20);
-      p += Item_size(p, end);
+      p += Scan_size(p, end);
       named = false;
       if (c == code::LPAREN) {
         open.push_back('g');
@@ -203,7 +203,7 @@ void Create_check_value() {
       continue;
     }
     if (c == code::INC_DEC && named) {  // A++ / A-- after a variable
-      p += Item_size(p, end);
+      p += Scan_size(p, end);
       named = false;
       continue;
     }
@@ -231,7 +231,7 @@ void Create_check_value() {
     }
     if (!group) return;  // the code after the expression
     if (group == 'f') {
-      p += Item_size(p, end);  // a function's own argument forms (",", ERR= ...)
+      p += Scan_size(p, end);  // a function's own argument forms (",", ERR= ...)
       continue;
     }
     if (c != code::COMMA || group == 'g') Rpt_error(20);

@@ -36,6 +36,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
+#include "core/signal_flags.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ int64_t write_record(Fcb* f, int64_t off, const uint8_t* p, int32_t len) {
   int32_t done = 0;
   while (done < len) {
     ssize_t w = pwrite(f->fd, p + done, size_t(len - done), off_t(off + done));
-    if (w < 0 && errno == EINTR && !(ws.Run_flags & (RF_ESCAPE | RF_TIMEOUT))) continue;
+    if (w < 0 && errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT))) continue;
     if (w < 0) Sys_error();
     if (w == 0) break;
     done += int32_t(w);

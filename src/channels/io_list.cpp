@@ -130,7 +130,7 @@ void Iol_option() {
 int32_t Iol_items_len(const uint8_t* items) {
   const uint8_t* p = items;
   const uint8_t* end = Code_end(items);
-  while (!stmt_end(*p)) p += Item_size(p, end);
+  while (!stmt_end(*p)) p += Scan_size(p, end);
   return int32_t(p - items);
 }
 

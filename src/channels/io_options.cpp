@@ -355,7 +355,7 @@ void err_in_options(uint8_t* p) {
       ws.Exec_ptr = save;
       return;
     }
-    p += Item_size(p, end);
+    p += Scan_size(p, end);
   }
 }
 

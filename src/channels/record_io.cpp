@@ -711,7 +711,7 @@ void skip_list_var() {
   const uint8_t* end = Code_end(ws.Exec_ptr);
   uint8_t c = *ws.Exec_ptr;
   if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
-  ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
+  ws.Exec_ptr += Scan_size(ws.Exec_ptr, end);
   if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
     ws.Exec_ptr++;
   } else if (*ws.Exec_ptr == code::LBRACKET) {
@@ -721,7 +721,7 @@ void skip_list_var() {
       if (k == code::LBRACKET) level++;
       else if (k == code::RBRACKET) level--;
       else if (stmt_end(k)) Rpt_error(20);
-      ws.Exec_ptr += Item_size(ws.Exec_ptr, end);
+      ws.Exec_ptr += Scan_size(ws.Exec_ptr, end);
     } while (level > 0);
   }
 }

@@ -124,7 +124,7 @@ bool data_next(Data_value& v) {
 // The statement's END= line (0 when it has none), looked for from the
 // cursor to the end of the statement.
 uint32_t end_option(const uint8_t* p) {
-  const uint8_t* end = p + 0x10000;
+  const uint8_t* end = Code_end(p);
   while (!stmt_end(*p)) {
     if (*p == iopt::END) {
       uint8_t* save = ws.Exec_ptr;
@@ -133,7 +133,7 @@ uint32_t end_option(const uint8_t* p) {
       ws.Exec_ptr = save;
       return line;
     }
-    p += Item_size(p, end);
+    p += Scan_size(p, end);
   }
   return 0;
 }

@@ -72,7 +72,7 @@ void skip_statement() {
     uint8_t c = *p;
     if (Cde_tbl[c] & CC_STMT_END) break;
     if (c == code::END_SCAN) break;
-    p += Item_size(p, end);
+    p += Scan_size(p, end);
   }
   if (*p == code::END_SCAN) Rpt_error(20);
   ws.Exec_ptr = p;
@@ -192,7 +192,10 @@ void Err_scan() {
       ws.Exec_ptr = save;
       return;
     }
-    p += Item_size(p, end);
+    // Damaged code (a tampered image) ends the scan: no ERR= found.
+    size_t n = Item_size(p, end);
+    if (n == 0 || n >= size_t(end - p)) return;
+    p += n;
   }
 }
 

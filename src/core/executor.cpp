@@ -569,8 +569,8 @@ namespace {
 // The cursor onto the code that ends the current statement.
 void to_statement_end() {
   uint8_t* p = ws.Stmt_ptr;
-  uint8_t* end = p + 0x10000;
-  while (!(Cde_tbl[*p] & CC_STMT_END) && *p != code::END_SCAN) p += Item_size(p, end);
+  const uint8_t* end = Code_end(p);
+  while (!(Cde_tbl[*p] & CC_STMT_END) && *p != code::END_SCAN) p += Scan_size(p, end);
   if (*p == code::END_SCAN) Rpt_error(20);
   ws.Exec_ptr = p;
 }

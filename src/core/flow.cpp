@@ -73,7 +73,7 @@ inline uint16_t code_at(const uint8_t* p) {
   return p[0] == code::EXT_DIR ? X(p[1]) : p[0];
 }
 
-inline void step_item() { ws.Exec_ptr += Item_size(ws.Exec_ptr, Code_end(ws.Exec_ptr)); }
+inline void step_item() { ws.Exec_ptr += Scan_size(ws.Exec_ptr, Code_end(ws.Exec_ptr)); }
 
 // The cursor moves onto the closer matching the block open before it
 // (nothing consumed of the closer).

@@ -230,6 +230,10 @@ const uint8_t* Code_end(const uint8_t* p) {
     if (r && p >= r + 2 && p < r + 2 + get_u16be(r)) return r + 2 + get_u16be(r);
     const uint8_t* image_end = ws.Pgm_image + ws.Pgm_size;
     if (p >= ws.Pgm_image && p < image_end) return image_end;
+  } else if (const Str_blk* b = ws.Cur_edit_blk) {
+    // A line of the edit list: lines converted from an image carry the
+    // image's bytes.
+    if (p >= b->bytes() && p < b->bytes() + b->len) return b->bytes() + b->len;
   }
   return p + 0x10000;
 }

@@ -48,10 +48,14 @@ const uint8_t* Var_name_entry(uint32_t idx);
 // a code.
 size_t Item_size(const uint8_t* p, const uint8_t* end);
 // The end a code scanner starting at p may not pass: the end of the current
-// line record when p lies in it, else the end of the loaded image (a program
-// file is untrusted: its bytes are never read past its end); code compiled
-// here (typed lines, console lines, function texts) ends at its EOL.
+// line (image record or edit-list line) when p lies in it, else the end of
+// the loaded image (a program file is untrusted: its bytes are never read
+// past its end); console lines and function texts compiled here end at
+// their EOL.
 const uint8_t* Code_end(const uint8_t* p);
+// Item_size for scanners that read the code after the item: error 49 when
+// the item is empty or reaches end (damaged code).
+size_t Scan_size(const uint8_t* p, const uint8_t* end);
 
 uint8_t Skip_code();   // skips one item at ws.Exec_ptr, returns its code (255 at an end)
 uint8_t Skip_value();

@@ -221,7 +221,7 @@ void d_sele() {
     }
   } own{s};
   // The items, up to FROM.
-  uint8_t* end = ws.Exec_ptr + 0x10000;
+  const uint8_t* end = Code_end(ws.Exec_ptr);
   bool slash = false;
   for (;;) {
     uint8_t* p = ws.Exec_ptr;
@@ -249,7 +249,7 @@ void d_sele() {
       ws.Exec_ptr = p + 1;
       continue;
     }
-    size_t n = Item_size(p, end);
+    size_t n = Scan_size(p, end);
     if (*p == code::COMMA && (s->items.empty() || s->items.back() == code::COMMA)) {
       ws.Exec_ptr = p + n;  // a "," after an item that is not copied
       continue;

@@ -131,6 +131,12 @@ size_t Item_size(const uint8_t* p, const uint8_t* end) {
   return n < avail ? n : avail;
 }
 
+size_t Scan_size(const uint8_t* p, const uint8_t* end) {
+  size_t n = Item_size(p, end);
+  if (n == 0 || n >= size_t(end - p)) Rpt_error(49);
+  return n;
+}
+
 uint8_t Skip_code() {
   uint8_t* p = ws.Exec_ptr;
   size_t n = code_size(p);

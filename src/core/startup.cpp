@@ -38,6 +38,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "programs/call_directives.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
@@ -764,6 +765,7 @@ void d_star() {
   int64_t size_kib = 0;
   int names = 0;
   std::string program;
+  uint8_t* operands = p;
   while (!at_end()) {
     if (size_kib || names) {
       if (*p != code::COMMA) Rpt_error(20);
@@ -781,7 +783,13 @@ void d_star() {
     if (n < 11 || n > 102400) Rpt_error(41);
     size_kib = n;
   }
-  if (names == 2) Not_built("background tasks");
+  if (names == 2) {
+    // A background task: the library program "*Spawn" is called at its
+    // label StrtSize (a size was given) or NoStrtSize with START's operands.
+    p = operands;
+    ArgProcess(size_kib ? "*Spawn;StrtSize" : "*Spawn;NoStrtSize");
+    return;
+  }
   if (names == 1 && program.empty()) Rpt_error(10);
   if (Sw_on(sw::SOFT_START) && (size_kib || names)) {
     Trace_end();

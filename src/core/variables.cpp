@@ -192,6 +192,7 @@ Var_node* Find_var() {
 }
 
 void Check_assignable(const Var_node* node) {
+  if (!node) Rpt_error(20);  // a value (a literal, a function) where a variable must stand
   if ((node->flags & VF_READ_ONLY) || (node->write_mask & ~ws.Var_mask)) Rpt_error(61);
 }
 

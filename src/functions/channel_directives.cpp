@@ -63,9 +63,7 @@ std::vector<uint8_t> iolist_items() {
   const uint8_t* p = items;
   const uint8_t* end = Code_end(items);
   while (*p != code::END_SCAN && !(Cde_tbl[*p] & CC_STMT_END)) {
-    size_t n = Item_size(p, end);
-    if (n == 0) Rpt_error(45);
-    p += n;
+    p += Scan_size(p, end);
   }
   return std::vector<uint8_t>(items, p);
 }

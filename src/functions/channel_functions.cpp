@@ -544,14 +544,15 @@ constexpr int32_t KEYED_MAX_RECORD = 64000;
 // first-format file: variable-length records as a negative length, the
 // free-space percentage when it is not the default 10, the block size
 // always (the default depends on the length), the record options C, X, U,
-// Z and the separator as the file keeps them.
+// Z and the separator as the file keeps them; an EFF file adds "1" to OPT=.
 std::string keyed_create_text(Fcb* f) {
   Key_facts kf;
   Key_channel_facts(f, &kf);
   std::string table = kf.segs + std::string("\xFF\0\0\0", 4);  // a full header table has no end entry
   std::string keys = Describe_keys(reinterpret_cast<const uint8_t*>(table.data()), 0, nullptr);
   if (keys.empty() || keys.find_first_not_of("0123456789") != std::string::npos) keys = quoted(keys);
-  bool variable = kf.flags1 & 1;
+  bool eff = f->kind == FK_EFF;  // EFF files: OPT="1"
+  bool variable = !eff && (kf.flags1 & 1);
   std::string out = "KEYED " + quoted(path_of(f, true)) + "," + keys + "," + std::to_string(kf.limit) + "," +
                     std::to_string(variable ? -f->rec_size : f->rec_size);
   if (variable && kf.pct != 10) out += "," + std::to_string(kf.pct);
@@ -561,6 +562,7 @@ std::string keyed_create_text(Fcb* f) {
   if (kf.flags2 & 8) opt += "X";
   if (kf.flags2 & 128) opt += "U";
   if (kf.flags2 & 64) opt += "Z";
+  if (eff) opt += "1";
   if (!opt.empty()) out += ",OPT=" + quoted(opt);
   bool given = kf.flags1 & 8, none = kf.flags1 & 16;
   if (given && none) {
@@ -594,7 +596,7 @@ std::string file_create_text(Fcb* f) {
     case FK_KEYED:
       return keyed_create_text(f);
     case FK_EFF:
-      Not_built("FILE_CREATE of keyed files of this format");
+      return keyed_create_text(f);
     default:
       Rpt_error(17);
   }
@@ -893,8 +895,7 @@ std::vector<List_item> split_items(const uint8_t* p) {
     if (list_end(c)) Rpt_error(81);  // a group left open: not a list
     if (opens_group(c)) ++depth;
     if (closes_group(c) && depth > 0) --depth;
-    size_t n = Item_size(p, Code_end(p));
-    p += n ? n : 1;
+    p += Scan_size(p, Code_end(p));
   }
 }
 

@@ -174,7 +174,7 @@ uint8_t* statement_end(uint8_t* p) {
       level++;
     else if (c == code::RPAREN)
       level--;
-    p += Item_size(p, end);
+    p += Scan_size(p, end);
   }
 }
 
@@ -184,7 +184,7 @@ const uint8_t* after_params(const uint8_t* p) {
   ++p;
   while (*p != code::RPAREN) {
     if (*p == code::EOL || *p == code::END_SCAN) Rpt_error(25);
-    p += Item_size(p, end);
+    p += Scan_size(p, end);
   }
   return p + 1;
 }
@@ -212,7 +212,7 @@ std::vector<uint8_t> copy_inline(uint8_t* p) {
   const uint8_t* end = Code_end(p);
   std::vector<uint8_t> out;
   while (p < stop) {
-    size_t n = Item_size(p, end);
+    size_t n = Scan_size(p, end);
     Name_ref r;
     if ((p[0] == code::NUM_VAR || p[0] == code::STR_VAR) && (p[1] & 0x80)) {
       if (!read_name(p, r) || r.name.size() > 127) Rpt_error(49);

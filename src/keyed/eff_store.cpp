@@ -33,6 +33,8 @@ void Kbfr_forget_nonmap(Key_file* f);
 void Kbfr_relabel(Kbfr* b, uint32_t page);
 std::vector<Kbfr*> Kbfr_changed_pages(Key_file* f);
 
+void (*Eff_test_hook)(int stage) = nullptr;
+
 namespace {
 uint64_t get_u64be(const uint8_t* p) { return (uint64_t(get_u32be(p)) << 32) | get_u32be(p + 4); }
 void put_u64be(uint8_t* p, uint64_t v) {
@@ -97,7 +99,10 @@ void decode_run(Eff_store* e, const std::vector<uint8_t>& run) {
   if (e->high < 2) Rpt_error(17);
 }
 
-void clear_hints(Eff_store* e) { e->empty_g = e->empty_i = e->space_g = e->space_i = 0; }
+void clear_hints(Eff_store* e) {
+  e->empty_g = e->empty_i = e->space_g = e->space_i = 0;
+  e->fresh.clear();
+}
 
 void unlock(Key_file* f) {
   Eff_store* e = Eff_of(f);
@@ -196,6 +201,7 @@ void commit_cycle(Key_file* f) {
       if (b->file == f && b->changed && b->b()[0] != kf::BT_MAP) Kbfr_wrt(b, true);
     changed = true;
   }
+  if (Eff_test_hook) Eff_test_hook(0);  // data and index pages written, no map yet
   for (size_t g = 0; g < e->flips.size(); ++g) {
     if (!(e->flips[g] & eff::FLIP_CHANGED)) continue;
     Kbfr* m = Eff_map_page(int(g));
@@ -211,6 +217,7 @@ void commit_cycle(Key_file* f) {
     e->flips[g] = uint8_t(r | ((e->flips[g] ^ eff::FLIP_SECOND) & eff::FLIP_SECOND));
     changed = true;
   }
+  if (Eff_test_hook) Eff_test_hook(1);  // every page written, the header not yet
   if (changed) {
     Eff_from_mirror(f);
     ++e->generation;
@@ -416,6 +423,17 @@ Kbfr* Eff_page_with_space(int size) {
         e->space_i = i;
         return b;
       }
+      // The map's class was out of date (the page filled in this cycle):
+      // it takes the page's own class now.
+      uint8_t now = Eff_data_type(e, b->b());
+      Kbfr* m = Eff_map_page(g);
+      if (m->b()[6 + 4 * i] != now) {
+        m->b()[6 + 4 * i] = now;
+        e->flips[size_t(g)] |= eff::FLIP_CHANGED;
+        Kbfr_touch(m);
+        e->dirty = true;
+      }
+      low = std::max(low, now & 15);
     }
     if (whole) {
       e->flips[size_t(g)] = uint8_t((e->flips[size_t(g)] & 0xF0) | low);
@@ -442,11 +460,19 @@ void Eff_page_write(Kbfr* b) {
   }
   b->serial = K.serial;
   uint8_t type = d[0] == eff::PT_DATA ? Eff_data_type(e, d) : d[0];
-  uint32_t F = Eff_get_empty_page();
-  uint32_t PF = Eff_log2ps(f, F);
-  uint32_t Pold = Eff_log2ps(f, L);
-  inv_set(F, Pold, eff::PT_FREE);
-  inv_set(L, PF, type);
+  uint32_t PF;
+  if (e->fresh.count(L)) {
+    // Its physical page is this cycle's own: written again in place.
+    PF = Eff_log2ps(f, L);
+    inv_set(L, PF, type);
+  } else {
+    uint32_t F = Eff_get_empty_page();
+    PF = Eff_log2ps(f, F);
+    uint32_t Pold = Eff_log2ps(f, L);
+    inv_set(F, Pold, eff::PT_FREE);
+    inv_set(L, PF, type);
+    e->fresh.insert(L);
+  }
   int64_t off = int64_t(PF) * e->B;
   if (off >= 0x80000000ll) Rpt_error(16);
   int64_t w = Eff_pwrite(f->fd, d, size_t(e->B), off);
@@ -463,6 +489,7 @@ void Eff_page_new(uint32_t p, uint8_t type) {
   // that the page is known for what it is before its first write-back.
   Eff_store* e = Eff_of(K.f);
   uint8_t t = type == eff::PT_DATA ? uint8_t(eff::PT_DATA + 15) : type;
+  e->fresh.insert(p);  // a free entry's physical page: unused by the file on disk
   uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
   Kbfr* m = Eff_map_page(int(g));
   m->b()[6 + 4 * i] = t;
@@ -475,6 +502,7 @@ void Eff_page_new(uint32_t p, uint8_t type) {
 
 void Eff_page_free(Kbfr* b) {
   uint32_t L = b->addr;
+  Eff_of(K.f)->fresh.erase(L);
   inv_set(L, -1, eff::PT_FREE);
   b->changed = false;
 }

@@ -27,6 +27,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "keyed/eff_format.h"
@@ -52,6 +53,10 @@ struct Eff_store {
   uint64_t seen_gen = 0;            // generation of the cached pages
   uint32_t dict_head = 0;
   int ops = 0;                      // operations of the cycle under way (WD)
+  // Logical pages whose physical page was taken in this cycle (new pages and
+  // pages already moved by copy on write): the file on disk does not use
+  // it, so they are written in place until the cycle ends.
+  std::unordered_set<uint32_t> fresh;
 };
 
 inline Eff_store* Eff_of(Key_file* f) { return f->eff.get(); }
@@ -111,6 +116,10 @@ std::string Eff_verify_map(Key_file* f, const std::vector<uint32_t>& nodes);
 // store, and back.
 void Eff_from_mirror(Key_file* f);
 void Eff_to_mirror(Key_file* f);
+
+// Called inside the update cycle by the crash tests (null otherwise):
+// stage 0 after the page writes, 1 after the map writes, before the header.
+extern void (*Eff_test_hook)(int stage);
 
 // ---- transactions (eff_store.cpp) ----
 // While a transaction is open, files changed in it keep their lock and

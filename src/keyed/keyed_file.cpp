@@ -1136,6 +1136,14 @@ Key_facts Key_facts_of(Key_chan* ch) {
   r.sep = f->sep;
   bool ext = f->hdr[kf::H_FLAGS1] & kf::F1_EXT_TABLE;
   r.segs.assign(reinterpret_cast<const char*>(f->segtbl), ext ? kf::SEG_TABLE_BYTES : 128);
+  if (f->eff) {
+    // EFF: the entries built from the key descriptors; the flags of the
+    // header, no free-space percentage, no buffer count of its own.
+    r.segs.assign(reinterpret_cast<const char*>(f->segtbl), size_t(f->segtbl_len));
+    r.flags1 = uint8_t(f->flags1 & ~kf::F1_VARIABLE);
+    r.pct = 0;
+    r.buffers = 0;
+  }
   return r;
 }
 

@@ -56,6 +56,7 @@ struct Key_file {
   uint64_t id = 0;               // this file's tag in the buffer indexes
   uint8_t hdr[kf::HDR_SIZE] = {};  // header image; bytes 8..255 are loaded and written
   uint8_t segtbl[kf::SEG_TABLE_BYTES] = {};
+  int segtbl_len = 0;            // EFF: bytes of segtbl in use
   Key_layout lay;
   // Format figures fixed at open.
   int reclen = 0, keylen = 0, blk = 0, slot = 0, pct = 0, threshold = 0;

@@ -99,7 +99,8 @@ static void eff_lock_n_load(Key_file* f, int level) {
     if (Eff_transaction_open() &&
         (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || d == DIR_EXTRACT))
       e->in_txn = true;
-  } else if (!e->locked) {
+  } else if (!e->locked && !(K.ch->nolock && e->gen_known)) {
+    // A channel that holds the file whole reloads nothing.
     Eff_load_header(f);
   }
   f->lock_level = level;

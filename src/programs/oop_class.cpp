@@ -472,7 +472,7 @@ Oop_class* load_class_file(const std::string& name, const std::string& file, int
 
 std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, int stop1, int stop2) {
   std::vector<uint8_t> out;
-  const uint8_t* limit = p + 0x10000;
+  const uint8_t* limit = Code_end(p);
   int level = 0;
   for (;;) {
     uint8_t c = *p;
@@ -482,7 +482,7 @@ std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, in
         c == code::XFNC_PREFIX || c == code::ALT_FNC)
       level++;
     if ((c == code::RPAREN || c == code::RBRACKET) && level > 0) level--;
-    size_t n = Item_size(p, limit);
+    size_t n = Scan_size(p, limit);
     bool named = c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF ||
                  c == code::LABEL;
     if (named && (p[1] & 0x80)) {

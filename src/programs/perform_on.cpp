@@ -140,8 +140,8 @@ bool performing(const Logic_entry* e) {
 
 // The code position of the end of the current line from the cursor.
 uint8_t* line_end(uint8_t* p) {
-  const uint8_t* end = p + 0x10000;
-  while (*p != code::EOL && *p != code::END_SCAN) p += Item_size(p, end);
+  const uint8_t* end = Code_end(p);
+  while (*p != code::EOL && *p != code::END_SCAN) p += Scan_size(p, end);
   return p;
 }
 

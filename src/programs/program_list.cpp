@@ -176,7 +176,10 @@ bool rec_changed(Prog_obj* r) {
   if (!r->watch_tried && r->path && (r->dev || r->ino)) {
     r->watch_tried = true;
     int32_t wds[WATCH_MAX];
-    int n = Watch_add(r->path->path, wds);
+    // A library member is watched through its library file.
+    const char* p = r->path->path;
+    std::string lib = p[0] == '[' && Lib_is_name(p) ? Lib_path_of(p) : std::string();
+    int n = Watch_add(lib.empty() ? p : lib.c_str(), wds);
     if (n < 0) {
       release_watches(r, wds, -n);
     } else {

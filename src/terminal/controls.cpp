@@ -10,6 +10,8 @@
 // (error 99).
 #include "terminal/controls.h"
 
+#include <algorithm>
+
 #include <cctype>
 #include <cstring>
 
@@ -115,6 +117,7 @@ struct Target {
 };
 Target target() {
   Need_operand();
+  ws.Cur_var = nullptr;  // set again only when the operand is a variable
   Get_value();
   Check_assignable(ws.Cur_var);
   Target t;
@@ -909,6 +912,24 @@ void Tty_purge_controls(Window_rec& w) {
     o = n;
   }
   w.controls = nullptr;
+}
+
+void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end) {
+  Wob** at = &w.controls;
+  while (Wob* o = *at) {
+    int32_t h = o->type == CT_DROP_BOX || o->type == CT_VARDROP_BOX ? 1 : o->height;
+    int32_t last_line = o->line + std::max(h, 1) - 1, last_col = o->col + std::max(o->width, 1) - 1;
+    // Cleared: the cursor line from the cursor column, and with to_end
+    // every line below it.
+    bool hit = (o->line <= line && last_line >= line && last_col >= col) || (to_end && last_line > line);
+    if (!hit) {
+      at = &o->next;
+      continue;
+    }
+    *at = o->next;
+    if (o == focus_wob) focus_wob = nullptr;
+    delete o;
+  }
 }
 
 bool Tty_has_focus() { return focus_wob != nullptr; }

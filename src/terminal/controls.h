@@ -58,6 +58,10 @@ struct Wob {
 
 // Frees every control of a window record (no screen output).
 void Tty_purge_controls(Window_rec& w);
+// Frees the controls of a window record that overlap the cells cleared
+// from col, line to the end of that line, or with to_end to the end of the
+// window (no screen output).
+void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end);
 // Whether a control of the console has the focus.
 bool Tty_has_focus();
 // Hands a key to the focused control: (byte, 0) for a typed character,

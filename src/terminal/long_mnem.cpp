@@ -3,12 +3,14 @@
 #include "terminal/long_mnem.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
 
 #include "channels/print.h"
 #include "core/errors.h"
+#include "core/startup.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
 #include "terminal/terminal.h"
@@ -206,6 +208,43 @@ void exec_screen(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
 
 }  // namespace
 
+bool Set_channel0_option(const uint8_t* p, uint32_t n) {
+  if (n < 1 || uint32_t(p[0]) + 1 > n) return false;
+  std::string text(reinterpret_cast<const char*>(p + 1), p[0]);
+  size_t eq = text.find('=');
+  if (eq == std::string::npos) return false;
+  std::string name = text.substr(0, eq), value = text.substr(eq + 1);
+  for (char& ch : name) ch = char(std::toupper(uint8_t(ch)));
+  if (name == "SUPPRESS_FF") {
+    // Low three bits: 1 first, 2 last, 3 both, 4 all, 0 none.
+    uint16_t v = 0;
+    switch (value.empty() ? 0 : std::toupper(uint8_t(value[0]))) {
+      case 'F': v = 1; break;
+      case 'L': v = 2; break;
+      case 'B': v = 3; break;
+      case 'A': v = 4; break;
+      default: break;
+    }
+    ws.Cur_fcb->inherited = uint16_t((ws.Cur_fcb->inherited & ~7u) | v);
+    return true;
+  }
+  if (name == "PDFMARGIN") {
+    Kest_cfg.pdf_margin = int(std::strtol(value.c_str(), nullptr, 10));
+    return true;
+  }
+  if (name == "PDFFACTOR") {
+    double d = std::strtod(value.c_str(), nullptr);
+    Kest_cfg.pdf_factor = d >= 1.0 ? d : 1.0;  // below 1 (or not a number) is 1
+    return true;
+  }
+  if (name == "PDFFONTDIR") {
+    while (value.size() > 1 && value.back() == '/') value.pop_back();
+    Kest_cfg.pdf_font_dir = value;
+    return true;
+  }
+  return false;
+}
+
 void StartLongMnem(uint16_t code) {
   Fcb* f = ws.Cur_fcb;
   if (!f) return;  // no channel record: nothing to collect on
@@ -240,7 +279,11 @@ void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n) {
     case 24: case 29:
       Not_built("the message line (its layout and texts)");
     case 40:
-      Not_built("channel-0 options given as text");
+      // Options given as text act on channel 0 only; another channel has
+      // none of its own to take them.
+      if (f != ws.Con_fcb) return;
+      if (!Set_channel0_option(p, n)) Err_mnemonic();
+      return;
     default:
       // Pictures, graphics, fonts, sizes and the rest need the thin client
       // or a PDF channel; a character terminal has no way to show them.

@@ -15,3 +15,7 @@ void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n);
 std::string LongMnemBuild(uint8_t op, const std::string& params, bool wide = false);
 // Drops the collector state of a channel being released.
 void LongMnemRelease(const void* fcb);
+// A channel-0 option "NAME=value" (a length byte and the text): SUPPRESS_FF
+// (the current channel's setting), PdfMargin, PdfFactor, PdfFontDir.  False
+// for an unknown name or a malformed text.
+bool Set_channel0_option(const uint8_t* p, uint32_t n);

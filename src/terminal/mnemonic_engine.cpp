@@ -190,8 +190,13 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
       }
       return true;
     }
-    case M('C', 'L'): Mnem_CL(def); return true;
-    case M('C', 'E'): Mnem_CE(def); return true;
+    case M('C', 'L'):
+    case M('C', 'E'):
+      // Clearing takes away the controls in the cleared cells.
+      if (f == ws.Con_fcb && d->win.controls) Tty_purge_region(d->win, f->column, f->line, m == M('C', 'E'));
+      if (m == M('C', 'L')) Mnem_CL(def);
+      else Mnem_CE(def);
+      return true;
     case M('C', 'F'): Mnem_CF(def); return true;
     case M('D', 'C'): Mnem_DC(def); return true;
     case M('I', 'C'): Mnem_IC(def); return true;
@@ -398,8 +403,7 @@ bool general_action(Fcb* f, uint16_t m, const MnemDef* def) {
       return true;  // value markers: only the client-side kinds use them
     case M('S', 'L'): Mnem_SL(); return true;
     case M('E', 'L'): Mnem_EL(); return true;
-    case M('V', 'T'):
-      not_built_mnem(m, "the vertical tab");
+    case M('V', 'T'): Mnem_S0(6); return true;  // the vertical tab: the next line coded 6
     default:
       if ((m >> 8) == 'S' && (m & 0xff) >= '0' && (m & 0xff) <= '8') {
         Mnem_S0((m & 0xff) - '0');

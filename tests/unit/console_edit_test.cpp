@@ -250,7 +250,7 @@ TEST_F(ConsoleEditTest, StartSizesAreCheckedBeforeAnythingHappens) {
   EXPECT_EQ(error_of("START 102401"), 41);
   EXPECT_EQ(error_of("START -5"), 41);
   EXPECT_EQ(error_of("START \"P\",5"), 26);
-  EXPECT_EQ(error_of("START 100,\"P\",\"Q\""), 99);
+  EXPECT_EQ(error_of("START 100,\"P\",\"Q\""), 12);  // no background-task program "*Spawn" here
   EXPECT_EQ(listed(10), "0010 PRINT \"alpha\"");  // nothing was lost
   try {
     type("START 100,\"P\"");  // a restart that runs P first

@@ -17,7 +17,8 @@ TEST(KeyedFuzzRegressions, DamagedFilesFailCleanly) {
   char dir[] = "/tmp/oru_keyed_replay_XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   std::string scratch = std::string(dir) + "/file";
-  for (const char* dir : {"tests/fuzz/corpus_keyed", "tests/fuzz/regressions_keyed"}) {
+  for (const char* dir : {"tests/fuzz/corpus_keyed", "tests/fuzz/regressions_keyed", "tests/fuzz/corpus_eff",
+                          "tests/fuzz/regressions_eff"}) {
     fs::path p = fs::path(ORU_SOURCE_DIR) / dir;
     if (!fs::exists(p)) continue;
     for (const auto& e : fs::directory_iterator(p)) {

@@ -1,0 +1,234 @@
+// EFF files shared by processes: a writer killed with SIGKILL at random
+// instants (and inside the update cycle, between the page writes and the
+// header write) leaves a file that opens, passes the structural check and
+// holds exactly the records of its last completed statement; four workers
+// raise a shared counter while a reader reads on without the file lock.
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+
+#include "core/host.h"
+#include "core/switches.h"
+#include "keyed/eff_store.h"
+#include "keyed_env.h"
+
+namespace {
+
+class EffProcesses : public KeyedTest {};
+
+// -1 when f returned, else the error it raised (0 is the busy error).
+template <class F>
+int attempt(F f) {
+  try {
+    f();
+  } catch (const Oru_error& e) {
+    return e.no;
+  }
+  return -1;
+}
+
+// The n-th operation of run r: a WRITE (data) or a REMOVE (empty data) of
+// one of 400 keys.
+struct Op {
+  std::string key, data;
+};
+Op op_of(int run, int n) {
+  std::mt19937 g(uint32_t(run) * 1000003u + uint32_t(n));
+  Op o;
+  char k[8];
+  std::snprintf(k, sizeof k, "%05u", unsigned(g() % 400));
+  o.key = k;
+  if (g() % 4 != 0) {
+    o.data = o.key + char('a' + g() % 8);  // key 1: one letter
+    o.data += std::string(g() % 90, char('0' + g() % 10));
+  }
+  return o;
+}
+void apply_op(std::map<std::string, std::string>& m, const Op& o) {
+  if (o.data.empty()) m.erase(o.key);
+  else m[o.key] = o.data;
+}
+
+int kill_stage = -1;  // the child kills itself at this stage of its cycle
+int kill_at_op = -1, cur_op = 0;
+void suicide(int stage) {
+  if (stage == kill_stage && cur_op >= kill_at_op) raise(SIGKILL);
+}
+
+TEST_F(EffProcesses, KilledWriterLeavesTheLastCompletedStatement) {
+  const char* env = getenv("ORU_EFF_CRASH_RUNS");
+  int runs = env ? std::atoi(env) : 200;
+  std::string p = make_eff("crash", 120, {{0, 0, 0, 5, false, 0, 0}, {1, 0, 5, 1, false, 0, 0}});
+  std::map<std::string, std::string> model;
+  std::mt19937 rng(777);
+  int in_cycle_kills = 0;
+  for (int run = 0; run < runs; ++run) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    // One run in three dies inside the update cycle of a chosen statement.
+    int stage = run % 3 == 2 ? int(rng() % 2) : -1;
+    int at = int(rng() % 40);
+    pid_t pid = fork();
+    if (pid == 0) {
+      ::close(fds[0]);
+      kill_stage = stage;
+      kill_at_op = at;
+      Eff_test_hook = suicide;
+      try {
+        Key_chan* ch = Key_open(p);
+        for (int n = 0;; ++n) {
+          cur_op = n;
+          Op o = op_of(run, n);
+          try {
+            if (o.data.empty()) Key_remove(ch, Key_by(o.key, 208));
+            else Key_write(ch, req(232), o.data);
+          } catch (const Oru_error& e) {
+            if (e.no != 11) throw;
+          }
+          int32_t done = n + 1;
+          if (write(fds[1], &done, 4) != 4) _exit(3);
+        }
+      } catch (const Oru_error& e) {
+        std::fprintf(stderr, "writer: error %d\n", e.no);
+      }
+      _exit(2);
+    }
+    ::close(fds[1]);
+    if (stage < 0) {
+      usleep(useconds_t(rng() % 1500));
+      kill(pid, SIGKILL);
+    } else {
+      ++in_cycle_kills;
+    }
+    int st;
+    for (int waited = 0; waitpid(pid, &st, WNOHANG) == 0; ++waited) {
+      if (waited == 5000) kill(pid, SIGKILL);  // a writer that never reached its stage
+      usleep(1000);
+    }
+    ASSERT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL) << "run " << run << " status " << st;
+    int32_t done = 0, v;
+    while (read(fds[0], &v, 4) == 4) done = v;
+    ::close(fds[0]);
+    // The file holds the state after `done` statements, or after one more
+    // when the kill came after its header write but before it was told.
+    std::map<std::string, std::string> a = model, b;
+    for (int n = 0; n < done; ++n) apply_op(a, op_of(run, n));
+    b = a;
+    apply_op(b, op_of(run, done));
+    Key_chan* ch = open(p);
+    ASSERT_EQ(Key_verify(ch), "") << "run " << run;
+    std::map<std::string, std::string> got;
+    Key_req first = req();
+    first.has_rno = true;
+    first.rno = 1;
+    std::string r;
+    if (error_no([&] { r = Key_read(ch, first); }) == 0) {
+      got[r.substr(0, 5)] = r;
+      while (error_no([&] { r = Key_read(ch, req()); }) == 0) got[r.substr(0, 5)] = r;
+    }
+    ASSERT_TRUE(got == a || got == b) << "run " << run << ": " << got.size() << " records, " << a.size()
+                                      << " or " << b.size() << " expected after " << done << " statements";
+    ASSERT_EQ(Key_record_count(ch), got.size());
+    model = got;
+    close(ch);
+  }
+  EXPECT_GE(in_cycle_kills, runs / 4);
+}
+
+// Four workers raise one counter record (EXTRACT, then WRITE) and add their
+// own records; a reader reads the file on without the lock meanwhile and
+// never sees a half-written record.
+TEST_F(EffProcesses, WorkersShareOneFileWithAnExactCounter) {
+  constexpr int WORKERS = 4, ROUNDS = 250;
+  std::string p = make_eff("shared", 60, {}, 12);
+  {
+    Key_chan* ch = open(p);
+    put(ch, "COUNTER", "0000000000");
+    close(ch);
+  }
+  auto worker = [&](int id) {
+    try {
+      Key_chan* ch = Key_open(p);
+      for (int i = 0; i < ROUNDS; ++i) {
+        char k[16];
+        std::snprintf(k, sizeof k, "P%d-%05d", id, i);
+        Key_write(ch, Key_by(k, 232), std::string(k) + "|" + std::string(k));
+        for (;;) {
+          std::string v;
+          int e = attempt([&] { v = Key_read(ch, Key_by("COUNTER", 174)); });
+          if (e == -1) {
+            char buf[24];
+            std::snprintf(buf, sizeof buf, "%010ld", std::stol(v.substr(0, 10)) + 1);
+            Key_write(ch, Key_by("COUNTER", 232), buf);
+            break;
+          }
+          if (e != 0) {  // anything but the busy error
+            std::fprintf(stderr, "worker %d: error %d\n", id, e);
+            _exit(10);
+          }
+          usleep(20);
+        }
+      }
+      Key_close(ch);
+    } catch (const Oru_error& e) {
+      std::fprintf(stderr, "worker %d: error %d\n", id, e.no);
+      _exit(2);
+    }
+    _exit(0);
+  };
+  std::vector<pid_t> pids;
+  for (int w = 0; w < WORKERS; ++w) {
+    pid_t pid = fork();
+    if (pid == 0) worker(w);
+    pids.push_back(pid);
+  }
+  pid_t reader = fork();
+  if (reader == 0) {
+    // Reads every record in key order, again and again: each record must
+    // be whole (its two halves equal) and the order strictly ascending.
+    Sw_set(sw::XI, true);  // reading takes no record locks
+    try {
+      Key_chan* ch = Key_open(p);
+      for (int pass = 0; pass < 60; ++pass) {
+        std::string last, r;
+        Key_req first = req();
+        first.has_key = true;
+        first.key = "";
+        int e = error_no([&] { r = Key_read(ch, first); });
+        while (e == 0) {
+          std::string key = Key_getkec(ch, req());
+          if (!last.empty() && key <= last) _exit(4);
+          if (key != "COUNTER") {
+            std::string d = strip(r);
+            size_t bar = d.find('|');
+            if (bar == std::string::npos || d.substr(0, bar) != d.substr(bar + 1) || d.substr(0, bar) != key) _exit(5);
+          }
+          last = key;
+          e = error_no([&] { r = Key_read(ch, req()); });
+        }
+        if (e != 2 && e != 11) _exit(6);
+      }
+      Key_close(ch);
+    } catch (const Oru_error& e) {
+      std::fprintf(stderr, "reader: error %d\n", e.no);
+      _exit(7);
+    }
+    _exit(0);
+  }
+  int st;
+  for (pid_t pid : pids) {
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "worker status " << st;
+  }
+  ASSERT_EQ(waitpid(reader, &st, 0), reader);
+  EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "reader status " << st;
+  Key_chan* ch = open(p);
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(Key_record_count(ch), uint32_t(1 + WORKERS * ROUNDS));
+  EXPECT_EQ(std::stol(get(ch, "COUNTER")), WORKERS * ROUNDS);
+}
+
+}  // namespace
