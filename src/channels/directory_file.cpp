@@ -36,7 +36,7 @@ Dry_fcb* cur() { return static_cast<Dry_fcb*>(ws.Cur_fcb); }
 std::string stamp(time_t t) {
   struct tm tm {};
   localtime_r(&t, &tm);
-  char b[32];
+  char b[64];
   std::snprintf(b, sizeof b, "%4.4d-%2.2d-%2.2d %2.2d:%2.2d:%2.2d", tm.tm_year + 1900, tm.tm_mon + 1,
                 tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
   return b;

@@ -161,7 +161,7 @@ void set_attribute(Fcb* f, const uint8_t* p, uint32_t n) {
   else f->attr = a;
 }
 
-void exec_screen(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
+void exec_screen([[maybe_unused]] Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
   Params in{p, n};
   switch (op) {
     case 1: {

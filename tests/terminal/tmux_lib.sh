@@ -31,6 +31,21 @@ wait_for() {
   exit 1
 }
 
+# wait_for_line TEXT: until a screen line begins with TEXT (at most 10
+# seconds): for a prompt whose text also stands in the program just pasted,
+# which shows on the screen until the run clears it.
+wait_for_line() {
+  i=0
+  while [ $i -lt 100 ]; do
+    screen | awk -v t="$1" 'index($0, t) == 1 { f = 1 } END { exit !f }' && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  echo "timed out waiting for a line beginning: $1"
+  screen
+  exit 1
+}
+
 # wait_count TEXT N: until TEXT shows on at least N lines.
 wait_count() {
   i=0

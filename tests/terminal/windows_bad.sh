@@ -10,7 +10,7 @@ oru=$1; lib=$2; here=$(dirname "$0")
 start xterm
 type_program "$here/windows_bad.bas"
 T send-keys 'RUN' Enter
-wait_for 'k1'
+wait_for_line 'k1'
 T capture-pane -p -e > "$work/before"
 T send-keys Enter
 wait_for 'k2'

@@ -200,7 +200,9 @@ TEST_F(Bbx, FuzzCorpusReadsOrFailsCleanly) {
       std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       ++files;
       int e = Exercise_bbx(dir.path() + "/fz", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-      if (entry.path().parent_path().filename() == "corpus_bbx") EXPECT_EQ(e, 0) << entry.path();
+      if (entry.path().parent_path().filename() == "corpus_bbx") {
+        EXPECT_EQ(e, 0) << entry.path();
+      }
     }
   }
   EXPECT_GE(files, 2);

@@ -464,7 +464,9 @@ TEST_F(Cisam, FuzzCorpusWorksOrFailsCleanly) {
       if (in) std::fclose(in);
       ++files;
       int e = Exercise_cisam(dir.path(), reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-      if (f.find("corpus_cisam/pair") != std::string::npos) EXPECT_EQ(e, 0) << f;
+      if (f.find("corpus_cisam/pair") != std::string::npos) {
+        EXPECT_EQ(e, 0) << f;
+      }
     }
   }
   EXPECT_GE(files, 4);

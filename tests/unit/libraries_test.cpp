@@ -155,8 +155,12 @@ TEST_F(Libraries, FuzzCorpusLoadsOrFailsCleanly) {
       ++files;
       int err = Exercise_library_member(dir.path() + "/fz", reinterpret_cast<const uint8_t*>(bytes.data()),
                                         bytes.size());
-      if (e.path().filename() == "saved_program") EXPECT_EQ(err, 0) << e.path();
-      if (e.path().filename() == "not_program") EXPECT_EQ(err, 17) << e.path();
+      if (e.path().filename() == "saved_program") {
+        EXPECT_EQ(err, 0) << e.path();
+      }
+      if (e.path().filename() == "not_program") {
+        EXPECT_EQ(err, 17) << e.path();
+      }
     }
   }
   EXPECT_GT(files, 5);
