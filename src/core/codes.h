@@ -21,7 +21,7 @@
 //   72, 149, 251, 254   prefixes: one further code byte
 //   206, 207, 227       remark, comment and TABLE data: the rest of the line raw
 //   252, 253            label reference by index: u16 BE
-//   47 and a keyword    a special jump target where a line reference stands:
+//   47 and a keyword    a starred jump target where a line reference stands:
 //                       *BREAK 149 206, *CONTINUE 149 207, *RETURN 214,
 //                       *RETRY 211, *STOP 224, *SAME 251 120, *NEXT 194,
 //                       *NEXTLINE 251 121, *END 166 (47 is the "*" operator)

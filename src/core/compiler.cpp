@@ -138,7 +138,7 @@ class Compiler {
     while (pos_ < in_len_ && (in_[pos_] == ' ' || in_[pos_] == '\t')) ++pos_;
   }
   int scan_line_ref(int code);
-  int scan_special_target();
+  int scan_star_target();
   int scan_number();
   int scan_string();
   int scan_hex();
@@ -218,7 +218,7 @@ int Compiler::next_token(int expected) {
     return tok_ = scan_number();
   }
   if (c == '*' && expected == code::LINE_REF && pos_ + 1 < in_len_ && is_letter(in_[pos_ + 1]))
-    return tok_ = scan_special_target();
+    return tok_ = scan_star_target();
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
   if (at_field_name()) return tok_ = scan_name(expected);
 
@@ -281,10 +281,10 @@ int Compiler::scan_line_ref(int code_out) {
   return code_out;
 }
 
-// A special jump target where a line reference may stand: "*" and a word,
+// A starred jump target where a line reference may stand: "*" and a word,
 // compiled as the "*" operator and the word's keyword codes (Get_line reads
 // them as a statement reference).  The syntax program sees a line reference.
-int Compiler::scan_special_target() {
+int Compiler::scan_star_target() {
   struct Target {
     const char* word;
     uint8_t b[2];

@@ -578,10 +578,10 @@ void to_statement_end() {
 constexpr uint32_t X2(uint8_t second) { return (uint32_t(code::EXT_DIR) << 8) | second; }
 constexpr uint32_t P2(uint8_t second) { return (uint32_t(code::PREFIX2) << 8) | second; }
 
-// A special target (*BREAK ...): where the program goes on, seen from the
+// A starred target (*BREAK ...): where the program goes on, seen from the
 // statement that names it (a GOTO, or a statement whose ERR=, END= or DOM=
 // branch is taken).
-void go_special(uint32_t target) {
+void go_star_target(uint32_t target) {
   if (ws.Cur_stno == 0) Rpt_error(45);
   switch (target & 0xFFFF) {
     case X2(code::X_BREAK):
@@ -632,7 +632,7 @@ void go_special(uint32_t target) {
 
 void Exec_go(uint32_t target) {
   if (target & 0x20000) {
-    go_special(target);
+    go_star_target(target);
     return;
   }
   uint16_t n;

@@ -57,13 +57,13 @@ class Lister {
 
   // ---- hooks of the syntax program (see syntax_vm.h) ----
   bool try_token(int t) {
-    if (t == code::LINE_REF && special_target()) return true;
+    if (t == code::LINE_REF && star_target()) return true;
     if (peek() != t) return false;
     consume();
     return true;
   }
   void expect(int t) {
-    if (t == code::LINE_REF && special_target()) return;
+    if (t == code::LINE_REF && star_target()) return;
     if (peek() != t) lfail(49);
     consume();
   }
@@ -117,7 +117,7 @@ class Lister {
   }
   size_t item_size(uint8_t c) const;
   void consume();
-  bool special_target();
+  bool star_target();
   void write_word(std::string_view s);   // letter keyword: blanks around
   void write_item(std::string_view s);   // name, literal: blank if needed before
   bool name_takes_eq() const;
@@ -187,10 +187,10 @@ size_t Lister::item_size(uint8_t c) const {
   }
 }
 
-// A special jump target where a line reference stands ("*" and keyword
+// A starred jump target where a line reference stands ("*" and keyword
 // codes, see codes.h): consumed and written as "*BREAK" ...; false when the
 // next item is something else.
-bool Lister::special_target() {
+bool Lister::star_target() {
   if (prefix_ >= 0 || pos_ + 1 >= len_ || in_[pos_] != code::OP_MUL) return false;
   const uint8_t* p = in_ + pos_;
   const char* word = nullptr;

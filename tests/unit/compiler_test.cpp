@@ -230,7 +230,7 @@ TEST_F(CompilerTest, CompoundAssignmentForms) {
   compile("PRINT X+=1", 20);
 }
 
-TEST_F(CompilerTest, SpecialTargetsStandWhereALineMay) {
+TEST_F(CompilerTest, StarredTargetsStandWhereALineMay) {
   // "*" (47) and the keyword's codes
   EXPECT_EQ(compile("GOTO *BREAK"), bytes({0, 0, 180, 47, 149, 206, 255}));
   EXPECT_EQ(compile("GOTO *same"), bytes({0, 0, 180, 47, 251, 120, 255}));

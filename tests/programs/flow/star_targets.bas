@@ -1,4 +1,4 @@
-REM special jump targets in GOTO, ERR= and END=
+REM starred jump targets (*NEXT, *BREAK ...) in GOTO, ERR= and END=
 10 FOR I=1 TO 5
 20 IF I=3 THEN X=NUM("x",ERR=*BREAK)
 30 PRINT I;
