@@ -24,6 +24,7 @@
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -73,16 +74,7 @@ const uint8_t* data_items(const uint8_t* p) {
 bool data_next(Data_value& v) {
   if (ws.Cur_stno == 0 && !ws.Pgm_size) return false;
   Line_state_guard keep;
-  uint8_t* save_ptr = ws.Exec_ptr;
-  uint8_t* save_stmt = ws.Stmt_ptr;
-  struct Cursor_back {
-    uint8_t* p;
-    uint8_t* s;
-    ~Cursor_back() {
-      ws.Exec_ptr = p;
-      ws.Stmt_ptr = s;
-    }
-  } back{save_ptr, save_stmt};
+  Exec_cursor_guard back;
   uint16_t n = data.line ? Find_line(data.line) : First_line();
   if (n != data.line) data.offset = 0;
   for (;;) {

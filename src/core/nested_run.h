@@ -14,6 +14,24 @@ enum Nested_restore : unsigned {
   NESTED_STOP = 2,    // the STOP position and the busy line
 };
 
+// The program cursor alone (the position and the statement start), put back
+// on every way out: for statements that read ahead in the program (DATA
+// values, a SELECT loop's WHERE) without running another line.
+class Exec_cursor_guard {
+ public:
+  Exec_cursor_guard() : exec_(ws.Exec_ptr), stmt_(ws.Stmt_ptr) {}
+  ~Exec_cursor_guard() {
+    ws.Exec_ptr = exec_;
+    ws.Stmt_ptr = stmt_;
+  }
+  Exec_cursor_guard(const Exec_cursor_guard&) = delete;
+  Exec_cursor_guard& operator=(const Exec_cursor_guard&) = delete;
+
+ private:
+  uint8_t* exec_;
+  uint8_t* stmt_;
+};
+
 class Nested_run_guard {
  public:
   explicit Nested_run_guard(unsigned restore) : restore_(restore) {}

@@ -31,6 +31,7 @@
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -116,17 +117,8 @@ bool past_end(const Select_loop& s, const uint8_t* k, size_t n) {
 // Reads the loop's next record that passes WHERE and assigns it; false at
 // the end of the loop.  The cursor is restored.
 bool next_record(Select_loop& s) {
-  uint8_t* at = ws.Exec_ptr;
-  uint8_t* stmt = ws.Stmt_ptr;
+  Exec_cursor_guard back;
   uint8_t* work = ws.Work_ptr;
-  struct Back {
-    uint8_t* at;
-    uint8_t* stmt;
-    ~Back() {
-      ws.Exec_ptr = at;
-      ws.Stmt_ptr = stmt;
-    }
-  } back{at, stmt};
   for (;;) {
     ws.Work_ptr = work;
     try {
