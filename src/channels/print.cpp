@@ -40,6 +40,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/masks.h"
+#include "pdf/pdf_channel.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -516,7 +517,12 @@ void Prt_pos1(int32_t col) {
     for (; at < col; ++at) Con_write(" ", 1);
     return;
   }
-  if (f->kind == FK_PDF || f->kind == FK_THIN_CLIENT) Not_built("positions on PDF and thin-client channels");
+  if (f->kind == FK_PDF) {
+    normalise(f);
+    Pdf_pos1(col);
+    return;
+  }
+  if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     normalise(f);
     Scr_pos(f, col, f->line);
@@ -552,7 +558,12 @@ void Prt_pos(int32_t col, int32_t line) {
     Prt_pos1(col);
     return;
   }
-  if (f->kind == FK_PDF || f->kind == FK_THIN_CLIENT) Not_built("positions on PDF and thin-client channels");
+  if (f->kind == FK_PDF) {
+    normalise(f);
+    Pdf_pos(line, col);
+    return;
+  }
+  if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     Window_rec& w = Dev(f)->win;
     if (col >= w.cols || line >= w.lines) {

@@ -38,6 +38,7 @@
 #include "programs/program_list.h"
 #include "core/signal_flags.h"
 #include "terminal/terminal.h"
+#include "pdf/pdf_channel.h"
 
 #ifndef ORU_BUILD_LIBDIR
 #define ORU_BUILD_LIBDIR "lib"
@@ -458,6 +459,7 @@ void Exec_console() {
 void main_wrapup() {
   Con_flush();
   Wrap_up();
+  Pdf_FreeLibHaru();
   Clr_glo_var();
   Reset_line();
   System_wrapup();

@@ -26,6 +26,7 @@ void (*Set_object_hook)() = nullptr;
 void (*Delete_object_hook)() = nullptr;
 void (*Rename_class_hook)() = nullptr;
 bool (*Method_return_hook)() = nullptr;
+bool (*Value_return_hook)() = nullptr;
 void (*On_event_hook)() = nullptr;
 
 namespace {

@@ -62,6 +62,8 @@ extern void (*Set_object_hook)();
 extern void (*Delete_object_hook)();
 extern void (*Rename_class_hook)();
 extern bool (*Method_return_hook)();
+// RETURN value in a program called for a value (true when it was one).
+extern bool (*Value_return_hook)();
 // ON EVENT (the cursor after EVENT).
 extern void (*On_event_hook)();
 

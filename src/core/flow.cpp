@@ -372,6 +372,7 @@ void d_rtrn() {
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_GOSUB) {
     if (Method_return_hook && Method_return_hook()) return;  // RETURN value of a method
+    if (Value_return_hook && Value_return_hook()) return;    // of a program called for a value
     f = Switch_Flush(TAG_GOSUB);
   }
   if (f->tag == TAG_FUNCTION) {

@@ -130,6 +130,7 @@ const Prm_row Prm_tbl[] = {
     {C2('P','C'), 0, Prm_kind::u16, &prmblk.PC, 0, 100},
     {C2('P','D'), 0, Prm_kind::u16, &prmblk.PD, 0, 18},
     {C2('P','E'), 0, Prm_kind::word, W(sw::PE)},
+    {C2('P','H'), 0, Prm_kind::word, W(sw::PH)},
     {C2('P','L'), 0, Prm_kind::u16, &prmblk.PL, 0, 50},
     {C2('P','O'), 0, Prm_kind::word, W(sw::PO)},
     {C2('P','P'), 0, Prm_kind::word, W(sw::PP)},

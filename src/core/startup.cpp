@@ -49,6 +49,7 @@
 #include "functions/task_strings.h"
 #include "functions/trace.h"
 #include "functions/masks.h"
+#include "pdf/pdf_channel.h"
 
 #ifndef ORU_BUILD_LIBDIR
 #define ORU_BUILD_LIBDIR "lib"
@@ -711,6 +712,7 @@ void Wrap_up() {
   wrap_step([] { OopClrNames(); });
   wrap_step([] { Trace_end(); });
   wrap_step([] { Cls_all(); });
+  wrap_step([] { Pdf_reset(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });

@@ -58,6 +58,7 @@ namespace sw {
   inline constexpr Sw_bit OP{3, 0x8000};  // 'OP'
   inline constexpr Sw_bit OR{5, 0x0010};  // 'OR'
   inline constexpr Sw_bit PE{5, 0x0001};  // 'PE'
+  inline constexpr Sw_bit PH{12, 0x0001};  // 'PH': PDF channels use the library back end
   inline constexpr Sw_bit PO{5, 0x4000};  // 'PO'
   inline constexpr Sw_bit PP{5, 0x0002};  // 'PP'
   inline constexpr Sw_bit PU{5, 0x0008};  // 'PU'

@@ -47,6 +47,8 @@
 #include <string>
 #include <vector>
 
+#include "core/startup.h"
+#include "pdf/pdf_channel.h"
 #include "channels/channel.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
@@ -727,8 +729,23 @@ std::string fin_item(Fcb* f, const std::string& item) {
     return r > 0 && (pf.revents & POLLOUT) && !(pf.revents & (POLLERR | POLLHUP | POLLNVAL)) ? "1" : "0";
   }
   if (u == "FILELENGTH") return std::to_string(host_length(f));
-  if (u == "BYTESLEFT" || u == "TEXTUSEDHEIGHT" || u == "PDFMARGIN" || u == "PDFFACTOR" || u == "PDFFONTDIR")
-    Not_built("PDF printing");
+  if (u == "BYTESLEFT" || u == "TEXTUSEDHEIGHT") {
+    // Flowing text of a PDF channel: the bytes not yet printed, and the
+    // height the last text output used (points, two places).
+    if (f->kind != FK_PDF) return "0";
+    if (u == "BYTESLEFT") return std::to_string(Pdf_BytesLeft(f));
+    int64_t h = Pdf_TextUsed(f);
+    char b[32];
+    std::snprintf(b, sizeof b, "%lld.%02lld", static_cast<long long>(h / 100), static_cast<long long>(h % 100));
+    return b;
+  }
+  if (u == "PDFMARGIN") return std::to_string(Kest_cfg.pdf_margin);
+  if (u == "PDFFACTOR") {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", Kest_cfg.pdf_factor);
+    return b;
+  }
+  if (u == "PDFFONTDIR") return Kest_cfg.pdf_font_dir;
   if (u == "HWND") Not_built("the thin client");
   if (u == "+WININFO") Not_built("terminal windows");
   Rpt_error_text(46, "unknown FIN( item \"" + item + "\"");

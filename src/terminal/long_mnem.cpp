@@ -10,6 +10,7 @@
 
 #include "channels/print.h"
 #include "core/errors.h"
+#include "pdf/pdf_channel.h"
 #include "core/startup.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
@@ -258,6 +259,10 @@ void LongMnemRelease(const void* fcb) { collectors.erase(fcb); }
 
 void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n) {
   Fcb* f = ws.Cur_fcb;
+  if (f && f->kind == FK_PDF) {
+    Pdf_Graphics(op, p, n);
+    return;
+  }
   bool screen = Is_screen(f);
   switch (op) {
     case 1: case 2: case 3: case 4: case 5: case 6: case 20: case 27:

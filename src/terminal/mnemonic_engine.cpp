@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "pdf/pdf_channel.h"
 #include "channels/print.h"
 #include "channels/record_io.h"
 #include "core/errors.h"
@@ -462,7 +463,22 @@ void Prt_mnem(uint16_t m) {
   }
   if (f->st2 & ST2_THIN_CLIENT) Not_built("mnemonics on a thin-client console (the thin client)");
   if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics on thin-client channels (the thin client)");
-  if (f->kind == FK_PDF) Not_built("mnemonics on PDF channels (PDF printing)");
+  if (f->kind == FK_PDF) {
+    // The PDF driver places the pending text and carries the code out;
+    // 'JN' and 'JS' leave the buffer as it stood (they place nothing).
+    if (m == M('m', 'n') || m == M('m', 'x')) {
+      Pdf_StartPage();
+      StartLongMnem(m);
+      return;
+    }
+    int32_t count = f->buf_count, column = f->column;
+    normalise_buffer(f);
+    if (m == M('J', 'N') || m == M('J', 'S')) {
+      f->buf_count = count;
+      f->column = column;
+    }
+    if (Pdf_mnem(m)) return;
+  }
   if ((m == M('m', 'n') || m == M('m', 'x')) && !(f->term_flags & TF_PASS)) {
     StartLongMnem(m);
     return;
