@@ -1,5 +1,6 @@
 // The PDF-library back end of PDF channels (system parameter PH): not built
-// yet.  Opening a channel with PH set raises error 99 naming it.
+// yet.  Opening a channel with PH set raises error 99 naming it (the
+// library loader, lib_loader.cpp, is built).
 #include <string>
 
 #include "core/errors.h"
@@ -9,4 +10,3 @@ Pdf_backend* Pdf_new_lib_backend(Pdf_doc&) { Rpt_error_text(99, "PDF library bac
 
 std::string Pdf_GetFonts_L(const std::string&) { Rpt_error_text(99, "PDF library back end not built"); }
 
-void Pdf_FreeLibHaru_L() {}
