@@ -99,6 +99,9 @@ class Lib_backend : public Pdf_backend {
   void Pdf_GetTextExtent_L(const std::string& text, const Lib_font& slot, int32_t* w, int32_t* h);
   // Reference width of a slot's font ("a", 1/1000 em).
   int32_t GetCurPageFontWidth(const Lib_font& slot);
+  // The library font of a slot's face and style; error 12 for a face that
+  // no font serves (unless bad mnemonics are ignored: then Helvetica).
+  hpdf::Handle font_for(const Lib_font& slot);
   void Pdf_ChkFontVariable(Lib_font& slot);
   void HPDFSetFontAndSize(hpdf::Handle page, hpdf::Handle font, int32_t size);
   void Pdf_SetAltFont(Pdf_doc& d, const Lib_font* slot);

@@ -194,7 +194,19 @@ std::string GetFontFile(const std::string& face, bool bold, bool italic) {
   return p ? p->path : std::string();
 }
 
-hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx) {
+std::string Lib_mapped_face(const std::string& face) {
+  static const char* const map[][2] = {
+      {"Arial", "Helvetica"}, {"MS Sans Serif", "Helvetica"}, {"Microsoft Sans Serif", "Helvetica"},
+      {"Tahoma", "Helvetica"}, {"Verdana", "Helvetica"},   {"Times New Roman", "Times"},
+      {"Courier New", "Courier"},
+  };
+  for (const auto& m : map)
+    if (equal_ci(face, m[0])) return m[1];
+  return {};
+}
+
+hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx, bool* found) {
+  if (found) *found = true;
   if (!LibHaruReady_L() || !ctx.doc) return nullptr;
   hpdf::Handle doc = ctx.doc;
   auto helvetica = [&] { return Hpdf.HPDF_GetFont(doc, "Helvetica", ctx.encoding); };
@@ -226,12 +238,21 @@ hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& 
       hpdf::STATUS err = Hpdf.HPDF_GetError(doc);
       if (err && err != hpdf::ERR_FONT_EXISTS) loaded = nullptr;
       Hpdf.HPDF_ResetError(doc);
+      if (!loaded && found) *found = false;
       font = loaded ? Hpdf.HPDF_GetFont(doc, loaded, ctx.encoding) : helvetica();
       ctx.cache_entry[ctx.cache_count] = entry;
       ctx.cache_font[ctx.cache_count] = font;
       ctx.cache_count++;
     } else {
-      font = helvetica();
+      // A common face name stands for a standard family of the same kind.
+      std::string mapped = Lib_mapped_face(face);
+      int row = mapped.empty() || (ctx.flags & LIBDOC_TRUETYPE_ONLY) ? -1 : GetBuildInFontIndex(mapped, style);
+      if (row >= 0) {
+        font = Hpdf.HPDF_GetFont(doc, Lib_builtin_fonts[row].base, ctx.encoding);
+      } else {
+        if (found) *found = false;
+        font = helvetica();
+      }
     }
   }
   if (Hpdf.HPDF_GetError(doc)) {

@@ -81,5 +81,11 @@ struct Lib_font_ctx {
 };
 // A library font handle for a face and style (bit 0 bold, bit 1 italic);
 // "Helvetica" when nothing else serves.  Library errors met on the way are
-// cleared and never reach the program.
-hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx);
+// cleared and never reach the program.  A face that neither a standard
+// font, a TrueType font of the list nor a common face name ("Arial",
+// "Times New Roman", "Courier New" ...; mapped to a standard family)
+// serves, or a TrueType file that does not load, clears *found.
+hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx, bool* found = nullptr);
+// The standard family a common face name stands for ("Arial" Helvetica),
+// or "" when none.
+std::string Lib_mapped_face(const std::string& face);

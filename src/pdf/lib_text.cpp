@@ -111,6 +111,15 @@ void ParseFontStr(const uint8_t* p, size_t n, int32_t base_size, Lib_font& slot)
 
 // ---- fonts on the page ----
 
+hpdf::Handle Lib_backend::font_for(const Lib_font& slot) {
+  bool found = true;
+  hpdf::Handle f = Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts, &found);
+  // A face no font serves: error 12, or Helvetica where bad mnemonics are
+  // ignored (as the own writer prints such a face in Courier).
+  if (!found && !Pdf_bad_mnemonics_ignored()) Rpt_error_text(12, "font not found: " + slot.face);
+  return f;
+}
+
 void Lib_backend::HPDFSetFontAndSize(hpdf::Handle pg, hpdf::Handle font, int32_t size) {
   if (!pg || !font) return;
   if (size > FONT_SIZE_MAX) size = FONT_SIZE_MAX;
@@ -385,7 +394,7 @@ void Lib_backend::Pdf_SetFont(Pdf_doc&, const uint8_t* p, uint32_t n) {
   }
   if (slot.size == 0) slot.size = 12;
   if (fstr) ParseFontStr(fstr, flen, pf.size, slot);
-  slot.font = Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts);
+  slot.font = font_for(slot);
   Pdf_ChkFontVariable(slot);
   slot.colour = 0x000000;
   slot.background = 0xFFFFFF;
@@ -425,7 +434,7 @@ int Lib_backend::mnem(Pdf_doc& d, uint16_t code) {
     Lib_font slot = pf;
     if (slot.size == 0) slot.size = 12;
     ParseFontStr(def->bytes, def->len, slot.size, slot);
-    slot.font = Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts);
+    slot.font = font_for(slot);
     Pdf_ChkFontVariable(slot);
     Pdf_SetAltFont(d, &slot);
     return true;
@@ -636,9 +645,9 @@ void Lib_backend::flush(Pdf_doc& d) {
       }
       int32_t w = 0, h = 0;
       if (d.text_flags & PTF_CENTRE) {
-        // The middle of the text at the middle of its fixed-pitch field.
+        // The text ends at the middle of its fixed-pitch field.
         Pdf_GetTextExtent_L(text, print_font, &w, &h);
-        x += int32_t(std::lround((field * count - w) / 2));
+        x += int32_t(std::lround(field * count / 2 - w));
       } else {
         Pdf_GetTextExtent_L(text.substr(0, n), print_font, &w, &h);
         x += int32_t(std::lround(field * double(n) - w));
@@ -688,6 +697,7 @@ void Lib_backend::Pdf_PrintText(Pdf_doc& d, int32_t x, int32_t y, int32_t width,
     // A box that cannot hold one line would leave the rest pending for
     // ever: the flowing text is dropped and the mnemonic is refused.
     Pdf_TextClose();
+    Set_ext_error("the text box is shorter than one line of its font");
     return Err_mnemonic();
   }
   flow_at += printed;
@@ -707,7 +717,7 @@ int64_t Lib_backend::tx_size(Pdf_doc& d, int mode, const std::string& text, int3
     slot.flags = 0;
     slot.angle = 0;
     ParseFontStr(reinterpret_cast<const uint8_t*>(font.data()), font.size(), normal_print(*this).size, slot);
-    slot.font = Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts);
+    slot.font = font_for(slot);
   }
   if (!slot.font) return 0;
   Hpdf.HPDF_Page_GSave(pg);
