@@ -205,6 +205,36 @@ TEST_F(Eff, IndexIsTheRecordAddress) {
   EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 105);
 }
 
+// A leaf entry whose pointer reads as record 0xFFFFFFFF (the read cache's
+// "nothing read") must not be served the image an earlier operation left,
+// here one of another file with a far shorter image.
+TEST_F(Eff, DamagedLeafPointerIsNoCachedRecord) {
+  Key_chan* small = open(make_eff("small", 8, {{0, 0, 0, 4, false, 0, 0}}));
+  Key_write(small, req(232), "S001abcd");
+  std::string wide = make_eff("wide", 200, {}, 100);
+  Key_chan* ch = open(wide);
+  for (const char* k : {"K1", "K2", "K3"}) put(ch, k, std::string(150, k[1]));
+  close(ch);
+  // Every index page: entry 0 points at record 0, entry 1 at record -1.
+  int fd = ::open(wide.c_str(), O_RDWR);
+  std::vector<uint8_t> pg(4096);
+  int patched = 0;
+  for (int64_t off = 4096; pread(fd, pg.data(), pg.size(), off) == ssize_t(pg.size()); off += 4096) {
+    if (pg[0] != 254) continue;
+    const int kent = 4 + 101;  // pointer, length byte, 100 key bytes
+    put_u32be(&pg[6], 0);
+    put_u32be(&pg[6 + kent], 1);
+    ASSERT_EQ(pwrite(fd, pg.data(), pg.size(), off), ssize_t(pg.size()));
+    ++patched;
+  }
+  ::close(fd);
+  ASSERT_GT(patched, 0);
+  EXPECT_EQ(strip(get(small, "S001")), "S001abcd");  // the short image is the last one read
+  ch = open(wide);
+  std::string report = Key_verify(ch);
+  EXPECT_NE(report.find("points at record 4294967295: error 11"), std::string::npos) << report;
+}
+
 // ---- transactions ----
 
 TEST_F(Eff, RollbackLeavesFileCountAndIndexesAsBefore) {
