@@ -15,6 +15,7 @@ namespace {
 
 class Eff : public KeyedTest {
  protected:
+  static uint64_t get_u64be(const uint8_t* p) { return (uint64_t(get_u32be(p)) << 32) | get_u32be(p + 4); }
   std::vector<uint8_t> bytes(const std::string& p, int64_t off, size_t n) {
     std::vector<uint8_t> b(n);
     int fd = ::open(p.c_str(), O_RDONLY);
@@ -233,6 +234,46 @@ TEST_F(Eff, DamagedLeafPointerIsNoCachedRecord) {
   ch = open(wide);
   std::string report = Key_verify(ch);
   EXPECT_NE(report.find("points at record 4294967295: error 11"), std::string::npos) << report;
+}
+
+// The engine state parked around a nested operation (an event handler that
+// interrupts a channel): what the outer context wrote is on disk before the
+// nested one starts, the nested context works on a queue of its own and its
+// changes are written back when the outer state returns.
+TEST_F(Eff, SaveAndRestoreAroundANestedOperation) {
+  prmblk.WD = 1000;  // write-behind: nothing reaches the disk between statements
+  std::string p = make_eff("outer", 40, id_city(false));
+  std::string q = make("first", 40, 4);
+  Key_chan* a = open(p);
+  Key_chan* b = open(q);
+  for (int i = 0; i < 100; ++i) Key_write(a, req(232), "O" + std::to_string(100 + i) + "Bern");
+  put(b, "K001", "outer");
+  auto on_disk = [&] { return get_u64be(bytes(p, eff::UPDATE + eff::U_COUNT, 8).data()); };
+  EXPECT_EQ(on_disk(), 0u);
+  void* saved = Key_save();
+  EXPECT_EQ(on_disk(), 100u);
+  {
+    Key_chan* n = open(p);
+    EXPECT_EQ(strip(get(n, "O150")), "O150Bern");
+    Key_write(n, req(232), "N001Chur");
+    Key_write(n, req(232), "N002Genf");
+    Key_remove(n, Key_by("O100", 208));
+    put(b, "K002", "nested");
+    close(n);
+  }
+  Key_restore(saved);
+  EXPECT_EQ(on_disk(), 101u);  // two added, one removed
+  EXPECT_EQ(strip(get(a, "N001")), "N001Chur");
+  EXPECT_EQ(error_no([&] { get(a, "O100"); }), 11);
+  EXPECT_EQ(strip(get(b, "K002")), "nested");
+  Key_write(a, req(232), "O100Thun");
+  EXPECT_EQ(Key_verify(a), "");
+  EXPECT_EQ(Key_verify(b), "");
+  Kbfr_flush_all();
+  EXPECT_EQ(on_disk(), 102u);
+  // A restore without a save does nothing.
+  Key_restore(nullptr);
+  EXPECT_EQ(strip(get(a, "O100")), "O100Thun");
 }
 
 // ---- transactions ----
