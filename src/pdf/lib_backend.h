@@ -156,9 +156,5 @@ bool Pdf_bad_mnemonics_ignored();
 // a font; only fields present are written.  A positive size is relative
 // (x 1, in hundredths) to base_size, a negative one absolute in points.
 void ParseFontStr(const uint8_t* p, size_t n, int32_t base_size, Lib_font& slot);
-// Width and height in pixels of a JPEG (the first frame header) or PNG
-// (IHDR) held in memory; false when the bytes are not such a picture.
-bool Pdf_jpeg_size(const uint8_t* d, size_t n, int32_t* w, int32_t* h);
-bool Pdf_png_size(const uint8_t* d, size_t n, int32_t* w, int32_t* h);
 // Each byte of 0xRRGGBB as a fraction of 255.
 void ExtractColors(uint32_t rgb, float* r, float* g, float* b);

@@ -8,9 +8,9 @@
 // carry a 1-byte length (a 4-byte big-endian length for the long text
 // forms).  An argument shorter than its operation needs is a bad mnemonic.
 //
-// Pictures: a JPEG or PNG file is checked here (signature, size fields
-// inside the file) before the library loads it, so that a file that is not
-// a picture is refused with error 5 instead of reaching the library.
+// Pictures: a JPEG file is checked by the picture reader of the own writer
+// (signature, frame header inside the file) before the library parses it,
+// so that a file that is not a picture is refused with error 5.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,15 +22,15 @@
 #include "channels/print.h"
 #include "core/errors.h"
 #include "core/workspace.h"
+#include "functions/zlib_loader.h"
 #include "pdf/lib_backend.h"
+#include "pdf/pictures.h"
 #include "terminal/colours.h"
 #include "terminal/terminal.h"
 
 namespace {
 
 constexpr double PI = 3.14159;
-// A picture file larger than this is not read.
-constexpr off_t PICTURE_MAX = off_t(256) << 20;
 
 // Reads the argument bytes of one mnemonic; a read past the end marks the
 // argument bad.
@@ -98,49 +98,6 @@ bool ends_with_ci(const std::string& s, const char* ext) {
 }
 
 }  // namespace
-
-// ---- picture files ----
-
-bool Pdf_jpeg_size(const uint8_t* d, size_t n, int32_t* w, int32_t* h) {
-  if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) return false;
-  size_t i = 2;
-  // Every step moves forward by at least two bytes and stays inside the
-  // data, so the walk ends.
-  while (i + 1 < n && d[i] == 0xFF) {
-    uint8_t m = d[i + 1];
-    if (m == 0xFF) {  // fill byte
-      i++;
-      continue;
-    }
-    if (m == 0xD9) return false;
-    if ((m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xCB) || (m >= 0xCD && m <= 0xCF)) {
-      if (i + 9 > n) return false;
-      *h = d[i + 5] << 8 | d[i + 6];
-      *w = d[i + 7] << 8 | d[i + 8];
-      return *w > 0 && *h > 0;
-    }
-    if ((m >= 0xD0 && m <= 0xD7) || m == 0x01) {  // markers without a segment
-      i += 2;
-      continue;
-    }
-    if (i + 4 > n) return false;
-    size_t len = size_t(d[i + 2] << 8 | d[i + 3]);
-    if (len < 2) return false;
-    i += 2 + len;
-  }
-  return false;
-}
-
-bool Pdf_png_size(const uint8_t* d, size_t n, int32_t* w, int32_t* h) {
-  static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (n < 24 || std::memcmp(d, sig, 8) != 0 || std::memcmp(d + 12, "IHDR", 4) != 0) return false;
-  uint32_t pw = uint32_t(d[16]) << 24 | uint32_t(d[17]) << 16 | uint32_t(d[18]) << 8 | d[19];
-  uint32_t ph = uint32_t(d[20]) << 24 | uint32_t(d[21]) << 16 | uint32_t(d[22]) << 8 | d[23];
-  if (pw == 0 || ph == 0 || pw > 0x7FFFFFFF || ph > 0x7FFFFFFF) return false;
-  *w = int32_t(pw);
-  *h = int32_t(ph);
-  return true;
-}
 
 // ---- pen and fill ----
 
@@ -321,6 +278,90 @@ bool picture_error(int no, const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// The whole file, bounded: false with errno on a host failure; a file
+// that is empty or too large gives an empty text (not a picture).
+bool read_picture(const std::string& path, std::string& bytes) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bytes.clear();
+  if (::fstat(fd, &st) == 0 && st.st_size > 0 && uint64_t(st.st_size) <= PDF_PICTURE_MAX_BYTES) {
+    bytes.resize(size_t(st.st_size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (r <= 0) break;
+      got += size_t(r);
+    }
+    bytes.resize(got);
+  }
+  ::close(fd);
+  return true;
+}
+
+// Samples of a decoded PNG for the library: gray, RGB or CMYK rows of 1 to
+// 8 bits, an indexed picture expanded to 8-bit RGB through its palette.
+hpdf::Handle raw_picture(hpdf::Handle doc, const Pdf_picture& pic) {
+  size_t w = size_t(pic.width), h = size_t(pic.height);
+  size_t row = (w * size_t(pic.components) * size_t(pic.bits) + 7) / 8;
+  std::vector<uint8_t> samples(row * h);
+  int64_t got = ZlibInflateToBfr(samples.data(), samples.size(), reinterpret_cast<const uint8_t*>(pic.data.data()),
+                                 pic.data.size());
+  if (got != int64_t(samples.size())) return nullptr;
+  if (!pic.palette.empty()) {
+    std::vector<uint8_t> rgb(w * h * 3);
+    size_t entries = pic.palette.size() / 3;
+    for (size_t y = 0; y < h; y++)
+      for (size_t x = 0; x < w; x++) {
+        size_t bit = x * size_t(pic.bits);
+        unsigned v = samples[y * row + bit / 8];
+        if (pic.bits < 8) v = (v >> (8 - pic.bits - bit % 8)) & ((1u << pic.bits) - 1);
+        for (size_t c = 0; c < 3; c++)
+          rgb[(y * w + x) * 3 + c] = v < entries ? uint8_t(pic.palette[v * 3 + c]) : 0;
+      }
+    return Hpdf.HPDF_LoadRawImageFromMem(doc, rgb.data(), hpdf::UINT(w), hpdf::UINT(h), 1, 8);
+  }
+  int space = pic.components == 1 ? 0 : pic.components == 4 ? 2 : 1;
+  return Hpdf.HPDF_LoadRawImageFromMem(doc, samples.data(), hpdf::UINT(w), hpdf::UINT(h), space,
+                                       hpdf::UINT(pic.bits));
+}
+
+// Loads a picture into the document.  A JPEG is checked by the picture
+// reader before the library parses it; a PNG goes to the library, and one
+// the library cannot read (interlaced, for one) is decoded by the picture
+// reader and handed over as samples.  Null with the reason in why.
+hpdf::Handle load_picture(hpdf::Handle doc, const std::string& path, const std::string& bytes, bool jpeg,
+                          std::string& why) {
+  Pdf_picture pic;
+  hpdf::Handle h = nullptr;
+  if (jpeg) {
+    if (!Pdf_read_jpeg(bytes, pic, why)) return nullptr;
+    h = Hpdf.HPDF_LoadJpegImageFromFile(doc, path.c_str());
+  } else {
+    static const char sig[8] = {char(0x89), 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size() < 8 || bytes.compare(0, 8, sig, 8) != 0) {
+      why = "not a PNG picture";
+      return nullptr;
+    }
+    h = Hpdf.HPDF_LoadPngImageFromFile(doc, path.c_str());
+    if (!h) {
+      Hpdf.HPDF_ResetError(doc);
+      if (!Pdf_read_png(bytes, pic, why)) return nullptr;
+      h = raw_picture(doc, pic);
+    }
+  }
+  if (!h || Hpdf.HPDF_Image_GetWidth(h) == 0 || Hpdf.HPDF_Image_GetHeight(h) == 0) {
+    Hpdf.HPDF_ResetError(doc);
+    if (why.empty()) why = "the PDF library cannot read the picture";
+    return nullptr;
+  }
+  return h;
+}
+
+}  // namespace
+
 void Lib_backend::PDF_Picture(Pdf_doc& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const std::string& given,
                               int32_t mode) {
   if (x2 < x1 || y2 < y1) return Err_mnemonic();
@@ -360,41 +401,14 @@ void Lib_backend::PDF_Picture(Pdf_doc& d, int32_t x1, int32_t y1, int32_t x2, in
       picture_error(12, "picture not found: " + name);
       return;
     }
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    std::string bytes, why;
+    if (!read_picture(path, bytes)) {
       if (Pdf_bad_mnemonics_ignored()) return;
       Sys_error();
     }
-    struct stat st;
-    std::vector<uint8_t> data;
-    bool ok = ::fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size <= PICTURE_MAX;
-    if (ok) {
-      // The signature and size fields lie in the first bytes; a whole
-      // JPEG header may need more, so the file is read up to 1 MB.
-      size_t want = size_t(std::min<off_t>(st.st_size, off_t(1) << 20));
-      data.resize(want);
-      size_t got = 0;
-      while (got < want) {
-        ssize_t r = ::read(fd, data.data() + got, want - got);
-        if (r <= 0) break;
-        got += size_t(r);
-      }
-      data.resize(got);
-    }
-    ::close(fd);
-    int32_t w = 0, h = 0;
-    bool sized = ok && (jpeg ? Pdf_jpeg_size(data.data(), data.size(), &w, &h) : Pdf_png_size(data.data(), data.size(), &w, &h));
-    if (!sized) {
-      picture_error(5, "not a " + std::string(jpeg ? "JPEG" : "PNG") + " picture: " + name);
-      return;
-    }
-    hpdf::Handle doc = fonts.doc;
-    Hpdf_clear_last_error();
-    hpdf::Handle handle = jpeg ? Hpdf.HPDF_LoadJpegImageFromFile(doc, path.c_str())
-                               : Hpdf.HPDF_LoadPngImageFromFile(doc, path.c_str());
-    if (!handle || Hpdf.HPDF_Image_GetWidth(handle) == 0 || Hpdf.HPDF_Image_GetHeight(handle) == 0) {
-      Hpdf.HPDF_ResetError(doc);
-      picture_error(5, "the PDF library cannot read the picture " + name);
+    hpdf::Handle handle = load_picture(fonts.doc, path, bytes, jpeg, why);
+    if (!handle) {
+      picture_error(5, why + ": " + name);
       return;
     }
     Lib_image e;

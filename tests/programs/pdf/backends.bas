@@ -1,7 +1,10 @@
-REM the library back end is chosen by PH at OPEN; without it, error 99
+REM the library back end is chosen by PH at OPEN and stays with the channel
 10 SET_PARAM 'PH'
-20 OPEN (1,ERR=40)"*pdf*FILE=never.pdf"
-30 STOP
-40 PRINT ERR,MSG(-1)
-50 SET_PARAM -'PH'
+20 OPEN (1)"*pdf*FILE=lib.pdf"
+30 SET_PARAM -'PH'
+40 PRINT (1)"made through the PDF library"
+50 CLOSE (1)
+60 OPEN (2)"lib.pdf"; READ RECORD (2,SIZ=8)A$; CLOSE (2); PRINT A$
+70 PRINT FIN(1,ERR=80)
+80 PRINT "closed:",ERR
 RUN
