@@ -225,7 +225,8 @@ hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& 
     }
   }
   if (!font) {
-    const FontProps* entry = GetFontProps(face, style & 1, style & 2);
+    const FontProps* entry =
+        (ctx.flags & LIBDOC_NO_TRUETYPE) ? nullptr : GetFontProps(face, style & 1, style & 2);
     if (entry) {
       for (int i = 0; i < ctx.cache_count; i++)
         if (ctx.cache_entry[i] == entry) return ctx.cache_font[i];

@@ -275,6 +275,10 @@ TEST(PdfLibFonts, AllocationInADocument) {
   EXPECT_EQ(name(Pdf_AllocateFont("Times New Roman", 2, ctx, &found)), "Times-Italic");
   EXPECT_TRUE(found);
   hpdf::Handle bold = Pdf_AllocateFont("DejaVu Sans", 1, ctx);
+  ctx.flags = LIBDOC_NO_TRUETYPE;
+  EXPECT_EQ(name(Pdf_AllocateFont("DejaVu Sans", 1, ctx, &found)), "Helvetica");
+  EXPECT_FALSE(found);
+  ctx.flags = 0;
   EXPECT_NE(name(bold).find("DejaVuSans-Bold"), std::string::npos) << name(bold);
   EXPECT_EQ(ctx.cache_count, 1);
   EXPECT_EQ(Pdf_AllocateFont("dejavu sans", 1, ctx), bold);  // from the cache

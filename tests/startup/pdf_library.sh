@@ -1,0 +1,119 @@
+#!/bin/sh
+# PDF documents made through the PDF library (libhzef.so, system parameter
+# PH): encryption with passwords and permissions, TrueType fonts embedded,
+# bookmarks, the library looked for beside the executable, and a document
+# that fails leaving the previous one of its name.  Checked with qpdf,
+# pdftotext and pdffonts; skipped when they are missing.
+. "$(dirname "$0")/lib.sh"
+for t in qpdf pdftotext pdffonts; do
+  command -v "$t" >/dev/null 2>&1 || { echo "skipped: $t missing"; exit 77; }
+done
+[ -f "$(dirname "$oru")/libhzef.so" ] || { echo "skipped: libhzef.so not built"; exit 77; }
+fail=0
+bad() { echo "$1"; fail=1; }
+
+# run NAME: types NAME.bas (written by the caller) at a fresh console with
+# PH set; the console output goes to NAME.got.
+run() {
+  { echo "SET_PARAM 'PH'"; cat "$1.bas"; } | "$oru" > "$1.got" 2>&1
+}
+
+# ---- encryption ----
+cat > enc.bas <<'EOF'
+10 OPEN (1,OPT="ENCRYPT;OPENPSWD=open sesame;OWNERPSWD=boss")"*pdf*FILE=locked.pdf"
+20 PRINT (1)"Salary list, confidential"
+30 CLOSE (1)
+40 OPEN (1,OPT="ENCRYPT;NOPRINT;NOCOPY")"*pdf*FILE=owner.pdf"
+50 PRINT (1)"Readable by all, printable by none"
+60 CLOSE (1)
+RUN
+EOF
+run enc
+# A new process: the option utility carries ENCRYPT over to later OPENs.
+cat > plain.bas <<'EOF'
+10 OPEN (1,OPT="OPENPSWD=ignored")"*pdf*FILE=plain.pdf"
+20 PRINT (1)"Not protected"
+30 CLOSE (1)
+RUN
+EOF
+run plain
+qpdf --check locked.pdf > /dev/null 2>&1 && bad "locked.pdf opens without its password"
+qpdf --password='open sesame' --check locked.pdf > /dev/null 2>&1 || bad "locked.pdf: qpdf --check with its password fails"
+qpdf --password=boss --check locked.pdf > /dev/null 2>&1 || bad "locked.pdf: the owner password does not open it"
+text=$(pdftotext -upw 'open sesame' locked.pdf - 2>/dev/null | tr -d '\f' | sed '/^$/d')
+[ "$text" = "Salary list, confidential" ] || bad "locked.pdf text: '$text'"
+pdftotext locked.pdf - > /dev/null 2>&1 && bad "pdftotext reads locked.pdf without the password"
+enc=$(qpdf --show-encryption --password='open sesame' locked.pdf 2>&1)
+echo "$enc" | grep -q "^R = 3" || bad "locked.pdf is not encrypted with revision 3: $enc"
+# ENCRYPT alone: the default owner password, no open password; NOPRINT and
+# NOCOPY withhold printing and copying, editing stays.
+qpdf --check owner.pdf > /dev/null 2>&1 || bad "owner.pdf needs a password to open"
+qpdf --password=mirelant --check owner.pdf > /dev/null 2>&1 || bad "owner.pdf: the default owner password fails"
+perm=$(qpdf --show-encryption owner.pdf 2>&1)
+echo "$perm" | grep -q "print low resolution: not allowed" || bad "owner.pdf may be printed: $perm"
+echo "$perm" | grep -q "extract for any purpose: not allowed" || bad "owner.pdf may be copied: $perm"
+echo "$perm" | grep -q "modify other: allowed" || bad "owner.pdf may not be edited: $perm"
+# An open password without ENCRYPT or an owner password protects nothing.
+qpdf --show-encryption plain.pdf 2>&1 | grep -q "File is not encrypted" || bad "plain.pdf is encrypted"
+
+# ---- TrueType fonts, standard fonts, bookmarks ----
+if [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ]; then
+  cat > fonts.bas <<'EOF'
+10 OPEN (1,OPT="EMBED=Y")"*pdf*FILE=fonts.pdf"
+20 PRINT (1)FNT("DejaVu Sans",-12,"B"),'DF',"Bold DejaVu print font"
+30 PRINT (1)FNT("Courier",-12,"I"),'DF',"Courier oblique"
+40 PRINT (1)MOPT("BOOKMARK","Fonts"+$09$+"DejaVu"),'FF',"Second page"
+50 PRINT (1)MOPT("BOOKMARK","Fonts"+$09$+"Courier")
+60 CLOSE (1)
+70 OPEN (1,OPT="EMBED=n")"*pdf*FILE=standard.pdf"
+80 PRINT (1,ERR=100)FNT("DejaVu Sans",-12,""),'DF',"not reached"
+90 STOP
+100 PRINT "EMBED=n:",ERR
+110 PRINT (1)FNT("Arial",-12,""),'DF',"Arial stands for Helvetica"
+120 CLOSE (1)
+RUN
+EOF
+  run fonts
+  qpdf --check fonts.pdf > /dev/null 2>&1 || bad "fonts.pdf: qpdf --check fails"
+  pdffonts fonts.pdf > fonts.list 2>&1
+  grep -q "DejaVuSans-Bold.* TrueType .* yes " fonts.list || { bad "fonts.pdf: DejaVu Sans Bold not embedded"; cat fonts.list; }
+  grep -q "^Courier-Oblique " fonts.list || { bad "fonts.pdf: no Courier-Oblique"; cat fonts.list; }
+  text=$(pdftotext -layout fonts.pdf - | tr -d '\f' | sed '/^$/d;s/ *$//')
+  want=$(printf '%s\n' "Bold DejaVu print font" "Courier oblique" "Second page")
+  [ "$text" = "$want" ] || bad "fonts.pdf text: '$text'"
+  # The bookmarks: Fonts with DejaVu (page 1) and Courier (page 2) under it.
+  qpdf --json --json-key=outlines fonts.pdf > outlines.json 2>&1
+  grep -q '"title": "Fonts"' outlines.json && grep -q '"title": "DejaVu"' outlines.json &&
+    grep -q '"title": "Courier"' outlines.json || { bad "fonts.pdf: bookmarks missing"; cat outlines.json; }
+  grep -q "EMBED=n: 12" fonts.got || { bad "EMBED=n still offers TrueType fonts"; cat fonts.got; }
+  pdffonts standard.pdf | grep -q "^Helvetica " || { bad "standard.pdf: Arial is not Helvetica"; pdffonts standard.pdf; }
+fi
+
+# ---- a failed run keeps the previous document ----
+printf 'previous report\n' > keep.pdf
+cat > fails.bas <<'EOF'
+10 OPEN (1)"*pdf*FILE=keep.pdf"
+20 PRINT (1)"new report, abandoned"
+30 PRINT (1)'AB'
+40 CLOSE (1)
+50 OPEN (1,ERR=70,OPT="MARGINS=5i:0:5i:0")"*pdf*FILE=keep.pdf"
+60 STOP
+70 PRINT "margins:",ERR
+RUN
+EOF
+run fails
+[ "$(cat keep.pdf)" = "previous report" ] || bad "the previous keep.pdf was replaced"
+grep -q "margins: 41" fails.got || { bad "margins leaving no page: no error 41"; cat fails.got; }
+ls .keep.pdf.* > /dev/null 2>&1 && bad "a temporary file was left behind"
+
+# ---- the library beside the executable, and a missing library ----
+mkdir alone && cp "$oru" alone/oru || exit 2
+printf '%s\n' "SET_PARAM 'PH'" '10 OPEN (1,ERR=30)"*pdf*FILE=x.pdf"' '20 STOP' '30 PRINT "error",ERR' RUN |
+  alone/oru > alone.got 2>&1
+grep -q "error 15" alone.got || { bad "without libhzef.so OPEN did not give error 15"; cat alone.got; }
+cp "$(dirname "$oru")/libhzef.so" alone/ || exit 2
+printf '%s\n' "SET_PARAM 'PH'" 'OPEN (1)"*pdf*FILE=x.pdf"' 'PRINT (1)"found beside oru"' 'CLOSE (1)' |
+  alone/oru > alone2.got 2>&1
+[ "$(pdftotext x.pdf - 2>/dev/null | tr -d '\f' | sed '/^$/d')" = "found beside oru" ] ||
+  { bad "libhzef.so beside the executable was not used"; cat alone2.got; }
+exit $fail
