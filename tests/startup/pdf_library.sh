@@ -4,6 +4,7 @@
 # bookmarks, the library looked for beside the executable, and a document
 # that fails leaving the previous one of its name.  Checked with qpdf,
 # pdftotext and pdffonts; skipped when they are missing.
+bench="$(cd "$(dirname "$0")/../../bench" && pwd)"
 . "$(dirname "$0")/lib.sh"
 for t in qpdf pdftotext pdffonts; do
   command -v "$t" >/dev/null 2>&1 || { echo "skipped: $t missing"; exit 77; }
@@ -105,6 +106,18 @@ run fails
 [ "$(cat keep.pdf)" = "previous report" ] || bad "the previous keep.pdf was replaced"
 grep -q "margins: 41" fails.got || { bad "margins leaving no page: no error 41"; cat fails.got; }
 ls .keep.pdf.* > /dev/null 2>&1 && bad "a temporary file was left behind"
+
+# ---- the 200-page invoice run of the benchmarks ----
+cp "$bench/pdf_invoice.bas" invoice.bas && cp "$bench/pdf_logo.jpg" . || exit 2
+run invoice
+grep -q "pages: 200" invoice.got || { bad "invoice run did not end"; tail -5 invoice.got; }
+qpdf --check invoices.pdf > /dev/null 2>&1 || bad "invoices.pdf: qpdf --check fails"
+[ "$(qpdf --show-npages invoices.pdf 2>&1)" = 200 ] || bad "invoices.pdf: not 200 pages"
+pdftotext -f 200 -l 200 -layout invoices.pdf last.txt
+grep -q "Page 200 of 200" last.txt && grep -q "Invoice 50004" last.txt && grep -q "Sales by product group" last.txt ||
+  { bad "invoices.pdf: last page text"; cat last.txt; }
+qpdf --json --json-key=outlines invoices.pdf > outlines.json 2>&1
+[ "$(grep -c '"title": "Customer ' outlines.json)" = 50 ] || bad "invoices.pdf: not 50 customer bookmarks"
 
 # ---- the library beside the executable, and a missing library ----
 mkdir alone && cp "$oru" alone/oru || exit 2
