@@ -1,4 +1,5 @@
 #include "channels/record_locks.h"
+#include "channels/transaction.h"
 #include "keyed/keyed_file.h"
 
 #include <unistd.h>
@@ -359,6 +360,7 @@ void Do_commit() {
     // wrote.)
     f->st1 &= uint16_t(~ST1_UNCOMMITTED);
   }
+  Txn_statement_end();
 }
 
 // ---- directives ----
