@@ -307,8 +307,9 @@ TEST_F(Eff, MoreThanSixteenKeys) {
       if (k % 3 == 0) EXPECT_GE(a, b) << "key " << k;
       else EXPECT_LE(a, b) << "key " << k;
       // Equal values keep the order the records were written in.
-      if (a == b && got[i - 1] != "R105" + std::string(19, 'z') && got[i] != "R105" + std::string(19, 'z'))
+      if (a == b && got[i - 1] != "R105" + std::string(19, 'z') && got[i] != "R105" + std::string(19, 'z')) {
         EXPECT_LT(got[i - 1].substr(0, 4), got[i].substr(0, 4)) << "key " << k;
+      }
     }
     EXPECT_EQ(std::count(got.begin(), got.end(), "R105" + std::string(19, 'z')), 1) << "key " << k;
   }
