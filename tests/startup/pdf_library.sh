@@ -119,6 +119,15 @@ grep -q "Page 200 of 200" last.txt && grep -q "Invoice 50004" last.txt && grep -
 qpdf --json --json-key=outlines invoices.pdf > outlines.json 2>&1
 [ "$(grep -c '"title": "Customer ' outlines.json)" = 50 ] || bad "invoices.pdf: not 50 customer bookmarks"
 
+# ---- a disk that fills while the library writes: error 15, the previous
+# document survives and no temporary file is left ----
+printf 'previous invoices\n' > invoices.pdf
+( ulimit -f 128; run invoice )
+grep -q "the PDF library cannot write the document: ERROR: error_no=" invoice.got ||
+  { bad "a full disk at CLOSE gave no error 15"; tail -5 invoice.got; }
+[ "$(cat invoices.pdf)" = "previous invoices" ] || bad "a full disk destroyed the previous invoices.pdf"
+ls .invoices.pdf.* > /dev/null 2>&1 && bad "a full disk left a temporary file"
+
 # ---- the library beside the executable, and a missing library ----
 mkdir alone && cp "$oru" alone/oru || exit 2
 printf '%s\n' "SET_PARAM 'PH'" '10 OPEN (1,ERR=30)"*pdf*FILE=x.pdf"' '20 STOP' '30 PRINT "error",ERR' RUN |
