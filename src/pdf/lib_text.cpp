@@ -235,9 +235,13 @@ void Lib_backend::Pdf_TextOut(Pdf_doc& d, int32_t x, int32_t y, int32_t width, i
   double widest = std::floor(widest_raw * std::fabs(ca) + 0.5);
   if (width_out) *width_out = int32_t(std::lround((widest + 0.00001) * 1000 / slot.size));
 
+  // The underline pen; the page's pen, fill, font and clipping come back
+  // with the graphics state at the end.
   Lib_pen saved_pen = pen;
-  pen = Lib_pen{1, std::max(1, slot.size / 8), slot.colour};
-  SetPen();
+  if (slot.flags & PFF_UNDERLINE) {
+    pen = Lib_pen{1, std::max(1, slot.size / 8), slot.colour};
+    SetPen();
+  }
 
   double fx = x;
   if (slot.flags & PFF_NUMERIC) {
@@ -326,8 +330,6 @@ void Lib_backend::Pdf_TextOut(Pdf_doc& d, int32_t x, int32_t y, int32_t width, i
   else if (shown_end < s.size() && shown_end < at.size()) consumed = at[shown_end];
   last_bytes_left = int64_t(text.size() - consumed);
   pen = saved_pen;
-  SetPen();
-  SetBrush();
   Hpdf.HPDF_Page_GRestore(pg);
 }
 
