@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -161,16 +162,10 @@ bool attach_to(pid_t pid) {
   dbg.in_fd = dbg.out_fd = -1;
   for (int round = 0; round < ATTACH_ROUNDS * 2 && (dbg.in_fd < 0 || dbg.out_fd < 0); round++) {
     sleep_ms(100);
-    if (dbg.out_fd < 0) {
-      int fd = open_fifo(out, O_RDONLY);
-      if (fd == -2) break;
-      dbg.out_fd = fd;
-    }
-    if (dbg.out_fd >= 0 && dbg.in_fd < 0) {
-      int fd = open_fifo(in, O_WRONLY);
-      if (fd == -2) break;
-      dbg.in_fd = fd;
-    }
+    // A FIFO that is not private may be a stale one the target is about
+    // to replace: it is never used, but the rounds go on.
+    if (dbg.out_fd < 0) dbg.out_fd = std::max(open_fifo(out, O_RDONLY), -1);
+    if (dbg.out_fd >= 0 && dbg.in_fd < 0) dbg.in_fd = std::max(open_fifo(in, O_WRONLY), -1);
   }
   if (dbg.in_fd < 0 || dbg.out_fd < 0) {
     close_fds();
@@ -237,7 +232,7 @@ std::string process_list() {
   Rpt_error(err);
 }
 
-bool at_close(const uint8_t* p) { return *p == code::RPAREN; }
+bool at_close(const uint8_t* p) { return *p == code::RPAREN || *p == FNC_ERR_OPT; }
 
 }  // namespace
 
@@ -360,11 +355,33 @@ int32_t KestDbgStatus() {
 // status (251 ':').
 void KestDbgTskFnc() {
   uint8_t* p = ++ws.Exec_ptr;  // past "/"
+  // An ERR= clause ends the statement: it is taken before anything can fail.
+  {
+    uint8_t* q = p;
+    const uint8_t* end = Code_end(p);
+    while (*q != code::RPAREN && *q != code::EOL && *q != FNC_ERR_OPT) {
+      if (*q == code::COLON || *q == code::LPAREN) {
+        bool group = *q == code::LPAREN;
+        ws.Exec_ptr = q + 1;
+        if (*ws.Exec_ptr != code::RPAREN) Skip_xpr();
+        q = ws.Exec_ptr;
+        if (group && *q == code::RPAREN) q++;  // the group's own ")"
+        continue;
+      }
+      q += Scan_size(q, end);
+    }
+    if (*q == FNC_ERR_OPT) {
+      ws.Exec_ptr = q;
+      Chk_err();
+    }
+    ws.Exec_ptr = p;
+  }
   if (*p == code::D_OPEN) {
     ws.Exec_ptr = p + 1;
     if (*ws.Exec_ptr == code::LPAREN) ws.Exec_ptr++;
     int32_t pid = Eval_integer();
-    if (*ws.Exec_ptr == code::RPAREN && ws.Exec_ptr[1] == code::RPAREN) ws.Exec_ptr++;
+    if (*ws.Exec_ptr == code::RPAREN && (ws.Exec_ptr[1] == code::RPAREN || ws.Exec_ptr[1] == FNC_ERR_OPT))
+      ws.Exec_ptr++;
     if (dbg.role != Dbg_role::none) Rpt_error(14);
     if (!attach_to(pid_t(pid))) {
       close_fds();
@@ -382,7 +399,7 @@ void KestDbgTskFnc() {
   // The command payload: the statement's codes, with each ":" operand
   // evaluated here and sent as 5, its length and its bytes.
   std::string msg;
-  const uint8_t* end = p + 65536;
+  const uint8_t* end = Code_end(p);
   if (p[0] == code::COLON && p[1] == code::RPAREN) {
     msg = {char(code::PREFIX2), char(code::COLON)};
     p++;
@@ -410,7 +427,7 @@ void KestDbgTskFnc() {
       p = ws.Exec_ptr;
       continue;
     }
-    size_t n = Item_size(p, end);
+    size_t n = Scan_size(p, end);
     if (msg.size() + n > DBG_PAYLOAD_MAX) Rpt_error(46);
     msg.append(reinterpret_cast<const char*>(p), n);
     p += n;
