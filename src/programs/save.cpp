@@ -506,6 +506,7 @@ void d_save() {
   }
   int version = -1;
   int numbers = 0;
+  int32_t drive = -1;
   bool desc_given = false;
   char desc[PRG_DESC_LEN] = {};
   for (;;) {
@@ -533,8 +534,13 @@ void d_save() {
       desc_given = true;
     } else {
       ws.Exec_ptr = p + 1;
-      Eval_integer();
-      if (++numbers == 2 && Sw_on(sw::PlusL)) Not_built("prefix lists");
+      int32_t v = Eval_integer();
+      if (++numbers == 2 && Sw_on(sw::PlusL)) {
+        // The prefix list whose directory a new program file goes to.
+        if (v < 0 || v >= PFX_LISTS) Rpt_error(41);
+        if (!Pfx_defined(v)) Rpt_error(4);
+        drive = v + 1;
+      }
     }
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -554,6 +560,7 @@ void d_save() {
     Set_path(name);
     Kdef kd;
     kd.type = FK_PROGRAM;
+    kd.drive = drive;
     File_create(kd, nullptr);
     chan.f = Open_scratch(name, true);
   } else if (numbers > 0) {
