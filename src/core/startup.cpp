@@ -3,6 +3,7 @@
 // All paths kept here are absolute (through Path_convert), so that a later
 // change of the working directory ([Config] Directory, -DR=) leaves the ini
 // file and the library where they were found.
+#include "programs/debug_link.h"
 #include "core/startup.h"
 
 #include <sys/stat.h>
@@ -18,6 +19,8 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/journal.h"
+#include "channels/transaction.h"
 #include "channels/console_channel.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
@@ -651,6 +654,7 @@ int Start_up() {
   Kest_LoadGlobals();
   Channels_init();
   Oop_init();
+  Debug_link_init();
 
   if (lex != 0) return 100;
   if (Console_start_terminal() != 0) return 100;
@@ -710,7 +714,11 @@ void Wrap_up() {
   wrap_step([] { Gbl_clear_all(); });
   wrap_step([] { OopClrNames(); });
   wrap_step([] { Trace_end(); });
+  wrap_step([] { Txn_wrap_up(); });
   wrap_step([] { Cls_all(); });
+  wrap_step([] {
+    if (Ulog_on() || (ws.Sys_flags7 & ULOG_PENDING)) Journal_Flush(true);
+  });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
@@ -726,6 +734,7 @@ void Wrap_up() {
   wrap_step([] { Mem_blocks_release(); });
   Con_flush();
   wrap_step([] { Console_close(); });
+  wrap_step([] { Journal_close(); });
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
 }
