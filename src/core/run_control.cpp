@@ -19,6 +19,7 @@
 #include "core/evaluator.h"
 #include "core/data_statements.h"
 #include "core/executor.h"
+#include "core/host.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
@@ -102,6 +103,7 @@ void Run_continue(bool must_resume) {
 // RUN [line]: starts the program at the given line, else resumes it at its
 // stop point, else starts it at its first line.
 void d_run() {
+  if (Ide_run_hook) Ide_run_hook();
   uint8_t c = *ws.Exec_ptr;
   if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
     uint16_t n = Find_line(Get_line());
