@@ -202,6 +202,8 @@ void step_hook() {
   notice("suspended step\r\n");
 }
 
+void take_bytes(const char* buf, size_t n);
+
 void shutdown_hook() {
   if (ide.started && ide.evt_fd >= 0) notice("terminated\r\n");
   close_link();
@@ -283,20 +285,29 @@ void CheckEclipseCommands(int wait_ms) {
   struct pollfd pf = {ide.cmd_fd, POLLIN, 0};
   int r = poll(&pf, 1, wait_ms);
   if (r <= 0) return;
-  char buf[4096];
-  ssize_t n = recv(ide.cmd_fd, buf, sizeof buf, 0);
-  if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-    // The IDE went away: the link ends, the program goes on.
-    shutdown_hook();
-    return;
+  // Whatever waits is read now, up to 64 KB a call.
+  for (int round = 0; round < 16 && ide.cmd_fd >= 0; round++) {
+    char buf[4096];
+    ssize_t n = recv(ide.cmd_fd, buf, sizeof buf, 0);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+      // The IDE went away: the link ends, the program goes on.
+      shutdown_hook();
+      return;
+    }
+    if (n < 0) return;
+    take_bytes(buf, size_t(n));
   }
-  if (n < 0) return;
+}
+
+namespace {
+
+void take_bytes(const char* buf, size_t n) {
   // The string accumulator and the work pointer are the program's: a dump
   // uses them and they are put back.
   uint8_t* str = ws.Str_ptr;
   int32_t str_len = ws.Str_len;
   uint8_t* work = ws.Work_ptr;
-  for (ssize_t i = 0; i < n; i++) {
+  for (size_t i = 0; i < n; i++) {
     char c = buf[i];
     if (c != '\n') {
       if (ide.partial.size() >= LINE_MAX_BYTES) ide.overlong = true;
@@ -317,6 +328,8 @@ void CheckEclipseCommands(int wait_ms) {
   ws.Str_len = str_len;
   ws.Work_ptr = work;
 }
+
+}  // namespace
 
 void CheckEclipseActive() {
   if (!ide.split) {
