@@ -24,6 +24,7 @@
 #include "core/line_store.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
+#include "programs/objects.h"
 #include "programs/perform_on.h"
 #include "programs/program_load.h"
 #include "functions/trace.h"
@@ -257,7 +258,14 @@ void d_floa() {
 
 void d_prec() {
   int n = Eval_range(-1, 18);
-  if (*ws.Exec_ptr == code::COMMA) Not_built("PRECISION of an object");
+  if (ws.Exec_ptr[0] == code::D_FOR && ws.Exec_ptr[1] == code::PREFIX2 && ws.Exec_ptr[2] == 64) {
+    // PRECISION n FOR OBJECT: the running object's own precision.
+    ws.Exec_ptr += 3;
+    if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
+    Chk_err();
+    Set_ObjectPrc(n);
+    return;
+  }
   if (n == -1) {
     d_floa();
     return;
