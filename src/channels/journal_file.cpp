@@ -20,6 +20,7 @@
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/journal.h"
+#include "channels/kest_dir.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -144,11 +145,11 @@ int open_rw(const std::string& path, bool create) {
 
 // The highest sequence number of "journal.N" in the directory (0: none).
 long highest_sequence(const std::string& dir) {
-  DIR* d = opendir(dir.c_str());
-  if (!d) Rpt_error(69);
+  Kest_dir d;
+  if (!KestDirOpen(dir.c_str(), &d)) Rpt_error(69);
   long top = 0;
-  while (dirent* e = readdir(d)) {
-    const char* n = e->d_name;
+  while (KestDirRead(&d)) {
+    const char* n = d.name;
     if (std::strncmp(n, "journal.", 8) != 0 || !n[8]) continue;
     long v = 0;
     bool digits = true;
@@ -161,7 +162,7 @@ long highest_sequence(const std::string& dir) {
     }
     if (digits && v > top) top = v;
   }
-  closedir(d);
+  KestDirClose(&d);
   return top;
 }
 
