@@ -227,7 +227,7 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
                (t == "datetime" && !(sc->opts & SQO_NO_DATETIME_CONVERT)) ||
                (t == "timestamp" && !(sc->opts & SQO_NO_TIMESTAMP_CONVERT))) {
       c.type = 'D';
-      c.len = t == "date" ? 10 : 19;
+      c.len = (sc->opts & SQO_TAVRODATE) ? 6 : t == "date" ? 10 : 19;
     } else {
       c.type = 'C';
       if (t == "date") c.len = 10;
@@ -290,13 +290,17 @@ void define_map(Sql_chan* sc, const std::string& map) {
           char f0 = char(std::toupper(uint8_t(fmt[0])));
           if (f0 == 'D' || f0 == 'T') {
             c.type = 'D';
-            c.len = 10;
+            c.len = (sc->opts & SQO_TAVRODATE) ? 6 : 10;
           } else if (f0 == 'Y') {
             c.type = 'N';
             c.len = 4;
-          } else if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
-            Not_built("hex, binary and packed record-map formats of SQL channels");
           } else {
+            if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
+              c.fmt = f0 == 'H' ? SQF_HEX : f0 == 'B' ? SQF_BINARY : SQF_PACKED;
+              fmt.erase(0, 1);
+              if (c.fmt == SQF_PACKED && (fmt.empty() || !std::isdigit(uint8_t(fmt[0])))) Rpt_error(81);
+              if (fmt.empty()) fmt = "0";
+            }
             size_t dot = fmt.find('.');
             if (fmt.find_first_not_of("0123456789.") != std::string::npos) Rpt_error(81);
             c.len = std::atoi(fmt.c_str());
@@ -307,14 +311,27 @@ void define_map(Sql_chan* sc, const std::string& map) {
             } else {
               c.type = 'C';
             }
+            if (c.fmt == SQF_PACKED) c.type = 'N';
           }
         }
         if (const Table_col* t = find_tc(c.name)) {
           c.name = t->name;
-          c.type = t->type;
-          c.len = t->len;
-          c.dec = t->dec;
-          c.binary = t->binary;
+          if (c.fmt == SQF_PACKED) {
+            // A packed field keeps its own length and takes the column's
+            // decimal places; only numbers can be packed.
+            if (t->type != 'N') Rpt_error_text(26, "Packed field on a column that is no number: " + t->name);
+            c.dec = t->dec;
+          } else {
+            c.type = t->type;
+            c.len = t->len;
+            c.dec = t->dec;
+            c.binary = t->binary;
+            if (c.fmt == SQF_HEX) c.len = std::max(1, t->len / 2);
+            if (c.fmt == SQF_BINARY) {
+              c.type = 'C';
+              c.binary = true;
+            }
+          }
         }
         if (c.type == 0) Rpt_error_text(23, "Unknown column " + c.name);
       }
@@ -481,8 +498,7 @@ void Dbx_open_slot_impl() {
       }
       // Any other name is ignored.
     }
-    if (sc->datefmt.size() || (sc->opts & SQO_TAVRODATE))
-      Not_built("DATEFMT= and TAVRODATE date forms of SQL channels");
+    if (sc->datefmt.size()) Not_built("DATEFMT= date forms of SQL channels");
     if (cut) {
       cut_password(ws.Path_buf);
       cut_password(ws.Lfa_path);

@@ -358,6 +358,29 @@ void dirpos(Sql_chan* sc, int k, int32_t dir) {
   }
 }
 
+// IND=-n: column n of the channel's rows described: name, type letter
+// (C text, N number, D date), size, decimal places and 1 when the column
+// may be NULL, each followed by the separator.
+std::string describe_column(Sql_chan* sc, int n, int sep) {
+  Sql_stmt& st = Dbx_stmt(sc, select_head(sc) + " LIMIT 0");
+  if (n < 1 || size_t(n) > st.fields().size() || size_t(n) > sc->sel.size()) Io_end_err();
+  const Sql_field& f = st.fields()[size_t(n) - 1];
+  const Sql_col* c = nullptr;
+  for (auto& col : sc->cols)
+    if (col.sel == n - 1) c = &col;
+  char type = c ? (c->type == 'D' ? 'D' : c->type == 'N' ? 'N' : 'C') : 'C';
+  int size = type == 'D' ? 20 : c ? c->len : int(f.length);
+  int dec = type == 'N' && c ? c->dec : 0;
+  std::string s = f.name;
+  std::string parts[] = {std::string(1, type), std::to_string(size), std::to_string(dec), f.not_null ? "0" : "1"};
+  if (sep >= 0) s += char(sep);
+  for (auto& p : parts) {
+    s += p;
+    if (sep >= 0) s += char(sep);
+  }
+  return s;
+}
+
 // ---- command channels ----
 
 std::string row_text(const Sql_row& row, int sep) {
@@ -480,9 +503,10 @@ int64_t slot_read() {
   if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
     row = read_rno(sc, k, ws.Io_ind);
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
-    Rpt_error(13);
+    Rpt_error_text(99, "IND= of an SQL table takes a negative column number");
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind < 0) {
-    Not_built("IND= column descriptions of SQL channels");
+    string_result(describe_column(sc, -ws.Io_ind, ws.Io_sep));
+    return 0;
   } else if (ws.Io_opts & IO_KEY) {
     row = read_by_key(sc, k, key_value_given());
   } else {
