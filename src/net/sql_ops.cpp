@@ -301,8 +301,10 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
   std::string text = select_head(sc);
   if (k >= 0) text += order_by(sc, sc->keys[size_t(k)], false);
   text += " LIMIT 1 OFFSET " + std::to_string(int64_t(n) - 1);
+  // One statement per row number: made for this read only, not kept.
   std::vector<Sql_row> rows;
-  Dbx_run(sc, Dbx_stmt(sc, text), {}, &rows);
+  Sql_stmt once(sc->conn, text);
+  Dbx_run(sc, once, {}, &rows);
   if (rows.empty()) Io_end_err();
   return rows[0];
 }
@@ -798,6 +800,10 @@ Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
   auto& cache = extract ? sc->xstmts : sc->stmts;
   auto it = cache.find(text);
   if (it != cache.end()) return *it->second;
+  // The texts of a channel are few (one per operation, key and shape of
+  // NULL values); a cache that grows past them starts afresh rather than
+  // hold the server's statements without end.
+  if (cache.size() >= 256) cache.clear();
   Sql_conn* c = extract ? sc->xconn : sc->conn;
   sc->last_text = text;
   auto st = std::make_unique<Sql_stmt>(c, text);
