@@ -6,7 +6,8 @@
 // Options: USER, PSWD/PASSWORD, HOST/SERVER, PORT, KEY=segments (one per
 // key number, in order), REC=record map, UNIQUE/SHARED, STRIP/NOSTRIP,
 // NULLPADKEY, NONULLS, NONUMADJ, TOP, DATE_CONVERT, DATETIME_CONVERT,
-// TIMESTAMP_CONVERT, BUSYRETRY, EXTROPT, DEBUG, IOPROG and the accepted
+// TIMESTAMP_CONVERT, TAVRODATE, STDDATE, DATEFMT, BUSYRETRY, EXTROPT, DEBUG,
+// IOPROG, IND=-n column descriptions and the accepted
 // no-ops (PREPARE, ORACLE, WAITZERO, CURSORCLOSE, AUTO_INDEX, EXEC_SPRNO).
 // Unknown names are ignored.  The defaults come from the [MySql] section of
 // the ini file.

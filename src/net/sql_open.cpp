@@ -227,7 +227,7 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
                (t == "datetime" && !(sc->opts & SQO_NO_DATETIME_CONVERT)) ||
                (t == "timestamp" && !(sc->opts & SQO_NO_TIMESTAMP_CONVERT))) {
       c.type = 'D';
-      c.len = (sc->opts & SQO_TAVRODATE) ? 6 : t == "date" ? 10 : 19;
+      c.len = (sc->opts & SQO_TAVRODATE) ? 6 : !sc->datefmt.empty() ? int(sc->datefmt.size()) : t == "date" ? 10 : 19;
     } else {
       c.type = 'C';
       if (t == "date") c.len = 10;
@@ -290,7 +290,7 @@ void define_map(Sql_chan* sc, const std::string& map) {
           char f0 = char(std::toupper(uint8_t(fmt[0])));
           if (f0 == 'D' || f0 == 'T') {
             c.type = 'D';
-            c.len = (sc->opts & SQO_TAVRODATE) ? 6 : 10;
+            c.len = (sc->opts & SQO_TAVRODATE) ? 6 : !sc->datefmt.empty() ? int(sc->datefmt.size()) : 10;
           } else if (f0 == 'Y') {
             c.type = 'N';
             c.len = 4;
@@ -498,7 +498,6 @@ void Dbx_open_slot_impl() {
       }
       // Any other name is ignored.
     }
-    if (sc->datefmt.size()) Not_built("DATEFMT= date forms of SQL channels");
     if (cut) {
       cut_password(ws.Path_buf);
       cut_password(ws.Lfa_path);

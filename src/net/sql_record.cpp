@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/dates.h"
+#include "core/errors.h"
 #include "core/messages.h"
 #include "net/sql_channel.h"
 
@@ -101,6 +103,63 @@ std::string unpack_number(const std::string& f, int dec) {
   return digits;
 }
 
+// DATEFMT: a positional mask as long as the field; runs of Y, M and D take
+// the year's last digits, the month and the day, zero-padded; A takes the
+// year's code letter ("B" for 201x); any other character stands as it is.
+std::string mask_date(const std::string& iso, const std::string& mask) {
+  if (iso.size() < 10) return "";
+  int y = std::atoi(iso.substr(0, 4).c_str()), m = std::atoi(iso.substr(5, 2).c_str()),
+      d = std::atoi(iso.substr(8, 2).c_str());
+  std::string out;
+  for (size_t i = 0; i < mask.size();) {
+    char k = mask[i];
+    size_t j = i;
+    while (j < mask.size() && mask[j] == k) ++j;
+    size_t run = j - i;
+    if (k == 'Y' || k == 'M' || k == 'D') {
+      long v = k == 'Y' ? y : k == 'M' ? m : d;
+      std::string digits = std::to_string(v);
+      if (digits.size() > run) digits = digits.substr(digits.size() - run);
+      out += std::string(run - digits.size(), '0') + digits;
+    } else if (k == 'A') {
+      out += std::string(run, Year_code(y)[0]);
+    } else {
+      out.append(run, k);
+    }
+    i = j;
+  }
+  return out;
+}
+
+// A field written under DATEFMT back to "YYYY-MM-DD"; a year of two digits
+// is of this century.
+std::string unmask_date(const std::string& f, const std::string& mask) {
+  int y = 0, m = 0, d = 0;
+  bool seen_a = false;
+  for (size_t i = 0; i < mask.size() && i < f.size(); ++i) {
+    char k = mask[i];
+    auto c = uint8_t(f[i]);
+    bool digit = c >= '0' && c <= '9';
+    if (k == 'A' && !seen_a) {
+      seen_a = true;
+      if (digit) y = 190 + (c - '0');
+      else if (c >= 'A' && c <= 'Z') y = 200 + (c - 'A');
+      else Rpt_error(41);
+      continue;
+    }
+    if (k != 'D' && k != 'M' && k != 'Y') continue;
+    if (!digit) Rpt_error(41);
+    int v = c - '0';
+    if (k == 'D') d = d * 10 + v;
+    else if (k == 'M') m = m * 10 + v;
+    else y = y * 10 + v;
+  }
+  if (y < 100) y += 2000;
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
 }  // namespace
 
 std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& x) {
@@ -117,6 +176,7 @@ std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& x) {
   }
   if (c.type == 'N') return Dbx_number_text(x.s);
   if (c.type == 'D' && (sc->opts & SQO_TAVRODATE)) return tavro_date(x.s);
+  if (c.type == 'D' && !sc->datefmt.empty()) return mask_date(x.s, sc->datefmt);
   return x.s;
 }
 
@@ -144,6 +204,7 @@ Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field)
     }
   } else if (c.type == 'D') {
     if (sc->opts & SQO_TAVRODATE) v = rtrim(v).empty() ? "" : iso_from_tavro(v);
+    else if (!sc->datefmt.empty()) v = rtrim(v).empty() ? "" : unmask_date(v, sc->datefmt);
     v = date_out(v);
     out.null = v.empty();
     out.s = v;
@@ -258,7 +319,7 @@ int Dbx_parse_key(Sql_chan* sc, int k, const std::string& keystr, Sql_row* vals,
     std::string t = keystr.substr(pos, take);
     pos += take;
     Sql_value v;
-    if (c.fmt || (c.type == 'D' && (sc->opts & SQO_TAVRODATE))) {
+    if (c.fmt || (c.type == 'D' && ((sc->opts & SQO_TAVRODATE) || !sc->datefmt.empty()))) {
       v = Dbx_field_in(sc, c, t);
     } else if (c.type == 'N') {
       t = strip_blanks(t);
