@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <chrono>
@@ -354,6 +355,18 @@ void flush_main() {
   write_batch(true);
 }
 
+// A process that ends without closing the journal (exit from anywhere)
+// still writes its images, and its flusher is joined before the thread
+// object goes.
+void journal_at_exit() {
+  stop_flusher();
+  try {
+    std::lock_guard<std::mutex> g(batch_mu);
+    write_batch(true);
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 void Journal_flush() {
@@ -384,7 +397,12 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
     batch_at.push_back(off);
     if (batch_at.size() == 1) {
       batch_oldest = std::chrono::steady_clock::now();
-      if (!flusher.joinable()) flusher = std::thread(flusher_main);
+      if (!flusher.joinable()) {
+        static bool exit_hook = false;
+        if (!exit_hook) std::atexit(journal_at_exit);
+        exit_hook = true;
+        flusher = std::thread(flusher_main);
+      }
       batch_cv.notify_all();
     }
     if (batch.size() >= BATCH_MAX) flush_main();
