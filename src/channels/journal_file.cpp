@@ -7,13 +7,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <chrono>
+#include <atomic>
+#include <condition_variable>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/journal.h"
+#include "channels/kest_dir.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -32,17 +40,58 @@ struct Journal {
 };
 Journal J;
 
+// Write-behind of images.  Before and after images ('B', 'A', 'D') of
+// journaled files, the bulk of a journal, are gathered in `batch` and
+// appended together under one lock: when 64 KB are gathered, when the
+// oldest has waited FLUSH_AFTER (a flusher thread keeps that bound also
+// while the program waits for input), before any other record of this
+// process, and when the journal closes.  A process killed at an instant
+// loses at most the images of the last FLUSH_AFTER; every other record is
+// written before its statement goes on.  The batch holds whole records
+// whose previous-address fields are filled in when they are written.  The
+// flusher never moves to a next file: a full file leaves the batch to the
+// main thread (moving touches the channel list).
+constexpr size_t BATCH_MAX = 65536;
+constexpr auto FLUSH_AFTER = std::chrono::milliseconds(10);
+std::mutex batch_mu;
+std::condition_variable batch_cv;
+std::vector<uint8_t> batch;
+std::vector<uint32_t> batch_at;  // offset of each record in batch
+std::chrono::steady_clock::time_point batch_oldest;
+std::thread flusher;
+bool flusher_stop = false;
+int flusher_error = -1;          // an error of the flusher, raised by the main thread
+std::atomic<bool> batch_needs_main{false};  // the flusher found the file full
+
 // The lock of an append (see journal.h for why bytes 1..3).
 constexpr int64_t LOCK_AT = 1, LOCK_LEN = 3;
 
+// The lock is taken with fcntl directly, not through the host layer's
+// record locks: the flusher thread takes it too, and a writer holds it for
+// microseconds, so a wait is short and is not cut by the statement timer.
+int set_append_lock(int fd, short type) {
+  struct flock fl{};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = LOCK_AT;
+  fl.l_len = LOCK_LEN;
+  int r;
+  do r = fcntl(fd, type == F_UNLCK ? F_SETLK : F_SETLKW, &fl);
+  while (r != 0 && errno == EINTR);
+  return r;
+}
+
 struct Append_lock {
   int fd;
-  explicit Append_lock(int d) : fd(d) { Lock_area(fd, LOCK_AT, LOCK_LEN, -2); }
-  ~Append_lock() {
-    if (fd >= 0) Unlk_area(fd, LOCK_AT, LOCK_LEN);
+  explicit Append_lock(int d) : fd(d) {
+    if (set_append_lock(fd, F_WRLCK) != 0) {
+      fd = -1;
+      Sys_error();
+    }
   }
+  ~Append_lock() { release(); }
   void release() {
-    if (fd >= 0) Unlk_area(fd, LOCK_AT, LOCK_LEN);
+    if (fd >= 0) set_append_lock(fd, F_UNLCK);
     fd = -1;
   }
 };
@@ -115,11 +164,11 @@ int open_rw(const std::string& path, bool create) {
 
 // The highest sequence number of "journal.N" in the directory (0: none).
 long highest_sequence(const std::string& dir) {
-  DIR* d = opendir(dir.c_str());
-  if (!d) Rpt_error(69);
+  Kest_dir d;
+  if (!KestDirOpen(dir.c_str(), &d)) Rpt_error(69);
   long top = 0;
-  while (dirent* e = readdir(d)) {
-    const char* n = e->d_name;
+  while (KestDirRead(&d)) {
+    const char* n = d.name;
     if (std::strncmp(n, "journal.", 8) != 0 || !n[8]) continue;
     long v = 0;
     bool digits = true;
@@ -132,7 +181,7 @@ long highest_sequence(const std::string& dir) {
     }
     if (digits && v > top) top = v;
   }
-  closedir(d);
+  KestDirClose(&d);
   return top;
 }
 
@@ -234,9 +283,178 @@ bool Journal_is_open() { return J.fd >= 0; }
 
 std::string Journal_current_path() { return J.fd >= 0 ? J.path : std::string(); }
 
-void Journal_it(int type, const void* data, size_t len, Fcb* f) {
+namespace {
+
+// Writes the batch at the next address (batch_mu held).  main: the caller
+// is the main thread, which may move to the next file; the flusher leaves a
+// full file's batch alone and returns false.
+// Writes the batch at address at (the journal lock held, batch_mu held):
+// -1, or an error number (256 + errno).  Raises nothing, so that the
+// flusher thread may call it.
+int place_batch(uint32_t at) {
+  uint32_t prev = J.last;
+  for (uint32_t off : batch_at) {
+    put_u32be(batch.data() + off + 8, prev);
+    prev = at + off;
+  }
+  if (!full_write(J.fd, batch.data(), batch.size(), off_t(at))) return 256 + errno;
+  uint64_t next = uint64_t(at) + batch.size();
+  uint32_t word = uint32_t(next);
+  if (next > JRNL_LIMIT) word |= JRNL_FULL;
+  uint8_t b[4];
+  put_u32be(b, word);
+  if (!full_write(J.fd, b, 4, 0)) return 256 + errno;
+  J.last = prev;
+  batch.clear();
+  batch_at.clear();
+  return -1;
+}
+
+// The main thread's write of the batch (batch_mu held): moves to the next
+// file when the current one is full; raises errors.
+void write_batch() {
+  if (batch.empty() || J.fd < 0) return;
+  auto lock = std::make_unique<Append_lock>(J.fd);
+  uint32_t at = read_next(J.fd);
+  if (at & JRNL_FULL) {
+    // The open ids of the images are 'o' addresses in the old file: they
+    // follow their channels' records to the new one.
+    std::vector<std::pair<Fcb*, uint32_t>> before;
+    for (Fcb* f = ws.Fcb_list; f; f = f->next)
+      if (f->journal_id > 0) before.push_back({f, uint32_t(f->journal_id)});
+    while (at & JRNL_FULL) swap_file(lock, at);
+    std::map<uint32_t, uint32_t> moved;
+    for (auto& [f, old] : before) moved[old] = f->journal_id > 0 ? uint32_t(f->journal_id) : 0;
+    for (uint32_t off : batch_at) {
+      auto it = moved.find(get_u32be(batch.data() + off + 12));
+      put_u32be(batch.data() + off + 12, it == moved.end() ? 0 : it->second);
+    }
+    batch_needs_main = false;
+  }
+  int rc = place_batch(at);
+  if (rc >= 0) Rpt_error(rc);
+}
+
+// The flusher thread's write: -1 done, -2 the file is full (left to the
+// main thread), else an error number.  Touches neither the workspace nor
+// the error machinery.
+int flusher_write() {
+  if (batch.empty() || J.fd < 0) return -1;
+  if (set_append_lock(J.fd, F_WRLCK) != 0) return 256 + errno;
+  uint8_t b[4];
+  ssize_t r;
+  do r = pread(J.fd, b, 4, 0);
+  while (r < 0 && errno == EINTR);
+  int rc;
+  uint32_t at = r == 0 ? 4 : r == 4 ? get_u32be(b) : 0;
+  if (r < 0) rc = 256 + errno;
+  else if ((at & ~JRNL_FULL) < 4) rc = 17;
+  else if (at & JRNL_FULL) rc = -2;
+  else rc = place_batch(at);
+  set_append_lock(J.fd, F_UNLCK);
+  return rc;
+}
+
+void flusher_main() {
+  std::unique_lock<std::mutex> lk(batch_mu);
+  while (!flusher_stop) {
+    if (batch.empty()) {
+      batch_cv.wait(lk);
+      continue;
+    }
+    auto due = batch_oldest + FLUSH_AFTER;
+    if (std::chrono::steady_clock::now() < due) {
+      batch_cv.wait_until(lk, due);
+      continue;
+    }
+    int rc = flusher_write();
+    if (rc == -2) {  // full: the main thread moves on at its next image
+      batch_needs_main = true;
+      batch_cv.wait(lk);
+    } else if (rc >= 0) {
+      if (flusher_error < 0) flusher_error = rc;
+      batch_cv.wait(lk);
+    }
+  }
+}
+
+void stop_flusher() {
+  if (!flusher.joinable()) return;
+  {
+    std::lock_guard<std::mutex> g(batch_mu);
+    flusher_stop = true;
+  }
+  batch_cv.notify_all();
+  flusher.join();
+  flusher_stop = false;
+}
+
+// Main thread, batch_mu held: the batch is written; a flusher's error is
+// raised.
+void flush_main() {
+  if (flusher_error >= 0) {
+    int e = flusher_error;
+    flusher_error = -1;
+    Rpt_error(e);
+  }
+  write_batch();
+}
+
+// A process that ends without closing the journal (exit from anywhere)
+// still writes its images, and its flusher is joined before the thread
+// object goes.
+void journal_at_exit() {
+  stop_flusher();
+  try {
+    std::lock_guard<std::mutex> g(batch_mu);
+    write_batch();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+void Journal_flush() {
   if (J.fd < 0) return;
+  std::lock_guard<std::mutex> g(batch_mu);
+  if (batch.empty() && flusher_error < 0) return;
+  flush_main();
+}
+
+uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
+  if (J.fd < 0) return 0;
   if (JRNL_HDR + len > 0xFFFFFF) Rpt_error(1);
+  std::lock_guard<std::mutex> g(batch_mu);
+  if (type == 'A' || type == 'B' || type == 'D') {
+    if (flusher_error >= 0 || batch_needs_main) flush_main();
+    uint32_t off = uint32_t(batch.size());
+    size_t total = JRNL_HDR + len;
+    batch.resize(batch.size() + total);
+    uint8_t* rec = batch.data() + off;
+    rec[0] = uint8_t(type);
+    rec[1] = uint8_t(total >> 16);
+    rec[2] = uint8_t(total >> 8);
+    rec[3] = uint8_t(total);
+    put_u32be(rec + 4, uint32_t(std::time(nullptr)));
+    put_u32be(rec + 8, 0);
+    put_u32be(rec + 12, uint32_t(f && f->journal_id > 0 ? f->journal_id : 0));
+    if (len) std::memcpy(rec + JRNL_HDR, data, len);
+    batch_at.push_back(off);
+    if (batch_at.size() == 1) {
+      batch_oldest = std::chrono::steady_clock::now();
+      if (!flusher.joinable()) {
+        static bool exit_hook = false;
+        if (!exit_hook) std::atexit(journal_at_exit);
+        exit_hook = true;
+        flusher = std::thread(flusher_main);
+      }
+      batch_cv.notify_all();
+    }
+    if (batch.size() >= BATCH_MAX) flush_main();
+    return 0;
+  }
+  // Every other record is written at once, after the images before it.
+  flush_main();
   auto lock = std::make_unique<Append_lock>(J.fd);
   uint32_t at = read_next(J.fd);
   while (at & JRNL_FULL) swap_file(lock, at);
@@ -245,6 +463,7 @@ void Journal_it(int type, const void* data, size_t len, Fcb* f) {
   uint32_t open_id = type == 'O' ? at : type == 'o' || !f ? J.open_id : uint32_t(f->journal_id > 0 ? f->journal_id : 0);
   J.last = put_record(J.fd, at, type, data, len, J.last, open_id);
   if (type == 'O') J.open_id = at;
+  return at;
 }
 
 void Journal_open(const std::string& name) {
@@ -300,6 +519,11 @@ void Journal_close() {
   } catch (const Oru_error& e) {
     failure = e.no;
   }
+  stop_flusher();
+  batch.clear();
+  batch_at.clear();
+  batch_needs_main = false;
+  flusher_error = -1;
   ::close(J.fd);
   J = Journal{};
   // Channels announced in it are announced again in the next journal.
@@ -313,6 +537,8 @@ void Journal_swap() {
   // A plain file has no next file: marking it full would refuse every
   // later record.
   if (J.dir.empty()) Rpt_error_text(69, "the journal is a file, not a journal directory: SWAP needs a directory");
+  Journal_flush();
+  std::lock_guard<std::mutex> g(batch_mu);
   Append_lock lock(J.fd);
   uint32_t next = read_next(J.fd);
   write_next(J.fd, next | JRNL_FULL);
@@ -326,7 +552,6 @@ int Init_file_jrnl() {
   if (f->journal_id > 0) return 1;
   if (J.fd < 0) Rpt_error_text(69, "no system journal is open");
   std::string path = f->path && f->path->path ? f->path->path : "";
-  Journal_it('o', path.data(), path.size(), f);
-  f->journal_id = int32_t(J.last);
+  f->journal_id = int32_t(Journal_it('o', path.data(), path.size(), f));
   return 1;
 }
