@@ -57,6 +57,18 @@ echo "$perm" | grep -q "modify other: allowed" || bad "owner.pdf may not be edit
 # An open password without ENCRYPT or an owner password protects nothing.
 qpdf --show-encryption plain.pdf 2>&1 | grep -q "File is not encrypted" || bad "plain.pdf is encrypted"
 
+# Passwords the library refuses (open equal to owner) fail the OPEN instead
+# of giving an unprotected document.
+cat > same.bas <<'EOF'
+10 OPEN (1,ERR=30,OPT="OWNERPSWD=same;OPENPSWD=same")"*pdf*FILE=same.pdf"
+20 STOP
+30 PRINT "refused:",ERR
+RUN
+EOF
+run same
+grep -q "refused: 15" same.got || { bad "equal passwords did not fail the OPEN"; cat same.got; }
+[ -f same.pdf ] && bad "equal passwords left a document"
+
 # ---- TrueType fonts, standard fonts, bookmarks ----
 if [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ]; then
   cat > fonts.bas <<'EOF'

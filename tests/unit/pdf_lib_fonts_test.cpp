@@ -10,6 +10,7 @@
 #include "core/startup.h"
 #include "pdf/lib_api.h"
 #include "pdf/lib_fonts.h"
+#include "pdf/pdf_channel.h"
 #include "test_util.h"
 
 namespace {
@@ -294,3 +295,40 @@ TEST(PdfLibFonts, AllocationInADocument) {
 #endif
 
 }  // namespace
+
+#ifdef ORU_HZEF_PATH
+namespace {
+
+TEST(PdfLibFonts, FontListOfTheLibraryBackEnd) {
+  if (access("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", R_OK) != 0)
+    GTEST_SKIP() << "fonts-dejavu-core not installed";
+  Kest_cfg.pdf_font_dir = "/usr/share/fonts/truetype";
+  ASSERT_TRUE(Hpdf_load(ORU_HZEF_PATH));
+  Kest_cfg.pdf_embed = 0;
+  std::string all = Pdf_GetFonts_L("");
+  EXPECT_EQ(all.rfind("Courier,Courier-Bold,Courier-Oblique,", 0), 0u) << all;
+  EXPECT_NE(all.find(",ZapfDingbats,"), std::string::npos);
+  EXPECT_NE(all.find(",DejaVu Sans-Bold,"), std::string::npos) << all;
+  EXPECT_NE(all.find(",DejaVu Sans,"), std::string::npos);
+  // TrueType only (EMBED A): no standard fonts; none (EMBED N): no TrueType.
+  Kest_cfg.pdf_embed = 'A';
+  std::string tt = Pdf_GetFonts_L("");
+  EXPECT_EQ(tt.find("Courier,"), std::string::npos);
+  EXPECT_NE(tt.find("DejaVu Sans,"), std::string::npos);
+  EXPECT_EQ(Pdf_GetFonts_L("*prop*"), "");
+  Kest_cfg.pdf_embed = 'n';
+  EXPECT_EQ(Pdf_GetFonts_L(""),
+            "Courier,Courier-Bold,Courier-Oblique,Courier-BoldOblique,Helvetica,Helvetica-Bold,"
+            "Helvetica-Oblique,Helvetica-BoldOblique,Times-Roman,Times-Bold,Times-Italic,Times-BoldItalic,"
+            "Symbol,ZapfDingbats,");
+  Kest_cfg.pdf_embed = 0;
+  EXPECT_EQ(Pdf_GetFonts_L("*PROP*courier-bold"), "Courier-Bold:INTERNAL+FIXED+ANSI+BOLD,");
+  EXPECT_EQ(Pdf_GetFonts_L("*prop*Times-BoldItalic"), "Times-BoldItalic:INTERNAL+VARIABLE+ANSI+ITALIC+BOLD,");
+  std::string sizes = Pdf_GetFonts_L("sizes");
+  EXPECT_EQ(sizes.rfind("4,5,6,", 0), 0u);
+  EXPECT_EQ(sizes.substr(sizes.size() - 8), "126,127,");
+  Pdf_FreeLibHaru_L();
+}
+
+}  // namespace
+#endif
