@@ -579,7 +579,13 @@ int Lib_backend::mnem(Pdf_doc& d, uint16_t code) {
 
 void Lib_backend::flush(Pdf_doc& d) {
   int32_t count = std::max(d.buf_count, d.high_water);
-  if (count <= 0 || d.page_state == PDF_ABANDONED || !LibHaruReady_L()) return;
+  if (count <= 0) return;
+  if (d.page_state == PDF_ABANDONED || !LibHaruReady_L()) {
+    // Output after 'AB' goes nowhere, but the buffer is emptied, so that
+    // later PRINTs neither overrun it nor wait for it.
+    d.buf_count = d.high_water = 0;
+    return;
+  }
   if (count > d.buf_size) count = d.buf_size;
   used = true;
   DocStartPage(d);

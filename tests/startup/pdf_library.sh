@@ -108,6 +108,7 @@ cat > fails.bas <<'EOF'
 10 OPEN (1)"*pdf*FILE=keep.pdf"
 20 PRINT (1)"new report, abandoned"
 30 PRINT (1)'AB'
+35 FOR I=1 TO 300; PRINT (1)"after abandoning, text and lines go nowhere ",I,LIN(0,0,160,160),; NEXT I
 40 CLOSE (1)
 50 OPEN (1,ERR=70,OPT="MARGINS=5i:0:5i:0")"*pdf*FILE=keep.pdf"
 60 STOP
@@ -115,6 +116,7 @@ cat > fails.bas <<'EOF'
 RUN
 EOF
 run fails
+grep -q "Record too long\|Error\|error" fails.got && { bad "output after 'AB' failed"; cat fails.got; }
 [ "$(cat keep.pdf)" = "previous report" ] || bad "the previous keep.pdf was replaced"
 grep -q "margins: 41" fails.got || { bad "margins leaving no page: no error 41"; cat fails.got; }
 ls .keep.pdf.* > /dev/null 2>&1 && bad "a temporary file was left behind"
