@@ -35,6 +35,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "functions/zlib_loader.h"
+#include "keyed/index_directives.h"
 
 namespace {
 
@@ -342,7 +343,10 @@ void d_direExt(int level) {
 }  // namespace
 
 void d_keyd() {
-  if (*ws.Exec_ptr == code::D_LOAD) Not_built("the key rebuild of keyed files");
+  if (*ws.Exec_ptr == code::D_LOAD) {
+    Key_load_directive();
+    return;
+  }
   d_direExt(0);
 }
 

@@ -299,6 +299,11 @@ int64_t Key_getrno() {
   return engine([&] { return Key_getrno(f->kc, r); });
 }
 
+Key_chan* Key_chan_of(Fcb* f) {
+  if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF)) return nullptr;
+  return static_cast<Key_fcb*>(f)->kc;
+}
+
 bool Key_channel_facts(Fcb* f, Key_facts* out) {
   if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return false;
   Io_save_guard keep;
