@@ -5,7 +5,6 @@
 
 
 void d_via() { Not_built("the VIA directive"); }
-void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }

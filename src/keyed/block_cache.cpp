@@ -402,9 +402,9 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
     use(p, b);
   }
   if (type >= 3 && b->b()[0] != type) Rpt_error(106);
-  if (b->b()[0] == kf::BT_NODE) {
+  if (b->b()[0] == kf::BT_NODE && K.kent_sz) {
     int cap = (f->blk - kf::BLK_HDR) / K.kent_sz;
-    if (K.kent_sz && b->count > cap) Rpt_error(106);
+    if (b->count > cap) Rpt_error(106);
   }
   return b;
 }

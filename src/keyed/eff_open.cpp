@@ -245,6 +245,35 @@ std::vector<uint8_t> read_item(Key_file* f, uint32_t a, uint8_t type, uint32_t* 
 }
 }  // namespace
 
+// The key-segment entries the channel layer shows (FIN "KEY_DEFINITION",
+// FILE_CREATE): key number in the low nibble, as far as 384 bytes go.
+void Eff_segtbl_from_layout(Key_file* f) {
+  const Key_layout& lay = f->lay;
+  std::memset(f->segtbl, 255, sizeof f->segtbl);
+  size_t at = 0;
+  for (int k = 0; k < lay.nkeys; ++k) {
+    for (int i = 0; i < lay.keys[k].nseg; ++i) {
+      const Key_seg& sg = lay.segs[size_t(lay.keys[k].first + i)];
+      bool flagged = sg.flags != 0;
+      if (at + (flagged ? 8 : 4) + 4 > sizeof f->segtbl) break;
+      uint8_t* en = f->segtbl + at;
+      en[0] = uint8_t((k & 15) | ((sg.offset >> 8) << 4));
+      en[1] = sg.field;
+      en[2] = uint8_t(sg.offset);
+      en[3] = sg.len_byte;
+      at += 4;
+      if (flagged) {
+        en[4] = KSEG_FLAGS;
+        en[5] = uint8_t(sg.flags);
+        en[6] = uint8_t(sg.flags >> 8);
+        en[7] = sg.fill;
+        at += 4;
+      }
+    }
+  }
+  f->segtbl_len = int(at);
+}
+
 void Eff_load_file(Key_file* f, int sep_default) {
   auto e = std::make_shared<Eff_store>();
   f->eff = e;
@@ -334,31 +363,7 @@ void Eff_load_file(Key_file* f, int sep_default) {
   if (W && !(s0.field == 255 && lay.keys[0].nseg == 1)) Rpt_error(17);
   if (lay.keys[0].dups && s0.field == 255) Rpt_error(17);
   if (lay.max_len + 5 >= 256) Rpt_error(17);
-  // The key-segment entries the channel layer shows (FIN "KEY_DEFINITION",
-  // FILE_CREATE): key number in the low nibble, as far as 384 bytes go.
-  std::memset(f->segtbl, 255, sizeof f->segtbl);
-  size_t at = 0;
-  for (int k = 0; k < lay.nkeys; ++k) {
-    for (int i = 0; i < lay.keys[k].nseg; ++i) {
-      const Key_seg& sg = lay.segs[size_t(lay.keys[k].first + i)];
-      bool flagged = sg.flags != 0;
-      if (at + (flagged ? 8 : 4) + 4 > sizeof f->segtbl) break;
-      uint8_t* en = f->segtbl + at;
-      en[0] = uint8_t((k & 15) | ((sg.offset >> 8) << 4));
-      en[1] = sg.field;
-      en[2] = uint8_t(sg.offset);
-      en[3] = sg.len_byte;
-      at += 4;
-      if (flagged) {
-        en[4] = KSEG_FLAGS;
-        en[5] = uint8_t(sg.flags);
-        en[6] = uint8_t(sg.flags >> 8);
-        en[7] = sg.fill;
-        at += 4;
-      }
-    }
-  }
-  f->segtbl_len = int(at);
+  Eff_segtbl_from_layout(f);
   e->dict_head = get_u32be(h + eff::H_DICT);
   Eff_check_dictionary(f);
 }

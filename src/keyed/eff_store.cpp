@@ -220,6 +220,11 @@ void commit_cycle(Key_file* f) {
   if (Eff_test_hook) Eff_test_hook(1);  // every page written, the header not yet
   if (changed) {
     Eff_from_mirror(f);
+    if (e->fixed_dirty) {  // key count, key descriptors or dictionary changed
+      int64_t w = Eff_pwrite(f->fd, e->fixed, eff::FIXED, 0);
+      if (w != eff::FIXED) Rpt_error(8);
+      e->fixed_dirty = false;
+    }
     ++e->generation;
     std::vector<uint8_t> run;
     encode_run(e, run);
@@ -324,6 +329,10 @@ void Eff_abort_cycle(Key_file* f) {
   Kbfr_forget_file(f);
   f->data_block = 0;
   e->in_txn = false;
+  if (e->fixed_dirty) {
+    e->fixed_dirty = false;
+    if (Eff_pread(f->fd, e->fixed, eff::FIXED, 0) == eff::FIXED) e->dict_head = get_u32be(e->fixed + eff::H_DICT);
+  }
   if (e->locked) {
     try {
       Eff_load_header(f);

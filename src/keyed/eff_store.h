@@ -52,6 +52,7 @@ struct Eff_store {
   bool gen_known = false;
   uint64_t seen_gen = 0;            // generation of the cached pages
   uint32_t dict_head = 0;
+  bool fixed_dirty = false;         // header bytes 0..57 are written with the cycle's header
   int ops = 0;                      // operations of the cycle under way (WD)
   // Logical pages whose physical page was taken in this cycle (new pages and
   // pages already moved by copy on write): the file on disk does not use

@@ -22,16 +22,12 @@
 #include "core/errors.h"
 #include "core/switches.h"
 #include "keyed/eff_store.h"
+#include "keyed/key_dict.h"
 #include "keyed/keyed_internal.h"
 
 int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
 int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
 void Eff_segtbl_from_layout(Key_file* f);
-uint32_t Eff_item_store(uint8_t type, const std::vector<uint8_t>& data, uint32_t prev, uint32_t next);
-std::vector<uint8_t> Eff_item_data(uint32_t a, uint8_t type, uint32_t* next, uint32_t* prev);
-void Eff_item_rewrite(uint32_t a, uint8_t type, const std::vector<uint8_t>& data);
-void Eff_item_drop(uint32_t a, uint8_t type);
-void Eff_item_link(uint32_t a, uint8_t type, uint32_t next, uint32_t prev);
 
 namespace {
 
@@ -382,4 +378,280 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   Kno_def(std::min(ch->cur_kno, nk - 1));
   op.done();
   return first_count < 0 ? 0 : first_count;
+}
+
+// ---- adding, dropping and renaming keys ----
+
+namespace {
+
+// The segments of one key of a layout, as a descriptor list.
+std::vector<Key_seg> key_segs(const Key_layout& lay, int k) {
+  const Key_def& kd = lay.keys[k];
+  return std::vector<Key_seg>(lay.segs.begin() + kd.first, lay.segs.begin() + kd.first + kd.nseg);
+}
+
+// Rebuilds a layout from per-key segment lists (EFF: descriptors).
+Key_layout layout_of(const std::vector<std::vector<Key_seg>>& keys) {
+  Key_layout lay;
+  lay.nkeys = int(keys.size());
+  for (size_t k = 0; k < keys.size(); ++k) {
+    Key_def& kd = lay.keys[k];
+    kd.nseg = int(keys[k].size());
+    kd.first = int(lay.segs.size());
+    int sum = 0;
+    for (const Key_seg& sg : keys[k]) {
+      if (sg.flags & kf::SF_UNIQUE) kd.unique = true;
+      if (k == 0 && (sg.flags & kf::SF_DUPS)) kd.dups = true;
+      int kind = sg.flags & kf::SF_KIND;
+      if ((sg.flags & kf::SF_AUTO_BIN) || kind == kf::SF_AUTO_ZERO || kind == kf::SF_AUTO_BLANK)
+        lay.auto_seg = int(lay.segs.size());
+      sum += sg.len();
+      lay.segs.push_back(sg);
+    }
+    kd.len = sum + ((k > 0 || kd.dups) ? 4 : 0);
+    lay.max_len = std::max(lay.max_len, kd.len);
+  }
+  return lay;
+}
+
+Key_seg seg_of(const Key_new_seg& n) {
+  Key_seg s;
+  s.field = uint8_t(n.field);
+  s.offset = uint16_t(n.offset);
+  s.len_byte = uint8_t(n.length | (n.descending ? 128 : 0));
+  s.flags = n.flags;
+  s.fill = n.fill;
+  return s;
+}
+
+void check_new_segs(Key_file* f, const std::vector<Key_new_seg>& segs) {
+  if (segs.empty()) Rpt_error(80);
+  bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
+  int total = 0;
+  for (const Key_new_seg& s : segs) {
+    if (s.field < 0 || s.field > 255 || (s.field == 255 && !outside)) Rpt_error(80);
+    if (s.offset < 0 || s.offset > 3839 || s.length < 1 || s.length > 127) Rpt_error(80);
+    if (s.field == 255 && s.offset + s.length > f->keylen) Rpt_error(80);
+    total += s.length;
+  }
+  if (total > 240) Rpt_error(80);
+}
+
+// The first format's segment table of a layout (384 bytes, 255 ends it);
+// false when it does not fit.
+bool table_of(const Key_layout& lay, int key0_len, uint8_t* tbl) {
+  std::memset(tbl, 255, kf::SEG_TABLE_BYTES);
+  int at = 0;
+  for (int k = 0; k < lay.nkeys; ++k) {
+    for (int i = 0; i < lay.keys[k].nseg; ++i) {
+      const Key_seg& sg = lay.segs[size_t(lay.keys[k].first + i)];
+      uint16_t fl = sg.flags & 0x2FFF;
+      int need = fl ? 8 : 4;
+      if (at + need + 4 > kf::SEG_TABLE_BYTES) return false;
+      uint8_t* e = tbl + at;
+      e[0] = uint8_t(k | ((sg.offset >> 8) << 4));
+      e[1] = sg.field;
+      e[2] = uint8_t(sg.offset);
+      e[3] = sg.len_byte;
+      if (fl) {
+        e[4] = 254;
+        e[5] = uint8_t(fl);
+        e[6] = uint8_t((fl >> 8) & 0x2F);
+        e[7] = sg.fill;
+      }
+      at += need;
+    }
+  }
+  (void)key0_len;
+  return true;
+}
+
+// Writes a first-format file's new segment table and decodes it again.
+void put_table(Key_file* f, const uint8_t* tbl) {
+  int entries = 0;
+  while (entries < 96 && !(tbl[4 * entries] == 255 && entries > 0)) ++entries;
+  bool ext = entries >= 32;
+  if (ext) {
+    if (Key_pwrite(f->fd, tbl + 128, 256, 256) != 256) Rpt_error(3);
+  }
+  std::memcpy(f->segtbl, tbl, kf::SEG_TABLE_BYTES);
+  std::memcpy(f->hdr + kf::H_SEGS, tbl, 128);
+  if (ext) f->hdr[kf::H_FLAGS1] |= kf::F1_EXT_TABLE;
+  else f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_EXT_TABLE);
+  f->flags1 = uint8_t((f->flags1 & ~kf::F1_EXT_TABLE) | (f->hdr[kf::H_FLAGS1] & kf::F1_EXT_TABLE));
+  Key_hdr_changed();
+  f->lay = Key_decode_segs(f->segtbl, ext, f->keylen);
+}
+
+// EFF key descriptors: the chain of type-253 items from header bytes 20-23.
+std::vector<uint32_t> descriptor_chain(Key_file* f) {
+  std::vector<uint32_t> out;
+  uint32_t a = get_u32be(Eff_of(f)->fixed + eff::H_KEYD);
+  for (int k = 0; k < Eff_of(f)->nkeys; ++k) {
+    if (!a) Rpt_error(17);
+    out.push_back(a);
+    uint32_t next = 0;
+    Kitem_data(a, eff::PT_KEYD, &next, nullptr);
+    a = next;
+  }
+  return out;
+}
+
+std::vector<uint8_t> descriptor(int k, const std::vector<Key_seg>& segs, const std::string& name) {
+  std::vector<uint8_t> d(size_t(eff::KEYD_FIXED + eff::KEYD_SEG * int(segs.size())), 0);
+  d[0] = uint8_t(k);
+  d[1] = uint8_t(segs.size());
+  std::memcpy(d.data() + 2, name.data(), std::min<size_t>(name.size(), 24));
+  for (size_t i = 0; i < segs.size(); ++i) {
+    uint8_t* g = d.data() + eff::KEYD_FIXED + eff::KEYD_SEG * i;
+    const Key_seg& sg = segs[i];
+    g[0] = uint8_t(sg.len());
+    g[1] = sg.fill;
+    put_u32be(g + 2, uint32_t(sg.flags & 0x2FFF) | (sg.desc() ? 0x80u : 0u));
+    put_u16be(g + 6, sg.field == 255 ? 0xFFFF : sg.field);
+    put_u16be(g + 8, sg.offset);
+  }
+  return d;
+}
+
+void eff_fixed_changed(Key_file* f) {
+  Eff_store* e = Eff_of(f);
+  e->fixed_dirty = true;
+  e->dirty = true;
+  Key_hdr_changed();
+}
+
+}  // namespace
+
+int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
+  if (ch->readonly) Rpt_error(13);
+  Key_file* f = ch->f.get();
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  check_new_segs(f, segs);
+  int k = f->lay.nkeys;
+  std::vector<std::vector<Key_seg>> keys;
+  for (int j = 0; j < k; ++j) keys.push_back(key_segs(f->lay, j));
+  keys.emplace_back();
+  for (const Key_new_seg& s : segs) keys.back().push_back(seg_of(s));
+  Key_layout lay = layout_of(keys);
+  int cap = (f->blk - kf::BLK_HDR) / (lay.max_len + 5);
+  if (cap < 4 || lay.max_len + 5 >= 256) Rpt_error(80);
+  if (f->eff) {
+    if (k >= 255) Rpt_error(80);
+    Eff_store* e = Eff_of(f);
+    std::vector<uint32_t> chain = descriptor_chain(f);
+    uint32_t last = chain.back();
+    uint32_t a = Kitem_store(eff::PT_KEYD, descriptor(k, keys.back(), ""), 0, last, last);
+    Kitem_link(last, eff::PT_KEYD, true, a);
+    uint8_t* h = e->fixed;
+    int total = lay.keys[k].len - 4;
+    if (total + 4 > h[eff::H_KEYBUF]) h[eff::H_KEYBUF] = uint8_t(total + 4);
+    put_u16be(h + eff::H_NSEGS, uint16_t(get_u16be(h + eff::H_NSEGS) + int(segs.size())));
+    h[eff::H_NKEYS] = uint8_t(k + 1);
+    e->nkeys = k + 1;
+    e->roots.push_back(0);
+    eff_fixed_changed(f);
+    f->lay = lay;
+    Eff_segtbl_from_layout(f);
+  } else {
+    if (k >= kf::MAX_KEYS) Rpt_error(80);
+    uint8_t tbl[kf::SEG_TABLE_BYTES];
+    if (!table_of(lay, f->keylen, tbl)) Rpt_error(80);
+    // A key 0 written as the bare outside key keeps that form.
+    if (f->segtbl[0] == 0 && (f->segtbl[3] & 127) == 0) std::memcpy(tbl, f->segtbl, 4);
+    Hdr32_set(f, kf::H_ROOTS + 4 * k, 0);
+    put_table(f, tbl);
+  }
+  ch->saved[size_t(k)] = Key_pos{};
+  op.done();
+  return k;
+}
+
+void Key_drop_index(Key_chan* ch, int k) {
+  if (ch->readonly) Rpt_error(13);
+  Key_file* f = ch->f.get();
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  int nk = f->lay.nkeys;
+  if (k < 1 || k >= nk) Rpt_error(80);
+  Kno_def(k);
+  free_tree_tolerant(Key_root());
+  std::vector<std::vector<Key_seg>> keys;
+  for (int j = 0; j < nk; ++j)
+    if (j != k) keys.push_back(key_segs(f->lay, j));
+  Key_layout lay = layout_of(keys);
+  if (f->eff) {
+    Eff_store* e = Eff_of(f);
+    std::vector<uint32_t> chain = descriptor_chain(f);
+    uint32_t prev = chain[size_t(k - 1)];
+    uint32_t next = size_t(k + 1) < chain.size() ? chain[size_t(k + 1)] : 0;
+    Kitem_link(prev, eff::PT_KEYD, true, next);
+    if (next) Kitem_link(next, eff::PT_KEYD, false, prev);
+    Kitem_drop(chain[size_t(k)], eff::PT_KEYD);
+    for (size_t j = size_t(k + 1); j < chain.size(); ++j) {
+      std::vector<uint8_t> d = Kitem_data(chain[j], eff::PT_KEYD, nullptr, nullptr);
+      d[0] = uint8_t(j - 1);
+      Kitem_rewrite(chain[j], eff::PT_KEYD, d);
+    }
+    uint8_t* h = e->fixed;
+    int dropped = f->lay.keys[k].nseg;
+    put_u16be(h + eff::H_NSEGS, uint16_t(std::max(0, get_u16be(h + eff::H_NSEGS) - dropped)));
+    h[eff::H_NKEYS] = uint8_t(nk - 1);
+    e->roots.erase(e->roots.begin() + k);
+    e->nkeys = nk - 1;
+    eff_fixed_changed(f);
+    f->lay = lay;
+    Eff_segtbl_from_layout(f);
+  } else {
+    uint8_t tbl[kf::SEG_TABLE_BYTES];
+    if (!table_of(lay, f->keylen, tbl)) Rpt_error(80);
+    if (f->segtbl[0] == 0 && (f->segtbl[3] & 127) == 0) std::memcpy(tbl, f->segtbl, 4);
+    for (int j = k; j < kf::MAX_KEYS - 1; ++j)
+      put_u32be(f->hdr + kf::H_ROOTS + 4 * j, get_u32be(f->hdr + kf::H_ROOTS + 4 * (j + 1)));
+    put_u32be(f->hdr + kf::H_ROOTS + 4 * (kf::MAX_KEYS - 1), 0);
+    put_table(f, tbl);
+  }
+  for (int j = k; j + 1 < nk; ++j) ch->saved[size_t(j)] = ch->saved[size_t(j + 1)];
+  ch->saved[size_t(nk - 1)] = Key_pos{};
+  if (ch->cur_kno == k) ch->cur_kno = 0;
+  else if (ch->cur_kno > k) --ch->cur_kno;
+  ch->last_kno = 0;
+  Kno_def(0);
+  op.done();
+}
+
+void Key_rename_index(Key_chan* ch, int k, const std::string& name) {
+  Key_file* f = ch->f.get();
+  if (!f->eff) return;
+  if (ch->readonly) Rpt_error(13);
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  if (k < 0 || k >= f->lay.nkeys) Rpt_error(80);
+  uint32_t a = descriptor_chain(f)[size_t(k)];
+  std::vector<uint8_t> d = Kitem_data(a, eff::PT_KEYD, nullptr, nullptr);
+  if (d.size() < size_t(eff::KEYD_FIXED)) Rpt_error(80);
+  std::memset(d.data() + 2, 0, 24);
+  std::memcpy(d.data() + 2, name.data(), std::min<size_t>(name.size(), 24));
+  Kitem_rewrite(a, eff::PT_KEYD, d);
+  op.done();
+}
+
+std::vector<std::string> Key_descriptor_names(Key_chan* ch) {
+  Key_file* f = ch->f.get();
+  if (!f->eff) return {};
+  Key_bracket op(ch, DIR_READ, false);
+  Key_Hdr_Lock_N_Load(1);
+  std::vector<std::string> names;
+  for (uint32_t a : descriptor_chain(f)) {
+    std::vector<uint8_t> d = Kitem_data(a, eff::PT_KEYD, nullptr, nullptr);
+    std::string n(reinterpret_cast<const char*>(d.data() + 2), 24);
+    n.erase(std::find(n.begin(), n.end(), '\0'), n.end());
+    names.push_back(n);
+  }
+  op.done();
+  return names;
 }

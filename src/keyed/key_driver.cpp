@@ -25,6 +25,7 @@
 #include "keyed/keyed_file.h"
 #include "keyed/keyed_internal.h"
 #include "keyed/eff_create.h"
+#include "keyed/index_directives.h"
 #include "core/host.h"
 #include <unistd.h>
 
@@ -159,6 +160,8 @@ int64_t Key_define_slot() {
   return 0;
 }
 
+int64_t Key_close_slot();
+
 int64_t Key_open_slot() {
   Key_open_opts o;
   o.readonly = (ws.Io_opts & IO_INPUT_ONLY) != 0;
@@ -179,11 +182,19 @@ int64_t Key_open_slot() {
   int sep = Key_separator(kc);
   if (sep >= 0) ws.Io_sep = sep;
   ws.Cur_fcb = f;
+  try {
+    Key_refresh_names(f);
+  } catch (...) {
+    Key_close_slot();
+    ws.Cur_fcb = nullptr;
+    throw;
+  }
   return 0;
 }
 
 int64_t Key_close_slot() {
   Key_fcb* f = cur();
+  Kname_free(reinterpret_cast<Kname_node**>(&f->key_names));
   delete f->pieces;
   f->pieces = nullptr;
   Key_chan* kc = f->kc;
@@ -298,6 +309,8 @@ int64_t Key_getrno() {
   Key_req r = request();
   return engine([&] { return Key_getrno(f->kc, r); });
 }
+
+bool Key_same_file(const Key_chan* a, const Key_chan* b) { return a && b && a->f == b->f; }
 
 Key_chan* Key_chan_of(Fcb* f) {
   if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF)) return nullptr;

@@ -15,6 +15,8 @@ struct Key_chan;
 // The engine channel of a keyed channel of either format; null for any
 // other channel.
 Key_chan* Key_chan_of(Fcb* f);
+// Whether two engine channels are open on the same file.
+bool Key_same_file(const Key_chan* a, const Key_chan* b);
 
 struct Key_facts;
 // The facts of a first-format keyed channel for FIB( and FIN(; false when
