@@ -4,7 +4,6 @@
 #include "core/errors.h"
 
 
-void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 void d_sjnl() { Not_built("the SET_JOURNAL directive"); }

@@ -290,7 +290,6 @@ void Eff_load_file(Key_file* f, int sep_default) {
   if (h[eff::H_FLAGS_C] & eff::FC_LARGE) Rpt_error_text(99, "EFF files in the large-file format are not built");
   uint8_t fb = h[eff::H_FLAGS_B];
   if ((fb & eff::FB_ZLIB) && !CheckZlib()) Rpt_error_text(99, "zlib is not available");
-  if (fb & eff::FB_ENCIPHERED) Not_built("file passwords");
   int W = get_u16be(h + eff::H_EXTKEY);
   if (W > 127) Rpt_error(17);
   f->blk = e->B;
@@ -365,17 +364,5 @@ void Eff_load_file(Key_file* f, int sep_default) {
   if (lay.max_len + 5 >= 256) Rpt_error(17);
   Eff_segtbl_from_layout(f);
   e->dict_head = get_u32be(h + eff::H_DICT);
-  Eff_check_dictionary(f);
 }
 
-void Eff_check_dictionary(Key_file* f) {
-  Eff_store* e = Eff_of(f);
-  uint32_t a = e->dict_head;
-  for (int pos = 0; a && pos < 65536; ++pos) {
-    uint32_t next = 0;
-    std::vector<uint8_t> d = read_item(f, a, eff::PT_DICT, &next);
-    if (pos > 0 && d.size() >= 4 && d[0] == 3 && strncasecmp(reinterpret_cast<const char*>(d.data() + 1), "EXT", 3) == 0)
-      Not_built("file passwords");
-    a = next;
-  }
-}

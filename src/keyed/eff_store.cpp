@@ -484,7 +484,7 @@ void Eff_page_write(Kbfr* b) {
   }
   int64_t off = int64_t(PF) * e->B;
   if (off >= 0x80000000ll) Rpt_error(16);
-  int64_t w = Eff_pwrite(f->fd, d, size_t(e->B), off);
+  int64_t w = Eff_pwrite(f->fd, Kcrypt_out(f, d), size_t(e->B), off);
   ++Key_io_stats.writes;
   if (w < 0) Sys_error();
   if (w != e->B) Rpt_error(8);

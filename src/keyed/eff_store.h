@@ -67,8 +67,6 @@ inline Eff_store* Eff_of(Key_file* f) { return f->eff.get(); }
 // the EFF file open as f->fd.  Error 17 for a header that describes no
 // usable file.
 void Eff_load_file(Key_file* f, int sep_default);
-// Error 99 when the dictionary holds a file password.
-void Eff_check_dictionary(Key_file* f);
 
 // ---- page store (eff_store.cpp) ----
 // Reads the header's variable part from the file; drops the cached pages

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "core/errors.h"
+#include "core/memory.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
@@ -19,18 +20,18 @@ constexpr int ITEM_HDR = 10;
 constexpr int MAX_ITEM = 40860;
 constexpr int MAX_CHAIN = 65536;
 
-bool eff() { return K.f->eff != nullptr; }
-uint32_t page_of(uint32_t a) { return eff() ? (a >> 8) & 0x7FFFFFu : a & ~255u; }
-uint32_t addr_at(uint32_t page, int s) { return eff() ? (page << 8) | uint32_t(s) : page | uint32_t(s); }
+bool is_eff() { return K.f->eff != nullptr; }
+uint32_t page_of(uint32_t a) { return is_eff() ? (a >> 8) & 0x7FFFFFu : a & ~255u; }
+uint32_t addr_at(uint32_t page, int s) { return is_eff() ? (page << 8) | uint32_t(s) : page | uint32_t(s); }
 int page_size() { return K.f->blk; }
 
 uint32_t head() {
-  if (eff()) return Eff_of(K.f)->dict_head;
+  if (is_eff()) return Eff_of(K.f)->dict_head;
   return Hdr32(K.f, kf::H_DICT);
 }
 
 void set_head(uint32_t a) {
-  if (eff()) {
+  if (is_eff()) {
     Eff_store* e = Eff_of(K.f);
     e->dict_head = a;
     put_u32be(e->fixed + eff::H_DICT, a);
@@ -46,7 +47,7 @@ void set_head(uint32_t a) {
 // update cycle does not reload: it is read here unless this process has
 // changed it in the cycle under way.
 void load_head() {
-  if (!eff()) return;
+  if (!is_eff()) return;
   Eff_store* e = Eff_of(K.f);
   if (e->fixed_dirty) return;
   uint8_t b[4];
@@ -451,4 +452,89 @@ void Kdct_names_down(Key_chan* ch, int k) {
     if (names[size_t(j)] != next) define_name(j, next);
   }
   op.done();
+}
+
+// ---- the password item ----
+
+namespace {
+
+bool ext_item(const std::vector<uint8_t>& d) {
+  return d.size() >= 4 && d[0] == 3 && (d[1] | 32) == 'e' && (d[2] | 32) == 'x' && (d[3] | 32) == 't';
+}
+
+// The creation stamp as stored: EFF header bytes 36-39, first format 232-235.
+const uint8_t* stamp() { return is_eff() ? Eff_of(K.f)->fixed + eff::H_STAMP : K.f->hdr + kf::H_STAMP; }
+
+uint16_t check_value(const std::string& field3) {
+  std::vector<uint8_t> b = {3, 'E', 'X', 'T'};
+  size_t n = std::min<size_t>(field3.size(), 9);
+  b.push_back(uint8_t(n));
+  b.insert(b.end(), field3.begin(), field3.begin() + long(n));
+  b.insert(b.end(), stamp(), stamp() + 4);
+  return crc16(b.data(), b.size(), 0);
+}
+
+// Position of the password item (0: none) and its fields.
+int find_ext(std::vector<std::string>* fields) {
+  if (!head()) return 0;
+  int n = chain_length(true);
+  uint32_t a = head();
+  for (int p = 1; p <= n; ++p) {
+    a = item_at(a).next;
+    std::vector<uint8_t> d = data_of(item_at(a));
+    if (!ext_item(d)) continue;
+    if (fields) *fields = Kdct_fields(d.data(), d.size());
+    return p;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool Kdct_password(Key_chan* ch, std::vector<uint8_t>* field3, bool* check_ok) {
+  Dict_op op(ch, 1);
+  std::vector<std::string> f;
+  bool found = find_ext(&f) != 0;
+  field3->clear();
+  *check_ok = true;
+  if (found) {
+    if (f.size() >= 3) field3->assign(f[2].begin(), f[2].end());
+    *check_ok = f.size() >= 4 && f[3].size() == 2 &&
+                get_u16be(reinterpret_cast<const uint8_t*>(f[3].data())) == check_value(f.size() >= 3 ? f[2] : "");
+  }
+  op.done();
+  return found && !field3->empty();
+}
+
+void Kdct_set_password(Key_chan* ch, const std::vector<uint8_t>& field3, bool encipher) {
+  Dict_op op(ch, 2);
+  if (!head()) set_head(store(header_item(), 0, 0, 0));
+  std::vector<std::string> f;
+  int pos = find_ext(&f);
+  std::string f3(field3.begin(), field3.end());
+  uint8_t chk[2];
+  put_u16be(chk, check_value(f3));
+  std::vector<std::string> fields = {"EXT", "", f3, std::string(reinterpret_cast<char*>(chk), 2)};
+  for (size_t i = 4; i < f.size(); ++i) fields.push_back(f[i]);
+  std::string d = Kdct_encode(fields);
+  add_at(pos ? pos : chain_length(true) + 1, std::vector<uint8_t>(d.begin(), d.end()));
+  if (is_eff()) {
+    Eff_store* e = Eff_of(K.f);
+    uint8_t& fb = e->fixed[eff::H_FLAGS_B];
+    fb = encipher ? uint8_t(fb | eff::FB_ENCIPHERED) : uint8_t(fb & ~eff::FB_ENCIPHERED);
+    e->fixed_dirty = true;
+    e->dirty = true;
+    Key_hdr_changed();
+  } else {
+    uint8_t& f2 = K.f->hdr[kf::H_FLAGS2];
+    f2 = encipher ? uint8_t(f2 | kf::F2_ENCIPHERED) : uint8_t(f2 & ~kf::F2_ENCIPHERED);
+    Key_hdr_changed();
+  }
+  op.done();
+}
+
+bool Kdct_enciphered(Key_chan* ch) {
+  Key_file* f = ch->f.get();
+  if (f->eff) return (Eff_of(f)->fixed[eff::H_FLAGS_B] & eff::FB_ENCIPHERED) != 0;
+  return (f->hdr[kf::H_FLAGS2] & kf::F2_ENCIPHERED) != 0;
 }

@@ -61,3 +61,16 @@ void Kitem_drop(uint32_t a, uint8_t type);
 void Kitem_link(uint32_t a, uint8_t type, bool next, uint32_t v);
 std::vector<std::pair<int, std::vector<uint8_t>>> Kdct_save_in();
 void Kdct_reset_in(const std::vector<std::pair<int, std::vector<uint8_t>>>& items);
+
+// The file password item ("EXT"): its password field (mode byte, then the
+// password XOR 0x6E); false when the file has no password.  *check_ok
+// tells whether its check value agrees with this file (the CRC-16 of
+// "\3EXT", min(length, 9), that many bytes of the field and the file's
+// creation stamp): an item copied from another file does not.
+bool Kdct_password(Key_chan* ch, std::vector<uint8_t>* field3, bool* check_ok);
+// Stores the password field (empty: no password), keeping the item's
+// further fields, and sets or clears the file's enciphered flag.
+void Kdct_set_password(Key_chan* ch, const std::vector<uint8_t>& field3, bool encipher);
+// The enciphered flag of the file (EFF header byte 50 bit 0x04, first
+// format flags2 bit 0x04).
+bool Kdct_enciphered(Key_chan* ch);

@@ -25,6 +25,7 @@
 #include "keyed/keyed_file.h"
 #include "keyed/keyed_internal.h"
 #include "keyed/eff_create.h"
+#include "keyed/file_password.h"
 #include "keyed/index_directives.h"
 #include "core/host.h"
 #include <unistd.h>
@@ -184,8 +185,14 @@ int64_t Key_open_slot() {
   ws.Cur_fcb = f;
   try {
     Key_refresh_names(f);
+    f->channel = ws.Cur_chan;
+    Key_check_access(f, ws.Path_buf);
   } catch (...) {
+    // The channel never opened: the engine channel and the record go.
     Key_close_slot();
+    if (f->out_buf) Ret_blk(f->out_buf);
+    if (f->path) FreePath(f->path);
+    Ret_blk(f);
     ws.Cur_fcb = nullptr;
     throw;
   }
@@ -342,6 +349,7 @@ static const bool widths_registered = (Key_segment_widths = key_widths, true);
 static void (*prev_notify)(uint16_t, int32_t) = nullptr;
 static void key_notify(uint16_t code, int32_t value) {
   if (code == Prm_code('B', 'F')) Kbfr_set(value);
+  if (code == Prm_code('P', 'Q')) Clr_PwdCache();  // the cache starts afresh at its new size
   if (prev_notify) prev_notify(code, value);
 }
 static const bool notify_registered = (prev_notify = Prm_notify, Prm_notify = key_notify, true);

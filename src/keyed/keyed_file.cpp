@@ -533,7 +533,6 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       if (f->flags2 & kf::F2_ZLIB) {
         if (!CheckZlib()) Rpt_error_text(99, "zlib is not available");
       }
-      if (f->flags2 & kf::F2_ENCIPHERED) Not_built("enciphered keyed files");
       if ((f->flags1 & kf::F1_SEPARATOR)) f->sep = head[kf::H_SEP];
       else if (f->flags1 & kf::F1_NO_SEPARATOR) f->sep = -1;
       else f->sep = opts.sep == -2 ? prmblk.FS : opts.sep;
