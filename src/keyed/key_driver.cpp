@@ -369,4 +369,3 @@ const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_restore_slot,
 };
 
-Key_chan* Key_chan_of(Fcb* f) { return static_cast<Key_fcb*>(f)->kc; }

@@ -23,6 +23,3 @@ struct Key_facts;
 // f is not one.
 bool Key_channel_facts(Fcb* f, Key_facts* out);
 
-struct Key_chan;
-// The engine channel of a keyed or EFF channel record.
-Key_chan* Key_chan_of(Fcb* f);
