@@ -234,7 +234,6 @@ void d_dict() {
   }
 }
 
-void Dict_load_directive() { Not_built("DICT LOAD (the data dictionary)"); }
 
 // ---- ADD INDEX, DROP INDEX, RENAME INDEX ----
 
