@@ -65,18 +65,6 @@ std::vector<uint8_t> masked(const std::string& pw) {
   return m;
 }
 
-// The cipher of a file whose pages are enciphered, from its stored field.
-void set_cipher(Key_chan* kc, const std::vector<uint8_t>& field) {
-  Key_file* f = kc->f.get();
-  if (f->crypt) return;  // another channel of this process set it
-  auto c = std::make_shared<Kcrypt>();
-  Set_file_crypt_key(*c, field.data() + 1, int(field.size()) - 1);
-  if (!c->active()) return;  // the pages of such a file were written plain
-  // Pages read before the cipher was known are read again.
-  Kbfr_drop_file(f);
-  f->crypt = c;
-}
-
 bool library_program_running() {
   if (ws.Con_flags & CON_MODE) return false;
   if (!ws.Cur_pgm || !ws.Cur_pgm->path) return false;
@@ -109,6 +97,19 @@ void DropPwdCacheEntry(const std::string& path) {
 
 void Clr_PwdCache() { cache.clear(); }
 
+// The cipher of a file whose pages are enciphered, from its stored field.
+void Key_cipher_from_field(Key_chan* kc, const std::vector<uint8_t>& field) {
+  Key_file* f = kc->f.get();
+  if (f->crypt) return;  // another channel of this process set it
+  auto c = std::make_shared<Kcrypt>();
+  Set_file_crypt_key(*c, field.data() + 1, int(field.size()) - 1);
+  if (!c->active()) return;  // the pages of such a file were written plain
+  // Pages read before the cipher was known are read again.
+  Kbfr_drop_file(f);
+  f->crypt = c;
+}
+
+
 void Key_check_access(Fcb* f, const std::string& path) {
   Key_chan* kc = Key_chan_of(f);
   std::vector<uint8_t> field;
@@ -118,7 +119,7 @@ void Key_check_access(Fcb* f, const std::string& path) {
   if (!has) return;
   if (field.size() > 9) field.resize(9);
   int stored = field[0];
-  if (Kdct_enciphered(kc) && (stored == 2 || stored == 3)) set_cipher(kc, field);
+  if (Kdct_enciphered(kc) && (stored == 2 || stored == 3)) Key_cipher_from_field(kc, field);
 
   bool given = (ws.Io_opts & IO_KEY) != 0;
   std::string pw;

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "keyed/file_crypt.h"
+#include "keyed/file_password.h"
 #include "keyed/index_maint.h"
 #include "keyed/key_dict.h"
 #include "keyed/keyed_internal.h"
@@ -131,6 +132,39 @@ TEST_F(PasswordItem, EncipheredPagesOnDisk) {
     EXPECT_EQ(Key_rebuild(ch, -1, {}), 500);
     EXPECT_EQ(Key_verify(ch), "");
   }
+}
+
+// A file marked enciphered whose password's key starts at index 0 was
+// written plain: it is read plain, and its records show in its bytes.
+TEST_F(PasswordItem, StartIndexZeroFilesStayPlain) {
+  std::vector<Key_seg_desc> segs = {{0, 0, 0, 7, false, 0, 0}};
+  std::string p = make_eff("z", 40, segs);
+  Key_open_opts o;
+  o.nolock = true;
+  Key_chan* ch = open(p, o);
+  std::vector<uint8_t> field = {2};
+  for (uint8_t b : masked("orange")) field.push_back(b);
+  Kdct_set_password(ch, field, true);
+  Key_cipher_from_field(ch, field);
+  EXPECT_EQ(ch->f->crypt, nullptr);
+  for (int i = 0; i < 50; ++i) Key_write(ch, req(232), "R" + std::to_string(100000 + i) + "SHOWNTEXT");
+  close(ch);
+  std::ifstream in(p, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(bytes.find("SHOWNTEXT"), std::string::npos);
+  ch = open(p, o);
+  EXPECT_TRUE(Kdct_enciphered(ch));
+  Key_cipher_from_field(ch, field);
+  EXPECT_EQ(ch->f->crypt, nullptr);
+  EXPECT_EQ(strip(get(ch, "R100020")).substr(7), "SHOWNTEXT");
+  // A password whose key is active gives the file its cipher.
+  std::vector<uint8_t> good = {2};
+  for (uint8_t b : masked("secret")) good.push_back(b);
+  close(ch);
+  ch = open(p, o);
+  Key_cipher_from_field(ch, good);
+  ASSERT_NE(ch->f->crypt, nullptr);
+  EXPECT_TRUE(ch->f->crypt->active());
 }
 
 }  // namespace
