@@ -103,6 +103,7 @@ void free_all_nodes(Key_file* f) {
 class Fixed_scan {
  public:
   explicit Fixed_scan(Key_file* f) : f_(f) {
+    Kfix_flush_pending(f);  // slots gathered by a channel holding the file whole
     end_ = Hdr32(f, kf::H_EOF);
     // Blocks: 512-byte chunks that name themselves.
     std::vector<uint8_t> win(size_t(1) << 20);
@@ -164,6 +165,32 @@ int64_t ind_of(Key_file* f, uint32_t a) {
 }
 
 // Builds key g.kno's tree from its sorted entries; the root (0 when empty).
+// The entries in key order (equal keys in the order the scan met them).
+// Each entry is sorted by a 64-bit prefix of its value bytes first, so
+// that most comparisons never touch the values.
+std::vector<uint32_t> sorted_order(const Gathered& g) {
+  struct Ent {
+    uint64_t prefix;
+    uint32_t idx;
+  };
+  int ksz = g.ksz;
+  std::vector<Ent> e(g.size());
+  for (size_t i = 0; i < e.size(); ++i) {
+    const uint8_t* k = g.key(i);
+    uint64_t p = 0;
+    for (int b = 1; b <= 8; ++b) p = (p << 8) | (b < ksz ? k[b] : 0);
+    e[i] = {p, uint32_t(i)};
+  }
+  std::sort(e.begin(), e.end(), [&](const Ent& x, const Ent& y) {
+    if (x.prefix != y.prefix) return x.prefix < y.prefix;
+    int c = cmp_keys(g.key(x.idx), g.key(y.idx), ksz);
+    return c ? c < 0 : x.idx < y.idx;
+  });
+  std::vector<uint32_t> order(e.size());
+  for (size_t i = 0; i < e.size(); ++i) order[i] = e[i].idx;
+  return order;
+}
+
 uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
   if (order.empty()) return 0;
   int cap = K.max_kidx;
@@ -273,6 +300,11 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     gs[size_t(k - first)].ksz = K.ksz;
   }
   int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
+  for (Gathered& g : gs) {
+    size_t room = size_t(std::min<int64_t>(std::max<int64_t>(expected, 0), int64_t(1) << 26));
+    g.addrs.reserve(room);
+    g.keys.reserve(room * size_t(g.ksz));
+  }
   int64_t records = 0;
   int shown = -1;
   {
@@ -293,7 +325,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
         }
       }
       if (!a) break;
-      K.rec_addr = 0xFFFFFFFFu;
+      if (fixed) K.rec_addr = 0xFFFFFFFFu;  // the variable scan has just read it
       int r;
       try {
         r = Krec_read(a);
@@ -328,10 +360,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   for (Gathered& g : gs) {
     Kno_def(g.kno);
     int ksz = g.ksz;
-    std::vector<uint32_t> order(g.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t x, uint32_t y) { return cmp_keys(g.key(x), g.key(y), ksz) < 0; });
+    std::vector<uint32_t> order = sorted_order(g);
     // Duplicates of a unique key, reported in the order the scan met them.
     std::vector<uint32_t> dups;
     const Key_def& kd = f->lay.keys[g.kno];
