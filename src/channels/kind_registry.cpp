@@ -18,6 +18,7 @@
 #include "keyed/bbx_file.h"
 #include "keyed/key_driver.h"
 #include "core/host.h"
+#include "net/tcp_channel.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ void Register_kinds() {
   Fio_register(FK_PROGRAM, Prg_fotbl);
   Fio_register(FK_VARDATA, Prg_fotbl);
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
+  Fio_register(FK_TCP, Tcp_fotbl);
   Pgl_register();
   Rec_unlock_hook = unlock_record;
   Host_close_hook = close_host_file;
