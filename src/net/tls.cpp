@@ -170,11 +170,16 @@ Tls_ctx* Tls_new_context(bool server, const char* cert_file, bool no_verify) {
   if (cert_file && *cert_file) {
     struct stat st {};
     if (stat(cert_file, &st) != 0 || !S_ISREG(st.st_mode)) ctx_failed(ctx, 13, "Can not find certificate file");
-    bool has_cert = use_chain_file()(ctx, cert_file) >= 1;
-    bool has_key = has_cert && use_key_file()(ctx, cert_file, FILETYPE_PEM) >= 1;
-    if (server || has_key) {
-      if (!has_cert) ctx_failed(ctx, 13, "Can not use certificate on file");
-      if (!has_key) ctx_failed(ctx, 13, "Can not use PrivateKey");
+    // A client's file without a private key holds trusted certificates
+    // only: no certificate of its own is shown to the server.
+    bool own = server;
+    if (!server) {
+      own = use_key_file()(ctx, cert_file, FILETYPE_PEM) >= 1;
+      err_clear()();
+    }
+    if (own) {
+      if (use_chain_file()(ctx, cert_file) < 1) ctx_failed(ctx, 13, "Can not use certificate on file");
+      if (server && use_key_file()(ctx, cert_file, FILETYPE_PEM) < 1) ctx_failed(ctx, 13, "Can not use PrivateKey");
       if (check_key()(ctx) != 1) ctx_failed(ctx, 13, "Private key does not match the certificate");
     }
     err_clear()();

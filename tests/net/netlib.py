@@ -98,7 +98,9 @@ class Oru:
         got = got[:got.index(mark)]
         # Only what the lines printed: the echo of each typed line (after
         # the prompt "->" or "-:") is left out.
-        return "".join(l for l in got.splitlines(True) if not l.startswith(("->", "-:")))
+        typed = set(lines) | {'PRINT "%s"' % mark}
+        return "".join(l for l in got.splitlines(True)
+                       if not l.startswith(("->", "-:")) and l.rstrip("\n") not in typed)
 
     def err(self, stmt, *after, timeout=30):
         """Runs stmt (which names line 90 in its ERR=, END= or DOM=) as a
