@@ -30,7 +30,16 @@ namespace {
 constexpr size_t MAX_INPUT = 24576;
 constexpr size_t SHORT_INPUT = 2048;
 constexpr size_t SHORT_BUFFER = 4128;
+constexpr size_t FULL_BUFFER = 30000;  // 3 x 10,000: the largest compiled line
 constexpr size_t BUFFER_RESERVE = 128;
+
+// The first buffer is sized from the input; a line that overflows it is
+// compiled again into the full one, so the limit on a compiled line is the
+// same whatever text spelt it ("00.030" and ".03" compile alike, and a
+// listing must compile back).
+size_t first_buffer(size_t len) {
+  return len <= SHORT_INPUT ? SHORT_BUFFER : 3 * std::min<size_t>(len, 10000);
+}
 
 // Statement flags the tokenizer reads.
 constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
@@ -592,7 +601,7 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   }
   const uint8_t* body = src + pos;
   size_t body_len = len - pos;
-  size_t cap = len <= SHORT_INPUT ? SHORT_BUFFER : 3 * std::min<size_t>(len, 10000);
+  size_t cap = first_buffer(len);
   out.resize(std::max(cap, body_len + 8));
   if (line_no != 0 && body_len == 0) {
     put_u16be(out.data(), uint16_t(line_no));
@@ -604,14 +613,21 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
     out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
     return 64;
   }
-  Compiler c(body, body_len, out.data(), cap, uint16_t(line_no));
-  try {
-    out.resize(c.run());
-    return 0;
-  } catch (const Cpl_fail& f) {
-    last_fail_pos = int(pos + c.fail_pos());
-    out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
-    return f.no;
+  for (;;) {
+    Compiler c(body, body_len, out.data(), cap, uint16_t(line_no));
+    try {
+      out.resize(c.run());
+      return 0;
+    } catch (const Cpl_fail& f) {
+      if (f.no == 19 && cap < FULL_BUFFER) {
+        cap = FULL_BUFFER;
+        out.resize(std::max(cap, body_len + 8));
+        continue;
+      }
+      last_fail_pos = int(pos + c.fail_pos());
+      out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
+      return f.no;
+    }
   }
 }
 
@@ -627,20 +643,27 @@ int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
 int Compile_expression(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   if (len > MAX_INPUT) Rpt_error(19);
   last_fail_pos = 0;
-  size_t cap = len <= SHORT_INPUT ? SHORT_BUFFER : 3 * std::min<size_t>(len, 10000);
+  size_t cap = first_buffer(len);
   out.resize(std::max(cap, len + 8));
   if (!Lex_loaded()) {
     out.resize(failed_form(out.data(), out.size(), 0, src, len));
     return 64;
   }
-  Compiler c(src, len, out.data(), cap, 0, SF_EXPR);
-  try {
-    out.resize(c.run());
-    return 0;
-  } catch (const Cpl_fail& f) {
-    last_fail_pos = int(c.fail_pos());
-    out.resize(failed_form(out.data(), out.size(), 0, src, len));
-    return f.no;
+  for (;;) {
+    Compiler c(src, len, out.data(), cap, 0, SF_EXPR);
+    try {
+      out.resize(c.run());
+      return 0;
+    } catch (const Cpl_fail& f) {
+      if (f.no == 19 && cap < FULL_BUFFER) {
+        cap = FULL_BUFFER;
+        out.resize(std::max(cap, len + 8));
+        continue;
+      }
+      last_fail_pos = int(c.fail_pos());
+      out.resize(failed_form(out.data(), out.size(), 0, src, len));
+      return f.no;
+    }
   }
 }
 

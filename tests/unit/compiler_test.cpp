@@ -121,6 +121,27 @@ TEST_F(CompilerTest, BadInputIsAnError) {
   compile("PRINT 'A", 29);
 }
 
+// A compiled line may be up to 30,000 bytes whatever text spelt it: a line
+// whose listing is shorter than its source (numbers lose their leading
+// zeros) must still compile back, and only a line too long for the full
+// buffer is error 19.
+TEST_F(CompilerTest, CompiledLengthLimitDoesNotDependOnTheSpelling) {
+  std::string padded = "X=0";
+  for (int i = 0; i < 480; ++i) padded += "+000.03";
+  std::vector<uint8_t> out;
+  ASSERT_EQ(Compile_text(padded, out), 0);
+  ASSERT_GT(out.size(), 4128u);  // more than the buffer of a short line
+  std::string text = Decompile_text(out.data(), out.size());
+  ASSERT_LT(text.size(), 2048u);
+  std::vector<uint8_t> again;
+  ASSERT_EQ(Compile_text(text, again), 0);
+  EXPECT_EQ(again, out);
+
+  std::string huge = "X=0";
+  while (huge.size() < 24000) huge += "+.3";
+  EXPECT_EQ(Compile_text(huge, out), 19);
+}
+
 // Every statement form the grammar covers lists back as its source and
 // compiles again to the same bytes.
 TEST_F(CompilerTest, CompileListRoundTrips) {
