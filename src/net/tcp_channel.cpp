@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "channels/console_device.h"
 #include "channels/record_locks.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -97,7 +98,14 @@ int map_errno(Tcp_fcb* f, int e, std::string* text) {
 int64_t statement_deadline() { return ws.Io_tim >= 0 ? Now_ms() + int64_t(ws.Io_tim) * 10 : -1; }
 
 // poll until the deadline (-1: none); an escape ends the wait with 127.
+// What the console holds is shown before the process waits.
 int wait_poll(pollfd* p, size_t n, int64_t deadline) {
+  int ready = poll(p, nfds_t(n), 0);
+  if (ready != 0) {
+    if (ready > 0) return ready;
+    if (errno != EINTR) return -1;
+  }
+  Con_flush();
   for (;;) {
     int ms = -1;
     if (deadline >= 0) {
