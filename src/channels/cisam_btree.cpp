@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -92,12 +93,36 @@ void Ism_file::put4(uint8_t* p, uint32_t v) const {
 
 // ---- node buffers ----
 
+int Ism_file::buf_of(uint32_t n) const {
+  if (n < DIRECT_NODES) return n < direct_.size() ? int(direct_[n]) - 1 : -1;
+  auto hit = bindex_.find(n);
+  return hit == bindex_.end() ? -1 : int(hit->second);
+}
+
+void Ism_file::index_set(uint32_t n, size_t i) {
+  if (n < DIRECT_NODES) {
+    if (n >= direct_.size()) direct_.resize(std::min<size_t>(DIRECT_NODES, std::max<size_t>(size_t(n) + 1, direct_.size() * 2)), 0);
+    direct_[n] = uint32_t(i + 1);
+  } else {
+    bindex_[n] = i;
+  }
+}
+
+void Ism_file::index_erase(uint32_t n) {
+  if (n < DIRECT_NODES) {
+    if (n < direct_.size()) direct_[n] = 0;
+  } else {
+    bindex_.erase(n);
+  }
+}
+
 uint8_t* Ism_file::kread(uint32_t n) {
   if (n == 0 || (n > high_node_ && n != 1)) corrupt();
-  auto hit = bindex_.find(n);
-  if (hit != bindex_.end()) {
-    Buf& b = bufs_[hit->second];
-    lru_.splice(lru_.begin(), lru_, b.it);
+  int hit = buf_of(n);
+  if (hit >= 0) {
+    Buf& b = bufs_[size_t(hit)];
+    b.ref = true;
+    last_ = size_t(hit);
     return b.data.data();
   }
   Buf* victim = free_buffer();
@@ -106,26 +131,38 @@ uint8_t* Ism_file::kread(uint32_t n) {
   if (got < size_t(nsize_)) Rpt_error_text(E_NODE_IO, "C-ISAM index node cut short");
   victim->no = n;
   victim->state = 1;
-  bindex_[n] = size_t(victim - bufs_.data());
+  index_set(n, size_t(victim - bufs_.data()));
   return victim->data.data();
 }
 
-// The least recently used buffer, written back when dirty and taken out of
-// the index, moved to the front for its new node.
+// The buffer the clock hand stops at, written back when dirty and taken out
+// of the index; it becomes the last one used.
 Ism_file::Buf* Ism_file::free_buffer() {
-  Buf* victim = &bufs_[lru_.back()];
+  Buf* victim = nullptr;
+  for (size_t steps = 0; !victim; ++steps) {
+    size_t i = hand_;
+    hand_ = (hand_ + 1) % bufs_.size();
+    Buf& b = bufs_[i];
+    if (i == last_ && bufs_.size() > 1) continue;
+    if (b.state && b.ref && steps < 2 * bufs_.size()) {
+      b.ref = false;
+      continue;
+    }
+    victim = &b;
+  }
   if (victim->state == 2) pwrite_full(idx_fd_, victim->data.data(), size_t(nsize_), int64_t(victim->no - 1) * nsize_);
-  if (victim->state) bindex_.erase(victim->no);
+  if (victim->state) index_erase(victim->no);
   victim->state = 0;
-  lru_.splice(lru_.begin(), lru_, victim->it);
+  victim->ref = true;
+  last_ = size_t(victim - bufs_.data());
   return victim;
 }
 
 void Ism_file::kwrite(uint32_t n) {
-  dcache_.erase(n);
-  auto hit = bindex_.find(n);
-  if (hit == bindex_.end()) corrupt();  // a node is always read before it is written
-  bufs_[hit->second].state = 2;
+  if (!dcache_.empty()) dcache_.erase(n);
+  int hit = buf_of(n);
+  if (hit < 0) corrupt();  // a node is always read before it is written
+  bufs_[size_t(hit)].state = 2;
   changed_ = true;
 }
 
@@ -139,7 +176,10 @@ void Ism_file::flush_buffers() {
 }
 
 void Ism_file::drop_buffers() {
-  for (Buf& b : bufs_) b.state = 0;
+  for (Buf& b : bufs_) {
+    if (b.state) index_erase(b.no);
+    b.state = 0;
+  }
   bindex_.clear();
   dcache_.clear();
 }
@@ -256,7 +296,6 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   f->bufs_.resize(size_t(f->nbf_));
   for (size_t i = 0; i < f->bufs_.size(); ++i) {
     f->bufs_[i].data.assign(size_t(f->nsize_), 0);
-    f->bufs_[i].it = f->lru_.insert(f->lru_.end(), i);
   }
   // The data file, opened as the index was.
   Open_opts oo;
@@ -479,6 +518,86 @@ int Ism_file::cmp(int k, const Ent& e, const std::string& key, uint32_t dup) con
   return e.dup < dup ? -1 : e.dup > dup ? 1 : 0;
 }
 
+// ---- entries of one width ----
+
+int Ism_file::entry_width(int k) const {
+  const Ism_keydesc& kd = keys_[size_t(k)];
+  if (kd.flags & (F_LEAD | F_TRAIL)) return 0;
+  if ((kd.flags & F_DUPCOMP) && kd.dups) return 0;
+  return kd.len + (kd.dups ? 4 : 0) + 4;
+}
+
+namespace {
+// Without leading compression the highest key is stored as key-length 0xFF
+// bytes.
+bool raw_high(const uint8_t* e, int kl) {
+  for (int i = 0; i < kl; ++i)
+    if (e[i] != 0xFF) return false;
+  return true;
+}
+}  // namespace
+
+int Ism_file::raw_cmp(int k, const uint8_t* e, const std::string& key, uint32_t dup) const {
+  const Ism_keydesc& kd = keys_[size_t(k)];
+  if (e[0] == 0xFF && raw_high(e, kd.len)) return 1;
+  int c = std::memcmp(e, key.data(), std::min(size_t(kd.len), key.size()));
+  if (c) return c;
+  if (!kd.dups) return 0;
+  uint32_t d = get4(e + kd.len);
+  return d < dup ? -1 : d > dup ? 1 : 0;
+}
+
+// The bytes encode() gives the entry in a node without compression.
+void Ism_file::raw_put(int k, uint8_t* e, const Ent& ent) const {
+  const Ism_keydesc& kd = keys_[size_t(k)];
+  size_t kl = size_t(kd.len);
+  if (ent.high) {
+    std::memset(e, 0xFF, kl);
+  } else {
+    size_t n = std::min(kl, ent.key.size());
+    std::memcpy(e, ent.key.data(), n);
+    std::memset(e + n, 0, kl - n);
+  }
+  if (kd.dups) put4(e + kl, ent.dup);
+  put4(e + kl + (kd.dups ? 4 : 0), ent.ptr & 0x7FFFFFFFu);
+}
+
+bool Ism_file::raw_entry(int k, const std::vector<Step>& path, Ent* out) {
+  int w = entry_width(k);
+  if (!w || path.empty() || path.back().idx < 0) return false;
+  const uint8_t* b = kread(path.back().node);
+  int used = get2(b);
+  if (used < 2 || used > nsize_ - 3 || (used - 2) % w) corrupt();
+  size_t i = size_t(path.back().idx);
+  if (i >= size_t((used - 2) / w)) return false;
+  const uint8_t* e = b + 2 + i * size_t(w);
+  const Ism_keydesc& kd = keys_[size_t(k)];
+  out->key.assign(reinterpret_cast<const char*>(e), size_t(kd.len));
+  out->high = raw_high(e, kd.len);
+  out->dup = kd.dups ? get4(e + kd.len) : 0;
+  out->ptr = get4(e + w - 4) & 0x7FFFFFFFu;
+  return true;
+}
+
+bool Ism_file::leaf_holds(int k, const std::vector<Step>& path, const std::string& key, uint32_t* ptr) {
+  size_t i = size_t(path.back().idx);
+  if (int w = entry_width(k)) {
+    const uint8_t* b = kread(path.back().node);
+    int used = get2(b);
+    if (used < 2 || used > nsize_ - 3 || (used - 2) % w) corrupt();
+    if (i >= size_t((used - 2) / w)) return false;
+    const uint8_t* e = b + 2 + i * size_t(w);
+    int kl = keys_[size_t(k)].len;
+    if (raw_high(e, kl) || key.size() != size_t(kl) || std::memcmp(e, key.data(), size_t(kl)) != 0) return false;
+    *ptr = get4(e + w - 4) & 0x7FFFFFFFu;
+    return true;
+  }
+  const Node& leaf = decode(path.back().node, k);
+  if (i >= leaf.ents.size() || leaf.ents[i].high || leaf.ents[i].key != key) return false;
+  *ptr = leaf.ents[i].ptr;
+  return true;
+}
+
 // ---- searching ----
 
 bool Ism_file::descend(int k, const std::string& key, uint32_t dup, std::vector<Step>* path, bool fix) {
@@ -486,6 +605,46 @@ bool Ism_file::descend(int k, const std::string& key, uint32_t dup, std::vector<
   uint32_t n = keys_[size_t(k)].root;
   if (n == 0) return false;
   int want_level = -1;
+  if (int w = entry_width(k)) {
+    int kl = keys_[size_t(k)].len;
+    for (int depth = 0;; ++depth) {
+      if (depth > MAX_DEPTH) corrupt();
+      uint8_t* b = kread(n);
+      int used = get2(b);
+      int level = b[nsize_ - 2];
+      if (used < 2 || used > nsize_ - 3 || level > ISM_MAX_LEVELS || (used - 2) % w) corrupt();
+      if (want_level >= 0 && level != want_level) corrupt();
+      int count = (used - 2) / w;
+      int lo = 0, hi = count;
+      while (lo < hi) {
+        int mid = (lo + hi) / 2;
+        if (raw_cmp(k, b + 2 + mid * w, key, dup) < 0) lo = mid + 1;
+        else hi = mid;
+      }
+      int idx = lo;
+      if (level == 0) {
+        path->push_back({n, idx});
+        return true;
+      }
+      if (count == 0) corrupt();
+      if (idx == count) idx--;
+      uint8_t* e = b + 2 + idx * w;
+      uint32_t child = get4(e + w - 4) & 0x7FFFFFFFu;
+      if (lo == count && fix && !raw_high(e, kl)) {
+        // The entry takes the key about to go into its subtree.
+        Ent raised;
+        raised.key = key;
+        raised.dup = dup;
+        raised.ptr = child;
+        raw_put(k, e, raised);
+        kwrite(n);
+      }
+      path->push_back({n, idx});
+      if (child < 2 || child > high_node_ || child == n) corrupt();
+      want_level = level - 1;
+      n = child;
+    }
+  }
   for (int depth = 0;; ++depth) {
     if (depth > MAX_DEPTH) corrupt();
     const Node& node = decode(n, k);
@@ -656,10 +815,14 @@ bool Ism_file::find(int k, const std::string& key_in, bool keep_pos) {
     ~Unlock() { f->unlock(); }
   } unlock{this};
   std::vector<Step> path;
-  bool any = descend(k, key, 0, &path, false) && normalize(k, &path);
+  bool any = descend(k, key, 0, &path, false);
+  Ent e;
+  if (any && !raw_entry(k, path, &e)) {
+    any = normalize(k, &path);
+    if (any) e = entry_at(k, path);
+  }
   Ism_pos& p = pos_[size_t(k)];
   if (any) {
-    Ent e = entry_at(k, path);
     if (!e.high && e.key == key) {
       p = Ism_pos{Ism_pos::ON, e.key, e.dup, e.ptr};
       return true;
@@ -861,7 +1024,7 @@ uint32_t Ism_file::newnode() {
     std::memset(victim->data.data(), 0, size_t(nsize_));
     victim->no = n;
     victim->state = 2;
-    bindex_[n] = size_t(victim - bufs_.data());
+    index_set(n, size_t(victim - bufs_.data()));
     changed_ = true;
     dcache_.erase(n);
   }
@@ -889,6 +1052,19 @@ void Ism_file::insert_at(int k, std::vector<Step>& path, size_t level, const Ent
   // The entry goes into the decoded node itself; when the node still fits
   // its bytes are written over the buffer and the decoded form stays.
   uint32_t no = path[level].node;
+  if (int w = entry_width(k)) {
+    uint8_t* b = kread(no);
+    int used = get2(b);
+    if (used < 2 || used > nsize_ - 3 || (used - 2) % w) corrupt();
+    if (used + w <= nsize_ - 3) {
+      size_t at = 2 + std::min(size_t(std::max(path[level].idx, 0)), size_t((used - 2) / w)) * size_t(w);
+      std::memmove(b + at + size_t(w), b + at, size_t(used) - at);
+      raw_put(k, b + at, e);
+      put2(b, uint16_t(used + w));
+      kwrite(no);
+      return;
+    }
+  }
   Node& kept = const_cast<Node&>(decode(no, k));
   size_t idx = size_t(path[level].idx);
   if (idx > kept.ents.size()) idx = kept.ents.size();
@@ -904,7 +1080,9 @@ void Ism_file::insert_at(int k, std::vector<Step>& path, size_t level, const Ent
     }
     out[size_t(nsize_ - 1)] = b[nsize_ - 1];
     std::memcpy(b, out.data(), size_t(nsize_));
-    bufs_[bindex_.at(no)].state = 2;
+    int at = buf_of(no);
+    if (at < 0) corrupt();
+    bufs_[size_t(at)].state = 2;
     changed_ = true;
     return;
   }
@@ -978,9 +1156,8 @@ void Ism_file::addkey(int k, const std::string& key, uint32_t rec) {
   }
   descend(k, key, e.dup, &path, true);
   if (path.empty()) corrupt();
-  const Node& leaf = decode(path.back().node, k);
-  size_t idx = size_t(path.back().idx);
-  if (!kd.dups && idx < leaf.ents.size() && !leaf.ents[idx].high && leaf.ents[idx].key == key) Rpt_error(E_CORRUPT);
+  uint32_t there;
+  if (!kd.dups && leaf_holds(k, path, key, &there)) Rpt_error(E_CORRUPT);
   insert_at(k, path, path.size() - 1, e);
 }
 
@@ -1038,11 +1215,7 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
   // The search for key 0 raises inner entries below the key on its way (an
   // insertion there follows), so an existing key lies in the leaf reached
   // and a new one goes in at the place found.
-  if (!keys_[0].dups && descend(0, k0, 0, &k0_path, true)) {
-    const Node& leaf = decode(k0_path.back().node, 0);
-    size_t i = size_t(k0_path.back().idx);
-    if (i < leaf.ents.size() && !leaf.ents[i].high && leaf.ents[i].key == k0) old = leaf.ents[i].ptr;
-  }
+  if (!keys_[0].dups && descend(0, k0, 0, &k0_path, true) && !leaf_holds(0, k0_path, k0, &old)) old = 0;
   if (old && mode == 1) return 11;
   if (!old && mode == 2) return 11;
   std::string old_rec;

@@ -55,7 +55,6 @@
 // A file that breaks one of them is error 120 (a short node read 105).
 #pragma once
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -188,8 +187,8 @@ class Ism_file {
   };
   struct Buf {
     uint32_t no = 0;
-    int state = 0;  // 0 free, 1 clean, 2 dirty
-    std::list<size_t>::iterator it;  // its place in lru_
+    int state = 0;     // 0 free, 1 clean, 2 dirty
+    bool ref = false;  // used since the clock hand last passed
     std::vector<uint8_t> data;
   };
   struct Step {
@@ -203,6 +202,10 @@ class Ism_file {
   void put4(uint8_t* p, uint32_t v) const;
 
   Buf* free_buffer();
+  // The buffer index: node number -> buffer (-1 none).
+  int buf_of(uint32_t n) const;
+  void index_set(uint32_t n, size_t i);
+  void index_erase(uint32_t n);
   uint8_t* kread(uint32_t n);
   [[noreturn]] static void corrupt_desc();
   void kwrite(uint32_t n);
@@ -216,6 +219,19 @@ class Ism_file {
   bool encode(const Node& node, int k, std::vector<uint8_t>* out) const;
   void store(Node node, int k, std::vector<uint8_t>* encoded = nullptr);
   int cmp(int k, const Ent& e, const std::string& key, uint32_t dup) const;
+
+  // Nodes of a key without compression hold entries of one width: they
+  // are searched and changed in their bytes, without decoding.  The width
+  // (key, duplicate number, pointer), 0 for a key with compression.
+  int entry_width(int k) const;
+  int raw_cmp(int k, const uint8_t* e, const std::string& key, uint32_t dup) const;
+  void raw_put(int k, uint8_t* e, const Ent& ent) const;
+  // The leaf entry at the end of path read from its bytes; false when the
+  // key has compression or the index stands past the leaf's last entry.
+  bool raw_entry(int k, const std::vector<Step>& path, Ent* out);
+  // The leaf entry at the end of path: whether it holds key (not the
+  // highest key), and its pointer.
+  bool leaf_holds(int k, const std::vector<Step>& path, const std::string& key, uint32_t* ptr);
 
   // The path to the first entry not lower than (key, dup) in key k's tree;
   // the leaf index may equal its entry count.  With fix, inner entries
@@ -261,8 +277,15 @@ class Ism_file {
   std::vector<uint8_t> scratch_;  // a node being encoded
   std::string pending_;  // appended records not yet written (pair held whole)
   int64_t pending_off_ = 0;
-  std::list<size_t> lru_;  // buffer numbers, most recently used first
-  std::unordered_map<uint32_t, size_t> bindex_;  // node -> buffer
+  // Buffers are replaced by the clock: the hand passes used buffers once
+  // (clearing their mark) and takes the first unmarked one; the buffer of
+  // the last node read is never taken.
+  size_t hand_ = 0;
+  size_t last_ = 0;
+  // node -> buffer + 1 (0 none) for nodes below DIRECT_NODES, the map above.
+  static constexpr uint32_t DIRECT_NODES = 1u << 22;
+  std::vector<uint32_t> direct_;
+  std::unordered_map<uint32_t, size_t> bindex_;
   // Nodes decoded in this statement (and, for a pair held whole, since
   // the last change), by node number.
   std::unordered_map<uint32_t, Node> dcache_;

@@ -18,6 +18,7 @@
 #include "keyed/bbx_file.h"
 #include "keyed/key_driver.h"
 #include "core/host.h"
+#include "net/sql.h"
 #include "net/tcp_channel.h"
 
 namespace {
@@ -46,6 +47,7 @@ void Register_kinds() {
   Fio_register(FK_VARDATA, Prg_fotbl);
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
   Fio_register(FK_TCP, Tcp_fotbl);
+  Fio_register(FK_MYSQL, Dbx_fotbl);
   Pgl_register();
   Rec_unlock_hook = unlock_record;
   Host_close_hook = close_host_file;

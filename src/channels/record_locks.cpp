@@ -250,7 +250,6 @@ bool keyed_or_remote(int32_t kind) {
 void refuse_unlockable(const Fcb* f) {
   if (!keyed_or_remote(f->kind) || whole_lock_fn(f->kind)) return;
   switch (f->kind) {
-    case FK_EFF: Not_built("LOCK of EFF keyed files");
     case FK_BBX_KEYED:
     case FK_BBX_KEYED2: Not_built("LOCK of foreign keyed files (the read-only foreign keyed format)");
     case FK_CISAM: Not_built("LOCK of C-ISAM files");

@@ -4,7 +4,6 @@
 #include "core/errors.h"
 
 
-void d_via() { Not_built("the VIA directive"); }
 void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }

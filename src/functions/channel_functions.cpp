@@ -37,6 +37,7 @@
 // Compact record of FID( with parameter FF 1..4, 16 bytes: the first 6
 // bytes of the name field, the kind letter, 0, record size (u16 BE), record
 // count (24-bit BE), 3 zero bytes.
+#include "net/sql.h"
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,6 +131,7 @@ int64_t record_count(Fcb* f) {
   if (Key_channel_facts(f, &kf)) return kf.records;
   if (f->kind == FK_INDEXED) return Ind_record_count(f);
   if (f->kind == FK_MEMORY) return static_cast<const Dyn_fcb*>(f)->rec_count;
+  if (f->kind == FK_MYSQL) return Dbx_record_count(f);
   if (fixed_record_kind(f->kind) && f->rec_size > 0) return host_length(f) / f->rec_size;
   return f->rec_index;
 }
@@ -437,6 +439,9 @@ void fnc_gen_io(Io_fn fn) {
       case FK_BBX_KEYED:
       case FK_BBX_KEYED2:
         Fnc_result_int(Bbx_getrno());
+        return;
+      case FK_MYSQL:
+        Fnc_result_int(Dbx_getrno());
         return;
       case FK_THIN_CLIENT:
         Not_built("RNO( on thin-client channels");

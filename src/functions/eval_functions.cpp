@@ -22,6 +22,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/user_functions.h"
+#include "programs/call_directives.h"
 
 namespace {
 
@@ -218,10 +219,15 @@ void eval_text(bool want_str) {
 }  // namespace
 
 // XEQ(text): runs the text as a statement line; gives 0 once it has run.
-// An error inside is raised as XEQ('s own.
+// An error inside is raised as XEQ('s own.  XEQ(name, arguments...) calls
+// the program `name` with the arguments instead, as CALL does.
 void fnc_fxeq() {
   std::string text = text_arg();
-  if (Fnc_more()) Not_built("XEQ( with arguments (subprogram calls of program files)");
+  if (Fnc_more()) {
+    Call_nested_with_args(text);
+    Fnc_result_int(0);
+    return;
+  }
   uint8_t* resume = ws.Exec_ptr;
   Depth_guard depth;
   std::vector<uint8_t> line;

@@ -41,7 +41,9 @@
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "programs/call_frame.h"
 #include "programs/objects.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -65,6 +67,7 @@ struct Fnc_def {
   uint32_t def_off = 0;   // local: offset of the DEF code in its line
   uint32_t body_off = 0;  // local: offset of the body in its line
   std::vector<uint8_t> text;  // global: the body, inline names, ended by EOL
+  std::string path;           // global multi-line: the program that holds the body
   bool global() const { return !name.empty() && name[0] == '%'; }
 };
 
@@ -91,6 +94,14 @@ bool def_arg_set[DEF_ARG_MAX + 1] = {};
 int nDefArgMax = 0;
 
 [[noreturn]] void syntax() { Rpt_error(20); }
+
+// Makes s the string accumulator (a program name for Exec_subprogram).
+void put_str_acc(const std::string& s) {
+  uint8_t* p = Work_take(s.size());
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
 
 // ---- names ----
 
@@ -230,6 +241,8 @@ std::vector<uint8_t> copy_inline(uint8_t* p) {
 
 // ---- DEF FN ----
 
+void skip_body(Fnc_def& f);
+
 // Defines the function whose name item is at the cursor (just after DEF).
 void def_fn() {
   if (ws.Cur_stno == 0) Rpt_error(34);
@@ -241,11 +254,18 @@ void def_fn() {
   const uint8_t* q = *body == code::LPAREN ? after_params(body) : body;
   bool single = *q == code::OP_EQ;
   if (f.global()) {
-    if (!single) Not_built("global multi-line functions");
+    // A multi-line body stays in its program file: the call enters that
+    // program as PERFORM does and runs the lines after the DEF.
+    if (!single && (!ws.Cur_pgm || !ws.Cur_pgm->path || !*ws.Cur_pgm->path)) Rpt_error(25);
     f.text = copy_inline(body);
-    f.line = 0;
+    f.line = single ? 0 : ws.Cur_stno;
+    f.path = single ? std::string() : std::string(ws.Cur_pgm->path);
     f.defined = true;
-    ws.Exec_ptr = statement_end(body);
+    if (single) {
+      ws.Exec_ptr = statement_end(body);
+      return;
+    }
+    skip_body(f);
     return;
   }
   int32_t len = 0;
@@ -259,8 +279,13 @@ void def_fn() {
     ws.Exec_ptr = statement_end(body);
     return;
   }
-  // The body's lines are not executed here: on after the line that starts
-  // with FNEND, or at the next line that starts with another DEF FN.
+  skip_body(f);
+}
+
+// The body's lines are not executed where they are defined: on after the
+// line that starts with FNEND, or at the next line that starts with another
+// DEF FN.
+void skip_body(Fnc_def& f) {
   Line_pos pos = Save_line_pos();
   uint16_t n = ws.Cur_stno;
   for (;;) {
@@ -437,18 +462,34 @@ void run_body(const Fnc_def& f, Call_result& res) {
       cur_call = call;
     }
   } saved_call;
-  uint32_t depth = ws.Ctl_depth;
-  ws.Seterr_line = 0;  // the caller's SETERR line does not take errors of the body
-  ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
-  ws.Cur_stno = f.line;  // the frame's origin; a call typed at the console works too
-  Internal_gosub(uint32_t(f.line) + 1);
-  ws.Ctl_stack->tag = TAG_FUNCTION;
-  ws.Call_status = -1;
-  cur_call = &res;
-  InternalExecLine();
-  int status = ws.Call_status;
+  // A global function's body runs in its own program, entered with the
+  // caller's variables; the frame goes again on every way out.
+  bool entered = false;
+  if (f.global()) {
+    put_str_acc(f.path);
+    Exec_subprogram(FORM_PERFORM, nullptr);
+    entered = true;
+  }
+  int status = -1;
+  try {
+    uint32_t depth = ws.Ctl_depth;
+    ws.Seterr_line = 0;  // the caller's SETERR line does not take errors of the body
+    ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
+    ws.Cur_stno = f.line;  // the frame's origin; a call typed at the console works too
+    Internal_gosub(uint32_t(f.line) + 1);
+    ws.Ctl_stack->tag = TAG_FUNCTION;
+    ws.Call_status = -1;
+    cur_call = &res;
+    InternalExecLine();
+    status = ws.Call_status;
+    if (status != -2)
+      while (ws.Ctl_depth > depth) Exec_unstack();
+  } catch (...) {
+    if (entered) Exec_pop();
+    throw;
+  }
+  if (entered) Exec_pop();
   if (status == -2) return;
-  while (ws.Ctl_depth > depth) Exec_unstack();
   int e = status == -1 ? 59 : status;
   if (e == 0) ws.Io_rty = 0;
   Rpt_error(e);

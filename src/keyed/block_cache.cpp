@@ -253,6 +253,31 @@ void Kbfr_set(int count) {
   for (auto& b : Kbfr_q.bufs) b->stamp = 0;
 }
 
+// Nested operations (driver save and restore): the queue is parked aside
+// and a fresh one of the same size serves the nested context.  A fresh
+// queue rather than none: without one every file would make a private
+// chain that outlived the nested context beside the parked queue's copies.
+std::unique_ptr<Kbfr_pool> Kbfr_queue_park() {
+  ensure_queue();
+  auto parked = std::make_unique<Kbfr_pool>();
+  std::swap(*parked, Kbfr_q);
+  Kbfr_q.mru = Kbfr_q.lru = nullptr;
+  Kbfr_q.data_size = parked->data_size;
+  for (size_t i = 0; i < parked->bufs.size(); ++i) add_buffer(Kbfr_q);
+  return parked;
+}
+
+// Puts a parked queue back; the nested queue's buffers must be written back
+// already.  Clean parked buffers are forgotten, as the nested context may
+// have changed their blocks; changed ones belong to the parked operation.
+void Kbfr_queue_unpark(std::unique_ptr<Kbfr_pool> parked) {
+  std::swap(*parked, Kbfr_q);
+  for (auto& u : Kbfr_q.bufs)
+    if (u->file && !u->changed) forget(Kbfr_q, u.get());
+  Kbfr_quepos = 0;
+  for (auto& b : Kbfr_q.bufs) b->stamp = 0;
+}
+
 void Kbfr_wrt(Kbfr* b, bool own) {
   Key_file* f = b->file;
   if (f->eff) {

@@ -307,11 +307,15 @@ bool Key_channel_facts(Fcb* f, Key_facts* out) {
   return true;
 }
 
-// LOCK and UNLOCK of a whole keyed channel.
+// LOCK and UNLOCK of a whole keyed channel, of either format.  An EFF
+// channel held whole ends its update cycle first (pages, flip, header, file
+// lock released) and then works as one opened without locks: no file lock,
+// no header reload, cycles ended by the write-behind count and at UNLOCK.
 static void key_hold_whole(Fcb* f, bool on) {
   if (Key_chan* kc = static_cast<Key_fcb*>(f)->kc) Key_hold_whole(kc, on);
 }
-static const bool whole_registered = (Register_whole_lock(FK_KEYED, key_hold_whole), true);
+static const bool whole_registered =
+    (Register_whole_lock(FK_KEYED, key_hold_whole), Register_whole_lock(FK_EFF, key_hold_whole), true);
 
 // Keyed channels answer the segment widths of KEY= given in parts.
 static const bool widths_registered = (Key_segment_widths = key_widths, true);

@@ -1162,10 +1162,70 @@ bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch
 
 // ---- nested operations ----
 
-void* Key_save() { return new Key_ctx(K); }
+std::unique_ptr<Kbfr_pool> Kbfr_queue_park();
+void Kbfr_queue_unpark(std::unique_ptr<Kbfr_pool> parked);
 
+namespace {
+// The engine state parked around a nested operation.
+struct Key_parked {
+  Key_ctx ctx;                        // operation state, key context, path stack, record cache
+  std::unique_ptr<Kbfr_pool> queue;  // the outer context's shared queue
+  bool in_op = false;                 // parked inside an operation
+};
+}  // namespace
+
+// The file of an operation parked inside its bracket: busy for the nested
+// context (its changed blocks and update cycle belong to the parked one).
+Key_file* Key_parked_file = nullptr;
+
+// Outside an operation everything is written back first (pages, EFF update
+// cycles, header locks), so the nested context starts from the files as they
+// are on disk and the parked queue holds nothing changed.  Inside one the
+// operation's changed blocks stay parked with it; the nested context then
+// must not use that operation's file.
+void* Key_save() {
+  auto* s = new Key_parked;
+  s->in_op = K.open;
+  try {
+    if (!K.open) Kbfr_flush_all();
+    s->queue = Kbfr_queue_park();
+  } catch (...) {
+    delete s;
+    throw;
+  }
+  s->ctx = K;
+  if (s->in_op) Key_parked_file = K.f;
+  K = Key_ctx{};
+  K.serial = s->ctx.serial + 1;
+  return s;
+}
+
+// The nested context's blocks are written back (its update cycles ended,
+// its header locks released) before the parked state returns.
 void Key_restore(void* saved) {
-  auto* s = static_cast<Key_ctx*>(saved);
-  K = *s;
+  auto* s = static_cast<Key_parked*>(saved);
+  if (!s) return;
+  int failure = -1;
+  try {
+    if (K.open) Key_exit_hook();
+    if (!s->in_op) {
+      Kbfr_flush_all();
+    } else {
+      for (Key_file* g : Key_files) {
+        if (g == s->ctx.f) continue;
+        K.f = g;
+        Kbfr_flush_file(g, false);
+        Khdr_flush(g);
+      }
+    }
+  } catch (const Oru_error& e) {
+    failure = e.no;
+  }
+  uint32_t serial = K.serial;
+  if (s->in_op) Key_parked_file = nullptr;
+  Kbfr_queue_unpark(std::move(s->queue));
+  K = s->ctx;
+  K.serial = std::max(K.serial, serial) + 1;
   delete s;
+  if (failure >= 0) Rpt_error(failure);
 }

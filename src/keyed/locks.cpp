@@ -232,6 +232,8 @@ void Key_exit_hook() { key_exit(true); }
 
 Key_bracket::Key_bracket(Key_chan* ch, int directive, bool lock_opt) : open_(true) {
   if (K.open) Rpt_error(49);  // one operation at a time (nested ones save the state)
+  extern Key_file* Key_parked_file;
+  if (Key_parked_file && ch->f.get() == Key_parked_file) Rpt_error(0);
   Key_init(ch);
   K.directive = directive;
   K.lock_opt = lock_opt;

@@ -424,7 +424,12 @@ int Krec_read(uint32_t addr) {
     K.rec_sz = 0;
     return 0;
   }
-  if (addr == K.rec_addr && !K.rec_bfr.empty() && !K.rec_ext) return 0;
+  // All ones is no record address of either format (both stay below 2^31):
+  // the read cache uses it for "nothing read", so a damaged index entry
+  // holding it must not be served the image left by an earlier operation,
+  // perhaps of another file with a shorter image.
+  if (addr == 0xFFFFFFFFu) return 11;
+  if (addr == K.rec_addr && K.rec_bfr.size() == size_t(Key_image_size(f)) && !K.rec_ext) return 0;
   int r = f->variable ? Kvar_read(addr) : Kfix_read(addr);
   return r;
 }

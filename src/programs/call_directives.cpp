@@ -63,12 +63,13 @@ void put_name(const std::string& name) {
   ws.Str_len = int32_t(name.size());
 }
 
-// Routing of a call by its name, the argument list built.
-void route_call(std::string name, Arg_rec* list) {
-  struct List_guard {
-    Arg_rec* list;
-    ~List_guard() { FreeArgList(list); }
-  } guard{list};
+struct List_guard {
+  Arg_rec* list;
+  ~List_guard() { FreeArgList(list); }
+};
+
+// The program a call of `name` goes to, by the name's prefix.
+std::string routed_name(std::string name) {
   const uint8_t* n = reinterpret_cast<const uint8_t*>(name.data());
   if (name.size() > 7 && starts_with(n, name.size(), "[http")) {
     name = "*kest/web/call;;" + name;
@@ -78,7 +79,13 @@ void route_call(std::string name, Arg_rec* list) {
   } else if (name.size() >= 6 && (starts_with(n, name.size(), "[vrl]") || starts_with(n, name.size(), "[rpc:"))) {
     Not_built("calls of programs on the thin client");
   }
-  put_name(name);
+  return name;
+}
+
+// Routing of a call by its name, the argument list built.
+void route_call(std::string name, Arg_rec* list) {
+  List_guard guard{list};
+  put_name(routed_name(std::move(name)));
   guard.list = nullptr;  // the new context owns it from here
   Exec_subprogram(FORM_CALL, list);
 }
@@ -252,4 +259,21 @@ bool Handle_program_error(int& n) {
     return true;
   }
   return false;
+}
+
+void Call_nested_with_args(const std::string& name) {
+  if (name.size() >= CALL_NAME_MAX + 1) Rpt_error(46);
+  Arg_rec* list = Do_Args(false);
+  {
+    List_guard guard{list};
+    put_name(routed_name(name));
+    guard.list = nullptr;
+  }
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  bool started = false;
+  int rc = Nested_call(FORM_CALL, list, PGM2_NESTED_CALL, &started);
+  ws.Exec_ptr = exec;
+  ws.Stmt_ptr = stmt;
+  if (!started || rc > 0) Rpt_error(rc);
 }

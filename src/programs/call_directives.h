@@ -6,6 +6,11 @@
 // by its prefix: "[http" names go to the web-call utility, "[lcl]" is
 // dropped, thin-client names are not available).
 void ArgProcess(const std::string& name);
+// XEQ(name, arguments): the arguments at the cursor (up to ")"), then the
+// call of the program, routed as ArgProcess routes it, run to completion
+// in a nested execution.  A failure to start and an EXIT with an error
+// number are raised at the calling statement.
+void Call_nested_with_args(const std::string& name);
 // EXIT, with exit code n when has_code: pops the frame; n = 127 requests
 // an escape after the calling statement; any other n is raised there (a
 // call from a nested execution gets every code, negative ones too, in

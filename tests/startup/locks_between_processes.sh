@@ -51,6 +51,20 @@ expect "keyed record after UNLOCK" "$OPEN_CUST" "ok written while locked"
 expect "LOCK of a keyed file open elsewhere" '10 OPEN (1)"cust"|20 LOCK (1,ERR=100)|30 PRINT "ok"|40 END|100 PRINT "busy",ERR' "busy 0"
 hold 'CLOSE (3)' closed3
 
+# EFF keyed files the same: LOCK keeps other processes out (readers too,
+# which otherwise run without the file lock), and the records written while
+# the channel was locked reach them after UNLOCK.
+hold 'KEYED "cust2","[1:1:4]",0,40,OPT="1"' keyed2
+hold 'OPEN (4)"cust2"' opened4
+hold 'LOCK (4)' locked5
+OPEN_CUST2='10 OPEN (1,ERR=100)"cust2"|20 READ (1,KEY="E001",DOM=90)A$,B$|30 PRINT "ok ",B$|40 END|90 PRINT "ok missing"; END|100 PRINT "busy",ERR'
+expect "OPEN of an EFF file locked elsewhere" "$OPEN_CUST2" "busy 0"
+hold 'WRITE (4)"E001","eff 1"; WRITE (4)"E002","eff 2"' written4
+hold 'UNLOCK (4)' unlocked4
+expect "EFF record after UNLOCK" "$OPEN_CUST2" "ok eff 1"
+expect "LOCK of an EFF file open elsewhere" '10 OPEN (1)"cust2"|20 LOCK (1,ERR=100)|30 PRINT "ok"|40 END|100 PRINT "busy",ERR' "busy 0"
+hold 'CLOSE (4)' closed4
+
 # The end of the process releases a LOCK.
 hold 'OPEN (1)"data"' opened2
 hold 'LOCK (1)' locked3

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/codes.h"
@@ -15,6 +16,7 @@ namespace {
 
 class Eff : public KeyedTest {
  protected:
+  static uint64_t get_u64be(const uint8_t* p) { return (uint64_t(get_u32be(p)) << 32) | get_u32be(p + 4); }
   std::vector<uint8_t> bytes(const std::string& p, int64_t off, size_t n) {
     std::vector<uint8_t> b(n);
     int fd = ::open(p.c_str(), O_RDONLY);
@@ -203,6 +205,120 @@ TEST_F(Eff, IndexIsTheRecordAddress) {
   EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 11);
   r.ind = (1ll << 30) + 1;
   EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 105);
+}
+
+// A leaf entry whose pointer reads as record 0xFFFFFFFF (the read cache's
+// "nothing read") must not be served the image an earlier operation left,
+// here one of another file with a far shorter image.
+TEST_F(Eff, DamagedLeafPointerIsNoCachedRecord) {
+  Key_chan* small = open(make_eff("small", 8, {{0, 0, 0, 4, false, 0, 0}}));
+  Key_write(small, req(232), "S001abcd");
+  std::string wide = make_eff("wide", 200, {}, 100);
+  Key_chan* ch = open(wide);
+  for (const char* k : {"K1", "K2", "K3"}) put(ch, k, std::string(150, k[1]));
+  close(ch);
+  // Every index page: entry 0 points at record 0, entry 1 at record -1.
+  int fd = ::open(wide.c_str(), O_RDWR);
+  std::vector<uint8_t> pg(4096);
+  int patched = 0;
+  for (int64_t off = 4096; pread(fd, pg.data(), pg.size(), off) == ssize_t(pg.size()); off += 4096) {
+    if (pg[0] != 254) continue;
+    const int kent = 4 + 101;  // pointer, length byte, 100 key bytes
+    put_u32be(&pg[6], 0);
+    put_u32be(&pg[6 + kent], 1);
+    ASSERT_EQ(pwrite(fd, pg.data(), pg.size(), off), ssize_t(pg.size()));
+    ++patched;
+  }
+  ::close(fd);
+  ASSERT_GT(patched, 0);
+  EXPECT_EQ(strip(get(small, "S001")), "S001abcd");  // the short image is the last one read
+  ch = open(wide);
+  std::string report = Key_verify(ch);
+  EXPECT_NE(report.find("points at record 4294967295: error 11"), std::string::npos) << report;
+}
+
+// The engine state parked around a nested operation (an event handler that
+// interrupts a channel): what the outer context wrote is on disk before the
+// nested one starts, the nested context works on a queue of its own and its
+// changes are written back when the outer state returns.
+TEST_F(Eff, SaveAndRestoreAroundANestedOperation) {
+  prmblk.WD = 1000;  // write-behind: nothing reaches the disk between statements
+  std::string p = make_eff("outer", 40, id_city(false));
+  std::string q = make("first", 40, 4);
+  Key_chan* a = open(p);
+  Key_chan* b = open(q);
+  for (int i = 0; i < 100; ++i) Key_write(a, req(232), "O" + std::to_string(100 + i) + "Bern");
+  put(b, "K001", "outer");
+  auto on_disk = [&] { return get_u64be(bytes(p, eff::UPDATE + eff::U_COUNT, 8).data()); };
+  EXPECT_EQ(on_disk(), 0u);
+  void* saved = Key_save();
+  EXPECT_EQ(on_disk(), 100u);
+  {
+    Key_chan* n = open(p);
+    EXPECT_EQ(strip(get(n, "O150")), "O150Bern");
+    Key_write(n, req(232), "N001Chur");
+    Key_write(n, req(232), "N002Genf");
+    Key_remove(n, Key_by("O100", 208));
+    put(b, "K002", "nested");
+    close(n);
+  }
+  Key_restore(saved);
+  EXPECT_EQ(on_disk(), 101u);  // two added, one removed
+  EXPECT_EQ(strip(get(a, "N001")), "N001Chur");
+  EXPECT_EQ(error_no([&] { get(a, "O100"); }), 11);
+  EXPECT_EQ(strip(get(b, "K002")), "nested");
+  Key_write(a, req(232), "O100Thun");
+  EXPECT_EQ(Key_verify(a), "");
+  EXPECT_EQ(Key_verify(b), "");
+  Kbfr_flush_all();
+  EXPECT_EQ(on_disk(), 102u);
+  // A restore without a save does nothing.
+  Key_restore(nullptr);
+  EXPECT_EQ(strip(get(a, "O100")), "O100Thun");
+}
+
+// Twenty keys (the first format stops at 16): key 0 the record's first four
+// bytes, key k one of the bytes after them, ascending or descending, with
+// duplicates; every key reads every record in its order, and a rewrite and
+// a remove move every key's entry.
+TEST_F(Eff, MoreThanSixteenKeys) {
+  std::vector<Key_seg_desc> segs{{0, 0, 0, 4, false, 0, 0}};
+  for (int k = 1; k < 20; ++k) segs.push_back({k, 0, 3 + k, 1, k % 3 == 0, 0, 0});
+  std::string p = make_eff("keys20", 40, segs);
+  Key_chan* ch = open(p);
+  ASSERT_EQ(Key_count_keys(ch), 20);
+  auto rec = [](int i) {
+    std::string r = "R" + std::to_string(100 + i);
+    for (int k = 1; k < 20; ++k) r += char('a' + (i * 7 + k * 3) % 26);
+    return r;
+  };
+  for (int i = 0; i < 60; ++i) Key_write(ch, req(232), rec(i));
+  Key_write(ch, req(232), "R105" + std::string(19, 'z'));
+  Key_remove(ch, Key_by("R110", 208));
+  for (int k = 0; k < 20; ++k) {
+    std::vector<std::string> got = scan(ch, k);
+    ASSERT_EQ(got.size(), 59u) << "key " << k;
+    for (size_t i = 1; i < got.size(); ++i) {
+      if (k == 0) {
+        EXPECT_LT(got[i - 1].substr(0, 4), got[i].substr(0, 4));
+        continue;
+      }
+      char a = got[i - 1][size_t(3 + k)], b = got[i][size_t(3 + k)];
+      if (k % 3 == 0) EXPECT_GE(a, b) << "key " << k;
+      else EXPECT_LE(a, b) << "key " << k;
+      // Equal values keep the order the records were written in.
+      if (a == b && got[i - 1] != "R105" + std::string(19, 'z') && got[i] != "R105" + std::string(19, 'z'))
+        EXPECT_LT(got[i - 1].substr(0, 4), got[i].substr(0, 4)) << "key " << k;
+    }
+    EXPECT_EQ(std::count(got.begin(), got.end(), "R105" + std::string(19, 'z')), 1) << "key " << k;
+  }
+  EXPECT_EQ(strip(Key_getkel(ch, [] { Key_req r = req(); r.has_kno = true; r.kno = 19; return r; }())).size(), 1u);
+  EXPECT_EQ(Key_verify(ch), "");
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(Key_record_count(ch), 59u);
+  EXPECT_EQ(scan(ch, 19).size(), 59u);
+  EXPECT_EQ(Key_verify(ch), "");
 }
 
 // ---- transactions ----

@@ -52,3 +52,24 @@ DELETE
 40 PRINT "XEQ took",ERR; STOP
 50 PRINT "escaped to line 50"
 RUN
+REM XEQ(name, arguments...) calls a program as CALL does: references flow
+REM back, the result is 0, an EXIT with an error number and a program that
+REM cannot start take the function's ERR=.
+DELETE
+10 ENTER A,B$,C
+20 PRINT "called with",A,B$
+30 C=A*2; B$=B$+"!"
+40 IF A<0 THEN EXIT 11
+50 EXIT
+SAVE "xsub"
+DELETE
+X$="hi"
+PRINT XEQ("xsub",5,X$,Y),X$,Y
+10 Q=XEQ("xsub",-1,"x",Z,ERR=30)
+20 END
+30 PRINT "exit code taken",ERR
+40 Q=XEQ("nosuchprogram",1,ERR=60)
+50 END
+60 PRINT "missing program taken",ERR
+RUN
+PRINT XEQ("[vrl]xsub",1)

@@ -1,0 +1,169 @@
+// SQL channels (file kind 25): one table of a MySQL or MariaDB database seen
+// as a keyed channel, or, without a table, a command connection.
+//
+// Open string, after the "[mysql]" prefix:
+//   database;table[;NAME[=VALUE]]...
+// Options: USER, PSWD/PASSWORD, HOST/SERVER, PORT, KEY=segments (one per
+// key number, in order), REC=record map, UNIQUE/SHARED, STRIP/NOSTRIP,
+// NULLPADKEY, NONULLS, NONUMADJ, TOP, DATE_CONVERT, DATETIME_CONVERT,
+// TIMESTAMP_CONVERT, BUSYRETRY, EXTROPT, DEBUG, IOPROG and the accepted
+// no-ops (PREPARE, ORACLE, WAITZERO, CURSORCLOSE, AUTO_INDEX, EXEC_SPRNO).
+// Unknown names are ignored.  The defaults come from the [MySql] section of
+// the ini file.
+//
+// Record map (REC=): items separated by ',' (the field ends with the field
+// separator) or '+' (the field is laid at its full width and the next
+// follows at once):
+//   column            type and length from the table
+//   column:n          text of n characters
+//   column:n.d        number of n digits, d decimal places (+3 for sign and
+//                     point unless NONUMADJ)
+//   column:D          date
+//   "literal"         text placed in the record as it stands
+// Without REC= every column of the table, in table order.
+//
+// Key definition (KEY=): segments separated by ',', each a column of the
+// map, optionally ':' and flags C (upper case), L (lower case), D
+// (descending).  A key string is the segments laid end to end: text cut to
+// the column's length and padded with blanks (NUL under NULLPADKEY) except
+// in the last segment, numbers right-aligned in '0' characters.
+//
+// Position: a channel stands on a key (the key of the row last read, or a
+// KEY= value given).  The next sequential READ returns the first row after
+// it in the key's order (or at it, for a KEY= value that was not found).
+// Rows are fetched in batches that grow while reading goes on; a secondary
+// key is ordered by its segments and then by the columns of key 0, so rows
+// with equal secondary keys are neither skipped nor repeated.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "channels/channel.h"
+#include "net/sql.h"
+#include "net/sql_backend.h"
+
+// Option word bits (as the ini file and FIN report them).
+enum : uint32_t {
+  SQO_TAVRODATE = 0x4,
+  SQO_STRIP = 0x80,
+  SQO_EXEC_SPRNO = 0x200,
+  SQO_ORACLE = 0x800,
+  SQO_PREPARE = 0x3000,
+  SQO_NULLPADKEY = 0x8000,
+  SQO_NONULLS = 0x10000,
+  SQO_NONULLS_KEYS = 0x20000,
+  SQO_UNIQUE = 0x40000,
+  SQO_NONUMADJ = 0x80000,
+  SQO_NO_BUSYRETRY = 0x100000,
+  SQO_WAITZERO = 0x200000,
+  SQO_NO_DATE_CONVERT = 0x10000000,
+  SQO_NO_DATETIME_CONVERT = 0x20000000,
+  SQO_NO_TIMESTAMP_CONVERT = 0x40000000,
+  SQO_ONE_RESULT = 0x80000000,
+};
+
+struct Sql_col {
+  std::string name;    // column name in the table ("" for a literal)
+  char type = 0;       // 'C' text, 'N' number, 'D' date, '\'' literal
+  int len = 0;         // field length in the record
+  int dec = 0;         // decimal places of numbers
+  bool fixed = false;  // laid at full width, no separator after it
+  bool binary = false; // bytes kept as they are (no trimming)
+  std::string literal;
+  int sel = -1;        // index in the SELECT list (-1 for literals)
+};
+
+struct Sql_key {
+  std::vector<int> seg;       // column entries (index into Sql_chan::cols)
+  std::vector<char> flag;     // 'C', 'L' or 0; 'D' descending marks desc
+  std::vector<bool> desc;
+  std::vector<int> seg_len;
+  int total = 0;
+  std::vector<int> order;     // segments then the tie-break columns of key 0
+};
+
+struct Sql_position {
+  bool set = false;           // a key stands (false: before the first row)
+  bool inclusive = false;     // the row at the key itself comes next
+  bool from_row = false;      // the values are a row's (tie-break valid)
+  int nseg = 0;               // key segments in use
+  bool partial = false;       // the last segment in use is a prefix
+  Sql_row vals;               // one per entry of the key's order
+};
+
+struct Sql_chan {
+  Msq_settings settings;
+  uint32_t opts = 0;
+  int top = 0;
+  std::string debug_tag, extract_suffix, datefmt, auto_index;
+  std::string db, table, table_q;   // table_q: quoted for SQL
+  bool command = false;             // no table: a command channel
+  Sql_conn* conn = nullptr;
+  Sql_conn* xconn = nullptr;        // extract connection (auto-commit mode)
+  std::vector<Sql_col> cols;        // record map in map order
+  std::vector<std::string> sel;     // SELECT list (column names)
+  std::vector<Sql_field> sel_info;  // their facts
+  std::vector<Sql_key> keys;
+  std::map<std::string, std::unique_ptr<Sql_stmt>> stmts;   // on conn
+  std::map<std::string, std::unique_ptr<Sql_stmt>> xstmts;  // on xconn
+  // Position and the read-ahead batch.
+  int kno = 0;
+  bool opened_state = true;         // nothing read since open (KEC: error 11)
+  Sql_position pos;
+  std::string cur_key;              // KEC
+  Sql_row cur_row;                  // the row the channel stands on
+  bool have_row = false;
+  std::vector<Sql_row> batch;
+  size_t batch_next = 0;
+  bool batch_valid = false;
+  bool batch_short = false;         // the last batch ended the rows
+  int batch_kno = -1;
+  size_t batch_limit = 0;
+  // EXTRACT: the locked row (values of key 0's order) and where it is held.
+  bool extracted = false;
+  Sql_row ex_key;
+  // Command channels: the result of the last statement.
+  std::vector<Sql_row> cmd_rows;
+  size_t cmd_next = 0;
+  bool cmd_result = false;
+  std::vector<Sql_field> cmd_fields;
+  std::string last_text;            // KEN
+  // Table lock: the share slot held (-1 none) and the exclusive mark.
+  int share_slot = -1;
+  bool exclusive = false;
+};
+
+struct Dbx_fcb : Fcb {
+  Sql_chan* sc;
+};
+
+// ---- shared by the SQL sources (not for other callers) ----
+Sql_chan* Dbx_cur();
+// A prepared statement of the channel on its connection (or the extract
+// connection), made once per text.
+Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract = false);
+// Runs a statement, keeping its text for KEN.
+bool Dbx_run(Sql_chan* sc, Sql_stmt& st, const std::vector<Sql_value>& params, std::vector<Sql_row>* rows,
+             bool quiet = false);
+// Raises error n after the extended text was set; a busy error under
+// BUSYRETRY=N is not retried.
+void Dbx_open_slot_impl();
+void Dbx_close_impl(Sql_chan* sc);
+// Record conversion.
+std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep);
+// Splits a record into one value per SELECT column (the map's columns);
+// present[i] says whether column i got a value from the record.
+void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_row* vals, std::vector<bool>* present);
+// The key string of a row for key k.
+std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row);
+// A key string as segment values of key k: returns the segments given.
+int Dbx_parse_key(Sql_chan* sc, int k, const std::string& key, Sql_row* vals, bool* partial);
+// Value of a number column as the record shows it.
+std::string Dbx_number_text(const std::string& s);
+// Table locks (named locks on the server).
+void Dbx_share_table(Sql_chan* sc);
+void Dbx_release_table(Sql_chan* sc);
+void Dbx_lock_table(Sql_chan* sc, bool on);

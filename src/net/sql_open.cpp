@@ -1,0 +1,511 @@
+// SQL channels: the open string and its options, the [MySql] defaults,
+// connections (one per channel, or shared), the record map and key maps,
+// and close.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "core/errors.h"
+#include "core/ini.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+#include "net/sql_channel.h"
+#include "net/sql_client.h"
+
+namespace {
+
+// ---- process-wide state ----
+struct Defaults {
+  Msq_settings settings;
+  uint32_t opts = 0;
+  int top = 0;
+  std::string debug_tag, extract_suffix, datefmt, auto_index;
+};
+Defaults defaults;
+bool ini_read = false;
+int64_t stats[15] = {};
+
+bool ieq(const std::string& a, const char* b) {
+  size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (size_t i = 0; i < n; i++)
+    if (std::toupper(uint8_t(a[i])) != std::toupper(uint8_t(b[i]))) return false;
+  return true;
+}
+
+bool ieq(const std::string& a, const std::string& b) { return ieq(a, b.c_str()); }
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+bool yes(const std::string& v) { return !v.empty() && (v[0] == '1' || v[0] == 'y' || v[0] == 'Y'); }
+bool no(const std::string& v) { return !v.empty() && (v[0] == '0' || v[0] == 'n' || v[0] == 'N'); }
+
+void set_bit(uint32_t& w, uint32_t bit, bool on) { w = on ? (w | bit) : (w & ~bit); }
+
+// One standard option (also every key of [MySql]); false when the name is
+// none of them.
+bool standard_opt(Sql_chan* sc, const std::string& n, const std::string& v) {
+  uint32_t& o = sc->opts;
+  if (ieq(n, "USER")) sc->settings.user = v;
+  else if (ieq(n, "PSWD") || ieq(n, "PASSWORD")) sc->settings.password = v;
+  else if (ieq(n, "BUSYRETRY")) set_bit(o, SQO_NO_BUSYRETRY, no(v));
+  else if (ieq(n, "DATEFMT")) {
+    sc->datefmt = v;
+    o &= ~SQO_TAVRODATE;
+  } else if (ieq(n, "TAVRODATE")) o |= SQO_TAVRODATE;
+  else if (ieq(n, "STDDATE")) o &= ~SQO_TAVRODATE;
+  else if (ieq(n, "DATE_CONVERT")) set_bit(o, SQO_NO_DATE_CONVERT, no(v));
+  else if (ieq(n, "DATETIME_CONVERT")) set_bit(o, SQO_NO_DATETIME_CONVERT, no(v));
+  else if (ieq(n, "TIMESTAMP_CONVERT")) set_bit(o, SQO_NO_TIMESTAMP_CONVERT, no(v));
+  else if (ieq(n, "WAITZERO")) set_bit(o, SQO_WAITZERO, yes(v));
+  else if (ieq(n, "DEBUG")) sc->debug_tag = v;
+  else if (ieq(n, "PREPARE")) set_bit(o, SQO_PREPARE, yes(v));
+  else if (ieq(n, "STRIP")) o |= SQO_STRIP;
+  else if (ieq(n, "NOSTRIP")) o &= ~SQO_STRIP;
+  else if (ieq(n, "EXTROPT")) sc->extract_suffix = v;
+  else if (ieq(n, "UNIQUE")) o |= SQO_UNIQUE;
+  else if (ieq(n, "SHARED")) o &= ~SQO_UNIQUE;
+  else if (ieq(n, "NULLPADKEY")) set_bit(o, SQO_NULLPADKEY, yes(v));
+  else if (ieq(n, "NONUMADJ")) set_bit(o, SQO_NONUMADJ, yes(v));
+  else if (ieq(n, "ORACLE")) set_bit(o, SQO_ORACLE, yes(v));
+  else if (ieq(n, "NONULLS")) {
+    o &= ~(SQO_NONULLS | SQO_NONULLS_KEYS);
+    if (yes(v)) o |= SQO_NONULLS;
+    else if (!v.empty() && (v[0] == '2' || v[0] == 'p' || v[0] == 'P')) o |= SQO_NONULLS_KEYS;
+  } else if (ieq(n, "EXEC_SPRNO")) set_bit(o, SQO_EXEC_SPRNO, v.empty() || yes(v));
+  else if (ieq(n, "CURSORCLOSE")) {
+    // Results are held by the client; a commit has no cursor to close.
+  } else if (ieq(n, "TOP")) sc->top = std::max(0, std::atoi(v.c_str()));
+  else if (ieq(n, "AUTO_INDEX")) sc->auto_index = v;
+  else if (ieq(n, "SERVER") || ieq(n, "HOST")) sc->settings.host = v;
+  else if (ieq(n, "PORT")) sc->settings.port = unsigned(std::max(0, std::atoi(v.c_str())));
+  else return false;
+  return true;
+}
+
+// [MySql] of the ini file, read on the first SQL OPEN of the process.
+void load_ini() {
+  if (ini_read) return;
+  Sql_chan tmp;
+  tmp.opts = SQO_NO_TIMESTAMP_CONVERT | SQO_PREPARE | SQO_ONE_RESULT | SQO_UNIQUE;
+  tmp.settings.port = 3306;
+  char names[1024];
+  int n = KestGetPrivateProfileString("MySql", nullptr, "", names, sizeof names);
+  for (int i = 0; i < n;) {
+    std::string key(names + i);
+    i += int(key.size()) + 1;
+    if (key.empty()) continue;
+    char val[81];
+    KestGetPrivateProfileString("MySql", key.c_str(), "", val, sizeof val);
+    std::string v = val;
+    if (!v.empty() && (v[0] == '"' || v[0] == '\'')) {
+      size_t e = v.find(v[0], 1);
+      v = v.substr(1, e == std::string::npos ? std::string::npos : e - 1);
+    }
+    standard_opt(&tmp, key, v);
+  }
+  defaults.settings = tmp.settings;
+  defaults.opts = tmp.opts;
+  defaults.top = tmp.top;
+  defaults.debug_tag = tmp.debug_tag;
+  defaults.extract_suffix = tmp.extract_suffix.empty() ? "$ FOR UPDATE" : tmp.extract_suffix;
+  defaults.datefmt = tmp.datefmt;
+  defaults.auto_index = tmp.auto_index;
+  ini_read = true;
+}
+
+std::vector<std::string> split_tokens(const std::string& s) {
+  std::vector<std::string> out;
+  size_t b = 0;
+  for (;;) {
+    size_t e = s.find(';', b);
+    out.push_back(trim(s.substr(b, e == std::string::npos ? std::string::npos : e - b)));
+    if (e == std::string::npos) break;
+    b = e + 1;
+  }
+  return out;
+}
+
+// Cuts a recorded name where a password token begins, so that no path that
+// error reports show holds it (the ';' before it stays).
+void cut_password(char* path) {
+  std::string p = path;
+  size_t at = 0;
+  while ((at = p.find(';', at)) != std::string::npos) {
+    ++at;
+    size_t b = at;
+    while (b < p.size() && p[b] == ' ') ++b;
+    std::string rest = p.substr(b, 9);
+    for (auto& c : rest) c = char(std::toupper(uint8_t(c)));
+    if (rest.compare(0, 4, "PSWD") == 0 || rest.compare(0, 8, "PASSWORD") == 0) {
+      path[at] = 0;
+      return;
+    }
+  }
+}
+
+// Connections in use by the open channels: shared ones are found here.
+std::vector<Sql_chan*> open_channels;
+
+bool same_server(const Msq_settings& a, const Msq_settings& b) {
+  return ieq(a.database, b.database) && a.host == b.host && a.port == b.port && a.user == b.user;
+}
+
+// ---- record map ----
+struct Table_col {
+  std::string name, data_type;
+  int len = 0, dec = 0;
+  char type = 'C';
+  bool binary = false;
+};
+
+std::vector<Table_col> table_columns(Sql_chan* sc) {
+  // The table must exist: the server's own message says why not.
+  Sql_stmt probe(sc->conn, "SELECT * FROM " + sc->table_q + " LIMIT 0", true);
+  if (!probe.ok()) {
+    if (probe.error_no() == 1146) {
+      try {
+        probe.fail();
+      } catch (const Oru_error&) {
+        Rpt_error_text(12, Ext_error_text());
+      }
+    }
+    probe.fail();
+  }
+  Sql_stmt& st = Dbx_stmt(sc,
+      "SELECT COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, NUMERIC_SCALE "
+      "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ? ORDER BY ORDINAL_POSITION");
+  std::vector<Sql_row> rows;
+  std::string schema = sc->db;
+  std::string table = sc->table;
+  size_t dot = table.find('.');
+  if (dot != std::string::npos) {
+    schema = table.substr(0, dot);
+    table = table.substr(dot + 1);
+  }
+  Dbx_run(sc, st, {{schema}, {table}}, &rows);
+  std::vector<Table_col> out;
+  for (auto& r : rows) {
+    Table_col c;
+    c.name = r[0].s;
+    std::string t = r[1].s;
+    for (auto& ch : t) ch = char(std::tolower(uint8_t(ch)));
+    c.data_type = t;
+    long chars = r[2].null ? 0 : std::atol(r[2].s.c_str());
+    int prec = r[3].null ? 0 : std::atoi(r[3].s.c_str());
+    int scale = r[4].null ? 0 : std::atoi(r[4].s.c_str());
+    bool num = t == "tinyint" || t == "smallint" || t == "mediumint" || t == "int" || t == "bigint" ||
+               t == "decimal" || t == "float" || t == "double" || t == "year" || t == "bit";
+    if (num) {
+      c.type = 'N';
+      c.len = (prec ? prec : 4) + ((sc->opts & SQO_NONUMADJ) ? 0 : 3);
+      c.dec = scale;
+    } else if ((t == "date" && !(sc->opts & SQO_NO_DATE_CONVERT)) ||
+               (t == "datetime" && !(sc->opts & SQO_NO_DATETIME_CONVERT)) ||
+               (t == "timestamp" && !(sc->opts & SQO_NO_TIMESTAMP_CONVERT))) {
+      c.type = 'D';
+      c.len = t == "date" ? 10 : 19;
+    } else {
+      c.type = 'C';
+      if (t == "date") c.len = 10;
+      else if (t == "datetime" || t == "timestamp") c.len = 19;
+      else if (t == "time") c.len = 10;
+      else c.len = int(std::min<long>(chars > 0 ? chars : 255, 0x7FFF0000L));
+      c.binary = t == "binary" || t == "varbinary" || t.find("blob") != std::string::npos;
+    }
+    out.push_back(c);
+  }
+  if (out.empty()) Rpt_error_text(12, "MYSQL:1146:Table '" + sc->db + "." + sc->table + "' has no columns");
+  return out;
+}
+
+void define_map(Sql_chan* sc, const std::string& map) {
+  std::vector<Table_col> tc = table_columns(sc);
+  auto find_tc = [&](const std::string& n) -> const Table_col* {
+    for (auto& c : tc)
+      if (ieq(c.name, n)) return &c;
+    return nullptr;
+  };
+  if (trim(map).empty()) {
+    for (auto& t : tc) {
+      Sql_col c;
+      c.name = t.name;
+      c.type = t.type;
+      c.len = t.len;
+      c.dec = t.dec;
+      c.binary = t.binary;
+      sc->cols.push_back(c);
+    }
+  } else {
+    size_t i = 0;
+    while (i < map.size()) {
+      while (i < map.size() && map[i] == ' ') ++i;
+      Sql_col c;
+      std::string item;
+      if (i < map.size() && (map[i] == '"' || map[i] == '\'')) {
+        char q = map[i];
+        size_t e = map.find(q, i + 1);
+        if (e == std::string::npos) Rpt_error(81);
+        c.type = '\'';
+        c.literal = map.substr(i + 1, e - i - 1);
+        c.len = int(c.literal.size());
+        i = e + 1;
+      } else {
+        size_t e = map.find_first_of(",+", i);
+        item = trim(map.substr(i, e == std::string::npos ? std::string::npos : e - i));
+        i = e == std::string::npos ? map.size() : e;
+        if (item.empty()) Rpt_error(81);
+        if (item[0] == '?') Not_built("variant record maps ('?' sections and TYP=) of SQL channels");
+        size_t colon = item.find(':');
+        c.name = trim(item.substr(0, colon));
+        std::string fmt = colon == std::string::npos ? "" : trim(item.substr(colon + 1));
+        if (!fmt.empty()) {
+          char f0 = char(std::toupper(uint8_t(fmt[0])));
+          if (f0 == 'D' || f0 == 'T') {
+            c.type = 'D';
+            c.len = 10;
+          } else if (f0 == 'Y') {
+            c.type = 'N';
+            c.len = 4;
+          } else if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
+            Not_built("hex, binary and packed record-map formats of SQL channels");
+          } else {
+            size_t dot = fmt.find('.');
+            if (fmt.find_first_not_of("0123456789.") != std::string::npos) Rpt_error(81);
+            c.len = std::atoi(fmt.c_str());
+            if (dot != std::string::npos) {
+              c.type = 'N';
+              c.dec = std::atoi(fmt.c_str() + dot + 1);
+              if (!(sc->opts & SQO_NONUMADJ)) c.len += 3;
+            } else {
+              c.type = 'C';
+            }
+          }
+        }
+        if (const Table_col* t = find_tc(c.name)) {
+          c.name = t->name;
+          c.type = t->type;
+          c.len = t->len;
+          c.dec = t->dec;
+          c.binary = t->binary;
+        }
+        if (c.type == 0) Rpt_error_text(23, "Unknown column " + c.name);
+      }
+      while (i < map.size() && map[i] == ' ') ++i;
+      if (i < map.size()) {
+        c.fixed = map[i] == '+';
+        ++i;
+      }
+      sc->cols.push_back(c);
+    }
+  }
+  if (sc->cols.empty()) Rpt_error(12);
+  for (auto& c : sc->cols) {
+    if (c.type == '\'') continue;
+    for (size_t s = 0; s < sc->sel.size(); s++)
+      if (ieq(sc->sel[s], c.name)) c.sel = int(s);
+    if (c.sel < 0) {
+      c.sel = int(sc->sel.size());
+      sc->sel.push_back(c.name);
+    }
+  }
+  if (sc->sel.empty()) Rpt_error(12);
+}
+
+void define_key(Sql_chan* sc, const std::string& def) {
+  Sql_key k;
+  std::string d = trim(def);
+  std::vector<std::pair<int, std::string>> segs;
+  if (d == "*") {
+    for (size_t i = 0; i < sc->cols.size(); i++)
+      if (sc->cols[i].sel >= 0) segs.push_back({int(i), ""});
+  } else {
+    size_t b = 0;
+    while (b <= d.size()) {
+      size_t e = d.find(',', b);
+      std::string s = trim(d.substr(b, e == std::string::npos ? std::string::npos : e - b));
+      b = e == std::string::npos ? d.size() + 1 : e + 1;
+      if (s.empty()) continue;
+      size_t colon = s.find(':');
+      std::string name = trim(s.substr(0, colon));
+      std::string flags = colon == std::string::npos ? "" : s.substr(colon + 1);
+      int found = -1;
+      for (size_t i = 0; i < sc->cols.size(); i++)
+        if (sc->cols[i].sel >= 0 && ieq(sc->cols[i].name, name)) {
+          found = int(i);
+          break;
+        }
+      if (found < 0) Rpt_error_text(80, "Key column not in the record map: " + name);
+      segs.push_back({found, flags});
+    }
+  }
+  if (segs.empty()) Rpt_error(80);
+  for (auto& [ci, flags] : segs) {
+    const Sql_col& c = sc->cols[size_t(ci)];
+    std::string f = flags;
+    for (auto& ch : f) ch = char(std::toupper(uint8_t(ch)));
+    char fl = f.find('C') != std::string::npos ? 'C' : f.find('L') != std::string::npos ? 'L' : 0;
+    if (c.len > 127) Rpt_error_text(80, "Key segment longer than 127: " + c.name);
+    k.seg.push_back(ci);
+    k.flag.push_back(fl);
+    k.desc.push_back(f.find('D') != std::string::npos);
+    k.seg_len.push_back(c.len);
+    k.total += c.len;
+  }
+  if (k.total > 240) Rpt_error_text(80, "Key longer than 240");
+  sc->keys.push_back(k);
+}
+
+// Each key's order: its segments, then the columns of key 0 it lacks, so
+// that the order is total whenever key 0 is unique.
+void complete_orders(Sql_chan* sc) {
+  for (size_t k = 0; k < sc->keys.size(); k++) {
+    Sql_key& key = sc->keys[k];
+    key.order = key.seg;
+    if (k == 0) continue;
+    for (int c : sc->keys[0].seg) {
+      bool have = false;
+      for (int s : key.seg) have = have || sc->cols[size_t(s)].sel == sc->cols[size_t(c)].sel;
+      if (!have) key.order.push_back(c);
+    }
+  }
+}
+
+void connect(Sql_chan* sc) {
+  if (!(sc->opts & SQO_UNIQUE)) {
+    for (Sql_chan* o : open_channels) {
+      if ((o->opts & SQO_UNIQUE) || !o->conn || !same_server(o->settings, sc->settings)) continue;
+      sc->conn = o->conn;
+      sc->conn->refs++;
+      stats[3]++;
+      return;
+    }
+  }
+  if (ws.Io_tim > 0) sc->settings.connect_timeout = unsigned(std::max(1, (ws.Io_tim + 50) / 100));
+  sc->conn = Msq_connect(sc->settings, !Dbx_in_transaction());
+  sc->conn->refs = 1;
+  stats[1]++;
+}
+
+}  // namespace
+
+std::vector<Sql_chan*>& Dbx_open_channels() { return open_channels; }
+
+int64_t DbxStats(int n) { return n >= 0 && n < 15 ? stats[n] : 0; }
+void Dbx_count(int n) {
+  if (n >= 0 && n < 15) stats[n]++;
+}
+
+void Dbx_open_slot_impl() {
+  load_ini();
+  std::string name = ws.Path_buf;
+  size_t br = name.find(']');
+  std::string text = br == std::string::npos ? name : name.substr(br + 1);
+  bool cut = text.size() > 0;
+  if (ws.Io_opt_len > 0) text += ";" + std::string(reinterpret_cast<const char*>(ws.Io_opt_ptr), size_t(ws.Io_opt_len));
+  std::vector<std::string> tok = split_tokens(text);
+
+  auto* sc = new Sql_chan;
+  sc->settings = defaults.settings;
+  sc->opts = defaults.opts;
+  sc->top = defaults.top;
+  sc->debug_tag = defaults.debug_tag;
+  sc->extract_suffix = defaults.extract_suffix;
+  sc->datefmt = defaults.datefmt;
+  sc->auto_index = defaults.auto_index;
+  std::string map;
+  bool have_map = false;
+  std::vector<std::string> keydefs;
+  std::string ioprog;
+  try {
+    sc->db = tok.size() > 0 ? tok[0] : "";
+    sc->table = tok.size() > 1 ? tok[1] : "";
+    for (size_t i = 2; i < tok.size(); i++) {
+      std::string t = tok[i];
+      if (t.empty()) continue;
+      size_t eq = t.find('=');
+      std::string n = trim(t.substr(0, eq));
+      std::string v = eq == std::string::npos ? "" : trim(t.substr(eq + 1));
+      if (standard_opt(sc, n, v)) continue;
+      if (ieq(n, "KEY")) keydefs.push_back(v);
+      else if (ieq(n, "REC")) {
+        if (have_map) Rpt_error(10);
+        have_map = true;
+        map = v;
+      } else if (ieq(n, "KEYDATA") || ieq(n, "RECDATA") || ieq(n, "IND")) {
+        Not_built("KEYDATA=, RECDATA= and IND= record layouts of SQL channels");
+      } else if (ieq(n, "TYP")) {
+        Not_built("variant record maps ('?' sections and TYP=) of SQL channels");
+      } else if (ieq(n, "IOPROG")) {
+        ioprog = v;
+      }
+      // Any other name is ignored.
+    }
+    if (sc->datefmt.size() || (sc->opts & SQO_TAVRODATE))
+      Not_built("DATEFMT= and TAVRODATE date forms of SQL channels");
+    if (cut) {
+      cut_password(ws.Path_buf);
+      cut_password(ws.Lfa_path);
+    }
+    sc->settings.database = sc->db;
+    connect(sc);
+    sc->table_q.clear();
+    if (!sc->table.empty()) {
+      // "db.table" names a table of another database.
+      size_t dot = sc->table.find('.');
+      sc->table_q = dot == std::string::npos
+                        ? Msq_quote_ident(sc->table)
+                        : Msq_quote_ident(sc->table.substr(0, dot)) + "." + Msq_quote_ident(sc->table.substr(dot + 1));
+    }
+    sc->command = sc->table.empty();
+    if (!sc->command) {
+      define_map(sc, map);
+      for (auto& d : keydefs) define_key(sc, d);
+      complete_orders(sc);
+      Dbx_share_table(sc);
+    }
+  } catch (...) {
+    Dbx_close_impl(sc);
+    throw;
+  }
+  auto* f = Fcb_alloc<Dbx_fcb>();
+  f->sc = sc;
+  f->kind = FK_MYSQL;
+  f->high_key = uint8_t(sc->keys.empty() ? 0 : sc->keys.size() - 1);
+  f->cur_key = 0;
+  if (sc->command) {
+    f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : 4096;
+  } else {
+    int32_t size = 0;
+    for (auto& c : sc->cols) size += c.len + 2;
+    f->rec_size = std::max(size, 1);
+  }
+  Fcb_set_buffer(f, f->rec_size);
+  if (!ioprog.empty()) {
+    f->event_pgm = static_cast<char*>(Get_blk(ioprog.size() + 1));
+    std::memcpy(f->event_pgm, ioprog.c_str(), ioprog.size() + 1);
+  }
+  open_channels.push_back(sc);
+  stats[2]++;
+  ws.Cur_fcb = f;
+}
+
+void Dbx_close_impl(Sql_chan* sc) {
+  if (!sc) return;
+  try {
+    Dbx_release_table(sc);
+  } catch (...) {
+  }
+  sc->stmts.clear();
+  sc->xstmts.clear();
+  auto& oc = open_channels;
+  oc.erase(std::remove(oc.begin(), oc.end(), sc), oc.end());
+  if (sc->xconn) Msq_disconnect(sc->xconn);
+  if (sc->conn && --sc->conn->refs <= 0) Msq_disconnect(sc->conn);
+  delete sc;
+}

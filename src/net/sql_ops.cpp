@@ -1,0 +1,844 @@
+// SQL channels: the driver slots (READ, EXTRACT, FIND, WRITE, INSERT,
+// UPDATE, REMOVE, the key functions, PURGE) and command channels.
+//
+// Every statement is prepared once per channel and text; values and keys
+// are always bound parameters.  Navigation over key k compares the
+// entries of the key's order (its segments, then key 0's columns) with the
+// position's values, row by row in that order:
+//   after:  e1 > v1 OR (e1 <=> v1 AND e2 > v2) OR ...   (descending
+//           segments compare with '<')
+// A NULL value sorts first: "e > NULL" is "e IS NOT NULL".
+#include <algorithm>
+#include <cstring>
+
+#include "channels/channel.h"
+#include "channels/record_locks.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/memory.h"
+#include "core/params.h"
+#include "core/switches.h"
+#include "core/workspace.h"
+#include "net/sql_channel.h"
+
+std::vector<Sql_chan*>& Dbx_open_channels();
+void Dbx_count(int n);
+
+namespace {
+
+constexpr size_t FIRST_BATCH = 16;
+constexpr size_t MAX_BATCH = 4096;
+
+Dbx_fcb* fcb() { return static_cast<Dbx_fcb*>(ws.Cur_fcb); }
+
+void string_result(const std::string& s) {
+  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
+  std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
+
+bool is_extract() { return ws.Io_stmt == code::D_EXTRACT; }
+
+std::string col_q(Sql_chan* sc, int ci) { return Msq_quote_ident(sc->cols[size_t(ci)].name); }
+
+std::string select_list(Sql_chan* sc) {
+  std::string s;
+  for (size_t i = 0; i < sc->sel.size(); i++) {
+    if (i) s += ",";
+    s += Msq_quote_ident(sc->sel[i]);
+  }
+  return s;
+}
+
+std::string select_head(Sql_chan* sc) { return "SELECT " + select_list(sc) + " FROM " + sc->table_q; }
+
+int key_no(Sql_chan* sc) {
+  int k = ws.Io_kno >= 0 ? ws.Io_kno : ws.Cur_fcb->cur_key;
+  if (sc->keys.empty()) return -1;
+  if (k < 0 || k >= int(sc->keys.size())) Rpt_error(80);
+  return k;
+}
+
+const Sql_key& need_key(Sql_chan* sc, int k) {
+  if (k < 0) Rpt_error(13);
+  return sc->keys[size_t(k)];
+}
+
+// "e op ?" for one order entry, with NULL values sorted first.
+void compare(Sql_chan* sc, const Sql_key& key, size_t j, char op, const Sql_value& v, std::string* w,
+             std::vector<Sql_value>* p) {
+  bool desc = j < key.desc.size() && key.desc[j];
+  if (desc && op != '=') op = op == '>' ? '<' : '>';
+  std::string e = col_q(sc, key.order[j]);
+  if (op == '=') {
+    *w += e + " <=> ?";
+    p->push_back(v);
+  } else if (op == '>') {
+    if (v.null) {
+      *w += e + " IS NOT NULL";
+    } else {
+      *w += e + " > ?";
+      p->push_back(v);
+    }
+  } else {
+    if (v.null) {
+      *w += "FALSE";
+    } else {
+      *w += "(" + e + " < ? OR " + e + " IS NULL)";
+      p->push_back(v);
+    }
+  }
+}
+
+// The rows strictly after (op '>') or before (op '<') the first n values,
+// or at them as well (inclusive).
+std::string where_chain(Sql_chan* sc, const Sql_key& key, const Sql_row& vals, char op, bool inclusive,
+                        std::vector<Sql_value>* p) {
+  size_t n = vals.size();
+  if (n == 0) return "";
+  std::string w = " WHERE ";
+  for (size_t j = 0; j < n; j++) {
+    if (j) w += " OR ";
+    w += "(";
+    for (size_t i = 0; i < j; i++) {
+      compare(sc, key, i, '=', vals[i], &w, p);
+      w += " AND ";
+    }
+    compare(sc, key, j, op, vals[j], &w, p);
+    w += ")";
+  }
+  if (inclusive) {
+    w += " OR (";
+    for (size_t i = 0; i < n; i++) {
+      if (i) w += " AND ";
+      compare(sc, key, i, '=', vals[i], &w, p);
+    }
+    w += ")";
+  }
+  return w;
+}
+
+std::string where_equal(Sql_chan* sc, const Sql_key& key, const Sql_row& vals, std::vector<Sql_value>* p) {
+  std::string w = " WHERE ";
+  for (size_t i = 0; i < vals.size(); i++) {
+    if (i) w += " AND ";
+    compare(sc, key, i, '=', vals[i], &w, p);
+  }
+  return w;
+}
+
+std::string order_by(Sql_chan* sc, const Sql_key& key, bool reverse) {
+  std::string o = " ORDER BY ";
+  for (size_t j = 0; j < key.order.size(); j++) {
+    if (j) o += ",";
+    bool desc = j < key.desc.size() && key.desc[j];
+    o += col_q(sc, key.order[j]);
+    if (desc != reverse) o += " DESC";
+  }
+  return o;
+}
+
+// Values of the key's order taken from a row.
+Sql_row order_vals(Sql_chan* sc, const Sql_key& key, const Sql_row& row) {
+  Sql_row v;
+  for (int c : key.order) v.push_back(row[size_t(sc->cols[size_t(c)].sel)]);
+  return v;
+}
+
+// Key 0's values of a row (for UPDATE, DELETE and the lock of EXTRACT).
+Sql_row key0_vals(Sql_chan* sc, const Sql_row& row) {
+  Sql_row v;
+  for (int c : sc->keys[0].seg) v.push_back(row[size_t(sc->cols[size_t(c)].sel)]);
+  return v;
+}
+
+bool same_vals(const Sql_row& a, const Sql_row& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++)
+    if (a[i].null != b[i].null || a[i].s != b[i].s) return false;
+  return true;
+}
+
+void drop_batch(Sql_chan* sc) {
+  sc->batch.clear();
+  sc->batch_next = 0;
+  sc->batch_valid = false;
+  sc->batch_short = false;
+  sc->batch_limit = 0;
+}
+
+// The channel stands on a row: the next READ returns the row after it.
+void stand_on_row(Sql_chan* sc, int k, const Sql_row& row) {
+  sc->cur_row = row;
+  sc->have_row = true;
+  sc->opened_state = false;
+  if (k < 0) return;
+  const Sql_key& key = sc->keys[size_t(k)];
+  sc->kno = k;
+  sc->pos.set = true;
+  sc->pos.inclusive = false;
+  sc->pos.from_row = true;
+  sc->pos.vals = order_vals(sc, key, row);
+  sc->cur_key = Dbx_row_key(sc, k, row);
+}
+
+// Another key number keeps the place of the row the channel stands on.
+void switch_key(Sql_chan* sc, int k) {
+  if (k == sc->kno || k < 0) return;
+  drop_batch(sc);
+  if (sc->have_row && sc->pos.from_row) {
+    bool incl = sc->pos.inclusive;
+    stand_on_row(sc, k, sc->cur_row);
+    sc->pos.inclusive = incl;
+  } else {
+    sc->kno = k;
+    sc->pos = Sql_position{};
+  }
+}
+
+// Ends a kept EXTRACT: its transaction is committed, which frees the row.
+void release_extract(Sql_chan* sc) {
+  if (!sc->extracted) return;
+  sc->extracted = false;
+  sc->ex_key.clear();
+  if (sc->xconn && !sc->xconn->autocommit && !Msq_commit(sc->xconn)) Msq_fail_conn(sc->xconn);
+}
+
+// Fetches the next batch of rows after the position.
+void fill_batch(Sql_chan* sc, int k) {
+  std::vector<Sql_value> p;
+  std::string text = select_head(sc);
+  size_t limit = sc->batch_limit ? std::min(sc->batch_limit * 4, MAX_BATCH) : FIRST_BATCH;
+  if (sc->top > 0) limit = std::min(limit, size_t(sc->top));
+  if (k >= 0) {
+    const Sql_key& key = sc->keys[size_t(k)];
+    if (sc->pos.set) text += where_chain(sc, key, sc->pos.vals, '>', sc->pos.inclusive, &p);
+    text += order_by(sc, key, false);
+    text += " LIMIT " + std::to_string(limit);
+  } else {
+    // Without keys the rows come in the server's order, all at once.
+    limit = 0;
+  }
+  Dbx_count(4);
+  Dbx_run(sc, Dbx_stmt(sc, text), p, &sc->batch);
+  sc->batch_next = 0;
+  sc->batch_valid = true;
+  sc->batch_kno = k;
+  sc->batch_limit = limit ? limit : MAX_BATCH;
+  sc->batch_short = limit == 0 || sc->batch.size() < limit;
+}
+
+// The next row in key order (false at the end of the rows).
+bool peek_next(Sql_chan* sc, int k, const Sql_row** row) {
+  if (!sc->batch_valid || sc->batch_kno != k) {
+    sc->batch_limit = 0;
+    fill_batch(sc, k);
+  } else if (sc->batch_next >= sc->batch.size()) {
+    if (sc->batch_short) {
+      drop_batch(sc);
+      return false;
+    }
+    fill_batch(sc, k);
+  }
+  if (sc->batch_next >= sc->batch.size()) {
+    drop_batch(sc);
+    return false;
+  }
+  *row = &sc->batch[sc->batch_next];
+  return true;
+}
+
+std::string key_value_given() {
+  return std::string(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
+}
+
+// Reads the row whose key equals the KEY= value; not found positions the
+// channel at the value (the next READ returns the first row at or after
+// it) and takes the DOM= branch.
+Sql_row read_by_key(Sql_chan* sc, int k, const std::string& given) {
+  const Sql_key& key = need_key(sc, k);
+  if (int(given.size()) > key.total) Rpt_error(46);
+  // The row KEY() looked at is taken without a statement.
+  if (sc->batch_valid && sc->batch_kno == k && sc->batch_next < sc->batch.size() &&
+      Dbx_row_key(sc, k, sc->batch[sc->batch_next]) == given && !is_extract()) {
+    return sc->batch[sc->batch_next++];
+  }
+  drop_batch(sc);
+  Sql_row vals;
+  bool partial;
+  int n = Dbx_parse_key(sc, k, given, &vals, &partial);
+  if (n == int(key.seg.size()) && !partial) {
+    std::vector<Sql_value> p;
+    std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + order_by(sc, key, false) + " LIMIT 1";
+    std::vector<Sql_row> rows;
+    Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+    if (!rows.empty()) return rows[0];
+  }
+  sc->kno = k;
+  sc->pos = Sql_position{};
+  sc->pos.set = n > 0;
+  sc->pos.inclusive = true;
+  sc->pos.nseg = n;
+  sc->pos.vals = vals;
+  sc->have_row = false;
+  sc->cur_key = given;
+  sc->opened_state = false;
+  Io_dom_err();
+}
+
+Sql_row read_next(Sql_chan* sc, int k) {
+  const Sql_row* row;
+  if (!peek_next(sc, k, &row)) Io_end_err();
+  Sql_row r = *row;
+  sc->batch_next++;
+  return r;
+}
+
+Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
+  if (sc->opts & SQO_EXEC_SPRNO) Not_built("EXEC_SPRNO stored-procedure reads of SQL channels");
+  drop_batch(sc);
+  std::string text = select_head(sc);
+  if (k >= 0) text += order_by(sc, sc->keys[size_t(k)], false);
+  text += " LIMIT 1 OFFSET " + std::to_string(int64_t(n) - 1);
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text), {}, &rows);
+  if (rows.empty()) Io_end_err();
+  return rows[0];
+}
+
+// EXTRACT: the row is read again with the extract suffix ("FOR UPDATE"),
+// on a connection of its own while auto-commit is on, so that the lock
+// lasts until the row is written or the channel moves on.
+Sql_row lock_row(Sql_chan* sc, const Sql_row& row) {
+  if (sc->keys.empty()) Rpt_error(13);
+  const Sql_key& k0 = sc->keys[0];
+  bool own = !Dbx_in_transaction();
+  if (own && !sc->xconn) {
+    Msq_settings s = sc->settings;
+    sc->xconn = Msq_connect(s, false);
+  }
+  Sql_row kv = key0_vals(sc, row);
+  std::vector<Sql_value> p;
+  std::string suffix = sc->extract_suffix;
+  std::string text = select_head(sc);
+  Sql_key eqkey = k0;
+  eqkey.order = k0.seg;
+  if (!suffix.empty() && suffix[0] == '$')
+    text += where_equal(sc, eqkey, kv, &p) + " " + suffix.substr(1);
+  else
+    text += " " + suffix + where_equal(sc, eqkey, kv, &p);
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text, own), p, &rows);
+  if (rows.empty()) {
+    if (own && !Msq_commit(sc->xconn)) Msq_fail_conn(sc->xconn);
+    Io_dom_err();
+  }
+  sc->extracted = true;
+  sc->ex_key = kv;
+  return rows[0];
+}
+
+void dirpos(Sql_chan* sc, int k, int32_t dir) {
+  if (dir == 0) {
+    if (sc->pos.set) sc->pos.inclusive = true;
+    drop_batch(sc);
+  } else if (dir == -1) {
+    const Sql_key& key = need_key(sc, k);
+    if (!sc->pos.set) Io_end_err();
+    std::vector<Sql_value> p;
+    std::string text = select_head(sc) + where_chain(sc, key, sc->pos.vals, '<', false, &p) +
+                       order_by(sc, key, true) + " LIMIT 1";
+    std::vector<Sql_row> rows;
+    Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+    if (rows.empty()) Io_end_err();
+    stand_on_row(sc, k, rows[0]);
+    sc->pos.inclusive = true;
+    drop_batch(sc);
+  }
+}
+
+// ---- command channels ----
+
+std::string row_text(const Sql_row& row, int sep) {
+  std::string s;
+  for (auto& v : row) {
+    if (!v.null) s += v.s;
+    if (sep >= 0) s += char(sep);
+  }
+  return s;
+}
+
+void command_run(Sql_chan* sc, const std::string& text) {
+  sc->last_text = text;
+  uint64_t affected = 0;
+  try {
+    Msq_query(sc->conn, text, &sc->cmd_rows, &sc->cmd_fields, &affected, false);
+  } catch (const Oru_error& e) {
+    sc->cmd_result = false;
+    if (e.no == 0 && (sc->opts & SQO_NO_BUSYRETRY)) ws.Io_rty = 0;
+    throw;
+  }
+  sc->cmd_next = 0;
+  sc->cmd_result = !sc->cmd_fields.empty();
+}
+
+void command_read(Sql_chan* sc) {
+  int sep = ws.Io_sep;
+  if (ws.Io_opts & IO_KEY) {
+    std::string k = key_value_given();
+    std::vector<Sql_value> p;
+    std::string text;
+    if (k.empty() || k[0] == '*') {
+      text = "SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, "
+             "NUMERIC_SCALE, IS_NULLABLE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = ?";
+      p.push_back({sc->db});
+      if (!k.empty()) {
+        if (k.find('*', 1) != std::string::npos) Rpt_error(98);
+        text += " AND TABLE_NAME = ?";
+        p.push_back({k.substr(1)});
+      }
+      text += " ORDER BY TABLE_NAME, ORDINAL_POSITION";
+    } else if (k[0] == '?') {
+      text = "SELECT TABLE_NAME, TABLE_TYPE, TABLE_COMMENT FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?";
+      p.push_back({sc->db});
+      if (k.size() > 1) {
+        text += " AND TABLE_NAME LIKE CONCAT(?, '%')";
+        std::string pat;
+        for (char c : k.substr(1)) {
+          if (c == '%' || c == '_' || c == '\\') pat += '\\';
+          pat += c;
+        }
+        p.push_back({pat});
+      }
+      text += " ORDER BY TABLE_NAME";
+    }
+    if (!text.empty()) {
+      Sql_stmt& st = Dbx_stmt(sc, text);
+      Dbx_run(sc, st, p, &sc->cmd_rows);
+      sc->cmd_fields = st.fields();
+      sc->cmd_next = 0;
+      sc->cmd_result = true;
+    } else if (k[0] == '!') {
+      command_run(sc, k.substr(1));
+      string_result("");
+      return;
+    } else {
+      command_run(sc, k);
+    }
+  }
+  if (!sc->cmd_result) Rpt_error(13);
+  if (sc->cmd_next >= sc->cmd_rows.size()) Io_end_err();
+  string_result(row_text(sc->cmd_rows[sc->cmd_next++], sep));
+}
+
+// The SQL text a WRITE on a command channel gives: its fields joined by
+// blanks, the separator after the last one dropped.
+std::string command_text(const uint8_t* rec, int32_t len, int sep) {
+  std::string s(reinterpret_cast<const char*>(rec), size_t(len));
+  if (sep < 0) return s;
+  while (!s.empty() && s.back() == char(sep)) s.pop_back();
+  for (auto& c : s)
+    if (c == char(sep)) c = ' ';
+  return s;
+}
+
+// ---- slots ----
+
+int64_t slot_open() {
+  Dbx_open_slot_impl();
+  return 0;
+}
+
+int64_t slot_close() {
+  Dbx_fcb* f = fcb();
+  Sql_chan* sc = f->sc;
+  f->sc = nullptr;
+  if (sc) {
+    try {
+      release_extract(sc);
+    } catch (...) {
+      Dbx_close_impl(sc);
+      throw;
+    }
+    Dbx_close_impl(sc);
+  }
+  return 0;
+}
+
+int64_t slot_read() {
+  Sql_chan* sc = Dbx_cur();
+  if (sc->command) {
+    command_read(sc);
+    return 0;
+  }
+  int k = key_no(sc);
+  release_extract(sc);
+  switch_key(sc, k);
+  if ((ws.Io_opts & IO_STEP) && k >= 0) dirpos(sc, k, ws.Io_dir);
+  Sql_row row;
+  if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
+    row = read_rno(sc, k, ws.Io_ind);
+  } else if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
+    Rpt_error(13);
+  } else if ((ws.Io_opts & IO_IND) && ws.Io_ind < 0) {
+    Not_built("IND= column descriptions of SQL channels");
+  } else if (ws.Io_opts & IO_KEY) {
+    row = read_by_key(sc, k, key_value_given());
+  } else {
+    row = read_next(sc, k);
+  }
+  if (is_extract()) {
+    Sql_row locked = lock_row(sc, row);
+    row = locked;
+  }
+  stand_on_row(sc, k, row);
+  ws.Cur_fcb->st1 |= ST1_READ;
+  string_result(Dbx_make_rec(sc, row, ws.Io_sep));
+  return 0;
+}
+
+// INSERT of the present columns; false when the key exists.
+bool insert_row(Sql_chan* sc, const Sql_row& vals, const std::vector<bool>& present) {
+  std::string cols, marks;
+  std::vector<Sql_value> p;
+  for (size_t i = 0; i < sc->sel.size(); i++) {
+    if (!present[i]) continue;
+    if (!p.empty()) {
+      cols += ",";
+      marks += ",";
+    }
+    cols += Msq_quote_ident(sc->sel[i]);
+    marks += "?";
+    p.push_back(vals[i]);
+  }
+  if (p.empty()) Rpt_error(1);
+  Sql_stmt& st = Dbx_stmt(sc, "INSERT INTO " + sc->table_q + " (" + cols + ") VALUES (" + marks + ")");
+  Dbx_count(5);
+  if (Dbx_run(sc, st, p, nullptr, true)) return true;
+  if (st.error_no() == 1062) return false;
+  st.fail();
+}
+
+// UPDATE of the row of key 0's values; false when there is no such row.
+bool update_row(Sql_chan* sc, const Sql_row& vals, const std::vector<bool>& present, const Sql_row& kv, bool on_x) {
+  std::string set;
+  std::vector<Sql_value> p;
+  for (size_t i = 0; i < sc->sel.size(); i++) {
+    if (!present[i]) continue;
+    if (!p.empty()) set += ",";
+    set += Msq_quote_ident(sc->sel[i]) + " = ?";
+    p.push_back(vals[i]);
+  }
+  if (p.empty()) Rpt_error(1);
+  Sql_key eqkey = sc->keys[0];
+  eqkey.order = eqkey.seg;
+  std::string text = "UPDATE " + sc->table_q + " SET " + set + where_equal(sc, eqkey, kv, &p);
+  Sql_stmt& st = Dbx_stmt(sc, text, on_x);
+  Dbx_count(6);
+  Dbx_run(sc, st, p, nullptr);
+  return st.affected() > 0;
+}
+
+int64_t slot_write() {
+  Dbx_fcb* f = fcb();
+  Sql_chan* sc = Dbx_cur();
+  const uint8_t* rec = f->out_buf;
+  int32_t len = f->buf_count;
+  f->buf_count = 0;
+  f->high_water = 0;
+  if (sc->command) {
+    release_extract(sc);
+    command_run(sc, command_text(rec, len, ws.Io_sep));
+    return 0;
+  }
+  Sql_row vals;
+  std::vector<bool> present;
+  Dbx_split_rec(sc, rec, len, ws.Io_sep, &vals, &present);
+  bool have_k0 = !sc->keys.empty();
+  if (have_k0 && (ws.Io_opts & IO_KEY)) {
+    // KEY= names the row: its segments fill key 0's columns.
+    std::string given = key_value_given();
+    const Sql_key& k0 = sc->keys[0];
+    if (int(given.size()) > k0.total) Rpt_error(46);
+    Sql_row kv;
+    bool partial;
+    int n = Dbx_parse_key(sc, 0, given, &kv, &partial);
+    if (n != int(k0.seg.size()) || partial) Rpt_error(46);
+    for (size_t i = 0; i < k0.seg.size(); i++) {
+      int s = sc->cols[size_t(k0.seg[i])].sel;
+      vals[size_t(s)] = kv[i];
+      present[size_t(s)] = true;
+    }
+  }
+  drop_batch(sc);
+  uint8_t dir = ws.Io_stmt;
+  if (have_k0) {
+    Sql_row kv = key0_vals(sc, vals);
+    for (size_t i = 0; i < sc->keys[0].seg.size(); i++)
+      if (!present[size_t(sc->cols[size_t(sc->keys[0].seg[i])].sel)]) Rpt_error(46);
+    if (sc->extracted && same_vals(kv, sc->ex_key) && dir != code::X_INSERT) {
+      bool on_x = sc->xconn && !Dbx_in_transaction();
+      bool found = update_row(sc, vals, present, kv, on_x);
+      release_extract(sc);
+      if (!found) Io_dom_err();
+    } else {
+      release_extract(sc);
+      if (dir == code::X_UPDATE) {
+        if (!update_row(sc, vals, present, kv, false)) Io_dom_err();
+      } else if (!insert_row(sc, vals, present)) {
+        if (dir == code::X_INSERT || ws.Dom_line) Io_dom_err();
+        if (!update_row(sc, vals, present, kv, false)) Io_dom_err();
+      }
+    }
+    // The channel stands on the row written.
+    Sql_row full = vals;
+    if (sc->have_row && sc->cur_row.size() == full.size())
+      for (size_t i = 0; i < full.size(); i++)
+        if (!present[i]) full[i] = sc->cur_row[i];
+    stand_on_row(sc, sc->kno < int(sc->keys.size()) ? sc->kno : 0, full);
+  } else {
+    release_extract(sc);
+    if (dir == code::X_UPDATE) Rpt_error(13);
+    if (!insert_row(sc, vals, present)) Io_dom_err();
+  }
+  f->st1 |= ST1_WRITTEN;
+  return 0;
+}
+
+int64_t slot_remove() {
+  Sql_chan* sc = Dbx_cur();
+  if (sc->command || sc->keys.empty()) Rpt_error(13);
+  const Sql_key& k0 = sc->keys[0];
+  Sql_row kv;
+  if (ws.Io_opts & IO_KEY) {
+    std::string given = key_value_given();
+    if (int(given.size()) > k0.total) Rpt_error(46);
+    bool partial;
+    int n = Dbx_parse_key(sc, 0, given, &kv, &partial);
+    if (n != int(k0.seg.size()) || partial) {
+      release_extract(sc);
+      Io_dom_err();
+    }
+  } else {
+    if (!sc->extracted) Rpt_error(13);
+    kv = sc->ex_key;
+  }
+  bool on_x = sc->extracted && same_vals(kv, sc->ex_key) && sc->xconn && !Dbx_in_transaction();
+  if (!on_x) release_extract(sc);
+  drop_batch(sc);
+  std::vector<Sql_value> p;
+  Sql_key eqkey = k0;
+  eqkey.order = k0.seg;
+  std::string text = "DELETE FROM " + sc->table_q + where_equal(sc, eqkey, kv, &p);
+  Sql_stmt& st = Dbx_stmt(sc, text, on_x);
+  Dbx_count(7);
+  Dbx_run(sc, st, p, nullptr);
+  if (on_x) release_extract(sc);
+  if (st.affected() == 0) Io_dom_err();
+  return 0;
+}
+
+int64_t slot_setind() { return 0; }
+
+int64_t slot_getind() { Rpt_error(13); }
+
+int64_t slot_setkey() {
+  Sql_chan* sc = Dbx_cur();
+  if (!sc->command && sc->keys.empty()) Rpt_error(13);
+  return 0;
+}
+
+int64_t slot_getkec() {
+  Sql_chan* sc = Dbx_cur();
+  int k = key_no(sc);
+  need_key(sc, k);
+  if (sc->opened_state) Rpt_error(11);
+  switch_key(sc, k);
+  string_result(sc->cur_key);
+  return 0;
+}
+
+int64_t slot_getkey() {
+  Sql_chan* sc = Dbx_cur();
+  int k = key_no(sc);
+  need_key(sc, k);
+  release_extract(sc);
+  switch_key(sc, k);
+  if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
+    Sql_row row = read_rno(sc, k, ws.Io_ind);
+    string_result(Dbx_row_key(sc, k, row));
+    return 0;
+  }
+  const Sql_row* row;
+  if (!peek_next(sc, k, &row)) Io_end_err();
+  string_result(Dbx_row_key(sc, k, *row));
+  return 0;
+}
+
+int64_t slot_getkep() {
+  Sql_chan* sc = Dbx_cur();
+  int k = key_no(sc);
+  const Sql_key& key = need_key(sc, k);
+  release_extract(sc);
+  switch_key(sc, k);
+  Sql_row vals = sc->pos.vals;
+  bool set = sc->pos.set;
+  if (ws.Io_opts & IO_KEY) {
+    std::string given = key_value_given();
+    if (int(given.size()) > key.total) Rpt_error(46);
+    bool partial;
+    set = Dbx_parse_key(sc, k, given, &vals, &partial) > 0;
+  }
+  if (!set) Io_end_err();
+  std::vector<Sql_value> p;
+  std::string text = select_head(sc) + where_chain(sc, key, vals, '<', false, &p) + order_by(sc, key, true) + " LIMIT 1";
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+  if (rows.empty()) Io_end_err();
+  string_result(Dbx_row_key(sc, k, rows[0]));
+  return 0;
+}
+
+int64_t first_last(bool last) {
+  Sql_chan* sc = Dbx_cur();
+  int k = key_no(sc);
+  const Sql_key& key = need_key(sc, k);
+  std::string text = select_head(sc) + order_by(sc, key, last) + " LIMIT 1";
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text), {}, &rows);
+  if (rows.empty()) Io_end_err();
+  string_result(Dbx_row_key(sc, k, rows[0]));
+  return 0;
+}
+
+int64_t slot_getkef() { return first_last(false); }
+int64_t slot_getkel() { return first_last(true); }
+
+int64_t slot_getken() {
+  Sql_chan* sc = Dbx_cur();
+  if ((ws.Io_opts & IO_IND) && ws.Io_ind == 1) {
+    string_result("N/A");
+    return 0;
+  }
+  if ((ws.Io_opts & IO_IND) && ws.Io_ind == 3) {
+    const std::vector<Sql_field>* fl = sc->command ? &sc->cmd_fields : nullptr;
+    if (!fl || !sc->cmd_result) Rpt_error(11);
+    std::string s;
+    for (auto& f : *fl) {
+      if (!s.empty()) s += ";";
+      s += f.name;
+      if (f.is_date()) s += ",DATE";
+      else if (f.is_number()) s += ",NUM(" + std::to_string(f.length) + "," + std::to_string(f.decimals) + ")";
+      else if (f.binary) s += ",BIN(" + std::to_string(f.length) + ")";
+      else s += ",CHR(" + std::to_string(f.length) + ")";
+    }
+    string_result(s);
+    return 0;
+  }
+  if (ws.Io_opts & IO_IND) Rpt_error(13);
+  if (sc->last_text.empty()) Rpt_error(13);
+  std::string t = sc->last_text;
+  if (!sc->debug_tag.empty()) t += " " + sc->debug_tag;
+  string_result(t);
+  return 0;
+}
+
+int64_t slot_wr_mode() {
+  Fcb* f = ws.Cur_fcb;
+  f->buf_count = f->rec_start;
+  f->high_water = f->rec_start;
+  return 0;
+}
+
+int64_t slot_purge() {
+  Sql_chan* sc = Dbx_cur();
+  if (sc->command) return 0;
+  release_extract(sc);
+  drop_batch(sc);
+  Dbx_run(sc, Dbx_stmt(sc, "DELETE FROM " + sc->table_q), {}, nullptr);
+  sc->pos = Sql_position{};
+  sc->have_row = false;
+  return 0;
+}
+
+}  // namespace
+
+Sql_chan* Dbx_cur() {
+  auto* f = static_cast<Dbx_fcb*>(ws.Cur_fcb);
+  if (!f || f->kind != FK_MYSQL || !f->sc) Rpt_error(14);
+  return f->sc;
+}
+
+Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
+  auto& cache = extract ? sc->xstmts : sc->stmts;
+  auto it = cache.find(text);
+  if (it != cache.end()) return *it->second;
+  Sql_conn* c = extract ? sc->xconn : sc->conn;
+  sc->last_text = text;
+  auto st = std::make_unique<Sql_stmt>(c, text);
+  Sql_stmt& ref = *st;
+  cache[text] = std::move(st);
+  return ref;
+}
+
+bool Dbx_run(Sql_chan* sc, Sql_stmt& st, const std::vector<Sql_value>& params, std::vector<Sql_row>* rows, bool quiet) {
+  sc->last_text = st.text();
+  try {
+    return st.run(params, rows, quiet);
+  } catch (const Oru_error& e) {
+    if (e.no == 0 && (sc->opts & SQO_NO_BUSYRETRY)) ws.Io_rty = 0;
+    throw;
+  }
+}
+
+int64_t Dbx_getrno() {
+  Sql_chan* sc = Dbx_cur();
+  int k = key_no(sc);
+  const Sql_key& key = need_key(sc, k);
+  switch_key(sc, k);
+  Sql_row vals = sc->pos.vals;
+  bool set = sc->pos.set;
+  if (ws.Io_opts & IO_KEY) {
+    std::string given = key_value_given();
+    if (given.empty()) Rpt_error(11);
+    if (int(given.size()) > key.total) Rpt_error(46);
+    bool partial;
+    int n = Dbx_parse_key(sc, k, given, &vals, &partial);
+    std::vector<Sql_value> p;
+    std::vector<Sql_row> rows;
+    if (n == int(key.seg.size()) && !partial) {
+      std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + " LIMIT 1";
+      Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+    }
+    if (rows.empty()) Rpt_error(11);
+    set = true;
+  }
+  if (!set) return 1;
+  std::vector<Sql_value> p;
+  std::string text = "SELECT COUNT(*) FROM " + sc->table_q + where_chain(sc, key, vals, '<', false, &p);
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+  return (rows.empty() ? 0 : std::atoll(rows[0][0].s.c_str())) + 1;
+}
+
+int64_t Dbx_record_count(Fcb* f) {
+  auto* d = static_cast<Dbx_fcb*>(f);
+  if (f->kind != FK_MYSQL || !d->sc || d->sc->command) return 0;
+  Sql_chan* sc = d->sc;
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, "SELECT COUNT(*) FROM " + sc->table_q), {}, &rows);
+  return rows.empty() ? 0 : std::atoll(rows[0][0].s.c_str());
+}
+
+const Fio_op Dbx_fotbl[FIO_SLOTS] = {
+    Io_mode_err, slot_open,    slot_close,  slot_write,  slot_read,   slot_remove,   slot_setind,
+    slot_getind, slot_setkey,  slot_getkec, slot_getkey, slot_getkep, Io_rsz_err,    slot_wr_mode,
+    slot_purge,  slot_getkef,  slot_getkel, slot_getken, Io_do_nothing, Io_do_nothing,
+};
+
+// LOCK and UNLOCK of a whole SQL channel: the table's exclusive mark.
+static void dbx_hold_whole(Fcb* f, bool on) {
+  if (Sql_chan* sc = static_cast<Dbx_fcb*>(f)->sc) Dbx_lock_table(sc, on);
+}
+static const bool dbx_whole_registered = (Register_whole_lock(FK_MYSQL, dbx_hold_whole), true);

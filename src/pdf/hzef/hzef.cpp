@@ -1,0 +1,63 @@
+// libhzef: the PDF library that the library back end of PDF channels loads
+// at run time.  It is libHaru (linked in as a dependency, so that every
+// HPDF_ entry point of libHaru resolves through this library's handle) with
+// three entry points of its own:
+//
+//   HPDF_STATUS HPDF_LoadZLib(const char* module)   prepares compression; the
+//       module name is accepted and ignored (libHaru has zlib built in); 0.
+//   void HPDF_FreeZLib(void)                       nothing to release.
+//   HPDF_STATUS HPDF_GetTTFontInfoFromFile(const char* path, char* family,
+//       char* name, HPDF_UINT* flags)              family name (name id 1)
+//       and PostScript name (id 6) of a TrueType file into buffers of 260
+//       bytes (NUL-terminated, cut at 259 bytes) and font-descriptor flags:
+//       0x40000 bold (ForceBold), 0x40 italic, 0x20 non-symbolic, 0x1 fixed
+//       pitch.  0 on success, else a Ttf_status code (the file is skipped).
+#include <hpdf.h>
+
+#include <cstring>
+
+#include "pdf/hzef/ttf_info.h"
+
+namespace {
+
+constexpr size_t NAME_BUF = 260;
+
+void copy_name(const std::string& s, char* buf) {
+  size_t n = s.size() < NAME_BUF - 1 ? s.size() : NAME_BUF - 1;
+  std::memcpy(buf, s.data(), n);
+  buf[n] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) HPDF_STATUS HPDF_LoadZLib(const char* module) {
+  (void)module;
+  return HPDF_OK;
+}
+
+__attribute__((visibility("default"))) void HPDF_FreeZLib(void) {}
+
+__attribute__((visibility("default"))) HPDF_STATUS HPDF_GetTTFontInfoFromFile(const char* path, char* family,
+                                                                            char* name, HPDF_UINT* flags) {
+  hzef::Ttf_info info;
+  int rc = hzef::Ttf_read_info(path, &info);
+  if (rc != hzef::TTF_OK) return HPDF_STATUS(rc);
+  if (family) copy_name(info.family, family);
+  if (name) copy_name(info.postscript, name);
+  if (flags) {
+    HPDF_UINT f = 0x20;
+    if (info.bold) f |= 0x40000;
+    if (info.italic) f |= 0x40;
+    if (info.fixed_pitch) f |= 0x1;
+    *flags = f;
+  }
+  return HPDF_OK;
+}
+
+// Keeps libHaru a load-time dependency of this library even under
+// --as-needed linking, so that dlsym on this library finds its entry points.
+__attribute__((visibility("default"))) const char* Hzef_haru_version(void) { return HPDF_GetVersion(); }
+
+}  // extern "C"

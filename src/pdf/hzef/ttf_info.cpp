@@ -1,0 +1,188 @@
+// TrueType file layout read here (all integers big-endian):
+//
+//   offset table   u32 sfnt version (0x00010000 or "true"), u16 numTables,
+//                  u16 searchRange, u16 entrySelector, u16 rangeShift
+//   table records  numTables x 16 bytes: tag[4], u32 checksum, u32 offset,
+//                  u32 length
+//   'name'         u16 format, u16 count, u16 stringOffset, then count x 12
+//                  bytes: u16 platformID, u16 encodingID, u16 languageID,
+//                  u16 nameID, u16 length, u16 offset (from stringOffset);
+//                  platform 3 strings are UTF-16BE, platform 1 single bytes
+//   'OS/2'         u16 fsSelection at byte 62 (bit 0 italic, bit 5 bold)
+//   'head'         u16 macStyle at byte 44 (bit 0 bold, bit 1 italic)
+//   'post'         u32 isFixedPitch at byte 12
+//
+// Invariant: a table is used only when offset + length lies inside the
+// file; a name string only when it lies inside its table.
+#include "pdf/hzef/ttf_info.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace hzef {
+namespace {
+
+uint16_t u16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// Bytes of a file or of memory, read by offset.
+class Source {
+ public:
+  virtual ~Source() = default;
+  virtual uint64_t size() const = 0;
+  // Reads len bytes at off; false when they do not all lie in the source.
+  virtual bool read(uint64_t off, size_t len, std::vector<uint8_t>* out) const = 0;
+};
+
+class Mem_source : public Source {
+ public:
+  Mem_source(const uint8_t* d, size_t n) : d_(d), n_(n) {}
+  uint64_t size() const override { return n_; }
+  bool read(uint64_t off, size_t len, std::vector<uint8_t>* out) const override {
+    if (off > n_ || len > n_ - off) return false;
+    out->assign(d_ + off, d_ + off + len);
+    return true;
+  }
+ private:
+  const uint8_t* d_;
+  size_t n_;
+};
+
+class File_source : public Source {
+ public:
+  File_source(int fd, uint64_t n) : fd_(fd), n_(n) {}
+  uint64_t size() const override { return n_; }
+  bool read(uint64_t off, size_t len, std::vector<uint8_t>* out) const override {
+    if (off > n_ || len > n_ - off) return false;
+    out->resize(len);
+    size_t got = 0;
+    while (got < len) {
+      ssize_t r = ::pread(fd_, out->data() + got, len - got, off_t(off + got));
+      if (r <= 0) return false;
+      got += size_t(r);
+    }
+    return true;
+  }
+ private:
+  int fd_;
+  uint64_t n_;
+};
+
+struct Table {
+  uint32_t offset = 0, length = 0;
+  bool found = false;
+};
+
+// A name string as single bytes: UTF-16BE code units above 255 become "?".
+std::string name_text(const uint8_t* p, size_t len, bool utf16) {
+  std::string s;
+  if (utf16) {
+    for (size_t i = 0; i + 1 < len; i += 2) {
+      uint16_t c = u16(p + i);
+      s += c < 256 ? char(c) : '?';
+    }
+  } else {
+    s.assign(reinterpret_cast<const char*>(p), len);
+  }
+  // Control characters and NULs would cut or corrupt the caller's buffers.
+  for (char& c : s)
+    if (uint8_t(c) < 32) c = ' ';
+  return s;
+}
+
+// Finds name id in a 'name' table: Windows Unicode (3,1 or 3,0) with US
+// English first, any Windows Unicode next, Macintosh Roman (1,0) last.
+std::string find_name(const std::vector<uint8_t>& t, uint16_t id) {
+  if (t.size() < 6) return {};
+  size_t count = u16(&t[2]), strings = u16(&t[4]);
+  int best_rank = 0;
+  std::string best;
+  for (size_t i = 0; i < count; i++) {
+    size_t rec = 6 + i * 12;
+    if (rec + 12 > t.size()) break;
+    const uint8_t* r = &t[rec];
+    if (u16(r + 6) != id) continue;
+    uint16_t platform = u16(r), encoding = u16(r + 2), language = u16(r + 4);
+    size_t len = u16(r + 8), off = strings + size_t(u16(r + 10));
+    if (off > t.size() || len > t.size() - off || len == 0) continue;
+    int rank = 0;
+    if (platform == 3 && (encoding == 1 || encoding == 0)) rank = language == 0x409 ? 3 : 2;
+    else if (platform == 1 && encoding == 0) rank = 1;
+    if (rank > best_rank) {
+      best_rank = rank;
+      best = name_text(&t[off], len, platform == 3);
+    }
+  }
+  return best;
+}
+
+int parse(const Source& src, Ttf_info* out) {
+  std::vector<uint8_t> head;
+  if (!src.read(0, 12, &head)) return TTF_NOT_TRUETYPE;
+  uint32_t version = u32(&head[0]);
+  if (version != 0x00010000 && version != 0x74727565) return TTF_NOT_TRUETYPE;  // "true"
+  size_t tables = u16(&head[4]);
+  if (tables == 0) return TTF_NOT_TRUETYPE;
+  std::vector<uint8_t> dir;
+  if (!src.read(12, tables * 16, &dir)) return TTF_BAD_DIRECTORY;
+  Table name, os2, hd, post;
+  for (size_t i = 0; i < tables; i++) {
+    const uint8_t* r = &dir[i * 16];
+    Table t{u32(r + 8), u32(r + 12), true};
+    if (uint64_t(t.offset) + t.length > src.size()) return TTF_BAD_DIRECTORY;
+    std::string tag(reinterpret_cast<const char*>(r), 4);
+    if (tag == "name") name = t;
+    else if (tag == "OS/2") os2 = t;
+    else if (tag == "head") hd = t;
+    else if (tag == "post") post = t;
+  }
+  // A name table beyond 1 MB is not a font's.
+  if (!name.found || name.length > (1u << 20)) return TTF_NO_NAME;
+  std::vector<uint8_t> names;
+  if (!src.read(name.offset, name.length, &names)) return TTF_BAD_DIRECTORY;
+  Ttf_info info;
+  info.family = find_name(names, 1);
+  if (info.family.empty()) return TTF_NO_NAME;
+  info.postscript = find_name(names, 6);
+  if (info.postscript.empty()) info.postscript = find_name(names, 4);
+  if (info.postscript.empty()) info.postscript = info.family;
+  std::vector<uint8_t> b;
+  if (os2.found && os2.length >= 64 && src.read(os2.offset + 62, 2, &b)) {
+    uint16_t sel = u16(&b[0]);
+    info.italic = sel & 1;
+    info.bold = sel & 0x20;
+  } else if (hd.found && hd.length >= 46 && src.read(hd.offset + 44, 2, &b)) {
+    uint16_t style = u16(&b[0]);
+    info.bold = style & 1;
+    info.italic = style & 2;
+  }
+  if (post.found && post.length >= 16 && src.read(post.offset + 12, 4, &b)) info.fixed_pitch = u32(&b[0]) != 0;
+  *out = std::move(info);
+  return TTF_OK;
+}
+
+}  // namespace
+
+int Ttf_parse(const uint8_t* data, size_t size, Ttf_info* out) {
+  Mem_source src(data, size);
+  return parse(src, out);
+}
+
+int Ttf_read_info(const char* path, Ttf_info* out) {
+  if (!path) return TTF_NO_FILE;
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return TTF_NO_FILE;
+  struct stat st;
+  int rc = TTF_NO_FILE;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    File_source src(fd, uint64_t(st.st_size));
+    rc = parse(src, out);
+  }
+  ::close(fd);
+  return rc;
+}
+
+}  // namespace hzef

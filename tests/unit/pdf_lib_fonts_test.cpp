@@ -1,0 +1,285 @@
+// The PDF library back end's loader, its TrueType font list and font
+// allocation, and the font-information entry point of libhzef.so.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "core/startup.h"
+#include "pdf/lib_api.h"
+#include "pdf/lib_fonts.h"
+#include "test_util.h"
+
+namespace {
+
+FontProps font(const std::string& family, bool bold, bool italic) {
+  FontProps p;
+  p.family = family;
+  p.bold = bold;
+  p.italic = italic;
+  p.qualified = Tt_qualified_name(family, bold, italic);
+  p.path = "/fonts/" + family;
+  return p;
+}
+
+TEST(PdfLibFonts, QualifiedNames) {
+  EXPECT_EQ(Tt_qualified_name("Arial", true, false), "Arial-Bold");
+  EXPECT_EQ(Tt_qualified_name("Arial", false, true), "Arial-Oblique");
+  EXPECT_EQ(Tt_qualified_name("Arial", true, true), "Arial-BoldOblique");
+  EXPECT_EQ(Tt_qualified_name("Arial", false, false), "");
+  // A family that already says so gets no second word (case-sensitive).
+  EXPECT_EQ(Tt_qualified_name("Arial Bold", true, false), "");
+  EXPECT_EQ(Tt_qualified_name("Serif Italic", true, true), "Serif Italic-Bold");
+  EXPECT_EQ(Tt_qualified_name("Serif italic", false, true), "Serif italic-Oblique");
+}
+
+TEST(PdfLibFonts, BestEntryPrefersExactFamilyAndStyle) {
+  std::vector<FontProps> list = {font("Arial Black", true, false), font("Arial", false, false),
+                                 font("Arial", true, false)};
+  const FontProps* p = Tt_best_font(list, "arial", true, false);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->family, "Arial");
+  EXPECT_TRUE(p->bold);
+  // The qualified name with the same style is as good as the family.
+  p = Tt_best_font(list, "Arial-Bold", true, false);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->family, "Arial");
+  // Without a bold Arial: the first family containing Arial that is bold.
+  list = {font("Arial", false, false), font("Arial Narrow", false, false), font("Arial Black", true, false)};
+  p = Tt_best_font(list, "Arial", true, false);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->family, "Arial Black");
+  // No bold at all: the first family containing Arial in any style.
+  list = {font("Arial Narrow", false, true), font("Arial", false, false)};
+  p = Tt_best_font(list, "ARIAL", true, false);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->family, "Arial Narrow");
+  // A qualified name in another style beats a containing family.
+  list = {font("Sans Arial", true, true), font("Arial", true, false)};
+  p = Tt_best_font(list, "Arial-Bold", true, true);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->family, "Arial");
+  EXPECT_EQ(Tt_best_font(list, "Verdana", false, false), nullptr);
+}
+
+TEST(PdfLibFonts, StandardFontRows) {
+  EXPECT_EQ(GetBuildInFontIndex("Courier", 0), 0);
+  EXPECT_EQ(GetBuildInFontIndex("courier", 1), 1);
+  EXPECT_EQ(GetBuildInFontIndex("Courier-Bold", 0), 1);  // by its base-font name
+  EXPECT_EQ(GetBuildInFontIndex("Times", 3), 11);
+  EXPECT_EQ(GetBuildInFontIndex("Helvetica", 2), 6);
+  EXPECT_EQ(GetBuildInFontIndex("Symbol", 0), 12);
+  // Symbol has no bold row and its name is not "Symbol-Bold".
+  EXPECT_EQ(GetBuildInFontIndex("Symbol", 1), 12);
+  EXPECT_EQ(GetBuildInFontIndex("DejaVu Sans", 0), -1);
+  EXPECT_EQ(GetBuildInFontIndex("", 0), -1);
+}
+
+// A font-information function that names a file after its base name; files
+// whose name starts with "x" are refused.
+hpdf::STATUS fake_info(const char* path, char* family, char* name, hpdf::UINT* flags) {
+  std::string base = std::strrchr(path, '/') + 1;
+  if (base[0] == 'x') return 2;
+  std::string fam = base.substr(0, base.find_first_of("-."));
+  std::snprintf(family, 260, "  %s\t", fam.c_str());
+  std::snprintf(name, 260, "%s", base.c_str());
+  *flags = base.find("Bold") != std::string::npos ? 0x40000 : 0;
+  return 0;
+}
+
+TEST(PdfLibFonts, ScanFindsTrueTypeFilesOnce) {
+  Scratch_dir dir;
+  ASSERT_TRUE(dir.enter("oru_ttf"));
+  for (const char* f : {"Beta.ttf", "Alpha.TTF", "Alpha-Bold.ttf", "Gamma.ttfx", "xBroken.ttf", "Notes.txt",
+                        "Alpha-Copy.ttf"})
+    std::ofstream(f) << "x";
+  ::mkdir("sub", 0700);
+  std::ofstream("sub/Delta.ttf") << "x";
+  std::vector<FontProps> list = ScanFontFiles(dir.path(), fake_info);
+  std::vector<std::string> got;
+  for (const FontProps& p : list) got.push_back(p.family + (p.bold ? "+b" : ""));
+  // Byte order of names: "Alpha-Bold" < "Alpha-Copy" < "Alpha.TTF"; the copy
+  // and the plain Alpha are the same family and style, so only the first
+  // plain one stays; .ttfx, refused files and other names are not fonts.
+  EXPECT_EQ(got, (std::vector<std::string>{"Alpha+b", "Alpha", "Beta", "Delta"}));
+  EXPECT_EQ(list[0].qualified, "Alpha-Bold");
+  EXPECT_EQ(list[0].path, dir.path() + "/Alpha-Bold.ttf");
+  EXPECT_TRUE(ScanFontFiles(dir.path() + "/missing", fake_info).empty());
+  EXPECT_TRUE(ScanFontFiles("", fake_info).empty());
+  dir.leave();
+}
+
+#ifdef ORU_HZEF_PATH
+using Info_fn = hpdf::STATUS (*)(const char*, char*, char*, hpdf::UINT*);
+
+// The library's own font-information entry point.
+Info_fn hzef_info() {
+  static void* h = ::dlopen(ORU_HZEF_PATH, RTLD_LAZY | RTLD_LOCAL);
+  return h ? reinterpret_cast<Info_fn>(::dlsym(h, "HPDF_GetTTFontInfoFromFile")) : nullptr;
+}
+
+void put16(std::string& s, size_t at, unsigned v) {
+  s[at] = char(v >> 8);
+  s[at + 1] = char(v);
+}
+void put32(std::string& s, size_t at, uint32_t v) {
+  put16(s, at, v >> 16);
+  put16(s, at + 2, v & 0xFFFF);
+}
+
+// A minimal TrueType file: a table directory with a 'name' table holding
+// the family (id 1) and PostScript name (id 6) in Windows Unicode, and an
+// 'OS/2' table whose fsSelection says bold and italic.
+std::string tiny_font() {
+  std::string family = "Tiny Sans", ps = "TinySans-BoldItalic";
+  std::string name(6 + 2 * 12, '\0');
+  put16(name, 2, 2);
+  put16(name, 4, uint16_t(name.size()));
+  std::string strings;
+  auto add = [&](int rec, int id, const std::string& text) {
+    size_t at = 6 + size_t(rec) * 12;
+    put16(name, at, 3);
+    put16(name, at + 2, 1);
+    put16(name, at + 4, 0x409);
+    put16(name, at + 6, unsigned(id));
+    put16(name, at + 8, unsigned(text.size() * 2));
+    put16(name, at + 10, unsigned(strings.size()));
+    for (char c : text) strings += std::string{'\0', c};
+  };
+  add(0, 1, family);
+  add(1, 6, ps);
+  name += strings;
+  std::string os2(78, '\0');
+  put16(os2, 62, 0x21);
+  std::string f(12 + 2 * 16, '\0');
+  put32(f, 0, 0x00010000);
+  put16(f, 4, 2);
+  size_t off = f.size();
+  std::memcpy(&f[12], "name", 4);
+  put32(f, 12 + 8, uint32_t(off));
+  put32(f, 12 + 12, uint32_t(name.size()));
+  std::memcpy(&f[28], "OS/2", 4);
+  put32(f, 28 + 8, uint32_t(off + name.size()));
+  put32(f, 28 + 12, uint32_t(os2.size()));
+  return f + name + os2;
+}
+
+TEST(PdfLibFonts, LibraryReadsTrueTypeNamesAndStyle) {
+  Info_fn info = hzef_info();
+  ASSERT_NE(info, nullptr);
+  char family[260], name[260];
+  hpdf::UINT flags = 0;
+  std::string good = tiny_font();
+  std::string path = Temp_file("oru_ttf", good);
+  EXPECT_EQ(info(path.c_str(), family, name, &flags), 0u);
+  EXPECT_STREQ(family, "Tiny Sans");
+  EXPECT_STREQ(name, "TinySans-BoldItalic");
+  EXPECT_EQ(flags & 0x40040, 0x40040u);
+  unlink(path.c_str());
+
+  // Damaged files are refused, never read beyond their end.
+  std::string bad = good;
+  put32(bad, 12 + 8, 0x7FFFFFF0);  // name table far outside the file
+  path = Temp_file("oru_ttf", bad);
+  EXPECT_NE(info(path.c_str(), family, name, &flags), 0u);
+  unlink(path.c_str());
+  bad = good;
+  put16(bad, 4, 4000);  // more table records than the file holds
+  path = Temp_file("oru_ttf", bad);
+  EXPECT_NE(info(path.c_str(), family, name, &flags), 0u);
+  unlink(path.c_str());
+  bad = good;
+  put16(bad, 12 + 2 * 16 + 6 + 8, 0xFFFF);  // a name string longer than its table
+  put16(bad, 12 + 2 * 16 + 6 + 12 + 8, 0xFFFF);
+  path = Temp_file("oru_ttf", bad);
+  EXPECT_NE(info(path.c_str(), family, name, &flags), 0u);  // no family left
+  unlink(path.c_str());
+  for (size_t cut : {size_t(0), size_t(11), size_t(30), good.size() - 10}) {
+    path = Temp_file("oru_ttf", good.substr(0, cut));
+    EXPECT_NE(info(path.c_str(), family, name, &flags), 0u) << cut;
+    unlink(path.c_str());
+  }
+  EXPECT_NE(info("/nonexistent/font.ttf", family, name, &flags), 0u);
+  EXPECT_NE(info("/tmp", family, name, &flags), 0u);
+}
+
+TEST(PdfLibFonts, LibraryReadsInstalledFonts) {
+  const char* f = "/usr/share/fonts/truetype/dejavu/DejaVuSans-BoldOblique.ttf";
+  if (access(f, R_OK) != 0) GTEST_SKIP() << "fonts-dejavu-core not installed";
+  char family[260], name[260];
+  hpdf::UINT flags = 0;
+  ASSERT_EQ(hzef_info()(f, family, name, &flags), 0u);
+  EXPECT_STREQ(family, "DejaVu Sans");
+  EXPECT_STREQ(name, "DejaVuSans-BoldOblique");
+  EXPECT_EQ(flags & 0x40040, 0x40040u);
+}
+
+TEST(PdfLibLoader, EveryEntryPointResolves) {
+  ASSERT_EQ(Hpdf_entry_count(), 64);
+  EXPECT_STREQ(Hpdf_entry_name(0), "HPDF_LoadZLib");
+  EXPECT_STREQ(Hpdf_entry_name(63), "HPDF_Page_SetHeight");
+  EXPECT_EQ(Hpdf_entry_name(64), nullptr);
+  Kest_cfg.pdf_font_dir = "/usr/share/fonts/truetype";
+  ASSERT_TRUE(Hpdf_load(ORU_HZEF_PATH));
+  EXPECT_EQ(LibHaruReady_L(), 1);
+  EXPECT_EQ(LibHaruInitializing_L(), 0);
+  for (int i = 0; i < 64; i++) {
+    void* p = nullptr;
+    std::memcpy(&p, reinterpret_cast<char*>(&Hpdf) + i * sizeof(void*), sizeof p);
+    EXPECT_NE(p, nullptr) << Hpdf_entry_name(i);
+  }
+  // The module name is accepted and ignored.
+  EXPECT_EQ(Hpdf.HPDF_LoadZLib("oruzlib1.dll"), 0u);
+  EXPECT_EQ(Hpdf.HPDF_LoadZLib(nullptr), 0u);
+  Pdf_FreeLibHaru_L();
+  EXPECT_EQ(LibHaruReady_L(), 0);
+  EXPECT_EQ(Hpdf.HPDF_New, nullptr);
+}
+
+TEST(PdfLibLoader, MissingLibraryAndMissingEntryPoints) {
+  Hpdf_clear_last_error();
+  EXPECT_EQ(error_no([] { Hpdf_load("/nonexistent/libhzef.so"); }), 15);
+  EXPECT_FALSE(Ext_error_text().empty());
+  EXPECT_EQ(LibHaruReady_L(), 0);
+  EXPECT_EQ(LibHaruInitializing_L(), 0);
+  // A library that lacks the entry points is not used at all.
+  EXPECT_FALSE(Hpdf_load("libz.so.1"));
+  EXPECT_EQ(LibHaruReady_L(), 0);
+  EXPECT_EQ(Hpdf.HPDF_New, nullptr);
+}
+
+TEST(PdfLibFonts, AllocationInADocument) {
+  if (access("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", R_OK) != 0)
+    GTEST_SKIP() << "fonts-dejavu-core not installed";
+  Kest_cfg.pdf_font_dir = "/usr/share/fonts/truetype";
+  ASSERT_TRUE(Hpdf_load(ORU_HZEF_PATH));
+  ASSERT_FALSE(Tt_fonts().empty());
+  EXPECT_NE(GetFontFile("DejaVu Sans", true, false).find("DejaVuSans-Bold.ttf"), std::string::npos);
+  Lib_font_ctx ctx;
+  ctx.doc = Hpdf.HPDF_New(HPDF_ErrorHandler, nullptr);
+  ASSERT_NE(ctx.doc, nullptr);
+  Hpdf.HPDF_AddPage(ctx.doc);
+  auto name = [](hpdf::Handle f) { return std::string(f ? Hpdf.HPDF_Font_GetFontName(f) : "(null)"); };
+  EXPECT_EQ(name(Pdf_AllocateFont("Courier", 0, ctx)), "Courier");
+  EXPECT_EQ(name(Pdf_AllocateFont("Courier", 1, ctx)), "Courier-Bold");
+  EXPECT_EQ(name(Pdf_AllocateFont("Times", 2, ctx)), "Times-Italic");
+  EXPECT_EQ(name(Pdf_AllocateFont("", 0, ctx)), "Helvetica");
+  EXPECT_EQ(name(Pdf_AllocateFont("No Such Face", 0, ctx)), "Helvetica");
+  hpdf::Handle bold = Pdf_AllocateFont("DejaVu Sans", 1, ctx);
+  EXPECT_NE(name(bold).find("DejaVuSans-Bold"), std::string::npos) << name(bold);
+  EXPECT_EQ(ctx.cache_count, 1);
+  EXPECT_EQ(Pdf_AllocateFont("dejavu sans", 1, ctx), bold);  // from the cache
+  EXPECT_EQ(ctx.cache_count, 1);
+  // TrueType only: a standard face is looked for among the TrueType fonts.
+  ctx.flags = LIBDOC_TRUETYPE_ONLY;
+  EXPECT_EQ(name(Pdf_AllocateFont("Courier", 0, ctx)), "Helvetica");
+  EXPECT_EQ(Hpdf.HPDF_GetError(ctx.doc), 0u);
+  Hpdf.HPDF_Free(ctx.doc);
+  Pdf_FreeLibHaru_L();
+  EXPECT_TRUE(Tt_fonts().empty());
+}
+#endif
+
+}  // namespace
