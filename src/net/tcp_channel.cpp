@@ -141,8 +141,16 @@ void tune(const Tcp_fcb* f, int sock) {
   if (f->tflags & TCF_KEEPALIVE) setsockopt(sock, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
 }
 
+// Closes a connection.  Bytes the peer sent that were never read (a TLS
+// peer's session tickets, say) are taken off first: closing with unread
+// input makes the host reset the connection, and a reset makes the peer
+// drop what it has received and not yet read.
 void close_socket(int& sock) {
-  if (sock >= 0) close(sock);
+  if (sock < 0) return;
+  uint8_t sink[4096];
+  for (int i = 0; i < 256 && recv(sock, sink, sizeof sink, MSG_DONTWAIT) > 0; ++i) {
+  }
+  close(sock);
   sock = -1;
 }
 
