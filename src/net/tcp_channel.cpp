@@ -304,16 +304,20 @@ struct Ctx_guard {
 
 // Accepts one connection on a server channel; true when READ announces a
 // new client (the empty result).
-bool accept_one(Tcp_fcb* f) {
+bool accept_one(Tcp_fcb* f, bool others_ready) {
   sockaddr_in peer{};
   socklen_t plen = sizeof peer;
   int s = accept4(f->listen_sock, reinterpret_cast<sockaddr*>(&peer), &plen, SOCK_CLOEXEC | SOCK_NONBLOCK);
   if (s < 0) {
-    if (errno == EMFILE || errno == ENFILE) {
-      std::string text;
-      map_errno(f, errno, &text);  // logged; the wait goes on with the clients it has
+    // Out of descriptors the connection stays queued and the listening
+    // socket stays ready: clients with data (or leaving, which frees
+    // descriptors) are served first; with none the READ reports it rather
+    // than spinning.
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      if (others_ready) return false;
+      fail_errno(f, errno);
     }
-    return false;
+    return false;  // the client gave up before the accept: wait on
   }
   char text[INET_ADDRSTRLEN] = {};
   const char* name = inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text) ? text : UNKNOWN_PEER;
@@ -444,8 +448,11 @@ bool server_wait(Tcp_fcb* f, int64_t deadline) {
       c = after;
     }
     if (listen_ready) {
-      if (accept_one(f)) return true;
-      if (f->listen_sock < 0) return false;
+      bool others_ready = false;
+      for (Tcp_client* c = f->clients; c && !others_ready; c = c->next)
+        others_ready = (c->flags & (TCL_READABLE | TCL_HANDSHAKE)) == TCL_READABLE;
+      if (accept_one(f, others_ready)) return true;
+      if (f->listen_sock < 0 || others_ready) return false;  // READ serves the clients with data
       continue;
     }
     return false;

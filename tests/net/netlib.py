@@ -44,15 +44,20 @@ class Scratch:
 class Oru:
     """One oru process whose console is typed at through a pipe."""
 
-    def __init__(self, scratch, extra_env=None):
+    def __init__(self, scratch, extra_env=None, limit_files=None):
         self.exe, lib = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
         env = dict(os.environ)
         env["ORULIB"] = lib
         env.pop("ORUINI", None)
         if extra_env:
             env.update(extra_env)
+        def limit():
+            if limit_files:
+                import resource
+                resource.setrlimit(resource.RLIMIT_NOFILE, (limit_files, limit_files))
+
         self.proc = subprocess.Popen([self.exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT, cwd=scratch.path, env=env)
+                                     stderr=subprocess.STDOUT, cwd=scratch.path, env=env, preexec_fn=limit)
         self.out = bytearray()
         self.lock = threading.Lock()
         self.reader = threading.Thread(target=self._read, daemon=True)
