@@ -3,7 +3,8 @@
 # time to a draining peer, and a client reads N records (READ with SIZ=100,
 # recv(100)) from a peer that sends them as fast as it can.  Every side is
 # its own process; the figure is the wall time from the client's start to
-# the end of both, best of three, with records per second.
+# the end of both, best of three, with records per second and the CPU time
+# of the client process (the peer's own work is the same for both).
 # Usage: python3 bench/tcp.py BUILD_DIR [records]
 import os
 import shutil
@@ -43,19 +44,28 @@ def one_run(who, mode, tls, cert):
     p, port = peer("sink" if mode == "send" else "source", cert if tls else "")
     t0 = time.perf_counter()
     if who == "oru":
-        c = subprocess.run([oru], input=oru_program(mode, port, tls), capture_output=True, text=True, env=env,
-                           cwd=tmp)
+        c = subprocess.Popen([oru], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             text=True, env=env, cwd=tmp)
+        c.stdin.write(oru_program(mode, port, tls))
+        c.stdin.close()
     else:
         args = [sys.executable, os.path.join(here, "tcp_client.py"), mode, str(port)]
         args += ([str(n)] if mode == "send" else []) + (["tls"] if tls else [])
-        c = subprocess.run(args, capture_output=True, text=True)
+        c = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    _, _, usage = os.wait4(c.pid, 0)
+    c.returncode = 0
+    output = c.stdout.read()
     total = int(p.stdout.readline() or 0)
     p.wait()
     took = time.perf_counter() - t0
+    cpu[who, mode, tls] = min(cpu.get((who, mode, tls), 1e9), usage.ru_utime + usage.ru_stime)
     if total != n * 100:
         sys.exit("%s %s%s moved %d bytes, not %d:\n%s" % (who, mode, " tls" if tls else "", total, n * 100,
-                                                       c.stdout[-500:] + c.stderr[-500:]))
+                                                       output[-800:]))
     return took
+
+
+cpu = {}
 
 
 def best(*args):
@@ -77,8 +87,9 @@ try:
             o = best("oru", mode, tls, cert)
             p = best("python", mode, tls, cert)
             figures[(tls, mode)] = o
-            print("%-4s %-5s oru %6.2f s (%8.0f rec/s)  python3 %6.2f s (%8.0f rec/s)  python/oru %.2fx" %
-                  ("tls" if tls else "tcp", mode, o, n / o, p, n / p, p / o))
+            print("%-4s %-5s oru %6.2f s (%8.0f rec/s, cpu %5.2f s)  python3 %6.2f s (%8.0f rec/s, cpu %5.2f s)"
+                  "  python/oru %.2fx" % ("tls" if tls else "tcp", mode, o, n / o, cpu["oru", mode, tls], p, n / p,
+                                          cpu["python", mode, tls], p / o))
     for mode in ("send", "recv"):
         if (True, mode) in figures:
             print("tls/plain %s: %.2fx" % (mode, figures[(True, mode)] / figures[(False, mode)]))

@@ -177,6 +177,15 @@ def test(scratch):
                          daemon=True).start()
         e, _ = oru.err('OPEN (2,TIM=5,ERR=90)"[tcp]127.0.0.1;%d;SECURE"' % pport)
         expect(e, 13, "a server that does not speak TLS", oru)
+        # A server that closes at once: the handshake's 0 is a failure.
+        csrv, cport = listener()
+        threading.Thread(target=lambda: csrv.accept()[0].close(), daemon=True).start()
+        e, _ = oru.err('OPEN (2,TIM=5,ERR=90)"[tcp]127.0.0.1;%d;SECURE"' % cport)
+        expect(e, 13, "a server that closes during the handshake", oru)
+        why = oru.run("PRINT MSG(-1)")
+        if "ended the TLS handshake" not in why and "unexpected eof" not in why:
+            fail("the reason of a handshake the server ended: %r" % why, oru)
+        csrv.close()
         # A certificate file that holds no certificate.
         bad = scratch.file("bad.pem")
         with open(bad, "w") as f:
