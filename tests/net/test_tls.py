@@ -183,7 +183,7 @@ def test(scratch):
         e, _ = oru.err('OPEN (2,TIM=5,ERR=90)"[tcp]127.0.0.1;%d;SECURE"' % cport)
         expect(e, 13, "a server that closes during the handshake", oru)
         why = oru.run("PRINT MSG(-1)")
-        if "ended the TLS handshake" not in why and "unexpected eof" not in why:
+        if "handshake" not in why and "unexpected eof" not in why:
             fail("the reason of a handshake the server ended: %r" % why, oru)
         csrv.close()
         # A certificate file that holds no certificate.
