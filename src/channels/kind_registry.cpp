@@ -53,6 +53,7 @@ void Register_kinds() {
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
   Fio_register(FK_TCP, Tcp_fotbl);
   Fio_register(FK_MYSQL, Dbx_fotbl);
+  Dbx_register_transactions();
   Pgl_register();
   Rec_unlock_hook = unlock_record;
   Key_image_hook = journal_image;
