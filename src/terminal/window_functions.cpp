@@ -87,11 +87,13 @@ void window_request(uint8_t op) {
   result(LongMnemBuild(op, s));
 }
 
-// One channel argument (default: the console) that must be an open device.
-Fcb* device_arg() {
+// One channel argument (default: the console) that must be an open device
+// (or, with pages, a PDF channel: its columns and lines of the page).
+Fcb* device_arg(bool pages = false) {
   int32_t ch = 0;
   if (!at_close()) ch = Eval_range(0, 65535);
   Fcb* f = Channel_record(uint16_t(ch));
+  if (f && pages && f->kind == FK_PDF) return f;
   if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(13);
   return f;
 }
@@ -282,13 +284,13 @@ void fnc_mde() {
 }
 
 void fnc_mxc() {
-  Fcb* f = device_arg();
+  Fcb* f = device_arg(true);
   int32_t n = Is_screen(f) ? Dev(f)->win.cols : f->cols;
   Fnc_result_int(n > 0 ? n : 80);  // a device without a size: 80 x 24
 }
 
 void fnc_mxl() {
-  Fcb* f = device_arg();
+  Fcb* f = device_arg(true);
   int32_t n = Is_screen(f) ? Dev(f)->win.lines : f->lines;
   Fnc_result_int(n > 0 ? n : 24);
 }
