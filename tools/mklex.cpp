@@ -84,7 +84,7 @@ std::vector<Entry> read_table(const char* path) {
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     if (e.code > 255 || e.code2 > 255) fail(path, line, "code out of range");
-    if (e.flags & ~(LEX_LIST_ONLY | LEX_OBJECT_NAME | LEX_MAY_BE_LABEL)) fail(path, line, "unknown flag");
+    if (e.flags & ~(LEX_LIST_ONLY | LEX_OBJECT_NAME | LEX_MAY_BE_LABEL | LEX_OWN_WORD)) fail(path, line, "unknown flag");
     if (Lex_bank(uint8_t(e.code)) != 0 && e.code2 == 0) fail(path, line, "prefix code without a second byte");
     out.push_back(e);
   }
@@ -161,6 +161,7 @@ int main(int argc, char** argv) {
     } else {
       continue;  // two tokens in a row: an input alias only
     }
+    if (e.flags & LEX_OWN_WORD) continue;  // listed by its directive's rule
     bool list_only = (e.flags & LEX_LIST_ONLY) != 0;
     if (slot[s] == NOTHING) fail(argv[1], e.line, "code is printed by the lister itself");
     if (slot[s] == -1 || (list_only && !slot_list_only[s])) {

@@ -7,6 +7,10 @@
 // descriptor, path record}; a slot with descriptor -1 is free.
 #include "channels/dictionary.h"
 #include "channels/close.h"
+#include "channels/journal.h"
+#include "channels/transaction.h"
+#include "keyed/key_driver.h"
+#include "keyed/keyed_file.h"
 #include "channels/file_create.h"
 
 #include <unistd.h>
@@ -122,12 +126,7 @@ void close_range(uint16_t n) {
 }
 
 // A transaction is open and some channel holds an update made in it.
-bool Transaction_pending() {
-  if (!(ws.Sys_flags7 & 2)) return false;
-  for (Fcb* f = ws.Fcb_list; f; f = f->next)
-    if (f->st1 & ST1_UNCOMMITTED) return true;
-  return false;
-}
+bool Transaction_pending() { return IsTransactionUpdatePending(); }
 
 // Whether the statement from p on carries ERR= at bracket level 0.
 bool has_err_option(const uint8_t* p) {
@@ -168,9 +167,11 @@ void Cls_file() {
       failed = true;
     }
   };
+  const bool was_changed = (f->ulog_status & ULOG_CHANGED) != 0;
   if (f->kind != FK_CONSOLE_ALIAS) {
     if (f->lock_len != 0 && Rec_unlock_hook) step([&] { Rec_unlock_hook(f); });
     f->lock_len = 0;
+    if (f->journal_id > 0) step([&] { Journal_it('c', nullptr, 0, f); });
     ws.Cur_fcb = f;
     ws.Cur_drv = Fio_tbl[f->kind + 1];
     ws.Cur_ftype = f->kind;
@@ -180,6 +181,11 @@ void Cls_file() {
   }
   release_record(f);
   ws.Cur_fcb = nullptr;
+  if (was_changed && (ws.Sys_flags7 & ULOG_END_OF_RUN)) {
+    // The file was closed cleanly: the per-process log no longer names it.
+    ws.Sys_flags7 |= ULOG_PENDING;
+    Journal_Flush(false);
+  }
   if (failed) Rpt_error(first.no);
 }
 
@@ -240,6 +246,10 @@ void d_clos() {
   Io_SetOptions(code::D_CLOSE);
   for (;;) {
     if (ws.Cur_chan != 0) {
+      // An EFF file that holds updates of the open transaction stays open
+      // until COMMIT or ROLLBACK.
+      if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Key_in_txn(Key_chan_of(ws.Cur_fcb)))
+        Rpt_error(14);
       if (ws.Cur_fcb)
         Cls_file();
       else if (err_given)
@@ -486,9 +496,3 @@ void Kest_CloseForce(int slot) {
   s = Cls_slot{0, -1, nullptr};
 }
 
-int Init_file_jrnl() {
-  Fcb* f = ws.Cur_fcb;
-  if (!f || f->journal_id == 0) return 0;
-  if (f->journal_id > 0) return 1;
-  Not_built("the system journal");
-}

@@ -2,6 +2,7 @@
 // ERASE and RENAME.
 #include "channels/dictionary.h"
 #include "channels/file_create.h"
+#include "channels/journal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -460,6 +461,7 @@ void d_eras() {
       Sys_error();
     }
     KestEraseRefileDel(path, true, all_segs[i]);
+    Journal_it('E', path.data(), path.size(), nullptr);
   }
 }
 

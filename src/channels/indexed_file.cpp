@@ -20,13 +20,16 @@
 // under the lock of header bytes 10-255, with the header read again before
 // deciding, so a count never goes backwards.
 #include "channels/indexed_file.h"
+#include "channels/journal.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/kdef.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
@@ -164,7 +167,7 @@ int64_t Ind_open() {
   // the file's own choice goes there too.
   if (h[18] & IF_SEP_GIVEN) ws.Io_sep = f->separator = h[19];
   if (h[18] & IF_NO_SEP) ws.Io_sep = f->separator = -1;
-  if ((h[18] & IF_JOURNAL) || (ws.Cmd_flags & 0x400)) f->journal_id = -1;
+  if ((h[18] & IF_JOURNAL) || (ws.Cmd_flags & CMD_JOURNAL_ALL)) f->journal_id = -1;
   return 0;
 }
 
@@ -216,11 +219,24 @@ int64_t Ind_write() {
     f->buf_count = 0;
     Io_end_err();
   }
-  if (f->journal_id != 0 && idx < f->rec_count) Not_built("the system journal");
   int32_t count = f->buf_count < len ? f->buf_count : len;
+  const bool journaled = f->journal_id != 0 && Journal_is_open();
+  if (journaled) {
+    Init_file_jrnl();
+    if (idx < f->rec_count) {
+      // The record as it was, without its trailing NUL bytes.
+      std::vector<uint8_t> old(static_cast<size_t>(len));
+      ssize_t r = pread(f->fd, old.data(), size_t(len), off_t(f->byte_pos));
+      if (r < 0) Sys_error();
+      size_t n = size_t(r);
+      while (n > 0 && old[n - 1] == 0) --n;
+      Journal_it('B', old.data(), n, f);
+    }
+  }
   std::memset(f->out_buf + count, 0, size_t(len - count));
   f->buf_count = 0;
   if (write_record(f, f->byte_pos, f->out_buf, len) != len) Rpt_error(16);
+  if (journaled) Journal_it('A', f->out_buf, size_t(count), f);
   if (idx >= f->rec_count && sole_user(f)) {
     // Written at once, so that the file is whole after a crash.
     if (Ind_init(f->fd, len, idx, f->rec_count) != 0) Sys_error();

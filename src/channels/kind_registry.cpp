@@ -10,6 +10,8 @@
 #include "channels/cisam_file.h"
 #include "channels/close.h"
 #include "channels/indexed_file.h"
+#include "channels/journal.h"
+#include "keyed/keyed_file.h"
 #include "channels/memory_file.h"
 #include "channels/record_locks.h"
 #include "channels/simple_files.h"
@@ -28,6 +30,9 @@ void unlock_record(Fcb* f) { Rec_unlock(f); }
 // The open-file table keeps the descriptor while other channels of the
 // process share it; the last use closes it.
 void close_host_file(Fcb* f) { Close(f->fd); }
+
+// Before and after images of journaled keyed channels (the current one).
+void journal_image(int type, const uint8_t* image, size_t len) { Journal_it(type, image, len, ws.Cur_fcb); }
 
 }  // namespace
 
@@ -50,5 +55,6 @@ void Register_kinds() {
   Pgl_register();
   Pdf_register();
   Rec_unlock_hook = unlock_record;
+  Key_image_hook = journal_image;
   Host_close_hook = close_host_file;
 }

@@ -14,6 +14,7 @@
 // file shorter than the header, is serial (binary with the minus modifier).
 #include "channels/dictionary.h"
 #include "channels/open.h"
+#include "channels/journal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -377,6 +378,10 @@ int Open_file() {
     std::memcpy(f->opt_text + 2, ws.Io_opt_ptr, size_t(ws.Io_opt_len));
   }
   Link_fp();
+  if (Journal_open_refused(f)) {
+    CloseFile(f);
+    Rpt_error_text(69, "the file is journaled and no system journal is open");
+  }
   if (driver_id[0] != ' ') {
     // The link names the device's terminal driver: it runs on the new
     // channel (which it closes, with error 100, when it fails).

@@ -8,6 +8,7 @@
 // record start for the next statement, so no half-built record is ever
 // written later.
 #include "channels/record_io.h"
+#include "channels/journal.h"
 #include "programs/io_events.h"
 #include "programs/program_list.h"
 
@@ -463,6 +464,9 @@ void apply_step(Fcb* f) {
   f->byte_pos = idx * f->rec_size + (f->kind == FK_INDEXED ? 512 : 0);
 }
 
+// The kinds whose changes the update logs list.
+bool logged_kind(const Fcb* f) { return f->kind == FK_KEYED || f->kind == FK_EFF || f->kind == FK_INDEXED; }
+
 // WRITE, and INSERT and UPDATE without a variable list.
 void write_statement() {
   bool keep_lock = false;
@@ -478,6 +482,7 @@ void write_statement() {
     return;
   }
   prepare_output();
+  if (!(f->ulog_status & ULOG_CHANGED) && Ulog_on() && logged_kind(f)) Journal_Add(f);
   Write_fields();
 }
 
@@ -831,6 +836,7 @@ void d_remo() {
     Fio_call(FIO_WR_MODE);
   }
   if (f->journal_id) Init_file_jrnl();
+  if (!(f->ulog_status & ULOG_CHANGED) && Ulog_on() && logged_kind(f)) Journal_Add(f);
   if (f->event_pgm && Run_io_event(f, "PRE_REMOVE", EV_PRE_REMOVE) == -2) return;
   Fio_call(FIO_REMOVE);
   if (f->event_pgm) Run_io_event(f, "POST_REMOVE", EV_POST_REMOVE);
@@ -851,7 +857,7 @@ void Purge_channel() {
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
   if (f->kind != FK_THIN_CLIENT && !Fio_supports(f->kind, FIO_PURGE)) Rpt_error(82);
-  if (f->journal_id) Init_file_jrnl();
+  if (f->journal_id && Init_file_jrnl()) Journal_it('P', nullptr, 0, f);
   Fio_call(FIO_PURGE);
   f->st3 |= ST3_PURGED;
   if (f->event_pgm) Run_io_event(f, "POST_PURGE", EV_POST_PURGE);

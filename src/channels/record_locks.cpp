@@ -1,4 +1,5 @@
 #include "channels/record_locks.h"
+#include "channels/transaction.h"
 #include "keyed/keyed_file.h"
 
 #include <unistd.h>
@@ -358,6 +359,7 @@ void Do_commit() {
     // wrote.)
     f->st1 &= uint16_t(~ST1_UNCOMMITTED);
   }
+  Txn_statement_end();
 }
 
 // ---- directives ----

@@ -45,6 +45,7 @@ size_t first_buffer(size_t len) {
 constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
 constexpr uint32_t SF_IO_LIST = 0x0002;   // I/O option words (ERR=, KEY=...) are read
 constexpr uint32_t SF_EXPR = 0x4000;      // the text is one expression (Compile_expression)
+constexpr uint32_t SF_OWN_WORDS = 0x0010; // the directive's own words (COMMIT ...) are read
 
 struct Cpl_fail {
   int no;
@@ -231,11 +232,12 @@ int Compiler::next_token(int expected) {
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
   if (at_field_name()) return tok_ = scan_name(expected);
 
-  Lex_match m = Find_lex(in_ + pos_, in_len_ - pos_, false);
+  const bool own = (flags_->stmt & SF_OWN_WORDS) != 0;
+  Lex_match m = Find_lex(in_ + pos_, in_len_ - pos_, false, own);
   if (m.code >= code::IOPT_FIRST && m.code <= code::IOPT_LAST && !(flags_->stmt & SF_IO_LIST) && m.consumed > 1 &&
       in_[pos_ + size_t(m.consumed) - 1] == '=') {
     // outside an I/O list "ERR=5" is the system variable ERR and "="
-    m = Find_lex(in_ + pos_, size_t(m.consumed) - 1, false);
+    m = Find_lex(in_ + pos_, size_t(m.consumed) - 1, false, own);
   }
   if (m.code != 0) {
     // A keyword followed by "'" names an object only where object references

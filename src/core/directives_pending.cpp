@@ -8,7 +8,6 @@ void d_dict() { Not_built("the DICT directive"); }
 void d_pswd() { Not_built("the PASSWORD directive"); }
 void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
-void d_sjnl() { Not_built("the SET_JOURNAL directive"); }
 
 // RANDOM and SWAP are not available in this system: error 99 with its own
 // message, not the not-built text.

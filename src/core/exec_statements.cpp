@@ -4,6 +4,7 @@
 
 #include "channels/channel.h"
 #include "channels/close.h"
+#include "channels/transaction.h"
 #include "core/codes.h"
 #include "core/console.h"
 #include "core/control_stack.h"
@@ -69,6 +70,7 @@ void d_exec() {
 // BEGIN: the program's channels are closed and its variables cleared, as
 // after RUN.
 void d_begi() {
+  Txn_end_run();
   Cls_files();
   Clr_var();
   d_rset();

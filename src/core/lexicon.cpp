@@ -156,7 +156,7 @@ int Init_lex() {
   return rc;
 }
 
-Lex_match Find_lex(const uint8_t* p, size_t n, bool prev_dcolon) {
+Lex_match Find_lex(const uint8_t* p, size_t n, bool prev_dcolon, bool own_words) {
   Lex_match m;
   if (n == 0) return m;
   for (const Alias& a : aliases) {
@@ -184,6 +184,7 @@ Lex_match Find_lex(const uint8_t* p, size_t n, bool prev_dcolon) {
   }
   for (size_t e = lo; e < lex->count && first_of(e) == first; ++e) {
     const uint8_t* ent = lex->tbl + e * 6;
+    if ((ent[2] & LEX_OWN_WORD) && !own_words) continue;
     int used = lex_check(lex->name + get_u16be(ent + 4), ent[3], ent[2], ent[0], p, n, prev_dcolon);
     if (used >= 0) {
       m.code = ent[0];
@@ -209,6 +210,17 @@ std::string_view Lex_text(uint8_t code, uint8_t code2, bool* nothing) {
   if (v == 0xFFFF) Rpt_error(49);  // a code no keyword lists: damaged code
   const uint8_t* ent = lex->tbl + v;
   return {reinterpret_cast<const char*>(lex->name + get_u16be(ent + 4)), ent[3]};
+}
+
+std::string_view Lex_own_text(uint8_t code) {
+  const Lex_data* lex = ws.Lex;
+  if (!lex) return {};
+  for (size_t e = 0; e < lex->count; ++e) {
+    const uint8_t* ent = lex->tbl + e * 6;
+    if (ent[0] == code && ent[1] == 0 && (ent[2] & LEX_OWN_WORD))
+      return {reinterpret_cast<const char*>(lex->name + get_u16be(ent + 4)), ent[3]};
+  }
+  return {};
 }
 
 int Lex_add_alias(std::string_view alias, std::string_view keyword) {

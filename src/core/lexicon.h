@@ -14,7 +14,9 @@
 // text lies inside Lex_name and is 1..255 bytes, every pointer is 0xFFFE,
 // 0xFFFF or the offset of an entry.
 // Entry flags: 64 only used for listing; 16 the word followed by "'" is an
-// object name; 8 the word may be a label.
+// object name; 8 the word may be a label; 4 a word of one directive's own
+// (matched only where that directive's operands are read, never listed by
+// its code alone: the lister asks for it with Lex_own_text).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +26,7 @@ enum : uint8_t {
   LEX_LIST_ONLY = 64,
   LEX_OBJECT_NAME = 16,
   LEX_MAY_BE_LABEL = 8,
+  LEX_OWN_WORD = 4,
 };
 
 // Codes followed by a second byte that selects the keyword to list.
@@ -49,8 +52,11 @@ int Load_lex(const char* path);   // 0, 12 (no file) or 13 (file too short)
 void Clear_lex();
 bool Lex_loaded();
 // Looks up the keyword at p (n bytes of input remain).  prev_dcolon: the word
-// follows "::".  The longest matching keyword wins.
-Lex_match Find_lex(const uint8_t* p, size_t n, bool prev_dcolon);
+// follows "::".  The longest matching keyword wins.  own_words: the words
+// of a directive's own (flag 4) take part.
+Lex_match Find_lex(const uint8_t* p, size_t n, bool prev_dcolon, bool own_words = false);
+// The text of the directive's own word of a single code (empty: none).
+std::string_view Lex_own_text(uint8_t code);
 // The listing text of a code (code2 for two-byte forms).  Empty view with
 // *nothing set for 0xFFFE; raises error 49 for 0xFFFF.
 std::string_view Lex_text(uint8_t code, uint8_t code2, bool* nothing = nullptr);

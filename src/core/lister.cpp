@@ -43,6 +43,7 @@ bool is_prefix(uint8_t c) {
 }
 
 constexpr uint32_t LF_RANGE = 0x0008;   // statement flag: a range list is read
+constexpr uint32_t LF_OWN_WORDS = 0x0010;  // statement flag: codes list as the directive's own words
 
 struct Lst_failure {
   int no;
@@ -247,8 +248,12 @@ void Lister::write_punct(std::string_view s) {
 
 void Lister::write_keyword(int token, int prefix) {
   bool nothing = false;
-  std::string_view t = prefix >= 0 ? Lex_text(uint8_t(prefix), uint8_t(token), &nothing)
-                                   : Lex_text(uint8_t(token), 0, &nothing);
+  std::string_view t;
+  // SET_JOURNAL COMMIT: a code that stands for a word of the directive's own
+  // lists as that word.
+  if (prefix < 0 && flags_ && (flags_->stmt & LF_OWN_WORDS)) t = Lex_own_text(uint8_t(token));
+  if (t.empty())
+    t = prefix >= 0 ? Lex_text(uint8_t(prefix), uint8_t(token), &nothing) : Lex_text(uint8_t(token), 0, &nothing);
   if (nothing || t.empty()) return;
   switch (token) {
     case code::STMT_SEP:

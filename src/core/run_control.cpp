@@ -9,6 +9,7 @@
 // control stack, so a program stopped inside a loop or subroutine goes on
 // there; END and a RUN from the start clear it.
 #include "channels/close.h"
+#include "channels/transaction.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/console.h"
@@ -57,6 +58,7 @@ void end_program(bool keep_stop_point) {
   Trace_end();
   ws.Exec_ptr = statement_end();
   if (!keep_stop_point) {
+    Txn_end_run();
     Cls_files();
     Do_reset();
     ws.Stop_stno = 0;

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/journal.h"
+#include "channels/transaction.h"
 #include "channels/console_channel.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
@@ -711,7 +713,11 @@ void Wrap_up() {
   wrap_step([] { Gbl_clear_all(); });
   wrap_step([] { OopClrNames(); });
   wrap_step([] { Trace_end(); });
+  wrap_step([] { Txn_wrap_up(); });
   wrap_step([] { Cls_all(); });
+  wrap_step([] {
+    if (Ulog_on() || (ws.Sys_flags7 & ULOG_PENDING)) Journal_Flush(true);
+  });
   wrap_step([] { Pdf_reset(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
@@ -728,6 +734,7 @@ void Wrap_up() {
   wrap_step([] { Mem_blocks_release(); });
   Con_flush();
   wrap_step([] { Console_close(); });
+  wrap_step([] { Journal_close(); });
   wrap_step([] { Memory_chk(); });
   in_wrapup = false;
 }

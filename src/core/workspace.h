@@ -82,6 +82,7 @@ enum : uint32_t {
   CMD_NO_ESCAPE = 16,
   CMD_PROGRAM_NAMED = 32,
   CMD_AUTO = 0x100,
+  CMD_JOURNAL_ALL = 0x400,  // every file this process opens is journaled
 };
 
 // ws.Start_flags

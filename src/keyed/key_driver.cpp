@@ -12,6 +12,8 @@
 #include <string>
 
 #include "channels/channel.h"
+#include "channels/close.h"
+#include "channels/transaction.h"
 #include "channels/io_options.h"
 #include "channels/kdef.h"
 #include "channels/record_locks.h"
@@ -178,6 +180,10 @@ int64_t Key_open_slot() {
   Fcb_set_buffer(f, std::max(f->rec_size, 1));
   int sep = Key_separator(kc);
   if (sep >= 0) ws.Io_sep = sep;
+  if (Key_journaled(kc) || (ws.Cmd_flags & CMD_JOURNAL_ALL)) {
+    f->journal_id = -1;  // announced in the journal on first use
+    Key_chan_journal(kc, true);
+  }
   ws.Cur_fcb = f;
   return 0;
 }
@@ -203,8 +209,9 @@ int64_t Key_write_slot() {
   f->buf_count = 0;
   f->high_water = 0;
   Key_req r = request();
+  if (f->journal_id) Init_file_jrnl();
   engine([&] { Key_write(f->kc, r, data); return 0; });
-  if (Sw_on(sw::FC)) Mark_commit();
+  if (Sw_on(sw::FC) || (ws.Sys_flags11 & TXN_STATEMENT)) Mark_commit();
   f->st1 |= ST1_WRITTEN;
   return 0;
 }
@@ -223,7 +230,7 @@ int64_t Key_remove_slot() {
   Key_fcb* f = cur();
   Key_req r = request();
   engine([&] { Key_remove(f->kc, r); return 0; });
-  if (Sw_on(sw::FC)) Mark_commit();
+  if (Sw_on(sw::FC) || (ws.Sys_flags11 & TXN_STATEMENT)) Mark_commit();
   return 0;
 }
 
@@ -335,3 +342,5 @@ const Fio_op Key_fotbl[FIO_SLOTS] = {
     key_function<Key_getkef>, key_function<Key_getkel>, key_function<Key_getken>, Key_save_slot,
     Key_restore_slot,
 };
+
+Key_chan* Key_chan_of(Fcb* f) { return static_cast<Key_fcb*>(f)->kc; }

@@ -15,3 +15,7 @@ struct Key_facts;
 // The facts of a first-format keyed channel for FIB( and FIN(; false when
 // f is not one.
 bool Key_channel_facts(Fcb* f, Key_facts* out);
+
+struct Key_chan;
+// The engine channel of a keyed or EFF channel record.
+Key_chan* Key_chan_of(Fcb* f);

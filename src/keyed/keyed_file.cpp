@@ -654,6 +654,22 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
 
 void Key_unlock(Key_chan* ch) { Rec_unlock(ch); }
 
+// ---- journal images ----
+
+void (*Key_image_hook)(int type, const uint8_t* image, size_t len) = nullptr;
+
+void Key_chan_journal(Key_chan* ch, bool on) { ch->journal = on; }
+
+// The key area, the length word and the data of a record image (the
+// sequence and extension fields stay out).
+static void journal_image(int type, const Buf& image) {
+  if (!Key_image_hook) return;
+  size_t head = size_t(1 + K.f->keylen + 2);
+  if (image.size() < head) return;
+  size_t len = head + (get_u16be(image.data() + head - 2) & 0x7FFF);
+  Key_image_hook(type, image.data(), std::min(len, image.size()));
+}
+
 // ---- write ----
 
 void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
@@ -734,6 +750,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
       if (r != 0) Rpt_error(r);
       old_image = K.rec_bfr;
       uint32_t old_seq = K.rec_seq;
+      if (ch->journal) journal_image('B', old_image);
       if (f->flags2 & kf::F2_MERGE) {
         merge_fields(data, old_image, K.rec_sz);
         build_image(image, data);
@@ -827,6 +844,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
     Key_hdr_changed();
   }
   ch->eof_pending = false;
+  if (ch->journal) journal_image('A', image);
   op.done();
 }
 
@@ -856,6 +874,7 @@ void Key_remove(Key_chan* ch, const Key_req& req) {
     if (Krec_read(addr) != 0 && f->reclen) Rpt_error(11);
   }
   Buf image = K.rec_bfr;
+  if (ch->journal) journal_image('D', image);
   Key_pos& sv = ch->saved[0];
   sv.node = 0;
   sv.key = k0;

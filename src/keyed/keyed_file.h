@@ -111,6 +111,24 @@ void Kbfr_set(int count);
 // one a line; empty when the file is sound.
 std::string Key_verify(Key_chan* ch);
 
+// Transactions over EFF files (the channel layer's transaction calls them):
+// commit or roll back every file changed in the open transaction; whether
+// any file, or the channel's file, holds such changes.
+void Key_txn_commit();
+void Key_txn_rollback();
+bool Key_txn_pending();
+bool Key_in_txn(const Key_chan* ch);
+// The file's journal flag, and changing it (error 13 on a read-only channel).
+bool Key_journaled(const Key_chan* ch);
+void Key_set_journaled(Key_chan* ch, bool on);
+
+// Journal images of a journaled channel (Key_chan_journal on): called with
+// 'B' and the record's image before an update, 'A' and the new image after
+// a write, 'D' and the image of a removed record.  The image is the key
+// area, the record's length word and its data.  Set by the channel layer.
+extern void (*Key_image_hook)(int type, const uint8_t* image, size_t len);
+void Key_chan_journal(Key_chan* ch, bool on);
+
 // Engine state saved around a nested operation (driver slots 18 and 19).
 void* Key_save();
 void Key_restore(void* saved);

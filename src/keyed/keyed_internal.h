@@ -113,6 +113,7 @@ struct Key_chan {
   bool held_whole = false;   // LOCK holds the file: nolock as it was before
   bool nolock_before = false;
   std::vector<uint8_t> key0;  // key-0 value kept for a key held outside the record
+  bool journal = false;       // before and after images go to Key_image_hook
 };
 
 // The process-wide operation state (one operation at a time).

@@ -237,13 +237,30 @@ TEST_F(Lexicon, EveryEntryFindsItself) {
   for (size_t e = 0; e < tlen / 6; ++e) {
     const uint8_t* ent = tbl + e * 6;
     std::string text(reinterpret_cast<const char*>(names + get_u16be(ent + 4)), ent[3]);
-    Lex_match m = find(text + " ");
+    std::string probe = text + " ";
+    Lex_match m = find(probe);
     if (ent[2] & LEX_LIST_ONLY) continue;
+    if (ent[2] & LEX_OWN_WORD) {
+      // A directive's own word is a name elsewhere.
+      EXPECT_EQ(m.code, 0) << text;
+      m = Find_lex(reinterpret_cast<const uint8_t*>(probe.data()), probe.size(), false, true);
+    }
     EXPECT_EQ(m.code, ent[0]) << text;
     EXPECT_EQ(m.code2, ent[1]) << text;
     EXPECT_EQ(m.flags, ent[2]) << text;
     EXPECT_EQ(m.consumed, int(text.size())) << text;
   }
+}
+
+// SET_JOURNAL's own words list back as themselves only inside that
+// directive; COMMIT elsewhere is a variable name.
+TEST_F(Lexicon, OwnWordsListOnlyInTheirDirective) {
+  EXPECT_EQ(Lex_own_text(216), "COMMIT");
+  EXPECT_EQ(Lex_own_text(168), "ROLLBACK");
+  EXPECT_EQ(Lex_own_text(161), "AUTOCOMMIT");
+  EXPECT_EQ(Lex_own_text(204), "");
+  EXPECT_EQ(Lex_text(216, 0), "SAVE");
+  EXPECT_EQ(Lex_text(168, 0), "ENTER");
 }
 
 TEST_F(Lexicon, Aliases) {

@@ -1,0 +1,332 @@
+// The system journal: appending records under the journal lock, the move
+// to the next numbered file of a journal directory, opening and closing.
+// The file layout is drawn in journal.h.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "channels/channel.h"
+#include "channels/close.h"
+#include "channels/journal.h"
+#include "channels/open.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/params.h"
+#include "core/workspace.h"
+
+namespace {
+
+struct Journal {
+  int fd = -1;
+  std::string dir;        // journal directory (auto-sequence mode), else empty
+  std::string path;       // the file written now
+  uint32_t open_id = 0;   // address of this process's 'O' record in it
+  uint32_t last = 0;      // address of this process's last record in it
+};
+Journal J;
+
+// The lock of an append (see journal.h for why bytes 1..3).
+constexpr int64_t LOCK_AT = 1, LOCK_LEN = 3;
+
+struct Append_lock {
+  int fd;
+  explicit Append_lock(int d) : fd(d) { Lock_area(fd, LOCK_AT, LOCK_LEN, -2); }
+  ~Append_lock() {
+    if (fd >= 0) Unlk_area(fd, LOCK_AT, LOCK_LEN);
+  }
+  void release() {
+    if (fd >= 0) Unlk_area(fd, LOCK_AT, LOCK_LEN);
+    fd = -1;
+  }
+};
+
+bool full_write(int fd, const uint8_t* p, size_t n, off_t at) {
+  while (n > 0) {
+    ssize_t w = pwrite(fd, p, n, at);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= size_t(w);
+    at += w;
+  }
+  return true;
+}
+
+// The next-address word (an empty file counts as 4).  A word below 4 is a
+// file that is no journal: error 17.
+uint32_t read_next(int fd) {
+  uint8_t b[4];
+  ssize_t r = pread(fd, b, 4, 0);
+  if (r < 0) Sys_error();
+  if (r == 0) return 4;
+  if (r != 4) Rpt_error(17);
+  uint32_t v = get_u32be(b);
+  if ((v & ~JRNL_FULL) < 4) Rpt_error(17);
+  return v;
+}
+
+void write_next(int fd, uint32_t v) {
+  uint8_t b[4];
+  put_u32be(b, v);
+  if (!full_write(fd, b, 4, 0)) Sys_error();
+}
+
+// Writes one record at the next address of fd (the caller holds the lock);
+// returns its address.
+uint32_t put_record(int fd, uint32_t at, int type, const void* data, size_t len, uint32_t prev, uint32_t open_id) {
+  size_t total = JRNL_HDR + len;
+  uint8_t small[JRNL_HDR + 512];
+  std::vector<uint8_t> big;
+  uint8_t* rec = small;
+  if (total > sizeof small) {
+    big.resize(total);
+    rec = big.data();
+  }
+  rec[0] = uint8_t(type);
+  rec[1] = uint8_t(total >> 16);
+  rec[2] = uint8_t(total >> 8);
+  rec[3] = uint8_t(total);
+  put_u32be(rec + 4, uint32_t(std::time(nullptr)));
+  put_u32be(rec + 8, prev);
+  put_u32be(rec + 12, open_id);
+  if (len) std::memcpy(rec + JRNL_HDR, data, len);
+  if (!full_write(fd, rec, total, off_t(at))) Sys_error();
+  uint64_t next = uint64_t(at) + total;
+  uint32_t word = uint32_t(next);
+  if (next > JRNL_LIMIT) word = uint32_t(next) | JRNL_FULL;
+  write_next(fd, word);
+  return at;
+}
+
+int open_rw(const std::string& path, bool create) {
+  int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
+  int fd;
+  do fd = ::open(path.c_str(), flags, mode_t(prmblk.Create_mode));
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// The highest sequence number of "journal.N" in the directory (0: none).
+long highest_sequence(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) Rpt_error(69);
+  long top = 0;
+  while (dirent* e = readdir(d)) {
+    const char* n = e->d_name;
+    if (std::strncmp(n, "journal.", 8) != 0 || !n[8]) continue;
+    long v = 0;
+    bool digits = true;
+    for (const char* p = n + 8; *p; ++p) {
+      if (*p < '0' || *p > '9' || v > 100000000) {
+        digits = false;
+        break;
+      }
+      v = v * 10 + (*p - '0');
+    }
+    if (digits && v > top) top = v;
+  }
+  closedir(d);
+  return top;
+}
+
+// Opens the last file of the directory whose full bit is clear (created
+// when missing), from the highest number on; the caller then holds no lock.
+int open_last(const std::string& dir, std::string& path) {
+  long n = highest_sequence(dir);
+  if (n == 0) n = 1;
+  for (int tries = 0; tries < 100000; ++tries, ++n) {
+    std::string p = dir + "/journal." + std::to_string(n);
+    int fd = open_rw(p, true);
+    if (fd < 0) Rpt_error(69);
+    uint8_t b[4];
+    ssize_t r = pread(fd, b, 4, 0);
+    if (r == 4 && (get_u32be(b) & JRNL_FULL)) {
+      ::close(fd);
+      continue;
+    }
+    path = p;
+    return fd;
+  }
+  Rpt_error(69);
+}
+
+// The 'O' text: login name, ';', the console's name, ';', its terminal id
+// without trailing blanks.
+std::string open_text() {
+  std::string s = Getlogin();
+  s += ';';
+  if (ws.Con_fcb && ws.Con_fcb->path && ws.Con_fcb->path->name) s += ws.Con_fcb->path->name;
+  s += ';';
+  if (ws.Con_fcb) {
+    std::string id(ws.Con_fcb->term_id, 12);
+    while (!id.empty() && (id.back() == ' ' || id.back() == '\0')) id.pop_back();
+    s += id;
+  }
+  return s;
+}
+
+// Moves this process to the next file: the current one is full.  Its 'O'
+// record and the 'o' records of its journaled channels are copied there
+// first (each file's chain starts anew), under the new file's lock, which
+// the caller gets back held; at returns the next address there.
+void swap_file(std::unique_ptr<Append_lock>& lock, uint32_t& at) {
+  if (J.dir.empty()) Rpt_error_text(69, "the journal file is full");
+  lock->release();
+  for (;;) {
+    std::string path;
+    int nfd = open_last(J.dir, path);
+    auto nlock = std::make_unique<Append_lock>(nfd);
+    uint32_t next;
+    try {
+      next = read_next(nfd);
+    } catch (...) {
+      nlock.reset();
+      ::close(nfd);
+      throw;
+    }
+    if (next & JRNL_FULL) {  // filled meanwhile: on to the next one
+      nlock.reset();
+      ::close(nfd);
+      continue;
+    }
+    // Copy the open records.
+    uint32_t last = 0;
+    Jrnl_record r;
+    uint32_t new_open = 0;
+    if (Jrnl_read_one(J.fd, J.open_id, JRNL_COPY_MAX, r) && r.type == 'O') {
+      new_open = put_record(nfd, next, 'O', r.data.data(), r.data.size(), 0, next);
+      last = new_open;
+      next = new_open + uint32_t(JRNL_HDR + r.data.size());
+    }
+    for (Fcb* f = ws.Fcb_list; f; f = f->next) {
+      if (f->journal_id <= 0) continue;
+      Jrnl_record o;
+      if (!Jrnl_read_one(J.fd, uint32_t(f->journal_id), JRNL_COPY_MAX, o) || o.type != 'o') {
+        f->journal_id = -1;  // announced again on its next use
+        continue;
+      }
+      uint32_t a = put_record(nfd, next, 'o', o.data.data(), o.data.size(), last, new_open);
+      f->journal_id = int32_t(a);
+      last = a;
+      next = a + uint32_t(JRNL_HDR + o.data.size());
+    }
+    ::close(J.fd);
+    J.fd = nfd;
+    J.path = path;
+    J.open_id = new_open;
+    J.last = last;
+    lock = std::move(nlock);
+    at = read_next(nfd);
+    return;
+  }
+}
+
+}  // namespace
+
+bool Journal_is_open() { return J.fd >= 0; }
+
+std::string Journal_current_path() { return J.fd >= 0 ? J.path : std::string(); }
+
+void Journal_it(int type, const void* data, size_t len, Fcb* f) {
+  if (J.fd < 0) return;
+  if (JRNL_HDR + len > 0xFFFFFF) Rpt_error(1);
+  auto lock = std::make_unique<Append_lock>(J.fd);
+  uint32_t at = read_next(J.fd);
+  while (at & JRNL_FULL) swap_file(lock, at);
+  // An 'O' record names itself, an 'o' record the journal's open record,
+  // a file's records its 'o' record (read after a move to a new file).
+  uint32_t open_id = type == 'O' ? at : type == 'o' || !f ? J.open_id : uint32_t(f->journal_id > 0 ? f->journal_id : 0);
+  J.last = put_record(J.fd, at, type, data, len, J.last, open_id);
+  if (type == 'O') J.open_id = at;
+}
+
+void Journal_open(const std::string& name) {
+  if (J.fd >= 0) Rpt_error(13);
+  if (name.empty()) Rpt_error(12);
+  // Along the search path: the first candidate that exists.
+  Set_path(name);
+  std::string found;
+  struct stat st{};
+  while (Next_path() == 0) {
+    if (::stat(ws.Path_buf, &st) == 0) {
+      found = ws.Path_buf;
+      break;
+    }
+  }
+  if (found.empty()) Rpt_error(12);
+  Journal j;
+  if (S_ISDIR(st.st_mode)) {
+    j.dir = found;
+    while (j.dir.size() > 1 && j.dir.back() == '/') j.dir.pop_back();
+    j.fd = open_last(j.dir, j.path);
+  } else {
+    if (!S_ISREG(st.st_mode)) Rpt_error(17);
+    j.path = found;
+    j.fd = open_rw(found, false);
+    if (j.fd < 0) Sys_error();
+    // A file that is no journal (a word below 4 or past its end) is refused.
+    try {
+      uint32_t next = read_next(j.fd);
+      int64_t size = filelength(j.fd);
+      if (int64_t(next & ~JRNL_FULL) > size && size > 0) Rpt_error(17);
+    } catch (...) {
+      ::close(j.fd);
+      throw;
+    }
+  }
+  J = j;
+  std::string text = open_text();
+  try {
+    Journal_it('O', text.data(), text.size(), nullptr);
+  } catch (...) {
+    ::close(J.fd);
+    J = Journal{};
+    throw;
+  }
+}
+
+void Journal_close() {
+  if (J.fd < 0) return;
+  int failure = -1;
+  try {
+    Journal_it('C', nullptr, 0, nullptr);
+  } catch (const Oru_error& e) {
+    failure = e.no;
+  }
+  ::close(J.fd);
+  J = Journal{};
+  // Channels announced in it are announced again in the next journal.
+  for (Fcb* f = ws.Fcb_list; f; f = f->next)
+    if (f->journal_id > 0) f->journal_id = -1;
+  if (failure >= 0) Rpt_error(failure);
+}
+
+void Journal_swap() {
+  if (J.fd < 0) Rpt_error_text(69, "no system journal is open");
+  // A plain file has no next file: marking it full would refuse every
+  // later record.
+  if (J.dir.empty()) Rpt_error_text(69, "the journal is a file, not a journal directory: SWAP needs a directory");
+  Append_lock lock(J.fd);
+  uint32_t next = read_next(J.fd);
+  write_next(J.fd, next | JRNL_FULL);
+}
+
+// ---- the channel's records ----
+
+int Init_file_jrnl() {
+  Fcb* f = ws.Cur_fcb;
+  if (!f || f->journal_id == 0) return 0;
+  if (f->journal_id > 0) return 1;
+  if (J.fd < 0) Rpt_error_text(69, "no system journal is open");
+  std::string path = f->path && f->path->path ? f->path->path : "";
+  Journal_it('o', path.data(), path.size(), f);
+  f->journal_id = int32_t(J.last);
+  return 1;
+}

@@ -1,0 +1,56 @@
+REM Transactions over EFF files: ROLLBACK undoes, COMMIT keeps, a transaction
+REM begun by BEGIN ends at its COMMIT or ROLLBACK, AUTOCOMMIT OFF keeps one
+REM open across COMMIT and ROLLBACK, CLOSE of a changed file is refused, END
+REM at the console warns once (error 122) and rolls back the second time.
+10 KEYED "a",4,0,40,OPT="1"; KEYED "b",4,0,40,OPT="1"
+20 OPEN (1)"a"; OPEN (2)"b"
+30 WRITE (1,KEY="K001")"one"
+40 SET_JOURNAL BEGIN
+50 SET_JOURNAL READ V; PRINT "open after BEGIN ",V
+60 WRITE (1,KEY="K002")"two"; WRITE (2,KEY="B002")"b two"; REMOVE (1,KEY="K001")
+70 SET_JOURNAL ROLLBACK
+80 SET_JOURNAL READ V; PRINT "open after ROLLBACK ",V
+90 PRINT "a ",FIN(1,"NUMREC")," b ",FIN(2,"NUMREC")
+100 READ (1,KEY="K001")R$; PRINT "K001 back: ",R$
+110 SET_JOURNAL BEGIN; WRITE (1,KEY="K004")"four"; WRITE (2,KEY="B004")"b four"; SET_JOURNAL COMMIT
+120 SET_JOURNAL READ V; PRINT "open after COMMIT ",V
+130 READ (1,KEY="K004")R$; READ (2,KEY="B004")S$; PRINT R$," ",S$
+140 SET_JOURNAL BEGIN; WRITE (1,KEY="K005")"five"
+150 SETERR 155; CLOSE (1); PRINT "closed"
+155 PRINT "CLOSE in the transaction: error ",ERR; SETERR 0
+160 SETERR 165
+162 CLOSE (/)
+164 PRINT "closed"
+165 PRINT "CLOSE (/) in the transaction: error ",ERR; SETERR 0
+170 CLOSE (2); PRINT "an unchanged file closes"; OPEN (2)"b"
+180 SET_JOURNAL ROLLBACK; CLOSE (1); OPEN (1)"a"
+190 READ (1,KEY="K005",DOM=200); PRINT "K005 survived"
+200 PRINT "a after ROLLBACK ",FIN(1,"NUMREC")
+210 SET_JOURNAL AUTOCOMMIT OFF
+220 WRITE (1,KEY="K006")"six"; SET_JOURNAL COMMIT
+230 SET_JOURNAL READ V; PRINT "persistent after COMMIT ",V
+240 WRITE (1,KEY="K007")"seven"; SET_JOURNAL ROLLBACK
+250 SET_JOURNAL READ V; PRINT "persistent after ROLLBACK ",V
+260 WRITE (1,KEY="K008")"eight"
+270 SET_JOURNAL AUTOCOMMIT ON
+280 SET_JOURNAL READ V; PRINT "after AUTOCOMMIT ON ",V
+290 READ (1,KEY="K007",DOM=300); PRINT "K007 survived"
+300 READ (1,KEY="K006")R$; READ (1,KEY="K008")S$; PRINT R$," ",S$," records ",FIN(1,"NUMREC")
+310 SET_JOURNAL BEGIN AUTO
+320 WRITE (1,KEY="K009")"nine"
+330 SET_JOURNAL ROLLBACK
+340 READ (1,KEY="K009")R$; PRINT "statement-level: ",R$," kept"
+350 SET_JOURNAL COMMIT; SET_JOURNAL ROLLBACK; PRINT "COMMIT and ROLLBACK outside a transaction do nothing"
+360 SET_JOURNAL BEGIN; WRITE (1,KEY="K010")"ten"
+370 END
+RUN
+SET_JOURNAL READ V; PRINT "open after END in a program ",V
+OPEN (1)"a"; PRINT "records ",FIN(1,"NUMREC")
+SET_JOURNAL BEGIN; WRITE (1,KEY="K011")"eleven"
+END
+SET_JOURNAL READ V; PRINT "open after END at the console ",V
+END
+SET_JOURNAL READ V; PRINT "open after the second END ",V
+OPEN (1)"a"; PRINT "records ",FIN(1,"NUMREC")
+LIST 210,230
+LIST 330,350
