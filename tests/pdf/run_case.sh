@@ -5,7 +5,10 @@
 # qpdf --check must pass; its text (pdftotext -layout) must equal
 # NAME.<file>.txt when that exists; its first page rendered at 12 dots an
 # inch must match NAME.<file>.pgm (imgcmp.py) when that exists; pdfinfo's
-# lines must hold each line of NAME.<file>.info when that exists.
+# lines must hold each line of NAME.<file>.info when that exists; the text
+# of the first and of the last page alone must equal NAME.<file>.p1.txt and
+# NAME.<file>.last.txt; the outline's titles (qpdf --json) must equal
+# NAME.<file>.outlines.
 # NAME.fsize holds a file-size limit (KB) for the oru process.
 # Missing tools: skipped (77).
 oru="$1"; lib="$2"; bas="$3"
@@ -37,6 +40,19 @@ while read -r doc; do
   if [ -f "$stem.txt" ]; then
     pdftotext -layout "$doc" "$dir/text" 2>&1
     if ! cmp -s "$dir/text" "$stem.txt"; then echo "$doc: text differs"; diff -u "$stem.txt" "$dir/text" | head -40; fail=1; fi
+  fi
+  if [ -f "$stem.p1.txt" ] || [ -f "$stem.last.txt" ]; then
+    last=$(pdfinfo "$doc" | sed -n 's/^Pages: *//p')
+    for part in p1 last; do
+      [ -f "$stem.$part.txt" ] || continue
+      n=1; [ "$part" = last ] && n=$last
+      pdftotext -layout -f "$n" -l "$n" "$doc" "$dir/text" 2>&1
+      if ! cmp -s "$dir/text" "$stem.$part.txt"; then echo "$doc: text of page $n differs"; diff -u "$stem.$part.txt" "$dir/text" | head -40; fail=1; fi
+    done
+  fi
+  if [ -f "$stem.outlines" ]; then
+    qpdf --json --json-key=outlines "$doc" | grep -o '"title": "[^"]*"' > "$dir/outlines"
+    if ! cmp -s "$dir/outlines" "$stem.outlines"; then echo "$doc: outline differs"; diff -u "$stem.outlines" "$dir/outlines" | head -20; fail=1; fi
   fi
   if [ -f "$stem.pgm" ]; then
     pdftoppm -r 12 -gray -f 1 -l 1 "$doc" "$dir/page" 2>&1
