@@ -20,6 +20,7 @@ REM bad input gives its error and the previous document of the name survives
 190 STOP
 200 PRINT "font:",ERR,MSG(-1)
 210 PRINT (1)'AB',"ignored"
+215 FOR I=1 TO 200; PRINT (1)"after abandoning, text and graphics go nowhere ",I,LIN(0,0,160,160),; NEXT I
 220 CLOSE (1)
 230 OPEN (1)"*pdf*FILE=keep.pdf"; CLOSE (1)
 240 OPEN (2)"keep.pdf"; READ (2)A$; CLOSE (2); PRINT A$
