@@ -10,8 +10,11 @@
 # NAME.<file>.last.txt; the outline's titles (qpdf --json) must equal
 # NAME.<file>.outlines.
 # NAME.fsize holds a file-size limit (KB) for the oru process.
-# Missing tools: skipped (77).
-oru="$1"; lib="$2"; bas="$3"
+# A fourth argument "lib" runs the case through the PDF-library back end
+# (SET_PARAM 'PH' typed first, its echo dropped); each expected file then
+# comes from NAME.lib.* where that exists (NAME.lib.out, NAME.lib.<file>.txt
+# ...).  Missing tools: skipped (77).
+oru="$1"; lib="$2"; bas="$3"; backend="${4:-own}"
 for t in qpdf pdftotext pdftoppm pdfinfo python3; do
   command -v "$t" >/dev/null 2>&1 || { echo "skipped: $t missing"; exit 77; }
 done
@@ -22,14 +25,24 @@ trap 'rm -rf "$dir"' EXIT
 mkdir "$dir/work" && cp -R "$case_dir"/. "$dir/work"/ || exit 2
 cd "$dir/work" || exit 2
 work=$(pwd -P)
+input="$bas"; skip=0
+if [ "$backend" = lib ]; then
+  { echo "SET_PARAM 'PH'"; cat "$bas"; } > "$dir/input"; input="$dir/input"; skip=1
+fi
+# The expected file of a name: its library-back-end variant when asked for.
+want() {
+  if [ "$backend" = lib ] && [ -f "$case_dir/$name.lib.${1#$name.}" ]; then echo "$case_dir/$name.lib.${1#$name.}"
+  else echo "$case_dir/$1"; fi
+}
 if [ -f "$name.fsize" ]; then
-  ( ulimit -f "$(cat "$name.fsize")"; ORULIB="$lib" "$oru" < "$bas" ) 2>&1 | sed "s|$work|.|g" > "$dir/got"
+  ( ulimit -f "$(cat "$name.fsize")"; ORULIB="$lib" "$oru" < "$input" ) 2>&1 | sed "s|$work|.|g" | tail -n +$((skip + 1)) > "$dir/got"
 else
-  ORULIB="$lib" "$oru" < "$bas" 2>&1 | sed "s|$work|.|g" > "$dir/got"
+  ORULIB="$lib" "$oru" < "$input" 2>&1 | sed "s|$work|.|g" | tail -n +$((skip + 1)) > "$dir/got"
 fi
 fail=0
-if ! cmp -s "$dir/got" "$case_dir/$name.out"; then
-  echo "console output differs:"; diff -u "$case_dir/$name.out" "$dir/got" | head -40; fail=1
+out=$(want "$name.out")
+if ! cmp -s "$dir/got" "$out"; then
+  echo "console output differs:"; diff -u "$out" "$dir/got" | head -40; fail=1
 fi
 [ -f "$case_dir/$name.docs" ] || exit $fail
 while read -r doc; do
@@ -37,6 +50,7 @@ while read -r doc; do
   if [ ! -f "$doc" ]; then echo "$doc: missing"; fail=1; continue; fi
   if ! qpdf --check "$doc" > "$dir/qpdf" 2>&1; then echo "$doc: qpdf --check failed"; cat "$dir/qpdf"; fail=1; fi
   stem="$case_dir/$name.${doc%.pdf}"
+  if [ "$backend" = lib ] && ls "$case_dir/$name.lib.${doc%.pdf}".* >/dev/null 2>&1; then stem="$case_dir/$name.lib.${doc%.pdf}"; fi
   if [ -f "$stem.txt" ]; then
     pdftotext -layout "$doc" "$dir/text" 2>&1
     if ! cmp -s "$dir/text" "$stem.txt"; then echo "$doc: text differs"; diff -u "$stem.txt" "$dir/text" | head -40; fail=1; fi
