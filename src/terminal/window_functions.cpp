@@ -13,6 +13,7 @@
 #include "functions/channel_access.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "pdf/pdf_channel.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
 #include "terminal/terminal.h"
@@ -445,8 +446,30 @@ void fnc_txt() {
 
 void fnc_img() { Not_built("IMG( (pictures of files for the thin client)"); }
 void fnc_dll() { Not_built("DLL( and DLX( (no local libraries can be called)"); }
-void fnc_txw() { Not_built("TXW( (text sizes measured by the thin client)"); }
-void fnc_txh() { Not_built("TXH( (text sizes measured by the thin client)"); }
+// TXW(channel, text [, width [, font]]) and TXH(: the width and height of a
+// text (cut into lines at the width, in sixteenths of a column) in the
+// channel's graphics font or the font string given.  PDF channels measure
+// it themselves; other channels ask the thin client.
+void text_size(int mode, const char* name) {
+  need_arg();
+  Fcb* f = Channel_record(uint16_t(Eval_range(0, 65535)));
+  if (!f || f->kind != FK_PDF) Not_built((std::string(name) + " (text sizes measured by the thin client)").c_str());
+  if (!Fnc_more()) Rpt_error(20);
+  Fnc_str t = Fnc_string();
+  std::string text(reinterpret_cast<const char*>(t.p), size_t(t.len));
+  int32_t width = 0;
+  std::string font;
+  if (Fnc_more()) width = Eval_range(0, GRAPHIC_MAX);
+  if (Fnc_more()) {
+    Fnc_str fs = Fnc_string();
+    font.assign(reinterpret_cast<const char*>(fs.p), size_t(fs.len));
+  }
+  int64_t v = Pdf_TxSize(f, mode, text, width, font);
+  Fnc_result_int(int32_t(v > INT32_MAX ? INT32_MAX : v));
+}
+
+void fnc_txw() { text_size(1, "TXW("); }
+void fnc_txh() { text_size(2, "TXH("); }
 void fnc_atx() { Not_built("@X( (client units of the thin client)"); }
 void fnc_aty() { Not_built("@Y( (client units of the thin client)"); }
 
