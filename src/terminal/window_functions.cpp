@@ -420,27 +420,44 @@ void fnc_fmsg() {
   result(LongMnemBuild(29, s));
 }
 
-// TXT(text, values...): a text and up to five values (missing ones 0).
+// TXT(x, y [, x2, y2], text [, flags]): the arguments appended in order (a
+// number as 2 bytes, a text with its length byte, or with a 4-byte length
+// and operation 41 from 255 bytes on); fewer than four numbers before the
+// text are padded with zeros, so the text always follows x, y, x2, y2.
 void fnc_txt() {
   need_arg();
-  Fnc_str t = Fnc_string();
   std::string s;
-  bool wide = t.len >= 255;
-  if (wide) {
-    s += char(uint8_t(uint32_t(t.len) >> 24));
-    s += char(uint8_t(uint32_t(t.len) >> 16));
-    s += char(uint8_t(uint32_t(t.len) >> 8));
-    s += char(uint8_t(t.len));
-    s.append(reinterpret_cast<const char*>(t.p), size_t(t.len));
-  } else {
-    put_text(s, t.p, t.len);
+  bool wide = false, text_seen = false;
+  int numbers = 0;
+  for (;;) {
+    Eval_formula();
+    if (ws.Str_len < 0) {
+      int32_t n = To_integer(ws.Num_acc);
+      if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(41);
+      put16(s, n);
+      if (!text_seen) ++numbers;
+    } else {
+      if (!text_seen) {
+        for (; numbers < 4; ++numbers) put16(s, 0);
+        text_seen = true;
+        if (ws.Str_len >= 255) {
+          wide = true;
+          s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
+          s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
+          s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
+          s += char(uint8_t(ws.Str_len));
+          s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+          if (!Fnc_more()) break;
+          continue;
+        }
+      } else if (ws.Str_len >= 255) {
+        Rpt_error(46);
+      }
+      put_text(s, ws.Str_ptr, ws.Str_len);
+    }
+    if (!Fnc_more()) break;
   }
-  int values = 0;
-  while (Fnc_more()) {
-    put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-    ++values;
-  }
-  for (; values < 5; ++values) put16(s, 0);
+  if (!text_seen) Rpt_error(20);
   result(LongMnemBuild(wide ? 41 : 26, s, s.size() + 6 >= 261));
 }
 
