@@ -6,6 +6,7 @@
 // Prints one line per phase: name, seconds, and at the end the file size.
 // With "eff" as third argument the file is an EFF file and the inserts are
 // one transaction; with "update P C" P processes make C updates each.
+// With KEEP set in the environment the file stays for a look at its pages.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
     struct stat st;
     stat(path.c_str(), &st);
     std::printf("size %lld\n", (long long)st.st_size);
-    unlink(path.c_str());
+    if (!std::getenv("KEEP")) unlink(path.c_str());
   } catch (const Oru_error& e) {
     std::fprintf(stderr, "error %d\n", e.no);
     return 1;

@@ -5,8 +5,8 @@
 //
 // Deferred-close table (system parameter +F): 30 slots {priority stamp,
 // descriptor, path record}; a slot with descriptor -1 is free.
-#include "channels/dictionary.h"
 #include "channels/close.h"
+#include "channels/dictionary.h"
 #include "channels/journal.h"
 #include "channels/transaction.h"
 #include "keyed/key_driver.h"
@@ -410,8 +410,30 @@ void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t op
 // REFILE name [,OPT=text] [,ERR=line] [,name ...]
 void d_rfle() {
   for (;;) {
-    if (*ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == 'C') Not_built("data-dictionary table names");
-    Eval_str();
+    // A table of the data dictionary: TABLE name (or the prefixed form of
+    // stored images) stands for the file the dictionary names.  A name that
+    // cannot be resolved takes the ERR= that follows it.
+    uint8_t* item = ws.Exec_ptr;
+    try {
+      if (*ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == 'C') {
+        ws.Exec_ptr += 2;
+        Eval_str();
+        std::string file = Dict_resolve(std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)));
+        uint8_t* p = Work_take(file.size() + 1);
+        if (!file.empty()) std::memcpy(p, file.data(), file.size());
+        ws.Str_ptr = p;
+        ws.Str_len = int32_t(file.size());
+      } else if (*ws.Exec_ptr == code::D_TABLE) {
+        Dict_table_at_cursor();
+      } else {
+        Eval_str();
+      }
+    } catch (const Oru_error&) {
+      // The scan for ERR= starts at the name (a TABLE code there would be
+      // read as the TABLE statement's own bytes).
+      ws.Stmt_save = item + (item[0] == code::D_TABLE ? 1 : item[0] == code::PREFIX2 ? 2 : 0);
+      throw;
+    }
     int32_t len = ws.Str_len;
     uint8_t* name = Work_take(size_t(len) + 1);
     if (len) std::memcpy(name, ws.Str_ptr, size_t(len));

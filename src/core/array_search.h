@@ -15,3 +15,7 @@ void Dim_bounds();
 void Dim_find();
 // ADD prefix, ADD, A[ALL]: the sum of a numeric array.
 void Dim_sum();
+// DIM(ASSOC A$, key), the cursor on the ASSOC code: the element number the
+// key has in the array's associative table (its subscript), 0 when the key
+// is not there or the array has no table.
+void Dim_assoc();

@@ -726,6 +726,19 @@ void Dim_find() {
   ws.Str_len = -1;
 }
 
+void Dim_assoc() {
+  if (ws.Exec_ptr[1] != code::P2_ASSOC) Rpt_error(49);
+  ws.Exec_ptr += 2;
+  Var_node* n = array_name();
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ws.Exec_ptr++;
+  Eval_str();
+  uint32_t e = n->assoc ? HSH_GetKey(n->assoc, ws.Str_ptr, ws.Str_len) : 0;
+  ws.Num_acc = Num_val{};
+  ws.Num_acc.mant = e;
+  ws.Str_len = -1;
+}
+
 void Dim_sum() {
   if (ws.Exec_ptr[1] != 150) Rpt_error(49);  // the ADD prefix and code
   ws.Exec_ptr += 2;

@@ -274,6 +274,7 @@ enum : uint8_t {
 // Second bytes after PREFIX2 (251).
 enum : uint8_t {
   P2_FROM = 57,
+  P2_ASSOC = 65,      // DIM(ASSOC A$, key)
   P2_TABLE = 67,
   P2_SAME = 120,      // the jump target *SAME
   P2_NEXTLINE = 121,  // the jump target *NEXTLINE

@@ -35,6 +35,7 @@
 #include "core/workspace.h"
 #include "functions/program_info.h"
 #include "programs/call_frame.h"
+#include "programs/debug_link.h"
 #include "programs/program_list.h"
 #include "core/signal_flags.h"
 #include "terminal/terminal.h"
@@ -457,6 +458,7 @@ void Exec_console() {
 }
 
 void main_wrapup() {
+  KestDbgShutdown();
   Con_flush();
   Wrap_up();
   Pdf_FreeLibHaru();

@@ -35,6 +35,7 @@
 #include "core/workspace.h"
 #include "core/signal_flags.h"
 #include "functions/trace.h"
+#include "programs/debug_link.h"
 #include "programs/perform_on.h"
 
 const Dir_fn dir_jmp[95] = {
@@ -139,10 +140,8 @@ Served serve_requests() {
   if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
   if (ws.Run_flags & RF_COMMIT) Do_commit();
-  if (ws.Run_flags & RF_DEBUG_LINK) {
-    ws.Run_flags &= ~RF_DEBUG_LINK;
-    Not_built("the process debug link");
-  }
+  // The process debug link stays set while this process is debugged.
+  if (ws.Run_flags & RF_DEBUG_LINK) KestDbgSlavery();
   if (ws.Run_flags & RF_IDE_LINK) ws.Run_flags &= ~RF_IDE_LINK;  // no IDE link can be open in this build
   if (ws.Run_flags & RF_PERFORM_ON) {
     ws.Run_flags &= ~RF_PERFORM_ON;

@@ -33,7 +33,8 @@ bool is_word_char(char c) {
 
 bool would_join(char a, char b) {
   return (a == '+' && b == '+') || (a == '-' && b == '-') || (a == '<' && (b == '>' || b == '=')) ||
-         (a == '>' && b == '=');
+         (a == '>' && b == '=') ||
+         (b == '=' && (a == '+' || a == '-' || a == '*' || a == '/' || a == '^'));  // "+ =" is not "+="
 }
 
 bool is_prefix(uint8_t c) {
@@ -122,6 +123,7 @@ class Lister {
   void write_word(std::string_view s);   // letter keyword: blanks around
   void write_item(std::string_view s);   // name, literal: blank if needed before
   bool name_takes_eq() const;
+  bool after_mod() const;
   void write_punct(std::string_view s);  // tight
   void write_operator(std::string_view s);
   void write_keyword(int token, int prefix);
@@ -317,9 +319,17 @@ void Lister::write_keyword(int token, int prefix) {
   } else {
     // A name that is an option word would read back with its "=" as the
     // option ("IND" "=" as IND=).
-    if (token == code::OP_EQ && prefix < 0 && name_takes_eq()) pending_blank_ = true;
+    if (token == code::OP_EQ && prefix < 0 && (name_takes_eq() || after_mod())) pending_blank_ = true;
     write_operator(t);
   }
+}
+
+// Whether the text so far ends with the operator MOD ("MOD" "=" would read
+// back as the compound "MOD=").
+bool Lister::after_mod() const {
+  size_t n = out_.size();
+  return n >= 3 && keyword_end_ == n && out_.compare(n - 3, 3, "MOD") == 0 &&
+         (n == 3 || !is_word_char(out_[n - 4]));
 }
 
 // Whether the word that ends the text so far, followed by "=", reads as a

@@ -3,6 +3,7 @@
 // All paths kept here are absolute (through Path_convert), so that a later
 // change of the working directory ([Config] Directory, -DR=) leaves the ini
 // file and the library where they were found.
+#include "programs/debug_link.h"
 #include "core/startup.h"
 
 #include <sys/stat.h>
@@ -654,6 +655,7 @@ int Start_up() {
   Kest_LoadGlobals();
   Channels_init();
   Oop_init();
+  Debug_link_init();
 
   if (lex != 0) return 100;
   if (Console_start_terminal() != 0) return 100;

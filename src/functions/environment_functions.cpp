@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "programs/debug_link.h"
 #include "channels/dictionary.h"
 #include "channels/channel.h"
 #include "channels/console_device.h"
@@ -231,7 +232,10 @@ void fnc_scll() {
 // TSK(n): task string n (0..4096; past the last one error 41); TSK(-1): the
 // file-header mark; TSK(/...): the process debug link.
 void fnc_tsk() {
-  if (*ws.Exec_ptr == code::OP_DIV) Not_built("the process debug link (TSK(/))");
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    KestDbgTskFnc();
+    return;
+  }
   int32_t n = Eval_range(-1, TSK_LAST);
   if (n == -1) {
     Fnc_result_copy(Oru_file_id, 4);

@@ -643,7 +643,7 @@ void fnc_dim() {
   if (c == code::D_READ) return Dim_bounds();
   if (c == code::D_FIND) return Dim_find();
   if (c == code::EXT_DIR) return Dim_sum();
-  if (c == code::PREFIX2) Not_built("the associative-key form of DIM(");
+  if (c == code::PREFIX2) return Dim_assoc();
   Num_val nv = Fnc_num();
   if (nv.mant < 0) Rpt_error(41);
   int32_t n = To_integer(nv);

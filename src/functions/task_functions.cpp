@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "programs/debug_link.h"
 #include "core/dates.h"
 #include "core/host.h"
 #include "core/startup.h"
@@ -135,6 +136,7 @@ void fnc_tcb() {
       break;
     }
     case 46: v = CurrentDay(); break;  // today's day number
+    case 47: v = KestDbgStatus(); break;  // -1 debugged, the debugged pid when debugging, else 0
     case 84: v = ws.Pipe_pid; break;
     case 94: v = Start_uid(); break;
     case 96: v = geteuid(); break;

@@ -75,11 +75,20 @@ Kbfr* add_buffer(Kbfr_pool& p) {
 // The victim of a miss: a free buffer, else the least recently used buffer
 // not used in this operation; a new buffer when there is none (or a growing
 // private pool may still grow).
+// A file held whole (its channel works without locks) keeps what it reads:
+// no other process can change its blocks, so its private chain grows up to
+// this many bytes instead of reading the same blocks again.
+constexpr size_t HELD_WHOLE_BYTES = size_t(32) << 20;
+
 Kbfr* victim(Kbfr_pool& p) {
   if (p.grow_left > 0) {
     --p.grow_left;
     return add_buffer(p);
   }
+  if (p.lru && !p.lru->file) return p.lru;
+  if (K.ch && K.ch->nolock && !K.ch->readonly && K.f && K.f->priv.get() == &p &&
+      (p.bufs.size() + 1) * p.data_size <= HELD_WHOLE_BYTES)
+    return add_buffer(p);
   for (Kbfr* b = p.lru; b; b = b->prev) {
     if (!b->file) return b;
     if (b->serial == K.serial && b->file == K.f) continue;
@@ -295,6 +304,14 @@ void Kbfr_wrt(Kbfr* b, bool own) {
     K.f = keep;
     return;
   }
+  if (!f->pend.empty()) {
+    try {
+      Kfix_flush_pending(f);
+    } catch (...) {
+      if (own) throw;
+      return;
+    }
+  }
   uint8_t* d = b->b();
   bool node = d[0] == kf::BT_NODE;
   if (node) {
@@ -312,6 +329,12 @@ void Kbfr_wrt(Kbfr* b, bool own) {
 }
 
 void Kbfr_flush_file(Key_file* f, bool drop) {
+  if (f) {
+    Kfix_flush_pending(f);
+  } else {
+    extern std::vector<Key_file*> Key_files;
+    for (Key_file* g : Key_files) Kfix_flush_pending(g);
+  }
   auto one = [&](Kbfr_pool& p) {
     for (auto& u : p.bufs) {
       Kbfr* b = u.get();

@@ -187,6 +187,7 @@ std::string Key_verify(Key_chan* ch) {
   Key_bracket op(ch, DIR_READ, false);
   Key_Hdr_Lock_N_Load(1);
   Key_file* f = K.f;
+  Kfix_flush_pending(f);
   int64_t key0 = -1;
   for (int k = 0; k < f->lay.nkeys; ++k) {
     Kno_def(k);

@@ -77,6 +77,10 @@ struct Key_file {
   int wd_count = 0;              // operations since the last full write-back
   int channels = 0;
   uint32_t data_block = 0;       // current data block (variable-length files)
+  // Fixed-length slots appended by a channel that works without locks, not
+  // yet written: they start at pend_off (Kfix_flush_pending).
+  std::vector<uint8_t> pend;
+  int64_t pend_off = 0;
   // EFF files (second format): the page store; null for first-format files.
   std::shared_ptr<Eff_store> eff;
 };
@@ -223,6 +227,7 @@ void Key_free_tree(uint32_t root);
 
 // ---- record storage (record_store.cpp) ----
 int Krec_read(uint32_t addr);
+void Kfix_flush_pending(Key_file* f);
 uint32_t Krec_add(const uint8_t* image, bool count);
 void Krec_del(uint32_t addr, bool count);
 uint32_t Krec_rwr(uint32_t addr, const uint8_t* image);

@@ -58,6 +58,12 @@ void Khdr_flush(Key_file* f) {
     return;
   }
   if (f->hdr_changed) {
+    try {
+      Kfix_flush_pending(f);
+    } catch (...) {
+      unlock_header(f);
+      throw;
+    }
     if (Key_pwrite(f->fd, f->hdr + 8, 248, 8) != 248) {
       unlock_header(f);
       Rpt_error(3);

@@ -1,26 +1,38 @@
-// DUMP: the program's state as readable text on the console.
+// DUMP: the program's state as readable text on a channel.
 //
-//   DUMP          the current call level
-//   DUMP -n       n levels below the current one (DUMP 0 the outermost)
-//   DUMP /        every level, current first
-//   DUMP OBJECT h one object
+//   DUMP [(chan)]          the current call level
+//   DUMP [(chan)] -n       n levels below the current one (DUMP 0 the outermost)
+//   DUMP [(chan)] /        every level, current first
+//   DUMP [(chan)] OBJECT h one object
 // Each level: its program, its line, its open control-stack frames, its
 // variables (a number that is 0 and an empty string are left out, an array
 // shows its DIM line and its elements that are not), the loaded data sets
 // and the object running there; then the global variables.  Strings print
 // as pieces joined by "+": printable runs in quotes, the FS character as
 // SEP, ESC as ESC, other bytes in hexadecimal between "$".
+//
+// The same walk serves the IDE debug link in two compact modes: names only
+// (every line end becomes '|', values are left out) and one variable (the
+// line end becomes a TAB).  Output goes to a sink: the console, a channel
+// through PRINT's character machine, or a string for the IDE.
+#include "programs/dump.h"
+
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
+#include "channels/channel.h"
 #include "channels/console_device.h"
+#include "channels/print.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/decimal.h"
+#include "core/editor.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/hash_table.h"
 #include "core/lexicon.h"
 #include "core/memory.h"
 #include "core/switches.h"
@@ -34,30 +46,79 @@
 
 namespace {
 
-bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+enum Mode { FULL = 0, NAMES = 64, ONEVAR = 128 };
 
-void out_line(const std::string& s) {
-  Con_write(s.data(), s.size());
-  Con_newline();
-}
+// Where the dump goes.  Text is gathered per line and handed on at each
+// line end; the stop mark ends all further output.
+struct Sink {
+  enum Kind { CONSOLE, CHANNEL, TEXT } kind = CONSOLE;
+  int mode = FULL;
+  int width = 0;      // line width for continuation lines (0: none)
+  bool stop = false;  // the stop mark: the user ended a page
+  size_t column = 0;  // characters since the last line end
+  std::string text;   // TEXT: everything; otherwise the pending piece
+
+  void put(const std::string& s) {
+    if (stop) return;
+    column += s.size();
+    if (kind == TEXT) {
+      text += s;
+    } else if (kind == CONSOLE) {
+      Con_write(s.data(), s.size());
+    } else {
+      Prt_bytes(reinterpret_cast<const uint8_t*>(s.data()), int32_t(s.size()));
+    }
+  }
+  // The line end of the mode: a line feed, '|' or a TAB.
+  void eol() {
+    if (stop) return;
+    if (mode == NAMES) {
+      put("|");
+      return;
+    }
+    if (mode == ONEVAR) {
+      put("\t");
+      return;
+    }
+    hard_eol();
+  }
+  void hard_eol() {
+    if (stop) return;
+    column = 0;
+    if (kind == TEXT) {
+      text += '\n';
+    } else if (kind == CONSOLE) {
+      Con_newline();
+      if (List_Continue()) stop = true;
+    } else {
+      Prt_slew(1);
+    }
+  }
+  void line(const std::string& s) {
+    put(s);
+    eol();
+  }
+};
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
 std::string number_text(const Num_val& v) {
   char buf[CONV_NORMAL_MAX];
   return std::string(buf, size_t(Conv_normal(v, buf)));
 }
 
-std::string string_text(const uint8_t* p, size_t n) {
-  std::string out, run, hex;
+// The pieces of a string value (see Dump_string_text).
+std::vector<std::string> string_pieces(const uint8_t* p, size_t n, bool esc_by_name) {
+  std::vector<std::string> out;
+  std::string run, hex;
   auto flush_run = [&] {
     if (run.empty()) return;
-    if (!out.empty()) out += '+';
-    out += '"' + run + '"';
+    out.push_back('"' + run + '"');
     run.clear();
   };
   auto flush_hex = [&] {
     if (hex.empty()) return;
-    if (!out.empty()) out += '+';
-    out += '$' + hex + '$';
+    out.push_back('$' + hex + '$');
     hex.clear();
   };
   for (size_t i = 0; i < n; i++) {
@@ -69,10 +130,9 @@ std::string string_text(const uint8_t* p, size_t n) {
       continue;
     }
     flush_run();
-    if (c == prmblk.FS || c == 27) {
+    if (c == prmblk.FS || (c == 27 && esc_by_name)) {
       flush_hex();
-      if (!out.empty()) out += '+';
-      out += c == 27 ? "ESC" : "SEP";
+      out.push_back(c == prmblk.FS ? "SEP" : "ESC");
       continue;
     }
     char b[3];
@@ -91,6 +151,12 @@ std::string stno(uint32_t n) {
 }
 
 std::string subscript(const Var_node* v, uint32_t e) {
+  if (v->assoc) {
+    // An array indexed by keys: the element's key in quotes.
+    if (HSH_entry* k = HSH_FndVal(v->assoc, e + 1))
+      return "[\"" + std::string(reinterpret_cast<const char*>(k->key()), k->key_len) + "\"]";
+    return "[" + std::to_string(e + 1) + "]";
+  }
   int32_t idx[3];
   uint32_t rest = e;
   uint32_t s1 = uint32_t(v->size[1]), s2 = uint32_t(v->size[2]);
@@ -115,76 +181,116 @@ std::string dim_line(const Var_node* v) {
   return s + "]";
 }
 
-void dump_node(const Var_node* v) {
+// One value: the name with its subscript, '=', the value, the line end.  A
+// string longer than 20 characters that reaches within 10 columns of the
+// line width goes on on a new line that begins with the name and "+=".
+void dump_val(Sink& o, const std::string& name, const std::string& sub, const Num_val* num, const uint8_t* str,
+              size_t len) {
+  o.put(name + sub);
+  if (o.mode == NAMES) {
+    o.put("|");
+    return;
+  }
+  o.put("=");
+  if (num) {
+    o.put(number_text(*num));
+    o.eol();
+    return;
+  }
+  if (len == 0) {
+    o.put("\"\"");
+    o.eol();
+    return;
+  }
+  std::vector<std::string> pieces = string_pieces(str, len, true);
+  size_t produced = 0;
+  for (size_t i = 0; i < pieces.size(); i++) {
+    std::string piece = (i ? "+" : "") + pieces[i];
+    if (o.width > 0 && produced > 20 && o.column + 10 >= size_t(o.width)) {
+      o.hard_eol();
+      o.put(name + sub + "+=");
+      piece = pieces[i];
+    }
+    o.put(piece);
+    produced += piece.size();
+  }
+  o.eol();
+}
+
+void dump_node(Sink& o, const Var_node* v) {
+  if (o.stop) return;
   std::string name(v->name, v->name_len);
   if (Is_array(v)) {
-    if (v->assoc) return;  // indexed by keys: not listed
-    out_line(dim_line(v));
-    for (uint32_t e = 0; e < Var_count(v); e++) {
+    if (v->assoc && o.mode != ONEVAR) return;  // indexed by keys: not listed
+    if (o.mode != ONEVAR) o.line(dim_line(v));
+    if (o.mode == NAMES) return;
+    for (uint32_t e = 0; e < Var_count(v) && !o.stop; e++) {
       if (v->type == code::NUM_VAR) {
         const Num_val& n = static_cast<const Num_val*>(v->elems)[e];
-        if (n.mant != 0) out_line(name + subscript(v, e) + "=" + number_text(n));
+        if (n.mant != 0) dump_val(o, name, subscript(v, e), &n, nullptr, 0);
       } else {
         const Str_blk* s = static_cast<Str_blk* const*>(v->elems)[e];
-        if (s && s->len) out_line(name + subscript(v, e) + "=" + string_text(s->bytes(), s->len));
+        if (s && s->len) dump_val(o, name, subscript(v, e), nullptr, s->bytes(), s->len);
       }
     }
     return;
   }
   if (v->type == code::NUM_VAR) {
-    if (v->num.mant != 0) out_line(name + "=" + number_text(v->num));
-  } else if (v->str && v->str->len) {
-    out_line(name + "=" + string_text(v->str->bytes(), v->str->len));
+    // Asked for by name, a 0 is shown too: the IDE asked for its value.
+    if (v->num.mant != 0 || o.mode != FULL) dump_val(o, name, "", &v->num, nullptr, 0);
+  } else if ((v->str && v->str->len) || o.mode != FULL) {
+    dump_val(o, name, "", nullptr, v->str ? v->str->bytes() : nullptr, v->str ? v->str->len : 0);
   }
 }
 
-void dump_tree(const Var_node* n) {
+void dump_tree(Sink& o, const Var_node* n) {
   // In order, without recursion on the right spine.
-  while (n) {
-    dump_tree(n->left);
-    dump_node(n);
+  while (n && !o.stop) {
+    dump_tree(o, n->left);
+    dump_node(o, n);
     n = n->right;
   }
 }
 
-void dump_frames(const Ctl_frame* f) {
-  for (; f; f = f->link) {
+void dump_frames(Sink& o, const Ctl_frame* f) {
+  for (; f && !o.stop; f = f->link) {
     std::string dots = "!  ...............";
     bool nothing = false;
     std::string_view kw = f->tag == 171 ? Lex_text(code::EXT_DIR, 171, &nothing) : Lex_text(f->tag, 0, &nothing);
     std::string k(kw);
     for (size_t i = 0; i < k.size() && 3 + i < dots.size(); i++) dots[3 + i] = k[i];
-    out_line(dots + stno(f->origin_line));
+    o.line(dots + stno(f->origin_line));
   }
 }
 
-void dump_data_set(const std::string& name, const std::string& path, Var_node* num, Var_node* str, void*) {
-  out_line("!  Loaded data...." + name + " (" + path + ")");
-  dump_tree(num);
-  dump_tree(str);
+void dump_data_set(const std::string& name, const std::string& path, Var_node* num, Var_node* str, void* ctx) {
+  Sink& o = *static_cast<Sink*>(ctx);
+  o.line("!  Loaded data...." + name + " (" + path + ")");
+  dump_tree(o, num);
+  dump_tree(o, str);
 }
 
-void dump_object(int32_t slot) {
+void dump_object(Sink& o, int32_t slot) {
   if (slot < 1 || slot >= int32_t(oop.objs.size()) || !oop.objs[size_t(slot)]) return;
-  Oop_object* o = oop.objs[size_t(slot)];
-  out_line("! Dump of OBJECT information");
+  Oop_object* ob = oop.objs[size_t(slot)];
+  o.line("! Dump of OBJECT information");
   Num_val h;
   h.mant = Oop_handle_of(slot);
-  out_line("! _Obj=" + number_text(h));
-  out_line("! _Class$=" + string_text(reinterpret_cast<const uint8_t*>(o->cls->name->text), o->cls->name->len));
+  dump_val(o, "! _Obj", "", &h, nullptr, 0);
+  dump_val(o, "! _Class$", "", nullptr, reinterpret_cast<const uint8_t*>(ob->cls->name->text), ob->cls->name->len);
   Num_val r;
-  r.mant = o->refs;
-  out_line("! _Refcnt=" + number_text(r));
-  for (int pass = 0; pass < 2; pass++) {
+  r.mant = ob->refs;
+  dump_val(o, "! _Refcnt", "", &r, nullptr, 0);
+  for (int pass = 0; pass < 2 && !o.stop; pass++) {
     bool heading = false;
     std::vector<const Prop_inst*> list;
-    for (const Prop_inst* pi = o->props; pi; pi = pi->next) list.insert(list.begin(), pi);
+    for (const Prop_inst* pi = ob->props; pi; pi = pi->next) list.insert(list.begin(), pi);
     for (const Prop_inst* pi : list) {
       bool local = !pi->entry ? !pi->dynamic : (pi->entry->flags & PF_LOCAL) != 0;
       if (local != (pass == 1)) continue;
-      if (!heading) out_line(pass == 0 ? "! External Properties" : "! Local Properties");
+      if (!heading) o.line(pass == 0 ? "! External Properties" : "! Local Properties");
       heading = true;
-      dump_node(pi->var);
+      dump_node(o, pi->var);
     }
   }
 }
@@ -194,64 +300,171 @@ struct Level {
   int number;
 };
 
-void dump_level(const Level& l, bool current) {
-  const Prog_context* c = l.ctx;
-  out_line("! " + std::string(58, '*'));
-  out_line("! Level=" + std::to_string(l.number));
-  std::string pgn = c->Cur_pgm && c->Cur_pgm->path ? c->Cur_pgm->path : "<Unsaved>";
-  out_line("! PGN=\"" + pgn + "\"");
-  uint32_t line = current ? (ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno) : c->Stop_stno;
-  if (line) out_line("!  Statement......" + stno(line));
-  dump_frames(c->Ctl_stack);
-  dump_tree(c->Loc_num_tree);
-  dump_tree(c->Loc_str_tree);
-  if (current) LoadData_each(dump_data_set, nullptr);
-  if (current && oop.cur_obj && oop.cur_depth == Call_depth()) dump_object(oop.cur_obj);
-}
-
-}  // namespace
-
-void d_dump() {
-  uint8_t* p = ws.Exec_ptr;
-  if (*p == code::LPAREN) Rpt_error_text(99, "DUMP to a channel: only the console is built");
-  if (p[0] == code::PREFIX2 && p[1] == 64) {  // DUMP OBJECT h
-    ws.Exec_ptr += 2;
-    Eval_val();
-    Num_val v = ws.Num_acc;
-    Set_scl(v, 0, 0);
-    Oop_object* o = Oop_object_of_handle(v.mant);
-    if (Con_column() != 0) Con_newline();
-    dump_object(o->slot);
-    return;
-  }
-  // The levels, outermost first.
-  std::vector<Level> levels;
+// The call levels, current first; numbered from the outermost (1, or 0
+// with parameter B0).
+std::vector<Level> call_levels() {
   std::vector<const Prog_context*> chain;
   chain.push_back(&ws);
   for (Call_frame* f = ws.Call_link; f; f = f->Call_link) chain.push_back(f);
   int base = Sw_on(sw::B_0) ? 0 : 1;
+  std::vector<Level> levels;
   for (size_t i = 0; i < chain.size(); i++) levels.push_back({chain[i], base + int(chain.size() - 1 - i)});
+  return levels;
+}
+
+uint32_t level_line(const Level& l) {
+  if (l.ctx == &ws) return ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno;
+  return l.ctx->Stop_stno;
+}
+
+std::string level_path(const Prog_context* c) {
+  return c->Cur_pgm && c->Cur_pgm->path ? c->Cur_pgm->path : "<Unsaved>";
+}
+
+// The program of a level, its line, frames, variables, data sets and object.
+void dump_pgm(Sink& o, const Level& l) {
+  const Prog_context* c = l.ctx;
+  bool current = c == &ws;
+  uint32_t line = level_line(l);
+  if (o.mode == NAMES) {
+    o.line(level_path(c));
+    o.line(std::to_string(line));
+  } else {
+    o.line("! PGN=\"" + level_path(c) + "\"");
+    if (line) o.line("!  Statement......" + stno(line));
+    dump_frames(o, c->Ctl_stack);
+  }
+  dump_tree(o, c->Loc_num_tree);
+  dump_tree(o, c->Loc_str_tree);
+  if (current) LoadData_each(dump_data_set, &o);
+  if (current && oop.cur_obj && oop.cur_depth == Call_depth()) dump_object(o, oop.cur_obj);
+}
+
+// A variable of a tree by name, compared without regard to case.
+const Var_node* find_in(const Var_node* n, const std::string& name) {
+  for (; n; n = n->right)
+    if (const Var_node* l = find_in(n->left, name)) return l;
+    else if (n->name_len == name.size() && strncasecmp(n->name, name.data(), name.size()) == 0) return n;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string Dump_string_text(const unsigned char* p, size_t n, size_t max, bool esc_by_name) {
+  if (n == 0) return "\"\"";
+  std::string out;
+  for (const std::string& piece : string_pieces(p, n, esc_by_name)) {
+    if (max && out.size() + piece.size() + 1 > max) return out + "...";
+    if (!out.empty()) out += '+';
+    out += piece;
+  }
+  return out;
+}
+
+std::string Dump_EclipseStack() {
+  Sink o;
+  o.kind = Sink::TEXT;
+  o.mode = NAMES;
+  std::vector<Level> levels = call_levels();
+  for (size_t i = 0; i < levels.size(); i++) {
+    const Level& l = levels[i];
+    if (i) o.put("#");
+    const Prog_context* c = l.ctx;
+    std::string given = c->Pgm_name && c->Pgm_name->len
+                            ? std::string(reinterpret_cast<const char*>(c->Pgm_name->bytes()), c->Pgm_name->len)
+                            : "";
+    if (!given.empty())
+      o.put(given + ";" + std::to_string(level_line(l)) + "|");
+    else
+      o.put("Level " + std::to_string(l.number) + ";" + std::to_string(level_line(l)) + "|");
+    dump_pgm(o, l);
+  }
+  o.put("#");
+  dump_tree(o, ws.Glo_num_tree);
+  dump_tree(o, ws.Glo_str_tree);
+  o.put("#");
+  o.hard_eol();
+  return o.text;
+}
+
+std::string Dump_EclipseVar(int level, const char* name, size_t len) {
+  Sink o;
+  o.kind = Sink::TEXT;
+  o.mode = ONEVAR;
+  std::string n(name, len);
+  bool is_str = !n.empty() && n.back() == '$';
+  bool global = !n.empty() && n[0] == '%';
+  const Var_node* v = nullptr;
+  std::vector<Level> levels = call_levels();
+  int outermost = levels.back().number, current = levels.front().number;
+  if (!global && level >= outermost && level <= current) {
+    const Prog_context* c = levels[size_t(current - level)].ctx;
+    v = find_in(is_str ? c->Loc_str_tree : c->Loc_num_tree, n);
+  }
+  if (!v && (global || level <= outermost || level > current)) v = find_in(is_str ? ws.Glo_str_tree : ws.Glo_num_tree, n);
+  if (v)
+    dump_node(o, v);
+  else
+    o.put(n + "=<?>\t");
+  o.hard_eol();
+  return o.text;
+}
+
+void d_dump() {
+  Sink o;
+  uint8_t* p = ws.Exec_ptr;
+  if (*p == code::LPAREN) {
+    Io_SetOptions(0);
+    p = ws.Exec_ptr;
+    Fcb* f = ws.Cur_fcb;
+    if (!Prt_is_console(f)) {
+      if (f->kind == FK_KEYED || f->kind == FK_EFF) Rpt_error(13);
+      Prt_begin_output();
+      o.kind = Sink::CHANNEL;
+      o.width = f->width;
+    }
+  } else {
+    ws.Cur_fcb = ws.Con_fcb;
+  }
+  if (o.kind == Sink::CONSOLE) List_page_start();
+  if (p[0] == code::PREFIX2 && p[1] == 64) {  // DUMP OBJECT h
+    ws.Exec_ptr = p + 2;
+    Eval_val();
+    Num_val v = ws.Num_acc;
+    Set_scl(v, 0, 0);
+    Oop_object* ob = Oop_object_of_handle(v.mant);
+    if (o.kind == Sink::CONSOLE && Con_column() != 0) Con_newline();
+    dump_object(o, ob->slot);
+    if (o.kind == Sink::CHANNEL) Prt_flush();
+    return;
+  }
+  std::vector<Level> levels = call_levels();
   bool all = false;
   int wanted = levels.front().number;
   if (*p == code::OP_DIV) {
     all = true;
-    ws.Exec_ptr++;
+    ws.Exec_ptr = p + 1;
   } else if (!stmt_end(*p)) {
+    ws.Exec_ptr = p;
     int32_t n = Eval_integer();
     int current = levels.front().number;
     wanted = n < 0 ? current + n : n;
-    if (wanted < base || wanted > current) Rpt_error(41);
+    if (wanted < levels.back().number || wanted > current) Rpt_error(41);
   }
-  if (Con_column() != 0) Con_newline();
+  if (o.kind == Sink::CONSOLE && Con_column() != 0) Con_newline();
   char head[96];
   std::snprintf(head, sizeof head, "! ERR=%d, CTL=%d, RET=%d", ws.Err_no, int(ws.Ctl_value), int(ws.Last_errno));
-  out_line(head);
+  o.line(head);
   for (const Level& l : levels) {
+    if (o.stop) break;
     if (!all && l.number != wanted) continue;
-    dump_level(l, l.ctx == &ws);
+    o.line("! " + std::string(58, '*'));
+    o.line("! Level=" + std::to_string(l.number));
+    dump_pgm(o, l);
   }
-  out_line("! ----");
-  out_line("! Global variables (%...)");
-  dump_tree(ws.Glo_num_tree);
-  dump_tree(ws.Glo_str_tree);
+  o.line("! ----");
+  o.line("! Global variables (%...)");
+  dump_tree(o, ws.Glo_num_tree);
+  dump_tree(o, ws.Glo_str_tree);
+  if (o.kind == Sink::CHANNEL) Prt_flush();
 }

@@ -36,6 +36,7 @@
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/libraries.h"
+#include "programs/image_lines.h"
 #include "programs/program_file.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
@@ -69,8 +70,10 @@ struct Label {
 
 class Image_builder {
  public:
-  explicit Image_builder(std::vector<const uint8_t*> lines, std::vector<uint32_t> lens)
-      : lines_(std::move(lines)), lens_(std::move(lens)) {}
+  // old_format: the image of the old program format (16-bit sizes only,
+  // references marked by bit 15, the end line numbered 32000).
+  Image_builder(std::vector<const uint8_t*> lines, std::vector<uint32_t> lens, bool old_format = false)
+      : lines_(std::move(lines)), lens_(std::move(lens)), v0_(old_format) {}
 
   void build(std::vector<uint8_t>& image, Image_layout& layout);
   const std::vector<Label*>& labels() const { return label_list_; }
@@ -82,6 +85,7 @@ class Image_builder {
   uint32_t name_index(uint8_t code, const uint8_t* item, const uint8_t** after);
   Label* find_label(const std::string& name);
   size_t convert(size_t i, std::vector<uint8_t>* out);
+  void build_old(std::vector<uint8_t>& image, Image_layout& layout, uint64_t total);
 
   std::vector<const uint8_t*> lines_;  // each: line number, code, 255
   std::vector<uint32_t> lens_;
@@ -94,8 +98,15 @@ class Image_builder {
   std::vector<Label*> label_list_;  // newest first
   std::unordered_map<std::string, Label*> label_map_;
   bool wide_ = false;
+  bool v0_ = false;
+  std::vector<uint8_t> v0_long_;  // old format: references to this line's label stay names
   int pass_ = 0;
 };
+
+// A reference in the old format: bit 15 and the record's offset, which must
+// fit in 15 bits (a line further on keeps its number or its label).
+constexpr uint32_t V0_REF_LIMIT = 0x8000;
+constexpr uint16_t V0_END_LINE = 32000;
 
 Label* Image_builder::find_label(const std::string& name) {
   auto it = label_map_.find(name);
@@ -136,10 +147,12 @@ size_t Image_builder::convert(size_t i, std::vector<uint8_t>* out) {
   size_t size = 2 + 2;  // length field and line number
   size_t start = out ? out->size() : 0;
   if (out) {
+    uint16_t no = get_u16be(line);
+    if (v0_ && no == LAST_LINE_NO) no = V0_END_LINE;
     out->push_back(0);
     out->push_back(0);
-    out->push_back(line[0]);
-    out->push_back(line[1]);
+    out->push_back(uint8_t(no >> 8));
+    out->push_back(uint8_t(no));
   }
   auto emit = [&](const uint8_t* s, size_t n) {
     if (out) out->insert(out->end(), s, s + n);
@@ -180,7 +193,11 @@ size_t Image_builder::convert(size_t i, std::vector<uint8_t>* out) {
     } else if (c == code::LINE_REF) {
       uint16_t target = get_u16be(p + 1);
       auto it = std::lower_bound(numbers_.begin(), numbers_.end(), target);
-      if (it != numbers_.end() && *it == target) {
+      if (it != numbers_.end() && *it == target && v0_) {
+        size_t t = size_t(it - numbers_.begin());
+        if (pass_ == 1 && offsets_[t] < V0_REF_LIMIT) emit3(code::LINE_REF, uint16_t(0x8000 | offsets_[t]));
+        else emit(p, n);  // measured alike: both forms take three bytes
+      } else if (it != numbers_.end() && *it == target) {
         size_t t = size_t(it - numbers_.begin());
         referenced_[t] = 1;
         emit3(code::LABEL_IDX, pass_ == 0 ? 0 : uint16_t(wide_ ? stmt_index_[t] : offsets_[t]));
@@ -193,6 +210,12 @@ size_t Image_builder::convert(size_t i, std::vector<uint8_t>* out) {
       if (first) {
         referenced_[i] = 1;
         emit(p, n);
+      } else if (l && l->state != 0 && v0_) {
+        // A label whose line lies beyond the 15-bit offsets stays a name.
+        if (v0_long_[l->line])
+          emit(p, n);
+        else
+          emit3(code::LABEL, uint16_t(0x8000 | (pass_ == 0 ? 0 : offsets_[l->line])));
       } else if (l && l->state != 0) {
         emit3(code::LABEL_IDX2, pass_ == 0 ? 0 : uint16_t(wide_ ? stmt_index_[l->line] : offsets_[l->line]));
       } else {
@@ -248,18 +271,33 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
       l->state = 2;
     }
   }
-  // Pass 0: sizes, names, referenced lines.
+  // Pass 0: sizes, names, referenced lines.  In the old format a label
+  // reference is three bytes while its line lies within the 15-bit offsets
+  // and the label's name beyond: measured again until no line moves past.
   pass_ = 0;
+  v0_long_.assign(count, 0);
   uint64_t lines_size = 0;
-  for (size_t i = 0; i < count; i++) {
-    offsets_[i] = uint32_t(lines_size);
-    lines_size += convert(i, nullptr);
+  for (bool again = true; again;) {
+    lines_size = 0;
+    for (size_t i = 0; i < count; i++) {
+      offsets_[i] = uint32_t(lines_size);
+      lines_size += convert(i, nullptr);
+    }
+    again = false;
+    if (!v0_) break;
+    if (lines_size > 0xFFFF) Rpt_error(19);
+    for (size_t i = 0; i < count; i++)
+      if (offsets_[i] >= V0_REF_LIMIT && !v0_long_[i]) v0_long_[i] = again = true;
   }
   uint64_t names_size = 0;
   for (const std::string& s : names_) names_size += 1 + s.size();
   uint32_t defined = 0;
   for (Label* l : label_list_)
     if (l->state != 0) defined++;
+  if (v0_) {
+    build_old(image, layout, lines_size + names_size + 2 * names_.size());
+    return;
+  }
   uint64_t total = lines_size + names_size + 2 * names_.size() + 4 * uint64_t(defined);
   wide_ = total > 65535;
   uint32_t stmt_cnt = 0;
@@ -308,6 +346,32 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
     layout.label_cnt++;
   }
   layout.has_labels = true;
+  layout.size = uint32_t(image.size());
+}
+
+// The old format after pass 0: the line records, the name-offset table,
+// then the names; no label table, no wide form.
+void Image_builder::build_old(std::vector<uint8_t>& image, Image_layout& layout, uint64_t total) {
+  if (total > 0xFFFF) Rpt_error(19);
+  pass_ = 1;
+  image.clear();
+  image.reserve(size_t(total));
+  for (size_t i = 0; i < lines_.size(); i++) convert(i, &image);
+  layout = Image_layout{};
+  layout.name_tbl = uint32_t(image.size());
+  uint32_t off = 0;
+  for (const std::string& n : names_) {
+    image.push_back(uint8_t(off >> 8));
+    image.push_back(uint8_t(off));
+    off += uint32_t(1 + n.size());
+  }
+  layout.name_area = uint32_t(image.size());
+  for (const std::string& n : names_) {
+    image.push_back(uint8_t(n.size()));
+    image.insert(image.end(), n.begin(), n.end());
+  }
+  if (image.size() > 0xFFFF) Rpt_error(19);
+  layout.name_cnt = uint32_t(names_.size());
   layout.size = uint32_t(image.size());
 }
 
@@ -472,6 +536,45 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
   if (image_size >= 65521 && !Sw_on(sw::PZ)) line(Msg_text(66));
 }
 
+// The program's lines in order, the end line last.
+void program_lines(std::vector<const uint8_t*>& lines, std::vector<uint32_t>& lens) {
+  for (Str_blk* b = Edit_head(); b; b = b->link) {
+    lines.push_back(b->bytes());
+    lens.push_back(b->len);
+    if (!b->link) break;
+  }
+}
+
+// SAVE with parameter SV 0: the old program format.  A program held as its
+// loaded image is turned into lines first.  The file gets no saved
+// versions; a protected program never comes here (error 52 before).
+void save_old_format(Fcb* f, int fd, uint8_t* h, bool member, int version) {
+  if (ws.Pgm_image) Sve_conv();
+  Prg_seed seed;
+  fill_header(h, version, false, seed);
+  std::vector<const uint8_t*> lines;
+  std::vector<uint32_t> lens;
+  program_lines(lines, lens);
+  Image_builder builder(lines, lens, true);
+  std::vector<uint8_t> image;
+  Image_layout layout;
+  builder.build(image, layout);
+  Prg_put_layout(h, layout, 0);
+  // The old header holds 16-bit sizes only: no wide fields, no label table.
+  put_u32be(h + PH_SIZE32, 0);
+  put_u32be(h + PH_NAMETBL32, 0);
+  put_u32be(h + PH_NAMEAREA32, 0);
+  put_u32be(h + PH_STMTTBL, 0);
+  put_u32be(h + PH_LABELTBL, 0);
+  put_u16be(h + PH_LABELCNT, 0);
+  put_u32be(h + PH_TIME, uint32_t(time(nullptr)));  // UTC, no zone correction
+  std::memcpy(h, "[Yod", 4);
+  if (member) Pgl_store(f, h, image.data(), image.size());
+  else write_program(fd, h, image, {});
+  ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
+  report_labels(builder.labels(), layout.size);
+}
+
 }  // namespace
 
 
@@ -506,6 +609,7 @@ void d_save() {
   }
   int version = -1;
   int numbers = 0;
+  int32_t drive = -1;
   bool desc_given = false;
   char desc[PRG_DESC_LEN] = {};
   for (;;) {
@@ -533,8 +637,13 @@ void d_save() {
       desc_given = true;
     } else {
       ws.Exec_ptr = p + 1;
-      Eval_integer();
-      if (++numbers == 2 && Sw_on(sw::PlusL)) Not_built("prefix lists");
+      int32_t v = Eval_integer();
+      if (++numbers == 2 && Sw_on(sw::PlusL)) {
+        // The prefix list whose directory a new program file goes to.
+        if (v < 0 || v >= PFX_LISTS) Rpt_error(41);
+        if (!Pfx_defined(v)) Rpt_error(4);
+        drive = v + 1;
+      }
     }
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -554,6 +663,7 @@ void d_save() {
     Set_path(name);
     Kdef kd;
     kd.type = FK_PROGRAM;
+    kd.drive = drive;
     File_create(kd, nullptr);
     chan.f = Open_scratch(name, true);
   } else if (numbers > 0) {
@@ -583,7 +693,13 @@ void d_save() {
     if (refused) Rpt_error(52);
     Sve_serial(f, list_form);
   } else {
-    if (prmblk.SV == 0) Not_built("saving in the old program format (parameter SV 0)");
+    if (prmblk.SV == 0) {
+      save_old_format(f, fd, h, member, version);
+      Close_scratch(chan.release());
+      bool copy = KestSaveCvs();
+      if (show) Prg_show(copy, version > 0 ? version : 0);
+      return;
+    }
     bool enciphered = (ws.Pgm_flags & PGM_ENCIPHERED) != 0;
     Prg_seed seed;
     fill_header(h, version, enciphered, seed);
@@ -605,11 +721,7 @@ void d_save() {
     } else {
       std::vector<const uint8_t*> lines;
       std::vector<uint32_t> lens;
-      for (Str_blk* b = Edit_head(); b; b = b->link) {
-        lines.push_back(b->bytes());
-        lens.push_back(b->len);
-        if (!b->link) break;
-      }
+      program_lines(lines, lens);
       if (Sw_on(sw::SS)) {
         Struct_check check;
         for (size_t i = 0; i < lines.size(); i++) {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
+#include <filesystem>
 
 #include "core/codes.h"
 #include "keyed/eff_format.h"
@@ -307,8 +309,9 @@ TEST_F(Eff, MoreThanSixteenKeys) {
       if (k % 3 == 0) EXPECT_GE(a, b) << "key " << k;
       else EXPECT_LE(a, b) << "key " << k;
       // Equal values keep the order the records were written in.
-      if (a == b && got[i - 1] != "R105" + std::string(19, 'z') && got[i] != "R105" + std::string(19, 'z'))
+      if (a == b && got[i - 1] != "R105" + std::string(19, 'z') && got[i] != "R105" + std::string(19, 'z')) {
         EXPECT_LT(got[i - 1].substr(0, 4), got[i].substr(0, 4)) << "key " << k;
+      }
     }
     EXPECT_EQ(std::count(got.begin(), got.end(), "R105" + std::string(19, 'z')), 1) << "key " << k;
   }
@@ -319,6 +322,40 @@ TEST_F(Eff, MoreThanSixteenKeys) {
   EXPECT_EQ(Key_record_count(ch), 59u);
   EXPECT_EQ(scan(ch, 19).size(), 59u);
   EXPECT_EQ(Key_verify(ch), "");
+}
+
+// Random inserts: a full index page lends entries to a sibling with room
+// before it splits, so leaves end up well above the two-thirds a split
+// alone leaves; the tree stays sound through removals afterwards.
+TEST_F(Eff, RandomInsertsFillIndexPages) {
+  std::string p = make_eff("fill", 20, {}, 10);
+  Key_chan* ch = open(p);
+  std::vector<uint32_t> keys(20000);
+  for (uint32_t i = 0; i < keys.size(); ++i) keys[i] = i * 2654435761u % 4000000000u;
+  std::shuffle(keys.begin(), keys.end(), std::mt19937(3));
+  auto key = [](uint32_t v) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%010u", v);
+    return std::string(b);
+  };
+  for (uint32_t v : keys) put(ch, key(v), "r");
+  EXPECT_EQ(Key_verify(ch), "");
+  close(ch);
+  int64_t size = int64_t(std::filesystem::file_size(p));
+  int leaves = 0, entries = 0;
+  for (int64_t off = 4096; off < size; off += 4096) {
+    auto pg = bytes(p, off, 4096);
+    if (pg[0] != 254 || get_i32be(&pg[6]) > 0) continue;
+    ++leaves;
+    entries += pg[5];
+  }
+  ASSERT_GT(leaves, 0);
+  EXPECT_GT(entries / leaves, 255 * 3 / 4) << leaves << " leaves";
+  ch = open(p);
+  for (size_t i = 0; i < keys.size(); i += 3) Key_remove(ch, Key_by(key(keys[i]), 208));
+  EXPECT_EQ(Key_verify(ch), "");
+  std::vector<std::string> left = scan(ch, 0);
+  EXPECT_EQ(left.size(), keys.size() - (keys.size() + 2) / 3);
 }
 
 // ---- transactions ----

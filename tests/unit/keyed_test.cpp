@@ -3,6 +3,7 @@
 // faults of damaged files.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -748,4 +749,44 @@ TEST_F(KeyedTest, UFilesKeepTheStoredFieldsBeyondThoseWritten) {
   EXPECT_EQ(error_no([&] { Key_write(ch, req(232), "k001,x," + std::string(31, 'y') + ","); }), 1);
 }
 
+}  // namespace
+
+namespace {
+// A channel that holds its file whole gathers appended records in memory and
+// lets its private chain grow: records still gathered read back on any
+// channel, a free slot reused writes them first, and after the write-back
+// another opening finds every record.
+TEST_F(KeyedTest, HeldWholeGathersAppendsAndKeepsWhatItReads) {
+  std::string p = make("held", 40, 6);
+  Key_open_opts o;
+  o.nolock = true;
+  o.nbf = 8;
+  Key_chan* ch = open(p, o);
+  std::vector<int> order(3000);
+  for (int i = 0; i < 3000; ++i) order[size_t(i)] = i;
+  std::shuffle(order.begin(), order.end(), std::mt19937(5));
+  auto key = [](int i) {
+    char b[8];
+    std::snprintf(b, sizeof b, "K%05d", i);
+    return std::string(b);
+  };
+  for (int i : order) put(ch, key(i), "data " + std::to_string(i));
+  EXPECT_FALSE(ch->f->pend.empty());
+  ASSERT_TRUE(ch->f->priv);
+  EXPECT_GT(ch->f->priv->bufs.size(), 8u);  // grew past NBF=
+  Key_chan* other = open(p, o);
+  EXPECT_EQ(strip(get(other, key(order.back()))), "data " + std::to_string(order.back()));
+  for (int i = 0; i < 3000; i += 30) Key_remove(ch, Key_by(key(i), 208));
+  for (int i = 0; i < 3000; i += 30) put(ch, key(i), "again " + std::to_string(i));  // free slots reused
+  for (int i = 3000; i < 3100; ++i) put(ch, key(i), "data " + std::to_string(i));
+  EXPECT_EQ(strip(get(ch, key(3099))), "data 3099");
+  EXPECT_EQ(Key_verify(ch), "");
+  close(other);
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(Key_record_count(ch), 3100u);
+  for (int i = 0; i < 3100; ++i)
+    ASSERT_EQ(strip(get(ch, key(i))), (i < 3000 && i % 30 == 0 ? "again " : "data ") + std::to_string(i)) << i;
+  EXPECT_EQ(Key_verify(ch), "");
+}
 }  // namespace

@@ -25,6 +25,13 @@ REM fields is 10; a file with fewer than three keys is 17.
 190 OPEN (1,ERR=210)TABLE "BROKEN"
 200 PRINT "not here"
 210 PRINT "record without its file field: error",ERR
+212 OPEN LOCK (1)TABLE "ORDERS"; WRITE (1)"an order"; CLOSE (1)
+213 REFILE TABLE "ORDERS"
+214 OPEN (1)TABLE "ORDERS"; READ (1,END=215)A$; PRINT "not emptied"
+215 PRINT "REFILE TABLE emptied ",PTH(1); CLOSE (1)
+216 REFILE TABLE "NOSUCH",ERR=218
+217 PRINT "not here"
+218 PRINT "REFILE of an unknown table: error",ERR
 220 ERASE TABLE "CUSTOMERS"
 230 OPEN (1,ERR=250)"cust.txt"
 240 PRINT "not here"
