@@ -3,6 +3,7 @@
 // files, ADD SERVER of program servers) name what they wait for.
 #include <string>
 
+#include "programs/objects.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -27,7 +28,14 @@ std::string name_at(const uint8_t* p) {
 
 void d_add() {
   const uint8_t* p = ws.Exec_ptr;
-  if (p[0] == code::EXT_DIR && p[1] == code::X_PROPERTY) Not_built("ADD PROPERTY (the object system)");
+  if (p[0] == code::EXT_DIR && p[1] == code::X_PROPERTY) {
+    // ADD PROPERTY names: public properties of the running object.
+    ws.Exec_ptr += 2;
+    ws.Stmt_save = ws.Exec_ptr;  // an ERR= at the end takes the statement's errors
+    Err_scan();
+    Oop_stat_form(code::X_PROPERTY);
+    return;
+  }
   std::string name = name_at(p);
   for (char& c : name)
     if (c >= 'a' && c <= 'z') c = char(c - 32);

@@ -283,7 +283,7 @@ class Ism_file {
   size_t hand_ = 0;
   size_t last_ = 0;
   // node -> buffer + 1 (0 none) for nodes below DIRECT_NODES, the map above.
-  static constexpr uint32_t DIRECT_NODES = 1u << 22;
+  static constexpr uint32_t DIRECT_NODES = 1u << 20;
   std::vector<uint32_t> direct_;
   std::unordered_map<uint32_t, size_t> bindex_;
   // Nodes decoded in this statement (and, for a pair held whole, since

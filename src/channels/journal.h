@@ -55,8 +55,11 @@ void Journal_close();
 void Journal_swap();
 // Appends one record; f: the channel whose record it is (its journal id is
 // the open id), null for the journal's own records.  Nothing without a
-// journal.
-void Journal_it(int type, const void* data, size_t len, Fcb* f);
+// journal.  Returns the record's address (0 for an image, written behind,
+// and without a journal).
+uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f);
+// Writes the images gathered for writing behind (see journal_file.cpp).
+void Journal_flush();
 // The path of the journal file written last (empty without a journal).
 std::string Journal_current_path();
 

@@ -9,11 +9,18 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <chrono>
+#include <atomic>
+#include <condition_variable>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/journal.h"
+#include "channels/kest_dir.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -31,6 +38,29 @@ struct Journal {
   uint32_t last = 0;      // address of this process's last record in it
 };
 Journal J;
+
+// Write-behind of images.  Before and after images ('B', 'A', 'D') of
+// journaled files, the bulk of a journal, are gathered in `batch` and
+// appended together under one lock: when 64 KB are gathered, when the
+// oldest has waited FLUSH_AFTER (a flusher thread keeps that bound also
+// while the program waits for input), before any other record of this
+// process, and when the journal closes.  A process killed at an instant
+// loses at most the images of the last FLUSH_AFTER; every other record is
+// written before its statement goes on.  The batch holds whole records
+// whose previous-address fields are filled in when they are written.  The
+// flusher never moves to a next file: a full file leaves the batch to the
+// main thread (moving touches the channel list).
+constexpr size_t BATCH_MAX = 65536;
+constexpr auto FLUSH_AFTER = std::chrono::milliseconds(10);
+std::mutex batch_mu;
+std::condition_variable batch_cv;
+std::vector<uint8_t> batch;
+std::vector<uint32_t> batch_at;  // offset of each record in batch
+std::chrono::steady_clock::time_point batch_oldest;
+std::thread flusher;
+bool flusher_stop = false;
+int flusher_error = -1;          // an error of the flusher, raised by the main thread
+std::atomic<bool> batch_needs_main{false};  // the flusher found the file full
 
 // The lock of an append (see journal.h for why bytes 1..3).
 constexpr int64_t LOCK_AT = 1, LOCK_LEN = 3;
@@ -115,11 +145,11 @@ int open_rw(const std::string& path, bool create) {
 
 // The highest sequence number of "journal.N" in the directory (0: none).
 long highest_sequence(const std::string& dir) {
-  DIR* d = opendir(dir.c_str());
-  if (!d) Rpt_error(69);
+  Kest_dir d;
+  if (!KestDirOpen(dir.c_str(), &d)) Rpt_error(69);
   long top = 0;
-  while (dirent* e = readdir(d)) {
-    const char* n = e->d_name;
+  while (KestDirRead(&d)) {
+    const char* n = d.name;
     if (std::strncmp(n, "journal.", 8) != 0 || !n[8]) continue;
     long v = 0;
     bool digits = true;
@@ -132,7 +162,7 @@ long highest_sequence(const std::string& dir) {
     }
     if (digits && v > top) top = v;
   }
-  closedir(d);
+  KestDirClose(&d);
   return top;
 }
 
@@ -234,9 +264,134 @@ bool Journal_is_open() { return J.fd >= 0; }
 
 std::string Journal_current_path() { return J.fd >= 0 ? J.path : std::string(); }
 
-void Journal_it(int type, const void* data, size_t len, Fcb* f) {
+namespace {
+
+// Writes the batch at the next address (batch_mu held).  main: the caller
+// is the main thread, which may move to the next file; the flusher leaves a
+// full file's batch alone and returns false.
+bool write_batch(bool main) {
+  if (batch.empty() || J.fd < 0) return true;
+  auto lock = std::make_unique<Append_lock>(J.fd);
+  uint32_t at = read_next(J.fd);
+  if ((at & JRNL_FULL) && !main) return false;
+  if (at & JRNL_FULL) {
+    // The open ids of the images are 'o' addresses in the old file: they
+    // follow their channels' records to the new one.
+    std::vector<std::pair<Fcb*, uint32_t>> before;
+    for (Fcb* f = ws.Fcb_list; f; f = f->next)
+      if (f->journal_id > 0) before.push_back({f, uint32_t(f->journal_id)});
+    while (at & JRNL_FULL) swap_file(lock, at);
+    std::map<uint32_t, uint32_t> moved;
+    for (auto& [f, old] : before) moved[old] = f->journal_id > 0 ? uint32_t(f->journal_id) : 0;
+    for (uint32_t off : batch_at) {
+      auto it = moved.find(get_u32be(batch.data() + off + 12));
+      put_u32be(batch.data() + off + 12, it == moved.end() ? 0 : it->second);
+    }
+    batch_needs_main = false;
+  }
+  uint32_t prev = J.last;
+  for (uint32_t off : batch_at) {
+    put_u32be(batch.data() + off + 8, prev);
+    prev = at + off;
+  }
+  if (!full_write(J.fd, batch.data(), batch.size(), off_t(at))) Sys_error();
+  uint64_t next = uint64_t(at) + batch.size();
+  uint32_t word = uint32_t(next);
+  if (next > JRNL_LIMIT) word |= JRNL_FULL;
+  write_next(J.fd, word);
+  J.last = prev;
+  batch.clear();
+  batch_at.clear();
+  return true;
+}
+
+void flusher_main() {
+  std::unique_lock<std::mutex> lk(batch_mu);
+  while (!flusher_stop) {
+    if (batch.empty()) {
+      batch_cv.wait(lk);
+      continue;
+    }
+    auto due = batch_oldest + FLUSH_AFTER;
+    if (std::chrono::steady_clock::now() < due) {
+      batch_cv.wait_until(lk, due);
+      continue;
+    }
+    try {
+      if (!write_batch(false)) {  // full: the main thread moves on at its next image
+        batch_needs_main = true;
+        batch_cv.wait(lk);
+      }
+    } catch (const Oru_error& e) {
+      if (flusher_error < 0) flusher_error = e.no;
+      batch_cv.wait_for(lk, FLUSH_AFTER);
+    } catch (...) {
+      if (flusher_error < 0) flusher_error = 16;
+      batch_cv.wait_for(lk, FLUSH_AFTER);
+    }
+  }
+}
+
+void stop_flusher() {
+  if (!flusher.joinable()) return;
+  {
+    std::lock_guard<std::mutex> g(batch_mu);
+    flusher_stop = true;
+  }
+  batch_cv.notify_all();
+  flusher.join();
+  flusher_stop = false;
+}
+
+// Main thread, batch_mu held: the batch is written; a flusher's error is
+// raised.
+void flush_main() {
+  if (flusher_error >= 0) {
+    int e = flusher_error;
+    flusher_error = -1;
+    Rpt_error(e);
+  }
+  write_batch(true);
+}
+
+}  // namespace
+
+void Journal_flush() {
   if (J.fd < 0) return;
+  std::lock_guard<std::mutex> g(batch_mu);
+  if (batch.empty() && flusher_error < 0) return;
+  flush_main();
+}
+
+uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
+  if (J.fd < 0) return 0;
   if (JRNL_HDR + len > 0xFFFFFF) Rpt_error(1);
+  std::lock_guard<std::mutex> g(batch_mu);
+  if (type == 'A' || type == 'B' || type == 'D') {
+    if (flusher_error >= 0 || batch_needs_main) flush_main();
+    uint32_t off = uint32_t(batch.size());
+    size_t total = JRNL_HDR + len;
+    batch.resize(batch.size() + total);
+    uint8_t* rec = batch.data() + off;
+    rec[0] = uint8_t(type);
+    rec[1] = uint8_t(total >> 16);
+    rec[2] = uint8_t(total >> 8);
+    rec[3] = uint8_t(total);
+    put_u32be(rec + 4, uint32_t(std::time(nullptr)));
+    put_u32be(rec + 8, 0);
+    put_u32be(rec + 12, uint32_t(f && f->journal_id > 0 ? f->journal_id : 0));
+    if (len) std::memcpy(rec + JRNL_HDR, data, len);
+    batch_at.push_back(off);
+    if (batch_at.size() == 1) {
+      batch_oldest = std::chrono::steady_clock::now();
+      if (!flusher.joinable()) flusher = std::thread(flusher_main);
+      batch_cv.notify_all();
+    }
+    if (batch.size() >= BATCH_MAX) flush_main();
+    return 0;
+  }
+  // Every other record is written at once, after the images before it.
+  flush_main();
   auto lock = std::make_unique<Append_lock>(J.fd);
   uint32_t at = read_next(J.fd);
   while (at & JRNL_FULL) swap_file(lock, at);
@@ -245,6 +400,7 @@ void Journal_it(int type, const void* data, size_t len, Fcb* f) {
   uint32_t open_id = type == 'O' ? at : type == 'o' || !f ? J.open_id : uint32_t(f->journal_id > 0 ? f->journal_id : 0);
   J.last = put_record(J.fd, at, type, data, len, J.last, open_id);
   if (type == 'O') J.open_id = at;
+  return at;
 }
 
 void Journal_open(const std::string& name) {
@@ -300,6 +456,11 @@ void Journal_close() {
   } catch (const Oru_error& e) {
     failure = e.no;
   }
+  stop_flusher();
+  batch.clear();
+  batch_at.clear();
+  batch_needs_main = false;
+  flusher_error = -1;
   ::close(J.fd);
   J = Journal{};
   // Channels announced in it are announced again in the next journal.
@@ -313,6 +474,8 @@ void Journal_swap() {
   // A plain file has no next file: marking it full would refuse every
   // later record.
   if (J.dir.empty()) Rpt_error_text(69, "the journal is a file, not a journal directory: SWAP needs a directory");
+  Journal_flush();
+  std::lock_guard<std::mutex> g(batch_mu);
   Append_lock lock(J.fd);
   uint32_t next = read_next(J.fd);
   write_next(J.fd, next | JRNL_FULL);
@@ -326,7 +489,6 @@ int Init_file_jrnl() {
   if (f->journal_id > 0) return 1;
   if (J.fd < 0) Rpt_error_text(69, "no system journal is open");
   std::string path = f->path && f->path->path ? f->path->path : "";
-  Journal_it('o', path.data(), path.size(), f);
-  f->journal_id = int32_t(J.last);
+  f->journal_id = int32_t(Journal_it('o', path.data(), path.size(), f));
   return 1;
 }

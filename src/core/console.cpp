@@ -340,7 +340,14 @@ int ConsoleCmnd() {
   try {
     std::string line;
     ws.Run_flags |= RF_CONSOLE_READ;
-    bool got = Con_read_line(line);
+    int ide = Ide_console_hook ? Ide_console_hook(line) : 0;
+    if (ide < 0) {
+      ws.Run_flags &= ~uint32_t(RF_CONSOLE_READ);
+      ws.End_process = true;
+      ws.Exit_status = 0;
+      return 0;
+    }
+    bool got = ide > 0 || Con_read_line(line);
     Drop_escape();  // an interrupt while reading only ends the read
     ws.Run_flags &= ~uint32_t(RF_CONSOLE_READ);
     if (!got) {
@@ -459,6 +466,7 @@ void Exec_console() {
 
 void main_wrapup() {
   KestDbgShutdown();
+  if (Ide_shutdown_hook) Ide_shutdown_hook();
   Con_flush();
   Wrap_up();
   Pdf_FreeLibHaru();

@@ -116,6 +116,7 @@ bool step_stops() {
   if (ws.Step_count == -2 && (ws.Ctl_stack == ws.Step_stack || ws.Ctl_stack == nullptr)) ws.Step_count = 1;
   ws.Step_line = ws.Cur_stno;
   if (ws.Step_count > 0 && --ws.Step_count == 0) {
+    if (Ide_step_hook) Ide_step_hook();
     if (Find_line(ws.Cur_stno) == ws.Cur_stno) {
       Set_console();
       if (Con_column() != 0) Con_newline();
@@ -142,7 +143,10 @@ Served serve_requests() {
   if (ws.Run_flags & RF_COMMIT) Do_commit();
   // The process debug link stays set while this process is debugged.
   if (ws.Run_flags & RF_DEBUG_LINK) KestDbgSlavery();
-  if (ws.Run_flags & RF_IDE_LINK) ws.Run_flags &= ~RF_IDE_LINK;  // no IDE link can be open in this build
+  if (ws.Run_flags & RF_IDE_LINK) {
+    if (Ide_poll_hook) Ide_poll_hook();
+    else ws.Run_flags &= ~RF_IDE_LINK;
+  }
   if (ws.Run_flags & RF_PERFORM_ON) {
     ws.Run_flags &= ~RF_PERFORM_ON;
     if (Do_On_PerfExec()) return Served::restart;

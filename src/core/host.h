@@ -131,6 +131,17 @@ extern void (*Event_serve_hook)();
 extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
 // SIGUSR2 and SIGTTIN for the process debug link; null until it exists.
 extern void (*Debug_signal_hook)(int signal);
+// The IDE debug link (net/ide_link.cpp fills these at start-up; null: none).
+// Ide_poll_hook: before each statement while run flag 0x10000 is set.
+// Ide_console_hook: before the console reads a line; 0 read it as usual,
+// 1 the IDE gave the line (RUN or a step), -1 leave the console.
+// Ide_run_hook: RUN starts or resumes a program.  Ide_step_hook: a single
+// step ran out.  Ide_shutdown_hook: process end.
+extern void (*Ide_poll_hook)();
+extern int (*Ide_console_hook)(std::string& line);
+extern void (*Ide_run_hook)();
+extern void (*Ide_step_hook)();
+extern void (*Ide_shutdown_hook)();
 
 // ---- shell commands and children (host_shell.cpp) ----
 

@@ -28,6 +28,11 @@ void (*Program_event_hook)(const char* name) = nullptr;
 void (*Event_serve_hook)() = nullptr;
 void (*File_event_hook)(int what, int channel, const char* name, size_t len) = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;
+void (*Ide_poll_hook)() = nullptr;
+int (*Ide_console_hook)(std::string& line) = nullptr;
+void (*Ide_run_hook)() = nullptr;
+void (*Ide_step_hook)() = nullptr;
+void (*Ide_shutdown_hook)() = nullptr;
 volatile sig_atomic_t Sig_events = 0;
 
 volatile sig_atomic_t Sig_pending = 0;

@@ -124,6 +124,7 @@ class Lister {
   void write_item(std::string_view s);   // name, literal: blank if needed before
   bool name_takes_eq() const;
   bool after_mod() const;
+  bool word_takes_paren() const;
   void write_punct(std::string_view s);  // tight
   void write_operator(std::string_view s);
   void write_keyword(int token, int prefix);
@@ -320,6 +321,8 @@ void Lister::write_keyword(int token, int prefix) {
     // A name that is an option word would read back with its "=" as the
     // option ("IND" "=" as IND=).
     if (token == code::OP_EQ && prefix < 0 && (name_takes_eq() || after_mod())) pending_blank_ = true;
+    // A word that reads as a function with "(" ("IND" "(" as IND().
+    if (token == code::LPAREN && prefix < 0 && word_takes_paren()) pending_blank_ = true;
     write_operator(t);
   }
 }
@@ -330,6 +333,17 @@ bool Lister::after_mod() const {
   size_t n = out_.size();
   return n >= 3 && keyword_end_ == n && out_.compare(n - 3, 3, "MOD") == 0 &&
          (n == 3 || !is_word_char(out_[n - 4]));
+}
+
+// Whether the word that ends the text so far, followed by "(", reads as a
+// function keyword.
+bool Lister::word_takes_paren() const {
+  size_t i = out_.size();
+  while (i > 0 && is_word_char(out_[i - 1])) --i;
+  if (i == out_.size()) return false;
+  std::string word = out_.substr(i) + "(";
+  Lex_match m = Find_lex(reinterpret_cast<const uint8_t*>(word.data()), word.size(), false);
+  return m.code != 0 && m.consumed == int(word.size());
 }
 
 // Whether the word that ends the text so far, followed by "=", reads as a

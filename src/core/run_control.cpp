@@ -20,9 +20,11 @@
 #include "core/evaluator.h"
 #include "core/data_statements.h"
 #include "core/executor.h"
+#include "core/host.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
+#include "programs/objects.h"
 #include "programs/perform_on.h"
 #include "programs/program_load.h"
 #include "functions/trace.h"
@@ -104,6 +106,7 @@ void Run_continue(bool must_resume) {
 // RUN [line]: starts the program at the given line, else resumes it at its
 // stop point, else starts it at its first line.
 void d_run() {
+  if (Ide_run_hook) Ide_run_hook();
   uint8_t c = *ws.Exec_ptr;
   if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
     uint16_t n = Find_line(Get_line());
@@ -255,7 +258,14 @@ void d_floa() {
 
 void d_prec() {
   int n = Eval_range(-1, 18);
-  if (*ws.Exec_ptr == code::COMMA) Not_built("PRECISION of an object");
+  if (ws.Exec_ptr[0] == code::D_FOR && ws.Exec_ptr[1] == code::PREFIX2 && ws.Exec_ptr[2] == 64) {
+    // PRECISION n FOR OBJECT: the running object's own precision.
+    ws.Exec_ptr += 3;
+    if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
+    Chk_err();
+    Set_ObjectPrc(n);
+    return;
+  }
   if (n == -1) {
     d_floa();
     return;

@@ -3,6 +3,7 @@
 // All paths kept here are absolute (through Path_convert), so that a later
 // change of the working directory ([Config] Directory, -DR=) leaves the ini
 // file and the library where they were found.
+#include "net/ide_link.h"
 #include "programs/debug_link.h"
 #include "core/startup.h"
 
@@ -660,6 +661,8 @@ int Start_up() {
   if (lex != 0) return 100;
   if (Console_start_terminal() != 0) return 100;
   ws.Mem_limit = limit == 0 ? DEFAULT_MEM_LIMIT : limit;
+  // The IDE link connects once the console is ready ("-e:" settings).
+  CheckEclipseActive();
   return 0;
 }
 

@@ -760,7 +760,9 @@ void Kent_del() {
   b->count = uint16_t(b->count - 1);
   zero_tail(b);
   Kbfr_touch(b);
-  if (b->count > K.max_kidx / 8 + 1) return;
+  // A node keeps its place above an eighth of its capacity (EFF: from a
+  // quarter, at least two entries, so that a root of one entry collapses).
+  if (K.f->eff ? b->count >= std::max(2, K.max_kidx / 4) : b->count > K.max_kidx / 8 + 1) return;
   if (addr == Key_root()) {
     if (b->count == 1) {
       const uint8_t* e = Kent_at(b, 0);

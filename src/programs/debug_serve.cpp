@@ -420,6 +420,10 @@ void cmd_load(const std::string& name) {
   cmd_execute(stmt);
 }
 
+// The console is reading a line: no statement runs, so commands are
+// served from the read's signal check.
+bool at_console() { return (ws.Run_flags & RF_CONSOLE_READ) != 0; }
+
 void serve_command() {
   dbg.cmd_waiting = false;
   std::string payload;
@@ -450,14 +454,16 @@ void serve_command() {
     case DBG_QUIT:
       reply("OK");
       KestDbgShutdown();
-      ws.Exec_ptr = Quit_stmt;
+      // At the console the read ends as at the end of input.
+      if (at_console()) ws.End_process = true;
+      else ws.Exec_ptr = Quit_stmt;
       break;
     case DBG_END:
       dbg.stopped = false;
       dbg.step_type = 0;
       dbg.have_cur_break = false;
       reply("OK");
-      ws.Exec_ptr = End_stmt;
+      if (!at_console()) ws.Exec_ptr = End_stmt;
       break;
     case DBG_STOP:
       dbg.stopped = true;
@@ -481,7 +487,11 @@ void serve_command() {
       }
       break;
     case DBG_STATUS: reply(status_text()); break;
-    case DBG_STEP: start_step(c.operand); break;  // the reply comes when the step ends
+    case DBG_STEP:
+      // The reply comes when the step ends; at the console no program runs.
+      if (at_console()) reply("END");
+      else start_step(c.operand);
+      break;
     default: reply("NA"); break;
   }
 }
@@ -501,6 +511,13 @@ void Dbg_command_signal() {
   if (dbg.role != Dbg_role::debugged) return;
   dbg.cmd_waiting = true;
   ws.Run_flags |= RF_DEBUG_LINK;
+  if (!at_console() || dbg.in_exec) return;
+  // Between console lines the process is stopped by nature: what waits is
+  // served now (a resume or a step has no program to let run).
+  Exec_cursor_guard cursor;
+  uint8_t* work = ws.Work_ptr;
+  while (dbg.cmd_waiting && dbg.role == Dbg_role::debugged && !ws.End_process) serve_command();
+  ws.Work_ptr = work;
 }
 
 void KestDbgSlavery() {

@@ -91,8 +91,12 @@ void Oop_stat_form(int form) {
         Store_num(pi->var, &pi->var->num);
       }
     }
-    if (*ws.Exec_ptr != code::COMMA) break;
+    if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
     ws.Exec_ptr++;
+  }
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
+    ws.Exec_ptr++;
+    Chk_err();
   }
   if (!stmt_end(*ws.Exec_ptr)) Rpt_error(81);
   // Compiled references resolve again and find the new properties.
@@ -164,4 +168,17 @@ void Oop_MergeProp() {
     x = oop.objs[size_t(d)];
   }
   oa->delegate = ob->slot;
+}
+
+// PRECISION n FOR OBJECT: the running object keeps its own precision, which
+// applies whenever its code runs.
+void Set_ObjectPrc(int32_t n) {
+  if (oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])
+    Rpt_error_text(95, "PRECISION FOR OBJECT needs a running object");
+  if (n < 0) Rpt_error(41);
+  Oop_object* o = oop.objs[size_t(oop.cur_obj)];
+  o->precision = n;
+  o->state |= OS_OWN_PREC;
+  ws.Precision = n;
+  ws.Num_flags &= ~uint32_t(NF_FLOATING);
 }

@@ -397,6 +397,7 @@ std::string Dump_EclipseVar(int level, const char* name, size_t len) {
   const Var_node* v = nullptr;
   std::vector<Level> levels = call_levels();
   int outermost = levels.back().number, current = levels.front().number;
+  level += outermost;  // the IDE counts from 0
   if (!global && level >= outermost && level <= current) {
     const Prog_context* c = levels[size_t(current - level)].ctx;
     v = find_in(is_str ? c->Loc_str_tree : c->Loc_num_tree, n);

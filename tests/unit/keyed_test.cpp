@@ -790,3 +790,59 @@ TEST_F(KeyedTest, HeldWholeGathersAppendsAndKeepsWhatItReads) {
   EXPECT_EQ(Key_verify(ch), "");
 }
 }  // namespace
+
+namespace {
+// The leaves of key 0 in key order: the keys each holds (sentinel left out).
+std::vector<std::vector<std::string>> leaves_of(Key_chan* ch) {
+  Key_bracket op(ch);
+  Key_Hdr_Lock_N_Load(1);
+  Kno_def(0);
+  std::vector<std::vector<std::string>> out;
+  std::vector<uint32_t> todo;
+  if (Key_root()) todo.push_back(Key_root());
+  while (!todo.empty()) {
+    Kbfr* b = Kbfr_get(todo.back(), kf::BT_NODE);
+    todo.pop_back();
+    if (b->count > 0 && get_i32be(Kent_at(b, 0)) <= 0) {
+      out.emplace_back();
+      for (int i = 0; i < b->count; ++i) {
+        const uint8_t* e = Kent_at(b, i) + 4;
+        if (e[0] != 255) out.back().emplace_back(reinterpret_cast<const char*>(e + 1), e[0]);
+      }
+      continue;
+    }
+    for (int i = b->count; i-- > 0;) todo.push_back(uint32_t(get_i32be(Kent_at(b, i))));
+  }
+  op.done();
+  return out;
+}
+
+// EFF index pages merge with a sibling once they fall below a quarter of
+// their capacity (255 entries here); first-format nodes only below an
+// eighth.
+TEST_F(KeyedTest, EffPagesMergeBelowAQuarter) {
+  for (bool eff : {true, false}) {
+    SCOPED_TRACE(eff ? "EFF" : "first format");
+    std::string p = eff ? make_eff("mq", 20, {}, 10) : make("mq1", 20, 10);
+    Key_chan* ch = open(p);
+    for (int i = 0; i < 1000; ++i) {
+      char b[16];
+      std::snprintf(b, sizeof b, "%010d", i);
+      put(ch, b, "r");
+    }
+    auto leaves = leaves_of(ch);
+    ASSERT_GE(leaves.size(), 3u);
+    ASSERT_GT(leaves[1].size(), 150u);
+    ASSERT_GT(leaves[2].size(), 150u);
+    // The third leaf down to 150 entries, then the second to 50: below a
+    // quarter, above an eighth, and the two fit one page.
+    for (size_t i = 150; i < leaves[2].size(); ++i) Key_remove(ch, Key_by(leaves[2][i], 208));
+    ASSERT_EQ(leaves_of(ch).size(), leaves.size());
+    for (size_t i = 50; i < leaves[1].size(); ++i) Key_remove(ch, Key_by(leaves[1][i], 208));
+    auto after = leaves_of(ch);
+    EXPECT_EQ(after.size(), eff ? leaves.size() - 1 : leaves.size());
+    EXPECT_EQ(Key_verify(ch), "");
+    close(ch);
+  }
+}
+}  // namespace
