@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <chrono>
@@ -65,14 +66,32 @@ std::atomic<bool> batch_needs_main{false};  // the flusher found the file full
 // The lock of an append (see journal.h for why bytes 1..3).
 constexpr int64_t LOCK_AT = 1, LOCK_LEN = 3;
 
+// The lock is taken with fcntl directly, not through the host layer's
+// record locks: the flusher thread takes it too, and a writer holds it for
+// microseconds, so a wait is short and is not cut by the statement timer.
+int set_append_lock(int fd, short type) {
+  struct flock fl{};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = LOCK_AT;
+  fl.l_len = LOCK_LEN;
+  int r;
+  do r = fcntl(fd, type == F_UNLCK ? F_SETLK : F_SETLKW, &fl);
+  while (r != 0 && errno == EINTR);
+  return r;
+}
+
 struct Append_lock {
   int fd;
-  explicit Append_lock(int d) : fd(d) { Lock_area(fd, LOCK_AT, LOCK_LEN, -2); }
-  ~Append_lock() {
-    if (fd >= 0) Unlk_area(fd, LOCK_AT, LOCK_LEN);
+  explicit Append_lock(int d) : fd(d) {
+    if (set_append_lock(fd, F_WRLCK) != 0) {
+      fd = -1;
+      Sys_error();
+    }
   }
+  ~Append_lock() { release(); }
   void release() {
-    if (fd >= 0) Unlk_area(fd, LOCK_AT, LOCK_LEN);
+    if (fd >= 0) set_append_lock(fd, F_UNLCK);
     fd = -1;
   }
 };
@@ -269,11 +288,34 @@ namespace {
 // Writes the batch at the next address (batch_mu held).  main: the caller
 // is the main thread, which may move to the next file; the flusher leaves a
 // full file's batch alone and returns false.
-bool write_batch(bool main) {
-  if (batch.empty() || J.fd < 0) return true;
+// Writes the batch at address at (the journal lock held, batch_mu held):
+// -1, or an error number (256 + errno).  Raises nothing, so that the
+// flusher thread may call it.
+int place_batch(uint32_t at) {
+  uint32_t prev = J.last;
+  for (uint32_t off : batch_at) {
+    put_u32be(batch.data() + off + 8, prev);
+    prev = at + off;
+  }
+  if (!full_write(J.fd, batch.data(), batch.size(), off_t(at))) return 256 + errno;
+  uint64_t next = uint64_t(at) + batch.size();
+  uint32_t word = uint32_t(next);
+  if (next > JRNL_LIMIT) word |= JRNL_FULL;
+  uint8_t b[4];
+  put_u32be(b, word);
+  if (!full_write(J.fd, b, 4, 0)) return 256 + errno;
+  J.last = prev;
+  batch.clear();
+  batch_at.clear();
+  return -1;
+}
+
+// The main thread's write of the batch (batch_mu held): moves to the next
+// file when the current one is full; raises errors.
+void write_batch() {
+  if (batch.empty() || J.fd < 0) return;
   auto lock = std::make_unique<Append_lock>(J.fd);
   uint32_t at = read_next(J.fd);
-  if ((at & JRNL_FULL) && !main) return false;
   if (at & JRNL_FULL) {
     // The open ids of the images are 'o' addresses in the old file: they
     // follow their channels' records to the new one.
@@ -289,20 +331,28 @@ bool write_batch(bool main) {
     }
     batch_needs_main = false;
   }
-  uint32_t prev = J.last;
-  for (uint32_t off : batch_at) {
-    put_u32be(batch.data() + off + 8, prev);
-    prev = at + off;
-  }
-  if (!full_write(J.fd, batch.data(), batch.size(), off_t(at))) Sys_error();
-  uint64_t next = uint64_t(at) + batch.size();
-  uint32_t word = uint32_t(next);
-  if (next > JRNL_LIMIT) word |= JRNL_FULL;
-  write_next(J.fd, word);
-  J.last = prev;
-  batch.clear();
-  batch_at.clear();
-  return true;
+  int rc = place_batch(at);
+  if (rc >= 0) Rpt_error(rc);
+}
+
+// The flusher thread's write: -1 done, -2 the file is full (left to the
+// main thread), else an error number.  Touches neither the workspace nor
+// the error machinery.
+int flusher_write() {
+  if (batch.empty() || J.fd < 0) return -1;
+  if (set_append_lock(J.fd, F_WRLCK) != 0) return 256 + errno;
+  uint8_t b[4];
+  ssize_t r;
+  do r = pread(J.fd, b, 4, 0);
+  while (r < 0 && errno == EINTR);
+  int rc;
+  uint32_t at = r == 0 ? 4 : r == 4 ? get_u32be(b) : 0;
+  if (r < 0) rc = 256 + errno;
+  else if ((at & ~JRNL_FULL) < 4) rc = 17;
+  else if (at & JRNL_FULL) rc = -2;
+  else rc = place_batch(at);
+  set_append_lock(J.fd, F_UNLCK);
+  return rc;
 }
 
 void flusher_main() {
@@ -317,17 +367,13 @@ void flusher_main() {
       batch_cv.wait_until(lk, due);
       continue;
     }
-    try {
-      if (!write_batch(false)) {  // full: the main thread moves on at its next image
-        batch_needs_main = true;
-        batch_cv.wait(lk);
-      }
-    } catch (const Oru_error& e) {
-      if (flusher_error < 0) flusher_error = e.no;
-      batch_cv.wait_for(lk, FLUSH_AFTER);
-    } catch (...) {
-      if (flusher_error < 0) flusher_error = 16;
-      batch_cv.wait_for(lk, FLUSH_AFTER);
+    int rc = flusher_write();
+    if (rc == -2) {  // full: the main thread moves on at its next image
+      batch_needs_main = true;
+      batch_cv.wait(lk);
+    } else if (rc >= 0) {
+      if (flusher_error < 0) flusher_error = rc;
+      batch_cv.wait(lk);
     }
   }
 }
@@ -351,7 +397,19 @@ void flush_main() {
     flusher_error = -1;
     Rpt_error(e);
   }
-  write_batch(true);
+  write_batch();
+}
+
+// A process that ends without closing the journal (exit from anywhere)
+// still writes its images, and its flusher is joined before the thread
+// object goes.
+void journal_at_exit() {
+  stop_flusher();
+  try {
+    std::lock_guard<std::mutex> g(batch_mu);
+    write_batch();
+  } catch (...) {
+  }
 }
 
 }  // namespace
@@ -384,7 +442,12 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
     batch_at.push_back(off);
     if (batch_at.size() == 1) {
       batch_oldest = std::chrono::steady_clock::now();
-      if (!flusher.joinable()) flusher = std::thread(flusher_main);
+      if (!flusher.joinable()) {
+        static bool exit_hook = false;
+        if (!exit_hook) std::atexit(journal_at_exit);
+        exit_hook = true;
+        flusher = std::thread(flusher_main);
+      }
       batch_cv.notify_all();
     }
     if (batch.size() >= BATCH_MAX) flush_main();

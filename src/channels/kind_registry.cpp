@@ -52,6 +52,7 @@ void Register_kinds() {
   Fio_register(FK_VARDATA, Prg_fotbl);
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
   Fio_register(FK_MYSQL, Dbx_fotbl);
+  Dbx_register_transactions();
   Pgl_register();
   Pdf_register();
   Rec_unlock_hook = unlock_record;

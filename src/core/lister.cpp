@@ -124,7 +124,7 @@ class Lister {
   void write_item(std::string_view s);   // name, literal: blank if needed before
   bool name_takes_eq() const;
   bool after_mod() const;
-  bool word_takes_paren() const;
+  bool word_takes(const char* next) const;
   void write_punct(std::string_view s);  // tight
   void write_operator(std::string_view s);
   void write_keyword(int token, int prefix);
@@ -142,6 +142,8 @@ class Lister {
   int prefix_ = -1;  // prefix code of the item just consumed, -1 none
   size_t field_at_ = 0;  // out_ size right after a record's "."
   size_t keyword_end_ = SIZE_MAX;  // out_ size right after the last keyword written
+  size_t sysvar_end_ = SIZE_MAX;   // out_ size right after the last system variable written
+  int depth_ = 0;                  // parentheses and function calls open
   State last_{0, 0, false, -1, SIZE_MAX};
   struct Mark {
     State at;
@@ -305,7 +307,7 @@ void Lister::write_keyword(int token, int prefix) {
   char first = t.front();
   if (prefix == code::EXT_SYSVAR || (prefix < 0 && (Cde_tbl[token] & CC_SYSVAR))) {
     write_item(t);  // a system variable reads like a name
-    keyword_end_ = out_.size();
+    keyword_end_ = sysvar_end_ = out_.size();
     return;
   }
   bool letters = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
@@ -321,8 +323,11 @@ void Lister::write_keyword(int token, int prefix) {
     // A name that is an option word would read back with its "=" as the
     // option ("IND" "=" as IND=).
     if (token == code::OP_EQ && prefix < 0 && (name_takes_eq() || after_mod())) pending_blank_ = true;
+    // Inside parentheses "ERR" "=" would read back as the option ERR=.
+    if (token == code::OP_EQ && prefix < 0 && depth_ > 0 && sysvar_end_ == out_.size() && word_takes("="))
+      pending_blank_ = true;
     // A word that reads as a function with "(" ("IND" "(" as IND().
-    if (token == code::LPAREN && prefix < 0 && word_takes_paren()) pending_blank_ = true;
+    if (token == code::LPAREN && prefix < 0 && word_takes("(")) pending_blank_ = true;
     write_operator(t);
   }
 }
@@ -335,13 +340,13 @@ bool Lister::after_mod() const {
          (n == 3 || !is_word_char(out_[n - 4]));
 }
 
-// Whether the word that ends the text so far, followed by "(", reads as a
-// function keyword.
-bool Lister::word_takes_paren() const {
+// Whether the word that ends the text so far, followed by `next`, reads as
+// one keyword ("IND" "(" as IND(, "ERR" "=" as ERR=).
+bool Lister::word_takes(const char* next) const {
   size_t i = out_.size();
   while (i > 0 && is_word_char(out_[i - 1])) --i;
   if (i == out_.size()) return false;
-  std::string word = out_.substr(i) + "(";
+  std::string word = out_.substr(i) + next;
   Lex_match m = Find_lex(reinterpret_cast<const uint8_t*>(word.data()), word.size(), false);
   return m.code != 0 && m.consumed == int(word.size());
 }
@@ -449,6 +454,15 @@ void Lister::consume() {
   int prefix = prefix_;
   pos_ += n;
   prefix_ = -1;
+  if (prefix < 0) {  // parentheses and function calls, counted as the error scan counts them
+    if (c == code::LPAREN || (c >= code::FNC_FIRST && c <= code::FNC_LAST && c != 88) ||
+        c == code::XFNC_PREFIX || c == code::ALT_FNC)
+      ++depth_;
+    else if (c == code::RPAREN && depth_ > 0)
+      --depth_;
+    else if (c == code::EOL)
+      depth_ = 0;
+  }
   if (prefix == code::ASSIGN_OP) {  // "+=" ... "^=", and " MOD=" with one blank before it
     if (c < code::OP_ADD || c > code::OP_MOD) lfail(49);
     if (c == code::OP_MOD) {

@@ -690,6 +690,8 @@ std::string fin_item(Fcb* f, const std::string& item) {
     if (keyed_kind(f->kind)) Not_built("KEY_DEFINITION of keyed files of this format");
     return "";
   }
+  // SQL channels: the quote their back end writes around identifiers.
+  if (u == "IDENTIFIER_QUO" && f->kind == FK_MYSQL) return "`";
   if (u == "HANDLE") return std::to_string(f->fd);
   if (u == "BUFFERED") return f->buf_size > 0 ? "1" : "0";
   if (u == "NUMREC" || u == "RECORDS_USED") return std::to_string(record_count(f));

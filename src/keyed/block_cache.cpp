@@ -354,6 +354,7 @@ void Kbfr_flush_file(Key_file* f, bool drop) {
 }
 
 void Kbfr_drop_file(Key_file* f) {
+  f->pend.clear();  // gathered slots go with the blocks (PURGE)
   for (auto& u : Kbfr_q.bufs)
     if (u->file == f) forget(Kbfr_q, u.get());
   if (f->priv)

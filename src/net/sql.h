@@ -15,6 +15,11 @@ void Dbx_Rollback();
 // other code turns it off (a transaction begins).
 void Dbx_AutoCommit(int code);
 bool Dbx_in_transaction();
+// Joins SQL channels to the system's transactions (SET_JOURNAL BEGIN,
+// COMMIT, ROLLBACK): called once at start-up.
+void Dbx_register_transactions();
+// Whether a connection holds updates not yet committed in a transaction.
+bool Dbx_pending();
 // RNO( of the current channel, an SQL channel.
 int64_t Dbx_getrno();
 // Rows of the table of an SQL channel (FIN "NUMREC").

@@ -109,8 +109,17 @@ void Msq_disconnect(Sql_conn* c) {
   delete c;
 }
 
-bool Msq_commit(Sql_conn* c) { return !c->failed && Msq_api().commit(H(c)) == 0; }
-bool Msq_rollback(Sql_conn* c) { return !c->failed && Msq_api().rollback(H(c)) == 0; }
+bool Msq_commit(Sql_conn* c) {
+  if (c->failed || Msq_api().commit(H(c)) != 0) return false;
+  c->dirty = false;
+  return true;
+}
+
+bool Msq_rollback(Sql_conn* c) {
+  if (c->failed || Msq_api().rollback(H(c)) != 0) return false;
+  c->dirty = false;
+  return true;
+}
 
 bool Msq_set_autocommit(Sql_conn* c, bool on) {
   if (c->failed) return false;
@@ -119,6 +128,7 @@ bool Msq_set_autocommit(Sql_conn* c, bool on) {
   if (!c->autocommit && a.commit(H(c)) != 0) return false;
   if (a.autocommit(H(c), on ? 1 : 0) != 0) return false;
   c->autocommit = on;
+  c->dirty = false;
   return true;
 }
 
@@ -206,6 +216,7 @@ bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* r
     fail();
   }
   conn_->executed++;
+  if (!conn_->autocommit && fields_.empty()) conn_->dirty = true;
   affected_ = a.stmt_affected_rows(s);
   if (fields_.empty()) return true;
   // The result: every column as text, buffers as long as the longest value
@@ -285,6 +296,7 @@ bool Msq_query(Sql_conn* c, const std::string& text, std::vector<Sql_row>* rows,
     Msq_fail_conn(c);
   }
   c->executed++;
+  if (!c->autocommit) c->dirty = true;
   MYSQL_RES* r = a.store_result(H(c));
   if (!r) {
     if (a.field_count(H(c)) != 0) {

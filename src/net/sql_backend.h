@@ -45,6 +45,7 @@ struct Sql_conn {
   Msq_settings settings;
   uint64_t executed = 0;          // statements run (for the statistics)
   uint64_t id = 0;                // the server's connection id
+  bool dirty = false;             // an update ran since the last commit or rollback
 };
 
 // Connects (error 12 when the server cannot be reached, 15 otherwise, the

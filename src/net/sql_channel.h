@@ -6,7 +6,8 @@
 // Options: USER, PSWD/PASSWORD, HOST/SERVER, PORT, KEY=segments (one per
 // key number, in order), REC=record map, UNIQUE/SHARED, STRIP/NOSTRIP,
 // NULLPADKEY, NONULLS, NONUMADJ, TOP, DATE_CONVERT, DATETIME_CONVERT,
-// TIMESTAMP_CONVERT, BUSYRETRY, EXTROPT, DEBUG, IOPROG and the accepted
+// TIMESTAMP_CONVERT, TAVRODATE, STDDATE, DATEFMT, BUSYRETRY, EXTROPT, DEBUG,
+// IOPROG, IND=-n column descriptions and the accepted
 // no-ops (PREPARE, ORACLE, WAITZERO, CURSORCLOSE, AUTO_INDEX, EXEC_SPRNO).
 // Unknown names are ignored.  The defaults come from the [MySql] section of
 // the ini file.
@@ -65,6 +66,14 @@ enum : uint32_t {
   SQO_ONE_RESULT = 0x80000000,
 };
 
+// Record forms of a column's value (REC= formats H, B and P).
+enum : uint8_t {
+  SQF_HEX = 1,     // the column holds hex digits, the record the bytes
+  SQF_BINARY = 2,  // text kept byte for byte
+  SQF_PACKED = 4,  // the record holds the number scaled by its decimal
+                   // places as an unsigned big-endian binary integer
+};
+
 struct Sql_col {
   std::string name;    // column name in the table ("" for a literal)
   char type = 0;       // 'C' text, 'N' number, 'D' date, '\'' literal
@@ -72,6 +81,7 @@ struct Sql_col {
   int dec = 0;         // decimal places of numbers
   bool fixed = false;  // laid at full width, no separator after it
   bool binary = false; // bytes kept as they are (no trimming)
+  uint8_t fmt = 0;     // SQF_* record form of the value
   std::string literal;
   int sel = -1;        // index in the SELECT list (-1 for literals)
 };
@@ -161,6 +171,10 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
 std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row);
 // A key string as segment values of key k: returns the segments given.
 int Dbx_parse_key(Sql_chan* sc, int k, const std::string& key, Sql_row* vals, bool* partial);
+// One value as the record shows it (no padding), and a record field as the
+// value written.
+std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& v);
+Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field);
 // Value of a number column as the record shows it.
 std::string Dbx_number_text(const std::string& s);
 // Table locks (named locks on the server).

@@ -177,45 +177,67 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
     }
     probe.fail();
   }
-  Sql_stmt& st = Dbx_stmt(sc,
-      "SELECT COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, NUMERIC_SCALE "
-      "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ? ORDER BY ORDINAL_POSITION");
+  // SHOW COLUMNS knows temporary tables too; its type text gives the
+  // lengths: "varchar(24)", "decimal(10,2)", "int(11) unsigned".
   std::vector<Sql_row> rows;
-  std::string schema = sc->db;
-  std::string table = sc->table;
-  size_t dot = table.find('.');
-  if (dot != std::string::npos) {
-    schema = table.substr(0, dot);
-    table = table.substr(dot + 1);
-  }
-  Dbx_run(sc, st, {{schema}, {table}}, &rows);
+  std::vector<Sql_field> fields;
+  Sql_chan* c0 = sc;
+  c0->last_text = "SHOW COLUMNS FROM " + sc->table_q;
+  Msq_query(sc->conn, c0->last_text, &rows, &fields, nullptr, false);
   std::vector<Table_col> out;
   for (auto& r : rows) {
+    if (r.size() < 2) continue;
     Table_col c;
     c.name = r[0].s;
-    std::string t = r[1].s;
-    for (auto& ch : t) ch = char(std::tolower(uint8_t(ch)));
+    std::string full = r[1].s;
+    for (auto& ch : full) ch = char(std::tolower(uint8_t(ch)));
+    size_t par = full.find_first_of("( ");
+    std::string t = full.substr(0, par);
+    long a1 = 0, a2 = 0;
+    if (par != std::string::npos && full[par] == '(') {
+      a1 = std::atol(full.c_str() + par + 1);
+      size_t comma = full.find(',', par);
+      size_t close = full.find(')', par);
+      if (comma != std::string::npos && comma < close) a2 = std::atol(full.c_str() + comma + 1);
+    }
+    bool uns = full.find("unsigned") != std::string::npos;
     c.data_type = t;
-    long chars = r[2].null ? 0 : std::atol(r[2].s.c_str());
-    int prec = r[3].null ? 0 : std::atoi(r[3].s.c_str());
-    int scale = r[4].null ? 0 : std::atoi(r[4].s.c_str());
-    bool num = t == "tinyint" || t == "smallint" || t == "mediumint" || t == "int" || t == "bigint" ||
-               t == "decimal" || t == "float" || t == "double" || t == "year" || t == "bit";
-    if (num) {
+    int prec = -1, scale = 0;
+    if (t == "tinyint") prec = 3;
+    else if (t == "smallint") prec = 5;
+    else if (t == "mediumint") prec = uns ? 8 : 7;
+    else if (t == "int" || t == "integer") prec = 10;
+    else if (t == "bigint") prec = uns ? 20 : 19;
+    else if (t == "decimal" || t == "numeric" || t == "dec" || t == "fixed") {
+      prec = a1 ? int(a1) : 10;
+      scale = int(a2);
+    } else if (t == "float") {
+      prec = 12;
+      scale = int(a2);
+    } else if (t == "double" || t == "real") {
+      prec = 22;
+      scale = int(a2);
+    } else if (t == "year") prec = 4;
+    else if (t == "bit") prec = 20;
+    if (prec >= 0) {
       c.type = 'N';
-      c.len = (prec ? prec : 4) + ((sc->opts & SQO_NONUMADJ) ? 0 : 3);
+      c.len = prec + ((sc->opts & SQO_NONUMADJ) ? 0 : 3);
       c.dec = scale;
     } else if ((t == "date" && !(sc->opts & SQO_NO_DATE_CONVERT)) ||
                (t == "datetime" && !(sc->opts & SQO_NO_DATETIME_CONVERT)) ||
                (t == "timestamp" && !(sc->opts & SQO_NO_TIMESTAMP_CONVERT))) {
       c.type = 'D';
-      c.len = t == "date" ? 10 : 19;
+      c.len = (sc->opts & SQO_TAVRODATE) ? 6 : !sc->datefmt.empty() ? int(sc->datefmt.size()) : t == "date" ? 10 : 19;
     } else {
       c.type = 'C';
       if (t == "date") c.len = 10;
       else if (t == "datetime" || t == "timestamp") c.len = 19;
       else if (t == "time") c.len = 10;
-      else c.len = int(std::min<long>(chars > 0 ? chars : 255, 0x7FFF0000L));
+      else if (t == "tinytext" || t == "tinyblob") c.len = 255;
+      else if (t == "text" || t == "blob") c.len = 65535;
+      else if (t == "mediumtext" || t == "mediumblob" || t == "longtext" || t == "longblob" || t == "json")
+        c.len = 65535;
+      else c.len = int(a1 > 0 ? std::min(a1, 0x7FFF0000L) : 255);
       c.binary = t == "binary" || t == "varbinary" || t.find("blob") != std::string::npos;
     }
     out.push_back(c);
@@ -268,13 +290,17 @@ void define_map(Sql_chan* sc, const std::string& map) {
           char f0 = char(std::toupper(uint8_t(fmt[0])));
           if (f0 == 'D' || f0 == 'T') {
             c.type = 'D';
-            c.len = 10;
+            c.len = (sc->opts & SQO_TAVRODATE) ? 6 : !sc->datefmt.empty() ? int(sc->datefmt.size()) : 10;
           } else if (f0 == 'Y') {
             c.type = 'N';
             c.len = 4;
-          } else if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
-            Not_built("hex, binary and packed record-map formats of SQL channels");
           } else {
+            if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
+              c.fmt = f0 == 'H' ? SQF_HEX : f0 == 'B' ? SQF_BINARY : SQF_PACKED;
+              fmt.erase(0, 1);
+              if (c.fmt == SQF_PACKED && (fmt.empty() || !std::isdigit(uint8_t(fmt[0])))) Rpt_error(81);
+              if (fmt.empty()) fmt = "0";
+            }
             size_t dot = fmt.find('.');
             if (fmt.find_first_not_of("0123456789.") != std::string::npos) Rpt_error(81);
             c.len = std::atoi(fmt.c_str());
@@ -285,14 +311,27 @@ void define_map(Sql_chan* sc, const std::string& map) {
             } else {
               c.type = 'C';
             }
+            if (c.fmt == SQF_PACKED) c.type = 'N';
           }
         }
         if (const Table_col* t = find_tc(c.name)) {
           c.name = t->name;
-          c.type = t->type;
-          c.len = t->len;
-          c.dec = t->dec;
-          c.binary = t->binary;
+          if (c.fmt == SQF_PACKED) {
+            // A packed field keeps its own length and takes the column's
+            // decimal places; only numbers can be packed.
+            if (t->type != 'N') Rpt_error_text(26, "Packed field on a column that is no number: " + t->name);
+            c.dec = t->dec;
+          } else {
+            c.type = t->type;
+            c.len = t->len;
+            c.dec = t->dec;
+            c.binary = t->binary;
+            if (c.fmt == SQF_HEX) c.len = std::max(1, t->len / 2);
+            if (c.fmt == SQF_BINARY) {
+              c.type = 'C';
+              c.binary = true;
+            }
+          }
         }
         if (c.type == 0) Rpt_error_text(23, "Unknown column " + c.name);
       }
@@ -315,6 +354,19 @@ void define_map(Sql_chan* sc, const std::string& map) {
     }
   }
   if (sc->sel.empty()) Rpt_error(12);
+  // Every column of the map must be in the table: the server says which
+  // one is not.
+  std::string list;
+  for (auto& n : sc->sel) list += (list.empty() ? "" : ",") + Msq_quote_ident(n);
+  Sql_stmt check(sc->conn, "SELECT " + list + " FROM " + sc->table_q + " LIMIT 0", true);
+  if (!check.ok()) {
+    try {
+      check.fail();
+    } catch (const Oru_error& e) {
+      if (check.error_no() == 1054) Rpt_error_text(23, Ext_error_text());
+      throw;
+    }
+  }
 }
 
 void define_key(Sql_chan* sc, const std::string& def) {
@@ -446,8 +498,6 @@ void Dbx_open_slot_impl() {
       }
       // Any other name is ignored.
     }
-    if (sc->datefmt.size() || (sc->opts & SQO_TAVRODATE))
-      Not_built("DATEFMT= and TAVRODATE date forms of SQL channels");
     if (cut) {
       cut_password(ws.Path_buf);
       cut_password(ws.Lfa_path);

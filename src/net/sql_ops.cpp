@@ -301,8 +301,10 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
   std::string text = select_head(sc);
   if (k >= 0) text += order_by(sc, sc->keys[size_t(k)], false);
   text += " LIMIT 1 OFFSET " + std::to_string(int64_t(n) - 1);
+  // One statement per row number: made for this read only, not kept.
   std::vector<Sql_row> rows;
-  Dbx_run(sc, Dbx_stmt(sc, text), {}, &rows);
+  Sql_stmt once(sc->conn, text);
+  Dbx_run(sc, once, {}, &rows);
   if (rows.empty()) Io_end_err();
   return rows[0];
 }
@@ -356,6 +358,29 @@ void dirpos(Sql_chan* sc, int k, int32_t dir) {
     sc->pos.inclusive = true;
     drop_batch(sc);
   }
+}
+
+// IND=-n: column n of the channel's rows described: name, type letter
+// (C text, N number, D date), size, decimal places and 1 when the column
+// may be NULL, each followed by the separator.
+std::string describe_column(Sql_chan* sc, int n, int sep) {
+  Sql_stmt& st = Dbx_stmt(sc, select_head(sc) + " LIMIT 0");
+  if (n < 1 || size_t(n) > st.fields().size() || size_t(n) > sc->sel.size()) Io_end_err();
+  const Sql_field& f = st.fields()[size_t(n) - 1];
+  const Sql_col* c = nullptr;
+  for (auto& col : sc->cols)
+    if (col.sel == n - 1) c = &col;
+  char type = c ? (c->type == 'D' ? 'D' : c->type == 'N' ? 'N' : 'C') : 'C';
+  int size = type == 'D' ? 20 : c ? c->len : int(f.length);
+  int dec = type == 'N' && c ? c->dec : 0;
+  std::string s = f.name;
+  std::string parts[] = {std::string(1, type), std::to_string(size), std::to_string(dec), f.not_null ? "0" : "1"};
+  if (sep >= 0) s += char(sep);
+  for (auto& p : parts) {
+    s += p;
+    if (sep >= 0) s += char(sep);
+  }
+  return s;
 }
 
 // ---- command channels ----
@@ -480,9 +505,10 @@ int64_t slot_read() {
   if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
     row = read_rno(sc, k, ws.Io_ind);
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
-    Rpt_error(13);
+    Rpt_error_text(99, "IND= of an SQL table takes a negative column number");
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind < 0) {
-    Not_built("IND= column descriptions of SQL channels");
+    string_result(describe_column(sc, -ws.Io_ind, ws.Io_sep));
+    return 0;
   } else if (ws.Io_opts & IO_KEY) {
     row = read_by_key(sc, k, key_value_given());
   } else {
@@ -774,6 +800,10 @@ Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
   auto& cache = extract ? sc->xstmts : sc->stmts;
   auto it = cache.find(text);
   if (it != cache.end()) return *it->second;
+  // The texts of a channel are few (one per operation, key and shape of
+  // NULL values); a cache that grows past them starts afresh rather than
+  // hold the server's statements without end.
+  if (cache.size() >= 256) cache.clear();
   Sql_conn* c = extract ? sc->xconn : sc->conn;
   sc->last_text = text;
   auto st = std::make_unique<Sql_stmt>(c, text);

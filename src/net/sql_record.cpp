@@ -1,8 +1,11 @@
 // SQL channels: rows into records and records into column values, key
 // strings of rows and KEY= values split into key segments.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "core/dates.h"
+#include "core/errors.h"
 #include "core/messages.h"
 #include "net/sql_channel.h"
 
@@ -37,7 +40,181 @@ std::string fold(std::string s, char flag) {
   return s;
 }
 
+const char Hex_digits[] = "0123456789ABCDEF";
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The six-byte date: two bytes of year (year / 64 + 32, year mod 64 + 32),
+// then month and day as two digits each.
+std::string tavro_date(const std::string& iso) {
+  if (iso.size() < 10) return "";
+  int y = std::atoi(iso.substr(0, 4).c_str());
+  std::string out;
+  out += char(y / 64 + 32);
+  out += char(y % 64 + 32);
+  out += iso.substr(5, 2) + iso.substr(8, 2);
+  return out;
+}
+
+std::string iso_from_tavro(const std::string& f) {
+  if (f.size() < 6) return "";
+  auto b0 = uint8_t(f[0]), b1 = uint8_t(f[1]);
+  if (b0 >= 128) return "2300-12-31";
+  int y = std::max(1801, (int(b0) - 32) * 64 + int(b1) - 32);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-", y);
+  return buf + f.substr(2, 2) + "-" + f.substr(4, 2);
+}
+
+// A number scaled by 10^dec as an unsigned big-endian integer of len bytes.
+std::string pack_number(const std::string& text, int dec, int len) {
+  std::string t = strip_blanks(text);
+  size_t dot = t.find('.');
+  std::string ip = t.substr(0, dot), fp = dot == std::string::npos ? "" : t.substr(dot + 1);
+  fp.resize(size_t(std::max(dec, 0)), '0');
+  unsigned __int128 v = 0;
+  for (char c : ip + fp)
+    if (c >= '0' && c <= '9') v = v * 10 + unsigned(c - '0');
+  std::string out(size_t(len), '\0');
+  for (int i = len - 1; i >= 0; i--) {
+    out[size_t(i)] = char(uint8_t(v & 0xFF));
+    v >>= 8;
+  }
+  return out;
+}
+
+std::string unpack_number(const std::string& f, int dec) {
+  unsigned __int128 v = 0;
+  for (char c : f) v = (v << 8) | uint8_t(c);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), char('0' + int(v % 10)));
+    v /= 10;
+  } while (v);
+  if (dec > 0) {
+    if (int(digits.size()) <= dec) digits.insert(0, size_t(dec + 1 - int(digits.size())), '0');
+    digits.insert(digits.size() - size_t(dec), ".");
+  }
+  return digits;
+}
+
+// DATEFMT: a positional mask as long as the field; runs of Y, M and D take
+// the year's last digits, the month and the day, zero-padded; A takes the
+// year's code letter ("B" for 201x); any other character stands as it is.
+std::string mask_date(const std::string& iso, const std::string& mask) {
+  if (iso.size() < 10) return "";
+  int y = std::atoi(iso.substr(0, 4).c_str()), m = std::atoi(iso.substr(5, 2).c_str()),
+      d = std::atoi(iso.substr(8, 2).c_str());
+  std::string out;
+  for (size_t i = 0; i < mask.size();) {
+    char k = mask[i];
+    size_t j = i;
+    while (j < mask.size() && mask[j] == k) ++j;
+    size_t run = j - i;
+    if (k == 'Y' || k == 'M' || k == 'D') {
+      long v = k == 'Y' ? y : k == 'M' ? m : d;
+      std::string digits = std::to_string(v);
+      if (digits.size() > run) digits = digits.substr(digits.size() - run);
+      out += std::string(run - digits.size(), '0') + digits;
+    } else if (k == 'A') {
+      out += std::string(run, Year_code(y)[0]);
+    } else {
+      out.append(run, k);
+    }
+    i = j;
+  }
+  return out;
+}
+
+// A field written under DATEFMT back to "YYYY-MM-DD"; a year of two digits
+// is of this century.
+std::string unmask_date(const std::string& f, const std::string& mask) {
+  int y = 0, m = 0, d = 0;
+  bool seen_a = false;
+  for (size_t i = 0; i < mask.size() && i < f.size(); ++i) {
+    char k = mask[i];
+    auto c = uint8_t(f[i]);
+    bool digit = c >= '0' && c <= '9';
+    if (k == 'A' && !seen_a) {
+      seen_a = true;
+      if (digit) y = 190 + (c - '0');
+      else if (c >= 'A' && c <= 'Z') y = 200 + (c - 'A');
+      else Rpt_error(41);
+      continue;
+    }
+    if (k != 'D' && k != 'M' && k != 'Y') continue;
+    if (!digit) Rpt_error(41);
+    int v = c - '0';
+    if (k == 'D') d = d * 10 + v;
+    else if (k == 'M') m = m * 10 + v;
+    else y = y * 10 + v;
+  }
+  if (y < 100) y += 2000;
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
 }  // namespace
+
+std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& x) {
+  if (x.null) return "";
+  if (c.fmt == SQF_PACKED) return pack_number(x.s, c.dec, c.len);
+  if (c.fmt == SQF_HEX) {
+    std::string out;
+    for (size_t i = 0; i + 1 < x.s.size(); i += 2) {
+      int h = hex_value(x.s[i]), l = hex_value(x.s[i + 1]);
+      if (h < 0 || l < 0) break;
+      out += char(h * 16 + l);
+    }
+    return out;
+  }
+  if (c.type == 'N') return Dbx_number_text(x.s);
+  if (c.type == 'D' && (sc->opts & SQO_TAVRODATE)) return tavro_date(x.s);
+  if (c.type == 'D' && !sc->datefmt.empty()) return mask_date(x.s, sc->datefmt);
+  return x.s;
+}
+
+Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field) {
+  Sql_value out;
+  bool nonulls = sc->opts & SQO_NONULLS;
+  std::string v = field;
+  if (c.fmt == SQF_PACKED) {
+    out.s = unpack_number(v, c.dec);
+  } else if (c.fmt == SQF_HEX) {
+    for (char ch : v) {
+      out.s += Hex_digits[uint8_t(ch) >> 4];
+      out.s += Hex_digits[uint8_t(ch) & 15];
+    }
+    out.null = v.empty() && !nonulls;
+  } else if (c.type == 'N') {
+    v = strip_blanks(v);
+    // An empty number is NULL, written alike by INSERT and UPDATE (0
+    // under NONULLS).
+    if (v.empty()) {
+      out.null = !nonulls;
+      out.s = nonulls ? "0" : "";
+    } else {
+      out.s = v;
+    }
+  } else if (c.type == 'D') {
+    if (sc->opts & SQO_TAVRODATE) v = rtrim(v).empty() ? "" : iso_from_tavro(v);
+    else if (!sc->datefmt.empty()) v = rtrim(v).empty() ? "" : unmask_date(v, sc->datefmt);
+    v = date_out(v);
+    out.null = v.empty();
+    out.s = v;
+  } else {
+    if (c.fixed && !c.binary) v = rtrim(v);
+    out.null = v.empty() && !nonulls;
+    out.s = v;
+  }
+  return out;
+}
 
 std::string Dbx_number_text(const std::string& s) {
   std::string t = strip_blanks(s);
@@ -60,18 +237,13 @@ std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep) {
       v = c.literal;
     } else {
       const Sql_value& x = row[size_t(c.sel)];
-      if (!x.null) {
-        if (c.type == 'N') {
-          v = Dbx_number_text(x.s);
-          if (c.fixed && int(v.size()) < c.len) v.insert(0, size_t(c.len - int(v.size())), ' ');
-        } else {
-          v = x.s;
-        }
-      }
-      if ((sc->opts & SQO_STRIP) && c.type != 'N' && !c.binary) v = rtrim(v);
+      v = Dbx_field_out(sc, c, x);
+      if (c.type == 'N' && c.fmt != SQF_PACKED && c.fixed && int(v.size()) < c.len)
+        v.insert(0, size_t(c.len - int(v.size())), ' ');
+      if ((sc->opts & SQO_STRIP) && c.type != 'N' && !c.binary && !c.fmt) v = rtrim(v);
     }
     if (c.fixed) {
-      v.resize(size_t(c.len), ' ');
+      v.resize(size_t(c.len), c.fmt == SQF_PACKED ? '\0' : ' ');
       rec += v;
     } else {
       rec += v;
@@ -86,7 +258,6 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
   vals->assign(sc->sel.size(), Sql_value{});
   present->assign(sc->sel.size(), false);
   int32_t pos = 0;
-  bool nonulls = sc->opts & SQO_NONULLS;
   for (const Sql_col& c : sc->cols) {
     if (pos >= len) break;
     int32_t end;
@@ -102,27 +273,8 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
     std::string v(reinterpret_cast<const char*>(rec + pos), size_t(end - pos));
     pos = next;
     if (c.type == '\'') continue;
-    Sql_value& out = (*vals)[size_t(c.sel)];
+    (*vals)[size_t(c.sel)] = Dbx_field_in(sc, c, v);
     (*present)[size_t(c.sel)] = true;
-    if (c.type == 'N') {
-      v = strip_blanks(v);
-      // An empty number is NULL, written alike by INSERT and UPDATE (0
-      // under NONULLS).
-      if (v.empty()) {
-        out.null = !nonulls;
-        out.s = nonulls ? "0" : "";
-      } else {
-        out.s = v;
-      }
-    } else if (c.type == 'D') {
-      v = date_out(v);
-      out.null = v.empty();
-      out.s = v;
-    } else {
-      if (c.fixed && !c.binary) v = rtrim(v);
-      out.null = v.empty() && !nonulls;
-      out.s = v;
-    }
   }
 }
 
@@ -135,12 +287,12 @@ std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row) {
     int n = key.seg_len[i];
     bool last = i + 1 == key.seg.size();
     std::string t;
-    if (c.type == 'N') {
+    if (c.type == 'N' && c.fmt != SQF_PACKED) {
       t = v.null ? "" : Dbx_number_text(v.s);
       if (int(t.size()) > n) t = t.substr(t.size() - size_t(n));
       else t.insert(0, size_t(n - int(t.size())), '0');
     } else {
-      t = v.null ? "" : v.s;
+      t = Dbx_field_out(sc, c, v);
       if (int(t.size()) > n) t.resize(size_t(n));
       if (!last) t.resize(size_t(n), (sc->opts & SQO_NULLPADKEY) ? '\0' : ' ');
       t = fold(t, key.flag[i]);
@@ -167,7 +319,9 @@ int Dbx_parse_key(Sql_chan* sc, int k, const std::string& keystr, Sql_row* vals,
     std::string t = keystr.substr(pos, take);
     pos += take;
     Sql_value v;
-    if (c.type == 'N') {
+    if (c.fmt || (c.type == 'D' && ((sc->opts & SQO_TAVRODATE) || !sc->datefmt.empty()))) {
+      v = Dbx_field_in(sc, c, t);
+    } else if (c.type == 'N') {
       t = strip_blanks(t);
       bool neg = !t.empty() && t[0] == '-';
       if (neg) t.erase(0, 1);

@@ -89,16 +89,36 @@ bool foreign(const Sql_value& holder, const std::set<uint64_t>& own) {
 
 bool Dbx_in_transaction() { return in_txn; }
 
-void Dbx_Commit() {
+bool Dbx_pending() {
   for (Sql_conn* c : connections())
-    if (!c->autocommit && !Msq_commit(c)) Msq_fail_conn(c);
+    if (c->dirty) return true;
+  return false;
 }
 
-void Dbx_Rollback() {
+// Rows read inside the transaction may be gone after it; rows EXTRACTed on
+// a connection of the transaction are no longer locked.
+static void forget_reads() {
   for (Sql_chan* sc : Dbx_open_channels()) {
     sc->batch.clear();
     sc->batch_valid = false;
+    sc->batch_next = 0;
+    if (!sc->xconn) {
+      sc->extracted = false;
+      sc->ex_key.clear();
+    }
   }
+}
+
+// COMMIT and ROLLBACK reach every connection in a transaction, whatever
+// kind of statement ran on it.
+void Dbx_Commit() {
+  for (Sql_conn* c : connections())
+    if (!c->autocommit && !Msq_commit(c)) Msq_fail_conn(c);
+  if (in_txn) forget_reads();
+}
+
+void Dbx_Rollback() {
+  forget_reads();
   for (Sql_conn* c : connections())
     if (!c->autocommit && !Msq_rollback(c)) Msq_fail_conn(c);
 }

@@ -34,6 +34,7 @@ void DefObject();             // DEF OBJECT v,"*system": after OBJECT
 void Oop_stat();              // STATIC / ADD PROPERTY (kind 215 for ADD PROPERTY)
 void Oop_stat_form(int form);
 void Oop_MergeProp();         // MERGE OBJECT a,b: after OBJECT
+void Oop_ClearProp();         // DROP PROPERTY name, h: after PROPERTY
 void Set_ObjectPrc(int32_t n);
 void DoOnEvent();             // ON EVENT: after EVENT
 void DoOruEvent(bool enable); // ENABLE / DISABLE EVENT: after EVENT

@@ -11,6 +11,7 @@
 #include "core/line_store.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/call_frame.h"
 #include "programs/oop_internal.h"
 
 namespace {
@@ -181,4 +182,49 @@ void Set_ObjectPrc(int32_t n) {
   o->state |= OS_OWN_PREC;
   ws.Precision = n;
   ws.Num_flags &= ~uint32_t(NF_FLOATING);
+}
+
+// DROP PROPERTY name, h [, ERR=line]: the object's instance of that name is
+// removed with its value; a declared property starts afresh at its next use.
+void Oop_ClearProp() {
+  ws.Stmt_save = ws.Exec_ptr;  // an ERR= at the end takes the statement's errors
+  Err_scan();
+  uint8_t* p = ws.Exec_ptr;
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) Rpt_error(20);
+  std::string name;
+  if (p[1] & 0x80) {
+    const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
+    if (!e) Rpt_error(49);
+    if (e[0] == 255) Not_built("data-dictionary names of properties");
+    name.assign(reinterpret_cast<const char*>(e + 1), e[0]);
+    ws.Exec_ptr = p + 3;
+  } else {
+    name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
+    ws.Exec_ptr = p + 2 + p[1];
+  }
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ws.Exec_ptr++;
+  Eval_val();
+  Num_val v = ws.Num_acc;
+  Set_scl(v, 0, 0);
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
+    ws.Exec_ptr++;
+    Chk_err();
+  }
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  Oop_object* o = Oop_object_of_handle(v.mant);
+  const Oop_name* id = OopFindName(*p == code::STR_VAR ? 2 : 1, int(name.size()), name.c_str());
+  if (!id) return;
+  for (Prop_inst** at = &o->props; *at; at = &(*at)->next) {
+    if ((*at)->name != id) continue;
+    Prop_inst* pi = *at;
+    *at = pi->next;
+    // Compiled references of every call level may point at the instance.
+    for (Prog_context* c = &ws; c; c = static_cast<Prog_context*>(c->Call_link))
+      if (c->Var_index)
+        for (uint32_t i = 0; i < c->Var_index_cnt; i++)
+          if (c->Var_index[i] == pi->var) c->Var_index[i] = nullptr;
+    Oop_free_inst(pi, o);
+    return;
+  }
 }

@@ -239,6 +239,11 @@ void d_drop() {
     Drop_LoadData();
     return;
   }
+  if (c == code::EXT_DIR && ws.Exec_ptr[1] == code::X_PROPERTY) {
+    ws.Exec_ptr += 2;
+    Oop_ClearProp();
+    return;
+  }
   if (c == code::PREFIX2 && (ws.Exec_ptr[1] == 66 || ws.Exec_ptr[1] == 64)) {
     bool cls = ws.Exec_ptr[1] == 66;
     ws.Exec_ptr += 2;

@@ -306,8 +306,11 @@ TEST_F(Eff, MoreThanSixteenKeys) {
         continue;
       }
       char a = got[i - 1][size_t(3 + k)], b = got[i][size_t(3 + k)];
-      if (k % 3 == 0) EXPECT_GE(a, b) << "key " << k;
-      else EXPECT_LE(a, b) << "key " << k;
+      if (k % 3 == 0) {
+        EXPECT_GE(a, b) << "key " << k;
+      } else {
+        EXPECT_LE(a, b) << "key " << k;
+      }
       // Equal values keep the order the records were written in.
       if (a == b && got[i - 1] != "R105" + std::string(19, 'z') && got[i] != "R105" + std::string(19, 'z')) {
         EXPECT_LT(got[i - 1].substr(0, 4), got[i].substr(0, 4)) << "key " << k;

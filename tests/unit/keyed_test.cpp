@@ -785,6 +785,21 @@ TEST_F(KeyedTest, HeldWholeGathersAppendsAndKeepsWhatItReads) {
   close(ch);
   ch = open(p);
   EXPECT_EQ(Key_record_count(ch), 3100u);
+  // PURGE drops what is still gathered along with the blocks.
+  {
+    std::string q = make("held2", 40, 6);
+    Key_chan* h = open(q, o);
+    for (int i = 0; i < 300; ++i) put(h, key(i), "gone");
+    EXPECT_FALSE(h->f->pend.empty());
+    Key_purge(h);
+    EXPECT_TRUE(h->f->pend.empty());
+    for (int i = 0; i < 5; ++i) put(h, key(i), "kept");
+    close(h);
+    h = open(q);
+    EXPECT_EQ(Key_record_count(h), 5u);
+    EXPECT_EQ(strip(get(h, key(4))), "kept");
+    EXPECT_EQ(Key_verify(h), "");
+  }
   for (int i = 0; i < 3100; ++i)
     ASSERT_EQ(strip(get(ch, key(i))), (i < 3000 && i % 30 == 0 ? "again " : "data ") + std::to_string(i)) << i;
   EXPECT_EQ(Key_verify(ch), "");
