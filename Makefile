@@ -42,12 +42,13 @@ bench: build
 FUZZ_TIME ?= 600
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_eff fuzz_loader fuzz_library fuzz_vardata fuzz_cisam fuzz_bbx fuzz_classdef fuzz_debug fuzz_journal fuzz_pdf
-	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask build-fuzz/corpus_keyed build-fuzz/corpus_eff build-fuzz/corpus_loader build-fuzz/corpus_library build-fuzz/corpus_vardata build-fuzz/corpus_cisam build-fuzz/corpus_bbx build-fuzz/corpus_classdef build-fuzz/corpus_debug build-fuzz/corpus_journal build-fuzz/corpus_pdf
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_eff fuzz_dict fuzz_loader fuzz_library fuzz_vardata fuzz_cisam fuzz_bbx fuzz_classdef fuzz_debug fuzz_journal fuzz_pdf
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask build-fuzz/corpus_keyed build-fuzz/corpus_eff build-fuzz/corpus_dict build-fuzz/corpus_loader build-fuzz/corpus_library build-fuzz/corpus_vardata build-fuzz/corpus_cisam build-fuzz/corpus_bbx build-fuzz/corpus_classdef build-fuzz/corpus_debug build-fuzz/corpus_journal build-fuzz/corpus_pdf
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_compile -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/compile- build-fuzz/corpus tests/fuzz/corpus tests/fuzz/regressions
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_mask -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/mask- build-fuzz/corpus_mask tests/fuzz/corpus_mask tests/fuzz/regressions_mask
 	@build-fuzz/fuzz_keyed -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/keyed- build-fuzz/corpus_keyed tests/fuzz/corpus_keyed tests/fuzz/regressions_keyed
 	@build-fuzz/fuzz_eff -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/eff- build-fuzz/corpus_eff tests/fuzz/corpus_eff tests/fuzz/regressions_eff
+	@build-fuzz/fuzz_dict -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/dict- build-fuzz/corpus_dict tests/fuzz/corpus_dict tests/fuzz/regressions_dict
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_loader -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/loader- build-fuzz/corpus_loader tests/fuzz/corpus_loader tests/fuzz/regressions_loader
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_library -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/library- build-fuzz/corpus_library tests/fuzz/corpus_library tests/fuzz/regressions_library
 	@build-fuzz/fuzz_vardata -max_total_time=30 -artifact_prefix=build-fuzz/vardata- build-fuzz/corpus_vardata tests/fuzz/corpus_vardata

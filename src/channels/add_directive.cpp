@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/workspace.h"
+#include "keyed/index_directives.h"
 
 namespace {
 
@@ -39,7 +40,11 @@ void d_add() {
   std::string name = name_at(p);
   for (char& c : name)
     if (c >= 'a' && c <= 'z') c = char(c - 32);
-  if (name == "INDEX") Not_built("ADD INDEX (adding a key to a keyed file)");
+  if (name == "INDEX" && Index_word_at(p)) {
+    ws.Exec_ptr += (p[1] & 0x80) ? 3 : 2 + p[1];
+    Add_index_directive();
+    return;
+  }
   if (name == "SERVER") Not_built("ADD SERVER (program servers)");
   ws.Stmt_save = ws.Exec_ptr;  // an ERR= after the text takes the text's errors
   Err_scan();

@@ -20,6 +20,7 @@
 // percentage (or the drive when drive letters are on).
 #include <cstring>
 #include <string>
+#include <vector>
 #include <strings.h>
 
 #include "channels/channel.h"
@@ -35,6 +36,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "functions/zlib_loader.h"
+#include "keyed/index_directives.h"
 
 namespace {
 
@@ -333,16 +335,20 @@ void d_direExt(int level) {
   // 5. Compressed records need the compression library.
   if ((kd.flags2 & KF2_Z) && !CheckZlib()) Not_built("compressed records (zlib cannot be loaded)");
   require_driver(kd.type);
-  // The named keys would go into the new file's key-name dictionary: without
-  // it the file is not made at all.
-  if (names) Not_built("the key-name dictionary of keyed files");
+  // The named keys go into the new file's dictionary.
+  std::vector<std::pair<int, std::string>> named;
+  for (Kname_node* n = names; n; n = n->next) named.push_back({n->key, std::string(n->name, n->len)});
   File_create_end(kd, names);
+  if (!named.empty()) Key_name_new_file(ws.Path_buf, named);
 }
 
 }  // namespace
 
 void d_keyd() {
-  if (*ws.Exec_ptr == code::D_LOAD) Not_built("the key rebuild of keyed files");
+  if (*ws.Exec_ptr == code::D_LOAD) {
+    Key_load_directive();
+    return;
+  }
   d_direExt(0);
 }
 

@@ -25,6 +25,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "keyed/index_directives.h"
 #include "programs/program_list.h"
 
 namespace {
@@ -474,8 +475,12 @@ void d_renm() {
     Rename_class_hook();
     return;
   }
+  if (Index_word_at(ws.Exec_ptr)) {
+    Rename_index_directive();
+    return;
+  }
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))
-    Not_built("RENAME of an index or control");
+    Not_built("RENAME of a control");
   std::string old_name = Create_text();
   Create_expect(code::COMMA);
   std::string new_name = Create_text();

@@ -104,7 +104,8 @@ void opt_siz() {
 void opt_ind() {
   int32_t n = Eval_integer();
   int32_t k = kind();
-  if (n < 0 && !(k == FK_THIN_CLIENT || k == FK_MYSQL || k == 12 || k == 26)) Rpt_error(41);
+  if (n < 0 && !(k == FK_THIN_CLIENT || k == FK_MYSQL || k == 12 || k == 26) && ws.Io_stmt != code::D_DICT)
+    Rpt_error(41);  // DICT counts positions backward from the head
   ws.Io_ind = n;
   ws.Io_opts |= IO_IND;
 }

@@ -4,9 +4,6 @@
 #include "core/errors.h"
 
 
-void d_dict() { Not_built("the DICT directive"); }
-void d_pswd() { Not_built("the PASSWORD directive"); }
-void d_smsk() { Not_built("the SET_MASK directive"); }
 void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
 
 // RANDOM and SWAP are not available in this system: error 99 with its own

@@ -30,6 +30,7 @@ inline uint8_t fold(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32)
 
 Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len) = nullptr;
 void (*Var_clear_hook)() = nullptr;
+void (*Var_created_hook)(Var_node* n) = nullptr;
 
 int Var_name_cmp(const uint8_t* a, int alen, const char* b, int blen) {
   int n = alen < blen ? alen : blen;
@@ -153,6 +154,7 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
   std::memcpy(n->name, name, size_t(len));
   n->name[len] = 0;
   if (type == code::NUM_VAR && name[len - 1] == '%') n->flags |= VF_INTEGER;
+  if (Var_created_hook) Var_created_hook(n);
   *link = n;
   // A path deeper than 32 can only come from a lopsided tree (names added in
   // order); rebuild when it is also deeper than twice a balanced tree's.

@@ -221,6 +221,10 @@ void Store_num(Var_node* node, Num_val* dst);
 // An assignment target, captured right after the target was fetched
 // (Get_value) and before the right side is evaluated, which may clobber the
 // resolved-variable state in ws.
+// Called with every variable node created by name (null: nothing to do);
+// the data dictionary gives the node its access bits.
+extern void (*Var_created_hook)(Var_node* n);
+
 struct Let_target {
   Var_node* node = nullptr;
   void* val = nullptr;        // Num_val* or Str_blk** (the slot of the string)

@@ -25,6 +25,7 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "keyed/eff_store.h"
+#include "keyed/file_crypt.h"
 #include "keyed/keyed_internal.h"
 
 namespace {
@@ -318,7 +319,7 @@ void Kbfr_wrt(Kbfr* b, bool own) {
     d[4] = uint8_t(b->count >> 8);
     d[5] = uint8_t(b->count);
   }
-  int64_t r = write_full(b->fd, d, size_t(f->blk), b->host_off);
+  int64_t r = write_full(b->fd, Kcrypt_out(f, d), size_t(f->blk), b->host_off);
   if (node) d[4] = 0;
   ++Key_io_stats.writes;
   if (r != f->blk) {
@@ -421,6 +422,7 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
       if (r < 0) Sys_error();
       ++Key_io_stats.reads;
       uint8_t* d = b->b();
+      if (r == f->blk) Kcrypt_in(f, d);
       bool bad_type = d[0] != 0 && d[0] != 128 && d[0] != 251 && d[0] != 252 && d[0] != 253 && d[0] != 254;
       if (r != f->blk) {
         if (type != 2) Rpt_error(105);
@@ -451,9 +453,9 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
     use(p, b);
   }
   if (type >= 3 && b->b()[0] != type) Rpt_error(106);
-  if (b->b()[0] == kf::BT_NODE) {
+  if (b->b()[0] == kf::BT_NODE && K.kent_sz) {
     int cap = (f->blk - kf::BLK_HDR) / K.kent_sz;
-    if (K.kent_sz && b->count > cap) Rpt_error(106);
+    if (b->count > cap) Rpt_error(106);
   }
   return b;
 }
@@ -696,6 +698,7 @@ static Kbfr* eff_get(uint32_t page, int type) {
       ++Key_io_stats.reads;
       if (r != f->blk) Rpt_error(105);
       uint8_t* d = b->b();
+      Kcrypt_in(f, d);
       if (get_u32be(d + 1) != page) Rpt_error(107);
       b->count = d[0] == kf::BT_NODE ? d[5] : 0;
     }
@@ -752,3 +755,17 @@ std::vector<Kbfr*> Kbfr_changed_pages(Key_file* f) {
 // Positioned transfers of whole pages (EFF maps and header).
 int64_t Eff_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off) { return write_full(fd, buf, len, off); }
 int64_t Eff_pread(int fd, uint8_t* buf, size_t len, int64_t off) { return read_full(fd, buf, len, off); }
+
+// ---- enciphered pages ----
+
+void Kcrypt_in(const Key_file* f, uint8_t* page) {
+  if (f->crypt && f->crypt->active() && Crypt_page_type(page[0])) Decrypt_file_bfr(*f->crypt, page, f->blk);
+}
+
+const uint8_t* Kcrypt_out(const Key_file* f, const uint8_t* page) {
+  if (!f->crypt || !f->crypt->active() || !Crypt_page_type(page[0])) return page;
+  static std::vector<uint8_t> out;
+  out.resize(size_t(f->blk));
+  Encrypt_file_bfr(*f->crypt, page, out.data(), f->blk);
+  return out.data();
+}

@@ -245,6 +245,35 @@ std::vector<uint8_t> read_item(Key_file* f, uint32_t a, uint8_t type, uint32_t* 
 }
 }  // namespace
 
+// The key-segment entries the channel layer shows (FIN "KEY_DEFINITION",
+// FILE_CREATE): key number in the low nibble, as far as 384 bytes go.
+void Eff_segtbl_from_layout(Key_file* f) {
+  const Key_layout& lay = f->lay;
+  std::memset(f->segtbl, 255, sizeof f->segtbl);
+  size_t at = 0;
+  for (int k = 0; k < lay.nkeys; ++k) {
+    for (int i = 0; i < lay.keys[k].nseg; ++i) {
+      const Key_seg& sg = lay.segs[size_t(lay.keys[k].first + i)];
+      bool flagged = sg.flags != 0;
+      if (at + (flagged ? 8 : 4) + 4 > sizeof f->segtbl) break;
+      uint8_t* en = f->segtbl + at;
+      en[0] = uint8_t((k & 15) | ((sg.offset >> 8) << 4));
+      en[1] = sg.field;
+      en[2] = uint8_t(sg.offset);
+      en[3] = sg.len_byte;
+      at += 4;
+      if (flagged) {
+        en[4] = KSEG_FLAGS;
+        en[5] = uint8_t(sg.flags);
+        en[6] = uint8_t(sg.flags >> 8);
+        en[7] = sg.fill;
+        at += 4;
+      }
+    }
+  }
+  f->segtbl_len = int(at);
+}
+
 void Eff_load_file(Key_file* f, int sep_default) {
   auto e = std::make_shared<Eff_store>();
   f->eff = e;
@@ -261,7 +290,6 @@ void Eff_load_file(Key_file* f, int sep_default) {
   if (h[eff::H_FLAGS_C] & eff::FC_LARGE) Rpt_error_text(99, "EFF files in the large-file format are not built");
   uint8_t fb = h[eff::H_FLAGS_B];
   if ((fb & eff::FB_ZLIB) && !CheckZlib()) Rpt_error_text(99, "zlib is not available");
-  if (fb & eff::FB_ENCIPHERED) Not_built("file passwords");
   int W = get_u16be(h + eff::H_EXTKEY);
   if (W > 127) Rpt_error(17);
   f->blk = e->B;
@@ -334,43 +362,7 @@ void Eff_load_file(Key_file* f, int sep_default) {
   if (W && !(s0.field == 255 && lay.keys[0].nseg == 1)) Rpt_error(17);
   if (lay.keys[0].dups && s0.field == 255) Rpt_error(17);
   if (lay.max_len + 5 >= 256) Rpt_error(17);
-  // The key-segment entries the channel layer shows (FIN "KEY_DEFINITION",
-  // FILE_CREATE): key number in the low nibble, as far as 384 bytes go.
-  std::memset(f->segtbl, 255, sizeof f->segtbl);
-  size_t at = 0;
-  for (int k = 0; k < lay.nkeys; ++k) {
-    for (int i = 0; i < lay.keys[k].nseg; ++i) {
-      const Key_seg& sg = lay.segs[size_t(lay.keys[k].first + i)];
-      bool flagged = sg.flags != 0;
-      if (at + (flagged ? 8 : 4) + 4 > sizeof f->segtbl) break;
-      uint8_t* en = f->segtbl + at;
-      en[0] = uint8_t((k & 15) | ((sg.offset >> 8) << 4));
-      en[1] = sg.field;
-      en[2] = uint8_t(sg.offset);
-      en[3] = sg.len_byte;
-      at += 4;
-      if (flagged) {
-        en[4] = KSEG_FLAGS;
-        en[5] = uint8_t(sg.flags);
-        en[6] = uint8_t(sg.flags >> 8);
-        en[7] = sg.fill;
-        at += 4;
-      }
-    }
-  }
-  f->segtbl_len = int(at);
+  Eff_segtbl_from_layout(f);
   e->dict_head = get_u32be(h + eff::H_DICT);
-  Eff_check_dictionary(f);
 }
 
-void Eff_check_dictionary(Key_file* f) {
-  Eff_store* e = Eff_of(f);
-  uint32_t a = e->dict_head;
-  for (int pos = 0; a && pos < 65536; ++pos) {
-    uint32_t next = 0;
-    std::vector<uint8_t> d = read_item(f, a, eff::PT_DICT, &next);
-    if (pos > 0 && d.size() >= 4 && d[0] == 3 && strncasecmp(reinterpret_cast<const char*>(d.data() + 1), "EXT", 3) == 0)
-      Not_built("file passwords");
-    a = next;
-  }
-}

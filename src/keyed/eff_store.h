@@ -52,6 +52,7 @@ struct Eff_store {
   bool gen_known = false;
   uint64_t seen_gen = 0;            // generation of the cached pages
   uint32_t dict_head = 0;
+  bool fixed_dirty = false;         // header bytes 0..57 are written with the cycle's header
   int ops = 0;                      // operations of the cycle under way (WD)
   // Logical pages whose physical page was taken in this cycle (new pages and
   // pages already moved by copy on write): the file on disk does not use
@@ -66,8 +67,6 @@ inline Eff_store* Eff_of(Key_file* f) { return f->eff.get(); }
 // the EFF file open as f->fd.  Error 17 for a header that describes no
 // usable file.
 void Eff_load_file(Key_file* f, int sep_default);
-// Error 99 when the dictionary holds a file password.
-void Eff_check_dictionary(Key_file* f);
 
 // ---- page store (eff_store.cpp) ----
 // Reads the header's variable part from the file; drops the cached pages

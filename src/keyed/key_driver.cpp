@@ -27,6 +27,8 @@
 #include "keyed/keyed_file.h"
 #include "keyed/keyed_internal.h"
 #include "keyed/eff_create.h"
+#include "keyed/file_password.h"
+#include "keyed/index_directives.h"
 #include "core/host.h"
 #include <unistd.h>
 
@@ -161,6 +163,8 @@ int64_t Key_define_slot() {
   return 0;
 }
 
+int64_t Key_close_slot();
+
 int64_t Key_open_slot() {
   Key_open_opts o;
   o.readonly = (ws.Io_opts & IO_INPUT_ONLY) != 0;
@@ -185,11 +189,25 @@ int64_t Key_open_slot() {
     Key_chan_journal(kc, true);
   }
   ws.Cur_fcb = f;
+  try {
+    Key_refresh_names(f);
+    f->channel = ws.Cur_chan;
+    Key_check_access(f, ws.Path_buf);
+  } catch (...) {
+    // The channel never opened: the engine channel and the record go.
+    Key_close_slot();
+    if (f->out_buf) Ret_blk(f->out_buf);
+    if (f->path) FreePath(f->path);
+    Ret_blk(f);
+    ws.Cur_fcb = nullptr;
+    throw;
+  }
   return 0;
 }
 
 int64_t Key_close_slot() {
   Key_fcb* f = cur();
+  Kname_free(reinterpret_cast<Kname_node**>(&f->key_names));
   delete f->pieces;
   f->pieces = nullptr;
   Key_chan* kc = f->kc;
@@ -306,6 +324,13 @@ int64_t Key_getrno() {
   return engine([&] { return Key_getrno(f->kc, r); });
 }
 
+bool Key_same_file(const Key_chan* a, const Key_chan* b) { return a && b && a->f == b->f; }
+
+Key_chan* Key_chan_of(Fcb* f) {
+  if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF)) return nullptr;
+  return static_cast<Key_fcb*>(f)->kc;
+}
+
 bool Key_channel_facts(Fcb* f, Key_facts* out) {
   if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return false;
   Io_save_guard keep;
@@ -331,6 +356,7 @@ static const bool widths_registered = (Key_segment_widths = key_widths, true);
 static void (*prev_notify)(uint16_t, int32_t) = nullptr;
 static void key_notify(uint16_t code, int32_t value) {
   if (code == Prm_code('B', 'F')) Kbfr_set(value);
+  if (code == Prm_code('P', 'Q')) Clr_PwdCache();  // the cache starts afresh at its new size
   if (prev_notify) prev_notify(code, value);
 }
 static const bool notify_registered = (prev_notify = Prm_notify, Prm_notify = key_notify, true);
@@ -343,4 +369,3 @@ const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_restore_slot,
 };
 
-Key_chan* Key_chan_of(Fcb* f) { return static_cast<Key_fcb*>(f)->kc; }

@@ -11,11 +11,15 @@ int64_t Key_getrno();
 // The same for the current BBx channel (kinds 14 and 15, keyed/bbx_file.cpp).
 int64_t Bbx_getrno();
 
+struct Key_chan;
+// The engine channel of a keyed channel of either format; null for any
+// other channel.
+Key_chan* Key_chan_of(Fcb* f);
+// Whether two engine channels are open on the same file.
+bool Key_same_file(const Key_chan* a, const Key_chan* b);
+
 struct Key_facts;
 // The facts of a first-format keyed channel for FIB( and FIN(; false when
 // f is not one.
 bool Key_channel_facts(Fcb* f, Key_facts* out);
 
-struct Key_chan;
-// The engine channel of a keyed or EFF channel record.
-Key_chan* Key_chan_of(Fcb* f);

@@ -22,6 +22,7 @@
 #include "functions/zlib_loader.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
+#include "keyed/key_dict.h"
 
 extern std::vector<Key_file*> Key_files;
 int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
@@ -532,7 +533,6 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       if (f->flags2 & kf::F2_ZLIB) {
         if (!CheckZlib()) Rpt_error_text(99, "zlib is not available");
       }
-      if (f->flags2 & kf::F2_ENCIPHERED) Not_built("enciphered keyed files");
       if ((f->flags1 & kf::F1_SEPARATOR)) f->sep = head[kf::H_SEP];
       else if (f->flags1 & kf::F1_NO_SEPARATOR) f->sep = -1;
       else f->sep = opts.sep == -2 ? prmblk.FS : opts.sep;
@@ -1091,6 +1091,8 @@ void Key_purge(Key_chan* ch) {
     op.done();
     return;
   }
+  // The dictionary (key names, password, free items) outlives the records.
+  auto dict = Kdct_save_in();
   Kbfr_drop_file(f);
   int nseg = f->hdr[kf::H_NSEG];
   KSeg_close_all(f);
@@ -1123,6 +1125,7 @@ void Key_purge(Key_chan* ch) {
     m->b()[kf::BLK_HDR] = kf::BT_MAP;
     Kbfr_touch(m);
   }
+  Kdct_reset_in(dict);
   ch->cur_rec = ch->last_read = 0;
   ch->cur_node = 0;
   for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{};

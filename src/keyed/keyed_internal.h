@@ -14,6 +14,7 @@
 struct Key_file;
 struct Key_chan;
 struct Eff_store;  // the EFF page store of a second-format file (eff_store.h)
+struct Kcrypt;     // the page cipher (file_crypt.h)
 
 // A block buffer.  file == nullptr: the buffer is free.
 struct Kbfr {
@@ -83,6 +84,9 @@ struct Key_file {
   int64_t pend_off = 0;
   // EFF files (second format): the page store; null for first-format files.
   std::shared_ptr<Eff_store> eff;
+  // Page cipher of a file protected with encryption (file_crypt.h); null
+  // when its pages are plain.
+  std::shared_ptr<Kcrypt> crypt;
 };
 
 // A key's saved position.  An empty key vector stands before every entry:
@@ -177,6 +181,11 @@ std::string KSeg_path(const std::string& main, int seg);
 int Key_seg_of(const Key_file* f, uint32_t addr);
 uint64_t KeyBlockNo(const Key_file* f, uint32_t addr);
 int64_t Key_host_off(const Key_file* f, uint32_t addr);
+
+// Enciphered files: a page as read is deciphered in place; a page to be
+// written comes back enciphered in a scratch buffer (or as it was).
+void Kcrypt_in(const Key_file* f, uint8_t* page);
+const uint8_t* Kcrypt_out(const Key_file* f, const uint8_t* page);
 
 // ---- header lock, operation bracket, record locks (locks.cpp) ----
 void Key_init(Key_chan* ch);

@@ -153,10 +153,11 @@ std::string unmask_date(const std::string& f, const std::string& mask) {
     if (k == 'D') d = d * 10 + v;
     else if (k == 'M') m = m * 10 + v;
     else y = y * 10 + v;
+    if (d > 99 || m > 99 || y > 9999) Rpt_error(41);  // a mask with too many digits for a date
   }
   if (y < 100) y += 2000;
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", unsigned(y) % 10000u, unsigned(m) % 100u, unsigned(d) % 100u);
   return buf;
 }
 

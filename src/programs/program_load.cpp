@@ -11,6 +11,7 @@
 #include "channels/console_device.h"
 #include "channels/open.h"
 #include "core/codes.h"
+#include "keyed/index_directives.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -252,6 +253,10 @@ void d_drop() {
     return;
   }
   if (c == code::PREFIX2 || c == code::OBJ_REF) Rpt_error(20);
+  if (Index_word_at(ws.Exec_ptr)) {
+    Drop_index_directive();
+    return;
+  }
   Eval_formula();
   if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -81,9 +81,8 @@ const Form forms[] = {
     {"KEYED \"k\",[1:1:10]+[2:5:4:\"D\"],[0:1:20],0,100", FK_KEYED, RUNS},
     {"KEYED \"k\",\"10,[KEY:3:4]\",0,100", FK_KEYED, RUNS},
     {"DIRECT \"k\",[0:1:6],[0:7:30],0,100", FK_KEYED, RUNS},
-    // Named keys need the key-name dictionary of keyed files, which is not
-    // built: the file is not made.
-    {"DIRECT \"k\",[\"id\":0:1:6],[\"name\":0:7:30],0,100", 0, 99},
+    // Named keys: the names go into the new file's dictionary.
+    {"DIRECT \"k\",[\"id\":0:1:6],[\"name\":0:7:30],0,100", FK_KEYED, RUNS},
     {"KEYED \"k\",10,0,100", FK_KEYED, RUNS},
     {"KEYED \"k\",(10),0,-(-100)", FK_KEYED, RUNS},
     {"KEYED \"k\",10,0,100,SIZ=4,OPT=\"0\",SEP=*", FK_KEYED, RUNS},

@@ -1,0 +1,686 @@
+// Keyed files of both formats: the key rebuild, ADD, DROP and RENAME of a
+// key (index_maint.h).
+//
+// The rebuild frees the old index, scans the records once in physical
+// order collecting (key value, record address) pairs for every key being
+// built, sorts them and builds each tree bottom up: leaves filled to about
+// seven eighths, the parent entry of each node carrying the node's last
+// key, the end sentinel (all 255 bytes; pointer 0 in the leaf) closing the
+// rightmost node of every level -- the shape btree.cpp keeps.
+//
+// The physical scan of fixed-length first-format files reads the file in
+// 512-byte chunks: a chunk whose type byte is a block type (0, 251, 252,
+// 254) and whose bytes 1-4 hold its own offset starts a block, which is
+// skipped whole; every record slot lying wholly outside blocks is tried.
+// Variable-length and EFF files are scanned data block by data block.
+#include "keyed/index_maint.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "core/errors.h"
+#include "core/switches.h"
+#include "keyed/eff_store.h"
+#include "keyed/key_dict.h"
+#include "keyed/keyed_internal.h"
+
+int64_t Key_pread(int fd, uint8_t* buf, size_t len, int64_t off);
+int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
+void Eff_segtbl_from_layout(Key_file* f);
+
+namespace {
+
+// While the scan runs the channel takes no record locks: the header (or
+// file) lock held throughout keeps every writer out.
+struct No_record_locks {
+  Key_chan* ch;
+  bool keep;
+  explicit No_record_locks(Key_chan* c) : ch(c), keep(c->nolock) { ch->nolock = true; }
+  ~No_record_locks() { ch->nolock = keep; }
+};
+
+// Frees the nodes of one tree; a node that cannot be read, a node met
+// twice (a cycle) or a child pointer out of reach is passed over.
+void free_tree_tolerant(uint32_t root) {
+  if (root == 0) return;
+  std::vector<std::pair<uint32_t, int>> stack{{root, 0}};
+  std::vector<uint32_t> seen;
+  while (!stack.empty()) {
+    auto [a, d] = stack.back();
+    stack.pop_back();
+    if (d >= kf::MAX_DEPTH || std::find(seen.begin(), seen.end(), a) != seen.end()) continue;
+    if (seen.size() < 100000) seen.push_back(a);
+    try {
+      Kbfr* b = Kbfr_get(a, kf::BT_NODE);
+      for (int i = 0; i < b->count; ++i) {
+        int32_t p = get_i32be(Kent_at(b, i));
+        if (p <= 0) break;
+        stack.push_back({uint32_t(p), d + 1});
+      }
+      Kbfr_free(Kbfr_get(a, kf::BT_NODE));
+    } catch (const Oru_error&) {
+    }
+  }
+}
+
+// Frees every index node of a variable-length or EFF file (a rebuild of
+// all keys): nodes of damaged trees that no walk reaches go too.
+void free_all_nodes(Key_file* f) {
+  if (f->eff) {
+    Eff_store* e = Eff_of(f);
+    for (size_t g = 0; g < e->flips.size(); ++g) {
+      for (int i = 2; i < e->E; ++i) {
+        uint32_t p = uint32_t(g) * uint32_t(e->E) + uint32_t(i) + 1;
+        if (p > e->max_page) return;
+        if (Eff_map_page(int(g))->b()[6 + 4 * i] != eff::PT_NODE) continue;
+        try {
+          Kbfr* b = Kbfr_get(p, 1);
+          if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
+        } catch (const Oru_error&) {
+        }
+      }
+    }
+    return;
+  }
+  uint32_t blk = kf::FIRST_BLOCK;
+  uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
+  for (int guard = 0; KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
+    try {
+      Kbfr* b = Kbfr_get(blk, 1);
+      if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
+    } catch (const Oru_error& e) {
+      if (e.no == 105 || e.no == 117) break;
+    }
+    int seg = Key_seg_of(f, blk);
+    int64_t host = Key_host_off(f, blk) + f->blk;
+    if (host + f->blk > f->seg_limit) blk = uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256);
+    else blk = uint32_t(host + seg * 256);
+  }
+}
+
+// The record slots of a fixed-length file, in file order.
+class Fixed_scan {
+ public:
+  explicit Fixed_scan(Key_file* f) : f_(f) {
+    Kfix_flush_pending(f);  // slots gathered by a channel holding the file whole
+    end_ = Hdr32(f, kf::H_EOF);
+    // Blocks: 512-byte chunks that name themselves.
+    std::vector<uint8_t> win(size_t(1) << 20);
+    for (uint64_t base = kf::FIRST_BLOCK; base < end_; base += win.size()) {
+      int64_t got = Key_pread(f->fd, win.data(), win.size(), int64_t(base));
+      if (got <= 0) break;
+      for (uint64_t c = 0; c + 5 <= uint64_t(got); c += 512) {
+        const uint8_t* d = win.data() + c;
+        uint8_t t = d[0];
+        bool typed = t == kf::BT_FREE || t == kf::BT_NODE || t == kf::BT_DICT || t == kf::BT_MAP;
+        if (typed && get_u32be(d + 1) == base + c) {
+          blocks_.push_back(base + c);
+          // The chunks inside the block are not looked at.
+          uint64_t skip = uint64_t(f->blk) - 512;
+          c += skip;
+        }
+      }
+    }
+    next_ = kf::FIRST_BLOCK + uint32_t(f->blk);
+  }
+  // The next slot address outside every block; 0 at the end.
+  uint32_t next() {
+    uint64_t slot = uint64_t(f_->slot);
+    while (next_ + slot <= end_) {
+      uint64_t a = next_;
+      next_ += slot;
+      while (bi_ < blocks_.size() && blocks_[bi_] + uint64_t(f_->blk) <= a) ++bi_;
+      if (bi_ < blocks_.size() && blocks_[bi_] < a + slot) continue;  // overlaps a block
+      return uint32_t(a);
+    }
+    return 0;
+  }
+  uint64_t size() const { return end_; }
+
+ private:
+  Key_file* f_;
+  uint64_t end_ = 0, next_ = 0;
+  std::vector<uint64_t> blocks_;
+  size_t bi_ = 0;
+};
+
+// Entries gathered for one key: fixed-size key values and their records.
+struct Gathered {
+  int kno = 0, ksz = 0;
+  std::vector<uint8_t> keys;
+  std::vector<uint32_t> addrs;
+  size_t size() const { return addrs.size(); }
+  const uint8_t* key(size_t i) const { return keys.data() + i * size_t(ksz); }
+};
+
+int cmp_keys(const uint8_t* a, const uint8_t* b, int ksz) {
+  int c = std::memcmp(a + 1, b + 1, size_t(ksz - 1));
+  return c ? c : int(a[0]) - int(b[0]);
+}
+
+int64_t ind_of(Key_file* f, uint32_t a) {
+  if (f->eff || f->variable) return f->eff ? int64_t(a) : int64_t(a) - 512;
+  return (int64_t(a) - 512 - f->blk) / f->slot;
+}
+
+// Builds key g.kno's tree from its sorted entries; the root (0 when empty).
+// The entries in key order (equal keys in the order the scan met them).
+// Each entry is sorted by a 64-bit prefix of its value bytes first, so
+// that most comparisons never touch the values.
+std::vector<uint32_t> sorted_order(const Gathered& g) {
+  struct Ent {
+    uint64_t prefix;
+    uint32_t idx;
+  };
+  int ksz = g.ksz;
+  std::vector<Ent> e(g.size());
+  for (size_t i = 0; i < e.size(); ++i) {
+    const uint8_t* k = g.key(i);
+    uint64_t p = 0;
+    for (int b = 1; b <= 8; ++b) p = (p << 8) | (b < ksz ? k[b] : 0);
+    e[i] = {p, uint32_t(i)};
+  }
+  std::sort(e.begin(), e.end(), [&](const Ent& x, const Ent& y) {
+    if (x.prefix != y.prefix) return x.prefix < y.prefix;
+    int c = cmp_keys(g.key(x.idx), g.key(y.idx), ksz);
+    return c ? c < 0 : x.idx < y.idx;
+  });
+  std::vector<uint32_t> order(e.size());
+  for (size_t i = 0; i < e.size(); ++i) order[i] = e[i].idx;
+  return order;
+}
+
+uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
+  if (order.empty()) return 0;
+  int cap = K.max_kidx;
+  int per = std::max(1, std::min(cap - 1, cap - cap / 8));
+  int ksz = K.ksz;
+  std::vector<uint8_t> sentinel(size_t(ksz), 255);
+  // One level at a time: (node, its last key).
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> level;
+  size_t n = order.size();
+  size_t done = 0;
+  int fresh = 0;
+  while (done < n) {
+    size_t take = std::min<size_t>(size_t(per), n - done);
+    bool last = done + take == n;
+    Kbfr* b = Kbfr_new(kf::BT_NODE);
+    for (size_t i = 0; i < take; ++i) {
+      uint8_t* e = Kent_at(b, int(i));
+      size_t j = order[done + i];
+      put_u32be(e, uint32_t(-int32_t(g.addrs[j])));
+      std::memcpy(e + 4, g.key(j), size_t(ksz));
+    }
+    int cnt = int(take);
+    if (last) {
+      uint8_t* e = Kent_at(b, cnt++);
+      put_u32be(e, 0);
+      std::memset(e + 4, 255, size_t(ksz));
+    }
+    b->count = uint16_t(cnt);
+    Kbfr_touch(b);
+    const uint8_t* lk = last ? sentinel.data() : g.key(order[done + take - 1]);
+    level.push_back({b->addr, std::vector<uint8_t>(lk, lk + ksz)});
+    done += take;
+    // Let finished nodes leave the cache (they are written back).
+    if (++fresh % 256 == 0) ++K.serial;
+  }
+  while (level.size() > 1) {
+    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> up;
+    for (size_t at = 0; at < level.size();) {
+      size_t take = std::min<size_t>(size_t(per), level.size() - at);
+      // A lone last child would make a parent of one entry: share instead.
+      if (level.size() - at - take == 1 && take > 1) --take;
+      Kbfr* b = Kbfr_new(kf::BT_NODE);
+      for (size_t i = 0; i < take; ++i) {
+        uint8_t* e = Kent_at(b, int(i));
+        put_u32be(e, level[at + i].first);
+        std::memcpy(e + 4, level[at + i].second.data(), size_t(ksz));
+      }
+      b->count = uint16_t(take);
+      Kbfr_touch(b);
+      up.push_back({b->addr, level[at + take - 1].second});
+      at += take;
+    }
+    level.swap(up);
+  }
+  return level[0].first;
+}
+
+}  // namespace
+
+int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
+  if (ch->readonly) Rpt_error(13);
+  Key_file* f = ch->f.get();
+  if (f->reclen == 0) Rpt_error(17);
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  int nk = f->lay.nkeys;
+  if (kno >= nk || kno < -1) Rpt_error(80);
+  bool all = kno < 0;
+  int first = all ? 0 : kno, last = all ? nk - 1 : kno;
+  // No "missing key" notices while the index is incomplete; a rebuild of
+  // every key makes the check bytes valid again.
+  if (!f->eff) {
+    f->hdr[kf::H_FLAGS1] |= kf::F1_NO_NOTICE;
+    if (all) {
+      f->hdr[kf::H_FLAGS1] |= kf::F1_CHECKED;
+      f->flags1 |= kf::F1_CHECKED;
+    }
+    Key_hdr_changed();
+  }
+  for (int k = first; k <= last; ++k)
+    if (rep.clearing) rep.clearing(k);
+  if (all && f->variable) {
+    Kno_def(0);
+    free_all_nodes(f);
+  } else {
+    for (int k = first; k <= last; ++k) {
+      Kno_def(k);
+      free_tree_tolerant(Key_root());
+    }
+  }
+  for (int k = first; k <= last; ++k) {
+    Kno_def(k);
+    Key_set_root(0);
+    ch->saved[size_t(k)] = Key_pos{};
+  }
+  ch->cur_rec = ch->last_read = 0;
+  ch->cur_node = 0;
+  ch->cur_key.clear();
+  ch->eof_pending = false;
+
+  // One scan for every key being built.
+  std::vector<Gathered> gs(size_t(last - first + 1));
+  for (int k = first; k <= last; ++k) {
+    Kno_def(k);
+    gs[size_t(k - first)].kno = k;
+    gs[size_t(k - first)].ksz = K.ksz;
+  }
+  int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
+  for (Gathered& g : gs) {
+    size_t room = size_t(std::min<int64_t>(std::max<int64_t>(expected, 0), int64_t(1) << 26));
+    g.addrs.reserve(room);
+    g.keys.reserve(room * size_t(g.ksz));
+  }
+  int64_t records = 0;
+  int shown = -1;
+  {
+    No_record_locks quiet(ch);
+    K.directive = DIR_READ;
+    std::unique_ptr<Fixed_scan> fixed;
+    if (!f->variable) fixed = std::make_unique<Fixed_scan>(f);
+    uint32_t a = 0;
+    std::vector<uint8_t> v;
+    for (;;) {
+      if (fixed) {
+        a = fixed->next();
+      } else {
+        try {
+          a = Kvar_next(a);
+        } catch (const Oru_error&) {
+          a = 0;
+        }
+      }
+      if (!a) break;
+      if (fixed) K.rec_addr = 0xFFFFFFFFu;  // the variable scan has just read it
+      int r;
+      try {
+        r = Krec_read(a);
+      } catch (const Oru_error&) {
+        r = -1;
+      }
+      if (r != 0) continue;
+      if ((f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) continue;  // an extension piece
+      ++records;
+      for (Gathered& g : gs) {
+        Kno_def(g.kno);
+        v.assign(size_t(K.ksz), 0);
+        try {
+          Kent_gen(K.rec_bfr.data(), v.data(), a, false);
+        } catch (const Oru_error&) {
+          continue;
+        }
+        if (v[0] == 0 && g.kno > 0) continue;
+        g.keys.insert(g.keys.end(), v.begin(), v.end());
+        g.addrs.push_back(a);
+      }
+      if (records % 1000 == 0) ++K.serial;  // scanned blocks may leave the cache
+      int pct = expected > 0 ? int(std::min<int64_t>(99, records * 100 / expected)) : 99;
+      if (pct != shown) {
+        shown = pct;
+        if (rep.percent) rep.percent(pct);
+      }
+    }
+  }
+
+  int64_t first_count = -1;
+  for (Gathered& g : gs) {
+    Kno_def(g.kno);
+    int ksz = g.ksz;
+    std::vector<uint32_t> order = sorted_order(g);
+    // Duplicates of a unique key, reported in the order the scan met them.
+    std::vector<uint32_t> dups;
+    const Key_def& kd = f->lay.keys[g.kno];
+    std::vector<uint32_t> kept;
+    kept.reserve(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+      if (i > 0 && cmp_keys(g.key(order[i - 1]), g.key(order[i]), ksz) == 0) {
+        dups.push_back(order[i]);  // an exact repeat: never two equal entries in a tree
+        continue;
+      }
+      kept.push_back(order[i]);
+    }
+    if (g.kno > 0 && kd.unique) {
+      // Alternate values carry the record address: equal values differ
+      // only in it.
+      std::vector<uint32_t> byval(kept);
+      auto stem = [&](uint32_t x) { return int(g.key(x)[0]) - 4; };
+      std::stable_sort(byval.begin(), byval.end(), [&](uint32_t x, uint32_t y) {
+        int lx = stem(x), ly = stem(y);
+        int c = std::memcmp(g.key(x) + 1, g.key(y) + 1, size_t(std::max(0, std::min(lx, ly))));
+        if (c) return c < 0;
+        if (lx != ly) return lx < ly;
+        return x < y;
+      });
+      for (size_t i = 1; i < byval.size(); ++i) {
+        uint32_t x = byval[i - 1], y = byval[i];
+        if (stem(x) == stem(y) && std::memcmp(g.key(x) + 1, g.key(y) + 1, size_t(std::max(0, stem(x)))) == 0)
+          dups.push_back(y);
+      }
+    }
+    std::sort(dups.begin(), dups.end());
+    for (uint32_t d : dups)
+      if (rep.duplicate) rep.duplicate(g.kno, ind_of(f, g.addrs[d]));
+    ++K.serial;
+    Key_set_root(build_tree(g, kept));
+    if (g.kno == 0) Hdr32_set(f, kf::H_COUNT, uint32_t(records));
+    if (first_count < 0) first_count = int64_t(kept.size());
+    if (rep.done) rep.done(g.kno, int64_t(kept.size()));
+  }
+  if (!f->eff) {
+    f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_NO_NOTICE);
+    Key_hdr_changed();
+  }
+  Kno_def(std::min(ch->cur_kno, nk - 1));
+  op.done();
+  return first_count < 0 ? 0 : first_count;
+}
+
+// ---- adding, dropping and renaming keys ----
+
+namespace {
+
+// The segments of one key of a layout, as a descriptor list.
+std::vector<Key_seg> key_segs(const Key_layout& lay, int k) {
+  const Key_def& kd = lay.keys[k];
+  return std::vector<Key_seg>(lay.segs.begin() + kd.first, lay.segs.begin() + kd.first + kd.nseg);
+}
+
+// Rebuilds a layout from per-key segment lists (EFF: descriptors).
+Key_layout layout_of(const std::vector<std::vector<Key_seg>>& keys) {
+  Key_layout lay;
+  lay.nkeys = int(keys.size());
+  for (size_t k = 0; k < keys.size(); ++k) {
+    Key_def& kd = lay.keys[k];
+    kd.nseg = int(keys[k].size());
+    kd.first = int(lay.segs.size());
+    int sum = 0;
+    for (const Key_seg& sg : keys[k]) {
+      if (sg.flags & kf::SF_UNIQUE) kd.unique = true;
+      if (k == 0 && (sg.flags & kf::SF_DUPS)) kd.dups = true;
+      int kind = sg.flags & kf::SF_KIND;
+      if ((sg.flags & kf::SF_AUTO_BIN) || kind == kf::SF_AUTO_ZERO || kind == kf::SF_AUTO_BLANK)
+        lay.auto_seg = int(lay.segs.size());
+      sum += sg.len();
+      lay.segs.push_back(sg);
+    }
+    kd.len = sum + ((k > 0 || kd.dups) ? 4 : 0);
+    lay.max_len = std::max(lay.max_len, kd.len);
+  }
+  return lay;
+}
+
+Key_seg seg_of(const Key_new_seg& n) {
+  Key_seg s;
+  s.field = uint8_t(n.field);
+  s.offset = uint16_t(n.offset);
+  s.len_byte = uint8_t(n.length | (n.descending ? 128 : 0));
+  s.flags = n.flags;
+  s.fill = n.fill;
+  return s;
+}
+
+void check_new_segs(Key_file* f, const std::vector<Key_new_seg>& segs) {
+  if (segs.empty()) Rpt_error(80);
+  bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
+  int total = 0;
+  for (const Key_new_seg& s : segs) {
+    if (s.field < 0 || s.field > 255 || (s.field == 255 && !outside)) Rpt_error(80);
+    if (s.offset < 0 || s.offset > 3839 || s.length < 1 || s.length > 127) Rpt_error(80);
+    if (s.field == 255 && s.offset + s.length > f->keylen) Rpt_error(80);
+    total += s.length;
+  }
+  if (total > 240) Rpt_error(80);
+}
+
+// The first format's segment table of a layout (384 bytes, 255 ends it);
+// false when it does not fit.
+bool table_of(const Key_layout& lay, int key0_len, uint8_t* tbl) {
+  std::memset(tbl, 255, kf::SEG_TABLE_BYTES);
+  int at = 0;
+  for (int k = 0; k < lay.nkeys; ++k) {
+    for (int i = 0; i < lay.keys[k].nseg; ++i) {
+      const Key_seg& sg = lay.segs[size_t(lay.keys[k].first + i)];
+      uint16_t fl = sg.flags & 0x2FFF;
+      int need = fl ? 8 : 4;
+      if (at + need + 4 > kf::SEG_TABLE_BYTES) return false;
+      uint8_t* e = tbl + at;
+      e[0] = uint8_t(k | ((sg.offset >> 8) << 4));
+      e[1] = sg.field;
+      e[2] = uint8_t(sg.offset);
+      e[3] = sg.len_byte;
+      if (fl) {
+        e[4] = 254;
+        e[5] = uint8_t(fl);
+        e[6] = uint8_t((fl >> 8) & 0x2F);
+        e[7] = sg.fill;
+      }
+      at += need;
+    }
+  }
+  (void)key0_len;
+  return true;
+}
+
+// Writes a first-format file's new segment table and decodes it again.
+void put_table(Key_file* f, const uint8_t* tbl) {
+  int entries = 0;
+  while (entries < 96 && !(tbl[4 * entries] == 255 && entries > 0)) ++entries;
+  bool ext = entries >= 32;
+  if (ext) {
+    if (Key_pwrite(f->fd, tbl + 128, 256, 256) != 256) Rpt_error(3);
+  }
+  std::memcpy(f->segtbl, tbl, kf::SEG_TABLE_BYTES);
+  std::memcpy(f->hdr + kf::H_SEGS, tbl, 128);
+  if (ext) f->hdr[kf::H_FLAGS1] |= kf::F1_EXT_TABLE;
+  else f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_EXT_TABLE);
+  f->flags1 = uint8_t((f->flags1 & ~kf::F1_EXT_TABLE) | (f->hdr[kf::H_FLAGS1] & kf::F1_EXT_TABLE));
+  Key_hdr_changed();
+  f->lay = Key_decode_segs(f->segtbl, ext, f->keylen);
+}
+
+// EFF key descriptors: the chain of type-253 items from header bytes 20-23.
+std::vector<uint32_t> descriptor_chain(Key_file* f) {
+  std::vector<uint32_t> out;
+  uint32_t a = get_u32be(Eff_of(f)->fixed + eff::H_KEYD);
+  for (int k = 0; k < Eff_of(f)->nkeys; ++k) {
+    if (!a) Rpt_error(17);
+    out.push_back(a);
+    uint32_t next = 0;
+    Kitem_data(a, eff::PT_KEYD, &next, nullptr);
+    a = next;
+  }
+  return out;
+}
+
+std::vector<uint8_t> descriptor(int k, const std::vector<Key_seg>& segs, const std::string& name) {
+  std::vector<uint8_t> d(size_t(eff::KEYD_FIXED + eff::KEYD_SEG * int(segs.size())), 0);
+  d[0] = uint8_t(k);
+  d[1] = uint8_t(segs.size());
+  std::memcpy(d.data() + 2, name.data(), std::min<size_t>(name.size(), 24));
+  for (size_t i = 0; i < segs.size(); ++i) {
+    uint8_t* g = d.data() + eff::KEYD_FIXED + eff::KEYD_SEG * i;
+    const Key_seg& sg = segs[i];
+    g[0] = uint8_t(sg.len());
+    g[1] = sg.fill;
+    put_u32be(g + 2, uint32_t(sg.flags & 0x2FFF) | (sg.desc() ? 0x80u : 0u));
+    put_u16be(g + 6, sg.field == 255 ? 0xFFFF : sg.field);
+    put_u16be(g + 8, sg.offset);
+  }
+  return d;
+}
+
+void eff_fixed_changed(Key_file* f) {
+  Eff_store* e = Eff_of(f);
+  e->fixed_dirty = true;
+  e->dirty = true;
+  Key_hdr_changed();
+}
+
+}  // namespace
+
+int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
+  if (ch->readonly) Rpt_error(13);
+  Key_file* f = ch->f.get();
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  check_new_segs(f, segs);
+  int k = f->lay.nkeys;
+  std::vector<std::vector<Key_seg>> keys;
+  for (int j = 0; j < k; ++j) keys.push_back(key_segs(f->lay, j));
+  keys.emplace_back();
+  for (const Key_new_seg& s : segs) keys.back().push_back(seg_of(s));
+  Key_layout lay = layout_of(keys);
+  int cap = (f->blk - kf::BLK_HDR) / (lay.max_len + 5);
+  if (cap < 4 || lay.max_len + 5 >= 256) Rpt_error(80);
+  if (f->eff) {
+    if (k >= 255) Rpt_error(80);
+    Eff_store* e = Eff_of(f);
+    std::vector<uint32_t> chain = descriptor_chain(f);
+    uint32_t last = chain.back();
+    uint32_t a = Kitem_store(eff::PT_KEYD, descriptor(k, keys.back(), ""), 0, last, last);
+    Kitem_link(last, eff::PT_KEYD, true, a);
+    uint8_t* h = e->fixed;
+    int total = lay.keys[k].len - 4;
+    if (total + 4 > h[eff::H_KEYBUF]) h[eff::H_KEYBUF] = uint8_t(total + 4);
+    put_u16be(h + eff::H_NSEGS, uint16_t(get_u16be(h + eff::H_NSEGS) + int(segs.size())));
+    h[eff::H_NKEYS] = uint8_t(k + 1);
+    e->nkeys = k + 1;
+    e->roots.push_back(0);
+    eff_fixed_changed(f);
+    f->lay = lay;
+    Eff_segtbl_from_layout(f);
+  } else {
+    if (k >= kf::MAX_KEYS) Rpt_error(80);
+    uint8_t tbl[kf::SEG_TABLE_BYTES];
+    if (!table_of(lay, f->keylen, tbl)) Rpt_error(80);
+    // A key 0 written as the bare outside key keeps that form.
+    if (f->segtbl[0] == 0 && (f->segtbl[3] & 127) == 0) std::memcpy(tbl, f->segtbl, 4);
+    Hdr32_set(f, kf::H_ROOTS + 4 * k, 0);
+    put_table(f, tbl);
+  }
+  ch->saved[size_t(k)] = Key_pos{};
+  op.done();
+  return k;
+}
+
+void Key_drop_index(Key_chan* ch, int k) {
+  if (ch->readonly) Rpt_error(13);
+  Key_file* f = ch->f.get();
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  int nk = f->lay.nkeys;
+  if (k < 1 || k >= nk) Rpt_error(80);
+  Kno_def(k);
+  free_tree_tolerant(Key_root());
+  std::vector<std::vector<Key_seg>> keys;
+  for (int j = 0; j < nk; ++j)
+    if (j != k) keys.push_back(key_segs(f->lay, j));
+  Key_layout lay = layout_of(keys);
+  if (f->eff) {
+    Eff_store* e = Eff_of(f);
+    std::vector<uint32_t> chain = descriptor_chain(f);
+    uint32_t prev = chain[size_t(k - 1)];
+    uint32_t next = size_t(k + 1) < chain.size() ? chain[size_t(k + 1)] : 0;
+    Kitem_link(prev, eff::PT_KEYD, true, next);
+    if (next) Kitem_link(next, eff::PT_KEYD, false, prev);
+    Kitem_drop(chain[size_t(k)], eff::PT_KEYD);
+    for (size_t j = size_t(k + 1); j < chain.size(); ++j) {
+      std::vector<uint8_t> d = Kitem_data(chain[j], eff::PT_KEYD, nullptr, nullptr);
+      d[0] = uint8_t(j - 1);
+      Kitem_rewrite(chain[j], eff::PT_KEYD, d);
+    }
+    uint8_t* h = e->fixed;
+    int dropped = f->lay.keys[k].nseg;
+    put_u16be(h + eff::H_NSEGS, uint16_t(std::max(0, get_u16be(h + eff::H_NSEGS) - dropped)));
+    h[eff::H_NKEYS] = uint8_t(nk - 1);
+    e->roots.erase(e->roots.begin() + k);
+    e->nkeys = nk - 1;
+    eff_fixed_changed(f);
+    f->lay = lay;
+    Eff_segtbl_from_layout(f);
+  } else {
+    uint8_t tbl[kf::SEG_TABLE_BYTES];
+    if (!table_of(lay, f->keylen, tbl)) Rpt_error(80);
+    if (f->segtbl[0] == 0 && (f->segtbl[3] & 127) == 0) std::memcpy(tbl, f->segtbl, 4);
+    for (int j = k; j < kf::MAX_KEYS - 1; ++j)
+      put_u32be(f->hdr + kf::H_ROOTS + 4 * j, get_u32be(f->hdr + kf::H_ROOTS + 4 * (j + 1)));
+    put_u32be(f->hdr + kf::H_ROOTS + 4 * (kf::MAX_KEYS - 1), 0);
+    put_table(f, tbl);
+  }
+  for (int j = k; j + 1 < nk; ++j) ch->saved[size_t(j)] = ch->saved[size_t(j + 1)];
+  ch->saved[size_t(nk - 1)] = Key_pos{};
+  if (ch->cur_kno == k) ch->cur_kno = 0;
+  else if (ch->cur_kno > k) --ch->cur_kno;
+  ch->last_kno = 0;
+  Kno_def(0);
+  op.done();
+}
+
+void Key_rename_index(Key_chan* ch, int k, const std::string& name) {
+  Key_file* f = ch->f.get();
+  if (!f->eff) return;
+  if (ch->readonly) Rpt_error(13);
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Rec_unlock(ch);
+  if (k < 0 || k >= f->lay.nkeys) Rpt_error(80);
+  uint32_t a = descriptor_chain(f)[size_t(k)];
+  std::vector<uint8_t> d = Kitem_data(a, eff::PT_KEYD, nullptr, nullptr);
+  if (d.size() < size_t(eff::KEYD_FIXED)) Rpt_error(80);
+  std::memset(d.data() + 2, 0, 24);
+  std::memcpy(d.data() + 2, name.data(), std::min<size_t>(name.size(), 24));
+  Kitem_rewrite(a, eff::PT_KEYD, d);
+  op.done();
+}
+
+std::vector<std::string> Key_descriptor_names(Key_chan* ch) {
+  Key_file* f = ch->f.get();
+  if (!f->eff) return {};
+  Key_bracket op(ch, DIR_READ, false);
+  Key_Hdr_Lock_N_Load(1);
+  std::vector<std::string> names;
+  for (uint32_t a : descriptor_chain(f)) {
+    std::vector<uint8_t> d = Kitem_data(a, eff::PT_KEYD, nullptr, nullptr);
+    std::string n(reinterpret_cast<const char*>(d.data() + 2), 24);
+    n.erase(std::find(n.begin(), n.end(), '\0'), n.end());
+    names.push_back(n);
+  }
+  op.done();
+  return names;
+}
