@@ -21,6 +21,7 @@
 #include "keyed/key_driver.h"
 #include "core/host.h"
 #include "net/sql.h"
+#include "net/tcp_channel.h"
 #include "pdf/pdf_channel.h"
 
 namespace {
@@ -51,6 +52,7 @@ void Register_kinds() {
   Fio_register(FK_PROGRAM, Prg_fotbl);
   Fio_register(FK_VARDATA, Prg_fotbl);
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
+  Fio_register(FK_TCP, Tcp_fotbl);
   Fio_register(FK_MYSQL, Dbx_fotbl);
   Dbx_register_transactions();
   Pgl_register();

@@ -279,6 +279,8 @@ enum : uint8_t {
   P2_SAME = 120,      // the jump target *SAME
   P2_NEXTLINE = 121,  // the jump target *NEXTLINE
   P2_WHERE = 122,     // SELECT ... WHERE
+  P2_DECRYPT = 174,   // HSH(DECRYPT ...)
+  P2_ENCRYPT = 238,   // HSH(ENCRYPT ...)
 };
 }  // namespace code
 

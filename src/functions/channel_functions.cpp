@@ -70,6 +70,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/masks.h"
+#include "net/tcp_channel.h"
 
 namespace {
 
@@ -808,7 +809,10 @@ void fnc_fin() {
   Fnc_str s = Fnc_string();
   std::string item(reinterpret_cast<const char*>(s.p), size_t(s.len));
   if (f->kind == FK_THIN_CLIENT || f->kind == FK_TCP || f->kind == FK_PDF) refuse_unbuilt_kind(f);
-  std::string v = fin_item(f, item);
+  // A TCP channel answers its connection's items (address, certificate,
+  // cipher) first.
+  std::string v;
+  if (f->kind != FK_TCP || !Tcp_GetFin(f, item, &v) || v.empty()) v = fin_item(f, item);
   if (f != ws.Con_fcb) {
     after_event(f, "POST_FIN", 0x4000000, [&] { string_result(v); });
     return;

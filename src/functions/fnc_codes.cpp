@@ -9,11 +9,10 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/zlib_loader.h"
+#include "net/crypto.h"
 
 namespace {
 
-constexpr uint8_t TOKEN_ENCRYPT = 0xEE;
-constexpr uint8_t TOKEN_DECRYPT = 0xAE;
 constexpr uint8_t IOPT_PREFIX = 0x84;  // extended I/O option, then its byte
 constexpr uint8_t IOPT_SEP = 0x8D;     // after 0x84: SEP=
 
@@ -48,32 +47,41 @@ void fnc_crc() {
 }
 
 // HSH(s [, seed]) is the native 16-bit hash; HSH(s [, key], alg [, n]) with a
-// non-zero algorithm and the ENCRYPT / DECRYPT forms need the cryptographic
-// library.
+// non-zero algorithm is a digest (or with 7 an HMAC over digest n) from the
+// cryptographic library; HSH(ENCRYPT ...) and HSH(DECRYPT ...) are ciphers.
 void fnc_hsh() {
-  if (*ws.Exec_ptr == TOKEN_ENCRYPT || *ws.Exec_ptr == TOKEN_DECRYPT)
-    Not_built("ENCRYPT and DECRYPT (OpenSSL)");
+  if (ws.Exec_ptr[0] == code::PREFIX2 && (ws.Exec_ptr[1] == code::P2_ENCRYPT || ws.Exec_ptr[1] == code::P2_DECRYPT)) {
+    bool encrypt = ws.Exec_ptr[1] == code::P2_ENCRYPT;
+    ws.Exec_ptr += 2;
+    KestEncrypt(encrypt);
+    return;
+  }
   Fnc_str s = Fnc_string();
   uint16_t seed = 0;
+  Fnc_str key{nullptr, 0};
+  int64_t alg = 0, n = 0;
   if (Fnc_more()) {
     Eval_formula();
     if (ws.Str_len >= 0) {
-      Fnc_str key{ws.Str_ptr, ws.Str_len};
+      key = {ws.Str_ptr, ws.Str_len};
       if (Fnc_more()) {
         // HSH(s, key, alg [, n]): algorithm 0 hashes natively, the key its seed.
-        int64_t alg = exact_integer(Fnc_num());
-        int64_t n = Fnc_more() ? exact_integer(Fnc_num()) : 0;
-        if (alg != 0) Not_built("hash functions (OpenSSL)");
-        if (n != 0) Rpt_error(41);
+        alg = exact_integer(Fnc_num());
+        n = Fnc_more() ? exact_integer(Fnc_num()) : 0;
       }
-      seed = Seed_value(key.p, key.len);
+      if (alg == 0) seed = Seed_value(key.p, key.len);
     } else {
-      int64_t alg = exact_integer(ws.Num_acc);
-      int64_t n = Fnc_more() ? exact_integer(Fnc_num()) : 0;
-      if (alg != 0) Not_built("hash functions (OpenSSL)");
-      if (n != 0) Rpt_error(41);
+      alg = exact_integer(ws.Num_acc);
+      n = Fnc_more() ? exact_integer(Fnc_num()) : 0;
     }
   }
+  if (alg != 0) {
+    uint8_t digest[HASH_MAX_BYTES];
+    size_t len = Tcp_GetHash(s.p, size_t(s.len), key.p, size_t(key.len), alg, n, digest);
+    Fnc_result_copy(digest, len);
+    return;
+  }
+  if (n != 0) Rpt_error(41);
   result_u16(Native_hash(s.p, size_t(s.len), seed));
 }
 

@@ -192,10 +192,15 @@ void d_pswd() {
       else Rpt_error(20);
       if (*ws.Exec_ptr == code::OP_AND) {
         ws.Exec_ptr++;
-        // The word after AND (ENCRYPT) is a plain name item.
+        // The word after AND: ENCRYPT (the keyword of HSH(ENCRYPT ...), or a
+        // plain name item in programs compiled before it was one).
         uint8_t c = *ws.Exec_ptr;
-        if (c != code::NUM_VAR) Rpt_error(20);
-        ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+        if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_ENCRYPT) {
+          ws.Exec_ptr += 2;
+        } else {
+          if (c != code::NUM_VAR) Rpt_error(20);
+          ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+        }
         mode += 2;
       }
     }

@@ -1,13 +1,12 @@
 // Program protection over OpenSSL's libcrypto, loaded at run time.
 #include "programs/program_crypt.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <string>
 
 #include "core/codes.h"
 #include "core/errors.h"
+#include "net/ssl_lib.h"
 
 namespace {
 
@@ -25,30 +24,24 @@ struct Crypto_fns {
   const Evp_md* (*sha256)() = nullptr;
 };
 
-constexpr const char* LIB_NAMES[] = {"libcrypto.so.3", "libcrypto.so", "libcrypto.so.1.1"};
-
 Crypto_fns fns;
-bool tried = false;
 bool loaded = false;
 
 template <class F>
-bool bind(void* lib, F& slot, const char* name) {
-  slot = reinterpret_cast<F>(dlsym(lib, name));
+bool bind(F& slot, const char* name) {
+  slot = reinterpret_cast<F>(Ssl_lookup(name));
   return slot != nullptr;
 }
 
+// libcrypto through the shared OpenSSL loader (net/ssl_lib.h).
 bool load() {
-  if (tried) return loaded;
-  tried = true;
-  void* lib = nullptr;
-  for (const char* n : LIB_NAMES)
-    if ((lib = dlopen(n, RTLD_LAZY | RTLD_LOCAL)) != nullptr) break;
-  if (!lib) return false;
-  loaded = bind(lib, fns.ctx_new, "EVP_CIPHER_CTX_new") && bind(lib, fns.ctx_free, "EVP_CIPHER_CTX_free") &&
-           bind(lib, fns.aes_128_ctr, "EVP_aes_128_ctr") && bind(lib, fns.encrypt_init, "EVP_EncryptInit_ex") &&
-           bind(lib, fns.encrypt_update, "EVP_EncryptUpdate") && bind(lib, fns.digest, "EVP_Digest") &&
-           bind(lib, fns.sha256, "EVP_sha256");
-  return loaded;  // the library stays loaded until the process ends
+  if (loaded) return true;
+  if (!Crypto_available()) return false;
+  loaded = bind(fns.ctx_new, "EVP_CIPHER_CTX_new") && bind(fns.ctx_free, "EVP_CIPHER_CTX_free") &&
+           bind(fns.aes_128_ctr, "EVP_aes_128_ctr") && bind(fns.encrypt_init, "EVP_EncryptInit_ex") &&
+           bind(fns.encrypt_update, "EVP_EncryptUpdate") && bind(fns.digest, "EVP_Digest") &&
+           bind(fns.sha256, "EVP_sha256");
+  return loaded;
 }
 
 void need() {
