@@ -21,8 +21,8 @@
 #include "keyed/key_driver.h"
 #include "core/host.h"
 #include "net/sql.h"
-#include "pdf/pdf_channel.h"
 #include "net/tcp_channel.h"
+#include "pdf/pdf_channel.h"
 
 namespace {
 

@@ -720,10 +720,10 @@ void Wrap_up() {
   wrap_step([] { Trace_end(); });
   wrap_step([] { Txn_wrap_up(); });
   wrap_step([] { Cls_all(); });
-  wrap_step([] { Pdf_reset(); });
   wrap_step([] {
     if (Ulog_on() || (ws.Sys_flags7 & ULOG_PENDING)) Journal_Flush(true);
   });
+  wrap_step([] { Pdf_reset(); });
   wrap_step([] { Clr_stack(); });
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });

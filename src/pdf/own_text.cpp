@@ -373,7 +373,13 @@ void Own_backend::apply_font_string(Own_font_slot& s, const uint8_t* p, size_t n
     int64_t v = hundredths(f[3], given) / 100;
     if (given) s.angle = int32_t(((v % 360) + 36000) % 360);
   }
-  s.row = Pdf_find_font(face.empty() ? std::string(Pdf_BuiltinFontList[s.row].family) : face, style_of(s.flags));
+  if (face.empty()) face = Pdf_BuiltinFontList[s.row].family;
+  if (!Pdf_known_face(face)) {
+    // A face the writer does not have: error 12, or Courier where bad
+    // mnemonics are ignored.
+    if (!((d_.in_status & IN_IGNORE_BAD) || Sw_on(sw::EG))) Rpt_error_text(12, "font not found: " + face);
+  }
+  s.row = Pdf_find_font(face, style_of(s.flags));
 }
 
 void Own_backend::set_font(Pdf_doc& d, const uint8_t* p, uint32_t n) {

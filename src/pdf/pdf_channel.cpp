@@ -196,7 +196,6 @@ int64_t Pdf_open() {
   int32_t siz = ws.Io_siz > 0 ? ws.Io_siz : DEFAULT_BUF;
   uint16_t chan = ws.Cur_chan;
   std::string options = run_option_utility(request, which);
-  saved_defaults[which] = options;
   ws.Cur_chan = chan;
 
   auto* d = Fcb_alloc<Pdf_doc>();
@@ -232,6 +231,8 @@ int64_t Pdf_open() {
     ws.Cur_fcb = nullptr;
     throw;
   }
+  // Only options that opened a channel become the next OPEN's defaults.
+  saved_defaults[which] = options;
   // The channel shows "*Pdf*" as its path and the final options as OPT=.
   std::strcpy(ws.Path_buf, "*Pdf*");
   d->opt_text = static_cast<uint8_t*>(Get_blk(options.size() + 2));

@@ -87,10 +87,14 @@ void apply_form(Pdf_doc& d, const std::string& v) {
   size_t colon = v.find(':');
   if (colon == std::string::npos) return;
   const char* p = v.c_str() + colon + 1;
+  // A given size that comes to less than one point (0, or 11 meaning 11
+  // thousandths of an inch) is refused when the page is checked.
+  const char* start = p;
   int32_t w = get_units(p);
+  if (p != start) d.page_w = w < 1 ? 0 : w;
+  start = p;
   int32_t h = get_units(p);
-  if (w > 0) d.page_w = w;
-  if (h > 0) d.page_h = h;
+  if (p != start) d.page_h = h < 1 ? 0 : h;
 }
 
 void apply_margins(Pdf_doc& d, const std::string& v) {

@@ -13,6 +13,7 @@
 #include "functions/channel_access.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "pdf/pdf_channel.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
 #include "terminal/terminal.h"
@@ -87,11 +88,13 @@ void window_request(uint8_t op) {
   result(LongMnemBuild(op, s));
 }
 
-// One channel argument (default: the console) that must be an open device.
-Fcb* device_arg() {
+// One channel argument (default: the console) that must be an open device
+// (or, with pages, a PDF channel: its columns and lines of the page).
+Fcb* device_arg(bool pages = false) {
   int32_t ch = 0;
   if (!at_close()) ch = Eval_range(0, 65535);
   Fcb* f = Channel_record(uint16_t(ch));
+  if (f && pages && f->kind == FK_PDF) return f;
   if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(13);
   return f;
 }
@@ -282,13 +285,13 @@ void fnc_mde() {
 }
 
 void fnc_mxc() {
-  Fcb* f = device_arg();
+  Fcb* f = device_arg(true);
   int32_t n = Is_screen(f) ? Dev(f)->win.cols : f->cols;
   Fnc_result_int(n > 0 ? n : 80);  // a device without a size: 80 x 24
 }
 
 void fnc_mxl() {
-  Fcb* f = device_arg();
+  Fcb* f = device_arg(true);
   int32_t n = Is_screen(f) ? Dev(f)->win.lines : f->lines;
   Fnc_result_int(n > 0 ? n : 24);
 }
@@ -417,34 +420,73 @@ void fnc_fmsg() {
   result(LongMnemBuild(29, s));
 }
 
-// TXT(text, values...): a text and up to five values (missing ones 0).
+// TXT(x, y [, x2, y2], text [, flags]): the arguments appended in order (a
+// number as 2 bytes, a text with its length byte, or with a 4-byte length
+// and operation 41 from 255 bytes on); fewer than four numbers before the
+// text are padded with zeros, so the text always follows x, y, x2, y2.
 void fnc_txt() {
   need_arg();
-  Fnc_str t = Fnc_string();
   std::string s;
-  bool wide = t.len >= 255;
-  if (wide) {
-    s += char(uint8_t(uint32_t(t.len) >> 24));
-    s += char(uint8_t(uint32_t(t.len) >> 16));
-    s += char(uint8_t(uint32_t(t.len) >> 8));
-    s += char(uint8_t(t.len));
-    s.append(reinterpret_cast<const char*>(t.p), size_t(t.len));
-  } else {
-    put_text(s, t.p, t.len);
+  bool wide = false, text_seen = false;
+  int numbers = 0;
+  for (;;) {
+    Eval_formula();
+    if (ws.Str_len < 0) {
+      int32_t n = To_integer(ws.Num_acc);
+      if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(41);
+      put16(s, n);
+      if (!text_seen) ++numbers;
+    } else {
+      if (!text_seen) {
+        for (; numbers < 4; ++numbers) put16(s, 0);
+        text_seen = true;
+        if (ws.Str_len >= 255) {
+          wide = true;
+          s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
+          s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
+          s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
+          s += char(uint8_t(ws.Str_len));
+          s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+          if (!Fnc_more()) break;
+          continue;
+        }
+      } else if (ws.Str_len >= 255) {
+        Rpt_error(46);
+      }
+      put_text(s, ws.Str_ptr, ws.Str_len);
+    }
+    if (!Fnc_more()) break;
   }
-  int values = 0;
-  while (Fnc_more()) {
-    put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-    ++values;
-  }
-  for (; values < 5; ++values) put16(s, 0);
+  if (!text_seen) Rpt_error(20);
   result(LongMnemBuild(wide ? 41 : 26, s, s.size() + 6 >= 261));
 }
 
 void fnc_img() { Not_built("IMG( (pictures of files for the thin client)"); }
 void fnc_dll() { Not_built("DLL( and DLX( (no local libraries can be called)"); }
-void fnc_txw() { Not_built("TXW( (text sizes measured by the thin client)"); }
-void fnc_txh() { Not_built("TXH( (text sizes measured by the thin client)"); }
+// TXW(channel, text [, width [, font]]) and TXH(: the width and height of a
+// text (cut into lines at the width, in sixteenths of a column) in the
+// channel's graphics font or the font string given.  PDF channels measure
+// it themselves; other channels ask the thin client.
+void text_size(int mode, const char* name) {
+  need_arg();
+  Fcb* f = Channel_record(uint16_t(Eval_range(0, 65535)));
+  if (!f || f->kind != FK_PDF) Not_built((std::string(name) + " (text sizes measured by the thin client)").c_str());
+  if (!Fnc_more()) Rpt_error(20);
+  Fnc_str t = Fnc_string();
+  std::string text(reinterpret_cast<const char*>(t.p), size_t(t.len));
+  int32_t width = 0;
+  std::string font;
+  if (Fnc_more()) width = Eval_range(0, GRAPHIC_MAX);
+  if (Fnc_more()) {
+    Fnc_str fs = Fnc_string();
+    font.assign(reinterpret_cast<const char*>(fs.p), size_t(fs.len));
+  }
+  int64_t v = Pdf_TxSize(f, mode, text, width, font);
+  Fnc_result_int(int32_t(v > INT32_MAX ? INT32_MAX : v));
+}
+
+void fnc_txw() { text_size(1, "TXW("); }
+void fnc_txh() { text_size(2, "TXH("); }
 void fnc_atx() { Not_built("@X( (client units of the thin client)"); }
 void fnc_aty() { Not_built("@Y( (client units of the thin client)"); }
 

@@ -57,7 +57,14 @@ TEST(PdfOptions, LandscapeFormSwapsAfterAllTokens) {
   Doc u;
   Pdf_apply_options(u.d, "FORM=x:8.5x11");
   EXPECT_EQ(u.d.page_w, 612);
-  EXPECT_EQ(u.d.page_h, 792);  // 11 thousandths of an inch is 0 points: kept
+  EXPECT_EQ(u.d.page_h, 0);  // 11 thousandths of an inch: refused at OPEN
+  Doc v;
+  Pdf_apply_options(v.d, "FORM=A4:210mx297m");
+  EXPECT_EQ(v.d.page_w, 595);
+  EXPECT_EQ(v.d.page_h, 841);
+  Doc x;
+  Pdf_apply_options(x.d, "FORM=nosize");
+  EXPECT_EQ(x.d.page_w, 612);
 }
 
 TEST(PdfOptions, MarginsKeepMissingAndNonPositiveValues) {
