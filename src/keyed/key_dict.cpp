@@ -280,7 +280,7 @@ void define_name(int k, const std::string& name) {
     return;
   }
   char id[4];
-  std::snprintf(id, sizeof id, "%03d", k % 1000);
+  std::snprintf(id, sizeof id, "%03u", unsigned(k) % 1000u);
   std::string d = Kdct_encode({std::string("KEY") + id, name.substr(0, 127)});
   add_at(found ? found : n + 1, std::vector<uint8_t>(d.begin(), d.end()));
 }
