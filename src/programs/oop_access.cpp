@@ -29,6 +29,8 @@
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
+#include "terminal/gui_objctl.h"
+#include "terminal/terminal.h"
 
 Oop_result* oop_ret = nullptr;
 
@@ -116,6 +118,29 @@ struct Saved_value {
 };
 
 // ---- the handle variable of a reference ----
+
+// A control id in a reference: the object bound to it, else the control
+// lives on the thin client.
+int64_t control_object(int64_t id) {
+  std::string name;
+  bool method = false;
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::NUM_VAR || c == code::STR_VAR) {
+    int kind;
+    const Oop_name* n = Oop_name_of_item(ws.Exec_ptr, &kind);
+    name.assign(n->text, n->len);
+    const uint8_t* after = ws.Exec_ptr + ((ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1]);
+    method = *after == code::LPAREN;
+  }
+  int64_t h = KestMapObjCtl(id, name, method);
+  if (h >= -32000 && h <= 32767) {
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
+      Not_built("properties of thin-client controls (the thin client)");
+    Rpt_error_text(65, "control " + std::to_string(id) + " has no object and there is no thin client");
+  }
+  return h;
+}
+
 Oop_object* object_at_cursor() {
   uint8_t* p = ws.Exec_ptr;
   Var_node* hv;
@@ -136,6 +161,7 @@ Oop_object* object_at_cursor() {
   }
   if (hv->type != code::NUM_VAR) Rpt_error(26);
   int64_t h = integer_of(hv->num);
+  if (h != 0 && h >= -32000 && h <= 32767) h = control_object(h);
   if (h == 0) Rpt_error_text(65, std::string("the handle variable ") + hv->name + " holds no object");
   return Oop_object_of_handle(h);
 }
