@@ -204,9 +204,9 @@ bool Compiler::word_is(const char* w) const {
 // Reads the next token, appending its code and inline bytes to the output.
 int Compiler::next_token(int expected) {
   last_ = {pos_, out_len_, pending2_};
-  if (pending2_ >= 0) {  // second byte of a two-byte keyword
+  if (pending2_ >= 0) {  // second byte of a two-byte keyword, or the chain mark
     int t = pending2_;
-    pending2_ = -1;
+    pending2_ = t == code::OBJ_CHAIN ? PROP_PENDING : -1;
     emit(uint8_t(t));
     return tok_ = t;
   }
@@ -570,7 +570,15 @@ int Compiler::scan_name(int expected) {
     ++pos_;
     pending2_ = PROP_PENDING;
   }
+  // A property followed by "'" and a name: the chain goes on (the
+  // property's value is the next object).
+  bool chain = in_prop_ && (code_out == code::NUM_VAR || code_out == code::STR_VAR) && pos_ + 1 < in_len_ && in_[pos_] == '\'' &&
+               (is_letter(in_[pos_ + 1]) || in_[pos_ + 1] == '_' || in_[pos_ + 1] == '*');
   if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
+  if (chain) {
+    ++pos_;
+    pending2_ = code::OBJ_CHAIN;
+  }
   emit(uint8_t(code_out));
   emit(uint8_t(n));
   for (size_t i = 0; i < n; ++i) {
