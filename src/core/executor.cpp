@@ -153,6 +153,10 @@ Served serve_requests() {
     if (Do_On_PerfExec()) return Served::restart;
   }
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
+  if (ws.Run_flags & RF_HELD_OUTPUT) {
+    if (Held_output_hook) Held_output_hook(true);
+    else ws.Run_flags &= ~RF_HELD_OUTPUT;
+  }
   if (ws.Run_flags & RF_EVENT) {
     ws.Run_flags &= ~RF_EVENT;
     if (Event_serve_hook) Event_serve_hook();
@@ -260,7 +264,14 @@ inline bool assignable(const Var_node* node) {
   ws.Math_flags = 0;
   Num_val v;
   int how = 2;
-  if (const uint8_t* q = Eval_simple_at(p + 4, v)) {
+  const uint8_t* q;
+  if (p[4] == code::NUM_VAR && p[5] == p[1] && p[6] == p[2] && (p[7] == code::OP_ADD || p[7] == code::OP_SUB)) {
+    // "X = X + ...": the first operand is the target, already checked.
+    q = Eval_simple_rest(node->num, p + 7, v);
+  } else {
+    q = Eval_simple_at(p + 4, v);
+  }
+  if (q) {
     p = const_cast<uint8_t*>(q);
     ws.Num_acc = v;
     ws.Str_len = -1;
