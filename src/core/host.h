@@ -142,6 +142,11 @@ extern int (*Ide_console_hook)(std::string& line);
 extern void (*Ide_run_hook)();
 extern void (*Ide_step_hook)();
 extern void (*Ide_shutdown_hook)();
+// Breakpoints and watches of a debugging thin client (programs/breakpoints
+// fills it): before each statement of a numbered line while run flag
+// RF_CLIENT_DEBUG is set; true when a breakpoint fired (the program stops as
+// on an escape).
+extern bool (*Client_debug_hook)();
 
 // ---- shell commands and children (host_shell.cpp) ----
 
