@@ -147,6 +147,18 @@ extern void (*Ide_shutdown_hook)();
 // RF_CLIENT_DEBUG is set; true when a breakpoint fired (the program stops as
 // on an escape).
 extern bool (*Client_debug_hook)();
+// Requests to an attached thin client (programs/client_calls fills these;
+// attached() false or null: no client).  invoke: a command for the
+// client's machine; statement: a statement text the client runs.
+struct Client_request_hooks {
+  bool (*attached)() = nullptr;
+  void (*invoke)(const std::string& command, bool wait, bool second, bool third) = nullptr;
+  void (*statement)(const std::string& text) = nullptr;
+  // A line for the client's trace window.
+  void (*trace)(const std::string& text) = nullptr;
+};
+extern Client_request_hooks Client_requests;
+inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }
 
 // ---- shell commands and children (host_shell.cpp) ----
 

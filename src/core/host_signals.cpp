@@ -30,6 +30,7 @@ void (*File_event_hook)(int what, int channel, const char* name, size_t len) = n
 void (*Debug_signal_hook)(int signal) = nullptr;
 void (*Ide_poll_hook)() = nullptr;
 bool (*Client_debug_hook)() = nullptr;
+Client_request_hooks Client_requests;
 int (*Ide_console_hook)(std::string& line) = nullptr;
 void (*Ide_run_hook)() = nullptr;
 void (*Ide_step_hook)() = nullptr;

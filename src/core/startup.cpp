@@ -5,6 +5,7 @@
 // file and the library where they were found.
 #include "net/ide_link.h"
 #include "programs/breakpoints.h"
+#include "programs/client_calls.h"
 #include "programs/debug_link.h"
 #include "core/startup.h"
 
@@ -659,6 +660,7 @@ int Start_up() {
   Oop_init();
   Debug_link_init();
   Breakpoints_init();
+  Client_calls_init();
 
   if (lex != 0) return 100;
   if (Console_start_terminal() != 0) return 100;

@@ -13,3 +13,5 @@ void Client_invoke(const std::string& command, bool wait, bool second, bool thir
 // A message box with an OK button ('?',' ': title, text, "!,OK"), the
 // current-I/O area kept: 1 after showing it, 0 without a client.
 int OruMessageBoxOK(const std::string& title, const std::string& text);
+// Fills the core's request hooks (start-up).
+void Client_calls_init();
