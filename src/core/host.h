@@ -159,6 +159,13 @@ struct Client_request_hooks {
 };
 extern Client_request_hooks Client_requests;
 inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }
+// Output that secure TCP channels hold back to fill whole TLS records
+// (net/tcp_channel.cpp; null until a channel holds some).  Called with
+// due_only false before the process waits (Con_flush): everything goes;
+// with due_only true between statements while RF_HELD_OUTPUT is set: what
+// has been held long enough goes.  Never raises: a failed send is reported
+// by the channel's next operation.
+extern void (*Held_output_hook)(bool due_only);
 
 // ---- shell commands and children (host_shell.cpp) ----
 

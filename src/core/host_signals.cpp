@@ -31,6 +31,7 @@ void (*Debug_signal_hook)(int signal) = nullptr;
 void (*Ide_poll_hook)() = nullptr;
 bool (*Client_debug_hook)() = nullptr;
 Client_request_hooks Client_requests;
+void (*Held_output_hook)(bool) = nullptr;
 int (*Ide_console_hook)(std::string& line) = nullptr;
 void (*Ide_run_hook)() = nullptr;
 void (*Ide_step_hook)() = nullptr;
