@@ -156,6 +156,8 @@ struct Client_request_hooks {
   void (*statement)(const std::string& text) = nullptr;
   // A line for the client's trace window.
   void (*trace)(const std::string& text) = nullptr;
+  // RUN starts or resumes a program.
+  void (*run)() = nullptr;
 };
 extern Client_request_hooks Client_requests;
 inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }

@@ -286,6 +286,9 @@ bool Break_parse_list(std::string_view value, std::vector<std::string>& specs) {
 }
 
 void Break_set_list(const std::vector<std::string>& specs) {
+  // The same list again (read at each RUN) keeps the entries and the values
+  // their expressions had: a change is still seen across the stop.
+  if (bps.dirty != 0 && specs == bps.specs) return;
   bps.entries.clear();
   bps.specs = specs;
   bps.last_line = 0;
@@ -434,6 +437,7 @@ void GenRmtWatchEntry(std::string& buf, const std::string& text, uint16_t entry_
 }
 
 void Watch_set_list(const Watch_list& list) {
+  if (wat.on && list.chunk == wat.list.chunk && list.exprs == wat.list.exprs) return;
   wat.list = list;
   wat.on = !list.exprs.empty();
   wat.last_sent.clear();

@@ -253,3 +253,19 @@ TEST_F(BreakCheck, WatchRefreshSendsOnlyChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BreakCheck, TheSameListAgainKeepsTheLastValues) {
+  type("Y=1");
+  Break_set_list({"CHAN=Y"});
+  EXPECT_EQ(at(10), 0);
+  Break_set_list({"CHAN=Y"});  // read again when the program resumes
+  type("Y=2");
+  EXPECT_EQ(at(20), 1);
+  Break_set_list({"CHAN=Y", "STAT=99"});  // another list starts afresh
+  type("Y=3");
+  EXPECT_EQ(at(30), 0);
+}
+
+}  // namespace
