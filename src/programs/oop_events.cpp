@@ -29,6 +29,7 @@
 namespace {
 
 constexpr uint32_t EVF_FILE_OPEN = 1, EVF_TIMER = 2, EVF_LOAD_CLASS = 4;
+constexpr uint8_t SV_TIM = 34;  // the system variable TIM: ENABLE EVENT TIM seconds
 
 struct Event_arg {
   bool is_str;
@@ -200,7 +201,27 @@ void on_timeout() {
   ws.Run_flags |= RF_EVENT;
 }
 
+// A channel opened while an object's code runs is the object's own; its
+// close takes it off the object's count.
+void own_channel(int what, int channel) {
+  if (channel < 0 || channel > 65535) return;
+  Fcb* f = Find_fp(uint16_t(channel));
+  if (!f) return;
+  if (what == 1) {
+    if (f->owner || oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size())) return;
+    Oop_object* o = oop.objs[size_t(oop.cur_obj)];
+    if (!o || (o->state & OS_FREEING)) return;
+    f->owner = oop.cur_obj;
+    o->open_files++;
+    return;
+  }
+  if (f->owner > 0 && f->owner < int32_t(oop.objs.size()))
+    if (Oop_object* o = oop.objs[size_t(f->owner)]; o && o->open_files > 0) o->open_files--;
+  f->owner = 0;
+}
+
 void on_file(int what, int channel, const char* name, size_t len) {
+  own_channel(what, channel);
   if (!oop.system_slot) return;
   if (what == 1) {
     if (!(oop.evt_flags & EVF_FILE_OPEN)) return;
@@ -222,6 +243,7 @@ void on_file(int what, int channel, const char* name, size_t len) {
 }  // namespace
 
 void Oop_init_events() {
+  Running_object_hook = [] { return oop.cur_obj; };
   Event_serve_hook = serve;
   Program_event_hook = on_signal;
   Event_timeout_hook = on_timeout;
@@ -229,6 +251,7 @@ void Oop_init_events() {
 }
 
 void Oop_events_clear() {
+  if (oop.evt_flags & EVF_TIMER) KillEventTimer();
   queue.clear();
   close_events.clear();
   sig_pending = 0;
@@ -237,6 +260,29 @@ void Oop_events_clear() {
 void Oop_serve_events() { serve(); }
 
 void Signal_event(const char* name) { queue_event(name, {}); }
+
+bool Oop_raise_load_class(const std::string& name) {
+  if (!(oop.evt_flags & EVF_LOAD_CLASS) || !oop.system_slot || oop.system_slot >= int32_t(oop.objs.size()))
+    return false;
+  Oop_object* sys = oop.objs[size_t(oop.system_slot)];
+  if (!sys) return false;
+  Oop_event* e = find_event(sys, "LoadClass");
+  if (!e || !e->method) return false;
+  // A lookup inside the handler goes straight to the class file: the event
+  // is not raised again while it runs.
+  static bool raising = false;
+  if (raising) return false;
+  raising = true;
+  struct Reset {
+    ~Reset() { raising = false; }
+  } reset;
+  process_event("LoadClass", {Event_arg{true, Num_val{}, name}});
+  return true;
+}
+
+void Oop_timer_off() {
+  if (oop.evt_flags & EVF_TIMER) KillEventTimer();
+}
 
 // ON EVENT FROM src [PROCESS] handler [, ERR=line]
 // ON EVENT "name" FROM src PREINPUT n | REMOVE [, ERR=line]
@@ -265,6 +311,11 @@ void DoOnEvent() {
   }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
+  if (src < 0 && !(ws.Con_flags & 0x800)) {  // an object kept on the thin client
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
+      Not_built("events of objects kept on the thin client (ON EVENT FROM a client object)");
+    Rpt_error_text(95, "a negative handle names an object of the thin client: none is attached");
+  }
   Oop_object* s = Oop_object_of_handle(src);
   if (!all) {
     add_event(s, name, nullptr, nullptr, preinput);
@@ -275,9 +326,27 @@ void DoOnEvent() {
   connect_all(s, h, h->cls, seen);
 }
 
-// ENABLE EVENT OPEN | LOAD | CLOSE (channel); DISABLE likewise.
+// ENABLE EVENT OPEN | LOAD | CLOSE (channel) | TIM seconds; DISABLE
+// likewise (DISABLE EVENT TIM without a period).
 void DoOruEvent(bool enable) {
   uint8_t c = *ws.Exec_ptr;
+  if (c == SV_TIM) {
+    // The event timer: "Timeout" every period (whole seconds, rounded up).
+    ws.Exec_ptr++;
+    KillEventTimer();
+    oop.evt_flags &= ~EVF_TIMER;
+    if (!enable) return;
+    Eval_val();
+    Num_val v = ws.Num_acc;
+    if (v.mant <= 0) Rpt_error_text(41, "the event timer's period must be above 0 seconds");
+    Set_scl(v, 3, 0);
+    if (v.mant > int64_t(86400) * 1000) Rpt_error_text(41, "the event timer's period is at most 86400 seconds");
+    SetEventTimer(int32_t(v.mant));
+    oop.evt_flags |= EVF_TIMER;
+    return;
+  }
+  if (c == code::D_DATA)
+    Not_built("DataAvailable events (ENABLE EVENT DATA): the terminal read raises no event yet");
   if (c == code::D_OPEN || c == code::D_LOAD) {
     ws.Exec_ptr++;
     uint32_t bit = c == code::D_OPEN ? EVF_FILE_OPEN : EVF_LOAD_CLASS;
