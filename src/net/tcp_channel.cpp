@@ -17,6 +17,7 @@
 
 #include "channels/console_device.h"
 #include "channels/record_locks.h"
+#include "core/params.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/memory.h"
@@ -97,15 +98,20 @@ int map_errno(Tcp_fcb* f, int e, std::string* text) {
 
 int64_t statement_deadline() { return ws.Io_tim >= 0 ? Now_ms() + int64_t(ws.Io_tim) * 10 : -1; }
 
+// The console's own stream is being read or written over its channel
+// (see "the console over a TCP channel" below).
+int console_io = 0;
+
 // poll until the deadline (-1: none); an escape ends the wait with 127.
-// What the console holds is shown before the process waits.
+// What the console holds is shown before the process waits (unless this
+// is the console's own stream, which flushes itself first).
 int wait_poll(pollfd* p, size_t n, int64_t deadline) {
   int ready = poll(p, nfds_t(n), 0);
   if (ready != 0) {
     if (ready > 0) return ready;
     if (errno != EINTR) return -1;
   }
-  Con_flush();
+  if (!console_io) Con_flush();
   for (;;) {
     int ms = -1;
     if (deadline >= 0) {
@@ -901,6 +907,123 @@ int64_t Tcp_getkef() {
   ws.Str_len = int32_t(s.size());
   return 0;
 }
+
+// ---- the console over a TCP channel ----
+
+namespace {
+
+Tcp_fcb* console_chan = nullptr;
+bool console_broken = false;
+
+// The linked channel made current for one driver call; the current-I/O
+// area of the interrupted statement comes back afterwards.
+struct Link_current {
+  Io_save_guard io;
+  ~Link_current() { --console_io; }
+  Link_current() {
+    ++console_io;
+    ws.Cur_fcb = console_chan;
+    ws.Cur_drv = Fio_tbl[FK_TCP + 1];
+    ws.Cur_chan = console_chan->channel;
+    ws.Cur_fd = -1;
+    ws.Cur_ftype = FK_TCP;
+    ws.Io_opts = 0;
+    ws.Io_siz = 0;
+    ws.Io_tim = -1;
+  }
+};
+
+// The console's connection failed: its output is dropped from now on and
+// its input ends; the process is told to leave (as on a hang-up of its
+// terminal) unless parameter XC keeps it.
+void console_failed(const std::string& why) {
+  if (console_broken) return;
+  console_broken = true;
+  OruLogError(("[TCP]The console's connection failed: " + why).c_str());
+  if (!Sw_on(sw::XC)) {
+    ws.Run_flags |= RF_ESCAPE | RF_STOP;
+    ws.End_process = true;
+    ws.Prm.XT = true;
+  }
+}
+
+bool link_send(const void* buf, size_t n) {
+  if (!console_chan || console_broken) return false;
+  const uint8_t* p = static_cast<const uint8_t*>(buf);
+  Link_current cur;
+  Catch_region region;
+  try {
+    // A ONESHOT server's output waits for its client.
+    while (console_chan->cur_sock < 0 && console_chan->listen_sock >= 0) Tcp_read();
+    while (n > 0) {
+      size_t k = n < size_t(console_chan->buf_size) ? n : size_t(console_chan->buf_size);
+      std::memcpy(console_chan->out_buf, p, k);
+      console_chan->buf_count = int32_t(k);
+      console_chan->high_water = 0;
+      Tcp_write();
+      p += k;
+      n -= k;
+    }
+  } catch (const Oru_error& e) {
+    console_failed(Ext_error_text().empty() ? "error " + std::to_string(e.no) : Ext_error_text());
+    return false;
+  }
+  return true;
+}
+
+long link_recv(void* buf, size_t n, int32_t ms, bool escape_ends) {
+  if (!console_chan || console_broken) return 0;
+  int64_t deadline = ms >= 0 ? Now_ms() + ms : -1;
+  for (;;) {
+    Link_current cur;
+    if (deadline >= 0) {
+      int64_t left = deadline - Now_ms();
+      ws.Io_tim = left <= 0 ? 0 : int32_t((left + 9) / 10);
+    }
+    int32_t want = n < size_t(console_chan->buf_size) ? int32_t(n) : console_chan->buf_size;
+    ws.Io_siz = want;
+    Catch_region region;
+    try {
+      Tcp_read();
+    } catch (const End_of_data&) {
+      return 0;
+    } catch (const Oru_error& e) {
+      if (e.no == 0) return -1;
+      if (e.no == 127 || e.no == 3) {
+        if (escape_ends || ws.End_process) return -2;
+        continue;
+      }
+      return 0;  // the connection failed: the console's input ends
+    }
+    if (ws.Str_len <= 0) continue;  // a ONESHOT server announced its client
+    std::memcpy(buf, ws.Str_ptr, size_t(ws.Str_len));
+    return ws.Str_len;
+  }
+}
+
+bool link_pending() {
+  return console_chan && console_chan->tls && !console_broken && Tls_pending(console_chan->tls);
+}
+
+const Con_link_ops link_ops = {link_send, link_recv, link_pending};
+
+}  // namespace
+
+const Con_link_ops* Tcp_console_link(Fcb* fcb) {
+  auto* f = static_cast<Tcp_fcb*>(fcb);
+  if (f->cur_sock < 0 && !(f->listen_sock >= 0 && (f->tflags & TCF_ONESHOT)))
+    Rpt_error_text(13, "The TCP channel has no connection to carry the console");
+  console_chan = f;
+  console_broken = false;
+  return &link_ops;
+}
+
+void Tcp_console_unlink() {
+  console_chan = nullptr;
+  console_broken = false;
+}
+
+Fcb* Tcp_console_channel() { return console_chan; }
 
 bool Tcp_GetFin(Fcb* fcb, const std::string& item, std::string* out) {
   auto* f = static_cast<Tcp_fcb*>(fcb);
