@@ -142,6 +142,15 @@ extern int (*Ide_console_hook)(std::string& line);
 extern void (*Ide_run_hook)();
 extern void (*Ide_step_hook)();
 extern void (*Ide_shutdown_hook)();
+// The process debug link inside a wait of a statement (a TCP READ waiting
+// for its peer; programs/debug_serve.cpp fills these, null: no link).
+// Wait_serve_active: this process is being debugged (the wait then looks
+// for commands at least every quarter second).  Wait_serve_hook: serves
+// the commands that wait; true when the statement must be abandoned (END
+// or QUIT: ws.Exec_ptr holds what runs next; throw Stmt_restart).  The
+// waiting code saves its I/O area and marks its channel busy first.
+extern bool (*Wait_serve_active)();
+extern bool (*Wait_serve_hook)();
 // Output that secure TCP channels hold back to fill whole TLS records
 // (net/tcp_channel.cpp; null until a channel holds some).  Called with
 // due_only false before the process waits (Con_flush): everything goes;

@@ -19,12 +19,17 @@
 #include "channels/record_locks.h"
 #include "core/params.h"
 #include "core/errors.h"
+#include "core/executor.h"
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/signal_flags.h"
 #include "core/workspace.h"
 #include "net/ssl_lib.h"
 #include "net/tls.h"
+
+// Driver slots used before their definitions.
+int64_t Tcp_save();
+int64_t Tcp_restore();
 
 namespace {
 
@@ -102,10 +107,41 @@ int64_t statement_deadline() { return ws.Io_tim >= 0 ? Now_ms() + int64_t(ws.Io_
 // (see "the console over a TCP channel" below).
 int console_io = 0;
 
+constexpr int DEBUG_LOOK_MS = 250;  // a debugged wait looks for commands this often
+
+// The process debug link's commands are served inside the wait (see
+// core/host.h): the I/O area of the statement is kept, the waiting channel
+// is marked busy (the commands cannot use or close it: error 89) and the
+// driver's state saved around them.  END or QUIT abandons the statement.
+void serve_debug_link(Tcp_fcb* f) {
+  if (!Wait_serve_hook || console_io) return;
+  bool abandon = false;
+  {
+    Io_save_guard io;
+    bool was_busy = f && (f->st3 & ST3_BUSY);
+    if (f) f->st3 |= ST3_BUSY;
+    void* drv = ws.Drv_save;
+    ws.Drv_save = nullptr;
+    Tcp_save();
+    {
+      Catch_region region;
+      try {
+        abandon = Wait_serve_hook();
+      } catch (const Oru_error&) {
+      }
+    }
+    Tcp_restore();
+    ws.Drv_save = drv;
+    if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
+  }
+  if (abandon) throw Stmt_restart{};
+}
+
 // poll until the deadline (-1: none); an escape ends the wait with 127.
 // What the console holds is shown before the process waits (unless this
-// is the console's own stream, which flushes itself first).
-int wait_poll(pollfd* p, size_t n, int64_t deadline) {
+// is the console's own stream, which flushes itself first).  f is the
+// channel that waits (null while it is being opened).
+int wait_poll(Tcp_fcb* f, pollfd* p, size_t n, int64_t deadline) {
   int ready = poll(p, nfds_t(n), 0);
   if (ready != 0) {
     if (ready > 0) return ready;
@@ -113,14 +149,17 @@ int wait_poll(pollfd* p, size_t n, int64_t deadline) {
   }
   if (!console_io) Con_flush();
   for (;;) {
+    bool debugged = Wait_serve_active && Wait_serve_active();
+    if (debugged) serve_debug_link(f);
     int ms = -1;
     if (deadline >= 0) {
       int64_t left = deadline - Now_ms();
       ms = left <= 0 ? 0 : left > 3600000 ? 3600000 : int(left);
     }
+    if (debugged && (ms < 0 || ms > DEBUG_LOOK_MS)) ms = DEBUG_LOOK_MS;
     int r = poll(p, nfds_t(n), ms);
     if (r >= 0) {
-      if (r == 0 && deadline >= 0 && Now_ms() < deadline) continue;
+      if (r == 0 && (deadline < 0 || Now_ms() < deadline)) continue;
       return r;
     }
     if (errno != EINTR) return -1;
@@ -130,7 +169,7 @@ int wait_poll(pollfd* p, size_t n, int64_t deadline) {
 
 bool wait_one(Tcp_fcb* f, int sock, bool for_write, int64_t deadline) {
   pollfd p{sock, short(for_write ? POLLOUT : POLLIN), 0};
-  int r = wait_poll(&p, 1, deadline);
+  int r = wait_poll(f, &p, 1, deadline);
   if (r < 0) fail_errno(f, errno);
   return r > 0;
 }
@@ -547,7 +586,7 @@ bool server_wait(Tcp_fcb* f, int64_t deadline) {
     if (fds.empty()) Io_end_err();
     int64_t until = deadline;
     if (hs >= 0 && (until < 0 || hs < until)) until = hs;
-    int r = wait_poll(fds.data(), fds.size(), until);
+    int r = wait_poll(f, fds.data(), fds.size(), until);
     if (r < 0) {
       if (errno == EAGAIN) continue;
       fail_errno(f, errno);
@@ -625,7 +664,7 @@ int64_t Tcp_open() {
         Rpt_error_text(ws.Io_tim >= 0 || no == 0 ? 12 : no, text);
       }
       pollfd p{sock.fd, POLLOUT, 0};
-      int r = wait_poll(&p, 1, deadline);
+      int r = wait_poll(nullptr, &p, 1, deadline);
       if (r == 0) Rpt_error_text(12, "Connection to " + n.host + " timed out");
       int e = 0;
       socklen_t el = sizeof e;
@@ -882,6 +921,28 @@ int64_t Tcp_getind() {
   return f->last_sock >= 0 ? f->last_sock : f->cur_sock;
 }
 
+// Save and restore around a nested operation that interrupts the channel
+// (a debug-link command served while a READ waits): the module state a
+// nested TCP operation changes, the error of the last socket failure.
+// The block hangs in ws.Drv_save.
+struct Tcp_saved {
+  int32_t curerr;
+};
+
+int64_t Tcp_save() {
+  ws.Drv_save = new Tcp_saved{Tcp_curerr};
+  return 0;
+}
+
+int64_t Tcp_restore() {
+  if (auto* s = static_cast<Tcp_saved*>(ws.Drv_save)) {
+    Tcp_curerr = s->curerr;
+    delete s;
+  }
+  ws.Drv_save = nullptr;
+  return 0;
+}
+
 int64_t Tcp_getkef() {
   Tcp_fcb* f = cur();
   char host[101] = {};
@@ -1038,4 +1099,4 @@ bool Tcp_GetFin(Fcb* fcb, const std::string& item, std::string* out) {
 const Fio_op Tcp_fotbl[FIO_SLOTS] = {
     Io_mode_err, Tcp_open,   Tcp_close,  Tcp_write,   Tcp_read,    Tcp_remove,  Tcp_setind,
     Tcp_getind,  Tcp_setkey, Io_mode_err, Tcp_getkey, Io_mode_err, Tcp_write,   Io_wr_mode,
-    Io_wr_mode,  Tcp_getkef, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing};
+    Io_wr_mode,  Tcp_getkef, Io_mode_err, Io_mode_err, Tcp_save,    Tcp_restore};
