@@ -154,6 +154,9 @@ extern void (*Ide_shutdown_hook)();
 // waiting code saves its I/O area and marks its channel busy first.
 extern bool (*Wait_serve_active)();
 extern bool (*Wait_serve_hook)();
+// Commands are being served inside a wait (range closes then leave the
+// waiting, busy channel alone).
+extern int Wait_serving;
 // Breakpoints and watches of a debugging thin client (programs/breakpoints
 // fills it): before each statement of a numbered line while run flag
 // RF_CLIENT_DEBUG is set; true when a breakpoint fired (the program stops as

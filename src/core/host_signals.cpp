@@ -35,6 +35,7 @@ Client_request_hooks Client_requests;
 void (*Held_output_hook)(bool) = nullptr;
 bool (*Wait_serve_active)() = nullptr;
 bool (*Wait_serve_hook)() = nullptr;
+int Wait_serving = 0;
 int (*Ide_console_hook)(std::string& line) = nullptr;
 void (*Ide_run_hook)() = nullptr;
 void (*Ide_step_hook)() = nullptr;

@@ -125,10 +125,12 @@ void serve_debug_link(Tcp_fcb* f) {
     Tcp_save();
     {
       Catch_region region;
+      ++Wait_serving;
       try {
         abandon = Wait_serve_hook();
       } catch (const Oru_error&) {
       }
+      --Wait_serving;
     }
     Tcp_restore();
     ws.Drv_save = drv;
