@@ -322,6 +322,8 @@ class Client:
         while time.time() < end:
             self.pump(0.05)
             if self.proc.poll() is not None:
+                while self.pump(0.2):  # what it wrote before it ended
+                    pass
                 return True
         return False
 
