@@ -464,6 +464,32 @@ MnemDef* thin_client_def(uint16_t m) {
   return d;
 }
 
+// A client channel (kind 13) sends its mnemonics to the client as ESC and
+// the code's two characters in its output.
+void client_channel_mnem(Fcb* f, uint16_t m) {
+  if (f->buf_count + 10 >= f->buf_size) Fio_call(FIO_FLUSH);
+  if (m == M('E', 'O') || m == M('E', 'L')) Fio_call(FIO_FLUSH);
+  if (m == M('m', 'n') || m == M('m', 'x')) {
+    StartLongMnem(m);
+    return;
+  }
+  Send_mnem(thin_client_def(m));
+  if (m == M('E', 'O')) {
+    Fio_call(FIO_FLUSH);
+    f->in_status &= uint16_t(~IN_BO);
+  } else if (m == M('B', 'O')) {
+    f->in_status |= IN_BO;
+  } else if (m == M('E', 'L')) {
+    Fio_call(FIO_FLUSH);
+  } else if (m == M('L', 'F') || m == M('F', 'F') || m == M('E', 'U') || m == M('C', 'R') || m == M('B', 'S') ||
+             m == M('B', 'U') || m == M('E', 'G') || m == M('E', 'S') || m == M('R', 'B')) {
+    // nothing more
+  } else {
+    f->column = 0;
+    Fio_call(FIO_FLUSH);
+  }
+}
+
 }  // namespace
 
 void Prt_mnem(uint16_t m) {
@@ -491,7 +517,10 @@ void Prt_mnem(uint16_t m) {
   // A thin-client console sends every mnemonic as ESC and its two
   // characters, and keeps its screen model in step locally.
   bool thin = (f->st2 & ST2_THIN_CLIENT) != 0;
-  if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics on thin-client channels (the thin client)");
+  if (f->kind == FK_THIN_CLIENT) {
+    client_channel_mnem(f, m);
+    return;
+  }
   if (f->kind == FK_PDF) {
     // The PDF driver places the pending text and carries the code out;
     // 'JN' and 'JS' leave the buffer as it stood (they place nothing).

@@ -525,6 +525,37 @@ int WttyMinCode(int token) {
   }
 }
 
+namespace {
+struct Saved_message {
+  uint8_t major, minor;
+  int32_t count;
+  char kinds[TC_MAX_ITEMS];
+  int32_t vals[TC_MAX_ITEMS];
+  Str_item strs[TC_MAX_ITEMS];
+};
+std::vector<Saved_message> saved_messages;
+}  // namespace
+
+void Tc_message_save() {
+  Saved_message m{byWttyMajor, byWttyMinor, nWttyStr, {}, {}, {}};
+  std::memcpy(m.kinds, typWtty, sizeof typWtty);
+  std::memcpy(m.vals, valWtty, sizeof valWtty);
+  std::memcpy(m.strs, strWtty, sizeof strWtty);
+  saved_messages.push_back(m);
+}
+
+void Tc_message_restore() {
+  if (saved_messages.empty()) return;
+  const Saved_message& m = saved_messages.back();
+  byWttyMajor = m.major;
+  byWttyMinor = m.minor;
+  nWttyStr = m.count;
+  std::memcpy(typWtty, m.kinds, sizeof typWtty);
+  std::memcpy(valWtty, m.vals, sizeof valWtty);
+  std::memcpy(strWtty, m.strs, sizeof strWtty);
+  saved_messages.pop_back();
+}
+
 void Wtty_saveIOP(Io_state* area) { *area = static_cast<Io_state&>(ws); }
 void Wtty_resetIOP(const Io_state* area) { static_cast<Io_state&>(ws) = *area; }
 

@@ -57,6 +57,11 @@ int WttyMinCode(int token);
 void Wtty_saveIOP(Io_state* area);
 void Wtty_resetIOP(const Io_state* area);
 
+// The whole outgoing message kept while a nested operation builds another
+// (the client channel driver's save and restore operations).
+void Tc_message_save();
+void Tc_message_restore();
+
 // ---- requests other parts use ----
 // Long mnemonics and raw console bytes: 0xD0 ' ', no reply.
 void Wtty_RmtPrint(const uint8_t* p, int32_t n);

@@ -276,6 +276,3 @@ void ZefVrl_CheckLive() {
 }
 
 void Tc_inspect_request(uint8_t, uint8_t, const uint8_t*, uint32_t) {}
-
-void Tc_channel_pre_request(Fcb*) {}
-void Tc_channel_route(Fcb*) {}
