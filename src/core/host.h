@@ -129,6 +129,9 @@ extern volatile sig_atomic_t Sig_events;
 extern void (*Event_serve_hook)();
 // A channel opened (what 1) or is about to close (what 2); name as given.
 extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
+// The object whose code runs (its slot; 0 none), filled by the object
+// layer: a channel an object opened is its own (Fcb::owner).
+extern int32_t (*Running_object_hook)();
 // SIGUSR2 and SIGTTIN for the process debug link; null until it exists.
 extern void (*Debug_signal_hook)(int signal);
 // The IDE debug link (net/ide_link.cpp fills these at start-up; null: none).
