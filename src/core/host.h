@@ -145,6 +145,25 @@ extern int (*Ide_console_hook)(std::string& line);
 extern void (*Ide_run_hook)();
 extern void (*Ide_step_hook)();
 extern void (*Ide_shutdown_hook)();
+// Breakpoints and watches of a debugging thin client (programs/breakpoints
+// fills it): before each statement of a numbered line while run flag
+// RF_CLIENT_DEBUG is set; true when a breakpoint fired (the program stops as
+// on an escape).
+extern bool (*Client_debug_hook)();
+// Requests to an attached thin client (programs/client_calls fills these;
+// attached() false or null: no client).  invoke: a command for the
+// client's machine; statement: a statement text the client runs.
+struct Client_request_hooks {
+  bool (*attached)() = nullptr;
+  void (*invoke)(const std::string& command, bool wait, bool second, bool third) = nullptr;
+  void (*statement)(const std::string& text) = nullptr;
+  // A line for the client's trace window.
+  void (*trace)(const std::string& text) = nullptr;
+  // RUN starts or resumes a program.
+  void (*run)() = nullptr;
+};
+extern Client_request_hooks Client_requests;
+inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }
 // Output that secure TCP channels hold back to fill whole TLS records
 // (net/tcp_channel.cpp; null until a channel holds some).  Called with
 // due_only false before the process waits (Con_flush): everything goes;

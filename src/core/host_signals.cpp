@@ -30,6 +30,8 @@ void (*File_event_hook)(int what, int channel, const char* name, size_t len) = n
 int32_t (*Running_object_hook)() = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;
 void (*Ide_poll_hook)() = nullptr;
+bool (*Client_debug_hook)() = nullptr;
+Client_request_hooks Client_requests;
 void (*Held_output_hook)(bool) = nullptr;
 int (*Ide_console_hook)(std::string& line) = nullptr;
 void (*Ide_run_hook)() = nullptr;
