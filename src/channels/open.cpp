@@ -15,6 +15,7 @@
 #include "channels/dictionary.h"
 #include "channels/open.h"
 #include "channels/printer_init.h"
+#include "channels/record_formats.h"
 #include "channels/journal.h"
 
 #include <fcntl.h>
@@ -185,7 +186,12 @@ void store_iol(Fcb* f) {
     // put it in f->iol at open.
     if (!f->iol) Rpt_error(84);
   } else if (ws.Io_iol_len == -3) {
-    if (!f->rec_formats) Rpt_error(81);
+    // IOL="name": the channel's record format of that name becomes its list.
+    const uint8_t* b = FindFileFormat(f, Iol_pending_format());
+    if (!b) Rpt_error(81);
+    uint8_t* copy = Iol_make_block(b + 3, size_t(get_u16be(b) - 3));
+    if (f->iol) Ret_blk(f->iol);
+    f->iol = copy;
   }
   if (ws.Io_rec_prefix && !f->rec_prefix) {
     uint8_t n = ws.Io_rec_prefix[0];

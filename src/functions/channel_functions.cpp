@@ -51,6 +51,7 @@
 #include "core/startup.h"
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
+#include "channels/record_formats.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
 #include "channels/field_convert.h"
@@ -669,10 +670,10 @@ std::string fin_item(Fcb* f, const std::string& item) {
     }
   }
   if (u == "FORMATS") {
-    // Named formats come with record templates; a channel without any has
-    // no names to give.
-    if (f->rec_formats) Not_built("named record formats of channels (record templates)");
-    return "";
+    // The names of the channel's record formats, each ended by FS.
+    std::string out;
+    for (const std::string& n : Fcb_format_names(f)) out += n + char(prmblk.FS);
+    return out;
   }
   if (u == "MAXKNO") return std::to_string(f->high_key);
   if (u == "CURKNO") return std::to_string(f->cur_key);
@@ -1289,8 +1290,10 @@ void fnc_iol() {
         items = channel_list(f, 2);
       else if (u == "/")
         Not_built("the \"/\" list of channels (record templates)");
+      else if (const uint8_t* b = FindFileFormat(f, s))
+        items = std::string(reinterpret_cast<const char*>(b + 3), get_u16be(b) - 3);
       else
-        Not_built("named record formats of channels (record templates)");
+        Rpt_error(81);
     } else {
       items = channel_list(f, 0);
     }

@@ -172,8 +172,9 @@ void console_write(const uint8_t* p, size_t n) {
   }
   Con_flush_plain();
   bool closing = ws.Con_fcb && (ws.Con_fcb->st2 & ST2_CLOSING);
+  int fd = Con_out_fd() >= 0 ? Con_out_fd() : 1;
   while (n > 0) {
-    ssize_t w = ::write(1, p, n);
+    ssize_t w = ::write(fd, p, n);
     if (w < 0) {
       if (errno == EINTR) continue;
       if (closing) return;
