@@ -42,7 +42,7 @@ bench: build
 FUZZ_TIME ?= 600
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_eff fuzz_dict fuzz_loader fuzz_library fuzz_vardata fuzz_cisam fuzz_bbx fuzz_classdef fuzz_debug fuzz_journal fuzz_tcp fuzz_pdf fuzz_ttf
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_compile fuzz_mask fuzz_keyed fuzz_eff fuzz_dict fuzz_loader fuzz_library fuzz_vardata fuzz_cisam fuzz_bbx fuzz_classdef fuzz_debug fuzz_journal fuzz_tcp fuzz_tcframe fuzz_pdf fuzz_ttf
 	@mkdir -p build-fuzz/corpus build-fuzz/corpus_mask build-fuzz/corpus_keyed build-fuzz/corpus_eff build-fuzz/corpus_dict build-fuzz/corpus_loader build-fuzz/corpus_library build-fuzz/corpus_vardata build-fuzz/corpus_cisam build-fuzz/corpus_bbx build-fuzz/corpus_classdef build-fuzz/corpus_debug build-fuzz/corpus_journal build-fuzz/corpus_tcp build-fuzz/corpus_pdf build-fuzz/corpus_ttf
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_compile -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/compile- build-fuzz/corpus tests/fuzz/corpus tests/fuzz/regressions
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_mask -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/mask- build-fuzz/corpus_mask tests/fuzz/corpus_mask tests/fuzz/regressions_mask
@@ -58,6 +58,7 @@ fuzz: deps
 	@build-fuzz/fuzz_debug -max_total_time=$(FUZZ_TIME) -artifact_prefix=build-fuzz/debug- build-fuzz/corpus_debug tests/fuzz/corpus_debug tests/fuzz/regressions_debug
 	@build-fuzz/fuzz_journal -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/journal- build-fuzz/corpus_journal tests/fuzz/corpus_journal tests/fuzz/regressions_journal
 	@ORULIB=$(CURDIR)/build-fuzz/lib build-fuzz/fuzz_tcp -max_total_time=$(FUZZ_TIME) -max_len=8192 -artifact_prefix=build-fuzz/tcp- build-fuzz/corpus_tcp tests/fuzz/corpus_tcp tests/fuzz/regressions_tcp
+	@build-fuzz/fuzz_tcframe -max_total_time=$(FUZZ_TIME) -max_len=70000 -artifact_prefix=build-fuzz/tcframe- build-fuzz/corpus_tc tests/fuzz/corpus_tc tests/fuzz/regressions_tc
 	@build-fuzz/fuzz_pdf -max_total_time=$(FUZZ_TIME) -max_len=65536 -artifact_prefix=build-fuzz/pdf- build-fuzz/corpus_pdf tests/fuzz/corpus_pdf tests/fuzz/regressions_pdf
 
 clean:

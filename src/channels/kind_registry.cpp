@@ -6,6 +6,7 @@
 // The two close-time hooks are set here as well, so that CLOSE always gives
 // back a channel's record lock and ends its use of the host file through the
 // open-file table, whichever object files a program links.
+#include "terminal/tc_channel.h"
 #include "channels/channel.h"
 #include "channels/cisam_file.h"
 #include "channels/close.h"
@@ -54,6 +55,7 @@ void Register_kinds() {
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
   Fio_register(FK_TCP, Tcp_fotbl);
   Fio_register(FK_MYSQL, Dbx_fotbl);
+  Wty_register();  // client channels of the thin client
   Dbx_register_transactions();
   Pgl_register();
   Pdf_register();

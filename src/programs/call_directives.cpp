@@ -1,5 +1,6 @@
 // CALL, PROCESS, PERFORM and EXIT; errors that leave a called program; the
 // error-handler program (ERRH, SETERR "name").
+#include "terminal/tc_channel.h"
 #include "programs/call_directives.h"
 #include "programs/perform_on.h"
 
@@ -130,7 +131,11 @@ void ArgProcess(const std::string& name) {
 // with the name and the arguments.
 void d_proc() {
   std::string name = name_operand();
-  if (*ws.Exec_ptr == code::OP_EQ) Not_built("program servers (PROCESS name=...)");
+  if (*ws.Exec_ptr == code::OP_EQ) {
+    ws.Exec_ptr++;
+    DefineServer(name);
+    return;
+  }
   Arg_rec* head = nullptr;
   Arg_string(&head, reinterpret_cast<const uint8_t*>(name.data()), name.size());
   try {

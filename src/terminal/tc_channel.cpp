@@ -1,0 +1,443 @@
+// Client channels (kind 13) and program servers (see tc_channel.h).
+#include "terminal/tc_channel.h"
+
+#include <cctype>
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "channels/channel.h"
+#include "channels/open.h"
+#include "core/codes.h"
+#include "core/decimal.h"
+#include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+#include "terminal/tc_protocol.h"
+#include "terminal/tc_session.h"
+
+namespace {
+
+constexpr uint32_t WTY_BUSY = 0x200;
+constexpr int32_t WTY_BINARY_BUFFER = 10240;
+constexpr int32_t WTY_DEFAULT_BUFFER = 512;  // a client that names no size
+constexpr uint16_t SERVER_CHANNEL_BASE = 64000;
+
+struct Wty_fcb : Fcb {
+  int32_t handle;  // the client's channel handle
+  Fcb* conn;       // program server's channel, null over the console
+  uint32_t wflags;
+};
+
+struct Server {
+  Server* next;
+  Fcb* ch;
+  char name[12];  // blank-padded
+  int32_t uses;   // client channels open through it
+};
+Server* servers = nullptr;
+
+Wty_fcb* cur() { return static_cast<Wty_fcb*>(ws.Cur_fcb); }
+
+bool starts_ci(const std::string& s, const char* p) {
+  size_t n = std::strlen(p);
+  if (s.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(uint8_t(s[i])) != std::tolower(uint8_t(p[i]))) return false;
+  return true;
+}
+
+void pad12(char* dst, const std::string& s) {
+  std::memset(dst, ' ', 12);
+  for (size_t i = 0; i < s.size() && i < 12; ++i) dst[i] = char(std::toupper(uint8_t(s[i])));
+}
+
+Server* find_server(const std::string& name) {
+  char key[12];
+  pad12(key, name);
+  for (Server* s = servers; s; s = s->next)
+    if (std::memcmp(s->name, key, 12) == 0) return s;
+  return nullptr;
+}
+
+Server* server_of(Fcb* ch) {
+  for (Server* s = servers; s; s = s->next)
+    if (s->ch == ch) return s;
+  return nullptr;
+}
+
+void make_current(Fcb* ch) {
+  ws.Cur_fcb = ch;
+  ws.Cur_drv = Fio_tbl[ch->kind + 1];
+  ws.Cur_chan = ch->channel;
+  ws.Cur_fd = ch->fd;
+  ws.Cur_ftype = ch->kind;
+  ws.Io_stmt = 0;
+}
+
+// The current-I/O area of the statement comes back after the exchange, on
+// every path; an error keeps the retry limit the failure set (busy replies
+// and a broken stream are not retried).
+struct Iop_guard {
+  Io_state saved;
+  Iop_guard() { Wtty_saveIOP(&saved); }
+  ~Iop_guard() {
+    int rty = ws.Io_rty;
+    Wtty_resetIOP(&saved);
+    if (std::uncaught_exceptions()) ws.Io_rty = rty;
+  }
+};
+
+// A second request on a channel while one is in progress is error 14.
+struct Busy {
+  Wty_fcb* f;
+  explicit Busy(Wty_fcb* w) : f(w) {
+    if (f->wflags & WTY_BUSY) Rpt_error(14);
+    f->wflags |= WTY_BUSY;
+  }
+  ~Busy() { f->wflags &= ~WTY_BUSY; }
+};
+
+void option_group(const Wty_fcb* f, const Io_state& io, char op) {
+  Wtty_int(f->handle);
+  if (ws.Tc_level >= 10 && (io.Io_tim != -1 || io.Io_siz != 0)) {
+    Wtty_chr('*');
+    Wtty_long(io.Io_tim < 0 ? -100 : io.Io_tim);
+    Wtty_long(io.Io_siz);
+  }
+  char kind = (io.Io_opts & IO_KEY) ? 'K' : (io.Io_opts & IO_RNO) ? '#' : (io.Io_opts & IO_IND) ? 'I' : ' ';
+  Wtty_chr(kind);
+  Wtty_chr(op);
+  if (io.Io_opts & IO_KEY) Wtty_str(io.Io_key_ptr, io.Io_key_len);
+  else Wtty_str(nullptr, -1);
+  Wtty_long((io.Io_opts & (IO_IND | IO_RNO)) ? io.Io_ind : -1);
+}
+
+// The status at the head of the reply; the rest of the reply stays the
+// current string.
+void check_status() {
+  if (ws.Str_len < 2) Rpt_error_text(86, "The client's reply holds no status");
+  int16_t st = int16_t(get_u16be(ws.Str_ptr));
+  if (st == -1) {
+    ws.Str_ptr += 2;
+    ws.Str_len -= 2;
+    return;
+  }
+  if (st == 0) {
+    ws.Io_rty = 0;
+    Rpt_error(0);
+  }
+  if (st == 11) Io_dom_err();
+  if (st == 2) Io_end_err();
+  if (st < 0) Rpt_error_text(86, "The client's reply holds a status that is no error number");
+  Rpt_error(st);
+}
+
+// Output a PRINT left in the channel's buffer goes to the client ('F' 'p').
+void send_pending(Wty_fcb* f) {
+  int32_t n = f->buf_count > f->high_water ? f->buf_count : f->high_water;
+  f->buf_count = f->high_water = 0;
+  if (n <= 0) return;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', 'p');
+  Wtty_int(f->handle);
+  Wtty_str(f->out_buf, n);
+  Wtty_xmit(0);
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+}
+
+void true_flush(Wty_fcb* f) {
+  if (f->buf_count <= 0 && f->high_water <= 0) return;
+  Busy busy(f);
+  send_pending(f);
+}
+
+// ---- the driver ----
+
+int64_t Wty_open() {
+  Iop_guard io;
+  const Io_state& st = io.saved;
+  std::string name = ws.Path_buf;
+  if (st.Io_iol_len == -1 || st.Io_iol_len == -2) Not_built("IOL=* on client channels (the client's own I/O lists)");
+  if (!WttyCheck(name, 'F', 'O')) {
+    if (!Tc_attached()) Rpt_error(12);
+    Wtty_init('F', 'O');
+  }
+  Fcb* conn = ws.Cur_fcb && ws.Cur_fcb->kind == FK_TCP ? ws.Cur_fcb : nullptr;
+  char mode = (st.Io_opts & IO_LOAD) ? '*' : (st.Io_opts & IO_INPUT_ONLY) ? 'I' : (st.Io_opts & IO_PURGE) ? 'P'
+            : (st.Io_opts & IO_EXCLUSIVE) ? 'L' : ' ';
+  bool binary = st.Io_bin_rsz > 0;
+  Wtty_chr(mode);
+  Wtty_int(binary ? 1 : 0);
+  Wtty_str(name);
+  Wtty_str(st.Io_opt_len > 0 ? st.Io_opt_ptr : nullptr, st.Io_opt_len > 0 ? st.Io_opt_len : 0);
+  Wtty_xmit(1);
+  if (ws.Str_len < 4) Rpt_error_text(86, "The client's answer to an open is too short");
+  int32_t handle = get_u16be(ws.Str_ptr);
+  int32_t size = get_u16be(ws.Str_ptr + 2);
+  if (binary) size = WTY_BINARY_BUFFER;
+  if (size <= 0) size = WTY_DEFAULT_BUFFER;
+  Wty_fcb* f = Fcb_alloc<Wty_fcb>();
+  Fcb_set_buffer(f, size);
+  f->kind = FK_THIN_CLIENT;
+  f->handle = handle;
+  f->conn = conn;
+  if (Server* s = server_of(conn)) ++s->uses;
+  if (st.Io_opts & (IO_EXCLUSIVE | IO_PURGE)) f->st1 |= ST1_LOCKED;
+  f->st1 |= ST1_WRITTEN;
+  io.saved.Cur_fcb = f;  // the record is the channel's once the area is back
+  return 0;
+}
+
+int64_t Wty_close() {
+  Wty_fcb* f = cur();
+  if (!(f->wflags & WTY_BUSY)) {
+    // A client that is gone cannot refuse a close: the record goes anyway.
+    try {
+      Catch_region region;
+      true_flush(f);
+      Iop_guard io;
+      Wtty_init_wty(f, 'F', 'C');
+      Wtty_int(f->handle);
+      Wtty_xmit(0);
+    } catch (const Oru_error&) {
+    }
+  }
+  if (Server* s = server_of(f->conn)) --s->uses;
+  f->conn = nullptr;
+  f->handle = 0;
+  return 0;
+}
+
+int64_t Wty_write() {
+  Wty_fcb* f = cur();
+  int32_t n = f->buf_count > f->high_water ? f->buf_count : f->high_water;
+  f->buf_count = f->high_water = 0;
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', 'W');
+  option_group(f, io.saved, io.saved.Dom_line ? 'D' : ' ');
+  Wtty_str(f->out_buf, n);
+  Wtty_xmit(1);
+  check_status();
+  return 0;
+}
+
+int64_t Wty_read() {
+  Wty_fcb* f = cur();
+  Busy busy(f);
+  Iop_guard io;
+  uint8_t stmt = io.saved.Io_stmt;
+  Wtty_init_wty(f, 'F', 'R');
+  option_group(f, io.saved, stmt == code::D_EXTRACT ? 'E' : stmt == code::D_FIND ? 'F' : ' ');
+  Wtty_int(io.saved.Io_kno);
+  Wtty_xmit(1);
+  check_status();
+  f->st1 |= ST1_READ;
+  return 0;
+}
+
+int64_t Wty_remove() {
+  Wty_fcb* f = cur();
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', '-');
+  option_group(f, io.saved, ' ');
+  Wtty_xmit(1);
+  check_status();
+  return 0;
+}
+
+int64_t Wtty_keyinf(char letter) {
+  Wty_fcb* f = cur();
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', 'K');
+  option_group(f, io.saved, letter);
+  Wtty_int(io.saved.Io_kno);
+  Wtty_xmit(1);
+  check_status();
+  if (letter == 'I' || letter == 'R') {
+    if (ws.Str_len < 4) Rpt_error_text(86, "The client's answer holds no number");
+    int32_t v = int32_t(get_u32be(ws.Str_ptr));
+    ws.Num_acc = Num_val{};
+    ws.Num_acc.mant = v;
+    ws.Str_len = -1;
+  }
+  return 0;
+}
+
+int64_t Wty_getind() { return Wtty_keyinf('I'); }
+int64_t Wty_getkec() { return Wtty_keyinf('C'); }
+int64_t Wty_getkey() { return Wtty_keyinf(' '); }
+int64_t Wty_getkep() { return Wtty_keyinf('P'); }
+int64_t Wty_getkef() { return Wtty_keyinf('F'); }
+int64_t Wty_getkel() { return Wtty_keyinf('L'); }
+int64_t Wty_getken() { return Wtty_keyinf('N'); }
+int64_t Wty_setind() { return 0; }
+int64_t Wty_setkey() { return 0; }
+
+int64_t Wty_flush() {
+  if (ws.Io_stmt == code::D_WRITE) return Io_rsz_err();
+  true_flush(cur());
+  return 0;
+}
+
+// The outgoing message is kept across a nested operation.
+int64_t Wty_save() {
+  Tc_message_save();
+  return 0;
+}
+int64_t Wty_restore() {
+  Tc_message_restore();
+  return 0;
+}
+
+const Fio_op Wty_fotbl[FIO_SLOTS] = {
+    Io_mode_err, Wty_open,   Wty_close,  Wty_write,   Wty_read,    Wty_remove,  Wty_setind,
+    Wty_getind,  Wty_setkey, Wty_getkec, Wty_getkey,  Wty_getkep,  Wty_flush,   Io_wr_mode,
+    Io_mode_err, Wty_getkef, Wty_getkel, Wty_getken,  Wty_save,    Wty_restore,
+};
+
+// Opens path on a free hidden channel number.
+Fcb* open_hidden(const std::string& path, int32_t size) {
+  Io_save_guard io;
+  uint16_t ch = SERVER_CHANNEL_BASE;
+  while (Find_fp(ch)) ++ch;
+  ws.Cur_chan = ch;
+  ws.Io_opts = 0;
+  ws.Io_open_mods = 0;
+  ws.Io_bin_rsz = 0;
+  ws.Io_opt_len = 0;
+  ws.Io_iol_len = 0;
+  ws.Io_iol_ptr = nullptr;
+  ws.Io_rec_prefix = nullptr;
+  ws.Io_siz = size;
+  Set_path(path);
+  int rc = Get_file();
+  if (rc != 0) {
+    errno = rc;
+    Sys_error();
+  }
+  Fcb* f = Find_fp(ch);
+  if (!f) Rpt_error(14);
+  return f;
+}
+
+void close_server(Server* s) {
+  Fcb* f = s->ch;
+  Io_save_guard io;
+  ws.Cur_fcb = f;
+  Link_fp();
+  CloseFile(f);
+}
+
+}  // namespace
+
+void Wty_register() { Fio_register(FK_THIN_CLIENT, Wty_fotbl); }
+
+bool WttyCheck(std::string& name, int major, int minor) {
+  if (name.size() < 5) return false;
+  if (name.size() > 5 && name[0] == '[') Kest_ChkLclPfx(name);
+  if (Tc_attached() && starts_ci(name, "[vrl]")) {
+    name.erase(0, 5);
+    Wtty_init(major, minor);
+    return true;
+  }
+  if (starts_ci(name, "[rpc:") && servers) {
+    size_t end = name.find(']', 5);
+    if (end == std::string::npos || end == 5 || end - 5 > 12) Rpt_error(68);
+    Server* s = find_server(name.substr(5, end - 5));
+    if (!s) Rpt_error(68);
+    Wtty_init(major, minor);
+    name.erase(0, end + 1);
+    make_current(s->ch);
+    return true;
+  }
+  return false;
+}
+
+void Tc_channel_pre_request(Fcb* client) {
+  if (client && client->kind == FK_THIN_CLIENT && (client->buf_count > 0 || client->high_water > 0))
+    send_pending(static_cast<Wty_fcb*>(client));
+}
+
+void Tc_channel_route(Fcb* client) {
+  if (!client || client->kind != FK_THIN_CLIENT) return;
+  if (Fcb* c = static_cast<Wty_fcb*>(client)->conn) make_current(c);
+}
+
+Fcb* Tc_find_server(const std::string& name) {
+  Server* s = find_server(name);
+  return s ? s->ch : nullptr;
+}
+
+// PROCESS "name"="[tcp]host;port"[,size] and PROCESS "name"=DELETE; the
+// cursor is past the '='.
+void DefineServer(const std::string& name) {
+  ws.Stmt_save = ws.Exec_ptr;
+  Err_scan();  // ERR= takes every error below
+  if (name.empty() || name.size() > 12) Rpt_error(10);
+  Server* s = find_server(name);
+  if (*ws.Exec_ptr == code::D_DELETE) {
+    ws.Exec_ptr++;
+    if (*ws.Exec_ptr == code::COMMA) {
+      ws.Exec_ptr++;
+      Chk_err();
+    }
+    if (!s) Rpt_error(12);
+    if (s->uses > 0) {
+      ws.Io_rty = 0;
+      Rpt_error_text(0, "The program server still has client channels open");
+    }
+    for (Server** p = &servers; *p; p = &(*p)->next)
+      if (*p == s) {
+        *p = s->next;
+        break;
+      }
+    close_server(s);
+    delete s;
+    return;
+  }
+  if (s) Rpt_error(11);
+  Eval_str();
+  std::string path(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  int32_t size = 0;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+    ws.Exec_ptr++;
+    size = Eval_integer();
+    if (size < 128 || size > 32000) Rpt_error(41);
+  }
+  if (*ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    Chk_err();
+  }
+  Fcb* f = open_hidden(path, size);
+  if (f->kind != FK_TCP && f->kind != 20) {
+    CloseFile(f);
+    Rpt_error(13);
+  }
+  {
+    Io_save_guard io;
+    ws.Cur_fcb = f;
+    Unlink_fp();
+  }
+  s = new Server{servers, f, {}, 0};
+  pad12(s->name, name);
+  servers = s;
+}
+
+void Clr_PrgSrvrs() {
+  while (Server* s = servers) {
+    servers = s->next;
+    try {
+      close_server(s);
+    } catch (const Oru_error&) {
+    }
+    delete s;
+  }
+}

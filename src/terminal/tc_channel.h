@@ -1,0 +1,43 @@
+// Client channels (file kind 13): files and devices on the thin client's
+// machine, named "[vrl]name" (on a thin-client console) or "[rpc:server]name"
+// (through a program server's TCP channel).  Every operation is a request:
+//
+//   'F' 'O'  open:   chr mode, int binary flag, str name, str OPT= text
+//            reply:  handle (2 bytes), buffer size (2 bytes)
+//   'F' 'W'  write:  option group ('D' with DOM=), str record      -> status
+//   'F' 'R'  read:   option group ('E' EXTRACT, 'F' FIND), int KNO= -> status, record
+//   'F' '-'  remove: option group                                  -> status
+//   'F' 'K'  key queries: option group (letter), int KNO=          -> status, key or 4-byte number
+//   'F' 'p'  pending output: int handle, str bytes (no reply)
+//   'F' 'C'  close:  int handle (no reply)
+//
+// Option group: int handle; at client level 10 and above, when the statement
+// has TIM= or SIZ=: chr '*', long time-out (hundredths, -100 none), long
+// SIZ=; chr key kind ('K' KEY=, 'I' IND=, '#' RNO=, ' '); chr operation; str
+// key (FF FF when none); long IND=/RNO= (-1 none).
+// Status: the first two reply bytes, signed: -1 success, 0 busy (error 0,
+// not retried), 2 end of file (END=), 11 missing record (DOM=), any other
+// value is raised as an error.  A reply shorter than its status is error 86.
+//
+// Program servers: PROCESS "name"="[tcp]host;port"[,size] opens a TCP
+// channel (hidden from the channel list) under a name of 1 to 12
+// characters; PROCESS "name"=DELETE closes it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct Fcb;
+
+// Registers the kind 13 driver.
+void Wty_register();
+// The client name in name: "[vrl]" (a thin-client console) loses its
+// prefix, "[rpc:server]" selects the program server (made current) and loses
+// its prefix.  Starts the request (major, minor) and returns true; false when
+// the name is no client name.  Errors 68 for a bad server name.
+bool WttyCheck(std::string& name, int major, int minor);
+// PROCESS "name"=... (d_proc with '=' after the name).
+void DefineServer(const std::string& name);
+// Closes every program server.
+void Clr_PrgSrvrs();
+// The program server's channel of a name ("" no such server).
+Fcb* Tc_find_server(const std::string& name);
