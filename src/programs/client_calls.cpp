@@ -1,24 +1,100 @@
-// Requests to an attached thin client from the program layer.
+// Requests to an attached thin client from the program layer: statements
+// and commands the client runs, the message box with an OK button, the trace
+// window, and the property reads and prints of breakpoints and watches.
 #include "programs/client_calls.h"
 
 #include "channels/channel.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/workspace.h"
+#include "programs/breakpoints.h"
+#include "terminal/tc_protocol.h"
 
-bool Client_attached() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
+namespace {
 
-void Client_statement(const std::string&) { Not_built("requests to the thin client"); }
+// The accumulators a request's reply replaces, kept around it.
+struct Acc_keep {
+  uint8_t* p = ws.Str_ptr;
+  int32_t n = ws.Str_len;
+  uint8_t* work = ws.Work_ptr;
+  ~Acc_keep() {
+    ws.Str_ptr = p;
+    ws.Str_len = n;
+    ws.Work_ptr = work;
+  }
+};
 
-void Client_invoke(const std::string&, bool, bool, bool) { Not_built("requests to the thin client"); }
+void trace_line(const std::string& text) {
+  if (ws.Tc_level < 9) return;  // older clients have no trace window
+  Wtty_SetTracePrt(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size()));
+}
 
-int OruMessageBoxOK(const std::string&, const std::string&) {
+bool get_property(const char* name, std::string* value) {
+  Acc_keep keep;
+  Io_state area;
+  Wtty_saveIOP(&area);
+  Wtty_get_fin_value(name);
+  if (ws.Str_len > 0) value->assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  else value->clear();
+  Wtty_resetIOP(&area);
+  return true;
+}
+
+void send_watch(const std::string& bytes) {
+  Io_state area;
+  Wtty_saveIOP(&area);
+  Wtty_RmtPrint(reinterpret_cast<const uint8_t*>(bytes.data()), int32_t(bytes.size()));
+  Wtty_resetIOP(&area);
+}
+
+// RUN on a thin-client console: the client's breakpoint and watch lists are
+// read before the program goes on (the user changes them while it stops).
+void on_run() {
+  if (!Client_attached()) return;
+  Break_list_changed();
+  Watch_list_changed();
+}
+
+}  // namespace
+
+bool Client_attached() { return Tc_attached(); }
+
+void Client_statement(const std::string& text) {
+  Wtty_init('$', 'E');
+  Wtty_str(text);
+  Wtty_xmit(1);
+}
+
+void Client_invoke(const std::string& command, bool wait, bool second, bool third) {
+  Wtty_init(36, 73);
+  Wtty_str(command);
+  Wtty_int(wait ? 1 : 0);
+  Wtty_int(second ? 1 : 0);
+  Wtty_int(third ? 1 : 0);
+  Wtty_xmit(wait ? 1 : 0);
+}
+
+int OruMessageBoxOK(const std::string& title, const std::string& text) {
   if (!Client_attached()) return 0;
-  Not_built("requests to the thin client");
+  Acc_keep keep;
+  Io_state area;
+  Wtty_saveIOP(&area);
+  static const std::string buttons = "!,OK";
+  Wtty_init('?', ' ');
+  Wtty_str(title);
+  Wtty_str(text);
+  Wtty_str(buttons);
+  Wtty_xmit(1);
+  Wtty_resetIOP(&area);
+  return 1;
 }
 
 void Client_calls_init() {
   Client_requests.attached = Client_attached;
   Client_requests.invoke = Client_invoke;
   Client_requests.statement = Client_statement;
+  Client_requests.trace = trace_line;
+  Client_requests.run = on_run;
+  Client_debug.get_property = get_property;
+  Client_debug.send = send_watch;
 }
