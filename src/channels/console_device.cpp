@@ -138,6 +138,16 @@ int Con_read_byte(int32_t hundredths) {
   return uint8_t(in_buf[in_pos++]);
 }
 
+void Con_unread(const uint8_t* p, size_t n) {
+  if (n == 0) return;
+  size_t left = in_len - in_pos;
+  if (n + left > sizeof in_buf) n = sizeof in_buf - left;  // the oldest keys win
+  std::memmove(in_buf + n, in_buf + in_pos, left);
+  std::memcpy(in_buf, p, n);
+  in_pos = 0;
+  in_len = n + left;
+}
+
 bool Con_wait_input(int32_t hundredths) {
   if (in_pos < in_len) return true;
   Con_flush();

@@ -28,6 +28,9 @@ bool Con_read_line(std::string& line);
 // Waits at most `hundredths` for input: true when the next read will not
 // wait (a byte is buffered, or standard input is readable or at its end).
 bool Con_wait_input(int32_t hundredths);
+// Puts bytes back in front of standard input's unread bytes (keys a thin
+// client typed ahead, when the console leaves thin-client mode).
+void Con_unread(const uint8_t* p, size_t n);
 // One byte of standard input, waiting at most `hundredths` (-1: as long as
 // it takes): the byte, -1 when none came in time, -3 at end of input.
 int Con_read_byte(int32_t hundredths);

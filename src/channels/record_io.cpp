@@ -658,7 +658,9 @@ int32_t Rd_unconsumed() { return unconsumed; }
 
 // READ, EXTRACT and FIND.
 void d_read() {
-  Io_SetOptions(0);
+  // READ (n) and READ (n,END=line) take the short way to their channel.
+  const uint8_t* s = ws.Stmt_ptr;
+  if (!s || s[0] != code::D_READ || !Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(13);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {

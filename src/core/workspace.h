@@ -334,6 +334,13 @@ struct Workspace : Io_state, Prog_context {
   void* Preinput = nullptr;     // PREINPUT queue, oldest first (terminal/editor_keys.h)
   int32_t Pipe_pid = 0;         // process id of the child of the last pipe channel opened (TCB(84))
   struct Kdef* Create_kdef = nullptr;  // the definition a define slot creates from (File_create)
+  // ---- thin client (src/terminal/tc_*.cpp) ----
+  int32_t Tc_level = 0;         // client protocol level from the handshake (0: none)
+  uint32_t Tc_caps = 0;         // 1 batching and compression, 2 long integers
+  int32_t Tc_link = 0;          // 1 or 2: a Java client
+  int32_t Tc_scale_x = 1, Tc_scale_y = 1;  // client cell scale from the handshake
+  int32_t Tc_keepalive = 0;     // keep-alive in seconds (0: none)
+  int32_t Tc_compat = 0;        // host value from handshake bytes 5-6 less 15-16
 };
 
 extern Workspace ws;

@@ -40,6 +40,11 @@ struct Kbfr_pool {
   size_t grow_left = 0;  // growing private pool: buffers it may still add
   Kbfr* mru = nullptr;   // most recently used end of the list
   Kbfr* lru = nullptr;   // least recently used end (free buffers gather here)
+  // Set when a victim search found every buffer in use by the operation of
+  // this serial on this file: until the serial moves on, a miss adds a
+  // buffer without searching again.
+  const void* busy_file = nullptr;
+  uint32_t busy_serial = 0;
 };
 
 // Engine statistics: blocks read and written.

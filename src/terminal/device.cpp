@@ -43,6 +43,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -110,6 +111,10 @@ int64_t Dev_flush() {
   }
   int32_t n = f->buf_count;
   f->buf_count = 0;
+  if (f->st2 & ST2_THIN_CLIENT) {
+    Tc_console_output(f->out_buf, n);
+    return 0;
+  }
   if (f == ws.Con_fcb && !Is_screen(f)) {
     // The plain console: records go out as they stand, through the
     // console device that keeps the output column.
@@ -297,6 +302,8 @@ bool term_read_line(std::string& line) { return Term_read_line(line); }
 const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line};
 // Standard input is not a terminal: lines are read plainly.
 const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr};
+// A thin client attached: keyboard lines come from the client.
+const Con_terminal console_thin = {term_write, term_flush, term_column, Tc_read_line};
 
 void on_winch(int) { winch_seen = 1; }
 
@@ -416,10 +423,12 @@ void Terminal_close() {
 
 // DEFTTY (channel)columns,lines
 void d_dtty() {
-  if (Take_f_form()) Not_built("DEFTTY F (the thin-client console)");
+  bool thin = Take_f_form();
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f || f->kind != FK_DEVICE) Rpt_error(13);
+  // Only the console carries a thin client.
+  if (thin && f != ws.Con_fcb) Rpt_error(13);
   Need_operand();
   int32_t cols = Eval_integer();
   if (cols < 1 || cols > 255) Rpt_error(41);
@@ -430,10 +439,11 @@ void d_dtty() {
   if (lines < 1 || lines > 255) Rpt_error(41);
   if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(20);
   if (Is_screen(f)) Terminal_close();
+  if (f->st2 & ST2_THIN_CLIENT) Tc_detach_console();
   Dev_fcb* d = Dev(f);
   // A terminal knows its own size: it wins over the driver's numbers.
   int fd = f == ws.Con_fcb ? 1 : f->fd;
-  if (fd >= 0 && isatty(fd)) window_size(fd, cols, lines);
+  if (!thin && fd >= 0 && isatty(fd)) window_size(fd, cols, lines);
   f->st1 |= ST1_TERM_SCREEN;
   f->cols = cols;
   f->lines = lines;
@@ -444,6 +454,10 @@ void d_dtty() {
   f->column = 0;
   f->line = 0;
   f->attr = 0;
+  if (thin) {
+    Tc_attach_console();
+    Con_set_terminal(&console_thin);
+  }
   Prt_mnem(Mnem_code('R', 'M'));
 }
 

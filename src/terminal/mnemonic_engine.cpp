@@ -448,6 +448,22 @@ void plain_console_mnem(uint16_t m) {
   Err_mnemonic();
 }
 
+// The definition a thin-client console uses for every code: ESC and the
+// code's two characters.
+MnemDef* thin_client_def(uint16_t m) {
+  alignas(MnemDef) static uint8_t store[sizeof(MnemDef) + 4];
+  MnemDef* d = reinterpret_cast<MnemDef*>(store);
+  d->next = nullptr;
+  d->code = m;
+  d->len = 3;
+  d->p1 = d->p2 = 0;
+  d->bytes[0] = 27;
+  uint8_t* b = d->bytes;
+  b[1] = uint8_t(m >> 8);
+  b[2] = uint8_t(m);
+  return d;
+}
+
 }  // namespace
 
 void Prt_mnem(uint16_t m) {
@@ -472,7 +488,9 @@ void Prt_mnem(uint16_t m) {
     }
     if (f->column != 0 || f->line != 0) f->term_flags &= uint16_t(~TF_SKIP_FIRST_FF);
   }
-  if (f->st2 & ST2_THIN_CLIENT) Not_built("mnemonics on a thin-client console (the thin client)");
+  // A thin-client console sends every mnemonic as ESC and its two
+  // characters, and keeps its screen model in step locally.
+  bool thin = (f->st2 & ST2_THIN_CLIENT) != 0;
   if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics on thin-client channels (the thin client)");
   if (f->kind == FK_PDF) {
     // The PDF driver places the pending text and carries the code out;
@@ -494,7 +512,7 @@ void Prt_mnem(uint16_t m) {
     StartLongMnem(m);
     return;
   }
-  MnemDef* def = Find_mnem(m);
+  MnemDef* def = thin ? thin_client_def(m) : Find_mnem(m);
   int32_t param;
   uint16_t n = normalise_code(m, param);
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {

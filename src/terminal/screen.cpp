@@ -175,6 +175,7 @@ void Set_attr(uint32_t word) {
   Fcb* f = ws.Cur_fcb;
   if (word == f->attr) return;
   f->attr = word;
+  if (f->st2 & ST2_THIN_CLIENT) return;  // the client was sent the mnemonics themselves
   Output_mnem(Mnem_code('R', 'M'));
   if (f->term_flags & TF_AT_DEFINED) {
     Output_mnem(Mnem_code('A', 'T'));

@@ -1,0 +1,281 @@
+// The thin-client session (see tc_session.h).
+//
+// Handshake reply ('*' ' '), the bytes the host reads (offsets from 0):
+//   5-6   host value (big-endian), less bytes 15-16 gives ws.Tc_compat
+//   9,10  the client's cell ratio (width, height)
+//   11,12 the client's scale x and y (ws.Tc_scale_x, ws.Tc_scale_y)
+//   21    the client's protocol level (255 counts as 0)
+//   31    'J' a Java client (ws.Tc_link 1), 'j' likewise (2 on the first
+//         connection)
+// A shorter reply reads as zeros from where it ends.
+//
+// Keep-alive (ws.Tc_keepalive seconds, 0 off, from the ini file's
+// [Config] KeepAlive= in minutes or KeepAliveSeconds=): a read that hears
+// nothing for half of it sends ENQ (0x05); a live client answers 16 05; when
+// the other half passes without a byte the link is dead: requests fail with
+// error 86 at once, console output is dropped and console input ends.
+#include "terminal/tc_session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "channels/channel.h"
+#include "channels/console_device.h"
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/ini.h"
+#include "core/workspace.h"
+#include "functions/zlib_loader.h"
+#include "terminal/tc_frame.h"
+#include "terminal/tc_protocol.h"
+#include "terminal/terminal.h"
+
+namespace {
+
+bool link_dead = false;
+int64_t lTimeLastEnq = 0, lTimeLastRd = 0, last_check = 0;
+uint8_t cell_w = 0, cell_h = 0;
+int32_t page_metric = 0;
+bool skip_lf = false;   // a CR ended the last line: a LF right after it is part of that end
+bool in_output = false; // the console output is being sent (no second frame from inside it)
+
+int64_t now_ms() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+int32_t keepalive_setting() {
+  int s = KestGetPrivateProfileInt("Config", "KeepAliveSeconds", 0);
+  if (s <= 0) s = KestGetPrivateProfileInt("Config", "KeepAlive", 0) * 60;
+  if (s < 0) s = 0;
+  if (s > 86400) s = 86400;
+  return s;
+}
+
+// One byte from the client for the keyboard, the keep-alive bounding the
+// silence when hundredths is -1.
+int key_byte(int32_t hundredths) {
+  if (link_dead) return -3;
+  if (hundredths >= 0 || ws.Tc_keepalive <= 0) {
+    int b = Tc_console_getc(hundredths);
+    if (b >= 0) Tc_note_read();
+    return b;
+  }
+  bool asked = false;
+  for (;;) {
+    int b = Tc_console_getc(ws.Tc_keepalive * 50);
+    if (b >= 0) {
+      Tc_note_read();
+      return b;
+    }
+    if (b == -3) return -3;
+    if (asked) {
+      Tc_mark_dead();
+      return -3;
+    }
+    static const uint8_t enq = TC_ENQ;
+    try {
+      Tc_console_raw(&enq, 1);
+    } catch (const Oru_error&) {
+      Tc_mark_dead();
+      return -3;
+    }
+    Tc_note_enq();
+    asked = true;
+  }
+}
+
+// The reader of keyboard input between replies: escapes as in a reply.
+Tc_reply_reader key_reader;
+
+// Takes one byte of the stream into the type-ahead ring (keystrokes) or
+// drops it (keep-alive answers, stray replies).
+void take_stream_byte(uint8_t b) {
+  switch (key_reader.feed(b)) {
+    case Tc_reply_reader::KEY: Tc_ahead_put(key_reader.key()); break;
+    case Tc_reply_reader::KEY2:
+      Tc_ahead_put(TC_SYN);
+      Tc_ahead_put(key_reader.key());
+      break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+Tc_hello Tc_parse_hello(const uint8_t* p, size_t n) {
+  auto at = [&](size_t i) -> uint8_t { return i < n ? p[i] : 0; };
+  Tc_hello h{};
+  h.level = at(21) > 254 ? 0 : at(21);
+  h.kind = at(31);
+  h.cell_w = at(9);
+  h.cell_h = at(10);
+  h.scale_x = at(11);
+  h.scale_y = at(12);
+  h.compat = int32_t((at(5) << 8) | at(6)) - int32_t((at(15) << 8) | at(16));
+  int64_t m = 1600LL * h.cell_h * (h.scale_x ? h.scale_x : 1);
+  m /= h.cell_w ? h.cell_w : 1;
+  m /= h.scale_y ? h.scale_y : 1;
+  h.page_metric = int32_t(m);
+  return h;
+}
+
+void WttyMouse() {
+  Io_save_guard io;
+  int old_level = ws.Tc_level;
+  Wtty_init('*', ' ');
+  Wtty_xmit(1);
+  std::vector<uint8_t> r;
+  if (ws.Str_len > 0) r.assign(ws.Str_ptr, ws.Str_ptr + ws.Str_len);
+  Tc_hello h = Tc_parse_hello(r.data(), r.size());
+  cell_w = h.cell_w;
+  cell_h = h.cell_h;
+  ws.Tc_scale_x = h.scale_x;
+  ws.Tc_scale_y = h.scale_y;
+  page_metric = h.page_metric;
+  ws.Tc_level = h.level;
+  if (h.kind == 'J') {
+    if (ws.Tc_link == 0) ws.Tc_link = 1;
+  } else {
+    ws.Tc_link = 0;
+  }
+  if (old_level == 0 && h.level >= 4) {
+    if (h.kind == 'j') ws.Tc_link = 2;
+    Tc_batch_setup(false);
+    ws.Tc_compat = h.compat;
+    if (h.level >= 10) {
+      Wtty_init(' ', '+');
+      Wtty_int(TC_HOST_LEVEL);
+    } else {
+      Wtty_init(' ', ' ');
+    }
+    Wtty_xmit(1);
+    if (ws.Str_len > 6 && ws.Str_ptr[5] == '+') ws.Tc_caps = ws.Str_ptr[6];
+    if (Tc_console_link() && (ws.Tc_caps & 1) && CheckZlib()) Tc_batch_setup(true);
+    char text[40];
+    std::snprintf(text, sizeof text, "*ProcId=%d", int(getpid()));
+    Wtty_get_fin_value(text);
+  }
+}
+
+void Tc_attach_console() {
+  Fcb* con = ws.Con_fcb;
+  link_dead = false;
+  ws.Tc_level = 0;
+  ws.Tc_caps = 0;
+  ws.Tc_link = 0;
+  ws.Tc_keepalive = keepalive_setting();
+  Tc_protocol_reset();
+  key_reader.reset();
+  skip_lf = false;
+  lTimeLastEnq = lTimeLastRd = last_check = now_ms();
+  con->st2 |= ST2_THIN_CLIENT;
+  std::memcpy(con->term_id, "winterm     ", sizeof con->term_id);
+  try {
+    WttyMouse();
+  } catch (const Oru_error& e) {
+    Tc_detach_console();
+    if (e.no == 0) ws.Io_rty = 0;  // the stream ended: no busy retry
+    throw;
+  }
+}
+
+void Tc_detach_console() {
+  if (ws.Con_fcb) ws.Con_fcb->st2 &= uint16_t(~ST2_THIN_CLIENT);
+  // Keys typed ahead stay input of the console.
+  std::string keys;
+  for (int b; (b = Tc_ahead_get()) >= 0;) keys.push_back(char(b));
+  if (!Tc_console_link()) Con_unread(reinterpret_cast<const uint8_t*>(keys.data()), keys.size());
+  ws.Tc_level = 0;
+  ws.Tc_caps = 0;
+  ws.Tc_link = 0;
+  Tc_protocol_reset();
+}
+
+void Tc_console_output(const uint8_t* p, int32_t n) {
+  if (n <= 0 || link_dead || in_output) return;
+  struct Flag {
+    Flag() { in_output = true; }
+    ~Flag() { in_output = false; }
+  } flag;
+  // The string accumulator survives the frame.
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  if (n == 1 && p[0] >= 32 && p[0] <= 126) {
+    Wtty_KestBfrFlush();
+    Tc_console_raw(p, 1);
+  } else {
+    Wtty_packet(0xD0, ' ', p, uint32_t(n), 0);
+  }
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+}
+
+int Tc_read_key(int32_t hundredths) {
+  for (;;) {
+    int b = Tc_ahead_get();
+    if (b >= 0) return b;
+    Wtty_KestBfrFlush();
+    int s = key_byte(hundredths);
+    if (s < 0) return s;
+    take_stream_byte(uint8_t(s));
+  }
+}
+
+bool Tc_read_line(std::string& line) {
+  Con_flush();
+  line.clear();
+  for (;;) {
+    int b = Tc_read_key(-1);
+    if (b < 0) return !line.empty();
+    if (skip_lf) {
+      skip_lf = false;
+      if (b == '\n') continue;
+    }
+    if (b == '\r') {
+      skip_lf = true;
+      return true;
+    }
+    if (b == '\n') return true;
+    line.push_back(char(b));
+  }
+}
+
+bool Tc_link_dead() { return link_dead; }
+void Tc_mark_dead() { link_dead = true; }
+void Tc_note_read() { lTimeLastRd = now_ms(); }
+void Tc_note_enq() { lTimeLastEnq = now_ms(); }
+
+void ZefVrl_CheckLive() {
+  if (!Tc_attached() || link_dead) return;
+  int64_t t = now_ms();
+  if (t - last_check < 5000) return;
+  last_check = t;
+  try {
+    Wtty_KestBfrFlush();
+    if (ws.Tc_keepalive > 0 && t - lTimeLastEnq > int64_t(ws.Tc_keepalive) * 1000) {
+      static const uint8_t enq = TC_ENQ;
+      Tc_console_raw(&enq, 1);
+      Tc_note_enq();
+    }
+    // Bytes that already arrived go to the type-ahead ring (the ring
+    // finds the client's break sequence among them).
+    for (int i = 0; i < 255; ++i) {
+      int b = Tc_console_getc(0);
+      if (b < 0) break;
+      Tc_note_read();
+      take_stream_byte(uint8_t(b));
+    }
+  } catch (const Oru_error&) {
+    Tc_mark_dead();
+  }
+}
+
+void Tc_inspect_request(uint8_t, uint8_t, const uint8_t*, uint32_t) {}
+
+void Tc_channel_pre_request(Fcb*) {}
+void Tc_channel_route(Fcb*) {}

@@ -1,0 +1,62 @@
+// The thin-client session: attaching a client to the console (DEFTTY F and
+// the connect handshake), the console's input and output while a client is
+// attached, and the keep-alive.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Fcb;
+
+// The host's protocol level, offered to clients of level 10 and above.
+constexpr int TC_HOST_LEVEL = 12;
+
+// What the handshake reply ('*' ' ') tells (offsets from 0; missing bytes
+// read as 0).
+struct Tc_hello {
+  int level;          // byte 21; 255 counts as 0
+  uint8_t kind;       // byte 31: 'J' or 'j' a Java client
+  uint8_t cell_w, cell_h;     // bytes 9 and 10
+  uint8_t scale_x, scale_y;   // bytes 11 and 12
+  int32_t compat;     // bytes 5-6 less bytes 15-16
+  int32_t page_metric;  // 1,600 x cell_h x scale_x / cell_w / scale_y (a 0 divisor counts as 1)
+};
+Tc_hello Tc_parse_hello(const uint8_t* p, size_t n);
+
+// The connect handshake; sets ws.Tc_level, ws.Tc_caps and ws.Tc_link.
+void WttyMouse();
+// DEFTTY F on the console: makes it a thin-client console of cols x lines
+// and runs the handshake (called by d_dtty once the screen is set up).
+void Tc_attach_console();
+// Leaves thin-client mode (process end, a failed attach).
+void Tc_detach_console();
+
+// The console's output buffer while a client is attached: a single
+// printable byte goes raw, anything else as one 0xD0 ' ' frame.  Output to a
+// dead link is dropped.
+void Tc_console_output(const uint8_t* p, int32_t n);
+// One line of keyboard input from the client (type-ahead first); false at
+// end of input or when the link died.
+bool Tc_read_line(std::string& line);
+// One keyboard byte from the client within hundredths (-1: no limit): the
+// byte, -1 on time-out, -3 at end of input or a dead link.
+int Tc_read_key(int32_t hundredths);
+
+// ---- keep-alive ----
+bool Tc_link_dead();
+void Tc_mark_dead();
+void Tc_note_read();
+void Tc_note_enq();
+// Between statements and while waiting: at most every 5 seconds flushes
+// the batch buffer, sends ENQ when the keep-alive is due and takes bytes
+// that already arrived into the type-ahead ring.
+void ZefVrl_CheckLive();
+
+// ---- hooks the protocol layer calls ----
+// Parameter +H: the property cache sees every outgoing request.
+void Tc_inspect_request(uint8_t major, uint8_t minor, const uint8_t* payload, uint32_t len);
+// A request about a client channel: its pending output first, then its
+// connection channel (if any) becomes current.
+void Tc_channel_pre_request(Fcb* client);
+void Tc_channel_route(Fcb* client);
