@@ -17,12 +17,16 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/messages.h"
 #include "core/startup.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
+#include "programs/arguments.h"
+#include "terminal/gui_objctl.h"
+#include "terminal/tc_protocol.h"
 #include "terminal/help_menu.h"
 #include "terminal/terminal.h"
 
@@ -93,6 +97,19 @@ void CallEntry(const char* name) {
   ArgProcess(path + ";" + label);
 }
 
+// A string target (after its ",", or right after a keyword).
+Let_target help_target_after_keyword() {
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  Need_operand();
+  ws.Cur_var = nullptr;
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Let_target t;
+  Let_define(t);
+  if (t.str_len < 0) Rpt_error(26);
+  return t;
+}
+
 Let_target help_target() {
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
   ++ws.Exec_ptr;
@@ -149,8 +166,41 @@ void help_menu_form() {
 }  // namespace
 
 // MSGBOX text [, title [, options [, answer]]]
+// On the thin client: '?',' ' with the text, the title and the options;
+// the reply (the button chosen) goes to the answer.
 void d_wmbx() {
-  if (thin_client()) Not_built("message boxes on the thin client");
+  if (Objctl_single("Msgbox")) {
+    Arg_rec* args = Do_Args(false);
+    Chk_err();
+    Objctl_call_single("Msgbox", args);
+    return;
+  }
+  if (thin_client()) {
+    std::string text[3];
+    Let_target answer;
+    bool has_answer = false;
+    Need_operand();
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0) {
+        if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
+        ++ws.Exec_ptr;
+      }
+      Eval_str();
+      text[i].assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    }
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      answer = help_target();
+      has_answer = true;
+    }
+    Chk_err();
+    if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(20);
+    Wtty_init('?', ' ');
+    for (const std::string& t : text) Wtty_str(t);
+    Wtty_xmit(1);
+    std::string back(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0);
+    if (has_answer) assign(answer, back);
+    return;
+  }
   ArgProcess(utility("msgbox"));
 }
 
@@ -159,8 +209,33 @@ void d_mbar() {
   CallEntry("menu_bar");
 }
 
+// CLIPBOARD READ target | CLIPBOARD WRITE text: '+','R' (reply assigned)
+// and '+','W' on the thin client; another keyword does nothing there.
 void d_clip() {
-  if (thin_client()) Not_built("the clipboard of the thin client");
+  if (thin_client()) {
+    uint8_t op = *ws.Exec_ptr;
+    if (op == code::D_READ) {
+      ++ws.Exec_ptr;
+      Let_target t = help_target_after_keyword();
+      Chk_err();
+      Wtty_init('+', 'R');
+      Wtty_xmit(1);
+      assign(t, std::string(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0));
+    } else if (op == code::D_WRITE) {
+      ++ws.Exec_ptr;
+      if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+      Need_operand();
+      Eval_str();
+      std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      Chk_err();
+      Wtty_init('+', 'W');
+      Wtty_str(text);
+      Wtty_xmit(0);
+    } else {
+      while (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Skip_code();
+    }
+    return;
+  }
   CallEntry("clip_brd");
 }
 
