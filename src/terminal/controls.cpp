@@ -1239,8 +1239,14 @@ void d_fcus() {
   Prt_flush();
 }
 
-void d_cvbx() { Rpt_error_text(99, "VBX controls need the thin client"); }
-void d_prtr() { Rpt_error_text(99, "WINPRT needs the thin client"); }
+void d_cvbx() {
+  if (thin_client()) Not_built("VBX controls on the thin client");
+  Rpt_error_text(99, "VBX controls need the thin client");
+}
+void d_prtr() {
+  if (thin_client()) Not_built("WINPRT on the thin client");
+  Rpt_error_text(99, "WINPRT needs the thin client");
+}
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is
 // needed.
