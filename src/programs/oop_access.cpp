@@ -30,6 +30,8 @@
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
+#include "functions/masks.h"
+#include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/terminal.h"
 
@@ -136,14 +138,21 @@ int64_t control_object(int64_t id) {
   }
   int64_t h = KestMapObjCtl(id, name, method);
   if (h >= -32000 && h <= 32767) {
-    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
-      Not_built("properties of thin-client controls (the thin client)");
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) return h;  // the client's control
     Rpt_error_text(65, "control " + std::to_string(id) + " has no object and there is no thin client");
   }
   return h;
 }
 
-Oop_object* object_at_cursor() {
+bool on_client() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
+
+// A handle or control id that lives on the thin client: -32000..32000
+// controls, below -32000 client objects.
+bool remote_id(int64_t h) { return on_client() && h != 0 && h <= 32767; }
+
+// remote: set to the id when the reference names a client-side control or
+// object (the function then returns null).
+Oop_object* object_at_cursor(int64_t* remote = nullptr) {
   uint8_t* p = ws.Exec_ptr;
   Var_node* hv;
   if (p[1] & 0x80) {
@@ -168,6 +177,10 @@ Oop_object* object_at_cursor() {
   if (h > OOP_HANDLE_BASE && slot < oop.objs.size())
     if (Oop_object* o = oop.objs[slot]; o && !(o->state & OS_FREEING)) return o;
   if (h != 0 && h >= -32000 && h <= 32767) h = control_object(h);
+  if (remote && remote_id(h)) {
+    *remote = h;
+    return nullptr;
+  }
   if (h == 0) Rpt_error_text(65, std::string("the handle variable ") + hv->name + " holds no object");
   return Oop_object_of_handle(h);
 }
@@ -702,8 +715,117 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   return kind;
 }
 
+// An argument of a remote parameter list: a number as its text; a string
+// of printable bytes without a double quote between double quotes; the
+// empty string as "$$"; any other string in hex between "$" marks.
+void remote_arg(std::string& out) {
+  if (ws.Str_len < 0) {
+    char t[CONV_NORMAL_MAX];
+    out.append(t, size_t(Conv_normal(ws.Num_acc, t)));
+    return;
+  }
+  const uint8_t* p = ws.Str_ptr;
+  size_t n = size_t(ws.Str_len);
+  if (n == 0) {
+    out += "$$";
+    return;
+  }
+  bool plain = true;
+  for (size_t i = 0; i < n; i++)
+    if (p[i] < 32 || p[i] > 126 || p[i] == '"') plain = false;
+  if (plain) {
+    out += '"';
+    out.append(reinterpret_cast<const char*>(p), n);
+    out += '"';
+    return;
+  }
+  static const char hx[] = "0123456789ABCDEF";
+  out += '$';
+  for (size_t i = 0; i < n; i++) {
+    out += hx[p[i] >> 4];
+    out += hx[p[i] & 15];
+  }
+  out += '$';
+}
+
+// The rest of a reference to a client-side control or object: its path
+// ("A'B$'M(1,\"x\")"), then a read (the value is the reply, numbers
+// converted) or, as a target followed by "=", a write.
+int remote_ref(int64_t id, bool target) {
+  std::string path;
+  int kind = 2;
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::OP_MUL) {
+      ws.Exec_ptr++;
+      path += '*';
+      kind = 2;
+    } else if (c == code::NUM_VAR || c == code::STR_VAR) {
+      const Oop_name* n = Oop_name_of_item(ws.Exec_ptr, &kind);
+      ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+      path.append(n->text, n->len);
+    } else {
+      Rpt_error(49);
+    }
+    if (*ws.Exec_ptr == code::LPAREN) {
+      ws.Exec_ptr++;
+      path += '(';
+      bool first = true;
+      while (*ws.Exec_ptr != code::RPAREN) {
+        if (!first) {
+          if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+          ws.Exec_ptr++;
+          path += ',';
+        }
+        first = false;
+        if (*ws.Exec_ptr == code::OP_DIV) {
+          ws.Exec_ptr++;
+          path += '*';
+          continue;
+        }
+        Eval_formula();
+        remote_arg(path);
+      }
+      ws.Exec_ptr++;
+      path += ')';
+    }
+    if (*ws.Exec_ptr != code::OBJ_CHAIN) break;
+    ws.Exec_ptr++;
+    path += '\'';
+  }
+  bool string = kind == 2;
+  if (target && *ws.Exec_ptr == code::OP_EQ) {
+    ws.Exec_ptr++;
+    ws.Math_flags = 0;
+    if (string) Eval_str();
+    else Eval_val();
+    std::string value;
+    if (string) value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else {
+      char t[CONV_NORMAL_MAX];
+      value.assign(t, size_t(Conv_normal(ws.Num_acc, t)));
+    }
+    Gui_prop_write(int32_t(id), path, string, value);
+    return 0;
+  }
+  std::string back = Gui_prop_read(int32_t(id), path, string);
+  if (string) {
+    set_string(back);
+  } else {
+    Num_val v;
+    if (back.empty()) v = Num_val{};
+    else if (Conv_str_chk(reinterpret_cast<const uint8_t*>(back.data()), back.size(), v) != 0)
+      Rpt_error_text(26, "the client's value of " + path + " is not a number");
+    ws.Num_acc = v;
+    ws.Str_len = -1;
+  }
+  return ws.Str_len;
+}
+
 int ret_object() {
-  Oop_object* o = object_at_cursor();
+  int64_t remote = 0;
+  Oop_object* o = object_at_cursor(&remote);
+  if (!o) return remote_ref(remote, false);
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) {
@@ -727,7 +849,12 @@ int ret_object() {
 }
 
 void set_object() {
-  Oop_object* o = object_at_cursor();
+  int64_t remote = 0;
+  Oop_object* o = object_at_cursor(&remote);
+  if (!o) {
+    remote_ref(remote, true);
+    return;
+  }
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) Rpt_error(88);

@@ -29,6 +29,7 @@
 #include "core/workspace.h"
 #include "programs/arguments.h"
 #include "terminal/editor_keys.h"
+#include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/windows.h"
 
@@ -697,7 +698,21 @@ void define(uint16_t type, int32_t id) {
   def.alt_key = alt_key;
   def.delim = type == CT_CHART ? uint8_t(',') : uint8_t(prmblk.FS);
   if (KestObjCtlDefine(def)) return;
-  if (thin_client()) Not_built("controls on the thin client");
+  if (thin_client()) {
+    Gui_lbox r;
+    r.type = type;
+    r.id = id;
+    r.nums[0] = col;
+    r.nums[1] = line;
+    r.nums[2] = cols;
+    r.nums[3] = lines;
+    r.options = options;
+    r.xlate = xlate;
+    r.alt_key = alt_key;
+    r.delim = def.delim;
+    Gui_lbox_send(r);
+    return;
+  }
   if (type == CT_GRID) Rpt_error_text(99, "GRID needs the thin client");
   if (type == CT_CHART) Rpt_error_text(99, "CHART needs the thin client");
   if (find_control(id)) Rpt_error(65);
@@ -731,6 +746,7 @@ void list_family(uint16_t type) {
   int32_t index = -1, value_kind = 0;  // value_kind 1 number, 2 string, 3 delete ('/')
   Target targets[3];
   int ntargets = 0;
+  Gui_lbox req;  // the integers of the forms that take them
   switch (op) {
     case code::D_LOAD:
       comma();
@@ -764,9 +780,9 @@ void list_family(uint16_t type) {
     case code::D_FIND:
       comma();
       if (grid) {
-        Eval_integer();
+        req.nums[req.nnums++] = Eval_integer();
         comma();
-        Eval_integer();
+        req.nums[req.nnums++] = Eval_integer();
         comma();
       } else {
         index = Eval_integer();
@@ -807,20 +823,49 @@ void list_family(uint16_t type) {
         break;
       }
       comma();
-      Eval_integer();
+      req.nums[req.nnums++] = Eval_integer();
       comma();
-      Eval_integer();
+      req.nums[req.nnums++] = Eval_integer();
       if (more()) {
-        if (Eval_integer() < 0) Rpt_error(41);
+        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(41);
         comma();
-        if (Eval_integer() < 0) Rpt_error(41);
+        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(41);
       }
       break;
     default:
       break;
   }
   finish_statement();
-  if (thin_client()) Not_built("controls on the thin client");
+  if (thin_client()) {
+    req.type = type;
+    req.op = op;
+    req.op2 = uint16_t(op2 & 0xFF);
+    req.id = int32_t(id);
+    req.index = index;
+    req.value_kind = value_kind;
+    req.text = text;
+    std::string back = Gui_lbox_send(req);
+    if (op == code::D_FIND) {
+      assign_text(targets[0], back);
+    } else if (op == code::D_READ) {
+      // The CTL byte, the 4-byte index, the item text.
+      if (back.size() < 5) Rpt_error_text(86, "the client's READ reply is too short");
+      const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
+      if (ntargets > 1) assign_number(targets[1], b[0]);
+      int32_t n = int32_t(uint32_t(b[1]) << 24 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 8 | b[4]);
+      if (targets[0].string) {
+        assign_text(targets[0], back.substr(5));
+      } else {
+        if (n == -1) Rpt_error(26);
+        assign_number(targets[0], n);
+      }
+    } else if (ntargets == 2 && back.size() >= 8) {  // SELECT READ: column and line
+      const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
+      assign_number(targets[0], int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]));
+      assign_number(targets[1], int32_t(uint32_t(b[4]) << 24 | uint32_t(b[5]) << 16 | uint32_t(b[6]) << 8 | b[7]));
+    }
+    return;
+  }
   if (grid) Rpt_error_text(99, std::string(type == CT_GRID ? "GRID" : "CHART") + " needs the thin client");
   Wob* o = find_control(id);
   if (!o || !list_type(o->type)) Rpt_error(65);
@@ -938,7 +983,8 @@ void list_family(uint16_t type) {
 // Buttons: parsed, then error 98 (no character form).
 void button(uint16_t type) {
   ws.Stmt_save = ws.Stmt_ptr;
-  if (*ws.Exec_ptr == code::OP_DIV) ++ws.Exec_ptr;
+  bool alt_form = *ws.Exec_ptr == code::OP_DIV;
+  if (alt_form) ++ws.Exec_ptr;
   uint16_t op2 = 0;
   int64_t id = control_id();
   uint16_t op = operation(&op2);
@@ -975,20 +1021,50 @@ void button(uint16_t type) {
     }
     finish_statement();
     if (KestObjCtlDefine(def)) return;
-  } else if (op == code::D_WRITE) {
+  }
+  uint8_t state = 0;
+  int32_t next = 0;
+  Target targets[2];
+  int ntargets = 0;
+  if (op == code::D_WRITE) {
     comma();
     Eval_str();
     if (ws.Str_len > 1) Rpt_error(46);
+    state = ws.Str_len == 1 ? ws.Str_ptr[0] : 0;
   } else if (op == code::D_NEXT) {
     comma();
-    Eval_range(-32000, 32000);
+    next = Eval_range(-32000, 32000);
   } else if (op == code::D_READ) {
     comma();
-    target();
-    if (more()) target();
+    targets[ntargets++] = target();
+    if (more()) targets[ntargets++] = target();
   }
-  finish_statement();
-  if (thin_client()) Not_built("buttons on the thin client");
+  if (op != OP_DEF) finish_statement();
+  if (thin_client()) {
+    Gui_button b;
+    b.type = type;
+    b.op = op;
+    b.id = def.id;
+    b.group = def.group;
+    b.next = next;
+    b.col = def.col;
+    b.line = def.line;
+    b.cols = def.cols;
+    b.lines = def.lines;
+    b.state = state;
+    b.alt_form = alt_form || def.options.find('G') != std::string::npos;
+    b.text = def.text;
+    b.options = def.options;
+    b.states = def.xlate;
+    std::string back = Gui_button_send(b);
+    if (op == code::D_READ) {
+      // The state character, then the CTL value that ended the read.
+      if (targets[0].string) assign_text(targets[0], back.substr(0, 1));
+      else assign_number(targets[0], back.empty() ? 0 : uint8_t(back[0]));
+      if (ntargets > 1) assign_number(targets[1], back.size() > 1 ? uint8_t(back[1]) : 0);
+    }
+    return;
+  }
   Rpt_error_text(98, "buttons, check boxes and radio buttons have no form on a text terminal");
 }
 
@@ -1060,9 +1136,12 @@ void d_vsbr() {
   int64_t id = control_id();
   uint16_t op = operation();
   if ((op != OP_DEF || is_handle(id)) && emulated(id, op, 0)) return;
+  Objctl_def def;
+  def.type = scroll_type;
+  Target pos_target;
+  int32_t nums[4] = {};
   if (op == OP_DEF) {
     if (id == 0) Rpt_error(41);
-    Objctl_def def;
     def.type = scroll_type;
     def.id = int32_t(id);
     int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
@@ -1079,19 +1158,31 @@ void d_vsbr() {
     if (KestObjCtlDefine(def)) return;
   } else if (op == code::D_READ) {
     comma();
-    target();
+    pos_target = target();
     comma();
-    if (Eval_integer() < 1) Rpt_error(41);
-    if (more()) Eval_integer();
-    if (more()) Eval_integer();
+    if ((nums[0] = Eval_integer()) < 1) Rpt_error(41);
+    nums[2] = 1;
+    if (more() && (nums[1] = Eval_integer()) < 0) Rpt_error(41);
+    if (more() && (nums[2] = Eval_integer()) < 1) nums[2] = 1;
   } else if (op == code::D_WRITE) {
     comma();
-    Eval_integer();
+    nums[0] = Eval_integer();
     comma();
-    if (Eval_integer() < 1) Rpt_error(41);
+    if ((nums[1] = Eval_integer()) < 1) Rpt_error(41);
+    if (nums[0] > nums[1]) nums[0] = nums[1];
   }
-  finish_statement();
-  if (thin_client()) Not_built("scroll bars on the thin client");
+  if (op != OP_DEF) finish_statement();
+  if (thin_client()) {
+    if (op == OP_DEF) {
+      nums[0] = def.col;
+      nums[1] = def.line;
+      nums[2] = def.cols;
+      nums[3] = def.lines;
+    }
+    int32_t at = Gui_scroll_send(scroll_type, op, int32_t(id), nums, def.options);
+    if (op == code::D_READ) assign_number(pos_target, at);
+    return;
+  }
   Rpt_error_text(98, "scroll bars have no form on a text terminal");
 }
 
@@ -1108,7 +1199,10 @@ void d_fcus() {
     }
     Target t = target();
     finish_statement();
-    if (thin_client()) Not_built("the focus on the thin client");
+    if (thin_client()) {
+      assign_number(t, Gui_focus_read());
+      return;
+    }
     assign_number(t, TtyCurFocus());
     return;
   }
@@ -1127,7 +1221,11 @@ void d_fcus() {
   }
   if (KestEmulateObjCtl(wide, code::D_GOTO, retry ? code::D_RETRY : 0, nullptr, false)) return;
   int32_t id = int32_t(wide);
-  if (thin_client()) Not_built("the focus on the thin client");
+  if (thin_client()) {
+    if (id < -32000 || id > 32767) Rpt_error(41);
+    Gui_focus_set(id, retry);
+    return;
+  }
   if (id == 0) {
     obj_focus(nullptr);
   } else {
@@ -1141,8 +1239,14 @@ void d_fcus() {
   Prt_flush();
 }
 
-void d_cvbx() { Rpt_error_text(99, "VBX controls need the thin client"); }
-void d_prtr() { Rpt_error_text(99, "WINPRT needs the thin client"); }
+void d_cvbx() {
+  if (thin_client()) Not_built("VBX controls on the thin client");
+  Rpt_error_text(99, "VBX controls need the thin client");
+}
+void d_prtr() {
+  if (thin_client()) Not_built("WINPRT on the thin client");
+  Rpt_error_text(99, "WINPRT needs the thin client");
+}
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is
 // needed.
@@ -1187,6 +1291,10 @@ void show_hide(uint16_t op) {
   finish_statement();
   KestHideShowObjCtl(op, entries);
   if (entries.empty()) return;
+  if (thin_client()) {
+    Gui_show_hide(op, entries);
+    return;
+  }
   Rpt_error_text(99, "showing and hiding controls needs the thin client");
 }
 void d_show() { show_hide(OBJCTL_EXT | 202); }
@@ -1215,12 +1323,13 @@ void d_pmnu() {
     return;
   }
   Need_operand();
+  int32_t col = -1, line = -1;
   if (*ws.Exec_ptr == POSITION_CODE) {
     ++ws.Exec_ptr;
-    int32_t col = Eval_integer();
+    col = Eval_integer();
     if (col < 0) Rpt_error(41);
     comma();
-    int32_t line = Eval_integer();
+    line = Eval_integer();
     if (line < 0) Rpt_error(41);
     if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
     ++ws.Exec_ptr;
@@ -1228,8 +1337,17 @@ void d_pmnu() {
     Need_operand();
   }
   Eval_str();
+  std::string menu(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   comma();
-  target();
+  Target t = target();
   finish_statement();
-  if (thin_client()) Not_built("popup menus on the thin client");
+  if (thin_client()) {
+    std::string back = Gui_popup(t.string, col, line, menu);
+    if (t.string) {
+      assign_text(t, back);
+    } else {
+      if (back.size() < 2) Rpt_error_text(86, "the client's popup-menu reply is too short");
+      assign_number(t, int16_t(uint16_t(uint8_t(back[0]) << 8 | uint8_t(back[1]))));
+    }
+  }
 }

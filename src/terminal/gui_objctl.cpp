@@ -359,8 +359,10 @@ bool KestEmulateObjCtl(int64_t id, uint16_t op, uint16_t op2, Arg_rec* args, boo
   if (!hooked()) return false;
   int32_t slot = 0;
   if (id >= -32000 && id <= 32767) {
+    // Controls reach objects only while a handler is named (a suspended
+    // handler suspends the bindings too).
+    if (!st.handler) return false;
     if (id == 0) {
-      if (!st.handler) return false;
       if (op == code::D_READ && st.single_exists[5] && !running_in_chain(st.handler)) {  // Read_Caption
         bool del;
         Arg_rec* list = from_statement ? statement_args(op, &del) : given.take();

@@ -17,12 +17,16 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/messages.h"
 #include "core/startup.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
+#include "programs/arguments.h"
+#include "terminal/gui_objctl.h"
+#include "terminal/tc_protocol.h"
 #include "terminal/help_menu.h"
 #include "terminal/terminal.h"
 
@@ -93,6 +97,26 @@ void CallEntry(const char* name) {
   ArgProcess(path + ";" + label);
 }
 
+// An optional ",ERR=line" and the end of the statement.
+void end_statement() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
+  Chk_err();
+  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(20);
+}
+
+// A string target (after its ",", or right after a keyword).
+Let_target help_target_after_keyword() {
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  Need_operand();
+  ws.Cur_var = nullptr;
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Let_target t;
+  Let_define(t);
+  if (t.str_len < 0) Rpt_error(26);
+  return t;
+}
+
 Let_target help_target() {
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
   ++ws.Exec_ptr;
@@ -149,18 +173,129 @@ void help_menu_form() {
 }  // namespace
 
 // MSGBOX text [, title [, options [, answer]]]
+// On the thin client: '?',' ' with the text, the title and the options;
+// the reply (the button chosen) goes to the answer.
 void d_wmbx() {
-  if (thin_client()) Not_built("message boxes on the thin client");
+  if (Objctl_single("Msgbox")) {
+    Arg_rec* args = Do_Args(false);
+    Chk_err();
+    Objctl_call_single("Msgbox", args);
+    return;
+  }
+  if (thin_client()) {
+    std::string text[3];
+    Let_target answer;
+    bool has_answer = false;
+    Need_operand();
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0) {
+        if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
+        ++ws.Exec_ptr;
+      }
+      Eval_str();
+      text[i].assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    }
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      answer = help_target();
+      has_answer = true;
+    }
+    end_statement();
+    Wtty_init('?', ' ');
+    for (const std::string& t : text) Wtty_str(t);
+    Wtty_xmit(1);
+    std::string back(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0);
+    if (has_answer) assign(answer, back);
+    return;
+  }
   ArgProcess(utility("msgbox"));
 }
 
+// MENU_BAR id,menu$ | MENU_BAR ON|OFF|DISABLE|ENABLE value | MENU_BAR READ
+// target | MENU_BAR CLEAR|GOTO|REMOVE|RESET: on the thin client 'N' with
+// the operation's letter, the id (definition only) and the text; READ
+// awaits the choice.
 void d_mbar() {
-  if (thin_client()) Not_built("menu bars on the thin client");
+  if (thin_client()) {
+    uint8_t c = *ws.Exec_ptr;
+    int token = 0;
+    if (c == 61 || c == code::D_CLEAR || c == code::D_GOTO || c == code::D_ON || c == code::D_READ ||
+        c == code::D_REMOVE || c == code::D_RESET) {
+      token = c;
+      ++ws.Exec_ptr;
+    } else if (c == code::EXT_DIR) {
+      token = ws.Exec_ptr[1];
+      ws.Exec_ptr += 2;
+    }
+    if (token && *ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+    int minor = WttyMinCode(token ? token : 156);
+    if (minor == 0) Rpt_error(20);
+    std::string text;
+    int32_t id = 0;
+    bool with_text = true, empty = false;
+    Let_target t;
+    if (token == 0) {
+      Need_operand();
+      id = Eval_range(-32000, 32000);
+      if (id == 0) Rpt_error(41);
+      if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+      ++ws.Exec_ptr;
+      Eval_str();
+      text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    } else if (token == code::D_READ) {
+      t = help_target_after_keyword();
+      with_text = false;
+    } else if (token == 61 || token == code::D_ON || c == code::EXT_DIR) {
+      Need_operand();
+      Eval_formula();
+      if (ws.Str_len >= 0) {
+        empty = ws.Str_len == 0;
+        text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else {
+        text = "#" + std::to_string(To_integer(ws.Num_acc));
+      }
+    } else {
+      with_text = false;
+    }
+    end_statement();
+    if (empty) Rpt_error(46);
+    Wtty_init('N', minor);
+    if (token == 0) Wtty_int(id);
+    if (with_text) Wtty_str(text);
+    Wtty_xmit(token == code::D_READ ? 1 : 0);
+    if (token == code::D_READ)
+      assign(t, std::string(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0));
+    return;
+  }
   CallEntry("menu_bar");
 }
 
+// CLIPBOARD READ target | CLIPBOARD WRITE text: '+','R' (reply assigned)
+// and '+','W' on the thin client; another keyword does nothing there.
 void d_clip() {
-  if (thin_client()) Not_built("the clipboard of the thin client");
+  if (thin_client()) {
+    uint8_t op = *ws.Exec_ptr;
+    if (op == code::D_READ) {
+      ++ws.Exec_ptr;
+      Let_target t = help_target_after_keyword();
+      end_statement();
+      Wtty_init('+', 'R');
+      Wtty_xmit(1);
+      assign(t, std::string(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0));
+    } else if (op == code::D_WRITE) {
+      ++ws.Exec_ptr;
+      if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+      Need_operand();
+      Eval_str();
+      std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      end_statement();
+      Wtty_init('+', 'W');
+      Wtty_str(text);
+      Wtty_xmit(0);
+    } else {
+      while (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Skip_code();
+    }
+    return;
+  }
   CallEntry("clip_brd");
 }
 
@@ -178,7 +313,43 @@ void d_shlp() {
     help_menu_form();
     return;
   }
-  if (thin_client()) Not_built("help on the thin client");
+  if (thin_client()) {
+    // [OPEN|PRINT|EDIT] [WAIT] text [,topic [,context]]: 'H',' ', no reply.
+    std::string mark;
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) {
+      if (c == code::D_PRINT) mark = "<print>";
+      if (c == code::D_EDIT) mark = "<edit>";
+      ++ws.Exec_ptr;
+    }
+    if (*ws.Exec_ptr == code::D_WAIT) {
+      mark = "<wait>" + mark;
+      ++ws.Exec_ptr;
+    }
+    if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+    Need_operand();
+    Eval_str();
+    if (ws.Str_len < 1 || ws.Str_len > 8192) Rpt_error(46);
+    std::string text = mark + std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    std::string topic;
+    int32_t context = 0;
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      ++ws.Exec_ptr;
+      Eval_str();
+      topic.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+        ++ws.Exec_ptr;
+        context = Eval_range(-32000, 32000);
+      }
+    }
+    end_statement();
+    Wtty_init('H', ' ');
+    Wtty_str(text);
+    Wtty_str(topic);
+    Wtty_int(context);
+    Wtty_xmit(0);
+    return;
+  }
   const char* name = "sys_help";
   if (*ws.Exec_ptr == code::D_PRINT) name = "sys_print";
   else if (*ws.Exec_ptr == code::D_EDIT) name = "sys_edit";
