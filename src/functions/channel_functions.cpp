@@ -51,6 +51,7 @@
 #include "core/startup.h"
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
+#include "channels/rec_formats.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
 #include "channels/field_convert.h"
@@ -669,10 +670,9 @@ std::string fin_item(Fcb* f, const std::string& item) {
     }
   }
   if (u == "FORMATS") {
-    // Named formats come with record templates; a channel without any has
-    // no names to give.
-    if (f->rec_formats) Not_built("named record formats of channels (record templates)");
-    return "";
+    // The named formats of the channel (a keyed file's dictionary gives
+    // them at open).
+    return Rec_format_names(f, char(prmblk.FS));
   }
   if (u == "MAXKNO") return std::to_string(f->high_key);
   if (u == "CURKNO") return std::to_string(f->cur_key);
@@ -1012,15 +1012,9 @@ Var_node* record_arg() {
 // The channel's list in slot `slot`: 0 its IOL= list, 1 and 2 the lists kept
 // with the file.  Error 81 when the slot is empty.
 std::string channel_list(const Fcb* f, int slot) {
-  const uint8_t* b = static_cast<const uint8_t*>(f->iol);
+  const uint8_t* b = Iol_slot(f, slot);
   if (!b) Rpt_error(81);
-  for (int i = 0; i < slot; ++i) {
-    uint16_t n = get_u16be(b);
-    if (n < 3) Rpt_error(81);
-    b += n + 1;
-  }
   uint16_t n = get_u16be(b);
-  if (n < 3 || b[2] != code::D_IOLIST) Rpt_error(81);
   return std::string(reinterpret_cast<const char*>(b + 3), n - 3);
 }
 
@@ -1288,9 +1282,11 @@ void fnc_iol() {
       else if (u == "1")
         items = channel_list(f, 2);
       else if (u == "/")
-        Not_built("the \"/\" list of channels (record templates)");
+        items = channel_list(f, 3);
+      else if (const uint8_t* b = Rec_format_find(f, sel.p, size_t(sel.len)))
+        items.assign(reinterpret_cast<const char*>(b + 3), size_t(get_u16be(b) - 3));
       else
-        Not_built("named record formats of channels (record templates)");
+        Rpt_error(81);
     } else {
       items = channel_list(f, 0);
     }
