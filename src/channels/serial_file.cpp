@@ -33,6 +33,13 @@ namespace {
 
 constexpr int32_t DEFAULT_REC = 4096;
 constexpr int64_t APPEND_CHUNK = 204800;
+// A file (not a FIFO) is read this much at a time, however short its
+// records: lines longer than the buffer are still gathered whole.
+constexpr int32_t READ_CHUNK = 65536;
+// A channel that holds its file whole (OPEN LOCK or LOCK) gathers this much
+// output before it writes; others write rec_size bytes at a time, so that
+// the lines reach the file as soon as a record's worth is there.
+constexpr int32_t LOCKED_CHUNK = 65536;
 
 Seq_fcb* cur() { return static_cast<Seq_fcb*>(ws.Cur_fcb); }
 bool is_fifo(const Fcb* f) { return f->st2 & ST2_FIFO; }
@@ -56,7 +63,7 @@ void fifo_wait(int fd) {
 // Refills the read buffer after the consumed bytes: 0 at end of file.
 int32_t refill(Seq_fcb* f) {
   if (!f->rd_buf) {
-    f->rd_cap = f->rec_size;
+    f->rd_cap = is_fifo(f) || f->rec_size > READ_CHUNK ? f->rec_size : READ_CHUNK;
     f->rd_buf = static_cast<uint8_t*>(Get_blk_nc(size_t(f->rd_cap)));
   }
   f->byte_pos += f->rd_fill;
@@ -153,10 +160,33 @@ void rewind(Seq_fcb* f) {
   if (!is_fifo(f)) lseek(f->fd, 0, SEEK_SET);
 }
 
-// Writes out the output buffer: rec_size bytes at most, all when closing.
+// Bytes written at a time: LOCKED_CHUNK while the channel holds the file
+// whole and its buffer was made that large, else rec_size.
+int32_t out_chunk(const Seq_fcb* f) {
+  if ((f->st1 & ST1_LOCKED) && !is_fifo(f) && f->buf_size >= LOCKED_CHUNK + 256 && f->rec_size < LOCKED_CHUNK)
+    return LOCKED_CHUNK;
+  return f->rec_size;
+}
+
+// Makes the output buffer of a channel that holds its file whole large
+// enough for LOCKED_CHUNK bytes and a record, keeping what it holds.
+void grow_locked_buffer(Seq_fcb* f) {
+  if (!(f->st1 & ST1_LOCKED) || is_fifo(f) || f->rec_size >= LOCKED_CHUNK || f->buf_size >= LOCKED_CHUNK + 256)
+    return;
+  int32_t size = LOCKED_CHUNK + f->rec_size + 256;
+  auto* nb = static_cast<uint8_t*>(Get_blk_nc(size_t(size)));
+  int32_t keep = f->buf_count > f->high_water ? f->buf_count : f->high_water;
+  if (keep > 0) std::memcpy(nb, f->out_buf, size_t(keep));
+  if (f->out_buf) Ret_blk(f->out_buf);
+  f->out_buf = nb;
+  f->buf_size = size;
+}
+
+// Writes out the output buffer: out_chunk bytes at most, all when closing.
 void flush_out(Seq_fcb* f, bool closing) {
   if (f->buf_count <= 0) return;
-  int32_t n = closing || f->buf_count < f->rec_size ? f->buf_count : f->rec_size;
+  int32_t chunk = out_chunk(f);
+  int32_t n = closing || f->buf_count < chunk ? f->buf_count : chunk;
   ssize_t w;
   for (;;) {
     w = is_fifo(f) ? write(f->fd, f->out_buf, size_t(n))
@@ -339,6 +369,7 @@ int64_t Seq_wr_mode() {
   f->rec_start = 0;
   f->putback_cnt = 0;
   f->st1 |= ST1_WRITTEN;
+  grow_locked_buffer(f);
   return 0;
 }
 
@@ -352,7 +383,8 @@ int64_t Seq_write() {
   if (is_fifo(f)) {
     while (f->buf_count > 0) flush_out(f, true);
   } else {
-    while (f->buf_count >= f->rec_size) flush_out(f, false);
+    int32_t chunk = out_chunk(f);
+    while (f->buf_count >= chunk) flush_out(f, false);
   }
   // The next record is built after this one: the buffer keeps complete
   // records until rec_size bytes are gathered.

@@ -580,6 +580,36 @@ size_t failed_form(uint8_t* out, size_t cap, uint16_t line_no, const uint8_t* sr
 
 int last_fail_pos = -1;
 
+// Compiles a statement's body (or one expression) into out: first in a
+// buffer sized for the text, once more in the full one when that is too
+// small.  A failure leaves the text in its failed form; `offset` is where
+// the body starts in the line, for the error position.
+int compile_body(const uint8_t* body, size_t body_len, uint16_t line_no, uint32_t flags, size_t offset,
+                 std::vector<uint8_t>& out) {
+  size_t cap = first_buffer(offset + body_len);
+  out.resize(std::max(cap, body_len + 8));
+  if (!Lex_loaded()) {
+    out.resize(failed_form(out.data(), out.size(), line_no, body, body_len));
+    return 64;
+  }
+  for (;;) {
+    Compiler c(body, body_len, out.data(), cap, line_no, flags);
+    try {
+      out.resize(c.run());
+      return 0;
+    } catch (const Cpl_fail& f) {
+      if (f.no == 19 && cap < FULL_BUFFER) {
+        cap = FULL_BUFFER;
+        out.resize(std::max(cap, body_len + 8));
+        continue;
+      }
+      last_fail_pos = int(offset + c.fail_pos());
+      out.resize(failed_form(out.data(), out.size(), line_no, body, body_len));
+      return f.no;
+    }
+  }
+}
+
 // Compiles src into out; returns the error number and the output length.
 int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   size_t pos = 0;
@@ -603,34 +633,13 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   }
   const uint8_t* body = src + pos;
   size_t body_len = len - pos;
-  size_t cap = first_buffer(len);
-  out.resize(std::max(cap, body_len + 8));
   if (line_no != 0 && body_len == 0) {
+    out.resize(3);
     put_u16be(out.data(), uint16_t(line_no));
     out[2] = code::EOL;
-    out.resize(3);
     return 0;
   }
-  if (!Lex_loaded()) {
-    out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
-    return 64;
-  }
-  for (;;) {
-    Compiler c(body, body_len, out.data(), cap, uint16_t(line_no));
-    try {
-      out.resize(c.run());
-      return 0;
-    } catch (const Cpl_fail& f) {
-      if (f.no == 19 && cap < FULL_BUFFER) {
-        cap = FULL_BUFFER;
-        out.resize(std::max(cap, body_len + 8));
-        continue;
-      }
-      last_fail_pos = int(pos + c.fail_pos());
-      out.resize(failed_form(out.data(), out.size(), uint16_t(line_no), body, body_len));
-      return f.no;
-    }
-  }
+  return compile_body(body, body_len, uint16_t(line_no), 0, pos, out);
 }
 
 }  // namespace
@@ -645,28 +654,7 @@ int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
 int Compile_expression(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   if (len > MAX_INPUT) Rpt_error(19);
   last_fail_pos = 0;
-  size_t cap = first_buffer(len);
-  out.resize(std::max(cap, len + 8));
-  if (!Lex_loaded()) {
-    out.resize(failed_form(out.data(), out.size(), 0, src, len));
-    return 64;
-  }
-  for (;;) {
-    Compiler c(src, len, out.data(), cap, 0, SF_EXPR);
-    try {
-      out.resize(c.run());
-      return 0;
-    } catch (const Cpl_fail& f) {
-      if (f.no == 19 && cap < FULL_BUFFER) {
-        cap = FULL_BUFFER;
-        out.resize(std::max(cap, len + 8));
-        continue;
-      }
-      last_fail_pos = int(c.fail_pos());
-      out.resize(failed_form(out.data(), out.size(), 0, src, len));
-      return f.no;
-    }
-  }
+  return compile_body(src, len, 0, SF_EXPR, 0, out);
 }
 
 int Compile_line() {

@@ -14,6 +14,7 @@
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/eval_fast.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/utf8.h"
@@ -174,154 +175,14 @@ void take_substring(Var_node* node, Str_blk** slot, int32_t elem) {
   ws.Str_len = int32_t(cnt);
 }
 
-// ---- the fast path of Eval_val ----
-// Expressions of one or two plain operands are the bulk of loop bodies; they
-// are evaluated here without the operator stack, with the same results,
-// flags and rounding as arith() and the decimal operators.  Anything the
-// fast path does not know is left untouched for the general evaluator.
-
-// A readable numeric variable by its index (code 1, 0x80|high, low at p).
-[[gnu::always_inline]] inline Var_node* indexed_num(const uint8_t* p) {
-  if (!(p[1] & 0x80)) return nullptr;
-  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-  if (idx >= ws.Var_index_cnt) return nullptr;
-  Var_node* node = ws.Var_index[idx];
-  if (!node || node->type != code::NUM_VAR || (node->read_mask & ~ws.Var_mask)) return nullptr;
-  return node;
-}
-
-// True for the codes after a numeric variable's name that make it more than
-// a plain scalar: ++/--, "(", "[" and "[ALL]".
-constexpr struct More_tbl {
-  bool v[256] = {};
-  constexpr More_tbl() {
-    v[code::INC_DEC] = v[code::LPAREN] = v[code::LBRACKET] = v[code::WHOLE_ARRAY] = v[code::BLOCK_OPEN] = true;
-  }
-} more_tbl;
-
-inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
-
-// A numeric literal (code 3 or 4 at p), from the pool or in line.
-[[gnu::always_inline]] inline const uint8_t* literal_operand(const uint8_t* p, Num_val& v) {
-  const uint8_t* q = p + 1;
-  const uint8_t* next = p + 8;
-  if (ws.Lit_pool && (q[0] & 0x80)) {
-    q = ws.Lit_pool + 7 * ((uint32_t(q[0] & 0x7F) << 8) | q[1]);
-    next = p + 3;
-  }
-  v = Num_val{};
-  v.mant = int64_t(get_u48be(q + 1));
-  v.scale = int8_t(q[0]);
-  return next;
-}
-
-// An element of a one-dimensional numeric array by one subscript, a small
-// integer or a plain integral scalar, in range and not followed by ++/--;
-// q is at the "[" after the array's name.
-[[gnu::always_inline]] inline const uint8_t* element_operand(const Var_node* node, const uint8_t* q, Num_val& v) {
-  int64_t sub;
-  if (q[1] == code::SMALL_INT) {
-    sub = get_u16be(q + 2);
-    q += 4;
-  } else {
-    const Var_node* s = q[1] == code::NUM_VAR ? indexed_num(q + 1) : nullptr;
-    if (!s || s->num.scale != 0 || more_than_scalar(q[4])) return nullptr;
-    sub = s->num.mant;
-    q += 4;
-  }
-  if (q[0] != code::RBRACKET || q[1] == code::INC_DEC || !node->elems || node->size[1] != 1 ||
-      node->size[2] != 1)
-    return nullptr;
-  int64_t i = sub - node->base[0];
-  if (i < 0 || i >= node->size[0]) return nullptr;
-  v = static_cast<const Num_val*>(node->elems)[i];
-  return q + 1;
-}
-
-// An operand read without side effects or errors: a plain indexed numeric
-// scalar, an element as element_operand takes it, a small integer or a
-// numeric literal.  Returns the code after it, null for anything else.
-[[gnu::always_inline]] inline const uint8_t* simple_operand(const uint8_t* p, Num_val& v) {
-  uint8_t c = p[0];
-  if (c == code::NUM_VAR) {
-    Var_node* node = indexed_num(p);
-    if (!node) return nullptr;
-    uint8_t next = p[3];
-    if (!more_than_scalar(next)) {
-      v = node->num;
-      return p + 3;
-    }
-    return next == code::LBRACKET ? element_operand(node, p + 3, v) : nullptr;
-  }
-  if (c == code::SMALL_INT) {
-    v = Num_val{};
-    v.mant = get_u16be(p + 1);
-    return p + 3;
-  }
-  if (c == code::NUM_LIT || c == code::EXP_LIT) return literal_operand(p, v);
-  return nullptr;
-}
-
-// "a", or "a op b" with op one of = <> <= >= > < + -, for simple operands a
-// and b and nothing more to the expression.  False, with nothing done, for
-// any other expression.
-[[gnu::always_inline]] inline bool eval_simple() {
-  Num_val a;
-  const uint8_t* p = simple_operand(ws.Exec_ptr, a);
-  if (!p) return false;
-  uint8_t c = *p;
-  if (!(Cde_tbl[c] & (CC_BINOP | CC_LOGOP))) {
-    ws.Num_acc = a;
-    ws.Str_len = -1;
-    ws.Exec_ptr = const_cast<uint8_t*>(p);
-    return true;
-  }
-  if (c < code::OP_EQ || c > code::OP_SUB) return false;
-  Num_val b;
-  const uint8_t* q = simple_operand(p + 1, b);
-  if (!q || (Cde_tbl[*q] & (CC_BINOP | CC_LOGOP))) return false;
+// The fast path (eval_fast.h) for expressions of one or two plain operands.
+inline bool eval_simple() {
+  Num_val r;
+  const uint8_t* q = Eval_simple_at(ws.Exec_ptr, r);
+  if (!q) return false;
   ws.Exec_ptr = const_cast<uint8_t*>(q);
+  ws.Num_acc = r;
   ws.Str_len = -1;
-  ws.Num_acc2 = a;
-  int64_t r;
-  // The cheap cases of Add_val, Sub_val and Cmp_val; the rest goes to them.
-  if (c == code::OP_ADD) {
-    if (a.scale == b.scale && !__builtin_add_overflow(a.mant, b.mant, &r)) [[likely]] {
-      ws.Math_flags |= 2;
-      b.mant = r;
-      ws.Num_acc = b;
-    } else {
-      ws.Num_acc = b;
-      Add_val();
-    }
-  } else if (c == code::OP_SUB) {
-    if (a.scale == b.scale && !__builtin_sub_overflow(a.mant, b.mant, &r)) [[likely]] {
-      ws.Math_flags |= 2;
-      b.mant = r;
-      ws.Num_acc = b;
-    } else {
-      ws.Num_acc = b;
-      Sub_val();
-    }
-  } else if (a.scale == b.scale && !((ws.Prm.RN & 0x200) && a.scale > ws.Precision)) {
-    int cmp = (a.mant > b.mant) - (a.mant < b.mant);
-    bool t;
-    switch (c) {
-      case code::OP_EQ: t = cmp == 0; break;
-      case code::OP_NE: t = cmp != 0; break;
-      case code::OP_LE: t = cmp <= 0; break;
-      case code::OP_GE: t = cmp >= 0; break;
-      case code::OP_GT: t = cmp > 0; break;
-      default: t = cmp < 0; break;
-    }
-    b.mant = t;
-    b.scale = 0;
-    ws.Num_acc = b;
-  } else {
-    ws.Num_acc = b;
-    Evl_tbl[c - code::OP_EQ]();
-  }
-  if (ws.Prm.RN & 64) round_to_precision(ws.Num_acc);
   return true;
 }
 

@@ -28,6 +28,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/evaluator.h"
+#include "core/eval_fast.h"
 #include "core/line_store.h"
 #include "core/editor.h"
 #include "core/memory.h"
@@ -242,28 +243,73 @@ inline bool assignable(const Var_node* node) {
 
 // "X = expression" for a numeric scalar X by its index that may be read and
 // assigned: what implied_let does, without fetching the target's value.  A
-// value without decimals is stored as Store_num would store it.  False, with
-// nothing done, for any other target.
-inline bool num_let_fast() {
+// value without decimals is stored as Store_num would store it.  0, with
+// nothing done, for any other target; 2 when the expression took the
+// evaluator's fast path (nothing but the variable, the accumulators and the
+// cursor changed), 1 otherwise.
+[[gnu::always_inline]] inline int num_let_fast() {
   uint8_t* p = ws.Exec_ptr;
-  if (!(p[1] & 0x80) || p[3] != code::OP_EQ) return false;
+  if (!(p[1] & 0x80) || p[3] != code::OP_EQ) return 0;
   uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-  if (idx >= ws.Var_index_cnt) return false;
+  if (idx >= ws.Var_index_cnt) return 0;
   Var_node* node = ws.Var_index[idx];
   // Readable and assignable, as Get_value and Check_assignable demand.
   if (!node || node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY) ||
       ((node->read_mask | node->write_mask) & ~ws.Var_mask))
-    return false;
-  ws.Exec_ptr = p + 4;
+    return 0;
   ws.Math_flags = 0;
-  Eval_val();
-  if (ws.Num_acc.scale > 0) {
+  Num_val v;
+  int how = 2;
+  if (const uint8_t* q = Eval_simple_at(p + 4, v)) {
+    p = const_cast<uint8_t*>(q);
+    ws.Num_acc = v;
+    ws.Str_len = -1;
+  } else {
+    ws.Exec_ptr = p + 4;
+    Eval_val();
+    v = ws.Num_acc;
+    p = ws.Exec_ptr;
+    how = 1;
+  }
+  if (v.scale > 0) {
+    ws.Exec_ptr = p;
     Store_num(node, &node->num);
   } else {
-    node->num = ws.Num_acc;
+    node->num = v;
     node->flags |= VF_ASSIGNED;
   }
-  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  if (*p == code::COMMA) ++p;
+  ws.Exec_ptr = p;
+  return how;
+}
+
+// NEXT of a FOR loop whose value, step and limit share a scale and fit 32
+// bits, named as FOR named it or not named, when the loop goes on: what
+// d_next does in that case.  False, with nothing done, for anything else
+// (the last pass, NEXT RECORD, a SWITCH frame above the loop, ...).  The
+// cursor is on NEXT.
+[[gnu::always_inline]] inline bool next_fast() {
+  Ctl_frame* f = ws.Ctl_stack;
+  if (!f || f->tag != TAG_FOR || (f->for_flags & (FOR_FAST | FOR_STRING)) != FOR_FAST) return false;
+  const uint8_t* p = ws.Exec_ptr + 1;
+  if (*p == code::NUM_VAR) {
+    if (std::memcmp(p, f->var_ref, 3) != 0) return false;
+  } else if (*p != code::STMT_SEP && *p != code::EOL) {
+    return false;
+  }
+  Num_val* v = f->for_val;
+  if (v->scale != f->step.scale || v->mant < INT32_MIN || v->mant > INT32_MAX) return false;
+  int64_t nv = v->mant + f->step.mant;
+  if (f->step.mant > 0 ? nv > f->limit.mant : nv < f->limit.mant) return false;
+  v->mant = nv;
+  // Exec_return, inline.
+  ws.Exec_ptr = f->resume_ptr;
+  ws.Cur_stno = f->resume.no;
+  if (f->resume.blk || f->resume.rec) {
+    ws.Cur_line_no = f->resume.no;
+    ws.Cur_line_rec = f->resume.rec;
+    ws.Cur_edit_blk = f->resume.blk;
+  }
   return true;
 }
 
@@ -446,24 +492,39 @@ void run_statements(uint8_t* work) {
     ws.Stmt_ptr = ws.Exec_ptr;
     // One test for all pending work: requests of the main line and flags
     // set by signal handlers.
+    uint8_t c;
     if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
       Served s = serve_requests();
       if (s == Served::leave) return;
       if (s == Served::restart) continue;
       ws.Work_ptr = work;
       ws.Stmt_ptr = ws.Exec_ptr;
+      c = *ws.Exec_ptr;
+      if (c == code::STMT_SEP) {  // served again at the statement after it
+        ++ws.Exec_ptr;
+        goto next_statement;
+      }
+    } else {
+      c = *ws.Exec_ptr;
+      if (c == code::STMT_SEP) {
+        // Nothing was pending at the separator and nothing has run since:
+        // the statement after it starts at once.
+        uint8_t* q = ws.Exec_ptr;
+        do c = *++q;
+        while (c == code::STMT_SEP);
+        ws.Exec_ptr = q;
+        ws.Stmt_ptr = q;
+      }
     }
-    uint8_t c = *ws.Exec_ptr;
     // The statements of loop bodies are tested first, ahead of the switch.
-    if (c == code::STMT_SEP) {
-      ++ws.Exec_ptr;
-      goto next_statement;
-    }
     if (c == code::NUM_VAR) {
-      if (!num_let_fast() && !num_compound_fast()) implied_let();
+      int how = num_let_fast();
+      if (how == 2) goto next_statement;  // nothing the loop's resets undo
+      if (how == 0 && !num_compound_fast()) implied_let();
       continue;
     }
     if (c == code::D_NEXT) {
+      if (next_fast()) goto next_statement;
       ++ws.Exec_ptr;
       d_next();
       goto next_statement;

@@ -44,6 +44,7 @@ bool is_prefix(uint8_t c) {
          c == code::ASSIGN_OP;
 }
 
+constexpr uint32_t LF_IO_LIST = 0x0002;  // statement flag: I/O option words (ERR=, KEY=...) are read
 constexpr uint32_t LF_RANGE = 0x0008;   // statement flag: a range list is read
 constexpr uint32_t LF_OWN_WORDS = 0x0010;  // statement flag: codes list as the directive's own words
 
@@ -88,9 +89,10 @@ class Lister {
     pending_blank_ = last_.pending_blank;
     prefix_ = last_.prefix;
     keyword_end_ = last_.keyword_end;
+    depth_ = last_.depth;
   }
   void mark(const Syntax_flags& f) {
-    mark_ = {{pos_, out_.size(), pending_blank_, prefix_, keyword_end_}, last_, f};
+    mark_ = {{pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_}, last_, f};
   }
   void restore(Syntax_flags& f) {
     pos_ = mark_.at.pos;
@@ -98,6 +100,7 @@ class Lister {
     pending_blank_ = mark_.at.pending_blank;
     prefix_ = mark_.at.prefix;
     keyword_end_ = mark_.at.keyword_end;
+    depth_ = mark_.at.depth;
     last_ = mark_.last;
     f = mark_.flags;
   }
@@ -110,6 +113,7 @@ class Lister {
     bool pending_blank;
     int prefix;
     size_t keyword_end;
+    int depth;
   };
 
   // The token the next item stands for (its code, or the second byte after
@@ -145,7 +149,7 @@ class Lister {
   size_t keyword_end_ = SIZE_MAX;  // out_ size right after the last keyword written
   size_t sysvar_end_ = SIZE_MAX;   // out_ size right after the last system variable written
   int depth_ = 0;                  // parentheses and function calls open
-  State last_{0, 0, false, -1, SIZE_MAX};
+  State last_{0, 0, false, -1, SIZE_MAX, 0};
   struct Mark {
     State at;
     State last;
@@ -221,7 +225,7 @@ bool Lister::star_target() {
     default: break;
   }
   if (!word) return false;
-  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_};
+  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_};
   pos_ += n;
   if (!out_.empty() && out_.back() != ' ' && (pending_blank_ || is_word_char(out_.back()))) out_ += ' ';
   out_ += word;
@@ -324,8 +328,10 @@ void Lister::write_keyword(int token, int prefix) {
     // A name that is an option word would read back with its "=" as the
     // option ("IND" "=" as IND=).
     if (token == code::OP_EQ && prefix < 0 && (name_takes_eq() || after_mod())) pending_blank_ = true;
-    // Inside parentheses "ERR" "=" would read back as the option ERR=.
-    if (token == code::OP_EQ && prefix < 0 && depth_ > 0 && sysvar_end_ == out_.size() && word_takes("="))
+    // Inside parentheses, or anywhere in an I/O statement's list, "ERR" "="
+    // would read back as the option ERR=.
+    const bool options_read = depth_ > 0 || (flags_ && (flags_->stmt & LF_IO_LIST));
+    if (token == code::OP_EQ && prefix < 0 && options_read && sysvar_end_ == out_.size() && word_takes("="))
       pending_blank_ = true;
     // A word that reads as a function with "(" ("IND" "(" as IND().
     if (token == code::LPAREN && prefix < 0 && word_takes("(")) pending_blank_ = true;
@@ -461,7 +467,7 @@ void Lister::write_hex(const uint8_t* p) {
 
 // Consumes the next item and writes its text.
 void Lister::consume() {
-  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_};
+  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_};
   if (pos_ >= len_) lfail(49);
   uint8_t c = in_[pos_];
   const uint8_t* p = in_ + pos_;

@@ -17,7 +17,9 @@
 // debugger's process id (32 bits, big-endian).  SIGTTIN after every
 // message tells the debugged process that a command waits; the signal
 // handler only counts it.
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -26,6 +28,7 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -187,43 +190,55 @@ bool attach_to(pid_t pid) {
   return true;
 }
 
-// "ps -ef": the oru processes of the host, one "pid\tuser\targuments\n" each.
+// The oru processes of the host, one "pid\tuser\targuments\n" each, in
+// process-number order; read from /proc, no program is run.
 std::string process_list() {
   std::string own = szSysArg.empty() ? std::string("oru") : szSysArg[0];
   size_t slash = own.rfind('/');
   std::string base = slash == std::string::npos ? own : own.substr(slash + 1);
-  std::string result;
-  FILE* ps = popen("ps -ef", "r");  // a fixed command: nothing of the user's reaches the shell
-  if (!ps) return result;
-  char buf[PROCESS_LINE_MAX + 1];
-  size_t cmd_col = std::string::npos;
-  while (fgets(buf, sizeof buf, ps)) {
-    std::string line(buf);
-    if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (cmd_col == std::string::npos) {
-      cmd_col = line.rfind('C');  // the header's last "C": the start of CMD
-      continue;
+  std::vector<long> pids;
+  if (DIR* d = opendir("/proc")) {
+    while (dirent* e = readdir(d)) {
+      char* end = nullptr;
+      long pid = std::strtol(e->d_name, &end, 10);
+      if (pid > 0 && end && *end == 0) pids.push_back(pid);
     }
-    if (line.size() <= cmd_col) continue;
-    std::string cmd = line.substr(cmd_col);
-    std::string prog = cmd.substr(0, cmd.find(' '));
-    size_t ps2 = prog.rfind('/');
-    std::string pbase = ps2 == std::string::npos ? prog : prog.substr(ps2 + 1);
-    if (pbase != base) continue;
-    std::vector<std::string> fields;
-    size_t i = 0;
-    while (fields.size() < 2 && i < cmd_col) {
-      while (i < cmd_col && line[i] == ' ') i++;
-      size_t j = i;
-      while (j < cmd_col && line[j] != ' ') j++;
-      if (j > i) fields.push_back(line.substr(i, j - i));
-      i = j;
-    }
-    if (fields.size() < 2) continue;
-    std::string rest = cmd.size() > prog.size() + 1 ? cmd.substr(prog.size() + 1) : "";
-    result += fields[1] + "\t" + fields[0] + "\t" + rest + "\n";
+    closedir(d);
   }
-  pclose(ps);
+  std::sort(pids.begin(), pids.end());
+  std::string result;
+  for (long pid : pids) {
+    std::string dir = "/proc/" + std::to_string(pid);
+    int fd = open((dir + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    char buf[PROCESS_LINE_MAX];
+    ssize_t n = read(fd, buf, sizeof buf);  // a longer command line is cut, as a listing would
+    struct stat st {};
+    bool owned = fstat(fd, &st) == 0;
+    close(fd);
+    if (n <= 0 || !owned) continue;
+    // arguments are separated by NULs; the last one may end with one
+    std::vector<std::string> args;
+    std::string cur;
+    for (ssize_t i = 0; i < n; i++) {
+      if (buf[i] == 0) {
+        args.push_back(cur);
+        cur.clear();
+      } else {
+        cur += (buf[i] == '\t' || buf[i] == '\n') ? ' ' : buf[i];
+      }
+    }
+    if (!cur.empty()) args.push_back(cur);
+    if (args.empty()) continue;
+    size_t ps = args[0].rfind('/');
+    if ((ps == std::string::npos ? args[0] : args[0].substr(ps + 1)) != base) continue;
+    std::string user;
+    if (passwd* pw = getpwuid(st.st_uid)) user = pw->pw_name;
+    else user = std::to_string(st.st_uid);
+    std::string rest;
+    for (size_t i = 1; i < args.size(); i++) rest += (i > 1 ? " " : "") + args[i];
+    result += std::to_string(pid) + "\t" + user + "\t" + rest + "\n";
+  }
   return result;
 }
 

@@ -18,6 +18,7 @@ void OopClrNames();
 struct Oop_name {
   uint8_t kind;
   uint8_t len;
+  uint8_t sys;   // a system property's number (Oop_sys_name), 0 for others
   char text[1];  // len bytes and a terminating zero
 };
 const Oop_name* OopFindName(uint8_t kind, int len, const char* text);  // null: not registered

@@ -54,6 +54,7 @@ void set_str_var(Var_node* v, const char* s, size_t n) {
 }
 
 int64_t integer_of(Num_val v) {
+  if (v.scale == 0) return v.mant;
   Set_scl(v, 0, 0);
   return v.mant;
 }
@@ -136,6 +137,10 @@ Oop_object* object_at_cursor() {
   }
   if (hv->type != code::NUM_VAR) Rpt_error(26);
   int64_t h = integer_of(hv->num);
+  // The common case inline: a positive handle of a live object.
+  uint64_t slot = uint64_t(h - OOP_HANDLE_BASE);
+  if (h > OOP_HANDLE_BASE && slot < oop.objs.size())
+    if (Oop_object* o = oop.objs[slot]; o && !(o->state & OS_FREEING)) return o;
   if (h == 0) Rpt_error_text(65, std::string("the handle variable ") + hv->name + " holds no object");
   return Oop_object_of_handle(h);
 }
@@ -168,31 +173,24 @@ Arg_rec* read_call(Oop_object* o, Oop_class** start) {
   return args;
 }
 
-bool is_sys(const Oop_name* id, const char* text) { return Oop_name_is(id, text); }
-
 // The system properties of an object: true when the name is one.
 bool get_system(Oop_object* o, const Oop_name* id) {
-  if (is_sys(id, "_OBJ")) {
-    set_number(Oop_handle_of(o->slot));
-  } else if (is_sys(id, "_CLASS$")) {
-    set_string(std::string(o->cls->name->text, o->cls->name->len));
-  } else if (is_sys(id, "_REFCNT")) {
-    set_number(o->refs);
-  } else if (is_sys(id, "_PROPLIST$")) {
-    set_string(o->proplist ? std::string(o->proplist) : std::string());
-  } else if (is_sys(id, "_PROPSEP$")) {
-    set_string(std::string(1, char(o->sep)));
-  } else if (is_sys(id, "_PROPVALUES$")) {
-    set_string(Oop_get_proplist_values(o));
-  } else {
-    return false;
+  switch (id->sys) {
+    case SYS_OBJ: set_number(Oop_handle_of(o->slot)); break;
+    case SYS_CLASS: set_string(std::string(o->cls->name->text, o->cls->name->len)); break;
+    case SYS_REFCNT: set_number(o->refs); break;
+    case SYS_PROPLIST: set_string(o->proplist ? std::string(o->proplist) : std::string()); break;
+    case SYS_PROPSEP: set_string(std::string(1, char(o->sep))); break;
+    case SYS_PROPVALUES: set_string(Oop_get_proplist_values(o)); break;
+    default: return false;
   }
   return true;
 }
 
 bool set_system(Oop_object* o, const Oop_name* id) {
-  if (is_sys(id, "_OBJ") || is_sys(id, "_CLASS$") || is_sys(id, "_REFCNT")) Rpt_error(88);
-  if (is_sys(id, "_PROPLIST$")) {
+  if (id->sys == SYS_NONE || id->sys == SYS_TYPE) return false;
+  if (id->sys == SYS_OBJ || id->sys == SYS_CLASS || id->sys == SYS_REFCNT) Rpt_error(88);
+  if (id->sys == SYS_PROPLIST) {
     if (ws.Str_len < 0) Rpt_error(26);
     if (o->proplist) Ret_blk(o->proplist);
     o->proplist = nullptr;
@@ -202,12 +200,12 @@ bool set_system(Oop_object* o, const Oop_name* id) {
     }
     return true;
   }
-  if (is_sys(id, "_PROPSEP$")) {
+  if (id->sys == SYS_PROPSEP) {
     if (ws.Str_len < 0) Rpt_error(26);
     o->sep = ws.Str_len > 0 ? ws.Str_ptr[0] : uint8_t(prmblk.FS);
     return true;
   }
-  if (is_sys(id, "_PROPVALUES$")) {
+  if (id->sys == SYS_PROPVALUES) {
     if (ws.Str_len < 0) Rpt_error(26);
     Oop_set_proplist_values(o, std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)));
     return true;
@@ -286,21 +284,21 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
   if (len > 1 && name[0] == '_') {
     id = OopDefName(kind, len, reinterpret_cast<const char*>(name));
     // Each object has its own records: a call frame caches the node.
-    if (is_sys(id, "_OBJ")) {
+    if (id->sys == SYS_OBJ) {
       Var_node* v = sys_var(o->sys[0], code::NUM_VAR, "_OBJ");
       v->num = Num_val{};
       v->num.mant = Oop_handle_of(o->slot);
       v->flags |= VF_READ_ONLY;
       return v;
     }
-    if (is_sys(id, "_REFCNT")) {
+    if (id->sys == SYS_REFCNT) {
       Var_node* v = sys_var(o->sys[2], code::NUM_VAR, "_REFCNT");
       v->num = Num_val{};
       v->num.mant = o->refs;
       v->flags |= VF_READ_ONLY;
       return v;
     }
-    if (is_sys(id, "_CLASS$")) {
+    if (id->sys == SYS_CLASS) {
       Var_node* v = sys_var(o->sys[1], code::STR_VAR, "_CLASS$");
       set_str_var(v, o->cls->name->text, o->cls->name->len);
       v->flags |= VF_READ_ONLY;
@@ -331,7 +329,7 @@ void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
     int32_t d = x->delegate;
     x = (d > 0 && d < int32_t(oop.objs.size())) ? oop.objs[size_t(d)] : nullptr;
   }
-  if (Oop_name_is(id, "_type$")) {
+  if (id->sys == SYS_TYPE) {
     set_string(OopReturnPropsExt(o));
     return;
   }
@@ -514,13 +512,14 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     FreeArgList(args);
     return false;
   }
-  std::string prog;
+  const std::string* progp;
   try {
-    prog = Oop_class_program(c, r);
+    progp = &Oop_class_program(c, r);
   } catch (...) {
     FreeArgList(args);
     throw;
   }
+  const std::string& prog = *progp;
   uint8_t* exec = ws.Exec_ptr;
   uint8_t* stmt = ws.Stmt_ptr;
   if (!c->prog_rec && r.program.empty()) Oop_hold_program(c, prog);

@@ -66,6 +66,7 @@ void add_event(Oop_object* src, const std::string& name, Oop_object* handler, Oo
   Oop_event* e = find_event(src, name);
   if (!e) {
     e = new Oop_event;
+    oop.event_records++;
     e->next = src->events;
     src->events = e;
     e->name = name;
@@ -88,6 +89,7 @@ void add_event(Oop_object* src, const std::string& name, Oop_object* handler, Oo
       if (*l == e) {
         *l = e->next;
         delete e;
+        oop.event_records--;
         break;
       }
   }

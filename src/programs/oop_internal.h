@@ -30,6 +30,9 @@ struct Prog_ref {
   std::string program;  // empty: the class's own program
   std::string label;    // entry label, or
   uint32_t line = 0;    // entry line number (0: none)
+  // The last "program;entry" text built for it and what it was built from.
+  mutable std::string full_cache, base_cache, label_cache;
+  mutable uint32_t line_cache = 0;
 };
 
 // Property entry flags
@@ -164,10 +167,15 @@ struct Oop_state {
   uint32_t cache_counter = 0;
   int32_t system_slot = 0;  // the event-handler object ("*system")
   uint32_t evt_flags = 0;   // 1 FileOpen, 2 timer, 4 LoadClass
+  int32_t event_records = 0;  // live Oop_event records of all objects
 };
 extern Oop_state oop;
 
 // names
+// The names the object system gives meaning of its own (any case).
+enum Oop_sys_name : uint8_t {
+  SYS_NONE = 0, SYS_OBJ, SYS_CLASS, SYS_REFCNT, SYS_PROPLIST, SYS_PROPSEP, SYS_PROPVALUES, SYS_TYPE,
+};
 const Oop_name* Oop_name_of_item(const uint8_t* p, int* kind_out);  // a compiled name item
 const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p);   // cached by name index
 void Oop_names_clear();
@@ -181,7 +189,7 @@ void Oop_classes_clear();
 bool OopSubClass(const Oop_class* c, const Oop_class* anc);
 Oop_prop* Oop_find_prop_entry(Oop_class* c, const Oop_name* id);
 Oop_method* OopFindFunction(Oop_class* c, const Oop_name* id, uint32_t mask, uint32_t obj_mask, bool* by_name);
-std::string Oop_class_program(const Oop_class* c, const Prog_ref& r);
+const std::string& Oop_class_program(const Oop_class* c, const Prog_ref& r);
 // Self-contained copy of compiled code from p up to the end of the
 // statement or a code of stop (0: none) at bracket level 0.
 std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, int stop1, int stop2);

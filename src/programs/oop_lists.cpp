@@ -192,8 +192,10 @@ void OopDisconnectAll(Oop_object* o) {
   while (Oop_event* e = o->events) {
     o->events = e->next;
     delete e;
+    oop.event_records--;
   }
   // Events of other objects handled by this one lose their handler.
+  if (oop.event_records == 0) return;
   for (size_t i = 1; i < oop.objs.size(); i++) {
     Oop_object* x = oop.objs[i];
     if (!x || x == o) continue;

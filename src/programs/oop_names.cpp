@@ -9,7 +9,6 @@
 // so a property access in a loop looks its name up once.
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/codes.h"
@@ -21,16 +20,39 @@
 
 namespace {
 
-std::unordered_map<std::string, Oop_name*> registry;
+// Open addressing over a power-of-two table, at most half full; the hash
+// folds case, so "Name" and "NAME" meet at one entry.
+std::vector<Oop_name*> table(64, nullptr);
+size_t used = 0;
 
-std::string key_of(uint8_t kind, int len, const char* text) {
-  std::string k(size_t(len) + 1, '\0');
-  k[0] = char(kind);
-  for (int i = 0; i < len; i++) {
-    char c = text[i];
-    k[size_t(i) + 1] = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
-  }
-  return k;
+inline uint8_t fold(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32) : c; }
+
+uint32_t hash_of(uint8_t kind, int len, const char* text) {
+  uint32_t h = 2166136261u ^ kind;
+  for (int i = 0; i < len; i++) h = (h ^ fold(uint8_t(text[i]))) * 16777619u;
+  return h ^ (h >> 15);
+}
+
+bool same(const Oop_name* n, uint8_t kind, int len, const char* text) {
+  if (n->kind != kind || n->len != len) return false;
+  for (int i = 0; i < len; i++)
+    if (fold(uint8_t(n->text[i])) != fold(uint8_t(text[i]))) return false;
+  return true;
+}
+
+// The table slot of a name: its entry, or the empty slot where it goes.
+size_t slot_of(uint8_t kind, int len, const char* text) {
+  size_t mask = table.size() - 1;
+  size_t i = hash_of(kind, len, text) & mask;
+  while (table[i] && !same(table[i], kind, len, text)) i = (i + 1) & mask;
+  return i;
+}
+
+void grow() {
+  std::vector<Oop_name*> old(table.size() * 2, nullptr);
+  old.swap(table);
+  for (Oop_name* n : old)
+    if (n) table[slot_of(n->kind, n->len, n->text)] = n;
 }
 
 // The name cache of the program whose name pool is current: slot i is the
@@ -41,27 +63,33 @@ std::vector<const Oop_name*> cache_ids[2];
 }  // namespace
 
 const Oop_name* OopFindName(uint8_t kind, int len, const char* text) {
-  if (len <= 0) return nullptr;
-  auto it = registry.find(key_of(kind, len, text));
-  return it == registry.end() ? nullptr : it->second;
+  if (len <= 0 || len > 255) return nullptr;
+  return table[slot_of(kind, len, text)];
 }
 
 const Oop_name* OopDefName(uint8_t kind, int len, const char* text) {
   if (len <= 0) Rpt_error(46);
   if (len > 255) Rpt_error(46);
-  std::string k = key_of(kind, len, text);
-  auto it = registry.find(k);
-  if (it != registry.end()) return it->second;
+  size_t i = slot_of(kind, len, text);
+  if (table[i]) return table[i];
   auto* n = static_cast<Oop_name*>(::operator new(sizeof(Oop_name) + size_t(len)));
   n->kind = kind;
   n->len = uint8_t(len);
   std::memcpy(n->text, text, size_t(len));
   n->text[len] = 0;
-  registry.emplace(std::move(k), n);
+  n->sys = SYS_NONE;
+  if (text[0] == '_') {
+    static const char* const sys_names[] = {"_OBJ", "_CLASS$", "_REFCNT", "_PROPLIST$", "_PROPSEP$", "_PROPVALUES$",
+                                            "_TYPE$"};
+    for (size_t k = 0; k < sizeof sys_names / sizeof sys_names[0]; k++)
+      if (Oop_name_is(n, sys_names[k])) n->sys = uint8_t(k + 1);
+  }
+  table[i] = n;
+  if (++used * 2 > table.size()) grow();
   return n;
 }
 
-int OopName_count() { return int(registry.size()); }
+int OopName_count() { return int(used); }
 
 bool Oop_name_is(const Oop_name* n, const char* text) {
   size_t l = std::strlen(text);
@@ -76,8 +104,11 @@ bool Oop_name_is(const Oop_name* n, const char* text) {
 }
 
 void Oop_names_clear() {
-  for (auto& e : registry) ::operator delete(e.second);
-  registry.clear();
+  for (Oop_name*& n : table) {
+    ::operator delete(n);
+    n = nullptr;
+  }
+  used = 0;
   cache_pool = nullptr;
   cache_ids[0].clear();
   cache_ids[1].clear();
@@ -104,8 +135,10 @@ const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
   if (!e) Rpt_error(49);
   // A pool freed and another allocated at its address must not hand out the
   // old program's names: the hit is checked against the entry's text.
-  if (idx < v.size() && v[idx] && v[idx]->len == e[0] && std::memcmp(v[idx]->text, e + 1, e[0]) == 0)
-    return v[idx];
+  if (idx < v.size()) {
+    const Oop_name* n = v[idx];
+    if (n && n->len == e[0] && n->text[0] == char(e[1]) && std::memcmp(n->text, e + 1, e[0]) == 0) return n;
+  }
   if (e[0] == 255) Not_built("data-dictionary names of properties");
   const Oop_name* n = OopDefName(kind, e[0], reinterpret_cast<const char*>(e + 1));
   if (idx >= v.size()) v.resize(idx + 1, nullptr);

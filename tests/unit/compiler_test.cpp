@@ -151,6 +151,8 @@ TEST_F(CompilerTest, CompileListRoundTrips) {
       "0010 VIA N$=1,K$[2]=\"q\",S$(1,2)=X*2",
       "0010 FIND 4 X+ =D,Y^ =E,A MOD =B,A< =B",
       "0010 FIND 4 0 IND (D40)",
+      "0010 FIND 1 A ERR =D",
+      "0010 READ (1)A,ERR =2,X$",
       "0010 X=NUM(A$,ERR =5)+(ERR =2)",
       "0010 X=DIM(ASSOC A$,K$+\"x\")+DIM(ASSOC B,\"k\")",
       "0010 A$(2,3)=\"xy\"",

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/codes.h"
 #include "core/errors.h"
@@ -117,6 +119,35 @@ TEST_F(Objects, NameRegistry) {
   EXPECT_EQ(OopDefName(1, 3, "AGE"), n1);  // without regard to case
   EXPECT_NE(OopDefName(2, 3, "AGE"), n1);  // another kind, another id
   EXPECT_EQ(OopFindName(1, 3, "age"), n1);
+}
+
+// Thousands of names: the table grows and every id stays found, by any case.
+TEST_F(Objects, NameRegistryGrowsAndKeepsIds) {
+  std::vector<const Oop_name*> ids;
+  for (int i = 0; i < 5000; i++) {
+    std::string n = "N" + std::to_string(i);
+    ids.push_back(OopDefName(uint8_t(1 + i % 2), int(n.size()), n.c_str()));
+  }
+  EXPECT_EQ(OopName_count(), 5000);
+  for (int i = 0; i < 5000; i++) {
+    std::string n = "n" + std::to_string(i);
+    ASSERT_EQ(OopFindName(uint8_t(1 + i % 2), int(n.size()), n.c_str()), ids[size_t(i)]) << n;
+    ASSERT_EQ(OopFindName(uint8_t(2 - i % 2), int(n.size()), n.c_str()), nullptr) << n;
+  }
+  EXPECT_EQ(OopFindName(1, 6, "N50000"), nullptr);
+}
+
+// The system property names are known whatever their case; names that only
+// look like them are not.
+TEST_F(Objects, SystemPropertyNames) {
+  EXPECT_EQ(OopDefName(1, 4, "_obj")->sys, SYS_OBJ);
+  EXPECT_EQ(OopDefName(2, 7, "_Class$")->sys, SYS_CLASS);
+  EXPECT_EQ(OopDefName(1, 7, "_REFCNT")->sys, SYS_REFCNT);
+  EXPECT_EQ(OopDefName(2, 12, "_propvalues$")->sys, SYS_PROPVALUES);
+  EXPECT_EQ(OopDefName(2, 6, "_type$")->sys, SYS_TYPE);
+  EXPECT_EQ(OopDefName(1, 5, "_OBJX")->sys, SYS_NONE);
+  EXPECT_EQ(OopDefName(1, 3, "OBJ")->sys, SYS_NONE);
+  EXPECT_EQ(OopDefName(2, 6, "_CLASS")->sys, SYS_NONE);
 }
 
 }  // namespace
