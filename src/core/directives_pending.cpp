@@ -4,8 +4,6 @@
 #include "core/errors.h"
 
 
-void d_msgl() { Not_built("the MESSAGE_LIB directive"); }
-
 // RANDOM and SWAP are not available in this system: error 99 with its own
 // message, not the not-built text.
 void d_rand() { Rpt_error(99); }

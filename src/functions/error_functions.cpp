@@ -14,6 +14,7 @@
 
 #include "core/codes.h"
 #include "core/messages.h"
+#include "terminal/message_lib.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 
@@ -67,9 +68,7 @@ void msg_keyed(bool is_template) {
   std::string tmpl;
   if (is_template) {
     tmpl = args[0];
-  } else if (!Msg_named(args[0], &tmpl)) {
-    // Message libraries (MESSAGE_LIB) would be searched here; none can be
-    // opened in this build.
+  } else if (!Msg_named(args[0], &tmpl) && !Msglib_lookup(args[0], &tmpl)) {
     tmpl = DEFAULT_TEMPLATE;
   }
   Fnc_result_text(format(tmpl, args));
@@ -113,7 +112,7 @@ void fnc_msg() {
   }
   if (c == code::OP_DIV && ws.Exec_ptr[1] == code::RPAREN) {
     ++ws.Exec_ptr;
-    Fnc_result_copy(nullptr, 0);  // no message library can be open in this build
+    Fnc_result_text(Msglib_names());
     return;
   }
   bool is_template = c == code::OP_EQ;

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "channels/channel.h"
+#include "channels/io_list.h"
 #include "channels/print.h"
 #include "core/codes.h"
 #include "core/directives.h"
@@ -23,6 +24,7 @@
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/params.h"
+#include "core/line_store.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "terminal/editor_keys.h"
@@ -34,6 +36,7 @@ constexpr int32_t KEY_TAKEN = -1000;
 constexpr int32_t KEY_LEFT = -1099;
 constexpr uint16_t OP_DEF = 0;
 constexpr uint16_t EXT = 0x100;  // extended keyword: EXT | second byte
+constexpr uint8_t POSITION_CODE = 122;  // '@(' of a position, the code of LOC(
 
 Wob* focus_wob = nullptr;
 
@@ -582,6 +585,46 @@ std::vector<std::string> split_items(const uint8_t* p, int32_t n) {
   return out;
 }
 
+// Whether the operand at the cursor is a whole string array (A$[ALL]).
+bool whole_string_array() {
+  const uint8_t* p = ws.Exec_ptr;
+  if (*p != code::STR_VAR) return false;
+  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;
+}
+
+// The items of a whole string array as one item list ended by separators:
+// the elements in storage order up to the last one that is not empty, an
+// empty element before it giving one blank.  The separator is a byte that
+// no element holds.
+std::string array_items() {
+  Var_node* node;
+  uint32_t count = Io_all(&node);
+  Str_blk** e = static_cast<Str_blk**>(node->elems);
+  uint32_t last = 0;
+  for (uint32_t i = 0; i < count; ++i)
+    if (e[i] && e[i]->len > 0) last = i + 1;
+  bool used[256] = {};
+  for (uint32_t i = 0; i < last; ++i)
+    if (e[i])
+      for (uint32_t k = 0; k < e[i]->len; ++k) used[e[i]->bytes()[k]] = true;
+  int sep = -1;
+  for (int b : {int(prmblk.FS), 10, 0, 1, 255})
+    if (!used[b]) {
+      sep = b;
+      break;
+    }
+  for (int b = 2; sep < 0 && b < 255; ++b)
+    if (!used[b]) sep = b;
+  if (sep < 0) Rpt_error(46);  // elements holding every byte value cannot be told apart
+  std::string out;
+  for (uint32_t i = 0; i < last; ++i) {
+    if (e[i] && e[i]->len > 0) out.append(reinterpret_cast<const char*>(e[i]->bytes()), e[i]->len);
+    else out += ' ';
+    out += char(sep);
+  }
+  return out;
+}
+
 // DEF: col, line, width, height, then KEY=, OPT=, TBL= in any order.
 void define(uint16_t type, int32_t id) {
   if (id == 0) Rpt_error(41);
@@ -663,6 +706,14 @@ void list_family(uint16_t type) {
     case code::D_LOAD:
       comma();
       Need_operand();
+      if (*ws.Exec_ptr == code::NUM_VAR &&
+          ws.Exec_ptr[Item_size(ws.Exec_ptr, ws.Exec_ptr + 2 + 127)] == code::WHOLE_ARRAY)
+        Rpt_error(26);  // the items of a list are texts
+      if (whole_string_array()) {
+        text = array_items();
+        value_kind = 2;
+        break;
+      }
       Eval_formula();
       if (ws.Str_len >= 0) {
         text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -1050,10 +1101,23 @@ void d_show() { show_hide(); }
 void d_hide() { show_hide(); }
 
 // POPUP_MENU [@(col,line),] menu$, target: a text terminal has no popup
-// menus; the target keeps its value.
+// menus; the target keeps its value.  The position is in hundredths of a
+// cell, each at least 0 (41).
 void d_pmnu() {
   ws.Stmt_save = ws.Stmt_ptr;
   Need_operand();
+  if (*ws.Exec_ptr == POSITION_CODE) {
+    ++ws.Exec_ptr;
+    int32_t col = Eval_integer();
+    if (col < 0) Rpt_error(41);
+    comma();
+    int32_t line = Eval_integer();
+    if (line < 0) Rpt_error(41);
+    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+    ++ws.Exec_ptr;
+    comma();
+    Need_operand();
+  }
   Eval_str();
   comma();
   target();

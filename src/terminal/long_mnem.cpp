@@ -34,16 +34,118 @@ struct Collector {
 
 std::unordered_map<const void*, Collector> collectors;
 
+// Per-channel state of the message line and of the pitch of a forwarding
+// channel.  The message line is one screen line shown in the whole-screen
+// window: its layout is {line (-1: the last), first column, slot width (0:
+// slot 0 alone, to the end of the line)}; slot k lies at column + k x width.
+constexpr uint32_t MSG_SLOTS = 32;
+struct Chan_extra {
+  std::string slots[MSG_SLOTS];
+  int32_t layout[3] = {-1, 0, 0};
+  // Base of the pitch mnemonics in hundredths of an inch: the page length
+  // for lines per inch, the line width for characters per inch.
+  int32_t lpi_base = 1100, cpi_base = 800;
+};
+std::unordered_map<const void*, Chan_extra> extras;
+
 void stop(Fcb* f) {
   f->out_hook = nullptr;
   collectors.erase(f);
+}
+
+void put_hex(uint8_t b) {
+  static const char digits[] = "0123456789ABCDEF";
+  Term_put(uint8_t(digits[b >> 4]));
+  Term_put(uint8_t(digits[b & 15]));
+}
+
+// A channel that passes long mnemonics on (a printer that understands them)
+// takes the drawing operations only; the pitch operations also set its
+// lines and columns.  The mnemonic goes out in the hexadecimal form.
+void forward(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
+  bool refused = op < 7 || op > 45 || (op >= 20 && op <= 25) || (op >= 27 && op <= 31) || (op >= 34 && op <= 36) ||
+                 op == 42 || op == 15;
+  if (refused) return Err_mnemonic();
+  if (op == 32 || op == 33) {
+    if (n != 2) return Err_mnemonic();
+    int32_t v = int16_t(uint16_t(p[0] << 8 | p[1]));
+    Chan_extra& x = extras[f];
+    int32_t& base = op == 32 ? x.lpi_base : x.cpi_base;
+    if (v < 0) {
+      base = -v;
+    } else {
+      int64_t count = int64_t(v) * base / 10000;
+      if (count < 1 || count > 32000) return Err_mnemonic();
+      if (op == 32) {
+        f->lines = int32_t(count);
+      } else {
+        f->cols = int32_t(count);
+        f->width = int32_t(count);  // PRINT wraps printer lines there
+      }
+    }
+  }
+  LongMnemSend(op, p, n, true);
 }
 
 void finish(Fcb* f, Collector& c) {
   uint8_t op = c.op;
   std::vector<uint8_t> block = std::move(c.block);
   stop(f);
+  if ((f->term_flags & TF_FORWARD_LONG) && f->kind != FK_PDF && !Is_screen(f)) {
+    forward(f, op, block.data(), uint32_t(block.size()));
+    return;
+  }
   LongMnemExec(op, block.data(), uint32_t(block.size()));
+}
+
+// Draws the message line of a terminal screen from its slots.
+void draw_message_line(Fcb* f, const Chan_extra& x) {
+  if (!Is_screen(f) || Prt_is_console(f)) return;
+  Dev_fcb* d = Dev(f);
+  int32_t line = x.layout[0] < 0 ? f->lines - 1 : x.layout[0];
+  int32_t col = x.layout[1], width = x.layout[2];
+  if (line < 0 || line >= f->lines || col >= f->cols) return;
+  std::string text;
+  if (width == 0) {
+    text = x.slots[0];
+    text.resize(size_t(f->cols - col), ' ');
+  } else {
+    for (uint32_t k = 0; k < MSG_SLOTS && col + int32_t(text.size()) < f->cols; ++k) {
+      std::string piece = x.slots[k];
+      piece.resize(size_t(width), ' ');
+      text += piece;
+    }
+    if (int32_t(text.size()) > f->cols - col) text.resize(size_t(f->cols - col));
+  }
+  Window_rec* base = &d->win;
+  while (base->saved) base = base->saved;
+  uint32_t attr = base->def_attr ^ ATTR_REVERSE;
+  Window_base_text(d, col, line, reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size()), attr);
+}
+
+// Operation 24: a text (length byte and bytes) and an optional slot number;
+// operation 29: up to three layout values.
+void message_line(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
+  if (op == 24) {
+    if (n < 1 || uint32_t(p[0]) + 1 > n) return Err_mnemonic();
+    uint32_t len = p[0], rest = n - 1 - len;
+    uint32_t slot = 0;
+    if (rest == 2) slot = uint32_t(p[1 + len] << 8 | p[2 + len]);
+    else if (rest != 0) return Err_mnemonic();
+    if (slot >= MSG_SLOTS) return Err_mnemonic();
+    Chan_extra& x = extras[f];
+    x.slots[slot].assign(reinterpret_cast<const char*>(p + 1), len);
+    draw_message_line(f, x);
+    return;
+  }
+  if (n % 2 != 0 || n > 6) return Err_mnemonic();
+  int32_t v[3];
+  Chan_extra& x = extras[f];
+  for (uint32_t i = 0; i < 3; ++i) v[i] = i * 2 < n ? int16_t(uint16_t(p[i * 2] << 8 | p[i * 2 + 1])) : x.layout[i];
+  int32_t lines = Is_screen(f) ? f->lines : 32000, cols = Is_screen(f) ? f->cols : 32000;
+  if (v[0] < -1 || v[0] >= lines || v[1] < 0 || v[1] >= cols || v[2] < 0 || v[2] > cols) return Err_mnemonic();
+  for (int i = 0; i < 3; ++i) x.layout[i] = v[i];
+  draw_message_line(f, x);
 }
 
 void collect(uint8_t b) {
@@ -162,7 +264,7 @@ void set_attribute(Fcb* f, const uint8_t* p, uint32_t n) {
   else f->attr = a;
 }
 
-void exec_screen([[maybe_unused]] Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
+void exec_screen(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
   Params in{p, n};
   switch (op) {
     case 1: {
@@ -177,7 +279,10 @@ void exec_screen([[maybe_unused]] Fcb* f, uint8_t op, const uint8_t* p, uint32_t
       int32_t col = in.num16(), line = in.num16(), w = in.byte(), h = in.byte(), num = in.byte();
       Win_text title = in.text(), frame = in.text(), options = in.text();
       if (in.bad) return Err_mnemonic();
-      Window_add(col, line, w, h, num, title, frame, options, op == 20 ? WINDOW_DIALOGUE : 0, op == 27);
+      // A channel marked for framed areas opens every framed window with
+      // its frame inside (operation 2 acts as 27).
+      bool inside = op == 27 || (op == 2 && (f->term_flags & TF_FRAMED_AREAS));
+      Window_add(col, line, w, h, num, title, frame, options, op == 20 ? WINDOW_DIALOGUE : 0, inside);
       return;
     }
     case 3: {
@@ -255,7 +360,30 @@ void StartLongMnem(uint16_t code) {
   f->out_hook = collect;
 }
 
-void LongMnemRelease(const void* fcb) { collectors.erase(fcb); }
+void LongMnemRelease(const void* fcb) {
+  collectors.erase(fcb);
+  extras.erase(fcb);
+}
+
+void LongMnemSend(uint8_t op, const uint8_t* p, uint32_t n, bool hex) {
+  bool wide = n >= 256;
+  Term_put(27);
+  Term_put('m');
+  Term_put(wide ? 'x' : 'n');
+  auto put = [&](uint8_t b) {
+    if (hex) put_hex(b);
+    else Term_put(b);
+  };
+  if (hex) Term_put('$');
+  put(op);
+  if (wide) {
+    put(uint8_t(n >> 24));
+    put(uint8_t(n >> 16));
+    put(uint8_t(n >> 8));
+  }
+  put(uint8_t(n));
+  for (uint32_t i = 0; i < n; ++i) put(p[i]);
+}
 
 void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n) {
   Fcb* f = ws.Cur_fcb;
@@ -282,7 +410,9 @@ void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n) {
       ColourMnem(op == 43 ? '+' : ',', p, int32_t(n));
       return;
     case 24: case 29:
-      Not_built("the message line (its layout and texts)");
+      if (Prt_is_console(f)) return;
+      message_line(f, op, p, n);
+      return;
     case 40:
       // Options given as text act on channel 0 only; another channel has
       // none of its own to take them.

@@ -19,3 +19,7 @@ void LongMnemRelease(const void* fcb);
 // (the current channel's setting), PdfMargin, PdfFactor, PdfFontDir.  False
 // for an unknown name or a malformed text.
 bool Set_channel0_option(const uint8_t* p, uint32_t n);
+// Writes a long mnemonic into the current channel's output buffer: the
+// 'mn' form below 256 parameter bytes, else 'mx'; with `hex` a '$' and the
+// rest as pairs of upper-case hexadecimal digits.
+void LongMnemSend(uint8_t op, const uint8_t* p, uint32_t n, bool hex);

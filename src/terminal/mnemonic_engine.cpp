@@ -246,7 +246,18 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
       Mnem_override = true;
       return true;
     case M('W', 'C'): case M('W', 'R'): case M('W', 'S'): case M('S', 'R'):
-      not_built_mnem(m, "window save and restore mnemonics");
+      try {
+        if (m == M('W', 'C')) Window_push();
+        else if (m == M('W', 'R')) Window_pop();
+        else if (m == M('W', 'S')) Window_swap();
+        else Window_reset();
+      } catch (const Mnemonic_ignored&) {
+      }
+      // The window change set the channel's attribute, cursor and modes.
+      attr = f->attr;
+      mode = d->mode;
+      Mnem_override = true;
+      return true;
     case M('M', '+'): case M('M', '-'):
       not_built_mnem(m, "menus");
     case M('D', 'O'):
@@ -520,7 +531,10 @@ void Prt_mnem(uint16_t m) {
   if (f->term_flags & TF_PASS) {
     bool general = m == M('B', 'M') || m == M('C', 'R') || m == M('E', 'M') || m == M('F', 'F') || m == M('L', 'F');
     if (!general) {
-      if (m == M('m', 'n') || m == M('m', 'x')) not_built_mnem(m, "long mnemonics");
+      if (m == M('m', 'n') || m == M('m', 'x')) {
+        StartLongMnem(m);
+        return;
+      }
       Term_put(27);
       Term_put(uint8_t(m >> 8));
       Term_put(uint8_t(m));

@@ -45,6 +45,8 @@ void undo_side_effect(Fcb* f, MnemDef* d) {
   switch (d->code) {
     case Mnem_code('A', 'T'): f->term_flags &= uint16_t(~TF_AT_DEFINED); break;
     case Mnem_code('B', 'R'): f->term_flags &= uint16_t(~TF_BR_DEFINED); break;
+    case Mnem_code('*', 'L'): f->term_flags &= uint16_t(~TF_FORWARD_LONG); break;
+    case Mnem_code('*', 'W'): f->term_flags &= uint16_t(~TF_FRAMED_AREAS); break;
     default: break;
   }
 }
@@ -61,6 +63,11 @@ void record_side_effect(Fcb* f, MnemDef* d) {
     case Mnem_code('@', '@'):
       if (screen && dv) dv->at_at = d;
       break;
+    // Channel marks of a terminal definition: '*L' passes long mnemonics on
+    // to the device (a printer that understands them), '*W' makes framed
+    // windows draw their frame inside the window.
+    case Mnem_code('*', 'L'): f->term_flags |= TF_FORWARD_LONG; break;
+    case Mnem_code('*', 'W'): f->term_flags |= TF_FRAMED_AREAS; break;
     default: break;
   }
   if (!screen || !dv) return;

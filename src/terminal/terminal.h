@@ -54,6 +54,8 @@ enum : uint16_t {
   TF_EP = 0x100,       // 'EP' / 'EF'
   TF_AT_DEFINED = 0x200,
   TF_BR_DEFINED = 0x400,
+  TF_FORWARD_LONG = 0x800,  // '*L' defined: long mnemonics are passed on (printers)
+  TF_FRAMED_AREAS = 0x1000, // '*W' defined: a framed window draws its frame inside
 };
 // Screen mode word (Dev_fcb::mode)
 enum : uint16_t {

@@ -9,16 +9,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 #include "channels/channel.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/variables.h"
 #include "core/messages.h"
 #include "core/startup.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
+#include "terminal/help_menu.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -88,6 +93,59 @@ void CallEntry(const char* name) {
   ArgProcess(path + ";" + label);
 }
 
+Let_target help_target() {
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ++ws.Exec_ptr;
+  Need_operand();
+  ws.Cur_var = nullptr;
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Let_target t;
+  Let_define(t);
+  if (t.str_len < 0) Rpt_error(26);
+  return t;
+}
+
+void assign(const Let_target& t, const std::string& s) {
+  uint8_t* p = Work_take(s.size() + 1);
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+  Let_assign(t);
+}
+
+// SYSTEM_HELP FOR col,line,entry$,path$: the help-menu entry for the word at
+// col, line of the console's current window (relative to its origin).
+void help_menu_form() {
+  ++ws.Exec_ptr;
+  Need_operand();
+  int32_t col = Eval_integer();
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  ++ws.Exec_ptr;
+  int32_t line = Eval_integer();
+  Let_target entry_t = help_target();
+  Let_target path_t = help_target();
+  Chk_err();
+  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(20);
+  if (thin_client()) Not_built("help-menu texts of the thin client's windows");
+  Fcb* f = ws.Con_fcb;
+  std::string text;
+  if (Is_screen(f)) {
+    const Window_rec& w = Dev(f)->win;
+    if (col < 0 || col > w.cols || line < 0 || line > w.lines) Rpt_error(41);
+    if (line < w.lines && w.chars) {
+      const uint8_t* row = w.chars + size_t(w.line0 + line) * size_t(w.stride) + size_t(w.col0);
+      text.assign(reinterpret_cast<const char*>(row), size_t(w.cols));
+    }
+  } else if (col < 0 || line < 0) {
+    Rpt_error(41);  // a console without a screen image has no text to look at
+  }
+  std::string entry, path;
+  Help_menu_text(text, col, entry, path);
+  assign(entry_t, entry);
+  assign(path_t, path);
+}
+
 }  // namespace
 
 // MSGBOX text [, title [, options [, answer]]]
@@ -116,7 +174,10 @@ void d_mmed() {
 // SYSTEM_HELP [PRINT|EDIT] text ...: help shown, printed or edited by the
 // utilities; the FOR form (help-menu texts) belongs to the thin client.
 void d_shlp() {
-  if (*ws.Exec_ptr == code::D_FOR) Not_built("help-menu texts of SYSTEM_HELP (the thin client)");
+  if (*ws.Exec_ptr == code::D_FOR) {
+    help_menu_form();
+    return;
+  }
   if (thin_client()) Not_built("help on the thin client");
   const char* name = "sys_help";
   if (*ws.Exec_ptr == code::D_PRINT) name = "sys_print";

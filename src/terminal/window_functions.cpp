@@ -8,6 +8,7 @@
 #include "channels/print.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/params.h"
 #include "core/evaluator.h"
 #include "core/workspace.h"
 #include "functions/channel_access.h"
@@ -77,6 +78,13 @@ void window_request(uint8_t op) {
   int given = 0;
   if (Fnc_more()) {
     num = Eval_range(0, WINDOW_NUMBER_MAX);
+    // Parameter OW offsets the window numbers a program gives (0 keeps
+    // meaning "the lowest free"): two parts of an application can number
+    // their windows alike.
+    if (num != 0 && prmblk.OW != 0) {
+      num += prmblk.OW;
+      if (num > WINDOW_NUMBER_MAX) Rpt_error(41);
+    }
     for (; given < 3 && Fnc_more(); ++given) {
       Fnc_str t = Fnc_string();
       put_text(texts, t.p, t.len);

@@ -457,3 +457,115 @@ void Window_box(int32_t col, int32_t line, int32_t width, int32_t height, Win_te
   f->line = l;
   Scr_resync(f, f->attr);
 }
+
+// The window stack mnemonics.  Every one re-orders the stack (current window
+// on top, window 0 always at the bottom) and repaints what changes.
+namespace {
+
+// Re-orders the windows above window 0: `order` receives them top first
+// (the current one included) and returns the new order; the first becomes
+// current.  Window 0 stays at the bottom.
+template <class Fn>
+void restack(Dev_fcb* d, Fn order) {
+  Fcb* f = d;
+  No_wrap nw(d);
+  Picture before(d, Rect{0, 0, f->cols, f->lines});
+  push_current(d);
+  std::vector<Window_rec*> stack;
+  Window_rec* r = d->win.saved;
+  Window_rec* base = nullptr;
+  while (r) {
+    if (r->number == 0 && !r->saved) {
+      base = r;
+      break;
+    }
+    stack.push_back(r);
+    r = r->saved;
+  }
+  order(stack);
+  for (size_t i = 0; i + 1 < stack.size(); ++i) stack[i]->saved = stack[i + 1];
+  Window_rec* top;
+  if (stack.empty()) {
+    top = base;  // only window 0: it stays current
+    base = nullptr;
+  } else {
+    stack.back()->saved = base;
+    top = stack.front();
+  }
+  uint32_t attr = top->cur_attr;
+  make_current(d, top, top->saved);
+  send_changes(d, before);
+  Scr_resync(f, attr);
+}
+
+Dev_fcb* screen_channel() {
+  Fcb* f = ws.Cur_fcb;
+  if (!Is_screen(f)) bad_mnemonic();
+  return Dev(f);
+}
+
+}  // namespace
+
+void Window_push() {
+  Dev_fcb* d = screen_channel();
+  if (d->win.number == 0) Rpt_error(13);  // the whole screen is always at the bottom
+  restack(d, [](std::vector<Window_rec*>& s) {
+    if (s.size() < 2) return;
+    Window_rec* top = s.front();
+    s.erase(s.begin());
+    s.push_back(top);
+  });
+}
+
+void Window_pop() {
+  Dev_fcb* d = screen_channel();
+  restack(d, [](std::vector<Window_rec*>& s) {
+    if (s.size() < 2) return;
+    Window_rec* last = s.back();
+    s.pop_back();
+    s.insert(s.begin(), last);
+  });
+}
+
+void Window_swap() {
+  Dev_fcb* d = screen_channel();
+  Window_rec* below = d->win.saved;
+  if (!below) Rpt_error(57);  // nothing below the current window
+  Window_goto(below->number);
+}
+
+void Window_reset() {
+  Dev_fcb* d = screen_channel();
+  if (d->win.number == 0 && !d->win.saved) return;
+  Fcb* f = d;
+  No_wrap nw(d);
+  Picture before(d, Rect{0, 0, f->cols, f->lines});
+  while (d->win.number != 0) {
+    Window_rec* below = d->win.saved;
+    if (!below) break;
+    Window_release(d->win);
+    make_current(d, below, below->saved);
+  }
+  Window_free_list(d);
+  send_changes(d, before);
+  Scr_resync(f, d->win.cur_attr);
+}
+
+void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr) {
+  Fcb* f = d;
+  Window_rec* base = &d->win;
+  while (base->saved) base = base->saved;
+  if (!base->chars || line < 0 || line >= base->outer_lines || col < 0) return;
+  if (col + n > base->outer_cols) n = base->outer_cols - col;
+  if (n <= 0) return;
+  No_wrap nw(d);
+  Picture before(d, Rect{base->scr_col + col, base->scr_line + line, base->scr_col + col + n, base->scr_line + line + 1});
+  for (int32_t i = 0; i < n; ++i) {
+    int32_t cell = line * base->stride + col + i;
+    base->chars[cell] = p[i];
+    base->attrs[cell] = attr;
+  }
+  uint32_t keep = f->attr;
+  send_changes(d, before);
+  Scr_resync(f, keep);
+}

@@ -46,3 +46,15 @@ int32_t Window_depth(Dev_fcb* d);
 void Window_free_list(Dev_fcb* d);
 // Releases what one window record owns (planes, keys, controls).
 void Window_release(Window_rec& w);
+// The window stack: 'WC' puts the current window at the bottom of the
+// stack (above window 0; error 13 on window 0) and makes the next one
+// current, 'WR' brings the bottom one back on top, 'WS' exchanges the
+// current window with the one below it (57 when none), 'SR' drops every
+// window but window 0, which becomes current.
+void Window_push();
+void Window_pop();
+void Window_swap();
+void Window_reset();
+// Writes n cells of text into the whole-screen window (window 0) at its
+// column, line and shows those of them that no other window covers.
+void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr);
