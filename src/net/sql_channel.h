@@ -117,6 +117,14 @@ struct Sql_chan {
   std::vector<std::string> sel;     // SELECT list (column names)
   std::vector<Sql_field> sel_info;  // their facts
   std::vector<Sql_key> keys;
+  // Layouts: IND= numbers the rows by key 0's one column (an 8-character
+  // field in front of the record, not shown to programs); KEYDATA= puts
+  // key 0's columns at the front at full width, given by KEY= and not
+  // shown either; RECDATA= lays every field at full width.
+  bool ind_mode = false;
+  int64_t ind_cur = -1;             // IND mode: the row number last read or written
+  int keydata_len = 0;
+  bool recdata = false;
   std::map<std::string, std::unique_ptr<Sql_stmt>> stmts;   // on conn
   std::map<std::string, std::unique_ptr<Sql_stmt>> xstmts;  // on xconn
   // Position and the read-ahead batch.
@@ -177,6 +185,8 @@ std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& v);
 Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field);
 // Value of a number column as the record shows it.
 std::string Dbx_number_text(const std::string& s);
+// Column names compare without regard to case.
+bool Dbx_same_name(const std::string& a, const std::string& b);
 // Table locks (named locks on the server).
 void Dbx_share_table(Sql_chan* sc);
 void Dbx_release_table(Sql_chan* sc);

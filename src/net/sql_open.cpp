@@ -246,7 +246,22 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
   return out;
 }
 
-void define_map(Sql_chan* sc, const std::string& map) {
+// The key columns of a KEYDATA= definition as map items at full width.
+std::string keydata_items(const std::string& def) {
+  std::string out;
+  size_t b = 0;
+  while (b <= def.size()) {
+    size_t e = def.find(',', b);
+    std::string s = trim(def.substr(b, e == std::string::npos ? std::string::npos : e - b));
+    b = e == std::string::npos ? def.size() + 1 : e + 1;
+    s = trim(s.substr(0, s.find(':')));  // the key flags stay with the key
+    if (s.empty() || s == "*") Rpt_error(10);
+    out += s + "+";
+  }
+  return out;
+}
+
+void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
   std::vector<Table_col> tc = table_columns(sc);
   auto find_tc = [&](const std::string& n) -> const Table_col* {
     for (auto& c : tc)
@@ -340,7 +355,23 @@ void define_map(Sql_chan* sc, const std::string& map) {
         c.fixed = map[i] == '+';
         ++i;
       }
+      if (sc->recdata) c.fixed = true;  // RECDATA: every field at its full width
       sc->cols.push_back(c);
+    }
+    if (add_rest) {
+      for (auto& t : tc) {
+        bool have = false;
+        for (auto& c : sc->cols) have = have || ieq(c.name, t.name);
+        if (have) continue;
+        Sql_col c;
+        c.name = t.name;
+        c.type = t.type;
+        c.len = t.len;
+        c.dec = t.dec;
+        c.binary = t.binary;
+        c.fixed = sc->recdata;
+        sc->cols.push_back(c);
+      }
     }
   }
   if (sc->cols.empty()) Rpt_error(12);
@@ -448,6 +479,8 @@ void connect(Sql_chan* sc) {
 
 std::vector<Sql_chan*>& Dbx_open_channels() { return open_channels; }
 
+bool Dbx_same_name(const std::string& a, const std::string& b) { return ieq(a, b); }
+
 int64_t DbxStats(int n) { return n >= 0 && n < 15 ? stats[n] : 0; }
 void Dbx_count(int n) {
   if (n >= 0 && n < 15) stats[n]++;
@@ -474,6 +507,8 @@ void Dbx_open_slot_impl() {
   bool have_map = false;
   std::vector<std::string> keydefs;
   std::string ioprog;
+  bool keydata = false;
+  std::string ind_col;
   try {
     sc->db = tok.size() > 0 ? tok[0] : "";
     sc->table = tok.size() > 1 ? tok[1] : "";
@@ -489,8 +524,18 @@ void Dbx_open_slot_impl() {
         if (have_map) Rpt_error(10);
         have_map = true;
         map = v;
-      } else if (ieq(n, "KEYDATA") || ieq(n, "RECDATA") || ieq(n, "IND")) {
-        Not_built("KEYDATA=, RECDATA= and IND= record layouts of SQL channels");
+      } else if (ieq(n, "KEYDATA")) {
+        // The record begins with this key: it must be the first key.
+        if (!keydefs.empty() || keydata) Rpt_error(10);
+        keydefs.push_back(v);
+        keydata = true;
+      } else if (ieq(n, "RECDATA")) {
+        if (have_map) Rpt_error(10);
+        have_map = true;
+        map = v;
+        sc->recdata = true;
+      } else if (ieq(n, "IND")) {
+        ind_col = v;
       } else if (ieq(n, "TYP")) {
         Not_built("variant record maps ('?' sections and TYP=) of SQL channels");
       } else if (ieq(n, "IOPROG")) {
@@ -514,8 +559,22 @@ void Dbx_open_slot_impl() {
     }
     sc->command = sc->table.empty();
     if (!sc->command) {
-      define_map(sc, map);
+      bool rest = false;  // KEYDATA without REC=: the other columns follow the key
+      if (!ind_col.empty()) {
+        // IND=column: rows are numbered by that column, an 8-character
+        // field in front of the record; it is key 0.
+        if (!have_map || !keydefs.empty()) Rpt_error(10);
+        sc->ind_mode = true;
+        map = ind_col + ":8+" + map;
+        keydefs.push_back(ind_col);
+      } else if (keydata) {
+        map = keydata_items(keydefs[0]) + map;
+        rest = trim(map) == trim(keydata_items(keydefs[0]));
+      }
+      define_map(sc, map, rest);
+      if (sc->ind_mode) sc->cols[0].len = 8;
       for (auto& d : keydefs) define_key(sc, d);
+      if (keydata) sc->keydata_len = sc->keys[0].total;
       complete_orders(sc);
       Dbx_share_table(sc);
     }

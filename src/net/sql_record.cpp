@@ -232,7 +232,8 @@ std::string Dbx_number_text(const std::string& s) {
 std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep) {
   std::string rec;
   rec.reserve(128);
-  for (const Sql_col& c : sc->cols) {
+  for (size_t ci = 0; ci < sc->cols.size(); ci++) {
+    const Sql_col& c = sc->cols[ci];
     std::string v;
     if (c.type == '\'') {
       v = c.literal;
@@ -244,7 +245,9 @@ std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep) {
       if ((sc->opts & SQO_STRIP) && c.type != 'N' && !c.binary && !c.fmt) v = rtrim(v);
     }
     if (c.fixed) {
-      v.resize(size_t(c.len), c.fmt == SQF_PACKED ? '\0' : ' ');
+      // RECDATA: the last field is not padded.
+      if (!(sc->recdata && ci + 1 == sc->cols.size()) || int(v.size()) > c.len)
+        v.resize(size_t(c.len), c.fmt == SQF_PACKED ? '\0' : ' ');
       rec += v;
     } else {
       rec += v;
@@ -258,6 +261,12 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
                    std::vector<bool>* present) {
   vals->assign(sc->sel.size(), Sql_value{});
   present->assign(sc->sel.size(), false);
+  // RECDATA: trailing NUL bytes are not part of the record, nor the field
+  // separator that ends a record written from a list.
+  if (sc->recdata) {
+    while (len > 0 && rec[len - 1] == 0) len--;
+    if (len > 0 && sep >= 0 && rec[len - 1] == uint8_t(sep)) len--;
+  }
   int32_t pos = 0;
   for (const Sql_col& c : sc->cols) {
     if (pos >= len) break;
