@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/host.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
 
@@ -38,7 +39,10 @@ void Con_flush_plain() {
   out_len = 0;
 }
 
+// Called before the process waits (a console read, WAIT, a child, a socket):
+// output that secure TCP channels hold back goes out too.
 void Con_flush() {
+  if (Held_output_hook) Held_output_hook(false);
   Con_flush_plain();
   if (terminal) terminal->flush();
 }

@@ -153,6 +153,10 @@ Served serve_requests() {
     if (Do_On_PerfExec()) return Served::restart;
   }
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
+  if (ws.Run_flags & RF_HELD_OUTPUT) {
+    if (Held_output_hook) Held_output_hook(true);
+    else ws.Run_flags &= ~RF_HELD_OUTPUT;
+  }
   if (ws.Run_flags & RF_EVENT) {
     ws.Run_flags &= ~RF_EVENT;
     if (Event_serve_hook) Event_serve_hook();

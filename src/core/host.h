@@ -142,6 +142,13 @@ extern int (*Ide_console_hook)(std::string& line);
 extern void (*Ide_run_hook)();
 extern void (*Ide_step_hook)();
 extern void (*Ide_shutdown_hook)();
+// Output that secure TCP channels hold back to fill whole TLS records
+// (net/tcp_channel.cpp; null until a channel holds some).  Called with
+// due_only false before the process waits (Con_flush): everything goes;
+// with due_only true between statements while RF_HELD_OUTPUT is set: what
+// has been held long enough goes.  Never raises: a failed send is reported
+// by the channel's next operation.
+extern void (*Held_output_hook)(bool due_only);
 
 // ---- shell commands and children (host_shell.cpp) ----
 

@@ -29,6 +29,7 @@ void (*Event_serve_hook)() = nullptr;
 void (*File_event_hook)(int what, int channel, const char* name, size_t len) = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;
 void (*Ide_poll_hook)() = nullptr;
+void (*Held_output_hook)(bool) = nullptr;
 int (*Ide_console_hook)(std::string& line) = nullptr;
 void (*Ide_run_hook)() = nullptr;
 void (*Ide_step_hook)() = nullptr;

@@ -43,8 +43,9 @@ enum : uint32_t {
   RF_SCRATCH_CHAN = 0x8000,
   RF_IDE_LINK = 0x10000,
   RF_EVENT = 0x20000,  // an object event waits for the statement boundary
+  RF_HELD_OUTPUT = 0x40000,  // a secure TCP channel holds back output (Held_output_hook)
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8003375F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8007375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags

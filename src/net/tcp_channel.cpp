@@ -122,10 +122,10 @@ int wait_poll(pollfd* p, size_t n, int64_t deadline) {
   }
 }
 
-bool wait_one(int sock, bool for_write, int64_t deadline) {
+bool wait_one(Tcp_fcb* f, int sock, bool for_write, int64_t deadline) {
   pollfd p{sock, short(for_write ? POLLOUT : POLLIN), 0};
   int r = wait_poll(&p, 1, deadline);
-  if (r < 0) fail_errno(cur(), errno);
+  if (r < 0) fail_errno(f, errno);
   return r > 0;
 }
 
@@ -154,8 +154,30 @@ void close_socket(int& sock) {
   sock = -1;
 }
 
+// Channels that hold back output (see "Held-back output" below).
+std::vector<Tcp_fcb*> holding;
+
+void unregister_held(Tcp_fcb* f) {
+  for (size_t i = 0; i < holding.size(); ++i)
+    if (holding[i] == f) {
+      holding[i] = holding.back();
+      holding.pop_back();
+      break;
+    }
+  if (holding.empty()) ws.Run_flags &= ~uint32_t(RF_HELD_OUTPUT);
+}
+
+// Output held for a connection that is going away cannot be sent.
+void drop_held(Tcp_fcb* f, int sock) {
+  if (f->held_len > 0 && f->held_sock == sock) {
+    f->held_len = 0;
+    unregister_held(f);
+  }
+}
+
 // Closes one accepted client and frees its entry (not unlinked here).
 void free_client(Tcp_fcb* f, Tcp_client* c) {
+  drop_held(f, c->sock);
   if (c->tls) Tls_close(c->tls);
   c->tls = nullptr;
   if (f->cur_sock == c->sock) f->cur_sock = -1;
@@ -175,6 +197,7 @@ void unlink_client(Tcp_fcb* f, Tcp_client* c) {
 
 // Closes the channel's own connection (client channel).
 void close_own(Tcp_fcb* f) {
+  drop_held(f, f->cur_sock);
   if (f->tls) Tls_close(f->tls);
   f->tls = nullptr;
   if (f->last_sock == f->cur_sock) f->last_sock = -1;
@@ -254,7 +277,7 @@ void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline
     }
     if (err == EAGAIN || err == EWOULDBLOCK) {
       if (closing && deadline < 0) deadline = Now_ms() + TLS_STEP_MS;
-      if (!wait_one(sock, !want_read, deadline)) {
+      if (!wait_one(f, sock, !want_read, deadline)) {
         if (closing) return;
         time_out();
       }
@@ -265,6 +288,101 @@ void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline
     int no = map_errno(f, err, &text);
     Rpt_error_text(no == 2 ? 3 : no, text);
   }
+}
+
+// ---- Held-back output ----
+//
+// Every TLS record costs a header, a tag, an encryption and a host write,
+// on this side and the peer's, whatever its size: a program that WRITEs
+// many short records to a secure channel would send a record for each.  So
+// a secure channel holds back a WRITE shorter than a record (one without
+// TIM=) and gathers the following ones into full records of TCP_HELD_MAX
+// bytes.  What is held goes out, in order and before anything else:
+//  - when the record is full, or a WRITE goes to another connection, or
+//    has TIM= (the caller wants to know it went);
+//  - before a READ, REMOVE or CLOSE of the channel;
+//  - before the process waits for anything (Con_flush runs the hook);
+//  - at the first statement boundary after TCP_HELD_MS (RF_HELD_OUTPUT),
+//    so a program that computes after its WRITE delays it no longer.
+// A send that fails after its WRITE ended is kept (held_err) and raised by
+// the channel's next operation.
+
+// Sends what f holds; failures raise.  Bytes that could not be sent are
+// dropped with the failure.
+void held_send(Tcp_fcb* f, int64_t deadline) {
+  if (f->held_len <= 0) return;
+  int32_t n = f->held_len;
+  f->held_len = 0;
+  unregister_held(f);
+  send_all(f, f->held_sock, f->held, size_t(n), deadline);
+}
+
+// The failure of a send made after its WRITE had ended.
+void held_raise(Tcp_fcb* f) {
+  if (!f->held_err) return;
+  int no = f->held_err;
+  f->held_err = 0;
+  Rpt_error_text(no, f->held_text);
+}
+
+void held_hook(bool due_only);
+
+// Holds n bytes for the current connection; false when they must go now.
+bool hold(Tcp_fcb* f, const uint8_t* p, int32_t n) {
+  if (!(f->tflags & TCF_SECURE) || ws.Io_tim >= 0 || (f->tflags & TCF_CLOSING) || n >= TCP_HELD_MAX) return false;
+  if (f->held_len > 0 && f->held_sock != f->cur_sock) held_send(f, -1);
+  if (!f->held) f->held = static_cast<uint8_t*>(Get_blk_nc(size_t(TCP_HELD_MAX)));
+  if (f->held_len == 0) {
+    Held_output_hook = held_hook;
+    f->held_sock = f->cur_sock;
+    f->held_since = Now_ms();
+    holding.push_back(f);
+    ws.Run_flags |= RF_HELD_OUTPUT;
+  }
+  int32_t room = TCP_HELD_MAX - f->held_len;
+  int32_t first = n < room ? n : room;
+  std::memcpy(f->held + f->held_len, p, size_t(first));
+  f->held_len += first;
+  if (f->held_len == TCP_HELD_MAX) {
+    held_send(f, -1);  // one full record
+    if (first < n) return hold(f, p + first, n - first);
+  }
+  return true;
+}
+
+bool in_held_hook = false;
+
+void held_hook(bool due_only) {
+  if (in_held_hook) return;  // a send that waits flushes the console
+  int64_t now = due_only ? Now_ms() : 0;
+  bool due = false;
+  for (Tcp_fcb* f : holding) due = due || !due_only || now - f->held_since >= TCP_HELD_MS;
+  if (!due) return;
+  in_held_hook = true;
+  // The error state of whatever runs now stays as it is.
+  std::string ext = Ext_error_text();
+  uint32_t err_flags = ws.Err_flags;
+  int32_t err_code = ws.Err_code;
+  auto incdec_cnt = ws.Incdec_cnt;
+  uint32_t incdec = ws.Run_flags & RF_INCDEC;
+  for (size_t i = holding.size(); i-- > 0;) {
+    if (i >= holding.size()) continue;
+    Tcp_fcb* f = holding[i];
+    if (due_only && now - f->held_since < TCP_HELD_MS) continue;
+    Catch_region region;
+    try {
+      held_send(f, -1);
+    } catch (const Oru_error& e) {
+      f->held_err = e.no ? e.no : 3;
+      std::snprintf(f->held_text, sizeof f->held_text, "%s", Ext_error_text().c_str());
+    }
+  }
+  Set_ext_error(ext);
+  ws.Err_flags = err_flags;
+  ws.Err_code = err_code;
+  ws.Incdec_cnt = incdec_cnt;
+  ws.Run_flags |= incdec;
+  in_held_hook = false;
 }
 
 // Host part to an address; false when it names none.
@@ -570,6 +688,15 @@ int64_t Tcp_open() {
 int64_t Tcp_close() {
   Tcp_fcb* f = cur();
   f->tflags |= TCF_CLOSING;
+  if (f->held_len > 0) {
+    Catch_region region;
+    try {
+      held_send(f, ws.Io_tim >= 0 ? statement_deadline() : Now_ms() + TLS_STEP_MS);
+    } catch (const Oru_error&) {
+    }
+  }
+  unregister_held(f);
+  f->held_err = 0;
   if ((f->buf_count > 0 || f->high_water > 0) && f->cur_sock >= 0) {
     Catch_region region;
     try {
@@ -592,6 +719,8 @@ int64_t Tcp_close() {
   f->cert_file = nullptr;
   if (f->in_buf) Ret_blk(f->in_buf);
   f->in_buf = nullptr;
+  if (f->held) Ret_blk(f->held);
+  f->held = nullptr;
   return 0;
 }
 
@@ -603,9 +732,11 @@ int64_t Tcp_read() {
     if (s < count) count = s;
   }
   ws.Io_rty = 0;
+  held_raise(f);
   if (f->listen_sock < 0 && f->cur_sock < 0 && !f->clients) Io_end_err();
   Do_commit();
   int64_t deadline = statement_deadline();
+  held_send(f, deadline);  // a reply may depend on it
   for (;;) {
     int sock;
     if (!is_server(f)) {
@@ -654,12 +785,13 @@ int64_t Tcp_read() {
     }
     // Nothing there yet.
     if (is_server(f)) continue;  // the wait above covers this client too
-    if (!wait_one(sock, r == -2, deadline)) time_out();
+    if (!wait_one(f, sock, r == -2, deadline)) time_out();
   }
 }
 
 int64_t Tcp_write() {
   Tcp_fcb* f = cur();
+  held_raise(f);
   Do_commit();
   int32_t n = f->buf_count > f->high_water ? f->buf_count : f->high_water;
   f->buf_count = f->high_water = 0;
@@ -668,12 +800,17 @@ int64_t Tcp_write() {
     if (f->tflags & TCF_CLOSING) return 0;
     Rpt_error_text(11, "No current connection on the TCP channel");
   }
-  send_all(f, f->cur_sock, f->out_buf, size_t(n), statement_deadline());
+  if (hold(f, f->out_buf, n)) return 0;
+  int64_t deadline = statement_deadline();
+  held_send(f, deadline);
+  send_all(f, f->cur_sock, f->out_buf, size_t(n), deadline);
   return 0;
 }
 
 int64_t Tcp_remove() {
   Tcp_fcb* f = cur();
+  held_raise(f);
+  held_send(f, statement_deadline());
   auto linger_close = [&](int sock) {
     if (ws.Io_tim >= 0 && sock >= 0) {
       linger l{1, (ws.Io_tim + 99) / 100};

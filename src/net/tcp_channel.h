@@ -76,9 +76,24 @@ struct Tcp_fcb : Fcb {
   Tls_ctx* tls_ctx;
   Tls_conn* tls;        // TLS of the channel's own connection
   uint8_t* in_buf;      // received bytes (buf_size)
+  // Output held back on a secure channel (see tcp_channel.cpp, "Held-back
+  // output"): held_len bytes for the connection held_sock, the first of
+  // them held since held_since (Now_ms); held_err the error of a send that
+  // failed after its WRITE had ended, raised by the next operation.
+  uint8_t* held;        // TCP_HELD_MAX bytes (Get_blk) or null
+  int32_t held_len;
+  int32_t held_sock;
+  int64_t held_since;
+  int32_t held_err;
+  char held_text[200];
   char host[TCP_PEER_MAX + 1];  // host part of a client channel's name
   char peer[TCP_PEER_MAX + 1];  // text of the current connection
 };
+
+// Bytes a secure channel holds back at most: one full TLS record.
+constexpr int32_t TCP_HELD_MAX = 16384;
+// How long held-back output may wait for more before it goes (ms).
+constexpr int64_t TCP_HELD_MS = 2;
 
 extern const Fio_op Tcp_fotbl[FIO_SLOTS];
 

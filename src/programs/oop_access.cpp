@@ -588,9 +588,12 @@ bool Oop_method_return() {
 
 // ---- create and delete handlers ----
 
+// The parents' handlers first (each marked as an ancestor's: it runs only
+// when its class declared it DERIVED), then the class's own.
 void Oop_run_create(Oop_object* o, Oop_class* c, uint8_t* args_at, bool ancestor) {
-  (void)ancestor;
+  for (Oop_class* p : c->parents) Oop_run_create(o, p, args_at, true);
   ws.Exec_ptr = args_at;
+  if (ancestor && !(c->flags & CF_CREATE_DERIVED)) return;
   Arg_rec* args = nullptr;
   if (*ws.Exec_ptr == code::COMMA) {
     ws.Exec_ptr++;
@@ -611,9 +614,10 @@ void Oop_run_create(Oop_object* o, Oop_class* c, uint8_t* args_at, bool ancestor
   ws.Exec_ptr = after;
 }
 
+// The class's own handler first, then its parents' (an ancestor's only
+// when its class declared it DERIVED).
 void Oop_run_delete(Oop_object* o, Oop_class* c, bool ancestor) {
-  (void)ancestor;
-  if (!(c->flags & CF_NO_DELETE)) {
+  if (!(c->flags & CF_NO_DELETE) && (!ancestor || (c->flags & CF_DELETE_DERIVED))) {
     Prog_ref r = c->del;
     bool dflt = !r.present;
     if (dflt) {
@@ -626,6 +630,7 @@ void Oop_run_delete(Oop_object* o, Oop_class* c, bool ancestor) {
     keep.restore();
     ws.Exec_ptr = exec;
   }
+  for (Oop_class* p : c->parents) Oop_run_delete(o, p, true);
 }
 
 void Oop_close_owned(Oop_object*) {}  // channels are not yet owned by objects

@@ -3,7 +3,7 @@
 //
 // DEF CLASS reads the statements that follow it, up to END DEF (or the end
 // of the program), as declarations; they are never executed.  Body forms:
-//   PROPERTY name[=expr][GET ERR|GET=expr|GET ref][SET ERR|SET ref], ...
+//   PROPERTY name[OBJECT][=expr][GET ERR|GET=expr|GET ref][SET ERR|SET ref], ...
 //   LOCAL name, ...             properties private to the object's code
 //   LIKE "PARENT", ...          parents, searched in this order
 //   PRECISION n
@@ -15,7 +15,7 @@
 //   FUNCTION END
 // A ref is a label, a line number or a string "program;label".  The
 // labels ON_CREATE and ON_DELETE of the class program are the create and
-// delete handlers.  A program method runs as a CALL of the class program at
+// delete handlers unless the header names others (see read_header).  A program method runs as a CALL of the class program at
 // its entry point; the program must therefore be a file.
 #include <cstring>
 #include <string>
@@ -36,6 +36,8 @@ namespace {
 
 constexpr uint32_t LAST_LINE = 65000;
 constexpr uint8_t SV_ERR = 19;  // the system variable ERR: "GET ERR", "SET ERR"
+// Markers after code 251: OBJECT (an object property), SHARED, DERIVED.
+constexpr uint8_t MARK_OBJECT = 64, MARK_DERIVED = 68, MARK_SHARED = 69;
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 bool is_ext(const uint8_t* p, uint8_t b) { return p[0] == code::EXT_DIR && p[1] == b; }
@@ -137,6 +139,10 @@ void read_properties(Oop_class* c, Scan& s, bool local) {
     e->name = id;
     e->flags = common;
     c->props.insert(c->props.begin(), e);
+    if (s.p[0] == code::PREFIX2 && s.p[1] == MARK_OBJECT) {  // its values are object handles
+      e->flags |= PF_OBJECT;
+      s.p += 2;
+    }
     if (*s.p == code::OP_EQ) {
       e->flags |= PF_READ_ONLY | PF_GET_EXPR;
       const uint8_t* after;
@@ -302,6 +308,49 @@ void read_parents(Oop_class* c, Scan& s) {
     c->parents.push_back(p);
     if (*s.p != code::COMMA) break;
     s.p++;
+  }
+}
+
+// A DERIVED marker after CREATE or DELETE (or after its reference).
+bool derived_marker(Scan& s) {
+  if (s.p[0] != code::PREFIX2 || s.p[1] != MARK_DERIVED) return false;
+  s.p += 2;
+  return true;
+}
+
+// The header clauses after the class name, in any order (commas between
+// them allowed):
+//   SHARED                     one object serves every NEW
+//   CREATE [ref] [DERIVED]     the create handler; DERIVED: it runs for the
+//   DELETE [ref] [DERIVED]     objects of derived classes too (likewise delete)
+//   STATIC                     properties added at run time are local
+//   ACCEPT                     unknown properties may be created by assignment
+void read_header(Oop_class* c, Scan& s) {
+  while (!stmt_end(*s.p)) {
+    uint8_t* p = s.p;
+    if (p[0] == code::COMMA) {
+      s.p++;
+    } else if (p[0] == code::PREFIX2 && p[1] == MARK_SHARED) {
+      c->flags |= CF_SHARED;
+      s.p += 2;
+    } else if (is_ext(p, code::X_CREATE) || p[0] == code::D_DELETE) {
+      bool create = p[0] != code::D_DELETE;
+      s.p += create ? 2 : 1;
+      bool derived = derived_marker(s);
+      if (!derived && !stmt_end(*s.p) && *s.p != code::COMMA) {
+        (create ? c->create : c->del) = read_ref(s);
+        derived = derived_marker(s);
+      }
+      if (derived) c->flags |= create ? CF_CREATE_DERIVED : CF_DELETE_DERIVED;
+    } else if (is_ext(p, code::X_STATIC)) {
+      c->flags2 |= CF2_RT_LOCAL;
+      s.p += 2;
+    } else if (is_ext(p, code::X_ACCEPT)) {
+      c->flags2 |= CF2_RT_ANY;
+      s.p += 2;
+    } else {
+      Rpt_error(92);
+    }
   }
 }
 
@@ -535,8 +584,7 @@ void OopLoadClass() {
   s.p = after_name;
   uint32_t err_line = here;
   try {
-    // Header clauses are not kept; the statement ends the header.
-    while (!stmt_end(*s.p)) s.p += Item_size(s.p, s.end);
+    read_header(c, s);
     read_body(c, s);
     err_line = s.line;
     c->flags |= CF_DEFINED;
@@ -582,6 +630,12 @@ Oop_class* OopFindClass(const std::string& name, int load_flags) {
     return c;
   }
   if (load_flags == 0) return nullptr;
+  // A "LoadClass" handler may define the class (or load it from elsewhere).
+  if (Oop_raise_load_class(name))
+    if (Oop_class* c = find_loaded(OopFindName(66, int(name.size()), name.c_str()))) {
+      if (c->stamp && c->instances == 0) c->stamp = 0;
+      return c;
+    }
   return load_class_file(name, name + ".orc", load_flags);
 }
 

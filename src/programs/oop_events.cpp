@@ -29,6 +29,7 @@
 namespace {
 
 constexpr uint32_t EVF_FILE_OPEN = 1, EVF_TIMER = 2, EVF_LOAD_CLASS = 4;
+constexpr uint8_t SV_TIM = 34;  // the system variable TIM: ENABLE EVENT TIM seconds
 
 struct Event_arg {
   bool is_str;
@@ -229,6 +230,7 @@ void Oop_init_events() {
 }
 
 void Oop_events_clear() {
+  if (oop.evt_flags & EVF_TIMER) KillEventTimer();
   queue.clear();
   close_events.clear();
   sig_pending = 0;
@@ -237,6 +239,29 @@ void Oop_events_clear() {
 void Oop_serve_events() { serve(); }
 
 void Signal_event(const char* name) { queue_event(name, {}); }
+
+bool Oop_raise_load_class(const std::string& name) {
+  if (!(oop.evt_flags & EVF_LOAD_CLASS) || !oop.system_slot || oop.system_slot >= int32_t(oop.objs.size()))
+    return false;
+  Oop_object* sys = oop.objs[size_t(oop.system_slot)];
+  if (!sys) return false;
+  Oop_event* e = find_event(sys, "LoadClass");
+  if (!e || !e->method) return false;
+  // A lookup inside the handler goes straight to the class file: the event
+  // is not raised again while it runs.
+  static bool raising = false;
+  if (raising) return false;
+  raising = true;
+  struct Reset {
+    ~Reset() { raising = false; }
+  } reset;
+  process_event("LoadClass", {Event_arg{true, Num_val{}, name}});
+  return true;
+}
+
+void Oop_timer_off() {
+  if (oop.evt_flags & EVF_TIMER) KillEventTimer();
+}
 
 // ON EVENT FROM src [PROCESS] handler [, ERR=line]
 // ON EVENT "name" FROM src PREINPUT n | REMOVE [, ERR=line]
@@ -275,9 +300,27 @@ void DoOnEvent() {
   connect_all(s, h, h->cls, seen);
 }
 
-// ENABLE EVENT OPEN | LOAD | CLOSE (channel); DISABLE likewise.
+// ENABLE EVENT OPEN | LOAD | CLOSE (channel) | TIM seconds; DISABLE
+// likewise (DISABLE EVENT TIM without a period).
 void DoOruEvent(bool enable) {
   uint8_t c = *ws.Exec_ptr;
+  if (c == SV_TIM) {
+    // The event timer: "Timeout" every period (whole seconds, rounded up).
+    ws.Exec_ptr++;
+    KillEventTimer();
+    oop.evt_flags &= ~EVF_TIMER;
+    if (!enable) return;
+    Eval_val();
+    Num_val v = ws.Num_acc;
+    if (v.mant <= 0) Rpt_error_text(41, "the event timer's period must be above 0 seconds");
+    Set_scl(v, 3, 0);
+    if (v.mant > int64_t(86400) * 1000) Rpt_error_text(41, "the event timer's period is at most 86400 seconds");
+    SetEventTimer(int32_t(v.mant));
+    oop.evt_flags |= EVF_TIMER;
+    return;
+  }
+  if (c == code::D_DATA)
+    Not_built("DataAvailable events (ENABLE EVENT DATA): the terminal read raises no event yet");
   if (c == code::D_OPEN || c == code::D_LOAD) {
     ws.Exec_ptr++;
     uint32_t bit = c == code::D_OPEN ? EVF_FILE_OPEN : EVF_LOAD_CLASS;

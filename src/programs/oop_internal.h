@@ -78,6 +78,8 @@ enum : uint16_t {
   CF_NO_CREATE = 16,
   CF_NO_DELETE = 32,
   CF_SYSTEM = 64,
+  CF_CREATE_DERIVED = 0x400,  // the create handler runs for derived classes' objects too
+  CF_DELETE_DERIVED = 0x800,  // likewise the delete handler
 };
 // flags2
 enum : uint16_t { CF2_OWN_VARS = 1, CF2_RT_LOCAL = 2, CF2_RT_ANY = 4 };
@@ -255,6 +257,11 @@ bool Oop_method_return();
 void Oop_init_access();
 void Oop_init_events();
 void Oop_events_clear();
+// Raises "LoadClass" (the wanted class name its argument) on the
+// event-handler object at once; false when the event is off or unconnected.
+bool Oop_raise_load_class(const std::string& name);
+// Stops the event timer when ENABLE EVENT TIM started it.
+void Oop_timer_off();
 void Oop_hold_program(Oop_class* c, const std::string& prog);
 
 // Argument masks of a call's list.

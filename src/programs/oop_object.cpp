@@ -237,6 +237,7 @@ void OopFreeObject(int32_t slot) {
   Oop_class* c = o->cls;
   if (c->shared_slot == slot) c->shared_slot = 0;
   if (oop.system_slot == slot) {
+    Oop_timer_off();
     oop.system_slot = 0;
     oop.evt_flags = 0;
   }

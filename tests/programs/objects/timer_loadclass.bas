@@ -1,0 +1,54 @@
+REM The event timer and the LoadClass event: ENABLE EVENT TIM n raises
+REM "Timeout" on the "*system" object every n seconds (a handler's error does
+REM not stop the program), DISABLE EVENT TIM stops it; ENABLE EVENT LOAD
+REM raises "LoadClass" with the wanted name before a class file is looked
+REM for, and a class the handler defines is the one NEW gets; a NEW inside
+REM the handler goes straight to the class file; then the errors.
+10 DEF CLASS "GADGET"
+20 PROPERTY W
+30 END DEF
+SAVE "GADGET.orc"
+DELETE
+10 DEF CLASS "EVH"
+20 PROPERTY TICKS,ASKED$
+30 FUNCTION TICK() FOR EVENT "Timeout"
+40 TICKS=TICKS+1
+50 X=1/0
+60 EXIT
+70 FUNCTION END
+80 FUNCTION WANT(N$) FOR EVENT "LoadClass"
+90 ENTER N$
+100 ASKED$=ASKED$+N$+" "
+110 IF N$="WIDGET" THEN GOSUB 500
+120 IF N$="VIA" THEN Q=NEW("GADGET"); DROP OBJECT Q
+130 EXIT
+140 FUNCTION END
+150 END DEF
+200 DEF OBJECT S,"*system"
+210 H=NEW("EVH")
+220 ON EVENT FROM S PROCESS H
+230 ENABLE EVENT TIM 1
+240 T0=TMR(0)
+250 IF H'TICKS<2 AND TMR(0)-T0<10 THEN GOTO 250
+260 DISABLE EVENT TIM
+270 PRINT "ticks:",H'TICKS>=2,"ERR after handler error:",ERR
+280 N=H'TICKS; WAIT 1.5; PRINT "stopped:",H'TICKS=N
+300 X=NEW("GADGET"); PRINT "event off:",H'ASKED$="" 
+310 DROP OBJECT X; DROP CLASS "GADGET"
+320 ENABLE EVENT LOAD
+330 W=NEW("WIDGET"); PRINT W'_CLASS$,W'SIZE
+335 SETERR 65002
+340 V=NEW("VIA")
+345 PRINT "no such class:",ERR
+350 PRINT "asked:",H'ASKED$
+360 DISABLE EVENT LOAD
+380 ENABLE EVENT TIM 0
+390 PRINT "zero period:",ERR; ENABLE EVENT TIM 100000
+400 PRINT "too long:",ERR
+410 END
+500 DEF CLASS "WIDGET"
+510 PROPERTY SIZE=3
+520 END DEF
+530 RETURN
+SAVE "tl"
+RUN
