@@ -7,8 +7,10 @@
 #           (1,000,000 passes)
 #   array:  summing a 1,000-element array 20,000 times (when DIM works)
 # Prints each time (start-up subtracted) and the throughput ratio
-# oru / CPython (above 1: oru is faster); the for and array loops also run
-# under Lua 5.4 when it is installed (lua5.4 or lua on the path).
+# oru / CPython (above 1: oru is faster), from wall times and, on the line
+# below, from CPU times (user + system: steadier on a shared machine); the
+# for and array loops also run under Lua 5.4 when it is installed (lua5.4 or
+# lua on the path).
 # Usage: bench/loops.sh [build-dir]
 . "$(dirname "$0")/lib.sh"
 
@@ -26,6 +28,8 @@ best_of() {  # best of 5 runs of the command line in $1, input from $2
 printf 'pass\n' > "$tmp/empty.py"
 t_oru0=$(best_of "$oru" "$tmp/empty.bas")
 t_py0=$(best_of "python3 $tmp/empty.py" /dev/null)
+c_oru0=$(cpu_best "$oru" "$tmp/empty.bas")
+c_py0=$(cpu_best "python3 $tmp/empty.py" /dev/null)
 lua=$(command -v lua5.4 || command -v lua || true)
 if [ -n "$lua" ]; then
   : > "$tmp/empty.lua"
@@ -38,6 +42,9 @@ run() {  # name, oru program, python program
   t_o=$(best_of "$oru" "$tmp/$1.bas")
   t_p=$(best_of "python3 $tmp/$1.py" /dev/null)
   echo "$1 $t_o $t_oru0 $t_p $t_py0" | awk '{ o=$2-$3; p=$4-$5; printf "%-7s oru %.3f s  python3 %.3f s  ratio %.2fx\n", $1, o, p, p/o }'
+  c_o=$(cpu_best "$oru" "$tmp/$1.bas")
+  c_p=$(cpu_best "python3 $tmp/$1.py" /dev/null)
+  echo "$c_o $c_oru0 $c_p $c_py0" | awk '{ o=$1-$2; p=$3-$4; printf "        cpu: oru %.3f s  python3 %.3f s  ratio %.2fx\n", o, p, p/o }'
   if [ -n "$4" ]; then
     if [ -z "$lua" ]; then
       echo "        lua: not installed"

@@ -17,6 +17,10 @@ trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
 py=$(python3 -c 'import sys; print(sys.executable)')
 
+# Beside the wall times, the CPU times (user + system, best of 3) of the
+# same runs: steadier on a shared machine, where a process may wait for a
+# processor for longer than it runs.
+#
 # Each line: a text field and a number, each followed by the field
 # separator (byte 138), then the newline: what WRITE puts in a serial file.
 # The read is the usual program loop: READ into a string variable until END=,
@@ -64,6 +68,18 @@ best() {  # best of 3 wall times of the command, in seconds
   echo "$b"
 }
 secs() { python3 -c "print('%.3f' % ($1 / 1e9))"; }
+cpu() {  # best of 3 CPU times (user + system) of the command, in nanoseconds
+  python3 -c '
+import resource, subprocess, sys
+best = None
+for _ in range(3):
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    t = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    best = t if best is None or t < best else best
+print(int(best * 1e9))' "$@"
+}
 ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
 
 : > oru.txt
@@ -77,6 +93,14 @@ cmp -s oru.txt py.txt || echo "warning: oru and python wrote different bytes"
 echo "lines: $lines ($(wc -c < oru.txt) bytes)"
 echo "write: oru $(secs $ow) s, python3 $(secs $pw) s  (python/oru $(ratio $pw $ow)x)"
 echo "read:  oru $(secs $or) s, python3 $(secs $pr) s  (python/oru $(ratio $pr $or)x), cat $(secs $ct) s (oru/cat $(ratio $or $ct)x)"
+export oru
+cow=$(cpu sh -c 'rm -f oru.txt; : > oru.txt; "$oru" < write.bas')
+cor=$(cpu sh -c '"$oru" < read.bas')
+cpw=$(cpu "$py" write.py)
+cpr=$(cpu "$py" read.py)
+cct=$(cpu sh -c 'cat oru.txt > /dev/null')
+echo "cpu write: oru $(secs $cow) s, python3 $(secs $cpw) s  (python/oru $(ratio $cpw $cow)x)"
+echo "cpu read:  oru $(secs $cor) s, python3 $(secs $cpr) s  (python/oru $(ratio $cpr $cor)x), cat $(secs $cct) s (oru/cat $(ratio $cor $cct)x)"
 
 if command -v valgrind >/dev/null 2>&1; then
   small=$((lines / 10))

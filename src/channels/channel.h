@@ -108,6 +108,7 @@ enum : uint16_t {
   ST4_KEY_DESC = 0x40,
   ST4_EXCLUSIVE = 0x80,
   ST4_MINUS = 0x100,
+  ST4_DUP_OPENED = 0x200,  // opened as the duplicate of another channel; closes with it
 };
 // Event mask bits beyond the per-event ones
 constexpr uint32_t EVM_CLOSE_RUN = 0x20000000;

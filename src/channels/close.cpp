@@ -6,6 +6,7 @@
 // Deferred-close table (system parameter +F): 30 slots {priority stamp,
 // descriptor, path record}; a slot with descriptor -1 is free.
 #include "channels/close.h"
+#include "channels/dupl_write.h"
 #include "channels/dictionary.h"
 #include "channels/journal.h"
 #include "channels/transaction.h"
@@ -153,6 +154,7 @@ void Cls_file() {
   }
   if (File_event_hook) File_event_hook(2, int(f->channel), nullptr, 0);
   if (f->od_next || dyna_files == f) KestDynaClose(f);
+  KestDuplClose(f);
   if (f->channel == 65001) ws.Run_flags &= ~RF_SCRATCH_CHAN;
 
   // From here the record goes whatever fails: the first error is raised
@@ -212,6 +214,7 @@ void Cls_global() { close_range(CHAN_GLOBAL_MAX); }
 
 void Cls_all() {
   close_range(CHAN_INTERNAL_MAX);
+  Dupl_wrapup();
   cls_init();
   for (int i = 0; i < CLS_SLOTS; i++) Kest_CloseForce(i);
   if (Lib_hooks.close_all) Lib_hooks.close_all();

@@ -434,6 +434,47 @@ void Io_SetOptions(uint8_t dir_code) {
   }
 }
 
+bool Io_SetOptions_plain(uint8_t dir_code) {
+  // "(n)" or "(n,END=line)" with n a small literal: what Io_SetOptions and
+  // channel_part do for it, without the general option walk.
+  const uint8_t* p = ws.Exec_ptr;
+  if (ws.Io_next_chan != 0 || p[0] != code::LPAREN || p[1] != code::SMALL_INT) return false;
+  const uint8_t* q = p + 4;
+  bool has_end = false;
+  uint32_t end_line = 0;
+  if (q[0] == code::COMMA && q[1] == iopt::END && q[2] == code::LINE_REF) {
+    has_end = true;
+    end_line = get_u16be(q + 3);
+    q += 5;
+  }
+  if (q[0] != code::RPAREN) return false;
+  uint16_t chan = get_u16be(p + 2);
+  if (chan > 65000) return false;
+  Fcb* f = Find_fp(chan);
+  // Errors (a channel not open, busy or another object's) are the general
+  // path's to raise, with its ERR= handling.
+  if (!f || (f->owner && f->owner != running_object()) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
+  reset_run();
+  ws.Io_stmt = dir_code;
+  ws.Io_rty = prmblk.WT;
+  ws.Io_next_chan = 0;
+  close_more = false;
+  ws.Lfa_chan = chan;
+  ws.Cur_chan = chan;
+  ws.Cur_fcb = f;
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  ws.Io_sep = f->separator;
+  ws.Io_rec_prefix = f->rec_prefix;
+  if (has_end) {
+    ws.End_line = end_line;
+    ws.Stmt_opt_flags &= ~2u;
+  }
+  ws.Exec_ptr = const_cast<uint8_t*>(q + 1);
+  return true;
+}
+
 void Io_SetOptions_next(uint8_t dir_code) {
   ws.Io_opts &= IO_ERR;
   ws.Io_key_cnt = 0;

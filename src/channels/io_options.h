@@ -54,6 +54,10 @@ constexpr int32_t KNO_PHYSICAL = -2;
 // Io_close_more tells whether another follows and Io_SetOptions_next reads
 // it (the ERR= flag carries over).
 bool Io_close_more();
+// Io_SetOptions for the common case "(n)" or "(n,END=line)", n a literal
+// channel that is open and usable: true when done; false, with nothing
+// changed, for anything else (the caller then calls Io_SetOptions).
+bool Io_SetOptions_plain(uint8_t dir_code);
 void Io_SetOptions_next(uint8_t dir_code);
 
 // Key number of the KNO= item at the cursor (just past the word).

@@ -8,11 +8,13 @@
 //   READ variable                              1 when a transaction is open
 //   UPDATE name                                the immediate update log
 //   any other text                             the end-of-run log directory
+// Every form may end with ,ERR=line.
 #include <string>
 
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/indexed_file.h"
+#include "channels/io_options.h"
 #include "channels/journal.h"
 #include "channels/open.h"
 #include "channels/transaction.h"
@@ -61,7 +63,9 @@ void journal_all(bool on) {
 
 }  // namespace
 
-void d_sjnl() {
+namespace {
+
+void sjnl_form() {
   uint8_t form = *ws.Exec_ptr;
   bool extended = form == code::EXT_DIR;
   if (extended) form = *++ws.Exec_ptr;
@@ -133,6 +137,19 @@ void d_sjnl() {
       ws.Exec_ptr--;
       Ulog_set_directory(text_operand());
       return;
+  }
+}
+
+}  // namespace
+
+// Every form may end with ,ERR=line; an error of the form takes it.
+void d_sjnl() {
+  ws.Stmt_save = ws.Exec_ptr;
+  Err_scan();
+  sjnl_form();
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == iopt::ERR) {
+    ws.Exec_ptr++;
+    Chk_err();
   }
 }
 

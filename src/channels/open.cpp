@@ -14,6 +14,7 @@
 // file shorter than the header, is serial (binary with the minus modifier).
 #include "channels/dictionary.h"
 #include "channels/open.h"
+#include "channels/printer_init.h"
 #include "channels/journal.h"
 
 #include <fcntl.h>
@@ -477,6 +478,7 @@ void d_open() {
       } else if (ws.Io_open_mods & OM_TRUNCATE) {
         Fio_call(FIO_PURGE);
       }
+      KestPrinterInit();
     } catch (...) {
       CloseFile(f);
       throw;

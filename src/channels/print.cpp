@@ -30,6 +30,7 @@
 
 #include "channels/channel.h"
 #include "channels/console_device.h"
+#include "channels/dupl_write.h"
 #include "channels/io_list.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
@@ -652,10 +653,14 @@ bool channel_part() {
 }
 
 void d_prin() {
-  if (channel_part())
+  uint8_t* at = ws.Exec_ptr;
+  bool channel = channel_part();
+  if (channel) {
     Io_SetOptions(0);
-  else
+    Dupl_check(ws.Cur_fcb);
+  } else {
     use_console();
+  }
   Prt_begin_output();
   Fcb* f = ws.Cur_fcb;
   bool keep_line = false;
@@ -693,4 +698,5 @@ void d_prin() {
     if (!(just_wrapped && Sw_on(sw::BX))) Prt_slew(1);
   }
   if (!Prt_is_console(f) && (f->st3 & ST3_FLUSH_EACH)) Prt_flush();
+  if (channel && (f->st4 & ST4_HAS_DUP)) KestDuplData(d_prin, at, "PRINT");
 }

@@ -17,6 +17,7 @@
 
 #include "channels/channel.h"
 #include "channels/close.h"
+#include "channels/dupl_write.h"
 #include "channels/field_convert.h"
 #include "channels/io_list.h"
 #include "channels/rec_formats.h"
@@ -482,6 +483,7 @@ void write_statement() {
     d_prin();
     return;
   }
+  Dupl_check(f);
   prepare_output();
   if (!(f->ulog_status & ULOG_CHANGED) && Ulog_on() && logged_kind(f)) Journal_Add(f);
   Write_fields();
@@ -659,7 +661,9 @@ int32_t Rd_unconsumed() { return unconsumed; }
 
 // READ, EXTRACT and FIND.
 void d_read() {
-  Io_SetOptions(0);
+  // READ (n) and READ (n,END=line) take the short way to their channel.
+  const uint8_t* s = ws.Stmt_ptr;
+  if (!s || s[0] != code::D_READ || !Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(13);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {
@@ -699,7 +703,11 @@ void Read_record() {
 
 // ---- WRITE, INSERT, UPDATE ----
 
-void d_wrte() { write_statement(); }
+void d_wrte() {
+  uint8_t* at = ws.Exec_ptr;
+  write_statement();
+  KestDuplData(d_wrte, at, "WRITE");
+}
 
 // INSERT and UPDATE: as WRITE, told apart by the drivers through
 // ws.Io_stmt.  With DATA they write the record from a list of variables to a
@@ -752,6 +760,7 @@ void Do_InsUpd(bool insert) {
   Fcb* opened = nullptr;
   if (*ws.Exec_ptr == code::LPAREN) {
     Io_SetOptions(code_of);
+    Dupl_check(ws.Cur_fcb);
   } else {
     Eval_str();
     int32_t len = ws.Str_len;
@@ -807,19 +816,21 @@ void Do_InsUpd(bool insert) {
 }  // namespace
 
 void d_inse() {
-  if (*ws.Exec_ptr == code::D_DATA) {
+  uint8_t* at = ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::D_DATA)
     Do_InsUpd(true);
-    return;
-  }
-  write_statement();
+  else
+    write_statement();
+  KestDuplData(d_inse, at, "INSERT");
 }
 
 void d_upda() {
-  if (*ws.Exec_ptr == code::D_DATA) {
+  uint8_t* at = ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::D_DATA)
     Do_InsUpd(false);
-    return;
-  }
-  write_statement();
+  else
+    write_statement();
+  KestDuplData(d_upda, at, "UPDATE");
 }
 
 // ---- REMOVE ----
@@ -829,9 +840,11 @@ void d_remo() {
     if (ws.Exec_ptr[1] == ';') Not_built("REMOVE CONTROL");
     Rpt_error(20);
   }
+  uint8_t* at = ws.Exec_ptr;
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st2 & ST2_LOAD)) Rpt_error(13);
+  Dupl_check(f);
   if (!(f->st1 & ST1_WRITTEN)) {
     if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
     Fio_call(FIO_WR_MODE);
@@ -843,6 +856,7 @@ void d_remo() {
   if (f->event_pgm) Run_io_event(f, "POST_REMOVE", EV_POST_REMOVE);
   ws.Bsy_count = 0;
   release_lock(f);
+  KestDuplData(d_remo, at, "REMOVE");
 }
 
 // ---- PURGE ----

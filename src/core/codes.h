@@ -86,6 +86,7 @@ enum : uint8_t {
   DIR_FIRST = 150,
   DIR_LAST = 243,
   REC_VAR = 247,
+  OBJ_CHAIN = 248,  // H'A'B: the property's value is the next object's handle
   LIKE = 249,
   OBJ_REF = 250,
   PREFIX2 = 251,

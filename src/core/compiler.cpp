@@ -183,18 +183,30 @@ class Compiler {
   // comes next (kept with the token state, so a put-back undoes it).
   static constexpr int PROP_PENDING = -2;
   bool in_prop_ = false;  // reading that property's name
+  bool word_is(const char* w) const;
   Tok_state last_{0, 0, -1};
   size_t tok_start_ = 0;
   size_t last_start_ = 0;
   int tok_ = 0;
 };
 
+// Whether the source at the cursor is the word w (not the start of a
+// longer name).
+bool Compiler::word_is(const char* w) const {
+  size_t n = std::strlen(w);
+  if (pos_ + n > in_len_) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (Uppercs[in_[pos_ + i]] != uint8_t(w[i])) return false;
+  return pos_ + n == in_len_ || !(is_letter(in_[pos_ + n]) || is_digit(in_[pos_ + n]) || in_[pos_ + n] == '_' ||
+                                   in_[pos_ + n] == '$');
+}
+
 // Reads the next token, appending its code and inline bytes to the output.
 int Compiler::next_token(int expected) {
   last_ = {pos_, out_len_, pending2_};
-  if (pending2_ >= 0) {  // second byte of a two-byte keyword
+  if (pending2_ >= 0) {  // second byte of a two-byte keyword, or the chain mark
     int t = pending2_;
-    pending2_ = -1;
+    pending2_ = t == code::OBJ_CHAIN ? PROP_PENDING : -1;
     emit(uint8_t(t));
     return tok_ = t;
   }
@@ -214,6 +226,15 @@ int Compiler::next_token(int expected) {
       emit(code::OP_MUL);
       return tok_ = code::OP_MUL;
     }
+    in_prop_ = true;
+    int t = scan_name(code::NUM_VAR);
+    in_prop_ = false;
+    return tok_ = t;
+  }
+  // The name after FUNCTION is a method name even where it spells a
+  // keyword (a class implements LOAD, READ, WRITE ...); FUNCTION END stays.
+  if (out_len_ >= 2 && out_[out_len_ - 1] == 216 && out_[out_len_ - 2] == code::EXT_DIR && is_letter(c) &&
+      !word_is("END")) {
     in_prop_ = true;
     int t = scan_name(code::NUM_VAR);
     in_prop_ = false;
@@ -549,7 +570,15 @@ int Compiler::scan_name(int expected) {
     ++pos_;
     pending2_ = PROP_PENDING;
   }
+  // A property followed by "'" and a name: the chain goes on (the
+  // property's value is the next object).
+  bool chain = in_prop_ && (code_out == code::NUM_VAR || code_out == code::STR_VAR) && pos_ + 1 < in_len_ && in_[pos_] == '\'' &&
+               (is_letter(in_[pos_ + 1]) || in_[pos_ + 1] == '_' || in_[pos_ + 1] == '*');
   if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
+  if (chain) {
+    ++pos_;
+    pending2_ = code::OBJ_CHAIN;
+  }
   emit(uint8_t(code_out));
   emit(uint8_t(n));
   for (size_t i = 0; i < n; ++i) {

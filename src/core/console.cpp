@@ -424,6 +424,38 @@ void run_start_up() {
   ws.Con_flags &= ~uint32_t(CON_MODE);
 }
 
+// The mirror start-up: with the installation's mirror switch on ([Config]
+// Mirror) and the file "_kest/mirror/start_up" in the library, that program
+// ("*kest/mirror/start_up") is called before anything else, as a console
+// line.  An error in it is reported; the console goes on.
+void KestMirrorInit() {
+  if (!Kest_cfg.mirror) return;
+  std::string lib = Lib_dir_path();
+  struct stat st;
+  if (lib.empty() || ::stat((lib + "/_kest/mirror/start_up").c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  static const char name[] = "*kest/mirror/start_up";
+  static uint8_t line[4 + sizeof name + 2] = {0, 0, code::D_CALL, code::STR_LIT, 0, sizeof name - 1};
+  std::memcpy(line + 6, name, sizeof name - 1);
+  line[6 + sizeof name - 1] = code::EOL;
+  Drop_escape();
+  ws.Run_flags &= ~uint32_t(RF_STOP);
+  ws.Con_flags &= ~uint32_t(CON_MODE);
+  ws.Exec_ptr = ws.Stmt_ptr = line + 2;
+  ws.Cur_stno = 0;
+  ws.Call_err = 0;
+  ProcessExecLine();
+  if (ws.Call_err > 0) {
+    std::string text = "Mirror start-up program *kest/mirror/start_up failed:";
+    Con_write(text.data(), text.size());
+    Con_newline();
+    Report_error(ws.Call_err);
+  }
+  ws.Call_err = 0;
+  Drop_escape();
+  ws.Run_flags &= ~uint32_t(RF_STOP);
+  ws.Con_flags &= ~uint32_t(CON_MODE);
+}
+
 void Exec_console() {
   for (;;) {
     ws.Work_ptr = ws.Work_mark = ws.Work_base;
@@ -434,6 +466,7 @@ void Exec_console() {
         Drop_escape();
         ws.Run_flags &= ~uint32_t(RF_STOP);
         ws.Con_flags &= ~uint32_t(CON_MODE);
+        KestMirrorInit();
         run_start_up();
         if (ws.Cmd_flags & CMD_PROGRAM_NAMED) {
           // RUN of the program named on the command line.

@@ -6,6 +6,8 @@
 
 int OruMain(int argc, char** argv);
 void main_wrapup();
+// The mirror start-up program of the library (first console pass).
+void KestMirrorInit();
 void Exec_console();
 void ProcessExecLine();
 // Runs the compiled line at the cursor as nested execution; returns the

@@ -117,6 +117,9 @@ void d_rstr();
 void d_disa();
 void d_enab();
 void d_rept();
+// REPEAT DATA (duplicate-write files): set by the channel layer; the cursor
+// is after DATA.
+extern void (*Repeat_data_hook)();
 void d_untl();
 void d_sdev();
 void d_sdrv();

@@ -11,6 +11,7 @@
 // ws.Exec_ptr.  Only the evaluator and the statement loop include this.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "core/codes.h"
 #include "core/decimal.h"
@@ -68,8 +69,11 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
     sub = s->num.mant;
     q += 4;
   }
-  if (q[0] != code::RBRACKET || q[1] == code::INC_DEC || !node->elems || node->size[1] != 1 ||
-      node->size[2] != 1)
+  // One dimension: the sizes of the other two are 1 (one 64-bit test).
+  uint64_t upper;
+  static_assert(sizeof node->size == 12, "three 32-bit sizes");
+  std::memcpy(&upper, &node->size[1], 8);
+  if (q[0] != code::RBRACKET || q[1] == code::INC_DEC || !node->elems || upper != (uint64_t(1) << 32 | 1))
     return nullptr;
   int64_t i = sub - node->base[0];
   if (i < 0 || i >= node->size[0]) return nullptr;
@@ -108,16 +112,11 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
 // (the caller puts it in ws.Num_acc with ws.Str_len -1); ws.Num_acc2 and
 // ws.Math_flags are set as the decimal operators set them.  Returns the code
 // after the expression; null, with nothing done, for any other expression.
-[[gnu::always_inline]] inline const uint8_t* Eval_simple_at(const uint8_t* p, Num_val& out) {
+// The rest of such an expression after its first operand a: p is on the
+// code after a, which is an operator.
+[[gnu::always_inline]] inline const uint8_t* Eval_simple_rest(const Num_val& a, const uint8_t* p, Num_val& out) {
   using namespace eval_fast;
-  Num_val a;
-  p = simple_operand(p, a);
-  if (!p) return nullptr;
   uint8_t c = *p;
-  if (!(Cde_tbl[c] & (CC_BINOP | CC_LOGOP))) {
-    out = a;
-    return p;
-  }
   if (c < code::OP_EQ || c > code::OP_SUB) return nullptr;
   Num_val b;
   const uint8_t* q = simple_operand(p + 1, b);
@@ -178,4 +177,16 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
     Set_scl(out, ws.Precision, 1);
   }
   return q;
+}
+
+[[gnu::always_inline]] inline const uint8_t* Eval_simple_at(const uint8_t* p, Num_val& out) {
+  using namespace eval_fast;
+  Num_val a;
+  p = simple_operand(p, a);
+  if (!p) return nullptr;
+  if (!(Cde_tbl[*p] & (CC_BINOP | CC_LOGOP))) {
+    out = a;
+    return p;
+  }
+  return Eval_simple_rest(a, p, out);
 }

@@ -264,7 +264,14 @@ inline bool assignable(const Var_node* node) {
   ws.Math_flags = 0;
   Num_val v;
   int how = 2;
-  if (const uint8_t* q = Eval_simple_at(p + 4, v)) {
+  const uint8_t* q;
+  if (p[4] == code::NUM_VAR && p[5] == p[1] && p[6] == p[2] && (p[7] == code::OP_ADD || p[7] == code::OP_SUB)) {
+    // "X = X + ...": the first operand is the target, already checked.
+    q = Eval_simple_rest(node->num, p + 7, v);
+  } else {
+    q = Eval_simple_at(p + 4, v);
+  }
+  if (q) {
     p = const_cast<uint8_t*>(q);
     ws.Num_acc = v;
     ws.Str_len = -1;

@@ -611,8 +611,15 @@ void d_wend() {
   Exec_unstack();
 }
 
+void (*Repeat_data_hook)() = nullptr;
+
 void d_rept() {
-  if (*ws.Exec_ptr == code::D_DATA) Not_built("REPEAT DATA");
+  if (*ws.Exec_ptr == code::D_DATA) {
+    ++ws.Exec_ptr;
+    if (!Repeat_data_hook) Not_built("REPEAT DATA (the channel layer)");
+    Repeat_data_hook();
+    return;
+  }
   Exec_stack(TAG_REPEAT);
 }
 

@@ -508,6 +508,11 @@ void Lister::consume() {
     case code::OBJ_REF:
       write_name(p, c);
       return;
+    case code::OBJ_CHAIN:  // the next property follows without a blank: H'A'B
+      out_ += '\'';
+      field_at_ = out_.size();
+      pending_blank_ = false;
+      return;
     case code::NUM_LIT:
     case code::EXP_LIT:
       write_number(p, c);

@@ -173,6 +173,10 @@ uint8_t Skip_value() {
   uint8_t c = *p;
   if (c == code::NUM_VAR || c == code::STR_VAR) {
     Skip_var();
+    while (*p == code::OBJ_CHAIN) {  // H'A'B
+      ++p;
+      Skip_var();
+    }
     if (*p == code::INC_DEC) p += 2;
     return stop_code(*p);
   }

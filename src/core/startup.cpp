@@ -475,6 +475,8 @@ void Kest_Initialize() {
   c.pdf_font_dir = fonts;
   std::string autosize = key("WindowAutoSize");
   c.window_auto_size = autosize == "y" || autosize == "Y" || autosize == "1";
+  std::string mirror = key("Mirror");
+  c.mirror = mirror == "y" || mirror == "Y" || mirror == "1";
   std::string delim = key("GetFileDelim");
   if (!delim.empty()) {
     char* end = nullptr;

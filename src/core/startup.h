@@ -60,6 +60,7 @@ struct Kest_config {
   std::string pdf_font_dir;  // PdfFontDir, no trailing slash
   bool window_auto_size = false;  // WindowAutoSize: parameter W+
   int get_file_delim = -1;   // GetFileDelim: parameter GS (-1: not set)
+  bool mirror = false;       // Mirror: duplicate-write definitions and the mirror start-up
 };
 extern Kest_config Kest_cfg;
 

@@ -90,14 +90,26 @@ Kbfr* victim(Kbfr_pool& p) {
   if (K.ch && K.ch->nolock && !K.ch->readonly && K.f && K.f->priv.get() == &p &&
       (p.bufs.size() + 1) * p.data_size <= HELD_WHOLE_BYTES)
     return add_buffer(p);
-  for (Kbfr* b = p.lru; b; b = b->prev) {
+  // A buffer passed over goes to the most recently used end: it is in use
+  // (or must stay), so the next search does not walk over it again.  Each
+  // buffer is looked at once at most.
+  if (p.busy_file && p.busy_file == K.f && p.busy_serial == K.serial) return add_buffer(p);
+  Kbfr* b = p.lru;
+  for (size_t left = p.bufs.size(); b && left > 0; --left) {
     if (!b->file) return b;
-    if (b->serial == K.serial && b->file == K.f) continue;
+    Kbfr* up = b->prev;
     // A changed EFF map page is written only by the flip at the end of its
     // cycle, so it stays cached until then.
-    if (b->changed && b->file->eff && b->b()[0] == kf::BT_MAP) continue;
+    if ((b->serial == K.serial && b->file == K.f) ||
+        (b->changed && b->file->eff && b->b()[0] == kf::BT_MAP)) {
+      use(p, b);
+      b = up;
+      continue;
+    }
     return b;
   }
+  p.busy_file = K.f;
+  p.busy_serial = K.serial;
   return add_buffer(p);
 }
 

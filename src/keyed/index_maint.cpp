@@ -307,6 +307,10 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   }
   int64_t records = 0;
   int shown = -1;
+  // The sequence correction changes the suffix of every alternate entry of
+  // the record: only a rebuild of all keys may make it, or the alternate
+  // trees kept would hold entries that no longer match their records.
+  const bool fix_seq = f->eff && all && f->variable && f->lay.auto_seg >= 0 && f->reclen > 0;
   {
     No_record_locks quiet(ch);
     K.directive = DIR_READ;
@@ -335,6 +339,19 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       if (r != 0) continue;
       if ((f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) continue;  // an extension piece
       ++records;
+      if (fix_seq) {
+        // EFF: a record's sequence is the number its auto-numbered segments
+        // hold; a record written with a number of its own got the counter
+        // instead.  Every key is rebuilt here, so every entry takes the
+        // corrected sequence.
+        uint32_t v = 0;
+        if (Key_auto_value(K.rec_bfr.data(), &v) && v != K.rec_seq) {
+          Krec_set_seq(a, v);
+          K.rec_seq = v;
+          put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, v);
+          K.rec_addr = 0xFFFFFFFFu;
+        }
+      }
       for (Gathered& g : gs) {
         Kno_def(g.kno);
         v.assign(size_t(K.ksz), 0);

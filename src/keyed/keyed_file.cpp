@@ -331,6 +331,61 @@ void merge_fields(std::string& data, const Buf& old_image, int old_len) {
   }
 }
 
+}  // namespace
+
+bool Key_auto_value(const uint8_t* image, uint32_t* value) {
+  Key_file* f = K.f;
+  if (f->lay.auto_seg < 0) return false;
+  const uint8_t* data = image + 1 + f->keylen + 2;
+  int dlen = std::min(get_u16be(image + 1 + f->keylen) & 0x7FFF, f->reclen);
+  bool found = false;
+  for (int s = 0; s <= f->lay.auto_seg; ++s) {
+    const Key_seg& sg = f->lay.segs[size_t(s)];
+    int kind = sg.flags & kf::SF_KIND;
+    bool bin = sg.flags & kf::SF_AUTO_BIN;
+    if (!bin && kind != kf::SF_AUTO_ZERO && kind != kf::SF_AUTO_BLANK) continue;
+    const uint8_t* src = nullptr;
+    int avail = 0;
+    if (sg.field == 0) {
+      src = data;
+      avail = dlen;
+    } else if (sg.field != 255) {
+      int i = 0, seen = 1;
+      while (i < dlen && seen < sg.field) {
+        if (data[i] == f->sep) ++seen;
+        ++i;
+      }
+      if (seen == sg.field) {
+        src = data + i;
+        int j = i;
+        while (j < dlen && data[j] != f->sep) ++j;
+        avail = j - i;
+      }
+    }
+    int w = sg.len();
+    if (!src || avail < sg.offset + w) return false;
+    const uint8_t* p = src + sg.offset;
+    uint64_t v = 0;
+    if (bin) {
+      if (w != 1 && w != 2 && w != 4) return false;
+      for (int i = w - 1; i >= 0; --i) v = (v << 8) | p[i];
+    } else {
+      for (int i = 0; i < w; ++i) {
+        if (p[i] == ' ' || p[i] == 0) continue;
+        if (p[i] < '0' || p[i] > '9') return false;
+        v = v * 10 + uint64_t(p[i] - '0');
+        if (v > 0xFFFFFFFFu) return false;
+      }
+    }
+    if (v == 0) return false;
+    *value = uint32_t(v);
+    found = true;
+  }
+  return found;
+}
+
+namespace {
+
 // Auto-generated key segments: a zero value takes the counter + 1.
 // Returns true when a given value was taken as the counter.
 bool auto_segments(Buf& image, bool* used_counter) {
@@ -371,9 +426,13 @@ bool auto_segments(Buf& image, bool* used_counter) {
       // that an empty field takes the next number like a zero one.
       int add = sg.offset + sg.len() - avail;
       int end = int(src - data) + avail;
+      // EFF images carry the record sequence right after the data: it
+      // moves with the data (left behind, the record would get sequence 0
+      // and its alternate entries would collide with another's).
+      int tail = f->eff ? 4 : 0;
       size_t room = image.size() - size_t(1 + f->keylen + 2);
-      if (size_t(dlen + add) > room || (f->reclen > 0 && dlen + add > f->reclen)) Rpt_error(1);
-      std::memmove(data + end + add, data + end, size_t(dlen - end));
+      if (size_t(dlen + add + tail) > room || (f->reclen > 0 && dlen + add > f->reclen)) Rpt_error(1);
+      std::memmove(data + end + add, data + end, size_t(dlen - end + tail));
       std::memset(data + end, 0, size_t(add));
       dlen += add;
       put_u16be(image.data() + 1 + f->keylen, uint16_t(dlen));

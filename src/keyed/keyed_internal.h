@@ -40,6 +40,11 @@ struct Kbfr_pool {
   size_t grow_left = 0;  // growing private pool: buffers it may still add
   Kbfr* mru = nullptr;   // most recently used end of the list
   Kbfr* lru = nullptr;   // least recently used end (free buffers gather here)
+  // Set when a victim search found every buffer in use by the operation of
+  // this serial on this file: until the serial moves on, a miss adds a
+  // buffer without searching again.
+  const void* busy_file = nullptr;
+  uint32_t busy_serial = 0;
 };
 
 // Engine statistics: blocks read and written.
@@ -240,6 +245,13 @@ void Kfix_flush_pending(Key_file* f);
 uint32_t Krec_add(const uint8_t* image, bool count);
 void Krec_del(uint32_t addr, bool count);
 uint32_t Krec_rwr(uint32_t addr, const uint8_t* image);
+// EFF: rewrites the stored sequence of the record at addr in place (its
+// body keeps its size); the page is marked changed.
+void Krec_set_seq(uint32_t addr, uint32_t seq);
+// The number the auto-numbered key segments of a record image hold (the
+// last such segment when there are several): false when the file has none
+// or the record's segment is missing or holds no number.
+bool Key_auto_value(const uint8_t* image, uint32_t* value);
 uint32_t Kext_write_chain(const uint8_t* data, size_t len);
 void Kext_del_chain(uint32_t addr);
 std::string Kext_read_chain(uint32_t addr, size_t limit);

@@ -495,6 +495,22 @@ uint32_t Krec_rwr(uint32_t addr, const uint8_t* image) {
   return addr;
 }
 
+void Krec_set_seq(uint32_t addr, uint32_t seq) {
+  Key_file* f = K.f;
+  if (!f->eff || !f->variable) return;
+  int s = int(addr & 255);
+  Kbfr* b = s ? data_block(addr) : nullptr;
+  if (!b || s > slots_of(b) || slot_off(b, s) == 0) Rpt_error(114);
+  int off = slot_off(b, s);
+  if (body_size(b, off) < 0) Rpt_error(113);
+  uint8_t* body = b->b() + 6 + off;
+  int kl = 1 + f->keylen;
+  int stored = get_u16be(body + kl) & 0x7FFF;
+  put_u32be(body + kl + 2 + stored, seq);
+  Kbfr_touch(b);
+  if (K.rec_addr == addr) K.rec_addr = 0xFFFFFFFFu;  // the cached image holds the old one
+}
+
 uint32_t Krec_rwr_ext(uint32_t addr, const uint8_t* image, uint32_t ext) {
   K.rec_addr = 0xFFFFFFFFu;
   return Kvar_rwr(addr, image, ext);

@@ -12,6 +12,7 @@
 // The running object: its slot and the call depth its code runs at.  Inside
 // that depth the variable lookup offers the object's properties before the
 // program's own variables (an expression method's parameters come first).
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
+#include "terminal/gui_objctl.h"
+#include "terminal/terminal.h"
 
 Oop_result* oop_ret = nullptr;
 
@@ -117,6 +120,29 @@ struct Saved_value {
 };
 
 // ---- the handle variable of a reference ----
+
+// A control id in a reference: the object bound to it, else the control
+// lives on the thin client.
+int64_t control_object(int64_t id) {
+  std::string name;
+  bool method = false;
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::NUM_VAR || c == code::STR_VAR) {
+    int kind;
+    const Oop_name* n = Oop_name_of_item(ws.Exec_ptr, &kind);
+    name.assign(n->text, n->len);
+    const uint8_t* after = ws.Exec_ptr + ((ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1]);
+    method = *after == code::LPAREN;
+  }
+  int64_t h = KestMapObjCtl(id, name, method);
+  if (h >= -32000 && h <= 32767) {
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
+      Not_built("properties of thin-client controls (the thin client)");
+    Rpt_error_text(65, "control " + std::to_string(id) + " has no object and there is no thin client");
+  }
+  return h;
+}
+
 Oop_object* object_at_cursor() {
   uint8_t* p = ws.Exec_ptr;
   Var_node* hv;
@@ -141,6 +167,7 @@ Oop_object* object_at_cursor() {
   uint64_t slot = uint64_t(h - OOP_HANDLE_BASE);
   if (h > OOP_HANDLE_BASE && slot < oop.objs.size())
     if (Oop_object* o = oop.objs[slot]; o && !(o->state & OS_FREEING)) return o;
+  if (h != 0 && h >= -32000 && h <= 32767) h = control_object(h);
   if (h == 0) Rpt_error_text(65, std::string("the handle variable ") + hv->name + " holds no object");
   return Oop_object_of_handle(h);
 }
@@ -639,59 +666,90 @@ void Oop_close_owned(Oop_object*) {}  // channels are not yet owned by objects
 
 namespace {
 
-int ret_object() {
-  Oop_object* o = object_at_cursor();
-  uint8_t c = *ws.Exec_ptr;
-  if (c == code::OP_MUL) {
-    ws.Exec_ptr++;
-    set_string(OopReturnProps(o));
-    return ws.Str_len;
+// The value just read is the handle of the next object of a chain (H'A'B).
+Oop_object* chained_object() {
+  int64_t h;
+  if (ws.Str_len >= 0) {
+    std::string t(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    char* end = nullptr;
+    long long v = std::strtoll(t.c_str(), &end, 10);
+    if (t.empty() || !end || *end) Rpt_error_text(26, "a property in a chain does not hold an object handle");
+    h = v;
+  } else {
+    h = integer_of(ws.Num_acc);
   }
-  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+  if (h != 0 && h >= -32000 && h <= 32767) h = control_object(h);
+  if (h == 0) Rpt_error_text(65, "a property in a chain holds no object");
+  return Oop_object_of_handle(h);
+}
+
+// One segment of a reference at the cursor: a property read or a method
+// called.  Returns the name's kind (1 numeric, 2 string).
+int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   int kind;
   const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
   ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+  *id_out = id;
   if (*ws.Exec_ptr == code::LPAREN) {
     Oop_class* start;
     Arg_rec* args = read_call(o, &start);
     uint8_t* after = ws.Exec_ptr;
     OopDoMethod(o, id, uint8_t(kind), start, args);
     ws.Exec_ptr = after;
-  } else {
-    OopGetProperty(o, id, uint8_t(kind));
+    return -kind;  // a call
   }
-  if (kind == 2 && ws.Str_len < 0) Rpt_error(26);
-  if (kind == 1 && ws.Str_len >= 0) Rpt_error(26);
-  return ws.Str_len;
+  // As a target the last property followed by "=" is assigned, not read.
+  if (!target || *ws.Exec_ptr != code::OP_EQ) OopGetProperty(o, id, uint8_t(kind));
+  return kind;
+}
+
+int ret_object() {
+  Oop_object* o = object_at_cursor();
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::OP_MUL) {
+      ws.Exec_ptr++;
+      set_string(OopReturnProps(o));
+      return ws.Str_len;
+    }
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+    const Oop_name* id;
+    int kind = read_segment(o, &id, false);
+    if (kind < 0) kind = -kind;
+    if (*ws.Exec_ptr == code::OBJ_CHAIN) {
+      ws.Exec_ptr++;
+      o = chained_object();
+      continue;
+    }
+    if (kind == 2 && ws.Str_len < 0) Rpt_error(26);
+    if (kind == 1 && ws.Str_len >= 0) Rpt_error(26);
+    return ws.Str_len;
+  }
 }
 
 void set_object() {
   Oop_object* o = object_at_cursor();
-  uint8_t c = *ws.Exec_ptr;
-  if (c == code::OP_MUL) Rpt_error(88);
-  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
-  int kind;
-  const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
-  ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
-  if (*ws.Exec_ptr == code::LPAREN) {
-    Oop_class* start;
-    Arg_rec* args = read_call(o, &start);
-    uint8_t* after = ws.Exec_ptr;
-    OopDoMethod(o, id, uint8_t(kind), start, args);
-    ws.Exec_ptr = after;
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::OP_MUL) Rpt_error(88);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+    const Oop_name* id;
+    int kind = read_segment(o, &id, true);
+    if (*ws.Exec_ptr == code::OBJ_CHAIN) {
+      ws.Exec_ptr++;
+      o = chained_object();
+      continue;
+    }
+    if (kind < 0 || *ws.Exec_ptr != code::OP_EQ) return;  // a call, or a property read alone
+    ws.Exec_ptr++;
+    ws.Math_flags = 0;
+    Eval_formula();
+    // The object may have gone while the value was computed.
+    Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+    if (again != o) Rpt_error(95);
+    OopSetProperty(o, id, uint8_t(kind));
     return;
   }
-  if (*ws.Exec_ptr != code::OP_EQ) {
-    OopGetProperty(o, id, uint8_t(kind));
-    return;
-  }
-  ws.Exec_ptr++;
-  ws.Math_flags = 0;
-  Eval_formula();
-  // The object may have gone while the value was computed.
-  Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
-  if (again != o) Rpt_error(95);
-  OopSetProperty(o, id, uint8_t(kind));
 }
 
 }  // namespace

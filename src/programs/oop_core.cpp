@@ -28,6 +28,7 @@ void Oop_init() {
   Method_return_hook = Oop_method_return;
   On_event_hook = DoOnEvent;
   Oop_init_events();
+  Oop_init_controls();
   Oop_hook_update();
 }
 

@@ -102,7 +102,7 @@ struct Oop_class {
 
 // Object state / flags
 enum : uint16_t { OS_FREEING = 1, OS_OWN_PREC = 4 };
-enum : uint16_t { OF_OWN_VARS = 8 };
+enum : uint16_t { OF_OWN_VARS = 8, OF_CONTROL = 16 };  // OF_CONTROL: a control handler or bound to a control
 
 struct Prop_inst {
   Prop_inst* next;
@@ -256,6 +256,7 @@ void Oop_set_proplist_values(Oop_object* o, const std::string& v);
 bool Oop_method_return();
 void Oop_init_access();
 void Oop_init_events();
+void Oop_init_controls();  // the control emulation's hooks
 void Oop_events_clear();
 // Raises "LoadClass" (the wanted class name its argument) on the
 // event-handler object at once; false when the event is off or unconnected.

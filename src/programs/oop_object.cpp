@@ -20,6 +20,7 @@
 #include "core/workspace.h"
 #include "programs/arguments.h"
 #include "programs/oop_internal.h"
+#include "terminal/gui_objctl.h"
 
 namespace {
 
@@ -212,6 +213,7 @@ void OopFreeObject(int32_t slot) {
   Oop_object* o = oop.objs[size_t(slot)];
   if (!o || (o->state & OS_FREEING)) return;
   o->state |= OS_FREEING;
+  if (o->flags & OF_CONTROL) KestFreeObjCtl(slot);
   {
     // Errors of the delete handlers and of the object properties' own
     // releases are dropped: the object goes whatever they do.

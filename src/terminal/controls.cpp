@@ -27,7 +27,9 @@
 #include "core/line_store.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/arguments.h"
 #include "terminal/editor_keys.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/windows.h"
 
 namespace {
@@ -106,12 +108,25 @@ void finish_statement() {
   if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
 }
 
-// A control id: -32000..32767; others are object handles.
-int32_t control_id() {
+// A control id: -32000..32767; others are object handles (the emulation
+// takes them).
+int64_t control_id() {
   Need_operand();
-  int32_t id = Eval_integer();
-  if (id < -32000 || id > 32767) Not_built("controls emulated through handler objects (object handles as control ids)");
-  return id;
+  Eval_val();
+  Num_val v = ws.Num_acc;
+  Set_scl(v, 0, 0);
+  return v.mant;
+}
+bool is_handle(int64_t id) { return id < -32000 || id > 32767; }
+
+// The second keyword as the emulation names it.
+uint16_t emul_op2(uint16_t op2) { return (op2 & 0x200) ? uint16_t(code::D_READ) : op2; }
+
+// The rest of the statement goes to an object: true when one took it.
+bool emulated(int64_t id, uint16_t op, uint16_t op2) {
+  if (!KestEmulateObjCtl(id, op, emul_op2(op2), nullptr, true)) return false;
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  return true;
 }
 
 struct Target {
@@ -627,6 +642,7 @@ std::string array_items() {
 
 // DEF: col, line, width, height, then KEY=, OPT=, TBL= in any order.
 void define(uint16_t type, int32_t id) {
+  uint8_t* operands = ws.Exec_ptr;
   if (id == 0) Rpt_error(41);
   comma();
   Need_operand();
@@ -650,7 +666,7 @@ void define(uint16_t type, int32_t id) {
     if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(29);
   }
   uint8_t alt_key = 0;
-  std::string options;
+  std::string options, xlate;
   while (*ws.Exec_ptr == code::COMMA) {
     uint8_t opt = ws.Exec_ptr[1];
     if (opt == code::IOPT_FIRST + 4) break;  // ERR=
@@ -662,13 +678,25 @@ void define(uint16_t type, int32_t id) {
     } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
       Eval_str();
       if (ws.Str_len > 255) Rpt_error(46);
-      if (opt == code::IOPT_FIRST + 14) options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      (opt == code::IOPT_FIRST + 14 ? options : xlate).assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     } else {
       Rpt_error(20);
     }
   }
   finish_statement();
-  (void)alt_key;
+  (void)operands;
+  Objctl_def def;
+  def.type = type;
+  def.id = id;
+  def.col = col;
+  def.line = line;
+  def.cols = cols;
+  def.lines = lines;
+  def.options = options;
+  def.xlate = xlate;
+  def.alt_key = alt_key;
+  def.delim = type == CT_CHART ? uint8_t(',') : uint8_t(prmblk.FS);
+  if (KestObjCtlDefine(def)) return;
   if (thin_client()) Not_built("controls on the thin client");
   if (type == CT_GRID) Rpt_error_text(99, "GRID needs the thin client");
   if (type == CT_CHART) Rpt_error_text(99, "CHART needs the thin client");
@@ -693,9 +721,10 @@ void define(uint16_t type, int32_t id) {
 void list_family(uint16_t type) {
   ws.Stmt_save = ws.Stmt_ptr;
   uint16_t op2 = 0;
-  int32_t id = control_id();
+  int64_t id = control_id();
   uint16_t op = operation(&op2);
-  if (op == OP_DEF) return define(type, id);
+  if ((op != OP_DEF || is_handle(id)) && emulated(id, op, op2)) return;
+  if (op == OP_DEF) return define(type, int32_t(id));
   bool grid = type == CT_GRID || type == CT_CHART;
   // Operands of the other operations, checked before anything changes.
   std::string text;
@@ -910,19 +939,26 @@ void list_family(uint16_t type) {
 void button(uint16_t type) {
   ws.Stmt_save = ws.Stmt_ptr;
   if (*ws.Exec_ptr == code::OP_DIV) ++ws.Exec_ptr;
-  int32_t id = control_id();
-  uint16_t op = operation();
+  uint16_t op2 = 0;
+  int64_t id = control_id();
+  uint16_t op = operation(&op2);
+  if ((op != OP_DEF || is_handle(id)) && emulated(id, op, op2)) return;
+  Objctl_def def;
+  def.type = type;
+  def.id = int32_t(id);
   if (type == CT_RADIO_BUTTON && *ws.Exec_ptr == code::COLON) {
     ++ws.Exec_ptr;
-    Eval_range(1, 127);
+    def.group = Eval_range(1, 127);
   }
   if (op == OP_DEF) {
+    int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
     for (int i = 0; i < 4; ++i) {
       comma();
-      Eval_int100();
+      *pos[i] = Eval_int100();
     }
     comma();
     Eval_str();
+    def.text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
       uint8_t opt = ws.Exec_ptr[1];
       ws.Exec_ptr += 2;
@@ -930,10 +966,15 @@ void button(uint16_t type) {
       if (opt == code::IOPT_FIRST + 11) {  // TBL=
         if (type != CT_CHECK_BOX && type != CT_TRISTATE_BOX) Rpt_error(32);
         if (ws.Str_len != 0 && ws.Str_len != 2 && ws.Str_len != 3) Rpt_error(46);
-      } else if (opt != code::IOPT_FIRST + 14) {
+        def.xlate.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else if (opt == code::IOPT_FIRST + 14) {
+        def.options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else {
         Rpt_error(20);
       }
     }
+    finish_statement();
+    if (KestObjCtlDefine(def)) return;
   } else if (op == code::D_WRITE) {
     comma();
     Eval_str();
@@ -946,7 +987,6 @@ void button(uint16_t type) {
     target();
     if (more()) target();
   }
-  (void)id;
   finish_statement();
   if (thin_client()) Not_built("buttons on the thin client");
   Rpt_error_text(98, "buttons, check boxes and radio buttons have no form on a text terminal");
@@ -956,18 +996,23 @@ void button(uint16_t type) {
 
 void Tty_purge_controls(Window_rec& w) {
   Wob* o = w.controls;
+  w.controls = nullptr;
   while (o) {
     Wob* n = o->next;
     if (o == focus_wob) focus_wob = nullptr;
+    if (o->bound_obj) Objctl_release_binding(o);
     delete o;
     o = n;
   }
-  w.controls = nullptr;
 }
 
 void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end) {
   Wob** at = &w.controls;
   while (Wob* o = *at) {
+    if (o->type == CT_BINDING) {
+      at = &o->next;
+      continue;
+    }
     int32_t h = o->type == CT_DROP_BOX || o->type == CT_VARDROP_BOX ? 1 : o->height;
     int32_t last_line = o->line + std::max(h, 1) - 1, last_col = o->col + std::max(o->width, 1) - 1;
     // Cleared: the cursor line from the cursor column, and with to_end
@@ -1011,18 +1056,27 @@ void d_rbtn() { button(CT_RADIO_BUTTON); }
 // V_SCROLLBAR / H_SCROLLBAR: parsed, then error 98.
 void d_vsbr() {
   ws.Stmt_save = ws.Stmt_ptr;
-  int32_t id = control_id();
+  uint16_t scroll_type = ws.Exec_ptr[-1] == 180 ? CT_HSCROLL : CT_VSCROLL;
+  int64_t id = control_id();
   uint16_t op = operation();
+  if ((op != OP_DEF || is_handle(id)) && emulated(id, op, 0)) return;
   if (op == OP_DEF) {
     if (id == 0) Rpt_error(41);
+    Objctl_def def;
+    def.type = scroll_type;
+    def.id = int32_t(id);
+    int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
     for (int i = 0; i < 4; ++i) {
       comma();
-      Eval_int100();
+      *pos[i] = Eval_int100();
     }
     while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 14) {
       ws.Exec_ptr += 2;
       Eval_str();
+      def.options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     }
+    finish_statement();
+    if (KestObjCtlDefine(def)) return;
   } else if (op == code::D_READ) {
     comma();
     target();
@@ -1046,17 +1100,33 @@ void d_fcus() {
   ws.Stmt_save = ws.Stmt_ptr;
   if (*ws.Exec_ptr == code::D_READ) {
     ++ws.Exec_ptr;
+    if (Objctl_single("SetFocusRead")) {
+      Arg_rec* args = Do_Args(false);
+      Chk_err();
+      Objctl_call_single("SetFocusRead", args);
+      return;
+    }
     Target t = target();
     finish_statement();
     if (thin_client()) Not_built("the focus on the thin client");
     assign_number(t, TtyCurFocus());
     return;
   }
-  if (*ws.Exec_ptr == code::D_RETRY) ++ws.Exec_ptr;
+  bool retry = *ws.Exec_ptr == code::D_RETRY;
+  if (retry) ++ws.Exec_ptr;
   Need_operand();
-  int32_t id = Eval_integer();
-  if (id < -32000 || id > 32767) Not_built("controls emulated through handler objects (object handles as control ids)");
+  int64_t wide = control_id();
   finish_statement();
+  if (Objctl_single("SetFocus")) {
+    Arg_rec* args = nullptr;
+    Num_val v{};
+    v.mant = wide;
+    Arg_number(&args, v);
+    Objctl_call_single(retry ? "SetFocus_Retry" : "SetFocus", args);
+    return;
+  }
+  if (KestEmulateObjCtl(wide, code::D_GOTO, retry ? code::D_RETRY : 0, nullptr, false)) return;
+  int32_t id = int32_t(wide);
   if (thin_client()) Not_built("the focus on the thin client");
   if (id == 0) {
     obj_focus(nullptr);
@@ -1076,35 +1146,74 @@ void d_prtr() { Rpt_error_text(99, "WINPRT needs the thin client"); }
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is
 // needed.
-void show_hide() {
+// Entries are 3 bytes: the id (16 bits, big-endian) and a window number
+// (0 none).  Ids that are object handles go to their objects, bound ids to
+// theirs.
+void show_hide(uint16_t op) {
   ws.Stmt_save = ws.Stmt_ptr;
   Need_operand();
   Eval_formula();
+  std::string entries;
   if (ws.Str_len >= 0) {
     if (ws.Str_len % 3 != 0) Rpt_error(46);
+    entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     for (;;) {
-      int32_t id = To_integer(ws.Num_acc);
-      if (id < -32000 || id > 32767) Rpt_error(41);
+      Num_val v = ws.Num_acc;
+      Set_scl(v, 0, 0);
+      int64_t id = v.mant;
+      int32_t window = 0;
       if (*ws.Exec_ptr == code::COLON) {
         ++ws.Exec_ptr;
-        Eval_range(1, 255);
+        window = Eval_range(1, 255);
+      }
+      if (is_handle(id)) {
+        Arg_rec* args = nullptr;
+        if (window) {
+          Num_val w{};
+          w.mant = window;
+          Arg_number(&args, w);
+        }
+        if (!KestEmulateObjCtl(id, op, window ? OBJCTL_ID : 0, args, false)) Rpt_error(41);
+      } else {
+        entries += char(uint8_t(uint32_t(id) >> 8));
+        entries += char(uint8_t(id));
+        entries += char(uint8_t(window));
       }
       if (!more()) break;
       Eval_val();
     }
   }
   finish_statement();
+  KestHideShowObjCtl(op, entries);
+  if (entries.empty()) return;
   Rpt_error_text(99, "showing and hiding controls needs the thin client");
 }
-void d_show() { show_hide(); }
-void d_hide() { show_hide(); }
+void d_show() { show_hide(OBJCTL_EXT | 202); }
+void d_hide() { show_hide(OBJCTL_EXT | 203); }
 
 // POPUP_MENU [@(col,line),] menu$, target: a text terminal has no popup
 // menus; the target keeps its value.  The position is in hundredths of a
 // cell, each at least 0 (41).
 void d_pmnu() {
   ws.Stmt_save = ws.Stmt_ptr;
+  if (Objctl_single("Popup_Menu")) {
+    // Position -1,-1 (hundredths): where the cursor stands.
+    Arg_rec* args = nullptr;
+    Num_val v{};
+    v.mant = -100;
+    v.scale = 2;
+    Arg_rec** tail = &args;
+    Arg_number(tail, v);
+    Arg_number(tail, v);
+    Arg_rec* rest = Do_Args(false);
+    Arg_rec* last = args;
+    while (last->next) last = last->next;
+    last->next = rest;
+    Chk_err();
+    Objctl_call_single("Popup_Menu", args);
+    return;
+  }
   Need_operand();
   if (*ws.Exec_ptr == POSITION_CODE) {
     ++ws.Exec_ptr;

@@ -23,6 +23,7 @@ enum : uint16_t {
   CT_CHART = 14,
   CT_VSCROLL = 16,
   CT_HSCROLL = 32,
+  CT_BINDING = 128,  // not a control: an id bound to an object
 };
 
 // Flags of a control.
@@ -54,6 +55,7 @@ struct Wob {
   uint8_t delim = ',';
   int32_t home_window = 0;    // number of the window the control belongs to
   int32_t drop_window = 0;    // window number of an open drop list (0 none)
+  int32_t bound_obj = 0;      // slot of the object bound to the id (type 128: a binding)
 };
 
 // Frees every control of a window record (no screen output).

@@ -28,6 +28,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
 
@@ -314,7 +315,11 @@ bool Take_f_form() {
 // it.  The F form keeps the definition with the current window (marked
 // when '-' follows F), the plain form with the channel.
 void d_dctl() {
-  if (*ws.Exec_ptr == code::PREFIX2) Not_built("DEFCTL of control-handler objects (control emulation)");
+  if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 64) {  // DEFCTL OBJECT ...
+    ws.Exec_ptr += 2;
+    KestDEFCTLObjCtl();
+    return;
+  }
   bool f_form = Take_f_form();
   bool minus = false;
   if (f_form && *ws.Exec_ptr == code::OP_SUB) {

@@ -1,0 +1,111 @@
+// Controls emulated through handler objects.
+//
+// DEFCTL OBJECT =h names a control-handler object: from then on the GUI
+// directives become method calls on objects of the object system, so that a
+// class library draws the dialogue itself.  DEFCTL OBJECT h,id binds one
+// control id to an object: directives and property references that name the
+// id reach that object.  An id outside -32000..32767 is an object handle
+// and always goes to its object.
+//
+// The terminal layer sits below the object system: it reaches objects only
+// through Objctl_hook, which the object system fills at start-up.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Arg_rec;
+
+// What the emulation needs of the object system.  Slots are object-table
+// slots (handle - 100000).
+struct Objctl_hooks {
+  // The slot of a live local object with that handle, 0 when none.
+  int32_t (*slot_of)(int64_t handle) = nullptr;
+  // The highest slot in use.
+  int32_t (*highest_slot)() = nullptr;
+  // Whether the object (or an object along its fallback chain) has a
+  // method of that name (any argument list).
+  bool (*has_method)(int32_t slot, const char* name) = nullptr;
+  // Whether the object has a property of that name.
+  bool (*has_property)(int32_t slot, const char* name) = nullptr;
+  // Calls a method; the list is consumed.  The result is in the
+  // accumulators.
+  void (*call)(int32_t slot, const char* name, Arg_rec* args) = nullptr;
+  // Reads a numeric property without raising: 0 when missing or failing.
+  int64_t (*number_property)(int32_t slot, const char* name) = nullptr;
+  // The object's reference count changes by delta.
+  void (*ref)(int32_t slot, int delta) = nullptr;
+  // Marks the object as a handler or bound object (its control flag).
+  void (*mark)(int32_t slot, bool on) = nullptr;
+  // The running object's slot (0 outside one).
+  int32_t (*running)() = nullptr;
+  // The next object of an object's fallback chain (0 none).
+  int32_t (*delegate_of)(int32_t slot) = nullptr;
+};
+extern Objctl_hooks Objctl_hook;
+
+// Operation codes the emulation takes: a primary directive code, or
+// OBJCTL_EXT | the second byte of an extended directive.
+constexpr uint16_t OBJCTL_EXT = 0x100;
+constexpr uint16_t OBJCTL_DEF = 0;
+constexpr uint16_t OBJCTL_OFF = 61;
+constexpr uint16_t OBJCTL_OBJFN = 0x400;  // OBJ(
+// Second keywords: codes of NEXT, READ, RESET, RETRY, or OBJCTL_ID for the
+// window-number form.
+constexpr uint16_t OBJCTL_ID = 0x800;
+
+// DEFCTL OBJECT ...: the cursor after the two codes of OBJECT.
+void KestDEFCTLObjCtl();
+
+// The handler object's slot (0 none).
+int32_t Objctl_handler();
+// Whether any binding exists.
+bool Objctl_bindings_active();
+
+// One operation on a control id or object handle as a method call.
+// args: the list to pass (consumed), or null with from_statement set to
+// evaluate the rest of the statement (after its ",") as the arguments.
+// True when an object took the operation.
+bool KestEmulateObjCtl(int64_t id, uint16_t op, uint16_t op2, Arg_rec* args, bool from_statement);
+
+// The definition of a control, in the text form handed to the handler.
+struct Objctl_def {
+  uint16_t type = 0;
+  int32_t id = 0;
+  int32_t col = 0, line = 0, cols = 0, lines = 0;  // hundredths of a cell
+  int32_t menu_ctl = 0, max_len = 0, group = 0;
+  std::string options, format, font, xlate, message, null_text, tip, text;
+  uint8_t delim = 0, alt_key = 0;
+};
+// The whole-control definitions: true when the handler took it.
+bool KestObjCtlDefine(const Objctl_def& d);
+
+// Text form pieces (items separated by ","): a number with that many
+// decimals (nothing when 0), a string, a single character.
+void KestAppndNum(std::string& out, const char* name, int64_t value, int decimals);
+void KestAppndStr(std::string& out, const char* name, const std::string& value);
+void KestAppndChr(std::string& out, const char* name, uint8_t c);
+
+// Single-purpose methods of the handler ("SetFocus", "Msgbox", ...): true
+// when the handler implements it and is not running its own code.
+bool Objctl_single(const char* name);
+// Calls a single-purpose method with the list (consumed).
+void Objctl_call_single(const char* name, Arg_rec* args);
+
+// SHOW / HIDE / ENABLE / DISABLE: the 3-byte entries whose ids are bound go
+// to their objects and leave the string.
+void KestHideShowObjCtl(uint16_t op, std::string& entries);
+
+// A control id in a property reference: the bound object's handle, or the
+// id unchanged.  name: the property or method name that follows; method:
+// whether a call follows.
+int64_t KestMapObjCtl(int64_t id, const std::string& name, bool method);
+
+// An object is being freed: it stops being the handler and loses its
+// bindings.
+void KestFreeObjCtl(int32_t slot);
+
+// A window's control list is being freed: a binding record gives back its
+// reference to the bound object (the record itself is freed by the caller).
+struct Wob;
+void Objctl_release_binding(Wob* o);

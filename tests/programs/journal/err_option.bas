@@ -1,0 +1,20 @@
+REM Every SET_JOURNAL form takes ,ERR=line; an error of the form takes it.
+10 SET_JOURNAL CLOSE,ERR=100
+20 SET_JOURNAL OPEN "nodir/j",ERR=130
+30 SET_JOURNAL COMMIT,ERR=140; SET_JOURNAL READ V,ERR=100
+40 SET_JOURNAL ENABLE "nofile",ERR=110
+50 SET_JOURNAL ENABLE /,ERR=120
+60 SET_JOURNAL BEGIN AUTO,ERR=100; SET_JOURNAL READ V; PRINT "open",V
+70 SET_JOURNAL ROLLBACK,ERR=100; SET_JOURNAL READ V,ERR=100; PRINT "open",V
+80 SET_JOURNAL UPDATE "nodir/u",ERR=150
+90 STOP
+100 PRINT "error",ERR," at",TCB(5); STOP
+110 PRINT "enable of a missing file: error",ERR; GOTO 50
+120 PRINT "enable all without journal: error",ERR; GOTO 60
+130 PRINT "open in a missing directory: error",ERR; GOTO 30
+140 PRINT "commit: error",ERR; GOTO 40
+150 PRINT "update log in a missing directory: error",ERR; GOTO 90
+LIST 10,30
+RUN
+SET_JOURNAL OPEN "x/y",ERR=5
+SET_JOURNAL CLOSE,ERR=

@@ -1,0 +1,97 @@
+REM The definition text a handler receives: positions in hundredths with
+REM two decimals, empty texts and zero numbers left out, quotes doubled,
+REM bytes outside the printable range in hex, the separator and the key
+REM letter always; a LIST_BOX whose options end in 'e' is a tree view, in
+REM 'r' or 'l' a list view; a handler without a method for the type leaves
+REM the definition to the character route.  Buttons and scroll bars reach
+REM their methods too.  Then each operation's method name on an object
+REM used as the control id, and the errors of the DEFCTL forms.
+10 DEF CLASS "REC"
+20 PROPERTY LAST$
+30 FUNCTION LIST_BOX(D$)
+40 ENTER D$; LAST$="List_Box "+D$; RETURN
+50 FUNCTION TREE_VIEW(D$)
+60 ENTER D$; LAST$="Tree_view "+D$; RETURN
+70 FUNCTION LIST_VIEW(D$)
+80 ENTER D$; LAST$="List_view "+D$; RETURN
+90 FUNCTION BUTTON(D$)
+100 ENTER D$; LAST$="Button "+D$; RETURN
+110 FUNCTION RADIO_BUTTON(D$)
+120 ENTER D$; LAST$="Radio_button "+D$; RETURN
+130 FUNCTION V_SCROLLBAR(D$)
+140 ENTER D$; LAST$="V_ScrollBar "+D$; RETURN
+150 FUNCTION CALLED(*)
+160 ENTER *; RETURN
+170 END DEF
+SAVE "REC.orc"
+DELETE
+10 DEF CLASS "OPS"
+20 PROPERTY LOG$
+30 FUNCTION LOAD(*)
+40 LOG$=LOG$+"Load "; RETURN
+50 FUNCTION DELETE(*)
+60 LOG$=LOG$+"Delete "; RETURN
+70 FUNCTION WRITE(*)
+80 LOG$=LOG$+"Write "; RETURN
+90 FUNCTION READ(X$)
+100 ENTER X$; X$="read back"; LOG$=LOG$+"Read "; RETURN
+110 FUNCTION FOCUS()
+120 LOG$=LOG$+"Focus "; RETURN
+130 FUNCTION SELECTREAD(*)
+140 LOG$=LOG$+"SelectRead "; RETURN
+150 FUNCTION SHOW()
+160 LOG$=LOG$+"Show "; RETURN
+170 FUNCTION HIDE_ID(W)
+180 ENTER W; LOG$=LOG$+"Hide_Id("+STR(W)+") "; RETURN
+190 FUNCTION DEFINE(*)
+200 LOG$=LOG$+"Define "; RETURN
+210 FUNCTION FOCUS_RETRY(*)
+220 LOG$=LOG$+"Focus_Retry "; RETURN
+230 END DEF
+LIST 30,60
+SAVE "OPS.orc"
+DELETE
+R=NEW("REC")
+DEFCTL OBJECT =R
+LIST_BOX 201,1,2,12.5,3,OPT="x",KEY="q",TBL="a""b'c"
+PRINT R'LAST$
+LIST_BOX 202,0.05,1,3,2,OPT="abe"
+PRINT R'LAST$
+LIST_BOX 203,1,1,3,2,OPT="ler"
+PRINT R'LAST$
+BUTTON 204,1,1,8,1,"O""K",OPT="d"
+PRINT R'LAST$
+RADIO_BUTTON 205:3,1,1,8,1,"one"
+PRINT R'LAST$
+V_SCROLLBAR 206,70,1,1,10,OPT="x"
+PRINT R'LAST$
+DROP_BOX 207,1,1,5,3
+PRINT R'LAST$
+DROP_BOX 207,LOAD,"char route,"
+DROP_BOX 207,WRITE,1; DROP_BOX 207,READ,D$; PRINT D$
+DEFCTL OBJECT =REMOVE
+O=NEW("OPS")
+LIST_BOX O,LOAD,"a,b,"
+LIST_BOX O,LOAD,2,/
+LIST_BOX O,WRITE,1
+LIST_BOX O,READ,X$
+LIST_BOX O,GOTO
+LIST_BOX O,SELECT READ,A,B
+LIST_BOX O,1,2,3,4
+SHOW O
+HIDE O:7
+FOCUS RETRY O
+PRINT O'LOG$
+PRINT X$
+LIST_BOX O,CLEAR,1,2
+LIST_BOX O,REMOVE
+PRINT "remove without a method is quiet"
+DEFCTL OBJECT =O
+DEFCTL OBJECT =DISABLE
+DEFCTL OBJECT =ENABLE
+LIST_BOX 208,1,1,3,2
+LIST_BOX 208,LOAD,"no list_box method,"
+LIST_BOX 208,WRITE,1; LIST_BOX 208,READ,Z$; PRINT Z$
+DEFCTL OBJECT O,208
+DEFCTL OBJECT O,32768
+DEFCTL OBJECT 5,209

@@ -1,0 +1,50 @@
+REM A control handler of the library draws list boxes as objects bound to
+REM their ids: LOAD, WRITE by number and by text, READ into a string and a
+REM number, FIND, LOAD n,/ (the "Delete" method), REMOVE; the bound
+REM object's properties read and written through the control id; control
+REM 0 has no method and is skipped; the handler suspended (DISABLE) leaves
+REM definitions to the character route, ENABLE resumes the same handler.
+LOAD ENV("ORULIB")+"/_ext/ttyctl.orc"
+SAVE "TTYCTL.orc"
+LOAD ENV("ORULIB")+"/_ext/ttylbox.orc"
+SAVE "TTYLBOX.orc"
+DELETE
+H=NEW("TTYCTL")
+DEFCTL OBJECT =H
+LIST_BOX 101,10,2,12,3
+PRINT 'LF',"controls",H'CONTROLS
+LIST_BOX 101,LOAD,"apple,banana,cherry,date,elder,"
+LIST_BOX 101,WRITE,2
+LIST_BOX 101,READ,X$; LIST_BOX 101,READ,N; PRINT 'LF',X$,N
+C=101; PRINT C'COUNT,C'ITEM$(3),C'COL,C'LINES
+C'TOP=1; PRINT C'TOP
+LIST_BOX 101,WRITE,"ELDER"
+LIST_BOX 101,READ,X$; PRINT 'LF',X$
+LIST_BOX 101,FIND,1,Y$; PRINT Y$
+LIST_BOX 101,LOAD,1,/
+PRINT 'LF',C'COUNT,C'SELECTED
+LIST_BOX 101,WRITE,9
+PRINT 'LF',ERR
+LIST_BOX 0,WRITE,5
+PRINT "control 0 skipped"
+LIST_BOX 101,REMOVE
+PRINT 'LF',C'COUNT
+DROP_BOX 102,30,1,10,4
+LIST_BOX 102,LOAD,"red,green,"
+LIST_BOX 102,WRITE,"green"
+C=102; PRINT 'LF',C'DROPPED,C'SELECTED
+DEFCTL OBJECT =DISABLE
+LIST_BOX 103,1,1,5,2
+LIST_BOX 103,LOAD,"plain,"
+LIST_BOX 103,WRITE,1; LIST_BOX 103,READ,P$; PRINT P$,H'CONTROLS
+DEFCTL OBJECT =ENABLE
+LIST_BOX 104,1,5,5,2
+PRINT 'LF',H'CONTROLS
+DEFCTL OBJECT =REMOVE
+DEFCTL OBJECT =ENABLE
+DEFCTL OBJECT =999999
+DEFCTL OBJECT H,0
+DEFCTL OBJECT H,103
+DEFCTL OBJECT 0,105
+LIST_BOX 999999,LOAD,"x,"
+LIST_BOX 100000+H'_OBJ-100000,WRITE,1
