@@ -11,6 +11,7 @@
 #include "channels/io_list.h"
 #include "channels/kdef.h"
 #include "core/codes.h"
+#include "core/host.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/line_store.h"
@@ -30,9 +31,9 @@ inline int32_t kind() { return ws.Cur_ftype; }
 
 constexpr uint8_t QMARK = 63;  // RECORD before the channel: the whole record
 
-// The object whose statement runs (0: none).  Objects do not exist yet, so
-// every statement runs outside one and a channel with an owner is foreign.
-inline int32_t running_object() { return 0; }
+// The object whose code runs (0: none): a channel with another owner is
+// foreign to it.
+inline int32_t running_object() { return Running_object_hook ? Running_object_hook() : 0; }
 
 bool keyed_kind(int32_t k) { return k == FK_KEYED || k == FK_EFF; }
 

@@ -10,6 +10,7 @@
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/nested_run.h"
@@ -63,6 +64,11 @@ void d_exec() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
   if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  // A "[vrl]" text runs on the thin client.
+  if (text.size() > 5 && text.compare(0, 5, "[vrl]") == 0 && Client_is_attached()) {
+    Client_requests.statement(text.substr(5));
+    return;
+  }
   int err = Exec_text(text);
   if (err > 0) Rpt_error(err);
 }

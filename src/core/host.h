@@ -129,6 +129,9 @@ extern volatile sig_atomic_t Sig_events;
 extern void (*Event_serve_hook)();
 // A channel opened (what 1) or is about to close (what 2); name as given.
 extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
+// The object whose code runs (its slot; 0 none), filled by the object
+// layer: a channel an object opened is its own (Fcb::owner).
+extern int32_t (*Running_object_hook)();
 // SIGUSR2 and SIGTTIN for the process debug link; null until it exists.
 extern void (*Debug_signal_hook)(int signal);
 // The IDE debug link (net/ide_link.cpp fills these at start-up; null: none).
@@ -142,6 +145,25 @@ extern int (*Ide_console_hook)(std::string& line);
 extern void (*Ide_run_hook)();
 extern void (*Ide_step_hook)();
 extern void (*Ide_shutdown_hook)();
+// Breakpoints and watches of a debugging thin client (programs/breakpoints
+// fills it): before each statement of a numbered line while run flag
+// RF_CLIENT_DEBUG is set; true when a breakpoint fired (the program stops as
+// on an escape).
+extern bool (*Client_debug_hook)();
+// Requests to an attached thin client (programs/client_calls fills these;
+// attached() false or null: no client).  invoke: a command for the
+// client's machine; statement: a statement text the client runs.
+struct Client_request_hooks {
+  bool (*attached)() = nullptr;
+  void (*invoke)(const std::string& command, bool wait, bool second, bool third) = nullptr;
+  void (*statement)(const std::string& text) = nullptr;
+  // A line for the client's trace window.
+  void (*trace)(const std::string& text) = nullptr;
+  // RUN starts or resumes a program.
+  void (*run)() = nullptr;
+};
+extern Client_request_hooks Client_requests;
+inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }
 // Output that secure TCP channels hold back to fill whole TLS records
 // (net/tcp_channel.cpp; null until a channel holds some).  Called with
 // due_only false before the process waits (Con_flush): everything goes;

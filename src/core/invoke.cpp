@@ -13,7 +13,7 @@
 #include "core/workspace.h"
 
 void d_invo() {
-  bool wait = false;
+  bool wait = false, second = false, third = false;
   if (ws.Exec_ptr == ws.Stmt_ptr && *ws.Exec_ptr == code::STR_LIT) {
     wait = true;
   } else {
@@ -25,18 +25,25 @@ void d_invo() {
         wait = true;
         ++ws.Exec_ptr;
       } else if (c == code::EXT_DIR || c == code::PREFIX2) {
+        (c == code::EXT_DIR ? second : third) = true;
         ws.Exec_ptr += 2;
       } else {
         break;
       }
     }
   }
-  (void)wait;  // the host runs every command to its end
   Eval_str();
   std::string command(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (*ws.Exec_ptr == code::COMMA) {
     ++ws.Exec_ptr;
     Chk_err();
+  }
+  // On a thin-client console the command of a "[vrl]" or "[lcl]" name runs
+  // on the client's machine; the host runs every other command to its end.
+  if ((command.compare(0, 5, "[vrl]") == 0 || command.compare(0, 5, "[lcl]") == 0) && Client_is_attached()) {
+    Client_requests.invoke(command.substr(5), wait, second, third);
+    ws.Last_errno = 0;
+    return;
   }
   if (command.compare(0, 5, "[lcl]") == 0) command.erase(0, 5);
   Con_flush();  // what the program printed comes before the command's output

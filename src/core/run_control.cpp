@@ -107,6 +107,7 @@ void Run_continue(bool must_resume) {
 // stop point, else starts it at its first line.
 void d_run() {
   if (Ide_run_hook) Ide_run_hook();
+  if (Client_requests.run) Client_requests.run();
   uint8_t c = *ws.Exec_ptr;
   if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
     uint16_t n = Find_line(Get_line());

@@ -4,6 +4,8 @@
 // change of the working directory ([Config] Directory, -DR=) leaves the ini
 // file and the library where they were found.
 #include "net/ide_link.h"
+#include "programs/breakpoints.h"
+#include "programs/client_calls.h"
 #include "programs/debug_link.h"
 #include "core/startup.h"
 
@@ -659,6 +661,8 @@ int Start_up() {
   Channels_init();
   Oop_init();
   Debug_link_init();
+  Breakpoints_init();
+  Client_calls_init();
 
   if (lex != 0) return 100;
   if (Console_start_terminal() != 0) return 100;
@@ -735,6 +739,7 @@ void Wrap_up() {
   wrap_step([] { Kill_timer(); });
   wrap_step([] { KillEventTimer(); });
   ws.Brk_count = 0;
+  wrap_step([] { ClearBreaks(); });
   wrap_step([] { Clear_lex(); });
   wrap_step([] { Task_strings_clear(); });
   wrap_step([] { Err_pgm_clear(); });

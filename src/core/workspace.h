@@ -44,8 +44,9 @@ enum : uint32_t {
   RF_IDE_LINK = 0x10000,
   RF_EVENT = 0x20000,  // an object event waits for the statement boundary
   RF_HELD_OUTPUT = 0x40000,  // a secure TCP channel holds back output (Held_output_hook)
+  RF_CLIENT_DEBUG = 0x100000,  // breakpoints or watches of a thin client
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8007375F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8017375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags

@@ -31,6 +31,9 @@ namespace {
 
 uint16_t Trc_chan = TRC_NONE;
 uint16_t Trc_last_line = 0;
+bool trace_window = false;
+std::string window_program;  // the program name last sent to the window
+constexpr size_t TRACE_LINE_MAX = 256;
 
 constexpr uint8_t TT_TIME = 1, TT_NAME = 2, TT_NO_LF = 4, TT_DEPTH = 8;
 
@@ -64,7 +67,7 @@ std::string trace_prefix() {
 }  // namespace
 
 void Reset_trace() {
-  if (Trc_chan != TRC_NONE)
+  if (Trc_chan != TRC_NONE || trace_window)
     ws.Run_flags |= RF_TRACE;
   else
     ws.Run_flags &= ~uint32_t(RF_TRACE);
@@ -77,8 +80,48 @@ void Trace_end() {
 
 uint16_t Trace_channel() { return Trc_chan; }
 
+void Trace_window(bool on) {
+  trace_window = on;
+  window_program.clear();
+  Reset_trace();
+}
+
+std::string Trace_window_line(int depth, const std::string& listed) {
+  std::string s;
+  for (int i = 0; i < depth; ++i) s += " :";
+  s += ' ';
+  if (listed.size() > TRACE_LINE_MAX) s += listed.substr(0, TRACE_LINE_MAX - 3) + "...";
+  else s += listed;
+  return s;
+}
+
 void Do_Trace() {
   if (ws.Cur_stno == 0 || ws.Cur_stno >= LAST_LINE_NO || ws.Cur_stno == Trc_last_line) return;
+  if (trace_window) {
+    if (!Client_is_attached() || !Client_requests.trace) {
+      // The window belongs to a client that is gone.
+      trace_window = false;
+      Reset_trace();
+    } else if (Find_line(ws.Cur_stno) == ws.Cur_stno) {
+      uint8_t* work = ws.Work_ptr;
+      uint8_t* str = ws.Str_ptr;
+      int32_t len = ws.Str_len;
+      std::string name = Program_path(0);
+      if (name.empty()) name = "<Unamed program>";
+      if (name != window_program) {
+        window_program = name;
+        Client_requests.trace(name);
+      }
+      Client_requests.trace(Trace_window_line(Call_depth(), Decompile_text(ws.Str_ptr, size_t(ws.Str_len))));
+      ws.Str_ptr = str;
+      ws.Str_len = len;
+      ws.Work_ptr = work;
+    }
+    if (Trc_chan == TRC_NONE) {
+      Trc_last_line = ws.Cur_stno;
+      return;
+    }
+  }
   if (Trc_chan == TRC_NONE) {
     Reset_trace();
     return;

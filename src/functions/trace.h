@@ -2,8 +2,9 @@
 // executor runs while tracing is on.
 //
 // State: the trace channel (TRC_NONE: tracing off; 0 the console), the last
-// line traced, and the trace request bit RF_TRACE of ws.Run_flags, which is
-// set exactly while the trace channel is not TRC_NONE.
+// line traced, the thin client's trace window (on while the client shows
+// one), and the trace request bit RF_TRACE of ws.Run_flags, which is set
+// exactly while the trace channel is not TRC_NONE or the window is on.
 #pragma once
 #include <cstdint>
 
@@ -19,3 +20,10 @@ uint16_t Trace_channel();
 // program line that differs from the last one traced is listed on the trace
 // channel.
 void Do_Trace();
+#include <string>
+// The thin client's trace window: on, every program line traced also goes
+// to the client (the program name first whenever it changes).
+void Trace_window(bool on);
+// One line of the trace window: " :" per call level, a blank and the
+// listed line (cut to 256 characters with a "..." mark).
+std::string Trace_window_line(int depth, const std::string& listed);

@@ -178,15 +178,20 @@ void add_group() {
 // Recomputes a group's flip bits from its map page: 0x40 with a free entry,
 // the highest class of its data pages.
 uint8_t group_bits(const Eff_store* e, int g, const uint8_t* map) {
-  uint8_t r = 0;
-  for (int i = 2; i < e->E; ++i) {
-    uint64_t p = uint64_t(g) * uint64_t(e->E) + uint64_t(i) + 1;
-    if (p > e->max_page) break;
-    uint8_t t = map[6 + 4 * i];
-    if (t == eff::PT_FREE) r |= eff::FLIP_FREE;
-    else if (t > eff::PT_DATA && t <= eff::PT_DATA + 15) r = uint8_t(std::max<int>(r & 0x0F, t & 0x0F) | (r & 0xF0));
+  // Entries 2.. of the group whose pages are usable (logical page at most
+  // max_page), read without a test per entry beyond the type's own.
+  uint64_t first = uint64_t(g) * uint64_t(e->E) + 1;  // logical page of entry 0
+  int64_t end = e->max_page >= first ? int64_t(e->max_page - first) + 1 : 0;
+  if (end > e->E) end = e->E;
+  bool any_free = false;
+  int cls = 0;
+  const uint8_t* t = map + 6 + 4 * 2;
+  for (int64_t i = 2; i < end; ++i, t += 4) {
+    uint8_t v = *t;
+    any_free |= v == eff::PT_FREE;
+    if (uint8_t(v - (eff::PT_DATA + 1)) < 15) cls = std::max(cls, v & 0x0F);
   }
-  return r;
+  return uint8_t((any_free ? eff::FLIP_FREE : 0) | cls);
 }
 
 // Writes every changed page, flips the changed groups and writes the
@@ -417,8 +422,11 @@ Kbfr* Eff_page_with_space(int size) {
     int start = whole ? 2 : e->space_i;
     if ((e->flips[size_t(g)] & eff::FLIP_CLASS) < want) continue;
     int low = 0;
+    // The map page's bytes; taken again after every call that may reuse
+    // its buffer (Kbfr_get of a data page).
+    const uint8_t* map = Eff_map_page(g)->b();
     for (int i = start; i < e->E; ++i) {
-      uint8_t t = Eff_map_page(g)->b()[6 + 4 * i];
+      uint8_t t = map[6 + 4 * i];
       if (t <= eff::PT_DATA || t > eff::PT_DATA + 15) continue;
       if ((t & 15) < want) {
         low = std::max(low, t & 15);
@@ -442,6 +450,7 @@ Kbfr* Eff_page_with_space(int size) {
         Kbfr_touch(m);
         e->dirty = true;
       }
+      map = Eff_map_page(g)->b();
       low = std::max(low, now & 15);
     }
     if (whole) {

@@ -164,33 +164,64 @@ int64_t ind_of(Key_file* f, uint32_t a) {
   return (int64_t(a) - 512 - f->blk) / f->slot;
 }
 
-// Builds key g.kno's tree from its sorted entries; the root (0 when empty).
+// An entry of the sort: a 64-bit prefix of the value bytes and the
+// entry's number in the scan.
+struct Sort_ent {
+  uint64_t prefix;
+  uint32_t idx;
+};
+
+// Orders entries by prefix, keeping the order of equal prefixes: least
+// significant 16 bits first, four counting passes (a pass whose digit every
+// entry shares is skipped).
+void radix_by_prefix(std::vector<Sort_ent>& e) {
+  size_t n = e.size();
+  if (n < 2) return;
+  std::vector<Sort_ent> tmp(n);
+  std::vector<uint32_t> count(size_t(1) << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(count.begin(), count.end(), 0u);
+    for (const Sort_ent& x : e) ++count[(x.prefix >> shift) & 0xFFFF];
+    if (count[(e[0].prefix >> shift) & 0xFFFF] == n) continue;
+    uint32_t sum = 0;
+    for (uint32_t& c : count) {
+      uint32_t t = c;
+      c = sum;
+      sum += t;
+    }
+    for (const Sort_ent& x : e) tmp[count[(x.prefix >> shift) & 0xFFFF]++] = x;
+    e.swap(tmp);
+  }
+}
+
 // The entries in key order (equal keys in the order the scan met them).
-// Each entry is sorted by a 64-bit prefix of its value bytes first, so
-// that most comparisons never touch the values.
-std::vector<uint32_t> sorted_order(const Gathered& g) {
-  struct Ent {
-    uint64_t prefix;
-    uint32_t idx;
-  };
+// Each entry is ordered by a 64-bit prefix of its value bytes first, so
+// that only entries whose prefixes are equal compare their values.
+std::vector<Sort_ent> sorted_order(const Gathered& g) {
   int ksz = g.ksz;
-  std::vector<Ent> e(g.size());
+  std::vector<Sort_ent> e(g.size());
   for (size_t i = 0; i < e.size(); ++i) {
     const uint8_t* k = g.key(i);
     uint64_t p = 0;
     for (int b = 1; b <= 8; ++b) p = (p << 8) | (b < ksz ? k[b] : 0);
     e[i] = {p, uint32_t(i)};
   }
-  std::sort(e.begin(), e.end(), [&](const Ent& x, const Ent& y) {
-    if (x.prefix != y.prefix) return x.prefix < y.prefix;
-    int c = cmp_keys(g.key(x.idx), g.key(y.idx), ksz);
-    return c ? c < 0 : x.idx < y.idx;
-  });
-  std::vector<uint32_t> order(e.size());
-  for (size_t i = 0; i < e.size(); ++i) order[i] = e[i].idx;
-  return order;
+  radix_by_prefix(e);
+  // Runs of one prefix: by the whole value, then by scan order.
+  for (size_t i = 0; i < e.size();) {
+    size_t j = i + 1;
+    while (j < e.size() && e[j].prefix == e[i].prefix) ++j;
+    if (j - i > 1)
+      std::sort(e.begin() + ptrdiff_t(i), e.begin() + ptrdiff_t(j), [&](const Sort_ent& x, const Sort_ent& y) {
+        int c = cmp_keys(g.key(x.idx), g.key(y.idx), ksz);
+        return c ? c < 0 : x.idx < y.idx;
+      });
+    i = j;
+  }
+  return e;
 }
 
+// Builds key g.kno's tree from its sorted entries; the root (0 when empty).
 uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
   if (order.empty()) return 0;
   int cap = K.max_kidx;
@@ -377,19 +408,22 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   for (Gathered& g : gs) {
     Kno_def(g.kno);
     int ksz = g.ksz;
-    std::vector<uint32_t> order = sorted_order(g);
+    std::vector<Sort_ent> order = sorted_order(g);
     // Duplicates of a unique key, reported in the order the scan met them.
     std::vector<uint32_t> dups;
     const Key_def& kd = f->lay.keys[g.kno];
     std::vector<uint32_t> kept;
     kept.reserve(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
-      if (i > 0 && cmp_keys(g.key(order[i - 1]), g.key(order[i]), ksz) == 0) {
-        dups.push_back(order[i]);  // an exact repeat: never two equal entries in a tree
+      // Entries of different prefixes differ: only equal ones are compared.
+      if (i > 0 && order[i - 1].prefix == order[i].prefix &&
+          cmp_keys(g.key(order[i - 1].idx), g.key(order[i].idx), ksz) == 0) {
+        dups.push_back(order[i].idx);  // an exact repeat: never two equal entries in a tree
         continue;
       }
-      kept.push_back(order[i]);
+      kept.push_back(order[i].idx);
     }
+    std::vector<Sort_ent>().swap(order);
     if (g.kno > 0 && kd.unique) {
       // Alternate values carry the record address: equal values differ
       // only in it.

@@ -660,7 +660,6 @@ void Oop_run_delete(Oop_object* o, Oop_class* c, bool ancestor) {
   for (Oop_class* p : c->parents) Oop_run_delete(o, p, true);
 }
 
-void Oop_close_owned(Oop_object*) {}  // channels are not yet owned by objects
 
 // ---- the core's hooks: references in expressions and statements ----
 

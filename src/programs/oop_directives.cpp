@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "channels/channel.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -117,6 +118,19 @@ void DefObject() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
   if (name.empty()) Rpt_error(10);
+  bool client = ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT);
+  std::string head = name.substr(0, 5);
+  for (char& ch : head) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
+  if (head == "[LCL]" && name.size() > 5) {
+    if (client) name.replace(0, 5, "[vrl]");
+    else name.erase(0, 5);
+    head = name.substr(0, 5);
+    for (char& ch : head) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
+  }
+  if (client && head == "[VRL]") {
+    if (name.size() == 5) Rpt_error(10);
+    Not_built("objects kept on the thin client (DEF OBJECT of a \"[vrl]\" name)");
+  }
   if (!Oop_name_is(OopDefName(66, int(name.size()), name.c_str()), "*system"))
     Rpt_error_text(99, "DEF OBJECT of " + name + " needs the control layer");
   Oop_class* c = OopFindClass(name, 0);

@@ -201,7 +201,27 @@ void on_timeout() {
   ws.Run_flags |= RF_EVENT;
 }
 
+// A channel opened while an object's code runs is the object's own; its
+// close takes it off the object's count.
+void own_channel(int what, int channel) {
+  if (channel < 0 || channel > 65535) return;
+  Fcb* f = Find_fp(uint16_t(channel));
+  if (!f) return;
+  if (what == 1) {
+    if (f->owner || oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size())) return;
+    Oop_object* o = oop.objs[size_t(oop.cur_obj)];
+    if (!o || (o->state & OS_FREEING)) return;
+    f->owner = oop.cur_obj;
+    o->open_files++;
+    return;
+  }
+  if (f->owner > 0 && f->owner < int32_t(oop.objs.size()))
+    if (Oop_object* o = oop.objs[size_t(f->owner)]; o && o->open_files > 0) o->open_files--;
+  f->owner = 0;
+}
+
 void on_file(int what, int channel, const char* name, size_t len) {
+  own_channel(what, channel);
   if (!oop.system_slot) return;
   if (what == 1) {
     if (!(oop.evt_flags & EVF_FILE_OPEN)) return;
@@ -223,6 +243,7 @@ void on_file(int what, int channel, const char* name, size_t len) {
 }  // namespace
 
 void Oop_init_events() {
+  Running_object_hook = [] { return oop.cur_obj; };
   Event_serve_hook = serve;
   Program_event_hook = on_signal;
   Event_timeout_hook = on_timeout;
@@ -290,6 +311,11 @@ void DoOnEvent() {
   }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
+  if (src < 0 && !(ws.Con_flags & 0x800)) {  // an object kept on the thin client
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
+      Not_built("events of objects kept on the thin client (ON EVENT FROM a client object)");
+    Rpt_error_text(95, "a negative handle names an object of the thin client: none is attached");
+  }
   Oop_object* s = Oop_object_of_handle(src);
   if (!all) {
     add_event(s, name, nullptr, nullptr, preinput);

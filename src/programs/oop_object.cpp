@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "channels/channel.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -27,6 +28,18 @@ namespace {
 constexpr int32_t SLOT_GROWTH = 1000;
 
 bool negated() { return (ws.Con_flags & 0x800) != 0; }
+
+// The console carries a thin client.
+bool client_attached() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
+
+bool prefix_is(const std::string& s, const char* upper5) {
+  for (int i = 0; i < 5; i++) {
+    char c = s[size_t(i)];
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+    if (c != upper5[i]) return false;
+  }
+  return true;
+}
 
 int32_t new_slot() {
   int32_t n = int32_t(oop.objs.size());
@@ -207,6 +220,31 @@ void OopIfValidAdjRef(int64_t handle, int delta) {
   OopRefObject(int32_t(slot), delta);
 }
 
+// The channels the object opened close with it (their errors dropped).
+void Oop_close_owned(Oop_object* o) {
+  Io_save_guard keep;
+  while (o->open_files > 0) {
+    Fcb* f = ws.Fcb_list;
+    while (f && f->owner != o->slot) f = f->next;
+    if (!f) break;
+    ws.Io_stmt = code::D_CLOSE;
+    ws.Io_opts = 0;
+    ws.Cur_fcb = f;
+    ws.Cur_chan = f->channel;
+    ws.Cur_fd = f->fd;
+    ws.Cur_ftype = f->kind;
+    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    uint16_t ch = f->channel;
+    Catch_region region;
+    try {
+      Cls_file();
+    } catch (const Oru_error&) {
+    }
+    if (Fcb* left = Find_fp(ch); left && left->owner == o->slot) left->owner = 0;  // could not close: nobody's now
+  }
+  o->open_files = 0;
+}
+
 void OopFreeObject(int32_t slot) {
   if (slot == oop.cur_obj && oop.cur_obj) Rpt_error(91);
   if (slot < 1 || slot >= int32_t(oop.objs.size())) return;
@@ -301,6 +339,7 @@ void OopDropObject() {
   Set_scl(v, 0, 0);
   int64_t h = v.mant;
   if (h == 0) Rpt_error(65);
+  if (h > 0 && h < 32001 && client_attached()) Not_built("objects kept on the thin client (DROP OBJECT of one)");
   if (h >= -32767 && h <= 32767) Rpt_error_text(65, "no control of that number exists");
   if (h < 0 && negated()) h = -h;
   int64_t slot = h - OOP_HANDLE_BASE;
@@ -321,10 +360,16 @@ void fnc_fnew() {
   }
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (name.empty()) Rpt_error(46);
-  if (name.size() > 5 && (name.compare(0, 5, "[vrl]") == 0 || name.compare(0, 5, "[VRL]") == 0))
-    Rpt_error_text(90, "objects of the thin client need an attached thin client");
-  if (name.size() > 5 && (name.compare(0, 5, "[lcl]") == 0 || name.compare(0, 5, "[LCL]") == 0))
-    name.erase(0, 5);
+  // "[lcl]" asks for the client's object when a client is attached, else
+  // for the local one.
+  if (name.size() > 5 && prefix_is(name, "[LCL]")) {
+    if (client_attached()) name.replace(0, 5, "[vrl]");
+    else name.erase(0, 5);
+  }
+  if (name.size() >= 5 && prefix_is(name, "[VRL]")) {
+    if (!client_attached()) Rpt_error_text(90, "objects of the thin client need an attached thin client");
+    Not_built("objects kept on the thin client (NEW of a \"[vrl]\" class)");
+  }
   Oop_class* c = OopFindClass(name, 2);
   if (!c) Rpt_error(90);
   uint8_t* args_at = ws.Exec_ptr;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -33,6 +34,7 @@
 #include "channels/channel.h"
 #include "channels/file_create.h"
 #include "channels/open.h"
+#include "programs/client_calls.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/libraries.h"
@@ -585,6 +587,39 @@ void save_old_format(Fcb* f, int fd, uint8_t* h, bool member, int version) {
 }  // namespace
 
 
+namespace {
+
+constexpr uint8_t TO_CODE = 59;
+
+bool vrl_name(const std::string& n) {
+  if (n.size() <= 5) return false;
+  for (size_t i = 0; i < 5; ++i)
+    if (std::tolower(uint8_t(n[i])) != "[vrl]"[i]) return false;
+  return true;
+}
+
+// SAVE FILE (ch) TO name: the client saves the picture of a channel's
+// window into a file of its own machine ("[vrl]" names only).
+void save_file() {
+  Io_SetOptions(0);
+  int fd = ws.Cur_fcb ? ws.Cur_fcb->fd : ws.Cur_fd;
+  if (*ws.Exec_ptr != TO_CODE) Rpt_error(20);
+  ws.Exec_ptr++;
+  Eval_str();
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  Chk_err();
+  Kest_ChkLclPfx(name);
+  if (!Client_attached()) {
+    if (vrl_name(name)) Rpt_error(10);
+    Rpt_error_text(99, "SAVE FILE needs the thin client");
+  }
+  if (!vrl_name(name)) Rpt_error(10);
+  name.erase(0, 5);
+  Client_statement("SAVE FILE (" + std::to_string(fd) + ") TO \"" + name + "\"");
+}
+
+}  // namespace
+
 // SAVE [LIST] [name] [, number ...] [, IND=version] [, DSC=description]
 // [, ERR=line]
 void d_save() {
@@ -595,7 +630,11 @@ void d_save() {
     SaveData();
     return;
   }
-  if (c == code::D_FILE) Not_built("SAVE FILE (the thin client)");
+  if (c == code::D_FILE) {
+    ws.Exec_ptr++;
+    save_file();
+    return;
+  }
   bool list_form = ws.Prm.LE;
   if (c == code::D_LIST) {
     list_form = true;
