@@ -108,7 +108,10 @@ void close_range(uint16_t n) {
   Io_save_guard keep;
   for (;;) {
     Fcb* f = ws.Fcb_list;
-    while (f && (f == ws.Con_fcb || f->owner != 0) && f->channel <= n) f = f->next;
+    // While a READ's wait serves a debugger's commands, its busy channel
+    // stays for that READ.
+    while (f && (f == ws.Con_fcb || f->owner != 0 || ((f->st3 & ST3_BUSY) && Wait_serving > 0)) && f->channel <= n)
+      f = f->next;
     if (!f || f->channel > n) return;
     ws.Io_stmt = code::D_CLEAR;
     ws.Io_opts = 0;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/host.h"
 #include "core/workspace.h"
@@ -18,19 +19,131 @@ int column = 0;
 char in_buf[65536];
 size_t in_pos = 0, in_len = 0;
 const Con_terminal* terminal = nullptr;
+int in_fd = 0, out_fd = 1;
+const Con_link_ops* con_link = nullptr;
 
-void write_all(const char* p, size_t n) {
+void write_all(const char* p, size_t n) { Con_send(p, n); }
+
+// Fills the input buffer from the stream (it is empty): 1 when bytes came,
+// -1 time-out, -2 interrupted (an escape when escape_ends, a hang-up), -3
+// end of input.
+int fill(int32_t ms, bool escape_ends) {
+  if (con_link) {
+    long r = con_link->recv(in_buf, sizeof in_buf, ms, escape_ends);
+    if (r > 0) {
+      in_pos = 0;
+      in_len = size_t(r);
+      return 1;
+    }
+    return r == 0 ? -3 : r == -1 ? -1 : -2;
+  }
+  for (;;) {
+    struct pollfd p = {in_fd, POLLIN, 0};
+    int r = ::poll(&p, 1, ms < 0 ? -1 : ms);
+    if (r == 0) return -1;
+    if (r < 0) {
+      if (errno != EINTR) return -3;
+      Take_signals();
+      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      continue;
+    }
+    ssize_t n = ::read(in_fd, in_buf, sizeof in_buf);
+    if (n > 0) {
+      in_pos = 0;
+      in_len = size_t(n);
+      return 1;
+    }
+    if (n == 0) return -3;
+    if (errno == EINTR) {
+      Take_signals();
+      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      continue;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK) continue;
+    return -3;
+  }
+}
+}  // namespace
+
+struct Con_stream_state {
+  int in_fd, out_fd;
+  const Con_link_ops* con_link;
+  std::string input;  // received and not yet read
+};
+
+Con_stream_state* Con_save_stream() {
+  return new Con_stream_state{in_fd, out_fd, con_link, std::string(in_buf + in_pos, in_len - in_pos)};
+}
+
+void Con_set_stream(int in, int out, const Con_link_ops* l) {
+  Con_flush();
+  in_fd = in;
+  out_fd = out;
+  con_link = l;
+  in_pos = in_len = 0;
+}
+
+void Con_restore_stream(Con_stream_state* s) {
+  if (!s) return;
+  Con_set_stream(s->in_fd, s->out_fd, s->con_link);
+  std::memcpy(in_buf, s->input.data(), s->input.size());
+  in_len = s->input.size();
+  delete s;
+}
+
+int Con_in_fd() { return con_link ? -1 : in_fd; }
+int Con_out_fd() { return con_link ? -1 : out_fd; }
+const Con_link_ops* Con_link() { return con_link; }
+
+bool Con_send(const void* buf, size_t n) {
+  if (con_link) return con_link->send(buf, n);
+  const char* p = static_cast<const char*>(buf);
   while (n > 0) {
-    ssize_t w = ::write(1, p, n);
+    ssize_t w = ::write(out_fd, p, n);
     if (w < 0) {
       if (errno == EINTR) continue;
-      return;  // the console is gone; nothing sensible to report to
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        struct pollfd q = {out_fd, POLLOUT, 0};
+        ::poll(&q, 1, 1000);
+        continue;
+      }
+      return false;  // the console is gone; nothing sensible to report to
     }
     p += w;
     n -= size_t(w);
   }
+  return true;
+}
+
+namespace {
+int getc_from(int32_t ms, bool escape_ends) {
+  if (in_pos == in_len) {
+    int r = fill(ms, escape_ends);
+    if (r < 0) return r;
+  }
+  return uint8_t(in_buf[in_pos++]);
 }
 }  // namespace
+
+int Con_getc(int32_t ms) { return getc_from(ms, true); }
+
+bool Con_poll(int32_t ms) {
+  if (in_pos < in_len) return true;
+  if (con_link && con_link->pending && con_link->pending()) return true;
+  if (con_link) {
+    int r = fill(ms, true);
+    return r == 1 || r == -3;
+  }
+  struct pollfd p = {in_fd, POLLIN, 0};
+  for (;;) {
+    int r = ::poll(&p, 1, ms < 0 ? -1 : ms);
+    if (r > 0) return true;
+    if (r == 0) return false;
+    if (errno != EINTR || (Run_flags_now() & RF_ESCAPE) || ws.End_process) return false;
+  }
+}
+
+void Con_discard_input() { in_pos = in_len = 0; }
 
 void Con_set_terminal(const Con_terminal* t) { terminal = t; }
 
@@ -51,7 +164,7 @@ void Con_flush() {
 // the output in blocks.
 static bool line_buffered() {
   static const bool tty = isatty(1) == 1;
-  return tty;
+  return con_link || (out_fd == 1 ? tty : isatty(out_fd) == 1);
 }
 
 void Con_write(const void* p, size_t n) {
@@ -93,25 +206,16 @@ bool Con_read_line(std::string& line) {
   Con_flush();
   line.clear();
   for (;;) {
-    if (in_pos == in_len) {
-      ssize_t r = ::read(0, in_buf, sizeof in_buf);
-      if (r < 0 && errno == EINTR) {
-        // A hang-up (SIGHUP) ends the process: the read gives up as at end
-        // of input, dropping a part-typed line.
-        Take_signals();
-        if (ws.End_process) {
-          line.clear();
-          return false;
-        }
-        continue;
-      }
-      if (r <= 0) return !line.empty();
-      in_pos = 0;
-      in_len = size_t(r);
+    int c = getc_from(-1, false);
+    if (c == -2) {
+      // A hang-up (SIGHUP) ends the process: the read gives up as at end
+      // of input, dropping a part-typed line.
+      line.clear();
+      return false;
     }
-    char c = in_buf[in_pos++];
+    if (c < 0) return !line.empty();
     if (c == '\n') break;
-    line.push_back(c);
+    line.push_back(char(c));
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   column = 0;
@@ -120,20 +224,9 @@ bool Con_read_line(std::string& line) {
 
 int Con_read_byte(int32_t hundredths) {
   if (in_pos == in_len) {
-    if (hundredths >= 0 && !Con_wait_input(hundredths)) return -1;
     Con_flush();
-    for (;;) {
-      ssize_t r = ::read(0, in_buf, sizeof in_buf);
-      if (r < 0 && errno == EINTR) {
-        Take_signals();
-        if (ws.End_process || (Run_flags_now() & RF_ESCAPE)) return -3;
-        continue;
-      }
-      if (r <= 0) return -3;
-      in_pos = 0;
-      in_len = size_t(r);
-      break;
-    }
+    int c = Con_getc(hundredths >= 0 ? (hundredths > 0x7fffff ? 0x7fffffff : hundredths * 10) : -1);
+    return c == -2 ? -3 : c;
   }
   return uint8_t(in_buf[in_pos++]);
 }
@@ -141,12 +234,6 @@ int Con_read_byte(int32_t hundredths) {
 bool Con_wait_input(int32_t hundredths) {
   if (in_pos < in_len) return true;
   Con_flush();
-  struct pollfd p = {0, POLLIN, 0};
   int64_t ms = int64_t(hundredths) * 10;
-  for (;;) {
-    int r = ::poll(&p, 1, ms > 0x7fffffff ? 0x7fffffff : int(ms));
-    if (r > 0) return true;
-    if (r == 0) return false;
-    if (errno != EINTR || (Run_flags_now() & RF_ESCAPE) || ws.End_process) return false;
-  }
+  return Con_poll(ms > 0x7fffffff ? 0x7fffffff : int32_t(ms));
 }

@@ -22,8 +22,43 @@ struct Con_terminal {
 void Con_set_terminal(const Con_terminal* t);
 // Writes what the plain device still holds (the terminal flushes it first).
 void Con_flush_plain();
-// Reads one line (without its end-of-line) from standard input.  Returns false
-// at end of input.
+// The console's stream.  Its bytes go out through the descriptor
+// Con_out_fd() and come in through Con_in_fd() (1 and 0 at start; the
+// terminal's descriptor after LNSW to another terminal), or, while the
+// console runs over a connection (LNSW to a TCP channel), through the
+// link's two operations.
+struct Con_link_ops {
+  // Sends n bytes; false when the connection failed (the link then drops
+  // its output and reports end of input).
+  bool (*send)(const void* p, size_t n);
+  // Receives up to n bytes waiting at most ms (-1: as long as it takes):
+  // the count, 0 at end of input, -1 time-out, -2 interrupted (a hang-up,
+  // or an escape when escape_ends).
+  long (*recv)(void* p, size_t n, int32_t ms, bool escape_ends);
+  // Input already received and waiting in the link (TLS).
+  bool (*pending)();
+};
+// Makes the console's stream the descriptors in_fd and out_fd, or the link
+// when link is not null.  What the old stream had buffered for input is
+// kept with it: Con_save_stream / Con_restore_stream switch back to it.
+struct Con_stream_state;
+Con_stream_state* Con_save_stream();
+void Con_set_stream(int in_fd, int out_fd, const Con_link_ops* link);
+void Con_restore_stream(Con_stream_state* s);
+int Con_in_fd();   // -1 while a link carries the stream
+int Con_out_fd();  // -1 while a link carries the stream
+const Con_link_ops* Con_link();
+// Raw access to the stream (the line editor, the thin client): sends n
+// bytes (false when the stream failed); one input byte waiting at most ms
+// (-1: as long as it takes): the byte, -1 time-out, -2 interrupted by an
+// escape or hang-up, -3 end of input; whether input comes within ms.
+bool Con_send(const void* p, size_t n);
+int Con_getc(int32_t ms);
+bool Con_poll(int32_t ms);
+// Drops the input received and not yet read.
+void Con_discard_input();
+// Reads one line (without its end-of-line) from the console's stream.
+// Returns false at end of input.
 bool Con_read_line(std::string& line);
 // Waits at most `hundredths` for input: true when the next read will not
 // wait (a byte is buffered, or standard input is readable or at its end).

@@ -436,7 +436,7 @@ void KestCheckDupl() {
   f->st4 |= ST4_DUP_CHECKED;
 }
 
-void KestDuplData(void (*handler)(), uint8_t* at, const char* directive) {
+void Dupl_repeat(void (*handler)(), uint8_t* at, const char* directive) {
   Fcb* f = ws.Cur_fcb;
   if (!f || !(f->st4 & ST4_HAS_DUP) || f->dup_to < 0) return;
   uint16_t source = f->channel;

@@ -23,6 +23,7 @@
 #include <cstdint>
 
 #include "channels/channel.h"
+#include "core/workspace.h"
 
 constexpr uint16_t DUPL_DEFS_CHANNEL = 65027;
 
@@ -38,7 +39,10 @@ void KestCheckDupl();
 // channel has a duplicate, the directive (handler) runs again from the
 // statement position `at` on the duplicate.  directive names the statement
 // for the error program ("WRITE", "REMOVE", "PRINT", "INSERT", "UPDATE").
-void KestDuplData(void (*handler)(), uint8_t* at, const char* directive);
+void Dupl_repeat(void (*handler)(), uint8_t* at, const char* directive);
+inline void KestDuplData(void (*handler)(), uint8_t* at, const char* directive) {
+  if (ws.Cur_fcb && (ws.Cur_fcb->st4 & ST4_HAS_DUP)) Dupl_repeat(handler, at, directive);
+}
 // The channel f is being closed: its links go, and a duplicate that the
 // definition file opened for it is closed too.
 void KestDuplClose(Fcb* f);

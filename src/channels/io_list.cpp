@@ -7,10 +7,12 @@
 #include "channels/io_list.h"
 
 #include <cstring>
+#include <string>
 
 #include "channels/channel.h"
 #include "channels/io_options.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -117,6 +119,31 @@ void Iol_option() {
     // them from the new channel once it is open).
     Fcb* f = ws.Cur_fcb;
     if (const uint8_t* b = f ? Iol_slot(f, which) : nullptr) ws.Io_iol_ptr = b + 3;
+    return;
+  }
+  uint8_t c = *ws.Exec_ptr;
+  if (!(c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2)) {
+    Eval_str();
+    if (ws.Str_len == 0) Rpt_error(45);
+    if (ws.Str_len < 3 || ws.Str_ptr[2] != code::D_IOLIST) {
+      // A text that is no compiled list names a record format of the
+      // channel; OPEN looks it up once the channel is open.
+      std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      ws.Io_iol_ptr = nullptr;
+      if (ws.Io_stmt == code::D_OPEN || !ws.Cur_fcb) {
+        Iol_set_pending_format(name);
+        ws.Io_iol_len = -3;
+        return;
+      }
+      const uint8_t* b = FindFileFormat(ws.Cur_fcb, name);
+      if (!b) Rpt_error(81);
+      ws.Io_iol_ptr = b + 3;
+      ws.Io_iol_len = Iol_items_len(b + 3);
+      return;
+    }
+    const uint8_t* items = iolist_items_of_string(ws.Str_ptr, ws.Str_len);
+    ws.Io_iol_ptr = items;
+    ws.Io_iol_len = Iol_items_len(items);
     return;
   }
   const uint8_t* items = Check_iol();

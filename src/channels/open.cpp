@@ -15,6 +15,7 @@
 #include "channels/dictionary.h"
 #include "channels/open.h"
 #include "channels/printer_init.h"
+#include "channels/record_formats.h"
 #include "channels/journal.h"
 
 #include <fcntl.h>
@@ -192,7 +193,11 @@ void store_iol(Fcb* f) {
     ws.Io_iol_ptr = nullptr;
     ws.Io_iol_len = 0;
   } else if (ws.Io_iol_len == -3) {
-    if (!f->rec_formats) Rpt_error(81);
+    // IOL="name": the channel's record format of that name becomes its list.
+    const uint8_t* b = FindFileFormat(f, Iol_pending_format());
+    if (!b) Rpt_error(81);
+    std::vector<uint8_t> items(b + 3, b + get_u16be(b));
+    Iol_set_slot(f, 0, items.data(), items.size());
   }
   if (ws.Io_rec_prefix && !f->rec_prefix) {
     uint8_t n = ws.Io_rec_prefix[0];

@@ -1,8 +1,6 @@
-// The I/O lists of a channel and its named record formats (layouts in
-// rec_formats.h).
+// The I/O lists of a channel (layout in rec_formats.h).
 #include "channels/rec_formats.h"
 
-#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -35,12 +33,6 @@ std::vector<std::vector<uint8_t>> slots_of(const Fcb* f) {
   }
   return out;
 }
-
-struct Format_hdr {
-  void* next;
-  uint16_t name_len;
-  uint16_t list_len;
-};
 
 }  // namespace
 
@@ -91,55 +83,4 @@ void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len) {
   }
   if (f->iol) Ret_blk(f->iol);
   f->iol = nb;
-}
-
-void Rec_format_add(Fcb* f, const std::string& name, const uint8_t* items, size_t len) {
-  if (name.empty() || name.size() > 255) Rpt_error(81);
-  if (len + 3 > 0xFFFF) Rpt_error(46);
-  size_t list = len + 4;
-  auto* b = static_cast<uint8_t*>(Get_blk(sizeof(Format_hdr) + name.size() + list));
-  Format_hdr h{nullptr, uint16_t(name.size()), uint16_t(list)};
-  std::memcpy(b, &h, sizeof h);
-  uint8_t* p = b + sizeof h;
-  std::memcpy(p, name.data(), name.size());
-  p += name.size();
-  put_u16be(p, uint16_t(len + 3));
-  p[2] = code::D_IOLIST;
-  if (len) std::memcpy(p + 3, items, len);
-  p[len + 3] = code::EOL;
-  void** link = &f->rec_formats;
-  while (*link) link = static_cast<void**>(*link);
-  *link = b;
-}
-
-const uint8_t* Rec_format_find(const Fcb* f, const uint8_t* name, size_t len) {
-  for (const void* e = f->rec_formats; e; e = *static_cast<void* const*>(e)) {
-    Format_hdr h;
-    std::memcpy(&h, e, sizeof h);
-    const auto* nm = static_cast<const uint8_t*>(e) + sizeof h;
-    if (h.name_len != len) continue;
-    size_t i = 0;
-    while (i < len && std::toupper(nm[i]) == std::toupper(name[i])) ++i;
-    if (i == len) return nm + h.name_len;
-  }
-  return nullptr;
-}
-
-const uint8_t* Rec_format_first(const Fcb* f) {
-  const void* e = f->rec_formats;
-  if (!e) return nullptr;
-  Format_hdr h;
-  std::memcpy(&h, e, sizeof h);
-  return static_cast<const uint8_t*>(e) + sizeof h + h.name_len;
-}
-
-std::string Rec_format_names(const Fcb* f, char sep) {
-  std::string out;
-  for (const void* e = f->rec_formats; e; e = *static_cast<void* const*>(e)) {
-    Format_hdr h;
-    std::memcpy(&h, e, sizeof h);
-    out.append(static_cast<const char*>(e) + sizeof h, h.name_len);
-    out += sep;
-  }
-  return out;
 }

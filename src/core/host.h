@@ -145,6 +145,18 @@ extern int (*Ide_console_hook)(std::string& line);
 extern void (*Ide_run_hook)();
 extern void (*Ide_step_hook)();
 extern void (*Ide_shutdown_hook)();
+// The process debug link inside a wait of a statement (a TCP READ waiting
+// for its peer; programs/debug_serve.cpp fills these, null: no link).
+// Wait_serve_active: this process is being debugged (the wait then looks
+// for commands at least every quarter second).  Wait_serve_hook: serves
+// the commands that wait; true when the statement must be abandoned (END
+// or QUIT: ws.Exec_ptr holds what runs next; throw Stmt_restart).  The
+// waiting code saves its I/O area and marks its channel busy first.
+extern bool (*Wait_serve_active)();
+extern bool (*Wait_serve_hook)();
+// Commands are being served inside a wait (range closes then leave the
+// waiting, busy channel alone).
+extern int Wait_serving;
 // Breakpoints and watches of a debugging thin client (programs/breakpoints
 // fills it): before each statement of a numbered line while run flag
 // RF_CLIENT_DEBUG is set; true when a breakpoint fired (the program stops as

@@ -33,9 +33,12 @@ enum class Log_state { unknown, on, off };
 Log_state log_state = Log_state::unknown;
 char log_name[1024] = "orutrace.log";
 
+// The console's terminal line: its input descriptor, else its output
+// descriptor, when it is a terminal (none while a connection carries it).
 int console_fd() {
-  if (isatty(0)) return 0;
-  if (isatty(1)) return 1;
+  int in = Con_in_fd(), out = Con_out_fd();
+  if (in >= 0 && isatty(in)) return in;
+  if (out >= 0 && isatty(out)) return out;
   return -1;
 }
 
@@ -73,7 +76,9 @@ void Config_line() {
   int fd = console_fd();
   if (fd < 0) return;
   tcdrain(fd);
-  if (!tio_saved) {
+  // The settings to give back are those of this line (LNSW may have moved
+  // the console to another terminal since they were saved).
+  if (!tio_saved || (fd != line_fd && !line_configured)) {
     if (tcgetattr(fd, &saved_tio) != 0) return;
     tio_saved = true;
   }
@@ -117,7 +122,9 @@ void Reconfig_line() {
 
 void Flush_console() {
   int fd = console_fd();
-  if (fd >= 0) tcflush(fd, TCIFLUSH);
+  if (fd < 0) return;  // a pipe or file keeps what is ahead
+  Con_discard_input();
+  tcflush(fd, TCIFLUSH);
 }
 
 // ---- users and groups ----

@@ -194,6 +194,7 @@ void d_locl() {
 void d_clea() {
   uint8_t c = *ws.Exec_ptr;
   if (Cde_tbl[c] & CC_STMT_END) {
+    if (Clear_object_hook) Clear_object_hook();
     Clr_var();
   } else if (c == code::EXCEPT) {
     ws.Exec_ptr++;

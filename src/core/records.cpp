@@ -19,9 +19,15 @@
 //                 'D' text or number ended by its own delimiter
 //                 'I' integer, big-endian two's complement of a fixed width
 //                 'U' integer, big-endian unsigned of a fixed width
-//     u16  width  ('C' and 'N'; 'I' and 'U' 1..8; 0 otherwise)
+//                 'X' IEEE single (4 bytes)   'F' IEEE double (8 bytes)
+//                 'E' IEEE double, written D in a template (8 bytes)
+//                 'B' integer, two's complement (8 bytes)
+//                 'Y' amount in ten-thousandths, two's complement (8 bytes)
+//     u16  width  ('C' and 'N'; 'I' and 'U' 1..8; the size of X E F B Y;
+//                 0 otherwise)
 //     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
-//                 DELIM_NONE none: the field takes the rest of the record)
+//                 DELIM_NONE none: the field takes the rest of the record;
+//                 binary forms: the byte order, ORDER_* below)
 //     u16  count  elements of an array field ("NAME[n]": the field variable
 //                 is an array 1..n, each element a field of this form);
 //                 0 a plain field
@@ -38,10 +44,21 @@
 // TX is on.  Plain fields (those of an inline IOLIST) are each followed by
 // it; a template's fixed-width fields are not.
 //
-// Binary fields ('I', 'U') hold the integer part of the value; a value the
-// width cannot hold (I: -2^(8w-1) .. 2^(8w-1)-1, U: 0 .. 2^(8w)-1) is error
-// 41 and nothing of the record is built.  A record that ends inside a binary
-// field reads as if padded with zero bytes.
+// Binary fields ('I', 'U', 'B') hold the integer part of the value; a value
+// the width cannot hold (I: -2^(8w-1) .. 2^(8w-1)-1, U: 0 .. 2^(8w)-1) is
+// error 41 and nothing of the record is built.  'Y' holds the value rounded
+// to four places times 10,000.  'X', 'F' and 'E' hold the value as the
+// nearest float or double (a value read back is that binary fraction's
+// shortest decimal form).  A record that ends inside a binary field reads as
+// if padded with zero bytes.
+//
+// Byte order of the binary forms, from the template's "/" letters: none or
+// "/B" big-endian, "/L" little-endian, "/W" 16-bit words in little-endian
+// order with each word's bytes big-endian, "/" alone the host's order
+// (little-endian here); other combinations are error 81.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -66,6 +83,25 @@ constexpr uint16_t DELIM_NONE = 0xFFFF;
 constexpr size_t FIELD_WIDTH_MAX = 10240;
 constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
 constexpr uint32_t ARRAY_FIELD_MAX = 10000;  // elements of one array field
+enum : uint16_t { ORDER_BIG = 0, ORDER_LITTLE = 1, ORDER_WORDS = 2 };
+
+bool binary_form(uint8_t form) {
+  return form == 'I' || form == 'U' || form == 'X' || form == 'F' || form == 'E' || form == 'B' || form == 'Y';
+}
+bool fixed_form(uint8_t form) { return form == 'C' || form == 'N' || binary_form(form); }
+
+// Big-endian bytes into the field's order and back (the same permutation
+// both ways for these orders).
+void reorder(uint8_t* b, uint32_t w, uint16_t order) {
+  if (order == ORDER_LITTLE) {
+    std::reverse(b, b + w);
+  } else if (order == ORDER_WORDS && w % 2 == 0) {
+    for (uint32_t i = 0; i < w / 2; i += 2) {
+      std::swap(b[i], b[w - 2 - i]);
+      std::swap(b[i + 1], b[w - 1 - i]);
+    }
+  }
+}
 
 struct Field {
   uint8_t type = 0;  // 1, 2 or '*'
@@ -205,7 +241,29 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
     if (r.pos >= len) Tpl_reader::bad();
     uint8_t t = up(s[r.pos++]);
     bool binary = t == 'I' || t == 'U';
-    if (t != 'C' && t != 'N' && !binary) Tpl_reader::bad();
+    uint32_t size = t == 'X' ? 4 : (t == 'B' || t == 'D' || t == 'F' || t == 'Y') ? 8 : 0;
+    if (t != 'C' && t != 'N' && !binary && !size) Tpl_reader::bad();
+    uint16_t order = ORDER_BIG;
+    if (r.at('/')) {  // the byte order of a binary field
+      if (!binary && !size) Tpl_reader::bad();
+      ++r.pos;
+      unsigned flags = 0;
+      while (r.pos < len && (up(s[r.pos]) == 'B' || up(s[r.pos]) == 'W' || up(s[r.pos]) == 'L')) {
+        uint8_t c = up(s[r.pos++]);
+        flags |= c == 'B' ? 1u : c == 'W' ? 2u : 4u;
+      }
+      if (!flags) flags = 7;
+      if (flags == 1) order = ORDER_BIG;
+      else if (flags == 2) order = ORDER_WORDS;
+      else if (flags == 4 || flags == 7) order = ORDER_LITTLE;  // "/" alone: the host's order
+      else Tpl_reader::bad();
+    }
+    if (size) {
+      // The fixed-size forms take no width.
+      f.form = t == 'D' ? uint8_t('E') : t;
+      f.width = uint16_t(size);
+      f.delim = order;
+    } else {
     r.expect('(');
     if (r.at('*')) {
       if (binary) Tpl_reader::bad();  // a binary field has no delimiter
@@ -222,8 +280,10 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Rpt_error(41);
       f.form = t;
       f.width = uint16_t(w);
+      if (binary) f.delim = order;
     }
     r.expect(')');
+    }
     if (r.at(':')) {  // description up to the next ":"
       ++r.pos;
       size_t from = r.pos;
@@ -252,18 +312,39 @@ std::string record_name(const Var_node* n) { return std::string(n->name, n->name
 // A numeric field's value as a binary field of f.width bytes (error 41
 // when the width cannot hold it).
 void append_binary(std::string& out, const Num_val& value, const Field& f) {
-  Num_val v = value;
-  Set_scl(v, 0, 0);  // the integer part
   uint32_t w = f.width;
-  bool fits;
-  if (f.form == 'I') {
-    fits = w >= 8 || (v.mant >= -(int64_t(1) << (8 * w - 1)) && v.mant < (int64_t(1) << (8 * w - 1)));
-  } else {
-    fits = v.mant >= 0 && (w >= 8 || v.mant < (int64_t(1) << (8 * w)));
-  }
-  if (!fits) Rpt_error(41);
   uint8_t bytes[BINARY_WIDTH_MAX];
-  Cnv_bin(v, bytes, w);
+  if (f.form == 'X' || f.form == 'F' || f.form == 'E') {
+    double d = Val_to_dbl(value);
+    if (f.form == 'X') {
+      if (std::fabs(d) > 3.4028234663852886e38) Rpt_error(41);  // no float holds it
+      float x = float(d);
+      uint32_t u;
+      std::memcpy(&u, &x, 4);
+      put_u32be(bytes, u);
+    } else {
+      uint64_t u;
+      std::memcpy(&u, &d, 8);
+      put_u32be(bytes, uint32_t(u >> 32));
+      put_u32be(bytes + 4, uint32_t(u));
+    }
+  } else {
+    Num_val v = value;
+    Set_scl(v, f.form == 'Y' ? 4 : 0, f.form == 'Y' ? 1 : 0);  // the integer part, or ten-thousandths
+    if (f.form == 'Y') {
+      if (v.scale != 4) Rpt_error(41);  // too large to carry four places
+      v.scale = 0;
+    }
+    bool fits;
+    if (f.form == 'I' || f.form == 'B' || f.form == 'Y') {
+      fits = w >= 8 || (v.mant >= -(int64_t(1) << (8 * w - 1)) && v.mant < (int64_t(1) << (8 * w - 1)));
+    } else {
+      fits = v.mant >= 0 && (w >= 8 || v.mant < (int64_t(1) << (8 * w)));
+    }
+    if (!fits) Rpt_error(41);
+    Cnv_bin(v, bytes, w);
+  }
+  reorder(bytes, w, f.delim);
   out.append(reinterpret_cast<const char*>(bytes), w);
 }
 
@@ -271,8 +352,37 @@ void append_binary(std::string& out, const Num_val& value, const Field& f) {
 // end are zeros).
 Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
   uint8_t bytes[BINARY_WIDTH_MAX + 1] = {};  // a leading zero makes U unsigned
-  std::memcpy(bytes + 1, s, n);
-  if (f.form == 'I') return Cnv_dec(bytes + 1, f.width);
+  std::memcpy(bytes + 1, s, std::min<size_t>(n, f.width));
+  reorder(bytes + 1, f.width, f.delim);
+  if (f.form == 'X' || f.form == 'F' || f.form == 'E') {
+    double d;
+    if (f.form == 'X') {
+      uint32_t u = get_u32be(bytes + 1);
+      float x;
+      std::memcpy(&x, &u, 4);
+      if (!std::isfinite(x)) Rpt_error(41);
+      // The float's own shortest form: 0.1 stored reads back as 0.1.
+      char text[32];
+      auto [end, ec] = std::to_chars(text, text + sizeof text, x);
+      Num_val v;
+      if (ec != std::errc() || Conv_str_chk(reinterpret_cast<const uint8_t*>(text), size_t(end - text), v) != 0)
+        Dbl_to_val(double(x), v);
+      return v;
+    } else {
+      uint64_t u = (uint64_t(get_u32be(bytes + 1)) << 32) | get_u32be(bytes + 5);
+      std::memcpy(&d, &u, 8);
+    }
+    if (!std::isfinite(d)) Rpt_error(41);  // no number of ours: infinity or not a number
+    Num_val v;
+    Dbl_to_val(d, v);
+    return v;
+  }
+  if (f.form == 'Y') {
+    Num_val v = Cnv_dec(bytes + 1, 8);
+    v.scale = 4;
+    return v;
+  }
+  if (f.form == 'I' || f.form == 'B') return Cnv_dec(bytes + 1, f.width);
   return Cnv_dec(bytes, size_t(f.width) + 1);  // error 40 past 2^63 - 1
 }
 
@@ -290,7 +400,7 @@ Str_blk** str_slot(Var_node* v, uint32_t e, const Field& f) {
 }
 
 void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
-  if (f.form == 'I' || f.form == 'U') {
+  if (binary_form(f.form)) {
     append_binary(out, v->type == code::NUM_VAR ? *num_slot(v, e, f) : Num_val{}, f);
     return;
   }
@@ -600,7 +710,7 @@ void Let_record(Var_node* node) {
   for (const Field& f : fields)
    for (uint32_t e = 0; e < (f.count ? f.count : 1u); ++e) {
     size_t start = pos, n;
-    if (f.form == 'C' || f.form == 'N' || f.form == 'I' || f.form == 'U') {
+    if (fixed_form(f.form)) {
       n = len - pos < f.width ? len - pos : f.width;
       pos += n;
     } else {
@@ -613,7 +723,7 @@ void Let_record(Var_node* node) {
     if (f.type == '*') continue;
     Var_node* v = field_var(rec, f.type, f.name);
     Check_assignable(v);
-    if (f.form == 'I' || f.form == 'U') {
+    if (binary_form(f.form)) {
       ws.Num_acc = binary_value(f, s + start, n);
       ws.Str_len = -1;
       ws.Math_flags = 0;

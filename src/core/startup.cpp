@@ -7,6 +7,7 @@
 #include "programs/breakpoints.h"
 #include "programs/client_calls.h"
 #include "programs/debug_link.h"
+#include "terminal/console_switch.h"
 #include "core/startup.h"
 
 #include <sys/stat.h>
@@ -744,6 +745,7 @@ void Wrap_up() {
   wrap_step([] { Task_strings_clear(); });
   wrap_step([] { Err_pgm_clear(); });
   wrap_step([] { Mem_blocks_release(); });
+  wrap_step([] { Reset_switch(); });  // the console's own terminal or stream comes back
   Con_flush();
   wrap_step([] { Console_close(); });
   wrap_step([] { Journal_close(); });

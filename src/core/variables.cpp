@@ -31,6 +31,7 @@ inline uint8_t fold(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32)
 
 Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len) = nullptr;
 void (*Var_clear_hook)() = nullptr;
+void (*Clear_object_hook)() = nullptr;
 void (*Var_created_hook)(Var_node* n) = nullptr;
 
 int Var_name_cmp(const uint8_t* a, int alen, const char* b, int blen) {

@@ -114,6 +114,9 @@ extern Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len);
 // Called when the variables of a call level are cleared (Clr_var): the
 // program layer drops what belongs to them.
 extern void (*Var_clear_hook)();
+// CLEAR (the plain form) inside an object's code: the object layer clears
+// the running object's properties.
+extern void (*Clear_object_hook)();
 // The trees' order: case-blind over the shorter length, then the shorter
 // name first.
 int Var_name_cmp(const uint8_t* a, int alen, const char* b, int blen);

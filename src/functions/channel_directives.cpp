@@ -22,6 +22,7 @@
 #include "core/workspace.h"
 #include "functions/channel_access.h"
 #include "functions/task_strings.h"
+#include "terminal/console_switch.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -191,33 +192,52 @@ void d_dprt() {
 }
 
 // LNSW: the console goes back to its own channel (nothing to do while no
-// switch is in force).  LNSW channel | name: the console moves to that
-// channel, which must be a terminal screen (error 10; a channel LNSW opened
-// itself is closed again).
+// switch is in force).  LNSW channel | name: first back, then the console
+// moves to that channel: a TCP channel carries the console's stream over
+// its connection; any other channel must be a terminal screen on a
+// terminal (error 10; a channel LNSW opened itself is closed again).
 void d_lnsw() {
-  if (stmt_end(*ws.Exec_ptr)) return;
+  if (stmt_end(*ws.Exec_ptr)) {
+    Reset_switch();
+    return;
+  }
   Eval_formula();
   if (*ws.Exec_ptr == code::COMMA) {
     ++ws.Exec_ptr;
     Chk_err();
   }
+  bool by_name = ws.Str_len >= 0;
+  std::string name;
+  int32_t ch = 0;
+  if (by_name) {
+    name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    ch = To_integer(ws.Num_acc);
+    if (ch < 0 || ch > 65000) Rpt_error(41);
+  }
+  Reset_switch();
+  if (!by_name && ch == 0) return;
   Fcb* f;
   bool opened = false;
-  if (ws.Str_len >= 0) {
-    std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (by_name) {
     f = open_on_free_channel(name);
     opened = true;
   } else {
-    int32_t ch = To_integer(ws.Num_acc);
-    if (ch < 0 || ch > 65000) Rpt_error(41);
-    if (ch == 0) return;
     f = Find_fp(uint16_t(ch));
     if (!f) Rpt_error(13);
   }
-  bool terminal = f->kind == FK_DEVICE && f->fd >= 0 && isatty(f->fd);
-  if (terminal) {
-    if (opened) CloseFile(f);
-    Not_built("LNSW to a terminal (the terminal device)");
+  if (f->kind == FK_TCP) {
+    try {
+      Console_switch_link(f);
+    } catch (const Oru_error&) {
+      if (opened) CloseFile(f);
+      throw;
+    }
+    return;
+  }
+  if (f->kind == FK_DEVICE && f != ws.Con_fcb && f->fd >= 0 && isatty(f->fd) && Is_screen(f)) {
+    Console_switch_terminal(f);
+    return;
   }
   if (opened) CloseFile(f);
   Rpt_error(10);

@@ -52,6 +52,7 @@
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
 #include "channels/field_convert.h"
@@ -670,9 +671,10 @@ std::string fin_item(Fcb* f, const std::string& item) {
     }
   }
   if (u == "FORMATS") {
-    // The named formats of the channel (a keyed file's dictionary gives
-    // them at open).
-    return Rec_format_names(f, char(prmblk.FS));
+    // The names of the channel's record formats, each ended by FS.
+    std::string out;
+    for (const std::string& n : Fcb_format_names(f)) out += n + char(prmblk.FS);
+    return out;
   }
   if (u == "MAXKNO") return std::to_string(f->high_key);
   if (u == "CURKNO") return std::to_string(f->cur_key);
@@ -1283,8 +1285,8 @@ void fnc_iol() {
         items = channel_list(f, 2);
       else if (u == "/")
         items = channel_list(f, 3);
-      else if (const uint8_t* b = Rec_format_find(f, sel.p, size_t(sel.len)))
-        items.assign(reinterpret_cast<const char*>(b + 3), size_t(get_u16be(b) - 3));
+      else if (const uint8_t* b = FindFileFormat(f, s))
+        items = std::string(reinterpret_cast<const char*>(b + 3), get_u16be(b) - 3);
       else
         Rpt_error(81);
     } else {

@@ -46,11 +46,12 @@ uint8_t form_letter(const Record_field& f) {
   static const char kForms[] = "CNIUFDBXY";
   char letter = f.form;
   if (letter == 'D' || letter == 'P') letter = f.type == code::STR_VAR ? 'C' : 'N';
+  if (letter == 'E') letter = 'D';  // the template's double
   const char* at = std::strchr(kForms, letter);
   return at ? uint8_t(at - kForms + 1) : 1;
 }
 
-bool fixed(const Record_field& f) { return f.form == 'C' || f.form == 'N' || f.form == 'I' || f.form == 'U'; }
+bool fixed(const Record_field& f) { return f.form != 'P' && f.form != 'D'; }
 
 // Offsets and lengths of every field in the record text as it stands.
 void measure(const std::vector<Record_field>& fields, const std::string& text, std::vector<size_t>& at,

@@ -28,6 +28,7 @@
 
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/line_store.h"
@@ -145,7 +146,7 @@ void Key_load_layouts(Fcb* f) {
       if (name.empty()) Rpt_error_text(81, "a record format of the file dictionary has no name");
       if (name.size() > MAX_FORMAT_NAME) name.resize(MAX_FORMAT_NAME);
       if (named && cur.fragments)
-        Rec_format_add(f, pending, reinterpret_cast<const uint8_t*>(cur.items.data()), cur.items.size());
+        Fcb_add_format(f, pending, reinterpret_cast<const uint8_t*>(cur.items.data()), cur.items.size());
       cur = Gathered{};
       pending = name;
       named = true;
@@ -159,8 +160,9 @@ void Key_load_layouts(Fcb* f) {
   bool has_default = false;
   if (named) {
     if (cur.fragments)
-      Rec_format_add(f, pending, reinterpret_cast<const uint8_t*>(cur.items.data()), cur.items.size());
-    if (const uint8_t* b = Rec_format_first(f)) {
+      Fcb_add_format(f, pending, reinterpret_cast<const uint8_t*>(cur.items.data()), cur.items.size());
+    std::vector<std::string> names = Fcb_format_names(f);
+    if (const uint8_t* b = names.empty() ? nullptr : FindFileFormat(f, names[0])) {
       deflt.assign(reinterpret_cast<const char*>(b + 3), size_t(get_u16be(b) - 3));
       has_default = true;
     }

@@ -17,13 +17,19 @@
 
 #include "channels/console_device.h"
 #include "channels/record_locks.h"
+#include "core/params.h"
 #include "core/errors.h"
+#include "core/executor.h"
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/signal_flags.h"
 #include "core/workspace.h"
 #include "net/ssl_lib.h"
 #include "net/tls.h"
+
+// Driver slots used before their definitions.
+int64_t Tcp_save();
+int64_t Tcp_restore();
 
 namespace {
 
@@ -97,24 +103,65 @@ int map_errno(Tcp_fcb* f, int e, std::string* text) {
 
 int64_t statement_deadline() { return ws.Io_tim >= 0 ? Now_ms() + int64_t(ws.Io_tim) * 10 : -1; }
 
+// The console's own stream is being read or written over its channel
+// (see "the console over a TCP channel" below).
+int console_io = 0;
+
+constexpr int DEBUG_LOOK_MS = 250;  // a debugged wait looks for commands this often
+
+// The process debug link's commands are served inside the wait (see
+// core/host.h): the I/O area of the statement is kept, the waiting channel
+// is marked busy (the commands cannot use or close it: error 89) and the
+// driver's state saved around them.  END or QUIT abandons the statement.
+void serve_debug_link(Tcp_fcb* f) {
+  if (!Wait_serve_hook || console_io) return;
+  bool abandon = false;
+  {
+    Io_save_guard io;
+    bool was_busy = f && (f->st3 & ST3_BUSY);
+    if (f) f->st3 |= ST3_BUSY;
+    void* drv = ws.Drv_save;
+    ws.Drv_save = nullptr;
+    Tcp_save();
+    {
+      Catch_region region;
+      ++Wait_serving;
+      try {
+        abandon = Wait_serve_hook();
+      } catch (const Oru_error&) {
+      }
+      --Wait_serving;
+    }
+    Tcp_restore();
+    ws.Drv_save = drv;
+    if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
+  }
+  if (abandon) throw Stmt_restart{};
+}
+
 // poll until the deadline (-1: none); an escape ends the wait with 127.
-// What the console holds is shown before the process waits.
-int wait_poll(pollfd* p, size_t n, int64_t deadline) {
+// What the console holds is shown before the process waits (unless this
+// is the console's own stream, which flushes itself first).  f is the
+// channel that waits (null while it is being opened).
+int wait_poll(Tcp_fcb* f, pollfd* p, size_t n, int64_t deadline) {
   int ready = poll(p, nfds_t(n), 0);
   if (ready != 0) {
     if (ready > 0) return ready;
     if (errno != EINTR) return -1;
   }
-  Con_flush();
+  if (!console_io) Con_flush();
   for (;;) {
+    bool debugged = Wait_serve_active && Wait_serve_active();
+    if (debugged) serve_debug_link(f);
     int ms = -1;
     if (deadline >= 0) {
       int64_t left = deadline - Now_ms();
       ms = left <= 0 ? 0 : left > 3600000 ? 3600000 : int(left);
     }
+    if (debugged && (ms < 0 || ms > DEBUG_LOOK_MS)) ms = DEBUG_LOOK_MS;
     int r = poll(p, nfds_t(n), ms);
     if (r >= 0) {
-      if (r == 0 && deadline >= 0 && Now_ms() < deadline) continue;
+      if (r == 0 && (deadline < 0 || Now_ms() < deadline)) continue;
       return r;
     }
     if (errno != EINTR) return -1;
@@ -124,7 +171,7 @@ int wait_poll(pollfd* p, size_t n, int64_t deadline) {
 
 bool wait_one(Tcp_fcb* f, int sock, bool for_write, int64_t deadline) {
   pollfd p{sock, short(for_write ? POLLOUT : POLLIN), 0};
-  int r = wait_poll(&p, 1, deadline);
+  int r = wait_poll(f, &p, 1, deadline);
   if (r < 0) fail_errno(f, errno);
   return r > 0;
 }
@@ -541,7 +588,7 @@ bool server_wait(Tcp_fcb* f, int64_t deadline) {
     if (fds.empty()) Io_end_err();
     int64_t until = deadline;
     if (hs >= 0 && (until < 0 || hs < until)) until = hs;
-    int r = wait_poll(fds.data(), fds.size(), until);
+    int r = wait_poll(f, fds.data(), fds.size(), until);
     if (r < 0) {
       if (errno == EAGAIN) continue;
       fail_errno(f, errno);
@@ -619,7 +666,7 @@ int64_t Tcp_open() {
         Rpt_error_text(ws.Io_tim >= 0 || no == 0 ? 12 : no, text);
       }
       pollfd p{sock.fd, POLLOUT, 0};
-      int r = wait_poll(&p, 1, deadline);
+      int r = wait_poll(nullptr, &p, 1, deadline);
       if (r == 0) Rpt_error_text(12, "Connection to " + n.host + " timed out");
       int e = 0;
       socklen_t el = sizeof e;
@@ -876,6 +923,28 @@ int64_t Tcp_getind() {
   return f->last_sock >= 0 ? f->last_sock : f->cur_sock;
 }
 
+// Save and restore around a nested operation that interrupts the channel
+// (a debug-link command served while a READ waits): the module state a
+// nested TCP operation changes, the error of the last socket failure.
+// The block hangs in ws.Drv_save.
+struct Tcp_saved {
+  int32_t curerr;
+};
+
+int64_t Tcp_save() {
+  ws.Drv_save = new Tcp_saved{Tcp_curerr};
+  return 0;
+}
+
+int64_t Tcp_restore() {
+  if (auto* s = static_cast<Tcp_saved*>(ws.Drv_save)) {
+    Tcp_curerr = s->curerr;
+    delete s;
+  }
+  ws.Drv_save = nullptr;
+  return 0;
+}
+
 int64_t Tcp_getkef() {
   Tcp_fcb* f = cur();
   char host[101] = {};
@@ -902,6 +971,123 @@ int64_t Tcp_getkef() {
   return 0;
 }
 
+// ---- the console over a TCP channel ----
+
+namespace {
+
+Tcp_fcb* console_chan = nullptr;
+bool console_broken = false;
+
+// The linked channel made current for one driver call; the current-I/O
+// area of the interrupted statement comes back afterwards.
+struct Link_current {
+  Io_save_guard io;
+  ~Link_current() { --console_io; }
+  Link_current() {
+    ++console_io;
+    ws.Cur_fcb = console_chan;
+    ws.Cur_drv = Fio_tbl[FK_TCP + 1];
+    ws.Cur_chan = console_chan->channel;
+    ws.Cur_fd = -1;
+    ws.Cur_ftype = FK_TCP;
+    ws.Io_opts = 0;
+    ws.Io_siz = 0;
+    ws.Io_tim = -1;
+  }
+};
+
+// The console's connection failed: its output is dropped from now on and
+// its input ends; the process is told to leave (as on a hang-up of its
+// terminal) unless parameter XC keeps it.
+void console_failed(const std::string& why) {
+  if (console_broken) return;
+  console_broken = true;
+  OruLogError(("[TCP]The console's connection failed: " + why).c_str());
+  if (!Sw_on(sw::XC)) {
+    ws.Run_flags |= RF_ESCAPE | RF_STOP;
+    ws.End_process = true;
+    ws.Prm.XT = true;
+  }
+}
+
+bool link_send(const void* buf, size_t n) {
+  if (!console_chan || console_broken) return false;
+  const uint8_t* p = static_cast<const uint8_t*>(buf);
+  Link_current cur;
+  Catch_region region;
+  try {
+    // A ONESHOT server's output waits for its client.
+    while (console_chan->cur_sock < 0 && console_chan->listen_sock >= 0) Tcp_read();
+    while (n > 0) {
+      size_t k = n < size_t(console_chan->buf_size) ? n : size_t(console_chan->buf_size);
+      std::memcpy(console_chan->out_buf, p, k);
+      console_chan->buf_count = int32_t(k);
+      console_chan->high_water = 0;
+      Tcp_write();
+      p += k;
+      n -= k;
+    }
+  } catch (const Oru_error& e) {
+    console_failed(Ext_error_text().empty() ? "error " + std::to_string(e.no) : Ext_error_text());
+    return false;
+  }
+  return true;
+}
+
+long link_recv(void* buf, size_t n, int32_t ms, bool escape_ends) {
+  if (!console_chan || console_broken) return 0;
+  int64_t deadline = ms >= 0 ? Now_ms() + ms : -1;
+  for (;;) {
+    Link_current cur;
+    if (deadline >= 0) {
+      int64_t left = deadline - Now_ms();
+      ws.Io_tim = left <= 0 ? 0 : int32_t((left + 9) / 10);
+    }
+    int32_t want = n < size_t(console_chan->buf_size) ? int32_t(n) : console_chan->buf_size;
+    ws.Io_siz = want;
+    Catch_region region;
+    try {
+      Tcp_read();
+    } catch (const End_of_data&) {
+      return 0;
+    } catch (const Oru_error& e) {
+      if (e.no == 0) return -1;
+      if (e.no == 127 || e.no == 3) {
+        if (escape_ends || ws.End_process) return -2;
+        continue;
+      }
+      return 0;  // the connection failed: the console's input ends
+    }
+    if (ws.Str_len <= 0) continue;  // a ONESHOT server announced its client
+    std::memcpy(buf, ws.Str_ptr, size_t(ws.Str_len));
+    return ws.Str_len;
+  }
+}
+
+bool link_pending() {
+  return console_chan && console_chan->tls && !console_broken && Tls_pending(console_chan->tls);
+}
+
+const Con_link_ops link_ops = {link_send, link_recv, link_pending};
+
+}  // namespace
+
+const Con_link_ops* Tcp_console_link(Fcb* fcb) {
+  auto* f = static_cast<Tcp_fcb*>(fcb);
+  if (f->cur_sock < 0 && !(f->listen_sock >= 0 && (f->tflags & TCF_ONESHOT)))
+    Rpt_error_text(13, "The TCP channel has no connection to carry the console");
+  console_chan = f;
+  console_broken = false;
+  return &link_ops;
+}
+
+void Tcp_console_unlink() {
+  console_chan = nullptr;
+  console_broken = false;
+}
+
+Fcb* Tcp_console_channel() { return console_chan; }
+
 bool Tcp_GetFin(Fcb* fcb, const std::string& item, std::string* out) {
   auto* f = static_cast<Tcp_fcb*>(fcb);
   if (strcasecmp(item.c_str(), "IPADDR") == 0) {
@@ -915,4 +1101,4 @@ bool Tcp_GetFin(Fcb* fcb, const std::string& item, std::string* out) {
 const Fio_op Tcp_fotbl[FIO_SLOTS] = {
     Io_mode_err, Tcp_open,   Tcp_close,  Tcp_write,   Tcp_read,    Tcp_remove,  Tcp_setind,
     Tcp_getind,  Tcp_setkey, Io_mode_err, Tcp_getkey, Io_mode_err, Tcp_write,   Io_wr_mode,
-    Io_wr_mode,  Tcp_getkef, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing};
+    Io_wr_mode,  Tcp_getkef, Io_mode_err, Io_mode_err, Tcp_save,    Tcp_restore};

@@ -97,6 +97,18 @@ constexpr int64_t TCP_HELD_MS = 2;
 
 extern const Fio_op Tcp_fotbl[FIO_SLOTS];
 
+struct Con_link_ops;
+// The console over a TCP channel (LNSW): the operations that carry the
+// console's stream over the channel's connection (a ONESHOT server's
+// first client, accepted at the first read).  Raises 13 when the channel
+// has no connection to carry it.  The channel stays the caller's: it is no
+// longer in the channel list, and the caller closes it (CloseFile) after
+// Tcp_console_unlink.
+const Con_link_ops* Tcp_console_link(Fcb* f);
+void Tcp_console_unlink();
+// The channel that carries the console (null: none).
+Fcb* Tcp_console_channel();
+
 // FIN( items of a TCP channel: "IPADDR" the peer text, TLS items of the
 // current connection; false when the item is none of them.
 bool Tcp_GetFin(Fcb* f, const std::string& item, std::string* out);

@@ -35,6 +35,7 @@ struct Dbg_state {
   bool stopped = false;     // the debugged process waits for commands
   bool in_exec = false;     // an EXECUTE command runs
   bool cmd_waiting = false; // SIGTTIN came: a message may wait
+  bool in_wait = false;     // commands are served inside a statement's wait (a TCP READ)
   // Step state
   int step_type = 0;
   int32_t step_count = 0;

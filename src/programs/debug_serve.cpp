@@ -51,6 +51,9 @@ constexpr int IDLE_POLL_MS = 250;
 uint8_t End_stmt[] = {code::D_END, code::EOL};
 uint8_t Quit_stmt[] = {code::D_QUIT, code::EOL};
 
+// END or QUIT served inside a wait: the statement that runs next.
+uint8_t* wait_redirect = nullptr;
+
 void reply(const std::string& s) {
   if (!Dbg_send(dbg.out_fd, dbg.msg_id, s.data(), s.size())) KestDbgShutdown();
 }
@@ -451,19 +454,24 @@ void serve_command() {
       reply("OK");
       KestDbgShutdown();
       break;
-    case DBG_QUIT:
+    case DBG_QUIT: {
+      bool in_wait = dbg.in_wait;  // the shut-down clears the link's state
       reply("OK");
       KestDbgShutdown();
-      // At the console the read ends as at the end of input.
+      // At the console the read ends as at the end of input; in a wait
+      // the statement is abandoned for QUIT.
       if (at_console()) ws.End_process = true;
+      else if (in_wait) wait_redirect = Quit_stmt;
       else ws.Exec_ptr = Quit_stmt;
       break;
+    }
     case DBG_END:
       dbg.stopped = false;
       dbg.step_type = 0;
       dbg.have_cur_break = false;
       reply("OK");
-      if (!at_console()) ws.Exec_ptr = End_stmt;
+      if (dbg.in_wait) wait_redirect = End_stmt;
+      else if (!at_console()) ws.Exec_ptr = End_stmt;
       break;
     case DBG_STOP:
       dbg.stopped = true;
@@ -520,6 +528,35 @@ void Dbg_command_signal() {
   ws.Work_ptr = work;
 }
 
+// Inside a wait of a statement (a TCP READ that waits for its peer): the
+// commands that wait are served now, so the program can be inspected and
+// changed while it waits; STOP and steps take effect at the next statement.
+// The caller has saved the I/O area and marked its channel busy.
+bool Dbg_serve_in_wait() {
+  if (dbg.role != Dbg_role::debugged || dbg.in_exec || dbg.in_wait || at_console()) return false;
+  if (!dbg.cmd_waiting) {
+    // A command whose signal came before the wait began.
+    struct pollfd p = {dbg.in_fd, POLLIN, 0};
+    if (poll(&p, 1, 0) <= 0) return false;
+    dbg.cmd_waiting = true;
+  }
+  dbg.in_wait = true;
+  wait_redirect = nullptr;
+  {
+    Exec_cursor_guard cursor;
+    uint8_t* work = ws.Work_ptr;
+    while (dbg.cmd_waiting && dbg.role == Dbg_role::debugged && !ws.End_process && !wait_redirect) serve_command();
+    ws.Work_ptr = work;
+  }
+  dbg.in_wait = false;
+  if (!wait_redirect) return false;
+  ws.Exec_ptr = wait_redirect;
+  wait_redirect = nullptr;
+  return true;
+}
+
+bool Dbg_is_debugged() { return dbg.role == Dbg_role::debugged; }
+
 void KestDbgSlavery() {
   if (dbg.role != Dbg_role::debugged) {
     ws.Run_flags &= ~uint32_t(RF_DEBUG_LINK);
@@ -555,6 +592,8 @@ void KestDbgSlavery() {
 }
 
 void Debug_link_init() {
+  Wait_serve_hook = Dbg_serve_in_wait;
+  Wait_serve_active = Dbg_is_debugged;
   Debug_signal_hook = [](int sig) {
     if (sig == SIGUSR2) {
       if (dbg.role == Dbg_role::none) Dbg_attach_debugged();

@@ -22,6 +22,7 @@ void Oop_hook_update() { Var_lookup_hook = (LoadData_any() || oop.live > 0) ? Oo
 
 void Oop_init() {
   Var_clear_hook = LoadData_dropall;
+  Clear_object_hook = OopClearVariables;
   Oop_init_access();
   Delete_object_hook = OopDropObject;
   Rename_class_hook = OopRenameClass;

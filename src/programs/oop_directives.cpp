@@ -200,6 +200,25 @@ void Set_ObjectPrc(int32_t n) {
 
 // DROP PROPERTY name, h [, ERR=line]: the object's instance of that name is
 // removed with its value; a declared property starts afresh at its next use.
+// CLEAR in the running object's own code: its property values go (an
+// object property gives back the reference its handle held); declared
+// properties bind afresh, empty, when next touched.
+void OopClearVariables() {
+  if (oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size()) || Call_depth() != oop.cur_depth) return;
+  Oop_object* o = oop.objs[size_t(oop.cur_obj)];
+  if (!o) return;
+  while (Prop_inst* pi = o->props) {
+    o->props = pi->next;
+    // Compiled references of every call level may point at the instance.
+    for (Prog_context* c = &ws; c; c = static_cast<Prog_context*>(c->Call_link))
+      if (c->Var_index)
+        for (uint32_t i = 0; i < c->Var_index_cnt; i++)
+          if (c->Var_index[i] == pi->var) c->Var_index[i] = nullptr;
+    if (ws.Cur_var == pi->var) ws.Cur_var = nullptr;
+    Oop_free_inst(pi, o);
+  }
+}
+
 void Oop_ClearProp() {
   ws.Stmt_save = ws.Exec_ptr;  // an ERR= at the end takes the statement's errors
   Err_scan();

@@ -255,6 +255,7 @@ std::string Oop_get_proplist_values(Oop_object* o);
 void Oop_set_proplist_values(Oop_object* o, const std::string& v);
 bool Oop_method_return();
 void Oop_init_access();
+void OopClearVariables();  // CLEAR inside the running object's code
 void Oop_init_events();
 void Oop_init_controls();  // the control emulation's hooks
 void Oop_events_clear();

@@ -131,13 +131,16 @@ const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
     cache_ids[1].clear();
   }
   std::vector<const Oop_name*>& v = cache_ids[kind - 1];
-  const uint8_t* e = Var_name_entry(idx);
-  if (!e) Rpt_error(49);
+  if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+  const uint8_t* e = ws.Name_pool + ws.Name_index[idx];
   // A pool freed and another allocated at its address must not hand out the
   // old program's names: the hit is checked against the entry's text.
   if (idx < v.size()) {
-    const Oop_name* n = v[idx];
-    if (n && n->len == e[0] && n->text[0] == char(e[1]) && std::memcmp(n->text, e + 1, e[0]) == 0) return n;
+    if (const Oop_name* n = v[idx]; n && n->len == e[0]) {
+      int i = 0;
+      while (i < n->len && n->text[i] == char(e[1 + i])) i++;
+      if (i == n->len) return n;
+    }
   }
   if (e[0] == 255) Not_built("data-dictionary names of properties");
   const Oop_name* n = OopDefName(kind, e[0], reinterpret_cast<const char*>(e + 1));

@@ -116,8 +116,14 @@ int64_t Dev_flush() {
     Con_write(f->out_buf, size_t(n));
     return 0;
   }
-  int fd = f == ws.Con_fcb ? 1 : f->fd;
-  if (f == ws.Con_fcb) Con_flush_plain();
+  if (f == ws.Con_fcb) {
+    Con_flush_plain();
+    if (Con_out_fd() < 0) {
+      Con_send(f->out_buf, size_t(n));  // a connection reports its own failures
+      return 0;
+    }
+  }
+  int fd = f == ws.Con_fcb ? Con_out_fd() : f->fd;
   write_all_fd(fd, f->out_buf, size_t(n), (f->st2 & ST2_CLOSING) != 0);
   return 0;
 }
@@ -432,7 +438,7 @@ void d_dtty() {
   if (Is_screen(f)) Terminal_close();
   Dev_fcb* d = Dev(f);
   // A terminal knows its own size: it wins over the driver's numbers.
-  int fd = f == ws.Con_fcb ? 1 : f->fd;
+  int fd = f == ws.Con_fcb ? Con_out_fd() : f->fd;
   if (fd >= 0 && isatty(fd)) window_size(fd, cols, lines);
   f->st1 |= ST1_TERM_SCREEN;
   f->cols = cols;
@@ -453,7 +459,7 @@ void Term_check_resize() {
   Fcb* f = ws.Con_fcb;
   if (!f || !Is_screen(f)) return;
   int32_t cols, lines;
-  if (!window_size(1, cols, lines)) return;
+  if (Con_out_fd() < 0 || !window_size(Con_out_fd(), cols, lines)) return;
   if (cols == f->cols && lines == f->lines) return;
   Dev_fcb* d = Dev(f);
   // The windows do not survive a new screen size; window 0's definitions
@@ -530,6 +536,26 @@ void Term_prompt_attr() {
   Set_attr(def);
 }
 bool Console_raw_keys() { return console_raw; }
+
+void Console_release_line() {
+  Con_flush();
+  if (Line_configured()) Reset_line();
+  console_raw = false;
+}
+
+void Console_take_line() {
+  Fcb* f = ws.Con_fcb;
+  if (!f || !Is_screen(f)) {
+    Con_set_terminal(nullptr);
+    return;
+  }
+  int in = Con_in_fd();
+  if (in >= 0 && isatty(in)) {
+    Config_line();
+    console_raw = Line_configured();
+  }
+  Con_set_terminal(console_raw ? &console_terminal : &console_screen_only);
+}
 
 int Console_start_terminal() {
   Fcb* f = ws.Con_fcb;

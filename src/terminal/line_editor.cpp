@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/console_device.h"
 #include "channels/print.h"
 #include "channels/record_locks.h"
 #include "core/control_stack.h"
@@ -88,6 +89,7 @@ int read_fd(Fcb* f) { return f == ws.Con_fcb ? 0 : f->fd; }
 }  // namespace
 
 bool Device_kbhit(Fcb* f, int32_t ms) {
+  if (f == ws.Con_fcb) return Con_poll(ms);
   struct pollfd p = {read_fd(f), POLLIN, 0};
   int r;
   do {
@@ -98,6 +100,7 @@ bool Device_kbhit(Fcb* f, int32_t ms) {
 
 // -1 time-out, -2 interrupted by an escape or hang-up, -3 end of input.
 int Device_getch(Fcb* f, int32_t hundredths) {
+  if (f == ws.Con_fcb) return Con_getc(hundredths < 0 ? -1 : hundredths > 0x7fffff ? 0x7fffffff : hundredths * 10);
   int fd = read_fd(f);
   for (;;) {
     // poll is never restarted after a signal handler (read may be), so an

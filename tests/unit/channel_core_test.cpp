@@ -9,7 +9,9 @@
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/field_convert.h"
+#include "channels/io_list.h"
 #include "channels/io_options.h"
+#include "channels/record_formats.h"
 #include "console_env.h"
 #include "core/codes.h"
 #include "core/params.h"
@@ -342,3 +344,59 @@ TEST_F(Channel_test, TypedFields) {
 }
 
 }  // namespace
+
+namespace {
+
+// The compiled items of the IOLIST statement of a typed line.
+std::string iolist_items(uint16_t line) {
+  uint8_t ref[4] = {code::LINE_REF, uint8_t(line >> 8), uint8_t(line), code::EOL};
+  uint8_t* resume = ws.Exec_ptr;
+  ws.Exec_ptr = ref;
+  const uint8_t* items = Check_iol();
+  ws.Exec_ptr = resume;
+  return std::string(reinterpret_cast<const char*>(items), size_t(Iol_items_len(items)));
+}
+
+}  // namespace
+
+TEST_F(Channel_test, NamedRecordFormatsReplaceInPlaceAndMatchWithoutCase) {
+  Fcb* f = link(1);
+  const uint8_t a[] = {1, 2, 3};
+  const uint8_t b[] = {4, 5};
+  Fcb_add_format(f, "ORDER", a, sizeof a);
+  Fcb_add_format(f, "Lines", b, sizeof b);
+  Fcb_add_format(f, "order", b, sizeof b);  // replaces ORDER where it stands
+  EXPECT_EQ(Fcb_format_names(f), (std::vector<std::string>{"order", "Lines"}));
+  const uint8_t* blk = FindFileFormat(f, "ORDER");
+  ASSERT_NE(blk, nullptr);
+  EXPECT_EQ(get_u16be(blk), 5);  // two items + 3
+  EXPECT_EQ(blk[2], code::D_IOLIST);
+  EXPECT_EQ(blk[3], 4);
+  EXPECT_EQ(blk[5], code::EOL);
+  EXPECT_EQ(FindFileFormat(f, "LINE"), nullptr);
+  EXPECT_THROW(Fcb_add_format(f, "", a, sizeof a), Oru_error);
+  std::string longname(300, 'n');
+  Fcb_add_format(f, longname, a, sizeof a);
+  EXPECT_NE(FindFileFormat(f, longname.substr(0, 255)), nullptr);
+}
+
+TEST_F(Channel_test, NamedRecordFormatsServeIolAndFin) {
+  Fcb* f = link(1);
+  type("10 IOLIST A$,N");
+  type("20 IOLIST N,A$");
+  std::string order = iolist_items(10), reverse = iolist_items(20);
+  Fcb_add_format(f, "ORDER", reinterpret_cast<const uint8_t*>(order.data()), order.size());
+  Fcb_add_format(f, "Reverse", reinterpret_cast<const uint8_t*>(reverse.data()), reverse.size());
+  run({"30 LET A$=\"x\",N=5", "40 WRITE (1,IOL=\"reverse\")", "50 LET F$=FIN(1,\"FORMATS\")",
+       "60 LET I$=IOL(1:\"ORDER\")", "70 LET A$=\"\",N=0", "80 READ (1,IND=0,IOL=\"Reverse\")",
+       "90 WRITE (1,IOL=\"NONE\",ERR=900)", "100 END"});
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], "5\x8a" "x\x8a");
+  EXPECT_EQ(str("F$"), "ORDER\x8a" "Reverse\x8a");
+  std::string i = str("I$");
+  ASSERT_EQ(i.size(), order.size() + 4);
+  EXPECT_EQ(i.substr(3, order.size()), order);
+  EXPECT_EQ(str("A$"), "x");
+  EXPECT_EQ(num("N"), 5);
+  EXPECT_EQ(num("E"), 81);
+}

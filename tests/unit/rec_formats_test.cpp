@@ -1,5 +1,4 @@
-// The I/O lists a channel keeps: the slots of its list block and its named
-// record formats.
+// The I/O lists a channel keeps: the slots of its list block.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -54,24 +53,6 @@ TEST(ChannelIolSlots, SlotsAreSetAndKeptApart) {
   EXPECT_EQ(items_of(Iol_slot(&c.f, 0)), "a");
   Iol_set_slot(&c.f, 0, nullptr, 0);
   EXPECT_EQ(c.f.iol, nullptr);  // no list left: no block
-}
-
-TEST(ChannelIolSlots, NamedFormatsInOrderFoundWithoutRegardToCase) {
-  Chan c;
-  EXPECT_EQ(Rec_format_first(&c.f), nullptr);
-  Rec_format_add(&c.f, "Customer", u("xy"), 2);
-  Rec_format_add(&c.f, "SHORT", u("z"), 1);
-  EXPECT_EQ(items_of(Rec_format_find(&c.f, u("customer"), 8)), "xy");
-  EXPECT_EQ(items_of(Rec_format_find(&c.f, u("Short"), 5)), "z");
-  EXPECT_EQ(Rec_format_find(&c.f, u("Shor"), 4), nullptr);
-  EXPECT_EQ(items_of(Rec_format_first(&c.f)), "xy");
-  EXPECT_EQ(Rec_format_names(&c.f, ';'), "Customer;SHORT;");
-  try {
-    Rec_format_add(&c.f, "", u("x"), 1);
-    FAIL() << "a format without a name";
-  } catch (const Oru_error& e) {
-    EXPECT_EQ(e.no, 81);
-  }
 }
 
 }  // namespace
