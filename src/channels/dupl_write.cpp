@@ -21,6 +21,7 @@
 // The file's own record wins over a directory's; the deepest directory
 // wins over the ones above it.
 #include "channels/dupl_write.h"
+#include "channels/rec_formats.h"
 
 #include <cerrno>
 #include <cstring>
