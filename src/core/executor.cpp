@@ -170,11 +170,11 @@ Served serve_requests() {
     Memory_chk();
     if (ws.Mem_used > ws.Mem_limit && !allowed_over_limit(ws.Exec_ptr)) Rpt_error(31);
   }
-  if ((ws.Run_flags & RF_CLIENT_DEBUG) && ws.Cur_stno != 0 && ws.Call_status == 0 &&
-      ws.Exec_ptr != ws.Brk_hit_ptr && Client_debug_hook && Client_debug_hook()) {
-    ws.Brk_hit_ptr = ws.Exec_ptr;
+  // Checked at the start of each statement (not again at the end of its
+  // line, where the next line's statements have not begun).
+  if ((ws.Run_flags & RF_CLIENT_DEBUG) && ws.Cur_stno != 0 && ws.Call_status == 0 && *ws.Exec_ptr != code::EOL &&
+      Client_debug_hook && Client_debug_hook())
     Exec_escape();
-  }
   if ((ws.Run_flags & RF_BREAKPOINTS) && ws.Cur_stno != 0 && ws.Call_status == 0 &&
       ws.Exec_ptr != ws.Brk_hit_ptr) {
     ws.Brk_hit_ptr = nullptr;

@@ -46,6 +46,7 @@ struct Break_state {
   uint32_t last_line = 0;    // line of the last break that fired (0 none)
   bool suspended = false;
   bool list_changed = false; // the client has a new "*BreakList"
+  const uint8_t* hit = nullptr;  // the cursor at which the last break fired
 } bps;
 
 struct Watch_state {
@@ -212,7 +213,15 @@ bool client_debug_hook() {
     if (!buf.empty()) Client_debug.send(buf);
   }
   update_flag();
-  return BreakPointCheck() > 0;
+  // The statement a break stopped at runs when the program resumes: no
+  // check there, once.
+  if (ws.Exec_ptr == bps.hit) {
+    bps.hit = nullptr;
+    return false;
+  }
+  if (BreakPointCheck() == 0) return false;
+  bps.hit = ws.Exec_ptr;
+  return true;
 }
 
 void append_hex(std::string& out, uint8_t b) {
@@ -297,6 +306,7 @@ void Break_set_list(const std::vector<std::string>& specs) {
 }
 
 void ClearBreaks() {
+  bps.hit = nullptr;
   bps.entries.clear();
   bps.specs.clear();
   bps.dirty = 0;

@@ -119,6 +119,7 @@ class BreakCheck : public Console_env {
     Console_env::SetUp();
     ws.Prm.QT = true;
     ws.Brk_hit_ptr = nullptr;  // a stop of an earlier test is not this program's
+    ClearBreaks();
     Breakpoints_init();
   }
   void TearDown() override {
