@@ -21,6 +21,7 @@
 // The file's own record wins over a directory's; the deepest directory
 // wins over the ones above it.
 #include "channels/dupl_write.h"
+#include "channels/rec_formats.h"
 
 #include <cerrno>
 #include <cstring>
@@ -412,12 +413,8 @@ void KestCheckDupl() {
     }
     if (dup) {
       // The duplicate takes the source's I/O list and REC= name.
-      if (f->iol && !dup->iol) {
-        const auto* b = static_cast<const uint8_t*>(f->iol);
-        size_t n = get_u16be(b);
-        dup->iol = Get_blk(n);
-        std::memcpy(dup->iol, b, n);
-      }
+      const uint8_t* b = Iol_slot(f, 0);
+      if (b && !dup->iol) Iol_set_slot(dup, 0, b + 3, size_t(get_u16be(b) - 3));
       if (f->rec_prefix && !dup->rec_prefix) {
         size_t n = size_t(f->rec_prefix[0]) + 1;
         dup->rec_prefix = static_cast<uint8_t*>(Get_blk(n));

@@ -11,6 +11,7 @@
 
 #include "channels/channel.h"
 #include "channels/io_options.h"
+#include "channels/rec_formats.h"
 #include "channels/record_formats.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -75,7 +76,7 @@ const uint8_t* default_list() {
   if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) Rpt_error(84);
   if (ws.Io_iol_len == -3) Rpt_error(81);
   Fcb* f = ws.Cur_fcb;
-  if (f && f->iol) return static_cast<const uint8_t*>(f->iol) + 3;
+  if (const uint8_t* b = f ? Iol_slot(f, 0) : nullptr) return b + 3;
   return nullptr;
 }
 
@@ -114,14 +115,10 @@ void Iol_option() {
     }
     ws.Io_iol_len = -which;
     ws.Io_iol_ptr = nullptr;
+    // The lists kept with the file follow the channel's own (an OPEN takes
+    // them from the new channel once it is open).
     Fcb* f = ws.Cur_fcb;
-    if (f && f->iol) {
-      // The channel's block is followed by its two stored lists, each an
-      // Iol_block (a zero length word: none).
-      const uint8_t* b = static_cast<const uint8_t*>(f->iol);
-      for (int i = 0; i < which; i++) b += get_u16be(b) + 1;
-      if (get_u16be(b) >= 3) ws.Io_iol_ptr = b + 3;
-    }
+    if (const uint8_t* b = f ? Iol_slot(f, which) : nullptr) ws.Io_iol_ptr = b + 3;
     return;
   }
   uint8_t c = *ws.Exec_ptr;

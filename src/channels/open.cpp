@@ -25,10 +25,12 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/io_list.h"
+#include "channels/rec_formats.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -180,18 +182,22 @@ void open_create() {
 // The statement's IOL= becomes the channel's own list.
 void store_iol(Fcb* f) {
   if (ws.Io_iol_len > 0) {
-    f->iol = Iol_make_block(ws.Io_iol_ptr, size_t(ws.Io_iol_len));
+    Iol_set_slot(f, 0, ws.Io_iol_ptr, size_t(ws.Io_iol_len));
   } else if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) {
-    // IOL=* asks for a list stored with the file; the kinds that store one
-    // put it in f->iol at open.
-    if (!f->iol) Rpt_error(84);
+    // IOL=* and IOL=*1 take a list stored with the file (the kinds that
+    // store one put it in its slot at open) as the channel's own.
+    const uint8_t* b = Iol_slot(f, -ws.Io_iol_len);
+    if (!b) Rpt_error(84);
+    std::vector<uint8_t> items(b + 3, b + get_u16be(b));
+    Iol_set_slot(f, 0, items.data(), items.size());
+    ws.Io_iol_ptr = nullptr;
+    ws.Io_iol_len = 0;
   } else if (ws.Io_iol_len == -3) {
     // IOL="name": the channel's record format of that name becomes its list.
     const uint8_t* b = FindFileFormat(f, Iol_pending_format());
     if (!b) Rpt_error(81);
-    uint8_t* copy = Iol_make_block(b + 3, size_t(get_u16be(b) - 3));
-    if (f->iol) Ret_blk(f->iol);
-    f->iol = copy;
+    std::vector<uint8_t> items(b + 3, b + get_u16be(b));
+    Iol_set_slot(f, 0, items.data(), items.size());
   }
   if (ws.Io_rec_prefix && !f->rec_prefix) {
     uint8_t n = ws.Io_rec_prefix[0];

@@ -20,6 +20,7 @@
 #include "channels/dupl_write.h"
 #include "channels/field_convert.h"
 #include "channels/io_list.h"
+#include "channels/rec_formats.h"
 #include "channels/io_options.h"
 #include "core/codes.h"
 #include "core/directives.h"
@@ -782,7 +783,7 @@ void Do_InsUpd(bool insert) {
   try {
     Fcb* f = ws.Cur_fcb;
     if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
-    if (!f->iol) Rpt_error(84);
+    if (!Iol_slot(f, 0)) Rpt_error(84);
     prepare_output();
     building = f;
     int32_t start = f->buf_count;

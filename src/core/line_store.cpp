@@ -20,6 +20,8 @@
 
 #include <cctype>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "core/codes.h"
 #include "core/control_stack.h"
@@ -219,9 +221,30 @@ Str_blk* Edit_head() {
   return ws.Edit_list;
 }
 
+std::string (*Dict_ref_name_hook)(uint32_t ref) = nullptr;
+
+namespace {
+// Names of data-dictionary references, length-prefixed, by reference.  The
+// map's nodes never move, so the entries handed out stay valid until the
+// dictionary changes.
+std::unordered_map<uint32_t, std::string> dict_names;
+}  // namespace
+
+void Var_dict_names_changed() { dict_names.clear(); }
+
 const uint8_t* Var_name_entry(uint32_t idx) {
   if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) return nullptr;
-  return ws.Name_pool + ws.Name_index[idx];
+  const uint8_t* e = ws.Name_pool + ws.Name_index[idx];
+  if (e[0] != 255 || !Dict_ref_name_hook) return e;
+  // The name of an element of the data dictionary (255, 4-byte reference).
+  uint32_t ref = get_u32be(e + 1);
+  auto it = dict_names.find(ref);
+  if (it == dict_names.end()) {
+    std::string n = Dict_ref_name_hook(ref);
+    if (n.empty() || n.size() > 127) Rpt_error_text(49, "a data-dictionary name of this program is not a variable name");
+    it = dict_names.emplace(ref, std::string(1, char(n.size())) + n).first;
+  }
+  return reinterpret_cast<const uint8_t*>(it->second.data());
 }
 
 const uint8_t* Code_end(const uint8_t* p) {

@@ -15,6 +15,7 @@
 // offset, in host byte order, of the name entry in ws.Name_pool; a name entry
 // is a length byte followed by the name.
 #pragma once
+#include <string>
 #include <cstddef>
 #include <cstdint>
 
@@ -41,7 +42,14 @@ Str_blk* Edit_head();
 // The stop point moves to the next line when its line goes.
 int Delete_lines(uint16_t first, uint16_t last);
 // The name entry (length byte, name) of variable-table index idx, or null.
+// A program saved while a data dictionary was loaded names some variables
+// by the dictionary's references (255, then 4 bytes): their entries are
+// the names the dictionary gives (through Dict_ref_name_hook, set by the
+// dictionary), valid until Var_dict_names_changed.  Error 49 for a
+// reference whose name cannot be a variable's.
 const uint8_t* Var_name_entry(uint32_t idx);
+extern std::string (*Dict_ref_name_hook)(uint32_t ref);
+void Var_dict_names_changed();
 // Bytes of the compiled item at p (never past end): Skip_code's sizes, plus
 // the operand byte of 12, 35, 66, 72, 251, 254 and of the functions that
 // carry one.  For code scanners that must never mistake an operand byte for

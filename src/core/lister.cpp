@@ -18,6 +18,7 @@
 #include "core/compiler.h"
 #include "core/decimal.h"
 #include "core/errors.h"
+#include "core/line_store.h"
 #include "core/lexicon.h"
 #include "core/memory.h"
 #include "core/syntax_vm.h"
@@ -386,8 +387,22 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
     uint32_t off = ws.Name_index[idx];
     if (off >= ws.Name_pool_size) lfail(49);
     uint8_t n = ws.Name_pool[off];
-    if (off + 1 + n > ws.Name_pool_size) lfail(49);
-    name.assign(reinterpret_cast<const char*>(ws.Name_pool + off + 1), n);
+    if (n == 255) {
+      // A data-dictionary reference: the dictionary gives the name.
+      const uint8_t* e = nullptr;
+      if (off + 5 <= ws.Name_pool_size) {
+        try {
+          e = Var_name_entry(idx);
+        } catch (const Oru_error&) {
+          e = nullptr;
+        }
+      }
+      if (!e || e[0] == 255) lfail(49);
+      name.assign(reinterpret_cast<const char*>(e + 1), e[0]);
+    } else {
+      if (off + 1 + n > ws.Name_pool_size) lfail(49);
+      name.assign(reinterpret_cast<const char*>(ws.Name_pool + off + 1), n);
+    }
   } else {
     name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
   }

@@ -23,6 +23,7 @@
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/io_options.h"
+#include "channels/rec_formats.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
@@ -301,7 +302,7 @@ void d_sele() {
     Skip_xpr();
   }
   if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
-  if (slash && !f->iol) Rpt_error(84);
+  if (slash && !Iol_slot(f, 0)) Rpt_error(84);
   Ctl_frame* frame = Exec_stack(TAG_SELECT);
   frame->select = s;
   own.s = nullptr;

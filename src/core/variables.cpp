@@ -18,6 +18,7 @@
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/workspace.h"
 #include "programs/arguments.h"
@@ -178,8 +179,7 @@ Var_node* Find_var() {
     node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
     if (!node) {
       if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
-      const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
-      if (nm[0] == 255) Not_built("data-dictionary names");
+      const uint8_t* nm = Var_name_entry(idx);
       node = Find_var_name(type, nm + 1, nm[0]);
       if (idx < ws.Var_index_cnt) ws.Var_index[idx] = node;
     }

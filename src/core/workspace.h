@@ -57,7 +57,7 @@ enum : uint32_t {
 
 // ws.Pgm_flags
 enum : uint32_t {
-  PGM_ENCIPHERED = 0x0001,     // the image is enciphered (always with PGM_PROTECTED)
+  PGM_ENCIPHERED = 0x0001,     // the program has a protection key: SAVE enciphers it (PGM_PROTECTED until PASSWORD gives the key)
   PGM_SHARES_VARS = 0x0002,    // a call frame: the callee took over these variables (PERFORM)
   PGM_FROM_CONSOLE = 0x0008,   // a call frame: the call was typed at the console or nested
   PGM_IN_CALL = 0x0020,        // a call frame: the caller itself ran as a called program

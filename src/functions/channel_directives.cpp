@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/rec_formats.h"
 #include "channels/io_list.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -74,22 +75,7 @@ std::vector<uint8_t> iolist_items() {
 // block are kept.
 void sdev_iolist(Fcb* f) {
   std::vector<uint8_t> items = iolist_items();
-  uint8_t* block = Iol_make_block(items.data(), items.size());
-  if (f->iol) {
-    const auto* old = static_cast<const uint8_t*>(f->iol);
-    size_t first = size_t(get_u16be(old)) + 1;  // the block and its end byte
-    size_t total = Blk_size(old);
-    if (total > first) {
-      size_t head = items.size() + 4;
-      auto* joined = static_cast<uint8_t*>(Get_blk(head + total - first));
-      std::memcpy(joined, block, head);
-      std::memcpy(joined + head, old + first, total - first);
-      Ret_blk(block);
-      block = joined;
-    }
-    Ret_blk(f->iol);
-  }
-  f->iol = block;
+  Iol_set_slot(f, 0, items.data(), items.size());
 }
 
 // Opens name on the lowest free channel from 1 (host failures raised).

@@ -51,6 +51,7 @@
 #include "core/startup.h"
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
+#include "channels/rec_formats.h"
 #include "channels/record_formats.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
@@ -1013,15 +1014,9 @@ Var_node* record_arg() {
 // The channel's list in slot `slot`: 0 its IOL= list, 1 and 2 the lists kept
 // with the file.  Error 81 when the slot is empty.
 std::string channel_list(const Fcb* f, int slot) {
-  const uint8_t* b = static_cast<const uint8_t*>(f->iol);
+  const uint8_t* b = Iol_slot(f, slot);
   if (!b) Rpt_error(81);
-  for (int i = 0; i < slot; ++i) {
-    uint16_t n = get_u16be(b);
-    if (n < 3) Rpt_error(81);
-    b += n + 1;
-  }
   uint16_t n = get_u16be(b);
-  if (n < 3 || b[2] != code::D_IOLIST) Rpt_error(81);
   return std::string(reinterpret_cast<const char*>(b + 3), n - 3);
 }
 
@@ -1289,7 +1284,7 @@ void fnc_iol() {
       else if (u == "1")
         items = channel_list(f, 2);
       else if (u == "/")
-        Not_built("the \"/\" list of channels (record templates)");
+        items = channel_list(f, 3);
       else if (const uint8_t* b = FindFileFormat(f, s))
         items = std::string(reinterpret_cast<const char*>(b + 3), get_u16be(b) - 3);
       else

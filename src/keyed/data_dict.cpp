@@ -29,6 +29,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
@@ -133,7 +134,9 @@ void on_variable_created(Var_node* n) {
 
 constexpr uint8_t KW_OFF = 61;  // the word OFF
 
-const bool hook_registered = (Var_created_hook = on_variable_created, true);
+std::string ref_name(uint32_t ref) { return Dict_name(ref); }
+
+const bool hook_registered = (Var_created_hook = on_variable_created, Dict_ref_name_hook = ref_name, true);
 
 // A mask operand: a 2-byte string, or bit numbers 1..16 separated by ",".
 uint16_t mask_value() {
@@ -160,11 +163,13 @@ bool Dict_parse(const uint8_t* data, size_t len) {
   auto d = std::make_unique<Dict>();
   if (!parse(data, len, *d)) return false;
   loaded = std::move(d);
+  Var_dict_names_changed();
   return true;
 }
 
 void Dict_clear() {
   loaded.reset();
+  Var_dict_names_changed();
   elm_cur = &elm_dummy;
 }
 

@@ -31,6 +31,7 @@
 #include "keyed/keyed_internal.h"
 #include "programs/io_events.h"
 #include "programs/program_list.h"
+#include "programs/program_protect.h"
 
 namespace {
 
@@ -167,7 +168,10 @@ void Key_check_access(Fcb* f, const std::string& path) {
 // PASSWORD (ch) REMOVE.
 void d_pswd() {
   ws.Stmt_save = ws.Exec_ptr;
-  if (*ws.Exec_ptr != code::LPAREN) Not_built("the PASSWORD directive for programs");
+  if (*ws.Exec_ptr != code::LPAREN) {
+    Prg_protect_directive();
+    return;
+  }
   Io_SetOptions(D_PSWD);
   Fcb* f = ws.Cur_fcb;
   Key_chan* kc = Key_chan_of(f);
@@ -178,7 +182,22 @@ void d_pswd() {
   if (Key_record_count(kc) != 0) Rpt_error_text(13, "PASSWORD needs a file without records");
   std::vector<uint8_t> field;
   int mode = -1;
-  if (*ws.Exec_ptr == code::D_REMOVE) {
+  if (*ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_FROM) {
+    // FROM (ch): the password of another protected file, its mode included.
+    ws.Exec_ptr += 2;
+    std::vector<uint8_t> mine;
+    bool check_ok;
+    if (Kdct_password(kc, &mine, &check_ok)) Rpt_error_text(13, "the file has a password already");
+    {
+      Io_save_guard io;
+      Io_SetOptions(D_PSWD);
+      Key_chan* src = Key_chan_of(ws.Cur_fcb);
+      if (!src) Rpt_error(17);
+      if (!Kdct_password(src, &field, &check_ok)) Rpt_error_text(53, "the file copied from has no password");
+      if (!check_ok) Rpt_error(61);
+    }
+    mode = field[0];
+  } else if (*ws.Exec_ptr == code::D_REMOVE) {
     ws.Exec_ptr++;
   } else {
     Eval_str();

@@ -4,6 +4,7 @@
 // engine's (index_maint.h, key_dict.h); here the operands are read, files
 // opened, the progress shown and the key names of open channels kept.
 #include "keyed/index_directives.h"
+#include "keyed/key_layouts.h"
 
 #include <strings.h>
 
@@ -19,6 +20,7 @@
 #include "channels/print.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/line_store.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
@@ -183,6 +185,7 @@ void dict_write(Fcb* f, Key_chan* kc, int pos) {
     Eval_formula();
     if (ws.Str_len < 0) Conv_val();
     fields.emplace_back(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    Key_layout_field(fields.back());
     if (fields.back().size() > 32767) Rpt_error(1);
   }
   std::string d = Kdct_encode(fields);
@@ -253,8 +256,8 @@ std::string var_name(const uint8_t* p) {
   if (p[0] != code::NUM_VAR) return "";
   if (p[1] & 0x80) {
     uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) return "";
-    const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
+    const uint8_t* nm = Var_name_entry(idx);
+    if (!nm) return "";
     return std::string(reinterpret_cast<const char*>(nm + 1), nm[0]);
   }
   return std::string(reinterpret_cast<const char*>(p + 2), p[1]);

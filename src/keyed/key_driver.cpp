@@ -7,6 +7,7 @@
 // slot's result.  The engine's missing-record and end-of-file errors leave
 // through Io_dom_err and Io_end_err, so DOM= and END= branch.
 #include "keyed/key_driver.h"
+#include "keyed/key_layouts.h"
 
 #include <cstring>
 #include <string>
@@ -193,10 +194,18 @@ int64_t Key_open_slot() {
     Key_refresh_names(f);
     f->channel = ws.Cur_chan;
     Key_check_access(f, ws.Path_buf);
+    Key_load_layouts(f);
   } catch (...) {
     // The channel never opened: the engine channel and the record go.
     Key_close_slot();
     if (f->out_buf) Ret_blk(f->out_buf);
+    if (f->iol) Ret_blk(f->iol);
+    if (f->event_pgm) Ret_blk(f->event_pgm);
+    for (void* e = f->rec_formats; e;) {
+      void* next = *static_cast<void**>(e);
+      Ret_blk(e);
+      e = next;
+    }
     if (f->path) FreePath(f->path);
     Ret_blk(f);
     ws.Cur_fcb = nullptr;

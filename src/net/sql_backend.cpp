@@ -297,6 +297,21 @@ bool Msq_query(Sql_conn* c, const std::string& text, std::vector<Sql_row>* rows,
   }
   c->executed++;
   if (!c->autocommit) c->dirty = true;
+  // Several statements in one text, or a procedure call, give further
+  // results after the first: they are read and dropped, so that the
+  // connection is ready for the next statement (the first result is the
+  // statement's); a later statement that fails fails the whole text.
+  auto drain = [&]() {
+    for (;;) {
+      int rc = a.next_result(H(c));
+      if (rc < 0) return true;
+      if (rc > 0) {
+        if (quiet) return false;
+        Msq_fail_conn(c);
+      }
+      if (MYSQL_RES* more = a.store_result(H(c))) a.free_result(more);
+    }
+  };
   MYSQL_RES* r = a.store_result(H(c));
   if (!r) {
     if (a.field_count(H(c)) != 0) {
@@ -304,7 +319,7 @@ bool Msq_query(Sql_conn* c, const std::string& text, std::vector<Sql_row>* rows,
       Msq_fail_conn(c);
     }
     if (affected) *affected = a.affected_rows(H(c));
-    return true;
+    return drain();
   }
   if (affected) *affected = 0;
   unsigned n = a.num_fields(r);
@@ -322,5 +337,5 @@ bool Msq_query(Sql_conn* c, const std::string& text, std::vector<Sql_row>* rows,
     if (rows) rows->push_back(std::move(out));
   }
   a.free_result(r);
-  return true;
+  return drain();
 }

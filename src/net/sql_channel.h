@@ -82,8 +82,29 @@ struct Sql_col {
   bool fixed = false;  // laid at full width, no separator after it
   bool binary = false; // bytes kept as they are (no trimming)
   uint8_t fmt = 0;     // SQF_* record form of the value
-  std::string literal;
-  int sel = -1;        // index in the SELECT list (-1 for literals)
+  std::string literal;  // a literal's text; a variant marker's pattern
+  int sel = -1;        // index in the SELECT list (-1 for literals and markers)
+  int vsec = -1;       // the variant section the field belongs to (-1 every
+                       // record); a marker: the section it opens (-1 closes)
+};
+
+// Variant records: a map item '?pattern' opens a section whose fields a
+// record has when its selector bytes (the TYP= slices laid end to end)
+// match the pattern and no earlier section of the group matched; '?~pattern'
+// when they do not match; '?~' alone when no earlier one matched; '?' alone
+// closes the group.  Fields of sections that do not apply are skipped both
+// ways.  Patterns: '.' any byte, [...] a class (ranges a-b, leading '^'
+// negates), "[]" the end; each alternative is one unit per selector byte
+// and one for the end, and a longer pattern holds further alternatives.
+struct Sql_section {
+  std::string pattern;
+  bool negate = false;  // '?~'
+  int group = 0;
+};
+struct Sql_selector {
+  int col = 0;          // index into Sql_chan::cols
+  int off = 0;          // from 0 inside the field
+  int len = 0;
 };
 
 struct Sql_key {
@@ -117,6 +138,17 @@ struct Sql_chan {
   std::vector<std::string> sel;     // SELECT list (column names)
   std::vector<Sql_field> sel_info;  // their facts
   std::vector<Sql_key> keys;
+  // Layouts: IND= numbers the rows by key 0's one column (an 8-character
+  // field in front of the record, not shown to programs); KEYDATA= puts
+  // key 0's columns at the front at full width, given by KEY= and not
+  // shown either; RECDATA= lays every field at full width.
+  std::vector<Sql_section> sections;
+  std::vector<Sql_selector> selectors;
+  bool open_group = false;          // the map ends inside variant sections
+  bool ind_mode = false;
+  int64_t ind_cur = -1;             // IND mode: the row number last read or written
+  int keydata_len = 0;
+  bool recdata = false;
   std::map<std::string, std::unique_ptr<Sql_stmt>> stmts;   // on conn
   std::map<std::string, std::unique_ptr<Sql_stmt>> xstmts;  // on xconn
   // Position and the read-ahead batch.
@@ -177,6 +209,13 @@ std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& v);
 Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field);
 // Value of a number column as the record shows it.
 std::string Dbx_number_text(const std::string& s);
+// Variant records: which sections a record with these selector bytes has
+// (error 39 when the map ends inside sections and none applies), and
+// whether a pattern matches them.
+std::vector<bool> Dbx_variant_sections(Sql_chan* sc, const std::string& sel_bytes);
+bool Dbx_variant_chk(const std::string& pattern, const std::string& sel_bytes);
+// Column names compare without regard to case.
+bool Dbx_same_name(const std::string& a, const std::string& b);
 // Table locks (named locks on the server).
 void Dbx_share_table(Sql_chan* sc);
 void Dbx_release_table(Sql_chan* sc);

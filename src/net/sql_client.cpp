@@ -56,6 +56,7 @@ void load() {
     resolve(api.error, "mysql_error");
     resolve(api.real_query, "mysql_real_query");
     resolve(api.store_result, "mysql_store_result");
+    resolve(api.next_result, "mysql_next_result");
     resolve(api.free_result, "mysql_free_result");
     resolve(api.num_fields, "mysql_num_fields");
     resolve(api.fetch_row, "mysql_fetch_row");

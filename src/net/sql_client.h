@@ -47,6 +47,7 @@ struct Msq_api_tbl {
   decltype(&mysql_stmt_affected_rows) stmt_affected_rows;
   decltype(&mysql_stmt_num_rows) stmt_num_rows;
   decltype(&mysql_thread_id) thread_id;
+  decltype(&mysql_next_result) next_result;
 };
 
 // The loaded table; the first call loads the library (error 15 with "Unable

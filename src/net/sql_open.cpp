@@ -246,7 +246,22 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
   return out;
 }
 
-void define_map(Sql_chan* sc, const std::string& map) {
+// The key columns of a KEYDATA= definition as map items at full width.
+std::string keydata_items(const std::string& def) {
+  std::string out;
+  size_t b = 0;
+  while (b <= def.size()) {
+    size_t e = def.find(',', b);
+    std::string s = trim(def.substr(b, e == std::string::npos ? std::string::npos : e - b));
+    b = e == std::string::npos ? def.size() + 1 : e + 1;
+    s = trim(s.substr(0, s.find(':')));  // the key flags stay with the key
+    if (s.empty() || s == "*") Rpt_error(10);
+    out += s + "+";
+  }
+  return out;
+}
+
+void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
   std::vector<Table_col> tc = table_columns(sc);
   auto find_tc = [&](const std::string& n) -> const Table_col* {
     for (auto& c : tc)
@@ -265,10 +280,51 @@ void define_map(Sql_chan* sc, const std::string& map) {
     }
   } else {
     size_t i = 0;
+    int cur_sec = -1, group = 0;
+    bool open_group = false;
     while (i < map.size()) {
       while (i < map.size() && map[i] == ' ') ++i;
       Sql_col c;
       std::string item;
+      if (i < map.size() && map[i] == '?') {
+        // A variant marker: '?' closes the sections, '?pattern', '?~pattern'
+        // and '?~' open one; '?"text"' takes the text between the quotes.
+        size_t j = i + 1;
+        bool negate = j < map.size() && map[j] == '~';
+        if (negate) ++j;
+        std::string pat;
+        if (j < map.size() && map[j] == '"') {
+          size_t e = map.find('"', j + 1);
+          if (e == std::string::npos) Rpt_error(81);
+          pat = map.substr(j + 1, e - j - 1);
+          i = e + 1;
+        } else {
+          size_t e = map.find_first_of(",+", j);
+          pat = trim(map.substr(j, e == std::string::npos ? std::string::npos : e - j));
+          i = e == std::string::npos ? map.size() : e;
+        }
+        c.type = '?';
+        c.literal = pat;
+        if (!negate && pat.empty()) {
+          cur_sec = -1;
+          if (open_group) group++;
+          open_group = false;
+        } else {
+          Sql_section sec;
+          sec.pattern = pat;
+          sec.negate = negate;
+          sec.group = group;
+          sc->sections.push_back(sec);
+          cur_sec = int(sc->sections.size()) - 1;
+          c.vsec = cur_sec;
+          open_group = true;
+        }
+        while (i < map.size() && map[i] == ' ') ++i;
+        if (i < map.size()) ++i;  // the ',' or '+' after a marker
+        sc->cols.push_back(c);
+        continue;
+      }
+      c.vsec = cur_sec;
       if (i < map.size() && (map[i] == '"' || map[i] == '\'')) {
         char q = map[i];
         size_t e = map.find(q, i + 1);
@@ -282,7 +338,6 @@ void define_map(Sql_chan* sc, const std::string& map) {
         item = trim(map.substr(i, e == std::string::npos ? std::string::npos : e - i));
         i = e == std::string::npos ? map.size() : e;
         if (item.empty()) Rpt_error(81);
-        if (item[0] == '?') Not_built("variant record maps ('?' sections and TYP=) of SQL channels");
         size_t colon = item.find(':');
         c.name = trim(item.substr(0, colon));
         std::string fmt = colon == std::string::npos ? "" : trim(item.substr(colon + 1));
@@ -340,12 +395,29 @@ void define_map(Sql_chan* sc, const std::string& map) {
         c.fixed = map[i] == '+';
         ++i;
       }
+      if (sc->recdata) c.fixed = true;  // RECDATA: every field at its full width
       sc->cols.push_back(c);
+    }
+    sc->open_group = open_group;
+    if (add_rest) {
+      for (auto& t : tc) {
+        bool have = false;
+        for (auto& c : sc->cols) have = have || ieq(c.name, t.name);
+        if (have) continue;
+        Sql_col c;
+        c.name = t.name;
+        c.type = t.type;
+        c.len = t.len;
+        c.dec = t.dec;
+        c.binary = t.binary;
+        c.fixed = sc->recdata;
+        sc->cols.push_back(c);
+      }
     }
   }
   if (sc->cols.empty()) Rpt_error(12);
   for (auto& c : sc->cols) {
-    if (c.type == '\'') continue;
+    if (c.type == '\'' || c.type == '?') continue;
     for (size_t s = 0; s < sc->sel.size(); s++)
       if (ieq(sc->sel[s], c.name)) c.sel = int(s);
     if (c.sel < 0) {
@@ -413,6 +485,63 @@ void define_key(Sql_chan* sc, const std::string& def) {
   sc->keys.push_back(k);
 }
 
+// TYP=: selectors "column[,length[,offset]]" joined by '+'; each a column
+// of the map that every record has, in front of the variant sections.
+void define_selectors(Sql_chan* sc, const std::string& typ) {
+  constexpr size_t MAX_SELECTORS = 10;
+  size_t first_marker = sc->cols.size();
+  for (size_t i = 0; i < sc->cols.size() && first_marker == sc->cols.size(); i++)
+    if (sc->cols[i].type == '?') first_marker = i;
+  size_t b = 0;
+  std::string t = trim(typ);
+  while (!t.empty() && b <= t.size()) {
+    size_t e = t.find('+', b);
+    std::string item = trim(t.substr(b, e == std::string::npos ? std::string::npos : e - b));
+    b = e == std::string::npos ? t.size() + 1 : e + 1;
+    if (item.empty()) continue;
+    std::string name;
+    std::string rest;
+    if (item[0] == '"') {
+      size_t q = item.find('"', 1);
+      if (q == std::string::npos) Rpt_error(23);
+      name = item.substr(1, q - 1);
+      rest = item.substr(q + 1);
+    } else {
+      size_t comma = item.find(',');
+      name = trim(item.substr(0, comma));
+      rest = comma == std::string::npos ? "" : item.substr(comma);
+    }
+    int found = -1;
+    for (size_t i = 0; i < sc->cols.size() && found < 0; i++)
+      if (sc->cols[i].sel >= 0 && ieq(sc->cols[i].name, name)) found = int(i);
+    if (found < 0) Rpt_error_text(23, "TYP= names no column of the record map: " + name);
+    if (size_t(found) > first_marker || sc->cols[size_t(found)].vsec >= 0)
+      Rpt_error_text(23, "a TYP= column must come before the variant sections: " + name);
+    Sql_selector sel;
+    sel.col = found;
+    sel.len = sc->cols[size_t(found)].len;
+    // ",length" and ",offset" (from 1)
+    std::vector<std::string> nums;
+    size_t p = 0;
+    while (p < rest.size()) {
+      if (rest[p] != ',') Rpt_error(23);
+      size_t q = rest.find(',', p + 1);
+      nums.push_back(trim(rest.substr(p + 1, q == std::string::npos ? std::string::npos : q - p - 1)));
+      p = q == std::string::npos ? rest.size() : q;
+    }
+    if (nums.size() > 2) Rpt_error(23);
+    for (const std::string& n : nums)
+      if (!n.empty() && n.find_first_not_of("0123456789") != std::string::npos) Rpt_error(23);
+    if (nums.size() >= 1 && !nums[0].empty()) sel.len = std::atoi(nums[0].c_str());
+    if (nums.size() >= 2 && !nums[1].empty()) sel.off = std::max(0, std::atoi(nums[1].c_str()) - 1);
+    if (sel.len <= 0 || sel.len > 255 || sel.off > 32767) Rpt_error(23);
+    if (sc->selectors.size() >= MAX_SELECTORS) Rpt_error_text(10, "TYP= takes at most 10 selectors");
+    sc->selectors.push_back(sel);
+  }
+  if (!sc->sections.empty() && sc->selectors.empty())
+    Rpt_error_text(10, "variant sections of the record map need TYP= selectors");
+}
+
 // Each key's order: its segments, then the columns of key 0 it lacks, so
 // that the order is total whenever key 0 is unique.
 void complete_orders(Sql_chan* sc) {
@@ -448,6 +577,8 @@ void connect(Sql_chan* sc) {
 
 std::vector<Sql_chan*>& Dbx_open_channels() { return open_channels; }
 
+bool Dbx_same_name(const std::string& a, const std::string& b) { return ieq(a, b); }
+
 int64_t DbxStats(int n) { return n >= 0 && n < 15 ? stats[n] : 0; }
 void Dbx_count(int n) {
   if (n >= 0 && n < 15) stats[n]++;
@@ -474,6 +605,8 @@ void Dbx_open_slot_impl() {
   bool have_map = false;
   std::vector<std::string> keydefs;
   std::string ioprog;
+  bool keydata = false;
+  std::string ind_col, typ;
   try {
     sc->db = tok.size() > 0 ? tok[0] : "";
     sc->table = tok.size() > 1 ? tok[1] : "";
@@ -489,10 +622,20 @@ void Dbx_open_slot_impl() {
         if (have_map) Rpt_error(10);
         have_map = true;
         map = v;
-      } else if (ieq(n, "KEYDATA") || ieq(n, "RECDATA") || ieq(n, "IND")) {
-        Not_built("KEYDATA=, RECDATA= and IND= record layouts of SQL channels");
+      } else if (ieq(n, "KEYDATA")) {
+        // The record begins with this key: it must be the first key.
+        if (!keydefs.empty() || keydata) Rpt_error(10);
+        keydefs.push_back(v);
+        keydata = true;
+      } else if (ieq(n, "RECDATA")) {
+        if (have_map) Rpt_error(10);
+        have_map = true;
+        map = v;
+        sc->recdata = true;
+      } else if (ieq(n, "IND")) {
+        ind_col = v;
       } else if (ieq(n, "TYP")) {
-        Not_built("variant record maps ('?' sections and TYP=) of SQL channels");
+        typ = v;
       } else if (ieq(n, "IOPROG")) {
         ioprog = v;
       }
@@ -514,8 +657,23 @@ void Dbx_open_slot_impl() {
     }
     sc->command = sc->table.empty();
     if (!sc->command) {
-      define_map(sc, map);
+      bool rest = false;  // KEYDATA without REC=: the other columns follow the key
+      if (!ind_col.empty()) {
+        // IND=column: rows are numbered by that column, an 8-character
+        // field in front of the record; it is key 0.
+        if (!have_map || !keydefs.empty()) Rpt_error(10);
+        sc->ind_mode = true;
+        map = ind_col + ":8+" + map;
+        keydefs.push_back(ind_col);
+      } else if (keydata) {
+        map = keydata_items(keydefs[0]) + map;
+        rest = trim(map) == trim(keydata_items(keydefs[0]));
+      }
+      define_map(sc, map, rest);
+      if (sc->ind_mode) sc->cols[0].len = 8;
       for (auto& d : keydefs) define_key(sc, d);
+      if (keydata) sc->keydata_len = sc->keys[0].total;
+      define_selectors(sc, typ);
       complete_orders(sc);
       Dbx_share_table(sc);
     }

@@ -296,8 +296,35 @@ Sql_row read_next(Sql_chan* sc, int k) {
 }
 
 Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
-  if (sc->opts & SQO_EXEC_SPRNO) Not_built("EXEC_SPRNO stored-procedure reads of SQL channels");
   drop_batch(sc);
+  if (sc->opts & SQO_EXEC_SPRNO) {
+    // EXEC_SPRNO: the table's procedure spRNO<table>[_<key>] gives row n
+    // (its first row); when it cannot run, the row is counted out below.
+    std::string proc = "spRNO" + sc->table + (k > 0 ? "_" + std::to_string(k) : "");
+    std::string text = "CALL " + Msq_quote_ident(proc) + "(" + std::to_string(n) + ")";
+    std::vector<Sql_row> rows;
+    std::vector<Sql_field> fields;
+    sc->last_text = text;
+    if (Msq_query(sc->conn, text, &rows, &fields, nullptr, true)) {
+      if (rows.empty()) Io_end_err();
+      // The procedure's columns by name; a result without the names is
+      // taken in the map's column order.
+      Sql_row row(sc->sel.size());
+      bool by_name = true;
+      for (size_t i = 0; i < sc->sel.size() && by_name; i++) {
+        size_t j = 0;
+        while (j < fields.size() && !Dbx_same_name(fields[j].name, sc->sel[i])) j++;
+        if (j == fields.size()) by_name = false;
+        else row[i] = rows[0][j];
+      }
+      if (!by_name) {
+        if (fields.size() < sc->sel.size())
+          Rpt_error_text(15, "the procedure " + proc + " gives fewer columns than the record map holds");
+        for (size_t i = 0; i < sc->sel.size(); i++) row[i] = rows[0][i];
+      }
+      return row;
+    }
+  }
   std::string text = select_head(sc);
   if (k >= 0) text += order_by(sc, sc->keys[size_t(k)], false);
   text += " LIMIT 1 OFFSET " + std::to_string(int64_t(n) - 1);
@@ -470,6 +497,72 @@ std::string command_text(const uint8_t* rec, int32_t len, int sep) {
 
 // ---- slots ----
 
+// ---- layouts: IND mode and KEYDATA ----
+
+// Bytes in front of the record that programs do not see: the IND field,
+// or the KEYDATA key part.
+size_t front_len(Sql_chan* sc) { return sc->ind_mode ? 8 : size_t(sc->keydata_len); }
+
+std::string ind_text(int64_t n) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%08lld", static_cast<long long>(n));
+  return buf;
+}
+
+// IND mode: the row numbered n, false when there is none.
+bool ind_lookup(Sql_chan* sc, int64_t n, Sql_row* row) {
+  const Sql_key& key = sc->keys[0];
+  Sql_row vals;
+  bool partial;
+  Dbx_parse_key(sc, 0, ind_text(n), &vals, &partial);
+  std::vector<Sql_value> p;
+  std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + " LIMIT 1";
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+  if (rows.empty()) return false;
+  *row = rows[0];
+  return true;
+}
+
+// IND mode: whether a row numbered above n exists.
+bool ind_beyond(Sql_chan* sc, int64_t n) {
+  const Sql_key& key = sc->keys[0];
+  Sql_row vals;
+  bool partial;
+  Dbx_parse_key(sc, 0, ind_text(n), &vals, &partial);
+  std::vector<Sql_value> p;
+  std::string text = select_head(sc) + where_chain(sc, key, vals, '>', false, &p) + " LIMIT 1";
+  std::vector<Sql_row> rows;
+  Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+  return !rows.empty();
+}
+
+// IND mode READ: IND= or the row after the current one; a number without
+// a row gives an empty record (end of file when no row follows it).
+void ind_read(Sql_chan* sc) {
+  int64_t n = (ws.Io_opts & IO_IND) ? int64_t(ws.Io_ind) : sc->ind_cur + 1;
+  if (n < 0 || n > 99999999) Rpt_error(41);
+  if (ws.Io_opts & (IO_KEY | IO_RNO)) Rpt_error(13);
+  drop_batch(sc);
+  Sql_row row;
+  if (!ind_lookup(sc, n, &row)) {
+    if (!ind_beyond(sc, n)) Io_end_err();
+    sc->ind_cur = n;
+    sc->have_row = false;
+    sc->opened_state = false;
+    ws.Cur_fcb->st1 |= ST1_READ;
+    string_result("");
+    return;
+  }
+  if (is_extract()) row = lock_row(sc, row);
+  stand_on_row(sc, 0, row);
+  sc->ind_cur = n;
+  ws.Cur_fcb->st1 |= ST1_READ;
+  std::string rec = Dbx_make_rec(sc, row, ws.Io_sep);
+  rec.erase(0, std::min(rec.size(), size_t(8)));
+  string_result(rec);
+}
+
 int64_t slot_open() {
   Dbx_open_slot_impl();
   return 0;
@@ -497,6 +590,11 @@ int64_t slot_read() {
     command_read(sc);
     return 0;
   }
+  if (sc->ind_mode) {
+    if (!is_extract()) release_extract(sc);
+    ind_read(sc);
+    return 0;
+  }
   int k = key_no(sc);
   release_extract(sc);
   switch_key(sc, k);
@@ -520,7 +618,9 @@ int64_t slot_read() {
   }
   stand_on_row(sc, k, row);
   ws.Cur_fcb->st1 |= ST1_READ;
-  string_result(Dbx_make_rec(sc, row, ws.Io_sep));
+  std::string rec = Dbx_make_rec(sc, row, ws.Io_sep);
+  rec.erase(0, std::min(rec.size(), front_len(sc)));  // the KEYDATA key part
+  string_result(rec);
   return 0;
 }
 
@@ -573,18 +673,45 @@ int64_t slot_write() {
   int32_t len = f->buf_count;
   f->buf_count = 0;
   f->high_water = 0;
-  if (sc->command) {
+  if (sc->command || ((ws.Io_opts & IO_IND) && !sc->ind_mode && ws.Io_ind == -1)) {
     release_extract(sc);
     command_run(sc, command_text(rec, len, ws.Io_sep));
     return 0;
+  }
+  if ((ws.Io_opts & IO_IND) && !sc->ind_mode) Rpt_error(13);
+  // The parts in front of the record: IND mode's row number, KEYDATA's key.
+  std::string whole;
+  std::string given;
+  bool key_given = (ws.Io_opts & IO_KEY) != 0;
+  if (key_given) given = key_value_given();
+  int64_t ind_n = -1;
+  if (sc->ind_mode) {
+    if (key_given) Rpt_error(13);
+    ind_n = (ws.Io_opts & IO_IND) ? int64_t(ws.Io_ind) : sc->extracted ? sc->ind_cur : sc->ind_cur + 1;
+    if (ind_n < 0 || ind_n > 99999999) Rpt_error(41);
+    given = ind_text(ind_n);
+    key_given = true;
+  } else if (sc->keydata_len) {
+    if (!key_given) {
+      if (!sc->extracted) Rpt_error(13);
+      given = sc->cur_key;
+      key_given = true;
+    }
+  }
+  if (size_t n = front_len(sc)) {
+    if (given.size() > n) Rpt_error(46);
+    whole = given;
+    whole.resize(n, ' ');
+    whole.append(reinterpret_cast<const char*>(rec), size_t(len));
+    rec = reinterpret_cast<const uint8_t*>(whole.data());
+    len = int32_t(whole.size());
   }
   Sql_row vals;
   std::vector<bool> present;
   Dbx_split_rec(sc, rec, len, ws.Io_sep, &vals, &present);
   bool have_k0 = !sc->keys.empty();
-  if (have_k0 && (ws.Io_opts & IO_KEY)) {
+  if (have_k0 && key_given) {
     // KEY= names the row: its segments fill key 0's columns.
-    std::string given = key_value_given();
     const Sql_key& k0 = sc->keys[0];
     if (int(given.size()) > k0.total) Rpt_error(46);
     Sql_row kv;
@@ -623,6 +750,7 @@ int64_t slot_write() {
       for (size_t i = 0; i < full.size(); i++)
         if (!present[i]) full[i] = sc->cur_row[i];
     stand_on_row(sc, sc->kno < int(sc->keys.size()) ? sc->kno : 0, full);
+    if (sc->ind_mode) sc->ind_cur = ind_n;
   } else {
     release_extract(sc);
     if (dir == code::X_UPDATE) Rpt_error(13);
@@ -637,8 +765,11 @@ int64_t slot_remove() {
   if (sc->command || sc->keys.empty()) Rpt_error(13);
   const Sql_key& k0 = sc->keys[0];
   Sql_row kv;
-  if (ws.Io_opts & IO_KEY) {
-    std::string given = key_value_given();
+  if (sc->ind_mode && (ws.Io_opts & IO_KEY)) Rpt_error(13);
+  if ((ws.Io_opts & IO_KEY) || (sc->ind_mode && (ws.Io_opts & IO_IND))) {
+    // IND mode: IND= gives the row number.
+    std::string given = sc->ind_mode ? ind_text(ws.Io_ind) : key_value_given();
+    if (sc->ind_mode && (ws.Io_ind < 0 || ws.Io_ind > 99999999)) Rpt_error(41);
     if (int(given.size()) > k0.total) Rpt_error(46);
     bool partial;
     int n = Dbx_parse_key(sc, 0, given, &kv, &partial);
@@ -667,16 +798,27 @@ int64_t slot_remove() {
 
 int64_t slot_setind() { return 0; }
 
-int64_t slot_getind() { Rpt_error(13); }
+// IND(): in IND mode the number of the row after the current one.
+int64_t slot_getind() {
+  Sql_chan* sc = Dbx_cur();
+  if (!sc->ind_mode) Rpt_error(13);
+  return sc->ind_cur + 1;
+}
 
 int64_t slot_setkey() {
   Sql_chan* sc = Dbx_cur();
-  if (!sc->command && sc->keys.empty()) Rpt_error(13);
+  if ((!sc->command && sc->keys.empty()) || sc->ind_mode) Rpt_error(13);
   return 0;
+}
+
+// Key functions need keys of their own: IND mode has none.
+void no_ind_mode(Sql_chan* sc) {
+  if (sc->ind_mode) Rpt_error_text(13, "key functions do not apply to a table numbered by IND=");
 }
 
 int64_t slot_getkec() {
   Sql_chan* sc = Dbx_cur();
+  no_ind_mode(sc);
   int k = key_no(sc);
   need_key(sc, k);
   if (sc->opened_state) Rpt_error(11);
@@ -687,6 +829,7 @@ int64_t slot_getkec() {
 
 int64_t slot_getkey() {
   Sql_chan* sc = Dbx_cur();
+  no_ind_mode(sc);
   int k = key_no(sc);
   need_key(sc, k);
   release_extract(sc);
@@ -704,6 +847,7 @@ int64_t slot_getkey() {
 
 int64_t slot_getkep() {
   Sql_chan* sc = Dbx_cur();
+  no_ind_mode(sc);
   int k = key_no(sc);
   const Sql_key& key = need_key(sc, k);
   release_extract(sc);
@@ -728,6 +872,7 @@ int64_t slot_getkep() {
 
 int64_t first_last(bool last) {
   Sql_chan* sc = Dbx_cur();
+  no_ind_mode(sc);
   int k = key_no(sc);
   const Sql_key& key = need_key(sc, k);
   std::string text = select_head(sc) + order_by(sc, key, last) + " LIMIT 1";

@@ -161,7 +161,91 @@ std::string unmask_date(const std::string& f, const std::string& mask) {
   return buf;
 }
 
+// One unit of a variant pattern at p[*i] against a selector byte (-1: the
+// end of the selector bytes); *i moves past the unit.
+bool unit_match(const std::string& p, size_t* i, int byte) {
+  char c = p[*i];
+  if (c == '.') {
+    ++*i;
+    return true;
+  }
+  if (c == '[') {
+    size_t j = p.find(']', *i + 1);
+    if (j != std::string::npos) {
+      std::string cls = p.substr(*i + 1, j - *i - 1);
+      *i = j + 1;
+      if (cls.empty()) return byte < 0;  // "[]": the end
+      if (byte < 0) return false;
+      bool neg = cls[0] == '^';
+      if (neg) cls.erase(0, 1);
+      bool in = false;
+      for (size_t k = 0; k < cls.size() && !in; k++) {
+        if (k + 2 < cls.size() && cls[k + 1] == '-') {
+          in = byte >= uint8_t(cls[k]) && byte <= uint8_t(cls[k + 2]);
+          k += 2;
+        } else {
+          in = byte == uint8_t(cls[k]);
+        }
+      }
+      return in != neg;
+    }
+  }
+  ++*i;
+  return byte >= 0 && byte == uint8_t(c);
+}
+
+// The text a selector column shows in a record, as wide as the field when
+// it is laid at full width.
+std::string selector_text(const Sql_col& c, std::string v) {
+  if (c.fixed && int(v.size()) < c.len) {
+    if (c.type == 'N') v.insert(0, size_t(c.len - int(v.size())), ' ');
+    else v.resize(size_t(c.len), ' ');
+  }
+  return v;
+}
+
+void add_slice(std::string* out, const std::string& v, const Sql_selector& s) {
+  std::string part = size_t(s.off) < v.size() ? v.substr(size_t(s.off), size_t(s.len)) : "";
+  part.resize(size_t(s.len), ' ');
+  *out += part;
+}
+
 }  // namespace
+
+bool Dbx_variant_chk(const std::string& p, const std::string& sel) {
+  size_t i = 0;
+  while (i < p.size()) {
+    bool ok = true;
+    for (size_t k = 0; k < sel.size(); k++) {
+      if (i >= p.size()) return ok;  // a shorter pattern tests the first bytes
+      if (!unit_match(p, &i, uint8_t(sel[k]))) ok = false;
+    }
+    if (i >= p.size()) return ok;
+    if (!unit_match(p, &i, -1)) ok = false;
+    if (ok) return true;
+  }
+  return false;
+}
+
+std::vector<bool> Dbx_variant_sections(Sql_chan* sc, const std::string& sel) {
+  std::vector<bool> on(sc->sections.size(), false);
+  int group = -1;
+  bool matched = false;
+  for (size_t i = 0; i < sc->sections.size(); i++) {
+    const Sql_section& s = sc->sections[i];
+    if (s.group != group) {
+      group = s.group;
+      matched = false;
+    }
+    if (matched) continue;
+    bool m = s.pattern.empty() || Dbx_variant_chk(s.pattern, sel);
+    if (s.negate && !s.pattern.empty()) m = !m;
+    if (m) on[i] = matched = true;
+  }
+  if (sc->open_group && !sc->sections.empty() && !matched)
+    Rpt_error_text(39, "no variant of the record map fits the record's selector bytes");
+  return on;
+}
 
 std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& x) {
   if (x.null) return "";
@@ -232,7 +316,18 @@ std::string Dbx_number_text(const std::string& s) {
 std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep) {
   std::string rec;
   rec.reserve(128);
-  for (const Sql_col& c : sc->cols) {
+  std::vector<bool> on;
+  if (!sc->sections.empty()) {
+    std::string sel;
+    for (const Sql_selector& s : sc->selectors) {
+      const Sql_col& c = sc->cols[size_t(s.col)];
+      add_slice(&sel, selector_text(c, Dbx_field_out(sc, c, row[size_t(c.sel)])), s);
+    }
+    on = Dbx_variant_sections(sc, sel);
+  }
+  for (size_t ci = 0; ci < sc->cols.size(); ci++) {
+    const Sql_col& c = sc->cols[ci];
+    if (c.type == '?' || (c.vsec >= 0 && !on[size_t(c.vsec)])) continue;  // a section this record lacks
     std::string v;
     if (c.type == '\'') {
       v = c.literal;
@@ -244,7 +339,9 @@ std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep) {
       if ((sc->opts & SQO_STRIP) && c.type != 'N' && !c.binary && !c.fmt) v = rtrim(v);
     }
     if (c.fixed) {
-      v.resize(size_t(c.len), c.fmt == SQF_PACKED ? '\0' : ' ');
+      // RECDATA: the last field is not padded.
+      if (!(sc->recdata && ci + 1 == sc->cols.size()) || int(v.size()) > c.len)
+        v.resize(size_t(c.len), c.fmt == SQF_PACKED ? '\0' : ' ');
       rec += v;
     } else {
       rec += v;
@@ -258,8 +355,27 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
                    std::vector<bool>* present) {
   vals->assign(sc->sel.size(), Sql_value{});
   present->assign(sc->sel.size(), false);
+  // RECDATA: trailing NUL bytes are not part of the record, nor the field
+  // separator that ends a record written from a list.
+  if (sc->recdata) {
+    while (len > 0 && rec[len - 1] == 0) len--;
+    if (len > 0 && sep >= 0 && rec[len - 1] == uint8_t(sep)) len--;
+  }
   int32_t pos = 0;
-  for (const Sql_col& c : sc->cols) {
+  std::vector<bool> on;
+  std::vector<std::string> raw(sc->cols.size());  // field texts of the columns before the sections
+  for (size_t ci = 0; ci < sc->cols.size(); ci++) {
+    const Sql_col& c = sc->cols[ci];
+    if (c.type == '?') {
+      if (on.empty() && !sc->sections.empty()) {
+        std::string sel;
+        for (const Sql_selector& s : sc->selectors)
+          add_slice(&sel, selector_text(sc->cols[size_t(s.col)], raw[size_t(s.col)]), s);
+        on = Dbx_variant_sections(sc, sel);
+      }
+      continue;
+    }
+    if (c.vsec >= 0 && !on[size_t(c.vsec)]) continue;  // a section this record lacks
     if (pos >= len) break;
     int32_t end;
     int32_t next;
@@ -273,6 +389,7 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
     }
     std::string v(reinterpret_cast<const char*>(rec + pos), size_t(end - pos));
     pos = next;
+    if (c.vsec < 0 && on.empty()) raw[ci] = v;
     if (c.type == '\'') continue;
     (*vals)[size_t(c.sel)] = Dbx_field_in(sc, c, v);
     (*present)[size_t(c.sel)] = true;

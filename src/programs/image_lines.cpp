@@ -77,7 +77,7 @@ void Ln_conv(const uint8_t* line, size_t len, bool keep_indexes, std::vector<uin
     } else if (!keep_indexes && (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR ||
                                  c == code::OBJ_REF) && (p[1] & 0x80)) {
       const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-      if (!e || e[0] == 0 || e[0] > 127) Not_built("data-dictionary names");
+      if (!e || e[0] == 0 || e[0] > 127) Rpt_error(49);
       out.push_back(c);
       out.insert(out.end(), e, e + 1 + e[0]);
     } else {

@@ -30,6 +30,7 @@
 #include "core/workspace.h"
 #include "channels/channel.h"
 #include "programs/load_channel.h"
+#include "programs/program_protect.h"
 #include "programs/program_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
@@ -211,6 +212,7 @@ int merge_rows(Row_source& in, Text_check* dry) {
     // Protected once every line is in: a protected program takes no lines.
     std::memcpy(ws.Pgm_key, key, 8);
     ws.Pgm_flags |= PGM_PROTECTED | PGM_ENCIPHERED;
+    if (Prg_key_given(key)) ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);  // PASSWORD gave its key
   }
   return added;
 }

@@ -1,6 +1,7 @@
 // The loaded-program list, the loader of program files and the record a
 // program becomes current from.
 #include "programs/program_list.h"
+#include "programs/program_protect.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -668,6 +669,7 @@ void Prog_take(Prog_obj* rec) {
   if ((rec->flags & PO_ENCIPHERED) == PO_ENCIPHERED) {
     std::memcpy(ws.Pgm_key, rec->key, 8);
     ws.Pgm_flags |= PGM_ENCIPHERED | PGM_PROTECTED;
+    if (Prg_key_given(rec->key)) ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);  // PASSWORD gave its key
   }
 }
 

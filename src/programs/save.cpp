@@ -43,6 +43,7 @@
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/var_data.h"
+#include "keyed/data_dict.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ class Image_builder {
   std::vector<uint8_t> referenced_;
   std::vector<uint32_t> offsets_;    // record offset of each line
   std::vector<uint32_t> stmt_index_;  // wide form: the line's statement-table entry
-  std::vector<std::string> names_;
+  std::vector<std::string> names_;  // entries: length byte and name, or 255 and a dictionary reference
   std::unordered_map<std::string, uint32_t> name_map_;
   std::vector<Label*> label_list_;  // newest first
   std::unordered_map<std::string, Label*> label_map_;
@@ -135,7 +136,17 @@ uint32_t Image_builder::name_index(uint8_t code, const uint8_t* p, const uint8_t
   if (it != name_map_.end()) return it->second;
   if (names_.size() >= 0x7FFF) Rpt_error(31);
   uint32_t idx = uint32_t(names_.size());
-  names_.emplace_back(reinterpret_cast<const char*>(name), n);
+  std::string entry(1, char(n));
+  entry.append(reinterpret_cast<const char*>(name), n);
+  // A name of the loaded data dictionary is saved as its reference.
+  int64_t ref = Dict_loaded() ? Dict_key(entry.substr(1)) : -1;
+  if (ref >= 0) {
+    uint8_t r[4];
+    put_u32be(r, uint32_t(ref));
+    entry.assign(1, char(255));
+    entry.append(reinterpret_cast<const char*>(r), 4);
+  }
+  names_.push_back(entry);
   name_map_.emplace(key, idx);
   return idx;
 }
@@ -292,7 +303,7 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
       if (offsets_[i] >= V0_REF_LIMIT && !v0_long_[i]) v0_long_[i] = again = true;
   }
   uint64_t names_size = 0;
-  for (const std::string& s : names_) names_size += 1 + s.size();
+  for (const std::string& s : names_) names_size += s.size();
   uint32_t defined = 0;
   for (Label* l : label_list_)
     if (l->state != 0) defined++;
@@ -320,7 +331,6 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
   std::vector<uint32_t> name_offs;
   for (const std::string& s : names_) {
     name_offs.push_back(uint32_t(image.size()) - layout.name_area);
-    image.push_back(uint8_t(s.size()));
     image.insert(image.end(), s.begin(), s.end());
   }
   layout.name_tbl = uint32_t(image.size());
@@ -365,13 +375,10 @@ void Image_builder::build_old(std::vector<uint8_t>& image, Image_layout& layout,
   for (const std::string& n : names_) {
     image.push_back(uint8_t(off >> 8));
     image.push_back(uint8_t(off));
-    off += uint32_t(1 + n.size());
+    off += uint32_t(n.size());
   }
   layout.name_area = uint32_t(image.size());
-  for (const std::string& n : names_) {
-    image.push_back(uint8_t(n.size()));
-    image.insert(image.end(), n.begin(), n.end());
-  }
+  for (const std::string& n : names_) image.insert(image.end(), n.begin(), n.end());
   if (image.size() > 0xFFFF) Rpt_error(19);
   layout.name_cnt = uint32_t(names_.size());
   layout.size = uint32_t(image.size());
