@@ -41,7 +41,7 @@ struct Break_entry {
 
 struct Break_state {
   int dirty = 0;             // 0 no list, 1 new list to compile, 2 compiled
-  std::vector<std::string> specs;
+  std::vector<std::string> texts;
   std::vector<Break_entry> entries;
   uint32_t last_line = 0;    // line of the last break that fired (0 none)
   bool suspended = false;
@@ -96,8 +96,8 @@ int trapped(F f) {
 
 void compile_entries() {
   bps.entries.clear();
-  for (const std::string& text : bps.specs) {
-    Break_spec s = SplitBreakLine(text);
+  for (const std::string& text : bps.texts) {
+    Break_parts s = SplitBreakLine(text);
     Break_entry e;
     e.valid = s.valid;
     e.program = s.program;
@@ -193,9 +193,9 @@ void fetch_lists() {
   if (bps.list_changed) {
     bps.list_changed = false;
     std::string v;
-    std::vector<std::string> specs;
-    if (Client_debug.get_property && Client_debug.get_property("*BreakList", &v) && Break_parse_list(v, specs))
-      Break_set_list(specs);
+    std::vector<std::string> texts;
+    if (Client_debug.get_property && Client_debug.get_property("*BreakList", &v) && Break_parse_list(v, texts))
+      Break_set_list(texts);
   }
   if (wat.list_changed) {
     wat.list_changed = false;
@@ -232,8 +232,8 @@ void append_hex(std::string& out, uint8_t b) {
 
 }  // namespace
 
-Break_spec SplitBreakLine(std::string_view text) {
-  Break_spec s;
+Break_parts SplitBreakLine(std::string_view text) {
+  Break_parts s;
   size_t at = 0;
   while (at < text.size()) {
     size_t eq = text.find('=', at);
@@ -278,8 +278,8 @@ Break_spec SplitBreakLine(std::string_view text) {
   return s;
 }
 
-bool Break_parse_list(std::string_view value, std::vector<std::string>& specs) {
-  specs.clear();
+bool Break_parse_list(std::string_view value, std::vector<std::string>& texts) {
+  texts.clear();
   if (value.empty()) return true;  // no list
   if (value.size() < 4) return false;
   uint32_t count = uint32_t(uint8_t(value[2])) << 8 | uint8_t(value[3]);
@@ -288,27 +288,27 @@ bool Break_parse_list(std::string_view value, std::vector<std::string>& specs) {
     if (at >= value.size()) return false;
     size_t len = uint8_t(value[at++]);
     if (at + len > value.size()) return false;
-    specs.emplace_back(value.substr(at, len));
+    texts.emplace_back(value.substr(at, len));
     at += len;
   }
   return true;
 }
 
-void Break_set_list(const std::vector<std::string>& specs) {
+void Break_set_list(const std::vector<std::string>& texts) {
   // The same list again (read at each RUN) keeps the entries and the values
   // their expressions had: a change is still seen across the stop.
-  if (bps.dirty != 0 && specs == bps.specs) return;
+  if (bps.dirty != 0 && texts == bps.texts) return;
   bps.entries.clear();
-  bps.specs = specs;
+  bps.texts = texts;
   bps.last_line = 0;
-  bps.dirty = specs.empty() ? 0 : 1;
+  bps.dirty = texts.empty() ? 0 : 1;
   update_flag();
 }
 
 void ClearBreaks() {
   bps.hit = nullptr;
   bps.entries.clear();
-  bps.specs.clear();
+  bps.texts.clear();
   bps.dirty = 0;
   bps.last_line = 0;
   bps.list_changed = false;
@@ -334,7 +334,7 @@ int BreakPointCheck() {
   int fired = 0;
   for (size_t i = 0; i < bps.entries.size(); ++i) {
     Break_entry& e = bps.entries[i];
-    // An invalid specification never stops the program.
+    // An invalid breakpoint text never stops the program.
     if (!e.valid) continue;
     if (!e.program.empty()) {
       bool in = program_matches(e);

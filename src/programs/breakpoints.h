@@ -3,16 +3,16 @@
 // The client keeps both lists and hands them over as two client properties:
 //
 //   "*BreakList"  2 bytes (unused), u16 big-endian count, then count
-//                 specifications, each a length byte and the text
+//                 breakpoint texts, each a length byte and the text
 //   "*WatchList"  byte 0 unused, byte 1 the chunk length for long strings
 //                 (0 none), then entries of a length byte and the text of a
 //                 watch expression (a trailing " {...}" part is ignored)
 //
-// A specification is a list of KEY=value items separated by ',', the key
+// A breakpoint text is a list of KEY=value items separated by ',', the key
 // known by its first four letters (any case): PROG=program (up to 250
 // characters), STAT=line number or label (40), CHAN=expression (fires when
 // its value changes), TEST=expression (fires when it becomes true); CHAN and
-// TEST take the rest of the specification (100 characters).
+// TEST take the rest of the breakpoint text (100 characters).
 //
 // Each watch result goes back as one "*Watch" long mnemonic:
 //   ESC 'm' 'n' '(' (text length + 10) 6 "*Watch" (text length + 2)
@@ -26,7 +26,7 @@
 
 enum : uint8_t { BREAK_CHAN = 1, BREAK_TEST = 2 };
 
-struct Break_spec {
+struct Break_parts {
   std::string program;     // empty: any program
   std::string statement;   // line number (begins with a digit) or label; empty none
   std::string expression;  // CHAN or TEST expression; empty none
@@ -34,15 +34,15 @@ struct Break_spec {
   bool valid = true;
 };
 
-// Splits one specification text.  An item without '=', an unknown key or a
+// Splits one breakpoint text.  An item without '=', an unknown key or a
 // value over its limit makes it invalid.
-Break_spec SplitBreakLine(std::string_view text);
-// The specification texts of a "*BreakList" value; false when the value is
+Break_parts SplitBreakLine(std::string_view text);
+// The breakpoint texts of a "*BreakList" value; false when the value is
 // shorter than its count and lengths say (nothing is read past its end).
-bool Break_parse_list(std::string_view value, std::vector<std::string>& specs);
+bool Break_parse_list(std::string_view value, std::vector<std::string>& texts);
 // A new list: the entries are made (compiled) at the next check.  An empty
 // list turns the breakpoints off.
-void Break_set_list(const std::vector<std::string>& specs);
+void Break_set_list(const std::vector<std::string>& texts);
 // Called before each statement of a numbered line while client breakpoints
 // are on: the number (from 1) of the last entry that fired, 0 none.
 int BreakPointCheck();

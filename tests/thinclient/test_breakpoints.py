@@ -10,9 +10,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tclient import Client, check  # noqa: E402
 
 
-def break_list(*specs):
-    out = struct.pack(">HH", 0, len(specs))
-    for s in specs:
+def break_list(*texts):
+    out = struct.pack(">HH", 0, len(texts))
+    for s in texts:
         out += bytes([len(s)]) + s
     return out
 

@@ -1,4 +1,4 @@
-// Breakpoints and watches of a debugging client: splitting specifications,
+// Breakpoints and watches of a debugging client: splitting breakpoint texts,
 // the lists' formats (bounded), the check with its edge cases, the watch
 // texts and the "*Watch" entries; a program that stops at a breakpoint.
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 namespace {
 
 TEST(BreakSplit, KeysByTheirFirstFourLettersInAnyCase) {
-  Break_spec s = SplitBreakLine("prog=ORDERS,STATEMENT=100");
+  Break_parts s = SplitBreakLine("prog=ORDERS,STATEMENT=100");
   EXPECT_TRUE(s.valid);
   EXPECT_EQ(s.program, "ORDERS");
   EXPECT_EQ(s.statement, "100");
@@ -31,7 +31,7 @@ TEST(BreakSplit, KeysByTheirFirstFourLettersInAnyCase) {
   EXPECT_EQ(s.expression, "X>5");
 }
 
-TEST(BreakSplit, BadItemsMakeTheSpecificationInvalid) {
+TEST(BreakSplit, BadItemsMakeTheBreakTextInvalid) {
   EXPECT_FALSE(SplitBreakLine("PROG").valid);               // no '='
   EXPECT_FALSE(SplitBreakLine("STAT=10,ORDERS").valid);     // an item without '='
   EXPECT_FALSE(SplitBreakLine("LINE=10").valid);            // unknown key
@@ -45,18 +45,18 @@ TEST(BreakSplit, BadItemsMakeTheSpecificationInvalid) {
 }
 
 TEST(BreakLists, ParsedWithinTheirBytes) {
-  std::vector<std::string> specs;
+  std::vector<std::string> texts;
   std::string v("\0\0\0\2\x09STAT=100,\x06TEST=X", 4 + 1 + 9 + 1 + 6);
-  ASSERT_TRUE(Break_parse_list(v, specs));
-  ASSERT_EQ(specs.size(), 2u);
-  EXPECT_EQ(specs[0], "STAT=100,");
-  EXPECT_EQ(specs[1], "TEST=X");
+  ASSERT_TRUE(Break_parse_list(v, texts));
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "STAT=100,");
+  EXPECT_EQ(texts[1], "TEST=X");
   // A count or a length beyond the value is refused, nothing read past it.
-  EXPECT_FALSE(Break_parse_list(std::string("\0\0\0\3\x02" "ab", 7), specs));
-  EXPECT_FALSE(Break_parse_list(std::string("\0\0\0\1\x09" "ab", 7), specs));
-  EXPECT_FALSE(Break_parse_list(std::string("\0\0", 2), specs));
-  EXPECT_TRUE(Break_parse_list("", specs));
-  EXPECT_TRUE(specs.empty());
+  EXPECT_FALSE(Break_parse_list(std::string("\0\0\0\3\x02" "ab", 7), texts));
+  EXPECT_FALSE(Break_parse_list(std::string("\0\0\0\1\x09" "ab", 7), texts));
+  EXPECT_FALSE(Break_parse_list(std::string("\0\0", 2), texts));
+  EXPECT_TRUE(Break_parse_list("", texts));
+  EXPECT_TRUE(texts.empty());
 
   Watch_list w;
   ASSERT_TRUE(Watch_parse_list(std::string("\0\x05\x01X\x09" "A$ {1:20}", 14), w));
