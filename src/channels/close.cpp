@@ -292,34 +292,50 @@ uint16_t Highest_free_channel() {
   return uint16_t(run_start - 1);
 }
 
-Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts) {
-  while (len > 0 && name[len - 1] == 0) len--;
-  if (len < 1 || len > 512) Rpt_error(10);
-  std::string text(reinterpret_cast<const char*>(name), size_t(len));
+void Io_internal_open(uint16_t chan, uint16_t opts, std::string_view opt, int32_t siz) {
   ws.Io_stmt = code::D_OPEN;
   ws.Io_opts = opts;
   ws.Io_open_mods = 0;
   ws.Io_bin_rsz = 0;
   ws.Io_sep = prmblk.FS;
+  ws.Io_siz = siz;
   ws.Io_iol_len = 0;
   ws.Io_iol_ptr = nullptr;
+  ws.Io_rec_prefix = nullptr;
   ws.Io_opt_len = 0;
   ws.Io_opt_ptr = nullptr;
-  ws.Io_rec_prefix = nullptr;
+  if (!opt.empty()) {
+    uint8_t* p = Work_take(opt.size());
+    std::memcpy(p, opt.data(), opt.size());
+    ws.Io_opt_ptr = p;
+    ws.Io_opt_len = int32_t(opt.size());
+  }
   ws.Cur_chan = chan;
   ws.Cur_fcb = nullptr;
-  Set_path(text);
+}
+
+Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::string_view opt) {
+  Io_internal_open(chan, opts, opt);
+  Set_path(name);
   int rc = Get_file();
+  if (rc == ENOENT) {
+    ws.Last_errno = ENOENT;
+    Rpt_error(12);
+  }
   if (rc != 0) {
-    if (rc == ENOENT) {
-      ws.Last_errno = ENOENT;
-      Rpt_error(12);
-    }
     errno = rc;
     Sys_error();
   }
-  Fcb* f = ws.Cur_fcb;
+  Fcb* f = Find_fp(chan);
+  if (!f) Rpt_error(14);
   f->inherited = uint16_t(ws.Con_fcb ? (ws.Con_fcb->inherited & 7) : 0);
+  return f;
+}
+
+Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts) {
+  while (len > 0 && name[len - 1] == 0) len--;
+  if (len < 1 || len > 512) Rpt_error(10);
+  Fcb* f = Open_internal(chan, std::string(reinterpret_cast<const char*>(name), size_t(len)), opts);
   ws.Cur_fd = f->fd;
   ws.Cur_ftype = f->kind;
   ws.Cur_drv = Fio_tbl[f->kind + 1];

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "core/compiler.h"
@@ -28,27 +29,7 @@ bool is_directory(const std::string& p) {
 
 Fcb* open_internal(const std::string& name) {
   Io_save_guard io;
-  ws.Cur_chan = DICT_CHANNEL;
-  ws.Io_opts = 0;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_opt_len = 0;
-  ws.Io_iol_len = 0;
-  ws.Io_iol_ptr = nullptr;
-  ws.Io_rec_prefix = nullptr;
-  Set_path(name);
-  int rc = Get_file();
-  if (rc == ENOENT) {
-    ws.Last_errno = ENOENT;
-    Rpt_error(12);
-  }
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
-  Fcb* f = Find_fp(DICT_CHANNEL);
-  if (!f) Rpt_error(14);
-  return f;
+  return Open_internal(DICT_CHANNEL, name, 0);
 }
 
 // Reads the record of `key` through key 1: 0 found (the record in out),

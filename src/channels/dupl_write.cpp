@@ -89,38 +89,7 @@ void make_current(Fcb* f, uint8_t stmt) {
 // I/O flags opts (IO_EXCLUSIVE).
 Fcb* open_on(uint16_t chan, const std::string& name, const std::string& opt, uint16_t opts) {
   if (name.empty() || name.size() > 512) Rpt_error(10);
-  ws.Io_stmt = code::D_OPEN;
-  ws.Io_opts = opts;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_sep = prmblk.FS;
-  ws.Io_iol_len = 0;
-  ws.Io_iol_ptr = nullptr;
-  ws.Io_rec_prefix = nullptr;
-  ws.Io_opt_len = 0;
-  ws.Io_opt_ptr = nullptr;
-  if (!opt.empty()) {
-    uint8_t* p = Work_take(opt.size());
-    std::memcpy(p, opt.data(), opt.size());
-    ws.Io_opt_ptr = p;
-    ws.Io_opt_len = int32_t(opt.size());
-  }
-  ws.Cur_chan = chan;
-  ws.Cur_fcb = nullptr;
-  Set_path(name);
-  int rc = Get_file();
-  if (rc != 0) {
-    if (rc == ENOENT) {
-      ws.Last_errno = ENOENT;
-      Rpt_error(12);
-    }
-    errno = rc;
-    Sys_error();
-  }
-  Fcb* f = Find_fp(chan);
-  if (!f) Rpt_error(14);
-  f->inherited = uint16_t(ws.Con_fcb ? (ws.Con_fcb->inherited & 7) : 0);
-  return f;
+  return Open_internal(chan, name, opts, opt);
 }
 
 void close_defs() {

@@ -17,6 +17,7 @@
 #include <vector>
 #include <string>
 
+#include "channels/close.h"
 #include "channels/channel.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -310,12 +311,7 @@ void SetPfxFile(const std::string& name) {
   if (name.empty()) return;
   Io_save_guard io;
   if (Find_fp(PFX_FILE_CHANNEL)) Rpt_error(14);
-  ws.Cur_chan = PFX_FILE_CHANNEL;
-  ws.Io_opts = IO_INPUT_ONLY;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_opt_len = 0;
-  ws.Io_iol_len = 0;
+  Io_internal_open(PFX_FILE_CHANNEL, IO_INPUT_ONLY);
   Set_path(name);
   int rc = Get_file();
   if (rc != 0) {

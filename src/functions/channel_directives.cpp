@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/close.h"
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
 #include "channels/io_list.h"
@@ -83,14 +84,7 @@ Fcb* open_on_free_channel(const std::string& name) {
   Io_save_guard io;
   uint16_t ch = 1;
   while (Find_fp(ch)) ++ch;
-  ws.Cur_chan = ch;
-  ws.Io_opts = 0;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_opt_len = 0;
-  ws.Io_iol_len = 0;
-  ws.Io_iol_ptr = nullptr;
-  ws.Io_rec_prefix = nullptr;
+  Io_internal_open(ch, 0);
   Set_path(name);
   int rc = Get_file();
   if (rc != 0) {

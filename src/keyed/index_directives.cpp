@@ -296,26 +296,7 @@ class Index_file {
   explicit Index_file(const std::string& name) {
     Io_save_guard io;
     if (Find_fp(INDEX_CHANNEL)) Rpt_error(14);
-    ws.Cur_chan = INDEX_CHANNEL;
-    ws.Io_opts = IO_EXCLUSIVE;
-    ws.Io_open_mods = 0;
-    ws.Io_bin_rsz = 0;
-    ws.Io_opt_len = 0;
-    ws.Io_iol_len = 0;
-    ws.Io_iol_ptr = nullptr;
-    ws.Io_rec_prefix = nullptr;
-    Set_path(name);
-    int rc = Get_file();
-    if (rc == ENOENT) {
-      ws.Last_errno = ENOENT;
-      Rpt_error(12);
-    }
-    if (rc != 0) {
-      errno = rc;
-      Sys_error();
-    }
-    f_ = Find_fp(INDEX_CHANNEL);
-    if (!f_) Rpt_error(14);
+    f_ = Open_internal(INDEX_CHANNEL, name, IO_EXCLUSIVE);
     if (!Key_chan_of(f_)) {
       close();
       Rpt_error(17);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <vector>
 
+#include "channels/close.h"
 #include "channels/channel.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -308,15 +309,7 @@ Fcb* open_hidden(const std::string& path, int32_t size) {
   Io_save_guard io;
   uint16_t ch = SERVER_CHANNEL_BASE;
   while (Find_fp(ch)) ++ch;
-  ws.Cur_chan = ch;
-  ws.Io_opts = 0;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_opt_len = 0;
-  ws.Io_iol_len = 0;
-  ws.Io_iol_ptr = nullptr;
-  ws.Io_rec_prefix = nullptr;
-  ws.Io_siz = size;
+  Io_internal_open(ch, 0, {}, size);
   Set_path(path);
   int rc = Get_file();
   if (rc != 0) {
