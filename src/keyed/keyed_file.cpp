@@ -331,6 +331,29 @@ void merge_fields(std::string& data, const Buf& old_image, int old_len) {
   }
 }
 
+// Where the field a segment reads begins in a record's data (dlen bytes):
+// the whole data for field 0, field n of a separated record, null when the
+// record has no such field (or the segment reads the external key); *avail
+// is the field's length.
+const uint8_t* segment_field(const uint8_t* data, int dlen, const Key_seg& sg, int sep, int* avail) {
+  *avail = 0;
+  if (sg.field == 0) {
+    *avail = dlen;
+    return data;
+  }
+  if (sg.field == 255) return nullptr;
+  int i = 0, seen = 1;
+  while (i < dlen && seen < sg.field) {
+    if (data[i] == sep) ++seen;
+    ++i;
+  }
+  if (seen != sg.field) return nullptr;
+  int j = i;
+  while (j < dlen && data[j] != sep) ++j;
+  *avail = j - i;
+  return data + i;
+}
+
 }  // namespace
 
 bool Key_auto_value(const uint8_t* image, uint32_t* value) {
@@ -344,24 +367,8 @@ bool Key_auto_value(const uint8_t* image, uint32_t* value) {
     int kind = sg.flags & kf::SF_KIND;
     bool bin = sg.flags & kf::SF_AUTO_BIN;
     if (!bin && kind != kf::SF_AUTO_ZERO && kind != kf::SF_AUTO_BLANK) continue;
-    const uint8_t* src = nullptr;
     int avail = 0;
-    if (sg.field == 0) {
-      src = data;
-      avail = dlen;
-    } else if (sg.field != 255) {
-      int i = 0, seen = 1;
-      while (i < dlen && seen < sg.field) {
-        if (data[i] == f->sep) ++seen;
-        ++i;
-      }
-      if (seen == sg.field) {
-        src = data + i;
-        int j = i;
-        while (j < dlen && data[j] != f->sep) ++j;
-        avail = j - i;
-      }
-    }
+    const uint8_t* src = segment_field(data, dlen, sg, f->sep, &avail);
     int w = sg.len();
     if (!src || avail < sg.offset + w) return false;
     const uint8_t* p = src + sg.offset;
@@ -401,25 +408,9 @@ bool auto_segments(Buf& image, bool* used_counter) {
     int kind = sg.flags & kf::SF_KIND;
     bool bin = sg.flags & kf::SF_AUTO_BIN;
     if (!bin && kind != kf::SF_AUTO_ZERO && kind != kf::SF_AUTO_BLANK) continue;
-    uint8_t* src = nullptr;
     int avail = 0;
-    if (sg.field == 0) {
-      src = data;
-      avail = dlen;
-    } else if (sg.field != 255) {
-      // Field n of a separated record.
-      int i = 0, seen = 1;
-      while (i < dlen && seen < sg.field) {
-        if (data[i] == f->sep) ++seen;
-        ++i;
-      }
-      if (seen == sg.field) {
-        src = data + i;
-        int j = i;
-        while (j < dlen && data[j] != f->sep) ++j;
-        avail = j - i;
-      }
-    }
+    const uint8_t* at = segment_field(data, dlen, sg, f->sep, &avail);
+    uint8_t* src = at ? data + (at - data) : nullptr;
     if (!src) continue;
     if (avail < sg.offset + sg.len()) {
       // A field shorter than the segment is widened with zero bytes, so
