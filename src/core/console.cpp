@@ -17,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "channels/console_device.h"
 #include "core/codes.h"
@@ -398,23 +399,24 @@ int16_t InternalExecLine() {
   return int16_t(console_mode != 0);
 }
 
-// The start-up program "*start.up" of the library (the file "_start.up"),
-// called once before anything else when it is there.  An error in it is
-// reported; the console goes on.
-void run_start_up() {
+// Calls the library's program `name`, kept in the file `file` of the
+// library, as a console line when that file is there.  An error in it is
+// reported after the line `failed`; the console goes on.
+void call_library_program(const std::string& file, const std::string& name, const char* failed) {
   std::string lib = Lib_dir_path();
   struct stat st;
-  if (lib.empty() || ::stat((lib + "/_start.up").c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-  static const char name[] = "*start.up";
-  static uint8_t line[] = {0, 0, code::D_CALL, code::STR_LIT, 0, sizeof name - 1,
-                           '*', 's', 't', 'a', 'r', 't', '.', 'u', 'p', code::EOL};
-  ws.Exec_ptr = ws.Stmt_ptr = line + 2;
+  if (lib.empty() || ::stat((lib + "/" + file).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  // The compiled line CALL "name"; kept while the call runs.
+  static std::vector<uint8_t> line;
+  line = {0, 0, code::D_CALL, code::STR_LIT, 0, uint8_t(name.size())};
+  line.insert(line.end(), name.begin(), name.end());
+  line.push_back(code::EOL);
+  ws.Exec_ptr = ws.Stmt_ptr = line.data() + 2;
   ws.Cur_stno = 0;
   ws.Call_err = 0;
   ProcessExecLine();
   if (ws.Call_err > 0) {
-    std::string text = "Start-up program *start.up failed:";
-    Con_write(text.data(), text.size());
+    Con_write(failed, std::strlen(failed));
     Con_newline();
     Report_error(ws.Call_err);
   }
@@ -424,36 +426,25 @@ void run_start_up() {
   ws.Con_flags &= ~uint32_t(CON_MODE);
 }
 
+// The start-up program "*start.up" of the library (the file "_start.up"),
+// called once before anything else when it is there.
+void run_start_up() {
+  call_library_program("_start.up", "*start.up", "Start-up program *start.up failed:");
+}
+
 // The mirror start-up: with the installation's mirror switch on ([Config]
 // Mirror) and the file "_kest/mirror/start_up" in the library, that program
-// ("*kest/mirror/start_up") is called before anything else, as a console
-// line.  An error in it is reported; the console goes on.
+// ("*kest/mirror/start_up") is called before anything else.
 void KestMirrorInit() {
   if (!Kest_cfg.mirror) return;
   std::string lib = Lib_dir_path();
   struct stat st;
   if (lib.empty() || ::stat((lib + "/_kest/mirror/start_up").c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-  static const char name[] = "*kest/mirror/start_up";
-  static uint8_t line[4 + sizeof name + 2] = {0, 0, code::D_CALL, code::STR_LIT, 0, sizeof name - 1};
-  std::memcpy(line + 6, name, sizeof name - 1);
-  line[6 + sizeof name - 1] = code::EOL;
   Drop_escape();
   ws.Run_flags &= ~uint32_t(RF_STOP);
   ws.Con_flags &= ~uint32_t(CON_MODE);
-  ws.Exec_ptr = ws.Stmt_ptr = line + 2;
-  ws.Cur_stno = 0;
-  ws.Call_err = 0;
-  ProcessExecLine();
-  if (ws.Call_err > 0) {
-    std::string text = "Mirror start-up program *kest/mirror/start_up failed:";
-    Con_write(text.data(), text.size());
-    Con_newline();
-    Report_error(ws.Call_err);
-  }
-  ws.Call_err = 0;
-  Drop_escape();
-  ws.Run_flags &= ~uint32_t(RF_STOP);
-  ws.Con_flags &= ~uint32_t(CON_MODE);
+  call_library_program("_kest/mirror/start_up", "*kest/mirror/start_up",
+                       "Mirror start-up program *kest/mirror/start_up failed:");
 }
 
 void Exec_console() {
