@@ -29,5 +29,5 @@ wait_for 'back to the menu'
 T send-keys '3' Enter
 wait_for 'Bye'
 wait_for '-:'
-expect_screen "$here/customer.screen"
+expect_screen_soon "$here/customer.screen"
 quit_and_check_line

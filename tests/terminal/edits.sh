@@ -8,7 +8,7 @@ start xterm
 type_program "$here/edits.bas"
 wait_for 'after'
 wait_for '-:'
-expect_screen "$here/edits.screen"
+expect_screen_soon "$here/edits.screen"
 T send-keys "MNEMONIC (0)'DC',\"\",'IC',\"\",'LD',\"\",'LI',\"\",'CL',\"\",'CE',\"\"" Enter
 wait_for 'MNEMONIC (0)'
 T send-keys 'RUN' Enter

@@ -11,5 +11,5 @@ T send-keys '9a8b7x654' Enter
 T send-keys '55' Left '1' End '5' F5
 wait_for 'CTL='
 wait_for '-:'
-expect_screen "$here/form.screen"
+expect_screen_soon "$here/form.screen"
 quit_and_check_line

@@ -14,5 +14,5 @@ wait_for 'plain:'
 T send-keys Enter
 wait_for 'plain ['
 wait_for '-:'
-expect_screen "$here/input_edit.screen"
+expect_screen_soon "$here/input_edit.screen"
 quit_and_check_line

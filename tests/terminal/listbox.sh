@@ -18,19 +18,19 @@ T send-keys Down
 wait_for 'Colour: red'
 T send-keys Down
 wait_for 'Colour: green'
-expect_screen "$here/listbox.screen"
+expect_screen_soon "$here/listbox.screen"
 T send-keys Enter
 wait_for 'drop: green'
 T send-keys End Up Up Home Down Down Down Down Down
 T send-keys Enter
 wait_for 'list again'
 wait_for 'abcdefghi'
-expect_screen "$here/listbox2.screen"
+expect_screen_soon "$here/listbox2.screen"
 # A multi-line edit of width 10: a 12-letter word shows as 9 bytes and the
 # rest; Enter types the delimiter, Tab leaves.
 T send-keys End X Y Enter Z Tab
 wait_for 'clear?'
-expect_screen "$here/listbox3.screen"
+expect_screen_soon "$here/listbox3.screen"
 # Clearing the window takes its controls away.
 T send-keys Enter
 wait_for 'cleared with the screen: 65'

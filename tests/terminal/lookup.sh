@@ -15,13 +15,13 @@ T send-keys A Enter
 wait_for '4 matches'
 T send-keys Down Down Down Enter
 wait_for 'Enter: back'
-expect_screen "$here/lookup.screen"
+expect_screen_soon "$here/lookup.screen"
 T capture-pane -p -e > "$work/colours"
 grep -qF "${esc}[46m" "$work/colours" || { echo "no cyan detail window"; cat -v "$work/colours"; exit 1; }
 grep -qF "${esc}[44m" "$work/colours" || { echo "no blue background"; cat -v "$work/colours"; exit 1; }
 T send-keys Enter
 wait_count 'ARNOLD' 1
-expect_screen "$here/lookup2.screen"
+expect_screen_soon "$here/lookup2.screen"
 T send-keys Up Enter
 wait_for 'Last customer seen: ALLEN'
 quit_and_check_line

@@ -46,6 +46,6 @@ expect_mode 00 "mouse reports asked for without regions"
 T send-keys -l 'fin'; T send-keys Enter
 wait_for 'E=fin'
 wait_for '-:'
-expect_screen "$here/mouse.screen"
+expect_screen_soon "$here/mouse.screen"
 expect_mode 00 "mouse reports left on"
 quit_and_check_line

@@ -24,5 +24,5 @@ wait_for ' 123'
 T send-keys Enter
 wait_for 'A='
 wait_for '-:'
-expect_screen "$here/numeric.screen"
+expect_screen_soon "$here/numeric.screen"
 quit_and_check_line

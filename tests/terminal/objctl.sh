@@ -14,12 +14,12 @@ wait_for 'TTYLBOX.orc'
 type_program "$here/objctl.bas"
 T send-keys 'RUN' Enter
 wait_for_line 'next?'
-expect_screen "$here/objctl.screen"
+expect_screen_soon "$here/objctl.screen"
 T capture-pane -p -e > "$work/attrs"
 grep -q "$(printf '\033')\[7mcherry" "$work/attrs" || { echo "the selected item is not in reverse:"; cat -v "$work/attrs"; exit 1; }
 T send-keys Enter
 wait_for_line 'remove?'
-expect_screen "$here/objctl2.screen"
+expect_screen_soon "$here/objctl2.screen"
 T send-keys Enter
 wait_for 'done'
 screen | head -4 | grep -q 'fig' && { echo "REMOVE left the box on the screen"; screen; exit 1; }

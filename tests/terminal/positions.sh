@@ -7,5 +7,5 @@ start xterm
 type_program "$here/positions.bas"
 wait_for 'bottom line'
 wait_for '-:'
-expect_screen "$here/positions.screen"
+expect_screen_soon "$here/positions.screen"
 quit_and_check_line

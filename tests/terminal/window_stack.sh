@@ -11,13 +11,13 @@ start xterm
 type_program "$here/window_stack.bas"
 T send-keys 'RUN' Enter
 wait_for 'k1'
-expect_screen "$here/window_stack.screen"
+expect_screen_soon "$here/window_stack.screen"
 T send-keys Enter
 wait_for 'k2'
-expect_screen "$here/window_stack2.screen"
+expect_screen_soon "$here/window_stack2.screen"
 T send-keys Enter
 wait_for 'k3'
-expect_screen "$here/window_stack3.screen"
+expect_screen_soon "$here/window_stack3.screen"
 T send-keys Enter
 wait_for '-:'
 quit_and_check_line

@@ -13,10 +13,10 @@ wait_for_line 'k1'
 T capture-pane -p -e > "$work/before"
 T send-keys Enter
 wait_for 'k2'
-expect_screen "$here/windows.screen"
+expect_screen_soon "$here/windows.screen"
 T send-keys Enter
 wait_for 'k3'
-expect_screen "$here/windows2.screen"
+expect_screen_soon "$here/windows2.screen"
 T send-keys Enter
 wait_for 'k4'
 expect_cells_soon "$work/before" 22
