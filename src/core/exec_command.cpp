@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/editor.h"

@@ -19,7 +19,7 @@
 
 #include <cstring>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
 #include "core/control_stack.h"

@@ -10,7 +10,7 @@
 // there; END and a RUN from the start clear it.
 #include "channels/close.h"
 #include "channels/transaction.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
