@@ -2,15 +2,25 @@
 #include "app/wiring.h"
 
 #include "app/console.h"
+#include "channels/channel.h"
 #include "channels/close.h"
+#include "channels/io_list.h"
+#include "channels/print.h"
 #include "channels/record_locks.h"
+#include "channels/select_loop.h"
 #include "channels/transaction.h"
+#include "core/codes.h"
 #include "core/hooks.h"
+#include "functions/clear_helpers.h"
 #include "functions/trace.h"
+#include "functions/user_functions.h"
+#include "programs/arguments.h"
 #include "programs/call_directives.h"
 #include "programs/debug_link.h"
+#include "programs/image_lines.h"
 #include "programs/objects.h"
 #include "programs/perform_on.h"
+#include "programs/program_list.h"
 #include "programs/program_load.h"
 
 namespace {
@@ -19,6 +29,21 @@ namespace {
 void end_run() {
   Txn_end_run();
   Cls_files();
+}
+
+// LIST (ch): the lines go to the channel at the cursor as printed rows.
+void list_channel_begin() {
+  Io_SetOptions(code::D_LIST);
+  Prt_begin_output();
+}
+
+void list_channel_line(const uint8_t* text, int32_t len) {
+  Prt_bytes(text, len);
+  Prt_slew(1);
+}
+
+void image_line(const uint8_t* rec, size_t len, bool keep_indexes, std::vector<uint8_t>& out) {
+  Ln_conv(rec, len, keep_indexes, out);
 }
 
 }  // namespace
@@ -37,4 +62,20 @@ void App_wire() {
   Core_hook.perform_on_line = Perform_on_line;
   Core_hook.perform_on_label = Perform_on_label;
   Core_hook.perform_exec = Do_On_PerfExec;
+  Core_hook.select_release = Select_release;
+  Core_hook.select_next = Select_next;
+  Core_hook.function_return = Fnc_return;
+  Core_hook.functions_clear = Clr_function;
+  Core_hook.in_image = In_image;
+  Core_hook.image_line = image_line;
+  Core_hook.image_own_lines = Sve_conv;
+  Core_hook.program_drop = Prog_drop;
+  Core_hook.path_unref = Path_unref;
+  Core_hook.clear_arg_vars = Clr_arg_var;
+  Core_hook.list_channel_begin = list_channel_begin;
+  Core_hook.list_channel_line = list_channel_line;
+  Core_hook.clear_except = Clear_except;
+  Core_hook.clear_select = Clear_select;
+  Core_hook.iolist_items = Check_iol;
+  Core_hook.iolist_items_of_string = Iol_items_of_string;
 }

@@ -8,7 +8,7 @@
 // statement not entered yet).  RESTORE [line], RUN, END and RESET set it
 // back; the search for values goes on line after line, passing lines that
 // hold no DATA statement.
-#include "core/data_statements.h"
+#include "core/data_pointer.h"
 
 #include <cstring>
 #include <string>
@@ -30,10 +30,7 @@
 
 namespace {
 
-struct Data_pointer {
-  uint32_t line = 0;  // 0: from the first line
-  size_t offset = 0;  // inside the line's code; 0 at its start
-} data;
+Data_pointer& data = Data_ptr;
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0 || c == code::END_SCAN; }
 
@@ -209,11 +206,6 @@ void read_data_from() {
 }
 
 }  // namespace
-
-void Data_restore(uint32_t line) {
-  data.line = line;
-  data.offset = 0;
-}
 
 // TABLE reached in flow: its data is TBL='s.
 void d_tabl() {

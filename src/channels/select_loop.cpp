@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "channels/select_loop.h"
+
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/io_options.h"

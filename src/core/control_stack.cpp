@@ -1,5 +1,6 @@
 // The control stack: frames of open blocks, the frame cache, and the line
 // store's cursor saved with each frame.
+#include "core/hooks.h"
 #include "core/control_stack.h"
 
 #include <new>
@@ -88,7 +89,7 @@ void Exec_unstack() {
   ws.Ctl_depth--;
   if (ws.Step_stack == f) ws.Step_stack = nullptr;
   if (f->for_str) For_release(f);
-  if (f->select) Select_release(f);
+  if (f->select) Core_hook.select_release(f);
   if (ws.Loc_chain != f->saved_locals) Delocalize_to(f->saved_locals);
   release_frame(f);
 }

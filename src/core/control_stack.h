@@ -65,7 +65,8 @@ struct Ctl_frame {
   // block (a FOR LOCAL's control variable too) lies above it and is undone
   // when the frame goes, however it goes.
   Loc_frame* saved_locals = nullptr;
-  // SELECT: the record loop (select_loop.cpp), released with the frame.
+  // SELECT: the record loop (channels/select_loop.cpp), released with the
+  // frame through Core_hook.select_release.
   Select_loop* select = nullptr;
 };
 
@@ -75,11 +76,6 @@ constexpr uint16_t K_NEXT_RECORD = 0xC23F;
 // Frees a FOR frame's string copy (flow.cpp); Exec_unstack calls it for a
 // frame that has one.
 void For_release(Ctl_frame* f);
-// Ends a SELECT frame's record loop: closes the file it opened, frees the
-// block (select_loop.cpp).
-void Select_release(Ctl_frame* f);
-// NEXT RECORD (select_loop.cpp).
-void Select_next();
 // The localisation chain was emptied under the open frames (CLEAR): no frame
 // may later restore a pointer into it.
 void Ctl_forget_locals();

@@ -5,6 +5,7 @@
 // for the first line after it (65000 when none); both keep their numbers.
 // Line references (code 7) are rewritten through the map; the program is
 // only touched once every new number is known to be valid.
+#include "core/hooks.h"
 #include "core/editor.h"
 
 #include <unistd.h>
@@ -15,8 +16,6 @@
 #include <vector>
 
 #include "core/console_device.h"
-#include "channels/channel.h"
-#include "channels/print.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/directives.h"
@@ -29,7 +28,6 @@
 #include "core/params.h"
 #include "core/switches.h"
 #include "core/workspace.h"
-#include "programs/image_lines.h"
 #include "core/signal_flags.h"
 
 namespace {
@@ -271,8 +269,7 @@ void d_list() {
   int flags = ws.Prm.LE ? LST_EDIT_LAYOUT : 0;
   if (*p == code::LPAREN) {
     // LIST (ch): the lines as text rows on the channel, unwrapped.
-    Io_SetOptions(code::D_LIST);
-    Prt_begin_output();
+    Core_hook.list_channel_begin();
     if (*p == code::D_EDIT) {
       p++;
       flags |= LST_EDIT_LAYOUT;
@@ -283,8 +280,7 @@ void d_list() {
     for (uint16_t n = Find_line(first); n <= last && n < LAST_LINE_NO; n = Next_line(n)) {
       Work_guard g;
       Decompile_Obj(flags, nullptr, 0);
-      Prt_bytes(ws.Str_ptr, ws.Str_len);
-      Prt_slew(1);
+      Core_hook.list_channel_line(ws.Str_ptr, ws.Str_len);
       Find_line(n);  // printing may have moved the line store's cursor
     }
     return;
@@ -596,7 +592,7 @@ void d_reno() {
       }
     }
   }
-  Sve_conv();  // a loaded image gets lines of its own first
+  Core_hook.image_own_lines();  // a loaded image gets lines of its own first
 
   std::vector<Str_blk*> lines;
   for (Str_blk* b = Edit_head(); b->link; b = b->link) lines.push_back(b);

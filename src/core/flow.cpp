@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hooks.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
@@ -29,7 +30,6 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/user_functions.h"
 
 namespace {
 
@@ -376,7 +376,7 @@ void d_rtrn() {
     f = Switch_Flush(TAG_GOSUB);
   }
   if (f->tag == TAG_FUNCTION) {
-    Fnc_return();  // RETURN value ends a multi-line function body
+    Core_hook.function_return();  // RETURN value ends a multi-line function body
     return;
   }
   Exec_return(f);
@@ -533,7 +533,7 @@ void d_for() {
 void d_next() {
   if (*ws.Exec_ptr == RECORD_WORD) {
     ws.Exec_ptr++;
-    Select_next();
+    Core_hook.select_next();
     return;
   }
   Ctl_frame* f = ws.Ctl_stack;

@@ -21,5 +21,18 @@ bool perform_exec() { return false; }
 void load_statement(bool) { Not_built("loading programs (RUN \"name\")"); }
 void exec_exit(bool, int) { Not_built("leaving a called program"); }
 void object_precision(int) { Not_built("PRECISION FOR OBJECT"); }
+void select_release(Ctl_frame*) {}
+void select_next() { Not_built("SELECT record loops"); }
+void function_return() { Not_built("multi-line functions"); }
+bool in_image(const uint8_t*) { return false; }
+void image_line(const uint8_t*, size_t, bool, std::vector<uint8_t>&) { Not_built("loaded program images"); }
+void program_drop(Prog_obj*) {}
+void path_unref(Pgm_path*) {}
+void list_channel_begin() { Not_built("LIST to a channel"); }
+void list_channel_line(const uint8_t*, int32_t) { Not_built("LIST to a channel"); }
+void clear_except(bool) { Not_built("CLEAR EXCEPT"); }
+void clear_select() { Not_built("CLEAR of listed variables"); }
+const uint8_t* iolist_items() { Not_built("I/O lists"); }
+const uint8_t* iolist_items_of_string(const uint8_t*, int32_t) { Not_built("I/O lists"); }
 
 }  // namespace hook_default

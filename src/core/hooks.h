@@ -9,7 +9,13 @@
 // only behind a run flag or behind Perform_on_active, as it called the
 // functions themselves before.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <vector>
+
+struct Ctl_frame;
+struct Prog_obj;
+struct Pgm_path;
 
 namespace hook_default {
 int console_command();
@@ -23,6 +29,19 @@ bool perform_exec();
 void load_statement(bool run);
 void exec_exit(bool has_code, int n);
 void object_precision(int n);
+void select_release(Ctl_frame* f);
+void select_next();
+void function_return();
+bool in_image(const uint8_t* p);
+void image_line(const uint8_t* rec, size_t len, bool keep_indexes, std::vector<uint8_t>& out);
+void program_drop(Prog_obj* rec);
+void path_unref(Pgm_path* path);
+void list_channel_begin();
+void list_channel_line(const uint8_t* text, int32_t len);
+void clear_except(bool all);
+void clear_select();
+const uint8_t* iolist_items();
+const uint8_t* iolist_items_of_string(const uint8_t* s, int32_t len);
 }  // namespace hook_default
 
 struct Core_hooks {
@@ -60,6 +79,55 @@ struct Core_hooks {
   void (*perform_on_label)(const uint8_t* p) = hook_default::perform_on_label;
   // Runs the pending logic entry; true when the cursor moved.
   bool (*perform_exec)() = hook_default::perform_exec;
+
+  // ---- SELECT record loops (channels) ----
+  // A SELECT frame goes: its loop block is released (the frame's select is
+  // set only by the channels layer).  Default: nothing.
+  void (*select_release)(Ctl_frame* f) = hook_default::select_release;
+  // NEXT RECORD.  Default: error 99.
+  void (*select_next)() = hook_default::select_next;
+
+  // ---- multi-line functions (functions) ----
+  // RETURN value inside a function body.  Default: error 99.
+  void (*function_return)() = hook_default::function_return;
+  // The program's function definitions go with its lines.  Default: nothing.
+  void (*functions_clear)() = hook_default::nothing;
+
+  // ---- loaded program images and the program list (programs) ----
+  // True when p lies inside the current program's image.  Default: false.
+  bool (*in_image)(const uint8_t* p) = hook_default::in_image;
+  // One record of the current image in compiled form (see
+  // programs/image_lines.h, Ln_conv).  Default: error 99.
+  void (*image_line)(const uint8_t* rec, size_t len, bool keep_indexes, std::vector<uint8_t>& out) =
+      hook_default::image_line;
+  // The current image becomes an edit list of its own before it changes
+  // (Sve_conv).  Default: nothing (no image is loaded).
+  void (*image_own_lines)() = hook_default::nothing;
+  // A loaded-program record or a program path loses the current program's
+  // use.  Default: nothing.
+  void (*program_drop)(Prog_obj* rec) = hook_default::program_drop;
+  void (*path_unref)(Pgm_path* path) = hook_default::path_unref;
+  // The callee's variables bound to arguments go (CLEAR, RUN).  Default:
+  // nothing.
+  void (*clear_arg_vars)() = hook_default::nothing;
+
+  // ---- LIST (ch) (channels) ----
+  // The channel at the cursor becomes the output of a LIST.  Default: 99.
+  void (*list_channel_begin)() = hook_default::list_channel_begin;
+  // One listed line, then a new line, on that channel.
+  void (*list_channel_line)(const uint8_t* text, int32_t len) = hook_default::list_channel_line;
+
+  // ---- CLEAR lists and EXCEPT (functions) ----  Default: error 99.
+  void (*clear_except)(bool all) = hook_default::clear_except;
+  void (*clear_select)() = hook_default::clear_select;
+
+  // ---- I/O lists (channels) ----
+  // The items of the IOLIST line referenced at the cursor (Check_iol).
+  // Default: error 99.
+  const uint8_t* (*iolist_items)() = hook_default::iolist_items;
+  // The items of a string holding a compiled list (Iol_items_of_string).
+  // Default: error 99.
+  const uint8_t* (*iolist_items_of_string)(const uint8_t* s, int32_t len) = hook_default::iolist_items_of_string;
 };
 extern Core_hooks Core_hook;
 

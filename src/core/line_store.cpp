@@ -16,6 +16,7 @@
 // that deletes or replaces its own line) is not freed at once: it waits on a
 // private list until the cursor has left it, so the statement in progress
 // never reads freed memory.
+#include "core/hooks.h"
 #include "core/line_store.h"
 
 #include <cctype>
@@ -29,9 +30,6 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/user_functions.h"
-#include "programs/image_lines.h"
-#include "programs/program_list.h"
 
 namespace {
 
@@ -106,7 +104,7 @@ void image_set_current(uint8_t* rec) {
 
 // A loaded image is never written: a change first gives the program lines
 // of its own.
-void refuse_image() { Sve_conv(); }
+void refuse_image() { Core_hook.image_own_lines(); }
 
 void mark_changed() {
   ws.Pgm_flags |= PGM_CHANGED;
@@ -434,7 +432,7 @@ void Clr_program() {
     ws.Pgm_image = nullptr;
     ws.Label_tbl = nullptr;
     ws.Pgm_cache_ent = nullptr;
-    if (rec) Prog_drop(rec);
+    if (rec) Core_hook.program_drop(rec);
   } else {
     if (ws.Name_index) Ret_blk(ws.Name_index);
     if (ws.Name_pool) Ret_blk(ws.Name_pool);
@@ -450,7 +448,7 @@ void Clr_program() {
   ws.Pgm_size = 0;
   ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED | PGM_CHANGED | PGM_ENCIPHERED);
   ws.Pgm_flags2 &= ~uint32_t(PGM2_NO_NUMBERS);
-  Path_unref(ws.Cur_pgm);
+  Core_hook.path_unref(ws.Cur_pgm);
   ws.Cur_pgm = nullptr;
   ws.Pgm_attr = 0;
   ws.Var_mask_pgm = 0;
@@ -458,7 +456,7 @@ void Clr_program() {
   if (ws.Pgm_name) Ret_str(ws.Pgm_name);
   ws.Pgm_name = nullptr;
   std::memset(ws.Pgm_desc, 0, sizeof ws.Pgm_desc);
-  Clr_function();
+  Core_hook.functions_clear();
 
   // On a program line the cursor moves to the END of the end line, so no
   // line is under it any more and every line can go.

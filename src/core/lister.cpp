@@ -7,6 +7,7 @@
 // Blanks: a keyword made of letters is set off by blanks from the words
 // around it; operators and punctuation are written tight, except ";" (a
 // blank after it) and the block braces (a blank on either side).
+#include "core/hooks.h"
 #include "core/lister.h"
 
 #include <cstdio>
@@ -23,7 +24,6 @@
 #include "core/memory.h"
 #include "core/syntax_vm.h"
 #include "core/workspace.h"
-#include "programs/image_lines.h"
 
 namespace {
 
@@ -580,11 +580,11 @@ int Output_stno(unsigned n, char* buf) {
 
 std::string Decompile_text(const uint8_t* line, size_t len, int flags) {
   if (len < 3) Rpt_error(49);
-  if (In_image(line)) {
+  if (Core_hook.in_image(line)) {
     // A line of a loaded image: its resolved references back to line
     // numbers and labels first.
     std::vector<uint8_t> conv;
-    Ln_conv(line, len, true, conv);
+    Core_hook.image_line(line, len, true, conv);
     return Decompile_text(conv.data(), conv.size(), flags);
   }
   std::string text;

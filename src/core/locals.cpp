@@ -9,6 +9,7 @@
 // they saved).
 #include <new>
 
+#include "core/hooks.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -17,7 +18,6 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/clear_helpers.h"
 
 namespace {
 
@@ -198,9 +198,9 @@ void d_clea() {
     Clr_var();
   } else if (c == code::EXCEPT) {
     ws.Exec_ptr++;
-    Clear_except(false);
+    Core_hook.clear_except(false);
   } else {
-    Clear_select();
+    Core_hook.clear_select();
   }
   d_rset();
 }

@@ -64,6 +64,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hooks.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -73,7 +74,6 @@
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "channels/io_list.h"
 #include "functions/masks.h"
 
 namespace {
@@ -574,7 +574,7 @@ bool is_line_ref(uint8_t c) {
 void Def_record(Var_node* node) {
   std::vector<Field> fields;
   if (is_line_ref(*ws.Exec_ptr)) {
-    fields = fields_of_items(Check_iol());  // the list of an IOLIST line
+    fields = fields_of_items(Core_hook.iolist_items());  // the list of an IOLIST line
   } else if (*ws.Exec_ptr == code::D_IOLIST) {
     // Inline I/O list: plain variables and "*", to the end of the statement.
     ws.Exec_ptr++;
@@ -608,7 +608,7 @@ void Def_record(Var_node* node) {
       ws.Exec_ptr = ref;
       const uint8_t* items;
       try {
-        items = Check_iol();
+        items = Core_hook.iolist_items();
       } catch (...) {
         ws.Exec_ptr = resume;
         throw;
@@ -618,7 +618,7 @@ void Def_record(Var_node* node) {
     } else {
       std::string tpl(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       if (!tpl.empty() && uint8_t(tpl.back()) == 255)  // a compiled I/O-list image
-        fields = fields_of_items(Iol_items_of_string(reinterpret_cast<const uint8_t*>(tpl.data()), int32_t(tpl.size())));
+        fields = fields_of_items(Core_hook.iolist_items_of_string(reinterpret_cast<const uint8_t*>(tpl.data()), int32_t(tpl.size())));
       else {
         if (!tpl.empty() && tpl[0] == '+') tpl = standard_template(tpl);
         fields = BBX_comp(reinterpret_cast<const uint8_t*>(tpl.data()), tpl.size());

@@ -17,7 +17,7 @@
 #include "core/editor.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
-#include "core/data_statements.h"
+#include "core/data_pointer.h"
 #include "core/executor.h"
 #include "core/host.h"
 #include "core/line_store.h"

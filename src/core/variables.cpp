@@ -8,6 +8,7 @@
 // size triggers a rebuild into a balanced tree; compiled references cache
 // their node in ws.Var_index, so the trees are searched once per reference
 // and program load.
+#include "core/hooks.h"
 #include "core/variables.h"
 
 #include <cstring>
@@ -21,7 +22,6 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/workspace.h"
-#include "programs/arguments.h"
 
 namespace {
 
@@ -217,7 +217,7 @@ void Clr_tree(Var_node* root) {
 
 void Clr_var() {
   if (ws.Incdec_cnt) Do_incrdecr();
-  Clr_arg_var();  // the callee's variables bound to arguments go with the trees
+  Core_hook.clear_arg_vars();  // the callee's variables bound to arguments go with the trees
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   Delocalize_all();
   Ctl_forget_locals();

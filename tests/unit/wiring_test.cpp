@@ -33,6 +33,22 @@ TEST(Wiring, FillsTheCoreHooks) {
   EXPECT_NE(Core_hook.perform_on_line, d.perform_on_line);
   EXPECT_NE(Core_hook.perform_on_label, d.perform_on_label);
   EXPECT_NE(Core_hook.perform_exec, d.perform_exec);
+  EXPECT_NE(Core_hook.select_release, d.select_release);
+  EXPECT_NE(Core_hook.select_next, d.select_next);
+  EXPECT_NE(Core_hook.function_return, d.function_return);
+  EXPECT_NE(Core_hook.functions_clear, d.functions_clear);
+  EXPECT_NE(Core_hook.in_image, d.in_image);
+  EXPECT_NE(Core_hook.image_line, d.image_line);
+  EXPECT_NE(Core_hook.image_own_lines, d.image_own_lines);
+  EXPECT_NE(Core_hook.program_drop, d.program_drop);
+  EXPECT_NE(Core_hook.path_unref, d.path_unref);
+  EXPECT_NE(Core_hook.clear_arg_vars, d.clear_arg_vars);
+  EXPECT_NE(Core_hook.list_channel_begin, d.list_channel_begin);
+  EXPECT_NE(Core_hook.list_channel_line, d.list_channel_line);
+  EXPECT_NE(Core_hook.clear_except, d.clear_except);
+  EXPECT_NE(Core_hook.clear_select, d.clear_select);
+  EXPECT_NE(Core_hook.iolist_items, d.iolist_items);
+  EXPECT_NE(Core_hook.iolist_items_of_string, d.iolist_items_of_string);
 }
 
 // Unwired (the core alone), a run flag whose server is missing is dropped,
@@ -48,8 +64,12 @@ TEST(Wiring, DefaultsAreSafe) {
   EXPECT_EQ(ws.Run_flags & (RF_COMMIT | RF_TRACE | RF_DEBUG_LINK), 0u);
   ws.Run_flags = flags;
   EXPECT_FALSE(d.perform_exec());
+  uint8_t code[4] = {};
+  EXPECT_FALSE(d.in_image(code));
   for (auto call : {+[] { Core_hooks{}.load_statement(true); }, +[] { Core_hooks{}.exec_exit(false, 0); },
-                    +[] { Core_hooks{}.object_precision(4); }}) {
+                    +[] { Core_hooks{}.object_precision(4); }, +[] { Core_hooks{}.select_next(); },
+                    +[] { Core_hooks{}.function_return(); }, +[] { Core_hooks{}.list_channel_begin(); },
+                    +[] { Core_hooks{}.clear_select(); }, +[] { Core_hooks{}.iolist_items(); }}) {
     try {
       call();
       ADD_FAILURE() << "no error";
