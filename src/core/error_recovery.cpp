@@ -23,7 +23,7 @@
 #include <ctime>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/editor.h"
 #include "core/errors.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/error_recovery.h"
 #include "core/codes.h"
 #include "core/compiler.h"
