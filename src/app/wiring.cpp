@@ -10,6 +10,7 @@
 #include "channels/select_loop.h"
 #include "channels/transaction.h"
 #include "core/codes.h"
+#include "core/error_recovery.h"
 #include "core/hooks.h"
 #include "functions/clear_helpers.h"
 #include "functions/trace.h"
@@ -78,4 +79,6 @@ void App_wire() {
   Core_hook.clear_select = Clear_select;
   Core_hook.iolist_items = Check_iol;
   Core_hook.iolist_items_of_string = Iol_items_of_string;
+  Recovery_hook.program_error = Handle_program_error;
+  Recovery_hook.program_path = Current_program_path;
 }
