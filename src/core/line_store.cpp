@@ -148,8 +148,9 @@ uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
   } guard;
   ws.Var_mask = 0xFFFFFFFF;
   Var_node* node = Find_var_name(type, name, len);
+  if (node->flags & VF_WITH) node = nullptr;  // looked up at every use
   for (uint32_t i = 0; i < ws.Var_index_cnt; i++) {
-    if (ws.Var_index[i] == node) return i;
+    if (node && ws.Var_index[i] == node) return i;
     if (ws.Var_index[i] && ws.Var_index[i]->type != type) continue;
     const uint8_t* e = ws.Name_pool + ws.Name_index[i];
     if (e[0] == len && name_eq(e + 1, name, len)) {

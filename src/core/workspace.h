@@ -181,6 +181,8 @@ struct Prog_context {
   struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
   uint32_t Ctl_depth = 0;
   struct Ctl_frame* Step_stack = nullptr;
+  int32_t With_ctx = 0;    // the current WITH value (a call carries it over)
+  uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
 };
 
 struct Workspace : Io_state, Prog_context {

@@ -163,7 +163,7 @@ Oop_object* object_at_cursor(int64_t* remote = nullptr) {
       const uint8_t* e = Var_name_entry(idx);
       if (!e || e[0] == 255) Rpt_error(49);
       hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
-      if (idx < ws.Var_index_cnt) ws.Var_index[idx] = hv;
+      if (idx < ws.Var_index_cnt && !(hv->flags & VF_WITH)) ws.Var_index[idx] = hv;
     }
     ws.Exec_ptr = p + 3;
   } else {

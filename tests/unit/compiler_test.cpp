@@ -285,4 +285,21 @@ TEST_F(CompilerTest, RangeTargetsListTightAndGetALet) {
   compile("A{1:2=0", 20);
 }
 
+TEST_F(CompilerTest, WithReadersAreNumericNamesBeginningWithAPeriod) {
+  // a numeric variable item whose name keeps its "."
+  EXPECT_EQ(compile("PRINT .X"), bytes({0, 0, 199, 1, 2, '.', 'X', 255}));
+  EXPECT_EQ(compile("print .x"), compile("PRINT .X"));
+  EXPECT_EQ(compile(".A=1"), bytes({0, 0, 1, 2, '.', 'A', 39, 11, 0, 1, 255}));
+  for (const char* src : {"PRINT .X,.Y*2", "PRINT .A.B+1", "X=.V", "IF .V=1 THEN PRINT ._ID", "WITH .V+1",
+                          "PRINT .5+.V", "LET .X=3", "FOR I=.LO TO .HI"})
+    EXPECT_EQ(round_trip(src), src);
+  // never a string, an integer or global variable, or a line reference
+  compile("PRINT .X$", 20);
+  compile("PRINT .X%", 20);
+  compile("PRINT %.X", 20);
+  compile("GOTO .X", 20);
+  compile("PRINT .", 20);
+  compile("PRINT .$", 20);
+}
+
 }  // namespace
