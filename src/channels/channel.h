@@ -148,6 +148,7 @@ struct Fcb {
   uint8_t* rec_prefix;  // REC= name: length byte, text
   uint8_t* out_xlate;   // 256-byte output translation table (null none)
   void* rec_formats;    // named record formats
+  uint8_t* tpl_name;    // record template: the named format its list came from (length byte, text)
   uint8_t* opt_text;    // OPT= of OPEN: u16 big-endian length, bytes
   void* mnemonics;      // mnemonic definitions
   void* key_names;      // key names of keyed kinds

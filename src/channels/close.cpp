@@ -24,6 +24,7 @@
 #include "channels/channel.h"
 #include "terminal/terminal.h"
 #include "channels/io_options.h"
+#include "channels/iol_cache.h"
 #include "channels/open.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
@@ -70,6 +71,7 @@ void free_chain(void* head) {
   // Chains of blocks whose first word is the link (record formats, key names).
   while (head) {
     void* next = *static_cast<void**>(head);
+    KestIolUncache(head);
     Ret_blk(head);
     head = next;
   }
@@ -91,8 +93,12 @@ void release_record(Fcb* f) {
   Unlink_fp();
   ws.Cur_fcb = saved == f ? nullptr : saved;
   if (f->out_buf) Ret_blk(f->out_buf);
-  if (f->iol) Ret_blk(f->iol);
+  if (f->iol) {
+    KestIolUncache(f->iol);
+    Ret_blk(f->iol);
+  }
   if (f->rec_prefix) Ret_blk(f->rec_prefix);
+  if (f->tpl_name) Ret_blk(f->tpl_name);
   if (f->out_xlate) Ret_blk(f->out_xlate);
   if (f->opt_text) Ret_blk(f->opt_text);
   if (f->event_pgm) Ret_blk(f->event_pgm);

@@ -22,6 +22,7 @@
 // wins over the ones above it.
 #include "channels/dupl_write.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 
 #include <cerrno>
 #include <cstring>
@@ -383,7 +384,10 @@ void KestCheckDupl() {
     if (dup) {
       // The duplicate takes the source's I/O list and REC= name.
       const uint8_t* b = Iol_slot(f, 0);
-      if (b && !dup->iol) Iol_set_slot(dup, 0, b + 3, size_t(get_u16be(b) - 3));
+      if (b && !dup->iol) {
+        Iol_set_slot(dup, 0, b + 3, size_t(get_u16be(b) - 3));
+        Fcb_set_template(dup, Fcb_template(f));
+      }
       if (f->rec_prefix && !dup->rec_prefix) {
         size_t n = size_t(f->rec_prefix[0]) + 1;
         dup->rec_prefix = static_cast<uint8_t*>(Get_blk(n));

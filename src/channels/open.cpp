@@ -186,18 +186,24 @@ void store_iol(Fcb* f) {
   } else if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) {
     // IOL=* and IOL=*1 take a list stored with the file (the kinds that
     // store one put it in its slot at open) as the channel's own.
+    bool main_list = ws.Io_iol_len == -1;
     const uint8_t* b = Iol_slot(f, -ws.Io_iol_len);
     if (!b) Rpt_error(84);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
     ws.Io_iol_ptr = nullptr;
     ws.Io_iol_len = 0;
+    // A file with named formats stores the first one as its main list:
+    // that format is the channel's record template.
+    std::vector<std::string> names = Fcb_format_names(f);
+    if (main_list && !names.empty()) Fcb_set_template(f, names[0]);
   } else if (ws.Io_iol_len == -3) {
     // IOL="name": the channel's record format of that name becomes its list.
     const uint8_t* b = FindFileFormat(f, Iol_pending_format());
     if (!b) Rpt_error(81);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
+    Fcb_set_template(f, Fcb_format_name(f, Iol_pending_format()));
   }
   if (ws.Io_rec_prefix && !f->rec_prefix) {
     uint8_t n = ws.Io_rec_prefix[0];

@@ -142,6 +142,7 @@ constexpr uint32_t MAX_VAR_INDEX = 0x8000;  // 15-bit references
 // Index of the variable (type, name) in the program's variable table,
 // appending it when new.
 uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
+  if (ws.Names_id == 0) ws.Names_id = New_names_id();
   struct Mask_guard {
     uint32_t saved = ws.Var_mask;
     ~Mask_guard() { ws.Var_mask = saved; }
@@ -216,6 +217,13 @@ bool is_line_ref(uint8_t c) {
 }  // namespace
 
 Str_blk* Last_line() { return &end_line.hdr; }
+
+uint32_t New_names_id() {
+  static uint32_t serial = 0;
+  serial = (serial + 1) & 0x7FFFFFFF;
+  if (serial == 0) serial = 1;
+  return 0x80000000u | serial;
+}
 
 Str_blk* Edit_head() {
   if (!ws.Edit_list) ws.Edit_list = Last_line();
@@ -444,6 +452,7 @@ void Clr_program() {
   ws.Name_index = nullptr;
   ws.Name_pool = nullptr;
   ws.Var_index = nullptr;
+  ws.Names_id = 0;
   ws.Lit_pool = nullptr;
   ws.Name_cnt = ws.Name_cap = 0;
   ws.Var_index_cnt = ws.Var_index_cap = 0;

@@ -11,6 +11,7 @@
 #include "channels/close.h"
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 #include "channels/io_list.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -77,6 +78,7 @@ std::vector<uint8_t> iolist_items() {
 void sdev_iolist(Fcb* f) {
   std::vector<uint8_t> items = iolist_items();
   Iol_set_slot(f, 0, items.data(), items.size());
+  Fcb_set_template(f, "");  // the channel's list is no longer its template's
 }
 
 // Opens name on the lowest free channel from 1 (host failures raised).

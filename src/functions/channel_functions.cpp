@@ -1256,15 +1256,13 @@ std::string rec_list_arg() {
 }  // namespace
 
 void fnc_iol() {
-  // IOL(RECORD ch): the name of the record template kept with the channel.
-  // A channel takes a template only with its named record formats; one
-  // without them has none.
+  // IOL(RECORD ch): the name of the record template kept with the channel
+  // (the named format its list came from), empty when none.
   constexpr uint8_t QMARK = 63;  // RECORD, the '?' of the I/O forms
   if (*ws.Exec_ptr == QMARK) {
     ++ws.Exec_ptr;
     Fcb* f = channel_arg(13);
-    if (f->rec_formats) Not_built("template names of channels (record templates)");
-    string_result("");
+    string_result(Fcb_template(f));
     return;
   }
   std::string items;
