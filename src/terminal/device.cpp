@@ -28,7 +28,7 @@
 
 #include "channels/close.h"
 #include "channels/console_channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/print.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
@@ -177,6 +177,7 @@ int64_t plain_console_read() {
 
 int64_t Dev_read() {
   Fcb* f = ws.Cur_fcb;
+  f->event_flags &= ~uint16_t(CHEV_DATA_RAISED);  // DataAvailable may come again
   if (f == ws.Con_fcb && !console_raw) {
     if (Preinput_answer()) return 0;
     return plain_console_read();

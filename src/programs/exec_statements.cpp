@@ -1,0 +1,56 @@
+// EXECUTE and BEGIN.
+#include <cstring>
+#include <string>
+
+#include "channels/channel.h"
+#include "channels/close.h"
+#include "channels/transaction.h"
+#include "core/codes.h"
+#include "core/exec_command.h"
+#include "core/control_stack.h"
+#include "core/directives.h"
+#include "core/errors.h"
+#include "core/host.h"
+#include "core/evaluator.h"
+#include "core/memory.h"
+#include "core/variables.h"
+#include "core/workspace.h"
+#include "programs/perform_on.h"
+
+namespace {
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0 || c == code::END_SCAN; }
+
+}  // namespace
+
+// EXECUTE text: the text runs as a console line, the program's position
+// kept; an error inside is raised again here.  EXECUTE text ON target
+// registers the text as logic of another program.
+void d_exec() {
+  Eval_str();
+  std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (*ws.Exec_ptr == code::D_ON) {
+    ws.Exec_ptr++;
+    Perform_On(true, text);
+    return;
+  }
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+  Chk_err();
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  // A "[vrl]" text runs on the thin client.
+  if (text.size() > 5 && text.compare(0, 5, "[vrl]") == 0 && Client_is_attached()) {
+    Client_requests.statement(text.substr(5));
+    return;
+  }
+  int err = Exec_text(text);
+  if (err > 0) Rpt_error(err);
+}
+
+// BEGIN: the program's channels are closed and its variables cleared, as
+// after RUN.
+void d_begi() {
+  Txn_end_run();
+  Cls_files();
+  Clr_var();
+  d_rset();
+}
