@@ -1,4 +1,5 @@
-// WITH n and END WITH: the current WITH value and up to 20 saved ones.  RESET and a cleared control stack empty it.
+// WITH n and END WITH: the current WITH value and up to 20 saved ones.
+// RESET and a cleared control stack empty it.
 #include "core/with_stack.h"
 
 #include "core/directives.h"
