@@ -20,11 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/control_stack.h"
 #include "core/editor.h"
+#include "core/error_recovery.h"
 #include "core/errors.h"
 #include "core/executor.h"
 #include "core/lexicon.h"
