@@ -55,7 +55,7 @@
 #include "functions/memory_access.h"
 #include "functions/task_strings.h"
 #include "functions/trace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "pdf/pdf_channel.h"
 
 #ifndef ORU_BUILD_LIBDIR

@@ -8,7 +8,7 @@
 #include "functions/encoding.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "net/crypto.h"
 
 namespace {

@@ -26,7 +26,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "keyed/eff_create.h"
 #include "keyed/eff_store.h"
 

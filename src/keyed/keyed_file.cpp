@@ -19,7 +19,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/switches.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 #include "keyed/key_dict.h"

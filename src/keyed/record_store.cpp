@@ -28,7 +28,7 @@
 #include "core/host.h"
 #include "core/params.h"
 #include "core/switches.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
