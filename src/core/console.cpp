@@ -34,7 +34,7 @@
 #include "core/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 #include "programs/call_frame.h"
 #include "programs/debug_link.h"
 #include "programs/program_list.h"

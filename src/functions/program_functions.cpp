@@ -17,7 +17,7 @@
 #include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 #include "programs/program_list.h"
 
 namespace {
