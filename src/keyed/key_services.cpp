@@ -1,6 +1,7 @@
 // The keyed engine's settings and services when nothing above it fills them
 // (key_settings.h): errors thrown as Oru_error after the engine's own exit
-// hook ran, plain open(2), fcntl(2) record locks, ASCII case folding.
+// hook ran, open(2) with one descriptor a file, fcntl(2) record locks, ASCII
+// case folding.
 #include "keyed/key_settings.h"
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <vector>
 
 namespace {
 
@@ -25,6 +27,18 @@ constexpr std::array<uint8_t, 256> fold_table() {
 }
 void (*own_exit_hook)() = nullptr;
 int own_error_code = 0;
+
+// Opens of this process, one descriptor per file: closing any descriptor of
+// a file drops every fcntl lock the process holds on it, so two channels of
+// one file must share one.
+struct Shared_open {
+  dev_t dev;
+  ino_t ino;
+  int fd;
+  int flags;  // O_RDONLY or O_RDWR
+  int count;
+};
+std::vector<Shared_open> shared_opens;
 
 }  // namespace
 
@@ -77,10 +91,30 @@ int Key_error_code() { return Key_svc.error_code ? Key_svc.error_code() : own_er
 
 int Key_open_fd(const char* path, int flags) {
   if (Key_svc.open) return Key_svc.open(path, flags);
-  return ::open(path, flags | O_CLOEXEC);
+  struct stat st {};
+  if (::stat(path, &st) == 0) {
+    for (Shared_open& o : shared_opens)
+      if (o.dev == st.st_dev && o.ino == st.st_ino && (o.flags == O_RDWR || o.flags == (flags & O_ACCMODE))) {
+        ++o.count;
+        return o.fd;
+      }
+  }
+  int fd = ::open(path, flags | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) == 0) shared_opens.push_back({st.st_dev, st.st_ino, fd, flags & O_ACCMODE, 1});
+  return fd;
 }
 
-int Key_close_fd(int fd) { return Key_svc.close ? Key_svc.close(fd) : ::close(fd); }
+int Key_close_fd(int fd) {
+  if (Key_svc.close) return Key_svc.close(fd);
+  for (size_t i = 0; i < shared_opens.size(); ++i) {
+    if (shared_opens[i].fd != fd) continue;
+    if (--shared_opens[i].count > 0) return 0;
+    shared_opens.erase(shared_opens.begin() + long(i));
+    break;
+  }
+  return ::close(fd);
+}
 
 int Key_lock_area(int fd, int64_t offset, int64_t length, int mode) {
   if (Key_svc.lock) return Key_svc.lock(fd, offset, length, mode);

@@ -13,7 +13,7 @@
 // hook of the operation in progress, shared opens and byte-range locks.  A
 // null entry means "nothing above is linked": the engine then raises by
 // throwing Oru_error itself, keeps its exit hook to itself, opens with
-// open(2) and locks with fcntl(2).  The interpreter fills every entry (its
+// open(2) (one descriptor a file) and locks with fcntl(2).  The interpreter fills every entry (its
 // errors run the statement's exit hooks; its opens share one descriptor per
 // file; its lock waits end on an escape).
 #pragma once
@@ -82,7 +82,8 @@ struct Key_services {
   void (*(*swap_exit_hook)(void (*hook)()))() = nullptr;
   // The number of the error on its way out (0: record busy).
   int (*error_code)() = nullptr;
-  // open(2) through the process's table of shared opens; close the same way.
+  // open(2) through the process's table of shared opens (one descriptor a
+  // file); close the same way.
   int (*open)(const char* path, int flags) = nullptr;
   int (*close)(int fd) = nullptr;
   // A byte-range lock: mode 1 shared, 2 exclusive, negative waits; a
