@@ -63,12 +63,10 @@ Value_call_result Value_call(const std::string& path, Arg_rec* args) {
   return r;
 }
 
-// The PDF channels' utility programs, called with string arguments.
-static Pdf_call_result pdf_value_call(const std::string& path, const std::vector<std::string>& args) {
+Pdf_call_result Value_call_strings(const std::string& path, const std::vector<std::string>& args) {
   Arg_rec* list = nullptr;
   Arg_rec** tail = &list;
   for (const std::string& a : args) tail = &Arg_string(tail, reinterpret_cast<const uint8_t*>(a.data()), a.size())->next;
   Value_call_result r = Value_call(path, list);
   return Pdf_call_result{r.status, r.returned, r.is_str, std::move(r.str)};
 }
-static const bool pdf_call_registered = (Pdf_value_call = pdf_value_call, true);
