@@ -7,7 +7,7 @@
 #include "programs/debug_link.h"
 #include "core/dates.h"
 #include "core/host.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/user_functions.h"

@@ -32,7 +32,7 @@
 #include "keyed/index_directives.h"
 #include "core/host.h"
 #include "core/messages.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/zlib_loader.h"
 #include "keyed/eff_store.h"
 #include "keyed/key_settings.h"

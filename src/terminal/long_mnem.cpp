@@ -10,7 +10,7 @@
 
 #include "channels/print.h"
 #include "core/errors.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
 #include "terminal/terminal.h"
