@@ -9,6 +9,7 @@
 #include "keyed/key_driver.h"
 #include "keyed/key_layouts.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -463,6 +464,12 @@ void (*swap_exit_hook(void (*hook)()))() {
 
 int error_code() { return ws.Err_code; }
 
+void record_busy(int holder) {
+  ws.Lock_holder = holder;
+  ws.Last_errno = EAGAIN;
+  Rpt_error(0);
+}
+
 int open_shared(const char* path, int flags) {
   Open_opts oo;
   return Open(path, flags, oo);
@@ -480,6 +487,7 @@ bool wire_engine() {
   Key_svc.close = Close;
   Key_svc.lock = Lock_area;
   Key_svc.unlock = Unlk_area;
+  Key_svc.busy = record_busy;
   Key_svc.refresh = refresh_settings;
   Key_cfg.upper = Uppercs;
   Key_cfg.lower = Lowercs;

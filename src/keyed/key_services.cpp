@@ -80,6 +80,12 @@ void Key_sys_error() {
   }
 }
 
+void Key_busy(int holder) {
+  if (Key_svc.busy) Key_svc.busy(holder);
+  errno = EAGAIN;
+  Key_error(0);
+}
+
 void (*Key_swap_exit_hook(void (*hook)()))() {
   if (Key_svc.swap_exit_hook) return Key_svc.swap_exit_hook(hook);
   void (*old)() = own_exit_hook;

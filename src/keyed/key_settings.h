@@ -90,6 +90,8 @@ struct Key_services {
   // conflict without waiting raises error 0.  Returns 1.
   int (*lock)(int fd, int64_t offset, int64_t length, int mode) = nullptr;
   void (*unlock)(int fd, int64_t offset, int64_t length) = nullptr;
+  // Raises the busy error 0 for a record another process (holder) locks.
+  void (*busy)(int holder) = nullptr;
   // Brings Key_cfg up to date; called when an operation begins.
   void (*refresh)(Key_settings& cfg) = nullptr;
 };
@@ -103,6 +105,8 @@ extern constinit Key_services Key_svc;
 // The error that matches errno (ENOENT 12, EAGAIN/EACCES/EBUSY/EDEADLK/ENOLCK
 // 0 busy, others 256 + errno).
 [[noreturn]] void Key_sys_error();
+// The busy error 0: the record is locked by process holder.
+[[noreturn]] void Key_busy(int holder);
 void (*Key_swap_exit_hook(void (*hook)()))();
 int Key_error_code();
 int Key_open_fd(const char* path, int flags);
