@@ -307,7 +307,7 @@ static std::vector<uint8_t> read_run_and_maps(Key_file* f, std::vector<uint8_t>*
   size_t total = size_t(3 * int64_t(e->B) - off);
   maps->resize(total);
   int64_t r = Eff_pread(f->fd, maps->data(), total, off);
-  if (r < 0) Sys_error();
+  if (r < 0) Key_sys_error();
   if (r != int64_t(total)) return {};
   if (get_u16be(maps->data() + 4 * e->nkeys + eff::U_GROUPS) != G) return {};
   return std::vector<uint8_t>(maps->begin(), maps->begin() + int64_t(len));
