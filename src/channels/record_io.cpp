@@ -31,7 +31,7 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

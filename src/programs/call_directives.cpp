@@ -18,9 +18,15 @@
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/error_handler.h"
+#include "programs/error_handler.h"
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
+
+// The error-handler program (ERRH, SETERR "name"); empty: none.
+static std::string err_pgm;
+const std::string& Err_pgm_name() { return err_pgm; }
+void Err_pgm_clear() { err_pgm.clear(); }
+void Err_pgm_set(const std::string& name) { err_pgm = name; }
 
 namespace {
 

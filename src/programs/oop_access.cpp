@@ -30,7 +30,7 @@
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/terminal.h"

@@ -29,7 +29,7 @@
 #include "core/host.h"
 #include "core/ini.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "terminal/tc_frame.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/terminal.h"
