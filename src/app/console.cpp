@@ -25,6 +25,7 @@
 #include "core/compiler.h"
 #include "core/control_stack.h"
 #include "core/editor.h"
+#include "core/error_recovery.h"
 #include "core/errors.h"
 #include "core/executor.h"
 #include "core/lexicon.h"

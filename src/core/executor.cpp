@@ -24,6 +24,7 @@
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
+#include "core/error_recovery.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/evaluator.h"
