@@ -184,6 +184,9 @@ struct Client_request_hooks {
   // every LIVE_CHECK_STATEMENTS statements while run flag RF_CLIENT_LIVE is
   // set, and before each slice of a wait.
   void (*check_live)() = nullptr;
+  // ADD SERVER (drop false) and DROP SERVER (drop true), the cursor after
+  // the word SERVER: declarations of the host property cache.
+  void (*server_props)(bool drop) = nullptr;
 };
 constexpr int32_t LIVE_CHECK_STATEMENTS = 5000;
 extern Client_request_hooks Client_requests;

@@ -9,6 +9,7 @@
 #include "core/workspace.h"
 #include "programs/breakpoints.h"
 #include "terminal/console_switch.h"
+#include "terminal/tc_propcache.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/tc_session.h"
 
@@ -99,6 +100,7 @@ void Client_calls_init() {
   Client_requests.run = on_run;
   Client_requests.check_live = ZefVrl_CheckLive;
   Console_unlink_hook = Tc_console_unlink;
+  Client_requests.server_props = Tc_server_props;
   Client_debug.get_property = get_property;
   Client_debug.send = send_watch;
 }
