@@ -816,6 +816,7 @@ int64_t Tcp_close() {
 
 int64_t Tcp_read() {
   Tcp_fcb* f = cur();
+  f->event_flags &= ~uint16_t(CHEV_DATA_RAISED);  // DataAvailable may come again
   int32_t count = f->buf_size;
   if (ws.Io_siz != 0) {
     int32_t s = ws.Io_siz < 0 ? -ws.Io_siz : ws.Io_siz;
@@ -1165,3 +1166,25 @@ const Fio_op Tcp_fotbl[FIO_SLOTS] = {
     Io_mode_err, Tcp_open,   Tcp_close,  Tcp_write,   Tcp_read,    Tcp_remove,  Tcp_setind,
     Tcp_getind,  Tcp_setkey, Io_mode_err, Tcp_getkey, Io_mode_err, Tcp_write,   Io_wr_mode,
     Io_wr_mode,  Tcp_getkef, Io_mode_err, Io_mode_err, Tcp_save,    Tcp_restore};
+
+bool Tcp_data_waiting(Fcb* fcb) {
+  Tcp_fcb* f = static_cast<Tcp_fcb*>(fcb);
+  std::vector<pollfd> fds;
+  if (f->listen_sock >= 0) fds.push_back({f->listen_sock, POLLIN, 0});
+  if (!is_server(f)) {
+    if (f->cur_sock < 0) return false;
+    if (f->tls && Tls_pending(f->tls)) return true;
+    fds.push_back({f->cur_sock, POLLIN, 0});
+  }
+  for (Tcp_client* c = f->clients; c; c = c->next) {
+    if (c->flags & TCL_HANDSHAKE) continue;
+    if ((c->flags & TCL_READABLE) || (c->tls && Tls_pending(c->tls))) return true;
+    fds.push_back({c->sock, POLLIN, 0});
+  }
+  if (fds.empty()) return false;
+  int r = poll(fds.data(), nfds_t(fds.size()), 0);
+  if (r <= 0) return false;
+  for (const pollfd& p : fds)
+    if (p.revents & (POLLIN | POLLHUP | POLLERR)) return true;
+  return false;
+}
