@@ -15,6 +15,7 @@
 #include "keyed/index_directives.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/evaluator.h"
 #include "core/executor.h"
 #include "core/line_store.h"
@@ -255,6 +256,12 @@ void d_drop() {
     ws.Exec_ptr += 2;
     if (cls) OopDropClass();
     else OopDropObject();
+    return;
+  }
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_SERVER) {
+    ws.Exec_ptr += 2;
+    if (!Client_requests.server_props) Not_built("DROP SERVER (the thin client's property cache)");
+    Client_requests.server_props(true);
     return;
   }
   if (c == code::PREFIX2 || c == code::OBJ_REF) Rpt_error(20);

@@ -1298,6 +1298,7 @@ void show_hide(uint16_t op) {
   Rpt_error_text(99, "showing and hiding controls needs the thin client");
 }
 void d_show() { show_hide(OBJCTL_EXT | 202); }
+void Control_enable(bool disable) { show_hide(OBJCTL_EXT | (disable ? 169 : 170)); }
 void d_hide() { show_hide(OBJCTL_EXT | 203); }
 
 // POPUP_MENU [@(col,line),] menu$, target: a text terminal has no popup
