@@ -202,6 +202,27 @@ extern Fio_dispatch Fio_tbl[FK_LAST + 2];
 void Fio_register(int32_t kind, const Fio_op* table);
 // Calls slot of the current channel's driver.
 inline int64_t Fio_call(int slot) { return ws.Cur_drv(slot); }
+// Makes f the current channel: the five fields of the current-I/O area that
+// name it (record, number, descriptor, kind and its dispatcher) always
+// change together.  The options of the area are the caller's to set.
+inline void Select_channel(Fcb* f) {
+  ws.Cur_fcb = f;
+  ws.Cur_chan = f->channel;
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+}
+// The console's record made current (channel 0).  Before start-up has made
+// the record the current record is null, which output takes for the
+// console stream.
+inline void Select_console() {
+  if (ws.Con_fcb) {
+    Select_channel(ws.Con_fcb);
+  } else {
+    ws.Cur_fcb = nullptr;
+    ws.Cur_chan = 0;
+  }
+}
 int64_t Bad_io(int slot);  // reserved or unbuilt kinds: error 99
 // Whether a kind's slot holds an operation (not Io_mode_err, not unbuilt).
 bool Fio_supports(int32_t kind, int slot);

@@ -72,11 +72,7 @@ std::string path_of(const Fcb* f) { return f && f->path && f->path->path ? f->pa
 // Makes f the current channel of the current-I/O area with cleared options
 // (the statement's ERR= stays: it lies outside the area).
 void make_current(Fcb* f, uint8_t stmt) {
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_stmt = stmt;
   ws.Io_opts = 0;
   ws.Io_sep = f->separator;

@@ -464,12 +464,8 @@ void d_open() {
       if (rc != 0) {
         if (rc == ENOENT && (ws.Io_open_mods & OM_CREATE)) {
           open_create();
-        } else if (rc == ENOENT) {
-          ws.Last_errno = ENOENT;
-          Rpt_error(12);
         } else {
-          errno = rc;
-          Sys_error();
+          Open_failed(rc);
         }
       }
     }

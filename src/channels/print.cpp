@@ -409,17 +409,10 @@ void typed_marker(Fcb* f, bool numeric) {
 // The channel part of PRINT without '(': the console, with the per-statement
 // fields of the current-I/O area cleared as the option parser would.
 void use_console() {
-  Fcb* f = ws.Con_fcb;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = 0;
+  Select_console();
   ws.Io_stmt = code::D_PRINT;
   ws.Io_opts = 0;
   ws.Io_tbl = nullptr;
-  if (f) {
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
-  }
 }
 
 }  // namespace

@@ -887,11 +887,7 @@ void d_ioli() {
 
 int ReadNext(Fcb* f) {
   Io_save_guard keep;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_END_JMP;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_len = 0;
@@ -910,11 +906,7 @@ int ReadViaKey(Fcb* f) {
   int32_t n = ws.Str_len < 0 ? 0 : ws.Str_len;
   uint8_t* key = Work_take(size_t(n) + 1);
   if (n) std::memcpy(key, ws.Str_ptr, size_t(n));
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_KEY;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_ptr = key;
