@@ -78,6 +78,7 @@ enum : uint16_t {
   ST1_LOCKED = 64,
   ST1_INPUT_ONLY = 128,
   ST1_UNCOMMITTED = 0x100,
+  ST1_TERM_SCREEN = 0x200,  // the terminal layer (DEFTTY) made the channel a screen
 };
 // Status word 2
 enum : uint16_t {
@@ -109,6 +110,11 @@ enum : uint16_t {
   ST4_EXCLUSIVE = 0x80,
   ST4_MINUS = 0x100,
   ST4_DUP_OPENED = 0x200,  // opened as the duplicate of another channel; closes with it
+};
+// Fcb::term_flags bits the channel layer tests (the terminal layer defines
+// the others)
+enum : uint16_t {
+  TF_PASS = 8,  // 'BM' pass-through mode
 };
 // Event mask bits beyond the per-event ones
 constexpr uint32_t EVM_CLOSE_RUN = 0x20000000;
@@ -179,6 +185,10 @@ struct Fcb {
   int32_t width;        // output line width (screen or page columns): PRINT
                         // wraps a line that reaches it; 0 no limit
 };
+
+// Whether a channel is a terminal screen (PRINT hands its text to the
+// terminal layer).
+inline bool Is_screen(const Fcb* f) { return f && (f->st1 & ST1_TERM_SCREEN); }
 
 // Allocates a zero-filled record of a kind's type (T derives from Fcb) with
 // the common defaults set; the caller fills the rest and stores it in

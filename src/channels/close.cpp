@@ -10,8 +10,7 @@
 #include "channels/dictionary.h"
 #include "channels/journal.h"
 #include "channels/transaction.h"
-#include "keyed/key_driver.h"
-#include "keyed/keyed_file.h"
+#include "channels/chan_hooks.h"
 #include "channels/file_create.h"
 
 #include <unistd.h>
@@ -22,7 +21,6 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "terminal/terminal.h"
 #include "channels/io_options.h"
 #include "channels/open.h"
 #include "channels/record_io.h"
@@ -98,7 +96,7 @@ void release_record(Fcb* f) {
   if (f->event_pgm) Ret_blk(f->event_pgm);
   free_chain(f->rec_formats);
   free_chain(f->key_names);
-  Term_release(f);
+  Chan_hook.term_release(f);
   FreePath(f->path);
   Ret_blk(f);
 }
@@ -244,7 +242,7 @@ void d_clos() {
     if (ws.Cur_chan != 0) {
       // An EFF file that holds updates of the open transaction stays open
       // until COMMIT or ROLLBACK.
-      if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Key_in_txn(Key_chan_of(ws.Cur_fcb)))
+      if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
         Rpt_error(14);
       if (ws.Cur_fcb)
         Cls_file();

@@ -41,7 +41,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
-#include "terminal/terminal.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -399,7 +399,7 @@ int Open_file() {
     // The link names the device's terminal driver: it runs on the new
     // channel (which it closes, with error 100, when it fails).
     std::memcpy(f->term_id, driver_id, 12);
-    Dev_init(driver_id);
+    Chan_hook.dev_init(driver_id);
   }
   return 0;
 }

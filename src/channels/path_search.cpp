@@ -27,7 +27,7 @@
 #include "core/params.h"
 #include "core/startup.h"
 #include "core/workspace.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -202,7 +202,7 @@ void pfx_lookup(std::string& name) {
 void Pfx_set(int index, const std::string& list) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_lists[index] = list;
-  Prog_cache_forget();  // names may resolve to other files now
+  Chan_hook.prog_cache_forget();  // names may resolve to other files now
 }
 const std::string& Pfx_get(int index) {
   static const std::string none;
@@ -212,7 +212,7 @@ const std::string& Pfx_get(int index) {
 void Pfx_set_start(int index) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_start = index;
-  Prog_cache_forget();
+  Chan_hook.prog_cache_forget();
 }
 int Pfx_start() { return pfx_start; }
 bool Pfx_defined(int index) {

@@ -41,8 +41,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/masks.h"
-#include "pdf/pdf_channel.h"
-#include "terminal/terminal.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -227,7 +226,7 @@ void char_plain(Fcb* f, uint8_t c) {
   }
   if (Is_screen(f)) {
     // The screen wraps by itself (Scr_text), like the device.
-    Scr_text(f, &c, 1);
+    Chan_hook.scr_text(f, &c, 1);
     return;
   }
   if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters on this channel (graphics mnemonics)");
@@ -328,7 +327,7 @@ void screen_bytes(Fcb* f, const uint8_t* p, int32_t n) {
   int32_t i = 0;
   while (i < n) {
     int32_t run = quiet_run(p + i, n - i, fs);
-    if (run > 0) Scr_text(f, p + i, run);
+    if (run > 0) Chan_hook.scr_text(f, p + i, run);
     i += run;
     if (i < n) {
       char_channel(f, p[i++]);
@@ -513,13 +512,13 @@ void Prt_pos1(int32_t col) {
   }
   if (f->kind == FK_PDF) {
     normalise(f);
-    Pdf_pos1(col);
+    Chan_hook.pdf_pos1(col);
     return;
   }
   if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     normalise(f);
-    Scr_pos(f, col, f->line);
+    Chan_hook.scr_pos(f, col, f->line);
     return;
   }
   if (col == f->column) return;
@@ -554,17 +553,16 @@ void Prt_pos(int32_t col, int32_t line) {
   }
   if (f->kind == FK_PDF) {
     normalise(f);
-    Pdf_pos(line, col);
+    Chan_hook.pdf_pos(line, col);
     return;
   }
   if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
-    Window_rec& w = Dev(f)->win;
-    if (col >= w.cols || line >= w.lines) {
+    if (!Chan_hook.scr_fits(f, col, line)) {
       Err_mnemonic();  // ignored: the nearest cell
     }
     normalise(f);
-    Scr_pos(f, col, line);
+    Chan_hook.scr_pos(f, col, line);
     return;
   }
   if (col == f->column && line == f->line) return;

@@ -9,8 +9,7 @@
 // written later.
 #include "channels/record_io.h"
 #include "channels/journal.h"
-#include "programs/io_events.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 #include <cstring>
 #include <string>
@@ -495,7 +494,7 @@ void write_statement() {
 
 int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
   if (!f || !f->event_pgm || (f->event_mask & bit)) return -1;
-  return Run_event_program(f, event, bit);
+  return Chan_hook.run_event_program(f, event, bit);
 }
 
 // ---- writing ----
@@ -867,7 +866,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
