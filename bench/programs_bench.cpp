@@ -15,7 +15,7 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/lexicon.h"
 #include "core/messages.h"
 #include "core/params.h"

@@ -23,7 +23,6 @@
 
 #include "channels/channel.h"
 #include "channels/simple_files.h"
-#include "core/console.h"
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/params.h"

@@ -37,7 +37,7 @@
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
 

@@ -25,7 +25,7 @@
 #include "core/host.h"
 #include "core/messages.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "channels/chan_hooks.h"
 

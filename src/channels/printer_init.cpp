@@ -16,7 +16,7 @@
 
 #include "channels/channel.h"
 #include "channels/print.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 
 bool Is_printer_channel(const Fcb* f) { return f && (f->kind == FK_AUX_PRINTER || f->kind == FK_PDF); }

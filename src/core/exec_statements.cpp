@@ -6,7 +6,7 @@
 #include "channels/close.h"
 #include "channels/transaction.h"
 #include "core/codes.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/errors.h"

@@ -22,7 +22,6 @@
 #include "channels/console_device.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"
-#include "core/console.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/errors.h"

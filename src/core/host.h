@@ -100,6 +100,13 @@ void Unlk_area(int fd, int64_t offset, int64_t length);
 std::string Path_convert(const std::string& in);
 std::string Path_convert(const std::string& in, const std::string& cwd);
 
+// ---- the break key (host_signals.cpp) ----
+// SIGINT: sets the escape request; the sixth interrupt in a row that is not
+// served ends the process by the default action.
+void oru_break(int signal);
+// Installs oru_break for SIGINT, counting afresh.
+void Set_break_handler();
+
 // ---- timers (host_signals.cpp) ----
 //
 // The statement timer (deadline in hundredths of a second on the monotonic

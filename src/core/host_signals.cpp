@@ -16,7 +16,6 @@
 #include <ctime>
 #include <string>
 
-#include "core/console.h"
 #include "core/host.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -336,4 +335,33 @@ void KillEventTimer() {
   event_interval_s = 0;
   event_next_us = 0;
   Set_Alarm();
+}
+
+namespace {
+
+void install_break_handler() {
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = oru_break;
+  sa.sa_flags = SA_RESETHAND;  // re-armed by the handler while it may be
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace
+
+// Counts the interrupts since the escape was last served or dropped; after
+// the fifth the default action is left in place, so the sixth ends the
+// process.
+void oru_break(int) {
+  int n = Sig_break_count + 1;
+  Sig_break_count = n;
+  Sig_escape = 1;
+  Sig_pending = 1;
+  if (n < 5) install_break_handler();
+}
+
+void Set_break_handler() {
+  Sig_break_count = 0;
+  install_break_handler();
 }

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "channels/console_device.h"
-#include "core/console.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/host.h"

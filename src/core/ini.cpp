@@ -9,7 +9,7 @@
 #include <unordered_set>
 
 #include "core/messages.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "channels/transaction.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
-#include "core/console.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/editor.h"

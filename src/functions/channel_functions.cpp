@@ -48,7 +48,7 @@
 #include <string>
 #include <vector>
 
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
 #include "channels/rec_formats.h"

@@ -19,6 +19,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/objects.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ void take(Var_node* n, Kept& k) {
   k.assoc = n->assoc;
   k.dims = n->dims;
   k.num = n->num;
+  n->num = Num_val{};  // an object property's handle moves too: its reference stays held
   k.str = n->str;
   k.rec_list = n->rec_list;
   n->elems = nullptr;
@@ -86,9 +88,9 @@ void Clear_except(bool all) {
   std::vector<Var_node*> nodes;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c == code::OBJ_REF) Not_built("object properties in CLEAR (the object system)");
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
-    Var_node* n = Find_var();
+    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::OBJ_REF) Rpt_error(20);
+    // An object property keeps the variable that holds the object's handle.
+    Var_node* n = c == code::OBJ_REF ? Oop_except_ref() : Find_var();
     if (*ws.Exec_ptr == code::WHOLE_ARRAY) ++ws.Exec_ptr;
     bool seen = false;
     for (Var_node* m : nodes) seen = seen || m == n;
@@ -104,6 +106,9 @@ void Clear_except(bool all) {
     if ((n->flags & VF_RECORD) && n->rec_list && !Is_array(n)) Gen_record(n);
   std::vector<Kept> kept(nodes.size());
   for (size_t i = 0; i < nodes.size(); ++i) take(nodes[i], kept[i]);
+  // Inside an object's own code its properties go too, but for the listed
+  // ones, whose values were taken out above and come back below.
+  if (Clear_object_hook) Clear_object_hook();
   Clr_var();
   if (all) Clr_glo_var();
   for (const Kept& k : kept) {
@@ -121,7 +126,12 @@ void Clear_except(bool all) {
 void Clear_select() {
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c == code::OBJ_REF) Not_built("object properties in CLEAR (the object system)");
+    if (c == code::OBJ_REF) {
+      Oop_clear_ref();
+      if (*ws.Exec_ptr != code::COMMA) break;
+      ws.Exec_ptr++;
+      continue;
+    }
     if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
     Var_node* n = Find_var();
     Check_assignable(n);

@@ -19,7 +19,7 @@
 #include "core/codes.h"
 #include "core/host.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/utf8.h"
 #include "functions/channel_access.h"
 #include "functions/fnc_args.h"

@@ -14,7 +14,7 @@
 
 #include "core/codes.h"
 #include "core/compiler.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/line_store.h"
 #include "core/memory.h"

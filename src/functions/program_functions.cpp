@@ -18,6 +18,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/program_info.h"
+#include "programs/arguments.h"
 #include "programs/program_list.h"
 
 namespace {
@@ -49,12 +50,35 @@ bool valid_name(const std::string& n) {
   return true;
 }
 
+// One letter per argument the program was called with: 'N' a numeric and
+// 'S' a string variable by reference, 'n' a number and 's' a string by
+// value, 'a' a numeric and 'A' a string array, 'R' a record.
+std::string Enter_letters(const Arg_rec* a) {
+  std::string out;
+  for (; a; a = a->next) {
+    switch (a->kind) {
+      case ARG_NUM_REF: out += 'N'; break;
+      case ARG_STR_REF: out += 'S'; break;
+      case ARG_NUM_VAL: out += 'n'; break;
+      case ARG_STR_VAL: out += 's'; break;
+      case ARG_ARRAY: out += (a->var && a->var->type == code::STR_VAR) ? 'A' : 'a'; break;
+      case ARG_RECORD: out += 'R'; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 // STK(n): call level n as the five-digit line it is at and its program path.
 // STK(OBJECT): the properties of the object being entered.
 void fnc_stk() {
-  if (*ws.Exec_ptr == code::PREFIX2) Not_built("STK(OBJECT) (the object system)");
+  if (*ws.Exec_ptr == code::PREFIX2) {
+    ws.Exec_ptr += 2;
+    Fnc_result_text(Enter_letters(ws.Arg_list));
+    return;
+  }
   int32_t level = call_level();
   char line[8];
   std::snprintf(line, sizeof line, "%05u", unsigned(ws.Cur_stno));

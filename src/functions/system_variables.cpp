@@ -16,7 +16,7 @@
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/prefix_lists.h"

@@ -7,12 +7,13 @@
 #include "programs/debug_link.h"
 #include "core/dates.h"
 #include "core/host.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/user_functions.h"
 #include "functions/zlib_loader.h"
 #include "programs/objects.h"
+#include "terminal/gui_objctl.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ void fnc_tcb() {
     case 96: v = geteuid(); break;
     case 195: v = CheckZlib() ? 1 : 0; break;
     case 506: v = getpid(); break;
-    case 510: Not_built("TCB(510) (the control-handler object of the control layer)");
+    case 510: v = Oop_slot_handle(Objctl_handler()); break;  // the control-handler object, 0 none
     default: Rpt_error(41);
   }
   Fnc_result_int(v);

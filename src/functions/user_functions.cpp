@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "core/codes.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -36,7 +36,7 @@
 #include "core/nested_run.h"
 #include "core/messages.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "functions/fnc_args.h"

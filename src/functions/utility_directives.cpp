@@ -13,7 +13,7 @@
 #include "core/evaluator.h"
 #include "core/host.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/program_list.h"

@@ -24,7 +24,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "functions/zlib_loader.h"
 #include "keyed/eff_create.h"

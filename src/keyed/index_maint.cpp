@@ -342,6 +342,11 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   // the record: only a rebuild of all keys may make it, or the alternate
   // trees kept would hold entries that no longer match their records.
   const bool fix_seq = f->eff && all && f->variable && f->lay.auto_seg >= 0 && f->reclen > 0;
+  // Without auto-numbered segments, a record stored in continuation pieces
+  // takes the sequence its first piece carries (the pieces are written
+  // with the record's sequence; a piece sequence of 0 was never stamped).
+  const bool fix_piece_seq =
+      f->eff && all && f->variable && f->lay.auto_seg < 0 && (f->flags2 & kf::F2_EXTENDED) && f->reclen > 0;
   {
     No_record_locks quiet(ch);
     K.directive = DIR_READ;
@@ -382,6 +387,16 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
           put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, v);
           K.rec_addr = 0xFFFFFFFFu;
         }
+      }
+      uint32_t piece_seq = 0;
+      if (fix_piece_seq && K.rec_ext && Kext_first_seq(K.rec_ext, &piece_seq) && piece_seq != 0 &&
+          piece_seq != K.rec_seq) {
+        // A chain that cannot be read leaves the record as it is: it stays
+        // indexed, and its READ reports the damage (error 108).
+        Krec_set_seq(a, piece_seq);
+        K.rec_seq = piece_seq;
+        put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, piece_seq);
+        K.rec_addr = 0xFFFFFFFFu;
       }
       for (Gathered& g : gs) {
         Kno_def(g.kno);

@@ -10,7 +10,7 @@
 #include <ctime>
 
 #include "core/errors.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 
 namespace {
 uint32_t Kdef_time = 0;  // last creation stamp given in this process

@@ -17,7 +17,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/switches.h"
 #include "functions/zlib_loader.h"
 #include "keyed/eff_store.h"
@@ -285,6 +285,14 @@ void stamp_seq(Buf& image, uint32_t seq) {
   if (!f->eff) return;
   int n = get_u16be(image.data() + 1 + f->keylen) & 0x7FFF;
   put_u32be(image.data() + 1 + f->keylen + 2 + n, seq);
+}
+
+// EFF: the sequence stamped after the data of an image (0 elsewhere).
+uint32_t image_seq(const Buf& image) {
+  Key_file* f = K.f;
+  if (!f->eff) return 0;
+  int n = get_u16be(image.data() + 1 + f->keylen) & 0x7FFF;
+  return get_u32be(image.data() + 1 + f->keylen + 2 + n);
 }
 
 // Puts the key-0 value into the image's key part (keys built from the
@@ -837,7 +845,8 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
     if ((f->flags2 & kf::F2_EXTENDED) && f->variable) {
       K.rec_addr = 0xFFFFFFFFu;
       if (Krec_read(old_addr) == 0 && K.rec_ext) Kext_del_chain(K.rec_ext);
-      if (!rest.empty()) ext = Kext_write_chain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
+      if (!rest.empty())
+        ext = Kext_write_chain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size(), image_seq(image));
       addr = Krec_rwr_ext(old_addr, image.data(), ext);
     } else {
       addr = Krec_rwr(old_addr, image.data());
@@ -846,7 +855,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
     addr = old_addr;
   } else {
     if (!rest.empty()) {
-      ext = Kext_write_chain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
+      ext = Kext_write_chain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size(), image_seq(image));
       Hdr32_set(f, kf::H_COUNT, Hdr32(f, kf::H_COUNT) + 1);
       addr = Krec_add_ext(image.data(), ext);
     } else {

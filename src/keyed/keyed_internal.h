@@ -252,7 +252,13 @@ void Krec_set_seq(uint32_t addr, uint32_t seq);
 // last such segment when there are several): false when the file has none
 // or the record's segment is missing or holds no number.
 bool Key_auto_value(const uint8_t* image, uint32_t* value);
-uint32_t Kext_write_chain(const uint8_t* data, size_t len);
+// Stores data as a chain of continuation pieces (last piece first); EFF
+// pieces carry seq, their record's sequence.  Returns the first piece.
+uint32_t Kext_write_chain(const uint8_t* data, size_t len, uint32_t seq);
+// EFF: the sequence stored with the continuation piece at addr; false when
+// addr holds no readable piece (a damaged chain).  The record buffer and
+// the last-record fields are left as they were.
+bool Kext_first_seq(uint32_t addr, uint32_t* seq);
 void Kext_del_chain(uint32_t addr);
 std::string Kext_read_chain(uint32_t addr, size_t limit);
 int compressBuf(uint8_t* out, const uint8_t* in, uint8_t flags2);

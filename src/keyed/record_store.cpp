@@ -518,7 +518,7 @@ uint32_t Krec_rwr_ext(uint32_t addr, const uint8_t* image, uint32_t ext) {
 
 // ---- extension chains (variable-length files with flags2 bit 3) ----
 
-uint32_t Kext_write_chain(const uint8_t* data, size_t len) {
+uint32_t Kext_write_chain(const uint8_t* data, size_t len, uint32_t seq) {
   Key_file* f = K.f;
   size_t piece = size_t(f->reclen);
   size_t pieces = (len + piece - 1) / piece;
@@ -531,6 +531,8 @@ uint32_t Kext_write_chain(const uint8_t* data, size_t len) {
     image[0] = 0x80;
     put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
     std::memcpy(image.data() + 1 + f->keylen + 2, data + at, n);
+    // EFF: every piece carries its record's sequence after its data.
+    if (K.f->eff) put_u32be(image.data() + 1 + f->keylen + 2 + n, seq);
     next = Kvar_add_body(stored_body(image.data(), next));
   }
   return next;
@@ -543,9 +545,22 @@ void Kext_del_chain(uint32_t addr) {
   ch->lock2_addr = keep_addr;
   ch->lock2_len = keep ? keep_len : 0;
   ch->lock_held = false;
+  // Only continuation pieces are deleted: a damaged chain ends at the first
+  // address that holds no readable piece, never taking another record
+  // with it (pieces cut off that way stay behind unreachable).
   for (int guard = 0; addr && guard < 65536; ++guard) {
-    uint32_t next = 0;
-    if (Kvar_read(addr) == 0) next = K.rec_ext;
+    int r;
+    try {
+      K.rec_addr = 0xFFFFFFFFu;
+      r = Kvar_read(addr);
+    } catch (const Oru_error&) {
+      r = -1;
+    }
+    if (r != 0 || !(K.rec_bfr[0] & 0x80)) {
+      Rec_unlock(ch);
+      break;
+    }
+    uint32_t next = K.rec_ext;
     Kvar_del(addr);
     Rec_unlock(ch);
     addr = next;
@@ -584,6 +599,27 @@ std::string Kext_read_chain(uint32_t addr, size_t limit) {
   ch->lock2_addr = ch->lock2_len = 0;
   K.rec_addr = 0xFFFFFFFFu;
   return out;
+}
+
+bool Kext_first_seq(uint32_t addr, uint32_t* seq) {
+  if (!K.f->eff || addr == 0) return false;
+  std::vector<uint8_t> image = K.rec_bfr;
+  uint32_t keep_addr = K.rec_addr, keep_ext = K.rec_ext, keep_seq = K.rec_seq;
+  int keep_sz = K.rec_sz;
+  bool ok = false;
+  try {
+    K.rec_addr = 0xFFFFFFFFu;
+    ok = Kvar_read(addr) == 0 && (K.rec_bfr[0] & 0x80) != 0;
+    if (ok) *seq = K.rec_seq;
+  } catch (const Oru_error&) {
+    ok = false;
+  }
+  K.rec_bfr = image;
+  K.rec_addr = keep_addr;
+  K.rec_ext = keep_ext;
+  K.rec_seq = keep_seq;
+  K.rec_sz = keep_sz;
+  return ok;
 }
 
 // ---- physical order ----

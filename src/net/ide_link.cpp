@@ -32,9 +32,8 @@
 #include <string>
 
 #include "channels/console_device.h"
-#include "core/console.h"
 #include "core/host.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "programs/dump.h"
 

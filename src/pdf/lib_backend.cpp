@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "core/errors.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "channels/print.h"
 #include "core/params.h"
 #include "core/switches.h"

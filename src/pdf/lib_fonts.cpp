@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "core/startup.h"
+#include "core/process_config.h"
 
 const Builtin_font Lib_builtin_fonts[14] = {
     {"Courier", "Courier", 0},

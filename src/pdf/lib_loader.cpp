@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "pdf/lib_api.h"
 #include "pdf/lib_fonts.h"
 

@@ -8,7 +8,7 @@
 #include "channels/print.h"
 #include "core/errors.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "pdf/lib_backend.h"
 #include "terminal/colours.h"

@@ -18,7 +18,7 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/switches.h"
 #include "core/workspace.h"
 #include "programs/arguments.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/codes.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/line_store.h"

@@ -38,7 +38,7 @@
 #include "core/evaluator.h"
 #include "core/host.h"
 #include "core/line_store.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "programs/debug_internal.h"

@@ -18,7 +18,7 @@
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"

@@ -50,6 +50,19 @@ void vl_voop();
 int32_t Oop_running_handle();
 // Highest handle in use (0 none) for TCB(39).
 int32_t GetHighestObjId();
+// The handle of the object in a slot (0 when the slot is empty).
+int32_t Oop_slot_handle(int32_t slot);
+// OBJ(LIST): a line per live object (handle, count, class, program; TABs
+// between, the FS character at the end).
+std::string Kest_ObjList();
+// An object property in a CLEAR list (the cursor on the reference's handle
+// variable): the property's instance is removed with its value, so that a
+// declared property starts afresh, empty.  The cursor moves past it.
+void Oop_clear_ref();
+// An object property in a CLEAR EXCEPT list: the handle variable (the
+// cursor on it) is returned so that it is kept; the cursor moves past the
+// whole reference.
+Var_node* Oop_except_ref();
 
 // Variable lookup of the program layer: loaded data sets, then the running
 // object's properties.  Installed as Var_lookup_hook while either exists.

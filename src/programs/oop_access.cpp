@@ -41,6 +41,10 @@ namespace {
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
+// Bytes of a compiled name item: code, then an index (2 bytes, top bit set)
+// or a length and the name.
+size_t Item_name_size(const uint8_t* p) { return (p[1] & 0x80) ? 3 : 2 + size_t(p[1]); }
+
 Var_node* sys_var(Var_node*& v, uint8_t type, const char* name) {
   if (!v) v = Var_node_new(type, reinterpret_cast<const uint8_t*>(name), int(std::strlen(name)));
   return v;
@@ -152,7 +156,9 @@ bool remote_id(int64_t h) { return on_client() && h != 0 && h <= 32767; }
 
 // remote: set to the id when the reference names a client-side control or
 // object (the function then returns null).
-Oop_object* object_at_cursor(int64_t* remote = nullptr) {
+// The handle variable of the reference at the cursor (on code 250); the
+// cursor moves past its name.
+Var_node* handle_var_at_cursor() {
   uint8_t* p = ws.Exec_ptr;
   Var_node* hv;
   if (p[1] & 0x80) {
@@ -171,6 +177,11 @@ Oop_object* object_at_cursor(int64_t* remote = nullptr) {
     ws.Exec_ptr = p + 2 + p[1];
   }
   if (hv->type != code::NUM_VAR) Rpt_error(26);
+  return hv;
+}
+
+Oop_object* object_at_cursor(int64_t* remote = nullptr) {
+  Var_node* hv = handle_var_at_cursor();
   int64_t h = integer_of(hv->num);
   // The common case inline: a positive handle of a live object.
   uint64_t slot = uint64_t(h - OOP_HANDLE_BASE);
@@ -883,4 +894,44 @@ void set_object() {
 void Oop_init_access() {
   Ret_object_hook = ret_object;
   Set_object_hook = set_object;
+}
+
+// ---- object properties in CLEAR lists ----
+
+void Oop_clear_ref() {
+  int64_t remote = 0;
+  Oop_object* o = object_at_cursor(&remote);
+  if (!o) Rpt_error_text(88, "a property of a control or object of the thin client cannot be cleared");
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (ws.Exec_ptr[Item_name_size(ws.Exec_ptr)] == code::OBJ_CHAIN) {
+      const Oop_name* id;
+      if (read_segment(o, &id, false) < 0) Rpt_error(20);
+      ws.Exec_ptr++;
+      o = chained_object();
+      continue;
+    }
+    int kind;
+    const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
+    ws.Exec_ptr += Item_name_size(ws.Exec_ptr);
+    if (*ws.Exec_ptr == code::LPAREN) Rpt_error(20);  // a method call is no property
+    if (id->sys != SYS_NONE) Rpt_error(88);
+    if (!Oop_inst(o, id, false) && !Oop_find_prop_entry(o->cls, id))
+      Rpt_error_text(88, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+    Oop_remove_inst(o, id);
+    return;
+  }
+}
+
+Var_node* Oop_except_ref() {
+  Var_node* hv = handle_var_at_cursor();
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    ws.Exec_ptr += Item_name_size(ws.Exec_ptr);
+    if (*ws.Exec_ptr != code::OBJ_CHAIN) break;
+    ws.Exec_ptr++;
+  }
+  return hv;
 }

@@ -228,7 +228,7 @@ void Oop_ClearProp() {
   if (p[1] & 0x80) {
     const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
     if (!e) Rpt_error(49);
-    if (e[0] == 255) Not_built("data-dictionary names of properties");
+    if (e[0] == 255) Rpt_error(49);
     name.assign(reinterpret_cast<const char*>(e + 1), e[0]);
     ws.Exec_ptr = p + 3;
   } else {
@@ -247,7 +247,10 @@ void Oop_ClearProp() {
   if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
   Oop_object* o = Oop_object_of_handle(v.mant);
   const Oop_name* id = OopFindName(*p == code::STR_VAR ? 2 : 1, int(name.size()), name.c_str());
-  if (!id) return;
+  if (id) Oop_remove_inst(o, id);
+}
+
+void Oop_remove_inst(Oop_object* o, const Oop_name* id) {
   for (Prop_inst** at = &o->props; *at; at = &(*at)->next) {
     if ((*at)->name != id) continue;
     Prop_inst* pi = *at;
@@ -257,6 +260,7 @@ void Oop_ClearProp() {
       if (c->Var_index)
         for (uint32_t i = 0; i < c->Var_index_cnt; i++)
           if (c->Var_index[i] == pi->var) c->Var_index[i] = nullptr;
+    if (ws.Cur_var == pi->var) ws.Cur_var = nullptr;
     Oop_free_inst(pi, o);
     return;
   }

@@ -208,6 +208,8 @@ int32_t OopCloneObject(int64_t handle);
 Prop_inst* Oop_inst(Oop_object* o, const Oop_name* id, bool bind);
 Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry);
 void Oop_free_inst(Prop_inst* pi, Oop_object* owner);
+// Removes the object's own instance of the name with its value (none: nothing).
+void Oop_remove_inst(Oop_object* o, const Oop_name* id);
 void Oop_objects_clear();
 void OopDisconnectAll(Oop_object* o);
 

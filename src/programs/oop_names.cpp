@@ -131,8 +131,10 @@ const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
     cache_ids[1].clear();
   }
   std::vector<const Oop_name*>& v = cache_ids[kind - 1];
-  if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
-  const uint8_t* e = ws.Name_pool + ws.Name_index[idx];
+  // A name the program holds as a data-dictionary reference comes back as
+  // the element's name.
+  const uint8_t* e = Var_name_entry(idx);
+  if (!e || e[0] == 255) Rpt_error(49);
   // A pool freed and another allocated at its address must not hand out the
   // old program's names: the hit is checked against the entry's text.
   if (idx < v.size()) {
@@ -142,7 +144,6 @@ const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
       if (i == n->len) return n;
     }
   }
-  if (e[0] == 255) Not_built("data-dictionary names of properties");
   const Oop_name* n = OopDefName(kind, e[0], reinterpret_cast<const char*>(e + 1));
   if (idx >= v.size()) v.resize(idx + 1, nullptr);
   v[idx] = n;

@@ -405,3 +405,29 @@ void vl_voop() {
   ws.Num_acc.mant = Oop_running_handle();
   ws.Str_len = -1;
 }
+
+// OBJ(LIST): one line per live object, lowest slot first: handle, TAB,
+// reference count, TAB, class name, TAB, path of the program that defined
+// the class, TAB, then the FS parameter character.
+std::string Kest_ObjList() {
+  std::string out;
+  for (size_t slot = 1; slot < oop.objs.size(); slot++) {
+    const Oop_object* o = oop.objs[slot];
+    if (!o || (o->state & OS_FREEING)) continue;
+    out += std::to_string(Oop_handle_of(int32_t(slot)));
+    out += '\t';
+    out += std::to_string(o->refs);
+    out += '\t';
+    out.append(o->cls->name->text, o->cls->name->len);
+    out += '\t';
+    out += o->cls->program;
+    out += '\t';
+    out += char(prmblk.FS);
+  }
+  return out;
+}
+
+int32_t Oop_slot_handle(int32_t slot) {
+  if (slot < 1 || slot >= int32_t(oop.objs.size()) || !oop.objs[size_t(slot)]) return 0;
+  return Oop_handle_of(slot);
+}

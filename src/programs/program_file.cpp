@@ -7,7 +7,7 @@
 #include "core/codes.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "core/evaluator.h"
 #include "core/host.h"
 #include "core/line_store.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"

@@ -26,7 +26,7 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/host.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"

@@ -11,7 +11,7 @@
 #include "channels/print.h"
 #include "core/errors.h"
 #include "pdf/pdf_channel.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
 #include "terminal/terminal.h"

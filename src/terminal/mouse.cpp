@@ -29,7 +29,7 @@
 #include "channels/print.h"
 #include "core/codes.h"
 #include "core/compiler.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/evaluator.h"

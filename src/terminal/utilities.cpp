@@ -21,7 +21,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/messages.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "programs/call_directives.h"
 #include "programs/arguments.h"

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/executor.h"
 #include "core/lexicon.h"
 #include "core/line_store.h"

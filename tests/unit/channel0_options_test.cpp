@@ -9,7 +9,7 @@
 
 #include "channels/channel.h"
 #include "console_env.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/long_mnem.h"
 #include "test_util.h"

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "core/console.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/executor.h"

@@ -7,7 +7,6 @@
 #include <ctime>
 #include <string>
 
-#include "core/console.h"
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/lexicon.h"

@@ -12,7 +12,7 @@
 #include "console_env.h"
 #include "core/codes.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "functions/global_strings.h"
 #include "functions/memory_access.h"
 #include "functions/trace.h"

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "core/codes.h"
-#include "core/console.h"
+#include "core/exec_command.h"
+#include "core/host.h"
 #include "core/directives.h"
 #include "core/executor.h"
 #include "core/lexicon.h"

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "core/codes.h"
-#include "core/console.h"
 #include "core/executor.h"
 #include "core/lexicon.h"
 #include "core/line_store.h"

@@ -6,7 +6,6 @@
 #include <set>
 #include <string>
 
-#include "core/console.h"
 #include "core/lexicon.h"
 #include "core/memory.h"
 #include "core/params.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/startup.h"
+#include "core/process_config.h"
 #include "pdf/lib_api.h"
 #include "pdf/lib_fonts.h"
 #include "pdf/pdf_channel.h"

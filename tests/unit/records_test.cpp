@@ -10,7 +10,6 @@
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
-#include "core/console.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/executor.h"

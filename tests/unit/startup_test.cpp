@@ -19,7 +19,7 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
-#include "core/startup.h"
+#include "app/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 

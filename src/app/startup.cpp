@@ -8,7 +8,7 @@
 #include "programs/client_calls.h"
 #include "programs/debug_link.h"
 #include "terminal/console_switch.h"
-#include "core/startup.h"
+#include "app/startup.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,7 +28,7 @@
 #include "channels/console_channel.h"
 #include "channels/console_device.h"
 #include "core/codes.h"
-#include "core/console.h"
+#include "app/console.h"
 #include "core/control_stack.h"
 #include "core/dates.h"
 #include "core/directives.h"
@@ -62,14 +62,6 @@
 #define ORU_BUILD_LIBDIR "lib"
 #endif
 
-std::vector<std::string> szSysArg;
-std::string szSysCmdLine, szSysExec, szSysIniFile, szSysLibrary, szSysCurDir, szSysHomeDir, szSysLogFile,
-    szSysIdeLink, szSysFlMap;
-char Oru_file_id[5] = "[Oru";
-std::string Console_fid;
-std::string Start_pgm;
-int Lib_level = 5;
-Kest_config Kest_cfg;
 
 namespace {
 

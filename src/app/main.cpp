@@ -1,3 +1,3 @@
-#include "core/console.h"
+#include "app/console.h"
 
 int main(int argc, char** argv) { return OruMain(argc, argv); }

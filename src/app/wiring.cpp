@@ -1,0 +1,9 @@
+// App_wire: every hook of a lower layer into a higher one is filled here.
+#include "app/wiring.h"
+
+#include "app/console.h"
+#include "core/hooks.h"
+
+void App_wire() {
+  Core_hook.console_command = ConsoleCmnd;
+}
