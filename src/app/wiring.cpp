@@ -2,8 +2,10 @@
 #include "app/wiring.h"
 
 #include "app/console.h"
+#include "app/kind_registry.h"
 #include "core/hooks.h"
 
 void App_wire() {
   Core_hook.console_command = ConsoleCmnd;
+  Channels_register_kinds();
 }

@@ -22,9 +22,7 @@ bool no_dupl_error_program(const std::string&, const std::string&, int, uint16_t
   return false;
 }
 
-}  // namespace
-
-Chan_hooks Chan_hook = {
+constexpr Chan_hooks unset = {
     .term_release = no_term_release,
     .dev_init = no_dev_init,
     .scr_text = no_scr_text,
@@ -39,3 +37,9 @@ Chan_hooks Chan_hook = {
     .run_event_program = no_event_program,
     .dupl_error_program = no_dupl_error_program,
 };
+
+}  // namespace
+
+Chan_hooks Chan_hook = unset;
+
+Chan_hooks Chan_hooks_unset() { return unset; }

@@ -59,3 +59,5 @@ struct Chan_hooks {
                              int32_t dup, const std::string& dup_path);
 };
 extern Chan_hooks Chan_hook;
+// The hooks as they are before the wiring: the channel layer alone.
+Chan_hooks Chan_hooks_unset();

@@ -207,8 +207,8 @@ using Fio_op = int64_t (*)();
 
 // Fio_tbl[kind + 1]: the dispatcher of every kind code -1..26.
 extern Fio_dispatch Fio_tbl[FK_LAST + 2];
-// A kind's driver registers its 20-slot table (called once at start-up by
-// Channels_init for every built kind; other kinds keep Bad_io).
+// A kind's driver registers its 20-slot table (once, by the wiring in
+// src/app, for every built kind; Channels_init gives the others Bad_io).
 void Fio_register(int32_t kind, const Fio_op* table);
 // Calls slot of the current channel's driver.
 inline int64_t Fio_call(int slot) { return ws.Cur_drv(slot); }
@@ -262,10 +262,6 @@ void Io_SetOptions(uint8_t code);
 void Cls_file();
 int CloseFile(Fcb* f);
 
-// Registers the 20-slot table of every built kind (kind_registry.cpp: one
-// line per kind).  Called by Channels_init.
-void Register_kinds();
-
 // Channel list
 void Link_fp();
 void Unlink_fp();
@@ -290,7 +286,8 @@ class Io_save_guard {
   Io_state saved_;
 };
 
-// Start-up and shut-down of the channel layer: registers the drivers and
-// links the console's record; Cls_all closes every channel.
+// Start-up and shut-down of the channel layer: gives every kind that no
+// driver registered Bad_io and links the console's record; Cls_all closes
+// every channel.  The drivers register before (App_wire).
 void Channels_init();
 void Cls_all();
