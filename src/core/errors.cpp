@@ -74,7 +74,7 @@ void skip_statement() {
     if (c == code::END_SCAN) break;
     p += Scan_size(p, end);
   }
-  if (*p == code::END_SCAN) Rpt_error(20);
+  if (*p == code::END_SCAN) Rpt_error(err::SYNTAX);
   ws.Exec_ptr = p;
 }
 
@@ -106,7 +106,7 @@ void Rpt_error_text(int n, const std::string& text) {
 }
 
 void Not_built(const char* what) {
-  Rpt_error_text(99, std::string(what) + " is not available in this build yet");
+  Rpt_error_text(err::NOT_BUILT, std::string(what) + " is not available in this build yet");
 }
 
 int SetExtendedErrorMessage(const char* text, int ret, int result) {
@@ -131,19 +131,19 @@ int OS_error(const char* text, int ret, int n) {
 int Sys_error_no(int e) {
   switch (e) {
     case ENOENT:
-      return 12;
+      return err::FILE_NOT_FOUND;
     case EINTR:
-      if (Run_flags_now() & RF_ESCAPE) return 127;
-      if (Run_flags_now() & RF_TIMEOUT) return 0;
-      return 256 + EINTR;
+      if (Run_flags_now() & RF_ESCAPE) return err::INTERRUPTED;
+      if (Run_flags_now() & RF_TIMEOUT) return err::RECORD_BUSY;
+      return err::from_errno(EINTR);
     case EAGAIN:
     case EACCES:
     case EBUSY:
     case EDEADLK:
     case ENOLCK:
-      return 0;
+      return err::RECORD_BUSY;
     default:
-      return 256 + e;
+      return err::from_errno(e);
   }
 }
 
@@ -206,7 +206,7 @@ void SaveErrData() {
   d = Err_data{};
   d.err = ws.Err_no;
   d.erx = ws.Err_no * 10000;
-  d.ret = ws.Last_errno + 256;
+  d.ret = err::from_errno(ws.Last_errno);
   d.stno = ws.Err_stno;
   d.oserr = ext_error_text.substr(0, 255);
   d.program = Current_program_path().substr(0, 511);
@@ -277,7 +277,7 @@ void Report_error(int n) {
   Disp_error(n);
   // A missing file names the name the program gave last.
   std::string detail;
-  if (n == 12) detail = std::string("Last file accessed ") + ws.Lfa_path;
+  if (n == err::FILE_NOT_FOUND) detail = std::string("Last file accessed ") + ws.Lfa_path;
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
     std::string path = Current_program_path();
     if (!detail.empty()) detail += "\n";
@@ -294,7 +294,7 @@ void Report_error(int n) {
     Con_newline();
   }
   if ((flags & 4) && (flags & 1)) {
-    std::string t = Msg_text(ws.Last_errno + 256) + " (" + std::to_string(ws.Last_errno) + ")";
+    std::string t = Msg_text(err::from_errno(ws.Last_errno)) + " (" + std::to_string(ws.Last_errno) + ")";
     Con_write(t.data(), t.size());
     Con_newline();
   }
@@ -303,11 +303,11 @@ void Report_error(int n) {
 // ---- recovery ----
 
 bool Recover_error(int n) {
-  if (n == 127 && (Run_flags_now() & RF_ESCAPE)) {
+  if (n == err::INTERRUPTED && (Run_flags_now() & RF_ESCAPE)) {
     ws.Exec_ptr = ws.Stmt_ptr;  // the escape is served before the statement runs again
     return true;
   }
-  if (n == 0 && !(ws.Pgm_flags & PGM_NO_BUSY_RETRY)) {
+  if (n == err::RECORD_BUSY && !(ws.Pgm_flags & PGM_NO_BUSY_RETRY)) {
     int before = ws.Bsy_count++;
     if (before < ws.Io_rty) {
       Set_console();

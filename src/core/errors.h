@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/error_numbers.h"
+
 struct Oru_error {
   int no;
 };
