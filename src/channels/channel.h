@@ -126,6 +126,11 @@ struct SavedPath {
   char* name;  // the name the program gave (== path when equal)
 };
 
+// Fcb::event_flags: DataAvailable events on (ENABLE EVENT DATA), and the
+// mark that the event was raised: it is not raised again until the
+// channel is read (the driver's read clears the mark) or enabled again.
+enum : uint16_t { CHEV_DATA = 2, CHEV_DATA_RAISED = 4 };
+
 struct Fcb {
   Fcb* next;            // channel list
   Fcb* od_next;         // list of files opened on demand
@@ -161,7 +166,7 @@ struct Fcb {
   uint16_t st1, st2, st3;
   uint16_t ulog_status;
   uint16_t st4;
-  uint16_t event_flags;
+  uint16_t event_flags;  // CHEV_ bits: object events of the channel
   uint16_t out_flags;   // 8 transparent output
   int32_t column, line; // PRINT output position
   uint8_t high_key;     // keyed kinds

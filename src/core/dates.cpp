@@ -361,6 +361,19 @@ Num_val Tim_value() {
 void TrueWait(int32_t hundredths) {
   Con_flush();
   if (hundredths <= 0) return;
+  // A console over a connection is checked at least every 5 seconds of the
+  // wait; an escape (a break the check found among them) ends the wait.
+  if ((ws.Run_flags & RF_CLIENT_LIVE) && Client_requests.check_live) {
+    while (hundredths > 0 && !(ws.Run_flags & (RF_ESCAPE | RF_STOP)) && !ws.End_process) {
+      Client_requests.check_live();
+      if (ws.Run_flags & (RF_ESCAPE | RF_STOP)) break;
+      int32_t slice = hundredths < 500 ? hundredths : 500;
+      Set_timer(slice);
+      Wait_timer();
+      hundredths -= slice;
+    }
+    return;
+  }
   Set_timer(hundredths);
   Wait_timer();
 }

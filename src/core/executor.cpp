@@ -160,6 +160,13 @@ Served serve_requests() {
     ws.Run_flags &= ~RF_EVENT;
     if (Event_serve_hook) Event_serve_hook();
   }
+  // The console runs over a connection: every so many statements its
+  // output goes out and what the client sent is taken (a break among it
+  // stops the program below).
+  if ((ws.Run_flags & RF_CLIENT_LIVE) && --ws.ZefVrl_Count <= 0) {
+    ws.ZefVrl_Count = LIVE_CHECK_STATEMENTS;
+    if (Client_requests.check_live) Client_requests.check_live();
+  }
   ws.Run_flags &= ~RF_CLEAR_EACH;
   if (ws.Run_flags & RF_MEM_LIMIT) {
     ws.Run_flags &= ~RF_MEM_LIMIT;

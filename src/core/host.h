@@ -180,7 +180,12 @@ struct Client_request_hooks {
   void (*trace)(const std::string& text) = nullptr;
   // RUN starts or resumes a program.
   void (*run)() = nullptr;
+  // The liveness check of the console's connection (ZefVrl_CheckLive):
+  // every LIVE_CHECK_STATEMENTS statements while run flag RF_CLIENT_LIVE is
+  // set, and before each slice of a wait.
+  void (*check_live)() = nullptr;
 };
+constexpr int32_t LIVE_CHECK_STATEMENTS = 5000;
 extern Client_request_hooks Client_requests;
 inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }
 // Output that secure TCP channels hold back to fill whole TLS records

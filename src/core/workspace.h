@@ -45,8 +45,9 @@ enum : uint32_t {
   RF_EVENT = 0x20000,  // an object event waits for the statement boundary
   RF_HELD_OUTPUT = 0x40000,  // a secure TCP channel holds back output (Held_output_hook)
   RF_CLIENT_DEBUG = 0x100000,  // breakpoints or watches of a thin client
+  RF_CLIENT_LIVE = 0x200000,  // the console runs over a connection: count ZefVrl_Count down
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8017375F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8037375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags
@@ -342,6 +343,7 @@ struct Workspace : Io_state, Prog_context {
   int32_t Tc_scale_x = 1, Tc_scale_y = 1;  // client cell scale from the handshake
   int32_t Tc_keepalive = 0;     // keep-alive in seconds (0: none)
   int32_t Tc_compat = 0;        // host value from handshake bytes 5-6 less 15-16
+  int32_t ZefVrl_Count = 0;     // statements left to the next liveness check of the console's connection
 };
 
 extern Workspace ws;

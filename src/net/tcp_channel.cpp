@@ -31,6 +31,9 @@
 int64_t Tcp_save();
 int64_t Tcp_restore();
 
+// A send on the console's connection failed (below).
+bool console_send_failed(Tcp_fcb* f, int no, const std::string& text);
+
 namespace {
 
 constexpr int32_t DEFAULT_BUFFER = 4096;
@@ -284,6 +287,14 @@ long receive(Tcp_fcb* f, int sock, size_t count, std::string* why) {
   }
 }
 
+// A send failed with error no: raised, unless the channel carries the
+// console (see console_send_failed), where true means the failure is
+// dropped and the send ends.
+bool send_failed(Tcp_fcb* f, int no, const std::string& text) {
+  if (console_send_failed(f, no, text)) return true;
+  Rpt_error_text(no, text);
+}
+
 // Sends n bytes to sock before the deadline.  Failures on a closing channel
 // are dropped.
 void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline) {
@@ -303,7 +314,7 @@ void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline
       } else if (r == TLS_FAILED || r == TLS_CLOSED) {
         if (closing) return;
         OruLogError(("[TCP][TLS]" + why).c_str());
-        Rpt_error_text(3, why.empty() ? "The TLS connection ended" : why);
+        if (send_failed(f, 3, why.empty() ? "The TLS connection ended" : why)) return;
       }
     } else {
       r = send(sock, p, n, MSG_NOSIGNAL);
@@ -316,7 +327,7 @@ void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline
     }
     if (r == 0) {
       if (closing) return;
-      Rpt_error_text(3, "Do_send returned <= zero");
+      if (send_failed(f, 3, "Do_send returned <= zero")) return;
     }
     if (err == EINTR) {
       if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
@@ -333,7 +344,7 @@ void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline
     if (closing) return;
     std::string text;
     int no = map_errno(f, err, &text);
-    Rpt_error_text(no == 2 ? 3 : no, text);
+    if (send_failed(f, no == 2 ? 3 : no, text)) return;
   }
 }
 
@@ -773,6 +784,7 @@ int64_t Tcp_close() {
 
 int64_t Tcp_read() {
   Tcp_fcb* f = cur();
+  f->event_flags &= ~uint16_t(CHEV_DATA_RAISED);  // DataAvailable may come again
   int32_t count = f->buf_size;
   if (ws.Io_siz != 0) {
     int32_t s = ws.Io_siz < 0 ? -ws.Io_siz : ws.Io_siz;
@@ -977,6 +989,7 @@ namespace {
 
 Tcp_fcb* console_chan = nullptr;
 bool console_broken = false;
+constexpr int32_t LINK_FAILS_MAX = 10;
 
 // The linked channel made current for one driver call; the current-I/O
 // area of the interrupted statement comes back afterwards.
@@ -1006,6 +1019,25 @@ void console_failed(const std::string& why) {
   }
 }
 
+}  // namespace
+
+// A failed send on the console's connection does not end the process at
+// once: with parameter XC it is ignored; otherwise it is error 86 (the
+// console drops that output) until more than LINK_FAILS_MAX sends failed,
+// when the process is told to leave.
+bool console_send_failed(Tcp_fcb* f, int no, const std::string& text) {
+  if (f != console_chan || !console_chan) return false;
+  if (Sw_on(sw::XC)) return true;
+  if (++f->write_fail > LINK_FAILS_MAX) {
+    OruLogError("[TCP]Exceeded TCP write error count - Forcing Auto exit");
+    console_failed(text.empty() ? "error " + std::to_string(no) : text);
+    return true;
+  }
+  Rpt_error_text(86, text.empty() ? "A send on the console's connection failed" : text);
+}
+
+namespace {
+
 bool link_send(const void* buf, size_t n) {
   if (!console_chan || console_broken) return false;
   const uint8_t* p = static_cast<const uint8_t*>(buf);
@@ -1023,11 +1055,10 @@ bool link_send(const void* buf, size_t n) {
       p += k;
       n -= k;
     }
-  } catch (const Oru_error& e) {
-    console_failed(Ext_error_text().empty() ? "error " + std::to_string(e.no) : Ext_error_text());
-    return false;
+  } catch (const Oru_error&) {
+    return false;  // that output is lost; the failure was counted
   }
-  return true;
+  return !console_broken;
 }
 
 long link_recv(void* buf, size_t n, int32_t ms, bool escape_ends) {
@@ -1074,6 +1105,7 @@ const Con_link_ops* Tcp_console_link(Fcb* fcb) {
     Rpt_error_text(13, "The TCP channel has no connection to carry the console");
   console_chan = f;
   console_broken = false;
+  f->write_fail = 0;
   return &link_ops;
 }
 
@@ -1098,3 +1130,25 @@ const Fio_op Tcp_fotbl[FIO_SLOTS] = {
     Io_mode_err, Tcp_open,   Tcp_close,  Tcp_write,   Tcp_read,    Tcp_remove,  Tcp_setind,
     Tcp_getind,  Tcp_setkey, Io_mode_err, Tcp_getkey, Io_mode_err, Tcp_write,   Io_wr_mode,
     Io_wr_mode,  Tcp_getkef, Io_mode_err, Io_mode_err, Tcp_save,    Tcp_restore};
+
+bool Tcp_data_waiting(Fcb* fcb) {
+  Tcp_fcb* f = static_cast<Tcp_fcb*>(fcb);
+  std::vector<pollfd> fds;
+  if (f->listen_sock >= 0) fds.push_back({f->listen_sock, POLLIN, 0});
+  if (!is_server(f)) {
+    if (f->cur_sock < 0) return false;
+    if (f->tls && Tls_pending(f->tls)) return true;
+    fds.push_back({f->cur_sock, POLLIN, 0});
+  }
+  for (Tcp_client* c = f->clients; c; c = c->next) {
+    if (c->flags & TCL_HANDSHAKE) continue;
+    if ((c->flags & TCL_READABLE) || (c->tls && Tls_pending(c->tls))) return true;
+    fds.push_back({c->sock, POLLIN, 0});
+  }
+  if (fds.empty()) return false;
+  int r = poll(fds.data(), nfds_t(fds.size()), 0);
+  if (r <= 0) return false;
+  for (const pollfd& p : fds)
+    if (p.revents & (POLLIN | POLLHUP | POLLERR)) return true;
+  return false;
+}

@@ -109,6 +109,11 @@ void Tcp_console_unlink();
 // The channel that carries the console (null: none).
 Fcb* Tcp_console_channel();
 
+// Whether a READ of the channel finds something at once: bytes from the
+// peer (a client channel), a client with bytes or a new client waiting (a
+// server), or a connection's end.  Never waits.
+bool Tcp_data_waiting(Fcb* f);
+
 // FIN( items of a TCP channel: "IPADDR" the peer text, TLS items of the
 // current connection; false when the item is none of them.
 bool Tcp_GetFin(Fcb* f, const std::string& item, std::string* out);

@@ -8,7 +8,9 @@
 #include "core/host.h"
 #include "core/workspace.h"
 #include "programs/breakpoints.h"
+#include "terminal/console_switch.h"
 #include "terminal/tc_protocol.h"
+#include "terminal/tc_session.h"
 
 namespace {
 
@@ -95,6 +97,8 @@ void Client_calls_init() {
   Client_requests.statement = Client_statement;
   Client_requests.trace = trace_line;
   Client_requests.run = on_run;
+  Client_requests.check_live = ZefVrl_CheckLive;
+  Console_unlink_hook = Tc_console_unlink;
   Client_debug.get_property = get_property;
   Client_debug.send = send_watch;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/decimal.h"
 #include "core/errors.h"
@@ -23,8 +24,11 @@
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/workspace.h"
+#include "net/tcp_channel.h"
+#include "net/tls.h"
 #include "programs/arguments.h"
 #include "programs/oop_internal.h"
+#include "terminal/tc_protocol.h"
 
 namespace {
 
@@ -43,6 +47,12 @@ struct Pending {
 std::deque<Pending> queue;
 volatile sig_atomic_t sig_pending = 0;  // 1 SigUsr1, 2 SigUsr2, 4 Timeout
 std::vector<int> close_events;          // channels whose close raises FileClose
+// Channels with DataAvailable events on.  While there are any, the
+// statement loop comes back here at every boundary; the channels are looked
+// at (poll, no wait) at most every DATA_POLL_MS.
+std::vector<int> data_events;
+int64_t data_polled_ms = 0;  // 0: look at the next boundary
+constexpr int64_t DATA_POLL_MS = 10;
 constexpr size_t QUEUE_MAX = 1000;      // events beyond this are dropped
 
 bool same_name(const std::string& a, const std::string& b) {
@@ -175,7 +185,47 @@ void process_event(const std::string& name, const std::vector<Event_arg>& args) 
   if (h->refs == 0 && h->lock == 0 && !(h->state & OS_FREEING)) OopFreeObject(h->slot);
 }
 
+// Whether a read of the channel would find something at once.
+bool data_waiting(Fcb* f) {
+  if (f == ws.Con_fcb) {
+    if (f->st2 & ST2_THIN_CLIENT) return !Tc_ahead_empty();
+    return Con_wait_input(0);
+  }
+  if (f->kind == FK_TCP) return Tcp_data_waiting(f);
+  return false;
+}
+
+// Raises DataAvailable (the channel number its argument) once for each
+// channel with the event on whose data waits, and marks the channel until
+// it is read.
+void poll_data() {
+  int64_t now = 0;
+  for (size_t i = 0; i < data_events.size();) {
+    int channel = data_events[i];
+    Fcb* f = Find_fp(uint16_t(channel));
+    if (!f || !(f->event_flags & CHEV_DATA)) {  // closed meanwhile
+      data_events.erase(data_events.begin() + long(i));
+      continue;
+    }
+    i++;
+    if (f->event_flags & CHEV_DATA_RAISED) continue;  // until a read clears the mark
+    if (!now) {
+      now = Now_ms();
+      if (data_polled_ms && now - data_polled_ms < DATA_POLL_MS) break;
+      data_polled_ms = now;
+    }
+    if (!oop.system_slot || !data_waiting(f)) continue;
+    f->event_flags |= CHEV_DATA_RAISED;
+    Event_arg ch{false, Num_val{}, {}};
+    ch.num.mant = channel;
+    queue_event("DataAvailable", {ch});
+  }
+  // A read may clear a mark at any time: the boundaries keep coming here.
+  if (!data_events.empty()) ws.Run_flags |= RF_EVENT;
+}
+
 void serve() {
+  if (!data_events.empty()) poll_data();
   int bits = sig_pending;
   sig_pending = 0;
   if (bits & 1) process_event("SigUsr1", {});
@@ -254,6 +304,7 @@ void Oop_events_clear() {
   if (oop.evt_flags & EVF_TIMER) KillEventTimer();
   queue.clear();
   close_events.clear();
+  data_events.clear();
   sig_pending = 0;
 }
 
@@ -345,8 +396,26 @@ void DoOruEvent(bool enable) {
     oop.evt_flags |= EVF_TIMER;
     return;
   }
-  if (c == code::D_DATA)
-    Not_built("DataAvailable events (ENABLE EVENT DATA): the terminal read raises no event yet");
+  if (c == code::D_DATA) {
+    // DataAvailable of the console or of a TCP channel.
+    ws.Exec_ptr++;
+    int32_t ch = handle_value();
+    if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
+    Chk_err();
+    Fcb* f = ch < 0 || ch > 65535 ? nullptr : Find_fp(uint16_t(ch));
+    if (!f) Rpt_error(13);
+    if (f != ws.Con_fcb && f->kind != FK_TCP)
+      Rpt_error_text(13, "DataAvailable events come from the console and TCP channels only");
+    f->event_flags &= ~uint16_t(CHEV_DATA | CHEV_DATA_RAISED);
+    for (size_t i = 0; i < data_events.size(); i++)
+      if (data_events[i] == ch) data_events.erase(data_events.begin() + long(i));
+    if (!enable) return;
+    f->event_flags |= CHEV_DATA;
+    data_events.push_back(ch);
+    data_polled_ms = 0;
+    ws.Run_flags |= RF_EVENT;
+    return;
+  }
   if (c == code::D_OPEN || c == code::D_LOAD) {
     ws.Exec_ptr++;
     uint32_t bit = c == code::D_OPEN ? EVF_FILE_OPEN : EVF_LOAD_CLASS;

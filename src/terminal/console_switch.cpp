@@ -81,6 +81,9 @@ void Console_switch_link(Fcb* f) {
   Dev(ws.Con_fcb)->linked = f;
   Con_set_stream(-1, -1, ops);
   state = Switch::link;
+  // The connection is checked every so many statements (ZefVrl_CheckLive).
+  ws.ZefVrl_Count = LIVE_CHECK_STATEMENTS;
+  ws.Run_flags |= RF_CLIENT_LIVE;
   Console_take_line();
   if (ws.Cur_fcb == f) ws.Cur_fcb = ws.Con_fcb;
 }
@@ -104,6 +107,8 @@ void Reset_switch() {
     gone = f;
   } else {
     Fcb* con = ws.Con_fcb;
+    ws.Run_flags &= ~RF_CLIENT_LIVE;
+    ws.ZefVrl_Count = 0;
     if (Console_unlink_hook) {
       try {
         Console_unlink_hook();

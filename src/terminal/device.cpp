@@ -177,6 +177,7 @@ int64_t plain_console_read() {
 
 int64_t Dev_read() {
   Fcb* f = ws.Cur_fcb;
+  f->event_flags &= ~uint16_t(CHEV_DATA_RAISED);  // DataAvailable may come again
   if (f == ws.Con_fcb && !console_raw) {
     if (Preinput_answer()) return 0;
     return plain_console_read();

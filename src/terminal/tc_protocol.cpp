@@ -638,6 +638,7 @@ int Tc_ahead_get() {
 }
 bool Tc_ahead_empty() { return Tc_ahead_rd == Tc_ahead_cnt; }
 void Tc_ahead_put(uint8_t b) { ahead_store(b); }
+int Tc_ahead_room() { return 255 - uint8_t(Tc_ahead_cnt - Tc_ahead_rd); }
 
 void Tc_protocol_reset() {
   nWttyStr = 0;

@@ -86,6 +86,8 @@ void Tc_need_client(const char* what);
 // Type-ahead ring: bytes that arrived ahead of a reply.  -1 when empty.
 int Tc_ahead_get();
 bool Tc_ahead_empty();
+// Bytes the ring can still take before it overwrites unread ones.
+int Tc_ahead_room();
 void Tc_ahead_put(uint8_t b);
 // Forgets the session's protocol state (the console left thin-client mode).
 void Tc_protocol_reset();

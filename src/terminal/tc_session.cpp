@@ -26,6 +26,7 @@
 #include "channels/console_device.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/ini.h"
 #include "core/workspace.h"
 #include "functions/zlib_loader.h"
@@ -41,6 +42,11 @@ uint8_t cell_w = 0, cell_h = 0;
 int32_t page_metric = 0;
 bool skip_lf = false;   // a CR ended the last line: a LF right after it is part of that end
 bool in_output = false; // the console output is being sent (no second frame from inside it)
+
+// The liveness check runs at most this often (milliseconds).
+constexpr int64_t LIVE_CHECK_MS = 5000;
+// The longest wait for the answer to the end request (seconds).
+constexpr int32_t END_WAIT_SECONDS = 10;
 
 int64_t now_ms() {
   timespec t;
@@ -175,6 +181,10 @@ void Tc_attach_console() {
   lTimeLastEnq = lTimeLastRd = last_check = now_ms();
   con->st2 |= ST2_THIN_CLIENT;
   std::memcpy(con->term_id, "winterm     ", sizeof con->term_id);
+  // The client's break and the keep-alive are looked for between
+  // statements on either carrier.
+  ws.ZefVrl_Count = LIVE_CHECK_STATEMENTS;
+  ws.Run_flags |= RF_CLIENT_LIVE;
   try {
     WttyMouse();
   } catch (const Oru_error& e) {
@@ -186,6 +196,10 @@ void Tc_attach_console() {
 
 void Tc_detach_console() {
   if (ws.Con_fcb) ws.Con_fcb->st2 &= uint16_t(~ST2_THIN_CLIENT);
+  if (!Tc_console_link()) {
+    ws.Run_flags &= ~RF_CLIENT_LIVE;
+    ws.ZefVrl_Count = 0;
+  }
   // Keys typed ahead stay input of the console.
   std::string keys;
   for (int b; (b = Tc_ahead_get()) >= 0;) keys.push_back(char(b));
@@ -251,10 +265,16 @@ void Tc_note_read() { lTimeLastRd = now_ms(); }
 void Tc_note_enq() { lTimeLastEnq = now_ms(); }
 
 void ZefVrl_CheckLive() {
-  if (!Tc_attached() || link_dead) return;
+  if (link_dead) return;
   int64_t t = now_ms();
-  if (t - last_check < 5000) return;
+  if (t - last_check < LIVE_CHECK_MS) return;
   last_check = t;
+  if (!Tc_attached()) {
+    // A plain console over a connection: what it holds goes out (a peer
+    // that went away is noticed by the failed sends).
+    Con_flush();
+    return;
+  }
   try {
     Wtty_KestBfrFlush();
     if (ws.Tc_keepalive > 0 && t - lTimeLastEnq > int64_t(ws.Tc_keepalive) * 1000) {
@@ -262,9 +282,9 @@ void ZefVrl_CheckLive() {
       Tc_console_raw(&enq, 1);
       Tc_note_enq();
     }
-    // Bytes that already arrived go to the type-ahead ring (the ring
-    // finds the client's break sequence among them).
-    for (int i = 0; i < 255; ++i) {
+    // Bytes that already arrived go to the type-ahead ring while it has
+    // room (the ring finds the client's break sequence among them).
+    while (Tc_ahead_room() > 2) {
       int b = Tc_console_getc(0);
       if (b < 0) break;
       Tc_note_read();
@@ -273,6 +293,24 @@ void ZefVrl_CheckLive() {
   } catch (const Oru_error&) {
     Tc_mark_dead();
   }
+}
+
+void Tc_console_unlink() {
+  if (!Tc_attached()) return;
+  // The end request: quiet (failures end it), and a silent client is
+  // waited for no longer than the keep-alive, at most END_WAIT_SECONDS.
+  if (!link_dead) {
+    int32_t keep = ws.Tc_keepalive;
+    if (ws.Tc_keepalive <= 0 || ws.Tc_keepalive > END_WAIT_SECONDS) ws.Tc_keepalive = END_WAIT_SECONDS;
+    try {
+      Io_save_guard io;
+      Wtty_init('z', ' ');
+      Wtty_xmit(1);
+    } catch (const Oru_error&) {
+    }
+    ws.Tc_keepalive = keep;
+  }
+  Tc_detach_console();
 }
 
 void Tc_inspect_request(uint8_t, uint8_t, const uint8_t*, uint32_t) {}

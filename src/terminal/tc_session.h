@@ -51,7 +51,12 @@ void Tc_note_enq();
 // Between statements and while waiting: at most every 5 seconds flushes
 // the batch buffer, sends ENQ when the keep-alive is due and takes bytes
 // that already arrived into the type-ahead ring.
+// A plain console over a connection (no client attached) is only flushed.
 void ZefVrl_CheckLive();
+// Before the console's linked connection goes (LNSW alone, process end): an
+// attached client gets the end request ('z' ' ', quiet, its answer awaited
+// no longer than the keep-alive or 10 seconds) and leaves thin-client mode.
+void Tc_console_unlink();
 
 // ---- hooks the protocol layer calls ----
 // Parameter +H: the property cache sees every outgoing request.

@@ -168,11 +168,22 @@ class Client:
         self.proc = subprocess.Popen([self.exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT, cwd=self.cwd, env=e)
         self.out_fd = self.proc.stdout.fileno()
+        self.sock = None            # the console's connection once it runs over TCP
+
+    def carry_on(self, sock):
+        """The console now runs over sock (LNSW to a TCP channel): keys go
+        to it and frames come from it."""
+        self.sock = sock
+        self.out_fd = sock.fileno()
+        self.closed = False
 
     # ---- typing ----
     def type(self, text):
         if isinstance(text, str):
             text = text.encode()
+        if self.sock is not None:
+            self.sock.sendall(text)
+            return
         try:
             self.proc.stdin.write(text)
             self.proc.stdin.flush()
@@ -278,7 +289,10 @@ class Client:
         ready, _, _ = select.select([self.out_fd], [], [], timeout)
         if not ready:
             return True
-        data = os.read(self.out_fd, 65536)
+        try:
+            data = os.read(self.out_fd, 65536)
+        except ConnectionResetError:
+            data = b""
         if not data:
             self.closed = True
             return False
@@ -338,6 +352,19 @@ class Client:
             self.proc.kill()
             self.proc.wait()
         shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+def attached(*program, ready=None, handlers=None, timeout=15, **kw):
+    """A client that a program attaches: a Client(**kw) with its handlers,
+    the program lines typed after "10 DEFTTY F (0)80,25", then RUN; waits
+    for the text ready (when given) in the console output."""
+    c = Client(**kw)
+    if handlers:
+        c.handlers.update(handlers)
+    c.lines("10 DEFTTY F (0)80,25", *program, "RUN")
+    if ready is not None:
+        check(c.wait_text(ready, timeout), "the program did not show %r" % ready, c)
+    return c
 
 
 def fail(why, client=None):
