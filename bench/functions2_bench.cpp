@@ -7,7 +7,7 @@
 
 #include "core/params.h"
 #include "core/workspace.h"
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 #include "functions/sort.h"
 
 namespace {

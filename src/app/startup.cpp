@@ -26,7 +26,7 @@
 #include "channels/journal.h"
 #include "channels/transaction.h"
 #include "channels/console_channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "app/console.h"
 #include "core/control_stack.h"

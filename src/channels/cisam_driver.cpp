@@ -15,7 +15,7 @@
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/workspace.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/simple_files.h"
 #include "core/codes.h"
 #include "core/errors.h"

@@ -29,7 +29,7 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/dupl_write.h"
 #include "channels/io_list.h"
 #include "channels/record_io.h"

@@ -4,11 +4,11 @@
 
 #include <new>
 
+#include "core/with_stack.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
-#include "programs/perform_on.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"

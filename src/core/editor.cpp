@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/channel.h"
 #include "channels/print.h"
 #include "core/codes.h"

@@ -21,7 +21,7 @@
 #include <ctime>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/editor.h"

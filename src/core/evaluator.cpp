@@ -20,7 +20,7 @@
 #include "core/utf8.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 
 int (*Ret_object_hook)() = nullptr;
 void (*Set_object_hook)() = nullptr;

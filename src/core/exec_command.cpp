@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/editor.h"
@@ -21,6 +21,7 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/messages.h"
+#include "core/nested_run.h"
 #include "core/workspace.h"
 
 namespace {
@@ -215,7 +216,7 @@ void ProcessExecLine() {
     if (ws.Con_flags & CON_LEAVE_NESTED) break;
     if (!(ws.Con_flags & CON_MODE)) {
       Exec_line();
-    } else if (!Core_hook.console_command || Core_hook.console_command() == 0) {
+    } else if (Core_hook.console_command() == 0) {
       break;
     }
     if (!(ws.Con_flags & CON_MODE)) break;
@@ -238,3 +239,22 @@ int16_t InternalExecLine() {
   return int16_t(console_mode != 0);
 }
 
+int Exec_text(const std::string& text) {
+  Nested_run_guard saved(NESTED_UNWIND | NESTED_STOP);
+  int cpl = ws.Cpl_err;
+  struct Cpl_back {
+    int v;
+    ~Cpl_back() { ws.Cpl_err = v; }
+  } cpl_back{cpl};
+  uint8_t* p = Work_take(text.size() + 1);
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());
+  p[text.size()] = 0;
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(text.size());
+  ws.Cur_stno = 0;
+  ws.Call_status = -1;
+  ws.Cpl_err = -1;
+  Exec_command(0);
+  if (ws.Cpl_err > 0) return ws.Cpl_err;
+  return ws.Call_status > 0 ? ws.Call_status : 0;
+}

@@ -1,6 +1,7 @@
 // Compiling and running one command line, and nested runs of compiled code.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // Bit of ws.Sys_flags10: the last console line ran a console command program.
 constexpr uint16_t SF10_CONSOLE_CMD = 0x4000;
@@ -22,3 +23,6 @@ void Exec_command(int from_console);
 int Check_cmd(int err);
 // The breakpoint forms (the compiled line after the ">" code).
 void Breakpoint_command(const uint8_t* p);
+// EXECUTE's nested run of a console line, the program's position kept: 0,
+// or the error that stopped it.
+int Exec_text(const std::string& text);

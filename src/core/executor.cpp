@@ -19,8 +19,8 @@
 
 #include <cstring>
 
-#include "channels/console_device.h"
-#include "channels/record_locks.h"
+#include "core/console_device.h"
+#include "core/hooks.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
@@ -34,9 +34,6 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
-#include "functions/trace.h"
-#include "programs/debug_link.h"
-#include "programs/perform_on.h"
 
 const Dir_fn dir_jmp[95] = {
     d_extd, d_addr, d_begi, d_call, d_clea, d_clos, d_cwd,  d_def,  d_dctl, d_dele,  // 149..158
@@ -140,16 +137,16 @@ bool step_stops() {
 Served serve_requests() {
   if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
-  if (ws.Run_flags & RF_COMMIT) Do_commit();
+  if (ws.Run_flags & RF_COMMIT) Core_hook.commit();
   // The process debug link stays set while this process is debugged.
-  if (ws.Run_flags & RF_DEBUG_LINK) KestDbgSlavery();
+  if (ws.Run_flags & RF_DEBUG_LINK) Core_hook.debug_link();
   if (ws.Run_flags & RF_IDE_LINK) {
     if (Ide_poll_hook) Ide_poll_hook();
     else ws.Run_flags &= ~RF_IDE_LINK;
   }
   if (ws.Run_flags & RF_PERFORM_ON) {
     ws.Run_flags &= ~RF_PERFORM_ON;
-    if (Do_On_PerfExec()) return Served::restart;
+    if (Core_hook.perform_exec()) return Served::restart;
   }
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
   if (ws.Run_flags & RF_HELD_OUTPUT) {
@@ -213,7 +210,7 @@ Served serve_requests() {
       !(ws.Pgm_flags & PGM_PROTECTED) && ws.Call_status == 0) {
     if (step_stops()) return Served::leave;
   }
-  if (ws.Run_flags & RF_TRACE) Do_Trace();
+  if (ws.Run_flags & RF_TRACE) Core_hook.trace();
   if (ws.Run_flags & RF_TEMPS) Ret_temp();
   return Served::go_on;
 }
@@ -238,7 +235,7 @@ inline void next_program_line() {
   uint16_t n = Next_line(ws.Cur_stno);
   ws.Cur_stno = n;
   ws.Exec_ptr = ws.Str_ptr + 2;
-  if (Perform_on_active) Perform_on_line(n);
+  if (Perform_on_active) Core_hook.perform_on_line(n);
 }
 
 // The variable of an indexed reference (code, 0x80|high, low at p) when it
@@ -603,7 +600,7 @@ void run_statements(uint8_t* work) {
         Do_incrdecr();
         break;
       case code::LABEL:
-        if (Perform_on_active && ws.Cur_stno != 0) Perform_on_label(ws.Exec_ptr);
+        if (Perform_on_active && ws.Cur_stno != 0) Core_hook.perform_on_label(ws.Exec_ptr);
         skip_label();
         goto next_statement;
       case code::OBJ_REF:
@@ -750,5 +747,5 @@ void Exec_go(uint32_t target) {
   }
   ws.Cur_stno = n;
   ws.Exec_ptr = line + 2;
-  if (Perform_on_active) Perform_on_line(n);
+  if (Perform_on_active) Core_hook.perform_on_line(n);
 }

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/host.h"

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"

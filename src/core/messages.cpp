@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/workspace.h"

@@ -8,9 +8,9 @@
 // clears it so that the next RUN starts at the first line.  STOP keeps the
 // control stack, so a program stopped inside a loop or subroutine goes on
 // there; END and a RUN from the start clear it.
-#include "channels/close.h"
-#include "channels/transaction.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
+#include "core/hooks.h"
+#include "core/with_stack.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
@@ -22,11 +22,6 @@
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
-#include "programs/call_directives.h"
-#include "programs/objects.h"
-#include "programs/perform_on.h"
-#include "programs/program_load.h"
-#include "functions/trace.h"
 
 namespace {
 
@@ -56,11 +51,10 @@ bool stop_point_valid() { return inside_line(ws.Stop_stno, ws.Stop_ptr); }
 // END and STOP: the program stops and the console takes over.
 void end_program(bool keep_stop_point) {
   if (ws.Start_flags & SF_NESTED) Rpt_error(34);
-  Trace_end();
+  Core_hook.trace_end();
   ws.Exec_ptr = statement_end();
   if (!keep_stop_point) {
-    Txn_end_run();
-    Cls_files();
+    Core_hook.end_run();
     Do_reset();
     ws.Stop_stno = 0;
     ws.Stop_ptr = nullptr;
@@ -72,7 +66,7 @@ void end_program(bool keep_stop_point) {
 
 void start_at(uint16_t n, uint8_t* start) {
   Data_restore(0);
-  if (Perform_on_active) Perform_on_start();
+  if (Perform_on_active) Core_hook.perform_on_start();
   ws.Stop_stno = 0;
   ws.Stop_ptr = nullptr;
   ws.Con_flags &= ~uint32_t(CON_MODE);
@@ -115,7 +109,7 @@ void d_run() {
   } else if (c == code::STMT_SEP || c == code::EOL) {
     Run_continue(false);
   } else {
-    Load_statement(true);
+    Core_hook.load_statement(true);
   }
 }
 
@@ -127,7 +121,7 @@ void d_end() {
     return;
   }
   if (ws.Call_link) {
-    Exec_exit(false, 0);
+    Core_hook.exec_exit(false, 0);
     return;
   }
   end_program(false);
@@ -135,7 +129,7 @@ void d_end() {
 
 void d_stop() {
   if (ws.Call_link) {
-    Exec_exit(false, 0);
+    Core_hook.exec_exit(false, 0);
     return;
   }
   end_program(true);
@@ -263,7 +257,7 @@ void d_prec() {
     ws.Exec_ptr += 3;
     if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
     Chk_err();
-    Set_ObjectPrc(n);
+    Core_hook.object_precision(n);
     return;
   }
   if (n == -1) {

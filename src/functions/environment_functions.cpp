@@ -13,7 +13,7 @@
 #include "programs/debug_link.h"
 #include "channels/dictionary.h"
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/dyna_sep.h"
 #include "channels/open.h"
 #include "core/codes.h"

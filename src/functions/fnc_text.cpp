@@ -12,7 +12,7 @@
 #include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 #include "functions/sort.h"
 #include "functions/text_convert.h"
 #include "functions/xml_string.h"

@@ -13,7 +13,7 @@
 #include "core/utf8.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 #include "functions/masks.h"
 
 namespace {

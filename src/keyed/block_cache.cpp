@@ -725,6 +725,38 @@ static Kbfr* eff_get(uint32_t page, int type) {
   return b;
 }
 
+// Caches the bytes of page `page` of the current EFF file, read by the page
+// store together with the header (map pages, whose logical and physical
+// numbers agree); nothing when the page is cached already or the bytes do
+// not name it.
+void Kbfr_eff_install(uint32_t page, const uint8_t* bytes) {
+  Key_file* f = K.f;
+  Eff_store* e = Eff_of(f);
+  Kbfr_pool& p = Kbfr_pool_of(f);
+  if (page < 1 || page > e->max_page || !Eff_is_map_page(e, page)) return;
+  if (p.index.count(ix(f, page))) return;
+  Kbfr* b = victim(p);
+  if (b->file) {
+    b->serial = K.serial;
+    if (b->changed) Kbfr_wrt(b, b->file == f);
+    forget(p, b);
+  }
+  b->serial = K.serial;
+  std::memcpy(b->b(), bytes, size_t(f->blk));
+  uint8_t* d = b->b();
+  Kcrypt_in(f, d);
+  if (get_u32be(d + 1) != page) return;  // the buffer stays free
+  b->addr = page;
+  b->fd = f->fd;
+  b->changed = false;
+  b->host_off = int64_t(page) * e->B;
+  b->count = 0;
+  b->file = f;
+  b->stamp = ++Kbfr_quepos;
+  p.index[ix(f, page)] = b;
+  use(p, b);
+}
+
 // Forgets every cached page of f without writing (EFF: a rollback, or the
 // pages of another generation).
 void Kbfr_forget_file(Key_file* f) { Kbfr_drop_file(f); }

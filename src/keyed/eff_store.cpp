@@ -31,6 +31,7 @@ int64_t Eff_pread(int fd, uint8_t* buf, size_t len, int64_t off);
 void Kbfr_forget_file(Key_file* f);
 void Kbfr_forget_nonmap(Key_file* f);
 void Kbfr_relabel(Kbfr* b, uint32_t page);
+void Kbfr_eff_install(uint32_t page, const uint8_t* bytes);
 std::vector<Kbfr*> Kbfr_changed_pages(Key_file* f);
 
 void (*Eff_test_hook)(int stage) = nullptr;
@@ -102,6 +103,22 @@ void decode_run(Eff_store* e, const std::vector<uint8_t>& run) {
 void clear_hints(Eff_store* e) {
   e->empty_g = e->empty_i = e->space_g = e->space_i = 0;
   e->fresh.clear();
+  e->rescan.clear();
+}
+
+// An entry of group g changes from type old to type now: when the group's
+// flip bits could fall by it (a free entry taken, or an entry of the
+// group's highest class lowered), the flip scans the group whole.
+void note_change(Eff_store* e, size_t g, uint8_t old, uint8_t now) {
+  uint8_t flip = e->flips[g];
+  bool lowers = (old == eff::PT_FREE && now != eff::PT_FREE);
+  if (uint8_t(old - (eff::PT_DATA + 1)) < 15 && (old & 15) == (flip & eff::FLIP_CLASS)) {
+    bool still = uint8_t(now - (eff::PT_DATA + 1)) < 15 && (now & 15) >= (old & 15);
+    lowers = lowers || !still;
+  }
+  if (!lowers) return;
+  if (e->rescan.size() < e->flips.size()) e->rescan.resize(e->flips.size(), false);
+  e->rescan[g] = true;
 }
 
 void unlock(Key_file* f) {
@@ -132,6 +149,7 @@ void inv_set(uint32_t p, int64_t phys, uint8_t type) {
   }
   Kbfr* m = Eff_map_page(int(g));
   uint8_t* en = m->b() + 6 + 4 * i;
+  note_change(e, g, en[0], type);
   if (phys < 0) {
     en[0] = type;
   } else {
@@ -210,7 +228,8 @@ void commit_cycle(Key_file* f) {
   for (size_t g = 0; g < e->flips.size(); ++g) {
     if (!(e->flips[g] & eff::FLIP_CHANGED)) continue;
     Kbfr* m = Eff_map_page(int(g));
-    uint8_t r = group_bits(e, int(g), m->b());
+    bool whole = g < e->rescan.size() && e->rescan[g];
+    uint8_t r = whole ? group_bits(e, int(g), m->b()) : uint8_t(e->flips[g] & (eff::FLIP_FREE | eff::FLIP_CLASS));
     uint32_t first = uint32_t(g) * uint32_t(e->E) + 1;
     uint32_t other = first + ((e->flips[g] & eff::FLIP_SECOND) ? 0 : 1);
     Kbfr_relabel(m, other);
@@ -276,13 +295,41 @@ void Eff_from_mirror(Key_file* f) {
   e->inserts = (e->inserts & 0xFFFFFFFF00000000ull) | n;
 }
 
+// Under the lock, when other processes commit between this process's
+// operations, the header run and both copies of map group 0 (pages 1 and 2,
+// which follow the header page) are read in one transfer: a changed
+// generation drops every cached page, and group 0's current copy would be
+// read again at once.  Empty when the run does not lie in the header page
+// or its group count is not the one expected.
+static std::vector<uint8_t> read_run_and_maps(Key_file* f, std::vector<uint8_t>* maps) {
+  Eff_store* e = Eff_of(f);
+  size_t G = e->flips.empty() ? 1 : e->flips.size();
+  int64_t off = run_off(e);
+  size_t len = run_len(e, G);
+  if (off < 0 || off + int64_t(len) > e->B) return {};
+  size_t total = size_t(3 * int64_t(e->B) - off);
+  maps->resize(total);
+  int64_t r = Eff_pread(f->fd, maps->data(), total, off);
+  if (r < 0) Sys_error();
+  if (r != int64_t(total)) return {};
+  if (get_u16be(maps->data() + 4 * e->nkeys + eff::U_GROUPS) != G) return {};
+  return std::vector<uint8_t>(maps->begin(), maps->begin() + int64_t(len));
+}
+
 void Eff_load_header(Key_file* f) {
   Eff_store* e = Eff_of(f);
-  std::vector<uint8_t> run = read_run(f, !e->locked);
+  std::vector<uint8_t> maps;
+  std::vector<uint8_t> run;
+  if (e->locked && e->contended && e->gen_known) run = read_run_and_maps(f, &maps);
+  if (run.empty()) {
+    maps.clear();
+    run = read_run(f, !e->locked);
+  }
   decode_run(e, run);
   Eff_to_mirror(f);
   e->dirty = false;
   f->hdr_changed = false;
+  bool foreign = e->gen_known && e->seen_gen != e->generation;
   if (!e->gen_known || e->seen_gen != e->generation) {
     if (e->gen_known) {
       Kbfr_forget_file(f);
@@ -291,6 +338,12 @@ void Eff_load_header(Key_file* f) {
     }
     e->seen_gen = e->generation;
     e->gen_known = true;
+  }
+  if (e->locked) e->contended = foreign;
+  if (foreign && !maps.empty() && !e->flips.empty()) {
+    // Group 0's current copy, read with the run.
+    uint32_t copy = (e->flips[0] & eff::FLIP_SECOND) ? 2 : 1;
+    with_file(f, [&] { Kbfr_eff_install(copy, maps.data() + (int64_t(copy) * e->B - run_off(e))); });
   }
 }
 
@@ -445,6 +498,7 @@ Kbfr* Eff_page_with_space(int size) {
       uint8_t now = Eff_data_type(e, b->b());
       Kbfr* m = Eff_map_page(g);
       if (m->b()[6 + 4 * i] != now) {
+        note_change(e, size_t(g), m->b()[6 + 4 * i], now);
         m->b()[6 + 4 * i] = now;
         e->flips[size_t(g)] |= eff::FLIP_CHANGED;
         Kbfr_touch(m);
@@ -510,6 +564,7 @@ void Eff_page_new(uint32_t p, uint8_t type) {
   e->fresh.insert(p);  // a free entry's physical page: unused by the file on disk
   uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
   Kbfr* m = Eff_map_page(int(g));
+  note_change(e, g, m->b()[6 + 4 * i], t);
   m->b()[6 + 4 * i] = t;
   e->flips[g] |= eff::FLIP_CHANGED;
   if ((t & 0xF0) == eff::PT_DATA && (t & eff::FLIP_CLASS) > (e->flips[g] & eff::FLIP_CLASS))

@@ -42,6 +42,11 @@ struct Eff_store {
   uint64_t generation = 0, count = 0, inserts = 0;
   uint32_t high = 0;                // highest physical page in use
   std::vector<uint8_t> flips;       // one byte a map group
+  // Groups whose flip bits may have to come down at the flip (an entry
+  // that was free or of the group's highest class changed in this cycle):
+  // only those are scanned whole; the others keep their bits, which every
+  // change of the cycle raised as needed.
+  std::vector<bool> rescan;
   uint32_t max_page = 0;            // largest usable logical page
   // Free-page and with-space search hints: group and entry index.
   int empty_g = 0, empty_i = 0, space_g = 0, space_i = 0;
@@ -50,6 +55,9 @@ struct Eff_store {
   bool in_txn = false;              // part of the open transaction
   bool dirty = false;               // the header's variable part must be written
   bool gen_known = false;
+  // The last load under the lock found another process's commit: the next
+  // one reads the header run and group 0's map copies in one transfer.
+  bool contended = false;
   uint64_t seen_gen = 0;            // generation of the cached pages
   uint32_t dict_head = 0;
   bool fixed_dirty = false;         // header bytes 0..57 are written with the cycle's header

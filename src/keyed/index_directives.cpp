@@ -35,7 +35,7 @@
 #include "core/variables.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "terminal/terminal.h"
 
 namespace {

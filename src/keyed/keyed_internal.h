@@ -122,6 +122,8 @@ struct Key_chan {
   uint32_t lock_addr = 0, lock_len = 0;
   bool lock_held = false;
   bool lock_write = false;
+  // The record lock was only probed (no host lock to release): see take().
+  bool lock_probe = false;
   uint32_t lock2_addr = 0, lock2_len = 0;  // main record's lock set aside
   bool held_whole = false;   // LOCK holds the file: nolock as it was before
   bool nolock_before = false;

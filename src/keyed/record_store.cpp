@@ -541,9 +541,9 @@ uint32_t Kext_write_chain(const uint8_t* data, size_t len, uint32_t seq) {
 void Kext_del_chain(uint32_t addr) {
   Key_chan* ch = K.ch;
   uint32_t keep_addr = ch->lock_addr, keep_len = ch->lock_len;
-  bool keep = ch->lock_held;
+  bool keep = ch->lock_held, keep_probe = ch->lock_probe;
   ch->lock2_addr = keep_addr;
-  ch->lock2_len = keep ? keep_len : 0;
+  ch->lock2_len = keep && !keep_probe ? keep_len : 0;
   ch->lock_held = false;
   // Only continuation pieces are deleted: a damaged chain ends at the first
   // address that holds no readable piece, never taking another record
@@ -566,6 +566,7 @@ void Kext_del_chain(uint32_t addr) {
     addr = next;
   }
   ch->lock_held = keep;
+  ch->lock_probe = keep_probe;
   ch->lock_addr = keep_addr;
   ch->lock_len = keep_len;
   ch->lock2_addr = ch->lock2_len = 0;
@@ -576,9 +577,9 @@ std::string Kext_read_chain(uint32_t addr, size_t limit) {
   std::string out;
   Key_chan* ch = K.ch;
   uint32_t keep_addr = ch->lock_addr, keep_len = ch->lock_len;
-  bool keep = ch->lock_held, keep_w = ch->lock_write;
+  bool keep = ch->lock_held, keep_w = ch->lock_write, keep_probe = ch->lock_probe;
   ch->lock2_addr = keep_addr;
-  ch->lock2_len = keep ? keep_len : 0;
+  ch->lock2_len = keep && !keep_probe ? keep_len : 0;
   ch->lock_held = false;
   int directive = K.directive;
   K.directive = DIR_READ;
@@ -593,6 +594,7 @@ std::string Kext_read_chain(uint32_t addr, size_t limit) {
   }
   K.directive = directive;
   ch->lock_held = keep;
+  ch->lock_probe = keep_probe;
   ch->lock_addr = keep_addr;
   ch->lock_len = keep_len;
   ch->lock_write = keep_w;

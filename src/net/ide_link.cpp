@@ -31,7 +31,7 @@
 #include <ctime>
 #include <string>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/host.h"
 #include "core/process_config.h"
 #include "core/workspace.h"

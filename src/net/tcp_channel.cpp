@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/record_locks.h"
 #include "core/params.h"
 #include "core/errors.h"

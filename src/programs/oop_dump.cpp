@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/print.h"
 #include "core/codes.h"
 #include "core/control_stack.h"

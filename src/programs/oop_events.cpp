@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/decimal.h"
 #include "core/errors.h"

@@ -33,8 +33,6 @@
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
 
-bool Perform_on_active = false;
-
 namespace {
 
 struct Text_rec {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// True while the registry holds an entry: the executor's trigger points
-// test it before anything else.
-extern bool Perform_on_active;
+#include "core/exec_command.h"  // Exec_text
+#include "core/hooks.h"         // Perform_on_active
+
 
 // PERFORM text ON ... / EXECUTE text ON ...: the cursor after ON; the text
 // was evaluated before it.  Error 46 for an empty target.
@@ -20,10 +20,3 @@ void Perform_on_label(const uint8_t* p);
 // Runs the pending logic entry (the executor, on RF_PERFORM_ON); true when
 // the cursor moved (a program was performed, or the line is passed over).
 bool Do_On_PerfExec();
-
-// EXECUTE's nested run of a console line (exec_statements.cpp): 0, or the
-// error that stopped it.
-int Exec_text(const std::string& text);
-// The END WITH form of END (exec_statements.cpp).
-void End_with();
-void With_clear();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "keyed/index_directives.h"

@@ -18,7 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"

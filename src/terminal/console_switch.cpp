@@ -14,7 +14,7 @@
 #include "terminal/console_switch.h"
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/workspace.h"

@@ -28,7 +28,7 @@
 
 #include "channels/close.h"
 #include "channels/console_channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/print.h"
 #include "channels/record_locks.h"
 #include "core/codes.h"

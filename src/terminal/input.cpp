@@ -6,7 +6,7 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/print.h"
 #include "core/codes.h"
 #include "core/directives.h"

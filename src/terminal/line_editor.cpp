@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "channels/print.h"
 #include "channels/record_locks.h"
 #include "core/control_stack.h"

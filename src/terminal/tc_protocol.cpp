@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/executor.h"

@@ -23,7 +23,7 @@
 #include <ctime>
 
 #include "channels/channel.h"
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/host.h"

@@ -9,7 +9,7 @@
 #include "core/errors.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 
 // Whether the pattern compiled or failed with error 43, and every match lay
 // inside the subject.

@@ -231,4 +231,67 @@ TEST_F(EffProcesses, WorkersShareOneFileWithAnExactCounter) {
   EXPECT_EQ(std::stol(get(ch, "COUNTER")), WORKERS * ROUNDS);
 }
 
+// A record held by EXTRACT in another process cannot be written or removed
+// (the busy error, naming the holder); the lock one channel of this process
+// holds survives a WRITE of the same record through another channel, so a
+// third process still finds the record busy.
+TEST_F(EffProcesses, WritesHonourRecordLocksOfOthersAndOfOwnChannels) {
+  std::string p = make_eff("held", 40, {}, 8);
+  {
+    Key_chan* ch = open(p);
+    put(ch, "A", "one");
+    put(ch, "B", "two");
+    close(ch);
+  }
+  // A child that EXTRACTs key and reports whether it got the record; with
+  // hold set it keeps the lock until told to go.
+  auto extractor = [&](const char* key, int up, int down) {
+    int got = 1;
+    try {
+      Key_chan* ch = Key_open(p);
+      got = attempt([&] { Key_read(ch, Key_by(key, 174)); }) == -1 ? 0 : 1;
+      char c = 'x';
+      if (up >= 0 && write(up, &c, 1) != 1) _exit(3);
+      if (down >= 0 && read(down, &c, 1) != 1) _exit(3);
+      Key_close(ch);
+    } catch (const Oru_error&) {
+      _exit(2);
+    }
+    _exit(got);
+  };
+  int up[2], down[2];
+  ASSERT_EQ(pipe(up), 0);
+  ASSERT_EQ(pipe(down), 0);
+  pid_t holder = fork();
+  if (holder == 0) extractor("A", up[1], down[0]);
+  char c;
+  ASSERT_EQ(read(up[0], &c, 1), 1);
+  Key_chan* ch = open(p);
+  EXPECT_EQ(attempt([&] { put(ch, "A", "mine"); }), 0);
+  EXPECT_EQ(ws.Lock_holder, holder);
+  EXPECT_EQ(attempt([&] { Key_remove(ch, Key_by("A", 208)); }), 0);
+  put(ch, "B", "changed");
+  ASSERT_EQ(write(down[1], &c, 1), 1);
+  int st;
+  ASSERT_EQ(waitpid(holder, &st, 0), holder);
+  EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+  put(ch, "A", "mine");
+  EXPECT_EQ(strip(get(ch, "A")), "mine");
+  // Channel 2 of this process holds A; channel 1 rewrites it.
+  Key_chan* ch2 = open(p);
+  EXPECT_EQ(strip(Key_read(ch2, Key_by("A", 174))), "mine");
+  put(ch, "A", "again");
+  pid_t other = fork();
+  if (other == 0) extractor("A", -1, -1);
+  ASSERT_EQ(waitpid(other, &st, 0), other);
+  EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1) << "the record was free: " << st;
+  Key_unlock(ch2);
+  other = fork();
+  if (other == 0) extractor("A", -1, -1);
+  ASSERT_EQ(waitpid(other, &st, 0), other);
+  EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+  EXPECT_EQ(strip(get(ch, "A")), "again");
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
 }  // namespace

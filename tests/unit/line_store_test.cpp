@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/directives.h"

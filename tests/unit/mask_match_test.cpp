@@ -1,4 +1,4 @@
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 
 #include <gtest/gtest.h>
 

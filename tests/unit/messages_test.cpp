@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/errors.h"
 #include "core/workspace.h"
 

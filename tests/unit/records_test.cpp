@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/console_device.h"
+#include "core/console_device.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/control_stack.h"

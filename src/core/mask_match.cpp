@@ -1,6 +1,6 @@
 // MSK( and LIKE: the pattern compiler, the matcher and the kept pattern.
 // The compiled form is drawn in mask_match.h.
-#include "functions/mask_match.h"
+#include "core/mask_match.h"
 
 #include <cstring>
 #include <vector>

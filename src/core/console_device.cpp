@@ -1,4 +1,4 @@
-#include "channels/console_device.h"
+#include "core/console_device.h"
 
 #include <poll.h>
 #include <unistd.h>
