@@ -6,6 +6,7 @@
 #include "channels/close.h"
 #include "channels/record_locks.h"
 #include "channels/transaction.h"
+#include "core/error_recovery.h"
 #include "core/hooks.h"
 #include "functions/trace.h"
 #include "programs/call_directives.h"
@@ -39,4 +40,6 @@ void App_wire() {
   Core_hook.perform_on_line = Perform_on_line;
   Core_hook.perform_on_label = Perform_on_label;
   Core_hook.perform_exec = Do_On_PerfExec;
+  Recovery_hook.program_error = Handle_program_error;
+  Recovery_hook.program_path = Current_program_path;
 }

@@ -333,34 +333,6 @@ void read_length() {
   ws.Io_read_len = n;
 }
 
-// ERR= among the options that start at p (at the option list's own level).
-void err_in_options(uint8_t* p) {
-  const uint8_t* end = Code_end(p);
-  int level = 0;
-  for (;;) {
-    uint8_t c = *p;
-    if (stmt_end(c)) return;
-    if (c == code::LPAREN || (c >= code::FNC_FIRST && c <= code::FNC_LAST && c != 88) ||
-        c == code::XFNC_PREFIX || c == code::ALT_FNC) {
-      level++;
-    } else if (c == code::RPAREN) {
-      if (level == 0) return;
-      level--;
-    } else if (c == iopt::EXT) {
-      // An extended option word: its second byte (HLP= is 136) is no ERR=.
-      p += 2;
-      continue;
-    } else if (c == iopt::ERR && level == 0) {
-      uint8_t* save = ws.Exec_ptr;
-      ws.Exec_ptr = p;
-      Chk_err();
-      ws.Exec_ptr = save;
-      return;
-    }
-    p += Scan_size(p, end);
-  }
-}
-
 // The fields that live for one statement: the reset run of Io_state copied
 // from a default-constructed one (its initializers are the reset values).
 const Io_state io_defaults{};
@@ -431,7 +403,7 @@ void Io_SetOptions(uint8_t dir_code) {
     channel_part(dir_code, internal);
   } catch (const Oru_error&) {
     // An error before the ERR= item was read still takes its branch.
-    if (!ws.Err_line) err_in_options(p + 1);
+    if (!ws.Err_line) Err_scan_from(p + 1);
     throw;
   }
 }

@@ -1,7 +1,8 @@
-// Errors: every failure is an error number raised with Rpt_error, which runs
-// the exit hook of the operation in progress and throws Oru_error.  The
-// recovery points (the executor, the console loop, nested execution) catch
-// it; the executor then asks Recover_error where execution goes on (a busy
+// Errors: every failure is an error number (err::, core/error_numbers.h)
+// raised with Rpt_error, which runs the exit hook of the operation in
+// progress and throws Oru_error.  The recovery points (the executor, the
+// console loop, nested execution) catch it; the executor then asks
+// Recover_error (core/error_recovery.h) where execution goes on (a busy
 // retry, an ERR= branch, the SETERR line, or a stop with the console report).
 // Code that must clean up on the way out uses an RAII guard; code that must
 // catch an error locally opens a Catch_region and uses try/catch.
@@ -44,16 +45,15 @@ enum : uint32_t {
 constexpr uint32_t SETERR_RETRY = 65001;
 constexpr uint32_t SETERR_SKIP = 65002;
 
-// Decides where execution continues after the executor caught error n:
-// true when the statement loop goes on (the cursor has been placed), false
-// when the program stops (run flag 8 set; the console report made).
-bool Recover_error(int n);
-// The console report of error n (message text, and on a program line the
-// line, the last file and the current program).
-void Report_error(int n);
-// The ERR= option of the statement: at the cursor (Chk_err) or anywhere at
-// bracket level 0 from ws.Stmt_save (Err_scan).
+// ---- defined in core/error_recovery.cpp (the recovery points' own calls,
+// Recover_error and Report_error, are in core/error_recovery.h) ----
+
+// The ERR= option of the statement: at the cursor (Chk_err), or the first
+// one at p's bracket level from p up to the end of the statement or the ')'
+// that closes that level (Err_scan_from), or so from ws.Stmt_save (Err_scan,
+// which clears it).  A found ERR= sets ws.Err_line.
 void Chk_err();
+void Err_scan_from(uint8_t* p);
 void Err_scan();
 
 // The record of the last error (programs read it back item by item).
@@ -91,5 +91,3 @@ class Catch_region {
   void (*saved_)();
 };
 
-// How long a busy retry waits, in hundredths of a second (100; tests shorten it).
-extern int Busy_wait_hundredths;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/console_device.h"
+#include "core/error_recovery.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/exec_command.h"
@@ -197,6 +198,76 @@ TEST_F(FlowTest, ErrScanFindsErrOptionAtBracketLevelZero) {
   ws.Stmt_save = none;
   Err_scan();
   EXPECT_EQ(ws.Err_line, 0u);
+}
+
+// The recovery reaches the program layer only through Recovery_hook: the
+// handler it names decides, and without one (no program layer linked) the
+// error stops the program.
+TEST_F(FlowTest, RecoveryAsksTheProgramLayerThroughItsHook) {
+  Recovery_hooks saved = Recovery_hook;
+  static int seen;
+  Recovery_hook.program_error = [](int& n) {
+    seen = n;
+    return true;
+  };
+  Recovery_hook.program_path = [] { return std::string("/srv/app/INVOICE"); };
+  program({"10 X=1", "20 STOP"});
+  Find_line(10);
+  ws.Cur_stno = 10;
+  ws.Stmt_ptr = ws.Exec_ptr = ws.Str_ptr + 2;
+  seen = -1;
+  EXPECT_TRUE(Recover_error(err::NUMERIC_OVERFLOW));
+  EXPECT_EQ(seen, err::NUMERIC_OVERFLOW);
+  std::string text;
+  int32_t num = 0;
+  Err_data_item("Program", &num, &text);
+  EXPECT_EQ(text, "/srv/app/INVOICE");
+
+  Recovery_hook = Recovery_hooks{};
+  ws.Cur_stno = 10;
+  ws.Stmt_ptr = ws.Exec_ptr = ws.Str_ptr + 2;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(Recover_error(err::NUMERIC_OVERFLOW));
+  Con_flush();
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(ws.Run_flags & RF_STOP);
+  EXPECT_NE(out.find("Current program is <unsaved>, line 10"), std::string::npos) << out;
+  Err_data_item("Program", &num, &text);
+  EXPECT_EQ(text, "");
+  Recovery_hook = saved;
+  ws.Run_flags &= ~RF_STOP;
+  ws.Cur_stno = 0;
+}
+
+TEST_F(FlowTest, ErrScanFromStaysAtItsOwnLevelAndSkipsExtendedOptions) {
+  const uint8_t HLP[] = {code::IOPT_FIRST, 136};  // HLP= is 132 136: no ERR=
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> code;
+    uint32_t err_line;
+  } cases[] = {
+      {"ERR= after HLP=",
+       {HLP[0], HLP[1], code::STR_LIT, 0, 1, 'x', code::COMMA, 136, code::LINE_REF, 1, 244, code::EOL},
+       500},
+      {"HLP= with a line-reference value",
+       {HLP[0], HLP[1], code::LINE_REF, 0, 50, code::EOL}, 0},
+      {"ERR= past the ')' that closes the option list",
+       {code::SMALL_INT, 0, 1, code::RPAREN, code::COMMA, code::LPAREN, 136, code::LINE_REF, 0, 50,
+        code::RPAREN, code::EOL},
+       0},
+      {"ERR= after the statement ended inside an open bracket",
+       {code::LPAREN, code::STMT_SEP, 136, code::LINE_REF, 0, 50, code::EOL}, 0},
+      {"a string literal longer than the line (damaged code)",
+       {code::STR_LIT, 0xFF, 0xFF, 136, code::LINE_REF, 0, 50, code::EOL}, 0},
+  };
+  for (Case& c : cases) {
+    ws.Err_line = 0;
+    uint8_t* save = ws.Exec_ptr;
+    EXPECT_NO_THROW(Err_scan_from(c.code.data())) << c.what;
+    EXPECT_EQ(ws.Err_line, c.err_line) << c.what;
+    EXPECT_EQ(ws.Exec_ptr, save) << c.what;
+  }
+  ws.Err_line = 0;
 }
 
 TEST_F(FlowTest, BusyErrorRetriesThenTakesTheBusyBranch) {

@@ -1,0 +1,31 @@
+// Recovery from errors: what the recovery points (the executor, the console
+// loop) call once an Oru_error reached them.  Raising is core/errors.h; the
+// ERR= option and the record of the last error are declared there too (every
+// statement uses them) and defined with the recovery in error_recovery.cpp.
+#pragma once
+#include <string>
+
+// Decides where execution continues after the executor caught error n:
+// true when the statement loop goes on (the cursor has been placed), false
+// when the program stops (run flag 8 set; the console report made).
+bool Recover_error(int n);
+// The console report of error n (message text, and on a program line the
+// line, the last file and the current program).
+void Report_error(int n);
+
+// Calls from the recovery up to the program layer, filled at start-up
+// (App_wire).  Unset, each does what is right when no program layer is
+// linked.
+struct Recovery_hooks {
+  // The error-handler program, or the caller of a called program, takes
+  // error n (it may change n): true when execution goes on there.
+  // Unset: false (the program stops with the report).
+  bool (*program_error)(int& n) = nullptr;
+  // The path of the current program (the report and the error record).
+  // Unset: empty (the report says "<unsaved>").
+  std::string (*program_path)() = nullptr;
+};
+extern Recovery_hooks Recovery_hook;
+
+// How long a busy retry waits, in hundredths of a second (100; tests shorten it).
+extern int Busy_wait_hundredths;
