@@ -2,6 +2,7 @@
 #include "app/wiring.h"
 
 #include "app/console.h"
+#include "app/kind_registry.h"
 #include "channels/close.h"
 #include "channels/record_locks.h"
 #include "channels/transaction.h"
@@ -26,6 +27,7 @@ void end_run() {
 
 void App_wire() {
   Core_hook.console_command = ConsoleCmnd;
+  Channels_register_kinds();
   Core_hook.commit = Do_commit;
   Core_hook.debug_link = KestDbgSlavery;
   Core_hook.trace = Do_Trace;

@@ -25,8 +25,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "keyed/index_directives.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -404,7 +403,7 @@ void d_diry() {
 }
 
 void d_eras() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   // Every name is read before any file goes: a statement that does not
   // read to its end removes nothing.
@@ -508,7 +507,7 @@ void rename_controls() {
 }
 
 void d_renm() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == 66 && Rename_class_hook) {  // RENAME CLASS
@@ -516,10 +515,7 @@ void d_renm() {
     Rename_class_hook();
     return;
   }
-  if (Index_word_at(ws.Exec_ptr)) {
-    Rename_index_directive();
-    return;
-  }
+  if (Chan_hook.rename_index()) return;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL) {
     ws.Exec_ptr += 2;
     rename_controls();

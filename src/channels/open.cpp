@@ -41,7 +41,7 @@
 #include "core/params.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
-#include "terminal/terminal.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -405,7 +405,7 @@ int Open_file() {
     // The link names the device's terminal driver: it runs on the new
     // channel (which it closes, with error 100, when it fails).
     std::memcpy(f->term_id, driver_id, 12);
-    Dev_init(driver_id);
+    Chan_hook.dev_init(driver_id);
   }
   return 0;
 }
@@ -470,12 +470,8 @@ void d_open() {
       if (rc != 0) {
         if (rc == ENOENT && (ws.Io_open_mods & OM_CREATE)) {
           open_create();
-        } else if (rc == ENOENT) {
-          ws.Last_errno = ENOENT;
-          Rpt_error(12);
         } else {
-          errno = rc;
-          Sys_error();
+          Open_failed(rc);
         }
       }
     }

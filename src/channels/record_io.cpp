@@ -9,8 +9,7 @@
 // written later.
 #include "channels/record_io.h"
 #include "channels/journal.h"
-#include "programs/io_events.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 #include <cstring>
 #include <string>
@@ -497,7 +496,7 @@ void write_statement() {
 
 int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
   if (!f || !f->event_pgm || (f->event_mask & bit)) return -1;
-  return Run_event_program(f, event, bit);
+  return Chan_hook.run_event_program(f, event, bit);
 }
 
 // ---- writing ----
@@ -895,7 +894,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
@@ -915,11 +914,7 @@ void d_ioli() {
 
 int ReadNext(Fcb* f) {
   Io_save_guard keep;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_END_JMP;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_len = 0;
@@ -938,11 +933,7 @@ int ReadViaKey(Fcb* f) {
   int32_t n = ws.Str_len < 0 ? 0 : ws.Str_len;
   uint8_t* key = Work_take(size_t(n) + 1);
   if (n) std::memcpy(key, ws.Str_ptr, size_t(n));
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_KEY;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_ptr = key;

@@ -87,16 +87,7 @@ Fcb* open_on_free_channel(const std::string& name) {
   Io_save_guard io;
   uint16_t ch = 1;
   while (Find_fp(ch)) ++ch;
-  Io_internal_open(ch, 0);
-  Set_path(name);
-  int rc = Get_file();
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
-  Fcb* f = Find_fp(ch);
-  if (!f) Rpt_error(14);
-  return f;
+  return Open_internal(ch, name, 0);
 }
 
 }  // namespace

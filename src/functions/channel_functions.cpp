@@ -355,12 +355,8 @@ void io_fn_options() {
   }
 }
 
-void select_channel(Fcb* f) {
-  ws.Cur_fcb = f;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
+void select_for_read(Fcb* f) {
+  Select_channel(f);
   ws.Io_stmt = code::D_READ;
   ws.Io_opts = 0;
   ws.Io_kno = -1;
@@ -412,7 +408,7 @@ void event_value(Io_fn fn) {
 void fnc_gen_io(Io_fn fn) {
   Io_save_guard keep;
   Fcb* f = channel_arg(14);
-  select_channel(f);
+  select_for_read(f);
   io_fn_options();
   if (fn == Io_fn::key && (ws.Io_opts & IO_KEY)) {
     OptGenKey();

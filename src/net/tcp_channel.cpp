@@ -1030,11 +1030,7 @@ struct Link_current {
   ~Link_current() { --console_io; }
   Link_current() {
     ++console_io;
-    ws.Cur_fcb = console_chan;
-    ws.Cur_drv = Fio_tbl[FK_TCP + 1];
-    ws.Cur_chan = console_chan->channel;
-    ws.Cur_fd = -1;
-    ws.Cur_ftype = FK_TCP;
+    Select_channel(console_chan);
     ws.Io_opts = 0;
     ws.Io_siz = 0;
     ws.Io_tim = -1;

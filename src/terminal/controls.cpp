@@ -48,11 +48,7 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
 // The console current for the directive's output.
 struct On_console : Io_save_guard {
   On_console() {
-    ws.Cur_fcb = ws.Con_fcb;
-    ws.Cur_chan = 0;
-    ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-    ws.Cur_fd = 1;
-    ws.Cur_ftype = FK_DEVICE;
+    Select_console();
     ws.Io_tbl = nullptr;
   }
 };

@@ -273,11 +273,7 @@ struct Console_current {
   int32_t fd, ftype;
   const uint8_t* tbl;
   Console_current() : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), fd(ws.Cur_fd), ftype(ws.Cur_ftype), tbl(ws.Io_tbl) {
-    ws.Cur_fcb = ws.Con_fcb;
-    ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-    ws.Cur_chan = 0;
-    ws.Cur_fd = 1;
-    ws.Cur_ftype = FK_DEVICE;
+    Select_console();
     ws.Io_tbl = nullptr;
   }
   ~Console_current() {
@@ -533,11 +529,14 @@ void Console_open() {
   ws.Cur_fcb = f;
   ws.Cur_chan = 0;
   Link_fp();
-  ws.Cur_fcb = saved ? saved : f;
-  ws.Cur_chan = saved_chan;
-  ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-  ws.Cur_fd = 0;
-  ws.Cur_ftype = FK_DEVICE;
+  // A channel that was current stays current, whole: only its record and
+  // number were borrowed for the link.
+  if (saved) {
+    ws.Cur_fcb = saved;
+    ws.Cur_chan = saved_chan;
+  } else {
+    Select_channel(f);
+  }
 }
 
 bool Console_is_terminal() { return isatty(1) == 1; }

@@ -1,4 +1,4 @@
-#include "channels/input.h"
+#include "terminal/input.h"
 
 #include <unistd.h>
 
