@@ -16,7 +16,7 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
 

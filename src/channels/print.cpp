@@ -40,7 +40,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "pdf/pdf_channel.h"
 #include "terminal/terminal.h"
 

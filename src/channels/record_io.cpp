@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/close.h"
@@ -26,12 +27,13 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 
@@ -835,10 +837,36 @@ void d_upda() {
 
 // ---- REMOVE ----
 
+// REMOVE CONTROL [/]id, ...: each control is removed by the thin client,
+// which runs the statement text itself ("/" removes it with its children).
+void remove_controls() {
+  ws.Stmt_save = ws.Exec_ptr;
+  Err_scan();
+  std::vector<std::string> texts;
+  for (;;) {
+    bool all = *ws.Exec_ptr == code::OP_DIV;
+    if (all) ++ws.Exec_ptr;
+    int32_t id = Eval_integer();
+    if (id < CONTROL_ID_MIN || id > CONTROL_ID_MAX) Rpt_error(41);
+    texts.push_back("REMOVE CONTROL " + std::string(all ? "*" : "") + std::to_string(id));
+    if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
+    ++ws.Exec_ptr;
+  }
+  if (*ws.Exec_ptr == code::COMMA) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
+  if (!Client_is_attached() || !Client_requests.statement)
+    Rpt_error_text(99, "REMOVE CONTROL needs an attached thin client (DEFTTY F)");
+  for (const std::string& t : texts) Client_requests.statement(t);
+}
+
 void d_remo() {
   if (*ws.Exec_ptr == code::PREFIX2) {
-    if (ws.Exec_ptr[1] == ';') Not_built("REMOVE CONTROL");
-    Rpt_error(20);
+    if (ws.Exec_ptr[1] != code::P2_CONTROL) Rpt_error(20);
+    ws.Exec_ptr += 2;
+    remove_controls();
+    return;
   }
   uint8_t* at = ws.Exec_ptr;
   Io_SetOptions(0);

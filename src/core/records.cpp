@@ -74,7 +74,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "channels/io_list.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

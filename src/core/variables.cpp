@@ -116,7 +116,11 @@ Var_node* Var_tree_build(Var_node** nodes, size_t count) {
 
 Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
   if (len < 1 || len > 127) Rpt_error(49);
-  Var_node* n = new (Get_blk(sizeof(Var_node))) Var_node;
+  // Every field but the name has an initialiser; the name is copied and
+  // ended below: the block needs no clearing first.
+  void* b = Get_blk_nc(sizeof(Var_node));
+  if (!b) Rpt_error(33);
+  Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
   std::memcpy(n->name, name, size_t(len));
@@ -150,7 +154,11 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
     link = c < 0 ? &(*link)->left : &(*link)->right;
     depth++;
   }
-  Var_node* n = new (Get_blk(sizeof(Var_node))) Var_node;
+  // Every field but the name has an initialiser; the name is copied and
+  // ended below: the block needs no clearing first.
+  void* b = Get_blk_nc(sizeof(Var_node));
+  if (!b) Rpt_error(33);
+  Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
   std::memcpy(n->name, name, size_t(len));

@@ -23,6 +23,7 @@
 #include "core/workspace.h"
 #include "functions/channel_access.h"
 #include "functions/task_strings.h"
+#include "net/tcp_channel.h"
 #include "terminal/console_switch.h"
 #include "terminal/terminal.h"
 
@@ -222,7 +223,7 @@ void d_lnsw() {
   }
   if (f->kind == FK_TCP) {
     try {
-      Console_switch_link(f);
+      Console_switch_link(f, Tcp_console_link(f), Tcp_console_unlink);
     } catch (const Oru_error&) {
       if (opened) CloseFile(f);
       throw;

@@ -71,7 +71,7 @@
 #include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "net/tcp_channel.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 #include "programs/arguments.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"

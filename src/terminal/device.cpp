@@ -42,9 +42,9 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "programs/call_frame.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
+#include "terminal/program_calls.h"
 
 namespace {
 
@@ -361,7 +361,7 @@ void Run_driver_program(const std::string& id) {
   ws.Str_ptr = p;
   ws.Str_len = int32_t(name.size());
   bool started = false;
-  int rc = Nested_call(FORM_CALL, nullptr, PGM2_NESTED_CALL, &started);
+  int rc = Term_call_nested(&started);
   if (!started) {
     if (rc == 12) Rpt_error_text(12, "no driver program \"*dev/" + id + "\"");
     Rpt_error(rc);

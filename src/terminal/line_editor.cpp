@@ -35,7 +35,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "terminal/controls.h"
 #include "terminal/editor_keys.h"
 #include "terminal/mouse.h"

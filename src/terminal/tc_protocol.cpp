@@ -28,7 +28,7 @@
 #include "core/signal_flags.h"
 #include "core/switches.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "terminal/tc_frame.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
