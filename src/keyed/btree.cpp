@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/oru_assert.h"
 #include "keyed/key_encoding.h"
 #include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
@@ -58,6 +59,15 @@ void clear_current(uint32_t nd, int idx) {
   ch->cur_key.assign(size_t(K.ksz), 0);
   ch->cur_kno_pos = K.kno;
 }
+
+#ifdef ORU_ASSERTS
+// Every entry of node b not above the next one.
+bool node_in_order(Kbfr* b) {
+  for (int i = 1; i < b->count; ++i)
+    if (Kcmp(Kent_at(b, i - 1) + 4, Kent_at(b, i) + 4) > 0) return false;
+  return true;
+}
+#endif
 
 // First entry not below key in node b (count n).
 int find_in_node(Kbfr* b, const uint8_t* key) {
@@ -642,6 +652,7 @@ static int lend_right(Kbfr* b, int index) {
   move_entries(Kent_at(right, 0), Kent_at(b, b->count - k), k);
   right->count = uint16_t(right->count + k);
   b->count = uint16_t(b->count - k);
+  ORU_ASSERT(right->count <= K.max_kidx && b->count > index);
   zero_tail(b);
   std::memcpy(Kent_at(p, j) + 4, Kent_at(b, b->count - 1) + 4, size_t(K.ksz));
   Kbfr_touch(right);
@@ -673,6 +684,7 @@ static int lend_left(Kbfr* b, int index) {
   left->count = uint16_t(left->count + k);
   move_entries(Kent_at(b, 0), Kent_at(b, k), b->count - k);
   b->count = uint16_t(b->count - k);
+  ORU_ASSERT(left->count <= K.max_kidx && b->count >= 1 && index - k >= 0);
   zero_tail(b);
   std::memcpy(Kent_at(p, j - 1) + 4, Kent_at(left, left->count - 1) + 4, size_t(K.ksz));
   Kbfr_touch(left);
@@ -716,6 +728,7 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
     nb->count = uint16_t(s);
     move_entries(Kent_at(b, 0), Kent_at(b, s), b->count - s);
     b->count = uint16_t(b->count - s);
+    ORU_ASSERT(s >= 1 && b->count >= 1);
     zero_tail(b);
     Kbfr_touch(b);
     Kbfr_touch(nb);
@@ -731,11 +744,22 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
       K.kidx[K.depth - 1] += 1;
     }
   }
+  ORU_ASSERT(target->count < K.max_kidx && ti >= 0 && ti <= target->count);
+#ifdef ORU_ASSERTS
+  // A leaf that was in order stays so: the search placed the key and the
+  // lending and splitting above moved the place with the entries.  (A node
+  // of a damaged file is out of order by the file's fault; the place of an
+  // inner node's separator depends on the nodes above, which the file gives.)
+  bool was_ordered = ptr <= 0 && node_in_order(target);
+#endif
   uint8_t* at = Kent_at(target, ti);
   move_entries(at + K.kent_sz, at, target->count - ti);
   put_u32be(at, uint32_t(ptr));
   std::memcpy(at + 4, key, size_t(K.ksz));
   target->count = uint16_t(target->count + 1);
+#ifdef ORU_ASSERTS
+  ORU_ASSERT(!was_ordered || node_in_order(target));
+#endif
   Kbfr_touch(target);
   Key_pos& sv = K.ch->saved[size_t(K.kno)];
   sv.node = target->addr;

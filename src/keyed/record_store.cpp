@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/oru_assert.h"
 #include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
@@ -126,6 +127,9 @@ void set_image(const uint8_t* body, int avail, uint32_t addr) {
     std::memcpy(K.rec_bfr.data() + kl + 2, body + kl + 2, size_t(n));
     len = n;
   }
+  // Both paths bounded the record by the file's record length, for which
+  // the image has room.
+  ORU_ASSERT(len >= 0 && size_t(kl + 2 + len + (eff() ? 4 : 0)) <= K.rec_bfr.size());
   K.rec_sz = len;
   K.rec_addr = addr;
   if (eff()) put_u32be(K.rec_bfr.data() + kl + 2 + len, K.rec_seq);
