@@ -26,6 +26,7 @@
 #include "core/workspace.h"
 #include "keyed/eff_create.h"
 #include "keyed/eff_store.h"
+#include "keyed/key_driver.h"
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/wiring.h"
 #include "channels/channel.h"
 #include "core/exec_command.h"
 #include "core/lexicon.h"
@@ -36,6 +37,7 @@ struct Env {
     ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
     ws.Work_end = work + sizeof work;
     Prm_defaults();
+    App_wire();  // the drivers of every kind
     Channels_init();
     char tmpl[] = "/tmp/oru_bench_XXXXXX";
     if (!mkdtemp(tmpl)) std::abort();

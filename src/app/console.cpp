@@ -36,7 +36,7 @@
 #include "app/startup.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 #include "programs/call_frame.h"
 #include "programs/debug_link.h"
 #include "programs/program_list.h"

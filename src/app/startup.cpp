@@ -50,12 +50,12 @@
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/objects.h"
-#include "functions/error_handler.h"
+#include "programs/error_handler.h"
 #include "functions/global_strings.h"
 #include "functions/memory_access.h"
 #include "functions/task_strings.h"
 #include "functions/trace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "pdf/pdf_channel.h"
 
 #ifndef ORU_BUILD_LIBDIR

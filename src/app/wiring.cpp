@@ -2,6 +2,7 @@
 #include "app/wiring.h"
 
 #include "app/console.h"
+#include "app/kind_registry.h"
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/io_list.h"
@@ -51,6 +52,7 @@ void image_line(const uint8_t* rec, size_t len, bool keep_indexes, std::vector<u
 
 void App_wire() {
   Core_hook.console_command = ConsoleCmnd;
+  Channels_register_kinds();
   Core_hook.commit = Do_commit;
   Core_hook.debug_link = KestDbgSlavery;
   Core_hook.trace = Do_Trace;

@@ -232,7 +232,6 @@ void Channels_init() {
   for (int i = 0; i < KINDS; i++)
     if (!kind_tables[i]) Fio_tbl[i] = Bad_io;
   Console_register();
-  Register_kinds();
   find_cache = nullptr;
   Console_open();
 }

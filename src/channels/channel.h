@@ -78,6 +78,7 @@ enum : uint16_t {
   ST1_LOCKED = 64,
   ST1_INPUT_ONLY = 128,
   ST1_UNCOMMITTED = 0x100,
+  ST1_TERM_SCREEN = 0x200,  // the terminal layer (DEFTTY) made the channel a screen
 };
 // Status word 2
 enum : uint16_t {
@@ -109,6 +110,11 @@ enum : uint16_t {
   ST4_EXCLUSIVE = 0x80,
   ST4_MINUS = 0x100,
   ST4_DUP_OPENED = 0x200,  // opened as the duplicate of another channel; closes with it
+};
+// Fcb::term_flags bits the channel layer tests (the terminal layer defines
+// the others)
+enum : uint16_t {
+  TF_PASS = 8,  // 'BM' pass-through mode
 };
 // Event mask bits beyond the per-event ones
 constexpr uint32_t EVM_CLOSE_RUN = 0x20000000;
@@ -153,6 +159,7 @@ struct Fcb {
   uint8_t* rec_prefix;  // REC= name: length byte, text
   uint8_t* out_xlate;   // 256-byte output translation table (null none)
   void* rec_formats;    // named record formats
+  uint8_t* tpl_name;    // record template: the named format its list came from (length byte, text)
   uint8_t* opt_text;    // OPT= of OPEN: u16 big-endian length, bytes
   void* mnemonics;      // mnemonic definitions
   void* key_names;      // key names of keyed kinds
@@ -185,6 +192,10 @@ struct Fcb {
                         // wraps a line that reaches it; 0 no limit
 };
 
+// Whether a channel is a terminal screen (PRINT hands its text to the
+// terminal layer).
+inline bool Is_screen(const Fcb* f) { return f && (f->st1 & ST1_TERM_SCREEN); }
+
 // Allocates a zero-filled record of a kind's type (T derives from Fcb) with
 // the common defaults set; the caller fills the rest and stores it in
 // ws.Cur_fcb.  Freed by Cls_file.
@@ -202,11 +213,32 @@ using Fio_op = int64_t (*)();
 
 // Fio_tbl[kind + 1]: the dispatcher of every kind code -1..26.
 extern Fio_dispatch Fio_tbl[FK_LAST + 2];
-// A kind's driver registers its 20-slot table (called once at start-up by
-// Channels_init for every built kind; other kinds keep Bad_io).
+// A kind's driver registers its 20-slot table (once, by the wiring in
+// src/app, for every built kind; Channels_init gives the others Bad_io).
 void Fio_register(int32_t kind, const Fio_op* table);
 // Calls slot of the current channel's driver.
 inline int64_t Fio_call(int slot) { return ws.Cur_drv(slot); }
+// Makes f the current channel: the five fields of the current-I/O area that
+// name it (record, number, descriptor, kind and its dispatcher) always
+// change together.  The options of the area are the caller's to set.
+inline void Select_channel(Fcb* f) {
+  ws.Cur_fcb = f;
+  ws.Cur_chan = f->channel;
+  ws.Cur_fd = f->fd;
+  ws.Cur_ftype = f->kind;
+  ws.Cur_drv = Fio_tbl[f->kind + 1];
+}
+// The console's record made current (channel 0).  Before start-up has made
+// the record the current record is null, which output takes for the
+// console stream.
+inline void Select_console() {
+  if (ws.Con_fcb) {
+    Select_channel(ws.Con_fcb);
+  } else {
+    ws.Cur_fcb = nullptr;
+    ws.Cur_chan = 0;
+  }
+}
 int64_t Bad_io(int slot);  // reserved or unbuilt kinds: error 99
 // Whether a kind's slot holds an operation (not Io_mode_err, not unbuilt).
 bool Fio_supports(int32_t kind, int slot);
@@ -236,10 +268,6 @@ void Io_SetOptions(uint8_t code);
 void Cls_file();
 int CloseFile(Fcb* f);
 
-// Registers the 20-slot table of every built kind (kind_registry.cpp: one
-// line per kind).  Called by Channels_init.
-void Register_kinds();
-
 // Channel list
 void Link_fp();
 void Unlink_fp();
@@ -264,7 +292,8 @@ class Io_save_guard {
   Io_state saved_;
 };
 
-// Start-up and shut-down of the channel layer: registers the drivers and
-// links the console's record; Cls_all closes every channel.
+// Start-up and shut-down of the channel layer: gives every kind that no
+// driver registered Bad_io and links the console's record; Cls_all closes
+// every channel.  The drivers register before (App_wire).
 void Channels_init();
 void Cls_all();

@@ -10,8 +10,7 @@
 #include "channels/dictionary.h"
 #include "channels/journal.h"
 #include "channels/transaction.h"
-#include "keyed/key_driver.h"
-#include "keyed/keyed_file.h"
+#include "channels/chan_hooks.h"
 #include "channels/file_create.h"
 
 #include <unistd.h>
@@ -22,8 +21,8 @@
 #include <string>
 
 #include "channels/channel.h"
-#include "terminal/terminal.h"
 #include "channels/io_options.h"
+#include "channels/iol_cache.h"
 #include "channels/open.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
@@ -70,6 +69,7 @@ void free_chain(void* head) {
   // Chains of blocks whose first word is the link (record formats, key names).
   while (head) {
     void* next = *static_cast<void**>(head);
+    KestIolUncache(head);
     Ret_blk(head);
     head = next;
   }
@@ -91,14 +91,18 @@ void release_record(Fcb* f) {
   Unlink_fp();
   ws.Cur_fcb = saved == f ? nullptr : saved;
   if (f->out_buf) Ret_blk(f->out_buf);
-  if (f->iol) Ret_blk(f->iol);
+  if (f->iol) {
+    KestIolUncache(f->iol);
+    Ret_blk(f->iol);
+  }
   if (f->rec_prefix) Ret_blk(f->rec_prefix);
+  if (f->tpl_name) Ret_blk(f->tpl_name);
   if (f->out_xlate) Ret_blk(f->out_xlate);
   if (f->opt_text) Ret_blk(f->opt_text);
   if (f->event_pgm) Ret_blk(f->event_pgm);
   free_chain(f->rec_formats);
   free_chain(f->key_names);
-  Term_release(f);
+  Chan_hook.term_release(f);
   FreePath(f->path);
   Ret_blk(f);
 }
@@ -115,11 +119,7 @@ void close_range(uint16_t n) {
     if (!f || f->channel > n) return;
     ws.Io_stmt = code::D_CLEAR;
     ws.Io_opts = 0;
-    ws.Cur_fcb = f;
-    ws.Cur_chan = f->channel;
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    Select_channel(f);
     // A range close goes on past a channel whose close failed: the record
     // is gone either way, and END or shut-down must not stop half way.
     try {
@@ -177,9 +177,7 @@ void Cls_file() {
     if (f->lock_len != 0 && Rec_unlock_hook) step([&] { Rec_unlock_hook(f); });
     f->lock_len = 0;
     if (f->journal_id > 0) step([&] { Journal_it('c', nullptr, 0, f); });
-    ws.Cur_fcb = f;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
-    ws.Cur_ftype = f->kind;
+    Select_channel(f);
     step([&] { Fio_call(FIO_CLOSE); });
     ws.Cur_fcb = f;
     if (!(Sw_on(sw::PlusF) && Kest_CloseDefer())) host_close(f);
@@ -198,11 +196,7 @@ int CloseFile(Fcb* f) {
   Io_save_guard keep;
   ws.Io_opts = 0;
   ws.Io_stmt = code::D_CLOSE;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   Cls_file();
   return 0;
 }
@@ -254,7 +248,7 @@ void d_clos() {
     if (ws.Cur_chan != 0) {
       // An EFF file that holds updates of the open transaction stays open
       // until COMMIT or ROLLBACK.
-      if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Key_in_txn(Key_chan_of(ws.Cur_fcb)))
+      if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
         Rpt_error(14);
       if (ws.Cur_fcb)
         Cls_file();
@@ -293,17 +287,11 @@ uint16_t Highest_free_channel() {
 }
 
 void Io_internal_open(uint16_t chan, uint16_t opts, std::string_view opt, int32_t siz) {
+  Io_reset_statement();
   ws.Io_stmt = code::D_OPEN;
   ws.Io_opts = opts;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_sep = prmblk.FS;
   ws.Io_siz = siz;
-  ws.Io_iol_len = 0;
-  ws.Io_iol_ptr = nullptr;
   ws.Io_rec_prefix = nullptr;
-  ws.Io_opt_len = 0;
-  ws.Io_opt_ptr = nullptr;
   if (!opt.empty()) {
     uint8_t* p = Work_take(opt.size());
     std::memcpy(p, opt.data(), opt.size());
@@ -314,18 +302,10 @@ void Io_internal_open(uint16_t chan, uint16_t opts, std::string_view opt, int32_
   ws.Cur_fcb = nullptr;
 }
 
-Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::string_view opt) {
-  Io_internal_open(chan, opts, opt);
+Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::string_view opt, int32_t siz) {
+  Io_internal_open(chan, opts, opt, siz);
   Set_path(name);
-  int rc = Get_file();
-  if (rc == ENOENT) {
-    ws.Last_errno = ENOENT;
-    Rpt_error(12);
-  }
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
+  if (int rc = Get_file()) Open_failed(rc);
   Fcb* f = Find_fp(chan);
   if (!f) Rpt_error(14);
   f->inherited = uint16_t(ws.Con_fcb ? (ws.Con_fcb->inherited & 7) : 0);
@@ -336,9 +316,7 @@ Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts) 
   while (len > 0 && name[len - 1] == 0) len--;
   if (len < 1 || len > 512) Rpt_error(10);
   Fcb* f = Open_internal(chan, std::string(reinterpret_cast<const char*>(name), size_t(len)), opts);
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_sep = f->separator;
   ws.Io_rec_prefix = f->rec_prefix;
   ws.Lfo_chan = chan;

@@ -34,14 +34,19 @@ int KestDynaCount();
 uint16_t Highest_free_channel();
 // The I/O fields of an OPEN the system makes for itself on channel chan:
 // the I/O flags opts, the OPT= text opt (kept in the work area) and the
-// SIZ= value siz; every other field of the statement takes its reset
-// value, so that nothing of the statement that asked for the file (its
-// I/O list, record prefix, separator, SIZ=) reaches the internal open.
+// SIZ= value siz; every other per-statement field takes the value every
+// I/O statement starts from (Io_reset_statement), so that nothing of the
+// statement that asked for the file (its I/O list, record prefix,
+// separator, SIZ=, TIM=, KNO=, NBF=, TBL=, branches ...) reaches the
+// internal open.
 void Io_internal_open(uint16_t chan, uint16_t opts, std::string_view opt = {}, int32_t siz = 0);
 // Opens name on channel chan for the system's own use (Io_internal_open,
 // then the search path): the new record, with the console's inherited
-// bits.  A missing file is error 12, other host failures their error.
-Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::string_view opt = {});
+// bits.  Errors as OPEN (Open_failed): a missing file is error 12, other
+// host failures their error.  The one way the system opens a file of its
+// own; the caller saves the current-I/O area when its statement goes on.
+Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::string_view opt = {},
+                   int32_t siz = 0);
 // Opens the file named (name, len) on channel chan as a plain OPEN would
 // (the search path, separator FS, the console's inherited bits) with the
 // I/O flags opts (IO_EXCLUSIVE, IO_ALL_SEGS ...), and makes it the current

@@ -38,11 +38,7 @@ int read_by_key1(Fcb* f, const std::string& key, std::string& out) {
   Io_save_guard keep;
   uint8_t* k = Work_take(key.size() + 1);
   if (!key.empty()) std::memcpy(k, key.data(), key.size());
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_KEY;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_ptr = k;

@@ -22,6 +22,7 @@
 // wins over the ones above it.
 #include "channels/dupl_write.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,8 +42,7 @@
 #include "core/process_config.h"
 #include "core/switches.h"
 #include "core/workspace.h"
-#include "programs/arguments.h"
-#include "programs/call_frame.h"
+#include "channels/chan_hooks.h"
 
 bool Dupl_defs_open = false;
 
@@ -72,11 +72,7 @@ std::string path_of(const Fcb* f) { return f && f->path && f->path->path ? f->pa
 // Makes f the current channel of the current-I/O area with cleared options
 // (the statement's ERR= stays: it lies outside the area).
 void make_current(Fcb* f, uint8_t stmt) {
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_stmt = stmt;
   ws.Io_opts = 0;
   ws.Io_sep = f->separator;
@@ -231,47 +227,10 @@ const char* statement_name() {
 // where the record is.
 void dupl_error(int err, const char* directive, uint16_t chan, int32_t dup, const std::string& dup_path,
                 const std::string& text) {
-  if (!err_pgm.empty()) {
-    Arg_rec* list = nullptr;
-    Arg_rec** tail = &list;
-    auto num = [&](int64_t v) {
-      Num_val n;
-      n.mant = v;
-      tail = &Arg_number(tail, n)->next;
-    };
-    auto str = [&](const std::string& s) {
-      tail = &Arg_string(tail, reinterpret_cast<const uint8_t*>(s.data()), s.size())->next;
-    };
-    bool handled = false;
-    uint8_t* exec = ws.Exec_ptr;
-    uint8_t* stmt = ws.Stmt_ptr;
-    uint8_t* work = ws.Work_ptr;
-    int32_t call_err = ws.Call_err;
-    try {
-      str(directive_name(directive));
-      num(err);
-      num(chan);
-      num(dup);
-      str(dup_path.empty() ? "<unknown>" : dup_path);
-      uint8_t* name = Work_take(err_pgm.size());
-      std::memcpy(name, err_pgm.data(), err_pgm.size());
-      ws.Str_ptr = name;
-      ws.Str_len = int32_t(err_pgm.size());
-      bool started = false;
-      Io_save_guard io;
-      int rc = Nested_call(FORM_CALL, list, PGM2_NESTED_CALL, &started);
-      list = nullptr;
-      handled = started && rc == -1;
-    } catch (const Oru_error&) {
-      handled = false;
-    }
-    if (list) FreeArgList(list);
-    ws.Exec_ptr = exec;
-    ws.Stmt_ptr = stmt;
-    ws.Work_ptr = work;
-    ws.Call_err = call_err;
-    if (handled) return;
-  }
+  if (!err_pgm.empty() &&
+      Chan_hook.dupl_error_program(err_pgm, directive_name(directive), err, chan, dup,
+                                   dup_path.empty() ? "<unknown>" : dup_path))
+    return;
   if (err == 0) ws.Io_rty = 0;  // a busy duplicate: no retry that would write the first channel again
   Rpt_error_text(err, text);
 }
@@ -383,7 +342,10 @@ void KestCheckDupl() {
     if (dup) {
       // The duplicate takes the source's I/O list and REC= name.
       const uint8_t* b = Iol_slot(f, 0);
-      if (b && !dup->iol) Iol_set_slot(dup, 0, b + 3, size_t(get_u16be(b) - 3));
+      if (b && !dup->iol) {
+        Iol_set_slot(dup, 0, b + 3, size_t(get_u16be(b) - 3));
+        Fcb_set_template(dup, Fcb_template(f));
+      }
       if (f->rec_prefix && !dup->rec_prefix) {
         size_t n = size_t(f->rec_prefix[0]) + 1;
         dup->rec_prefix = static_cast<uint8_t*>(Get_blk(n));

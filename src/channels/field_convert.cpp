@@ -12,7 +12,7 @@
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

@@ -25,8 +25,7 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "keyed/index_directives.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -404,7 +403,7 @@ void d_diry() {
 }
 
 void d_eras() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   // Every name is read before any file goes: a statement that does not
   // read to its end removes nothing.
@@ -466,8 +465,49 @@ void d_eras() {
   }
 }
 
+// RENAME CONTROL old,new | RENAME CONTROL entries$ [, RESTORE | SHOW | HIDE]:
+// the thin client renames its controls ('n' 'C', no reply).
+void rename_controls() {
+  Err_scan();
+  std::string entries;
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    if (ws.Str_len % 4 != 0) Rpt_error(46);
+    entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    int64_t ids[2];
+    for (int i = 0; i < 2; ++i) {
+      if (i == 1) {
+        Create_expect(code::COMMA);
+        ids[1] = Eval_integer();
+      } else {
+        Num_val v = ws.Num_acc;
+        Set_scl(v, 0, 0);
+        ids[0] = v.mant;
+      }
+      if (ids[i] < CONTROL_ID_MIN || ids[i] > CONTROL_ID_MAX) Rpt_error(41);
+      entries += char(uint8_t(uint32_t(ids[i]) >> 8));
+      entries += char(uint8_t(ids[i]));
+    }
+  }
+  bool hide = false, show = false, restore = false;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::EXT_DIR) ++ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::EXT_DIR) {
+    uint8_t k = ws.Exec_ptr[1];
+    if (k == code::X_RESTORE) restore = true;
+    else if (k == code::X_SHOW) show = true;
+    else if (k == code::X_HIDE) hide = true;
+    else Rpt_error(20);
+    ws.Exec_ptr += 2;
+  }
+  err_option_last();
+  if (!Client_is_attached() || !Client_requests.rename_controls)
+    Rpt_error_text(99, "RENAME CONTROL needs an attached thin client (DEFTTY F)");
+  Client_requests.rename_controls(entries, hide, show, restore);
+}
+
 void d_renm() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == 66 && Rename_class_hook) {  // RENAME CLASS
@@ -475,12 +515,13 @@ void d_renm() {
     Rename_class_hook();
     return;
   }
-  if (Index_word_at(ws.Exec_ptr)) {
-    Rename_index_directive();
+  if (Chan_hook.rename_index()) return;
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL) {
+    ws.Exec_ptr += 2;
+    rename_controls();
     return;
   }
-  if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST))
-    Not_built("RENAME of a control");
+  if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST)) Rpt_error(20);
   std::string old_name = Create_text();
   Create_expect(code::COMMA);
   std::string new_name = Create_text();

@@ -11,6 +11,7 @@
 
 #include "channels/channel.h"
 #include "channels/io_options.h"
+#include "channels/iol_cache.h"
 #include "channels/rec_formats.h"
 #include "channels/record_formats.h"
 #include "core/codes.h"
@@ -76,7 +77,7 @@ const uint8_t* default_list() {
   if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) Rpt_error(84);
   if (ws.Io_iol_len == -3) Rpt_error(81);
   Fcb* f = ws.Cur_fcb;
-  if (const uint8_t* b = f ? Iol_slot(f, 0) : nullptr) return b + 3;
+  if (const uint8_t* b = f ? Iol_slot(f, 0) : nullptr) return KestIolCache(b + 3);
   return nullptr;
 }
 
@@ -118,7 +119,8 @@ void Iol_option() {
     // The lists kept with the file follow the channel's own (an OPEN takes
     // them from the new channel once it is open).
     Fcb* f = ws.Cur_fcb;
-    if (const uint8_t* b = f ? Iol_slot(f, which) : nullptr) ws.Io_iol_ptr = b + 3;
+    if (const uint8_t* b = f ? Iol_slot(f, which) : nullptr)
+      ws.Io_iol_ptr = ws.Io_stmt == code::D_OPEN ? b + 3 : KestIolCache(b + 3);
     return;
   }
   uint8_t c = *ws.Exec_ptr;
@@ -137,8 +139,8 @@ void Iol_option() {
       }
       const uint8_t* b = FindFileFormat(ws.Cur_fcb, name);
       if (!b) Rpt_error(81);
-      ws.Io_iol_ptr = b + 3;
-      ws.Io_iol_len = Iol_items_len(b + 3);
+      ws.Io_iol_ptr = KestIolCache(b + 3);
+      ws.Io_iol_len = Iol_items_len(ws.Io_iol_ptr);
       return;
     }
     const uint8_t* items = iolist_items_of_string(ws.Str_ptr, ws.Str_len);

@@ -360,19 +360,20 @@ void channel_part(uint8_t dir_code, uint16_t internal);
 // Selects the console record for a statement without a channel.
 void use_console() {
   if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
-  Fcb* f = ws.Con_fcb;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = 0;
-  if (f) {
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_console();
+  if (Fcb* f = ws.Cur_fcb) {
     ws.Io_sep = f->separator;
     ws.Io_rec_prefix = f->rec_prefix;
   }
 }
 
 }  // namespace
+
+void Io_reset_statement() {
+  reset_run();
+  ws.Io_rty = prmblk.WT;
+  ws.Io_sep = prmblk.FS;
+}
 
 void Io_SetOptions(uint8_t dir_code) {
   uint8_t* p = ws.Exec_ptr;
@@ -433,11 +434,7 @@ bool Io_SetOptions_plain(uint8_t dir_code) {
   ws.Io_next_chan = 0;
   close_more = false;
   ws.Lfa_chan = chan;
-  ws.Cur_chan = chan;
-  ws.Cur_fcb = f;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_sep = f->separator;
   ws.Io_rec_prefix = f->rec_prefix;
   if (has_end) {
@@ -474,10 +471,7 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
     if (dir_code == code::D_OPEN) Rpt_error(14);
     if (f->owner && f->owner != running_object()) Rpt_error(13);
     if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(89);
-    ws.Cur_fcb = f;
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    Select_channel(f);
     ws.Io_sep = f->separator;
     ws.Io_rec_prefix = f->rec_prefix;
   } else {

@@ -77,3 +77,7 @@ extern int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int ma
 // The widths of the segments of key key_no in a Kdef_seg table (kdef.h):
 // at most max of them; returns the count (0: no such key).
 int Kseg_widths(const uint8_t* segs, int32_t key_no, int32_t* widths, int max);
+// Gives the per-statement fields of the current-I/O area the values every
+// I/O statement starts from (the reset run of Io_state, retry limit WT,
+// separator FS); the channel fields are left as they are.
+void Io_reset_statement();

@@ -42,6 +42,7 @@
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/messages.h"
+#include "core/oru_assert.h"
 #include "core/params.h"
 #include "core/workspace.h"
 
@@ -215,6 +216,10 @@ void key_insert(Dyn_key* k, Dyn_rec* r, const uint8_t* p, int32_t l) {
     n = left ? n->left : n->right;
   }
   Rb_link(k->tree, node_of(k, r), parent, left);
+  // The tree was ordered (only this code enters keys): r lands after its
+  // equals and before the first record above it.
+  ORU_ASSERT(!prev_of(k, r) || cmp_rec(k, prev_of(k, r), p, l) <= 0);
+  ORU_ASSERT(!next_of(k, r) || cmp_rec(k, next_of(k, r), p, l) > 0);
 }
 
 void key_remove(Dyn_key* k, Dyn_rec* r) { Rb_erase(k->tree, node_of(k, r)); }
@@ -235,6 +240,9 @@ void list_link_before(Dyn_fcb* f, Dyn_rec* r, Dyn_rec* before) {
   (r->prev ? r->prev->next : f->first) = r;
   (before ? before->prev : f->last) = r;
   f->ind_rec = nullptr;
+  // `before` was in the list: r is linked both ways.
+  ORU_ASSERT(r->prev ? r->prev->next == r : f->first == r);
+  ORU_ASSERT(r->next ? r->next->prev == r : f->last == r);
 }
 
 // The record at list index idx (null past the end), from the index cache or

@@ -41,7 +41,7 @@
 #include "core/params.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
-#include "terminal/terminal.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -186,18 +186,24 @@ void store_iol(Fcb* f) {
   } else if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) {
     // IOL=* and IOL=*1 take a list stored with the file (the kinds that
     // store one put it in its slot at open) as the channel's own.
+    bool main_list = ws.Io_iol_len == -1;
     const uint8_t* b = Iol_slot(f, -ws.Io_iol_len);
     if (!b) Rpt_error(84);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
     ws.Io_iol_ptr = nullptr;
     ws.Io_iol_len = 0;
+    // A file with named formats stores the first one as its main list:
+    // that format is the channel's record template.
+    std::vector<std::string> names = Fcb_format_names(f);
+    if (main_list && !names.empty()) Fcb_set_template(f, names[0]);
   } else if (ws.Io_iol_len == -3) {
     // IOL="name": the channel's record format of that name becomes its list.
     const uint8_t* b = FindFileFormat(f, Iol_pending_format());
     if (!b) Rpt_error(81);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
+    Fcb_set_template(f, Fcb_format_name(f, Iol_pending_format()));
   }
   if (ws.Io_rec_prefix && !f->rec_prefix) {
     uint8_t n = ws.Io_rec_prefix[0];
@@ -399,7 +405,7 @@ int Open_file() {
     // The link names the device's terminal driver: it runs on the new
     // channel (which it closes, with error 100, when it fails).
     std::memcpy(f->term_id, driver_id, 12);
-    Dev_init(driver_id);
+    Chan_hook.dev_init(driver_id);
   }
   return 0;
 }
@@ -464,12 +470,8 @@ void d_open() {
       if (rc != 0) {
         if (rc == ENOENT && (ws.Io_open_mods & OM_CREATE)) {
           open_create();
-        } else if (rc == ENOENT) {
-          ws.Last_errno = ENOENT;
-          Rpt_error(12);
         } else {
-          errno = rc;
-          Sys_error();
+          Open_failed(rc);
         }
       }
     }

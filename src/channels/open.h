@@ -44,6 +44,9 @@ void Path_drive(int drive);
 // Tries every candidate with Open_file: 0 when one opened, else the errno of
 // the last attempt (ENOENT for a file found nowhere).
 int Get_file();
+// Raises the error of a failed open: a missing file is error 12, any other
+// host failure its own error (rc is Get_file's result, not 0).
+[[noreturn]] void Open_failed(int rc);
 // The name after rewriting (the candidates are built from it) and the mode.
 const std::string& Open_name();
 uint16_t Path_mode();

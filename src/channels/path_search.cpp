@@ -27,7 +27,7 @@
 #include "core/params.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -161,11 +161,7 @@ void pfx_lookup(std::string& name) {
     Io_save_guard io;
     Catch_region region;
     try {
-      ws.Cur_fcb = pfx_fcb;
-      ws.Cur_chan = pfx_fcb->channel;
-      ws.Cur_fd = pfx_fcb->fd;
-      ws.Cur_ftype = pfx_fcb->kind;
-      ws.Cur_drv = Fio_tbl[pfx_fcb->kind + 1];
+      Select_channel(pfx_fcb);
       ws.Io_opts = IO_KEY;
       ws.Io_stmt = code::D_READ;
       ws.Io_key_ptr = reinterpret_cast<const uint8_t*>(key.data());
@@ -206,7 +202,7 @@ void pfx_lookup(std::string& name) {
 void Pfx_set(int index, const std::string& list) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_lists[index] = list;
-  Prog_cache_forget();  // names may resolve to other files now
+  Chan_hook.prog_cache_forget();  // names may resolve to other files now
 }
 const std::string& Pfx_get(int index) {
   static const std::string none;
@@ -216,7 +212,7 @@ const std::string& Pfx_get(int index) {
 void Pfx_set_start(int index) {
   if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
   pfx_start = index;
-  Prog_cache_forget();
+  Chan_hook.prog_cache_forget();
 }
 int Pfx_start() { return pfx_start; }
 bool Pfx_defined(int index) {
@@ -311,15 +307,7 @@ void SetPfxFile(const std::string& name) {
   if (name.empty()) return;
   Io_save_guard io;
   if (Find_fp(PFX_FILE_CHANNEL)) Rpt_error(14);
-  Io_internal_open(PFX_FILE_CHANNEL, IO_INPUT_ONLY);
-  Set_path(name);
-  int rc = Get_file();
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
-  Fcb* f = Find_fp(PFX_FILE_CHANNEL);
-  if (!f) Rpt_error(14);
+  Fcb* f = Open_internal(PFX_FILE_CHANNEL, name, IO_INPUT_ONLY);
   if (f->kind != FK_KEYED && f->kind != FK_EFF) {
     CloseFile(f);
     Rpt_error(17);
@@ -495,4 +483,13 @@ int Get_file() {
     if (last == ENOENT || rc != ENOENT) last = rc;
   }
   return last;
+}
+
+void Open_failed(int rc) {
+  if (rc == ENOENT) {
+    ws.Last_errno = ENOENT;
+    Rpt_error(12);
+  }
+  errno = rc;
+  Sys_error();
 }

@@ -40,9 +40,8 @@
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
-#include "pdf/pdf_channel.h"
-#include "terminal/terminal.h"
+#include "core/masks.h"
+#include "channels/chan_hooks.h"
 
 namespace {
 
@@ -227,7 +226,7 @@ void char_plain(Fcb* f, uint8_t c) {
   }
   if (Is_screen(f)) {
     // The screen wraps by itself (Scr_text), like the device.
-    Scr_text(f, &c, 1);
+    Chan_hook.scr_text(f, &c, 1);
     return;
   }
   if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters on this channel (graphics mnemonics)");
@@ -328,7 +327,7 @@ void screen_bytes(Fcb* f, const uint8_t* p, int32_t n) {
   int32_t i = 0;
   while (i < n) {
     int32_t run = quiet_run(p + i, n - i, fs);
-    if (run > 0) Scr_text(f, p + i, run);
+    if (run > 0) Chan_hook.scr_text(f, p + i, run);
     i += run;
     if (i < n) {
       char_channel(f, p[i++]);
@@ -409,17 +408,10 @@ void typed_marker(Fcb* f, bool numeric) {
 // The channel part of PRINT without '(': the console, with the per-statement
 // fields of the current-I/O area cleared as the option parser would.
 void use_console() {
-  Fcb* f = ws.Con_fcb;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = 0;
+  Select_console();
   ws.Io_stmt = code::D_PRINT;
   ws.Io_opts = 0;
   ws.Io_tbl = nullptr;
-  if (f) {
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
-  }
 }
 
 }  // namespace
@@ -520,13 +512,13 @@ void Prt_pos1(int32_t col) {
   }
   if (f->kind == FK_PDF) {
     normalise(f);
-    Pdf_pos1(col);
+    Chan_hook.pdf_pos1(col);
     return;
   }
   if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     normalise(f);
-    Scr_pos(f, col, f->line);
+    Chan_hook.scr_pos(f, col, f->line);
     return;
   }
   if (col == f->column) return;
@@ -561,17 +553,16 @@ void Prt_pos(int32_t col, int32_t line) {
   }
   if (f->kind == FK_PDF) {
     normalise(f);
-    Pdf_pos(line, col);
+    Chan_hook.pdf_pos(line, col);
     return;
   }
   if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
-    Window_rec& w = Dev(f)->win;
-    if (col >= w.cols || line >= w.lines) {
+    if (!Chan_hook.scr_fits(f, col, line)) {
       Err_mnemonic();  // ignored: the nearest cell
     }
     normalise(f);
-    Scr_pos(f, col, line);
+    Chan_hook.scr_pos(f, col, line);
     return;
   }
   if (col == f->column && line == f->line) return;

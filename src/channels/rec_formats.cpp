@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/iol_cache.h"
 #include "channels/io_list.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -57,12 +58,16 @@ void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len) {
   if (s.size() <= size_t(slot)) s.resize(size_t(slot) + 1);
   s[size_t(slot)].clear();
   if (items) {
+    // Names written out: the list means the same to every program.
+    std::vector<uint8_t> named(items, items + len);
+    Iol_names_inline(named);
+    if (named.size() + 3 > 0xFFFF) Rpt_error(46);
     std::vector<uint8_t>& b = s[size_t(slot)];
-    b.resize(len + 4);
-    put_u16be(b.data(), uint16_t(len + 3));
+    b.resize(named.size() + 4);
+    put_u16be(b.data(), uint16_t(named.size() + 3));
     b[2] = code::D_IOLIST;
-    if (len) std::memcpy(b.data() + 3, items, len);
-    b[len + 3] = code::EOL;
+    if (!named.empty()) std::memcpy(b.data() + 3, named.data(), named.size());
+    b[named.size() + 3] = code::EOL;
   }
   while (!s.empty() && s.back().empty()) s.pop_back();
   size_t total = 0;
@@ -81,6 +86,9 @@ void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len) {
       }
     }
   }
-  if (f->iol) Ret_blk(f->iol);
+  if (f->iol) {
+    KestIolUncache(f->iol);
+    Ret_blk(f->iol);
+  }
   f->iol = nb;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "channels/channel.h"
+#include "channels/iol_cache.h"
 #include "channels/io_list.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -55,6 +56,7 @@ void Fcb_add_format(Fcb* f, const std::string& given, const uint8_t* items, size
   while (*link) {
     if (same_name(*link, name)) {
       set_next(b, next_of(*link));
+      KestIolUncache(*link);
       Ret_blk(*link);
       *link = b;
       return;
@@ -75,6 +77,28 @@ std::vector<std::string> Fcb_format_names(const Fcb* f) {
   for (const void* b = f ? f->rec_formats : nullptr; b; b = next_of(b))
     out.emplace_back(reinterpret_cast<const char*>(name_of(b) + 1), name_of(b)[0]);
   return out;
+}
+
+void Fcb_set_template(Fcb* f, const std::string& name) {
+  if (f->tpl_name) Ret_blk(f->tpl_name);
+  f->tpl_name = nullptr;
+  if (name.empty()) return;
+  size_t n = name.size() > 255 ? 255 : name.size();
+  f->tpl_name = static_cast<uint8_t*>(Get_blk(n + 1));
+  if (!f->tpl_name) Rpt_error(33);
+  f->tpl_name[0] = uint8_t(n);
+  std::memcpy(f->tpl_name + 1, name.data(), n);
+}
+
+std::string Fcb_template(const Fcb* f) {
+  if (!f || !f->tpl_name) return std::string();
+  return std::string(reinterpret_cast<const char*>(f->tpl_name + 1), f->tpl_name[0]);
+}
+
+std::string Fcb_format_name(const Fcb* f, const std::string& name) {
+  for (const void* b = f ? f->rec_formats : nullptr; b; b = next_of(b))
+    if (same_name(b, name)) return std::string(reinterpret_cast<const char*>(name_of(b) + 1), name_of(b)[0]);
+  return std::string();
 }
 
 void Iol_set_pending_format(const std::string& name) { pending = name; }

@@ -25,6 +25,14 @@ void Fcb_add_format(Fcb* f, const std::string& name, const uint8_t* items, size_
 const uint8_t* FindFileFormat(const Fcb* f, const std::string& name);
 // The names, in order.
 std::vector<std::string> Fcb_format_names(const Fcb* f);
+// The channel's record template: the name of the named format whose list
+// became the channel's own (IOL="name" or IOL=* of OPEN); empty clears it.
+// IOL(RECORD ch) gives it.
+void Fcb_set_template(Fcb* f, const std::string& name);
+std::string Fcb_template(const Fcb* f);
+// The name of format `name` as the channel holds it (its own case), or
+// empty when it has none so named.
+std::string Fcb_format_name(const Fcb* f, const std::string& name);
 // IOL="name" of an OPEN: the name kept until the channel is open
 // (Iol_option sets it, the open takes it).
 void Iol_set_pending_format(const std::string& name);

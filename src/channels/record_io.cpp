@@ -9,11 +9,11 @@
 // written later.
 #include "channels/record_io.h"
 #include "channels/journal.h"
-#include "programs/io_events.h"
-#include "programs/program_list.h"
+#include "channels/chan_hooks.h"
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/close.h"
@@ -26,12 +26,13 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 
@@ -495,7 +496,7 @@ void write_statement() {
 
 int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
   if (!f || !f->event_pgm || (f->event_mask & bit)) return -1;
-  return Run_event_program(f, event, bit);
+  return Chan_hook.run_event_program(f, event, bit);
 }
 
 // ---- writing ----
@@ -835,10 +836,36 @@ void d_upda() {
 
 // ---- REMOVE ----
 
+// REMOVE CONTROL [/]id, ...: each control is removed by the thin client,
+// which runs the statement text itself ("/" removes it with its children).
+void remove_controls() {
+  ws.Stmt_save = ws.Exec_ptr;
+  Err_scan();
+  std::vector<std::string> texts;
+  for (;;) {
+    bool all = *ws.Exec_ptr == code::OP_DIV;
+    if (all) ++ws.Exec_ptr;
+    int32_t id = Eval_integer();
+    if (id < CONTROL_ID_MIN || id > CONTROL_ID_MAX) Rpt_error(41);
+    texts.push_back("REMOVE CONTROL " + std::string(all ? "*" : "") + std::to_string(id));
+    if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
+    ++ws.Exec_ptr;
+  }
+  if (*ws.Exec_ptr == code::COMMA) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
+  if (!Client_is_attached() || !Client_requests.statement)
+    Rpt_error_text(99, "REMOVE CONTROL needs an attached thin client (DEFTTY F)");
+  for (const std::string& t : texts) Client_requests.statement(t);
+}
+
 void d_remo() {
   if (*ws.Exec_ptr == code::PREFIX2) {
-    if (ws.Exec_ptr[1] == ';') Not_built("REMOVE CONTROL");
-    Rpt_error(20);
+    if (ws.Exec_ptr[1] != code::P2_CONTROL) Rpt_error(20);
+    ws.Exec_ptr += 2;
+    remove_controls();
+    return;
   }
   uint8_t* at = ws.Exec_ptr;
   Io_SetOptions(0);
@@ -867,7 +894,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
-  Prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
@@ -887,11 +914,7 @@ void d_ioli() {
 
 int ReadNext(Fcb* f) {
   Io_save_guard keep;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_END_JMP;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_len = 0;
@@ -910,11 +933,7 @@ int ReadViaKey(Fcb* f) {
   int32_t n = ws.Str_len < 0 ? 0 : ws.Str_len;
   uint8_t* key = Work_take(size_t(n) + 1);
   if (n) std::memcpy(key, ws.Str_ptr, size_t(n));
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
+  Select_channel(f);
   ws.Io_opts = IO_KEY;
   ws.Io_stmt = code::D_READ;
   ws.Io_key_ptr = key;

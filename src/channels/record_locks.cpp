@@ -1,6 +1,6 @@
 #include "channels/record_locks.h"
 #include "channels/transaction.h"
-#include "keyed/keyed_file.h"
+#include "channels/chan_hooks.h"
 
 #include <unistd.h>
 
@@ -350,7 +350,7 @@ void Mark_commit() {
 void Do_commit() {
   if (!(ws.Run_flags & RF_COMMIT)) return;
   ws.Run_flags &= ~RF_COMMIT;
-  Kbfr_flush_all();  // keyed blocks kept by write-behind, and their header locks
+  Chan_hook.keyed_flush();  // keyed blocks kept by write-behind, and their header locks
   for (Fcb* f = ws.Fcb_list; f; f = f->next) {
     if (!(f->st1 & ST1_UNCOMMITTED)) continue;
     // Every write reached the host when it was made, so other processes

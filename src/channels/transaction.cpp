@@ -8,25 +8,20 @@
 #include "channels/channel.h"
 #include "core/errors.h"
 #include "core/workspace.h"
-#include "keyed/keyed_file.h"
 
 namespace {
 
 constexpr size_t MAX_PARTICIPANTS = 8;
 
-// The EFF files take part first, always.
-void eff_begin(int) {
-  if (ws.Sys_flags7 & TXN_OPEN)
-    Key_txn_commit();
-  else
-    Kbfr_flush_all();
-}
-void eff_commit() { Key_txn_commit(); }
-void eff_rollback() { Key_txn_rollback(); }
-bool eff_pending() { return Key_txn_pending(); }
+// The EFF files take part first, always: their slot is kept for them, and
+// the keyed layer's registration (Key_register_transactions, of the same
+// name) fills it.  Until then there are no EFF files to take part.
+void no_begin(int) {}
+void no_op() {}
+bool none_pending() { return false; }
 
 std::array<Txn_participant, MAX_PARTICIPANTS> parts = {
-    Txn_participant{"EFF", eff_begin, eff_commit, eff_rollback, nullptr, eff_pending}};
+    Txn_participant{TXN_EFF, no_begin, no_op, no_op, nullptr, none_pending}};
 size_t part_count = 1;
 
 // Runs fn for every participant, each under its own catch region; returns

@@ -59,8 +59,10 @@ struct Txn_participant {
 };
 
 // Adds a participant (a second registration of the same name replaces the
-// first).  At most 8.
+// first).  At most 8.  The EFF files' participant (name TXN_EFF) always
+// comes first, before every registered one.
 void Txn_register(const Txn_participant& p);
+constexpr const char* TXN_EFF = "EFF";
 bool Txn_is_open();
 
 // The transaction calls return -1 on success, else the first error number.

@@ -277,6 +277,8 @@ enum : uint8_t {
   P2_FROM = 57,
   P2_ASSOC = 65,      // DIM(ASSOC A$, key)
   P2_TABLE = 67,
+  P2_CONTROL = 59,    // ENABLE, DISABLE, SAVE, REMOVE, RENAME CONTROL
+  P2_SERVER = 74,     // ADD SERVER, DROP SERVER, PROCESS SERVER
   P2_SAME = 120,      // the jump target *SAME
   P2_NEXTLINE = 121,  // the jump target *NEXTLINE
   P2_WHERE = 122,     // SELECT ... WHERE

@@ -248,6 +248,8 @@ int Compiler::next_token(int expected) {
     if (expected == code::LINE_REF || expected == code::LABEL) return tok_ = scan_line_ref(code::LINE_REF);
     return tok_ = scan_number();
   }
+  if (c == '.' && pos_ + 1 < in_len_ && (is_letter(in_[pos_ + 1]) || in_[pos_ + 1] == '_'))
+    return tok_ = scan_name(expected);  // a reader of the WITH value
   if (c == '*' && expected == code::LINE_REF && pos_ + 1 < in_len_ && is_letter(in_[pos_ + 1]))
     return tok_ = scan_star_target();
   if (expected == code::BRACKET_TEXT && (c == '[' || c == '{')) return tok_ = scan_bracket();
@@ -532,7 +534,11 @@ int Compiler::scan_bracket() {
 // record item (247, "R$") followed by the field's own item (2, "NAME$").
 int Compiler::scan_name(int expected) {
   size_t start = pos_;
-  if (in_[pos_] == '%') ++pos_;
+  // ".NAME" reads the current WITH value: a numeric name, never a string,
+  // an integer variable, a global or a label.
+  const bool with_reader = in_[pos_] == '.';
+  if (with_reader) ++pos_;
+  else if (in_[pos_] == '%') ++pos_;
   if (pos_ >= in_len_ || !(is_letter(in_[pos_]) || in_[pos_] == '_')) fail(20);
   if (ws.Prm.SF) {
     ++pos_;
@@ -552,6 +558,7 @@ int Compiler::scan_name(int expected) {
   }
   size_t n = pos_ - start;
   if (n >= 128) fail(20);
+  if (with_reader && (code_out != code::NUM_VAR || in_[pos_ - 1] == '%')) fail(20);
   if (code_out == code::STR_VAR && pos_ < in_len_ && expected != code::LABEL) {
     size_t sep = in_[pos_] == '.' ? 1 : (in_[pos_] == ':' && pos_ + 1 < in_len_ && in_[pos_ + 1] == ':') ? 2 : 0;
     size_t f = pos_ + sep;
@@ -574,7 +581,7 @@ int Compiler::scan_name(int expected) {
   // property's value is the next object).
   bool chain = in_prop_ && (code_out == code::NUM_VAR || code_out == code::STR_VAR) && pos_ + 1 < in_len_ && in_[pos_] == '\'' &&
                (is_letter(in_[pos_ + 1]) || in_[pos_ + 1] == '_' || in_[pos_ + 1] == '*');
-  if (expected == code::LABEL && code_out == code::NUM_VAR) code_out = code::LABEL;
+  if (expected == code::LABEL && code_out == code::NUM_VAR && !with_reader) code_out = code::LABEL;
   if (chain) {
     ++pos_;
     pending2_ = code::OBJ_CHAIN;

@@ -222,6 +222,7 @@ int Get_value() {
       if (*ws.Exec_ptr == code::INC_DEC) {
         uint8_t kind = ws.Exec_ptr[1];
         if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(49);
+        Check_assignable(ws.Cur_var);  // ++ and -- assign (a read-only name, a WITH reader: 61)
         Queue_incrdecr(kind, static_cast<Num_val*>(ws.Cur_val));
         ws.Exec_ptr += 2;
       }
@@ -236,6 +237,7 @@ int Get_value() {
       ws.Exec_ptr = p + 2;
       if (*ws.Exec_ptr != code::NUM_VAR) Rpt_error(26);
       Vnum_load(Find_var());
+      Check_assignable(ws.Cur_var);
       Num_val* slot = static_cast<Num_val*>(ws.Cur_val);
       Queue_incrdecr(kind, slot);
       uint32_t flags = ws.Math_flags;

@@ -513,7 +513,10 @@ void run_statements(uint8_t* work) {
     // One test for all pending work: requests of the main line and flags
     // set by signal handlers.
     uint8_t c;
-    if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
+    if (uint32_t pending = (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
+      // The liveness countdown alone is counted here: a program that runs
+      // with a thin client attached keeps the statement fast path.
+      if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) goto nothing_pending;
       Served s = serve_requests();
       if (s == Served::leave) return;
       if (s == Served::restart) continue;
@@ -525,6 +528,7 @@ void run_statements(uint8_t* work) {
         goto next_statement;
       }
     } else {
+    nothing_pending:
       c = *ws.Exec_ptr;
       if (c == code::STMT_SEP) {
         // Nothing was pending at the separator and nothing has run since:

@@ -184,7 +184,14 @@ struct Client_request_hooks {
   // every LIVE_CHECK_STATEMENTS statements while run flag RF_CLIENT_LIVE is
   // set, and before each slice of a wait.
   void (*check_live)() = nullptr;
+  // ADD SERVER (drop false) and DROP SERVER (drop true), the cursor after
+  // the word SERVER: declarations of the host property cache.
+  void (*server_props)(bool drop) = nullptr;
+  // RENAME CONTROL: 4-byte entries (old id, new id, big-endian), the flags.
+  void (*rename_controls)(const std::string& entries, bool hide, bool show, bool restore) = nullptr;
 };
+// The id of a client control: -32000..32767 (error 41 outside).
+constexpr int32_t CONTROL_ID_MIN = -32000, CONTROL_ID_MAX = 32767;
 constexpr int32_t LIVE_CHECK_STATEMENTS = 5000;
 extern Client_request_hooks Client_requests;
 inline bool Client_is_attached() { return Client_requests.attached && Client_requests.attached(); }

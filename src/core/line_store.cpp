@@ -140,14 +140,16 @@ constexpr uint32_t MAX_VAR_INDEX = 0x8000;  // 15-bit references
 // Index of the variable (type, name) in the program's variable table,
 // appending it when new.
 uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
+  if (ws.Names_id == 0) ws.Names_id = New_names_id();
   struct Mask_guard {
     uint32_t saved = ws.Var_mask;
     ~Mask_guard() { ws.Var_mask = saved; }
   } guard;
   ws.Var_mask = 0xFFFFFFFF;
   Var_node* node = Find_var_name(type, name, len);
+  if (node->flags & VF_WITH) node = nullptr;  // looked up at every use
   for (uint32_t i = 0; i < ws.Var_index_cnt; i++) {
-    if (ws.Var_index[i] == node) return i;
+    if (node && ws.Var_index[i] == node) return i;
     if (ws.Var_index[i] && ws.Var_index[i]->type != type) continue;
     const uint8_t* e = ws.Name_pool + ws.Name_index[i];
     if (e[0] == len && name_eq(e + 1, name, len)) {
@@ -213,6 +215,13 @@ bool is_line_ref(uint8_t c) {
 }  // namespace
 
 Str_blk* Last_line() { return &end_line.hdr; }
+
+uint32_t New_names_id() {
+  static uint32_t serial = 0;
+  serial = (serial + 1) & 0x7FFFFFFF;
+  if (serial == 0) serial = 1;
+  return 0x80000000u | serial;
+}
 
 Str_blk* Edit_head() {
   if (!ws.Edit_list) ws.Edit_list = Last_line();
@@ -441,6 +450,7 @@ void Clr_program() {
   ws.Name_index = nullptr;
   ws.Name_pool = nullptr;
   ws.Var_index = nullptr;
+  ws.Names_id = 0;
   ws.Lit_pool = nullptr;
   ws.Name_cnt = ws.Name_cap = 0;
   ws.Var_index_cnt = ws.Var_index_cap = 0;

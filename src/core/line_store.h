@@ -48,6 +48,10 @@ int Delete_lines(uint16_t first, uint16_t last);
 // dictionary), valid until Var_dict_names_changed.  Error 49 for a
 // reference whose name cannot be a variable's.
 const uint8_t* Var_name_entry(uint32_t idx);
+// A fresh identity for a typed program's variable table (ws.Names_id):
+// never one a loaded image's load serial can take (those stay below
+// 0x80000000).
+uint32_t New_names_id();
 extern std::string (*Dict_ref_name_hook)(uint32_t ref);
 void Var_dict_names_changed();
 // Bytes of the compiled item at p (never past end): Skip_code's sizes, plus

@@ -74,7 +74,7 @@
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

@@ -116,7 +116,11 @@ Var_node* Var_tree_build(Var_node** nodes, size_t count) {
 
 Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
   if (len < 1 || len > 127) Rpt_error(49);
-  Var_node* n = new (Get_blk(sizeof(Var_node))) Var_node;
+  // Every field but the name has an initialiser; the name is copied and
+  // ended below: the block needs no clearing first.
+  void* b = Get_blk_nc(sizeof(Var_node));
+  if (!b) Rpt_error(33);
+  Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
   std::memcpy(n->name, name, size_t(len));
@@ -125,9 +129,24 @@ Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
   return n;
 }
 
+Var_node* With_reader() {
+  static Var_node node = [] {
+    Var_node n;
+    n.type = code::NUM_VAR;
+    n.flags = VF_READ_ONLY | VF_WITH;
+    n.name_len = 1;
+    n.name[0] = '.';
+    n.name[1] = 0;
+    return n;
+  }();
+  node.num = Num_val{ws.With_ctx, 0, 0};
+  return &node;
+}
+
 Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len) {
   if (Var_lookup_hook)
     if (Var_node* h = Var_lookup_hook(type, name, len)) return h;
+  if (Is_with_reader(type, name, len)) return With_reader();
   Var_node* n = *tree_of(type, name, len);
   while (n) {
     int c = name_cmp(name, len, n->name, n->name_len);
@@ -141,6 +160,7 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
   if (len < 1 || len > 127) Rpt_error(49);
   if (Var_lookup_hook)
     if (Var_node* h = Var_lookup_hook(type, name, len)) return h;
+  if (Is_with_reader(type, name, len)) return With_reader();
   Var_node** root = tree_of(type, name, len);
   Var_node** link = root;
   int depth = 0;
@@ -150,7 +170,11 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
     link = c < 0 ? &(*link)->left : &(*link)->right;
     depth++;
   }
-  Var_node* n = new (Get_blk(sizeof(Var_node))) Var_node;
+  // Every field but the name has an initialiser; the name is copied and
+  // ended below: the block needs no clearing first.
+  void* b = Get_blk_nc(sizeof(Var_node));
+  if (!b) Rpt_error(33);
+  Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
   std::memcpy(n->name, name, size_t(len));
@@ -181,7 +205,7 @@ Var_node* Find_var() {
       if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
       const uint8_t* nm = Var_name_entry(idx);
       node = Find_var_name(type, nm + 1, nm[0]);
-      if (idx < ws.Var_index_cnt) ws.Var_index[idx] = node;
+      if (idx < ws.Var_index_cnt && !(node->flags & VF_WITH)) ws.Var_index[idx] = node;
     }
     if (node->type != type) Rpt_error(49);
   } else {

@@ -26,6 +26,7 @@ enum : uint32_t {
   VF_LOCAL_TEMP = 32,
   VF_FIXED = 128,      // fixed-length string: assignment pads or truncates
   VF_TEMPLATE = 0x200,
+  VF_WITH = 0x400,     // the WITH reader (a name beginning "."), read-only
 };
 // ws.Var_flags bit 128: the last string operand was a substring.  The node's
 // own VF_FIXED bit is never copied into ws.Var_flags, so the two cannot mix.
@@ -104,6 +105,13 @@ inline Str_blk** Str_elem(Var_node* n, uint32_t e) { return static_cast<Str_blk*
 Var_node* Find_var();
 // Finds or creates a variable by code (1 or 2) and name (case-blind).
 Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len);
+// A numeric name that begins with "." is no variable: it reads the current
+// WITH value (ws.With_ctx) through one shared read-only node, refreshed at
+// each lookup and never kept in a tree or in ws.Var_index.
+inline bool Is_with_reader(uint8_t type, const uint8_t* name, int len) {
+  return type == 1 && len > 0 && name[0] == '.';
+}
+Var_node* With_reader();
 // Finds without creating; null when absent.
 Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len);
 

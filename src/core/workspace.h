@@ -182,6 +182,10 @@ struct Prog_context {
   struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
   uint32_t Ctl_depth = 0;
   struct Ctl_frame* Step_stack = nullptr;
+  int32_t With_ctx = 0;    // the current WITH value (a call carries it over)
+  uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
+  uint32_t Names_id = 0;   // identity of the variable table: a loaded image's load serial,
+                           // a typed program's from New_names_id (0: none yet)
 };
 
 struct Workspace : Io_state, Prog_context {

@@ -11,14 +11,10 @@ namespace {
 
 // Makes f current (null: the console).
 void make_current(Fcb* f) {
-  if (!f) f = ws.Con_fcb;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = f ? f->channel : 0;
-  if (f) {
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
-  }
+  if (f)
+    Select_channel(f);
+  else
+    Select_console();
 }
 
 }  // namespace

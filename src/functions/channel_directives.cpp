@@ -11,6 +11,7 @@
 #include "channels/close.h"
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
+#include "channels/record_formats.h"
 #include "channels/io_list.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -23,6 +24,7 @@
 #include "core/workspace.h"
 #include "functions/channel_access.h"
 #include "functions/task_strings.h"
+#include "net/tcp_channel.h"
 #include "terminal/console_switch.h"
 #include "terminal/terminal.h"
 
@@ -77,6 +79,7 @@ std::vector<uint8_t> iolist_items() {
 void sdev_iolist(Fcb* f) {
   std::vector<uint8_t> items = iolist_items();
   Iol_set_slot(f, 0, items.data(), items.size());
+  Fcb_set_template(f, "");  // the channel's list is no longer its template's
 }
 
 // Opens name on the lowest free channel from 1 (host failures raised).
@@ -84,16 +87,7 @@ Fcb* open_on_free_channel(const std::string& name) {
   Io_save_guard io;
   uint16_t ch = 1;
   while (Find_fp(ch)) ++ch;
-  Io_internal_open(ch, 0);
-  Set_path(name);
-  int rc = Get_file();
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
-  Fcb* f = Find_fp(ch);
-  if (!f) Rpt_error(14);
-  return f;
+  return Open_internal(ch, name, 0);
 }
 
 }  // namespace
@@ -222,7 +216,7 @@ void d_lnsw() {
   }
   if (f->kind == FK_TCP) {
     try {
-      Console_switch_link(f);
+      Console_switch_link(f, Tcp_console_link(f), Tcp_console_unlink);
     } catch (const Oru_error&) {
       if (opened) CloseFile(f);
       throw;

@@ -71,7 +71,7 @@
 #include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "net/tcp_channel.h"
 
 namespace {
@@ -355,12 +355,8 @@ void io_fn_options() {
   }
 }
 
-void select_channel(Fcb* f) {
-  ws.Cur_fcb = f;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
+void select_for_read(Fcb* f) {
+  Select_channel(f);
   ws.Io_stmt = code::D_READ;
   ws.Io_opts = 0;
   ws.Io_kno = -1;
@@ -412,7 +408,7 @@ void event_value(Io_fn fn) {
 void fnc_gen_io(Io_fn fn) {
   Io_save_guard keep;
   Fcb* f = channel_arg(14);
-  select_channel(f);
+  select_for_read(f);
   io_fn_options();
   if (fn == Io_fn::key && (ws.Io_opts & IO_KEY)) {
     OptGenKey();
@@ -1256,15 +1252,13 @@ std::string rec_list_arg() {
 }  // namespace
 
 void fnc_iol() {
-  // IOL(RECORD ch): the name of the record template kept with the channel.
-  // A channel takes a template only with its named record formats; one
-  // without them has none.
+  // IOL(RECORD ch): the name of the record template kept with the channel
+  // (the named format its list came from), empty when none.
   constexpr uint8_t QMARK = 63;  // RECORD, the '?' of the I/O forms
   if (*ws.Exec_ptr == QMARK) {
     ++ws.Exec_ptr;
     Fcb* f = channel_arg(13);
-    if (f->rec_formats) Not_built("template names of channels (record templates)");
-    string_result("");
+    string_result(Fcb_template(f));
     return;
   }
   std::string items;

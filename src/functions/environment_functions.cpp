@@ -233,7 +233,7 @@ void fnc_scll() {
 // file-header mark; TSK(/...): the process debug link.
 void fnc_tsk() {
   if (*ws.Exec_ptr == code::OP_DIV) {
-    KestDbgTskFnc();
+    Fnc_result_text(KestDbgTskFnc());
     return;
   }
   int32_t n = Eval_range(-1, TSK_LAST);

@@ -8,7 +8,7 @@
 #include "functions/encoding.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "net/crypto.h"
 
 namespace {
@@ -46,6 +46,25 @@ void fnc_crc() {
   result_u16(crc16(s.p, size_t(s.len), seed));
 }
 
+// HSH(ENCRYPT data, cipher, key [, key length [, vector]]) and the DECRYPT
+// form: the result in the string accumulator.
+static void hsh_cipher(bool encrypt) {
+  Fnc_str data = Fnc_string();
+  Fnc_comma();
+  Fnc_str name = Fnc_string();
+  Fnc_comma();
+  Fnc_str key = Fnc_string();
+  int32_t key_len = -1;
+  Fnc_str iv{nullptr, -1};
+  if (Fnc_more()) {
+    key_len = Eval_range(1, 8192);
+    if (Fnc_more()) iv = Fnc_string();
+  }
+  std::string out = Crypto_cipher(encrypt, {data.p, data.len}, {name.p, name.len}, {key.p, key.len}, key_len,
+                                  {iv.p, iv.len});
+  Fnc_result_text(out);
+}
+
 // HSH(s [, seed]) is the native 16-bit hash; HSH(s [, key], alg [, n]) with a
 // non-zero algorithm is a digest (or with 7 an HMAC over digest n) from the
 // cryptographic library; HSH(ENCRYPT ...) and HSH(DECRYPT ...) are ciphers.
@@ -53,7 +72,7 @@ void fnc_hsh() {
   if (ws.Exec_ptr[0] == code::PREFIX2 && (ws.Exec_ptr[1] == code::P2_ENCRYPT || ws.Exec_ptr[1] == code::P2_DECRYPT)) {
     bool encrypt = ws.Exec_ptr[1] == code::P2_ENCRYPT;
     ws.Exec_ptr += 2;
-    KestEncrypt(encrypt);
+    hsh_cipher(encrypt);
     return;
   }
   Fnc_str s = Fnc_string();

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "channels/input.h"
+#include "terminal/input.h"
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"

@@ -9,7 +9,7 @@
 #include "core/utf8.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "core/messages.h"
 #include "core/workspace.h"
 #include "programs/objects.h"
+#include "terminal/controls.h"
 
 namespace {
 
@@ -28,6 +29,11 @@ void set_disk_state(bool disable) {
     if (ws.Exec_ptr[1] == 72) {  // EVENT
       ws.Exec_ptr += 2;
       DoOruEvent(!disable);
+      return;
+    }
+    if (ws.Exec_ptr[1] == code::P2_CONTROL) {
+      ws.Exec_ptr += 2;
+      Control_enable(disable);
       return;
     }
     Not_built(disable ? "DISABLE of a control (the control layer)" : "ENABLE of a control (the control layer)");

@@ -17,8 +17,8 @@
 #include "core/variables.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
-#include "functions/program_info.h"
 #include "programs/arguments.h"
+#include "programs/program_info.h"
 #include "programs/program_list.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "core/mask_match.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

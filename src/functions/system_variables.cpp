@@ -20,7 +20,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/prefix_lists.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 #include "functions/user_functions.h"
 #include "terminal/terminal.h"
 

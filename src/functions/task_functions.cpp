@@ -11,7 +11,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "functions/user_functions.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "programs/objects.h"
 #include "terminal/gui_objctl.h"
 

@@ -25,7 +25,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "functions/channel_access.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 
 namespace {
 

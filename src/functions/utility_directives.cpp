@@ -17,19 +17,14 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/program_list.h"
-#include "functions/error_handler.h"
+#include "programs/error_handler.h"
 #include "functions/prefix_lists.h"
 
 namespace {
 
-std::string err_pgm;  // the error-handler program (empty: none)
-
 inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 
 }  // namespace
-
-const std::string& Err_pgm_name() { return err_pgm; }
-void Err_pgm_clear() { err_pgm.clear(); }
 
 // CWD dir: one trailing "/" is dropped from a name longer than one byte; a
 // directory that cannot be entered is error 12 and nothing changes.
@@ -84,8 +79,9 @@ void d_errh() {
     Let_target t;
     Let_define(t);
     if (t.str_len < 0) Rpt_error(26);
-    ws.Str_ptr = reinterpret_cast<uint8_t*>(err_pgm.data());
-    ws.Str_len = int32_t(err_pgm.size());
+    const std::string& name = Err_pgm_name();
+    ws.Str_ptr = reinterpret_cast<uint8_t*>(const_cast<char*>(name.data()));
+    ws.Str_len = int32_t(name.size());
     Let_assign(t);
     return;
   }
@@ -94,7 +90,7 @@ void d_errh() {
     Eval_str();
     name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   }
-  err_pgm = name;
+  Err_pgm_set(name);
 }
 
 // SNBF n: the keyed-file buffer count, parameter BF (0..100, not 1 or 2).

@@ -20,10 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/errors.h"
-#include "core/host.h"
-#include "core/params.h"
-#include "core/switches.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/file_crypt.h"
 #include "keyed/keyed_internal.h"
@@ -38,7 +35,8 @@ uint64_t ix(const Key_file* f, uint32_t addr) { return (f->id << 32) | addr; }
 void ensure_queue() {
   if (queue_sized) return;
   queue_sized = true;
-  Kbfr_set(prmblk.BF);
+  Key_settings_refresh();
+  Kbfr_set(Key_cfg.shared_buffers);
 }
 
 void unlink_lru(Kbfr_pool& p, Kbfr* b) {
@@ -152,7 +150,7 @@ int64_t write_full(int fd, const uint8_t* buf, size_t len, int64_t off) {
 // Blocks per group of the space maps, and a group's bytes.
 int64_t group_bytes(const Key_file* f) { return int64_t(f->blk) * (f->blk - kf::BLK_HDR); }
 
-uint8_t free_mark() { return Sw_on(sw::StarK) ? kf::BT_NODE : kf::BT_FREE; }
+uint8_t free_mark() { return Key_cfg.free_as_node ? kf::BT_NODE : kf::BT_FREE; }
 }  // namespace
 
 // Plain positioned transfers for the rest of the engine.
@@ -182,50 +180,50 @@ static int open_segment(Key_file* f, int seg, bool create) {
   for (int links = 0; links <= 10; ++links) {
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT && create) {
-      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, prmblk.Create_mode);
-      if (fd < 0) Sys_error();
+      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, Key_cfg.create_mode);
+      if (fd < 0) Key_sys_error();
       uint8_t head[512];
       if (read_full(f->fd, head, 512, 0) != 512) {
         ::close(fd);
-        Rpt_error(117);
+        Key_error(117);
       }
       std::memcpy(head + 4, "seg", 3);
       std::memcpy(head + 8, f->hdr + 8, 248);
       if (write_full(fd, head, 512, 0) != 512) {
         ::close(fd);
-        Rpt_error(16);
+        Key_error(16);
       }
       return fd;
     }
-    if (fd < 0) Rpt_error(117);
+    if (fd < 0) Key_error(117);
     uint8_t head[72] = {};
     if (read_full(fd, head, sizeof head, 0) < 8) {
       ::close(fd);
-      Rpt_error(117);
+      Key_error(117);
     }
     if (std::memcmp(head + 4, "seg]", 4) == 0) return fd;
     ::close(fd);
-    if (std::memcmp(head + 4, "lnk]", 4) != 0) Rpt_error(117);
+    if (std::memcmp(head + 4, "lnk]", 4) != 0) Key_error(117);
     size_t n = 0;
     while (n < 60 && head[8 + n] && head[8 + n] != '\n' && head[8 + n] != '\r') ++n;
-    if (n == 0) Rpt_error(117);
+    if (n == 0) Key_error(117);
     path.assign(reinterpret_cast<const char*>(head + 8), n);
   }
-  Rpt_error(117);
+  Key_error(117);
 }
 
 int KSeg_fd(Key_file* f, int seg) {
   if (seg == 0) return f->fd;
-  if (seg > kf::MAX_SEGMENT_FILES || seg * 256 >= f->blk) Rpt_error(16);
+  if (seg > kf::MAX_SEGMENT_FILES || seg * 256 >= f->blk) Key_error(16);
   if (f->seg_fd.size() <= size_t(seg)) f->seg_fd.resize(size_t(seg) + 1, -1);
   if (f->seg_fd[size_t(seg)] >= 0) return f->seg_fd[size_t(seg)];
-  if (seg > f->hdr[kf::H_NSEG]) Rpt_error(117);
+  if (seg > f->hdr[kf::H_NSEG]) Key_error(117);
   f->seg_fd[size_t(seg)] = open_segment(f, seg, false);
   return f->seg_fd[size_t(seg)];
 }
 
 static int create_segment(Key_file* f, int seg) {
-  if (seg > kf::MAX_SEGMENT_FILES || seg * 256 >= f->blk) Rpt_error(16);
+  if (seg > kf::MAX_SEGMENT_FILES || seg * 256 >= f->blk) Key_error(16);
   if (f->seg_fd.size() <= size_t(seg)) f->seg_fd.resize(size_t(seg) + 1, -1);
   if (f->seg_fd[size_t(seg)] < 0) f->seg_fd[size_t(seg)] = open_segment(f, seg, true);
   return f->seg_fd[size_t(seg)];
@@ -245,7 +243,7 @@ Kbfr_pool& Kbfr_pool_of(Key_file* f) {
     // files), at least 3.
     f->priv = std::make_unique<Kbfr_pool>();
     f->priv->data_size = size_t(f->blk);
-    int n = K.ch && K.ch->nbf ? K.ch->nbf : prmblk.FB + (f->variable ? 2 : 0);
+    int n = K.ch && K.ch->nbf ? K.ch->nbf : Key_cfg.file_buffers + (f->variable ? 2 : 0);
     n = std::max(n, 3);
     for (int i = 0; i < n; ++i) add_buffer(*f->priv);
     return *f->priv;
@@ -335,7 +333,7 @@ void Kbfr_wrt(Kbfr* b, bool own) {
   if (node) d[4] = 0;
   ++Key_io_stats.writes;
   if (r != f->blk) {
-    if (own) Rpt_error(8);
+    if (own) Key_error(8);
     return;  // another channel's block: dropped
   }
   b->changed = false;
@@ -387,7 +385,7 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
   Key_file* f = K.f;
   if (f->eff) return eff_get(addr, type);
   Kbfr_pool& p = Kbfr_pool_of(f);
-  if (addr < kf::FIRST_BLOCK || (addr & 255) != 0) Rpt_error(107);
+  if (addr < kf::FIRST_BLOCK || (addr & 255) != 0) Key_error(107);
   int seg = Key_seg_of(f, addr);
   int64_t host = Key_host_off(f, addr);
   if (seg > f->hdr[kf::H_NSEG] && type != 0) Key_Hdr_Lock_N_Load(1);
@@ -396,7 +394,7 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
   Kbfr* b = nullptr;
   if (it != p.index.end()) {
     b = it->second;
-    if (type == 0) Rpt_error(106);
+    if (type == 0) Key_error(106);
     if (f->lock_level > 0 || (K.ch && K.ch->nolock)) {
       b->stamp = ++Kbfr_quepos;
       b->serial = K.serial;
@@ -423,21 +421,21 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
     if (type == 0) {
       init_block(f, b, addr);
       if (write_full(fd, b->b(), size_t(f->blk), host) != f->blk) {
-        if (errno && errno != ENOSPC) Sys_error();
-        Rpt_error(16);
+        if (errno && errno != ENOSPC) Key_sys_error();
+        Key_error(16);
       }
       uint32_t end = addr + uint32_t(f->blk);
       if (KeyBlockNo(f, end) > KeyBlockNo(f, Hdr32(f, kf::H_EOF))) Hdr32_set(f, kf::H_EOF, end);
     } else {
       errno = 0;
       int64_t r = read_full(fd, b->b(), size_t(f->blk), host);
-      if (r < 0) Sys_error();
+      if (r < 0) Key_sys_error();
       ++Key_io_stats.reads;
       uint8_t* d = b->b();
       if (r == f->blk) Kcrypt_in(f, d);
       bool bad_type = d[0] != 0 && d[0] != 128 && d[0] != 251 && d[0] != 252 && d[0] != 253 && d[0] != 254;
       if (r != f->blk) {
-        if (type != 2) Rpt_error(105);
+        if (type != 2) Key_error(105);
         std::fill(b->data.begin() + std::max<int64_t>(r, 0), b->data.begin() + f->blk, 0);
       }
       if (d[0] == kf::BT_NODE) {
@@ -456,7 +454,7 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
         }
         b->changed = true;
       }
-      if (get_u32be(d + 1) != addr) Rpt_error(107);
+      if (get_u32be(d + 1) != addr) Key_error(107);
     }
     b->file = f;
     b->stamp = ++Kbfr_quepos;
@@ -464,10 +462,10 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
     p.index[ix(f, addr)] = b;
     use(p, b);
   }
-  if (type >= 3 && b->b()[0] != type) Rpt_error(106);
+  if (type >= 3 && b->b()[0] != type) Key_error(106);
   if (b->b()[0] == kf::BT_NODE && K.kent_sz) {
     int cap = (f->blk - kf::BLK_HDR) / K.kent_sz;
-    if (b->count > cap) Rpt_error(106);
+    if (b->count > cap) Key_error(106);
   }
   return b;
 }
@@ -480,7 +478,7 @@ static Kbfr* new_fixed(int type) {
   if (head) {
     Kbfr* b = Kbfr_get(head, 1);
     uint8_t* d = b->b();
-    if (d[0] != kf::BT_FREE && !(d[0] == kf::BT_NODE && Sw_on(sw::StarK))) Rpt_error(106);
+    if (d[0] != kf::BT_FREE && !(d[0] == kf::BT_NODE && Key_cfg.free_as_node)) Key_error(106);
     Hdr32_set(f, kf::H_FREE2, get_u32be(d + 6));
     init_block(f, b, head);
     d[0] = uint8_t(type);
@@ -490,7 +488,7 @@ static Kbfr* new_fixed(int type) {
   // Round the end of file up to 512; the gap becomes deleted record slots.
   uint32_t end = Hdr32(f, kf::H_EOF);
   uint64_t round = (uint64_t(end) + 511) / 512 * 512;
-  if (round + uint64_t(f->blk) >= kf::FILE_LIMIT) Rpt_error(16);
+  if (round + uint64_t(f->blk) >= kf::FILE_LIMIT) Key_error(16);
   uint32_t grid0 = kf::FIRST_BLOCK + uint32_t(f->blk);
   if (end >= grid0 && f->slot > 0) {
     uint64_t s = uint64_t(end - grid0 + uint32_t(f->slot) - 1) / uint32_t(f->slot) * uint32_t(f->slot) + grid0;
@@ -498,7 +496,7 @@ static Kbfr* new_fixed(int type) {
       uint8_t del[5];
       del[0] = 255;
       put_u32be(del + 1, uint32_t(-int32_t(Hdr32(f, kf::H_FREE1))));
-      if (write_full(f->fd, del, 5, int64_t(s)) != 5) Rpt_error(16);
+      if (write_full(f->fd, del, 5, int64_t(s)) != 5) Key_error(16);
       Hdr32_set(f, kf::H_FREE1, uint32_t(s));
     }
   }
@@ -576,7 +574,7 @@ static Kbfr* new_variable(int type) {
     if (new_seg) {
       int seg = Key_seg_of(f, m) + 1;
       if (f->hdr[kf::H_NSEG] < seg) {
-        if (f->hdr[kf::H_NSEG] == 0 && prmblk.MB == 0) Rpt_error(16);
+        if (f->hdr[kf::H_NSEG] == 0 && Key_cfg.max_megabytes == 0) Key_error(16);
         create_segment(f, seg);
         f->hdr[kf::H_NSEG] = uint8_t(seg);
         Key_hdr_changed();
@@ -586,7 +584,7 @@ static Kbfr* new_variable(int type) {
     }
     m = nm;
   }
-  Rpt_error(16);
+  Key_error(16);
 }
 
 Kbfr* Kbfr_new(int type) {
@@ -670,13 +668,13 @@ static Kbfr* eff_get(uint32_t page, int type) {
   Key_file* f = K.f;
   Eff_store* e = Eff_of(f);
   Kbfr_pool& p = Kbfr_pool_of(f);
-  if (page < 1 || page > e->max_page) Rpt_error(114);
+  if (page < 1 || page > e->max_page) Key_error(114);
   Key_Hdr_Lock_N_Load(1);
   auto it = p.index.find(ix(f, page));
   Kbfr* b = nullptr;
   if (it != p.index.end()) {
     b = it->second;
-    if (type == 0) Rpt_error(106);
+    if (type == 0) Key_error(106);
     b->stamp = ++Kbfr_quepos;
     b->serial = K.serial;
     use(p, b);
@@ -687,7 +685,7 @@ static Kbfr* eff_get(uint32_t page, int type) {
     if (type != 0) {
       bool map = Eff_is_map_page(e, page);
       phys = map ? page : Eff_log2ps(f, page);
-      if (!map && phys > e->high) Rpt_error(11);
+      if (!map && phys > e->high) Key_error(11);
     }
     b = victim(p);
     if (b->file) {
@@ -706,12 +704,12 @@ static Kbfr* eff_get(uint32_t page, int type) {
       b->host_off = int64_t(phys) * e->B;
       errno = 0;
       int64_t r = read_full(f->fd, b->b(), size_t(f->blk), b->host_off);
-      if (r < 0) Sys_error();
+      if (r < 0) Key_sys_error();
       ++Key_io_stats.reads;
-      if (r != f->blk) Rpt_error(105);
+      if (r != f->blk) Key_error(105);
       uint8_t* d = b->b();
       Kcrypt_in(f, d);
-      if (get_u32be(d + 1) != page) Rpt_error(107);
+      if (get_u32be(d + 1) != page) Key_error(107);
       b->count = d[0] == kf::BT_NODE ? d[5] : 0;
     }
     b->file = f;
@@ -720,8 +718,8 @@ static Kbfr* eff_get(uint32_t page, int type) {
     use(p, b);
   }
   uint8_t t = b->b()[0];
-  if (type >= 3 && t != type) Rpt_error(106);
-  if (t == kf::BT_NODE && K.kent_sz && b->count > std::min(255, (f->blk - kf::BLK_HDR) / K.kent_sz)) Rpt_error(106);
+  if (type >= 3 && t != type) Key_error(106);
+  if (t == kf::BT_NODE && K.kent_sz && b->count > std::min(255, (f->blk - kf::BLK_HDR) / K.kent_sz)) Key_error(106);
   return b;
 }
 

@@ -18,11 +18,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "channels/kdef.h"
-#include "core/errors.h"
-#include "core/messages.h"
-#include "core/params.h"
-#include "core/switches.h"
+#include "core/oru_assert.h"
+#include "keyed/key_encoding.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
@@ -36,7 +34,7 @@ bool is_sentinel(const uint8_t* key, int ksz) {
 }
 
 void push(uint32_t node, int idx) {
-  if (K.depth >= kf::MAX_DEPTH) Rpt_error(105);
+  if (K.depth >= kf::MAX_DEPTH) Key_error(105);
   K.kadr[K.depth] = node;
   K.kidx[K.depth] = idx;
   ++K.depth;
@@ -62,10 +60,19 @@ void clear_current(uint32_t nd, int idx) {
   ch->cur_kno_pos = K.kno;
 }
 
+#ifdef ORU_ASSERTS
+// Every entry of node b not above the next one.
+bool node_in_order(Kbfr* b) {
+  for (int i = 1; i < b->count; ++i)
+    if (Kcmp(Kent_at(b, i - 1) + 4, Kent_at(b, i) + 4) > 0) return false;
+  return true;
+}
+#endif
+
 // First entry not below key in node b (count n).
 int find_in_node(Kbfr* b, const uint8_t* key) {
   int n = b->count;
-  if (Sw_on(sw::QK) && n > 0) {
+  if (Key_cfg.search_binary && n > 0) {
     int lo = 0, hi = n;  // answer in [lo, hi]
     int probe = n * 10 / 20;
     while (lo < hi) {
@@ -146,12 +153,12 @@ int Kcmp(const uint8_t* a, const uint8_t* b) {
 void Kno_def(int k) {
   Key_file* f = K.f;
   if (k < 0) k = K.ch->cur_kno;
-  if (k >= f->lay.nkeys) Rpt_error(13);
+  if (k >= f->lay.nkeys) Key_error(13);
   K.kno = k;
   K.ksz = f->lay.keys[k].len + 1;
   K.kent_sz = K.ksz + 4;
   K.max_kidx = (f->blk - kf::BLK_HDR) / K.kent_sz;
-  if ((!Sw_on(sw::GtK) && !f->cap_lifted) || f->eff) K.max_kidx = std::min(K.max_kidx, 255);
+  if ((!Key_cfg.big_nodes && !f->cap_lifted) || f->eff) K.max_kidx = std::min(K.max_kidx, 255);
   K.nullkey = f->flags1 & kf::F1_NULL_KEY;
 }
 
@@ -216,7 +223,7 @@ int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write) {
     uint8_t* dst = out + L;
     if ((sg.flags & kf::SF_KIND) == kf::SF_BINNUM) {
       // The option byte of a binary numeric segment is its decimal places.
-      null = EncodeBinNumSeg(src, T, dst, S, sg.fill) != 0;
+      null = Key_encode_number(src, T, dst, S, sg.fill) != 0;
       for (int i = 0; i < S; ++i) dst[i] ^= M;
       T = S;
       P = 0;
@@ -227,9 +234,9 @@ int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write) {
         uint8_t b = ended ? 0 : src[si];
         if ((sg.flags & kf::SF_NUL_END) && b == 0) ended = true;
         if (!ended) ++si;
-        if (sg.flags & kf::SF_ACCENTS) b = Accents[b];
-        if (sg.flags & kf::SF_UPPER) b = Uppercs[b];
-        else if (sg.flags & kf::SF_LOWER) b = Lowercs[b];
+        if (sg.flags & kf::SF_ACCENTS) b = Key_cfg.accents[b];
+        if (sg.flags & kf::SF_UPPER) b = Key_cfg.upper[b];
+        else if (sg.flags & kf::SF_LOWER) b = Key_cfg.lower[b];
         if (b != sg.fill) null = false;
         int at = (sg.flags & kf::SF_REVERSE) ? S - 1 - i : i;
         if (at >= T) at = i;  // reversal inside the bytes taken
@@ -295,7 +302,7 @@ int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write) {
 int Key_adjust(uint8_t* key, int mode, int len) {
   Key_file* f = K.f;
   const Key_def& kd = f->lay.keys[K.kno];
-  int left = (K.kno == 0 && !Sw_on(sw::BangK)) ? K.ksz - 1 : len;
+  int left = (K.kno == 0 && !Key_cfg.key0_full) ? K.ksz - 1 : len;
   uint8_t* p = key + 1;
   for (int s = 0; s < kd.nseg && left > 0; ++s) {
     const Key_seg& sg = f->lay.segs[size_t(kd.first + s)];
@@ -305,7 +312,7 @@ int Key_adjust(uint8_t* key, int mode, int len) {
         // The program's number becomes the encoded segment of full width.
         int full = sg.len();
         std::vector<uint8_t> enc(size_t(full), 0);
-        EncodeBinNumSeg(p, w, enc.data(), full, sg.fill);
+        Key_encode_number(p, w, enc.data(), full, sg.fill);
         int tail = len - (int(p - key) - 1) - w;
         if (full != w && tail > 0) std::memmove(p + full, p + w, size_t(std::min(tail, K.ksz - 1 - int(p - key) - full)));
         std::memcpy(p, enc.data(), size_t(full));
@@ -319,7 +326,7 @@ int Key_adjust(uint8_t* key, int mode, int len) {
       } else {
         if (sg.desc())
           for (int i = 0; i < w; ++i) p[i] ^= 255;
-        if (w == sg.len()) DecodeBinNumSeg(p, w);
+        if (w == sg.len()) Key_decode_number(p, w);
       }
       p += w;
       left -= w;
@@ -340,9 +347,9 @@ int Key_adjust(uint8_t* key, int mode, int len) {
       reversible();
       for (int i = 0; i < w; ++i) {
         uint8_t b = p[i];
-        if (sg.flags & kf::SF_ACCENTS) b = Accents[b];
-        if (sg.flags & kf::SF_UPPER) b = Uppercs[b];
-        else if (sg.flags & kf::SF_LOWER) b = Lowercs[b];
+        if (sg.flags & kf::SF_ACCENTS) b = Key_cfg.accents[b];
+        if (sg.flags & kf::SF_UPPER) b = Key_cfg.upper[b];
+        else if (sg.flags & kf::SF_LOWER) b = Key_cfg.lower[b];
         p[i] = sg.desc() ? b ^ 255 : b;
       }
     } else {
@@ -440,7 +447,7 @@ int Kfnd_advance(Key_pos& pos, int step) {
   if ((r0 != 0 || before_first) && step > 0) r = step - 1;
   bool forward = step > 0;
   for (int guard = 0;; ++guard) {
-    if (guard > 1 << 24) Rpt_error(105);
+    if (guard > 1 << 24) Key_error(105);
     Kbfr* b = node(K.kadr[K.depth - 1]);
     int i = K.kidx[K.depth - 1] + r;
     if (i >= 0 && i < b->count) {
@@ -481,7 +488,7 @@ int Kfnd_advance(Key_pos& pos, int step) {
     int32_t ptr = entry_ptr(Kent_at(p, K.kidx[K.depth - 1]));
     while (ptr > 0) {
       Kbfr* c = node(uint32_t(ptr));
-      if (c->count == 0) Rpt_error(105);
+      if (c->count == 0) Key_error(105);
       const uint8_t* first = Kent_at(c, forward ? 0 : c->count - 1);
       if (entry_ptr(first) > 0) {
         push(uint32_t(ptr), forward ? 0 : c->count - 1);
@@ -491,7 +498,7 @@ int Kfnd_advance(Key_pos& pos, int step) {
         break;
       }
     }
-    if (ptr <= 0 && K.depth > 0 && K.kadr[K.depth - 1] == p->addr) Rpt_error(105);
+    if (ptr <= 0 && K.depth > 0 && K.kadr[K.depth - 1] == p->addr) Key_error(105);
   }
 }
 
@@ -554,14 +561,14 @@ int Kfnd_by_rno(int64_t n) {
   uint32_t addr = root;
   for (;;) {
     Kbfr* b = node(addr);
-    if (b->count == 0) Rpt_error(105);
+    if (b->count == 0) Key_error(105);
     int32_t ptr = entry_ptr(Kent_at(b, 0));
     push(addr, 0);
     if (ptr <= 0) break;
     addr = uint32_t(ptr);
   }
   for (int64_t leaves = 0;; ++leaves) {
-    if (leaves > (1 << 22)) Rpt_error(105);  // a damaged tree sharing nodes
+    if (leaves > (1 << 22)) Key_error(105);  // a damaged tree sharing nodes
     Kbfr* b = node(K.kadr[K.depth - 1]);
     if (n - 1 < b->count) {
       int i = int(n - 1);
@@ -587,7 +594,7 @@ int Kfnd_by_rno(int64_t n) {
     int32_t ptr = entry_ptr(Kent_at(p, K.kidx[K.depth - 1]));
     while (ptr > 0) {
       Kbfr* c = node(uint32_t(ptr));
-      if (c->count == 0) Rpt_error(105);
+      if (c->count == 0) Key_error(105);
       push(uint32_t(ptr), 0);
       ptr = entry_ptr(Kent_at(c, 0));
     }
@@ -597,7 +604,7 @@ int Kfnd_by_rno(int64_t n) {
 // The number of leaf entries in the subtree at addr.
 static int64_t visits = 0;
 static int64_t subtree_entries(uint32_t addr, int depth) {
-  if (depth >= kf::MAX_DEPTH || ++visits > (1 << 22)) Rpt_error(105);
+  if (depth >= kf::MAX_DEPTH || ++visits > (1 << 22)) Key_error(105);
   Kbfr* b = node(addr);
   int n = b->count;
   if (n == 0 || entry_ptr(Kent_at(b, 0)) <= 0) return n;
@@ -645,6 +652,7 @@ static int lend_right(Kbfr* b, int index) {
   move_entries(Kent_at(right, 0), Kent_at(b, b->count - k), k);
   right->count = uint16_t(right->count + k);
   b->count = uint16_t(b->count - k);
+  ORU_ASSERT(right->count <= K.max_kidx && b->count > index);
   zero_tail(b);
   std::memcpy(Kent_at(p, j) + 4, Kent_at(b, b->count - 1) + 4, size_t(K.ksz));
   Kbfr_touch(right);
@@ -676,6 +684,7 @@ static int lend_left(Kbfr* b, int index) {
   left->count = uint16_t(left->count + k);
   move_entries(Kent_at(b, 0), Kent_at(b, k), b->count - k);
   b->count = uint16_t(b->count - k);
+  ORU_ASSERT(left->count <= K.max_kidx && b->count >= 1 && index - k >= 0);
   zero_tail(b);
   std::memcpy(Kent_at(p, j - 1) + 4, Kent_at(left, left->count - 1) + 4, size_t(K.ksz));
   Kbfr_touch(left);
@@ -703,7 +712,7 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
     index = K.kidx[K.depth];
   }
   Kbfr* b = node(addr);
-  if (b->count > K.max_kidx || index > b->count) Rpt_error(106);
+  if (b->count > K.max_kidx || index > b->count) Key_error(106);
   if (b->count == K.max_kidx && K.f->eff) {
     int lent = lend_left(b, index);
     if (lent == 0) lend_right(b, index);
@@ -719,6 +728,7 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
     nb->count = uint16_t(s);
     move_entries(Kent_at(b, 0), Kent_at(b, s), b->count - s);
     b->count = uint16_t(b->count - s);
+    ORU_ASSERT(s >= 1 && b->count >= 1);
     zero_tail(b);
     Kbfr_touch(b);
     Kbfr_touch(nb);
@@ -734,11 +744,22 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
       K.kidx[K.depth - 1] += 1;
     }
   }
+  ORU_ASSERT(target->count < K.max_kidx && ti >= 0 && ti <= target->count);
+#ifdef ORU_ASSERTS
+  // A leaf that was in order stays so: the search placed the key and the
+  // lending and splitting above moved the place with the entries.  (A node
+  // of a damaged file is out of order by the file's fault; the place of an
+  // inner node's separator depends on the nodes above, which the file gives.)
+  bool was_ordered = ptr <= 0 && node_in_order(target);
+#endif
   uint8_t* at = Kent_at(target, ti);
   move_entries(at + K.kent_sz, at, target->count - ti);
   put_u32be(at, uint32_t(ptr));
   std::memcpy(at + 4, key, size_t(K.ksz));
   target->count = uint16_t(target->count + 1);
+#ifdef ORU_ASSERTS
+  ORU_ASSERT(!was_ordered || node_in_order(target));
+#endif
   Kbfr_touch(target);
   Key_pos& sv = K.ch->saved[size_t(K.kno)];
   sv.node = target->addr;
@@ -749,12 +770,12 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
 // ---- delete ----
 
 void Kent_del() {
-  if (K.depth == 0) Rpt_error(105);
+  if (K.depth == 0) Key_error(105);
   --K.depth;
   uint32_t addr = K.kadr[K.depth];
   int index = K.kidx[K.depth];
   Kbfr* b = node(addr);
-  if (index < 0 || index >= b->count) Rpt_error(105);
+  if (index < 0 || index >= b->count) Key_error(105);
   uint8_t* at = Kent_at(b, index);
   move_entries(at, at + K.kent_sz, b->count - index - 1);
   b->count = uint16_t(b->count - 1);
@@ -766,26 +787,26 @@ void Kent_del() {
   if (addr == Key_root()) {
     if (b->count == 1) {
       const uint8_t* e = Kent_at(b, 0);
-      if (!is_sentinel(e + 4, K.ksz)) Rpt_error(110);
+      if (!is_sentinel(e + 4, K.ksz)) Key_error(110);
       int32_t p = entry_ptr(e);
       Key_set_root(p > 0 ? uint32_t(p) : 0);
       Kbfr_free(b);
     } else if (b->count == 0) {
-      Rpt_error(110);
+      Key_error(110);
     }
     return;
   }
-  if (K.depth == 0) Rpt_error(105);
+  if (K.depth == 0) Key_error(105);
   uint32_t paddr = K.kadr[K.depth - 1];
   int j = K.kidx[K.depth - 1];
   Kbfr* p = node(paddr);
-  if (j < 0 || j >= p->count) Rpt_error(105);
+  if (j < 0 || j >= p->count) Key_error(105);
   Kbfr* receiver;
   Kbfr* donor;
   Kbfr* right = nullptr;
   if (j + 1 < p->count) {
     int32_t rp = entry_ptr(Kent_at(p, j + 1));
-    if (rp <= 0) Rpt_error(105);
+    if (rp <= 0) Key_error(105);
     right = node(uint32_t(rp));
   }
   if (right && right->count + b->count <= K.max_kidx) {
@@ -802,7 +823,7 @@ void Kent_del() {
       return;
     }
     int32_t lp = entry_ptr(Kent_at(p, j - 1));
-    if (lp <= 0) Rpt_error(105);
+    if (lp <= 0) Key_error(105);
     Kbfr* left = node(uint32_t(lp));
     if (left->count + b->count > K.max_kidx) {
       --K.depth;
@@ -829,10 +850,10 @@ void Key_free_tree(uint32_t root) {
   std::vector<std::pair<uint32_t, int>> stack{{root, 0}};
   int guard = 0;
   while (!stack.empty()) {
-    if (++guard > 1 << 22) Rpt_error(105);
+    if (++guard > 1 << 22) Key_error(105);
     auto [a, d] = stack.back();
     stack.pop_back();
-    if (d >= kf::MAX_DEPTH) Rpt_error(105);
+    if (d >= kf::MAX_DEPTH) Key_error(105);
     Kbfr* b = node(a);
     for (int i = 0; i < b->count; ++i) {
       int32_t p = entry_ptr(Kent_at(b, i));

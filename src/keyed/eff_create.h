@@ -30,9 +30,6 @@ struct Eff_create_def {
   std::vector<Eff_key_desc> keys;
 };
 
-// The keys of a segment table (4-byte entries, key number in the low
-// nibble); ext_len: the external key's length when the table names none.
-std::vector<Eff_key_desc> Eff_keys_from_kdef(const uint8_t* segs, int cap, int ext_len);
 // Writes a new EFF file on fd (empty, just created).  Errors 32 (no key),
 // 80 (a key or segment out of limits), 16 and host errors.
 void Eff_create(int fd, const Eff_create_def& def);

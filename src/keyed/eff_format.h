@@ -100,4 +100,7 @@ constexpr int KEYD_FIXED = 28;  // key-descriptor data before its segments
 constexpr int KEYD_SEG = 10;
 constexpr int ITEM_HDR = 10;
 constexpr char MARK[] = "[Oruky2]";
+// Flags of a key-descriptor segment (BE32): the segment's flag word
+// (kf::SF_*), and bit 7 for a descending segment.
+constexpr uint32_t SEG_DESCENDING = 0x80;
 }  // namespace eff

@@ -20,13 +20,7 @@
 #include <ctime>
 #include <strings.h>
 
-#include "channels/kdef.h"
-#include "core/errors.h"
-#include "core/host.h"
-#include "core/params.h"
-#include "core/process_config.h"
-#include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_create.h"
 #include "keyed/eff_store.h"
 
@@ -54,69 +48,34 @@ int put_item(std::vector<uint8_t>& pg, int B, const std::vector<uint8_t>& item) 
 }
 }  // namespace
 
-std::vector<Eff_key_desc> Eff_keys_from_kdef(const uint8_t* segs, int cap, int ext_len) {
-  std::vector<Eff_key_desc> keys;
-  int nib = -1;
-  for (int i = 0; i + 3 < cap; i += 4) {
-    const uint8_t* e = segs + i;
-    if (e[0] == KSEG_END) break;
-    if (e[0] == KSEG_FLAGS) {
-      if (keys.empty() || keys.back().segs.empty()) Rpt_error(80);
-      Eff_seg_desc& s = keys.back().segs.back();
-      s.flags |= uint32_t(e[1] | (e[2] << 8)) & ~uint32_t(KSF_D);
-      s.fill = e[3];
-      continue;
-    }
-    if ((e[0] & 15) != nib) {
-      keys.emplace_back();
-      nib = e[0] & 15;
-    }
-    Eff_seg_desc s;
-    s.field = e[1] == KFIELD_EXTERNAL ? 0xFFFF : e[1];
-    s.offset = ((e[0] >> 4) << 8) | e[2];
-    s.length = e[3] & 127;
-    if (e[3] & 128) s.flags |= KSF_D;
-    keys.back().segs.push_back(s);
-  }
-  // Key 0 held outside the record: its only segment names the external key.
-  if (keys.empty() && ext_len > 0) {
-    keys.emplace_back();
-    keys.back().segs.push_back(Eff_seg_desc{0xFFFF, 0, ext_len, 0, 0});
-  }
-  if (!keys.empty() && keys[0].segs.size() == 1 && keys[0].segs[0].field == 0xFFFF) {
-    if (keys[0].segs[0].length == 0) keys[0].segs[0].length = ext_len;
-    keys[0].external = true;
-  }
-  return keys;
-}
-
 void Eff_create(int fd, const Eff_create_def& def) {
-  if (def.keys.empty() || def.keys[0].segs.empty()) Rpt_error(32);
-  if (def.keys.size() > 255) Rpt_error(80);
+  Key_settings_refresh();
+  if (def.keys.empty() || def.keys[0].segs.empty()) Key_error(32);
+  if (def.keys.size() > 255) Key_error(80);
   int kb = def.block_kb;
   if (kb < eff::MIN_KB) kb = eff::MIN_KB;
   if (def.rec_len > kb * 1000) kb = (def.rec_len + 999) / 1000;
   if (kb > eff::MAX_KB) kb = eff::MAX_KB;
   int B = kb * 1024;
   int ext = def.keys[0].external ? def.keys[0].segs[0].length : 0;
-  if (ext > 127) Rpt_error(80);
+  if (ext > 127) Key_error(80);
   int longest = 0, nsegs = 0;
   for (size_t k = 0; k < def.keys.size(); ++k) {
     const Eff_key_desc& kd = def.keys[k];
-    if (kd.segs.empty() || kd.segs.size() > 255) Rpt_error(80);
+    if (kd.segs.empty() || kd.segs.size() > 255) Key_error(80);
     int sum = 0;
     for (const Eff_seg_desc& s : kd.segs) {
-      if (s.length < 1 || s.length > 127 || (s.field != 0xFFFF && s.field > 254) || s.offset > 3839) Rpt_error(80);
-      if (s.field == 0xFFFF && !ext) Rpt_error(80);
+      if (s.length < 1 || s.length > 127 || (s.field != 0xFFFF && s.field > 254) || s.offset > 3839) Key_error(80);
+      if (s.field == 0xFFFF && !ext) Key_error(80);
       sum += s.length;
     }
-    if (sum > 240) Rpt_error(80);
+    if (sum > 240) Key_error(80);
     longest = std::max(longest, sum);
     nsegs += int(kd.segs.size());
   }
-  if (def.rec_len > 64000) Rpt_error(41);
+  if (def.rec_len > 64000) Key_error(41);
   std::vector<uint8_t> h(size_t(B), 0);
-  std::memcpy(h.data(), Oru_file_id, 4);
+  std::memcpy(h.data(), Key_cfg.file_id, 4);
   std::memcpy(h.data() + 4, "ky2]", 4);
   put_u16be(&h[eff::H_RECLEN], uint16_t(def.rec_len));
   put_u32be(&h[eff::H_LIMIT], uint32_t(std::max(0, def.limit)));
@@ -131,7 +90,7 @@ void Eff_create(int fd, const Eff_create_def& def) {
   if (!(fa & (eff::FA_SEPARATOR | eff::FA_NO_SEPARATOR))) fa |= eff::FA_SEPARATOR;
   h[eff::H_FLAGS_A] = fa;
   h[eff::H_FLAGS_B] = def.flags_b;
-  h[eff::H_SEP] = (fa & eff::FA_SEPARATOR) ? (def.sep_given ? def.sep : uint8_t(prmblk.FS)) : 0;
+  h[eff::H_SEP] = (fa & eff::FA_SEPARATOR) ? (def.sep_given ? def.sep : uint8_t(Key_cfg.field_sep)) : 0;
   h[eff::H_KEYBUF] = uint8_t(longest + 4);
   h[eff::H_NKEYS] = uint8_t(def.keys.size());
   put_u16be(&h[eff::H_NSEGS], uint16_t(nsegs));
@@ -157,7 +116,7 @@ void Eff_create(int fd, const Eff_create_def& def) {
       put_u32be(g + 2, s.flags);
       put_u16be(g + 6, uint16_t(s.field));
       put_u16be(g + 8, uint16_t(s.offset));
-      if (s.flags & KSF_U) kflags |= 1;
+      if (s.flags & kf::SF_UNIQUE) kflags |= 1;
     }
     put_u16be(d + 26, kflags);
     int slot = pages.empty() ? 0 : put_item(pages.back(), B, item);
@@ -168,12 +127,12 @@ void Eff_create(int fd, const Eff_create_def& def) {
       put_u32be(&pg[1], uint32_t(2 + pages.size()));
       put_u16be(&pg[6], uint16_t(B - 8));
       slot = put_item(pg, B, item);
-      if (slot == 0) Rpt_error(80);
+      if (slot == 0) Key_error(80);
     }
     addr[k] = uint32_t(2 + pages.size()) * 256 + uint32_t(slot);
   }
   int E = (B - 6) / 4;
-  if (int(pages.size()) + 2 >= E) Rpt_error(80);
+  if (int(pages.size()) + 2 >= E) Key_error(80);
   // Links: next and previous in key order.
   for (size_t k = 0; k < def.keys.size(); ++k) {
     uint32_t a = addr[k];
@@ -190,8 +149,8 @@ void Eff_create(int fd, const Eff_create_def& def) {
   h[eff::FLIPS] = eff::FLIP_FREE;
   auto write = [&](const std::vector<uint8_t>& pg, uint32_t p) {
     int64_t r = Eff_pwrite(fd, pg.data(), pg.size(), int64_t(p) * B);
-    if (r < 0) Sys_error();
-    if (r != B) Rpt_error(16);
+    if (r < 0) Key_sys_error();
+    if (r != B) Key_error(16);
   };
   for (size_t i = 0; i < pages.size(); ++i) write(pages[i], uint32_t(3 + i));
   std::vector<uint8_t> map(size_t(B), 0);
@@ -214,18 +173,18 @@ std::vector<uint8_t> read_page(Key_file* f, uint32_t p, uint8_t type) {
   Eff_store* e = Eff_of(f);
   std::vector<uint8_t> pg(size_t(e->B));
   uint32_t phys = p;
-  if (p < 1 || p > e->max_page) Rpt_error(17);
+  if (p < 1 || p > e->max_page) Key_error(17);
   if (!Eff_is_map_page(e, p)) {
     uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
-    if (g >= e->flips.size()) Rpt_error(17);
+    if (g >= e->flips.size()) Key_error(17);
     uint32_t copy = g * uint32_t(e->E) + 1 + ((e->flips[g] & eff::FLIP_SECOND) ? 1 : 0);
     std::vector<uint8_t> map = read_page(f, copy, eff::PT_MAP);
     const uint8_t* en = map.data() + 6 + 4 * i;
     phys = (uint32_t(en[1]) << 16) | (uint32_t(en[2]) << 8) | en[3];
     if (!phys) phys = p;
   }
-  if (Eff_pread(f->fd, pg.data(), pg.size(), int64_t(phys) * e->B) != e->B) Rpt_error(17);
-  if (pg[0] != type || get_u32be(pg.data() + 1) != p) Rpt_error(17);
+  if (Eff_pread(f->fd, pg.data(), pg.size(), int64_t(phys) * e->B) != e->B) Key_error(17);
+  if (pg[0] != type || get_u32be(pg.data() + 1) != p) Key_error(17);
   return pg;
 }
 
@@ -234,12 +193,12 @@ std::vector<uint8_t> read_item(Key_file* f, uint32_t a, uint8_t type, uint32_t* 
   Eff_store* e = Eff_of(f);
   std::vector<uint8_t> pg = read_page(f, (a >> 8) & 0x7FFFFFu, type);
   int s = int(a & 255);
-  if (s == 0 || s > pg[5]) Rpt_error(17);
+  if (s == 0 || s > pg[5]) Key_error(17);
   int off = get_u16be(pg.data() + 6 + 2 * s);
-  if (off == 0 || 6 + off + eff::ITEM_HDR > e->B) Rpt_error(17);
+  if (off == 0 || 6 + off + eff::ITEM_HDR > e->B) Key_error(17);
   const uint8_t* it = pg.data() + 6 + off;
   int len = get_u16be(it + 8);
-  if (len < eff::ITEM_HDR || 6 + off + len > e->B) Rpt_error(17);
+  if (len < eff::ITEM_HDR || 6 + off + len > e->B) Key_error(17);
   *next = get_u32be(it);
   return std::vector<uint8_t>(it + eff::ITEM_HDR, it + len);
 }
@@ -263,7 +222,7 @@ void Eff_segtbl_from_layout(Key_file* f) {
       en[3] = sg.len_byte;
       at += 4;
       if (flagged) {
-        en[4] = KSEG_FLAGS;
+        en[4] = 254;  // the flag entry of the segment before
         en[5] = uint8_t(sg.flags);
         en[6] = uint8_t(sg.flags >> 8);
         en[7] = sg.fill;
@@ -278,23 +237,23 @@ void Eff_load_file(Key_file* f, int sep_default) {
   auto e = std::make_shared<Eff_store>();
   f->eff = e;
   uint8_t* h = e->fixed;
-  if (Eff_pread(f->fd, h, eff::FIXED, 0) != eff::FIXED) Rpt_error(17);
-  if (std::memcmp(h + 4, "ky2]", 4) != 0) Rpt_error(17);
-  if (h[eff::H_BLKSZ] < 3 || h[eff::H_BLKSZ] > 62) Rpt_error(17);
-  if (h[eff::H_KEYBUF] + 5 >= 256) Rpt_error(17);
+  if (Eff_pread(f->fd, h, eff::FIXED, 0) != eff::FIXED) Key_error(17);
+  if (std::memcmp(h + 4, "ky2]", 4) != 0) Key_error(17);
+  if (h[eff::H_BLKSZ] < 3 || h[eff::H_BLKSZ] > 62) Key_error(17);
+  if (h[eff::H_KEYBUF] + 5 >= 256) Key_error(17);
   e->B = (h[eff::H_BLKSZ] + 1) * 1024;
   e->E = (e->B - 6) / 4;
   e->nkeys = h[eff::H_NKEYS];
-  if (e->nkeys < 1) Rpt_error(17);
+  if (e->nkeys < 1) Key_error(17);
   e->max_page = uint32_t(std::min<int64_t>(int64_t(0x7FFFFFFF) / e->B, int64_t(e->B - eff::FLIPS) * e->E));
-  if (h[eff::H_FLAGS_C] & eff::FC_LARGE) Rpt_error_text(99, "EFF files in the large-file format are not built");
+  if (h[eff::H_FLAGS_C] & eff::FC_LARGE) Key_error_text(99, "EFF files in the large-file format are not built");
   uint8_t fb = h[eff::H_FLAGS_B];
-  if ((fb & eff::FB_ZLIB) && !CheckZlib()) Rpt_error_text(99, "zlib is not available");
+  if ((fb & eff::FB_ZLIB) && !Key_zlib_ready()) Key_error_text(99, "zlib is not available");
   int W = get_u16be(h + eff::H_EXTKEY);
-  if (W > 127) Rpt_error(17);
+  if (W > 127) Key_error(17);
   f->blk = e->B;
   f->reclen = get_u16be(h + eff::H_RECLEN);
-  if (f->reclen > 64000) Rpt_error(17);
+  if (f->reclen > 64000) Key_error(17);
   f->keylen = W;
   f->slot = 0;
   f->pct = 0;
@@ -318,12 +277,12 @@ void Eff_load_file(Key_file* f, int sep_default) {
   uint32_t a = get_u32be(h + eff::H_KEYD);
   int total = 0;
   for (int k = 0; k < e->nkeys; ++k) {
-    if (a == 0) Rpt_error(17);
+    if (a == 0) Key_error(17);
     uint32_t next = 0;
     std::vector<uint8_t> d = read_item(f, a, eff::PT_KEYD, &next);
-    if (d.size() < size_t(eff::KEYD_FIXED) || d[0] != k) Rpt_error(17);
+    if (d.size() < size_t(eff::KEYD_FIXED) || d[0] != k) Key_error(17);
     int s = d[1];
-    if (s < 1 || d.size() < size_t(eff::KEYD_FIXED + eff::KEYD_SEG * s)) Rpt_error(17);
+    if (s < 1 || d.size() < size_t(eff::KEYD_FIXED + eff::KEYD_SEG * s)) Key_error(17);
     Key_def& kd = lay.keys[k];
     kd.nseg = s;
     kd.first = int(lay.segs.size());
@@ -334,14 +293,14 @@ void Eff_load_file(Key_file* f, int sep_default) {
       int field = get_u16be(g + 6);
       int off = get_u16be(g + 8);
       Key_seg sg;
-      if (g[0] < 1 || g[0] > 127 || off > 3839 || (field != 0xFFFF && field > 254)) Rpt_error(17);
-      if (field == 0xFFFF && W == 0) Rpt_error(17);
+      if (g[0] < 1 || g[0] > 127 || off > 3839 || (field != 0xFFFF && field > 254)) Key_error(17);
+      if (field == 0xFFFF && W == 0) Key_error(17);
       sg.field = field == 0xFFFF ? uint8_t(255) : uint8_t(field);
       sg.offset = uint16_t(off);
-      sg.len_byte = uint8_t(g[0] | ((fl & KSF_D) ? 128 : 0));
-      sg.flags = uint16_t(fl & 0xFFFF & ~uint32_t(KSF_D));
+      sg.len_byte = uint8_t(g[0] | ((fl & eff::SEG_DESCENDING) ? 128 : 0));
+      sg.flags = uint16_t(fl & 0xFFFF & ~uint32_t(eff::SEG_DESCENDING));
       sg.fill = g[1];
-      if (sg.flags & KSF_U) kd.unique = true;
+      if (sg.flags & kf::SF_UNIQUE) kd.unique = true;
       if (k == 0 && (sg.flags & kf::SF_DUPS)) kd.dups = true;
       int kind = sg.flags & kf::SF_KIND;
       if ((sg.flags & kf::SF_AUTO_BIN) || kind == kf::SF_AUTO_ZERO || kind == kf::SF_AUTO_BLANK)
@@ -349,19 +308,19 @@ void Eff_load_file(Key_file* f, int sep_default) {
       sum += g[0];
       lay.segs.push_back(sg);
     }
-    if (sum > 240) Rpt_error(17);
+    if (sum > 240) Key_error(17);
     kd.len = sum + ((k > 0 || kd.dups) ? 4 : 0);
     lay.max_len = std::max(lay.max_len, kd.len);
     total += s;
     a = next;
   }
-  if (total > 65535) Rpt_error(17);
+  if (total > 65535) Key_error(17);
   // Key 0 from outside the record must be exactly the external key.
   const Key_seg& s0 = lay.segs[0];
-  if (s0.field == 255 && (lay.keys[0].nseg != 1 || s0.len() != W)) Rpt_error(17);
-  if (W && !(s0.field == 255 && lay.keys[0].nseg == 1)) Rpt_error(17);
-  if (lay.keys[0].dups && s0.field == 255) Rpt_error(17);
-  if (lay.max_len + 5 >= 256) Rpt_error(17);
+  if (s0.field == 255 && (lay.keys[0].nseg != 1 || s0.len() != W)) Key_error(17);
+  if (W && !(s0.field == 255 && lay.keys[0].nseg == 1)) Key_error(17);
+  if (lay.keys[0].dups && s0.field == 255) Key_error(17);
+  if (lay.max_len + 5 >= 256) Key_error(17);
   Eff_segtbl_from_layout(f);
   e->dict_head = get_u32be(h + eff::H_DICT);
 }

@@ -20,10 +20,7 @@
 #include <set>
 #include <sstream>
 
-#include "core/errors.h"
-#include "core/host.h"
-#include "core/params.h"
-#include "core/workspace.h"
+#include "keyed/key_settings.h"
 
 extern std::vector<Key_file*> Key_files;
 int64_t Eff_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
@@ -68,10 +65,10 @@ std::vector<uint8_t> read_run(Key_file* f, bool twice) {
   for (int tries = 0; tries < 8; ++tries) {
     std::vector<uint8_t> run(run_len(e, G));
     int64_t r = Eff_pread(f->fd, run.data(), run.size(), run_off(e));
-    if (r < 0) Sys_error();
-    if (r != int64_t(run.size())) Rpt_error(3);
+    if (r < 0) Key_sys_error();
+    if (r != int64_t(run.size())) Key_error(3);
     size_t g2 = get_u16be(run.data() + 4 * e->nkeys + eff::U_GROUPS);
-    if (g2 < 1 || g2 > size_t(e->B - eff::FLIPS)) Rpt_error(17);
+    if (g2 < 1 || g2 > size_t(e->B - eff::FLIPS)) Key_error(17);
     if (g2 != G) {
       G = g2;
       continue;
@@ -82,7 +79,7 @@ std::vector<uint8_t> read_run(Key_file* f, bool twice) {
     }
     return run;
   }
-  Rpt_error(3);
+  Key_error(3);
 }
 
 void decode_run(Eff_store* e, const std::vector<uint8_t>& run) {
@@ -97,7 +94,7 @@ void decode_run(Eff_store* e, const std::vector<uint8_t>& run) {
   size_t G = get_u16be(u + eff::U_GROUPS);
   e->flips.assign(u + eff::U_SIZE, u + eff::U_SIZE + G);
   for (uint8_t& b : e->flips) b &= uint8_t(~eff::FLIP_CHANGED);
-  if (e->high < 2) Rpt_error(17);
+  if (e->high < 2) Key_error(17);
 }
 
 void clear_hints(Eff_store* e) {
@@ -123,7 +120,7 @@ void note_change(Eff_store* e, size_t g, uint8_t old, uint8_t now) {
 
 void unlock(Key_file* f) {
   Eff_store* e = Eff_of(f);
-  if (e->lock_real) Unlk_area(f->fd, e->B, 1);
+  if (e->lock_real) Key_unlock_area(f->fd, e->B, 1);
   e->lock_real = false;
   e->locked = false;
   e->ops = 0;
@@ -136,7 +133,7 @@ void inv_set(uint32_t p, int64_t phys, uint8_t type) {
   Key_file* f = K.f;
   Eff_store* e = Eff_of(f);
   uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
-  if (g >= e->flips.size()) Rpt_error(114);
+  if (g >= e->flips.size()) Key_error(114);
   uint8_t& flip = e->flips[g];
   flip |= eff::FLIP_CHANGED;
   if (phys < 0) {
@@ -174,7 +171,7 @@ void add_group() {
   Eff_store* e = Eff_of(f);
   uint32_t n = uint32_t(e->flips.size());
   uint64_t first = uint64_t(n) * uint64_t(e->E) + 1;
-  if (n >= uint32_t(e->B - eff::FLIPS) || first + uint64_t(e->E) - 1 > e->max_page) Rpt_error(16);
+  if (n >= uint32_t(e->B - eff::FLIPS) || first + uint64_t(e->E) - 1 > e->max_page) Key_error(16);
   std::vector<uint8_t> pg(size_t(e->B), 0);
   for (uint32_t c = 0; c < 2; ++c) {
     std::fill(pg.begin(), pg.end(), 0);
@@ -184,8 +181,8 @@ void add_group() {
     put_u32be(pg.data() + 6, (uint32_t(eff::PT_MAP) << 24) | uint32_t(first));
     put_u32be(pg.data() + 10, (uint32_t(eff::PT_MAP) << 24) | uint32_t(first + 1));
     int64_t r = Eff_pwrite(f->fd, pg.data(), pg.size(), int64_t(first + c) * e->B);
-    if (r < 0) Sys_error();
-    if (r != e->B) Rpt_error(8);
+    if (r < 0) Key_sys_error();
+    if (r != e->B) Key_error(8);
   }
   e->flips.push_back(eff::FLIP_FREE);
   e->high = std::max<uint32_t>(e->high, uint32_t(first + 1));
@@ -235,8 +232,8 @@ void commit_cycle(Key_file* f) {
     Kbfr_relabel(m, other);
     int64_t w = Eff_pwrite(f->fd, m->b(), size_t(e->B), int64_t(other) * e->B);
     ++Key_io_stats.writes;
-    if (w < 0) Sys_error();
-    if (w != e->B) Rpt_error(8);
+    if (w < 0) Key_sys_error();
+    if (w != e->B) Key_error(8);
     m->changed = false;
     e->flips[g] = uint8_t(r | ((e->flips[g] ^ eff::FLIP_SECOND) & eff::FLIP_SECOND));
     changed = true;
@@ -246,15 +243,15 @@ void commit_cycle(Key_file* f) {
     Eff_from_mirror(f);
     if (e->fixed_dirty) {  // key count, key descriptors or dictionary changed
       int64_t w = Eff_pwrite(f->fd, e->fixed, eff::FIXED, 0);
-      if (w != eff::FIXED) Rpt_error(8);
+      if (w != eff::FIXED) Key_error(8);
       e->fixed_dirty = false;
     }
     ++e->generation;
     std::vector<uint8_t> run;
     encode_run(e, run);
     int64_t w = Eff_pwrite(f->fd, run.data(), run.size(), run_off(e));
-    if (w < 0) Sys_error();
-    if (w != int64_t(run.size())) Rpt_error(8);
+    if (w < 0) Key_sys_error();
+    if (w != int64_t(run.size())) Key_error(8);
     e->seen_gen = e->generation;
   }
   e->dirty = false;
@@ -306,11 +303,12 @@ static std::vector<uint8_t> read_run_and_maps(Key_file* f, std::vector<uint8_t>*
   size_t G = e->flips.empty() ? 1 : e->flips.size();
   int64_t off = run_off(e);
   size_t len = run_len(e, G);
-  if (off < 0 || off + int64_t(len) > e->B) return {};
+  // Larger pages would cost more in copying than the call saved.
+  if (e->B > 4096 || off < 0 || off + int64_t(len) > e->B) return {};
   size_t total = size_t(3 * int64_t(e->B) - off);
   maps->resize(total);
   int64_t r = Eff_pread(f->fd, maps->data(), total, off);
-  if (r < 0) Sys_error();
+  if (r < 0) Key_sys_error();
   if (r != int64_t(total)) return {};
   if (get_u16be(maps->data() + 4 * e->nkeys + eff::U_GROUPS) != G) return {};
   return std::vector<uint8_t>(maps->begin(), maps->begin() + int64_t(len));
@@ -349,7 +347,7 @@ void Eff_load_header(Key_file* f) {
 
 uint64_t Eff_disk_generation(Key_file* f) {
   uint8_t g[8];
-  if (Eff_pread(f->fd, g, 8, eff::UPDATE + eff::U_GEN) != 8) Rpt_error(3);
+  if (Eff_pread(f->fd, g, 8, eff::UPDATE + eff::U_GEN) != 8) Key_error(3);
   return get_u64be(g);
 }
 
@@ -357,7 +355,7 @@ void Eff_lock(Key_file* f, bool nolock) {
   Eff_store* e = Eff_of(f);
   if (e->locked) return;
   if (!nolock) {
-    Lock_area(f->fd, e->B, 1, K.ch && K.ch->readonly ? -1 : -2);
+    Key_lock_area(f->fd, e->B, 1, K.ch && K.ch->readonly ? -1 : -2);
     e->lock_real = true;
   }
   e->locked = true;
@@ -405,7 +403,7 @@ void Eff_abort_cycle(Key_file* f) {
 
 Kbfr* Eff_map_page(int g) {
   Eff_store* e = Eff_of(K.f);
-  if (g < 0 || size_t(g) >= e->flips.size()) Rpt_error(114);
+  if (g < 0 || size_t(g) >= e->flips.size()) Key_error(114);
   uint32_t copy = uint32_t(g) * uint32_t(e->E) + 1 + ((e->flips[size_t(g)] & eff::FLIP_SECOND) ? 1 : 0);
   Kbfr* m = Kbfr_get(copy, kf::BT_MAP);
   return m;
@@ -413,10 +411,10 @@ Kbfr* Eff_map_page(int g) {
 
 uint32_t Eff_log2ps(Key_file* f, uint32_t p) {
   Eff_store* e = Eff_of(f);
-  if (p < 1) Rpt_error(114);
+  if (p < 1) Key_error(114);
   if (Eff_is_map_page(e, p)) return p;
   uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
-  if (g >= e->flips.size()) Rpt_error(114);
+  if (g >= e->flips.size()) Key_error(114);
   uint32_t phys = 0;
   with_file(f, [&] { phys = entry_phys(Eff_map_page(int(g))->b() + 6 + 4 * i); });
   return phys ? phys : p;
@@ -460,7 +458,7 @@ uint32_t Eff_get_empty_page() {
     e->empty_i = 0;
     add_group();
   }
-  Rpt_error(16);
+  Key_error(16);
 }
 
 Kbfr* Eff_page_with_space(int size) {
@@ -524,10 +522,10 @@ void Eff_page_write(Kbfr* b) {
   Eff_store* e = Eff_of(f);
   uint32_t L = b->addr;
   uint8_t* d = b->b();
-  if (get_u32be(d + 1) != L || Eff_is_map_page(e, L)) Rpt_error(8);
-  if (!e->locked) Rpt_error(8);  // a page changed without the file lock
+  if (get_u32be(d + 1) != L || Eff_is_map_page(e, L)) Key_error(8);
+  if (!e->locked) Key_error(8);  // a page changed without the file lock
   if (d[0] == kf::BT_NODE) {
-    if (b->count > 255) Rpt_error(106);
+    if (b->count > 255) Key_error(106);
     d[5] = uint8_t(b->count);
   }
   b->serial = K.serial;
@@ -546,11 +544,11 @@ void Eff_page_write(Kbfr* b) {
     e->fresh.insert(L);
   }
   int64_t off = int64_t(PF) * e->B;
-  if (off >= 0x80000000ll) Rpt_error(16);
+  if (off >= 0x80000000ll) Key_error(16);
   int64_t w = Eff_pwrite(f->fd, Kcrypt_out(f, d), size_t(e->B), off);
   ++Key_io_stats.writes;
-  if (w < 0) Sys_error();
-  if (w != e->B) Rpt_error(8);
+  if (w < 0) Key_sys_error();
+  if (w != e->B) Key_error(8);
   e->high = std::max(e->high, PF);
   b->host_off = off;
   b->changed = false;
@@ -734,8 +732,7 @@ std::string Eff_verify_map(Key_file* f, const std::vector<uint32_t>& nodes) {
 
 // ---- transactions ----
 
-void EffBeginTransaction() { ws.Sys_flags7 |= 2; }
-bool Eff_transaction_open() { return (ws.Sys_flags7 & 2) != 0; }
+bool Eff_transaction_open() { return Key_cfg.txn_open; }
 
 static void commit_or_rollback(bool rollback) {
   int failure = -1;
@@ -753,7 +750,7 @@ static void commit_or_rollback(bool rollback) {
       failure = x.no;
     }
   }
-  if (failure >= 0) Rpt_error(failure);
+  if (failure >= 0) Key_error(failure);
 }
 
 void EffCommit() { commit_or_rollback(false); }

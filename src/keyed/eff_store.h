@@ -130,8 +130,9 @@ extern void (*Eff_test_hook)(int stage);
 
 // ---- transactions (eff_store.cpp) ----
 // While a transaction is open, files changed in it keep their lock and
-// their cycle open until EffCommit or EffRollback.
-void EffBeginTransaction();
+// their cycle open until EffCommit or EffRollback.  The channel layer opens
+// and closes transactions; the engine learns of an open one from
+// Key_cfg.txn_open (EffBeginTransaction, in the driver, opens one).
 bool Eff_transaction_open();
 void EffCommit();
 void EffRollback();

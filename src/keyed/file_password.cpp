@@ -29,9 +29,6 @@
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
 #include "keyed/keyed_internal.h"
-#include "programs/io_events.h"
-#include "programs/program_list.h"
-#include "programs/program_protect.h"
 
 namespace {
 
@@ -68,9 +65,10 @@ std::vector<uint8_t> masked(const std::string& pw) {
 
 bool library_program_running() {
   if (ws.Con_flags & CON_MODE) return false;
-  if (!ws.Cur_pgm || !ws.Cur_pgm->path) return false;
+  const char* running = Key_pwd_hooks.program_path ? Key_pwd_hooks.program_path() : nullptr;
+  if (!running) return false;
   std::string lib = Lib_dir_path();
-  std::string p = ws.Cur_pgm->path;
+  std::string p = running;
   return p.size() > lib.size() && p.compare(0, lib.size(), lib) == 0;
 }
 
@@ -79,7 +77,7 @@ bool library_program_running() {
 bool ask_password(Fcb* f, std::string* answer) {
   if (!f->path) f->path = SavePath();  // the prompt names the file
   Io_save_guard io;
-  int rc = Exec_do_fio(f, "GET_PASSWORD", EV_GET_PASSWORD);
+  int rc = Key_pwd_hooks.io_event ? Key_pwd_hooks.io_event(f, "GET_PASSWORD", EV_GET_PASSWORD) : -1;
   f->event_mask &= ~EV_GET_PASSWORD;  // may be asked again in this OPEN
   if (rc != -2 || ws.Str_len < 0) return false;
   answer->assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -164,14 +162,9 @@ void Key_check_access(Fcb* f, const std::string& path) {
   }
 }
 
-// PASSWORD (ch)"pw" FOR OPEN | FOR WRITE | FOR OPEN AND ENCRYPT, and
-// PASSWORD (ch) REMOVE.
-void d_pswd() {
-  ws.Stmt_save = ws.Exec_ptr;
-  if (*ws.Exec_ptr != code::LPAREN) {
-    Prg_protect_directive();
-    return;
-  }
+Key_password_hooks Key_pwd_hooks;
+
+void Key_password_directive() {
   Io_SetOptions(D_PSWD);
   Fcb* f = ws.Cur_fcb;
   Key_chan* kc = Key_chan_of(f);

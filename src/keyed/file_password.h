@@ -23,3 +23,20 @@ void Clr_PwdCache();
 // (start index 0, or a first byte that masks to 0) gives no cipher: files
 // of that kind were written plain and are read plain.
 void Key_cipher_from_field(Key_chan* kc, const std::vector<uint8_t>& field);
+
+// PASSWORD (ch)"pw" FOR OPEN | FOR WRITE | FOR OPEN AND ENCRYPT, and
+// PASSWORD (ch) REMOVE: the cursor is on the "(" (the form without a
+// channel protects programs; programs/program_protect.cpp dispatches).
+void Key_password_directive();
+
+// What the password check needs of the program layer; filled by
+// programs/io_events.cpp at start-up.  Unset, no event program answers (the
+// open stops with error 53) and no running program counts as a library one.
+struct Key_password_hooks {
+  // Runs the channel's I/O program for event (Exec_do_fio): -1 nothing ran,
+  // -2 the program answered (the answer is the current string).
+  int (*io_event)(Fcb* f, const char* event, uint32_t bit) = nullptr;
+  // The path of the running program; null at the console or when it has none.
+  const char* (*program_path)() = nullptr;
+};
+extern Key_password_hooks Key_pwd_hooks;

@@ -19,8 +19,7 @@
 #include <cstring>
 #include <numeric>
 
-#include "core/errors.h"
-#include "core/switches.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/key_dict.h"
 #include "keyed/keyed_internal.h"
@@ -282,14 +281,14 @@ uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
 }  // namespace
 
 int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_file* f = ch->f.get();
-  if (f->reclen == 0) Rpt_error(17);
+  if (f->reclen == 0) Key_error(17);
   Key_bracket op(ch, DIR_WRITE, false);
   Key_Hdr_Lock_N_Load(2);
   Rec_unlock(ch);
   int nk = f->lay.nkeys;
-  if (kno >= nk || kno < -1) Rpt_error(80);
+  if (kno >= nk || kno < -1) Key_error(80);
   bool all = kno < 0;
   int first = all ? 0 : kno, last = all ? nk - 1 : kno;
   // No "missing key" notices while the index is incomplete; a rebuild of
@@ -520,16 +519,16 @@ Key_seg seg_of(const Key_new_seg& n) {
 }
 
 void check_new_segs(Key_file* f, const std::vector<Key_new_seg>& segs) {
-  if (segs.empty()) Rpt_error(80);
+  if (segs.empty()) Key_error(80);
   bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
   int total = 0;
   for (const Key_new_seg& s : segs) {
-    if (s.field < 0 || s.field > 255 || (s.field == 255 && !outside)) Rpt_error(80);
-    if (s.offset < 0 || s.offset > 3839 || s.length < 1 || s.length > 127) Rpt_error(80);
-    if (s.field == 255 && s.offset + s.length > f->keylen) Rpt_error(80);
+    if (s.field < 0 || s.field > 255 || (s.field == 255 && !outside)) Key_error(80);
+    if (s.offset < 0 || s.offset > 3839 || s.length < 1 || s.length > 127) Key_error(80);
+    if (s.field == 255 && s.offset + s.length > f->keylen) Key_error(80);
     total += s.length;
   }
-  if (total > 240) Rpt_error(80);
+  if (total > 240) Key_error(80);
 }
 
 // The first format's segment table of a layout (384 bytes, 255 ends it);
@@ -567,7 +566,7 @@ void put_table(Key_file* f, const uint8_t* tbl) {
   while (entries < 96 && !(tbl[4 * entries] == 255 && entries > 0)) ++entries;
   bool ext = entries >= 32;
   if (ext) {
-    if (Key_pwrite(f->fd, tbl + 128, 256, 256) != 256) Rpt_error(3);
+    if (Key_pwrite(f->fd, tbl + 128, 256, 256) != 256) Key_error(3);
   }
   std::memcpy(f->segtbl, tbl, kf::SEG_TABLE_BYTES);
   std::memcpy(f->hdr + kf::H_SEGS, tbl, 128);
@@ -583,7 +582,7 @@ std::vector<uint32_t> descriptor_chain(Key_file* f) {
   std::vector<uint32_t> out;
   uint32_t a = get_u32be(Eff_of(f)->fixed + eff::H_KEYD);
   for (int k = 0; k < Eff_of(f)->nkeys; ++k) {
-    if (!a) Rpt_error(17);
+    if (!a) Key_error(17);
     out.push_back(a);
     uint32_t next = 0;
     Kitem_data(a, eff::PT_KEYD, &next, nullptr);
@@ -619,7 +618,7 @@ void eff_fixed_changed(Key_file* f) {
 }  // namespace
 
 int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_file* f = ch->f.get();
   Key_bracket op(ch, DIR_WRITE, false);
   Key_Hdr_Lock_N_Load(2);
@@ -632,9 +631,9 @@ int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
   for (const Key_new_seg& s : segs) keys.back().push_back(seg_of(s));
   Key_layout lay = layout_of(keys);
   int cap = (f->blk - kf::BLK_HDR) / (lay.max_len + 5);
-  if (cap < 4 || lay.max_len + 5 >= 256) Rpt_error(80);
+  if (cap < 4 || lay.max_len + 5 >= 256) Key_error(80);
   if (f->eff) {
-    if (k >= 255) Rpt_error(80);
+    if (k >= 255) Key_error(80);
     Eff_store* e = Eff_of(f);
     std::vector<uint32_t> chain = descriptor_chain(f);
     uint32_t last = chain.back();
@@ -651,9 +650,9 @@ int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
     f->lay = lay;
     Eff_segtbl_from_layout(f);
   } else {
-    if (k >= kf::MAX_KEYS) Rpt_error(80);
+    if (k >= kf::MAX_KEYS) Key_error(80);
     uint8_t tbl[kf::SEG_TABLE_BYTES];
-    if (!table_of(lay, f->keylen, tbl)) Rpt_error(80);
+    if (!table_of(lay, f->keylen, tbl)) Key_error(80);
     // A key 0 written as the bare outside key keeps that form.
     if (f->segtbl[0] == 0 && (f->segtbl[3] & 127) == 0) std::memcpy(tbl, f->segtbl, 4);
     Hdr32_set(f, kf::H_ROOTS + 4 * k, 0);
@@ -665,13 +664,13 @@ int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
 }
 
 void Key_drop_index(Key_chan* ch, int k) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_file* f = ch->f.get();
   Key_bracket op(ch, DIR_WRITE, false);
   Key_Hdr_Lock_N_Load(2);
   Rec_unlock(ch);
   int nk = f->lay.nkeys;
-  if (k < 1 || k >= nk) Rpt_error(80);
+  if (k < 1 || k >= nk) Key_error(80);
   Kno_def(k);
   free_tree_tolerant(Key_root());
   std::vector<std::vector<Key_seg>> keys;
@@ -702,7 +701,7 @@ void Key_drop_index(Key_chan* ch, int k) {
     Eff_segtbl_from_layout(f);
   } else {
     uint8_t tbl[kf::SEG_TABLE_BYTES];
-    if (!table_of(lay, f->keylen, tbl)) Rpt_error(80);
+    if (!table_of(lay, f->keylen, tbl)) Key_error(80);
     if (f->segtbl[0] == 0 && (f->segtbl[3] & 127) == 0) std::memcpy(tbl, f->segtbl, 4);
     for (int j = k; j < kf::MAX_KEYS - 1; ++j)
       put_u32be(f->hdr + kf::H_ROOTS + 4 * j, get_u32be(f->hdr + kf::H_ROOTS + 4 * (j + 1)));
@@ -721,14 +720,14 @@ void Key_drop_index(Key_chan* ch, int k) {
 void Key_rename_index(Key_chan* ch, int k, const std::string& name) {
   Key_file* f = ch->f.get();
   if (!f->eff) return;
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_bracket op(ch, DIR_WRITE, false);
   Key_Hdr_Lock_N_Load(2);
   Rec_unlock(ch);
-  if (k < 0 || k >= f->lay.nkeys) Rpt_error(80);
+  if (k < 0 || k >= f->lay.nkeys) Key_error(80);
   uint32_t a = descriptor_chain(f)[size_t(k)];
   std::vector<uint8_t> d = Kitem_data(a, eff::PT_KEYD, nullptr, nullptr);
-  if (d.size() < size_t(eff::KEYD_FIXED)) Rpt_error(80);
+  if (d.size() < size_t(eff::KEYD_FIXED)) Key_error(80);
   std::memset(d.data() + 2, 0, 24);
   std::memcpy(d.data() + 2, name.data(), std::min<size_t>(name.size(), 24));
   Kitem_rewrite(a, eff::PT_KEYD, d);

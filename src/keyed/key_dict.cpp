@@ -7,8 +7,8 @@
 #include <cstring>
 #include <set>
 
-#include "core/errors.h"
-#include "core/memory.h"
+#include "keyed/key_encoding.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
@@ -51,7 +51,7 @@ void load_head() {
   Eff_store* e = Eff_of(K.f);
   if (e->fixed_dirty) return;
   uint8_t b[4];
-  if (Key_pread(K.f->fd, b, 4, eff::H_DICT) != 4) Rpt_error(3);
+  if (Key_pread(K.f->fd, b, 4, eff::H_DICT) != 4) Key_error(3);
   e->dict_head = get_u32be(b);
   put_u32be(e->fixed + eff::H_DICT, e->dict_head);
 }
@@ -64,17 +64,17 @@ struct Item {
 };
 
 Item item_at(uint32_t a, uint8_t type = kf::BT_DICT) {
-  if ((a & 255) == 0) Rpt_error_text(114, "damaged dictionary chain: an item address without a slot");
+  if ((a & 255) == 0) Key_error_text(114, "damaged dictionary chain: an item address without a slot");
   Kbfr* b = Kbfr_get(page_of(a), type);
   const uint8_t* d = b->b();
   int s = int(a & 255), n = d[5], B = page_size();
-  if (s > n || 8 + 2 * n > B) Rpt_error(111);
+  if (s > n || 8 + 2 * n > B) Key_error(111);
   int o = get_u16be(d + 6 + 2 * s);
-  if (o == 0 || 6 + o + ITEM_HDR > B) Rpt_error(111);
+  if (o == 0 || 6 + o + ITEM_HDR > B) Key_error(111);
   int at = 6 + o;
   int len = get_u16be(d + at + 8);
   if (len < ITEM_HDR || at + len > B || at < 8 + 2 * n)
-    Rpt_error_text(114, "damaged dictionary chain: an item runs outside its page");
+    Key_error_text(114, "damaged dictionary chain: an item runs outside its page");
   return {b, at, get_u32be(d + at), get_u32be(d + at + 4), len};
 }
 
@@ -100,10 +100,10 @@ uint32_t walk(int pos) {
     Item it = item_at(a);
     uint32_t nx = pos > 0 ? it.next : it.prev;
     if (!nx) return 0;
-    if (nx == h) Rpt_error_text(114, "damaged dictionary chain: it loops back to its head");
+    if (nx == h) Key_error_text(114, "damaged dictionary chain: it loops back to its head");
     Item n2 = item_at(nx);
     if ((pos > 0 ? n2.prev : n2.next) != a)
-      Rpt_error_text(114, "damaged dictionary chain: an item does not link back");
+      Key_error_text(114, "damaged dictionary chain: an item does not link back");
     a = nx;
   }
   return a;
@@ -119,10 +119,10 @@ int chain_length(bool forward) {
     Item it = item_at(a);
     uint32_t nx = forward ? it.next : it.prev;
     if (!nx) return n;
-    if (!seen.insert(nx).second) Rpt_error_text(114, "damaged dictionary chain: it loops");
+    if (!seen.insert(nx).second) Key_error_text(114, "damaged dictionary chain: it loops");
     a = nx;
   }
-  Rpt_error_text(114, "damaged dictionary chain: too many items");
+  Key_error_text(114, "damaged dictionary chain: too many items");
 }
 
 void init_page(Kbfr* b, uint8_t type) {
@@ -158,7 +158,7 @@ int place(Kbfr* b, const std::vector<uint8_t>& item) {
 
 uint32_t store(const std::vector<uint8_t>& data, uint32_t next, uint32_t prev, uint32_t near,
                uint8_t type = kf::BT_DICT) {
-  if (int(data.size()) > std::min(MAX_ITEM, page_size() - 100)) Rpt_error(1);
+  if (int(data.size()) > std::min(MAX_ITEM, page_size() - 100)) Key_error(1);
   std::vector<uint8_t> item(ITEM_HDR + data.size());
   put_u32be(item.data(), next);
   put_u32be(item.data() + 4, prev);
@@ -172,7 +172,7 @@ uint32_t store(const std::vector<uint8_t>& data, uint32_t next, uint32_t prev, u
   Kbfr* b = Kbfr_new(type);
   init_page(b, type);
   int s = place(b, item);
-  if (!s) Rpt_error(1);
+  if (!s) Key_error(1);
   return addr_at(b->addr, s);
 }
 
@@ -181,7 +181,7 @@ void drop(uint32_t a, uint8_t type = kf::BT_DICT) {
   uint8_t* d = it.b->b();
   int n = d[5], fr = get_u16be(d + 6);
   int lowest = 8 + 2 * n + fr;
-  if (lowest > it.at) Rpt_error_text(114, "damaged dictionary chain: a page's free space is wrong");
+  if (lowest > it.at) Key_error_text(114, "damaged dictionary chain: a page's free space is wrong");
   std::memmove(d + lowest + it.len, d + lowest, size_t(it.at - lowest));
   std::memset(d + lowest, 0, size_t(it.len));
   for (int t = 1; t <= n; ++t) {
@@ -202,7 +202,7 @@ void drop(uint32_t a, uint8_t type = kf::BT_DICT) {
 
 void add_at(int pos, const std::vector<uint8_t>& data) {
   if (!head()) {
-    if (pos != 0) Rpt_error(2);
+    if (pos != 0) Key_error(2);
     set_head(store(data, 0, 0, 0));
     return;
   }
@@ -218,7 +218,7 @@ void add_at(int pos, const std::vector<uint8_t>& data) {
   }
   int back = pos > 0 ? pos - 1 : pos + 1;
   uint32_t at = walk(back);
-  if (!at) Rpt_error(2);
+  if (!at) Key_error(2);
   Item it = item_at(at);
   if (pos > 0) {
     uint32_t old = it.next;
@@ -235,10 +235,10 @@ void add_at(int pos, const std::vector<uint8_t>& data) {
 
 void remove_at(int pos) {
   uint32_t x = walk(pos);
-  if (!x) Rpt_error(11);
+  if (!x) Key_error(11);
   Item it = item_at(x);
   if (x == head()) {
-    if (it.next || it.prev) Rpt_error(13);
+    if (it.next || it.prev) Key_error(13);
     drop(x);
     set_head(0);
     return;
@@ -304,7 +304,7 @@ std::vector<std::string> names_in(int keys) {
 struct Dict_op {
   Key_bracket op;
   Dict_op(Key_chan* ch, int level) : op(ch, level == 2 ? DIR_WRITE : DIR_READ, false) {
-    if (level == 2 && ch->readonly) Rpt_error(13);
+    if (level == 2 && ch->readonly) Key_error(13);
     Key_Hdr_Lock_N_Load(level);
     load_head();
   }
@@ -323,7 +323,7 @@ std::vector<uint8_t> Kitem_data(uint32_t a, uint8_t type, uint32_t* next, uint32
 }
 void Kitem_rewrite(uint32_t a, uint8_t type, const std::vector<uint8_t>& data) {
   Item it = item_at(a, type);
-  if (int(data.size()) != it.len - ITEM_HDR) Rpt_error(114);
+  if (int(data.size()) != it.len - ITEM_HDR) Key_error(114);
   std::memcpy(it.b->b() + it.at + ITEM_HDR, data.data(), data.size());
   Kbfr_touch(it.b);
 }
@@ -375,7 +375,7 @@ std::string Kdct_encode(const std::vector<std::string>& fields) {
 std::vector<uint8_t> Kdct_read(Key_chan* ch, int pos) {
   Dict_op op(ch, 1);
   uint32_t a = walk(pos);
-  if (!a) Rpt_error(11);
+  if (!a) Key_error(11);
   std::vector<uint8_t> d = data_of(item_at(a));
   op.done();
   return d;
@@ -471,7 +471,7 @@ uint16_t check_value(const std::string& field3) {
   b.push_back(uint8_t(n));
   b.insert(b.end(), field3.begin(), field3.begin() + long(n));
   b.insert(b.end(), stamp(), stamp() + 4);
-  return crc16(b.data(), b.size(), 0);
+  return Key_crc16(b.data(), b.size(), 0);
 }
 
 // Position of the password item (0: none) and its fields.

@@ -9,6 +9,7 @@
 #include "keyed/key_driver.h"
 #include "keyed/key_layouts.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -31,6 +32,11 @@
 #include "keyed/file_password.h"
 #include "keyed/index_directives.h"
 #include "core/host.h"
+#include "core/messages.h"
+#include "core/process_config.h"
+#include "core/zlib_loader.h"
+#include "keyed/eff_store.h"
+#include "keyed/key_settings.h"
 #include <unistd.h>
 
 namespace {
@@ -104,6 +110,45 @@ void string_result(const std::string& s) {
   std::memcpy(p, s.data(), s.size());
   ws.Str_ptr = p;
   ws.Str_len = int32_t(s.size());
+}
+
+// The keys of a segment table of the channel layer (kdef.h: 4-byte entries,
+// key number in the low nibble) as engine key descriptors; ext_len: the
+// external key's length when the table names none.
+std::vector<Eff_key_desc> Eff_keys_from_kdef(const uint8_t* segs, int cap, int ext_len) {
+  std::vector<Eff_key_desc> keys;
+  int nib = -1;
+  for (int i = 0; i + 3 < cap; i += 4) {
+    const uint8_t* e = segs + i;
+    if (e[0] == KSEG_END) break;
+    if (e[0] == KSEG_FLAGS) {
+      if (keys.empty() || keys.back().segs.empty()) Rpt_error(80);
+      Eff_seg_desc& s = keys.back().segs.back();
+      s.flags |= uint32_t(e[1] | (e[2] << 8)) & ~uint32_t(KSF_D);
+      s.fill = e[3];
+      continue;
+    }
+    if ((e[0] & 15) != nib) {
+      keys.emplace_back();
+      nib = e[0] & 15;
+    }
+    Eff_seg_desc s;
+    s.field = e[1] == KFIELD_EXTERNAL ? 0xFFFF : e[1];
+    s.offset = ((e[0] >> 4) << 8) | e[2];
+    s.length = e[3] & 127;
+    if (e[3] & 128) s.flags |= KSF_D;
+    keys.back().segs.push_back(s);
+  }
+  // Key 0 held outside the record: its only segment names the external key.
+  if (keys.empty() && ext_len > 0) {
+    keys.emplace_back();
+    keys.back().segs.push_back(Eff_seg_desc{0xFFFF, 0, ext_len, 0, 0});
+  }
+  if (!keys.empty() && keys[0].segs.size() == 1 && keys[0].segs[0].field == 0xFFFF) {
+    if (keys[0].segs[0].length == 0) keys[0].segs[0].length = ext_len;
+    keys[0].external = true;
+  }
+  return keys;
 }
 
 // EFF creation: the definition's keys become key descriptors.  The define
@@ -378,3 +423,80 @@ const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_restore_slot,
 };
 
+
+// ---- the engine's settings and services (key_settings.h) ----
+
+void EffBeginTransaction() { ws.Sys_flags7 |= TXN_OPEN; }
+
+namespace {
+
+// Parameters and switches as the engine reads them; copied when an
+// operation begins, so a change between statements counts from the next one.
+void refresh_settings(Key_settings& c) {
+  c.write_behind = prmblk.WD;
+  c.shared_buffers = prmblk.BF;
+  c.file_buffers = prmblk.FB;
+  c.open_grow = prmblk.OL;
+  c.max_megabytes = prmblk.MB;
+  c.field_sep = prmblk.FS;
+  c.create_mode = prmblk.Create_mode;
+  c.write_locks = Sw_on(sw::WL);
+  c.keep_kno = Sw_on(sw::KR);
+  c.no_pad = Sw_on(sw::TN);
+  c.key_on_write = Sw_on(sw::BX);
+  c.no_limit = Sw_on(sw::I2);
+  c.search_binary = Sw_on(sw::QK);
+  c.big_nodes = Sw_on(sw::GtK);
+  c.key0_full = Sw_on(sw::BangK);
+  c.free_as_node = Sw_on(sw::StarK);
+  c.read_no_lock = Sw_on(sw::XI);
+  c.next_after_key = Sw_on(sw::PlusK);
+  c.shrink_on_purge = Sw_on(sw::SK);
+  c.txn_open = (ws.Sys_flags7 & TXN_OPEN) != 0;
+  std::memcpy(c.file_id, Oru_file_id, 4);
+}
+
+void (*swap_exit_hook(void (*hook)()))() {
+  void (*old)() = ws.Err_hook;
+  ws.Err_hook = hook;
+  return old;
+}
+
+int error_code() { return ws.Err_code; }
+
+void record_busy(int holder) {
+  ws.Lock_holder = holder;
+  ws.Last_errno = EAGAIN;
+  Rpt_error(0);
+}
+
+int open_shared(const char* path, int flags) {
+  Open_opts oo;
+  return Open(path, flags, oo);
+}
+
+bool zlib_ready() { return CheckZlib() != 0; }
+
+bool wire_engine() {
+  Key_svc.raise = Rpt_error;
+  Key_svc.raise_text = Rpt_error_text;
+  Key_svc.sys_error = Sys_error;
+  Key_svc.swap_exit_hook = swap_exit_hook;
+  Key_svc.error_code = error_code;
+  Key_svc.open = open_shared;
+  Key_svc.close = Close;
+  Key_svc.lock = Lock_area;
+  Key_svc.unlock = Unlk_area;
+  Key_svc.busy = record_busy;
+  Key_svc.refresh = refresh_settings;
+  Key_cfg.upper = Uppercs;
+  Key_cfg.lower = Lowercs;
+  Key_cfg.accents = Accents;
+  Key_cfg.zlib_ready = zlib_ready;
+  Key_cfg.compress = ZlibCompressToBfr;
+  Key_cfg.inflate = ZlibInflateToBfr;
+  return true;
+}
+const bool engine_wired = wire_engine();
+
+}  // namespace

@@ -23,3 +23,7 @@ struct Key_facts;
 // f is not one.
 bool Key_channel_facts(Fcb* f, Key_facts* out);
 
+
+// Opens a transaction as the channel layer's BEGIN does (tests and
+// benchmarks that drive EFF files without statements).
+void EffBeginTransaction();

@@ -9,8 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "core/errors.h"
-#include "core/process_config.h"
+#include "keyed/key_settings.h"
 
 namespace {
 uint32_t Kdef_time = 0;  // last creation stamp given in this process
@@ -25,8 +24,8 @@ bool owns_fd = false;  // Key_define opened the file itself
     ::unlink(path.c_str());
   }
   errno = e;
-  if (n < 0) Sys_error();
-  Rpt_error(n);
+  if (n < 0) Key_sys_error();
+  Key_error(n);
 }
 }  // namespace
 
@@ -42,18 +41,18 @@ void Key_segments(Key_create& def, const std::vector<Key_seg_desc>& segs) {
   int last_key = -1, key0_len = 0;
   bool dups = false;
   auto put = [&](uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
-    if (at + 4 > sizeof def.segs) Rpt_error(80);
+    if (at + 4 > sizeof def.segs) Key_error(80);
     def.segs[at] = a; def.segs[at + 1] = b; def.segs[at + 2] = c; def.segs[at + 3] = d;
     at += 4;
   };
   int key_sum = 0;
   for (const Key_seg_desc& s : segs) {
-    if (s.key < 0 || s.key > 15 || (s.key != last_key && s.key != last_key + 1)) Rpt_error(80);
+    if (s.key < 0 || s.key > 15 || (s.key != last_key && s.key != last_key + 1)) Key_error(80);
     if (s.key != last_key) key_sum = 0;
     if (s.field < 0 || s.field > 255 || s.offset < 0 || s.offset > 4095 || s.length < 1 || s.length > 127)
-      Rpt_error(80);
+      Key_error(80);
     key_sum += s.length;
-    if (key_sum > 240) Rpt_error(80);
+    if (key_sum > 240) Key_error(80);
     if (s.key == 0) key0_len += s.length;
     if (s.key == 0 && s.key != last_key && (s.flags & kf::SF_DUPS)) dups = true;
     last_key = s.key;
@@ -67,7 +66,7 @@ void Key_segments(Key_create& def, const std::vector<Key_seg_desc>& segs) {
 
 void Key_define(const std::string& path, const Key_create& def) {
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) Sys_error();
+  if (fd < 0) Key_sys_error();
   struct Owned {
     Owned() { owns_fd = true; }
     ~Owned() { owns_fd = false; }
@@ -77,9 +76,10 @@ void Key_define(const std::string& path, const Key_create& def) {
 }
 
 void Key_define_fd(int fd, const std::string& path, const Key_create& def) {
+  Key_settings_refresh();
   using namespace kf;
   uint8_t h[HDR_SIZE] = {};
-  std::memcpy(h, Oru_file_id, 4);
+  std::memcpy(h, Key_cfg.file_id, 4);
   std::memcpy(h + 4, "key]", 4);
   put_u16be(h + H_RECLEN, def.rec_len);
   put_u16be(h + H_KEYLEN, uint16_t(def.key_len));
@@ -98,7 +98,7 @@ void Key_define_fd(int fd, const std::string& path, const Key_create& def) {
 
   bool variable = def.flags1 & F1_VARIABLE;
   int L = def.rec_len, KL = def.key_len;
-  if (KL < 0 || KL > 250) Rpt_error(46);
+  if (KL < 0 || KL > 250) Key_error(46);
   int64_t V = variable ? ((L + 10 + 1023) / 1024) * 1024 : 0;
   int64_t B;
   Key_layout lay = Key_decode_segs(def.segs, true, KL);
@@ -114,7 +114,7 @@ void Key_define_fd(int fd, const std::string& path, const Key_create& def) {
   }
   // Every node must hold a handful of entries, whatever the sizes asked.
   while ((B - 6) / (lay.max_len + 5) < 8 && B < 65536) B += 1024;
-  if (B > 65536) Rpt_error(46);
+  if (B > 65536) Key_error(46);
   h[H_BLKSZ] = uint8_t(B / 1024 - 1);
 
   int64_t n = lay.nkeys;
@@ -190,7 +190,7 @@ Key_layout Key_decode_segs(const uint8_t* table, bool ext, int key0_len) {
       Key_seg s;
       s.field = 255;
       s.len_byte = uint8_t(std::min(key0_len, 127));
-      if (key0_len > 127 || key0_len < 1) Rpt_error(17);
+      if (key0_len > 127 || key0_len < 1) Key_error(17);
       lay.segs.push_back(s);
       lay.keys[0].nseg = 1;
       lay.keys[0].len = key0_len;
@@ -198,8 +198,8 @@ Key_layout Key_decode_segs(const uint8_t* table, bool ext, int key0_len) {
       cur = 0;
       break;
     }
-    if (k != cur && k != cur + 1) Rpt_error(17);
-    if ((e[3] & 127) == 0) Rpt_error(17);
+    if (k != cur && k != cur + 1) Key_error(17);
+    if ((e[3] & 127) == 0) Key_error(17);
     if (k != cur) {
       cur = k;
       lay.keys[k].first = int(lay.segs.size());
@@ -214,9 +214,9 @@ Key_layout Key_decode_segs(const uint8_t* table, bool ext, int key0_len) {
     lay.keys[k].nseg++;
     lay.keys[k].len += s.len();
   }
-  if (lay.nkeys == 0) Rpt_error(17);
+  if (lay.nkeys == 0) Key_error(17);
   for (int k = 0; k < lay.nkeys; ++k) {
-    if (lay.keys[k].len > 250) Rpt_error(17);
+    if (lay.keys[k].len > 250) Key_error(17);
     lay.max_len = std::max(lay.max_len, lay.keys[k].len);
   }
   return lay;

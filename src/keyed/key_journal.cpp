@@ -3,7 +3,7 @@
 // transaction; read and change a file's journal flag (first format: flags1
 // bit 7 at header byte 241; EFF: option flags A bit 7 at byte 49 of the
 // header page).
-#include "core/errors.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_file.h"
 #include "keyed/keyed_internal.h"
@@ -31,15 +31,15 @@ bool Key_in_txn(const Key_chan* ch) {
 bool Key_journaled(const Key_chan* ch) { return (ch->f->flags1 & kf::F1_JOURNAL) != 0; }
 
 void Key_set_journaled(Key_chan* ch, bool on) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_bracket op(ch, DIR_READ, false);
   Key_Hdr_Lock_N_Load(2);
   Key_file* f = K.f;
   if (Eff_store* e = Eff_of(f)) {
     uint8_t b = 0;
-    if (Eff_pread(f->fd, &b, 1, eff::H_FLAGS_A) != 1) Rpt_error(3);
+    if (Eff_pread(f->fd, &b, 1, eff::H_FLAGS_A) != 1) Key_error(3);
     b = uint8_t(on ? b | eff::FA_JOURNAL : b & ~eff::FA_JOURNAL);
-    if (Eff_pwrite(f->fd, &b, 1, eff::H_FLAGS_A) != 1) Rpt_error(16);
+    if (Eff_pwrite(f->fd, &b, 1, eff::H_FLAGS_A) != 1) Key_error(16);
     e->fixed[eff::H_FLAGS_A] = b;
     e->dirty = true;
   } else {

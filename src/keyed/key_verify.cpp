@@ -12,7 +12,7 @@
 #include <set>
 #include <sstream>
 
-#include "core/errors.h"
+#include "keyed/key_settings.h"
 #include "keyed/keyed_file.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"

@@ -14,12 +14,7 @@
 
 #include <cstring>
 
-#include "core/errors.h"
-#include "core/host.h"
-#include "core/params.h"
-#include "core/process_config.h"
-#include "core/switches.h"
-#include "functions/zlib_loader.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 #include "keyed/key_dict.h"
@@ -47,7 +42,7 @@ bool suffixed() { return K.kno > 0 || K.f->lay.keys[0].dups; }
 // A program's KEY= value in stored form, ready for a search.
 Buf program_key(const std::string& key) {
   int max = K.ksz - 1 - (suffixed() ? 4 : 0);
-  if (int(key.size()) > max) Rpt_error(46);
+  if (int(key.size()) > max) Key_error(46);
   Buf k = ksz_buf();
   std::memcpy(k.data() + 1, key.data(), key.size());
   int len = int(key.size());
@@ -104,12 +99,12 @@ void refresh_positions(uint32_t addr, bool have_node) {
 // The record address of index n.
 uint32_t ind_addr(int64_t n) {
   Key_file* f = K.f;
-  if (n < 0) Rpt_error(11);
+  if (n < 0) Key_error(11);
   if (f->eff) {
     // EFF: the index is the record address (page x 256 + slot).
-    if (n > 0x7FFFFFFF) Rpt_error(105);
+    if (n > 0x7FFFFFFF) Key_error(105);
     int r = Eff_check_address(uint32_t(n));
-    if (r == 105) Rpt_error(105);
+    if (r == 105) Key_error(105);
     return uint32_t(n);
   }
   if (f->variable) return uint32_t(n + 512);
@@ -154,7 +149,7 @@ int by_key(const Key_req& req, bool extract) {
 // Positioning by IND=: the record there becomes the current one.
 int by_ind(int64_t n) {
   Key_chan* ch = K.ch;
-  if (K.f->reclen == 0) Rpt_error(13);
+  if (K.f->reclen == 0) Key_error(13);
   uint32_t a = ind_addr(n);
   int r = Krec_read(a);
   if (r != 0) return 11;
@@ -229,10 +224,10 @@ void select_key(Key_chan* ch, const Key_req& req, bool* phys) {
     if (req.kno == -2) {
       *phys = true;
     } else {
-      if (req.kno < 0 || req.kno >= ch->f->lay.nkeys) Rpt_error(13);
+      if (req.kno < 0 || req.kno >= ch->f->lay.nkeys) Key_error(13);
       // Parameter KR keeps the channel's current key: KNO= then names the
       // key of this statement only.
-      if (!Sw_on(sw::KR)) ch->cur_kno = req.kno;
+      if (!Key_cfg.keep_kno) ch->cur_kno = req.kno;
       Kno_def(req.kno);
       return;
     }
@@ -243,7 +238,7 @@ void select_key(Key_chan* ch, const Key_req& req, bool* phys) {
 void check_pending_eof(Key_chan* ch, const Key_req& req) {
   if (ch->eof_pending && !req.has_key && !req.has_ind && !req.has_rno) {
     ch->eof_pending = false;
-    Rpt_error(2);
+    Key_error(2);
   }
 }
 
@@ -270,7 +265,7 @@ void build_image(Buf& image, const std::string& data) {
   Key_file* f = K.f;
   image.assign(size_t(Key_image_size(f)), 0);
   size_t n = data.size();
-  if (!f->variable && f->sep != -1 && !Sw_on(sw::TN) && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) &&
+  if (!f->variable && f->sep != -1 && !Key_cfg.no_pad && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) &&
       n < size_t(f->reclen))
     n = size_t(f->reclen);
   put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
@@ -308,7 +303,7 @@ void put_key0(Buf& image, const Buf& k0) {
     if (f->lay.keys[0].dups) {
       // The sequence number is the key's last 4 bytes: a key shorter than
       // that (a null key of a damaged definition) has none.
-      if (k0[0] < 4 || f->lay.keys[0].len < 4 || f->lay.keys[0].len > f->keylen) Rpt_error(17);
+      if (k0[0] < 4 || f->lay.keys[0].len < 4 || f->lay.keys[0].len > f->keylen) Key_error(17);
       std::memcpy(image.data() + 1 + f->lay.keys[0].len - 4, k0.data() + 1 + k0[0] - 4, 4);
     }
     return;
@@ -321,7 +316,7 @@ void put_key0(Buf& image, const Buf& k0) {
 // Fields of a separated record beyond those written are kept ("U" files).
 void merge_fields(std::string& data, const Buf& old_image, int old_len) {
   Key_file* f = K.f;
-  if (f->sep < 0) Rpt_error(98);
+  if (f->sep < 0) Key_error(98);
   const uint8_t* od = old_image.data() + 1 + f->keylen + 2;
   int n = old_len;
   while (n > 0 && od[n - 1] == 0) --n;
@@ -335,7 +330,7 @@ void merge_fields(std::string& data, const Buf& old_image, int old_len) {
   }
   if (seen == fields && i < n) {
     data.append(reinterpret_cast<const char*>(od + i), size_t(n - i));
-    if (int(data.size()) > f->reclen) Rpt_error(1);
+    if (int(data.size()) > f->reclen) Key_error(1);
   }
 }
 
@@ -430,7 +425,7 @@ bool auto_segments(Buf& image, bool* used_counter) {
       // and its alternate entries would collide with another's).
       int tail = f->eff ? 4 : 0;
       size_t room = image.size() - size_t(1 + f->keylen + 2);
-      if (size_t(dlen + add + tail) > room || (f->reclen > 0 && dlen + add > f->reclen)) Rpt_error(1);
+      if (size_t(dlen + add + tail) > room || (f->reclen > 0 && dlen + add > f->reclen)) Key_error(1);
       std::memmove(data + end + add, data + end, size_t(dlen - end + tail));
       std::memset(data + end, 0, size_t(add));
       dlen += add;
@@ -441,24 +436,24 @@ bool auto_segments(Buf& image, bool* used_counter) {
     int w = sg.len();
     uint64_t v = 0;
     if (bin) {
-      if (w != 1 && w != 2 && w != 4) Rpt_error(46);
+      if (w != 1 && w != 2 && w != 4) Key_error(46);
       for (int i = w - 1; i >= 0; --i) v = (v << 8) | p[i];
     } else {
       for (int i = 0; i < w; ++i) {
         if (p[i] == ' ' || p[i] == 0) continue;
-        if (p[i] < '0' || p[i] > '9') Rpt_error(26);
+        if (p[i] < '0' || p[i] > '9') Key_error(26);
         v = v * 10 + uint64_t(p[i] - '0');
       }
     }
     if (v == 0) {
-      if (counter == 0xFFFFFFFFu) Rpt_error(2);
+      if (counter == 0xFFFFFFFFu) Key_error(2);
       uint64_t nv = uint64_t(counter) + 1;
       if (bin) {
-        if (w < 4 && nv >> (8 * w)) Rpt_error(2);
+        if (w < 4 && nv >> (8 * w)) Key_error(2);
         for (int i = 0; i < w; ++i) p[i] = uint8_t(nv >> (8 * i));
       } else {
         std::string t = std::to_string(nv);
-        if (int(t.size()) > w) Rpt_error(2);
+        if (int(t.size()) > w) Key_error(2);
         std::memset(p, kind == kf::SF_AUTO_ZERO ? '0' : ' ', size_t(w));
         std::memcpy(p + w - int(t.size()), t.data(), t.size());
       }
@@ -536,11 +531,11 @@ R eff_retry(Key_chan* ch, Fn body) {
 // ---- open and close ----
 
 Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
-  Open_opts oo;
-  int fd = opts.fd >= 0 ? opts.fd : Open(path.c_str(), opts.readonly ? O_RDONLY : O_RDWR, oo);
-  if (fd < 0) Sys_error();
+  Key_settings_refresh();
+  int fd = opts.fd >= 0 ? opts.fd : Key_open_fd(path.c_str(), opts.readonly ? O_RDONLY : O_RDWR);
+  if (fd < 0) Key_sys_error();
   auto release = [&] {
-    if (opts.fd < 0) Close(fd);
+    if (opts.fd < 0) Key_close_fd(fd);
   };
   std::shared_ptr<Key_file> shared;
   extern std::vector<std::weak_ptr<Key_file>> Key_file_refs;
@@ -556,14 +551,14 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       uint8_t head[512];
       int64_t r = Key_pread(fd, head, 512, 0);
       if (r >= 8 && std::memcmp(head + 4, "ky2]", 4) == 0) {
-        Eff_load_file(f.get(), opts.sep == -2 ? int(prmblk.FS) : opts.sep);
+        Eff_load_file(f.get(), opts.sep == -2 ? Key_cfg.field_sep : opts.sep);
       } else {
-      if (r < 256 || std::memcmp(head + 4, "key]", 4) != 0 || std::memcmp(head, Oru_file_id, 4) != 0) Rpt_error(17);
+      if (r < 256 || std::memcmp(head + 4, "key]", 4) != 0 || std::memcmp(head, Key_cfg.file_id, 4) != 0) Key_error(17);
       std::memcpy(f->hdr, head, 256);
       std::memcpy(f->segtbl, head + kf::H_SEGS, 128);
       bool ext = head[kf::H_FLAGS1] & kf::F1_EXT_TABLE;
       if (ext) {
-        if (r < 512) Rpt_error(3);
+        if (r < 512) Key_error(3);
         std::memcpy(f->segtbl + 128, head + 256, 256);
       } else {
         std::memset(f->segtbl + 128, 255, 256);
@@ -571,7 +566,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       int16_t reclen = int16_t(get_u16be(head + kf::H_RECLEN));
       int keylen = get_u16be(head + kf::H_KEYLEN);
       int8_t bk = int8_t(head[kf::H_BLKSZ]);
-      if (reclen < 0 || keylen < 1 || keylen > 250 || bk < 0 || bk > 63 || head[kf::H_PCT] > 100) Rpt_error(17);
+      if (reclen < 0 || keylen < 1 || keylen > 250 || bk < 0 || bk > 63 || head[kf::H_PCT] > 100) Key_error(17);
       f->reclen = reclen;
       f->keylen = keylen;
       f->blk = (bk + 1) * 1024;
@@ -585,25 +580,25 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
       // The key image inside a record must hold key 0 when the program
       // supplies it (an outside key) or when it carries a sequence number.
       bool outside = f->lay.segs[0].field == 255 && f->lay.keys[0].nseg == 1;
-      if ((f->lay.keys[0].dups || outside) && f->lay.keys[0].len > keylen) Rpt_error(17);
-      if ((f->blk - kf::BLK_HDR) / (f->lay.max_len + 5) < 4) Rpt_error(17);
-      if (f->variable && f->reclen + keylen + 3 + 10 > f->blk - 8 && f->reclen) Rpt_error(17);
+      if ((f->lay.keys[0].dups || outside) && f->lay.keys[0].len > keylen) Key_error(17);
+      if ((f->blk - kf::BLK_HDR) / (f->lay.max_len + 5) < 4) Key_error(17);
+      if (f->variable && f->reclen + keylen + 3 + 10 > f->blk - 8 && f->reclen) Key_error(17);
       if (f->flags2 & kf::F2_ZLIB) {
-        if (!CheckZlib()) Rpt_error_text(99, "zlib is not available");
+        if (!Key_zlib_ready()) Key_error_text(99, "zlib is not available");
       }
       if ((f->flags1 & kf::F1_SEPARATOR)) f->sep = head[kf::H_SEP];
       else if (f->flags1 & kf::F1_NO_SEPARATOR) f->sep = -1;
-      else f->sep = opts.sep == -2 ? prmblk.FS : opts.sep;
+      else f->sep = opts.sep == -2 ? Key_cfg.field_sep : opts.sep;
       if ((f->flags1 & kf::F1_CHECKED) && (head[kf::H_CHK1] != (head[kf::H_CHANGE] ^ head[kf::H_CHANGE + 2]) ||
                                           head[kf::H_CHK2] != (head[kf::H_CHANGE + 1] ^ head[kf::H_CHANGE + 3])))
         f->flags1 &= uint8_t(~kf::F1_CHECKED);
       f->nseg = head[kf::H_NSEG];
       f->seg_fd.assign(1, fd);
       if (f->nseg > 0) {
-        f->seg_limit = filelength(fd);
+        f->seg_limit = Key_filelength(fd);
       } else if (f->variable) {
         int64_t g = int64_t(f->blk) * (f->blk - 6);
-        int64_t mb = prmblk.MB ? prmblk.MB : 2000;
+        int64_t mb = Key_cfg.max_megabytes ? Key_cfg.max_megabytes : 2000;
         int64_t groups = std::max<int64_t>(1, (mb * 1048576 - 512) / g);
         f->seg_limit = std::min<int64_t>(groups * g + 512, kf::FILE_LIMIT);
       } else {
@@ -629,7 +624,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
   if (opts.growing && !shared->priv) {
     shared->priv = std::make_unique<Kbfr_pool>();
     shared->priv->data_size = size_t(shared->blk);
-    shared->priv->grow_left = size_t(opts.nbf ? opts.nbf : prmblk.OL);
+    shared->priv->grow_left = size_t(opts.nbf ? opts.nbf : Key_cfg.open_grow);
   } else if (opts.nbf && !shared->priv) {
     K.ch = ch;
     K.f = shared.get();
@@ -655,14 +650,14 @@ void Key_close(Key_chan* ch) {
     }
     Kbfr_drop_file(f.get());
     KSeg_close_all(f.get());
-    if (!f->borrowed) Close(f->fd);
+    if (!f->borrowed) Key_close_fd(f->fd);
     std::erase(Key_files, f.get());
     extern std::vector<std::weak_ptr<Key_file>> Key_file_refs;
     std::erase_if(Key_file_refs, [&](const std::weak_ptr<Key_file>& w) { return w.expired() || w.lock() == f; });
     K.ch = nullptr;
     K.f = nullptr;
     delete ch;
-    if (failure >= 0) Rpt_error(failure);
+    if (failure >= 0) Key_error(failure);
     return;
   }
   delete ch;
@@ -694,12 +689,12 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
       ch->last_read = 0;
     }
     Rec_unlock(ch);
-    Rpt_error(11);
+    Key_error(11);
   }
-  if (r == 2) Rpt_error(2);
+  if (r == 2) Key_error(2);
   uint32_t addr = ch->cur_rec;
   int rr = Krec_read(addr);
-  if (rr != 0) Rpt_error(rr);
+  if (rr != 0) Key_error(rr);
   if (K.f->reclen == 0 && req.directive == DIR_EXTRACT) {
     ch->lock_held = true;
     ch->lock_addr = addr;
@@ -731,7 +726,7 @@ static void journal_image(int type, const Buf& image) {
 // ---- write ----
 
 void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_bracket op(ch, req.directive, req.lock);
   Key_Hdr_Lock_N_Load(2);
   Kno_def(0);
@@ -741,7 +736,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   if (int(data.size()) > f->reclen) {
     // A record longer than the record length is refused here: a longer one
     // would be stored but could never be read back.
-    if (!(f->flags2 & kf::F2_EXTENDED) || !f->variable || f->reclen == 0) Rpt_error(1);
+    if (!(f->flags2 & kf::F2_EXTENDED) || !f->variable || f->reclen == 0) Key_error(1);
     rest = data.substr(size_t(f->reclen));
     data.resize(size_t(f->reclen));
   }
@@ -753,28 +748,28 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   bool replace_known = false;
   if (req.has_ind) {
     int r = by_ind(req.ind);
-    if (r != 0) Rpt_error(11);
+    if (r != 0) Key_error(11);
     replace_addr = ch->cur_rec;
     replace_known = true;
     std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
     Kent_gen(K.rec_bfr.data(), k0.data(), replace_addr, false);
   } else if (req.has_key && outside) {
     int max = std::min(K.ksz - 1 - (f->lay.keys[0].dups ? 4 : 0), f->keylen);
-    if (int(req.key.size()) > max) Rpt_error(46);
+    if (int(req.key.size()) > max) Key_error(46);
     image[0] = uint8_t(K.nullkey ? max : int(req.key.size()));
     std::memcpy(image.data() + 1, req.key.data(), req.key.size());
     Kent_gen(image.data(), k0.data(), 0, true);
-  } else if (req.has_key && !Sw_on(sw::BX)) {
-    Rpt_error(13);
+  } else if (req.has_key && !Key_cfg.key_on_write) {
+    Key_error(13);
   } else if (f->lay.keys[0].dups && ch->lock_held && ch->last_read && ch->lock_addr == ch->last_read) {
     replace_addr = ch->last_read;
     replace_known = true;
-    if (Krec_read(replace_addr) != 0) Rpt_error(11);
+    if (Krec_read(replace_addr) != 0) Key_error(11);
     Kent_gen(K.rec_bfr.data(), k0.data(), replace_addr, false);
     if (outside) std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
   } else if (outside) {
-    if (!ch->lock_held || !ch->last_read) Rpt_error(13);
-    if (Krec_read(ch->last_read) != 0) Rpt_error(11);
+    if (!ch->lock_held || !ch->last_read) Key_error(13);
+    if (Krec_read(ch->last_read) != 0) Key_error(11);
     std::memcpy(image.data(), K.rec_bfr.data(), size_t(1 + f->keylen));
     Kent_gen(image.data(), k0.data(), 0, false);
   } else {
@@ -794,18 +789,18 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   } else {
     found = Kfnd_qik(k0) == 0 ? 0 : (k0_path = true, Kfnd_key(k0.data(), 0));
   }
-  if ((used_counter) && found == 0) Rpt_error(11);
+  if ((used_counter) && found == 0) Key_error(11);
   uint32_t old_addr = 0;
   Buf old_image;
   if (found == 0) {
     old_addr = ch->cur_rec;
-    if (req.directive == DIR_INSERT) Rpt_error(11);
+    if (req.directive == DIR_INSERT) Key_error(11);
     // EFF: WRITE with DOM= never overwrites a record.
-    if (f->eff && req.dom && req.directive == DIR_WRITE) Rpt_error(11);
+    if (f->eff && req.dom && req.directive == DIR_WRITE) Key_error(11);
     if (f->reclen) {
       K.rec_addr = 0xFFFFFFFFu;
       int r = Krec_read(old_addr);
-      if (r != 0) Rpt_error(r);
+      if (r != 0) Key_error(r);
       old_image = K.rec_bfr;
       uint32_t old_seq = K.rec_seq;
       if (ch->journal) journal_image('B', old_image);
@@ -820,7 +815,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
       stamp_seq(image, old_seq);
     }
   } else if (req.directive == DIR_UPDATE) {
-    Rpt_error(11);
+    Key_error(11);
   }
   // Unique alternate keys.
   for (int k = 1; k < f->lay.nkeys; ++k) {
@@ -832,12 +827,12 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
     int L = v[0] - 4;
     v[0] = uint8_t(L);
     std::memset(v.data() + 1 + L, 0, 4);
-    if (Kfnd_key_chk(v.data()) == 0 && ch->cur_rec != old_addr) Rpt_error(11);
+    if (Kfnd_key_chk(v.data()) == 0 && ch->cur_rec != old_addr) Key_error(11);
   }
   Kno_def(0);
-  if (!old_addr && !Sw_on(sw::I2)) {
+  if (!old_addr && !Key_cfg.no_limit) {
     uint32_t limit = Hdr32(f, kf::H_LIMIT);
-    if (limit && Hdr32(f, kf::H_COUNT) >= limit) Rpt_error(2);
+    if (limit && Hdr32(f, kf::H_COUNT) >= limit) Key_error(2);
   }
   uint32_t addr;
   uint32_t ext = 0;
@@ -864,9 +859,6 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
   }
   ch->cur_rec = addr;
   ch->last_read = addr;
-  if (Sw_on(sw::FC)) {
-    // Commit marking belongs to the channel layer.
-  }
   // The keys.
   for (int k = 0; k < f->lay.nkeys; ++k) {
     Kno_def(k);
@@ -910,7 +902,7 @@ void Key_write(Key_chan* ch, const Key_req& req, const std::string& data_in) {
 // ---- remove ----
 
 void Key_remove(Key_chan* ch, const Key_req& req) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_bracket op(ch, DIR_REMOVE, req.lock);
   Key_Hdr_Lock_N_Load(2);
   Kno_def(0);
@@ -918,19 +910,19 @@ void Key_remove(Key_chan* ch, const Key_req& req) {
   Buf k0;
   uint32_t addr;
   if (f->lay.keys[0].dups) {
-    if (req.has_key) Rpt_error(32);
-    if (!ch->last_read) Rpt_error(11);
+    if (req.has_key) Key_error(32);
+    if (!ch->last_read) Key_error(11);
     addr = ch->last_read;
-    if (Krec_read(addr) != 0) Rpt_error(11);
+    if (Krec_read(addr) != 0) Key_error(11);
     k0 = ksz_buf();
     Kent_gen(K.rec_bfr.data(), k0.data(), addr, false);
-    if (Kfnd_key(k0.data(), 0) != 0 || ch->cur_rec != addr) Rpt_error(11);
+    if (Kfnd_key(k0.data(), 0) != 0 || ch->cur_rec != addr) Key_error(11);
   } else {
-    if (!req.has_key) Rpt_error(11);
+    if (!req.has_key) Key_error(11);
     k0 = program_key(req.key);
-    if (Kfnd_key(k0.data(), 0) != 0) Rpt_error(11);
+    if (Kfnd_key(k0.data(), 0) != 0) Key_error(11);
     addr = ch->cur_rec;
-    if (Krec_read(addr) != 0 && f->reclen) Rpt_error(11);
+    if (Krec_read(addr) != 0 && f->reclen) Key_error(11);
   }
   Buf image = K.rec_bfr;
   if (ch->journal) journal_image('D', image);
@@ -962,7 +954,7 @@ namespace {
 // entry not below it.  2 when every byte overflows or the key has no bytes.
 int key_after(const std::string& given) {
   int max = K.ksz - 1 - (suffixed() ? 4 : 0);
-  if (int(given.size()) > max) Rpt_error(46);
+  if (int(given.size()) > max) Key_error(46);
   if (max == 0) return 2;
   std::string wide = given;
   wide.resize(size_t(max), '\0');
@@ -985,11 +977,11 @@ std::string key_by_current(Key_chan* ch, const Key_req& req, bool phys) {
   int want = K.kno;
   Kno_def(ch->cur_kno);
   int r = Kfnd_rec(req, phys);
-  if (r == 11) Rpt_error(11);
-  if (r != 0 || is_end(ch->cur_key)) Rpt_error(2);
+  if (r == 11) Key_error(11);
+  if (r != 0 || is_end(ch->cur_key)) Key_error(2);
   uint32_t addr = ch->cur_rec;
   int rr = Krec_read(addr);
-  if (rr != 0) Rpt_error(rr);
+  if (rr != 0) Key_error(rr);
   Kno_def(want);
   Buf v = ksz_buf();
   Kent_gen(K.rec_bfr.data(), v.data(), addr, false);
@@ -1007,7 +999,7 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
   int r = 0;
   switch (which) {
     case 0:
-      if (Sw_on(sw::KR) && req.has_kno && !phys && K.kno != ch->cur_kno && K.f->reclen > 0 && !ch->lock_held) {
+      if (Key_cfg.keep_kno && req.has_kno && !phys && K.kno != ch->cur_kno && K.f->reclen > 0 && !ch->lock_held) {
         std::string s = key_by_current(ch, req, phys);
         op.done();
         return s;
@@ -1026,7 +1018,7 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
       break;
     }
     case 3:
-      if (req.has_key && Sw_on(sw::PlusK)) {
+      if (req.has_key && Key_cfg.next_after_key) {
         r = key_after(req.key);
       } else if (opts) {
         // Without +K the given key must exist.
@@ -1044,7 +1036,7 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
         r = Kfnd_rec(req, false);
         // A missing key is accepted under +K: the entry before the place
         // where it would be.
-        if (r == 0 || (r == 11 && Sw_on(sw::PlusK))) {
+        if (r == 0 || (r == 11 && Key_cfg.next_after_key)) {
           Key_pos p{0, 0, ch->cur_key};
           if (r == 11 && (ch->cur_key.empty() || ch->cur_key[0] == 0)) {
             p.key.assign(size_t(K.ksz), 255);
@@ -1056,7 +1048,7 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
         Key_pos& sv = ch->saved[size_t(K.kno)];
         // Under KR, without a record lock, a saved value still in the index
         // is its own answer.
-        if (Sw_on(sw::KR) && !ch->lock_held && sv.key.size() == size_t(K.ksz) && !is_end(sv.key) &&
+        if (Key_cfg.keep_kno && !ch->lock_held && sv.key.size() == size_t(K.ksz) && !is_end(sv.key) &&
             Kfnd_key(sv.key.data(), 0) == 0)
           r = 0;
         else
@@ -1065,14 +1057,14 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
       break;
     case 5: {
       const Buf& sv = ch->saved[size_t(K.kno)].key;
-      if (is_end(sv)) Rpt_error(11);
+      if (is_end(sv)) Key_error(11);
       std::string s = Key_return(sv);
       op.done();
       return s;
     }
   }
-  if (r == 11) Rpt_error(11);
-  if (r != 0 || is_end(ch->cur_key)) Rpt_error(2);
+  if (r == 11) Key_error(11);
+  if (r != 0 || is_end(ch->cur_key)) Key_error(2);
   std::string s = Key_return(ch->cur_key);
   op.done();
   return s;
@@ -1092,7 +1084,7 @@ std::string Key_getkec(Key_chan* ch, const Key_req& req) { return key_fn_retry(c
 
 static int64_t key_getind_once(Key_chan* ch, const Key_req& req);
 int64_t Key_getind(Key_chan* ch, const Key_req& req) {
-  if (ch->f->reclen == 0) Rpt_error(13);
+  if (ch->f->reclen == 0) Key_error(13);
   check_pending_eof(ch, req);
   return eff_retry<int64_t>(ch, [&] { return key_getind_once(ch, req); });
 }
@@ -1103,8 +1095,8 @@ static int64_t key_getind_once(Key_chan* ch, const Key_req& req) {
   select_key(ch, req, &phys);
   Key_Hdr_Lock_N_Load(1);
   int r = Kfnd_rec(req, phys);
-  if (r == 11) Rpt_error(11);
-  if (r != 0) Rpt_error(2);
+  if (r == 11) Key_error(11);
+  if (r != 0) Key_error(2);
   Key_file* f = K.f;
   uint32_t a = ch->cur_rec;
   int64_t n = f->eff ? int64_t(a) : f->variable ? int64_t(a) - 512 : (int64_t(a) - 512 - f->blk) / f->slot;
@@ -1124,11 +1116,11 @@ static int64_t key_getrno_once(Key_chan* ch, const Key_req& req) {
   select_key(ch, req, &phys);
   Key_Hdr_Lock_N_Load(1);
   int r = Kfnd_rec(req, phys);
-  if (r == 11) Rpt_error(11);
-  if (r != 0 || is_end(ch->cur_key)) Rpt_error(2);
+  if (r == 11) Key_error(11);
+  if (r != 0 || is_end(ch->cur_key)) Key_error(2);
   // The path stack must lead to the entry: search it again by value.
   Buf v = ch->cur_key;
-  if (Kfnd_key(v.data(), 0) != 0) Rpt_error(2);
+  if (Kfnd_key(v.data(), 0) != 0) Key_error(2);
   int64_t n = Key_ordinal();
   op.done();
   return n;
@@ -1137,7 +1129,7 @@ static int64_t key_getrno_once(Key_chan* ch, const Key_req& req) {
 // ---- purge ----
 
 void Key_purge(Key_chan* ch) {
-  if (ch->readonly) Rpt_error(13);
+  if (ch->readonly) Key_error(13);
   Key_bracket op(ch, DIR_WRITE, false);
   Key_Hdr_Lock_N_Load(2);
   Key_file* f = K.f;
@@ -1171,12 +1163,12 @@ void Key_purge(Key_chan* ch) {
   f->flags1 |= kf::F1_CHECKED;
   f->data_block = 0;
   Key_hdr_changed();
-  if (Sw_on(sw::SK)) chsize(f->fd, 512);
+  if (Key_cfg.shrink_on_purge) Key_chsize(f->fd, 512);
   put_u32be(f->hdr + kf::H_EOF, 512);
   if (f->variable) {
     f->seg_limit = [&] {
       int64_t g = int64_t(f->blk) * (f->blk - 6);
-      int64_t mb = prmblk.MB ? prmblk.MB : 2000;
+      int64_t mb = Key_cfg.max_megabytes ? Key_cfg.max_megabytes : 2000;
       return std::min<int64_t>(std::max<int64_t>(1, (mb * 1048576 - 512) / g) * g + 512, kf::FILE_LIMIT);
     }();
     Kbfr* m = Kbfr_get(512, 0);
@@ -1308,5 +1300,5 @@ void Key_restore(void* saved) {
   K = s->ctx;
   K.serial = std::max(K.serial, serial) + 1;
   delete s;
-  if (failure >= 0) Rpt_error(failure);
+  if (failure >= 0) Key_error(failure);
 }

@@ -3,7 +3,7 @@
 // index and ordinal, purge).  Each runs in one operation bracket: header
 // lock, change-counter check, work, write-back and unlock.
 //
-// Failures are raised with Rpt_error: 11 missing or duplicate record, 2 end
+// Failures are raised with Key_error: 11 missing or duplicate record, 2 end
 // of file, 0 record busy (held by another process), and the format's own
 // numbers for damaged files (105..118, 17 for a header that describes no
 // usable file).

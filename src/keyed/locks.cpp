@@ -21,11 +21,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/errors.h"
-#include "core/host.h"
-#include "core/params.h"
-#include "core/switches.h"
-#include "core/workspace.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
@@ -39,7 +35,7 @@ namespace {
 int wd_ops = 0;  // operations since the last full write-back (WD)
 
 void unlock_header(Key_file* f) {
-  if (f->lock_real) Unlk_area(f->fd, 256, 1);
+  if (f->lock_real) Key_unlock_area(f->fd, 256, 1);
   f->lock_real = false;
   f->lock_level = 0;
 }
@@ -68,7 +64,7 @@ void Khdr_flush(Key_file* f) {
     }
     if (Key_pwrite(f->fd, f->hdr + 8, 248, 8) != 248) {
       unlock_header(f);
-      Rpt_error(3);
+      Key_error(3);
     }
     f->hdr_changed = false;
   }
@@ -76,6 +72,7 @@ void Khdr_flush(Key_file* f) {
 }
 
 void Key_init(Key_chan* ch) {
+  Key_settings_refresh();
   K.ch = ch;
   K.f = ch->f.get();
   K.depth = 0;
@@ -95,11 +92,10 @@ void Key_init(Key_chan* ch) {
 // of a read take the file lock.
 static void eff_lock_n_load(Key_file* f, int level) {
   Eff_store* e = Eff_of(f);
-  if (K.directive == DIR_EXTRACT || K.eff_lock_first || Sw_on(sw::WL)) level = 2;
+  if (K.directive == DIR_EXTRACT || K.eff_lock_first || Key_cfg.write_locks) level = 2;
   if (K.load_type >= level) return;
   if (K.load_type == 0) {
-    K.sv_exit = ws.Err_hook;
-    ws.Err_hook = Key_exit_hook;
+    K.sv_exit = Key_swap_exit_hook(Key_exit_hook);
   }
   if (level == 2) {
     Eff_lock(f, K.ch->nolock);
@@ -122,22 +118,21 @@ void Key_Hdr_Lock_N_Load(int level) {
     return;
   }
   if (K.load_type >= level) return;
-  if (Sw_on(sw::WL) || prmblk.WD != 0) level = 2;
+  if (Key_cfg.write_locks || Key_cfg.write_behind != 0) level = 2;
   if (K.load_type == 0) {
-    K.sv_exit = ws.Err_hook;
-    ws.Err_hook = Key_exit_hook;
+    K.sv_exit = Key_swap_exit_hook(Key_exit_hook);
   }
   if (f->lock_level > 0 && f->lock_level < level) Khdr_flush(f);
   if (f->lock_level == 0) {
     if (!K.ch->nolock) {
-      Lock_area(f->fd, 256, 1, level == 1 ? -1 : -2);
+      Key_lock_area(f->fd, 256, 1, level == 1 ? -1 : -2);
       f->lock_real = true;
     }
     int64_t r = Key_pread(f->fd, f->hdr + 8, 248, 8);
     if (r != 248) {
       unlock_header(f);
-      if (r < 0) Sys_error();
-      Rpt_error(3);
+      if (r < 0) Key_sys_error();
+      Key_error(3);
     }
     f->lock_level = level;
   }
@@ -166,14 +161,14 @@ static void eff_exit(bool error) {
   int failure = -1;
   try {
     if (ch->lock2_len) {
-      if (!ch->nolock) Unlk_area(f->fd, ch->lock2_addr, ch->lock2_len);
+      if (!ch->nolock) Key_unlock_area(f->fd, ch->lock2_addr, ch->lock2_len);
       ch->lock2_addr = ch->lock2_len = 0;
     }
     if (e->locked && !e->in_txn) {
       // A failed statement that began the cycle leaves the file as it was.
       if (error && e->ops == 0) {
         Eff_abort_cycle(f);
-      } else if (error || ++e->ops > int(prmblk.WD)) {
+      } else if (error || ++e->ops > Key_cfg.write_behind) {
         Eff_end_cycle(f);
       }
     }
@@ -183,7 +178,7 @@ static void eff_exit(bool error) {
   }
   if (!e->locked) f->lock_level = 0;
   K.load_type = 0;
-  if (failure >= 0 && !error) Rpt_error(failure);
+  if (failure >= 0 && !error) Key_error(failure);
 }
 
 static void key_exit(bool error) {
@@ -191,7 +186,7 @@ static void key_exit(bool error) {
   K.open = false;
   Key_file* f = K.f;
   Key_chan* ch = K.ch;
-  if (K.load_type > 0) ws.Err_hook = K.sv_exit;
+  if (K.load_type > 0) Key_swap_exit_hook(K.sv_exit);
   if (f->eff) {
     eff_exit(error);
     return;
@@ -199,7 +194,7 @@ static void key_exit(bool error) {
   int failure = -1;
   try {
     if (ch->lock2_len) {
-      if (!ch->nolock) Unlk_area(f->fd, ch->lock2_addr, ch->lock2_len);
+      if (!ch->nolock) Key_unlock_area(f->fd, ch->lock2_addr, ch->lock2_len);
       ch->lock2_addr = ch->lock2_len = 0;
     }
     if (K.fh_updated || K.ky_updated) {
@@ -217,9 +212,9 @@ static void key_exit(bool error) {
     }
     // A busy record is retried after a wait: nothing of this process may
     // stay locked meanwhile, or the holder could never finish.
-    bool busy = error && ws.Err_code == 0;
+    bool busy = error && Key_error_code() == 0;
     if (!ch->nolock && (K.load_type > 0 || busy)) {
-      if (++wd_ops > int(prmblk.WD) || busy) {
+      if (++wd_ops > Key_cfg.write_behind || busy) {
         wd_ops = 0;
         flush_everything();
       }
@@ -232,16 +227,16 @@ static void key_exit(bool error) {
       else unlock_header(g);
   }
   K.load_type = 0;
-  if (failure >= 0 && !error) Rpt_error(failure);
+  if (failure >= 0 && !error) Key_error(failure);
 }
 
 void Key_exit() { key_exit(false); }
 void Key_exit_hook() { key_exit(true); }
 
 Key_bracket::Key_bracket(Key_chan* ch, int directive, bool lock_opt) : open_(true) {
-  if (K.open) Rpt_error(49);  // one operation at a time (nested ones save the state)
+  if (K.open) Key_error(49);  // one operation at a time (nested ones save the state)
   extern Key_file* Key_parked_file;
-  if (Key_parked_file && ch->f.get() == Key_parked_file) Rpt_error(0);
+  if (Key_parked_file && ch->f.get() == Key_parked_file) Key_error(0);
   Key_init(ch);
   K.directive = directive;
   K.lock_opt = lock_opt;
@@ -265,7 +260,7 @@ void Kbfr_flush_all() { flush_everything(); }
 // ---- record locks ----
 
 void Rec_unlock(Key_chan* ch) {
-  if (ch->lock_held && !ch->nolock && !ch->lock_probe) Unlk_area(ch->f->fd, ch->lock_addr, ch->lock_len);
+  if (ch->lock_held && !ch->nolock && !ch->lock_probe) Key_unlock_area(ch->f->fd, ch->lock_addr, ch->lock_len);
   ch->lock_held = false;
   ch->lock_probe = false;
   ch->lock_addr = ch->lock_len = 0;
@@ -309,14 +304,12 @@ static void probe(int fd, uint32_t addr, uint32_t len) {
   fl.l_start = off_t(addr);
   fl.l_len = off_t(len);
   if (fcntl(fd, F_GETLK, &fl) != 0) {
-    Lock_area(fd, addr, len, 2);  // the host's own answer, as without the probe
-    Unlk_area(fd, addr, len);
+    Key_lock_area(fd, addr, len, 2);  // the host's own answer, as without the probe
+    Key_unlock_area(fd, addr, len);
     return;
   }
   if (fl.l_type == F_UNLCK) return;
-  ws.Lock_holder = int(fl.l_pid);
-  ws.Last_errno = EAGAIN;
-  Rpt_error(0);
+  Key_busy(int(fl.l_pid));
 }
 
 static void take(Key_chan* ch, uint32_t addr, uint32_t len, bool write) {
@@ -326,7 +319,7 @@ static void take(Key_chan* ch, uint32_t addr, uint32_t len, bool write) {
       probe(ch->f->fd, addr, len);
       ch->lock_probe = true;
     } else {
-      Lock_area(ch->f->fd, addr, len, write ? 2 : 1);
+      Key_lock_area(ch->f->fd, addr, len, write ? 2 : 1);
     }
   }
   ch->lock_held = true;
@@ -345,7 +338,7 @@ void Kvar_rlck(uint32_t addr, uint32_t len) {
   } else if (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || K.lock_opt) {
     write = true;
   } else {
-    if (Sw_on(sw::XI)) return;
+    if (Key_cfg.read_no_lock) return;
     write = false;
   }
   if (ch->lock_held && ch->lock_addr == addr) return;

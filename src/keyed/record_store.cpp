@@ -24,11 +24,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/errors.h"
-#include "core/host.h"
-#include "core/params.h"
-#include "core/switches.h"
-#include "functions/zlib_loader.h"
+#include "core/oru_assert.h"
+#include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
 #include "keyed/keyed_internal.h"
 
@@ -82,7 +79,7 @@ std::vector<uint8_t> stored_body(const uint8_t* image, uint32_t ext) {
     put_u16be(in.data(), uint16_t(n));
     std::memcpy(in.data() + 2, image + kl + 2, size_t(n));
     stored = compressBuf(out.data() + kl, in.data(), f->flags2);
-    if (stored < -1) Rpt_error(118);
+    if (stored < -1) Key_error(118);
   } else {
     put_u16be(out.data() + kl, uint16_t(n));
     std::memcpy(out.data() + kl + 2, image + kl + 2, size_t(n));
@@ -108,12 +105,12 @@ void set_image(const uint8_t* body, int avail, uint32_t addr) {
   int kl = 1 + f->keylen;
   K.rec_bfr.assign(size_t(Key_image_size(f)), 0);
   std::memcpy(K.rec_bfr.data(), body, size_t(kl));
-  if ((body[0] & 127) > f->keylen) Rpt_error(112);
+  if ((body[0] & 127) > f->keylen) Key_error(112);
   int sl = get_u16be(body + kl);
   bool ext = (sl & 0x8000) && (f->flags2 & kf::F2_EXTENDED);
   int n = sl & 0x7FFF;
-  if (!(f->flags2 & kf::F2_EXTENDED) && (sl & 0x8000)) Rpt_error(108);
-  if (kl + 2 + n + seq_size() + (ext ? 4 : 0) > avail) Rpt_error(113);
+  if (!(f->flags2 & kf::F2_EXTENDED) && (sl & 0x8000)) Key_error(108);
+  if (kl + 2 + n + seq_size() + (ext ? 4 : 0) > avail) Key_error(113);
   K.rec_ext = ext ? get_u32be(body + kl + 2 + n + seq_size()) : 0;
   K.rec_seq = eff() ? get_u32be(body + kl + 2 + n) : 0;
   int len;
@@ -122,14 +119,17 @@ void set_image(const uint8_t* body, int avail, uint32_t addr) {
     put_u16be(in.data(), uint16_t(n));
     std::memcpy(in.data() + 2, body + kl + 2, size_t(n));
     len = un_CompressBuf(K.rec_bfr.data() + kl, in.data(), f->reclen, f->flags2);
-    if (len == -3) Rpt_error(108);
-    if (len < -1) Rpt_error(118);
+    if (len == -3) Key_error(108);
+    if (len < -1) Key_error(118);
   } else {
-    if (n > f->reclen) Rpt_error(108);
+    if (n > f->reclen) Key_error(108);
     put_u16be(K.rec_bfr.data() + kl, uint16_t(n));
     std::memcpy(K.rec_bfr.data() + kl + 2, body + kl + 2, size_t(n));
     len = n;
   }
+  // Both paths bounded the record by the file's record length, for which
+  // the image has room.
+  ORU_ASSERT(len >= 0 && size_t(kl + 2 + len + (eff() ? 4 : 0)) <= K.rec_bfr.size());
   K.rec_sz = len;
   K.rec_addr = addr;
   if (eff()) put_u32be(K.rec_bfr.data() + kl + 2 + len, K.rec_seq);
@@ -151,7 +151,7 @@ int Kfix_read(uint32_t addr) {
   std::vector<uint8_t> slot(size_t(f->slot));
   int64_t r = Key_pread(f->fd, slot.data(), slot.size(), addr);
   if (!keeps_lock()) Rec_unlock(K.ch);
-  if (r < 0) Sys_error();
+  if (r < 0) Key_sys_error();
   if (r < 1) return 111;
   if (slot[0] == 255) return 11;
   if (r != int64_t(slot.size())) return 111;
@@ -160,7 +160,7 @@ int Kfix_read(uint32_t addr) {
   int n = get_u16be(slot.data() + kl) & ((f->flags2 & kf::F2_EXTENDED) ? 0x7FFF : 0xFFFF);
   if (n > f->reclen) return 108;
   set_image(slot.data(), int(slot.size()), addr);
-  if (f->sep != -1 && !Sw_on(sw::TN) && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB))) {
+  if (f->sep != -1 && !Key_cfg.no_pad && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB))) {
     put_u16be(K.rec_bfr.data() + kl, uint16_t(f->reclen));
     K.rec_sz = f->reclen;
   }
@@ -186,10 +186,10 @@ void write_slot(uint32_t addr, const uint8_t* bytes, size_t len, bool append = f
   }
   Kfix_flush_pending(f);
   bool own = ch->lock_held && ch->lock_addr == addr;
-  if (!own && !ch->nolock) Lock_area(f->fd, addr, f->slot, 2);
+  if (!own && !ch->nolock) Key_lock_area(f->fd, addr, f->slot, 2);
   int64_t r = Key_pwrite(f->fd, bytes, len, addr);
-  if (!own && !ch->nolock) Unlk_area(f->fd, addr, f->slot);
-  if (r != int64_t(len)) Rpt_error(2);
+  if (!own && !ch->nolock) Key_unlock_area(f->fd, addr, f->slot);
+  if (r != int64_t(len)) Key_error(2);
 }
 
 uint32_t Kfix_add(const uint8_t* image) {
@@ -201,7 +201,7 @@ uint32_t Kfix_add(const uint8_t* image) {
     Kfix_flush_pending(f);
     uint8_t d[5];
     if (!slot_addr_ok(f, head) || Key_pread(f->fd, d, 5, head) != 5 || d[0] != 255 || get_i32be(d + 1) > 0)
-      Rpt_error(109);
+      Key_error(109);
     Hdr32_set(f, kf::H_FREE1, uint32_t(-get_i32be(d + 1)));
     addr = head;
   } else {
@@ -210,13 +210,13 @@ uint32_t Kfix_add(const uint8_t* image) {
     uint32_t grid0 = kf::FIRST_BLOCK + uint32_t(f->blk);
     if (end < grid0) end = grid0;
     uint64_t a = uint64_t(end - grid0 + uint32_t(f->slot) - 1) / uint32_t(f->slot) * uint32_t(f->slot) + grid0;
-    if (a + uint64_t(f->slot) >= kf::FILE_LIMIT) Rpt_error(16);
+    if (a + uint64_t(f->slot) >= kf::FILE_LIMIT) Key_error(16);
     addr = uint32_t(a);
     Hdr32_set(f, kf::H_EOF, uint32_t(a + uint64_t(f->slot)));
   }
   std::vector<uint8_t> slot(size_t(f->slot), 0);
   std::vector<uint8_t> body = stored_body(image, 0);
-  if (body.size() > slot.size()) Rpt_error(1);
+  if (body.size() > slot.size()) Key_error(1);
   std::memcpy(slot.data(), body.data(), body.size());
   write_slot(addr, slot.data(), slot.size(), append);
   return addr;
@@ -235,7 +235,7 @@ void Kfix_rwr(uint32_t addr, const uint8_t* image) {
   Key_file* f = K.f;
   std::vector<uint8_t> slot(size_t(f->slot), 0);
   std::vector<uint8_t> body = stored_body(image, 0);
-  if (body.size() > slot.size()) Rpt_error(1);
+  if (body.size() > slot.size()) Key_error(1);
   std::memcpy(slot.data(), body.data(), body.size());
   write_slot(addr, slot.data(), slot.size());
 }
@@ -251,7 +251,7 @@ Kbfr* data_block(uint32_t addr) {
   Kbfr* b = Kbfr_get(page_of(addr), 1);
   if (b->b()[0] != kf::BT_DATA) return nullptr;
   // A slot table that reaches past the free count's room is damage.
-  if (8 + 2 * slots_of(b) + free_of(b) > K.f->blk) Rpt_error(113);
+  if (8 + 2 * slots_of(b) + free_of(b) > K.f->blk) Key_error(113);
   return b;
 }
 
@@ -284,7 +284,7 @@ void mark_after_change(Kbfr* b, bool had_room) {
 uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
   Key_file* f = K.f;
   int z = int(body.size());
-  if (z + 2 > f->blk - 8) Rpt_error(1);
+  if (z + 2 > f->blk - 8) Key_error(1);
   Kbfr* b = nullptr;
   if (f->data_block) {
     Kbfr* c = Kbfr_get(f->data_block, 1);
@@ -296,7 +296,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
   }
   // A slot table and free count that do not fit the block are damage.
   auto sane = [&](Kbfr* c) {
-    if (8 + 2 * slots_of(c) + free_of(c) > f->blk) Rpt_error(113);
+    if (8 + 2 * slots_of(c) + free_of(c) > f->blk) Key_error(113);
     return c;
   };
   if (b) sane(b);
@@ -344,7 +344,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
     fr -= 2;
   }
   int off = fr + 2 * n + 2 - z;
-  if (off < 2 + 2 * n || off + z > f->blk - 6) Rpt_error(113);
+  if (off < 2 + 2 * n || off + z > f->blk - 6) Key_error(113);
   std::memcpy(b->b() + 6 + off, body.data(), size_t(z));
   set_slot_off(b, s, off);
   set_free(b, fr - z);
@@ -357,12 +357,12 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
 int remove_body(Kbfr* b, int s) {
   Key_file* f = K.f;
   int off = slot_off(b, s);
-  if (off < 1 || off > f->blk - 6) Rpt_error(113);
+  if (off < 1 || off > f->blk - 6) Key_error(113);
   int size = body_size(b, off);
-  if (size < 0) Rpt_error(113);
+  if (size < 0) Key_error(113);
   int n = slots_of(b);
   int low = 2 + 2 * n + free_of(b);  // lowest body offset
-  if (low > off) Rpt_error(113);
+  if (low > off) Key_error(113);
   uint8_t* base = b->b() + 6;
   std::memmove(base + low + size, base + low, size_t(off - low));
   std::memset(base + low, 0, size_t(size));
@@ -382,10 +382,10 @@ int remove_body(Kbfr* b, int s) {
 
 void Kvar_del(uint32_t addr) {
   int s = int(addr & 255);
-  if (s == 0) Rpt_error(114);
+  if (s == 0) Key_error(114);
   Kvar_wlck(addr, 1);
   Kbfr* b = data_block(addr);
-  if (!b || s > slots_of(b)) Rpt_error(114);
+  if (!b || s > slots_of(b)) Key_error(114);
   bool had_room = has_room(b);
   remove_body(b, s);
   if (slots_of(b) == 0) {
@@ -398,19 +398,19 @@ void Kvar_del(uint32_t addr) {
 uint32_t Kvar_rwr(uint32_t addr, const uint8_t* image, uint32_t ext) {
   Key_file* f = K.f;
   int s = int(addr & 255);
-  if (s == 0) Rpt_error(114);
+  if (s == 0) Key_error(114);
   Kbfr* b = data_block(addr);
-  if (!b || s > slots_of(b) || slot_off(b, s) == 0) Rpt_error(114);
+  if (!b || s > slots_of(b) || slot_off(b, s) == 0) Key_error(114);
   std::vector<uint8_t> body = stored_body(image, ext);
   int off = slot_off(b, s);
   int old = body_size(b, off);
-  if (old < 0) Rpt_error(113);
+  if (old < 0) Key_error(113);
   int g = int(body.size()) - old;
   if (g <= free_of(b)) {
     bool had_room = has_room(b);
     int n = slots_of(b);
     int low = 2 + 2 * n + free_of(b);
-    if (low > off) Rpt_error(113);  // a free count that overlaps the bodies
+    if (low > off) Key_error(113);  // a free count that overlaps the bodies
     uint8_t* base = b->b() + 6;
     if (g != 0) {
       std::memmove(base + low - g, base + low, size_t(off - low));
@@ -500,9 +500,9 @@ void Krec_set_seq(uint32_t addr, uint32_t seq) {
   if (!f->eff || !f->variable) return;
   int s = int(addr & 255);
   Kbfr* b = s ? data_block(addr) : nullptr;
-  if (!b || s > slots_of(b) || slot_off(b, s) == 0) Rpt_error(114);
+  if (!b || s > slots_of(b) || slot_off(b, s) == 0) Key_error(114);
   int off = slot_off(b, s);
-  if (body_size(b, off) < 0) Rpt_error(113);
+  if (body_size(b, off) < 0) Key_error(113);
   uint8_t* body = b->b() + 6 + off;
   int kl = 1 + f->keylen;
   int stored = get_u16be(body + kl) & 0x7FFF;
@@ -586,10 +586,10 @@ std::string Kext_read_chain(uint32_t addr, size_t limit) {
   for (int guard = 0; addr; ++guard) {
     K.rec_addr = 0xFFFFFFFFu;
     int r = Kvar_read(addr);
-    if (r) Rpt_error(r == 11 ? 108 : r);
-    if (!(K.rec_bfr[0] & 0x80)) Rpt_error(108);
+    if (r) Key_error(r == 11 ? 108 : r);
+    if (!(K.rec_bfr[0] & 0x80)) Key_error(108);
     out.append(reinterpret_cast<const char*>(K.rec_bfr.data() + 1 + K.f->keylen + 2), size_t(K.rec_sz));
-    if (out.size() > limit || guard > 65536) Rpt_error(108);
+    if (out.size() > limit || guard > 65536) Key_error(108);
     addr = K.rec_ext;
   }
   K.directive = directive;
@@ -644,7 +644,7 @@ bool Krec_valid(uint32_t addr) {
 void Kfix_flush_pending(Key_file* f) {
   if (f->pend.empty()) return;
   int64_t r = Key_pwrite(f->fd, f->pend.data(), f->pend.size(), f->pend_off);
-  if (r != int64_t(f->pend.size())) Rpt_error(2);
+  if (r != int64_t(f->pend.size())) Key_error(2);
   f->pend.clear();
 }
 
@@ -711,8 +711,8 @@ int compressBuf(uint8_t* out, const uint8_t* in, uint8_t flags2) {
   int n = get_u16be(in);
   const uint8_t* d = in + 2;
   if (flags2 & kf::F2_ZLIB) {
-    if (!CheckZlib()) Not_built("zlib");
-    int64_t r = ZlibCompressToBfr(out + 2, size_t(n + 30), d, size_t(n));
+    if (!Key_zlib_ready()) Key_not_built("zlib");
+    int64_t r = Key_cfg.compress(out + 2, size_t(n + 30), d, size_t(n));
     if (r < 0) return -2;
     put_u16be(out, uint16_t(r));
     return int(r);
@@ -780,8 +780,8 @@ int un_CompressBuf(uint8_t* out, const uint8_t* in, int cap, uint8_t flags2) {
   const uint8_t* c = in + 2;
   uint8_t* o = out + 2;
   if (flags2 & kf::F2_ZLIB) {
-    if (!CheckZlib()) Not_built("zlib");
-    int64_t r = ZlibInflateToBfr(o, size_t(cap), c, size_t(n));
+    if (!Key_zlib_ready()) Key_not_built("zlib");
+    int64_t r = Key_cfg.inflate(o, size_t(cap), c, size_t(n));
     if (r < 0) return -2;
     put_u16be(out, uint16_t(r));
     return int(r);

@@ -14,10 +14,6 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "core/evaluator.h"
-#include "core/workspace.h"
-#include "functions/fnc_args.h"
-#include "functions/function_table.h"
 #include "net/ssl_lib.h"
 
 namespace {
@@ -90,7 +86,7 @@ struct Ctx_free {
 using Ctx_ptr = std::unique_ptr<Evp_cipher_ctx, Ctx_free>;
 
 // Every cipher name the library knows, each followed by ",".
-void cipher_list() {
+std::string cipher_list() {
   std::string out;
   for (int nid = 0; nid < 10000; ++nid) {
     const char* sn = nid2sn()(nid);
@@ -99,7 +95,7 @@ void cipher_list() {
       out += ',';
     }
   }
-  Fnc_result_text(out);
+  return out;
 }
 
 // A copy of s in a zero-filled area of exactly n bytes (s cut or padded), so
@@ -137,23 +133,10 @@ size_t Tcp_GetHash(const uint8_t* data, size_t len, const uint8_t* key, size_t k
   return n;
 }
 
-void KestEncrypt(bool encrypt) {
-  Fnc_str data = Fnc_string();
-  Fnc_comma();
-  Fnc_str name = Fnc_string();
-  Fnc_comma();
-  Fnc_str key = Fnc_string();
-  int32_t key_len = -1;
-  Fnc_str iv{nullptr, -1};
-  if (Fnc_more()) {
-    key_len = Eval_range(1, 8192);
-    if (Fnc_more()) iv = Fnc_string();
-  }
+std::string Crypto_cipher(bool encrypt, const Crypto_bytes& data, const Crypto_bytes& name, const Crypto_bytes& key,
+                          int32_t key_len, const Crypto_bytes& iv) {
   Crypto_need(99);
-  if (data.len == 1 && data.p[0] == '*' && name.len == 0) {
-    cipher_list();
-    return;
-  }
+  if (data.len == 1 && data.p[0] == '*' && name.len == 0) return cipher_list();
   std::string cname(reinterpret_cast<const char*>(name.p), size_t(name.len));
   const Evp_cipher* cipher = cname.empty() || cname.find('\0') != std::string::npos ? nullptr : cipher_by_name()(cname.c_str());
   if (!cipher) Rpt_error_text(25, "Invalid/unknown cipher algorithm");
@@ -182,7 +165,8 @@ void KestEncrypt(bool encrypt) {
     cipher_failed(encrypt, "Init");
 
   int64_t room = int64_t(data.len) + (block > 0 ? block : 1);
-  uint8_t* out = Rsv_out(room);
+  std::string result(size_t(room), '\0');
+  uint8_t* out = reinterpret_cast<uint8_t*>(result.data());
   int64_t total = 0;
   int32_t done = 0;
   while (done < data.len) {
@@ -196,6 +180,6 @@ void KestEncrypt(bool encrypt) {
   if (cipher_final()(ctx.get(), out + total, &n) != 1) cipher_failed(encrypt, "Final");
   total += n;
   if (total > room) Rpt_error(15);  // the library wrote past what it promised
-  ws.Str_ptr = out;
-  ws.Str_len = int32_t(total);
+  result.resize(size_t(total));
+  return result;
 }

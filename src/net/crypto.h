@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Algorithm codes of HSH(.
 enum : int64_t {
@@ -28,7 +29,14 @@ constexpr size_t HASH_MAX_BYTES = 64;
 size_t Tcp_GetHash(const uint8_t* data, size_t len, const uint8_t* key, size_t key_len, int64_t alg,
                    int64_t hmac_alg, uint8_t* out);
 
-// The ENCRYPT (encrypt true) or DECRYPT form of HSH(: reads data, cipher
-// name, key [, key length [, initial vector]] at the program cursor and
-// leaves the result in the string accumulator.
-void KestEncrypt(bool encrypt);
+// The ENCRYPT (encrypt true) or DECRYPT form of HSH( over its arguments:
+// data, cipher name, key, key length (-1: the cipher's own) and initial
+// vector (len -1: none).  Data "*" with an empty name gives every cipher name
+// the library knows, each followed by ",".  Error 99 without the library or
+// for a cipher it does not offer, 25 for an unknown name, 15 when it fails.
+struct Crypto_bytes {
+  const uint8_t* p;
+  int32_t len;
+};
+std::string Crypto_cipher(bool encrypt, const Crypto_bytes& data, const Crypto_bytes& name, const Crypto_bytes& key,
+                          int32_t key_len, const Crypto_bytes& iv);

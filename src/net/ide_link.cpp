@@ -35,7 +35,6 @@
 #include "core/host.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
-#include "programs/dump.h"
 
 namespace {
 
@@ -221,11 +220,14 @@ void var_command(const char* p, size_t len) {
   while (i < len && uint8_t(p[i]) >= 33 && uint8_t(p[i]) <= 121) i++;
   std::string name(p + start, i - start);
   for (char& c : name) c = char(std::toupper(uint8_t(c)));
-  std::string reply = Dump_EclipseVar(level, name.data(), name.size());
+  std::string reply = Ide_var_hook ? Ide_var_hook(level, name.data(), name.size()) : name + "=<?>\t\n";
   answer(reply.c_str());
 }
 
 }  // namespace
+
+std::string (*Ide_var_hook)(int level, const char* name, size_t len) = nullptr;
+std::string (*Ide_stack_hook)() = nullptr;
 
 bool Ide_split_settings(const std::string& s, std::string& cmd, std::string& evt) {
   if (s.empty() || s.size() > SETTINGS_MAX) return false;
@@ -257,7 +259,7 @@ int ParseEclipseCommands(const char* line, size_t len) {
     return 1;
   }
   if (starts_with(line, len, "stack")) {
-    answer(Dump_EclipseStack().c_str());
+    answer(Ide_stack_hook ? Ide_stack_hook().c_str() : "\n");
     return 0;
   }
   if (starts_with(line, len, "step")) {

@@ -23,3 +23,10 @@ void SendEclipseCommand(const char* text);
 // The "-e:" settings split into the two addresses: "host;port" each; false
 // when either part is missing or too long.
 bool Ide_split_settings(const std::string& settings, std::string& cmd, std::string& evt);
+
+// The program layer's dumps the link answers "var" and "stack" with (the
+// one-variable form of a name at a call level; every call level in
+// names-only form).  Filled by programs/oop_dump.cpp at start-up; unset, a
+// variable reads as unknown ("NAME=<?>\t") and the stack as empty.
+extern std::string (*Ide_var_hook)(int level, const char* name, size_t len);
+extern std::string (*Ide_stack_hook)();

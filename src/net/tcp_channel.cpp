@@ -142,6 +142,35 @@ void serve_debug_link(Tcp_fcb* f) {
   if (abandon) throw Stmt_restart{};
 }
 
+// The IDE link is served inside the wait the same way: its commands (stack,
+// var) are answered while the statement waits; a suspend interrupts the
+// wait as an escape does (error 127), so the program stops there.
+bool ide_active() { return (ws.Run_flags & RF_IDE_LINK) && Ide_poll_hook && !console_io && !Wait_serving; }
+
+void serve_ide_link(Tcp_fcb* f) {
+  {
+    Io_save_guard io;
+    bool was_busy = f && (f->st3 & ST3_BUSY);
+    if (f) f->st3 |= ST3_BUSY;
+    void* drv = ws.Drv_save;
+    ws.Drv_save = nullptr;
+    Tcp_save();
+    {
+      Catch_region region;
+      ++Wait_serving;
+      try {
+        Ide_poll_hook();
+      } catch (const Oru_error&) {
+      }
+      --Wait_serving;
+    }
+    Tcp_restore();
+    ws.Drv_save = drv;
+    if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
+  }
+  if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+}
+
 // poll until the deadline (-1: none); an escape ends the wait with 127.
 // What the console holds is shown before the process waits (unless this
 // is the console's own stream, which flushes itself first).  f is the
@@ -156,6 +185,9 @@ int wait_poll(Tcp_fcb* f, pollfd* p, size_t n, int64_t deadline) {
   for (;;) {
     bool debugged = Wait_serve_active && Wait_serve_active();
     if (debugged) serve_debug_link(f);
+    bool ide = ide_active();
+    if (ide) serve_ide_link(f);
+    debugged = debugged || ide;
     int ms = -1;
     if (deadline >= 0) {
       int64_t left = deadline - Now_ms();
@@ -998,11 +1030,7 @@ struct Link_current {
   ~Link_current() { --console_io; }
   Link_current() {
     ++console_io;
-    ws.Cur_fcb = console_chan;
-    ws.Cur_drv = Fio_tbl[FK_TCP + 1];
-    ws.Cur_chan = console_chan->channel;
-    ws.Cur_fd = -1;
-    ws.Cur_ftype = FK_TCP;
+    Select_channel(console_chan);
     ws.Io_opts = 0;
     ws.Io_siz = 0;
     ws.Io_tim = -1;

@@ -22,7 +22,7 @@
 #include "channels/print.h"
 #include "core/errors.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "pdf/lib_backend.h"
 #include "pdf/pictures.h"
 #include "terminal/colours.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "pdf/own_fonts.h"
 
 namespace {

@@ -21,8 +21,6 @@
 #include "core/process_config.h"
 #include "core/switches.h"
 #include "core/workspace.h"
-#include "programs/arguments.h"
-#include "programs/value_call.h"
 #include "terminal/long_mnem.h"
 
 namespace {
@@ -69,20 +67,22 @@ struct Path_keep {
   }
 };
 
+Pdf_call_result call_utility(const std::string& path, const std::vector<std::string>& args) {
+  if (!Pdf_value_call) Not_built("calling the PDF utility programs (no program layer)");
+  return Pdf_value_call(path, args);
+}
+
 // Runs the option utility: request and saved defaults in, the final option
 // string out.
 std::string run_option_utility(const std::string& request, int which) {
   std::string path;
   if (!utility_path(path, "pdf")) Rpt_error_text(12, "no option utility program \"pdf\" in the library");
-  Arg_rec* args = nullptr;
-  Arg_rec* a = Arg_string(&args, reinterpret_cast<const uint8_t*>(request.data()), request.size());
-  Arg_string(&a->next, reinterpret_cast<const uint8_t*>(saved_defaults[which].data()),
-             saved_defaults[which].size());
+  std::vector<std::string> args{request, saved_defaults[which]};
   Path_keep keep;
   Fcb* cur = ws.Cur_fcb;
-  Value_call_result r;
+  Pdf_call_result r;
   try {
-    r = Value_call(path, args);
+    r = call_utility(path, args);
   } catch (...) {
     keep.restore();
     ws.Cur_fcb = cur;
@@ -248,10 +248,8 @@ int64_t Pdf_open() {
 void run_viewer(const std::string& doc) {
   std::string path;
   if (!utility_path(path, "pdfview")) return;
-  Arg_rec* args = nullptr;
-  Arg_string(&args, reinterpret_cast<const uint8_t*>(doc.data()), doc.size());
   Io_save_guard keep;
-  Value_call_result r = Value_call(path, args);
+  Pdf_call_result r = call_utility(path, {doc});
   if (r.status > 0) Rpt_error(r.status);
 }
 
@@ -319,8 +317,13 @@ const Fio_op Pdf_fotbl[FIO_SLOTS] = {
     Io_wr_mode,  Io_mode_err, Io_mode_err, Io_mode_err, Pdf_save,    Pdf_restore,
 };
 
+Pdf_call_result (*Pdf_value_call)(const std::string& path, const std::vector<std::string>& args) = nullptr;
+
 void Pdf_register() {
   Fio_register(FK_PDF, Pdf_fotbl);
+  Term_pdf.mnem = Pdf_mnem;
+  Term_pdf.start_page = Pdf_StartPage;
+  Term_pdf.graphics = Pdf_Graphics;
   // A write past the file-size limit fails with EFBIG (reported) instead of
   // ending the process.
   std::signal(SIGXFSZ, SIG_IGN);

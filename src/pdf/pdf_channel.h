@@ -19,6 +19,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 
@@ -151,6 +152,18 @@ void Pdf_apply_options(Pdf_doc& d, const std::string& options);
 std::string Pdf_login_name();
 
 // ---- entry points of the other layers ----
+
+// The option and viewer utility programs: a program of the library called
+// for a value with string arguments (CALL in a nested execution whose
+// program ends with RETURN expression).  programs/value_call.cpp fills the
+// hook at start-up; unset, the call is error 99 naming what is missing.
+struct Pdf_call_result {
+  int status = -1;        // the nested run's exit code or error (-1 none)
+  bool returned = false;  // RETURN gave a value
+  bool is_str = false;
+  std::string str;        // the value of a string RETURN
+};
+extern Pdf_call_result (*Pdf_value_call)(const std::string& path, const std::vector<std::string>& args);
 
 // The driver of kind 23: registers it (start-up).
 extern const Fio_op Pdf_fotbl[FIO_SLOTS];

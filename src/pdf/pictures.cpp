@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 
 namespace {
 

@@ -20,7 +20,12 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/call_directives.h"
 #include "programs/call_frame.h"
+#include "programs/program_load.h"
+#include "pdf/pdf_channel.h"
+#include "programs/value_call.h"
+#include "terminal/program_calls.h"
 
 namespace {
 
@@ -433,3 +438,30 @@ void Args_refill(const std::vector<Var_node*>& refill) {
   for (Var_node* c : refill)
     if (c->flags & VF_RECORD) Let_record(c);
 }
+
+Arg_rec* Arg_join(Arg_rec* list, Arg_rec* rest) {
+  if (!list) return rest;
+  Arg_rec* last = list;
+  while (last->next) last = last->next;
+  last->next = rest;
+  return list;
+}
+
+// The terminal layer's calls of utility programs and methods, and the PDF
+// channels' utility programs.  Here, because every program that can CALL
+// links this file (a registration in a file nothing else names would be
+// left out of the link).
+static int call_nested_program(bool* started) { return Nested_call(FORM_CALL, nullptr, PGM2_NESTED_CALL, started); }
+static bool wire_terminal_calls() {
+  Term_calls.args_at_cursor = Do_Args;
+  Term_calls.arg_number = Arg_number;
+  Term_calls.arg_string = Arg_string;
+  Term_calls.join = Arg_join;
+  Term_calls.free_args = FreeArgList;
+  Term_calls.call_by_name = ArgProcess;
+  Term_calls.call_nested = call_nested_program;
+  Term_calls.program_path = Current_program_path;
+  Pdf_value_call = Value_call_strings;
+  return true;
+}
+static const bool terminal_calls_wired = wire_terminal_calls();

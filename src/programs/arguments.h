@@ -37,6 +37,8 @@ struct Arg_rec {
 // built.
 Arg_rec* Do_Args(bool allow_placeholder);
 void FreeArgList(Arg_rec* list);
+// rest appended to list (either may be null); the joined list.
+Arg_rec* Arg_join(Arg_rec* list, Arg_rec* rest);
 // Appends a value argument (a number, or a string of len bytes).
 Arg_rec* Arg_number(Arg_rec** tail_link, const Num_val& v);
 Arg_rec* Arg_string(Arg_rec** tail_link, const uint8_t* s, size_t len);

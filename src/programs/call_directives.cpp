@@ -18,9 +18,15 @@
 #include "core/switches.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/error_handler.h"
+#include "programs/error_handler.h"
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
+
+// The error-handler program (ERRH, SETERR "name"); empty: none.
+static std::string err_pgm;
+const std::string& Err_pgm_name() { return err_pgm; }
+void Err_pgm_clear() { err_pgm.clear(); }
+void Err_pgm_set(const std::string& name) { err_pgm = name; }
 
 namespace {
 
@@ -130,7 +136,11 @@ void ArgProcess(const std::string& name) {
 // PROCESS name [, argument ...]: the library program "*winproc" is called
 // with the name and the arguments.
 void d_proc() {
+  // PROCESS SERVER name=path: the program-server form, spelled out.
+  bool server = *ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_SERVER;
+  if (server) ws.Exec_ptr += 2;
   std::string name = name_operand();
+  if (server && *ws.Exec_ptr != code::OP_EQ) Rpt_error(20);
   if (*ws.Exec_ptr == code::OP_EQ) {
     ws.Exec_ptr++;
     DefineServer(name);

@@ -14,7 +14,7 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
-#include "functions/program_info.h"
+#include "programs/program_info.h"
 #include "programs/arguments.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
@@ -227,6 +227,8 @@ void Exec_subprogram(int form, Arg_rec* list) {
   ws.Precision = f->Precision;
   ws.Var_mask_glob = f->Var_mask_glob;
   ws.Var_mask = ws.Var_mask_glob;
+  ws.With_ctx = f->With_ctx;  // the WITH scope carries over; the return takes the caller's back
+  ws.With_depth = f->With_depth;
   // Until the program is there, the cursor rests on the end line's END.
   Str_blk* end = Last_line();
   ws.Cur_edit_blk = end;

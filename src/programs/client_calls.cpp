@@ -9,6 +9,7 @@
 #include "core/workspace.h"
 #include "programs/breakpoints.h"
 #include "terminal/console_switch.h"
+#include "terminal/tc_propcache.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/tc_session.h"
 
@@ -91,6 +92,15 @@ int OruMessageBoxOK(const std::string& title, const std::string& text) {
   return 1;
 }
 
+void Client_rename_controls(const std::string& entries, bool hide, bool show, bool restore) {
+  Wtty_init('n', 'C');
+  Wtty_str(entries);
+  Wtty_int(hide ? 1 : 0);
+  Wtty_int(show ? 1 : 0);
+  Wtty_int(restore ? 1 : 0);
+  Wtty_xmit(0);
+}
+
 void Client_calls_init() {
   Client_requests.attached = Client_attached;
   Client_requests.invoke = Client_invoke;
@@ -99,6 +109,8 @@ void Client_calls_init() {
   Client_requests.run = on_run;
   Client_requests.check_live = ZefVrl_CheckLive;
   Console_unlink_hook = Tc_console_unlink;
+  Client_requests.server_props = Tc_server_props;
+  Client_requests.rename_controls = Client_rename_controls;
   Client_debug.get_property = get_property;
   Client_debug.send = send_watch;
 }

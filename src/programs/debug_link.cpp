@@ -40,13 +40,15 @@
 #include "core/line_store.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
-#include "functions/fnc_args.h"
 #include "programs/debug_internal.h"
 #include "programs/debug_link.h"
 
 Dbg_state dbg;
 
 namespace {
+
+constexpr uint8_t ERR_OPT = code::IOPT_FIRST + 4;  // ERR= (136)
+
 
 constexpr uint8_t GREETING = 0xDF;
 constexpr int ATTACH_ROUNDS = 20;       // 100 ms apart
@@ -247,7 +249,7 @@ std::string process_list() {
   Rpt_error(err);
 }
 
-bool at_close(const uint8_t* p) { return *p == code::RPAREN || *p == FNC_ERR_OPT; }
+bool at_close(const uint8_t* p) { return *p == code::RPAREN || *p == ERR_OPT; }
 
 }  // namespace
 
@@ -368,13 +370,13 @@ int32_t KestDbgStatus() {
 // other statement is sent to the debugged process and its reply is the
 // result.  STEP stands for the step command (251 '?'), a ':' alone for the
 // status (251 ':').
-void KestDbgTskFnc() {
+std::string KestDbgTskFnc() {
   uint8_t* p = ++ws.Exec_ptr;  // past "/"
   // An ERR= clause ends the statement: it is taken before anything can fail.
   {
     uint8_t* q = p;
     const uint8_t* end = Code_end(p);
-    while (*q != code::RPAREN && *q != code::EOL && *q != FNC_ERR_OPT) {
+    while (*q != code::RPAREN && *q != code::EOL && *q != ERR_OPT) {
       if (*q == code::COLON || *q == code::LPAREN) {
         bool group = *q == code::LPAREN;
         ws.Exec_ptr = q + 1;
@@ -385,7 +387,7 @@ void KestDbgTskFnc() {
       }
       q += Scan_size(q, end);
     }
-    if (*q == FNC_ERR_OPT) {
+    if (*q == ERR_OPT) {
       ws.Exec_ptr = q;
       Chk_err();
     }
@@ -395,20 +397,18 @@ void KestDbgTskFnc() {
     ws.Exec_ptr = p + 1;
     if (*ws.Exec_ptr == code::LPAREN) ws.Exec_ptr++;
     int32_t pid = Eval_integer();
-    if (*ws.Exec_ptr == code::RPAREN && (ws.Exec_ptr[1] == code::RPAREN || ws.Exec_ptr[1] == FNC_ERR_OPT))
+    if (*ws.Exec_ptr == code::RPAREN && (ws.Exec_ptr[1] == code::RPAREN || ws.Exec_ptr[1] == ERR_OPT))
       ws.Exec_ptr++;
     if (dbg.role != Dbg_role::none) Rpt_error(14);
     if (!attach_to(pid_t(pid))) {
       close_fds();
       Rpt_error(15);
     }
-    Fnc_result_text("OK");
-    return;
+    return "OK";
   }
   if (p[0] == code::EXT_DIR && p[1] == code::X_PROCESS && p[2] == code::D_LIST) {
     ws.Exec_ptr = p + 3;
-    Fnc_result_text(process_list());
-    return;
+    return process_list();
   }
   if (dbg.role != Dbg_role::debugger) Rpt_error(14);
   // The command payload: the statement's codes, with each ":" operand
@@ -461,5 +461,5 @@ void KestDbgTskFnc() {
   }
   uint8_t first = msg.empty() ? 0 : uint8_t(msg[0]);
   if (first == code::D_CLOSE || first == code::D_QUIT) KestDbgShutdown();
-  Fnc_result_text(reply);
+  return reply;
 }

@@ -62,9 +62,9 @@ void Dbg_parse_step(const std::string& s, int& type, int32_t& count);
 
 // ---- the link (debug_link.cpp, debug_serve.cpp) ----
 
-// TSK(/...): the debugger side; the cursor is on the "/".  Leaves the reply
-// as the function's string result.
-void KestDbgTskFnc();
+// TSK(/...): the debugger side; the cursor is on the "/".  Returns the reply,
+// the function's string result.
+std::string KestDbgTskFnc();
 // -1 when this process is being debugged, the debugged process id when it
 // is debugging, else 0.
 int32_t KestDbgStatus();

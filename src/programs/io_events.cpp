@@ -33,7 +33,9 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/arguments.h"
+#include "keyed/file_password.h"
 #include "programs/call_frame.h"
+#include "programs/program_list.h"
 
 namespace {
 
@@ -196,3 +198,8 @@ int Run_event_program(Fcb* f, const char* event, uint32_t bit) {
   if (rc == 0) ws.Io_rty = 0;
   Rpt_error(rc);
 }
+
+// The GET_PASSWORD event of keyed files, and whether a library program runs.
+static const char* running_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : nullptr; }
+static const bool password_hooks_registered =
+    (Key_pwd_hooks.io_event = Exec_do_fio, Key_pwd_hooks.program_path = running_program_path, true);

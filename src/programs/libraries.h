@@ -31,7 +31,7 @@ extern const Fio_op Pgl_fotbl[FIO_SLOTS];
 
 // Fills the library hooks of the file-creation directives (PROGRAM, SAVE
 // into a new member, ERASE, RENAME) and of Cls_all.  Called by
-// Register_kinds.
+// Channels_register_kinds (src/app).
 void Pgl_register();
 
 // Whether a name begins "[lib:" (any case).

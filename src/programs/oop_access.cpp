@@ -30,7 +30,7 @@
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/terminal.h"
@@ -169,7 +169,7 @@ Var_node* handle_var_at_cursor() {
       const uint8_t* e = Var_name_entry(idx);
       if (!e || e[0] == 255) Rpt_error(49);
       hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
-      if (idx < ws.Var_index_cnt) ws.Var_index[idx] = hv;
+      if (idx < ws.Var_index_cnt && !(hv->flags & VF_WITH)) ws.Var_index[idx] = hv;
     }
     ws.Exec_ptr = p + 3;
   } else {
@@ -314,6 +314,29 @@ Oop_run_guard::~Oop_run_guard() {
   if (oop.cur_obj && (oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])) oop.cur_obj = 0;
 }
 
+namespace {
+
+// Names looked up inside objects' code, by the address of the name's text:
+// a method's compiled code keeps its names in place, so one address asks
+// for one name again and again.  A hit is checked against the text.
+struct Name_hit {
+  const uint8_t* at;
+  const Oop_name* id;
+};
+Name_hit name_hits[2][64];
+
+const Oop_name* find_name_at(uint8_t kind, const uint8_t* name, int len) {
+  Name_hit& h = name_hits[kind - 1][(uintptr_t(name) >> 1) & 63];
+  if (h.at == name && h.id->len == len && std::memcmp(h.id->text, name, size_t(len)) == 0) return h.id;
+  const Oop_name* id = OopFindName(kind, len, reinterpret_cast<const char*>(name));
+  if (id) h = {name, id};
+  return id;
+}
+
+}  // namespace
+
+void Oop_name_hits_clear() { std::memset(name_hits, 0, sizeof name_hits); }
+
 // Inside the running object's code: its properties, its system properties
 // and, for an object that keeps its own variables, those.
 Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
@@ -329,7 +352,7 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
       return n;
   }
   uint8_t kind = type == code::STR_VAR ? 2 : 1;
-  const Oop_name* id = OopFindName(kind, len, reinterpret_cast<const char*>(name));
+  const Oop_name* id = find_name_at(kind, name, len);
   if (id)
     if (Prop_inst* pi = Oop_inst(o, id, true)) return pi->var;
   if (len > 1 && name[0] == '_') {

@@ -40,6 +40,7 @@ void OopClrNames() {
   Oop_events_clear();
   Oop_objects_clear();
   Oop_classes_clear();
+  Oop_name_hits_clear();
   Oop_names_clear();
   LoadData_clear();
   oop.shutting_down = false;

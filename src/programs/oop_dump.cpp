@@ -39,6 +39,7 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "net/ide_link.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
 #include "programs/program_list.h"
@@ -469,3 +470,6 @@ void d_dump() {
   dump_tree(o, ws.Glo_str_tree);
   if (o.kind == Sink::CHANNEL) Prt_flush();
 }
+
+// The IDE debug link answers "var" and "stack" with these dumps.
+static const bool ide_dumps_registered = (Ide_var_hook = Dump_EclipseVar, Ide_stack_hook = Dump_EclipseStack, true);

@@ -181,6 +181,7 @@ enum Oop_sys_name : uint8_t {
 const Oop_name* Oop_name_of_item(const uint8_t* p, int* kind_out);  // a compiled name item
 const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p);   // cached by name index
 void Oop_names_clear();
+void Oop_name_hits_clear();  // forgets the names cached by text address
 bool Oop_name_is(const Oop_name* n, const char* text);
 
 // classes

@@ -131,6 +131,13 @@ const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
     cache_ids[1].clear();
   }
   std::vector<const Oop_name*>& v = cache_ids[kind - 1];
+  if (idx < v.size() && idx < ws.Name_cnt && ws.Name_index) {
+    // The common case without a call: the pool holds the name itself.
+    if (const Oop_name* n = v[idx]) {
+      const uint8_t* e = ws.Name_pool + ws.Name_index[idx];
+      if (e[0] == n->len && std::memcmp(n->text, e + 1, n->len) == 0) return n;
+    }
+  }
   // A name the program holds as a data-dictionary reference comes back as
   // the element's name.
   const uint8_t* e = Var_name_entry(idx);

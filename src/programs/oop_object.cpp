@@ -229,11 +229,7 @@ void Oop_close_owned(Oop_object* o) {
     if (!f) break;
     ws.Io_stmt = code::D_CLOSE;
     ws.Io_opts = 0;
-    ws.Cur_fcb = f;
-    ws.Cur_chan = f->channel;
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
+    Select_channel(f);
     uint16_t ch = f->channel;
     Catch_region region;
     try {

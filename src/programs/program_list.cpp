@@ -656,6 +656,7 @@ void Prog_take(Prog_obj* rec) {
   ws.Var_mask_pgm = rec->var_mask;
   ws.Pgm_flags2 = rec->state;
   ws.Pgm_cache_ent = rec;
+  ws.Names_id = rec->load_serial & 0x7FFFFFFF;
   std::memcpy(ws.Pgm_desc, rec->desc, sizeof ws.Pgm_desc);
   ws.Cur_line_rec = nullptr;
   ws.Cur_edit_blk = nullptr;

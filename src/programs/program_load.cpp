@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "channels/channel.h"
@@ -14,6 +15,7 @@
 #include "keyed/index_directives.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/evaluator.h"
 #include "core/executor.h"
 #include "core/line_store.h"
@@ -33,9 +35,11 @@ constexpr size_t NAME_KEEP = 511;
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
-std::string trim(const std::string& s) {
+// Without the blanks at either end (a view into the same bytes: every call
+// of a program passes here, so nothing is copied).
+std::string_view trim(std::string_view s) {
   size_t a = s.find_first_not_of(' ');
-  if (a == std::string::npos) return "";
+  if (a == std::string_view::npos) return {};
   size_t b = s.find_last_not_of(' ');
   return s.substr(a, b - a + 1);
 }
@@ -43,8 +47,8 @@ std::string trim(const std::string& s) {
 // The entry point after the first ";" of a name, compiled into the work
 // area as a line reference (7 and the number) or a label reference (10,
 // length, label, 255).  Null when there is none.
-uint8_t* compile_entry(const std::string& text) {
-  std::string e = trim(text);
+uint8_t* compile_entry(std::string_view text) {
+  std::string_view e = trim(text);
   if (e.empty()) return nullptr;
   if (e[0] == '#') {
     uint32_t n = 0;
@@ -60,19 +64,21 @@ uint8_t* compile_entry(const std::string& text) {
     p[3] = code::EOL;
     return p;
   }
-  std::string label;
+  char label[128];
+  size_t n = 0;
   for (char c : e) {
     if (c == ';') break;
     if (c == ' ') continue;
-    label += (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+    if (n == sizeof label) Rpt_error(55);
+    label[n++] = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
   }
-  if (label.empty()) return nullptr;
-  if (label.size() > 127) Rpt_error(55);
-  uint8_t* p = Work_take(label.size() + 3);
+  if (n == 0) return nullptr;
+  if (n > 127) Rpt_error(55);
+  uint8_t* p = Work_take(n + 3);
   p[0] = code::LABEL;
-  p[1] = uint8_t(label.size());
-  std::memcpy(p + 2, label.data(), label.size());
-  p[2 + label.size()] = code::EOL;
+  p[1] = uint8_t(n);
+  std::memcpy(p + 2, label, n);
+  p[2 + n] = code::EOL;
   return p;
 }
 
@@ -96,7 +102,7 @@ void name_operand() {
   opt_err();
 }
 
-void set_accumulator(const std::string& s) {
+void set_accumulator(std::string_view s) {
   uint8_t* p = Work_take(s.size());
   if (!s.empty()) std::memcpy(p, s.data(), s.size());
   ws.Str_ptr = p;
@@ -116,8 +122,8 @@ int Exec_load(int run) {
   uint8_t* entry = nullptr;
   const uint8_t* semi = static_cast<const uint8_t*>(std::memchr(given, ';', given_len));
   if (semi) {
-    std::string name = trim(std::string(reinterpret_cast<const char*>(given), size_t(semi - given)));
-    entry = compile_entry(std::string(reinterpret_cast<const char*>(semi + 1), given_len - size_t(semi - given) - 1));
+    std::string_view name = trim(std::string_view(reinterpret_cast<const char*>(given), size_t(semi - given)));
+    entry = compile_entry(std::string_view(reinterpret_cast<const char*>(semi + 1), given_len - size_t(semi - given) - 1));
     if (name.empty()) Rpt_error(10);
     set_accumulator(name);
   } else {
@@ -250,6 +256,12 @@ void d_drop() {
     ws.Exec_ptr += 2;
     if (cls) OopDropClass();
     else OopDropObject();
+    return;
+  }
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_SERVER) {
+    ws.Exec_ptr += 2;
+    if (!Client_requests.server_props) Not_built("DROP SERVER (the thin client's property cache)");
+    Client_requests.server_props(true);
     return;
   }
   if (c == code::PREFIX2 || c == code::OBJ_REF) Rpt_error(20);

@@ -14,6 +14,8 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/workspace.h"
+#include "core/directives.h"
+#include "keyed/file_password.h"
 
 namespace {
 
@@ -24,6 +26,17 @@ uint8_t given_key[8] = {};
 }  // namespace
 
 bool Prg_key_given(const uint8_t key[8]) { return given && std::memcmp(key, given_key, 8) == 0; }
+
+// PASSWORD: "(" names a keyed channel (keyed/file_password.cpp), else the
+// text protects programs.
+void d_pswd() {
+  ws.Stmt_save = ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::LPAREN) {
+    Key_password_directive();
+    return;
+  }
+  Prg_protect_directive();
+}
 
 void Prg_protect_directive() {
   Err_scan();

@@ -635,6 +635,8 @@ void d_save() {
     save_file();
     return;
   }
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL)
+    Not_built("SAVE CONTROL (saving the state of a thin-client control)");
   bool list_form = ws.Prm.LE;
   if (c == code::D_LIST) {
     list_form = true;

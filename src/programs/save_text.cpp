@@ -74,11 +74,7 @@ std::string keyword(unsigned c) {
 
 void Sve_serial(Fcb* f, bool list_form) {
   Io_save_guard io;
-  ws.Cur_fcb = f;
-  ws.Cur_drv = Fio_tbl[f->kind + 1];
-  ws.Cur_chan = f->channel;
-  ws.Cur_fd = f->fd;
-  ws.Cur_ftype = f->kind;
+  Select_channel(f);
   ws.Io_opts = IO_EXCLUSIVE;
   ws.Io_sep = f->separator;
   ws.Io_ind = -1;

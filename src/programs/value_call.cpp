@@ -14,6 +14,7 @@
 #include "programs/arguments.h"
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
+#include "pdf/pdf_channel.h"
 
 namespace {
 
@@ -60,4 +61,12 @@ Value_call_result Value_call(const std::string& path, Arg_rec* args) {
   Pending_guard guard(&r);
   r.status = Nested_call(FORM_CALL, args, PGM2_NESTED_CALL);
   return r;
+}
+
+Pdf_call_result Value_call_strings(const std::string& path, const std::vector<std::string>& args) {
+  Arg_rec* list = nullptr;
+  Arg_rec** tail = &list;
+  for (const std::string& a : args) tail = &Arg_string(tail, reinterpret_cast<const uint8_t*>(a.data()), a.size())->next;
+  Value_call_result r = Value_call(path, list);
+  return Pdf_call_result{r.status, r.returned, r.is_str, std::move(r.str)};
 }

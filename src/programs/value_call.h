@@ -4,6 +4,7 @@
 // and outside any GOSUB, hands the value back and exits the program.
 #pragma once
 #include <string>
+#include <vector>
 
 struct Arg_rec;
 
@@ -16,3 +17,8 @@ struct Value_call_result {
 
 // Calls the program at path with the argument list (owned from here on).
 Value_call_result Value_call(const std::string& path, Arg_rec* args);
+
+// The same with string arguments, for the PDF channels' utility programs
+// (pdf/pdf_channel.h, Pdf_value_call).
+struct Pdf_call_result;
+Pdf_call_result Value_call_strings(const std::string& path, const std::vector<std::string>& args);

@@ -10,7 +10,8 @@
 //
 // TCP: the channel leaves the list and hangs on the console record as its
 // linked channel; the console's stream runs over its connection
-// (net/tcp_channel.h).  The record and screen of the console stay.
+// (the caller hands over the operations and their unlink, net/tcp_channel.h).
+// The record and screen of the console stay.
 #include "terminal/console_switch.h"
 
 #include "channels/channel.h"
@@ -18,7 +19,6 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/workspace.h"
-#include "net/tcp_channel.h"
 #include "terminal/terminal.h"
 
 void Console_release_line();
@@ -33,6 +33,7 @@ Switch state = Switch::none;
 Fcb* own_console = nullptr;         // the console's record while a terminal stands in
 uint16_t switched_channel = 0;      // the channel number the terminal had
 Con_stream_state* own_stream = nullptr;
+void (*link_unlink)() = nullptr;    // ends the link in force (Switch::link)
 
 void unlink_record(Fcb* f) {
   Fcb* saved = ws.Cur_fcb;
@@ -73,9 +74,9 @@ void Console_switch_terminal(Fcb* f) {
   if (ws.Cur_fcb == own_console) ws.Cur_fcb = f;
 }
 
-void Console_switch_link(Fcb* f) {
-  const Con_link_ops* ops = Tcp_console_link(f);
+void Console_switch_link(Fcb* f, const Con_link_ops* ops, void (*unlink)()) {
   Console_release_line();
+  link_unlink = unlink;
   own_stream = Con_save_stream();
   unlink_record(f);
   Dev(ws.Con_fcb)->linked = f;
@@ -121,7 +122,8 @@ void Reset_switch() {
     }
     gone = Dev(con)->linked;
     Dev(con)->linked = nullptr;
-    Tcp_console_unlink();
+    if (link_unlink) link_unlink();
+    link_unlink = nullptr;
   }
   Con_restore_stream(own_stream);
   own_stream = nullptr;

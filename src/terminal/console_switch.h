@@ -10,10 +10,13 @@ struct Fcb;
 // Reset_switch.  The terminal line the console leaves goes back to the
 // user's settings; the new one is put in raw mode.
 void Console_switch_terminal(Fcb* f);
-// The console's stream runs over the TCP channel f (its connection, or a
-// ONESHOT server's first client): f leaves the channel list and becomes
-// the console record's linked channel.  Raises 13 when f has no connection.
-void Console_switch_link(Fcb* f);
+// The console's stream runs over the TCP channel f through ops (its
+// connection, or a ONESHOT server's first client: Tcp_console_link, which
+// raises 13 when f has no connection): f leaves the channel list and becomes
+// the console record's linked channel.  Reset_switch calls unlink
+// (Tcp_console_unlink) before it closes f.
+struct Con_link_ops;
+void Console_switch_link(Fcb* f, const Con_link_ops* ops, void (*unlink)());
 // Ends a switch in force (nothing otherwise): the console's own record,
 // line and stream come back and the switched channel is closed.
 void Reset_switch();

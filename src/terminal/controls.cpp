@@ -27,11 +27,11 @@
 #include "core/line_store.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "programs/arguments.h"
 #include "terminal/editor_keys.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/windows.h"
+#include "terminal/program_calls.h"
 
 namespace {
 
@@ -48,11 +48,7 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
 // The console current for the directive's output.
 struct On_console : Io_save_guard {
   On_console() {
-    ws.Cur_fcb = ws.Con_fcb;
-    ws.Cur_chan = 0;
-    ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-    ws.Cur_fd = 1;
-    ws.Cur_ftype = FK_DEVICE;
+    Select_console();
     ws.Io_tbl = nullptr;
   }
 };
@@ -1192,7 +1188,7 @@ void d_fcus() {
   if (*ws.Exec_ptr == code::D_READ) {
     ++ws.Exec_ptr;
     if (Objctl_single("SetFocusRead")) {
-      Arg_rec* args = Do_Args(false);
+      Arg_rec* args = Term_args(false);
       Chk_err();
       Objctl_call_single("SetFocusRead", args);
       return;
@@ -1215,7 +1211,7 @@ void d_fcus() {
     Arg_rec* args = nullptr;
     Num_val v{};
     v.mant = wide;
-    Arg_number(&args, v);
+    Term_arg_number(&args, v);
     Objctl_call_single(retry ? "SetFocus_Retry" : "SetFocus", args);
     return;
   }
@@ -1276,7 +1272,7 @@ void show_hide(uint16_t op) {
         if (window) {
           Num_val w{};
           w.mant = window;
-          Arg_number(&args, w);
+          Term_arg_number(&args, w);
         }
         if (!KestEmulateObjCtl(id, op, window ? OBJCTL_ID : 0, args, false)) Rpt_error(41);
       } else {
@@ -1298,6 +1294,7 @@ void show_hide(uint16_t op) {
   Rpt_error_text(99, "showing and hiding controls needs the thin client");
 }
 void d_show() { show_hide(OBJCTL_EXT | 202); }
+void Control_enable(bool disable) { show_hide(OBJCTL_EXT | (disable ? 169 : 170)); }
 void d_hide() { show_hide(OBJCTL_EXT | 203); }
 
 // POPUP_MENU [@(col,line),] menu$, target: a text terminal has no popup
@@ -1311,13 +1308,11 @@ void d_pmnu() {
     Num_val v{};
     v.mant = -100;
     v.scale = 2;
-    Arg_rec** tail = &args;
-    Arg_number(tail, v);
-    Arg_number(tail, v);
-    Arg_rec* rest = Do_Args(false);
-    Arg_rec* last = args;
-    while (last->next) last = last->next;
-    last->next = rest;
+    Arg_rec* second = nullptr;
+    Term_arg_number(&args, v);
+    Term_arg_number(&second, v);
+    args = Term_args_join(args, second);
+    args = Term_args_join(args, Term_args(false));
     Chk_err();
     Objctl_call_single("Popup_Menu", args);
     return;

@@ -66,6 +66,9 @@ void Tty_purge_controls(Window_rec& w);
 void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end);
 // Whether a control of the console has the focus.
 bool Tty_has_focus();
+// ENABLE CONTROL / DISABLE CONTROL ids (the cursor after CONTROL): as SHOW
+// and HIDE, with the requests '<' and '>'.
+void Control_enable(bool disable);
 // Hands a key to the focused control: (byte, 0) for a typed character,
 // (-1, code) for an editing code or event.  Returns -1000 (taken), -1099
 // (not taken: the editor handles it) or a CTL value that ends the input.

@@ -42,9 +42,9 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "programs/call_frame.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
+#include "terminal/program_calls.h"
 
 namespace {
 
@@ -273,11 +273,7 @@ struct Console_current {
   int32_t fd, ftype;
   const uint8_t* tbl;
   Console_current() : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), fd(ws.Cur_fd), ftype(ws.Cur_ftype), tbl(ws.Io_tbl) {
-    ws.Cur_fcb = ws.Con_fcb;
-    ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-    ws.Cur_chan = 0;
-    ws.Cur_fd = 1;
-    ws.Cur_ftype = FK_DEVICE;
+    Select_console();
     ws.Io_tbl = nullptr;
   }
   ~Console_current() {
@@ -361,7 +357,7 @@ void Run_driver_program(const std::string& id) {
   ws.Str_ptr = p;
   ws.Str_len = int32_t(name.size());
   bool started = false;
-  int rc = Nested_call(FORM_CALL, nullptr, PGM2_NESTED_CALL, &started);
+  int rc = Term_call_nested(&started);
   if (!started) {
     if (rc == 12) Rpt_error_text(12, "no driver program \"*dev/" + id + "\"");
     Rpt_error(rc);
@@ -533,11 +529,14 @@ void Console_open() {
   ws.Cur_fcb = f;
   ws.Cur_chan = 0;
   Link_fp();
-  ws.Cur_fcb = saved ? saved : f;
-  ws.Cur_chan = saved_chan;
-  ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-  ws.Cur_fd = 0;
-  ws.Cur_ftype = FK_DEVICE;
+  // A channel that was current stays current, whole: only its record and
+  // number were borrowed for the link.
+  if (saved) {
+    ws.Cur_fcb = saved;
+    ws.Cur_chan = saved_chan;
+  } else {
+    Select_channel(f);
+  }
 }
 
 bool Console_is_terminal() { return isatty(1) == 1; }

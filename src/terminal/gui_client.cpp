@@ -19,6 +19,7 @@
 #include "core/workspace.h"
 #include "terminal/controls.h"
 #include "terminal/gui_objctl.h"
+#include "terminal/tc_propcache.h"
 #include "terminal/tc_protocol.h"
 
 namespace {
@@ -218,6 +219,9 @@ std::string Gui_popup(bool string_target, int32_t col, int32_t line, const std::
 }
 
 std::string Gui_prop_read(int32_t id, const std::string& path, bool string) {
+  bool cache = id >= -32000 && id <= 32000 && ZefVrl_active();
+  std::string kept;
+  if (cache && ZefVrl_GetProperty(id, path, &kept)) return kept;
   if (ws.Tc_level >= 9) {
     Wtty_init('Y', 'R');
     Wtty_chr(string ? 'S' : 'N');
@@ -227,10 +231,13 @@ std::string Gui_prop_read(int32_t id, const std::string& path, bool string) {
   Wtty_long(id);
   Wtty_str(path);
   Wtty_xmit(1);
-  return reply();
+  std::string back = reply();
+  if (cache) ZefVrl_StoreProperty(id, path, back);
+  return back;
 }
 
 void Gui_prop_write(int32_t id, const std::string& path, bool string, const std::string& value) {
+  if (id >= -32000 && id <= 32000 && ZefVrl_active()) ZefVrl_SetProperty(id, path, value);
   if (ws.Tc_level >= 9) {
     Wtty_init('Y', 'W');
     Wtty_chr(string ? 'S' : 'N');

@@ -23,10 +23,9 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/workspace.h"
-#include "programs/arguments.h"
-#include "programs/program_load.h"
 #include "terminal/controls.h"
 #include "terminal/terminal.h"
+#include "terminal/program_calls.h"
 
 Objctl_hooks Objctl_hook;
 
@@ -172,7 +171,7 @@ void skip_control0(uint16_t op) {
       std::snprintf(name, sizeof name, "fc:%2x.x", unsigned(op & 0xFF));
       m = name;
   }
-  std::string path = Current_program_path();
+  std::string path = Term_program_path();
   std::string line = "Skipping ref to control 0 (" + std::string(m) + ") at " + std::to_string(ws.Cur_stno) + ":" +
                      (path.empty() ? std::string("-noname-") : path);
   OruLogError(line.c_str());
@@ -197,19 +196,19 @@ Arg_rec* statement_args(uint16_t op, bool* to_delete) {
     if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::OP_DIV) {
       ws.Exec_ptr += 2;
       Arg_rec* list = nullptr;
-      if (ws.Str_len >= 0) Arg_string(&list, ws.Str_ptr, size_t(ws.Str_len));
-      else Arg_number(&list, ws.Num_acc);
+      if (ws.Str_len >= 0) Term_arg_string(&list, ws.Str_ptr, size_t(ws.Str_len));
+      else Term_arg_number(&list, ws.Num_acc);
       *to_delete = true;
       return list;
     }
     ws.Exec_ptr = at;
   }
-  return Do_Args(false);
+  return Term_args(false);
 }
 
 struct Arg_guard {
   Arg_rec* list;
-  ~Arg_guard() { FreeArgList(list); }
+  ~Arg_guard() { Term_free_args(list); }
   Arg_rec* take() {
     Arg_rec* l = list;
     list = nullptr;
@@ -418,7 +417,7 @@ bool KestObjCtlDefine(const Objctl_def& d) {
       std::string text;
       KestAppndNum(text, "Ctlno", d.id, 0);
       Arg_rec* list = nullptr;
-      Arg_string(&list, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+      Term_arg_string(&list, reinterpret_cast<const uint8_t*>(text.data()), text.size());
       Objctl_hook.call(rec->bound_obj, "NewId", list);
       return true;
     }
@@ -468,7 +467,7 @@ bool KestObjCtlDefine(const Objctl_def& d) {
     KestAppndChr(text, "Altkey", d.alt_key);
   }
   Arg_rec* list = nullptr;
-  Arg_string(&list, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  Term_arg_string(&list, reinterpret_cast<const uint8_t*>(text.data()), text.size());
   Objctl_hook.call(st.handler, ObjCtlTbl[row].name, list);
   return true;
 }
@@ -497,7 +496,7 @@ void KestHideShowObjCtl(uint16_t op, std::string& entries) {
     if (window) {
       Num_val v{};
       v.mant = window;
-      Arg_number(&list, v);
+      Term_arg_number(&list, v);
     }
     KestEmulateObjCtl(id, op, window ? OBJCTL_ID : 0, list, false);
   }

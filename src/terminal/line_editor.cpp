@@ -35,7 +35,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "terminal/controls.h"
 #include "terminal/editor_keys.h"
 #include "terminal/mouse.h"
@@ -1077,10 +1077,12 @@ bool Term_read_line(std::string& line) {
     Fcb* fcb;
     int64_t (*drv)(int);
     uint16_t chan;
+    int32_t fd, ftype;
     int32_t siz, tim;
     uint16_t opts;
     Prompt_guard()
-        : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), siz(ws.Io_siz), tim(ws.Io_tim), opts(ws.Io_opts) {
+        : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), fd(ws.Cur_fd), ftype(ws.Cur_ftype), siz(ws.Io_siz),
+          tim(ws.Io_tim), opts(ws.Io_opts) {
       at_prompt = true;
     }
     ~Prompt_guard() {
@@ -1088,14 +1090,14 @@ bool Term_read_line(std::string& line) {
       ws.Cur_fcb = fcb;
       ws.Cur_drv = drv;
       ws.Cur_chan = chan;
+      ws.Cur_fd = fd;
+      ws.Cur_ftype = ftype;
       ws.Io_siz = siz;
       ws.Io_tim = tim;
       ws.Io_opts = opts;
     }
   } guard;
-  ws.Cur_fcb = f;
-  ws.Cur_drv = Fio_tbl[FK_DEVICE + 1];
-  ws.Cur_chan = 0;
+  Select_channel(f);
   ws.Io_siz = 0;
   ws.Io_tim = -1;
   ws.Io_opts = 0;

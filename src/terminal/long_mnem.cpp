@@ -10,7 +10,6 @@
 
 #include "channels/print.h"
 #include "core/errors.h"
-#include "pdf/pdf_channel.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
@@ -385,10 +384,13 @@ void LongMnemSend(uint8_t op, const uint8_t* p, uint32_t n, bool hex) {
   for (uint32_t i = 0; i < n; ++i) put(p[i]);
 }
 
+Term_pdf_hooks Term_pdf;
+
 void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n) {
   Fcb* f = ws.Cur_fcb;
   if (f && f->kind == FK_PDF) {
-    Pdf_Graphics(op, p, n);
+    if (!Term_pdf.graphics) Not_built("PDF channels");
+    Term_pdf.graphics(op, p, n);
     return;
   }
   bool screen = Is_screen(f);

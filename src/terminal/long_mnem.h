@@ -23,3 +23,12 @@ bool Set_channel0_option(const uint8_t* p, uint32_t n);
 // 'mn' form below 256 parameter bytes, else 'mx'; with `hex` a '$' and the
 // rest as pairs of upper-case hexadecimal digits.
 void LongMnemSend(uint8_t op, const uint8_t* p, uint32_t n, bool hex);
+
+// Mnemonics on a PDF channel (kind 23) go to its driver: pdf/pdf_channel.cpp
+// fills these when it registers.  A PDF channel exists only once it has.
+struct Term_pdf_hooks {
+  int (*mnem)(uint16_t code) = nullptr;  // nonzero: the driver took the mnemonic
+  void (*start_page)() = nullptr;
+  void (*graphics)(uint8_t op, const uint8_t* p, uint32_t n) = nullptr;
+};
+extern Term_pdf_hooks Term_pdf;

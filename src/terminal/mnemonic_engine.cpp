@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "pdf/pdf_channel.h"
 #include "channels/print.h"
 #include "channels/record_io.h"
 #include "core/errors.h"
@@ -524,8 +523,9 @@ void Prt_mnem(uint16_t m) {
   if (f->kind == FK_PDF) {
     // The PDF driver places the pending text and carries the code out;
     // 'JN' and 'JS' leave the buffer as it stood (they place nothing).
+    if (!Term_pdf.mnem || !Term_pdf.start_page) Not_built("PDF channels");
     if (m == M('m', 'n') || m == M('m', 'x')) {
-      Pdf_StartPage();
+      Term_pdf.start_page();
       StartLongMnem(m);
       return;
     }
@@ -535,7 +535,7 @@ void Prt_mnem(uint16_t m) {
       f->buf_count = count;
       f->column = column;
     }
-    if (Pdf_mnem(m)) return;
+    if (Term_pdf.mnem(m)) return;
   }
   if ((m == M('m', 'n') || m == M('m', 'x')) && !(f->term_flags & TF_PASS)) {
     StartLongMnem(m);

@@ -1,7 +1,7 @@
 #include "terminal/num_field.h"
 
 #include "core/params.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 int Num_field::init(const std::string& mask) {
   *this = Num_field{};

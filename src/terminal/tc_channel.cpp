@@ -69,11 +69,7 @@ Server* server_of(Fcb* ch) {
 }
 
 void make_current(Fcb* ch) {
-  ws.Cur_fcb = ch;
-  ws.Cur_drv = Fio_tbl[ch->kind + 1];
-  ws.Cur_chan = ch->channel;
-  ws.Cur_fd = ch->fd;
-  ws.Cur_ftype = ch->kind;
+  Select_channel(ch);
   ws.Io_stmt = 0;
 }
 
@@ -309,16 +305,7 @@ Fcb* open_hidden(const std::string& path, int32_t size) {
   Io_save_guard io;
   uint16_t ch = SERVER_CHANNEL_BASE;
   while (Find_fp(ch)) ++ch;
-  Io_internal_open(ch, 0, {}, size);
-  Set_path(path);
-  int rc = Get_file();
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
-  Fcb* f = Find_fp(ch);
-  if (!f) Rpt_error(14);
-  return f;
+  return Open_internal(ch, path, 0, {}, size);
 }
 
 void close_server(Server* s) {

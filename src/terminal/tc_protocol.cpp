@@ -28,7 +28,7 @@
 #include "core/signal_flags.h"
 #include "core/switches.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "terminal/tc_frame.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
@@ -115,11 +115,7 @@ void put_result(const std::vector<uint8_t>& d) {
 struct Tcp_current {
   Io_save_guard io;
   explicit Tcp_current(Fcb* f) {
-    ws.Cur_fcb = f;
-    ws.Cur_drv = Fio_tbl[f->kind + 1];
-    ws.Cur_chan = f->channel;
-    ws.Cur_fd = f->fd;
-    ws.Cur_ftype = f->kind;
+    Select_channel(f);
     ws.Io_opts = 0;
     ws.Io_siz = 0;
   }
@@ -411,11 +407,7 @@ void tcp_exchange(Fcb* f, uint8_t major, uint8_t minor, const uint8_t* payload, 
 void Wtty_init(int major, int minor) {
   // The console becomes current and its pending output leaves first.
   if (Fcb* con = ws.Con_fcb) {
-    ws.Cur_fcb = con;
-    ws.Cur_drv = Fio_tbl[con->kind + 1];
-    ws.Cur_chan = 0;
-    ws.Cur_fd = con->fd;
-    ws.Cur_ftype = con->kind;
+    Select_channel(con);
     Fio_call(FIO_FLUSH);
   }
   if (ws.Tc_link) {

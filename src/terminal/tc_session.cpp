@@ -29,8 +29,9 @@
 #include "core/host.h"
 #include "core/ini.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "terminal/tc_frame.h"
+#include "terminal/tc_propcache.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/terminal.h"
 
@@ -176,6 +177,7 @@ void Tc_attach_console() {
   ws.Tc_link = 0;
   ws.Tc_keepalive = keepalive_setting();
   Tc_protocol_reset();
+  ZefVrl_ClearCache();  // a new session's controls are new
   key_reader.reset();
   skip_lf = false;
   lTimeLastEnq = lTimeLastRd = last_check = now_ms();
@@ -313,4 +315,6 @@ void Tc_console_unlink() {
   Tc_detach_console();
 }
 
-void Tc_inspect_request(uint8_t, uint8_t, const uint8_t*, uint32_t) {}
+void Tc_inspect_request(uint8_t major, uint8_t minor, const uint8_t* payload, uint32_t len) {
+  ZefVrl_WttyPacket(major, minor, payload, len);
+}

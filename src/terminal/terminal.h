@@ -16,8 +16,9 @@
 #include "channels/channel.h"
 
 // ---- status bits this subsystem defines on the common part ----
+// (ST1_TERM_SCREEN, Is_screen and TF_PASS are in channels/channel.h: PRINT
+// tests them.)
 enum : uint16_t {
-  ST1_TERM_SCREEN = 0x200,   // DEFTTY made the channel a terminal screen
   ST1_WINDOW_REL = 0x400,    // positions are relative to a sub-window
   ST1_OUT_SUPPRESS = 0x8000, // every mnemonic but 'RM' is dropped
 };
@@ -46,7 +47,6 @@ enum : uint16_t {
   TF_SKIP_FIRST_FF = 1,
   TF_NO_DOUBLE_FF = 2,
   TF_LAST_FF = 4,
-  TF_PASS = 8,         // 'BM' pass-through mode
   TF_MS = 0x10,        // 'MS' / 'MP'
   TF_PLUS_O = 0x20,    // '+O' / '-O'
   TF_LS = 0x40,        // 'LS' / 'US'
@@ -182,7 +182,6 @@ struct Dev_fcb : Fcb {
   uint8_t fl_buf[256];
 };
 
-inline bool Is_screen(const Fcb* f) { return f && (f->st1 & ST1_TERM_SCREEN); }
 inline Dev_fcb* Dev(Fcb* f) { return static_cast<Dev_fcb*>(f); }
 
 // ---- mnemonics (mnemonics.cpp) ----

@@ -23,12 +23,11 @@
 #include "core/messages.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
-#include "programs/call_directives.h"
-#include "programs/arguments.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/help_menu.h"
 #include "terminal/terminal.h"
+#include "terminal/program_calls.h"
 
 namespace {
 
@@ -94,7 +93,7 @@ void CallEntry(const char* name) {
     }
     skip_comma();
   }
-  ArgProcess(path + ";" + label);
+  Term_call_by_name(path + ";" + label);
 }
 
 // An optional ",ERR=line" and the end of the statement.
@@ -177,7 +176,7 @@ void help_menu_form() {
 // the reply (the button chosen) goes to the answer.
 void d_wmbx() {
   if (Objctl_single("Msgbox")) {
-    Arg_rec* args = Do_Args(false);
+    Arg_rec* args = Term_args(false);
     Chk_err();
     Objctl_call_single("Msgbox", args);
     return;
@@ -207,7 +206,7 @@ void d_wmbx() {
     if (has_answer) assign(answer, back);
     return;
   }
-  ArgProcess(utility("msgbox"));
+  Term_call_by_name(utility("msgbox"));
 }
 
 // MENU_BAR id,menu$ | MENU_BAR ON|OFF|DISABLE|ENABLE value | MENU_BAR READ
@@ -303,7 +302,7 @@ void d_odlg() { CallEntry("get_file"); }
 
 void d_mmed() {
   if (thin_client()) Not_built("multimedia on the thin client");
-  ArgProcess(utility("m_media"));
+  Term_call_by_name(utility("m_media"));
 }
 
 // SYSTEM_HELP [PRINT|EDIT] text ...: help shown, printed or edited by the
@@ -358,5 +357,5 @@ void d_shlp() {
     skip_comma();
   }
   std::string path = utility(name);
-  ArgProcess(path + ";Normal");
+  Term_call_by_name(path + ";Normal");
 }

@@ -18,6 +18,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/controls.h"
+#include "terminal/tc_propcache.h"
 
 namespace {
 
@@ -366,6 +367,7 @@ void Window_drop(int32_t n) {
   }
   if (!Window_exists(d, n)) Rpt_error(57);
   if (n == 1 && Sw_on(sw::BX)) Rpt_error(13);
+  if (f == ws.Con_fcb) ZefVrl_DropWindow(n);
   No_wrap nw(d);
   if (n == d->win.number) {
     Picture before(d, outer_rect(d->win));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/wiring.h"
 #include "channels/channel.h"
 #include "core/compiler.h"
 #include "core/errors.h"
@@ -45,6 +46,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (Load_lex((dir + "/lextbl.en").c_str()) != 0) std::abort();
   ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
   ws.Work_end = work + sizeof work;
+  App_wire();  // the drivers of every kind
   Channels_init();  // LIKE and PROGRAM look for files
   // ...in an empty directory of the run's own: no class file is found.
   char tmpl[] = "/tmp/oru_fuzz_classdef_XXXXXX";

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/wiring.h"
 #include "channels/channel.h"
 #include "core/lexicon.h"
 #include "core/workspace.h"
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (Load_lex((dir + "/lextbl.en").c_str()) != 0) std::abort();
   ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
   ws.Work_end = work + sizeof work;
+  App_wire();  // the drivers of every kind
   Channels_init();
   char tmpl[] = "/tmp/oru_fuzz_library_XXXXXX";
   if (!mkdtemp(tmpl)) std::abort();

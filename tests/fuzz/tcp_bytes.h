@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/wiring.h"
 #include "channels/channel.h"
 #include "core/exec_command.h"
 #include "core/executor.h"
@@ -38,7 +39,10 @@ inline bool Setup(const char* lib_dir) {
   if (Load_lex((dir + "/lextbl.en").c_str()) != 0) return false;
   ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
   ws.Work_end = work + sizeof work;
-  if (!ws.Con_fcb) Channels_init();
+  if (!ws.Con_fcb) {
+    App_wire();  // the drivers of every kind
+    Channels_init();
+  }
   return true;
 }
 

@@ -285,4 +285,40 @@ TEST_F(CompilerTest, RangeTargetsListTightAndGetALet) {
   compile("A{1:2=0", 20);
 }
 
+TEST_F(CompilerTest, WithReadersAreNumericNamesBeginningWithAPeriod) {
+  // a numeric variable item whose name keeps its "."
+  EXPECT_EQ(compile("PRINT .X"), bytes({0, 0, 199, 1, 2, '.', 'X', 255}));
+  EXPECT_EQ(compile("print .x"), compile("PRINT .X"));
+  EXPECT_EQ(compile(".A=1"), bytes({0, 0, 1, 2, '.', 'A', 39, 11, 0, 1, 255}));
+  for (const char* src : {"PRINT .X,.Y*2", "PRINT .A.B+1", "X=.V", "IF .V=1 THEN PRINT ._ID", "WITH .V+1",
+                          "PRINT .5+.V", "LET .X=3", "FOR I=.LO TO .HI"})
+    EXPECT_EQ(round_trip(src), src);
+  // never a string, an integer or global variable, or a line reference
+  compile("PRINT .X$", 20);
+  compile("PRINT .X%", 20);
+  compile("PRINT %.X", 20);
+  compile("GOTO .X", 20);
+  compile("PRINT .", 20);
+  compile("PRINT .$", 20);
+}
+
+// The two-word directive names of the thin client's list compile, list back
+// as typed and compile again to the same bytes; USER_LEX is ULEX.
+TEST_F(CompilerTest, TwoWordDirectiveNamesListBack) {
+  for (const char* src :
+       {"CREATE TABLE \"t\",10,20", "DEF MSG(\"K\")=\"text\"", "PROCESS SERVER \"s\"=\"[tcp]h;1\"",
+        "PROCESS SERVER \"s\"=DELETE", "SAVE CONTROL 101", "ENABLE CONTROL 101,102", "DISABLE CONTROL 101",
+        "READ RECORD (1,KEY=K$)A$", "WRITE RECORD (1)A$", "FIND RECORD (1,KEY=K$)A$", "EXTRACT RECORD (1,KEY=K$)A$",
+        "ADD SERVER \"Text%Value'Items\"", "DROP SERVER \"Text\",\"Value%Items\"", "DROP SERVER ON \"WR%Text\"",
+        "ULEX LOAD \"x\"", "SAVE DATA \"d\"", "SAVE FILE (0) TO \"f\""})
+    EXPECT_EQ(round_trip(src), src);
+  EXPECT_EQ(compile("USER_LEX LOAD \"x\""), compile("ULEX LOAD \"x\""));
+  EXPECT_EQ(compile("enable   control 7"), compile("ENABLE CONTROL 7"));
+  round_trip("DISABLE CONTROL 7:2");  // lists as "7: 2", the same bytes
+  // The server form of PROCESS has its "=": a plain call is no server.
+  compile("PROCESS SERVER \"s\"", 20);
+  compile("PROCESS SERVER \"s\",1", 20);
+  compile("SAVE CONTROL", 0);
+}
+
 }  // namespace

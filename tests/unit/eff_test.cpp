@@ -12,6 +12,7 @@
 #include "core/codes.h"
 #include "keyed/eff_format.h"
 #include "keyed/eff_store.h"
+#include "keyed/key_driver.h"
 #include "keyed_env.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "test_util.h"
 
 namespace {

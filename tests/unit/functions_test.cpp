@@ -8,7 +8,7 @@
 #include "core/lister.h"
 #include "expr_builder.h"
 #include "functions/function_table.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/kind_registry.h"
 #include "channels/channel.h"
 #include "channels/console_channel.h"
 #include "console_env.h"
@@ -216,7 +217,7 @@ class TcBuilder : public Console_env {
   void SetUp() override {
     Console_env::SetUp();
     if (!ws.Con_fcb) Channels_init();
-    Register_kinds();  // other suites may have left the table changed
+    Channels_register_kinds();  // other suites may have left the table changed
     Console_register();
   }
   void TearDown() override {

@@ -1,6 +1,7 @@
 REM ADD: the plain form evaluates its text and does nothing else, a bad
 REM expression is its error; the forms of other subsystems say what they
-REM wait for, and the console goes on.  RANDOM and SWAP are not available
+REM wait for (ADD SERVER declares a cached client property), and the
+REM console goes on.  RANDOM and SWAP are not available
 REM in this system (error 99 with its own text).
 10 X=1
 20 ADD "note "+STR(X)

@@ -7,7 +7,7 @@
 // mask character.  Characters that float ("$", and the signs standing before
 // the digits) are held back until the first significant character and
 // written right before it, so the result keeps the mask's length.
-#include "functions/masks.h"
+#include "core/masks.h"
 
 #include <cmath>
 #include <vector>

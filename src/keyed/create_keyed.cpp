@@ -35,7 +35,7 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 #include "keyed/index_directives.h"
 
 namespace {

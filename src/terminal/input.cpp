@@ -1,4 +1,4 @@
-#include "channels/input.h"
+#include "terminal/input.h"
 
 #include <unistd.h>
 
@@ -16,7 +16,7 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-#include "functions/masks.h"
+#include "core/masks.h"
 #include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
 

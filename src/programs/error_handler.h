@@ -5,3 +5,4 @@
 // The name, empty when none is set.
 const std::string& Err_pgm_name();
 void Err_pgm_clear();
+void Err_pgm_set(const std::string& name);

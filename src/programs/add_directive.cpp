@@ -8,6 +8,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/host.h"
 #include "core/workspace.h"
 #include "keyed/index_directives.h"
 
@@ -37,6 +38,13 @@ void d_add() {
     Oop_stat_form(code::X_PROPERTY);
     return;
   }
+  if (p[0] == code::PREFIX2 && p[1] == code::P2_SERVER) {
+    // ADD SERVER names: properties the thin client's host cache keeps.
+    ws.Exec_ptr += 2;
+    if (!Client_requests.server_props) Not_built("ADD SERVER (the thin client's property cache)");
+    Client_requests.server_props(false);
+    return;
+  }
   std::string name = name_at(p);
   for (char& c : name)
     if (c >= 'a' && c <= 'z') c = char(c - 32);
@@ -45,7 +53,6 @@ void d_add() {
     Add_index_directive();
     return;
   }
-  if (name == "SERVER") Not_built("ADD SERVER (program servers)");
   ws.Stmt_save = ws.Exec_ptr;  // an ERR= after the text takes the text's errors
   Err_scan();
   Eval_formula();

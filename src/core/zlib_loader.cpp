@@ -1,5 +1,5 @@
 // The zlib loader and its wrappers.
-#include "functions/zlib_loader.h"
+#include "core/zlib_loader.h"
 
 #include <dlfcn.h>
 

@@ -1,0 +1,45 @@
+// The hooks of the channels into the layers above, with their unset
+// behaviour (filled by the wiring of the drivers in src/app).
+#include "channels/chan_hooks.h"
+
+#include "core/errors.h"
+
+namespace {
+
+void no_term_release(Fcb*) {}
+void no_dev_init(const char*) { Not_built("terminal drivers"); }
+void no_scr_text(Fcb*, const uint8_t*, int32_t) { Not_built("terminal screens"); }
+void no_scr_pos(Fcb*, int32_t, int32_t) { Not_built("terminal screens"); }
+bool no_scr_fits(Fcb*, int32_t, int32_t) { return true; }
+bool no_rename_index() { return false; }
+bool no_eff_in_txn(Fcb*) { return false; }
+void no_keyed_flush() {}
+void no_pdf_pos(int32_t, int32_t) { Not_built("PDF channels"); }
+void no_pdf_pos1(int32_t) { Not_built("PDF channels"); }
+void no_prog_cache_forget() {}
+int no_event_program(Fcb*, const char*, uint32_t) { Not_built("I/O event programs"); }
+bool no_dupl_error_program(const std::string&, const std::string&, int, uint16_t, int32_t, const std::string&) {
+  return false;
+}
+
+constexpr Chan_hooks unset = {
+    .term_release = no_term_release,
+    .dev_init = no_dev_init,
+    .scr_text = no_scr_text,
+    .scr_pos = no_scr_pos,
+    .scr_fits = no_scr_fits,
+    .rename_index = no_rename_index,
+    .eff_in_txn = no_eff_in_txn,
+    .keyed_flush = no_keyed_flush,
+    .pdf_pos = no_pdf_pos,
+    .pdf_pos1 = no_pdf_pos1,
+    .prog_cache_forget = no_prog_cache_forget,
+    .run_event_program = no_event_program,
+    .dupl_error_program = no_dupl_error_program,
+};
+
+}  // namespace
+
+Chan_hooks Chan_hook = unset;
+
+Chan_hooks Chan_hooks_unset() { return unset; }

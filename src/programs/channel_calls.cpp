@@ -1,0 +1,55 @@
+// Programs the channel layer calls (channel_calls.h).
+#include "programs/channel_calls.h"
+
+#include <cstring>
+
+#include "channels/channel.h"
+#include "core/decimal.h"
+#include "core/errors.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+#include "programs/arguments.h"
+#include "programs/call_frame.h"
+
+bool Call_dupl_error_program(const std::string& pgm, const std::string& directive, int err, uint16_t chan,
+                             int32_t dup, const std::string& dup_path) {
+  Arg_rec* list = nullptr;
+  Arg_rec** tail = &list;
+  auto num = [&](int64_t v) {
+    Num_val n;
+    n.mant = v;
+    tail = &Arg_number(tail, n)->next;
+  };
+  auto str = [&](const std::string& s) {
+    tail = &Arg_string(tail, reinterpret_cast<const uint8_t*>(s.data()), s.size())->next;
+  };
+  bool handled = false;
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  uint8_t* work = ws.Work_ptr;
+  int32_t call_err = ws.Call_err;
+  try {
+    str(directive);
+    num(err);
+    num(chan);
+    num(dup);
+    str(dup_path);
+    uint8_t* name = Work_take(pgm.size());
+    std::memcpy(name, pgm.data(), pgm.size());
+    ws.Str_ptr = name;
+    ws.Str_len = int32_t(pgm.size());
+    bool started = false;
+    Io_save_guard io;
+    int rc = Nested_call(FORM_CALL, list, PGM2_NESTED_CALL, &started);
+    list = nullptr;
+    handled = started && rc == -1;
+  } catch (const Oru_error&) {
+    handled = false;
+  }
+  if (list) FreeArgList(list);
+  ws.Exec_ptr = exec;
+  ws.Stmt_ptr = stmt;
+  ws.Work_ptr = work;
+  ws.Call_err = call_err;
+  return handled;
+}
