@@ -11,8 +11,18 @@
 #pragma once
 
 #ifdef ORU_ASSERTS
-// Writes "oru: invariant violated: cond (file:line)" to stderr and aborts.
-[[noreturn]] void Oru_assert_failed(const char* cond, const char* file, int line);
+#include <cstdio>
+#include <cstdlib>
+
+// Writes "oru: invariant violated: cond (file:line)" to stderr and aborts: a
+// fault of the code, not of the data, so nothing is recovered (the abort
+// gives the sanitizer's stack trace).  Defined here, so that an engine
+// library linked without the core (orukeyed) has it too.
+[[noreturn]] inline void Oru_assert_failed(const char* cond, const char* file, int line) {
+  std::fprintf(stderr, "oru: invariant violated: %s (%s:%d)\n", cond, file, line);
+  std::fflush(stderr);
+  std::abort();
+}
 #define ORU_ASSERT(cond) ((cond) ? void(0) : Oru_assert_failed(#cond, __FILE__, __LINE__))
 #else
 #define ORU_ASSERT(cond) ((void)sizeof(!(cond)))
