@@ -769,8 +769,8 @@ void Restart(const Restart_request& r) {
 // console prompts with no program and no variables.
 void d_star() {
   for (const Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
-    if (f->tag == TAG_FUNCTION) Rpt_error(59);
-  if (ws.Call_status != 0) Rpt_error(59);
+    if (f->tag == TAG_FUNCTION) Rpt_error(err::NOT_IN_CALLED);
+  if (ws.Call_status != 0) Rpt_error(err::NOT_IN_CALLED);
   uint8_t*& p = ws.Exec_ptr;
   auto at_end = [&] {
     uint8_t c = *p;
@@ -783,19 +783,19 @@ void d_star() {
   uint8_t* operands = p;
   while (!at_end()) {
     if (size_kib || names) {
-      if (*p != code::COMMA) Rpt_error(20);
+      if (*p != code::COMMA) Rpt_error(err::SYNTAX);
       p++;
     }
     Eval_formula();
     if (ws.Str_len >= 0) {
-      if (++names > 2) Rpt_error(20);
+      if (++names > 2) Rpt_error(err::SYNTAX);
       if (names == 1) program.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       continue;
     }
-    if (size_kib || names) Rpt_error(26);  // the size comes first
+    if (size_kib || names) Rpt_error(err::TYPE_MISMATCH);  // the size comes first
     int64_t n = To_integer(ws.Num_acc);
     if (Sw_on(sw::BX)) n = n / 4 + 10;
-    if (n < 11 || n > 102400) Rpt_error(41);
+    if (n < 11 || n > 102400) Rpt_error(err::OUT_OF_RANGE);
     size_kib = n;
   }
   if (names == 2) {
@@ -805,7 +805,7 @@ void d_star() {
     ArgProcess(size_kib ? "*Spawn;StrtSize" : "*Spawn;NoStrtSize");
     return;
   }
-  if (names == 1 && program.empty()) Rpt_error(10);
+  if (names == 1 && program.empty()) Rpt_error(err::BAD_FILE_NAME);
   if (Sw_on(sw::SOFT_START) && (size_kib || names)) {
     Trace_end();
     Do_reset();
@@ -841,10 +841,10 @@ void d_rele() {
   if (!at_end) {
     Eval_formula();
     if (ws.Str_len >= 0) {
-      if (ws.Str_len != 2) Rpt_error(46);
+      if (ws.Str_len != 2) Rpt_error(err::STRING_LENGTH);
     } else {
       int32_t n = To_integer(ws.Num_acc);
-      if (n < 0 || n > 255) Rpt_error(41);
+      if (n < 0 || n > 255) Rpt_error(err::OUT_OF_RANGE);
       status = n;
     }
   }

@@ -49,7 +49,7 @@ void write_out(Seq_fcb* f, int32_t n) {
   int64_t w = is_fifo(f) ? int64_t(write(f->fd, f->out_buf, size_t(n)))
                          : Write_and_lock(f->byte_pos, f->out_buf, n);
   if (w < 0) Sys_error();
-  if (w != n) Rpt_error(16);
+  if (w != n) Rpt_error(err::FILE_TOO_LARGE);
   f->byte_pos += n;
   if (f->byte_pos > f->file_len) f->file_len = f->byte_pos;
   set_index(f);
@@ -163,7 +163,7 @@ int64_t Bin_write() {
 }
 
 int64_t Bin_setind() {
-  if (is_fifo(ws.Cur_fcb)) Rpt_error(13);
+  if (is_fifo(ws.Cur_fcb)) Rpt_error(err::WRONG_MODE);
   return 0;
 }
 
@@ -171,7 +171,7 @@ int64_t Bin_getind() { return cur()->rec_index; }
 
 int64_t Bin_flush() {
   auto* f = cur();
-  if (f->rec_size != 1) Rpt_error(1);
+  if (f->rec_size != 1) Rpt_error(err::RECORD_TOO_LONG);
   write_pending(f);
   return 0;
 }

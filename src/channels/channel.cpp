@@ -76,8 +76,8 @@ int64_t Bad_io(int) {
 
 // ---- fillers ----
 
-int64_t Io_mode_err() { Rpt_error(13); }
-int64_t Io_rsz_err() { Rpt_error(1); }
+int64_t Io_mode_err() { Rpt_error(err::WRONG_MODE); }
+int64_t Io_rsz_err() { Rpt_error(err::RECORD_TOO_LONG); }
 
 int64_t Io_wr_mode() {
   Fcb* f = ws.Cur_fcb;
@@ -103,7 +103,7 @@ void Io_end_err() {
     ws.Err_line = ws.End_line;
     ws.Stmt_save = nullptr;
   }
-  Rpt_error(2);
+  Rpt_error(err::END_OF_FILE);
 }
 
 void Io_dom_err() {
@@ -111,7 +111,7 @@ void Io_dom_err() {
     ws.Err_line = ws.Dom_line;
     ws.Stmt_save = nullptr;
   }
-  Rpt_error(11);
+  Rpt_error(err::MISSING_RECORD);
 }
 
 // ---- the channel list ----
@@ -160,7 +160,7 @@ uint16_t Get_fno() {
   const uint8_t* p = ws.Exec_ptr;
   if (p[0] == code::SMALL_INT && (p[3] == code::COMMA || p[3] == code::RPAREN)) {
     uint16_t n = get_u16be(p + 1);
-    if (n > 65000) Rpt_error(41);
+    if (n > 65000) Rpt_error(err::OUT_OF_RANGE);
     ws.Exec_ptr += 3;
     return n;
   }
@@ -173,13 +173,13 @@ uint16_t Get_fno() {
     Num_val r = t;
     Set_scl(r, 0, 0);
     Set_scl(r, t.scale, 0);
-    if (r.mant != t.mant) Rpt_error(41);
+    if (r.mant != t.mant) Rpt_error(err::OUT_OF_RANGE);
     Set_scl(t, 0, 0);
   } else if (t.scale < 0) {
-    if (t.mant != 0) Rpt_error(41);
+    if (t.mant != 0) Rpt_error(err::OUT_OF_RANGE);
     t.mant = 0;
   }
-  if (t.mant < 0 || t.mant > 65000) Rpt_error(41);
+  if (t.mant < 0 || t.mant > 65000) Rpt_error(err::OUT_OF_RANGE);
   return uint16_t(t.mant);
 }
 

@@ -302,7 +302,7 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   oo.exclusive = exclusive;
   std::string dat = Ism_data_path(idx_path);
   f->dat_fd_ = Open(dat.c_str(), readonly ? O_RDONLY : O_RDWR, oo);
-  if (f->dat_fd_ < 0) Rpt_error(12);
+  if (f->dat_fd_ < 0) Rpt_error(err::FILE_NOT_FOUND);
   // Key descriptions, under the lock.
   f->lock(false);
   struct Unlock {
@@ -969,7 +969,7 @@ uint32_t Ism_file::newaddr(int head_off, int high_off, uint8_t type) {
   }
   uint8_t* d = kread(1);
   uint32_t v = get4(d + high_off) + 1;
-  if (v == 0 || v > 0x7FFFFFFEu) Rpt_error(2);
+  if (v == 0 || v > 0x7FFFFFFEu) Rpt_error(err::END_OF_FILE);
   put4(d + high_off, v);
   kwrite(1);
   return v;
@@ -1201,7 +1201,7 @@ void Ism_file::delkey(int k, std::vector<Step>& path, size_t level) {
 // ---- the record operations ----
 
 int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
-  if (readonly_) Rpt_error(13);
+  if (readonly_) Rpt_error(err::WRONG_MODE);
   std::string rec = rec_in;
   rec.resize(size_t(reclen_), '\0');
   lock(true);
@@ -1219,7 +1219,7 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
   if (old && mode == 1) return 11;
   if (!old && mode == 2) return 11;
   std::string old_rec;
-  if (old && !read_record(old, &old_rec)) Rpt_error(108);
+  if (old && !read_record(old, &old_rec)) Rpt_error(err::RECORD_LENGTH);
   // Every check before anything changes: unique alternate keys are free,
   // and the entries of a replaced record are all there.
   for (int k = 1; k < keys(); ++k) {
@@ -1265,7 +1265,7 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
 }
 
 bool Ism_file::remove(const std::string& key_in) {
-  if (readonly_) Rpt_error(13);
+  if (readonly_) Rpt_error(err::WRONG_MODE);
   std::string key = key_in;
   key.resize(size_t(keys_[0].len), '\0');
   lock(true);
@@ -1279,7 +1279,7 @@ bool Ism_file::remove(const std::string& key_in) {
   if (e.high || e.key != key) return false;
   uint32_t n = e.ptr;
   std::string rec;
-  if (keys() > 1 && !read_record(n, &rec)) Rpt_error(108);
+  if (keys() > 1 && !read_record(n, &rec)) Rpt_error(err::RECORD_LENGTH);
   for (int k = 1; k < keys(); ++k)
     if (!locate_rec(k, genkey(k, rec), n, &path)) {
       if (missing_alt) missing_alt();
@@ -1298,7 +1298,7 @@ bool Ism_file::remove(const std::string& key_in) {
 // Both files emptied: node 1 and the key descriptions kept (in one node),
 // a new empty root per key.
 void Ism_file::purge() {
-  if (readonly_) Rpt_error(13);
+  if (readonly_) Rpt_error(err::WRONG_MODE);
   lock(true);
   struct Unlock {
     Ism_file* f;
@@ -1307,9 +1307,9 @@ void Ism_file::purge() {
   std::vector<uint8_t> dict(kread(1), kread(1) + nsize_);
   uint32_t desc = get4(dict.data() + D_KEYDESC);
   std::vector<uint8_t> descn(kread(desc), kread(desc) + nsize_);
-  if (get4(descn.data() + 2) != 0) Rpt_error(13);
+  if (get4(descn.data() + 2) != 0) Rpt_error(err::WRONG_MODE);
   for (const Ism_keydesc& k : keys_)
-    if (k.desc_node != desc) Rpt_error(13);
+    if (k.desc_node != desc) Rpt_error(err::WRONG_MODE);
   drop_buffers();
   changed_ = false;
   pending_.clear();

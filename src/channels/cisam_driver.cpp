@@ -35,8 +35,8 @@ auto engine(F f) -> decltype(f()) {
   try {
     return f();
   } catch (const Oru_error& e) {
-    if (e.no == 2) Io_end_err();
-    if (e.no == 11) Io_dom_err();
+    if (e.no == err::END_OF_FILE) Io_end_err();
+    if (e.no == err::MISSING_RECORD) Io_dom_err();
     throw;
   }
 }
@@ -59,14 +59,14 @@ void missing_alt_notice() {
 // KNO= of the statement (range checked), else the channel's current key.
 int key_no(Ism_fcb* f) {
   if (ws.Io_kno >= 0) {
-    if (ws.Io_kno >= f->eng->keys()) Rpt_error(46);
+    if (ws.Io_kno >= f->eng->keys()) Rpt_error(err::STRING_LENGTH);
     return ws.Io_kno;
   }
   return f->cur_key;
 }
 
 std::string given_key(Ism_fcb* f, int k) {
-  if (ws.Io_key_len > f->eng->key_len(k)) Rpt_error(46);
+  if (ws.Io_key_len > f->eng->key_len(k)) Rpt_error(err::STRING_LENGTH);
   return std::string(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
 }
 
@@ -113,13 +113,13 @@ int64_t Ism_write() {
   std::string rec(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
   f->buf_count = 0;
   f->high_water = 0;
-  if (int(rec.size()) > f->eng->reclen()) Rpt_error(1);
+  if (int(rec.size()) > f->eng->reclen()) Rpt_error(err::RECORD_TOO_LONG);
   rec.resize(size_t(f->eng->reclen()), '\0');
   if (ws.Io_opts & IO_KEY) {
     // KEY= must be the key 0 the record makes.
     std::string k = given_key(f, 0);
     k.resize(size_t(f->eng->key_len(0)), '\0');
-    if (k != f->eng->genkey(0, rec)) Rpt_error(80);
+    if (k != f->eng->genkey(0, rec)) Rpt_error(err::KEY_DEFINITION);
   }
   int mode = ws.Io_stmt == code::X_INSERT ? 1 : ws.Io_stmt == code::X_UPDATE ? 2 : ws.Dom_line ? 1 : 0;
   int r = engine([&] { return f->eng->write(rec, mode, nullptr); });
@@ -145,7 +145,7 @@ int64_t Ism_read() {
   }
   uint32_t n = e->pos(k).rec;
   std::string rec;
-  if (!e->read_record(n, &rec)) Rpt_error_text(108, "C-ISAM data record missing or cut short");
+  if (!e->read_record(n, &rec)) Rpt_error_text(err::RECORD_LENGTH, "C-ISAM data record missing or cut short");
   e->set_positions(k, rec, n);
   f->st1 |= ST1_READ;
   string_result(rec);
@@ -154,7 +154,7 @@ int64_t Ism_read() {
 
 int64_t Ism_remove() {
   Ism_fcb* f = cur();
-  if (!(ws.Io_opts & IO_KEY)) Rpt_error(13);
+  if (!(ws.Io_opts & IO_KEY)) Rpt_error(err::WRONG_MODE);
   std::string key = given_key(f, 0);
   if (!engine([&] { return f->eng->remove(key); })) Io_dom_err();
   return 0;
@@ -204,7 +204,7 @@ int64_t Ism_wr_mode() {
 
 int64_t Ism_purge() {
   Ism_fcb* f = cur();
-  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
   engine([&] { f->eng->purge(); return 0; });
   return 0;
 }

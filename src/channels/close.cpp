@@ -232,16 +232,16 @@ void d_clos() {
   }
   if (stmt_end(*p) || (*p == code::LPAREN && p[1] == code::OP_DIV)) {
     if (*p == code::LPAREN) {
-      if (p[2] != code::RPAREN) Rpt_error(20);
+      if (p[2] != code::RPAREN) Rpt_error(err::SYNTAX);
       ws.Exec_ptr = p + 3;
     } else if (prmblk.FF != 1) {
-      Rpt_error(41);
+      Rpt_error(err::OUT_OF_RANGE);
     }
-    if (Transaction_pending()) Rpt_error(14);
+    if (Transaction_pending()) Rpt_error(err::CHANNEL_STATE);
     Cls_files();
     return;
   }
-  if (*p != code::LPAREN) Rpt_error(20);
+  if (*p != code::LPAREN) Rpt_error(err::SYNTAX);
   bool err_given = has_err_option(p);
   Io_SetOptions(code::D_CLOSE);
   for (;;) {
@@ -249,11 +249,11 @@ void d_clos() {
       // An EFF file that holds updates of the open transaction stays open
       // until COMMIT or ROLLBACK.
       if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
-        Rpt_error(14);
+        Rpt_error(err::CHANNEL_STATE);
       if (ws.Cur_fcb)
         Cls_file();
       else if (err_given)
-        Rpt_error(14);
+        Rpt_error(err::CHANNEL_STATE);
     }
     if (!Io_close_more()) break;
     Io_SetOptions_next(code::D_CLOSE);
@@ -282,7 +282,7 @@ uint16_t Highest_free_channel() {
     prev = f->channel;
   }
   if (prev != top) return top;
-  if (run_start <= 1) Rpt_error(14);
+  if (run_start <= 1) Rpt_error(err::CHANNEL_STATE);
   return uint16_t(run_start - 1);
 }
 
@@ -307,14 +307,14 @@ Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::s
   Set_path(name);
   if (int rc = Get_file()) Open_failed(rc);
   Fcb* f = Find_fp(chan);
-  if (!f) Rpt_error(14);
+  if (!f) Rpt_error(err::CHANNEL_STATE);
   f->inherited = uint16_t(ws.Con_fcb ? (ws.Con_fcb->inherited & 7) : 0);
   return f;
 }
 
 Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts) {
   while (len > 0 && name[len - 1] == 0) len--;
-  if (len < 1 || len > 512) Rpt_error(10);
+  if (len < 1 || len > 512) Rpt_error(err::BAD_FILE_NAME);
   Fcb* f = Open_internal(chan, std::string(reinterpret_cast<const char*>(name), size_t(len)), opts);
   Select_channel(f);
   ws.Io_sep = f->separator;
@@ -380,7 +380,7 @@ constexpr uint16_t SCRATCH_CHANNEL = 65001;
 void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t opt_len) {
   if (starts_ci(name, len, "[vrl]")) {
     if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) Not_built("REFILE of files on the thin client");
-    Rpt_error(10);
+    Rpt_error(err::BAD_FILE_NAME);
   }
   bool all_segs = false;
   if (opt_len > 0) {
@@ -389,11 +389,11 @@ void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t op
   }
   Io_save_guard keep;
   ws.Io_stmt = code::D_OPEN;
-  if (Find_fp(SCRATCH_CHANNEL)) Rpt_error(14);
+  if (Find_fp(SCRATCH_CHANNEL)) Rpt_error(err::CHANNEL_STATE);
   Fcb* f = Open_named(SCRATCH_CHANNEL, name, len, IO_EXCLUSIVE);
   try {
-    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
-    if (f->kind == FK_EFF && (ws.Sys_flags7 & 2)) Rpt_error(210);
+    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
+    if (f->kind == FK_EFF && (ws.Sys_flags7 & 2)) Rpt_error(err::TRANSACTION_OPEN);
     ws.Io_stmt = code::X_RFLE;
     Purge_channel();
   } catch (...) {
@@ -457,7 +457,7 @@ void d_rfle() {
       ws.Exec_ptr++;
       continue;
     }
-    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     return;
   }
 }

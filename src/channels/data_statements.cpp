@@ -98,7 +98,7 @@ bool data_next(Data_value& v) {
           v.is_str = false;
           v.n = ws.Num_acc;
         }
-        if (*ws.Exec_ptr != code::COMMA && !stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+        if (*ws.Exec_ptr != code::COMMA && !stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
         data.line = n;
         data.offset = size_t(ws.Exec_ptr - line);
         return true;
@@ -130,12 +130,12 @@ uint32_t end_option(const uint8_t* p) {
 [[noreturn]] void out_of_data(const uint8_t* from) {
   uint32_t line = end_option(from);
   if (line) ws.Err_line = line;
-  Rpt_error(2);
+  Rpt_error(err::END_OF_FILE);
 }
 
 void assign(const Let_target& t, const Data_value& v) {
   if (t.str_len < 0) {
-    if (v.is_str) Rpt_error(26);
+    if (v.is_str) Rpt_error(err::TYPE_MISMATCH);
     ws.Num_acc = v.n;
     ws.Str_len = -1;
     Let_store_num(t);
@@ -174,12 +174,12 @@ void read_data_from() {
     if (p[1] == iopt::REC) {
       ws.Exec_ptr = p + 2;
       uint8_t c = *ws.Exec_ptr;
-      if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(23);
+      if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::BAD_NAME);
       Get_value();
       Check_assignable(ws.Cur_var);
       Let_target t;
       Let_define(t);
-      if (t.str_len < 0) Rpt_error(26);
+      if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
       ws.Str_ptr = rec;
       ws.Str_len = len;
       Let_assign(t);
@@ -192,7 +192,7 @@ void read_data_from() {
         ws.Io_sep = SEP_NONE;
       } else {
         Eval_str();
-        if (ws.Str_len < 1) Rpt_error(46);
+        if (ws.Str_len < 1) Rpt_error(err::STRING_LENGTH);
         ws.Io_sep = ws.Str_ptr[0];
       }
       sep_given = true;
@@ -250,7 +250,7 @@ void d_dred() {
       if (!data_next(v)) out_of_data(start);
       continue;
     }
-    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(81);
+    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
     Get_value();
     Check_assignable(ws.Cur_var);
     Let_target t;
@@ -269,7 +269,7 @@ void d_rstr() {
     return;
   }
   uint32_t line = Get_line();
-  if (line & LINE_STMT_BIT) Rpt_error(45);
+  if (line & LINE_STMT_BIT) Rpt_error(err::BAD_LINE_REF);
   if (line & LINE_LABEL_BIT) {
     Line_state_guard keep;
     line = Find_line(line);

@@ -51,7 +51,7 @@ int read_by_key1(Fcb* f, const std::string& key, std::string& out) {
     Fio_call(FIO_SETKEY);
     Fio_call(FIO_READ);
   } catch (const Oru_error& e) {
-    if (e.no == 0) throw;  // busy: the statement retries
+    if (e.no == err::RECORD_BUSY) throw;  // busy: the statement retries
     return e.no;
   }
   out.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len < 0 ? 0 : ws.Str_len));
@@ -68,8 +68,8 @@ std::string expression_value(const std::string& text) {
   try {
     ws.Exec_ptr = code.data() + 2;
     Eval_formula();
-    if (*ws.Exec_ptr != code::EOL) Rpt_error(20);
-    if (ws.Str_len < 0) Rpt_error(26);
+    if (*ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     v.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } catch (...) {
     ws.Exec_ptr = resume;
@@ -86,7 +86,7 @@ void Dict_close() {
 }
 
 void Dict_open(const std::string& given) {
-  if (given.size() > 512) Rpt_error(10);
+  if (given.size() > 512) Rpt_error(err::BAD_FILE_NAME);
   std::string name = given.empty() ? "." : given;
   if (is_directory(name)) name += "/tessaron.ddf";
   Dict_close();
@@ -94,7 +94,7 @@ void Dict_open(const std::string& given) {
   bool keyed = f->kind == FK_KEYED || f->kind == FK_EFF;
   if (!keyed || f->high_key < 2) {
     CloseFile(f);
-    Rpt_error(17);
+    Rpt_error(err::WRONG_FILE_KIND);
   }
 }
 
@@ -105,21 +105,21 @@ std::string Dict_path() {
 
 std::string Dict_resolve(const std::string& table) {
   Fcb* f = dict();
-  if (!f) Rpt_error(84);
+  if (!f) Rpt_error(err::NO_IOLIST);
   std::string rec;
   int e = read_by_key1(f, table, rec);
-  if (e == 11 || e == 2) Rpt_error(84);
+  if (e == 11 || e == 2) Rpt_error(err::NO_IOLIST);
   if (e) Rpt_error(e);
   size_t first = rec.find(char(FIELD_SEP));
   size_t second = first == std::string::npos ? first : rec.find(char(FIELD_SEP), first + 1);
-  if (second == std::string::npos || second - first < 2) Rpt_error(10);
+  if (second == std::string::npos || second - first < 2) Rpt_error(err::BAD_FILE_NAME);
   std::string field = rec.substr(first + 1, second - first - 1);
   if (field[0] == '=') return expression_value(field.substr(1));
   return field;
 }
 
 void Dict_table_at_cursor() {
-  if (*ws.Exec_ptr != code::D_TABLE) Rpt_error(49);
+  if (*ws.Exec_ptr != code::D_TABLE) Rpt_error(err::INTERNAL_CODE);
   ++ws.Exec_ptr;
   Eval_str();
   std::string table(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -58,7 +58,7 @@ std::string err_pgm;      // the duplicate-error program ("" none)
 bool links_made = false;  // some channel was ever linked (close must look)
 
 void expect(uint8_t c) {
-  if (*ws.Exec_ptr != c) Rpt_error(20);
+  if (*ws.Exec_ptr != c) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
 }
 
@@ -84,7 +84,7 @@ void make_current(Fcb* f, uint8_t stmt) {
 // Opens name on channel chan as OPEN would, with the OPT= text opt and the
 // I/O flags opts (IO_EXCLUSIVE).
 Fcb* open_on(uint16_t chan, const std::string& name, const std::string& opt, uint16_t opts) {
-  if (name.empty() || name.size() > 512) Rpt_error(10);
+  if (name.empty() || name.size() > 512) Rpt_error(err::BAD_FILE_NAME);
   return Open_internal(chan, name, opts, opt);
 }
 
@@ -128,11 +128,11 @@ void link(Fcb* from, Fcb* to, bool opened) {
 void link_channels(uint16_t a, uint16_t b) {
   Fcb* fa = Find_fp(a);
   Fcb* fb = Find_fp(b);
-  if (!fa || !fb) Rpt_error(13);
+  if (!fa || !fb) Rpt_error(err::WRONG_MODE);
   // Following the duplicates from b must not come back to a.
   int steps = 0;
   for (Fcb* x = fb; x; x = x->dup_to >= 0 ? Find_fp(uint16_t(x->dup_to)) : nullptr) {
-    if (x == fa || ++steps > 65536) Rpt_error(89);
+    if (x == fa || ++steps > 65536) Rpt_error(err::DUPLICATE_LOOP);
   }
   if (fa->dup_to >= 0) unlink_dup(fa);
   link(fa, fb, false);
@@ -165,7 +165,7 @@ bool read_def(Fcb* d, const std::string& key, std::string& out) {
     Fio_call(FIO_SETKEY);
     Fio_call(FIO_READ);
   } catch (const Oru_error& e) {
-    if (e.no == 11 || e.no == 2) return false;
+    if (e.no == err::MISSING_RECORD || e.no == err::END_OF_FILE) return false;
     throw;
   }
   out.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len < 0 ? 0 : ws.Str_len));
@@ -198,7 +198,7 @@ uint16_t free_channel_for(uint16_t source) {
   }
   for (uint32_t c = top; c >= low; --c)
     if (!Find_fp(uint16_t(c))) return uint16_t(c);
-  Rpt_error(14);
+  Rpt_error(err::CHANNEL_STATE);
 }
 
 const char* directive_name(const char* given) { return given && *given ? given : "<Unknown>"; }
@@ -247,12 +247,12 @@ void repeat_form() {
     while (!name.empty() && (name.back() == 0 || name.back() == ' ')) name.pop_back();
     close_defs();
     if (name.empty() || !Kest_cfg.mirror) return;
-    if (name.size() > 512) Rpt_error(10);
+    if (name.size() > 512) Rpt_error(err::BAD_FILE_NAME);
     Io_save_guard io;
     Fcb* d = open_on(DUPL_DEFS_CHANNEL, name, "", IO_INPUT_ONLY);
     if (d->kind != FK_KEYED && d->kind != FK_EFF) {
       CloseFile(d);
-      Rpt_error(17);
+      Rpt_error(err::WRONG_FILE_KIND);
     }
     Dupl_defs_open = true;
     return;
@@ -260,7 +260,7 @@ void repeat_form() {
   if (c == code::EXT_DIR && ws.Exec_ptr[1] == X_ERRH) {
     ws.Exec_ptr += 2;
     std::string name = eval_text();
-    if (name.size() > ERR_PGM_MAX) Rpt_error(46);
+    if (name.size() > ERR_PGM_MAX) Rpt_error(err::STRING_LENGTH);
     err_pgm = name;
     return;
   }
@@ -271,7 +271,7 @@ void repeat_form() {
   if (*ws.Exec_ptr == code::D_END) {
     ++ws.Exec_ptr;
     Fcb* f = Find_fp(a);
-    if (!f || f->dup_to < 0) Rpt_error(13);
+    if (!f || f->dup_to < 0) Rpt_error(err::WRONG_MODE);
     unlink_dup(f);
     return;
   }

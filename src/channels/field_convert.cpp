@@ -30,7 +30,7 @@ void typed_field(const uint8_t* rec, int32_t len, int32_t* pos, Field_in& out) {
   }
   uint8_t t = rec[i++];
   auto need = [&](int64_t n) {
-    if (n < 0 || int64_t(i) + n > len) Rpt_error(116);
+    if (n < 0 || int64_t(i) + n > len) Rpt_error(err::FIELD_OUTSIDE_RECORD);
   };
   if (t == 0x00) {
     out.p = rec + i;
@@ -72,7 +72,7 @@ void typed_field(const uint8_t* rec, int32_t len, int32_t* pos, Field_in& out) {
     out.n = int32_t(n);
     i += int32_t(n);
   } else {
-    Rpt_error(116);
+    Rpt_error(err::FIELD_OUTSIDE_RECORD);
   }
   *pos = i;
 }
@@ -105,7 +105,7 @@ void Cnv_field(const uint8_t* rec, int32_t len, int32_t* pos, int32_t sep, Field
   // BBx-style: the field ends at its first end byte, which is consumed.
   int32_t e = i;
   while (e < len && !bbx_end(rec[e])) e++;
-  if (e >= len) Rpt_error(2);
+  if (e >= len) Rpt_error(err::END_OF_FILE);
   out.p = rec + i;
   out.n = e - i;
   *pos = e + 1;
@@ -195,7 +195,7 @@ constexpr int32_t FMT_WORK_MAX = 2048;  // longer fields build in a temporary bl
 constexpr int32_t FMT_DELIM_MAX = 4096;
 
 uint8_t* fmt_buffer(int64_t n) {
-  if (n > ws.Max_strlen) Rpt_error(46);
+  if (n > ws.Max_strlen) Rpt_error(err::STRING_LENGTH);
   size_t sz = size_t(n) + 1;
   return n <= FMT_WORK_MAX ? Work_take(sz) : static_cast<uint8_t*>(Get_temp(sz));
 }
@@ -213,7 +213,7 @@ Num_val value_as_number() {
 // v times 10^s.
 Num_val scaled_up(Num_val v, int32_t s) {
   if (s == 0 || v.mant == 0) return v;
-  if (v.scale - s < -127) Rpt_error(40);
+  if (v.scale - s < -127) Rpt_error(err::NUMERIC_OVERFLOW);
   v.scale = int8_t(v.scale - s);
   return v;
 }
@@ -323,11 +323,11 @@ void Fmt_parse(Fmt_item& fi) {
   }
   Eval_formula();
   if (ws.Str_len >= 0) {
-    if (ws.Str_len == 0) Rpt_error(41);
+    if (ws.Str_len == 0) Rpt_error(err::OUT_OF_RANGE);
     fi.delim = ws.Str_ptr[0];
   } else {
     int32_t n = To_integer(ws.Num_acc);
-    if (n < 1 || n > ws.Max_strlen - 100) Rpt_error(41);
+    if (n < 1 || n > ws.Max_strlen - 100) Rpt_error(err::OUT_OF_RANGE);
     fi.length = n;
   }
   for (;;) {
@@ -336,7 +336,7 @@ void Fmt_parse(Fmt_item& fi) {
       ws.Exec_ptr++;
       break;
     }
-    if (c != code::COMMA) Rpt_error(20);
+    if (c != code::COMMA) Rpt_error(err::SYNTAX);
     c = *++ws.Exec_ptr;
     if (c == iopt::SIZ2) {  // LEN=
       ws.Exec_ptr++;
@@ -356,8 +356,8 @@ void Fmt_parse(Fmt_item& fi) {
   }
   // LEN= bounds a field closed by a character; binary and DEC( fields need
   // their length.
-  if (fi.max_len && fi.delim < 0) Rpt_error(41);
-  if (fi.delim >= 0 && (binary_code(fi.code) || fi.code == fmt::DEC)) Rpt_error(41);
+  if (fi.max_len && fi.delim < 0) Rpt_error(err::OUT_OF_RANGE);
+  if (fi.delim >= 0 && (binary_code(fi.code) || fi.code == fmt::DEC)) Rpt_error(err::OUT_OF_RANGE);
 }
 
 int Cnv_inpfmt(const Fmt_item& fi, const uint8_t* rec, int32_t len, int32_t* pos, Field_in& out) {
@@ -366,7 +366,7 @@ int Cnv_inpfmt(const Fmt_item& fi, const uint8_t* rec, int32_t len, int32_t* pos
   const uint8_t* p = rec + i;
   int32_t n = 0;
   bool shorted = false;
-  if (binary_code(fi.code) && fi.length > 6) Rpt_error(46);
+  if (binary_code(fi.code) && fi.length > 6) Rpt_error(err::STRING_LENGTH);
 
   if (fi.prefixed) {
     uint32_t want;
@@ -482,11 +482,11 @@ void Cnv_outfmt(const Fmt_item& fi) {
   uint8_t* buf = nullptr;
   uint8_t* o = nullptr;
   char num[CONV_NORMAL_MAX];
-  if (binary_code(fi.code) && fi.length > 8) Rpt_error(46);
-  if (fi.code == fmt::SGN && fi.length == 1) Rpt_error(46);
+  if (binary_code(fi.code) && fi.length > 8) Rpt_error(err::STRING_LENGTH);
+  if (fi.code == fmt::SGN && fi.length == 1) Rpt_error(err::STRING_LENGTH);
 
   if (fi.prefixed) {
-    if (numeric) Rpt_error(26);
+    if (numeric) Rpt_error(err::TYPE_MISMATCH);
     int32_t hdr = sn >= 0xFF00 ? 5 : 2;
     o = buf = fmt_buffer(int64_t(hdr) + sn + tail);
     if (hdr == 5) {
@@ -510,7 +510,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
         }
         if (fi.delim >= 0) {
           if (fi.max_len && sn > fi.max_len) {
-            if (numeric) Rpt_error(43);
+            if (numeric) Rpt_error(err::BAD_FORMAT);
             sn = fi.max_len;
           }
           o = buf = fmt_buffer(int64_t(sn) + tail);
@@ -519,7 +519,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
         } else {
           int32_t w = fi.length;
           // A number that does not fit would be read back as another value.
-          if (numeric && sn > w) Rpt_error(43);
+          if (numeric && sn > w) Rpt_error(err::BAD_FORMAT);
           int32_t k = sn < w ? sn : w;
           o = buf = fmt_buffer(int64_t(w) + tail);
           std::memset(o, ' ', size_t(w));
@@ -531,7 +531,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
       case fmt::DEC: {
         Num_val v = value_as_number();
         int32_t w = fi.length, d = fi.scale;
-        if (w < (d ? d + 2 : 1) || w > FMT_DELIM_MAX) Rpt_error(41);
+        if (w < (d ? d + 2 : 1) || w > FMT_DELIM_MAX) Rpt_error(err::OUT_OF_RANGE);
         uint8_t* mask = Work_take(size_t(w));
         int32_t lead = d ? w - d - 2 : w - 1;
         std::memset(mask, '#', size_t(lead));
@@ -557,7 +557,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
         if (w < 8) {
           int64_t lo = -(int64_t(1) << (w * 8 - 1));
           int64_t hi = fi.code == fmt::BIN ? (int64_t(1) << (w * 8 - 1)) - 1 : (int64_t(1) << (w * 8)) - 1;
-          if (v.mant < lo || v.mant > hi) Rpt_error(41);
+          if (v.mant < lo || v.mant > hi) Rpt_error(err::OUT_OF_RANGE);
         }
         o = buf = fmt_buffer(int64_t(w) + tail);
         Cnv_bin(v, o, size_t(w));
@@ -578,7 +578,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
         } else {
           int32_t w = fi.length - sign;
           // Digits cut on the left would read back as another number.
-          if (nd > w) Rpt_error(43);
+          if (nd > w) Rpt_error(err::BAD_FORMAT);
           o = buf = fmt_buffer(int64_t(fi.length) + tail);
           std::memset(o, '0', size_t(w - nd));
           std::memcpy(o + (w - nd), digits, size_t(nd));
@@ -594,12 +594,12 @@ void Cnv_outfmt(const Fmt_item& fi) {
         }
         int32_t q = quoted_size(s, sn);
         if (fi.delim >= 0) {
-          if (fi.max_len && q > fi.max_len) Rpt_error(46);
+          if (fi.max_len && q > fi.max_len) Rpt_error(err::STRING_LENGTH);
           o = buf = fmt_buffer(int64_t(q) + tail);
           o = put_quoted(o, s, sn);
         } else {
           // A quoted text cut short could not be read back.
-          if (q > fi.length) Rpt_error(46);
+          if (q > fi.length) Rpt_error(err::STRING_LENGTH);
           o = buf = fmt_buffer(int64_t(fi.length) + tail);
           uint8_t* e = put_quoted(o, s, sn);
           std::memset(e, ' ', size_t(fi.length - q));
@@ -608,7 +608,7 @@ void Cnv_outfmt(const Fmt_item& fi) {
         break;
       }
       default:
-        Rpt_error(49);
+        Rpt_error(err::INTERNAL_CODE);
     }
   }
   if (fi.delim >= 0) *o++ = uint8_t(fi.delim);

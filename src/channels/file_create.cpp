@@ -96,7 +96,7 @@ void locate_existing() {
     if (errno != ENOENT && errno != ENOTDIR) err = errno;
   }
   errno = err;
-  if (err == ENOENT) Rpt_error(12);
+  if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);
   Sys_error();
 }
 
@@ -120,11 +120,11 @@ void err_option_last() {
     ws.Exec_ptr++;
     Chk_err();
   }
-  if (!Create_stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!Create_stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
 }
 
 void refuse_client_name(const std::string& name) {
-  if (starts_ci(name, "[vrl]")) Rpt_error(10);  // client files need the thin client
+  if (starts_ci(name, "[vrl]")) Rpt_error(err::BAD_FILE_NAME);  // client files need the thin client
 }
 
 }  // namespace
@@ -183,11 +183,11 @@ void Create_check_value() {
     uint8_t c = *p;
     char group = open.empty() ? 0 : open.back();
     if (Create_stmt_end(c) || c == code::END_SCAN) {
-      if (want || group) Rpt_error(20);
+      if (want || group) Rpt_error(err::SYNTAX);
       return;
     }
     if (want || (group == 'f' && starts_value(c))) {
-      if (!starts_value(c)) Rpt_error(20);
+      if (!starts_value(c)) Rpt_error(err::SYNTAX);
       p += Scan_size(p, end);
       named = false;
       if (c == code::LPAREN) {
@@ -224,7 +224,7 @@ void Create_check_value() {
     if (c == code::RPAREN || c == code::RBRACKET || c == code::BLOCK_CLOSE) {
       if (!group) return;  // the caller's closer
       char closer = group == ']' || group == '}' ? group : ')';
-      if (closer != (c == code::RPAREN ? ')' : c == code::RBRACKET ? ']' : '}')) Rpt_error(20);
+      if (closer != (c == code::RPAREN ? ')' : c == code::RBRACKET ? ']' : '}')) Rpt_error(err::SYNTAX);
       open.pop_back();
       p++;
       named = c != code::RPAREN;  // a substring may follow subscripts
@@ -235,7 +235,7 @@ void Create_check_value() {
       p += Scan_size(p, end);  // a function's own argument forms (",", ERR= ...)
       continue;
     }
-    if (c != code::COMMA || group == 'g') Rpt_error(20);
+    if (c != code::COMMA || group == 'g') Rpt_error(err::SYNTAX);
     p++;
     want = true;
   }
@@ -267,14 +267,14 @@ int32_t Create_range(int32_t lo, int32_t hi) {
 }
 
 void Create_expect(uint8_t c) {
-  if (*ws.Exec_ptr != c) Rpt_error(20);
+  if (*ws.Exec_ptr != c) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
 }
 
 int32_t File_create_val(int32_t dflt) {
   uint8_t c = *ws.Exec_ptr;
   if (Create_stmt_end(c)) return dflt;
-  if (c != code::COMMA) Rpt_error(20);
+  if (c != code::COMMA) Rpt_error(err::SYNTAX);
   c = ws.Exec_ptr[1];
   if (c == COPT_ERR) {
     ws.Exec_ptr++;
@@ -291,9 +291,9 @@ int32_t File_create_no() { return File_create_val(0); }
 int32_t File_create_drive() { return File_create_drive_value(File_create_val(-1)); }
 
 int32_t File_create_drive_value(int32_t d) {
-  if (d < -1 || d > 36) Rpt_error(41);
+  if (d < -1 || d > 36) Rpt_error(err::OUT_OF_RANGE);
   if (!Sw_on(sw::PlusL)) return -1;
-  if (d >= 1 && !Pfx_defined(d - 1)) Rpt_error(4);
+  if (d >= 1 && !Pfx_defined(d - 1)) Rpt_error(err::WRITE_FAILED);
   return d;
 }
 
@@ -304,7 +304,7 @@ void File_create_end(Kdef& kd, Kname_node* names) {
     // statement here rather than be read again and again.
     const uint8_t* p = ws.Exec_ptr;
     if (p[0] == code::COMMA && p[1] != COPT_ERR && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST)
-      Rpt_error_text(20, "Option not taken by this directive");
+      Rpt_error_text(err::SYNTAX, "Option not taken by this directive");
     File_create_no();
   }
   File_create(kd, names);
@@ -312,10 +312,10 @@ void File_create_end(Kdef& kd, Kname_node* names) {
 
 void File_create(Kdef& kd, Kname_node* /*names: for the thin client's text*/) {
   if (!Sw_on(sw::PlusL)) kd.drive = -1;
-  if (std::strncmp(ws.Lfa_path, "[vrl]", 5) == 0 || Open_name().rfind("[vrl]", 0) == 0) Rpt_error(10);
+  if (std::strncmp(ws.Lfa_path, "[vrl]", 5) == 0 || Open_name().rfind("[vrl]", 0) == 0) Rpt_error(err::BAD_FILE_NAME);
   bool lib = false;
   Restart_path();
-  if (exists_on_path(&lib)) Rpt_error(12);
+  if (exists_on_path(&lib)) Rpt_error(err::FILE_NOT_FOUND);
   if (lib && kd.type == FK_PROGRAM) {
     if (!Lib_hooks.create) Not_built("program libraries");
     Lib_hooks.create(Open_name());
@@ -338,7 +338,7 @@ void File_create(Kdef& kd, Kname_node* /*names: for the thin client's text*/) {
   }
   if (fd < 0) {
     errno = err;
-    if (err == ENOENT) Rpt_error(12);
+    if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);
     Sys_error();
   }
   std::string created = ws.Path_buf;
@@ -388,7 +388,7 @@ void d_diry() {
   err_option_last();
   bool lib = false;
   Restart_path();
-  if (exists_on_path(&lib)) Rpt_error(12);
+  if (exists_on_path(&lib)) Rpt_error(err::FILE_NOT_FOUND);
   Restart_path();
   int err = ENOENT;
   while (Next_path() == 0) {
@@ -398,7 +398,7 @@ void d_diry() {
     if (err != ENOENT && err != ENOTDIR) break;
   }
   errno = err;
-  if (err == ENOENT) Rpt_error(12);
+  if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);
   Sys_error();
 }
 
@@ -435,7 +435,7 @@ void d_eras() {
       // with its open error instead of vanishing under its users.
       Io_save_guard io;
       ws.Cur_chan = 65001;
-      if (Find_fp(65001)) Rpt_error(14);
+      if (Find_fp(65001)) Rpt_error(err::CHANNEL_STATE);
       ws.Io_opts = IO_EXCLUSIVE;
       ws.Io_open_mods = 0;
       ws.Io_bin_rsz = 1;
@@ -472,7 +472,7 @@ void rename_controls() {
   std::string entries;
   Eval_formula();
   if (ws.Str_len >= 0) {
-    if (ws.Str_len % 4 != 0) Rpt_error(46);
+    if (ws.Str_len % 4 != 0) Rpt_error(err::STRING_LENGTH);
     entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     int64_t ids[2];
@@ -485,7 +485,7 @@ void rename_controls() {
         Set_scl(v, 0, 0);
         ids[0] = v.mant;
       }
-      if (ids[i] < CONTROL_ID_MIN || ids[i] > CONTROL_ID_MAX) Rpt_error(41);
+      if (ids[i] < CONTROL_ID_MIN || ids[i] > CONTROL_ID_MAX) Rpt_error(err::OUT_OF_RANGE);
       entries += char(uint8_t(uint32_t(ids[i]) >> 8));
       entries += char(uint8_t(ids[i]));
     }
@@ -497,12 +497,12 @@ void rename_controls() {
     if (k == code::X_RESTORE) restore = true;
     else if (k == code::X_SHOW) show = true;
     else if (k == code::X_HIDE) hide = true;
-    else Rpt_error(20);
+    else Rpt_error(err::SYNTAX);
     ws.Exec_ptr += 2;
   }
   err_option_last();
   if (!Client_is_attached() || !Client_requests.rename_controls)
-    Rpt_error_text(99, "RENAME CONTROL needs an attached thin client (DEFTTY F)");
+    Rpt_error_text(err::NOT_BUILT, "RENAME CONTROL needs an attached thin client (DEFTTY F)");
   Client_requests.rename_controls(entries, hide, show, restore);
 }
 
@@ -521,12 +521,12 @@ void d_renm() {
     rename_controls();
     return;
   }
-  if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST)) Rpt_error(20);
+  if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST)) Rpt_error(err::SYNTAX);
   std::string old_name = Create_text();
   Create_expect(code::COMMA);
   std::string new_name = Create_text();
   while (!new_name.empty() && new_name.back() == ' ') new_name.pop_back();
-  if (new_name.empty() || new_name.size() > 512) Rpt_error(46);
+  if (new_name.empty() || new_name.size() > 512) Rpt_error(err::STRING_LENGTH);
   skip_opt(false);
   err_option_last();
   refuse_client_name(old_name);
@@ -541,7 +541,7 @@ void d_renm() {
   // The new name must be free on every entry of its own search path.
   Set_path(new_name);
   bool lib = false;
-  if (exists_on_path(&lib)) Rpt_error(12);
+  if (exists_on_path(&lib)) Rpt_error(err::FILE_NOT_FOUND);
   std::vector<std::string> targets;
   Restart_path();
   while (Next_path() == 0)
@@ -557,7 +557,7 @@ void d_renm() {
       if (errno == ENOENT || errno == ENOTDIR) continue;
       Sys_error();
     }
-    Rpt_error(12);
+    Rpt_error(err::FILE_NOT_FOUND);
   }
   Set_path(old_name);
   locate_existing();

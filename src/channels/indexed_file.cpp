@@ -136,7 +136,7 @@ int64_t Ind_define() {
   const Kdef& kd = *ws.Create_kdef;
   int fd = ws.Cur_fd;
   int64_t limit = kd.records > 0 ? kd.records : 0;
-  if (limit && Ind_init(fd, kd.rec_len, limit, 0) != 0) Rpt_error(16);
+  if (limit && Ind_init(fd, kd.rec_len, limit, 0) != 0) Rpt_error(err::FILE_TOO_LARGE);
   uint8_t hdr[512] = {};
   std::memcpy(hdr, Oru_file_id, 4);
   std::memcpy(hdr + 4, "ind]", 4);
@@ -152,7 +152,7 @@ int64_t Ind_define() {
 int64_t Ind_open() {
   const uint8_t* h = ws.File_hdr;
   int32_t rec_len = get_u16be(h + 8);
-  if (rec_len < 1 || rec_len > 32767) Rpt_error(17);  // not a header this kind wrote
+  if (rec_len < 1 || rec_len > 32767) Rpt_error(err::WRONG_FILE_KIND);  // not a header this kind wrote
   auto* f = Fcb_alloc<Ind_fcb>();
   ws.Cur_fcb = f;
   f->kind = FK_INDEXED;
@@ -235,7 +235,7 @@ int64_t Ind_write() {
   }
   std::memset(f->out_buf + count, 0, size_t(len - count));
   f->buf_count = 0;
-  if (write_record(f, f->byte_pos, f->out_buf, len) != len) Rpt_error(16);
+  if (write_record(f, f->byte_pos, f->out_buf, len) != len) Rpt_error(err::FILE_TOO_LARGE);
   if (journaled) Journal_it('A', f->out_buf, size_t(count), f);
   if (idx >= f->rec_count && sole_user(f)) {
     // Written at once, so that the file is whole after a crash.
@@ -321,5 +321,5 @@ void Ind_journalize(bool on) {
   uint8_t hdr[256];
   read_header(f->fd, hdr);
   hdr[18] = uint8_t(on ? hdr[18] | IF_JOURNAL : hdr[18] & ~IF_JOURNAL);
-  if (WriteVerify(f->fd, hdr, 256, 0) != 256) Rpt_error(3);
+  if (WriteVerify(f->fd, hdr, 256, 0) != 256) Rpt_error(err::KEY_NOT_FOUND);
 }

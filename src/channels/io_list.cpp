@@ -33,7 +33,7 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
 const uint8_t* iolist_items_of_line() {
   uint8_t* p = ws.Str_ptr + 2;
   while (*p == code::LABEL) p += 2 + p[1] + 1;  // labels ahead of the statement
-  if (*p != code::D_IOLIST) Rpt_error(45);
+  if (*p != code::D_IOLIST) Rpt_error(err::BAD_LINE_REF);
   return p + 1;
 }
 
@@ -47,12 +47,12 @@ const uint8_t* iolist_items_of_string(const uint8_t* s, int32_t len) {
     copy[len - 3] = code::EOL;
     return copy;
   }
-  Rpt_error(45);
+  Rpt_error(err::BAD_LINE_REF);
 }
 
 void enter_list(const uint8_t* items, uint8_t* resume) {
   if (ws.Iol_depth < 0) ws.Iol_depth = 0;
-  if (ws.Iol_depth >= IOL_DEPTH_MAX) Rpt_error(32);
+  if (ws.Iol_depth >= IOL_DEPTH_MAX) Rpt_error(err::MISSING_KEY_DESC);
   ws.Iol_ret[ws.Iol_depth] = resume;
   ws.Iol_sep[ws.Iol_depth] = ws.Io_sep;
   ws.Iol_depth++;
@@ -74,8 +74,8 @@ void sep_item() {
 // else the channel's own list.
 const uint8_t* default_list() {
   if (ws.Io_iol_ptr) return ws.Io_iol_ptr;
-  if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) Rpt_error(84);
-  if (ws.Io_iol_len == -3) Rpt_error(81);
+  if (ws.Io_iol_len == -1 || ws.Io_iol_len == -2) Rpt_error(err::NO_IOLIST);
+  if (ws.Io_iol_len == -3) Rpt_error(err::BAD_IOLIST_ITEM);
   Fcb* f = ws.Cur_fcb;
   if (const uint8_t* b = f ? Iol_slot(f, 0) : nullptr) return KestIolCache(b + 3);
   return nullptr;
@@ -91,7 +91,7 @@ const uint8_t* Check_iol() {
     int32_t sl = ws.Str_len;
     uint8_t* sp = ws.Str_ptr;
     uint16_t n = Find_line(ref);
-    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(45);
+    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(err::BAD_LINE_REF);
     const uint8_t* items = iolist_items_of_line();
     ws.Exec_ptr = resume;
     ws.Str_len = sl;
@@ -99,7 +99,7 @@ const uint8_t* Check_iol() {
     return items;
   }
   Eval_str();
-  if (ws.Str_len == 0) Rpt_error(45);
+  if (ws.Str_len == 0) Rpt_error(err::BAD_LINE_REF);
   return iolist_items_of_string(ws.Str_ptr, ws.Str_len);
 }
 
@@ -126,7 +126,7 @@ void Iol_option() {
   uint8_t c = *ws.Exec_ptr;
   if (!(c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2)) {
     Eval_str();
-    if (ws.Str_len == 0) Rpt_error(45);
+    if (ws.Str_len == 0) Rpt_error(err::BAD_LINE_REF);
     if (ws.Str_len < 3 || ws.Str_ptr[2] != code::D_IOLIST) {
       // A text that is no compiled list names a record format of the
       // channel; OPEN looks it up once the channel is open.
@@ -138,7 +138,7 @@ void Iol_option() {
         return;
       }
       const uint8_t* b = FindFileFormat(ws.Cur_fcb, name);
-      if (!b) Rpt_error(81);
+      if (!b) Rpt_error(err::BAD_IOLIST_ITEM);
       ws.Io_iol_ptr = KestIolCache(b + 3);
       ws.Io_iol_len = Iol_items_len(ws.Io_iol_ptr);
       return;
@@ -161,7 +161,7 @@ int32_t Iol_items_len(const uint8_t* items) {
 }
 
 uint8_t* Iol_make_block(const uint8_t* items, size_t len) {
-  if (len + 3 > 0xFFFF) Rpt_error(46);
+  if (len + 3 > 0xFFFF) Rpt_error(err::STRING_LENGTH);
   auto* b = static_cast<uint8_t*>(Get_blk(len + 4));
   put_u16be(b, uint16_t(len + 3));
   b[2] = code::D_IOLIST;
@@ -207,7 +207,7 @@ uint8_t Io_args() {
         enter_list(items, ws.Exec_ptr);
         continue;
       }
-      Rpt_error(81);
+      Rpt_error(err::BAD_IOLIST_ITEM);
     }
     if (c == iopt::ERR) {
       Chk_err();
@@ -221,9 +221,9 @@ uint8_t Io_args() {
 uint32_t Io_all(Var_node** node) {
   Var_node* n = Find_var();
   if (*ws.Exec_ptr == code::WHOLE_ARRAY) ws.Exec_ptr++;
-  if (!n->elems) Rpt_error(42);
+  if (!n->elems) Rpt_error(err::BAD_SUBSCRIPT);
   uint32_t count = Var_count(n);
-  if (count == 0) Rpt_error(42);
+  if (count == 0) Rpt_error(err::BAD_SUBSCRIPT);
   *node = n;
   return count;
 }

@@ -93,8 +93,8 @@ bool negative_size_kind(int32_t k) {
 
 void opt_siz() {
   int32_t n = Eval_integer();
-  if (n == 0 && !Sw_on(sw::BangR)) Rpt_error(41);
-  if (n < 0 && !negative_size_kind(kind())) Rpt_error(41);
+  if (n == 0 && !Sw_on(sw::BangR)) Rpt_error(err::OUT_OF_RANGE);
+  if (n < 0 && !negative_size_kind(kind())) Rpt_error(err::OUT_OF_RANGE);
   // No record is longer than the longest string: a larger size is capped
   // there, so that the buffers sized from it cannot overflow.
   if (n > ws.Max_strlen) n = ws.Max_strlen;
@@ -106,14 +106,14 @@ void opt_ind() {
   int32_t n = Eval_integer();
   int32_t k = kind();
   if (n < 0 && !(k == FK_THIN_CLIENT || k == FK_MYSQL || k == 12 || k == 26) && ws.Io_stmt != code::D_DICT)
-    Rpt_error(41);  // DICT counts positions backward from the head
+    Rpt_error(err::OUT_OF_RANGE);  // DICT counts positions backward from the head
   ws.Io_ind = n;
   ws.Io_opts |= IO_IND;
 }
 
 void opt_rno() {
   int32_t n = Eval_integer();
-  if (n < 1) Rpt_error(41);
+  if (n < 1) Rpt_error(err::OUT_OF_RANGE);
   if (rno_kept_kind(kind())) {
     ws.Io_ind = n;
     ws.Io_opts |= IO_RNO;
@@ -126,7 +126,7 @@ void opt_rno() {
 void opt_key() {
   int cnt = 0;
   for (;;) {
-    if (cnt == IO_KEY_PARTS) Rpt_error(41);
+    if (cnt == IO_KEY_PARTS) Rpt_error(err::OUT_OF_RANGE);
     Eval_formula();
     value_as_text(&ws.Io_key_part[cnt], &ws.Io_key_part_len[cnt]);
     cnt++;
@@ -140,10 +140,10 @@ void opt_key() {
 void opt_tim() {
   int32_t h = Eval_int100();
   if (h < 0) {
-    if (!Sw_on(sw::BangR)) Rpt_error(41);
+    if (!Sw_on(sw::BangR)) Rpt_error(err::OUT_OF_RANGE);
     return;  // tolerated and ignored
   }
-  if (h >= 999901) Rpt_error(41);
+  if (h >= 999901) Rpt_error(err::OUT_OF_RANGE);
   int32_t k = kind();
   if (k == FK_DEVICE || k == FK_CONSOLE_ALIAS || k == FK_PIPE || k == FK_THIN_CLIENT || k == FK_TCP)
     ws.Io_tim = h;
@@ -154,7 +154,7 @@ void opt_tim() {
 void opt_rty() {
   int32_t n = Eval_integer();
   int32_t lo = Sw_on(sw::BangR) ? -1 : 0;
-  if (n < lo || n > 2000) Rpt_error(41);
+  if (n < lo || n > 2000) Rpt_error(err::OUT_OF_RANGE);
   ws.Io_rty = n < 0 ? prmblk.WT : n;
 }
 
@@ -163,7 +163,7 @@ void var_name(const uint8_t** name, int32_t* len) {
   const uint8_t* p = ws.Exec_ptr;
   if (p[1] & 0x80) {
     const uint8_t* e = Var_name_entry(uint32_t(((p[1] & 0x7F) << 8) | p[2]));
-    if (!e) Rpt_error(49);
+    if (!e) Rpt_error(err::INTERNAL_CODE);
     *len = e[0];
     *name = e + 1;
   } else {
@@ -200,9 +200,9 @@ void opt_rec() {
     name = ws.Str_ptr;
     len = ws.Str_len;
     if (len > 0 && name[len - 1] == '$') len--;
-    if (len < 1 || len > 127) Rpt_error(23);
+    if (len < 1 || len > 127) Rpt_error(err::BAD_NAME);
   }
-  if (len > 127) Rpt_error(23);
+  if (len > 127) Rpt_error(err::BAD_NAME);
   uint8_t* p = Work_take(size_t(len) + 1);
   p[0] = uint8_t(len);
   std::memcpy(p + 1, name, size_t(len));
@@ -224,10 +224,10 @@ void opt_tbl() {
     uint32_t ref = Get_line();
     uint8_t* resume = ws.Exec_ptr;
     uint16_t n = Find_line(ref);
-    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(45);
+    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(err::BAD_LINE_REF);
     uint8_t* p = ws.Str_ptr + 2;
     while (*p == code::LABEL) p += 2 + p[1] + 1;  // a label ahead of the statement
-    if (*p != code::D_TABLE) Rpt_error(45);
+    if (*p != code::D_TABLE) Rpt_error(err::BAD_LINE_REF);
     ws.Exec_ptr = p + 1;
     Eval_str();
     ws.Io_tbl_len = ws.Str_len;
@@ -262,7 +262,7 @@ void opt_ext() {
       int32_t k = kind();
       int32_t n = Eval_integer();
       if (!(k == FK_KEYED || k == FK_EFF || k == FK_MEMORY || k == FK_MYSQL || k == 12 || k == 26))
-        Rpt_error(17);
+        Rpt_error(err::WRONG_FILE_KIND);
       ws.Io_dir = n;
       ws.Io_opts |= IO_STEP;
       break;
@@ -272,7 +272,7 @@ void opt_ext() {
       break;
     case iopt::X_HLP:
       Eval_str();
-      if (ws.Str_len > 40) Rpt_error(46);
+      if (ws.Str_len > 40) Rpt_error(err::STRING_LENGTH);
       ws.Io_hlp_len = ws.Str_len;
       ws.Io_hlp_ptr = keep_string();
       break;
@@ -286,7 +286,7 @@ void opt_ext() {
       ws.Bsy_line = Get_line();
       break;
     default:
-      Rpt_error(49);
+      Rpt_error(err::INTERNAL_CODE);
   }
 }
 
@@ -312,7 +312,7 @@ void option_item() {
       ws.Io_opts |= IO_ERR;
       break;
     case iopt::IND: opt_ind(); break;
-    case iopt::RESERVED: Rpt_error(99);
+    case iopt::RESERVED: Rpt_error(err::NOT_BUILT);
     case iopt::KEY: opt_key(); break;
     case iopt::NBF: ws.Io_nbf = Eval_range(3, 255); break;
     case iopt::RTY: opt_rty(); break;
@@ -322,14 +322,14 @@ void option_item() {
     case iopt::OPT: opt_opt(); break;
     case iopt::RNO: opt_rno(); break;
     case iopt::KNO: opt_kno(); break;
-    default: Rpt_error(49);
+    default: Rpt_error(err::INTERNAL_CODE);
   }
 }
 
 // The read length: how many characters one device read takes.
 void read_length() {
   int32_t n = Eval_range(0, 512);
-  if (n == 0 && !Sw_on(sw::BX)) Rpt_error(41);
+  if (n == 0 && !Sw_on(sw::BX)) Rpt_error(err::OUT_OF_RANGE);
   ws.Io_read_len = n;
 }
 
@@ -464,18 +464,18 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
   if (internal) chan = internal;
   ws.Lfa_chan = chan;
   ws.Cur_chan = chan;
-  if (dir_code == code::D_OPEN && chan > 127 && !Sw_on(sw::XF)) Rpt_error(41);
+  if (dir_code == code::D_OPEN && chan > 127 && !Sw_on(sw::XF)) Rpt_error(err::OUT_OF_RANGE);
 
   Fcb* f = Find_fp(chan);
   if (f) {
-    if (dir_code == code::D_OPEN) Rpt_error(14);
-    if (f->owner && f->owner != running_object()) Rpt_error(13);
-    if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(89);
+    if (dir_code == code::D_OPEN) Rpt_error(err::CHANNEL_STATE);
+    if (f->owner && f->owner != running_object()) Rpt_error(err::WRONG_MODE);
+    if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(err::DUPLICATE_LOOP);
     Select_channel(f);
     ws.Io_sep = f->separator;
     ws.Io_rec_prefix = f->rec_prefix;
   } else {
-    if (dir_code != code::D_OPEN && dir_code != code::D_CLOSE) Rpt_error(14);
+    if (dir_code != code::D_OPEN && dir_code != code::D_CLOSE) Rpt_error(err::CHANNEL_STATE);
     ws.Cur_fcb = nullptr;
     ws.Cur_fd = -1;
     ws.Cur_ftype = FK_DEVICE;
@@ -490,7 +490,7 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
       ws.Exec_ptr++;
       break;
     }
-    if (c != code::COMMA) Rpt_error(20);
+    if (c != code::COMMA) Rpt_error(err::SYNTAX);
     c = ws.Exec_ptr[1];
     if (is_option(c)) {
       ws.Exec_ptr++;
@@ -542,7 +542,7 @@ void OptGenKey() {
     }
     segs = Key_segment_widths(ws.Cur_fcb, key_no, widths, IO_KEY_PARTS);
   }
-  if (segs <= 0) Rpt_error(80);
+  if (segs <= 0) Rpt_error(err::KEY_DEFINITION);
   // Each part fills its segment's width: zero bytes first, then the value cut
   // to the width; the last part placed gives only its own length.
   int n = cnt < segs ? cnt : segs;
@@ -593,16 +593,16 @@ int Kseg_widths(const uint8_t* segs, int32_t key_no, int32_t* widths, int max) {
 int32_t GetKNOValueFromString(const uint8_t* s, int32_t len) {
   if (len == 0) return 0;
   if (len == 1 && s[0] == '*') {
-    if (!(keyed_kind(kind()) && ws.Io_stmt == code::D_READ)) Rpt_error(80);
+    if (!(keyed_kind(kind()) && ws.Io_stmt == code::D_READ)) Rpt_error(err::KEY_DEFINITION);
     return KNO_PHYSICAL;
   }
   if (s[0] == '#') {
-    if (len == 1) Rpt_error(80);
+    if (len == 1) Rpt_error(err::KEY_DEFINITION);
     int32_t n = 0;
     for (int32_t i = 1; i < len; i++) {
-      if (s[i] < '0' || s[i] > '9') Rpt_error(80);
+      if (s[i] < '0' || s[i] > '9') Rpt_error(err::KEY_DEFINITION);
       n = n * 10 + (s[i] - '0');
-      if (n > 255) Rpt_error(80);
+      if (n > 255) Rpt_error(err::KEY_DEFINITION);
     }
     return n;
   }
@@ -617,19 +617,19 @@ int32_t GetKNOValueFromString(const uint8_t* s, int32_t len) {
     }
     if (same) return e->key;
   }
-  Rpt_error(80);
+  Rpt_error(err::KEY_DEFINITION);
 }
 
 int32_t GetKNOValue() {
-  if (!ws.Cur_fcb) Rpt_error(14);
+  if (!ws.Cur_fcb) Rpt_error(err::CHANNEL_STATE);
   if (*ws.Exec_ptr == code::OP_DIV) {
     ws.Exec_ptr++;
-    if (!(keyed_kind(kind()) && ws.Io_stmt == code::D_READ)) Rpt_error(80);
+    if (!(keyed_kind(kind()) && ws.Io_stmt == code::D_READ)) Rpt_error(err::KEY_DEFINITION);
     return KNO_PHYSICAL;
   }
   Eval_formula();
   if (ws.Str_len < 0 && ws.Num_acc.mant < 0 && To_integer(ws.Num_acc) == -1) return KNO_NONE;
-  if (!own_keys_kind(kind()) && !(ws.Cur_fcb->st4 & ST4_KEY_DESC)) Rpt_error(32);
+  if (!own_keys_kind(kind()) && !(ws.Cur_fcb->st4 & ST4_KEY_DESC)) Rpt_error(err::MISSING_KEY_DESC);
   int32_t k;
   if (ws.Str_len >= 0) {
     k = GetKNOValueFromString(ws.Str_ptr, ws.Str_len);
@@ -637,6 +637,6 @@ int32_t GetKNOValue() {
   } else {
     k = To_integer(ws.Num_acc);
   }
-  if (k < 0 || k > ws.Cur_fcb->high_key) Rpt_error(80);
+  if (k < 0 || k > ws.Cur_fcb->high_key) Rpt_error(err::KEY_DEFINITION);
   return k;
 }

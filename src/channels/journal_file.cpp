@@ -115,9 +115,9 @@ uint32_t read_next(int fd) {
   ssize_t r = pread(fd, b, 4, 0);
   if (r < 0) Sys_error();
   if (r == 0) return 4;
-  if (r != 4) Rpt_error(17);
+  if (r != 4) Rpt_error(err::WRONG_FILE_KIND);
   uint32_t v = get_u32be(b);
-  if ((v & ~JRNL_FULL) < 4) Rpt_error(17);
+  if ((v & ~JRNL_FULL) < 4) Rpt_error(err::WRONG_FILE_KIND);
   return v;
 }
 
@@ -165,7 +165,7 @@ int open_rw(const std::string& path, bool create) {
 // The highest sequence number of "journal.N" in the directory (0: none).
 long highest_sequence(const std::string& dir) {
   Kest_dir d;
-  if (!KestDirOpen(dir.c_str(), &d)) Rpt_error(69);
+  if (!KestDirOpen(dir.c_str(), &d)) Rpt_error(err::DIRECTORY_UNREADABLE);
   long top = 0;
   while (KestDirRead(&d)) {
     const char* n = d.name;
@@ -193,7 +193,7 @@ int open_last(const std::string& dir, std::string& path) {
   for (int tries = 0; tries < 100000; ++tries, ++n) {
     std::string p = dir + "/journal." + std::to_string(n);
     int fd = open_rw(p, true);
-    if (fd < 0) Rpt_error(69);
+    if (fd < 0) Rpt_error(err::DIRECTORY_UNREADABLE);
     uint8_t b[4];
     ssize_t r = pread(fd, b, 4, 0);
     if (r == 4 && (get_u32be(b) & JRNL_FULL)) {
@@ -203,7 +203,7 @@ int open_last(const std::string& dir, std::string& path) {
     path = p;
     return fd;
   }
-  Rpt_error(69);
+  Rpt_error(err::DIRECTORY_UNREADABLE);
 }
 
 // The 'O' text: login name, ';', the console's name, ';', its terminal id
@@ -226,7 +226,7 @@ std::string open_text() {
 // first (each file's chain starts anew), under the new file's lock, which
 // the caller gets back held; at returns the next address there.
 void swap_file(std::unique_ptr<Append_lock>& lock, uint32_t& at) {
-  if (J.dir.empty()) Rpt_error_text(69, "the journal file is full");
+  if (J.dir.empty()) Rpt_error_text(err::DIRECTORY_UNREADABLE, "the journal file is full");
   lock->release();
   for (;;) {
     std::string path;
@@ -423,7 +423,7 @@ void Journal_flush() {
 
 uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
   if (J.fd < 0) return 0;
-  if (JRNL_HDR + len > 0xFFFFFF) Rpt_error(1);
+  if (JRNL_HDR + len > 0xFFFFFF) Rpt_error(err::RECORD_TOO_LONG);
   std::lock_guard<std::mutex> g(batch_mu);
   if (type == 'A' || type == 'B' || type == 'D') {
     if (flusher_error >= 0 || batch_needs_main) flush_main();
@@ -467,8 +467,8 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
 }
 
 void Journal_open(const std::string& name) {
-  if (J.fd >= 0) Rpt_error(13);
-  if (name.empty()) Rpt_error(12);
+  if (J.fd >= 0) Rpt_error(err::WRONG_MODE);
+  if (name.empty()) Rpt_error(err::FILE_NOT_FOUND);
   // Along the search path: the first candidate that exists.
   Set_path(name);
   std::string found;
@@ -479,14 +479,14 @@ void Journal_open(const std::string& name) {
       break;
     }
   }
-  if (found.empty()) Rpt_error(12);
+  if (found.empty()) Rpt_error(err::FILE_NOT_FOUND);
   Journal j;
   if (S_ISDIR(st.st_mode)) {
     j.dir = found;
     while (j.dir.size() > 1 && j.dir.back() == '/') j.dir.pop_back();
     j.fd = open_last(j.dir, j.path);
   } else {
-    if (!S_ISREG(st.st_mode)) Rpt_error(17);
+    if (!S_ISREG(st.st_mode)) Rpt_error(err::WRONG_FILE_KIND);
     j.path = found;
     j.fd = open_rw(found, false);
     if (j.fd < 0) Sys_error();
@@ -494,7 +494,7 @@ void Journal_open(const std::string& name) {
     try {
       uint32_t next = read_next(j.fd);
       int64_t size = filelength(j.fd);
-      if (int64_t(next & ~JRNL_FULL) > size && size > 0) Rpt_error(17);
+      if (int64_t(next & ~JRNL_FULL) > size && size > 0) Rpt_error(err::WRONG_FILE_KIND);
     } catch (...) {
       ::close(j.fd);
       throw;
@@ -533,10 +533,10 @@ void Journal_close() {
 }
 
 void Journal_swap() {
-  if (J.fd < 0) Rpt_error_text(69, "no system journal is open");
+  if (J.fd < 0) Rpt_error_text(err::DIRECTORY_UNREADABLE, "no system journal is open");
   // A plain file has no next file: marking it full would refuse every
   // later record.
-  if (J.dir.empty()) Rpt_error_text(69, "the journal is a file, not a journal directory: SWAP needs a directory");
+  if (J.dir.empty()) Rpt_error_text(err::DIRECTORY_UNREADABLE, "the journal is a file, not a journal directory: SWAP needs a directory");
   Journal_flush();
   std::lock_guard<std::mutex> g(batch_mu);
   Append_lock lock(J.fd);
@@ -550,7 +550,7 @@ int Init_file_jrnl() {
   Fcb* f = ws.Cur_fcb;
   if (!f || f->journal_id == 0) return 0;
   if (f->journal_id > 0) return 1;
-  if (J.fd < 0) Rpt_error_text(69, "no system journal is open");
+  if (J.fd < 0) Rpt_error_text(err::DIRECTORY_UNREADABLE, "no system journal is open");
   std::string path = f->path && f->path->path ? f->path->path : "";
   f->journal_id = int32_t(Journal_it('o', path.data(), path.size(), f));
   return 1;

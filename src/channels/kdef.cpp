@@ -27,7 +27,7 @@ void Kdef_reset(Kdef& kd) {
 // Appends one entry, moving the table to a per-statement temporary of twice
 // the capacity when full.  One byte is always kept free for the end byte.
 void Key_builder::Put(const uint8_t e[4]) {
-  if (entries_ >= KDEF_MAX_ENTRIES || key_entries_ >= KDEF_KEY_ENTRIES) Rpt_error(80);
+  if (entries_ >= KDEF_MAX_ENTRIES || key_entries_ >= KDEF_KEY_ENTRIES) Rpt_error(err::KEY_DEFINITION);
   if ((entries_ + 1) * 4 + 1 > kd_.seg_cap) {
     int32_t cap = kd_.seg_cap * 2;
     auto* t = static_cast<uint8_t*>(Get_temp(size_t(cap)));
@@ -42,8 +42,8 @@ void Key_builder::Put(const uint8_t e[4]) {
 }
 
 void Key_builder::External(int32_t len) {
-  if (entries_ != 0) Rpt_error(80);
-  if (len < 1 || len > 127) Rpt_error(41);
+  if (entries_ != 0) Rpt_error(err::KEY_DEFINITION);
+  if (len < 1 || len > 127) Rpt_error(err::OUT_OF_RANGE);
   uint8_t e[4] = {0, KFIELD_EXTERNAL, 0, uint8_t(len)};
   Put(e);
   ext_len_ = len;
@@ -59,17 +59,17 @@ int32_t Key_builder::Room(int32_t field, int32_t offset1) const {
 
 void Key_builder::Segment(int32_t field, int32_t offset1, int32_t len, uint16_t opts,
                           uint8_t opt_byte) {
-  if (key_ > KDEF_MAX_KEYS - 1) Rpt_error(80);
-  if (field == KFIELD_EXTERNAL && ext_len_ == 0) Rpt_error(80);
-  if (field < 0 || field > KFIELD_EXTERNAL) Rpt_error(41);
+  if (key_ > KDEF_MAX_KEYS - 1) Rpt_error(err::KEY_DEFINITION);
+  if (field == KFIELD_EXTERNAL && ext_len_ == 0) Rpt_error(err::KEY_DEFINITION);
+  if (field < 0 || field > KFIELD_EXTERNAL) Rpt_error(err::OUT_OF_RANGE);
   int32_t max_off = field == KFIELD_EXTERNAL ? ext_len_ : KSEG_MAX_OFFSET;
-  if (offset1 < 1 || offset1 > max_off) Rpt_error(41);
-  if (key_bytes_ >= KEY_MAX_BYTES) Rpt_error(46);
-  if (len < 1 || len > Room(field, offset1)) Rpt_error(41);
+  if (offset1 < 1 || offset1 > max_off) Rpt_error(err::OUT_OF_RANGE);
+  if (key_bytes_ >= KEY_MAX_BYTES) Rpt_error(err::STRING_LENGTH);
+  if (len < 1 || len > Room(field, offset1)) Rpt_error(err::OUT_OF_RANGE);
   uint16_t type = opts & KSF_TYPE;
   bool typed = (opts & KSF_INT) || type == KSF_HASH || type == KSF_PLUS;
   if (typed) {
-    if (typed_) Rpt_error(80);
+    if (typed_) Rpt_error(err::KEY_DEFINITION);
     typed_ = true;
   }
   int32_t off0 = offset1 - 1;
@@ -77,7 +77,7 @@ void Key_builder::Segment(int32_t field, int32_t offset1, int32_t len, uint16_t 
                   uint8_t(len | ((opts & KSF_D) ? 0x80 : 0))};
   uint16_t rest = opts & uint16_t(~KSF_D);
   // The flag entry must follow its segment in the same key: make sure both fit.
-  if (rest && key_entries_ + 2 > KDEF_KEY_ENTRIES) Rpt_error(80);
+  if (rest && key_entries_ + 2 > KDEF_KEY_ENTRIES) Rpt_error(err::KEY_DEFINITION);
   Put(e);
   if (rest) {
     uint8_t f[4] = {KSEG_FLAGS, uint8_t(rest & 255), uint8_t(rest >> 8), opt_byte};
@@ -88,7 +88,7 @@ void Key_builder::Segment(int32_t field, int32_t offset1, int32_t len, uint16_t 
 }
 
 void Key_builder::Next_key() {
-  if (key_ + 1 > KDEF_MAX_KEYS - 1) Rpt_error(80);
+  if (key_ + 1 > KDEF_MAX_KEYS - 1) Rpt_error(err::KEY_DEFINITION);
   key_++;
   key_entries_ = 0;
   key_bytes_ = 0;
@@ -96,7 +96,7 @@ void Key_builder::Next_key() {
 
 void Key_builder::Name(const uint8_t* name, int32_t len) {
   if (len <= 0) return;
-  if (name[0] == '#') Rpt_error(80);
+  if (name[0] == '#') Rpt_error(err::KEY_DEFINITION);
   if (names_) Kname_add(names_, key_, name, len);
 }
 
@@ -113,9 +113,9 @@ namespace {
 uint8_t nul_chr(const uint8_t* text, int32_t len, int32_t* pos) {
   int v = 0;
   for (int i = 0; i < 2; i++) {
-    if (*pos >= len) Rpt_error(75);
+    if (*pos >= len) Rpt_error(err::BAD_HEX);
     int c = text[(*pos)++];
-    if (!std::isxdigit(c)) Rpt_error(75);
+    if (!std::isxdigit(c)) Rpt_error(err::BAD_HEX);
     v = v * 16 + (std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
   }
   return uint8_t(v);
@@ -144,12 +144,12 @@ uint16_t GetKeyedSegOpts(const uint8_t* text, int32_t len, int32_t* pos, uint8_t
       case 'Z': f |= KSF_Z; break;
       case 'D': f |= KSF_D; break;
       case 'A': f &= uint16_t(~KSF_D); break;
-      case 'M': Rpt_error(key >= 0 ? 80 : syntax_err);
+      case 'M': Rpt_error(key >= 0 ? err::KEY_DEFINITION : syntax_err);
       case 'N':
       case 'K': {
         uint16_t bit = c == 'N' ? KSF_N : KSF_K;
         uint16_t other = c == 'N' ? KSF_K : KSF_N;
-        if ((f & other) || b_seen) Rpt_error(80);
+        if ((f & other) || b_seen) Rpt_error(err::KEY_DEFINITION);
         f |= bit;
         if (*pos < len && text[*pos] == ':') {
           (*pos)++;
@@ -159,28 +159,28 @@ uint16_t GetKeyedSegOpts(const uint8_t* text, int32_t len, int32_t* pos, uint8_t
         break;
       }
       case 'I':
-        if (field != 0 || (seg_len != 1 && seg_len != 2 && seg_len != 4)) Rpt_error(80);
+        if (field != 0 || (seg_len != 1 && seg_len != 2 && seg_len != 4)) Rpt_error(err::KEY_DEFINITION);
         f |= KSF_I;
         types++;
         break;
       case '+': f |= KSF_PLUS; types++; break;
       case '#': f |= KSF_HASH; types++; break;
       case 'B':
-        if (byte_set || (f & (KSF_N | KSF_K))) Rpt_error(80);
+        if (byte_set || (f & (KSF_N | KSF_K))) Rpt_error(err::KEY_DEFINITION);
         f |= KSF_B;
         b_seen = true;
         types++;
         if (*pos < len && text[*pos] == '.') {
           (*pos)++;
-          if (*pos >= len || !std::isdigit(text[*pos])) Rpt_error(80);
+          if (*pos >= len || !std::isdigit(text[*pos])) Rpt_error(err::KEY_DEFINITION);
           *opt_byte = uint8_t(text[(*pos)++] - '0');
         }
         break;
       default: Rpt_error(syntax_err);
     }
   }
-  if (types > 1) Rpt_error(80);
-  if (b_seen && (f & (KSF_C | KSF_L | KSF_T | KSF_S | KSF_Z))) Rpt_error(80);
+  if (types > 1) Rpt_error(err::KEY_DEFINITION);
+  if (b_seen && (f & (KSF_C | KSF_L | KSF_T | KSF_S | KSF_Z))) Rpt_error(err::KEY_DEFINITION);
   return f;
 }
 
@@ -194,21 +194,21 @@ struct Keydef_text {
   int32_t pos = 0;
   bool at_end() const { return pos >= n; }
   uint8_t ch() {
-    if (pos >= n) Rpt_error(46);
+    if (pos >= n) Rpt_error(err::STRING_LENGTH);
     return s[pos++];
   }
   uint8_t peek() const { return pos < n ? s[pos] : 0; }
   void expect(uint8_t c) {
-    if (ch() != c) Rpt_error(20);
+    if (ch() != c) Rpt_error(err::SYNTAX);
   }
   int32_t num(int32_t lo, int32_t hi) {
-    if (!std::isdigit(peek())) Rpt_error(41);
+    if (!std::isdigit(peek())) Rpt_error(err::OUT_OF_RANGE);
     int64_t v = 0;
     while (std::isdigit(peek())) {
       v = v * 10 + (s[pos++] - '0');
       if (v > 1000000) v = 1000000;
     }
-    if (v < lo || v > hi) Rpt_error(41);
+    if (v < lo || v > hi) Rpt_error(err::OUT_OF_RANGE);
     return int32_t(v);
   }
 };
@@ -226,8 +226,8 @@ void text_segment(Key_builder& b, Keydef_text& t) {
   int32_t field;
   if (std::toupper(t.peek()) == 'K') {
     for (const char* w = "KEY"; *w; w++)
-      if (std::toupper(t.ch()) != *w) Rpt_error(20);
-    if (b.External_len() == 0) Rpt_error(80);
+      if (std::toupper(t.ch()) != *w) Rpt_error(err::SYNTAX);
+    if (b.External_len() == 0) Rpt_error(err::KEY_DEFINITION);
     field = KFIELD_EXTERNAL;
   } else {
     field = t.num(0, 254);
@@ -236,7 +236,7 @@ void text_segment(Key_builder& b, Keydef_text& t) {
   int32_t offset = t.num(1, field == KFIELD_EXTERNAL ? b.External_len() : KSEG_MAX_OFFSET);
   t.expect(':');
   int32_t room = b.Room(field, offset);
-  if (room <= 0) Rpt_error(46);
+  if (room <= 0) Rpt_error(err::STRING_LENGTH);
   int32_t len = t.num(1, room);
   uint16_t opts = 0;
   uint8_t opt_byte = 0;
@@ -245,7 +245,7 @@ void text_segment(Key_builder& b, Keydef_text& t) {
     opts = GetKeyedSegOpts(t.s, t.n, &t.pos, &opt_byte, b.Key(), len, field, 20);
     c = t.ch();
   }
-  if (c != ']') Rpt_error(20);
+  if (c != ']') Rpt_error(err::SYNTAX);
   b.Segment(field, offset, len, opts, opt_byte);
 }
 
@@ -256,7 +256,7 @@ void Kdef_parse_text(Key_builder& b, const uint8_t* text, int32_t len) {
   if (std::isdigit(t.peek()) && b.Entries() == 0) {
     b.External(t.num(1, 127));
     if (t.at_end()) return b.Finish();
-    if (t.ch() != ',') Rpt_error(20);
+    if (t.ch() != ',') Rpt_error(err::SYNTAX);
     b.Next_key();
   }
   for (;;) {
@@ -266,7 +266,7 @@ void Kdef_parse_text(Key_builder& b, const uint8_t* text, int32_t len) {
     if (c == ',')
       b.Next_key();
     else if (c != '+')
-      Rpt_error(20);
+      Rpt_error(err::SYNTAX);
   }
   b.Finish();
 }
@@ -373,9 +373,9 @@ void Kname_add(Kname_node** list, int32_t key, const uint8_t* name, int32_t len)
   for (Kname_node* n = *list; n; n = n->next) {
     if (n->len == len && strncasecmp(n->name, reinterpret_cast<const char*>(name), size_t(len)) == 0) {
       if (n->key == key) return;  // the same name repeated on another segment
-      Rpt_error(80);
+      Rpt_error(err::KEY_DEFINITION);
     }
-    if (n->key == key) Rpt_error(80);  // a second name for one key
+    if (n->key == key) Rpt_error(err::KEY_DEFINITION);  // a second name for one key
     tail = &n->next;
   }
   // The work area hands out bytes: align the node for its pointer.
@@ -451,7 +451,7 @@ int EncodeBinNumSeg(const uint8_t* text, int32_t len, uint8_t* out, int32_t seg_
   // before the point) that DecodeBinNumSeg puts in front of it.
   int32_t need = int32_t(num.size());
   if (neg && nonzero) need += 1 + (int_empty && decimals > 0 ? 1 : 0);
-  if (need > seg_len) Rpt_error(46);
+  if (need > seg_len) Rpt_error(err::STRING_LENGTH);
   std::memset(out, '0', size_t(seg_len));
   std::memcpy(out + seg_len - int32_t(num.size()), num.data(), num.size());
   if (neg && nonzero)

@@ -456,7 +456,7 @@ struct Def_text {
   const uint8_t* s;
   int32_t n;
   int32_t pos = 0;
-  [[noreturn]] static void bad() { throw Oru_error{10}; }
+  [[noreturn]] static void bad() { throw Oru_error{err::BAD_FILE_NAME}; }
   uint8_t peek() const { return pos < n ? s[pos] : 0; }
   uint8_t ch() {
     if (pos >= n) bad();
@@ -628,12 +628,12 @@ std::string find_keydef() {
 Dyn_key* stmt_key(Dyn_fcb* f, bool writing) {
   int32_t k = ws.Io_kno >= 0 ? ws.Io_kno : writing ? 0 : f->cur_key;
   if (!f->keys) {
-    if (k != 0) Rpt_error(80);
+    if (k != 0) Rpt_error(err::KEY_DEFINITION);
     return f->def_key;
   }
   for (Dyn_key* p = f->keys; p; p = p->next)
     if (p->key_no == k) return p;
-  Rpt_error(80);
+  Rpt_error(err::KEY_DEFINITION);
 }
 
 // The index in k's order at which r stands, or, when r is not in that key,
@@ -895,12 +895,12 @@ int64_t Dyn_write() {
   Dyn_rec* target = nullptr;  // the record the write replaces
   bool extracted = !by_key && !by_pos && (f->dflags & DYN_EXTRACTED) && f->current;
   if (by_key) {
-    if (f->keys && f->ext_len == 0) Rpt_error(13);  // the keys come from the record
+    if (f->keys && f->ext_len == 0) Rpt_error(err::WRONG_MODE);  // the keys come from the record
     for (int32_t i = 0; i < ws.Io_key_cnt; i++)
       key_text.append(reinterpret_cast<const char*>(ws.Io_key_part[i]), size_t(ws.Io_key_part_len[i]));
     if (ws.Io_key_cnt == 0) key_text.assign(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
     if (int32_t(key_text.size()) > MAX_KEY || (f->ext_len && int32_t(key_text.size()) > f->ext_len))
-      Rpt_error(46);
+      Rpt_error(err::STRING_LENGTH);
     ext = reinterpret_cast<const uint8_t*>(key_text.data());
     el = int32_t(key_text.size());
   } else if (by_pos) {
@@ -922,7 +922,7 @@ int64_t Dyn_write() {
     ext = target->ext();
     el = target->ext_len;
   } else if (f->ext_len) {
-    Rpt_error(13);  // the external key is not known
+    Rpt_error(err::WRONG_MODE);  // the external key is not known
   }
   // The output buffer and the pending part are emptied whatever follows.
   auto empty_buffer = [f] {
@@ -1071,7 +1071,7 @@ int64_t Dyn_getind() {
 }
 
 int64_t Dyn_setkey() {
-  if (ws.Io_key_len > MAX_KEY) Rpt_error(46);
+  if (ws.Io_key_len > MAX_KEY) Rpt_error(err::STRING_LENGTH);
   return 0;
 }
 
@@ -1302,7 +1302,7 @@ std::string Dyn_CreateKey(int32_t key_no, const uint8_t* const* values, const in
   Dyn_key* k = f->keys;
   while (k && k->key_no != key_no) k = k->next;
   if (!k) k = f->keys ? nullptr : f->def_key;
-  if (!k) Rpt_error(80);
+  if (!k) Rpt_error(err::KEY_DEFINITION);
   std::string out;
   if (k->area_off < 0) {
     for (int32_t i = 0; i < count; i++) out.append(reinterpret_cast<const char*>(values[i]), size_t(lens[i]));

@@ -120,12 +120,12 @@ int open_refused(const char* path, int err, const Open_opts& oo, bool* input_onl
   int fd;
   if (!w) {
     // An exclusive open must keep writers out, which takes write access.
-    if (oo.exclusive || (ws.Io_opts & IO_PURGE)) Rpt_error(13);
+    if (oo.exclusive || (ws.Io_opts & IO_PURGE)) Rpt_error(err::WRONG_MODE);
     if (!r) access_refused();
     fd = Open(path, O_RDONLY, oo);
     if (fd >= 0) *input_only = true;
   } else if (!r) {
-    if (*input_only) Rpt_error(13);
+    if (*input_only) Rpt_error(err::WRONG_MODE);
     fd = Open(path, O_WRONLY, oo);
     if (fd >= 0) *write_only = true;
   } else {
@@ -175,7 +175,7 @@ void open_create() {
     Sys_error();
   }
   errno = err;
-  if (err == ENOENT) Rpt_error(12);
+  if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);
   Sys_error();
 }
 
@@ -188,7 +188,7 @@ void store_iol(Fcb* f) {
     // store one put it in its slot at open) as the channel's own.
     bool main_list = ws.Io_iol_len == -1;
     const uint8_t* b = Iol_slot(f, -ws.Io_iol_len);
-    if (!b) Rpt_error(84);
+    if (!b) Rpt_error(err::NO_IOLIST);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
     ws.Io_iol_ptr = nullptr;
@@ -200,7 +200,7 @@ void store_iol(Fcb* f) {
   } else if (ws.Io_iol_len == -3) {
     // IOL="name": the channel's record format of that name becomes its list.
     const uint8_t* b = FindFileFormat(f, Iol_pending_format());
-    if (!b) Rpt_error(81);
+    if (!b) Rpt_error(err::BAD_IOLIST_ITEM);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
     Fcb_set_template(f, Fcb_format_name(f, Iol_pending_format()));
@@ -253,7 +253,7 @@ int Open_file() {
     kind = prefix_kind(path.c_str());
     fd = -1;
     if (kind != NO_KIND) {
-      if (binary && (kind == FK_MYSQL || kind == FK_TCP || kind == FK_MEMORY)) Rpt_error(17);
+      if (binary && (kind == FK_MYSQL || kind == FK_TCP || kind == FK_MEMORY)) Rpt_error(err::WRONG_FILE_KIND);
       break;
     }
     struct stat st {};
@@ -274,7 +274,7 @@ int Open_file() {
     if (S_ISFIFO(st.st_mode)) {
       fd = open(path.c_str(), (input_only ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC);
       if (fd < 0) {
-        if (errno == ENXIO) Rpt_error(0);
+        if (errno == ENXIO) Rpt_error(err::RECORD_BUSY);
         return errno;
       }
       fifo = true;
@@ -322,12 +322,12 @@ int Open_file() {
     // A link file: open its target instead.
     close_fd(fd);
     fd = -1;
-    if (hops + 1 > LINK_HOPS) Rpt_error(10);
+    if (hops + 1 > LINK_HOPS) Rpt_error(err::BAD_FILE_NAME);
     if (ws.File_hdr[68] != ' ') std::memcpy(driver_id, ws.File_hdr + 68, 12);
     std::string target(reinterpret_cast<const char*>(ws.File_hdr + 8), 60);
     size_t end = target.find_last_not_of(" \0", std::string::npos, 2);
     target = end == std::string::npos ? std::string() : target.substr(0, end + 1);
-    if (target.empty()) Rpt_error(10);
+    if (target.empty()) Rpt_error(err::BAD_FILE_NAME);
     if (target == "*") {
       target = ws.Con_fcb && ws.Con_fcb->path ? ws.Con_fcb->path->path : "/dev/tty";
     } else if (target[0] == '*') {
@@ -339,7 +339,7 @@ int Open_file() {
     // bracketed device or connection.
     if (target[0] == '[' || target[0] == '|' || target[0] == '<' || target[0] == '>') {
       Set_ext_error("Link file target is not a file: " + target);
-      Rpt_error(10);
+      Rpt_error(err::BAD_FILE_NAME);
     }
     via_link = true;
     link_kind = kind;
@@ -347,7 +347,7 @@ int Open_file() {
     if (prefix_kind(target.c_str()) == NO_KIND) next = Path_convert(target);
     if (next.size() >= sizeof ws.Path_buf) {
       Set_ext_error("Path too long");
-      Rpt_error(10);
+      Rpt_error(err::BAD_FILE_NAME);
     }
     std::memcpy(ws.Path_buf, next.c_str(), next.size() + 1);
   }
@@ -367,7 +367,7 @@ int Open_file() {
   Fcb* f = ws.Cur_fcb;
   if (!f) {
     close_fd(fd);
-    Rpt_error(ws.Call_err ? ws.Call_err : 14);
+    Rpt_error(ws.Call_err ? ws.Call_err : err::CHANNEL_STATE);
   }
   f->channel = ws.Cur_chan;
   f->kind = ws.Cur_ftype;
@@ -399,7 +399,7 @@ int Open_file() {
   Link_fp();
   if (Journal_open_refused(f)) {
     CloseFile(f);
-    Rpt_error_text(69, "the file is journaled and no system journal is open");
+    Rpt_error_text(err::DIRECTORY_UNREADABLE, "the file is journaled and no system journal is open");
   }
   if (driver_id[0] != ' ') {
     // The link names the device's terminal driver: it runs on the new
@@ -422,7 +422,7 @@ void d_open() {
         case code::D_LOAD: opts |= IO_LOAD | IO_INPUT_ONLY; ws.Exec_ptr++; break;
         case code::D_LOCK: opts |= IO_EXCLUSIVE; ws.Exec_ptr++; break;
         case code::D_PURGE: opts |= IO_PURGE | IO_EXCLUSIVE; ws.Exec_ptr++; break;
-        case code::PREFIX2: Rpt_error(95);  // attaching to an object needs a running object
+        case code::PREFIX2: Rpt_error(err::BAD_OBJECT);  // attaching to an object needs a running object
         case code::D_DICT: {
           // OPEN DICT [name] [,ERR=line]
           ws.Exec_ptr++;
@@ -433,7 +433,7 @@ void d_open() {
           if (!(c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END) || c == code::COMMA)) {
             Eval_str();
             name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-            if (name.empty()) Rpt_error(10);
+            if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
           }
           if (*ws.Exec_ptr == code::COMMA) {
             ws.Exec_ptr++;
@@ -456,7 +456,7 @@ void d_open() {
       Eval_str();
     int32_t len = ws.Str_len;
     while (len > 0 && ws.Str_ptr[len - 1] == 0) --len;
-    if (len < 1 || len > 512) Rpt_error(10);
+    if (len < 1 || len > 512) Rpt_error(err::BAD_FILE_NAME);
     std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(len));
     if ((ws.Io_open_mods & OM_MINUS) && ws.Io_opt_len > 0) KestOpenOpts(ws.Io_opt_ptr, ws.Io_opt_len);
 

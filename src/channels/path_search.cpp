@@ -81,7 +81,7 @@ void set_short_name(const std::string& s) {
 void put_path(const std::string& p) {
   if (p.size() >= sizeof ws.Path_buf) {
     Set_ext_error("Path too long");
-    Rpt_error(10);
+    Rpt_error(err::BAD_FILE_NAME);
   }
   std::memcpy(ws.Path_buf, p.c_str(), p.size() + 1);
 }
@@ -200,7 +200,7 @@ void pfx_lookup(std::string& name) {
 // ---- prefix lists ----
 
 void Pfx_set(int index, const std::string& list) {
-  if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
+  if (index < 0 || index >= PFX_LISTS) Rpt_error(err::OUT_OF_RANGE);
   pfx_lists[index] = list;
   Chan_hook.prog_cache_forget();  // names may resolve to other files now
 }
@@ -210,7 +210,7 @@ const std::string& Pfx_get(int index) {
   return pfx_lists[index];
 }
 void Pfx_set_start(int index) {
-  if (index < 0 || index >= PFX_LISTS) Rpt_error(41);
+  if (index < 0 || index >= PFX_LISTS) Rpt_error(err::OUT_OF_RANGE);
   pfx_start = index;
   Chan_hook.prog_cache_forget();
 }
@@ -224,7 +224,7 @@ bool Pfx_defined(int index) {
 // ---- virtual directories ----
 
 void Kest_AddVdir(const std::string& name, const std::string& target) {
-  if (name.empty() || name.size() > 255 || target.size() > 255) Rpt_error(46);
+  if (name.empty() || name.size() > 255 || target.size() > 255) Rpt_error(err::STRING_LENGTH);
   Vdir v;
   std::string n = name;
   if (n.size() > 2 && n[0] == '*' && n[1] == '/') {
@@ -244,7 +244,7 @@ void Kest_AddVdir(const std::string& name, const std::string& target) {
 }
 
 std::string Kest_GetVdir(const std::string& name) {
-  if (name.empty()) Rpt_error(46);
+  if (name.empty()) Rpt_error(err::STRING_LENGTH);
   std::string n = upper_slash(name);
   for (const Vdir& v : vdirs)
     if (v.name == n) return v.target;
@@ -285,7 +285,7 @@ void Kest_ChkLclPfx(std::string& name) {
       name = "[vrl]" + name.substr(5);
       return;
     }
-    if (name.size() <= 5) Rpt_error(10);
+    if (name.size() <= 5) Rpt_error(err::BAD_FILE_NAME);
     name = name.substr(5);
   }
 }
@@ -306,11 +306,11 @@ void SetPfxFile(const std::string& name) {
   ClrPfxFile();
   if (name.empty()) return;
   Io_save_guard io;
-  if (Find_fp(PFX_FILE_CHANNEL)) Rpt_error(14);
+  if (Find_fp(PFX_FILE_CHANNEL)) Rpt_error(err::CHANNEL_STATE);
   Fcb* f = Open_internal(PFX_FILE_CHANNEL, name, IO_INPUT_ONLY);
   if (f->kind != FK_KEYED && f->kind != FK_EFF) {
     CloseFile(f);
-    Rpt_error(17);
+    Rpt_error(err::WRONG_FILE_KIND);
   }
   pfx_fcb = f;
 }
@@ -322,7 +322,7 @@ uint16_t Path_mode() { return mode; }
 void Set_path_mode(uint16_t m) { mode = m; }
 
 void Set_path() {
-  if (ws.Str_len < 0) Rpt_error(10);
+  if (ws.Str_len < 0) Rpt_error(err::BAD_FILE_NAME);
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   Set_path(name);
 }
@@ -340,12 +340,12 @@ namespace {
 void set_path(const std::string& given) {
   std::string name = given;
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty() || name.size() > 511) Rpt_error(10);
+  if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
   if (pfx_fcb) pfx_lookup(name);
   Kest_ChkVdir(name);
-  if (name.empty() || name.size() > 511) Rpt_error(10);
+  if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);
 
   mode = 0;
   list_cnt = 0;
@@ -488,7 +488,7 @@ int Get_file() {
 void Open_failed(int rc) {
   if (rc == ENOENT) {
     ws.Last_errno = ENOENT;
-    Rpt_error(12);
+    Rpt_error(err::FILE_NOT_FOUND);
   }
   errno = rc;
   Sys_error();

@@ -68,7 +68,7 @@ void write_out(Pip_fcb* f, int32_t n) {
       if (errno == EINTR && !(Run_flags_now() & RF_ESCAPE)) continue;
       Sys_error();
     }
-    if (w == 0) Rpt_error(2);
+    if (w == 0) Rpt_error(err::END_OF_FILE);
     done += int32_t(w);
   }
   f->wrote = true;
@@ -180,7 +180,7 @@ int64_t Pip_close() {
 
 int64_t Pip_write() {
   auto* f = cur();
-  if (f->wfd < 0) Rpt_error_text(13, "Pipe not writable");
+  if (f->wfd < 0) Rpt_error_text(err::WRONG_MODE, "Pipe not writable");
   bool ind = ws.Io_opts & IO_IND;
   if (!(f->buf_count == 0 && ind)) {
     if (f->buf_count >= f->buf_size) flush_out(f, false);
@@ -211,7 +211,7 @@ int64_t Pip_read() {
     flush_out(f, true);
     flush_out(f, true);
   }
-  if (f->rfd < 0) Rpt_error_text(13, "Pipe not readable");
+  if (f->rfd < 0) Rpt_error_text(err::WRONG_MODE, "Pipe not readable");
   if (f->eod) Io_end_err();
   int32_t len = ws.Io_siz != 0 ? (ws.Io_siz < 0 ? -ws.Io_siz : ws.Io_siz) : f->rec_size;
   if (!f->in_buf) {
@@ -276,8 +276,8 @@ int64_t Pip_read() {
       Io_end_err();
     }
     if (errno == EINTR) {
-      if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
-      if (f->raw) Rpt_error_text(0, "Pipe interrupted");
+      if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
+      if (f->raw) Rpt_error_text(err::RECORD_BUSY, "Pipe interrupted");
       continue;
     }
     if (errno != EAGAIN) Sys_error();
@@ -286,7 +286,7 @@ int64_t Pip_read() {
     if (Pip_WaitForData(f->rfd, ms) > 0) continue;
     if (ws.Io_tim >= 0) {
       ws.Io_rty = 0;
-      Rpt_error(0);
+      Rpt_error(err::RECORD_BUSY);
     }
     if (ws.Io_siz < 0) {
       ws.Str_ptr = f->in_buf;
@@ -302,7 +302,7 @@ int64_t Pip_read() {
 
 int64_t Pip_setind() {
   auto* f = cur();
-  if (ws.Io_ind != 0 || f->rfd < 0 || ws.Io_stmt != code::D_WRITE) Rpt_error(13);
+  if (ws.Io_ind != 0 || f->rfd < 0 || ws.Io_stmt != code::D_WRITE) Rpt_error(err::WRONG_MODE);
   flush_out(f, true);
   flush_out(f, true);
   return 0;
@@ -318,7 +318,7 @@ int Pip_WaitForData(int fd, int ms) {
     int r = poll(&p, 1, ms);
     if (r >= 0) return r;
     if (errno != EINTR) return 1;  // let the read report the failure
-    if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+    if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
     if (Run_flags_now() & RF_TIMEOUT) return 0;
   }
 }

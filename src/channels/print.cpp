@@ -80,9 +80,9 @@ void buf_flush(Fcb* f) {
 // One byte into the channel's buffer, flushing a full buffer first.
 inline void put_byte(Fcb* f, uint8_t c) {
   if (f->buf_count >= f->buf_size) {
-    if (f->buf_size <= 0) Rpt_error(13);
+    if (f->buf_size <= 0) Rpt_error(err::WRONG_MODE);
     buf_flush(f);
-    if (f->buf_count >= f->buf_size) Rpt_error(1);
+    if (f->buf_count >= f->buf_size) Rpt_error(err::RECORD_TOO_LONG);
   }
   f->out_buf[f->buf_count++] = c;
 }
@@ -148,7 +148,7 @@ void put_text_run(Fcb* f, const uint8_t* p, int32_t n) {
   while (n > 0) {
     if (f->buf_count >= f->buf_size) {
       buf_flush(f);
-      if (f->buf_count >= f->buf_size) Rpt_error(1);
+      if (f->buf_count >= f->buf_size) Rpt_error(err::RECORD_TOO_LONG);
     }
     int32_t take = f->buf_size - f->buf_count;
     if (take > n) take = n;
@@ -422,11 +422,11 @@ void Prt_begin_output() {
   switch (f->kind) {
     case FK_KEYED:
     case FK_EFF:
-      Rpt_error(13);
+      Rpt_error(err::WRONG_MODE);
     default:
       break;
   }
-  if ((f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(13);
+  if ((f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(err::WRONG_MODE);
   if (!(f->st1 & ST1_WRITTEN)) Fio_call(FIO_WR_MODE);
 }
 
@@ -437,7 +437,7 @@ void Prt_at_item() {
     ws.Exec_ptr++;
     line = Eval_integer();
   }
-  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   if (line < 0 && col >= 0)
     Prt_pos1(col);
@@ -681,7 +681,7 @@ void d_prin() {
       ws.Exec_ptr++;
       keep_line = true;
     } else if (!ends_statement(c)) {
-      Rpt_error(20);
+      Rpt_error(err::SYNTAX);
     }
   }
   if (!keep_line) {

@@ -52,8 +52,8 @@ const uint8_t* Iol_slot(const Fcb* f, int slot) {
 }
 
 void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len) {
-  if (slot < 0 || slot >= IOL_SLOTS) Rpt_error(49);
-  if (items && len + 3 > 0xFFFF) Rpt_error(46);
+  if (slot < 0 || slot >= IOL_SLOTS) Rpt_error(err::INTERNAL_CODE);
+  if (items && len + 3 > 0xFFFF) Rpt_error(err::STRING_LENGTH);
   std::vector<std::vector<uint8_t>> s = slots_of(f);
   if (s.size() <= size_t(slot)) s.resize(size_t(slot) + 1);
   s[size_t(slot)].clear();
@@ -61,7 +61,7 @@ void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len) {
     // Names written out: the list means the same to every program.
     std::vector<uint8_t> named(items, items + len);
     Iol_names_inline(named);
-    if (named.size() + 3 > 0xFFFF) Rpt_error(46);
+    if (named.size() + 3 > 0xFFFF) Rpt_error(err::STRING_LENGTH);
     std::vector<uint8_t>& b = s[size_t(slot)];
     b.resize(named.size() + 4);
     put_u16be(b.data(), uint16_t(named.size() + 3));

@@ -37,12 +37,12 @@ bool same_name(const void* b, const std::string& name) {
 }  // namespace
 
 void Fcb_add_format(Fcb* f, const std::string& given, const uint8_t* items, size_t items_len) {
-  if (given.empty()) Rpt_error(81);
+  if (given.empty()) Rpt_error(err::BAD_IOLIST_ITEM);
   std::string name = given.size() > 255 ? given.substr(0, 255) : given;
-  if (items_len + 3 > 0xFFFF) Rpt_error(46);
+  if (items_len + 3 > 0xFFFF) Rpt_error(err::STRING_LENGTH);
   size_t size = LINK + 1 + name.size() + items_len + 4;
   auto* b = static_cast<uint8_t*>(Get_blk(size));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   set_next(b, nullptr);
   b[LINK] = uint8_t(name.size());
   std::memcpy(b + LINK + 1, name.data(), name.size());
@@ -85,7 +85,7 @@ void Fcb_set_template(Fcb* f, const std::string& name) {
   if (name.empty()) return;
   size_t n = name.size() > 255 ? 255 : name.size();
   f->tpl_name = static_cast<uint8_t*>(Get_blk(n + 1));
-  if (!f->tpl_name) Rpt_error(33);
+  if (!f->tpl_name) Rpt_error(err::OUT_OF_MEMORY);
   f->tpl_name[0] = uint8_t(n);
   std::memcpy(f->tpl_name + 1, name.data(), n);
 }

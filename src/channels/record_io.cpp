@@ -194,7 +194,7 @@ void strip_mask_chars(const Item_form& form) {
 // A number divided by 10^s (the scale of a format item).
 void scale_down(int s) {
   if (!s || ws.Num_acc.mant == 0) return;
-  if (ws.Num_acc.scale + s > 127) Rpt_error(40);
+  if (ws.Num_acc.scale + s > 127) Rpt_error(err::NUMERIC_OVERFLOW);
   ws.Num_acc.scale = int8_t(ws.Num_acc.scale + s);
 }
 
@@ -446,8 +446,8 @@ void write_array() {
 // Common checks of the writing directives; returns the channel.
 Fcb* prepare_output() {
   Fcb* f = ws.Cur_fcb;
-  if (!f || (f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(13);
-  if (f->kind == FK_PROGRAM) Rpt_error(17);
+  if (!f || (f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(err::WRONG_MODE);
+  if (f->kind == FK_PROGRAM) Rpt_error(err::WRONG_FILE_KIND);
   if (!(f->st1 & ST1_WRITTEN) || f->kind == FK_MEMORY) Fio_call(FIO_WR_MODE);
   if (!f->out_buf || f->buf_size <= 0) Fcb_set_buffer(f, f->rec_size > 0 ? f->rec_size : DEFAULT_BUF_SIZE);
   return f;
@@ -506,9 +506,9 @@ void Wrt_flush(int c) {
   int32_t before = f->buf_count;
   Fio_call(FIO_FLUSH);
   // A flush slot that did not empty the buffer would make the caller loop.
-  if (f->buf_count >= before && before > 0) Rpt_error(1);
+  if (f->buf_count >= before && before > 0) Rpt_error(err::RECORD_TOO_LONG);
   if (c >= 0) {
-    if (f->buf_count >= f->buf_size) Rpt_error(1);
+    if (f->buf_count >= f->buf_size) Rpt_error(err::RECORD_TOO_LONG);
     f->out_buf[f->buf_count++] = uint8_t(c);
   }
 }
@@ -619,12 +619,12 @@ void Parse_read(const uint8_t* rec, int32_t len) {
       if (c == code::OP_DIV) {
         ws.Exec_ptr++;
       } else {
-        if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(26);
+        if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::TYPE_MISMATCH);
         Get_value();
         Check_assignable(ws.Cur_var);
         Let_target t;
         Let_define(t);
-        if (t.str_len < 0) Rpt_error(26);
+        if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
         int32_t n = len;
         if (ws.Io_siz > 0 && ws.Io_siz < n) n = ws.Io_siz;
         ws.Str_ptr = const_cast<uint8_t*>(rec);
@@ -648,7 +648,7 @@ void Parse_read(const uint8_t* rec, int32_t len) {
         take_field(rec, len, &pos, form, skipped);
         continue;
       }
-      if (!is_var(c)) Rpt_error(81);
+      if (!is_var(c)) Rpt_error(err::BAD_IOLIST_ITEM);
       if (c != code::REC_VAR && whole_array_item())
         read_into_array(rec, len, &pos);
       else
@@ -666,7 +666,7 @@ void d_read() {
   const uint8_t* s = ws.Stmt_ptr;
   if (!s || s[0] != code::D_READ || !Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {
     d_inpu();
     return;
@@ -725,7 +725,7 @@ namespace {
 void skip_list_var() {
   const uint8_t* end = Code_end(ws.Exec_ptr);
   uint8_t c = *ws.Exec_ptr;
-  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
   ws.Exec_ptr += Scan_size(ws.Exec_ptr, end);
   if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
     ws.Exec_ptr++;
@@ -735,7 +735,7 @@ void skip_list_var() {
       uint8_t k = *ws.Exec_ptr;
       if (k == code::LBRACKET) level++;
       else if (k == code::RBRACKET) level--;
-      else if (stmt_end(k)) Rpt_error(20);
+      else if (stmt_end(k)) Rpt_error(err::SYNTAX);
       ws.Exec_ptr += Scan_size(ws.Exec_ptr, end);
     } while (level > 0);
   }
@@ -755,7 +755,7 @@ void Do_InsUpd(bool insert) {
     ws.Exec_ptr++;
   }
   // The last item is the channel part or the file name.
-  if (target == vars) Rpt_error(20);
+  if (target == vars) Rpt_error(err::SYNTAX);
   uint8_t* vars_end = target;
   ws.Exec_ptr = target;
   Fcb* opened = nullptr;
@@ -771,7 +771,7 @@ void Do_InsUpd(bool insert) {
       ws.Exec_ptr++;
       Chk_err();
     }
-    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     opened = Open_named(Highest_free_channel(), name, len, 0);
     ws.Io_stmt = code_of;
     ws.Io_opts = 0;
@@ -783,8 +783,8 @@ void Do_InsUpd(bool insert) {
   Fcb* building = nullptr;  // the channel whose buffer holds the record
   try {
     Fcb* f = ws.Cur_fcb;
-    if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
-    if (!Iol_slot(f, 0)) Rpt_error(84);
+    if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(err::WRONG_MODE);
+    if (!Iol_slot(f, 0)) Rpt_error(err::NO_IOLIST);
     prepare_output();
     building = f;
     int32_t start = f->buf_count;
@@ -846,7 +846,7 @@ void remove_controls() {
     bool all = *ws.Exec_ptr == code::OP_DIV;
     if (all) ++ws.Exec_ptr;
     int32_t id = Eval_integer();
-    if (id < CONTROL_ID_MIN || id > CONTROL_ID_MAX) Rpt_error(41);
+    if (id < CONTROL_ID_MIN || id > CONTROL_ID_MAX) Rpt_error(err::OUT_OF_RANGE);
     texts.push_back("REMOVE CONTROL " + std::string(all ? "*" : "") + std::to_string(id));
     if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == code::IOPT_FIRST + 4) break;
     ++ws.Exec_ptr;
@@ -856,13 +856,13 @@ void remove_controls() {
     Chk_err();
   }
   if (!Client_is_attached() || !Client_requests.statement)
-    Rpt_error_text(99, "REMOVE CONTROL needs an attached thin client (DEFTTY F)");
+    Rpt_error_text(err::NOT_BUILT, "REMOVE CONTROL needs an attached thin client (DEFTTY F)");
   for (const std::string& t : texts) Client_requests.statement(t);
 }
 
 void d_remo() {
   if (*ws.Exec_ptr == code::PREFIX2) {
-    if (ws.Exec_ptr[1] != code::P2_CONTROL) Rpt_error(20);
+    if (ws.Exec_ptr[1] != code::P2_CONTROL) Rpt_error(err::SYNTAX);
     ws.Exec_ptr += 2;
     remove_controls();
     return;
@@ -870,10 +870,10 @@ void d_remo() {
   uint8_t* at = ws.Exec_ptr;
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
-  if (!f || (f->st2 & ST2_LOAD)) Rpt_error(13);
+  if (!f || (f->st2 & ST2_LOAD)) Rpt_error(err::WRONG_MODE);
   Dupl_check(f);
   if (!(f->st1 & ST1_WRITTEN)) {
-    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
     Fio_call(FIO_WR_MODE);
   }
   if (f->journal_id) Init_file_jrnl();
@@ -896,9 +896,9 @@ void d_purg() {
 void Purge_channel() {
   Chan_hook.prog_cache_forget();  // kept program images are read again
   Fcb* f = ws.Cur_fcb;
-  if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(13);
+  if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(err::WRONG_MODE);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
-  if (f->kind != FK_THIN_CLIENT && !Fio_supports(f->kind, FIO_PURGE)) Rpt_error(82);
+  if (f->kind != FK_THIN_CLIENT && !Fio_supports(f->kind, FIO_PURGE)) Rpt_error(err::NOT_SUPPORTED);
   if (f->journal_id && Init_file_jrnl()) Journal_it('P', nullptr, 0, f);
   Fio_call(FIO_PURGE);
   f->st3 |= ST3_PURGED;
@@ -946,7 +946,7 @@ int ReadViaKey(Fcb* f) {
     Fio_call(FIO_SETKEY);
     Fio_call(FIO_READ);
   } catch (const Oru_error& e) {
-    if (e.no == 0) throw;  // busy: the statement retries
+    if (e.no == err::RECORD_BUSY) throw;  // busy: the statement retries
     return e.no;
   }
   return 0;

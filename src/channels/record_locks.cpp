@@ -120,7 +120,7 @@ int64_t write_at(int fd, const void* buffer, int64_t length, int64_t offset) {
 void SeekVerify(int fd, int64_t offset) {
   off_t at = lseek(fd, off_t(offset), SEEK_SET);
   if (at < 0) Sys_error();
-  if (at != off_t(offset)) Rpt_error(2);
+  if (at != off_t(offset)) Rpt_error(err::END_OF_FILE);
 }
 
 int CheckVerify(int fd, const void* buffer, int64_t length, int64_t offset) {
@@ -223,7 +223,7 @@ bool is_shared_open(int fd) {
 
 [[noreturn]] void busy_no_retry() {
   ws.Io_rty = 0;
-  Rpt_error(0);
+  Rpt_error(err::RECORD_BUSY);
 }
 
 Whole_lock_fn whole_lock_fns[FK_LAST + 1] = {};
@@ -278,7 +278,7 @@ void Register_whole_lock(int32_t kind, Whole_lock_fn fn) {
 
 void Lock_channel() {
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(14);
+  if (!f) Rpt_error(err::CHANNEL_STATE);
   if (locked_whole(f)) return;
   if (f == ws.Con_fcb || f->channel == 0 || f->kind == FK_CONSOLE_ALIAS) busy_no_retry();
   refuse_unlockable(f);
@@ -319,7 +319,7 @@ void Release_channel_lock(Fcb* f) {
 
 void Unlock_channel() {
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(14);
+  if (!f) Rpt_error(err::CHANNEL_STATE);
   if (f->event_pgm && f->kind != FK_MEMORY) {
     unlock_noted(f);
     if (f->buf_count > 0 && f != ws.Con_fcb && !keyed_or_remote(f->kind)) Fio_call(FIO_FLUSH);
@@ -333,7 +333,7 @@ void Unlock_channel() {
     f->st1 &= uint16_t(~ST1_LOCKED);
     return;
   }
-  if (!locked_whole(f)) Rpt_error(14);
+  if (!locked_whole(f)) Rpt_error(err::CHANNEL_STATE);
   if (f->st2 & ST2_LOAD) return;
   if (f->buf_count > 0 && f != ws.Con_fcb && !keyed_or_remote(f->kind)) Fio_call(FIO_FLUSH);
   Release_channel_lock(f);

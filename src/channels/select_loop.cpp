@@ -137,7 +137,7 @@ bool next_record(Select_loop& s) {
           if (s.has_end && past_end(s, reinterpret_cast<const uint8_t*>(s.begin_key.data()), s.begin_key.size()))
             return false;
         } catch (const Oru_error& e) {
-          if (e.no != 11) throw;  // a missing key leaves the file at the next one
+          if (e.no != err::MISSING_RECORD) throw;  // a missing key leaves the file at the next one
         }
       }
       if (!read) {
@@ -152,7 +152,7 @@ bool next_record(Select_loop& s) {
         Read_record();
       }
     } catch (const Oru_error& e) {
-      if (e.no == 2) return false;
+      if (e.no == err::END_OF_FILE) return false;
       throw;
     }
     uint8_t* rec = ws.Str_ptr;
@@ -163,7 +163,7 @@ bool next_record(Select_loop& s) {
       Check_assignable(ws.Cur_var);
       Let_target t;
       Let_define(t);
-      if (t.str_len < 0) Rpt_error(26);
+      if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
       ws.Str_ptr = rec;
       ws.Str_len = len;
       Let_assign(t);
@@ -200,7 +200,7 @@ void Select_release(Ctl_frame* f) {
 }
 
 void d_sele() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   auto* s = new Select_loop;
   struct Owner {
     Select_loop* s;
@@ -220,7 +220,7 @@ void d_sele() {
   bool slash = false;
   for (;;) {
     uint8_t* p = ws.Exec_ptr;
-    if (stmt_end(*p)) Rpt_error(20);
+    if (stmt_end(*p)) Rpt_error(err::SYNTAX);
     if (p[0] == code::PREFIX2 && p[1] == code::P2_FROM) {
       ws.Exec_ptr += 2;
       break;
@@ -229,7 +229,7 @@ void d_sele() {
       s->rec_ptr = p + 1;
       ws.Exec_ptr = p + 1;
       uint8_t c = *ws.Exec_ptr;
-      if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(23);
+      if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::BAD_NAME);
       Get_value();  // checks the target now
       continue;
     }
@@ -253,7 +253,7 @@ void d_sele() {
     ws.Exec_ptr = p + n;
   }
   while (!s->items.empty() && s->items.back() == code::COMMA) s->items.pop_back();
-  if (slash && !s->items.empty()) Rpt_error(20);
+  if (slash && !s->items.empty()) Rpt_error(err::SYNTAX);
   s->items.push_back(code::EOL);
   // The source: a channel number or a file name.
   Eval_formula();
@@ -267,21 +267,21 @@ void d_sele() {
     ws.Exec_ptr = after;
   } else {
     int64_t c = To_integer(ws.Num_acc);
-    if (c < 0 || c > 65535) Rpt_error(41);
+    if (c < 0 || c > 65535) Rpt_error(err::OUT_OF_RANGE);
     s->chan = uint16_t(c);
   }
   Fcb* f = Find_fp(s->chan);
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
   if (*ws.Exec_ptr == iopt::KNO) {
     ws.Exec_ptr++;
     if (*ws.Exec_ptr == code::OP_DIV) {
-      if (f->kind != FK_KEYED && f->kind != FK_EFF) Rpt_error(80);
+      if (f->kind != FK_KEYED && f->kind != FK_EFF) Rpt_error(err::KEY_DEFINITION);
       ws.Exec_ptr++;
       s->kno = 0;
     } else {
       int64_t k = To_integer((Eval_val(), ws.Num_acc));
-      if (k < 0 || k > 65535) Rpt_error(41);
+      if (k < 0 || k > 65535) Rpt_error(err::OUT_OF_RANGE);
       s->kno = int32_t(k);
     }
   }
@@ -295,7 +295,7 @@ void d_sele() {
     s->end_key = key_parts();
     s->has_end = true;
   }
-  if ((s->has_begin || s->has_end) && !keyed_kind(f->kind)) Rpt_error(13);
+  if ((s->has_begin || s->has_end) && !keyed_kind(f->kind)) Rpt_error(err::WRONG_MODE);
   // A keyed file is walked from its first key unless BEGIN says otherwise.
   if (!s->has_begin && keyed_kind(f->kind) && f->kind != FK_MYSQL) s->has_begin = true;
   if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_WHERE) {
@@ -303,8 +303,8 @@ void d_sele() {
     s->where_ptr = ws.Exec_ptr;
     Skip_xpr();
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
-  if (slash && !Iol_slot(f, 0)) Rpt_error(84);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  if (slash && !Iol_slot(f, 0)) Rpt_error(err::NO_IOLIST);
   Ctl_frame* frame = Exec_stack(TAG_SELECT);
   frame->select = s;
   own.s = nullptr;
@@ -319,7 +319,7 @@ void d_sele() {
 void Select_next() {
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_SELECT) f = Switch_Flush(TAG_SELECT);
-  if (!f->select) Rpt_error(28);
+  if (!f->select) Rpt_error(err::NEXT_WITHOUT_FOR);
   if (next_record(*f->select)) {
     Exec_return(f);
     return;

@@ -56,7 +56,7 @@ void fifo_wait(int fd) {
   int ms = ws.Io_tim >= 0 ? ws.Io_tim * 10 : -1;
   if (Pip_WaitForData(fd, ms) == 0) {
     ws.Io_rty = 0;
-    Rpt_error(0);
+    Rpt_error(err::RECORD_BUSY);
   }
 }
 
@@ -197,7 +197,7 @@ void flush_out(Seq_fcb* f, bool closing) {
   if (w != n) {
     if (closing) f->buf_count = f->high_water = 0;
     if (w < 0) Sys_error();
-    Rpt_error(2);
+    Rpt_error(err::END_OF_FILE);
   }
   f->byte_pos += n;
   f->buf_count -= n;
@@ -268,7 +268,7 @@ int64_t Seq_read() {
     return Fio_call(FIO_READ);
   }
   f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
-  if (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY)) Rpt_error(13);
+  if (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY)) Rpt_error(err::WRONG_MODE);
   if (!Seq_next(f)) Io_end_err();
   f->st1 |= ST1_READ;
   f->rec_count = f->rec_index++;
@@ -281,7 +281,7 @@ int64_t Seq_setind() {
     Seq_to_binary();
     return Fio_call(FIO_SETIND);
   }
-  if (is_fifo(f)) Rpt_error(13);
+  if (is_fifo(f)) Rpt_error(err::WRONG_MODE);
   int32_t want = ws.Io_ind;
   if (want < f->rec_index) rewind(f);
   while (f->rec_index < want) {
@@ -294,7 +294,7 @@ int64_t Seq_setind() {
 
 int64_t Seq_getind() {
   auto* f = cur();
-  if (f->st1 & ST1_WRITTEN) Rpt_error(2);
+  if (f->st1 & ST1_WRITTEN) Rpt_error(err::END_OF_FILE);
   return f->rec_index;
 }
 
@@ -312,11 +312,11 @@ uint8_t* be4_result(int64_t v) {
 // KEY= is a byte offset: 4 bytes big-endian.
 int64_t Seq_setkey() {
   auto* f = cur();
-  if (is_fifo(f)) Rpt_error(13);
+  if (is_fifo(f)) Rpt_error(err::WRONG_MODE);
   int64_t off = 0;
   for (int32_t i = 0; i < ws.Io_key_len && i < 4; ++i) off = (off << 8) | ws.Io_key_ptr[i];
   int64_t len = filelength(f->fd);
-  if (off > len) Rpt_error(2);
+  if (off > len) Rpt_error(err::END_OF_FILE);
   f->byte_pos = off;
   f->rd_pos = f->rd_fill = 0;
   return 0;
@@ -348,11 +348,11 @@ int64_t Seq_wr_mode() {
   }
   f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
   if (f->st1 & ST1_WRITTEN) return 0;
-  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
   if (is_fifo(f)) {
     f->buf_count = f->high_water = 0;
   } else {
-    if (!(f->st1 & ST1_LOCKED) && !Sw_on(sw::LU)) Rpt_error(13);
+    if (!(f->st1 & ST1_LOCKED) && !Sw_on(sw::LU)) Rpt_error(err::WRONG_MODE);
     if (f->st1 & ST1_READ) {
       int64_t at = f->byte_pos + f->rd_pos;
       if (chsize(f->fd, at) != 0) Sys_error();

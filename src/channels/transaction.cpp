@@ -57,7 +57,7 @@ void Txn_register(const Txn_participant& p) {
       return;
     }
   }
-  if (part_count >= MAX_PARTICIPANTS) Rpt_error_text(99, "too many transaction participants");
+  if (part_count >= MAX_PARTICIPANTS) Rpt_error_text(err::NOT_BUILT, "too many transaction participants");
   parts[part_count++] = p;
 }
 

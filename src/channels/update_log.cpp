@@ -161,7 +161,7 @@ void Ulog_set_immediate(const std::string& name) {
   struct stat st{};
   if (::stat(path.c_str(), &st) == 0) {
     // An existing log must be a plain text file.
-    if (!S_ISREG(st.st_mode)) Rpt_error(13);
+    if (!S_ISREG(st.st_mode)) Rpt_error(err::WRONG_MODE);
     char head[8] = {};
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) Sys_error();
@@ -169,9 +169,9 @@ void Ulog_set_immediate(const std::string& name) {
     ::close(fd);
     // A file with a file header of this system (a tag "...]" in bytes
     // 4..7) is a keyed, indexed or other file: not a log.
-    if (r == 8 && head[7] == ']') Rpt_error(13);
+    if (r == 8 && head[7] == ']') Rpt_error(err::WRONG_MODE);
   }
-  if (path.size() > 512) Rpt_error(10);
+  if (path.size() > 512) Rpt_error(err::BAD_FILE_NAME);
   immediate_path = path;
   ws.Sys_flags7 |= ULOG_IMMEDIATE;
   // Files already changed are listed now.
@@ -196,10 +196,10 @@ void Ulog_set_directory(const std::string& name) {
   }
   std::string dir = Path_convert(name);
   struct stat st{};
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Rpt_error(13);
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Rpt_error(err::WRONG_MODE);
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   std::string p = dir + "/" + user_name();
-  if (p.size() >= 497) Rpt_error(10);
+  if (p.size() >= 497) Rpt_error(err::BAD_FILE_NAME);
   if (!log_name.empty() && p != prefix) {
     ::unlink(log_name.c_str());
     log_name.clear();

@@ -64,7 +64,7 @@ void free_storage(void* elems, uint8_t type, uint32_t count) {
 
 void* new_storage(size_t count, size_t esize) {
   void* p = Get_blk(count * esize);
-  if (!p) Rpt_error(33);
+  if (!p) Rpt_error(err::OUT_OF_MEMORY);
   return p;
 }
 
@@ -85,11 +85,11 @@ struct Dims {
 
 // "[" n | a:b {"," n | a:b} "]" at the cursor.
 Dims parse_dims() {
-  if (*ws.Exec_ptr != code::LBRACKET) Rpt_error(20);
+  if (*ws.Exec_ptr != code::LBRACKET) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Dims d;
   for (;;) {
-    if (d.dims == 3) Rpt_error(41);
+    if (d.dims == 3) Rpt_error(err::OUT_OF_RANGE);
     int32_t a = Eval_integer();
     int64_t lo = 0, hi = a;
     if (*ws.Exec_ptr == code::LABEL_END) {
@@ -97,9 +97,9 @@ Dims parse_dims() {
       lo = a;
       hi = Eval_integer();
     }
-    if (lo < -DIM_LIMIT || lo > DIM_LIMIT || hi < lo || hi > lo + DIM_LIMIT) Rpt_error(41);
+    if (lo < -DIM_LIMIT || lo > DIM_LIMIT || hi < lo || hi > lo + DIM_LIMIT) Rpt_error(err::OUT_OF_RANGE);
     int64_t n = hi - lo + 1;
-    if (n > DIM_LIMIT || int64_t(d.count) * n > DIM_LIMIT) Rpt_error(41);
+    if (n > DIM_LIMIT || int64_t(d.count) * n > DIM_LIMIT) Rpt_error(err::OUT_OF_RANGE);
     d.size[d.dims] = int32_t(n);
     d.base[d.dims] = int32_t(lo);
     d.count *= uint32_t(n);
@@ -107,7 +107,7 @@ Dims parse_dims() {
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (*ws.Exec_ptr != code::RBRACKET) Rpt_error(20);
+  if (*ws.Exec_ptr != code::RBRACKET) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   return d;
 }
@@ -125,7 +125,7 @@ void set_dims(Var_node* n, const Dims& d, void* storage) {
 Str_blk* filled_string(int32_t len, uint8_t fill) {
   if (len == 0) return nullptr;
   Str_blk* b = Get_str(size_t(len));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   std::memset(b->bytes(), fill, size_t(len));
   b->len = uint32_t(len);
   return b;
@@ -135,14 +135,14 @@ Str_blk* filled_string(int32_t len, uint8_t fill) {
 void dim_length(Var_node* n) {
   ws.Exec_ptr++;
   int32_t len = Eval_integer();
-  if (len < 0 || len > ws.Max_strlen) Rpt_error(41);
+  if (len < 0 || len > ws.Max_strlen) Rpt_error(err::OUT_OF_RANGE);
   uint8_t fill = ' ';
   if (*ws.Exec_ptr == code::COMMA) {
     ws.Exec_ptr++;
     Eval_str();
     fill = ws.Str_len > 0 ? ws.Str_ptr[0] : uint8_t(prmblk.Plus_P);
   }
-  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   if (n->elems) {
     uint32_t count = Var_count(n);
@@ -162,7 +162,7 @@ void dim_length(Var_node* n) {
 
 }  // namespace
 
-void Find_sub_err() { Rpt_error(42); }
+void Find_sub_err() { Rpt_error(err::BAD_SUBSCRIPT); }
 
 uint32_t Find_sub(Var_node* node) {
   uint8_t close = *ws.Exec_ptr == code::LBRACKET ? code::RBRACKET : code::RPAREN;
@@ -182,7 +182,7 @@ uint32_t Find_sub(Var_node* node) {
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (*ws.Exec_ptr != close) Rpt_error(49);
+  if (*ws.Exec_ptr != close) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr++;
   if (!node->elems) Find_sub_err();
   uint32_t e = 0;
@@ -199,11 +199,11 @@ uint32_t Find_Assoc(Var_node* node) {
   size_t esize = elem_size(node);
   if (!node->assoc) {
     HSH_table* t = HSH_Create();
-    if (!t) Rpt_error(33);
+    if (!t) Rpt_error(err::OUT_OF_MEMORY);
     void* storage = Get_blk(esize * (t->mask + 1));
     if (!storage) {
       HSH_Delete(t);
-      Rpt_error(33);
+      Rpt_error(err::OUT_OF_MEMORY);
     }
     node->assoc = t;
     Dims d;
@@ -216,7 +216,7 @@ uint32_t Find_Assoc(Var_node* node) {
   uint32_t v = HSH_GetKey(t, ws.Str_ptr, ws.Str_len);
   if (v) return v - 1;
   uint32_t n = uint32_t(node->size[0]) + 1;
-  if (n > uint32_t(DIM_LIMIT)) Rpt_error(41);
+  if (n > uint32_t(DIM_LIMIT)) Rpt_error(err::OUT_OF_RANGE);
   size_t cap = Blk_size(node->elems) / esize;
   if (n > cap) {
     size_t want = cap * 2 > size_t(t->mask) + 1 ? cap * 2 : size_t(t->mask) + 1;
@@ -227,7 +227,7 @@ uint32_t Find_Assoc(Var_node* node) {
     Ret_blk(old);
     node->elems = moved;
   }
-  if (!HSH_AddKey(t, ws.Str_ptr, ws.Str_len, n)) Rpt_error(33);
+  if (!HSH_AddKey(t, ws.Str_ptr, ws.Str_len, n)) Rpt_error(err::OUT_OF_MEMORY);
   node->size[0] = int32_t(n);
   return n - 1;
 }
@@ -235,7 +235,7 @@ uint32_t Find_Assoc(Var_node* node) {
 // A range list "{" r ["," r ["," r]] "}", each r "a", "a:b" or "/" (the
 // whole dimension).  Dimensions not named are held at their base.
 void LetDefRange(Var_node* node, Let_range& r, bool define) {
-  if (*ws.Exec_ptr != code::BLOCK_OPEN) Rpt_error(49);
+  if (*ws.Exec_ptr != code::BLOCK_OPEN) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr++;
   r = Let_range{};
   int dir = 0;  // 1 upwards, -1 downwards, 0 not known yet
@@ -268,7 +268,7 @@ void LetDefRange(Var_node* node, Let_range& r, bool define) {
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (*ws.Exec_ptr != code::BLOCK_CLOSE) Rpt_error(49);
+  if (*ws.Exec_ptr != code::BLOCK_CLOSE) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr++;
   r.down = dir < 0;
   if (!node->elems && define) {
@@ -277,7 +277,7 @@ void LetDefRange(Var_node* node, Let_range& r, bool define) {
     dm.dims = r.dims;
     for (int d = 0; d < r.dims; d++) {
       int64_t n = int64_t(r.hi[d]) - r.lo[d] + 1;
-      if (n > DIM_LIMIT || int64_t(dm.count) * n > DIM_LIMIT) Rpt_error(41);
+      if (n > DIM_LIMIT || int64_t(dm.count) * n > DIM_LIMIT) Rpt_error(err::OUT_OF_RANGE);
       dm.size[d] = int32_t(n);
       dm.base[d] = r.lo[d];
       dm.count *= uint32_t(n);
@@ -323,7 +323,7 @@ uint32_t Def_sub(Var_node* node, size_t esize) {
 }
 
 void Dim_vector(Var_node* node, int32_t first, int32_t count) {
-  if (count < 1 || count > DIM_LIMIT) Rpt_error(41);
+  if (count < 1 || count > DIM_LIMIT) Rpt_error(err::OUT_OF_RANGE);
   Dims d;
   d.size[0] = count;
   d.base[0] = first;
@@ -359,7 +359,7 @@ void Ret_temp_array(Var_node* node) {
 
 void Copy_Array(Var_node* target, Var_node* source) {
   if (target == source) return;
-  if (target->type != source->type) Rpt_error(26);
+  if (target->type != source->type) Rpt_error(err::TYPE_MISMATCH);
   if (!source->elems) Find_sub_err();
   uint32_t count = Var_count(source);
   size_t esize = elem_size(source);
@@ -372,7 +372,7 @@ void Copy_Array(Var_node* target, Var_node* source) {
         Str_blk* s = *Str_elem(source, i);
         if (!s || !s->len) continue;
         Str_blk* b = Get_str(s->len);
-        if (!b) Rpt_error(33);
+        if (!b) Rpt_error(err::OUT_OF_MEMORY);
         std::memcpy(b->bytes(), s->bytes(), s->len);
         b->len = s->len;
         static_cast<Str_blk**>(storage)[i] = b;
@@ -387,11 +387,11 @@ void Copy_Array(Var_node* target, Var_node* source) {
     }
     if (source->assoc) {
       keys = HSH_Create();
-      if (!keys) Rpt_error(33);
+      if (!keys) Rpt_error(err::OUT_OF_MEMORY);
       HSH_iter it;
       HSH_IndexInit(source->assoc, &it);
       while (HSH_entry* e = HSH_IndexNext(&it))
-        if (!HSH_AddKey(keys, e->key(), int(e->key_len), e->value)) Rpt_error(33);
+        if (!HSH_AddKey(keys, e->key(), int(e->key_len), e->value)) Rpt_error(err::OUT_OF_MEMORY);
     }
   } catch (...) {
     free_storage(storage, source->type, count);
@@ -415,7 +415,7 @@ void Copy_Array(Var_node* target, Var_node* source) {
 void Do_dim(int local) {
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
     Var_node* n = Find_var();
     Check_assignable(n);
     if (c == code::STR_VAR && *ws.Exec_ptr == code::LABEL_END) {  // R$: record layout
@@ -453,7 +453,7 @@ void d_dim() { Do_dim(0); }
 void d_rdim() {
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
     Var_node* n = Find_var();
     if (!n->elems || n->assoc) Find_sub_err();
     Check_assignable(n);
@@ -501,7 +501,7 @@ constexpr uint8_t SEL_LOWER = 0x7C;  // MIN(
 // The array reference of a DIM( form: its name and an optional [ALL].
 Var_node* array_name() {
   uint8_t c = *ws.Exec_ptr;
-  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
   Var_node* n = Find_var();
   if (*ws.Exec_ptr == code::WHOLE_ARRAY) ws.Exec_ptr++;
   return n;
@@ -547,7 +547,7 @@ Search_box range_box(const Var_node* n) {
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (*ws.Exec_ptr != code::BLOCK_CLOSE) Rpt_error(49);
+  if (*ws.Exec_ptr != code::BLOCK_CLOSE) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr++;
   return b;
 }
@@ -618,7 +618,7 @@ bool relation_holds(uint8_t op, int c) {
     case code::OP_GE: return c >= 0;
     case code::OP_GT: return c > 0;
     case code::OP_LT: return c < 0;
-    default: Rpt_error(49);
+    default: Rpt_error(err::INTERNAL_CODE);
   }
 }
 
@@ -628,7 +628,7 @@ bool relation_holds(uint8_t op, int c) {
     ws.Err_line = end_line;
     ws.Stmt_save = nullptr;
   }
-  Rpt_error(11);
+  Rpt_error(err::MISSING_RECORD);
 }
 
 }  // namespace
@@ -664,7 +664,7 @@ void Dim_find() {
     ws.Exec_ptr++;
   }
   uint8_t c = *ws.Exec_ptr;
-  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+  if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
   Var_node* n = Find_var();
   if (!n->elems) {
     // Without storage a range list cannot be laid out: error 42 before it.
@@ -676,10 +676,10 @@ void Dim_find() {
   std::string str;
   if (!extreme) {
     op = *ws.Exec_ptr++;
-    if (op < code::OP_EQ || op > code::OP_LT) Rpt_error(49);
+    if (op < code::OP_EQ || op > code::OP_LT) Rpt_error(err::INTERNAL_CODE);
     Eval_formula();
     bool is_str = ws.Str_len >= 0;
-    if (is_str != (n->type == code::STR_VAR)) Rpt_error(26);
+    if (is_str != (n->type == code::STR_VAR)) Rpt_error(err::TYPE_MISMATCH);
     if (is_str)
       str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     else
@@ -727,10 +727,10 @@ void Dim_find() {
 }
 
 void Dim_assoc() {
-  if (ws.Exec_ptr[1] != code::P2_ASSOC) Rpt_error(49);
+  if (ws.Exec_ptr[1] != code::P2_ASSOC) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr += 2;
   Var_node* n = array_name();
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Eval_str();
   uint32_t e = n->assoc ? HSH_GetKey(n->assoc, ws.Str_ptr, ws.Str_len) : 0;
@@ -740,10 +740,10 @@ void Dim_assoc() {
 }
 
 void Dim_sum() {
-  if (ws.Exec_ptr[1] != 150) Rpt_error(49);  // the ADD prefix and code
+  if (ws.Exec_ptr[1] != 150) Rpt_error(err::INTERNAL_CODE);  // the ADD prefix and code
   ws.Exec_ptr += 2;
   Var_node* n = array_name();
-  if (n->type != code::NUM_VAR) Rpt_error(26);
+  if (n->type != code::NUM_VAR) Rpt_error(err::TYPE_MISMATCH);
   if (!n->elems) Find_sub_err();
   Num_val saved_acc2 = ws.Num_acc2;
   Num_val sum{};

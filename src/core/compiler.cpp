@@ -683,20 +683,20 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
 int Compile_error_pos() { return last_fail_pos; }
 
 int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
-  if (src.size() > MAX_INPUT) Rpt_error(19);
+  if (src.size() > MAX_INPUT) Rpt_error(err::LINE_TOO_LONG);
   return compile_into(reinterpret_cast<const uint8_t*>(src.data()), src.size(), out);
 }
 
 int Compile_expression(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
-  if (len > MAX_INPUT) Rpt_error(19);
+  if (len > MAX_INPUT) Rpt_error(err::LINE_TOO_LONG);
   last_fail_pos = 0;
   return compile_body(src, len, 0, SF_EXPR, 0, out);
 }
 
 int Compile_line() {
-  if (ws.Str_len < 0) Rpt_error(49);
+  if (ws.Str_len < 0) Rpt_error(err::INTERNAL_CODE);
   size_t len = size_t(ws.Str_len);
-  if (len > MAX_INPUT) Rpt_error(19);
+  if (len > MAX_INPUT) Rpt_error(err::LINE_TOO_LONG);
   static std::vector<uint8_t> out;  // reused: short lines compile without allocating
   int err = compile_into(ws.Str_ptr, len, out);
   uint8_t* dst = Work_take(out.size());

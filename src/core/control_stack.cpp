@@ -27,7 +27,7 @@ Ctl_frame* new_frame() {
     return f;
   }
   void* mem = Get_blk(sizeof(Ctl_frame));
-  if (!mem) Rpt_error(31);
+  if (!mem) Rpt_error(err::MEMORY_LIMIT);
   return new (mem) Ctl_frame{};
 }
 
@@ -58,8 +58,8 @@ void Restore_line_pos(const Line_pos& p) {
 }
 
 Ctl_frame* Exec_stack(uint8_t tag) {
-  if (ws.Cur_stno == 0) Rpt_error(34);
-  if (ws.Ctl_depth >= CTL_DEPTH_MAX) Rpt_error(30);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
+  if (ws.Ctl_depth >= CTL_DEPTH_MAX) Rpt_error(err::NESTING_TOO_DEEP);
   Ctl_frame* f = new_frame();
   f->tag = tag;
   f->origin_line = ws.Cur_stno;
@@ -123,8 +123,8 @@ void Clr_stack() {
 Ctl_frame* Switch_Flush(uint8_t tag) {
   Ctl_frame* f = ws.Ctl_stack;
   while (f && f->tag == TAG_SWITCH) f = f->link;
-  if (!f) Rpt_error(28);
-  if (tag != 0 && f->tag != tag && !(tag == TAG_GOSUB && f->tag == TAG_FUNCTION)) Rpt_error(27);
+  if (!f) Rpt_error(err::NEXT_WITHOUT_FOR);
+  if (tag != 0 && f->tag != tag && !(tag == TAG_GOSUB && f->tag == TAG_FUNCTION)) Rpt_error(err::NOTHING_TO_RETRY);
   while (ws.Ctl_stack != f) Exec_unstack();
   return f;
 }

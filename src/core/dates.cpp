@@ -106,9 +106,9 @@ int32_t Year_jul(int32_t day, int32_t* day_of_year) {
 }
 
 int32_t ConvertDay(int32_t y, int32_t m, int32_t d) {
-  if (m < 1 || m > 12) Rpt_error(35);
+  if (m < 1 || m > 12) Rpt_error(err::BAD_DATE);
   Leap_set(y);
-  if (d < 1 || d > Month_days[m - 1]) Rpt_error(35);
+  if (d < 1 || d > Month_days[m - 1]) Rpt_error(err::BAD_DATE);
   int32_t day = Jul_year(y);
   for (int i = 0; i < m - 1; ++i) day += Month_days[i];
   return day + d - 1;
@@ -165,7 +165,7 @@ int32_t Jul_base() {
 }
 
 int32_t Jul_value(int32_t y, int32_t m, int32_t d) {
-  if (y < -6000 || y > 32000 || m < 0 || m > 12 || d < 0 || d > 31) Rpt_error(41);
+  if (y < -6000 || y > 32000 || m < 0 || m > 12 || d < 0 || d > 31) Rpt_error(err::OUT_OF_RANGE);
   if (y == 0 && m == 0 && d == 0) return CurrentDay() - Jul_base();
   if (m == 0 || d == 0) {
     Day_parts today = ParseDay(CurrentDay());
@@ -181,7 +181,7 @@ std::string GetDefaultDateFormatter() { return date_mask.empty() ? std::string(D
 bool Date_mask_set() { return !date_mask.empty(); }
 
 void Set_date_mask(std::string_view mask) {
-  if (mask.size() > MASK_MAX) Rpt_error(46);
+  if (mask.size() > MASK_MAX) Rpt_error(err::STRING_LENGTH);
   date_mask.assign(mask);
 }
 
@@ -195,7 +195,7 @@ void Dates_reset() {
 // from "A"), a later A the units digit of the year.
 int32_t Cnv_day_string(std::string_view s) {
   std::string mask = GetDefaultDateFormatter();
-  if (s.size() != mask.size()) Rpt_error(46);
+  if (s.size() != mask.size()) Rpt_error(err::STRING_LENGTH);
   int32_t y = 0, m = 0, d = 0;
   bool seen_a = false;
   for (size_t i = 0; i < mask.size(); ++i) {
@@ -209,11 +209,11 @@ int32_t Cnv_day_string(std::string_view s) {
       else if (c >= 'A' && c <= 'Z')
         y = 200 + (c - 'A');
       else
-        Rpt_error(41);
+        Rpt_error(err::OUT_OF_RANGE);
       continue;
     }
     if (k != 'D' && k != 'M' && k != 'Y' && k != 'A') continue;
-    if (!digit) Rpt_error(41);
+    if (!digit) Rpt_error(err::OUT_OF_RANGE);
     int v = c - '0';
     if (k == 'D') d = d * 10 + v;
     else if (k == 'M') m = m * 10 + v;
@@ -327,15 +327,15 @@ std::string FormatDTEString(std::string_view mask, int32_t day, int32_t ms, bool
 }
 
 std::string Dte_value(const Num_val& day, const Num_val* hours, bool slash, const std::string* mask) {
-  if (mask && mask->size() > MASK_MAX) Rpt_error(46);
+  if (mask && mask->size() > MASK_MAX) Rpt_error(err::STRING_LENGTH);
   double dv = Val_to_dbl(day);
   if (dv < 0) return std::string();
   double whole = std::floor(dv);
-  if (whole > 20000000.0) Rpt_error(41);
+  if (whole > 20000000.0) Rpt_error(err::OUT_OF_RANGE);
   int32_t ms;
   if (hours) {
     double hv = Val_to_dbl(*hours);
-    if (hv < 0 || hv > 24) Rpt_error(41);
+    if (hv < 0 || hv > 24) Rpt_error(err::OUT_OF_RANGE);
     ms = int32_t(std::llround(hv * 3600000.0));
     if (ms >= MS_PER_DAY) ms = MS_PER_DAY - 1;
   } else if (slash) {
@@ -381,7 +381,7 @@ void TrueWait(int32_t hundredths) {
 // WAIT seconds: up to two decimals, 0 to 9,999 seconds.
 void d_wait() {
   int32_t n = Eval_int100();
-  if (n < 0 || n > 999900) Rpt_error(41);
+  if (n < 0 || n > 999900) Rpt_error(err::OUT_OF_RANGE);
   TrueWait(n);
 }
 
@@ -389,7 +389,7 @@ void d_wait() {
 void d_stim() {
   Eval_val();
   double secs = Val_to_dbl(ws.Num_acc) * 3600.0;
-  if (!(secs >= 0 && secs <= 86400.0)) Rpt_error(41);
+  if (!(secs >= 0 && secs <= 86400.0)) Rpt_error(err::OUT_OF_RANGE);
   int64_t target = std::llround(secs * 1000.0);
   int64_t off = int64_t(ws.Time_offset) + (target - CurrentTime());
   int32_t days = 0;
@@ -419,8 +419,8 @@ void d_sday() {
   int count = 0;
   size_t i = 0;
   while (i < s.size()) {
-    if (s[i] < '0' || s[i] > '9') Rpt_error(35);
-    if (count == 3) Rpt_error(35);
+    if (s[i] < '0' || s[i] > '9') Rpt_error(err::BAD_DATE);
+    if (count == 3) Rpt_error(err::BAD_DATE);
     int32_t v = 0;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
       if (v < 100000) v = v * 10 + (s[i] - '0');
@@ -429,9 +429,9 @@ void d_sday() {
     part[count++] = v;
     if (i == s.size()) break;
     while (i < s.size() && (s[i] < '0' || s[i] > '9')) ++i;
-    if (i == s.size()) Rpt_error(35);
+    if (i == s.size()) Rpt_error(err::BAD_DATE);
   }
-  if (count != 3) Rpt_error(35);
+  if (count != 3) Rpt_error(err::BAD_DATE);
   int32_t y = part[2];
   if (y < 100) y += y < 70 ? 2000 : 1900;
   int32_t want = ConvertDay(y, part[0], part[1]);
@@ -444,7 +444,7 @@ void d_dfmt() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::D_READ) {
     ++ws.Exec_ptr;
-    if (*ws.Exec_ptr != code::STR_VAR) Rpt_error(20);
+    if (*ws.Exec_ptr != code::STR_VAR) Rpt_error(err::SYNTAX);
     Get_value();
     Check_assignable(ws.Cur_var);
     Let_target t;

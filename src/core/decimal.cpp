@@ -79,9 +79,9 @@ void store_scaled(Num_val& v, uint64_t m, bool neg, int s) {
     set_int(v, 0, 0);
     return;
   }
-  if (s < SCALE_MIN) Rpt_error(40);
+  if (s < SCALE_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
   if (m > MANT_MAX && !neg) {  // only 2^63 can get here
-    if (s == SCALE_MIN) Rpt_error(40);
+    if (s == SCALE_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
     m = uint64_t(TOP_DIV10);
     --s;
   }
@@ -157,7 +157,7 @@ inline int set_truth(bool t) {
     q -= 1;
   }
   if (r >= 5) ++q;
-  if (scale - 1 < SCALE_MIN) Rpt_error(40);
+  if (scale - 1 < SCALE_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
   set_int(b, int64_t(q), scale - 1);
   return 0;
 }
@@ -265,7 +265,7 @@ uint64_t raise_toward(uint64_t ma, int* as, int target) {
   if (target > as) ma = raise_toward(ma, &as, target);
   int rs = as - b.scale;
   if (rs < SCALE_MIN) {
-    if (!ws.Prm.D0) Rpt_error(40);
+    if (!ws.Prm.D0) Rpt_error(err::NUMERIC_OVERFLOW);
     set_int(b, 0, 0);
     return 0;
   }
@@ -408,7 +408,7 @@ int Div_val() {
   const Num_val& a = ws.Num_acc2;
   Num_val& b = ws.Num_acc;
   if (b.mant == 0) {
-    if (!ws.Prm.D0) Rpt_error(40);
+    if (!ws.Prm.D0) Rpt_error(err::NUMERIC_OVERFLOW);
     set_int(b, 0, 0);
     return 0;
   }
@@ -454,10 +454,10 @@ int Pwr_val() {
     return 0;
   }
   // A negative base has a real power only for an integer exponent.
-  if (base.mant < 0 && !is_int) Rpt_error(40);
+  if (base.mant < 0 && !is_int) Rpt_error(err::NUMERIC_OVERFLOW);
   double x = Val_to_dbl(base), y = is_int ? double(n) : Val_to_dbl(ex);
   double e = std::log10(std::fabs(x)) * y;
-  if (e >= 127) Rpt_error(40);
+  if (e >= 127) Rpt_error(err::NUMERIC_OVERFLOW);
   if (e <= -110) {
     set_int(ws.Num_acc, 0, 0);
     return 0;
@@ -470,7 +470,7 @@ int Mod_val() {
   Num_val& a = ws.Num_acc2;
   Num_val& b = ws.Num_acc;
   if (b.mant == 0) {
-    if (!ws.Prm.D0) Rpt_error(40);
+    if (!ws.Prm.D0) Rpt_error(err::NUMERIC_OVERFLOW);
     set_int(b, 0, 0);
     return 0;
   }
@@ -494,7 +494,7 @@ const Evl_fn Evl_tbl[12] = {Equ_val, Neq_val, Leq_val, Geq_val, Gtr_val, Les_val
 void Equ_scl() { equalise(ws.Num_acc2, ws.Num_acc); }
 
 void Set_scl(Num_val& v, int scale, int mode) {
-  if (scale < SCALE_MIN || scale > SCALE_MAX) Rpt_error(40);
+  if (scale < SCALE_MIN || scale > SCALE_MAX) Rpt_error(err::NUMERIC_OVERFLOW);
   int cur = v.scale;
   if (scale == cur) return;
   if (v.mant == 0) {
@@ -520,18 +520,18 @@ void Set_scl(Num_val& v, int scale, int mode) {
     // rounding looks at the last (most significant) dropped group.
     int d = cur - scale;
     if (d > 19) {
-      if (mode == -1) Rpt_error(41);
+      if (mode == -1) Rpt_error(err::OUT_OF_RANGE);
       m = 0;  // below half a unit of the new scale
     } else {
       while (d > 4) {
-        if (mode == -1 && m % 10000 != 0) Rpt_error(41);
+        if (mode == -1 && m % 10000 != 0) Rpt_error(err::OUT_OF_RANGE);
         m /= 10000;
         d -= 4;
       }
       uint64_t p = P10[d], r = m % p;
       m /= p;
       if (r != 0) {
-        if (mode == -1) Rpt_error(41);
+        if (mode == -1) Rpt_error(err::OUT_OF_RANGE);
         if (mode == 1 && r >= p - r) ++m;
       }
     }
@@ -544,7 +544,7 @@ void Set_scl(Num_val& v, int scale, int mode) {
 void Neg_val(Num_val& v) {
   if (v.mant == INT64_MIN) {
     // +2^63 does not fit: one decimal less.
-    if (v.scale == SCALE_MIN) Rpt_error(40);
+    if (v.scale == SCALE_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
     v.mant = TOP_DIV10;
     v.scale = int8_t(v.scale - 1);
     return;
@@ -554,7 +554,7 @@ void Neg_val(Num_val& v) {
 
 void Increment_val(Num_val& v) {
   if (v.mant == INT64_MAX) {
-    if (v.scale == SCALE_MIN) Rpt_error(40);
+    if (v.scale == SCALE_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
     v.mant = TOP_DIV10;
     v.scale = int8_t(v.scale - 1);
     return;
@@ -576,14 +576,14 @@ double Val_to_dbl(const Num_val& v) {
 }
 
 void Dbl_to_val(double x, Num_val& v) {
-  if (std::isnan(x)) Rpt_error(40);
+  if (std::isnan(x)) Rpt_error(err::NUMERIC_OVERFLOW);
   bool neg = x < 0;
   if (neg) x = -x;
   if (x < 1e-127) {
     set_int(v, 0, 0);
     return;
   }
-  if (x > 1e127) Rpt_error(40);
+  if (x > 1e127) Rpt_error(err::NUMERIC_OVERFLOW);
   int scale;
   if (floating_mode()) {
     if (x < 1e15) {
@@ -619,9 +619,9 @@ void Dbl_to_val(double x, Num_val& v) {
 uint32_t To_pointer(const Num_val& v) {
   Num_val t = v;
   if (t.scale != 0) Set_scl(t, 0, -1);
-  if (t.scale != 0) Rpt_error(41);  // could not be raised: far too large
+  if (t.scale != 0) Rpt_error(err::OUT_OF_RANGE);  // could not be raised: far too large
   int64_t hi = t.mant >> 32;
-  if (hi != 0 && hi != -1) Rpt_error(41);
+  if (hi != 0 && hi != -1) Rpt_error(err::OUT_OF_RANGE);
   return uint32_t(uint64_t(t.mant));
 }
 

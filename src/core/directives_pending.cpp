@@ -6,5 +6,5 @@
 
 // RANDOM and SWAP are not available in this system: error 99 with its own
 // message, not the not-built text.
-void d_rand() { Rpt_error(99); }
-void d_swap() { Rpt_error(99); }
+void d_rand() { Rpt_error(err::NOT_BUILT); }
+void d_swap() { Rpt_error(err::NOT_BUILT); }

@@ -44,7 +44,7 @@ bool is_line_ref(uint8_t c) {
 }
 
 void refuse_protected() {
-  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
+  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
 }
 
 // A number operand of AUTO or RENUMBER, 1..64999.
@@ -57,7 +57,7 @@ uint16_t line_operand() {
   } else {
     v = Eval_integer();
   }
-  if (v < 1 || v >= LAST_LINE_NO) Rpt_error(41);
+  if (v < 1 || v >= LAST_LINE_NO) Rpt_error(err::OUT_OF_RANGE);
   return uint16_t(v);
 }
 
@@ -161,7 +161,7 @@ Steering remark_steering(const Str_blk* b) {
 [[noreturn]] void reno_fail(uint16_t old_no) {
   char buf[80];
   std::snprintf(buf, sizeof buf, "Unable to process line %d  - Program unchanged", int(old_no));
-  Rpt_error_text(74, buf);
+  Rpt_error_text(err::LINE_NOT_PROCESSED, buf);
 }
 
 uint16_t reno_cnv(const std::vector<Reno_entry>& map, uint16_t lo_bound, uint16_t hi_bound,
@@ -276,7 +276,7 @@ void d_list() {
     }
     uint16_t first, last;
     Get_range(first, last);
-    if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(55);
+    if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(err::LABEL_NOT_FOUND);
     for (uint16_t n = Find_line(first); n <= last && n < LAST_LINE_NO; n = Next_line(n)) {
       Work_guard g;
       Decompile_Obj(flags, nullptr, 0);
@@ -289,10 +289,10 @@ void d_list() {
     p++;
     flags |= LST_EDIT_LAYOUT;
   }
-  if (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST) Rpt_error(20);
+  if (*p >= code::IOPT_FIRST && *p <= code::IOPT_LAST) Rpt_error(err::SYNTAX);
   uint16_t first, last;
   Get_range(first, last);
-  if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(55);
+  if (*p == code::NUM_VAR || *p == code::STR_VAR) Rpt_error(err::LABEL_NOT_FOUND);
   List_page_start();
   for (uint16_t n = Find_line(first); n <= last && n < LAST_LINE_NO; n = Next_line(n)) {
     Work_guard g;
@@ -306,7 +306,7 @@ void d_list() {
 void d_dele() {
   uint8_t* p = ws.Exec_ptr;
   if (*p == code::PREFIX2) {
-    if (p[1] != 64 || !Delete_object_hook) Rpt_error(20);
+    if (p[1] != 64 || !Delete_object_hook) Rpt_error(err::SYNTAX);
     ws.Exec_ptr = p + 2;
     Delete_object_hook();
     return;
@@ -359,13 +359,13 @@ void Edit_script::apply(const Edit_step& step) {
     return;
   }
   if (step.op == 'R') {
-    if (step.text.size() > line_.size() - pos_) Rpt_error(72);
+    if (step.text.size() > line_.size() - pos_) Rpt_error(err::REPLACEMENT_TOO_LONG);
     out_ += step.text;
     pos_ += step.text.size();
     return;
   }
   size_t at = line_.find(step.text, pos_);
-  if (at == std::string::npos) Rpt_error(71);
+  if (at == std::string::npos) Rpt_error(err::TEXT_NOT_FOUND);
   size_t upto = at + step.text.size();
   if (step.op == 'C') out_ += line_.substr(pos_, upto - pos_);
   pos_ = upto;
@@ -376,7 +376,7 @@ void d_edit() {
   uint8_t*& p = ws.Exec_ptr;
   uint16_t n = ws.Last_entered;
   if (is_line_ref(*p)) n = Get_stno();
-  if (n == 0 || Find_line(n) != n) Rpt_error(21);
+  if (n == 0 || Find_line(n) != n) Rpt_error(err::LINE_NUMBER_RANGE);
   std::string listed;
   {
     Work_guard g;
@@ -400,18 +400,18 @@ void d_edit() {
       p += 3 + get_u16be(p + 1);
     } else if (c == code::NUM_VAR) {
       char op = edit_command(p);
-      if (!op) Rpt_error(70);
+      if (!op) Rpt_error(err::BAD_EDIT_COMMAND);
       p += (p[1] & 0x80) ? 3 : 2 + p[1];
-      if (*p != code::STR_LIT) Rpt_error(70);
+      if (*p != code::STR_LIT) Rpt_error(err::BAD_EDIT_COMMAND);
       script.apply({op, literal_text(p)});
       p += 3 + get_u16be(p + 1);
     } else {
-      Rpt_error(70);
+      Rpt_error(err::BAD_EDIT_COMMAND);
     }
   }
   std::vector<uint8_t> line;
   int err = Compile_text(script.result(), line);
-  if (line.size() < 3 || get_u16be(line.data()) == 0) Rpt_error(err == 21 ? 21 : 77);
+  if (line.size() < 3 || get_u16be(line.data()) == 0) Rpt_error(err == 21 ? err::LINE_NUMBER_RANGE : err::LINE_NUMBER_REQUIRED);
   uint16_t stored = get_u16be(line.data());
   store_compiled(line);
   if (Find_line(stored) == stored) {
@@ -435,7 +435,7 @@ void d_edit() {
 namespace {
 
 std::string bracket_operand(const uint8_t*& p) {
-  if (*p != code::BRACKET_TEXT) Rpt_error(49);
+  if (*p != code::BRACKET_TEXT) Rpt_error(err::INTERNAL_CODE);
   size_t n = get_u16be(p + 1);
   std::string text(reinterpret_cast<const char*>(p + 3), n);
   p += 3 + n;
@@ -488,7 +488,7 @@ int replace_in_line(const Listed& l, const std::string& find, const std::string&
   out.append(l.text, at, std::string::npos);
   std::vector<uint8_t> line;
   int err = Compile_text(out, line);
-  if (line.size() < 3) Rpt_error(err ? err : 49);
+  if (line.size() < 3) Rpt_error(err ? err : err::INTERNAL_CODE);
   uint16_t stored = get_u16be(line.data());
   store_compiled(line);
   ws.Go_cache_ref = 0;
@@ -514,7 +514,7 @@ void Exec_edit() {
   if (*p == code::COMMA) {
     form = ONE_LINE;
     p++;
-    if (*p != code::LINE_REF) Rpt_error(21);
+    if (*p != code::LINE_REF) Rpt_error(err::LINE_NUMBER_RANGE);
     only = get_u16be(p + 1);
     p += 3;
   } else if (*p == code::OP_MUL) {
@@ -528,13 +528,13 @@ void Exec_edit() {
     p++;
     repl = bracket_operand(p);
   }
-  if (*p != code::EOL) Rpt_error(20);
+  if (*p != code::EOL) Rpt_error(err::SYNTAX);
 
   if (find.empty()) {
     find.assign(reinterpret_cast<const char*>(ws.Find_text), ws.Find_len);
-    if (find.empty()) Rpt_error(71);  // nothing to look for yet
+    if (find.empty()) Rpt_error(err::TEXT_NOT_FOUND);  // nothing to look for yet
   } else {
-    if (find.size() > FIND_TEXT_MAX) Rpt_error(46);
+    if (find.size() > FIND_TEXT_MAX) Rpt_error(err::STRING_LENGTH);
     std::memcpy(ws.Find_text, find.data(), find.size());
     ws.Find_len = uint16_t(find.size());
   }
@@ -552,8 +552,8 @@ void Exec_edit() {
   };
 
   if (form == ONE_LINE) {
-    if (only == 0 || Find_line(only) != only) Rpt_error(21);
-    if (!visit(only)) Rpt_error(71);
+    if (only == 0 || Find_line(only) != only) Rpt_error(err::LINE_NUMBER_RANGE);
+    if (!visit(only)) Rpt_error(err::TEXT_NOT_FOUND);
     return;
   }
   if (form == TO_END) {
@@ -563,7 +563,7 @@ void Exec_edit() {
       if (r) any = true;
       if (r == 2) break;
     }
-    if (!any) Rpt_error(71);
+    if (!any) Rpt_error(err::TEXT_NOT_FOUND);
     return;
   }
   // From the line given, else after the last line found; once round.
@@ -572,7 +572,7 @@ void Exec_edit() {
     if (visit(n)) return;
   for (uint16_t n = First_line(); n < start && n < LAST_LINE_NO; n = Find_line(uint32_t(n) + 1))
     if (visit(n)) return;
-  Rpt_error(71);
+  Rpt_error(err::TEXT_NOT_FOUND);
 }
 
 // ---- RENUMBER ----

@@ -66,11 +66,11 @@ bool in_if_statement() { return ws.Stmt_ptr && *ws.Stmt_ptr == code::D_IF; }
 void string_operand() {
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();
   uint8_t c = *ws.Exec_ptr;
-  if (!is_comparison(c) && c != code::LIKE) Rpt_error(26);
+  if (!is_comparison(c) && c != code::LIKE) Rpt_error(err::TYPE_MISMATCH);
   const uint8_t* left = ws.Str_ptr;
   int32_t left_len = ws.Str_len;
   ws.Exec_ptr++;
-  if (Get_value() < 0) Rpt_error(26);
+  if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();
   if (c == code::LIKE)  // the position of the match, 0 when none
     set_number(Do_fnc_mask(ws.Prm.TL ? 2 : 1, left, size_t(left_len), ws.Str_ptr,
@@ -94,7 +94,7 @@ uint8_t arith() {
   for (;;) {
     if (ws.Str_len >= 0) string_operand();
     uint8_t c = *ws.Exec_ptr;
-    if (c == code::LIKE) Rpt_error(26);  // LIKE needs a string on its left
+    if (c == code::LIKE) Rpt_error(err::TYPE_MISMATCH);  // LIKE needs a string on its left
     int lvl = (c >= code::OP_EQ && c <= code::OP_MOD) ? Lvl_tbl[c - code::OP_EQ] : 0;
     while (sp > 0 && stack[sp - 1].lvl >= lvl) {
       sp--;
@@ -112,7 +112,7 @@ uint8_t arith() {
   }
 }
 
-[[noreturn]] void substring_error() { Rpt_error(47); }
+[[noreturn]] void substring_error() { Rpt_error(err::SUBSTRING_RANGE); }
 
 // "(" start ["," length] ")" after a string variable or element (*slot):
 // the result points into the variable's own string.
@@ -126,7 +126,7 @@ void take_substring(Var_node* node, Str_blk** slot, int32_t elem) {
     want = Eval_integer();
     has_len = true;
   }
-  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(49);
+  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr++;
 
   // The index expressions may have resolved other variables, and may even
@@ -189,7 +189,7 @@ inline bool eval_simple() {
 int32_t exact_integer(Num_val v) {
   if (v.mant == 0) return 0;
   if (v.scale != 0) Set_scl(v, 0, -1);
-  if (v.scale != 0 || v.mant < INT32_MIN || v.mant > INT32_MAX) Rpt_error(41);
+  if (v.scale != 0 || v.mant < INT32_MIN || v.mant > INT32_MAX) Rpt_error(err::OUT_OF_RANGE);
   return int32_t(v.mant);
 }
 
@@ -221,7 +221,7 @@ int Get_value() {
       Vnum_load(Find_var());
       if (*ws.Exec_ptr == code::INC_DEC) {
         uint8_t kind = ws.Exec_ptr[1];
-        if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(49);
+        if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(err::INTERNAL_CODE);
         Check_assignable(ws.Cur_var);  // ++ and -- assign (a read-only name, a WITH reader: 61)
         Queue_incrdecr(kind, static_cast<Num_val*>(ws.Cur_val));
         ws.Exec_ptr += 2;
@@ -233,9 +233,9 @@ int Get_value() {
       return ws.Str_len;
     case code::INC_DEC: {
       uint8_t kind = p[1];
-      if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(49);
+      if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(err::INTERNAL_CODE);
       ws.Exec_ptr = p + 2;
-      if (*ws.Exec_ptr != code::NUM_VAR) Rpt_error(26);
+      if (*ws.Exec_ptr != code::NUM_VAR) Rpt_error(err::TYPE_MISMATCH);
       Vnum_load(Find_var());
       Check_assignable(ws.Cur_var);
       Num_val* slot = static_cast<Num_val*>(ws.Cur_val);
@@ -290,14 +290,14 @@ int Get_value() {
       return Get_value();
     case code::OP_SUB:
       ws.Exec_ptr = p + 1;
-      if (Get_value() >= 0) Rpt_error(26);
+      if (Get_value() >= 0) Rpt_error(err::TYPE_MISMATCH);
       Neg_val(ws.Num_acc);
       return -1;
     case code::LPAREN: {
       uint32_t flags = ws.Math_flags;
       ws.Exec_ptr = p + 1;
       Eval_formula();
-      if (*ws.Exec_ptr != code::RPAREN) Rpt_error(49);
+      if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::INTERNAL_CODE);
       ws.Exec_ptr++;
       if (ws.Str_len < 0 && (ws.Prm.RN & 0x100)) round_to_precision(ws.Num_acc);
       ws.Math_flags = flags;
@@ -315,7 +315,7 @@ int Get_value() {
       Vnum_load(field);
       if (*ws.Exec_ptr == code::INC_DEC) {
         uint8_t kind = ws.Exec_ptr[1];
-        if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(49);
+        if (kind != code::INC_KIND && kind != code::DEC_KIND) Rpt_error(err::INTERNAL_CODE);
         Queue_incrdecr(kind, static_cast<Num_val*>(ws.Cur_val));
         ws.Exec_ptr += 2;
       }
@@ -330,7 +330,7 @@ int Get_value() {
         ws.Exec_ptr = p + 1;
         return Ret_function(c);
       }
-      Rpt_error(49);
+      Rpt_error(err::INTERNAL_CODE);
   }
 }
 
@@ -417,12 +417,12 @@ void Xeval_str() {
   Str_blk* tmp = nullptr;
   const size_t max = size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen);
   auto append = [&](const uint8_t* s, size_t n) {
-    if (n > max - total) Rpt_error(46);
+    if (n > max - total) Rpt_error(err::STRING_LENGTH);
     if (total + n > room) {
       size_t want = room * 2 > total + n ? room * 2 : total + n;
       if (want > max) want = max;
       Str_blk* b = Get_str_temp(want);
-      if (!b) Rpt_error(33);
+      if (!b) Rpt_error(err::OUT_OF_MEMORY);
       std::memcpy(b->bytes(), buf, total);
       if (tmp && b->link == tmp) {  // the outgrown block is next on the chain
         b->link = tmp->link;
@@ -438,7 +438,7 @@ void Xeval_str() {
   append(ws.Str_ptr, size_t(ws.Str_len));
   while (*ws.Exec_ptr == code::OP_ADD) {
     ws.Exec_ptr++;
-    if (Get_value() < 0) Rpt_error(26);
+    if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);
     append(ws.Str_ptr, size_t(ws.Str_len));
   }
   if (tmp) tmp->len = uint32_t(total);
@@ -447,7 +447,7 @@ void Xeval_str() {
 }
 
 int Xcmp_str(uint8_t op, const uint8_t* left, int32_t left_len) {
-  if (!is_comparison(op)) Rpt_error(49);
+  if (!is_comparison(op)) Rpt_error(err::INTERNAL_CODE);
   int32_t n = left_len < ws.Str_len ? left_len : ws.Str_len;
   int r = n > 0 ? std::memcmp(left, ws.Str_ptr, size_t(n)) : 0;
   if (r == 0) r = (left_len > ws.Str_len) - (left_len < ws.Str_len);
@@ -475,7 +475,7 @@ namespace {
 [[gnu::noinline]] void eval_val_general() {
   Get_value();
   if (Cde_tbl[*ws.Exec_ptr] & (CC_BINOP | CC_LOGOP)) Xeval_val();
-  if (ws.Str_len >= 0) Rpt_error(26);
+  if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
 }
 }  // namespace
 
@@ -484,7 +484,7 @@ void Eval_val() {
 }
 
 void Eval_str() {
-  if (Get_value() < 0) Rpt_error(26);
+  if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();
 }
 
@@ -497,14 +497,14 @@ int32_t Eval_int100() {
   Eval_val();
   Num_val v = ws.Num_acc;
   if (v.mant == 0) return 0;
-  if (v.scale - 2 < -127) Rpt_error(41);
+  if (v.scale - 2 < -127) Rpt_error(err::OUT_OF_RANGE);
   v.scale = int8_t(v.scale - 2);
   return To_integer(v);
 }
 
 int32_t Eval_range(int32_t lo, int32_t hi) {
   int32_t v = Eval_integer();
-  if (v < lo || (hi >= lo && v > hi)) Rpt_error(41);
+  if (v < lo || (hi >= lo && v > hi)) Rpt_error(err::OUT_OF_RANGE);
   return v;
 }
 
@@ -512,14 +512,14 @@ int32_t To_integer(const Num_val& value) {
   Num_val v = value;
   if (v.mant == 0) return 0;
   if (v.scale != 0) Set_scl(v, 0, 1);
-  if (v.scale != 0 || v.mant < INT32_MIN || v.mant > INT32_MAX) Rpt_error(41);
+  if (v.scale != 0 || v.mant < INT32_MIN || v.mant > INT32_MAX) Rpt_error(err::OUT_OF_RANGE);
   return int32_t(v.mant);
 }
 
 // ---- pending ++/-- ----
 
 void Queue_incrdecr(uint8_t kind, Num_val* v) {
-  if (ws.Incdec_cnt >= INCDEC_MAX) Rpt_error(30);
+  if (ws.Incdec_cnt >= INCDEC_MAX) Rpt_error(err::NESTING_TOO_DEEP);
   ws.Incdec_kind[ws.Incdec_cnt] = kind;
   ws.Incdec_val[ws.Incdec_cnt] = v;
   ws.Incdec_cnt++;

@@ -64,22 +64,22 @@ void Breakpoint_command(const uint8_t* p) {
   }
   uint8_t sign = 0;
   if (*p == code::OP_SUB || *p == code::OP_ADD) sign = *p++;
-  if (*p != code::LINE_REF) Rpt_error(21);
+  if (*p != code::LINE_REF) Rpt_error(err::LINE_NUMBER_RANGE);
   uint16_t want = get_u16be(p + 1);
   uint16_t n = Find_line(want);
-  if (n != want || n >= LAST_LINE_NO) Rpt_error(21);
+  if (n != want || n >= LAST_LINE_NO) Rpt_error(err::LINE_NUMBER_RANGE);
   int at = -1;
   for (int i = 0; i < ws.Brk_count; ++i)
     if (ws.Brk_lines[i] == n) at = i;
   if (sign == code::OP_SUB) {
-    if (at < 0) Rpt_error(21);
+    if (at < 0) Rpt_error(err::LINE_NUMBER_RANGE);
     ws.Brk_lines[at] = ws.Brk_lines[--ws.Brk_count];  // the last entry fills the gap
     if (ws.Brk_count == 0) ws.Run_flags &= ~uint32_t(RF_BREAKPOINTS);
     return;
   }
-  if (sign == code::OP_ADD && at >= 0) Rpt_error(56);
+  if (sign == code::OP_ADD && at >= 0) Rpt_error(err::BREAKPOINT_SET);
   if (at < 0) {
-    if (ws.Brk_count >= 10) Rpt_error(21);
+    if (ws.Brk_count >= 10) Rpt_error(err::LINE_NUMBER_RANGE);
     ws.Brk_lines[ws.Brk_count++] = n;
   }
   ws.Run_flags |= RF_BREAKPOINTS;
@@ -165,14 +165,14 @@ void Exec_command(int from_console) {
   uint8_t first = line[2];
   if (err == 0) {
     if (first == code::BRACKET_TEXT || first == code::COMMA || first == code::OP_MUL) {
-      if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
+      if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
       ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
       ws.Auto_line = LAST_LINE_NO;
       Exec_edit();
       return;
     }
     if (first == code::OP_GT) {
-      if (stno != 0) Rpt_error(21);
+      if (stno != 0) Rpt_error(err::LINE_NUMBER_RANGE);
       Breakpoint_command(line + 3);
       return;
     }

@@ -64,7 +64,7 @@ const Dir_fn ext_jmp[74] = {
 // is the last valid second byte.
 void d_extd() {
   uint8_t b = *ws.Exec_ptr++;
-  if (b < code::X_ADD || b > code::X_WITH) Rpt_error(20);
+  if (b < code::X_ADD || b > code::X_WITH) Rpt_error(err::SYNTAX);
   ext_jmp[b - code::X_ADD]();
 }
 
@@ -172,7 +172,7 @@ Served serve_requests() {
     // block) is given back first: it must not count against this statement.
     if (ws.Run_flags & RF_TEMPS) Ret_temp();
     Memory_chk();
-    if (ws.Mem_used > ws.Mem_limit && !allowed_over_limit(ws.Exec_ptr)) Rpt_error(31);
+    if (ws.Mem_used > ws.Mem_limit && !allowed_over_limit(ws.Exec_ptr)) Rpt_error(err::MEMORY_LIMIT);
   }
   // Checked at the start of each statement (not again at the end of its
   // line, where the next line's statements have not begun).
@@ -436,7 +436,7 @@ inline bool append_fast() {
   // block has capacity 0).
   if (!old || old->cap < total || old->cap - len < APPEND_ROOM) {
     b = Get_str(total + APPEND_ROOM < max ? total + APPEND_ROOM : max);
-    if (!b) Rpt_error(33);
+    if (!b) Rpt_error(err::OUT_OF_MEMORY);
     if (len) std::memcpy(b->bytes(), old->bytes(), len);
   }
   size_t at = len;
@@ -594,7 +594,7 @@ void run_statements(uint8_t* work) {
           ++ws.Exec_ptr;
           if (*ws.Exec_ptr == code::BLOCK_OPEN) {
             ++ws.Exec_ptr;
-            if (Skipto_code(code::BLOCK_CLOSE, code::BLOCK_OPEN) && *ws.Exec_ptr == code::D_ELSE) Rpt_error(22);
+            if (Skipto_code(code::BLOCK_CLOSE, code::BLOCK_OPEN) && *ws.Exec_ptr == code::D_ELSE) Rpt_error(err::TEXT_AFTER_STATEMENT);
           } else {
             d_else();
           }
@@ -621,7 +621,7 @@ void run_statements(uint8_t* work) {
           dir_jmp[c - code::EXT_DIR]();
           break;
         }
-        Rpt_error(20);  // code 0 (a line that failed to compile) and strays
+        Rpt_error(err::SYNTAX);  // code 0 (a line that failed to compile) and strays
     }
   }
 }
@@ -659,7 +659,7 @@ void to_statement_end() {
   uint8_t* p = ws.Stmt_ptr;
   const uint8_t* end = Code_end(p);
   while (!(Cde_tbl[*p] & CC_STMT_END) && *p != code::END_SCAN) p += Scan_size(p, end);
-  if (*p == code::END_SCAN) Rpt_error(20);
+  if (*p == code::END_SCAN) Rpt_error(err::SYNTAX);
   ws.Exec_ptr = p;
 }
 
@@ -670,7 +670,7 @@ constexpr uint32_t P2(uint8_t second) { return (uint32_t(code::PREFIX2) << 8) | 
 // statement that names it (a GOTO, or a statement whose ERR=, END= or DOM=
 // branch is taken).
 void go_star_target(uint32_t target) {
-  if (ws.Cur_stno == 0) Rpt_error(45);
+  if (ws.Cur_stno == 0) Rpt_error(err::BAD_LINE_REF);
   switch (target & 0xFFFF) {
     case X2(code::X_BREAK):
       to_statement_end();
@@ -712,7 +712,7 @@ void go_star_target(uint32_t target) {
       d_end();
       return;
     default:
-      Rpt_error(49);
+      Rpt_error(err::INTERNAL_CODE);
   }
 }
 

@@ -208,7 +208,7 @@ void for_subscripts(const uint8_t* ref, Var_node* v, Var_node* a, bool local) {
   Skip_var();
   if (!a->elems) Find_sub_err();
   if (a->size[0] == 0) {
-    if (ws.Cur_stno == 0) Rpt_error(34);
+    if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
     skip_loop_body();
     return;
   }
@@ -254,7 +254,7 @@ bool next_piece(Ctl_frame* f) {
 void for_string(uint8_t* ref, bool local) {
   Var_node* v = Find_var();
   Check_assignable(v);
-  if (*ws.Exec_ptr != code::OP_EQ) Rpt_error(20);
+  if (*ws.Exec_ptr != code::OP_EQ) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   std::string text;
   if (Var_node* a = whole_array_alone(ws.Exec_ptr)) {
@@ -274,12 +274,12 @@ void for_string(uint8_t* ref, bool local) {
     text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   }
   if (text.empty()) {
-    if (ws.Cur_stno == 0) Rpt_error(34);
+    if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
     skip_loop_body();
     return;
   }
   Str_blk* copy = Get_str(text.size());
-  if (!copy) Rpt_error(33);
+  if (!copy) Rpt_error(err::OUT_OF_MEMORY);
   std::memcpy(copy->bytes(), text.data(), text.size());
   copy->len = uint32_t(text.size());
   Ctl_frame* f;
@@ -312,7 +312,7 @@ bool case_matches(const Selector& sel) {
     Eval_formula();
     bool hit;
     int c;
-    if ((ws.Str_len >= 0) != sel.is_str) Rpt_error(26);
+    if ((ws.Str_len >= 0) != sel.is_str) Rpt_error(err::TYPE_MISMATCH);
     if (sel.is_str) {
       size_t n = sel.str.size() < size_t(ws.Str_len) ? sel.str.size() : size_t(ws.Str_len);
       c = n ? std::memcmp(sel.str.data(), ws.Str_ptr, n) : 0;
@@ -341,7 +341,7 @@ bool case_matches(const Selector& sel) {
 
 // The newest frame: none is error 27.
 Ctl_frame* newest() {
-  if (!ws.Ctl_stack) Rpt_error(27);
+  if (!ws.Ctl_stack) Rpt_error(err::NOTHING_TO_RETRY);
   return ws.Ctl_stack;
 }
 
@@ -417,7 +417,7 @@ void d_pop() {
   Ctl_frame* f = newest();
   Ctl_frame* g = f;
   while (g && g->tag == TAG_SWITCH) g = g->link;
-  if (g && g->tag == TAG_FUNCTION) Rpt_error(59);
+  if (g && g->tag == TAG_FUNCTION) Rpt_error(err::NOT_IN_CALLED);
   while (ws.Ctl_stack && ws.Ctl_stack->tag == TAG_SWITCH) Exec_unstack();
   Exec_unstack();
 }
@@ -463,7 +463,7 @@ void d_for() {
       // A FOR LOCAL evaluates all three values first, so that they see the
       // outer variable, and localises it once the frame stands.
       if (!local) Store_num(v, &v->num);
-      if (*ws.Exec_ptr != 59) Rpt_error(20);  // TO
+      if (*ws.Exec_ptr != 59) Rpt_error(err::SYNTAX);  // TO
       ws.Exec_ptr++;
       Eval_val();
       Num_val limit = ws.Num_acc;
@@ -473,7 +473,7 @@ void d_for() {
         ws.Exec_ptr++;
         Eval_val();
         step = ws.Num_acc;
-        if (step.mant == 0) Rpt_error(44);
+        if (step.mant == 0) Rpt_error(err::ZERO_STEP);
       }
       Ctl_frame* f = Exec_stack(TAG_FOR);
       f->for_var = v;
@@ -491,7 +491,7 @@ void d_for() {
     }
     ws.Exec_ptr = p;
   }
-  if (local) Rpt_error(20);  // FOR LOCAL needs "v = ..." 
+  if (local) Rpt_error(err::SYNTAX);  // FOR LOCAL needs "v = ..." 
   // The count form.
   bool on_var = false;
   Var_node* v = nullptr;
@@ -503,9 +503,9 @@ void d_for() {
   Eval_val();
   Num_val count = ws.Num_acc;
   Set_scl(count, 0, -1);
-  if (count.mant < 0 || count.mant > INT32_MAX) Rpt_error(41);
+  if (count.mant < 0 || count.mant > INT32_MAX) Rpt_error(err::OUT_OF_RANGE);
   if (count.mant == 0) {
-    if (ws.Cur_stno == 0) Rpt_error(34);
+    if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
     skip_loop_body();
     return;
   }
@@ -544,7 +544,7 @@ void d_next() {
       ws.Exec_ptr = p + 3;
     } else {
       Var_node* v = Find_var();
-      if (v != f->for_var) Rpt_error(28);
+      if (v != f->for_var) Rpt_error(err::NEXT_WITHOUT_FOR);
     }
   }
   if (f->for_flags & FOR_STRING) {
@@ -585,7 +585,7 @@ void d_next() {
 // ---- WHILE, REPEAT ----
 
 void d_whil() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   uint8_t* cond = ws.Exec_ptr;
   Eval_val();
   if (ws.Num_acc.mant != 0) {
@@ -597,7 +597,7 @@ void d_whil() {
 }
 
 void d_wend() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_WHILE) f = Switch_Flush(TAG_WHILE);
   uint8_t* after = ws.Exec_ptr;
@@ -624,7 +624,7 @@ void d_rept() {
 }
 
 void d_untl() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_REPEAT) f = Switch_Flush(TAG_REPEAT);
   Eval_val();
@@ -635,7 +635,7 @@ void d_untl() {
 // ---- SWITCH ----
 
 void d_swit() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   Eval_formula();
   Selector sel;
   if (ws.Str_len >= 0) {
@@ -683,7 +683,7 @@ void d_case() { to_statement_end(); }
 void d_dflt() {}
 
 void d_eswt() {
-  if (!ws.Ctl_stack || ws.Ctl_stack->tag != TAG_SWITCH) Rpt_error(27);
+  if (!ws.Ctl_stack || ws.Ctl_stack->tag != TAG_SWITCH) Rpt_error(err::NOTHING_TO_RETRY);
   Exec_unstack();
 }
 
@@ -711,7 +711,7 @@ void d_brea() {
       ws.Exec_ptr += 2;  // NEXT RECORD
       break;
     default:
-      Rpt_error(27);
+      Rpt_error(err::NOTHING_TO_RETRY);
   }
   Exec_unstack();
 }
@@ -728,7 +728,7 @@ void d_cont() {
     case TAG_FOR: scan_to_closer(code::D_NEXT, code::D_FOR); break;
     case TAG_WHILE: scan_to_closer(code::D_WEND, code::D_WHILE); break;
     case TAG_SELECT: scan_to_closer(K_NEXT_RECORD, X(code::X_SELECT)); break;
-    default: Rpt_error(27);
+    default: Rpt_error(err::NOTHING_TO_RETRY);
   }
 }
 

@@ -48,15 +48,15 @@ int lock_holder(int fd, short type, int64_t start, int64_t len) {
   ws.Last_errno = err;
   switch (err) {
     case EAGAIN: case EACCES: case EBUSY: case EDEADLK:
-      Rpt_error(0);
+      Rpt_error(err::RECORD_BUSY);
     case ENOENT:
-      Rpt_error(12);
+      Rpt_error(err::FILE_NOT_FOUND);
     case EINTR:
-      if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
-      if (Run_flags_now() & RF_TIMEOUT) Rpt_error(0);
+      if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
+      if (Run_flags_now() & RF_TIMEOUT) Rpt_error(err::RECORD_BUSY);
       Rpt_error(260);
     case EBADF:
-      Rpt_error(13);
+      Rpt_error(err::WRONG_MODE);
     default:
       Rpt_error(256 + err);
   }
@@ -99,7 +99,7 @@ int Lock_area(int fd, int64_t offset, int64_t length, int mode) {
       }
       if (err == EINTR && !(Run_flags_now() & (RF_TIMEOUT | RF_ESCAPE))) continue;
     }
-    if (err == EBADF) Rpt_error(13);
+    if (err == EBADF) Rpt_error(err::WRONG_MODE);
     if (err != EINTR) ws.Lock_holder = lock_holder(fd, type, offset, length);
     lock_error(err);
   }

@@ -136,14 +136,14 @@ void Change_userid(bool permanent) {
       uid = start_uid;
     } else {
       struct passwd* pw = getpwnam(name.c_str());
-      if (pw == nullptr) Rpt_error_text(11, "No such user id");
+      if (pw == nullptr) Rpt_error_text(err::MISSING_RECORD, "No such user id");
       uid = pw->pw_uid;
     }
   } else {
     uid = uid_t(To_integer(ws.Num_acc));
   }
   int r = permanent ? setreuid(uid, uid_t(-1)) : seteuid(uid);
-  if (r != 0) Rpt_error_text(15, "Setting user id failed");
+  if (r != 0) Rpt_error_text(err::OPERATION_FAILED, "Setting user id failed");
   login_cached = false;
 }
 
@@ -155,14 +155,14 @@ void Change_groupid(bool permanent) {
       gid = start_gid;
     } else {
       struct group* gr = getgrnam(name.c_str());
-      if (gr == nullptr) Rpt_error_text(11, "No such group id");
+      if (gr == nullptr) Rpt_error_text(err::MISSING_RECORD, "No such group id");
       gid = gr->gr_gid;
     }
   } else {
     gid = gid_t(To_integer(ws.Num_acc));
   }
   int r = permanent ? setregid(gid, gid_t(-1)) : setegid(gid);
-  if (r != 0) Rpt_error_text(15, "Setting group id failed");
+  if (r != 0) Rpt_error_text(err::OPERATION_FAILED, "Setting group id failed");
   login_cached = false;
 }
 

@@ -35,7 +35,7 @@ constexpr size_t APPEND_SPARE = 128;
 
 Str_blk* new_str(size_t n) {
   Str_blk* b = Get_str(n);
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   return b;
 }
 
@@ -60,7 +60,7 @@ void store_whole(Str_blk** slot) {
     *slot = t;
   } else {
     *slot = Save_str();
-    if (!*slot) Rpt_error(33);
+    if (!*slot) Rpt_error(err::OUT_OF_MEMORY);
   }
   if (old) Ret_str(old);
 }
@@ -93,7 +93,7 @@ void store_string(const Let_target& t, Str_blk** slot) {
   }
   size_t n = size_t(ws.Str_len);
   size_t total = whole - cut + n;
-  if (total > size_t(ws.Max_strlen)) Rpt_error(46);
+  if (total > size_t(ws.Max_strlen)) Rpt_error(err::STRING_LENGTH);
   if (total == 0) {
     *slot = nullptr;
     if (old) Ret_str(old);
@@ -140,7 +140,7 @@ void Store_num(Var_node* node, Num_val* dst) {
 }
 
 void Let_store_num(const Let_target& t) {
-  if (ws.Str_len >= 0) Rpt_error(26);
+  if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
   Store_num(t.node, static_cast<Num_val*>(Let_slot(t)));
 }
 
@@ -155,21 +155,21 @@ void Let_define(Let_target& t) {
 }
 
 void Let_string_scalar(Var_node* node) {
-  if (ws.Str_len < 0) Rpt_error(26);
+  if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   store_whole(&node->str);
   node->flags |= VF_ASSIGNED;
 }
 
 void Let_assign(const Let_target& t) {
   void* slot = Let_slot(t);
-  if (!slot) Rpt_error(49);
+  if (!slot) Rpt_error(err::INTERNAL_CODE);
   if (t.str_len < 0) {
-    if (ws.Str_len >= 0) Rpt_error(26);
+    if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
     Num_val v = ws.Num_acc;
     if (t.node && (t.node->flags & VF_INTEGER) && v.scale > 0) Set_scl(v, 0, 0);
     *static_cast<Num_val*>(slot) = v;
   } else {
-    if (ws.Str_len < 0) Rpt_error(26);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     store_string(t, static_cast<Str_blk**>(slot));
     // A record takes the text and splits it into its fields.
     if (t.node && (t.node->flags & VF_RECORD) && t.elem < 0) Let_record(t.node);
@@ -188,7 +188,7 @@ void append_plain(const Let_target& t) {
   size_t len = old ? old->len : 0;
   size_t n = size_t(ws.Str_len);
   size_t max = size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen);
-  if (n > max || len > max - n) Rpt_error(46);
+  if (n > max || len > max - n) Rpt_error(err::STRING_LENGTH);
   if (n != 0) {
     // A locked block has capacity 0: never written in place.
     if (old && old->cap >= len + n && old->cap - len >= APPEND_SPARE) {
@@ -210,7 +210,7 @@ void append_plain(const Let_target& t) {
 }  // namespace
 
 void Let_compound(const Let_target& t, uint8_t op) {
-  if (op < code::OP_ADD || op > code::OP_MOD) Rpt_error(49);
+  if (op < code::OP_ADD || op > code::OP_MOD) Rpt_error(err::INTERNAL_CODE);
   ws.Math_flags = 0;
   if (t.str_len < 0) {
     Num_val present = *static_cast<Num_val*>(Let_slot(t));
@@ -221,7 +221,7 @@ void Let_compound(const Let_target& t, uint8_t op) {
     Let_store_num(t);
     return;
   }
-  if (op != code::OP_ADD && op != code::OP_MUL) Rpt_error(26);
+  if (op != code::OP_ADD && op != code::OP_MUL) Rpt_error(err::TYPE_MISMATCH);
   bool plain = t.node && !(t.node->flags & (VF_FIXED | VF_RECORD)) && !(t.flags & VAR_SUBSTRING);
   if (op == code::OP_ADD && plain) {
     append_plain(t);
@@ -234,13 +234,13 @@ void Let_compound(const Let_target& t, uint8_t op) {
   std::string result;
   if (op == code::OP_ADD) {
     Eval_str();
-    if (size_t(ws.Str_len) > max - std::min(max, present.size())) Rpt_error(46);
+    if (size_t(ws.Str_len) > max - std::min(max, present.size())) Rpt_error(err::STRING_LENGTH);
     result = present;
     result.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     int32_t n = Eval_integer();
-    if (n < 0) Rpt_error(41);
-    if (!present.empty() && size_t(n) > max / present.size()) Rpt_error(46);
+    if (n < 0) Rpt_error(err::OUT_OF_RANGE);
+    if (!present.empty() && size_t(n) > max / present.size()) Rpt_error(err::STRING_LENGTH);
     result.reserve(present.size() * size_t(n));
     for (int32_t i = 0; i < n; ++i) result += present;
   }
@@ -270,7 +270,7 @@ void let_one() {
       Do_incrdecr();
       return;
     }
-    Rpt_error(20);
+    Rpt_error(err::SYNTAX);
   }
   ws.Exec_ptr++;
   ws.Math_flags = 0;
@@ -379,7 +379,7 @@ void d_let() {
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OBJ_REF) Not_built("object properties");
-    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::SYNTAX);
     if (Var_node* whole = whole_array_at(ws.Exec_ptr))
       let_whole(whole);
     else if (Var_node* ranged = ranged_array_at(ws.Exec_ptr))

@@ -199,7 +199,7 @@ Lex_match Find_lex(const uint8_t* p, size_t n, bool prev_dcolon, bool own_words)
 std::string_view Lex_text(uint8_t code, uint8_t code2, bool* nothing) {
   if (nothing) *nothing = false;
   const Lex_data* lex = ws.Lex;
-  if (!lex) Rpt_error(64);
+  if (!lex) Rpt_error(err::NO_LEXICON);
   size_t bank = Lex_bank(code);
   size_t slot = bank == 0 ? code : bank * 256 + code2;
   unsigned v = get_u16be(lex->ptrs + slot * 2);
@@ -207,7 +207,7 @@ std::string_view Lex_text(uint8_t code, uint8_t code2, bool* nothing) {
     if (nothing) *nothing = true;
     return {};
   }
-  if (v == 0xFFFF) Rpt_error(49);  // a code no keyword lists: damaged code
+  if (v == 0xFFFF) Rpt_error(err::INTERNAL_CODE);  // a code no keyword lists: damaged code
   const uint8_t* ent = lex->tbl + v;
   return {reinterpret_cast<const char*>(lex->name + get_u16be(ent + 4)), ent[3]};
 }

@@ -126,7 +126,7 @@ bool name_eq(const uint8_t* a, const uint8_t* b, int n) {
 template <class T>
 void grow_table(T*& tab, uint32_t used, uint32_t& cap, uint32_t by) {
   T* n = static_cast<T*>(Get_blk(sizeof(T) * (size_t(cap) + by)));
-  if (!n) Rpt_error(31);
+  if (!n) Rpt_error(err::MEMORY_LIMIT);
   if (tab) {
     std::memcpy(n, tab, sizeof(T) * used);
     Ret_blk(tab);
@@ -159,7 +159,7 @@ uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
   }
   uint32_t idx = ws.Var_index_cnt;
   uint32_t off = ws.Name_pool_size;
-  if (idx >= MAX_VAR_INDEX || off + 1 + uint32_t(len) > 0x10000) Rpt_error(31);
+  if (idx >= MAX_VAR_INDEX || off + 1 + uint32_t(len) > 0x10000) Rpt_error(err::MEMORY_LIMIT);
   if (ws.Name_cnt >= ws.Name_cap) grow_table(ws.Name_index, ws.Name_cnt, ws.Name_cap, 100);
   if (ws.Var_index_cnt >= ws.Var_index_cap)
     grow_table(ws.Var_index, ws.Var_index_cnt, ws.Var_index_cap, 100);
@@ -205,7 +205,7 @@ uint16_t find_label_line(const uint8_t* label) {
       }
     }
   }
-  Rpt_error(55);
+  Rpt_error(err::LABEL_NOT_FOUND);
 }
 
 bool is_line_ref(uint8_t c) {
@@ -248,7 +248,7 @@ const uint8_t* Var_name_entry(uint32_t idx) {
   auto it = dict_names.find(ref);
   if (it == dict_names.end()) {
     std::string n = Dict_ref_name_hook(ref);
-    if (n.empty() || n.size() > 127) Rpt_error_text(49, "a data-dictionary name of this program is not a variable name");
+    if (n.empty() || n.size() > 127) Rpt_error_text(err::INTERNAL_CODE, "a data-dictionary name of this program is not a variable name");
     it = dict_names.emplace(ref, std::string(1, char(n.size())) + n).first;
   }
   return reinterpret_cast<const uint8_t*>(it->second.data());
@@ -269,7 +269,7 @@ const uint8_t* Code_end(const uint8_t* p) {
 }
 
 uint16_t Find_line(uint32_t n) {
-  if (n & LINE_STMT_BIT) Rpt_error(45);
+  if (n & LINE_STMT_BIT) Rpt_error(err::BAD_LINE_REF);
   if (ws.Pgm_image) {
     uint8_t* r;
     if (n & LINE_LABEL_BIT) {
@@ -281,7 +281,7 @@ uint16_t Find_line(uint32_t n) {
     image_set_current(r);
     return ws.Cur_line_no;
   }
-  if (n & LINE_LABEL_BIT) Rpt_error(45);  // an edit list has no label table
+  if (n & LINE_LABEL_BIT) Rpt_error(err::BAD_LINE_REF);  // an edit list has no label table
   Str_blk* b = (ws.Cur_edit_blk && n >= ws.Cur_line_no) ? ws.Cur_edit_blk : Edit_head();
   while (line_no(b) < n && b->link) b = b->link;
   set_current(b);
@@ -331,7 +331,7 @@ void Convert_variables() {
     if ((c == code::NUM_VAR || c == code::STR_VAR || c == code::OBJ_REF) && p + 1 < end && !(p[1] & 0x80)) {
       // An object reference names its handle, a numeric variable.
       int n = p[1];
-      if (n < 1 || p + 2 + n > end) Rpt_error(49);
+      if (n < 1 || p + 2 + n > end) Rpt_error(err::INTERNAL_CODE);
       uint32_t idx = var_slot(c == code::OBJ_REF ? uint8_t(code::NUM_VAR) : c, p + 2, n);
       uint8_t* rest = p + 2 + n;
       p[1] = uint8_t(0x80 | (idx >> 8));
@@ -348,11 +348,11 @@ void Convert_variables() {
 
 int Add_line() {
   uint8_t* src = ws.Str_ptr;
-  if (!src || ws.Str_len < 3 || src[ws.Str_len - 1] != code::EOL) Rpt_error(49);
+  if (!src || ws.Str_len < 3 || src[ws.Str_len - 1] != code::EOL) Rpt_error(err::INTERNAL_CODE);
   uint16_t n = get_u16be(src);
-  if (n == 0 || n >= LAST_LINE_NO) Rpt_error(21);
-  if (ws.Cur_stno == 0 && (ws.Pgm_flags & PGM_PROTECTED)) Rpt_error(52);
-  if (Ctl_line_in_use(n)) Rpt_error(58);  // a frame points into the line
+  if (n == 0 || n >= LAST_LINE_NO) Rpt_error(err::LINE_NUMBER_RANGE);
+  if (ws.Cur_stno == 0 && (ws.Pgm_flags & PGM_PROTECTED)) Rpt_error(err::PROTECTED);
+  if (Ctl_line_in_use(n)) Rpt_error(err::LINE_IN_USE);  // a frame points into the line
   refuse_image();
   bool bare = ws.Str_len == 3;
   mark_changed();
@@ -374,7 +374,7 @@ int Add_line() {
   if (!bare) {
     Convert_variables();
     fresh = Get_str(size_t(ws.Str_len));
-    if (!fresh) Rpt_error(31);
+    if (!fresh) Rpt_error(err::MEMORY_LIMIT);
     std::memcpy(fresh->bytes(), ws.Str_ptr, size_t(ws.Str_len));
     fresh->len = uint32_t(ws.Str_len);
   }
@@ -404,10 +404,10 @@ int Add_line() {
 }
 
 int Delete_lines(uint16_t first, uint16_t last) {
-  if (ws.Cur_stno == 0 && (ws.Pgm_flags & PGM_PROTECTED)) Rpt_error(52);
+  if (ws.Cur_stno == 0 && (ws.Pgm_flags & PGM_PROTECTED)) Rpt_error(err::PROTECTED);
   for (const Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
     if ((f->resume.no >= first && f->resume.no <= last) || (f->origin_line >= first && f->origin_line <= last))
-      Rpt_error(58);
+      Rpt_error(err::LINE_IN_USE);
   refuse_image();
   free_retired();
   invalidate_cursor();
@@ -519,21 +519,21 @@ uint32_t Get_line() {
       ws.Exec_ptr = p + 2;
       return LINE_STMT_BIT | p[1];
     case code::LABEL: {
-      if (p[1] & 0x80 || p[1] == 0) Rpt_error(55);
+      if (p[1] & 0x80 || p[1] == 0) Rpt_error(err::LABEL_NOT_FOUND);
       uint16_t n = find_label_line(p);
       ws.Exec_ptr = p + 2 + p[1];
       return n;
     }
     default:
-      Rpt_error(49);
+      Rpt_error(err::INTERNAL_CODE);
   }
 }
 
 uint16_t Get_stno() {
   uint32_t r = Get_line();
-  if (r & LINE_STMT_BIT) Rpt_error(45);
+  if (r & LINE_STMT_BIT) Rpt_error(err::BAD_LINE_REF);
   if (r & LINE_LABEL_BIT) {
-    if (!ws.Pgm_image) Rpt_error(45);
+    if (!ws.Pgm_image) Rpt_error(err::BAD_LINE_REF);
     return image_no(image_label(r & 0xFFFF));
   }
   return uint16_t(r);
@@ -555,5 +555,5 @@ void Get_range(uint16_t& first, uint16_t& last) {
     if (is_line_ref(*ws.Exec_ptr)) last = Get_stno();
     if (last >= LAST_LINE_NO) last = LAST_LINE_NO - 1;
   }
-  if (last < first) Rpt_error(83);
+  if (last < first) Rpt_error(err::BAD_LINE_RANGE);
 }

@@ -579,7 +579,7 @@ int Output_stno(unsigned n, char* buf) {
 }
 
 std::string Decompile_text(const uint8_t* line, size_t len, int flags) {
-  if (len < 3) Rpt_error(49);
+  if (len < 3) Rpt_error(err::INTERNAL_CODE);
   if (Core_hook.in_image(line)) {
     // A line of a loaded image: its resolved references back to line
     // numbers and labels first.
@@ -617,7 +617,7 @@ std::string Decompile_text(const uint8_t* line, size_t len, int flags) {
 }
 
 void Decompile_Obj(int flags, Var_node*, int) {
-  if (ws.Str_len < 0) Rpt_error(49);
+  if (ws.Str_len < 0) Rpt_error(err::INTERNAL_CODE);
   std::string text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len), flags);
   uint8_t* dst = Work_take(text.size());
   std::memcpy(dst, text.data(), text.size());

@@ -153,7 +153,7 @@ void d_locl() {
   }
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(92);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_CLASS);
     Var_node* n = Find_var();
     Check_assignable(n);
     if (*ws.Exec_ptr == code::OP_EQ) {
@@ -181,7 +181,7 @@ void d_locl() {
     }
     c = *ws.Exec_ptr;
     if (c != code::COMMA) {
-      if (!(Cde_tbl[c] & CC_STMT_END)) Rpt_error(92);
+      if (!(Cde_tbl[c] & CC_STMT_END)) Rpt_error(err::BAD_CLASS);
       return;
     }
     ws.Exec_ptr++;

@@ -41,9 +41,9 @@ Mask_buf::~Mask_buf() {
 void Mask_buf::grow(size_t need) {
   size_t cap = cap_ ? cap_ : 256;
   while (cap < need) cap *= 2;
-  if (!ws.Prm.IZ && ws.Mem_used + int64_t(cap) > ws.Mem_limit) Rpt_error(31);
+  if (!ws.Prm.IZ && ws.Mem_used + int64_t(cap) > ws.Mem_limit) Rpt_error(err::MEMORY_LIMIT);
   auto* p = static_cast<uint8_t*>(Get_blk_nc(cap));
-  if (!p) Rpt_error(31);
+  if (!p) Rpt_error(err::MEMORY_LIMIT);
   if (len_) std::memcpy(p, buf_, len_);
   if (buf_) Ret_blk(buf_);
   buf_ = p;
@@ -57,7 +57,7 @@ void Mask_buf::put(uint8_t b) {
 
 uint8_t* Mask_buf::release() {
   auto* p = static_cast<uint8_t*>(Get_blk_nc(len_ ? len_ : 1));
-  if (!p) Rpt_error(31);
+  if (!p) Rpt_error(err::MEMORY_LIMIT);
   if (len_) std::memcpy(p, buf_, len_);
   if (buf_) Ret_blk(buf_);
   buf_ = nullptr;
@@ -669,7 +669,7 @@ int64_t Do_fnc_mask(int mode, const uint8_t* subject, size_t len, const uint8_t*
                     size_t pat_len) {
   ws.Msk_len = 0;
   if (mode != 0) {
-    if (pat_len > MASK_PATTERN_MAX) Rpt_error(43);
+    if (pat_len > MASK_PATTERN_MAX) Rpt_error(err::BAD_FORMAT);
     bool om = Sw_on(sw::OM);
     Mask_buf text;
     if (mode == 2) {
@@ -687,7 +687,7 @@ int64_t Do_fnc_mask(int mode, const uint8_t* subject, size_t len, const uint8_t*
     }
     Mask_release();
     Mask_buf code;
-    if (Mask_cmpl(text.data(), text.size(), mode == 1 && !om, code) == 0) Rpt_error(43);
+    if (Mask_cmpl(text.data(), text.size(), mode == 1 && !om, code) == 0) Rpt_error(err::BAD_FORMAT);
     ws.Msk_cache = code.release();
   }
   if (!ws.Msk_cache) return 0;

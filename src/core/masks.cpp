@@ -351,7 +351,7 @@ Num_val Cnv_dec(const uint8_t* s, size_t len) {
   __int128 x = int64_t(u);
   for (size_t i = 8; i < len; ++i) {
     x = x * 256 + s[i];
-    if (x > INT64_MAX || x < INT64_MIN) Rpt_error(40);
+    if (x > INT64_MAX || x < INT64_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
   }
   v.mant = int64_t(x);
   return v;

@@ -153,7 +153,7 @@ void* host_memory(size_t bytes, size_t size) {
       ws.Nomem_soft = 33;
       return nullptr;
     }
-    Rpt_error(33);
+    Rpt_error(err::OUT_OF_MEMORY);
   }
   ws.Mem_used += int64_t(size);
   return p;
@@ -255,12 +255,12 @@ uint32_t Str_capacity(size_t n) {
     return cap;
   }
   uint64_t cap = (uint64_t(n) / STR_MIB + 2) * STR_MIB;
-  if (cap > UINT32_MAX) Rpt_error(46);
+  if (cap > UINT32_MAX) Rpt_error(err::STRING_LENGTH);
   return uint32_t(cap);
 }
 
 Str_blk* Get_str(size_t n) {
-  if (n > size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen)) Rpt_error(46);
+  if (n > size_t(ws.Max_strlen < 0 ? 0 : ws.Max_strlen)) Rpt_error(err::STRING_LENGTH);
   uint32_t cap = Str_capacity(n);
   Str_blk* b;
   if (Last_string && Last_string->cap == cap) {
@@ -347,7 +347,7 @@ void Ret_temp_mem(void* tmp) {
     }
     prev = &tmp_link(blk);
   }
-  Rpt_error(120);
+  Rpt_error(err::LIBRARY_MISSING);
 }
 
 bool Hold_temp_array(void* data, uint32_t string_elems) {
@@ -411,7 +411,7 @@ void ResetTmpMem(Tmp_save& save) {
 // ---- work area ----
 
 uint8_t* Work_take(size_t n) {
-  if (!ws.Work_ptr || size_t(ws.Work_end - ws.Work_ptr) < n) Rpt_error(19);
+  if (!ws.Work_ptr || size_t(ws.Work_end - ws.Work_ptr) < n) Rpt_error(err::LINE_TOO_LONG);
   uint8_t* p = ws.Work_ptr;
   ws.Work_ptr += n;
   return p;

@@ -250,7 +250,7 @@ void Load_tbl(int first, uint8_t* table, std::string_view operand) {
     Msg_load_tbl(first, table);
     return;
   }
-  if (operand.size() != 256) Rpt_error(46);
+  if (operand.size() != 256) Rpt_error(err::STRING_LENGTH);
   std::memcpy(table, operand.data(), 256);
 }
 
@@ -261,7 +261,7 @@ void Load_dte(std::string_view operand) {
   }
   size_t commas = 0;
   for (char c : operand) commas += c == ',';
-  if (commas != DTE_NAME_COUNT - 1) Rpt_error(35);
+  if (commas != DTE_NAME_COUNT - 1) Rpt_error(err::BAD_DATE);
   names_text.assign(operand);
   split_names();
 }

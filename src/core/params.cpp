@@ -425,16 +425,16 @@ void d_sprm() {
       ws.Exec_ptr += 3;
     } else {
       // One operand and its "+" joins only: an "=" after it gives the value.
-      if (Get_value() < 0) Rpt_error(26);
+      if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);
       Xeval_str();
-      if (ws.Str_len != 3) Rpt_error(46);
+      if (ws.Str_len != 3) Rpt_error(err::STRING_LENGTH);
       prm = C2(char(ws.Str_ptr[1]), char(ws.Str_ptr[2]));
     }
     int32_t value = negated ? 0 : 1;
     if (*ws.Exec_ptr == code::OP_EQ) {
       ++ws.Exec_ptr;
       value = Eval_integer();
-      if (prm == SZ ? (value < 40 || value > 1048576) : (value < -32000 || value > 32000)) Rpt_error(41);
+      if (prm == SZ ? (value < 40 || value > 1048576) : (value < -32000 || value > 32000)) Rpt_error(err::OUT_OF_RANGE);
     }
     int err = Exec_param(prm, value);
     if (err != 0) Rpt_error(err);
@@ -442,7 +442,7 @@ void d_sprm() {
       ++ws.Exec_ptr;
       continue;
     }
-    if (*ws.Exec_ptr != code::STMT_SEP && *ws.Exec_ptr != code::EOL) Rpt_error(20);
+    if (*ws.Exec_ptr != code::STMT_SEP && *ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
     return;
   }
 }

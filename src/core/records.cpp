@@ -122,7 +122,7 @@ inline uint8_t up(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32) :
 std::string ref_name(const uint8_t* p, const uint8_t** next) {
   if (p[1] & 0x80) {
     uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(err::INTERNAL_CODE);
     const uint8_t* nm = ws.Name_pool + ws.Name_index[idx];
     *next = p + 3;
     return std::string(reinterpret_cast<const char*>(nm + 1), nm[0]);
@@ -134,7 +134,7 @@ std::string ref_name(const uint8_t* p, const uint8_t** next) {
 // The field variable of record `rec` (its name as written, "$" included).
 Var_node* field_var(const std::string& rec, uint8_t type, const std::string& field) {
   std::string full = rec + "." + field;
-  if (full.size() > 127) Rpt_error(49);
+  if (full.size() > 127) Rpt_error(err::INTERNAL_CODE);
   return Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
 }
 
@@ -143,7 +143,7 @@ std::vector<Field> read_list(const uint8_t* blk) {
   const uint8_t* p = blk + 2;
   const uint8_t* end = blk + get_u16be(blk);
   while (p < end && *p != 255) {
-    if (end - p < 11 || end - p < 11 + p[8]) Rpt_error(49);
+    if (end - p < 11 || end - p < 11 + p[8]) Rpt_error(err::INTERNAL_CODE);
     Field f;
     f.type = p[0];
     f.form = p[1];
@@ -153,7 +153,7 @@ std::vector<Field> read_list(const uint8_t* blk) {
     f.name.assign(reinterpret_cast<const char*>(p + 9), p[8]);
     const uint8_t* d = p + 9 + p[8];
     size_t dn = get_u16be(d);
-    if (size_t(end - d) < 2 + dn) Rpt_error(49);
+    if (size_t(end - d) < 2 + dn) Rpt_error(err::INTERNAL_CODE);
     f.desc.assign(reinterpret_cast<const char*>(d + 2), dn);
     out.push_back(std::move(f));
     p = d + 2 + dn;
@@ -164,9 +164,9 @@ std::vector<Field> read_list(const uint8_t* blk) {
 uint8_t* write_list(const std::vector<Field>& fields) {
   size_t n = 3;
   for (const Field& f : fields) n += 11 + f.name.size() + f.desc.size();
-  if (n > 0xFFFF) Rpt_error(81);
+  if (n > 0xFFFF) Rpt_error(err::BAD_IOLIST_ITEM);
   auto* b = static_cast<uint8_t*>(Get_blk(n));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   put_u16be(b, uint16_t(n));
   uint8_t* p = b + 2;
   for (const Field& f : fields) {
@@ -193,7 +193,7 @@ struct Tpl_reader {
   size_t len;
   size_t pos = 0;
   bool at(char c) const { return pos < len && s[pos] == uint8_t(c); }
-  [[noreturn]] static void bad() { Rpt_error(81); }
+  [[noreturn]] static void bad() { Rpt_error(err::BAD_IOLIST_ITEM); }
   void expect(char c) {
     if (!at(c)) bad();
     ++pos;
@@ -232,7 +232,7 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       if (r.at('[')) {  // an array field of n elements
         ++r.pos;
         uint32_t n = r.number();
-        if (n < 1 || n > ARRAY_FIELD_MAX) Rpt_error(41);
+        if (n < 1 || n > ARRAY_FIELD_MAX) Rpt_error(err::OUT_OF_RANGE);
         f.count = uint16_t(n);
         r.expect(']');
       }
@@ -277,7 +277,7 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       }
     } else {
       uint32_t w = r.number();
-      if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Rpt_error(41);
+      if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Rpt_error(err::OUT_OF_RANGE);
       f.form = t;
       f.width = uint16_t(w);
       if (binary) f.delim = order;
@@ -317,7 +317,7 @@ void append_binary(std::string& out, const Num_val& value, const Field& f) {
   if (f.form == 'X' || f.form == 'F' || f.form == 'E') {
     double d = Val_to_dbl(value);
     if (f.form == 'X') {
-      if (std::fabs(d) > 3.4028234663852886e38) Rpt_error(41);  // no float holds it
+      if (std::fabs(d) > 3.4028234663852886e38) Rpt_error(err::OUT_OF_RANGE);  // no float holds it
       float x = float(d);
       uint32_t u;
       std::memcpy(&u, &x, 4);
@@ -332,7 +332,7 @@ void append_binary(std::string& out, const Num_val& value, const Field& f) {
     Num_val v = value;
     Set_scl(v, f.form == 'Y' ? 4 : 0, f.form == 'Y' ? 1 : 0);  // the integer part, or ten-thousandths
     if (f.form == 'Y') {
-      if (v.scale != 4) Rpt_error(41);  // too large to carry four places
+      if (v.scale != 4) Rpt_error(err::OUT_OF_RANGE);  // too large to carry four places
       v.scale = 0;
     }
     bool fits;
@@ -341,7 +341,7 @@ void append_binary(std::string& out, const Num_val& value, const Field& f) {
     } else {
       fits = v.mant >= 0 && (w >= 8 || v.mant < (int64_t(1) << (8 * w)));
     }
-    if (!fits) Rpt_error(41);
+    if (!fits) Rpt_error(err::OUT_OF_RANGE);
     Cnv_bin(v, bytes, w);
   }
   reorder(bytes, w, f.delim);
@@ -360,7 +360,7 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
       uint32_t u = get_u32be(bytes + 1);
       float x;
       std::memcpy(&x, &u, 4);
-      if (!std::isfinite(x)) Rpt_error(41);
+      if (!std::isfinite(x)) Rpt_error(err::OUT_OF_RANGE);
       // The float's own shortest form: 0.1 stored reads back as 0.1.
       char text[32];
       auto [end, ec] = std::to_chars(text, text + sizeof text, x);
@@ -372,7 +372,7 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
       uint64_t u = (uint64_t(get_u32be(bytes + 1)) << 32) | get_u32be(bytes + 5);
       std::memcpy(&d, &u, 8);
     }
-    if (!std::isfinite(d)) Rpt_error(41);  // no number of ours: infinity or not a number
+    if (!std::isfinite(d)) Rpt_error(err::OUT_OF_RANGE);  // no number of ours: infinity or not a number
     Num_val v;
     Dbl_to_val(d, v);
     return v;
@@ -390,12 +390,12 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
 // array field.
 Num_val* num_slot(Var_node* v, uint32_t e, const Field& f) {
   if (!f.count) return &v->num;
-  if (!v->elems || e >= Var_count(v)) Rpt_error(42);
+  if (!v->elems || e >= Var_count(v)) Rpt_error(err::BAD_SUBSCRIPT);
   return static_cast<Num_val*>(v->elems) + e;
 }
 Str_blk** str_slot(Var_node* v, uint32_t e, const Field& f) {
   if (!f.count) return &v->str;
-  if (!v->elems || e >= Var_count(v)) Rpt_error(42);
+  if (!v->elems || e >= Var_count(v)) Rpt_error(err::BAD_SUBSCRIPT);
   return static_cast<Str_blk**>(v->elems) + e;
 }
 
@@ -454,16 +454,16 @@ void set_number(Var_node* v, Num_val* dst, const uint8_t* s, size_t n) {
 
 Var_node* Find_field() {
   const uint8_t* p = ws.Exec_ptr;
-  if (*p != code::REC_VAR) Rpt_error(49);
+  if (*p != code::REC_VAR) Rpt_error(err::INTERNAL_CODE);
   const uint8_t* q;
   std::string rec = ref_name(p, &q);
   uint8_t type = *q;
-  if (type != code::NUM_VAR && type != code::STR_VAR) Rpt_error(49);
+  if (type != code::NUM_VAR && type != code::STR_VAR) Rpt_error(err::INTERNAL_CODE);
   std::string field = ref_name(q, &q);
   Var_node* n = field_var(rec, type, field);
   ws.Exec_ptr = const_cast<uint8_t*>(q);
   ws.Cur_var = n;
-  if (n->read_mask & ~ws.Var_mask) Rpt_error(61);
+  if (n->read_mask & ~ws.Var_mask) Rpt_error(err::NOT_ACCESSIBLE);
   return n;
 }
 
@@ -520,7 +520,7 @@ std::string standard_template(const std::string& tpl) {
   for (char& c : want) c = char(up(uint8_t(c)));
   for (const auto& [name, def] : standard_templates())
     if (name == want) return def;
-  Rpt_error(11);
+  Rpt_error(err::MISSING_RECORD);
 }
 
 // The fields of compiled I/O-list items (an inline list, an IOLIST line, a
@@ -540,13 +540,13 @@ std::vector<Field> list_fields() {
       f.name = ref_name(ws.Exec_ptr, &q);
       ws.Exec_ptr = const_cast<uint8_t*>(q);
     } else {
-      Rpt_error(81);
+      Rpt_error(err::BAD_IOLIST_ITEM);
     }
     fields.push_back(std::move(f));
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (*ws.Exec_ptr != code::EOL && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(81);
+  if (*ws.Exec_ptr != code::EOL && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::BAD_IOLIST_ITEM);
   return fields;
 }
 
@@ -590,19 +590,19 @@ void Def_record(Var_node* node) {
         f.name = ref_name(ws.Exec_ptr, &q);
         ws.Exec_ptr = const_cast<uint8_t*>(q);
       } else {
-        Rpt_error(81);
+        Rpt_error(err::BAD_IOLIST_ITEM);
       }
       fields.push_back(std::move(f));
       if (*ws.Exec_ptr != code::COMMA) break;
       ws.Exec_ptr++;
     }
-    if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(81);
+    if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::BAD_IOLIST_ITEM);
   } else {
     Eval_formula();
     if (ws.Str_len < 0) {
       // A line number: the list of that IOLIST line.
       int64_t line = To_integer(ws.Num_acc);
-      if (line < 1 || line > 65535) Rpt_error(41);
+      if (line < 1 || line > 65535) Rpt_error(err::OUT_OF_RANGE);
       uint8_t ref[4] = {code::LINE_REF, uint8_t(line >> 8), uint8_t(line), code::EOL};
       uint8_t* resume = ws.Exec_ptr;
       ws.Exec_ptr = ref;
@@ -627,7 +627,7 @@ void Def_record(Var_node* node) {
   }
   std::string rec = record_name(node);
   for (const Field& f : fields)
-    if (f.type != '*' && rec.size() + 1 + f.name.size() > 127) Rpt_error(81);
+    if (f.type != '*' && rec.size() + 1 + f.name.size() > 127) Rpt_error(err::BAD_IOLIST_ITEM);
   uint8_t* blk = write_list(fields);
   if (node->rec_list) Ret_blk(node->rec_list);
   node->rec_list = blk;
@@ -652,7 +652,7 @@ void Def_record(Var_node* node) {
       v->str = nullptr;
       if (f.form == 'C') {
         v->str = Get_str(f.width);
-        if (!v->str) Rpt_error(33);
+        if (!v->str) Rpt_error(err::OUT_OF_MEMORY);
         std::memset(v->str->bytes(), ' ', f.width);
         v->str->len = f.width;
         v->flags |= VF_FIXED;
@@ -684,13 +684,13 @@ void Gen_record(Var_node* node) {
         out += char(sep);
       else if (f.form == 'D' && f.delim != DELIM_NONE)
         out += char(f.delim);
-      if (out.size() > size_t(ws.Max_strlen)) Rpt_error(46);
+      if (out.size() > size_t(ws.Max_strlen)) Rpt_error(err::STRING_LENGTH);
     }
   }
   Str_blk* b = nullptr;
   if (!out.empty()) {
     b = Get_str(out.size());
-    if (!b) Rpt_error(33);
+    if (!b) Rpt_error(err::OUT_OF_MEMORY);
     std::memcpy(b->bytes(), out.data(), out.size());
     b->len = uint32_t(out.size());
   }

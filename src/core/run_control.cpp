@@ -50,7 +50,7 @@ bool stop_point_valid() { return inside_line(ws.Stop_stno, ws.Stop_ptr); }
 
 // END and STOP: the program stops and the console takes over.
 void end_program(bool keep_stop_point) {
-  if (ws.Start_flags & SF_NESTED) Rpt_error(34);
+  if (ws.Start_flags & SF_NESTED) Rpt_error(err::NOT_AT_CONSOLE);
   Core_hook.trace_end();
   ws.Exec_ptr = statement_end();
   if (!keep_stop_point) {
@@ -90,7 +90,7 @@ void Run_continue(bool must_resume) {
     start_at(ws.Stop_stno, ws.Stop_ptr);
     return;
   }
-  if (must_resume) Rpt_error(27);  // CONTINUE with nothing stopped
+  if (must_resume) Rpt_error(err::NOTHING_TO_RETRY);  // CONTINUE with nothing stopped
   Clr_stack();
   uint16_t n = Find_line(0);
   start_at(n, ws.Str_ptr + 2);
@@ -196,7 +196,7 @@ void d_esca() {
     Rpt_error(n);
   }
   if (ws.Cmd_flags & CMD_NO_ESCAPE) return;
-  if (ws.Start_flags & SF_NESTED) Rpt_error(34);
+  if (ws.Start_flags & SF_NESTED) Rpt_error(err::NOT_AT_CONSOLE);
   Exec_escape();
 }
 
@@ -219,8 +219,8 @@ void d_serr() {
 }
 
 void d_retr() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
-  if (ws.Retry_stno == 0 || !inside_line(ws.Retry_stno, ws.Retry_ptr)) Rpt_error(27);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
+  if (ws.Retry_stno == 0 || !inside_line(ws.Retry_stno, ws.Retry_ptr)) Rpt_error(err::NOTHING_TO_RETRY);
   ws.Cur_stno = ws.Retry_stno;
   ws.Exec_ptr = ws.Retry_ptr;
   ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);

@@ -109,7 +109,7 @@ void skip_group() {
   int depth = 0;
   do {
     uint8_t c = *p;
-    if (is_end(c) || c == code::STMT_SEP) Rpt_error(49);
+    if (is_end(c) || c == code::STMT_SEP) Rpt_error(err::INTERNAL_CODE);
     if (closes(c)) {
       depth--;
       p++;
@@ -133,7 +133,7 @@ size_t Item_size(const uint8_t* p, const uint8_t* end) {
 
 size_t Scan_size(const uint8_t* p, const uint8_t* end) {
   size_t n = Item_size(p, end);
-  if (n == 0 || n >= size_t(end - p)) Rpt_error(49);
+  if (n == 0 || n >= size_t(end - p)) Rpt_error(err::INTERNAL_CODE);
   return n;
 }
 

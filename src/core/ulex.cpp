@@ -35,7 +35,7 @@ void d_ulex() {
   if (c == code::D_LOAD) {
     ws.Exec_ptr++;
     std::string name = str_operand();
-    if (name.empty()) Rpt_error(46);
+    if (name.empty()) Rpt_error(err::STRING_LENGTH);
     std::string path = name[0] == '*' ? Lib_dir_path() + "/" + name.substr(1) : Path_convert(name);
     int err = Load_lex(path.c_str());
     if (err) Rpt_error(err);
@@ -43,7 +43,7 @@ void d_ulex() {
   }
   for (;;) {
     std::string alias = str_operand();
-    if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+    if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
     ws.Exec_ptr++;
     std::string keyword = str_operand();
     int err = Lex_add_alias(alias, keyword);
@@ -51,5 +51,5 @@ void d_ulex() {
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
 }

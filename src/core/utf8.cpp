@@ -46,7 +46,7 @@ int char_step(const uint8_t* s, int i, int end) {
   if (b < 128) return 1;
   int l = valid_seq(s, i, end);
   if (l) return l;
-  if (strict()) Rpt_error(5);
+  if (strict()) Rpt_error(err::BAD_UTF8);
   return 1;
 }
 
@@ -134,10 +134,10 @@ uint32_t Utf8_code_point(const Num_val& v) {
   if (v.scale > 0) {
     m = v.scale > 18 ? 0 : m / pow10_i(v.scale);
   } else if (v.scale < 0 && m != 0) {
-    if (-v.scale > 7) Rpt_error(41);
+    if (-v.scale > 7) Rpt_error(err::OUT_OF_RANGE);
     m *= pow10_i(-v.scale);
   }
-  if (m < 0 || m >= 0x200000) Rpt_error(41);
+  if (m < 0 || m >= 0x200000) Rpt_error(err::OUT_OF_RANGE);
   return uint32_t(m);
 }
 
@@ -148,10 +148,10 @@ void Utf8_text_begin(Utf8_text& t) {
 }
 
 void Utf8_text_add(Utf8_text& t, uint32_t cp) {
-  if (cp >= 0x200000) Rpt_error(41);
+  if (cp >= 0x200000) Rpt_error(err::OUT_OF_RANGE);
   if (t.cap - t.len < 4) {
     auto* nb = static_cast<uint8_t*>(Get_temp(size_t(t.cap) * 2));
-    if (!nb) Rpt_error(33);
+    if (!nb) Rpt_error(err::OUT_OF_MEMORY);
     std::memcpy(nb, t.buf, t.len);
     // The old buffer is the work area or an earlier temporary; either goes
     // when the statement ends.

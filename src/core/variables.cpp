@@ -115,11 +115,11 @@ Var_node* Var_tree_build(Var_node** nodes, size_t count) {
 }
 
 Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
-  if (len < 1 || len > 127) Rpt_error(49);
+  if (len < 1 || len > 127) Rpt_error(err::INTERNAL_CODE);
   // Every field but the name has an initialiser; the name is copied and
   // ended below: the block needs no clearing first.
   void* b = Get_blk_nc(sizeof(Var_node));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
@@ -157,7 +157,7 @@ Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len) {
 }
 
 Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
-  if (len < 1 || len > 127) Rpt_error(49);
+  if (len < 1 || len > 127) Rpt_error(err::INTERNAL_CODE);
   if (Var_lookup_hook)
     if (Var_node* h = Var_lookup_hook(type, name, len)) return h;
   if (Is_with_reader(type, name, len)) return With_reader();
@@ -173,7 +173,7 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
   // Every field but the name has an initialiser; the name is copied and
   // ended below: the block needs no clearing first.
   void* b = Get_blk_nc(sizeof(Var_node));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
@@ -202,25 +202,25 @@ Var_node* Find_var() {
     ws.Exec_ptr = p + 3;
     node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
     if (!node) {
-      if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+      if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(err::INTERNAL_CODE);
       const uint8_t* nm = Var_name_entry(idx);
       node = Find_var_name(type, nm + 1, nm[0]);
       if (idx < ws.Var_index_cnt && !(node->flags & VF_WITH)) ws.Var_index[idx] = node;
     }
-    if (node->type != type) Rpt_error(49);
+    if (node->type != type) Rpt_error(err::INTERNAL_CODE);
   } else {
     int len = p[1];
     node = Find_var_name(type, p + 2, len);
     ws.Exec_ptr = p + 2 + len;
   }
   ws.Cur_var = node;
-  if (node->read_mask & ~ws.Var_mask) Rpt_error(61);
+  if (node->read_mask & ~ws.Var_mask) Rpt_error(err::NOT_ACCESSIBLE);
   return node;
 }
 
 void Check_assignable(const Var_node* node) {
-  if (!node) Rpt_error(20);  // a value (a literal, a function) where a variable must stand
-  if ((node->flags & VF_READ_ONLY) || (node->write_mask & ~ws.Var_mask)) Rpt_error(61);
+  if (!node) Rpt_error(err::SYNTAX);  // a value (a literal, a function) where a variable must stand
+  if ((node->flags & VF_READ_ONLY) || (node->write_mask & ~ws.Var_mask)) Rpt_error(err::NOT_ACCESSIBLE);
 }
 
 void Clr_tree(Var_node* root) {

@@ -33,18 +33,18 @@ std::string target_ref(std::string text, bool str_value) {
   size_t e = text.find_last_not_of(' ');
   text = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
   size_t i = text.size() > 1 && text[0] == '%' ? 1 : 0;  // a global
-  if (i >= text.size() || !name_start(uint8_t(text[i]))) Rpt_error(20);
+  if (i >= text.size() || !name_start(uint8_t(text[i]))) Rpt_error(err::SYNTAX);
   while (i < text.size() && name_char(uint8_t(text[i]))) ++i;
   char suffix = i < text.size() ? text[i] : 0;
-  if (suffix && (suffix != '$' && suffix != '%')) Rpt_error(20);
-  if (suffix && i + 1 != text.size()) Rpt_error(20);
+  if (suffix && (suffix != '$' && suffix != '%')) Rpt_error(err::SYNTAX);
+  if (suffix && i + 1 != text.size()) Rpt_error(err::SYNTAX);
   if (str_value) {
-    if (suffix == '%') Rpt_error(26);
+    if (suffix == '%') Rpt_error(err::TYPE_MISMATCH);
     if (!suffix) text += '$';
   } else if (suffix == '$') {
-    Rpt_error(26);
+    Rpt_error(err::TYPE_MISMATCH);
   }
-  if (text.size() > NAME_MAX) Rpt_error(20);
+  if (text.size() > NAME_MAX) Rpt_error(err::SYNTAX);
   if (!ws.Prm.MC)
     for (char& c : text) c = char(Uppercs[uint8_t(c)]);
   std::string ref;
@@ -59,9 +59,9 @@ std::string target_ref(std::string text, bool str_value) {
 
 void d_via() {
   for (;;) {
-    if (Get_value() < 0) Rpt_error(26);  // the name is held by a string
+    if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);  // the name is held by a string
     std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    if (*ws.Exec_ptr != code::OP_EQ) Rpt_error(20);
+    if (*ws.Exec_ptr != code::OP_EQ) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     ws.Math_flags = 0;
     Eval_formula();

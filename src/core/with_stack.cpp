@@ -24,13 +24,13 @@ int32_t with_saved[WITH_MAX];
 // current value (variables.cpp).
 void d_with() {
   int32_t v = Eval_integer();
-  if (ws.With_depth >= WITH_MAX) Rpt_error(27);
+  if (ws.With_depth >= WITH_MAX) Rpt_error(err::NOTHING_TO_RETRY);
   with_saved[ws.With_depth++] = ws.With_ctx;
   ws.With_ctx = v;
 }
 
 void End_with() {
-  if (ws.With_depth == 0 || ws.With_depth > WITH_MAX) Rpt_error(27);
+  if (ws.With_depth == 0 || ws.With_depth > WITH_MAX) Rpt_error(err::NOTHING_TO_RETRY);
   ws.With_ctx = with_saved[--ws.With_depth];
 }
 

@@ -45,10 +45,10 @@ void FreeZlib() {
 }
 
 void* OruGetAddr(const char* name) {
-  if (!CheckZlib()) Rpt_error(120);
+  if (!CheckZlib()) Rpt_error(err::LIBRARY_MISSING);
   void* p = dlsym(handle, name);
   if (!p)
-    Rpt_error_text(120, std::string("Could not locate entry point '") + name +
+    Rpt_error_text(err::LIBRARY_MISSING, std::string("Could not locate entry point '") + name +
                             "' in libraries.\r\nLikely an incompatible interface.");
   return p;
 }

@@ -21,7 +21,7 @@ void make_current(Fcb* f) {
 
 Fcb* Channel_part() {
   Io_SetOptions(0);
-  if (!ws.Cur_fcb) Rpt_error(14);
+  if (!ws.Cur_fcb) Rpt_error(err::CHANNEL_STATE);
   return ws.Cur_fcb;
 }
 

@@ -39,7 +39,7 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
 // A string of 1..width bytes (error 46 otherwise) into a blank-padded field.
 void Set_filinf(char* field, size_t width) {
   Eval_str();
-  if (ws.Str_len < 1 || size_t(ws.Str_len) > width) Rpt_error(46);
+  if (ws.Str_len < 1 || size_t(ws.Str_len) > width) Rpt_error(err::STRING_LENGTH);
   std::memset(field, ' ', width);
   std::memcpy(field, ws.Str_ptr, size_t(ws.Str_len));
 }
@@ -57,7 +57,7 @@ void sdev_separator(Fcb* f) {
   else if (same_ci(ws.Str_ptr, ws.Str_len, "*ERR*")) sep = -3;
   else if (ws.Str_len == 1) sep = ws.Str_ptr[0];
   else if (ws.Str_len == 0) sep = -1;
-  else Rpt_error(46);
+  else Rpt_error(err::STRING_LENGTH);
   f->separator = sep;
 }
 
@@ -105,7 +105,7 @@ void d_sdev() {
       if (*ws.Exec_ptr != code::COMMA) break;
       ++ws.Exec_ptr;
     }
-    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     for (const std::string& t : texts) Task_string_add(t);
     return;
@@ -115,10 +115,10 @@ void d_sdev() {
   if (c == code::D_PROGRAM) {
     ++ws.Exec_ptr;
     Eval_str();
-    if (f->event_pgm) Rpt_error(11);
+    if (f->event_pgm) Rpt_error(err::MISSING_RECORD);
     if (ws.Str_len == 0) return;
     f->event_pgm = static_cast<char*>(Get_blk(size_t(ws.Str_len) + 1));
-    if (!f->event_pgm) Rpt_error(33);
+    if (!f->event_pgm) Rpt_error(err::OUT_OF_MEMORY);
     std::memcpy(f->event_pgm, ws.Str_ptr, size_t(ws.Str_len));
     f->event_pgm[ws.Str_len] = 0;
     f->event_mask = 0;
@@ -155,21 +155,21 @@ void d_dprt() {
   try {
     Io_SetOptions(0);
   } catch (const Oru_error& e) {
-    if (e.no == 14) Rpt_error(13);  // not open: DPRT's own error
+    if (e.no == err::CHANNEL_STATE) Rpt_error(err::WRONG_MODE);  // not open: DPRT's own error
     throw;
   }
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   switch (f->kind) {
     case FK_DEVICE: case FK_SERIAL: case FK_AUX_PRINTER: case FK_PIPE: case FK_TCP:
       break;
     case FK_THIN_CLIENT:
       Not_built("DPRT of thin-client channels (the thin client)");
     default:
-      Rpt_error(13);
+      Rpt_error(err::WRONG_MODE);
   }
   int32_t cols = Eval_range(0, 255);
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
   int32_t lines = Eval_range(0, 255);
   if (cols != 0) {
@@ -201,7 +201,7 @@ void d_lnsw() {
     name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     ch = To_integer(ws.Num_acc);
-    if (ch < 0 || ch > 65000) Rpt_error(41);
+    if (ch < 0 || ch > 65000) Rpt_error(err::OUT_OF_RANGE);
   }
   Reset_switch();
   if (!by_name && ch == 0) return;
@@ -212,7 +212,7 @@ void d_lnsw() {
     opened = true;
   } else {
     f = Find_fp(uint16_t(ch));
-    if (!f) Rpt_error(13);
+    if (!f) Rpt_error(err::WRONG_MODE);
   }
   if (f->kind == FK_TCP) {
     try {
@@ -228,5 +228,5 @@ void d_lnsw() {
     return;
   }
   if (opened) CloseFile(f);
-  Rpt_error(10);
+  Rpt_error(err::BAD_FILE_NAME);
 }

@@ -303,13 +303,13 @@ void io_fn_options() {
     }
     if (w != iopt::KEY && w != iopt::IND && w != iopt::RNO && w != iopt::KNO && w != iopt::END &&
         w != iopt::DOM)
-      Rpt_error_text(17, "option not valid in a key or record function");
+      Rpt_error_text(err::WRONG_FILE_KIND, "option not valid in a key or record function");
     ws.Exec_ptr += 2;
     switch (w) {
       case iopt::KEY: {
         int cnt = 0;
         for (;;) {
-          if (cnt == IO_KEY_PARTS) Rpt_error(41);
+          if (cnt == IO_KEY_PARTS) Rpt_error(err::OUT_OF_RANGE);
           key_part(cnt++);
           if (*ws.Exec_ptr != code::LABEL_END) break;  // ':' joins the parts
           ws.Exec_ptr++;
@@ -320,14 +320,14 @@ void io_fn_options() {
       }
       case iopt::IND: {
         int32_t i = Eval_integer();
-        if (i < 0) Rpt_error(41);
+        if (i < 0) Rpt_error(err::OUT_OF_RANGE);
         ws.Io_ind = i;
         ws.Io_opts |= IO_IND;
         break;
       }
       case iopt::RNO: {
         int32_t n = Eval_integer();
-        if (n < 1) Rpt_error(41);
+        if (n < 1) Rpt_error(err::OUT_OF_RANGE);
         if (rno_kept_kind(ws.Cur_ftype)) {
           ws.Io_ind = n;
           ws.Io_opts |= IO_RNO;
@@ -398,7 +398,7 @@ void event_value(Io_fn fn) {
   if (fn == Io_fn::ind || fn == Io_fn::rno) {
     Num_val v{};
     if (text.empty() || Conv_str_chk(reinterpret_cast<const uint8_t*>(text.data()), text.size(), v) != 0)
-      Rpt_error(26);
+      Rpt_error(err::TYPE_MISMATCH);
     Fnc_result(v);
     return;
   }
@@ -465,7 +465,7 @@ void fnc_gen_io(Io_fn fn) {
     Fnc_result_int(idx);
     return;
   }
-  if (ws.Str_len < 0) Rpt_error(26);
+  if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   std::string s(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (fn == Io_fn::rcd) {
     after_event(f, "POST_READ", EV_POST_READ, [&] { string_result(s); });
@@ -537,7 +537,7 @@ std::string memory_key_operand(Fcb* f) {
   std::string keys = Dyn_DescribeKeys(f);
   // Records without key definitions are found by KEY= alone: no creation
   // directive makes such a file.
-  if (keys.empty()) Rpt_error_text(17, "a memory file without key definitions has no creation directive");
+  if (keys.empty()) Rpt_error_text(err::WRONG_FILE_KIND, "a memory file without key definitions has no creation directive");
   if (keys.find_first_not_of("0123456789") == std::string::npos) return keys;
   return quoted(keys);
 }
@@ -604,7 +604,7 @@ std::string file_create_text(Fcb* f) {
     case FK_EFF:
       return keyed_create_text(f);
     default:
-      Rpt_error(17);
+      Rpt_error(err::WRONG_FILE_KIND);
   }
   // OPT= of OPEN says how the channel was opened, not how the file was
   // made: none of these directives takes it.
@@ -754,7 +754,7 @@ std::string fin_item(Fcb* f, const std::string& item) {
   if (u == "PDFFONTDIR") return Kest_cfg.pdf_font_dir;
   if (u == "HWND") Not_built("the thin client");
   if (u == "+WININFO") Not_built("terminal windows");
-  Rpt_error_text(46, "unknown FIN( item \"" + item + "\"");
+  Rpt_error_text(err::STRING_LENGTH, "unknown FIN( item \"" + item + "\"");
 }
 
 }  // namespace
@@ -838,7 +838,7 @@ void fnc_sep() {
   string_result(std::string(1, char(s)));
 }
 
-void fnc_i86() { Rpt_error_text(99, "I86( is not available"); }
+void fnc_i86() { Rpt_error_text(err::NOT_BUILT, "I86( is not available"); }
 
 // FFN(name): the channel on which the file is open, or -1.  A name of at
 // most 12 bytes is first compared with the channels' name fields; then the
@@ -849,12 +849,12 @@ void fnc_ffn() {
   int32_t from = 0;
   if (Fnc_more()) {
     from = Eval_integer();
-    if (from < 0 || from > 65001) Rpt_error(41);
+    if (from < 0 || from > 65001) Rpt_error(err::OUT_OF_RANGE);
     if (Fnc_more()) {
       // A scope (the running object's channels, or the global ones) only
       // means something inside an object.
       Eval_formula();
-      Rpt_error_text(95, "FFN( scope outside an object");
+      Rpt_error_text(err::BAD_OBJECT, "FFN( scope outside an object");
     }
   }
   if (name.size() <= 12) {
@@ -918,7 +918,7 @@ std::vector<List_item> split_items(const uint8_t* p) {
       start = ++p;
       continue;
     }
-    if (list_end(c)) Rpt_error(81);  // a group left open: not a list
+    if (list_end(c)) Rpt_error(err::BAD_IOLIST_ITEM);  // a group left open: not a list
     if (opens_group(c)) ++depth;
     if (closes_group(c) && depth > 0) --depth;
     p += Scan_size(p, Code_end(p));
@@ -932,7 +932,7 @@ std::string ref_name(const uint8_t* p) {
   size_t n;
   if (p[1] & 0x80) {
     uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(49);
+    if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(err::INTERNAL_CODE);
     nm = ws.Name_pool + ws.Name_index[idx] + 1;
     n = nm[-1];
   } else {
@@ -1011,7 +1011,7 @@ Var_node* record_arg() {
 // with the file.  Error 81 when the slot is empty.
 std::string channel_list(const Fcb* f, int slot) {
   const uint8_t* b = Iol_slot(f, slot);
-  if (!b) Rpt_error(81);
+  if (!b) Rpt_error(err::BAD_IOLIST_ITEM);
   uint16_t n = get_u16be(b);
   return std::string(reinterpret_cast<const char*>(b + 3), n - 3);
 }
@@ -1028,9 +1028,9 @@ std::string field_name_arg(bool checked) {
   Fnc_str s = Fnc_string();
   std::string n(reinterpret_cast<const char*>(s.p), size_t(s.len));
   if (checked) {
-    if (n.empty()) Rpt_error(46);
-    if (n.back() != '$' && n.size() > size_t(NAME_MAX)) Rpt_error(23);
-    if (n.size() > size_t(NAME_MAX) + 1) Rpt_error(23);
+    if (n.empty()) Rpt_error(err::STRING_LENGTH);
+    if (n.back() != '$' && n.size() > size_t(NAME_MAX)) Rpt_error(err::BAD_NAME);
+    if (n.size() > size_t(NAME_MAX) + 1) Rpt_error(err::BAD_NAME);
   }
   return upper(n);
 }
@@ -1065,7 +1065,7 @@ std::string iol_with_name(const std::string& items, const std::string& name) {
     return out;
   }
   const List_item* hit = find_item(all, name);
-  if (!hit) Rpt_error(81);
+  if (!hit) Rpt_error(err::BAD_IOLIST_ITEM);
   return list_result(hit->p, hit->len);
 }
 
@@ -1075,7 +1075,7 @@ void value_of_item(const std::string& items, const std::string& name) {
   uint8_t* t = temp_items(items);
   std::vector<List_item> all = split_items(t);
   const List_item* hit = find_item(all, name);
-  if (!hit) Rpt_error(81);
+  if (!hit) Rpt_error(err::BAD_IOLIST_ITEM);
   uint8_t* resume = ws.Exec_ptr;
   ws.Exec_ptr = const_cast<uint8_t*>(hit->p);
   Get_value();
@@ -1087,7 +1087,7 @@ void value_of_field(const Var_node* v, const std::string& name) {
   for (const Rec_field& f : record_fields(v)) {
     if (f.type == '*' || f.name != name) continue;
     std::string full = std::string(v->name, v->name_len) + "." + f.name;
-    if (full.size() > size_t(NAME_MAX)) Rpt_error(23);
+    if (full.size() > size_t(NAME_MAX)) Rpt_error(err::BAD_NAME);
     Var_node* fv = Find_var_name(f.type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
     if (fv->type == code::NUM_VAR) {
       ws.Num_acc = fv->num;
@@ -1098,7 +1098,7 @@ void value_of_field(const Var_node* v, const std::string& name) {
     }
     return;
   }
-  Rpt_error(81);
+  Rpt_error(err::BAD_IOLIST_ITEM);
 }
 
 // VIN( and VIS(: the named field's value as a number or as text.
@@ -1111,9 +1111,9 @@ void iol_get_var(bool as_string) {
     Eval_formula();
     if (ws.Str_len < 0) {
       int64_t ch = To_integer(ws.Num_acc);
-      if (ch < 0 || ch > 65000) Rpt_error(41);
+      if (ch < 0 || ch > 65000) Rpt_error(err::OUT_OF_RANGE);
       Fcb* f = Find_fp(uint16_t(ch));
-      if (!f) Rpt_error(13);
+      if (!f) Rpt_error(err::WRONG_MODE);
       Fnc_comma();
       std::string name = field_name_arg(true);
       value_of_item(channel_list(f, 0), name);
@@ -1159,7 +1159,7 @@ std::string prefixed_items(const std::string& items, const std::string& prefix) 
       continue;
     }
     std::string full = prefix + "." + ref_name(it.p);
-    if (full.size() > size_t(NAME_MAX)) Rpt_error(23);
+    if (full.size() > size_t(NAME_MAX)) Rpt_error(err::BAD_NAME);
     out += char(it.p[0]);
     out += char(full.size());
     out += full;
@@ -1175,7 +1175,7 @@ std::string rec_built;
 int64_t rec_scratch_driver(int slot) {
   Fcb* f = ws.Cur_fcb;
   if (slot == FIO_FLUSH || slot == FIO_WRITE) {
-    if (rec_built.size() + size_t(f->buf_count) > size_t(ws.Max_strlen)) Rpt_error(46);
+    if (rec_built.size() + size_t(f->buf_count) > size_t(ws.Max_strlen)) Rpt_error(err::STRING_LENGTH);
     rec_built.append(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
     f->buf_count = 0;
     f->high_water = 0;
@@ -1234,11 +1234,11 @@ std::string rec_list_arg() {
     Eval_formula();
     if (ws.Str_len >= 0) {
       std::string items;
-      if (!items_of_list_string(ws.Str_ptr, ws.Str_len, items)) Rpt_error(45);
+      if (!items_of_list_string(ws.Str_ptr, ws.Str_len, items)) Rpt_error(err::BAD_LINE_REF);
       return items;
     }
     int64_t line = To_integer(ws.Num_acc);
-    if (line < 1 || line >= LAST_LINE_NO) Rpt_error(41);
+    if (line < 1 || line >= LAST_LINE_NO) Rpt_error(err::OUT_OF_RANGE);
     // The number as a line reference, resolved as IOL= resolves one.
     uint8_t ref[4] = {code::LINE_REF, uint8_t(line >> 8), uint8_t(line), code::EOL};
     uint8_t* resume = ws.Exec_ptr;
@@ -1265,7 +1265,7 @@ void fnc_iol() {
   if (Var_node* rec = record_arg()) {
     items = record_items(rec);
   } else if (*ws.Exec_ptr == code::STR_VAR) {
-    Rpt_error(23);  // a string variable that is no record
+    Rpt_error(err::BAD_NAME);  // a string variable that is no record
   } else {
     Fcb* f = channel_arg(13);
     if (*ws.Exec_ptr == code::LABEL_END) {
@@ -1282,7 +1282,7 @@ void fnc_iol() {
       else if (const uint8_t* b = FindFileFormat(f, s))
         items = std::string(reinterpret_cast<const char*>(b + 3), get_u16be(b) - 3);
       else
-        Rpt_error(81);
+        Rpt_error(err::BAD_IOLIST_ITEM);
     } else {
       items = channel_list(f, 0);
     }
@@ -1307,7 +1307,7 @@ void fnc_rec() {
     } else {
       Fnc_str s = Fnc_string();
       prefix.assign(reinterpret_cast<const char*>(s.p), size_t(s.len));
-      if (prefix.empty() || prefix.size() > size_t(NAME_MAX)) Rpt_error(23);
+      if (prefix.empty() || prefix.size() > size_t(NAME_MAX)) Rpt_error(err::BAD_NAME);
       prefix = upper(prefix);
     }
     items = prefixed_items(items, prefix);
@@ -1329,7 +1329,7 @@ void fnc_pfx() {
   if (ws.Exec_ptr[0] == PGN_TOKEN && ws.Exec_ptr[1] == code::RPAREN) {
     ++ws.Exec_ptr;
     const std::string& l = Pfx_get(35);
-    if (!l.empty() && uint8_t(l[0]) > 0x7F) Rpt_error(14);
+    if (!l.empty() && uint8_t(l[0]) > 0x7F) Rpt_error(err::CHANNEL_STATE);
     string_result(l);
     return;
   }
@@ -1345,8 +1345,8 @@ void fnc_pfx() {
     string_result(f ? path_of(f, true) : "");
     return;
   }
-  if (n < 0 || n > 34) Rpt_error(41);
+  if (n < 0 || n > 34) Rpt_error(err::OUT_OF_RANGE);
   const std::string& l = Pfx_get(int(n));
-  if (!l.empty() && uint8_t(l[0]) > 0x7F) Rpt_error(14);
+  if (!l.empty() && uint8_t(l[0]) > 0x7F) Rpt_error(err::CHANNEL_STATE);
   string_result(l);
 }

@@ -88,7 +88,7 @@ void Clear_except(bool all) {
   std::vector<Var_node*> nodes;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::OBJ_REF) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR && c != code::OBJ_REF) Rpt_error(err::SYNTAX);
     // An object property keeps the variable that holds the object's handle.
     Var_node* n = c == code::OBJ_REF ? Oop_except_ref() : Find_var();
     if (*ws.Exec_ptr == code::WHOLE_ARRAY) ++ws.Exec_ptr;
@@ -98,7 +98,7 @@ void Clear_except(bool all) {
     if (*ws.Exec_ptr != code::COMMA) break;
     ++ws.Exec_ptr;
   }
-  if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) && *ws.Exec_ptr != code::END_SCAN) Rpt_error(20);
+  if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) && *ws.Exec_ptr != code::END_SCAN) Rpt_error(err::SYNTAX);
   // Pending ++/-- may point at a listed value: they land before it moves.
   if (ws.Run_flags & RF_INCDEC) Do_incrdecr();
   // A record's text is brought up to date with its fields before it moves.
@@ -132,7 +132,7 @@ void Clear_select() {
       ws.Exec_ptr++;
       continue;
     }
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
     Var_node* n = Find_var();
     Check_assignable(n);
     if (*ws.Exec_ptr == code::WHOLE_ARRAY) {

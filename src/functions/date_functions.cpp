@@ -92,11 +92,11 @@ void fnc_dte() {
   }
   // A date string names its day exactly (its day 0 is the base day, not
   // today); a string has no fraction, so "/" gives midnight.
-  if (mask.size() > 8192) Rpt_error(46);
+  if (mask.size() > 8192) Rpt_error(err::STRING_LENGTH);
   int32_t ms = 0;
   if (has_time) {
     double hv = Val_to_dbl(hours);
-    if (hv < 0 || hv > 24) Rpt_error(41);
+    if (hv < 0 || hv > 24) Rpt_error(err::OUT_OF_RANGE);
     ms = int32_t(hv * 3600000.0 + 0.5);
     if (ms >= MS_PER_DAY) ms = MS_PER_DAY - 1;
   } else if (!slash) {
@@ -110,8 +110,8 @@ void fnc_dte() {
 // parameter's value (-1 for an unknown code).
 void fnc_prm() {
   Fnc_str s = Fnc_string();
-  if (s.len != 3) Rpt_error(46);
-  if (s.p[0] != 0x1B) Rpt_error(29);
+  if (s.len != 3) Rpt_error(err::STRING_LENGTH);
+  if (s.p[0] != 0x1B) Rpt_error(err::BAD_MNEMONIC);
   Fnc_result_int(Get_param(Prm_code(char(s.p[1]), char(s.p[2]))));
 }
 

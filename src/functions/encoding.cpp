@@ -51,7 +51,7 @@ uint64_t low_digits(const Num_val& v, bool* neg) {
 }  // namespace
 
 uint16_t Seed_value(const uint8_t* s, int64_t len) {
-  if (len != 2) Rpt_error(46);
+  if (len != 2) Rpt_error(err::STRING_LENGTH);
   return uint16_t((s[0] << 8) | s[1]);
 }
 
@@ -76,10 +76,10 @@ void Set_parity(const uint8_t* s, size_t len, bool odd, uint8_t* out) {
 }
 
 void Radix_text(const uint8_t* s, size_t len, uint8_t* out) {
-  if (len % 2 != 0) Rpt_error(46);
+  if (len % 2 != 0) Rpt_error(err::STRING_LENGTH);
   for (size_t i = 0; i < len; i += 2) {
     unsigned v = unsigned(s[i] << 8) | s[i + 1];
-    if (v >= 64000) Rpt_error(41);
+    if (v >= 64000) Rpt_error(err::OUT_OF_RANGE);
     *out++ = uint8_t(trx_chars[v / 1600]);
     *out++ = uint8_t(trx_chars[(v / 40) % 40]);
     *out++ = uint8_t(trx_chars[v % 40]);
@@ -87,7 +87,7 @@ void Radix_text(const uint8_t* s, size_t len, uint8_t* out) {
 }
 
 void Pack_number(const Num_val& v, int n, uint8_t fs, uint8_t* out) {
-  if (n < 0 || n > 8) Rpt_error(41);
+  if (n < 0 || n > 8) Rpt_error(err::OUT_OF_RANGE);
   bool neg = false;
   uint64_t m = low_digits(v, &neg);
   for (int i = n - 1; i >= 0; i--) {
@@ -100,18 +100,18 @@ void Pack_number(const Num_val& v, int n, uint8_t fs, uint8_t* out) {
 }
 
 Num_val Unpack_number(const uint8_t* s, size_t len, uint8_t fs) {
-  if (len > 8) Rpt_error(46);
+  if (len > 8) Rpt_error(err::STRING_LENGTH);
   bool neg = false;
   int64_t m = 0;
   for (size_t i = 0; i < len; i++) {
     int b = s[i];
-    if (b < 32) Rpt_error(26);
+    if (b < 32) Rpt_error(err::TYPE_MISMATCH);
     int d = (fs > 32 && b >= fs) ? b - 33 : b - 32;
     if (d >= 100) {
       neg = true;
       d -= 100;
     }
-    if (d < 0 || d > 99) Rpt_error(26);
+    if (d < 0 || d > 99) Rpt_error(err::TYPE_MISMATCH);
     m = m * 100 + d;
   }
   Num_val v;
@@ -130,7 +130,7 @@ void Ieee_bytes(const Num_val& v, uint8_t out[8]) {
 }
 
 Num_val Ieee_value(const uint8_t* s, int64_t len) {
-  if (len != 8) Rpt_error(46);
+  if (len != 8) Rpt_error(err::STRING_LENGTH);
   uint64_t u = 0;
   for (int i = 0; i < 8; i++) u = (u << 8) | s[i];
   double d;
@@ -246,9 +246,9 @@ std::string Key_build(const Key_source& src, int64_t k) {
     with_desc = k >= 0;
     if (k < 0) k = -k;
   }
-  if (k < 1) Rpt_error(41);
+  if (k < 1) Rpt_error(err::OUT_OF_RANGE);
   std::vector<Segment> segs = key_segments(src, k, with_desc);
-  if (segs.empty()) Rpt_error(41);
+  if (segs.empty()) Rpt_error(err::OUT_OF_RANGE);
   std::string key;
   size_t pad_start = 0;
   for (const Segment& s : segs) {
@@ -258,7 +258,7 @@ std::string Key_build(const Key_source& src, int64_t k) {
       base = src.rec;
       blen = src.rec_len;
     } else if (s.field == 255) {
-      if (!src.ext) Rpt_error(47);
+      if (!src.ext) Rpt_error(err::SUBSTRING_RANGE);
       base = src.ext;
       blen = src.ext_len;
     } else {

@@ -65,10 +65,10 @@ void arg_field(const uint8_t* s, int32_t len, bool edit) {
   std::string text(reinterpret_cast<const char*>(s), size_t(len));  // s may live in the work area
   Fnc_comma();
   int32_t n = Eval_integer();
-  if (n < 1) Rpt_error(41);
+  if (n < 1) Rpt_error(err::OUT_OF_RANGE);
   std::string repl;
   if (edit) {
-    if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+    if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     Fnc_str r = Fnc_string();
     repl.assign(reinterpret_cast<const char*>(r.p), size_t(r.len));
@@ -77,7 +77,7 @@ void arg_field(const uint8_t* s, int32_t len, bool edit) {
   uint8_t sep;
   if (Fnc_more()) {
     Fnc_str sp = Fnc_string();
-    if (sp.len == 0) Rpt_error(46);
+    if (sp.len == 0) Rpt_error(err::STRING_LENGTH);
     sep = sp.p[0];
   } else {
     sep = Kest_DynaSep(t, text.size());
@@ -144,7 +144,7 @@ void fnc_arg() {
   if (edit) ++ws.Exec_ptr;
   Eval_formula();
   if (ws.Str_len >= 0 || edit) {
-    if (ws.Str_len < 0) Rpt_error(26);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     arg_field(ws.Str_ptr, ws.Str_len, edit);
     return;
   }
@@ -155,7 +155,7 @@ void fnc_arg() {
     Fnc_result_copy(a, std::strlen(a));
     return;
   }
-  if (n < -4 || n > 0) Rpt_error(41);
+  if (n < -4 || n > 0) Rpt_error(err::OUT_OF_RANGE);
   Fnc_result_text(startup_value(n));
 }
 
@@ -167,17 +167,17 @@ void fnc_env() {
     int32_t n = To_integer(ws.Num_acc);
     int32_t count = 0;
     while (environ && environ[count]) ++count;
-    if (n < 0 || n >= count) Rpt_error(41);
+    if (n < 0 || n >= count) Rpt_error(err::OUT_OF_RANGE);
     Fnc_result_copy(environ[n], std::strlen(environ[n]));
     return;
   }
-  if (ws.Str_len == 0) Rpt_error(46);
+  if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   bool err_clause = *ws.Exec_ptr == FNC_ERR_OPT;
   Chk_err();
   const char* v = name.find('\0') == std::string::npos ? std::getenv(name.c_str()) : nullptr;
   if (!v) {
-    if (err_clause) Rpt_error(11);
+    if (err_clause) Rpt_error(err::MISSING_RECORD);
     v = "";
   }
   Fnc_result_copy(v, std::strlen(v));
@@ -201,7 +201,7 @@ void fnc_dsk() {
 void fnc_scll() {
   Eval_formula();
   if (ws.Str_len >= 0) {
-    if (size_t(ws.Str_len) > SCLL_COMMAND_MAX) Rpt_error(46);
+    if (size_t(ws.Str_len) > SCLL_COMMAND_MAX) Rpt_error(err::STRING_LENGTH);
     std::string command(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     Con_flush();
     bool raw = Line_configured();
@@ -220,11 +220,11 @@ void fnc_scll() {
   Chk_err();
   // 0 and negative ids name process groups or every process of the user,
   // 1 is init: only single processes may be signalled.
-  if (pid < 2) Rpt_error(41);
+  if (pid < 2) Rpt_error(err::OUT_OF_RANGE);
   int r = Signal_task(pid, sig);
   if (r == -1) {
     ws.Last_errno = errno;
-    if (err_clause) Rpt_error(15);
+    if (err_clause) Rpt_error(err::OPERATION_FAILED);
   }
   Fnc_result_int(r);
 }
@@ -242,7 +242,7 @@ void fnc_tsk() {
     return;
   }
   const std::string* s = Task_string(size_t(n));
-  if (!s) Rpt_error(41);
+  if (!s) Rpt_error(err::OUT_OF_RANGE);
   Fnc_result_text(*s);
 }
 
@@ -254,7 +254,7 @@ void fnc_tsk() {
 void fnc_pth() {
   if (*ws.Exec_ptr == code::OP_DIV) {
     ++ws.Exec_ptr;
-    if (*ws.Exec_ptr != code::D_DICT) Rpt_error(20);
+    if (*ws.Exec_ptr != code::D_DICT) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     std::string d = Dict_path();
     Fnc_result_copy(d.data(), d.size());
@@ -267,9 +267,9 @@ void fnc_pth() {
       Fnc_result_copy(ws.Path_buf, strnlen(ws.Path_buf, sizeof ws.Path_buf));
       return;
     }
-    if (ch < 0 || ch > 65000) Rpt_error(41);
+    if (ch < 0 || ch > 65000) Rpt_error(err::OUT_OF_RANGE);
     Fcb* f = Channel_record(uint16_t(ch));
-    if (!f) Rpt_error(13);
+    if (!f) Rpt_error(err::WRONG_MODE);
     const char* p = f->path && f->path->path ? f->path->path : "";
     Fnc_result_copy(p, std::strlen(p));
     return;
@@ -285,7 +285,7 @@ void fnc_pth() {
     }
     last = errno;
   }
-  if (last == EINVAL) Rpt_error(10);
+  if (last == EINVAL) Rpt_error(err::BAD_FILE_NAME);
   errno = last;
   Sys_error();
 }

@@ -61,7 +61,7 @@ void msg_keyed(bool is_template) {
   std::vector<std::string> args;
   args.emplace_back(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   while (Fnc_more()) {
-    if (args.size() > MSG_ARGS_MAX) Rpt_error(25);
+    if (args.size() > MSG_ARGS_MAX) Rpt_error(err::FUNCTION_UNDEFINED);
     Fnc_str a = Fnc_string();
     args.emplace_back(reinterpret_cast<const char*>(a.p), size_t(a.len));
   }
@@ -119,9 +119,9 @@ void fnc_msg() {
   if (is_template) ++ws.Exec_ptr;
   Eval_formula();
   if (ws.Str_len < 0) {
-    if (is_template) Rpt_error(26);
+    if (is_template) Rpt_error(err::TYPE_MISMATCH);
     int32_t n = To_integer(ws.Num_acc);
-    if (n < -1 || n > MSG_NUMBER_MAX) Rpt_error(41);
+    if (n < -1 || n > MSG_NUMBER_MAX) Rpt_error(err::OUT_OF_RANGE);
     Msg_read(n);
     return;
   }

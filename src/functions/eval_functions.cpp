@@ -33,7 +33,7 @@ int eval_depth = 0;
 
 struct Depth_guard {
   Depth_guard() {
-    if (eval_depth + Fnc_call_depth() >= EVAL_DEPTH_MAX) Rpt_error(30);
+    if (eval_depth + Fnc_call_depth() >= EVAL_DEPTH_MAX) Rpt_error(err::NESTING_TOO_DEEP);
     ++eval_depth;
   }
   ~Depth_guard() { --eval_depth; }
@@ -49,7 +49,7 @@ struct Tmp_guard {
 
 std::string text_arg() {
   Fnc_str t = Fnc_string();
-  if (size_t(t.len) > EVAL_TEXT_MAX) Rpt_error(46);
+  if (size_t(t.len) > EVAL_TEXT_MAX) Rpt_error(err::STRING_LENGTH);
   return std::string(reinterpret_cast<const char*>(t.p), size_t(t.len));
 }
 
@@ -122,7 +122,7 @@ void check_statements(uint8_t* p, uint8_t* end) {
       if (*p == code::LABEL_END) ++p;
       continue;
     }
-    if (refused(c, p + 1 < end ? p[1] : 0)) Rpt_error(59);
+    if (refused(c, p + 1 < end ? p[1] : 0)) Rpt_error(err::NOT_IN_CALLED);
     if (c == code::D_IF) {
       uint8_t* save = ws.Exec_ptr;
       ws.Exec_ptr = p + 1;
@@ -194,7 +194,7 @@ void eval_text(bool want_str) {
         try {
           ws.Exec_ptr = code.data() + 2;
           Eval_formula();
-          if (*ws.Exec_ptr != code::EOL) Rpt_error(20);
+          if (*ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
           got.take();
         } catch (const Oru_error& e) {
           err = e.no;
@@ -209,7 +209,7 @@ void eval_text(bool want_str) {
   if (err == 0 && got.is_str != want_str) err = 26;
   if (err) {
     if (!has_dflt) Rpt_error(err);
-    if (dflt.is_str != want_str) Rpt_error(26);
+    if (dflt.is_str != want_str) Rpt_error(err::TYPE_MISMATCH);
     dflt.give();
     return;
   }
@@ -233,7 +233,7 @@ void fnc_fxeq() {
   std::vector<uint8_t> line;
   int err = Compile_text(text, line);
   if (err) Rpt_error(err);
-  if (get_u16be(line.data()) != 0) Rpt_error(59);  // a numbered line would change the program
+  if (get_u16be(line.data()) != 0) Rpt_error(err::NOT_IN_CALLED);  // a numbered line would change the program
   check_statements(line.data() + 2, line.data() + line.size());
   int status;
   {

@@ -22,7 +22,7 @@ struct Fnc_str {
 
 // The comma before a further, required argument (error 49 when it is missing).
 inline void Fnc_comma() {
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(49);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::INTERNAL_CODE);
   ++ws.Exec_ptr;
 }
 // Steps over a comma when one follows: a further, optional argument.  A

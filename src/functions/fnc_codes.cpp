@@ -100,7 +100,7 @@ void fnc_hsh() {
     Fnc_result_copy(digest, len);
     return;
   }
-  if (n != 0) Rpt_error(41);
+  if (n != 0) Rpt_error(err::OUT_OF_RANGE);
   result_u16(Native_hash(s.p, size_t(s.len), seed));
 }
 
@@ -115,7 +115,7 @@ void fnc_gep() { parity(false); }
 
 void fnc_rdx() {
   Fnc_str s = Fnc_string();
-  if (s.len % 2 != 0) Rpt_error(46);
+  if (s.len % 2 != 0) Rpt_error(err::STRING_LENGTH);
   uint8_t* out = Rsv_out(int64_t(s.len) / 2 * 3);
   Radix_text(s.p, size_t(s.len), out);
 }
@@ -150,7 +150,7 @@ void fnc_swp() {
   if (Fnc_more()) {
     Eval_formula();
     if (ws.Str_len >= 0) {
-      if (ws.Str_len != 1) Rpt_error(46);
+      if (ws.Str_len != 1) Rpt_error(err::STRING_LENGTH);
       m = ws.Str_ptr[0];
     } else {
       Num_val v = ws.Num_acc;
@@ -191,7 +191,7 @@ void fnc_kgn() {
   if (ws.Exec_ptr[0] == IOPT_PREFIX && ws.Exec_ptr[1] == IOPT_SEP) {
     ws.Exec_ptr += 2;
     Fnc_str sep = Fnc_string();
-    if (sep.len != 1) Rpt_error(46);
+    if (sep.len != 1) Rpt_error(err::STRING_LENGTH);
     src.sep = sep.p[0];
   }
   src.wide = prmblk.FF == 3 || prmblk.FF == 4;
@@ -211,7 +211,7 @@ void fnc_cmp() {
   }
   if (!CheckZlib()) Not_built("compression (zlib is not installed)");
   Str_blk* z = ZlibCompress(s.p, size_t(s.len));
-  if (!z) Rpt_error(15);
+  if (!z) Rpt_error(err::OPERATION_FAILED);
   size_t ratio = size_t(s.len) / (size_t(z->len) + 1) + 1;
   if (ratio > 255) ratio = 255;
   uint8_t* out;
@@ -253,7 +253,7 @@ void fnc_ucp() {
       Ret_str(out);
       return;
     }
-    if (status != ZLIB_BUF_ERROR) Rpt_error(15);
+    if (status != ZLIB_BUF_ERROR) Rpt_error(err::OPERATION_FAILED);
     size_t more = size / 4;
     size += more < 256 ? 256 : more;
   }

@@ -61,9 +61,9 @@ void fnc_fsrt() {
     Eval_formula();
     if (ws.Str_len < 0) {
       item_len = To_integer(ws.Num_acc);
-      if (item_len < 1) Rpt_error(41);
+      if (item_len < 1) Rpt_error(err::OUT_OF_RANGE);
     } else {
-      if (ws.Str_len == 0) Rpt_error(46);
+      if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
       sep = ws.Str_ptr[0];
     }
   }
@@ -121,7 +121,7 @@ void fnc_fcvs() {
   for (;;) {
     Num_val m = ws.Num_acc;
     int mode = To_integer(m);
-    if (mode < 0 || mode > CVS_MODE_MAX) Rpt_error(41);
+    if (mode < 0 || mode > CVS_MODE_MAX) Rpt_error(err::OUT_OF_RANGE);
     uint8_t pad = ' ';
     if (*ws.Exec_ptr == CODE_COLON) {
       ws.Exec_ptr++;
@@ -149,7 +149,7 @@ struct Xml_var {
 };
 
 void capture_var(Xml_var& v) {
-  if (*ws.Exec_ptr != code::NUM_VAR && *ws.Exec_ptr != code::STR_VAR) Rpt_error(20);
+  if (*ws.Exec_ptr != code::NUM_VAR && *ws.Exec_ptr != code::STR_VAR) Rpt_error(err::SYNTAX);
   Get_value();
   Let_define(v.t);
   v.given = true;
@@ -157,7 +157,7 @@ void capture_var(Xml_var& v) {
 
 void assign_text(const Xml_var& v, const std::string& s) {
   if (!v.given) return;
-  if (v.t.str_len < 0) Rpt_error(26);
+  if (v.t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   ws.Str_ptr = Work_take(s.size());
   if (!s.empty()) std::memcpy(ws.Str_ptr, s.data(), s.size());
   ws.Str_len = int32_t(s.size());
@@ -166,7 +166,7 @@ void assign_text(const Xml_var& v, const std::string& s) {
 
 void assign_number(const Xml_var& v, int64_t n) {
   if (!v.given) return;
-  if (v.t.str_len >= 0) Rpt_error(26);
+  if (v.t.str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
   ws.Num_acc = Num_val{};
   ws.Num_acc.mant = n;
   ws.Str_len = -1;
@@ -176,7 +176,7 @@ void assign_number(const Xml_var& v, int64_t n) {
 
 int64_t current_number(const Xml_var& v) {
   if (!v.given) return 1;
-  if (v.t.str_len >= 0) Rpt_error(26);
+  if (v.t.str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
   Num_val x = *static_cast<Num_val*>(Let_slot(v.t));
   return To_integer(x);
 }
@@ -191,10 +191,10 @@ void read_options(Xml_var* ind, Xml_var* key, Xml_var* opt, std::string* key_tex
     if (o != IOPT_IND && o != IOPT_KEY && o != IOPT_OPT) return;
     ws.Exec_ptr = p + 1;
     if (o == IOPT_IND) {
-      if (!ind) Rpt_error(20);
+      if (!ind) Rpt_error(err::SYNTAX);
       capture_var(*ind);
     } else if (key) {
-      if (o == IOPT_OPT && !opt) Rpt_error(20);
+      if (o == IOPT_OPT && !opt) Rpt_error(err::SYNTAX);
       capture_var(o == IOPT_KEY ? *key : *opt);
     } else {
       Fnc_str s = Fnc_string();
@@ -238,7 +238,7 @@ void KestFnc_Xml() {
   bool has_tag = false, has_attrs = false;
   read_options(nullptr, nullptr, nullptr, &tag, &attrs, &has_tag, &has_attrs);
   if (property) {
-    if (!has_tag) Rpt_error(20);
+    if (!has_tag) Rpt_error(err::SYNTAX);
     result_text(Xml_prop_add(v, d, tag));
     return;
   }

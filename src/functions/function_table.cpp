@@ -84,11 +84,11 @@ const Fnc_handler Ext_val[EXT_VAL_SLOTS] = {
     vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mse,  vl_nid,  vl_vmsl, vl_vnar, vl_vhlp, vl_voop,
 };
 
-void Fnc_error() { Rpt_error(49); }
+void Fnc_error() { Rpt_error(err::INTERNAL_CODE); }
 
 void Fnc_extend() {
   int i = ext_index(*ws.Exec_ptr++);
-  if (i < 0) Rpt_error(49);
+  if (i < 0) Rpt_error(err::INTERNAL_CODE);
   Fnc_all[i]();
 }
 
@@ -98,12 +98,12 @@ int Ret_function(uint8_t c) {
   if (c == code::XFNC_PREFIX || c == code::ALT_FNC) {
     uint8_t b = *ws.Exec_ptr++;
     int i = c == code::XFNC_PREFIX ? ext_index(b) : alt_index(b);
-    if (i < 0) Rpt_error(49);
+    if (i < 0) Rpt_error(err::INTERNAL_CODE);
     h = Fnc_all[i];
   } else if (c > code::XFNC_PREFIX && c <= code::FNC_LAST) {
     h = Fnc_jtbl[c - code::XFNC_PREFIX];
   } else {
-    Rpt_error(49);
+    Rpt_error(err::INTERNAL_CODE);
   }
   ws.Stmt_save = ws.Exec_ptr;
   h();
@@ -112,8 +112,8 @@ int Ret_function(uint8_t c) {
     if (*ws.Exec_ptr != code::RPAREN) {
       // An option word this function does not take: LEN(S$,KEY=1).
       const uint8_t* p = ws.Exec_ptr;
-      if (p[0] == code::COMMA && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST) Rpt_error(20);
-      Rpt_error(49);
+      if (p[0] == code::COMMA && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST) Rpt_error(err::SYNTAX);
+      Rpt_error(err::INTERNAL_CODE);
     }
     ws.Exec_ptr++;
   }
@@ -129,14 +129,14 @@ int Ret_value(uint8_t c) {
   } else if (c > code::EXT_SYSVAR && c < 0x0C + JMP_VAL_SLOTS) {
     h = Jmp_val[c - 0x0C];
   }
-  if (!h) Rpt_error(49);
+  if (!h) Rpt_error(err::INTERNAL_CODE);
   h();
   return ws.Str_len;
 }
 
 uint8_t* Rsv_out(int64_t n) {
-  if (n < 0) Rpt_error(41);
-  if (n > ws.Max_strlen) Rpt_error(46);
+  if (n < 0) Rpt_error(err::OUT_OF_RANGE);
+  if (n > ws.Max_strlen) Rpt_error(err::STRING_LENGTH);
   uint8_t* p;
   if (n <= RSV_WORK_MAX) {
     p = Work_take(size_t(n));

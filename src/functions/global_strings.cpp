@@ -74,7 +74,7 @@ void list_names() {
 
 // Removes the entries from the head up to and including the named one.
 void clear_to(std::string_view name) {
-  if (!find(name)) Rpt_error(23);
+  if (!find(name)) Rpt_error(err::BAD_NAME);
   for (;;) {
     Gbl_entry* e = Gbl_list;
     bool last = e->name_view() == name;
@@ -85,7 +85,7 @@ void clear_to(std::string_view name) {
 
 std::string name_arg() {
   Fnc_str n = Fnc_string();
-  if (n.len < 1 || size_t(n.len) > GBL_NAME_MAX) Rpt_error(23);
+  if (n.len < 1 || size_t(n.len) > GBL_NAME_MAX) Rpt_error(err::BAD_NAME);
   return std::string(reinterpret_cast<const char*>(n.p), size_t(n.len));
 }
 
@@ -117,7 +117,7 @@ void fnc_fgbl() {
     if (Fnc_more()) {
       std::string name = name_arg();
       Gbl_entry* e = find(name);
-      if (!e) Rpt_error(23);
+      if (!e) Rpt_error(err::BAD_NAME);
       unlink_free(e);
     } else {
       Gbl_clear_all();
@@ -128,7 +128,7 @@ void fnc_fgbl() {
   std::string name = name_arg();
   bool more = Fnc_more();
   if (name == "!LIST" || name == "!CLEARALL") {
-    if (more) Rpt_error(23);
+    if (more) Rpt_error(err::BAD_NAME);
     if (name == "!LIST") {
       list_names();
     } else {
@@ -138,13 +138,13 @@ void fnc_fgbl() {
     return;
   }
   if (name == "!CLEAR" || name == "!CLEARTO") {
-    if (!more) Rpt_error(23);
+    if (!more) Rpt_error(err::BAD_NAME);
     std::string target = name_arg();
     if (name == "!CLEARTO") {
       clear_to(target);
     } else {
       Gbl_entry* e = find(target);
-      if (!e) Rpt_error(23);
+      if (!e) Rpt_error(err::BAD_NAME);
       unlink_free(e);
     }
     Fnc_result_copy(nullptr, 0);
@@ -158,6 +158,6 @@ void fnc_fgbl() {
     return;
   }
   Gbl_entry* e = find(name);
-  if (!e) Rpt_error(23);
+  if (!e) Rpt_error(err::BAD_NAME);
   Fnc_result_copy(e->value(), e->value_len);
 }

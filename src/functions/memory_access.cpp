@@ -38,7 +38,7 @@ bool in_block(uintptr_t a, size_t n, bool write, uintptr_t* base, size_t* len) {
 uintptr_t address(const Num_val& v) {
   Num_val x = v;
   Set_scl(x, 0, -1);
-  if (x.mant < 0) Rpt_error(41);
+  if (x.mant < 0) Rpt_error(err::OUT_OF_RANGE);
   return uintptr_t(x.mant);
 }
 
@@ -69,20 +69,20 @@ void fnc_mem() {
   uintptr_t base;
   size_t len;
   if (!Fnc_more()) {
-    if (!in_block(a, 1, false, &base, &len)) Rpt_error(41);
+    if (!in_block(a, 1, false, &base, &len)) Rpt_error(err::OUT_OF_RANGE);
     Fnc_result_int(int8_t(*reinterpret_cast<const uint8_t*>(a)));
     return;
   }
   Eval_formula();
   if (ws.Str_len >= 0) {
     size_t n = size_t(ws.Str_len);
-    if (!in_block(a, n, true, &base, &len)) Rpt_error(41);
+    if (!in_block(a, n, true, &base, &len)) Rpt_error(err::OUT_OF_RANGE);
     if (n) std::memmove(reinterpret_cast<uint8_t*>(a), ws.Str_ptr, n);
     return;  // the string accumulator still holds s
   }
   int32_t n = To_integer(ws.Num_acc);
-  if (n < 0) Rpt_error(41);
-  if (!in_block(a, size_t(n), false, &base, &len)) Rpt_error(41);
+  if (n < 0) Rpt_error(err::OUT_OF_RANGE);
+  if (!in_block(a, size_t(n), false, &base, &len)) Rpt_error(err::OUT_OF_RANGE);
   const auto* p = reinterpret_cast<const uint8_t*>(a);
   size_t count = size_t(n);
   if (count == 0) {

@@ -47,7 +47,7 @@ void bit_function(Op op) {
   Fnc_str a{ws.Str_ptr, ws.Str_len};
   Fnc_comma();
   Fnc_str b = Fnc_string();
-  if (a.len != b.len) Rpt_error(46);
+  if (a.len != b.len) Rpt_error(err::STRING_LENGTH);
   uint8_t* out = Rsv_out(a.len);
   for (int32_t i = 0; i < a.len; ++i) out[i] = uint8_t(op(a.p[i], b.p[i]));
 }
@@ -144,7 +144,7 @@ void fnc_mod() {
   Num_val b = Fnc_num();
   if (*ws.Exec_ptr == FNC_ERR_OPT) {
     Chk_err();
-    if (b.mant == 0) Rpt_error(40);
+    if (b.mant == 0) Rpt_error(err::NUMERIC_OVERFLOW);
   }
   ws.Num_acc2 = a;
   ws.Num_acc = b;
@@ -166,7 +166,7 @@ void fnc_exp() {
   Num_val x = Fnc_num();
   ws.Num_acc2 = x;
   Load_Long(ws.Num_acc, 127);
-  if (Cmp_val() >= 0) Rpt_error(40);
+  if (Cmp_val() >= 0) Rpt_error(err::NUMERIC_OVERFLOW);
   Num_val whole = x;
   if (whole.scale > 0) Set_scl(whole, 0, 0);
   ws.Num_acc2 = whole;
@@ -185,7 +185,7 @@ void fnc_exp() {
 
 void fnc_log() {
   Num_val x = Fnc_num();
-  if (x.mant <= 0) Rpt_error(40);
+  if (x.mant <= 0) Rpt_error(err::NUMERIC_OVERFLOW);
   Num_val v;
   Dbl_to_val(std::log10(Val_to_dbl(x)), v);
   Fnc_result(v);
@@ -194,7 +194,7 @@ void fnc_log() {
 
 void fnc_sqr() {
   Num_val x = Fnc_num();
-  if (x.mant < 0) Rpt_error(40);
+  if (x.mant < 0) Rpt_error(err::NUMERIC_OVERFLOW);
   Num_val v;
   Dbl_to_val(std::sqrt(Val_to_dbl(x)), v);
   Fnc_result(v);
@@ -207,13 +207,13 @@ void fnc_tan() { float_function([](double d) { return std::tan(d); }); }
 void fnc_atn() { float_function([](double d) { return std::atan(d); }); }
 void fnc_asn() {
   float_function([](double d) {
-    if (d < -1.0 || d > 1.0) Rpt_error(40);
+    if (d < -1.0 || d > 1.0) Rpt_error(err::NUMERIC_OVERFLOW);
     return std::asin(d);
   });
 }
 void fnc_acs() {
   float_function([](double d) {
-    if (d < -1.0 || d > 1.0) Rpt_error(40);
+    if (d < -1.0 || d > 1.0) Rpt_error(err::NUMERIC_OVERFLOW);
     return std::acos(d);
   });
 }
@@ -291,7 +291,7 @@ void fnc_xor() {
 
 void fnc_asc() {
   Fnc_str s = Fnc_string();
-  if (s.len == 0) Rpt_error(46);
+  if (s.len == 0) Rpt_error(err::STRING_LENGTH);
   Fnc_result_int(s.p[0]);
 }
 

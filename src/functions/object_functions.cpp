@@ -68,7 +68,7 @@ std::string describe_control(Fcb* f, int32_t id) {
   if (Is_screen(f))
     for (const Wob* o = Dev(f)->win.controls; o; o = o->next)
       if (o->id == id && o->type != WOB_BINDING) c = o;
-  if (!c) Rpt_error_text(65, "no control " + std::to_string(id) + " in the current window");
+  if (!c) Rpt_error_text(err::NO_CONTROL, "no control " + std::to_string(id) + " in the current window");
   std::string out(DESC_SIZE, '\0');
   uint8_t* d = reinterpret_cast<uint8_t*>(out.data());
   put16(d, c->type);
@@ -91,7 +91,7 @@ void keyword_form(int32_t id) {
     Fnc_result_text(std::string());
     return;
   }
-  if (!on_client()) Rpt_error_text(65, "window handles of controls exist on the thin client only");
+  if (!on_client()) Rpt_error_text(err::NO_CONTROL, "window handles of controls exist on the thin client only");
   std::string text = Gui_prop_read(1000000000 + id, "hwnd", false);
   int64_t h = std::strtoll(text.c_str(), nullptr, 10);
   uint8_t b[4];
@@ -134,6 +134,6 @@ void fnc_fobj() {
     return;
   }
   Fcb* f = ws.Con_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   Fnc_result_text(id == 0 ? describe_window(f) : describe_control(f, id));
 }

@@ -39,11 +39,11 @@ void set_disk_state(bool disable) {
     Not_built(disable ? "DISABLE of a control (the control layer)" : "ENABLE of a control (the control layer)");
   }
   int32_t disk = Get_diskno();
-  if (disk < 0 || disk > PFX_DISK_LAST) Rpt_error(41);
+  if (disk < 0 || disk > PFX_DISK_LAST) Rpt_error(err::OUT_OF_RANGE);
   std::string l = Pfx_get(disk);
-  if (l.empty()) Rpt_error(14);
+  if (l.empty()) Rpt_error(err::CHANNEL_STATE);
   bool disabled = (uint8_t(l[0]) & 0x80) != 0;
-  if (disabled == disable) Rpt_error(14);
+  if (disabled == disable) Rpt_error(err::CHANNEL_STATE);
   l[0] = char(disable ? uint8_t(l[0]) | 0x80 : uint8_t(l[0]) & 0x7F);
   Pfx_set(disk, l);
 }
@@ -82,7 +82,7 @@ void d_pfx() {
     ++ws.Exec_ptr;
     Eval_str();
     std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+    if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     Eval_str();
     Kest_AddVdir(name, std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)));
@@ -94,8 +94,8 @@ void d_pfx() {
     if (*ws.Exec_ptr == code::LPAREN) {
       ++ws.Exec_ptr;
       slot = Get_diskno();
-      if (slot < 0 || slot > PFX_DISK_LAST) Rpt_error(41);
-      if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+      if (slot < 0 || slot > PFX_DISK_LAST) Rpt_error(err::OUT_OF_RANGE);
+      if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
       ++ws.Exec_ptr;
     } else if (*ws.Exec_ptr == code::D_PROGRAM) {
       ++ws.Exec_ptr;
@@ -108,14 +108,14 @@ void d_pfx() {
       text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       // The list is kept as a C string, and bit 7 of its first byte is the
       // disabled mark.
-      if (!text.empty() && (uint8_t(text[0]) & 0x80)) Rpt_error(10);
-      if (text.find('\0') != std::string::npos) Rpt_error(10);
+      if (!text.empty() && (uint8_t(text[0]) & 0x80)) Rpt_error(err::BAD_FILE_NAME);
+      if (text.find('\0') != std::string::npos) Rpt_error(err::BAD_FILE_NAME);
     }
     entries.emplace_back(slot, std::move(text));
     if (*ws.Exec_ptr != code::COMMA) break;
     ++ws.Exec_ptr;
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   for (auto& e : entries) Pfx_set(e.first, e.second);
 }
 

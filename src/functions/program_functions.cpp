@@ -27,7 +27,7 @@ constexpr size_t CPL_TEXT_MAX = 24576;
 
 int32_t call_level() {
   int32_t n = Eval_integer();
-  if (n < 0 || n > Call_depth()) Rpt_error(41);
+  if (n < 0 || n > Call_depth()) Rpt_error(err::OUT_OF_RANGE);
   return n;
 }
 
@@ -92,7 +92,7 @@ void fnc_lno() { Fnc_result_int(Get_stno()); }
 // statements, end of line); a compile error is raised.  s is ignored.
 void fnc_cpl() {
   Fnc_str t = Fnc_string();
-  if (size_t(t.len) > CPL_TEXT_MAX) Rpt_error(19);
+  if (size_t(t.len) > CPL_TEXT_MAX) Rpt_error(err::LINE_TOO_LONG);
   std::string text(reinterpret_cast<const char*>(t.p), size_t(t.len));
   if (Fnc_more()) Eval_formula();
   std::vector<uint8_t> out;
@@ -116,12 +116,12 @@ void fnc_cpl() {
 void fnc_lst() {
   Fnc_str c = Fnc_string();
   std::vector<uint8_t> line(c.p, c.p + c.len);
-  if (line.size() < 3 || line.back() != code::EOL) Rpt_error(43);
+  if (line.size() < 3 || line.back() != code::EOL) Rpt_error(err::BAD_FORMAT);
   std::string text;
   try {
     text = Decompile_text(line.data(), line.size());
   } catch (const Oru_error& e) {
-    if (e.no == 49) Rpt_error(43);
+    if (e.no == err::INTERNAL_CODE) Rpt_error(err::BAD_FORMAT);
     throw;
   }
   Fnc_result_text(text);
@@ -133,11 +133,11 @@ void fnc_lst() {
 // refuses its lines (error 52).
 void fnc_pgm() {
   int32_t n = Eval_integer();
-  if (n < -3 || n > 65000) Rpt_error(21);
+  if (n < -3 || n > 65000) Rpt_error(err::LINE_NUMBER_RANGE);
   int32_t level = 0;
   if (Fnc_more()) {
     level = call_level();
-    if (n == -1) Rpt_error(21);
+    if (n == -1) Rpt_error(err::LINE_NUMBER_RANGE);
   }
   if (n <= 0) {
     int32_t at = n == -1 ? Call_depth() : level;
@@ -146,7 +146,7 @@ void fnc_pgm() {
     Fnc_result_text(path);
     return;
   }
-  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
+  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
   Line_pos pos = Save_line_pos();
   uint8_t* str = ws.Str_ptr;
   int32_t len = ws.Str_len;
@@ -167,7 +167,7 @@ void fnc_pub() {
   int32_t n = Eval_range(0, 30000);
   const Prog_obj* r = ws.Prog_head;
   for (; r && n > 0; r = r->next) --n;
-  if (!r) Rpt_error(41);
+  if (!r) Rpt_error(err::OUT_OF_RANGE);
   std::string rec(16, '\0');
   uint8_t* p = reinterpret_cast<uint8_t*>(rec.data());
   put_u16be(p, uint16_t(r->load_serial));
@@ -187,9 +187,9 @@ void fnc_fchg() {
   if (keep) ++ws.Exec_ptr;
   Eval_formula();
   if (ws.Str_len < 0) {
-    if (keep) Rpt_error(26);
+    if (keep) Rpt_error(err::TYPE_MISMATCH);
     int32_t level = To_integer(ws.Num_acc);
-    if (level < 0 || level > Call_depth()) Rpt_error(41);
+    if (level < 0 || level > Call_depth()) Rpt_error(err::OUT_OF_RANGE);
     Fnc_result_int((ws.Pgm_flags & PGM_CHANGED) ? 1 : 0);
     return;
   }
@@ -198,7 +198,7 @@ void fnc_fchg() {
   for (size_t at = 0;;) {
     size_t e = list.find(',', at);
     std::string n = list.substr(at, e == std::string::npos ? std::string::npos : e - at);
-    if (!valid_name(n)) Rpt_error(26);
+    if (!valid_name(n)) Rpt_error(err::TYPE_MISMATCH);
     names.push_back(n);
     if (e == std::string::npos) break;
     at = e + 1;

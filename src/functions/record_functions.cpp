@@ -88,9 +88,9 @@ void put16(std::string& r, size_t v) {
 }  // namespace
 
 void fnc_xfa() {
-  if (*ws.Exec_ptr != code::STR_VAR) Rpt_error(23);
+  if (*ws.Exec_ptr != code::STR_VAR) Rpt_error(err::BAD_NAME);
   Var_node* v = Find_var();
-  if (!(v->flags & VF_RECORD) || !v->rec_list) Rpt_error(23);
+  if (!(v->flags & VF_RECORD) || !v->rec_list) Rpt_error(err::BAD_NAME);
   Fnc_comma();
   Fnc_str nm = Fnc_string();
   std::string want = upper(std::string(reinterpret_cast<const char*>(nm.p), size_t(nm.len)));
@@ -101,14 +101,14 @@ void fnc_xfa() {
     item = upper(std::string(reinterpret_cast<const char*>(it.p), size_t(it.len)));
   }
   std::vector<Record_field> fields = Record_fields(v);
-  if (fields.empty()) Rpt_error(26);
+  if (fields.empty()) Rpt_error(err::TYPE_MISMATCH);
   size_t k = 0;
   for (; k < fields.size(); ++k) {
     const std::string& n = fields[k].name;
     if (fields[k].type != '*' && (n == want || (n.size() == want.size() + 1 && n.back() == '$' && n.compare(0, want.size(), want) == 0)))
       break;
   }
-  if (k == fields.size()) Rpt_error(47);
+  if (k == fields.size()) Rpt_error(err::SUBSTRING_RANGE);
   const Record_field& f = fields[k];
   if (has_item) {
     // "ITEM=value" in the description, items separated by blanks.
@@ -117,7 +117,7 @@ void fnc_xfa() {
     size_t p = 0;
     for (;;) {
       p = ud.find(item + "=", p);
-      if (p == std::string::npos || item.empty()) Rpt_error(23);
+      if (p == std::string::npos || item.empty()) Rpt_error(err::BAD_NAME);
       if (p == 0 || ud[p - 1] == ' ') break;
       ++p;
     }

@@ -30,16 +30,16 @@ bool item_less(const Item& a, const Item& b) {
 
 void Do_sort(const uint8_t* s, size_t len, int64_t item_len, uint8_t sep, bool utf8,
              uint8_t* out) {
-  if (item_len < 0) Rpt_error(41);
+  if (item_len < 0) Rpt_error(err::OUT_OF_RANGE);
   if (len == 0) return;
   std::vector<Item> items;
   if (item_len > 0) {
     size_t n = size_t(item_len);
-    if (len % n != 0) Rpt_error(46);
+    if (len % n != 0) Rpt_error(err::STRING_LENGTH);
     items.reserve(len / n);
     for (size_t at = 0; at < len; at += n) items.push_back(Item{s + at, n, n});
   } else {
-    if (s[len - 1] != sep) Rpt_error(71);
+    if (s[len - 1] != sep) Rpt_error(err::TEXT_NOT_FOUND);
     size_t at = 0;
     while (at < len) {
       const uint8_t* end;
@@ -47,7 +47,7 @@ void Do_sort(const uint8_t* s, size_t len, int64_t item_len, uint8_t sep, bool u
         end = KestUtf8FindSep(s + at, sep, int(len - at));
       else
         end = static_cast<const uint8_t*>(std::memchr(s + at, sep, len - at));
-      if (!end) Rpt_error(71);
+      if (!end) Rpt_error(err::TEXT_NOT_FOUND);
       size_t k = size_t(end - (s + at));
       items.push_back(Item{s + at, k, k + 1});
       at += k + 1;

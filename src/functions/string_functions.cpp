@@ -109,10 +109,10 @@ void pad(bool justify) {
   Fnc_str s = Fnc_string();
   Fnc_comma();
   Num_val nv = Fnc_num();
-  if (nv.mant < 0) Rpt_error(41);
+  if (nv.mant < 0) Rpt_error(err::OUT_OF_RANGE);
   ws.Num_acc = nv;
   int32_t n = To_integer(nv);
-  if (n > ws.Max_strlen) Rpt_error(46);
+  if (n > ws.Max_strlen) Rpt_error(err::STRING_LENGTH);
   int mode = 1;  // 0 padding before, 1 after, 2 centred
   uint8_t fill = ' ';
   bool char_mode = false;
@@ -120,7 +120,7 @@ void pad(bool justify) {
     Eval_formula();
     if (ws.Str_len < 0) {
       int32_t m = To_integer(ws.Num_acc);
-      if (m < 0 || m > 2) Rpt_error(41);
+      if (m < 0 || m > 2) Rpt_error(err::OUT_OF_RANGE);
       mode = m;
     } else if (ws.Str_len == 0) {
       char_mode = true;  // an empty pad character keeps the space
@@ -138,7 +138,7 @@ void pad(bool justify) {
       }
     }
     if (Fnc_more()) {
-      if (char_mode) Rpt_error(26);
+      if (char_mode) Rpt_error(err::TYPE_MISMATCH);
       Fnc_str c = Fnc_string();
       if (c.len > 0) fill = c.p[0];
     }
@@ -200,7 +200,7 @@ void fnc_ucs() { translate(Uppercs, UTF8_CASE); }
 
 void fnc_hta() {
   Fnc_str s = Fnc_string();
-  if (int64_t(s.len) * 2 > ws.Max_strlen) Rpt_error(46);
+  if (int64_t(s.len) * 2 > ws.Max_strlen) Rpt_error(err::STRING_LENGTH);
   uint8_t* out = Rsv_out(int64_t(s.len) * 2);
   for (int32_t i = 0; i < s.len; ++i) {
     out[2 * i] = uint8_t(Hex_tbl[s.p[i] >> 4]);
@@ -210,11 +210,11 @@ void fnc_hta() {
 
 void fnc_ath() {
   Fnc_str s = Fnc_string();
-  if (s.len & 1) Rpt_error(46);
+  if (s.len & 1) Rpt_error(err::STRING_LENGTH);
   auto nibble = [](uint8_t c) -> uint8_t {
     if (c >= '0' && c <= '9') return uint8_t(c - '0');
     if ((c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')) return uint8_t((c & 7) + 9);
-    Rpt_error(75);
+    Rpt_error(err::BAD_HEX);
   };
   uint8_t* out = Rsv_out(s.len / 2);
   for (int32_t i = 0; i < s.len / 2; ++i)
@@ -286,7 +286,7 @@ void fnc_mid() {
   bool utf8 = Fnc_utf8_opt(UTF8_MID);
   bool err_clause = *ws.Exec_ptr == FNC_ERR_OPT;
   if (err_clause) Chk_err();
-  if (p == 0) Rpt_error(41);
+  if (p == 0) Rpt_error(err::OUT_OF_RANGE);
   bool clipped = false;
   int64_t start = p > 0 ? int64_t(p) - 1 : int64_t(s.len) + p;
   if (start < 0) {
@@ -317,23 +317,23 @@ void fnc_mid() {
     len = s.len - start;
     clipped = true;
   }
-  if (clipped && err_clause) Rpt_error(47);
+  if (clipped && err_clause) Rpt_error(err::SUBSTRING_RANGE);
   Fnc_result_str(s.p + start, int32_t(len));
 }
 
 void fnc_pos() {
-  if (Get_value() < 0) Rpt_error(26);
+  if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();
   Fnc_str a{ws.Str_ptr, ws.Str_len};
   uint8_t op = *ws.Exec_ptr;
-  if (!(op >= code::OP_EQ && op <= code::OP_LT) && op != OP_COLON && op != OP_NOT_IN) Rpt_error(26);
+  if (!(op >= code::OP_EQ && op <= code::OP_LT) && op != OP_COLON && op != OP_NOT_IN) Rpt_error(err::TYPE_MISMATCH);
   ++ws.Exec_ptr;
   Fnc_str b = Fnc_string();
   int32_t step = 1;
   int32_t occ = 1;
   if (Fnc_more()) {
     step = Eval_integer();
-    if (step == 0) Rpt_error(41);
+    if (step == 0) Rpt_error(err::OUT_OF_RANGE);
     if (Fnc_more()) occ = Eval_range(0, ws.Max_strlen);
   }
   bool utf8 = Fnc_utf8_opt(UTF8_POS);
@@ -410,10 +410,10 @@ void fnc_stp() {
     Eval_formula();
     if (ws.Str_len < 0) {
       int32_t m = To_integer(ws.Num_acc);
-      if (m < 0 || m > 3) Rpt_error(41);
+      if (m < 0 || m > 3) Rpt_error(err::OUT_OF_RANGE);
       mode = m;
     } else {
-      if (ws.Str_len == 0) Rpt_error(46);
+      if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
       switch (Uppercs[ws.Str_ptr[0]]) {
         case 'L':
           mode = 0;
@@ -429,14 +429,14 @@ void fnc_stp() {
           mode = 3;
           break;
         default:
-          Rpt_error(26);
+          Rpt_error(err::TYPE_MISMATCH);
       }
     }
     if (Fnc_more()) {
       if (*ws.Exec_ptr == code::OP_DIV) {
         ++ws.Exec_ptr;
         Fnc_str c = Fnc_string();
-        if (c.len == 0) Rpt_error(46);
+        if (c.len == 0) Rpt_error(err::STRING_LENGTH);
         set.assign(reinterpret_cast<const char*>(c.p), size_t(c.len));
       } else {
         Fnc_str c = Fnc_string();
@@ -469,7 +469,7 @@ void fnc_sub() {
   Fnc_str rep = Fnc_string();
   int32_t n = 0;
   if (Fnc_more()) n = Eval_integer();
-  if (old.len == 0) Rpt_error(46);
+  if (old.len == 0) Rpt_error(err::STRING_LENGTH);
   if (s.len < old.len) {
     Fnc_result_str(s.p, s.len);
     return;
@@ -507,11 +507,11 @@ void fnc_sub() {
     out.append(reinterpret_cast<const char*>(s.p + pos), size_t(at - pos));
     out.append(reinterpret_cast<const char*>(rep.p), size_t(rep.len));
     pos = at + old.len;
-    if (out.size() > size_t(ws.Max_strlen)) Rpt_error(46);
+    if (out.size() > size_t(ws.Max_strlen)) Rpt_error(err::STRING_LENGTH);
     if (n != 0) break;
   }
   out.append(reinterpret_cast<const char*>(s.p + pos), size_t(s.len - pos));
-  if (out.size() > size_t(ws.Max_strlen)) Rpt_error(46);
+  if (out.size() > size_t(ws.Max_strlen)) Rpt_error(err::STRING_LENGTH);
   copy_result(out);
 }
 
@@ -522,7 +522,7 @@ constexpr uint8_t TBL_OPT = 143;  // TBL=
 // The table bytes of the TABLE statement (227, u16 BE length, bytes) that
 // starts line n; error 21 when the line has none.
 std::string table_of_line(uint32_t n) {
-  if (n & (LINE_LABEL_BIT | LINE_STMT_BIT)) Rpt_error(21);
+  if (n & (LINE_LABEL_BIT | LINE_STMT_BIT)) Rpt_error(err::LINE_NUMBER_RANGE);
   Line_pos pos = Save_line_pos();
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
@@ -532,9 +532,9 @@ std::string table_of_line(uint32_t n) {
   Restore_line_pos(pos);
   ws.Str_ptr = sp;
   ws.Str_len = sl;
-  if (got != n || len < 6 || line[2] != code::D_TABLE) Rpt_error(21);
+  if (got != n || len < 6 || line[2] != code::D_TABLE) Rpt_error(err::LINE_NUMBER_RANGE);
   size_t tl = get_u16be(line + 3);
-  if (5 + tl > size_t(len)) Rpt_error(21);
+  if (5 + tl > size_t(len)) Rpt_error(err::LINE_NUMBER_RANGE);
   return std::string(reinterpret_cast<const char*>(line + 5), tl);
 }
 
@@ -544,7 +544,7 @@ void fnc_tbl() {
   Eval_formula();
   if (ws.Str_len < 0) {
     Num_val x = ws.Num_acc;
-    if (x.mant < 0) Rpt_error(41);
+    if (x.mant < 0) Rpt_error(err::OUT_OF_RANGE);
     int32_t k = To_integer(x);
     bool found = false;
     for (int32_t i = 0; Fnc_more(); ++i) {
@@ -555,7 +555,7 @@ void fnc_tbl() {
         Fnc_skip_arg();
       }
     }
-    if (!found) Rpt_error(41);
+    if (!found) Rpt_error(err::OUT_OF_RANGE);
     return;
   }
   Fnc_str s{ws.Str_ptr, ws.Str_len};
@@ -571,7 +571,7 @@ void fnc_tbl() {
   }
   if (Fnc_more()) {
     Fnc_str to = Fnc_string();
-    if (t.len != to.len) Rpt_error(46);
+    if (t.len != to.len) Rpt_error(err::STRING_LENGTH);
     uint8_t map[256];
     bool set[256] = {};
     for (int i = 0; i < 256; ++i) map[i] = uint8_t(i);
@@ -585,7 +585,7 @@ void fnc_tbl() {
     for (int32_t i = 0; i < s.len; ++i) out[i] = map[uint8_t(keep[size_t(i)])];
     return;
   }
-  if (t.len == 0) Rpt_error(46);
+  if (t.len == 0) Rpt_error(err::STRING_LENGTH);
   std::string keep(reinterpret_cast<const char*>(s.p), size_t(s.len));
   uint8_t* out = Rsv_out(s.len);
   for (int32_t i = 0; i < s.len; ++i) {
@@ -645,9 +645,9 @@ void fnc_dim() {
   if (c == code::EXT_DIR) return Dim_sum();
   if (c == code::PREFIX2) return Dim_assoc();
   Num_val nv = Fnc_num();
-  if (nv.mant < 0) Rpt_error(41);
+  if (nv.mant < 0) Rpt_error(err::OUT_OF_RANGE);
   int32_t n = To_integer(nv);
-  if (n > ws.Max_strlen) Rpt_error(46);
+  if (n > ws.Max_strlen) Rpt_error(err::STRING_LENGTH);
   std::string fill(1, ' ');
   if (Fnc_more()) {
     Fnc_str s = Fnc_string();

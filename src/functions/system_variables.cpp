@@ -52,7 +52,7 @@ void vl_quo() { byte_result(0x22); }
 void vl_esc() { byte_result(0x1B); }
 void vl_dlm() { byte_result('/'); }
 void vl_sep() { byte_result(prmblk.FS); }
-void vl_mde() { Rpt_error(99); }
+void vl_mde() { Rpt_error(err::NOT_BUILT); }
 
 void vl_gid() {
   uint16_t pid = uint16_t(getpid());
@@ -85,7 +85,7 @@ void vl_tms() { Fnc_result_int(int64_t(std::time(nullptr)) % 60); }
 
 void vl_mnem() {
   int i = (ws.Exec_ptr[-1] - MNEM_FIRST) * 2;
-  if (i < 0 || i + 1 >= int(sizeof Mnem_names)) Rpt_error(49);
+  if (i < 0 || i + 1 >= int(sizeof Mnem_names)) Rpt_error(err::INTERNAL_CODE);
   uint8_t* out = Rsv_out(3);
   out[0] = 0x1B;
   out[1] = uint8_t(Mnem_names[i]);

@@ -63,7 +63,7 @@ void fnc_rnd() {
   Num_val n = v;
   Set_scl(n, 0, 0);
   if (v.mant < 0) {
-    if (n.mant < -int64_t(UINT32_MAX)) Rpt_error(41);
+    if (n.mant < -int64_t(UINT32_MAX)) Rpt_error(err::OUT_OF_RANGE);
     Oru_srand(uint32_t(-n.mant));
   }
   if (n.mant < 1) {
@@ -77,7 +77,7 @@ void fnc_rnd() {
   } else {
     // One draw gives 15 bits; a larger range takes three (45 bits), so that
     // every value of the range can come out.
-    if (range > (uint64_t(1) << 45)) Rpt_error(41);
+    if (range > (uint64_t(1) << 45)) Rpt_error(err::OUT_OF_RANGE);
     uint64_t a = uint64_t(Oru_rand()), b = uint64_t(Oru_rand()), c = uint64_t(Oru_rand());
     r = ((a << 30) | (b << 15) | c) % range;
   }
@@ -144,7 +144,7 @@ void fnc_tcb() {
     case 195: v = CheckZlib() ? 1 : 0; break;
     case 506: v = getpid(); break;
     case 510: v = Oop_slot_handle(Objctl_handler()); break;  // the control-handler object, 0 none
-    default: Rpt_error(41);
+    default: Rpt_error(err::OUT_OF_RANGE);
   }
   Fnc_result_int(v);
 }

@@ -35,7 +35,7 @@ static Printables_init printables_init(Printables);
 // ---- mode bits ----
 
 std::string Cvs_modes(const uint8_t* s, size_t len, int mode, uint8_t c, bool utf8) {
-  if (mode < 0 || mode > CVS_MODE_MAX) Rpt_error(41);
+  if (mode < 0 || mode > CVS_MODE_MAX) Rpt_error(err::OUT_OF_RANGE);
   size_t a = 0, e = len;
   if (mode & 1)
     while (a < e && s[a] == c) a++;
@@ -238,7 +238,7 @@ void from_xml(const uint8_t* s, size_t len, Chars& out) {
       }
     }
     if (done) continue;
-    if (rest < 1 || p[0] != '#') Rpt_error(17);
+    if (rest < 1 || p[0] != '#') Rpt_error(err::WRONG_FILE_KIND);
     size_t k = 1;
     bool hex = k < rest && (p[k] == 'x' || p[k] == 'X');
     if (hex) k++;
@@ -246,11 +246,11 @@ void from_xml(const uint8_t* s, size_t len, Chars& out) {
     size_t digits = 0;
     for (; k < rest && p[k] != ';'; k++, digits++) {
       int d = hex ? hex_value(p[k]) : (p[k] >= '0' && p[k] <= '9' ? p[k] - '0' : -1);
-      if (d < 0) Rpt_error(17);
+      if (d < 0) Rpt_error(err::WRONG_FILE_KIND);
       v = v * (hex ? 16 : 10) + uint32_t(d);
-      if (v > 0x10FFFF) Rpt_error(17);
+      if (v > 0x10FFFF) Rpt_error(err::WRONG_FILE_KIND);
     }
-    if (k >= rest || digits == 0) Rpt_error(17);  // no ";" or no digit
+    if (k >= rest || digits == 0) Rpt_error(err::WRONG_FILE_KIND);  // no ";" or no digit
     out.push_back(v);
     i += k + 1;
   }
@@ -415,7 +415,7 @@ std::string to_unicode(const Chars& t) {
 
 const uint8_t* page_map(int from, int to) {
   const uint8_t* map = FindCodePage(from, to);
-  if (!map) Rpt_error(43);
+  if (!map) Rpt_error(err::BAD_FORMAT);
   return map;
 }
 
@@ -436,18 +436,18 @@ int Cvs_encoding(const uint8_t* p, size_t n) {
     if (n == 4) return ENC_ANSI;
     int64_t page = 0;
     for (size_t i = 4; i < n; i++) {
-      if (p[i] < '0' || p[i] > '9') Rpt_error(43);
+      if (p[i] < '0' || p[i] > '9') Rpt_error(err::BAD_FORMAT);
       page = page * 10 + (p[i] - '0');
-      if (page > 65535) Rpt_error(43);
+      if (page > 65535) Rpt_error(err::BAD_FORMAT);
     }
     return page == 0 ? ENC_ANSI : int(page);
   }
-  Rpt_error(43);
+  Rpt_error(err::BAD_FORMAT);
 }
 
 std::string KestCVSTranslate(const uint8_t* src, size_t len, const uint8_t* names,
                              size_t names_len, int width) {
-  if (names_len == 0) Rpt_error(46);
+  if (names_len == 0) Rpt_error(err::STRING_LENGTH);
   const void* dash = std::memchr(names, '-', names_len);
   size_t cut = names_len;
   if (dash) {
@@ -459,10 +459,10 @@ std::string KestCVSTranslate(const uint8_t* src, size_t len, const uint8_t* name
         break;
       }
   }
-  if (cut == names_len) Rpt_error(43);
+  if (cut == names_len) Rpt_error(err::BAD_FORMAT);
   int from = Cvs_encoding(names, cut);
   int to = Cvs_encoding(names + cut + 1, names_len - cut - 1);
-  if (to == ENC_RTF) Rpt_error(43);
+  if (to == ENC_RTF) Rpt_error(err::BAD_FORMAT);
   if (len == 0) return {};
 
   Chars text;

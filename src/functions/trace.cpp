@@ -169,7 +169,7 @@ void d_strc() {
     return;
   } else if (c == code::D_CLOSE || c == code::D_STOP || c == code::D_START || c == code::D_OPEN ||
              c == code::EXT_DIR) {
-    Rpt_error_text(99, "this form of TRACE is not supported");
+    Rpt_error_text(err::NOT_BUILT, "this form of TRACE is not supported");
   } else {
     Eval_str();
     std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

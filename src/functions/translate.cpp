@@ -30,9 +30,9 @@ std::array<int32_t, 256> index_entries(const std::string& t) {
   first.fill(-1);
   size_t i = 0;
   while (i < t.size()) {
-    if (i + 1 >= t.size()) Rpt_error(46);
+    if (i + 1 >= t.size()) Rpt_error(err::STRING_LENGTH);
     size_t n = uint8_t(t[i + 1]);
-    if (i + 2 + n > t.size()) Rpt_error(46);
+    if (i + 2 + n > t.size()) Rpt_error(err::STRING_LENGTH);
     uint8_t b = uint8_t(t[i]);
     if (first[b] < 0) first[b] = int32_t(i);
     i += 2 + n;
@@ -67,16 +67,16 @@ std::string translate_entries(const std::string& s, const std::string& t) {
 }  // namespace
 
 void d_trns() {
-  if (*ws.Exec_ptr == code::PREFIX2) Rpt_error_text(99, "TRANSLATE FROM is not supported");
+  if (*ws.Exec_ptr == code::PREFIX2) Rpt_error_text(err::NOT_BUILT, "TRANSLATE FROM is not supported");
   uint8_t c = *ws.Exec_ptr;
-  if (c != code::STR_VAR && c != code::NUM_VAR && c != code::REC_VAR) Rpt_error(20);
+  if (c != code::STR_VAR && c != code::NUM_VAR && c != code::REC_VAR) Rpt_error(err::SYNTAX);
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target target;
   Let_define(target);
-  if (target.str_len < 0) Rpt_error(26);
+  if (target.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   std::string s(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
   Eval_str();
   std::string table(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

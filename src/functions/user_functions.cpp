@@ -93,7 +93,7 @@ std::string def_args[DEF_ARG_MAX + 1];
 bool def_arg_set[DEF_ARG_MAX + 1] = {};
 int nDefArgMax = 0;
 
-[[noreturn]] void syntax() { Rpt_error(20); }
+[[noreturn]] void syntax() { Rpt_error(err::SYNTAX); }
 
 // Makes s the string accumulator (a program name for Exec_subprogram).
 void put_str_acc(const std::string& s) {
@@ -194,7 +194,7 @@ const uint8_t* after_params(const uint8_t* p) {
   const uint8_t* end = Code_end(p);
   ++p;
   while (*p != code::RPAREN) {
-    if (*p == code::EOL || *p == code::END_SCAN) Rpt_error(25);
+    if (*p == code::EOL || *p == code::END_SCAN) Rpt_error(err::FUNCTION_UNDEFINED);
     p += Scan_size(p, end);
   }
   return p + 1;
@@ -226,7 +226,7 @@ std::vector<uint8_t> copy_inline(uint8_t* p) {
     size_t n = Scan_size(p, end);
     Name_ref r;
     if ((p[0] == code::NUM_VAR || p[0] == code::STR_VAR) && (p[1] & 0x80)) {
-      if (!read_name(p, r) || r.name.size() > 127) Rpt_error(49);
+      if (!read_name(p, r) || r.name.size() > 127) Rpt_error(err::INTERNAL_CODE);
       out.push_back(p[0]);
       out.push_back(uint8_t(r.name.size()));
       out.insert(out.end(), r.name.begin(), r.name.end());
@@ -245,7 +245,7 @@ void skip_body(Fnc_def& f);
 
 // Defines the function whose name item is at the cursor (just after DEF).
 void def_fn() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   uint8_t* def_code = ws.Exec_ptr - 1;
   Name_ref r;
   if (!read_name(ws.Exec_ptr, r)) syntax();
@@ -256,7 +256,7 @@ void def_fn() {
   if (f.global()) {
     // A multi-line body stays in its program file: the call enters that
     // program as PERFORM does and runs the lines after the DEF.
-    if (!single && (!ws.Cur_pgm || !ws.Cur_pgm->path || !*ws.Cur_pgm->path)) Rpt_error(25);
+    if (!single && (!ws.Cur_pgm || !ws.Cur_pgm->path || !*ws.Cur_pgm->path)) Rpt_error(err::FUNCTION_UNDEFINED);
     f.text = copy_inline(body);
     f.line = single ? 0 : ws.Cur_stno;
     f.path = single ? std::string() : std::string(ws.Cur_pgm->path);
@@ -270,7 +270,7 @@ void def_fn() {
   }
   int32_t len = 0;
   const uint8_t* line = program_line(ws.Cur_stno, &len);
-  if (!line || def_code < line || body >= line + len) Rpt_error(34);  // not the program's own line
+  if (!line || def_code < line || body >= line + len) Rpt_error(err::NOT_AT_CONSOLE);  // not the program's own line
   f.line = ws.Cur_stno;
   f.def_off = uint32_t(def_code - line);
   f.body_off = uint32_t(body - line);
@@ -293,7 +293,7 @@ void skip_body(Fnc_def& f) {
     if (n >= LAST_LINE_NO) {
       Restore_line_pos(pos);
       f.defined = false;
-      Rpt_error(25);
+      Rpt_error(err::FUNCTION_UNDEFINED);
     }
     const uint8_t* s = first_statement(ws.Str_ptr + 2);
     if (s[0] == code::EXT_DIR && s[1] == code::X_XFNC) {
@@ -370,16 +370,16 @@ void eval_arg(Arg_val& a) {
   size_t vsize = var ? ((p[1] & 0x80) ? 3 : size_t(p[1]) + 2) : 0;
   bool whole_arg = var && p[vsize] == code::WHOLE_ARRAY;
   if (a.whole) {
-    if (!whole_arg || p[0] != a.param->type) Rpt_error(26);
+    if (!whole_arg || p[0] != a.param->type) Rpt_error(err::TYPE_MISMATCH);
     Var_node* src = Find_var();
     ++ws.Exec_ptr;  // [ALL]
-    if (!Is_array(src)) Rpt_error(42);
+    if (!Is_array(src)) Rpt_error(err::BAD_SUBSCRIPT);
     a.array = src;
     return;
   }
-  if (whole_arg) Rpt_error(26);
+  if (whole_arg) Rpt_error(err::TYPE_MISMATCH);
   Eval_formula();
-  if ((ws.Str_len < 0) != (a.param->type == code::NUM_VAR)) Rpt_error(26);
+  if ((ws.Str_len < 0) != (a.param->type == code::NUM_VAR)) Rpt_error(err::TYPE_MISMATCH);
   if (ws.Str_len < 0) {
     a.num = ws.Num_acc;
     if (ws.Prm.RS && a.num.scale > ws.Precision) Set_scl(a.num, ws.Precision, 1);
@@ -391,7 +391,7 @@ void eval_arg(Arg_val& a) {
 void assign_param(Arg_val& a) {
   Var_node* n = a.param;
   if (a.whole) {
-    if (a.array->read_mask & ~ws.Var_mask) Rpt_error(61);
+    if (a.array->read_mask & ~ws.Var_mask) Rpt_error(err::NOT_ACCESSIBLE);
     Check_assignable(n);
     if (a.local) Localize_array(n);
     if (a.array != n) Copy_Array(n, a.array);
@@ -438,12 +438,12 @@ void Fnc_do_arg(const uint8_t* params) {
     else
       args.push_back(std::move(a));
     bool more_call = *ws.Exec_ptr == code::COMMA, more_def = *dp == code::COMMA;
-    if (more_call != more_def) Rpt_error(25);
+    if (more_call != more_def) Rpt_error(err::FUNCTION_UNDEFINED);
     if (!more_call) break;
     ++ws.Exec_ptr;
     ++dp;
   }
-  if (*ws.Exec_ptr != *dp || *dp != code::RPAREN) Rpt_error(25);
+  if (*ws.Exec_ptr != *dp || *dp != code::RPAREN) Rpt_error(err::FUNCTION_UNDEFINED);
   ++ws.Exec_ptr;
   for (size_t i = args.size(); i-- > 0;) assign_param(args[i]);
 }
@@ -497,7 +497,7 @@ void run_body(const Fnc_def& f, Call_result& res) {
 
 void call_function() {
   Name_ref r;
-  if (!read_name(ws.Exec_ptr, r)) Rpt_error(49);
+  if (!read_name(ws.Exec_ptr, r)) Rpt_error(err::INTERNAL_CODE);
   ws.Exec_ptr += r.size;
   Fnc_def* f = &Loc_fnc(r.type, r.name);
   const uint8_t* body = body_of(*f);
@@ -505,10 +505,10 @@ void call_function() {
     Load_fncs();
     body = body_of(*f);
   }
-  if (!body) Rpt_error(25);
+  if (!body) Rpt_error(err::FUNCTION_UNDEFINED);
   bool call_args = *ws.Exec_ptr == code::LPAREN;
-  if (call_args != (*body == code::LPAREN)) Rpt_error(25);
-  if (Fnc_depth > FNC_DEPTH_MAX) Rpt_error(25);
+  if (call_args != (*body == code::LPAREN)) Rpt_error(err::FUNCTION_UNDEFINED);
+  if (Fnc_depth > FNC_DEPTH_MAX) Rpt_error(err::FUNCTION_UNDEFINED);
 
   Loc_frame* locals = ws.Loc_chain;
   ++Fnc_depth;
@@ -536,7 +536,7 @@ void call_function() {
       } else {
         run_body(*f, res);
       }
-      if (res.is_str != (f->type == code::STR_VAR)) Rpt_error(26);
+      if (res.is_str != (f->type == code::STR_VAR)) Rpt_error(err::TYPE_MISMATCH);
     } catch (const Oru_error& e) {
       err = e.no;
     }
@@ -580,11 +580,11 @@ void def_msg() {
   std::string key;
   int32_t n = 0;
   if (named) {
-    if (ws.Str_len == 0) Rpt_error(46);
+    if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
     key.assign(str_acc());
   } else {
     n = To_integer(ws.Num_acc);
-    if (n < -1) Rpt_error(41);
+    if (n < -1) Rpt_error(err::OUT_OF_RANGE);
   }
   Fnc_comma();
   bool del = *ws.Exec_ptr == code::D_DELETE;
@@ -634,7 +634,7 @@ void Kest_SetDefArg() {
 // becomes its first byte, or 0x8A when it is empty.
 void def_sep() {
   Eval_str();
-  if (ws.Str_len > 20) Rpt_error(46);
+  if (ws.Str_len > 20) Rpt_error(err::STRING_LENGTH);
   prmblk.Sep_str[0] = uint8_t(ws.Str_len);
   if (ws.Str_len > 0) std::memcpy(prmblk.Sep_str + 1, ws.Str_ptr, size_t(ws.Str_len));
   prmblk.FS = ws.Str_len > 0 ? ws.Str_ptr[0] : 0x8A;
@@ -650,7 +650,7 @@ void def_equals() {
 std::string def_string(size_t max) {
   def_equals();
   Eval_str();
-  if (size_t(ws.Str_len) > max) Rpt_error(46);
+  if (size_t(ws.Str_len) > max) Rpt_error(err::STRING_LENGTH);
   return std::string(str_acc());
 }
 
@@ -718,7 +718,7 @@ void def_ext_sysvar(uint8_t sv) {
       return;
     case SV2_LPG: {
       std::string s = def_string(sizeof ws.Lpg_text);
-      if (s.empty()) Rpt_error(46);
+      if (s.empty()) Rpt_error(err::STRING_LENGTH);
       std::memset(ws.Lpg_text, 0, sizeof ws.Lpg_text);
       std::memcpy(ws.Lpg_text, s.data(), s.size());
       ws.Lpg_len = uint16_t(s.size());
@@ -754,7 +754,7 @@ void d_def() {
     case TOK_CHR: {
       ++ws.Exec_ptr;
       Eval_str();
-      if (ws.Str_len != 256) Rpt_error(46);
+      if (ws.Str_len != 256) Rpt_error(err::STRING_LENGTH);
       std::memcpy(Printables, ws.Str_ptr, 256);
       close_paren();
       return;
@@ -811,8 +811,8 @@ void d_def() {
 // body reached without RETURN (error 59), or a stray FNEND (error 45).
 void d_xfnc() {
   for (const Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
-    if (f->tag == TAG_FUNCTION) Rpt_error(59);
-  Rpt_error(45);
+    if (f->tag == TAG_FUNCTION) Rpt_error(err::NOT_IN_CALLED);
+  Rpt_error(err::BAD_LINE_REF);
 }
 
 // FN name [(arguments)]: the call of a user-defined function.  The cursor
@@ -820,9 +820,9 @@ void d_xfnc() {
 void fnc_fnc() { call_function(); }
 
 void Fnc_return() {
-  if (!cur_call) Rpt_error(27);
+  if (!cur_call) Rpt_error(err::NOTHING_TO_RETRY);
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::EOL || (Cde_tbl[c] & CC_STMT_END)) Rpt_error(27);
+  if (c == code::EOL || (Cde_tbl[c] & CC_STMT_END)) Rpt_error(err::NOTHING_TO_RETRY);
   Eval_formula();
   cur_call->is_str = ws.Str_len >= 0;
   if (cur_call->is_str)

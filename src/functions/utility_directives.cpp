@@ -44,7 +44,7 @@ void d_cwd() {
     size_t n = std::min(dir.size(), sizeof ws.Lfa_path - 1);
     std::memcpy(ws.Lfa_path, dir.data(), n);
     ws.Lfa_path[n] = 0;
-    Rpt_error(12);
+    Rpt_error(err::FILE_NOT_FOUND);
   }
   szSysCurDir = Getcwd();
 }
@@ -78,7 +78,7 @@ void d_errh() {
   Check_assignable(ws.Cur_var);
     Let_target t;
     Let_define(t);
-    if (t.str_len < 0) Rpt_error(26);
+    if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     const std::string& name = Err_pgm_name();
     ws.Str_ptr = reinterpret_cast<uint8_t*>(const_cast<char*>(name.data()));
     ws.Str_len = int32_t(name.size());
@@ -96,7 +96,7 @@ void d_errh() {
 // SNBF n: the keyed-file buffer count, parameter BF (0..100, not 1 or 2).
 void d_snbf() {
   int32_t n = Eval_integer();
-  if (n < 0 || n > 100 || n == 1 || n == 2) Rpt_error(41);
+  if (n < 0 || n > 100 || n == 1 || n == 2) Rpt_error(err::OUT_OF_RANGE);
   if (int e = Exec_param(Prm_code('B', 'F'), n)) Rpt_error(e);
 }
 
@@ -108,5 +108,5 @@ void d_sdrv() {
     ++ws.Exec_ptr;
     Chk_err();
   }
-  Rpt_error_text(99, "SDRV is not supported");
+  Rpt_error_text(err::NOT_BUILT, "SDRV is not supported");
 }

@@ -28,10 +28,10 @@ inline bool at_close() { return *ws.Exec_ptr == code::RPAREN || *ws.Exec_ptr == 
 
 // A required argument that is missing is a syntax error (20).
 void need_arg() {
-  if (at_close() || *ws.Exec_ptr == code::COMMA) Rpt_error(20);
+  if (at_close() || *ws.Exec_ptr == code::COMMA) Rpt_error(err::SYNTAX);
 }
 void next_arg() {
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
   need_arg();
 }
@@ -43,7 +43,7 @@ void put16(std::string& s, int32_t v) {
 
 // A text with its length byte (at most 254 bytes: 255 means "none").
 void put_text(std::string& s, const uint8_t* p, int32_t n) {
-  if (n > 254) Rpt_error(46);
+  if (n > 254) Rpt_error(err::STRING_LENGTH);
   s += char(n);
   s.append(reinterpret_cast<const char*>(p), size_t(n));
 }
@@ -83,7 +83,7 @@ void window_request(uint8_t op) {
     // their windows alike.
     if (num != 0 && prmblk.OW != 0) {
       num += prmblk.OW;
-      if (num > WINDOW_NUMBER_MAX) Rpt_error(41);
+      if (num > WINDOW_NUMBER_MAX) Rpt_error(err::OUT_OF_RANGE);
     }
     for (; given < 3 && Fnc_more(); ++given) {
       Fnc_str t = Fnc_string();
@@ -103,7 +103,7 @@ Fcb* device_arg(bool pages = false) {
   if (!at_close()) ch = Eval_range(0, 65535);
   Fcb* f = Channel_record(uint16_t(ch));
   if (f && pages && f->kind == FK_PDF) return f;
-  if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(13);
+  if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(err::WRONG_MODE);
   return f;
 }
 
@@ -121,17 +121,17 @@ void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_a
         Num_val v = ws.Num_acc;
         int32_t n = To_integer(v);
         if (idx == scale_arg) {
-          if (n > GRAPHIC_MAX / 100 || n < -GRAPHIC_MAX / 100) Rpt_error(41);
+          if (n > GRAPHIC_MAX / 100 || n < -GRAPHIC_MAX / 100) Rpt_error(err::OUT_OF_RANGE);
           n *= 100;
         }
-        if (idx == nonneg_arg && n < 0) Rpt_error(41);
-        if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(41);
+        if (idx == nonneg_arg && n < 0) Rpt_error(err::OUT_OF_RANGE);
+        if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(err::OUT_OF_RANGE);
         put16(s, n);
       } else if (pairs) {
-        if (ws.Str_len % 2 != 0) Rpt_error(46);
+        if (ws.Str_len % 2 != 0) Rpt_error(err::STRING_LENGTH);
         s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       } else if (ws.Str_len >= 255) {
-        if (!long_text) Rpt_error(46);
+        if (!long_text) Rpt_error(err::STRING_LENGTH);
         wide = true;
         s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
         s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
@@ -156,11 +156,11 @@ void colour_request(uint8_t op) {
   std::string s;
   if (ws.Str_len < 0) {
     int32_t n = To_integer(ws.Num_acc);
-    if (n < 0 || n > 254) Rpt_error(41);
+    if (n < 0 || n > 254) Rpt_error(err::OUT_OF_RANGE);
     s += char(0);
     s += char(n);
   } else {
-    if (ws.Str_len > 8192) Rpt_error(46);
+    if (ws.Str_len > 8192) Rpt_error(err::STRING_LENGTH);
     s.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   }
   result(LongMnemBuild(op, s));
@@ -204,9 +204,9 @@ void fnc_drp() {
     n = 0xFF;
   } else {
     n = Eval_integer();
-    if (n == 0) Rpt_error(57);
+    if (n == 0) Rpt_error(err::WINDOW_NOT_CURRENT);
     if (n == -1) n = 0xFF;
-    else if (n < 1 || n > WINDOW_NUMBER_MAX) Rpt_error(41);
+    else if (n < 1 || n > WINDOW_NUMBER_MAX) Rpt_error(err::OUT_OF_RANGE);
   }
   result(LongMnemBuild(3, std::string(1, char(n))));
 }
@@ -253,7 +253,7 @@ void fnc_cur() {
     Eval_formula();
     if (ws.Str_len < 0) {
       int32_t n = To_integer(ws.Num_acc);
-      if (n < 0 || n > 255) Rpt_error(41);
+      if (n < 0 || n > 255) Rpt_error(err::OUT_OF_RANGE);
       result(LongMnemBuild(23, std::string(1, char(n))));
       return;
     }
@@ -282,11 +282,11 @@ void fnc_mde() {
   std::string s;
   if (ws.Str_len < 0) {
     int32_t n = To_integer(ws.Num_acc);
-    if (n < 0 || n > 255) Rpt_error(41);
+    if (n < 0 || n > 255) Rpt_error(err::OUT_OF_RANGE);
     s += char(n);
   } else {
     int32_t n = ws.Str_len;
-    if (n < 1 || n == 4 || n > 7) Rpt_error(46);
+    if (n < 1 || n == 4 || n > 7) Rpt_error(err::STRING_LENGTH);
     s.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(n));
   }
   result(LongMnemBuild(7, s));
@@ -317,12 +317,12 @@ void fnc_hwn() {
 void fnc_mnm() {
   need_arg();
   Fnc_str t = Fnc_string();
-  if (t.len < 3 || t.p[0] != 27) Rpt_error(26);
+  if (t.len < 3 || t.p[0] != 27) Rpt_error(err::TYPE_MISMATCH);
   uint16_t code = Mnem_code(char(t.p[1]), char(t.p[2]));
   int32_t ch = 0;
   if (Fnc_more()) ch = Eval_range(0, 65535);
   Fcb* f = Channel_record(uint16_t(ch));
-  if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(13);
+  if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(err::WRONG_MODE);
   MnemDef* d = Find_mnem_in(f, code);
   if (!d) {
     Fnc_result_str(nullptr, 0);
@@ -382,7 +382,7 @@ void fnc_lpi() {
   std::string s;
   need_arg();
   put16(s, Eval_int100());
-  if (uint8_t(s[0]) > 0x7D && uint8_t(s[0]) < 0x83) Rpt_error(41);
+  if (uint8_t(s[0]) > 0x7D && uint8_t(s[0]) < 0x83) Rpt_error(err::OUT_OF_RANGE);
   result(LongMnemBuild(32, s));
 }
 void fnc_cpi() {
@@ -416,12 +416,12 @@ void fnc_fmsg() {
     return;
   }
   int32_t a = To_integer(ws.Num_acc);
-  if (a < -GRAPHIC_MAX || a > GRAPHIC_MAX) Rpt_error(41);
+  if (a < -GRAPHIC_MAX || a > GRAPHIC_MAX) Rpt_error(err::OUT_OF_RANGE);
   put16(s, a);
   if (Fnc_more()) {
     int32_t b = Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX);
     bool third = Fnc_more();
-    if (!third && (b < 0 || b > 3)) Rpt_error(41);
+    if (!third && (b < 0 || b > 3)) Rpt_error(err::OUT_OF_RANGE);
     put16(s, b);
     if (third) put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
   }
@@ -441,7 +441,7 @@ void fnc_txt() {
     Eval_formula();
     if (ws.Str_len < 0) {
       int32_t n = To_integer(ws.Num_acc);
-      if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(41);
+      if (n < -GRAPHIC_MAX || n > GRAPHIC_MAX) Rpt_error(err::OUT_OF_RANGE);
       put16(s, n);
       if (!text_seen) ++numbers;
     } else {
@@ -459,13 +459,13 @@ void fnc_txt() {
           continue;
         }
       } else if (ws.Str_len >= 255) {
-        Rpt_error(46);
+        Rpt_error(err::STRING_LENGTH);
       }
       put_text(s, ws.Str_ptr, ws.Str_len);
     }
     if (!Fnc_more()) break;
   }
-  if (!text_seen) Rpt_error(20);
+  if (!text_seen) Rpt_error(err::SYNTAX);
   result(LongMnemBuild(wide ? 41 : 26, s, s.size() + 6 >= 261));
 }
 
@@ -479,7 +479,7 @@ void text_size(int mode, const char* name) {
   need_arg();
   Fcb* f = Channel_record(uint16_t(Eval_range(0, 65535)));
   if (!f || f->kind != FK_PDF) Not_built((std::string(name) + " (text sizes measured by the thin client)").c_str());
-  if (!Fnc_more()) Rpt_error(20);
+  if (!Fnc_more()) Rpt_error(err::SYNTAX);
   Fnc_str t = Fnc_string();
   std::string text(reinterpret_cast<const char*>(t.p), size_t(t.len));
   int32_t width = 0;

@@ -14,7 +14,7 @@ bool starts(std::string_view s, size_t at, std::string_view w) {
 // Comment "<!--" at `at`: the position after its "-->"; error 17 when open.
 size_t skip_comment(std::string_view d, size_t at) {
   size_t e = d.find("-->", at + 4);
-  if (e == std::string_view::npos) Rpt_error(17);
+  if (e == std::string_view::npos) Rpt_error(err::WRONG_FILE_KIND);
   return e + 3;
 }
 
@@ -32,14 +32,14 @@ Start_tag read_start_tag(std::string_view d, size_t at) {
   while (i < d.size() && d[i] != '>' && uint8_t(d[i]) >= 33) i++;
   t.name.assign(d.substr(at + 1, i - at - 1));
   size_t gt = d.find('>', i);
-  if (gt == std::string_view::npos) Rpt_error(17);
+  if (gt == std::string_view::npos) Rpt_error(err::WRONG_FILE_KIND);
   // A name written right against "/>" or "?>" does not take the slash.
   if (i == gt && !t.name.empty() && (t.name.back() == '/' || t.name.back() == '?') &&
       t.name.size() > 1) {
     t.name.pop_back();
     t.closed = true;
   }
-  if (t.name.empty()) Rpt_error(17);
+  if (t.name.empty()) Rpt_error(err::WRONG_FILE_KIND);
   while (i < gt && is_white(d[i])) i++;
   std::string_view a = d.substr(i, gt - i);
   if (!a.empty() && (a.back() == '/' || a.back() == '?')) {
@@ -101,12 +101,12 @@ std::string Xml_add(std::string_view value, std::string_view doc, const std::str
 }
 
 Xml_item Xml_next(std::string_view d, int64_t pos) {
-  if (pos < 0) Rpt_error(47);
+  if (pos < 0) Rpt_error(err::SUBSTRING_RANGE);
   size_t i = pos > 0 ? size_t(pos - 1) : 0;
   Xml_item r;
   for (;;) {
     while (i < d.size() && is_white(d[i])) i++;
-    if (i >= d.size()) Rpt_error(2);
+    if (i >= d.size()) Rpt_error(err::END_OF_FILE);
     if (d[i] != '<') {
       // Plain text up to the next "<": control bytes dropped, spaces shrunk.
       size_t e = d.find('<', i);
@@ -140,13 +140,13 @@ Xml_item Xml_next(std::string_view d, int64_t pos) {
   size_t k = c, close_at = 0, after = 0;
   while (depth > 0) {
     size_t lt = d.find('<', k);
-    if (lt == std::string_view::npos) Rpt_error(17);
+    if (lt == std::string_view::npos) Rpt_error(err::WRONG_FILE_KIND);
     if (starts(d, lt, "<!--")) {
       k = skip_comment(d, lt);
       continue;
     }
     size_t gt = d.find('>', lt);
-    if (gt == std::string_view::npos) Rpt_error(17);
+    if (gt == std::string_view::npos) Rpt_error(err::WRONG_FILE_KIND);
     if (lt + 1 < d.size() && d[lt + 1] == '/') {
       if (--depth == 0) {
         close_at = lt;
@@ -171,14 +171,14 @@ Xml_item Xml_next(std::string_view d, int64_t pos) {
 }
 
 std::string Xml_prop_add(std::string_view value, std::string_view attrs, std::string_view name) {
-  if (name.empty()) Rpt_error(11);
+  if (name.empty()) Rpt_error(err::MISSING_RECORD);
   std::string out(attrs);
   if (!attrs.empty()) out.push_back(' ');
   out.append(name);
   if (!value.empty()) {
     bool has1 = value.find('\'') != std::string_view::npos;
     bool has2 = value.find('"') != std::string_view::npos;
-    if (has1 && has2) Rpt_error(17);
+    if (has1 && has2) Rpt_error(err::WRONG_FILE_KIND);
     char q = has1 ? '"' : '\'';
     out.push_back('=');
     out.push_back(q);
@@ -189,19 +189,19 @@ std::string Xml_prop_add(std::string_view value, std::string_view attrs, std::st
 }
 
 Xml_item Xml_prop_next(std::string_view a, int64_t pos) {
-  if (pos < 0) Rpt_error(47);
+  if (pos < 0) Rpt_error(err::SUBSTRING_RANGE);
   size_t i = pos > 0 ? size_t(pos - 1) : 0;
   for (;;) {
     while (i < a.size() && is_white(a[i])) i++;
     if (starts(a, i, "--")) {
       size_t e = a.find("--", i + 2);
-      if (e == std::string_view::npos) Rpt_error(17);
+      if (e == std::string_view::npos) Rpt_error(err::WRONG_FILE_KIND);
       i = e + 2;
       continue;
     }
     break;
   }
-  if (i >= a.size()) Rpt_error(2);
+  if (i >= a.size()) Rpt_error(err::END_OF_FILE);
   Xml_item r;
   size_t n = i;
   while (n < a.size() && a[n] != '=' && !is_white(a[n])) n++;
@@ -213,7 +213,7 @@ Xml_item Xml_prop_next(std::string_view a, int64_t pos) {
     while (v < a.size() && is_white(a[v])) v++;
     if (v < a.size() && (a[v] == '\'' || a[v] == '"')) {
       size_t e = a.find(a[v], v + 1);
-      if (e == std::string_view::npos) Rpt_error(17);
+      if (e == std::string_view::npos) Rpt_error(err::WRONG_FILE_KIND);
       r.content.assign(a.substr(v + 1, e - v - 1));
       n = e + 1;
     } else {

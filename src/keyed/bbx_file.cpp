@@ -32,7 +32,7 @@ uint64_t bew(const uint8_t* p, int w) {
 
 }  // namespace
 
-void Bbx_file::damaged() { Rpt_error_text(3, "BBx keyed file damaged"); }
+void Bbx_file::damaged() { Rpt_error_text(err::KEY_NOT_FOUND, "BBx keyed file damaged"); }
 
 std::string Bbx_file::read_at(uint64_t off, size_t n) {
   if (off > fsize_ || n > fsize_ - off) damaged();
@@ -41,7 +41,7 @@ std::string Bbx_file::read_at(uint64_t off, size_t n) {
   while (got < n) {
     ssize_t k = ::pread(fd_, out.data() + got, n - got, off_t(off + got));
     if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) Rpt_error_text(3, "BBx keyed file cut short");
+    if (k <= 0) Rpt_error_text(err::KEY_NOT_FOUND, "BBx keyed file cut short");
     got += size_t(k);
   }
   return out;
@@ -53,7 +53,7 @@ std::unique_ptr<Bbx_file> Bbx_file::open(int fd) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) Sys_error();
   f->fsize_ = uint64_t(st.st_size);
-  if (f->fsize_ < uint64_t(HDR)) Rpt_error(13);
+  if (f->fsize_ < uint64_t(HDR)) Rpt_error(err::WRONG_MODE);
   std::string h = f->read_at(0, HDR);
   const uint8_t* p = reinterpret_cast<const uint8_t*>(h.data());
   f->bbxkey_ = p[7] == 2;
@@ -70,34 +70,34 @@ std::unique_ptr<Bbx_file> Bbx_file::open(int fd) {
       s.off = int(be16(p + at + 2));
       s.len = p[at + 4];
       s.desc = p[at + 5] & 1;
-      if (s.len == 0 || (s.key != last && s.key != last + 1) || s.key >= 16) Rpt_error(17);
+      if (s.len == 0 || (s.key != last && s.key != last + 1) || s.key >= 16) Rpt_error(err::WRONG_FILE_KIND);
       if (s.key != last) f->klen_.push_back(s.key == 0 ? 0 : 4);
       f->klen_.back() += s.len;
       last = s.key;
       f->segs_.push_back(s);
     }
-    if (f->klen_.empty()) Rpt_error(17);
+    if (f->klen_.empty()) Rpt_error(err::WRONG_FILE_KIND);
   }
   for (int l : f->klen_)
-    if (l > 255) Rpt_error(17);
+    if (l > 255) Rpt_error(err::WRONG_FILE_KIND);
   if (f->bbxkey_) {
     f->klen_.resize(1);  // one chain: one key
     f->w_ = int(be16(p + 55));
-    if (f->w_ < 1 || f->w_ > 4) Rpt_error(17);
+    if (f->w_ < 1 || f->w_ > 4) Rpt_error(err::WRONG_FILE_KIND);
     f->s_ = f->klen_[0] + 3 * f->w_;
     f->e_ = 512 / f->s_;
-    if (f->e_ < 1) Rpt_error(17);
+    if (f->e_ < 1) Rpt_error(err::WRONG_FILE_KIND);
     f->key_area_ = be32(p + 39);
     f->rec_area_ = be32(p + 43);
   } else {
     f->bsize_ = int(be16(p + 113));
     if (f->bsize_ == 0) f->bsize_ = 512;
-    if (f->bsize_ < 512 || f->bsize_ % 512) Rpt_error(17);
-    if (f->keys() > 16) Rpt_error(17);
+    if (f->bsize_ < 512 || f->bsize_ % 512) Rpt_error(err::WRONG_FILE_KIND);
+    if (f->keys() > 16) Rpt_error(err::WRONG_FILE_KIND);
     for (int k = 0; k < f->keys(); ++k) {
       f->roots_.push_back(be32(p + 47 + 4 * k));
       int t = f->klen_[size_t(k)] + 4 + (f->reclen_ ? 4 : 0);
-      if (1 + t + 4 > f->bsize_) Rpt_error(17);
+      if (1 + t + 4 > f->bsize_) Rpt_error(err::WRONG_FILE_KIND);
     }
   }
   f->reload();
@@ -305,7 +305,7 @@ bool Bbx_file::last(int k, Bbx_entry* out) {
 }
 
 bool Bbx_file::by_ind(uint64_t n, Bbx_entry* out) {
-  if (!bbxkey_) Rpt_error(98);
+  if (!bbxkey_) Rpt_error(err::NOT_FOR_DEVICE);
   if (max_recs_ && n >= max_recs_) return false;
   uint64_t next, prev;
   uint64_t off = key_area_ + n / uint64_t(e_) * 512 + n % uint64_t(e_) * uint64_t(s_);
@@ -392,7 +392,7 @@ void string_result(const std::string& s) {
 
 int key_no(Bbx_fcb* f) {
   if (ws.Io_kno >= 0) {
-    if (ws.Io_kno >= f->file->keys()) Rpt_error(46);
+    if (ws.Io_kno >= f->file->keys()) Rpt_error(err::STRING_LENGTH);
     return ws.Io_kno;
   }
   return f->cur_key;
@@ -453,7 +453,7 @@ int64_t Bbx_read() {
   bool extracted = f->extracted;
   f->extracted = false;
   if (ws.Io_opts & IO_KEY) {
-    if (ws.Io_key_len > b->seg_len(k) + (k ? 4 : 0)) Rpt_error(46);
+    if (ws.Io_key_len > b->seg_len(k) + (k ? 4 : 0)) Rpt_error(err::STRING_LENGTH);
     std::string given(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
     std::string key = b->stored(k, given);
     bool found = b->seek(k, key, Bbx_file::GE, &e);
@@ -499,7 +499,7 @@ int64_t Bbx_read() {
 
 int64_t Bbx_setind() {
   Bbx_fcb* f = cur();
-  if (ws.Io_ind > int64_t(f->file->max_records())) Rpt_error(2);
+  if (ws.Io_ind > int64_t(f->file->max_records())) Rpt_error(err::END_OF_FILE);
   return 0;
 }
 

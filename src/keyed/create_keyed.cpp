@@ -111,16 +111,16 @@ void list_segment(Key_builder& b) {
       field = To_integer(ws.Num_acc);
     }
   }
-  if (field < 0 || field > KFIELD_EXTERNAL) Rpt_error(41);
+  if (field < 0 || field > KFIELD_EXTERNAL) Rpt_error(err::OUT_OF_RANGE);
   Create_expect(code::LABEL_END);
   int32_t max_off = field == KFIELD_EXTERNAL ? b.External_len() : KSEG_MAX_OFFSET;
-  if (field == KFIELD_EXTERNAL && max_off == 0) Rpt_error(80);
+  if (field == KFIELD_EXTERNAL && max_off == 0) Rpt_error(err::KEY_DEFINITION);
   int32_t offset = Create_range(1, max_off);
   Create_expect(code::LABEL_END);
   int32_t room = b.Room(field, offset);
   int32_t range = KSEG_MAX_OFFSET - offset + 1;
   if (range < room) room = range;
-  if (room <= 0) Rpt_error(46);
+  if (room <= 0) Rpt_error(err::STRING_LENGTH);
   int32_t len = Create_range(1, room);
   uint16_t opts = 0;
   uint8_t opt_byte = 0;
@@ -130,7 +130,7 @@ void list_segment(Key_builder& b) {
     int32_t pos = 0;
     opts = GetKeyedSegOpts(reinterpret_cast<const uint8_t*>(o.data()), int32_t(o.size()), &pos,
                            &opt_byte, b.Key(), len, field, 32);
-    if (pos < int32_t(o.size())) Rpt_error(32);
+    if (pos < int32_t(o.size())) Rpt_error(err::MISSING_KEY_DESC);
   }
   Create_expect(code::RBRACKET);
   b.Segment(field, offset, len, opts, opt_byte);
@@ -148,7 +148,7 @@ void key_definition(Key_builder& b) {
       return;
     }
     int32_t n = To_integer(ws.Num_acc);
-    if (n < 1 || n > 127) Rpt_error(41);
+    if (n < 1 || n > 127) Rpt_error(err::OUT_OF_RANGE);
     b.External(n);
     if (ws.Exec_ptr[0] != code::COMMA || ws.Exec_ptr[1] != code::LBRACKET) {
       b.Finish();
@@ -185,19 +185,19 @@ void opt_letters(Kdef& kd, const std::string& s) {
         kd.key_len &= uint16_t(~KLEN_EFF2);
         break;
       case '1':
-        if (CREATE_LEVEL < 1) Rpt_error(99);
+        if (CREATE_LEVEL < 1) Rpt_error(err::NOT_BUILT);
         kd.type = FK_EFF;
         kd.key_len &= uint16_t(~KLEN_EFF2);
         break;
       case '2':
-        if (CREATE_LEVEL < 2) Rpt_error(99);
+        if (CREATE_LEVEL < 2) Rpt_error(err::NOT_BUILT);
         kd.type = FK_EFF;
         kd.key_len |= KLEN_EFF2;
         break;
-      default: Rpt_error(32);
+      default: Rpt_error(err::MISSING_KEY_DESC);
     }
   }
-  if ((kd.flags2 & KF2_Z) && (kd.flags2 & KF2_C)) Rpt_error(32);
+  if ((kd.flags2 & KF2_Z) && (kd.flags2 & KF2_C)) Rpt_error(err::MISSING_KEY_DESC);
 }
 
 // Number of keys and entries of a segment table.
@@ -244,7 +244,7 @@ Extras_seen trailing_args(Kdef& kd, Extras extras) {
       ws.Exec_ptr += 2;
       sep_option(kd, keyed);
     } else if (c == COPT_EXT || (c >= code::IOPT_FIRST && c <= code::IOPT_LAST)) {
-      Rpt_error(20);
+      Rpt_error(err::SYNTAX);
     } else if (keyed && !seen.number) {
       seen.number = true;
       if (Sw_on(sw::PlusL))
@@ -278,7 +278,7 @@ void d_direExt(int level) {
   key_definition(b);
   kd.records = File_create_no();
   int32_t rl = File_create_no();
-  if (rl > MAX_REC_LEN || rl < -MAX_REC_LEN) Rpt_error(41);
+  if (rl > MAX_REC_LEN || rl < -MAX_REC_LEN) Rpt_error(err::OUT_OF_RANGE);
   Extras_seen seen = trailing_args(kd, Extras::keyed);
   // Variable-length records: the block must hold the largest record.
   if (rl <= 0) {
@@ -303,15 +303,15 @@ void d_direExt(int level) {
   kd.rec_len = uint16_t(rl);
   bool variable = kd.flags1 & KF1_VARIABLE;
   // 1. Every segment lies inside the record, and below offset 3839.
-  if (b.Max_end() > rl) Rpt_error(80);
-  if (b.Max_end() > KSEG_MAX_OFFSET) Rpt_error(41);
+  if (b.Max_end() > rl) Rpt_error(err::KEY_DEFINITION);
+  if (b.Max_end() > KSEG_MAX_OFFSET) Rpt_error(err::OUT_OF_RANGE);
   int32_t ext = kd.key_len & 127;
   if (kd.type == FK_KEYED) {
     // 2. Options beyond U, C, L, T and D need variable records.
     for (int32_t i = 0; kd.segs[i * 4] != KSEG_END; i++) {
       const uint8_t* e = kd.segs + i * 4;
       uint16_t fw = uint16_t(e[1] | (e[2] << 8));
-      if (e[0] == KSEG_FLAGS && !variable && (fw & ~(KSF_U | KSF_C | KSF_L | KSF_T))) Rpt_error(80);
+      if (e[0] == KSEG_FLAGS && !variable && (fw & ~(KSF_U | KSF_C | KSF_L | KSF_T))) Rpt_error(err::KEY_DEFINITION);
     }
     // 4. The first format's limits.
     if (variable && rl >= 31001) {
@@ -319,18 +319,18 @@ void d_direExt(int level) {
       variable = false;
     }
     if (variable) {
-      if (kd.block_kb > 31) Rpt_error(32);
+      if (kd.block_kb > 31) Rpt_error(err::MISSING_KEY_DESC);
     } else {
-      if (rl > 32764 - ext) Rpt_error(41);
-      if (kd.block_kb > 32) Rpt_error(32);
-      if (kd.flags2 & (KF2_C | KF2_X | KF2_Z)) Rpt_error(32);
+      if (rl > 32764 - ext) Rpt_error(err::OUT_OF_RANGE);
+      if (kd.block_kb > 32) Rpt_error(err::MISSING_KEY_DESC);
+      if (kd.flags2 & (KF2_C | KF2_X | KF2_Z)) Rpt_error(err::MISSING_KEY_DESC);
     }
     int32_t keys, entries;
     count_table(kd.segs, &keys, &entries);
-    if (keys > 16 || entries > 96) Rpt_error(80);
+    if (keys > 16 || entries > 96) Rpt_error(err::KEY_DEFINITION);
   } else {
     // 3. EFF.
-    if (rl > MAX_REC_LEN || ((kd.flags2 & KF2_X) && rl > 32000)) Rpt_error(41);
+    if (rl > MAX_REC_LEN || ((kd.flags2 & KF2_X) && rl > 32000)) Rpt_error(err::OUT_OF_RANGE);
   }
   // 5. Compressed records need the compression library.
   if ((kd.flags2 & KF2_Z) && !CheckZlib()) Not_built("compressed records (zlib cannot be loaded)");
@@ -368,7 +368,7 @@ void d_sort() {
   Set_path(Create_text());
   Create_expect(code::COMMA);
   int32_t kl = Create_integer();
-  if (kl < 1 || kl > 127) Rpt_error(41);
+  if (kl < 1 || kl > 127) Rpt_error(err::OUT_OF_RANGE);
   Key_builder b(kd);
   b.External(kl);
   b.Finish();
@@ -390,9 +390,9 @@ void d_inde() {
   kd.type = FK_INDEXED;
   Set_path(Create_text());
   kd.records = File_create_no();
-  if (kd.records < 0) Rpt_error(41);
+  if (kd.records < 0) Rpt_error(err::OUT_OF_RANGE);
   int32_t rl = File_create_no();
-  if (rl < 1 || rl > 32767) Rpt_error(41);
+  if (rl < 1 || rl > 32767) Rpt_error(err::OUT_OF_RANGE);
   kd.rec_len = uint16_t(rl);
   kd.drive = File_create_drive();
   trailing_args(kd, Extras::sep);
@@ -437,7 +437,7 @@ void d_file() {
   bool table_given = false;
   switch (layout) {
     case 0:
-      if (n < 212) Rpt_error(46);
+      if (n < 212) Rpt_error(err::STRING_LENGTH);
       kind = s[9];
       kd.key_len = s[10];
       kd.records = int32_t(be(s + 11, 3));
@@ -465,7 +465,7 @@ void d_file() {
       }
       break;
     case 1:
-      if (n != 22) Rpt_error(46);
+      if (n != 22) Rpt_error(err::STRING_LENGTH);
       name = trimmed(s + 3, 6) + trimmed(s + 20, 2);
       kind = s[9];
       kd.key_len = s[10];
@@ -473,7 +473,7 @@ void d_file() {
       kd.rec_len = uint16_t(be(s + 14, 2));
       break;
     case 2:
-      if (n != 16) Rpt_error(46);
+      if (n != 16) Rpt_error(err::STRING_LENGTH);
       name = trimmed(s, 6);
       kind = s[6];
       kd.key_len = s[7];
@@ -481,7 +481,7 @@ void d_file() {
       kd.rec_len = uint16_t(be(s + 10, 2) & 0x7FFF);
       break;
     default:
-      if (n <= 8) Rpt_error(46);
+      if (n <= 8) Rpt_error(err::STRING_LENGTH);
       kind = s[0] == 6 ? 2 : s[0];
       kd.key_len = s[1];
       kd.records = int32_t(be(s + 2, 4));
@@ -491,7 +491,7 @@ void d_file() {
         const auto* q = reinterpret_cast<const uint8_t*>(segs.data());
         int entries = 0;
         for (size_t i = 0; i + 8 <= segs.size() && q[i] != 255; i += 8) {
-          if (++entries > 96) Rpt_error(80);
+          if (++entries > 96) Rpt_error(err::KEY_DEFINITION);
           const uint8_t* e = q + i;
           uint8_t t[4] = {uint8_t((e[0] & 15) | ((e[2] & 15) << 4)), e[1], e[3],
                           uint8_t((e[4] & 127) | ((e[5] & 1) ? 0x80 : 0))};
@@ -522,11 +522,11 @@ void d_file() {
     case FK_KEYED:
     case FK_PROGRAM:
     case FK_EFF: break;
-    default: Rpt_error(13);
+    default: Rpt_error(err::WRONG_MODE);
   }
   kd.type = int16_t(kind);
-  if (name.empty()) Rpt_error(10);
-  if (kind == FK_INDEXED && (kd.rec_len < 1 || kd.rec_len > 32767)) Rpt_error(41);
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
+  if (kind == FK_INDEXED && (kd.rec_len < 1 || kd.rec_len > 32767)) Rpt_error(err::OUT_OF_RANGE);
   Set_path(name);
   require_driver(kd.type);
   File_create_end(kd, nullptr);

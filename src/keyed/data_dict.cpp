@@ -143,13 +143,13 @@ uint16_t mask_value() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::STR_VAR || c == code::STR_LIT || c == code::HEX_LIT) {
     Eval_str();
-    if (ws.Str_len != 2) Rpt_error(46);
+    if (ws.Str_len != 2) Rpt_error(err::STRING_LENGTH);
     return get_u16be(ws.Str_ptr);
   }
   uint16_t m = 0;
   for (;;) {
     int32_t n = Eval_integer();
-    if (n < 1 || n > 16) Rpt_error(41);
+    if (n < 1 || n > 16) Rpt_error(err::OUT_OF_RANGE);
     m = uint16_t(m | (0x8000u >> (n - 1)));
     if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == iopt::ERR) break;
     ws.Exec_ptr++;
@@ -219,7 +219,7 @@ void Dict_load_directive() {
     if (ws.Path_buf[0] == '[') continue;
     fd = ::open(ws.Path_buf, O_RDONLY | O_CLOEXEC);
   }
-  if (fd < 0) Rpt_error(12);
+  if (fd < 0) Rpt_error(err::FILE_NOT_FOUND);
   std::vector<uint8_t> bytes;
   uint8_t buf[65536];
   for (;;) {
@@ -230,7 +230,7 @@ void Dict_load_directive() {
   }
   ::close(fd);
   Dict_clear();
-  if (!Dict_parse(bytes.data(), bytes.size())) Rpt_error_text(13, "the data dictionary " + name + " ends early");
+  if (!Dict_parse(bytes.data(), bytes.size())) Rpt_error_text(err::WRONG_MODE, "the data dictionary " + name + " ends early");
 }
 
 // SET_MASK [PROGRAM] ON bits | OFF bits | READ var$
@@ -249,24 +249,24 @@ void d_smsk() {
   } else if (op == code::D_ON) {
     uint16_t m = mask_value();
     uint32_t allowed = ws.Var_mask_glob | (running ? ws.Var_mask_pgm : 0);
-    if (m & ~allowed) Rpt_error(61);
+    if (m & ~allowed) Rpt_error(err::NOT_ACCESSIBLE);
     mask |= m;
     if (running) ws.Var_mask |= m;
   } else if (op == code::D_READ) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(26);
+    if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::TYPE_MISMATCH);
     Get_value();
     Check_assignable(ws.Cur_var);
     Let_target t;
     Let_define(t);
-    if (t.str_len < 0) Rpt_error(26);
+    if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     uint8_t* p = Work_take(2);
     put_u16be(p, uint16_t(mask & 0xFFFF));
     ws.Str_ptr = p;
     ws.Str_len = 2;
     Let_assign(t);
   } else {
-    Rpt_error(61);
+    Rpt_error(err::NOT_ACCESSIBLE);
   }
   if (*ws.Exec_ptr == code::COMMA) {
     ws.Exec_ptr++;

@@ -114,7 +114,7 @@ void Key_check_access(Fcb* f, const std::string& path) {
   std::vector<uint8_t> field;
   bool check_ok = true;
   bool has = Kdct_password(kc, &field, &check_ok);
-  if (!check_ok) Rpt_error_text(61, "the password item of " + path + " does not belong to this file");
+  if (!check_ok) Rpt_error_text(err::NOT_ACCESSIBLE, "the password item of " + path + " does not belong to this file");
   if (!has) return;
   if (field.size() > 9) field.resize(9);
   int stored = field[0];
@@ -152,11 +152,11 @@ void Key_check_access(Fcb* f, const std::string& path) {
     }
     if (stored > 3) return;
     if (rule == PROMPT_LIBRARY) rule = library_program_running() ? PROMPT : NO_PROMPT;
-    if (rule == NO_PROMPT) Rpt_error(53);
-    if (++prompts > MAX_PROMPTS) Rpt_error_text(53, "no right password after three answers");
+    if (rule == NO_PROMPT) Rpt_error(err::PASSWORD_REQUIRED);
+    if (++prompts > MAX_PROMPTS) Rpt_error_text(err::PASSWORD_REQUIRED, "no right password after three answers");
     std::string answer;
-    if (!ask_password(f, &answer)) Rpt_error_text(53, "nothing answered the password prompt");
-    if (answer.empty()) Rpt_error(53);
+    if (!ask_password(f, &answer)) Rpt_error_text(err::PASSWORD_REQUIRED, "nothing answered the password prompt");
+    if (answer.empty()) Rpt_error(err::PASSWORD_REQUIRED);
     pw = answer;
     given = true;
   }
@@ -168,11 +168,11 @@ void Key_password_directive() {
   Io_SetOptions(D_PSWD);
   Fcb* f = ws.Cur_fcb;
   Key_chan* kc = Key_chan_of(f);
-  if (!kc) Rpt_error(17);
-  if ((f->st1 & ST1_INPUT_ONLY) || kc->readonly) Rpt_error(13);
+  if (!kc) Rpt_error(err::WRONG_FILE_KIND);
+  if ((f->st1 & ST1_INPUT_ONLY) || kc->readonly) Rpt_error(err::WRONG_MODE);
   // The file must be held whole (OPEN LOCK, or LOCK) and hold no records.
-  if (!kc->nolock) Rpt_error_text(13, "PASSWORD needs the file held whole (OPEN LOCK or LOCK)");
-  if (Key_record_count(kc) != 0) Rpt_error_text(13, "PASSWORD needs a file without records");
+  if (!kc->nolock) Rpt_error_text(err::WRONG_MODE, "PASSWORD needs the file held whole (OPEN LOCK or LOCK)");
+  if (Key_record_count(kc) != 0) Rpt_error_text(err::WRONG_MODE, "PASSWORD needs a file without records");
   std::vector<uint8_t> field;
   int mode = -1;
   if (*ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_FROM) {
@@ -180,14 +180,14 @@ void Key_password_directive() {
     ws.Exec_ptr += 2;
     std::vector<uint8_t> mine;
     bool check_ok;
-    if (Kdct_password(kc, &mine, &check_ok)) Rpt_error_text(13, "the file has a password already");
+    if (Kdct_password(kc, &mine, &check_ok)) Rpt_error_text(err::WRONG_MODE, "the file has a password already");
     {
       Io_save_guard io;
       Io_SetOptions(D_PSWD);
       Key_chan* src = Key_chan_of(ws.Cur_fcb);
-      if (!src) Rpt_error(17);
-      if (!Kdct_password(src, &field, &check_ok)) Rpt_error_text(53, "the file copied from has no password");
-      if (!check_ok) Rpt_error(61);
+      if (!src) Rpt_error(err::WRONG_FILE_KIND);
+      if (!Kdct_password(src, &field, &check_ok)) Rpt_error_text(err::PASSWORD_REQUIRED, "the file copied from has no password");
+      if (!check_ok) Rpt_error(err::NOT_ACCESSIBLE);
     }
     mode = field[0];
   } else if (*ws.Exec_ptr == code::D_REMOVE) {
@@ -195,13 +195,13 @@ void Key_password_directive() {
   } else {
     Eval_str();
     std::string pw(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    if (pw.size() >= 241) Rpt_error(46);
+    if (pw.size() >= 241) Rpt_error(err::STRING_LENGTH);
     mode = 0;
     if (*ws.Exec_ptr == code::D_FOR) {
       ws.Exec_ptr++;
       if (*ws.Exec_ptr == code::D_WRITE) mode = 1;
       if (*ws.Exec_ptr == code::D_WRITE || *ws.Exec_ptr == code::D_OPEN) ws.Exec_ptr++;
-      else Rpt_error(20);
+      else Rpt_error(err::SYNTAX);
       if (*ws.Exec_ptr == code::OP_AND) {
         ws.Exec_ptr++;
         // The word after AND: ENCRYPT (the keyword of HSH(ENCRYPT ...), or a
@@ -210,7 +210,7 @@ void Key_password_directive() {
         if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_ENCRYPT) {
           ws.Exec_ptr += 2;
         } else {
-          if (c != code::NUM_VAR) Rpt_error(20);
+          if (c != code::NUM_VAR) Rpt_error(err::SYNTAX);
           ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
         }
         mode += 2;
@@ -231,14 +231,14 @@ void Key_password_directive() {
   Key_file* kf = kc->f.get();
   std::shared_ptr<Kcrypt> cipher;
   if (encipher) {
-    if (!kf->eff && !kf->variable) Rpt_error_text(17, "enciphered pages need variable-length records");
+    if (!kf->eff && !kf->variable) Rpt_error_text(err::WRONG_FILE_KIND, "enciphered pages need variable-length records");
     cipher = std::make_shared<Kcrypt>();
     std::vector<uint8_t> p(field.begin() + 1, field.end());
     Set_file_crypt_key(*cipher, p.data(), int(p.size()));
     // Passwords whose key would leave the pages plain are refused rather
     // than giving a file marked enciphered that is not.
     if (!cipher->active())
-      Rpt_error_text(46, "this password cannot encipher the file: its key leaves the pages plain; choose another");
+      Rpt_error_text(err::STRING_LENGTH, "this password cannot encipher the file: its key leaves the pages plain; choose another");
   }
   Kdct_set_password(kc, field, encipher);
   // Pages written from now on follow the new setting.

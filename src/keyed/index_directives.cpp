@@ -103,8 +103,8 @@ std::string path_of(Fcb* f) {
 
 int64_t Key_rebuild_channel(Fcb* f, int kno) {
   Key_chan* kc = Key_chan_of(f);
-  if (!kc) Rpt_error(17);
-  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+  if (!kc) Rpt_error(err::WRONG_FILE_KIND);
+  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
   rebuild_path = path_of(f);
   if (prmblk.WD) ws.Run_flags |= RF_COMMIT;
   return Key_rebuild(kc, kno, console_report());
@@ -114,7 +114,7 @@ void Key_load_directive() {
   ws.Exec_ptr++;  // LOAD
   Io_SetOptions(code::D_LOAD);
   Fcb* f = ws.Cur_fcb;
-  if (!Key_chan_of(f)) Rpt_error(17);
+  if (!Key_chan_of(f)) Rpt_error(err::WRONG_FILE_KIND);
   int kno = ws.Io_kno == KNO_PHYSICAL ? -1 : ws.Io_kno;
   Key_rebuild_channel(f, kno < 0 ? -1 : kno);
 }
@@ -150,7 +150,7 @@ void dict_read(Key_chan* kc, int pos) {
   try {
     item = Kdct_read(kc, pos);
   } catch (const Oru_error& e) {
-    if (e.no == 11) Io_dom_err();
+    if (e.no == err::MISSING_RECORD) Io_dom_err();
     throw;
   }
   std::vector<std::string> fields = Kdct_fields(item.data(), item.size());
@@ -158,7 +158,7 @@ void dict_read(Key_chan* kc, int pos) {
   for (;;) {
     uint8_t c = Io_next();
     if (c == code::EOL) break;
-    if (c != code::STR_VAR && c != code::NUM_VAR && c != code::REC_VAR) Rpt_error(81);
+    if (c != code::STR_VAR && c != code::NUM_VAR && c != code::REC_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
     Get_value();
     Check_assignable(ws.Cur_var);
     Let_target t;
@@ -177,7 +177,7 @@ void dict_read(Key_chan* kc, int pos) {
 }
 
 void dict_write(Fcb* f, Key_chan* kc, int pos) {
-  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
   std::vector<std::string> fields;
   for (;;) {
     uint8_t c = Io_next();
@@ -186,7 +186,7 @@ void dict_write(Fcb* f, Key_chan* kc, int pos) {
     if (ws.Str_len < 0) Conv_val();
     fields.emplace_back(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     Key_layout_field(fields.back());
-    if (fields.back().size() > 32767) Rpt_error(1);
+    if (fields.back().size() > 32767) Rpt_error(err::RECORD_TOO_LONG);
   }
   std::string d = Kdct_encode(fields);
   Kdct_write(kc, pos, std::vector<uint8_t>(d.begin(), d.end()));
@@ -214,23 +214,23 @@ void d_dict() {
     Dict_load_directive();
     return;
   }
-  if (sub != code::D_READ && sub != code::D_WRITE && sub != code::D_REMOVE) Rpt_error(20);
+  if (sub != code::D_READ && sub != code::D_WRITE && sub != code::D_REMOVE) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Io_SetOptions(code::D_DICT);
   Fcb* f = ws.Cur_fcb;
   Key_chan* kc = Key_chan_of(f);
-  if (!kc) Rpt_error(13);
+  if (!kc) Rpt_error(err::WRONG_MODE);
   int pos = (ws.Io_opts & IO_IND) ? ws.Io_ind : 0;
   if (sub == code::D_READ) {
     dict_read(kc, pos);
   } else if (sub == code::D_WRITE) {
     dict_write(f, kc, pos);
   } else {
-    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
     try {
       Kdct_remove(kc, pos);
     } catch (const Oru_error& e) {
-      if (e.no == 11) Io_dom_err();
+      if (e.no == err::MISSING_RECORD) Io_dom_err();
       throw;
     }
     Key_names_changed(f);
@@ -266,7 +266,7 @@ std::string var_name(const uint8_t* p) {
 int var_size(const uint8_t* p) { return (p[1] & 0x80) ? 3 : 2 + p[1]; }
 
 void expect(uint8_t c) {
-  if (*ws.Exec_ptr != c) Rpt_error(20);
+  if (*ws.Exec_ptr != c) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
 }
 
@@ -284,7 +284,7 @@ std::string file_operand() {
     Chk_err();
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty()) Rpt_error(10);
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
   return name;
 }
 
@@ -295,15 +295,15 @@ class Index_file {
  public:
   explicit Index_file(const std::string& name) {
     Io_save_guard io;
-    if (Find_fp(INDEX_CHANNEL)) Rpt_error(14);
+    if (Find_fp(INDEX_CHANNEL)) Rpt_error(err::CHANNEL_STATE);
     f_ = Open_internal(INDEX_CHANNEL, name, IO_EXCLUSIVE);
     if (!Key_chan_of(f_)) {
       close();
-      Rpt_error(17);
+      Rpt_error(err::WRONG_FILE_KIND);
     }
     if (f_->st1 & ST1_INPUT_ONLY) {
       close();
-      Rpt_error(13);
+      Rpt_error(err::WRONG_MODE);
     }
   }
   ~Index_file() {
@@ -332,14 +332,14 @@ class Index_file {
 int key_of(Fcb* f, bool numeric, int64_t number, const std::string& name) {
   int k;
   if (numeric) {
-    if (number < 0 || number > 254) Rpt_error(80);
+    if (number < 0 || number > 254) Rpt_error(err::KEY_DEFINITION);
     k = int(number);
   } else {
     Io_save_guard io;
     ws.Cur_fcb = f;
     k = GetKNOValueFromString(reinterpret_cast<const uint8_t*>(name.data()), int32_t(name.size()));
   }
-  if (k < 0 || k > f->high_key) Rpt_error(80);
+  if (k < 0 || k > f->high_key) Rpt_error(err::KEY_DEFINITION);
   return k;
 }
 
@@ -370,8 +370,8 @@ void Add_index_directive() {
     Key_new_seg s;
     if (*ws.Exec_ptr == code::STR_LIT || *ws.Exec_ptr == code::STR_VAR || *ws.Exec_ptr == code::HEX_LIT) {
       std::string n = eval_text();
-      if (!n.empty() && n[0] == '#') Rpt_error(80);
-      if (n.size() > 127) Rpt_error(80);
+      if (!n.empty() && n[0] == '#') Rpt_error(err::KEY_DEFINITION);
+      if (n.size() > 127) Rpt_error(err::KEY_DEFINITION);
       if (!n.empty()) key_name = n;
       expect(code::COLON);
     }
@@ -380,7 +380,7 @@ void Add_index_directive() {
       s.field = 255;
     } else {
       s.field = Eval_integer();
-      if (s.field < 0 || s.field > 254) Rpt_error(80);
+      if (s.field < 0 || s.field > 254) Rpt_error(err::KEY_DEFINITION);
     }
     expect(code::COLON);
     s.offset = Eval_integer() - 1;
@@ -399,7 +399,7 @@ void Add_index_directive() {
     }
     expect(code::RBRACKET);
     segs.push_back(s);
-    if (segs.size() > 64) Rpt_error(80);
+    if (segs.size() > 64) Rpt_error(err::KEY_DEFINITION);
     if (ws.Exec_ptr[0] == code::OP_ADD && ws.Exec_ptr[1] == code::LBRACKET) {
       ws.Exec_ptr += 2;
       continue;
@@ -409,7 +409,7 @@ void Add_index_directive() {
   std::string file = file_operand();
   Index_file ix(file);
   Fcb* f = ix.fcb();
-  if (!key_name.empty() && name_taken(f, key_name)) Rpt_error(80);
+  if (!key_name.empty() && name_taken(f, key_name)) Rpt_error(err::KEY_DEFINITION);
   int k = Key_add_index(ix.kc(), segs);
   if (!key_name.empty()) {
     Key_rename_index(ix.kc(), k, key_name);
@@ -432,7 +432,7 @@ void Drop_index_directive() {
   Index_file ix(file);
   Fcb* f = ix.fcb();
   int k = key_of(f, numeric, number, name);
-  if (k == 0) Rpt_error(80);
+  if (k == 0) Rpt_error(err::KEY_DEFINITION);
   Key_drop_index(ix.kc(), k);
   Kdct_names_down(ix.kc(), k);
   Key_names_changed(f);
@@ -452,17 +452,17 @@ void Rename_index_directive() {
     ws.Exec_ptr++;
     Chk_err();
   }
-  if (!new_name.empty() && new_name[0] == '#') Rpt_error(80);
-  if (new_name.size() > 127) Rpt_error(80);
+  if (!new_name.empty() && new_name[0] == '#') Rpt_error(err::KEY_DEFINITION);
+  if (new_name.size() > 127) Rpt_error(err::KEY_DEFINITION);
   while (!file.empty() && file.back() == ' ') file.pop_back();
-  if (file.empty()) Rpt_error(10);
+  if (file.empty()) Rpt_error(err::BAD_FILE_NAME);
   Index_file ix(file);
   Fcb* f = ix.fcb();
   int k = key_of(f, numeric, number, name);
   if (!new_name.empty() && name_taken(f, new_name)) {
     auto* own = Kname_find(static_cast<const Kname_node*>(f->key_names), k);
     if (!own || own->len != new_name.size() || strncasecmp(own->name, new_name.data(), new_name.size()) != 0)
-      Rpt_error(80);
+      Rpt_error(err::KEY_DEFINITION);
   }
   Key_rename_index(ix.kc(), k, new_name);
   Kdct_KNODefine(ix.kc(), k, new_name);

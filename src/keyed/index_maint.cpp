@@ -89,7 +89,7 @@ void free_all_nodes(Key_file* f) {
       Kbfr* b = Kbfr_get(blk, 1);
       if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
     } catch (const Oru_error& e) {
-      if (e.no == 105 || e.no == 117) break;
+      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) break;
     }
     int seg = Key_seg_of(f, blk);
     int64_t host = Key_host_off(f, blk) + f->blk;

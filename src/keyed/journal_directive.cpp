@@ -45,7 +45,7 @@ void read_state() {
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
-  if (t.str_len >= 0) Rpt_error(26);
+  if (t.str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
   ws.Num_acc = Num_val{};
   ws.Num_acc.mant = Txn_is_open() ? 1 : 0;
   ws.Str_len = -1;
@@ -54,7 +54,7 @@ void read_state() {
 
 void journal_all(bool on) {
   if (on) {
-    if (!Journal_is_open()) Rpt_error_text(69, "no system journal is open");
+    if (!Journal_is_open()) Rpt_error_text(err::DIRECTORY_UNREADABLE, "no system journal is open");
     ws.Cmd_flags |= CMD_JOURNAL_ALL;
   } else {
     ws.Cmd_flags &= ~uint32_t(CMD_JOURNAL_ALL);
@@ -87,7 +87,7 @@ void sjnl_form() {
         Ulog_set_immediate(text_operand());
         return;
       default:
-        Rpt_error(20);
+        Rpt_error(err::SYNTAX);
     }
   }
   switch (form) {
@@ -109,7 +109,7 @@ void sjnl_form() {
       uint8_t mode = *ws.Exec_ptr++;
       if (mode == code::D_ON) raise_if(BeginTransaction(TXN_MODE_AUTOCOMMIT));
       else if (mode == F_OFF) raise_if(BeginTransaction(TXN_MODE_PERSISTENT));
-      else Rpt_error(20);
+      else Rpt_error(err::SYNTAX);
       return;
     }
     case code::D_BEGIN: {
@@ -162,13 +162,13 @@ bool Journal_open_refused(const Fcb* f) { return f->channel != 65001 && f->journ
 void Set_file_journaling(const std::string& name, bool on) {
   Io_save_guard keep;
   constexpr uint16_t SCRATCH_CHANNEL = 65001;
-  if (Find_fp(SCRATCH_CHANNEL)) Rpt_error(14);
+  if (Find_fp(SCRATCH_CHANNEL)) Rpt_error(err::CHANNEL_STATE);
   Fcb* f = Open_named(SCRATCH_CHANNEL, reinterpret_cast<const uint8_t*>(name.data()), int32_t(name.size()), 0);
   try {
-    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(13);
+    if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
     switch (f->kind) {
       case FK_EFF:
-        if (ws.Sys_flags7 & TXN_PERSISTENT) Rpt_error(210);
+        if (ws.Sys_flags7 & TXN_PERSISTENT) Rpt_error(err::TRANSACTION_OPEN);
         [[fallthrough]];
       case FK_KEYED:
         Key_set_journaled(Key_chan_of(f), on);
@@ -177,7 +177,7 @@ void Set_file_journaling(const std::string& name, bool on) {
         Ind_journalize(on);
         break;
       default:
-        Rpt_error(17);
+        Rpt_error(err::WRONG_FILE_KIND);
     }
   } catch (...) {
     CloseFile(f);

@@ -99,8 +99,8 @@ auto engine(F f) -> decltype(f()) {
   try {
     return f();
   } catch (const Oru_error& e) {
-    if (e.no == 2) Io_end_err();
-    if (e.no == 11) Io_dom_err();
+    if (e.no == err::END_OF_FILE) Io_end_err();
+    if (e.no == err::MISSING_RECORD) Io_dom_err();
     throw;
   }
 }
@@ -122,7 +122,7 @@ std::vector<Eff_key_desc> Eff_keys_from_kdef(const uint8_t* segs, int cap, int e
     const uint8_t* e = segs + i;
     if (e[0] == KSEG_END) break;
     if (e[0] == KSEG_FLAGS) {
-      if (keys.empty() || keys.back().segs.empty()) Rpt_error(80);
+      if (keys.empty() || keys.back().segs.empty()) Rpt_error(err::KEY_DEFINITION);
       Eff_seg_desc& s = keys.back().segs.back();
       s.flags |= uint32_t(e[1] | (e[2] << 8)) & ~uint32_t(KSF_D);
       s.fill = e[3];
@@ -158,7 +158,7 @@ int64_t Eff_define_slot() {
   int fd = ws.Cur_fd;
   std::string path = ws.Path_buf;
   try {
-    if (kd->key_len & KLEN_EFF2) Rpt_error_text(99, "EFF files in the large-file format are not built");
+    if (kd->key_len & KLEN_EFF2) Rpt_error_text(err::NOT_BUILT, "EFF files in the large-file format are not built");
     Eff_create_def d;
     d.limit = kd->records > 0 ? kd->records : 0;
     d.expected = kd->records < 0 ? -kd->records : kd->records;
@@ -185,7 +185,7 @@ int64_t Eff_define_slot() {
 
 int64_t Key_define_slot() {
   const Kdef* kd = ws.Create_kdef;
-  if (!kd) Rpt_error(49);
+  if (!kd) Rpt_error(err::INTERNAL_CODE);
   if (kd->type == FK_EFF) return Eff_define_slot();
   Key_create d;
   d.file_type = kd->type;
@@ -307,7 +307,7 @@ int64_t Key_remove_slot() {
 }
 
 int64_t Key_setind() {
-  if (Key_record_length(cur()->kc) == 0) Rpt_error(13);
+  if (Key_record_length(cur()->kc) == 0) Rpt_error(err::WRONG_MODE);
   return 0;
 }
 
@@ -317,7 +317,7 @@ int64_t Key_getind() {
 }
 
 int64_t Key_setkey() {
-  if (ws.Io_key_len > 250) Rpt_error(46);
+  if (ws.Io_key_len > 250) Rpt_error(err::STRING_LENGTH);
   return 0;
 }
 
@@ -331,7 +331,7 @@ int64_t key_function() {
 
 int64_t Key_flush() {
   Key_fcb* f = cur();
-  if (!Key_extended(f->kc)) Rpt_error(1);
+  if (!Key_extended(f->kc)) Rpt_error(err::RECORD_TOO_LONG);
   if (!f->pieces) f->pieces = new std::string;
   f->pieces->append(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
   f->buf_count = 0;
@@ -467,7 +467,7 @@ int error_code() { return ws.Err_code; }
 void record_busy(int holder) {
   ws.Lock_holder = holder;
   ws.Last_errno = EAGAIN;
-  Rpt_error(0);
+  Rpt_error(err::RECORD_BUSY);
 }
 
 int open_shared(const char* path, int flags) {

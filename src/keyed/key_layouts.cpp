@@ -86,7 +86,7 @@ struct Gathered {
   void add(const std::string& it) {
     if (fragments++ > 0) items += char(code::COMMA);
     items += it;
-    if (items.size() > MAX_LIST) Rpt_error_text(81, "a record layout of the file dictionary is too long");
+    if (items.size() > MAX_LIST) Rpt_error_text(err::BAD_IOLIST_ITEM, "a record layout of the file dictionary is too long");
   }
 };
 
@@ -143,7 +143,7 @@ void Key_load_layouts(Fcb* f) {
     }
     if (first.size() == 4 && starts_ci(first, "VAR")) {
       std::string name = fields.size() >= 2 ? fields[1] : "";
-      if (name.empty()) Rpt_error_text(81, "a record format of the file dictionary has no name");
+      if (name.empty()) Rpt_error_text(err::BAD_IOLIST_ITEM, "a record format of the file dictionary has no name");
       if (name.size() > MAX_FORMAT_NAME) name.resize(MAX_FORMAT_NAME);
       if (named && cur.fragments)
         Fcb_add_format(f, pending, reinterpret_cast<const uint8_t*>(cur.items.data()), cur.items.size());

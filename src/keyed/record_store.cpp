@@ -682,7 +682,7 @@ uint32_t Kvar_next(uint32_t addr) {
     try {
       b = Kbfr_get(blk, 1);
     } catch (const Oru_error& e) {
-      if (e.no == 105 || e.no == 117) return 0;  // past the end of the host file
+      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) return 0;  // past the end of the host file
       b = nullptr;
     }
     if (b && b->b()[0] == kf::BT_DATA) {

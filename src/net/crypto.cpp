@@ -75,7 +75,7 @@ const Evp_md* digest_md(Digest_info* d) {
     d->md = md_fetch()(nullptr, d->name, nullptr);
     if (!d->md && load_legacy()) d->md = md_fetch()(nullptr, d->name, nullptr);
     if (!d->md)
-      Rpt_error_text(99, std::string("The ") + d->name + " digest is not offered by the OpenSSL library on this host");
+      Rpt_error_text(err::NOT_BUILT, std::string("The ") + d->name + " digest is not offered by the OpenSSL library on this host");
   }
   return d->md;
 }
@@ -108,7 +108,7 @@ std::vector<uint8_t> padded(const uint8_t* s, size_t len, size_t n) {
 }
 
 [[noreturn]] void cipher_failed(bool encrypt, const char* step) {
-  Rpt_error_text(15, std::string("Error in ") + (encrypt ? "Encrypt" : "Decrypt") + step);
+  Rpt_error_text(err::OPERATION_FAILED, std::string("Error in ") + (encrypt ? "Encrypt" : "Decrypt") + step);
 }
 
 }  // namespace
@@ -118,18 +118,18 @@ size_t Tcp_GetHash(const uint8_t* data, size_t len, const uint8_t* key, size_t k
   Crypto_need(99);
   bool is_hmac = alg == HASH_HMAC;
   Digest_info* d = digest_entry(is_hmac ? hmac_alg : alg);
-  if (!d) Rpt_error(41);
+  if (!d) Rpt_error(err::OUT_OF_RANGE);
   const Evp_md* md = digest_md(d);
   static const uint8_t nothing = 0;
   unsigned n = 0;
   if (is_hmac) {
-    if (key_len > size_t(INT32_MAX)) Rpt_error(46);
+    if (key_len > size_t(INT32_MAX)) Rpt_error(err::STRING_LENGTH);
     if (!hmac()(md, key_len ? key : &nothing, int(key_len), len ? data : &nothing, len, out, &n))
-      Rpt_error_text(15, std::string("HMAC over ") + d->name + " failed");
+      Rpt_error_text(err::OPERATION_FAILED, std::string("HMAC over ") + d->name + " failed");
   } else if (evp_digest()(len ? data : &nothing, len, out, &n, md, nullptr) != 1) {
-    Rpt_error_text(15, std::string("The ") + d->name + " digest failed");
+    Rpt_error_text(err::OPERATION_FAILED, std::string("The ") + d->name + " digest failed");
   }
-  if (n == 0 || n > HASH_MAX_BYTES) Rpt_error_text(15, std::string("The ") + d->name + " digest failed");
+  if (n == 0 || n > HASH_MAX_BYTES) Rpt_error_text(err::OPERATION_FAILED, std::string("The ") + d->name + " digest failed");
   return n;
 }
 
@@ -139,7 +139,7 @@ std::string Crypto_cipher(bool encrypt, const Crypto_bytes& data, const Crypto_b
   if (data.len == 1 && data.p[0] == '*' && name.len == 0) return cipher_list();
   std::string cname(reinterpret_cast<const char*>(name.p), size_t(name.len));
   const Evp_cipher* cipher = cname.empty() || cname.find('\0') != std::string::npos ? nullptr : cipher_by_name()(cname.c_str());
-  if (!cipher) Rpt_error_text(25, "Invalid/unknown cipher algorithm");
+  if (!cipher) Rpt_error_text(err::FUNCTION_UNDEFINED, "Invalid/unknown cipher algorithm");
   int natural = cipher_key_length()(cipher);
   int klen = key_len > 0 ? key_len : natural;
   int ivlen = cipher_iv_length()(cipher);
@@ -148,7 +148,7 @@ std::string Crypto_cipher(bool encrypt, const Crypto_bytes& data, const Crypto_b
   std::vector<uint8_t> ivbuf = padded(iv.p, iv.len > 0 ? size_t(iv.len) : 0, size_t(ivlen > 0 ? ivlen : 0));
 
   Ctx_ptr ctx(ctx_new()());
-  if (!ctx) Rpt_error(33);
+  if (!ctx) Rpt_error(err::OUT_OF_MEMORY);
   int enc = encrypt ? 1 : 0;
   // The cipher first, then the key length, then key and vector: a key length
   // set after the key would not take effect.
@@ -156,11 +156,11 @@ std::string Crypto_cipher(bool encrypt, const Crypto_bytes& data, const Crypto_b
     if (load_legacy() && cipher_init()(ctx.get(), cipher, nullptr, nullptr, nullptr, enc) == 1) {
       // the legacy provider has it
     } else {
-      Rpt_error_text(99, "The cipher " + cname + " is not offered by the OpenSSL library on this host");
+      Rpt_error_text(err::NOT_BUILT, "The cipher " + cname + " is not offered by the OpenSSL library on this host");
     }
   }
   if (klen != natural && ctx_set_key_length()(ctx.get(), klen) != 1)
-    Rpt_error_text(15, "The cipher " + cname + " does not take a key of " + std::to_string(klen) + " bytes");
+    Rpt_error_text(err::OPERATION_FAILED, "The cipher " + cname + " does not take a key of " + std::to_string(klen) + " bytes");
   if (cipher_init()(ctx.get(), nullptr, nullptr, kbuf.data(), ivlen > 0 ? ivbuf.data() : nullptr, enc) != 1)
     cipher_failed(encrypt, "Init");
 
@@ -179,7 +179,7 @@ std::string Crypto_cipher(bool encrypt, const Crypto_bytes& data, const Crypto_b
   int n = 0;
   if (cipher_final()(ctx.get(), out + total, &n) != 1) cipher_failed(encrypt, "Final");
   total += n;
-  if (total > room) Rpt_error(15);  // the library wrote past what it promised
+  if (total > room) Rpt_error(err::OPERATION_FAILED);  // the library wrote past what it promised
   result.resize(size_t(total));
   return result;
 }

@@ -70,7 +70,7 @@ void Msq_fail_conn(Sql_conn* c) {
 Sql_conn* Msq_connect(const Msq_settings& s, bool autocommit) {
   const Msq_api_tbl& a = Msq_api();
   MYSQL* m = a.init(nullptr);
-  if (!m) Rpt_error(31);
+  if (!m) Rpt_error(err::MEMORY_LIMIT);
   if (s.connect_timeout) {
     unsigned t = s.connect_timeout;
     a.options(m, MYSQL_OPT_CONNECT_TIMEOUT, &t);
@@ -189,7 +189,7 @@ bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* r
     fail();
   }
   MYSQL_STMT* s = S(st_);
-  if (params.size() != nparams_) Rpt_error_text(99, "SQL statement parameter count mismatch: " + text_);
+  if (params.size() != nparams_) Rpt_error_text(err::NOT_BUILT, "SQL statement parameter count mismatch: " + text_);
   std::vector<MYSQL_BIND> pb(nparams_);
   std::vector<unsigned long> plen(nparams_);
   std::vector<my_bool> pnull(nparams_);

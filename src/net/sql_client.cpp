@@ -24,7 +24,7 @@ void resolve(F& slot, const char* name) {
   if (!p) {
     std::string t = std::string("Could not locate entry point '") + name +
                     "' in libraries.\r\nLikely an incompatible interface.";
-    Rpt_error_text(120, t);
+    Rpt_error_text(err::LIBRARY_MISSING, t);
   }
   slot = reinterpret_cast<F>(p);
 }
@@ -43,7 +43,7 @@ void load() {
     std::string one = e && std::strstr(e, "invalid ELF header") ? std::string(e) : std::string("Unable to load ") + n;
     why = why.empty() ? one : why + "; " + one;
   }
-  if (!lib_handle) Rpt_error_text(15, why);
+  if (!lib_handle) Rpt_error_text(err::OPERATION_FAILED, why);
   try {
     resolve(api.init, "mysql_init");
     resolve(api.options, "mysql_options");

@@ -172,7 +172,7 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
       try {
         probe.fail();
       } catch (const Oru_error&) {
-        Rpt_error_text(12, Ext_error_text());
+        Rpt_error_text(err::FILE_NOT_FOUND, Ext_error_text());
       }
     }
     probe.fail();
@@ -242,7 +242,7 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
     }
     out.push_back(c);
   }
-  if (out.empty()) Rpt_error_text(12, "MYSQL:1146:Table '" + sc->db + "." + sc->table + "' has no columns");
+  if (out.empty()) Rpt_error_text(err::FILE_NOT_FOUND, "MYSQL:1146:Table '" + sc->db + "." + sc->table + "' has no columns");
   return out;
 }
 
@@ -255,7 +255,7 @@ std::string keydata_items(const std::string& def) {
     std::string s = trim(def.substr(b, e == std::string::npos ? std::string::npos : e - b));
     b = e == std::string::npos ? def.size() + 1 : e + 1;
     s = trim(s.substr(0, s.find(':')));  // the key flags stay with the key
-    if (s.empty() || s == "*") Rpt_error(10);
+    if (s.empty() || s == "*") Rpt_error(err::BAD_FILE_NAME);
     out += s + "+";
   }
   return out;
@@ -295,7 +295,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
         std::string pat;
         if (j < map.size() && map[j] == '"') {
           size_t e = map.find('"', j + 1);
-          if (e == std::string::npos) Rpt_error(81);
+          if (e == std::string::npos) Rpt_error(err::BAD_IOLIST_ITEM);
           pat = map.substr(j + 1, e - j - 1);
           i = e + 1;
         } else {
@@ -328,7 +328,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
       if (i < map.size() && (map[i] == '"' || map[i] == '\'')) {
         char q = map[i];
         size_t e = map.find(q, i + 1);
-        if (e == std::string::npos) Rpt_error(81);
+        if (e == std::string::npos) Rpt_error(err::BAD_IOLIST_ITEM);
         c.type = '\'';
         c.literal = map.substr(i + 1, e - i - 1);
         c.len = int(c.literal.size());
@@ -337,7 +337,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
         size_t e = map.find_first_of(",+", i);
         item = trim(map.substr(i, e == std::string::npos ? std::string::npos : e - i));
         i = e == std::string::npos ? map.size() : e;
-        if (item.empty()) Rpt_error(81);
+        if (item.empty()) Rpt_error(err::BAD_IOLIST_ITEM);
         size_t colon = item.find(':');
         c.name = trim(item.substr(0, colon));
         std::string fmt = colon == std::string::npos ? "" : trim(item.substr(colon + 1));
@@ -353,11 +353,11 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
             if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
               c.fmt = f0 == 'H' ? SQF_HEX : f0 == 'B' ? SQF_BINARY : SQF_PACKED;
               fmt.erase(0, 1);
-              if (c.fmt == SQF_PACKED && (fmt.empty() || !std::isdigit(uint8_t(fmt[0])))) Rpt_error(81);
+              if (c.fmt == SQF_PACKED && (fmt.empty() || !std::isdigit(uint8_t(fmt[0])))) Rpt_error(err::BAD_IOLIST_ITEM);
               if (fmt.empty()) fmt = "0";
             }
             size_t dot = fmt.find('.');
-            if (fmt.find_first_not_of("0123456789.") != std::string::npos) Rpt_error(81);
+            if (fmt.find_first_not_of("0123456789.") != std::string::npos) Rpt_error(err::BAD_IOLIST_ITEM);
             c.len = std::atoi(fmt.c_str());
             if (dot != std::string::npos) {
               c.type = 'N';
@@ -374,7 +374,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
           if (c.fmt == SQF_PACKED) {
             // A packed field keeps its own length and takes the column's
             // decimal places; only numbers can be packed.
-            if (t->type != 'N') Rpt_error_text(26, "Packed field on a column that is no number: " + t->name);
+            if (t->type != 'N') Rpt_error_text(err::TYPE_MISMATCH, "Packed field on a column that is no number: " + t->name);
             c.dec = t->dec;
           } else {
             c.type = t->type;
@@ -388,7 +388,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
             }
           }
         }
-        if (c.type == 0) Rpt_error_text(23, "Unknown column " + c.name);
+        if (c.type == 0) Rpt_error_text(err::BAD_NAME, "Unknown column " + c.name);
       }
       while (i < map.size() && map[i] == ' ') ++i;
       if (i < map.size()) {
@@ -415,7 +415,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
       }
     }
   }
-  if (sc->cols.empty()) Rpt_error(12);
+  if (sc->cols.empty()) Rpt_error(err::FILE_NOT_FOUND);
   for (auto& c : sc->cols) {
     if (c.type == '\'' || c.type == '?') continue;
     for (size_t s = 0; s < sc->sel.size(); s++)
@@ -425,7 +425,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
       sc->sel.push_back(c.name);
     }
   }
-  if (sc->sel.empty()) Rpt_error(12);
+  if (sc->sel.empty()) Rpt_error(err::FILE_NOT_FOUND);
   // Every column of the map must be in the table: the server says which
   // one is not.
   std::string list;
@@ -435,7 +435,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
     try {
       check.fail();
     } catch (const Oru_error& e) {
-      if (check.error_no() == 1054) Rpt_error_text(23, Ext_error_text());
+      if (check.error_no() == 1054) Rpt_error_text(err::BAD_NAME, Ext_error_text());
       throw;
     }
   }
@@ -464,24 +464,24 @@ void define_key(Sql_chan* sc, const std::string& def) {
           found = int(i);
           break;
         }
-      if (found < 0) Rpt_error_text(80, "Key column not in the record map: " + name);
+      if (found < 0) Rpt_error_text(err::KEY_DEFINITION, "Key column not in the record map: " + name);
       segs.push_back({found, flags});
     }
   }
-  if (segs.empty()) Rpt_error(80);
+  if (segs.empty()) Rpt_error(err::KEY_DEFINITION);
   for (auto& [ci, flags] : segs) {
     const Sql_col& c = sc->cols[size_t(ci)];
     std::string f = flags;
     for (auto& ch : f) ch = char(std::toupper(uint8_t(ch)));
     char fl = f.find('C') != std::string::npos ? 'C' : f.find('L') != std::string::npos ? 'L' : 0;
-    if (c.len > 127) Rpt_error_text(80, "Key segment longer than 127: " + c.name);
+    if (c.len > 127) Rpt_error_text(err::KEY_DEFINITION, "Key segment longer than 127: " + c.name);
     k.seg.push_back(ci);
     k.flag.push_back(fl);
     k.desc.push_back(f.find('D') != std::string::npos);
     k.seg_len.push_back(c.len);
     k.total += c.len;
   }
-  if (k.total > 240) Rpt_error_text(80, "Key longer than 240");
+  if (k.total > 240) Rpt_error_text(err::KEY_DEFINITION, "Key longer than 240");
   sc->keys.push_back(k);
 }
 
@@ -503,7 +503,7 @@ void define_selectors(Sql_chan* sc, const std::string& typ) {
     std::string rest;
     if (item[0] == '"') {
       size_t q = item.find('"', 1);
-      if (q == std::string::npos) Rpt_error(23);
+      if (q == std::string::npos) Rpt_error(err::BAD_NAME);
       name = item.substr(1, q - 1);
       rest = item.substr(q + 1);
     } else {
@@ -514,9 +514,9 @@ void define_selectors(Sql_chan* sc, const std::string& typ) {
     int found = -1;
     for (size_t i = 0; i < sc->cols.size() && found < 0; i++)
       if (sc->cols[i].sel >= 0 && ieq(sc->cols[i].name, name)) found = int(i);
-    if (found < 0) Rpt_error_text(23, "TYP= names no column of the record map: " + name);
+    if (found < 0) Rpt_error_text(err::BAD_NAME, "TYP= names no column of the record map: " + name);
     if (size_t(found) > first_marker || sc->cols[size_t(found)].vsec >= 0)
-      Rpt_error_text(23, "a TYP= column must come before the variant sections: " + name);
+      Rpt_error_text(err::BAD_NAME, "a TYP= column must come before the variant sections: " + name);
     Sql_selector sel;
     sel.col = found;
     sel.len = sc->cols[size_t(found)].len;
@@ -524,22 +524,22 @@ void define_selectors(Sql_chan* sc, const std::string& typ) {
     std::vector<std::string> nums;
     size_t p = 0;
     while (p < rest.size()) {
-      if (rest[p] != ',') Rpt_error(23);
+      if (rest[p] != ',') Rpt_error(err::BAD_NAME);
       size_t q = rest.find(',', p + 1);
       nums.push_back(trim(rest.substr(p + 1, q == std::string::npos ? std::string::npos : q - p - 1)));
       p = q == std::string::npos ? rest.size() : q;
     }
-    if (nums.size() > 2) Rpt_error(23);
+    if (nums.size() > 2) Rpt_error(err::BAD_NAME);
     for (const std::string& n : nums)
-      if (!n.empty() && n.find_first_not_of("0123456789") != std::string::npos) Rpt_error(23);
+      if (!n.empty() && n.find_first_not_of("0123456789") != std::string::npos) Rpt_error(err::BAD_NAME);
     if (nums.size() >= 1 && !nums[0].empty()) sel.len = std::atoi(nums[0].c_str());
     if (nums.size() >= 2 && !nums[1].empty()) sel.off = std::max(0, std::atoi(nums[1].c_str()) - 1);
-    if (sel.len <= 0 || sel.len > 255 || sel.off > 32767) Rpt_error(23);
-    if (sc->selectors.size() >= MAX_SELECTORS) Rpt_error_text(10, "TYP= takes at most 10 selectors");
+    if (sel.len <= 0 || sel.len > 255 || sel.off > 32767) Rpt_error(err::BAD_NAME);
+    if (sc->selectors.size() >= MAX_SELECTORS) Rpt_error_text(err::BAD_FILE_NAME, "TYP= takes at most 10 selectors");
     sc->selectors.push_back(sel);
   }
   if (!sc->sections.empty() && sc->selectors.empty())
-    Rpt_error_text(10, "variant sections of the record map need TYP= selectors");
+    Rpt_error_text(err::BAD_FILE_NAME, "variant sections of the record map need TYP= selectors");
 }
 
 // Each key's order: its segments, then the columns of key 0 it lacks, so
@@ -619,16 +619,16 @@ void Dbx_open_slot_impl() {
       if (standard_opt(sc, n, v)) continue;
       if (ieq(n, "KEY")) keydefs.push_back(v);
       else if (ieq(n, "REC")) {
-        if (have_map) Rpt_error(10);
+        if (have_map) Rpt_error(err::BAD_FILE_NAME);
         have_map = true;
         map = v;
       } else if (ieq(n, "KEYDATA")) {
         // The record begins with this key: it must be the first key.
-        if (!keydefs.empty() || keydata) Rpt_error(10);
+        if (!keydefs.empty() || keydata) Rpt_error(err::BAD_FILE_NAME);
         keydefs.push_back(v);
         keydata = true;
       } else if (ieq(n, "RECDATA")) {
-        if (have_map) Rpt_error(10);
+        if (have_map) Rpt_error(err::BAD_FILE_NAME);
         have_map = true;
         map = v;
         sc->recdata = true;
@@ -661,7 +661,7 @@ void Dbx_open_slot_impl() {
       if (!ind_col.empty()) {
         // IND=column: rows are numbered by that column, an 8-character
         // field in front of the record; it is key 0.
-        if (!have_map || !keydefs.empty()) Rpt_error(10);
+        if (!have_map || !keydefs.empty()) Rpt_error(err::BAD_FILE_NAME);
         sc->ind_mode = true;
         map = ind_col + ":8+" + map;
         keydefs.push_back(ind_col);

@@ -56,12 +56,12 @@ std::string select_head(Sql_chan* sc) { return "SELECT " + select_list(sc) + " F
 int key_no(Sql_chan* sc) {
   int k = ws.Io_kno >= 0 ? ws.Io_kno : ws.Cur_fcb->cur_key;
   if (sc->keys.empty()) return -1;
-  if (k < 0 || k >= int(sc->keys.size())) Rpt_error(80);
+  if (k < 0 || k >= int(sc->keys.size())) Rpt_error(err::KEY_DEFINITION);
   return k;
 }
 
 const Sql_key& need_key(Sql_chan* sc, int k) {
-  if (k < 0) Rpt_error(13);
+  if (k < 0) Rpt_error(err::WRONG_MODE);
   return sc->keys[size_t(k)];
 }
 
@@ -258,7 +258,7 @@ std::string key_value_given() {
 // it) and takes the DOM= branch.
 Sql_row read_by_key(Sql_chan* sc, int k, const std::string& given) {
   const Sql_key& key = need_key(sc, k);
-  if (int(given.size()) > key.total) Rpt_error(46);
+  if (int(given.size()) > key.total) Rpt_error(err::STRING_LENGTH);
   // The row KEY() looked at is taken without a statement.
   if (sc->batch_valid && sc->batch_kno == k && sc->batch_next < sc->batch.size() &&
       Dbx_row_key(sc, k, sc->batch[sc->batch_next]) == given && !is_extract()) {
@@ -319,7 +319,7 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
       }
       if (!by_name) {
         if (fields.size() < sc->sel.size())
-          Rpt_error_text(15, "the procedure " + proc + " gives fewer columns than the record map holds");
+          Rpt_error_text(err::OPERATION_FAILED, "the procedure " + proc + " gives fewer columns than the record map holds");
         for (size_t i = 0; i < sc->sel.size(); i++) row[i] = rows[0][i];
       }
       return row;
@@ -340,7 +340,7 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
 // on a connection of its own while auto-commit is on, so that the lock
 // lasts until the row is written or the channel moves on.
 Sql_row lock_row(Sql_chan* sc, const Sql_row& row) {
-  if (sc->keys.empty()) Rpt_error(13);
+  if (sc->keys.empty()) Rpt_error(err::WRONG_MODE);
   const Sql_key& k0 = sc->keys[0];
   bool own = !Dbx_in_transaction();
   if (own && !sc->xconn) {
@@ -428,7 +428,7 @@ void command_run(Sql_chan* sc, const std::string& text) {
     Msq_query(sc->conn, text, &sc->cmd_rows, &sc->cmd_fields, &affected, false);
   } catch (const Oru_error& e) {
     sc->cmd_result = false;
-    if (e.no == 0 && (sc->opts & SQO_NO_BUSYRETRY)) ws.Io_rty = 0;
+    if (e.no == err::RECORD_BUSY && (sc->opts & SQO_NO_BUSYRETRY)) ws.Io_rty = 0;
     throw;
   }
   sc->cmd_next = 0;
@@ -446,7 +446,7 @@ void command_read(Sql_chan* sc) {
              "NUMERIC_SCALE, IS_NULLABLE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = ?";
       p.push_back({sc->db});
       if (!k.empty()) {
-        if (k.find('*', 1) != std::string::npos) Rpt_error(98);
+        if (k.find('*', 1) != std::string::npos) Rpt_error(err::NOT_FOR_DEVICE);
         text += " AND TABLE_NAME = ?";
         p.push_back({k.substr(1)});
       }
@@ -479,7 +479,7 @@ void command_read(Sql_chan* sc) {
       command_run(sc, k);
     }
   }
-  if (!sc->cmd_result) Rpt_error(13);
+  if (!sc->cmd_result) Rpt_error(err::WRONG_MODE);
   if (sc->cmd_next >= sc->cmd_rows.size()) Io_end_err();
   string_result(row_text(sc->cmd_rows[sc->cmd_next++], sep));
 }
@@ -541,8 +541,8 @@ bool ind_beyond(Sql_chan* sc, int64_t n) {
 // a row gives an empty record (end of file when no row follows it).
 void ind_read(Sql_chan* sc) {
   int64_t n = (ws.Io_opts & IO_IND) ? int64_t(ws.Io_ind) : sc->ind_cur + 1;
-  if (n < 0 || n > 99999999) Rpt_error(41);
-  if (ws.Io_opts & (IO_KEY | IO_RNO)) Rpt_error(13);
+  if (n < 0 || n > 99999999) Rpt_error(err::OUT_OF_RANGE);
+  if (ws.Io_opts & (IO_KEY | IO_RNO)) Rpt_error(err::WRONG_MODE);
   drop_batch(sc);
   Sql_row row;
   if (!ind_lookup(sc, n, &row)) {
@@ -603,7 +603,7 @@ int64_t slot_read() {
   if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
     row = read_rno(sc, k, ws.Io_ind);
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
-    Rpt_error_text(99, "IND= of an SQL table takes a negative column number");
+    Rpt_error_text(err::NOT_BUILT, "IND= of an SQL table takes a negative column number");
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind < 0) {
     string_result(describe_column(sc, -ws.Io_ind, ws.Io_sep));
     return 0;
@@ -638,7 +638,7 @@ bool insert_row(Sql_chan* sc, const Sql_row& vals, const std::vector<bool>& pres
     marks += "?";
     p.push_back(vals[i]);
   }
-  if (p.empty()) Rpt_error(1);
+  if (p.empty()) Rpt_error(err::RECORD_TOO_LONG);
   Sql_stmt& st = Dbx_stmt(sc, "INSERT INTO " + sc->table_q + " (" + cols + ") VALUES (" + marks + ")");
   Dbx_count(5);
   if (Dbx_run(sc, st, p, nullptr, true)) return true;
@@ -656,7 +656,7 @@ bool update_row(Sql_chan* sc, const Sql_row& vals, const std::vector<bool>& pres
     set += Msq_quote_ident(sc->sel[i]) + " = ?";
     p.push_back(vals[i]);
   }
-  if (p.empty()) Rpt_error(1);
+  if (p.empty()) Rpt_error(err::RECORD_TOO_LONG);
   Sql_key eqkey = sc->keys[0];
   eqkey.order = eqkey.seg;
   std::string text = "UPDATE " + sc->table_q + " SET " + set + where_equal(sc, eqkey, kv, &p);
@@ -678,7 +678,7 @@ int64_t slot_write() {
     command_run(sc, command_text(rec, len, ws.Io_sep));
     return 0;
   }
-  if ((ws.Io_opts & IO_IND) && !sc->ind_mode) Rpt_error(13);
+  if ((ws.Io_opts & IO_IND) && !sc->ind_mode) Rpt_error(err::WRONG_MODE);
   // The parts in front of the record: IND mode's row number, KEYDATA's key.
   std::string whole;
   std::string given;
@@ -686,20 +686,20 @@ int64_t slot_write() {
   if (key_given) given = key_value_given();
   int64_t ind_n = -1;
   if (sc->ind_mode) {
-    if (key_given) Rpt_error(13);
+    if (key_given) Rpt_error(err::WRONG_MODE);
     ind_n = (ws.Io_opts & IO_IND) ? int64_t(ws.Io_ind) : sc->extracted ? sc->ind_cur : sc->ind_cur + 1;
-    if (ind_n < 0 || ind_n > 99999999) Rpt_error(41);
+    if (ind_n < 0 || ind_n > 99999999) Rpt_error(err::OUT_OF_RANGE);
     given = ind_text(ind_n);
     key_given = true;
   } else if (sc->keydata_len) {
     if (!key_given) {
-      if (!sc->extracted) Rpt_error(13);
+      if (!sc->extracted) Rpt_error(err::WRONG_MODE);
       given = sc->cur_key;
       key_given = true;
     }
   }
   if (size_t n = front_len(sc)) {
-    if (given.size() > n) Rpt_error(46);
+    if (given.size() > n) Rpt_error(err::STRING_LENGTH);
     whole = given;
     whole.resize(n, ' ');
     whole.append(reinterpret_cast<const char*>(rec), size_t(len));
@@ -713,11 +713,11 @@ int64_t slot_write() {
   if (have_k0 && key_given) {
     // KEY= names the row: its segments fill key 0's columns.
     const Sql_key& k0 = sc->keys[0];
-    if (int(given.size()) > k0.total) Rpt_error(46);
+    if (int(given.size()) > k0.total) Rpt_error(err::STRING_LENGTH);
     Sql_row kv;
     bool partial;
     int n = Dbx_parse_key(sc, 0, given, &kv, &partial);
-    if (n != int(k0.seg.size()) || partial) Rpt_error(46);
+    if (n != int(k0.seg.size()) || partial) Rpt_error(err::STRING_LENGTH);
     for (size_t i = 0; i < k0.seg.size(); i++) {
       int s = sc->cols[size_t(k0.seg[i])].sel;
       vals[size_t(s)] = kv[i];
@@ -729,7 +729,7 @@ int64_t slot_write() {
   if (have_k0) {
     Sql_row kv = key0_vals(sc, vals);
     for (size_t i = 0; i < sc->keys[0].seg.size(); i++)
-      if (!present[size_t(sc->cols[size_t(sc->keys[0].seg[i])].sel)]) Rpt_error(46);
+      if (!present[size_t(sc->cols[size_t(sc->keys[0].seg[i])].sel)]) Rpt_error(err::STRING_LENGTH);
     if (sc->extracted && same_vals(kv, sc->ex_key) && dir != code::X_INSERT) {
       bool on_x = sc->xconn && !Dbx_in_transaction();
       bool found = update_row(sc, vals, present, kv, on_x);
@@ -753,7 +753,7 @@ int64_t slot_write() {
     if (sc->ind_mode) sc->ind_cur = ind_n;
   } else {
     release_extract(sc);
-    if (dir == code::X_UPDATE) Rpt_error(13);
+    if (dir == code::X_UPDATE) Rpt_error(err::WRONG_MODE);
     if (!insert_row(sc, vals, present)) Io_dom_err();
   }
   f->st1 |= ST1_WRITTEN;
@@ -762,15 +762,15 @@ int64_t slot_write() {
 
 int64_t slot_remove() {
   Sql_chan* sc = Dbx_cur();
-  if (sc->command || sc->keys.empty()) Rpt_error(13);
+  if (sc->command || sc->keys.empty()) Rpt_error(err::WRONG_MODE);
   const Sql_key& k0 = sc->keys[0];
   Sql_row kv;
-  if (sc->ind_mode && (ws.Io_opts & IO_KEY)) Rpt_error(13);
+  if (sc->ind_mode && (ws.Io_opts & IO_KEY)) Rpt_error(err::WRONG_MODE);
   if ((ws.Io_opts & IO_KEY) || (sc->ind_mode && (ws.Io_opts & IO_IND))) {
     // IND mode: IND= gives the row number.
     std::string given = sc->ind_mode ? ind_text(ws.Io_ind) : key_value_given();
-    if (sc->ind_mode && (ws.Io_ind < 0 || ws.Io_ind > 99999999)) Rpt_error(41);
-    if (int(given.size()) > k0.total) Rpt_error(46);
+    if (sc->ind_mode && (ws.Io_ind < 0 || ws.Io_ind > 99999999)) Rpt_error(err::OUT_OF_RANGE);
+    if (int(given.size()) > k0.total) Rpt_error(err::STRING_LENGTH);
     bool partial;
     int n = Dbx_parse_key(sc, 0, given, &kv, &partial);
     if (n != int(k0.seg.size()) || partial) {
@@ -778,7 +778,7 @@ int64_t slot_remove() {
       Io_dom_err();
     }
   } else {
-    if (!sc->extracted) Rpt_error(13);
+    if (!sc->extracted) Rpt_error(err::WRONG_MODE);
     kv = sc->ex_key;
   }
   bool on_x = sc->extracted && same_vals(kv, sc->ex_key) && sc->xconn && !Dbx_in_transaction();
@@ -801,19 +801,19 @@ int64_t slot_setind() { return 0; }
 // IND(): in IND mode the number of the row after the current one.
 int64_t slot_getind() {
   Sql_chan* sc = Dbx_cur();
-  if (!sc->ind_mode) Rpt_error(13);
+  if (!sc->ind_mode) Rpt_error(err::WRONG_MODE);
   return sc->ind_cur + 1;
 }
 
 int64_t slot_setkey() {
   Sql_chan* sc = Dbx_cur();
-  if ((!sc->command && sc->keys.empty()) || sc->ind_mode) Rpt_error(13);
+  if ((!sc->command && sc->keys.empty()) || sc->ind_mode) Rpt_error(err::WRONG_MODE);
   return 0;
 }
 
 // Key functions need keys of their own: IND mode has none.
 void no_ind_mode(Sql_chan* sc) {
-  if (sc->ind_mode) Rpt_error_text(13, "key functions do not apply to a table numbered by IND=");
+  if (sc->ind_mode) Rpt_error_text(err::WRONG_MODE, "key functions do not apply to a table numbered by IND=");
 }
 
 int64_t slot_getkec() {
@@ -821,7 +821,7 @@ int64_t slot_getkec() {
   no_ind_mode(sc);
   int k = key_no(sc);
   need_key(sc, k);
-  if (sc->opened_state) Rpt_error(11);
+  if (sc->opened_state) Rpt_error(err::MISSING_RECORD);
   switch_key(sc, k);
   string_result(sc->cur_key);
   return 0;
@@ -856,7 +856,7 @@ int64_t slot_getkep() {
   bool set = sc->pos.set;
   if (ws.Io_opts & IO_KEY) {
     std::string given = key_value_given();
-    if (int(given.size()) > key.total) Rpt_error(46);
+    if (int(given.size()) > key.total) Rpt_error(err::STRING_LENGTH);
     bool partial;
     set = Dbx_parse_key(sc, k, given, &vals, &partial) > 0;
   }
@@ -894,7 +894,7 @@ int64_t slot_getken() {
   }
   if ((ws.Io_opts & IO_IND) && ws.Io_ind == 3) {
     const std::vector<Sql_field>* fl = sc->command ? &sc->cmd_fields : nullptr;
-    if (!fl || !sc->cmd_result) Rpt_error(11);
+    if (!fl || !sc->cmd_result) Rpt_error(err::MISSING_RECORD);
     std::string s;
     for (auto& f : *fl) {
       if (!s.empty()) s += ";";
@@ -907,8 +907,8 @@ int64_t slot_getken() {
     string_result(s);
     return 0;
   }
-  if (ws.Io_opts & IO_IND) Rpt_error(13);
-  if (sc->last_text.empty()) Rpt_error(13);
+  if (ws.Io_opts & IO_IND) Rpt_error(err::WRONG_MODE);
+  if (sc->last_text.empty()) Rpt_error(err::WRONG_MODE);
   std::string t = sc->last_text;
   if (!sc->debug_tag.empty()) t += " " + sc->debug_tag;
   string_result(t);
@@ -937,7 +937,7 @@ int64_t slot_purge() {
 
 Sql_chan* Dbx_cur() {
   auto* f = static_cast<Dbx_fcb*>(ws.Cur_fcb);
-  if (!f || f->kind != FK_MYSQL || !f->sc) Rpt_error(14);
+  if (!f || f->kind != FK_MYSQL || !f->sc) Rpt_error(err::CHANNEL_STATE);
   return f->sc;
 }
 
@@ -962,7 +962,7 @@ bool Dbx_run(Sql_chan* sc, Sql_stmt& st, const std::vector<Sql_value>& params, s
   try {
     return st.run(params, rows, quiet);
   } catch (const Oru_error& e) {
-    if (e.no == 0 && (sc->opts & SQO_NO_BUSYRETRY)) ws.Io_rty = 0;
+    if (e.no == err::RECORD_BUSY && (sc->opts & SQO_NO_BUSYRETRY)) ws.Io_rty = 0;
     throw;
   }
 }
@@ -976,8 +976,8 @@ int64_t Dbx_getrno() {
   bool set = sc->pos.set;
   if (ws.Io_opts & IO_KEY) {
     std::string given = key_value_given();
-    if (given.empty()) Rpt_error(11);
-    if (int(given.size()) > key.total) Rpt_error(46);
+    if (given.empty()) Rpt_error(err::MISSING_RECORD);
+    if (int(given.size()) > key.total) Rpt_error(err::STRING_LENGTH);
     bool partial;
     int n = Dbx_parse_key(sc, k, given, &vals, &partial);
     std::vector<Sql_value> p;
@@ -986,7 +986,7 @@ int64_t Dbx_getrno() {
       std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + " LIMIT 1";
       Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
     }
-    if (rows.empty()) Rpt_error(11);
+    if (rows.empty()) Rpt_error(err::MISSING_RECORD);
     set = true;
   }
   if (!set) return 1;

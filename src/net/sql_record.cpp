@@ -144,16 +144,16 @@ std::string unmask_date(const std::string& f, const std::string& mask) {
       seen_a = true;
       if (digit) y = 190 + (c - '0');
       else if (c >= 'A' && c <= 'Z') y = 200 + (c - 'A');
-      else Rpt_error(41);
+      else Rpt_error(err::OUT_OF_RANGE);
       continue;
     }
     if (k != 'D' && k != 'M' && k != 'Y') continue;
-    if (!digit) Rpt_error(41);
+    if (!digit) Rpt_error(err::OUT_OF_RANGE);
     int v = c - '0';
     if (k == 'D') d = d * 10 + v;
     else if (k == 'M') m = m * 10 + v;
     else y = y * 10 + v;
-    if (d > 99 || m > 99 || y > 9999) Rpt_error(41);  // a mask with too many digits for a date
+    if (d > 99 || m > 99 || y > 9999) Rpt_error(err::OUT_OF_RANGE);  // a mask with too many digits for a date
   }
   if (y < 100) y += 2000;
   char buf[32];
@@ -243,7 +243,7 @@ std::vector<bool> Dbx_variant_sections(Sql_chan* sc, const std::string& sel) {
     if (m) on[i] = matched = true;
   }
   if (sc->open_group && !sc->sections.empty() && !matched)
-    Rpt_error_text(39, "no variant of the record map fits the record's selector bytes");
+    Rpt_error_text(err::NO_RECORD_VARIANT, "no variant of the record map fits the record's selector bytes");
   return on;
 }
 

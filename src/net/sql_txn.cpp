@@ -74,7 +74,7 @@ bool got(const Sql_row& r) { return !r.empty() && !r[0].null && r[0].s == "1"; }
 void guard(Sql_chan* sc, bool on) {
   std::string g = lock_base(sc) + ".g";
   if (on) {
-    if (!got(lock_query(sc, "SELECT GET_LOCK(?, 10)", {{g}}))) Rpt_error(0);
+    if (!got(lock_query(sc, "SELECT GET_LOCK(?, 10)", {{g}}))) Rpt_error(err::RECORD_BUSY);
   } else {
     lock_query(sc, "SELECT RELEASE_LOCK(?)", {{g}});
   }
@@ -137,7 +137,7 @@ void Dbx_share_table(Sql_chan* sc) {
   guard(sc, true);
   try {
     Sql_row x = lock_query(sc, "SELECT IS_USED_LOCK(?)", {{base + ".x"}});
-    if (!x.empty() && foreign(x[0], own)) Rpt_error(0);
+    if (!x.empty() && foreign(x[0], own)) Rpt_error(err::RECORD_BUSY);
     for (int i = 0; i < SHARE_SLOTS && sc->share_slot < 0; i++) {
       int n = (next_slot + i) % SHARE_SLOTS;
       if (got(lock_query(sc, "SELECT GET_LOCK(?, 0)", {{base + ".s" + std::to_string(n)}}))) {
@@ -145,7 +145,7 @@ void Dbx_share_table(Sql_chan* sc) {
         next_slot = (n + 1) % SHARE_SLOTS;
       }
     }
-    if (sc->share_slot < 0) Rpt_error(0);
+    if (sc->share_slot < 0) Rpt_error(err::RECORD_BUSY);
   } catch (...) {
     try {
       guard(sc, false);
@@ -192,8 +192,8 @@ void Dbx_lock_table(Sql_chan* sc, bool on) {
     }
     Sql_row r = lock_query(sc, text, p);
     for (auto& v : r)
-      if (foreign(v, own)) Rpt_error(0);
-    if (!got(lock_query(sc, "SELECT GET_LOCK(?, 0)", {{base + ".x"}}))) Rpt_error(0);
+      if (foreign(v, own)) Rpt_error(err::RECORD_BUSY);
+    if (!got(lock_query(sc, "SELECT GET_LOCK(?, 0)", {{base + ".x"}}))) Rpt_error(err::RECORD_BUSY);
     sc->exclusive = true;
   } catch (...) {
     try {

@@ -71,7 +71,7 @@ void* Ssl_lookup(const char* name) {
 void* Ssl_sym(const char* name) {
   void* p = Ssl_lookup(name);
   if (!p)
-    Rpt_error_text(99, std::string("Could not locate SSL entry point '") + name +
+    Rpt_error_text(err::NOT_BUILT, std::string("Could not locate SSL entry point '") + name +
                            "' in libraries.\r\nLikely an incompatible SSL Interface.");
   return p;
 }

@@ -101,7 +101,7 @@ int map_errno(Tcp_fcb* f, int e, std::string* text) {
 [[noreturn]] void time_out() {
   ws.Io_rty = 0;  // a time-out is never retried
   Tcp_curerr = 0;
-  Rpt_error(0);
+  Rpt_error(err::RECORD_BUSY);
 }
 
 int64_t statement_deadline() { return ws.Io_tim >= 0 ? Now_ms() + int64_t(ws.Io_tim) * 10 : -1; }
@@ -168,7 +168,7 @@ void serve_ide_link(Tcp_fcb* f) {
     ws.Drv_save = drv;
     if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
   }
-  if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+  if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
 }
 
 // poll until the deadline (-1: none); an escape ends the wait with 127.
@@ -200,7 +200,7 @@ int wait_poll(Tcp_fcb* f, pollfd* p, size_t n, int64_t deadline) {
       return r;
     }
     if (errno != EINTR) return -1;
-    if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+    if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
   }
 }
 
@@ -311,7 +311,7 @@ long receive(Tcp_fcb* f, int sock, size_t count, std::string* why) {
     ssize_t r = recv(sock, f->in_buf, count, 0);
     if (r >= 0) return long(r);
     if (errno == EINTR) {
-      if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+      if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
       continue;
     }
     if (errno == EAGAIN || errno == EWOULDBLOCK) return -1;
@@ -362,7 +362,7 @@ void send_all(Tcp_fcb* f, int sock, const uint8_t* p, size_t n, int64_t deadline
       if (send_failed(f, 3, "Do_send returned <= zero")) return;
     }
     if (err == EINTR) {
-      if (Run_flags_now() & RF_ESCAPE) Rpt_error(127);
+      if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
       continue;
     }
     if (err == EAGAIN || err == EWOULDBLOCK) {
@@ -545,7 +545,7 @@ bool accept_one(Tcp_fcb* f, bool others_ready) {
       if (!f->tls) {
         close(s);
         OruLogError(("[TCP][TLS]" + why).c_str());
-        Rpt_error_text(13, why);
+        Rpt_error_text(err::WRONG_MODE, why);
       }
     }
     f->cur_sock = f->last_sock = s;
@@ -675,13 +675,13 @@ int64_t Tcp_open() {
   std::string name = ws.Path_buf;
   Tcp_name n;
   std::string why;
-  if (!Tcp_parse_name(name.size() > 5 ? name.substr(5) : std::string(), &n, &why)) Rpt_error_text(10, why);
+  if (!Tcp_parse_name(name.size() > 5 ? name.substr(5) : std::string(), &n, &why)) Rpt_error_text(err::BAD_FILE_NAME, why);
   Do_commit();
   bool server = n.host.empty();
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (!server && n.socket_fd < 0 && !resolve(n.host, &addr.sin_addr)) Rpt_error_text(10, "Unknown host '" + n.host + "'");
+  if (!server && n.socket_fd < 0 && !resolve(n.host, &addr.sin_addr)) Rpt_error_text(err::BAD_FILE_NAME, "Unknown host '" + n.host + "'");
   if (!n.bind_to.empty()) inet_pton(AF_INET, n.bind_to.c_str(), &addr.sin_addr);
   addr.sin_port = htons(n.port);
   if (n.secure) Ssl_need(13);
@@ -689,7 +689,7 @@ int64_t Tcp_open() {
 
   Sock_guard sock{-1, true};
   if (n.socket_fd >= 0) {
-    if (fcntl(n.socket_fd, F_GETFD) < 0) Rpt_error_text(13, "SOCKET=" + std::to_string(n.socket_fd) + " is not an open descriptor");
+    if (fcntl(n.socket_fd, F_GETFD) < 0) Rpt_error_text(err::WRONG_MODE, "SOCKET=" + std::to_string(n.socket_fd) + " is not an open descriptor");
     sock.fd = n.socket_fd;
     sock.own = false;  // the program's descriptor: left open when OPEN fails
     set_nonblocking(sock.fd);
@@ -706,11 +706,11 @@ int64_t Tcp_open() {
         int e = errno;
         std::string text;
         int no = map_errno(nullptr, e, &text);
-        Rpt_error_text(ws.Io_tim >= 0 || no == 0 ? 12 : no, text);
+        Rpt_error_text(ws.Io_tim >= 0 || no == 0 ? err::FILE_NOT_FOUND : no, text);
       }
       pollfd p{sock.fd, POLLOUT, 0};
       int r = wait_poll(nullptr, &p, 1, deadline);
-      if (r == 0) Rpt_error_text(12, "Connection to " + n.host + " timed out");
+      if (r == 0) Rpt_error_text(err::FILE_NOT_FOUND, "Connection to " + n.host + " timed out");
       int e = 0;
       socklen_t el = sizeof e;
       if (r < 0) e = errno;
@@ -718,7 +718,7 @@ int64_t Tcp_open() {
       if (e != 0) {
         std::string text;
         int no = map_errno(nullptr, e, &text);
-        Rpt_error_text(ws.Io_tim >= 0 || no == 0 ? 12 : no, text);
+        Rpt_error_text(ws.Io_tim >= 0 || no == 0 ? err::FILE_NOT_FOUND : no, text);
       }
     }
   }
@@ -732,7 +732,7 @@ int64_t Tcp_open() {
       tls = Tls_handshake(ctx.ctx, sock.fd, false, n.host, deadline >= 0 ? deadline : Now_ms() + TLS_STEP_MS, &hwhy);
       if (!tls) {
         OruLogError(("[TCP][TLS]" + hwhy).c_str());
-        Rpt_error_text(13, hwhy);
+        Rpt_error_text(err::WRONG_MODE, hwhy);
       }
     }
   }
@@ -889,7 +889,7 @@ int64_t Tcp_write() {
   if (n <= 0) return 0;
   if (f->cur_sock < 0) {
     if (f->tflags & TCF_CLOSING) return 0;
-    Rpt_error_text(11, "No current connection on the TCP channel");
+    Rpt_error_text(err::MISSING_RECORD, "No current connection on the TCP channel");
   }
   if (hold(f, f->out_buf, n)) return 0;
   int64_t deadline = statement_deadline();
@@ -914,7 +914,7 @@ int64_t Tcp_remove() {
       unlink_client(f, c);
     }
   } else {
-    if (f->cur_sock < 0) Rpt_error_text(13, "No connection to remove");
+    if (f->cur_sock < 0) Rpt_error_text(err::WRONG_MODE, "No connection to remove");
     Tcp_write();
     linger_close(f->cur_sock);
     close_own(f);
@@ -1065,7 +1065,7 @@ bool console_send_failed(Tcp_fcb* f, int no, const std::string& text) {
     console_failed(text.empty() ? "error " + std::to_string(no) : text);
     return true;
   }
-  Rpt_error_text(86, text.empty() ? "A send on the console's connection failed" : text);
+  Rpt_error_text(err::CONNECTION_LOST, text.empty() ? "A send on the console's connection failed" : text);
 }
 
 namespace {
@@ -1110,8 +1110,8 @@ long link_recv(void* buf, size_t n, int32_t ms, bool escape_ends) {
     } catch (const End_of_data&) {
       return 0;
     } catch (const Oru_error& e) {
-      if (e.no == 0) return -1;
-      if (e.no == 127 || e.no == 3) {
+      if (e.no == err::RECORD_BUSY) return -1;
+      if (e.no == err::INTERRUPTED || e.no == err::KEY_NOT_FOUND) {
         if (escape_ends || ws.End_process) return -2;
         continue;
       }
@@ -1134,7 +1134,7 @@ const Con_link_ops link_ops = {link_send, link_recv, link_pending};
 const Con_link_ops* Tcp_console_link(Fcb* fcb) {
   auto* f = static_cast<Tcp_fcb*>(fcb);
   if (f->cur_sock < 0 && !(f->listen_sock >= 0 && (f->tflags & TCF_ONESHOT)))
-    Rpt_error_text(13, "The TCP channel has no connection to carry the console");
+    Rpt_error_text(err::WRONG_MODE, "The TCP channel has no connection to carry the console");
   console_chan = f;
   console_broken = false;
   f->write_fail = 0;

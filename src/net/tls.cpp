@@ -164,7 +164,7 @@ int64_t Now_ms() {
 Tls_ctx* Tls_new_context(bool server, const char* cert_file, bool no_verify) {
   init();
   Tls_ctx* ctx = ctx_new()(server ? server_method()() : client_method()());
-  if (!ctx) Rpt_error_text(15, server ? "Unable to define Server methods" : "Unable to define Client CTX");
+  if (!ctx) Rpt_error_text(err::OPERATION_FAILED, server ? "Unable to define Server methods" : "Unable to define Client CTX");
   ctx_ctrl()(ctx, CTRL_MODE, MODE_ACCEPT_MOVING_WRITE_BUFFER, nullptr);
   set_verify()(ctx, VERIFY_NONE, nullptr);
   if (cert_file && *cert_file) {

@@ -39,7 +39,7 @@ void free_doc(Lib_font_ctx& fonts) {
     t += Hpdf_last_error();
     while (!t.empty() && t.back() == '\n') t.pop_back();
   }
-  Rpt_error_text(15, t);
+  Rpt_error_text(err::OPERATION_FAILED, t);
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ Lib_backend::~Lib_backend() {
 
 Pdf_backend* Pdf_new_lib_backend(Pdf_doc& d) {
   Pdf_LoadLibHaru_L();
-  if (!LibHaruReady_L()) Rpt_error_text(15, "Unable to load/locate functions from Tessaron PDF library");
+  if (!LibHaruReady_L()) Rpt_error_text(err::OPERATION_FAILED, "Unable to load/locate functions from Tessaron PDF library");
   return new Lib_backend(d);
 }
 

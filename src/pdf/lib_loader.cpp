@@ -69,7 +69,7 @@ bool Hpdf_load(const std::string& file) {
   }
   if (!h) {
     const char* why = ::dlerror();
-    Rpt_error_text(15, why && *why ? std::string(why) : "Unable to load/locate Tessaron PDF library (" + tried + ")");
+    Rpt_error_text(err::OPERATION_FAILED, why && *why ? std::string(why) : "Unable to load/locate Tessaron PDF library (" + tried + ")");
   }
   Hpdf_api api;
   bool all = true;

@@ -116,7 +116,7 @@ hpdf::Handle Lib_backend::font_for(const Lib_font& slot) {
   hpdf::Handle f = Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts, &found);
   // A face no font serves: error 12, or Helvetica where bad mnemonics are
   // ignored (as the own writer prints such a face in Courier).
-  if (!found && !Pdf_bad_mnemonics_ignored()) Rpt_error_text(12, "font not found: " + slot.face);
+  if (!found && !Pdf_bad_mnemonics_ignored()) Rpt_error_text(err::FILE_NOT_FOUND, "font not found: " + slot.face);
   return f;
 }
 
@@ -690,7 +690,7 @@ void Lib_backend::Pdf_PrintText(Pdf_doc& d, int32_t x, int32_t y, int32_t width,
   } else if (k == "*MOR") {
     if (!flow_active) return Err_mnemonic();
   } else if (k == "*RTF") {
-    Rpt_error(98);
+    Rpt_error(err::NOT_FOR_DEVICE);
   } else {
     return Err_mnemonic();
   }

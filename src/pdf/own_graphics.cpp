@@ -400,7 +400,7 @@ void Own_backend::picture(Pdf_doc& d, const uint8_t* p, uint32_t n) {
       for (char& c : ext) c = char(std::tolower(uint8_t(c)));
       bool png = ext == ".png";
       if (ext != ".jpg" && ext != ".jpeg" && !png)
-        Rpt_error_text(99, "pictures other than JPEG and PNG files (" + name + ")");
+        Rpt_error_text(err::NOT_BUILT, "pictures other than JPEG and PNG files (" + name + ")");
       // The name search, with the workspace's path buffers kept.
       char keep_path[sizeof ws.Path_buf], keep_lfa[sizeof ws.Lfa_path], keep12[sizeof ws.File_name12];
       std::memcpy(keep_path, ws.Path_buf, sizeof keep_path);

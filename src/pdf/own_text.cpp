@@ -377,7 +377,7 @@ void Own_backend::apply_font_string(Own_font_slot& s, const uint8_t* p, size_t n
   if (!Pdf_known_face(face)) {
     // A face the writer does not have: error 12, or Courier where bad
     // mnemonics are ignored.
-    if (!((d_.in_status & IN_IGNORE_BAD) || Sw_on(sw::EG))) Rpt_error_text(12, "font not found: " + face);
+    if (!((d_.in_status & IN_IGNORE_BAD) || Sw_on(sw::EG))) Rpt_error_text(err::FILE_NOT_FOUND, "font not found: " + face);
   }
   s.row = Pdf_find_font(face, style_of(s.flags));
 }
@@ -752,7 +752,7 @@ void Own_backend::print_text(Pdf_doc& d, int32_t x, int32_t y, int32_t w, int32_
   } else if (k == "*MOR") {
     if (flow_left_ <= 0) return Err_mnemonic();
   } else if (k == "*RTF") {
-    Rpt_error_text(98, "rich text in PDF text boxes");
+    Rpt_error_text(err::NOT_FOR_DEVICE, "rich text in PDF text boxes");
   } else {
     return Err_mnemonic();
   }

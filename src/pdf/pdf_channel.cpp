@@ -46,7 +46,7 @@ bool utility_path(std::string& path, const char* name) {
 }
 
 Pdf_doc* doc_of(Fcb* f) {
-  if (!f || f->kind != FK_PDF) Rpt_error(13);
+  if (!f || f->kind != FK_PDF) Rpt_error(err::WRONG_MODE);
   return static_cast<Pdf_doc*>(f);
 }
 
@@ -76,7 +76,7 @@ Pdf_call_result call_utility(const std::string& path, const std::vector<std::str
 // string out.
 std::string run_option_utility(const std::string& request, int which) {
   std::string path;
-  if (!utility_path(path, "pdf")) Rpt_error_text(12, "no option utility program \"pdf\" in the library");
+  if (!utility_path(path, "pdf")) Rpt_error_text(err::FILE_NOT_FOUND, "no option utility program \"pdf\" in the library");
   std::vector<std::string> args{request, saved_defaults[which]};
   Path_keep keep;
   Fcb* cur = ws.Cur_fcb;
@@ -92,7 +92,7 @@ std::string run_option_utility(const std::string& request, int which) {
   ws.Cur_fcb = cur;
   if (r.status > 0) Rpt_error(r.status);
   if (!r.returned || !r.is_str || r.str.empty())
-    Rpt_error_text(12, "the option utility program \"pdf\" returned no options");
+    Rpt_error_text(err::FILE_NOT_FOUND, "the option utility program \"pdf\" returned no options");
   return r.str;
 }
 
@@ -164,11 +164,11 @@ void open_document_file(Pdf_doc& d) {
 
 void check_geometry(Pdf_doc& d) {
   if (d.page_w < 1 || d.page_h < 1 || d.page_w > PDF_PAGE_MAX || d.page_h > PDF_PAGE_MAX)
-    Rpt_error_text(41, "PDF page size out of range: " + std::to_string(d.page_w) + " by " +
+    Rpt_error_text(err::OUT_OF_RANGE, "PDF page size out of range: " + std::to_string(d.page_w) + " by " +
                            std::to_string(d.page_h) + " points");
   if (d.m_left < 0 || d.m_top < 0 || d.m_right < 0 || d.m_bottom < 0 ||
       int64_t(d.m_left) + d.m_right >= d.page_w || int64_t(d.m_top) + d.m_bottom >= d.page_h)
-    Rpt_error_text(41, "PDF margins leave no printable area");
+    Rpt_error_text(err::OUT_OF_RANGE, "PDF margins leave no printable area");
 }
 
 void free_record_parts(Pdf_doc& d) {

@@ -49,7 +49,7 @@ Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
     arg_cached--;
   } else {
     b = Get_blk(sizeof(Arg_rec));
-    if (!b) Rpt_error(33);
+    if (!b) Rpt_error(err::OUT_OF_MEMORY);
   }
   Arg_rec* a = new (b) Arg_rec();
   a->kind = kind;
@@ -60,7 +60,7 @@ Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
 
 Str_blk* copy_str(const uint8_t* s, size_t n) {
   Str_blk* b = Get_str(n);
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   if (n) std::memcpy(b->bytes(), s, n);
   b->len = uint32_t(n);
   return b;
@@ -72,7 +72,7 @@ uint8_t* copy_blk(const uint8_t* blk) {
   if (!blk) return nullptr;
   size_t n = Blk_size(blk);
   auto* b = static_cast<uint8_t*>(Get_blk(n));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   std::memcpy(b, blk, n);
   return b;
 }
@@ -100,7 +100,7 @@ bool is_bound(const Var_node* v) {
   return false;
 }
 
-[[noreturn]] void mismatch() { Rpt_error(36); }
+[[noreturn]] void mismatch() { Rpt_error(err::BAD_ARGUMENT); }
 
 // Binds one argument to the callee's variable v.
 void bind(Arg_rec* a, Var_node* v, bool by_value, bool whole) {
@@ -191,9 +191,9 @@ bool tree_used(const Var_node* n) {
 // ENTER alone: the callee takes over the caller's variables.
 void enter_shared() {
   Call_frame* f = ws.Call_link;
-  if (!f) Rpt_error(36);
+  if (!f) Rpt_error(err::BAD_ARGUMENT);
   if (f->Pgm_flags & PGM_SHARES_VARS) return;
-  if (tree_used(ws.Loc_num_tree) || tree_used(ws.Loc_str_tree)) Rpt_error(36);
+  if (tree_used(ws.Loc_num_tree) || tree_used(ws.Loc_str_tree)) Rpt_error(err::BAD_ARGUMENT);
   Clr_var();
   ws.Loc_num_tree = f->Loc_num_tree;
   ws.Loc_str_tree = f->Loc_str_tree;
@@ -255,21 +255,21 @@ Arg_rec* Do_Args(bool allow_placeholder) {
       }
       if (c == code::OP_MUL) {
         if (allow_placeholder) break;
-        Rpt_error(20);
+        Rpt_error(err::SYNTAX);
       }
       if (c == code::NUM_VAR || c == code::STR_VAR) {
         uint8_t* save = ws.Exec_ptr;
         Var_node* v = Find_var();
         uint8_t next = *ws.Exec_ptr;
         if (next == code::WHOLE_ARRAY) {
-          if (!writable(v)) Rpt_error(61);
+          if (!writable(v)) Rpt_error(err::NOT_ACCESSIBLE);
           ws.Exec_ptr++;
           Arg_rec* a = new_arg(tail, ARG_ARRAY);
           a->var = v;
           continue;
         }
         if (arg_end(next)) {
-          if (!writable(v)) Rpt_error(61);
+          if (!writable(v)) Rpt_error(err::NOT_ACCESSIBLE);
           if (c == code::NUM_VAR) {
             Arg_rec* a = new_arg(tail, ARG_NUM_REF);
             a->var = v;
@@ -321,7 +321,7 @@ void d_ente() {
     enter_shared();
     return;
   }
-  if (!ws.Call_link) Rpt_error(36);
+  if (!ws.Call_link) Rpt_error(err::BAD_ARGUMENT);
   Arg_rec* a = ws.Arg_list;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
@@ -332,7 +332,7 @@ void d_ente() {
     } else {
       bool by_value = c == code::LPAREN;
       if (by_value) c = *++ws.Exec_ptr;
-      if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(36);
+      if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_ARGUMENT);
       uint32_t mask = ws.Var_mask;
       ws.Var_mask = 0xFFFFFFFF;
       Var_node* v;
@@ -344,15 +344,15 @@ void d_ente() {
       }
       ws.Var_mask = mask;
       if (by_value) {
-        if (*ws.Exec_ptr != code::RPAREN) Rpt_error(36);
+        if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::BAD_ARGUMENT);
         ws.Exec_ptr++;
       }
       bool whole = *ws.Exec_ptr == code::WHOLE_ARRAY;
       if (whole) ws.Exec_ptr++;
-      if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(36);
+      if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(err::BAD_ARGUMENT);
       bool has_default = *ws.Exec_ptr == code::OP_EQ;
       if (!a) {
-        if (!has_default || whole) Rpt_error(36);
+        if (!has_default || whole) Rpt_error(err::BAD_ARGUMENT);
         ws.Exec_ptr++;
         bind_default(v);
       } else {
@@ -360,7 +360,7 @@ void d_ente() {
           ws.Exec_ptr++;
           Skip_xpr();
         }
-        if (a->bound) Rpt_error(36);
+        if (a->bound) Rpt_error(err::BAD_ARGUMENT);
         bind(a, v, by_value, whole);
         a = a->next;
       }
@@ -378,7 +378,7 @@ void d_ente() {
       Chk_err();
       break;
     }
-    if (!stmt_end(c)) Rpt_error(36);
+    if (!stmt_end(c)) Rpt_error(err::BAD_ARGUMENT);
     break;
   }
 }

@@ -154,7 +154,7 @@ bool evaluate(Break_entry& e, bool& true_number) {
   int err = trapped([&] {
     ws.Exec_ptr = e.code.data() + 2;
     Eval_formula();
-    if (*ws.Exec_ptr != code::EOL) Rpt_error(20);
+    if (*ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
     if (ws.Str_len >= 0) {
       is_string = true;
       value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -467,7 +467,7 @@ std::string Watch_refresh() {
       int err = trapped([&] {
         ws.Exec_ptr = code.data() + 2;
         Eval_formula();
-        if (*ws.Exec_ptr != code::EOL) Rpt_error(20);
+        if (*ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
         if (ws.Str_len >= 0) {
           kind = 1;
           value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -46,7 +46,7 @@ bool starts_with(const uint8_t* s, size_t n, const char* prefix) {
 
 // At the console a call must end the statement: its return ends the line.
 void console_end() {
-  if (ws.Cur_stno == 0 && !stmt_end(*ws.Exec_ptr)) Rpt_error(22);
+  if (ws.Cur_stno == 0 && !stmt_end(*ws.Exec_ptr)) Rpt_error(err::TEXT_AFTER_STATEMENT);
 }
 
 // ", ERR=line" after the operands.
@@ -59,7 +59,7 @@ void opt_err() {
 // accumulator while the arguments are evaluated).
 std::string name_operand() {
   Eval_str();
-  if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(46);
+  if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
   return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
 }
 
@@ -140,7 +140,7 @@ void d_proc() {
   bool server = *ws.Exec_ptr == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_SERVER;
   if (server) ws.Exec_ptr += 2;
   std::string name = name_operand();
-  if (server && *ws.Exec_ptr != code::OP_EQ) Rpt_error(20);
+  if (server && *ws.Exec_ptr != code::OP_EQ) Rpt_error(err::SYNTAX);
   if (*ws.Exec_ptr == code::OP_EQ) {
     ws.Exec_ptr++;
     DefineServer(name);
@@ -198,15 +198,15 @@ void d_perf() {
     Exec_subprogram(FORM_PERFORM, nullptr);
   } catch (const Oru_error& e) {
     // A label missing at the entry point takes the DOM= branch.
-    if (e.no == 55 && dom) ws.Err_line = dom;
+    if (e.no == err::LABEL_NOT_FOUND && dom) ws.Err_line = dom;
     throw;
   }
 }
 
 // EXIT [n]
 void d_exit() {
-  if (ws.Call_status == -1) Rpt_error(59);
-  if (!ws.Call_link) Rpt_error(37);
+  if (ws.Call_status == -1) Rpt_error(err::NOT_IN_CALLED);
+  if (!ws.Call_link) Rpt_error(err::NOT_IN_CALL);
   if (stmt_end(*ws.Exec_ptr)) {
     Exec_exit(false, 0);
     return;
@@ -277,7 +277,7 @@ bool Handle_program_error(int& n) {
 }
 
 void Call_nested_with_args(const std::string& name) {
-  if (name.size() >= CALL_NAME_MAX + 1) Rpt_error(46);
+  if (name.size() >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
   Arg_rec* list = Do_Args(false);
   {
     List_guard guard{list};

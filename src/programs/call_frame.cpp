@@ -31,7 +31,7 @@ int frame_cached = 0;
 Call_frame* new_frame() {
   if (frame_cached) return frame_cache[--frame_cached];
   void* b = Get_blk(sizeof(Call_frame));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   return new (b) Call_frame();
 }
 

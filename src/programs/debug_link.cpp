@@ -399,10 +399,10 @@ std::string KestDbgTskFnc() {
     int32_t pid = Eval_integer();
     if (*ws.Exec_ptr == code::RPAREN && (ws.Exec_ptr[1] == code::RPAREN || ws.Exec_ptr[1] == ERR_OPT))
       ws.Exec_ptr++;
-    if (dbg.role != Dbg_role::none) Rpt_error(14);
+    if (dbg.role != Dbg_role::none) Rpt_error(err::CHANNEL_STATE);
     if (!attach_to(pid_t(pid))) {
       close_fds();
-      Rpt_error(15);
+      Rpt_error(err::OPERATION_FAILED);
     }
     return "OK";
   }
@@ -410,7 +410,7 @@ std::string KestDbgTskFnc() {
     ws.Exec_ptr = p + 3;
     return process_list();
   }
-  if (dbg.role != Dbg_role::debugger) Rpt_error(14);
+  if (dbg.role != Dbg_role::debugger) Rpt_error(err::CHANNEL_STATE);
   // The command payload: the statement's codes, with each ":" operand
   // evaluated here and sent as 5, its length and its bytes.
   std::string msg;
@@ -432,7 +432,7 @@ std::string KestDbgTskFnc() {
       }
       Eval_str();
       size_t n = size_t(ws.Str_len);
-      if (msg.size() + 5 + n > DBG_PAYLOAD_MAX) Rpt_error(46);
+      if (msg.size() + 5 + n > DBG_PAYLOAD_MAX) Rpt_error(err::STRING_LENGTH);
       msg += char(5);
       msg += char(n >> 24);
       msg += char(n >> 16);
@@ -443,7 +443,7 @@ std::string KestDbgTskFnc() {
       continue;
     }
     size_t n = Scan_size(p, end);
-    if (msg.size() + n > DBG_PAYLOAD_MAX) Rpt_error(46);
+    if (msg.size() + n > DBG_PAYLOAD_MAX) Rpt_error(err::STRING_LENGTH);
     msg.append(reinterpret_cast<const char*>(p), n);
     p += n;
   }
@@ -455,7 +455,7 @@ std::string KestDbgTskFnc() {
   for (;;) {
     uint16_t got_id = 0;
     int r = Dbg_receive(dbg.out_fd, REPLY_WAIT_MS, got_id, reply);
-    if (r == 0) Rpt_error(0);  // no answer within 10 seconds
+    if (r == 0) Rpt_error(err::RECORD_BUSY);  // no answer within 10 seconds
     if (r < 0) link_failed(86);
     if (got_id == id) break;  // older replies (a step that ended late) are passed over
   }

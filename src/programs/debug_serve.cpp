@@ -404,7 +404,7 @@ void cmd_eval(const std::string& text) {
     err = trapped([&] {
       ws.Exec_ptr = code.data() + 2;
       Eval_formula();
-      if (*ws.Exec_ptr != code::EOL) Rpt_error(20);
+      if (*ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
       value = value_text();
     });
     ws.Work_ptr = work;

@@ -36,7 +36,7 @@ void d_exec() {
   }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   // A "[vrl]" text runs on the thin client.
   if (text.size() > 5 && text.compare(0, 5, "[vrl]") == 0 && Client_is_attached()) {
     Client_requests.statement(text.substr(5));

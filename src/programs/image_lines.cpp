@@ -77,7 +77,7 @@ void Ln_conv(const uint8_t* line, size_t len, bool keep_indexes, std::vector<uin
     } else if (!keep_indexes && (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR ||
                                  c == code::OBJ_REF) && (p[1] & 0x80)) {
       const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-      if (!e || e[0] == 0 || e[0] > 127) Rpt_error(49);
+      if (!e || e[0] == 0 || e[0] > 127) Rpt_error(err::INTERNAL_CODE);
       out.push_back(c);
       out.insert(out.end(), e, e + 1 + e[0]);
     } else {
@@ -105,14 +105,14 @@ void Sve_conv() {
   uint32_t pool_size = ws.Name_pool_size;
   if (cnt) {
     names = static_cast<uint16_t*>(Get_blk(sizeof(uint16_t) * cnt));
-    if (!names) Rpt_error(33);
+    if (!names) Rpt_error(err::OUT_OF_MEMORY);
     std::memcpy(names, ws.Name_index, sizeof(uint16_t) * cnt);
   }
   if (pool_size) {
     pool = static_cast<uint8_t*>(Get_blk(pool_size));
     if (!pool) {
       if (names) Ret_blk(names);
-      Rpt_error(33);
+      Rpt_error(err::OUT_OF_MEMORY);
     }
     std::memcpy(pool, ws.Name_pool, pool_size);
   }
@@ -149,7 +149,7 @@ void Sve_conv() {
       } else {
         Ln_conv(line, len, true, out, &map);
         b = Get_str(out.size());
-        if (!b) Rpt_error(33);
+        if (!b) Rpt_error(err::OUT_OF_MEMORY);
         std::memcpy(b->bytes(), out.data(), out.size());
         b->len = uint32_t(out.size());
         b->link = nullptr;

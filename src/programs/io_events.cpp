@@ -104,7 +104,7 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
       record->type = code::STR_VAR;
       std::string text = bit == EV_OPEN && f->path && f->path->path ? std::string(f->path->path) : str;
       Str_blk* b = Get_str(text.size());
-      if (!b) Rpt_error(33);
+      if (!b) Rpt_error(err::OUT_OF_MEMORY);
       if (!text.empty()) std::memcpy(b->bytes(), text.data(), text.size());
       b->len = uint32_t(text.size());
       record->str = b;

@@ -88,14 +88,14 @@ struct Lib_name {
 Lib_name split_name(const std::string& full) {
   std::string s = full;
   while (!s.empty() && (s.back() == ' ' || s.back() == 0)) s.pop_back();
-  if (!starts_ci(s, "[lib:")) Rpt_error(10);
+  if (!starts_ci(s, "[lib:")) Rpt_error(err::BAD_FILE_NAME);
   size_t close = s.find(']', 5);
-  if (close == std::string::npos) Rpt_error(10);
+  if (close == std::string::npos) Rpt_error(err::BAD_FILE_NAME);
   Lib_name n;
   n.library = s.substr(5, close - 5);
   n.member = s.substr(close + 1);
   while (!n.library.empty() && n.library.back() == ' ') n.library.pop_back();
-  if (n.library.empty() || bad_member(n.member)) Rpt_error(10);
+  if (n.library.empty() || bad_member(n.member)) Rpt_error(err::BAD_FILE_NAME);
   return n;
 }
 
@@ -282,18 +282,18 @@ bool read_member(Library* lib, const std::string& key, std::string* rec) {
     Catch_region region;
     *rec = Key_read(lib->kc, Key_by(key, DIR_FIND));
   } catch (const Oru_error& e) {
-    if (e.no == 11) return false;
+    if (e.no == err::MISSING_RECORD) return false;
     throw;
   }
   if (int(rec->size()) < lib->key_len || rec->compare(0, size_t(lib->key_len), key) != 0) {
     // A record that does not begin with its own key is no member of ours.
-    Rpt_error_text(17, "Damaged program library member");
+    Rpt_error_text(err::WRONG_FILE_KIND, "Damaged program library member");
   }
   return true;
 }
 
 void write_member(Library* lib, const std::string& rec) {
-  if (lib->readonly) Rpt_error(13);
+  if (lib->readonly) Rpt_error(err::WRONG_MODE);
   Key_req req;
   req.directive = DIR_WRITE;
   Key_write(lib->kc, req, rec);
@@ -312,19 +312,19 @@ std::string empty_member(const std::string& key) {
 Library* resolve(const std::string& full, bool create, std::string* key, Lib_name* parts = nullptr) {
   Lib_name n = split_name(full);
   Library* lib = lookup(n.library, create, n.member.size());
-  if (!lib) Rpt_error(12);
+  if (!lib) Rpt_error(err::FILE_NOT_FOUND);
   *key = member_key(n.member, lib->key_len);
-  if (key->empty()) Rpt_error(create ? 10 : 12);
+  if (key->empty()) Rpt_error(create ? err::BAD_FILE_NAME : err::FILE_NOT_FOUND);
   if (parts) *parts = n;
   return lib;
 }
 
 void grow(Pgl_fcb* f, int64_t need) {
   if (need <= f->rec_cap) return;
-  if (need > int64_t(INT32_MAX) - GROW) Rpt_error(1);
+  if (need > int64_t(INT32_MAX) - GROW) Rpt_error(err::RECORD_TOO_LONG);
   int32_t cap = int32_t(need) + GROW;
   auto* b = static_cast<uint8_t*>(Get_blk_nc(size_t(cap)));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   if (f->rec_len) std::memcpy(b, f->rec, size_t(f->rec_len));
   if (f->rec) Ret_blk(f->rec);
   f->rec = b;
@@ -337,14 +337,14 @@ void update_library(Pgl_fcb* f) {
   std::string key(reinterpret_cast<const char*>(f->rec), size_t(f->key_len));
   std::string full = std::string("[lib:") + f->lib_name + "]" + key;
   Library* lib = lookup(f->lib_name, false, 0);
-  if (!lib || lib->key_len != f->key_len) Rpt_error(12);
+  if (!lib || lib->key_len != f->key_len) Rpt_error(err::FILE_NOT_FOUND);
   write_member(lib, std::string(reinterpret_cast<const char*>(f->rec), size_t(f->rec_len)));
   f->write_flag = false;
 }
 
 // ---- driver ----
 
-int64_t Pgl_define() { Rpt_error(98); }
+int64_t Pgl_define() { Rpt_error(err::NOT_FOR_DEVICE); }
 
 // OPEN of "[lib:library]member": the record is read whole into the channel.
 int64_t Pgl_open() {
@@ -353,10 +353,10 @@ int64_t Pgl_open() {
   Lib_name parts;
   Library* lib = resolve(full, false, &key, &parts);
   std::string rec;
-  if (!read_member(lib, key, &rec)) Rpt_error(12);
+  if (!read_member(lib, key, &rec)) Rpt_error(err::FILE_NOT_FOUND);
   int L = lib->key_len;
   if (rec.size() < size_t(L) + PRG_HDR_SIZE) rec.resize(size_t(L) + PRG_HDR_SIZE, '\0');
-  if (rec.size() > size_t(INT32_MAX - GROW)) Rpt_error(1);
+  if (rec.size() > size_t(INT32_MAX - GROW)) Rpt_error(err::RECORD_TOO_LONG);
   auto* f = Fcb_alloc<Pgl_fcb>();
   struct Undo {
     Pgl_fcb*& f;
@@ -450,7 +450,7 @@ int64_t Pgl_flush() {
 // Empties the member to its key and a fresh header, ready to be written.
 int64_t Pgl_purge() {
   Pgl_fcb* f = cur();
-  if (f->readonly) Rpt_error(13);
+  if (f->readonly) Rpt_error(err::WRONG_MODE);
   int32_t L = f->key_len;
   grow(f, L + int64_t(PRG_HDR_SIZE));
   Prg_fresh_header(f->rec + L, true);
@@ -495,9 +495,9 @@ std::string Lib_path_of(const std::string& resolved) {
 
 void Pgl_store(Fcb* fcb, const uint8_t* hdr, const uint8_t* image, size_t image_size) {
   auto* f = static_cast<Pgl_fcb*>(fcb);
-  if (f->readonly) Rpt_error(13);
+  if (f->readonly) Rpt_error(err::WRONG_MODE);
   int64_t need = int64_t(f->key_len) + int64_t(PRG_HDR_SIZE) + int64_t(image_size);
-  if (need > int64_t(INT32_MAX) - GROW) Rpt_error(1);
+  if (need > int64_t(INT32_MAX) - GROW) Rpt_error(err::RECORD_TOO_LONG);
   grow(f, need);
   std::memcpy(f->rec + f->key_len, hdr, PRG_HDR_SIZE);
   if (image_size) std::memcpy(f->rec + f->key_len + PRG_HDR_SIZE, image, image_size);
@@ -510,19 +510,19 @@ void CreateLibEntry(const std::string& name) {
   std::string key;
   Library* lib = resolve(name, true, &key);
   std::string rec;
-  if (read_member(lib, key, &rec)) Rpt_error(12);
+  if (read_member(lib, key, &rec)) Rpt_error(err::FILE_NOT_FOUND);
   write_member(lib, empty_member(key));
 }
 
 void RemoveLibEntry(const std::string& name) {
   std::string key;
   Library* lib = resolve(name, false, &key);
-  if (lib->readonly) Rpt_error(13);
+  if (lib->readonly) Rpt_error(err::WRONG_MODE);
   try {
     Catch_region region;
     Key_remove(lib->kc, Key_by(key, DIR_REMOVE));
   } catch (const Oru_error& e) {
-    if (e.no == 11) Rpt_error(12);
+    if (e.no == err::MISSING_RECORD) Rpt_error(err::FILE_NOT_FOUND);
     throw;
   }
 }
@@ -535,20 +535,20 @@ void RenameLibEntry(const std::string& name, const std::string& new_name_in) {
   Library* lib = resolve(name, false, &old_key, &parts);
   if (Lib_is_name(new_name)) {
     Lib_name to = split_name(new_name);
-    if (to.library != parts.library) Rpt_error(10);
+    if (to.library != parts.library) Rpt_error(err::BAD_FILE_NAME);
     new_name = to.member;
   }
-  if (bad_member(new_name)) Rpt_error(10);
+  if (bad_member(new_name)) Rpt_error(err::BAD_FILE_NAME);
   std::string rec;
-  if (!read_member(lib, old_key, &rec)) Rpt_error(12);
+  if (!read_member(lib, old_key, &rec)) Rpt_error(err::FILE_NOT_FOUND);
   std::string new_key = member_key(new_name, lib->key_len);
-  if (new_key.empty()) Rpt_error(10);
+  if (new_key.empty()) Rpt_error(err::BAD_FILE_NAME);
   if (new_key == old_key) return;
   std::string other;
   if (read_member(lib, new_key, &other)) {
     // A library whose keys ignore case finds the old member under the new
     // key: renaming then replaces it in place.
-    if (other.compare(0, size_t(lib->key_len), old_key) != 0) Rpt_error(12);
+    if (other.compare(0, size_t(lib->key_len), old_key) != 0) Rpt_error(err::FILE_NOT_FOUND);
   }
   rec.replace(0, size_t(lib->key_len), new_key);
   write_member(lib, rec);

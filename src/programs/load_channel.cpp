@@ -10,7 +10,7 @@
 
 Fcb* Open_scratch(const std::string& name, bool for_writing) {
   Io_save_guard io;
-  if (Find_fp(LOAD_CHANNEL)) Rpt_error(14);
+  if (Find_fp(LOAD_CHANNEL)) Rpt_error(err::CHANNEL_STATE);
   ws.Cur_chan = LOAD_CHANNEL;
   ws.Io_opts = for_writing ? IO_EXCLUSIVE : IO_INPUT_ONLY;
   ws.Io_open_mods = 0;
@@ -26,7 +26,7 @@ Fcb* Open_scratch(const std::string& name, bool for_writing) {
     Sys_error();
   }
   Fcb* f = Find_fp(LOAD_CHANNEL);
-  if (!f) Rpt_error(14);
+  if (!f) Rpt_error(err::CHANNEL_STATE);
   ws.Run_flags |= RF_SCRATCH_CHAN;
   return f;
 }

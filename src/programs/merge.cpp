@@ -120,7 +120,7 @@ void store_line(const std::string& text, Text_check* dry) {
   ws.Str_len = int32_t(text.size());
   ws.Con_flags &= ~uint32_t(CON_MODE);  // an unterminated string is an error in a file
   int err = Compile_line();
-  if (ws.Str_len < 3 || get_u16be(ws.Str_ptr) == 0) Rpt_error(21);
+  if (ws.Str_len < 3 || get_u16be(ws.Str_ptr) == 0) Rpt_error(err::LINE_NUMBER_RANGE);
   if (dry) {
     dry->lines++;
     if (err != 0) dry->failed++;
@@ -145,7 +145,7 @@ int merge_rows(Row_source& in, Text_check* dry) {
   uint8_t key[8];
   bool protect = false;
   if (cur.size() == PASSWORD_LINE_LEN && cur.compare(0, sizeof PASSWORD_MARK - 1, PASSWORD_MARK) == 0) {
-    if (!Prg_password_key(cur.data(), cur.size(), key)) Rpt_error(43);
+    if (!Prg_password_key(cur.data(), cur.size(), key)) Rpt_error(err::BAD_FORMAT);
     protect = true;
     do {
       if (!in.next(cur)) return 0;
@@ -166,7 +166,7 @@ int merge_rows(Row_source& in, Text_check* dry) {
     int line_pos = position;
     std::string text = cur.substr(skip_blanks(cur));
     // A ":" row that no line before it took as its continuation.
-    if (text[0] == ':' || numbered != is_digit(text[0])) Rpt_error(21);
+    if (text[0] == ':' || numbered != is_digit(text[0])) Rpt_error(err::LINE_NUMBER_RANGE);
     have = false;
     for (;;) {
       size_t end = text.find_last_not_of(" \t");
@@ -199,9 +199,9 @@ int merge_rows(Row_source& in, Text_check* dry) {
       append_row(text, cur);
     }
     if (!numbered) {
-      if (number >= LAST_LINE_NO) Rpt_error(21);
+      if (number >= LAST_LINE_NO) Rpt_error(err::LINE_NUMBER_RANGE);
       uint32_t n = Sw_on(sw::UL) ? uint32_t(line_pos) : number + prmblk.AI;
-      if (n >= LAST_LINE_NO || n == 0) Rpt_error(21);
+      if (n >= LAST_LINE_NO || n == 0) Rpt_error(err::LINE_NUMBER_RANGE);
       number = n;
       text = std::to_string(n) + " " + text;
     }
@@ -228,7 +228,7 @@ bool binary_bytes(const std::string& t) {
 }  // namespace
 
 int Merge_channel(Fcb* f) {
-  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(err::WRONG_FILE_KIND);
   Line_reader in(f);
   return merge_rows(in, nullptr);
 }
@@ -252,11 +252,11 @@ void Check_program_text(const std::string& path) {
     if (n == 0) break;
     if (binary_bytes(std::string(buf, size_t(n)))) {
       Set_ext_error("not a program: the file holds binary data");
-      Rpt_error(17);
+      Rpt_error(err::WRONG_FILE_KIND);
     }
     if (int64_t(text.size()) + n > TEXT_MAX) {
       Set_ext_error("not a program: a text of more than 16 MB");
-      Rpt_error(17);
+      Rpt_error(err::WRONG_FILE_KIND);
     }
     text.append(buf, size_t(n));
   }
@@ -268,13 +268,13 @@ void Check_program_text(const std::string& path) {
   if (check.lines > 0 && check.failed * 2 > check.lines) {
     Set_ext_error("not a program: " + std::to_string(check.failed) + " of " + std::to_string(check.lines) +
                   " lines do not compile");
-    Rpt_error(17);
+    Rpt_error(err::WRONG_FILE_KIND);
   }
 }
 
 int Exec_merge() {
   Fcb* f = Text_source();
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   return Merge_channel(f);
 }
 
@@ -286,8 +286,8 @@ void d_merg() {
     Oop_MergeProp();
     return;
   }
-  if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Rpt_error(20);
-  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(61);
+  if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Rpt_error(err::SYNTAX);
+  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::NOT_ACCESSIBLE);
   Eval_formula();
   if (ws.Str_len < 0) {
     // An open channel.
@@ -295,7 +295,7 @@ void d_merg() {
     if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
     Chk_err();
     Fcb* f = chan >= 0 && chan <= 65000 ? Find_fp(uint16_t(chan)) : nullptr;
-    if (!f) Rpt_error(14);
+    if (!f) Rpt_error(err::CHANNEL_STATE);
     Merge_channel(f);
     return;
   }

@@ -143,7 +143,7 @@ int64_t control_object(int64_t id) {
   int64_t h = KestMapObjCtl(id, name, method);
   if (h >= -32000 && h <= 32767) {
     if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) return h;  // the client's control
-    Rpt_error_text(65, "control " + std::to_string(id) + " has no object and there is no thin client");
+    Rpt_error_text(err::NO_CONTROL, "control " + std::to_string(id) + " has no object and there is no thin client");
   }
   return h;
 }
@@ -167,7 +167,7 @@ Var_node* handle_var_at_cursor() {
     hv = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
     if (!hv || hv->type != code::NUM_VAR) {
       const uint8_t* e = Var_name_entry(idx);
-      if (!e || e[0] == 255) Rpt_error(49);
+      if (!e || e[0] == 255) Rpt_error(err::INTERNAL_CODE);
       hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
       if (idx < ws.Var_index_cnt && !(hv->flags & VF_WITH)) ws.Var_index[idx] = hv;
     }
@@ -176,7 +176,7 @@ Var_node* handle_var_at_cursor() {
     hv = Find_var_name(code::NUM_VAR, p + 2, p[1]);
     ws.Exec_ptr = p + 2 + p[1];
   }
-  if (hv->type != code::NUM_VAR) Rpt_error(26);
+  if (hv->type != code::NUM_VAR) Rpt_error(err::TYPE_MISMATCH);
   return hv;
 }
 
@@ -192,7 +192,7 @@ Oop_object* object_at_cursor(int64_t* remote = nullptr) {
     *remote = h;
     return nullptr;
   }
-  if (h == 0) Rpt_error_text(65, std::string("the handle variable ") + hv->name + " holds no object");
+  if (h == 0) Rpt_error_text(err::NO_CONTROL, std::string("the handle variable ") + hv->name + " holds no object");
   return Oop_object_of_handle(h);
 }
 
@@ -209,8 +209,8 @@ Arg_rec* read_call(Oop_object* o, Oop_class** start) {
     Oop_class* qc = nullptr;
     for (Oop_class* c : oop.classes)
       if (c->name == id) qc = c;
-    if (!qc) Rpt_error(90);
-    if (!OopSubClass(o->cls, qc)) Rpt_error(92);
+    if (!qc) Rpt_error(err::CLASS_NOT_FOUND);
+    if (!OopSubClass(o->cls, qc)) Rpt_error(err::BAD_CLASS);
     *start = qc;
     if (*ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
   }
@@ -218,7 +218,7 @@ Arg_rec* read_call(Oop_object* o, Oop_class** start) {
   if (*ws.Exec_ptr != code::RPAREN) args = Do_Args(false);
   if (*ws.Exec_ptr != code::RPAREN) {
     FreeArgList(args);
-    Rpt_error(20);
+    Rpt_error(err::SYNTAX);
   }
   ws.Exec_ptr++;
   return args;
@@ -240,9 +240,9 @@ bool get_system(Oop_object* o, const Oop_name* id) {
 
 bool set_system(Oop_object* o, const Oop_name* id) {
   if (id->sys == SYS_NONE || id->sys == SYS_TYPE) return false;
-  if (id->sys == SYS_OBJ || id->sys == SYS_CLASS || id->sys == SYS_REFCNT) Rpt_error(88);
+  if (id->sys == SYS_OBJ || id->sys == SYS_CLASS || id->sys == SYS_REFCNT) Rpt_error(err::UNKNOWN_MEMBER);
   if (id->sys == SYS_PROPLIST) {
-    if (ws.Str_len < 0) Rpt_error(26);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     if (o->proplist) Ret_blk(o->proplist);
     o->proplist = nullptr;
     if (ws.Str_len > 0) {
@@ -252,12 +252,12 @@ bool set_system(Oop_object* o, const Oop_name* id) {
     return true;
   }
   if (id->sys == SYS_PROPSEP) {
-    if (ws.Str_len < 0) Rpt_error(26);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     o->sep = ws.Str_len > 0 ? ws.Str_ptr[0] : uint8_t(prmblk.FS);
     return true;
   }
   if (id->sys == SYS_PROPVALUES) {
-    if (ws.Str_len < 0) Rpt_error(26);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     Oop_set_proplist_values(o, std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)));
     return true;
   }
@@ -266,8 +266,8 @@ bool set_system(Oop_object* o, const Oop_name* id) {
 
 void load_property(Oop_object* x, Prop_inst* pi) {
   Oop_prop* e = pi->entry;
-  if (e && (e->flags & (PF_LOCAL | PF_NO_GET)) && !is_running(x)) Rpt_error(88);
-  if (!e && !pi->dynamic && !is_running(x)) Rpt_error(88);  // a local run-time property
+  if (e && (e->flags & (PF_LOCAL | PF_NO_GET)) && !is_running(x)) Rpt_error(err::UNKNOWN_MEMBER);
+  if (!e && !pi->dynamic && !is_running(x)) Rpt_error(err::UNKNOWN_MEMBER);  // a local run-time property
   if (e && (e->flags & PF_GET_EXPR)) {
     OopDoExpression(x, x->cls, e->get_expr, nullptr, pi->name);
     return;
@@ -283,7 +283,7 @@ void store_value(Var_node* v) {
   if (v->type == code::STR_VAR) {
     Let_string_scalar(v);
   } else {
-    if (ws.Str_len >= 0) Rpt_error(26);
+    if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
     Store_num(v, &v->num);
   }
 }
@@ -407,7 +407,7 @@ void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
     set_string(OopReturnPropsExt(o));
     return;
   }
-  Rpt_error_text(88, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+  Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no property ") + id->text + " in class " + o->cls->name->text);
 }
 
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
@@ -422,14 +422,14 @@ void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
   }
   if (!pi) {
     if (!(o->cls->flags2 & CF2_RT_ANY))
-      Rpt_error_text(88, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+      Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no property ") + id->text + " in class " + o->cls->name->text);
     x = o;
     pi = Oop_add_inst(o, id, nullptr);
     pi->dynamic = true;
   }
   Oop_prop* e = pi->entry;
-  if (e && (e->flags & (PF_LOCAL | PF_READ_ONLY))) Rpt_error(88);
-  if (!e && !pi->dynamic) Rpt_error(88);
+  if (e && (e->flags & (PF_LOCAL | PF_READ_ONLY))) Rpt_error(err::UNKNOWN_MEMBER);
+  if (!e && !pi->dynamic) Rpt_error(err::UNKNOWN_MEMBER);
   if (e && e->set.present) {
     Arg_rec* args = nullptr;
     Arg_rec** tail = &args;
@@ -450,7 +450,7 @@ void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask) {
   *mask = 1;
   int n = 0;
   for (Arg_rec* a = args; a; a = a->next) {
-    if (++n > 30) Rpt_error(36);
+    if (++n > 30) Rpt_error(err::BAD_ARGUMENT);
     bool numeric = a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL ||
                    (a->kind == ARG_ARRAY && a->var && a->var->type == code::NUM_VAR);
     *mask = (*mask << 1) | (numeric ? 1u : 0u);
@@ -479,12 +479,12 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   }
   if (!m) {
     FreeArgList(args);
-    if (by_name) Rpt_error_text(36, std::string("no form of method ") + id->text + " takes these arguments");
-    Rpt_error_text(88, std::string("no method ") + id->text + " in class " + o->cls->name->text);
+    if (by_name) Rpt_error_text(err::BAD_ARGUMENT, std::string("no form of method ") + id->text + " takes these arguments");
+    Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no method ") + id->text + " in class " + o->cls->name->text);
   }
   if ((m->modifiers & MM_LOCAL) && !is_running(x)) {
     FreeArgList(args);
-    Rpt_error(88);
+    Rpt_error(err::UNKNOWN_MEMBER);
   }
   if (m->is_expr) {
     OopDoExpression(x, m->owner, m->expr, args, id);
@@ -526,8 +526,8 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
     if (*p == code::OP_MUL) p++;  // (*): any arguments, none bound
     while (*p != code::RPAREN) {
       uint8_t t = *p;
-      if (t != code::NUM_VAR && t != code::STR_VAR) Rpt_error(92);
-      if (!a) Rpt_error(36);
+      if (t != code::NUM_VAR && t != code::STR_VAR) Rpt_error(err::BAD_CLASS);
+      if (!a) Rpt_error(err::BAD_ARGUMENT);
       Var_node* v = Var_node_new(t, p + 2, p[1]);
       tree_insert(t == code::STR_VAR ? &ws.Loc_str_tree : &ws.Loc_num_tree, v);
       p += 2 + p[1];
@@ -535,7 +535,7 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
       bool numeric_arg = a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL;
       if (t == code::NUM_VAR) {
         if (numeric_arg) v->num = a->num;
-        else Rpt_error(26);
+        else Rpt_error(err::TYPE_MISMATCH);
       } else if (a->kind == ARG_STR_REF && a->var && a->var->str) {
         v->str = Get_str(a->var->str->len);
         std::memcpy(v->str->bytes(), a->var->str->bytes(), a->var->str->len);
@@ -545,13 +545,13 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
         std::memcpy(v->str->bytes(), a->str->bytes(), a->str->len);
         v->str->len = a->str->len;
       } else if (numeric_arg) {
-        Rpt_error(26);
+        Rpt_error(err::TYPE_MISMATCH);
       }
       a = a->next;
       if (*p == code::COMMA) p++;
     }
     p++;
-    if (*p != code::OP_EQ) Rpt_error(92);
+    if (*p != code::OP_EQ) Rpt_error(err::BAD_CLASS);
     p++;
   }
   ws.Exec_ptr = p;
@@ -719,13 +719,13 @@ Oop_object* chained_object() {
     std::string t(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     char* end = nullptr;
     long long v = std::strtoll(t.c_str(), &end, 10);
-    if (t.empty() || !end || *end) Rpt_error_text(26, "a property in a chain does not hold an object handle");
+    if (t.empty() || !end || *end) Rpt_error_text(err::TYPE_MISMATCH, "a property in a chain does not hold an object handle");
     h = v;
   } else {
     h = integer_of(ws.Num_acc);
   }
   if (h != 0 && h >= -32000 && h <= 32767) h = control_object(h);
-  if (h == 0) Rpt_error_text(65, "a property in a chain holds no object");
+  if (h == 0) Rpt_error_text(err::NO_CONTROL, "a property in a chain holds no object");
   return Oop_object_of_handle(h);
 }
 
@@ -799,7 +799,7 @@ int remote_ref(int64_t id, bool target) {
       ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
       path.append(n->text, n->len);
     } else {
-      Rpt_error(49);
+      Rpt_error(err::INTERNAL_CODE);
     }
     if (*ws.Exec_ptr == code::LPAREN) {
       ws.Exec_ptr++;
@@ -807,7 +807,7 @@ int remote_ref(int64_t id, bool target) {
       bool first = true;
       while (*ws.Exec_ptr != code::RPAREN) {
         if (!first) {
-          if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+          if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
           ws.Exec_ptr++;
           path += ',';
         }
@@ -849,7 +849,7 @@ int remote_ref(int64_t id, bool target) {
     Num_val v;
     if (back.empty()) v = Num_val{};
     else if (Conv_str_chk(reinterpret_cast<const uint8_t*>(back.data()), back.size(), v) != 0)
-      Rpt_error_text(26, "the client's value of " + path + " is not a number");
+      Rpt_error_text(err::TYPE_MISMATCH, "the client's value of " + path + " is not a number");
     ws.Num_acc = v;
     ws.Str_len = -1;
   }
@@ -867,7 +867,7 @@ int ret_object() {
       set_string(OopReturnProps(o));
       return ws.Str_len;
     }
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::INTERNAL_CODE);
     const Oop_name* id;
     int kind = read_segment(o, &id, false);
     if (kind < 0) kind = -kind;
@@ -876,8 +876,8 @@ int ret_object() {
       o = chained_object();
       continue;
     }
-    if (kind == 2 && ws.Str_len < 0) Rpt_error(26);
-    if (kind == 1 && ws.Str_len >= 0) Rpt_error(26);
+    if (kind == 2 && ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+    if (kind == 1 && ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
     return ws.Str_len;
   }
 }
@@ -891,8 +891,8 @@ void set_object() {
   }
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c == code::OP_MUL) Rpt_error(88);
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(49);
+    if (c == code::OP_MUL) Rpt_error(err::UNKNOWN_MEMBER);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::INTERNAL_CODE);
     const Oop_name* id;
     int kind = read_segment(o, &id, true);
     if (*ws.Exec_ptr == code::OBJ_CHAIN) {
@@ -906,7 +906,7 @@ void set_object() {
     Eval_formula();
     // The object may have gone while the value was computed.
     Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
-    if (again != o) Rpt_error(95);
+    if (again != o) Rpt_error(err::BAD_OBJECT);
     OopSetProperty(o, id, uint8_t(kind));
     return;
   }
@@ -924,13 +924,13 @@ void Oop_init_access() {
 void Oop_clear_ref() {
   int64_t remote = 0;
   Oop_object* o = object_at_cursor(&remote);
-  if (!o) Rpt_error_text(88, "a property of a control or object of the thin client cannot be cleared");
+  if (!o) Rpt_error_text(err::UNKNOWN_MEMBER, "a property of a control or object of the thin client cannot be cleared");
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
     if (ws.Exec_ptr[Item_name_size(ws.Exec_ptr)] == code::OBJ_CHAIN) {
       const Oop_name* id;
-      if (read_segment(o, &id, false) < 0) Rpt_error(20);
+      if (read_segment(o, &id, false) < 0) Rpt_error(err::SYNTAX);
       ws.Exec_ptr++;
       o = chained_object();
       continue;
@@ -938,10 +938,10 @@ void Oop_clear_ref() {
     int kind;
     const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
     ws.Exec_ptr += Item_name_size(ws.Exec_ptr);
-    if (*ws.Exec_ptr == code::LPAREN) Rpt_error(20);  // a method call is no property
-    if (id->sys != SYS_NONE) Rpt_error(88);
+    if (*ws.Exec_ptr == code::LPAREN) Rpt_error(err::SYNTAX);  // a method call is no property
+    if (id->sys != SYS_NONE) Rpt_error(err::UNKNOWN_MEMBER);
     if (!Oop_inst(o, id, false) && !Oop_find_prop_entry(o->cls, id))
-      Rpt_error_text(88, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+      Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no property ") + id->text + " in class " + o->cls->name->text);
     Oop_remove_inst(o, id);
     return;
   }
@@ -951,7 +951,7 @@ Var_node* Oop_except_ref() {
   Var_node* hv = handle_var_at_cursor();
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(20);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::SYNTAX);
     ws.Exec_ptr += Item_name_size(ws.Exec_ptr);
     if (*ws.Exec_ptr != code::OBJ_CHAIN) break;
     ws.Exec_ptr++;

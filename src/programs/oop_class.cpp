@@ -75,7 +75,7 @@ void next_line(Scan& s) {
 std::string item_name(const uint8_t* p) {
   if (p[1] & 0x80) {
     const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-    if (!e || e[0] == 255) Rpt_error(92);
+    if (!e || e[0] == 255) Rpt_error(err::BAD_CLASS);
     return std::string(reinterpret_cast<const char*>(e + 1), e[0]);
   }
   return std::string(reinterpret_cast<const char*>(p + 2), p[1]);
@@ -103,8 +103,8 @@ Prog_ref read_ref(Scan& s) {
   Eval_str();
   s.p = ws.Exec_ptr;
   std::string t(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  if (t.empty()) Rpt_error(46);
-  if (t == ";") Rpt_error(55);
+  if (t.empty()) Rpt_error(err::STRING_LENGTH);
+  if (t == ";") Rpt_error(err::LABEL_NOT_FOUND);
   size_t semi = t.find(';');
   if (semi == std::string::npos) {
     r.program = t;
@@ -130,10 +130,10 @@ void read_properties(Oop_class* c, Scan& s, bool local) {
   }
   for (;;) {
     uint8_t k = *s.p;
-    if (k != code::NUM_VAR && k != code::STR_VAR) Rpt_error(92);
+    if (k != code::NUM_VAR && k != code::STR_VAR) Rpt_error(err::BAD_CLASS);
     const Oop_name* id = Oop_name_of_item(s.p, nullptr);
     s.p += item_len(s.p, s.end);
-    if (find_own_prop(c, id)) Rpt_error(24);
+    if (find_own_prop(c, id)) Rpt_error(err::NAME_TWICE);
     auto* e = new Oop_prop;
     e->owner = c;
     e->name = id;
@@ -175,7 +175,7 @@ void read_properties(Oop_class* c, Scan& s, bool local) {
     if (*s.p != code::COMMA) break;
     s.p++;
   }
-  if (!stmt_end(*s.p)) Rpt_error(92);
+  if (!stmt_end(*s.p)) Rpt_error(err::BAD_CLASS);
 }
 
 // The lines of an inline method body: up to a line that begins with
@@ -203,7 +203,7 @@ bool skip_body(Scan& s, uint32_t* first) {
 void read_event(Oop_method* m, Scan& s) {
   if (*s.p != code::D_FOR) return;
   s.p++;
-  if (s.p[0] != code::PREFIX2 || s.p[1] != 72) Rpt_error(49);
+  if (s.p[0] != code::PREFIX2 || s.p[1] != 72) Rpt_error(err::INTERNAL_CODE);
   s.p += 2;
   if (stmt_end(*s.p)) {
     m->event.assign(m->name->text, m->name->len);
@@ -219,7 +219,7 @@ void read_event(Oop_method* m, Scan& s) {
 // the scan already stands on the next statement to read (an inline body
 // was skipped and the line that ended it is not consumed).
 bool read_method(Oop_class* c, Scan& s) {
-  if (*s.p == code::D_END) Rpt_error(59);
+  if (*s.p == code::D_END) Rpt_error(err::NOT_IN_CALLED);
   auto* m = new Oop_method;
   m->owner = c;
   c->methods.insert(c->methods.begin(), m);
@@ -238,10 +238,10 @@ bool read_method(Oop_class* c, Scan& s) {
     }
   }
   uint8_t k = *s.p;
-  if (k != code::NUM_VAR && k != code::STR_VAR) Rpt_error(92);
+  if (k != code::NUM_VAR && k != code::STR_VAR) Rpt_error(err::BAD_CLASS);
   m->name = Oop_name_of_item(s.p, nullptr);
   s.p += item_len(s.p, s.end);
-  if (*s.p != code::LPAREN) Rpt_error(92);
+  if (*s.p != code::LPAREN) Rpt_error(err::BAD_CLASS);
   const uint8_t* params = s.p;
   s.p++;
   if (*s.p == code::RPAREN) {
@@ -255,14 +255,14 @@ bool read_method(Oop_class* c, Scan& s) {
     int n = 0;
     for (;;) {
       uint8_t t = *s.p;
-      if (t != code::NUM_VAR && t != code::STR_VAR) Rpt_error(92);
+      if (t != code::NUM_VAR && t != code::STR_VAR) Rpt_error(err::BAD_CLASS);
       s.p += item_len(s.p, s.end);
       bool obj = false;
       if (*s.p == code::WHOLE_ARRAY) {
         obj = true;
         s.p++;
       }
-      if (++n > 30) Rpt_error(92);
+      if (++n > 30) Rpt_error(err::BAD_CLASS);
       m->mask = (m->mask << 1) | (t == code::NUM_VAR ? 1u : 0u);
       m->obj_mask = (m->obj_mask << 1) | (obj ? 1u : 0u);
       m->param_sig.push_back(std::string(t == code::NUM_VAR ? "N" : "S") + (obj ? "{ALL}" : ""));
@@ -270,13 +270,13 @@ bool read_method(Oop_class* c, Scan& s) {
         s.p++;
         continue;
       }
-      if (*s.p != code::RPAREN) Rpt_error(92);
+      if (*s.p != code::RPAREN) Rpt_error(err::BAD_CLASS);
       s.p++;
       break;
     }
   }
   for (Oop_method* o : c->methods)
-    if (o != m && o->name == m->name && o->mask == m->mask && o->obj_mask == m->obj_mask) Rpt_error(24);
+    if (o != m && o->name == m->name && o->mask == m->mask && o->obj_mask == m->obj_mask) Rpt_error(err::NAME_TWICE);
   read_event(m, s);
   if (*s.p == code::OP_EQ) {
     m->is_expr = true;
@@ -291,7 +291,7 @@ bool read_method(Oop_class* c, Scan& s) {
   }
   m->ref = read_ref(s);
   read_event(m, s);
-  if (!stmt_end(*s.p)) Rpt_error(92);
+  if (!stmt_end(*s.p)) Rpt_error(err::BAD_CLASS);
   return false;
 }
 
@@ -302,8 +302,8 @@ void read_parents(Oop_class* c, Scan& s) {
     s.p = ws.Exec_ptr;
     std::string n(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     Oop_class* p = OopFindClass(n, 2);
-    if (!p) Rpt_error(90);
-    if (p == c || !(p->flags & CF_DEFINED)) Rpt_error(94);
+    if (!p) Rpt_error(err::CLASS_NOT_FOUND);
+    if (p == c || !(p->flags & CF_DEFINED)) Rpt_error(err::PARENT_UNDEFINED);
     p->instances++;
     c->parents.push_back(p);
     if (*s.p != code::COMMA) break;
@@ -349,7 +349,7 @@ void read_header(Oop_class* c, Scan& s) {
       c->flags2 |= CF2_RT_ANY;
       s.p += 2;
     } else {
-      Rpt_error(92);
+      Rpt_error(err::BAD_CLASS);
     }
   }
 }
@@ -378,13 +378,13 @@ void read_body(Oop_class* c, Scan& s) {
         return;
       }
       if (s.line >= LAST_LINE) return;
-      Rpt_error(92);
+      Rpt_error(err::BAD_CLASS);
     }
     if (c0 == code::LIKE) {
       s.p = p + 1;
       read_parents(c, s);
     } else if (c0 == code::D_PRECISION) {
-      if (precision_given) Rpt_error(93);
+      if (precision_given) Rpt_error(err::CLAUSE_TWICE);
       precision_given = true;
       ws.Exec_ptr = p + 1;
       c->precision = Eval_range(-1, 18);
@@ -404,19 +404,19 @@ void read_body(Oop_class* c, Scan& s) {
         c->flags2 |= CF2_OWN_VARS;
         s.p++;
       } else {
-        Rpt_error(92);
+        Rpt_error(err::BAD_CLASS);
       }
     } else if (c0 == code::D_PROGRAM) {
       ws.Exec_ptr = p + 1;
       Eval_str();
       s.p = ws.Exec_ptr;
       c->program_file.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-      if (c->program_file.empty()) Rpt_error(46);
-      if (c->program_file.find(';') != std::string::npos) Rpt_error(10);
+      if (c->program_file.empty()) Rpt_error(err::STRING_LENGTH);
+      if (c->program_file.find(';') != std::string::npos) Rpt_error(err::BAD_FILE_NAME);
     } else {
-      Rpt_error(92);
+      Rpt_error(err::BAD_CLASS);
     }
-    if (!stmt_end(*s.p)) Rpt_error(92);
+    if (!stmt_end(*s.p)) Rpt_error(err::BAD_CLASS);
   }
 }
 
@@ -461,12 +461,12 @@ void check_class_file(const std::string& name, const std::string& file) {
   try {
     rec = Prog_load();
   } catch (const Oru_error& e) {
-    if (e.no == 12) Rpt_error_text(90, "class file " + file + " not found");
+    if (e.no == err::FILE_NOT_FOUND) Rpt_error_text(err::CLASS_NOT_FOUND, "class file " + file + " not found");
     throw;
   }
   if (!rec) {
     Text_source_close();
-    Rpt_error_text(90, file + " is not a program: it cannot define class " + name);
+    Rpt_error_text(err::CLASS_NOT_FOUND, file + " is not a program: it cannot define class " + name);
   }
   const uint8_t* img = rec->image;
   uint32_t size = rec->lines_end ? rec->lines_end : rec->image_size;
@@ -494,9 +494,9 @@ void check_class_file(const std::string& name, const std::string& file) {
     };
     std::string w = upper(name), l = upper(lit);
     if (!l.empty() && l.size() <= w.size() && w.compare(w.size() - l.size(), l.size(), l) == 0) return;
-    Rpt_error_text(90, file + " defines class " + lit + ", not " + name);
+    Rpt_error_text(err::CLASS_NOT_FOUND, file + " defines class " + lit + ", not " + name);
   }
-  Rpt_error_text(90, file + " does not begin with DEF CLASS: it cannot define class " + name);
+  Rpt_error_text(err::CLASS_NOT_FOUND, file + " does not begin with DEF CLASS: it cannot define class " + name);
 }
 
 // Loads the class file of a class and returns the class (error 90 when the
@@ -507,10 +507,10 @@ Oop_class* load_class_file(const std::string& name, const std::string& file, int
   Oop_class_loading guard(name, Call_depth() + 1);
   bool started = false;
   int rc = Nested_call(FORM_CALL, nullptr, 0, &started);
-  if (!started) Rpt_error(rc == 12 ? 90 : rc);
+  if (!started) Rpt_error(rc == 12 ? err::CLASS_NOT_FOUND : rc);
   Oop_class* c = find_loaded(OopFindName(66, int(name.size()), name.c_str()));
   if (!c && rc > 0) Rpt_error(rc);  // the class file stopped with an error (its text is kept)
-  if (!c) Rpt_error_text(90, "class " + name + " is not defined by " + file);
+  if (!c) Rpt_error_text(err::CLASS_NOT_FOUND, "class " + name + " is not defined by " + file);
   c->flags |= uint16_t(load_flags == 2 ? CF_ON_DEMAND : 0);
   return c;
 }
@@ -544,7 +544,7 @@ std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, in
       out.push_back(c);
       out.insert(out.end(), q, q + 7);
     } else if (c == code::LABEL_IDX || c == code::LABEL_IDX2) {
-      Rpt_error(92);  // a line reference cannot leave its program
+      Rpt_error(err::BAD_CLASS);  // a line reference cannot leave its program
     } else {
       out.insert(out.end(), p, p + n);
     }
@@ -562,14 +562,14 @@ Oop_class_loading* Oop_class_loading::current = nullptr;
 // ---- DEF CLASS ----
 
 void OopLoadClass() {
-  if (ws.Cur_stno == 0) Rpt_error(34);
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  if (name.empty()) Rpt_error(91);
-  if (name.find(';') != std::string::npos) Rpt_error(92);
+  if (name.empty()) Rpt_error(err::CLASS_IN_USE);
+  if (name.find(';') != std::string::npos) Rpt_error(err::BAD_CLASS);
   const Oop_name* id = OopDefName(66, int(name.size()), name.c_str());
   if (Oop_class* old = find_loaded(id)) {
-    if (old->instances > 0) Rpt_error(91);
+    if (old->instances > 0) Rpt_error(err::CLASS_IN_USE);
     OopFreeClass(old, true);
   }
   auto* c = new Oop_class;
@@ -620,10 +620,10 @@ void OopLoadClass() {
 
 Oop_class* OopFindClass(const std::string& name, int load_flags) {
   if (name.empty()) {
-    if (load_flags == 0) Rpt_error(91);
+    if (load_flags == 0) Rpt_error(err::CLASS_IN_USE);
     return nullptr;
   }
-  if (name.find(';') != std::string::npos) Rpt_error(92);
+  if (name.find(';') != std::string::npos) Rpt_error(err::BAD_CLASS);
   const Oop_name* id = OopFindName(66, int(name.size()), name.c_str());
   if (Oop_class* c = find_loaded(id)) {
     if (c->stamp && c->instances == 0) c->stamp = 0;  // back out of the cache
@@ -668,7 +668,7 @@ Oop_method* OopFindFunction(Oop_class* c, const Oop_name* id, uint32_t mask, uin
 const std::string& Oop_class_program(const Oop_class* c, const Prog_ref& r) {
   const std::string& base = !r.program.empty() ? r.program : !c->program_file.empty() ? c->program_file : c->program;
   if (base.empty())
-    Rpt_error_text(18, "class " + std::string(c->name->text) +
+    Rpt_error_text(err::NO_PROGRAM_LINES, "class " + std::string(c->name->text) +
                            " was defined by a program that was never saved: its methods have no program to run");
   if (!r.full_cache.empty() && r.base_cache == base && r.label_cache == r.label && r.line_cache == r.line)
     return r.full_cache;
@@ -748,10 +748,10 @@ void OopLoadClassFromFile() {
     file = string_operand();
   }
   err_option();
-  if (name.empty()) Rpt_error(92);
-  if (find_loaded(OopFindName(66, int(name.size()), name.c_str()))) Rpt_error(91);
+  if (name.empty()) Rpt_error(err::BAD_CLASS);
+  if (find_loaded(OopFindName(66, int(name.size()), name.c_str()))) Rpt_error(err::CLASS_IN_USE);
   if (file.empty()) file = name + ".orc";
-  if (file.size() > 512) Rpt_error(10);
+  if (file.size() > 512) Rpt_error(err::BAD_FILE_NAME);
   load_class_file(name, file, 1);
 }
 
@@ -759,26 +759,26 @@ void OopDropClass() {
   std::string name = string_operand();
   err_option();
   Oop_class* c = find_loaded(OopFindName(66, int(name.size()), name.c_str()));
-  if (!c) Rpt_error(90);
-  if (c->instances > 0) Rpt_error(91);
+  if (!c) Rpt_error(err::CLASS_NOT_FOUND);
+  if (c->instances > 0) Rpt_error(err::CLASS_IN_USE);
   OopFreeClass(c, true);
 }
 
 void OopRenameClass() {
   std::string from = string_operand();
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   std::string to = string_operand();
   err_option();
   Oop_class* c = OopFindClass(from, 1);
-  if (!c) Rpt_error(90);
-  if (to.empty()) Rpt_error(46);
-  if (to.find(';') != std::string::npos) Rpt_error(92);
-  if (find_loaded(OopFindName(66, int(to.size()), to.c_str()))) Rpt_error(91);
+  if (!c) Rpt_error(err::CLASS_NOT_FOUND);
+  if (to.empty()) Rpt_error(err::STRING_LENGTH);
+  if (to.find(';') != std::string::npos) Rpt_error(err::BAD_CLASS);
+  if (find_loaded(OopFindName(66, int(to.size()), to.c_str()))) Rpt_error(err::CLASS_IN_USE);
   c->name = OopDefName(66, int(to.size()), to.c_str());
 }
 
-void Oop_class_statement() { Rpt_error(92); }
+void Oop_class_statement() { Rpt_error(err::BAD_CLASS); }
 
 int Oop_cached_classes() { return KestAdjClassCache(nullptr, false); }
 

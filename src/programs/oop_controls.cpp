@@ -55,7 +55,7 @@ void call(int32_t slot, const char* name, Arg_rec* args) {
   Oop_object* o = live(slot);
   if (!o) {
     FreeArgList(args);
-    Rpt_error_text(95, "the control's object is gone");
+    Rpt_error_text(err::BAD_OBJECT, "the control's object is gone");
   }
   const Oop_name* id;
   try {

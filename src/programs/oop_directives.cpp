@@ -35,10 +35,10 @@ bool valid_rt_name(const std::string& n) {
 
 // Class-body statements are declarations read by DEF CLASS; the flow must
 // never reach one.
-void d_proy() { Rpt_error_text(92, "PROPERTY outside a class definition"); }
-void d_func() { Rpt_error_text(92, "FUNCTION outside a class definition"); }
-void d_get() { Rpt_error_text(92, "GET outside a class definition"); }
-void d_set() { Rpt_error_text(92, "SET outside a class definition"); }
+void d_proy() { Rpt_error_text(err::BAD_CLASS, "PROPERTY outside a class definition"); }
+void d_func() { Rpt_error_text(err::BAD_CLASS, "FUNCTION outside a class definition"); }
+void d_get() { Rpt_error_text(err::BAD_CLASS, "GET outside a class definition"); }
+void d_set() { Rpt_error_text(err::BAD_CLASS, "SET outside a class definition"); }
 
 // STATIC * (the running object keeps its own variables) and STATIC name
 // [=value], ... (local run-time properties of the running object).
@@ -46,7 +46,7 @@ void d_stat() { Oop_stat_form(code::X_STATIC); }
 
 void Oop_stat_form(int form) {
   if (oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])
-    Rpt_error_text(95, "run-time properties need a running object");
+    Rpt_error_text(err::BAD_OBJECT, "run-time properties need a running object");
   Oop_object* o = oop.objs[size_t(oop.cur_obj)];
   if (*ws.Exec_ptr == code::OP_MUL) {
     ws.Exec_ptr++;
@@ -54,7 +54,7 @@ void Oop_stat_form(int form) {
     return;
   }
   bool dynamic = form == code::X_PROPERTY;
-  if (dynamic && (o->cls->flags2 & CF2_RT_LOCAL)) Rpt_error(61);
+  if (dynamic && (o->cls->flags2 & CF2_RT_LOCAL)) Rpt_error(err::NOT_ACCESSIBLE);
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     std::string name;
@@ -62,7 +62,7 @@ void Oop_stat_form(int form) {
       uint8_t* p = ws.Exec_ptr;
       if (p[1] & 0x80) {
         const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-        if (!e || e[0] == 255) Rpt_error(49);
+        if (!e || e[0] == 255) Rpt_error(err::INTERNAL_CODE);
         name.assign(reinterpret_cast<const char*>(e + 1), e[0]);
         ws.Exec_ptr = p + 3;
       } else {
@@ -73,12 +73,12 @@ void Oop_stat_form(int form) {
       ws.Exec_ptr += 2;
       Eval_str();
       name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-      if (!valid_rt_name(name)) Rpt_error(23);
+      if (!valid_rt_name(name)) Rpt_error(err::BAD_NAME);
     } else {
-      Rpt_error(81);
+      Rpt_error(err::BAD_IOLIST_ITEM);
     }
     uint8_t kind = !name.empty() && name.back() == '$' ? 2 : 1;
-    if (name == "_OBJ" || name == "_CLASS$" || name == "_REFCNT") Rpt_error(23);
+    if (name == "_OBJ" || name == "_CLASS$" || name == "_REFCNT") Rpt_error(err::BAD_NAME);
     const Oop_name* id = OopDefName(kind, int(name.size()), name.c_str());
     Prop_inst* pi = Oop_inst(o, id, true);
     if (!pi) pi = Oop_add_inst(o, id, nullptr);
@@ -89,7 +89,7 @@ void Oop_stat_form(int form) {
       Eval_formula();
       if (pi->var->type == code::STR_VAR) Let_string_scalar(pi->var);
       else {
-        if (ws.Str_len >= 0) Rpt_error(26);
+        if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
         Store_num(pi->var, &pi->var->num);
       }
     }
@@ -100,7 +100,7 @@ void Oop_stat_form(int form) {
     ws.Exec_ptr++;
     Chk_err();
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(81);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::BAD_IOLIST_ITEM);
   // Compiled references resolve again and find the new properties.
   if (ws.Var_index)
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++) ws.Var_index[i] = nullptr;
@@ -109,15 +109,15 @@ void Oop_stat_form(int form) {
 // DEF OBJECT var, "*system": the event-handler object.
 void DefObject() {
   uint8_t* p = ws.Exec_ptr;
-  if (*p != code::NUM_VAR) Rpt_error(20);
+  if (*p != code::NUM_VAR) Rpt_error(err::SYNTAX);
   Var_node* target = Find_var();
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error_text(99, "DEF OBJECT of a control needs the thin client");
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error_text(err::NOT_BUILT, "DEF OBJECT of a control needs the thin client");
   ws.Exec_ptr++;
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
-  if (name.empty()) Rpt_error(10);
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
   bool client = ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT);
   std::string head = name.substr(0, 5);
   for (char& ch : head) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
@@ -128,11 +128,11 @@ void DefObject() {
     for (char& ch : head) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
   }
   if (client && head == "[VRL]") {
-    if (name.size() == 5) Rpt_error(10);
+    if (name.size() == 5) Rpt_error(err::BAD_FILE_NAME);
     Not_built("objects kept on the thin client (DEF OBJECT of a \"[vrl]\" name)");
   }
   if (!Oop_name_is(OopDefName(66, int(name.size()), name.c_str()), "*system"))
-    Rpt_error_text(99, "DEF OBJECT of " + name + " needs the control layer");
+    Rpt_error_text(err::NOT_BUILT, "DEF OBJECT of " + name + " needs the control layer");
   Oop_class* c = OopFindClass(name, 0);
   if (!c) {
     // The event-handler class needs no definition of its own.
@@ -155,7 +155,7 @@ void DefObject() {
 void Oop_MergeProp() {
   Eval_val();
   Num_val a = ws.Num_acc;
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Eval_val();
   Num_val b = ws.Num_acc;
@@ -179,7 +179,7 @@ void Oop_MergeProp() {
       break;
     }
     if (d == oa->slot || d == ob->slot)
-      Rpt_error_text(95, "the delegate chain would come back to its start");
+      Rpt_error_text(err::BAD_OBJECT, "the delegate chain would come back to its start");
     x = oop.objs[size_t(d)];
   }
   oa->delegate = ob->slot;
@@ -189,8 +189,8 @@ void Oop_MergeProp() {
 // applies whenever its code runs.
 void Set_ObjectPrc(int32_t n) {
   if (oop.cur_obj < 1 || oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])
-    Rpt_error_text(95, "PRECISION FOR OBJECT needs a running object");
-  if (n < 0) Rpt_error(41);
+    Rpt_error_text(err::BAD_OBJECT, "PRECISION FOR OBJECT needs a running object");
+  if (n < 0) Rpt_error(err::OUT_OF_RANGE);
   Oop_object* o = oop.objs[size_t(oop.cur_obj)];
   o->precision = n;
   o->state |= OS_OWN_PREC;
@@ -223,19 +223,19 @@ void Oop_ClearProp() {
   ws.Stmt_save = ws.Exec_ptr;  // an ERR= at the end takes the statement's errors
   Err_scan();
   uint8_t* p = ws.Exec_ptr;
-  if (*p != code::NUM_VAR && *p != code::STR_VAR) Rpt_error(20);
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) Rpt_error(err::SYNTAX);
   std::string name;
   if (p[1] & 0x80) {
     const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-    if (!e) Rpt_error(49);
-    if (e[0] == 255) Rpt_error(49);
+    if (!e) Rpt_error(err::INTERNAL_CODE);
+    if (e[0] == 255) Rpt_error(err::INTERNAL_CODE);
     name.assign(reinterpret_cast<const char*>(e + 1), e[0]);
     ws.Exec_ptr = p + 3;
   } else {
     name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
     ws.Exec_ptr = p + 2 + p[1];
   }
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Eval_val();
   Num_val v = ws.Num_acc;
@@ -244,7 +244,7 @@ void Oop_ClearProp() {
     ws.Exec_ptr++;
     Chk_err();
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   Oop_object* o = Oop_object_of_handle(v.mant);
   const Oop_name* id = OopFindName(*p == code::STR_VAR ? 2 : 1, int(name.size()), name.c_str());
   if (id) Oop_remove_inst(o, id);

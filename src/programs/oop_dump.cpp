@@ -420,7 +420,7 @@ void d_dump() {
     p = ws.Exec_ptr;
     Fcb* f = ws.Cur_fcb;
     if (!Prt_is_console(f)) {
-      if (f->kind == FK_KEYED || f->kind == FK_EFF) Rpt_error(13);
+      if (f->kind == FK_KEYED || f->kind == FK_EFF) Rpt_error(err::WRONG_MODE);
       Prt_begin_output();
       o.kind = Sink::CHANNEL;
       o.width = f->width;
@@ -451,7 +451,7 @@ void d_dump() {
     int32_t n = Eval_integer();
     int current = levels.front().number;
     wanted = n < 0 ? current + n : n;
-    if (wanted < levels.back().number || wanted > current) Rpt_error(41);
+    if (wanted < levels.back().number || wanted > current) Rpt_error(err::OUT_OF_RANGE);
   }
   if (o.kind == Sink::CONSOLE && Con_column() != 0) Con_newline();
   char head[96];

@@ -343,7 +343,7 @@ void DoOnEvent() {
   if (!all) {
     Eval_str();
     name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    if (ws.Exec_ptr[0] != code::PREFIX2 || ws.Exec_ptr[1] != 57) Rpt_error(49);
+    if (ws.Exec_ptr[0] != code::PREFIX2 || ws.Exec_ptr[1] != 57) Rpt_error(err::INTERNAL_CODE);
   }
   ws.Exec_ptr += 2;
   int32_t src = handle_value();
@@ -358,14 +358,14 @@ void DoOnEvent() {
     ws.Exec_ptr++;
     preinput = Eval_range(-32000, 32000);
   } else {
-    Rpt_error(49);
+    Rpt_error(err::INTERNAL_CODE);
   }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
   if (src < 0 && !(ws.Con_flags & 0x800)) {  // an object kept on the thin client
     if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
       Not_built("events of objects kept on the thin client (ON EVENT FROM a client object)");
-    Rpt_error_text(95, "a negative handle names an object of the thin client: none is attached");
+    Rpt_error_text(err::BAD_OBJECT, "a negative handle names an object of the thin client: none is attached");
   }
   Oop_object* s = Oop_object_of_handle(src);
   if (!all) {
@@ -389,9 +389,9 @@ void DoOruEvent(bool enable) {
     if (!enable) return;
     Eval_val();
     Num_val v = ws.Num_acc;
-    if (v.mant <= 0) Rpt_error_text(41, "the event timer's period must be above 0 seconds");
+    if (v.mant <= 0) Rpt_error_text(err::OUT_OF_RANGE, "the event timer's period must be above 0 seconds");
     Set_scl(v, 3, 0);
-    if (v.mant > int64_t(86400) * 1000) Rpt_error_text(41, "the event timer's period is at most 86400 seconds");
+    if (v.mant > int64_t(86400) * 1000) Rpt_error_text(err::OUT_OF_RANGE, "the event timer's period is at most 86400 seconds");
     SetEventTimer(int32_t(v.mant));
     oop.evt_flags |= EVF_TIMER;
     return;
@@ -403,9 +403,9 @@ void DoOruEvent(bool enable) {
     if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
     Chk_err();
     Fcb* f = ch < 0 || ch > 65535 ? nullptr : Find_fp(uint16_t(ch));
-    if (!f) Rpt_error(13);
+    if (!f) Rpt_error(err::WRONG_MODE);
     if (f != ws.Con_fcb && f->kind != FK_TCP)
-      Rpt_error_text(13, "DataAvailable events come from the console and TCP channels only");
+      Rpt_error_text(err::WRONG_MODE, "DataAvailable events come from the console and TCP channels only");
     f->event_flags &= ~uint16_t(CHEV_DATA | CHEV_DATA_RAISED);
     for (size_t i = 0; i < data_events.size(); i++)
       if (data_events[i] == ch) data_events.erase(data_events.begin() + long(i));
@@ -428,11 +428,11 @@ void DoOruEvent(bool enable) {
     int32_t ch = handle_value();
     if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
     Chk_err();
-    if (ch < 0 || ch > 65535 || !Find_fp(uint16_t(ch))) Rpt_error(13);
+    if (ch < 0 || ch > 65535 || !Find_fp(uint16_t(ch))) Rpt_error(err::WRONG_MODE);
     for (size_t i = 0; i < close_events.size(); i++)
       if (close_events[i] == ch) close_events.erase(close_events.begin() + long(i));
     if (enable) close_events.push_back(ch);
     return;
   }
-  Rpt_error_text(99, "this event source needs the thin client or the event timer");
+  Rpt_error_text(err::NOT_BUILT, "this event source needs the thin client or the event timer");
 }

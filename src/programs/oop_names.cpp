@@ -68,8 +68,8 @@ const Oop_name* OopFindName(uint8_t kind, int len, const char* text) {
 }
 
 const Oop_name* OopDefName(uint8_t kind, int len, const char* text) {
-  if (len <= 0) Rpt_error(46);
-  if (len > 255) Rpt_error(46);
+  if (len <= 0) Rpt_error(err::STRING_LENGTH);
+  if (len > 255) Rpt_error(err::STRING_LENGTH);
   size_t i = slot_of(kind, len, text);
   if (table[i]) return table[i];
   auto* n = static_cast<Oop_name*>(::operator new(sizeof(Oop_name) + size_t(len)));
@@ -141,7 +141,7 @@ const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
   // A name the program holds as a data-dictionary reference comes back as
   // the element's name.
   const uint8_t* e = Var_name_entry(idx);
-  if (!e || e[0] == 255) Rpt_error(49);
+  if (!e || e[0] == 255) Rpt_error(err::INTERNAL_CODE);
   // A pool freed and another allocated at its address must not hand out the
   // old program's names: the hit is checked against the entry's text.
   if (idx < v.size()) {

@@ -73,7 +73,7 @@ void copy_value(Var_node* dst, Var_node* src, bool object_prop) {
 int32_t Oop_handle_of(int32_t slot) { return negated() ? -(slot + OOP_HANDLE_BASE) : slot + OOP_HANDLE_BASE; }
 
 Oop_object* OopFindObject(int32_t slot) {
-  if (slot < 1 || slot >= int32_t(oop.objs.size())) Rpt_error(95);
+  if (slot < 1 || slot >= int32_t(oop.objs.size())) Rpt_error(err::BAD_OBJECT);
   return oop.objs[size_t(slot)];
 }
 
@@ -81,9 +81,9 @@ Oop_object* Oop_object_of_handle(int64_t handle) {
   if (handle < 0 && negated()) handle = -handle;
   int64_t slot = handle - OOP_HANDLE_BASE;
   if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)])
-    Rpt_error_text(95, "no object has the handle " + std::to_string(handle));
+    Rpt_error_text(err::BAD_OBJECT, "no object has the handle " + std::to_string(handle));
   Oop_object* o = oop.objs[size_t(slot)];
-  if (o->state & OS_FREEING) Rpt_error(95);
+  if (o->state & OS_FREEING) Rpt_error(err::BAD_OBJECT);
   return o;
 }
 
@@ -139,7 +139,7 @@ void Oop_free_inst(Prop_inst* pi, Oop_object* owner) {
 // NEW of a class: the record, then the create handlers with the arguments
 // at args_at (a comma and the list, or the end of the call).
 int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at) {
-  if (oop.shutting_down) Rpt_error(95);
+  if (oop.shutting_down) Rpt_error(err::BAD_OBJECT);
   if ((c->flags & CF_SHARED) && c->shared_slot) {
     OopRefObject(c->shared_slot, 1);
     return Oop_handle_of(c->shared_slot);
@@ -174,7 +174,7 @@ int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at) {
 }
 
 int32_t OopCloneObject(int64_t handle) {
-  if (handle < 0 && !negated()) Rpt_error(95);
+  if (handle < 0 && !negated()) Rpt_error(err::BAD_OBJECT);
   Oop_object* src = Oop_object_of_handle(handle);
   int32_t h = OopMakeObject(src->cls, false, nullptr);
   Oop_object* o = Oop_object_of_handle(h);
@@ -198,7 +198,7 @@ int32_t OopCloneObject(int64_t handle) {
 
 int32_t OopRefObject(int32_t slot, int delta) {
   Oop_object* o = OopFindObject(slot);
-  if (!o) Rpt_error(95);
+  if (!o) Rpt_error(err::BAD_OBJECT);
   o->refs += delta;
   if (o->refs < 0) o->refs = 0;
   int32_t n = o->refs;
@@ -242,7 +242,7 @@ void Oop_close_owned(Oop_object* o) {
 }
 
 void OopFreeObject(int32_t slot) {
-  if (slot == oop.cur_obj && oop.cur_obj) Rpt_error(91);
+  if (slot == oop.cur_obj && oop.cur_obj) Rpt_error(err::CLASS_IN_USE);
   if (slot < 1 || slot >= int32_t(oop.objs.size())) return;
   Oop_object* o = oop.objs[size_t(slot)];
   if (!o || (o->state & OS_FREEING)) return;
@@ -334,13 +334,13 @@ void OopDropObject() {
   Chk_err();
   Set_scl(v, 0, 0);
   int64_t h = v.mant;
-  if (h == 0) Rpt_error(65);
+  if (h == 0) Rpt_error(err::NO_CONTROL);
   if (h > 0 && h < 32001 && client_attached()) Not_built("objects kept on the thin client (DROP OBJECT of one)");
-  if (h >= -32767 && h <= 32767) Rpt_error_text(65, "no control of that number exists");
+  if (h >= -32767 && h <= 32767) Rpt_error_text(err::NO_CONTROL, "no control of that number exists");
   if (h < 0 && negated()) h = -h;
   int64_t slot = h - OOP_HANDLE_BASE;
-  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(95);
-  if (int32_t(slot) == oop.cur_obj) Rpt_error(91);
+  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(err::BAD_OBJECT);
+  if (int32_t(slot) == oop.cur_obj) Rpt_error(err::CLASS_IN_USE);
   OopRefObject(int32_t(slot), -1);
 }
 
@@ -355,7 +355,7 @@ void fnc_fnew() {
     return;
   }
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  if (name.empty()) Rpt_error(46);
+  if (name.empty()) Rpt_error(err::STRING_LENGTH);
   // "[lcl]" asks for the client's object when a client is attached, else
   // for the local one.
   if (name.size() > 5 && prefix_is(name, "[LCL]")) {
@@ -363,11 +363,11 @@ void fnc_fnew() {
     else name.erase(0, 5);
   }
   if (name.size() >= 5 && prefix_is(name, "[VRL]")) {
-    if (!client_attached()) Rpt_error_text(90, "objects of the thin client need an attached thin client");
+    if (!client_attached()) Rpt_error_text(err::CLASS_NOT_FOUND, "objects of the thin client need an attached thin client");
     Not_built("objects kept on the thin client (NEW of a \"[vrl]\" class)");
   }
   Oop_class* c = OopFindClass(name, 2);
-  if (!c) Rpt_error(90);
+  if (!c) Rpt_error(err::CLASS_NOT_FOUND);
   uint8_t* args_at = ws.Exec_ptr;
   OopHandleResult(OopMakeObject(c, true, args_at));
 }
@@ -383,7 +383,7 @@ void fnc_fref() {
     delta = -1;
     ws.Exec_ptr++;
   } else {
-    Rpt_error(20);
+    Rpt_error(err::SYNTAX);
   }
   Eval_val();
   Num_val v = ws.Num_acc;
@@ -391,7 +391,7 @@ void fnc_fref() {
   int64_t h = v.mant;
   if (h < 0 && negated()) h = -h;
   int64_t slot = h - OOP_HANDLE_BASE;
-  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(95);
+  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(err::BAD_OBJECT);
   // The running object's last reference may go: it is freed once its
   // method returns (it is busy until then).
   int32_t n = OopRefObject(int32_t(slot), delta);

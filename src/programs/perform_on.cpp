@@ -152,7 +152,7 @@ void Perform_On(bool execute, const std::string& text) {
   std::string target(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
-  if (target.empty()) Rpt_error(46);
+  if (target.empty()) Rpt_error(err::STRING_LENGTH);
   std::string name = target;
   uint32_t line = 0;
   std::string label;
@@ -162,14 +162,14 @@ void Perform_On(bool execute, const std::string& text) {
     size_t i = semi + 1;
     while (i < target.size() && target[i] >= '0' && target[i] <= '9') {
       line = line * 10 + uint32_t(target[i] - '0');
-      if (line >= LAST_LINE_NO) Rpt_error(21);
+      if (line >= LAST_LINE_NO) Rpt_error(err::LINE_NUMBER_RANGE);
       ++i;
     }
     if (line == 0) {
       label = target.substr(semi + 1);
       while (!label.empty() && label.back() == ' ') label.pop_back();
       while (!label.empty() && label.front() == ' ') label.erase(0, 1);
-      if (label.empty()) Rpt_error(46);
+      if (label.empty()) Rpt_error(err::STRING_LENGTH);
       line = 65535;
     }
   }
@@ -293,7 +293,7 @@ bool Do_On_PerfExec() {
   done_line = pending_line;
   bool skip_line = e->keyword == 0 && e->line != 0;
   if (!e->text->execute) {
-    if (performing(e)) Rpt_error(30);  // the logic reached its own trigger again
+    if (performing(e)) Rpt_error(err::NESTING_TOO_DEEP);  // the logic reached its own trigger again
     // The performed program returns to the line (BEGIN, END, program
     // start) or past it.
     if (skip_line) ws.Exec_ptr = line_end(ws.Exec_ptr);
@@ -301,7 +301,7 @@ bool Do_On_PerfExec() {
     e->perform_frame = ws.Call_link;
     return true;
   }
-  if (e->running) Rpt_error(30);
+  if (e->running) Rpt_error(err::NESTING_TOO_DEEP);
   e->running = true;
   int err;
   try {

@@ -46,7 +46,7 @@ bool load() {
 
 void need() {
   if (!load())
-    Rpt_error_text(120, "Enciphered programs need OpenSSL's libcrypto (libcrypto.so.3), which could not be loaded");
+    Rpt_error_text(err::LIBRARY_MISSING, "Enciphered programs need OpenSSL's libcrypto (libcrypto.so.3), which could not be loaded");
 }
 
 // SHA-256 of tag | extra | u32 time | u16 random | u8 EL.
@@ -60,7 +60,7 @@ void seed_digest(const char* tag, const uint8_t* extra, size_t extra_len, const 
   put_u16be(buf + n + 4, s.random);
   buf[n + 6] = s.el;
   unsigned len = 0;
-  if (fns.digest(buf, n + 7, out, &len, fns.sha256(), nullptr) != 1 || len != 32) Rpt_error(15);
+  if (fns.digest(buf, n + 7, out, &len, fns.sha256(), nullptr) != 1 || len != 32) Rpt_error(err::OPERATION_FAILED);
 }
 
 int hex_value(char c) {
@@ -93,26 +93,26 @@ void Prg_cipher(const uint8_t key[8], const Prg_seed& seed, uint64_t offset, uin
   uint64_t block = offset / 16;
   for (int i = 0; i < 8; i++) iv[8 + i] = uint8_t(block >> (56 - 8 * i));
   Evp_ctx* ctx = fns.ctx_new();
-  if (!ctx) Rpt_error(33);
+  if (!ctx) Rpt_error(err::OUT_OF_MEMORY);
   struct Free_ctx {
     Evp_ctx* c;
     ~Free_ctx() { fns.ctx_free(c); }
   } guard{ctx};
-  if (fns.encrypt_init(ctx, fns.aes_128_ctr(), nullptr, d, iv) != 1) Rpt_error(15);
+  if (fns.encrypt_init(ctx, fns.aes_128_ctr(), nullptr, d, iv) != 1) Rpt_error(err::OPERATION_FAILED);
   int out_len = 0;
   size_t skip = size_t(offset % 16);
   if (skip) {
     uint8_t pad[16] = {};
     size_t take = 16 - skip < n ? 16 - skip : n;
     std::memcpy(pad + skip, data, take);
-    if (fns.encrypt_update(ctx, pad, &out_len, pad, 16) != 1) Rpt_error(15);
+    if (fns.encrypt_update(ctx, pad, &out_len, pad, 16) != 1) Rpt_error(err::OPERATION_FAILED);
     std::memcpy(data, pad + skip, take);
     data += take;
     n -= take;
   }
   while (n > 0) {
     int chunk = n > (1 << 30) ? (1 << 30) : int(n);
-    if (fns.encrypt_update(ctx, data, &out_len, data, chunk) != 1) Rpt_error(15);
+    if (fns.encrypt_update(ctx, data, &out_len, data, chunk) != 1) Rpt_error(err::OPERATION_FAILED);
     data += chunk;
     n -= size_t(chunk);
   }

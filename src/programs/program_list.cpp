@@ -87,7 +87,7 @@ struct Text_src {
 
 char* copy_text(const std::string& s) {
   char* p = static_cast<char*>(Get_blk(s.size() + 1));
-  if (!p) Rpt_error(33);
+  if (!p) Rpt_error(err::OUT_OF_MEMORY);
   std::memcpy(p, s.data(), s.size());
   p[s.size()] = 0;
   return p;
@@ -282,7 +282,7 @@ int obj_load(Prog_obj* rec, const Image_source& src, const uint8_t* hdr, int64_t
 
 Prog_obj* new_rec() {
   void* b = Get_blk(sizeof(Prog_obj));
-  if (!b) Rpt_error(33);
+  if (!b) Rpt_error(err::OUT_OF_MEMORY);
   return new (b) Prog_obj();
 }
 
@@ -345,7 +345,7 @@ struct Hooks {
 
 Pgm_path* Path_new(const std::string& path, const std::string& name) {
   auto* p = static_cast<Pgm_path*>(Get_blk(sizeof(Pgm_path)));
-  if (!p) Rpt_error(33);
+  if (!p) Rpt_error(err::OUT_OF_MEMORY);
   p->refs = 1;
   p->path = copy_text(path);
   p->name = copy_text(name);
@@ -381,7 +381,7 @@ Prog_obj* Prog_load() {
   const char* given = reinterpret_cast<const char*>(ws.Str_ptr);
   size_t len = ws.Str_len > 0 ? size_t(ws.Str_len) : 0;
   while (len > 0 && given[len - 1] == ' ') len--;
-  if (len == 0 || len > NAME_MAX_LEN) Rpt_error(10);
+  if (len == 0 || len > NAME_MAX_LEN) Rpt_error(err::BAD_FILE_NAME);
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (r->state & PO_STATE_DATA_SET) continue;
     if (r->flags & PO_CHANGED) continue;
@@ -425,7 +425,7 @@ Prog_obj* Prog_load() {
     // the library file's state kept for the cache.
     struct stat st;
     if (::stat(Pgl_library_path(f).c_str(), &st) != 0) Sys_error();
-    if (Pgl_size(f) < int64_t(PRG_HDR_SIZE) || !Prg_is_header(Pgl_header(f))) Rpt_error(17);
+    if (Pgl_size(f) < int64_t(PRG_HDR_SIZE) || !Prg_is_header(Pgl_header(f))) Rpt_error(err::WRONG_FILE_KIND);
     Prog_obj* rec = new_rec();
     int e;
     try {
@@ -439,7 +439,7 @@ Prog_obj* Prog_load() {
     }
     if (e != 0) {
       Prog_free(rec);
-      Rpt_error(e < 0 ? 2 : e);
+      Rpt_error(e < 0 ? err::END_OF_FILE : e);
     }
     keep_stat(rec, st);
     rec->path = Path_new(path, name);
@@ -447,7 +447,7 @@ Prog_obj* Prog_load() {
     link_front(rec);
     return rec;
   }
-  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(17);
+  if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(err::WRONG_FILE_KIND);
   // Program text: the channel stays open as the text source.
   Text_source_close();
   text_src.f = chan.release();
@@ -471,12 +471,12 @@ Prog_obj* Prog_load_file(const std::string& path, const std::string& name) {
     int fd;
     ~Fd_guard() { Close(fd); }
   } guard{fd};
-  if (got < PRG_HDR_SIZE || !Prg_is_header(hdr)) Rpt_error(17);
+  if (got < PRG_HDR_SIZE || !Prg_is_header(hdr)) Rpt_error(err::WRONG_FILE_KIND);
   return load_open(fd, hdr, path, name);
 }
 
 Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& name) {
-  if (size < PRG_HDR_SIZE || !Prg_is_header(data)) Rpt_error(17);
+  if (size < PRG_HDR_SIZE || !Prg_is_header(data)) Rpt_error(err::WRONG_FILE_KIND);
   Prog_obj* rec = new_rec();
   Image_source src;
   src.bytes = data;
@@ -490,7 +490,7 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
   }
   if (e != 0) {
     Prog_free(rec);
-    Rpt_error(e < 0 ? 2 : e);
+    Rpt_error(e < 0 ? err::END_OF_FILE : e);
   }
   rec->path = Path_new(name, name);
   link_front(rec);
@@ -650,7 +650,7 @@ void Prog_take(Prog_obj* rec) {
     rec->spare_num = rec->spare_str = nullptr;
   } else if (rec->var_cnt) {
     ws.Var_index = static_cast<Var_node**>(Get_blk(sizeof(Var_node*) * rec->var_cnt));
-    if (!ws.Var_index) Rpt_error(33);
+    if (!ws.Var_index) Rpt_error(err::OUT_OF_MEMORY);
   }
   ws.Pgm_attr = rec->attr;
   ws.Var_mask_pgm = rec->var_mask;

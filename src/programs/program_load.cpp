@@ -55,9 +55,9 @@ uint8_t* compile_entry(std::string_view text) {
     size_t i = 1;
     for (; i < e.size() && e[i] >= '0' && e[i] <= '9'; i++) {
       n = n * 10 + uint32_t(e[i] - '0');
-      if (n >= LAST_LINE_NO) Rpt_error(21);
+      if (n >= LAST_LINE_NO) Rpt_error(err::LINE_NUMBER_RANGE);
     }
-    if (i == 1 || i != e.size() || n == 0) Rpt_error(21);
+    if (i == 1 || i != e.size() || n == 0) Rpt_error(err::LINE_NUMBER_RANGE);
     uint8_t* p = Work_take(4);
     p[0] = code::LINE_REF;
     put_u16be(p + 1, uint16_t(n));
@@ -69,11 +69,11 @@ uint8_t* compile_entry(std::string_view text) {
   for (char c : e) {
     if (c == ';') break;
     if (c == ' ') continue;
-    if (n == sizeof label) Rpt_error(55);
+    if (n == sizeof label) Rpt_error(err::LABEL_NOT_FOUND);
     label[n++] = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
   }
   if (n == 0) return nullptr;
-  if (n > 127) Rpt_error(55);
+  if (n > 127) Rpt_error(err::LABEL_NOT_FOUND);
   uint8_t* p = Work_take(n + 3);
   p[0] = code::LABEL;
   p[1] = uint8_t(n);
@@ -114,7 +114,7 @@ void set_accumulator(std::string_view s) {
 std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; }
 
 int Exec_load(int run) {
-  if (ws.Str_len <= 0) Rpt_error(10);
+  if (ws.Str_len <= 0) Rpt_error(err::BAD_FILE_NAME);
   // The name as given, kept in the work area for the length of the load.
   size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
   uint8_t* given = Work_take(given_len);
@@ -124,7 +124,7 @@ int Exec_load(int run) {
   if (semi) {
     std::string_view name = trim(std::string_view(reinterpret_cast<const char*>(given), size_t(semi - given)));
     entry = compile_entry(std::string_view(reinterpret_cast<const char*>(semi + 1), given_len - size_t(semi - given) - 1));
-    if (name.empty()) Rpt_error(10);
+    if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
     set_accumulator(name);
   } else {
     ws.Str_ptr = given;
@@ -150,13 +150,13 @@ int Exec_load(int run) {
     Prog_take(rec);
   } else {
     int added = Exec_merge();
-    if (added == 0 && !Sw_on(sw::ZP)) Rpt_error(18);
+    if (added == 0 && !Sw_on(sw::ZP)) Rpt_error(err::NO_PROGRAM_LINES);
     ws.Cur_pgm = Path_new(Text_source_path(), Text_source_name());
     ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
     ws.Prog_loads++;
   }
   ws.Pgm_name = Get_str(given_len);
-  if (!ws.Pgm_name) Rpt_error(33);
+  if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
   std::memcpy(ws.Pgm_name->bytes(), given, given_len);
   ws.Pgm_name->len = uint32_t(given_len);
   if (entry) {
@@ -186,18 +186,18 @@ void Load_statement(bool run) {
     return;
   }
   if (!run && c == code::PREFIX2) {
-    if (ws.Exec_ptr[1] != 66) Rpt_error(20);
+    if (ws.Exec_ptr[1] != 66) Rpt_error(err::SYNTAX);
     ws.Exec_ptr += 2;
     OopLoadClassFromFile();
     return;
   }
-  if (run && ws.Call_status == -1) Rpt_error(59);
+  if (run && ws.Call_status == -1) Rpt_error(err::NOT_IN_CALLED);
   bool console = ws.Cur_stno == 0;
   if (console) Prog_drop(nullptr);
   bool show = false;
   if (stmt_end(c) || c == code::IOPT_FIRST + 4) {
     Chk_err();
-    if (!ws.Cur_pgm) Rpt_error(10);
+    if (!ws.Cur_pgm) Rpt_error(err::BAD_FILE_NAME);
     set_accumulator(ws.Cur_pgm->path);
     show = console;
   } else {
@@ -228,13 +228,13 @@ void d_addr() {
   Prog_obj* rec = Prog_load();
   if (!rec) {
     Text_source_close();
-    Rpt_error(17);
+    Rpt_error(err::WRONG_FILE_KIND);
   }
   if (!(rec->flags & PO_RESIDENT)) {
     rec->uses++;
     rec->flags |= PO_RESIDENT;
   } else if (Sw_on(sw::BX)) {
-    Rpt_error(17);
+    Rpt_error(err::WRONG_FILE_KIND);
   }
 }
 
@@ -264,7 +264,7 @@ void d_drop() {
     Client_requests.server_props(true);
     return;
   }
-  if (c == code::PREFIX2 || c == code::OBJ_REF) Rpt_error(20);
+  if (c == code::PREFIX2 || c == code::OBJ_REF) Rpt_error(err::SYNTAX);
   if (Index_word_at(ws.Exec_ptr)) {
     Drop_index_directive();
     return;
@@ -274,7 +274,7 @@ void d_drop() {
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   opt_err();
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty()) Rpt_error(10);
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
   std::vector<std::string> cand;
   Set_path(name);
   while (Next_path() == 0) cand.push_back(ws.Path_buf);
@@ -287,7 +287,7 @@ void d_drop() {
     Prog_drop(r);
     return;
   }
-  Rpt_error(17);
+  Rpt_error(err::WRONG_FILE_KIND);
 }
 
 void Prg_show(bool copy_made, int version) {

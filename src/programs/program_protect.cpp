@@ -46,9 +46,9 @@ void Prg_protect_directive() {
     ws.Exec_ptr++;
     Chk_err();
   }
-  if (text.size() > MAX_TEXT) Rpt_error(46);
+  if (text.size() > MAX_TEXT) Rpt_error(err::STRING_LENGTH);
   if (text.empty()) {
-    if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(52);
+    if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
     given = false;
     std::memset(given_key, 0, sizeof given_key);
     ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED);
@@ -58,7 +58,7 @@ void Prg_protect_directive() {
   uint8_t key[8] = {};
   std::memcpy(key, text.data(), text.size() < 8 ? text.size() : 8);
   if (ws.Pgm_flags & PGM_PROTECTED) {
-    if (std::memcmp(key, ws.Pgm_key, 8) != 0) Rpt_error(53);
+    if (std::memcmp(key, ws.Pgm_key, 8) != 0) Rpt_error(err::PASSWORD_REQUIRED);
     ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);
   } else {
     std::memcpy(ws.Pgm_key, key, 8);

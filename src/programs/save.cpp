@@ -121,7 +121,7 @@ uint32_t Image_builder::name_index(uint8_t code, const uint8_t* p, const uint8_t
   size_t n;
   if (p[1] & 0x80) {
     const uint8_t* e = Var_name_entry((uint32_t(p[1] & 0x7F) << 8) | p[2]);
-    if (!e || e[0] == 0 || e[0] > 127) Rpt_error(49);
+    if (!e || e[0] == 0 || e[0] > 127) Rpt_error(err::INTERNAL_CODE);
     name = e + 1;
     n = e[0];
     *after = p + 3;
@@ -134,7 +134,7 @@ uint32_t Image_builder::name_index(uint8_t code, const uint8_t* p, const uint8_t
   std::string key = (numeric ? "1" : "2") + upper(name, n);
   auto it = name_map_.find(key);
   if (it != name_map_.end()) return it->second;
-  if (names_.size() >= 0x7FFF) Rpt_error(31);
+  if (names_.size() >= 0x7FFF) Rpt_error(err::MEMORY_LIMIT);
   uint32_t idx = uint32_t(names_.size());
   std::string entry(1, char(n));
   entry.append(reinterpret_cast<const char*>(name), n);
@@ -190,7 +190,7 @@ size_t Image_builder::convert(size_t i, std::vector<uint8_t>* out) {
       continue;
     }
     size_t n = Item_size(p, end);
-    if (n == 0) Rpt_error(49);
+    if (n == 0) Rpt_error(err::INTERNAL_CODE);
     bool was_field = field_next;
     field_next = false;
     if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF) {
@@ -248,11 +248,11 @@ size_t Image_builder::convert(size_t i, std::vector<uint8_t>* out) {
   }
   if (out) {
     size_t len = out->size() - start - 2;
-    if (len > 0xFFFF) Rpt_error(19);
+    if (len > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
     (*out)[start] = uint8_t(len >> 8);
     (*out)[start + 1] = uint8_t(len);
   } else if (size - 2 > 0xFFFF) {
-    Rpt_error(19);
+    Rpt_error(err::LINE_TOO_LONG);
   }
   return size;
 }
@@ -298,7 +298,7 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
     }
     again = false;
     if (!v0_) break;
-    if (lines_size > 0xFFFF) Rpt_error(19);
+    if (lines_size > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
     for (size_t i = 0; i < count; i++)
       if (offsets_[i] >= V0_REF_LIMIT && !v0_long_[i]) v0_long_[i] = again = true;
   }
@@ -317,9 +317,9 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
   if (wide_) {
     for (size_t i = 0; i < count; i++)
       if (referenced_[i]) stmt_index_[i] = stmt_cnt++;
-    if (stmt_cnt > 0xFFFF) Rpt_error(19);
+    if (stmt_cnt > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
   }
-  if (lines_size + names_size > 0xFFFFFFFFull / 2) Rpt_error(19);
+  if (lines_size + names_size > 0xFFFFFFFFull / 2) Rpt_error(err::LINE_TOO_LONG);
   // Pass 1: the bytes.
   pass_ = 1;
   image.clear();
@@ -335,7 +335,7 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
   }
   layout.name_tbl = uint32_t(image.size());
   for (uint32_t off : name_offs) {
-    if (off > 0xFFFF) Rpt_error(19);
+    if (off > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
     image.push_back(uint8_t(off >> 8));
     image.push_back(uint8_t(off));
   }
@@ -364,7 +364,7 @@ void Image_builder::build(std::vector<uint8_t>& image, Image_layout& layout) {
 // The old format after pass 0: the line records, the name-offset table,
 // then the names; no label table, no wide form.
 void Image_builder::build_old(std::vector<uint8_t>& image, Image_layout& layout, uint64_t total) {
-  if (total > 0xFFFF) Rpt_error(19);
+  if (total > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
   pass_ = 1;
   image.clear();
   image.reserve(size_t(total));
@@ -379,7 +379,7 @@ void Image_builder::build_old(std::vector<uint8_t>& image, Image_layout& layout,
   }
   layout.name_area = uint32_t(image.size());
   for (const std::string& n : names_) image.insert(image.end(), n.begin(), n.end());
-  if (image.size() > 0xFFFF) Rpt_error(19);
+  if (image.size() > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
   layout.name_cnt = uint32_t(names_.size());
   layout.size = uint32_t(image.size());
 }
@@ -603,17 +603,17 @@ bool vrl_name(const std::string& n) {
 void save_file() {
   Io_SetOptions(0);
   int fd = ws.Cur_fcb ? ws.Cur_fcb->fd : ws.Cur_fd;
-  if (*ws.Exec_ptr != TO_CODE) Rpt_error(20);
+  if (*ws.Exec_ptr != TO_CODE) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   Chk_err();
   Kest_ChkLclPfx(name);
   if (!Client_attached()) {
-    if (vrl_name(name)) Rpt_error(10);
-    Rpt_error_text(99, "SAVE FILE needs the thin client");
+    if (vrl_name(name)) Rpt_error(err::BAD_FILE_NAME);
+    Rpt_error_text(err::NOT_BUILT, "SAVE FILE needs the thin client");
   }
-  if (!vrl_name(name)) Rpt_error(10);
+  if (!vrl_name(name)) Rpt_error(err::BAD_FILE_NAME);
   name.erase(0, 5);
   Client_statement("SAVE FILE (" + std::to_string(fd) + ") TO \"" + name + "\"");
 }
@@ -642,12 +642,12 @@ void d_save() {
     list_form = true;
     c = *++ws.Exec_ptr;
   }
-  if ((ws.Pgm_flags & PGM_PROTECTED) && prmblk.SV == 0) Rpt_error(52);
+  if ((ws.Pgm_flags & PGM_PROTECTED) && prmblk.SV == 0) Rpt_error(err::PROTECTED);
   bool console = ws.Cur_stno == 0;
   std::string name;
   bool show;
   if (stmt_end(c) || c == code::IOPT_FIRST + 4) {
-    if (!ws.Cur_pgm) Rpt_error(10);
+    if (!ws.Cur_pgm) Rpt_error(err::BAD_FILE_NAME);
     name = ws.Cur_pgm->path;
     show = console;
   } else {
@@ -673,14 +673,14 @@ void d_save() {
     } else if (p[1] == code::IOPT_FIRST + 5) {  // IND=: the version number
       ws.Exec_ptr = p + 2;
       int32_t v = Eval_integer();
-      if (v < 0 || v > 65535) Rpt_error(41);
+      if (v < 0 || v > 65535) Rpt_error(err::OUT_OF_RANGE);
       version = v;
     } else if (p[1] == code::IOPT_FIRST && p[2] == O_DSC) {  // the description
       ws.Exec_ptr = p + 3;
       Eval_str();
       size_t n = size_t(ws.Str_len);
       while (n && ws.Str_ptr[n - 1] == ' ') n--;
-      if (n > PRG_DESC_LEN) Rpt_error(46);
+      if (n > PRG_DESC_LEN) Rpt_error(err::STRING_LENGTH);
       std::memcpy(desc, ws.Str_ptr, n);
       desc_given = true;
     } else {
@@ -688,14 +688,14 @@ void d_save() {
       int32_t v = Eval_integer();
       if (++numbers == 2 && Sw_on(sw::PlusL)) {
         // The prefix list whose directory a new program file goes to.
-        if (v < 0 || v >= PFX_LISTS) Rpt_error(41);
-        if (!Pfx_defined(v)) Rpt_error(4);
+        if (v < 0 || v >= PFX_LISTS) Rpt_error(err::OUT_OF_RANGE);
+        if (!Pfx_defined(v)) Rpt_error(err::WRITE_FAILED);
         drive = v + 1;
       }
     }
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty()) Rpt_error(10);
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
 
   Scratch_guard chan;
   {
@@ -703,7 +703,7 @@ void d_save() {
     try {
       chan.f = Open_scratch(name, true);
     } catch (const Oru_error& e) {
-      if (e.no != 12) throw;
+      if (e.no != err::FILE_NOT_FOUND) throw;
     }
   }
   if (!chan.f) {
@@ -715,18 +715,18 @@ void d_save() {
     File_create(kd, nullptr);
     chan.f = Open_scratch(name, true);
   } else if (numbers > 0) {
-    Rpt_error(12);
+    Rpt_error(err::FILE_NOT_FOUND);
   }
   Fcb* f = chan.f;
   int32_t kind = f->kind;
-  if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(13);
+  if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(err::WRONG_MODE);
   bool member = kind == FK_LIB_MEMBER;  // a library member: header and image only, no versions
   bool program = kind == FK_PROGRAM || member;
   std::string path = f->path && f->path->path ? f->path->path : name;
   int fd = kind == FK_PROGRAM ? f->fd : -1;  // the channel's descriptor: a program file is written directly
   uint8_t h[PRG_HDR_SIZE] = {};
   if (member) std::memcpy(h, Pgl_header(f), PRG_HDR_SIZE);
-  else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(17);
+  else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(err::WRONG_FILE_KIND);
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.
@@ -738,7 +738,7 @@ void d_save() {
 
   if (!program) {
     bool refused = Sw_on(sw::PlusV) ? (ws.Pgm_flags & PGM_PROTECTED) : (ws.Pgm_flags & PGM_ENCIPHERED);
-    if (refused) Rpt_error(52);
+    if (refused) Rpt_error(err::PROTECTED);
     Sve_serial(f, list_form);
   } else {
     if (prmblk.SV == 0) {

@@ -84,7 +84,7 @@ void Sve_serial(Fcb* f, bool list_form) {
   ws.Io_siz = 0;
   ws.Io_tbl = nullptr;
   ws.Io_stmt = code::D_WRITE;
-  if (!Fio_supports(f->kind, FIO_PURGE)) Rpt_error(82);
+  if (!Fio_supports(f->kind, FIO_PURGE)) Rpt_error(err::NOT_SUPPORTED);
   Fio_call(FIO_PURGE);
   Fio_call(FIO_WR_MODE);
   auto record = [](const std::string& text) {

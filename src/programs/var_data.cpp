@@ -75,7 +75,7 @@ std::string name_operand() {
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty()) Rpt_error(10);
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
   return name;
 }
 
@@ -133,7 +133,7 @@ void put_record(std::vector<uint8_t>& out, const Var_node* n) {
 
 void check_saveable(const Var_node* n) {
   if (n->type == code::STR_VAR && n->str && n->str->len > VDF_STR_MAX)
-    Rpt_error_text(46, std::string("SAVE DATA: the value of ") + n->name + " is longer than 32767 bytes");
+    Rpt_error_text(err::STRING_LENGTH, std::string("SAVE DATA: the value of ") + n->name + " is longer than 32767 bytes");
 }
 
 void walk_tree(Var_node* n, std::vector<const Var_node*>& out) {
@@ -278,7 +278,7 @@ void SaveData() {
     }
     ws.Exec_ptr++;
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(81);
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
     Var_node* n = Find_var();
     listed = true;
     list.push_back(n);
@@ -297,7 +297,7 @@ void SaveData() {
     try {
       chan.f = Open_scratch(name, true);
     } catch (const Oru_error& e) {
-      if (e.no != 12) throw;
+      if (e.no != err::FILE_NOT_FOUND) throw;
     }
   }
   if (!chan.f) {
@@ -307,7 +307,7 @@ void SaveData() {
     File_create(kd, nullptr);
     chan.f = Open_scratch(name, true);
   }
-  if (chan.f->kind != FK_VARDATA) Rpt_error(17);
+  if (chan.f->kind != FK_VARDATA) Rpt_error(err::WRONG_FILE_KIND);
   int fd = chan.f->fd;
   uint8_t h[VDF_HDR];
   Prg_fresh_header(h, false);
@@ -335,20 +335,20 @@ void Exec_LoadData() {
   }
   Scratch_guard chan;
   chan.f = Open_scratch(name, false);
-  if (chan.f->kind != FK_VARDATA) Rpt_error(17);
+  if (chan.f->kind != FK_VARDATA) Rpt_error(err::WRONG_FILE_KIND);
   int fd = chan.f->fd;
   uint8_t h[VDF_HDR];
-  if (!read_full(fd, h, VDF_HDR, 0)) Rpt_error(17);
+  if (!read_full(fd, h, VDF_HDR, 0)) Rpt_error(err::WRONG_FILE_KIND);
   int64_t len = Vdf_data_length(h);
   int64_t file_len = filelength(fd);
-  if (len < 0 || file_len < 0 || len > file_len - int64_t(VDF_HDR)) Rpt_error(17);
+  if (len < 0 || file_len < 0 || len > file_len - int64_t(VDF_HDR)) Rpt_error(err::WRONG_FILE_KIND);
   std::vector<uint8_t> data;
   data.resize(size_t(len));
-  if (len && !read_full(fd, data.data(), size_t(len), off_t(VDF_HDR))) Rpt_error(17);
+  if (len && !read_full(fd, data.data(), size_t(len), off_t(VDF_HDR))) Rpt_error(err::WRONG_FILE_KIND);
   Var_node* num = nullptr;
   Var_node* str = nullptr;
   if (!build_trees(data.data(), data.size(), &num, &str))
-    Rpt_error_text(17, "LOAD DATA: damaged variable record in " + name);
+    Rpt_error_text(err::WRONG_FILE_KIND, "LOAD DATA: damaged variable record in " + name);
   auto* d = new Data_set;
   d->name = name;
   d->path = chan.f->path && chan.f->path->path ? chan.f->path->path : name;
@@ -374,7 +374,7 @@ void Drop_LoadData() {
     Oop_hook_update();
     return;
   }
-  Rpt_error(17);
+  Rpt_error(err::WRONG_FILE_KIND);
 }
 
 void LoadData_dropall() {

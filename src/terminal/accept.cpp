@@ -33,20 +33,20 @@ int next_byte(Fcb* f, bool console, int32_t hundredths) {
 void d_acpt() {
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   bool console = f == ws.Con_fcb || f->kind == FK_CONSOLE_ALIAS;
   if (console) f = ws.Con_fcb;
-  if (f->kind != FK_DEVICE && !console) Rpt_error(13);
+  if (f->kind != FK_DEVICE && !console) Rpt_error(err::WRONG_MODE);
   uint8_t c = *ws.Exec_ptr;
-  if (c != code::STR_VAR) Rpt_error(20);
+  if (c != code::STR_VAR) Rpt_error(err::SYNTAX);
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
-  if (t.str_len < 0) Rpt_error(26);
+  if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   std::string got;
   if (console && ws.Io_siz > 0) {
-    if (ws.Io_siz > ACCEPT_SIZE_MAX) Rpt_error(41);
+    if (ws.Io_siz > ACCEPT_SIZE_MAX) Rpt_error(err::OUT_OF_RANGE);
     while (int32_t(got.size()) < ws.Io_siz) {
       int b = next_byte(f, true, -1);
       if (b < 0) break;
@@ -58,7 +58,7 @@ void d_acpt() {
     if (b < 0) {
       if (ws.Io_evt_line) ws.Err_line = ws.Io_evt_line;
       ws.Io_rty = 0;
-      Rpt_error(0);
+      Rpt_error(err::RECORD_BUSY);
     }
     got += char(b);
   }

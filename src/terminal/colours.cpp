@@ -198,7 +198,7 @@ int32_t CnvColour(const uint8_t* p, int32_t n, int dark) {
     p += 5, n -= 5;
   }
   while (n > 0 && *p == ' ') ++p, --n;
-  if (n > 8192) Rpt_error(46);
+  if (n > 8192) Rpt_error(err::STRING_LENGTH);
   if (ieq_prefix(p, n, "RGB:")) {
     int32_t v[3] = {0, 0, 0};
     int found = 0;
@@ -384,7 +384,7 @@ void end_of_statement() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
   Chk_err();
   uint8_t c = *ws.Exec_ptr;
-  if (c != code::END_SCAN && !(Cde_tbl[c] & CC_STMT_END)) Rpt_error(20);
+  if (c != code::END_SCAN && !(Cde_tbl[c] & CC_STMT_END)) Rpt_error(err::SYNTAX);
 }
 }  // namespace
 
@@ -405,7 +405,7 @@ void d_vpal() {
     Check_assignable(ws.Cur_var);
     Let_target t;
     Let_define(t);
-    if (t.str_len < 0) Rpt_error(26);
+    if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
     static uint8_t out[768];
     int32_t n;
     if (table) {
@@ -427,11 +427,11 @@ void d_vpal() {
   const uint8_t* p = ws.Str_ptr;
   end_of_statement();
   if (table) {
-    if (n != 48) Rpt_error(46);
+    if (n != 48) Rpt_error(err::STRING_LENGTH);
     std::memcpy(OruClrIdxTbl, p, 48);
     return;
   }
-  if (n % 3 != 0 || n / 3 < 16 || n / 3 > PALETTE_MAX) Rpt_error(46);
+  if (n % 3 != 0 || n / 3 < 16 || n / 3 > PALETTE_MAX) Rpt_error(err::STRING_LENGTH);
   std::memcpy(OruClrRGBTbl, p, size_t(n));
   OruClrRGBTblCnt = n / 3;
   std::memset(OruClrInUseTbl, 0, sizeof OruClrInUseTbl);

@@ -54,7 +54,7 @@ struct On_console : Io_save_guard {
 };
 
 Dev_fcb* console() {
-  if (!ws.Con_fcb) Rpt_error(13);
+  if (!ws.Con_fcb) Rpt_error(err::WRONG_MODE);
   return Dev(ws.Con_fcb);
 }
 
@@ -91,7 +91,7 @@ uint16_t operation(uint16_t* second = nullptr) {
 }
 
 void comma() {
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
 }
 bool more() {
@@ -102,7 +102,7 @@ bool more() {
 void finish_statement() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
   Chk_err();
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
 }
 
 // A control id: -32000..32767; others are object handles (the emulation
@@ -122,7 +122,7 @@ uint16_t emul_op2(uint16_t op2) { return (op2 & 0x200) ? uint16_t(code::D_READ) 
 // The rest of the statement goes to an object: true when one took it.
 bool emulated(int64_t id, uint16_t op, uint16_t op2) {
   if (!KestEmulateObjCtl(id, op, emul_op2(op2), nullptr, true)) return false;
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   return true;
 }
 
@@ -141,7 +141,7 @@ Target target() {
   return t;
 }
 void assign_text(const Target& t, const std::string& s) {
-  if (!t.string) Rpt_error(26);
+  if (!t.string) Rpt_error(err::TYPE_MISMATCH);
   uint8_t* p = Work_take(s.size() + 1);
   if (!s.empty()) std::memcpy(p, s.data(), s.size());
   ws.Str_ptr = p;
@@ -149,7 +149,7 @@ void assign_text(const Target& t, const std::string& s) {
   Let_assign(t.t);
 }
 void assign_number(const Target& t, int64_t v) {
-  if (t.string) Rpt_error(26);
+  if (t.string) Rpt_error(err::TYPE_MISMATCH);
   ws.Num_acc = Num_val{};
   ws.Num_acc.mant = v;
   ws.Str_len = -1;
@@ -627,7 +627,7 @@ std::string array_items() {
     }
   for (int b = 2; sep < 0 && b < 255; ++b)
     if (!used[b]) sep = b;
-  if (sep < 0) Rpt_error(46);  // elements holding every byte value cannot be told apart
+  if (sep < 0) Rpt_error(err::STRING_LENGTH);  // elements holding every byte value cannot be told apart
   std::string out;
   for (uint32_t i = 0; i < last; ++i) {
     if (e[i] && e[i]->len > 0) out.append(reinterpret_cast<const char*>(e[i]->bytes()), e[i]->len);
@@ -640,7 +640,7 @@ std::string array_items() {
 // DEF: col, line, width, height, then KEY=, OPT=, TBL= in any order.
 void define(uint16_t type, int32_t id) {
   uint8_t* operands = ws.Exec_ptr;
-  if (id == 0) Rpt_error(41);
+  if (id == 0) Rpt_error(err::OUT_OF_RANGE);
   comma();
   Need_operand();
   int32_t col = Eval_int100();
@@ -655,12 +655,12 @@ void define(uint16_t type, int32_t id) {
   // nothing is drawn).
   int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
   if (line != -100) {
-    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(29);
-    if (line < 0) Rpt_error(29);
-    if (cols < 0 || lines < 0) Rpt_error(41);
-    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(29);
+    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(err::BAD_MNEMONIC);
+    if (line < 0) Rpt_error(err::BAD_MNEMONIC);
+    if (cols < 0 || lines < 0) Rpt_error(err::OUT_OF_RANGE);
+    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(err::BAD_MNEMONIC);
   } else {
-    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(29);
+    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
   }
   uint8_t alt_key = 0;
   std::string options, xlate;
@@ -670,14 +670,14 @@ void define(uint16_t type, int32_t id) {
     ws.Exec_ptr += 2;
     if (opt == code::IOPT_FIRST + 7) {  // KEY=
       Eval_str();
-      if (ws.Str_len > 1) Rpt_error(46);
+      if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
       alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
     } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
       Eval_str();
-      if (ws.Str_len > 255) Rpt_error(46);
+      if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
       (opt == code::IOPT_FIRST + 14 ? options : xlate).assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     } else {
-      Rpt_error(20);
+      Rpt_error(err::SYNTAX);
     }
   }
   finish_statement();
@@ -709,9 +709,9 @@ void define(uint16_t type, int32_t id) {
     Gui_lbox_send(r);
     return;
   }
-  if (type == CT_GRID) Rpt_error_text(99, "GRID needs the thin client");
-  if (type == CT_CHART) Rpt_error_text(99, "CHART needs the thin client");
-  if (find_control(id)) Rpt_error(65);
+  if (type == CT_GRID) Rpt_error_text(err::NOT_BUILT, "GRID needs the thin client");
+  if (type == CT_CHART) Rpt_error_text(err::NOT_BUILT, "CHART needs the thin client");
+  if (find_control(id)) Rpt_error(err::NO_CONTROL);
   Wob* o = new Wob;
   o->col = col / 100;
   o->line = line < 0 ? 0 : line / 100;
@@ -749,7 +749,7 @@ void list_family(uint16_t type) {
       Need_operand();
       if (*ws.Exec_ptr == code::NUM_VAR &&
           ws.Exec_ptr[Item_size(ws.Exec_ptr, ws.Exec_ptr + 2 + 127)] == code::WHOLE_ARRAY)
-        Rpt_error(26);  // the items of a list are texts
+        Rpt_error(err::TYPE_MISMATCH);  // the items of a list are texts
       if (whole_string_array()) {
         text = array_items();
         value_kind = 2;
@@ -761,7 +761,7 @@ void list_family(uint16_t type) {
         value_kind = 2;
       } else {
         index = To_integer(ws.Num_acc);
-        if (index < 0) Rpt_error(41);
+        if (index < 0) Rpt_error(err::OUT_OF_RANGE);
         comma();
         if (*ws.Exec_ptr == code::OP_DIV) {
           ++ws.Exec_ptr;
@@ -782,7 +782,7 @@ void list_family(uint16_t type) {
         comma();
       } else {
         index = Eval_integer();
-        if (index < 0) Rpt_error(41);
+        if (index < 0) Rpt_error(err::OUT_OF_RANGE);
         comma();
       }
       targets[ntargets++] = target();
@@ -823,9 +823,9 @@ void list_family(uint16_t type) {
       comma();
       req.nums[req.nnums++] = Eval_integer();
       if (more()) {
-        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(41);
+        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
         comma();
-        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(41);
+        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
       }
       break;
     default:
@@ -845,14 +845,14 @@ void list_family(uint16_t type) {
       assign_text(targets[0], back);
     } else if (op == code::D_READ) {
       // The CTL byte, the 4-byte index, the item text.
-      if (back.size() < 5) Rpt_error_text(86, "the client's READ reply is too short");
+      if (back.size() < 5) Rpt_error_text(err::CONNECTION_LOST, "the client's READ reply is too short");
       const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
       if (ntargets > 1) assign_number(targets[1], b[0]);
       int32_t n = int32_t(uint32_t(b[1]) << 24 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 8 | b[4]);
       if (targets[0].string) {
         assign_text(targets[0], back.substr(5));
       } else {
-        if (n == -1) Rpt_error(26);
+        if (n == -1) Rpt_error(err::TYPE_MISMATCH);
         assign_number(targets[0], n);
       }
     } else if (ntargets == 2 && back.size() >= 8) {  // SELECT READ: column and line
@@ -862,9 +862,9 @@ void list_family(uint16_t type) {
     }
     return;
   }
-  if (grid) Rpt_error_text(99, std::string(type == CT_GRID ? "GRID" : "CHART") + " needs the thin client");
+  if (grid) Rpt_error_text(err::NOT_BUILT, std::string(type == CT_GRID ? "GRID" : "CHART") + " needs the thin client");
   Wob* o = find_control(id);
-  if (!o || !list_type(o->type)) Rpt_error(65);
+  if (!o || !list_type(o->type)) Rpt_error(err::NO_CONTROL);
   bool mln = o->type == CT_MULTI_LINE;
   switch (op) {
     case EXT | 169: o->flags |= WOB_DISABLED; redraw(o); break;   // DISABLE
@@ -872,7 +872,7 @@ void list_family(uint16_t type) {
     case EXT | 161: o->flags2 |= 1; break;  // AUTO
     case code::D_LOCK:
     case code::D_UNLOCK:
-      if (!mln) Rpt_error(26);
+      if (!mln) Rpt_error(err::TYPE_MISMATCH);
       if (op == code::D_LOCK) o->flags2 |= 0x80;
       else o->flags2 &= uint16_t(~0x80);
       break;
@@ -881,26 +881,26 @@ void list_family(uint16_t type) {
       obj_focus(o);
       break;
     case code::D_FIND:
-      if (mln) Rpt_error(26);
-      if (index < 1 || index > int32_t(o->items.size())) Rpt_error(11);
+      if (mln) Rpt_error(err::TYPE_MISMATCH);
+      if (index < 1 || index > int32_t(o->items.size())) Rpt_error(err::MISSING_RECORD);
       assign_text(targets[0], item(o, index));
       break;
     case code::D_LOAD: {
-      if (mln) Rpt_error(26);
+      if (mln) Rpt_error(err::TYPE_MISMATCH);
       int32_t count = int32_t(o->items.size());
       if (value_kind == 2) {
         o->items = split_items(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size()));
         o->selected = 0;
         o->top = 0;
       } else if (value_kind == 3) {
-        if (index > count) Rpt_error(11);
+        if (index > count) Rpt_error(err::MISSING_RECORD);
         if (index > 0) {
           o->items.erase(o->items.begin() + (index - 1));
           if (o->selected == index) o->selected = 0;
           else if (o->selected > index) --o->selected;
         }
       } else {
-        if (index > count) Rpt_error(11);
+        if (index > count) Rpt_error(err::MISSING_RECORD);
         if (index == 0) o->items.push_back(text);
         else {
           o->items.insert(o->items.begin() + (index - 1), text);
@@ -919,7 +919,7 @@ void list_family(uint16_t type) {
         if ((o->type == CT_VARLIST_BOX || o->type == CT_VARDROP_BOX) && o->selected == 0 && !o->text.empty()) {
           assign_text(t, o->text);
         } else {
-          if (o->selected == 0) Rpt_error(11);
+          if (o->selected == 0) Rpt_error(err::MISSING_RECORD);
           assign_text(t, item(o, o->selected));
         }
       } else {
@@ -940,7 +940,7 @@ void list_family(uint16_t type) {
     }
     case code::D_WRITE:
       if (mln) {
-        if (value_kind != 2) Rpt_error(26);
+        if (value_kind != 2) Rpt_error(err::TYPE_MISMATCH);
         o->text = text;
         o->offset = 0;
         o->top = 0;
@@ -964,7 +964,7 @@ void list_family(uint16_t type) {
           o->selected = 0;
           redraw(o);
         } else {
-          Rpt_error(11);
+          Rpt_error(err::MISSING_RECORD);
         }
       }
       o->flags &= uint16_t(~WOB_CHANGED);
@@ -1006,13 +1006,13 @@ void button(uint16_t type) {
       ws.Exec_ptr += 2;
       Eval_str();
       if (opt == code::IOPT_FIRST + 11) {  // TBL=
-        if (type != CT_CHECK_BOX && type != CT_TRISTATE_BOX) Rpt_error(32);
-        if (ws.Str_len != 0 && ws.Str_len != 2 && ws.Str_len != 3) Rpt_error(46);
+        if (type != CT_CHECK_BOX && type != CT_TRISTATE_BOX) Rpt_error(err::MISSING_KEY_DESC);
+        if (ws.Str_len != 0 && ws.Str_len != 2 && ws.Str_len != 3) Rpt_error(err::STRING_LENGTH);
         def.xlate.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       } else if (opt == code::IOPT_FIRST + 14) {
         def.options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       } else {
-        Rpt_error(20);
+        Rpt_error(err::SYNTAX);
       }
     }
     finish_statement();
@@ -1025,7 +1025,7 @@ void button(uint16_t type) {
   if (op == code::D_WRITE) {
     comma();
     Eval_str();
-    if (ws.Str_len > 1) Rpt_error(46);
+    if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
     state = ws.Str_len == 1 ? ws.Str_ptr[0] : 0;
   } else if (op == code::D_NEXT) {
     comma();
@@ -1061,7 +1061,7 @@ void button(uint16_t type) {
     }
     return;
   }
-  Rpt_error_text(98, "buttons, check boxes and radio buttons have no form on a text terminal");
+  Rpt_error_text(err::NOT_FOR_DEVICE, "buttons, check boxes and radio buttons have no form on a text terminal");
 }
 
 }  // namespace
@@ -1137,7 +1137,7 @@ void d_vsbr() {
   Target pos_target;
   int32_t nums[4] = {};
   if (op == OP_DEF) {
-    if (id == 0) Rpt_error(41);
+    if (id == 0) Rpt_error(err::OUT_OF_RANGE);
     def.type = scroll_type;
     def.id = int32_t(id);
     int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
@@ -1156,15 +1156,15 @@ void d_vsbr() {
     comma();
     pos_target = target();
     comma();
-    if ((nums[0] = Eval_integer()) < 1) Rpt_error(41);
+    if ((nums[0] = Eval_integer()) < 1) Rpt_error(err::OUT_OF_RANGE);
     nums[2] = 1;
-    if (more() && (nums[1] = Eval_integer()) < 0) Rpt_error(41);
+    if (more() && (nums[1] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
     if (more() && (nums[2] = Eval_integer()) < 1) nums[2] = 1;
   } else if (op == code::D_WRITE) {
     comma();
     nums[0] = Eval_integer();
     comma();
-    if ((nums[1] = Eval_integer()) < 1) Rpt_error(41);
+    if ((nums[1] = Eval_integer()) < 1) Rpt_error(err::OUT_OF_RANGE);
     if (nums[0] > nums[1]) nums[0] = nums[1];
   }
   if (op != OP_DEF) finish_statement();
@@ -1179,7 +1179,7 @@ void d_vsbr() {
     if (op == code::D_READ) assign_number(pos_target, at);
     return;
   }
-  Rpt_error_text(98, "scroll bars have no form on a text terminal");
+  Rpt_error_text(err::NOT_FOR_DEVICE, "scroll bars have no form on a text terminal");
 }
 
 // FOCUS id | FOCUS RETRY id | FOCUS READ target
@@ -1218,7 +1218,7 @@ void d_fcus() {
   if (KestEmulateObjCtl(wide, code::D_GOTO, retry ? code::D_RETRY : 0, nullptr, false)) return;
   int32_t id = int32_t(wide);
   if (thin_client()) {
-    if (id < -32000 || id > 32767) Rpt_error(41);
+    if (id < -32000 || id > 32767) Rpt_error(err::OUT_OF_RANGE);
     Gui_focus_set(id, retry);
     return;
   }
@@ -1226,8 +1226,8 @@ void d_fcus() {
     obj_focus(nullptr);
   } else {
     Wob* o = find_control(id);
-    if (!o) Rpt_error(65);
-    if (!list_type(o->type)) Rpt_error(98);
+    if (!o) Rpt_error(err::NO_CONTROL);
+    if (!list_type(o->type)) Rpt_error(err::NOT_FOR_DEVICE);
     o->flags |= WOB_CHANGED;
     obj_focus(o);
   }
@@ -1237,11 +1237,11 @@ void d_fcus() {
 
 void d_cvbx() {
   if (thin_client()) Not_built("VBX controls on the thin client");
-  Rpt_error_text(99, "VBX controls need the thin client");
+  Rpt_error_text(err::NOT_BUILT, "VBX controls need the thin client");
 }
 void d_prtr() {
   if (thin_client()) Not_built("WINPRT on the thin client");
-  Rpt_error_text(99, "WINPRT needs the thin client");
+  Rpt_error_text(err::NOT_BUILT, "WINPRT needs the thin client");
 }
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is
@@ -1255,7 +1255,7 @@ void show_hide(uint16_t op) {
   Eval_formula();
   std::string entries;
   if (ws.Str_len >= 0) {
-    if (ws.Str_len % 3 != 0) Rpt_error(46);
+    if (ws.Str_len % 3 != 0) Rpt_error(err::STRING_LENGTH);
     entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     for (;;) {
@@ -1274,7 +1274,7 @@ void show_hide(uint16_t op) {
           w.mant = window;
           Term_arg_number(&args, w);
         }
-        if (!KestEmulateObjCtl(id, op, window ? OBJCTL_ID : 0, args, false)) Rpt_error(41);
+        if (!KestEmulateObjCtl(id, op, window ? OBJCTL_ID : 0, args, false)) Rpt_error(err::OUT_OF_RANGE);
       } else {
         entries += char(uint8_t(uint32_t(id) >> 8));
         entries += char(uint8_t(id));
@@ -1291,7 +1291,7 @@ void show_hide(uint16_t op) {
     Gui_show_hide(op, entries);
     return;
   }
-  Rpt_error_text(99, "showing and hiding controls needs the thin client");
+  Rpt_error_text(err::NOT_BUILT, "showing and hiding controls needs the thin client");
 }
 void d_show() { show_hide(OBJCTL_EXT | 202); }
 void Control_enable(bool disable) { show_hide(OBJCTL_EXT | (disable ? 169 : 170)); }
@@ -1322,11 +1322,11 @@ void d_pmnu() {
   if (*ws.Exec_ptr == POSITION_CODE) {
     ++ws.Exec_ptr;
     col = Eval_integer();
-    if (col < 0) Rpt_error(41);
+    if (col < 0) Rpt_error(err::OUT_OF_RANGE);
     comma();
     line = Eval_integer();
-    if (line < 0) Rpt_error(41);
-    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(20);
+    if (line < 0) Rpt_error(err::OUT_OF_RANGE);
+    if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     comma();
     Need_operand();
@@ -1341,7 +1341,7 @@ void d_pmnu() {
     if (t.string) {
       assign_text(t, back);
     } else {
-      if (back.size() < 2) Rpt_error_text(86, "the client's popup-menu reply is too short");
+      if (back.size() < 2) Rpt_error_text(err::CONNECTION_LOST, "the client's popup-menu reply is too short");
       assign_number(t, int16_t(uint16_t(uint8_t(back[0]) << 8 | uint8_t(back[1]))));
     }
   }

@@ -70,7 +70,7 @@ void write_all_fd(int fd, const uint8_t* p, size_t n, bool closing) {
     if (w == 0) {
       if (closing) return;
       ws.Io_rty = 0;
-      Rpt_error(0);
+      Rpt_error(err::RECORD_BUSY);
     }
     p += w;
     n -= size_t(w);
@@ -242,7 +242,7 @@ int64_t Apr_flush() {
     w = ::write(f->fd, out.data(), out.size());
   } while (w < 0 && errno == EINTR);
   if (w < 0) Sys_error();
-  if (size_t(w) < out.size()) Rpt_error(4);
+  if (size_t(w) < out.size()) Rpt_error(err::WRITE_FAILED);
   return 0;
 }
 
@@ -359,7 +359,7 @@ void Run_driver_program(const std::string& id) {
   bool started = false;
   int rc = Term_call_nested(&started);
   if (!started) {
-    if (rc == 12) Rpt_error_text(12, "no driver program \"*dev/" + id + "\"");
+    if (rc == 12) Rpt_error_text(err::FILE_NOT_FOUND, "no driver program \"*dev/" + id + "\"");
     Rpt_error(rc);
   }
   if (rc >= 0) Rpt_error(rc);
@@ -406,7 +406,7 @@ void Dev_init(const char* id) {
       CloseFile(f);
       ws.Cur_fcb = nullptr;
     }
-    Rpt_error_text(100, std::string("the terminal driver \"*dev/") + name + "\" failed (error " +
+    Rpt_error_text(err::DRIVER_FAILED, std::string("the terminal driver \"*dev/") + name + "\" failed (error " +
                             std::to_string(failed) + ")");
   }
 }
@@ -429,18 +429,18 @@ void d_dtty() {
   bool thin = Take_f_form();
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
-  if (!f || f->kind != FK_DEVICE) Rpt_error(13);
+  if (!f || f->kind != FK_DEVICE) Rpt_error(err::WRONG_MODE);
   // Only the console carries a thin client.
-  if (thin && f != ws.Con_fcb) Rpt_error(13);
+  if (thin && f != ws.Con_fcb) Rpt_error(err::WRONG_MODE);
   Need_operand();
   int32_t cols = Eval_integer();
-  if (cols < 1 || cols > 255) Rpt_error(41);
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (cols < 1 || cols > 255) Rpt_error(err::OUT_OF_RANGE);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Need_operand();
   int32_t lines = Eval_integer();
-  if (lines < 1 || lines > 255) Rpt_error(41);
-  if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(20);
+  if (lines < 1 || lines > 255) Rpt_error(err::OUT_OF_RANGE);
+  if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::SYNTAX);
   if (Is_screen(f)) Terminal_close();
   if (f->st2 & ST2_THIN_CLIENT) Tc_detach_console();
   Dev_fcb* d = Dev(f);

@@ -43,7 +43,7 @@ void clwh(int32_t col, int32_t line, int32_t cols, int32_t lines) {
 int minor_of(uint16_t op) {
   if (op == 0) return WttyMinCode(156);
   int m = WttyMinCode(op & 0xFF);
-  if (m == 0) Rpt_error_text(20, "this operation has no thin-client form");
+  if (m == 0) Rpt_error_text(err::SYNTAX, "this operation has no thin-client form");
   return m;
 }
 
@@ -137,7 +137,7 @@ std::string Gui_button_send(const Gui_button& b) {
     case 204: minor = 'R'; break;
     case 208: minor = '-'; break;
     case 232: minor = 'W'; break;
-    default: Rpt_error_text(20, "this operation has no button request");
+    default: Rpt_error_text(err::SYNTAX, "this operation has no button request");
   }
   Wtty_init(major, minor);
   Wtty_int(b.id);
@@ -177,7 +177,7 @@ int32_t Gui_scroll_send(uint16_t type, uint16_t op, int32_t id, const int32_t nu
     Wtty_long(nums[1]);
     Wtty_long(nums[2]);
     Wtty_xmit(1);
-    if (ws.Str_len < 4) Rpt_error_text(86, "the client's scroll-bar position is too short");
+    if (ws.Str_len < 4) Rpt_error_text(err::CONNECTION_LOST, "the client's scroll-bar position is too short");
     const uint8_t* p = ws.Str_ptr;
     return int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]);
   } else if (op == 232) {
@@ -191,7 +191,7 @@ int32_t Gui_scroll_send(uint16_t type, uint16_t op, int32_t id, const int32_t nu
 int32_t Gui_focus_read() {
   Wtty_init('S', 'R');
   Wtty_xmit(1);
-  if (ws.Str_len < 2) Rpt_error_text(86, "the client's focus reply is too short");
+  if (ws.Str_len < 2) Rpt_error_text(err::CONNECTION_LOST, "the client's focus reply is too short");
   return int16_t(uint16_t(ws.Str_ptr[0] << 8 | ws.Str_ptr[1]));
 }
 

@@ -102,7 +102,7 @@ void set_handler(int32_t slot) {
 int32_t handle_slot(int64_t h) {
   if (h < 0 && (ws.Con_flags & 0x800)) h = -h;  // handles reported negated
   int32_t slot = Objctl_hook.slot_of(h);
-  if (!slot) Rpt_error_text(95, "the handle " + std::to_string(h) + " names no live object");
+  if (!slot) Rpt_error_text(err::BAD_OBJECT, "the handle " + std::to_string(h) + " names no live object");
   return slot;
 }
 
@@ -290,7 +290,7 @@ void KestDEFCTLObjCtl() {
     if (ws.Exec_ptr[0] == code::EXT_DIR && ws.Exec_ptr[1] == 169) {  // DISABLE: suspend
       ws.Exec_ptr += 2;
       Chk_err();
-      if (!st.last_handler) Rpt_error_text(95, "no control handler has been named");
+      if (!st.last_handler) Rpt_error_text(err::BAD_OBJECT, "no control handler has been named");
       set_handler(0);
       return;
     }
@@ -298,7 +298,7 @@ void KestDEFCTLObjCtl() {
       ws.Exec_ptr += 2;
       Chk_err();
       if (!st.last_handler || Objctl_hook.slot_of(int64_t(st.last_handler) + 100000) != st.last_handler)
-        Rpt_error_text(95, "no control handler to resume");
+        Rpt_error_text(err::BAD_OBJECT, "no control handler to resume");
       set_handler(st.last_handler);
       return;
     }
@@ -324,18 +324,18 @@ void KestDEFCTLObjCtl() {
   Need_operand();
   Eval_val();
   int64_t h = To_integer(ws.Num_acc);
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
   int32_t id = Eval_integer();
   Chk_err();
-  if (id < -32000 || id > 32767) Rpt_error(41);
-  if (id == 0) Rpt_error_text(65, "control 0 cannot be bound to an object");
+  if (id < -32000 || id > 32767) Rpt_error(err::OUT_OF_RANGE);
+  if (id == 0) Rpt_error_text(err::NO_CONTROL, "control 0 cannot be bound to an object");
   int32_t slot = h == 0 ? 0 : handle_slot(h);
-  if (!current_window()) Rpt_error(13);
+  if (!current_window()) Rpt_error(err::WRONG_MODE);
   Wob* rec = find_record(id);
-  if (rec && rec->type != OBJCTL_BINDING) Rpt_error_text(65, "control " + std::to_string(id) + " is already defined");
+  if (rec && rec->type != OBJCTL_BINDING) Rpt_error_text(err::NO_CONTROL, "control " + std::to_string(id) + " is already defined");
   if (slot == 0) {
-    if (!rec || !rec->bound_obj) Rpt_error_text(65, "control " + std::to_string(id) + " has no binding");
+    if (!rec || !rec->bound_obj) Rpt_error_text(err::NO_CONTROL, "control " + std::to_string(id) + " has no binding");
     delete_binding(rec);
     return;
   }
@@ -381,12 +381,12 @@ bool KestEmulateObjCtl(int64_t id, uint16_t op, uint16_t op2, Arg_rec* args, boo
   } else {
     int32_t high = Objctl_hook.highest_slot();
     int64_t s = id - 100000;
-    if (s < 1 || s > high) Rpt_error_text(41, "the control id " + std::to_string(id) + " names no object");
+    if (s < 1 || s > high) Rpt_error_text(err::OUT_OF_RANGE, "the control id " + std::to_string(id) + " names no object");
     slot = Objctl_hook.slot_of(id);
-    if (!slot) Rpt_error_text(95, "the control id " + std::to_string(id) + " names no live object");
+    if (!slot) Rpt_error_text(err::BAD_OBJECT, "the control id " + std::to_string(id) + " names no live object");
   }
   const char* base = method_of(op);
-  if (!base) Rpt_error_text(88, "this operation has no method of a control object");
+  if (!base) Rpt_error_text(err::UNKNOWN_MEMBER, "this operation has no method of a control object");
   std::string name = base;
   switch (op2) {
     case 0: break;
@@ -395,7 +395,7 @@ bool KestEmulateObjCtl(int64_t id, uint16_t op, uint16_t op2, Arg_rec* args, boo
     case code::D_READ: name += "Read"; break;
     case code::D_RETRY: name += "_Retry"; break;
     case code::D_RESET: name += "Reset"; break;
-    default: Rpt_error_text(88, "this second keyword has no method of a control object");
+    default: Rpt_error_text(err::UNKNOWN_MEMBER, "this second keyword has no method of a control object");
   }
   bool to_delete = false;
   Arg_rec* list = from_statement ? statement_args(op, &to_delete) : given.take();
@@ -421,7 +421,7 @@ bool KestObjCtlDefine(const Objctl_def& d) {
       Objctl_hook.call(rec->bound_obj, "NewId", list);
       return true;
     }
-    Rpt_error_text(65, "control " + std::to_string(d.id) + " is already defined");
+    Rpt_error_text(err::NO_CONTROL, "control " + std::to_string(d.id) + " is already defined");
   }
   uint16_t type = d.type;
   if (type == CT_LIST_BOX) {

@@ -55,7 +55,7 @@ uint32_t answers_input = 0, answers_obtain = 0;
 // user (PREINPUT entry with the CTL value 64519, at the front of the queue).
 Preinput_entry* queue_edit_default(const uint8_t* p, int32_t n) {
   auto* e = static_cast<Preinput_entry*>(Get_blk(sizeof(Preinput_entry) + size_t(n)));
-  if (!e) Rpt_error(33);
+  if (!e) Rpt_error(err::OUT_OF_MEMORY);
   e->ctl = 64519 - 65536;
   e->len = n;
   e->slash = 0;
@@ -91,7 +91,7 @@ void echo_answer(const uint8_t* p, int32_t n) {
 void read_console() {
   if (ws.Io_tim >= 0 && !Con_wait_input(ws.Io_tim)) {
     ws.Io_rty = 0;  // a time-out is final: no busy retries
-    Rpt_error(0);
+    Rpt_error(err::RECORD_BUSY);
   }
   Fio_call(FIO_READ);
   int32_t n = ws.Str_len;
@@ -100,7 +100,7 @@ void read_console() {
   echo_answer(p, n);
   int32_t limit = ws.Io_siz > 0 ? ws.Io_siz : CONSOLE_ANSWER_MAX;
   if (n > limit) {
-    Rpt_error_text(46, "the answer is longer than " + std::to_string(limit) + " characters");
+    Rpt_error_text(err::STRING_LENGTH, "the answer is longer than " + std::to_string(limit) + " characters");
   }
   keep_answer(p, n);
 }
@@ -199,7 +199,7 @@ void Inp_fields(bool obtain) {
   if (ws.Io_hlp_ptr && ws.Io_hlp_len > 0)
     help_text.assign(reinterpret_cast<const char*>(ws.Io_hlp_ptr), size_t(ws.Io_hlp_len));
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   if (obtain) ws.Io_opts |= IO_NOECHO;
   bool console = Prt_is_console(f);
   if (ends_statement(*ws.Exec_ptr)) {
@@ -236,7 +236,7 @@ void Inp_fields(bool obtain) {
     if (c == code::COMMA) {
       ws.Exec_ptr++;
     } else if (!ends_statement(c)) {
-      Rpt_error(20);
+      Rpt_error(err::SYNTAX);
     }
   }
 }

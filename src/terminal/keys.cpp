@@ -257,7 +257,7 @@ uint32_t statement_ref() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::LINE_REF || c == code::LABEL) return Get_line();
   int32_t n = Eval_integer();
-  if (n < 0 || n > 64999) Rpt_error(41);
+  if (n < 0 || n > 64999) Rpt_error(err::OUT_OF_RANGE);
   return uint32_t(n);
 }
 
@@ -269,7 +269,7 @@ void d_sctl() {
     if (ends_statement(*ws.Exec_ptr)) break;
     Need_operand();
     int32_t ctl = Eval_integer();
-    if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+    if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
     ws.Exec_ptr++;
     Need_operand();
     uint32_t stno = statement_ref();
@@ -293,12 +293,12 @@ void d_sctl() {
     if (*ws.Exec_ptr != code::COMMA) break;
     ws.Exec_ptr++;
   }
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
 }
 
 void Need_operand() {
   uint8_t c = *ws.Exec_ptr;
-  if (ends_statement(c) || c == code::COMMA || c == code::RPAREN) Rpt_error(20);
+  if (ends_statement(c) || c == code::COMMA || c == code::RPAREN) Rpt_error(err::SYNTAX);
 }
 
 bool Take_f_form() {
@@ -328,26 +328,26 @@ void d_dctl() {
   }
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   if (f->kind == FK_THIN_CLIENT) Not_built("DEFCTL on thin-client channels (the thin client)");
-  if (!Is_screen(f)) Rpt_error(17);
+  if (!Is_screen(f)) Rpt_error(err::WRONG_FILE_KIND);
   Dev_fcb* d = Dev(f);
   Ctl_def*& head = f_form ? d->win.ctl_defs : d->ctl_defs;
   Need_operand();
   Eval_formula();
   Ctl_def key{};
   if (ws.Str_len >= 0) {
-    if (ws.Str_len > 10 || ws.Str_len == 0) Rpt_error(46);
+    if (ws.Str_len > 10 || ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
     key.key_len = int16_t(ws.Str_len);
     std::memcpy(key.key, ws.Str_ptr, size_t(ws.Str_len));
   } else {
     int32_t code = To_integer(ws.Num_acc);
-    if (code >= 0) Rpt_error(41);
+    if (code >= 0) Rpt_error(err::OUT_OF_RANGE);
     key.key_len = 0;
     key.ecode = code;
   }
   key.minus = minus ? 1 : 0;
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Ctl_def** at = &head;
   auto same = [&](const Ctl_def* c) {
@@ -358,7 +358,7 @@ void d_dctl() {
   while (*at && !same(*at)) at = &(*at)->next;
   if (*ws.Exec_ptr == code::OP_DIV) {
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     if (*at) {
       Ctl_def* c = *at;
       *at = c->next;
@@ -368,8 +368,8 @@ void d_dctl() {
   }
   Need_operand();
   int32_t ctl = Eval_integer();
-  if (ctl < -32000 || ctl > 32767) Rpt_error(41);
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+  if (ctl < -32000 || ctl > 32767) Rpt_error(err::OUT_OF_RANGE);
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   if (*at) {
     (*at)->ctl = int16_t(ctl);
     return;

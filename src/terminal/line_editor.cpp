@@ -736,7 +736,7 @@ void raw_read(int32_t count) {
     if (b == -1) {
       if (out.empty()) {
         ws.Io_rty = 0;
-        Rpt_error(0);
+        Rpt_error(err::RECORD_BUSY);
       }
       break;
     }
@@ -899,7 +899,7 @@ void Dev_tru_read() {
       int b = Dev_getch(true, ws.Io_tim);
       if (b == -1) {
         ws.Io_rty = 0;
-        Rpt_error(0);
+        Rpt_error(err::RECORD_BUSY);
       }
       if (b == -2) restart_statement();
       if (b < 0) {
@@ -939,7 +939,7 @@ void Dev_tru_read() {
   if (Dev_edit_req.mask_len > 0) {
     ed.mask.assign(reinterpret_cast<const char*>(Dev_edit_req.mask), size_t(Dev_edit_req.mask_len));
     if (Dev_edit_req.numeric) {
-      if (ed.num.init(ed.mask) != 0) Rpt_error(43);
+      if (ed.num.init(ed.mask) != 0) Rpt_error(err::BAD_FORMAT);
       ed.num_mask = true;
       ed.len = ed.num.length();
       ed.buf = ed.num.shown();
@@ -994,7 +994,7 @@ void Dev_tru_read() {
     if (k.is_code && k.value <= -100000) {
       if (k.value == -100000) {
         ws.Io_rty = 0;
-        Rpt_error(0);
+        Rpt_error(err::RECORD_BUSY);
       }
       if (k.value == -100001) {
         if (at_prompt) {
@@ -1027,7 +1027,7 @@ void Dev_tru_read() {
     }
     if (code == -1001) {
       ws.Run_flags |= RF_ESCAPE;
-      Rpt_error(127);
+      Rpt_error(err::INTERRUPTED);
     }
     if (code < 0) {
       if (code <= -3001 && code >= -3999 && ((ws.Run_flags & 0x800) || (ws.Con_flags & 0x800))) {
@@ -1112,7 +1112,7 @@ bool Term_read_line(std::string& line) {
   } catch (const End_of_data&) {
     got = false;
   } catch (const Oru_error& e) {
-    if (e.no != 2) {
+    if (e.no != err::END_OF_FILE) {
       f->in_status = in_status;
       ws.Work_ptr = work;
       throw;

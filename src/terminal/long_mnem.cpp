@@ -191,7 +191,7 @@ void collect(uint8_t b) {
       }
       if (c.len > LONG_MNEM_MAX) {
         stop(f);
-        Rpt_error(46);
+        Rpt_error(err::STRING_LENGTH);
       }
       c.block.reserve(c.len);
       c.phase = 3;

@@ -122,9 +122,9 @@ void d_msgl() {
   }
   if (kind == POP) {
     Chk_err();
-    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+    if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     std::vector<Fcb*> libs = open_libraries();
-    if (libs.empty()) Rpt_error(12);
+    if (libs.empty()) Rpt_error(err::FILE_NOT_FOUND);
     close_library(libs.front());
     return;
   }
@@ -136,7 +136,7 @@ void d_msgl() {
   }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
   Chk_err();
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(20);
+  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   std::vector<std::string> names;
   size_t at = 0;
   while (at <= list.size() && !list.empty()) {
@@ -145,7 +145,7 @@ void d_msgl() {
     if (sep > at) names.push_back(list.substr(at, sep - at));
     at = sep + 1;
   }
-  if (names.empty() && kind != NONE) Rpt_error(10);
+  if (names.empty() && kind != NONE) Rpt_error(err::BAD_FILE_NAME);
   if (kind == NONE) close_all();
   for (size_t i = names.size(); i-- > 0;) {
     const std::string& name = names[i];
@@ -156,7 +156,7 @@ void d_msgl() {
           found = f;
           break;
         }
-      if (!found) Rpt_error(12);
+      if (!found) Rpt_error(err::FILE_NOT_FOUND);
       close_library(found);
       continue;
     }

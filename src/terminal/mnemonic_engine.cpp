@@ -278,7 +278,7 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
       if (d->fl_kind) {
         d->fl_kind = 0;
         f->out_hook = nullptr;
-        Rpt_error(51);
+        Rpt_error(err::MNEMONIC_LOAD);
       }
       d->fl_kind = m == M('F', 'L') ? 'F' : 'E';
       d->fl_op = 0;

@@ -145,9 +145,9 @@ void put_decimal(int32_t v, int digits) {
 void Term_put(uint8_t c) {
   Fcb* f = ws.Cur_fcb;
   if (f->buf_count >= f->buf_size) {
-    if (f->buf_size <= 0) Rpt_error(13);
+    if (f->buf_size <= 0) Rpt_error(err::WRONG_MODE);
     Prt_flush();
-    if (f->buf_count >= f->buf_size) Rpt_error(1);
+    if (f->buf_count >= f->buf_size) Rpt_error(err::RECORD_TOO_LONG);
   }
   f->out_buf[f->buf_count++] = c;
 }
@@ -283,7 +283,7 @@ void Term_release(Fcb* f) {
 void d_dmnm() {
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
-  if (!f) Rpt_error(13);
+  if (!f) Rpt_error(err::WRONG_MODE);
   if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics of thin-client channels (the thin client)");
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
@@ -295,16 +295,16 @@ void d_dmnm() {
     } else {
       Need_operand();
       Eval_str();
-      if (ws.Str_len != 3) Rpt_error(46);
-      if (ws.Str_ptr[0] != ESC) Rpt_error(17);
+      if (ws.Str_len != 3) Rpt_error(err::STRING_LENGTH);
+      if (ws.Str_ptr[0] != ESC) Rpt_error(err::WRONG_FILE_KIND);
       code = Mnem_code(char(ws.Str_ptr[1]), char(ws.Str_ptr[2]));
     }
-    if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+    if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
     ws.Exec_ptr++;
     Need_operand();
     Eval_str();
     int32_t len = ws.Str_len;
-    if (len > 0xFFFF) Rpt_error(46);
+    if (len > 0xFFFF) Rpt_error(err::STRING_LENGTH);
     // Copy before any further evaluation can reuse the accumulator.
     MnemDef* d = nullptr;
     if (len > 0) {
@@ -318,7 +318,7 @@ void d_dmnm() {
         ws.Exec_ptr++;
         Need_operand();
         int32_t p1 = small_operand(0, 255, 41);
-        if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+        if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
         ws.Exec_ptr++;
         Need_operand();
         int32_t p2 = small_operand(0, 255, 41);
@@ -343,7 +343,7 @@ void d_dmnm() {
       ws.Exec_ptr++;
       continue;
     }
-    if (!ends_statement(c)) Rpt_error(20);
+    if (!ends_statement(c)) Rpt_error(err::SYNTAX);
   }
 }
 
@@ -351,5 +351,5 @@ void Err_mnemonic() {
   Fcb* f = ws.Cur_fcb;
   if (f && (f->in_status & IN_IGNORE_BAD)) return;
   if (Sw_on(sw::EG)) return;
-  Rpt_error(29);
+  Rpt_error(err::BAD_MNEMONIC);
 }

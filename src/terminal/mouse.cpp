@@ -77,12 +77,12 @@ void insert_region(Mouse_region*& head, Mouse_region* r) {
 int32_t hundredths() {
   Need_operand();
   Eval_formula();
-  if (ws.Str_len >= 0) Rpt_error(26);
+  if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
   return To_integer(ws.Num_acc);
 }
 
 void expect(uint8_t c) {
-  if (*ws.Exec_ptr != c) Rpt_error(20);
+  if (*ws.Exec_ptr != c) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
 }
 
@@ -226,7 +226,7 @@ void Mouse_free(Dev_fcb* d) {
 
 void d_smse() {
   Fcb* con = ws.Con_fcb;
-  if (!con || con->kind != FK_DEVICE) Rpt_error(13);
+  if (!con || con->kind != FK_DEVICE) Rpt_error(err::WRONG_MODE);
   bool global = false;
   if (*ws.Exec_ptr == code::OP_DIV) {
     global = true;
@@ -234,14 +234,14 @@ void d_smse() {
   }
   if (*ws.Exec_ptr == code::OP_EQ) {  // '=' ends the statement: nothing to do
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     return;
   }
   Dev_fcb* d = Dev(con);
   Mouse_region*& head = global ? d->mouse : d->win.mouse;
   if (*ws.Exec_ptr == code::D_CLEAR) {
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     free_regions(head);
     return;
   }
@@ -276,7 +276,7 @@ void d_smse() {
       int32_t wmax = w.cols * 100, hmax = w.lines * 100;
       if (col < 0 || col >= wmax || line < 0 || line >= hmax || width < 1 || height < 1 || width > wmax - col ||
           height > hmax - line)
-        Rpt_error(29);
+        Rpt_error(err::BAD_MNEMONIC);
       c0 = w.col0 * 100 + col;
       c1 = c0 + width - 1;
       l0 = w.line0 * 100 + line;
@@ -286,9 +286,9 @@ void d_smse() {
   } else {
     Need_operand();
     Eval_formula();
-    if (ws.Str_len < 0) Rpt_error(26);
-    if (ws.Str_len == 0) Rpt_error(46);
-    if (ws.Str_len > 255) Rpt_error(46);
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+    if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
+    if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
     key.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   }
   expect(code::COMMA);
@@ -303,15 +303,15 @@ void d_smse() {
   std::vector<uint8_t> stmt;
   if (ws.Str_len < 0) {
     ctl = To_integer(ws.Num_acc);
-    if (ctl < -32768 || ctl > 32767) Rpt_error(41);
+    if (ctl < -32768 || ctl > 32767) Rpt_error(err::OUT_OF_RANGE);
   } else {
     std::string text(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     int err = Compile_text(text, stmt);
     if (err) Rpt_error(err);
-    if (stmt.size() < 2 || stmt[0] != 0 || stmt[1] != 0) Rpt_error(20);  // no line number
-    if (stmt.size() > 0xFFFF) Rpt_error(19);
+    if (stmt.size() < 2 || stmt[0] != 0 || stmt[1] != 0) Rpt_error(err::SYNTAX);  // no line number
+    if (stmt.size() > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
   }
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(20);
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
   size_t extra = stmt.size() + key.size();
   Mouse_region* r = static_cast<Mouse_region*>(Get_blk(sizeof(Mouse_region) + extra));
   r->ctl = ctl;

@@ -20,7 +20,7 @@ inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c
 // the negative codes (64519 is -1017).
 int32_t ctl_operand() {
   int32_t v = Eval_integer();
-  if (v < -32768 || v > 65535) Rpt_error(41);
+  if (v < -32768 || v > 65535) Rpt_error(err::OUT_OF_RANGE);
   return v > 32767 ? v - 65536 : v;
 }
 
@@ -53,7 +53,7 @@ void d_prei() {
   if (ws.Str_len < 0) {
     // A number alone: a CTL value (a '/' before it changes nothing).
     int32_t ctl = To_integer(ws.Num_acc);
-    if (ctl < -32768 || ctl > 65535) Rpt_error(41);
+    if (ctl < -32768 || ctl > 65535) Rpt_error(err::OUT_OF_RANGE);
     e = static_cast<Preinput_entry*>(Get_blk(sizeof(Preinput_entry)));
     e->ctl = ctl > 32767 ? ctl - 65536 : ctl;
   } else {
@@ -75,7 +75,7 @@ void d_prei() {
   }
   if (!ends_statement(*ws.Exec_ptr)) {
     Ret_blk(e);
-    Rpt_error(20);
+    Rpt_error(err::SYNTAX);
   }
   if (front) {
     e->next = static_cast<Preinput_entry*>(ws.Preinput);

@@ -90,7 +90,7 @@ struct Iop_guard {
 struct Busy {
   Wty_fcb* f;
   explicit Busy(Wty_fcb* w) : f(w) {
-    if (f->wflags & WTY_BUSY) Rpt_error(14);
+    if (f->wflags & WTY_BUSY) Rpt_error(err::CHANNEL_STATE);
     f->wflags |= WTY_BUSY;
   }
   ~Busy() { f->wflags &= ~WTY_BUSY; }
@@ -114,7 +114,7 @@ void option_group(const Wty_fcb* f, const Io_state& io, char op) {
 // The status at the head of the reply; the rest of the reply stays the
 // current string.
 void check_status() {
-  if (ws.Str_len < 2) Rpt_error_text(86, "The client's reply holds no status");
+  if (ws.Str_len < 2) Rpt_error_text(err::CONNECTION_LOST, "The client's reply holds no status");
   int16_t st = int16_t(get_u16be(ws.Str_ptr));
   if (st == -1) {
     ws.Str_ptr += 2;
@@ -123,11 +123,11 @@ void check_status() {
   }
   if (st == 0) {
     ws.Io_rty = 0;
-    Rpt_error(0);
+    Rpt_error(err::RECORD_BUSY);
   }
   if (st == 11) Io_dom_err();
   if (st == 2) Io_end_err();
-  if (st < 0) Rpt_error_text(86, "The client's reply holds a status that is no error number");
+  if (st < 0) Rpt_error_text(err::CONNECTION_LOST, "The client's reply holds a status that is no error number");
   Rpt_error(st);
 }
 
@@ -161,7 +161,7 @@ int64_t Wty_open() {
   std::string name = ws.Path_buf;
   if (st.Io_iol_len == -1 || st.Io_iol_len == -2) Not_built("IOL=* on client channels (the client's own I/O lists)");
   if (!WttyCheck(name, 'F', 'O')) {
-    if (!Tc_attached()) Rpt_error(12);
+    if (!Tc_attached()) Rpt_error(err::FILE_NOT_FOUND);
     Wtty_init('F', 'O');
   }
   Fcb* conn = ws.Cur_fcb && ws.Cur_fcb->kind == FK_TCP ? ws.Cur_fcb : nullptr;
@@ -173,7 +173,7 @@ int64_t Wty_open() {
   Wtty_str(name);
   Wtty_str(st.Io_opt_len > 0 ? st.Io_opt_ptr : nullptr, st.Io_opt_len > 0 ? st.Io_opt_len : 0);
   Wtty_xmit(1);
-  if (ws.Str_len < 4) Rpt_error_text(86, "The client's answer to an open is too short");
+  if (ws.Str_len < 4) Rpt_error_text(err::CONNECTION_LOST, "The client's answer to an open is too short");
   int32_t handle = get_u16be(ws.Str_ptr);
   int32_t size = get_u16be(ws.Str_ptr + 2);
   if (binary) size = WTY_BINARY_BUFFER;
@@ -259,7 +259,7 @@ int64_t Wtty_keyinf(char letter) {
   Wtty_xmit(1);
   check_status();
   if (letter == 'I' || letter == 'R') {
-    if (ws.Str_len < 4) Rpt_error_text(86, "The client's answer holds no number");
+    if (ws.Str_len < 4) Rpt_error_text(err::CONNECTION_LOST, "The client's answer holds no number");
     int32_t v = int32_t(get_u32be(ws.Str_ptr));
     ws.Num_acc = Num_val{};
     ws.Num_acc.mant = v;
@@ -330,9 +330,9 @@ bool WttyCheck(std::string& name, int major, int minor) {
   }
   if (starts_ci(name, "[rpc:") && servers) {
     size_t end = name.find(']', 5);
-    if (end == std::string::npos || end == 5 || end - 5 > 12) Rpt_error(68);
+    if (end == std::string::npos || end == 5 || end - 5 > 12) Rpt_error(err::BAD_SERVER_NAME);
     Server* s = find_server(name.substr(5, end - 5));
-    if (!s) Rpt_error(68);
+    if (!s) Rpt_error(err::BAD_SERVER_NAME);
     Wtty_init(major, minor);
     name.erase(0, end + 1);
     make_current(s->ch);
@@ -361,7 +361,7 @@ Fcb* Tc_find_server(const std::string& name) {
 void DefineServer(const std::string& name) {
   ws.Stmt_save = ws.Exec_ptr;
   Err_scan();  // ERR= takes every error below
-  if (name.empty() || name.size() > 12) Rpt_error(10);
+  if (name.empty() || name.size() > 12) Rpt_error(err::BAD_FILE_NAME);
   Server* s = find_server(name);
   if (*ws.Exec_ptr == code::D_DELETE) {
     ws.Exec_ptr++;
@@ -369,10 +369,10 @@ void DefineServer(const std::string& name) {
       ws.Exec_ptr++;
       Chk_err();
     }
-    if (!s) Rpt_error(12);
+    if (!s) Rpt_error(err::FILE_NOT_FOUND);
     if (s->uses > 0) {
       ws.Io_rty = 0;
-      Rpt_error_text(0, "The program server still has client channels open");
+      Rpt_error_text(err::RECORD_BUSY, "The program server still has client channels open");
     }
     for (Server** p = &servers; *p; p = &(*p)->next)
       if (*p == s) {
@@ -383,14 +383,14 @@ void DefineServer(const std::string& name) {
     delete s;
     return;
   }
-  if (s) Rpt_error(11);
+  if (s) Rpt_error(err::MISSING_RECORD);
   Eval_str();
   std::string path(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   int32_t size = 0;
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
     ws.Exec_ptr++;
     size = Eval_integer();
-    if (size < 128 || size > 32000) Rpt_error(41);
+    if (size < 128 || size > 32000) Rpt_error(err::OUT_OF_RANGE);
   }
   if (*ws.Exec_ptr == code::COMMA) {
     ws.Exec_ptr++;
@@ -399,7 +399,7 @@ void DefineServer(const std::string& name) {
   Fcb* f = open_hidden(path, size);
   if (f->kind != FK_TCP && f->kind != 20) {
     CloseFile(f);
-    Rpt_error(13);
+    Rpt_error(err::WRONG_MODE);
   }
   {
     Io_save_guard io;

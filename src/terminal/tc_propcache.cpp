@@ -142,7 +142,7 @@ void Kest_AddServerProp(const std::string& list) {
       if (name.empty()) continue;
       int at = find_prop(name);
       if (at < 0) {
-        if (props.size() >= PROPS_MAX) Rpt_error_text(42, "At most 200 host properties are declared");
+        if (props.size() >= PROPS_MAX) Rpt_error_text(err::BAD_SUBSCRIPT, "At most 200 host properties are declared");
         at = int(props.size());
         props.push_back({name, size_t(head >= 0 ? head : at), Effects::none_declared, {}});
       }
@@ -154,7 +154,7 @@ void Kest_AddServerProp(const std::string& list) {
 void Kest_DropServerFncClr(const std::string& text) {
   std::vector<std::string> parts = split(text, "%");
   std::string codes = parts[0];
-  if (codes.empty()) Rpt_error(46);
+  if (codes.empty()) Rpt_error(err::STRING_LENGTH);
   std::vector<Fnc_clr> add;
   for (size_t i = 1; i < parts.size(); ++i) {
     std::string name = parts[i] == "/" ? "" : norm(parts[i]);
@@ -163,13 +163,13 @@ void Kest_DropServerFncClr(const std::string& text) {
   }
   if (parts.size() == 1)
     for (char c : codes) add.push_back({c, ""});
-  if (fnc_clrs.size() + add.size() > FNC_CLR_MAX) Rpt_error_text(42, "At most 100 function colours are declared");
+  if (fnc_clrs.size() + add.size() > FNC_CLR_MAX) Rpt_error_text(err::BAD_SUBSCRIPT, "At most 100 function colours are declared");
   fnc_clrs.insert(fnc_clrs.end(), add.begin(), add.end());
 }
 
 void Kest_DropServerEffects(const std::string& name, const std::string& effects) {
   int at = find_prop(norm(name));
-  if (at < 0) Rpt_error_text(23, "The property " + name + " is not declared with ADD SERVER");
+  if (at < 0) Rpt_error_text(err::BAD_NAME, "The property " + name + " is not declared with ADD SERVER");
   Host_prop& p = props[size_t(at)];
   if (effects == "/") {
     p.effects = Effects::whole_control;
@@ -179,7 +179,7 @@ void Kest_DropServerEffects(const std::string& name, const std::string& effects)
   std::vector<std::string> names;
   for (const std::string& e : split(effects, "%"))
     if (!norm(e).empty()) names.push_back(norm(e));
-  if (effect_count + names.size() + 1 > EFFECTS_MAX) Rpt_error_text(42, "At most 200 effect properties are declared");
+  if (effect_count + names.size() + 1 > EFFECTS_MAX) Rpt_error_text(err::BAD_SUBSCRIPT, "At most 200 effect properties are declared");
   effect_count += names.size() + 1;
   p.effects = Effects::listed;
   p.effect_names = std::move(names);
@@ -201,7 +201,7 @@ void Tc_server_props(bool drop) {
     Kest_DropServerFncClr(str_operand());
   } else {
     std::string name = str_operand();
-    if (*ws.Exec_ptr != code::COMMA || err_option()) Rpt_error(20);
+    if (*ws.Exec_ptr != code::COMMA || err_option()) Rpt_error(err::SYNTAX);
     ++ws.Exec_ptr;
     Kest_DropServerEffects(name, str_operand());
   }
@@ -209,7 +209,7 @@ void Tc_server_props(bool drop) {
     ++ws.Exec_ptr;
     Chk_err();
   }
-  if (*ws.Exec_ptr != code::EOL && *ws.Exec_ptr != code::STMT_SEP) Rpt_error(20);
+  if (*ws.Exec_ptr != code::EOL && *ws.Exec_ptr != code::STMT_SEP) Rpt_error(err::SYNTAX);
 }
 
 bool ZefVrl_active() { return Sw_on(sw::PlusH) && Tc_attached(); }

@@ -81,7 +81,7 @@ void ahead_store(uint8_t b) {
 bool long_ints() { return (ws.Tc_caps & 2) != 0; }
 
 void add_item(char kind, int32_t val, const uint8_t* p, int32_t len) {
-  if (nWttyStr >= TC_MAX_ITEMS) Rpt_error_text(30, "A thin-client request holds at most 100 items");
+  if (nWttyStr >= TC_MAX_ITEMS) Rpt_error_text(err::NESTING_TOO_DEEP, "A thin-client request holds at most 100 items");
   typWtty[nWttyStr] = kind;
   valWtty[nWttyStr] = val;
   strWtty[nWttyStr] = {len, p};
@@ -124,7 +124,7 @@ struct Tcp_current {
 void tcp_send(Fcb* f, const uint8_t* p, size_t n) {
   Tcp_current cur(f);
   ws.Io_tim = -1;
-  if (!f->out_buf || f->buf_size <= 0) Rpt_error_text(86, "The thin client's TCP channel has no buffer");
+  if (!f->out_buf || f->buf_size <= 0) Rpt_error_text(err::CONNECTION_LOST, "The thin client's TCP channel has no buffer");
   while (n > 0) {
     size_t k = n < size_t(f->buf_size) ? n : size_t(f->buf_size);
     std::memcpy(f->out_buf, p, k);
@@ -147,8 +147,8 @@ int tcp_chunk(Fcb* f, int32_t hundredths, std::vector<uint8_t>& out) {
   } catch (const End_of_data&) {
     return -3;
   } catch (const Oru_error& e) {
-    if (e.no == 0) return 0;
-    if (e.no == 2) return -3;
+    if (e.no == err::RECORD_BUSY) return 0;
+    if (e.no == err::END_OF_FILE) return -3;
     throw;
   }
   if (ws.Str_len <= 0) return 0;
@@ -180,7 +180,7 @@ void console_write(const uint8_t* p, size_t n) {
     if (w == 0) {
       if (closing) return;
       ws.Io_rty = 0;
-      Rpt_error(0);
+      Rpt_error(err::RECORD_BUSY);
     }
     p += w;
     n -= size_t(w);
@@ -209,7 +209,7 @@ int console_getc(int32_t hundredths) {
 int await_byte() {
   bool asked = false;
   for (;;) {
-    if (Tc_link_dead()) Rpt_error_text(86, "The thin client's link is dead");
+    if (Tc_link_dead()) Rpt_error_text(err::CONNECTION_LOST, "The thin client's link is dead");
     int32_t wait = ws.Tc_keepalive > 0 ? ws.Tc_keepalive * 50 : -1;
     int b = console_getc(wait);
     if (b >= 0) {
@@ -219,7 +219,7 @@ int await_byte() {
     if (b == -3) return -3;
     if (asked) {
       Tc_mark_dead();
-      Rpt_error_text(86, "The thin client stopped answering (keep-alive)");
+      Rpt_error_text(err::CONNECTION_LOST, "The thin client stopped answering (keep-alive)");
     }
     static const uint8_t enq = TC_ENQ;
     console_write(&enq, 1);
@@ -232,7 +232,7 @@ bool quiet_major(uint8_t major) { return major == 'z'; }
 
 [[noreturn]] void end_of_input() {
   ws.Io_rty = 0;
-  Rpt_error_text(0, "The thin client's stream ended while a reply was awaited");
+  Rpt_error_text(err::RECORD_BUSY, "The thin client's stream ended while a reply was awaited");
 }
 
 // ---- the console path ----
@@ -246,7 +246,7 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
       if (b < 0) break;
       if (b == TC_ETX && (Run_flags_now() & RF_STOP)) {
         if (quiet) return;
-        Rpt_error(86);
+        Rpt_error(err::CONNECTION_LOST);
       }
     }
     bWttyAwait = false;
@@ -271,7 +271,7 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
     if (resend) {
       if (sends >= MAX_SENDS) {
         if (quiet) return;
-        Rpt_error_text(86, "No good reply from the thin client after five sends");
+        Rpt_error_text(err::CONNECTION_LOST, "No good reply from the thin client after five sends");
       }
       ++sends;
       console_write(frame_buf.data(), frame_buf.size());
@@ -288,7 +288,7 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
       }
       if (b == TC_ETX && !rd.in_reply() && (Run_flags_now() & RF_STOP)) {
         if (quiet) return;
-        Rpt_error(86);
+        Rpt_error(err::CONNECTION_LOST);
       }
       Tc_reply_reader::Step s = rd.feed(uint8_t(b));
       if (s == Tc_reply_reader::MORE || s == Tc_reply_reader::ALIVE) continue;
@@ -305,7 +305,7 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
         bWttyAwait = false;
         if (++naks > MAX_NAKS) {
           if (quiet) return;
-          Rpt_error_text(86, "The thin client asked for the request again too often");
+          Rpt_error_text(err::CONNECTION_LOST, "The thin client asked for the request again too often");
         }
         --sends;  // NAKs do not count against the sends
         break;
@@ -323,7 +323,7 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
       if (s == Tc_reply_reader::TOO_LONG) {
         if (quiet) return;
         Tc_mark_dead();
-        Rpt_error_text(86, "The thin client announced a reply longer than the host accepts");
+        Rpt_error_text(err::CONNECTION_LOST, "The thin client announced a reply longer than the host accepts");
       }
       // REPLY
       if (rd.crc_ok()) {
@@ -360,7 +360,7 @@ void tcp_exchange(Fcb* f, uint8_t major, uint8_t minor, const uint8_t* payload, 
       ws.Prm.XT = true;
       ws.Run_flags |= RF_ESCAPE | RF_STOP;
     }
-    Rpt_error_text(86, why);
+    Rpt_error_text(err::CONNECTION_LOST, why);
   };
   Tc_tcp_reply rd;
   std::vector<uint8_t> chunk;
@@ -429,7 +429,7 @@ void Wtty_int(int32_t v) { add_item('i', v, nullptr, 0); }
 void Wtty_long(int32_t v) { add_item('l', v, nullptr, 0); }
 
 void Wtty_str(const uint8_t* p, int32_t len) {
-  if (len >= TC_LONG_STR && ws.Tc_level < 10) Rpt_error(46);
+  if (len >= TC_LONG_STR && ws.Tc_level < 10) Rpt_error(err::STRING_LENGTH);
   add_item('s', 0, p, p ? len : (len < 0 ? len : 0));
 }
 
@@ -443,7 +443,7 @@ int Wtty_xmit(int wait) {
     len += Tc_item_size(it, li);
   }
   uint64_t limit = ws.Tc_level >= 10 ? 2147483647u : ws.Tc_level >= 8 ? 65534u : 32168u;
-  if (len >= limit) Rpt_error(46);
+  if (len >= limit) Rpt_error(err::STRING_LENGTH);
   payload_buf.resize(size_t(len));
   uint8_t* out = payload_buf.data();
   for (int i = 0; i < nWttyStr; ++i) {
@@ -481,10 +481,10 @@ void Wtty_packet_real(uint8_t major, uint8_t minor, const uint8_t* payload, uint
     tcp_exchange(f, major, minor, payload, len, wait != 0);
     return;
   }
-  if (!Tc_attached()) Rpt_error_text(99, "no thin client is attached to the console (DEFTTY F)");
+  if (!Tc_attached()) Rpt_error_text(err::NOT_BUILT, "no thin client is attached to the console (DEFTTY F)");
   if (Tc_link_dead()) {
     if (quiet_major(major)) return;
-    Rpt_error_text(86, "The thin client's link is dead");
+    Rpt_error_text(err::CONNECTION_LOST, "The thin client's link is dead");
   }
   console_exchange(major, minor, payload, len, wait != 0);
 }
@@ -629,7 +629,7 @@ bool Tc_attached() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
 
 void Tc_need_client(const char* what) {
   if (!Tc_attached())
-    Rpt_error_text(99, std::string(what) + " need an attached thin client (DEFTTY F)");
+    Rpt_error_text(err::NOT_BUILT, std::string(what) + " need an attached thin client (DEFTTY F)");
 }
 
 int Tc_ahead_get() {

@@ -191,7 +191,7 @@ void Tc_attach_console() {
     WttyMouse();
   } catch (const Oru_error& e) {
     Tc_detach_console();
-    if (e.no == 0) ws.Io_rty = 0;  // the stream ended: no busy retry
+    if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;  // the stream ended: no busy retry
     throw;
   }
 }

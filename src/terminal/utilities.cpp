@@ -54,7 +54,7 @@ bool PathToUtility(std::string& path, const std::string& name, const char* kind)
 std::string utility(const char* name) {
   std::string path;
   if (!PathToUtility(path, name, "_text"))
-    Rpt_error_text(10, std::string("no utility program \"") + name + "\" in the library");
+    Rpt_error_text(err::BAD_FILE_NAME, std::string("no utility program \"") + name + "\" in the library");
   return path;
 }
 
@@ -100,7 +100,7 @@ void CallEntry(const char* name) {
 void end_statement() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ++ws.Exec_ptr;
   Chk_err();
-  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(20);
+  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(err::SYNTAX);
 }
 
 // A string target (after its ",", or right after a keyword).
@@ -112,12 +112,12 @@ Let_target help_target_after_keyword() {
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
-  if (t.str_len < 0) Rpt_error(26);
+  if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   return t;
 }
 
 Let_target help_target() {
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
   Need_operand();
   ws.Cur_var = nullptr;
@@ -125,7 +125,7 @@ Let_target help_target() {
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
-  if (t.str_len < 0) Rpt_error(26);
+  if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   return t;
 }
 
@@ -143,25 +143,25 @@ void help_menu_form() {
   ++ws.Exec_ptr;
   Need_operand();
   int32_t col = Eval_integer();
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ++ws.Exec_ptr;
   int32_t line = Eval_integer();
   Let_target entry_t = help_target();
   Let_target path_t = help_target();
   Chk_err();
-  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(20);
+  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(err::SYNTAX);
   if (thin_client()) Not_built("help-menu texts of the thin client's windows");
   Fcb* f = ws.Con_fcb;
   std::string text;
   if (Is_screen(f)) {
     const Window_rec& w = Dev(f)->win;
-    if (col < 0 || col > w.cols || line < 0 || line > w.lines) Rpt_error(41);
+    if (col < 0 || col > w.cols || line < 0 || line > w.lines) Rpt_error(err::OUT_OF_RANGE);
     if (line < w.lines && w.chars) {
       const uint8_t* row = w.chars + size_t(w.line0 + line) * size_t(w.stride) + size_t(w.col0);
       text.assign(reinterpret_cast<const char*>(row), size_t(w.cols));
     }
   } else if (col < 0 || line < 0) {
-    Rpt_error(41);  // a console without a screen image has no text to look at
+    Rpt_error(err::OUT_OF_RANGE);  // a console without a screen image has no text to look at
   }
   std::string entry, path;
   Help_menu_text(text, col, entry, path);
@@ -227,7 +227,7 @@ void d_mbar() {
     }
     if (token && *ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
     int minor = WttyMinCode(token ? token : 156);
-    if (minor == 0) Rpt_error(20);
+    if (minor == 0) Rpt_error(err::SYNTAX);
     std::string text;
     int32_t id = 0;
     bool with_text = true, empty = false;
@@ -235,8 +235,8 @@ void d_mbar() {
     if (token == 0) {
       Need_operand();
       id = Eval_range(-32000, 32000);
-      if (id == 0) Rpt_error(41);
-      if (*ws.Exec_ptr != code::COMMA) Rpt_error(20);
+      if (id == 0) Rpt_error(err::OUT_OF_RANGE);
+      if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
       ++ws.Exec_ptr;
       Eval_str();
       text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -256,7 +256,7 @@ void d_mbar() {
       with_text = false;
     }
     end_statement();
-    if (empty) Rpt_error(46);
+    if (empty) Rpt_error(err::STRING_LENGTH);
     Wtty_init('N', minor);
     if (token == 0) Wtty_int(id);
     if (with_text) Wtty_str(text);
@@ -328,7 +328,7 @@ void d_shlp() {
     if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
     Need_operand();
     Eval_str();
-    if (ws.Str_len < 1 || ws.Str_len > 8192) Rpt_error(46);
+    if (ws.Str_len < 1 || ws.Str_len > 8192) Rpt_error(err::STRING_LENGTH);
     std::string text = mark + std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     std::string topic;
     int32_t context = 0;

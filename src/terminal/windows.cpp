@@ -286,13 +286,13 @@ void Window_add(int32_t col, int32_t line, int32_t width, int32_t height, int32_
     else bad_mnemonic();
   }
   // A window lies on the screen: what would fall outside cannot be shown.
-  if (col < 0 || line < 0 || col + width > d->cols || line + height > d->lines) Rpt_error(41);
-  if (number < 0 || number > WINDOW_NUMBER_MAX) Rpt_error(41);
+  if (col < 0 || line < 0 || col + width > d->cols || line + height > d->lines) Rpt_error(err::OUT_OF_RANGE);
+  if (number < 0 || number > WINDOW_NUMBER_MAX) Rpt_error(err::OUT_OF_RANGE);
   if (number == 0) {
     number = lowest_free(d);
-    if (number < 0) Rpt_error(57);
+    if (number < 0) Rpt_error(err::WINDOW_NOT_CURRENT);
   } else if (Window_exists(d, number)) {
-    Rpt_error(57);
+    Rpt_error(err::WINDOW_NOT_CURRENT);
   }
   bool join = false;
   for (int32_t i = 0; i < options.len; ++i)
@@ -360,13 +360,13 @@ void Window_drop(int32_t n) {
   Fcb* f = ws.Cur_fcb;
   if (!Is_screen(f)) bad_mnemonic();
   Dev_fcb* d = Dev(f);
-  if (n == 0) Rpt_error(57);  // window 0, the whole screen, is never dropped
+  if (n == 0) Rpt_error(err::WINDOW_NOT_CURRENT);  // window 0, the whole screen, is never dropped
   if (n < 0) {
     n = d->win.number;
-    if (n == 0) Rpt_error(13);  // the current window is the whole screen
+    if (n == 0) Rpt_error(err::WRONG_MODE);  // the current window is the whole screen
   }
-  if (!Window_exists(d, n)) Rpt_error(57);
-  if (n == 1 && Sw_on(sw::BX)) Rpt_error(13);
+  if (!Window_exists(d, n)) Rpt_error(err::WINDOW_NOT_CURRENT);
+  if (n == 1 && Sw_on(sw::BX)) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb) ZefVrl_DropWindow(n);
   No_wrap nw(d);
   if (n == d->win.number) {
@@ -382,7 +382,7 @@ void Window_drop(int32_t n) {
     Window_rec* prev = &d->win;
     while (prev->saved && prev->saved->number != n) prev = prev->saved;
     Window_rec* r = prev->saved;
-    if (!r) Rpt_error(57);
+    if (!r) Rpt_error(err::WINDOW_NOT_CURRENT);
     Picture before(d, outer_rect(*r));
     prev->saved = r->saved;
     Window_release(*r);
@@ -400,7 +400,7 @@ void Window_goto(int32_t n) {
   Window_rec* prev = &d->win;
   while (prev->saved && prev->saved->number != n) prev = prev->saved;
   Window_rec* r = prev->saved;
-  if (!r) Rpt_error(57);
+  if (!r) Rpt_error(err::WINDOW_NOT_CURRENT);
   No_wrap nw(d);
   Picture before(d, outer_rect(*r));
   prev->saved = r->saved;
@@ -417,8 +417,8 @@ void Window_move(int32_t col, int32_t line) {
   if (!Is_screen(f)) bad_mnemonic();
   Dev_fcb* d = Dev(f);
   Window_rec& w = d->win;
-  if (w.number == 0) Rpt_error(13);
-  if (col < 0 || line < 0 || col + w.outer_cols > d->cols || line + w.outer_lines > d->lines) Rpt_error(41);
+  if (w.number == 0) Rpt_error(err::WRONG_MODE);
+  if (col < 0 || line < 0 || col + w.outer_cols > d->cols || line + w.outer_lines > d->lines) Rpt_error(err::OUT_OF_RANGE);
   Rect a = outer_rect(w);
   Rect r{a.x0 < col ? a.x0 : col, a.y0 < line ? a.y0 : line,
          a.x1 > col + w.outer_cols ? a.x1 : col + w.outer_cols, a.y1 > line + w.outer_lines ? a.y1 : line + w.outer_lines};
@@ -435,7 +435,7 @@ void Window_scroll(int32_t top) {
   Fcb* f = ws.Cur_fcb;
   if (!Is_screen(f)) bad_mnemonic();
   Window_rec& w = Dev(f)->win;
-  if (top < 0 || top >= w.in_lines) Rpt_error(29);
+  if (top < 0 || top >= w.in_lines) Rpt_error(err::BAD_MNEMONIC);
   w.col0 = w.in_col0;
   w.cols = w.in_cols;
   w.line0 = w.in_line0 + top;
@@ -452,7 +452,7 @@ void Window_box(int32_t col, int32_t line, int32_t width, int32_t height, Win_te
   Dev_fcb* d = Dev(f);
   Window_rec& w = d->win;
   if (width < 2 || height < 2 || col < 0 || line < 0 || col + width > w.cols || line + height > w.lines)
-    Rpt_error(41);
+    Rpt_error(err::OUT_OF_RANGE);
   int32_t c = f->column, l = f->line;
   draw_frame(d, w, w.col0 + col, w.line0 + line, width, height, title, frame, false);
   f->column = c;
@@ -510,7 +510,7 @@ Dev_fcb* screen_channel() {
 
 void Window_push() {
   Dev_fcb* d = screen_channel();
-  if (d->win.number == 0) Rpt_error(13);  // the whole screen is always at the bottom
+  if (d->win.number == 0) Rpt_error(err::WRONG_MODE);  // the whole screen is always at the bottom
   restack(d, [](std::vector<Window_rec*>& s) {
     if (s.size() < 2) return;
     Window_rec* top = s.front();
@@ -532,7 +532,7 @@ void Window_pop() {
 void Window_swap() {
   Dev_fcb* d = screen_channel();
   Window_rec* below = d->win.saved;
-  if (!below) Rpt_error(57);  // nothing below the current window
+  if (!below) Rpt_error(err::WINDOW_NOT_CURRENT);  // nothing below the current window
   Window_goto(below->number);
 }
 
