@@ -1,5 +1,5 @@
 REM Records longer than the record length of an EFF file with option X go on
-REM in pieces that carry the record's sequence: rebuilding every key keeps
+REM in continuation blocks that carry the record's sequence: rebuilding every key keeps
 REM the order of equal alternate values and every long record whole.
 10 KEYED "longs","[1:1:4],[2:1:4]",0,30,OPT="1X"
 20 OPEN (1)"longs"
