@@ -488,7 +488,7 @@ void fnc_txh() { text_size(2, "TXH("); }
 static void client_units(bool x, const char* name) {
   need_arg();
   Num_val v = Fnc_num();
-  Tc_need_client(name);
+  if (!Tc_attached()) Rpt_error_text(err::NOT_BUILT, std::string(name) + " needs the thin client");
   Io_save_guard io;
   Wtty_init('f', '@');
   Wtty_int(0);

@@ -203,7 +203,7 @@ bool ZefVrlPictMnem(const uint8_t* p, uint32_t n) {
 }
 
 std::string ZefVrlImage(const std::string& name) {
-  Tc_need_client("IMG(");
+  if (!Tc_attached()) Rpt_error_text(err::NOT_BUILT, "IMG( needs the thin client");
   std::string path;
   int64_t version = ZefVrlGetVersion(name, &path);
   if (version == 0) Rpt_error_text(err::FILE_NOT_FOUND, "IMG( names no host file the thin client can be sent");
