@@ -15,6 +15,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/host.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -574,7 +575,7 @@ bool keepable(const Var_node* n) {
 void clear_tree(Var_node* n) {
   for (; n; n = n->right) {
     clear_tree(n->left);
-    Clr_array(n);
+    if (n->elems || n->assoc || n->dims) Clr_array(n);
     if (n->str) {
       Ret_str(n->str);
       n->str = nullptr;
@@ -604,9 +605,17 @@ bool Prog_keep_vars() {
   clear_tree(ws.Loc_num_tree);
   clear_tree(ws.Loc_str_tree);
   // Global variables ("%" names) are not the program's: their slots are
-  // looked up again.
-  for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
-    if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
+  // looked up again.  Whether the program names any is learnt once.
+  if (rec->global_names < 0) {
+    rec->global_names = 0;
+    for (uint32_t i = 0; i < ws.Name_cnt && ws.Name_index && ws.Name_pool; i++) {
+      const uint8_t* nm = Var_name_entry(i);
+      if (nm[0] > 0 && nm[1] == '%') rec->global_names = 1;
+    }
+  }
+  if (rec->global_names)
+    for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
+      if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
   rec->spare_num = ws.Loc_num_tree;
   rec->spare_str = ws.Loc_str_tree;
   rec->spare_index = ws.Var_index;
