@@ -188,6 +188,22 @@ bool tree_used(const Var_node* n) {
   return false;
 }
 
+// The caller's variable named at the cursor, as Find_var finds it: its
+// bound table slot first.
+Var_node* arg_var() {
+  uint8_t* p = ws.Exec_ptr;
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (v && v->type == p[0] && !(v->read_mask & ~ws.Var_mask)) {
+      ws.Exec_ptr = p + 3;
+      ws.Cur_var = v;
+      return v;
+    }
+  }
+  return Find_var();
+}
+
 // The callee's variable named at the cursor, whatever the program's access
 // mask: its table slot when bound (a called program usually finds its
 // variables of the last call there), else looked up by name.
@@ -286,7 +302,7 @@ Arg_rec* Do_Args(bool allow_placeholder) {
       }
       if (c == code::NUM_VAR || c == code::STR_VAR) {
         uint8_t* save = ws.Exec_ptr;
-        Var_node* v = Find_var();
+        Var_node* v = arg_var();
         uint8_t next = *ws.Exec_ptr;
         if (next == code::WHOLE_ARRAY) {
           if (!writable(v)) Rpt_error(err::NOT_ACCESSIBLE);

@@ -561,20 +561,14 @@ int Prog_cache_count() { return own_count; }
 
 namespace {
 
-// Every node of the tree can be cleared in place: no localisation refers
-// to it.
-bool keepable(const Var_node* n) {
+// Each node back to the state of a new one (its name, type and links
+// kept).  False when a node is localised (a frame refers to it): the nodes
+// are then freed as usual, after LOCAL's saved values came back, so the
+// ones cleared already lose nothing.
+bool clear_tree(Var_node* n) {
   for (; n; n = n->right) {
     if (n->frames) return false;
-    if (!keepable(n->left)) return false;
-  }
-  return true;
-}
-
-// Each node back to the state of a new one (its name, type and links kept).
-void clear_tree(Var_node* n) {
-  for (; n; n = n->right) {
-    clear_tree(n->left);
+    if (!clear_tree(n->left)) return false;
     if (n->elems || n->assoc || n->dims) Clr_array(n);
     if (n->str) {
       Ret_str(n->str);
@@ -588,6 +582,7 @@ void clear_tree(Var_node* n) {
     n->read_mask = n->write_mask = 0;
     n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;
   }
+  return true;
 }
 
 }  // namespace
@@ -598,12 +593,10 @@ bool Prog_keep_vars() {
   // Variables found through the object layer or loaded data sets are not
   // the program's own: their slots must not be kept.
   if (ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook) return false;
-  if (!keepable(ws.Loc_num_tree) || !keepable(ws.Loc_str_tree)) return false;
   Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   Ctl_forget_locals();
-  clear_tree(ws.Loc_num_tree);
-  clear_tree(ws.Loc_str_tree);
+  if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
   // Global variables ("%" names) are not the program's: their slots are
   // looked up again.  Whether the program names any is learnt once.
   if (rec->global_names < 0) {
