@@ -1070,6 +1070,7 @@ void button(uint16_t type) {
 }  // namespace
 
 void Tty_purge_controls(Window_rec& w) {
+  Objctl_windows_cleared();  // the menu bar and drag-and-drop services are looked up again
   Wob* o = w.controls;
   w.controls = nullptr;
   while (o) {
