@@ -270,16 +270,38 @@ inline bool assignable(const Var_node* node) {
   if (!node || node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY) ||
       ((node->read_mask | node->write_mask) & ~ws.Var_mask))
     return 0;
-  ws.Math_flags = 0;
-  Num_val v;
-  int how = 2;
   const uint8_t* q;
+  Num_val v;
   if (p[4] == code::NUM_VAR && p[5] == p[1] && p[6] == p[2] && (p[7] == code::OP_ADD || p[7] == code::OP_SUB)) {
-    // "X = X + ...": the first operand is the target, already checked.
+    // "X = X + b" and "X = X - b", b a simple operand of X's scale without
+    // decimals and nothing after it: the exact sum of the mantissas while it
+    // does not overflow, as Add_val and Sub_val make it (the result keeps b's
+    // spare byte, as theirs does).  Everything else (an overflow, mixed
+    // scales, decimals) takes the general operators below.
+    q = eval_fast::simple_operand(p + 8, v);
+    int64_t r;
+    if (q && !(Cde_tbl[*q] & (CC_BINOP | CC_LOGOP)) && v.scale == node->num.scale && v.scale <= 0 &&
+        !(p[7] == code::OP_ADD ? __builtin_add_overflow(node->num.mant, v.mant, &r)
+                               : __builtin_sub_overflow(node->num.mant, v.mant, &r)) &&
+        !((ws.Prm.RN & 64) && v.scale > ws.Precision)) [[likely]] {
+      v.mant = r;
+      ws.Math_flags = 2;
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+      node->num = v;
+      node->flags |= VF_ASSIGNED;
+      p = const_cast<uint8_t*>(q);
+      if (*p == code::COMMA) ++p;
+      ws.Exec_ptr = p;
+      return 2;
+    }
+    ws.Math_flags = 0;
     q = Eval_simple_rest(node->num, p + 7, v);
   } else {
+    ws.Math_flags = 0;
     q = Eval_simple_at(p + 4, v);
   }
+  int how = 2;
   if (q) {
     p = const_cast<uint8_t*>(q);
     ws.Num_acc = v;
@@ -303,11 +325,11 @@ inline bool assignable(const Var_node* node) {
   return how;
 }
 
-// NEXT of a FOR loop whose value, step and limit share a scale and fit 32
-// bits, named as FOR named it or not named, when the loop goes on: what
-// d_next does in that case.  False, with nothing done, for anything else
-// (the last pass, NEXT RECORD, a SWITCH frame above the loop, ...).  The
-// cursor is on NEXT.
+// NEXT of a FOR loop whose step and limit share a scale and fit 32 bits,
+// named as FOR named it or not named, when the value has the step's scale,
+// the sum does not overflow and the loop goes on: what d_next does in that
+// case.  False, with nothing done, for anything else (the last pass, NEXT
+// RECORD, a SWITCH frame above the loop, ...).  The cursor is on NEXT.
 [[gnu::always_inline]] inline bool next_fast() {
   Ctl_frame* f = ws.Ctl_stack;
   if (!f || f->tag != TAG_FOR || (f->for_flags & (FOR_FAST | FOR_STRING)) != FOR_FAST) return false;
@@ -318,8 +340,10 @@ inline bool assignable(const Var_node* node) {
     return false;
   }
   Num_val* v = f->for_val;
-  if (v->scale != f->step.scale || v->mant < INT32_MIN || v->mant > INT32_MAX) return false;
-  int64_t nv = v->mant + f->step.mant;
+  int64_t nv;
+  // A value outside 32 bits adds as exactly as one inside: the sum of two
+  // mantissas of one scale is the decimal sum while it does not overflow.
+  if (v->scale != f->step.scale || __builtin_add_overflow(v->mant, f->step.mant, &nv)) return false;
   if (f->step.mant > 0 ? nv > f->limit.mant : nv < f->limit.mant) return false;
   v->mant = nv;
   // Exec_return, inline.
@@ -543,7 +567,17 @@ void run_statements(uint8_t* work) {
     // The statements of loop bodies are tested first, ahead of the switch.
     if (c == code::NUM_VAR) {
       int how = num_let_fast();
-      if (how == 2) goto next_statement;  // nothing the loop's resets undo
+      if (how == 2) {  // nothing the loop's resets undo
+        // "...; NEXT" ends most loop bodies: NEXT is dispatched here, past
+        // its separator, after the same test of pending work.
+        uint8_t* q = ws.Exec_ptr;
+        if (q[0] == code::STMT_SEP && q[1] == code::D_NEXT) {
+          ws.Exec_ptr = ++q;
+          ws.Stmt_ptr = q;
+          if (!((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) && next_fast()) goto next_statement;
+        }
+        goto next_statement;
+      }
       if (how == 0 && !num_compound_fast()) implied_let();
       continue;
     }

@@ -556,8 +556,8 @@ void d_next() {
   }
   Num_val* v = f->for_val;
   bool done;
-  if ((f->for_flags & FOR_FAST) && v->scale == f->step.scale && fits32(v->mant)) {
-    int64_t nv = v->mant + f->step.mant;
+  int64_t nv;
+  if ((f->for_flags & FOR_FAST) && v->scale == f->step.scale && !__builtin_add_overflow(v->mant, f->step.mant, &nv)) {
     v->mant = nv;
     done = f->step.mant > 0 ? nv > f->limit.mant : nv < f->limit.mant;
   } else {
