@@ -31,7 +31,15 @@
 310 I=-1; S=S+A[I]
 320 PRINT "not reached"
 330 END
+400 REM loops at the ends of the 64-bit mantissa: the last NEXT overflows and takes the exact path
+410 C=922337203685477580; C=C*10+7; N=0; FOR I=C-2 TO C; N=N+1; NEXT I; PRINT N,I-C
+420 N=0; FOR I=-C+2 TO -C STEP -1; N=N+1; NEXT I; PRINT N,I+C
+430 N=0; FOR I=1E10 TO 1E10+2; N=N+1; NEXT I; PRINT N,I
+440 N=0; FOR I=1 TO 3 STEP C; N=N+1; NEXT I; PRINT N,I-C
+450 N=0; FOR I=0 TO 1 STEP 0.25; N=N+1; NEXT I; PRINT N,I
+460 END
 RUN
 RUN 260
 RUN 280
 RUN 310
+RUN 400
