@@ -17,6 +17,9 @@
 #include "pdf/pdf_channel.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
+#include "terminal/tc_files.h"
+#include "terminal/tc_protocol.h"
+#include "core/decimal.h"
 #include "terminal/terminal.h"
 #include "terminal/windows.h"
 
@@ -49,6 +52,25 @@ void put_text(std::string& s, const uint8_t* p, int32_t n) {
 }
 
 void result(const std::string& s) { Fnc_result_text(s); }
+
+// MVE( SIZ( MXZ( MNZ( OFS(: two graphic values, 2 bytes each.
+void two_graphic(uint8_t op) {
+  std::string s;
+  need_arg();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  next_arg();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(op, s));
+}
+
+// A text of 255 bytes or more, with a 4-byte length.
+void put_wide_text(std::string& s, const uint8_t* p, int32_t n) {
+  s += char(uint8_t(uint32_t(n) >> 24));
+  s += char(uint8_t(uint32_t(n) >> 16));
+  s += char(uint8_t(uint32_t(n) >> 8));
+  s += char(uint8_t(n));
+  s.append(reinterpret_cast<const char*>(p), size_t(n));
+}
 
 [[noreturn]] void bad_text() {
   // A text that names no mnemonic: the mnemonic error, which a channel may
@@ -133,11 +155,7 @@ void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_a
       } else if (ws.Str_len >= 255) {
         if (!long_text) Rpt_error(err::STRING_LENGTH);
         wide = true;
-        s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
-        s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
-        s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
-        s += char(uint8_t(ws.Str_len));
-        s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        put_wide_text(s, ws.Str_ptr, ws.Str_len);
       } else {
         put_text(s, ws.Str_ptr, ws.Str_len);
       }
@@ -217,14 +235,7 @@ void fnc_gto() {
   result(LongMnemBuild(4, std::string(1, char(n))));
 }
 
-void fnc_mve() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(5, s));
-}
+void fnc_mve() { two_graphic(5); }
 
 // SCR("ON"|"OFF"|"RESET") or SCR(n): the lines from n down scroll.
 void fnc_scr() {
@@ -346,38 +357,10 @@ void fnc_ctl() {
   Fnc_result_int(-1099);
 }
 
-void fnc_siz() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(30, s));
-}
-void fnc_mxz() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(34, s));
-}
-void fnc_mnz() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(35, s));
-}
-void fnc_ofs() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(37, s));
-}
+void fnc_siz() { two_graphic(30); }
+void fnc_mxz() { two_graphic(34); }
+void fnc_mnz() { two_graphic(35); }
+void fnc_ofs() { two_graphic(37); }
 void fnc_lpi() {
   std::string s;
   need_arg();
@@ -450,11 +433,7 @@ void fnc_txt() {
         text_seen = true;
         if (ws.Str_len >= 255) {
           wide = true;
-          s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
-          s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
-          s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
-          s += char(uint8_t(ws.Str_len));
-          s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+          put_wide_text(s, ws.Str_ptr, ws.Str_len);
           if (!Fnc_more()) break;
           continue;
         }
@@ -469,7 +448,14 @@ void fnc_txt() {
   result(LongMnemBuild(wide ? 41 : 26, s, s.size() + 6 >= 261));
 }
 
-void fnc_img() { Not_built("IMG( (pictures of files for the thin client)"); }
+// IMG(name$): the thin client gets the current version of a host picture
+// file (sent when it asks for it); the result is the name it keeps it under.
+void fnc_img() {
+  need_arg();
+  Fnc_str t = Fnc_string();
+  std::string name(reinterpret_cast<const char*>(t.p), size_t(t.len));
+  Fnc_result_text(ZefVrlImage(name));
+}
 void fnc_dll() { Not_built("DLL( and DLX( (no local libraries can be called)"); }
 // TXW(channel, text [, width [, font]]) and TXH(: the width and height of a
 // text (cut into lines at the width, in sixteenths of a column) in the
@@ -495,8 +481,34 @@ void text_size(int mode, const char* name) {
 
 void fnc_txw() { text_size(1, "TXW("); }
 void fnc_txh() { text_size(2, "TXH("); }
-void fnc_atx() { Not_built("@X( (client units of the thin client)"); }
-void fnc_aty() { Not_built("@Y( (client units of the thin client)"); }
+// @X(units) and @Y(units): a distance in the client's units (pixels) as
+// columns or lines of the console, with two decimals.  The client tells
+// its cell size through the window-metrics request 'f' '@' (int 0 for the
+// console): 4 bytes, then the cell width and height, 2 bytes each.
+static void client_units(bool x, const char* name) {
+  need_arg();
+  Num_val v = Fnc_num();
+  if (!Tc_attached()) Rpt_error_text(err::NOT_BUILT, std::string(name) + " needs the thin client");
+  Io_save_guard io;
+  Wtty_init('f', '@');
+  Wtty_int(0);
+  Wtty_xmit(1);
+  if (ws.Str_len < 8) Rpt_error_text(err::CONNECTION_LOST, "the thin client's window metrics are too short");
+  const uint8_t* p = ws.Str_ptr + (x ? 4 : 6);
+  int32_t cell = int16_t(uint16_t(p[0] << 8 | p[1]));
+  if (cell <= 0) Rpt_error_text(err::CONNECTION_LOST, "the thin client reports a cell size of 0 or less");
+  Set_scl(v, 2, 1);
+  if (v.scale != 2) Rpt_error(err::OUT_OF_RANGE);
+  int64_t h = v.mant;  // hundredths of a unit: the quotient is in hundredths of a cell
+  int64_t q = h / cell, r = h % cell;
+  if (2 * (r < 0 ? -r : r) >= cell) q += h < 0 ? -1 : 1;  // rounded half away from zero
+  Num_val out{};
+  out.mant = q;
+  out.scale = 2;
+  Fnc_result(out);
+}
+void fnc_atx() { client_units(true, "@X("); }
+void fnc_aty() { client_units(false, "@Y("); }
 
 void fnc_pic() { graphic(8, false, false, 0, 0); }
 void fnc_lin() { graphic(9, true, false, 0, 0); }
