@@ -458,7 +458,46 @@ void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask) {
   }
 }
 
-void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args) {
+namespace {
+
+// ---- method call-site caches ----
+//
+// A method call of a compiled reference remembers, by the address of its
+// method-name item, the class it last called into, the argument masks the
+// overload was chosen for, and the method chosen.  A hit needs the same
+// address, item bytes and variable table (as for properties), the same
+// class of the object, the same masks and an unchanged oop.shape_epoch (no
+// class defined, changed or freed since, so overloads newest first and a
+// child's method hiding its parent's are chosen as the search would).
+// Calls with a class qualifier, calls answered by a delegate and LOCAL
+// methods are not cached.
+struct Method_site {
+  const uint8_t* at = nullptr;
+  uint32_t names_id = 0;
+  uint32_t epoch = 0;
+  uint8_t item[3] = {};
+  Oop_class* cls = nullptr;
+  uint32_t mask = 0, obj_mask = 0;
+  const Oop_name* id = nullptr;
+  Oop_method* m = nullptr;
+};
+constexpr size_t METHOD_SITES = 256;
+Method_site method_sites[METHOD_SITES];
+
+inline Method_site& msite_of(const uint8_t* p) { return method_sites[(uintptr_t(p) >> 2) & (METHOD_SITES - 1)]; }
+
+inline Method_site* msite_hit(const uint8_t* p, Oop_class* c) {
+  Method_site& s = msite_of(p);
+  if (s.at == p && s.cls == c && s.epoch == oop.shape_epoch && s.names_id == ws.Names_id && s.item[0] == p[0] &&
+      s.item[1] == p[1] && s.item[2] == p[2])
+    return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args,
+                 const uint8_t* at) {
   (void)kind;
   uint32_t mask, obj_mask;
   try {
@@ -466,6 +505,17 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   } catch (...) {
     FreeArgList(args);
     throw;
+  }
+  if (at && !(at[1] & 0x80)) at = nullptr;  // only indexed items are cached
+  if (at && !start) {
+    if (Method_site* s = msite_hit(at, o->cls); s && s->mask == mask && s->obj_mask == obj_mask) {
+      Oop_method* m = s->m;
+      if (m->is_expr) OopDoExpression(o, m->owner, m->expr, args, s->id, &m->fast);
+      else OopDoFunction(o, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, s->id);
+      return;
+    }
+    // The arguments' code may have freed what the name stood on: again.
+    id = Oop_name_of_item(at, nullptr);
   }
   bool by_name = false;
   Oop_object* x = o;
@@ -485,6 +535,18 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   if ((m->modifiers & MM_LOCAL) && !is_running(x)) {
     FreeArgList(args);
     Rpt_error(err::UNKNOWN_MEMBER);
+  }
+  if (at && !start && x == o && !(m->modifiers & MM_LOCAL) && ws.Names_id != 0) {
+    Method_site& s = msite_of(at);
+    s.at = at;
+    s.names_id = ws.Names_id;
+    s.epoch = oop.shape_epoch;
+    std::memcpy(s.item, at, 3);
+    s.cls = o->cls;
+    s.mask = mask;
+    s.obj_mask = obj_mask;
+    s.id = id;
+    s.m = m;
   }
   if (m->is_expr) {
     OopDoExpression(x, m->owner, m->expr, args, id, &m->fast);
@@ -733,9 +795,25 @@ Oop_object* chained_object() {
 // One segment of a reference at the cursor: a property read or a method
 // called.  Returns the name's kind (1 numeric, 2 string).
 int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
-  int kind;
-  const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
-  ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+  const uint8_t* at = ws.Exec_ptr;
+  int kind = at[0] == code::STR_VAR ? 2 : 1;
+  size_t size = Item_name_size(at);
+  if (at[size] == code::LPAREN) {
+    // A call: a cached site spares the name's lookup.
+    const Oop_name* id;
+    if (Method_site* s = (at[1] & 0x80) ? msite_hit(at, o->cls) : nullptr) id = s->id;
+    else id = Oop_name_of_item(at, &kind);
+    *id_out = id;
+    ws.Exec_ptr += size;
+    Oop_class* start;
+    Arg_rec* args = read_call(o, &start);
+    uint8_t* after = ws.Exec_ptr;
+    OopDoMethod(o, id, uint8_t(kind), start, args, at);
+    ws.Exec_ptr = after;
+    return -kind;  // a call
+  }
+  const Oop_name* id = Oop_name_of_item(at, &kind);
+  ws.Exec_ptr += size;
   *id_out = id;
   if (*ws.Exec_ptr == code::LPAREN) {
     Oop_class* start;
@@ -1020,6 +1098,7 @@ void set_object() {
 
 void Oop_sites_clear() {
   for (Prop_site& s : prop_sites) s = Prop_site{};
+  for (Method_site& s : method_sites) s = Method_site{};
 }
 
 void Oop_init_access() {

@@ -236,7 +236,10 @@ void OopDisconnectAll(Oop_object* o);
 // properties and methods
 void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
-void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args);
+// at: the method-name item of a compiled reference (its call-site cache),
+// or null.
+void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args,
+                 const uint8_t* at = nullptr);
 // Runs a program reference as a method of o; the value it returns is in
 // the accumulators (empty string when none); returns false when a default
 // handler's label does not exist (quiet).
