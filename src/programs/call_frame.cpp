@@ -70,6 +70,30 @@ void resume_caller() {
   }
 }
 
+// The called program goes before its context is overwritten by the
+// caller's: an image program releases its record use, path, name and
+// variable table; anything else (lines, user functions, control frames)
+// takes Clr_program's whole way.
+void release_program() {
+  if (!ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
+      (ws.Edit_list && ws.Edit_list != Last_line())) {
+    Clr_program();
+    return;
+  }
+  if (ws.Var_index) Ret_blk(ws.Var_index);
+  ws.Var_index = nullptr;
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  ws.Pgm_cache_ent = nullptr;
+  ws.Pgm_image = nullptr;
+  Prog_drop(rec);
+  Path_unref(ws.Cur_pgm);
+  ws.Cur_pgm = nullptr;
+  if (ws.Pgm_name) Ret_str(ws.Pgm_name);
+  ws.Pgm_name = nullptr;
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+}
+
 // Pops the current frame.  flow_back: the arguments' values go back to the
 // caller (an EXIT); without it (a call that failed to start) the caller's
 // cursor returns to the start of the calling statement, where the error is
@@ -108,7 +132,7 @@ void pop_frame(bool flow_back) {
   }
   FreeArgList(ws.Arg_list);
   ws.Arg_list = nullptr;
-  Clr_program();
+  release_program();
 
   restore_context(f);
   release_frame(f);
