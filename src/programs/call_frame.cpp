@@ -18,6 +18,7 @@
 #include "programs/arguments.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "terminal/obj_attach.h"
 
 namespace {
 
@@ -98,6 +99,8 @@ void release_program() {
 // cursor returns to the start of the calling statement, where the error is
 // raised.
 void pop_frame(bool flow_back) {
+  // Objects attached to the program that returns lose their reference.
+  Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
   Call_frame* f = ws.Call_link;
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
@@ -280,6 +283,12 @@ void Exec_subprogram(int form, Arg_rec* list) {
   ws.Pgm_flags &= ~uint32_t(PGM_LOADING);
   ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
   ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
+}
+
+int32_t Prog_call_level() {
+  int32_t n = 1;
+  for (const Call_frame* f = ws.Call_link; f; f = f->Call_link) ++n;
+  return n;
 }
 
 void Exec_pop() {

@@ -24,6 +24,7 @@
 #include "core/switches.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "terminal/controls.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/objects.h"
@@ -281,6 +282,11 @@ void d_drop() {
     else OopDropObject();
     return;
   }
+  if (c == code::D_ON) {  // DROP ON: drag and drop between controls
+    ws.Exec_ptr++;
+    OruDragDrop();
+    return;
+  }
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_SERVER) {
     ws.Exec_ptr += 2;
     if (!Client_requests.server_props) Not_built("DROP SERVER (the thin client's property cache)");
@@ -293,7 +299,7 @@ void d_drop() {
     return;
   }
   Eval_formula();
-  if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");
+  if (ws.Str_len < 0) Rpt_error_text(err::TYPE_MISMATCH, "DROP takes a program name (DROP ON for controls)");
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   opt_err();
   while (!name.empty() && name.back() == ' ') name.pop_back();

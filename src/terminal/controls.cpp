@@ -22,7 +22,9 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/masks.h"
 #include "core/memory.h"
+#include "core/decimal.h"
 #include "core/params.h"
 #include "core/line_store.h"
 #include "core/variables.h"
@@ -30,6 +32,7 @@
 #include "terminal/editor_keys.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
+#include "terminal/program_calls.h"
 #include "terminal/windows.h"
 #include "terminal/program_calls.h"
 
@@ -1067,6 +1070,7 @@ void button(uint16_t type) {
 }  // namespace
 
 void Tty_purge_controls(Window_rec& w) {
+  Objctl_windows_cleared();  // the menu bar and drag-and-drop services are looked up again
   Wob* o = w.controls;
   w.controls = nullptr;
   while (o) {
@@ -1235,13 +1239,283 @@ void d_fcus() {
   Prt_flush();
 }
 
-void d_cvbx() {
-  if (thin_client()) Not_built("VBX controls on the thin client");
-  Rpt_error_text(err::NOT_BUILT, "VBX controls need the thin client");
+namespace {
+
+// A value for a target of the client's text: numbers converted from it.
+void assign_reply(const Target& t, const std::string& s) {
+  if (t.string) return assign_text(t, s);
+  Num_val v{};
+  if (!s.empty() && Conv_str_chk(reinterpret_cast<const uint8_t*>(s.data()), s.size(), v) != 0)
+    Rpt_error_text(err::TYPE_MISMATCH, "the client's value is not a number");
+  ws.Num_acc = v;
+  ws.Str_len = -1;
+  Let_assign(t.t);
 }
+
+// A VBX property operand: '/' the default property, a number, or a name.
+void vbx_property(Gui_vbx& v) {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ++ws.Exec_ptr;
+    v.prop_kind = '/';
+    return;
+  }
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    v.prop_kind = 'S';
+    v.prop_name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    v.prop_kind = 'N';
+    v.prop_number = To_integer(ws.Num_acc);
+    if (v.prop_number < -32000 || v.prop_number > 32000) Rpt_error(err::OUT_OF_RANGE);
+  }
+}
+
+int32_t vbx_index() {
+  if (!more()) return -1;
+  return Eval_range(-1, 32000);
+}
+
+}  // namespace
+
+// VBX id[,keyword][,operands]: only the thin client serves VBX controls.
+//   DEF     col,line,width,height,class$,caption$[,KEY=][,OPT=][,TBL=]
+//   DEFCTL  /,target | event,value$
+//   LOAD    index,item$ | index,/
+//   READ    [property,]target[,index]   (property: name, number or /)
+//   WRITE   property,value[,index]
+//   GOTO, REMOVE and the extended keywords: no operands
+void d_cvbx() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  Need_operand();
+  Gui_vbx v;
+  v.id = Eval_range(-32000, 32000);
+  v.op = operation();
+  Target t;
+  bool has_target = false;
+  switch (v.op) {
+    case OP_DEF: {
+      for (int i = 0; i < 4; ++i) {
+        comma();
+        v.nums[i] = Eval_int100();
+      }
+      Window_rec& w = current_window();
+      int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+      if (v.nums[0] < 0 || v.nums[1] < 0 || v.nums[0] + v.nums[2] - 100 > 100 * wcols ||
+          v.nums[1] + v.nums[3] - 100 > 100 * wlines)
+        Rpt_error(err::BAD_MNEMONIC);
+      if (v.nums[2] < 0 || v.nums[3] < 0) Rpt_error(err::OUT_OF_RANGE);
+      comma();
+      Eval_str();
+      v.text1.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      comma();
+      Eval_str();
+      v.text2.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      while (*ws.Exec_ptr == code::COMMA) {
+        uint8_t opt = ws.Exec_ptr[1];
+        if (opt == code::IOPT_FIRST + 4) break;  // ERR=
+        ws.Exec_ptr += 2;
+        Eval_str();
+        if (opt == code::IOPT_FIRST + 7) {  // KEY=
+          if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
+          v.alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
+        } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
+          if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
+          (opt == code::IOPT_FIRST + 14 ? v.options : v.xlate)
+              .assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        } else {
+          Rpt_error(err::SYNTAX);
+        }
+      }
+      break;
+    }
+    case code::D_DEFCTL:
+      comma();
+      if (*ws.Exec_ptr == code::OP_DIV) {
+        ++ws.Exec_ptr;
+        comma();
+        v.readback = true;
+        t = target();
+        has_target = true;
+      } else {
+        Need_operand();
+        v.event = Eval_range(-32000, 32000);
+        comma();
+        Eval_formula();
+        if (ws.Str_len >= 0) {
+          if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
+          v.value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        } else {
+          char text[CONV_NORMAL_MAX];
+          v.value.assign(text, size_t(Conv_normal(ws.Num_acc, text)));
+        }
+      }
+      break;
+    case code::D_LOAD:
+      comma();
+      Need_operand();
+      v.index = Eval_range(-1, 32000);
+      comma();
+      if (*ws.Exec_ptr == code::OP_DIV) {
+        ++ws.Exec_ptr;
+        v.value_delete = true;
+      } else {
+        Eval_str();
+        v.value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      }
+      break;
+    case code::D_READ: {
+      comma();
+      Need_operand();
+      // [property,] target [,index]: a single operand is the target.
+      uint8_t* at = ws.Exec_ptr;
+      bool lone = false;
+      if (*ws.Exec_ptr != code::OP_DIV) {
+        Eval_formula();  // looked at only: what follows it decides
+        lone = !(*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4);
+        ws.Exec_ptr = at;
+      }
+      if (lone) {
+        v.prop_kind = ' ';
+      } else {
+        vbx_property(v);
+        comma();
+      }
+      t = target();
+      has_target = true;
+      v.index = vbx_index();
+      break;
+    }
+    case code::D_WRITE: {
+      comma();
+      Need_operand();
+      vbx_property(v);
+      comma();
+      Need_operand();
+      Eval_formula();
+      v.value_string = ws.Str_len >= 0;
+      if (v.value_string) {
+        v.value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else {
+        char text[CONV_NORMAL_MAX];
+        v.value.assign(text, size_t(Conv_normal(ws.Num_acc, text)));
+      }
+      v.index = vbx_index();
+      break;
+    }
+    default:
+      break;
+  }
+  finish_statement();
+  if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "VBX controls need the thin client");
+  std::string back = Gui_vbx_send(v);
+  if (has_target) assign_reply(t, back);
+}
+
+// WINPRT [DIRECTORY|INPUT|LIST|READ] [FROM] target | WINPRT WRITE [FROM] text:
+// the client's printers.  FROM sets the printer flag ('P').
 void d_prtr() {
-  if (thin_client()) Not_built("WINPRT on the thin client");
-  Rpt_error_text(err::NOT_BUILT, "WINPRT needs the thin client");
+  ws.Stmt_save = ws.Stmt_ptr;
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  uint8_t op = *ws.Exec_ptr;
+  uint8_t letter;
+  switch (op) {
+    case code::D_DIRECTORY: letter = 'd'; break;
+    case code::D_INPUT: letter = '?'; break;
+    case code::D_LIST: letter = 'l'; break;
+    case code::D_READ: letter = 'R'; break;
+    case code::D_WRITE: letter = 'W'; break;
+    default: Rpt_error_text(err::SYNTAX, "WINPRT takes DIRECTORY, INPUT, LIST, READ or WRITE");
+  }
+  ++ws.Exec_ptr;
+  uint8_t flag = ' ';
+  if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_FROM) {
+    ws.Exec_ptr += 2;
+    flag = 'P';
+  }
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  Need_operand();
+  std::string text;
+  Target t;
+  if (letter == 'W') {
+    Eval_str();
+    text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    t = target();
+  }
+  finish_statement();
+  if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "WINPRT needs the thin client");
+  std::string back = Gui_winprt(letter, flag, text);
+  if (letter != 'W') assign_reply(t, back);
+}
+
+// DROP ON id,window,+value | DROP ON id,window,- | DROP ON id,window,keyword:
+// drag and drop between controls.  The id is -32000..32000, or 32767 (also
+// written as a keyword) for every control; '+' makes the control a drop
+// target with that value, '-' removes it, ENABLE gives 'E' and any other
+// keyword 'D'.  The handler's "DragDrop" service object may take it, else
+// the thin client gets '~' with the letter, the id, the window and for '+'
+// the value (no reply).
+void OruDragDrop() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  Need_operand();
+  int32_t id;
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::EXT_DIR || c == code::PREFIX2) {
+    ws.Exec_ptr += 2;
+    id = 32767;
+  } else if (c == 61 || (c >= 150 && c <= 243)) {
+    ++ws.Exec_ptr;
+    id = 32767;
+  } else {
+    id = Eval_integer();
+    if (id != 32767 && (id < -32000 || id > 32000)) Rpt_error(err::OUT_OF_RANGE);
+  }
+  comma();
+  Need_operand();
+  int32_t window = Eval_range(0, 255);
+  comma();
+  uint8_t letter;
+  uint16_t op;
+  int32_t value = 0;
+  c = *ws.Exec_ptr;
+  if (c == code::OP_ADD) {
+    ++ws.Exec_ptr;
+    Need_operand();
+    value = Eval_range(-32000, 32000);
+    letter = '+';
+    op = OP_DEF;
+  } else if (c == code::OP_SUB) {
+    ++ws.Exec_ptr;
+    letter = '-';
+    op = code::D_REMOVE;
+  } else if (c == code::EXT_DIR) {
+    op = uint16_t(EXT | ws.Exec_ptr[1]);
+    letter = ws.Exec_ptr[1] == 170 ? 'E' : 'D';
+    ws.Exec_ptr += 2;
+  } else if (c == 61 || (c >= 150 && c <= 243)) {
+    op = c;
+    letter = 'D';
+    ++ws.Exec_ptr;
+  } else {
+    Rpt_error_text(err::SYNTAX, "DROP ON takes +value, - or a keyword after the window");
+  }
+  finish_statement();
+  if (KestObjCtlGetObjId("DragDrop")) {
+    Arg_rec* list = nullptr;
+    auto add = [&list](int32_t n) {
+      Arg_rec* one = nullptr;
+      Num_val v{};
+      v.mant = n;
+      Term_arg_number(&one, v);
+      list = Term_args_join(list, one);
+    };
+    if (letter == '+') add(value);
+    add(window);
+    add(id);
+    if (Objctl_service("DragDrop", op, list, false)) return;
+  }
+  if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "DROP ON needs the thin client");
+  Gui_drop_on(letter, id, window, value);
 }
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is

@@ -20,6 +20,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/obj_attach.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
 #include "terminal/vformat.h"
@@ -259,6 +260,7 @@ void Send_mnem(const MnemDef* def) {
 }
 
 void Term_release(Fcb* f) {
+  Obj4_OnClose(OBJ4_CHANNEL, f->channel);
   MnemDef* d = static_cast<MnemDef*>(f->mnemonics);
   while (d) {
     MnemDef* next = d->next;

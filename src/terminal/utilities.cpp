@@ -23,6 +23,7 @@
 #include "core/messages.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
+#include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/help_menu.h"
@@ -148,9 +149,7 @@ void help_menu_form() {
   int32_t line = Eval_integer();
   Let_target entry_t = help_target();
   Let_target path_t = help_target();
-  Chk_err();
-  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(err::SYNTAX);
-  if (thin_client()) Not_built("help-menu texts of the thin client's windows");
+  end_statement();
   Fcb* f = ws.Con_fcb;
   std::string text;
   if (Is_screen(f)) {
@@ -167,6 +166,38 @@ void help_menu_form() {
   Help_menu_text(text, col, entry, path);
   assign(entry_t, entry);
   assign(path_t, path);
+}
+
+// A GUI service taken over by the handler's service object: the operation
+// keyword, then the rest of the statement as the method's arguments.
+bool service(const char* name, uint16_t op) {
+  if (!KestObjCtlGetObjId(name)) return false;
+  uint8_t* at = ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) ++ws.Exec_ptr;
+  Arg_rec* args = nullptr;
+  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) ||
+        (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4)))
+    args = Term_args(false);
+  end_statement();
+  if (Objctl_service(name, op, args, false)) return true;
+  ws.Exec_ptr = at;
+  return false;
+}
+
+// The keyword at the cursor as an operation code (extended keywords with
+// OBJCTL_EXT), 0 when none stands there; the cursor moves past it.
+uint16_t keyword_op() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::EXT_DIR) {
+    uint16_t op = uint16_t(OBJCTL_EXT | ws.Exec_ptr[1]);
+    ws.Exec_ptr += 2;
+    return op;
+  }
+  if (c == 61 || (c >= 150 && c <= 243)) {
+    ++ws.Exec_ptr;
+    return c;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -214,6 +245,18 @@ void d_wmbx() {
 // the operation's letter, the id (definition only) and the text; READ
 // awaits the choice.
 void d_mbar() {
+  if (KestObjCtlGetObjId("MenuBar")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = keyword_op();
+    bool listed = op == 61 || (op & OBJCTL_EXT) || op == code::D_CLEAR || op == code::D_GOTO || op == code::D_ON ||
+                  op == code::D_READ || op == code::D_REMOVE || op == code::D_RESET;
+    if (!listed) {
+      ws.Exec_ptr = at;
+      op = OBJCTL_DEF;
+    }
+    if (service("MenuBar", op)) return;
+    ws.Exec_ptr = at;
+  }
   if (thin_client()) {
     uint8_t c = *ws.Exec_ptr;
     int token = 0;
@@ -271,6 +314,12 @@ void d_mbar() {
 // CLIPBOARD READ target | CLIPBOARD WRITE text: '+','R' (reply assigned)
 // and '+','W' on the thin client; another keyword does nothing there.
 void d_clip() {
+  if (KestObjCtlGetObjId("ClipBoard")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = keyword_op();
+    if (service("ClipBoard", op)) return;
+    ws.Exec_ptr = at;
+  }
   if (thin_client()) {
     uint8_t op = *ws.Exec_ptr;
     if (op == code::D_READ) {
@@ -298,10 +347,48 @@ void d_clip() {
   CallEntry("clip_brd");
 }
 
-void d_odlg() { CallEntry("get_file"); }
+// GET_FILE: the handler's file-dialog service (READ, WRITE, otherwise
+// SELECT), else the utility program on every console.
+void d_odlg() {
+  if (KestObjCtlGetObjId("GetFile")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = keyword_op();
+    if (op != code::D_READ && op != code::D_WRITE) {
+      ws.Exec_ptr = at;
+      op = OBJCTL_EXT | 198;  // SELECT
+    }
+    if (service("GetFile", op)) return;
+    ws.Exec_ptr = at;
+  }
+  CallEntry("get_file");
+}
 
+// MULTI_MEDIA command$ [,number] [,result$]: on the thin client 'm',' '
+// with the command and the number (kept for later statements); the reply's
+// 2-byte code is raised when not 0, the rest goes to the string target.
 void d_mmed() {
-  if (thin_client()) Not_built("multimedia on the thin client");
+  if (thin_client()) {
+    static int32_t kept_number = 0;
+    Need_operand();
+    Eval_str();
+    std::string command(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    Let_target result;
+    bool has_result = false;
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      if (ws.Exec_ptr[1] == code::STR_VAR && !has_result) {
+        result = help_target();
+        has_result = true;
+        continue;
+      }
+      ++ws.Exec_ptr;
+      Need_operand();
+      kept_number = Eval_range(-32000, 32000);
+    }
+    end_statement();
+    std::string back = Gui_multimedia(command, kept_number);
+    if (has_result) assign(result, back);
+    return;
+  }
   Term_call_by_name(utility("m_media"));
 }
 
@@ -311,6 +398,18 @@ void d_shlp() {
   if (*ws.Exec_ptr == code::D_FOR) {
     help_menu_form();
     return;
+  }
+  if (KestObjCtlGetObjId("SystemHelp")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = code::D_OPEN;
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) {
+      op = c;
+      ++ws.Exec_ptr;
+    }
+    if (*ws.Exec_ptr == code::D_WAIT) ++ws.Exec_ptr;
+    if (service("SystemHelp", op)) return;
+    ws.Exec_ptr = at;
   }
   if (thin_client()) {
     // [OPEN|PRINT|EDIT] [WAIT] text [,topic [,context]]: 'H',' ', no reply.
