@@ -31,28 +31,13 @@ enum : uint8_t { F_DUPCOMP = 1, F_LEAD = 2, F_TRAIL = 4 };
 [[noreturn]] void corrupt() { Rpt_error_text(E_CORRUPT, "C-ISAM index damaged"); }
 
 bool pread_full(int fd, void* buf, size_t n, int64_t off, size_t* got) {
-  *got = 0;
-  while (*got < n) {
-    ssize_t k = ::pread(fd, static_cast<uint8_t*>(buf) + *got, n - *got, off_t(off) + off_t(*got));
-    if (k < 0 && errno == EINTR) continue;
-    if (k < 0) return false;
-    if (k == 0) break;
-    *got += size_t(k);
-  }
-  return true;
+  int64_t k = Pread_all(fd, buf, n, off);
+  *got = k < 0 ? 0 : size_t(k);
+  return k >= 0;
 }
 
 void pwrite_full(int fd, const void* buf, size_t n, int64_t off) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t k = ::pwrite(fd, static_cast<const uint8_t*>(buf) + done, n - done, off_t(off) + off_t(done));
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) {
-      if (k == 0) errno = ENOSPC;
-      Rpt_error(E_NODE_IO);
-    }
-    done += size_t(k);
-  }
+  if (!Pwrite_all(fd, buf, n, off)) Rpt_error(E_NODE_IO);
 }
 
 int64_t plain_read(int fd, int64_t off, void* buf, int64_t len) {

@@ -96,18 +96,6 @@ struct Append_lock {
   }
 };
 
-bool full_write(int fd, const uint8_t* p, size_t n, off_t at) {
-  while (n > 0) {
-    ssize_t w = pwrite(fd, p, n, at);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= size_t(w);
-    at += w;
-  }
-  return true;
-}
-
 // The next-address word (an empty file counts as 4).  A word below 4 is a
 // file that is no journal: error 17.
 uint32_t read_next(int fd) {
@@ -124,7 +112,7 @@ uint32_t read_next(int fd) {
 void write_next(int fd, uint32_t v) {
   uint8_t b[4];
   put_u32be(b, v);
-  if (!full_write(fd, b, 4, 0)) Sys_error();
+  if (!Pwrite_all(fd, b, 4, 0)) Sys_error();
 }
 
 // Writes one record at the next address of fd (the caller holds the lock);
@@ -146,7 +134,7 @@ uint32_t put_record(int fd, uint32_t at, int type, const void* data, size_t len,
   put_u32be(rec + 8, prev);
   put_u32be(rec + 12, open_id);
   if (len) std::memcpy(rec + JRNL_HDR, data, len);
-  if (!full_write(fd, rec, total, off_t(at))) Sys_error();
+  if (!Pwrite_all(fd, rec, total, off_t(at))) Sys_error();
   uint64_t next = uint64_t(at) + total;
   uint32_t word = uint32_t(next);
   if (next > JRNL_LIMIT) word = uint32_t(next) | JRNL_FULL;
@@ -297,13 +285,13 @@ int place_batch(uint32_t at) {
     put_u32be(batch.data() + off + 8, prev);
     prev = at + off;
   }
-  if (!full_write(J.fd, batch.data(), batch.size(), off_t(at))) return 256 + errno;
+  if (!Pwrite_all(J.fd, batch.data(), batch.size(), off_t(at))) return 256 + errno;
   uint64_t next = uint64_t(at) + batch.size();
   uint32_t word = uint32_t(next);
   if (next > JRNL_LIMIT) word |= JRNL_FULL;
   uint8_t b[4];
   put_u32be(b, word);
-  if (!full_write(J.fd, b, 4, 0)) return 256 + errno;
+  if (!Pwrite_all(J.fd, b, 4, 0)) return 256 + errno;
   J.last = prev;
   batch.clear();
   batch_at.clear();

@@ -92,6 +92,15 @@ std::string Getcwd();
 int Lock_area(int fd, int64_t offset, int64_t length, int mode);
 void Unlk_area(int fd, int64_t offset, int64_t length);
 
+// ---- whole reads and writes at an offset (host_files.cpp) ----
+
+// Reads up to n bytes at off, retrying short and interrupted reads, until n
+// are read or the file ends: the count read, or -1 with errno.
+int64_t Pread_all(int fd, void* buf, size_t n, int64_t off);
+// Writes all n bytes at off, retrying short and interrupted writes; false with
+// errno on failure (ENOSPC when a write makes no progress).
+bool Pwrite_all(int fd, const void* buf, size_t n, int64_t off);
+
 // ---- paths ----
 
 // Absolute form of a name: "[vrl]", "<" and ">" names unchanged; a relative

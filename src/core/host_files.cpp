@@ -1,4 +1,5 @@
-// Byte-range locks, directories and path normalisation.  The shared
+// Byte-range locks, whole reads and writes at an offset, directories and path
+// normalisation.  The shared
 // open-file table with its open marks is in host_open_table.cpp.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +16,32 @@
 #include "core/signal_flags.h"
 
 int Rsv_locks = 0;
+
+int64_t Pread_all(int fd, void* buf, size_t n, int64_t off) {
+  size_t got = 0;
+  while (got < n) {
+    ssize_t k = ::pread(fd, static_cast<uint8_t*>(buf) + got, n - got, off_t(off) + off_t(got));
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0) return -1;
+    if (k == 0) break;
+    got += size_t(k);
+  }
+  return int64_t(got);
+}
+
+bool Pwrite_all(int fd, const void* buf, size_t n, int64_t off) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t k = ::pwrite(fd, static_cast<const uint8_t*>(buf) + done, n - done, off_t(off) + off_t(done));
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) {
+      if (k == 0) errno = ENOSPC;
+      return false;
+    }
+    done += size_t(k);
+  }
+  return true;
+}
 
 namespace {
 

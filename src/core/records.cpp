@@ -578,25 +578,7 @@ void Def_record(Var_node* node) {
   } else if (*ws.Exec_ptr == code::D_IOLIST) {
     // Inline I/O list: plain variables and "*", to the end of the statement.
     ws.Exec_ptr++;
-    for (;;) {
-      uint8_t c = *ws.Exec_ptr;
-      Field f;
-      if (c == code::OP_MUL) {
-        f.type = '*';
-        ws.Exec_ptr++;
-      } else if (c == code::NUM_VAR || c == code::STR_VAR) {
-        const uint8_t* q;
-        f.type = c;
-        f.name = ref_name(ws.Exec_ptr, &q);
-        ws.Exec_ptr = const_cast<uint8_t*>(q);
-      } else {
-        Rpt_error(err::BAD_IOLIST_ITEM);
-      }
-      fields.push_back(std::move(f));
-      if (*ws.Exec_ptr != code::COMMA) break;
-      ws.Exec_ptr++;
-    }
-    if (!(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::BAD_IOLIST_ITEM);
+    fields = list_fields();
   } else {
     Eval_formula();
     if (ws.Str_len < 0) {

@@ -51,6 +51,25 @@ void put_text(std::string& s, const uint8_t* p, int32_t n) {
 
 void result(const std::string& s) { Fnc_result_text(s); }
 
+// MVE( SIZ( MXZ( MNZ( OFS(: two graphic values, 2 bytes each.
+void two_graphic(uint8_t op) {
+  std::string s;
+  need_arg();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  next_arg();
+  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
+  result(LongMnemBuild(op, s));
+}
+
+// A text of 255 bytes or more, with a 4-byte length.
+void put_wide_text(std::string& s, const uint8_t* p, int32_t n) {
+  s += char(uint8_t(uint32_t(n) >> 24));
+  s += char(uint8_t(uint32_t(n) >> 16));
+  s += char(uint8_t(uint32_t(n) >> 8));
+  s += char(uint8_t(n));
+  s.append(reinterpret_cast<const char*>(p), size_t(n));
+}
+
 [[noreturn]] void bad_text() {
   // A text that names no mnemonic: the mnemonic error, which a channel may
   // ignore; then the result is empty.
@@ -135,11 +154,7 @@ void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_a
       } else if (ws.Str_len >= 255) {
         if (!long_text) Rpt_error(err::STRING_LENGTH);
         wide = true;
-        s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
-        s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
-        s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
-        s += char(uint8_t(ws.Str_len));
-        s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        put_wide_text(s, ws.Str_ptr, ws.Str_len);
       } else {
         put_text(s, ws.Str_ptr, ws.Str_len);
       }
@@ -219,14 +234,7 @@ void fnc_gto() {
   result(LongMnemBuild(4, std::string(1, char(n))));
 }
 
-void fnc_mve() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(5, s));
-}
+void fnc_mve() { two_graphic(5); }
 
 // SCR("ON"|"OFF"|"RESET") or SCR(n): the lines from n down scroll.
 void fnc_scr() {
@@ -350,38 +358,10 @@ void fnc_ctl() {
   Fnc_result_int(-1099);
 }
 
-void fnc_siz() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(30, s));
-}
-void fnc_mxz() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(34, s));
-}
-void fnc_mnz() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(35, s));
-}
-void fnc_ofs() {
-  std::string s;
-  need_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  next_arg();
-  put16(s, Eval_range(-GRAPHIC_MAX, GRAPHIC_MAX));
-  result(LongMnemBuild(37, s));
-}
+void fnc_siz() { two_graphic(30); }
+void fnc_mxz() { two_graphic(34); }
+void fnc_mnz() { two_graphic(35); }
+void fnc_ofs() { two_graphic(37); }
 void fnc_lpi() {
   std::string s;
   need_arg();
@@ -454,11 +434,7 @@ void fnc_txt() {
         text_seen = true;
         if (ws.Str_len >= 255) {
           wide = true;
-          s += char(uint8_t(uint32_t(ws.Str_len) >> 24));
-          s += char(uint8_t(uint32_t(ws.Str_len) >> 16));
-          s += char(uint8_t(uint32_t(ws.Str_len) >> 8));
-          s += char(uint8_t(ws.Str_len));
-          s.append(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+          put_wide_text(s, ws.Str_ptr, ws.Str_len);
           if (!Fnc_more()) break;
           continue;
         }

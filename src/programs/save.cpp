@@ -390,28 +390,11 @@ struct Version_block {
   std::vector<uint8_t> bytes;  // header and image
 };
 
-bool read_full(int fd, uint8_t* buf, size_t n, off_t at) {
-  size_t got = 0;
-  while (got < n) {
-    ssize_t k = ::pread(fd, buf + got, n - got, at + off_t(got));
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) return false;
-    got += size_t(k);
-  }
-  return true;
-}
+// False at a short or failed read.
+bool read_full(int fd, uint8_t* buf, size_t n, off_t at) { return Pread_all(fd, buf, n, at) == int64_t(n); }
 
 void write_full(int fd, const uint8_t* buf, size_t n, off_t at) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t k = ::pwrite(fd, buf + done, n - done, at + off_t(done));
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) {
-      if (k == 0) errno = ENOSPC;
-      Sys_error();
-    }
-    done += size_t(k);
-  }
+  if (!Pwrite_all(fd, buf, n, at)) Sys_error();
 }
 
 // The versions kept behind the new image (the current one among them),

@@ -84,29 +84,15 @@ void read_err_option() {
   Chk_err();
 }
 
+// False when the file ends first; a failed read is a system error.
 bool read_full(int fd, uint8_t* buf, size_t n, off_t at) {
-  size_t got = 0;
-  while (got < n) {
-    ssize_t k = ::pread(fd, buf + got, n - got, at + off_t(got));
-    if (k < 0 && errno == EINTR) continue;
-    if (k < 0) Sys_error();
-    if (k == 0) return false;
-    got += size_t(k);
-  }
-  return true;
+  int64_t got = Pread_all(fd, buf, n, at);
+  if (got < 0) Sys_error();
+  return got == int64_t(n);
 }
 
 void write_full(int fd, const uint8_t* buf, size_t n, off_t at) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t k = ::pwrite(fd, buf + done, n - done, at + off_t(done));
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) {
-      if (k == 0) errno = ENOSPC;
-      Sys_error();
-    }
-    done += size_t(k);
-  }
+  if (!Pwrite_all(fd, buf, n, at)) Sys_error();
 }
 
 // One variable's record.
