@@ -6,22 +6,7 @@
 oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 start xterm
-T new-window -d -n other "sleep 600"
-tty2=$(T display -p -t :1 '#{pane_tty}')
-[ -c "$tty2" ] || { echo "no second terminal: skipped"; exit 77; }
-sleep 0.5  # the new pane settles first
-other() { T capture-pane -p -t :1; }
-wait_other() {
-  i=0
-  while [ $i -lt 100 ]; do
-    other | grep -qF -- "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  echo "timed out waiting on the other terminal for: $1"
-  other
-  exit 1
-}
+second_terminal
 
 # Each terminal has a '*H' definition of its own; the console reads its own.
 T send-keys -t :0 "MNEMONIC (0)'*H',\"home-\"+\"def\"; PRINT \"<\",MNM(\$1B\$+\"*H\"),\">\"" Enter

@@ -7,23 +7,8 @@
 oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 start xterm
-T new-window -d -n other "sleep 600"
-tty2=$(T display -p -t :1 '#{pane_tty}')
-[ -c "$tty2" ] || { echo "no second terminal: skipped"; exit 77; }
-sleep 0.5  # the new pane settles first
+second_terminal
 stty -g < "$tty2" > "$work/other.before"
-other() { T capture-pane -p -t :1; }
-wait_other() {
-  i=0
-  while [ $i -lt 100 ]; do
-    other | grep -qF -- "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
-  echo "timed out waiting on the other terminal for: $1"
-  other
-  exit 1
-}
 home() { T capture-pane -p -t :0; }
 
 # A device that is not a terminal screen is refused (10).

@@ -18,6 +18,28 @@ start() {
 
 screen() { T capture-pane -p; }
 
+# second_terminal: a second window (:1) idling on a pseudo-terminal of its
+# own, $tty2; other prints its screen, wait_other TEXT waits (at most 10
+# seconds) until it shows TEXT.
+second_terminal() {
+  T new-window -d -n other "sleep 600"
+  tty2=$(T display -p -t :1 '#{pane_tty}')
+  [ -c "$tty2" ] || { echo "no second terminal: skipped"; exit 77; }
+  sleep 0.5  # the new pane settles first
+}
+other() { T capture-pane -p -t :1; }
+wait_other() {
+  i=0
+  while [ $i -lt 100 ]; do
+    other | grep -qF -- "$1" && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  echo "timed out waiting on the other terminal for: $1"
+  other
+  exit 1
+}
+
 # wait_for TEXT: until the screen shows TEXT (at most 10 seconds).
 wait_for() {
   i=0

@@ -7,9 +7,12 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/exec_command.h"
 #include "core/control_stack.h"
+#include "core/codes.h"
+#include "core/decimal.h"
 #include "core/errors.h"
 #include "core/executor.h"
 #include "core/lexicon.h"
@@ -72,5 +75,25 @@ class Console_env : public ::testing::Test {
   }
   void program(std::initializer_list<const char*> lines) {
     for (const char* l : lines) type(l);
+  }
+  // Enters the lines one by one; the first that ends in an error stops them,
+  // and its number is returned (0: none).
+  int type_each(const std::vector<std::string>& lines) {
+    for (const std::string& l : lines) {
+      ws.Err_no = 0;
+      type(l);
+      if (ws.Err_no) return ws.Err_no;
+    }
+    return 0;
+  }
+  // A variable's value by name: "<none>" or -999 when there is none.
+  static std::string var_str(const char* name) {
+    Var_node* n = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(name), int(std::strlen(name)));
+    if (!n || !n->str) return "<none>";
+    return std::string(reinterpret_cast<const char*>(n->str->bytes()), size_t(n->str->len));
+  }
+  static double var_num(const char* name) {
+    Var_node* n = Look_var_name(code::NUM_VAR, reinterpret_cast<const uint8_t*>(name), int(std::strlen(name)));
+    return n ? Val_to_dbl(n->num) : -999;
   }
 };

@@ -15,6 +15,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "console_env.h"
+#include "test_util.h"
 
 namespace {
 
@@ -52,14 +53,6 @@ class DatesTest : public Console_env {
     ws.Err_no = 0;
     Console_env::type(s);
     return ws.Err_no;
-  }
-  static int error_of(void (*fn)()) {
-    try {
-      fn();
-    } catch (const Oru_error& e) {
-      return e.no;
-    }
-    return -1;
   }
 };
 
@@ -149,18 +142,18 @@ TEST_F(DatesTest, JulCountsFromTheBaseYear) {
 }
 
 TEST_F(DatesTest, JulRanges) {
-  EXPECT_EQ(error_of([] { Jul_value(-6001, 1, 1); }), 41);
-  EXPECT_EQ(error_of([] { Jul_value(32001, 1, 1); }), 41);
-  EXPECT_EQ(error_of([] { Jul_value(2000, 13, 1); }), 41);
-  EXPECT_EQ(error_of([] { Jul_value(2000, 2, 30); }), 35);
+  EXPECT_EQ(error_no([] { Jul_value(-6001, 1, 1); }), 41);
+  EXPECT_EQ(error_no([] { Jul_value(32001, 1, 1); }), 41);
+  EXPECT_EQ(error_no([] { Jul_value(2000, 13, 1); }), 41);
+  EXPECT_EQ(error_no([] { Jul_value(2000, 2, 30); }), 35);
 }
 
 TEST_F(DatesTest, DateStringsThroughTheMask) {
   EXPECT_EQ(Cnv_day_string("12/31/99"), ConvertDay(2099, 12, 31) - ConvertDay(1970, 1, 1));
   Set_date_mask("DD.MM.YYYY");
   EXPECT_EQ(Cnv_day_string("29.02.2000"), ConvertDay(2000, 2, 29) - ConvertDay(1970, 1, 1));
-  EXPECT_EQ(error_of([] { Cnv_day_string("29.02.200"); }), 46);
-  EXPECT_EQ(error_of([] { Cnv_day_string("29.0x.2000"); }), 41);
+  EXPECT_EQ(error_no([] { Cnv_day_string("29.02.200"); }), 46);
+  EXPECT_EQ(error_no([] { Cnv_day_string("29.0x.2000"); }), 41);
   Set_date_mask("MMDDAA");
   EXPECT_EQ(Cnv_day_string("0704B5"), ConvertDay(2015, 7, 4) - ConvertDay(1970, 1, 1));
   EXPECT_EQ(Cnv_day_string("070495"), ConvertDay(1995, 7, 4) - ConvertDay(1970, 1, 1));

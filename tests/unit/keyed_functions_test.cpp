@@ -62,11 +62,6 @@ class Key_function_forms : public Console_env {
     Var_node* n = Look_var_name(code::NUM_VAR, u(name), int(std::strlen(name)));
     return n ? int(Val_to_dbl(n->num)) : -1;
   }
-  static std::string str(const char* name) {
-    Var_node* n = Look_var_name(code::STR_VAR, u(name), int(std::strlen(name)));
-    if (!n || !n->str) return "<none>";
-    return std::string(reinterpret_cast<const char*>(n->str->bytes()), size_t(n->str->len));
-  }
 };
 
 struct Fn {
@@ -119,25 +114,25 @@ TEST_F(Key_function_forms, OptionsOfOtherStatementsDoNotCompile) {
 
 TEST_F(Key_function_forms, ValuesFollowTheOptions) {
   ASSERT_EQ(run("LET K$=KEL(1,KNO=0)"), 0);
-  EXPECT_EQ(str("K$"), "C003");
+  EXPECT_EQ(var_str("K$"), "C003");
   ASSERT_EQ(run("LET K$=KEL(1,KNO=1)"), 0);
-  EXPECT_EQ(str("K$"), "cccc");
+  EXPECT_EQ(var_str("K$"), "cccc");
   ASSERT_EQ(run("LET K$=KEF(1,KNO=1)"), 0);
-  EXPECT_EQ(str("K$"), "aaaa");
+  EXPECT_EQ(var_str("K$"), "aaaa");
   ASSERT_EQ(run("LET K$=KEN(1,KEY=\"A\":\"001\")"), 0);
-  EXPECT_EQ(str("K$"), "B002");
+  EXPECT_EQ(var_str("K$"), "B002");
   ASSERT_EQ(run("LET K$=KEP(1,KNO=1,KEY=\"bbbb\")"), 0);
-  EXPECT_EQ(str("K$"), "aaaa");
+  EXPECT_EQ(var_str("K$"), "aaaa");
   ASSERT_EQ(run("LET R=RNO(1,KNO=1,KEY=\"cccc\")"), 0);
   EXPECT_EQ(num("R"), 3);
   ASSERT_EQ(run("LET K$=RCD(1,KNO=1,RNO=1)"), 0);
-  EXPECT_EQ(str("K$").substr(0, 4), "B002");
+  EXPECT_EQ(var_str("K$").substr(0, 4), "B002");
   // KNO= of a function sets the channel's current key, as a statement's does.
   ASSERT_EQ(run("LET K$=KEF(1,KNO=1); LET N$=KEY(1)"), 0);
-  EXPECT_EQ(str("N$"), "aaaa");
+  EXPECT_EQ(var_str("N$"), "aaaa");
   // KEY( with KEY= gives the value without asking the file.
   ASSERT_EQ(run("LET K$=KEY(1,KEY=\"zz\")"), 0);
-  EXPECT_EQ(str("K$"), "zz");
+  EXPECT_EQ(var_str("K$"), "zz");
   // END= and DOM= branch.
   EXPECT_EQ(run("LET K$=KEN(1,KEY=\"C003\",END=890); LET E=-1"), 0);
   EXPECT_EQ(run("LET R=IND(1,KEY=\"Z999\",DOM=890); LET E=-1"), 0);

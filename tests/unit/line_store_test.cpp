@@ -18,6 +18,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "test_util.h"
 
 namespace {
 
@@ -57,20 +58,12 @@ class LineStore : public ::testing::Test {
     return Add_line();
   }
   static int store(const std::string& src) { return store_bytes(compiled(src)); }
-  static int error_of(void (*fn)()) {
-    try {
-      fn();
-    } catch (const Oru_error& e) {
-      return e.no;
-    }
-    return 0;
-  }
   // Runs a directive handler on compiled operand bytes (codes after the
   // directive, ending with 255).
   static int run(void (*fn)(), std::vector<uint8_t> operands) {
     operands.push_back(code::EOL);
     ws.Exec_ptr = operands.data();
-    return error_of(fn);
+    return error_no(fn);
   }
   static std::vector<uint16_t> numbers() {
     std::vector<uint16_t> v;
@@ -154,11 +147,11 @@ TEST_F(LineStore, BareLineNumberDeletes) {
 }
 
 TEST_F(LineStore, BadLineNumbersAndProtection) {
-  EXPECT_EQ(error_of([] { store_bytes(hand_line(0, {code::D_END})); }), 21);
-  EXPECT_EQ(error_of([] { store_bytes(hand_line(65000, {code::D_END})); }), 21);
-  EXPECT_EQ(error_of([] { store_bytes({0, 10}); }), 49);
+  EXPECT_EQ(error_no([] { store_bytes(hand_line(0, {code::D_END})); }), 21);
+  EXPECT_EQ(error_no([] { store_bytes(hand_line(65000, {code::D_END})); }), 21);
+  EXPECT_EQ(error_no([] { store_bytes({0, 10}); }), 49);
   ws.Pgm_flags |= PGM_PROTECTED;
-  EXPECT_EQ(error_of([] { store("10 END"); }), 52);
+  EXPECT_EQ(error_no([] { store("10 END"); }), 52);
   ws.Cur_stno = 100;  // a running program may still store lines
   EXPECT_EQ(store("10 END"), 1);
   ws.Cur_stno = 0;
@@ -345,7 +338,7 @@ TEST_F(LineStore, ImageSearchAndLabelIndex) {
 }
 
 TEST_F(LineStore, StatementReferencesAreNotLines) {
-  EXPECT_EQ(error_of([] { Find_line(LINE_STMT_BIT | code::D_FOR); }), 45);
+  EXPECT_EQ(error_no([] { Find_line(LINE_STMT_BIT | code::D_FOR); }), 45);
   std::vector<uint8_t> op{code::OP_MUL, code::D_FOR, code::EOL};
   ws.Exec_ptr = op.data();
   EXPECT_EQ(Get_line(), LINE_STMT_BIT | code::D_FOR);
@@ -368,7 +361,7 @@ TEST_F(LineStore, LabelSearchStartsAtTheCurrentLineAndWraps) {
   EXPECT_EQ(Get_line(), 10u);
   std::vector<uint8_t> missing{code::LABEL, 4, 'N', 'O', 'N', 'E', code::EOL};
   ws.Exec_ptr = missing.data();
-  EXPECT_EQ(error_of([] { Get_line(); }), 55);
+  EXPECT_EQ(error_no([] { Get_line(); }), 55);
   ws.Cur_stno = 0;
 }
 
@@ -392,7 +385,7 @@ TEST_F(LineStore, RangesOfLines) {
   EXPECT_EQ(last, 200);
   range(cat({ref(100), {code::COMMA}, ref(65000)}));
   EXPECT_EQ(last, 64999);
-  EXPECT_EQ(error_of([] {
+  EXPECT_EQ(error_no([] {
               std::vector<uint8_t> ops = cat({ref(200), {code::COMMA}, ref(100), {code::EOL}});
               ws.Exec_ptr = ops.data();
               uint16_t f, l;
@@ -521,12 +514,12 @@ TEST_F(LineStore, EditScriptSteps) {
   s.apply({'D', " "});
   s.apply({'R', "Y"});
   EXPECT_EQ(s.result(), "0010 PRINT \"A\";Y");
-  EXPECT_EQ(error_of([] {
+  EXPECT_EQ(error_no([] {
               Edit_script u("0010 END");
               u.apply({'C', "X"});
             }),
             71);
-  EXPECT_EQ(error_of([] {
+  EXPECT_EQ(error_no([] {
               Edit_script u("0010 END");
               u.apply({'C', "0010 "});
               u.apply({'R', "ENDS"});

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/workspace.h"
+#include "test_util.h"
 
 namespace {
 
@@ -24,15 +25,6 @@ class Skip : public ::testing::Test {
     ws.Exec_ptr = buf.data();
   }
   size_t moved() const { return size_t(ws.Exec_ptr - buf.data()); }
-  template <class F>
-  int error_of(F f) {
-    try {
-      f();
-    } catch (const Oru_error& e) {
-      return e.no;
-    }
-    return 0;
-  }
 };
 
 const uint8_t NUM = code::NUM_VAR, STR = code::STR_VAR;
@@ -110,11 +102,11 @@ TEST_F(Skip, ValuesStopAtTheNextOperator) {
 
 TEST_F(Skip, UnbalancedBracketsAreError49) {
   at({code::LPAREN, NUM, 1, 'A'});
-  EXPECT_EQ(error_of([] { Skip_value(); }), 49);
+  EXPECT_EQ(error_no([] { Skip_value(); }), 49);
   at({code::LPAREN, NUM, 1, 'A', code::STMT_SEP, code::RPAREN});
-  EXPECT_EQ(error_of([] { Skip_value(); }), 49);
+  EXPECT_EQ(error_no([] { Skip_value(); }), 49);
   at({NUM, 1, 'A', code::LBRACKET, code::SMALL_INT, 0, 1});
-  EXPECT_EQ(error_of([] { Skip_var(); }), 49);
+  EXPECT_EQ(error_no([] { Skip_var(); }), 49);
 }
 
 TEST_F(Skip, Expressions) {

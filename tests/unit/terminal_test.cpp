@@ -52,33 +52,11 @@ class Terminal : public Console_env {
   }
   Dev_fcb* dev() { return Dev(f); }
 
-  std::string str(const char* name) {
-    Var_node* n = Look_var_name(code::STR_VAR, u(name), int(std::strlen(name)));
-    if (!n || !n->str) return "<none>";
-    return std::string(reinterpret_cast<const char*>(n->str->bytes()), n->str->len);
-  }
-  double num(const char* name) {
-    Var_node* n = Look_var_name(code::NUM_VAR, u(name), int(std::strlen(name)));
-    return n ? Val_to_dbl(n->num) : -999;
-  }
   // Runs the statements one by one at the console (RUN would close the
   // channel); err is the error that stopped them (0 none).
   int err = 0;
-  void run(const std::vector<std::string>& lines) {
-    err = 0;
-    for (const std::string& l : lines) {
-      ws.Err_no = 0;
-      type(l);
-      if (ws.Err_no) {
-        err = ws.Err_no;
-        return;
-      }
-    }
-  }
-  int error_of(const std::string& stmt) {
-    run({stmt});
-    return err;
-  }
+  void run(const std::vector<std::string>& lines) { err = type_each(lines); }
+  int error_of(const std::string& stmt) { return err = type_each({stmt}); }
 
   // What the definition sends, given as the bytes of a 'ZZ' definition.
   std::string send(const std::string& def, uint16_t code = Mnem_code('Z', 'Z')) {
@@ -262,7 +240,7 @@ TEST_F(Terminal, FunctionKeyOperationsQueuePreinput) {
   auto queued = [&](const std::string& print, int n) {
     run({"PRINT (1)" + print + ",", "INPUT (1,SIZ=-" + std::to_string(n) + ")Q$"});
     EXPECT_EQ(err, 0) << print;
-    return str("Q$");
+    return var_str("Q$");
   };
   EXPECT_EQ(queued("'FL',\"4\",CHR(0)", 3), std::string("\x02" "ab"));
   EXPECT_EQ(queued("'FL',\"4\",CHR(9)", 1), std::string(1, '\0'));
@@ -290,12 +268,12 @@ TEST_F(Terminal, PreinputEntriesComeBeforeTheKeyboard) {
   run({"PREINPUT \"ab\",4", "PREINPUT NEXT \"front\"", "PREINPUT /\"x\x1b[Dy\"", "INPUT (1)A$", "A=CTL",
        "INPUT (1)B$", "B=CTL", "INPUT (1)C$", "INPUT (1)D$"});
   EXPECT_EQ(err, 0);
-  EXPECT_EQ(str("A$"), "front");
-  EXPECT_EQ(num("A"), 0);
-  EXPECT_EQ(str("B$"), "ab");
-  EXPECT_EQ(num("B"), 4);
-  EXPECT_EQ(str("C$"), "yx");  // keystrokes: the cursor-left key acted
-  EXPECT_EQ(str("D$"), "k");   // then the keyboard
+  EXPECT_EQ(var_str("A$"), "front");
+  EXPECT_EQ(var_num("A"), 0);
+  EXPECT_EQ(var_str("B$"), "ab");
+  EXPECT_EQ(var_num("B"), 4);
+  EXPECT_EQ(var_str("C$"), "yx");  // keystrokes: the cursor-left key acted
+  EXPECT_EQ(var_str("D$"), "k");   // then the keyboard
   EXPECT_EQ(error_of("PREINPUT \"a\",70000"), 41);
 }
 
@@ -305,16 +283,16 @@ TEST_F(Terminal, CursorKeysInBothFormsAndUnknownSequences) {
   keys_from_pipe();
   feed("ab\x1b[DX\x1bODY\r");
   run({"INPUT (1)A$"});
-  EXPECT_EQ(str("A$"), "aYXb");
+  EXPECT_EQ(var_str("A$"), "aYXb");
   // An escape sequence no table knows is swallowed whole.
   feed("a\x1b[99~b\r");
   run({"INPUT (1)A$"});
-  EXPECT_EQ(str("A$"), "ab");
+  EXPECT_EQ(var_str("A$"), "ab");
   // A function key ends the input with its CTL value (F1: 1).
   feed("q\x1bOP");
   run({"INPUT (1)A$", "C=CTL"});
-  EXPECT_EQ(str("A$"), "q");
-  EXPECT_EQ(num("C"), 1);
+  EXPECT_EQ(var_str("A$"), "q");
+  EXPECT_EQ(var_num("C"), 1);
 }
 
 TEST_F(Terminal, LoneEscapeIsAbsorbed) {
@@ -333,7 +311,7 @@ TEST_F(Terminal, LoneEscapeIsAbsorbed) {
   });
   run({"INPUT (1)A$"});
   later.join();
-  EXPECT_EQ(str("A$"), "abc");
+  EXPECT_EQ(var_str("A$"), "abc");
 }
 
 // ---- mouse reports ----

@@ -45,30 +45,8 @@ class Windows : public Console_env {
     Console_env::TearDown();
   }
   Dev_fcb* dev() { return Dev(f); }
-  void run(const std::vector<std::string>& lines) {
-    err = 0;
-    for (const std::string& l : lines) {
-      ws.Err_no = 0;
-      type(l);
-      if (ws.Err_no) {
-        err = ws.Err_no;
-        return;
-      }
-    }
-  }
-  int error_of(const std::string& stmt) {
-    run({stmt});
-    return err;
-  }
-  std::string str(const char* name) {
-    Var_node* n = Look_var_name(code::STR_VAR, u(name), int(std::strlen(name)));
-    if (!n || !n->str) return "<none>";
-    return std::string(reinterpret_cast<const char*>(n->str->bytes()), n->str->len);
-  }
-  double num(const char* name) {
-    Var_node* n = Look_var_name(code::NUM_VAR, u(name), int(std::strlen(name)));
-    return n ? Val_to_dbl(n->num) : -999;
-  }
+  void run(const std::vector<std::string>& lines) { err = type_each(lines); }
+  int error_of(const std::string& stmt) { return err = type_each({stmt}); }
   // Window 0's planes (the whole screen beneath every window).
   const Window_rec& screen0() {
     const Window_rec* w = &dev()->win;
@@ -92,7 +70,7 @@ class Windows : public Console_env {
 TEST_F(Windows, NumbersLowestFreeAndHighest) {
   run({"PRINT (1)WDW(1,1,10,4,1),WDW(2,2,10,4,2),WDW(3,3,10,4),", "LET A=HWN(1)", "PRINT (1)DRP(2),",
        "PRINT (1)WDW(4,4,10,4),"});
-  EXPECT_EQ(num("A"), 3);
+  EXPECT_EQ(var_num("A"), 3);
   EXPECT_EQ(dev()->win.number, 2);  // the freed number is taken again
   EXPECT_EQ(Window_depth(dev()), 3);
   EXPECT_EQ(error_of("PRINT (1)WDW(5,5,5,5,3),"), 57);  // in use
@@ -193,10 +171,10 @@ TEST_F(Windows, LongMnemonicForms) {
   EXPECT_EQ(error_of("PRINT (1)$1B6D6E1F00$,"), 29);
   // A long text builds the 4-byte form.
   run({"LET A$=MOPT(DIM(300,\"x\"))", "LET B$=WDW(1,2,3,4)", "LET C$=DRP(/)"});
-  EXPECT_EQ(str("A$").substr(0, 4), std::string("\x1bmx-", 4));
-  EXPECT_EQ(str("A$").size(), size_t(8 + 304));
-  EXPECT_EQ(str("B$"), std::string("\x1bmn\x02\x08\x00\x01\x00\x02\x03\x04\x00\xff", 13));
-  EXPECT_EQ(str("C$"), std::string("\x1bmn\x03\x01\xff", 6));
+  EXPECT_EQ(var_str("A$").substr(0, 4), std::string("\x1bmx-", 4));
+  EXPECT_EQ(var_str("A$").size(), size_t(8 + 304));
+  EXPECT_EQ(var_str("B$"), std::string("\x1bmn\x02\x08\x00\x01\x00\x02\x03\x04\x00\xff", 13));
+  EXPECT_EQ(var_str("C$"), std::string("\x1bmn\x03\x01\xff", 6));
   EXPECT_EQ(error_of("LET A$=LIN(\"abc\")"), 46);  // coordinate pairs
   EXPECT_EQ(error_of("LET A$=PIE(1,2,-3,4)"), 41);
   EXPECT_EQ(error_of("LET A$=SHW(1,4)"), 41);
@@ -213,9 +191,9 @@ TEST_F(Windows, AttributeAndColourRequests) {
 
 TEST_F(Windows, PaletteDirective) {
   run({"VIDEO_PALETTE READ P$", "VIDEO_PALETTE INDEXED READ T$"});
-  EXPECT_EQ(str("P$").size() % 3, 0u);
-  EXPECT_GE(str("P$").size(), 48u);
-  EXPECT_EQ(str("T$").size(), 48u);
+  EXPECT_EQ(var_str("P$").size() % 3, 0u);
+  EXPECT_GE(var_str("P$").size(), 48u);
+  EXPECT_EQ(var_str("T$").size(), 48u);
   EXPECT_EQ(error_of("VIDEO_PALETTE DIM(45,\"A\")"), 46);
   EXPECT_EQ(error_of("VIDEO_PALETTE DIM(768,\"A\")"), 46);
   EXPECT_EQ(error_of("VIDEO_PALETTE DIM(49,\"A\")"), 46);
