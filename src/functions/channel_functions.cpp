@@ -49,6 +49,7 @@
 #include <vector>
 
 #include "terminal/tc_channel.h"
+#include "terminal/tc_protocol.h"
 #include "core/process_config.h"
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
@@ -753,7 +754,18 @@ std::string fin_item(Fcb* f, const std::string& item) {
     return b;
   }
   if (u == "PDFFONTDIR") return Kest_cfg.pdf_font_dir;
-  if (u == "HWND") Not_built("the thin client");
+  if (u == "HWND") {
+    // The client's window handle: 'O' ' ' with handle 0 asks for it.
+    if (!Tc_attached()) Not_built("the window handle of a terminal (the thin client has one)");
+    Io_state area;
+    Wtty_saveIOP(&area);
+    Wtty_init('O', ' ');
+    Wtty_int(0);
+    Wtty_xmit(1);
+    std::string v(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
+    Wtty_resetIOP(&area);
+    return v;
+  }
   if (u == "+WININFO") Not_built("terminal windows");
   Rpt_error_text(err::STRING_LENGTH, "unknown FIN( item \"" + item + "\"");
 }

@@ -58,6 +58,7 @@ def keyinf(r):
 c = Client(level=12)
 c.handlers.update({"FO": opened, "Fo": opened, "F^": opened, "FL": locked, "FU": lambda r: b"",
                    "FM": lambda r: b"", "fn": info, "fb": info, "fi": info, "f@": info, "FK": keyinf,
+                   "O ": lambda r: b"4711" if r.items("i") == [0] else b"?",
                    "FR": lambda r: status(-1) + b"XY\x8a12\x8a", "FW": lambda r: status(-1)})
 c.lines("10 DEFTTY F (0)80,25",
         '20 OPEN (1,IOL=*)"[vrl]withlist"',
@@ -73,7 +74,7 @@ c.lines("10 DEFTTY F (0)80,25",
         '120 SETERR 500; DEFCTL F (3)"x",1',
         '130 PRINT "SIZE ",MXC(3)," ",MXL(3); DPRT (3)0,0; DPRT (3)40,0; PRINT "NOW ",MXC(3)," ",MXL(3)',
         '140 PRINT "RNO ",RNO(3)',
-        '150 PRINT FIN(3)," ",FIN(3,"COLOR")," ",FIB(3)," ",FID(3)',
+        '150 PRINT FIN(3)," ",FIN(3,"COLOR")," ",FIB(3)," ",FID(3)," ",FIN(0,"HWND")',
         "160 PRINT (3)@(5,2),\"AT\",@(9),\"X\",'CR',",
         '170 WRITE (3)"W"',
         '180 OPEN (4,IOL=*,ERR=510)"[vrl]badlist"',
@@ -87,7 +88,7 @@ check("LIST XY 12" in t, "IOL=* list not used: %r" % t, c)
 check("CHAN XY 12" in t, "IOL=*1 list not used: %r" % t, c)
 check("E120  99" in t, "DEFCTL F on a client channel: %r" % t, c)
 check("RNO  77" in t, "RNO(: %r" % t, c)
-check("FIN FIN:COLOR INFO-b INFO-i" in t, "FIN(/FIB(/FID(: %r" % t, c)
+check("FIN FIN:COLOR INFO-b INFO-i 4711" in t, "FIN(/FIB(/FID(: %r" % t, c)
 check("E180  84" in t, "broken I/O list: %r" % t, c)
 
 # (the handshake's 'f' 'n' names handle 0)
