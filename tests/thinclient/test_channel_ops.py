@@ -75,7 +75,7 @@ c.lines("10 DEFTTY F (0)80,25",
         '130 PRINT "SIZE ",MXC(3)," ",MXL(3); DPRT (3)0,0; DPRT (3)40,0; PRINT "NOW ",MXC(3)," ",MXL(3)',
         '140 PRINT "RNO ",RNO(3)',
         '150 PRINT FIN(3)," ",FIN(3,"COLOR")," ",FIB(3)," ",FID(3)," ",FIN(0,"HWND")',
-        "160 PRINT (3)@(5,2),\"AT\",@(9),\"X\",'CR',",
+        "160 PRINT (3)@(5,2),\"AT\",@(9),\"X\",'CR',; PRINT (3)$1B6D6E0703414243$,",
         '170 WRITE (3)"W"',
         '180 OPEN (4,IOL=*,ERR=510)"[vrl]badlist"',
         '190 PRINT "DONE"+"!"; END',
@@ -110,8 +110,8 @@ check(fins == [[6], [6, b"COLOR"]], "FIN( requests: %r" % fins, c)
 # Positions travel in the output: ESC 2 col line, ESC 1 col.
 w = [r for r in reqs if r.key() == "FW"][0]
 rec = w.items("iccsls")[5]
-check(rec == b"\x1b\x02\x05\x02AT\x1b\x01\x09X\x1b" + b"CRW\x8a" or rec.startswith(b"\x1b\x02\x05\x02AT\x1b\x01\x09X"),
-      "positions in the record: %r" % rec, c)
+check(rec == b"\x1b\x02\x05\x02AT\x1b\x01\x09X\x1bCR\x1bmn\x07\x03ABCW\x8a",
+      "positions and a long mnemonic in the record: %r" % rec, c)
 # The handle of the open whose list was broken is closed again.
 bad = keys.index("Fo", 1)
 check(keys[bad + 1] == "FC" and reqs[bad + 1].items("i") == [9], "broken list: handle not closed: %r" % keys, c)
