@@ -17,6 +17,8 @@
 #include "channels/indexed_file.h"
 #include "channels/journal.h"
 #include "channels/memory_file.h"
+#include "channels/print.h"
+#include "channels/console_channel.h"
 #include "channels/record_locks.h"
 #include "channels/simple_files.h"
 #include "channels/transaction.h"
@@ -69,6 +71,11 @@ bool screen_fits(Fcb* f, int32_t col, int32_t line) {
   return col < w.cols && line < w.lines;
 }
 
+void console_start() {
+  Console_register();
+  Console_open();
+}
+
 }  // namespace
 
 void Channels_register_kinds() {
@@ -102,6 +109,9 @@ void Channels_register_kinds() {
   Chan_hook.scr_text = Scr_text;
   Chan_hook.scr_pos = Scr_pos;
   Chan_hook.scr_fits = screen_fits;
+  Chan_hook.prt_mnem = Prt_mnem;
+  Chan_hook.bad_mnemonic = Err_mnemonic;
+  Chan_hook.console_start = console_start;
   Chan_hook.rename_index = rename_index;
   Chan_hook.eff_in_txn = eff_in_txn;
   Chan_hook.keyed_flush = Kbfr_flush_all;

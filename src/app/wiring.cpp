@@ -1,29 +1,42 @@
 // App_wire: every hook of a lower layer into a higher one is filled here.
 #include "app/wiring.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "app/console.h"
 #include "app/kind_registry.h"
 #include "channels/channel.h"
 #include "channels/close.h"
+#include "channels/directive_list.h"
 #include "channels/io_list.h"
 #include "channels/print.h"
 #include "channels/record_locks.h"
 #include "channels/select_loop.h"
 #include "channels/transaction.h"
 #include "core/codes.h"
+#include "core/directives.h"
+#include "core/dispatch.h"
 #include "core/error_recovery.h"
 #include "core/hooks.h"
 #include "functions/clear_helpers.h"
+#include "functions/directive_list.h"
+#include "functions/function_table.h"
 #include "functions/trace.h"
 #include "functions/user_functions.h"
 #include "programs/arguments.h"
 #include "programs/call_directives.h"
 #include "programs/debug_link.h"
+#include "programs/directive_list.h"
 #include "programs/image_lines.h"
 #include "programs/objects.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "keyed/directive_list.h"
+#include "terminal/directive_list.h"
 
 namespace {
 
@@ -48,9 +61,31 @@ void image_line(const uint8_t* rec, size_t len, bool keep_indexes, std::vector<u
   Ln_conv(rec, len, keep_indexes, out);
 }
 
+// The handler tables of the core, filled layer by layer, bottom first; a
+// slot left unwired is a fault of this build, reported before anything runs.
+void register_handlers() {
+  Core_register_directives();
+  Channels_register_directives();
+  Terminal_register_directives();
+  Keyed_register_directives();
+  Programs_register_directives();
+  Functions_register_directives();
+  Functions_register_handlers();
+  static constexpr Dir_reg app_directives[] = {
+      {code::D_RELEASE, d_rele},
+      {code::D_START, d_star},
+  };
+  Register_directives(app_directives);
+  std::vector<std::string> missing = Dispatch_unwired();
+  if (missing.empty()) return;
+  for (const std::string& m : missing) std::fprintf(stderr, "oru: wiring fault: %s has no handler\n", m.c_str());
+  std::abort();
+}
+
 }  // namespace
 
 void App_wire() {
+  register_handlers();
   Core_hook.console_command = ConsoleCmnd;
   Channels_register_kinds();
   Core_hook.commit = Do_commit;

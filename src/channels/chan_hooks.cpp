@@ -11,6 +11,9 @@ void no_dev_init(const char*) { Not_built("terminal drivers"); }
 void no_scr_text(Fcb*, const uint8_t*, int32_t) { Not_built("terminal screens"); }
 void no_scr_pos(Fcb*, int32_t, int32_t) { Not_built("terminal screens"); }
 bool no_scr_fits(Fcb*, int32_t, int32_t) { return true; }
+void no_prt_mnem(uint16_t) { Not_built("terminal mnemonics"); }
+void no_bad_mnemonic() { Rpt_error(err::BAD_MNEMONIC); }
+void no_console_start() { Not_built("the console device"); }
 bool no_rename_index() { return false; }
 bool no_eff_in_txn(Fcb*) { return false; }
 void no_keyed_flush() {}
@@ -28,6 +31,9 @@ constexpr Chan_hooks unset = {
     .scr_text = no_scr_text,
     .scr_pos = no_scr_pos,
     .scr_fits = no_scr_fits,
+    .prt_mnem = no_prt_mnem,
+    .bad_mnemonic = no_bad_mnemonic,
+    .console_start = no_console_start,
     .rename_index = no_rename_index,
     .eff_in_txn = no_eff_in_txn,
     .keyed_flush = no_keyed_flush,

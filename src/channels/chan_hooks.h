@@ -27,6 +27,14 @@ struct Chan_hooks {
   // Whether (col, line) lies inside the screen's current window.  Unset:
   // true.
   bool (*scr_fits)(Fcb* f, int32_t col, int32_t line);
+  // PRINT's mnemonics on the current channel (Prt_mnem of print.h) and a
+  // mnemonic the channel does not know (Err_mnemonic).  Unset: error 99;
+  // error 29.
+  void (*prt_mnem)(uint16_t m);
+  void (*bad_mnemonic)();
+  // Registers the console's device drivers and creates channel 0
+  // (Console_register, Console_open of console_channel.h).  Unset: error 99.
+  void (*console_start)();
 
   // ---- keyed files ----
   // RENAME INDEX: runs the statement when the cursor is on the word INDEX

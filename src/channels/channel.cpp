@@ -16,7 +16,7 @@
 
 #include "channels/channel.h"
 #include "channels/close.h"
-#include "channels/console_channel.h"
+#include "channels/chan_hooks.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -231,7 +231,6 @@ void Fcb_set_buffer(Fcb* f, int32_t size) {
 void Channels_init() {
   for (int i = 0; i < KINDS; i++)
     if (!kind_tables[i]) Fio_tbl[i] = Bad_io;
-  Console_register();
   find_cache = nullptr;
-  Console_open();
+  Chan_hook.console_start();
 }

@@ -269,6 +269,10 @@ void swap_file(std::unique_ptr<Append_lock>& lock, uint32_t& at) {
 
 bool Journal_is_open() { return J.fd >= 0; }
 
+// Internal opens on the scratch channel (ERASE, REFILE, changing the flag
+// itself) need no journal.
+bool Journal_open_refused(const Fcb* f) { return f->channel != 65001 && f->journal_id != 0 && !Journal_is_open(); }
+
 std::string Journal_current_path() { return J.fd >= 0 ? J.path : std::string(); }
 
 namespace {

@@ -155,7 +155,7 @@ inline void put_text_byte(Fcb* f, uint8_t c) {
 // The line reached the channel's width: a line feed wraps it.  PRINT's own
 // line end right after it is left out with parameter BX.
 void wrap_line(Fcb* f) {
-  Prt_mnem(Mnem_code('L', 'F'));
+  Chan_hook.prt_mnem(Mnem_code('L', 'F'));
   f->st3 |= ST3_WRAPPED;
 }
 
@@ -229,16 +229,16 @@ void char_plain(Fcb* f, uint8_t c) {
       set_state(f, S_ESC);
       return;
     case 8:
-      Prt_mnem(Mnem_code('B', 'S'));
+      Chan_hook.prt_mnem(Mnem_code('B', 'S'));
       return;
     case 10:
-      Prt_mnem(Mnem_code('L', 'F'));
+      Chan_hook.prt_mnem(Mnem_code('L', 'F'));
       return;
     case 13:
-      Prt_mnem(Mnem_code('C', 'R'));
+      Chan_hook.prt_mnem(Mnem_code('C', 'R'));
       return;
     case 12:
-      Prt_mnem(Mnem_code('F', 'F'));
+      Chan_hook.prt_mnem(Mnem_code('F', 'F'));
       return;
     case 0:
       if (Sw_on(sw::N00)) return;
@@ -288,7 +288,7 @@ void char_channel(Fcb* f, uint8_t c) {
       } else if (first == '@' && c == '2') {
         set_state(f, S_COL2);
       } else {
-        Prt_mnem(uint16_t((first << 8) | c));
+        Chan_hook.prt_mnem(uint16_t((first << 8) | c));
       }
       return;
     }
@@ -317,7 +317,7 @@ void char_channel(Fcb* f, uint8_t c) {
     case S_TRANSP_E:
       set_state(f, S_PLAIN);
       if (c == 'O') {
-        Prt_mnem(Mnem_code('E', 'O'));
+        Chan_hook.prt_mnem(Mnem_code('E', 'O'));
         return;
       }
       put_text_byte(f, ESC);
@@ -424,7 +424,7 @@ void print_masked() {
 
 void typed_marker(Fcb* f, bool numeric) {
   if (Prt_is_console(f) || !(f->st3 & (ST3_TYPED_OUT | ST3_TYPED_OUT2))) return;
-  Prt_mnem(Mnem_code('J', numeric ? 'N' : 'S'));
+  Chan_hook.prt_mnem(Mnem_code('J', numeric ? 'N' : 'S'));
 }
 
 // The channel part of PRINT without '(': the console, with the per-statement
@@ -511,16 +511,16 @@ void Prt_value() {
 
 void Prt_slew(int n) {
   if (n == 0) {
-    Prt_mnem(Mnem_code('C', 'R'));
+    Chan_hook.prt_mnem(Mnem_code('C', 'R'));
     return;
   }
-  for (int i = 0; i < n; ++i) Prt_mnem(Mnem_code('L', 'F'));
+  for (int i = 0; i < n; ++i) Chan_hook.prt_mnem(Mnem_code('L', 'F'));
 }
 
 void Prt_pos1(int32_t col) {
   Fcb* f = ws.Cur_fcb;
   if (col < 0) {
-    Err_mnemonic();
+    Chan_hook.bad_mnemonic();
     return;
   }
   if (Prt_is_console(f)) {
@@ -556,7 +556,7 @@ void Prt_pos1(int32_t col) {
       f->column = col;
       return;
     }
-    Prt_mnem(Mnem_code('C', 'R'));
+    Chan_hook.prt_mnem(Mnem_code('C', 'R'));
   }
   if (plain_channel(f)) {
     put_blank_run(f, col - f->column);
@@ -568,7 +568,7 @@ void Prt_pos1(int32_t col) {
 void Prt_pos(int32_t col, int32_t line) {
   Fcb* f = ws.Cur_fcb;
   if (col < 0 || line < 0) {
-    Err_mnemonic();
+    Chan_hook.bad_mnemonic();
     return;
   }
   if (Prt_is_console(f)) {
@@ -587,15 +587,15 @@ void Prt_pos(int32_t col, int32_t line) {
   }
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     if (!Chan_hook.scr_fits(f, col, line)) {
-      Err_mnemonic();  // ignored: the nearest cell
+      Chan_hook.bad_mnemonic();  // ignored: the nearest cell
     }
     normalise(f);
     Chan_hook.scr_pos(f, col, line);
     return;
   }
   if (col == f->column && line == f->line) return;
-  if (line < f->line) Prt_mnem(Mnem_code('F', 'F'));
-  while (f->line < line) Prt_mnem(Mnem_code('L', 'F'));
+  if (line < f->line) Chan_hook.prt_mnem(Mnem_code('F', 'F'));
+  while (f->line < line) Chan_hook.prt_mnem(Mnem_code('L', 'F'));
   Prt_pos1(col);
 }
 
@@ -695,7 +695,7 @@ void d_prin() {
     if (c == code::MNEM_LIT && (ws.Exec_ptr[3] == code::COMMA || ends_statement(ws.Exec_ptr[3]))) {
       uint16_t m = Mnem_code(char(ws.Exec_ptr[1]), char(ws.Exec_ptr[2]));
       ws.Exec_ptr += 3;
-      Prt_mnem(m);
+      Chan_hook.prt_mnem(m);
     } else if (c == AT_ITEM_CODE) {
       ws.Exec_ptr++;
       Prt_at_item();

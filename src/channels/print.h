@@ -30,7 +30,8 @@ void Prt_pos1(int32_t column);
 // Carries out a mnemonic (first character * 256 + second) on the current
 // channel (terminal/mnemonic_engine.cpp).  A code the channel neither
 // defines nor knows is error 29 (Err_mnemonic: ignored with parameter EG or
-// the channel's 'EG' status).
+// the channel's 'EG' status).  Both are the terminal layer's: the channel
+// layer itself reaches them through Chan_hook (prt_mnem, bad_mnemonic).
 void Prt_mnem(uint16_t code);
 void Err_mnemonic();
 // Empties the current channel's output buffer through its driver.

@@ -23,6 +23,7 @@
 #include "channels/rec_formats.h"
 #include "channels/io_options.h"
 #include "core/codes.h"
+#include "core/dispatch.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -668,7 +669,7 @@ void d_read() {
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {
-    d_inpu();
+    dir_jmp[code::D_INPUT - int(code::EXT_DIR)]();  // INPUT, of the terminal layer
     return;
   }
   Read_record();

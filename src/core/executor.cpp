@@ -9,7 +9,8 @@
 //   C  dispatch: the separator, numeric assignment and NEXT are tested
 //      first; IF, GOTO, GOSUB, RETURN, the block close and string
 //      assignment inline; every other directive through dir_jmp (code - 149)
-//      and, after the prefix 149, ext_jmp (b - 150).  "X = expression" for
+//      and, after the prefix 149, ext_jmp (b - 150): tables the layers fill
+//      at start-up (core/dispatch.h).  "X = expression" for
 //      an indexed numeric scalar and "S$ = S$ + ..." take fast paths
 //      (num_let_fast, append_fast) that fall back to implied_let.
 // The executor is a recovery point: an error raised by a statement is caught
@@ -24,6 +25,7 @@
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
+#include "core/dispatch.h"
 #include "core/error_recovery.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -35,30 +37,6 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
-
-const Dir_fn dir_jmp[95] = {
-    d_extd, d_addr, d_begi, d_call, d_clea, d_clos, d_cwd,  d_def,  d_dctl, d_dele,  // 149..158
-    d_dim,  d_dire, d_diry, d_drop, d_xtif, d_edit, d_else, d_end,  d_endt, d_ente,  // 159..168
-    d_eras, d_esca, d_exec, d_exit, d_exto, d_read, d_file, d_read, d_floa, d_for,   // 169..178
-    d_gosu, d_goto, d_if,   d_inde, d_inpu, d_invo, d_ioli, d_keyd, d_let,  d_lfrm,  // 179..188
-    d_list, d_load, d_lock, d_merg, d_dmnm, d_next, d_on,   d_open, d_perf, d_prec,  // 189..198
-    d_prin, d_prog, d_purg, d_quit, d_rand, d_read, d_rele, d_rem,  d_remc, d_remo,  // 199..208
-    d_renm, d_reno, d_retr, d_roun, d_rset, d_rtrn, d_run,  d_save, d_via,  d_seri,  // 209..218
-    d_serr, d_sesc, d_sfrm, d_sort, d_star, d_stop, d_strc, d_swap, d_tabl, d_unlo,  // 219..228
-    d_wait, d_wend, d_whil, d_wrte, d_dict, d_pfx,  d_lnsw, d_dfmt, d_obtn, d_pswd,  // 229..238
-    d_prei, d_snbf, d_data, d_swit, d_eswt,                                          // 239..243
-};
-
-const Dir_fn ext_jmp[74] = {
-    d_add,  d_sday, d_stim, d_acpt, d_rfle, d_alck, d_rndz, d_trns, d_xfnc, d_sprm,  // 150..159
-    d_errh, d_auto, d_dtty, d_smse, d_sfid, d_dump, d_ulex, d_dred, d_rstr, d_disa,  // 160..169
-    d_enab, d_rept, d_untl, d_sdev, d_sdrv, d_dprt, d_sctl, d_wmbx, d_wbtn, d_vsbr,  // 170..179
-    d_vsbr, d_vpal, d_mbar, d_ckbx, d_3sbx, d_lbox, d_lbox, d_lbox, d_lbox, d_lbox,  // 180..189
-    d_clip, d_shlp, d_odlg, d_rbtn, d_fcus, d_mmed, d_smsk, d_proc, d_sele, d_msgl,  // 190..199
-    d_cvbx, d_sjnl, d_show, d_hide, d_prtr, d_case, d_brea, d_cont, d_dflt, d_locl,  // 200..209
-    d_pop,  d_lbox, d_chrt, d_pmnu, d_crea, d_proy, d_func, d_get,  d_set,  d_inse,  // 210..219
-    d_upda, d_stat, d_rdim, d_with,                                                  // 220..223
-};
 
 // The extended-directive prefix: the second byte selects ext_jmp.  WITH (223)
 // is the last valid second byte.

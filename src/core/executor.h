@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/dispatch.h"
+
 void Exec_line();
 // Thrown by an operation that moved the program cursor itself (the line
 // editor's SETCTL branch, an escape while waiting for a key): Exec_line
@@ -18,6 +20,4 @@ void Run_continue(bool must_resume);
 // RESET: error state, SETERR and SETESC lines, the control stack, precision.
 void Do_reset();
 
-using Dir_fn = void (*)();
-extern const Dir_fn dir_jmp[95];  // codes 149..243
-extern const Dir_fn ext_jmp[74];  // second bytes 150..223
+// The directive tables dir_jmp and ext_jmp: core/dispatch.h.

@@ -12,6 +12,7 @@
 #include "core/hooks.h"
 #include "core/with_stack.h"
 #include "core/codes.h"
+#include "core/dispatch.h"
 #include "core/control_stack.h"
 #include "core/directives.h"
 #include "core/editor.h"
@@ -212,7 +213,7 @@ void d_sesc() {
 void d_serr() {
   ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
   if (*ws.Exec_ptr == code::STR_LIT) {
-    d_errh();
+    ext_jmp[code::X_ERRH - code::X_ADD]();  // SETERR "program" is ERRH "program"
     return;
   }
   ws.Seterr_line = line_or_off();

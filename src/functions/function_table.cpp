@@ -1,9 +1,9 @@
-// Function and system-variable dispatch: the handler tables, Ret_function,
-// Ret_value and the result helpers shared by every handler.
+// The handlers of the built-in functions and system variables, slot by slot
+// (registered into the core's tables at start-up), and the result helpers
+// shared by every handler.
 #include "functions/function_table.h"
 
 #include <cstring>
-#include <exception>
 
 #include "core/codes.h"
 #include "core/errors.h"
@@ -15,37 +15,9 @@ namespace {
 
 // String results up to this many bytes are built in the work area.
 constexpr int64_t RSV_WORK_MAX = 200;
-constexpr uint8_t FNC_CALL = 88;  // FN: call of a user-defined function
 
-// Restores the statement's error context however the handler leaves.
-// Restores the statement's error context when the function returns.  When
-// an error leaves the function, the context stays as the function set it, so
-// an ERR= clause inside the function takes that error.
-struct Err_context_guard {
-  uint8_t* stmt_save = ws.Stmt_save;
-  uint32_t err_line = ws.Err_line;
-  int unwinding = std::uncaught_exceptions();
-  ~Err_context_guard() {
-    if (std::uncaught_exceptions() > unwinding) return;
-    ws.Stmt_save = stmt_save;
-    ws.Err_line = err_line;
-  }
-};
-
-// Second byte b after the 0x48 prefix: index into Fnc_all (0..172), or -1.
-inline int ext_index(uint8_t b) {
-  if (b < 0x0C || b > 0xB8) return -1;
-  return b - 0x0C;
-}
-// Second byte b after the 0xFE prefix: Xfnc_jtbl from 0x0C, Zfnc_jtbl from 0x48.
-inline int alt_index(uint8_t b) {
-  if (b < 0x0C || b > 0x7C) return -1;
-  return FNC_SLOTS + (b - 0x0C);
-}
-
-}  // namespace
-
-const Fnc_handler Fnc_all[FNC_SLOTS + XFNC_SLOTS + ZFNC_SLOTS] = {
+// Slot by slot as core/dispatch.h and function_table.h lay them out.
+constexpr Fnc_handler fnc_list[ALL_FNC_SLOTS] = {
     // Fnc_jtbl
     Fnc_extend, fnc_abs, fnc_fand, fnc_arg, fnc_asc, fnc_ath, fnc_bin, fnc_bsz, fnc_chr, fnc_cpl,
     fnc_crc, fnc_dec, fnc_ept, fnc_err, fnc_exp, fnc_fid, fnc_fnc, fnc_fpt, fnc_gap, fnc_gep,
@@ -68,71 +40,21 @@ const Fnc_handler Fnc_all[FNC_SLOTS + XFNC_SLOTS + ZFNC_SLOTS] = {
     fnc_ofs, fnc_tmr, fnc_sub, fnc_fnew, fnc_fref, fnc_lno, fnc_mopt, fnc_beep, fnc_fclr, fnc_bclr,
     fnc_cmp, fnc_ucp, fnc_jst,
 };
-const Fnc_handler* const Fnc_jtbl = Fnc_all;
-const Fnc_handler* const Xfnc_jtbl = Fnc_all + FNC_SLOTS;
-const Fnc_handler* const Zfnc_jtbl = Fnc_all + FNC_SLOTS + XFNC_SLOTS;
-
-const Fnc_handler Jmp_val[JMP_VAL_SLOTS] = {
+constexpr Fnc_handler jmp_val_list[JMP_VAL_SLOTS] = {
     nullptr, vl_who, vl_unt, vl_ctl, vl_day, vl_dsz, vl_eom, vl_err, vl_gid, vl_hwd, vl_lwd, vl_prc,
     vl_psz,  vl_ret, nullptr, vl_sys, vl_tme, vl_uid, vl_chn, vl_pgn, vl_pfx, vl_hfn, vl_tim,
 };
 
-const Fnc_handler Ext_val[EXT_VAL_SLOTS] = {
+constexpr Fnc_handler ext_val_list[EXT_VAL_SLOTS] = {
     vl_sep,  vl_quo,  vl_esc,  vl_tsm,  vl_sid,  vl_mde,  vl_ers,  vl_rnd,  vl_tms,  vl_bkg,  vl_gfn,
     vl_prm,  vl_lip,  vl_lfa,  vl_lfo,  vl_dlm,  vl_lpg,  vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem,
     vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem,
     vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mse,  vl_nid,  vl_vmsl, vl_vnar, vl_vhlp, vl_voop,
 };
 
-void Fnc_error() { Rpt_error(err::INTERNAL_CODE); }
+}  // namespace
 
-void Fnc_extend() {
-  int i = ext_index(*ws.Exec_ptr++);
-  if (i < 0) Rpt_error(err::INTERNAL_CODE);
-  Fnc_all[i]();
-}
-
-int Ret_function(uint8_t c) {
-  Err_context_guard guard;
-  Fnc_handler h;
-  if (c == code::XFNC_PREFIX || c == code::ALT_FNC) {
-    uint8_t b = *ws.Exec_ptr++;
-    int i = c == code::XFNC_PREFIX ? ext_index(b) : alt_index(b);
-    if (i < 0) Rpt_error(err::INTERNAL_CODE);
-    h = Fnc_all[i];
-  } else if (c > code::XFNC_PREFIX && c <= code::FNC_LAST) {
-    h = Fnc_jtbl[c - code::XFNC_PREFIX];
-  } else {
-    Rpt_error(err::INTERNAL_CODE);
-  }
-  ws.Stmt_save = ws.Exec_ptr;
-  h();
-  if (c != FNC_CALL) {
-    Chk_err();
-    if (*ws.Exec_ptr != code::RPAREN) {
-      // An option word this function does not take: LEN(S$,KEY=1).
-      const uint8_t* p = ws.Exec_ptr;
-      if (p[0] == code::COMMA && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST) Rpt_error(err::SYNTAX);
-      Rpt_error(err::INTERNAL_CODE);
-    }
-    ws.Exec_ptr++;
-  }
-  return ws.Str_len;
-}
-
-int Ret_value(uint8_t c) {
-  ws.Str_len = -1;
-  Fnc_handler h = nullptr;
-  if (c == code::EXT_SYSVAR) {
-    uint8_t b = *ws.Exec_ptr++;
-    if (b >= 0x0D && b < 0x0D + EXT_VAL_SLOTS) h = Ext_val[b - 0x0D];
-  } else if (c > code::EXT_SYSVAR && c < 0x0C + JMP_VAL_SLOTS) {
-    h = Jmp_val[c - 0x0C];
-  }
-  if (!h) Rpt_error(err::INTERNAL_CODE);
-  h();
-  return ws.Str_len;
-}
+void Functions_register_handlers() { Register_functions(fnc_list, jmp_val_list, ext_val_list); }
 
 uint8_t* Rsv_out(int64_t n) {
   if (n < 0) Rpt_error(err::OUT_OF_RANGE);

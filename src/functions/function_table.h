@@ -26,33 +26,19 @@
 #include <cstdint>
 
 #include "core/errors.h"     // Chk_err
+#include "core/dispatch.h"
 #include "core/evaluator.h"  // Ret_function, Ret_value
 
-using Fnc_handler = void (*)();
-
-constexpr int FNC_SLOTS = 60;
-constexpr int XFNC_SLOTS = 60;
-constexpr int ZFNC_SLOTS = 53;
-constexpr int JMP_VAL_SLOTS = 23;
-constexpr int EXT_VAL_SLOTS = 44;
-
-// The joined function tables: Fnc_jtbl = Fnc_all, Xfnc_jtbl = Fnc_all + 60,
-// Zfnc_jtbl = Fnc_all + 120.
-extern const Fnc_handler Fnc_all[FNC_SLOTS + XFNC_SLOTS + ZFNC_SLOTS];
-extern const Fnc_handler* const Fnc_jtbl;
-extern const Fnc_handler* const Xfnc_jtbl;
-extern const Fnc_handler* const Zfnc_jtbl;
-// System variables; null slots have no variable (error 49).
-extern const Fnc_handler Jmp_val[JMP_VAL_SLOTS];
-extern const Fnc_handler Ext_val[EXT_VAL_SLOTS];
+// The tables themselves (Fnc_all, Jmp_val, Ext_val), the slot counts and
+// Fnc_extend/Fnc_error are the core's (core/dispatch.h); this layer fills
+// them at start-up.
+void Functions_register_handlers();
 
 // Reserves n bytes for a string result and makes it the result: up to 200
 // bytes in the work area, else a per-statement temporary string.  Returns
 // ws.Str_ptr; the handler fills the bytes in place.
 uint8_t* Rsv_out(int64_t n);
 
-void Fnc_extend();
-void Fnc_error();
 
 // ---- Fnc_jtbl slots 1..59 ----
 void fnc_abs();

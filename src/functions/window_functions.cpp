@@ -18,6 +18,9 @@
 #include "pdf/pdf_channel.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
+#include "terminal/tc_files.h"
+#include "terminal/tc_protocol.h"
+#include "core/decimal.h"
 #include "terminal/terminal.h"
 #include "terminal/windows.h"
 
@@ -449,7 +452,14 @@ void fnc_txt() {
   result(LongMnemBuild(wide ? 41 : 26, s, s.size() + 6 >= 261));
 }
 
-void fnc_img() { Not_built("IMG( (pictures of files for the thin client)"); }
+// IMG(name$): the thin client gets the current version of a host picture
+// file (sent when it asks for it); the result is the name it keeps it under.
+void fnc_img() {
+  need_arg();
+  Fnc_str t = Fnc_string();
+  std::string name(reinterpret_cast<const char*>(t.p), size_t(t.len));
+  Fnc_result_text(ZefVrlImage(name));
+}
 void fnc_dll() { Not_built("DLL( and DLX( (no local libraries can be called)"); }
 // TXW(channel, text [, width [, font]]) and TXH(: the width and height of a
 // text (cut into lines at the width, in sixteenths of a column) in the
@@ -475,8 +485,34 @@ void text_size(int mode, const char* name) {
 
 void fnc_txw() { text_size(1, "TXW("); }
 void fnc_txh() { text_size(2, "TXH("); }
-void fnc_atx() { Not_built("@X( (client units of the thin client)"); }
-void fnc_aty() { Not_built("@Y( (client units of the thin client)"); }
+// @X(units) and @Y(units): a distance in the client's units (pixels) as
+// columns or lines of the console, with two decimals.  The client tells
+// its cell size through the window-metrics request 'f' '@' (int 0 for the
+// console): 4 bytes, then the cell width and height, 2 bytes each.
+static void client_units(bool x, const char* name) {
+  need_arg();
+  Num_val v = Fnc_num();
+  if (!Tc_attached()) Rpt_error_text(err::NOT_BUILT, std::string(name) + " needs the thin client");
+  Io_save_guard io;
+  Wtty_init('f', '@');
+  Wtty_int(0);
+  Wtty_xmit(1);
+  if (ws.Str_len < 8) Rpt_error_text(err::CONNECTION_LOST, "the thin client's window metrics are too short");
+  const uint8_t* p = ws.Str_ptr + (x ? 4 : 6);
+  int32_t cell = int16_t(uint16_t(p[0] << 8 | p[1]));
+  if (cell <= 0) Rpt_error_text(err::CONNECTION_LOST, "the thin client reports a cell size of 0 or less");
+  Set_scl(v, 2, 1);
+  if (v.scale != 2) Rpt_error(err::OUT_OF_RANGE);
+  int64_t h = v.mant;  // hundredths of a unit: the quotient is in hundredths of a cell
+  int64_t q = h / cell, r = h % cell;
+  if (2 * (r < 0 ? -r : r) >= cell) q += h < 0 ? -1 : 1;  // rounded half away from zero
+  Num_val out{};
+  out.mant = q;
+  out.scale = 2;
+  Fnc_result(out);
+}
+void fnc_atx() { client_units(true, "@X("); }
+void fnc_aty() { client_units(false, "@Y("); }
 
 void fnc_pic() { graphic(8, false, false, 0, 0); }
 void fnc_lin() { graphic(9, true, false, 0, 0); }

@@ -155,9 +155,6 @@ void d_sjnl() {
 
 // ---- journaling of a named file ----
 
-// Internal opens on the scratch channel (ERASE, REFILE, changing the flag
-// itself) need no journal.
-bool Journal_open_refused(const Fcb* f) { return f->channel != 65001 && f->journal_id != 0 && !Journal_is_open(); }
 
 void Set_file_journaling(const std::string& name, bool on) {
   Io_save_guard keep;

@@ -22,7 +22,9 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/masks.h"
 #include "core/memory.h"
+#include "core/decimal.h"
 #include "core/params.h"
 #include "core/line_store.h"
 #include "core/variables.h"
@@ -1235,13 +1237,213 @@ void d_fcus() {
   Prt_flush();
 }
 
-void d_cvbx() {
-  if (thin_client()) Not_built("VBX controls on the thin client");
-  Rpt_error_text(err::NOT_BUILT, "VBX controls need the thin client");
+namespace {
+
+// A value for a target of the client's text: numbers converted from it.
+void assign_reply(const Target& t, const std::string& s) {
+  if (t.string) return assign_text(t, s);
+  Num_val v{};
+  if (!s.empty() && Conv_str_chk(reinterpret_cast<const uint8_t*>(s.data()), s.size(), v) != 0)
+    Rpt_error_text(err::TYPE_MISMATCH, "the client's value is not a number");
+  ws.Num_acc = v;
+  ws.Str_len = -1;
+  Let_assign(t.t);
 }
+
+// A VBX property operand: '/' the default property, a number, or a name.
+void vbx_property(Gui_vbx& v) {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ++ws.Exec_ptr;
+    v.prop_kind = '/';
+    return;
+  }
+  Eval_formula();
+  if (ws.Str_len >= 0) {
+    v.prop_kind = 'S';
+    v.prop_name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    v.prop_kind = 'N';
+    v.prop_number = To_integer(ws.Num_acc);
+    if (v.prop_number < -32000 || v.prop_number > 32000) Rpt_error(err::OUT_OF_RANGE);
+  }
+}
+
+int32_t vbx_index() {
+  if (!more()) return -1;
+  return Eval_range(-1, 32000);
+}
+
+}  // namespace
+
+// VBX id[,keyword][,operands]: only the thin client serves VBX controls.
+//   DEF     col,line,width,height,class$,caption$[,KEY=][,OPT=][,TBL=]
+//   DEFCTL  /,target | event,value$
+//   LOAD    index,item$ | index,/
+//   READ    [property,]target[,index]   (property: name, number or /)
+//   WRITE   property,value[,index]
+//   GOTO, REMOVE and the extended keywords: no operands
+void d_cvbx() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  Need_operand();
+  Gui_vbx v;
+  v.id = Eval_range(-32000, 32000);
+  v.op = operation();
+  Target t;
+  bool has_target = false;
+  switch (v.op) {
+    case OP_DEF: {
+      for (int i = 0; i < 4; ++i) {
+        comma();
+        v.nums[i] = Eval_int100();
+      }
+      Window_rec& w = current_window();
+      int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+      if (v.nums[0] < 0 || v.nums[1] < 0 || v.nums[0] + v.nums[2] - 100 > 100 * wcols ||
+          v.nums[1] + v.nums[3] - 100 > 100 * wlines)
+        Rpt_error(err::BAD_MNEMONIC);
+      if (v.nums[2] < 0 || v.nums[3] < 0) Rpt_error(err::OUT_OF_RANGE);
+      comma();
+      Eval_str();
+      v.text1.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      comma();
+      Eval_str();
+      v.text2.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      while (*ws.Exec_ptr == code::COMMA) {
+        uint8_t opt = ws.Exec_ptr[1];
+        if (opt == code::IOPT_FIRST + 4) break;  // ERR=
+        ws.Exec_ptr += 2;
+        Eval_str();
+        if (opt == code::IOPT_FIRST + 7) {  // KEY=
+          if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
+          v.alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
+        } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
+          if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
+          (opt == code::IOPT_FIRST + 14 ? v.options : v.xlate)
+              .assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        } else {
+          Rpt_error(err::SYNTAX);
+        }
+      }
+      break;
+    }
+    case code::D_DEFCTL:
+      comma();
+      if (*ws.Exec_ptr == code::OP_DIV) {
+        ++ws.Exec_ptr;
+        comma();
+        v.readback = true;
+        t = target();
+        has_target = true;
+      } else {
+        Need_operand();
+        v.event = Eval_range(-32000, 32000);
+        comma();
+        Eval_formula();
+        if (ws.Str_len >= 0) {
+          if (ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
+          v.value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        } else {
+          char text[CONV_NORMAL_MAX];
+          v.value.assign(text, size_t(Conv_normal(ws.Num_acc, text)));
+        }
+      }
+      break;
+    case code::D_LOAD:
+      comma();
+      Need_operand();
+      v.index = Eval_range(-1, 32000);
+      comma();
+      if (*ws.Exec_ptr == code::OP_DIV) {
+        ++ws.Exec_ptr;
+        v.value_delete = true;
+      } else {
+        Eval_str();
+        v.value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      }
+      break;
+    case code::D_READ: {
+      comma();
+      Need_operand();
+      // [property,] target [,index]: a single operand is the target.
+      uint8_t* at = ws.Exec_ptr;
+      bool lone = false;
+      if (*ws.Exec_ptr != code::OP_DIV) {
+        Eval_formula();  // looked at only: what follows it decides
+        lone = !(*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4);
+        ws.Exec_ptr = at;
+      }
+      if (lone) {
+        v.prop_kind = ' ';
+      } else {
+        vbx_property(v);
+        comma();
+      }
+      t = target();
+      has_target = true;
+      v.index = vbx_index();
+      break;
+    }
+    case code::D_WRITE: {
+      comma();
+      Need_operand();
+      vbx_property(v);
+      comma();
+      Need_operand();
+      Eval_formula();
+      v.value_string = ws.Str_len >= 0;
+      if (v.value_string) {
+        v.value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+      } else {
+        char text[CONV_NORMAL_MAX];
+        v.value.assign(text, size_t(Conv_normal(ws.Num_acc, text)));
+      }
+      v.index = vbx_index();
+      break;
+    }
+    default:
+      break;
+  }
+  finish_statement();
+  if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "VBX controls need the thin client");
+  std::string back = Gui_vbx_send(v);
+  if (has_target) assign_reply(t, back);
+}
+
+// WINPRT [DIRECTORY|INPUT|LIST|READ] [FROM] target | WINPRT WRITE [FROM] text:
+// the client's printers.  FROM sets the printer flag ('P').
 void d_prtr() {
-  if (thin_client()) Not_built("WINPRT on the thin client");
-  Rpt_error_text(err::NOT_BUILT, "WINPRT needs the thin client");
+  ws.Stmt_save = ws.Stmt_ptr;
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  uint8_t op = *ws.Exec_ptr;
+  uint8_t letter;
+  switch (op) {
+    case code::D_DIRECTORY: letter = 'd'; break;
+    case code::D_INPUT: letter = '?'; break;
+    case code::D_LIST: letter = 'l'; break;
+    case code::D_READ: letter = 'R'; break;
+    case code::D_WRITE: letter = 'W'; break;
+    default: Rpt_error_text(err::SYNTAX, "WINPRT takes DIRECTORY, INPUT, LIST, READ or WRITE");
+  }
+  ++ws.Exec_ptr;
+  uint8_t flag = ' ';
+  if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_FROM) {
+    ws.Exec_ptr += 2;
+    flag = 'P';
+  }
+  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  Need_operand();
+  std::string text;
+  Target t;
+  if (letter == 'W') {
+    Eval_str();
+    text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    t = target();
+  }
+  finish_statement();
+  if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "WINPRT needs the thin client");
+  std::string back = Gui_winprt(letter, flag, text);
+  if (letter != 'W') assign_reply(t, back);
 }
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is

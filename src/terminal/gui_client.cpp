@@ -249,3 +249,78 @@ void Gui_prop_write(int32_t id, const std::string& path, bool string, const std:
   Wtty_str(value);
   Wtty_xmit(0);
 }
+
+std::string Gui_vbx_send(const Gui_vbx& v) {
+  Wtty_init('V', minor_of(v.op));
+  Wtty_int(v.id);
+  auto property = [&]() {
+    Wtty_chr(v.prop_kind);
+    if (v.prop_kind == 'N') Wtty_int(v.prop_number);
+    else if (v.prop_kind == 'S') Wtty_str(v.prop_name);
+  };
+  bool wait = false;
+  switch (v.op) {
+    case 0:
+      clwh(v.nums[0], v.nums[1], v.nums[2], v.nums[3]);
+      Wtty_str(v.text1);
+      Wtty_str(v.text2);
+      Wtty_chr(v.alt_key);
+      Wtty_str(v.options);
+      Wtty_str(v.xlate);
+      break;
+    case 157:  // DEFCTL
+      if (v.readback) {
+        Wtty_chr('/');
+        wait = true;
+      } else {
+        Wtty_chr('E');
+        Wtty_int(v.event);
+        Wtty_str(v.value);
+      }
+      break;
+    case 190:  // LOAD
+      Wtty_int(v.index);
+      if (v.value_delete) Wtty_str(nullptr, -1);
+      else Wtty_str(v.value);
+      break;
+    case 204:  // READ
+      property();
+      Wtty_int(v.index);
+      wait = true;
+      break;
+    case 232:  // WRITE
+      property();
+      Wtty_chr(v.value_string ? 'S' : 'N');
+      Wtty_str(v.value);
+      Wtty_int(v.index);
+      break;
+    default:
+      break;
+  }
+  Wtty_xmit(wait ? 1 : 0);
+  return wait ? reply() : std::string();
+}
+
+std::string Gui_winprt(uint8_t letter, uint8_t flag, const std::string& text) {
+  Wtty_init('W', letter);
+  if (letter == 'W') {
+    Wtty_chr(flag);
+    Wtty_str(text);
+  } else if (letter == 'R') {
+    Wtty_chr(flag);
+  }
+  Wtty_xmit(1);
+  return reply();
+}
+
+std::string Gui_multimedia(const std::string& command, int32_t number) {
+  Wtty_init('m', ' ');
+  Wtty_str(command);
+  Wtty_int(number);
+  Wtty_xmit(1);
+  std::string back = reply();
+  if (back.size() < 2) Rpt_error_text(err::CONNECTION_LOST, "the client's multimedia reply is too short");
+  int32_t code = int16_t(uint16_t(uint8_t(back[0]) << 8 | uint8_t(back[1])));
+  if (code != 0) Rpt_error(code < 0 || code > 255 ? err::CONNECTION_LOST : code);
+  return back.substr(2);
+}

@@ -49,3 +49,39 @@ std::string Gui_popup(bool string_target, int32_t col, int32_t line, const std::
 // the value text) or written (no reply).
 std::string Gui_prop_read(int32_t id, const std::string& path, bool string);
 void Gui_prop_write(int32_t id, const std::string& path, bool string, const std::string& value);
+
+// VBX controls: 'V' with the operation's letter and the control id, then
+//   DEF     positions, str class text, str caption, chr key letter, str OPT=, str TBL=
+//   DEFCTL  chr '/' (the current value comes back) | chr 'E', int event code, str value
+//   LOAD    int index, str item | str of length -1 (delete)
+//   READ    property, int index (-1 none); the value comes back as text
+//   WRITE   property, chr 'N' and the number's text | chr 'S' and the string, int index
+//   others  nothing
+// A property is chr 'N' and an int (a property number), chr 'S' and its
+// name, or chr '/' (the default property).  Only READ and DEFCTL '/' await a
+// reply.
+struct Gui_vbx {
+  uint16_t op = 0;
+  int32_t id = 0;
+  int32_t nums[4] = {};
+  std::string text1, text2, options, xlate;
+  uint8_t alt_key = 0;
+  uint8_t prop_kind = '/';   // 'N', 'S' or '/'
+  int32_t prop_number = 0;
+  std::string prop_name;
+  int32_t index = -1;
+  int32_t event = 0;
+  bool readback = false;     // DEFCTL '/'
+  bool value_string = false, value_delete = false;
+  std::string value;         // a number's text or the string
+};
+std::string Gui_vbx_send(const Gui_vbx& v);
+
+// WINPRT: 'W' with the letter (d DIRECTORY, ? INPUT, l LIST, R READ, W
+// WRITE); WRITE sends the flag character and the text, READ the flag
+// character; every form awaits the client's answer, which is returned.
+std::string Gui_winprt(uint8_t letter, uint8_t flag, const std::string& text);
+
+// MULTI_MEDIA: 'm' ' ' with the command text and the number; the reply is
+// a 2-byte error code (raised when not 0) and the result text.
+std::string Gui_multimedia(const std::string& command, int32_t number);

@@ -13,6 +13,7 @@
 #include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
+#include "terminal/tc_files.h"
 #include "terminal/terminal.h"
 #include "terminal/windows.h"
 
@@ -86,6 +87,26 @@ void forward(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
   LongMnemSend(op, p, n, true);
 }
 
+// The thin-client console: a picture of a host file goes through the
+// client's utility; anything else keeps the local screen model in step
+// (windows, attributes, colours: the operations a terminal would carry out)
+// and then goes to the client, which draws it.  Pending output leaves
+// first so that the client sees everything in order.
+void thin_console(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
+  if (op == 8 && ZefVrlPictMnem(p, n)) return;
+  Prt_flush();
+  switch (op) {
+    case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 20: case 27: case 43: case 44:
+      LongMnemExec(op, p, n);
+      break;
+    default:
+      break;  // the client acts on the others itself
+  }
+  (void)f;
+  LongMnemSend(op, p, n, false);
+  Prt_flush();
+}
+
 void finish(Fcb* f, Collector& c) {
   uint8_t op = c.op;
   std::vector<uint8_t> block = std::move(c.block);
@@ -99,6 +120,10 @@ void finish(Fcb* f, Collector& c) {
     // in the channel's output whole, after what the buffer holds.
     if (f->buf_count + int64_t(block.size()) + 9 > f->buf_size && f->buf_count > 0) Prt_flush();
     LongMnemSend(op, block.data(), uint32_t(block.size()), false);
+    return;
+  }
+  if (f->st2 & ST2_THIN_CLIENT) {
+    thin_console(f, op, block.data(), uint32_t(block.size()));
     return;
   }
   LongMnemExec(op, block.data(), uint32_t(block.size()));

@@ -10,9 +10,8 @@
 #include "core/memory.h"
 #include "core/workspace.h"
 #include "terminal/tc_channel.h"
+#include "terminal/tc_files.h"
 #include "terminal/tc_protocol.h"
-
-Tc_file_hooks Tc_files;
 
 namespace {
 
@@ -76,14 +75,12 @@ void Wtty_call(const std::string& name, std::vector<Tc_call_arg>& args) {
   Iop_keep io;
   std::string called = start(name);
   // A host program the client may fetch goes through the client's utility.
-  std::string host_path;
+  std::string host_path, fetched = called;
+  int64_t version = 0;
   if (!called.empty() && called[0] == '*') {
-    if (!Tc_files.version) Not_built("calls of host programs by the thin client (file versions and uploads)");
-    int64_t mtime = 0;
-    if (Tc_files.version(called, &host_path, &mtime))
-      called = "*kest\\vrl\\util;call;#" + std::to_string(mtime) + "#" + host_path;
-    else
-      host_path.clear();
+    version = ZefVrlGetVersion(called, &host_path);
+    if (version > 0) called = "*kest\\vrl\\util;call;#" + std::to_string(version) + "#" + host_path;
+    else host_path.clear();
   }
   for (int attempt = 0;; ++attempt) {
     if (attempt > 0) start(name);
@@ -96,8 +93,7 @@ void Wtty_call(const std::string& name, std::vector<Tc_call_arg>& args) {
     if (ws.Str_len == -1 && ws.Err_code == CAN_UPLOAD) {
       // The client asks for the host file: sent once, then the call again.
       if (host_path.empty() || attempt > 0) Rpt_error(CAN_UPLOAD);
-      if (!Tc_files.upload) Not_built("uploads of host programs to the thin client");
-      if (!Tc_files.upload(host_path, name)) Rpt_error(CAN_UPLOAD);
+      ZefVrlUpload(fetched, host_path, version);
       continue;
     }
     break;

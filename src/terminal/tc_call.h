@@ -7,7 +7,8 @@
 // fetch (a name beginning '*') is called as
 // "*kest\vrl\util;call;#<modification time>#<host path>" so that the
 // client's utility runs its copy and can ask for a fresh one: it refuses
-// with code 201, the host sends the file (upload) and asks again, once.
+// with code 201, the host sends the file (ZefVrlUpload, under the name as
+// called) and asks again, once; a second refusal is error 201.
 //
 // Reply: the values handed back, in argument order, each chr 'N' or 'S' (as
 // the argument was sent), a 2-byte length and the text; the reply may end
@@ -29,16 +30,6 @@ void Wtty_call(const std::string& name, std::vector<Tc_call_arg>& args);
 
 // The largest argument count of a client-side call.
 constexpr size_t TC_CALL_MAX_ARGS = 48;
-
-// The file-version code fills these (null: not linked).
-struct Tc_file_hooks {
-  // The host path and modification time of a program the client may fetch;
-  // false when there is no such host file.
-  bool (*version)(const std::string& name, std::string* path, int64_t* mtime) = nullptr;
-  // Sends a host file to the client (the answer to its refusal 201).
-  bool (*upload)(const std::string& host_path, const std::string& client_name) = nullptr;
-};
-extern Tc_file_hooks Tc_files;
 
 // Parses a reply of the layout above into args (every entry checked
 // against the reply first; false and nothing changed when malformed).

@@ -23,6 +23,7 @@
 #include "core/messages.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
+#include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/help_menu.h"
@@ -148,9 +149,7 @@ void help_menu_form() {
   int32_t line = Eval_integer();
   Let_target entry_t = help_target();
   Let_target path_t = help_target();
-  Chk_err();
-  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))) Rpt_error(err::SYNTAX);
-  if (thin_client()) Not_built("help-menu texts of the thin client's windows");
+  end_statement();
   Fcb* f = ws.Con_fcb;
   std::string text;
   if (Is_screen(f)) {
@@ -300,8 +299,32 @@ void d_clip() {
 
 void d_odlg() { CallEntry("get_file"); }
 
+// MULTI_MEDIA command$ [,number] [,result$]: on the thin client 'm',' '
+// with the command and the number (kept for later statements); the reply's
+// 2-byte code is raised when not 0, the rest goes to the string target.
 void d_mmed() {
-  if (thin_client()) Not_built("multimedia on the thin client");
+  if (thin_client()) {
+    static int32_t kept_number = 0;
+    Need_operand();
+    Eval_str();
+    std::string command(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    Let_target result;
+    bool has_result = false;
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      if (ws.Exec_ptr[1] == code::STR_VAR && !has_result) {
+        result = help_target();
+        has_result = true;
+        continue;
+      }
+      ++ws.Exec_ptr;
+      Need_operand();
+      kept_number = Eval_range(-32000, 32000);
+    }
+    end_statement();
+    std::string back = Gui_multimedia(command, kept_number);
+    if (has_result) assign(result, back);
+    return;
+  }
   Term_call_by_name(utility("m_media"));
 }
 

@@ -3,8 +3,8 @@
 # the arguments as items, the values handed back assigned to the variables
 # passed by reference; then the faults: a malformed answer (86, nothing
 # assigned), a refusal (the client's code; 201 with no upload pending), an
-# array argument (36), 49 arguments (30), a host program the client would
-# fetch, and a client that goes away during the call.
+# array argument (36), 49 arguments (30); a host program the client fetches
+# (uploaded when it asks); a client that goes away during the call.
 import os
 import re
 import struct
@@ -39,7 +39,17 @@ def call(r):
         return can(46)
     if name == b"upload":
         return can(201)
+    if name.startswith(b"*kest\\vrl\\util;call;#"):
+        # The host program: asked for once, then run.
+        fetched.append(name)
+        return can(201) if len(fetched) == 1 else entry(b"S", b"fetched")
+    if name == b"*kest/vrl/util;upload":
+        uploads.append(r.payload)
+        return b""
     return b""
+
+
+fetched, uploads = [], []
 
 
 def error_of(t, tag):
@@ -49,6 +59,9 @@ def error_of(t, tag):
 
 c = Client(level=12)
 c.handlers["$C"] = call
+with open(os.path.join(c.scratch, "_hostprog"), "w") as f:
+    f.write("10 EXIT\n")
+host_version = int(os.stat(os.path.join(c.scratch, "_hostprog")).st_mtime)
 args49 = ",".join(["1"] * 49)
 c.lines('1 CALL "[vrl]prog",A$,B,ERR=2',
         '2 PRINT "NOCLIENT ",ERR; END',
@@ -66,7 +79,8 @@ c.lines('1 CALL "[vrl]prog",A$,B,ERR=2',
         '120 CALL "[vrl]upload",A$,ERR=250',
         '130 DIM Q[3]; CALL "[vrl]prog",Q[ALL],ERR=260',
         '140 CALL "[vrl]prog",' + args49 + ',ERR=270',
-        '150 CALL "[vrl]*hostprog",A$,ERR=280',
+        '145 PRINT "KEPT ",A$," ",B',
+        '150 CALL "[vrl]*hostprog",A$,ERR=280; PRINT "HOST ",A$',
         '160 PRINT "AFTER ",A$," ",B; PRINT "FIN"+"ISHED"; END',
         '200 PRINT "E70 ",ERR; GOTO 80',
         '210 PRINT "E80 ",ERR; GOTO 90',
@@ -75,7 +89,7 @@ c.lines('1 CALL "[vrl]prog",A$,B,ERR=2',
         '240 PRINT "E110 ",ERR; GOTO 120',
         '250 PRINT "E120 ",ERR; GOTO 130',
         '260 PRINT "E130 ",ERR; GOTO 140',
-        '270 PRINT "E140 ",ERR; GOTO 150',
+        '270 PRINT "E140 ",ERR; GOTO 145',
         '280 PRINT "E150 ",ERR; GOTO 160',
         "RUN 1", "RUN 10")
 check(c.wait_text("FINISHED"), "program did not end", c)
@@ -84,9 +98,16 @@ check(error_of(t, "NOCLIENT") == 12, "a [vrl] call without a client: %r" % t, c)
 check("GOT new  42.5 -3.25" in t, "values handed back: %r" % t, c)
 check("LCL only  42.5" in t, "[lcl] call (a shorter answer): %r" % t, c)
 for tag, code in (("E70", 86), ("E80", 86), ("E90", 86), ("E100", 86), ("E110", 46), ("E120", 201),
-                  ("E130", 36), ("E140", 30), ("E150", 99)):
+                  ("E130", 36), ("E140", 30)):
     check(error_of(t, tag) == code, "%s: %r in %r" % (tag, error_of(t, tag), t), c)
-check("AFTER keep  1" in t, "a failed call assigned values: %r" % t, c)
+check("KEPT keep  1" in t, "a failed call assigned values: %r" % t, c)
+check("AFTER fetched  1" in t and "HOST fetched" in t, "the host program's call: %r" % t, c)
+# The host program goes through the client's utility with its version and
+# path, is uploaded when the client asks, and is called again.
+check(len(fetched) == 2 and fetched[0] == fetched[1], "host program calls: %r" % fetched, c)
+check(fetched[0].startswith(b"*kest\\vrl\\util;call;#%d#" % host_version) and fetched[0].endswith(b"_hostprog"),
+      "host program name: %r" % fetched[0], c)
+check(len(uploads) == 1, "uploads: %r" % uploads, c)
 
 calls = [r for r in c.requests if r.key() == "$C"]
 first = calls[0].items("s" + "cs" * 5)
@@ -95,7 +116,7 @@ check(first == [b"prog", ord('S'), b"old", ord('N'), b"7", ord('S'), b"lit", ord
 check(calls[1].items("scscs")[0] == b"short", "[lcl] name: %r" % calls[1].payload, c)
 # The array, the 49 arguments and the host program went nowhere.
 names = [r.items("s*")[0] for r in calls]
-check(names.count(b"prog") == 1 and b"*hostprog" not in names, "calls that should not go out: %r" % names, c)
+check(names.count(b"prog") == 1, "calls that should not go out: %r" % names, c)
 c.finish()
 c.remove()
 

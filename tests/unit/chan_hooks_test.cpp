@@ -9,6 +9,7 @@
 #include "app/wiring.h"
 #include "channels/chan_hooks.h"
 #include "channels/channel.h"
+#include "channels/print.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "keyed/keyed_file.h"
@@ -50,6 +51,8 @@ TEST_F(Chan_hooks_test, UnsetHooksAreNoOpsOrNameWhatIsMissing) {
       {"PDF channels", [] { Chan_hook.pdf_pos(1, 1); }},
       {"PDF channels", [] { Chan_hook.pdf_pos1(1); }},
       {"I/O event programs", [&] { Chan_hook.run_event_program(&f, "PRE_CLOSE", 0); }},
+      {"terminal mnemonics", [] { Chan_hook.prt_mnem(uint16_t('L' << 8 | 'F')); }},
+      {"the console device", [] { Chan_hook.console_start(); }},
   };
   for (const Case& c : cases) {
     Set_ext_error("");
@@ -57,6 +60,8 @@ TEST_F(Chan_hooks_test, UnsetHooksAreNoOpsOrNameWhatIsMissing) {
     EXPECT_NE(Ext_error_text().find(c.missing), std::string::npos) << Ext_error_text();
   }
   Set_ext_error("");
+  // Without the terminal no mnemonic is known: error 29.
+  EXPECT_EQ(error_no([] { Chan_hook.bad_mnemonic(); }), 29);
 }
 
 TEST_F(Chan_hooks_test, WiringReachesTheLayersAbove) {
@@ -70,6 +75,9 @@ TEST_F(Chan_hooks_test, WiringReachesTheLayersAbove) {
   EXPECT_EQ(Chan_hook.pdf_pos, &Pdf_pos);
   EXPECT_EQ(Chan_hook.pdf_pos1, &Pdf_pos1);
   EXPECT_EQ(Chan_hook.prog_cache_forget, &Prog_cache_forget);
+  EXPECT_EQ(Chan_hook.prt_mnem, &Prt_mnem);
+  EXPECT_EQ(Chan_hook.bad_mnemonic, &Err_mnemonic);
+  EXPECT_NE(Chan_hook.console_start, Chan_hooks_unset().console_start);
   EXPECT_NE(Chan_hook.run_event_program, Chan_hooks_unset().run_event_program);
   EXPECT_NE(Chan_hook.dupl_error_program, Chan_hooks_unset().dupl_error_program);
   EXPECT_NE(Chan_hook.eff_in_txn, Chan_hooks_unset().eff_in_txn);
