@@ -339,6 +339,69 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
   return true;
 }
 
+// The text of a plain number field as Conv_str_chk reads it, in its
+// common form: an optional sign, then at most 18 digits with at most one
+// point, nothing else.  False for anything else (blanks, an exponent, no
+// digit, more digits), which the general conversion takes.
+[[gnu::always_inline]] inline bool plain_number(const uint8_t* s, int32_t n, Num_val& v) {
+  int32_t i = 0;
+  bool neg = false;
+  if (n > 0 && (s[0] == '-' || s[0] == '+')) {
+    neg = s[0] == '-';
+    i = 1;
+  }
+  if (n - i < 1 || n - i > 19) return false;
+  uint64_t mant = 0;
+  int digits = 0, after = 0;
+  bool point = false;
+  for (; i < n; i++) {
+    uint32_t d = uint32_t(s[i]) - '0';
+    if (d <= 9) {
+      mant = mant * 10 + d;
+      digits++;
+      after += point;
+    } else if (s[i] == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || digits > 18) return false;
+  v = Num_val{};
+  v.mant = neg ? -int64_t(mant) : int64_t(mant);
+  v.scale = mant ? int8_t(after) : int8_t(0);
+  return true;
+}
+
+// READ's usual numeric item: a plain numeric scalar named by its index and
+// standing alone, whose field is a plain number, is stored as LET stores a
+// number.  False, with nothing done, for every other item or field
+// (read_target takes those, with their conversions and errors).
+[[gnu::always_inline]] inline bool read_plain_number(const uint8_t* rec, int32_t len, int32_t* pos) {
+  const uint8_t* p = ws.Exec_ptr;
+  int32_t sep = ws.Io_sep;
+  if (p[0] != code::NUM_VAR || !(p[1] & 0x80) || sep < 0) return false;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != code::NUM_VAR || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
+      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_READ_ONLY)) || Is_array(node))
+    return false;
+  uint8_t next = p[3];
+  if (next != code::COMMA && !stmt_end(next)) return false;
+  int32_t i = *pos;
+  const void* hit = i < len ? std::memchr(rec + i, sep, size_t(len - i)) : nullptr;
+  int32_t e = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
+  Num_val v;
+  if (!plain_number(rec + i, e > i ? e - i : 0, v)) return false;
+  *pos = hit ? e + 1 : len;
+  ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
+  ws.Math_flags = 0;
+  ws.Num_acc = v;
+  ws.Str_len = -1;
+  Store_num(node, &node->num);
+  return true;
+}
+
 // An A[ALL] item: reads its form once, then runs element(form) with the
 // iteration set to each element in turn and the item re-read from its start;
 // the caller's iteration and the position after the item come back at the end.
@@ -640,7 +703,7 @@ void Parse_read(const uint8_t* rec, int32_t len) {
     for (;;) {
       uint8_t c = Io_next();
       if (c == code::EOL) break;
-      if (read_plain_string(rec, len, &pos)) continue;
+      if (read_plain_string(rec, len, &pos) || read_plain_number(rec, len, &pos)) continue;
       if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
         ws.Exec_ptr++;  // a field skipped
         Item_form form;

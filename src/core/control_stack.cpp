@@ -71,7 +71,12 @@ Ctl_frame* Exec_stack(uint8_t tag) {
     f->resume = Save_line_pos();
     f->resume.no = n;
   } else {
-    f->resume_ptr = ws.Exec_ptr;
+    // A FOR body resumes at its first statement, not at the separators
+    // before it: NEXT goes round the loop without passing them again.
+    uint8_t* r = ws.Exec_ptr;
+    if (tag == TAG_FOR)
+      while (*r == code::STMT_SEP) ++r;
+    f->resume_ptr = r;
     if (ws.Cur_line_no == ws.Cur_stno) f->resume = Save_line_pos();
     f->resume.no = ws.Cur_stno;
   }

@@ -30,7 +30,7 @@ enum : uint8_t {
 
 // FOR flags
 enum : uint8_t {
-  FOR_FAST = 1,         // step, limit and value share a scale and fit 32 bits
+  FOR_FAST = 1,         // step and limit share a scale: NEXT adds mantissas while the value has it too
   FOR_STORE_LIMIT = 2,  // count loop on a variable: it holds the count at the end
   FOR_STRING = 4,       // loop over the pieces of for_str
   FOR_COUNT = 8,        // count loop with the frame's own counter

@@ -10,6 +10,7 @@
 // The cursor is passed and returned in a register; the caller stores it in
 // ws.Exec_ptr.  Only the evaluator and the statement loop include this.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -26,8 +27,21 @@ namespace eval_fast {
   uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
   if (idx >= ws.Var_index_cnt) return nullptr;
   Var_node* node = ws.Var_index[idx];
-  if (!node || node->type != code::NUM_VAR || (node->read_mask & ~ws.Var_mask)) return nullptr;
+  if (!node || node->type != code::NUM_VAR) return nullptr;
+  // Most variables carry no access bits: one test for them.
+  if (node->read_mask && (node->read_mask & ~ws.Var_mask)) [[unlikely]] return nullptr;
   return node;
+}
+
+// A numeric variable that may be read and assigned (Get_value's and
+// Check_assignable's conditions), as a target in the statement loop.
+[[gnu::always_inline]] inline bool assignable_num(const Var_node* node) {
+  if (node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY)) return false;
+  static_assert(offsetof(Var_node, write_mask) == offsetof(Var_node, read_mask) + 2, "the masks side by side");
+  uint32_t masks;
+  std::memcpy(&masks, &node->read_mask, 4);
+  if (masks && ((node->read_mask | node->write_mask) & ~ws.Var_mask)) [[unlikely]] return false;
+  return true;
 }
 
 // True for the codes after a numeric variable's name that make it more than
@@ -75,8 +89,9 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
   std::memcpy(&upper, &node->size[1], 8);
   if (q[0] != code::RBRACKET || q[1] == code::INC_DEC || !node->elems || upper != (uint64_t(1) << 32 | 1))
     return nullptr;
-  int64_t i = sub - node->base[0];
-  if (i < 0 || i >= node->size[0]) return nullptr;
+  // One unsigned test for both ends (the size is never negative).
+  uint64_t i = uint64_t(sub) - uint64_t(int64_t(node->base[0]));
+  if (i >= uint64_t(node->size[0])) return nullptr;
   v = static_cast<const Num_val*>(node->elems)[i];
   return q + 1;
 }

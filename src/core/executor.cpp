@@ -18,6 +18,7 @@
 // branch, the SETERR line) or the program stops.
 #include "core/executor.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "core/console_device.h"
@@ -244,20 +245,43 @@ inline bool assignable(const Var_node* node) {
   uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
   if (idx >= ws.Var_index_cnt) return 0;
   Var_node* node = ws.Var_index[idx];
-  // Readable and assignable, as Get_value and Check_assignable demand.
-  if (!node || node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY) ||
-      ((node->read_mask | node->write_mask) & ~ws.Var_mask))
-    return 0;
-  ws.Math_flags = 0;
-  Num_val v;
-  int how = 2;
+  if (!node || !eval_fast::assignable_num(node)) return 0;
   const uint8_t* q;
-  if (p[4] == code::NUM_VAR && p[5] == p[1] && p[6] == p[2] && (p[7] == code::OP_ADD || p[7] == code::OP_SUB)) {
+  bool self_op = p[4] == code::NUM_VAR && p[5] == p[1] && p[6] == p[2] && (p[7] == code::OP_ADD || p[7] == code::OP_SUB);
+  if (self_op) {
+    // "X = X + b" and "X = X - b", b a simple operand of X's scale without
+    // decimals and nothing after it: the exact sum of the mantissas while it
+    // does not overflow, as Add_val and Sub_val make it (the result keeps b's
+    // spare byte, as theirs does).  Everything else (an overflow, mixed
+    // scales, decimals) takes the general operators below.
+    Num_val b;
+    q = eval_fast::simple_operand(p + 8, b);
+    int64_t r;
+    if (q && !(Cde_tbl[*q] & (CC_BINOP | CC_LOGOP)) && b.scale == node->num.scale && b.scale <= 0 &&
+        !(p[7] == code::OP_ADD ? __builtin_add_overflow(node->num.mant, b.mant, &r)
+                               : __builtin_sub_overflow(node->num.mant, b.mant, &r)) &&
+        !((ws.Prm.RN & 64) && b.scale > ws.Precision)) [[likely]] {
+      b.mant = r;
+      ws.Math_flags = 2;
+      ws.Num_acc = b;
+      ws.Str_len = -1;
+      node->num = b;
+      node->flags |= VF_ASSIGNED;
+      p = const_cast<uint8_t*>(q);
+      if (*p == code::COMMA) ++p;
+      ws.Exec_ptr = p;
+      return 2;
+    }
+  }
+  Num_val v;
+  ws.Math_flags = 0;
+  if (self_op) {
     // "X = X + ...": the first operand is the target, already checked.
     q = Eval_simple_rest(node->num, p + 7, v);
   } else {
     q = Eval_simple_at(p + 4, v);
   }
+  int how = 2;
   if (q) {
     p = const_cast<uint8_t*>(q);
     ws.Num_acc = v;
@@ -281,23 +305,31 @@ inline bool assignable(const Var_node* node) {
   return how;
 }
 
-// NEXT of a FOR loop whose value, step and limit share a scale and fit 32
-// bits, named as FOR named it or not named, when the loop goes on: what
-// d_next does in that case.  False, with nothing done, for anything else
-// (the last pass, NEXT RECORD, a SWITCH frame above the loop, ...).  The
-// cursor is on NEXT.
-[[gnu::always_inline]] inline bool next_fast() {
+// NEXT (at p) of a FOR loop whose step and limit share a scale, named as FOR
+// named it or not named, when the value has the step's scale, the sum does
+// not overflow and the loop goes on: what d_next does in that case.  False,
+// with nothing done, for anything else (the last pass, NEXT RECORD, a
+// SWITCH frame above the loop, ...).
+[[gnu::always_inline]] inline bool next_fast(const uint8_t* p) {
   Ctl_frame* f = ws.Ctl_stack;
-  if (!f || f->tag != TAG_FOR || (f->for_flags & (FOR_FAST | FOR_STRING)) != FOR_FAST) return false;
-  const uint8_t* p = ws.Exec_ptr + 1;
+  if (!f) return false;
+  // The tag and the FOR flags side by side: TAG_FOR with FOR_FAST (never set
+  // together with FOR_STRING) in one test.
+  static_assert(offsetof(Ctl_frame, for_flags) == offsetof(Ctl_frame, tag) + 1, "tag, then the FOR flags");
+  uint16_t tag_flags;
+  std::memcpy(&tag_flags, &f->tag, 2);
+  if ((tag_flags & (0xFF | FOR_FAST << 8)) != (TAG_FOR | FOR_FAST << 8)) return false;
+  ++p;
   if (*p == code::NUM_VAR) {
     if (std::memcmp(p, f->var_ref, 3) != 0) return false;
   } else if (*p != code::STMT_SEP && *p != code::EOL) {
     return false;
   }
   Num_val* v = f->for_val;
-  if (v->scale != f->step.scale || v->mant < INT32_MIN || v->mant > INT32_MAX) return false;
-  int64_t nv = v->mant + f->step.mant;
+  int64_t nv;
+  // The sum of two mantissas of one scale is the exact decimal sum while it
+  // does not overflow.
+  if (v->scale != f->step.scale || __builtin_add_overflow(v->mant, f->step.mant, &nv)) return false;
   if (f->step.mant > 0 ? nv > f->limit.mant : nv < f->limit.mant) return false;
   v->mant = nv;
   // Exec_return, inline.
@@ -322,9 +354,7 @@ inline bool num_compound_fast() {
   uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
   if (idx >= ws.Var_index_cnt || op < code::OP_ADD || op > code::OP_MOD) return false;
   Var_node* node = ws.Var_index[idx];
-  if (!node || node->type != code::NUM_VAR || (node->flags & VF_READ_ONLY) ||
-      ((node->read_mask | node->write_mask) & ~ws.Var_mask))
-    return false;
+  if (!node || !eval_fast::assignable_num(node)) return false;
   ws.Exec_ptr = p + 5;
   ws.Math_flags = 0;
   Num_val present = node->num;
@@ -519,14 +549,33 @@ void run_statements(uint8_t* work) {
       }
     }
     // The statements of loop bodies are tested first, ahead of the switch.
+  dispatch:
     if (c == code::NUM_VAR) {
       int how = num_let_fast();
-      if (how == 2) goto next_statement;  // nothing the loop's resets undo
+      if (how == 2) {  // nothing the loop's resets undo
+        // "...; NEXT" ends most loop bodies: NEXT is dispatched here, past
+        // its separator, after the same test of pending work.
+        uint8_t* q = ws.Exec_ptr;
+        if (q[0] == code::STMT_SEP && q[1] == code::D_NEXT) {
+          if (!((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) && next_fast(q + 1)) {
+            // Nothing was pending at NEXT and NEXT set nothing: the body's
+            // first statement starts at once (a signal that came meanwhile
+            // is taken at the statement after it).
+            q = ws.Exec_ptr;
+            c = *q;
+            if (c == code::STMT_SEP) goto next_statement;
+            ws.Stmt_ptr = q;
+            goto dispatch;
+          }
+          ws.Exec_ptr = ++q;
+        }
+        goto next_statement;
+      }
       if (how == 0 && !num_compound_fast()) implied_let();
       continue;
     }
     if (c == code::D_NEXT) {
-      if (next_fast()) goto next_statement;
+      if (next_fast(ws.Exec_ptr)) goto next_statement;
       ++ws.Exec_ptr;
       d_next();
       goto next_statement;

@@ -172,9 +172,6 @@ uint8_t skip_if_block(bool stop_at_else) {
   }
 }
 
-// The numeric value of a FOR frame's control value (for the fast path).
-inline bool fits32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
-
 // Stores ws.Num_acc as the loop's control value.
 inline void store_control(Ctl_frame* f) {
   if (f->for_var) Store_num(f->for_var, f->for_val);
@@ -481,7 +478,7 @@ void d_for() {
       f->step = step;
       f->limit = limit;
       if (p[1] & 0x80) std::memcpy(f->var_ref, p, 3);
-      if (step.scale == limit.scale && fits32(step.mant) && fits32(limit.mant)) f->for_flags |= FOR_FAST;
+      if (step.scale == limit.scale) f->for_flags |= FOR_FAST;
       if (local) {
         Localize_var(v);
         ws.Num_acc = start;
@@ -556,8 +553,8 @@ void d_next() {
   }
   Num_val* v = f->for_val;
   bool done;
-  if ((f->for_flags & FOR_FAST) && v->scale == f->step.scale && fits32(v->mant)) {
-    int64_t nv = v->mant + f->step.mant;
+  int64_t nv;
+  if ((f->for_flags & FOR_FAST) && v->scale == f->step.scale && !__builtin_add_overflow(v->mant, f->step.mant, &nv)) {
     v->mant = nv;
     done = f->step.mant > 0 ? nv > f->limit.mant : nv < f->limit.mant;
   } else {

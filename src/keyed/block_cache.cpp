@@ -13,6 +13,8 @@
 //     running operation (or the channel works without locks); the header
 //     load drops every cached block of a file whose change counter moved.
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -703,7 +705,7 @@ static Kbfr* eff_get(uint32_t page, int type) {
     } else {
       b->host_off = int64_t(phys) * e->B;
       errno = 0;
-      int64_t r = read_full(f->fd, b->b(), size_t(f->blk), b->host_off);
+      int64_t r = Eff_read(f, b->b(), size_t(f->blk), b->host_off);
       if (r < 0) Key_sys_error();
       ++Key_io_stats.reads;
       if (r != f->blk) Key_error(105);
@@ -797,6 +799,45 @@ std::vector<Kbfr*> Kbfr_changed_pages(Key_file* f) {
 // Positioned transfers of whole pages (EFF maps and header).
 int64_t Eff_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off) { return write_full(fd, buf, len, off); }
 int64_t Eff_pread(int fd, uint8_t* buf, size_t len, int64_t off) { return read_full(fd, buf, len, off); }
+
+// ---- reads through the file's mapping (eff_view.h) ----
+
+// Maps the file again when it now covers `need` bytes and has grown by a
+// step since the last mapping (or none is there).
+static bool view_remap(Eff_view& v, int fd, uint64_t need) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || st.st_size <= 0) return false;
+  uint64_t size = uint64_t(st.st_size);
+  if (size < need) return false;
+  if (v.base && size < v.len + Eff_view::REMAP_STEP) return false;
+  v.release();
+  void* p = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+  if (p == MAP_FAILED) {
+    v.refused = true;
+    return false;
+  }
+  v.base = static_cast<const uint8_t*>(p);
+  v.len = size_t(size);
+  return true;
+}
+
+void Eff_view::release() {
+  if (base) ::munmap(const_cast<uint8_t*>(base), len);
+  base = nullptr;
+  len = 0;
+}
+
+int64_t Eff_view_read(Eff_view& v, int fd, uint8_t* buf, size_t len, int64_t off) {
+  if (off >= 0 && uint64_t(off) + len <= v.len) {
+    std::memcpy(buf, v.base + off, len);
+    return int64_t(len);
+  }
+  if (off >= 0 && !v.refused && view_remap(v, fd, uint64_t(off) + len)) {
+    std::memcpy(buf, v.base + off, len);
+    return int64_t(len);
+  }
+  return read_full(fd, buf, len, off);
+}
 
 // ---- enciphered pages ----
 

@@ -64,7 +64,7 @@ std::vector<uint8_t> read_run(Key_file* f, bool twice) {
   size_t G = e->flips.empty() ? 1 : e->flips.size();
   for (int tries = 0; tries < 8; ++tries) {
     std::vector<uint8_t> run(run_len(e, G));
-    int64_t r = Eff_pread(f->fd, run.data(), run.size(), run_off(e));
+    int64_t r = Eff_read(f, run.data(), run.size(), run_off(e));
     if (r < 0) Key_sys_error();
     if (r != int64_t(run.size())) Key_error(3);
     size_t g2 = get_u16be(run.data() + 4 * e->nkeys + eff::U_GROUPS);
@@ -75,7 +75,7 @@ std::vector<uint8_t> read_run(Key_file* f, bool twice) {
     }
     if (twice) {
       std::vector<uint8_t> again(run.size());
-      if (Eff_pread(f->fd, again.data(), again.size(), run_off(e)) != int64_t(again.size()) || again != run) continue;
+      if (Eff_read(f, again.data(), again.size(), run_off(e)) != int64_t(again.size()) || again != run) continue;
     }
     return run;
   }
@@ -307,7 +307,7 @@ static std::vector<uint8_t> read_run_and_maps(Key_file* f, std::vector<uint8_t>*
   if (e->B > 4096 || off < 0 || off + int64_t(len) > e->B) return {};
   size_t total = size_t(3 * int64_t(e->B) - off);
   maps->resize(total);
-  int64_t r = Eff_pread(f->fd, maps->data(), total, off);
+  int64_t r = Eff_read(f, maps->data(), total, off);
   if (r < 0) Key_sys_error();
   if (r != int64_t(total)) return {};
   if (get_u16be(maps->data() + 4 * e->nkeys + eff::U_GROUPS) != G) return {};
@@ -347,7 +347,7 @@ void Eff_load_header(Key_file* f) {
 
 uint64_t Eff_disk_generation(Key_file* f) {
   uint8_t g[8];
-  if (Eff_pread(f->fd, g, 8, eff::UPDATE + eff::U_GEN) != 8) Key_error(3);
+  if (Eff_read(f, g, 8, eff::UPDATE + eff::U_GEN) != 8) Key_error(3);
   return get_u64be(g);
 }
 
@@ -387,7 +387,7 @@ void Eff_abort_cycle(Key_file* f) {
   e->in_txn = false;
   if (e->fixed_dirty) {
     e->fixed_dirty = false;
-    if (Eff_pread(f->fd, e->fixed, eff::FIXED, 0) == eff::FIXED) e->dict_head = get_u32be(e->fixed + eff::H_DICT);
+    if (Eff_read(f, e->fixed, eff::FIXED, 0) == eff::FIXED) e->dict_head = get_u32be(e->fixed + eff::H_DICT);
   }
   if (e->locked) {
     try {

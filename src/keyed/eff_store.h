@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "keyed/eff_format.h"
+#include "keyed/eff_view.h"
 #include "keyed/keyed_internal.h"
 
 struct Eff_store {
@@ -66,9 +67,15 @@ struct Eff_store {
   // pages already moved by copy on write): the file on disk does not use
   // it, so they are written in place until the cycle ends.
   std::unordered_set<uint32_t> fresh;
+  // Read-only mapping of the file: header runs and pages are copied from it.
+  Eff_view view;
 };
 
 inline Eff_store* Eff_of(Key_file* f) { return f->eff.get(); }
+// Reads bytes of the EFF file f (through its mapping when it covers them).
+inline int64_t Eff_read(Key_file* f, uint8_t* buf, size_t len, int64_t off) {
+  return Eff_view_read(f->eff->view, f->fd, buf, len, off);
+}
 
 // ---- opening and creation (eff_open.cpp) ----
 // Fills f from the header page, the key descriptors and the dictionary of

@@ -188,6 +188,49 @@ bool tree_used(const Var_node* n) {
   return false;
 }
 
+// The caller's variable named at the cursor, as Find_var finds it: its
+// bound table slot first.
+Var_node* arg_var() {
+  uint8_t* p = ws.Exec_ptr;
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (v && v->type == p[0] && !(v->read_mask & ~ws.Var_mask)) {
+      ws.Exec_ptr = p + 3;
+      ws.Cur_var = v;
+      return v;
+    }
+  }
+  return Find_var();
+}
+
+// The callee's variable named at the cursor, whatever the program's access
+// mask: its table slot when bound (a called program usually finds its
+// variables of the last call there), else looked up by name.
+Var_node* enter_var() {
+  uint8_t* p = ws.Exec_ptr;
+  if (p[1] & 0x80) {
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (v && v->type == p[0]) {
+      ws.Exec_ptr = p + 3;
+      ws.Cur_var = v;
+      return v;
+    }
+  }
+  uint32_t mask = ws.Var_mask;
+  ws.Var_mask = 0xFFFFFFFF;
+  Var_node* v;
+  try {
+    v = Find_var();
+  } catch (...) {
+    ws.Var_mask = mask;
+    throw;
+  }
+  ws.Var_mask = mask;
+  return v;
+}
+
 // ENTER alone: the callee takes over the caller's variables.
 void enter_shared() {
   Call_frame* f = ws.Call_link;
@@ -248,18 +291,18 @@ Arg_rec* Do_Args(bool allow_placeholder) {
   try {
     for (;;) {
       uint8_t c = *ws.Exec_ptr;
-      if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
       if (c == code::COMMA) {
         ws.Exec_ptr++;
         continue;
       }
+      if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
       if (c == code::OP_MUL) {
         if (allow_placeholder) break;
         Rpt_error(err::SYNTAX);
       }
       if (c == code::NUM_VAR || c == code::STR_VAR) {
         uint8_t* save = ws.Exec_ptr;
-        Var_node* v = Find_var();
+        Var_node* v = arg_var();
         uint8_t next = *ws.Exec_ptr;
         if (next == code::WHOLE_ARRAY) {
           if (!writable(v)) Rpt_error(err::NOT_ACCESSIBLE);
@@ -333,16 +376,7 @@ void d_ente() {
       bool by_value = c == code::LPAREN;
       if (by_value) c = *++ws.Exec_ptr;
       if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_ARGUMENT);
-      uint32_t mask = ws.Var_mask;
-      ws.Var_mask = 0xFFFFFFFF;
-      Var_node* v;
-      try {
-        v = Find_var();
-      } catch (...) {
-        ws.Var_mask = mask;
-        throw;
-      }
-      ws.Var_mask = mask;
+      Var_node* v = enter_var();
       if (by_value) {
         if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::BAD_ARGUMENT);
         ws.Exec_ptr++;

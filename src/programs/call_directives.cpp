@@ -191,8 +191,30 @@ bool must_pass_to_caller() {
 
 // CALL name [, argument ...] [, ERR=line]
 void d_call() {
-  std::string name = name_operand();
-  ArgProcess(name);
+  Eval_str();
+  if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
+  size_t n = size_t(ws.Str_len);
+  if (n > 0 && ws.Str_ptr[0] == '[') {
+    // A name with a prefix may be routed elsewhere.
+    ArgProcess(std::string(reinterpret_cast<const char*>(ws.Str_ptr), n));
+    return;
+  }
+  // Every call passes here: the name goes to the work area (it must outlive
+  // the accumulator while the arguments are evaluated), nothing else is
+  // copied.
+  uint8_t* name = Work_take(n);
+  if (n) std::memcpy(name, ws.Str_ptr, n);
+  Arg_rec* list = Do_Args(false);
+  try {
+    opt_err();
+    console_end();
+  } catch (...) {
+    FreeArgList(list);
+    throw;
+  }
+  ws.Str_ptr = name;
+  ws.Str_len = int32_t(n);
+  Exec_subprogram(FORM_CALL, list);
 }
 
 void ArgProcess(const std::string& name) {

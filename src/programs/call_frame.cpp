@@ -18,6 +18,7 @@
 #include "programs/arguments.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "terminal/obj_attach.h"
 
 namespace {
 
@@ -69,11 +70,37 @@ void resume_caller() {
   }
 }
 
+// The called program goes before its context is overwritten by the
+// caller's: an image program releases its record use, path, name and
+// variable table; anything else (lines, user functions, control frames)
+// takes Clr_program's whole way.
+void release_program() {
+  if (!ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
+      (ws.Edit_list && ws.Edit_list != Last_line())) {
+    Clr_program();
+    return;
+  }
+  if (ws.Var_index) Ret_blk(ws.Var_index);
+  ws.Var_index = nullptr;
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  ws.Pgm_cache_ent = nullptr;
+  ws.Pgm_image = nullptr;
+  Prog_drop(rec);
+  Path_unref(ws.Cur_pgm);
+  ws.Cur_pgm = nullptr;
+  if (ws.Pgm_name) Ret_str(ws.Pgm_name);
+  ws.Pgm_name = nullptr;
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+}
+
 // Pops the current frame.  flow_back: the arguments' values go back to the
 // caller (an EXIT); without it (a call that failed to start) the caller's
 // cursor returns to the start of the calling statement, where the error is
 // raised.
 void pop_frame(bool flow_back) {
+  // Objects attached to the program that returns lose their reference.
+  Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
   Call_frame* f = ws.Call_link;
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
@@ -105,7 +132,7 @@ void pop_frame(bool flow_back) {
   }
   FreeArgList(ws.Arg_list);
   ws.Arg_list = nullptr;
-  Clr_program();
+  release_program();
 
   restore_context(f);
   release_frame(f);
@@ -256,6 +283,12 @@ void Exec_subprogram(int form, Arg_rec* list) {
   ws.Pgm_flags &= ~uint32_t(PGM_LOADING);
   ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
   ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
+}
+
+int32_t Prog_call_level() {
+  int32_t n = 1;
+  for (const Call_frame* f = ws.Call_link; f; f = f->Call_link) ++n;
+  return n;
 }
 
 void Exec_pop() {

@@ -25,6 +25,9 @@
 struct Call_frame : Prog_context {};
 static_assert(std::is_trivially_copyable_v<Prog_context>, "a call saves the context as one block");
 
+// The running program's call level: 1 at the top, one more per CALL.
+int32_t Prog_call_level();
+
 // Forms of Exec_subprogram
 enum : int {
   FORM_CALL = 152,

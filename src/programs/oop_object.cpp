@@ -19,8 +19,10 @@
 #include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/call_frame.h"
 #include "programs/arguments.h"
 #include "programs/oop_internal.h"
+#include "terminal/obj_attach.h"
 #include "terminal/gui_objctl.h"
 
 namespace {
@@ -248,6 +250,8 @@ void OopFreeObject(int32_t slot) {
   if (!o || (o->state & OS_FREEING)) return;
   o->state |= OS_FREEING;
   if (o->flags & OF_CONTROL) KestFreeObjCtl(slot);
+  Obj4_Detach_all(slot);
+  Obj4_OnClose(OBJ4_OBJECT, slot);
   {
     // Errors of the delete handlers and of the object properties' own
     // releases are dropped: the object goes whatever they do.
@@ -369,7 +373,20 @@ void fnc_fnew() {
   Oop_class* c = OopFindClass(name, 2);
   if (!c) Rpt_error(err::CLASS_NOT_FOUND);
   uint8_t* args_at = ws.Exec_ptr;
-  OopHandleResult(OopMakeObject(c, true, args_at));
+  int32_t h = OopMakeObject(c, true, args_at);
+  if (*ws.Exec_ptr == code::D_FOR) {
+    // FOR target: the object's reference goes to the target, which gives
+    // it back when it closes.  A bad target frees the object again.
+    ws.Exec_ptr++;
+    Oop_object* o = Oop_object_of_handle(h);
+    try {
+      Obj4_Attach(o->slot, Prog_call_level());
+    } catch (...) {
+      OopRefObject(o->slot, -1);
+      throw;
+    }
+  }
+  OopHandleResult(h);
 }
 
 // REF(ADD h) / REF(DROP h): the new count.

@@ -15,6 +15,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/host.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -560,21 +561,15 @@ int Prog_cache_count() { return own_count; }
 
 namespace {
 
-// Every node of the tree can be cleared in place: no localisation refers
-// to it.
-bool keepable(const Var_node* n) {
+// Each node back to the state of a new one (its name, type and links
+// kept).  False when a node is localised (a frame refers to it): the nodes
+// are then freed as usual, after LOCAL's saved values came back, so the
+// ones cleared already lose nothing.
+bool clear_tree(Var_node* n) {
   for (; n; n = n->right) {
     if (n->frames) return false;
-    if (!keepable(n->left)) return false;
-  }
-  return true;
-}
-
-// Each node back to the state of a new one (its name, type and links kept).
-void clear_tree(Var_node* n) {
-  for (; n; n = n->right) {
-    clear_tree(n->left);
-    Clr_array(n);
+    if (!clear_tree(n->left)) return false;
+    if (n->elems || n->assoc || n->dims) Clr_array(n);
     if (n->str) {
       Ret_str(n->str);
       n->str = nullptr;
@@ -587,6 +582,7 @@ void clear_tree(Var_node* n) {
     n->read_mask = n->write_mask = 0;
     n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;
   }
+  return true;
 }
 
 }  // namespace
@@ -597,16 +593,22 @@ bool Prog_keep_vars() {
   // Variables found through the object layer or loaded data sets are not
   // the program's own: their slots must not be kept.
   if (ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook) return false;
-  if (!keepable(ws.Loc_num_tree) || !keepable(ws.Loc_str_tree)) return false;
   Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   Ctl_forget_locals();
-  clear_tree(ws.Loc_num_tree);
-  clear_tree(ws.Loc_str_tree);
+  if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
   // Global variables ("%" names) are not the program's: their slots are
-  // looked up again.
-  for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
-    if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
+  // looked up again.  Whether the program names any is learnt once.
+  if (rec->global_names < 0) {
+    rec->global_names = 0;
+    for (uint32_t i = 0; i < ws.Name_cnt && ws.Name_index && ws.Name_pool; i++) {
+      const uint8_t* nm = Var_name_entry(i);
+      if (nm[0] > 0 && nm[1] == '%') rec->global_names = 1;
+    }
+  }
+  if (rec->global_names)
+    for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
+      if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
   rec->spare_num = ws.Loc_num_tree;
   rec->spare_str = ws.Loc_str_tree;
   rec->spare_index = ws.Var_index;

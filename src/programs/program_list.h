@@ -85,6 +85,7 @@ struct Prog_obj {
   struct Var_node* spare_num = nullptr;
   struct Var_node* spare_str = nullptr;
   struct Var_node** spare_index = nullptr;
+  int8_t global_names = -1;  // whether a name of the program begins with "%" (-1: not known yet)
 };
 
 // Finds or loads the program named by the string accumulator (entry point

@@ -24,6 +24,7 @@
 #include "core/switches.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "terminal/controls.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
 #include "programs/objects.h"
@@ -109,6 +110,28 @@ void set_accumulator(std::string_view s) {
   ws.Str_len = int32_t(s.size());
 }
 
+// A call's context has just been cleared (Exec_subprogram): it holds no
+// program, lines, names, variables, functions or control frames.
+bool fresh_call_context() {
+  return !ws.Pgm_image && !ws.Edit_list && !ws.Ctl_stack && !ws.Name_index && !ws.Name_pool && !ws.Var_index &&
+         !ws.Cur_pgm && !ws.Pgm_name && !ws.Fnc_ctx && !ws.Pgm_cache_ent;
+}
+
+// What Clr_program leaves in such a context, without its releases: the
+// cursor on the end line's END, no lines, the line cursors and the AUTO
+// state reset.
+void enter_fresh_context() {
+  if (ws.Cur_stno != 0) {
+    ws.Exec_ptr = ws.Stmt_ptr = Last_line()->bytes() + 2;
+    ws.Cur_stno = LAST_LINE_NO;
+  }
+  ws.Edit_list = Last_line();
+  ws.Cur_line_no = 65001;
+  ws.Go_cache_ref = 0;
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+}
+
 }  // namespace
 
 std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; }
@@ -138,7 +161,8 @@ int Exec_load(int run) {
   if (rec) rec->uses++;
   bool call = (ws.Pgm_flags & PGM_LOADING) != 0;
   try {
-    if (call) Clr_program();
+    if (call && fresh_call_context()) enter_fresh_context();
+    else if (call) Clr_program();
     else Clr_lines();
   } catch (...) {
     if (rec) Prog_drop(rec);
@@ -258,6 +282,11 @@ void d_drop() {
     else OopDropObject();
     return;
   }
+  if (c == code::D_ON) {  // DROP ON: drag and drop between controls
+    ws.Exec_ptr++;
+    OruDragDrop();
+    return;
+  }
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_SERVER) {
     ws.Exec_ptr += 2;
     if (!Client_requests.server_props) Not_built("DROP SERVER (the thin client's property cache)");
@@ -270,7 +299,7 @@ void d_drop() {
     return;
   }
   Eval_formula();
-  if (ws.Str_len < 0) Not_built("the drag-and-drop form of DROP");
+  if (ws.Str_len < 0) Rpt_error_text(err::TYPE_MISMATCH, "DROP takes a program name (DROP ON for controls)");
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   opt_err();
   while (!name.empty() && name.back() == ' ') name.pop_back();

@@ -32,6 +32,7 @@
 #include "terminal/editor_keys.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
+#include "terminal/program_calls.h"
 #include "terminal/windows.h"
 #include "terminal/program_calls.h"
 
@@ -1069,6 +1070,7 @@ void button(uint16_t type) {
 }  // namespace
 
 void Tty_purge_controls(Window_rec& w) {
+  Objctl_windows_cleared();  // the menu bar and drag-and-drop services are looked up again
   Wob* o = w.controls;
   w.controls = nullptr;
   while (o) {
@@ -1444,6 +1446,76 @@ void d_prtr() {
   if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "WINPRT needs the thin client");
   std::string back = Gui_winprt(letter, flag, text);
   if (letter != 'W') assign_reply(t, back);
+}
+
+// DROP ON id,window,+value | DROP ON id,window,- | DROP ON id,window,keyword:
+// drag and drop between controls.  The id is -32000..32000, or 32767 (also
+// written as a keyword) for every control; '+' makes the control a drop
+// target with that value, '-' removes it, ENABLE gives 'E' and any other
+// keyword 'D'.  The handler's "DragDrop" service object may take it, else
+// the thin client gets '~' with the letter, the id, the window and for '+'
+// the value (no reply).
+void OruDragDrop() {
+  ws.Stmt_save = ws.Stmt_ptr;
+  Need_operand();
+  int32_t id;
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::EXT_DIR || c == code::PREFIX2) {
+    ws.Exec_ptr += 2;
+    id = 32767;
+  } else if (c == 61 || (c >= 150 && c <= 243)) {
+    ++ws.Exec_ptr;
+    id = 32767;
+  } else {
+    id = Eval_integer();
+    if (id != 32767 && (id < -32000 || id > 32000)) Rpt_error(err::OUT_OF_RANGE);
+  }
+  comma();
+  Need_operand();
+  int32_t window = Eval_range(0, 255);
+  comma();
+  uint8_t letter;
+  uint16_t op;
+  int32_t value = 0;
+  c = *ws.Exec_ptr;
+  if (c == code::OP_ADD) {
+    ++ws.Exec_ptr;
+    Need_operand();
+    value = Eval_range(-32000, 32000);
+    letter = '+';
+    op = OP_DEF;
+  } else if (c == code::OP_SUB) {
+    ++ws.Exec_ptr;
+    letter = '-';
+    op = code::D_REMOVE;
+  } else if (c == code::EXT_DIR) {
+    op = uint16_t(EXT | ws.Exec_ptr[1]);
+    letter = ws.Exec_ptr[1] == 170 ? 'E' : 'D';
+    ws.Exec_ptr += 2;
+  } else if (c == 61 || (c >= 150 && c <= 243)) {
+    op = c;
+    letter = 'D';
+    ++ws.Exec_ptr;
+  } else {
+    Rpt_error_text(err::SYNTAX, "DROP ON takes +value, - or a keyword after the window");
+  }
+  finish_statement();
+  if (KestObjCtlGetObjId("DragDrop")) {
+    Arg_rec* list = nullptr;
+    auto add = [&list](int32_t n) {
+      Arg_rec* one = nullptr;
+      Num_val v{};
+      v.mant = n;
+      Term_arg_number(&one, v);
+      list = Term_args_join(list, one);
+    };
+    if (letter == '+') add(value);
+    add(window);
+    add(id);
+    if (Objctl_service("DragDrop", op, list, false)) return;
+  }
+  if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "DROP ON needs the thin client");
+  Gui_drop_on(letter, id, window, value);
 }
 
 // SHOW / HIDE of controls: the ids are checked, then the thin client is

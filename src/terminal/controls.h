@@ -75,3 +75,6 @@ void Control_enable(bool disable);
 int32_t Tty_focus_key(int32_t c, int32_t code);
 // The focused control's id (0 none).
 int32_t TtyCurFocus();
+
+// DROP ON id,window,operation (the cursor after ON).
+void OruDragDrop();

@@ -324,3 +324,11 @@ std::string Gui_multimedia(const std::string& command, int32_t number) {
   if (code != 0) Rpt_error(code < 0 || code > 255 ? err::CONNECTION_LOST : code);
   return back.substr(2);
 }
+
+void Gui_drop_on(uint8_t letter, int32_t id, int32_t window, int32_t value) {
+  Wtty_init('~', letter);
+  Wtty_int(id);
+  Wtty_int(window);
+  if (letter == '+') Wtty_int(value);
+  Wtty_xmit(0);
+}

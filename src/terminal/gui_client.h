@@ -85,3 +85,7 @@ std::string Gui_winprt(uint8_t letter, uint8_t flag, const std::string& text);
 // MULTI_MEDIA: 'm' ' ' with the command text and the number; the reply is
 // a 2-byte error code (raised when not 0) and the result text.
 std::string Gui_multimedia(const std::string& command, int32_t number);
+
+// DROP ON: '~' with the operation letter ('+', '-', 'E', 'D'), int id, int
+// window, and for '+' int value; no reply.
+void Gui_drop_on(uint8_t letter, int32_t id, int32_t window, int32_t value);

@@ -54,7 +54,12 @@ struct State {
   bool ctl_exists[N_CTL] = {};
   bool single_exists[N_SINGLE] = {};
   bool bindings = false;     // a binding was made
+  // Service objects: handles read from the handler's properties of those
+  // names (-1 not looked up yet, 0 none).
+  int64_t services[6] = {-1, -1, -1, -1, -1, -1};
 } st;
+
+constexpr const char* Service_names[] = {"ClipBoard", "MenuBar", "DragDrop", "GetFile", "SystemHelp", "Mnemonics"};
 
 bool hooked() { return Objctl_hook.slot_of != nullptr; }
 
@@ -93,6 +98,7 @@ void fill_exists() {
 void set_handler(int32_t slot) {
   if (st.handler) Objctl_hook.mark(st.handler, false);
   st.handler = slot;
+  for (int64_t& h : st.services) h = -1;
   if (slot) {
     Objctl_hook.mark(slot, true);
     fill_exists();
@@ -533,4 +539,39 @@ void Objctl_release_binding(Wob* o) {
     Objctl_hook.mark(slot, slot == st.handler);
     Objctl_hook.ref(slot, -1);
   }
+}
+
+int64_t KestObjCtlGetObjId(const char* name) {
+  if (!hooked() || !st.handler) return 0;
+  size_t i = 0;
+  while (i < 6 && std::strcmp(Service_names[i], name) != 0) ++i;
+  if (i == 6) return 0;
+  if (st.services[i] == -1) {
+    // Read under a catch region (a missing property or a failed read is
+    // none); the accumulators are the statement's and stay as they were.
+    Num_val num = ws.Num_acc;
+    uint8_t* sp = ws.Str_ptr;
+    int32_t sl = ws.Str_len;
+    int64_t h = Objctl_hook.number_property(st.handler, name);
+    ws.Num_acc = num;
+    ws.Str_ptr = sp;
+    ws.Str_len = sl;
+    st.services[i] = h;
+  }
+  return st.services[i];
+}
+
+bool Objctl_service(const char* name, uint16_t op, Arg_rec* args, bool from_statement) {
+  Arg_guard given{args};
+  if (!hooked() || !st.handler || running_in_chain(st.handler)) return false;
+  int64_t h = KestObjCtlGetObjId(name);
+  // A service is an object: a value in the range of control ids is none.
+  if (h >= -32000 && h <= 32767) return false;
+  if (Objctl_hook.running() == Objctl_hook.slot_of(h)) return false;
+  return KestEmulateObjCtl(h, op, 0, given.take(), from_statement);
+}
+
+void Objctl_windows_cleared() {
+  st.services[1] = -1;  // MenuBar
+  st.services[2] = -1;  // DragDrop
 }

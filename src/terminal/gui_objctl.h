@@ -109,3 +109,15 @@ void KestFreeObjCtl(int32_t slot);
 // reference to the bound object (the record itself is freed by the caller).
 struct Wob;
 void Objctl_release_binding(Wob* o);
+
+// Service objects of the handler ("ClipBoard", "MenuBar", "DragDrop",
+// "GetFile", "SystemHelp", "Mnemonics"): the handle the handler's property
+// of that name holds, looked up once per handler (0 none).
+int64_t KestObjCtlGetObjId(const char* name);
+// The operation goes to the service object of that name as a method call
+// (args as for KestEmulateObjCtl): true when one took it.  Nothing while
+// the handler's own code runs.
+bool Objctl_service(const char* name, uint16_t op, Arg_rec* args, bool from_statement);
+// The console's windows were cleared: the menu bar and drag-and-drop
+// services are looked up again.
+void Objctl_windows_cleared();

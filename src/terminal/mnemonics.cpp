@@ -20,7 +20,11 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+<<<<<<< HEAD
 #include "terminal/tc_channel.h"
+=======
+#include "terminal/obj_attach.h"
+>>>>>>> main
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
 #include "terminal/vformat.h"
@@ -260,6 +264,7 @@ void Send_mnem(const MnemDef* def) {
 }
 
 void Term_release(Fcb* f) {
+  Obj4_OnClose(OBJ4_CHANNEL, f->channel);
   MnemDef* d = static_cast<MnemDef*>(f->mnemonics);
   while (d) {
     MnemDef* next = d->next;

@@ -168,6 +168,38 @@ void help_menu_form() {
   assign(path_t, path);
 }
 
+// A GUI service taken over by the handler's service object: the operation
+// keyword, then the rest of the statement as the method's arguments.
+bool service(const char* name, uint16_t op) {
+  if (!KestObjCtlGetObjId(name)) return false;
+  uint8_t* at = ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) ++ws.Exec_ptr;
+  Arg_rec* args = nullptr;
+  if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) ||
+        (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4)))
+    args = Term_args(false);
+  end_statement();
+  if (Objctl_service(name, op, args, false)) return true;
+  ws.Exec_ptr = at;
+  return false;
+}
+
+// The keyword at the cursor as an operation code (extended keywords with
+// OBJCTL_EXT), 0 when none stands there; the cursor moves past it.
+uint16_t keyword_op() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::EXT_DIR) {
+    uint16_t op = uint16_t(OBJCTL_EXT | ws.Exec_ptr[1]);
+    ws.Exec_ptr += 2;
+    return op;
+  }
+  if (c == 61 || (c >= 150 && c <= 243)) {
+    ++ws.Exec_ptr;
+    return c;
+  }
+  return 0;
+}
+
 }  // namespace
 
 // MSGBOX text [, title [, options [, answer]]]
@@ -213,6 +245,18 @@ void d_wmbx() {
 // the operation's letter, the id (definition only) and the text; READ
 // awaits the choice.
 void d_mbar() {
+  if (KestObjCtlGetObjId("MenuBar")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = keyword_op();
+    bool listed = op == 61 || (op & OBJCTL_EXT) || op == code::D_CLEAR || op == code::D_GOTO || op == code::D_ON ||
+                  op == code::D_READ || op == code::D_REMOVE || op == code::D_RESET;
+    if (!listed) {
+      ws.Exec_ptr = at;
+      op = OBJCTL_DEF;
+    }
+    if (service("MenuBar", op)) return;
+    ws.Exec_ptr = at;
+  }
   if (thin_client()) {
     uint8_t c = *ws.Exec_ptr;
     int token = 0;
@@ -270,6 +314,12 @@ void d_mbar() {
 // CLIPBOARD READ target | CLIPBOARD WRITE text: '+','R' (reply assigned)
 // and '+','W' on the thin client; another keyword does nothing there.
 void d_clip() {
+  if (KestObjCtlGetObjId("ClipBoard")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = keyword_op();
+    if (service("ClipBoard", op)) return;
+    ws.Exec_ptr = at;
+  }
   if (thin_client()) {
     uint8_t op = *ws.Exec_ptr;
     if (op == code::D_READ) {
@@ -297,7 +347,21 @@ void d_clip() {
   CallEntry("clip_brd");
 }
 
-void d_odlg() { CallEntry("get_file"); }
+// GET_FILE: the handler's file-dialog service (READ, WRITE, otherwise
+// SELECT), else the utility program on every console.
+void d_odlg() {
+  if (KestObjCtlGetObjId("GetFile")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = keyword_op();
+    if (op != code::D_READ && op != code::D_WRITE) {
+      ws.Exec_ptr = at;
+      op = OBJCTL_EXT | 198;  // SELECT
+    }
+    if (service("GetFile", op)) return;
+    ws.Exec_ptr = at;
+  }
+  CallEntry("get_file");
+}
 
 // MULTI_MEDIA command$ [,number] [,result$]: on the thin client 'm',' '
 // with the command and the number (kept for later statements); the reply's
@@ -334,6 +398,18 @@ void d_shlp() {
   if (*ws.Exec_ptr == code::D_FOR) {
     help_menu_form();
     return;
+  }
+  if (KestObjCtlGetObjId("SystemHelp")) {
+    uint8_t* at = ws.Exec_ptr;
+    uint16_t op = code::D_OPEN;
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) {
+      op = c;
+      ++ws.Exec_ptr;
+    }
+    if (*ws.Exec_ptr == code::D_WAIT) ++ws.Exec_ptr;
+    if (service("SystemHelp", op)) return;
+    ws.Exec_ptr = at;
   }
   if (thin_client()) {
     // [OPEN|PRINT|EDIT] [WAIT] text [,topic [,context]]: 'H',' ', no reply.

@@ -18,6 +18,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/controls.h"
+#include "terminal/obj_attach.h"
 #include "terminal/tc_propcache.h"
 
 namespace {
@@ -367,7 +368,10 @@ void Window_drop(int32_t n) {
   }
   if (!Window_exists(d, n)) Rpt_error(err::WINDOW_NOT_CURRENT);
   if (n == 1 && Sw_on(sw::BX)) Rpt_error(err::WRONG_MODE);
-  if (f == ws.Con_fcb) ZefVrl_DropWindow(n);
+  if (f == ws.Con_fcb) {
+    ZefVrl_DropWindow(n);
+    Obj4_OnClose(n, 0);
+  }
   No_wrap nw(d);
   if (n == d->win.number) {
     Picture before(d, outer_rect(d->win));

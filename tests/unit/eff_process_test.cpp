@@ -2,8 +2,12 @@
 // instants (and inside the update cycle, between the page writes and the
 // header write) leaves a file that opens, passes the structural check and
 // holds exactly the records of its last completed statement; four workers
-// raise a shared counter while a reader reads on without the file lock.
+// raise a shared counter while a reader reads on without the file lock; a
+// process reading through its mapping of the file sees what another
+// process wrote, on pages past the end of that mapping too.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -292,6 +296,63 @@ TEST_F(EffProcesses, WritesHonourRecordLocksOfOthersAndOfOwnChannels) {
   EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
   EXPECT_EQ(strip(get(ch, "A")), "again");
   EXPECT_EQ(Key_verify(ch), "");
+}
+
+// Reads copy pages out of a mapping of the file taken at the first read.
+// Another process then grows the file, by less than a remapping step and
+// then by more: every record it wrote reads back whole here (past the
+// mapping by pread, then through a new mapping), and a record rewritten on a
+// page inside the old mapping shows its new contents.
+TEST_F(EffProcesses, ReaderWithAMappingSeesAnotherProcessGrowTheFile) {
+  std::string p = make_eff("grow", 200, {}, 8);
+  Key_chan* ch = open(p);
+  put(ch, "K0000000", "first");
+  EXPECT_EQ(strip(get(ch, "K0000000")), "first");  // mapped now
+  auto file_size = [&] {
+    struct stat st {};
+    EXPECT_EQ(stat(p.c_str(), &st), 0);
+    return int64_t(st.st_size);
+  };
+  auto writer = [&](int from, int to) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      try {
+        Key_chan* w = Key_open(p);
+        for (int i = from; i < to; ++i) {
+          char k[16];
+          std::snprintf(k, sizeof k, "K%07d", i);
+          Key_write(w, Key_by(k, 232), std::string(k) + std::string(150, char('a' + i % 26)));
+        }
+        Key_write(w, Key_by("K0000000", 232), "rewritten " + std::to_string(to));
+        Key_close(w);
+      } catch (const Oru_error&) {
+        _exit(2);
+      }
+      _exit(0);
+    }
+    int st;
+    EXPECT_EQ(waitpid(pid, &st, 0), pid);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+  };
+  auto check = [&](int to) {
+    EXPECT_EQ(strip(get(ch, "K0000000")), "rewritten " + std::to_string(to));
+    for (int i = 1; i < to; ++i) {
+      char k[16];
+      std::snprintf(k, sizeof k, "K%07d", i);
+      ASSERT_EQ(strip(get(ch, k)), std::string(k) + std::string(150, char('a' + i % 26))) << i;
+    }
+    EXPECT_EQ(Key_record_count(ch), uint32_t(to));
+    EXPECT_EQ(Key_verify(ch), "");
+  };
+  int64_t before = file_size();
+  writer(1, 40);  // a few pages: within one remapping step
+  ASSERT_GT(file_size(), before);
+  ASSERT_LT(file_size(), before + int64_t(Eff_view::REMAP_STEP));
+  check(40);
+  writer(40, 3000);  // well past a step
+  ASSERT_GT(file_size(), before + int64_t(Eff_view::REMAP_STEP));
+  check(3000);
+  close(ch);
 }
 
 }  // namespace

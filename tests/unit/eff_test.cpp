@@ -468,4 +468,45 @@ TEST_F(Eff, FlipBitsAgreeWithTheMapAfterCommits) {
   EXPECT_EQ(Key_verify(ch), "");
 }
 
+// The mapping reads of the page store: bytes written with pwrite show at
+// once; past the mapping the file is read with pread until it has grown by
+// a remapping step, then mapped again; a read past the end is short.
+TEST(EffView, ReadsFollowWritesAndGrowth) {
+  char tmpl[] = "/tmp/oru_effview_XXXXXX";
+  int fd = mkstemp(tmpl);
+  ASSERT_GE(fd, 0);
+  std::vector<uint8_t> page(4096, 0x11), got(4096);
+  ASSERT_EQ(pwrite(fd, page.data(), page.size(), 0), 4096);
+  ASSERT_EQ(pwrite(fd, page.data(), page.size(), 4096), 4096);
+  {
+    Eff_view v;
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, 4096), 4096);
+    EXPECT_EQ(v.len, 8192u);
+    EXPECT_EQ(got, page);
+    uint8_t mark[3] = {1, 2, 3};
+    ASSERT_EQ(pwrite(fd, mark, 3, 4100), 3);
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 8, 4096), 8);
+    EXPECT_EQ(got[4], 1);
+    EXPECT_EQ(got[6], 3);
+    // Grown by one page: read by pread, the mapping unchanged.
+    std::vector<uint8_t> third(4096, 0x33);
+    ASSERT_EQ(pwrite(fd, third.data(), third.size(), 8192), 4096);
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, 8192), 4096);
+    EXPECT_EQ(got, third);
+    EXPECT_EQ(v.len, 8192u);
+    // A read across the end of the file is short.
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, 10240), 2048);
+    // Grown by a step: mapped again, the new bytes read from the mapping.
+    int64_t far = int64_t(Eff_view::REMAP_STEP) + 8192;
+    ASSERT_EQ(pwrite(fd, third.data(), third.size(), far), 4096);
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, far), 4096);
+    EXPECT_EQ(got, third);
+    EXPECT_EQ(v.len, size_t(far) + 4096);
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4, far + 4096), 0);
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4, -1), -1);
+  }
+  ::close(fd);
+  ::unlink(tmpl);
+}
+
 }  // namespace

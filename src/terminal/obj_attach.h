@@ -1,0 +1,33 @@
+// Objects attached to a window, a channel, another object or the running
+// program: NEW("class" FOR target) hands the object's reference to the
+// target, and the object loses that reference when the target closes.
+//
+// Targets (compiled after FOR inside NEW():
+//   expr               window n of the console (0: the console itself)
+//   OBJECT [expr]      the object with that handle, or the running object
+//   FILE expr          the channel
+//   PROGRAM            the running program (its call level)
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Target kinds: a window number (0 and up), or these.
+constexpr int32_t OBJ4_CHANNEL = -1;
+constexpr int32_t OBJ4_OBJECT = -2;
+constexpr int32_t OBJ4_PROGRAM = -3;
+
+// Reads the target at the cursor (after FOR) and attaches the object in
+// slot; program_level is the running program's call level (1 at the top).
+// Errors: 95 no such object (or no running object), 14 channel not open,
+// 41 a window number outside 0..255.
+void Obj4_Attach(int32_t slot, int32_t program_level);
+// Removes the object's first attachment.
+void Obj4_Detach(int32_t slot);
+// The object is being freed: none of its attachments stays.
+void Obj4_Detach_all(int32_t slot);
+// The target (kind, id) closes: every object attached to it (for a window
+// kind any id; for the other kinds id 0 means every id) loses the
+// reference its attachment held.
+void Obj4_OnClose(int32_t kind, int32_t id);
+// Number of attachments.
+size_t Obj4_count();
