@@ -20,11 +20,8 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
-<<<<<<< HEAD
-#include "terminal/tc_channel.h"
-=======
 #include "terminal/obj_attach.h"
->>>>>>> main
+#include "terminal/tc_channel.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
 #include "terminal/vformat.h"
