@@ -811,13 +811,16 @@ static bool view_remap(Eff_view& v, int fd, uint64_t need) {
   if (size < need) return false;
   if (v.base && size < v.len + Eff_view::REMAP_STEP) return false;
   v.release();
-  void* p = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+  int mode = fcntl(fd, F_GETFL);
+  bool rw = mode >= 0 && (mode & O_ACCMODE) == O_RDWR;
+  void* p = ::mmap(nullptr, size_t(size), rw ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
   if (p == MAP_FAILED) {
     v.refused = true;
     return false;
   }
   v.base = static_cast<const uint8_t*>(p);
   v.len = size_t(size);
+  v.writable = rw;
   return true;
 }
 
@@ -825,6 +828,7 @@ void Eff_view::release() {
   if (base) ::munmap(const_cast<uint8_t*>(base), len);
   base = nullptr;
   len = 0;
+  writable = false;
 }
 
 int64_t Eff_view_read(Eff_view& v, int fd, uint8_t* buf, size_t len, int64_t off) {
@@ -837,6 +841,14 @@ int64_t Eff_view_read(Eff_view& v, int fd, uint8_t* buf, size_t len, int64_t off
     return int64_t(len);
   }
   return read_full(fd, buf, len, off);
+}
+
+int64_t Eff_view_write_page(Eff_view& v, int fd, const uint8_t* buf, size_t len, int64_t off) {
+  if (v.writable && off >= 0 && uint64_t(off) + len <= v.len) {
+    std::memcpy(const_cast<uint8_t*>(v.base) + off, buf, len);
+    return int64_t(len);
+  }
+  return write_full(fd, buf, len, off);
 }
 
 // ---- enciphered pages ----

@@ -230,7 +230,7 @@ void commit_cycle(Key_file* f) {
     uint32_t first = uint32_t(g) * uint32_t(e->E) + 1;
     uint32_t other = first + ((e->flips[g] & eff::FLIP_SECOND) ? 0 : 1);
     Kbfr_relabel(m, other);
-    int64_t w = Eff_pwrite(f->fd, m->b(), size_t(e->B), int64_t(other) * e->B);
+    int64_t w = Eff_write_page(f, m->b(), size_t(e->B), int64_t(other) * e->B);
     ++Key_io_stats.writes;
     if (w < 0) Key_sys_error();
     if (w != e->B) Key_error(8);
@@ -545,7 +545,7 @@ void Eff_page_write(Kbfr* b) {
   }
   int64_t off = int64_t(PF) * e->B;
   if (off >= 0x80000000ll) Key_error(16);
-  int64_t w = Eff_pwrite(f->fd, Kcrypt_out(f, d), size_t(e->B), off);
+  int64_t w = Eff_write_page(f, Kcrypt_out(f, d), size_t(e->B), off);
   ++Key_io_stats.writes;
   if (w < 0) Key_sys_error();
   if (w != e->B) Key_error(8);

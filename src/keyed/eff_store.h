@@ -76,6 +76,10 @@ inline Eff_store* Eff_of(Key_file* f) { return f->eff.get(); }
 inline int64_t Eff_read(Key_file* f, uint8_t* buf, size_t len, int64_t off) {
   return Eff_view_read(f->eff->view, f->fd, buf, len, off);
 }
+// Writes a page (never the header run) of the EFF file f.
+inline int64_t Eff_write_page(Key_file* f, const uint8_t* buf, size_t len, int64_t off) {
+  return Eff_view_write_page(f->eff->view, f->fd, buf, len, off);
+}
 
 // ---- opening and creation (eff_open.cpp) ----
 // Fills f from the header page, the key descriptors and the dictionary of

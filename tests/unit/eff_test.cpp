@@ -509,4 +509,45 @@ TEST(EffView, ReadsFollowWritesAndGrowth) {
   ::unlink(tmpl);
 }
 
+// Page writes go into the mapping of a file open for writing (pread sees
+// them at once), by pwrite past the mapping; a file open for reading only
+// is mapped for reading only, and a page write to it fails as pwrite does.
+TEST(EffView, PageWritesGoThroughAWritableMappingOnly) {
+  char tmpl[] = "/tmp/oru_effview_XXXXXX";
+  int fd = mkstemp(tmpl);
+  ASSERT_GE(fd, 0);
+  std::vector<uint8_t> page(4096, 0x11), got(4096), back(4096);
+  ASSERT_EQ(pwrite(fd, page.data(), page.size(), 0), 4096);
+  ASSERT_EQ(pwrite(fd, page.data(), page.size(), 4096), 4096);
+  {
+    Eff_view v;
+    ASSERT_EQ(Eff_view_read(v, fd, got.data(), 16, 0), 16);
+    EXPECT_TRUE(v.writable);
+    std::vector<uint8_t> two(4096, 0x22);
+    EXPECT_EQ(Eff_view_write_page(v, fd, two.data(), two.size(), 4096), 4096);
+    ASSERT_EQ(pread(fd, back.data(), 4096, 4096), 4096);
+    EXPECT_EQ(back, two);
+    // Past the mapping: written with pwrite, read back by pread.
+    std::vector<uint8_t> three(4096, 0x33);
+    EXPECT_EQ(Eff_view_write_page(v, fd, three.data(), three.size(), 8192), 4096);
+    EXPECT_EQ(v.len, 8192u);
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, 8192), 4096);
+    EXPECT_EQ(got, three);
+  }
+  int ro = ::open(tmpl, O_RDONLY);
+  ASSERT_GE(ro, 0);
+  {
+    Eff_view v;
+    ASSERT_EQ(Eff_view_read(v, ro, got.data(), 4096, 4096), 4096);
+    EXPECT_EQ(got[0], 0x22);
+    EXPECT_FALSE(v.writable);
+    EXPECT_EQ(Eff_view_write_page(v, ro, page.data(), page.size(), 4096), -1);
+    ASSERT_EQ(pread(fd, back.data(), 4096, 4096), 4096);
+    EXPECT_EQ(back[0], 0x22);
+  }
+  ::close(ro);
+  ::close(fd);
+  ::unlink(tmpl);
+}
+
 }  // namespace
