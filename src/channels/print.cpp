@@ -93,7 +93,7 @@ inline void put_byte(Fcb* f, uint8_t c) {
 // is a mnemonic error).  line -1: the column alone.
 void client_pos(Fcb* f, int32_t col, int32_t line) {
   if (col > 255 || line > 255) {
-    Err_mnemonic();
+    Chan_hook.bad_mnemonic();
     return;
   }
   if (f->high_water > f->buf_count) {
