@@ -26,6 +26,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/remote_args.h"
 #include "programs/arguments.h"
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
@@ -269,7 +270,7 @@ void load_property(Oop_object* x, Prop_inst* pi) {
   if (e && (e->flags & (PF_LOCAL | PF_NO_GET)) && !is_running(x)) Rpt_error(err::UNKNOWN_MEMBER);
   if (!e && !pi->dynamic && !is_running(x)) Rpt_error(err::UNKNOWN_MEMBER);  // a local run-time property
   if (e && (e->flags & PF_GET_EXPR)) {
-    OopDoExpression(x, x->cls, e->get_expr, nullptr, pi->name);
+    OopDoExpression(x, x->cls, e->get_expr, nullptr, pi->name, &e->fast);
     return;
   }
   if (e && e->get.present) {
@@ -458,7 +459,46 @@ void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask) {
   }
 }
 
-void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args) {
+namespace {
+
+// ---- method call-site caches ----
+//
+// A method call of a compiled reference remembers, by the address of its
+// method-name item, the class it last called into, the argument masks the
+// overload was chosen for, and the method chosen.  A hit needs the same
+// address, item bytes and variable table (as for properties), the same
+// class of the object, the same masks and an unchanged oop.shape_epoch (no
+// class defined, changed or freed since, so overloads newest first and a
+// child's method hiding its parent's are chosen as the search would).
+// Calls with a class qualifier, calls answered by a delegate and LOCAL
+// methods are not cached.
+struct Method_site {
+  const uint8_t* at = nullptr;
+  uint32_t names_id = 0;
+  uint32_t epoch = 0;
+  uint8_t item[3] = {};
+  Oop_class* cls = nullptr;
+  uint32_t mask = 0, obj_mask = 0;
+  const Oop_name* id = nullptr;
+  Oop_method* m = nullptr;
+};
+constexpr size_t METHOD_SITES = 256;
+Method_site method_sites[METHOD_SITES];
+
+inline Method_site& msite_of(const uint8_t* p) { return method_sites[(uintptr_t(p) >> 2) & (METHOD_SITES - 1)]; }
+
+inline Method_site* msite_hit(const uint8_t* p, Oop_class* c) {
+  Method_site& s = msite_of(p);
+  if (s.at == p && s.cls == c && s.epoch == oop.shape_epoch && s.names_id == ws.Names_id && s.item[0] == p[0] &&
+      s.item[1] == p[1] && s.item[2] == p[2])
+    return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args,
+                 const uint8_t* at) {
   (void)kind;
   uint32_t mask, obj_mask;
   try {
@@ -466,6 +506,17 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   } catch (...) {
     FreeArgList(args);
     throw;
+  }
+  if (at && !(at[1] & 0x80)) at = nullptr;  // only indexed items are cached
+  if (at && !start) {
+    if (Method_site* s = msite_hit(at, o->cls); s && s->mask == mask && s->obj_mask == obj_mask) {
+      Oop_method* m = s->m;
+      if (m->is_expr) OopDoExpression(o, m->owner, m->expr, args, s->id, &m->fast);
+      else OopDoFunction(o, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, s->id);
+      return;
+    }
+    // The arguments' code may have freed what the name stood on: again.
+    id = Oop_name_of_item(at, nullptr);
   }
   bool by_name = false;
   Oop_object* x = o;
@@ -486,15 +537,28 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
     FreeArgList(args);
     Rpt_error(err::UNKNOWN_MEMBER);
   }
+  if (at && !start && x == o && !(m->modifiers & MM_LOCAL) && ws.Names_id != 0) {
+    Method_site& s = msite_of(at);
+    s.at = at;
+    s.names_id = ws.Names_id;
+    s.epoch = oop.shape_epoch;
+    std::memcpy(s.item, at, 3);
+    s.cls = o->cls;
+    s.mask = mask;
+    s.obj_mask = obj_mask;
+    s.id = id;
+    s.m = m;
+  }
   if (m->is_expr) {
-    OopDoExpression(x, m->owner, m->expr, args, id);
+    OopDoExpression(x, m->owner, m->expr, args, id, &m->fast);
     return;
   }
   OopDoFunction(x, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, id);
 }
 
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
-                     const Oop_name* method_name) {
+                     const Oop_name* method_name, Oop_fast_expr** fast) {
+  if (fast && Oop_fast_expression(o, c, expr, args, method_name, fast)) return;
   struct Restore {
     Var_node* num = ws.Loc_num_tree;
     Var_node* str = ws.Loc_str_tree;
@@ -732,9 +796,25 @@ Oop_object* chained_object() {
 // One segment of a reference at the cursor: a property read or a method
 // called.  Returns the name's kind (1 numeric, 2 string).
 int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
-  int kind;
-  const Oop_name* id = Oop_name_of_item(ws.Exec_ptr, &kind);
-  ws.Exec_ptr += (ws.Exec_ptr[1] & 0x80) ? 3 : 2 + ws.Exec_ptr[1];
+  const uint8_t* at = ws.Exec_ptr;
+  int kind = at[0] == code::STR_VAR ? 2 : 1;
+  size_t size = Item_name_size(at);
+  if (at[size] == code::LPAREN) {
+    // A call: a cached site spares the name's lookup.
+    const Oop_name* id;
+    if (Method_site* s = (at[1] & 0x80) ? msite_hit(at, o->cls) : nullptr) id = s->id;
+    else id = Oop_name_of_item(at, &kind);
+    *id_out = id;
+    ws.Exec_ptr += size;
+    Oop_class* start;
+    Arg_rec* args = read_call(o, &start);
+    uint8_t* after = ws.Exec_ptr;
+    OopDoMethod(o, id, uint8_t(kind), start, args, at);
+    ws.Exec_ptr = after;
+    return -kind;  // a call
+  }
+  const Oop_name* id = Oop_name_of_item(at, &kind);
+  ws.Exec_ptr += size;
   *id_out = id;
   if (*ws.Exec_ptr == code::LPAREN) {
     Oop_class* start;
@@ -788,6 +868,19 @@ void remote_arg(std::string& out) {
 int remote_ref(int64_t id, bool target) {
   std::string path;
   int kind = 2;
+  Remote_arrays arrays;
+  // Arrays sent for the request are removed on the client however it ends.
+  struct Free_arrays {
+    Remote_arrays& a;
+    ~Free_arrays() {
+      if (a.count == 0) return;
+      Catch_region region;
+      try {
+        Remote_free_arrays(a);
+      } catch (const Oru_error&) {
+      }
+    }
+  } free_arrays{arrays};
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) {
@@ -817,6 +910,7 @@ int remote_ref(int64_t id, bool target) {
           path += '*';
           continue;
         }
+        if (Remote_array_arg(path, arrays)) continue;
         Eval_formula();
         remote_arg(path);
       }
@@ -839,10 +933,12 @@ int remote_ref(int64_t id, bool target) {
       char t[CONV_NORMAL_MAX];
       value.assign(t, size_t(Conv_normal(ws.Num_acc, t)));
     }
-    Gui_prop_write(int32_t(id), path, string, value);
+    if (string && ws.Tc_link == 1 && Remote_multi_path(path)) KestWexaMultiSet(int32_t(id), path, value);
+    else Gui_prop_write(int32_t(id), path, string, value);
     return 0;
   }
-  std::string back = Gui_prop_read(int32_t(id), path, string);
+  std::string back = string && ws.Tc_link == 1 && Remote_multi_path(path) ? KestWexaMultiGet(int32_t(id), path)
+                                                                           : Gui_prop_read(int32_t(id), path, string);
   if (string) {
     set_string(back);
   } else {
@@ -856,10 +952,92 @@ int remote_ref(int64_t id, bool target) {
   return ws.Str_len;
 }
 
+// ---- property call-site caches ----
+//
+// A property read or assignment of a compiled reference remembers, by the
+// address of its property-name item, the object it last reached and that
+// object's variable for the name.  A hit needs the same address, the same
+// item bytes (an edited line may put other code there), the same variable
+// table (ws.Names_id: an index means one name within it), the same object
+// and an unchanged oop.shape_epoch (no instance, object or class freed or
+// changed since).  Only plain properties are cached: no GET/SET handler,
+// not local, not read-only for an assignment, not reached through a
+// delegate, no system property.
+struct Prop_site {
+  const uint8_t* at = nullptr;
+  uint32_t names_id = 0;
+  uint32_t epoch = 0;
+  uint8_t item[3] = {};
+  uint8_t mode = 0;  // 1 read, 2 assignment
+  Oop_object* obj = nullptr;
+  Var_node* var = nullptr;
+};
+constexpr size_t PROP_SITES = 256;
+Prop_site prop_sites[PROP_SITES];
+
+inline Prop_site& site_of(const uint8_t* p) { return prop_sites[(uintptr_t(p) >> 2) & (PROP_SITES - 1)]; }
+
+inline Var_node* site_hit(const uint8_t* p, Oop_object* o, uint8_t mode) {
+  const Prop_site& s = site_of(p);
+  if (s.at == p && s.obj == o && s.epoch == oop.shape_epoch && s.mode == mode && s.names_id == ws.Names_id &&
+      s.item[0] == p[0] && s.item[1] == p[1] && s.item[2] == p[2])
+    return s.var;
+  return nullptr;
+}
+
+// After a lookup by name: remembers it when the item is indexed, the
+// instance is the object's own and the property is plain.
+void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode) {
+  if (!(p[1] & 0x80) || ws.Names_id == 0 || id->sys != SYS_NONE) return;
+  Prop_inst* pi = nullptr;
+  for (Prop_inst* x = o->props; x; x = x->next)
+    if (x->name == id) {
+      pi = x;
+      break;
+    }
+  if (!pi) return;
+  if (const Oop_prop* e = pi->entry) {
+    uint16_t bad = PF_LOCAL | PF_NO_GET | PF_GET_EXPR | (mode == 2 ? PF_READ_ONLY : 0);
+    if ((e->flags & bad) || e->get.present || e->set.present) return;
+  } else if (!pi->dynamic) {
+    return;
+  }
+  if ((pi->var->type == code::STR_VAR) != (p[0] == code::STR_VAR)) return;
+  Prop_site& s = site_of(p);
+  s.at = p;
+  s.names_id = ws.Names_id;
+  s.epoch = oop.shape_epoch;
+  std::memcpy(s.item, p, 3);
+  s.mode = mode;
+  s.obj = o;
+  s.var = pi->var;
+}
+
+// The property-name item at p is a whole reference's last segment.
+inline bool last_plain_segment(const uint8_t* p) {
+  if ((p[0] != code::NUM_VAR && p[0] != code::STR_VAR) || !(p[1] & 0x80)) return false;
+  return p[3] != code::LPAREN && p[3] != code::OBJ_CHAIN;
+}
+
 int ret_object() {
   int64_t remote = 0;
   Oop_object* o = object_at_cursor(&remote);
   if (!o) return remote_ref(remote, false);
+  uint8_t* p = ws.Exec_ptr;
+  if (last_plain_segment(p)) {
+    if (Var_node* v = site_hit(p, o, 1)) {
+      ws.Exec_ptr = p + 3;
+      load_var(v);
+      return ws.Str_len;
+    }
+    const Oop_name* id;
+    int kind = read_segment(o, &id, false);
+    if (kind == 2 && ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+    if (kind == 1 && ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
+    // The read may have run code: the object must still be there.
+    if (size_t(o->slot) < oop.objs.size() && oop.objs[size_t(o->slot)] == o) site_fill(p, o, id, 1);
+    return ws.Str_len;
+  }
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) {
@@ -889,6 +1067,27 @@ void set_object() {
     remote_ref(remote, true);
     return;
   }
+  uint8_t* p = ws.Exec_ptr;
+  if (last_plain_segment(p) && p[3] == code::OP_EQ) {
+    uint32_t epoch = oop.shape_epoch;
+    Var_node* v = site_hit(p, o, 2);
+    ws.Exec_ptr = p + 4;
+    ws.Math_flags = 0;
+    Eval_formula();
+    // The value's code may have changed what the cache stands on.
+    if (v && epoch == oop.shape_epoch) {
+      store_value(v);
+      return;
+    }
+    Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+    if (again != o) Rpt_error(err::BAD_OBJECT);
+    int kind;
+    const Oop_name* id = Oop_name_of_item(p, &kind);
+    OopSetProperty(o, id, uint8_t(kind));
+    again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+    if (again == o) site_fill(p, o, id, 2);
+    return;
+  }
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) Rpt_error(err::UNKNOWN_MEMBER);
@@ -913,6 +1112,11 @@ void set_object() {
 }
 
 }  // namespace
+
+void Oop_sites_clear() {
+  for (Prop_site& s : prop_sites) s = Prop_site{};
+  for (Method_site& s : method_sites) s = Method_site{};
+}
 
 void Oop_init_access() {
   Ret_object_hook = ret_object;

@@ -139,6 +139,7 @@ void read_properties(Oop_class* c, Scan& s, bool local) {
     e->name = id;
     e->flags = common;
     c->props.insert(c->props.begin(), e);
+    Oop_shape_changed();
     if (s.p[0] == code::PREFIX2 && s.p[1] == MARK_OBJECT) {  // its values are object handles
       e->flags |= PF_OBJECT;
       s.p += 2;
@@ -223,6 +224,7 @@ bool read_method(Oop_class* c, Scan& s) {
   auto* m = new Oop_method;
   m->owner = c;
   c->methods.insert(c->methods.begin(), m);
+  Oop_shape_changed();
   for (;;) {
     if (*s.p == code::D_PERFORM) {
       m->modifiers |= MM_PERFORM;
@@ -306,6 +308,7 @@ void read_parents(Oop_class* c, Scan& s) {
     if (p == c || !(p->flags & CF_DEFINED)) Rpt_error(err::PARENT_UNDEFINED);
     p->instances++;
     c->parents.push_back(p);
+    Oop_shape_changed();
     if (*s.p != code::COMMA) break;
     s.p++;
   }
@@ -421,6 +424,7 @@ void read_body(Oop_class* c, Scan& s) {
 }
 
 void free_class_record(Oop_class* c) {
+  Oop_shape_changed();
   if (c->prog_rec) {
     c->prog_rec->flags &= uint16_t(~PO_PINNED);
     Prog_drop(c->prog_rec);
@@ -573,6 +577,7 @@ void OopLoadClass() {
     OopFreeClass(old, true);
   }
   auto* c = new Oop_class;
+  Oop_shape_changed();
   c->name = id;
   if (Oop_name_is(id, "*system")) c->flags |= CF_SYSTEM;
   c->program = ws.Cur_pgm && ws.Cur_pgm->path ? ws.Cur_pgm->path : "";

@@ -166,6 +166,7 @@ void Oop_MergeProp() {
   Oop_object* oa = Oop_object_of_handle(a.mant);
   if (a.mant == b.mant) {
     oa->delegate = 0;
+    Oop_shape_changed();
     return;
   }
   Oop_object* ob = Oop_object_of_handle(b.mant);
@@ -176,6 +177,7 @@ void Oop_MergeProp() {
     if (d == 0) break;
     if (d < 1 || d >= int32_t(oop.objs.size()) || !oop.objs[size_t(d)]) {
       x->delegate = 0;
+      Oop_shape_changed();
       break;
     }
     if (d == oa->slot || d == ob->slot)
@@ -183,6 +185,7 @@ void Oop_MergeProp() {
     x = oop.objs[size_t(d)];
   }
   oa->delegate = ob->slot;
+  Oop_shape_changed();
 }
 
 // PRECISION n FOR OBJECT: the running object keeps its own precision, which

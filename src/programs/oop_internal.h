@@ -35,6 +35,13 @@ struct Prog_ref {
   mutable uint32_t line_cache = 0;
 };
 
+// An expression method's (or GET expression's) code made ready to run fast:
+// its names indexed into a table of its own whose slots hold the
+// parameters' reusable nodes and the running object's property variables
+// (oop_expr.cpp).
+struct Oop_fast_expr;
+void Oop_fast_expr_free(Oop_fast_expr* f);
+
 // Property entry flags
 enum : uint16_t {
   PF_LOCAL = 1,
@@ -51,6 +58,8 @@ struct Oop_prop {
   uint16_t flags = 0;
   std::vector<uint8_t> get_expr;  // PF_GET_EXPR: the expression line
   Prog_ref get, set;
+  Oop_fast_expr* fast = nullptr;  // get_expr made ready to run (built at its first use)
+  ~Oop_prop() { Oop_fast_expr_free(fast); }
 };
 
 // Method modifiers
@@ -67,6 +76,8 @@ struct Oop_method {
   Prog_ref ref;
   std::string event;          // FOR EVENT name ("" none)
   std::vector<std::string> param_sig;  // "N", "S", "N{ALL}" per argument (the typed list)
+  Oop_fast_expr* fast = nullptr;  // expr made ready to run (built at its first call)
+  ~Oop_method() { Oop_fast_expr_free(fast); }
 };
 
 // Class flags
@@ -170,8 +181,16 @@ struct Oop_state {
   int32_t system_slot = 0;  // the event-handler object ("*system")
   uint32_t evt_flags = 0;   // 1 FileOpen, 2 timer, 4 LoadClass
   int32_t event_records = 0;  // live Oop_event records of all objects
+  // Counts every change that can make a cached lookup wrong: a property
+  // instance freed, an object freed, a class defined, changed or freed, a
+  // delegate set, the name registry cleared.  Call-site caches keep the
+  // count they were filled under and are used only while it stands.
+  uint32_t shape_epoch = 1;
 };
 extern Oop_state oop;
+inline void Oop_shape_changed() { ++oop.shape_epoch; }
+// Forgets every call-site cache at once (tests, CLEAR of the name registry).
+void Oop_sites_clear();
 
 // names
 // The names the object system gives meaning of its own (any case).
@@ -217,14 +236,22 @@ void OopDisconnectAll(Oop_object* o);
 // properties and methods
 void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
-void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args);
+// at: the method-name item of a compiled reference (its call-site cache),
+// or null.
+void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args,
+                 const uint8_t* at = nullptr);
 // Runs a program reference as a method of o; the value it returns is in
 // the accumulators (empty string when none); returns false when a default
 // handler's label does not exist (quiet).
 bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, bool perform, bool is_default,
                    const Oop_name* method_name);
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
-                     const Oop_name* method_name);
+                     const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
+// The fast form of OopDoExpression (oop_expr.cpp): false when this call
+// cannot take it (the caller then runs the general one); args are freed
+// on every path when it returns true or throws.
+bool Oop_fast_expression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
+                         const Oop_name* method_name, Oop_fast_expr** fast);
 std::string OopReturnProps(Oop_object* o);
 std::string OopReturnPropsExt(Oop_object* o);
 void Oop_set_precision_for(Oop_object* o, Oop_class* c);

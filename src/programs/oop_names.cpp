@@ -104,6 +104,8 @@ bool Oop_name_is(const Oop_name* n, const char* text) {
 }
 
 void Oop_names_clear() {
+  Oop_shape_changed();
+  Oop_sites_clear();
   for (Oop_name*& n : table) {
     ::operator delete(n);
     n = nullptr;

@@ -119,6 +119,7 @@ Prop_inst* Oop_inst(Oop_object* o, const Oop_name* id, bool bind) {
 }
 
 void Oop_free_inst(Prop_inst* pi, Oop_object* owner) {
+  Oop_shape_changed();
   Var_node* v = pi->var;
   if (pi->entry && (pi->entry->flags & PF_OBJECT) && v->type == code::NUM_VAR) {
     int32_t own = owner ? Oop_handle_of(owner->slot) : 0;
@@ -284,6 +285,7 @@ void OopFreeObject(int32_t slot) {
   oop.objs[size_t(slot)] = nullptr;
   if (slot < oop.first_free) oop.first_free = slot;
   oop.live--;
+  Oop_shape_changed();
   Ret_blk(o);
   OopDeRefClass(c);
   Oop_hook_update();

@@ -1,0 +1,98 @@
+REM Call-site caches of property reads, assignments and method calls: each
+REM site below is used, then what its cache stands on changes (another
+REM object, a handle reused, a property dropped, the class defined anew, a
+REM delegate changed, a child class), and the same site must see the change.
+10 GOSUB 1000
+20 A=NEW("K"); B=NEW("K"); A'V=1; B'V=2
+30 FOR I=1 TO 4; IF MOD(I,2) THEN H=A ELSE H=B
+40 H'V=H'V+10; PRINT H'V,H'M(1); NEXT I
+45 FOR I=3 TO 0 STEP -1; PRINT A'J$(MID("abcdef",1,I*2),I); NEXT I
+50 REM a handle reused after a drop reads the new object's value
+60 DROP OBJECT B; H=A; X=5; GOSUB 510; GOSUB 500; DROP OBJECT A
+70 H=NEW("K"); PRINT "reused:",H=A; GOSUB 500
+80 X=9; GOSUB 510; GOSUB 600; DROP PROPERTY V,H; Z=NEW("K"); Z'V=77; PRINT "dropped:"; GOSUB 600; GOSUB 500; DROP OBJECT Z
+90 REM a child's method hides its parent's at the same site
+100 C=NEW("KID"); C'V=4; FOR I=1 TO 2; H=C; GOSUB 600; H=A; GOSUB 600; NEXT I
+110 REM a delegate answers what the object lacks; changing it is seen
+120 D1=NEW("COL"); D1'COLOR$="red"; D2=NEW("COL"); D2'COLOR$="blue"
+130 MERGE OBJECT C,D1; H=C; GOSUB 800; MERGE OBJECT C,D2; GOSUB 800
+140 X$="green"; GOSUB 810; PRINT D2'COLOR$+" "+D1'COLOR$
+150 MERGE OBJECT C,C; SETERR 65002; GOSUB 800; PRINT "no delegate:",ERR; SETERR 0
+160 REM the class defined anew after its sites were used
+170 H=A; GOSUB 500; GOSUB 600; GOSUB 700
+180 DROP OBJECT A; DROP OBJECT C; DROP CLASS "KID"; GOSUB 2000; H=NEW("K"); A=H
+190 H'W=3; GOSUB 500; GOSUB 600; GOSUB 700
+200 SETERR 65002; X=1; GOSUB 510; PRINT "read-only:",ERR; SETERR 0
+210 REM GET and SET handlers run at every use of a site
+220 H=NEW("HK"); FOR I=1 TO 3; X=I; GOSUB 520; GOSUB 530; NEXT I
+230 REM recursion: an expression method calls a program method that calls it
+240 H=NEW("R"); PRINT "sum:",H'E(4)
+250 REM a method dropping its own object, then the site on a new object
+260 FOR I=1 TO 2; H=NEW("R"); GOSUB 900; NEXT I
+270 REM errors inside methods name the method's line
+280 H=NEW("R"); GOSUB 950
+285 H=NEW("R"); GOSUB 960
+290 END
+500 PRINT H'V; RETURN
+510 H'V=X; RETURN
+520 H'P=X; RETURN
+530 PRINT H'P,H'Q; RETURN
+600 PRINT H'M(2); RETURN
+700 PRINT H'F$(1); RETURN
+800 PRINT H'COLOR$; RETURN
+810 H'COLOR$=X$; RETURN
+900 PRINT "freed:",H'FREE(); SETERR 65002; PRINT H'N; PRINT "gone:",ERR; SETERR 0; RETURN
+950 PRINT H'DIV(0); RETURN
+960 PRINT H'PDIV(0); RETURN
+1000 DEF CLASS "K"
+1010 PROPERTY V,W
+1020 FUNCTION M(X)=X+V
+1030 FUNCTION F$(X)="number"
+1035 FUNCTION J$(S$,N)=S$+STR(N)+"|"+STR(LEN(S$))
+1040 END DEF
+1050 DEF CLASS "KID"
+1060 LIKE "K"
+1070 FUNCTION M(X)=X*1000+V
+1080 END DEF
+1090 DEF CLASS "COL"
+1100 PROPERTY COLOR$
+1110 END DEF
+1120 DEF CLASS "HK"
+1130 PROPERTY P GET PGET SET PSET, Q=P*10
+1140 END DEF
+1150 DEF CLASS "R"
+1160 PROPERTY N
+1170 FUNCTION E(K)=K+_OBJ'P(K)
+1180 FUNCTION P(K)
+1190 ENTER K
+1200 IF K<=1 THEN RETURN 0
+1210 RETURN _OBJ'E(K-1)
+1220 FUNCTION END
+1230 FUNCTION FREE()
+1240 X=REF(DROP _OBJ)
+1250 RETURN 42
+1260 FUNCTION END
+1270 FUNCTION DIV(X)=1/X
+1280 FUNCTION PDIV(X)
+1290 ENTER X
+1300 RETURN 2/X
+1310 FUNCTION END
+1320 END DEF
+1330 RETURN
+2000 DEF CLASS "K"
+2010 PROPERTY W, V=W*100
+2020 FUNCTION M(X)=X-V
+2030 FUNCTION F$(X)="number"
+2040 FUNCTION F$(*)="newest"
+2050 END DEF
+2060 RETURN
+4000 PGET:
+4010 RETURN P+1
+4100 PSET:
+4110 ENTER X
+4120 P=X*2
+4130 EXIT
+SAVE "caches"
+RUN
+RUN 285
+PRINT H'PDIV(4),H'DIV(4)
