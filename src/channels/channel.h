@@ -16,6 +16,7 @@
 #include <new>
 
 #include "core/memory.h"
+#include "core/nested_run.h"  // Io_save_guard
 #include "core/workspace.h"
 
 // File-kind codes
@@ -281,16 +282,6 @@ SavedPath* SavePath();  // from ws.Path_buf (resolved) and ws.Lfa_path (as given
 SavedPath* CopyPath(SavedPath* p);
 void FreePath(SavedPath* p);
 
-// The whole current-I/O area, saved and restored around nested I/O.
-class Io_save_guard {
- public:
-  Io_save_guard() : saved_(static_cast<Io_state&>(ws)) {}
-  ~Io_save_guard() { static_cast<Io_state&>(ws) = saved_; }
-  Io_save_guard(const Io_save_guard&) = delete;
-  Io_save_guard& operator=(const Io_save_guard&) = delete;
- private:
-  Io_state saved_;
-};
 
 // Start-up and shut-down of the channel layer: gives every kind that no
 // driver registered Bad_io and links the console's record; Cls_all closes

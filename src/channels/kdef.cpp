@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "channels/key_number.h"
 #include "core/errors.h"
 #include "core/memory.h"
 #include "core/params.h"
@@ -416,70 +417,12 @@ void Kname_free(Kname_node** list) {
   }
 }
 
-// ---- binary numeric segments ----
+// ---- binary numeric segments (channels/key_number.h holds the encoding) ----
 
-int EncodeBinNumSeg(const uint8_t* text, int32_t len, uint8_t* out, int32_t seg_len,
-                    int32_t decimals) {
-  if (seg_len <= 0) return 1;
-  while (len > 0 && text[len - 1] == ' ') len--;
-  int32_t i = 0;
-  while (i < len && text[i] == ' ') i++;
-  if (i >= len || text[i] == 0) {
-    std::memset(out, 0, size_t(seg_len));
-    return 1;
-  }
-  bool neg = false;
-  if (text[i] == '+' || text[i] == '-') neg = text[i++] == '-';
-  while (i < len && text[i] == '0') i++;
-  std::string num;
-  while (i < len && std::isdigit(text[i])) num += char(text[i++]);
-  bool int_empty = num.empty();
-  bool nonzero = !num.empty();
-  if (decimals > 0) {
-    num += '.';
-    int32_t d = 0;
-    if (i < len && text[i] == '.') {
-      i++;
-      for (; d < decimals && i < len && std::isdigit(text[i]); d++, i++) {
-        if (text[i] != '0') nonzero = true;
-        num += char(text[i]);
-      }
-    }
-    for (; d < decimals; d++) num += '0';
-  }
-  // Room: the text itself, and for a negative value the sign (and the "0"
-  // before the point) that DecodeBinNumSeg puts in front of it.
-  int32_t need = int32_t(num.size());
-  if (neg && nonzero) need += 1 + (int_empty && decimals > 0 ? 1 : 0);
-  if (need > seg_len) Rpt_error(err::STRING_LENGTH);
-  std::memset(out, '0', size_t(seg_len));
-  std::memcpy(out + seg_len - int32_t(num.size()), num.data(), num.size());
-  if (neg && nonzero)
-    for (int32_t k = 0; k < seg_len; k++) out[k] ^= 0x3F;
-  return nonzero ? 0 : 1;
+int EncodeBinNumSeg(const uint8_t* text, int32_t len, uint8_t* out, int32_t seg_len, int32_t decimals) {
+  int r = Key_number_encode(text, len, out, seg_len, decimals);
+  if (r < 0) Rpt_error(err::STRING_LENGTH);
+  return r;
 }
 
-bool DecodeBinNumSeg(uint8_t* seg, int32_t len) {
-  if (len <= 0) return true;
-  bool all_nul = true;
-  for (int32_t k = 0; k < len; k++)
-    if (seg[k] != 0) all_nul = false;
-  if (all_nul) {
-    std::memset(seg, ' ', size_t(len));
-    return true;
-  }
-  bool neg = !(std::isdigit(seg[0]) || seg[0] == '.');
-  if (neg)
-    for (int32_t k = 0; k < len; k++) seg[k] ^= 0x3F;
-  // Leading zeros become blanks, except the last byte and a zero right
-  // before the point.
-  int32_t i = 0;
-  while (i < len - 1 && seg[i] == '0' && seg[i + 1] != '.') i++;
-  if (neg && i == 0) {
-    for (int32_t k = 0; k < len; k++) seg[k] ^= 0x3F;  // no room for the sign
-    return false;
-  }
-  std::memset(seg, ' ', size_t(i));
-  if (neg) seg[i - 1] = '-';
-  return true;
-}
+bool DecodeBinNumSeg(uint8_t* seg, int32_t len) { return Key_number_decode(seg, len); }

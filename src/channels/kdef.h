@@ -176,12 +176,10 @@ void Kname_link(Kname_node** list, int32_t key, const uint8_t* name, int32_t len
 void Kname_free(Kname_node** list);
 const Kname_node* Kname_find(const Kname_node* list, int32_t key);
 
-// Binary numeric key segments: the number in text, right-aligned in '0'
-// characters with a fixed count of decimals, so that byte order is numeric
-// order; a negative value has every byte XORed with 0x3F.  Returns 1 when the
-// value is zero or empty (an empty text gives NUL bytes).  A number that does
-// not fit the segment (a negative one also needs room for its sign when it is
-// shown again) is error 46 and nothing is written.
+// Binary numeric key segments (the encoding is drawn in channels/key_number.h,
+// shared with the keyed engine).  Returns 1 when the value is zero or empty
+// (an empty text gives NUL bytes).  A number that does not fit the segment
+// is error 46 and nothing is written.
 int EncodeBinNumSeg(const uint8_t* text, int32_t len, uint8_t* out, int32_t seg_len,
                     int32_t decimals);
 // Rewrites an encoded segment in place as right-aligned text; a segment of

@@ -357,17 +357,25 @@ int Open_file() {
   ws.Cur_drv = Fio_tbl[kind + 1];
   ws.Cur_fd = fd;
   ws.Cur_fcb = nullptr;
+  // A driver that builds no record leaves its reason in ws.Call_err.  The
+  // word is lent for the open only: inside a nested run it carries the
+  // error the run hands back to its caller (-1: none), which an OPEN in
+  // the nested program must not change.
+  int lent = ws.Call_err;
   ws.Call_err = 0;
   try {
     Fio_call(FIO_OPEN);
   } catch (...) {
+    ws.Call_err = lent;
     close_fd(ws.Cur_fd >= 0 ? ws.Cur_fd : fd);
     throw;
   }
+  int reason = ws.Call_err;
+  ws.Call_err = lent;
   Fcb* f = ws.Cur_fcb;
   if (!f) {
     close_fd(fd);
-    Rpt_error(ws.Call_err ? ws.Call_err : err::CHANNEL_STATE);
+    Rpt_error(reason ? reason : err::CHANNEL_STATE);
   }
   f->channel = ws.Cur_chan;
   f->kind = ws.Cur_ftype;

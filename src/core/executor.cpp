@@ -330,7 +330,11 @@ inline bool assignable(const Var_node* node) {
   // The sum of two mantissas of one scale is the exact decimal sum while it
   // does not overflow.
   if (v->scale != f->step.scale || __builtin_add_overflow(v->mant, f->step.mant, &nv)) return false;
-  if (f->step.mant > 0 ? nv > f->limit.mant : nv < f->limit.mant) return false;
+  if (f->step.mant > 0) {
+    if (nv > f->limit.mant) return false;
+  } else if (nv < f->limit.mant) {
+    return false;
+  }
   v->mant = nv;
   // Exec_return, inline.
   ws.Exec_ptr = f->resume_ptr;

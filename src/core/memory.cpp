@@ -417,37 +417,6 @@ uint8_t* Work_take(size_t n) {
   return p;
 }
 
-// ---- CRC-16/ARC ----
-
-namespace {
-
-constexpr uint16_t crc_byte_entry(unsigned v) {
-  uint16_t c = uint16_t(v);
-  for (int k = 0; k < 8; k++) c = (c & 1) ? uint16_t((c >> 1) ^ 0xA001) : uint16_t(c >> 1);
-  return c;
-}
-
-// low[i] is the byte-table entry for i, high[i] the entry for 16 * i; the
-// table is linear over xor, so entry(x) = low[x & 15] ^ high[x >> 4].
-constexpr std::array<uint16_t, 16> make_crc_table(unsigned step) {
-  std::array<uint16_t, 16> t{};
-  for (unsigned i = 0; i < 16; i++) t[i] = crc_byte_entry(i * step);
-  return t;
-}
-constexpr auto crc_low = make_crc_table(1);
-constexpr auto crc_high = make_crc_table(16);
-
-}  // namespace
-
-uint16_t crc16(const uint8_t* buf, size_t len, uint16_t start) {
-  uint16_t crc = start;
-  for (size_t i = 0; i < len; i++) {
-    unsigned x = (buf[i] ^ crc) & 0xFF;
-    crc = uint16_t((crc >> 8) ^ crc_low[x & 15] ^ crc_high[x >> 4]);
-  }
-  return crc;
-}
-
 // ---- token splitter ----
 
 char* GetToken(char** str, char sep) {

@@ -29,6 +29,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/crc16.h"  // crc16, kept here for its users
+
 struct Str_blk {
   Str_blk* link;
   uint32_t cap;
@@ -83,8 +85,6 @@ void ResetTmpMem(Tmp_save& save);
 // when the area is exhausted.
 uint8_t* Work_take(size_t n);
 
-// CRC-16/ARC (reflected polynomial 0xA001).
-uint16_t crc16(const uint8_t* buf, size_t len, uint16_t start);
 // Next token separated by sep, leading blanks skipped and the blanks before
 // the separator cut off; null at the end of the string.  Writes NULs into
 // the string and moves *str past the token.

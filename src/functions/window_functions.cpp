@@ -464,7 +464,10 @@ void fnc_dll() { Not_built("DLL( and DLX( (no local libraries can be called)"); 
 void text_size(int mode, const char* name) {
   need_arg();
   Fcb* f = Channel_record(uint16_t(Eval_range(0, 65535)));
-  if (!f || f->kind != FK_PDF) Not_built((std::string(name) + " (text sizes measured by the thin client)").c_str());
+  bool client_channel = f && f->kind == FK_THIN_CLIENT;
+  bool console = f && f == ws.Con_fcb && Tc_attached();
+  if (!f || (f->kind != FK_PDF && !client_channel && !console))
+    Rpt_error_text(err::NOT_BUILT, std::string(name) + " measures texts on PDF channels and with the thin client only");
   if (!Fnc_more()) Rpt_error(err::SYNTAX);
   Fnc_str t = Fnc_string();
   std::string text(reinterpret_cast<const char*>(t.p), size_t(t.len));
@@ -474,6 +477,23 @@ void text_size(int mode, const char* name) {
   if (Fnc_more()) {
     Fnc_str fs = Fnc_string();
     font.assign(reinterpret_cast<const char*>(fs.p), size_t(fs.len));
+  }
+  if (f->kind != FK_PDF) {
+    // The client measures it: 'f' 'w' (width) or 'h' (height), int the
+    // client's handle of the channel (0 the console), str text, long width,
+    // str font; the reply is a 4-byte number.
+    Io_save_guard io;
+    if (client_channel) Wtty_init_wty(f, 'f', mode == 1 ? 'w' : 'h');
+    else Wtty_init('f', mode == 1 ? 'w' : 'h');
+    Wtty_int(client_channel ? f->fd : 0);
+    Wtty_str(text);
+    Wtty_long(width);
+    Wtty_str(font);
+    Wtty_xmit(1);
+    if (ws.Str_len < 4) Rpt_error_text(err::CONNECTION_LOST, "the thin client's text size is too short");
+    const uint8_t* r = ws.Str_ptr;
+    Fnc_result_int(int32_t(uint32_t(r[0]) << 24 | uint32_t(r[1]) << 16 | uint32_t(r[2]) << 8 | r[3]));
+    return;
   }
   int64_t v = Pdf_TxSize(f, mode, text, width, font);
   Fnc_result_int(int32_t(v > INT32_MAX ? INT32_MAX : v));

@@ -1,17 +1,8 @@
-// Encodings the keyed engine keeps in its files, shared by the engine and its
-// channel driver.
-//
-// Binary-numeric key segments (segment option B with d decimal places): the
-// value as right-aligned decimal digits in the segment's length, zero-filled
-// on the left ("0000012.50" for 12.5 in ten bytes, two places); a negative
-// value has every byte of the segment xor 0x3F, so that it sorts below every
-// positive one and below zero; an empty value (blank text, or the empty
-// string) is a segment of NUL bytes.  Decoding rewrites a segment in place as
-// the text a program reads back: leading zeros blank (but the last digit and
-// a zero right before the point), a leading '-' for a negative value.
-//
-// The dictionary check value: CRC-16/ARC (polynomial 0xA001 reflected,
-// given start value, no final xor).
+// Encodings the keyed engine keeps in its files, under the engine's names:
+// binary-numeric key segments (drawn in channels/key_number.h, whose one
+// copy the channel layer uses as EncodeBinNumSeg/DecodeBinNumSeg) and the
+// dictionary check value, CRC-16/ARC (core/crc16.h).  Both are header-only,
+// so the engine links nothing of the interpreter for them.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -8,6 +8,7 @@
 // the callee's while both exist.
 #include "programs/arguments.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -22,6 +23,7 @@
 #include "core/workspace.h"
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
+#include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "pdf/pdf_channel.h"
 #include "programs/value_call.h"
@@ -103,7 +105,7 @@ bool is_bound(const Var_node* v) {
 [[noreturn]] void mismatch() { Rpt_error(err::BAD_ARGUMENT); }
 
 // Binds one argument to the callee's variable v.
-void bind(Arg_rec* a, Var_node* v, bool by_value, bool whole) {
+[[gnu::always_inline]] inline void bind(Arg_rec* a, Var_node* v, bool by_value, bool whole) {
   if ((a->kind == ARG_ARRAY) != whole) mismatch();
   bool numeric = v->type == code::NUM_VAR;
   switch (a->kind) {
@@ -356,6 +358,69 @@ Arg_rec* Do_Args(bool allow_placeholder) {
   return head;
 }
 
+namespace {
+
+// ENTER's items bound once per loaded program.  The first ENTER of a
+// program image that runs to its end with plain items (variables named by
+// their table index, no "*", no ERR=) is kept in the program's record with
+// each item's form; a later call of the program binds from it without
+// reading the item codes again.  The record owns the plan and the image it
+// points into, which never changes while the record lives.
+struct Enter_item {
+  uint8_t* code;  // the item's variable reference
+  uint8_t* dflt;  // its default expression (after "="), or null
+  uint16_t idx;   // the variable's table slot
+  uint8_t type;   // code 1 numeric, 2 string
+  bool by_value;  // "(V)"
+  bool whole;     // "A[ALL]"
+};
+
+constexpr uint32_t ENTER_PLAN_MAX = 64;
+
+struct Enter_plan {
+  const uint8_t* stmt = nullptr;  // the cursor where the items begin
+  uint8_t* end = nullptr;         // the cursor after the items
+  uint32_t count = 0;
+  Enter_item items[ENTER_PLAN_MAX];
+};
+
+// The plan of the running program's ENTER at the cursor, if it has one.
+const Enter_plan* plan_here() {
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  if (!rec || !rec->enter_plan || !ws.Pgm_image || rec->image != ws.Pgm_image) return nullptr;
+  auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
+  return plan->stmt == ws.Exec_ptr ? plan : nullptr;
+}
+
+// The binding of the general walk below, from the plan: the same checks
+// in the same order.
+void enter_planned(const Enter_plan& plan) {
+  Arg_rec* a = ws.Arg_list;
+  for (uint32_t i = 0; i < plan.count; i++) {
+    const Enter_item& it = plan.items[i];
+    Var_node* v = it.idx < ws.Var_index_cnt ? ws.Var_index[it.idx] : nullptr;
+    if (v && v->type == it.type) {
+      ws.Cur_var = v;
+    } else {
+      ws.Exec_ptr = it.code;
+      v = enter_var();
+    }
+    if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(err::BAD_ARGUMENT);
+    if (!a) {
+      if (!it.dflt || it.whole) Rpt_error(err::BAD_ARGUMENT);
+      ws.Exec_ptr = it.dflt;
+      bind_default(v);
+    } else {
+      if (a->bound) Rpt_error(err::BAD_ARGUMENT);
+      bind(a, v, it.by_value, it.whole);
+      a = a->next;
+    }
+  }
+  ws.Exec_ptr = plan.end;
+}
+
+}  // namespace
+
 // ENTER [ERR=line,] [item {, item}] [, ERR=line]
 void d_ente() {
   Chk_err();
@@ -365,10 +430,23 @@ void d_ente() {
     return;
   }
   if (!ws.Call_link) Rpt_error(err::BAD_ARGUMENT);
+  if (const Enter_plan* plan = plan_here()) {
+    enter_planned(*plan);
+    return;
+  }
+  // A plan is recorded while the items are walked, for an image program
+  // that has none yet.
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  bool record = rec && !rec->enter_plan && !rec->enter_plan_tried && ws.Pgm_image && rec->image == ws.Pgm_image &&
+                !ws.Err_line;
+  if (record) rec->enter_plan_tried = true;
+  Enter_plan plan;
+  plan.stmt = ws.Exec_ptr;
   Arg_rec* a = ws.Arg_list;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) {
+      record = false;
       ws.Exec_ptr++;
       if (!a) break;
       a = a->next;
@@ -376,6 +454,15 @@ void d_ente() {
       bool by_value = c == code::LPAREN;
       if (by_value) c = *++ws.Exec_ptr;
       if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_ARGUMENT);
+      Enter_item it{};
+      if (record && (ws.Exec_ptr[1] & 0x80) && plan.count < ENTER_PLAN_MAX) {
+        it.code = ws.Exec_ptr;
+        it.idx = uint16_t(((ws.Exec_ptr[1] & 0x7F) << 8) | ws.Exec_ptr[2]);
+        it.type = c;
+        it.by_value = by_value;
+      } else {
+        record = false;
+      }
       Var_node* v = enter_var();
       if (by_value) {
         if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::BAD_ARGUMENT);
@@ -385,6 +472,11 @@ void d_ente() {
       if (whole) ws.Exec_ptr++;
       if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(err::BAD_ARGUMENT);
       bool has_default = *ws.Exec_ptr == code::OP_EQ;
+      if (record) {
+        it.whole = whole;
+        it.dflt = has_default ? ws.Exec_ptr + 1 : nullptr;
+        plan.items[plan.count++] = it;
+      }
       if (!a) {
         if (!has_default || whole) Rpt_error(err::BAD_ARGUMENT);
         ws.Exec_ptr++;
@@ -404,17 +496,26 @@ void d_ente() {
       ws.Exec_ptr++;
       if (*ws.Exec_ptr == code::IOPT_FIRST + 4) {
         Chk_err();
+        record = false;
         break;
       }
       continue;
     }
     if (c == code::IOPT_FIRST + 4) {
       Chk_err();
+      record = false;
       break;
     }
     if (!stmt_end(c)) Rpt_error(err::BAD_ARGUMENT);
     break;
   }
+  if (!record || ws.Pgm_cache_ent != rec || ws.Pgm_image != rec->image) return;
+  plan.end = ws.Exec_ptr;
+  size_t size = offsetof(Enter_plan, items) + sizeof(Enter_item) * plan.count;
+  void* b = Get_blk(size);
+  if (!b) return;  // the next call walks the items again
+  std::memcpy(b, &plan, size);
+  rec->enter_plan = b;
 }
 
 void Clr_arg_var() {

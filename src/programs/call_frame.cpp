@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/variables.h"
 #include "programs/program_info.h"
 #include "programs/arguments.h"
@@ -157,28 +158,11 @@ void pop_frame(bool flow_back) {
   Args_refill(refill);
 }
 
-// Runs a started call in a nested execution until its frame is popped.
-struct Nested_state {
-  uint8_t* exec = ws.Exec_ptr;
-  uint8_t* stmt = ws.Stmt_ptr;
-  uint16_t stno = ws.Cur_stno;
-  uint32_t err_line = ws.Err_line;
-  uint8_t* stmt_save = ws.Stmt_save;
-  int call_err = ws.Call_err;
-  Io_state io = static_cast<Io_state&>(ws);
-  void restore() {
-    ws.Exec_ptr = exec;
-    ws.Stmt_ptr = stmt;
-    ws.Cur_stno = stno;
-    ws.Err_line = err_line;
-    ws.Stmt_save = stmt_save;
-    ws.Call_err = call_err;
-    static_cast<Io_state&>(ws) = io;
-  }
-};
-
+// Runs a started call in a nested execution until its frame is popped.  The
+// caller's cursor, ERR= target, handed-back error and I/O area come back
+// however the run ends.
 int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started) {
-  Nested_state saved;
+  Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   if (started) *started = false;
   int depth = Call_depth();
   ws.Cur_stno = 0;  // the frame returns to line 0: its EXIT ends the nested line
@@ -188,7 +172,6 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     Catch_region region;
     Exec_subprogram(form, list);
   } catch (const Oru_error& e) {
-    saved.restore();
     return e.no;
   }
   if (started) *started = true;
@@ -199,14 +182,11 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     InternalExecLine();
   } catch (...) {
     while (Call_depth() > depth) pop_frame(false);
-    saved.restore();
     throw;
   }
   // A program that stopped without returning (QUIT) is taken down here.
   while (Call_depth() > depth) pop_frame(false);
-  int result = ws.Call_err;
-  saved.restore();
-  return result;
+  return ws.Call_err;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/decimal.h"
 #include "core/errors.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/workspace.h"
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
@@ -24,10 +25,8 @@ bool Call_dupl_error_program(const std::string& pgm, const std::string& directiv
     tail = &Arg_string(tail, reinterpret_cast<const uint8_t*>(s.data()), s.size())->next;
   };
   bool handled = false;
-  uint8_t* exec = ws.Exec_ptr;
-  uint8_t* stmt = ws.Stmt_ptr;
-  uint8_t* work = ws.Work_ptr;
-  int32_t call_err = ws.Call_err;
+  // The statement whose duplicate write failed goes on afterwards.
+  Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR | NESTED_WORK);
   try {
     str(directive);
     num(err);
@@ -39,7 +38,6 @@ bool Call_dupl_error_program(const std::string& pgm, const std::string& directiv
     ws.Str_ptr = name;
     ws.Str_len = int32_t(pgm.size());
     bool started = false;
-    Io_save_guard io;
     int rc = Nested_call(FORM_CALL, list, PGM2_NESTED_CALL, &started);
     list = nullptr;
     handled = started && rc == -1;
@@ -47,9 +45,5 @@ bool Call_dupl_error_program(const std::string& pgm, const std::string& directiv
     handled = false;
   }
   if (list) FreeArgList(list);
-  ws.Exec_ptr = exec;
-  ws.Stmt_ptr = stmt;
-  ws.Work_ptr = work;
-  ws.Call_err = call_err;
   return handled;
 }

@@ -26,6 +26,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/remote_args.h"
 #include "programs/arguments.h"
 #include "programs/call_directives.h"
 #include "programs/call_frame.h"
@@ -867,6 +868,19 @@ void remote_arg(std::string& out) {
 int remote_ref(int64_t id, bool target) {
   std::string path;
   int kind = 2;
+  Remote_arrays arrays;
+  // Arrays sent for the request are removed on the client however it ends.
+  struct Free_arrays {
+    Remote_arrays& a;
+    ~Free_arrays() {
+      if (a.count == 0) return;
+      Catch_region region;
+      try {
+        Remote_free_arrays(a);
+      } catch (const Oru_error&) {
+      }
+    }
+  } free_arrays{arrays};
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) {
@@ -896,6 +910,7 @@ int remote_ref(int64_t id, bool target) {
           path += '*';
           continue;
         }
+        if (Remote_array_arg(path, arrays)) continue;
         Eval_formula();
         remote_arg(path);
       }
@@ -918,10 +933,12 @@ int remote_ref(int64_t id, bool target) {
       char t[CONV_NORMAL_MAX];
       value.assign(t, size_t(Conv_normal(ws.Num_acc, t)));
     }
-    Gui_prop_write(int32_t(id), path, string, value);
+    if (string && ws.Tc_link == 1 && Remote_multi_path(path)) KestWexaMultiSet(int32_t(id), path, value);
+    else Gui_prop_write(int32_t(id), path, string, value);
     return 0;
   }
-  std::string back = Gui_prop_read(int32_t(id), path, string);
+  std::string back = string && ws.Tc_link == 1 && Remote_multi_path(path) ? KestWexaMultiGet(int32_t(id), path)
+                                                                           : Gui_prop_read(int32_t(id), path, string);
   if (string) {
     set_string(back);
   } else {

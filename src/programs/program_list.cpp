@@ -503,6 +503,7 @@ void Prog_free(Prog_obj* r) {
   Clr_tree(r->spare_num);
   Clr_tree(r->spare_str);
   if (r->spare_index) Ret_blk(r->spare_index);
+  if (r->enter_plan) Ret_blk(r->enter_plan);
   if (r->image) Ret_blk(r->image);
   if (r->name_index) Ret_blk(r->name_index);
   if (r->name_numbers) Ret_blk(r->name_numbers);

@@ -86,6 +86,9 @@ struct Prog_obj {
   struct Var_node* spare_str = nullptr;
   struct Var_node** spare_index = nullptr;
   int8_t global_names = -1;  // whether a name of the program begins with "%" (-1: not known yet)
+  // Its first plain ENTER, bound once (programs/arguments.cpp; owned block).
+  void* enter_plan = nullptr;
+  bool enter_plan_tried = false;
 };
 
 // Finds or loads the program named by the string accumulator (entry point

@@ -48,14 +48,6 @@ Wob* focus_wob = nullptr;
 
 inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 
-// The console current for the directive's output.
-struct On_console : Io_save_guard {
-  On_console() {
-    Select_console();
-    ws.Io_tbl = nullptr;
-  }
-};
-
 Dev_fcb* console() {
   if (!ws.Con_fcb) Rpt_error(err::WRONG_MODE);
   return Dev(ws.Con_fcb);
@@ -306,7 +298,7 @@ void display(Wob* o) {
 }
 
 void redraw(Wob* o) {
-  On_console on;
+  Console_current on;
   display(o);
 }
 
@@ -334,7 +326,7 @@ void set_index(Wob* o, int32_t n) {
 
 void clear_area(Wob* o) {
   int32_t h = o->type == CT_DROP_BOX || o->type == CT_VARDROP_BOX ? 1 : o->height;
-  On_console on;
+  Console_current on;
   for (int32_t i = 0; i < h; ++i) {
     Window_rec& w = current_window();
     if (!w.chars) return;
@@ -360,7 +352,7 @@ void clear_area(Wob* o) {
 // Opens or closes the list of a drop box: a plain window at the control's
 // place holding its first line and the items.
 void drop_list(Wob* o, bool open) {
-  On_console on;
+  Console_current on;
   Dev_fcb* d = console();
   if (open && !(o->flags & WOB_DROPPED)) {
     Window_rec& w = d->win;
@@ -420,7 +412,7 @@ void obj_focus(Wob* o, bool queue = true) {
 }
 
 void place_cursor(Wob* o, int32_t col, int32_t line) {
-  On_console on;
+  Console_current on;
   Dev_fcb* d = console();
   if (!Is_screen(d)) return;
   Window_rec& w = d->win;
@@ -975,7 +967,7 @@ void list_family(uint16_t type) {
     default:
       break;  // the other operations change nothing on a character terminal
   }
-  On_console on;
+  Console_current on;
   Prt_flush();
 }
 
@@ -1235,7 +1227,7 @@ void d_fcus() {
     o->flags |= WOB_CHANGED;
     obj_focus(o);
   }
-  On_console on;
+  Console_current on;
   Prt_flush();
 }
 

@@ -41,6 +41,7 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
+#include "core/nested_run.h"
 #include "core/workspace.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
@@ -264,28 +265,6 @@ const Fio_op Apr_fotbl[FIO_SLOTS] = {
 
 // ---- the console as a terminal ----
 
-// Makes the console current for output made outside any I/O statement
-// (prompts, messages, listings) and puts the rest back afterwards.
-struct Console_current {
-  Fcb* fcb;
-  int64_t (*drv)(int);
-  uint16_t chan;
-  int32_t fd, ftype;
-  const uint8_t* tbl;
-  Console_current() : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), fd(ws.Cur_fd), ftype(ws.Cur_ftype), tbl(ws.Io_tbl) {
-    Select_console();
-    ws.Io_tbl = nullptr;
-  }
-  ~Console_current() {
-    ws.Cur_fcb = fcb;
-    ws.Cur_drv = drv;
-    ws.Cur_chan = chan;
-    ws.Cur_fd = fd;
-    ws.Cur_ftype = ftype;
-    ws.Io_tbl = tbl;
-  }
-};
-
 void term_write(const void* p, size_t n) {
   Console_current cc;
   const uint8_t* s = static_cast<const uint8_t*>(p);
@@ -375,31 +354,23 @@ void Dev_init(const char* id) {
     ++n;
   }
   name[n] = 0;
-  uint16_t chan = ws.Cur_chan;
   Fcb* f = ws.Cur_fcb;
-  uint8_t* exec = ws.Exec_ptr;
-  uint8_t* stmt = ws.Stmt_ptr;
-  uint16_t stno = ws.Cur_stno;
-  uint32_t err_line = ws.Err_line;
-  uint16_t lfo = ws.Lfo_chan;
-  uint8_t* work = ws.Work_ptr;
-  ws.Lfo_chan = chan;
-  ws.Cur_stno = 0;
   int failed = 0;
   {
-    Io_save_guard keep;
+    // The driver program finds its channel as LFO, which is lent to it.
+    Nested_run_guard saved(NESTED_IO | NESTED_WORK);
+    struct Lfo_lent {
+      uint16_t lfo = ws.Lfo_chan;
+      ~Lfo_lent() { ws.Lfo_chan = lfo; }
+    } lent;
+    ws.Lfo_chan = ws.Cur_chan;
+    ws.Cur_stno = 0;
     try {
       Run_driver_program(name);
     } catch (const Oru_error& e) {
       failed = e.no ? e.no : 100;
     }
   }
-  ws.Exec_ptr = exec;
-  ws.Stmt_ptr = stmt;
-  ws.Cur_stno = stno;
-  ws.Err_line = err_line;
-  ws.Lfo_chan = lfo;
-  ws.Work_ptr = work;
   if (failed) {
     ws.Call_err = 100;
     if (f != ws.Con_fcb) {
@@ -584,27 +555,26 @@ int Console_start_terminal() {
     warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
     id = "dumb";
   }
-  Fcb* saved = ws.Cur_fcb;
-  uint16_t saved_chan = ws.Cur_chan;
-  ws.Cur_fcb = f;
-  ws.Cur_chan = 0;
   int rc = 0;
-  try {
-    Dev_init(id.c_str());
-  } catch (const Oru_error&) {
-    rc = 100;
-  }
-  if (rc != 0 && id != "dumb") {
-    warning = "The driver \"*dev/" + id + "\" failed: using \"dumb\"";
-    rc = 0;
+  {
+    // The driver runs with the console's record current.
+    Io_save_guard keep;
+    Select_channel(f);
     try {
-      Dev_init("dumb");
+      Dev_init(id.c_str());
     } catch (const Oru_error&) {
       rc = 100;
     }
+    if (rc != 0 && id != "dumb") {
+      warning = "The driver \"*dev/" + id + "\" failed: using \"dumb\"";
+      rc = 0;
+      try {
+        Dev_init("dumb");
+      } catch (const Oru_error&) {
+        rc = 100;
+      }
+    }
   }
-  ws.Cur_fcb = saved;
-  ws.Cur_chan = saved_chan;
   // A driver that failed at start-up is reported below, not through the
   // text of the user's first error.
   Set_ext_error("");

@@ -575,3 +575,145 @@ void Objctl_windows_cleared() {
   st.services[1] = -1;  // MenuBar
   st.services[2] = -1;  // DragDrop
 }
+
+// ---- the "Mnemonics" service object ----
+
+namespace {
+
+struct Mnem_method {
+  const char* name;
+  uint16_t code;
+};
+constexpr uint16_t img(uint8_t keyword) { return uint16_t(keyword << 8 | 25); }
+constexpr uint16_t two(char a, char b) { return uint16_t(uint8_t(a) << 8 | uint8_t(b)); }
+constexpr Mnem_method MnemTbl[] = {
+    {"Show", 22},           {"Frame", 28},           {"Picture", 8},           {"Text", 26},
+    {"Font", 18},           {"Caption", 21},         {"Option", 40},           {"Image", img(156)},
+    {"ImageDelete", img(158)}, {"ImageDisable", img(169)}, {"ImageEnable", img(170)}, {"Beep", 42},
+    {"Colour", 43},         {"_Colour", 44},         {"ClearScreen", two('C', 'S')}, {"DropObjects", two('D', 'O')},
+    {"MessageBar", 24},
+};
+
+const char* mnem_format(uint8_t op) {
+  switch (op) {
+    case 8: return "XYXYSN";
+    case 18: return "S2SN";
+    case 19: return "XY00SS";
+    case 21: case 42: case 43: case 44: return "S";
+    case 22: return "N";
+    case 24: return "SN";
+    case 25: return "S";
+    case 26: return "XYXYSS";
+    case 28: return "XYXYNS";
+    case 40: return "SS";
+    case 41: return "XYXYLS";
+    default: return "";
+  }
+}
+
+// The parameters as arguments by the format letters; every read is
+// bounded by the block (missing bytes give 0 or an empty text).
+Arg_rec* mnem_args(const char* format, const uint8_t* p, uint32_t n) {
+  Arg_rec* list = nullptr;
+  uint32_t at = 0;
+  auto number = [&](int64_t v, int decimals) {
+    Arg_rec* one = nullptr;
+    Num_val x{};
+    x.mant = v;
+    x.scale = int8_t(decimals);
+    Term_arg_number(&one, x);
+    list = Term_args_join(list, one);
+  };
+  auto text = [&](uint32_t len_bytes) {
+    uint32_t len = 0;
+    if (at + len_bytes <= n) {
+      for (uint32_t i = 0; i < len_bytes; ++i) len = len << 8 | p[at + i];
+      at += len_bytes;
+    } else {
+      at = n;
+    }
+    if (len > n - at) len = n - at;
+    Arg_rec* one = nullptr;
+    Term_arg_string(&one, p + at, len);
+    list = Term_args_join(list, one);
+    at += len;
+  };
+  for (const char* f = format; *f; ++f) {
+    switch (*f) {
+      case 'X': case 'Y': case 'N': case '2': {
+        int64_t v = 0;
+        if (at + 2 <= n) {
+          v = int16_t(uint16_t(p[at] << 8 | p[at + 1]));
+          at += 2;
+        } else {
+          at = n;
+        }
+        number(v, *f == '2' ? 2 : 0);
+        break;
+      }
+      case '0': number(0, 0); break;
+      case 'S': text(1); break;
+      case 'L': text(4); break;
+      default: break;
+    }
+  }
+  return list;
+}
+
+}  // namespace
+
+bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n) {
+  if (!hooked() || !st.handler || running_in_chain(st.handler)) return false;
+  int64_t h = KestObjCtlGetObjId("Mnemonics");
+  if (h >= -32000 && h <= 32767) return false;
+  int32_t slot = Objctl_hook.slot_of(h);
+  if (!slot || Objctl_hook.running() == slot) return false;
+  uint16_t key = code;
+  const char* format = "";
+  if (code < 256) {
+    uint8_t op = uint8_t(code);
+    format = mnem_format(op);
+    if (op == 19 || op == 41) key = 26;  // both texts go to "Text"
+    if (op == 25) {
+      if (n < 1) return false;
+      key = img(p[0]);
+      ++p;
+      --n;
+    }
+  }
+  const char* name = nullptr;
+  for (const Mnem_method& m : MnemTbl)
+    if (m.code == key) name = m.name;
+  if (!name || !Objctl_hook.has_method(slot, name)) return false;
+  Arg_rec* list;
+  if (code == two('D', 'O')) {
+    // The current window's left column, top line, right column, bottom line.
+    list = nullptr;
+    Window_rec* w = current_window();
+    int32_t v[4] = {0, 0, 0, 0};
+    if (w) {
+      v[0] = w->col0;
+      v[1] = w->line0;
+      v[2] = w->col0 + w->cols - 1;
+      v[3] = w->line0 + w->lines - 1;
+    }
+    for (int32_t x : v) {
+      Arg_rec* one = nullptr;
+      Num_val nv{};
+      nv.mant = x;
+      Term_arg_number(&one, nv);
+      list = Term_args_join(list, one);
+    }
+  } else {
+    list = mnem_args(format, p, n);
+  }
+  Num_val num = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  Objctl_hook.call(slot, name, list);
+  bool taken = ws.Str_len < 0 ? ws.Num_acc.mant != 0 : ws.Str_len > 0;
+  ws.Num_acc = num;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+  return taken;
+}

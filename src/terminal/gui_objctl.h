@@ -121,3 +121,13 @@ bool Objctl_service(const char* name, uint16_t op, Arg_rec* args, bool from_stat
 // The console's windows were cleared: the menu bar and drag-and-drop
 // services are looked up again.
 void Objctl_windows_cleared();
+
+// The "Mnemonics" service object: a long mnemonic (operation code and its
+// parameters) or the two-letter mnemonics 'CS' and 'DO' (code as two
+// letters, no parameters) on the console become a call of the matching
+// method ("Show", "Frame", "Picture", "Text", "Font", "Caption", "Option",
+// "Image", "ImageDelete", "ImageDisable", "ImageEnable", "Beep", "Colour",
+// "_Colour", "ClearScreen", "DropObjects", "MessageBar") with the
+// parameters as arguments.  True when the method exists and its result is
+// not 0 (the mnemonic is done); the accumulators are kept.
+bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n);

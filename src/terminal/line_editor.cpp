@@ -1073,29 +1073,12 @@ void Dev_tru_read() {
 bool Term_read_line(std::string& line) {
   Fcb* f = ws.Con_fcb;
   if (!f || !Is_screen(f) || !Console_raw_keys()) return false;
-  struct Prompt_guard {
-    Fcb* fcb;
-    int64_t (*drv)(int);
-    uint16_t chan;
-    int32_t fd, ftype;
-    int32_t siz, tim;
-    uint16_t opts;
-    Prompt_guard()
-        : fcb(ws.Cur_fcb), drv(ws.Cur_drv), chan(ws.Cur_chan), fd(ws.Cur_fd), ftype(ws.Cur_ftype), siz(ws.Io_siz),
-          tim(ws.Io_tim), opts(ws.Io_opts) {
-      at_prompt = true;
-    }
-    ~Prompt_guard() {
-      at_prompt = false;
-      ws.Cur_fcb = fcb;
-      ws.Cur_drv = drv;
-      ws.Cur_chan = chan;
-      ws.Cur_fd = fd;
-      ws.Cur_ftype = ftype;
-      ws.Io_siz = siz;
-      ws.Io_tim = tim;
-      ws.Io_opts = opts;
-    }
+  // The read is I/O on the console in the middle of whatever the caller's
+  // I/O area holds (a program stopped inside a statement): the area comes
+  // back whole.
+  struct Prompt_guard : Io_save_guard {
+    Prompt_guard() { at_prompt = true; }
+    ~Prompt_guard() { at_prompt = false; }
   } guard;
   Select_channel(f);
   ws.Io_siz = 0;

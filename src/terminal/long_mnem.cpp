@@ -13,6 +13,7 @@
 #include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/colours.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/tc_files.h"
 #include "terminal/terminal.h"
 #include "terminal/windows.h"
@@ -115,6 +116,8 @@ void finish(Fcb* f, Collector& c) {
     forward(f, op, block.data(), uint32_t(block.size()));
     return;
   }
+  // A control handler's "Mnemonics" service object may take it.
+  if (f == ws.Con_fcb && Objctl_handler() && KestObjCtlMNEM(op, block.data(), uint32_t(block.size()))) return;
   if (f->st2 & ST2_THIN_CLIENT) {
     thin_console(f, op, block.data(), uint32_t(block.size()));
     return;

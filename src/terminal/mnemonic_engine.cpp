@@ -15,6 +15,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/editor_keys.h"
 #include "terminal/controls.h"
 #include "terminal/long_mnem.h"
@@ -516,6 +517,8 @@ void Prt_mnem(uint16_t m) {
   // A thin-client console sends every mnemonic as ESC and its two
   // characters, and keeps its screen model in step locally.
   bool thin = (f->st2 & ST2_THIN_CLIENT) != 0;
+  if (f == ws.Con_fcb && (m == M('C', 'S') || m == M('D', 'O')) && Objctl_handler() && KestObjCtlMNEM(m, nullptr, 0))
+    return;  // the control handler's "Mnemonics" service object did it
   if (f->kind == FK_THIN_CLIENT) {
     client_channel_mnem(f, m);
     return;

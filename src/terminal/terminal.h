@@ -236,6 +236,15 @@ void Scr_send_cell(Fcb* f, int32_t x, int32_t y, uint8_t ch, uint32_t attr, int3
 void Scr_resync(Fcb* f, uint32_t attr);
 
 // ---- device (device.cpp) ----
+// Makes the console current for output made outside any I/O statement
+// (prompts, messages, listings, the control directives) and puts the
+// caller's whole I/O area back on every way out.
+struct Console_current : Io_save_guard {
+  Console_current() {
+    Select_console();
+    ws.Io_tbl = nullptr;
+  }
+};
 void Dev_init(const char* id);
 void Terminal_close();
 void Term_register();

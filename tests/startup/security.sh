@@ -188,11 +188,17 @@ r1=$(od -An -tx1 -j90 -N2 n1); r2=$(od -An -tx1 -j90 -N2 n2); r3=$(od -An -tx1 -
 # main line with the user's umask, never through a symbolic link.
 mkdir st
 ln -s "$lib" st/lib
-printf '10 WAIT 0.05\n20 GOTO 10\nRUN\n' > st/loop.bas
+printf '5 PRINT "looping"\n10 WAIT 0.05\n20 GOTO 10\nRUN\n' > st/loop.bas
 tstp() {  # starts a looping program, sends SIGTSTP, waits for the escape
+  rm -f st/loop.got
   (cd st && umask 077 && ORULIB="$tmp/st/lib" exec "$oru" < loop.bas > loop.got 2>&1) &
   pid=$!
-  sleep 1
+  # The signal goes once the program runs (its handlers are in place then).
+  i=0
+  until grep -q '^looping' st/loop.got 2>/dev/null; do
+    i=$((i + 1)); [ $i -gt 400 ] && break
+    sleep 0.05
+  done
   kill -TSTP $pid
   i=0
   while kill -0 $pid 2>/dev/null; do

@@ -97,3 +97,39 @@ N$=DIM(8193,"a")
 CALL N$
 CALL N$(1,600)
 CALL ""
+REM ENTER bound once and reused: defaults taken or given in turn, a value
+REM argument, a whole array, an item missing its argument, a program that
+REM clears its variables before EXIT, and an ENTER with ERR= (never kept).
+DELETE
+10 ENTER (V),N,A$[ALL],D=5,E$="e"
+20 PRINT "V=",V," N=",N," A$[1]=",A$[1]," D=",D," E$=",E$
+30 V=0; N=N+1; A$[1]=A$[1]+"+"
+40 EXIT
+SAVE "dflt"
+DELETE
+10 ENTER X,Y$
+20 PRINT "X=",X," Y$=",Y$
+30 X=-1; CLEAR
+40 EXIT
+SAVE "clr"
+DELETE
+10 ENTER ERR=40,A,B
+20 PRINT "A=",A," B=",B
+30 EXIT
+40 PRINT "ENTER error",ERR; EXIT
+SAVE "witherr"
+DELETE
+10 DIM S$[2]; S$[1]="s"; K=1
+20 FOR I=1 TO 4
+30 IF MOD(I,2) THEN CALL "dflt",I,K,S$[ALL] ELSE CALL "dflt",I*10,K,S$[ALL],I,"x"
+40 PRINT "K=",K," S$[1]=",S$[1]
+50 NEXT I
+60 CALL "dflt",1,K,ERR=80
+70 PRINT "an array left out?"
+80 PRINT "array missing: error",ERR
+90 CALL "dflt",1,ERR=110
+100 PRINT "a reference left out?"
+110 PRINT "two missing: error",ERR
+120 FOR I=1 TO 3; T$="t"+STR(I); CALL "clr",I,T$; PRINT "I=",I," T$=",T$; NEXT I
+130 FOR I=1 TO 3; CALL "witherr",I; NEXT I
+RUN

@@ -38,8 +38,16 @@
 440 N=0; FOR I=1 TO 3 STEP C; N=N+1; NEXT I; PRINT N,I-C
 450 N=0; FOR I=0 TO 1 STEP 0.25; N=N+1; NEXT I; PRINT N,I
 460 END
+500 REM traced: every line the loops enter is listed, the fast paths give way to the trace
+510 X=0; FOR I=1 TO 2; X=X+I; NEXT I
+520 FOR I=1 TO 2
+530 X=X+I; NEXT I
+540 PRINT X
+550 END
 RUN
 RUN 260
 RUN 280
 RUN 310
 RUN 400
+TRACE
+RUN 500

@@ -1,0 +1,157 @@
+// The guards that put a caller's context back around nested work
+// (core/nested_run.h), and the nested runs that take them: the terminal
+// driver program Dev_init runs, the program the channel layer calls after a
+// failed duplicate write, a program run to completion by a nested CALL.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "channels/channel.h"
+#include "console_env.h"
+#include "core/error_numbers.h"
+#include "core/nested_run.h"
+#include "programs/call_frame.h"
+#include "programs/channel_calls.h"
+#include "terminal/terminal.h"
+#include "test_util.h"
+
+namespace {
+
+class Nested_context : public Console_env {
+ protected:
+  uint8_t stmt[8] = {0, 0, 1, 2, 3, 4, 5, 6};
+  Fcb* dev = nullptr;
+
+  void SetUp() override {
+    Console_env::SetUp();
+    if (!ws.Con_fcb) Channels_init();
+    type("OPEN (1)\"/dev/null\"");
+    dev = Find_fp(1);
+    ASSERT_NE(dev, nullptr);
+  }
+  void TearDown() override {
+    if (Find_fp(1)) type("CLOSE (1)");
+    Console_env::TearDown();
+  }
+  // A caller in the middle of a statement on line 20, with an I/O area of
+  // its own on channel 1.
+  void caller_state() {
+    ws.Work_ptr = ws.Work_base + 64;
+    ws.Exec_ptr = stmt + 4;
+    ws.Stmt_ptr = stmt + 2;
+    ws.Cur_stno = 20;
+    ws.Err_line = 77;
+    ws.Stmt_save = stmt + 2;
+    ws.Call_err = 3;
+    Select_channel(dev);
+    ws.Io_siz = 9;
+    ws.Io_sep = 44;
+    ws.Io_tim = 150;
+    ws.Io_opts = IO_ERR | IO_KEY;
+    ws.Io_tbl_len = 5;
+  }
+  void expect_caller_state(const char* where) {
+    SCOPED_TRACE(where);
+    EXPECT_EQ(ws.Work_ptr, ws.Work_base + 64);
+    EXPECT_EQ(ws.Exec_ptr, stmt + 4);
+    EXPECT_EQ(ws.Stmt_ptr, stmt + 2);
+    EXPECT_EQ(ws.Cur_stno, 20);
+    EXPECT_EQ(ws.Err_line, 77u);
+    EXPECT_EQ(ws.Stmt_save, stmt + 2);
+    EXPECT_EQ(ws.Cur_fcb, dev);
+    EXPECT_EQ(ws.Cur_chan, 1);
+    EXPECT_EQ(ws.Cur_fd, dev->fd);
+    EXPECT_EQ(ws.Io_siz, 9);
+    EXPECT_EQ(ws.Io_sep, 44);
+    EXPECT_EQ(ws.Io_tim, 150);
+    EXPECT_EQ(ws.Io_opts, IO_ERR | IO_KEY);
+    EXPECT_EQ(ws.Io_tbl_len, 5);
+  }
+};
+
+TEST_F(Nested_context, GuardFlagsChooseWhatComesBackOnEveryWayOut) {
+  caller_state();
+  int no = error_no([&] {
+    Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR | NESTED_WORK);
+    ws.Exec_ptr = ws.Stmt_ptr = stmt;
+    ws.Cur_stno = 0;
+    ws.Err_line = 0;
+    ws.Stmt_save = nullptr;
+    ws.Call_err = -1;
+    Work_take(32);
+    Select_console();
+    ws.Io_siz = 0;
+    ws.Io_sep = 10;
+    ws.Io_opts = 0;
+    throw Oru_error{err::END_OF_FILE};
+  });
+  EXPECT_EQ(no, err::END_OF_FILE);
+  expect_caller_state("after a throw");
+  EXPECT_EQ(ws.Call_err, 3);
+
+  // Without the flags the I/O area, the handed-back error and the work
+  // pointer stay as the run left them; the cursor always comes back.
+  {
+    Nested_run_guard saved(0);
+    ws.Exec_ptr = stmt;
+    ws.Io_siz = 1;
+    ws.Call_err = 2;
+    Work_take(8);
+  }
+  EXPECT_EQ(ws.Exec_ptr, stmt + 4);
+  EXPECT_EQ(ws.Io_siz, 1);
+  EXPECT_EQ(ws.Call_err, 2);
+  EXPECT_EQ(ws.Work_ptr, ws.Work_base + 72);
+}
+
+TEST_F(Nested_context, DriverProgramLeavesTheCallerAsItFoundIt) {
+  caller_state();
+  ws.Lfo_chan = 65001;
+  Dev_init("xterm");
+  expect_caller_state("driver ran");
+  EXPECT_EQ(ws.Lfo_chan, 65001);  // lent to the driver program only
+  EXPECT_EQ(ws.Call_err, 3);
+
+  // A driver that is not there is error 100, and the channel it was to run
+  // on is closed; the caller's cursor, work area and LFO come back.
+  caller_state();
+  EXPECT_EQ(error_no([] { Dev_init("no-such-terminal"); }), err::DRIVER_FAILED);
+  EXPECT_EQ(ws.Call_err, 100);
+  EXPECT_EQ(ws.Cur_fcb, nullptr);
+  EXPECT_EQ(Find_fp(1), nullptr);
+  EXPECT_EQ(ws.Work_ptr, ws.Work_base + 64);
+  EXPECT_EQ(ws.Exec_ptr, stmt + 4);
+  EXPECT_EQ(ws.Stmt_ptr, stmt + 2);
+  EXPECT_EQ(ws.Cur_stno, 20);
+  EXPECT_EQ(ws.Err_line, 77u);
+  EXPECT_EQ(ws.Stmt_save, stmt + 2);
+  EXPECT_EQ(ws.Lfo_chan, 65001);
+  dev = nullptr;
+}
+
+TEST_F(Nested_context, ChannelLayerProgramCallComesBack) {
+  char dir[] = "/tmp/oru_nestedXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string pgm = std::string(dir) + "/dupl";
+  // A program that ENTERs the five values and ends normally; it does I/O on
+  // a channel of its own on the way.
+  program({"10 ENTER D$,E,C,U,P$", "20 OPEN (5)\"/dev/null\"; PRINT (5)D$,E; CLOSE (5)", "30 EXIT"});
+  type("SAVE \"" + pgm + "\"");
+  type("NEW");
+  EXPECT_TRUE(Call_dupl_error_program(pgm, "WRITE", 14, 1, 2, "/x"));
+  caller_state();
+  EXPECT_TRUE(Call_dupl_error_program(pgm, "WRITE", 14, 1, 2, "/x"));
+  expect_caller_state("program ran");
+  EXPECT_EQ(ws.Call_err, 3);
+
+  caller_state();
+  EXPECT_FALSE(Call_dupl_error_program(std::string(dir) + "/none", "WRITE", 14, 1, 2, "/x"));
+  expect_caller_state("program missing");
+  EXPECT_EQ(ws.Call_err, 3);
+  unlink(pgm.c_str());
+  rmdir(dir);
+}
+
+}  // namespace
