@@ -26,6 +26,7 @@
 #include "core/params.h"
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"
+#include "keyed/key_driver.h"
 
 namespace {
 // Processor time of the process (user and system): the machine may be
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
   uint32_t n = argc > 1 ? uint32_t(std::atol(argv[1])) : 1000000;
   std::string dir = argc > 2 ? argv[2] : "/tmp";
   bool shared = argc > 3;
+  Key_driver_register();  // the engine wired to the interpreter, as in oru
   Prm_defaults();
   std::vector<uint32_t> ins(n), rd(n);
   std::iota(ins.begin(), ins.end(), 0);

@@ -16,6 +16,7 @@
 #include "keyed/index_maint.h"
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"
+#include "keyed/key_driver.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   uint32_t n = uint32_t(std::strtoul(argv[1], nullptr, 10));
   std::string path = argv[2];
   bool eff = argc > 3 && std::string(argv[3]) == "eff";
+  Key_driver_register();  // the engine wired to the interpreter, as in oru
   Prm_defaults();
   try {
     if (eff) {

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
   std::string path = argc > 2 ? argv[2] : "/tmp/oru_keyed_bench";
   // "eff": the second format, the inserts as one transaction (as SQLite's).
   bool eff = argc > 3 && std::string(argv[3]) == "eff";
+  Key_driver_register();  // the engine wired to the interpreter, as in oru
   Prm_defaults();
   if (argc > 5 && std::string(argv[3]) == "update") {
     try {

@@ -95,6 +95,8 @@ void Channels_register_kinds() {
   Fio_register(FK_LIB_MEMBER, Pgl_fotbl);
   Fio_register(FK_TCP, Tcp_fotbl);
   Fio_register(FK_MYSQL, Dbx_fotbl);
+  Key_driver_register();
+  Register_whole_lock(FK_MYSQL, Dbx_hold_whole);
   Wty_register();  // client channels of the thin client
   Txn_register({TXN_EFF, eff_begin, Key_txn_commit, Key_txn_rollback, nullptr, Key_txn_pending});
   Dbx_register_transactions();

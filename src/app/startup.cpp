@@ -7,6 +7,8 @@
 #include "programs/breakpoints.h"
 #include "programs/client_calls.h"
 #include "programs/debug_link.h"
+#include "terminal/tc_channel.h"
+#include "terminal/tc_propcache.h"
 #include "terminal/console_switch.h"
 #include "app/startup.h"
 
@@ -718,6 +720,7 @@ void Wrap_up() {
   wrap_step([] { OopClrNames(); });
   wrap_step([] { Trace_end(); });
   wrap_step([] { Txn_wrap_up(); });
+  wrap_step([] { ZefVrl_Init(); });  // the client's property cache starts afresh
   wrap_step([] { Cls_all(); });
   wrap_step([] {
     if (Ulog_on() || (ws.Sys_flags7 & ULOG_PENDING)) Journal_Flush(true);
@@ -727,6 +730,7 @@ void Wrap_up() {
   wrap_step([] { Clr_var(); });
   wrap_step([] { Clr_lines(); });
   wrap_step([] { Clr_progs(); });
+  wrap_step([] { Clr_PrgSrvrs(); });
   wrap_step([] { Perform_On_Clear(); });
   wrap_step([] { Text_source_close(); });
   wrap_step([] { Kill_timer(); });

@@ -11,6 +11,7 @@
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/directive_list.h"
+#include "channels/dupl_write.h"
 #include "channels/io_list.h"
 #include "channels/print.h"
 #include "channels/record_locks.h"
@@ -26,11 +27,15 @@
 #include "functions/function_table.h"
 #include "functions/trace.h"
 #include "functions/user_functions.h"
+#include "keyed/data_dict.h"
+#include "net/ide_link.h"
 #include "programs/arguments.h"
 #include "programs/call_directives.h"
 #include "programs/debug_link.h"
 #include "programs/directive_list.h"
+#include "programs/dump.h"
 #include "programs/image_lines.h"
+#include "programs/io_events.h"
 #include "programs/objects.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
@@ -118,4 +123,14 @@ void App_wire() {
   Core_hook.iolist_items_of_string = Iol_items_of_string;
   Recovery_hook.program_error = Handle_program_error;
   Recovery_hook.program_path = Current_program_path;
+  // Hooks once set by constructors of static objects, whose order is
+  // unspecified and which a static library leaves out when nothing else
+  // names their file.
+  Repeat_data_hook = KestRepeatData;
+  Prog_list_register();
+  Args_register_calls();
+  Io_events_register();
+  Data_dict_register();
+  Ide_var_hook = Dump_EclipseVar;
+  Ide_stack_hook = Dump_EclipseStack;
 }

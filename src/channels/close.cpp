@@ -378,14 +378,25 @@ constexpr uint16_t SCRATCH_CHANNEL = 65001;
 // Empties one file: opened exclusively on the scratch channel, purged as
 // PURGE purges, closed whatever happened.
 void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t opt_len) {
-  if (starts_ci(name, len, "[vrl]")) {
-    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) Not_built("REFILE of files on the thin client");
-    Rpt_error(err::BAD_FILE_NAME);
-  }
   bool all_segs = false;
   if (opt_len > 0) {
     all_segs = Kest_all_segs_opt(std::string(reinterpret_cast<const char*>(opt), size_t(opt_len)));
     if (!all_segs) Not_built("segmented files (OPT= of REFILE)");
+  }
+  if (starts_ci(name, len, "[vrl]")) {
+    // A file on the client's machine: the client empties it, running the
+    // directive's text.  The name goes between quotes, so it may hold none.
+    if (!Client_is_attached()) Rpt_error(err::BAD_FILE_NAME);
+    std::string text = "REFILE \"";
+    for (int32_t i = 5; i < len; ++i) {
+      if (name[i] == '"' || name[i] < 0x20)
+        Rpt_error_text(err::BAD_FILE_NAME, "A file name for the client holds a quote or a control character");
+      text += char(name[i]);
+    }
+    text += all_segs ? "\",OPT=\"ALLSEG\"" : "\"";
+    Io_save_guard keep;
+    Client_requests.statement(text);
+    return;
   }
   Io_save_guard keep;
   ws.Io_stmt = code::D_OPEN;

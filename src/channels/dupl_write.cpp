@@ -46,7 +46,6 @@
 
 bool Dupl_defs_open = false;
 
-static const bool repeat_hooked = (Repeat_data_hook = KestRepeatData, true);
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/kdef.h"
 #include "channels/open.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -125,6 +126,73 @@ void err_option_last() {
 
 void refuse_client_name(const std::string& name) {
   if (starts_ci(name, "[vrl]")) Rpt_error(err::BAD_FILE_NAME);  // client files need the thin client
+}
+
+// Files on the thin client's machine ("[vrl]" names) are created, erased
+// and emptied by the client: it runs the directive's text ('$' 'E'), so the
+// name goes between double quotes and must not hold one (nor a control
+// character), or it would end the text early.  Without a client: error 10.
+bool client_name(const std::string& name) {
+  if (!starts_ci(name, "[vrl]")) return false;
+  if (!Client_is_attached()) Rpt_error(err::BAD_FILE_NAME);
+  return true;
+}
+
+std::string client_quoted(const std::string& name) {
+  std::string n = starts_ci(name, "[vrl]") ? name.substr(5) : name;
+  for (char c : n)
+    if (c == '"' || uint8_t(c) < 0x20)
+      Rpt_error_text(err::BAD_FILE_NAME, "A file name for the client holds a quote or a control character");
+  return "\"" + n + "\"";
+}
+
+void client_statement(const std::string& text) {
+  Io_save_guard io;
+  Client_requests.statement(text);
+}
+
+// The directive that creates the file of kd on the client.
+std::string client_create_text(const Kdef& kd, const std::string& quoted, const Kname_node* names) {
+  char num[96];
+  std::string t;
+  int type = kd.type;
+  switch (type) {
+    case FK_SERIAL: return "SERIAL " + quoted;
+    case FK_PROGRAM: return "PROGRAM " + quoted;
+    case FK_DIRECTORY: return "DIRECTORY " + quoted;
+    case FK_INDEXED:
+      std::snprintf(num, sizeof num, ",%d,%d", int(kd.records), int(kd.rec_len));
+      return "INDEXED " + quoted + num;
+    case FK_KEYED:
+    case FK_EFF:
+      break;
+    default:
+      Rpt_error(err::WRONG_FILE_KIND);
+  }
+  if (type == FK_KEYED && kd.rec_len == 0) {
+    std::snprintf(num, sizeof num, ",%d", int(kd.key_len & 0x7F));
+    return "SORT " + quoted + num;
+  }
+  int32_t rec = kd.rec_len == 256 ? 0 : int32_t(kd.rec_len);
+  if (kd.flags1 & KF1_VARIABLE) rec = -rec;
+  std::snprintf(num, sizeof num, ",%d,%d,%d", int(kd.records), int(rec), int(kd.spare_pct));
+  t = "KEYED " + quoted + "," + Describe_keys(kd.segs, type == FK_KEYED ? 96 : 0, names) + num;
+  std::string opt;
+  if (kd.flags2 & KF2_C) opt += 'C';
+  if (kd.flags2 & KF2_X) opt += 'X';
+  if (kd.flags2 & KF2_U) opt += 'U';
+  if (kd.flags2 & KF2_Z) opt += 'Z';
+  if (type == FK_EFF) opt += (kd.key_len & KLEN_EFF2) ? '2' : '1';
+  if (type == FK_EFF || (kd.flags2 & (KF2_C | KF2_X | KF2_Z))) t += ",OPT=\"" + opt + "\"";
+  if ((kd.flags1 & KF1_SEP_GIVEN) && (kd.flags1 & KF1_NO_SEP)) {
+    t += ",SEP=\"*BBX*\"";
+  } else if (kd.flags1 & KF1_SEP_GIVEN) {
+    std::snprintf(num, sizeof num, ",SEP=$%2.2X$", unsigned(kd.separator));
+    t += num;
+  } else if (kd.flags1 & KF1_NO_SEP) {
+    t += ",SEP=*";
+  }
+  return t;
 }
 
 }  // namespace
@@ -310,9 +378,14 @@ void File_create_end(Kdef& kd, Kname_node* names) {
   File_create(kd, names);
 }
 
-void File_create(Kdef& kd, Kname_node* /*names: for the thin client's text*/) {
+void File_create(Kdef& kd, Kname_node* names) {
   if (!Sw_on(sw::PlusL)) kd.drive = -1;
-  if (std::strncmp(ws.Lfa_path, "[vrl]", 5) == 0 || Open_name().rfind("[vrl]", 0) == 0) Rpt_error(err::BAD_FILE_NAME);
+  std::string given = std::strncmp(ws.Lfa_path, "[vrl]", 5) == 0 ? std::string(ws.Lfa_path) : Open_name();
+  if (client_name(given)) {
+    if (kd.type == FK_EFF) kd.flags1 |= KF1_VARIABLE;
+    client_statement(client_create_text(kd, client_quoted(given), names));
+    return;
+  }
   bool lib = false;
   Restart_path();
   if (exists_on_path(&lib)) Rpt_error(err::FILE_NOT_FOUND);
@@ -383,9 +456,12 @@ void d_diry() {
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   std::string name = Create_text();
   while (name.size() > 1 && name.back() == '/') name.pop_back();
-  refuse_client_name(name);
-  Set_path(name);
   err_option_last();
+  if (client_name(name)) {
+    client_statement("DIRECTORY " + client_quoted(name));
+    return;
+  }
+  Set_path(name);
   bool lib = false;
   Restart_path();
   if (exists_on_path(&lib)) Rpt_error(err::FILE_NOT_FOUND);
@@ -412,13 +488,17 @@ void d_eras() {
   for (;;) {
     names.push_back(Create_text());
     all_segs.push_back(skip_opt(true));
-    refuse_client_name(names.back());
+    if (client_name(names.back())) client_quoted(names.back());  // refused before anything goes
     if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == COPT_ERR) break;
     ws.Exec_ptr++;
   }
   err_option_last();
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
+    if (starts_ci(name, "[vrl]")) {
+      client_statement("ERASE " + client_quoted(name) + (all_segs[i] ? ",OPT=\"ALLSEG\"" : ""));
+      continue;
+    }
     Set_path(name);
     if (Is_lib_name(Open_name())) {
       if (!Lib_hooks.remove) Not_built("program libraries");

@@ -87,6 +87,28 @@ inline void put_byte(Fcb* f, uint8_t c) {
   f->out_buf[f->buf_count++] = c;
 }
 
+// A client channel (kind 13) is positioned on the client's side: the
+// position travels in its output as ESC 0x02 column line, or ESC 0x01
+// column for a column alone, a byte each (so 255 at most: beyond that it
+// is a mnemonic error).  line -1: the column alone.
+void client_pos(Fcb* f, int32_t col, int32_t line) {
+  if (col > 255 || line > 255) {
+    Chan_hook.bad_mnemonic();
+    return;
+  }
+  if (f->high_water > f->buf_count) {
+    f->column += f->high_water - f->buf_count;
+    f->buf_count = f->high_water;
+  }
+  if (f->buf_size > 0 && f->buf_count + 4 > f->buf_size) buf_flush(f);
+  put_byte(f, 0x1B);
+  put_byte(f, line < 0 ? 1 : 2);
+  put_byte(f, uint8_t(col));
+  if (line >= 0) put_byte(f, uint8_t(line));
+  f->column = col;
+  if (line >= 0) f->line = line;
+}
+
 // A mnemonic ends the stretch that '@(' may have reopened.
 void normalise(Fcb* f) {
   if (f->high_water > f->buf_count) {
@@ -515,7 +537,10 @@ void Prt_pos1(int32_t col) {
     Chan_hook.pdf_pos1(col);
     return;
   }
-  if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
+  if (f->kind == FK_THIN_CLIENT) {
+    client_pos(f, col, -1);
+    return;
+  }
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     normalise(f);
     Chan_hook.scr_pos(f, col, f->line);
@@ -556,7 +581,10 @@ void Prt_pos(int32_t col, int32_t line) {
     Chan_hook.pdf_pos(line, col);
     return;
   }
-  if (f->kind == FK_THIN_CLIENT) Not_built("positions on thin-client channels");
+  if (f->kind == FK_THIN_CLIENT) {
+    client_pos(f, col, line);
+    return;
+  }
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     if (!Chan_hook.scr_fits(f, col, line)) {
       Chan_hook.bad_mnemonic();  // ignored: the nearest cell

@@ -9,6 +9,7 @@
 #include "channels/io_list.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 
 namespace {
@@ -91,4 +92,26 @@ void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len) {
     Ret_blk(f->iol);
   }
   f->iol = nb;
+}
+
+bool Iol_items_valid(const uint8_t* items, size_t n) {
+  // Item_size never reports more than the bytes it is given, so a last item
+  // cut short would pass: the sizes are taken over a padded copy and each
+  // must fit in what is really there.
+  std::vector<uint8_t> buf(items, items + n);
+  buf.resize(n + 8, code::END_SCAN);
+  const uint8_t* p = buf.data();
+  const uint8_t* end = p + n;
+  while (p < end) {
+    uint8_t c = *p;
+    if (c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END) || c == code::LABEL_IDX || c == code::LABEL_IDX2 ||
+        c == code::D_REM || c == code::D_COMMENT)
+      return false;
+    size_t k = Item_size(p, buf.data() + buf.size());
+    if (k == 0 || k > size_t(end - p)) return false;
+    bool name = c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF;
+    if (name && (k < 2 || (p[1] & 0x80))) return false;
+    p += k;
+  }
+  return true;
 }

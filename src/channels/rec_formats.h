@@ -25,3 +25,7 @@ const uint8_t* Iol_slot(const Fcb* f, int slot);
 // Replaces a slot by a list of compiled items (null: empties it); the other
 // slots stay.
 void Iol_set_slot(Fcb* f, int slot, const uint8_t* items, size_t len);
+// Compiled items that stand alone, as a list read from a file or a peer
+// must: every item complete within n bytes, no reference into a program's
+// tables, nothing that ends a statement.
+bool Iol_items_valid(const uint8_t* p, size_t n);

@@ -21,8 +21,6 @@
 
 Verify_counts Verify_stats;
 
-// CLOSE gives back a channel's record lock through this hook.
-static const bool close_hooked = (Rec_unlock_hook = [](Fcb* f) { Rec_unlock(f); }, true);
 
 namespace {
 

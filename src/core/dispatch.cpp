@@ -213,7 +213,7 @@ void Fnc_error() { Rpt_error(err::INTERNAL_CODE); }
 void Fnc_extend() {
   int i = ext_index(*ws.Exec_ptr++);
   if (i < 0) Rpt_error(err::INTERNAL_CODE);
-  Fnc_all[size_t(i)]();
+  Fnc_all.data()[i]();
 }
 
 int Ret_function(uint8_t c) {
@@ -223,9 +223,11 @@ int Ret_function(uint8_t c) {
     uint8_t b = *ws.Exec_ptr++;
     int i = c == code::XFNC_PREFIX ? ext_index(b) : alt_index(b);
     if (i < 0) Rpt_error(err::INTERNAL_CODE);
-    h = Fnc_all[size_t(i)];
+    h = Fnc_all.data()[i];
   } else if (c > code::XFNC_PREFIX && c <= code::FNC_LAST) {
-    h = Fnc_all[size_t(c - code::XFNC_PREFIX)];
+    // A signed index into the data: the compiler folds the -72 into the
+    // address of the call.
+    h = Fnc_all.data()[c - code::XFNC_PREFIX];
   } else {
     Rpt_error(err::INTERNAL_CODE);
   }
@@ -249,9 +251,9 @@ int Ret_value(uint8_t c) {
   Fnc_handler h = nullptr;
   if (c == code::EXT_SYSVAR) {
     uint8_t b = *ws.Exec_ptr++;
-    if (b >= 0x0D && b < 0x0D + EXT_VAL_SLOTS) h = Ext_val[size_t(b - 0x0D)];
+    if (b >= 0x0D && b < 0x0D + EXT_VAL_SLOTS) h = Ext_val.data()[b - 0x0D];
   } else if (c > code::EXT_SYSVAR && c < 0x0C + JMP_VAL_SLOTS) {
-    h = Jmp_val[size_t(c - 0x0C)];
+    h = Jmp_val.data()[c - 0x0C];
   }
   if (!h) Rpt_error(err::INTERNAL_CODE);
   h();

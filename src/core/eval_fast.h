@@ -78,8 +78,10 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
     sub = get_u16be(q + 2);
     q += 4;
   } else {
+    // A scalar: the "]" tested below is none of the codes that would make
+    // it more.
     const Var_node* s = q[1] == code::NUM_VAR ? indexed_num(q + 1) : nullptr;
-    if (!s || s->num.scale != 0 || more_than_scalar(q[4])) return nullptr;
+    if (!s || s->num.scale != 0) return nullptr;
     sub = s->num.mant;
     q += 4;
   }

@@ -321,7 +321,9 @@ inline bool assignable(const Var_node* node) {
   if ((tag_flags & (0xFF | FOR_FAST << 8)) != (TAG_FOR | FOR_FAST << 8)) return false;
   ++p;
   if (*p == code::NUM_VAR) {
-    if (std::memcmp(p, f->var_ref, 3) != 0) return false;
+    // The variable as FOR compiled it: the code is the same, the index is
+    // compared (a frame without one holds zeros, which no reference has).
+    if (std::memcmp(p + 1, f->var_ref + 1, 2) != 0) return false;
   } else if (*p != code::STMT_SEP && *p != code::EOL) {
     return false;
   }

@@ -16,7 +16,17 @@
 #include "core/memory.h"
 
 Prm_block prmblk;
-void (*Prm_notify)(uint16_t code, int32_t value) = nullptr;
+namespace {
+Prm_watcher watchers[PRM_WATCHERS_MAX];  // constant-initialized: registration may come at any time
+int watcher_count = 0;
+}  // namespace
+
+void Prm_watch(Prm_watcher fn) {
+  for (int i = 0; i < watcher_count; i++)
+    if (watchers[i] == fn) return;
+  if (watcher_count == PRM_WATCHERS_MAX) Not_built("more watchers of parameter changes");
+  watchers[watcher_count++] = fn;
+}
 
 namespace {
 
@@ -298,7 +308,7 @@ void after_set(uint16_t code, int32_t value) {
     case C2('U', '8'): ws.Utf8_mode = uint32_t(value); break;
     case C2('+', 'C'): case C2('P', 'C'): case C2('B', 'F'):
     case C2('P', 'Q'): case C2('P', 'L'): case C2('+', 'J'):
-      if (Prm_notify) Prm_notify(code, value);
+      for (int i = 0; i < watcher_count; i++) watchers[i](code, value);
       break;
     default: break;
   }

@@ -116,6 +116,11 @@ void Ret_param();
 // Puts every parameter and switch to its value after start-up.
 void Prm_defaults();
 
-// Called after a parameter whose change concerns another subsystem (+C, PC,
-// BF, PQ, PL, +J) was set; null until such a subsystem registers.
-extern void (*Prm_notify)(uint16_t code, int32_t value);
+// A subsystem that must hear of a change of a parameter that concerns it
+// (+C, PC, BF, PQ, PL, +J) registers a watcher at start-up; each is called
+// after such a parameter was set.  Registering the same function again
+// changes nothing; at most PRM_WATCHERS_MAX watchers (more is a wiring fault,
+// error 99).
+using Prm_watcher = void (*)(uint16_t code, int32_t value);
+constexpr int PRM_WATCHERS_MAX = 8;
+void Prm_watch(Prm_watcher fn);

@@ -14,6 +14,7 @@
 #include "channels/record_formats.h"
 #include "channels/io_list.h"
 #include "channels/open.h"
+#include "terminal/tc_channel.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -164,7 +165,8 @@ void d_dprt() {
     case FK_DEVICE: case FK_SERIAL: case FK_AUX_PRINTER: case FK_PIPE: case FK_TCP:
       break;
     case FK_THIN_CLIENT:
-      Not_built("DPRT of thin-client channels (the thin client)");
+      Wty_learn_size(f);  // the client knows the size of its channel: asked once
+      break;
     default:
       Rpt_error(err::WRONG_MODE);
   }

@@ -48,6 +48,8 @@
 #include <string>
 #include <vector>
 
+#include "terminal/tc_channel.h"
+#include "terminal/tc_protocol.h"
 #include "core/process_config.h"
 #include "pdf/pdf_channel.h"
 #include "channels/channel.h"
@@ -193,8 +195,6 @@ void refuse_unbuilt_kind(const Fcb* f) {
     case FK_BBX_KEYED:
     case FK_BBX_KEYED2:
       Not_built("file information of keyed files of this format");
-    case FK_THIN_CLIENT:
-      Not_built("file information of thin-client channels");
     default:
       break;
   }
@@ -444,7 +444,9 @@ void fnc_gen_io(Io_fn fn) {
         Fnc_result_int(Dbx_getrno());
         return;
       case FK_THIN_CLIENT:
-        Not_built("RNO( on thin-client channels");
+        Wty_getrno();
+        Fnc_result_int(To_integer(ws.Num_acc));
+        return;
       case FK_MEMORY:
         // The place of the current record in the current key's order.
         Fnc_result_int(Dyn_getrno());
@@ -752,12 +754,30 @@ std::string fin_item(Fcb* f, const std::string& item) {
     return b;
   }
   if (u == "PDFFONTDIR") return Kest_cfg.pdf_font_dir;
-  if (u == "HWND") Not_built("the thin client");
+  if (u == "HWND") {
+    // The client's window handle: 'O' ' ' with handle 0 asks for it.
+    if (!Tc_attached()) Not_built("the window handle of a terminal (the thin client has one)");
+    Io_state area;
+    Wtty_saveIOP(&area);
+    Wtty_init('O', ' ');
+    Wtty_int(0);
+    Wtty_xmit(1);
+    std::string v(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
+    Wtty_resetIOP(&area);
+    return v;
+  }
   if (u == "+WININFO") Not_built("terminal windows");
   Rpt_error_text(err::STRING_LENGTH, "unknown FIN( item \"" + item + "\"");
 }
 
 }  // namespace
+
+// FIN(, FIB( and FID( of a client channel: the client answers.
+static void client_info(Fcb* f, char letter, const std::string* item, const char* event, uint32_t bit) {
+  WttyFib(f, letter, item);
+  std::string v(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
+  after_event(f, event, bit, [&] { string_result(v); });
+}
 
 // ---- handlers ----
 
@@ -773,6 +793,10 @@ void fnc_rcd() { fnc_gen_io(Io_fn::rcd); }
 
 void fnc_fib() {
   Fcb* f = channel_arg(14);
+  if (f->kind == FK_THIN_CLIENT) {
+    client_info(f, 'b', nullptr, "POST_FIB", 0x1000000);
+    return;
+  }
   refuse_unbuilt_kind(f);
   fib_result(f, "POST_FIB", 0x1000000);
 }
@@ -781,6 +805,10 @@ void fnc_fid() {
   Fcb* f = channel_arg(14);
   if (f->kind == FK_DEVICE || (f->st2 & ST2_VIA_LINK)) {
     string_result(trimmed(f->short_name, sizeof f->short_name));
+    return;
+  }
+  if (f->kind == FK_THIN_CLIENT) {
+    client_info(f, 'i', nullptr, "POST_FID", 0x2000000);
     return;
   }
   refuse_unbuilt_kind(f);
@@ -799,6 +827,16 @@ void fnc_fid() {
 
 void fnc_fin() {
   Fcb* f = channel_arg(14);
+  if (f->kind == FK_THIN_CLIENT) {
+    if (!Fnc_more()) {
+      client_info(f, 'n', nullptr, "POST_FIN", 0x4000000);
+      return;
+    }
+    Fnc_str s = Fnc_string();
+    std::string item(reinterpret_cast<const char*>(s.p), size_t(s.len));
+    client_info(f, 'n', &item, "POST_FIN", 0x4000000);
+    return;
+  }
   if (!Fnc_more()) {
     refuse_unbuilt_kind(f);
     fib_result(f, "POST_FIN", 0x4000000);
@@ -806,7 +844,7 @@ void fnc_fin() {
   }
   Fnc_str s = Fnc_string();
   std::string item(reinterpret_cast<const char*>(s.p), size_t(s.len));
-  if (f->kind == FK_THIN_CLIENT || f->kind == FK_TCP || f->kind == FK_PDF) refuse_unbuilt_kind(f);
+  if (f->kind == FK_TCP || f->kind == FK_PDF) refuse_unbuilt_kind(f);
   // A TCP channel answers its connection's items (address, certificate,
   // cipher) first.
   std::string v;

@@ -6,6 +6,7 @@
 
 #include "channels/channel.h"
 #include "channels/print.h"
+#include "terminal/tc_channel.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/params.h"
@@ -125,6 +126,7 @@ Fcb* device_arg(bool pages = false) {
   if (!at_close()) ch = Eval_range(0, 65535);
   Fcb* f = Channel_record(uint16_t(ch));
   if (f && pages && f->kind == FK_PDF) return f;
+  if (f && pages && f->kind == FK_THIN_CLIENT) return f;
   if (!f || (f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER)) Rpt_error(err::WRONG_MODE);
   return f;
 }
@@ -305,12 +307,14 @@ void fnc_mde() {
 
 void fnc_mxc() {
   Fcb* f = device_arg(true);
+  Wty_learn_size(f);
   int32_t n = Is_screen(f) ? Dev(f)->win.cols : f->cols;
   Fnc_result_int(n > 0 ? n : 80);  // a device without a size: 80 x 24
 }
 
 void fnc_mxl() {
   Fcb* f = device_arg(true);
+  Wty_learn_size(f);
   int32_t n = Is_screen(f) ? Dev(f)->win.lines : f->lines;
   Fnc_result_int(n > 0 ? n : 24);
 }

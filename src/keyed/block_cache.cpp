@@ -18,7 +18,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -802,6 +804,70 @@ int64_t Eff_pread(int fd, uint8_t* buf, size_t len, int64_t off) { return read_f
 
 // ---- reads through the file's mapping (eff_view.h) ----
 
+// A file shortened by another program while it is mapped here: touching a
+// mapped page past its new end raises SIGBUS.  During each copy to or from
+// a mapping, view_copy names the range; the handler puts a page of zeros
+// over a lost page in that range (so the copy can finish), notes the fault
+// and returns, and the copy is then done again with pread or pwrite, which
+// see the file as it now is (a short read: a damaged file, not a crash).
+// Any other SIGBUS gets the disposition that was there before.
+namespace {
+volatile sig_atomic_t view_fault = 0;
+const uint8_t* volatile view_lo = nullptr;
+const uint8_t* volatile view_hi = nullptr;
+struct sigaction prior_bus {};
+
+void on_bus(int sig, siginfo_t* si, void* ctx) {
+  const uint8_t* a = static_cast<const uint8_t*>(si->si_addr);
+  if (a && view_lo && a >= view_lo && a < view_hi) {
+    uintptr_t size = uintptr_t(sysconf(_SC_PAGESIZE));
+    void* page = reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(a) & ~(size - 1));
+    if (::mmap(page, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+      view_fault = 1;
+      return;
+    }
+  }
+  if (prior_bus.sa_flags & SA_SIGINFO) {
+    if (prior_bus.sa_sigaction) {
+      prior_bus.sa_sigaction(sig, si, ctx);
+      return;
+    }
+  } else if (prior_bus.sa_handler != SIG_DFL && prior_bus.sa_handler != SIG_IGN) {
+    prior_bus.sa_handler(sig);
+    return;
+  }
+  // Default: the fault happens again on return and ends the process.
+  signal(SIGBUS, SIG_DFL);
+}
+
+void arm_bus_guard() {
+  static bool armed = false;
+  if (armed) return;
+  armed = true;
+  struct sigaction sa {};
+  sa.sa_sigaction = on_bus;
+  sa.sa_flags = SA_SIGINFO;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGBUS, &sa, &prior_bus);
+}
+
+// Copies n bytes between the mapping and a buffer; false when part of the
+// mapped range was lost under it (the view is then given up).
+bool view_copy(Eff_view& v, void* to, const void* from, size_t n) {
+  view_lo = v.base;
+  view_hi = v.base + v.len;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  std::memcpy(to, from, n);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  view_lo = nullptr;
+  view_hi = nullptr;
+  if (!view_fault) return true;
+  view_fault = 0;
+  v.release();
+  return false;
+}
+}  // namespace
+
 // Maps the file again when it now covers `need` bytes and has grown by a
 // step since the last mapping (or none is there).
 static bool view_remap(Eff_view& v, int fd, uint64_t need) {
@@ -813,6 +879,7 @@ static bool view_remap(Eff_view& v, int fd, uint64_t need) {
   v.release();
   int mode = fcntl(fd, F_GETFL);
   bool rw = mode >= 0 && (mode & O_ACCMODE) == O_RDWR;
+  arm_bus_guard();
   void* p = ::mmap(nullptr, size_t(size), rw ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
   if (p == MAP_FAILED) {
     v.refused = true;
@@ -832,22 +899,16 @@ void Eff_view::release() {
 }
 
 int64_t Eff_view_read(Eff_view& v, int fd, uint8_t* buf, size_t len, int64_t off) {
-  if (off >= 0 && uint64_t(off) + len <= v.len) {
-    std::memcpy(buf, v.base + off, len);
-    return int64_t(len);
-  }
-  if (off >= 0 && !v.refused && view_remap(v, fd, uint64_t(off) + len)) {
-    std::memcpy(buf, v.base + off, len);
-    return int64_t(len);
-  }
+  bool mapped = off >= 0 && uint64_t(off) + len <= v.len;
+  if (!mapped && off >= 0 && !v.refused) mapped = view_remap(v, fd, uint64_t(off) + len);
+  if (mapped && view_copy(v, buf, v.base + off, len)) return int64_t(len);
   return read_full(fd, buf, len, off);
 }
 
 int64_t Eff_view_write_page(Eff_view& v, int fd, const uint8_t* buf, size_t len, int64_t off) {
-  if (v.writable && off >= 0 && uint64_t(off) + len <= v.len) {
-    std::memcpy(const_cast<uint8_t*>(v.base) + off, buf, len);
+  if (v.writable && off >= 0 && uint64_t(off) + len <= v.len &&
+      view_copy(v, const_cast<uint8_t*>(v.base) + off, buf, len))
     return int64_t(len);
-  }
   return write_full(fd, buf, len, off);
 }
 

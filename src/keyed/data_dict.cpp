@@ -136,7 +136,6 @@ constexpr uint8_t KW_OFF = 61;  // the word OFF
 
 std::string ref_name(uint32_t ref) { return Dict_name(ref); }
 
-const bool hook_registered = (Var_created_hook = on_variable_created, Dict_ref_name_hook = ref_name, true);
 
 // A mask operand: a 2-byte string, or bit numbers 1..16 separated by ",".
 uint16_t mask_value() {
@@ -158,6 +157,11 @@ uint16_t mask_value() {
 }
 
 }  // namespace
+
+void Data_dict_register() {
+  Var_created_hook = on_variable_created;
+  Dict_ref_name_hook = ref_name;
+}
 
 bool Dict_parse(const uint8_t* data, size_t len) {
   auto d = std::make_unique<Dict>();

@@ -11,6 +11,10 @@ struct Dict_element;
 // kept) when the image ends early.
 bool Dict_parse(const uint8_t* data, size_t len);
 void Dict_clear();
+// Start-up registration (App_wire): variables made while a dictionary is
+// loaded take its access masks, and the lister names table references by
+// the dictionary (core's Var_created_hook and Dict_ref_name_hook).
+void Data_dict_register();
 bool Dict_loaded();
 // The packed reference of a name (byte 0 table, bytes 1-3 element from 1),
 // -1 when no dictionary is loaded or the name is not in it.

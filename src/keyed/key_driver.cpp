@@ -400,20 +400,12 @@ bool Key_channel_facts(Fcb* f, Key_facts* out) {
 static void key_hold_whole(Fcb* f, bool on) {
   if (Key_chan* kc = static_cast<Key_fcb*>(f)->kc) Key_hold_whole(kc, on);
 }
-static const bool whole_registered =
-    (Register_whole_lock(FK_KEYED, key_hold_whole), Register_whole_lock(FK_EFF, key_hold_whole), true);
-
-// Keyed channels answer the segment widths of KEY= given in parts.
-static const bool widths_registered = (Key_segment_widths = key_widths, true);
 
 // Parameter BF sizes the shared block queue whenever it changes.
-static void (*prev_notify)(uint16_t, int32_t) = nullptr;
 static void key_notify(uint16_t code, int32_t value) {
   if (code == Prm_code('B', 'F')) Kbfr_set(value);
   if (code == Prm_code('P', 'Q')) Clr_PwdCache();  // the cache starts afresh at its new size
-  if (prev_notify) prev_notify(code, value);
 }
-static const bool notify_registered = (prev_notify = Prm_notify, Prm_notify = key_notify, true);
 
 const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_define_slot, Key_open_slot,    Key_close_slot,     Key_write_slot,    Key_read_slot,
@@ -477,7 +469,7 @@ int open_shared(const char* path, int flags) {
 
 bool zlib_ready() { return CheckZlib() != 0; }
 
-bool wire_engine() {
+void wire_engine() {
   Key_svc.raise = Rpt_error;
   Key_svc.raise_text = Rpt_error_text;
   Key_svc.sys_error = Sys_error;
@@ -495,8 +487,14 @@ bool wire_engine() {
   Key_cfg.zlib_ready = zlib_ready;
   Key_cfg.compress = ZlibCompressToBfr;
   Key_cfg.inflate = ZlibInflateToBfr;
-  return true;
 }
-const bool engine_wired = wire_engine();
 
 }  // namespace
+
+void Key_driver_register() {
+  wire_engine();
+  Register_whole_lock(FK_KEYED, key_hold_whole);
+  Register_whole_lock(FK_EFF, key_hold_whole);
+  Key_segment_widths = key_widths;  // keyed channels answer the widths of KEY= given in parts
+  Prm_watch(key_notify);
+}

@@ -24,6 +24,14 @@ struct Key_facts;
 bool Key_channel_facts(Fcb* f, Key_facts* out);
 
 
+// Wires the engine to the interpreter (Key_svc, Key_cfg: errors, shared
+// opens, locks, parameters at each operation, the code page's folding
+// tables, compression) and registers the keyed kinds' whole-file LOCK, the
+// widths of KEY= in parts and the watcher of parameters BF and PQ.  Called
+// at start-up (Channels_register_kinds); a tool or benchmark that drives
+// the engine through this driver without App_wire calls it first.
+void Key_driver_register();
+
 // Opens a transaction as the channel layer's BEGIN does (tests and
 // benchmarks that drive EFF files without statements).
 void EffBeginTransaction();

@@ -45,29 +45,12 @@ bool name_code(uint8_t c) {
   return c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF;
 }
 
-// Compiled items that stand alone: every item complete, no reference into a
-// program's tables, nothing that ends a statement.
-bool items_valid(const uint8_t* p, size_t n) {
-  const uint8_t* end = p + n;
-  while (p < end) {
-    uint8_t c = *p;
-    if (c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END) || c == code::LABEL_IDX || c == code::LABEL_IDX2 ||
-        c == code::D_REM || c == code::D_COMMENT)
-      return false;
-    size_t k = Item_size(p, end);
-    if (k == 0 || k > size_t(end - p)) return false;
-    if (name_code(c) && (p[1] & 0x80)) return false;
-    p += k;
-  }
-  return true;
-}
-
 // The items of a compiled list held in a field, or false when it is none.
 bool list_items(const std::string& field, std::string* items) {
   if (field.size() < 4 || uint8_t(field[2]) != code::D_IOLIST) return false;
   if (uint8_t(field.back()) != code::EOL) return false;
   std::string it = field.substr(3, field.size() - 4);
-  if (!items_valid(reinterpret_cast<const uint8_t*>(it.data()), it.size())) return false;
+  if (!Iol_items_valid(reinterpret_cast<const uint8_t*>(it.data()), it.size())) return false;
   *items = it;
   return true;
 }

@@ -18,6 +18,9 @@ bool Dbx_in_transaction();
 // Joins SQL channels to the system's transactions (SET_JOURNAL BEGIN,
 // COMMIT, ROLLBACK): called once at start-up.
 void Dbx_register_transactions();
+// LOCK and UNLOCK of a whole SQL channel (the table's exclusive mark),
+// registered with the channel layer at start-up.
+void Dbx_hold_whole(Fcb* f, bool on);
 // Whether a connection holds updates not yet committed in a transaction.
 bool Dbx_pending();
 // RNO( of the current channel, an SQL channel.

@@ -1013,7 +1013,6 @@ const Fio_op Dbx_fotbl[FIO_SLOTS] = {
 };
 
 // LOCK and UNLOCK of a whole SQL channel: the table's exclusive mark.
-static void dbx_hold_whole(Fcb* f, bool on) {
+void Dbx_hold_whole(Fcb* f, bool on) {
   if (Sql_chan* sc = static_cast<Dbx_fcb*>(f)->sc) Dbx_lock_table(sc, on);
 }
-static const bool dbx_whole_registered = (Register_whole_lock(FK_MYSQL, dbx_hold_whole), true);

@@ -583,11 +583,9 @@ Arg_rec* Arg_join(Arg_rec* list, Arg_rec* rest) {
 }
 
 // The terminal layer's calls of utility programs and methods, and the PDF
-// channels' utility programs.  Here, because every program that can CALL
-// links this file (a registration in a file nothing else names would be
-// left out of the link).
+// channels' utility programs.
 static int call_nested_program(bool* started) { return Nested_call(FORM_CALL, nullptr, PGM2_NESTED_CALL, started); }
-static bool wire_terminal_calls() {
+void Args_register_calls() {
   Term_calls.args_at_cursor = Do_Args;
   Term_calls.arg_number = Arg_number;
   Term_calls.arg_string = Arg_string;
@@ -597,6 +595,4 @@ static bool wire_terminal_calls() {
   Term_calls.call_nested = call_nested_program;
   Term_calls.program_path = Current_program_path;
   Pdf_value_call = Value_call_strings;
-  return true;
 }
-static const bool terminal_calls_wired = wire_terminal_calls();

@@ -48,6 +48,9 @@ Arg_rec* Arg_string_ref(Arg_rec** tail_link, Var_node* v);
 // Forgets every binding of the current argument list (the callee's
 // variables are about to be freed).
 void Clr_arg_var();
+// Start-up registration (App_wire): the terminal layer's calls of argument
+// lists and nested programs (Term_calls), the PDF channels' utility calls.
+void Args_register_calls();
 // The values that flow back to the caller before the callee's variables
 // go: numbers, string blocks, arrays, records.  Records whose fields must
 // be filled again once the caller's context is back are collected.

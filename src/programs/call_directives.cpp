@@ -1,12 +1,18 @@
 // CALL, PROCESS, PERFORM and EXIT; errors that leave a called program; the
 // error-handler program (ERRH, SETERR "name").
+#include "terminal/tc_call.h"
 #include "terminal/tc_channel.h"
 #include "programs/call_directives.h"
 #include "programs/perform_on.h"
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "core/host.h"
+#include "core/masks.h"
+#include "core/decimal.h"
+#include "channels/open.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -75,24 +81,92 @@ struct List_guard {
   ~List_guard() { FreeArgList(list); }
 };
 
-// The program a call of `name` goes to, by the name's prefix.
-std::string routed_name(std::string name) {
+// The program a call of `name` goes to, by the name's prefix; *client set
+// when it runs on the thin client.
+std::string routed_name(std::string name, bool* client) {
+  *client = false;
   const uint8_t* n = reinterpret_cast<const uint8_t*>(name.data());
   if (name.size() > 7 && starts_with(n, name.size(), "[http")) {
-    name = "*kest/web/call;;" + name;
-  } else if (name.size() > 5 && starts_with(n, name.size(), "[lcl]")) {
-    // Without a thin client a local name is the plain name.
-    name.erase(0, 5);
-  } else if (name.size() >= 6 && (starts_with(n, name.size(), "[vrl]") || starts_with(n, name.size(), "[rpc:"))) {
-    Not_built("calls of programs on the thin client");
+    return "*kest/web/call;;" + name;
   }
+  // "[lcl]" is the client's machine when a client is attached, else the
+  // plain name.
+  if (name.size() > 5 && starts_with(n, name.size(), "[lcl]")) Kest_ChkLclPfx(name);
+  n = reinterpret_cast<const uint8_t*>(name.data());
+  if (name.size() >= 6 && starts_with(n, name.size(), "[vrl]") && Client_is_attached()) *client = true;
+  if (name.size() > 5 && starts_with(n, name.size(), "[rpc:")) *client = true;
   return name;
+}
+
+// A call whose program runs on the thin client: the arguments go as texts,
+// the values the client hands back are assigned to the variables passed
+// by reference (all converted before any is assigned).
+void client_call(const std::string& name, Arg_rec* list) {
+  std::vector<Tc_call_arg> args;
+  for (Arg_rec* a = list; a; a = a->next) {
+    Tc_call_arg t;
+    switch (a->kind) {
+      case ARG_NUM_REF:
+      case ARG_NUM_VAL: {
+        char text[CONV_NORMAL_MAX];
+        int k = Conv_normal(a->num, text);
+        t.value.assign(text, size_t(k > 0 ? k : 0));
+        break;
+      }
+      case ARG_STR_REF:
+        t.is_string = true;
+        if (a->var->str) t.value.assign(reinterpret_cast<const char*>(a->var->str->bytes()), a->var->str->len);
+        break;
+      case ARG_STR_VAL:
+        t.is_string = true;
+        if (a->str) t.value.assign(reinterpret_cast<const char*>(a->str->bytes()), a->str->len);
+        break;
+      default:
+        Rpt_error(err::BAD_ARGUMENT);
+    }
+    args.push_back(std::move(t));
+    if (args.size() > TC_CALL_MAX_ARGS) Rpt_error(err::NESTING_TOO_DEEP);
+  }
+  Wtty_call(name, args);
+  std::vector<Num_val> nums(args.size());
+  size_t i = 0;
+  for (Arg_rec* a = list; a; a = a->next, ++i) {
+    if (!args[i].returned || args[i].is_string) continue;
+    const std::string& v = args[i].value;
+    if (v.empty() || Conv_str_chk(reinterpret_cast<const uint8_t*>(v.data()), v.size(), nums[i]) != 0)
+      Rpt_error_text(err::CONNECTION_LOST, "The client handed back a number that does not convert");
+  }
+  i = 0;
+  for (Arg_rec* a = list; a; a = a->next, ++i) {
+    if (!args[i].returned) continue;
+    if (a->kind == ARG_NUM_REF) {
+      Num_val v = nums[i];
+      if ((a->var->flags & VF_INTEGER) && v.scale > 0) Set_scl(v, 0, 1);
+      a->var->num = v;
+      a->var->flags |= VF_ASSIGNED;
+    } else if (a->kind == ARG_STR_REF) {
+      const std::string& v = args[i].value;
+      Str_blk* b = Get_str(v.size());
+      if (!b) Rpt_error(err::OUT_OF_MEMORY);
+      if (!v.empty()) std::memcpy(b->bytes(), v.data(), v.size());
+      b->len = uint32_t(v.size());
+      if (a->var->str) Ret_str(a->var->str);
+      a->var->str = b;
+      a->var->flags |= VF_ASSIGNED;
+    }
+  }
 }
 
 // Routing of a call by its name, the argument list built.
 void route_call(std::string name, Arg_rec* list) {
   List_guard guard{list};
-  put_name(routed_name(std::move(name)));
+  bool client = false;
+  name = routed_name(std::move(name), &client);
+  if (client) {
+    client_call(name, list);
+    return;
+  }
+  put_name(name);
   guard.list = nullptr;  // the new context owns it from here
   Exec_subprogram(FORM_CALL, list);
 }
@@ -303,7 +377,13 @@ void Call_nested_with_args(const std::string& name) {
   Arg_rec* list = Do_Args(false);
   {
     List_guard guard{list};
-    put_name(routed_name(name));
+    bool client = false;
+    std::string routed = routed_name(name, &client);
+    if (client) {
+      client_call(routed, list);
+      return;
+    }
+    put_name(routed);
     guard.list = nullptr;
   }
   uint8_t* exec = ws.Exec_ptr;

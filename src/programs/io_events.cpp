@@ -201,5 +201,7 @@ int Run_event_program(Fcb* f, const char* event, uint32_t bit) {
 
 // The GET_PASSWORD event of keyed files, and whether a library program runs.
 static const char* running_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : nullptr; }
-static const bool password_hooks_registered =
-    (Key_pwd_hooks.io_event = Exec_do_fio, Key_pwd_hooks.program_path = running_program_path, true);
+void Io_events_register() {
+  Key_pwd_hooks.io_event = Exec_do_fio;
+  Key_pwd_hooks.program_path = running_program_path;
+}

@@ -16,3 +16,6 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit);
 // Exec_do_fio for the I/O statements: an exit code other than -1 and -2 is
 // the statement's error, 11 and 2 through its DOM= and END= exits.
 int Run_event_program(Fcb* f, const char* event, uint32_t bit);
+// Start-up registration (App_wire): the keyed files' GET_PASSWORD event and
+// their question whether a library program runs (Key_pwd_hooks).
+void Io_events_register();

@@ -569,17 +569,13 @@ void ClosePrgLibraries() {
 int Lib_open_count() { return int(chain().size()); }
 
 namespace {
-void (*chained_notify)(uint16_t, int32_t) = nullptr;
-void notify_param(uint16_t code, int32_t value) {
+void notify_param(uint16_t code, int32_t) {
   if (code == Prm_code('P', 'L')) ClosePrgLibraries();
-  if (chained_notify) chained_notify(code, value);
 }
 }  // namespace
 
 void Pgl_register() {
-  if (Lib_hooks.close_all == ClosePrgLibraries) return;
-  chained_notify = Prm_notify;
-  Prm_notify = notify_param;
+  Prm_watch(notify_param);
   Lib_hooks.create = CreateLibEntry;
   Lib_hooks.remove = remove_entry;
   Lib_hooks.rename = RenameLibEntry;

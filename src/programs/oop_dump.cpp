@@ -472,4 +472,4 @@ void d_dump() {
 }
 
 // The IDE debug link answers "var" and "stack" with these dumps.
-static const bool ide_dumps_registered = (Ide_var_hook = Dump_EclipseVar, Ide_stack_hook = Dump_EclipseStack, true);
+

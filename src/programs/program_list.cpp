@@ -325,22 +325,18 @@ void drop_programs_on_low_memory() {
   Prog_drop(nullptr);
 }
 
-void (*chained_notify)(uint16_t, int32_t) = nullptr;
 void notify_param(uint16_t code, int32_t value) {
+  (void)value;
   Prog_cache_forget();  // a parameter may change how names resolve
   if (code == Prm_code('P', 'C')) Prog_drop(nullptr);
-  if (chained_notify) chained_notify(code, value);
 }
 
-struct Hooks {
-  Hooks() {
-    Mem_drop_programs = drop_programs_on_low_memory;
-    chained_notify = Prm_notify;
-    Prm_notify = notify_param;
-  }
-} hooks;
-
 }  // namespace
+
+void Prog_list_register() {
+  Mem_drop_programs = drop_programs_on_low_memory;
+  Prm_watch(notify_param);
+}
 
 // ---- paths ----
 

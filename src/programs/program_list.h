@@ -137,6 +137,10 @@ bool Prog_keep_vars();
 // serial) instead of reading the file, when the file still has the same
 // identity, size and time.  SAVE, ERASE, RENAME and PURGE empty it.
 void Prog_cache_forget();
+// Start-up registration (App_wire): programs nobody uses are dropped when
+// memory runs low, and parameters PC (and the others that change how names
+// resolve) reach the program cache.
+void Prog_list_register();
 int Prog_cache_count();
 
 

@@ -91,10 +91,6 @@ void names_of(const std::string& path, std::string* out, size_t max, size_t* cou
     }
 }
 
-std::string reply() {
-  return std::string(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0);
-}
-
 }  // namespace
 
 void RemoteExecute(const std::string& text) {

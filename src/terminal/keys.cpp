@@ -28,6 +28,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "terminal/tc_channel.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
@@ -310,6 +311,35 @@ bool Take_f_form() {
   return false;
 }
 
+// DEFCTL (client channel) key,ctl | key,/ : the definition lives on the
+// client; an editing code travels as its decimal text.
+static void client_defctl(Fcb* f) {
+  Need_operand();
+  Eval_formula();
+  std::string key;
+  if (ws.Str_len >= 0) {
+    if (ws.Str_len > 10 || ws.Str_len == 0) Rpt_error(err::STRING_LENGTH);
+    key.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    int32_t code = To_integer(ws.Num_acc);
+    if (code >= 0) Rpt_error(err::OUT_OF_RANGE);
+    key = std::to_string(code);
+  }
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
+  ws.Exec_ptr++;
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ws.Exec_ptr++;
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    Wtty_defctl(f, key, true, 0);
+    return;
+  }
+  Need_operand();
+  int32_t ctl = Eval_integer();
+  if (ctl < -32000 || ctl > 32767) Rpt_error(err::OUT_OF_RANGE);
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  Wtty_defctl(f, key, false, ctl);
+}
+
 // DEFCTL [F[-]] [(channel)] key,ctl | key,/ : a key string of at most 10
 // bytes or a negative editing code, with its CTL value, or '/' to delete
 // it.  The F form keeps the definition with the current window (marked
@@ -329,7 +359,11 @@ void d_dctl() {
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
-  if (f->kind == FK_THIN_CLIENT) Not_built("DEFCTL on thin-client channels (the thin client)");
+  if (f->kind == FK_THIN_CLIENT) {
+    if (f_form) Rpt_error_text(err::NOT_BUILT, "DEFCTL F names a window's list, which a client channel has not");
+    client_defctl(f);
+    return;
+  }
   if (!Is_screen(f)) Rpt_error(err::WRONG_FILE_KIND);
   Dev_fcb* d = Dev(f);
   Ctl_def*& head = f_form ? d->win.ctl_defs : d->ctl_defs;

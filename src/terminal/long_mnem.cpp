@@ -118,6 +118,13 @@ void finish(Fcb* f, Collector& c) {
   }
   // A control handler's "Mnemonics" service object may take it.
   if (f == ws.Con_fcb && Objctl_handler() && KestObjCtlMNEM(op, block.data(), uint32_t(block.size()))) return;
+  if (f->kind == FK_THIN_CLIENT) {
+    // A client channel: the client carries the mnemonic out; it travels
+    // in the channel's output whole, after what the buffer holds.
+    if (f->buf_count + int64_t(block.size()) + 9 > f->buf_size && f->buf_count > 0) Prt_flush();
+    LongMnemSend(op, block.data(), uint32_t(block.size()), false);
+    return;
+  }
   if (f->st2 & ST2_THIN_CLIENT) {
     thin_console(f, op, block.data(), uint32_t(block.size()));
     return;

@@ -49,22 +49,9 @@ void close_all() {
 
 void open_library(const std::string& name) {
   Io_save_guard io;
-  ws.Cur_chan = MSGLIB_CHANNEL;
-  ws.Io_opts = IO_INPUT_ONLY;
-  ws.Io_open_mods = 0;
-  ws.Io_bin_rsz = 0;
-  ws.Io_siz = 0;
-  ws.Io_opt_len = 0;
-  ws.Io_iol_len = 0;
-  ws.Io_rty = 0;
   // A name beginning '*' names a file of the library directory: the search
   // path finds those by that mark itself.
-  Set_path(name);
-  int rc = Get_file();
-  if (rc != 0) {
-    errno = rc;
-    Sys_error();
-  }
+  Open_internal(MSGLIB_CHANNEL, name, IO_INPUT_ONLY);
 }
 
 bool names_it(const Fcb* f, const std::string& name) {

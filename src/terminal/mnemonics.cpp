@@ -21,6 +21,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/obj_attach.h"
+#include "terminal/tc_channel.h"
 #include "terminal/colours.h"
 #include "terminal/long_mnem.h"
 #include "terminal/vformat.h"
@@ -286,7 +287,6 @@ void d_dmnm() {
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
-  if (f->kind == FK_THIN_CLIENT) Not_built("mnemonics of thin-client channels (the thin client)");
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (ends_statement(c)) break;
@@ -316,6 +316,10 @@ void d_dmnm() {
       std::memcpy(d->bytes, ws.Str_ptr, size_t(len));
     }
     try {
+      // A client channel's own definitions live on the client: it learns
+      // each change ('*R' and '*X' are the host's own).
+      if (f->kind == FK_THIN_CLIENT && code != Mnem_code('*', 'R') && code != Mnem_code('*', 'X'))
+        Wtty_mnem(f, code, d ? d->bytes : nullptr, d ? int32_t(d->len) : 0);
       if (*ws.Exec_ptr == code::LABEL_END) {
         ws.Exec_ptr++;
         Need_operand();

@@ -14,7 +14,10 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
+#include "core/line_store.h"
 #include "core/workspace.h"
+#include "channels/rec_formats.h"
+#include "channels/record_locks.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/tc_session.h"
 
@@ -153,16 +156,29 @@ void true_flush(Wty_fcb* f) {
   send_pending(f);
 }
 
+// The I/O list after the open reply's handle and size: a compiled list
+// block (2 bytes the client may leave as it likes, 0xB9, the items, 0xFF).
+// Its items must stand alone (Iol_items_valid): they come from the peer.
+bool iol_of_reply(const uint8_t* p, int32_t n, std::string* items) {
+  if (n < 4 || p[2] != code::D_IOLIST || p[n - 1] != code::EOL) return false;
+  if (n - 4 > 0xFFFF - 4) return false;
+  if (!Iol_items_valid(p + 3, size_t(n - 4))) return false;
+  items->assign(reinterpret_cast<const char*>(p + 3), size_t(n - 4));
+  return true;
+}
+
 // ---- the driver ----
 
 int64_t Wty_open() {
   Iop_guard io;
   const Io_state& st = io.saved;
   std::string name = ws.Path_buf;
-  if (st.Io_iol_len == -1 || st.Io_iol_len == -2) Not_built("IOL=* on client channels (the client's own I/O lists)");
-  if (!WttyCheck(name, 'F', 'O')) {
+  // IOL=* asks the client for the file's own list ('o'), IOL=*1 for the
+  // channel's list ('^').
+  int minor = st.Io_iol_len == -1 ? 'o' : st.Io_iol_len == -2 ? '^' : 'O';
+  if (!WttyCheck(name, 'F', minor)) {
     if (!Tc_attached()) Rpt_error(err::FILE_NOT_FOUND);
-    Wtty_init('F', 'O');
+    Wtty_init('F', minor);
   }
   Fcb* conn = ws.Cur_fcb && ws.Cur_fcb->kind == FK_TCP ? ws.Cur_fcb : nullptr;
   char mode = (st.Io_opts & IO_LOAD) ? '*' : (st.Io_opts & IO_INPUT_ONLY) ? 'I' : (st.Io_opts & IO_PURGE) ? 'P'
@@ -178,6 +194,21 @@ int64_t Wty_open() {
   int32_t size = get_u16be(ws.Str_ptr + 2);
   if (binary) size = WTY_BINARY_BUFFER;
   if (size <= 0) size = WTY_DEFAULT_BUFFER;
+  // The list that follows is checked before the channel exists: a client
+  // that sends a broken one leaves no channel behind (its handle is closed).
+  std::string list;
+  if (minor != 'O') {
+    if (!iol_of_reply(ws.Str_ptr + 4, ws.Str_len - 4, &list)) {
+      Catch_region region;
+      try {
+        Wtty_init('F', 'C');
+        Wtty_int(handle);
+        Wtty_xmit(0);
+      } catch (const Oru_error&) {
+      }
+      Rpt_error_text(err::NO_IOLIST, "The client sent no usable I/O list for the file");
+    }
+  }
   Wty_fcb* f = Fcb_alloc<Wty_fcb>();
   Fcb_set_buffer(f, size);
   f->kind = FK_THIN_CLIENT;
@@ -187,6 +218,15 @@ int64_t Wty_open() {
   if (st.Io_opts & (IO_EXCLUSIVE | IO_PURGE)) f->st1 |= ST1_LOCKED;
   f->st1 |= ST1_WRITTEN;
   io.saved.Cur_fcb = f;  // the record is the channel's once the area is back
+  if (minor == '^') {
+    // The channel's own list at once; the statement's option is done with.
+    Iol_set_slot(f, 0, reinterpret_cast<const uint8_t*>(list.data()), list.size());
+    io.saved.Io_iol_len = 0;
+    io.saved.Io_iol_ptr = nullptr;
+  } else if (minor == 'o') {
+    // The file's own list: OPEN makes it the channel's as for any file.
+    Iol_set_slot(f, 1, reinterpret_cast<const uint8_t*>(list.data()), list.size());
+  }
   return 0;
 }
 
@@ -268,6 +308,17 @@ int64_t Wtty_keyinf(char letter) {
   return 0;
 }
 
+// LOCK and UNLOCK of a client channel ('F' 'L', 'F' 'U'): the client
+// takes or gives up the file; its reply carries nothing the host reads.
+void wty_hold_whole(Fcb* fcb, bool on) {
+  Wty_fcb* f = static_cast<Wty_fcb*>(fcb);
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', on ? 'L' : 'U');
+  Wtty_int(f->handle);
+  Wtty_xmit(1);
+}
+
 int64_t Wty_getind() { return Wtty_keyinf('I'); }
 int64_t Wty_getkec() { return Wtty_keyinf('C'); }
 int64_t Wty_getkey() { return Wtty_keyinf(' '); }
@@ -318,7 +369,62 @@ void close_server(Server* s) {
 
 }  // namespace
 
-void Wty_register() { Fio_register(FK_THIN_CLIENT, Wty_fotbl); }
+void Wty_register() {
+  Fio_register(FK_THIN_CLIENT, Wty_fotbl);
+  Register_whole_lock(FK_THIN_CLIENT, wty_hold_whole);
+}
+
+int64_t Wty_getrno() { return Wtty_keyinf('R'); }
+
+void Wtty_mnem(Fcb* client, uint16_t code, const uint8_t* def, int32_t len) {
+  Wty_fcb* f = static_cast<Wty_fcb*>(client);
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', 'M');
+  Wtty_int(f->handle);
+  Wtty_int(code);
+  Wtty_str(def, len);
+  Wtty_xmit(1);
+}
+
+void Wtty_defctl(Fcb* client, const std::string& key, bool remove, int32_t value) {
+  Wty_fcb* f = static_cast<Wty_fcb*>(client);
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'F', 'd');
+  Wtty_int(f->handle);
+  Wtty_str(key);
+  Wtty_chr(remove ? '-' : '+');
+  Wtty_int(value);
+  Wtty_xmit(0);
+}
+
+void WttyFib(Fcb* client, char letter, const std::string* item) {
+  Wty_fcb* f = static_cast<Wty_fcb*>(client);
+  Busy busy(f);
+  Iop_guard io;
+  Wtty_init_wty(f, 'f', letter);
+  Wtty_int(f->handle);
+  if (item) Wtty_str(*item);
+  Wtty_xmit(1);
+}
+
+void Wty_learn_size(Fcb* f) {
+  if (f->kind != FK_THIN_CLIENT || (f->cols > 0 && f->lines > 0)) return;
+  int32_t cols = 0, lines = 0;
+  Wtty_XYsz(f, &cols, &lines);
+  auto fit = [](int32_t n) { return n - 1 < 1 ? 1 : n - 1 > 255 ? 255 : n - 1; };
+  f->cols = f->width = fit(cols);
+  f->lines = fit(lines);
+}
+
+void Wtty_XYsz(Fcb* client, int32_t* cols, int32_t* lines) {
+  WttyFib(client, '@', nullptr);
+  if (ws.Str_len < 8) Rpt_error_text(err::CONNECTION_LOST, "The client's answer to a size request is too short");
+  *cols = int16_t(get_u16be(ws.Str_ptr + 4));
+  *lines = int16_t(get_u16be(ws.Str_ptr + 6));
+  if (*cols < 0 || *lines < 0) Rpt_error_text(err::CONNECTION_LOST, "The client sent a negative channel size");
+}
 
 bool WttyCheck(std::string& name, int major, int minor) {
   if (name.size() < 5) return false;

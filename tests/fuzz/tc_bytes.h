@@ -1,7 +1,8 @@
 // What a thin client can send the host, walked through every reader: the
 // console stream's reply reader byte by byte (keystrokes, escapes, replies
 // with any length), the TCP reply reader in chunks cut where the input says,
-// the handshake reply, and payload items read back.  Walk returns false when
+// the handshake reply, payload items read back, a client-side CALL's
+// answer and an I/O list sent with an open.  Walk returns false when
 // an invariant breaks (a reply longer than announced or than the host's
 // bound, a chunk taken beyond its end); a crash or hang is a failure too.
 #pragma once
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "channels/rec_formats.h"
+#include "terminal/tc_call.h"
 #include "terminal/tc_frame.h"
 #include "terminal/tc_session.h"
 
@@ -58,6 +61,17 @@ inline bool Walk(const uint8_t* data, size_t size) {
         if (s.size() > size && s.size() > 11) return false;
     }
   }
+  // A client-side CALL's answer for three arguments: accepted entries keep
+  // within the input; a refused answer changes nothing.
+  std::vector<Tc_call_arg> args(3);
+  args[1].is_string = true;
+  args[1].value = "kept";
+  bool ok = Tc_call_reply(data, int32_t(size > 0x7FFFFFFF ? 0x7FFFFFFF : size), args);
+  size_t total = 0;
+  for (const Tc_call_arg& a : args) total += a.returned ? a.value.size() + 3 : 0;
+  if (ok ? total > size : (args[1].value != "kept" || args[1].returned)) return false;
+  // Compiled items of an I/O list: checking never reads past the input.
+  (void)Iol_items_valid(data, size);
   return true;
 }
 

@@ -550,4 +550,36 @@ TEST(EffView, PageWritesGoThroughAWritableMappingOnly) {
   ::unlink(tmpl);
 }
 
+// A file shortened by another program under the mapping: reading or
+// writing the lost pages gives what pread and pwrite give (a short read;
+// the page written back), never SIGBUS.
+TEST(EffView, AFileShortenedUnderTheMappingIsReadAndWrittenWithoutAFault) {
+  char tmpl[] = "/tmp/oru_effview_XXXXXX";
+  int fd = mkstemp(tmpl);
+  ASSERT_GE(fd, 0);
+  std::vector<uint8_t> page(4096, 0x11), got(4096, 0);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(pwrite(fd, page.data(), page.size(), i * 4096), 4096);
+  {
+    Eff_view v;
+    ASSERT_EQ(Eff_view_read(v, fd, got.data(), 4096, 8192), 4096);
+    ASSERT_EQ(v.len, 16384u);
+    ASSERT_EQ(ftruncate(fd, 4096), 0);  // as another program might
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, 8192), 0);
+    EXPECT_EQ(v.len, 0u);  // the mapping given up
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 4096, 4096), 0);
+    // Mapped again over the shortened file, then shortened once more.
+    EXPECT_EQ(Eff_view_read(v, fd, got.data(), 16, 0), 16);
+    EXPECT_EQ(got[0], 0x11);
+    ASSERT_EQ(v.len, 4096u);
+    ASSERT_EQ(ftruncate(fd, 0), 0);
+    std::vector<uint8_t> two(4096, 0x22);
+    EXPECT_EQ(Eff_view_write_page(v, fd, two.data(), two.size(), 0), 4096);
+    std::vector<uint8_t> back(4096);
+    ASSERT_EQ(pread(fd, back.data(), 4096, 0), 4096);
+    EXPECT_EQ(back, two);
+  }
+  ::close(fd);
+  ::unlink(tmpl);
+}
+
 }  // namespace
