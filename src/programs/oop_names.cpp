@@ -55,8 +55,31 @@ void grow() {
     if (n) table[slot_of(n->kind, n->len, n->text)] = n;
 }
 
-// The name cache of the program whose name pool is current: slot i is the
-// id of name index i for kind 1 and 2.
+// The name caches of the last few variable tables (ws.Names_id: one id
+// names one table, whose name index i stays the same name): slot i is the
+// id of name index i for kind 1 and 2.  Program methods switch between the
+// caller's table and the class program's, so more than one is kept.
+struct Name_cache {
+  uint32_t names_id = 0;
+  std::vector<const Oop_name*> ids[2];
+};
+constexpr int NAME_CACHES = 4;
+Name_cache caches[NAME_CACHES];
+int cache_next = 0;
+
+Name_cache& cache_for(uint32_t names_id) {
+  for (Name_cache& c : caches)
+    if (c.names_id == names_id) return c;
+  Name_cache& c = caches[cache_next];
+  cache_next = (cache_next + 1) % NAME_CACHES;
+  c.names_id = names_id;
+  c.ids[0].clear();
+  c.ids[1].clear();
+  return c;
+}
+
+// Without a table identity: the cache of the current name pool, each hit
+// checked against the pool's text.
 const uint8_t* cache_pool = nullptr;
 std::vector<const Oop_name*> cache_ids[2];
 
@@ -114,6 +137,11 @@ void Oop_names_clear() {
   cache_pool = nullptr;
   cache_ids[0].clear();
   cache_ids[1].clear();
+  for (Name_cache& c : caches) {
+    c.names_id = 0;
+    c.ids[0].clear();
+    c.ids[1].clear();
+  }
 }
 
 // The name of a compiled name item (code 1 or 2, inline or indexed), its
@@ -127,6 +155,17 @@ const Oop_name* Oop_name_of_item(const uint8_t* p, int* kind_out) {
 
 const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p) {
   uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  if (ws.Names_id != 0) {
+    std::vector<const Oop_name*>& v = cache_for(ws.Names_id).ids[kind - 1];
+    if (idx < v.size())
+      if (const Oop_name* n = v[idx]) return n;
+    const uint8_t* e = Var_name_entry(idx);
+    if (!e || e[0] == 255) Rpt_error(err::INTERNAL_CODE);
+    const Oop_name* n = OopDefName(kind, e[0], reinterpret_cast<const char*>(e + 1));
+    if (idx >= v.size()) v.resize(idx + 1, nullptr);
+    v[idx] = n;
+    return n;
+  }
   if (cache_pool != ws.Name_pool) {
     cache_pool = ws.Name_pool;
     cache_ids[0].clear();

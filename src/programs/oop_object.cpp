@@ -225,6 +225,10 @@ void OopIfValidAdjRef(int64_t handle, int delta) {
 
 // The channels the object opened close with it (their errors dropped).
 void Oop_close_owned(Oop_object* o) {
+  if (o->open_files <= 0) {  // the common case: nothing to close, no channel state to keep
+    o->open_files = 0;
+    return;
+  }
   Io_save_guard keep;
   while (o->open_files > 0) {
     Fcb* f = ws.Fcb_list;
