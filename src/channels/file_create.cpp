@@ -25,15 +25,11 @@
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/params.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "channels/chan_hooks.h"
 
 namespace {
-
-bool starts_ci(const std::string& s, const char* p) {
-  size_t n = std::strlen(p);
-  return s.size() >= n && strncasecmp(s.c_str(), p, n) == 0;
-}
 
 // Codes that can begin an operand of an expression.
 bool starts_value(uint8_t c) {
@@ -125,7 +121,7 @@ void err_option_last() {
 }
 
 void refuse_client_name(const std::string& name) {
-  if (starts_ci(name, "[vrl]")) Rpt_error(err::BAD_FILE_NAME);  // client files need the thin client
+  if (Starts_ci(name, "[vrl]")) Rpt_error(err::BAD_FILE_NAME);  // client files need the thin client
 }
 
 // Files on the thin client's machine ("[vrl]" names) are created, erased
@@ -133,13 +129,13 @@ void refuse_client_name(const std::string& name) {
 // name goes between double quotes and must not hold one (nor a control
 // character), or it would end the text early.  Without a client: error 10.
 bool client_name(const std::string& name) {
-  if (!starts_ci(name, "[vrl]")) return false;
+  if (!Starts_ci(name, "[vrl]")) return false;
   if (!Client_is_attached()) Rpt_error(err::BAD_FILE_NAME);
   return true;
 }
 
 std::string client_quoted(const std::string& name) {
-  std::string n = starts_ci(name, "[vrl]") ? name.substr(5) : name;
+  std::string n = Starts_ci(name, "[vrl]") ? name.substr(5) : name;
   for (char c : n)
     if (c == '"' || uint8_t(c) < 0x20)
       Rpt_error_text(err::BAD_FILE_NAME, "A file name for the client holds a quote or a control character");
@@ -495,7 +491,7 @@ void d_eras() {
   err_option_last();
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
-    if (starts_ci(name, "[vrl]")) {
+    if (Starts_ci(name, "[vrl]")) {
       client_statement("ERASE " + client_quoted(name) + (all_segs[i] ? ",OPT=\"ALLSEG\"" : ""));
       continue;
     }

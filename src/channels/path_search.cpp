@@ -26,6 +26,7 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/process_config.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "channels/chan_hooks.h"
 
@@ -61,14 +62,6 @@ std::string upper_slash(const std::string& s) {
     c = char(Uppercs[uint8_t(c)] ? Uppercs[uint8_t(c)] : uint8_t(c));
   }
   return r;
-}
-
-bool starts_ci(const std::string& s, const char* p) {
-  size_t n = std::strlen(p);
-  if (s.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(uint8_t(s[i])) != std::tolower(uint8_t(p[i]))) return false;
-  return true;
 }
 
 void set_short_name(const std::string& s) {
@@ -280,7 +273,7 @@ bool Kest_ChkVdir(std::string& name) {
 }
 
 void Kest_ChkLclPfx(std::string& name) {
-  while (starts_ci(name, "[lcl]")) {
+  while (Starts_ci(name, "[lcl]")) {
     if (thin_client()) {
       name = "[vrl]" + name.substr(5);
       return;
@@ -355,22 +348,22 @@ void set_path(const std::string& given) {
 
   if (name[0] == '[' && name.find(']') != std::string::npos) {
     Kest_ChkLclPfx(name);
-    if (starts_ci(name, "[dde]") && thin_client()) name = "[vrl]" + name.substr(5);
+    if (Starts_ci(name, "[dde]") && thin_client()) name = "[vrl]" + name.substr(5);
     open_name = name;
     mode = PM_AS_IS;
     size_t close = name.find(']');
     set_short_name(name.substr(0, close == std::string::npos ? 12 : close + 1));
     return;
   }
-  if (starts_ci(name, "*memory*") || starts_ci(name, "*pdf*")) {
+  if (Starts_ci(name, "*memory*") || Starts_ci(name, "*pdf*")) {
     open_name = name;
     mode = PM_AS_IS;
-    set_short_name(starts_ci(name, "*memory*") ? "*memory*" : "*pdf*");
+    set_short_name(Starts_ci(name, "*memory*") ? "*memory*" : "*pdf*");
     return;
   }
   if (thin_client()) {
     for (const char* dev : {"*windev*", "*bitmap*", "*winprt*"}) {
-      if (starts_ci(name, dev)) {
+      if (Starts_ci(name, dev)) {
         open_name = "[vrl]" + name;
         mode = PM_AS_IS;
         set_short_name(dev);
@@ -410,7 +403,7 @@ void set_path(const std::string& given) {
     }
     open_name.push_back(c);
   }
-  if (open_name.size() >= 5 && starts_ci(open_name, "LPT")) {
+  if (open_name.size() >= 5 && Starts_ci(open_name, "LPT")) {
     size_t p = open_name.find(";NOBIOSTEST", 4);
     if (p != std::string::npos && p >= 4) open_name.resize(p);
   }

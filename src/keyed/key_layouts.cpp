@@ -33,6 +33,7 @@
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/text_case.h"
 #include "keyed/key_dict.h"
 #include "keyed/key_driver.h"
 
@@ -52,14 +53,6 @@ bool list_items(const std::string& field, std::string* items) {
   std::string it = field.substr(3, field.size() - 4);
   if (!Iol_items_valid(reinterpret_cast<const uint8_t*>(it.data()), it.size())) return false;
   *items = it;
-  return true;
-}
-
-bool starts_ci(const std::string& s, const char* p) {
-  size_t n = std::strlen(p);
-  if (s.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::toupper(uint8_t(s[i])) != std::toupper(uint8_t(p[i]))) return false;
   return true;
 }
 
@@ -124,7 +117,7 @@ void Key_load_layouts(Fcb* f) {
       if (list_items(first, &it)) back.add(it);
       continue;
     }
-    if (first.size() == 4 && starts_ci(first, "VAR")) {
+    if (first.size() == 4 && Starts_ci(first, "VAR")) {
       std::string name = fields.size() >= 2 ? fields[1] : "";
       if (name.empty()) Rpt_error_text(err::BAD_IOLIST_ITEM, "a record format of the file dictionary has no name");
       if (name.size() > MAX_FORMAT_NAME) name.resize(MAX_FORMAT_NAME);

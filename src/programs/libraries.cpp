@@ -19,6 +19,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/process_config.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "keyed/key_format.h"
 #include "keyed/keyed_file.h"
@@ -63,14 +64,6 @@ struct Pgl_fcb : Fcb {
 
 Pgl_fcb* cur() { return static_cast<Pgl_fcb*>(ws.Cur_fcb); }
 
-bool starts_ci(const std::string& s, const char* p) {
-  size_t n = std::strlen(p);
-  if (s.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(uint8_t(s[i])) != std::tolower(uint8_t(p[i]))) return false;
-  return true;
-}
-
 // A member name must not look like a path of its own: no leading '/', '\'
 // or '[', no drive (':' second); ']' would make the resolved name ambiguous.
 bool bad_member(const std::string& m) {
@@ -88,7 +81,7 @@ struct Lib_name {
 Lib_name split_name(const std::string& full) {
   std::string s = full;
   while (!s.empty() && (s.back() == ' ' || s.back() == 0)) s.pop_back();
-  if (!starts_ci(s, "[lib:")) Rpt_error(err::BAD_FILE_NAME);
+  if (!Starts_ci(s, "[lib:")) Rpt_error(err::BAD_FILE_NAME);
   size_t close = s.find(']', 5);
   if (close == std::string::npos) Rpt_error(err::BAD_FILE_NAME);
   Lib_name n;
@@ -472,7 +465,7 @@ const Fio_op Pgl_fotbl[FIO_SLOTS] = {
     Pgl_purge,   Io_mode_err, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing,
 };
 
-bool Lib_is_name(const std::string& name) { return starts_ci(name, "[lib:"); }
+bool Lib_is_name(const std::string& name) { return Starts_ci(name, "[lib:"); }
 
 const uint8_t* Pgl_header(Fcb* f) {
   auto* p = static_cast<Pgl_fcb*>(f);

@@ -8,6 +8,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/memory.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "terminal/tc_channel.h"
 #include "terminal/tc_files.h"
@@ -16,14 +17,6 @@
 namespace {
 
 constexpr int CAN_UPLOAD = 201;
-
-bool starts_ci(const std::string& s, const char* p) {
-  size_t n = std::strlen(p);
-  if (s.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(uint8_t(s[i])) != std::tolower(uint8_t(p[i]))) return false;
-  return true;
-}
 
 struct Iop_keep {
   Io_state saved;
@@ -39,7 +32,7 @@ struct Iop_keep {
 std::string start(const std::string& name) {
   std::string n = name;
   if (!WttyCheck(n, '$', 'C')) {
-    if (starts_ci(name, "[rpc:")) Rpt_error(err::BAD_SERVER_NAME);
+    if (Starts_ci(name, "[rpc:")) Rpt_error(err::BAD_SERVER_NAME);
     Rpt_error(err::FILE_NOT_FOUND);
   }
   return n;

@@ -15,6 +15,7 @@
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/line_store.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "channels/rec_formats.h"
 #include "channels/record_locks.h"
@@ -43,14 +44,6 @@ struct Server {
 Server* servers = nullptr;
 
 Wty_fcb* cur() { return static_cast<Wty_fcb*>(ws.Cur_fcb); }
-
-bool starts_ci(const std::string& s, const char* p) {
-  size_t n = std::strlen(p);
-  if (s.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(uint8_t(s[i])) != std::tolower(uint8_t(p[i]))) return false;
-  return true;
-}
 
 void pad12(char* dst, const std::string& s) {
   std::memset(dst, ' ', 12);
@@ -429,12 +422,12 @@ void Wtty_XYsz(Fcb* client, int32_t* cols, int32_t* lines) {
 bool WttyCheck(std::string& name, int major, int minor) {
   if (name.size() < 5) return false;
   if (name.size() > 5 && name[0] == '[') Kest_ChkLclPfx(name);
-  if (Tc_attached() && starts_ci(name, "[vrl]")) {
+  if (Tc_attached() && Starts_ci(name, "[vrl]")) {
     name.erase(0, 5);
     Wtty_init(major, minor);
     return true;
   }
-  if (starts_ci(name, "[rpc:") && servers) {
+  if (Starts_ci(name, "[rpc:") && servers) {
     size_t end = name.find(']', 5);
     if (end == std::string::npos || end == 5 || end - 5 > 12) Rpt_error(err::BAD_SERVER_NAME);
     Server* s = find_server(name.substr(5, end - 5));
