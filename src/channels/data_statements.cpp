@@ -175,14 +175,7 @@ void read_data_from() {
       ws.Exec_ptr = p + 2;
       uint8_t c = *ws.Exec_ptr;
       if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::BAD_NAME);
-      Get_value();
-      Check_assignable(ws.Cur_var);
-      Let_target t;
-      Let_define(t);
-      if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
-      ws.Str_ptr = rec;
-      ws.Str_len = len;
-      Let_assign(t);
+      Assign_record_text(rec, len);
       continue;
     }
     if (p[1] == iopt::EXT && p[2] == iopt::X_SEP) {

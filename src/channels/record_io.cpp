@@ -673,6 +673,17 @@ void write_fields(Fcb* f) {
 
 // ---- reading ----
 
+void Assign_record_text(const uint8_t* p, int32_t n) {
+  Get_value();
+  Check_assignable(ws.Cur_var);
+  Let_target t;
+  Let_define(t);
+  if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+  ws.Str_ptr = const_cast<uint8_t*>(p);
+  ws.Str_len = n;
+  Let_assign(t);
+}
+
 void Parse_read(const uint8_t* rec, int32_t len) {
   ws.Bsy_count = 0;
   int32_t pos = 0;
@@ -684,16 +695,9 @@ void Parse_read(const uint8_t* rec, int32_t len) {
         ws.Exec_ptr++;
       } else {
         if (c != code::STR_VAR && c != code::REC_VAR) Rpt_error(err::TYPE_MISMATCH);
-        Get_value();
-        Check_assignable(ws.Cur_var);
-        Let_target t;
-        Let_define(t);
-        if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
         int32_t n = len;
         if (ws.Io_siz > 0 && ws.Io_siz < n) n = ws.Io_siz;
-        ws.Str_ptr = const_cast<uint8_t*>(rec);
-        ws.Str_len = n;
-        Let_assign(t);
+        Assign_record_text(rec, n);
         pos = n;
       }
     }

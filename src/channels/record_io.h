@@ -20,6 +20,9 @@ void Wrt_record();
 void Write_fields();
 // Assigns the fields of the record (p, n) to the I/O list at the cursor.
 void Parse_read(const uint8_t* p, int32_t n);
+// Assigns the text (p, n) to the string variable at the cursor (REC=, READ
+// RECORD): error 26 when the variable is numeric.
+void Assign_record_text(const uint8_t* p, int32_t n);
 // READ's record on the current channel (Io_SetOptions done): PRE/POST event
 // programs, the driver's read, the lock release (not for EXTRACT), TBL=.
 // The record is left in ws.Str_ptr / ws.Str_len (never -1).

@@ -159,14 +159,7 @@ bool next_record(Select_loop& s) {
     int32_t len = ws.Str_len;
     if (s.rec_ptr) {
       ws.Exec_ptr = s.rec_ptr;
-      Get_value();
-      Check_assignable(ws.Cur_var);
-      Let_target t;
-      Let_define(t);
-      if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
-      ws.Str_ptr = rec;
-      ws.Str_len = len;
-      Let_assign(t);
+      Assign_record_text(rec, len);
     }
     ws.Exec_ptr = s.items.data();
     Parse_read(rec, len);

@@ -112,34 +112,39 @@ int console_io = 0;
 
 constexpr int DEBUG_LOOK_MS = 250;  // a debugged wait looks for commands this often
 
+// Runs a link's service (the debugger's or the IDE's) inside a channel's
+// wait: the I/O area of the statement kept, the waiting channel marked busy
+// (the service cannot use or close it: error 89), the driver's state saved
+// around it, its errors swallowed.  What the service returns.
+template <class F>
+bool serve_in_wait(Tcp_fcb* f, F service) {
+  bool result = false;
+  Io_save_guard io;
+  bool was_busy = f && (f->st3 & ST3_BUSY);
+  if (f) f->st3 |= ST3_BUSY;
+  void* drv = ws.Drv_save;
+  ws.Drv_save = nullptr;
+  Tcp_save();
+  {
+    Catch_region region;
+    ++Wait_serving;
+    try {
+      result = service();
+    } catch (const Oru_error&) {
+    }
+    --Wait_serving;
+  }
+  Tcp_restore();
+  ws.Drv_save = drv;
+  if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
+  return result;
+}
+
 // The process debug link's commands are served inside the wait (see
-// core/host.h): the I/O area of the statement is kept, the waiting channel
-// is marked busy (the commands cannot use or close it: error 89) and the
-// driver's state saved around them.  END or QUIT abandons the statement.
+// core/host.h).  END or QUIT abandons the statement.
 void serve_debug_link(Tcp_fcb* f) {
   if (!Wait_serve_hook || console_io) return;
-  bool abandon = false;
-  {
-    Io_save_guard io;
-    bool was_busy = f && (f->st3 & ST3_BUSY);
-    if (f) f->st3 |= ST3_BUSY;
-    void* drv = ws.Drv_save;
-    ws.Drv_save = nullptr;
-    Tcp_save();
-    {
-      Catch_region region;
-      ++Wait_serving;
-      try {
-        abandon = Wait_serve_hook();
-      } catch (const Oru_error&) {
-      }
-      --Wait_serving;
-    }
-    Tcp_restore();
-    ws.Drv_save = drv;
-    if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
-  }
-  if (abandon) throw Stmt_restart{};
+  if (serve_in_wait(f, [] { return Wait_serve_hook(); })) throw Stmt_restart{};
 }
 
 // The IDE link is served inside the wait the same way: its commands (stack,
@@ -148,26 +153,10 @@ void serve_debug_link(Tcp_fcb* f) {
 bool ide_active() { return (ws.Run_flags & RF_IDE_LINK) && Ide_poll_hook && !console_io && !Wait_serving; }
 
 void serve_ide_link(Tcp_fcb* f) {
-  {
-    Io_save_guard io;
-    bool was_busy = f && (f->st3 & ST3_BUSY);
-    if (f) f->st3 |= ST3_BUSY;
-    void* drv = ws.Drv_save;
-    ws.Drv_save = nullptr;
-    Tcp_save();
-    {
-      Catch_region region;
-      ++Wait_serving;
-      try {
-        Ide_poll_hook();
-      } catch (const Oru_error&) {
-      }
-      --Wait_serving;
-    }
-    Tcp_restore();
-    ws.Drv_save = drv;
-    if (f && !was_busy) f->st3 &= uint16_t(~ST3_BUSY);
-  }
+  serve_in_wait(f, [] {
+    Ide_poll_hook();
+    return false;
+  });
   if (Run_flags_now() & RF_ESCAPE) Rpt_error(err::INTERRUPTED);
 }
 

@@ -61,6 +61,20 @@ void opt_err() {
   Chk_err();
 }
 
+// A call's arguments, its ERR= and the end of the statement; the list is
+// freed when the statement is refused.
+Arg_rec* args_to_end() {
+  Arg_rec* list = Do_Args(false);
+  try {
+    opt_err();
+    console_end();
+  } catch (...) {
+    FreeArgList(list);
+    throw;
+  }
+  return list;
+}
+
 // The name operand, copied into the work area (it must outlive the
 // accumulator while the arguments are evaluated).
 std::string name_operand() {
@@ -204,28 +218,14 @@ void d_call() {
   // copied.
   uint8_t* name = Work_take(n);
   if (n) std::memcpy(name, ws.Str_ptr, n);
-  Arg_rec* list = Do_Args(false);
-  try {
-    opt_err();
-    console_end();
-  } catch (...) {
-    FreeArgList(list);
-    throw;
-  }
+  Arg_rec* list = args_to_end();
   ws.Str_ptr = name;
   ws.Str_len = int32_t(n);
   Exec_subprogram(FORM_CALL, list);
 }
 
 void ArgProcess(const std::string& name) {
-  Arg_rec* list = Do_Args(false);
-  try {
-    opt_err();
-    console_end();
-  } catch (...) {
-    FreeArgList(list);
-    throw;
-  }
+  Arg_rec* list = args_to_end();
   route_call(name, list);
 }
 
