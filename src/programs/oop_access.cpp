@@ -671,18 +671,23 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
   struct Busy {
     Oop_object* o;
     Oop_result* outer;
+    Method_frame* frame;
     ~Busy() {
       o->lock--;
       oop_ret = outer;
+      Method_frame::current = frame;
     }
   };
   int rc;
   bool started = false;
   {
-    Oop_run_guard guard(o->slot, method_name, Call_depth() + 1, false);
+    int depth = Call_depth() + 1;
+    Oop_run_guard guard(o->slot, method_name, depth, false);
+    Method_frame frame{o, c, &r, &prog, perform ? FORM_PERFORM : FORM_CALL, depth, Method_frame::current};
     o->lock++;
-    Busy busy{o, outer};
-    rc = Nested_call(perform ? FORM_PERFORM : FORM_CALL, args, 0, &started);
+    Busy busy{o, outer, Method_frame::current};
+    Method_frame::current = &frame;
+    rc = Nested_call(frame.form, args, 0, &started, Oop_frame_load, &frame);
   }
   ws.Exec_ptr = exec;
   ws.Stmt_ptr = stmt;
