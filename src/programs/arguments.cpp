@@ -293,16 +293,18 @@ Arg_rec* Do_Args(bool allow_placeholder) {
   try {
     for (;;) {
       uint8_t c = *ws.Exec_ptr;
-      if (c == code::COMMA) {
-        ws.Exec_ptr++;
-        continue;
-      }
-      if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
-      if (c == code::OP_MUL) {
-        if (allow_placeholder) break;
-        Rpt_error(err::SYNTAX);
-      }
-      if (c == code::NUM_VAR || c == code::STR_VAR) {
+      // Variables first: most arguments are.
+      if (c != code::NUM_VAR && c != code::STR_VAR) {
+        if (c == code::COMMA) {
+          ws.Exec_ptr++;
+          continue;
+        }
+        if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
+        if (c == code::OP_MUL) {
+          if (allow_placeholder) break;
+          Rpt_error(err::SYNTAX);
+        }
+      } else {
         uint8_t* save = ws.Exec_ptr;
         Var_node* v = arg_var();
         uint8_t next = *ws.Exec_ptr;
@@ -381,8 +383,18 @@ struct Enter_plan {
   const uint8_t* stmt = nullptr;  // the cursor where the items begin
   uint8_t* end = nullptr;         // the cursor after the items
   uint32_t count = 0;
+  bool distinct = false;  // no two items name the same variable
   Enter_item items[ENTER_PLAN_MAX];
 };
+
+// Whether the plan's items name different variables (slots differ or types
+// differ): two names never share a variable.
+bool items_distinct(const Enter_plan& plan) {
+  for (uint32_t i = 0; i < plan.count; i++)
+    for (uint32_t j = 0; j < i; j++)
+      if (plan.items[i].idx == plan.items[j].idx && plan.items[i].type == plan.items[j].type) return false;
+  return true;
+}
 
 // The plan of the running program's ENTER at the cursor, if it has one.
 const Enter_plan* plan_here() {
@@ -396,6 +408,12 @@ const Enter_plan* plan_here() {
 // in the same order.
 void enter_planned(const Enter_plan& plan) {
   Arg_rec* a = ws.Arg_list;
+  // A variable can be bound already only to an argument bound before this
+  // ENTER, or to an earlier item of it: with no argument bound yet (the
+  // first ENTER of a call) and items naming different variables, none is,
+  // and the search of the list is left out.
+  bool search = !plan.distinct;
+  for (Arg_rec* b = a; b && !search; b = b->next) search = b->bound != nullptr;
   for (uint32_t i = 0; i < plan.count; i++) {
     const Enter_item& it = plan.items[i];
     Var_node* v = it.idx < ws.Var_index_cnt ? ws.Var_index[it.idx] : nullptr;
@@ -405,7 +423,7 @@ void enter_planned(const Enter_plan& plan) {
       ws.Exec_ptr = it.code;
       v = enter_var();
     }
-    if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(err::BAD_ARGUMENT);
+    if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || (search && is_bound(v))) Rpt_error(err::BAD_ARGUMENT);
     if (!a) {
       if (!it.dflt || it.whole) Rpt_error(err::BAD_ARGUMENT);
       ws.Exec_ptr = it.dflt;
@@ -511,6 +529,7 @@ void d_ente() {
   }
   if (!record || ws.Pgm_cache_ent != rec || ws.Pgm_image != rec->image) return;
   plan.end = ws.Exec_ptr;
+  plan.distinct = items_distinct(plan);
   size_t size = offsetof(Enter_plan, items) + sizeof(Enter_item) * plan.count;
   void* b = Get_blk(size);
   if (!b) return;  // the next call walks the items again

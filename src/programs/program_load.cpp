@@ -179,10 +179,17 @@ int Exec_load(int run) {
     ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
     ws.Prog_loads++;
   }
-  ws.Pgm_name = Get_str(given_len);
-  if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
-  std::memcpy(ws.Pgm_name->bytes(), given, given_len);
-  ws.Pgm_name->len = uint32_t(given_len);
+  if (rec && rec->spare_name && rec->spare_name->len == given_len &&
+      std::memcmp(rec->spare_name->bytes(), given, given_len) == 0) {
+    // A call of the program by the name its last call gave.
+    ws.Pgm_name = rec->spare_name;
+    rec->spare_name = nullptr;
+  } else {
+    ws.Pgm_name = Get_str(given_len);
+    if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
+    std::memcpy(ws.Pgm_name->bytes(), given, given_len);
+    ws.Pgm_name->len = uint32_t(given_len);
+  }
   if (entry) {
     ws.Cur_stno = LAST_LINE_NO;
     ws.Exec_ptr = entry;
