@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "core/codes.h"
 #include "core/directives.h"
@@ -43,7 +44,7 @@ constexpr int ARG_CACHE_MAX = 32;
 Arg_rec* arg_cache = nullptr;
 int arg_cached = 0;
 
-Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
+[[gnu::always_inline]] inline Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
   void* b;
   if (arg_cache) {
     b = arg_cache;
@@ -275,7 +276,7 @@ void FreeArgList(Arg_rec* list) {
     Arg_rec* next = list->next;
     if (list->str) Ret_str(list->str);
     if (list->rec_list) Ret_blk(list->rec_list);
-    list->~Arg_rec();
+    static_assert(std::is_trivially_destructible_v<Arg_rec>, "a kept record is reused without its destructor");
     if (arg_cached < ARG_CACHE_MAX) {
       list->next = arg_cache;
       arg_cache = list;
@@ -406,7 +407,7 @@ const Enter_plan* plan_here() {
 
 // The binding of the general walk below, from the plan: the same checks
 // in the same order.
-void enter_planned(const Enter_plan& plan) {
+[[gnu::noinline]] void enter_planned(const Enter_plan& plan) {
   Arg_rec* a = ws.Arg_list;
   // A variable can be bound already only to an argument bound before this
   // ENTER, or to an earlier item of it: with no argument bound yet (the
@@ -423,7 +424,34 @@ void enter_planned(const Enter_plan& plan) {
       ws.Exec_ptr = it.code;
       v = enter_var();
     }
-    if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || (search && is_bound(v))) Rpt_error(err::BAD_ARGUMENT);
+    uint32_t vf = v->flags;
+    if ((vf & (VF_RECORD | VF_READ_ONLY)) || (search && is_bound(v))) Rpt_error(err::BAD_ARGUMENT);
+    if (a && !a->bound && !it.by_value && !it.whole && !v->elems) {
+      // A variable passed by reference to a scalar: bind's cases for it,
+      // with the checks that can fail made above.
+      Var_node* c = a->var;
+      if (a->kind == ARG_NUM_REF && it.type == code::NUM_VAR && !(vf & VF_INTEGER)) {
+        v->num = a->num;
+        v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
+        v->read_mask = c->read_mask;
+        v->write_mask = c->write_mask;
+        a->bound = v;
+        a = a->next;
+        continue;
+      }
+      if (a->kind == ARG_STR_REF && it.type == code::STR_VAR) {
+        Str_blk* old = v->str;
+        v->str = c->str;  // lent until the return
+        c->str = nullptr;
+        v->read_mask = c->read_mask;
+        v->write_mask = c->write_mask;
+        v->flags = vf | VF_ASSIGNED;
+        a->bound = v;
+        a = a->next;
+        if (old) Ret_str(old);
+        continue;
+      }
+    }
     if (!a) {
       if (!it.dflt || it.whole) Rpt_error(err::BAD_ARGUMENT);
       ws.Exec_ptr = it.dflt;
@@ -544,10 +572,18 @@ void Clr_arg_var() {
 void Args_flow_back(Arg_rec* list, std::vector<Var_node*>& refill) {
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;
-    Var_node* c = a->var;
+    if (!v) continue;
     a->bound = nullptr;
-    if (!v || !c) continue;
-    if (c->flags & VF_READ_ONLY) {
+    Var_node* c = a->var;
+    if (!c) continue;
+    uint32_t cf = c->flags;
+    if (a->kind == ARG_NUM_REF && !(cf & (VF_READ_ONLY | VF_INTEGER))) {
+      // The usual case first: a number goes back as it is.
+      c->num = v->num;
+      c->flags = cf | VF_ASSIGNED;
+      continue;
+    }
+    if (cf & VF_READ_ONLY) {
       // The caller's variable keeps what it had; a lent block comes home.
       if (a->kind == ARG_STR_REF && !c->str) {
         c->str = v->str;

@@ -106,7 +106,7 @@ void release_program() {
 // raised.
 void pop_frame(bool flow_back) {
   // Objects attached to the program that returns lose their reference.
-  Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
+  if (Obj4_count()) Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
   Call_frame* f = ws.Call_link;
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;

@@ -138,10 +138,14 @@ std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; 
 
 int Exec_load(int run) {
   if (ws.Str_len <= 0) Rpt_error(err::BAD_FILE_NAME);
-  // The name as given, kept in the work area for the length of the load.
+  // The name as given, kept in the work area for the length of the load
+  // (a name there already, as a call's is, stays where it is).
   size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
-  uint8_t* given = Work_take(given_len);
-  std::memcpy(given, ws.Str_ptr, given_len);
+  uint8_t* given = ws.Str_ptr;
+  if (given < ws.Work_base || given + given_len > ws.Work_ptr) {
+    given = Work_take(given_len);
+    std::memcpy(given, ws.Str_ptr, given_len);
+  }
   uint8_t* entry = nullptr;
   const uint8_t* semi = static_cast<const uint8_t*>(std::memchr(given, ';', given_len));
   if (semi) {
