@@ -556,8 +556,17 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   OopDoFunction(x, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, id);
 }
 
+Method_depth_guard::Method_depth_guard(Arg_rec* args) {
+  if (oop.method_depth >= METHOD_DEPTH_MAX) {
+    FreeArgList(args);
+    Rpt_error_text(err::NESTING_TOO_DEEP, "methods nested more than " + std::to_string(METHOD_DEPTH_MAX) + " deep");
+  }
+  ++oop.method_depth;
+}
+
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast) {
+  Method_depth_guard depth_guard(args);
   if (fast && Oop_fast_expression(o, c, expr, args, method_name, fast)) return;
   struct Restore {
     Var_node* num = ws.Loc_num_tree;
@@ -650,6 +659,7 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     FreeArgList(args);
     return false;
   }
+  Method_depth_guard depth_guard(args);
   const std::string* progp;
   try {
     progp = &Oop_class_program(c, r);

@@ -214,9 +214,23 @@ struct Oop_state {
   // delegate set, the name registry cleared.  Call-site caches keep the
   // count they were filled under and are used only while it stands.
   uint32_t shape_epoch = 1;
+  // Methods (program and expression) running inside one another: each
+  // nests the interpreter once more on the machine stack.
+  int method_depth = 0;
 };
 extern Oop_state oop;
 inline void Oop_shape_changed() { ++oop.shape_epoch; }
+// Deeper than this a method call is error 30 (nesting too deep), well
+// before the machine stack could run out.
+constexpr int METHOD_DEPTH_MAX = 1000;
+// Counts one method level for its lifetime; at the limit it frees the
+// call's arguments and raises error 30.
+struct Method_depth_guard {
+  explicit Method_depth_guard(Arg_rec* args);
+  ~Method_depth_guard() { --oop.method_depth; }
+  Method_depth_guard(const Method_depth_guard&) = delete;
+  Method_depth_guard& operator=(const Method_depth_guard&) = delete;
+};
 // Forgets every call-site cache at once (tests, CLEAR of the name registry).
 void Oop_sites_clear();
 

@@ -25,7 +25,7 @@ REM calling back into the same object, recursion.
 180 REM a method that CALLs a program that calls a method of the same object
 190 FOR I=1 TO 2; PRINT "back:",H'OUTER(I+0),I; NEXT I
 200 REM deep recursion through the object's own methods
-210 PRINT "deep:",H'DOWN(1000); PRINT "again:",H'DOWN(3)
+210 PRINT "deep:",H'DOWN(900); PRINT "again:",H'DOWN(3)
 212 SETERR 214; PRINT H'DOWN(100000)
 214 PRINT "too deep:",ERR; SETERR 0; PRINT "after:",H'DOWN(4),H'ACC(2,3)
 220 REM the class defined anew: its newer method answers
