@@ -292,6 +292,42 @@ Arg_rec* Do_Args(bool allow_placeholder) {
   Arg_rec* head = nullptr;
   Arg_rec** tail = &head;
   try {
+    // The usual arguments, scalar variables named by their bound table
+    // slots and passed by reference, are taken in a short loop; at anything
+    // else (an expression, an array, a record, a string passed twice, a
+    // variable that is not accessible) the general loop below goes on from
+    // there.
+    uint8_t* p = ws.Exec_ptr;
+    const uint32_t mask = ws.Var_mask;
+    for (;;) {
+      uint8_t c = p[0];
+      if (c == code::COMMA) {
+        p++;
+        continue;
+      }
+      if ((c != code::NUM_VAR && c != code::STR_VAR) || !(p[1] & 0x80)) break;
+      uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+      if (idx >= ws.Var_index_cnt) break;
+      Var_node* v = ws.Var_index[idx];
+      if (!v || v->type != c || ((v->read_mask | v->write_mask) & ~mask) || (v->flags & (VF_READ_ONLY | VF_RECORD)))
+        break;
+      uint8_t next = p[3];
+      if (next != code::COMMA && !stmt_end(next) && next != code::IOPT_FIRST + 4 && next != code::RPAREN) break;
+      Arg_rec* a;
+      if (c == code::NUM_VAR) {
+        a = new_arg(tail, ARG_NUM_REF);
+        a->num = v->num;
+      } else {
+        bool again = false;
+        for (Arg_rec* q = head; q; q = q->next) again |= q->kind == ARG_STR_REF && q->var == v;
+        if (again) break;
+        a = new_arg(tail, ARG_STR_REF);
+      }
+      a->var = v;
+      ws.Cur_var = v;
+      p += 3;
+    }
+    ws.Exec_ptr = p;
     for (;;) {
       uint8_t c = *ws.Exec_ptr;
       // Variables first: most arguments are.
