@@ -412,6 +412,7 @@ struct Enter_item {
   uint8_t type;   // code 1 numeric, 2 string
   bool by_value;  // "(V)"
   bool whole;     // "A[ALL]"
+  uint8_t by_ref; // the argument kind a plain scalar item takes by reference (0: none)
 };
 
 constexpr uint32_t ENTER_PLAN_MAX = 64;
@@ -451,22 +452,26 @@ const Enter_plan* plan_here() {
   // and the search of the list is left out.
   bool search = !plan.distinct;
   for (Arg_rec* b = a; b && !search; b = b->next) search = b->bound != nullptr;
+  Var_node** slots = ws.Var_index;
+  uint32_t slot_cnt = ws.Var_index_cnt;
   for (uint32_t i = 0; i < plan.count; i++) {
     const Enter_item& it = plan.items[i];
-    Var_node* v = it.idx < ws.Var_index_cnt ? ws.Var_index[it.idx] : nullptr;
+    Var_node* v = it.idx < slot_cnt ? slots[it.idx] : nullptr;
     if (v && v->type == it.type) {
       ws.Cur_var = v;
     } else {
       ws.Exec_ptr = it.code;
       v = enter_var();
+      slots = ws.Var_index;
+      slot_cnt = ws.Var_index_cnt;
     }
     uint32_t vf = v->flags;
     if ((vf & (VF_RECORD | VF_READ_ONLY)) || (search && is_bound(v))) Rpt_error(err::BAD_ARGUMENT);
-    if (a && !a->bound && !it.by_value && !it.whole && !v->elems) {
+    if (a && a->kind == it.by_ref && !a->bound && !v->elems) {
       // A variable passed by reference to a scalar: bind's cases for it,
       // with the checks that can fail made above.
       Var_node* c = a->var;
-      if (a->kind == ARG_NUM_REF && it.type == code::NUM_VAR && !(vf & VF_INTEGER)) {
+      if (a->kind == ARG_NUM_REF && !(vf & VF_INTEGER)) {
         v->num = a->num;
         v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
         v->read_mask = c->read_mask;
@@ -475,7 +480,7 @@ const Enter_plan* plan_here() {
         a = a->next;
         continue;
       }
-      if (a->kind == ARG_STR_REF && it.type == code::STR_VAR) {
+      if (a->kind == ARG_STR_REF) {
         Str_blk* old = v->str;
         v->str = c->str;  // lent until the return
         c->str = nullptr;
@@ -556,6 +561,7 @@ void d_ente() {
       bool has_default = *ws.Exec_ptr == code::OP_EQ;
       if (record) {
         it.whole = whole;
+        it.by_ref = by_value || whole ? 0 : c == code::NUM_VAR ? ARG_NUM_REF : ARG_STR_REF;
         it.dflt = has_default ? ws.Exec_ptr + 1 : nullptr;
         plan.items[plan.count++] = it;
       }
