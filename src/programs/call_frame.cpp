@@ -112,7 +112,13 @@ void pop_frame(bool flow_back) {
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
-  if (flow_back) Args_flow_back(ws.Arg_list, refill);
+  if (flow_back) {
+    // Once their values are back the arguments are done with: the list
+    // goes now, so that nothing below walks it again.
+    Args_flow_back(ws.Arg_list, refill);
+    FreeArgList(ws.Arg_list);
+    ws.Arg_list = nullptr;
+  }
 
   // The caller sees the global access mask as it is now.
   f->Var_mask_glob = ws.Var_mask_glob;
