@@ -671,10 +671,6 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
   uint8_t* exec = ws.Exec_ptr;
   uint8_t* stmt = ws.Stmt_ptr;
   if (!c->prog_rec && r.program.empty()) Oop_hold_program(c, prog);
-  uint8_t* p = Work_take(prog.size());
-  std::memcpy(p, prog.data(), prog.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(prog.size());
   Oop_result result;
   Oop_result* outer = oop_ret;
   oop_ret = &result;
