@@ -91,6 +91,7 @@ Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry) {
     throw;
   }
   pi->var->flags |= 64;
+  if (!entry) o->flags |= OF_RT_PROPS;
   pi->next = o->props;
   o->props = pi;
   return pi;
