@@ -86,11 +86,16 @@ void release_program() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   ws.Pgm_cache_ent = nullptr;
   ws.Pgm_image = nullptr;
-  Prog_drop(rec);
   Path_unref(ws.Cur_pgm);
   ws.Cur_pgm = nullptr;
-  if (ws.Pgm_name) Ret_str(ws.Pgm_name);
+  // The name block waits in the record for the next call (the record may
+  // be freed by the drop below, and the block with it).
+  if (Str_blk* name = ws.Pgm_name) {
+    if (!rec->spare_name) rec->spare_name = name;
+    else Ret_str(name);
+  }
   ws.Pgm_name = nullptr;
+  Prog_drop(rec);
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
 }
@@ -101,7 +106,7 @@ void release_program() {
 // raised.
 void pop_frame(bool flow_back) {
   // Objects attached to the program that returns lose their reference.
-  Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
+  if (Obj4_count()) Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
   Call_frame* f = ws.Call_link;
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
@@ -155,7 +160,7 @@ void pop_frame(bool flow_back) {
     ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
     ws.Run_flags |= RF_STOP;
   }
-  Args_refill(refill);
+  if (!refill.empty()) Args_refill(refill);
 }
 
 // Runs a started call in a nested execution until its frame is popped.  The

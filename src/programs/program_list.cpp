@@ -500,6 +500,7 @@ void Prog_free(Prog_obj* r) {
   Clr_tree(r->spare_str);
   if (r->spare_index) Ret_blk(r->spare_index);
   if (r->enter_plan) Ret_blk(r->enter_plan);
+  if (r->spare_name) Ret_str(r->spare_name);
   if (r->image) Ret_blk(r->image);
   if (r->name_index) Ret_blk(r->name_index);
   if (r->name_numbers) Ret_blk(r->name_numbers);
@@ -565,7 +566,7 @@ namespace {
 bool clear_tree(Var_node* n) {
   for (; n; n = n->right) {
     if (n->frames) return false;
-    if (!clear_tree(n->left)) return false;
+    if (n->left && !clear_tree(n->left)) return false;
     if (n->elems || n->assoc || n->dims) Clr_array(n);
     if (n->str) {
       Ret_str(n->str);

@@ -89,6 +89,9 @@ struct Prog_obj {
   // Its first plain ENTER, bound once (programs/arguments.cpp; owned block).
   void* enter_plan = nullptr;
   bool enter_plan_tried = false;
+  // The name block of the last call's context, kept for the next call that
+  // gives the program the same name (owned).
+  struct Str_blk* spare_name = nullptr;
 };
 
 // Finds or loads the program named by the string accumulator (entry point
