@@ -840,39 +840,6 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   return kind;
 }
 
-// An argument of a remote parameter list: a number as its text; a string
-// of printable bytes without a double quote between double quotes; the
-// empty string as "$$"; any other string in hex between "$" marks.
-void remote_arg(std::string& out) {
-  if (ws.Str_len < 0) {
-    char t[CONV_NORMAL_MAX];
-    out.append(t, size_t(Conv_normal(ws.Num_acc, t)));
-    return;
-  }
-  const uint8_t* p = ws.Str_ptr;
-  size_t n = size_t(ws.Str_len);
-  if (n == 0) {
-    out += "$$";
-    return;
-  }
-  bool plain = true;
-  for (size_t i = 0; i < n; i++)
-    if (p[i] < 32 || p[i] > 126 || p[i] == '"') plain = false;
-  if (plain) {
-    out += '"';
-    out.append(reinterpret_cast<const char*>(p), n);
-    out += '"';
-    return;
-  }
-  static const char hx[] = "0123456789ABCDEF";
-  out += '$';
-  for (size_t i = 0; i < n; i++) {
-    out += hx[p[i] >> 4];
-    out += hx[p[i] & 15];
-  }
-  out += '$';
-}
-
 // The rest of a reference to a client-side control or object: its path
 // ("A'B$'M(1,\"x\")"), then a read (the value is the reply, numbers
 // converted) or, as a target followed by "=", a write.
@@ -923,7 +890,7 @@ int remote_ref(int64_t id, bool target) {
         }
         if (Remote_array_arg(path, arrays)) continue;
         Eval_formula();
-        remote_arg(path);
+        Remote_arg_text(path);
       }
       ws.Exec_ptr++;
       path += ')';
