@@ -14,6 +14,7 @@
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
+#include "terminal/command_window.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ void Oop_stat_form(int form) {
 
 // DEF OBJECT var, "*system": the event-handler object.
 void DefObject() {
+  DropComndWdw();
   uint8_t* p = ws.Exec_ptr;
   if (*p != code::NUM_VAR) Rpt_error(err::SYNTAX);
   Var_node* target = Find_var();
