@@ -59,14 +59,17 @@ check(c.output[mark:].find(CLOSE) < c.output[mark:].find(OPEN), "DEFCTL: wrong o
 # A single step stops in the window as well.
 mark = len(c.output)
 c.type("RUN\r")
-c.until(lambda: b"DONE" in c.output[mark:])
-mark = len(c.output)
-c.type("RUN 10\r")
-c.pump(0.3)
+check(c.until(lambda: b"0020 ESCAPE" in c.output[mark:]), "no second stop", c)
+c.pump(0.2)
 mark = len(c.output)
 c.type(".\r")
 check(c.until(lambda: b"0030 PRINT" in c.output[mark:]), "no single step: %r" % bytes(c.output[mark:]), c)
-check(CLOSE in c.output[mark:] or OPEN in c.output[mark:], "the step showed no window", c)
+check(CLOSE not in c.output[mark:], "the step left the window", c)
+# The next step runs the PRINT (the window closes) and stops in the window.
+mark = len(c.output)
+c.type(".\r")
+check(c.until(lambda: CLOSE + b"DONE" in c.output[mark:] and OPEN + b"0040 END" in c.output[mark:]),
+      "the step did not stop in the window: %r" % bytes(c.output[mark:]), c)
 c.finish()
 c.remove()
 
