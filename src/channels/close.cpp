@@ -25,6 +25,7 @@
 #include "channels/iol_cache.h"
 #include "channels/open.h"
 #include "channels/record_io.h"
+#include "core/text_case.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -363,16 +364,6 @@ uint16_t KestDynaOpen() {
 
 namespace {
 
-bool starts_ci(const uint8_t* s, int32_t n, const char* p) {
-  for (int32_t i = 0; *p; ++i, ++p) {
-    if (i >= n) return false;
-    uint8_t c = s[i];
-    if (c >= 'A' && c <= 'Z') c = uint8_t(c + 32);
-    if (c != uint8_t(*p)) return false;
-  }
-  return true;
-}
-
 constexpr uint16_t SCRATCH_CHANNEL = 65001;
 
 // Empties one file: opened exclusively on the scratch channel, purged as
@@ -383,7 +374,7 @@ void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t op
     all_segs = Kest_all_segs_opt(std::string(reinterpret_cast<const char*>(opt), size_t(opt_len)));
     if (!all_segs) Not_built("segmented files (OPT= of REFILE)");
   }
-  if (starts_ci(name, len, "[vrl]")) {
+  if (Starts_ci(std::string_view(reinterpret_cast<const char*>(name), size_t(len)), "[vrl]")) {
     // A file on the client's machine: the client empties it, running the
     // directive's text.  The name goes between quotes, so it may hold none.
     if (!Client_is_attached()) Rpt_error(err::BAD_FILE_NAME);

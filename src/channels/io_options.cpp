@@ -411,17 +411,26 @@ void Io_SetOptions(uint8_t dir_code) {
   }
 }
 
-bool Io_SetOptions_plain(uint8_t dir_code) {
-  // "(n)" or "(n,END=line)" with n a small literal: what Io_SetOptions and
-  // channel_part do for it, without the general option walk.
+bool Io_plain_parse(Io_plain& out) {
+  // "(n)" with at most one END= and one ERR= naming plain line numbers, n a
+  // small literal: what channel_part reads for it, without the option walk.
   const uint8_t* p = ws.Exec_ptr;
   if (ws.Io_next_chan != 0 || p[0] != code::LPAREN || p[1] != code::SMALL_INT) return false;
   const uint8_t* q = p + 4;
-  bool has_end = false;
-  uint32_t end_line = 0;
-  if (q[0] == code::COMMA && q[1] == iopt::END && q[2] == code::LINE_REF) {
-    has_end = true;
-    end_line = get_u16be(q + 3);
+  out.end_line = 0;
+  out.err_line = 0;
+  out.has_end = out.has_err = false;
+  while (q[0] == code::COMMA) {
+    if (q[2] != code::LINE_REF) return false;
+    if (q[1] == iopt::END && !out.has_end) {
+      out.has_end = true;
+      out.end_line = get_u16be(q + 3);
+    } else if (q[1] == iopt::ERR && !out.has_err) {
+      out.has_err = true;
+      out.err_line = get_u16be(q + 3);
+    } else {
+      return false;
+    }
     q += 5;
   }
   if (q[0] != code::RPAREN) return false;
@@ -432,20 +441,41 @@ bool Io_SetOptions_plain(uint8_t dir_code) {
   // path's to raise, with its ERR= handling.
   if (!f || (f->owner && f->owner != running_object()) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
   if (Cmd_window_enabled()) return false;  // the general path closes the command window
+  out.f = f;
+  out.chan = chan;
+  out.after = q + 1;
+  return true;
+}
+
+void Io_plain_apply(const Io_plain& in, uint8_t dir_code) {
   reset_run();
   ws.Io_stmt = dir_code;
   ws.Io_rty = prmblk.WT;
   ws.Io_next_chan = 0;
   close_more = false;
-  ws.Lfa_chan = chan;
-  Select_channel(f);
-  ws.Io_sep = f->separator;
-  ws.Io_rec_prefix = f->rec_prefix;
-  if (has_end) {
-    ws.End_line = end_line;
+  ws.Lfa_chan = in.chan;
+  Select_channel(in.f);
+  ws.Io_sep = in.f->separator;
+  ws.Io_rec_prefix = in.f->rec_prefix;
+  // The items in the order option_item takes them (END= and ERR= set
+  // fields of their own, so the order of the two does not matter).
+  if (in.has_end) {
+    ws.End_line = in.end_line;
     ws.Stmt_opt_flags &= ~2u;
   }
-  ws.Exec_ptr = const_cast<uint8_t*>(q + 1);
+  if (in.has_err) {
+    ws.Err_line = in.err_line;
+    ws.Stmt_save = nullptr;
+    ws.Stmt_opt_flags &= ~2u;
+    ws.Io_opts |= IO_ERR;
+  }
+  ws.Exec_ptr = const_cast<uint8_t*>(in.after);
+}
+
+bool Io_SetOptions_plain(uint8_t dir_code) {
+  Io_plain in;
+  if (!Io_plain_parse(in)) return false;
+  Io_plain_apply(in, dir_code);
   return true;
 }
 

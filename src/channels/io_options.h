@@ -54,10 +54,24 @@ constexpr int32_t KNO_PHYSICAL = -2;
 // Io_close_more tells whether another follows and Io_SetOptions_next reads
 // it (the ERR= flag carries over).
 bool Io_close_more();
-// Io_SetOptions for the common case "(n)" or "(n,END=line)", n a literal
-// channel that is open and usable: true when done; false, with nothing
-// changed, for anything else (the caller then calls Io_SetOptions).
+// Io_SetOptions for the common case "(n)", "(n,END=line)", "(n,ERR=line)"
+// or both, n a literal channel that is open and usable, the lines plain
+// numbers: true when done; false, with nothing changed, for anything else
+// (the caller then calls Io_SetOptions).
 bool Io_SetOptions_plain(uint8_t dir_code);
+// The same in two steps, for a caller that checks more before it commits:
+// Io_plain_parse reads the channel part at the cursor and changes nothing
+// (false for anything but the common case); Io_plain_apply then sets the
+// current-I/O area as Io_SetOptions would and moves the cursor past ")".
+struct Io_plain {
+  Fcb* f;
+  const uint8_t* after;  // the code after ")"
+  uint32_t end_line, err_line;
+  uint16_t chan;
+  bool has_end, has_err;
+};
+bool Io_plain_parse(Io_plain& out);
+void Io_plain_apply(const Io_plain& in, uint8_t dir_code);
 void Io_SetOptions_next(uint8_t dir_code);
 
 // Key number of the KNO= item at the cursor (just past the word).

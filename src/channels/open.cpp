@@ -40,6 +40,7 @@
 #include "core/messages.h"
 #include "core/params.h"
 #include "core/process_config.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "channels/chan_hooks.h"
 
@@ -57,25 +58,19 @@ const Kind_tag Oru_type_tbl[] = {
 constexpr int LINK_HOPS = 10;
 constexpr int NO_KIND = -99;
 
-bool starts_ci(const char* s, const char* p) {
-  for (; *p; ++s, ++p)
-    if (std::tolower(uint8_t(*s)) != std::tolower(uint8_t(*p))) return false;
-  return true;
-}
-
 bool ends_ci(const std::string& s, const char* p) {
   size_t n = std::strlen(p);
-  return s.size() >= n && starts_ci(s.c_str() + s.size() - n, p);
+  return s.size() >= n && Starts_ci(std::string_view(s).substr(s.size() - n), p);
 }
 
 // The kind a name prefix decides at once (NO_KIND: none).
 int prefix_kind(const char* p) {
-  if (starts_ci(p, "[vrl]") || starts_ci(p, "[rpc:")) return FK_THIN_CLIENT;
-  if (starts_ci(p, "[mysql]")) return FK_MYSQL;
-  if (starts_ci(p, "[tcp]")) return FK_TCP;
-  if (starts_ci(p, "[lib:")) return FK_LIB_MEMBER;
-  if (starts_ci(p, "*memory*")) return FK_MEMORY;
-  if (starts_ci(p, "*pdf*")) return FK_PDF;
+  if (Starts_ci(p, "[vrl]") || Starts_ci(p, "[rpc:")) return FK_THIN_CLIENT;
+  if (Starts_ci(p, "[mysql]")) return FK_MYSQL;
+  if (Starts_ci(p, "[tcp]")) return FK_TCP;
+  if (Starts_ci(p, "[lib:")) return FK_LIB_MEMBER;
+  if (Starts_ci(p, "*memory*")) return FK_MEMORY;
+  if (Starts_ci(p, "*pdf*")) return FK_PDF;
   if (p[0] == '>' || p[0] == '<' || p[0] == '|') return FK_PIPE;
   return NO_KIND;
 }

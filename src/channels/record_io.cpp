@@ -21,6 +21,7 @@
 #include "channels/field_convert.h"
 #include "channels/io_list.h"
 #include "channels/rec_formats.h"
+#include "channels/simple_files.h"
 #include "channels/io_options.h"
 #include "core/codes.h"
 #include "core/dispatch.h"
@@ -728,11 +729,134 @@ void Parse_read(const uint8_t* rec, int32_t len) {
 
 int32_t Rd_unconsumed() { return unconsumed; }
 
+namespace {
+
+// READ's common case, taken in one pass from the serial channel's buffer
+// into the variables:
+//   READ (n[,END=line][,ERR=line]) V1[,V2]...
+// n a small literal naming an open serial channel without I/O events, record
+// locks or table, readable (no write mode); each Vi a plain string or
+// numeric scalar by its index standing alone (what read_plain_string and
+// read_plain_number take), a numeric one's field a plain number; the whole
+// line already in the read buffer.  Everything is checked before anything
+// changes: false, with nothing done, for anything else, and the general
+// path takes the statement from its start (its refills, long lines, a last
+// line without a newline, conversions and errors).  What is left in the
+// workspace is what the general path leaves.
+constexpr int FAST_ITEMS = 16;
+
+struct Fast_field {
+  Var_node* node;
+  const uint8_t* text;  // string fields
+  int32_t n;
+  int64_t mant;         // numeric fields (no initializers: the array is
+  int8_t scale;         // not cleared on every statement)
+};
+
+bool read_fast() {
+  Io_plain chan;
+  if (!Io_plain_parse(chan)) return false;
+  Fcb* f = chan.f;
+  int32_t sep = f->separator;
+  if (f->kind != FK_SERIAL || f->event_pgm || f->lock_len != 0 || sep < 0 ||
+      (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY)))
+    return false;
+  auto* sf = static_cast<Seq_fcb*>(f);
+  // The line, as Seq_next finds it in the buffer.
+  if (sf->rd_pos >= sf->rd_fill) return false;
+  const uint8_t* rec = sf->rd_buf + sf->rd_pos;
+  int32_t avail = sf->rd_fill - sf->rd_pos;
+  int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
+  const void* nl = std::memchr(rec, '\n', size_t(avail < max ? avail : max));
+  if (!nl) return false;
+  const int32_t line_len = int32_t(static_cast<const uint8_t*>(nl) - rec);
+  int32_t len = line_len;
+  if (sep > 0)
+    while (len > 0 && rec[len - 1] == 0) len--;
+  // The items and their fields, as Parse_read cuts them.
+  Fast_field fields[FAST_ITEMS];
+  int count = 0;
+  int32_t pos = 0;
+  const uint8_t* p = chan.after;
+  for (;;) {
+    uint8_t c = *p;
+    if (c == code::COMMA) c = *++p;
+    if (stmt_end(c)) break;
+    if ((c != code::STR_VAR && c != code::NUM_VAR) || !(p[1] & 0x80) || count == FAST_ITEMS) return false;
+    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+    Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    if (!node || node->type != c || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
+        (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)) || Is_array(node))
+      return false;
+    uint8_t next = p[3];
+    if (next != code::COMMA && !stmt_end(next)) return false;
+    const void* hit = pos < len ? std::memchr(rec + pos, sep, size_t(len - pos)) : nullptr;
+    int32_t e = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
+    Fast_field& fld = fields[count++];
+    fld.node = node;
+    fld.text = rec + pos;
+    fld.n = e > pos ? e - pos : 0;
+    if (c == code::NUM_VAR) {
+      Num_val v;
+      if (!plain_number(fld.text, fld.n, v)) return false;
+      fld.mant = v.mant;
+      fld.scale = v.scale;
+    }
+    pos = hit ? e + 1 : len;
+    p += 3;
+  }
+  // No items of its own: the channel's IOL= list, the general path's.
+  if (count == 0) return false;
+
+  // The statement is READ's: its I/O area, then the line is consumed (as
+  // Seq_read counts it), then the fields are assigned in order.
+  Io_plain_apply(chan, code::D_READ);
+  ws.Iol_depth = 0;
+  sf->rd_pos += line_len + 1;
+  f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
+  f->st1 |= ST1_READ;
+  sf->rec_count = f->rec_index++;
+  ws.Bsy_count = 0;
+  ws.Exec_ptr = const_cast<uint8_t*>(p);
+  for (int i = 0; i < count; i++) {
+    Fast_field& fld = fields[i];
+    Var_node* node = fld.node;
+    if (node->type == code::STR_VAR) {
+      ws.Str_ptr = const_cast<uint8_t*>(fld.text);
+      ws.Str_len = fld.n;
+      Let_string_scalar(node);
+    } else {
+      Num_val v;
+      v.mant = fld.mant;
+      v.scale = fld.scale;
+      ws.Math_flags = 0;
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+      if (v.scale > 0) {
+        Store_num(node, &node->num);
+      } else {
+        node->num = v;
+        node->flags |= VF_ASSIGNED;
+      }
+    }
+  }
+  unconsumed = len > pos ? len - pos : 0;
+  return true;
+}
+
+}  // namespace
+
 // READ, EXTRACT and FIND.
 void d_read() {
-  // READ (n) and READ (n,END=line) take the short way to their channel.
+  // READ (n) with END= and ERR= at most takes the short way to its
+  // channel; a plain list from a serial channel's buffer is read at once.
   const uint8_t* s = ws.Stmt_ptr;
-  if (!s || s[0] != code::D_READ || !Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
+  if (s && s[0] == code::D_READ) {
+    if (read_fast()) return;
+    if (!Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
+  } else {
+    Io_SetOptions(0);
+  }
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {

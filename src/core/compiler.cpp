@@ -46,6 +46,7 @@ constexpr uint32_t SF_BIG_LINE = 0x0001;  // SETERR: 65001 and 65002 allowed
 constexpr uint32_t SF_IO_LIST = 0x0002;   // I/O option words (ERR=, KEY=...) are read
 constexpr uint32_t SF_EXPR = 0x4000;      // the text is one expression (Compile_expression)
 constexpr uint32_t SF_OWN_WORDS = 0x0010; // the directive's own words (COMMIT ...) are read
+constexpr uint32_t SF_NAMES = 0x0020;     // a word tried as a name is one even where it spells a keyword
 
 struct Cpl_fail {
   int no;
@@ -268,6 +269,10 @@ int Compiler::next_token(int expected) {
     // not list back as a name).
     bool as_label = expected == code::LABEL && (m.flags & LEX_MAY_BE_LABEL);
     bool as_var = expected == code::NUM_VAR && (m.flags & LEX_OBJECT_NAME);
+    // Where only a name may stand (the names of a class's PROPERTY list),
+    // a word is a name whatever it spells.
+    if ((flags_->stmt & SF_NAMES) && (expected == code::NUM_VAR || expected == code::STR_VAR) && is_letter(c))
+      as_var = true;
     if (!as_label && !as_var) {
       pos_ += size_t(m.consumed);
       emit(m.code);

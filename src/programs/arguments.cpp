@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "core/codes.h"
 #include "core/directives.h"
@@ -43,7 +44,7 @@ constexpr int ARG_CACHE_MAX = 32;
 Arg_rec* arg_cache = nullptr;
 int arg_cached = 0;
 
-Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
+[[gnu::always_inline]] inline Arg_rec* new_arg(Arg_rec**& tail, uint8_t kind) {
   void* b;
   if (arg_cache) {
     b = arg_cache;
@@ -275,7 +276,7 @@ void FreeArgList(Arg_rec* list) {
     Arg_rec* next = list->next;
     if (list->str) Ret_str(list->str);
     if (list->rec_list) Ret_blk(list->rec_list);
-    list->~Arg_rec();
+    static_assert(std::is_trivially_destructible_v<Arg_rec>, "a kept record is reused without its destructor");
     if (arg_cached < ARG_CACHE_MAX) {
       list->next = arg_cache;
       arg_cache = list;
@@ -291,18 +292,56 @@ Arg_rec* Do_Args(bool allow_placeholder) {
   Arg_rec* head = nullptr;
   Arg_rec** tail = &head;
   try {
+    // The usual arguments, scalar variables named by their bound table
+    // slots and passed by reference, are taken in a short loop; at anything
+    // else (an expression, an array, a record, a string passed twice, a
+    // variable that is not accessible) the general loop below goes on from
+    // there.
+    uint8_t* p = ws.Exec_ptr;
+    const uint32_t mask = ws.Var_mask;
     for (;;) {
-      uint8_t c = *ws.Exec_ptr;
+      uint8_t c = p[0];
       if (c == code::COMMA) {
-        ws.Exec_ptr++;
+        p++;
         continue;
       }
-      if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
-      if (c == code::OP_MUL) {
-        if (allow_placeholder) break;
-        Rpt_error(err::SYNTAX);
+      if ((c != code::NUM_VAR && c != code::STR_VAR) || !(p[1] & 0x80)) break;
+      uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+      if (idx >= ws.Var_index_cnt) break;
+      Var_node* v = ws.Var_index[idx];
+      if (!v || v->type != c || ((v->read_mask | v->write_mask) & ~mask) || (v->flags & (VF_READ_ONLY | VF_RECORD)))
+        break;
+      uint8_t next = p[3];
+      if (next != code::COMMA && !stmt_end(next) && next != code::IOPT_FIRST + 4 && next != code::RPAREN) break;
+      Arg_rec* a;
+      if (c == code::NUM_VAR) {
+        a = new_arg(tail, ARG_NUM_REF);
+        a->num = v->num;
+      } else {
+        bool again = false;
+        for (Arg_rec* q = head; q; q = q->next) again |= q->kind == ARG_STR_REF && q->var == v;
+        if (again) break;
+        a = new_arg(tail, ARG_STR_REF);
       }
-      if (c == code::NUM_VAR || c == code::STR_VAR) {
+      a->var = v;
+      ws.Cur_var = v;
+      p += 3;
+    }
+    ws.Exec_ptr = p;
+    for (;;) {
+      uint8_t c = *ws.Exec_ptr;
+      // Variables first: most arguments are.
+      if (c != code::NUM_VAR && c != code::STR_VAR) {
+        if (c == code::COMMA) {
+          ws.Exec_ptr++;
+          continue;
+        }
+        if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
+        if (c == code::OP_MUL) {
+          if (allow_placeholder) break;
+          Rpt_error(err::SYNTAX);
+        }
+      } else {
         uint8_t* save = ws.Exec_ptr;
         Var_node* v = arg_var();
         uint8_t next = *ws.Exec_ptr;
@@ -373,6 +412,7 @@ struct Enter_item {
   uint8_t type;   // code 1 numeric, 2 string
   bool by_value;  // "(V)"
   bool whole;     // "A[ALL]"
+  uint8_t by_ref; // the argument kind a plain scalar item takes by reference (0: none)
 };
 
 constexpr uint32_t ENTER_PLAN_MAX = 64;
@@ -381,8 +421,18 @@ struct Enter_plan {
   const uint8_t* stmt = nullptr;  // the cursor where the items begin
   uint8_t* end = nullptr;         // the cursor after the items
   uint32_t count = 0;
+  bool distinct = false;  // no two items name the same variable
   Enter_item items[ENTER_PLAN_MAX];
 };
+
+// Whether the plan's items name different variables (slots differ or types
+// differ): two names never share a variable.
+bool items_distinct(const Enter_plan& plan) {
+  for (uint32_t i = 0; i < plan.count; i++)
+    for (uint32_t j = 0; j < i; j++)
+      if (plan.items[i].idx == plan.items[j].idx && plan.items[i].type == plan.items[j].type) return false;
+  return true;
+}
 
 // The plan of the running program's ENTER at the cursor, if it has one.
 const Enter_plan* plan_here() {
@@ -394,18 +444,55 @@ const Enter_plan* plan_here() {
 
 // The binding of the general walk below, from the plan: the same checks
 // in the same order.
-void enter_planned(const Enter_plan& plan) {
+[[gnu::noinline]] void enter_planned(const Enter_plan& plan) {
   Arg_rec* a = ws.Arg_list;
+  // A variable can be bound already only to an argument bound before this
+  // ENTER, or to an earlier item of it: with no argument bound yet (the
+  // first ENTER of a call) and items naming different variables, none is,
+  // and the search of the list is left out.
+  bool search = !plan.distinct;
+  for (Arg_rec* b = a; b && !search; b = b->next) search = b->bound != nullptr;
+  Var_node** slots = ws.Var_index;
+  uint32_t slot_cnt = ws.Var_index_cnt;
   for (uint32_t i = 0; i < plan.count; i++) {
     const Enter_item& it = plan.items[i];
-    Var_node* v = it.idx < ws.Var_index_cnt ? ws.Var_index[it.idx] : nullptr;
+    Var_node* v = it.idx < slot_cnt ? slots[it.idx] : nullptr;
     if (v && v->type == it.type) {
       ws.Cur_var = v;
     } else {
       ws.Exec_ptr = it.code;
       v = enter_var();
+      slots = ws.Var_index;
+      slot_cnt = ws.Var_index_cnt;
     }
-    if ((v->flags & (VF_RECORD | VF_READ_ONLY)) || is_bound(v)) Rpt_error(err::BAD_ARGUMENT);
+    uint32_t vf = v->flags;
+    if ((vf & (VF_RECORD | VF_READ_ONLY)) || (search && is_bound(v))) Rpt_error(err::BAD_ARGUMENT);
+    if (a && a->kind == it.by_ref && !a->bound && !v->elems) {
+      // A variable passed by reference to a scalar: bind's cases for it,
+      // with the checks that can fail made above.
+      Var_node* c = a->var;
+      if (a->kind == ARG_NUM_REF && !(vf & VF_INTEGER)) {
+        v->num = a->num;
+        v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
+        v->read_mask = c->read_mask;
+        v->write_mask = c->write_mask;
+        a->bound = v;
+        a = a->next;
+        continue;
+      }
+      if (a->kind == ARG_STR_REF) {
+        Str_blk* old = v->str;
+        v->str = c->str;  // lent until the return
+        c->str = nullptr;
+        v->read_mask = c->read_mask;
+        v->write_mask = c->write_mask;
+        v->flags = vf | VF_ASSIGNED;
+        a->bound = v;
+        a = a->next;
+        if (old) Ret_str(old);
+        continue;
+      }
+    }
     if (!a) {
       if (!it.dflt || it.whole) Rpt_error(err::BAD_ARGUMENT);
       ws.Exec_ptr = it.dflt;
@@ -474,6 +561,7 @@ void d_ente() {
       bool has_default = *ws.Exec_ptr == code::OP_EQ;
       if (record) {
         it.whole = whole;
+        it.by_ref = by_value || whole ? 0 : c == code::NUM_VAR ? ARG_NUM_REF : ARG_STR_REF;
         it.dflt = has_default ? ws.Exec_ptr + 1 : nullptr;
         plan.items[plan.count++] = it;
       }
@@ -511,6 +599,7 @@ void d_ente() {
   }
   if (!record || ws.Pgm_cache_ent != rec || ws.Pgm_image != rec->image) return;
   plan.end = ws.Exec_ptr;
+  plan.distinct = items_distinct(plan);
   size_t size = offsetof(Enter_plan, items) + sizeof(Enter_item) * plan.count;
   void* b = Get_blk(size);
   if (!b) return;  // the next call walks the items again
@@ -525,10 +614,18 @@ void Clr_arg_var() {
 void Args_flow_back(Arg_rec* list, std::vector<Var_node*>& refill) {
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;
-    Var_node* c = a->var;
+    if (!v) continue;
     a->bound = nullptr;
-    if (!v || !c) continue;
-    if (c->flags & VF_READ_ONLY) {
+    Var_node* c = a->var;
+    if (!c) continue;
+    uint32_t cf = c->flags;
+    if (a->kind == ARG_NUM_REF && !(cf & (VF_READ_ONLY | VF_INTEGER))) {
+      // The usual case first: a number goes back as it is.
+      c->num = v->num;
+      c->flags = cf | VF_ASSIGNED;
+      continue;
+    }
+    if (cf & VF_READ_ONLY) {
       // The caller's variable keeps what it had; a lent block comes home.
       if (a->kind == ARG_STR_REF && !c->str) {
         c->str = v->str;

@@ -86,11 +86,16 @@ void release_program() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   ws.Pgm_cache_ent = nullptr;
   ws.Pgm_image = nullptr;
-  Prog_drop(rec);
   Path_unref(ws.Cur_pgm);
   ws.Cur_pgm = nullptr;
-  if (ws.Pgm_name) Ret_str(ws.Pgm_name);
+  // The name block waits in the record for the next call (the record may
+  // be freed by the drop below, and the block with it).
+  if (Str_blk* name = ws.Pgm_name) {
+    if (!rec->spare_name) rec->spare_name = name;
+    else Ret_str(name);
+  }
   ws.Pgm_name = nullptr;
+  Prog_drop(rec);
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
 }
@@ -101,13 +106,19 @@ void release_program() {
 // raised.
 void pop_frame(bool flow_back) {
   // Objects attached to the program that returns lose their reference.
-  Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
+  if (Obj4_count()) Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
   Call_frame* f = ws.Call_link;
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
-  if (flow_back) Args_flow_back(ws.Arg_list, refill);
+  if (flow_back) {
+    // Once their values are back the arguments are done with: the list
+    // goes now, so that nothing below walks it again.
+    Args_flow_back(ws.Arg_list, refill);
+    FreeArgList(ws.Arg_list);
+    ws.Arg_list = nullptr;
+  }
 
   // The caller sees the global access mask as it is now.
   f->Var_mask_glob = ws.Var_mask_glob;
@@ -155,13 +166,14 @@ void pop_frame(bool flow_back) {
     ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
     ws.Run_flags |= RF_STOP;
   }
-  Args_refill(refill);
+  if (!refill.empty()) Args_refill(refill);
 }
 
 // Runs a started call in a nested execution until its frame is popped.  The
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
-int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started) {
+int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started,
+               Call_loader load = nullptr, void* ctx = nullptr) {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   if (started) *started = false;
   int depth = Call_depth();
@@ -170,7 +182,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     // The statement that runs the program keeps its exit hook: a program
     // that cannot start is this call's failure, not the statement's.
     Catch_region region;
-    Exec_subprogram(form, list);
+    Exec_subprogram_with(form, list, load, ctx);
   } catch (const Oru_error& e) {
     return e.no;
   }
@@ -207,7 +219,9 @@ std::string Program_path(int level) {
   return p && p->path ? std::string(p->path) : std::string();
 }
 
-void Exec_subprogram(int form, Arg_rec* list) {
+void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
+
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
   if (ws.Cur_stno != 0) {
     ws.Stop_stno = ws.Cur_stno;
     ws.Stop_ptr = ws.Exec_ptr;
@@ -254,7 +268,7 @@ void Exec_subprogram(int form, Arg_rec* list) {
   ws.Go_cache_ref = 0;
   int entry;
   try {
-    entry = Exec_load(1);
+    entry = load ? load(ctx) : Exec_load(1);
   } catch (const Oru_error&) {
     pop_frame(false);
     throw;
@@ -302,6 +316,6 @@ int Perform_Logic(const char* name) {
   return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
 }
 
-int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started) {
-  return run_nested(form, list, flags2, 0, started);
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx) {
+  return run_nested(form, list, flags2, 0, started, load, ctx);
 }

@@ -2,6 +2,7 @@
 // program current for them and for every call.
 #include "programs/program_load.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -138,10 +139,15 @@ std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; 
 
 int Exec_load(int run) {
   if (ws.Str_len <= 0) Rpt_error(err::BAD_FILE_NAME);
-  // The name as given, kept in the work area for the length of the load.
+  // The name as given, kept in the work area for the length of the load
+  // (a name there already, as a call's is, stays where it is).
   size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
-  uint8_t* given = Work_take(given_len);
-  std::memcpy(given, ws.Str_ptr, given_len);
+  uint8_t* given = ws.Str_ptr;
+  auto at = [](const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); };
+  if (at(given) < at(ws.Work_base) || at(given) + given_len > at(ws.Work_ptr)) {
+    given = Work_take(given_len);
+    std::memcpy(given, ws.Str_ptr, given_len);
+  }
   uint8_t* entry = nullptr;
   const uint8_t* semi = static_cast<const uint8_t*>(std::memchr(given, ';', given_len));
   if (semi) {
@@ -179,10 +185,17 @@ int Exec_load(int run) {
     ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
     ws.Prog_loads++;
   }
-  ws.Pgm_name = Get_str(given_len);
-  if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
-  std::memcpy(ws.Pgm_name->bytes(), given, given_len);
-  ws.Pgm_name->len = uint32_t(given_len);
+  if (rec && rec->spare_name && rec->spare_name->len == given_len &&
+      std::memcmp(rec->spare_name->bytes(), given, given_len) == 0) {
+    // A call of the program by the name its last call gave.
+    ws.Pgm_name = rec->spare_name;
+    rec->spare_name = nullptr;
+  } else {
+    ws.Pgm_name = Get_str(given_len);
+    if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
+    std::memcpy(ws.Pgm_name->bytes(), given, given_len);
+    ws.Pgm_name->len = uint32_t(given_len);
+  }
   if (entry) {
     ws.Cur_stno = LAST_LINE_NO;
     ws.Exec_ptr = entry;

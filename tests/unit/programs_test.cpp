@@ -314,4 +314,29 @@ TEST_F(Programs, KeptVariablesStartClearedAtEveryCall) {
   EXPECT_EQ(num("R"), 100);
 }
 
+// Each call's program has the name that call gave, whatever the last call
+// of the same program gave (a resident program keeps the last name's block
+// for a call that gives the same bytes).
+TEST_F(Programs, EachCallHasTheNameItGave) {
+  type("DELETE");
+  type("10 ENTER A; EXIT");
+  type("SAVE \"pn\"");
+  type("DELETE");
+  type("ADDR \"pn\"");
+  auto given = [] {
+    return ws.Pgm_name ? std::string(reinterpret_cast<const char*>(ws.Pgm_name->bytes()), ws.Pgm_name->len)
+                       : std::string("(none)");
+  };
+  for (const char* name : {"pn", "pn  ", "pn", "pn", "./pn", "pn "}) {
+    Exec_call(name);
+    EXPECT_EQ(given(), name);
+    Pop_all_frames();
+    EXPECT_EQ(given(), "(none)");
+  }
+  type("X=5");
+  type("CALL \"pn \",X");
+  type("CALL \"pn\",X");
+  EXPECT_EQ(num("X"), 5);
+}
+
 }  // namespace
