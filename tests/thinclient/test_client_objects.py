@@ -10,6 +10,7 @@
 import os
 import struct
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tclient  # noqa: E402
@@ -143,5 +144,24 @@ c.handlers["Ya"] = gone
 c.lines("10 DEFTTY F (0)80,25", '20 H=NEW("[vrl]Grid")', "RUN")
 check(c.ended(20), "oru did not end when the client went away", c)
 check(c.proc.returncode is not None and c.proc.returncode >= 0, "oru crashed: %r" % c.proc.returncode, c)
+c.remove()
+
+# A client that stops answering while DEF OBJECT awaits its handle: with a
+# keep-alive of 2 seconds the host asks with ENQ, gives the link up, and the
+# process ends instead of waiting.
+c = Client(level=12, ini="[Config]\nKeepAliveSeconds=2\n")
+
+
+def silent(r):
+    c.silent = True
+    return False
+
+
+c.handlers["Y$"] = silent
+c.lines("10 DEFTTY F (0)80,25", '20 DEF OBJECT B,"[vrl]Forms.Button"', "RUN")
+t0 = time.time()
+check(c.ended(20), "a silent client kept oru waiting", c)
+check(time.time() - t0 < 15, "the keep-alive took %.1f s" % (time.time() - t0), c)
+check(c.enq_seen >= 1, "no ENQ was sent", c)
 c.remove()
 print("ok")
