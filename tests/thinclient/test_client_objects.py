@@ -70,7 +70,7 @@ def execute(r):
 
 c = attached('20 X$=$00FF$; H=NEW("[vrl]Grid",1,"ab",X$,""); PRINT "H ",H',
              '30 PRINT "R ",H\'ROWS,H\'TITLE$,H\'ADD(2,"x"); H\'TITLE$="new"',
-             '40 PRINT "REF ",REF(ADD H),REF(DROP H)',
+             '40 PRINT "REF ",REF(ADD H),REF(DROP H),REF(H)',
              '50 DEF OBJECT B,@(100,200,3000,400),"[vrl]Forms.Button"; PRINT "B ",B',
              '60 C=101; DEF OBJECT C; D=102; DEF OBJECT D; PRINT "C ",C,D',
              '70 ON EVENT "Click" FROM H PREINPUT 77; ON EVENT FROM H PROCESS B',
@@ -93,13 +93,13 @@ c = attached('20 X$=$00FF$; H=NEW("[vrl]Grid",1,"ab",X$,""); PRINT "H ",H',
              handlers={"Ya": new_obj, "Y$": create, "Y#": refcnt, "YR": prop, "$E": execute},
              ready="FINISHED")
 out = c.text()
-for want in ["H -40001", "R  12v:TITLE$ 12", "REF  2 1", "B -40002", "C  101-40003",
+for want in ["H -40001", "R  12v:TITLE$ 12", "REF  2 1 1", "B -40002", "C  101-40003",
              "E90  95", "E91  10", "E92  10", "E93  90", "E94  86", "E95  86", "E96  90"]:
     check(want in out, "missing %r in %r" % (want, out[-600:]), c)
 want_log = [
     ("Ya", "Grid", '1,"ab",$00FF$,$$'),
     ("YR", "N", -40001, "ROWS"), ("YR", "S", -40001, "TITLE$"), ("YR", "N", -40001, 'ADD(2,"x")'),
-    ("Y#", "+", -40001), ("Y#", "-", -40001),
+    ("Y#", "+", -40001), ("Y#", "-", -40001), ("Y#", "?", -40001),
     ("Y$", "Forms.Button", 100, 200, 3000, 400),
     ("Y$", "", 101, 0, -100, -100), ("Y$", "", 102, 0, -100, -100),
     ("$E", 'ON EVENT "Click" FROM -40001 PREINPUT 77'), ("$E", "ON EVENT FROM -40001 PROCESS -40002"),
