@@ -33,6 +33,8 @@
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 
+void (*Tc_tcp_nodelay)(Fcb* f) = nullptr;
+
 namespace {
 
 constexpr int MAX_SENDS = 5;
@@ -122,6 +124,7 @@ struct Tcp_current {
 };
 
 void tcp_send(Fcb* f, const uint8_t* p, size_t n) {
+  if (Tc_tcp_nodelay) Tc_tcp_nodelay(f);
   Tcp_current cur(f);
   ws.Io_tim = -1;
   if (!f->out_buf || f->buf_size <= 0) Rpt_error_text(err::CONNECTION_LOST, "The thin client's TCP channel has no buffer");
