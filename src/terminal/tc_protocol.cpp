@@ -304,6 +304,10 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
         ahead_store(rd.key());
         continue;
       }
+      if (s == Tc_reply_reader::EVENT) {  // played by the client while the reply was awaited
+        Tc_client_event(rd.event());
+        continue;
+      }
       if (s == Tc_reply_reader::NAK) {
         bWttyAwait = false;
         if (++naks > MAX_NAKS) {
