@@ -396,7 +396,7 @@ void fnc_fnew() {
   OopHandleResult(h);
 }
 
-// REF(ADD h) / REF(DROP h): the new count.
+// REF(ADD h) / REF(DROP h) / REF(h): the new count.
 void fnc_fref() {
   uint8_t c = *ws.Exec_ptr;
   int delta;
@@ -407,7 +407,7 @@ void fnc_fref() {
     delta = -1;
     ws.Exec_ptr++;
   } else {
-    Rpt_error(err::SYNTAX);
+    delta = 0;  // REF(h) and REF(READ h): the count as it stands
   }
   Eval_val();
   Num_val v = ws.Num_acc;
