@@ -90,7 +90,7 @@ Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry) {
     Ret_blk(pi);
     throw;
   }
-  pi->var->flags |= 64;
+  pi->var->flags |= VF_PROPERTY;
   if (!entry) o->flags |= OF_RT_PROPS;
   pi->next = o->props;
   o->props = pi;

@@ -1594,13 +1594,27 @@ void d_pmnu() {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   if (Objctl_single("Popup_Menu")) {
-    // Position -1,-1 (hundredths): where the cursor stands.
+    // The position in cells with 2 decimals (given in hundredths); -1,-1
+    // without one: where the cursor stands.
+    int64_t at[2] = {-100, -100};
+    if (*ws.Exec_ptr == POSITION_CODE) {
+      ++ws.Exec_ptr;
+      at[0] = Eval_integer();
+      if (at[0] < 0) Rpt_error(err::OUT_OF_RANGE);
+      comma();
+      at[1] = Eval_integer();
+      if (at[1] < 0) Rpt_error(err::OUT_OF_RANGE);
+      if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
+      ++ws.Exec_ptr;
+      comma();
+    }
     Arg_rec* args = nullptr;
-    Num_val v{};
-    v.mant = -100;
-    v.scale = 2;
     Arg_rec* second = nullptr;
+    Num_val v{};
+    v.scale = 2;
+    v.mant = at[0];
     Term_arg_number(&args, v);
+    v.mant = at[1];
     Term_arg_number(&second, v);
     args = Term_args_join(args, second);
     args = Term_args_join(args, Term_args(false));

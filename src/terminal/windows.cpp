@@ -18,6 +18,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/controls.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/obj_attach.h"
 #include "terminal/tc_propcache.h"
 
@@ -371,6 +372,15 @@ void Window_drop(int32_t n) {
   if (f == ws.Con_fcb) {
     ZefVrl_DropWindow(n);
     Obj4_OnClose(n, 0);
+    // Objects bound to the window's control ids are told first; their
+    // methods may change the windows, so the number is looked up again.
+    Window_rec* r = &d->win;
+    while (r && r->number != n) r = r->saved;
+    if (r && Objctl_bindings_active()) {
+      KestClearObjCtls(*r);
+      ws.Cur_fcb = f;
+      if (!Window_exists(d, n)) return;
+    }
   }
   No_wrap nw(d);
   if (n == d->win.number) {
