@@ -5,7 +5,10 @@
 # for READ on a client channel (awaits a reply: 'F' 'R') and for PRINT of a
 # mnemonic on it (no reply: 'F' 'p'), timed by the responder from the first
 # to the last request of each run, and bytes per request against the frame
-# minimum (header + items).
+# minimum (header + items).  A third run alternates the two (PRINT then READ,
+# the pattern of a screen program) on a second channel, over the channel
+# name alone: the host must switch Nagle's algorithm off itself, or each
+# READ after a PRINT waits for the peer's delayed acknowledgement.
 # Usage: python3 bench/thinclient.py BUILD_DIR [requests]
 import os
 import socket
@@ -18,6 +21,7 @@ import time
 
 build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 N = int(sys.argv[2]) if len(sys.argv) > 2 else 20000
+M = max(2, N // 40)  # the alternating run (a host with Nagle on needs ~40 ms a pair)
 oru = os.path.join(build, "oru")
 env = dict(os.environ)
 env["ORULIB"] = os.path.abspath(env.get("ORULIB", os.path.join(build, "lib")))
@@ -50,6 +54,7 @@ def respond(rd, wr, tcp, stats, done):
     """Reads frames from rd (a callable giving bytes), answers through wr."""
     buf = bytearray()
     canned = {}
+    phase = ""  # "m" after the first channel's close: the alternating run
     while True:
         data = rd()
         if not data:
@@ -73,13 +78,15 @@ def respond(rd, wr, tcp, stats, done):
                 break
             key = chr(major & 0x7F) + chr(minor & 0x7F)
             del buf[:total]
-            s = stats.t.setdefault(key, [0.0, 0.0, 0, 0])
+            s = stats.t.setdefault(phase + key, [0.0, 0.0, 0, 0])
             now = time.perf_counter()
             if s[2] == 0:
                 s[0] = now
             s[1] = now
             s[2] += 1
             s[3] += total
+            if key == "FC":
+                phase = "m"
             if key in ("Fp", "FC", "P ") or major == 0xD0:
                 continue
             if key == "* ":
@@ -98,7 +105,8 @@ def respond(rd, wr, tcp, stats, done):
 
 
 LOOP = ['30 FOR I=1 TO %d' % N, '40 READ (1,KEY="k")A$', '50 NEXT I', '60 FOR I=1 TO %d' % N,
-        "70 PRINT (1)'CS',", '80 NEXT I', '90 CLOSE (1)', '95 END']
+        "70 PRINT (1)'CS',", '80 NEXT I', '90 CLOSE (1)', '91 OPEN (2)"%s"', '92 FOR I=1 TO %d' % M,
+        "93 PRINT (2)'CS',", '94 READ (2,KEY="k")A$', '95 NEXT I', '96 CLOSE (2)', '99 END']
 
 
 def run_oru(tcp):
@@ -109,9 +117,10 @@ def run_oru(tcp):
         ls.bind(("127.0.0.1", 0))
         ls.listen(1)
         port = ls.getsockname()[1]
-        lines = ['10 PROCESS "s"="[tcp]127.0.0.1;%d;NODELAY"' % port, '20 OPEN (1)"[rpc:s]x"'] + LOOP
+        lines = ['10 PROCESS "s"="[tcp]127.0.0.1;%d"' % port, '20 OPEN (1)"[rpc:s]x"'] + LOOP
     else:
         lines = ['10 DEFTTY F (0)80,25', '20 OPEN (1)"[vrl]x"'] + LOOP
+    lines = [l % ("[rpc:s]y" if tcp else "[vrl]y") if "OPEN (2)" in l else l for l in lines]
     p = subprocess.Popen([oru], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                          cwd=tmp, env=env, bufsize=0)
     p.stdin.write(("\n".join(lines) + "\nRUN\n").encode())
@@ -121,7 +130,7 @@ def run_oru(tcp):
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         t = threading.Thread(target=respond, args=(lambda: conn.recv(65536), conn.sendall, True, stats, done))
         t.start()
-        while stats.t.get("FC", [0, 0, 0])[2] == 0 and t.is_alive():
+        while stats.t.get("mFC", [0, 0, 0])[2] == 0 and t.is_alive():
             time.sleep(0.05)
         p.stdin.close()
         done.wait(60)
@@ -132,7 +141,7 @@ def run_oru(tcp):
                                                    False, stats, done))
         t.start()
         # The program ends at its END; the console's next read ends it.
-        while stats.t.get("FC", [0, 0, 0])[2] == 0 and t.is_alive():
+        while stats.t.get("mFC", [0, 0, 0])[2] == 0 and t.is_alive():
             time.sleep(0.05)
         p.stdin.close()
         done.wait(60)
@@ -142,7 +151,7 @@ def run_oru(tcp):
 
 PY_HOST = r'''
 import os, socket, struct, sys
-tcp = sys.argv[1] == "tcp"; n = int(sys.argv[2])
+tcp = sys.argv[1] == "tcp"; n = int(sys.argv[2]); m = int(sys.argv[3])
 def crc16(d):
     c = 0
     for b in d:
@@ -150,7 +159,7 @@ def crc16(d):
         for _ in range(8): c = (c >> 1) ^ 0xA001 if c & 1 else c >> 1
     return c
 if tcp:
-    s = socket.create_connection(("127.0.0.1", int(sys.argv[3]))); s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    s = socket.create_connection(("127.0.0.1", int(sys.argv[4]))); s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
     send, recv = s.sendall, lambda: s.recv(65536)
 else:
     send, recv = (lambda b: os.write(1, b)), (lambda: os.read(0, 65536))
@@ -178,6 +187,13 @@ for i in range(n):
     payload = struct.pack(">hH", 1, len(text)) + text
     send(frame(ord("F"), ord("p"), payload))
 send(frame(ord("F"), ord("C"), struct.pack(">h", 1)))
+send(frame(ord("F"), ord("O"), b" \x00\x00\x00\x01y\x00\x00")); await_reply()
+for i in range(m):
+    text = b"\x1bCS"
+    send(frame(ord("F"), ord("p"), struct.pack(">hH", 1, len(text)) + text))
+    payload = struct.pack(">hcc", 1, b"K", b" ") + struct.pack(">H", len(key)) + key + struct.pack(">ih", -1, -1)
+    send(frame(ord("F"), ord("R"), payload)); data = await_reply()
+send(frame(ord("F"), ord("C"), struct.pack(">h", 1)))
 '''
 
 
@@ -188,13 +204,13 @@ def run_python(tcp):
         ls.bind(("127.0.0.1", 0))
         ls.listen(1)
         port = ls.getsockname()[1]
-        p = subprocess.Popen([sys.executable, "-c", PY_HOST, "tcp", str(N), str(port)])
+        p = subprocess.Popen([sys.executable, "-c", PY_HOST, "tcp", str(N), str(M), str(port)])
         conn, _ = ls.accept()
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         respond(lambda: conn.recv(65536), conn.sendall, True, stats, done)
         conn.close()
     else:
-        p = subprocess.Popen([sys.executable, "-c", PY_HOST, "pipe", str(N)], stdin=subprocess.PIPE,
+        p = subprocess.Popen([sys.executable, "-c", PY_HOST, "pipe", str(N), str(M)], stdin=subprocess.PIPE,
                              stdout=subprocess.PIPE, bufsize=0)
         respond(lambda: os.read(p.stdout.fileno(), 65536), lambda b: os.write(p.stdin.fileno(), b), False,
                 stats, done)
@@ -203,7 +219,8 @@ def run_python(tcp):
 
 
 def show(name, st):
-    for key, label, items in (("FR", "awaits a reply", 2 + 1 + 1 + 3 + 4 + 2), ("Fp", "no reply", 2 + 5)):
+    for key, label, items in (("FR", "awaits a reply", 2 + 1 + 1 + 3 + 4 + 2), ("Fp", "no reply", 2 + 5),
+                              ("mFR", "PRINT+READ", 2 + 1 + 1 + 3 + 4 + 2)):
         s = st.t.get(key)
         if not s or s[2] < 2:
             print("%-26s %-15s no requests seen" % (name, label))

@@ -37,6 +37,7 @@
 #include "programs/program_channel.h"
 #include "programs/program_list.h"
 #include "terminal/tc_channel.h"
+#include "terminal/tc_protocol.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -98,6 +99,7 @@ void Channels_register_kinds() {
   Key_driver_register();
   Register_whole_lock(FK_MYSQL, Dbx_hold_whole);
   Wty_register();  // client channels of the thin client
+  Tc_tcp_nodelay = Tcp_set_nodelay;
   Txn_register({TXN_EFF, eff_begin, Key_txn_commit, Key_txn_rollback, nullptr, Key_txn_pending});
   Dbx_register_transactions();
   Pgl_register();

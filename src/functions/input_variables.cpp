@@ -7,6 +7,7 @@
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/mouse.h"
 
 // LIP: four digits, the answers INPUT has read modulo 100, then those
@@ -25,6 +26,12 @@ void vl_lip() {
 // in hundredths of a cell (the middle of the cell, big-endian), byte 7 the
 // button (0..2), byte 21 255.
 void vl_mse() {
+  // A control handler implementing "GetMse" answers first.
+  std::string told;
+  if (KestObjCtlMSE(told)) {
+    Fnc_result_text(told);
+    return;
+  }
   uint8_t rec[32] = {};
   const Mouse_report& r = Mouse_last_report();
   bool seen = r.click || r.col != 0 || r.line != 0 || r.button != 0;

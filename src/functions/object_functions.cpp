@@ -128,9 +128,9 @@ void fnc_fobj() {
     return;
   }
   // A handler object emulating the controls may describe them itself.
-  if (id > 0 && KestEmulateObjCtl(id, OBJCTL_OBJFN, 0, nullptr, false)) return;
-  if (id == 0 && Objctl_handler() && Objctl_single("ObjFunction")) {
-    Objctl_call_single("ObjFunction", nullptr);
+  std::string told;
+  if (id >= 0 && KestObjCtlFOBJ(id, told)) {
+    Fnc_result_text(told);
     return;
   }
   Fcb* f = ws.Con_fcb;

@@ -1137,6 +1137,17 @@ void Tcp_console_unlink() {
 
 Fcb* Tcp_console_channel() { return console_chan; }
 
+void Tcp_set_nodelay(Fcb* fcb) {
+  if (!fcb || fcb->kind != FK_TCP) return;
+  auto* f = static_cast<Tcp_fcb*>(fcb);
+  if (f->tflags & TCF_NODELAY) return;
+  f->tflags |= TCF_NODELAY;
+  int one = 1;
+  if (f->cur_sock >= 0) setsockopt(f->cur_sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  for (Tcp_client* c = f->clients; c; c = c->next)
+    if (c->sock >= 0 && c->sock != f->cur_sock) setsockopt(c->sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
 bool Tcp_GetFin(Fcb* fcb, const std::string& item, std::string* out) {
   auto* f = static_cast<Tcp_fcb*>(fcb);
   if (strcasecmp(item.c_str(), "IPADDR") == 0) {

@@ -108,6 +108,9 @@ const Con_link_ops* Tcp_console_link(Fcb* f);
 void Tcp_console_unlink();
 // The channel that carries the console (null: none).
 Fcb* Tcp_console_channel();
+// Sets TCP_NODELAY on the channel's connections, now and for those it
+// accepts later (once: a channel that has it already costs one test).
+void Tcp_set_nodelay(Fcb* f);
 
 // Whether a READ of the channel finds something at once: bytes from the
 // peer (a client channel), a client with bytes or a new client waiting (a

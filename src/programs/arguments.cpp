@@ -292,6 +292,42 @@ Arg_rec* Do_Args(bool allow_placeholder) {
   Arg_rec* head = nullptr;
   Arg_rec** tail = &head;
   try {
+    // The usual arguments, scalar variables named by their bound table
+    // slots and passed by reference, are taken in a short loop; at anything
+    // else (an expression, an array, a record, a string passed twice, a
+    // variable that is not accessible) the general loop below goes on from
+    // there.
+    uint8_t* p = ws.Exec_ptr;
+    const uint32_t mask = ws.Var_mask;
+    for (;;) {
+      uint8_t c = p[0];
+      if (c == code::COMMA) {
+        p++;
+        continue;
+      }
+      if ((c != code::NUM_VAR && c != code::STR_VAR) || !(p[1] & 0x80)) break;
+      uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+      if (idx >= ws.Var_index_cnt) break;
+      Var_node* v = ws.Var_index[idx];
+      if (!v || v->type != c || ((v->read_mask | v->write_mask) & ~mask) || (v->flags & (VF_READ_ONLY | VF_RECORD)))
+        break;
+      uint8_t next = p[3];
+      if (next != code::COMMA && !stmt_end(next) && next != code::IOPT_FIRST + 4 && next != code::RPAREN) break;
+      Arg_rec* a;
+      if (c == code::NUM_VAR) {
+        a = new_arg(tail, ARG_NUM_REF);
+        a->num = v->num;
+      } else {
+        bool again = false;
+        for (Arg_rec* q = head; q; q = q->next) again |= q->kind == ARG_STR_REF && q->var == v;
+        if (again) break;
+        a = new_arg(tail, ARG_STR_REF);
+      }
+      a->var = v;
+      ws.Cur_var = v;
+      p += 3;
+    }
+    ws.Exec_ptr = p;
     for (;;) {
       uint8_t c = *ws.Exec_ptr;
       // Variables first: most arguments are.
@@ -376,6 +412,7 @@ struct Enter_item {
   uint8_t type;   // code 1 numeric, 2 string
   bool by_value;  // "(V)"
   bool whole;     // "A[ALL]"
+  uint8_t by_ref; // the argument kind a plain scalar item takes by reference (0: none)
 };
 
 constexpr uint32_t ENTER_PLAN_MAX = 64;
@@ -415,22 +452,26 @@ const Enter_plan* plan_here() {
   // and the search of the list is left out.
   bool search = !plan.distinct;
   for (Arg_rec* b = a; b && !search; b = b->next) search = b->bound != nullptr;
+  Var_node** slots = ws.Var_index;
+  uint32_t slot_cnt = ws.Var_index_cnt;
   for (uint32_t i = 0; i < plan.count; i++) {
     const Enter_item& it = plan.items[i];
-    Var_node* v = it.idx < ws.Var_index_cnt ? ws.Var_index[it.idx] : nullptr;
+    Var_node* v = it.idx < slot_cnt ? slots[it.idx] : nullptr;
     if (v && v->type == it.type) {
       ws.Cur_var = v;
     } else {
       ws.Exec_ptr = it.code;
       v = enter_var();
+      slots = ws.Var_index;
+      slot_cnt = ws.Var_index_cnt;
     }
     uint32_t vf = v->flags;
     if ((vf & (VF_RECORD | VF_READ_ONLY)) || (search && is_bound(v))) Rpt_error(err::BAD_ARGUMENT);
-    if (a && !a->bound && !it.by_value && !it.whole && !v->elems) {
+    if (a && a->kind == it.by_ref && !a->bound && !v->elems) {
       // A variable passed by reference to a scalar: bind's cases for it,
       // with the checks that can fail made above.
       Var_node* c = a->var;
-      if (a->kind == ARG_NUM_REF && it.type == code::NUM_VAR && !(vf & VF_INTEGER)) {
+      if (a->kind == ARG_NUM_REF && !(vf & VF_INTEGER)) {
         v->num = a->num;
         v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
         v->read_mask = c->read_mask;
@@ -439,7 +480,7 @@ const Enter_plan* plan_here() {
         a = a->next;
         continue;
       }
-      if (a->kind == ARG_STR_REF && it.type == code::STR_VAR) {
+      if (a->kind == ARG_STR_REF) {
         Str_blk* old = v->str;
         v->str = c->str;  // lent until the return
         c->str = nullptr;
@@ -520,6 +561,7 @@ void d_ente() {
       bool has_default = *ws.Exec_ptr == code::OP_EQ;
       if (record) {
         it.whole = whole;
+        it.by_ref = by_value || whole ? 0 : c == code::NUM_VAR ? ARG_NUM_REF : ARG_STR_REF;
         it.dflt = has_default ? ws.Exec_ptr + 1 : nullptr;
         plan.items[plan.count++] = it;
       }

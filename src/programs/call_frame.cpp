@@ -112,7 +112,13 @@ void pop_frame(bool flow_back) {
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
-  if (flow_back) Args_flow_back(ws.Arg_list, refill);
+  if (flow_back) {
+    // Once their values are back the arguments are done with: the list
+    // goes now, so that nothing below walks it again.
+    Args_flow_back(ws.Arg_list, refill);
+    FreeArgList(ws.Arg_list);
+    ws.Arg_list = nullptr;
+  }
 
   // The caller sees the global access mask as it is now.
   f->Var_mask_glob = ws.Var_mask_glob;
@@ -166,7 +172,8 @@ void pop_frame(bool flow_back) {
 // Runs a started call in a nested execution until its frame is popped.  The
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
-int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started) {
+int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started,
+               Call_loader load = nullptr, void* ctx = nullptr) {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   if (started) *started = false;
   int depth = Call_depth();
@@ -175,7 +182,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     // The statement that runs the program keeps its exit hook: a program
     // that cannot start is this call's failure, not the statement's.
     Catch_region region;
-    Exec_subprogram(form, list);
+    Exec_subprogram_with(form, list, load, ctx);
   } catch (const Oru_error& e) {
     return e.no;
   }
@@ -212,7 +219,9 @@ std::string Program_path(int level) {
   return p && p->path ? std::string(p->path) : std::string();
 }
 
-void Exec_subprogram(int form, Arg_rec* list) {
+void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
+
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
   if (ws.Cur_stno != 0) {
     ws.Stop_stno = ws.Cur_stno;
     ws.Stop_ptr = ws.Exec_ptr;
@@ -259,7 +268,7 @@ void Exec_subprogram(int form, Arg_rec* list) {
   ws.Go_cache_ref = 0;
   int entry;
   try {
-    entry = Exec_load(1);
+    entry = load ? load(ctx) : Exec_load(1);
   } catch (const Oru_error&) {
     pop_frame(false);
     throw;
@@ -307,6 +316,6 @@ int Perform_Logic(const char* name) {
   return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
 }
 
-int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started) {
-  return run_nested(form, list, flags2, 0, started);
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx) {
+  return run_nested(form, list, flags2, 0, started, load, ctx);
 }

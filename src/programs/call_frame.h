@@ -41,6 +41,12 @@ enum : int {
 // loaded pops the frame again and its error is raised at the calling
 // statement.
 void Exec_subprogram(int form, Arg_rec* list);
+// A call whose program the caller has found already (the object layer's
+// method frame): load does Exec_load's work for the context that has just
+// been cleared, with ctx its own, and returns 1 when it left the cursor on
+// an entry point (as Exec_load).  Null: Exec_load.
+using Call_loader = int (*)(void* ctx);
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx);
 // Pops the current frame: arguments flow back, the called program and its
 // variables go, the caller's context and position return.
 void Exec_pop();
@@ -61,7 +67,8 @@ int Perform_Logic(const char* name);
 // list in a nested execution and runs it to completion; flags2 are set in
 // the called program's ws.Pgm_flags2.  The exit code (-1 none) or the error
 // number when it failed to start (*started, when given, tells which).
-int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started = nullptr);
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started = nullptr, Call_loader load = nullptr,
+                void* ctx = nullptr);
 // Number of frames on the chain (0 at the top level).
 int Call_depth();
 // The empty statement a call made from line 0 returns to.

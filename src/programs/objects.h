@@ -67,6 +67,19 @@ Var_node* Oop_except_ref();
 // Variable lookup of the program layer: loaded data sets, then the running
 // object's properties.  Installed as Var_lookup_hook while either exists.
 Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len);
+
+// At the return of a program method's own frame, what of its variables may
+// be kept for the next call while objects live (Prog_keep_vars): the table
+// slots of the ENTER at its entry, and the tag the next call checks (the
+// object's class and the shape count).  False: nothing may be kept.
+constexpr uint32_t METHOD_KEEP_MAX = 16;
+struct Method_keep {
+  const uint16_t* slots = nullptr;
+  uint32_t count = 0;
+  const void* tag = nullptr;
+  uint32_t epoch = 0;
+};
+bool Oop_method_keep(Method_keep* k);
 void Oop_hook_update();
 
 // Memory accounting of the object layer (tests): live objects.

@@ -556,8 +556,17 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   OopDoFunction(x, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, id);
 }
 
+Method_depth_guard::Method_depth_guard(Arg_rec* args) {
+  if (oop.method_depth >= METHOD_DEPTH_MAX) {
+    FreeArgList(args);
+    Rpt_error_text(err::NESTING_TOO_DEEP, "methods nested more than " + std::to_string(METHOD_DEPTH_MAX) + " deep");
+  }
+  ++oop.method_depth;
+}
+
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast) {
+  Method_depth_guard depth_guard(args);
   if (fast && Oop_fast_expression(o, c, expr, args, method_name, fast)) return;
   struct Restore {
     Var_node* num = ws.Loc_num_tree;
@@ -650,6 +659,7 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     FreeArgList(args);
     return false;
   }
+  Method_depth_guard depth_guard(args);
   const std::string* progp;
   try {
     progp = &Oop_class_program(c, r);
@@ -671,18 +681,23 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
   struct Busy {
     Oop_object* o;
     Oop_result* outer;
+    Method_frame* frame;
     ~Busy() {
       o->lock--;
       oop_ret = outer;
+      Method_frame::current = frame;
     }
   };
   int rc;
   bool started = false;
   {
-    Oop_run_guard guard(o->slot, method_name, Call_depth() + 1, false);
+    int depth = Call_depth() + 1;
+    Oop_run_guard guard(o->slot, method_name, depth, false);
+    Method_frame frame{o, c, &r, &prog, perform ? FORM_PERFORM : FORM_CALL, depth, Method_frame::current};
     o->lock++;
-    Busy busy{o, outer};
-    rc = Nested_call(perform ? FORM_PERFORM : FORM_CALL, args, 0, &started);
+    Busy busy{o, outer, Method_frame::current};
+    Method_frame::current = &frame;
+    rc = Nested_call(frame.form, args, 0, &started, Oop_frame_load, &frame);
   }
   ws.Exec_ptr = exec;
   ws.Stmt_ptr = stmt;
@@ -829,39 +844,6 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   return kind;
 }
 
-// An argument of a remote parameter list: a number as its text; a string
-// of printable bytes without a double quote between double quotes; the
-// empty string as "$$"; any other string in hex between "$" marks.
-void remote_arg(std::string& out) {
-  if (ws.Str_len < 0) {
-    char t[CONV_NORMAL_MAX];
-    out.append(t, size_t(Conv_normal(ws.Num_acc, t)));
-    return;
-  }
-  const uint8_t* p = ws.Str_ptr;
-  size_t n = size_t(ws.Str_len);
-  if (n == 0) {
-    out += "$$";
-    return;
-  }
-  bool plain = true;
-  for (size_t i = 0; i < n; i++)
-    if (p[i] < 32 || p[i] > 126 || p[i] == '"') plain = false;
-  if (plain) {
-    out += '"';
-    out.append(reinterpret_cast<const char*>(p), n);
-    out += '"';
-    return;
-  }
-  static const char hx[] = "0123456789ABCDEF";
-  out += '$';
-  for (size_t i = 0; i < n; i++) {
-    out += hx[p[i] >> 4];
-    out += hx[p[i] & 15];
-  }
-  out += '$';
-}
-
 // The rest of a reference to a client-side control or object: its path
 // ("A'B$'M(1,\"x\")"), then a read (the value is the reply, numbers
 // converted) or, as a target followed by "=", a write.
@@ -912,7 +894,7 @@ int remote_ref(int64_t id, bool target) {
         }
         if (Remote_array_arg(path, arrays)) continue;
         Eval_formula();
-        remote_arg(path);
+        Remote_arg_text(path);
       }
       ws.Exec_ptr++;
       path += ')';

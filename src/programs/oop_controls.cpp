@@ -2,6 +2,7 @@
 // system: live objects, method and property lookup, calls, references and
 // the control flag.  Filled into Objctl_hook at start-up.
 #include <cstring>
+#include <string>
 
 #include "core/errors.h"
 #include "core/workspace.h"
@@ -29,8 +30,11 @@ const Oop_name* name_id(uint8_t kind, const char* name) {
   return OopFindName(kind, int(std::strlen(name)), name);
 }
 
-bool has_method(int32_t slot, const char* name) {
-  const Oop_name* id = name_id(1, name);
+// A method's registered name: a string method's ends in "$".
+std::string method_name(uint8_t kind, const char* name) { return kind == 2 ? std::string(name) + "$" : name; }
+
+bool has_method(int32_t slot, const char* name, uint8_t kind) {
+  const Oop_name* id = name_id(kind, method_name(kind, name).c_str());
   if (!id) return false;
   Oop_object* x = live(slot);
   for (int hops = 0; x && hops <= int(oop.objs.size()); hops++) {
@@ -51,7 +55,7 @@ bool has_property(int32_t slot, const char* name) {
   return false;
 }
 
-void call(int32_t slot, const char* name, Arg_rec* args) {
+void call(int32_t slot, const char* name, uint8_t kind, Arg_rec* args) {
   Oop_object* o = live(slot);
   if (!o) {
     FreeArgList(args);
@@ -59,12 +63,13 @@ void call(int32_t slot, const char* name, Arg_rec* args) {
   }
   const Oop_name* id;
   try {
-    id = OopDefName(1, int(std::strlen(name)), name);
+    std::string text = method_name(kind, name);
+    id = OopDefName(kind, int(text.size()), text.c_str());
   } catch (...) {
     FreeArgList(args);
     throw;
   }
-  OopDoMethod(o, id, 1, nullptr, args);
+  OopDoMethod(o, id, kind, nullptr, args);
 }
 
 int64_t number_property(int32_t slot, const char* name) {

@@ -1,6 +1,7 @@
 // Directives of the object system that run as statements: the class-body
 // statements reached by the program flow (error 92), run-time properties
-// (STATIC), DEF OBJECT of the "*system" object.
+// (STATIC), DEF OBJECT of the "*system" object and of objects kept on the
+// thin client.
 #include <cstring>
 #include <string>
 
@@ -13,11 +14,15 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
+#include "programs/oop_client.h"
 #include "programs/oop_internal.h"
+#include "terminal/terminal.h"
 
 namespace {
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+constexpr uint8_t POSITION_CODE = 122;  // "@(" of a position, the code of LOC(
 
 bool valid_rt_name(const std::string& n) {
   if (n.empty()) return false;
@@ -106,30 +111,54 @@ void Oop_stat_form(int form) {
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++) ws.Var_index[i] = nullptr;
 }
 
-// DEF OBJECT var, "*system": the event-handler object.
+// DEF OBJECT var, [@(x,y,width,height),] name [, ERR=line]: an object kept
+// on the thin client ("[vrl]" name, geometry in hundredths of a cell), or
+// the event-handler object ("*system").  DEF OBJECT var [, ERR=line]: the
+// object of the control the client shows with the id the variable holds.
 void DefObject() {
   uint8_t* p = ws.Exec_ptr;
   if (*p != code::NUM_VAR) Rpt_error(err::SYNTAX);
   Var_node* target = Find_var();
-  if (*ws.Exec_ptr != code::COMMA) Rpt_error_text(err::NOT_BUILT, "DEF OBJECT of a control needs the thin client");
-  ws.Exec_ptr++;
-  Eval_str();
-  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  auto assign = [&](int32_t h) {
+    Check_assignable(target);
+    ws.Num_acc = Num_val{};
+    ws.Num_acc.mant = h;
+    ws.Str_len = -1;
+    Store_num(target, &target->num);
+  };
+  int32_t geometry[4] = {0, 0, -100, -100};
+  bool named = *ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4;
+  std::string name;
+  if (named) {
+    ws.Exec_ptr++;
+    if (*ws.Exec_ptr == POSITION_CODE) {
+      ws.Exec_ptr++;
+      for (int i = 0; i < 4; i++) {
+        if (i && *ws.Exec_ptr++ != code::COMMA) Rpt_error(err::SYNTAX);
+        Need_operand();
+        geometry[i] = Eval_integer();
+      }
+      if (*ws.Exec_ptr++ != code::RPAREN || *ws.Exec_ptr++ != code::COMMA) Rpt_error(err::SYNTAX);
+    }
+    Eval_str();
+    name.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
-  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
-  bool client = ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT);
-  std::string head = name.substr(0, 5);
-  for (char& ch : head) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
-  if (head == "[LCL]" && name.size() > 5) {
-    if (client) name.replace(0, 5, "[vrl]");
-    else name.erase(0, 5);
-    head = name.substr(0, 5);
-    for (char& ch : head) ch = (ch >= 'a' && ch <= 'z') ? char(ch - 32) : ch;
+  bool client = Oop_client_attached();
+  if (!named) {
+    int64_t id = To_integer(target->num);
+    if (id == 0) Rpt_error_text(err::BAD_OBJECT, "DEF OBJECT without a name takes a control id from its variable: it holds 0");
+    if (!client || id >= 32001) Rpt_error_text(err::NOT_BUILT, "DEF OBJECT of a control needs the thin client");
+    if (int32_t h = Oop_client_create("", int32_t(id), geometry)) assign(h);
+    return;
   }
-  if (client && head == "[VRL]") {
-    if (name.size() == 5) Rpt_error(err::BAD_FILE_NAME);
-    Not_built("objects kept on the thin client (DEF OBJECT of a \"[vrl]\" name)");
+  if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
+  if (Oop_client_name(name)) {
+    if (!client) Rpt_error_text(err::NOT_BUILT, "DEF OBJECT of [vrl]" + name + ": objects of the thin client need an attached thin client");
+    if (name.empty()) Rpt_error_text(err::BAD_FILE_NAME, "DEF OBJECT of \"[vrl]\" needs the name of the client's object");
+    assign(Oop_client_create(name, 0, geometry));
+    return;
   }
   if (!Oop_name_is(OopDefName(66, int(name.size()), name.c_str()), "*system"))
     Rpt_error_text(err::NOT_BUILT, "DEF OBJECT of " + name + " needs the control layer");
@@ -141,12 +170,7 @@ void DefObject() {
     c->flags = CF_DEFINED | CF_SYSTEM | CF_NO_CREATE | CF_NO_DELETE;
     oop.classes.insert(oop.classes.begin(), c);
   }
-  int32_t h = OopMakeObject(c, false, nullptr);
-  Check_assignable(target);
-  ws.Num_acc = Num_val{};
-  ws.Num_acc.mant = h;
-  ws.Str_len = -1;
-  Store_num(target, &target->num);
+  assign(OopMakeObject(c, false, nullptr));
 }
 
 // MERGE OBJECT a, b [, ERR=line]: b answers the properties and methods a

@@ -27,6 +27,7 @@
 #include "net/tcp_channel.h"
 #include "net/tls.h"
 #include "programs/arguments.h"
+#include "programs/oop_client.h"
 #include "programs/oop_internal.h"
 #include "terminal/tc_protocol.h"
 
@@ -363,8 +364,10 @@ void DoOnEvent() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
   if (src < 0 && !(ws.Con_flags & 0x800)) {  // an object kept on the thin client
-    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT))
-      Not_built("events of objects kept on the thin client (ON EVENT FROM a client object)");
+    if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) {
+      Oop_client_on_event(all, name, src, handler, preinput);
+      return;
+    }
     Rpt_error_text(err::BAD_OBJECT, "a negative handle names an object of the thin client: none is attached");
   }
   Oop_object* s = Oop_object_of_handle(src);

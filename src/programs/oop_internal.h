@@ -25,6 +25,30 @@ struct Oop_class;
 
 constexpr int32_t OOP_HANDLE_BASE = 100000;
 
+// Where a program method starts, learnt at its first call through the
+// general load (programs/oop_frame.cpp) and used while the class's program
+// record is the same load of the same image: the statement the entry point
+// names with the line state the load left, and the table slots of the
+// ENTER that stands there.  Plain pointers into the record's image; never
+// owned.
+struct Method_entry {
+  struct Prog_obj* rec = nullptr;
+  const uint8_t* image = nullptr;
+  uint32_t serial = 0;
+  uint16_t stno = 0, line_no = 0;
+  uint8_t* exec = nullptr;
+  uint8_t* line_rec = nullptr;
+  uint8_t* str_ptr = nullptr;
+  int32_t str_len = 0;
+  uint32_t go_ref = 0, go_size = 0;
+  uint16_t go_no = 0;
+  uint8_t* go_line = nullptr;
+  int32_t go_len = 0;
+  uint8_t* go_rec = nullptr;
+  uint32_t enter_count = 0;  // ENTER's plain items (0: none or not plain)
+  uint16_t enter_slots[16] = {};
+};
+
 struct Prog_ref {
   bool present = false;
   std::string program;  // empty: the class's own program
@@ -33,6 +57,7 @@ struct Prog_ref {
   // The last "program;entry" text built for it and what it was built from.
   mutable std::string full_cache, base_cache, label_cache;
   mutable uint32_t line_cache = 0;
+  mutable Method_entry entry;
 };
 
 // An expression method's (or GET expression's) code made ready to run fast:
@@ -113,7 +138,10 @@ struct Oop_class {
 
 // Object state / flags
 enum : uint16_t { OS_FREEING = 1, OS_OWN_PREC = 4 };
-enum : uint16_t { OF_OWN_VARS = 8, OF_CONTROL = 16 };  // OF_CONTROL: a control handler or bound to a control
+// OF_CONTROL: a control handler or bound to a control; OF_RT_PROPS: it has
+// had a run-time property (STATIC, ADD PROPERTY, an assignment of an
+// unknown one), never cleared.
+enum : uint16_t { OF_OWN_VARS = 8, OF_CONTROL = 16, OF_RT_PROPS = 32 };
 
 struct Prop_inst {
   Prop_inst* next;
@@ -186,9 +214,23 @@ struct Oop_state {
   // delegate set, the name registry cleared.  Call-site caches keep the
   // count they were filled under and are used only while it stands.
   uint32_t shape_epoch = 1;
+  // Methods (program and expression) running inside one another: each
+  // nests the interpreter once more on the machine stack.
+  int method_depth = 0;
 };
 extern Oop_state oop;
 inline void Oop_shape_changed() { ++oop.shape_epoch; }
+// Deeper than this a method call is error 30 (nesting too deep), well
+// before the machine stack could run out.
+constexpr int METHOD_DEPTH_MAX = 1000;
+// Counts one method level for its lifetime; at the limit it frees the
+// call's arguments and raises error 30.
+struct Method_depth_guard {
+  explicit Method_depth_guard(Arg_rec* args);
+  ~Method_depth_guard() { --oop.method_depth; }
+  Method_depth_guard(const Method_depth_guard&) = delete;
+  Method_depth_guard& operator=(const Method_depth_guard&) = delete;
+};
 // Forgets every call-site cache at once (tests, CLEAR of the name registry).
 void Oop_sites_clear();
 
@@ -245,6 +287,27 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
 // handler's label does not exist (quiet).
 bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, bool perform, bool is_default,
                    const Oop_name* method_name);
+
+// ---- the method frame (oop_frame.cpp) ----
+// A program method's call: the frame that Nested_call pushes, made current
+// from the entry learnt at the method's first call instead of by name.
+struct Method_frame {
+  Oop_object* obj;
+  Oop_class* cls;
+  const Prog_ref* ref;
+  const std::string* name;  // the "program;entry" text
+  int form;
+  int depth;               // the call depth its code runs at
+  Method_frame* outer;     // the frame of the method that called this one
+  // Of the entry it was made current from (set by the loader): the record,
+  // and the table slots of the ENTER standing there.
+  const struct Prog_obj* rec = nullptr;
+  uint32_t enter_count = 0;
+  uint16_t enter_slots[16] = {};
+  static Method_frame* current;
+};
+// The loader that Nested_call runs for a method frame (ctx: its Method_frame).
+int Oop_frame_load(void* ctx);
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call

@@ -21,6 +21,7 @@
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/arguments.h"
+#include "programs/oop_client.h"
 #include "programs/oop_internal.h"
 #include "terminal/obj_attach.h"
 #include "terminal/gui_objctl.h"
@@ -30,18 +31,6 @@ namespace {
 constexpr int32_t SLOT_GROWTH = 1000;
 
 bool negated() { return (ws.Con_flags & 0x800) != 0; }
-
-// The console carries a thin client.
-bool client_attached() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
-
-bool prefix_is(const std::string& s, const char* upper5) {
-  for (int i = 0; i < 5; i++) {
-    char c = s[size_t(i)];
-    if (c >= 'a' && c <= 'z') c = char(c - 32);
-    if (c != upper5[i]) return false;
-  }
-  return true;
-}
 
 int32_t new_slot() {
   int32_t n = int32_t(oop.objs.size());
@@ -102,6 +91,7 @@ Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry) {
     throw;
   }
   pi->var->flags |= 64;
+  if (!entry) o->flags |= OF_RT_PROPS;
   pi->next = o->props;
   o->props = pi;
   return pi;
@@ -211,6 +201,16 @@ int32_t OopRefObject(int32_t slot, int delta) {
 
 void OopIfValidAdjRef(int64_t handle, int delta) {
   if (handle == 0) return;
+  if (handle < 0 && Oop_client_handle(handle)) {
+    // An object of the thin client: its count is the client's; a client
+    // that fails to answer changes nothing here.
+    Catch_region region;
+    try {
+      Oop_client_ref(delta, int32_t(handle));
+    } catch (const Oru_error&) {
+    }
+    return;
+  }
   if (handle < 0) {
     if (!negated()) return;
     handle = -handle;
@@ -345,7 +345,10 @@ void OopDropObject() {
   Set_scl(v, 0, 0);
   int64_t h = v.mant;
   if (h == 0) Rpt_error(err::NO_CONTROL);
-  if (h > 0 && h < 32001 && client_attached()) Not_built("objects kept on the thin client (DROP OBJECT of one)");
+  if (h < 32001 && Oop_client_handle(h)) {  // an object or control of the thin client
+    Oop_client_drop(int32_t(h));
+    return;
+  }
   if (h >= -32767 && h <= 32767) Rpt_error_text(err::NO_CONTROL, "no control of that number exists");
   if (h < 0 && negated()) h = -h;
   int64_t slot = h - OOP_HANDLE_BASE;
@@ -367,14 +370,12 @@ void fnc_fnew() {
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (name.empty()) Rpt_error(err::STRING_LENGTH);
   // "[lcl]" asks for the client's object when a client is attached, else
-  // for the local one.
-  if (name.size() > 5 && prefix_is(name, "[LCL]")) {
-    if (client_attached()) name.replace(0, 5, "[vrl]");
-    else name.erase(0, 5);
-  }
-  if (name.size() >= 5 && prefix_is(name, "[VRL]")) {
-    if (!client_attached()) Rpt_error_text(err::CLASS_NOT_FOUND, "objects of the thin client need an attached thin client");
-    Not_built("objects kept on the thin client (NEW of a \"[vrl]\" class)");
+  // for the local one; "[vrl]" for the client's.
+  if (Oop_client_name(name)) {
+    if (!Oop_client_attached())
+      Rpt_error_text(err::CLASS_NOT_FOUND, "objects of the thin client need an attached thin client");
+    OopHandleResult(Oop_client_new(name));
+    return;
   }
   Oop_class* c = OopFindClass(name, 2);
   if (!c) Rpt_error(err::CLASS_NOT_FOUND);
@@ -412,6 +413,13 @@ void fnc_fref() {
   Num_val v = ws.Num_acc;
   Set_scl(v, 0, 0);
   int64_t h = v.mant;
+  if (h < 0 && Oop_client_handle(h)) {  // an object of the thin client keeps its count there
+    int32_t n = Oop_client_ref(delta, int32_t(h));
+    ws.Num_acc = Num_val{};
+    ws.Num_acc.mant = n;
+    ws.Str_len = -1;
+    return;
+  }
   if (h < 0 && negated()) h = -h;
   int64_t slot = h - OOP_HANDLE_BASE;
   if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)]) Rpt_error(err::BAD_OBJECT);

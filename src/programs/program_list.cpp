@@ -26,6 +26,7 @@
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
 #include "programs/libraries.h"
+#include "programs/objects.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
@@ -33,7 +34,6 @@
 
 namespace {
 
-constexpr uint16_t PO_CHANGED = 0x1000;  // the file changed on disk: never reused by name
 constexpr size_t NAME_MAX_LEN = 511;
 
 // The own cache: records the list has let go, most recently kept first.
@@ -590,7 +590,9 @@ bool Prog_keep_vars() {
   if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
   // Variables found through the object layer or loaded data sets are not
   // the program's own: their slots must not be kept.
-  if (ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook) return false;
+  if (ws.Incdec_cnt || ws.Loc_chain) return false;
+  Method_keep method{};
+  if (Var_lookup_hook && !Oop_method_keep(&method)) return false;
   Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   Ctl_forget_locals();
@@ -607,6 +609,23 @@ bool Prog_keep_vars() {
   if (rec->global_names)
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
       if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
+  if (method.tag) {
+    // Only ENTER's variables stay bound, and only to nodes of the trees
+    // kept (not to a property found through the object layer).
+    Var_node* keep[METHOD_KEEP_MAX];
+    for (uint32_t i = 0; i < method.count; i++) {
+      uint16_t idx = method.slots[i];
+      Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+      if (v && Var_tree_find(v->type == code::STR_VAR ? ws.Loc_str_tree : ws.Loc_num_tree, reinterpret_cast<const uint8_t*>(v->name), v->name_len) != v)
+        v = nullptr;
+      keep[i] = v;
+    }
+    std::memset(ws.Var_index, 0, sizeof(Var_node*) * ws.Var_index_cnt);
+    for (uint32_t i = 0; i < method.count; i++)
+      if (keep[i]) ws.Var_index[method.slots[i]] = keep[i];
+  }
+  rec->spare_tag = method.tag;
+  rec->spare_epoch = method.epoch;
   rec->spare_num = ws.Loc_num_tree;
   rec->spare_str = ws.Loc_str_tree;
   rec->spare_index = ws.Var_index;
@@ -625,7 +644,7 @@ int Prog_count() {
   return n;
 }
 
-void Prog_take(Prog_obj* rec) {
+void Prog_take(Prog_obj* rec, bool method_vars) {
   ws.Pgm_size = rec->image_size;
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_image = rec->image;
@@ -640,7 +659,7 @@ void Prog_take(Prog_obj* rec) {
   ws.Var_index_cnt = rec->var_cnt;
   ws.Var_index_cap = rec->var_cnt;
   ws.Var_index = nullptr;
-  if (rec->spare_index && !Var_lookup_hook && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
+  if (rec->spare_index && (method_vars || !Var_lookup_hook) && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
       !(ws.Call_link->Pgm_flags & PGM_SHARES_VARS) && !ws.Loc_num_tree && !ws.Loc_str_tree) {
     // The variables the last call left, cleared, with their slots bound.
     ws.Var_index = rec->spare_index;

@@ -30,6 +30,7 @@ enum : uint16_t {
   PO_ENCIPHERED = 0x4001,
   PO_RESIDENT = 0x0400,  // held by ADDR
   PO_STALE = 0x0800,     // freed once idle; not found by name again
+  PO_CHANGED = 0x1000,   // the file changed on disk: never reused by name
   PO_PINNED = 0x2000,    // held by a class whose methods run from it: the
                          // file is not checked again (its lines are the methods)
 };
@@ -85,6 +86,12 @@ struct Prog_obj {
   struct Var_node* spare_num = nullptr;
   struct Var_node* spare_str = nullptr;
   struct Var_node** spare_index = nullptr;
+  // Who left the kept variables: null for a plain call; for a program
+  // method's own frame (programs/oop_frame.cpp), which keeps only its
+  // ENTER's variables bound, the object's class and the object layer's
+  // shape count at the time.
+  const void* spare_tag = nullptr;
+  uint32_t spare_epoch = 0;
   int8_t global_names = -1;  // whether a name of the program begins with "%" (-1: not known yet)
   // Its first plain ENTER, bound once (programs/arguments.cpp; owned block).
   void* enter_plan = nullptr;
@@ -124,13 +131,17 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 // called program that does not share its caller's variables takes the
 // record's kept variables, if any: cleared nodes whose table slots are
 // already bound.
-void Prog_take(Prog_obj* rec);
+// method_vars: the object layer's method frame has checked that the kept
+// variables fit the object it runs for (the hook of the object layer is
+// then set, and a plain call would not take them).
+void Prog_take(Prog_obj* rec, bool method_vars = false);
 // At the return of a call that did not share its caller's variables: the
 // callee's variables, every value cleared, go to its record for the next
 // call instead of being freed.  False (nothing done) when they cannot be
 // kept as they are: localised or pending ++/-- values, variables found
-// through the object layer or data sets, a record that already keeps a set,
-// a table that does not match the record's.
+// through the object layer or data sets (but a program method's own frame
+// keeps its ENTER's variables), a record that already keeps a set, a table
+// that does not match the record's.
 bool Prog_keep_vars();
 
 // The process's own cache of program images.  A record that the list frees

@@ -2,6 +2,7 @@
 // program current for them and for every call.
 #include "programs/program_load.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -142,7 +143,8 @@ int Exec_load(int run) {
   // (a name there already, as a call's is, stays where it is).
   size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
   uint8_t* given = ws.Str_ptr;
-  if (given < ws.Work_base || given + given_len > ws.Work_ptr) {
+  auto at = [](const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); };
+  if (at(given) < at(ws.Work_base) || at(given) + given_len > at(ws.Work_ptr)) {
     given = Work_take(given_len);
     std::memcpy(given, ws.Str_ptr, given_len);
   }

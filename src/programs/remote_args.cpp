@@ -6,6 +6,7 @@
 #include "core/codes.h"
 #include "core/decimal.h"
 #include "core/errors.h"
+#include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
@@ -168,4 +169,53 @@ void KestWexaMultiSet(int32_t id, const std::string& path, const std::string& va
     Gui_prop_write(id, names[i] + (ws.Tc_level >= 9 ? "$" : ""), true, values.substr(start, end - start));
     start = end + 1;
   }
+}
+
+void Remote_arg_text(std::string& out) {
+  if (ws.Str_len < 0) {
+    char t[CONV_NORMAL_MAX];
+    out.append(t, size_t(Conv_normal(ws.Num_acc, t)));
+    return;
+  }
+  const uint8_t* p = ws.Str_ptr;
+  size_t n = size_t(ws.Str_len);
+  if (n == 0) {
+    out += "$$";
+    return;
+  }
+  bool plain = true;
+  for (size_t i = 0; i < n; i++)
+    if (p[i] < 32 || p[i] > 126 || p[i] == '"') plain = false;
+  if (plain) {
+    out += '"';
+    out.append(reinterpret_cast<const char*>(p), n);
+    out += '"';
+    return;
+  }
+  static const char hx[] = "0123456789ABCDEF";
+  out += '$';
+  for (size_t i = 0; i < n; i++) {
+    out += hx[p[i] >> 4];
+    out += hx[p[i] & 15];
+  }
+  out += '$';
+}
+
+std::string Remote_args_text(Remote_arrays& sent) {
+  std::string out;
+  bool first = true;
+  while (*ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    if (!first) out += ',';
+    first = false;
+    if (*ws.Exec_ptr == code::OP_DIV) {
+      ws.Exec_ptr++;
+      out += '*';
+      continue;
+    }
+    if (Remote_array_arg(out, sent)) continue;
+    Eval_formula();
+    Remote_arg_text(out);
+  }
+  return out;
 }

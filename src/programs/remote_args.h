@@ -31,6 +31,16 @@ void Remote_free_arrays(const Remote_arrays& sent);
 // A statement text executed on the client ('$' 'E', no reply).
 void RemoteExecute(const std::string& text);
 
+// The value in the accumulators as an argument of a remote parameter list:
+// a number as its text; a string of printable bytes without a double quote
+// between double quotes; the empty string as "$$"; any other string in hex
+// between "$" marks.  Appended to out.
+void Remote_arg_text(std::string& out);
+// The arguments at the cursor up to ")" or FOR (not consumed), each after a
+// comma: their remote parameter text joined by "," ('/' before an argument
+// gives "*", arrays are sent first as above).
+std::string Remote_args_text(Remote_arrays& sent);
+
 // The names of a multi-property list ("A.B." -> A, B).
 bool Remote_multi_path(const std::string& path);
 std::string KestWexaMultiGet(int32_t id, const std::string& path);

@@ -1425,6 +1425,23 @@ void d_prtr() {
     flag = 'P';
   }
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  if (Objctl_single("Winprt_Open")) {
+    // The handler's printer: the operation's name, 1 with FROM, then the
+    // statement's operand (a target passes by reference).
+    const char* name = letter == 'd' ? "DIRECTORY" : letter == '?' ? "INPUT" : letter == 'l' ? "LIST"
+                       : letter == 'R' ? "READ" : "WRITE";
+    Arg_rec* args = nullptr;
+    Term_arg_string(&args, reinterpret_cast<const uint8_t*>(name), std::strlen(name));
+    Arg_rec* second = nullptr;
+    Num_val v{};
+    v.mant = flag == 'P' ? 1 : 0;
+    Term_arg_number(&second, v);
+    args = Term_args_join(args, second);
+    args = Term_args_join(args, Term_args(false));
+    Chk_err();
+    Objctl_call_single("Winprt_Open", args);
+    return;
+  }
   Need_operand();
   std::string text;
   Target t;

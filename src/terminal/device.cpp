@@ -169,6 +169,12 @@ int64_t Dev_close() {
 // One plain line from standard input (the console when keys are not raw).
 int64_t plain_console_read() {
   if (!Con_read_line(line_in)) Io_end_err();
+  // On a thin-client console an event of a client object may end the line:
+  // the input ends with what was typed and the event's CTL value.
+  if (ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT)) {
+    int32_t ctl = 0;
+    ws.Ctl_value = Tc_take_line_event(&ctl) ? ctl : 0;
+  }
   line_in.push_back('\n');
   ws.Cur_fcb->st1 |= ST1_READ;
   ws.Str_ptr = reinterpret_cast<uint8_t*>(line_in.data());

@@ -2,12 +2,19 @@
 #pragma once
 #include <cstdint>
 
+struct Preinput_entry;
+
 // The mask of the INPUT item being read (set by INPUT before each read;
 // mask_len 0: none) and whether its variable is numeric.
 struct Edit_request {
   const uint8_t* mask = nullptr;
   int32_t mask_len = 0;
   bool numeric = false;
+  // The text INPUT EDIT presets the field with (null: none), and the
+  // PREINPUT entry that types it into the field.
+  const uint8_t* preset = nullptr;
+  int32_t preset_len = 0;
+  Preinput_entry* preset_entry = nullptr;
 };
 extern Edit_request Dev_edit_req;
 

@@ -52,7 +52,7 @@ struct State {
   int32_t handler = 0;       // slot of the handler (0 none)
   int32_t last_handler = 0;  // the last one named, for DEFCTL OBJECT =ENABLE
   bool ctl_exists[N_CTL] = {};
-  bool single_exists[N_SINGLE] = {};
+  uint8_t single_kind[N_SINGLE] = {};  // 0 none, 1 numeric, 2 string method
   bool bindings = false;     // a binding was made
   // Service objects: handles read from the handler's properties of those
   // names (-1 not looked up yet, 0 none).
@@ -78,6 +78,18 @@ Wob* find_record(int32_t id) {
   return nullptr;
 }
 
+// The kind of the object's method of that name: 1 numeric, 2 string
+// (NAME$), 0 none.  A numeric method is taken first, except for the
+// methods whose result is text.
+uint8_t method_kind(int32_t slot, const char* name) {
+  bool text = std::strcmp(name, "GetMse") == 0 || std::strcmp(name, "Input") == 0 ||
+              std::strcmp(name, "ObjFunction") == 0 || std::strcmp(name, "Read_Caption") == 0;
+  uint8_t first = text ? 2 : 1, second = text ? 1 : 2;
+  if (Objctl_hook.has_method(slot, name, first)) return first;
+  if (Objctl_hook.has_method(slot, name, second)) return second;
+  return 0;
+}
+
 // Whether the running object is slot or lies on slot's fallback chain.
 bool running_in_chain(int32_t slot) {
   int32_t r = Objctl_hook.running();
@@ -90,9 +102,8 @@ bool running_in_chain(int32_t slot) {
 }
 
 void fill_exists() {
-  for (size_t i = 0; i < N_CTL; ++i) st.ctl_exists[i] = Objctl_hook.has_method(st.handler, ObjCtlTbl[i].name);
-  for (size_t i = 0; i < N_SINGLE; ++i)
-    st.single_exists[i] = Objctl_hook.has_method(st.handler, Single_methods[i]);
+  for (size_t i = 0; i < N_CTL; ++i) st.ctl_exists[i] = Objctl_hook.has_method(st.handler, ObjCtlTbl[i].name, 1);
+  for (size_t i = 0; i < N_SINGLE; ++i) st.single_kind[i] = method_kind(st.handler, Single_methods[i]);
 }
 
 void set_handler(int32_t slot) {
@@ -368,10 +379,10 @@ bool KestEmulateObjCtl(int64_t id, uint16_t op, uint16_t op2, Arg_rec* args, boo
     // handler suspends the bindings too).
     if (!st.handler) return false;
     if (id == 0) {
-      if (op == code::D_READ && st.single_exists[5] && !running_in_chain(st.handler)) {  // Read_Caption
+      if (op == code::D_READ && st.single_kind[5] && !running_in_chain(st.handler)) {  // Read_Caption
         bool del;
         Arg_rec* list = from_statement ? statement_args(op, &del) : given.take();
-        Objctl_hook.call(st.handler, "Read_Caption", list);
+        Objctl_hook.call(st.handler, "Read_Caption", st.single_kind[5], list);
         return true;
       }
       if (op == code::D_GOTO || running_in_chain(st.handler)) return false;
@@ -408,10 +419,9 @@ bool KestEmulateObjCtl(int64_t id, uint16_t op, uint16_t op2, Arg_rec* args, boo
   Arg_guard own{list};
   if (to_delete) name = "Delete";
   if (from_statement) Chk_err();
-  if (!Objctl_hook.has_method(slot, name.c_str())) {
-    if (op == code::D_REMOVE) return true;  // nothing to remove
-  }
-  Objctl_hook.call(slot, name.c_str(), own.take());
+  uint8_t kind = method_kind(slot, name.c_str());
+  if (!kind && op == code::D_REMOVE) return true;  // nothing to remove
+  Objctl_hook.call(slot, name.c_str(), kind ? kind : 1, own.take());
   return true;
 }
 
@@ -424,7 +434,7 @@ bool KestObjCtlDefine(const Objctl_def& d) {
       KestAppndNum(text, "Ctlno", d.id, 0);
       Arg_rec* list = nullptr;
       Term_arg_string(&list, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-      Objctl_hook.call(rec->bound_obj, "NewId", list);
+      Objctl_hook.call(rec->bound_obj, "NewId", 1, list);
       return true;
     }
     Rpt_error_text(err::NO_CONTROL, "control " + std::to_string(d.id) + " is already defined");
@@ -474,18 +484,23 @@ bool KestObjCtlDefine(const Objctl_def& d) {
   }
   Arg_rec* list = nullptr;
   Term_arg_string(&list, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  Objctl_hook.call(st.handler, ObjCtlTbl[row].name, list);
+  Objctl_hook.call(st.handler, ObjCtlTbl[row].name, 1, list);
   return true;
 }
 
 bool Objctl_single(const char* name) {
   if (!hooked() || !st.handler || running_in_chain(st.handler)) return false;
   for (size_t i = 0; i < N_SINGLE; ++i)
-    if (std::strcmp(Single_methods[i], name) == 0) return st.single_exists[i];
+    if (std::strcmp(Single_methods[i], name) == 0) return st.single_kind[i] != 0;
   return false;
 }
 
-void Objctl_call_single(const char* name, Arg_rec* args) { Objctl_hook.call(st.handler, name, args); }
+void Objctl_call_single(const char* name, Arg_rec* args) {
+  uint8_t kind = 1;
+  for (size_t i = 0; i < N_SINGLE; ++i)
+    if (std::strcmp(Single_methods[i], name) == 0 && st.single_kind[i]) kind = st.single_kind[i];
+  Objctl_hook.call(st.handler, name, kind, args);
+}
 
 void KestHideShowObjCtl(uint16_t op, std::string& entries) {
   if (!st.bindings || !hooked()) return;
@@ -684,7 +699,7 @@ bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n) {
   const char* name = nullptr;
   for (const Mnem_method& m : MnemTbl)
     if (m.code == key) name = m.name;
-  if (!name || !Objctl_hook.has_method(slot, name)) return false;
+  if (!name || !Objctl_hook.has_method(slot, name, 1)) return false;
   Arg_rec* list;
   if (code == two('D', 'O')) {
     // The current window's left column, top line, right column, bottom line.
@@ -710,7 +725,7 @@ bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n) {
   Num_val num = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
-  Objctl_hook.call(slot, name, list);
+  Objctl_hook.call(slot, name, 1, list);
   bool taken = ws.Str_len < 0 ? ws.Num_acc.mant != 0 : ws.Str_len > 0;
   ws.Num_acc = num;
   ws.Str_ptr = sp;

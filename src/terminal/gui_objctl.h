@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "core/decimal.h"
+
 struct Arg_rec;
 
 // What the emulation needs of the object system.  Slots are object-table
@@ -24,13 +26,14 @@ struct Objctl_hooks {
   // The highest slot in use.
   int32_t (*highest_slot)() = nullptr;
   // Whether the object (or an object along its fallback chain) has a
-  // method of that name (any argument list).
-  bool (*has_method)(int32_t slot, const char* name) = nullptr;
+  // method of that name (any argument list); kind 1 a numeric method, 2 a
+  // string method (NAME$).
+  bool (*has_method)(int32_t slot, const char* name, uint8_t kind) = nullptr;
   // Whether the object has a property of that name.
   bool (*has_property)(int32_t slot, const char* name) = nullptr;
-  // Calls a method; the list is consumed.  The result is in the
-  // accumulators.
-  void (*call)(int32_t slot, const char* name, Arg_rec* args) = nullptr;
+  // Calls a method of that kind; the list is consumed.  The result is in
+  // the accumulators (an empty string when the method returns none).
+  void (*call)(int32_t slot, const char* name, uint8_t kind, Arg_rec* args) = nullptr;
   // Reads a numeric property without raising: 0 when missing or failing.
   int64_t (*number_property)(int32_t slot, const char* name) = nullptr;
   // The object's reference count changes by delta.
@@ -131,3 +134,39 @@ void Objctl_windows_cleared();
 // parameters as arguments.  True when the method exists and its result is
 // not 0 (the mnemonic is done); the accumulators are kept.
 bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n);
+
+// ---- single-purpose methods that answer with a value (gui_objctl_single.cpp)
+// Each returns false when the handler does not take the request (no handler,
+// no such method, or the handler's own code is running): the caller then
+// takes its ordinary route.
+
+// The mouse query (MSE): "GetMse" without arguments; a non-empty text
+// result is the record.
+bool KestObjCtlMSE(std::string& out);
+
+// SETMSE of a rectangle (or the whole window): "Set_Mouse" with the four
+// positions in hundredths of a cell relative to the window, the code (1 the
+// region acts on release, +2 the channel-wide list) and the value.  A
+// numeric result of 0 declines the region (it is then kept as usual).
+struct Objctl_region {
+  int32_t col = 0, line = 0, cols = 0, lines = 0;
+  int32_t code = 0;
+  bool is_text = false;  // the value is a statement's text
+  Num_val value{};
+  std::string text;
+};
+bool KestObjCtlSETMSE(const Objctl_region& r);
+
+// A console line input: "Input" with the cursor column and line, the mode
+// (1 the field is echoed, +2 echo was switched off by 'EE'), the field's
+// maximum length, the preset text of INPUT EDIT and the TIM= value in
+// hundredths (-1 none).  The result is the answer (a number as its text).
+struct Objctl_input {
+  int32_t col = 0, line = 0, mode = 0, max_len = 0, tim = -1;
+  std::string preset;
+};
+bool KestObjCtlINPUT(const Objctl_input& in, std::string& answer);
+
+// OBJ( on a text terminal: id 0 asks the handler's "ObjFunction", a
+// positive id the object bound to it; the result must be text (26).
+bool KestObjCtlFOBJ(int64_t id, std::string& out);

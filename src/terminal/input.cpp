@@ -162,9 +162,14 @@ void input_variable() {
     Dev_edit_req.mask_len = int32_t(mask.size());
   }
   Dev_edit_req.numeric = t.str_len < 0;
+  if (edit_mode) {
+    Dev_edit_req.preset = reinterpret_cast<const uint8_t*>(present.data());
+    Dev_edit_req.preset_len = int32_t(present.size());
+  }
   Preinput_entry* dflt = nullptr;
   if (edit_mode && line_editor_reads(ws.Cur_fcb))
     dflt = queue_edit_default(reinterpret_cast<const uint8_t*>(present.data()), int32_t(present.size()));
+  Dev_edit_req.preset_entry = dflt;
   try {
     Inp_read();
   } catch (...) {

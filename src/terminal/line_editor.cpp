@@ -38,6 +38,7 @@
 #include "core/masks.h"
 #include "terminal/controls.h"
 #include "terminal/editor_keys.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/mouse.h"
 #include "terminal/num_field.h"
 #include "terminal/terminal.h"
@@ -887,6 +888,56 @@ void Dev_restore_state() {
   ws.Drv_save = nullptr;
 }
 
+// A control handler implementing "Input" reads the console's field
+// itself.  The 'EE' echo switch is off while its method runs (so that the
+// handler's own inputs are seen) and comes back afterwards.
+static bool handler_input(Fcb* f) {
+  Objctl_input in;
+  in.col = f->column;
+  in.line = f->line;
+  bool echo_off = (f->in_status & IN_ECHO_OFF) != 0;
+  in.mode = (ed.echo ? 1 : 0) | (echo_off ? 2 : 0);
+  in.max_len = ed.len > FIELD_MAX ? FIELD_MAX : ed.len;
+  if (Dev_edit_req.preset) in.preset.assign(reinterpret_cast<const char*>(Dev_edit_req.preset), size_t(Dev_edit_req.preset_len));
+  in.tim = ws.Io_tim;
+  struct Echo_guard {
+    Fcb* f;
+    bool off;
+    ~Echo_guard() {
+      if (off) f->in_status |= IN_ECHO_OFF;
+    }
+  } guard{f, echo_off};
+  f->in_status &= uint16_t(~IN_ECHO_OFF);
+  // The preset goes to the method as an argument, not typed into the
+  // handler's own field: its entry stays aside during the call.
+  struct Preset_aside {
+    Preinput_entry* e = nullptr;
+    ~Preset_aside() {
+      if (e) {
+        e->next = static_cast<Preinput_entry*>(ws.Preinput);
+        ws.Preinput = e;
+      }
+    }
+  } aside;
+  if (Dev_edit_req.preset_entry && ws.Preinput == Dev_edit_req.preset_entry) {
+    aside.e = Dev_edit_req.preset_entry;
+    ws.Preinput = aside.e->next;
+  }
+  std::string answer;
+  {
+    // The handler's own statements use the I/O area and the edit request.
+    Io_save_guard io;
+    Edit_request req = Dev_edit_req;
+    bool taken = KestObjCtlINPUT(in, answer);
+    Dev_edit_req = req;
+    if (!taken) return false;
+  }
+  ws.Eom_chars[0] = '\r';
+  ws.Eom_len = 1;
+  set_result(answer);
+  return true;
+}
+
 // INPUT on a device: see the top of the file.
 void Dev_tru_read() {
   Fcb* f = ws.Cur_fcb;
@@ -936,6 +987,7 @@ void Dev_tru_read() {
   ed.line0 = f->line;
   ed.insz = w.cols - ed.col0;
   if (ed.insz < 1) ed.insz = 1;
+  if (!at_prompt && f == ws.Con_fcb && Objctl_handler() && handler_input(f)) return;
   if (Dev_edit_req.mask_len > 0) {
     ed.mask.assign(reinterpret_cast<const char*>(Dev_edit_req.mask), size_t(Dev_edit_req.mask_len));
     if (Dev_edit_req.numeric) {

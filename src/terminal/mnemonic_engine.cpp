@@ -19,6 +19,8 @@
 #include "terminal/editor_keys.h"
 #include "terminal/controls.h"
 #include "terminal/long_mnem.h"
+#include "terminal/obj_attach.h"
+#include "terminal/tc_propcache.h"
 #include "terminal/terminal.h"
 #include "terminal/vformat.h"
 #include "terminal/windows.h"
@@ -521,6 +523,16 @@ void Prt_mnem(uint16_t m) {
     return;  // the control handler's "Mnemonics" service object did it
   if (f->kind == FK_THIN_CLIENT) {
     client_channel_mnem(f, m);
+    return;
+  }
+  if (thin && f == ws.Con_fcb && m == M('D', 'O')) {
+    // The client drops the window's object controls: the objects attached
+    // to the window that it no longer knows are released, and the window's
+    // cached properties go.
+    Send_mnem(thin_client_def(m));
+    int32_t window = Dev(f)->win.number;
+    Obj4_MnemDO_Check(window);
+    ZefVrl_DropWindow(window);
     return;
   }
   if (f->kind == FK_PDF) {

@@ -38,6 +38,7 @@
 #include "core/memory.h"
 #include "core/nested_run.h"
 #include "core/workspace.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/mouse.h"
 #include "terminal/terminal.h"
 
@@ -299,6 +300,30 @@ void d_smse() {
   }
   Need_operand();
   Eval_formula();
+  if (key.empty() && Objctl_handler()) {
+    // A control handler may keep the rectangle itself.
+    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    Objctl_region r;
+    r.col = c0 - w.col0 * 100;
+    r.line = l0 - w.line0 * 100;
+    r.cols = c1 - c0 + 1;
+    r.lines = l1 - l0 + 1;
+    r.code = (on_release ? 1 : 0) | (global ? 2 : 0);
+    r.is_text = ws.Str_len >= 0;
+    if (r.is_text) r.text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    else r.value = ws.Num_acc;
+    uint8_t* resume = ws.Exec_ptr;
+    if (KestObjCtlSETMSE(r)) return;
+    ws.Exec_ptr = resume;
+    if (r.is_text) {
+      ws.Str_ptr = Work_take(r.text.size());
+      std::memcpy(ws.Str_ptr, r.text.data(), r.text.size());
+      ws.Str_len = int32_t(r.text.size());
+    } else {
+      ws.Num_acc = r.value;
+      ws.Str_len = -1;
+    }
+  }
   int32_t ctl = 0;
   std::vector<uint8_t> stmt;
   if (ws.Str_len < 0) {

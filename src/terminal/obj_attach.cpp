@@ -1,7 +1,11 @@
 // Objects attached to windows, channels, objects and programs.
 //
-// The queue holds entries {object slot, target kind, target id} in the
-// order they were made.  An entry holds the reference the object's creator
+// The queue holds entries {object slot, target kind, target id, client
+// handle} in the order they were made.  A local object has its slot and a
+// client handle of 0; an object kept on the thin client has slot 0 and its
+// client handle.  The id of a window entry is the client handle (0 for a
+// local object: nothing to ask the client about); of the other kinds the
+// target's own id (channel number, object slot, program level).  An entry holds the reference the object's creator
 // had: when its target closes, that reference goes (the object is freed
 // when nothing else holds it).  An object freed first takes its entries
 // with it (Obj4_Detach_all from the object system), so that no entry names
@@ -16,45 +20,112 @@
 #include "core/evaluator.h"
 #include "core/workspace.h"
 #include "terminal/gui_objctl.h"
+#include "terminal/tc_objects.h"
+#include "terminal/tc_protocol.h"
+#include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 
 namespace {
 
 struct Entry {
-  int32_t slot, kind, id;
+  int32_t slot, kind, id, client;
 };
 std::vector<Entry> queue;
+
+// Gives back the reference an entry held: a local object's through the
+// object system, a client object's on the client.
+void give_back(const Entry& e) {
+  Catch_region region;
+  try {
+    if (e.slot) {
+      if (Objctl_hook.ref) Objctl_hook.ref(e.slot, -1);
+    } else if (e.client && Tc_attached() && !Tc_link_dead()) {
+      WttyOopRefCnt(-1, e.client);
+    }
+  } catch (const Oru_error&) {
+    // A failing delete handler, a client that no longer knows the object:
+    // the reference is gone all the same.
+  }
+}
 
 // The entries that match leave the queue before any reference goes, so
 // that a release which closes further targets (the object's own channels,
 // its delete handler) sees a consistent queue.
 void release(int32_t kind, int32_t id) {
-  std::vector<int32_t> slots;
+  std::vector<Entry> gone;
   for (size_t i = 0; i < queue.size();) {
     const Entry& e = queue[i];
     if (e.kind == kind && (kind >= 0 || id == 0 || e.id == id)) {
-      slots.push_back(e.slot);
+      gone.push_back(e);
       queue.erase(queue.begin() + std::ptrdiff_t(i));
     } else {
       ++i;
     }
   }
-  for (int32_t s : slots) {
-    if (!Objctl_hook.ref) continue;
-    Catch_region region;
-    try {
-      Objctl_hook.ref(s, -1);
-    } catch (const Oru_error&) {
-      // A failing delete handler: the reference is gone all the same.
-    }
-  }
+  for (const Entry& e : gone) give_back(e);
 }
+
+// Reads the target at the cursor into e (kind and id).
+void read_target(Entry& e, int32_t program_level);
 
 }  // namespace
 
 void Obj4_Attach(int32_t slot, int32_t program_level) {
+  Entry e{slot, 0, 0, 0};
+  read_target(e, program_level);
+  if (e.kind >= 0) e.id = 0;  // a local object: nothing to ask the client about
+  queue.push_back(e);
+}
+
+void Obj4_Attach_client(int32_t handle, int32_t program_level) {
+  Entry e{0, 0, 0, handle};
+  read_target(e, program_level);
+  if (e.kind >= 0) e.id = handle;
+  queue.push_back(e);
+}
+
+void Obj4_Detach_client(int32_t handle) {
+  for (size_t i = 0; i < queue.size();) {
+    if (queue[i].slot == 0 && queue[i].client == handle) queue.erase(queue.begin() + std::ptrdiff_t(i));
+    else ++i;
+  }
+}
+
+void Obj4_MnemDO_Check(int32_t kind) {
+  if (queue.empty() || !Tc_attached()) return;
+  std::vector<Entry> asked;
+  for (const Entry& e : queue)
+    if (e.kind == kind && e.id != 0) asked.push_back(e);
+  for (const Entry& e : asked) {
+    if ((e.id < -32767 || e.id > 32767) && !(ws.Tc_caps & 2)) continue;  // cannot be asked in 2 bytes
+    bool gone = false;
+    {
+      Catch_region region;
+      try {
+        Wtty_obj_info(e.id);
+      } catch (const Oru_error&) {
+        gone = true;
+      }
+    }
+    if (!gone) continue;
+    // The client no longer knows it: the attachment goes (it may have gone
+    // already, released by an earlier one).
+    for (size_t i = 0; i < queue.size(); ++i) {
+      const Entry& q = queue[i];
+      if (q.slot == e.slot && q.kind == e.kind && q.id == e.id && q.client == e.client) {
+        queue.erase(queue.begin() + std::ptrdiff_t(i));
+        give_back(e);
+        break;
+      }
+    }
+  }
+}
+
+namespace {
+
+void read_target(Entry& e, int32_t program_level) {
   uint8_t c = *ws.Exec_ptr;
-  Entry e{slot, 0, 0};
+  int32_t slot = e.slot;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == 64) {  // OBJECT [handle]
     ws.Exec_ptr += 2;
     e.kind = OBJ4_OBJECT;
@@ -87,8 +158,9 @@ void Obj4_Attach(int32_t slot, int32_t program_level) {
     e.kind = n;
     e.id = n;
   }
-  queue.push_back(e);
 }
+
+}  // namespace
 
 void Obj4_Detach(int32_t slot) {
   for (size_t i = 0; i < queue.size(); ++i)

@@ -21,6 +21,14 @@ constexpr int32_t OBJ4_PROGRAM = -3;
 // Errors: 95 no such object (or no running object), 14 channel not open,
 // 41 a window number outside 0..255.
 void Obj4_Attach(int32_t slot, int32_t program_level);
+// The same for an object kept on the thin client (NEW("[vrl]class" FOR
+// target)): the attachment holds one of its references on the client, given
+// back ('Y' '#' '-') when the target closes.  An entry for a window carries
+// the client handle as its id, so that the 'DO' check can ask about it.
+void Obj4_Attach_client(int32_t handle, int32_t program_level);
+// A client object was dropped: its attachments go without a word to the
+// client.
+void Obj4_Detach_client(int32_t handle);
 // Removes the object's first attachment.
 void Obj4_Detach(int32_t slot);
 // The object is being freed: none of its attachments stays.
@@ -29,5 +37,12 @@ void Obj4_Detach_all(int32_t slot);
 // kind any id; for the other kinds id 0 means every id) loses the
 // reference its attachment held.
 void Obj4_OnClose(int32_t kind, int32_t id);
+// After the mnemonic 'DO' dropped the client's object controls of a
+// window: every attachment to that window (kind) with a non-zero id is
+// asked about ('O' ' ' with the id, the current-I/O area kept, under a
+// catch region); one the client no longer knows (the request fails) is
+// released as by Obj4_OnClose.  An id that does not fit the request's
+// 2-byte integer (a client without long integers) is not asked about.
+void Obj4_MnemDO_Check(int32_t kind);
 // Number of attachments.
 size_t Obj4_count();

@@ -111,6 +111,7 @@ Tc_reply_reader::Step Tc_reply_reader::feed(uint8_t b) {
         case TC_LONG_ACK: state_ = LEN; need_ = 4; len_ = 0; return MORE;
         case TC_NAK: state_ = IDLE; return NAK;
         case TC_CAN: state_ = CANCODE; return MORE;
+        case TC_EVENT: state_ = EVT; need_ = 2; event_ = 0; return MORE;
         default: key_ = b; state_ = IDLE; return KEY2;
       }
     case LEN:
@@ -148,6 +149,12 @@ Tc_reply_reader::Step Tc_reply_reader::feed(uint8_t b) {
       code_ = b;
       state_ = IDLE;
       return CAN;
+    case EVT:
+      event_ = (event_ << 8) | b;
+      if (--need_ > 0) return MORE;
+      event_ = int16_t(uint16_t(event_));
+      state_ = IDLE;
+      return EVENT;
   }
   return MORE;
 }

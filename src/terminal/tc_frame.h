@@ -32,6 +32,9 @@
 //   16 18 code                   CAN: the request is refused with error code
 //   16 16                        a literal 0x16 keystroke
 //   16 05                        the client's answer to the keep-alive ENQ
+//   16 45 value(2)               an event of a client object: its PREINPUT
+//                                value (signed), the CTL value the program's
+//                                input ends with ('E', ASCII 0x45)
 //   16 other                     both bytes are keystrokes
 //
 // Reply on a TCP channel: 16 06 len(2) crc(2) data (the CRC is not checked)
@@ -43,7 +46,7 @@
 #include <vector>
 
 constexpr uint8_t TC_SYN = 0x16, TC_STX = 0x02, TC_ACK = 0x06, TC_NAK = 0x15, TC_CAN = 0x18;
-constexpr uint8_t TC_LONG_ACK = 0x86, TC_ENQ = 0x05, TC_ETX = 0x03;
+constexpr uint8_t TC_LONG_ACK = 0x86, TC_ENQ = 0x05, TC_ETX = 0x03, TC_EVENT = 'E';
 constexpr int TC_MAX_ITEMS = 100;
 constexpr int32_t TC_LONG_STR = 65280;  // strings this long take the FF form
 // The longest reply the host accepts: a reply announcing more is refused as
@@ -79,6 +82,7 @@ class Tc_reply_reader {
     NAK,        // send the request again
     CAN,        // refused with code()
     TOO_LONG,   // the announced length passes TC_REPLY_MAX
+    EVENT,      // a client object's event: event() is its PREINPUT value
   };
   void reset() { *this = Tc_reply_reader(); }
   Step feed(uint8_t b);
@@ -86,17 +90,19 @@ class Tc_reply_reader {
   bool in_reply() const { return state_ >= LEN; }
   uint8_t key() const { return key_; }
   int code() const { return code_; }
+  int32_t event() const { return event_; }
   bool crc_ok() const { return crc_ok_; }
   std::vector<uint8_t>& data() { return data_; }
 
  private:
-  enum State { IDLE, ESC, LEN, CRC, DATA, CANCODE };
+  enum State { IDLE, ESC, LEN, CRC, DATA, CANCODE, EVT };
   State state_ = IDLE;
   int need_ = 0;        // length or CRC bytes still to come
   uint32_t len_ = 0;
   uint16_t crc_ = 0;
   uint8_t key_ = 0;
   int code_ = 0;
+  int32_t event_ = 0;
   bool crc_ok_ = false;
   std::vector<uint8_t> data_;
 };

@@ -33,6 +33,8 @@
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 
+void (*Tc_tcp_nodelay)(Fcb* f) = nullptr;
+
 namespace {
 
 constexpr int MAX_SENDS = 5;
@@ -122,6 +124,7 @@ struct Tcp_current {
 };
 
 void tcp_send(Fcb* f, const uint8_t* p, size_t n) {
+  if (Tc_tcp_nodelay) Tc_tcp_nodelay(f);
   Tcp_current cur(f);
   ws.Io_tim = -1;
   if (!f->out_buf || f->buf_size <= 0) Rpt_error_text(err::CONNECTION_LOST, "The thin client's TCP channel has no buffer");
@@ -299,6 +302,10 @@ void console_exchange(uint8_t major, uint8_t minor, const uint8_t* payload, uint
       if (s == Tc_reply_reader::KEY2) {
         ahead_store(TC_SYN);
         ahead_store(rd.key());
+        continue;
+      }
+      if (s == Tc_reply_reader::EVENT) {  // played by the client while the reply was awaited
+        Tc_client_event(rd.event());
         continue;
       }
       if (s == Tc_reply_reader::NAK) {

@@ -100,6 +100,12 @@ const Tc_counters& Tc_stats();
 // The carrier of the console: the linked TCP channel when the console runs
 // over one (Dev_fcb::linked), else standard input and output.
 Fcb* Tc_console_link();
+
+// Turns Nagle's algorithm off on a TCP channel that carries requests (filled
+// by the TCP layer at start-up; null leaves the channel as it is).  Without
+// it a frame that awaits no reply followed by one that awaits a reply waits
+// for the peer's delayed acknowledgement: tens of milliseconds a request.
+extern void (*Tc_tcp_nodelay)(Fcb* f);
 // Raw bytes to the console carrier, and one byte from it within hundredths
 // (-1: no limit): the byte, -1 on time-out, -3 at end of input.
 void Tc_console_raw(const uint8_t* p, size_t n);

@@ -28,8 +28,10 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/ini.h"
+#include "core/memory.h"
 #include "core/workspace.h"
 #include "core/zlib_loader.h"
+#include "terminal/editor_keys.h"
 #include "terminal/tc_frame.h"
 #include "terminal/tc_propcache.h"
 #include "terminal/tc_protocol.h"
@@ -42,6 +44,12 @@ int64_t lTimeLastEnq = 0, lTimeLastRd = 0, last_check = 0;
 uint8_t cell_w = 0, cell_h = 0;
 int32_t page_metric = 0;
 bool skip_lf = false;   // a CR ended the last line: a LF right after it is part of that end
+// A client object's event that came while a line was read ends that line
+// with its CTL value (line_event); outside a line read it waits on the
+// pre-input queue for the next INPUT.
+bool reading_line = false;
+bool line_event = false;
+int32_t line_event_ctl = 0;
 bool in_output = false; // the console output is being sent (no second frame from inside it)
 
 // The liveness check runs at most this often (milliseconds).
@@ -108,6 +116,7 @@ void take_stream_byte(uint8_t b) {
       Tc_ahead_put(TC_SYN);
       Tc_ahead_put(key_reader.key());
       break;
+    case Tc_reply_reader::EVENT: Tc_client_event(key_reader.event()); break;
     default: break;
   }
 }
@@ -179,6 +188,7 @@ void Tc_attach_console() {
   Tc_protocol_reset();
   ZefVrl_ClearCache();  // a new session's controls are new
   key_reader.reset();
+  line_event = false;
   skip_lf = false;
   lTimeLastEnq = lTimeLastRd = last_check = now_ms();
   con->st2 |= ST2_THIN_CLIENT;
@@ -235,6 +245,7 @@ int Tc_read_key(int32_t hundredths) {
   for (;;) {
     int b = Tc_ahead_get();
     if (b >= 0) return b;
+    if (line_event) return TC_KEY_EVENT;
     Wtty_KestBfrFlush();
     int s = key_byte(hundredths);
     if (s < 0) return s;
@@ -245,8 +256,13 @@ int Tc_read_key(int32_t hundredths) {
 bool Tc_read_line(std::string& line) {
   Con_flush();
   line.clear();
+  struct Reading {
+    Reading() { reading_line = true; }
+    ~Reading() { reading_line = false; }
+  } reading;
   for (;;) {
     int b = Tc_read_key(-1);
+    if (b == TC_KEY_EVENT) return true;  // what was typed so far, ended by the event
     if (b < 0) return !line.empty();
     if (skip_lf) {
       skip_lf = false;
@@ -259,6 +275,28 @@ bool Tc_read_line(std::string& line) {
     if (b == '\n') return true;
     line.push_back(char(b));
   }
+}
+
+void Tc_client_event(int32_t ctl) {
+  // PREINPUT values lie in -32000..32000; anything else is no event of ours.
+  if (ctl < -32000 || ctl > 32000) return;
+  if (reading_line && !line_event) {
+    line_event = true;
+    line_event_ctl = ctl;
+    return;
+  }
+  auto* e = static_cast<Preinput_entry*>(Get_blk(sizeof(Preinput_entry)));
+  e->ctl = ctl;
+  Preinput_entry** at = reinterpret_cast<Preinput_entry**>(&ws.Preinput);
+  while (*at) at = &(*at)->next;
+  *at = e;
+}
+
+bool Tc_take_line_event(int32_t* ctl) {
+  if (!line_event) return false;
+  line_event = false;
+  *ctl = line_event_ctl;
+  return true;
 }
 
 bool Tc_link_dead() { return link_dead; }

@@ -40,8 +40,19 @@ void Tc_console_output(const uint8_t* p, int32_t n);
 // end of input or when the link died.
 bool Tc_read_line(std::string& line);
 // One keyboard byte from the client within hundredths (-1: no limit): the
-// byte, -1 on time-out, -3 at end of input or a dead link.
+// byte, -1 on time-out, -3 at end of input or a dead link, TC_KEY_EVENT
+// when a client object's event ended the line being read.
+constexpr int TC_KEY_EVENT = -4;
 int Tc_read_key(int32_t hundredths);
+
+// A client object's event (the escape 16 'E' and its PREINPUT value, played
+// by the client on the console stream): it ends the line being read with
+// that CTL value, or, outside a line read, goes on the pre-input queue so
+// that the next INPUT ends with it.  Values outside -32000..32000 are
+// dropped.
+void Tc_client_event(int32_t ctl);
+// The CTL value of the event that ended the last line read, once.
+bool Tc_take_line_event(int32_t* ctl);
 
 // ---- keep-alive ----
 bool Tc_link_dead();

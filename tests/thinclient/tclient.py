@@ -187,7 +187,7 @@ class Client:
         try:
             self.proc.stdin.write(text)
             self.proc.stdin.flush()
-        except BrokenPipeError:
+        except (BrokenPipeError, ValueError):  # oru ended, or the client closed its side
             pass
 
     def lines(self, *lines):

@@ -163,6 +163,39 @@ TEST(TcReplies, WrongCrcNakCanAliveAndTooLong) {
   EXPECT_TRUE(keys.empty());
 }
 
+// A client object's event: 16 'E' and a signed 2-byte value, between keys
+// and before a reply; its bytes are no keystrokes, a 0x16 or 0x03 among
+// them included.
+TEST(TcReplies, EventsOfClientObjects) {
+  Tc_reply_reader rd;
+  std::string keys;
+  std::vector<int32_t> values;
+  Bytes in = {'a', 0x16, 'E', 0x00, 0x4D, 'b', 0x16, 'E', 0xFF, 0xFE, 0x16, 'E', 0x16, 0x03};
+  Bytes r = reply_of("ok");
+  in.insert(in.end(), r.begin(), r.end());
+  std::vector<Tc_reply_reader::Step> steps;
+  for (uint8_t b : in) {
+    auto s = rd.feed(b);
+    if (s == Tc_reply_reader::KEY) keys.push_back(char(rd.key()));
+    if (s == Tc_reply_reader::EVENT) values.push_back(rd.event());
+    if (s != Tc_reply_reader::MORE && s != Tc_reply_reader::KEY) steps.push_back(s);
+  }
+  EXPECT_EQ(keys, "ab");
+  EXPECT_EQ(values, (std::vector<int32_t>{77, -2, 0x1603}));
+  ASSERT_EQ(steps.size(), 4u);
+  EXPECT_EQ(steps[3], Tc_reply_reader::REPLY);
+  EXPECT_EQ(std::string(rd.data().begin(), rd.data().end()), "ok");
+  // Cut short: the reader waits for the rest, and a reply started after the
+  // escape is still a reply.
+  rd.reset();
+  EXPECT_EQ(rd.feed(0x16), Tc_reply_reader::MORE);
+  EXPECT_EQ(rd.feed('E'), Tc_reply_reader::MORE);
+  EXPECT_TRUE(rd.in_reply());  // a 0x03 here is part of the value, not the stop request
+  EXPECT_EQ(rd.feed(0x00), Tc_reply_reader::MORE);
+  EXPECT_EQ(rd.feed(0x01), Tc_reply_reader::EVENT);
+  EXPECT_FALSE(rd.in_reply());
+}
+
 TEST(TcReplies, TcpReplyInChunks) {
   Tc_tcp_reply rd;
   Bytes r = reply_of("hello world");

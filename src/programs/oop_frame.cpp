@@ -1,0 +1,184 @@
+// The method frame: a program method's call made current without loading
+// its program by name.
+//
+// A program method runs as a nested call (Nested_call) of "program;entry".
+// Its first call takes the general load (Exec_load: the name parsed, the
+// program found in the list, the entry compiled and searched for); what the
+// load left (the entry statement, the line state, the ENTER standing there)
+// is kept in the method's reference (Method_entry).  A later call whose
+// class still holds the same load of the same image, under the same name,
+// repeats the load's work on the fresh context from that record: the use
+// taken and the record moved to the front as the list's search does, the
+// context entered, the image made current, the cursor put on the entry.
+//
+// Variables: while objects live the lookup asks the object layer first, so
+// a plain call's variables are not kept for its next call (a property of
+// the object may have bound a slot).  A method's own frame keeps the
+// variables of the ENTER at its entry bound (Oop_method_keep), tagged with
+// the object's class and the shape count; the next call takes them when
+// they fit its object: the same class and shape, no run-time property and
+// no variables of its own in the object, no data set loaded.  ENTER is the
+// first thing the call runs, so at that moment each of its names is looked
+// up exactly as the kept slot was: not a property of that class.
+#include <algorithm>
+#include <cstring>
+
+#include "core/codes.h"
+#include "core/errors.h"
+#include "core/hooks.h"
+#include "core/line_store.h"
+#include "core/memory.h"
+#include "core/workspace.h"
+#include "programs/call_frame.h"
+#include "programs/oop_internal.h"
+#include "programs/program_list.h"
+#include "programs/program_load.h"
+#include "programs/var_data.h"
+
+Method_frame* Method_frame::current = nullptr;
+
+namespace {
+
+constexpr size_t NAME_KEEP = 511;  // as much of the name as a load keeps
+
+bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
+
+// The table slots of the ENTER at p (on its directive code) when every item
+// is a plain variable named by its index: [(]NAME[)][[ALL]] separated by
+// commas, no "*", default or ERR=.  0 otherwise.
+uint32_t enter_slots(const uint8_t* p, uint16_t* slots) {
+  if (*p != code::D_ENTER) return 0;
+  p++;
+  uint32_t n = 0;
+  for (;;) {
+    bool by_value = *p == code::LPAREN;
+    if (by_value) p++;
+    if ((*p != code::NUM_VAR && *p != code::STR_VAR) || !(p[1] & 0x80)) return 0;
+    if (n == METHOD_KEEP_MAX) return 0;
+    slots[n++] = uint16_t(((p[1] & 0x7F) << 8) | p[2]);
+    p += 3;
+    if (by_value) {
+      if (*p != code::RPAREN) return 0;
+      p++;
+    }
+    if (*p == code::WHOLE_ARRAY) p++;
+    if (*p == code::COMMA) {
+      p++;
+      continue;
+    }
+    return stmt_end(*p) ? n : 0;
+  }
+}
+
+// What the general load left, kept for the next call.
+void learn_entry(Method_entry& e, Prog_obj* rec) {
+  e.rec = rec;
+  e.image = rec->image;
+  e.serial = rec->load_serial;
+  e.stno = ws.Cur_stno;
+  e.exec = ws.Exec_ptr;
+  e.line_no = ws.Cur_line_no;
+  e.line_rec = ws.Cur_line_rec;
+  e.str_ptr = ws.Str_ptr;
+  e.str_len = ws.Str_len;
+  e.go_ref = ws.Go_cache_ref;
+  e.go_no = ws.Go_cache_no;
+  e.go_line = ws.Go_cache_line;
+  e.go_len = ws.Go_cache_len;
+  e.go_rec = ws.Go_cache_rec;
+  e.go_size = ws.Go_cache_size;
+  e.enter_count = enter_slots(ws.Exec_ptr, e.enter_slots);
+}
+
+// The class's record still is what a search by the name would find: held
+// by the class, not replaced, stale or changed, and the learnt entry is of
+// this load of its image.
+bool entry_valid(const Method_frame& m, const Method_entry& e) {
+  Prog_obj* rec = m.cls->prog_rec;
+  if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image) return false;
+  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET)) return false;
+  if (!(rec->flags & PO_PINNED) || Perform_on_active || Text_source()) return false;
+  const std::string& n = *m.name;
+  size_t len = n.size();
+  while (len > 0 && n[len - 1] == ' ') len--;
+  size_t semi = n.find(';');
+  return semi != std::string::npos && semi == rec->path->name_len &&
+         std::memcmp(rec->path->name, n.data(), semi) == 0;
+}
+
+// The frame remembers its entry's ENTER for the keep at its return (the
+// method's record may be gone by then).
+void note_entry(Method_frame& m, const Method_entry& e) {
+  m.rec = e.rec;
+  m.enter_count = e.enter_count;
+  std::memcpy(m.enter_slots, e.enter_slots, sizeof(uint16_t) * e.enter_count);
+}
+
+}  // namespace
+
+int Oop_frame_load(void* ctx) {
+  Method_frame& m = *static_cast<Method_frame*>(ctx);
+  Method_entry& e = m.ref->entry;
+  if (!m.ref->program.empty() || !entry_valid(m, e)) {
+    e.rec = nullptr;
+    int entry = Exec_load(1);
+    Prog_obj* rec = m.cls->prog_rec;
+    if (entry == 1 && m.ref->program.empty() && rec && ws.Pgm_cache_ent == rec && ws.Pgm_image == rec->image &&
+        ws.Edit_list == Last_line() && ws.Pgm_name && ws.Pgm_name->len == std::min(m.name->size(), NAME_KEEP))
+      learn_entry(e, rec);
+    if (e.rec) note_entry(m, e);
+    return entry;
+  }
+  // The load's work (Exec_load on a found record, for a fresh call context).
+  Prog_obj* rec = e.rec;
+  CacheLoad(rec);
+  rec->uses++;
+  ws.Exec_ptr = ws.Stmt_ptr = Last_line()->bytes() + 2;
+  ws.Edit_list = Last_line();
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+  ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED | 4 | PGM_PROTECTED);
+  ws.Pgm_cache_ent = rec;
+  Oop_object* o = m.obj;
+  bool vars = m.form == FORM_CALL && rec->spare_index && rec->spare_tag == o->cls &&
+              rec->spare_epoch == oop.shape_epoch && !(o->flags & (OF_OWN_VARS | OF_RT_PROPS)) && !LoadData_any();
+  Prog_take(rec, vars);
+  size_t len = std::min(m.name->size(), NAME_KEEP);
+  ws.Pgm_name = Get_str(len);
+  if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
+  std::memcpy(ws.Pgm_name->bytes(), m.name->data(), len);
+  ws.Pgm_name->len = uint32_t(len);
+  // The cursor where the entry's search left it.
+  ws.Go_cache_ref = e.go_ref;
+  ws.Go_cache_no = e.go_no;
+  ws.Go_cache_line = e.go_line;
+  ws.Go_cache_len = e.go_len;
+  ws.Go_cache_rec = e.go_rec;
+  ws.Go_cache_blk = nullptr;
+  ws.Go_cache_size = e.go_size;
+  ws.Cur_edit_blk = nullptr;
+  ws.Cur_line_rec = e.line_rec;
+  ws.Cur_line_no = e.line_no;
+  ws.Str_ptr = e.str_ptr;
+  ws.Str_len = e.str_len;
+  ws.Cur_stno = e.stno;
+  ws.Exec_ptr = ws.Stmt_ptr = e.exec;
+  ws.Stop_stno = e.stno;
+  ws.Stop_ptr = e.exec;
+  note_entry(m, e);
+  return 1;
+}
+
+bool Oop_method_keep(Method_keep* k) {
+  Method_frame* m = Method_frame::current;
+  if (!m || m->form != FORM_CALL || !m->rec || m->depth != Call_depth() || oop.in_expr || oop.cur_depth != m->depth)
+    return false;
+  // The object itself (not a slot reused since) still runs this frame.
+  if (oop.cur_obj < 1 || size_t(oop.cur_obj) >= oop.objs.size() || oop.objs[size_t(oop.cur_obj)] != m->obj) return false;
+  if (LoadData_any() || (m->obj->flags & OF_OWN_VARS) || ws.Pgm_cache_ent != m->rec) return false;
+  k->slots = m->enter_slots;
+  k->count = m->enter_count;
+  k->tag = m->obj->cls;
+  k->epoch = oop.shape_epoch;
+  return true;
+}

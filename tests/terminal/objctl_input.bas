@@ -1,0 +1,21 @@
+10 DEF CLASS "HI"
+20 PROPERTY LOG$
+30 FUNCTION INPUT$(C,L,M,V,P$,T)
+40 ENTER C,L,M,V,P$,T
+50 LOG$=LOG$+STR(C)+","+STR(L)+","+STR(M)+","+STR(V)+","+P$+","+STR(T)+";"
+60 PRINT "<",; INPUT R$
+70 RETURN R$+"1"
+80 FUNCTION END
+90 END DEF
+SAVE "HI.orc"
+DELETE
+10 H=NEW("HI"); DEFCTL OBJECT =H
+20 PRINT 'CS',@(5,3),"name:",; INPUT X$
+30 INPUT (0,TIM=5,SIZ=8)@(5,5),"code:",Y$
+40 N=12; INPUT EDIT @(5,7),"qty:",N
+50 PRINT 'EE',; INPUT @(5,9),"pin:",P$; PRINT 'BE',
+60 PRINT @(0,11),X$,"|",Y$,"|",N,"|",P$
+70 PRINT H'LOG$
+80 DEFCTL OBJECT =DISABLE; INPUT @(5,14),"plain:",Z$; PRINT "plain [",Z$,"]"
+90 END
+RUN
