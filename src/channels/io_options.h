@@ -13,6 +13,7 @@
 
 #include "channels/channel.h"
 #include "core/codes.h"
+#include "core/hooks.h"
 #include "core/workspace.h"
 
 // Option codes of the compiled option list.
@@ -131,6 +132,7 @@ void Io_reset_statement();
   // Errors (a channel not open, busy or another object's) are the general
   // path's to raise, with its ERR= handling.
   if (!f || (f->owner && Io_owner_other(f)) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
+  if (Cmd_window_enabled()) return false;  // the general path closes the command window
   out.f = f;
   out.chan = chan;
   out.after = q + 1;

@@ -22,6 +22,7 @@
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/workspace.h"
 #include "terminal/controls.h"
 #include "terminal/terminal.h"
@@ -545,6 +546,29 @@ void KestFreeObjCtl(int32_t slot) {
   for (Window_rec* w = &Dev(ws.Con_fcb)->win; w; w = w->saved)
     for (Wob* o = w->controls; o; o = o->next)
       if (o->bound_obj == slot) o->bound_obj = 0;
+}
+
+void KestClearObjCtls(Window_rec& w) {
+  if (!hooked()) return;
+  // Each call may change the list (its method may define or remove
+  // controls): the scan starts again from the head after each one.
+  for (int guard = 0; guard < 100000; ++guard) {
+    Wob* o = w.controls;
+    while (o && !(o->type == OBJCTL_BINDING && o->bound_obj)) o = o->next;
+    if (!o) break;
+    int32_t slot = o->bound_obj;
+    Objctl_release_binding(o);
+    Wob** at = &w.controls;
+    while (*at && *at != o) at = &(*at)->next;
+    if (*at) *at = o->next;
+    delete o;
+    if (Objctl_hook.slot_of(int64_t(slot) + 100000) != slot || Objctl_hook.running() == slot) continue;
+    uint8_t kind = method_kind(slot, "Remove");
+    if (!kind) continue;
+    Io_save_guard io;
+    Objctl_hook.call(slot, "Remove", kind, nullptr);
+  }
+  Objctl_windows_cleared();
 }
 
 void Objctl_release_binding(Wob* o) {

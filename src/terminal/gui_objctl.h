@@ -108,6 +108,12 @@ int64_t KestMapObjCtl(int64_t id, const std::string& name, bool method);
 // bindings.
 void KestFreeObjCtl(int32_t slot);
 
+// A window of the console is dropped: each binding in it is removed, its
+// object first getting the REMOVE operation (method "Remove", when it has
+// one); the menu bar and drag-and-drop services are looked up again.
+struct Window_rec;
+void KestClearObjCtls(Window_rec& w);
+
 // A window's control list is being freed: a binding record gives back its
 // reference to the bound object (the record itself is freed by the caller).
 struct Wob;

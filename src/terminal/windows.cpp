@@ -18,6 +18,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "terminal/controls.h"
+#include "terminal/gui_objctl.h"
 #include "terminal/obj_attach.h"
 #include "terminal/tc_propcache.h"
 
@@ -371,6 +372,15 @@ void Window_drop(int32_t n) {
   if (f == ws.Con_fcb) {
     ZefVrl_DropWindow(n);
     Obj4_OnClose(n, 0);
+    // Objects bound to the window's control ids are told first; their
+    // methods may change the windows, so the number is looked up again.
+    Window_rec* r = &d->win;
+    while (r && r->number != n) r = r->saved;
+    if (r && Objctl_bindings_active()) {
+      KestClearObjCtls(*r);
+      ws.Cur_fcb = f;
+      if (!Window_exists(d, n)) return;
+    }
   }
   No_wrap nw(d);
   if (n == d->win.number) {
@@ -555,6 +565,51 @@ void Window_reset() {
   Window_free_list(d);
   send_changes(d, before);
   Scr_resync(f, d->win.cur_attr);
+}
+
+void Window_push_record(Window_rec* r) {
+  Dev_fcb* d = screen_channel();
+  Fcb* f = d;
+  No_wrap nw(d);
+  Picture before(d, outer_rect(*r));
+  push_current(d);
+  Window_rec* below = d->win.saved;
+  uint32_t attr = r->cur_attr;
+  make_current(d, r, below);
+  send_changes(d, before);
+  Scr_resync(f, attr);
+}
+
+Window_rec* Window_take(int32_t number) {
+  Dev_fcb* d = screen_channel();
+  Fcb* f = d;
+  if (number == 0 || !Window_exists(d, number)) return nullptr;
+  No_wrap nw(d);
+  Window_rec* r;
+  if (d->win.number == number) {
+    Picture before(d, outer_rect(d->win));
+    r = static_cast<Window_rec*>(Get_blk(sizeof(Window_rec)));
+    *r = d->win;
+    r->cur_col = d->column;
+    r->cur_line = d->line;
+    r->cur_attr = d->attr;
+    r->saved = nullptr;
+    Window_rec* below = d->win.saved;
+    uint32_t attr = below->cur_attr;
+    make_current(d, below, below->saved);
+    send_changes(d, before);
+    Scr_resync(f, attr);
+    return r;
+  }
+  Window_rec* prev = &d->win;
+  while (prev->saved && prev->saved->number != number) prev = prev->saved;
+  r = prev->saved;
+  Picture before(d, outer_rect(*r));
+  prev->saved = r->saved;
+  r->saved = nullptr;
+  send_changes(d, before);
+  Scr_resync(f, f->attr);
+  return r;
 }
 
 void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr) {

@@ -20,3 +20,8 @@ H=NEW("PH")
 DEFCTL OBJECT =H
 X=7; POPUP_MENU "one,two,",X; PRINT X
 MSGBOX "hello"
+REM A position given in hundredths of a cell reaches the method in cells
+REM with 2 decimals; a negative one is refused before the call.
+X=7; POPUP_MENU @(550,325),"one,two,",X; PRINT X
+POPUP_MENU @(-5,0),"a,",X
+PRINT ERR
