@@ -1100,7 +1100,7 @@ void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode
 // The name of the item at p: a filled site knows it whatever has changed
 // since, as long as the item and the variable table are the same (the
 // registry itself going clears every site).
-inline const Oop_name* site_name(const uint8_t* p, int* kind) {
+[[gnu::noinline]] const Oop_name* site_name(const uint8_t* p, int* kind) {
   const Prop_site& s = site_of(p);
   if (s.at == p && s.names_id == ws.Names_id && s.item[0] == p[0] && s.item[1] == p[1] && s.item[2] == p[2]) {
     *kind = p[0] == code::STR_VAR ? 2 : 1;
