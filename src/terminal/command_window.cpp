@@ -10,6 +10,7 @@
 
 #include "channels/channel.h"
 #include "channels/print.h"
+#include "core/errors.h"
 #include "core/hooks.h"
 #include "core/memory.h"
 #include "core/workspace.h"
@@ -77,6 +78,20 @@ void make_window(Fcb* f) {
 void hook_open() { GotoComndWdw(); }
 void hook_close() { DropComndWdw(); }
 
+// The window follows the program's stops and runs, which also happen while
+// an error is reported or the console goes: a device or a client that
+// fails under it leaves the window as it is, the failure is not the
+// statement's (the next console I/O meets it).
+template <class Fn>
+void quietly(Fn fn) {
+  try {
+    Catch_region region;
+    fn();
+  } catch (const Oru_error&) {
+  } catch (const Mnemonic_ignored&) {
+  }
+}
+
 }  // namespace
 
 void DoCommandWdw(uint16_t mnemonic, bool print) {
@@ -85,8 +100,9 @@ void DoCommandWdw(uint16_t mnemonic, bool print) {
     if (on_stack()) {
       Console_current cc;
       Busy b;
-      kept = nullptr;
-      Window_rec* r = Window_take(CMD_WINDOW_NUMBER);
+      free_kept();
+      Window_rec* r = nullptr;
+      quietly([&r] { Window_take(CMD_WINDOW_NUMBER, r); });
       if (r) {
         Window_release(*r);
         Ret_blk(r);
@@ -108,18 +124,20 @@ void GotoComndWdw() {
   if (!thin(f) && !Is_screen(f)) return;  // a transcript has no windows
   Busy b;
   Console_current cc;
-  if (!open) {
-    open = true;
-    send(Mnem_code('+', 'C'));
-  }
-  if (!local_screen(f)) return;
-  // A screen that changed size since the window was made gets a new one.
-  if (kept && (kept->outer_cols < f->cols || kept->outer_lines < f->lines)) free_kept();
-  if (!kept && !on_stack()) DoCommandWdw(0, false);
-  if (!kept) return;
-  Window_rec* r = kept;
-  kept = nullptr;
-  Window_push_record(r);
+  quietly([f] {
+    if (!open) {
+      open = true;
+      send(Mnem_code('+', 'C'));
+    }
+    if (!local_screen(f)) return;
+    // A screen that changed size since the window was made gets a new one.
+    if (kept && (kept->outer_cols < f->cols || kept->outer_lines < f->lines)) free_kept();
+    if (!kept && !on_stack()) DoCommandWdw(0, false);
+    if (!kept) return;
+    Window_rec* r = kept;
+    kept = nullptr;
+    Window_push_record(r);  // takes r over, also when the repaint fails
+  });
 }
 
 void DropComndWdw() {
@@ -127,13 +145,12 @@ void DropComndWdw() {
   Busy b;
   Console_current cc;
   open = false;
-  send(Mnem_code('-', 'C'));
-  if (!on_stack()) return;
-  Window_rec* r = Window_take(CMD_WINDOW_NUMBER);
-  if (r) {
+  quietly([] {
+    send(Mnem_code('-', 'C'));
+    if (!on_stack()) return;
     free_kept();
-    kept = r;
-  }
+    Window_take(CMD_WINDOW_NUMBER, kept);
+  });
 }
 
 bool Cmd_window_is_open() { return open; }

@@ -580,15 +580,15 @@ void Window_push_record(Window_rec* r) {
   Scr_resync(f, attr);
 }
 
-Window_rec* Window_take(int32_t number) {
+void Window_take(int32_t number, Window_rec*& out) {
+  out = nullptr;
   Dev_fcb* d = screen_channel();
   Fcb* f = d;
-  if (number == 0 || !Window_exists(d, number)) return nullptr;
+  if (number == 0 || !Window_exists(d, number)) return;
   No_wrap nw(d);
-  Window_rec* r;
   if (d->win.number == number) {
     Picture before(d, outer_rect(d->win));
-    r = static_cast<Window_rec*>(Get_blk(sizeof(Window_rec)));
+    Window_rec* r = static_cast<Window_rec*>(Get_blk(sizeof(Window_rec)));
     *r = d->win;
     r->cur_col = d->column;
     r->cur_line = d->line;
@@ -597,19 +597,20 @@ Window_rec* Window_take(int32_t number) {
     Window_rec* below = d->win.saved;
     uint32_t attr = below->cur_attr;
     make_current(d, below, below->saved);
+    out = r;
     send_changes(d, before);
     Scr_resync(f, attr);
-    return r;
+    return;
   }
   Window_rec* prev = &d->win;
   while (prev->saved && prev->saved->number != number) prev = prev->saved;
-  r = prev->saved;
+  Window_rec* r = prev->saved;
   Picture before(d, outer_rect(*r));
   prev->saved = r->saved;
   r->saved = nullptr;
+  out = r;
   send_changes(d, before);
   Scr_resync(f, f->attr);
-  return r;
 }
 
 void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr) {

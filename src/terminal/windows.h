@@ -61,8 +61,9 @@ void Window_reset();
 // makes r (a Get_blk block, taken over) the current window of the current
 // screen channel, the current one going onto the list; take unlinks window
 // `number` from the stack (current or listed) without releasing it and
-// returns it as a Get_blk block (null when it is not there).  Both repaint
-// what changes.
+// hands it out as a Get_blk block (null when it is not there).  Both repaint
+// what changes; `out` holds the record before the repaint begins, so that
+// a repaint that fails loses nothing.
 void Window_push_record(Window_rec* r);
-Window_rec* Window_take(int32_t number);
+void Window_take(int32_t number, Window_rec*& out);
 void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr);

@@ -122,3 +122,19 @@ check(b"E20  " not in c.output, "an accepted SAVE CONTROL took its ERR= branch",
 check(b"E30  20" in c.output, "the client's refusal was not the error: %r" % bytes(c.output), c)
 c.finish()
 c.remove()
+
+# A client that goes away while the program runs: the error report and the
+# prompt cannot reach it to open the window; the process ends cleanly (no
+# crash, no hang).
+c = Client()
+c.lines("SET_PARAM 'DW'", "10 DEFTTY F (0)80,25", "20 ESCAPE", '30 FOR I=1 TO 100000; PRINT "x"; NEXT I', "40 END", "RUN")
+check(c.wait_text(OPEN + b"0020 ESCAPE"), "no stop", c)
+c.type("RUN\r")
+c.close_input()
+c.proc.stdout.close()
+try:
+    status = c.proc.wait(20)
+except Exception:
+    status = None
+check(status is not None and status >= 0, "oru did not end cleanly: %r" % status, c)
+c.remove()
