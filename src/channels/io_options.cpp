@@ -362,7 +362,7 @@ void channel_part(uint8_t dir_code, uint16_t internal);
 void use_console() {
   if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
   // A running program's console I/O closes the debugger's command window.
-  if (ws.Cur_stno != 0) Cmd_window_close();
+  if (Cmd_window_enabled() && ws.Cur_stno != 0) Cmd_window_close();
   Select_console();
   if (Fcb* f = ws.Cur_fcb) {
     ws.Io_sep = f->separator;
@@ -471,7 +471,7 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
     if (dir_code == code::D_OPEN) Rpt_error(err::CHANNEL_STATE);
     if (f->owner && f->owner != running_object()) Rpt_error(err::WRONG_MODE);
     if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(err::DUPLICATE_LOOP);
-    if (f == ws.Con_fcb && ws.Cur_stno != 0) Cmd_window_close();
+    if (Cmd_window_enabled() && f == ws.Con_fcb && ws.Cur_stno != 0) Cmd_window_close();
     Select_channel(f);
     ws.Io_sep = f->separator;
     ws.Io_rec_prefix = f->rec_prefix;

@@ -804,6 +804,104 @@ Oop_object* chained_object() {
   return Oop_object_of_handle(h);
 }
 
+bool arg_end(uint8_t c) {
+  return c == code::COMMA || stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN;
+}
+
+// A call whose site was filled for an expression method (the cursor on its
+// "("): numeric arguments are read straight into numbers, as Do_Args reads
+// them (the same order, checks and errors), and the method's fast form
+// runs with them.  At the first argument of another form (a string, an
+// array, "*") the numbers read so far become list entries, Do_Args reads
+// the rest, and the call goes the general way, as it does when the site no
+// longer holds after the arguments (their code may change what it stands
+// on).  False, with nothing read, for a call with a class qualifier.
+bool direct_expr_call(Oop_object* o, const uint8_t* at, const Oop_name* id, int kind) {
+  uint8_t* open = ws.Exec_ptr;
+  if (open[1] == code::PREFIX2 && open[2] == 57) return false;
+  ws.Exec_ptr = open + 1;
+  constexpr size_t MAX = 8;  // more arguments go the general way
+  Num_val nums[MAX];
+  Var_node* refs[MAX];
+  size_t n = 0;
+  bool general = false, string = false;
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (c == code::COMMA) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
+    if (n == MAX || c == code::STR_VAR || c == code::OP_MUL) {
+      general = true;
+      break;
+    }
+    if (c == code::NUM_VAR) {
+      uint8_t* save = ws.Exec_ptr;
+      Var_node* v = Find_var();
+      uint8_t next = *ws.Exec_ptr;
+      if (next == code::WHOLE_ARRAY) {
+        ws.Exec_ptr = save;
+        general = true;
+        break;
+      }
+      if (arg_end(next)) {  // a variable by reference: it must be writable
+        if ((v->flags & VF_READ_ONLY) || (v->write_mask & ~ws.Var_mask)) Rpt_error(err::NOT_ACCESSIBLE);
+        refs[n] = v;
+        nums[n++] = v->num;
+        continue;
+      }
+      ws.Exec_ptr = save;  // an expression that begins with a variable
+    }
+    ws.Math_flags = 0;
+    Eval_formula();
+    if (ws.Str_len >= 0) {
+      general = string = true;
+      break;
+    }
+    refs[n] = nullptr;
+    nums[n++] = ws.Num_acc;
+  }
+  if (!general && *ws.Exec_ptr == code::RPAREN) {
+    ws.Exec_ptr++;
+    uint32_t mask = n ? 1u : 0u;
+    for (size_t i = 0; i < n; i++) mask = (mask << 1) | 1u;
+    if (Method_site* s = msite_hit(at, o->cls); s && s->mask == mask && s->obj_mask == 0 && s->m->is_expr) {
+      Oop_method* m = s->m;
+      Method_depth_guard depth_guard(nullptr);
+      if (Oop_fast_expression_nums(o, m->owner, m->expr, nums, n, s->id, &m->fast)) return true;
+    }
+    ws.Exec_ptr--;  // on ")" again for the list's end below
+  }
+  // The general list: the numbers read so far, then the rest.
+  Arg_rec* args = nullptr;
+  try {
+    Arg_rec** tail = &args;
+    for (size_t i = 0; i < n; i++) {
+      Arg_rec* a = Arg_number(tail, nums[i]);
+      if (refs[i]) {
+        a->kind = ARG_NUM_REF;
+        a->var = refs[i];
+      }
+      tail = &a->next;
+    }
+    if (string) tail = &Arg_string(tail, ws.Str_ptr, size_t(ws.Str_len))->next;
+    if (general) *tail = Do_Args(false);
+  } catch (...) {
+    FreeArgList(args);
+    throw;
+  }
+  if (*ws.Exec_ptr != code::RPAREN) {
+    FreeArgList(args);
+    Rpt_error(err::SYNTAX);
+  }
+  ws.Exec_ptr++;
+  uint8_t* after = ws.Exec_ptr;
+  OopDoMethod(o, id, uint8_t(kind), nullptr, args, at);
+  ws.Exec_ptr = after;
+  return true;
+}
+
 // One segment of a reference at the cursor: a property read or a method
 // called.  Returns the name's kind (1 numeric, 2 string).
 int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
@@ -813,10 +911,16 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   if (at[size] == code::LPAREN) {
     // A call: a cached site spares the name's lookup.
     const Oop_name* id;
-    if (Method_site* s = (at[1] & 0x80) ? msite_hit(at, o->cls) : nullptr) id = s->id;
-    else id = Oop_name_of_item(at, &kind);
+    bool direct = false;
+    if (Method_site* s = (at[1] & 0x80) ? msite_hit(at, o->cls) : nullptr) {
+      id = s->id;
+      direct = s->m->is_expr && Oop_fast_expr_ready(s->m->fast);
+    } else {
+      id = Oop_name_of_item(at, &kind);
+    }
     *id_out = id;
     ws.Exec_ptr += size;
+    if (direct && direct_expr_call(o, at, id, kind)) return -kind;
     Oop_class* start;
     Arg_rec* args = read_call(o, &start);
     uint8_t* after = ws.Exec_ptr;

@@ -65,6 +65,8 @@ struct Oop_fast_expr {
   }
 };
 
+bool Oop_fast_expr_ready(const Oop_fast_expr* f) { return f && f->usable && !f->busy; }
+
 void Oop_fast_expr_free(Oop_fast_expr* f) {
   if (!f) return;
   if (f->busy) {
@@ -172,8 +174,12 @@ void set_param(Var_node* v, Arg_rec* a) {
 
 }  // namespace
 
-bool Oop_fast_expression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
-                         const Oop_name* method_name, Oop_fast_expr** fast) {
+namespace {
+
+// Runs the fast form with the arguments as a list (args, freed here) or as
+// numbers already read (nums, count).
+bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args, const Num_val* nums,
+              size_t count, const Oop_name* method_name, Oop_fast_expr** fast) {
   if (!fast || LoadData_any()) return false;
   if (!*fast) {
     auto* f = new Oop_fast_expr;
@@ -233,11 +239,20 @@ bool Oop_fast_expression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>
   f->busy = true;
 
   // The parameters take their arguments.
-  Arg_rec* a = args;
-  for (Var_node* v : f->params) {
-    if (!a) Rpt_error(err::BAD_ARGUMENT);
-    set_param(v, a);
-    a = a->next;
+  if (nums) {
+    size_t i = 0;
+    for (Var_node* v : f->params) {
+      if (i == count) Rpt_error(err::BAD_ARGUMENT);
+      if (v->type != code::NUM_VAR) Rpt_error(err::TYPE_MISMATCH);
+      v->num = nums[i++];
+    }
+  } else {
+    Arg_rec* a = args;
+    for (Var_node* v : f->params) {
+      if (!a) Rpt_error(err::BAD_ARGUMENT);
+      set_param(v, a);
+      a = a->next;
+    }
   }
   // The property slots, bound for this object.
   size_t n = f->slots.size();
@@ -285,4 +300,16 @@ bool Oop_fast_expression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>
     ws.Str_ptr = keep;
   }
   return true;
+}
+
+}  // namespace
+
+bool Oop_fast_expression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
+                         const Oop_name* method_name, Oop_fast_expr** fast) {
+  return run_fast(o, c, expr, args, nullptr, 0, method_name, fast);
+}
+
+bool Oop_fast_expression_nums(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, const Num_val* nums,
+                              size_t count, const Oop_name* method_name, Oop_fast_expr** fast) {
+  return run_fast(o, c, expr, nullptr, nums, count, method_name, fast);
 }

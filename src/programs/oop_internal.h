@@ -66,6 +66,8 @@ struct Prog_ref {
 // (oop_expr.cpp).
 struct Oop_fast_expr;
 void Oop_fast_expr_free(Oop_fast_expr* f);
+// Built, of a form the fast path takes, and not running now.
+bool Oop_fast_expr_ready(const Oop_fast_expr* f);
 
 // Property entry flags
 enum : uint16_t {
@@ -316,6 +318,10 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
 // on every path when it returns true or throws.
 bool Oop_fast_expression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                          const Oop_name* method_name, Oop_fast_expr** fast);
+// The same with numbers already read for a method whose parameters are all
+// numeric (a call site's direct arguments); false as above, nothing to free.
+bool Oop_fast_expression_nums(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, const Num_val* nums,
+                              size_t count, const Oop_name* method_name, Oop_fast_expr** fast);
 std::string OopReturnProps(Oop_object* o);
 std::string OopReturnPropsExt(Oop_object* o);
 void Oop_set_precision_for(Oop_object* o, Oop_class* c);

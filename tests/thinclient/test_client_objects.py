@@ -114,6 +114,23 @@ check(drops == [[-40001], [-40002]], "drops %r" % drops, c)
 c.finish()
 c.remove()
 
+# An array argument of NEW goes to the client first and is removed after
+# the request, whatever it answered; '/' before an argument is "*".
+tclient.NO_REPLY.add((ord('$'), ord('E')))
+log.clear()
+c = attached('20 DIM A[1]; A[1]=5; H=NEW("[vrl]Grid",/,A[ALL]); PRINT "H ",H',
+             '30 SETERR 40; H=NEW("[vrl]Refused",A[ALL])',
+             '40 PRINT "FIN"+"ISHED"; END',
+             handlers={"Ya": new_obj}, ready="FINISHED")
+sent = [(r.key(), r.payload) for r in c.requests if r.key() in ("$E", "Ya")]
+check([k for k, _ in sent] == ["$E", "Ya", "$E", "$E", "Ya", "$E"], "array requests %r" % sent, c)
+check(sent[0][1].endswith(b"DIM _1[0:1,0:0,0:0];_1[1,0,0]=5") and sent[2][1].endswith(b"DIM _1[0]")
+      and sent[5][1].endswith(b"DIM _1[0]"), "array statements %r" % sent, c)
+check(log == [("Ya", "Grid", "*,_1[ALL]"), ("Ya", "Refused", "_1[ALL]")], "NEW requests %r" % log, c)
+c.finish()
+c.remove()
+tclient.NO_REPLY.discard((ord('$'), ord('E')))
+
 # No client attached: NEW of a "[vrl]" class is error 90, DEF OBJECT of one
 # error 99 (the control layer), a negative handle in ON EVENT error 95,
 # REF( and DROP OBJECT of one error 95.
