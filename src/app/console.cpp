@@ -31,6 +31,7 @@
 #include "core/lexicon.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/hooks.h"
 #include "core/host.h"
 #include "core/messages.h"
 #include "app/startup.h"
@@ -41,6 +42,7 @@
 #include "programs/debug_link.h"
 #include "programs/program_list.h"
 #include "core/signal_flags.h"
+#include "terminal/command_window.h"
 #include "terminal/terminal.h"
 #include "pdf/pdf_channel.h"
 
@@ -55,17 +57,25 @@ namespace {
 uint8_t Console_END[] = {0, 0, code::D_END, code::EOL};
 bool input_is_terminal = true;
 
+// CTL values that a key definition gives the console's own read.
+constexpr int32_t CTL_IGNORE_LINE = 32001;
+constexpr int32_t CTL_CLOSE_CMD_WINDOW = 32002;
+
 }  // namespace
 
 void Prompt_out() {
   Set_console();
+  bool cmd_window = Cmd_window_enabled() && Cmd_window_is_open();
+  if (cmd_window) GotoComndWdw();  // back to the window when something left it
   if (ws.Prm.QT) return;
   Term_prompt_attr();
   if (Con_column() != 0) Con_newline();
   // Inside a called program the prompt shows the call depth.
   if (ws.Call_link) Con_puts(std::to_string(Call_depth() + 1).c_str());
   else Con_puts("-");
-  Con_puts((ws.Pgm_flags & PGM_CHANGED) ? ":" : ">");
+  // The command window's prompt shows that the debugger reads the line.
+  if (cmd_window) Con_puts((ws.Pgm_flags & PGM_CHANGED) ? ";" : "}");
+  else Con_puts((ws.Pgm_flags & PGM_CHANGED) ? ":" : ">");
 }
 
 void Process_input(std::string& line) {
@@ -126,6 +136,7 @@ int ConsoleCmnd() {
     return 0;
   }
   ws.Var_mask = ws.Var_mask_glob;
+  GotoComndWdw();
   Prog_drop(nullptr);  // programs nobody uses are read from their files again
   Prompt_out();
   // AUTO pre-types the next line number, shown as if typed.
@@ -135,6 +146,7 @@ int ConsoleCmnd() {
   ws.Exec_ptr = ws.Stmt_ptr = Console_END + 2;
   try {
     std::string line;
+    if (Cmd_window_enabled()) ws.Ctl_value = 0;  // CTL values of the line read below only
     ws.Run_flags |= RF_CONSOLE_READ;
     int ide = Ide_console_hook ? Ide_console_hook(line) : 0;
     if (ide < 0) {
@@ -154,6 +166,16 @@ int ConsoleCmnd() {
     }
     if (!input_is_terminal) Con_write(line.data(), line.size());
     if (!prefix.empty()) line.insert(0, prefix);
+    if (Cmd_window_enabled()) {
+      // Keys of the command window: CTL 32001 ignores the line, 32002
+      // closes the window; otherwise the line is read in the window.
+      if (ws.Ctl_value == CTL_IGNORE_LINE) return 1;
+      if (ws.Ctl_value == CTL_CLOSE_CMD_WINDOW) {
+        DropComndWdw();
+        return 1;
+      }
+      GotoComndWdw();
+    }
     Process_input(line);
     if (ws.Str_len > 0) Exec_command(1);
   } catch (const Oru_error& e) {

@@ -7,6 +7,7 @@
 #include "programs/breakpoints.h"
 #include "programs/client_calls.h"
 #include "programs/debug_link.h"
+#include "terminal/command_window.h"
 #include "terminal/tc_channel.h"
 #include "terminal/tc_propcache.h"
 #include "terminal/console_switch.h"
@@ -715,6 +716,7 @@ void Wrap_up() {
   in_wrapup = true;
   ws.Call_err = 0;
   wrap_step([] { Ret_temp(); });
+  wrap_step([] { Cmd_window_free(); });
   wrap_step([] { Pop_all_frames(); });
   wrap_step([] { Gbl_clear_all(); });
   wrap_step([] { OopClrNames(); });

@@ -41,6 +41,7 @@
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "keyed/directive_list.h"
+#include "terminal/command_window.h"
 #include "terminal/directive_list.h"
 
 namespace {
@@ -96,6 +97,7 @@ void App_wire() {
   Core_hook.commit = Do_commit;
   Core_hook.debug_link = KestDbgSlavery;
   Core_hook.trace = Do_Trace;
+  Cmd_window_register();
   Core_hook.trace_end = Trace_end;
   Core_hook.end_run = end_run;
   Core_hook.load_statement = Load_statement;

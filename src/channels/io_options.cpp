@@ -11,6 +11,7 @@
 #include "channels/io_list.h"
 #include "channels/kdef.h"
 #include "core/codes.h"
+#include "core/hooks.h"
 #include "core/host.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -360,6 +361,8 @@ void channel_part(uint8_t dir_code, uint16_t internal);
 // Selects the console record for a statement without a channel.
 void use_console() {
   if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
+  // A running program's console I/O closes the debugger's command window.
+  if (ws.Cur_stno != 0) Cmd_window_close();
   Select_console();
   if (Fcb* f = ws.Cur_fcb) {
     ws.Io_sep = f->separator;
@@ -437,6 +440,7 @@ bool Io_plain_parse(Io_plain& out) {
   // Errors (a channel not open, busy or another object's) are the general
   // path's to raise, with its ERR= handling.
   if (!f || (f->owner && f->owner != running_object()) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
+  if (Cmd_window_enabled()) return false;  // the general path closes the command window
   out.f = f;
   out.chan = chan;
   out.after = q + 1;
@@ -501,6 +505,7 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
     if (dir_code == code::D_OPEN) Rpt_error(err::CHANNEL_STATE);
     if (f->owner && f->owner != running_object()) Rpt_error(err::WRONG_MODE);
     if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(err::DUPLICATE_LOOP);
+    if (f == ws.Con_fcb && ws.Cur_stno != 0) Cmd_window_close();
     Select_channel(f);
     ws.Io_sep = f->separator;
     ws.Io_rec_prefix = f->rec_prefix;

@@ -34,6 +34,7 @@
 #include "channels/io_list.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
+#include "core/hooks.h"
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
@@ -430,6 +431,7 @@ void typed_marker(Fcb* f, bool numeric) {
 // The channel part of PRINT without '(': the console, with the per-statement
 // fields of the current-I/O area cleared as the option parser would.
 void use_console() {
+  if (ws.Cur_stno != 0) Cmd_window_close();  // the program's own screen again
   Select_console();
   ws.Io_stmt = code::D_PRINT;
   ws.Io_opts = 0;

@@ -17,6 +17,7 @@
 //   Lfa, Lfo (channels of the last file accessed and opened), OSerr (the
 //   extended text, at most 255 bytes), Program (path), LastPath, Method,
 //   LastKey (KEY= of the statement, error 11 only, at most 127 bytes).
+#include "core/hooks.h"
 #include "core/error_recovery.h"
 
 #include <cstring>
@@ -187,6 +188,7 @@ void GetErrData() {
 
 void Report_error(int n) {
   Set_console();
+  Cmd_window_open();
   if (Con_column() != 0) Con_newline();
   bool prog = ws.Cur_stno != 0;
   if (prog && ws.Cur_stno < LAST_LINE_NO) {

@@ -25,6 +25,7 @@
 #include "core/hooks.h"
 #include "core/codes.h"
 #include "core/control_stack.h"
+#include "core/dates.h"
 #include "core/directives.h"
 #include "core/dispatch.h"
 #include "core/error_recovery.h"
@@ -96,6 +97,7 @@ bool step_stops() {
     if (Ide_step_hook) Ide_step_hook();
     if (Find_line(ws.Cur_stno) == ws.Cur_stno) {
       Set_console();
+      Cmd_window_open();
       if (Con_column() != 0) Con_newline();
       uint8_t* work = ws.Work_ptr;
       Exec_list();
@@ -136,6 +138,12 @@ Served serve_requests() {
   if (ws.Run_flags & RF_EVENT) {
     ws.Run_flags &= ~RF_EVENT;
     if (Event_serve_hook) Event_serve_hook();
+  }
+  if (ws.Run_flags & RF_PENDING_WAIT) {
+    ws.Run_flags &= ~uint32_t(RF_PENDING_WAIT);
+    int32_t w = ws.Pending_wait;
+    ws.Pending_wait = -1;
+    if (w >= 0) TrueWait(w);
   }
   // The console runs over a connection: every so many statements its
   // output goes out and what the client sent is taken (a break among it

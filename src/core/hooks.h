@@ -13,6 +13,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/switches.h"
+#include "core/workspace.h"
+
 struct Ctl_frame;
 struct Prog_obj;
 struct Pgm_path;
@@ -58,6 +61,11 @@ struct Core_hooks {
   void (*debug_link)() = hook_default::debug_link;
   // RF_TRACE: the line trace (functions).  Default: the flag is dropped.
   void (*trace)() = hook_default::trace;
+
+  // ---- the debugger's command window (terminal), called only while
+  // switch DW is on (Cmd_window_open/Cmd_window_close) ----
+  void (*command_window_open)() = hook_default::nothing;
+  void (*command_window_close)() = hook_default::nothing;
 
   // ---- run control ----
   // A program stops or is reset: the line trace ends.  Default: nothing.
@@ -130,6 +138,17 @@ struct Core_hooks {
   const uint8_t* (*iolist_items_of_string)(const uint8_t* s, int32_t len) = hook_default::iolist_items_of_string;
 };
 extern Core_hooks Core_hook;
+
+// The debugger's command window: opened where a program stops (escape,
+// breakpoint, single step, error report), closed where console output of a
+// running program begins.  One flag test while switch DW is off.
+inline bool Cmd_window_enabled() { return (ws.Sys_flags8 & sw::DW.mask) != 0; }
+inline void Cmd_window_open() {
+  if (Cmd_window_enabled()) Core_hook.command_window_open();
+}
+inline void Cmd_window_close() {
+  if (Cmd_window_enabled()) Core_hook.command_window_close();
+}
 
 // True while the PERFORM ON registry holds an entry: the executor's trigger
 // points test it before anything else.  Set only by the programs layer.

@@ -78,6 +78,7 @@ const Prm_row Prm_tbl[] = {
     {C2('D','F'), 0, Prm_kind::u16, &prmblk.DF, 0, 1000},
     {C2('D','L'), 0, Prm_kind::u16, &prmblk.DL, 0, 1000},
     {C2('D','P'), 0, Prm_kind::u8, &prmblk.DP, 0, 255},
+    {C2('D','W'), 0, Prm_kind::word, W(sw::DW)},
     {C2('D','T'), 0, Prm_kind::u16, &prmblk.DT, 0, 3600},
     {C2('E','G'), 0, Prm_kind::word, W(sw::EG)},
     {C2('E','L'), 0, Prm_kind::u16, &prmblk.EL, 0, 2},

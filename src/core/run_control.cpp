@@ -166,6 +166,7 @@ void Exec_escape() {
   uint16_t n = ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno;
   if (n == 0) return;
   Set_console();
+  Cmd_window_open();
   if (Con_column() != 0) Con_newline();
   if (n < LAST_LINE_NO && Find_line(n) == n) {
     uint8_t* work = ws.Work_ptr;

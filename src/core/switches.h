@@ -29,6 +29,9 @@ namespace sw {
   inline constexpr Sw_bit CF{1, 0x0400};  // 'CF'
   inline constexpr Sw_bit CS{1, 0x0800};  // 'CS'
   inline constexpr Sw_bit DC{1, 0x2000};  // 'DC'
+  // 'DW': the debugger's command window (a console window kept apart for
+  // debugger input) opens when a program stops and closes when it runs.
+  inline constexpr Sw_bit DW{8, 0x0010};
   inline constexpr Sw_bit EG{1, 0x4000};  // 'EG'
   inline constexpr Sw_bit EO{1, 0x8000};  // 'EO'
   inline constexpr Sw_bit ES{2, 0x0001};  // 'ES'

@@ -46,8 +46,9 @@ enum : uint32_t {
   RF_HELD_OUTPUT = 0x40000,  // a secure TCP channel holds back output (Held_output_hook)
   RF_CLIENT_DEBUG = 0x100000,  // breakpoints or watches of a thin client
   RF_CLIENT_LIVE = 0x200000,  // the console runs over a connection: count ZefVrl_Count down
+  RF_PENDING_WAIT = 0x400000,  // ws.Pending_wait is served at the statement boundary
   RF_DEBUG_LINK = 0x80000000,
-  RF_SERVE_MASK = 0x8037375F,  // any of these makes Exec_line stop and serve
+  RF_SERVE_MASK = 0x8077375F,  // any of these makes Exec_line stop and serve
 };
 
 // ws.Con_flags
@@ -310,6 +311,9 @@ struct Workspace : Io_state, Prog_context {
 
   // ---- values set by DEF and read as system variables (functions/) ----
   int32_t Ctl_value = 0;        // CTL: -32000..32000
+  // Hundredths of a second to wait at the next statement boundary (-1
+  // none): the line-feed and form-feed delays of client channels.
+  int32_t Pending_wait = -1;
   uint8_t Eom_chars[10] = {};   // EOM: the characters that ended the last input
   uint8_t Eom_len = 0;
   char Node_id[32] = {};        // NID once set (zero-filled; empty: ask the host)

@@ -27,6 +27,7 @@
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "programs/objects.h"
+#include "terminal/command_window.h"
 #include "terminal/controls.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
@@ -114,6 +115,7 @@ void fnc_fobj() {
     ++ws.Exec_ptr;
   }
   int32_t id = Eval_range(-32000, 32767);
+  Cmd_window_aside aside;
   Set_console();
   if (Fnc_more()) {
     keyword_form(id);

@@ -26,6 +26,7 @@
 #include "core/workspace.h"
 #include "functions/channel_access.h"
 #include "programs/program_info.h"
+#include "terminal/command_window.h"
 
 namespace {
 
@@ -165,6 +166,7 @@ void d_strc() {
       Trace_end();
       return;
     }
+    GotoComndWdw();  // a debugger's trace lines go to its command window
     Channel_write_line(Trc_chan, text, true);
     return;
   } else if (c == code::D_CLOSE || c == code::D_STOP || c == code::D_START || c == code::D_OPEN ||

@@ -2,6 +2,7 @@
 // error-handler program (ERRH, SETERR "name").
 #include "terminal/tc_call.h"
 #include "terminal/tc_channel.h"
+#include "terminal/command_window.h"
 #include "programs/call_directives.h"
 #include "programs/perform_on.h"
 
@@ -225,6 +226,7 @@ void d_call() {
 }
 
 void ArgProcess(const std::string& name) {
+  DropComndWdw();
   Arg_rec* list = args_to_end();
   route_call(name, list);
 }

@@ -53,9 +53,18 @@ const Prog_context& fresh() {
   return defaults;
 }
 
-void save_context(Call_frame* f) { static_cast<Prog_context&>(*f) = static_cast<const Prog_context&>(ws); }
+// The context moves as one block (it is trivially copyable) through the
+// library's block copy: the compiler's own copy of a block this size is a
+// string instruction whose start-up costs more than the whole library copy.
+// The size is read from a volatile so that the compiler cannot put its own
+// copy back in.
+volatile size_t context_bytes = sizeof(Prog_context);
 
-void restore_context(const Prog_context* f) { static_cast<Prog_context&>(ws) = *f; }
+void save_context(Call_frame* f) {
+  std::memcpy(static_cast<Prog_context*>(f), static_cast<const Prog_context*>(&ws), context_bytes);
+}
+
+void restore_context(const Prog_context* f) { std::memcpy(static_cast<Prog_context*>(&ws), f, context_bytes); }
 
 void clear_context() { restore_context(&fresh()); }
 

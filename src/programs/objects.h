@@ -68,6 +68,10 @@ Var_node* Oop_except_ref();
 // object's properties.  Installed as Var_lookup_hook while either exists.
 Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len);
 
+// A Var_node flag of the object layer's own: the node is a property
+// instance's variable (never a node of a program's trees).
+constexpr uint32_t VF_PROPERTY = 64;
+
 // At the return of a program method's own frame, what of its variables may
 // be kept for the next call while objects live (Prog_keep_vars): the table
 // slots of the ENTER at its entry, and the tag the next call checks (the
@@ -78,6 +82,7 @@ struct Method_keep {
   uint32_t count = 0;
   const void* tag = nullptr;
   uint32_t epoch = 0;
+  const void* obj = nullptr;  // the object whose properties slots may stay bound to
 };
 bool Oop_method_keep(Method_keep* k);
 void Oop_hook_update();

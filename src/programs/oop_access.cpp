@@ -671,10 +671,6 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
   uint8_t* exec = ws.Exec_ptr;
   uint8_t* stmt = ws.Stmt_ptr;
   if (!c->prog_rec && r.program.empty()) Oop_hold_program(c, prog);
-  uint8_t* p = Work_take(prog.size());
-  std::memcpy(p, prog.data(), prog.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(prog.size());
   Oop_result result;
   Oop_result* outer = oop_ret;
   oop_ret = &result;
@@ -953,6 +949,7 @@ struct Prop_site {
   uint8_t mode = 0;  // 1 read, 2 assignment
   Oop_object* obj = nullptr;
   Var_node* var = nullptr;
+  const Oop_name* id = nullptr;  // the name's registry entry (valid while the item and table are)
 };
 constexpr size_t PROP_SITES = 256;
 Prop_site prop_sites[PROP_SITES];
@@ -993,6 +990,19 @@ void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode
   s.mode = mode;
   s.obj = o;
   s.var = pi->var;
+  s.id = id;
+}
+
+// The name of the item at p: a filled site knows it whatever has changed
+// since, as long as the item and the variable table are the same (the
+// registry itself going clears every site).
+inline const Oop_name* site_name(const uint8_t* p, int* kind) {
+  const Prop_site& s = site_of(p);
+  if (s.at == p && s.names_id == ws.Names_id && s.item[0] == p[0] && s.item[1] == p[1] && s.item[2] == p[2]) {
+    *kind = p[0] == code::STR_VAR ? 2 : 1;
+    return s.id;
+  }
+  return Oop_name_of_item(p, kind);
 }
 
 // The property-name item at p is a whole reference's last segment.
@@ -1064,7 +1074,7 @@ void set_object() {
     Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
     if (again != o) Rpt_error(err::BAD_OBJECT);
     int kind;
-    const Oop_name* id = Oop_name_of_item(p, &kind);
+    const Oop_name* id = site_name(p, &kind);
     OopSetProperty(o, id, uint8_t(kind));
     again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
     if (again == o) site_fill(p, o, id, 2);

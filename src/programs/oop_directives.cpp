@@ -16,6 +16,7 @@
 #include "programs/call_frame.h"
 #include "programs/oop_client.h"
 #include "programs/oop_internal.h"
+#include "terminal/command_window.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -116,6 +117,7 @@ void Oop_stat_form(int form) {
 // the event-handler object ("*system").  DEF OBJECT var [, ERR=line]: the
 // object of the control the client shows with the id the variable holds.
 void DefObject() {
+  DropComndWdw();
   uint8_t* p = ws.Exec_ptr;
   if (*p != code::NUM_VAR) Rpt_error(err::SYNTAX);
   Var_node* target = Find_var();

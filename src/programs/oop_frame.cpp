@@ -110,6 +110,7 @@ bool entry_valid(const Method_frame& m, const Method_entry& e) {
 // method's record may be gone by then).
 void note_entry(Method_frame& m, const Method_entry& e) {
   m.rec = e.rec;
+  m.link = ws.Call_link;
   m.enter_count = e.enter_count;
   std::memcpy(m.enter_slots, e.enter_slots, sizeof(uint16_t) * e.enter_count);
 }
@@ -121,6 +122,10 @@ int Oop_frame_load(void* ctx) {
   Method_entry& e = m.ref->entry;
   if (!m.ref->program.empty() || !entry_valid(m, e)) {
     e.rec = nullptr;
+    uint8_t* p = Work_take(m.name->size());
+    std::memcpy(p, m.name->data(), m.name->size());
+    ws.Str_ptr = p;
+    ws.Str_len = int32_t(m.name->size());
     int entry = Exec_load(1);
     Prog_obj* rec = m.cls->prog_rec;
     if (entry == 1 && m.ref->program.empty() && rec && ws.Pgm_cache_ent == rec && ws.Pgm_image == rec->image &&
@@ -140,8 +145,11 @@ int Oop_frame_load(void* ctx) {
   ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED | 4 | PGM_PROTECTED);
   ws.Pgm_cache_ent = rec;
   Oop_object* o = m.obj;
-  bool vars = m.form == FORM_CALL && rec->spare_index && rec->spare_tag == o->cls &&
-              rec->spare_epoch == oop.shape_epoch && !(o->flags & (OF_OWN_VARS | OF_RT_PROPS)) && !LoadData_any();
+  int vars = m.form == FORM_CALL && rec->spare_index && rec->spare_tag == o->cls &&
+             rec->spare_epoch == oop.shape_epoch && !(o->flags & (OF_OWN_VARS | OF_RT_PROPS)) && !LoadData_any();
+  // The same object under the same shape: its property instances are the
+  // ones the slots point at (a freed instance or object moves the shape).
+  if (vars && rec->spare_obj == o) vars = 2;
   Prog_take(rec, vars);
   size_t len = std::min(m.name->size(), NAME_KEEP);
   ws.Pgm_name = Get_str(len);
@@ -171,7 +179,7 @@ int Oop_frame_load(void* ctx) {
 
 bool Oop_method_keep(Method_keep* k) {
   Method_frame* m = Method_frame::current;
-  if (!m || m->form != FORM_CALL || !m->rec || m->depth != Call_depth() || oop.in_expr || oop.cur_depth != m->depth)
+  if (!m || m->form != FORM_CALL || !m->rec || m->link != ws.Call_link || oop.in_expr || oop.cur_depth != m->depth)
     return false;
   // The object itself (not a slot reused since) still runs this frame.
   if (oop.cur_obj < 1 || size_t(oop.cur_obj) >= oop.objs.size() || oop.objs[size_t(oop.cur_obj)] != m->obj) return false;
@@ -179,6 +187,7 @@ bool Oop_method_keep(Method_keep* k) {
   k->slots = m->enter_slots;
   k->count = m->enter_count;
   k->tag = m->obj->cls;
+  k->obj = m->obj;
   k->epoch = oop.shape_epoch;
   return true;
 }

@@ -302,6 +302,7 @@ struct Method_frame {
   // Of the entry it was made current from (set by the loader): the record,
   // and the table slots of the ENTER standing there.
   const struct Prog_obj* rec = nullptr;
+  struct Call_frame* link = nullptr;  // the call frame pushed for it
   uint32_t enter_count = 0;
   uint16_t enter_slots[16] = {};
   static Method_frame* current;

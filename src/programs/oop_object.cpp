@@ -90,7 +90,7 @@ Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry) {
     Ret_blk(pi);
     throw;
   }
-  pi->var->flags |= 64;
+  pi->var->flags |= VF_PROPERTY;
   if (!entry) o->flags |= OF_RT_PROPS;
   pi->next = o->props;
   o->props = pi;
@@ -396,7 +396,7 @@ void fnc_fnew() {
   OopHandleResult(h);
 }
 
-// REF(ADD h) / REF(DROP h): the new count.
+// REF(ADD h) / REF(DROP h) / REF(h): the new count.
 void fnc_fref() {
   uint8_t c = *ws.Exec_ptr;
   int delta;
@@ -407,7 +407,7 @@ void fnc_fref() {
     delta = -1;
     ws.Exec_ptr++;
   } else {
-    Rpt_error(err::SYNTAX);
+    delta = 0;  // REF(h) and REF(READ h): the count as it stands
   }
   Eval_val();
   Num_val v = ws.Num_acc;

@@ -611,18 +611,34 @@ bool Prog_keep_vars() {
       if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
   if (method.tag) {
     // Only ENTER's variables stay bound, and only to nodes of the trees
-    // kept (not to a property found through the object layer).
+    // kept: not to a property's node (VF_PROPERTY) or a read-only one (the
+    // running object's system properties), which the object layer gave.
     Var_node* keep[METHOD_KEEP_MAX];
     for (uint32_t i = 0; i < method.count; i++) {
       uint16_t idx = method.slots[i];
       Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-      if (v && Var_tree_find(v->type == code::STR_VAR ? ws.Loc_str_tree : ws.Loc_num_tree, reinterpret_cast<const uint8_t*>(v->name), v->name_len) != v)
-        v = nullptr;
-      keep[i] = v;
+      keep[i] = v && !(v->flags & (VF_PROPERTY | VF_READ_ONLY)) ? v : nullptr;
     }
+    // The slots bound to the object's properties (a few, in a small table)
+    // stay for a next call of the same object.
+    Var_node* props[8];
+    uint8_t nprops = 0;
+    if (ws.Var_index_cnt <= 256)
+      for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
+        if (Var_node* v = ws.Var_index[i]; v && (v->flags & VF_PROPERTY)) {
+          if (nprops == 8) {
+            nprops = 0;
+            break;
+          }
+          rec->spare_prop_slots[nprops] = uint16_t(i);
+          props[nprops++] = v;
+        }
     std::memset(ws.Var_index, 0, sizeof(Var_node*) * ws.Var_index_cnt);
     for (uint32_t i = 0; i < method.count; i++)
       if (keep[i]) ws.Var_index[method.slots[i]] = keep[i];
+    for (uint8_t i = 0; i < nprops; i++) ws.Var_index[rec->spare_prop_slots[i]] = props[i];
+    rec->spare_props = nprops;
+    rec->spare_obj = method.obj;
   }
   rec->spare_tag = method.tag;
   rec->spare_epoch = method.epoch;
@@ -644,7 +660,7 @@ int Prog_count() {
   return n;
 }
 
-void Prog_take(Prog_obj* rec, bool method_vars) {
+void Prog_take(Prog_obj* rec, int method_vars) {
   ws.Pgm_size = rec->image_size;
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_image = rec->image;
@@ -663,6 +679,9 @@ void Prog_take(Prog_obj* rec, bool method_vars) {
       !(ws.Call_link->Pgm_flags & PGM_SHARES_VARS) && !ws.Loc_num_tree && !ws.Loc_str_tree) {
     // The variables the last call left, cleared, with their slots bound.
     ws.Var_index = rec->spare_index;
+    if (method_vars != 2)
+      for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
+    rec->spare_props = 0;
     ws.Loc_num_tree = rec->spare_num;
     ws.Loc_str_tree = rec->spare_str;
     rec->spare_index = nullptr;

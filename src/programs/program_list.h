@@ -92,6 +92,11 @@ struct Prog_obj {
   // shape count at the time.
   const void* spare_tag = nullptr;
   uint32_t spare_epoch = 0;
+  // Slots a method frame left bound to its object's properties, for the
+  // next call of the same object (any other take clears them first).
+  const void* spare_obj = nullptr;
+  uint16_t spare_prop_slots[8] = {};
+  uint8_t spare_props = 0;
   int8_t global_names = -1;  // whether a name of the program begins with "%" (-1: not known yet)
   // Its first plain ENTER, bound once (programs/arguments.cpp; owned block).
   void* enter_plan = nullptr;
@@ -133,8 +138,9 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 // already bound.
 // method_vars: the object layer's method frame has checked that the kept
 // variables fit the object it runs for (the hook of the object layer is
-// then set, and a plain call would not take them).
-void Prog_take(Prog_obj* rec, bool method_vars = false);
+// then set, and a plain call would not take them): 1, and the slots bound
+// to properties are cleared; 2, they are of this very object and stay.
+void Prog_take(Prog_obj* rec, int method_vars = 0);
 // At the return of a call that did not share its caller's variables: the
 // callee's variables, every value cleared, go to its record for the next
 // call instead of being freed.  False (nothing done) when they cannot be

@@ -25,6 +25,7 @@
 #include "core/evaluator.h"
 #include "core/host.h"
 #include "core/line_store.h"
+#include "core/lister.h"
 #include "core/process_config.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -601,6 +602,34 @@ void save_file() {
   Client_statement("SAVE FILE (" + std::to_string(fd) + ") TO \"" + name + "\"");
 }
 
+// SAVE CONTROL ...: a statement of the thin client, which saves the state
+// of its controls itself.  The statement goes to the client as its text
+// (as SAVE FILE does); an ERR= clause stays the host's and is not sent.
+void save_control() {
+  const uint8_t* stmt = ws.Stmt_ptr;
+  std::vector<uint8_t> line = {0, 0};
+  const uint8_t* from = stmt;
+  ws.Exec_ptr += 2;  // CONTROL
+  for (;;) {
+    uint8_t* p = ws.Exec_ptr;
+    uint8_t c = *p;
+    if (c == code::EOL || c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END)) break;
+    if (c == code::COMMA && p[1] == code::IOPT_FIRST + 4) {
+      line.insert(line.end(), from, static_cast<const uint8_t*>(p));
+      ws.Exec_ptr = p + 1;
+      Chk_err();
+      from = ws.Exec_ptr;
+      continue;
+    }
+    if (Skip_code() == code::EOL) break;
+  }
+  line.insert(line.end(), from, static_cast<const uint8_t*>(ws.Exec_ptr));
+  line.push_back(code::EOL);
+  if (!Client_attached()) Rpt_error_text(err::NOT_FOR_DEVICE, "SAVE CONTROL needs the thin client");
+  std::string text = Decompile_text(line.data(), line.size());
+  Client_statement(text);
+}
+
 }  // namespace
 
 // SAVE [LIST] [name] [, number ...] [, IND=version] [, DSC=description]
@@ -618,8 +647,10 @@ void d_save() {
     save_file();
     return;
   }
-  if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL)
-    Not_built("SAVE CONTROL (saving the state of a thin-client control)");
+  if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL) {
+    save_control();
+    return;
+  }
   bool list_form = ws.Prm.LE;
   if (c == code::D_LIST) {
     list_form = true;

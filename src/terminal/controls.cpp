@@ -29,6 +29,7 @@
 #include "core/line_store.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "terminal/command_window.h"
 #include "terminal/editor_keys.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
@@ -725,6 +726,7 @@ void define(uint16_t type, int32_t id) {
 }
 
 void list_family(uint16_t type) {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   uint16_t op2 = 0;
   int64_t id = control_id();
@@ -973,6 +975,7 @@ void list_family(uint16_t type) {
 
 // Buttons: parsed, then error 98 (no character form).
 void button(uint16_t type) {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   bool alt_form = *ws.Exec_ptr == code::OP_DIV;
   if (alt_form) ++ws.Exec_ptr;
@@ -1123,6 +1126,7 @@ void d_rbtn() { button(CT_RADIO_BUTTON); }
 
 // V_SCROLLBAR / H_SCROLLBAR: parsed, then error 98.
 void d_vsbr() {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   uint16_t scroll_type = ws.Exec_ptr[-1] == 180 ? CT_HSCROLL : CT_VSCROLL;
   int64_t id = control_id();
@@ -1180,6 +1184,7 @@ void d_vsbr() {
 
 // FOCUS id | FOCUS RETRY id | FOCUS READ target
 void d_fcus() {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   if (*ws.Exec_ptr == code::D_READ) {
     ++ws.Exec_ptr;
@@ -1277,6 +1282,7 @@ int32_t vbx_index() {
 //   WRITE   property,value[,index]
 //   GOTO, REMOVE and the extended keywords: no operands
 void d_cvbx() {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   Need_operand();
   Gui_vbx v;
@@ -1533,6 +1539,7 @@ void OruDragDrop() {
 // (0 none).  Ids that are object handles go to their objects, bound ids to
 // theirs.
 void show_hide(uint16_t op) {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   Need_operand();
   Eval_formula();
@@ -1584,6 +1591,7 @@ void d_hide() { show_hide(OBJCTL_EXT | 203); }
 // menus; the target keeps its value.  The position is in hundredths of a
 // cell, each at least 0 (41).
 void d_pmnu() {
+  DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   if (Objctl_single("Popup_Menu")) {
     // The position in cells with 2 decimals (given in hundredths); -1,-1

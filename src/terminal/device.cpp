@@ -43,6 +43,7 @@
 #include "core/params.h"
 #include "core/nested_run.h"
 #include "core/workspace.h"
+#include "terminal/command_window.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 #include "terminal/program_calls.h"
@@ -392,6 +393,7 @@ void Terminal_close() {
   Fcb* f = ws.Cur_fcb;
   if (!f || f->kind != FK_DEVICE) return;
   Dev_fcb* d = Dev(f);
+  if (f == ws.Con_fcb) Cmd_window_free();  // before its window stack goes
   Window_free(d);
   for (auto& s : d->saved_screens) {
     if (s.count > 0 && s.buf) Ret_blk(s.buf);

@@ -28,6 +28,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "terminal/command_window.h"
 #include "terminal/tc_channel.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/editor_keys.h"
@@ -345,6 +346,7 @@ static void client_defctl(Fcb* f) {
 // it.  The F form keeps the definition with the current window (marked
 // when '-' follows F), the plain form with the channel.
 void d_dctl() {
+  DropComndWdw();
   if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 64) {  // DEFCTL OBJECT ...
     ws.Exec_ptr += 2;
     KestDEFCTLObjCtl();

@@ -15,6 +15,7 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/command_window.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/editor_keys.h"
 #include "terminal/controls.h"
@@ -466,6 +467,18 @@ MnemDef* thin_client_def(uint16_t m) {
   return d;
 }
 
+// A line-feed or form-feed delay (parameters DL and DF, hundredths of a
+// second) joins the wait served at the next statement boundary: any delay
+// makes a wait (of 0 for 1), one above 1 adds to it.  The sum is bounded
+// so that it cannot overflow however many feeds one statement sends.
+void add_feed_delay(uint16_t delay) {
+  if (delay == 0) return;
+  constexpr int32_t WAIT_MAX = 100 * 3600 * 24;  // a day
+  if (ws.Pending_wait < 0) ws.Pending_wait = 0;
+  if (delay > 1) ws.Pending_wait = ws.Pending_wait > WAIT_MAX - delay ? WAIT_MAX : ws.Pending_wait + delay;
+  ws.Run_flags |= RF_PENDING_WAIT;
+}
+
 // A client channel (kind 13) sends its mnemonics to the client as ESC and
 // the code's two characters in its output.
 void client_channel_mnem(Fcb* f, uint16_t m) {
@@ -476,6 +489,8 @@ void client_channel_mnem(Fcb* f, uint16_t m) {
     return;
   }
   Send_mnem(thin_client_def(m));
+  if (m == M('L', 'F')) add_feed_delay(prmblk.DL);
+  else if (m == M('F', 'F')) add_feed_delay(prmblk.DF);
   if (m == M('E', 'O')) {
     Fio_call(FIO_FLUSH);
     f->in_status &= uint16_t(~IN_BO);
@@ -525,6 +540,12 @@ void Prt_mnem(uint16_t m) {
     client_channel_mnem(f, m);
     return;
   }
+  // The client's debugger command window opens and closes at once.
+  if (thin && (m == M('+', 'C') || m == M('-', 'C'))) {
+    Send_mnem(thin_client_def(m));
+    flush_channel(f);
+    return;
+  }
   if (thin && f == ws.Con_fcb && m == M('D', 'O')) {
     // The client drops the window's object controls: the objects attached
     // to the window that it no longer knows are released, and the window's
@@ -553,6 +574,7 @@ void Prt_mnem(uint16_t m) {
     if (Term_pdf.mnem(m)) return;
   }
   if ((m == M('m', 'n') || m == M('m', 'x')) && !(f->term_flags & TF_PASS)) {
+    DropComndWdw();
     StartLongMnem(m);
     return;
   }

@@ -567,6 +567,51 @@ void Window_reset() {
   Scr_resync(f, d->win.cur_attr);
 }
 
+void Window_push_record(Window_rec* r) {
+  Dev_fcb* d = screen_channel();
+  Fcb* f = d;
+  No_wrap nw(d);
+  Picture before(d, outer_rect(*r));
+  push_current(d);
+  Window_rec* below = d->win.saved;
+  uint32_t attr = r->cur_attr;
+  make_current(d, r, below);
+  send_changes(d, before);
+  Scr_resync(f, attr);
+}
+
+Window_rec* Window_take(int32_t number) {
+  Dev_fcb* d = screen_channel();
+  Fcb* f = d;
+  if (number == 0 || !Window_exists(d, number)) return nullptr;
+  No_wrap nw(d);
+  Window_rec* r;
+  if (d->win.number == number) {
+    Picture before(d, outer_rect(d->win));
+    r = static_cast<Window_rec*>(Get_blk(sizeof(Window_rec)));
+    *r = d->win;
+    r->cur_col = d->column;
+    r->cur_line = d->line;
+    r->cur_attr = d->attr;
+    r->saved = nullptr;
+    Window_rec* below = d->win.saved;
+    uint32_t attr = below->cur_attr;
+    make_current(d, below, below->saved);
+    send_changes(d, before);
+    Scr_resync(f, attr);
+    return r;
+  }
+  Window_rec* prev = &d->win;
+  while (prev->saved && prev->saved->number != number) prev = prev->saved;
+  r = prev->saved;
+  Picture before(d, outer_rect(*r));
+  prev->saved = r->saved;
+  r->saved = nullptr;
+  send_changes(d, before);
+  Scr_resync(f, f->attr);
+  return r;
+}
+
 void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr) {
   Fcb* f = d;
   Window_rec* base = &d->win;

@@ -57,4 +57,12 @@ void Window_swap();
 void Window_reset();
 // Writes n cells of text into the whole-screen window (window 0) at its
 // column, line and shows those of them that no other window covers.
+// A window record kept off the stack (the debugger's command window): push
+// makes r (a Get_blk block, taken over) the current window of the current
+// screen channel, the current one going onto the list; take unlinks window
+// `number` from the stack (current or listed) without releasing it and
+// returns it as a Get_blk block (null when it is not there).  Both repaint
+// what changes.
+void Window_push_record(Window_rec* r);
+Window_rec* Window_take(int32_t number);
 void Window_base_text(Dev_fcb* d, int32_t col, int32_t line, const uint8_t* p, int32_t n, uint32_t attr);

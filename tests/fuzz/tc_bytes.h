@@ -25,6 +25,8 @@ inline bool Walk(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < size; ++i) {
     Tc_reply_reader::Step s = rd.feed(data[i]);
     if (s == Tc_reply_reader::KEY || s == Tc_reply_reader::KEY2) ++keys;
+    // An event's value is a signed 16-bit number, taken from 4 bytes.
+    if (s == Tc_reply_reader::EVENT && (rd.event() < -32768 || rd.event() > 32767 || i < 3)) return false;
     if (s == Tc_reply_reader::REPLY && rd.data().size() > TC_REPLY_MAX) return false;
     if (s == Tc_reply_reader::REPLY && rd.data().size() > i + 1) return false;
   }

@@ -10,6 +10,7 @@
 import os
 import struct
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tclient  # noqa: E402
@@ -69,7 +70,7 @@ def execute(r):
 
 c = attached('20 X$=$00FF$; H=NEW("[vrl]Grid",1,"ab",X$,""); PRINT "H ",H',
              '30 PRINT "R ",H\'ROWS,H\'TITLE$,H\'ADD(2,"x"); H\'TITLE$="new"',
-             '40 PRINT "REF ",REF(ADD H),REF(DROP H)',
+             '40 PRINT "REF ",REF(ADD H),REF(DROP H),REF(H)',
              '50 DEF OBJECT B,@(100,200,3000,400),"[vrl]Forms.Button"; PRINT "B ",B',
              '60 C=101; DEF OBJECT C; D=102; DEF OBJECT D; PRINT "C ",C,D',
              '70 ON EVENT "Click" FROM H PREINPUT 77; ON EVENT FROM H PROCESS B',
@@ -92,13 +93,13 @@ c = attached('20 X$=$00FF$; H=NEW("[vrl]Grid",1,"ab",X$,""); PRINT "H ",H',
              handlers={"Ya": new_obj, "Y$": create, "Y#": refcnt, "YR": prop, "$E": execute},
              ready="FINISHED")
 out = c.text()
-for want in ["H -40001", "R  12v:TITLE$ 12", "REF  2 1", "B -40002", "C  101-40003",
+for want in ["H -40001", "R  12v:TITLE$ 12", "REF  2 1 1", "B -40002", "C  101-40003",
              "E90  95", "E91  10", "E92  10", "E93  90", "E94  86", "E95  86", "E96  90"]:
     check(want in out, "missing %r in %r" % (want, out[-600:]), c)
 want_log = [
     ("Ya", "Grid", '1,"ab",$00FF$,$$'),
     ("YR", "N", -40001, "ROWS"), ("YR", "S", -40001, "TITLE$"), ("YR", "N", -40001, 'ADD(2,"x")'),
-    ("Y#", "+", -40001), ("Y#", "-", -40001),
+    ("Y#", "+", -40001), ("Y#", "-", -40001), ("Y#", "?", -40001),
     ("Y$", "Forms.Button", 100, 200, 3000, 400),
     ("Y$", "", 101, 0, -100, -100), ("Y$", "", 102, 0, -100, -100),
     ("$E", 'ON EVENT "Click" FROM -40001 PREINPUT 77'), ("$E", "ON EVENT FROM -40001 PROCESS -40002"),
@@ -143,5 +144,24 @@ c.handlers["Ya"] = gone
 c.lines("10 DEFTTY F (0)80,25", '20 H=NEW("[vrl]Grid")', "RUN")
 check(c.ended(20), "oru did not end when the client went away", c)
 check(c.proc.returncode is not None and c.proc.returncode >= 0, "oru crashed: %r" % c.proc.returncode, c)
+c.remove()
+
+# A client that stops answering while DEF OBJECT awaits its handle: with a
+# keep-alive of 2 seconds the host asks with ENQ, gives the link up, and the
+# process ends instead of waiting.
+c = Client(level=12, ini="[Config]\nKeepAliveSeconds=2\n")
+
+
+def silent(r):
+    c.silent = True
+    return False
+
+
+c.handlers["Y$"] = silent
+c.lines("10 DEFTTY F (0)80,25", '20 DEF OBJECT B,"[vrl]Forms.Button"', "RUN")
+t0 = time.time()
+check(c.ended(20), "a silent client kept oru waiting", c)
+check(time.time() - t0 < 15, "the keep-alive took %.1f s" % (time.time() - t0), c)
+check(c.enq_seen >= 1, "no ENQ was sent", c)
 c.remove()
 print("ok")

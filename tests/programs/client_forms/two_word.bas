@@ -1,7 +1,7 @@
 REM The two-word directive names of the client's list: typed in any case,
 REM they list back in upper case; without a client the control forms say
 REM what they need (REMOVE, RENAME, ENABLE and DISABLE CONTROL check their
-REM ids first), SAVE CONTROL is not available, and the server-property
+REM ids first), SAVE CONTROL needs the client, and the server-property
 REM declarations work (an undeclared property's effects are error 23).
 10 enable  control 101,102
 20 DISABLE CONTROL 7:2

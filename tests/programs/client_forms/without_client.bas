@@ -7,3 +7,10 @@ SAVE FILE (0) TO "[LCL]screen.bmp"
 SAVE FILE (5) TO "screen.bmp"
 SAVE FILE (0) "screen.bmp"
 INVOKE "[lcl]echo local command"
+REM SAVE CONTROL is a statement of the client: error 98 without one, which
+REM ERR= takes in a program.
+SAVE CONTROL 5,"state"
+10 SAVE CONTROL 5,ERR=30
+20 PRINT "not here"
+30 PRINT "E",ERR
+RUN

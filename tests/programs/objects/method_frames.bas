@@ -12,6 +12,9 @@ REM calling back into the same object, recursion.
 50 REM a string argument for a numeric parameter, then a good call again
 60 SETERR 70; PRINT H'ACC("a",1)
 70 PRINT "mismatch:",ERR; SETERR 0; PRINT H'ACC(5,5)
+72 REM two objects of the class in turn: each method call sees its own A
+74 N=NEW("M"); N'A=5; FOR I=1 TO 2; PRINT H'ACC(1,1),N'ACC(1,1),H'ACC(1,1); NEXT I
+76 DROP PROPERTY A,N; PRINT "dropped:",N'ACC(1,1),N'ACC(1,1); N'A=9; PRINT N'ACC(1,1); DROP OBJECT N
 80 REM a child whose property X is the parent's ENTER variable X
 90 K=NEW("KID"); K'X=7; FOR I=1 TO 2; PRINT H'TWICE(I),K'TWICE(I),K'X; NEXT I
 100 REM a run-time property X on one object of the class
