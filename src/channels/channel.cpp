@@ -24,6 +24,7 @@
 #include "core/workspace.h"
 
 Fio_dispatch Fio_tbl[FK_LAST + 2];
+Fcb* Find_fp_cache = nullptr;
 
 namespace {
 
@@ -42,7 +43,6 @@ constexpr Fio_dispatch dispatcher_of(int i, std::integer_sequence<int, I...>) {
   return all[i];
 }
 
-Fcb* find_cache = nullptr;  // last record Find_fp returned (null: none)
 
 const char* const kind_names[KINDS] = {
     "console alias", "device", "serial", "keyed", "indexed", "program", "binary",
@@ -123,7 +123,7 @@ void Link_fp() {
   while (*link && (*link)->channel < n) link = &(*link)->next;
   f->next = *link;
   *link = f;
-  find_cache = nullptr;
+  Find_fp_cache = nullptr;
 }
 
 void Unlink_fp() {
@@ -135,16 +135,16 @@ void Unlink_fp() {
       break;
     }
   }
-  find_cache = nullptr;
+  Find_fp_cache = nullptr;
 }
 
 Fcb* Find_fp(uint16_t channel) {
-  Fcb* f = find_cache;
+  Fcb* f = Find_fp_cache;
   if (!f || f->channel != channel) {
     f = ws.Fcb_list;
     while (f && f->channel < channel) f = f->next;
     if (!f || f->channel != channel) return nullptr;
-    find_cache = f;
+    Find_fp_cache = f;
   }
   // The console alias stands for the console, except for CLOSE, which must
   // reach the alias record itself to remove it.
@@ -152,7 +152,7 @@ Fcb* Find_fp(uint16_t channel) {
   return f;
 }
 
-void Fcb_list_changed() { find_cache = nullptr; }
+void Fcb_list_changed() { Find_fp_cache = nullptr; }
 
 uint16_t Get_fno() {
   // The usual channel part: a small literal (code 11, u16 big-endian) ending
@@ -231,6 +231,6 @@ void Fcb_set_buffer(Fcb* f, int32_t size) {
 void Channels_init() {
   for (int i = 0; i < KINDS; i++)
     if (!kind_tables[i]) Fio_tbl[i] = Bad_io;
-  find_cache = nullptr;
+  Find_fp_cache = nullptr;
   Chan_hook.console_start();
 }

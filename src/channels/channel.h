@@ -273,6 +273,10 @@ int CloseFile(Fcb* f);
 void Link_fp();
 void Unlink_fp();
 Fcb* Find_fp(uint16_t channel);
+// Find_fp's one-entry cache: the last record it found (null: none).  A hot
+// path may take it when its channel matches and it is not a console alias,
+// and call Find_fp otherwise.
+extern Fcb* Find_fp_cache;
 // Drops Find_fp's cache; a driver that renumbers a linked record calls it.
 void Fcb_list_changed();
 uint16_t Get_fno();  // evaluates a channel expression (0..65000, else 41)

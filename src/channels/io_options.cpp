@@ -362,7 +362,7 @@ void channel_part(uint8_t dir_code, uint16_t internal);
 void use_console() {
   if (!ws.Con_fcb) Channels_init();  // the console's record is always there to fall back on
   // A running program's console I/O closes the debugger's command window.
-  if (ws.Cur_stno != 0) Cmd_window_close();
+  if (Cmd_window_enabled() && ws.Cur_stno != 0) Cmd_window_close();
   Select_console();
   if (Fcb* f = ws.Cur_fcb) {
     ws.Io_sep = f->separator;
@@ -411,41 +411,7 @@ void Io_SetOptions(uint8_t dir_code) {
   }
 }
 
-bool Io_plain_parse(Io_plain& out) {
-  // "(n)" with at most one END= and one ERR= naming plain line numbers, n a
-  // small literal: what channel_part reads for it, without the option walk.
-  const uint8_t* p = ws.Exec_ptr;
-  if (ws.Io_next_chan != 0 || p[0] != code::LPAREN || p[1] != code::SMALL_INT) return false;
-  const uint8_t* q = p + 4;
-  out.end_line = 0;
-  out.err_line = 0;
-  out.has_end = out.has_err = false;
-  while (q[0] == code::COMMA) {
-    if (q[2] != code::LINE_REF) return false;
-    if (q[1] == iopt::END && !out.has_end) {
-      out.has_end = true;
-      out.end_line = get_u16be(q + 3);
-    } else if (q[1] == iopt::ERR && !out.has_err) {
-      out.has_err = true;
-      out.err_line = get_u16be(q + 3);
-    } else {
-      return false;
-    }
-    q += 5;
-  }
-  if (q[0] != code::RPAREN) return false;
-  uint16_t chan = get_u16be(p + 2);
-  if (chan > 65000) return false;
-  Fcb* f = Find_fp(chan);
-  // Errors (a channel not open, busy or another object's) are the general
-  // path's to raise, with its ERR= handling.
-  if (!f || (f->owner && f->owner != running_object()) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
-  if (Cmd_window_enabled()) return false;  // the general path closes the command window
-  out.f = f;
-  out.chan = chan;
-  out.after = q + 1;
-  return true;
-}
+bool Io_owner_other(const Fcb* f) { return f->owner != running_object(); }
 
 void Io_plain_apply(const Io_plain& in, uint8_t dir_code) {
   reset_run();
@@ -505,7 +471,7 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
     if (dir_code == code::D_OPEN) Rpt_error(err::CHANNEL_STATE);
     if (f->owner && f->owner != running_object()) Rpt_error(err::WRONG_MODE);
     if ((f->st3 & ST3_BUSY) && f != ws.Con_fcb) Rpt_error(err::DUPLICATE_LOOP);
-    if (f == ws.Con_fcb && ws.Cur_stno != 0) Cmd_window_close();
+    if (Cmd_window_enabled() && f == ws.Con_fcb && ws.Cur_stno != 0) Cmd_window_close();
     Select_channel(f);
     ws.Io_sep = f->separator;
     ws.Io_rec_prefix = f->rec_prefix;

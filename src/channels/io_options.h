@@ -11,7 +11,10 @@
 #pragma once
 #include <cstdint>
 
-struct Fcb;
+#include "channels/channel.h"
+#include "core/codes.h"
+#include "core/hooks.h"
+#include "core/workspace.h"
 
 // Option codes of the compiled option list.
 namespace iopt {
@@ -70,8 +73,10 @@ struct Io_plain {
   uint16_t chan;
   bool has_end, has_err;
 };
-bool Io_plain_parse(Io_plain& out);
+[[gnu::always_inline]] inline bool Io_plain_parse(Io_plain& out);
 void Io_plain_apply(const Io_plain& in, uint8_t dir_code);
+// True when the channel belongs to an object other than the running one.
+bool Io_owner_other(const Fcb* f);
 void Io_SetOptions_next(uint8_t dir_code);
 
 // Key number of the KNO= item at the cursor (just past the word).
@@ -95,3 +100,41 @@ int Kseg_widths(const uint8_t* segs, int32_t key_no, int32_t* widths, int max);
 // I/O statement starts from (the reset run of Io_state, retry limit WT,
 // separator FS); the channel fields are left as they are.
 void Io_reset_statement();
+
+// The channel part "(n)" with at most one END= and one ERR= naming plain
+// line numbers, n a small literal: what channel_part reads for it, without
+// the option walk.  Inline: READ's fast path runs it on every line.
+[[gnu::always_inline]] inline bool Io_plain_parse(Io_plain& out) {
+  const uint8_t* p = ws.Exec_ptr;
+  if (ws.Io_next_chan != 0 || p[0] != code::LPAREN || p[1] != code::SMALL_INT) return false;
+  const uint8_t* q = p + 4;
+  out.end_line = 0;
+  out.err_line = 0;
+  out.has_end = out.has_err = false;
+  while (q[0] == code::COMMA) {
+    if (q[2] != code::LINE_REF) return false;
+    if (q[1] == iopt::END && !out.has_end) {
+      out.has_end = true;
+      out.end_line = get_u16be(q + 3);
+    } else if (q[1] == iopt::ERR && !out.has_err) {
+      out.has_err = true;
+      out.err_line = get_u16be(q + 3);
+    } else {
+      return false;
+    }
+    q += 5;
+  }
+  if (q[0] != code::RPAREN) return false;
+  uint16_t chan = get_u16be(p + 2);
+  if (chan > 65000) return false;
+  Fcb* f = Find_fp_cache;
+  if (!f || f->channel != chan || f->kind == FK_CONSOLE_ALIAS) f = Find_fp(chan);
+  // Errors (a channel not open, busy or another object's) are the general
+  // path's to raise, with its ERR= handling.
+  if (!f || (f->owner && Io_owner_other(f)) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
+  if (Cmd_window_enabled()) return false;  // the general path closes the command window
+  out.f = f;
+  out.chan = chan;
+  out.after = q + 1;
+  return true;
+}

@@ -431,7 +431,7 @@ void typed_marker(Fcb* f, bool numeric) {
 // The channel part of PRINT without '(': the console, with the per-statement
 // fields of the current-I/O area cleared as the option parser would.
 void use_console() {
-  if (ws.Cur_stno != 0) Cmd_window_close();  // the program's own screen again
+  if (Cmd_window_enabled() && ws.Cur_stno != 0) Cmd_window_close();  // the program's own screen again
   Select_console();
   ws.Io_stmt = code::D_PRINT;
   ws.Io_opts = 0;

@@ -12,6 +12,9 @@
 #include "channels/chan_hooks.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -731,6 +734,32 @@ int32_t Rd_unconsumed() { return unconsumed; }
 
 namespace {
 
+// memchr, inline: a line and its fields are a few dozen bytes, for which
+// the call and the registers the caller saves around it cost more than the
+// search.  16 bytes at a time; never reads outside [p, p + n).
+[[gnu::always_inline]] inline const uint8_t* find_byte(const uint8_t* p, size_t n, uint8_t c) {
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi8(char(c));
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))) return p + i + __builtin_ctz(m);
+  }
+  if (i == n) return nullptr;
+  if (n >= 16) {
+    // The last 16 bytes: the ones before i were searched already.
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want))) >> (16 - (n - i));
+    return m ? p + i + __builtin_ctz(m) : nullptr;
+  }
+  for (; i < n; i++)
+    if (p[i] == c) return p + i;
+  return nullptr;
+#else
+  return static_cast<const uint8_t*>(std::memchr(p, c, n));
+#endif
+}
+
 // READ's common case, taken in one pass from the serial channel's buffer
 // into the variables:
 //   READ (n[,END=line][,ERR=line]) V1[,V2]...
@@ -738,20 +767,23 @@ namespace {
 // locks or table, readable (no write mode); each Vi a plain string or
 // numeric scalar by its index standing alone (what read_plain_string and
 // read_plain_number take), a numeric one's field a plain number; the whole
-// line already in the read buffer.  Everything is checked before anything
-// changes: false, with nothing done, for anything else, and the general
-// path takes the statement from its start (its refills, long lines, a last
-// line without a newline, conversions and errors).  What is left in the
-// workspace is what the general path leaves.
-constexpr int FAST_ITEMS = 16;
-
-struct Fast_field {
-  Var_node* node;
-  const uint8_t* text;  // string fields
-  int32_t n;
-  int64_t mant;         // numeric fields (no initializers: the array is
-  int8_t scale;         // not cleared on every statement)
-};
+// line already in the read buffer.  The statement's I/O area is set and the
+// line consumed first, as in the general path; an item or field the fast
+// path does not take (found after earlier items were assigned) puts the
+// line and the cursor back and returns false, and the general path takes
+// the statement from its start: it sets the same I/O area and assigns the
+// same values to the earlier items again (its refills, long lines, a last
+// line without a newline, conversions and errors are its own).  What is
+// left in the workspace is what the general path leaves.
+[[gnu::always_inline]] inline bool plain_item(const uint8_t* p, uint8_t c, Var_node*& node) {
+  if ((c != code::STR_VAR && c != code::NUM_VAR) || !(p[1] & 0x80)) return false;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != c || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
+      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)) || Is_array(node))
+    return false;
+  return p[3] == code::COMMA || stmt_end(p[3]);
+}
 
 bool read_fast() {
   Io_plain chan;
@@ -763,72 +795,60 @@ bool read_fast() {
     return false;
   auto* sf = static_cast<Seq_fcb*>(f);
   // The line, as Seq_next finds it in the buffer.
-  if (sf->rd_pos >= sf->rd_fill) return false;
-  const uint8_t* rec = sf->rd_buf + sf->rd_pos;
-  int32_t avail = sf->rd_fill - sf->rd_pos;
+  const int32_t at = sf->rd_pos;
+  if (at >= sf->rd_fill) return false;
+  const uint8_t* rec = sf->rd_buf + at;
+  int32_t avail = sf->rd_fill - at;
   int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
-  const void* nl = std::memchr(rec, '\n', size_t(avail < max ? avail : max));
+  const uint8_t* nl = find_byte(rec, size_t(avail < max ? avail : max), '\n');
   if (!nl) return false;
-  const int32_t line_len = int32_t(static_cast<const uint8_t*>(nl) - rec);
+  const int32_t line_len = int32_t(nl - rec);
   int32_t len = line_len;
   if (sep > 0)
     while (len > 0 && rec[len - 1] == 0) len--;
-  // The items and their fields, as Parse_read cuts them.
-  Fast_field fields[FAST_ITEMS];
-  int count = 0;
-  int32_t pos = 0;
   const uint8_t* p = chan.after;
+  {
+    // No items of its own: the channel's IOL= list, the general path's.
+    uint8_t c = p[0] == code::COMMA ? p[1] : p[0];
+    if (stmt_end(c)) return false;
+  }
+  uint8_t* const start = ws.Exec_ptr;
+  const uint16_t st1 = f->st1, st2 = f->st2;
+  const int32_t rec_count = sf->rec_count, rec_index = f->rec_index;
+
+  Io_plain_apply(chan, code::D_READ);
+  ws.Iol_depth = 0;
+  sf->rd_pos = at + line_len + 1;
+  f->st2 = uint16_t(st2 & ~ST2_SERIAL_NOT_FIFO);
+  f->st1 = uint16_t(st1 | ST1_READ);
+  sf->rec_count = rec_index;
+  f->rec_index = rec_index + 1;
+  ws.Bsy_count = 0;
+  // The fields, cut as Parse_read cuts them, each assigned as it is cut.
+  int32_t pos = 0;
   for (;;) {
     uint8_t c = *p;
     if (c == code::COMMA) c = *++p;
     if (stmt_end(c)) break;
-    if ((c != code::STR_VAR && c != code::NUM_VAR) || !(p[1] & 0x80) || count == FAST_ITEMS) return false;
-    uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-    Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-    if (!node || node->type != c || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
-        (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)) || Is_array(node))
-      return false;
-    uint8_t next = p[3];
-    if (next != code::COMMA && !stmt_end(next)) return false;
-    const void* hit = pos < len ? std::memchr(rec + pos, sep, size_t(len - pos)) : nullptr;
-    int32_t e = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
-    Fast_field& fld = fields[count++];
-    fld.node = node;
-    fld.text = rec + pos;
-    fld.n = e > pos ? e - pos : 0;
-    if (c == code::NUM_VAR) {
-      Num_val v;
-      if (!plain_number(fld.text, fld.n, v)) return false;
-      fld.mant = v.mant;
-      fld.scale = v.scale;
-    }
-    pos = hit ? e + 1 : len;
-    p += 3;
-  }
-  // No items of its own: the channel's IOL= list, the general path's.
-  if (count == 0) return false;
-
-  // The statement is READ's: its I/O area, then the line is consumed (as
-  // Seq_read counts it), then the fields are assigned in order.
-  Io_plain_apply(chan, code::D_READ);
-  ws.Iol_depth = 0;
-  sf->rd_pos += line_len + 1;
-  f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
-  f->st1 |= ST1_READ;
-  sf->rec_count = f->rec_index++;
-  ws.Bsy_count = 0;
-  ws.Exec_ptr = const_cast<uint8_t*>(p);
-  for (int i = 0; i < count; i++) {
-    Fast_field& fld = fields[i];
-    Var_node* node = fld.node;
-    if (node->type == code::STR_VAR) {
-      ws.Str_ptr = const_cast<uint8_t*>(fld.text);
-      ws.Str_len = fld.n;
-      Let_string_scalar(node);
+    Var_node* node;
+    if (!plain_item(p, c, node)) goto general;
+    const uint8_t* hit = pos < len ? find_byte(rec + pos, size_t(len - pos), uint8_t(sep)) : nullptr;
+    int32_t e = hit ? int32_t(hit - rec) : len;
+    const uint8_t* text = rec + pos;
+    int32_t n = e > pos ? e - pos : 0;
+    if (c == code::STR_VAR) {
+      ws.Str_ptr = const_cast<uint8_t*>(text);
+      ws.Str_len = n;
+      if (Str_fits_in_place(node->str, size_t(n))) {  // Let_string_scalar's usual case
+        std::memcpy(node->str->bytes(), text, size_t(n));
+        node->str->len = uint32_t(n);
+        node->flags |= VF_ASSIGNED;
+      } else {
+        Let_string_scalar(node);
+      }
     } else {
       Num_val v;
-      v.mant = fld.mant;
-      v.scale = fld.scale;
+      if (!plain_number(text, n, v)) goto general;
       ws.Math_flags = 0;
       ws.Num_acc = v;
       ws.Str_len = -1;
@@ -839,9 +859,21 @@ bool read_fast() {
         node->flags |= VF_ASSIGNED;
       }
     }
+    pos = hit ? e + 1 : len;
+    p += 3;
   }
+  ws.Exec_ptr = const_cast<uint8_t*>(p);
   unconsumed = len > pos ? len - pos : 0;
   return true;
+
+general:
+  sf->rd_pos = at;
+  f->st1 = st1;
+  f->st2 = st2;
+  sf->rec_count = rec_count;
+  f->rec_index = rec_index;
+  ws.Exec_ptr = start;
+  return false;
 }
 
 }  // namespace

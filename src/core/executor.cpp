@@ -220,10 +220,56 @@ inline void next_program_line() {
     d_end();
     return;
   }
-  uint16_t n = Next_line(ws.Cur_stno);
+  uint16_t n = ws.Cur_stno;
+  if (n == ws.Cur_line_no) [[likely]] {
+    // Next_line's two usual cases, inline: the next record of an image, or
+    // the next block of an edit list (the end line 65000 stops either).
+    if (uint8_t* rec = ws.Cur_line_rec; ws.Pgm_image && rec) {
+      rec += 2 + get_u16be(rec);
+      ws.Cur_edit_blk = nullptr;
+      ws.Cur_line_rec = rec;
+      n = get_u16be(rec + 2);
+      ws.Str_ptr = rec + 2;
+      ws.Str_len = get_u16be(rec);
+      ws.Exec_ptr = rec + 4;
+    } else if (Str_blk* b = ws.Cur_edit_blk; !ws.Pgm_image && b && b->link) {
+      b = b->link;
+      uint8_t* bytes = b->bytes();
+      ws.Cur_edit_blk = b;
+      ws.Cur_line_rec = bytes;
+      n = get_u16be(bytes);
+      ws.Str_ptr = bytes;
+      ws.Str_len = int32_t(b->len);
+      ws.Exec_ptr = bytes + 2;
+    } else {
+      n = Next_line(n);
+      ws.Exec_ptr = ws.Str_ptr + 2;
+    }
+  } else {
+    n = Next_line(n);
+    ws.Exec_ptr = ws.Str_ptr + 2;
+  }
+  ws.Cur_line_no = n;
   ws.Cur_stno = n;
-  ws.Exec_ptr = ws.Str_ptr + 2;
   if (Perform_on_active) Core_hook.perform_on_line(n);
+}
+
+// GOTO to a plain line number that is the target of the last jump, in a
+// running program whose lines have not changed since: Exec_go's cached
+// case, inline.  False, with nothing done, for anything else.
+[[gnu::always_inline]] inline bool goto_cached(uint32_t target) {
+  if (target != ws.Go_cache_ref || target == 0 || ws.Go_cache_size != ws.Pgm_size || ws.Cur_stno == 0 ||
+      Perform_on_active)
+    return false;
+  uint8_t* line = ws.Go_cache_line;
+  ws.Cur_line_no = ws.Go_cache_no;
+  ws.Cur_line_rec = ws.Go_cache_rec;
+  ws.Cur_edit_blk = ws.Go_cache_blk;
+  ws.Str_ptr = line;
+  ws.Str_len = ws.Go_cache_len;
+  ws.Cur_stno = ws.Go_cache_no;
+  ws.Exec_ptr = line + 2;
+  return true;
 }
 
 // The variable of an indexed reference (code, 0x80|high, low at p) when it
@@ -593,6 +639,26 @@ void run_statements(uint8_t* work) {
       ++ws.Exec_ptr;
       d_next();
       goto next_statement;
+    }
+    // The end of a line and GOTO come before the switch: they are most of
+    // what a loop of several lines runs besides its assignments, and a
+    // test of its own predicts better than the switch's one jump.
+    if (c == code::EOL) {
+      if (ws.Cur_stno == 0) return;
+      next_program_line();
+      goto next_statement;
+    }
+    if (c == code::D_GOTO) {
+      uint8_t* q = ws.Exec_ptr + 1;
+      if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
+        uint32_t target = get_u16be(q + 1);
+        ws.Exec_ptr = q + 3;
+        if (!goto_cached(target)) Exec_go(target);
+      } else {
+        ws.Exec_ptr = q;
+        Exec_go(Get_line());
+      }
+      continue;
     }
     switch (c) {
       case code::EOL:

@@ -48,7 +48,7 @@ void store_whole(Str_blk** slot) {
     if (old) Ret_str(old);
     return;
   }
-  if (old && n < 10000 && old->cap >= n && old->cap - n < 64) {
+  if (Str_fits_in_place(old, n)) {
     std::memmove(old->bytes(), ws.Str_ptr, n);
     old->len = uint32_t(n);
     return;

@@ -39,6 +39,14 @@ struct Str_blk {
   const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
 };
 
+// A whole new value of n bytes (n > 0) is copied over the old one in its
+// own block when the block holds it with fewer than 64 bytes to spare (a
+// block much larger than its value is given back instead); a locked block
+// has capacity 0.
+inline bool Str_fits_in_place(const Str_blk* b, size_t n) {
+  return b && n > 0 && n < 10000 && b->cap >= n && b->cap - n < 64;
+}
+
 constexpr uint32_t STR_MIB = 1048576;
 constexpr size_t TMP_ARRAYS = 5;
 constexpr uint32_t PGM2_TEMPS_PINNED = 0x400;  // ws.Pgm_flags2: Ret_temp keeps everything

@@ -36,6 +36,7 @@
 #include "channels/file_create.h"
 #include "channels/open.h"
 #include "programs/client_calls.h"
+#include "terminal/tc_channel.h"
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/libraries.h"
@@ -630,6 +631,48 @@ void save_control() {
   Client_statement(text);
 }
 
+// SAVE (channel) name: the picture of a screen saved to a file.  A thin
+// client keeps the picture of its own screens and of its client channels:
+// it is asked to save it in a file of its machine ('F' 'S', no reply).
+void save_image() {
+  Io_SetOptions(0);
+  Fcb* f = ws.Cur_fcb;
+  Eval_str();
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  while (*ws.Exec_ptr == code::COMMA) {
+    if (ws.Exec_ptr[1] != code::IOPT_FIRST + 4) Rpt_error(err::SYNTAX);  // only ERR= goes with a picture
+    ws.Exec_ptr++;
+    Chk_err();
+  }
+  if (!f) Rpt_error(err::CHANNEL_STATE);
+  if (f->kind == FK_THIN_CLIENT || (f == ws.Con_fcb && (f->st2 & ST2_THIN_CLIENT))) {
+    if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
+    WttySaveImage(f, name);
+    return;
+  }
+  if (Is_screen(f)) Not_built("SAVE of a terminal screen's picture to a file");
+  Rpt_error_text(err::WRONG_FILE_KIND, "SAVE (channel) saves the picture of a thin client's screen");
+}
+
+// Whether SAVE "(" ... ")" at the cursor is the picture form: a name
+// follows the bracket.  Otherwise the bracket is the program name's.
+bool image_form() {
+  uint8_t* at = ws.Exec_ptr;
+  ws.Exec_ptr = at + 1;
+  Skip_xpr();
+  bool err_inside = false;
+  if (ws.Exec_ptr[0] == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
+    err_inside = true;
+    ws.Exec_ptr += 2;
+    Skip_code();  // the line of ERR=
+  }
+  uint8_t next = ws.Exec_ptr[0] == code::RPAREN ? ws.Exec_ptr[1] : uint8_t(code::EOL);
+  ws.Exec_ptr = at;
+  bool image = !stmt_end(next) && next != code::COMMA;
+  if (!image && err_inside) Rpt_error(err::SYNTAX);  // SAVE (name,ERR=n) names no picture
+  return image;
+}
+
 }  // namespace
 
 // SAVE [LIST] [name] [, number ...] [, IND=version] [, DSC=description]
@@ -649,6 +692,10 @@ void d_save() {
   }
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL) {
     save_control();
+    return;
+  }
+  if (c == code::LPAREN && image_form()) {
+    save_image();
     return;
   }
   bool list_form = ws.Prm.LE;

@@ -1412,6 +1412,7 @@ void d_cvbx() {
 // WINPRT [DIRECTORY|INPUT|LIST|READ] [FROM] target | WINPRT WRITE [FROM] text:
 // the client's printers.  FROM sets the printer flag ('P').
 void d_prtr() {
+  DropComndWdw();
   ws.Stmt_save = ws.Stmt_ptr;
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
   uint8_t op = *ws.Exec_ptr;

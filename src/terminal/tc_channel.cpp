@@ -392,6 +392,27 @@ void Wtty_defctl(Fcb* client, const std::string& key, bool remove, int32_t value
   Wtty_xmit(0);
 }
 
+void WttySaveImage(Fcb* client, const std::string& name) {
+  if (client && client->kind == FK_THIN_CLIENT) {
+    Wty_fcb* f = static_cast<Wty_fcb*>(client);
+    true_flush(f);  // the picture holds what was printed before it
+    Busy busy(f);
+    Iop_guard io;
+    Wtty_init_wty(f, 'F', 'S');
+    Wtty_int(f->handle);
+    Wtty_str(name);
+    Wtty_xmit(0);
+    return;
+  }
+  Io_state area;
+  Wtty_saveIOP(&area);
+  Wtty_init('F', 'S');
+  Wtty_int(0);  // the console's own screen
+  Wtty_str(name);
+  Wtty_xmit(0);
+  Wtty_resetIOP(&area);
+}
+
 void WttyFib(Fcb* client, char letter, const std::string* item) {
   Wty_fcb* f = static_cast<Wty_fcb*>(client);
   Busy busy(f);

@@ -50,6 +50,10 @@ int64_t Wty_getrno();
 void Wtty_mnem(Fcb* client, uint16_t code, const uint8_t* def, int32_t len);
 // DEFCTL on a client channel.
 void Wtty_defctl(Fcb* client, const std::string& key, bool remove, int32_t value);
+// The screen-image form of SAVE on the client: 'F' 'S' with the channel's
+// client handle (0: the thin-client console's screen) and the file name of
+// the client's machine; no reply.  Pending output of the channel goes first.
+void WttySaveImage(Fcb* client, const std::string& name);
 // An information request about a client channel; the reply is the current
 // string.  item null: no string item.
 void WttyFib(Fcb* client, char letter, const std::string* item);

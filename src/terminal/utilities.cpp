@@ -23,6 +23,7 @@
 #include "core/messages.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
+#include "terminal/command_window.h"
 #include "terminal/gui_client.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/tc_protocol.h"
@@ -206,6 +207,7 @@ uint16_t keyword_op() {
 // On the thin client: '?',' ' with the text, the title and the options;
 // the reply (the button chosen) goes to the answer.
 void d_wmbx() {
+  DropComndWdw();  // the control directives draw on the program's screen
   if (Objctl_single("Msgbox")) {
     Arg_rec* args = Term_args(false);
     Chk_err();
@@ -245,6 +247,7 @@ void d_wmbx() {
 // the operation's letter, the id (definition only) and the text; READ
 // awaits the choice.
 void d_mbar() {
+  DropComndWdw();  // the control directives draw on the program's screen
   if (KestObjCtlGetObjId("MenuBar")) {
     uint8_t* at = ws.Exec_ptr;
     uint16_t op = keyword_op();
@@ -314,6 +317,7 @@ void d_mbar() {
 // CLIPBOARD READ target | CLIPBOARD WRITE text: '+','R' (reply assigned)
 // and '+','W' on the thin client; another keyword does nothing there.
 void d_clip() {
+  DropComndWdw();  // the control directives draw on the program's screen
   if (KestObjCtlGetObjId("ClipBoard")) {
     uint8_t* at = ws.Exec_ptr;
     uint16_t op = keyword_op();
@@ -350,6 +354,7 @@ void d_clip() {
 // GET_FILE: the handler's file-dialog service (READ, WRITE, otherwise
 // SELECT), else the utility program on every console.
 void d_odlg() {
+  DropComndWdw();  // the control directives draw on the program's screen
   if (KestObjCtlGetObjId("GetFile")) {
     uint8_t* at = ws.Exec_ptr;
     uint16_t op = keyword_op();
@@ -367,6 +372,7 @@ void d_odlg() {
 // with the command and the number (kept for later statements); the reply's
 // 2-byte code is raised when not 0, the rest goes to the string target.
 void d_mmed() {
+  DropComndWdw();  // the control directives draw on the program's screen
   if (thin_client()) {
     static int32_t kept_number = 0;
     Need_operand();
@@ -395,6 +401,7 @@ void d_mmed() {
 // SYSTEM_HELP [PRINT|EDIT] text ...: help shown, printed or edited by the
 // utilities; the FOR form (help-menu texts) belongs to the thin client.
 void d_shlp() {
+  DropComndWdw();  // the control directives draw on the program's screen
   if (*ws.Exec_ptr == code::D_FOR) {
     help_menu_form();
     return;

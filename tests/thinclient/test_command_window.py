@@ -56,6 +56,15 @@ c.type('DEFCTL "x",7\r')
 check(c.until(lambda: CLOSE in c.output[mark:] and OPEN in c.output[mark:]), "DEFCTL did not close and the prompt reopen: %r"
       % bytes(c.output[mark:]), c)
 check(c.output[mark:].find(CLOSE) < c.output[mark:].find(OPEN), "DEFCTL: wrong order", c)
+# A control directive (MSGBOX here) closes the window before its request.
+n = len(c.requests)
+c.type('MSGBOX "hello"\r')
+check(c.wait_request("? "), "no message box request", c)
+later = c.requests[n:]
+box = [i for i, r in enumerate(later) if r.key() == "? "][0]
+check(any(r.key() == "P " and CLOSE in r.payload for r in later[:box]), "MSGBOX did not close the window first", c)
+check(c.until(lambda: OPEN in b"".join(r.payload for r in c.requests[n + box:] if r.key() == "P ")),
+      "the prompt after MSGBOX did not reopen the window", c)
 # A single step stops in the window as well.
 mark = len(c.output)
 c.type("RUN\r")

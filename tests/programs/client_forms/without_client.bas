@@ -14,3 +14,12 @@ SAVE CONTROL 5,"state"
 20 PRINT "not here"
 30 PRINT "E",ERR
 RUN
+REM SAVE (channel) name asks a thin client for the picture of a screen:
+REM error 17 on a channel that is no client's; a bracketed program name
+REM alone is still the program's name.
+OPEN (1)"/dev/null"
+SAVE (1)"picture.bmp"
+SAVE (1)"picture.bmp",5
+SAVE (0)"picture.bmp"
+SAVE ("pr"+"og")
+CLOSE (1)

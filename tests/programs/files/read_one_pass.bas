@@ -70,4 +70,16 @@ REM always did.
 40 PRINT "after write:",ERR; CLOSE (1); ERASE "rop5.txt"
 RUN
 DELETE
-INVOKE "rm -f rop2.txt rop3.txt rop4.txt"
+REM A later item the buffer path does not take, after an earlier one was
+REM assigned: a number with a blank, one with an exponent, an element.
+REM The line is read again whole; the record index counts it once.
+INVOKE "printf 'p\212 5\212\nq\2121e2\212\nr\2123\212\ns\2124\212\n' > rop6.txt"
+10 DIM X[2]; OPEN (1)"rop6.txt"
+20 READ (1)A$,N; PRINT A$,N,IND(1)
+30 READ (1)A$,N; PRINT A$,N,IND(1)
+40 READ (1)A$,X[1]; PRINT A$,X[1],IND(1)
+50 READ (1)A$,N; PRINT A$,N,IND(1),LFA
+60 CLOSE (1)
+RUN
+DELETE
+INVOKE "rm -f rop2.txt rop3.txt rop4.txt rop6.txt"
