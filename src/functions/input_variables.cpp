@@ -4,11 +4,15 @@
 #include <cstring>
 
 #include "terminal/input.h"
+#include "core/executor.h"
+#include "core/nested_run.h"
 #include "core/workspace.h"
 #include "functions/fnc_args.h"
 #include "functions/function_table.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/mouse.h"
+#include "terminal/tc_protocol.h"
+#include "terminal/tc_session.h"
 
 // LIP: four digits, the answers INPUT has read modulo 100, then those
 // OBTAIN has read modulo 100.
@@ -29,6 +33,14 @@ void vl_mse() {
   // A control handler implementing "GetMse" answers first.
   std::string told;
   if (KestObjCtlMSE(told)) {
+    Fnc_result_text(told);
+    return;
+  }
+  if (Tc_attached()) {
+    // The client answers with its own record (the connect handshake's).
+    Io_save_guard io;
+    Set_console();
+    told = WttyMouse();
     Fnc_result_text(told);
     return;
   }

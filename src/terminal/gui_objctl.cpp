@@ -557,16 +557,28 @@ void KestClearObjCtls(Window_rec& w) {
     while (o && !(o->type == OBJCTL_BINDING && o->bound_obj)) o = o->next;
     if (!o) break;
     int32_t slot = o->bound_obj;
-    Objctl_release_binding(o);
     Wob** at = &w.controls;
     while (*at && *at != o) at = &(*at)->next;
     if (*at) *at = o->next;
-    delete o;
-    if (Objctl_hook.slot_of(int64_t(slot) + 100000) != slot || Objctl_hook.running() == slot) continue;
-    uint8_t kind = method_kind(slot, "Remove");
-    if (!kind) continue;
-    Io_save_guard io;
-    Objctl_hook.call(slot, "Remove", kind, nullptr);
+    // The binding's reference is given back after the call: it may be the
+    // object's last one.
+    auto release = [o] {
+      Objctl_release_binding(o);
+      delete o;
+    };
+    uint8_t kind = 0;
+    if (Objctl_hook.slot_of(int64_t(slot) + 100000) == slot && Objctl_hook.running() != slot)
+      kind = method_kind(slot, "Remove");
+    if (kind) {
+      try {
+        Io_save_guard io;
+        Objctl_hook.call(slot, "Remove", kind, nullptr);
+      } catch (...) {
+        release();
+        throw;
+      }
+    }
+    release();
   }
   Objctl_windows_cleared();
 }

@@ -140,7 +140,7 @@ Tc_hello Tc_parse_hello(const uint8_t* p, size_t n) {
   return h;
 }
 
-void WttyMouse() {
+std::string WttyMouse() {
   Io_save_guard io;
   int old_level = ws.Tc_level;
   Wtty_init('*', ' ');
@@ -176,6 +176,7 @@ void WttyMouse() {
     std::snprintf(text, sizeof text, "*ProcId=%d", int(getpid()));
     Wtty_get_fin_value(text);
   }
+  return std::string(r.begin(), r.end());
 }
 
 void Tc_attach_console() {

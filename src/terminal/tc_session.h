@@ -25,7 +25,9 @@ struct Tc_hello {
 Tc_hello Tc_parse_hello(const uint8_t* p, size_t n);
 
 // The connect handshake; sets ws.Tc_level, ws.Tc_caps and ws.Tc_link.
-void WttyMouse();
+// Returns the client's reply (its cell sizes, scales, level and mouse
+// state: the MSE record of a thin-client console).
+std::string WttyMouse();
 // DEFTTY F on the console: makes it a thin-client console of cols x lines
 // and runs the handshake (called by d_dtty once the screen is set up).
 void Tc_attach_console();

@@ -138,3 +138,14 @@ except Exception:
     status = None
 check(status is not None and status >= 0, "oru did not end cleanly: %r" % status, c)
 c.remove()
+
+# TRACE PRINT shows its line in the command window; the program's next
+# output closes it.
+c = Client()
+c.lines("SET_PARAM 'DW'", "10 DEFTTY F (0)80,25", '20 PRINT "a"', "30 TRACE", '40 TRACE PRINT "tr"+"ace"',
+        '50 PRINT "b"+"c"; END', "RUN")
+check(c.wait_text(b"bc\x1b"), "the program did not end: %r" % bytes(c.output), c)
+check(OPEN + b"trace" in c.output, "TRACE PRINT did not open the window: %r" % bytes(c.output), c)
+check(CLOSE + b"bc" in c.output, "the output after TRACE PRINT did not close it", c)
+c.finish()
+c.remove()
