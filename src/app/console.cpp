@@ -66,7 +66,7 @@ constexpr int32_t CTL_CLOSE_CMD_WINDOW = 32002;
 void Prompt_out() {
   Set_console();
   bool cmd_window = Cmd_window_enabled() && Cmd_window_is_open();
-  if (cmd_window) GotoComndWdw();  // back to the window when something left it
+  if (cmd_window) Cmd_window_prompt();
   if (ws.Prm.QT) return;
   Term_prompt_attr();
   if (Con_column() != 0) Con_newline();

@@ -118,6 +118,14 @@ void DoCommandWdw(uint16_t mnemonic, bool print) {
   }
 }
 
+void Cmd_window_prompt() {
+  GotoComndWdw();
+  Fcb* f = ws.Con_fcb;
+  if (!f || !thin(f)) return;
+  Console_current cc;
+  quietly([] { Prt_mnem(Mnem_code('+', 'U')); });
+}
+
 void GotoComndWdw() {
   if (!Cmd_window_enabled() || busy || !ws.Con_fcb) return;
   Fcb* f = ws.Con_fcb;

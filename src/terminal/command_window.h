@@ -29,6 +29,9 @@ void GotoComndWdw();
 // Closes the window when it is open: '-C', and the window leaves the
 // console's stack (kept for the next use).  The current-I/O area is kept.
 void DropComndWdw();
+// The console prompt in the open window: back to the window when something
+// left it, and '+U' to a thin client.
+void Cmd_window_prompt();
 // Whether the window is open (what was last sent was '+C').
 bool Cmd_window_is_open();
 // Closes the window and frees its record (shut-down, console closed).

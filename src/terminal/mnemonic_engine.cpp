@@ -22,6 +22,7 @@
 #include "terminal/long_mnem.h"
 #include "terminal/obj_attach.h"
 #include "terminal/tc_propcache.h"
+#include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 #include "terminal/vformat.h"
 #include "terminal/windows.h"
@@ -539,6 +540,12 @@ void Prt_mnem(uint16_t m) {
   if (f->kind == FK_THIN_CLIENT) {
     client_channel_mnem(f, m);
     return;
+  }
+  if (thin && f == ws.Con_fcb) {
+    if (!Tc_console_sends(m)) return;  // the client has it already
+    // The local model takes a cursor mode without printing: the client is
+    // told here.
+    if (m >= M('C', '0') && m <= M('C', '2')) Send_mnem(thin_client_def(m));
   }
   // The client's debugger command window opens and closes at once.
   if (thin && (m == M('+', 'C') || m == M('-', 'C'))) {

@@ -23,6 +23,7 @@
 #include <ctime>
 
 #include "channels/channel.h"
+#include "channels/print.h"
 #include "core/console_device.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -40,6 +41,8 @@
 namespace {
 
 bool link_dead = false;
+bool minus_u_sent = false;  // '-U' was the last of '+U'/'-U' sent
+int cursor_mode_sent = -1;  // 'C0'..'C2' sent last (-1 none yet)
 int64_t lTimeLastEnq = 0, lTimeLastRd = 0, last_check = 0;
 uint8_t cell_w = 0, cell_h = 0;
 int32_t page_metric = 0;
@@ -182,6 +185,8 @@ std::string WttyMouse() {
 void Tc_attach_console() {
   Fcb* con = ws.Con_fcb;
   link_dead = false;
+  minus_u_sent = false;
+  cursor_mode_sent = -1;
   ws.Tc_level = 0;
   ws.Tc_caps = 0;
   ws.Tc_link = 0;
@@ -301,6 +306,21 @@ bool Tc_take_line_event(int32_t* ctl) {
 }
 
 bool Tc_link_dead() { return link_dead; }
+
+bool Tc_console_sends(uint16_t m) {
+  if (m == Mnem_code('+', 'U') || m == Mnem_code('-', 'U')) {
+    bool minus = m == Mnem_code('-', 'U');
+    if (minus == minus_u_sent) return false;
+    minus_u_sent = minus;
+    return true;
+  }
+  if (m >= Mnem_code('C', '0') && m <= Mnem_code('C', '2')) {
+    int mode = m - Mnem_code('C', '0');
+    if (mode == cursor_mode_sent) return false;
+    cursor_mode_sent = mode;
+  }
+  return true;
+}
 void Tc_mark_dead() { link_dead = true; }
 void Tc_note_read() { lTimeLastRd = now_ms(); }
 void Tc_note_enq() { lTimeLastEnq = now_ms(); }

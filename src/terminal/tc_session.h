@@ -58,6 +58,11 @@ bool Tc_take_line_event(int32_t* ctl);
 
 // ---- keep-alive ----
 bool Tc_link_dead();
+// Whether the thin-client console sends the mnemonic m: '+U' goes only
+// after a '-U' and '-U' only when the last of the two was not '-U' (a
+// session starts as after '+U'); 'C0'..'C2' only when they change the
+// cursor mode sent last.  Remembers what is sent.
+bool Tc_console_sends(uint16_t m);
 void Tc_mark_dead();
 void Tc_note_read();
 void Tc_note_enq();

@@ -554,6 +554,22 @@ void Window_reset() {
   Dev_fcb* d = screen_channel();
   if (d->win.number == 0 && !d->win.saved) return;
   Fcb* f = d;
+  if (f == ws.Con_fcb && Objctl_bindings_active()) {
+    // Objects bound to the control ids of the windows that go are told first
+    // (their REMOVE method). The methods may change the windows, so each
+    // window is looked up again by its number.
+    std::vector<int32_t> going;
+    for (Window_rec* r = &d->win; r; r = r->saved)
+      if (r->number != 0) going.push_back(r->number);
+    for (int32_t n : going) {
+      Window_rec* r = &d->win;
+      while (r && r->number != n) r = r->saved;
+      if (!r) continue;
+      KestClearObjCtls(*r);
+      ws.Cur_fcb = f;
+    }
+    if (d->win.number == 0 && !d->win.saved) return;
+  }
   No_wrap nw(d);
   Picture before(d, Rect{0, 0, f->cols, f->lines});
   while (d->win.number != 0) {
