@@ -36,6 +36,7 @@
 #include "programs/libraries.h"
 #include "programs/program_channel.h"
 #include "programs/program_list.h"
+#include "terminal/windows.h"
 #include "terminal/tc_channel.h"
 #include "terminal/tc_protocol.h"
 #include "terminal/terminal.h"
@@ -116,6 +117,7 @@ void Channels_register_kinds() {
   Chan_hook.prt_mnem = Prt_mnem;
   Chan_hook.bad_mnemonic = Err_mnemonic;
   Chan_hook.console_start = console_start;
+  Chan_hook.cls_windows = Cls_windows;
   Chan_hook.rename_index = rename_index;
   Chan_hook.eff_in_txn = eff_in_txn;
   Chan_hook.keyed_flush = Kbfr_flush_all;

@@ -20,6 +20,7 @@ void no_keyed_flush() {}
 void no_pdf_pos(int32_t, int32_t) { Not_built("PDF channels"); }
 void no_pdf_pos1(int32_t) { Not_built("PDF channels"); }
 void no_prog_cache_forget() {}
+void no_cls_windows() {}
 int no_event_program(Fcb*, const char*, uint32_t) { Not_built("I/O event programs"); }
 bool no_dupl_error_program(const std::string&, const std::string&, int, uint16_t, int32_t, const std::string&) {
   return false;
@@ -34,6 +35,7 @@ constexpr Chan_hooks unset = {
     .prt_mnem = no_prt_mnem,
     .bad_mnemonic = no_bad_mnemonic,
     .console_start = no_console_start,
+    .cls_windows = no_cls_windows,
     .rename_index = no_rename_index,
     .eff_in_txn = no_eff_in_txn,
     .keyed_flush = no_keyed_flush,

@@ -35,6 +35,9 @@ struct Chan_hooks {
   // Registers the console's device drivers and creates channel 0
   // (Console_register, Console_open of console_channel.h).  Unset: error 99.
   void (*console_start)();
+  // Drops every window of the console (END, BEGIN, CLOSE (/) and the wider
+  // range closes).  Unset: a console without windows, nothing to do.
+  void (*cls_windows)();
 
   // ---- keyed files ----
   // RENAME INDEX: runs the statement when the cursor is on the word INDEX

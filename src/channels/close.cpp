@@ -206,9 +206,17 @@ int CloseFile(Fcb* f) {
 
 void Cls_upto(uint16_t n) { close_range(n); }
 
-void Cls_files() { close_range(Sw_on(sw::XF) ? CHAN_PROGRAM_MAX_XF : CHAN_PROGRAM_MAX); }
+// The program's channels, and the console's windows unless switch WK keeps
+// them.
+void Cls_files() {
+  close_range(Sw_on(sw::XF) ? CHAN_PROGRAM_MAX_XF : CHAN_PROGRAM_MAX);
+  if (!Sw_on(sw::WK)) Chan_hook.cls_windows();
+}
 
-void Cls_global() { close_range(CHAN_GLOBAL_MAX); }
+void Cls_global() {
+  close_range(CHAN_GLOBAL_MAX);
+  Chan_hook.cls_windows();
+}
 
 void Cls_all() {
   close_range(CHAN_INTERNAL_MAX);

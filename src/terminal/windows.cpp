@@ -17,10 +17,12 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "terminal/command_window.h"
 #include "terminal/controls.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/obj_attach.h"
 #include "terminal/tc_propcache.h"
+#include "terminal/terminal.h"
 
 namespace {
 
@@ -581,6 +583,17 @@ void Window_reset() {
   Window_free_list(d);
   send_changes(d, before);
   Scr_resync(f, d->win.cur_attr);
+}
+
+void Cls_windows() {
+  Fcb* con = ws.Con_fcb;
+  if (!con || !Is_screen(con)) return;
+  Console_current cc;
+  DropComndWdw();
+  try {
+    Window_reset();
+  } catch (const Mnemonic_ignored&) {
+  }
 }
 
 void Window_push_record(Window_rec* r) {

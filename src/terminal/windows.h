@@ -55,6 +55,10 @@ void Window_push();
 void Window_pop();
 void Window_swap();
 void Window_reset();
+// Every window of the console goes (the debugger's command window first)
+// and the base screen is current; objects bound to the windows' controls
+// are told (REMOVE).  Nothing on a console without windows.
+void Cls_windows();
 // Writes n cells of text into the whole-screen window (window 0) at its
 // column, line and shows those of them that no other window covers.
 // A window record kept off the stack (the debugger's command window): push
