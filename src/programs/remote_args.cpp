@@ -192,13 +192,7 @@ void Remote_arg_text(std::string& out) {
     out += '"';
     return;
   }
-  static const char hx[] = "0123456789ABCDEF";
-  out += '$';
-  for (size_t i = 0; i < n; i++) {
-    out += hx[p[i] >> 4];
-    out += hx[p[i] & 15];
-  }
-  out += '$';
+  hex(out, p, n);
 }
 
 std::string Remote_args_text(Remote_arrays& sent) {

@@ -148,6 +148,17 @@ void make_current(Dev_fcb* d, Window_rec* r, Window_rec* below) {
   set_relative(d);
 }
 
+// Puts r (a record off the stack) on top as the current window, the one
+// that was current just below it, and repaints what changed since before.
+void show_on_top(Dev_fcb* d, Window_rec* r, const Picture& before) {
+  push_current(d);
+  Window_rec* below = d->win.saved;
+  uint32_t attr = r->cur_attr;
+  make_current(d, r, below);
+  send_changes(d, before);
+  Scr_resync(d, attr);
+}
+
 [[noreturn]] void bad_mnemonic() {
   Err_mnemonic();
   throw Mnemonic_ignored{};
@@ -420,12 +431,7 @@ void Window_goto(int32_t n) {
   No_wrap nw(d);
   Picture before(d, outer_rect(*r));
   prev->saved = r->saved;
-  push_current(d);
-  Window_rec* below = d->win.saved;
-  uint32_t attr = r->cur_attr;
-  make_current(d, r, below);
-  send_changes(d, before);
-  Scr_resync(f, attr);
+  show_on_top(d, r, before);
 }
 
 void Window_move(int32_t col, int32_t line) {
@@ -598,15 +604,9 @@ void Cls_windows() {
 
 void Window_push_record(Window_rec* r) {
   Dev_fcb* d = screen_channel();
-  Fcb* f = d;
   No_wrap nw(d);
   Picture before(d, outer_rect(*r));
-  push_current(d);
-  Window_rec* below = d->win.saved;
-  uint32_t attr = r->cur_attr;
-  make_current(d, r, below);
-  send_changes(d, before);
-  Scr_resync(f, attr);
+  show_on_top(d, r, before);
 }
 
 void Window_take(int32_t number, Window_rec*& out) {

@@ -367,6 +367,36 @@ def attached(*program, ready=None, handlers=None, timeout=15, **kw):
     return c
 
 
+def over_tcp():
+    """A client whose console is carried over a loopback TCP connection
+    (LNSW to it), then attached there with DEFTTY F and shown to print:
+    (client, connection, listening socket)."""
+    lsn = socket.socket()
+    lsn.bind(("127.0.0.1", 0))
+    lsn.listen(1)
+    c = Client()
+    c.lines('LNSW "[tcp]127.0.0.1;%d"' % lsn.getsockname()[1])
+    conn, _ = lsn.accept()
+    conn.settimeout(10)
+    c.carry_on(conn)
+    c.type("DEFTTY F (0)80,25\n")
+    check(c.wait_request("fn"), "no handshake over the TCP console", c)
+    c.type("PRINT \"OVER\",\"TCP\"\r")
+    check(c.wait_text("OVERTCP"), "console output over the TCP console", c)
+    return c, conn, lsn
+
+
+def come_home(c):
+    """LNSW alone on a console carried over TCP: the client gets the end
+    request and the console is oru's own stream again."""
+    c.type("LNSW\r")
+    check(c.wait_request("z "), "LNSW alone sent no end request: %r" % c.keys(), c)
+    check(c.until(lambda: c.closed, 10), "the console's connection was not closed", c)
+    c.sock = None
+    c.out_fd = c.proc.stdout.fileno()
+    c.closed = False
+
+
 def fail(why, client=None):
     print("FAILED: " + why)
     if client is not None:

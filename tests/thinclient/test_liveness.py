@@ -4,11 +4,10 @@
 # console (LNSW to a connection), LNSW alone sends the client the end
 # request and the console comes home.
 import os
-import socket
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tclient import BREAK, Client, attached, check  # noqa: E402
+from tclient import BREAK, Client, attached, check, come_home, over_tcp  # noqa: E402
 
 LOOP = ["20 PRINT \"LOOP\"", "30 I=I+1", "40 GOTO 30"]
 
@@ -36,25 +35,8 @@ c.remove()
 
 # Over TCP: LNSW to the client's connection, DEFTTY F over it, then LNSW
 # alone: the client gets the end request ('z' ' ') and the console is home.
-srv = socket.socket()
-srv.bind(("127.0.0.1", 0))
-srv.listen(1)
-port = srv.getsockname()[1]
-c = Client()
-c.lines('LNSW "[tcp]127.0.0.1;%d"' % port)
-conn, _ = srv.accept()
-conn.settimeout(10)
-c.carry_on(conn)
-c.type("DEFTTY F (0)80,25\n")
-check(c.wait_request("fn"), "no handshake over the TCP console", c)
-c.type("PRINT \"OVER\",\"TCP\"\r")
-check(c.wait_text("OVERTCP"), "console output over the TCP console", c)
-c.type("LNSW\r")
-check(c.wait_request("z "), "LNSW alone sent no end request: %r" % c.keys(), c)
-check(c.until(lambda: c.closed, 10), "the console's connection was not closed", c)
-c.sock = None
-c.out_fd = c.proc.stdout.fileno()
-c.closed = False
+c, conn, srv = over_tcp()
+come_home(c)
 c.lines('PRINT "BACK","HOME"')
 check(c.wait_text("BACKHOME"), "the console did not come home", c)
 conn.close()

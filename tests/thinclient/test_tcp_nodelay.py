@@ -11,7 +11,7 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tclient import Client, check, status  # noqa: E402
+from tclient import Client, check, come_home, over_tcp, status  # noqa: E402
 from tcpserver import ProgramServer  # noqa: E402
 
 libc = ctypes.CDLL(None, use_errno=True)
@@ -86,26 +86,10 @@ c.remove()
 srv.close()
 
 # The console carried over a TCP channel (LNSW), then DEFTTY F over it.
-lsn = socket.socket()
-lsn.bind(("127.0.0.1", 0))
-lsn.listen(1)
+c, conn, lsn = over_tcp()
 port = lsn.getsockname()[1]
-c = Client()
-c.lines('LNSW "[tcp]127.0.0.1;%d"' % port)
-conn, _ = lsn.accept()
-conn.settimeout(10)
-c.carry_on(conn)
-c.type("DEFTTY F (0)80,25\n")
-check(c.wait_request("fn"), "no handshake over the TCP console", c)
-c.type("PRINT \"OVER\",\"TCP\"\r")
-check(c.wait_text("OVERTCP"), "console output over the TCP console", c)
 check(nodelay_of(c.proc.pid, port) != 0, "the console's TCP link keeps Nagle's algorithm", c)
-c.type("LNSW\r")
-check(c.wait_request("z "), "LNSW alone sent no end request: %r" % c.keys(), c)
-c.until(lambda: c.closed, 10)
-c.sock = None
-c.out_fd = c.proc.stdout.fileno()
-c.closed = False
+come_home(c)
 conn.close()
 lsn.close()
 check(c.finish() == 0, "exit status after the console came home", c)
