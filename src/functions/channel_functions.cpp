@@ -757,14 +757,11 @@ std::string fin_item(Fcb* f, const std::string& item) {
   if (u == "HWND") {
     // The client's window handle: 'O' ' ' with handle 0 asks for it.
     if (!Tc_attached()) Not_built("the window handle of a terminal (the thin client has one)");
-    Io_state area;
-    Wtty_saveIOP(&area);
+    Wtty_iop_guard io;
     Wtty_init('O', ' ');
     Wtty_int(0);
     Wtty_xmit(1);
-    std::string v(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
-    Wtty_resetIOP(&area);
-    return v;
+    return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
   }
   if (u == "+WININFO") Not_built("terminal windows");
   Rpt_error_text(err::STRING_LENGTH, "unknown FIN( item \"" + item + "\"");

@@ -34,20 +34,16 @@ void trace_line(const std::string& text) {
 
 bool get_property(const char* name, std::string* value) {
   Acc_keep keep;
-  Io_state area;
-  Wtty_saveIOP(&area);
+  Wtty_iop_guard io;
   Wtty_get_fin_value(name);
   if (ws.Str_len > 0) value->assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   else value->clear();
-  Wtty_resetIOP(&area);
   return true;
 }
 
 void send_watch(const std::string& bytes) {
-  Io_state area;
-  Wtty_saveIOP(&area);
+  Wtty_iop_guard io;
   Wtty_RmtPrint(reinterpret_cast<const uint8_t*>(bytes.data()), int32_t(bytes.size()));
-  Wtty_resetIOP(&area);
 }
 
 // RUN on a thin-client console: the client's breakpoint and watch lists are
@@ -80,15 +76,13 @@ void Client_invoke(const std::string& command, bool wait, bool second, bool thir
 int OruMessageBoxOK(const std::string& title, const std::string& text) {
   if (!Client_attached()) return 0;
   Acc_keep keep;
-  Io_state area;
-  Wtty_saveIOP(&area);
+  Wtty_iop_guard io;
   static const std::string buttons = "!,OK";
   Wtty_init('?', ' ');
   Wtty_str(title);
   Wtty_str(text);
   Wtty_str(buttons);
   Wtty_xmit(1);
-  Wtty_resetIOP(&area);
   return 1;
 }
 

@@ -950,19 +950,7 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
 int remote_ref(int64_t id, bool target) {
   std::string path;
   int kind = 2;
-  Remote_arrays arrays;
-  // Arrays sent for the request are removed on the client however it ends.
-  struct Free_arrays {
-    Remote_arrays& a;
-    ~Free_arrays() {
-      if (a.count == 0) return;
-      Catch_region region;
-      try {
-        Remote_free_arrays(a);
-      } catch (const Oru_error&) {
-      }
-    }
-  } free_arrays{arrays};
+  Remote_arrays_freed arrays;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::OP_MUL) {
@@ -992,7 +980,7 @@ int remote_ref(int64_t id, bool target) {
           path += '*';
           continue;
         }
-        if (Remote_array_arg(path, arrays)) continue;
+        if (Remote_array_arg(path, arrays.sent)) continue;
         Eval_formula();
         Remote_arg_text(path);
       }

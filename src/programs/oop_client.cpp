@@ -5,47 +5,20 @@
 #include "channels/channel.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/text_case.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/remote_args.h"
 #include "terminal/obj_attach.h"
 #include "terminal/tc_objects.h"
-
-namespace {
-
-bool prefix_is(const std::string& s, const char* upper5) {
-  if (s.size() < 5) return false;
-  for (int i = 0; i < 5; i++) {
-    char c = s[size_t(i)];
-    if (c >= 'a' && c <= 'z') c = char(c - 32);
-    if (c != upper5[i]) return false;
-  }
-  return true;
-}
-
-// Arrays sent for a request are removed on the client however it ends.
-struct Arrays_freed {
-  Remote_arrays sent;
-  ~Arrays_freed() {
-    if (sent.count == 0) return;
-    Catch_region region;
-    try {
-      Remote_free_arrays(sent);
-    } catch (const Oru_error&) {
-    }
-  }
-};
-
-}  // namespace
-
-bool Oop_client_attached() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
+#include "terminal/tc_protocol.h"
 
 bool Oop_client_name(std::string& name) {
-  if (name.size() > 5 && prefix_is(name, "[LCL]")) {
-    if (Oop_client_attached()) name.replace(0, 5, "[vrl]");
+  if (name.size() > 5 && Starts_ci(name, "[lcl]")) {
+    if (Tc_attached()) name.replace(0, 5, "[vrl]");
     else name.erase(0, 5);
   }
-  if (!prefix_is(name, "[VRL]")) return false;
+  if (!Starts_ci(name, "[vrl]")) return false;
   name.erase(0, 5);
   return true;
 }
@@ -54,7 +27,7 @@ int32_t Oop_client_new(const std::string& cls) {
   if (cls.empty()) Rpt_error_text(err::STRING_LENGTH, "NEW of a client object needs a class name after \"[vrl]\"");
   int32_t h;
   {
-    Arrays_freed arrays;
+    Remote_arrays_freed arrays;
     std::string params = Remote_args_text(arrays.sent);
     h = WttyOopNew(cls, params);
   }
@@ -84,7 +57,7 @@ int32_t Oop_client_create(const std::string& name, int32_t id, const int32_t geo
   return WttyCreateOcx(name, geometry);
 }
 
-bool Oop_client_handle(int64_t h) { return Oop_client_attached() && Tc_object_handle(h); }
+bool Oop_client_handle(int64_t h) { return Tc_attached() && Tc_object_handle(h); }
 
 void Oop_client_drop(int32_t h) {
   Obj4_Detach_client(h);

@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <string>
 
-// The console carries an attached thin client.
-bool Oop_client_attached();
 // A name beginning "[vrl]" or "[lcl]" (any case): "[lcl]" becomes "[vrl]"
 // with a client attached and goes without one (names longer than five
 // characters).  Returns true when the name now asks for the client; the

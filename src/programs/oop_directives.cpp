@@ -16,6 +16,7 @@
 #include "programs/call_frame.h"
 #include "programs/oop_client.h"
 #include "programs/oop_internal.h"
+#include "terminal/tc_protocol.h"
 #include "terminal/command_window.h"
 #include "terminal/terminal.h"
 
@@ -147,7 +148,7 @@ void DefObject() {
   }
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) ws.Exec_ptr++;
   Chk_err();
-  bool client = Oop_client_attached();
+  bool client = Tc_attached();
   if (!named) {
     int64_t id = To_integer(target->num);
     if (id == 0) Rpt_error_text(err::BAD_OBJECT, "DEF OBJECT without a name takes a control id from its variable: it holds 0");

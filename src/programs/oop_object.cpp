@@ -23,6 +23,7 @@
 #include "programs/arguments.h"
 #include "programs/oop_client.h"
 #include "programs/oop_internal.h"
+#include "terminal/tc_protocol.h"
 #include "terminal/obj_attach.h"
 #include "terminal/gui_objctl.h"
 
@@ -372,7 +373,7 @@ void fnc_fnew() {
   // "[lcl]" asks for the client's object when a client is attached, else
   // for the local one; "[vrl]" for the client's.
   if (Oop_client_name(name)) {
-    if (!Oop_client_attached())
+    if (!Tc_attached())
       Rpt_error_text(err::CLASS_NOT_FOUND, "objects of the thin client need an attached thin client");
     OopHandleResult(Oop_client_new(name));
     return;

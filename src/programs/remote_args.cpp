@@ -116,6 +116,15 @@ bool Remote_array_arg(std::string& path, Remote_arrays& sent) {
   return true;
 }
 
+Remote_arrays_freed::~Remote_arrays_freed() {
+  if (sent.count == 0) return;
+  Catch_region region;
+  try {
+    Remote_free_arrays(sent);
+  } catch (const Oru_error&) {
+  }
+}
+
 void Remote_free_arrays(const Remote_arrays& sent) {
   if (sent.count == 0) return;
   Num_val num = ws.Num_acc;

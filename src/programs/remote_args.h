@@ -28,6 +28,15 @@ struct Remote_arrays {
 bool Remote_array_arg(std::string& path, Remote_arrays& sent);
 // Removes the arrays sent for a request on the client.
 void Remote_free_arrays(const Remote_arrays& sent);
+// The arrays sent for one request, removed on the client however the
+// request ends (a failure to remove them is not the request's).
+struct Remote_arrays_freed {
+  Remote_arrays sent;
+  Remote_arrays_freed() = default;
+  Remote_arrays_freed(const Remote_arrays_freed&) = delete;
+  Remote_arrays_freed& operator=(const Remote_arrays_freed&) = delete;
+  ~Remote_arrays_freed();
+};
 // A statement text executed on the client ('$' 'E', no reply).
 void RemoteExecute(const std::string& text);
 

@@ -18,15 +18,6 @@ namespace {
 
 constexpr int CAN_UPLOAD = 201;
 
-struct Iop_keep {
-  Io_state saved;
-  Iop_keep() { Wtty_saveIOP(&saved); }
-  ~Iop_keep() {
-    int rty = ws.Io_rty;
-    Wtty_resetIOP(&saved);
-    if (std::uncaught_exceptions()) ws.Io_rty = rty;
-  }
-};
 
 // Starts '$' 'C' for name on its carrier; the name as the client knows it.
 std::string start(const std::string& name) {
@@ -65,7 +56,7 @@ bool Tc_call_reply(const uint8_t* p, int32_t n, std::vector<Tc_call_arg>& args) 
 
 void Wtty_call(const std::string& name, std::vector<Tc_call_arg>& args) {
   if (args.size() > TC_CALL_MAX_ARGS) Rpt_error(err::NESTING_TOO_DEEP);
-  Iop_keep io;
+  Wtty_iop_guard io;
   std::string called = start(name);
   // A host program the client may fetch goes through the client's utility.
   std::string host_path, fetched = called;

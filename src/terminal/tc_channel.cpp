@@ -69,18 +69,6 @@ void make_current(Fcb* ch) {
   ws.Io_stmt = 0;
 }
 
-// The current-I/O area of the statement comes back after the exchange, on
-// every path; an error keeps the retry limit the failure set (busy replies
-// and a broken stream are not retried).
-struct Iop_guard {
-  Io_state saved;
-  Iop_guard() { Wtty_saveIOP(&saved); }
-  ~Iop_guard() {
-    int rty = ws.Io_rty;
-    Wtty_resetIOP(&saved);
-    if (std::uncaught_exceptions()) ws.Io_rty = rty;
-  }
-};
 
 // A second request on a channel while one is in progress is error 14.
 struct Busy {
@@ -134,7 +122,7 @@ void send_pending(Wty_fcb* f) {
   if (n <= 0) return;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', 'p');
   Wtty_int(f->handle);
   Wtty_str(f->out_buf, n);
@@ -163,8 +151,8 @@ bool iol_of_reply(const uint8_t* p, int32_t n, std::string* items) {
 // ---- the driver ----
 
 int64_t Wty_open() {
-  Iop_guard io;
-  const Io_state& st = io.saved;
+  Wtty_iop_guard io;
+  const Io_state& st = io.area();
   std::string name = ws.Path_buf;
   // IOL=* asks the client for the file's own list ('o'), IOL=*1 for the
   // channel's list ('^').
@@ -210,12 +198,12 @@ int64_t Wty_open() {
   if (Server* s = server_of(conn)) ++s->uses;
   if (st.Io_opts & (IO_EXCLUSIVE | IO_PURGE)) f->st1 |= ST1_LOCKED;
   f->st1 |= ST1_WRITTEN;
-  io.saved.Cur_fcb = f;  // the record is the channel's once the area is back
+  io.area().Cur_fcb = f;  // the record is the channel's once the area is back
   if (minor == '^') {
     // The channel's own list at once; the statement's option is done with.
     Iol_set_slot(f, 0, reinterpret_cast<const uint8_t*>(list.data()), list.size());
-    io.saved.Io_iol_len = 0;
-    io.saved.Io_iol_ptr = nullptr;
+    io.area().Io_iol_len = 0;
+    io.area().Io_iol_ptr = nullptr;
   } else if (minor == 'o') {
     // The file's own list: OPEN makes it the channel's as for any file.
     Iol_set_slot(f, 1, reinterpret_cast<const uint8_t*>(list.data()), list.size());
@@ -230,7 +218,7 @@ int64_t Wty_close() {
     try {
       Catch_region region;
       true_flush(f);
-      Iop_guard io;
+      Wtty_iop_guard io;
       Wtty_init_wty(f, 'F', 'C');
       Wtty_int(f->handle);
       Wtty_xmit(0);
@@ -248,9 +236,9 @@ int64_t Wty_write() {
   int32_t n = f->buf_count > f->high_water ? f->buf_count : f->high_water;
   f->buf_count = f->high_water = 0;
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', 'W');
-  option_group(f, io.saved, io.saved.Dom_line ? 'D' : ' ');
+  option_group(f, io.area(), io.area().Dom_line ? 'D' : ' ');
   Wtty_str(f->out_buf, n);
   Wtty_xmit(1);
   check_status();
@@ -260,11 +248,11 @@ int64_t Wty_write() {
 int64_t Wty_read() {
   Wty_fcb* f = cur();
   Busy busy(f);
-  Iop_guard io;
-  uint8_t stmt = io.saved.Io_stmt;
+  Wtty_iop_guard io;
+  uint8_t stmt = io.area().Io_stmt;
   Wtty_init_wty(f, 'F', 'R');
-  option_group(f, io.saved, stmt == code::D_EXTRACT ? 'E' : stmt == code::D_FIND ? 'F' : ' ');
-  Wtty_int(io.saved.Io_kno);
+  option_group(f, io.area(), stmt == code::D_EXTRACT ? 'E' : stmt == code::D_FIND ? 'F' : ' ');
+  Wtty_int(io.area().Io_kno);
   Wtty_xmit(1);
   check_status();
   f->st1 |= ST1_READ;
@@ -274,9 +262,9 @@ int64_t Wty_read() {
 int64_t Wty_remove() {
   Wty_fcb* f = cur();
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', '-');
-  option_group(f, io.saved, ' ');
+  option_group(f, io.area(), ' ');
   Wtty_xmit(1);
   check_status();
   return 0;
@@ -285,10 +273,10 @@ int64_t Wty_remove() {
 int64_t Wtty_keyinf(char letter) {
   Wty_fcb* f = cur();
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', 'K');
-  option_group(f, io.saved, letter);
-  Wtty_int(io.saved.Io_kno);
+  option_group(f, io.area(), letter);
+  Wtty_int(io.area().Io_kno);
   Wtty_xmit(1);
   check_status();
   if (letter == 'I' || letter == 'R') {
@@ -306,7 +294,7 @@ int64_t Wtty_keyinf(char letter) {
 void wty_hold_whole(Fcb* fcb, bool on) {
   Wty_fcb* f = static_cast<Wty_fcb*>(fcb);
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', on ? 'L' : 'U');
   Wtty_int(f->handle);
   Wtty_xmit(1);
@@ -372,7 +360,7 @@ int64_t Wty_getrno() { return Wtty_keyinf('R'); }
 void Wtty_mnem(Fcb* client, uint16_t code, const uint8_t* def, int32_t len) {
   Wty_fcb* f = static_cast<Wty_fcb*>(client);
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', 'M');
   Wtty_int(f->handle);
   Wtty_int(code);
@@ -383,7 +371,7 @@ void Wtty_mnem(Fcb* client, uint16_t code, const uint8_t* def, int32_t len) {
 void Wtty_defctl(Fcb* client, const std::string& key, bool remove, int32_t value) {
   Wty_fcb* f = static_cast<Wty_fcb*>(client);
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'F', 'd');
   Wtty_int(f->handle);
   Wtty_str(key);
@@ -397,26 +385,24 @@ void WttySaveImage(Fcb* client, const std::string& name) {
     Wty_fcb* f = static_cast<Wty_fcb*>(client);
     true_flush(f);  // the picture holds what was printed before it
     Busy busy(f);
-    Iop_guard io;
+    Wtty_iop_guard io;
     Wtty_init_wty(f, 'F', 'S');
     Wtty_int(f->handle);
     Wtty_str(name);
     Wtty_xmit(0);
     return;
   }
-  Io_state area;
-  Wtty_saveIOP(&area);
+  Wtty_iop_guard io;
   Wtty_init('F', 'S');
   Wtty_int(0);  // the console's own screen
   Wtty_str(name);
   Wtty_xmit(0);
-  Wtty_resetIOP(&area);
 }
 
 void WttyFib(Fcb* client, char letter, const std::string* item) {
   Wty_fcb* f = static_cast<Wty_fcb*>(client);
   Busy busy(f);
-  Iop_guard io;
+  Wtty_iop_guard io;
   Wtty_init_wty(f, 'f', letter);
   Wtty_int(f->handle);
   if (item) Wtty_str(*item);

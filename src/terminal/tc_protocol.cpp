@@ -559,6 +559,12 @@ void Tc_message_restore() {
 void Wtty_saveIOP(Io_state* area) { *area = static_cast<Io_state&>(ws); }
 void Wtty_resetIOP(const Io_state* area) { static_cast<Io_state&>(ws) = *area; }
 
+Wtty_iop_guard::~Wtty_iop_guard() {
+  int rty = ws.Io_rty;
+  Wtty_resetIOP(&saved_);
+  if (std::uncaught_exceptions() > unwinding_) ws.Io_rty = rty;
+}
+
 // ---- requests of other parts ----
 
 void Wtty_RmtPrint(const uint8_t* p, int32_t n) {

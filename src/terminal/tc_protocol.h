@@ -19,6 +19,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "core/io_state.h"
@@ -56,6 +57,22 @@ int WttyMinCode(int token);
 // operation.
 void Wtty_saveIOP(Io_state* area);
 void Wtty_resetIOP(const Io_state* area);
+// The current-I/O area of the statement comes back after the exchange, on
+// every path; an error keeps the retry limit the failure set (busy replies
+// and a broken stream are not retried).
+class Wtty_iop_guard {
+ public:
+  Wtty_iop_guard() : unwinding_(std::uncaught_exceptions()) { Wtty_saveIOP(&saved_); }
+  ~Wtty_iop_guard();
+  Wtty_iop_guard(const Wtty_iop_guard&) = delete;
+  Wtty_iop_guard& operator=(const Wtty_iop_guard&) = delete;
+  // The statement's area as it will come back (a request may amend it).
+  Io_state& area() { return saved_; }
+
+ private:
+  Io_state saved_;
+  int unwinding_;
+};
 
 // The whole outgoing message kept while a nested operation builds another
 // (the client channel driver's save and restore operations).
