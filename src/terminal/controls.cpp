@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "channels/channel.h"
@@ -633,6 +634,25 @@ std::string array_items() {
   return out;
 }
 
+// Where a list-family control or a scroll bar may lie in the current window
+// (hundredths of a cell): error 29 outside it, 41 for a negative size.  A
+// line of -1 places the control in the window's tool line, col + cols within
+// 80 columns; a drop box's list may reach below the window.
+void check_place(uint16_t type, int32_t col, int32_t line, int32_t cols, int32_t lines) {
+  Window_rec& w = current_window();
+  // Without a screen the console's window is 80 x 24 (controls are kept,
+  // nothing is drawn).
+  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+  if (line != -100) {
+    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(err::BAD_MNEMONIC);
+    if (line < 0) Rpt_error(err::BAD_MNEMONIC);
+    if (cols < 0 || lines < 0) Rpt_error(err::OUT_OF_RANGE);
+    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(err::BAD_MNEMONIC);
+  } else {
+    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
+  }
+}
+
 // DEF: col, line, width, height, then KEY=, OPT=, TBL= in any order.
 void define(uint16_t type, int32_t id) {
   uint8_t* operands = ws.Exec_ptr;
@@ -646,18 +666,8 @@ void define(uint16_t type, int32_t id) {
   int32_t cols = Eval_int100();
   comma();
   int32_t lines = Eval_int100();
+  check_place(type, col, line, cols, lines);
   Window_rec& w = current_window();
-  // Without a screen the console's window is 80 x 24 (controls are kept,
-  // nothing is drawn).
-  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
-  if (line != -100) {
-    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(err::BAD_MNEMONIC);
-    if (line < 0) Rpt_error(err::BAD_MNEMONIC);
-    if (cols < 0 || lines < 0) Rpt_error(err::OUT_OF_RANGE);
-    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(err::BAD_MNEMONIC);
-  } else {
-    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
-  }
   uint8_t alt_key = 0;
   std::string options, xlate;
   while (*ws.Exec_ptr == code::COMMA) {
@@ -725,6 +735,19 @@ void define(uint16_t type, int32_t id) {
   redraw(o);
 }
 
+// A column and a line, then nothing or ',' and a width and a height (both
+// 0 or more): CLEAR, SELECT and a grid's LOCK and UNLOCK.
+void two_and_size(Gui_lbox& req) {
+  req.nums[req.nnums++] = Eval_integer();
+  comma();
+  req.nums[req.nnums++] = Eval_integer();
+  if (more()) {
+    if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+    comma();
+    if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+  }
+}
+
 void list_family(uint16_t type) {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
@@ -737,13 +760,23 @@ void list_family(uint16_t type) {
   // Operands of the other operations, checked before anything changes.
   std::string text;
   int32_t index = -1, value_kind = 0;  // value_kind 1 number, 2 string, 3 delete ('/')
-  Target targets[3];
+  Target targets[3], grid_cell[2];
   int ntargets = 0;
   Gui_lbox req;  // the integers of the forms that take them
   switch (op) {
     case code::D_LOAD:
       comma();
       Need_operand();
+      if (type == CT_GRID) {  // a cell: column, line and its text
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+        Eval_str();
+        text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        value_kind = 2;
+        break;
+      }
       if (*ws.Exec_ptr == code::NUM_VAR &&
           ws.Exec_ptr[Item_size(ws.Exec_ptr, ws.Exec_ptr + 2 + 127)] == code::WHOLE_ARRAY)
         Rpt_error(err::TYPE_MISMATCH);  // the items of a list are texts
@@ -786,17 +819,52 @@ void list_family(uint16_t type) {
       break;
     case code::D_READ:
       comma();
+      if (type == CT_GRID) {  // the cell's column and line first
+        grid_cell[0] = target();
+        comma();
+        grid_cell[1] = target();
+        comma();
+      }
       targets[ntargets++] = target();
       if (more()) targets[ntargets++] = target();
       break;
+    case code::D_GOTO:
+      if (type == CT_GRID && more()) {  // a cell: both 0, or both 1 and more
+        int32_t c = Eval_integer();
+        comma();
+        int32_t l = Eval_integer();
+        if (!((c == 0 && l == 0) || (c >= 1 && l >= 1))) Rpt_error(err::OUT_OF_RANGE);
+        req.nums[req.nnums++] = c;
+        req.nums[req.nnums++] = l;
+      }
+      break;
+    case code::D_LOCK: case code::D_UNLOCK:
+      if (type == CT_GRID) {
+        comma();
+        two_and_size(req);
+      }
+      break;
+    case EXT | 150:  // ADD: a column and a line
+      comma();
+      req.nums[req.nnums++] = Eval_integer();
+      comma();
+      req.nums[req.nnums++] = Eval_integer();
+      break;
     case code::D_WRITE:
       comma();
+      if (grid) {  // a cell: column and line first
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+      }
       Need_operand();
       Eval_formula();
       if (ws.Str_len >= 0) {
         text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
         value_kind = 2;
       } else {
+        if (type == CT_CHART) Rpt_error(err::TYPE_MISMATCH);  // a chart has no item to select
         index = To_integer(ws.Num_acc);
         value_kind = 1;
       }
@@ -806,6 +874,7 @@ void list_family(uint16_t type) {
       index = Eval_range(-32000, 32000);
       break;
     case code::D_CLEAR: case code::D_DELETE: case EXT | 198 /* SELECT */:
+      if (type == CT_CHART) Rpt_error(err::SYNTAX);  // a chart has no cells or items to clear or select
       if (op2 == code::D_RESET || op2 & 0x200 || op2 == code::D_READ) {
         if (op2 != code::D_RESET) {
           comma();
@@ -816,13 +885,12 @@ void list_family(uint16_t type) {
         break;
       }
       comma();
-      req.nums[req.nnums++] = Eval_integer();
-      comma();
-      req.nums[req.nnums++] = Eval_integer();
-      if (more()) {
-        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+      if (op == code::D_DELETE) {  // an index range: start and count
+        req.nums[req.nnums++] = Eval_integer();
         comma();
-        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+        req.nums[req.nnums++] = Eval_integer();
+      } else {
+        two_and_size(req);
       }
       break;
     default:
@@ -841,7 +909,15 @@ void list_family(uint16_t type) {
     if (op == code::D_FIND) {
       assign_text(targets[0], back);
     } else if (op == code::D_READ) {
-      // The CTL byte, the 4-byte index, the item text.
+      // A grid's 4-byte column and line, then the CTL byte, the 4-byte
+      // index, the item text.
+      if (type == CT_GRID) {
+        if (back.size() < 8) Rpt_error_text(err::CONNECTION_LOST, "the client's grid READ reply is too short");
+        const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
+        assign_number(grid_cell[0], int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]));
+        assign_number(grid_cell[1], int32_t(uint32_t(b[4]) << 24 | uint32_t(b[5]) << 16 | uint32_t(b[6]) << 8 | b[7]));
+        back.erase(0, 8);
+      }
       if (back.size() < 5) Rpt_error_text(err::CONNECTION_LOST, "the client's READ reply is too short");
       const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
       if (ntargets > 1) assign_number(targets[1], b[0]);
@@ -974,6 +1050,21 @@ void list_family(uint16_t type) {
 }
 
 // Buttons: parsed, then error 98 (no character form).
+// Where a button may lie (hundredths of a cell), error 29 outside: a
+// negative line puts it in the tool line, 80 columns wide (with switch TB
+// the console window's width, at least 80), which a dialogue has not.
+void check_button_place(int32_t col, int32_t line, int32_t cols, int32_t lines) {
+  Window_rec& w = current_window();
+  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+  if (cols < 0) Rpt_error(err::BAD_MNEMONIC);
+  if (line < 0) {
+    int32_t limit = Sw_on(sw::TB) ? std::max(wcols, int32_t(80)) : 80;
+    if (col < 0 || col + cols > 100 * limit || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
+    return;
+  }
+  if (col < 0 || (col + cols) / 100 > wcols || (line + std::abs(lines)) / 100 > wlines) Rpt_error(err::BAD_MNEMONIC);
+}
+
 void button(uint16_t type) {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
@@ -996,6 +1087,7 @@ void button(uint16_t type) {
       comma();
       *pos[i] = Eval_int100();
     }
+    check_button_place(def.col, def.line, def.cols, def.lines);
     comma();
     Eval_str();
     def.text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -1145,6 +1237,7 @@ void d_vsbr() {
       comma();
       *pos[i] = Eval_int100();
     }
+    check_place(scroll_type, def.col, def.line, def.cols, def.lines);
     while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 14) {
       ws.Exec_ptr += 2;
       Eval_str();

@@ -19,7 +19,9 @@ struct Gui_lbox {
   uint8_t alt_key = 0, delim = 0;
 };
 // Sends the request; operations that return data await the reply, which is
-// returned (empty otherwise).
+// returned (empty otherwise).  A READ reply is the CTL byte, the 4-byte
+// index and the item text; a grid's begins with the cell's 4-byte column
+// and line.
 std::string Gui_lbox_send(const Gui_lbox& r);
 
 struct Gui_button {
