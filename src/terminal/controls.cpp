@@ -634,6 +634,52 @@ std::string array_items() {
   return out;
 }
 
+// Options of the control directives written with the extended option
+// prefix, each a sub-code and its value: FNT= (a text, or "/" for the
+// default font "*"), TIP= (up to 511 bytes), MSG= (up to 127), FMT=, NUL=,
+// XT1=, XT2= (up to 255), DLM= (exactly one byte), MNU= (-32000..32000) and
+// MAX= (0..32000).  A directive takes the ones `takes` names (a bit for
+// each sub-code, opt_bit); another is error 20, a text over its limit 46.
+enum : uint8_t { X_FNT = 150, X_TIP, X_MSG, X_FMT, X_NUL, X_DLM, X_MNU, X_MAX, X_XT1, X_XT2 };
+constexpr uint32_t opt_bit(uint8_t x) { return 1u << (x - X_FNT); }
+constexpr uint32_t LIST_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MSG) | opt_bit(X_FMT) |
+                                  opt_bit(X_NUL) | opt_bit(X_DLM) | opt_bit(X_MNU) | opt_bit(X_MAX) |
+                                  opt_bit(X_XT1);
+constexpr uint32_t BUTTON_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MSG) | opt_bit(X_MNU) | opt_bit(X_XT1);
+constexpr uint32_t SCROLL_OPTIONS = opt_bit(X_XT1);
+
+void control_option(Objctl_def& d, uint32_t takes) {
+  uint8_t sub = *ws.Exec_ptr++;
+  if (sub < X_FNT || sub > X_XT2 || !(takes & opt_bit(sub))) Rpt_error(err::SYNTAX);
+  auto text = [](size_t limit, std::string& into) {
+    Eval_str();
+    if (size_t(ws.Str_len) > limit) Rpt_error(err::STRING_LENGTH);
+    into.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  };
+  switch (sub) {
+    case X_FNT:
+      if (*ws.Exec_ptr == code::OP_DIV) {
+        ++ws.Exec_ptr;
+        d.font = "*";
+        return;
+      }
+      return text(255, d.font);
+    case X_TIP: return text(511, d.tip);
+    case X_MSG: return text(127, d.message);
+    case X_FMT: return text(255, d.format);
+    case X_NUL: return text(255, d.null_text);
+    case X_DLM:
+      Eval_str();
+      if (ws.Str_len != 1) Rpt_error(err::STRING_LENGTH);
+      d.delim = ws.Str_ptr[0];
+      return;
+    case X_MNU: d.menu_ctl = Eval_range(-32000, 32000); return;
+    case X_MAX: d.max_len = Eval_range(0, 32000); return;
+    case X_XT1: return text(255, d.ext1);
+    default: return text(255, d.ext2);
+  }
+}
+
 // Where a list-family control or a scroll bar may lie in the current window
 // (hundredths of a cell): error 29 outside it, 41 for a negative size.  A
 // line of -1 places the control in the window's tool line, col + cols within
@@ -668,26 +714,6 @@ void define(uint16_t type, int32_t id) {
   int32_t lines = Eval_int100();
   check_place(type, col, line, cols, lines);
   Window_rec& w = current_window();
-  uint8_t alt_key = 0;
-  std::string options, xlate;
-  while (*ws.Exec_ptr == code::COMMA) {
-    uint8_t opt = ws.Exec_ptr[1];
-    if (opt == code::IOPT_FIRST + 4) break;  // ERR=
-    ws.Exec_ptr += 2;
-    if (opt == code::IOPT_FIRST + 7) {  // KEY=
-      Eval_str();
-      if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
-      alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
-    } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
-      Eval_str();
-      if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
-      (opt == code::IOPT_FIRST + 14 ? options : xlate).assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    } else {
-      Rpt_error(err::SYNTAX);
-    }
-  }
-  finish_statement();
-  (void)operands;
   Objctl_def def;
   def.type = type;
   def.id = id;
@@ -695,10 +721,29 @@ void define(uint16_t type, int32_t id) {
   def.line = line;
   def.cols = cols;
   def.lines = lines;
-  def.options = options;
-  def.xlate = xlate;
-  def.alt_key = alt_key;
   def.delim = type == CT_CHART ? uint8_t(',') : uint8_t(prmblk.FS);
+  uint32_t takes = LIST_OPTIONS | (type == CT_MULTI_LINE ? opt_bit(X_XT2) : 0);
+  while (*ws.Exec_ptr == code::COMMA) {
+    uint8_t opt = ws.Exec_ptr[1];
+    if (opt == code::IOPT_FIRST + 4) break;  // ERR=
+    ws.Exec_ptr += 2;
+    if (opt == code::IOPT_FIRST + 7) {  // KEY=
+      Eval_str();
+      if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
+      def.alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
+    } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
+      Eval_str();
+      if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
+      (opt == code::IOPT_FIRST + 14 ? def.options : def.xlate)
+          .assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    } else if (opt == code::IOPT_FIRST) {
+      control_option(def, takes);
+    } else {
+      Rpt_error(err::SYNTAX);
+    }
+  }
+  finish_statement();
+  (void)operands;
   if (KestObjCtlDefine(def)) return;
   if (thin_client()) {
     Gui_lbox r;
@@ -708,10 +753,19 @@ void define(uint16_t type, int32_t id) {
     r.nums[1] = line;
     r.nums[2] = cols;
     r.nums[3] = lines;
-    r.options = options;
-    r.xlate = xlate;
-    r.alt_key = alt_key;
+    r.options = def.options;
+    r.xlate = def.xlate;
+    r.alt_key = def.alt_key;
     r.delim = def.delim;
+    r.font = def.font;
+    r.null_text = def.null_text;
+    r.tip = def.tip;
+    r.format = def.format;
+    r.message = def.message;
+    r.ext1 = def.ext1;
+    r.ext2 = def.ext2;
+    r.menu_ctl = def.menu_ctl;
+    r.max_len = def.max_len;
     Gui_lbox_send(r);
     return;
   }
@@ -727,8 +781,8 @@ void define(uint16_t type, int32_t id) {
   if (o->height < 1) o->height = 1;
   o->id = id;
   o->type = type;
-  o->delim = uint8_t(prmblk.FS);
-  if (o->delim == 0) o->delim = ',';
+  o->delim = def.delim == 0 ? uint8_t(',') : def.delim;
+  o->max_len = type == CT_MULTI_LINE ? def.max_len : 0;
   o->home_window = w.number;
   o->next = w.controls;
   w.controls = o;
@@ -1094,6 +1148,11 @@ void button(uint16_t type) {
     while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
       uint8_t opt = ws.Exec_ptr[1];
       ws.Exec_ptr += 2;
+      if (opt == code::IOPT_FIRST) {
+        control_option(def, BUTTON_OPTIONS);
+        continue;
+      }
+      if (opt != code::IOPT_FIRST + 11 && opt != code::IOPT_FIRST + 14) Rpt_error(err::SYNTAX);
       Eval_str();
       if (opt == code::IOPT_FIRST + 11) {  // TBL=
         if (type != CT_CHECK_BOX && type != CT_TRISTATE_BOX) Rpt_error(err::MISSING_KEY_DESC);
@@ -1142,6 +1201,11 @@ void button(uint16_t type) {
     b.text = def.text;
     b.options = def.options;
     b.states = def.xlate;
+    b.message = def.message;
+    b.tip = def.tip;
+    b.font = def.font;
+    b.menu_ctl = def.menu_ctl;
+    b.ext = def.ext1;
     std::string back = Gui_button_send(b);
     if (op == code::D_READ) {
       // The state character, then the CTL value that ended the read.
@@ -1238,8 +1302,14 @@ void d_vsbr() {
       *pos[i] = Eval_int100();
     }
     check_place(scroll_type, def.col, def.line, def.cols, def.lines);
-    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 14) {
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      uint8_t opt = ws.Exec_ptr[1];
       ws.Exec_ptr += 2;
+      if (opt == code::IOPT_FIRST) {
+        control_option(def, SCROLL_OPTIONS);
+        continue;
+      }
+      if (opt != code::IOPT_FIRST + 14) Rpt_error(err::SYNTAX);
       Eval_str();
       def.options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     }

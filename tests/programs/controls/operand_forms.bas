@@ -56,4 +56,28 @@ SYSTEM_HELP WAIT "text"
 
 SYSTEM_HELP PRINT "text"
 
+REM the further options of a definition: each takes its own kind of value
+MULTI_LINE 110,1,10,10,3,MAX=5,DLM=";",FNT=/,TIP="t",MSG="m",FMT="f",NUL="n",MNU=7,XT1="a",XT2="b"
+MULTI_LINE 110,WRITE,"ab;cd"
+MULTI_LINE 110,READ,X$
+PRINT X$
+LIST_BOX 111,1,1,10,3,XT2="only a multi-line edit"
+LIST_BOX 111,1,1,10,3,DLM=";;"
+LIST_BOX 111,1,1,10,3,DLM=""
+LIST_BOX 111,1,1,10,3,MAX=32001
+LIST_BOX 111,1,1,10,3,MNU=-32001
+LIST_BOX 111,1,1,10,3,MSG=DIM(128,"m")
+LIST_BOX 111,1,1,10,3,TIP=DIM(512,"t")
+LIST_BOX 111,1,1,10,3,TIP=DIM(511,"t"),FNT="Courier",DLM="/"
+LIST_BOX 111,LOAD,"x/y/"
+LIST_BOX 111,FIND,2,Y$
+PRINT Y$
+BUTTON 5,1,1,5,1,"OK",MSG="m",TIP="t",FNT=/,MNU=3,XT1="x"
+BUTTON 5,1,1,5,1,"OK",MAX=3
+V_SCROLLBAR 7,1,1,1,5,XT1="x"
+V_SCROLLBAR 7,1,1,1,5,MSG="x"
+10 LIST_BOX 112,1,1,10,3,DLM=";",FNT=/,MAX=5,TIP="t",MSG="m",NUL="n",MNU=7,XT1="a",XT2="b",ERR=20
+20 TIP=5; MSG=6; MAX=MAX(TIP,MSG); PRINT "options are names elsewhere:",MAX
+LIST
+RUN
 PRINT "done"
