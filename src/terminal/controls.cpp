@@ -1255,6 +1255,31 @@ void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end) {
   }
 }
 
+void Tty_drop_objects() {
+  if (!ws.Con_fcb) return;
+  Window_rec& w = current_window();
+  Wob** at = &w.controls;
+  while (Wob* o = *at) {
+    if (o->type == CT_BINDING) {  // a binding to an object is no region of the screen
+      at = &o->next;
+      continue;
+    }
+    if (o == focus_wob) obj_focus(nullptr, false);
+    if (o->flags & WOB_DROPPED) drop_list(o, false);
+    clear_area(o);
+    // The focus change or the list closing may have changed the list.
+    at = &w.controls;
+    while (*at && *at != o) at = &(*at)->next;
+    if (!*at) continue;
+    *at = o->next;
+    if (focus_wob == o) focus_wob = nullptr;
+    delete o;
+    at = &w.controls;
+  }
+  Console_current on;
+  Prt_flush();
+}
+
 bool Tty_has_focus() { return focus_wob != nullptr; }
 int32_t TtyCurFocus() { return focus_wob ? focus_wob->id : 0; }
 
