@@ -887,7 +887,7 @@ bool learn_site(const uint8_t* p) {
   return true;
 }
 
-bool read_fast() {
+[[gnu::noinline]] bool read_fast() {
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = known_site(p);
   if (!s) {
