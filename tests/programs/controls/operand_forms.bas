@@ -80,4 +80,11 @@ V_SCROLLBAR 7,1,1,1,5,MSG="x"
 20 TIP=5; MSG=6; MAX=MAX(TIP,MSG); PRINT "options are names elsewhere:",MAX
 LIST
 RUN
+REM switch MX sends MSGBOX to the library's "msgbox.gui"; without one the
+REM switch goes off and the text terminal's box answers
+SET_PARAM 'MX'
+PRINT PRM($1B4D58$)
+MSGBOX "hi"
+
+PRINT PRM($1B4D58$)
 PRINT "done"
