@@ -41,10 +41,12 @@ void Dbx_message_trace(const std::string& text, const std::string& title) {
   }
   Str_guard keep;
   Wtty_iop_guard io;
+  // The items point at these bytes until the request is sent.
+  static const std::string cancel = "CANCEL";
   Wtty_init('?', ' ');
   Wtty_str(text);
   Wtty_str(title);
-  Wtty_str(std::string("CANCEL"));
+  Wtty_str(cancel);
   Wtty_xmit(1);
   if (ws.Str_len > 0 && ws.Str_ptr[0] == 'C') prmblk.Bang_Q = 0;
 }
