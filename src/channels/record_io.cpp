@@ -917,8 +917,7 @@ bool learn_site(const uint8_t* p) {
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = known_site(p);
   if (!s) {
-    if (!learn_site(p)) return false;
-    s = known_site(p);
+    if (!learn_site(p) || !(s = known_site(p))) return false;
   }
   last_site = s;
   // Io_plain_parse's checks of the run.
