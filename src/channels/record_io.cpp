@@ -882,7 +882,7 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
 
 // Reads the statement at the cursor (on its '(') into its site: false when
 // it is not READ's common form.
-bool learn_site(const uint8_t* p) {
+[[gnu::noinline, gnu::cold]] bool learn_site(const uint8_t* p) {
   Io_plain chan;
   if (!Io_plain_parse(chan)) return false;
   Read_site& s = site_slot(p);
@@ -917,7 +917,8 @@ bool learn_site(const uint8_t* p) {
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = known_site(p);
   if (!s) {
-    if (!learn_site(p) || !(s = known_site(p))) return false;
+    if (!learn_site(p)) return false;
+    s = &site_slot(p);  // what known_site finds now
   }
   last_site = s;
   // Io_plain_parse's checks of the run.
