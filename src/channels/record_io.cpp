@@ -874,10 +874,12 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   if (e->at != p) e = &site_slot(p);
   Read_site& s = *e;
   if (s.at != p || !code_holds(p, s.len)) return nullptr;
-  size_t n = s.len, i = 0;
-  for (; i + 8 < n; i += 8)
+  // The first and last 8 bytes, then those between (n >= 8).
+  size_t n = s.len;
+  if (load8(p) != load8(s.code) || load8(p + n - 8) != load8(s.code + n - 8)) return nullptr;
+  for (size_t i = 8; i + 8 < n; i += 8)
     if (load8(p + i) != load8(s.code + i)) return nullptr;
-  return load8(p + n - 8) == load8(s.code + n - 8) ? &s : nullptr;
+  return &s;
 }
 
 // Reads the statement at the cursor (on its '(') into its site: false when
