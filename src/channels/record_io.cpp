@@ -1028,16 +1028,12 @@ general:
 }  // namespace
 
 // READ, EXTRACT and FIND.
-void d_read() {
-  // READ (n) with END= and ERR= at most takes the short way to its
-  // channel; a plain list from a serial channel's buffer is read at once.
-  const uint8_t* s = ws.Stmt_ptr;
-  if (s && s[0] == code::D_READ) {
-    if (read_fast()) return;
-    if (!Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
-  } else {
-    Io_SetOptions(0);
-  }
+namespace {
+
+// The statement after its fast path: READ (n) with END= and ERR= at most
+// takes the short way to its channel.
+void read_general(bool read_stmt) {
+  if (!read_stmt || !Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {
@@ -1047,6 +1043,22 @@ void d_read() {
   Read_record();
   Parse_read(ws.Str_ptr, ws.Str_len);
   if (ws.Io_stmt != code::D_EXTRACT) apply_step(f);
+}
+
+}  // namespace
+
+void d_read() {
+  // A plain list from a serial channel's buffer is read at once.
+  const uint8_t* s = ws.Stmt_ptr;
+  bool read_stmt = s && s[0] == code::D_READ;
+  if (read_stmt && read_fast()) return;
+  read_general(read_stmt);
+}
+
+void d_read_stmt() {
+  if (read_fast()) return;
+  const uint8_t* s = ws.Stmt_ptr;
+  read_general(s && s[0] == code::D_READ);
 }
 
 void Read_record() {
