@@ -211,15 +211,8 @@ inline void skip_label() {
   ws.Exec_ptr = p;
 }
 
-// The end of a program line: on to the next one (a label that starts it is
-// dispatched as a statement of its own).
-inline void next_program_line() {
-  if (ws.Cur_stno >= LAST_LINE_NO) {
-    // The last line holds END; reaching its end means END has run or the
-    // line store holds no END there: stop the program either way.
-    d_end();
-    return;
-  }
+// The end of a program line below the last one: on to the next line.
+[[gnu::always_inline]] inline void line_advance() {
   uint16_t n = ws.Cur_stno;
   if (n == ws.Cur_line_no) [[likely]] {
     // Next_line's two usual cases, inline: the next record of an image, or
@@ -252,6 +245,18 @@ inline void next_program_line() {
   ws.Cur_line_no = n;
   ws.Cur_stno = n;
   if (Perform_on_active) Core_hook.perform_on_line(n);
+}
+
+// The end of a program line: on to the next one (a label that starts it is
+// dispatched as a statement of its own).
+inline void next_program_line() {
+  if (ws.Cur_stno >= LAST_LINE_NO) {
+    // The last line holds END; reaching its end means END has run or the
+    // line store holds no END there: stop the program either way.
+    d_end();
+    return;
+  }
+  line_advance();
 }
 
 // GOTO to a plain line number that is the target of the last jump, in a
@@ -584,7 +589,10 @@ void run_statements(uint8_t* work) {
     if (uint32_t pending = (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
       // The liveness countdown alone is counted here: a program that runs
       // with a thin client attached keeps the statement fast path.
-      if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) goto nothing_pending;
+      if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) {
+        c = *ws.Exec_ptr;
+        goto nothing_pending_at;
+      }
       Served s = serve_requests();
       if (s == Served::leave) return;
       if (s == Served::restart) continue;
@@ -596,8 +604,17 @@ void run_statements(uint8_t* work) {
         goto next_statement;
       }
     } else {
-    nothing_pending:
       c = *ws.Exec_ptr;
+      if (c == code::EOL && ws.Cur_stno != 0 && ws.Cur_stno < LAST_LINE_NO && !Perform_on_active) {
+        // The end of a line with nothing pending: on to the next line's
+        // first statement at once, which this test of pending work serves
+        // too (nothing runs in between; a signal that came meanwhile is
+        // taken at the statement after it).
+        line_advance();
+        ws.Stmt_ptr = ws.Exec_ptr;
+        c = *ws.Exec_ptr;
+      }
+    nothing_pending_at:
       if (c == code::STMT_SEP) {
         // Nothing was pending at the separator and nothing has run since:
         // the statement after it starts at once.
@@ -653,7 +670,8 @@ void run_statements(uint8_t* work) {
       if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
         uint32_t target = get_u16be(q + 1);
         ws.Exec_ptr = q + 3;
-        if (!goto_cached(target)) Exec_go(target);
+        if (goto_cached(target)) goto next_statement;  // it set nothing the loop's resets undo
+        Exec_go(target);
       } else {
         ws.Exec_ptr = q;
         Exec_go(Get_line());
