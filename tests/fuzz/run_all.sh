@@ -14,16 +14,18 @@
 # the seeds in tests/fuzz/corpus* and the inputs that once failed in
 # tests/fuzz/regressions*; its log is FUZZ_DIR/<target>.log and a failing input
 # is left as FUZZ_DIR/<target>-crash-... (or -timeout-, -leak-, -oom-).
-# Only paths go on the fuzzers' command lines; no input reaches a shell.
+# Only paths go on the fuzzers' command lines (absolute: the class-definition
+# fuzzer works in a directory of its own); no input reaches a shell.
 set -u
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root" || exit 1
 dir=${FUZZ_DIR:-build-fuzz}
+case $dir in /*) ;; *) dir=$root/$dir ;; esac
 time=${FUZZ_TIME:-600}
 jobs=${FUZZ_JOBS:-4}
 hang=${FUZZ_TIMEOUT:-60}
-export ORULIB="$root/$dir/lib"
+export ORULIB="$dir/lib"
 
 # target | largest input (0: libFuzzer's default) | build corpus | seeds | regressions
 table="
@@ -67,8 +69,8 @@ start() {
   [ "$len" -gt 0 ] && args+=(-max_len="$len")
   mkdir -p "$dir/$corpus"
   args+=("$dir/$corpus")
-  [ -d "tests/fuzz/$seeds" ] && args+=("tests/fuzz/$seeds")
-  [ -d "tests/fuzz/$regr" ] && args+=("tests/fuzz/$regr")
+  [ -d "$root/tests/fuzz/$seeds" ] && args+=("$root/tests/fuzz/$seeds")
+  [ -d "$root/tests/fuzz/$regr" ] && args+=("$root/tests/fuzz/$regr")
   rm -f "$dir/$t.rc"
   echo "$(date -u +%T) start $t"
   ( "$dir/fuzz_$t" "${args[@]}" >"$dir/$t.log" 2>&1
