@@ -44,7 +44,7 @@ bench: build
 FUZZ_TIME ?= 600
 FUZZ_JOBS ?= 4
 FUZZ_TARGETS ?=
-FUZZ_ALL = compile mask keyed eff dict loader library vardata classdef cisam bbx debug journal tcp tcframe pdf ttf
+FUZZ_ALL = compile mask keyed loader eff dict library vardata classdef cisam bbx debug journal tcp tcframe pdf ttf
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON $(QUIET_CMAKE) >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(or $(FUZZ_TARGETS),$(FUZZ_ALL)))
