@@ -330,6 +330,10 @@ int Get_value() {
         ws.Exec_ptr = p + 1;
         return Ret_function(c);
       }
+      // A keyword or an option word where a value belongs: statements read
+      // as plain token sequences compile them anywhere (SETCTL 5,READ).
+      if ((Cde_tbl[c] & CC_DIRECTIVE) || c == code::EXT_DIR || (c >= code::IOPT_FIRST && c <= code::IOPT_LAST))
+        Rpt_error(err::SYNTAX);
       Rpt_error(err::INTERNAL_CODE);
   }
 }
