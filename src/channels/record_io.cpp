@@ -411,12 +411,32 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
   return true;
 }
 
+// memcpy of n > 0 bytes, inline for the few dozen bytes of a usual field:
+// two overlapping moves of 16 or 8 bytes (never outside either range).
+[[gnu::always_inline]] inline void copy_short(uint8_t* to, const uint8_t* from, size_t n) {
+  if (n >= 16 && n <= 32) {
+    uint8_t head[16], tail[16];
+    std::memcpy(head, from, 16);
+    std::memcpy(tail, from + n - 16, 16);
+    std::memcpy(to, head, 16);
+    std::memcpy(to + n - 16, tail, 16);
+  } else if (n >= 8 && n < 16) {
+    uint64_t head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else {
+    std::memcpy(to, from, n);
+  }
+}
+
 // Text assigned to a plain string variable, as Let_string_scalar assigns it.
 [[gnu::always_inline]] inline void put_plain_string(Var_node* node, const uint8_t* text, int32_t n) {
   ws.Str_ptr = const_cast<uint8_t*>(text);
   ws.Str_len = n;
   if (Str_fits_in_place(node->str, size_t(n))) {  // Let_string_scalar's usual case
-    std::memcpy(node->str->bytes(), text, size_t(n));
+    copy_short(node->str->bytes(), text, size_t(n));
     node->str->len = uint32_t(n);
     node->flags |= VF_ASSIGNED;
   } else {
@@ -845,8 +865,14 @@ Read_site read_sites[SITES];
 
 // The site kept for the statement whose '(' is at p, when its code is still
 // there; else null.
+Read_site* last_site = &read_sites[0];  // the entry the last statement used
+
+inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 7)) % SITES]; }
+
 [[gnu::always_inline]] inline Read_site* known_site(const uint8_t* p) {
-  Read_site& s = read_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 7)) % SITES];
+  Read_site* e = last_site;
+  if (e->at != p) e = &site_slot(p);
+  Read_site& s = *e;
   if (s.at != p || !code_holds(p, s.len)) return nullptr;
   size_t n = s.len, i = 0;
   for (; i + 8 < n; i += 8)
@@ -859,7 +885,7 @@ Read_site read_sites[SITES];
 bool learn_site(const uint8_t* p) {
   Io_plain chan;
   if (!Io_plain_parse(chan)) return false;
-  Read_site& s = read_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 7)) % SITES];
+  Read_site& s = site_slot(p);
   s.at = nullptr;
   const uint8_t* q = chan.after;
   int n = 0;
@@ -894,6 +920,7 @@ bool learn_site(const uint8_t* p) {
     if (!learn_site(p)) return false;
     s = known_site(p);
   }
+  last_site = s;
   // Io_plain_parse's checks of the run.
   if (ws.Io_next_chan != 0 || Cmd_window_enabled()) return false;
   Fcb* f = Find_fp_cache;
@@ -907,13 +934,39 @@ bool learn_site(const uint8_t* p) {
   if (at >= sf->rd_fill) return false;
   const uint8_t* rec = sf->rd_buf + at;
   int32_t avail = sf->rd_fill - at;
-  int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
-  const uint8_t* nl = find_byte(rec, size_t(avail < max ? avail : max), '\n');
-  if (!nl) return false;
-  const int32_t line_len = int32_t(nl - rec);
+  const int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
+  const int32_t lim = avail < max ? avail : max;  // the line end is searched this far
+  // A line shorter than 64 bytes is searched in one pass: its separators
+  // are marked in seps (bit i: byte i) on the way to its end; a longer one
+  // is searched on for its end, and each field for its separator.
+  uint64_t seps = 0;
+  bool marked = false;
+  int32_t line_len = -1, searched = 0;
+#if defined(__SSE2__)
+  if (lim >= 64 && sep > 0 && sep != '\n') {
+    const __m128i want_nl = _mm_set1_epi8('\n'), want_sep = _mm_set1_epi8(char(sep));
+    for (int k = 0; k < 64; k += 16) {
+      __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + k));
+      unsigned at_nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want_sep)))) << k;
+      if (at_nl) {
+        line_len = k + __builtin_ctz(at_nl);
+        marked = true;
+        break;
+      }
+    }
+    searched = 64;
+  }
+#endif
+  if (!marked) {
+    const uint8_t* nl = find_byte(rec + searched, size_t(lim - searched), '\n');
+    if (!nl) return false;
+    line_len = int32_t(nl - rec);
+  }
   int32_t len = line_len;
   if (sep > 0)
     while (len > 0 && rec[len - 1] == 0) len--;
+  if (marked) seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
   const uint16_t st1 = f->st1, st2 = f->st2;
   const int32_t rec_count = sf->rec_count, rec_index = f->rec_index;
 
@@ -933,7 +986,21 @@ bool learn_site(const uint8_t* p) {
     Var_node* node = plain_var(s->type[i], s->idx[i]);
     if (!node) goto general;
     int32_t flen;
-    const uint8_t* text = cut_field(rec, len, &pos, sep, &flen);
+    const uint8_t* text;
+    if (marked) {  // cut_field by the marks: the lowest one left is the next separator
+      text = rec + pos;
+      if (seps) {
+        int32_t e = __builtin_ctzll(seps);
+        seps &= seps - 1;
+        flen = e - pos;
+        pos = e + 1;
+      } else {
+        flen = len > pos ? len - pos : 0;
+        pos = len;
+      }
+    } else {
+      text = cut_field(rec, len, &pos, sep, &flen);
+    }
     if (s->type[i] == code::STR_VAR) {
       put_plain_string(node, text, flen);
     } else {

@@ -211,8 +211,15 @@ inline void skip_label() {
   ws.Exec_ptr = p;
 }
 
-// The end of a program line below the last one: on to the next line.
-[[gnu::always_inline]] inline void line_advance() {
+// The end of a program line: on to the next one (a label that starts it is
+// dispatched as a statement of its own).
+inline void next_program_line() {
+  if (ws.Cur_stno >= LAST_LINE_NO) {
+    // The last line holds END; reaching its end means END has run or the
+    // line store holds no END there: stop the program either way.
+    d_end();
+    return;
+  }
   uint16_t n = ws.Cur_stno;
   if (n == ws.Cur_line_no) [[likely]] {
     // Next_line's two usual cases, inline: the next record of an image, or
@@ -247,16 +254,37 @@ inline void skip_label() {
   if (Perform_on_active) Core_hook.perform_on_line(n);
 }
 
-// The end of a program line: on to the next one (a label that starts it is
-// dispatched as a statement of its own).
-inline void next_program_line() {
-  if (ws.Cur_stno >= LAST_LINE_NO) {
-    // The last line holds END; reaching its end means END has run or the
-    // line store holds no END there: stop the program either way.
-    d_end();
-    return;
+// The end of a program line in Next_line's two usual cases, the next block
+// of an edit list or the next record of an image, below the last line and
+// without PERFORM ON: what next_program_line does there.  False, with
+// nothing done, for anything else.
+[[gnu::always_inline]] inline bool quick_line_advance() {
+  uint16_t n = ws.Cur_stno;
+  if (uint16_t(n - 1) >= LAST_LINE_NO - 1 || n != ws.Cur_line_no || Perform_on_active) return false;
+  if (!ws.Pgm_image) {
+    Str_blk* b = ws.Cur_edit_blk;
+    if (!b || !(b = b->link)) return false;
+    uint8_t* bytes = b->bytes();
+    ws.Cur_edit_blk = b;
+    ws.Cur_line_rec = bytes;
+    n = get_u16be(bytes);
+    ws.Str_ptr = bytes;
+    ws.Str_len = int32_t(b->len);
+    ws.Exec_ptr = bytes + 2;
+  } else {
+    uint8_t* rec = ws.Cur_line_rec;
+    if (!rec) return false;
+    rec += 2 + get_u16be(rec);
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = rec;
+    n = get_u16be(rec + 2);
+    ws.Str_ptr = rec + 2;
+    ws.Str_len = get_u16be(rec);
+    ws.Exec_ptr = rec + 4;
   }
-  line_advance();
+  ws.Cur_line_no = n;
+  ws.Cur_stno = n;
+  return true;
 }
 
 // GOTO to a plain line number that is the target of the last jump, in a
@@ -605,12 +633,11 @@ void run_statements(uint8_t* work) {
       }
     } else {
       c = *ws.Exec_ptr;
-      if (c == code::EOL && ws.Cur_stno != 0 && ws.Cur_stno < LAST_LINE_NO && !Perform_on_active) {
+      if (c == code::EOL && quick_line_advance()) {
         // The end of a line with nothing pending: on to the next line's
         // first statement at once, which this test of pending work serves
         // too (nothing runs in between; a signal that came meanwhile is
         // taken at the statement after it).
-        line_advance();
         ws.Stmt_ptr = ws.Exec_ptr;
         c = *ws.Exec_ptr;
       }

@@ -47,7 +47,14 @@ struct Method_entry {
   uint8_t* go_rec = nullptr;
   uint32_t enter_count = 0;  // ENTER's plain items (0: none or not plain)
   uint16_t enter_slots[16] = {};
+  // Each item's form (ENTER_ITEM_*) and the cursor after the items, for
+  // the binding the loader makes itself (oop_frame.cpp).
+  uint8_t enter_forms[16] = {};
+  uint8_t* enter_end = nullptr;
+  bool enter_distinct = false;  // no two items name one slot
 };
+// An ENTER item's form: string (else numeric), "(V)", "V[ALL]".
+enum : uint8_t { ENTER_ITEM_STR = 1, ENTER_ITEM_BY_VALUE = 2, ENTER_ITEM_WHOLE = 4 };
 
 struct Prog_ref {
   bool present = false;
