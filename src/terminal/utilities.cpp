@@ -455,13 +455,15 @@ void d_shlp() {
     Wtty_xmit(0);
     return;
   }
+  // [OPEN|PRINT|EDIT] [WAIT] text ...: the utility gets the operands after
+  // the keywords (a text terminal shows help until a key ends it anyway).
   const char* name = "sys_help";
-  if (*ws.Exec_ptr == code::D_PRINT) name = "sys_print";
-  else if (*ws.Exec_ptr == code::D_EDIT) name = "sys_edit";
-  if (name[4] != 'h') {
-    ++ws.Exec_ptr;
-    skip_comma();
-  }
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_PRINT) name = "sys_print";
+  else if (c == code::D_EDIT) name = "sys_edit";
+  if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) ++ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::D_WAIT) ++ws.Exec_ptr;
+  skip_comma();
   std::string path = utility(name);
   Term_call_by_name(path + ";Normal");
 }

@@ -530,6 +530,22 @@ Dev_fcb* screen_channel() {
 
 }  // namespace
 
+void Window_redraw() {
+  Dev_fcb* d = screen_channel();
+  Fcb* f = d;
+  uint32_t keep = f->attr;
+  No_wrap nw(d);
+  int32_t ax = -1, ay = -1;
+  for (int32_t y = 0; y < f->lines; ++y)
+    for (int32_t x = 0; x < f->cols; ++x) {
+      uint8_t ch;
+      uint32_t at;
+      shown(d, x, y, ch, at);
+      Scr_send_cell(f, x, y, ch, at, &ax, &ay);
+    }
+  Scr_resync(f, keep);
+}
+
 void Window_push() {
   Dev_fcb* d = screen_channel();
   if (d->win.number == 0) Rpt_error(err::WRONG_MODE);  // the whole screen is always at the bottom
