@@ -389,20 +389,26 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
     i = 1;
   }
   if (n - i < 1 || n - i > 19) return false;
+  // The digits before the point, then those after it (19 at most: no
+  // overflow).
   uint64_t mant = 0;
-  int digits = 0, after = 0;
-  bool point = false;
-  for (; i < n; i++) {
-    uint32_t d = uint32_t(s[i]) - '0';
-    if (d <= 9) {
+  int32_t k = i;
+  uint32_t d;
+  while (k < n && (d = uint32_t(s[k]) - '0') <= 9) {
+    mant = mant * 10 + d;
+    k++;
+  }
+  int32_t digits = k - i, after = 0;
+  if (k < n) {
+    if (s[k] != '.') return false;
+    const int32_t first = ++k;
+    while (k < n && (d = uint32_t(s[k]) - '0') <= 9) {
       mant = mant * 10 + d;
-      digits++;
-      after += point;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      return false;
+      k++;
     }
+    if (k < n) return false;
+    after = k - first;
+    digits += after;
   }
   if (digits == 0 || digits > 18) return false;
   v = Num_val{};
