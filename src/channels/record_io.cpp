@@ -832,10 +832,11 @@ namespace {
 // A statement's code is read once: the code from '(' to the code that ends
 // the statement is kept in a small table by its address, with what was read
 // from it (the channel number, the END= and ERR= lines, each item's type and
-// index).  It is taken from there while the bytes at that address are the
-// same, so a changed program, or other code in the console's work area,
-// is read afresh.  What depends on the run (the channel's record, the
-// variables and their access) is looked up on every statement.
+// index).  It is taken from there while the bytes at that address, in the
+// current line or the program image, are the same, so a changed program is
+// read afresh (code elsewhere, as the console's, on every statement).  What
+// depends on the run (the channel's record, the variables and their
+// access) is looked up on every statement.
 constexpr int SITE_CODE = 48;   // most code bytes of a statement kept
 constexpr int SITE_ITEMS = 12;  // most items
 struct Read_site {
@@ -857,16 +858,17 @@ Read_site read_sites[SITES];
   return w;
 }
 
-// True when the n bytes at p are code of the current line (or of code whose
-// end is not known, as Code_end takes it), so they may be read.
+// True when the n bytes at p lie in the current line of the edit list or in
+// the program image, so they may be read.  Other code (the console's work
+// area, ...) is read afresh on every statement.
 [[gnu::always_inline]] inline bool code_holds(const uint8_t* p, size_t n) {
-  if (ws.Pgm_image) {
+  if (const uint8_t* image = ws.Pgm_image) {
     const uint8_t* r = ws.Cur_line_rec;
     if (r && p >= r + 2 && p + n <= r + 2 + get_u16be(r)) return true;
-  } else if (const Str_blk* b = ws.Cur_edit_blk) {
-    if (p >= b->bytes() && p + n <= b->bytes() + b->len) return true;
+    return p >= image && p + n <= image + ws.Pgm_size;
   }
-  return Code_end(p) >= p + n;
+  const Str_blk* b = ws.Cur_edit_blk;
+  return b && p >= b->bytes() && p + n <= b->bytes() + b->len;
 }
 
 // The site kept for the statement whose '(' is at p, when its code is still
