@@ -271,6 +271,10 @@ void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
   ws.Exec_ptr = ws.Stmt_ptr = w->exec;
   ws.Str_ptr = w->str_ptr;
   ws.Str_len = w->str_len;
+  // A program that begins with its ENTER has its items bound here, unless
+  // the statement loop may stop before that ENTER (stepping, tracing,
+  // breakpoints, an escape or any other request waiting).
+  if (list && w->exec[0] == code::D_ENTER && !(ws.Run_flags & RF_SERVE_MASK)) Args_bind_ahead(rec, w->exec + 1);
 }
 
 // After a plain call set up the long way: the context it built is kept as
@@ -297,6 +301,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->ctx.Pgm_name = nullptr;
   w->ctx.Var_index = nullptr;
   w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
+  w->ctx.Enter_bound = nullptr;
   w->load_serial = rec->load_serial;
   w->num_flags = f->Num_flags;
   w->precision = f->Precision;
