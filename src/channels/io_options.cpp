@@ -334,28 +334,6 @@ void read_length() {
   ws.Io_read_len = n;
 }
 
-// The fields that live for one statement: the reset run of Io_state copied
-// from a default-constructed one (its initializers are the reset values).
-const Io_state io_defaults{};
-constexpr size_t RUN_BEGIN = offsetof(Io_state, Io_key_ptr);
-constexpr size_t RUN_END = offsetof(Io_state, Io_stmt) + sizeof(Io_state::Io_stmt);
-#define IN_RUN(f) (offsetof(Io_state, f) >= RUN_BEGIN && offsetof(Io_state, f) < RUN_END)
-static_assert(IN_RUN(Io_tbl) && IN_RUN(Io_iol_ptr) && IN_RUN(Io_opt_ptr) && IN_RUN(Io_hlp_ptr) &&
-                  IN_RUN(Io_key_len) && IN_RUN(Io_iol_len) && IN_RUN(Io_opt_len) && IN_RUN(Io_hlp_len) &&
-                  IN_RUN(Io_tim) && IN_RUN(Io_sep) && IN_RUN(Io_read_len) && IN_RUN(Io_bin_rsz) &&
-                  IN_RUN(Bsy_line) && IN_RUN(Dom_line) && IN_RUN(End_line) && IN_RUN(Io_err_name) &&
-                  IN_RUN(Io_nbf) && IN_RUN(Io_rty) && IN_RUN(Io_siz) && IN_RUN(Iol_depth) && IN_RUN(Io_kno) &&
-                  IN_RUN(Io_step) && IN_RUN(Io_key_cnt) && IN_RUN(Io_evt_line) && IN_RUN(Io_opts) &&
-                  IN_RUN(Io_open_mods),
-              "a per-statement field of Io_state lies outside its reset run");
-#undef IN_RUN
-
-inline void reset_run() {
-  std::memcpy(reinterpret_cast<char*>(static_cast<Io_state*>(&ws)) + RUN_BEGIN,
-              reinterpret_cast<const char*>(&io_defaults) + RUN_BEGIN, RUN_END - RUN_BEGIN);
-}
-
-bool close_more = false;  // CLOSE: another channel follows in the list
 void channel_part(uint8_t dir_code, uint16_t internal);
 
 // Selects the console record for a statement without a channel.
@@ -373,7 +351,7 @@ void use_console() {
 }  // namespace
 
 void Io_reset_statement() {
-  reset_run();
+  Io_reset_run();
   ws.Io_rty = prmblk.WT;
   ws.Io_sep = prmblk.FS;
 }
@@ -385,7 +363,7 @@ void Io_SetOptions(uint8_t dir_code) {
     while (*s == code::LABEL) s += 2 + s[1] + 1;
     dir_code = s[0] == code::EXT_DIR ? s[1] : s[0];
   }
-  reset_run();
+  Io_reset_run();
   ws.Io_stmt = dir_code;
   ws.Io_rty = prmblk.WT;
   ws.Io_sep = prmblk.FS;
@@ -413,31 +391,6 @@ void Io_SetOptions(uint8_t dir_code) {
 
 bool Io_owner_other(const Fcb* f) { return f->owner != running_object(); }
 
-void Io_plain_apply(const Io_plain& in, uint8_t dir_code) {
-  reset_run();
-  ws.Io_stmt = dir_code;
-  ws.Io_rty = prmblk.WT;
-  ws.Io_next_chan = 0;
-  close_more = false;
-  ws.Lfa_chan = in.chan;
-  Select_channel(in.f);
-  ws.Io_sep = in.f->separator;
-  ws.Io_rec_prefix = in.f->rec_prefix;
-  // The items in the order option_item takes them (END= and ERR= set
-  // fields of their own, so the order of the two does not matter).
-  if (in.has_end) {
-    ws.End_line = in.end_line;
-    ws.Stmt_opt_flags &= ~2u;
-  }
-  if (in.has_err) {
-    ws.Err_line = in.err_line;
-    ws.Stmt_save = nullptr;
-    ws.Stmt_opt_flags &= ~2u;
-    ws.Io_opts |= IO_ERR;
-  }
-  ws.Exec_ptr = const_cast<uint8_t*>(in.after);
-}
-
 bool Io_SetOptions_plain(uint8_t dir_code) {
   Io_plain in;
   if (!Io_plain_parse(in)) return false;
@@ -453,13 +406,13 @@ void Io_SetOptions_next(uint8_t dir_code) {
   channel_part(dir_code, 0);
 }
 
-bool Io_close_more() { return close_more; }
+bool Io_close_more() { return Io_close_pending; }
 
 namespace {
 
 // The channel expression at the cursor and the options after it.
 void channel_part(uint8_t dir_code, uint16_t internal) {
-  close_more = false;
+  Io_close_pending = false;
   uint16_t chan = Get_fno();
   if (internal) chan = internal;
   ws.Lfa_chan = chan;
@@ -498,7 +451,7 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
       option_item();
     } else if (dir_code == code::D_CLOSE) {
       ws.Exec_ptr++;  // the next channel of the list
-      close_more = true;
+      Io_close_pending = true;
       return;
     } else {
       ws.Exec_ptr++;

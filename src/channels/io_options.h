@@ -9,11 +9,14 @@
 // but an option word ends the options of one channel (the cursor is left on
 // the next channel's expression).
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "channels/channel.h"
 #include "core/codes.h"
 #include "core/hooks.h"
+#include "core/params.h"
 #include "core/workspace.h"
 
 // Option codes of the compiled option list.
@@ -74,7 +77,7 @@ struct Io_plain {
   bool has_end, has_err;
 };
 [[gnu::always_inline]] inline bool Io_plain_parse(Io_plain& out);
-void Io_plain_apply(const Io_plain& in, uint8_t dir_code);
+[[gnu::always_inline]] inline void Io_plain_apply(const Io_plain& in, uint8_t dir_code);
 // True when the channel belongs to an object other than the running one.
 bool Io_owner_other(const Fcb* f);
 void Io_SetOptions_next(uint8_t dir_code);
@@ -137,4 +140,53 @@ void Io_reset_statement();
   out.chan = chan;
   out.after = q + 1;
   return true;
+}
+
+// The fields that live for one statement: the reset run of Io_state copied
+// from a default-constructed one (its initializers are the reset values).
+inline const Io_state Io_defaults{};
+constexpr size_t IO_RUN_BEGIN = offsetof(Io_state, Io_key_ptr);
+constexpr size_t IO_RUN_END = offsetof(Io_state, Io_stmt) + sizeof(Io_state::Io_stmt);
+#define IN_RUN(f) (offsetof(Io_state, f) >= IO_RUN_BEGIN && offsetof(Io_state, f) < IO_RUN_END)
+static_assert(IN_RUN(Io_tbl) && IN_RUN(Io_iol_ptr) && IN_RUN(Io_opt_ptr) && IN_RUN(Io_hlp_ptr) &&
+                  IN_RUN(Io_key_len) && IN_RUN(Io_iol_len) && IN_RUN(Io_opt_len) && IN_RUN(Io_hlp_len) &&
+                  IN_RUN(Io_tim) && IN_RUN(Io_sep) && IN_RUN(Io_read_len) && IN_RUN(Io_bin_rsz) &&
+                  IN_RUN(Bsy_line) && IN_RUN(Dom_line) && IN_RUN(End_line) && IN_RUN(Io_err_name) &&
+                  IN_RUN(Io_nbf) && IN_RUN(Io_rty) && IN_RUN(Io_siz) && IN_RUN(Iol_depth) && IN_RUN(Io_kno) &&
+                  IN_RUN(Io_step) && IN_RUN(Io_key_cnt) && IN_RUN(Io_evt_line) && IN_RUN(Io_opts) &&
+                  IN_RUN(Io_open_mods),
+              "a per-statement field of Io_state lies outside its reset run");
+#undef IN_RUN
+
+[[gnu::always_inline]] inline void Io_reset_run() {
+  std::memcpy(reinterpret_cast<char*>(static_cast<Io_state*>(&ws)) + IO_RUN_BEGIN,
+              reinterpret_cast<const char*>(&Io_defaults) + IO_RUN_BEGIN, IO_RUN_END - IO_RUN_BEGIN);
+}
+
+inline bool Io_close_pending = false;  // CLOSE: another channel follows in the list
+
+// Inline: READ's fast path runs it on every line.
+[[gnu::always_inline]] inline void Io_plain_apply(const Io_plain& in, uint8_t dir_code) {
+  Io_reset_run();
+  ws.Io_stmt = dir_code;
+  ws.Io_rty = prmblk.WT;
+  ws.Io_next_chan = 0;
+  Io_close_pending = false;
+  ws.Lfa_chan = in.chan;
+  Select_channel(in.f);
+  ws.Io_sep = in.f->separator;
+  ws.Io_rec_prefix = in.f->rec_prefix;
+  // The items in the order option_item takes them (END= and ERR= set
+  // fields of their own, so the order of the two does not matter).
+  if (in.has_end) {
+    ws.End_line = in.end_line;
+    ws.Stmt_opt_flags &= ~2u;
+  }
+  if (in.has_err) {
+    ws.Err_line = in.err_line;
+    ws.Stmt_save = nullptr;
+    ws.Stmt_opt_flags &= ~2u;
+    ws.Io_opts |= IO_ERR;
+  }
+  ws.Exec_ptr = const_cast<uint8_t*>(in.after);
 }

@@ -317,30 +317,64 @@ void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form*
 
 void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(rec, len, pos, nullptr); }
 
-// READ's usual item, taken whole here: a plain string scalar named by its
-// index and standing alone takes the text up to the separator (consumed) or
-// the record's end, as Cnv_field's plain case cuts it.  False, with nothing
-// done, for every other item (read_target takes those, with their errors).
-[[gnu::always_inline]] inline bool read_plain_string(const uint8_t* rec, int32_t len, int32_t* pos) {
-  const uint8_t* p = ws.Exec_ptr;
-  int32_t sep = ws.Io_sep;
-  if (p[0] != code::STR_VAR || !(p[1] & 0x80) || sep < 0) return false;
-  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+// memchr, inline: a line and its fields are a few dozen bytes, for which
+// the call and the registers the caller saves around it cost more than the
+// search.  16 bytes at a time; never reads outside [p, p + n).
+[[gnu::always_inline]] inline const uint8_t* find_byte(const uint8_t* p, size_t n, uint8_t c) {
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi8(char(c));
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))) return p + i + __builtin_ctz(m);
+  }
+  if (i == n) return nullptr;
+  if (n >= 16) {
+    // The last 16 bytes: the ones before i were searched already.
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want))) >> (16 - (n - i));
+    return m ? p + i + __builtin_ctz(m) : nullptr;
+  }
+  for (; i < n; i++)
+    if (p[i] == c) return p + i;
+  return nullptr;
+#else
+  return static_cast<const uint8_t*>(std::memchr(p, c, n));
+#endif
+}
+
+// READ's usual item: a string or numeric scalar named by its index (code,
+// 0x80|high, low) that the program may read and assign, not a record,
+// template, fixed-length string, read-only variable or array.  Null for
+// anything else (read_target takes those, with their errors).
+[[gnu::always_inline]] inline Var_node* plain_var(uint8_t type, uint32_t idx) {
   Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-  if (!node || node->type != code::STR_VAR || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
-      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)))
-    return false;
-  uint8_t next = p[3];
-  if (next != code::COMMA && !stmt_end(next)) return false;
-  ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
+  if (!node || node->type != type || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
+      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)) || Is_array(node))
+    return nullptr;
+  return node;
+}
+
+// plain_var's variable at p, standing alone (a ',' or the statement's end
+// after it).
+[[gnu::always_inline]] inline Var_node* plain_item(const uint8_t* p) {
+  uint8_t c = p[0];
+  if ((c != code::STR_VAR && c != code::NUM_VAR) || !(p[1] & 0x80)) return nullptr;
+  if (p[3] != code::COMMA && !stmt_end(p[3])) return nullptr;
+  return plain_var(c, (uint32_t(p[1] & 0x7F) << 8) | p[2]);
+}
+
+// The field of a record of len bytes that starts at *pos, as Cnv_field's
+// plain case cuts it: up to the separator sep (consumed) or the record's
+// end.  *n is its length; *pos moves past it.
+[[gnu::always_inline]] inline const uint8_t* cut_field(const uint8_t* rec, int32_t len, int32_t* pos, int32_t sep,
+                                                       int32_t* n) {
   int32_t i = *pos;
-  const void* hit = i < len ? std::memchr(rec + i, sep, size_t(len - i)) : nullptr;
-  int32_t e = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
+  const uint8_t* hit = i < len ? find_byte(rec + i, size_t(len - i), uint8_t(sep)) : nullptr;
+  int32_t e = hit ? int32_t(hit - rec) : len;
+  *n = e > i ? e - i : 0;
   *pos = hit ? e + 1 : len;
-  ws.Str_ptr = const_cast<uint8_t*>(rec + i);
-  ws.Str_len = e > i ? e - i : 0;
-  Let_string_scalar(node);
-  return true;
+  return rec + i;
 }
 
 // The text of a plain number field as Conv_str_chk reads it, in its
@@ -377,35 +411,74 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
   return true;
 }
 
-// READ's usual numeric item: a plain numeric scalar named by its index and
-// standing alone, whose field is a plain number, is stored as LET stores a
-// number.  False, with nothing done, for every other item or field
-// (read_target takes those, with their conversions and errors).
-[[gnu::always_inline]] inline bool read_plain_number(const uint8_t* rec, int32_t len, int32_t* pos) {
-  const uint8_t* p = ws.Exec_ptr;
-  int32_t sep = ws.Io_sep;
-  if (p[0] != code::NUM_VAR || !(p[1] & 0x80) || sep < 0) return false;
-  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-  Var_node* node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-  if (!node || node->type != code::NUM_VAR || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
-      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_READ_ONLY)) || Is_array(node))
-    return false;
-  uint8_t next = p[3];
-  if (next != code::COMMA && !stmt_end(next)) return false;
-  int32_t i = *pos;
-  const void* hit = i < len ? std::memchr(rec + i, sep, size_t(len - i)) : nullptr;
-  int32_t e = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
-  Num_val v;
-  if (!plain_number(rec + i, e > i ? e - i : 0, v)) return false;
-  *pos = hit ? e + 1 : len;
-  ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
+// memcpy of n > 0 bytes, inline for the few dozen bytes of a usual field:
+// two overlapping moves of 16 or 8 bytes (never outside either range).
+[[gnu::always_inline]] inline void copy_short(uint8_t* to, const uint8_t* from, size_t n) {
+  if (n >= 16 && n <= 32) {
+    uint8_t head[16], tail[16];
+    std::memcpy(head, from, 16);
+    std::memcpy(tail, from + n - 16, 16);
+    std::memcpy(to, head, 16);
+    std::memcpy(to + n - 16, tail, 16);
+  } else if (n >= 8 && n < 16) {
+    uint64_t head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else {
+    std::memcpy(to, from, n);
+  }
+}
+
+// Text assigned to a plain string variable, as Let_string_scalar assigns it.
+[[gnu::always_inline]] inline void put_plain_string(Var_node* node, const uint8_t* text, int32_t n) {
+  ws.Str_ptr = const_cast<uint8_t*>(text);
+  ws.Str_len = n;
+  if (Str_fits_in_place(node->str, size_t(n))) {  // Let_string_scalar's usual case
+    copy_short(node->str->bytes(), text, size_t(n));
+    node->str->len = uint32_t(n);
+    node->flags |= VF_ASSIGNED;
+  } else {
+    Let_string_scalar(node);
+  }
+}
+
+// A number assigned to a plain numeric variable, as LET stores it.
+[[gnu::always_inline]] inline void put_plain_number(Var_node* node, const Num_val& v) {
   ws.Math_flags = 0;
   ws.Num_acc = v;
   ws.Str_len = -1;
-  Store_num(node, &node->num);
-  return true;
+  if (v.scale > 0) {
+    Store_num(node, &node->num);
+  } else {  // what Store_num does with a value without decimals
+    node->num = v;
+    node->flags |= VF_ASSIGNED;
+  }
 }
 
+// READ's usual item at the cursor, taken whole here: a string variable
+// takes the next field's text, a numeric one its plain number.  False, with
+// nothing done, for every other item or field (read_target takes those,
+// with their conversions and errors).
+[[gnu::always_inline]] inline bool read_plain_item(const uint8_t* rec, int32_t len, int32_t* pos) {
+  const uint8_t* p = ws.Exec_ptr;
+  int32_t sep = ws.Io_sep;
+  Var_node* node;
+  if (sep < 0 || !(node = plain_item(p))) return false;
+  int32_t at = *pos, n;
+  const uint8_t* text = cut_field(rec, len, &at, sep, &n);
+  if (p[0] == code::STR_VAR) {
+    put_plain_string(node, text, n);
+  } else {
+    Num_val v;
+    if (!plain_number(text, n, v)) return false;
+    put_plain_number(node, v);
+  }
+  *pos = at;
+  ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
+  return true;
+}
 // An A[ALL] item: reads its form once, then runs element(form) with the
 // iteration set to each element in turn and the item re-read from its start;
 // the caller's iteration and the position after the item come back at the end.
@@ -711,7 +784,7 @@ void Parse_read(const uint8_t* rec, int32_t len) {
     for (;;) {
       uint8_t c = Io_next();
       if (c == code::EOL) break;
-      if (read_plain_string(rec, len, &pos) || read_plain_number(rec, len, &pos)) continue;
+      if (read_plain_item(rec, len, &pos)) continue;
       if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
         ws.Exec_ptr++;  // a field skipped
         Item_form form;
@@ -734,89 +807,172 @@ int32_t Rd_unconsumed() { return unconsumed; }
 
 namespace {
 
-// memchr, inline: a line and its fields are a few dozen bytes, for which
-// the call and the registers the caller saves around it cost more than the
-// search.  16 bytes at a time; never reads outside [p, p + n).
-[[gnu::always_inline]] inline const uint8_t* find_byte(const uint8_t* p, size_t n, uint8_t c) {
-#if defined(__SSE2__)
-  const __m128i want = _mm_set1_epi8(char(c));
-  size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))) return p + i + __builtin_ctz(m);
-  }
-  if (i == n) return nullptr;
-  if (n >= 16) {
-    // The last 16 bytes: the ones before i were searched already.
-    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
-    unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want))) >> (16 - (n - i));
-    return m ? p + i + __builtin_ctz(m) : nullptr;
-  }
-  for (; i < n; i++)
-    if (p[i] == c) return p + i;
-  return nullptr;
-#else
-  return static_cast<const uint8_t*>(std::memchr(p, c, n));
-#endif
-}
-
 // READ's common case, taken in one pass from the serial channel's buffer
 // into the variables:
 //   READ (n[,END=line][,ERR=line]) V1[,V2]...
 // n a small literal naming an open serial channel without I/O events, record
 // locks or table, readable (no write mode); each Vi a plain string or
-// numeric scalar by its index standing alone (what read_plain_string and
-// read_plain_number take), a numeric one's field a plain number; the whole
-// line already in the read buffer.  The statement's I/O area is set and the
-// line consumed first, as in the general path; an item or field the fast
-// path does not take (found after earlier items were assigned) puts the
-// line and the cursor back and returns false, and the general path takes
-// the statement from its start: it sets the same I/O area and assigns the
-// same values to the earlier items again (its refills, long lines, a last
-// line without a newline, conversions and errors are its own).  What is
-// left in the workspace is what the general path leaves.
-[[gnu::always_inline]] inline bool plain_item(const uint8_t* p, uint8_t c, Var_node*& node) {
-  if ((c != code::STR_VAR && c != code::NUM_VAR) || !(p[1] & 0x80)) return false;
-  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-  node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-  if (!node || node->type != c || ((node->read_mask | node->write_mask) & ~ws.Var_mask) ||
-      (node->flags & (VF_RECORD | VF_TEMPLATE | VF_FIXED | VF_READ_ONLY)) || Is_array(node))
-    return false;
-  return p[3] == code::COMMA || stmt_end(p[3]);
+// numeric scalar by its index standing alone (plain_item), a numeric one's
+// field a plain number; the whole line already in the read buffer.  The
+// statement's I/O area is set and the line consumed first, as in the
+// general path; an item or field the fast path does not take (found after
+// earlier items were assigned) puts the line and the cursor back and
+// returns false, and the general path takes the statement from its start:
+// it sets the same I/O area and assigns the same values to the earlier items
+// again (its refills, long lines, a last line without a newline,
+// conversions and errors are its own).  What is left in the workspace is
+// what the general path leaves.
+//
+// A statement's code is read once: the code from '(' to the code that ends
+// the statement is kept in a small table by its address, with what was read
+// from it (the channel number, the END= and ERR= lines, each item's type and
+// index).  It is taken from there while the bytes at that address are the
+// same, so a changed program, or other code in the console's work area,
+// is read afresh.  What depends on the run (the channel's record, the
+// variables and their access) is looked up on every statement.
+constexpr int SITE_CODE = 48;   // most code bytes of a statement kept
+constexpr int SITE_ITEMS = 12;  // most items
+struct Read_site {
+  const uint8_t* at = nullptr;  // the statement's '(' (null: free)
+  uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
+  uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
+  uint8_t items = 0;
+  uint8_t after = 0;            // offset of the code after ')'
+  Io_plain chan{};              // f and after are set on each statement
+  uint8_t type[SITE_ITEMS];     // code 1 or 2
+  uint16_t idx[SITE_ITEMS];     // the variable's index
+};
+constexpr size_t SITES = 8;
+Read_site read_sites[SITES];
+
+[[gnu::always_inline]] inline uint64_t load8(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
 }
 
-bool read_fast() {
+// True when the n bytes at p are code of the current line (or of code whose
+// end is not known, as Code_end takes it), so they may be read.
+[[gnu::always_inline]] inline bool code_holds(const uint8_t* p, size_t n) {
+  if (ws.Pgm_image) {
+    const uint8_t* r = ws.Cur_line_rec;
+    if (r && p >= r + 2 && p + n <= r + 2 + get_u16be(r)) return true;
+  } else if (const Str_blk* b = ws.Cur_edit_blk) {
+    if (p >= b->bytes() && p + n <= b->bytes() + b->len) return true;
+  }
+  return Code_end(p) >= p + n;
+}
+
+// The site kept for the statement whose '(' is at p, when its code is still
+// there; else null.
+Read_site* last_site = &read_sites[0];  // the entry the last statement used
+
+inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 7)) % SITES]; }
+
+[[gnu::always_inline]] inline Read_site* known_site(const uint8_t* p) {
+  Read_site* e = last_site;
+  if (e->at != p) e = &site_slot(p);
+  Read_site& s = *e;
+  if (s.at != p || !code_holds(p, s.len)) return nullptr;
+  size_t n = s.len, i = 0;
+  for (; i + 8 < n; i += 8)
+    if (load8(p + i) != load8(s.code + i)) return nullptr;
+  return load8(p + n - 8) == load8(s.code + n - 8) ? &s : nullptr;
+}
+
+// Reads the statement at the cursor (on its '(') into its site: false when
+// it is not READ's common form.
+bool learn_site(const uint8_t* p) {
   Io_plain chan;
   if (!Io_plain_parse(chan)) return false;
-  Fcb* f = chan.f;
+  Read_site& s = site_slot(p);
+  s.at = nullptr;
+  const uint8_t* q = chan.after;
+  int n = 0;
+  for (;;) {
+    uint8_t c = *q;
+    if (c == code::COMMA) c = *++q;
+    if (stmt_end(c)) break;
+    if (n == SITE_ITEMS || (c != code::STR_VAR && c != code::NUM_VAR) || !(q[1] & 0x80) ||
+        (q[3] != code::COMMA && !stmt_end(q[3])))
+      return false;
+    s.type[n] = c;
+    s.idx[n] = uint16_t((uint32_t(q[1] & 0x7F) << 8) | q[2]);
+    n++;
+    q += 3;
+  }
+  // No items of its own: the channel's IOL= list, the general path's.
+  size_t len = size_t(q - p) + 1;
+  if (n == 0 || len > SITE_CODE || len < 8) return false;
+  std::memcpy(s.code, p, len);
+  s.len = uint8_t(len);
+  s.items = uint8_t(n);
+  s.after = uint8_t(chan.after - p);
+  s.chan = chan;
+  s.at = p;
+  return true;
+}
+
+[[gnu::noinline]] bool read_fast() {
+  const uint8_t* const p = ws.Exec_ptr;
+  Read_site* s = known_site(p);
+  if (!s) {
+    if (!learn_site(p)) return false;
+    s = known_site(p);
+  }
+  last_site = s;
+  // Io_plain_parse's checks of the run.
+  if (ws.Io_next_chan != 0 || Cmd_window_enabled()) return false;
+  Fcb* f = Find_fp_cache;
+  if (!f || f->channel != s->chan.chan) f = Find_fp(s->chan.chan);
+  if (!f || f->kind != FK_SERIAL || (f->owner && Io_owner_other(f)) || (f->st3 & ST3_BUSY)) return false;
   int32_t sep = f->separator;
-  if (f->kind != FK_SERIAL || f->event_pgm || f->lock_len != 0 || sep < 0 ||
-      (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY)))
-    return false;
+  if (f->event_pgm || f->lock_len != 0 || sep < 0 || (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY))) return false;
   auto* sf = static_cast<Seq_fcb*>(f);
   // The line, as Seq_next finds it in the buffer.
   const int32_t at = sf->rd_pos;
   if (at >= sf->rd_fill) return false;
   const uint8_t* rec = sf->rd_buf + at;
   int32_t avail = sf->rd_fill - at;
-  int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
-  const uint8_t* nl = find_byte(rec, size_t(avail < max ? avail : max), '\n');
-  if (!nl) return false;
-  const int32_t line_len = int32_t(nl - rec);
+  const int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
+  const int32_t lim = avail < max ? avail : max;  // the line end is searched this far
+  // A line shorter than 64 bytes is searched in one pass: its separators
+  // are marked in seps (bit i: byte i) on the way to its end; a longer one
+  // is searched on for its end, and each field for its separator.
+  uint64_t seps = 0;
+  bool marked = false;
+  int32_t line_len = -1, searched = 0;
+#if defined(__SSE2__)
+  if (lim >= 64 && sep > 0 && sep != '\n') {
+    const __m128i want_nl = _mm_set1_epi8('\n'), want_sep = _mm_set1_epi8(char(sep));
+    for (int k = 0; k < 64; k += 16) {
+      __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + k));
+      unsigned at_nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want_sep)))) << k;
+      if (at_nl) {
+        line_len = k + __builtin_ctz(at_nl);
+        marked = true;
+        break;
+      }
+    }
+    searched = 64;
+  }
+#endif
+  if (!marked) {
+    const uint8_t* nl = find_byte(rec + searched, size_t(lim - searched), '\n');
+    if (!nl) return false;
+    line_len = int32_t(nl - rec);
+  }
   int32_t len = line_len;
   if (sep > 0)
     while (len > 0 && rec[len - 1] == 0) len--;
-  const uint8_t* p = chan.after;
-  {
-    // No items of its own: the channel's IOL= list, the general path's.
-    uint8_t c = p[0] == code::COMMA ? p[1] : p[0];
-    if (stmt_end(c)) return false;
-  }
-  uint8_t* const start = ws.Exec_ptr;
+  if (marked) seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
   const uint16_t st1 = f->st1, st2 = f->st2;
   const int32_t rec_count = sf->rec_count, rec_index = f->rec_index;
 
-  Io_plain_apply(chan, code::D_READ);
+  s->chan.f = f;
+  s->chan.after = p + s->after;
+  Io_plain_apply(s->chan, code::D_READ);
   ws.Iol_depth = 0;
   sf->rd_pos = at + line_len + 1;
   f->st2 = uint16_t(st2 & ~ST2_SERIAL_NOT_FIFO);
@@ -826,43 +982,34 @@ bool read_fast() {
   ws.Bsy_count = 0;
   // The fields, cut as Parse_read cuts them, each assigned as it is cut.
   int32_t pos = 0;
-  for (;;) {
-    uint8_t c = *p;
-    if (c == code::COMMA) c = *++p;
-    if (stmt_end(c)) break;
-    Var_node* node;
-    if (!plain_item(p, c, node)) goto general;
-    const uint8_t* hit = pos < len ? find_byte(rec + pos, size_t(len - pos), uint8_t(sep)) : nullptr;
-    int32_t e = hit ? int32_t(hit - rec) : len;
-    const uint8_t* text = rec + pos;
-    int32_t n = e > pos ? e - pos : 0;
-    if (c == code::STR_VAR) {
-      ws.Str_ptr = const_cast<uint8_t*>(text);
-      ws.Str_len = n;
-      if (Str_fits_in_place(node->str, size_t(n))) {  // Let_string_scalar's usual case
-        std::memcpy(node->str->bytes(), text, size_t(n));
-        node->str->len = uint32_t(n);
-        node->flags |= VF_ASSIGNED;
+  for (int i = 0, n = s->items; i < n; i++) {
+    Var_node* node = plain_var(s->type[i], s->idx[i]);
+    if (!node) goto general;
+    int32_t flen;
+    const uint8_t* text;
+    if (marked) {  // cut_field by the marks: the lowest one left is the next separator
+      text = rec + pos;
+      if (seps) {
+        int32_t e = __builtin_ctzll(seps);
+        seps &= seps - 1;
+        flen = e - pos;
+        pos = e + 1;
       } else {
-        Let_string_scalar(node);
+        flen = len > pos ? len - pos : 0;
+        pos = len;
       }
     } else {
-      Num_val v;
-      if (!plain_number(text, n, v)) goto general;
-      ws.Math_flags = 0;
-      ws.Num_acc = v;
-      ws.Str_len = -1;
-      if (v.scale > 0) {
-        Store_num(node, &node->num);
-      } else {
-        node->num = v;
-        node->flags |= VF_ASSIGNED;
-      }
+      text = cut_field(rec, len, &pos, sep, &flen);
     }
-    pos = hit ? e + 1 : len;
-    p += 3;
+    if (s->type[i] == code::STR_VAR) {
+      put_plain_string(node, text, flen);
+    } else {
+      Num_val v;
+      if (!plain_number(text, flen, v)) goto general;
+      put_plain_number(node, v);
+    }
   }
-  ws.Exec_ptr = const_cast<uint8_t*>(p);
+  ws.Exec_ptr = const_cast<uint8_t*>(p + s->len - 1);
   unconsumed = len > pos ? len - pos : 0;
   return true;
 
@@ -872,7 +1019,7 @@ general:
   f->st2 = st2;
   sf->rec_count = rec_count;
   f->rec_index = rec_index;
-  ws.Exec_ptr = start;
+  ws.Exec_ptr = const_cast<uint8_t*>(p);
   return false;
 }
 

@@ -254,6 +254,39 @@ inline void next_program_line() {
   if (Perform_on_active) Core_hook.perform_on_line(n);
 }
 
+// The end of a program line in Next_line's two usual cases, the next block
+// of an edit list or the next record of an image, below the last line and
+// without PERFORM ON: what next_program_line does there.  False, with
+// nothing done, for anything else.
+[[gnu::always_inline]] inline bool quick_line_advance() {
+  uint16_t n = ws.Cur_stno;
+  if (uint16_t(n - 1) >= LAST_LINE_NO - 1 || n != ws.Cur_line_no || Perform_on_active) return false;
+  if (!ws.Pgm_image) {
+    Str_blk* b = ws.Cur_edit_blk;
+    if (!b || !(b = b->link)) return false;
+    uint8_t* bytes = b->bytes();
+    ws.Cur_edit_blk = b;
+    ws.Cur_line_rec = bytes;
+    n = get_u16be(bytes);
+    ws.Str_ptr = bytes;
+    ws.Str_len = int32_t(b->len);
+    ws.Exec_ptr = bytes + 2;
+  } else {
+    uint8_t* rec = ws.Cur_line_rec;
+    if (!rec) return false;
+    rec += 2 + get_u16be(rec);
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = rec;
+    n = get_u16be(rec + 2);
+    ws.Str_ptr = rec + 2;
+    ws.Str_len = get_u16be(rec);
+    ws.Exec_ptr = rec + 4;
+  }
+  ws.Cur_line_no = n;
+  ws.Cur_stno = n;
+  return true;
+}
+
 // GOTO to a plain line number that is the target of the last jump, in a
 // running program whose lines have not changed since: Exec_go's cached
 // case, inline.  False, with nothing done, for anything else.
@@ -584,7 +617,10 @@ void run_statements(uint8_t* work) {
     if (uint32_t pending = (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
       // The liveness countdown alone is counted here: a program that runs
       // with a thin client attached keeps the statement fast path.
-      if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) goto nothing_pending;
+      if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) {
+        c = *ws.Exec_ptr;
+        goto nothing_pending_at;
+      }
       Served s = serve_requests();
       if (s == Served::leave) return;
       if (s == Served::restart) continue;
@@ -596,8 +632,16 @@ void run_statements(uint8_t* work) {
         goto next_statement;
       }
     } else {
-    nothing_pending:
       c = *ws.Exec_ptr;
+      if (c == code::EOL && quick_line_advance()) {
+        // The end of a line with nothing pending: on to the next line's
+        // first statement at once, which this test of pending work serves
+        // too (nothing runs in between; a signal that came meanwhile is
+        // taken at the statement after it).
+        ws.Stmt_ptr = ws.Exec_ptr;
+        c = *ws.Exec_ptr;
+      }
+    nothing_pending_at:
       if (c == code::STMT_SEP) {
         // Nothing was pending at the separator and nothing has run since:
         // the statement after it starts at once.
@@ -653,7 +697,8 @@ void run_statements(uint8_t* work) {
       if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
         uint32_t target = get_u16be(q + 1);
         ws.Exec_ptr = q + 3;
-        if (!goto_cached(target)) Exec_go(target);
+        if (goto_cached(target)) goto next_statement;  // it set nothing the loop's resets undo
+        Exec_go(target);
       } else {
         ws.Exec_ptr = q;
         Exec_go(Get_line());

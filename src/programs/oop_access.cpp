@@ -23,6 +23,7 @@
 #include "core/params.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/eval_fast.h"
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
@@ -467,7 +468,7 @@ namespace {
 // method-name item, the class it last called into, the argument masks the
 // overload was chosen for, and the method chosen.  A hit needs the same
 // address, item bytes and variable table (as for properties), the same
-// class of the object, the same masks and an unchanged oop.shape_epoch (no
+// class of the object, the same masks and an unchanged oop.class_epoch (no
 // class defined, changed or freed since, so overloads newest first and a
 // child's method hiding its parent's are chosen as the search would).
 // Calls with a class qualifier, calls answered by a delegate and LOCAL
@@ -476,7 +477,7 @@ struct Method_site {
   const uint8_t* at = nullptr;
   uint32_t names_id = 0;
   uint32_t epoch = 0;
-  uint8_t item[3] = {};
+  uint32_t key = 0;  // the item's three bytes and the "(" after them
   Oop_class* cls = nullptr;
   uint32_t mask = 0, obj_mask = 0;
   const Oop_name* id = nullptr;
@@ -487,10 +488,15 @@ Method_site method_sites[METHOD_SITES];
 
 inline Method_site& msite_of(const uint8_t* p) { return method_sites[(uintptr_t(p) >> 2) & (METHOD_SITES - 1)]; }
 
+inline uint32_t msite_key(const uint8_t* p) {
+  uint32_t k;
+  std::memcpy(&k, p, 4);
+  return k;
+}
+
 inline Method_site* msite_hit(const uint8_t* p, Oop_class* c) {
   Method_site& s = msite_of(p);
-  if (s.at == p && s.cls == c && s.epoch == oop.shape_epoch && s.names_id == ws.Names_id && s.item[0] == p[0] &&
-      s.item[1] == p[1] && s.item[2] == p[2])
+  if (s.at == p && s.cls == c && s.epoch == oop.class_epoch && s.names_id == ws.Names_id && s.key == msite_key(p))
     return &s;
   return nullptr;
 }
@@ -541,8 +547,8 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
     Method_site& s = msite_of(at);
     s.at = at;
     s.names_id = ws.Names_id;
-    s.epoch = oop.shape_epoch;
-    std::memcpy(s.item, at, 3);
+    s.epoch = oop.class_epoch;
+    s.key = msite_key(at);
     s.cls = o->cls;
     s.mask = mask;
     s.obj_mask = obj_mask;
@@ -816,26 +822,56 @@ bool arg_end(uint8_t c) {
 // the rest, and the call goes the general way, as it does when the site no
 // longer holds after the arguments (their code may change what it stands
 // on).  False, with nothing read, for a call with a class qualifier.
-bool direct_expr_call(Oop_object* o, const uint8_t* at, const Oop_name* id, int kind) {
+bool direct_expr_call(Oop_object* o, const uint8_t* at, const Oop_name* id, int kind, Method_site* site) {
   uint8_t* open = ws.Exec_ptr;
   if (open[1] == code::PREFIX2 && open[2] == 57) return false;
   ws.Exec_ptr = open + 1;
   constexpr size_t MAX = 8;  // more arguments go the general way
-  Num_val nums[MAX];
+  union Num_slot {
+    Num_val v;  // written before it is read
+    Num_slot() {}
+  } num_slots[MAX];
+  Num_val* nums = &num_slots[0].v;
+  static_assert(sizeof(Num_slot) == sizeof(Num_val), "the slots are an array of numbers");
   Var_node* refs[MAX];
   size_t n = 0;
   bool general = false, string = false;
+  bool ran_code = false;  // an argument's code ran: the site must be checked again
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
     if (c == code::COMMA) {
       ws.Exec_ptr++;
       continue;
     }
+    // The usual arguments first: a variable already in the table alone,
+    // or a value of one or two plain operands.  Neither can run code.
+    bool alone = c == code::NUM_VAR && (ws.Exec_ptr[1] & 0x80) && arg_end(ws.Exec_ptr[3]);
+    if (n < MAX) {
+      if (alone) {
+        if (Var_node* v = eval_fast::indexed_num(ws.Exec_ptr)) {
+          if ((v->flags & VF_READ_ONLY) || (v->write_mask & ~ws.Var_mask)) Rpt_error(err::NOT_ACCESSIBLE);
+          ws.Exec_ptr += 3;
+          refs[n] = v;
+          nums[n++] = v->num;
+          continue;
+        }
+      } else {
+        Num_val v;
+        ws.Math_flags = 0;
+        if (const uint8_t* q = Eval_simple_at(ws.Exec_ptr, v); q && arg_end(*q)) {
+          ws.Exec_ptr = const_cast<uint8_t*>(q);
+          refs[n] = nullptr;
+          nums[n++] = v;
+          continue;
+        }
+      }
+    }
     if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;
     if (n == MAX || c == code::STR_VAR || c == code::OP_MUL) {
       general = true;
       break;
     }
+    ran_code = true;
     if (c == code::NUM_VAR) {
       uint8_t* save = ws.Exec_ptr;
       Var_node* v = Find_var();
@@ -866,7 +902,8 @@ bool direct_expr_call(Oop_object* o, const uint8_t* at, const Oop_name* id, int 
     ws.Exec_ptr++;
     uint32_t mask = n ? 1u : 0u;
     for (size_t i = 0; i < n; i++) mask = (mask << 1) | 1u;
-    if (Method_site* s = msite_hit(at, o->cls); s && s->mask == mask && s->obj_mask == 0 && s->m->is_expr) {
+    if (ran_code) site = msite_hit(at, o->cls);
+    if (Method_site* s = site; s && s->mask == mask && s->obj_mask == 0 && s->m->is_expr) {
       Oop_method* m = s->m;
       Method_depth_guard depth_guard(nullptr);
       if (Oop_fast_expression_nums(o, m->owner, m->expr, nums, n, s->id, &m->fast)) return true;
@@ -911,8 +948,9 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   if (at[size] == code::LPAREN) {
     // A call: a cached site spares the name's lookup.
     const Oop_name* id;
+    Method_site* s = (at[1] & 0x80) ? msite_hit(at, o->cls) : nullptr;
     bool direct = false;
-    if (Method_site* s = (at[1] & 0x80) ? msite_hit(at, o->cls) : nullptr) {
+    if (s) {
       id = s->id;
       direct = s->m->is_expr && Oop_fast_expr_ready(s->m->fast);
     } else {
@@ -920,7 +958,7 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
     }
     *id_out = id;
     ws.Exec_ptr += size;
-    if (direct && direct_expr_call(o, at, id, kind)) return -kind;
+    if (direct && direct_expr_call(o, at, id, kind, s)) return -kind;
     Oop_class* start;
     Arg_rec* args = read_call(o, &start);
     uint8_t* after = ws.Exec_ptr;
@@ -1025,34 +1063,53 @@ int remote_ref(int64_t id, bool target) {
 // ---- property call-site caches ----
 //
 // A property read or assignment of a compiled reference remembers, by the
-// address of its property-name item, the object it last reached and that
-// object's variable for the name.  A hit needs the same address, the same
-// item bytes (an edited line may put other code there), the same variable
-// table (ws.Names_id: an index means one name within it), the same object
-// and an unchanged oop.shape_epoch (no instance, object or class freed or
-// changed since).  Only plain properties are cached: no GET/SET handler,
-// not local, not read-only for an assignment, not reached through a
-// delegate, no system property.
+// address of its property-name item, the object it last reached, that
+// object's serial and its variable for the name.  A hit needs the same
+// address, the same item bytes and code after them (an edited line may put
+// other code there), the same variable table (ws.Names_id: an index means
+// one name within it), the same object under the same serial (no instance
+// of it freed, not an object made since at the same address) and an
+// unchanged oop.class_epoch (no class or delegate changed since).  Freeing
+// other objects leaves a site alone.  Only plain properties are cached: no
+// GET/SET handler, not local, not read-only for an assignment, not reached
+// through a delegate, no system property.
+//
+// A site also keeps the object's class and the declaring entry: an object
+// of the same class under the same class epoch (a new one at the same
+// site, as a loop of NEWs gives) finds or binds its instance of that entry
+// without the search by name.
 struct Prop_site {
   const uint8_t* at = nullptr;
+  uint32_t key = 0;  // the item's three bytes and the code after it
   uint32_t names_id = 0;
-  uint32_t epoch = 0;
-  uint8_t item[3] = {};
-  uint8_t mode = 0;  // 1 read, 2 assignment
+  uint32_t epoch = 0;  // oop.class_epoch
+  uint8_t mode = 0;    // 1 read, 2 assignment
+  uint64_t serial = 0;
   Oop_object* obj = nullptr;
   Var_node* var = nullptr;
   const Oop_name* id = nullptr;  // the name's registry entry (valid while the item and table are)
+  Oop_class* cls = nullptr;      // obj's class
+  Oop_prop* entry = nullptr;     // the declaring entry (null: a run-time property)
 };
 constexpr size_t PROP_SITES = 256;
 Prop_site prop_sites[PROP_SITES];
 
 inline Prop_site& site_of(const uint8_t* p) { return prop_sites[(uintptr_t(p) >> 2) & (PROP_SITES - 1)]; }
 
-inline Var_node* site_hit(const uint8_t* p, Oop_object* o, uint8_t mode) {
+inline uint32_t site_key(const uint8_t* p) {
+  uint32_t k;
+  std::memcpy(&k, p, 4);
+  return k;
+}
+
+// The site of the item at p as filled, whatever object it names now.
+inline bool site_same_code(const Prop_site& s, const uint8_t* p, uint8_t mode) {
+  return s.at == p && s.key == site_key(p) && s.mode == mode && s.names_id == ws.Names_id;
+}
+
+[[gnu::always_inline]] inline Var_node* site_hit(const uint8_t* p, const Oop_object* o, uint8_t mode) {
   const Prop_site& s = site_of(p);
-  if (s.at == p && s.obj == o && s.epoch == oop.shape_epoch && s.mode == mode && s.names_id == ws.Names_id &&
-      s.item[0] == p[0] && s.item[1] == p[1] && s.item[2] == p[2])
-    return s.var;
+  if (s.obj == o && s.serial == o->serial && s.epoch == oop.class_epoch && site_same_code(s, p, mode)) return s.var;
   return nullptr;
 }
 
@@ -1076,25 +1133,41 @@ void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode
   if ((pi->var->type == code::STR_VAR) != (p[0] == code::STR_VAR)) return;
   Prop_site& s = site_of(p);
   s.at = p;
+  s.key = site_key(p);
   s.names_id = ws.Names_id;
-  s.epoch = oop.shape_epoch;
-  std::memcpy(s.item, p, 3);
+  s.epoch = oop.class_epoch;
   s.mode = mode;
+  s.serial = o->serial;
   s.obj = o;
   s.var = pi->var;
   s.id = id;
+  s.cls = o->cls;
+  s.entry = pi->entry;
 }
 
 // The name of the item at p: a filled site knows it whatever has changed
 // since, as long as the item and the variable table are the same (the
 // registry itself going clears every site).
-[[gnu::noinline]] const Oop_name* site_name(const uint8_t* p, int* kind) {
+[[gnu::noinline]] const Oop_name* site_name(const uint8_t* p, int* kind, uint8_t mode) {
   const Prop_site& s = site_of(p);
-  if (s.at == p && s.names_id == ws.Names_id && s.item[0] == p[0] && s.item[1] == p[1] && s.item[2] == p[2]) {
+  if (site_same_code(s, p, mode)) {
     *kind = p[0] == code::STR_VAR ? 2 : 1;
     return s.id;
   }
   return Oop_name_of_item(p, kind);
+}
+
+// An assignment's site filled for another object of the same class (class
+// epoch unchanged): that object's instance of the declared entry, bound
+// now when it has none yet, as OopSetProperty would find or bind it.  Null
+// when the site does not fit.
+Var_node* site_same_class(const uint8_t* p, Oop_object* o) {
+  const Prop_site& s = site_of(p);
+  if (s.cls != o->cls || !s.entry || s.epoch != oop.class_epoch || !site_same_code(s, p, 2)) return nullptr;
+  for (Prop_inst* x = o->props; x; x = x->next)
+    if (x->name == s.id) return x->entry == s.entry ? x->var : nullptr;
+  if (o->flags & OF_RT_PROPS) return nullptr;  // run-time instances: the general way
+  return Oop_add_inst(o, s.id, s.entry)->var;
 }
 
 // The property-name item at p is a whole reference's last segment.
@@ -1103,10 +1176,60 @@ inline bool last_plain_segment(const uint8_t* p) {
   return p[3] != code::LPAREN && p[3] != code::OBJ_CHAIN;
 }
 
+// The object a reference at p (on code 250) names when its handle variable
+// is indexed, already in the table and holds a live object's positive
+// handle; null for anything else, with nothing done.
+[[gnu::always_inline]] inline Oop_object* quick_object(const uint8_t* p) {
+  if (!(p[1] & 0x80)) return nullptr;
+  uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  if (idx >= ws.Var_index_cnt) return nullptr;
+  const Var_node* hv = ws.Var_index[idx];
+  if (!hv || hv->type != code::NUM_VAR || hv->num.scale != 0) return nullptr;
+  uint64_t slot = uint64_t(hv->num.mant - OOP_HANDLE_BASE);
+  if (slot - 1 >= uint64_t(oop.objs.size()) - 1) return nullptr;
+  Oop_object* o = oop.objs[slot];
+  if (!o || (o->state & OS_FREEING)) return nullptr;
+  return o;
+}
+
+// A numeric property read "h'NAME" at p (on code 250) through a filled
+// site: its value to v and the code after it; null, with nothing done,
+// for anything else.
+[[gnu::always_inline]] inline const uint8_t* quick_num_read(const uint8_t* p, Num_val& v) {
+  Oop_object* o = quick_object(p);
+  if (!o) return nullptr;
+  p += 3;
+  if (p[0] != code::NUM_VAR || !last_plain_segment(p)) return nullptr;
+  Var_node* var = site_hit(p, o, 1);
+  if (!var) return nullptr;
+  v = var->num;
+  return p + 3;
+}
+
+// A numeric value of one or two plain operands, the first of which may be
+// a numeric property read through a filled site (the evaluator's fast path
+// with that operand added); null, with nothing done, for anything else.
+const uint8_t* quick_num_value(const uint8_t* p, Num_val& out) {
+  if (*p != code::OBJ_REF) return Eval_simple_at(p, out);
+  Num_val a;
+  const uint8_t* q = quick_num_read(p, a);
+  if (!q) return nullptr;
+  if (!(Cde_tbl[*q] & (CC_BINOP | CC_LOGOP))) {
+    out = a;
+    return q;
+  }
+  return Eval_simple_rest(a, q, out);
+}
+
 int ret_object() {
-  int64_t remote = 0;
-  Oop_object* o = object_at_cursor(&remote);
-  if (!o) return remote_ref(remote, false);
+  Oop_object* o = quick_object(ws.Exec_ptr);
+  if (o) {
+    ws.Exec_ptr += 3;
+  } else {
+    int64_t remote = 0;
+    o = object_at_cursor(&remote);
+    if (!o) return remote_ref(remote, false);
+  }
   uint8_t* p = ws.Exec_ptr;
   if (last_plain_segment(p)) {
     if (Var_node* v = site_hit(p, o, 1)) {
@@ -1145,11 +1268,31 @@ int ret_object() {
 }
 
 void set_object() {
-  int64_t remote = 0;
-  Oop_object* o = object_at_cursor(&remote);
-  if (!o) {
-    remote_ref(remote, true);
-    return;
+  // The common case first: a numeric property assigned a value of one or
+  // two plain operands through a filled site.  Nothing of it can run code
+  // or raise an error before the store.
+  Oop_object* o = quick_object(ws.Exec_ptr);
+  if (o) {
+    uint8_t* p = ws.Exec_ptr += 3;
+    if (p[0] == code::NUM_VAR && last_plain_segment(p) && p[3] == code::OP_EQ)
+      if (Var_node* v = site_hit(p, o, 2)) {
+        Num_val value;
+        ws.Math_flags = 0;
+        if (const uint8_t* q = quick_num_value(p + 4, value)) {
+          ws.Exec_ptr = const_cast<uint8_t*>(q);
+          ws.Num_acc = value;
+          ws.Str_len = -1;
+          Store_num(v, &v->num);
+          return;
+        }
+      }
+  } else {
+    int64_t remote = 0;
+    o = object_at_cursor(&remote);
+    if (!o) {
+      remote_ref(remote, true);
+      return;
+    }
   }
   uint8_t* p = ws.Exec_ptr;
   if (last_plain_segment(p) && p[3] == code::OP_EQ) {
@@ -1165,8 +1308,15 @@ void set_object() {
     }
     Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
     if (again != o) Rpt_error(err::BAD_OBJECT);
+    // Another object of the class the site knows: its instance directly.
+    if (epoch == oop.shape_epoch)
+      if (Var_node* w = site_same_class(p, o)) {
+        store_value(w);
+        site_fill(p, o, site_of(p).id, 2);
+        return;
+      }
     int kind;
-    const Oop_name* id = site_name(p, &kind);
+    const Oop_name* id = site_name(p, &kind, 2);
     OopSetProperty(o, id, uint8_t(kind));
     again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
     if (again == o) site_fill(p, o, id, 2);

@@ -17,8 +17,9 @@
 //          the usual lookup (the temporary trees, system properties, the
 //          object's own variables) for this call only
 //
-// The property slots are bound once per object and kept while the object
-// and oop.shape_epoch stay the same (nothing freed or redefined since).
+// The property slots are bound once per object and kept while the object,
+// its serial and oop.class_epoch stay the same (none of its instances
+// freed, no class redefined since).
 // While the expression runs, ws's name table is this one (with a variable
 // table identity of its own, ws.Names_id); everything is put back on every
 // path.  A property name after "'" stays inline: it names a member, not a
@@ -59,7 +60,18 @@ struct Oop_fast_expr {
   std::vector<Var_node*> slots;      // the table ws.Var_index points at
   uint32_t names_id = 0;
   Oop_object* last_obj = nullptr;
+  uint64_t last_serial = 0;
   uint32_t last_epoch = 0;
+  // The body as a chain of numeric operands joined by "+" and "-" (empty:
+  // it is not one): each operand a parameter, a name of the table (a
+  // property once bound) or a constant.
+  struct Chain_item {
+    uint8_t op;     // OP_ADD or OP_SUB (the first item's is unused)
+    uint8_t kind;   // CHAIN_PARAM, CHAIN_NAME, CHAIN_CONST
+    uint16_t index; // the parameter's number or the name's table index
+    Num_val value;  // a constant's value
+  };
+  std::vector<Chain_item> chain;
   ~Oop_fast_expr() {
     for (Var_node* v : params) Clr_tree(v);
   }
@@ -93,6 +105,58 @@ uint32_t intern(Oop_fast_expr& f, uint8_t type, const uint8_t* name, int len) {
   f.ids.push_back(OopFindName(type == code::STR_VAR ? 2 : 1, len, reinterpret_cast<const char*>(name)));
   f.param_of.push_back(-1);
   return uint32_t(f.index.size() - 1);
+}
+
+enum : uint8_t { CHAIN_PARAM, CHAIN_NAME, CHAIN_CONST };
+constexpr size_t CHAIN_MAX = 16;
+
+// The body's code (f.code, names indexed) read as a chain of plain numeric
+// operands joined by "+" and "-", up to its end; f.chain stays empty for
+// any other form.
+void build_chain(Oop_fast_expr& f) {
+  for (const Var_node* v : f.params)
+    if (v->type != code::NUM_VAR) return;
+  const uint8_t* p = f.code.data();
+  std::vector<Oop_fast_expr::Chain_item> chain;
+  uint8_t op = code::OP_ADD;
+  for (;;) {
+    if (chain.size() == CHAIN_MAX) return;
+    Oop_fast_expr::Chain_item it{};
+    it.op = op;
+    uint8_t c = p[0];
+    if (c == code::NUM_VAR) {
+      if (!(p[1] & 0x80)) return;
+      uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+      if (idx >= f.types.size() || f.types[idx] != code::NUM_VAR) return;
+      if (f.param_of[idx] >= 0) {
+        it.kind = CHAIN_PARAM;
+        it.index = uint16_t(f.param_of[idx]);
+      } else {
+        it.kind = CHAIN_NAME;
+        it.index = uint16_t(idx);
+      }
+      p += 3;
+    } else if (c == code::SMALL_INT) {
+      it.kind = CHAIN_CONST;
+      it.value.mant = get_u16be(p + 1);
+      p += 3;
+    } else if (c == code::NUM_LIT || c == code::EXP_LIT) {
+      // In line: the scale, then 48 bits of mantissa.
+      it.kind = CHAIN_CONST;
+      it.value.mant = int64_t(get_u48be(p + 2));
+      it.value.scale = int8_t(p[1]);
+      p += 8;
+    } else {
+      return;
+    }
+    chain.push_back(it);
+    c = *p;
+    if (c == code::EOL) break;
+    if (c != code::OP_ADD && c != code::OP_SUB) return;
+    op = c;
+    p++;
+  }
+  f.chain = std::move(chain);
 }
 
 // Builds the fast form; leaves usable false for a form it does not take.
@@ -146,6 +210,7 @@ void build(Oop_fast_expr& f, const std::vector<uint8_t>& expr) {
   f.slots.assign(f.index.size(), nullptr);
   f.names_id = New_names_id();
   f.usable = true;
+  build_chain(f);
 }
 
 // A parameter's node takes its argument's value (as the general path's
@@ -176,6 +241,78 @@ void set_param(Var_node* v, Arg_rec* a) {
 
 namespace {
 
+// The property slots (f->bound), bound for the object o.
+void bind_props_now(Oop_fast_expr* f, Oop_object* o) {
+  f->last_obj = nullptr;
+  size_t n = f->slots.size();
+  for (size_t i = 0; i < n; i++) {
+    f->bound[i] = nullptr;
+    if (f->param_of[i] >= 0) continue;
+    const Oop_name* id = f->ids[i];
+    if (!id) {
+      // A name registered since (a class defined later) is looked up now.
+      const uint8_t* e = f->pool.data() + f->index[i];
+      id = f->ids[i] = OopFindName(f->types[i] == code::STR_VAR ? 2 : 1, e[0], reinterpret_cast<const char*>(e + 1));
+    }
+    if (id && id->sys == SYS_NONE)
+      if (Prop_inst* pi = Oop_inst(o, id, true)) f->bound[i] = pi->var;
+  }
+  f->last_obj = o;
+  f->last_serial = o->serial;
+  f->last_epoch = oop.class_epoch;
+}
+
+inline void bind_props(Oop_fast_expr* f, Oop_object* o) {
+  if (f->last_obj != o || f->last_serial != o->serial || f->last_epoch != oop.class_epoch) bind_props_now(f, o);
+}
+
+// A body that is a chain (build_chain) evaluated straight from the
+// arguments' numbers and the object's bound property variables, as the
+// evaluator would (left to right, the same flags, rounding and errors):
+// no name table installed, no state saved, since nothing in it can look a
+// name up or run code.  False, with nothing done, when it does not fit:
+// the count of numbers is not the parameters' (the general path raises
+// the error), a name is no readable numeric property of the object, or the
+// class or object has a precision of its own.
+bool run_chain(Oop_fast_expr* f, Oop_object* o, Oop_class* c, const Num_val* nums, size_t count) {
+  if (count != f->params.size()) return false;
+  if ((c && (c->flags & CF_PRECISION)) || (o->state & OS_OWN_PREC)) return false;
+  bind_props(f, o);
+  for (const auto& it : f->chain) {
+    if (it.kind != CHAIN_NAME) continue;
+    const Var_node* v = f->bound[it.index];
+    if (!v || v->type != code::NUM_VAR || (v->read_mask && (v->read_mask & ~ws.Var_mask))) return false;
+  }
+  auto operand = [&](const Oop_fast_expr::Chain_item& it) -> Num_val {
+    if (it.kind == CHAIN_PARAM) return nums[it.index];
+    if (it.kind == CHAIN_NAME) return f->bound[it.index]->num;
+    return it.value;
+  };
+  Num_val acc = operand(f->chain[0]);
+  for (size_t i = 1; i < f->chain.size(); i++) {
+    const auto& it = f->chain[i];
+    Num_val b = operand(it);
+    ws.Num_acc2 = acc;
+    int64_t r;
+    bool add = it.op == code::OP_ADD;
+    if (acc.scale == b.scale && !(add ? __builtin_add_overflow(acc.mant, b.mant, &r)
+                                      : __builtin_sub_overflow(acc.mant, b.mant, &r))) [[likely]] {
+      ws.Math_flags |= 2;
+      acc.mant = r;
+    } else {
+      ws.Num_acc = b;
+      ws.Str_len = -1;
+      if (add) Add_val();
+      else Sub_val();
+      acc = ws.Num_acc;
+    }
+    if ((ws.Prm.RN & 64) && acc.scale > ws.Precision) Set_scl(acc, ws.Precision, 1);
+  }
+  ws.Num_acc = acc;
+  ws.Str_len = -1;
+  return true;
+}
+
 // Runs the fast form with the arguments as a list (args, freed here) or as
 // numbers already read (nums, count).
 bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args, const Num_val* nums,
@@ -193,6 +330,7 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
   }
   Oop_fast_expr* f = *fast;
   if (!f->usable || f->busy) return false;
+  if (nums && !f->chain.empty() && run_chain(f, o, c, nums, count)) return true;
 
   struct Restore {
     Oop_fast_expr* f;
@@ -254,25 +392,8 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
       a = a->next;
     }
   }
-  // The property slots, bound for this object.
+  bind_props(f, o);
   size_t n = f->slots.size();
-  if (f->last_obj != o || f->last_epoch != oop.shape_epoch) {
-    f->last_obj = nullptr;
-    for (size_t i = 0; i < n; i++) {
-      f->bound[i] = nullptr;
-      if (f->param_of[i] >= 0) continue;
-      const Oop_name* id = f->ids[i];
-      if (!id) {
-        // A name registered since (a class defined later) is looked up now.
-        const uint8_t* e = f->pool.data() + f->index[i];
-        id = f->ids[i] = OopFindName(f->types[i] == code::STR_VAR ? 2 : 1, e[0], reinterpret_cast<const char*>(e + 1));
-      }
-      if (id && id->sys == SYS_NONE)
-        if (Prop_inst* pi = Oop_inst(o, id, true)) f->bound[i] = pi->var;
-    }
-    f->last_obj = o;
-    f->last_epoch = oop.shape_epoch;
-  }
   for (size_t i = 0; i < n; i++) {
     int k = f->param_of[i];
     f->slots[i] = k >= 0 ? f->params[size_t(k)] : f->bound[i];

@@ -28,6 +28,8 @@
 #include "core/hooks.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/variables.h"
+#include "programs/arguments.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
@@ -45,8 +47,9 @@ bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
 // The table slots of the ENTER at p (on its directive code) when every item
 // is a plain variable named by its index: [(]NAME[)][[ALL]] separated by
-// commas, no "*", default or ERR=.  0 otherwise.
-uint32_t enter_slots(const uint8_t* p, uint16_t* slots) {
+// commas, no "*", default or ERR=; each item's form into forms and the
+// cursor after the items into *end.  0 otherwise.
+uint32_t enter_slots(uint8_t* p, uint16_t* slots, uint8_t* forms, uint8_t** end) {
   if (*p != code::D_ENTER) return 0;
   p++;
   uint32_t n = 0;
@@ -55,18 +58,24 @@ uint32_t enter_slots(const uint8_t* p, uint16_t* slots) {
     if (by_value) p++;
     if ((*p != code::NUM_VAR && *p != code::STR_VAR) || !(p[1] & 0x80)) return 0;
     if (n == METHOD_KEEP_MAX) return 0;
+    forms[n] = uint8_t((*p == code::STR_VAR ? ENTER_ITEM_STR : 0) | (by_value ? ENTER_ITEM_BY_VALUE : 0));
     slots[n++] = uint16_t(((p[1] & 0x7F) << 8) | p[2]);
     p += 3;
     if (by_value) {
       if (*p != code::RPAREN) return 0;
       p++;
     }
-    if (*p == code::WHOLE_ARRAY) p++;
+    if (*p == code::WHOLE_ARRAY) {
+      forms[n - 1] |= ENTER_ITEM_WHOLE;
+      p++;
+    }
     if (*p == code::COMMA) {
       p++;
       continue;
     }
-    return stmt_end(*p) ? n : 0;
+    if (!stmt_end(*p)) return 0;
+    *end = p;
+    return n;
   }
 }
 
@@ -87,7 +96,76 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
   e.go_len = ws.Go_cache_len;
   e.go_rec = ws.Go_cache_rec;
   e.go_size = ws.Go_cache_size;
-  e.enter_count = enter_slots(ws.Exec_ptr, e.enter_slots);
+  e.enter_count = enter_slots(ws.Exec_ptr, e.enter_slots, e.enter_forms, &e.enter_end);
+  e.enter_distinct = true;
+  for (uint32_t i = 0; i < e.enter_count; i++)
+    for (uint32_t j = 0; j < i; j++)
+      if (e.enter_slots[i] == e.enter_slots[j] && ((e.enter_forms[i] ^ e.enter_forms[j]) & ENTER_ITEM_STR) == 0)
+        e.enter_distinct = false;
+}
+
+// The ENTER at the entry bound by the loader itself, when the variables the
+// last call kept are the program's table now (each ENTER slot bound to a
+// cleared node of its own) and every argument fits its item as ENTER's own
+// binding takes it without a failure: a number or a numeric variable for a
+// numeric scalar, a string or a string variable (lent) for a string scalar,
+// no arrays, as many arguments as items.  The cursor is left after the
+// items.  False, with nothing bound, otherwise: ENTER runs as usual.
+bool bind_enter(const Method_entry& e) {
+  uint32_t n = e.enter_count;
+  if (!n || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
+  Var_node* vars[METHOD_KEEP_MAX];
+  Arg_rec* a = ws.Arg_list;
+  for (uint32_t i = 0; i < n; i++, a = a->next) {
+    if (!a || a->bound) return false;
+    uint8_t form = e.enter_forms[i];
+    uint16_t idx = e.enter_slots[i];
+    Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+    bool str = form & ENTER_ITEM_STR;
+    if (!v || v->type != (str ? code::STR_VAR : code::NUM_VAR) || (form & ENTER_ITEM_WHOLE)) return false;
+    if ((v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) || v->elems || v->dims || v->assoc) return false;
+    bool by_value = form & ENTER_ITEM_BY_VALUE;
+    if (str) {
+      if (!(a->kind == ARG_STR_REF && !by_value && a->var) && !(a->kind == ARG_STR_VAL && a->str)) return false;
+    } else if (!(a->kind == ARG_NUM_VAL || (a->kind == ARG_NUM_REF && a->var))) {
+      return false;
+    }
+    vars[i] = v;
+  }
+  if (a) return false;
+  a = ws.Arg_list;
+  for (uint32_t i = 0; i < n; i++, a = a->next) {
+    Var_node* v = vars[i];
+    bool by_value = e.enter_forms[i] & ENTER_ITEM_BY_VALUE;
+    if (a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL) {
+      v->num = a->num;
+      v->flags |= VF_ASSIGNED;
+      if (a->kind == ARG_NUM_REF && !by_value) {
+        Var_node* c = a->var;
+        v->flags |= c->flags & VF_INTEGER;
+        v->read_mask = c->read_mask;
+        v->write_mask = c->write_mask;
+        a->bound = v;
+      }
+      continue;
+    }
+    Str_blk* old = v->str;
+    if (a->kind == ARG_STR_REF) {
+      Var_node* c = a->var;
+      v->str = c->str;  // lent until the return
+      c->str = nullptr;
+      v->read_mask = c->read_mask;
+      v->write_mask = c->write_mask;
+      a->bound = v;
+    } else {
+      v->str = a->str;
+      a->str = nullptr;
+    }
+    v->flags |= VF_ASSIGNED;
+    if (old) Ret_str(old);
+  }
+  ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;
+  return true;
 }
 
 // The class's record still is what a search by the name would find: held
@@ -150,6 +228,7 @@ int Oop_frame_load(void* ctx) {
   // The same object under the same shape: its property instances are the
   // ones the slots point at (a freed instance or object moves the shape).
   if (vars && rec->spare_obj == o) vars = 2;
+  Var_node** spare = vars ? rec->spare_index : nullptr;
   Prog_take(rec, vars);
   size_t len = std::min(m.name->size(), NAME_KEEP);
   ws.Pgm_name = Get_str(len);
@@ -174,6 +253,7 @@ int Oop_frame_load(void* ctx) {
   ws.Stop_stno = e.stno;
   ws.Stop_ptr = e.exec;
   note_entry(m, e);
+  if (spare && ws.Var_index == spare) bind_enter(e);
   return 1;
 }
 

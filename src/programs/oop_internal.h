@@ -47,7 +47,14 @@ struct Method_entry {
   uint8_t* go_rec = nullptr;
   uint32_t enter_count = 0;  // ENTER's plain items (0: none or not plain)
   uint16_t enter_slots[16] = {};
+  // Each item's form (ENTER_ITEM_*) and the cursor after the items, for
+  // the binding the loader makes itself (oop_frame.cpp).
+  uint8_t enter_forms[16] = {};
+  uint8_t* enter_end = nullptr;
+  bool enter_distinct = false;  // no two items name one slot
 };
+// An ENTER item's form: string (else numeric), "(V)", "V[ALL]".
+enum : uint8_t { ENTER_ITEM_STR = 1, ENTER_ITEM_BY_VALUE = 2, ENTER_ITEM_WHOLE = 4 };
 
 struct Prog_ref {
   bool present = false;
@@ -173,6 +180,12 @@ struct Oop_object {
   Var_node* own_str;
   char* proplist;  // Get_blk text, zero-terminated (null none)
   Var_node* sys[3];  // "_OBJ", "_CLASS$", "_REFCNT" as variables of its own code
+  // Unique among all objects ever made, and taken afresh whenever one of
+  // its property instances is freed: a cache that names the object and
+  // its instances keeps the serial it was filled under (an object made
+  // later at the same address, or the same object with an instance gone,
+  // has another).
+  uint64_t serial;
 };
 
 struct Oop_event {
@@ -216,12 +229,26 @@ struct Oop_state {
   // delegate set, the name registry cleared.  Call-site caches keep the
   // count they were filled under and are used only while it stands.
   uint32_t shape_epoch = 1;
+  // Counts the changes of that list that are not one object's own: a
+  // class defined, changed or freed, a delegate set, the name registry
+  // cleared.  Caches that also check an object's serial use this one, so
+  // that freeing objects (DROP) leaves the caches of other objects alone.
+  uint32_t class_epoch = 1;
+  uint64_t serial_counter = 0;  // the last object serial given
   // Methods (program and expression) running inside one another: each
   // nests the interpreter once more on the machine stack.
   int method_depth = 0;
 };
 extern Oop_state oop;
-inline void Oop_shape_changed() { ++oop.shape_epoch; }
+inline void Oop_shape_changed() {
+  ++oop.shape_epoch;
+  ++oop.class_epoch;
+}
+// One object's property instances changed (one freed): its serial is new.
+inline void Oop_object_shape_changed(Oop_object* o) {
+  ++oop.shape_epoch;
+  if (o) o->serial = ++oop.serial_counter;
+}
 // Deeper than this a method call is error 30 (nesting too deep), well
 // before the machine stack could run out.
 constexpr int METHOD_DEPTH_MAX = 1000;

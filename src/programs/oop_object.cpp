@@ -110,7 +110,7 @@ Prop_inst* Oop_inst(Oop_object* o, const Oop_name* id, bool bind) {
 }
 
 void Oop_free_inst(Prop_inst* pi, Oop_object* owner) {
-  Oop_shape_changed();
+  Oop_object_shape_changed(owner);
   Var_node* v = pi->var;
   if (pi->entry && (pi->entry->flags & PF_OBJECT) && v->type == code::NUM_VAR) {
     int32_t own = owner ? Oop_handle_of(owner->slot) : 0;
@@ -143,6 +143,7 @@ int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at) {
   std::memset(static_cast<void*>(o), 0, sizeof(Oop_object));
   o->cls = c;
   o->slot = slot;
+  o->serial = ++oop.serial_counter;
   o->refs = 1;
   o->creator = oop.cur_obj;
   o->precision = -2;
@@ -290,7 +291,7 @@ void OopFreeObject(int32_t slot) {
   oop.objs[size_t(slot)] = nullptr;
   if (slot < oop.first_free) oop.first_free = slot;
   oop.live--;
-  Oop_shape_changed();
+  ++oop.shape_epoch;  // the object's serial dies with it: the class epoch stands
   Ret_blk(o);
   OopDeRefClass(c);
   Oop_hook_update();
