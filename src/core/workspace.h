@@ -187,7 +187,6 @@ struct Prog_context {
   uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
   uint32_t Names_id = 0;   // identity of the variable table: a loaded image's load serial,
                            // a typed program's from New_names_id (0: none yet)
-  const void* Enter_bound = nullptr;  // the ENTER whose items the call bound already (programs/arguments.cpp)
 };
 
 struct Workspace : Io_state, Prog_context {

@@ -508,56 +508,8 @@ const Enter_plan* plan_here() {
 
 }  // namespace
 
-bool Args_bind_ahead(Prog_obj* rec, const uint8_t* enter_at) {
-  auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
-  if (!plan || plan->stmt != enter_at || !plan->distinct || !plan->count || rec->image != ws.Pgm_image) return false;
-  Var_node** slots = ws.Var_index;
-  uint32_t slot_cnt = ws.Var_index_cnt;
-  // Everything that could fail or take another way is checked first.
-  Arg_rec* a = ws.Arg_list;
-  for (uint32_t i = 0; i < plan->count; i++, a = a->next) {
-    const Enter_item& it = plan->items[i];
-    if (!a || a->kind != it.by_ref || a->bound) return false;
-    Var_node* v = it.idx < slot_cnt ? slots[it.idx] : nullptr;
-    if (!v || v->type != it.type || v->elems || (v->flags & (VF_RECORD | VF_READ_ONLY))) return false;
-    if (a->kind == ARG_NUM_REF && (v->flags & VF_INTEGER)) return false;
-  }
-  if (a) return false;
-  a = ws.Arg_list;
-  for (uint32_t i = 0; i < plan->count; i++, a = a->next) {
-    Var_node* v = slots[plan->items[i].idx];
-    Var_node* c = a->var;
-    if (a->kind == ARG_NUM_REF) {
-      v->num = a->num;
-      v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
-    } else {
-      Str_blk* old = v->str;
-      v->str = c->str;  // lent until the return
-      c->str = nullptr;
-      v->flags |= VF_ASSIGNED;
-      if (old) Ret_str(old);
-    }
-    v->read_mask = c->read_mask;
-    v->write_mask = c->write_mask;
-    a->bound = v;
-  }
-  ws.Cur_var = slots[plan->items[plan->count - 1].idx];
-  ws.Enter_bound = plan;
-  return true;
-}
-
 // ENTER [ERR=line,] [item {, item}] [, ERR=line]
 void d_ente() {
-  if (const void* bound = ws.Enter_bound) {
-    // The call bound the items already (Args_bind_ahead): the plan is the
-    // running program's and this is its statement.
-    ws.Enter_bound = nullptr;
-    Prog_obj* rec = ws.Pgm_cache_ent;
-    if (rec && rec->enter_plan == bound && static_cast<const Enter_plan*>(bound)->stmt == ws.Exec_ptr) {
-      ws.Exec_ptr = static_cast<const Enter_plan*>(bound)->end;
-      return;
-    }
-  }
   Chk_err();
   if (ws.Err_line && *ws.Exec_ptr == code::COMMA) ws.Exec_ptr++;
   if (stmt_end(*ws.Exec_ptr)) {

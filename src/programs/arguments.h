@@ -45,14 +45,6 @@ Arg_rec* Arg_string(Arg_rec** tail_link, const uint8_t* s, size_t len);
 // Appends a string variable passed by reference.
 Arg_rec* Arg_string_ref(Arg_rec** tail_link, Var_node* v);
 
-// A warm call of rec whose first statement is the ENTER at enter_at
-// (after its code): when the program's ENTER plan takes the current
-// argument list as it is (as many plain items as arguments, each a
-// variable passed by reference, nothing that could fail), the items are
-// bound now and that ENTER, when it runs next, only steps over them.
-// False (nothing done) otherwise: the ENTER binds them as usual.
-struct Prog_obj;
-bool Args_bind_ahead(Prog_obj* rec, const uint8_t* enter_at);
 // Forgets every binding of the current argument list (the callee's
 // variables are about to be freed).
 void Clr_arg_var();

@@ -225,10 +225,29 @@ struct Warm_start {
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 
+// Names are short: eight bytes at a time, then the rest.
 bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
-  for (uint32_t i = 0; i < n; i++)
-    if (a[i] != b[i]) return false;
-  return true;
+  uint64_t x, y;
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return false;
+  }
+  if (n >= 4) {
+    uint32_t u, v;
+    std::memcpy(&u, a, 4);
+    std::memcpy(&v, b, 4);
+    if (u != v) return false;
+    a += 4, b += 4, n -= 4;
+  }
+  if (n >= 2) {
+    uint16_t u, v;
+    std::memcpy(&u, a, 2);
+    std::memcpy(&v, b, 2);
+    if (u != v) return false;
+    a += 2, b += 2, n -= 2;
+  }
+  return n == 0 || *a == *b;
 }
 
 // The record a CALL of the name in the string accumulator may start warm,
@@ -286,10 +305,6 @@ void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
   ws.Exec_ptr = ws.Stmt_ptr = w->exec;
   ws.Str_ptr = w->str_ptr;
   ws.Str_len = w->str_len;
-  // A program that begins with its ENTER has its items bound here, unless
-  // the statement loop may stop before that ENTER (stepping, tracing,
-  // breakpoints, an escape or any other request waiting).
-  if (list && w->exec[0] == code::D_ENTER && !(ws.Run_flags & RF_SERVE_MASK)) Args_bind_ahead(rec, w->exec + 1);
 }
 
 // After a plain call set up the long way: the context it built is kept as
@@ -316,7 +331,6 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->ctx.Pgm_name = nullptr;
   w->ctx.Var_index = nullptr;
   w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
-  w->ctx.Enter_bound = nullptr;
   w->load_serial = rec->load_serial;
   w->num_flags = f->Num_flags;
   w->precision = f->Precision;

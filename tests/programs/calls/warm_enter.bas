@@ -1,6 +1,6 @@
-REM Items bound by the call itself: a program that begins with its ENTER
-REM has its plain items bound before its first statement runs; anything
-REM else waits for the ENTER.  Every way gives what ENTER alone gives.
+REM ENTER in a resident program called again and again (warm calls): too
+REM few or too many arguments, an integer on either side, the same ENTER
+REM run twice, a mismatch; then an ENTER that is not the first statement.
 DELETE
 10 ENTER A,B$,C
 20 PRINT "A=",A," B$=",B$," C=",C; A=A+1; B$=B$+"."; C=-C
@@ -26,8 +26,8 @@ DELETE
 150 PRINT "mismatch: ERR=",ERR," X=",X," S$=",S$
 160 DROP "ahd"
 RUN
-REM An ENTER that is not the first statement, or with an integer, a value
-REM or an array item, binds when it runs.
+REM An ENTER that is not the first statement, with an integer, a value and
+REM an array item.
 DELETE
 10 PRINT "before: A=",A; ENTER A,(B),C%,D[ALL]
 20 PRINT "A=",A," B=",B," C%=",C%," D[1]=",D[1]; A=A*10; B=B*10; C%=C%*10; D[1]=D[1]*10
