@@ -1,6 +1,7 @@
 // The channel directives: their code and handler, one line each.  A new
 // directive handler of this layer is added here.
 #include "channels/directive_list.h"
+#include "channels/record_io.h"
 
 #include "core/codes.h"
 #include "core/directives.h"
@@ -18,7 +19,7 @@ void Channels_register_directives() {
       {code::D_OPEN, d_open},
       {code::D_PRINT, d_prin},
       {code::D_PURGE, d_purg},
-      {code::D_READ, d_read},
+      {code::D_READ, d_read_stmt},
       {code::D_REMOVE, d_remo},
       {code::D_RENAME, d_renm},
       {code::D_SERIAL, d_seri},

@@ -874,15 +874,17 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   if (e->at != p) e = &site_slot(p);
   Read_site& s = *e;
   if (s.at != p || !code_holds(p, s.len)) return nullptr;
-  size_t n = s.len, i = 0;
-  for (; i + 8 < n; i += 8)
+  // The first and last 8 bytes, then those between (n >= 8).
+  size_t n = s.len;
+  if (load8(p) != load8(s.code) || load8(p + n - 8) != load8(s.code + n - 8)) return nullptr;
+  for (size_t i = 8; i + 8 < n; i += 8)
     if (load8(p + i) != load8(s.code + i)) return nullptr;
-  return load8(p + n - 8) == load8(s.code + n - 8) ? &s : nullptr;
+  return &s;
 }
 
 // Reads the statement at the cursor (on its '(') into its site: false when
 // it is not READ's common form.
-bool learn_site(const uint8_t* p) {
+[[gnu::noinline, gnu::cold]] bool learn_site(const uint8_t* p) {
   Io_plain chan;
   if (!Io_plain_parse(chan)) return false;
   Read_site& s = site_slot(p);
@@ -918,7 +920,7 @@ bool learn_site(const uint8_t* p) {
   Read_site* s = known_site(p);
   if (!s) {
     if (!learn_site(p)) return false;
-    s = known_site(p);
+    s = &site_slot(p);  // what known_site finds now
   }
   last_site = s;
   // Io_plain_parse's checks of the run.
@@ -1026,16 +1028,12 @@ general:
 }  // namespace
 
 // READ, EXTRACT and FIND.
-void d_read() {
-  // READ (n) with END= and ERR= at most takes the short way to its
-  // channel; a plain list from a serial channel's buffer is read at once.
-  const uint8_t* s = ws.Stmt_ptr;
-  if (s && s[0] == code::D_READ) {
-    if (read_fast()) return;
-    if (!Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
-  } else {
-    Io_SetOptions(0);
-  }
+namespace {
+
+// The statement after its fast path: READ (n) with END= and ERR= at most
+// takes the short way to its channel.
+void read_general(bool read_stmt) {
+  if (!read_stmt || !Io_SetOptions_plain(code::D_READ)) Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {
@@ -1045,6 +1043,22 @@ void d_read() {
   Read_record();
   Parse_read(ws.Str_ptr, ws.Str_len);
   if (ws.Io_stmt != code::D_EXTRACT) apply_step(f);
+}
+
+}  // namespace
+
+void d_read() {
+  // A plain list from a serial channel's buffer is read at once.
+  const uint8_t* s = ws.Stmt_ptr;
+  bool read_stmt = s && s[0] == code::D_READ;
+  if (read_stmt && read_fast()) return;
+  read_general(read_stmt);
+}
+
+void d_read_stmt() {
+  if (read_fast()) return;
+  const uint8_t* s = ws.Stmt_ptr;
+  read_general(s && s[0] == code::D_READ);
 }
 
 void Read_record() {

@@ -27,6 +27,9 @@ void Assign_record_text(const uint8_t* p, int32_t n);
 // programs, the driver's read, the lock release (not for EXTRACT), TBL=.
 // The record is left in ws.Str_ptr / ws.Str_len (never -1).
 void Read_record();
+// READ's entry in the directive table: d_read with the fast path first
+// (the executor dispatches it with the statement start on READ).
+void d_read_stmt();
 
 // Empties the current channel as PURGE does (input-only channels 13, kinds
 // that cannot be purged 82; the PRE_PURGE and POST_PURGE events, the

@@ -290,7 +290,7 @@ void d_sele() {
   }
   if ((s->has_begin || s->has_end) && !keyed_kind(f->kind)) Rpt_error(err::WRONG_MODE);
   // A keyed file is walked from its first key unless BEGIN says otherwise.
-  if (!s->has_begin && keyed_kind(f->kind) && f->kind != FK_MYSQL) s->has_begin = true;
+  if (!s->has_begin && keyed_kind(f->kind)) s->has_begin = true;
   if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_WHERE) {
     ws.Exec_ptr += 2;
     s->where_ptr = ws.Exec_ptr;

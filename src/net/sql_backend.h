@@ -79,6 +79,8 @@ class Sql_stmt {
   unsigned error_no() const { return err_no_; }
   const std::vector<Sql_field>& fields() const { return fields_; }
   const std::string& text() const { return text_; }
+  const void* handle() const { return st_; }
+  const Sql_conn* conn() const { return conn_; }
   [[noreturn]] void fail();
 
  private:

@@ -147,6 +147,10 @@ struct Sql_chan {
   bool open_group = false;          // the map ends inside variant sections
   bool ind_mode = false;
   int64_t ind_cur = -1;             // IND mode: the row number last read or written
+  bool ind_reread = false;          // IND mode: EXTRACT left the channel on its row
+  // KEY=* as key 0: every column is part of the key; records read are
+  // empty and a record written is given whole by KEY=.
+  bool whole_key = false;
   int keydata_len = 0;
   bool recdata = false;
   std::map<std::string, std::unique_ptr<Sql_stmt>> stmts;   // on conn
@@ -216,6 +220,9 @@ std::vector<bool> Dbx_variant_sections(Sql_chan* sc, const std::string& sel_byte
 bool Dbx_variant_chk(const std::string& pattern, const std::string& sel_bytes);
 // Column names compare without regard to case.
 bool Dbx_same_name(const std::string& a, const std::string& b);
+// The statement trace (parameter !Q): a message box on the thin client.
+void Dbx_message_trace(const std::string& text, const std::string& title);
+void Dbx_trace_statement(Sql_chan* sc, const std::string& text, bool extract);
 // Table locks (named locks on the server).
 void Dbx_share_table(Sql_chan* sc);
 void Dbx_release_table(Sql_chan* sc);

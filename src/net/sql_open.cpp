@@ -8,6 +8,8 @@
 #include "core/errors.h"
 #include "core/ini.h"
 #include "core/memory.h"
+#include "core/params.h"
+#include "core/switches.h"
 #include "core/workspace.h"
 #include "net/sql_channel.h"
 #include "net/sql_client.h"
@@ -93,6 +95,7 @@ void load_ini() {
   if (ini_read) return;
   Sql_chan tmp;
   tmp.opts = SQO_NO_TIMESTAMP_CONVERT | SQO_PREPARE | SQO_ONE_RESULT | SQO_UNIQUE;
+  if (Sw_on(sw::Bang9)) tmp.opts |= SQO_TAVRODATE;  // six-byte dates by default
   tmp.settings.port = 3306;
   char names[1024];
   int n = KestGetPrivateProfileString("MySql", nullptr, "", names, sizeof names);
@@ -113,7 +116,7 @@ void load_ini() {
   defaults.opts = tmp.opts;
   defaults.top = tmp.top;
   defaults.debug_tag = tmp.debug_tag;
-  defaults.extract_suffix = tmp.extract_suffix.empty() ? "$ FOR UPDATE" : tmp.extract_suffix;
+  defaults.extract_suffix = tmp.extract_suffix;  // empty: chosen at each OPEN
   defaults.datefmt = tmp.datefmt;
   defaults.auto_index = tmp.auto_index;
   ini_read = true;
@@ -279,6 +282,19 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
       sc->cols.push_back(c);
     }
   } else {
+    // The table's facts override the items' own formats unless every
+    // column item of the map has a format of its own.
+    bool all_formatted = true;
+    {
+      size_t b = 0;
+      while (b < map.size()) {
+        size_t e = map.find_first_of(",+", b);
+        std::string it = trim(map.substr(b, e == std::string::npos ? std::string::npos : e - b));
+        b = e == std::string::npos ? map.size() : e + 1;
+        if (it.empty() || it[0] == '?' || it[0] == '"' || it[0] == '\'') continue;
+        if (it.find(':') == std::string::npos) all_formatted = false;
+      }
+    }
     size_t i = 0;
     int cur_sec = -1, group = 0;
     bool open_group = false;
@@ -347,8 +363,8 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
             c.type = 'D';
             c.len = (sc->opts & SQO_TAVRODATE) ? 6 : !sc->datefmt.empty() ? int(sc->datefmt.size()) : 10;
           } else if (f0 == 'Y') {
-            c.type = 'N';
-            c.len = 4;
+            c.type = 'Y';  // two bytes in the record (year / 64 + 32, year mod 64 + 32)
+            c.len = 2;
           } else {
             if (f0 == 'H' || f0 == 'B' || f0 == 'P') {
               c.fmt = f0 == 'H' ? SQF_HEX : f0 == 'B' ? SQF_BINARY : SQF_PACKED;
@@ -362,7 +378,7 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
             if (dot != std::string::npos) {
               c.type = 'N';
               c.dec = std::atoi(fmt.c_str() + dot + 1);
-              if (!(sc->opts & SQO_NONUMADJ)) c.len += 3;
+              if (!(sc->opts & SQO_NONUMADJ) && c.fmt != SQF_PACKED) c.len += 3;
             } else {
               c.type = 'C';
             }
@@ -375,7 +391,9 @@ void define_map(Sql_chan* sc, const std::string& map, bool add_rest = false) {
             // A packed field keeps its own length and takes the column's
             // decimal places; only numbers can be packed.
             if (t->type != 'N') Rpt_error_text(err::TYPE_MISMATCH, "Packed field on a column that is no number: " + t->name);
-            c.dec = t->dec;
+            if (!all_formatted) c.dec = t->dec;
+          } else if (all_formatted) {
+            c.binary = t->binary && c.type == 'C';
           } else {
             c.type = t->type;
             c.len = t->len;
@@ -598,7 +616,11 @@ void Dbx_open_slot_impl() {
   sc->opts = defaults.opts;
   sc->top = defaults.top;
   sc->debug_tag = defaults.debug_tag;
-  sc->extract_suffix = defaults.extract_suffix;
+  // Without a suffix from [MySql], EXTRACT locks the row for update, or
+  // under switch XI in share mode.
+  sc->extract_suffix = !defaults.extract_suffix.empty() ? defaults.extract_suffix
+                       : Sw_on(sw::XI)                  ? "$ LOCK IN SHARE MODE"
+                                                        : "$ FOR UPDATE";
   sc->datefmt = defaults.datefmt;
   sc->auto_index = defaults.auto_index;
   std::string map;
@@ -672,6 +694,7 @@ void Dbx_open_slot_impl() {
       define_map(sc, map, rest);
       if (sc->ind_mode) sc->cols[0].len = 8;
       for (auto& d : keydefs) define_key(sc, d);
+      sc->whole_key = !keydefs.empty() && trim(keydefs[0]) == "*";
       if (keydata) sc->keydata_len = sc->keys[0].total;
       define_selectors(sc, typ);
       complete_orders(sc);

@@ -40,6 +40,11 @@ void string_result(const std::string& s) {
 
 bool is_extract() { return ws.Io_stmt == code::D_EXTRACT; }
 
+std::string trim_blanks(const std::string& s) {
+  size_t b = s.find_first_not_of(' ');
+  return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
 std::string col_q(Sql_chan* sc, int ci) { return Msq_quote_ident(sc->cols[size_t(ci)].name); }
 
 std::string select_list(Sql_chan* sc) {
@@ -305,6 +310,7 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
     std::vector<Sql_row> rows;
     std::vector<Sql_field> fields;
     sc->last_text = text;
+    Dbx_trace_statement(sc, text, false);
     if (Msq_query(sc->conn, text, &rows, &fields, nullptr, true)) {
       if (rows.empty()) Io_end_err();
       // The procedure's columns by name; a result without the names is
@@ -354,7 +360,7 @@ Sql_row lock_row(Sql_chan* sc, const Sql_row& row) {
   Sql_key eqkey = k0;
   eqkey.order = k0.seg;
   if (!suffix.empty() && suffix[0] == '$')
-    text += where_equal(sc, eqkey, kv, &p) + " " + suffix.substr(1);
+    text += where_equal(sc, eqkey, kv, &p) + " " + trim_blanks(suffix.substr(1));
   else
     text += " " + suffix + where_equal(sc, eqkey, kv, &p);
   std::vector<Sql_row> rows;
@@ -423,6 +429,7 @@ std::string row_text(const Sql_row& row, int sep) {
 
 void command_run(Sql_chan* sc, const std::string& text) {
   sc->last_text = text;
+  Dbx_trace_statement(sc, text, false);
   uint64_t affected = 0;
   try {
     Msq_query(sc->conn, text, &sc->cmd_rows, &sc->cmd_fields, &affected, false);
@@ -540,7 +547,8 @@ bool ind_beyond(Sql_chan* sc, int64_t n) {
 // IND mode READ: IND= or the row after the current one; a number without
 // a row gives an empty record (end of file when no row follows it).
 void ind_read(Sql_chan* sc) {
-  int64_t n = (ws.Io_opts & IO_IND) ? int64_t(ws.Io_ind) : sc->ind_cur + 1;
+  int64_t n = (ws.Io_opts & IO_IND) ? int64_t(ws.Io_ind) : sc->ind_reread ? sc->ind_cur : sc->ind_cur + 1;
+  sc->ind_reread = false;
   if (n < 0 || n > 99999999) Rpt_error(err::OUT_OF_RANGE);
   if (ws.Io_opts & (IO_KEY | IO_RNO)) Rpt_error(err::WRONG_MODE);
   drop_batch(sc);
@@ -557,6 +565,7 @@ void ind_read(Sql_chan* sc) {
   if (is_extract()) row = lock_row(sc, row);
   stand_on_row(sc, 0, row);
   sc->ind_cur = n;
+  sc->ind_reread = is_extract();  // EXTRACT leaves the channel on its row
   ws.Cur_fcb->st1 |= ST1_READ;
   std::string rec = Dbx_make_rec(sc, row, ws.Io_sep);
   rec.erase(0, std::min(rec.size(), size_t(8)));
@@ -617,7 +626,17 @@ int64_t slot_read() {
     row = locked;
   }
   stand_on_row(sc, k, row);
+  if (is_extract() && k >= 0) {
+    // EXTRACT leaves the channel on its row: the next READ reads it again
+    // (or the one after it when it is gone), and KEY() names it.
+    sc->pos.inclusive = true;
+    drop_batch(sc);
+  }
   ws.Cur_fcb->st1 |= ST1_READ;
+  if (sc->whole_key) {
+    string_result("");  // the key is the whole record: KEC names it
+    return 0;
+  }
   std::string rec = Dbx_make_rec(sc, row, ws.Io_sep);
   rec.erase(0, std::min(rec.size(), front_len(sc)));  // the KEYDATA key part
   string_result(rec);
@@ -673,12 +692,21 @@ int64_t slot_write() {
   int32_t len = f->buf_count;
   f->buf_count = 0;
   f->high_water = 0;
+  sc->ind_reread = false;
   if (sc->command || ((ws.Io_opts & IO_IND) && !sc->ind_mode && ws.Io_ind == -1)) {
     release_extract(sc);
     command_run(sc, command_text(rec, len, ws.Io_sep));
     return 0;
   }
   if ((ws.Io_opts & IO_IND) && !sc->ind_mode) Rpt_error(err::WRONG_MODE);
+  if (sc->whole_key) {
+    // The key is the whole record: KEY= gives every column, the record
+    // itself holds nothing (field separators and NUL bytes at most).
+    for (int32_t i = 0; i < len; i++)
+      if (rec[i] != 0 && int(rec[i]) != ws.Io_sep) Rpt_error(err::RECORD_TOO_LONG);
+    if (!(ws.Io_opts & IO_KEY)) Rpt_error(err::WRONG_MODE);
+    len = 0;
+  }
   // The parts in front of the record: IND mode's row number, KEYDATA's key.
   std::string whole;
   std::string given;
@@ -762,6 +790,7 @@ int64_t slot_write() {
 
 int64_t slot_remove() {
   Sql_chan* sc = Dbx_cur();
+  sc->ind_reread = false;
   if (sc->command || sc->keys.empty()) Rpt_error(err::WRONG_MODE);
   const Sql_key& k0 = sc->keys[0];
   Sql_row kv;
@@ -892,17 +921,42 @@ int64_t slot_getken() {
     string_result("N/A");
     return 0;
   }
+  if ((ws.Io_opts & IO_IND) && ws.Io_ind == 2) {
+    // The handles of the channel: the library's connection object serves
+    // as the environment too; the statement is the one that ran last.
+    auto num = [](const void* p) { return std::to_string(static_cast<long>(reinterpret_cast<intptr_t>(p))); };
+    const void* st = nullptr;
+    for (auto& [text, stmt] : sc->stmts)
+      if (text == sc->last_text) st = stmt->handle();
+    const void* h = sc->conn ? sc->conn->h : nullptr;
+    string_result("HENV=" + num(h) + ", HDBC=" + num(h) + ", HSTMT=" + num(st));
+    return 0;
+  }
   if ((ws.Io_opts & IO_IND) && ws.Io_ind == 3) {
-    const std::vector<Sql_field>* fl = sc->command ? &sc->cmd_fields : nullptr;
-    if (!fl || !sc->cmd_result) Rpt_error(err::MISSING_RECORD);
+    // The columns of the open result: a command channel's last result, a
+    // table's rows once one was read.
     std::string s;
-    for (auto& f : *fl) {
+    auto add = [&](const std::string& name, char type, int64_t size, int dec) {
       if (!s.empty()) s += ";";
-      s += f.name;
-      if (f.is_date()) s += ",DATE";
-      else if (f.is_number()) s += ",NUM(" + std::to_string(f.length) + "," + std::to_string(f.decimals) + ")";
-      else if (f.binary) s += ",BIN(" + std::to_string(f.length) + ")";
-      else s += ",CHR(" + std::to_string(f.length) + ")";
+      s += name;
+      if (type == 'D') s += ",DATE";
+      else if (type == 'N') s += ",NUM(" + std::to_string(size) + "," + std::to_string(dec) + ")";
+      else if (type == 'B') s += ",BIN(" + std::to_string(size) + ")";
+      else s += ",CHR(" + std::to_string(size) + ")";
+    };
+    if (sc->command) {
+      if (!sc->cmd_result) Rpt_error(err::MISSING_RECORD);
+      for (auto& f : sc->cmd_fields)
+        add(f.name, f.is_date() ? 'D' : f.is_number() ? 'N' : f.binary ? 'B' : 'C', int64_t(f.length), int(f.decimals));
+    } else {
+      if (!sc->have_row && !sc->batch_valid) Rpt_error(err::MISSING_RECORD);
+      for (size_t i = 0; i < sc->sel.size(); i++) {
+        const Sql_col* c = nullptr;
+        for (auto& col : sc->cols)
+          if (col.sel == int(i)) c = &col;
+        char type = c->type == 'D' ? 'D' : c->type == 'N' ? 'N' : c->binary ? 'B' : 'C';
+        add(sc->sel[i], type, c->len, c->dec);
+      }
     }
     string_result(s);
     return 0;
@@ -959,6 +1013,7 @@ Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
 
 bool Dbx_run(Sql_chan* sc, Sql_stmt& st, const std::vector<Sql_value>& params, std::vector<Sql_row>* rows, bool quiet) {
   sc->last_text = st.text();
+  if (prmblk.Bang_Q) Dbx_trace_statement(sc, st.text(), st.conn() == sc->xconn && sc->xconn);
   try {
     return st.run(params, rows, quiet);
   } catch (const Oru_error& e) {

@@ -7,6 +7,7 @@
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/params.h"
 #include "net/sql_channel.h"
 
 namespace {
@@ -132,7 +133,7 @@ std::string mask_date(const std::string& iso, const std::string& mask) {
 }
 
 // A field written under DATEFMT back to "YYYY-MM-DD"; a year of two digits
-// is of this century.
+// takes the century of parameter +Y (2000 when it is 0).
 std::string unmask_date(const std::string& f, const std::string& mask) {
   int y = 0, m = 0, d = 0;
   bool seen_a = false;
@@ -155,7 +156,7 @@ std::string unmask_date(const std::string& f, const std::string& mask) {
     else y = y * 10 + v;
     if (d > 99 || m > 99 || y > 9999) Rpt_error(err::OUT_OF_RANGE);  // a mask with too many digits for a date
   }
-  if (y < 100) y += 2000;
+  if (y < 100) y += prmblk.Plus_Y != 0 ? prmblk.Plus_Y * 100 : 2000;  // the century of parameter +Y
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", unsigned(y) % 10000u, unsigned(m) % 100u, unsigned(d) % 100u);
   return buf;
@@ -260,6 +261,11 @@ std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& x) {
     return out;
   }
   if (c.type == 'N') return Dbx_number_text(x.s);
+  if (c.type == 'Y') {
+    int y = std::atoi(x.s.c_str());
+    if (y < 0 || y > 9999) return "";
+    return std::string(1, char(y / 64 + 32)) + char(y % 64 + 32);
+  }
   if (c.type == 'D' && (sc->opts & SQO_TAVRODATE)) return tavro_date(x.s);
   if (c.type == 'D' && !sc->datefmt.empty()) return mask_date(x.s, sc->datefmt);
   return x.s;
@@ -278,6 +284,8 @@ Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field)
     }
     out.null = v.empty() && !nonulls;
   } else if (c.type == 'N') {
+    if (v.find_first_not_of("0123456789 .-+") != std::string::npos)
+      Dbx_message_trace(c.name, "Non-numeric data in numeric field");  // the value is still used
     v = strip_blanks(v);
     // An empty number is NULL, written alike by INSERT and UPDATE (0
     // under NONULLS).
@@ -286,6 +294,15 @@ Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field)
       out.s = nonulls ? "0" : "";
     } else {
       out.s = v;
+    }
+  } else if (c.type == 'Y') {
+    // The two-byte year: (b0 - 32) x 64 + b1 - 32.
+    if (v.size() >= 2 && rtrim(v).size() >= 2) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%04d", std::max(0, (int(uint8_t(v[0])) - 32) * 64 + int(uint8_t(v[1])) - 32));
+      out.s = buf;
+    } else {
+      out.null = !nonulls;
     }
   } else if (c.type == 'D') {
     if (sc->opts & SQO_TAVRODATE) v = rtrim(v).empty() ? "" : iso_from_tavro(v);
@@ -325,18 +342,23 @@ std::string Dbx_make_rec(Sql_chan* sc, const Sql_row& row, int sep) {
     }
     on = Dbx_variant_sections(sc, sel);
   }
+  bool prev_fixed = false;
   for (size_t ci = 0; ci < sc->cols.size(); ci++) {
     const Sql_col& c = sc->cols[ci];
     if (c.type == '?' || (c.vsec >= 0 && !on[size_t(c.vsec)])) continue;  // a section this record lacks
+    bool after_fixed = prev_fixed;
+    prev_fixed = c.fixed;
     std::string v;
     if (c.type == '\'') {
       v = c.literal;
     } else {
       const Sql_value& x = row[size_t(c.sel)];
       v = Dbx_field_out(sc, c, x);
-      if (c.type == 'N' && c.fmt != SQF_PACKED && c.fixed && int(v.size()) < c.len)
+      // A number laid at full width, or right after a field that is, is
+      // right-aligned in blanks.
+      if (c.type == 'N' && c.fmt != SQF_PACKED && (c.fixed || after_fixed) && int(v.size()) < c.len)
         v.insert(0, size_t(c.len - int(v.size())), ' ');
-      if ((sc->opts & SQO_STRIP) && c.type != 'N' && !c.binary && !c.fmt) v = rtrim(v);
+      if ((sc->opts & SQO_STRIP) && c.type != 'N' && c.type != 'Y' && !c.binary && !c.fmt) v = rtrim(v);
     }
     if (c.fixed) {
       // RECDATA: the last field is not padded.
@@ -437,7 +459,7 @@ int Dbx_parse_key(Sql_chan* sc, int k, const std::string& keystr, Sql_row* vals,
     std::string t = keystr.substr(pos, take);
     pos += take;
     Sql_value v;
-    if (c.fmt || (c.type == 'D' && ((sc->opts & SQO_TAVRODATE) || !sc->datefmt.empty()))) {
+    if (c.fmt || c.type == 'Y' || (c.type == 'D' && ((sc->opts & SQO_TAVRODATE) || !sc->datefmt.empty()))) {
       v = Dbx_field_in(sc, c, t);
     } else if (c.type == 'N') {
       t = strip_blanks(t);

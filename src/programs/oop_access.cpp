@@ -446,18 +446,17 @@ void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
 // ---- methods ----
 
 void Oop_arg_masks(Arg_rec* args, uint32_t* mask, uint32_t* obj_mask) {
-  *mask = 0;
-  *obj_mask = 0;
-  if (!args) return;
-  *mask = 1;
+  uint32_t m = args ? 1 : 0, om = 0;  // in locals: the stores below cannot alias the list
   int n = 0;
   for (Arg_rec* a = args; a; a = a->next) {
     if (++n > 30) Rpt_error(err::BAD_ARGUMENT);
-    bool numeric = a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL ||
-                   (a->kind == ARG_ARRAY && a->var && a->var->type == code::NUM_VAR);
-    *mask = (*mask << 1) | (numeric ? 1u : 0u);
-    *obj_mask = (*obj_mask << 1) | (a->kind == ARG_ARRAY ? 1u : 0u);
+    uint8_t k = a->kind;
+    bool numeric = k == ARG_NUM_REF || k == ARG_NUM_VAL || (k == ARG_ARRAY && a->var && a->var->type == code::NUM_VAR);
+    m = (m << 1) | (numeric ? 1u : 0u);
+    om = (om << 1) | (k == ARG_ARRAY ? 1u : 0u);
   }
+  *mask = m;
+  *obj_mask = om;
 }
 
 namespace {

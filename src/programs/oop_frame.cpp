@@ -231,10 +231,20 @@ int Oop_frame_load(void* ctx) {
   Var_node** spare = vars ? rec->spare_index : nullptr;
   Prog_take(rec, vars);
   size_t len = std::min(m.name->size(), NAME_KEEP);
-  ws.Pgm_name = Get_str(len);
-  if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
-  std::memcpy(ws.Pgm_name->bytes(), m.name->data(), len);
-  ws.Pgm_name->len = uint32_t(len);
+  if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
+    // The name block the last call of the program gave back.
+    ws.Pgm_name = kept;
+    rec->spare_name = nullptr;
+    if (kept->len != len || std::memcmp(kept->bytes(), m.name->data(), len) != 0) {
+      std::memcpy(kept->bytes(), m.name->data(), len);
+      kept->len = uint32_t(len);
+    }
+  } else {
+    ws.Pgm_name = Get_str(len);
+    if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
+    std::memcpy(ws.Pgm_name->bytes(), m.name->data(), len);
+    ws.Pgm_name->len = uint32_t(len);
+  }
   // The cursor where the entry's search left it.
   ws.Go_cache_ref = e.go_ref;
   ws.Go_cache_no = e.go_no;

@@ -625,23 +625,29 @@ bool Prog_keep_vars() {
       keep[i] = v && !(v->flags & (VF_PROPERTY | VF_READ_ONLY)) ? v : nullptr;
     }
     // The slots bound to the object's properties (a few, in a small table)
-    // stay for a next call of the same object.
+    // stay for a next call of the same object; every other slot is
+    // cleared in the same pass.
     Var_node* props[8];
     uint8_t nprops = 0;
-    if (ws.Var_index_cnt <= 256)
-      for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
-        if (Var_node* v = ws.Var_index[i]; v && (v->flags & VF_PROPERTY)) {
-          if (nprops == 8) {
-            nprops = 0;
-            break;
-          }
-          rec->spare_prop_slots[nprops] = uint16_t(i);
-          props[nprops++] = v;
+    bool props_fit = ws.Var_index_cnt <= 256;
+    Var_node** slots = ws.Var_index;
+    for (uint32_t i = 0, n = ws.Var_index_cnt; i < n; i++) {
+      Var_node* v = slots[i];
+      if (!v) continue;
+      slots[i] = nullptr;
+      if (props_fit && (v->flags & VF_PROPERTY)) {
+        if (nprops == 8) {
+          nprops = 0;
+          props_fit = false;
+          continue;
         }
-    std::memset(ws.Var_index, 0, sizeof(Var_node*) * ws.Var_index_cnt);
+        rec->spare_prop_slots[nprops] = uint16_t(i);
+        props[nprops++] = v;
+      }
+    }
     for (uint32_t i = 0; i < method.count; i++)
-      if (keep[i]) ws.Var_index[method.slots[i]] = keep[i];
-    for (uint8_t i = 0; i < nprops; i++) ws.Var_index[rec->spare_prop_slots[i]] = props[i];
+      if (keep[i]) slots[method.slots[i]] = keep[i];
+    for (uint8_t i = 0; i < nprops; i++) slots[rec->spare_prop_slots[i]] = props[i];
     rec->spare_props = nprops;
     rec->spare_obj = method.obj;
   }

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "channels/channel.h"
@@ -633,6 +634,71 @@ std::string array_items() {
   return out;
 }
 
+// Options of the control directives written with the extended option
+// prefix, each a sub-code and its value: FNT= (a text, or "/" for the
+// default font "*"), TIP= (up to 511 bytes), MSG= (up to 127), FMT=, NUL=,
+// XT1=, XT2= (up to 255), DLM= (exactly one byte), MNU= (-32000..32000) and
+// MAX= (0..32000).  A directive takes the ones `takes` names (a bit for
+// each sub-code, opt_bit); another is error 20, a text over its limit 46.
+enum : uint8_t { X_FNT = 150, X_TIP, X_MSG, X_FMT, X_NUL, X_DLM, X_MNU, X_MAX, X_XT1, X_XT2 };
+constexpr uint32_t opt_bit(uint8_t x) { return 1u << (x - X_FNT); }
+constexpr uint32_t LIST_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MSG) | opt_bit(X_FMT) |
+                                  opt_bit(X_NUL) | opt_bit(X_DLM) | opt_bit(X_MNU) | opt_bit(X_MAX) |
+                                  opt_bit(X_XT1);
+constexpr uint32_t BUTTON_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MSG) | opt_bit(X_MNU) | opt_bit(X_XT1);
+constexpr uint32_t SCROLL_OPTIONS = opt_bit(X_XT1);
+
+void control_option(Objctl_def& d, uint32_t takes) {
+  uint8_t sub = *ws.Exec_ptr++;
+  if (sub < X_FNT || sub > X_XT2 || !(takes & opt_bit(sub))) Rpt_error(err::SYNTAX);
+  auto text = [](size_t limit, std::string& into) {
+    Eval_str();
+    if (size_t(ws.Str_len) > limit) Rpt_error(err::STRING_LENGTH);
+    into.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  };
+  switch (sub) {
+    case X_FNT:
+      if (*ws.Exec_ptr == code::OP_DIV) {
+        ++ws.Exec_ptr;
+        d.font = "*";
+        return;
+      }
+      return text(255, d.font);
+    case X_TIP: return text(511, d.tip);
+    case X_MSG: return text(127, d.message);
+    case X_FMT: return text(255, d.format);
+    case X_NUL: return text(255, d.null_text);
+    case X_DLM:
+      Eval_str();
+      if (ws.Str_len != 1) Rpt_error(err::STRING_LENGTH);
+      d.delim = ws.Str_ptr[0];
+      return;
+    case X_MNU: d.menu_ctl = Eval_range(-32000, 32000); return;
+    case X_MAX: d.max_len = Eval_range(0, 32000); return;
+    case X_XT1: return text(255, d.ext1);
+    default: return text(255, d.ext2);
+  }
+}
+
+// Where a list-family control or a scroll bar may lie in the current window
+// (hundredths of a cell): error 29 outside it, 41 for a negative size.  A
+// line of -1 places the control in the window's tool line, col + cols within
+// 80 columns; a drop box's list may reach below the window.
+void check_place(uint16_t type, int32_t col, int32_t line, int32_t cols, int32_t lines) {
+  Window_rec& w = current_window();
+  // Without a screen the console's window is 80 x 24 (controls are kept,
+  // nothing is drawn).
+  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+  if (line != -100) {
+    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(err::BAD_MNEMONIC);
+    if (line < 0) Rpt_error(err::BAD_MNEMONIC);
+    if (cols < 0 || lines < 0) Rpt_error(err::OUT_OF_RANGE);
+    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(err::BAD_MNEMONIC);
+  } else {
+    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
+  }
+}
+
 // DEF: col, line, width, height, then KEY=, OPT=, TBL= in any order.
 void define(uint16_t type, int32_t id) {
   uint8_t* operands = ws.Exec_ptr;
@@ -646,38 +712,8 @@ void define(uint16_t type, int32_t id) {
   int32_t cols = Eval_int100();
   comma();
   int32_t lines = Eval_int100();
+  check_place(type, col, line, cols, lines);
   Window_rec& w = current_window();
-  // Without a screen the console's window is 80 x 24 (controls are kept,
-  // nothing is drawn).
-  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
-  if (line != -100) {
-    if (col < 0 || col + cols - 100 > 100 * wcols) Rpt_error(err::BAD_MNEMONIC);
-    if (line < 0) Rpt_error(err::BAD_MNEMONIC);
-    if (cols < 0 || lines < 0) Rpt_error(err::OUT_OF_RANGE);
-    if (type != CT_DROP_BOX && type != CT_VARDROP_BOX && line + lines - 100 > 100 * wlines) Rpt_error(err::BAD_MNEMONIC);
-  } else {
-    if (col < 0 || col + cols > 8000 || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
-  }
-  uint8_t alt_key = 0;
-  std::string options, xlate;
-  while (*ws.Exec_ptr == code::COMMA) {
-    uint8_t opt = ws.Exec_ptr[1];
-    if (opt == code::IOPT_FIRST + 4) break;  // ERR=
-    ws.Exec_ptr += 2;
-    if (opt == code::IOPT_FIRST + 7) {  // KEY=
-      Eval_str();
-      if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
-      alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
-    } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
-      Eval_str();
-      if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
-      (opt == code::IOPT_FIRST + 14 ? options : xlate).assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    } else {
-      Rpt_error(err::SYNTAX);
-    }
-  }
-  finish_statement();
-  (void)operands;
   Objctl_def def;
   def.type = type;
   def.id = id;
@@ -685,10 +721,29 @@ void define(uint16_t type, int32_t id) {
   def.line = line;
   def.cols = cols;
   def.lines = lines;
-  def.options = options;
-  def.xlate = xlate;
-  def.alt_key = alt_key;
   def.delim = type == CT_CHART ? uint8_t(',') : uint8_t(prmblk.FS);
+  uint32_t takes = LIST_OPTIONS | (type == CT_MULTI_LINE ? opt_bit(X_XT2) : 0);
+  while (*ws.Exec_ptr == code::COMMA) {
+    uint8_t opt = ws.Exec_ptr[1];
+    if (opt == code::IOPT_FIRST + 4) break;  // ERR=
+    ws.Exec_ptr += 2;
+    if (opt == code::IOPT_FIRST + 7) {  // KEY=
+      Eval_str();
+      if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
+      def.alt_key = ws.Str_len == 1 ? uint8_t(std::toupper(ws.Str_ptr[0])) : 0;
+    } else if (opt == code::IOPT_FIRST + 14 || opt == code::IOPT_FIRST + 11) {  // OPT= TBL=
+      Eval_str();
+      if (ws.Str_len > 255) Rpt_error(err::STRING_LENGTH);
+      (opt == code::IOPT_FIRST + 14 ? def.options : def.xlate)
+          .assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    } else if (opt == code::IOPT_FIRST) {
+      control_option(def, takes);
+    } else {
+      Rpt_error(err::SYNTAX);
+    }
+  }
+  finish_statement();
+  (void)operands;
   if (KestObjCtlDefine(def)) return;
   if (thin_client()) {
     Gui_lbox r;
@@ -698,10 +753,19 @@ void define(uint16_t type, int32_t id) {
     r.nums[1] = line;
     r.nums[2] = cols;
     r.nums[3] = lines;
-    r.options = options;
-    r.xlate = xlate;
-    r.alt_key = alt_key;
+    r.options = def.options;
+    r.xlate = def.xlate;
+    r.alt_key = def.alt_key;
     r.delim = def.delim;
+    r.font = def.font;
+    r.null_text = def.null_text;
+    r.tip = def.tip;
+    r.format = def.format;
+    r.message = def.message;
+    r.ext1 = def.ext1;
+    r.ext2 = def.ext2;
+    r.menu_ctl = def.menu_ctl;
+    r.max_len = def.max_len;
     Gui_lbox_send(r);
     return;
   }
@@ -717,12 +781,25 @@ void define(uint16_t type, int32_t id) {
   if (o->height < 1) o->height = 1;
   o->id = id;
   o->type = type;
-  o->delim = uint8_t(prmblk.FS);
-  if (o->delim == 0) o->delim = ',';
+  o->delim = def.delim == 0 ? uint8_t(',') : def.delim;
+  o->max_len = type == CT_MULTI_LINE ? def.max_len : 0;
   o->home_window = w.number;
   o->next = w.controls;
   w.controls = o;
   redraw(o);
+}
+
+// A column and a line, then nothing or ',' and a width and a height (both
+// 0 or more): CLEAR, SELECT and a grid's LOCK and UNLOCK.
+void two_and_size(Gui_lbox& req) {
+  req.nums[req.nnums++] = Eval_integer();
+  comma();
+  req.nums[req.nnums++] = Eval_integer();
+  if (more()) {
+    if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+    comma();
+    if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+  }
 }
 
 void list_family(uint16_t type) {
@@ -737,13 +814,23 @@ void list_family(uint16_t type) {
   // Operands of the other operations, checked before anything changes.
   std::string text;
   int32_t index = -1, value_kind = 0;  // value_kind 1 number, 2 string, 3 delete ('/')
-  Target targets[3];
+  Target targets[3], grid_cell[2];
   int ntargets = 0;
   Gui_lbox req;  // the integers of the forms that take them
   switch (op) {
     case code::D_LOAD:
       comma();
       Need_operand();
+      if (type == CT_GRID) {  // a cell: column, line and its text
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+        Eval_str();
+        text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        value_kind = 2;
+        break;
+      }
       if (*ws.Exec_ptr == code::NUM_VAR &&
           ws.Exec_ptr[Item_size(ws.Exec_ptr, ws.Exec_ptr + 2 + 127)] == code::WHOLE_ARRAY)
         Rpt_error(err::TYPE_MISMATCH);  // the items of a list are texts
@@ -786,17 +873,52 @@ void list_family(uint16_t type) {
       break;
     case code::D_READ:
       comma();
+      if (type == CT_GRID) {  // the cell's column and line first
+        grid_cell[0] = target();
+        comma();
+        grid_cell[1] = target();
+        comma();
+      }
       targets[ntargets++] = target();
       if (more()) targets[ntargets++] = target();
       break;
+    case code::D_GOTO:
+      if (type == CT_GRID && more()) {  // a cell: both 0, or both 1 and more
+        int32_t c = Eval_integer();
+        comma();
+        int32_t l = Eval_integer();
+        if (!((c == 0 && l == 0) || (c >= 1 && l >= 1))) Rpt_error(err::OUT_OF_RANGE);
+        req.nums[req.nnums++] = c;
+        req.nums[req.nnums++] = l;
+      }
+      break;
+    case code::D_LOCK: case code::D_UNLOCK:
+      if (type == CT_GRID) {
+        comma();
+        two_and_size(req);
+      }
+      break;
+    case EXT | 150:  // ADD: a column and a line
+      comma();
+      req.nums[req.nnums++] = Eval_integer();
+      comma();
+      req.nums[req.nnums++] = Eval_integer();
+      break;
     case code::D_WRITE:
       comma();
+      if (grid) {  // a cell: column and line first
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+        req.nums[req.nnums++] = Eval_integer();
+        comma();
+      }
       Need_operand();
       Eval_formula();
       if (ws.Str_len >= 0) {
         text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
         value_kind = 2;
       } else {
+        if (type == CT_CHART) Rpt_error(err::TYPE_MISMATCH);  // a chart has no item to select
         index = To_integer(ws.Num_acc);
         value_kind = 1;
       }
@@ -806,6 +928,7 @@ void list_family(uint16_t type) {
       index = Eval_range(-32000, 32000);
       break;
     case code::D_CLEAR: case code::D_DELETE: case EXT | 198 /* SELECT */:
+      if (type == CT_CHART) Rpt_error(err::SYNTAX);  // a chart has no cells or items to clear or select
       if (op2 == code::D_RESET || op2 & 0x200 || op2 == code::D_READ) {
         if (op2 != code::D_RESET) {
           comma();
@@ -816,13 +939,12 @@ void list_family(uint16_t type) {
         break;
       }
       comma();
-      req.nums[req.nnums++] = Eval_integer();
-      comma();
-      req.nums[req.nnums++] = Eval_integer();
-      if (more()) {
-        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+      if (op == code::D_DELETE) {  // an index range: start and count
+        req.nums[req.nnums++] = Eval_integer();
         comma();
-        if ((req.nums[req.nnums++] = Eval_integer()) < 0) Rpt_error(err::OUT_OF_RANGE);
+        req.nums[req.nnums++] = Eval_integer();
+      } else {
+        two_and_size(req);
       }
       break;
     default:
@@ -841,7 +963,15 @@ void list_family(uint16_t type) {
     if (op == code::D_FIND) {
       assign_text(targets[0], back);
     } else if (op == code::D_READ) {
-      // The CTL byte, the 4-byte index, the item text.
+      // A grid's 4-byte column and line, then the CTL byte, the 4-byte
+      // index, the item text.
+      if (type == CT_GRID) {
+        if (back.size() < 8) Rpt_error_text(err::CONNECTION_LOST, "the client's grid READ reply is too short");
+        const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
+        assign_number(grid_cell[0], int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]));
+        assign_number(grid_cell[1], int32_t(uint32_t(b[4]) << 24 | uint32_t(b[5]) << 16 | uint32_t(b[6]) << 8 | b[7]));
+        back.erase(0, 8);
+      }
       if (back.size() < 5) Rpt_error_text(err::CONNECTION_LOST, "the client's READ reply is too short");
       const uint8_t* b = reinterpret_cast<const uint8_t*>(back.data());
       if (ntargets > 1) assign_number(targets[1], b[0]);
@@ -974,6 +1104,21 @@ void list_family(uint16_t type) {
 }
 
 // Buttons: parsed, then error 98 (no character form).
+// Where a button may lie (hundredths of a cell), error 29 outside: a
+// negative line puts it in the tool line, 80 columns wide (with switch TB
+// the console window's width, at least 80), which a dialogue has not.
+void check_button_place(int32_t col, int32_t line, int32_t cols, int32_t lines) {
+  Window_rec& w = current_window();
+  int32_t wcols = w.chars ? w.cols : 80, wlines = w.chars ? w.lines : 24;
+  if (cols < 0) Rpt_error(err::BAD_MNEMONIC);
+  if (line < 0) {
+    int32_t limit = Sw_on(sw::TB) ? std::max(wcols, int32_t(80)) : 80;
+    if (col < 0 || col + cols > 100 * limit || w.type == WINDOW_DIALOGUE) Rpt_error(err::BAD_MNEMONIC);
+    return;
+  }
+  if (col < 0 || (col + cols) / 100 > wcols || (line + std::abs(lines)) / 100 > wlines) Rpt_error(err::BAD_MNEMONIC);
+}
+
 void button(uint16_t type) {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
@@ -996,12 +1141,18 @@ void button(uint16_t type) {
       comma();
       *pos[i] = Eval_int100();
     }
+    check_button_place(def.col, def.line, def.cols, def.lines);
     comma();
     Eval_str();
     def.text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
       uint8_t opt = ws.Exec_ptr[1];
       ws.Exec_ptr += 2;
+      if (opt == code::IOPT_FIRST) {
+        control_option(def, BUTTON_OPTIONS);
+        continue;
+      }
+      if (opt != code::IOPT_FIRST + 11 && opt != code::IOPT_FIRST + 14) Rpt_error(err::SYNTAX);
       Eval_str();
       if (opt == code::IOPT_FIRST + 11) {  // TBL=
         if (type != CT_CHECK_BOX && type != CT_TRISTATE_BOX) Rpt_error(err::MISSING_KEY_DESC);
@@ -1050,6 +1201,11 @@ void button(uint16_t type) {
     b.text = def.text;
     b.options = def.options;
     b.states = def.xlate;
+    b.message = def.message;
+    b.tip = def.tip;
+    b.font = def.font;
+    b.menu_ctl = def.menu_ctl;
+    b.ext = def.ext1;
     std::string back = Gui_button_send(b);
     if (op == code::D_READ) {
       // The state character, then the CTL value that ended the read.
@@ -1099,6 +1255,31 @@ void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end) {
   }
 }
 
+void Tty_drop_objects() {
+  if (!ws.Con_fcb) return;
+  Window_rec& w = current_window();
+  Wob** at = &w.controls;
+  while (Wob* o = *at) {
+    if (o->type == CT_BINDING) {  // a binding to an object is no region of the screen
+      at = &o->next;
+      continue;
+    }
+    if (o == focus_wob) obj_focus(nullptr, false);
+    if (o->flags & WOB_DROPPED) drop_list(o, false);
+    clear_area(o);
+    // The focus change or the list closing may have changed the list.
+    at = &w.controls;
+    while (*at && *at != o) at = &(*at)->next;
+    if (!*at) continue;
+    *at = o->next;
+    if (focus_wob == o) focus_wob = nullptr;
+    delete o;
+    at = &w.controls;
+  }
+  Console_current on;
+  Prt_flush();
+}
+
 bool Tty_has_focus() { return focus_wob != nullptr; }
 int32_t TtyCurFocus() { return focus_wob ? focus_wob->id : 0; }
 
@@ -1124,6 +1305,19 @@ void d_ckbx() { button(CT_CHECK_BOX); }
 void d_3sbx() { button(CT_TRISTATE_BOX); }
 void d_rbtn() { button(CT_RADIO_BUTTON); }
 
+// A scroll bar's definition may leave its place to the client: a variable
+// named F in place of the positions, with nothing but options after it.
+bool client_placed() {
+  uint8_t* at = ws.Exec_ptr;
+  if (*at != code::NUM_VAR) return false;
+  Var_node* v = Find_var();
+  bool alone = stmt_end(*ws.Exec_ptr) ||
+               (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] >= code::IOPT_FIRST && ws.Exec_ptr[1] <= code::IOPT_LAST);
+  if (v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f') && alone) return true;
+  ws.Exec_ptr = at;
+  return false;
+}
+
 // V_SCROLLBAR / H_SCROLLBAR: parsed, then error 98.
 void d_vsbr() {
   DropComndWdw();  // the control directives draw on the program's screen
@@ -1141,12 +1335,26 @@ void d_vsbr() {
     def.type = scroll_type;
     def.id = int32_t(id);
     int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
-    for (int i = 0; i < 4; ++i) {
-      comma();
-      *pos[i] = Eval_int100();
+    comma();
+    if (client_placed()) {
+      // F: the client places the bar (the positions go as -1).
+      for (int32_t* p : pos) *p = -1;
+    } else {
+      Need_operand();
+      for (int i = 0; i < 4; ++i) {
+        if (i > 0) comma();
+        *pos[i] = Eval_int100();
+      }
+      check_place(scroll_type, def.col, def.line, def.cols, def.lines);
     }
-    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 14) {
+    while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
+      uint8_t opt = ws.Exec_ptr[1];
       ws.Exec_ptr += 2;
+      if (opt == code::IOPT_FIRST) {
+        control_option(def, SCROLL_OPTIONS);
+        continue;
+      }
+      if (opt != code::IOPT_FIRST + 14) Rpt_error(err::SYNTAX);
       Eval_str();
       def.options.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     }

@@ -64,6 +64,9 @@ void Tty_purge_controls(Window_rec& w);
 // from col, line to the end of that line, or with to_end to the end of the
 // window (no screen output).
 void Tty_purge_region(Window_rec& w, int32_t col, int32_t line, bool to_end);
+// 'DO': every character-mode control of the console's current window goes,
+// its cells cleared (bindings to objects stay).
+void Tty_drop_objects();
 // Whether a control of the console has the focus.
 bool Tty_has_focus();
 // ENABLE CONTROL / DISABLE CONTROL ids (the cursor after CONTROL): as SHOW

@@ -72,6 +72,21 @@ std::string Gui_lbox_send(const Gui_lbox& r) {
       Wtty_str(r.xlate);
       Wtty_chr(r.alt_key);
       Wtty_chr(r.delim);
+      // The further options, as the buttons send theirs: the texts, the
+      // numbers from level 7, the texts of XT1= and XT2= from level 12.
+      Wtty_str(r.font);
+      Wtty_str(r.null_text);
+      Wtty_str(r.tip);
+      Wtty_str(r.format);
+      Wtty_str(r.message);
+      if (ws.Tc_level > 6) {
+        Wtty_int(r.menu_ctl);
+        Wtty_int(r.max_len);
+      }
+      if (ws.Tc_level > 11) {
+        Wtty_str(r.ext1);
+        Wtty_str(r.ext2);
+      }
       break;
     case 190:  // LOAD
       for (int i = 0; i < r.nnums; ++i) Wtty_int(r.nums[i]);
@@ -154,6 +169,7 @@ std::string Gui_button_send(const Gui_button& b) {
       Wtty_str(b.states);
       Wtty_str(b.font);
       if (ws.Tc_level > 6) Wtty_int(b.menu_ctl);
+      if (ws.Tc_level > 11) Wtty_str(b.ext);
     }
   } else if (b.op == 194) {
     Wtty_int(b.next);

@@ -17,9 +17,15 @@ struct Gui_lbox {
   int value_kind = 0;   // 1 number, 2 string, 3 delete ('/')
   std::string text, options, xlate;
   uint8_t alt_key = 0, delim = 0;
+  // DEF's further options: texts, then the menu control id and the
+  // longest text of a multi-line edit.
+  std::string font, null_text, tip, format, message, ext1, ext2;
+  int32_t menu_ctl = 0, max_len = 0;
 };
 // Sends the request; operations that return data await the reply, which is
-// returned (empty otherwise).
+// returned (empty otherwise).  A READ reply is the CTL byte, the 4-byte
+// index and the item text; a grid's begins with the cell's 4-byte column
+// and line.
 std::string Gui_lbox_send(const Gui_lbox& r);
 
 struct Gui_button {
@@ -28,7 +34,7 @@ struct Gui_button {
   int32_t col = 0, line = 0, cols = 0, lines = 0;
   uint8_t state = 0;
   bool alt_form = false;
-  std::string text, message, options, tip, states, font;
+  std::string text, message, options, tip, states, font, ext;
   int32_t menu_ctl = 0;
 };
 std::string Gui_button_send(const Gui_button& b);

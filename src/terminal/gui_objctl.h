@@ -78,6 +78,7 @@ struct Objctl_def {
   int32_t col = 0, line = 0, cols = 0, lines = 0;  // hundredths of a cell
   int32_t menu_ctl = 0, max_len = 0, group = 0;
   std::string options, format, font, xlate, message, null_text, tip, text;
+  std::string ext1, ext2;  // further texts (XT1=, XT2=): the thin client's
   uint8_t delim = 0, alt_key = 0;
 };
 // The whole-control definitions: true when the handler took it.

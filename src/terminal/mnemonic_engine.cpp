@@ -246,7 +246,13 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
       Mnem_override = true;  // Set_mode sends the cursor mode
       return true;
     case M('R', 'S'):
+      // Redraw: the scroll region back to the whole window, then every
+      // cell of the screen sent again from the windows' images (a screen
+      // that something else wrote on comes back).
       if (d->win.lines != d->win.in_lines) Window_scroll(0);
+      if (!(f->st2 & ST2_THIN_CLIENT)) Window_redraw();
+      attr = f->attr;
+      mode = d->mode;
       Mnem_override = true;
       return true;
     case M('W', 'C'): case M('W', 'R'): case M('W', 'S'): case M('S', 'R'):
@@ -265,7 +271,9 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('M', '+'): case M('M', '-'):
       not_built_mnem(m, "menus");
     case M('D', 'O'):
-      return true;  // no object regions exist on a character screen without controls
+      // The console's character-mode controls of the current window go.
+      if (f == ws.Con_fcb && !(f->st2 & ST2_THIN_CLIENT)) Tty_drop_objects();
+      return true;
     case M('C', 'I'):
       if (f == ws.Con_fcb) {
         Flush_console();
@@ -446,6 +454,10 @@ void plain_console_mnem(uint16_t m) {
       "BJEJBWEWLCUCMEMNSDSESNSXBKCACD+W-W+E-E+F-F+P-P+T-T+X-X+D-DF+F-MT2D3D4DZXC+C-RBVBBOEOBIEIEGBGSARA";
   if (m == M('m', 'n') || m == M('m', 'x')) {
     StartLongMnem(m);
+    return;
+  }
+  if (m == M('D', 'O')) {  // controls are kept without a screen too
+    Tty_drop_objects();
     return;
   }
   if (in_pairs(screen_codes, m) || n == M('F', '0') || n == M('B', '0')) return;

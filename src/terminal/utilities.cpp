@@ -21,6 +21,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/messages.h"
+#include "core/params.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/command_window.h"
@@ -214,7 +215,22 @@ void d_wmbx() {
     Objctl_call_single("Msgbox", args);
     return;
   }
-  if (thin_client()) {
+  // With switch MX a message-box program of the library's "_ext" folder
+  // ("msgbox.gui", found once) takes the statement's operands; without one
+  // the switch goes off and the box takes its own route.
+  if (Sw_on(sw::MX)) {
+    static std::string gui_util;
+    if (gui_util.empty() && !PathToUtility(gui_util, "msgbox.gui", "_ext")) {
+      gui_util.clear();
+      Sw_set(sw::MX, false);
+    }
+    if (!gui_util.empty()) {
+      Term_call_by_name(gui_util);
+      return;
+    }
+  }
+  // Switch !I keeps the message box off the thin client (the text route).
+  if (thin_client() && !Sw_on(sw::BangI)) {
     std::string text[3];
     Let_target answer;
     bool has_answer = false;
@@ -455,13 +471,15 @@ void d_shlp() {
     Wtty_xmit(0);
     return;
   }
+  // [OPEN|PRINT|EDIT] [WAIT] text ...: the utility gets the operands after
+  // the keywords (a text terminal shows help until a key ends it anyway).
   const char* name = "sys_help";
-  if (*ws.Exec_ptr == code::D_PRINT) name = "sys_print";
-  else if (*ws.Exec_ptr == code::D_EDIT) name = "sys_edit";
-  if (name[4] != 'h') {
-    ++ws.Exec_ptr;
-    skip_comma();
-  }
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_PRINT) name = "sys_print";
+  else if (c == code::D_EDIT) name = "sys_edit";
+  if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) ++ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::D_WAIT) ++ws.Exec_ptr;
+  skip_comma();
   std::string path = utility(name);
   Term_call_by_name(path + ";Normal");
 }

@@ -51,6 +51,9 @@ void Window_release(Window_rec& w);
 // current, 'WR' brings the bottom one back on top, 'WS' exchanges the
 // current window with the one below it (57 when none), 'SR' drops every
 // window but window 0, which becomes current.
+// Sends every cell of the current channel's screen again from the windows'
+// images ('RS'); the cursor and attribute are put back.
+void Window_redraw();
 void Window_push();
 void Window_pop();
 void Window_swap();

@@ -122,7 +122,8 @@ quit_and_check_line() {
 # cells FILE: a capture-pane -e file as one line per screen line of
 # (character, attribute state) pairs, blank cells in the plain state at the
 # line ends dropped, so that two screens that show the same compare equal
-# however the terminal's escape sequences fell.
+# however the terminal's escape sequences fell (the line-drawing set chosen
+# by shift out and shift in is part of the state).
 cells() {
   command -v python3 > /dev/null 2>&1 || { echo "python3 is not installed: skipped"; exit 77; }
   python3 - "$1" << 'PYEOF'
@@ -150,6 +151,13 @@ for line in open(sys.argv[1], encoding="utf-8", errors="replace").read().split("
                 j += 1
             state = tuple(sorted(st.items()))
             i += m.end()
+            continue
+        if line[i] in "\x0e\x0f":  # shift out / in: the line-drawing set is a state, not a cell
+            st = dict(state)
+            if line[i] == "\x0e": st["acs"] = 1
+            else: st.pop("acs", None)
+            state = tuple(sorted(st.items()))
+            i += 1
             continue
         out.append((line[i], state))
         i += 1

@@ -29,7 +29,7 @@ c.handlers["N@"] = lambda r: b"two" if r.payload[0] == ord('S') else struct.pack
 c.handlers["YR"] = lambda r: b"Smith" if r.payload[0] == ord('S') else b"12.5"
 c.handlers["DR"] = lambda r: b"\x00"  # too short
 c.lines("10 DEFTTY F (0)80,25",
-        "20 LIST_BOX 101,1,2,12.5,4,OPT=\"x\",KEY=\"q\"",
+        "20 LIST_BOX 101,1,2,12.5,4,OPT=\"x\",KEY=\"q\",FNT=/,MAX=9,TIP=\"tip\"",
         "30 LIST_BOX 101,LOAD,\"apple,banana,\"",
         "40 LIST_BOX 101,LOAD,2,\"cherry\"; LIST_BOX 101,LOAD,1,/",
         "50 LIST_BOX 101,WRITE,2; LIST_BOX 101,WRITE,\"banana\"",
@@ -52,7 +52,10 @@ check("RESULTS banana 13 2cherry1 4 42 101two 2Smith 12.5 86" in out, "results: 
 ctl = [r for r in c.requests if r.key()[0] in "LDBl|SshN-YA"]
 got = [(r.key(), r.payload) for r in ctl]
 want = [
-    ("L$", struct.pack(">hhhhh", 101, 100, 200, 1250, 400) + b"\x00\x01x\x00\x00Q\x8a"),
+    # the further options: font ("/" is "*"), null text, tip, format,
+    # message, menu control id, longest text, the two further texts
+    ("L$", struct.pack(">hhhhh", 101, 100, 200, 1250, 400) + b"\x00\x01x\x00\x00Q\x8a" + b"\x00\x01*\x00\x00\x00\x03tip"
+     + b"\x00\x00" * 2 + struct.pack(">hh", 0, 9) + b"\x00\x00" * 2),
     ("L=", struct.pack(">h", 101) + b"\x00\x0dapple,banana,"),
     ("L=", struct.pack(">hh", 101, 2) + b"\x00\x06cherry"),
     ("L=", struct.pack(">hh", 101, 1) + b"\xff\xff"),
@@ -63,7 +66,7 @@ want = [
     ("LF", struct.pack(">hh", 101, 3)),
     ("LG", struct.pack(">h", 101)),
     ("L-", struct.pack(">h", 101)),
-    ("B$", struct.pack(">hbhhhh", 5, 0, 100, 100, 800, 100) + b"\x00\x02OK" + b"\x00\x00" * 5 + struct.pack(">h", 0)),
+    ("B$", struct.pack(">hbhhhh", 5, 0, 100, 100, 800, 100) + b"\x00\x02OK" + b"\x00\x00" * 5 + struct.pack(">h", 0) + b"\x00\x00"),
     ("BW", struct.pack(">hb", 5, 0) + b"1"),
     ("BR", struct.pack(">hb", 5, 0)),
     ("|$", struct.pack(">hhhhh", 7, 7000, 100, 100, 1000) + b"\x00\x00\x00\x00"),

@@ -34,7 +34,8 @@ c.type("\r")
 check(c.wait_text("Last customer seen: ARNOLD", 15), "the second choice is not shown", c)
 got = [(r.key(), r.payload) for r in c.requests if r.key()[0] == "L"]
 want = [
-    ("L$", struct.pack(">hhhhh", 201, 0, 0, 3800, 800) + b"\x00\x00\x00\x00\x00\x8a"),
+    ("L$", struct.pack(">hhhhh", 201, 0, 0, 3800, 800) + b"\x00\x00\x00\x00\x00\x8a" + b"\x00\x00" * 5
+     + struct.pack(">hh", 0, 0) + b"\x00\x00" * 2),  # no further options
     ("L=", struct.pack(">h", 201) + b"\x00\x1cADAMS,ALLEN,ANDERSON,ARNOLD,"),
     ("LG", struct.pack(">h", 201)),
     ("LR", struct.pack(">h", 201) + b" "),

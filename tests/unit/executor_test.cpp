@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/exec_command.h"
 #include "core/host.h"
@@ -37,7 +38,7 @@ TEST(DispatchTables, SharedHandlersSitAtTheirCodes) {
   EXPECT_EQ(dir_jmp[code::D_GOTO - 149], &d_goto);
   EXPECT_EQ(dir_jmp[code::D_EXTRACT - 149], &d_read);
   EXPECT_EQ(dir_jmp[code::D_FIND - 149], &d_read);
-  EXPECT_EQ(dir_jmp[code::D_READ - 149], &d_read);
+  EXPECT_EQ(dir_jmp[code::D_READ - 149], &d_read_stmt);  // d_read behind its fast path
   EXPECT_EQ(dir_jmp[code::D_STOP - 149], &d_stop);
   EXPECT_EQ(dir_jmp[code::D_END_SWITCH - 149], &d_eswt);
   EXPECT_EQ(ext_jmp[code::X_V_SCROLLBAR - 150], &d_vsbr);

@@ -84,6 +84,34 @@ TEST(SqlRecord, FixedWidthFieldsAndLiterals) {
   EXPECT_FALSE(present[3]);
 }
 
+TEST(SqlRecord, NumberAfterAFixedFieldIsRightAligned) {
+  Chan c;
+  // name laid at full width, bal after it ends with the separator but is
+  // right-aligned to its length; since after a separated field is not.
+  c.sc.cols = {col("id", 'C', 6, 0), col("name", 'C', 4, 1, true), col("bal", 'N', 6, 2), col("since", 'N', 4, 3)};
+  Sql_row row{v("A"), v("Al"), v("2.5"), v("7")};
+  EXPECT_EQ(Dbx_make_rec(&c.sc, row, ','), "A,Al     2.5,7,");
+}
+
+TEST(SqlRecord, YearsAreTwoBytesAndEmptyYearsNull) {
+  Chan c;
+  c.sc.cols = {col("id", 'C', 6, 0), col("y", 'Y', 2, 1, true)};
+  c.sc.sel = {"id", "y"};
+  Sql_row row{v("A"), v("2024")};
+  std::string rec = Dbx_make_rec(&c.sc, row, ',');
+  ASSERT_EQ(rec.size(), 4u);
+  EXPECT_EQ(uint8_t(rec[2]), 2024 / 64 + 32);
+  EXPECT_EQ(uint8_t(rec[3]), 2024 % 64 + 32);
+  Sql_row back;
+  std::vector<bool> present;
+  Dbx_split_rec(&c.sc, reinterpret_cast<const uint8_t*>(rec.data()), int32_t(rec.size()), ',', &back, &present);
+  EXPECT_EQ(back[1].s, "2024");
+  std::string empty = "B,  ";
+  Dbx_split_rec(&c.sc, reinterpret_cast<const uint8_t*>(empty.data()), int32_t(empty.size()), ',', &back, &present);
+  EXPECT_TRUE(back[1].null);
+  EXPECT_EQ(Dbx_make_rec(&c.sc, Sql_row{v("C"), null()}, ','), "C,  ");
+}
+
 TEST(SqlRecord, StripRemovesTrailingBlanksOfText) {
   Chan c;
   c.sc.opts |= SQO_STRIP;

@@ -36,7 +36,12 @@ REM fit are errors, and a failed call leaves the next one sound.
 300 REM the method's other variables start empty at every call
 310 FOR R=1 TO 3; A=R; B=R; PRINT H'LOCALS(A,B); NEXT R
 320 DROP OBJECT H
-330 END
+330 REM an ENTER that names a property binds the property; two methods of
+332 REM one program with the same ENTER names; two objects of the class
+334 GOSUB 2000; H=NEW("F"); G=NEW("F")
+336 FOR R=1 TO 3; PRINT H'SETP(R),H'P,H'ADD(R,1),H'MUL(R,2),H'CAT$("a","b"),G'ADD(R,R),G'P; NEXT R
+338 DROP OBJECT H; DROP OBJECT G
+340 END
 1000 DEF CLASS "E"
 1010 FUNCTION BUMP(X,Y)
 1020 ENTER X,(Y)
@@ -72,5 +77,25 @@ REM fit are errors, and a failed call leaves the next one sound.
 1320 FUNCTION END
 1330 END DEF
 1340 RETURN
+2000 DEF CLASS "F"
+2010 PROPERTY P
+2020 FUNCTION SETP(P)
+2030 ENTER P
+2040 RETURN P*2
+2050 FUNCTION END
+2060 FUNCTION ADD(X,Y)
+2070 ENTER X,Y
+2080 RETURN X+Y+P
+2090 FUNCTION END
+2100 FUNCTION MUL(X,Y)
+2110 ENTER X,Y
+2120 RETURN X*Y+P
+2130 FUNCTION END
+2140 FUNCTION CAT$(X$,Y$)
+2150 ENTER X$,Y$
+2160 RETURN X$+Y$+STR(P)
+2170 FUNCTION END
+2180 END DEF
+2190 RETURN
 SAVE "enter"
 RUN

@@ -1,0 +1,11 @@
+10 PRINT 'CS',"Notes:",
+20 MULTI_LINE 104,8,0,20,3,MAX=6,DLM=";",TIP="six bytes at most"
+30 MULTI_LINE 104,GOTO
+40 INPUT @(0,10),X$
+50 MULTI_LINE 104,READ,M$; PRINT @(0,12),"notes: [",M$,"] ctl ",CTL
+60 LIST_BOX 105,8,4,12,3,DLM="/"
+70 LIST_BOX 105,LOAD,"one/two/three/"
+80 LIST_BOX 105,GOTO
+90 INPUT @(0,14),X$
+100 LIST_BOX 105,READ,L$; PRINT @(0,15),"list: ",L$
+110 END
