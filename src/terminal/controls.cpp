@@ -1305,6 +1305,19 @@ void d_ckbx() { button(CT_CHECK_BOX); }
 void d_3sbx() { button(CT_TRISTATE_BOX); }
 void d_rbtn() { button(CT_RADIO_BUTTON); }
 
+// A scroll bar's definition may leave its place to the client: a variable
+// named F in place of the positions, with nothing but options after it.
+bool client_placed() {
+  uint8_t* at = ws.Exec_ptr;
+  if (*at != code::NUM_VAR) return false;
+  Var_node* v = Find_var();
+  bool alone = stmt_end(*ws.Exec_ptr) ||
+               (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] >= code::IOPT_FIRST && ws.Exec_ptr[1] <= code::IOPT_LAST);
+  if (v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f') && alone) return true;
+  ws.Exec_ptr = at;
+  return false;
+}
+
 // V_SCROLLBAR / H_SCROLLBAR: parsed, then error 98.
 void d_vsbr() {
   DropComndWdw();  // the control directives draw on the program's screen
@@ -1322,11 +1335,18 @@ void d_vsbr() {
     def.type = scroll_type;
     def.id = int32_t(id);
     int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
-    for (int i = 0; i < 4; ++i) {
-      comma();
-      *pos[i] = Eval_int100();
+    comma();
+    if (client_placed()) {
+      // F: the client places the bar (the positions go as -1).
+      for (int32_t* p : pos) *p = -1;
+    } else {
+      Need_operand();
+      for (int i = 0; i < 4; ++i) {
+        if (i > 0) comma();
+        *pos[i] = Eval_int100();
+      }
+      check_place(scroll_type, def.col, def.line, def.cols, def.lines);
     }
-    check_place(scroll_type, def.col, def.line, def.cols, def.lines);
     while (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
       uint8_t opt = ws.Exec_ptr[1];
       ws.Exec_ptr += 2;

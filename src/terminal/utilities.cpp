@@ -21,6 +21,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/messages.h"
+#include "core/params.h"
 #include "core/process_config.h"
 #include "core/workspace.h"
 #include "terminal/command_window.h"
@@ -214,7 +215,22 @@ void d_wmbx() {
     Objctl_call_single("Msgbox", args);
     return;
   }
-  if (thin_client()) {
+  // With switch MX a message-box program of the library's "_ext" folder
+  // ("msgbox.gui", found once) takes the statement's operands; without one
+  // the switch goes off and the box takes its own route.
+  if (Sw_on(sw::MX)) {
+    static std::string gui_util;
+    if (gui_util.empty() && !PathToUtility(gui_util, "msgbox.gui", "_ext")) {
+      gui_util.clear();
+      Sw_set(sw::MX, false);
+    }
+    if (!gui_util.empty()) {
+      Term_call_by_name(gui_util);
+      return;
+    }
+  }
+  // Switch !I keeps the message box off the thin client (the text route).
+  if (thin_client() && !Sw_on(sw::BangI)) {
     std::string text[3];
     Let_target answer;
     bool has_answer = false;

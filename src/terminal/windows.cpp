@@ -383,8 +383,20 @@ void Window_drop(int32_t n) {
   if (!Window_exists(d, n)) Rpt_error(err::WINDOW_NOT_CURRENT);
   if (n == 1 && Sw_on(sw::BX)) Rpt_error(err::WRONG_MODE);
   if (f == ws.Con_fcb) {
+    // The objects attached to the window are told once; their code may not
+    // drop the window again meanwhile (error 13).
+    static int32_t closing = -1;
+    if (n == closing) Rpt_error(err::WRONG_MODE);
     ZefVrl_DropWindow(n);
-    Obj4_OnClose(n, 0);
+    {
+      struct Closing {
+        int32_t keep;
+        explicit Closing(int32_t w) : keep(closing) { closing = w; }
+        ~Closing() { closing = keep; }
+      } mark(n);
+      Obj4_OnClose(n, 0);
+    }
+    if (!Window_exists(d, n)) return;  // their code dropped it (from a nested console)
     // Objects bound to the window's control ids are told first; their
     // methods may change the windows, so the number is looked up again.
     Window_rec* r = &d->win;

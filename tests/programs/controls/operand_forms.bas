@@ -42,6 +42,12 @@ V_SCROLLBAR 7,1,1,1,5
 V_SCROLLBAR 7,1,1,1,30
 H_SCROLLBAR 7,-1,1,1,5
 H_SCROLLBAR 7,0,-1,81,1
+REM F in place of the positions: the client places the bar
+V_SCROLLBAR 7,F
+V_SCROLLBAR 7,F,OPT="x"
+F=2
+V_SCROLLBAR 7,F,1,1,50
+V_SCROLLBAR 7,G
 REM the utilities take every keyword: those they do not serve change nothing
 CLIPBOARD WRITE "kept"
 CLIPBOARD CLEAR
@@ -80,4 +86,11 @@ V_SCROLLBAR 7,1,1,1,5,MSG="x"
 20 TIP=5; MSG=6; MAX=MAX(TIP,MSG); PRINT "options are names elsewhere:",MAX
 LIST
 RUN
+REM switch MX sends MSGBOX to the library's "msgbox.gui"; without one the
+REM switch goes off and the text terminal's box answers
+SET_PARAM 'MX'
+PRINT PRM($1B4D58$)
+MSGBOX "hi"
+
+PRINT PRM($1B4D58$)
 PRINT "done"

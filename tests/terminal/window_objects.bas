@@ -1,0 +1,14 @@
+10 DEF CLASS "WATCH"
+20 END DEF
+1100 ON_DELETE:
+1110 PRINT (0,ERR=1130)DRP(1),
+1120 X$=GBL("_WATCH","dropped inside"); EXIT
+1130 X$=GBL("_WATCH","drop inside: error "+STR(ERR)); EXIT
+SAVE "WATCH.orc"
+DELETE
+10 PRINT 'CS',"base",WDW(5,5,20,5,1,"One"),"in one",
+20 W=NEW("WATCH" FOR 1)
+30 PRINT DRP(1),
+40 PRINT @(0,20),GBL("_WATCH"),", windows left: ",HWN(0)
+50 END
+RUN
