@@ -785,8 +785,10 @@ void Dbx_open_slot_impl() {
   if (sc->command) {
     f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : 4096;
   } else {
+    // Every field counts its length + 2; a literal its length, + 6 when a
+    // separator follows it.
     int32_t size = 0;
-    for (auto& c : sc->cols) size += c.len + 2;
+    for (auto& c : sc->cols) size += c.type == '\'' ? c.len + (c.fixed ? 0 : 6) : c.type == '?' ? 0 : c.len + 2;
     f->rec_size = std::max(size, 1);
   }
   Fcb_set_buffer(f, f->rec_size);

@@ -890,6 +890,18 @@ int64_t slot_getkep() {
     set = Dbx_parse_key(sc, k, given, &vals, &partial) > 0;
   }
   if (!set) Io_end_err();
+  if (Sw_on(sw::KR) && !(ws.Io_opts & IO_KEY) && sc->have_row && sc->pos.from_row && !sc->pos.inclusive) {
+    // Switch KR: standing on a row that is still there, KEP( names it
+    // (as KEC( does); a kept position (EXTRACT, DIR=) looks back as usual.
+    std::vector<Sql_value> p;
+    std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + " LIMIT 1";
+    std::vector<Sql_row> rows;
+    Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+    if (!rows.empty()) {
+      string_result(sc->cur_key);
+      return 0;
+    }
+  }
   std::vector<Sql_value> p;
   std::string text = select_head(sc) + where_chain(sc, key, vals, '<', false, &p) + order_by(sc, key, true) + " LIMIT 1";
   std::vector<Sql_row> rows;
