@@ -648,7 +648,8 @@ std::vector<uint8_t> map_list(Sql_chan* sc) {
 void connect(Sql_chan* sc) {
   if (!(sc->opts & SQO_UNIQUE)) {
     for (Sql_chan* o : open_channels) {
-      if ((o->opts & SQO_UNIQUE) || !o->conn || !same_server(o->settings, sc->settings)) continue;
+      // A connection the server dropped is lent to no one.
+      if ((o->opts & SQO_UNIQUE) || !o->conn || o->conn->failed || !same_server(o->settings, sc->settings)) continue;
       sc->conn = o->conn;
       sc->conn->refs++;
       stats[3]++;

@@ -37,6 +37,7 @@
 370 M$=MSG(-1); PRINT "read after the kill: ",ERR," ",M$(1,11)
 380 READ (4,ERR=390)A,A$; PRINT "next batch after the kill: ",A; GOTO 400
 390 M$=MSG(-1); PRINT "next batch after the kill: ",ERR," ",M$(1,10)
+395 OPEN (7)"[mysql]orutest;f_rows;SHARED;KEY=id"; READ (7,KEY=2)A; PRINT "a new SHARED channel gets a connection of its own: ",A; CLOSE (7)
 400 CLOSE (4); CLOSE (5); CLOSE (6)
 410 PRINT "rows after all: ",FIN(1,"NUMREC")
 420 READ (1,KEY=5)A,A$,D$; PRINT A," ",A$," ",D$
