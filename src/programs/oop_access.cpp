@@ -1158,15 +1158,26 @@ void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode
 
 // An assignment's site filled for another object of the same class (class
 // epoch unchanged): that object's instance of the declared entry, bound
-// now when it has none yet, as OopSetProperty would find or bind it.  Null
-// when the site does not fit.
+// now when it has none yet, as OopSetProperty would find or bind it; the
+// site then names this object.  Null when the site does not fit.
 Var_node* site_same_class(const uint8_t* p, Oop_object* o) {
-  const Prop_site& s = site_of(p);
+  Prop_site& s = site_of(p);
   if (s.cls != o->cls || !s.entry || s.epoch != oop.class_epoch || !site_same_code(s, p, 2)) return nullptr;
+  Var_node* v = nullptr;
   for (Prop_inst* x = o->props; x; x = x->next)
-    if (x->name == s.id) return x->entry == s.entry ? x->var : nullptr;
-  if (o->flags & OF_RT_PROPS) return nullptr;  // run-time instances: the general way
-  return Oop_add_inst(o, s.id, s.entry)->var;
+    if (x->name == s.id) {
+      if (x->entry != s.entry) return nullptr;
+      v = x->var;
+      break;
+    }
+  if (!v) {
+    if (o->flags & OF_RT_PROPS) return nullptr;  // run-time instances: the general way
+    v = Oop_add_inst(o, s.id, s.entry)->var;
+  }
+  s.obj = o;
+  s.serial = o->serial;
+  s.var = v;
+  return v;
 }
 
 // The property-name item at p is a whole reference's last segment.
@@ -1299,7 +1310,15 @@ void set_object() {
     Var_node* v = site_hit(p, o, 2);
     ws.Exec_ptr = p + 4;
     ws.Math_flags = 0;
-    Eval_formula();
+    Num_val value;
+    const uint8_t* q = p[0] == code::NUM_VAR ? quick_num_value(p + 4, value) : nullptr;
+    if (q) {
+      ws.Exec_ptr = const_cast<uint8_t*>(q);
+      ws.Num_acc = value;
+      ws.Str_len = -1;
+    } else {
+      Eval_formula();
+    }
     // The value's code may have changed what the cache stands on.
     if (v && epoch == oop.shape_epoch) {
       store_value(v);
@@ -1311,7 +1330,6 @@ void set_object() {
     if (epoch == oop.shape_epoch)
       if (Var_node* w = site_same_class(p, o)) {
         store_value(w);
-        site_fill(p, o, site_of(p).id, 2);
         return;
       }
     int kind;
