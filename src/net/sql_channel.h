@@ -114,6 +114,8 @@ struct Sql_key {
   std::vector<int> seg_len;
   int total = 0;
   std::vector<int> order;     // segments then the tie-break columns of key 0
+  std::string index;          // *INDEX: the server's index of the key (kept for KEN only)
+  std::string name;           // *NAME: the key's name for KNO=
 };
 
 struct Sql_position {

@@ -1067,6 +1067,13 @@ const Fio_op Dbx_fotbl[FIO_SLOTS] = {
     slot_purge,  slot_getkef,  slot_getkel, slot_getken, Io_do_nothing, Io_do_nothing,
 };
 
+void Dbx_drop_table(Fcb* f) {
+  Sql_chan* sc = static_cast<Dbx_fcb*>(f)->sc;
+  if (!sc || sc->command) Rpt_error_text(err::WRONG_MODE, "ERASE of an SQL name needs a table");
+  Dbx_lock_table(sc, true);
+  Dbx_run(sc, Dbx_stmt(sc, "DROP TABLE " + sc->table_q), {}, nullptr);
+}
+
 // LOCK and UNLOCK of a whole SQL channel: the table's exclusive mark.
 void Dbx_hold_whole(Fcb* f, bool on) {
   if (Sql_chan* sc = static_cast<Dbx_fcb*>(f)->sc) Dbx_lock_table(sc, on);

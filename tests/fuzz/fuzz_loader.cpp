@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/wiring.h"
 #include "core/lexicon.h"
 #include "core/workspace.h"
 #include "program_bytes.h"
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (Load_lex((dir + "/lextbl.en").c_str()) != 0) std::abort();
   ws.Work_base = ws.Work_ptr = ws.Work_mark = work;
   ws.Work_end = work + sizeof work;
+  // Wired as the interpreter is: the core frees a program's path through a
+  // hook, which does nothing unwired (every loaded program leaked its path).
+  App_wire();
   return 0;
 }
 
