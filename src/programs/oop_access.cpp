@@ -1277,25 +1277,45 @@ int ret_object() {
   }
 }
 
+// The value in the accumulators assigned to the property at p of o, whose
+// site did not hit (epoch: oop.shape_epoch before the value was computed).
+void store_missed(const uint8_t* p, Oop_object* o, uint32_t epoch) {
+  // The value's code may have freed the object.
+  Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+  if (again != o) Rpt_error(err::BAD_OBJECT);
+  // Another object of the class the site knows: its instance directly.
+  if (epoch == oop.shape_epoch)
+    if (Var_node* w = site_same_class(p, o)) {
+      store_value(w);
+      return;
+    }
+  int kind;
+  const Oop_name* id = site_name(p, &kind, 2);
+  OopSetProperty(o, id, uint8_t(kind));
+  again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+  if (again == o) site_fill(p, o, id, 2);
+}
+
 void set_object() {
-  // The common case first: a numeric property assigned a value of one or
-  // two plain operands through a filled site.  Nothing of it can run code
-  // or raise an error before the store.
+  // The common case first: a numeric property assigned a value of plain
+  // operands (a filled site's property among them), which runs no code and
+  // raises no error before the store.
   Oop_object* o = quick_object(ws.Exec_ptr);
   if (o) {
     uint8_t* p = ws.Exec_ptr += 3;
-    if (p[0] == code::NUM_VAR && last_plain_segment(p) && p[3] == code::OP_EQ)
-      if (Var_node* v = site_hit(p, o, 2)) {
-        Num_val value;
-        ws.Math_flags = 0;
-        if (const uint8_t* q = quick_num_value(p + 4, value)) {
-          ws.Exec_ptr = const_cast<uint8_t*>(q);
-          ws.Num_acc = value;
-          ws.Str_len = -1;
-          Store_num(v, &v->num);
-          return;
-        }
+    if (p[0] == code::NUM_VAR && last_plain_segment(p) && p[3] == code::OP_EQ) {
+      Var_node* v = site_hit(p, o, 2);
+      Num_val value;
+      ws.Math_flags = 0;
+      if (const uint8_t* q = quick_num_value(p + 4, value)) {
+        ws.Exec_ptr = const_cast<uint8_t*>(q);
+        ws.Num_acc = value;
+        ws.Str_len = -1;
+        if (v) Store_num(v, &v->num);
+        else store_missed(p, o, oop.shape_epoch);
+        return;
       }
+    }
   } else {
     int64_t remote = 0;
     o = object_at_cursor(&remote);
@@ -1310,33 +1330,10 @@ void set_object() {
     Var_node* v = site_hit(p, o, 2);
     ws.Exec_ptr = p + 4;
     ws.Math_flags = 0;
-    Num_val value;
-    const uint8_t* q = p[0] == code::NUM_VAR ? quick_num_value(p + 4, value) : nullptr;
-    if (q) {
-      ws.Exec_ptr = const_cast<uint8_t*>(q);
-      ws.Num_acc = value;
-      ws.Str_len = -1;
-    } else {
-      Eval_formula();
-    }
+    Eval_formula();
     // The value's code may have changed what the cache stands on.
-    if (v && epoch == oop.shape_epoch) {
-      store_value(v);
-      return;
-    }
-    Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
-    if (again != o) Rpt_error(err::BAD_OBJECT);
-    // Another object of the class the site knows: its instance directly.
-    if (epoch == oop.shape_epoch)
-      if (Var_node* w = site_same_class(p, o)) {
-        store_value(w);
-        return;
-      }
-    int kind;
-    const Oop_name* id = site_name(p, &kind, 2);
-    OopSetProperty(o, id, uint8_t(kind));
-    again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
-    if (again == o) site_fill(p, o, id, 2);
+    if (v && epoch == oop.shape_epoch) store_value(v);
+    else store_missed(p, o, epoch);
     return;
   }
   for (;;) {
