@@ -8,7 +8,8 @@
 // returns null having changed nothing.
 //
 // The cursor is passed and returned in a register; the caller stores it in
-// ws.Exec_ptr.  Only the evaluator and the statement loop include this.
+// ws.Exec_ptr.  Only the evaluator, the statement loop and the object
+// layer's property assignment include this.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@
 
 #include "core/codes.h"
 #include "core/decimal.h"
+#include "core/evaluator.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -99,8 +101,9 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
 }
 
 // An operand read without side effects or errors: a plain indexed numeric
-// scalar, an element as element_operand takes it, a small integer or a
-// numeric literal.  Returns the code after it, null for anything else.
+// scalar, an element as element_operand takes it, a small integer, a
+// numeric literal or a numeric property through a filled call site.
+// Returns the code after it, null for anything else.
 [[gnu::always_inline]] inline const uint8_t* simple_operand(const uint8_t* p, Num_val& v) {
   uint8_t c = p[0];
   if (c == code::NUM_VAR) {
@@ -119,6 +122,11 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
     return p + 3;
   }
   if (c == code::NUM_LIT || c == code::EXP_LIT) return literal_operand(p, v);
+  // A property read "h'NAME" with both names indexed (not a method call):
+  // the object layer answers it when its call site is filled.
+  if (c == code::OBJ_REF && (p[1] & 0x80) && p[3] == code::NUM_VAR && (p[4] & 0x80) && p[6] != code::LPAREN &&
+      Obj_operand_hook)
+    return Obj_operand_hook(p, v);
   return nullptr;
 }
 

@@ -23,6 +23,7 @@
 #include "core/mask_match.h"
 
 int (*Ret_object_hook)() = nullptr;
+const uint8_t* (*Obj_operand_hook)(const uint8_t* p, Num_val& v) = nullptr;
 void (*Set_object_hook)() = nullptr;
 void (*Delete_object_hook)() = nullptr;
 void (*Rename_class_hook)() = nullptr;

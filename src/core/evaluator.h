@@ -53,6 +53,12 @@ void Vstr_load(Var_node* node);
 // value or the method's result into the accumulators; returns ws.Str_len.
 // Filled by the object layer at start-up.
 extern int (*Ret_object_hook)();
+// The fast evaluator's object operand (eval_fast.h): a numeric property
+// read that the object layer can answer at once, without running code or
+// raising an error (its value to v, the code after it returned); null,
+// with nothing done, for anything else.  Null until the object layer
+// fills it.
+extern const uint8_t* (*Obj_operand_hook)(const uint8_t* p, Num_val& v);
 // A statement that begins with an object reference (an assignment to a
 // property or a method call).
 extern void (*Set_object_hook)();

@@ -821,7 +821,8 @@ bool arg_end(uint8_t c) {
 // the rest, and the call goes the general way, as it does when the site no
 // longer holds after the arguments (their code may change what it stands
 // on).  False, with nothing read, for a call with a class qualifier.
-bool direct_expr_call(Oop_object* o, const uint8_t* at, const Oop_name* id, int kind, Method_site* site) {
+[[gnu::always_inline]] inline bool direct_expr_call(Oop_object* o, const uint8_t* at, const Oop_name* id, int kind,
+                                                    Method_site* site) {
   uint8_t* open = ws.Exec_ptr;
   if (open[1] == code::PREFIX2 && open[2] == 57) return false;
   ws.Exec_ptr = open + 1;
@@ -1216,6 +1217,9 @@ inline bool last_plain_segment(const uint8_t* p) {
   return p + 3;
 }
 
+// Obj_operand_hook: the same for the evaluator's fast path.
+const uint8_t* operand_hook(const uint8_t* p, Num_val& v) { return quick_num_read(p, v); }
+
 // A numeric value of one or two plain operands, the first of which may be
 // a numeric property read through a filled site (the evaluator's fast path
 // with that operand added); null, with nothing done, for anything else.
@@ -1369,6 +1373,7 @@ void Oop_sites_clear() {
 void Oop_init_access() {
   Ret_object_hook = ret_object;
   Set_object_hook = set_object;
+  Obj_operand_hook = operand_hook;
 }
 
 // ---- object properties in CLEAR lists ----

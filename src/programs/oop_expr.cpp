@@ -274,7 +274,8 @@ inline void bind_props(Oop_fast_expr* f, Oop_object* o) {
 // the count of numbers is not the parameters' (the general path raises
 // the error), a name is no readable numeric property of the object, or the
 // class or object has a precision of its own.
-bool run_chain(Oop_fast_expr* f, Oop_object* o, Oop_class* c, const Num_val* nums, size_t count) {
+[[gnu::always_inline]] inline bool run_chain(Oop_fast_expr* f, Oop_object* o, Oop_class* c, const Num_val* nums,
+                                             size_t count) {
   if (count != f->params.size()) return false;
   if ((c && (c->flags & CF_PRECISION)) || (o->state & OS_OWN_PREC)) return false;
   bind_props(f, o);
@@ -331,19 +332,27 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
   Oop_fast_expr* f = *fast;
   if (!f->usable || f->busy) return false;
   if (!f->chain.empty()) {
-    if (nums) {
-      if (run_chain(f, o, c, nums, count)) return true;
-    } else {
-      // A list of numbers only (none for a GET expression) takes the chain
-      // as well; the list is freed as the general path frees it.
-      constexpr size_t MAX = CHAIN_MAX;
-      Num_val list[MAX];
+    // A list of numbers only (none for a GET expression) takes the chain
+    // as well; the list is freed as the general path frees it.
+    union Num_slot {
+      Num_val v;  // written before it is read
+      Num_slot() {}
+    } slots[CHAIN_MAX];
+    const Num_val* chain_nums = nums;
+    size_t chain_count = count;
+    if (!nums) {
       size_t n = 0;
       const Arg_rec* a = args;
-      for (; a && n < MAX && (a->kind == ARG_NUM_VAL || a->kind == ARG_NUM_REF); a = a->next) list[n++] = a->num;
+      for (; a && n < CHAIN_MAX && (a->kind == ARG_NUM_VAL || a->kind == ARG_NUM_REF); a = a->next) slots[n++].v = a->num;
+      if (!a) {
+        chain_nums = &slots[0].v;
+        chain_count = n;
+      }
+    }
+    if (chain_nums) {
       bool done;
       try {
-        done = !a && run_chain(f, o, c, list, n);
+        done = run_chain(f, o, c, chain_nums, chain_count);
       } catch (...) {
         FreeArgList(args);
         throw;

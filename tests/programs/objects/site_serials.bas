@@ -32,6 +32,7 @@ REM statement run again and again; what it reads must be the object's own.
 264 FOR R=1 TO 4; IF R<3 THEN C$="P" ELSE C$="Q"
 266 IF R=4 THEN DROP CLASS "Q"; GOSUB 3000
 268 O=NEW(C$); PRINT "new:",O'_CLASS$,O'*; DROP OBJECT O; NEXT R
+269 GOSUB 4000
 270 END
 1000 DEF CLASS "P"
 1010 PROPERTY A,B,C,D,S$
@@ -59,5 +60,21 @@ REM statement run again and again; what it reads must be the object's own.
 3010 PROPERTY E,F$
 3020 END DEF
 3030 RETURN
+4000 REM property reads inside numeric statements and IF conditions: a
+4010 REM handle reused after DROP, a class with a GET handler at the same
+4020 REM site, the property as either operand and added to the target itself
+4030 GOSUB 5000; FOR R=1 TO 4; IF R=3 THEN O=NEW("G") ELSE O=NEW("P"); O'A=R*10
+4040 X=O'A+1; Y=100-O'A; Z=R; Z=Z+O'A; IF O'A>25 THEN PRINT "big",
+4050 PRINT X,Y,Z; DROP OBJECT O; NEXT R
+4060 H=NEW("P"); H'A=3; SETERR 4080; X=H'S$+1
+4070 PRINT "no error"
+4080 SETERR 0; PRINT "string operand:",ERR
+4090 RETURN
+5000 DEF CLASS "G"
+5010 PROPERTY A GET GGET
+5020 END DEF
+5030 RETURN
+5100 GGET:
+5110 RETURN A+1000
 SAVE "siteser"
 RUN
