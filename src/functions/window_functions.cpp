@@ -245,10 +245,19 @@ void fnc_scr() {
   need_arg();
     Eval_formula();
     if (ws.Str_len < 0) {
+      // The first line of the region, then up to three more values kept
+      // for the thin client (two of 0..250, one of 0..256 held in a byte);
+      // a character terminal uses the first.
       int32_t n = To_integer(ws.Num_acc);
       if (n < 0 || n > 255) bad_text();
       std::string s(4, '\0');
       s[0] = char(n);
+      static const int32_t top[3] = {250, 250, 256};
+      for (int i = 0; i < 3 && Fnc_more(); ++i) {
+        int32_t v = Eval_integer();
+        if (v < 0 || v > top[i]) bad_text();
+        s[size_t(i + 1)] = char(uint8_t(v));
+      }
       result(LongMnemBuild(6, s));
       return;
     }

@@ -22,6 +22,10 @@ PRINT HTA(MOPT("SUPPRESS_FF=A"))
 A$=TXT(1,2,DIM(300,"t")); PRINT HTA(A$(1,12)),LEN(A$)
 A$=MOPT(DIM(255,"o")); PRINT HTA(A$(1,8)),LEN(A$)
 A$=PGN(DIM(260,$00$)); PRINT HTA(A$(1,8)),LEN(A$)
+REM SCR( with a number: the region's first line and three more values
+PRINT HTA(SCR(3,1,2,256)),HTA(SCR(3,4))
+A$=SCR(3,251)
+A$=SCR(3,1,2,257)
 REM errors: 41 out of range, 46 long or odd texts
 A$=MVE(32001,0)
 A$=PIE(1,2,3,321)
