@@ -121,6 +121,7 @@ void Channels_register_kinds() {
   Chan_hook.rename_index = rename_index;
   Chan_hook.eff_in_txn = eff_in_txn;
   Chan_hook.keyed_flush = Kbfr_flush_all;
+  Chan_hook.sql_drop = Dbx_drop_table;
   Chan_hook.pdf_pos = Pdf_pos;
   Chan_hook.pdf_pos1 = Pdf_pos1;
   Chan_hook.prog_cache_forget = Prog_cache_forget;

@@ -17,6 +17,7 @@ void no_console_start() { Not_built("the console device"); }
 bool no_rename_index() { return false; }
 bool no_eff_in_txn(Fcb*) { return false; }
 void no_keyed_flush() {}
+void no_sql_drop(Fcb*) { Not_built("SQL channels"); }
 void no_pdf_pos(int32_t, int32_t) { Not_built("PDF channels"); }
 void no_pdf_pos1(int32_t) { Not_built("PDF channels"); }
 void no_prog_cache_forget() {}
@@ -39,6 +40,7 @@ constexpr Chan_hooks unset = {
     .rename_index = no_rename_index,
     .eff_in_txn = no_eff_in_txn,
     .keyed_flush = no_keyed_flush,
+    .sql_drop = no_sql_drop,
     .pdf_pos = no_pdf_pos,
     .pdf_pos1 = no_pdf_pos1,
     .prog_cache_forget = no_prog_cache_forget,

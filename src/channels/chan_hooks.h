@@ -50,6 +50,12 @@ struct Chan_hooks {
   // header locks (a commit point).  Unset: nothing kept.
   void (*keyed_flush)();
 
+  // ---- SQL tables ----
+  // ERASE of an SQL channel name: drops the table of the channel just
+  // opened for it (busy while another process has the table open).
+  // Unset: error 99.
+  void (*sql_drop)(Fcb* f);
+
   // ---- PDF documents ----
   // PRINT positions on the current PDF channel.  Unset: error 99.
   void (*pdf_pos)(int32_t line, int32_t col);

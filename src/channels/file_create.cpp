@@ -495,6 +495,32 @@ void d_eras() {
       client_statement("ERASE " + client_quoted(name) + (all_segs[i] ? ",OPT=\"ALLSEG\"" : ""));
       continue;
     }
+    if (Starts_ci(name, "[mysql]")) {
+      // An SQL table is dropped through a channel opened on it, whose lock
+      // marks tell whether another process has the table open (busy).
+      Io_save_guard io;
+      ws.Cur_chan = 65001;
+      if (Find_fp(65001)) Rpt_error(err::CHANNEL_STATE);
+      Set_path(name);
+      ws.Io_opts = 0;
+      ws.Io_open_mods = 0;
+      ws.Io_siz = 0;
+      ws.Io_opt_len = 0;
+      ws.Io_iol_len = 0;
+      ws.Io_rty = 0;
+      int rc = Get_file();
+      if (rc != 0) Open_failed(rc);
+      Fcb* held = ws.Cur_fcb;
+      try {
+        Chan_hook.sql_drop(held);
+      } catch (...) {
+        Io_save_guard keep;
+        CloseFile(held);
+        throw;
+      }
+      CloseFile(held);
+      continue;
+    }
     Set_path(name);
     if (Is_lib_name(Open_name())) {
       if (!Lib_hooks.remove) Not_built("program libraries");

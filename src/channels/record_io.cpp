@@ -389,20 +389,26 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
     i = 1;
   }
   if (n - i < 1 || n - i > 19) return false;
+  // The digits before the point, then those after it (19 at most: no
+  // overflow).
   uint64_t mant = 0;
-  int digits = 0, after = 0;
-  bool point = false;
-  for (; i < n; i++) {
-    uint32_t d = uint32_t(s[i]) - '0';
-    if (d <= 9) {
+  int32_t k = i;
+  uint32_t d;
+  while (k < n && (d = uint32_t(s[k]) - '0') <= 9) {
+    mant = mant * 10 + d;
+    k++;
+  }
+  int32_t digits = k - i, after = 0;
+  if (k < n) {
+    if (s[k] != '.') return false;
+    const int32_t first = ++k;
+    while (k < n && (d = uint32_t(s[k]) - '0') <= 9) {
       mant = mant * 10 + d;
-      digits++;
-      after += point;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      return false;
+      k++;
     }
+    if (k < n) return false;
+    after = k - first;
+    digits += after;
   }
   if (digits == 0 || digits > 18) return false;
   v = Num_val{};
@@ -826,10 +832,11 @@ namespace {
 // A statement's code is read once: the code from '(' to the code that ends
 // the statement is kept in a small table by its address, with what was read
 // from it (the channel number, the END= and ERR= lines, each item's type and
-// index).  It is taken from there while the bytes at that address are the
-// same, so a changed program, or other code in the console's work area,
-// is read afresh.  What depends on the run (the channel's record, the
-// variables and their access) is looked up on every statement.
+// index).  It is taken from there while the bytes at that address, in the
+// current line or the program image, are the same, so a changed program is
+// read afresh (code elsewhere, as the console's, on every statement).  What
+// depends on the run (the channel's record, the variables and their
+// access) is looked up on every statement.
 constexpr int SITE_CODE = 48;   // most code bytes of a statement kept
 constexpr int SITE_ITEMS = 12;  // most items
 struct Read_site {
@@ -851,16 +858,17 @@ Read_site read_sites[SITES];
   return w;
 }
 
-// True when the n bytes at p are code of the current line (or of code whose
-// end is not known, as Code_end takes it), so they may be read.
+// True when the n bytes at p lie in the current line of the edit list or in
+// the program image, so they may be read.  Other code (the console's work
+// area, ...) is read afresh on every statement.
 [[gnu::always_inline]] inline bool code_holds(const uint8_t* p, size_t n) {
-  if (ws.Pgm_image) {
+  if (const uint8_t* image = ws.Pgm_image) {
     const uint8_t* r = ws.Cur_line_rec;
     if (r && p >= r + 2 && p + n <= r + 2 + get_u16be(r)) return true;
-  } else if (const Str_blk* b = ws.Cur_edit_blk) {
-    if (p >= b->bytes() && p + n <= b->bytes() + b->len) return true;
+    return p >= image && p + n <= image + ws.Pgm_size;
   }
-  return Code_end(p) >= p + n;
+  const Str_blk* b = ws.Cur_edit_blk;
+  return b && p >= b->bytes() && p + n <= b->bytes() + b->len;
 }
 
 // The site kept for the statement whose '(' is at p, when its code is still

@@ -18,6 +18,11 @@ bool Dbx_in_transaction();
 // Joins SQL channels to the system's transactions (SET_JOURNAL BEGIN,
 // COMMIT, ROLLBACK): called once at start-up.
 void Dbx_register_transactions();
+// ERASE of an SQL table: the table of the channel f (just opened for it)
+// is dropped once the channel holds the table's exclusive mark (error 0
+// while another process has the table open); a command channel names no
+// table (error 13).
+void Dbx_drop_table(Fcb* f);
 // LOCK and UNLOCK of a whole SQL channel (the table's exclusive mark),
 // registered with the channel layer at start-up.
 void Dbx_hold_whole(Fcb* f, bool on);

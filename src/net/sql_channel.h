@@ -114,6 +114,8 @@ struct Sql_key {
   std::vector<int> seg_len;
   int total = 0;
   std::vector<int> order;     // segments then the tie-break columns of key 0
+  std::string index;          // *INDEX: the server's index of the key (kept for KEN only)
+  std::string name;           // *NAME: the key's name for KNO=
 };
 
 struct Sql_position {
@@ -207,6 +209,9 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
 std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row);
 // A key string as segment values of key k: returns the segments given.
 int Dbx_parse_key(Sql_chan* sc, int k, const std::string& key, Sql_row* vals, bool* partial);
+// Whether every number segment among the values of key k holds a number
+// (the server would read "abc" as 0 and find another row).
+bool Dbx_key_numbers_valid(Sql_chan* sc, int k, const Sql_row& vals);
 // One value as the record shows it (no padding), and a record field as the
 // value written.
 std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& v);

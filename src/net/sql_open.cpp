@@ -5,6 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "channels/kdef.h"
+#include "channels/rec_formats.h"
+#include "core/codes.h"
+#include "core/compiler.h"
+#include "core/messages.h"
 #include "core/errors.h"
 #include "core/ini.h"
 #include "core/memory.h"
@@ -473,6 +478,18 @@ void define_key(Sql_chan* sc, const std::string& def) {
       std::string s = trim(d.substr(b, e == std::string::npos ? std::string::npos : e - b));
       b = e == std::string::npos ? d.size() + 1 : e + 1;
       if (s.empty()) continue;
+      // "*INDEX:" with one separator character and the server's index name;
+      // "*NAME:" and a name for KNO=.
+      if (s.size() > 7 && ieq(s.substr(0, 7), "*INDEX:")) {
+        k.index = s.substr(8);
+        continue;
+      }
+      if (s.size() > 6 && ieq(s.substr(0, 6), "*NAME:")) {
+        k.name = trim(s.substr(6));
+        if (k.name.empty() || k.name.size() > 255 || k.name[0] == '#')
+          Rpt_error_text(err::KEY_DEFINITION, "a key name must not be empty or begin with '#'");
+        continue;
+      }
       size_t colon = s.find(':');
       std::string name = trim(s.substr(0, colon));
       std::string flags = colon == std::string::npos ? "" : s.substr(colon + 1);
@@ -575,10 +592,64 @@ void complete_orders(Sql_chan* sc) {
   }
 }
 
+// A column's variable in the stored list: letters and digits upper-cased
+// (accented letters folded first), anything else '_', a leading digit
+// behind '_'.
+std::string var_name(const std::string& column) {
+  std::string v;
+  for (char ch : column) {
+    auto b = uint8_t(Accents[uint8_t(ch)]);
+    b = Uppercs[b];
+    v += (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ? char(b) : '_';
+  }
+  if (v.empty() || (v[0] >= '0' && v[0] <= '9')) v.insert(0, "_");
+  return v;
+}
+
+// The record map as the list kept with the table (IOL=* takes it): one
+// variable per column item, named after the column, a string or (for
+// numbers) a numeric one; fields laid at full width get their width as a
+// format.  The part of the record programs do not see (IND, KEYDATA) has
+// no items; a map the list cannot follow (variant sections, literals, a
+// column name the compiler will not take as a variable) gives no list.
+std::vector<uint8_t> map_list(Sql_chan* sc) {
+  if (sc->command || sc->whole_key || !sc->sections.empty()) return {};
+  size_t first = sc->ind_mode ? 1 : sc->keydata_len ? sc->keys[0].seg.size() : 0;
+  std::string text = "IOLIST ";
+  bool any = false;
+  for (size_t i = first; i < sc->cols.size(); i++) {
+    const Sql_col& c = sc->cols[i];
+    std::string item;
+    std::string len = std::to_string(c.len);
+    if (c.type == '\'') {
+      return {};  // a list has no item that both reads and writes a literal
+    } else if (c.fmt == SQF_PACKED) {
+      item = var_name(c.name);
+      item += c.len <= 6 ? ":INT(" + len + "," + std::to_string(c.dec) + ")" : "$:LEN(" + len + ")";
+    } else if (c.type == 'N') {
+      item = var_name(c.name);
+      if (c.fixed) item += ":DEC(" + len + "," + std::to_string(c.dec) + ")";
+    } else {
+      item = var_name(c.name) + "$";
+      if (c.fixed) item += (c.binary || c.fmt || c.type == 'Y' ? ":LEN(" : ":CHR(") + len + ")";
+    }
+    text += (any ? "," : "") + item;
+    any = true;
+  }
+  if (!any) return {};
+  if (text.size() > 32767) Rpt_error_text(err::BAD_IOLIST_ITEM, "the record map's I/O list is too long");
+  std::vector<uint8_t> out;
+  if (Compile_text(text, out) != 0) return {};
+  if (out.size() < 4 || out[2] != code::D_IOLIST || out.back() != code::EOL) return {};
+  if (out.size() - 4 > 32767) Rpt_error_text(err::BAD_IOLIST_ITEM, "the record map's I/O list is too long");
+  return std::vector<uint8_t>(out.begin() + 3, out.end() - 1);
+}
+
 void connect(Sql_chan* sc) {
   if (!(sc->opts & SQO_UNIQUE)) {
     for (Sql_chan* o : open_channels) {
-      if ((o->opts & SQO_UNIQUE) || !o->conn || !same_server(o->settings, sc->settings)) continue;
+      // A connection the server dropped is lent to no one.
+      if ((o->opts & SQO_UNIQUE) || !o->conn || o->conn->failed || !same_server(o->settings, sc->settings)) continue;
       sc->conn = o->conn;
       sc->conn->refs++;
       stats[3]++;
@@ -629,6 +700,7 @@ void Dbx_open_slot_impl() {
   std::string ioprog;
   bool keydata = false;
   std::string ind_col, typ;
+  std::vector<uint8_t> list;  // the stored I/O list of the record map
   try {
     sc->db = tok.size() > 0 ? tok[0] : "";
     sc->table = tok.size() > 1 ? tok[1] : "";
@@ -698,6 +770,7 @@ void Dbx_open_slot_impl() {
       if (keydata) sc->keydata_len = sc->keys[0].total;
       define_selectors(sc, typ);
       complete_orders(sc);
+      list = map_list(sc);
       Dbx_share_table(sc);
     }
   } catch (...) {
@@ -708,15 +781,25 @@ void Dbx_open_slot_impl() {
   f->sc = sc;
   f->kind = FK_MYSQL;
   f->high_key = uint8_t(sc->keys.empty() ? 0 : sc->keys.size() - 1);
+  if (!sc->keys.empty()) f->st4 |= ST4_KEY_DESC;  // the channel's keys are described (FIN "KEY_NAMES")
   f->cur_key = 0;
   if (sc->command) {
     f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : 4096;
   } else {
+    // Every field counts its length + 2; a literal its length, + 6 when a
+    // separator follows it.
     int32_t size = 0;
-    for (auto& c : sc->cols) size += c.len + 2;
+    for (auto& c : sc->cols) size += c.type == '\'' ? c.len + (c.fixed ? 0 : 6) : c.type == '?' ? 0 : c.len + 2;
     f->rec_size = std::max(size, 1);
   }
   Fcb_set_buffer(f, f->rec_size);
+  if (!list.empty()) Iol_set_slot(f, 1, list.data(), list.size());
+  for (size_t k = 0; k < sc->keys.size(); k++) {
+    const std::string& n = sc->keys[k].name;
+    if (!n.empty())
+      Kname_link(reinterpret_cast<Kname_node**>(&f->key_names), int32_t(k), reinterpret_cast<const uint8_t*>(n.data()),
+                 int32_t(n.size()));
+  }
   if (!ioprog.empty()) {
     f->event_pgm = static_cast<char*>(Get_blk(ioprog.size() + 1));
     std::memcpy(f->event_pgm, ioprog.c_str(), ioprog.size() + 1);

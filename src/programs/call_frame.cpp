@@ -19,6 +19,7 @@
 #include "programs/arguments.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
+#include "programs/perform_on.h"
 #include "terminal/obj_attach.h"
 
 namespace {
@@ -53,18 +54,33 @@ const Prog_context& fresh() {
   return defaults;
 }
 
-// The context moves as one block (it is trivially copyable) through the
-// library's block copy: the compiler's own copy of a block this size is a
-// string instruction whose start-up costs more than the whole library copy.
-// The size is read from a volatile so that the compiler cannot put its own
-// copy back in.
-volatile size_t context_bytes = sizeof(Prog_context);
+// The context moves as one block (it is trivially copyable), in 16-byte
+// pieces written out in full: the compiler's own copy of a block this size
+// is a string instruction whose start-up costs more than the copy, and the
+// library's copy spends a third of its work choosing how to copy.
+typedef unsigned char Ctx_piece __attribute__((vector_size(16), aligned(1), may_alias));
+constexpr size_t CTX_PIECES = sizeof(Prog_context) / 16;
+constexpr size_t CTX_TAIL = sizeof(Prog_context) % 16;
 
-void save_context(Call_frame* f) {
-  std::memcpy(static_cast<Prog_context*>(f), static_cast<const Prog_context*>(&ws), context_bytes);
+[[gnu::always_inline]] inline void copy_context(void* to, const void* from) {
+  auto* d = static_cast<Ctx_piece*>(to);
+  const auto* s = static_cast<const Ctx_piece*>(from);
+#pragma GCC unroll 64
+  for (size_t i = 0; i < CTX_PIECES; i++) {
+    Ctx_piece v = s[i];
+#if defined(__x86_64__)
+    asm("" : "+x"(v));  // kept in a register: the loop is not turned back into a string copy
+#endif
+    d[i] = v;
+  }
+  if constexpr (CTX_TAIL != 0)
+    std::memcpy(static_cast<unsigned char*>(to) + CTX_PIECES * 16,
+                static_cast<const unsigned char*>(from) + CTX_PIECES * 16, CTX_TAIL);
 }
 
-void restore_context(const Prog_context* f) { std::memcpy(static_cast<Prog_context*>(&ws), f, context_bytes); }
+void save_context(Call_frame* f) { copy_context(static_cast<Prog_context*>(f), static_cast<const Prog_context*>(&ws)); }
+
+void restore_context(const Prog_context* f) { copy_context(static_cast<Prog_context*>(&ws), f); }
 
 void clear_context() { restore_context(&fresh()); }
 
@@ -178,6 +194,158 @@ void pop_frame(bool flow_back) {
   if (!refill.empty()) Args_refill(refill);
 }
 
+// A warm start.  A plain CALL of a resident image program whose last call
+// kept its variables and name block starts from the context that call
+// built the long way (Exec_load and Prog_take), kept in the program's
+// record: one block copy and the fields the call owns, instead of the
+// name's resolution, the context's clearing and its filling field by
+// field.  The kept context holds what a call of that name builds from the
+// record and from the caller's fields listed below; a call whose caller
+// differs in any of them, or whose record changed (a new load serial), goes
+// the long way and leaves a new one.
+constexpr uint32_t WARM_NAME_MAX = 64;
+
+struct Warm_start {
+  Prog_context ctx;  // owned pointers cleared: each call sets its own
+  // What it was built from
+  uint32_t load_serial;
+  uint32_t num_flags;
+  int precision;
+  uint32_t var_mask_glob;
+  int32_t with_ctx;
+  uint32_t with_depth;
+  uint32_t err_handler;  // the caller's PGM2_ERR_HANDLER bit
+  // The cursor on the program's first statement
+  uint16_t stno;
+  uint8_t* exec;
+  uint8_t* str_ptr;
+  int32_t str_len;
+  uint32_t name_len;
+  uint8_t name[WARM_NAME_MAX];  // the name the call gave
+};
+static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
+
+// Names are short: eight bytes at a time, then the rest.
+bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
+  uint64_t x, y;
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return false;
+  }
+  if (n >= 4) {
+    uint32_t u, v;
+    std::memcpy(&u, a, 4);
+    std::memcpy(&v, b, 4);
+    if (u != v) return false;
+    a += 4, b += 4, n -= 4;
+  }
+  if (n >= 2) {
+    uint16_t u, v;
+    std::memcpy(&u, a, 2);
+    std::memcpy(&v, b, 2);
+    if (u != v) return false;
+    a += 2, b += 2, n -= 2;
+  }
+  return n == 0 || *a == *b;
+}
+
+// The record a CALL of the name in the string accumulator may start warm,
+// or null.  Only checks: nothing is changed.  The record must be the one
+// Prog_load would find first without looking at the disk (the front of the
+// list, resident or pinned, not stale), with the kept variables and name
+// block that Prog_take and Exec_load would take.
+Prog_obj* warm_record() {
+  Prog_obj* rec = ws.Prog_head;
+  if (!rec || !rec->warm_start) return nullptr;
+  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) || (rec->flags & (PO_STALE | PO_CHANGED)) ||
+      (rec->state & PO_STATE_DATA_SET) || !rec->spare_index || !rec->spare_name || !rec->image ||
+      w->load_serial != rec->load_serial)
+    return nullptr;
+  if (uint32_t(ws.Str_len) != w->name_len || rec->spare_name->len != w->name_len ||
+      !same_bytes(ws.Str_ptr, w->name, w->name_len) || !same_bytes(rec->spare_name->bytes(), w->name, w->name_len))
+    return nullptr;
+  if (ws.Num_flags != w->num_flags || ws.Precision != w->precision || ws.Var_mask_glob != w->var_mask_glob ||
+      ws.With_ctx != w->with_ctx || ws.With_depth != w->with_depth ||
+      (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
+    return nullptr;
+  // What would make the long way do more: objects or data sets that find
+  // variables (the kept ones are not taken then), a PERFORM ON, a text
+  // source left open.
+  if (Var_lookup_hook || Perform_on_active || Text_source()) return nullptr;
+  return rec;
+}
+
+// The call's context from the warm start of rec (warm_record said yes);
+// the caller's context is saved in f already.
+void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
+  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  restore_context(&w->ctx);
+  ws.Call_link = f;
+  ws.Arg_list = list;
+  rec->uses++;
+  ws.Prog_hits++;
+  ws.Pgm_cache_ent = rec;
+  ws.Cur_pgm = Path_ref(rec->path);
+  ws.Pgm_name = rec->spare_name;
+  rec->spare_name = nullptr;
+  ws.Var_index = rec->spare_index;
+  for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
+  rec->spare_props = 0;
+  ws.Loc_num_tree = rec->spare_num;
+  ws.Loc_str_tree = rec->spare_str;
+  rec->spare_index = nullptr;
+  rec->spare_num = rec->spare_str = nullptr;
+  ws.Run_flags |= RF_CALL_DEPTH;
+  ws.Go_cache_ref = 0;
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+  ws.Cur_stno = w->stno;
+  ws.Exec_ptr = ws.Stmt_ptr = w->exec;
+  ws.Str_ptr = w->str_ptr;
+  ws.Str_len = w->str_len;
+}
+
+// After a plain call set up the long way: the context it built is kept as
+// the program's warm start when a later call can take it (see
+// warm_record).  name: the name the call gave.
+void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len) {
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  if (!rec || !(rec->flags & (PO_RESIDENT | PO_PINNED)) || !ws.Pgm_image || rec->image != ws.Pgm_image ||
+      name_len > WARM_NAME_MAX ||
+      (ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED)) || (f->Pgm_flags & PGM_SHARES_VARS) || ws.Ctl_stack ||
+      ws.Fnc_ctx || ws.Loc_chain || ws.Edit_list != Last_line() || ws.Cur_edit_blk)
+    return;
+  auto* w = static_cast<Warm_start*>(rec->warm_start);
+  if (!w) {
+    w = static_cast<Warm_start*>(Get_blk(sizeof(Warm_start)));
+    if (!w) return;  // the next call goes the long way again
+    rec->warm_start = w;
+  }
+  copy_context(&w->ctx, static_cast<const Prog_context*>(&ws));
+  w->ctx.Call_link = nullptr;
+  w->ctx.Arg_list = nullptr;
+  w->ctx.Pgm_cache_ent = nullptr;
+  w->ctx.Cur_pgm = nullptr;
+  w->ctx.Pgm_name = nullptr;
+  w->ctx.Var_index = nullptr;
+  w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
+  w->load_serial = rec->load_serial;
+  w->num_flags = f->Num_flags;
+  w->precision = f->Precision;
+  w->var_mask_glob = f->Var_mask_glob;
+  w->with_ctx = f->With_ctx;
+  w->with_depth = f->With_depth;
+  w->err_handler = f->Pgm_flags2 & PGM2_ERR_HANDLER;
+  w->stno = ws.Cur_stno;
+  w->exec = ws.Exec_ptr;
+  w->str_ptr = ws.Str_ptr;
+  w->str_len = ws.Str_len;
+  w->name_len = name_len;
+  std::memcpy(w->name, name, name_len);
+}
+
 // Runs a started call in a nested execution until its frame is popped.  The
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
@@ -249,7 +417,15 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
     FreeArgList(list);
     throw;
   }
+  Prog_obj* warm = !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record() : nullptr;
   save_context(f);
+  if (warm) {
+    warm_start(warm, f, list);
+    return;
+  }
+  // The name as the call gave it, for the warm start kept below.
+  const uint8_t* given = ws.Str_ptr;
+  uint32_t given_len = ws.Str_len > 0 ? uint32_t(ws.Str_len) : 0;
   clear_context();
   ws.Call_link = f;
   ws.Arg_list = list;
@@ -286,6 +462,7 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   ws.Pgm_flags &= ~uint32_t(PGM_LOADING);
   ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
   ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
+  if (!load && form == FORM_CALL && !entry) keep_warm_start(f, given, given_len);
 }
 
 int32_t Prog_call_level() {

@@ -1158,15 +1158,26 @@ void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode
 
 // An assignment's site filled for another object of the same class (class
 // epoch unchanged): that object's instance of the declared entry, bound
-// now when it has none yet, as OopSetProperty would find or bind it.  Null
-// when the site does not fit.
+// now when it has none yet, as OopSetProperty would find or bind it; the
+// site then names this object.  Null when the site does not fit.
 Var_node* site_same_class(const uint8_t* p, Oop_object* o) {
-  const Prop_site& s = site_of(p);
+  Prop_site& s = site_of(p);
   if (s.cls != o->cls || !s.entry || s.epoch != oop.class_epoch || !site_same_code(s, p, 2)) return nullptr;
+  Var_node* v = nullptr;
   for (Prop_inst* x = o->props; x; x = x->next)
-    if (x->name == s.id) return x->entry == s.entry ? x->var : nullptr;
-  if (o->flags & OF_RT_PROPS) return nullptr;  // run-time instances: the general way
-  return Oop_add_inst(o, s.id, s.entry)->var;
+    if (x->name == s.id) {
+      if (x->entry != s.entry) return nullptr;
+      v = x->var;
+      break;
+    }
+  if (!v) {
+    if (o->flags & OF_RT_PROPS) return nullptr;  // run-time instances: the general way
+    v = Oop_add_inst(o, s.id, s.entry)->var;
+  }
+  s.obj = o;
+  s.serial = o->serial;
+  s.var = v;
+  return v;
 }
 
 // The property-name item at p is a whole reference's last segment.
@@ -1266,25 +1277,45 @@ int ret_object() {
   }
 }
 
+// The value in the accumulators assigned to the property at p of o, whose
+// site did not hit (epoch: oop.shape_epoch before the value was computed).
+void store_missed(const uint8_t* p, Oop_object* o, uint32_t epoch) {
+  // The value's code may have freed the object.
+  Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+  if (again != o) Rpt_error(err::BAD_OBJECT);
+  // Another object of the class the site knows: its instance directly.
+  if (epoch == oop.shape_epoch)
+    if (Var_node* w = site_same_class(p, o)) {
+      store_value(w);
+      return;
+    }
+  int kind;
+  const Oop_name* id = site_name(p, &kind, 2);
+  OopSetProperty(o, id, uint8_t(kind));
+  again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
+  if (again == o) site_fill(p, o, id, 2);
+}
+
 void set_object() {
-  // The common case first: a numeric property assigned a value of one or
-  // two plain operands through a filled site.  Nothing of it can run code
-  // or raise an error before the store.
+  // The common case first: a numeric property assigned a value of plain
+  // operands (a filled site's property among them), which runs no code and
+  // raises no error before the store.
   Oop_object* o = quick_object(ws.Exec_ptr);
   if (o) {
     uint8_t* p = ws.Exec_ptr += 3;
-    if (p[0] == code::NUM_VAR && last_plain_segment(p) && p[3] == code::OP_EQ)
-      if (Var_node* v = site_hit(p, o, 2)) {
-        Num_val value;
-        ws.Math_flags = 0;
-        if (const uint8_t* q = quick_num_value(p + 4, value)) {
-          ws.Exec_ptr = const_cast<uint8_t*>(q);
-          ws.Num_acc = value;
-          ws.Str_len = -1;
-          Store_num(v, &v->num);
-          return;
-        }
+    if (p[0] == code::NUM_VAR && last_plain_segment(p) && p[3] == code::OP_EQ) {
+      Var_node* v = site_hit(p, o, 2);
+      Num_val value;
+      ws.Math_flags = 0;
+      if (const uint8_t* q = quick_num_value(p + 4, value)) {
+        ws.Exec_ptr = const_cast<uint8_t*>(q);
+        ws.Num_acc = value;
+        ws.Str_len = -1;
+        if (v) Store_num(v, &v->num);
+        else store_missed(p, o, oop.shape_epoch);
+        return;
       }
+    }
   } else {
     int64_t remote = 0;
     o = object_at_cursor(&remote);
@@ -1301,24 +1332,8 @@ void set_object() {
     ws.Math_flags = 0;
     Eval_formula();
     // The value's code may have changed what the cache stands on.
-    if (v && epoch == oop.shape_epoch) {
-      store_value(v);
-      return;
-    }
-    Oop_object* again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
-    if (again != o) Rpt_error(err::BAD_OBJECT);
-    // Another object of the class the site knows: its instance directly.
-    if (epoch == oop.shape_epoch)
-      if (Var_node* w = site_same_class(p, o)) {
-        store_value(w);
-        site_fill(p, o, site_of(p).id, 2);
-        return;
-      }
-    int kind;
-    const Oop_name* id = site_name(p, &kind, 2);
-    OopSetProperty(o, id, uint8_t(kind));
-    again = oop.objs.size() > size_t(o->slot) ? oop.objs[size_t(o->slot)] : nullptr;
-    if (again == o) site_fill(p, o, id, 2);
+    if (v && epoch == oop.shape_epoch) store_value(v);
+    else store_missed(p, o, epoch);
     return;
   }
   for (;;) {

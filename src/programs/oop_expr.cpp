@@ -330,7 +330,30 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
   }
   Oop_fast_expr* f = *fast;
   if (!f->usable || f->busy) return false;
-  if (nums && !f->chain.empty() && run_chain(f, o, c, nums, count)) return true;
+  if (!f->chain.empty()) {
+    if (nums) {
+      if (run_chain(f, o, c, nums, count)) return true;
+    } else {
+      // A list of numbers only (none for a GET expression) takes the chain
+      // as well; the list is freed as the general path frees it.
+      constexpr size_t MAX = CHAIN_MAX;
+      Num_val list[MAX];
+      size_t n = 0;
+      const Arg_rec* a = args;
+      for (; a && n < MAX && (a->kind == ARG_NUM_VAL || a->kind == ARG_NUM_REF); a = a->next) list[n++] = a->num;
+      bool done;
+      try {
+        done = !a && run_chain(f, o, c, list, n);
+      } catch (...) {
+        FreeArgList(args);
+        throw;
+      }
+      if (done) {
+        FreeArgList(args);
+        return true;
+      }
+    }
+  }
 
   struct Restore {
     Oop_fast_expr* f;

@@ -19,7 +19,9 @@
 // they fit its object: the same class and shape, no run-time property and
 // no variables of its own in the object, no data set loaded.  ENTER is the
 // first thing the call runs, so at that moment each of its names is looked
-// up exactly as the kept slot was: not a property of that class.
+// up exactly as the kept slot was: not a property of that class.  When the
+// kept slots are taken and the arguments fit ENTER's plain items, the
+// loader binds them itself and the call starts after that ENTER.
 #include <algorithm>
 #include <cstring>
 
@@ -29,8 +31,8 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/variables.h"
-#include "programs/arguments.h"
 #include "core/workspace.h"
+#include "programs/arguments.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
 #include "programs/program_list.h"

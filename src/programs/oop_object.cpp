@@ -81,6 +81,7 @@ Oop_object* Oop_object_of_handle(int64_t handle) {
 
 Prop_inst* Oop_add_inst(Oop_object* o, const Oop_name* id, Oop_prop* entry) {
   auto* pi = static_cast<Prop_inst*>(Get_blk(sizeof(Prop_inst)));
+  if (!pi) Rpt_error(err::OUT_OF_MEMORY);
   pi->entry = entry;
   pi->name = id;
   pi->dynamic = false;
@@ -139,8 +140,8 @@ int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at) {
     return Oop_handle_of(c->shared_slot);
   }
   int32_t slot = new_slot();
-  auto* o = static_cast<Oop_object*>(Get_blk(sizeof(Oop_object)));
-  std::memset(static_cast<void*>(o), 0, sizeof(Oop_object));
+  auto* o = static_cast<Oop_object*>(Get_blk(sizeof(Oop_object)));  // cleared
+  if (!o) Rpt_error(err::OUT_OF_MEMORY);
   o->cls = c;
   o->slot = slot;
   o->serial = ++oop.serial_counter;
@@ -274,12 +275,13 @@ void OopFreeObject(int32_t slot) {
     o->props = pi->next;
     Oop_free_inst(pi, o);
   }
-  Clr_tree(o->own_num);
-  Clr_tree(o->own_str);
-  for (Var_node*& v : o->sys) {
-    Clr_tree(v);
-    v = nullptr;
-  }
+  if (o->own_num) Clr_tree(o->own_num);
+  if (o->own_str) Clr_tree(o->own_str);
+  for (Var_node*& v : o->sys)
+    if (v) {
+      Clr_tree(v);
+      v = nullptr;
+    }
   if (o->proplist) Ret_blk(o->proplist);
   Oop_class* c = o->cls;
   if (c->shared_slot == slot) c->shared_slot = 0;
@@ -359,14 +361,43 @@ void OopDropObject() {
   OopRefObject(int32_t(slot), -1);
 }
 
+namespace {
+
+void new_object(Oop_class* c);
+
+// NEW call sites by the address of their argument's code: the text the
+// class was named by and the class found (while oop.class_epoch stands).
+struct New_site {
+  const uint8_t* at = nullptr;
+  uint32_t epoch = 0;
+  size_t len = 0;
+  char name[32] = {};
+  Oop_class* cls = nullptr;
+};
+constexpr size_t NEW_SITES = 64;
+New_site new_sites[NEW_SITES];
+
+}  // namespace
+
 // NEW("CLASS"[,args]) and NEW(h): the cursor after the function code;
 // the dispatcher reads the closing ")".
 void fnc_fnew() {
+  const uint8_t* at = ws.Exec_ptr;
   Eval_formula();
   if (ws.Str_len < 0) {
     Num_val v = ws.Num_acc;
     Set_scl(v, 0, 0);
     OopHandleResult(OopCloneObject(v.mant));
+    return;
+  }
+  // The class a NEW site found last, while no class has changed since
+  // (the name given is the same text).
+  New_site& site = new_sites[(uintptr_t(at) >> 2) & (NEW_SITES - 1)];
+  if (site.at == at && site.epoch == oop.class_epoch && site.len == size_t(ws.Str_len) &&
+      std::memcmp(site.name, ws.Str_ptr, site.len) == 0) {
+    Oop_class* c = site.cls;
+    if (c->stamp && c->instances == 0) c->stamp = 0;  // back out of the class cache, as a search does
+    new_object(c);
     return;
   }
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -381,6 +412,20 @@ void fnc_fnew() {
   }
   Oop_class* c = OopFindClass(name, 2);
   if (!c) Rpt_error(err::CLASS_NOT_FOUND);
+  if (name.size() <= sizeof site.name) {
+    site.at = at;
+    site.epoch = oop.class_epoch;
+    site.len = name.size();
+    std::memcpy(site.name, name.data(), name.size());
+    site.cls = c;
+  }
+  new_object(c);
+}
+
+namespace {
+
+// NEW of class c with the create arguments at the cursor.
+void new_object(Oop_class* c) {
   uint8_t* args_at = ws.Exec_ptr;
   int32_t h = OopMakeObject(c, true, args_at);
   if (*ws.Exec_ptr == code::D_FOR) {
@@ -397,6 +442,8 @@ void fnc_fnew() {
   }
   OopHandleResult(h);
 }
+
+}  // namespace
 
 // REF(ADD h) / REF(DROP h) / REF(h): the new count.
 void fnc_fref() {

@@ -501,6 +501,7 @@ void Prog_free(Prog_obj* r) {
   if (r->spare_index) Ret_blk(r->spare_index);
   if (r->enter_plan) Ret_blk(r->enter_plan);
   if (r->spare_name) Ret_str(r->spare_name);
+  if (r->warm_start) Ret_blk(r->warm_start);
   if (r->image) Ret_blk(r->image);
   if (r->name_index) Ret_blk(r->name_index);
   if (r->name_numbers) Ret_blk(r->name_numbers);
@@ -567,14 +568,18 @@ bool clear_tree(Var_node* n) {
   for (; n; n = n->right) {
     if (n->frames) return false;
     if (n->left && !clear_tree(n->left)) return false;
-    if (n->elems || n->assoc || n->dims) Clr_array(n);
-    if (n->str) {
-      Ret_str(n->str);
-      n->str = nullptr;
-    }
-    if (n->rec_list) {
-      Ret_blk(n->rec_list);
-      n->rec_list = nullptr;
+    // Storage is rare here (a string passed by reference has gone back).
+    if (reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
+        reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list)) {
+      if (n->elems || n->assoc || n->dims) Clr_array(n);
+      if (n->str) {
+        Ret_str(n->str);
+        n->str = nullptr;
+      }
+      if (n->rec_list) {
+        Ret_blk(n->rec_list);
+        n->rec_list = nullptr;
+      }
     }
     n->num = Num_val{};
     n->read_mask = n->write_mask = 0;

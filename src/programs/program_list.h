@@ -104,6 +104,10 @@ struct Prog_obj {
   // The name block of the last call's context, kept for the next call that
   // gives the program the same name (owned).
   struct Str_blk* spare_name = nullptr;
+  // The context a plain call of the program starts with, as the last call
+  // that set it up the long way left it (programs/call_frame.cpp; owned
+  // block).
+  void* warm_start = nullptr;
 };
 
 // Finds or loads the program named by the string accumulator (entry point

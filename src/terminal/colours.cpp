@@ -106,6 +106,15 @@ int32_t nearest_88(uint32_t rgb) {
     return best;
   };
   int ri = level(int(rgb >> 16 & 255)), gi = level(int(rgb >> 8 & 255)), bi = level(int(rgb & 255));
+  uint32_t cube = uint32_t(lv[ri]) << 16 | uint32_t(lv[gi]) << 8 | uint32_t(lv[bi]);
+  // The eight greys 80..87.
+  static const int grey[8] = {46, 92, 115, 139, 162, 185, 208, 231};
+  int gk = 0;
+  for (int i = 1; i < 8; ++i) {
+    uint32_t gi_rgb = uint32_t(grey[i]) * 0x010101u, gb_rgb = uint32_t(grey[gk]) * 0x010101u;
+    if (dist2(rgb, gi_rgb) < dist2(rgb, gb_rgb)) gk = i;
+  }
+  if (dist2(rgb, uint32_t(grey[gk]) * 0x010101u) < dist2(rgb, cube)) return 80 + gk;
   return 16 + 16 * ri + 4 * gi + bi;
 }
 

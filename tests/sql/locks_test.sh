@@ -1,7 +1,7 @@
 #!/bin/sh
 # Table locks between two oru processes on one server: LOCK in one process
-# makes OPEN of the table busy (error 0) in the other, LOCK is refused while
-# the other process has the table open, and a process that waits for the
+# makes OPEN of the table busy (error 0) in the other, LOCK and ERASE are
+# refused while the other process has the table open, and a process that waits for the
 # lock (retrying on busy) gets it once the holder UNLOCKs.  A row EXTRACTed
 # in one process is locked for an EXTRACT in the other until it is written
 # back.  Skipped without the private test server.
@@ -29,6 +29,8 @@ OPEN_T="10 OPEN (1,ERR=100)$T|20 PRINT \"ok\"|30 END|100 PRINT \"busy\",ERR"
 LOCK_T="10 OPEN (1)$T|20 LOCK (1,ERR=100)|30 PRINT \"ok\"|40 END|100 PRINT \"busy\",ERR"
 expect "LOCK while another process has the table open" "$LOCK_T" "busy 0"
 expect "OPEN while another process has the table open" "$OPEN_T" "ok"
+ERASE_T="10 ERASE \"[mysql]orutest;l_rows\",ERR=100|20 PRINT \"ok\"|30 END|100 PRINT \"busy\",ERR"
+expect "ERASE while another process has the table open" "$ERASE_T" "busy 0"
 hold 'LOCK (1)' locked
 expect "OPEN of a table locked elsewhere" "$OPEN_T" "busy 0"
 hold 'UNLOCK (1)' unlocked

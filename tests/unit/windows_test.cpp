@@ -265,6 +265,42 @@ TEST_F(Windows, SelectorTablesAreBounded) {
   EXPECT_EQ(send(std::string("\\C+"), 1), "");
 }
 
+// What the terminal receives for colours it has and lacks, by the count of
+// colours its driver gives ('*K'): 256 and 88 through the driver's sequence
+// for any colour ('FX'), 16 and 8 through the nearest standard colour.
+TEST_F(Windows, ColoursMapToWhatTheTerminalHas) {
+  {
+    Io_save_guard io;
+    ws.Cur_fcb = f;
+    ws.Cur_chan = 1;
+    Run_driver_program("xterm-256color");
+  }
+  type("DEFTTY (1)40,12");
+  auto sent = [&](const std::string& stmt) {
+    f->buf_count = 0;
+    EXPECT_EQ(error_of(stmt), 0) << stmt;
+    std::string out(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+    f->buf_count = 0;
+    return out;
+  };
+  // RGB 255,128,0: the 6x6x6 cube's 208; the 4x4x4 cube's 68 (255, 139, 0).
+  EXPECT_NE(sent("PRINT (1)FCLR(\"RGB:255,128,0\"),\"x\",").find("\x1b[38;5;208m"), std::string::npos);
+  EXPECT_NE(sent("PRINT (1)FCLR(\"RGB:100,100,100\"),\"x\",").find("\x1b[38;5;241m"), std::string::npos);
+  run({"MNEMONIC (1)'*K',\"88\""});
+  EXPECT_NE(sent("PRINT (1)FCLR(\"RGB:255,128,1\"),\"x\",").find("\x1b[38;5;68m"), std::string::npos);
+  // A grey goes to the 88-colour greys 80..87 (115 is 82).
+  EXPECT_NE(sent("PRINT (1)FCLR(\"RGB:118,118,118\"),\"x\",").find("\x1b[38;5;82m"), std::string::npos);
+  // 16 colours: the nearest of the sixteen (light red, 9 on the terminal).
+  run({"MNEMONIC (1)'*K',\"16\""});
+  EXPECT_NE(sent("PRINT (1)FCLR(\"RGB:250,10,10\"),\"x\",").find("\x1b[91m"), std::string::npos);
+  // 8 colours: the nearest of the eight.
+  run({"MNEMONIC (1)'*K',\"8\""});
+  EXPECT_NE(sent("PRINT (1)FCLR(\"RGB:240,20,20\"),\"x\",").find("\x1b[31m"), std::string::npos);
+  // No colours: nothing but the text.
+  run({"MNEMONIC (1)'*K',\"\",'FX',\"\",'BX',\"\"", "MNEMONIC (1)'F0',\"\",'F?',\"\""});
+  EXPECT_EQ(sent("PRINT (1)FCLR(\"RGB:230,30,30\"),\"x\",").find("\x1b[3"), std::string::npos);
+}
+
 // ---- colours ----
 
 int32_t cnv(const std::string& s, int dark = 0) { return CnvColour(u(s), int32_t(s.size()), dark); }

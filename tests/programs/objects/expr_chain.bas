@@ -28,9 +28,14 @@ REM short way must leave to the general one.
 240 SETERR 260; PRINT H'SUM(1)
 250 PRINT "no error"
 260 PRINT "count:",ERR; SETERR 0
+262 REM a computed property, a qualifier and nine arguments: lists of numbers
+264 H'W=5; FOR I=1 TO 2; H'W=H'W+I; PRINT "computed:",H'V,H'SUM(FROM "S",I,1),H'NINE(1,2,3,4,5,6,7,8,I); NEXT I
+266 SETERR 268; FOR I=1 TO 2; PRINT H'SUM(FROM "S",9E17,9E17+I); NEXT I
+268 SETERR 0; PRINT "list overflow:",ERR
 270 END
 1000 DEF CLASS "S"
-1010 PROPERTY A,B
+1010 PROPERTY A,B,W,V=W+1
+1015 FUNCTION NINE(A1,A2,A3,A4,A5,A6,A7,A8,A9)=A1+A2+A3+A4+A5+A6+A7+A8+A9+A
 1020 FUNCTION SUM(X,Y)=X+Y+A
 1030 FUNCTION DIF(X,Y)=X-Y-A-1
 1040 FUNCTION MIX(X,Y)=B+X+Y+1.5

@@ -28,6 +28,10 @@ REM statement run again and again; what it reads must be the object's own.
 240 REM a run-time property on new objects at a site filled for a declared one
 250 FOR R=1 TO 4; IF MOD(R,2) THEN O=NEW("P") ELSE O=NEW("RT"); Y=O'MK()
 260 O'A=R; PRINT "run-time:",O'A; DROP OBJECT O; NEXT R
+262 REM one NEW site: the class named changes, the class is defined anew
+264 FOR R=1 TO 4; IF R<3 THEN C$="P" ELSE C$="Q"
+266 IF R=4 THEN DROP CLASS "Q"; GOSUB 3000
+268 O=NEW(C$); PRINT "new:",O'_CLASS$,O'*; DROP OBJECT O; NEXT R
 270 END
 1000 DEF CLASS "P"
 1010 PROPERTY A,B,C,D,S$
@@ -51,5 +55,9 @@ REM statement run again and again; what it reads must be the object's own.
 2020 PRINT "set",V
 2030 B=V*100
 2040 EXIT
+3000 DEF CLASS "Q"
+3010 PROPERTY E,F$
+3020 END DEF
+3030 RETURN
 SAVE "siteser"
 RUN
