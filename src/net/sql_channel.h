@@ -209,6 +209,9 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
 std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row);
 // A key string as segment values of key k: returns the segments given.
 int Dbx_parse_key(Sql_chan* sc, int k, const std::string& key, Sql_row* vals, bool* partial);
+// Whether every number segment among the values of key k holds a number
+// (the server would read "abc" as 0 and find another row).
+bool Dbx_key_numbers_valid(Sql_chan* sc, int k, const Sql_row& vals);
 // One value as the record shows it (no padding), and a record field as the
 // value written.
 std::string Dbx_field_out(Sql_chan* sc, const Sql_col& c, const Sql_value& v);

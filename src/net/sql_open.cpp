@@ -648,7 +648,8 @@ std::vector<uint8_t> map_list(Sql_chan* sc) {
 void connect(Sql_chan* sc) {
   if (!(sc->opts & SQO_UNIQUE)) {
     for (Sql_chan* o : open_channels) {
-      if ((o->opts & SQO_UNIQUE) || !o->conn || !same_server(o->settings, sc->settings)) continue;
+      // A connection the server dropped is lent to no one.
+      if ((o->opts & SQO_UNIQUE) || !o->conn || o->conn->failed || !same_server(o->settings, sc->settings)) continue;
       sc->conn = o->conn;
       sc->conn->refs++;
       stats[3]++;
@@ -785,8 +786,10 @@ void Dbx_open_slot_impl() {
   if (sc->command) {
     f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : 4096;
   } else {
+    // Every field counts its length + 2; a literal its length, + 6 when a
+    // separator follows it.
     int32_t size = 0;
-    for (auto& c : sc->cols) size += c.len + 2;
+    for (auto& c : sc->cols) size += c.type == '\'' ? c.len + (c.fixed ? 0 : 6) : c.type == '?' ? 0 : c.len + 2;
     f->rec_size = std::max(size, 1);
   }
   Fcb_set_buffer(f, f->rec_size);

@@ -273,6 +273,9 @@ Sql_row read_by_key(Sql_chan* sc, int k, const std::string& given) {
   Sql_row vals;
   bool partial;
   int n = Dbx_parse_key(sc, k, given, &vals, &partial);
+  // A number segment that holds no number names no row and no place in
+  // the key's order: not found, the position stays.
+  if (!Dbx_key_numbers_valid(sc, k, vals)) Io_dom_err();
   if (n == int(key.seg.size()) && !partial) {
     std::vector<Sql_value> p;
     std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + order_by(sc, key, false) + " LIMIT 1";
@@ -802,7 +805,7 @@ int64_t slot_remove() {
     if (int(given.size()) > k0.total) Rpt_error(err::STRING_LENGTH);
     bool partial;
     int n = Dbx_parse_key(sc, 0, given, &kv, &partial);
-    if (n != int(k0.seg.size()) || partial) {
+    if (n != int(k0.seg.size()) || partial || !Dbx_key_numbers_valid(sc, 0, kv)) {
       release_extract(sc);
       Io_dom_err();
     }
@@ -890,6 +893,18 @@ int64_t slot_getkep() {
     set = Dbx_parse_key(sc, k, given, &vals, &partial) > 0;
   }
   if (!set) Io_end_err();
+  if (Sw_on(sw::KR) && !(ws.Io_opts & IO_KEY) && sc->have_row && sc->pos.from_row && !sc->pos.inclusive) {
+    // Switch KR: standing on a row that is still there, KEP( names it
+    // (as KEC( does); a kept position (EXTRACT, DIR=) looks back as usual.
+    std::vector<Sql_value> p;
+    std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + " LIMIT 1";
+    std::vector<Sql_row> rows;
+    Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
+    if (!rows.empty()) {
+      string_result(sc->cur_key);
+      return 0;
+    }
+  }
   std::vector<Sql_value> p;
   std::string text = select_head(sc) + where_chain(sc, key, vals, '<', false, &p) + order_by(sc, key, true) + " LIMIT 1";
   std::vector<Sql_row> rows;
@@ -1037,7 +1052,7 @@ int64_t Dbx_getrno() {
     int n = Dbx_parse_key(sc, k, given, &vals, &partial);
     std::vector<Sql_value> p;
     std::vector<Sql_row> rows;
-    if (n == int(key.seg.size()) && !partial) {
+    if (n == int(key.seg.size()) && !partial && Dbx_key_numbers_valid(sc, k, vals)) {
       std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + " LIMIT 1";
       Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
     }

@@ -444,6 +444,24 @@ std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row) {
   return out;
 }
 
+bool Dbx_key_numbers_valid(Sql_chan* sc, int k, const Sql_row& vals) {
+  const Sql_key& key = sc->keys[size_t(k)];
+  for (size_t i = 0; i < vals.size() && i < key.seg.size(); i++) {
+    const Sql_col& c = sc->cols[size_t(key.seg[i])];
+    if (c.type != 'N' || c.fmt || vals[i].null) continue;
+    const std::string& s = vals[i].s;
+    size_t p = s.size() > 0 && s[0] == '-' ? 1 : 0;
+    size_t digits = 0;
+    while (p < s.size() && s[p] >= '0' && s[p] <= '9') p++, digits++;
+    if (p < s.size() && s[p] == '.') {
+      p++;
+      while (p < s.size() && s[p] >= '0' && s[p] <= '9') p++, digits++;
+    }
+    if (digits == 0 || p != s.size()) return false;
+  }
+  return true;
+}
+
 int Dbx_parse_key(Sql_chan* sc, int k, const std::string& keystr, Sql_row* vals, bool* partial) {
   const Sql_key& key = sc->keys[size_t(k)];
   vals->clear();

@@ -37,9 +37,16 @@
 370 M$=MSG(-1); PRINT "read after the kill: ",ERR," ",M$(1,11)
 380 READ (4,ERR=390)A,A$; PRINT "next batch after the kill: ",A; GOTO 400
 390 M$=MSG(-1); PRINT "next batch after the kill: ",ERR," ",M$(1,10)
+395 OPEN (7)"[mysql]orutest;f_rows;SHARED;KEY=id"; READ (7,KEY=2)A; PRINT "a new SHARED channel gets a connection of its own: ",A; CLOSE (7)
 400 CLOSE (4); CLOSE (5); CLOSE (6)
 410 PRINT "rows after all: ",FIN(1,"NUMREC")
 420 READ (1,KEY=5)A,A$,D$; PRINT A," ",A$," ",D$
+422 REM a key that is no number names no row of a number key (the server would read "3x" as 3)
+424 READ (1,KEY="3x",DOM=426)A; PRINT "found ",A; GOTO 427
+426 PRINT "KEY=""3x"": not found"
+427 REMOVE (1,KEY="2 apples",DOM=428); PRINT "removed?"; GOTO 429
+428 PRINT "REMOVE of KEY=""2 apples"": not found, rows ",FIN(1,"NUMREC")
+429 LET X=RNO(1,KEY="x4",ERR=*NEXT); PRINT "RNO( of KEY=""x4"": error ",ERR
 430 CLOSE (1)
 440 WRITE (9)"DROP TABLE f_rows"
 450 END

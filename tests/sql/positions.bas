@@ -63,6 +63,9 @@
 772 IF T$="p_rows" THEN LET N=N+1,L$=L$+C$+" "
 774 READ (9,END=776)T$,C$; GOTO 772
 776 PRINT "every table's columns, those of p_rows: ",N," ",L$
+777 REM switch KR: KEP( names the row the channel stands on while it is there; the record size counts a literal's length (+6 before a separator)
+778 OPEN (1)"[mysql]orutest;p_rows;KEY=id;REC=id:4+""--""+t,""/"",n"; PRINT "record size: ",FIN(1,"RECORD_SIZE"); READ RECORD (1,KEY="K1")R$; PRINT "record: ",R$(1,11); CLOSE (1)
+779 OPEN (1)"[mysql]orutest;p_rows;KEY=id"; WRITE (1)"A","x",1; WRITE (1)"B","y",2; READ (1,KEY="B")K$; PRINT "KEP: ",KEP(1); SET_PARAM 'KR'; PRINT "under KR: ",KEP(1); REMOVE (1,KEY="B"); PRINT "row gone: ",KEP(1); SET_PARAM -'KR'; CLOSE (1)
 780 WRITE (9)"DROP TABLE p_rows"
 790 END
 RUN
