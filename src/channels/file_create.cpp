@@ -620,7 +620,7 @@ void d_renm() {
   if (Chan_hook.rename_index()) return;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_CONTROL) {
     ws.Exec_ptr += 2;
-    rename_controls();
+    As_token_form(rename_controls);
     return;
   }
   if (c == code::PREFIX2 || (c >= code::DIR_FIRST && c <= code::DIR_LAST)) Rpt_error(err::SYNTAX);

@@ -1259,7 +1259,7 @@ void d_remo() {
   if (*ws.Exec_ptr == code::PREFIX2) {
     if (ws.Exec_ptr[1] != code::P2_CONTROL) Rpt_error(err::SYNTAX);
     ws.Exec_ptr += 2;
-    remove_controls();
+    As_token_form(remove_controls);
     return;
   }
   uint8_t* at = ws.Exec_ptr;

@@ -236,9 +236,10 @@ int Ret_function(uint8_t c) {
   if (c != FNC_CALL) {
     Chk_err();
     if (*ws.Exec_ptr != code::RPAREN) {
-      // An option word this function does not take: LEN(S$,KEY=1).
+      // An argument or an option word this function does not take:
+      // ABS(1,2), LEN(S$,KEY=1), HTA(1:2) -- forms the compiler accepts.
       const uint8_t* p = ws.Exec_ptr;
-      if (p[0] == code::COMMA && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST) Rpt_error(err::SYNTAX);
+      if (p[0] == code::COMMA || p[0] == code::COLON) Rpt_error(err::SYNTAX);
       Rpt_error(err::INTERNAL_CODE);
     }
     ws.Exec_ptr++;

@@ -17,6 +17,19 @@ struct Oru_error {
 };
 
 [[noreturn]] void Rpt_error(int n);
+// Runs the body of a statement that compiles as a plain token sequence (the
+// compiler takes any tokens after its keyword): a code that is no operand
+// where the body evaluates one, which in compiled code means damage (error
+// 49), is the user's syntax error there (20).
+template <class F>
+void As_token_form(F body) {
+  try {
+    body();
+  } catch (const Oru_error& e) {
+    if (e.no != err::INTERNAL_CODE) throw;
+    Rpt_error(err::SYNTAX);
+  }
+}
 // Raise n with an extended error text (read back by programs as message -1).
 [[noreturn]] void Rpt_error_text(int n, const std::string& text);
 // A call into a part of the system that is not built yet: error 99 naming it.

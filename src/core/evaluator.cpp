@@ -331,6 +331,13 @@ int Get_value() {
         ws.Exec_ptr = p + 1;
         return Ret_function(c);
       }
+      // A keyword, an option word or an operator such as '/' where a value
+      // belongs: statements read as plain token sequences compile them
+      // anywhere (SETCTL 5,READ), function arguments take '/' as a mark
+      // (DRP(/)) that other functions do not accept.
+      if ((Cde_tbl[c] & (CC_DIRECTIVE | CC_BINOP | CC_LOGOP)) || c == code::EXT_DIR ||
+          (c >= code::IOPT_FIRST && c <= code::IOPT_LAST))
+        Rpt_error(err::SYNTAX);
       Rpt_error(err::INTERNAL_CODE);
   }
 }

@@ -400,7 +400,7 @@ void end_of_statement() {
 // VIDEO_PALETTE S$ / VIDEO_PALETTE READ V$: the palette as 3-byte entries
 // (16..255 of them).  VIDEO_PALETTE INDEXED S$ / VIDEO_PALETTE INDEXED
 // READ V$: the 48-byte colour index table.
-void d_vpal() {
+static void d_vpal_body() {
   ws.Stmt_save = ws.Stmt_ptr;  // an ERR= clause is found from the start
   bool table = false;
   if (*ws.Exec_ptr == code::D_INDEXED) {
@@ -445,3 +445,4 @@ void d_vpal() {
   OruClrRGBTblCnt = n / 3;
   std::memset(OruClrInUseTbl, 0, sizeof OruClrInUseTbl);
 }
+void d_vpal() { As_token_form(d_vpal_body); }

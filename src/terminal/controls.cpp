@@ -1291,19 +1291,25 @@ int32_t Tty_focus_key(int32_t c, int32_t code) {
   return r;
 }
 
-void d_lbox() {
+static void d_lbox_body() {
   uint8_t c = ws.Exec_ptr[-1];
   uint16_t type = c == 185 ? CT_LIST_BOX : c == 186 ? CT_VARLIST_BOX : c == 187 ? CT_DROP_BOX
                 : c == 188 ? CT_VARDROP_BOX : c == 189 ? CT_MULTI_LINE : CT_GRID;
   list_family(type);
 }
+void d_lbox() { As_token_form(d_lbox_body); }
 
-void d_chrt() { list_family(CT_CHART); }
+static void d_chrt_body() { list_family(CT_CHART); }
+void d_chrt() { As_token_form(d_chrt_body); }
 
-void d_wbtn() { button(CT_BUTTON); }
-void d_ckbx() { button(CT_CHECK_BOX); }
-void d_3sbx() { button(CT_TRISTATE_BOX); }
-void d_rbtn() { button(CT_RADIO_BUTTON); }
+static void d_wbtn_body() { button(CT_BUTTON); }
+void d_wbtn() { As_token_form(d_wbtn_body); }
+static void d_ckbx_body() { button(CT_CHECK_BOX); }
+void d_ckbx() { As_token_form(d_ckbx_body); }
+static void d_3sbx_body() { button(CT_TRISTATE_BOX); }
+void d_3sbx() { As_token_form(d_3sbx_body); }
+static void d_rbtn_body() { button(CT_RADIO_BUTTON); }
+void d_rbtn() { As_token_form(d_rbtn_body); }
 
 // A scroll bar's definition may leave its place to the client: a variable
 // named F in place of the positions, with nothing but options after it.
@@ -1319,7 +1325,7 @@ bool client_placed() {
 }
 
 // V_SCROLLBAR / H_SCROLLBAR: parsed, then error 98.
-void d_vsbr() {
+static void d_vsbr_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   uint16_t scroll_type = ws.Exec_ptr[-1] == 180 ? CT_HSCROLL : CT_VSCROLL;
@@ -1389,9 +1395,10 @@ void d_vsbr() {
   }
   Rpt_error_text(err::NOT_FOR_DEVICE, "scroll bars have no form on a text terminal");
 }
+void d_vsbr() { As_token_form(d_vsbr_body); }
 
 // FOCUS id | FOCUS RETRY id | FOCUS READ target
-void d_fcus() {
+static void d_fcus_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   if (*ws.Exec_ptr == code::D_READ) {
@@ -1443,6 +1450,7 @@ void d_fcus() {
   Console_current on;
   Prt_flush();
 }
+void d_fcus() { As_token_form(d_fcus_body); }
 
 namespace {
 
@@ -1489,7 +1497,7 @@ int32_t vbx_index() {
 //   READ    [property,]target[,index]   (property: name, number or /)
 //   WRITE   property,value[,index]
 //   GOTO, REMOVE and the extended keywords: no operands
-void d_cvbx() {
+static void d_cvbx_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   Need_operand();
@@ -1616,10 +1624,11 @@ void d_cvbx() {
   std::string back = Gui_vbx_send(v);
   if (has_target) assign_reply(t, back);
 }
+void d_cvbx() { As_token_form(d_cvbx_body); }
 
 // WINPRT [DIRECTORY|INPUT|LIST|READ] [FROM] target | WINPRT WRITE [FROM] text:
 // the client's printers.  FROM sets the printer flag ('P').
-void d_prtr() {
+static void d_prtr_body() {
   DropComndWdw();
   ws.Stmt_save = ws.Stmt_ptr;
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
@@ -1671,6 +1680,7 @@ void d_prtr() {
   std::string back = Gui_winprt(letter, flag, text);
   if (letter != 'W') assign_reply(t, back);
 }
+void d_prtr() { As_token_form(d_prtr_body); }
 
 // DROP ON id,window,+value | DROP ON id,window,- | DROP ON id,window,keyword:
 // drag and drop between controls.  The id is -32000..32000, or 32767 (also
@@ -1679,7 +1689,7 @@ void d_prtr() {
 // keyword 'D'.  The handler's "DragDrop" service object may take it, else
 // the thin client gets '~' with the letter, the id, the window and for '+'
 // the value (no reply).
-void OruDragDrop() {
+static void drag_drop() {
   ws.Stmt_save = ws.Stmt_ptr;
   Need_operand();
   int32_t id;
@@ -1742,6 +1752,8 @@ void OruDragDrop() {
   Gui_drop_on(letter, id, window, value);
 }
 
+void OruDragDrop() { As_token_form(drag_drop); }
+
 // SHOW / HIDE of controls: the ids are checked, then the thin client is
 // needed.
 // Entries are 3 bytes: the id (16 bits, big-endian) and a window number
@@ -1792,14 +1804,18 @@ void show_hide(uint16_t op) {
   }
   Rpt_error_text(err::NOT_BUILT, "showing and hiding controls needs the thin client");
 }
-void d_show() { show_hide(OBJCTL_EXT | 202); }
-void Control_enable(bool disable) { show_hide(OBJCTL_EXT | (disable ? 169 : 170)); }
-void d_hide() { show_hide(OBJCTL_EXT | 203); }
+static void d_show_body() { show_hide(OBJCTL_EXT | 202); }
+void d_show() { As_token_form(d_show_body); }
+void Control_enable(bool disable) {
+  As_token_form([disable] { show_hide(OBJCTL_EXT | (disable ? 169 : 170)); });
+}
+static void d_hide_body() { show_hide(OBJCTL_EXT | 203); }
+void d_hide() { As_token_form(d_hide_body); }
 
 // POPUP_MENU [@(col,line),] menu$, target: a text terminal has no popup
 // menus; the target keeps its value.  The position is in hundredths of a
 // cell, each at least 0 (41).
-void d_pmnu() {
+static void d_pmnu_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   ws.Stmt_save = ws.Stmt_ptr;
   if (Objctl_single("Popup_Menu")) {
@@ -1860,3 +1876,4 @@ void d_pmnu() {
     }
   }
 }
+void d_pmnu() { As_token_form(d_pmnu_body); }

@@ -404,7 +404,7 @@ void Terminal_close() {
 }
 
 // DEFTTY (channel)columns,lines
-void d_dtty() {
+static void d_dtty_body() {
   bool thin = Take_f_form();
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
@@ -442,6 +442,7 @@ void d_dtty() {
   }
   Prt_mnem(Mnem_code('R', 'M'));
 }
+void d_dtty() { As_token_form(d_dtty_body); }
 
 void Term_check_resize() {
   if (!winch_seen) return;

@@ -266,7 +266,7 @@ uint32_t statement_ref() {
 }  // namespace
 
 // SETCTL ctl,statement[,ctl,statement]...: statement 0 deletes the entry.
-void d_sctl() {
+static void d_sctl_body() {
   for (;;) {
     if (ends_statement(*ws.Exec_ptr)) break;
     Need_operand();
@@ -297,6 +297,7 @@ void d_sctl() {
   }
   if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
 }
+void d_sctl() { As_token_form(d_sctl_body); }
 
 void Need_operand() {
   uint8_t c = *ws.Exec_ptr;
@@ -345,7 +346,7 @@ static void client_defctl(Fcb* f) {
 // bytes or a negative editing code, with its CTL value, or '/' to delete
 // it.  The F form keeps the definition with the current window (marked
 // when '-' follows F), the plain form with the channel.
-void d_dctl() {
+static void d_dctl_body() {
   DropComndWdw();
   if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 64) {  // DEFCTL OBJECT ...
     ws.Exec_ptr += 2;
@@ -416,3 +417,4 @@ void d_dctl() {
   c->next = head;
   head = c;
 }
+void d_dctl() { As_token_form(d_dctl_body); }

@@ -96,7 +96,7 @@ std::string Msglib_names() {
   return out;
 }
 
-void d_msgl() {
+static void d_msgl_body() {
   ws.Stmt_save = ws.Stmt_ptr;
   enum { NONE, ADD, DROP, POP } kind = NONE;
   uint8_t c = *ws.Exec_ptr;
@@ -150,3 +150,4 @@ void d_msgl() {
     open_library(name);
   }
 }
+void d_msgl() { As_token_form(d_msgl_body); }

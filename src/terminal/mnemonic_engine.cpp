@@ -37,16 +37,6 @@ constexpr uint16_t M(char a, char b) { return Mnem_code(a, b); }
 bool record_ending_kind(int32_t k) { return k == FK_SERIAL || k == FK_INDEXED || k == FK_PIPE; }
 bool flush_on_line_kind(int32_t k) { return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_PIPE; }
 
-[[noreturn]] void not_built_mnem(uint16_t m, const char* what) {
-  std::string t = "the mnemonic '";
-  t += char(m >> 8);
-  t += char(m & 0xff);
-  t += "' (";
-  t += what;
-  t += ")";
-  Not_built(t.c_str());
-}
-
 // 'SA' / 'RA' stack of five entries.
 struct Attr_save {
   uint32_t attr;
@@ -269,7 +259,10 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
       Mnem_override = true;
       return true;
     case M('M', '+'): case M('M', '-'):
-      not_built_mnem(m, "menus");
+      // The menu-enabled bit of the process (a thin client gets the
+      // mnemonic itself and enables or disables its menu bar).
+      Menu_enabled = m == M('M', '+');
+      return true;
     case M('D', 'O'):
       // The console's character-mode controls of the current window go.
       if (f == ws.Con_fcb && !(f->st2 & ST2_THIN_CLIENT)) Tty_drop_objects();

@@ -283,7 +283,7 @@ void Term_release(Fcb* f) {
 }
 
 // MNEMONIC (channel) entries: see the top of the file.
-void d_dmnm() {
+static void d_dmnm_body() {
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
@@ -352,6 +352,7 @@ void d_dmnm() {
     if (!ends_statement(c)) Rpt_error(err::SYNTAX);
   }
 }
+void d_dmnm() { As_token_form(d_dmnm_body); }
 
 void Err_mnemonic() {
   Fcb* f = ws.Cur_fcb;

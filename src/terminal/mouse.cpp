@@ -225,7 +225,7 @@ void Mouse_free(Dev_fcb* d) {
   free_regions(d->win.mouse);
 }
 
-void d_smse() {
+static void d_smse_body() {
   Fcb* con = ws.Con_fcb;
   if (!con || con->kind != FK_DEVICE) Rpt_error(err::WRONG_MODE);
   bool global = false;
@@ -351,3 +351,4 @@ void d_smse() {
   if (!key.empty()) std::memcpy(r->data + stmt.size(), key.data(), key.size());
   insert_region(head, r);
 }
+void d_smse() { As_token_form(d_smse_body); }

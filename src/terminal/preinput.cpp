@@ -36,7 +36,7 @@ void Preinput_clear() {
   while (Preinput_entry* e = Preinput_take()) Ret_blk(e);
 }
 
-void d_prei() {
+static void d_prei_body() {
   bool front = false;
   if (*ws.Exec_ptr == code::D_NEXT) {
     front = true;
@@ -86,3 +86,4 @@ void d_prei() {
   while (*at) at = &(*at)->next;
   *at = e;
 }
+void d_prei() { As_token_form(d_prei_body); }

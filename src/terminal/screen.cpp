@@ -26,6 +26,7 @@
 #include "terminal/windows.h"
 
 bool Mnem_override = false;
+bool Menu_enabled = true;
 bool Term_abs_pos = false;
 
 namespace {

@@ -196,6 +196,8 @@ void Term_release(Fcb* f);
 
 // ---- screen (screen.cpp) ----
 extern bool Mnem_override;
+// The process's menu-enabled bit: 'M+' sets it, 'M-' clears it.
+extern bool Menu_enabled;
 void Set_attr(uint32_t word);
 void Reset_attr(uint32_t word);
 void Clear_reset(uint32_t& word);

@@ -207,7 +207,7 @@ uint16_t keyword_op() {
 // MSGBOX text [, title [, options [, answer]]]
 // On the thin client: '?',' ' with the text, the title and the options;
 // the reply (the button chosen) goes to the answer.
-void d_wmbx() {
+static void d_wmbx_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (Objctl_single("Msgbox")) {
     Arg_rec* args = Term_args(false);
@@ -257,12 +257,13 @@ void d_wmbx() {
   }
   Term_call_by_name(utility("msgbox"));
 }
+void d_wmbx() { As_token_form(d_wmbx_body); }
 
 // MENU_BAR id,menu$ | MENU_BAR ON|OFF|DISABLE|ENABLE value | MENU_BAR READ
 // target | MENU_BAR CLEAR|GOTO|REMOVE|RESET: on the thin client 'N' with
 // the operation's letter, the id (definition only) and the text; READ
 // awaits the choice.
-void d_mbar() {
+static void d_mbar_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (KestObjCtlGetObjId("MenuBar")) {
     uint8_t* at = ws.Exec_ptr;
@@ -329,10 +330,11 @@ void d_mbar() {
   }
   CallEntry("menu_bar");
 }
+void d_mbar() { As_token_form(d_mbar_body); }
 
 // CLIPBOARD READ target | CLIPBOARD WRITE text: '+','R' (reply assigned)
 // and '+','W' on the thin client; another keyword does nothing there.
-void d_clip() {
+static void d_clip_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (KestObjCtlGetObjId("ClipBoard")) {
     uint8_t* at = ws.Exec_ptr;
@@ -366,10 +368,11 @@ void d_clip() {
   }
   CallEntry("clip_brd");
 }
+void d_clip() { As_token_form(d_clip_body); }
 
 // GET_FILE: the handler's file-dialog service (READ, WRITE, otherwise
 // SELECT), else the utility program on every console.
-void d_odlg() {
+static void d_odlg_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (KestObjCtlGetObjId("GetFile")) {
     uint8_t* at = ws.Exec_ptr;
@@ -383,11 +386,12 @@ void d_odlg() {
   }
   CallEntry("get_file");
 }
+void d_odlg() { As_token_form(d_odlg_body); }
 
 // MULTI_MEDIA command$ [,number] [,result$]: on the thin client 'm',' '
 // with the command and the number (kept for later statements); the reply's
 // 2-byte code is raised when not 0, the rest goes to the string target.
-void d_mmed() {
+static void d_mmed_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (thin_client()) {
     static int32_t kept_number = 0;
@@ -413,10 +417,11 @@ void d_mmed() {
   }
   Term_call_by_name(utility("m_media"));
 }
+void d_mmed() { As_token_form(d_mmed_body); }
 
 // SYSTEM_HELP [PRINT|EDIT] text ...: help shown, printed or edited by the
 // utilities; the FOR form (help-menu texts) belongs to the thin client.
-void d_shlp() {
+static void d_shlp_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (*ws.Exec_ptr == code::D_FOR) {
     help_menu_form();
@@ -483,3 +488,4 @@ void d_shlp() {
   std::string path = utility(name);
   Term_call_by_name(path + ";Normal");
 }
+void d_shlp() { As_token_form(d_shlp_body); }

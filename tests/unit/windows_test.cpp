@@ -301,6 +301,14 @@ TEST_F(Windows, ColoursMapToWhatTheTerminalHas) {
   EXPECT_EQ(sent("PRINT (1)FCLR(\"RGB:230,30,30\"),\"x\",").find("\x1b[3"), std::string::npos);
 }
 
+// 'M-' and 'M+' clear and set the menu-enabled bit (no longer error 99).
+TEST_F(Windows, MenuMnemonicsSetTheMenuBit) {
+  EXPECT_EQ(error_of("PRINT (1)'M-',"), 0);
+  EXPECT_FALSE(Menu_enabled);
+  EXPECT_EQ(error_of("PRINT (1)'M+',"), 0);
+  EXPECT_TRUE(Menu_enabled);
+}
+
 // ---- colours ----
 
 int32_t cnv(const std::string& s, int dark = 0) { return CnvColour(u(s), int32_t(s.size()), dark); }
