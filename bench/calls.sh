@@ -11,9 +11,17 @@
 # instructions per call are given too (callgrind on 10,000 calls, the same
 # loop without the CALL subtracted): they hold steady on a busy machine,
 # where in-process times do not.
-# Usage: bench/calls.sh [build-dir]
+# A second build directory (a base to compare with) is measured in the same
+# run, just before the first, its lines marked "base:".
+# Usage: bench/calls.sh [build-dir [base-build-dir]]
 set -e
 build=${1:-build}
+if [ -n "$2" ]; then
+  # The base first, then the build, one after the other in this run.
+  env -u ORULIB sh "$0" "$2" | sed 's/^/base:  /'
+  env -u ORULIB sh "$0" "$build" | sed 's/^/build: /'
+  exit 0
+fi
 oru=$(cd "$(dirname "$build/oru")" && pwd)/oru
 [ -x "$oru" ] || { echo "no $build/oru" >&2; exit 2; }
 : "${ORULIB:=$(cd "$build/lib" && pwd)}"

@@ -923,7 +923,7 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   return true;
 }
 
-[[gnu::noinline]] bool read_fast() {
+[[gnu::always_inline]] inline bool read_fast() {
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = known_site(p);
   if (!s) {
@@ -1056,14 +1056,16 @@ void read_general(bool read_stmt) {
 }  // namespace
 
 void d_read() {
-  // A plain list from a serial channel's buffer is read at once.
   const uint8_t* s = ws.Stmt_ptr;
-  bool read_stmt = s && s[0] == code::D_READ;
-  if (read_stmt && read_fast()) return;
-  read_general(read_stmt);
+  if (s && s[0] == code::D_READ) {
+    d_read_stmt();
+    return;
+  }
+  read_general(false);
 }
 
 void d_read_stmt() {
+  // A plain list from a serial channel's buffer is read at once.
   if (read_fast()) return;
   const uint8_t* s = ws.Stmt_ptr;
   read_general(s && s[0] == code::D_READ);

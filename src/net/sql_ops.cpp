@@ -864,8 +864,7 @@ int64_t slot_getkey() {
   no_ind_mode(sc);
   int k = key_no(sc);
   need_key(sc, k);
-  release_extract(sc);
-  switch_key(sc, k);
+  switch_key(sc, k);  // a row kept by EXTRACT stays locked: key functions only look
   if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
     Sql_row row = read_rno(sc, k, ws.Io_ind);
     string_result(Dbx_row_key(sc, k, row));
@@ -882,7 +881,6 @@ int64_t slot_getkep() {
   no_ind_mode(sc);
   int k = key_no(sc);
   const Sql_key& key = need_key(sc, k);
-  release_extract(sc);
   switch_key(sc, k);
   Sql_row vals = sc->pos.vals;
   bool set = sc->pos.set;

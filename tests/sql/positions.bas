@@ -66,6 +66,12 @@
 777 REM switch KR: KEP( names the row the channel stands on while it is there; the record size counts a literal's length (+6 before a separator)
 778 OPEN (1)"[mysql]orutest;p_rows;KEY=id;REC=id:4+""--""+t,""/"",n"; PRINT "record size: ",FIN(1,"RECORD_SIZE"); READ RECORD (1,KEY="K1")R$; PRINT "record: ",R$(1,11); CLOSE (1)
 779 OPEN (1)"[mysql]orutest;p_rows;KEY=id"; WRITE (1)"A","x",1; WRITE (1)"B","y",2; READ (1,KEY="B")K$; PRINT "KEP: ",KEP(1); SET_PARAM 'KR'; PRINT "under KR: ",KEP(1); REMOVE (1,KEY="B"); PRINT "row gone: ",KEP(1); SET_PARAM -'KR'; CLOSE (1)
-780 WRITE (9)"DROP TABLE p_rows"
-790 END
+781 REM key functions leave a row kept by EXTRACT locked; the next READ releases it
+782 OPEN (1)"[mysql]orutest;p_rows;KEY=id"; OPEN (4)"[mysql]orutest;;UNIQUE"; WRITE (4)"SET SESSION innodb_lock_wait_timeout=1"; SET_PARAM 'WT'=0
+783 EXTRACT (1,KEY="K1")K$; LET X$=KEY(1),X$=KEP(1),X$=KEF(1),X$=KEC(1); READ (4,KEY="SELECT id FROM p_rows WHERE id='K1' FOR UPDATE",ERR=785); PRINT "not locked after the key functions"; GOTO 786
+785 PRINT "still locked after the key functions: error ",ERR
+786 READ (1,KEY="K1")K$; READ (4,KEY="SELECT id FROM p_rows WHERE id='K1' FOR UPDATE")K$; PRINT "released by the next READ: ",K$
+787 CLOSE (4); CLOSE (1); SET_PARAM 'WT'=2
+790 WRITE (9)"DROP TABLE p_rows"
+795 END
 RUN
