@@ -733,7 +733,7 @@ void write_fields(Fcb* f) {
     for (;;) {
       uint8_t c = Io_next();
       if (c == code::EOL) break;
-      if (c == code::OP_MUL && empty_item_follows()) {
+      if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
         ws.Exec_ptr++;  // an empty field
         ws.Str_ptr = nullptr;
         ws.Str_len = 0;

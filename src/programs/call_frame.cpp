@@ -14,6 +14,7 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/nested_run.h"
+#include "core/params.h"
 #include "core/variables.h"
 #include "programs/program_info.h"
 #include "programs/arguments.h"
@@ -194,9 +195,9 @@ void pop_frame(bool flow_back) {
   if (!refill.empty()) Args_refill(refill);
 }
 
-// A warm start.  A plain CALL of a resident image program whose last call
-// kept its variables and name block starts from the context that call
-// built the long way (Exec_load and Prog_take), kept in the program's
+// A warm start.  A plain CALL of an image program (resident, or kept by the
+// program cache and unchanged on disk) whose last call kept its variables
+// and name block starts from the context that call built the long way (Exec_load and Prog_take), kept in the program's
 // record: one block copy and the fields the call owns, instead of the
 // name's resolution, the context's clearing and its filling field by
 // field.  The kept context holds what a call of that name builds from the
@@ -251,17 +252,16 @@ bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
 }
 
 // The record a CALL of the name in the string accumulator may start warm,
-// or null.  Only checks: nothing is changed.  The record must be the one
-// Prog_load would find first without looking at the disk (the front of the
-// list, resident or pinned, not stale), with the kept variables and name
-// block that Prog_take and Exec_load would take.
+// or null.  Only checks (and, for a record that is not resident, the check
+// of its file that the search by name makes).  The record must be the one
+// Prog_load would find first (the front of the list, not stale), with the
+// kept variables and name block that Prog_take and Exec_load would take.
 Prog_obj* warm_record() {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) || (rec->flags & (PO_STALE | PO_CHANGED)) ||
-      (rec->state & PO_STATE_DATA_SET) || !rec->spare_index || !rec->spare_name || !rec->image ||
-      w->load_serial != rec->load_serial)
+  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
+      !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
     return nullptr;
   if (uint32_t(ws.Str_len) != w->name_len || rec->spare_name->len != w->name_len ||
       !same_bytes(ws.Str_ptr, w->name, w->name_len) || !same_bytes(rec->spare_name->bytes(), w->name, w->name_len))
@@ -274,6 +274,10 @@ Prog_obj* warm_record() {
   // variables (the kept ones are not taken then), a PERFORM ON, a text
   // source left open.
   if (Var_lookup_hook || Perform_on_active || Text_source()) return nullptr;
+  // A program kept by the program cache is taken only while its file is
+  // unchanged, as the search by name takes it (a changed one is marked
+  // there).
+  if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec)) return nullptr;
   return rec;
 }
 
@@ -312,8 +316,10 @@ void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
 // warm_record).  name: the name the call gave.
 void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Pgm_cache_ent;
-  if (!rec || !(rec->flags & (PO_RESIDENT | PO_PINNED)) || !ws.Pgm_image || rec->image != ws.Pgm_image ||
-      name_len > WARM_NAME_MAX ||
+  // A program that is neither resident nor kept by the program cache (PC 0)
+  // leaves the list at its return: nothing would take its warm start.
+  if (!rec || (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && prmblk.PC == 0) || !ws.Pgm_image ||
+      rec->image != ws.Pgm_image || name_len > WARM_NAME_MAX ||
       (ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED)) || (f->Pgm_flags & PGM_SHARES_VARS) || ws.Ctl_stack ||
       ws.Fnc_ctx || ws.Loc_chain || ws.Edit_list != Last_line() || ws.Cur_edit_blk)
     return;

@@ -558,6 +558,8 @@ void Prog_cache_forget() {
 
 int Prog_cache_count() { return own_count; }
 
+bool Prog_file_changed(Prog_obj* rec) { return rec_changed(rec); }
+
 namespace {
 
 // Each node back to the state of a new one (its name, type and links

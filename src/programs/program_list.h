@@ -161,6 +161,10 @@ bool Prog_keep_vars();
 // serial) instead of reading the file, when the file still has the same
 // identity, size and time.  SAVE, ERASE, RENAME and PURGE empty it.
 void Prog_cache_forget();
+// Whether the file rec was loaded from changed on disk since (identity,
+// size, time, or a change notice), as the search by name checks a record
+// that is not resident.
+bool Prog_file_changed(Prog_obj* rec);
 // Start-up registration (App_wire): programs nobody uses are dropped when
 // memory runs low, and parameters PC (and the others that change how names
 // resolve) reach the program cache.

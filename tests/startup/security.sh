@@ -107,6 +107,26 @@ printf 'PREFIX "%s/"\n10 ERASE "victim_not_this_one",ERR=20\n20 PRINT "prefix",E
 session prefix.bas
 [ -e "$deep/victim" ] || bad "ERASE through a long PREFIX entry removed a shorter name"
 has prefix.bas 'prefix 10'
+# ...and a link file's target, read from the deep directory.
+printf 'victim\n' > "$deep/victim"
+link "$deep/l.lnk" victim_not_this_one
+link "$deep/s.lnk" victim
+cat > linkdeep.bas <<'EOF'
+10 OPEN (1,ERR=30)"l.lnk"
+20 READ (1)A$
+25 PRINT "read ",A$
+30 PRINT "link",ERR
+40 OPEN (2)"s.lnk"
+50 READ (2)A$
+60 PRINT "short ",A$
+RUN
+EOF
+cd "$deep" || exit 2
+"$oru" < "$base/linkdeep.bas" > "$base/linkdeep.bas.got" 2>&1
+cd "$base" || exit 2
+grep -q '^read' linkdeep.bas.got && bad "a link target in a deep directory opened a shorter name"
+has linkdeep.bas 'link 10'
+has linkdeep.bas 'short victim'
 
 # The text copy of a saved program replaces a symbolic link at its name
 # instead of writing through it.
