@@ -125,8 +125,14 @@ inline bool more_than_scalar(uint8_t next) { return more_tbl.v[next]; }
   // A property read "h'NAME" with both names indexed (not a method call):
   // the object layer answers it when its call site is filled.
   if (c == code::OBJ_REF && (p[1] & 0x80) && p[3] == code::NUM_VAR && (p[4] & 0x80) && p[6] != code::LPAREN &&
-      Obj_operand_hook)
-    return Obj_operand_hook(p, v);
+      Obj_operand_hook) {
+    // Through a value of its own: the caller's stays in registers (its
+    // address would otherwise escape to the hook on every path).
+    Num_val got;
+    const uint8_t* q = Obj_operand_hook(p, got);
+    if (q) v = got;
+    return q;
+  }
   return nullptr;
 }
 
