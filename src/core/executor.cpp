@@ -211,6 +211,35 @@ inline void skip_label() {
   ws.Exec_ptr = p;
 }
 
+// Next_line's two usual cases in place: the next record of an image, or the
+// next block of an edit list (the end line 65000 stops either); the cursor
+// on its first statement, its number to n.  False, with nothing done, for
+// anything else.
+[[gnu::always_inline]] inline bool step_to_next_line(uint16_t& n) {
+  if (ws.Pgm_image) {
+    uint8_t* rec = ws.Cur_line_rec;
+    if (!rec) return false;
+    rec += 2 + get_u16be(rec);
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = rec;
+    n = get_u16be(rec + 2);
+    ws.Str_ptr = rec + 2;
+    ws.Str_len = get_u16be(rec);
+    ws.Exec_ptr = rec + 4;
+  } else {
+    Str_blk* b = ws.Cur_edit_blk;
+    if (!b || !(b = b->link)) return false;
+    uint8_t* bytes = b->bytes();
+    ws.Cur_edit_blk = b;
+    ws.Cur_line_rec = bytes;
+    n = get_u16be(bytes);
+    ws.Str_ptr = bytes;
+    ws.Str_len = int32_t(b->len);
+    ws.Exec_ptr = bytes + 2;
+  }
+  return true;
+}
+
 // The end of a program line: on to the next one (a label that starts it is
 // dispatched as a statement of its own).
 inline void next_program_line() {
@@ -221,31 +250,7 @@ inline void next_program_line() {
     return;
   }
   uint16_t n = ws.Cur_stno;
-  if (n == ws.Cur_line_no) [[likely]] {
-    // Next_line's two usual cases, inline: the next record of an image, or
-    // the next block of an edit list (the end line 65000 stops either).
-    if (uint8_t* rec = ws.Cur_line_rec; ws.Pgm_image && rec) {
-      rec += 2 + get_u16be(rec);
-      ws.Cur_edit_blk = nullptr;
-      ws.Cur_line_rec = rec;
-      n = get_u16be(rec + 2);
-      ws.Str_ptr = rec + 2;
-      ws.Str_len = get_u16be(rec);
-      ws.Exec_ptr = rec + 4;
-    } else if (Str_blk* b = ws.Cur_edit_blk; !ws.Pgm_image && b && b->link) {
-      b = b->link;
-      uint8_t* bytes = b->bytes();
-      ws.Cur_edit_blk = b;
-      ws.Cur_line_rec = bytes;
-      n = get_u16be(bytes);
-      ws.Str_ptr = bytes;
-      ws.Str_len = int32_t(b->len);
-      ws.Exec_ptr = bytes + 2;
-    } else {
-      n = Next_line(n);
-      ws.Exec_ptr = ws.Str_ptr + 2;
-    }
-  } else {
+  if (n != ws.Cur_line_no || !step_to_next_line(n)) [[unlikely]] {
     n = Next_line(n);
     ws.Exec_ptr = ws.Str_ptr + 2;
   }
@@ -254,34 +259,13 @@ inline void next_program_line() {
   if (Perform_on_active) Core_hook.perform_on_line(n);
 }
 
-// The end of a program line in Next_line's two usual cases, the next block
-// of an edit list or the next record of an image, below the last line and
-// without PERFORM ON: what next_program_line does there.  False, with
-// nothing done, for anything else.
+// The end of a program line in Next_line's two usual cases, below the last
+// line and without PERFORM ON: what next_program_line does there.  False,
+// with nothing done, for anything else.
 [[gnu::always_inline]] inline bool quick_line_advance() {
   uint16_t n = ws.Cur_stno;
-  if (uint16_t(n - 1) >= LAST_LINE_NO - 1 || n != ws.Cur_line_no || Perform_on_active) return false;
-  if (!ws.Pgm_image) {
-    Str_blk* b = ws.Cur_edit_blk;
-    if (!b || !(b = b->link)) return false;
-    uint8_t* bytes = b->bytes();
-    ws.Cur_edit_blk = b;
-    ws.Cur_line_rec = bytes;
-    n = get_u16be(bytes);
-    ws.Str_ptr = bytes;
-    ws.Str_len = int32_t(b->len);
-    ws.Exec_ptr = bytes + 2;
-  } else {
-    uint8_t* rec = ws.Cur_line_rec;
-    if (!rec) return false;
-    rec += 2 + get_u16be(rec);
-    ws.Cur_edit_blk = nullptr;
-    ws.Cur_line_rec = rec;
-    n = get_u16be(rec + 2);
-    ws.Str_ptr = rec + 2;
-    ws.Str_len = get_u16be(rec);
-    ws.Exec_ptr = rec + 4;
-  }
+  if (uint16_t(n - 1) >= LAST_LINE_NO - 1 || n != ws.Cur_line_no || Perform_on_active || !step_to_next_line(n))
+    return false;
   ws.Cur_line_no = n;
   ws.Cur_stno = n;
   return true;

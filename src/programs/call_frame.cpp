@@ -294,13 +294,7 @@ void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_name = rec->spare_name;
   rec->spare_name = nullptr;
-  ws.Var_index = rec->spare_index;
-  for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
-  rec->spare_props = 0;
-  ws.Loc_num_tree = rec->spare_num;
-  ws.Loc_str_tree = rec->spare_str;
-  rec->spare_index = nullptr;
-  rec->spare_num = rec->spare_str = nullptr;
+  Prog_take_spare_vars(rec, false);
   ws.Run_flags |= RF_CALL_DEPTH;
   ws.Go_cache_ref = 0;
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);

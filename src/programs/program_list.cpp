@@ -691,14 +691,7 @@ void Prog_take(Prog_obj* rec, int method_vars) {
   if (rec->spare_index && (method_vars || !Var_lookup_hook) && (ws.Pgm_flags & PGM_LOADING) && ws.Call_link &&
       !(ws.Call_link->Pgm_flags & PGM_SHARES_VARS) && !ws.Loc_num_tree && !ws.Loc_str_tree) {
     // The variables the last call left, cleared, with their slots bound.
-    ws.Var_index = rec->spare_index;
-    if (method_vars != 2)
-      for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
-    rec->spare_props = 0;
-    ws.Loc_num_tree = rec->spare_num;
-    ws.Loc_str_tree = rec->spare_str;
-    rec->spare_index = nullptr;
-    rec->spare_num = rec->spare_str = nullptr;
+    Prog_take_spare_vars(rec, method_vars == 2);
   } else if (rec->var_cnt) {
     ws.Var_index = static_cast<Var_node**>(Get_blk(sizeof(Var_node*) * rec->var_cnt));
     if (!ws.Var_index) Rpt_error(err::OUT_OF_MEMORY);

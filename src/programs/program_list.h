@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/workspace.h"
+
 // A resolved path and the name the program gave, shared by reference.
 struct Pgm_path {
   uint32_t refs;
@@ -145,6 +147,21 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 // then set, and a plain call would not take them): 1, and the slots bound
 // to properties are cleared; 2, they are of this very object and stay.
 void Prog_take(Prog_obj* rec, int method_vars = 0);
+
+// Makes the variables the record's last call kept (cleared, their slots
+// bound) the running program's: its variable table and local trees move to
+// the workspace.  The slots of the object's properties are emptied unless
+// keep_props (the same object's method calls again).
+inline void Prog_take_spare_vars(Prog_obj* rec, bool keep_props) {
+  ws.Var_index = rec->spare_index;
+  if (!keep_props)
+    for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
+  rec->spare_props = 0;
+  ws.Loc_num_tree = rec->spare_num;
+  ws.Loc_str_tree = rec->spare_str;
+  rec->spare_index = nullptr;
+  rec->spare_num = rec->spare_str = nullptr;
+}
 // At the return of a call that did not share its caller's variables: the
 // callee's variables, every value cleared, go to its record for the next
 // call instead of being freed.  False (nothing done) when they cannot be
