@@ -5,13 +5,9 @@
 # one-second lock wait, tries to EXTRACT it; the prepared statements its
 # connection ran tell how often the EXTRACT was tried.  Skipped without the
 # private test server.
-state="$3"
-[ -f "$state" ] || exit 77
-. "$state"
-[ "${SQL_SKIP:-0}" = 1 ] && { echo "mariadbd is not installed: skipped"; exit 77; }
+. "$(dirname "$0")/server_check.sh"
 . "$(dirname "$0")/../startup/lib.sh"
-printf '[MySql]\nHOST=127.0.0.1\nPORT=%s\nUSER=oru\nPSWD="oru-pw"\n' "$SQL_PORT" > oru.ini
-export ORUINI="$tmp/oru.ini"
+server_ini
 
 T='"[mysql]orutest;b_rows;KEY=id'
 start_holder

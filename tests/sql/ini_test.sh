@@ -3,10 +3,8 @@
 # standard options as well as HOST, PORT, USER and PSWD; a value in quotes
 # keeps the blanks inside them; an OPEN's own options override the
 # defaults.  Skipped without the private test server.
-oru="$1"; state="$3"
-[ -f "$state" ] || exit 77
-. "$state"
-[ "${SQL_SKIP:-0}" = 1 ] && { echo "mariadbd is not installed: skipped"; exit 77; }
+oru="$1"
+. "$(dirname "$0")/server_check.sh"
 dir=$(mktemp -d) || exit 2
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 2

@@ -5,13 +5,9 @@
 # lock (retrying on busy) gets it once the holder UNLOCKs.  A row EXTRACTed
 # in one process is locked for an EXTRACT in the other until it is written
 # back.  Skipped without the private test server.
-state="$3"
-[ -f "$state" ] || exit 77
-. "$state"
-[ "${SQL_SKIP:-0}" = 1 ] && { echo "mariadbd is not installed: skipped"; exit 77; }
+. "$(dirname "$0")/server_check.sh"
 . "$(dirname "$0")/../startup/lib.sh"
-printf '[MySql]\nHOST=127.0.0.1\nPORT=%s\nUSER=oru\nPSWD="oru-pw"\n' "$SQL_PORT" > oru.ini
-export ORUINI="$tmp/oru.ini"
+server_ini
 
 answer() {
   printf '%s\n' "1 SET_PARAM 'WT'=0" "$1" RUN | tr '|' '\n' | "$oru" 2>&1 | grep -E '^(ok|busy|waited)' | tr -s ' '

@@ -3,9 +3,7 @@
 # channel runs comes to the client as a message box with its title; the
 # answer CANCEL turns the trace off; without a thin client the parameter
 # goes off at once.  Skipped without the private test server.
-oru="$1"; lib="$2"; state="$3"
-[ -f "$state" ] || exit 77
-. "$state"
-[ "${SQL_SKIP:-0}" = 1 ] && { echo "mariadbd is not installed: skipped"; exit 77; }
+oru="$1"; lib="$2"
+. "$(dirname "$0")/server_check.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 exec python3 "$here/trace_client.py" "$oru" "$lib" "$SQL_PORT"

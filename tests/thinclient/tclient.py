@@ -367,6 +367,25 @@ def attached(*program, ready=None, handlers=None, timeout=15, **kw):
     return c
 
 
+def goes_away_during(key, *program, handlers=None):
+    """The client goes away when request key arrives, while the program
+    (typed as attached() types it) waits for the answer: oru must end, and
+    not by a signal."""
+    c = Client(level=12)
+    if handlers:
+        c.handlers.update(handlers)
+
+    def gone(r):
+        c.close_input()
+        return False
+
+    c.handlers[key] = gone
+    c.lines("10 DEFTTY F (0)80,25", *program, "RUN")
+    check(c.ended(20), "oru did not end when the client went away", c)
+    check(c.proc.returncode is not None and c.proc.returncode >= 0, "oru crashed: %r" % c.proc.returncode, c)
+    c.remove()
+
+
 def over_tcp():
     """A client whose console is carried over a loopback TCP connection
     (LNSW to it), then attached there with DEFTTY F and shown to print:

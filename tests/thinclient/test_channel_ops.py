@@ -11,7 +11,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tclient  # noqa: E402
-from tclient import Client, check, status  # noqa: E402
+from tclient import Client, check, goes_away_during, status  # noqa: E402
 
 tclient.NO_REPLY.add((ord('F'), ord('d')))
 
@@ -138,18 +138,5 @@ c.finish()
 c.remove()
 
 # A client that goes away while a mnemonic request waits: oru ends cleanly.
-c = Client(level=12)
-c.handlers.update({"FO": opened})
-
-
-def gone(r):
-    c.close_input()
-    return False
-
-
-c.handlers["FM"] = gone
-c.lines("10 DEFTTY F (0)80,25", '20 OPEN (3)"[vrl]plain"', "30 MNEMONIC (3)'BR',\"<b>\"", "RUN")
-check(c.ended(20), "oru did not end when the client went away", c)
-check(c.proc.returncode is not None and c.proc.returncode >= 0, "oru crashed: %r" % c.proc.returncode, c)
-c.remove()
+goes_away_during("FM", '20 OPEN (3)"[vrl]plain"', "30 MNEMONIC (3)'BR',\"<b>\"", handlers={"FO": opened})
 print("ok")

@@ -14,7 +14,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tclient  # noqa: E402
-from tclient import Client, attached, can, check  # noqa: E402
+from tclient import Client, attached, can, check, goes_away_during  # noqa: E402
 
 tclient.NO_REPLY.add((ord('Y'), ord('-')))
 tclient.NO_REPLY.add((ord('Y'), ord('W')))
@@ -149,19 +149,7 @@ c.finish()
 c.remove()
 
 # The client goes away while NEW awaits its handle: oru ends, no crash.
-c = Client(level=12)
-
-
-def gone(r):
-    c.close_input()
-    return False
-
-
-c.handlers["Ya"] = gone
-c.lines("10 DEFTTY F (0)80,25", '20 H=NEW("[vrl]Grid")', "RUN")
-check(c.ended(20), "oru did not end when the client went away", c)
-check(c.proc.returncode is not None and c.proc.returncode >= 0, "oru crashed: %r" % c.proc.returncode, c)
-c.remove()
+goes_away_during("Ya", '20 H=NEW("[vrl]Grid")')
 
 # A client that stops answering while DEF OBJECT awaits its handle: with a
 # keep-alive of 2 seconds the host asks with ENQ, gives the link up, and the
