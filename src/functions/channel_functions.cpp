@@ -763,7 +763,7 @@ std::string fin_item(Fcb* f, const std::string& item) {
     Wtty_xmit(1);
     return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len > 0 ? ws.Str_len : 0));
   }
-  if (u == "+WININFO") Not_built("terminal windows");
+  if (u == "+WININFO") Not_built("FIN( item +WININFO (the console window's description)");
   Rpt_error_text(err::STRING_LENGTH, "unknown FIN( item \"" + item + "\"");
 }
 
