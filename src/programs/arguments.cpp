@@ -119,9 +119,7 @@ bool is_bound(const Var_node* v) {
       v->flags |= VF_ASSIGNED;
       if (a->kind == ARG_NUM_REF && !by_value) {
         v->flags |= a->var->flags & VF_INTEGER;
-        v->read_mask = a->var->read_mask;
-        v->write_mask = a->var->write_mask;
-        a->bound = v;
+        Arg_bind_ref(a, v);
       }
       return;
     }
@@ -131,11 +129,7 @@ bool is_bound(const Var_node* v) {
       if (numeric || Is_array(v)) mismatch();
       Str_blk* old = v->str;
       if (a->kind == ARG_STR_REF && !by_value) {
-        v->str = a->var->str;  // lent until the return
-        a->var->str = nullptr;
-        v->read_mask = a->var->read_mask;
-        v->write_mask = a->var->write_mask;
-        a->bound = v;
+        old = Arg_lend_str(a, v);
       } else if (a->kind == ARG_STR_REF) {
         v->str = copy_of(a->var->str);
       } else if (a->kind == ARG_RECORD && !by_value) {
@@ -474,20 +468,13 @@ const Enter_plan* plan_here() {
       if (a->kind == ARG_NUM_REF && !(vf & VF_INTEGER)) {
         v->num = a->num;
         v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
-        v->read_mask = c->read_mask;
-        v->write_mask = c->write_mask;
-        a->bound = v;
+        Arg_bind_ref(a, v);
         a = a->next;
         continue;
       }
       if (a->kind == ARG_STR_REF) {
-        Str_blk* old = v->str;
-        v->str = c->str;  // lent until the return
-        c->str = nullptr;
-        v->read_mask = c->read_mask;
-        v->write_mask = c->write_mask;
+        Str_blk* old = Arg_lend_str(a, v);
         v->flags = vf | VF_ASSIGNED;
-        a->bound = v;
         a = a->next;
         if (old) Ret_str(old);
         continue;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/decimal.h"
+#include "core/variables.h"
 
 struct Var_node;
 struct Str_blk;
@@ -29,6 +30,25 @@ struct Arg_rec {
   uint8_t* rec_list = nullptr;
   uint8_t kind = 0;
 };
+
+// A variable passed by reference, bound to the callee's scalar v: v takes
+// the caller's access masks, and the binding is what the value flows back
+// through at the return.
+inline void Arg_bind_ref(Arg_rec* a, Var_node* v) {
+  v->read_mask = a->var->read_mask;
+  v->write_mask = a->var->write_mask;
+  a->bound = v;
+}
+
+// A string passed by reference: its text is lent to v until the return
+// and v bound to it.  Returns v's former text, for the caller to give back.
+inline Str_blk* Arg_lend_str(Arg_rec* a, Var_node* v) {
+  Str_blk* old = v->str;
+  v->str = a->var->str;
+  a->var->str = nullptr;
+  Arg_bind_ref(a, v);
+  return old;
+}
 
 // Parses the argument list at the cursor up to the end of the statement,
 // an ERR= clause, ")" or code 178; null when empty.  A placeholder "*" ends

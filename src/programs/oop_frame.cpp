@@ -143,23 +143,16 @@ bool bind_enter(const Method_entry& e) {
       v->num = a->num;
       v->flags |= VF_ASSIGNED;
       if (a->kind == ARG_NUM_REF && !by_value) {
-        Var_node* c = a->var;
-        v->flags |= c->flags & VF_INTEGER;
-        v->read_mask = c->read_mask;
-        v->write_mask = c->write_mask;
-        a->bound = v;
+        v->flags |= a->var->flags & VF_INTEGER;
+        Arg_bind_ref(a, v);
       }
       continue;
     }
-    Str_blk* old = v->str;
+    Str_blk* old;
     if (a->kind == ARG_STR_REF) {
-      Var_node* c = a->var;
-      v->str = c->str;  // lent until the return
-      c->str = nullptr;
-      v->read_mask = c->read_mask;
-      v->write_mask = c->write_mask;
-      a->bound = v;
+      old = Arg_lend_str(a, v);
     } else {
+      old = v->str;
       v->str = a->str;
       a->str = nullptr;
     }
