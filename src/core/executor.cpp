@@ -117,6 +117,7 @@ bool step_stops() {
 // Requests raised between statements, served in a fixed order.  The cursor
 // is still on the statement's first code.
 Served serve_requests() {
+  ++Exec_epoch;
   if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
   if (ws.Run_flags & RF_COMMIT) Core_hook.commit();
@@ -243,6 +244,7 @@ inline void skip_label() {
 // The end of a program line: on to the next one (a label that starts it is
 // dispatched as a statement of its own).
 inline void next_program_line() {
+  ++Exec_epoch;
   if (ws.Cur_stno >= LAST_LINE_NO) {
     // The last line holds END; reaching its end means END has run or the
     // line store holds no END there: stop the program either way.
@@ -586,7 +588,10 @@ inline void implied_let() {
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   for (;;) {
-    // A: between statements.
+    // A: between statements.  Every way but READ's comes here through the
+    // loop's head, which moves the epoch on.
+    ++Exec_epoch;
+  after_read:
     ws.Work_ptr = work;
     ws.Err_hook = nullptr;
     ws.Err_line = 0;
@@ -664,6 +669,7 @@ void run_statements(uint8_t* work) {
     }
     if (c == code::D_NEXT) {
       if (next_fast(ws.Exec_ptr)) goto next_statement;
+      ++Exec_epoch;
       ++ws.Exec_ptr;
       d_next();
       goto next_statement;
@@ -688,6 +694,12 @@ void run_statements(uint8_t* work) {
         Exec_go(Get_line());
       }
       continue;
+    }
+    if (c == code::D_READ) {
+      // Its handler moves the epoch when it does more than its fast path.
+      ++ws.Exec_ptr;
+      dir_jmp[code::D_READ - int(code::EXT_DIR)]();
+      goto after_read;
     }
     switch (c) {
       case code::EOL:
@@ -741,6 +753,7 @@ void run_statements(uint8_t* work) {
         Do_incrdecr();
         break;
       case code::LABEL:
+        ++Exec_epoch;
         if (Perform_on_active && ws.Cur_stno != 0) Core_hook.perform_on_label(ws.Exec_ptr);
         skip_label();
         goto next_statement;
@@ -776,15 +789,19 @@ void leave_exec(uint8_t* work) {
 
 void Exec_line() {
   uint8_t* work = ws.Work_ptr;
+  ++Exec_epoch;
   for (;;) {
     try {
       run_statements(work);
       break;
     } catch (const Oru_error& e) {
+      ++Exec_epoch;
       if (!Recover_error(e.no)) break;
     } catch (const Stmt_restart&) {
+      ++Exec_epoch;
     }
   }
+  ++Exec_epoch;
   leave_exec(work);
 }
 
