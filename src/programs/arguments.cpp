@@ -271,7 +271,10 @@ void FreeArgList(Arg_rec* list) {
     if (list->str) Ret_str(list->str);
     if (list->rec_list) Ret_blk(list->rec_list);
     static_assert(std::is_trivially_destructible_v<Arg_rec>, "a kept record is reused without its destructor");
-    if (arg_cached < ARG_CACHE_MAX) {
+    if (list->in_frame) {
+      list->str = nullptr;
+      list->rec_list = nullptr;
+    } else if (arg_cached < ARG_CACHE_MAX) {
       list->next = arg_cache;
       arg_cache = list;
       arg_cached++;
@@ -392,32 +395,6 @@ Arg_rec* Do_Args(bool allow_placeholder) {
 }
 
 namespace {
-
-// ENTER's items bound once per loaded program.  The first ENTER of a
-// program image that runs to its end with plain items (variables named by
-// their table index, no "*", no ERR=) is kept in the program's record with
-// each item's form; a later call of the program binds from it without
-// reading the item codes again.  The record owns the plan and the image it
-// points into, which never changes while the record lives.
-struct Enter_item {
-  uint8_t* code;  // the item's variable reference
-  uint8_t* dflt;  // its default expression (after "="), or null
-  uint16_t idx;   // the variable's table slot
-  uint8_t type;   // code 1 numeric, 2 string
-  bool by_value;  // "(V)"
-  bool whole;     // "A[ALL]"
-  uint8_t by_ref; // the argument kind a plain scalar item takes by reference (0: none)
-};
-
-constexpr uint32_t ENTER_PLAN_MAX = 64;
-
-struct Enter_plan {
-  const uint8_t* stmt = nullptr;  // the cursor where the items begin
-  uint8_t* end = nullptr;         // the cursor after the items
-  uint32_t count = 0;
-  bool distinct = false;  // no two items name the same variable
-  Enter_item items[ENTER_PLAN_MAX];
-};
 
 // Whether the plan's items name different variables (slots differ or types
 // differ): two names never share a variable.

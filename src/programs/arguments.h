@@ -29,6 +29,34 @@ struct Arg_rec {
   Str_blk* str = nullptr;
   uint8_t* rec_list = nullptr;
   uint8_t kind = 0;
+  bool in_frame = false;  // one of a call frame's own records (Call_frame::args): never pooled or freed
+};
+
+// ENTER's items bound once per loaded program.  The first ENTER of a
+// program image that runs to its end with plain items (variables named by
+// their table index, no "*", no ERR=) is kept in the program's record
+// (Prog_obj::enter_plan) with each item's form; a later call of the program
+// binds from it without reading the item codes again.  The record owns the
+// plan and the image it points into, which never changes while the record
+// lives.
+struct Enter_item {
+  uint8_t* code;  // the item's variable reference
+  uint8_t* dflt;  // its default expression (after "="), or null
+  uint16_t idx;   // the variable's table slot
+  uint8_t type;   // code 1 numeric, 2 string
+  bool by_value;  // "(V)"
+  bool whole;     // "A[ALL]"
+  uint8_t by_ref; // the argument kind a plain scalar item takes by reference (0: none)
+};
+
+constexpr uint32_t ENTER_PLAN_MAX = 64;
+
+struct Enter_plan {
+  const uint8_t* stmt = nullptr;  // the cursor where the items begin (after ENTER's code)
+  uint8_t* end = nullptr;         // the cursor after the items
+  uint32_t count = 0;
+  bool distinct = false;  // no two items name the same variable
+  Enter_item items[ENTER_PLAN_MAX];
 };
 
 // A variable passed by reference, bound to the callee's scalar v: v takes

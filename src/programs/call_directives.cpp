@@ -214,6 +214,8 @@ void d_call() {
     ArgProcess(std::string(reinterpret_cast<const char*>(ws.Str_ptr), n));
     return;
   }
+  // A bound call evaluates nothing more: the name stays where it is.
+  if (Exec_call_bound(ws.Str_ptr, uint32_t(n))) return;
   // Every call passes here: the name goes to the work area (it must outlive
   // the accumulator while the arguments are evaluated), nothing else is
   // copied.

@@ -15,6 +15,7 @@
 #include "core/memory.h"
 #include "core/nested_run.h"
 #include "core/params.h"
+#include "core/signal_flags.h"
 #include "core/variables.h"
 #include "programs/program_info.h"
 #include "programs/arguments.h"
@@ -256,15 +257,15 @@ bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
 // of its file that the search by name makes).  The record must be the one
 // Prog_load would find first (the front of the list, not stale), with the
 // kept variables and name block that Prog_take and Exec_load would take.
-Prog_obj* warm_record() {
+Prog_obj* warm_record(const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
       !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
     return nullptr;
-  if (uint32_t(ws.Str_len) != w->name_len || rec->spare_name->len != w->name_len ||
-      !same_bytes(ws.Str_ptr, w->name, w->name_len) || !same_bytes(rec->spare_name->bytes(), w->name, w->name_len))
+  if (name_len != w->name_len || rec->spare_name->len != w->name_len || !same_bytes(name, w->name, w->name_len) ||
+      !same_bytes(rec->spare_name->bytes(), w->name, w->name_len))
     return nullptr;
   if (ws.Num_flags != w->num_flags || ws.Precision != w->precision || ws.Var_mask_glob != w->var_mask_glob ||
       ws.With_ctx != w->with_ctx || ws.With_depth != w->with_depth ||
@@ -346,6 +347,21 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   std::memcpy(w->name, name, name_len);
 }
 
+// The place the call returns to, and how it was made, in the caller's
+// context (before it is saved).
+void mark_return() {
+  if (ws.Cur_stno != 0) {
+    ws.Stop_stno = ws.Cur_stno;
+    ws.Stop_ptr = ws.Exec_ptr;
+    ws.Stop_stmt = ws.Stmt_ptr;
+    ws.Pgm_flags &= ~uint32_t(PGM_FROM_CONSOLE);
+  } else {
+    ws.Pgm_flags |= PGM_FROM_CONSOLE;
+  }
+  if (ws.Run_flags & RF_CALL_DEPTH) ws.Pgm_flags |= PGM_IN_CALL;
+  else ws.Pgm_flags &= ~uint32_t(PGM_IN_CALL);
+}
+
 // Runs a started call in a nested execution until its frame is popped.  The
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
@@ -399,16 +415,7 @@ std::string Program_path(int level) {
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
 
 void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
-  if (ws.Cur_stno != 0) {
-    ws.Stop_stno = ws.Cur_stno;
-    ws.Stop_ptr = ws.Exec_ptr;
-    ws.Stop_stmt = ws.Stmt_ptr;
-    ws.Pgm_flags &= ~uint32_t(PGM_FROM_CONSOLE);
-  } else {
-    ws.Pgm_flags |= PGM_FROM_CONSOLE;
-  }
-  if (ws.Run_flags & RF_CALL_DEPTH) ws.Pgm_flags |= PGM_IN_CALL;
-  else ws.Pgm_flags &= ~uint32_t(PGM_IN_CALL);
+  mark_return();
 
   Call_frame* f;
   try {
@@ -417,7 +424,8 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
     FreeArgList(list);
     throw;
   }
-  Prog_obj* warm = !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record() : nullptr;
+  Prog_obj* warm =
+      !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
   save_context(f);
   if (warm) {
     warm_start(warm, f, list);
@@ -463,6 +471,93 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
   ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
   if (!load && form == FORM_CALL && !entry) keep_warm_start(f, given, given_len);
+}
+
+bool Exec_call_bound(const uint8_t* name, uint32_t len) {
+  if (((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_stno == 0 || len == 0) return false;
+  Prog_obj* rec = warm_record(name, len);
+  if (!rec) return false;
+  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
+  // The program's first statement is the planned ENTER, with items that
+  // name different variables.
+  if (!plan || !plan->distinct || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
+      plan->stmt != w->exec + 1)
+    return false;
+  // Every argument a variable of the caller by its bound slot, as Do_Args
+  // takes it by reference (readable and writable, no record, a string not
+  // passed twice), and every item's kept variable a plain scalar of the
+  // same type: what ENTER would bind without a failure.
+  Var_node* from[CALL_FRAME_ARGS];
+  Var_node* to[CALL_FRAME_ARGS];
+  Var_node** kept = rec->spare_index;
+  const uint32_t kept_cnt = rec->var_cnt;
+  const uint32_t mask = ws.Var_mask;
+  const uint32_t n = plan->count;
+  uint8_t* p = ws.Exec_ptr;
+  for (uint32_t i = 0; i < n; i++, p += 4) {
+    // ", name" with the item's type, the name by its bound slot; what
+    // follows is the next one's comma or the end, tested there.
+    const Enter_item& it = plan->items[i];
+    const uint8_t c = it.type;
+    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80) || !it.by_ref) return false;
+    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
+    if (idx >= ws.Var_index_cnt) return false;
+    Var_node* v = ws.Var_index[idx];
+    if (!v || v->type != c || (((v->read_mask | v->write_mask) & ~mask) | (v->flags & (VF_READ_ONLY | VF_RECORD))))
+      return false;
+    Var_node* cv = it.idx < kept_cnt ? kept[it.idx] : nullptr;
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) || cv->elems) return false;
+    if (c == code::STR_VAR)
+      for (uint32_t j = 0; j < i; j++)
+        if (from[j] == v) return false;  // a string passed twice goes by value the second time
+    from[i] = v;
+    to[i] = cv;
+  }
+  if (!(Cde_tbl[*p] & CC_STMT_END)) {
+    // Only ", ERR=line" may follow.
+    if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
+    else return false;
+  }
+  ws.Exec_ptr = p;
+  Chk_err();
+  mark_return();
+  Call_frame* f = new_frame();
+  Arg_rec* list = n ? &f->args[0] : nullptr;
+  for (uint32_t i = 0; i < n; i++) {
+    Arg_rec* a = &f->args[i];
+    a->next = i + 1 < n ? &f->args[i + 1] : nullptr;
+    a->var = from[i];
+    a->bound = to[i];
+    a->num = from[i]->num;
+    a->str = nullptr;
+    a->rec_list = nullptr;
+    a->kind = from[i]->type == code::NUM_VAR ? ARG_NUM_REF : ARG_STR_REF;
+    a->in_frame = true;
+  }
+  save_context(f);
+  warm_start(rec, f, list);
+  // ENTER's binding (enter_planned's cases for references to scalars).
+  for (uint32_t i = 0; i < n; i++) {
+    Var_node* c = from[i];
+    Var_node* v = to[i];
+    v->read_mask = c->read_mask;
+    v->write_mask = c->write_mask;
+    if (c->type == code::NUM_VAR) {
+      v->num = c->num;
+      v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
+    } else {
+      Str_blk* old = v->str;
+      v->str = c->str;
+      c->str = nullptr;
+      v->flags |= VF_ASSIGNED;
+      if (old) Ret_str(old);
+    }
+  }
+  if (n) ws.Cur_var = to[n - 1];
+  ws.Stmt_ptr = w->exec;
+  ws.Exec_ptr = plan->end;
+  return true;
 }
 
 int32_t Prog_call_level() {

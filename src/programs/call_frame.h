@@ -20,9 +20,17 @@
 #include <type_traits>
 
 #include "core/workspace.h"
+#include "programs/arguments.h"
 
-// A saved program context (the workspace's Prog_context).
-struct Call_frame : Prog_context {};
+// A bound call passes at most this many arguments (Exec_call_bound).
+constexpr uint32_t CALL_FRAME_ARGS = 6;
+
+// A saved program context (the workspace's Prog_context), and the argument
+// records of a bound call made from it: the called context's ws.Arg_list
+// then links these (in_frame set), which live as long as the frame.
+struct Call_frame : Prog_context {
+  Arg_rec args[CALL_FRAME_ARGS];
+};
 static_assert(std::is_trivially_copyable_v<Prog_context>, "a call saves the context as one block");
 
 // The running program's call level: 1 at the top, one more per CALL.
@@ -47,6 +55,17 @@ void Exec_subprogram(int form, Arg_rec* list);
 // an entry point (as Exec_load).  Null: Exec_load.
 using Call_loader = int (*)(void* ctx);
 void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx);
+// A bound call: CALL of the program named by name/len with the arguments
+// at the cursor, when the program starts warm (a resident or cached image
+// whose last call kept its context) at its planned ENTER, and every
+// argument is a variable of the caller passed by reference to a scalar
+// item of its type whose kept variable is free of flags.  The frame is
+// pushed, the arguments are bound straight to the callee's variables (no
+// argument list is built, ENTER does not run) and the cursor is left after
+// the ENTER, as if it had run.  Anything else, or any pending request of
+// the statement loop (TRACE, step, breakpoints, escape ...): false, and
+// nothing was done.  The call's ERR= is taken here.
+bool Exec_call_bound(const uint8_t* name, uint32_t len);
 // Pops the current frame: arguments flow back, the called program and its
 // variables go, the caller's context and position return.
 void Exec_pop();
