@@ -256,6 +256,8 @@ bool entry_valid(const Method_frame& m, const Method_entry& e) {
   if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image) return false;
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET)) return false;
   if (!(rec->flags & PO_PINNED) || Perform_on_active || Text_source()) return false;
+  // The name was compared under this class and epoch already.
+  if (e.valid_cls == m.cls && e.valid_epoch == oop.class_epoch) return true;
   const std::string& n = *m.name;
   size_t len = n.size();
   while (len > 0 && n[len - 1] == ' ') len--;
@@ -305,6 +307,19 @@ void start_noting(Method_frame& m) {
   Var_bind_noting = &m.note;
 }
 
+// Names are short: eight bytes at a time, then byte by byte.
+bool same_text(const uint8_t* a, const char* b, size_t n) {
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return false;
+  }
+  for (; n; a++, b++, n--)
+    if (*a != uint8_t(*b)) return false;
+  return true;
+}
+
 // The program's name: the block the last call of the program gave back
 // when it fits (kept: it does, checked by the caller), else a new one.
 void take_name(const Method_frame& m, Prog_obj* rec) {
@@ -312,7 +327,7 @@ void take_name(const Method_frame& m, Prog_obj* rec) {
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     ws.Pgm_name = kept;
     rec->spare_name = nullptr;
-    if (kept->len != len || std::memcmp(kept->bytes(), m.name->data(), len) != 0) {
+    if (kept->len != len || !same_text(kept->bytes(), m.name->data(), len)) {
       std::memcpy(kept->bytes(), m.name->data(), len);
       kept->len = uint32_t(len);
     }
