@@ -228,7 +228,7 @@ struct Warm_start {
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 
 // Names are short: eight bytes at a time, then the rest.
-bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
+[[gnu::always_inline]] inline bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
   uint64_t x, y;
   for (; n >= 8; a += 8, b += 8, n -= 8) {
     std::memcpy(&x, a, 8);
@@ -523,27 +523,23 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   Chk_err();
   mark_return();
   Call_frame* f = new_frame();
-  Arg_rec* list = n ? &f->args[0] : nullptr;
-  for (uint32_t i = 0; i < n; i++) {
-    Arg_rec* a = &f->args[i];
-    a->next = i + 1 < n ? &f->args[i + 1] : nullptr;
-    a->var = from[i];
-    a->bound = to[i];
-    a->num = from[i]->num;
-    a->str = nullptr;
-    a->rec_list = nullptr;
-    a->kind = from[i]->type == code::NUM_VAR ? ARG_NUM_REF : ARG_STR_REF;
-    a->in_frame = true;
-  }
   save_context(f);
-  warm_start(rec, f, list);
-  // ENTER's binding (enter_planned's cases for references to scalars).
+  warm_start(rec, f, n ? &f->args[0] : nullptr);
+  // ENTER's binding (enter_planned's cases for references to scalars),
+  // recorded in the frame's own argument records (they own nothing: str
+  // and rec_list stay null).
   for (uint32_t i = 0; i < n; i++) {
     Var_node* c = from[i];
     Var_node* v = to[i];
+    Arg_rec* a = &f->args[i];
+    a->next = a + 1;
+    a->var = c;
+    a->bound = v;
+    a->kind = c->type;
     v->read_mask = c->read_mask;
     v->write_mask = c->write_mask;
     if (c->type == code::NUM_VAR) {
+      a->num = c->num;
       v->num = c->num;
       v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
     } else {
@@ -554,6 +550,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
       if (old) Ret_str(old);
     }
   }
+  if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
   ws.Stmt_ptr = w->exec;
   ws.Exec_ptr = plan->end;

@@ -585,7 +585,11 @@ bool clear_tree(Var_node* n) {
     }
     n->num = Num_val{};
     n->read_mask = n->write_mask = 0;
-    n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;
+    // Only a "%" name is an integer of its own (a reference may have lent
+    // the flag).
+    n->flags = (n->flags & VF_INTEGER) && n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%'
+                   ? uint32_t(VF_INTEGER)
+                   : 0u;
   }
   return true;
 }
