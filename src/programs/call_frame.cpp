@@ -113,7 +113,9 @@ void release_program() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   ws.Pgm_cache_ent = nullptr;
   ws.Pgm_image = nullptr;
-  Path_unref(ws.Cur_pgm);
+  // The record's own reference keeps the path, usually.
+  if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
+  else Path_unref(path);
   ws.Cur_pgm = nullptr;
   // The name block waits in the record for the next call (the record may
   // be freed by the drop below, and the block with it).
@@ -122,23 +124,62 @@ void release_program() {
     else Ret_str(name);
   }
   ws.Pgm_name = nullptr;
-  Prog_drop(rec);
+  // Another use (ADDR, a caller running it) usually holds the record.
+  if (rec->uses > 1) rec->uses--;
+  else Prog_drop(rec);
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
 }
 
-// Pops the current frame.  flow_back: the arguments' values go back to the
-// caller (an EXIT); without it (a call that failed to start) the caller's
-// cursor returns to the start of the calling statement, where the error is
-// raised.
-void pop_frame(bool flow_back) {
+// The callee's side of a return from a bound call (Exec_call_bound), in
+// its usual case: no attached objects, no control frames, user functions
+// or lines of its own, variables not shared with the caller.  The values
+// flow back through the frame's own records (a caller's variable that is
+// read-only or an integer takes Args_flow_back's way), the variables are
+// kept for the next call.  False, with nothing done, for anything else.
+[[gnu::noinline]] bool leave_bound(Call_frame* f) {
+  Arg_rec* list = ws.Arg_list;
+  if (!list || !list->in_frame || !ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
+      (f->Pgm_flags & PGM_SHARES_VARS) || (ws.Edit_list && ws.Edit_list != Last_line()) || Obj4_count())
+    return false;
+  bool rest = false;
+  for (Arg_rec* a = list; a; a = a->next) {
+    Var_node* v = a->bound;
+    if (!v) continue;
+    Var_node* c = a->var;
+    uint32_t cf = c->flags;
+    if (cf & (VF_READ_ONLY | VF_INTEGER)) {
+      rest = true;
+      continue;
+    }
+    a->bound = nullptr;
+    if (a->kind == ARG_NUM_REF) {
+      c->num = v->num;
+    } else {
+      if (c->str) Ret_str(c->str);
+      c->str = v->str;
+      v->str = nullptr;
+    }
+    c->flags = cf | VF_ASSIGNED;
+  }
+  if (rest) {
+    std::vector<Var_node*> refill;  // stays empty: references only
+    Args_flow_back(list, refill);
+  }
+  ws.Arg_list = nullptr;
+  f->Var_mask_glob = ws.Var_mask_glob;
+  f->Var_mask = f->Var_mask_glob | f->Var_mask_pgm;
+  ws.Ctl_depth = 0;
+  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
+  return true;
+}
+
+// The callee's side of any other return: attached objects released,
+// values back (flow_back), control frames unstacked, variables kept,
+// freed or handed back to a caller that shared them.
+void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill) {
   // Objects attached to the program that returns lose their reference.
   if (Obj4_count()) Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
-  Call_frame* f = ws.Call_link;
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
-  std::vector<Var_node*> refill;
   if (flow_back) {
     // Once their values are back the arguments are done with: the list
     // goes now, so that nothing below walks it again.
@@ -169,8 +210,23 @@ void pop_frame(bool flow_back) {
   } else if (!Prog_keep_vars()) {
     Clr_var();
   }
-  FreeArgList(ws.Arg_list);
-  ws.Arg_list = nullptr;
+  if (ws.Arg_list) {
+    FreeArgList(ws.Arg_list);
+    ws.Arg_list = nullptr;
+  }
+}
+
+// Pops the current frame.  flow_back: the arguments' values go back to the
+// caller (an EXIT); without it (a call that failed to start) the caller's
+// cursor returns to the start of the calling statement, where the error is
+// raised.
+void pop_frame(bool flow_back) {
+  Call_frame* f = ws.Call_link;
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  std::vector<Var_node*> refill;
+  if (!flow_back || !leave_bound(f)) leave_general(f, flow_back, refill);
   release_program();
 
   restore_context(f);
@@ -552,8 +608,25 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   }
   if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
+  uint8_t* end = plan->end;
+  uint16_t line = ws.Cur_stno;
+  uint8_t* rec_at = ws.Cur_line_rec;
+  if (*end == code::EOL && rec_at && line == ws.Cur_line_no && uint16_t(line - 1) < LAST_LINE_NO - 1) {
+    // ENTER ends its line: on to the next line's first statement, as the
+    // statement loop steps from a line of an image (a record: length,
+    // line number, code) when nothing is pending.
+    rec_at += 2 + get_u16be(rec_at);
+    line = get_u16be(rec_at + 2);
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = rec_at;
+    ws.Str_ptr = rec_at + 2;
+    ws.Str_len = get_u16be(rec_at);
+    ws.Cur_line_no = ws.Cur_stno = line;
+    ws.Exec_ptr = ws.Stmt_ptr = rec_at + 4;
+    return true;
+  }
   ws.Stmt_ptr = w->exec;
-  ws.Exec_ptr = plan->end;
+  ws.Exec_ptr = end;
   return true;
 }
 

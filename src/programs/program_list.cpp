@@ -604,9 +604,9 @@ bool Prog_keep_vars() {
   if (ws.Incdec_cnt || ws.Loc_chain) return false;
   Method_keep method{};
   if (Var_lookup_hook && !Oop_method_keep(&method)) return false;
-  Clr_arg_var();
+  if (ws.Arg_list) Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
-  Ctl_forget_locals();
+  if (ws.Ctl_stack) Ctl_forget_locals();
   if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
   // Global variables ("%" names) are not the program's: their slots are
   // looked up again.  Whether the program names any is learnt once.
@@ -659,6 +659,27 @@ bool Prog_keep_vars() {
   }
   rec->spare_tag = method.tag;
   rec->spare_epoch = method.epoch;
+  rec->spare_num = ws.Loc_num_tree;
+  rec->spare_str = ws.Loc_str_tree;
+  rec->spare_index = ws.Var_index;
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  ws.Var_index = nullptr;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+  if (Var_clear_hook) Var_clear_hook();
+  return true;
+}
+
+bool Prog_keep_plain_vars(Prog_obj* rec) {
+  if (rec->spare_index || rec->global_names != 0 || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt ||
+      ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook || ws.Arg_list)
+    return false;
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
+  if (ws.Ctl_stack) Ctl_forget_locals();
+  if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
+  rec->spare_tag = nullptr;
+  rec->spare_epoch = 0;
   rec->spare_num = ws.Loc_num_tree;
   rec->spare_str = ws.Loc_str_tree;
   rec->spare_index = ws.Var_index;
