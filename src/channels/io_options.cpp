@@ -130,7 +130,7 @@ void opt_key() {
     if (cnt == IO_KEY_PARTS) Rpt_error(err::OUT_OF_RANGE);
     Eval_formula();
     value_as_text(&ws.Io_key_part[cnt], &ws.Io_key_part_len[cnt]);
-    cnt++;
+    ws.Io_key_cnt = ++cnt;  // counted at once: a nested run keeps the parts counted (Io_live_save)
     if (*ws.Exec_ptr != code::LABEL_END) break;  // ':' joins the parts
     ws.Exec_ptr++;
   }

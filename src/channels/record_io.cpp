@@ -31,6 +31,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/executor.h"
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
@@ -834,13 +835,31 @@ namespace {
 // from it (the channel number, the END= and ERR= lines, each item's type and
 // index).  It is taken from there while the bytes at that address, in the
 // current line or the program image, are the same, so a changed program is
-// read afresh (code elsewhere, as the console's, on every statement).  What
-// depends on the run (the channel's record, the variables and their
-// access) is looked up on every statement.
+// read afresh (code elsewhere, as the console's, on every statement).
+//
+// What depends on the run (the channel's record, the variables and their
+// access, the current-I/O area) is looked up and checked by the first READ
+// at a site; it is kept with the site, and the READs after it take it as it
+// is while the statement loop's epoch (Exec_epoch) has not moved: then only
+// the loop's inline paths and READ's fast path have run since, so the code,
+// the channel, the variables and the parameters are what they were, and the
+// current-I/O area is what the last fast READ left (set again when that was
+// another site's).  Such a READ finds the line end, assigns the fields and
+// steps the channel on.
 constexpr int SITE_CODE = 48;   // most code bytes of a statement kept
 constexpr int SITE_ITEMS = 12;  // most items
 struct Read_site {
   const uint8_t* at = nullptr;  // the statement's '(' (null: free)
+  // The last READ here that took the fast path, kept while Exec_epoch is
+  // still `epoch` (0: none): its channel, its variables, the line search
+  // limit (Max_strlen), the channel's separator.
+  uint64_t epoch = 0;
+  Seq_fcb* sf = nullptr;
+  Var_node* node[SITE_ITEMS];
+  int32_t max = 0;
+  int32_t sep = 0;
+  alignas(16) uint8_t sep_vec[16];  // the separator, 16 times
+  bool marks = false;               // lines shorter than 64 bytes are searched in one pass
   uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
   uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
   uint8_t items = 0;
@@ -873,21 +892,18 @@ Read_site read_sites[SITES];
 
 // The site kept for the statement whose '(' is at p, when its code is still
 // there; else null.
-Read_site* last_site = &read_sites[0];  // the entry the last statement used
+Read_site* last_site = &read_sites[0];  // the entry the last fast READ used
 
 inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 7)) % SITES]; }
 
-[[gnu::always_inline]] inline Read_site* known_site(const uint8_t* p) {
-  Read_site* e = last_site;
-  if (e->at != p) e = &site_slot(p);
-  Read_site& s = *e;
-  if (s.at != p || !code_holds(p, s.len)) return nullptr;
+[[gnu::always_inline]] inline bool code_same(const Read_site& s, const uint8_t* p) {
+  if (s.at != p || !code_holds(p, s.len)) return false;
   // The first and last 8 bytes, then those between (n >= 8).
   size_t n = s.len;
-  if (load8(p) != load8(s.code) || load8(p + n - 8) != load8(s.code + n - 8)) return nullptr;
+  if (load8(p) != load8(s.code) || load8(p + n - 8) != load8(s.code + n - 8)) return false;
   for (size_t i = 8; i + 8 < n; i += 8)
-    if (load8(p + i) != load8(s.code + i)) return nullptr;
-  return &s;
+    if (load8(p + i) != load8(s.code + i)) return false;
+  return true;
 }
 
 // Reads the statement at the cursor (on its '(') into its site: false when
@@ -897,6 +913,7 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   if (!Io_plain_parse(chan)) return false;
   Read_site& s = site_slot(p);
   s.at = nullptr;
+  s.epoch = 0;
   const uint8_t* q = chan.after;
   int n = 0;
   for (;;) {
@@ -923,14 +940,262 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   return true;
 }
 
-[[gnu::always_inline]] inline bool read_fast() {
-  const uint8_t* const p = ws.Exec_ptr;
-  Read_site* s = known_site(p);
-  if (!s) {
-    if (!learn_site(p)) return false;
-    s = &site_slot(p);  // what known_site finds now
+// The line at rec as Seq_next finds it: up to the first newline among the
+// lim bytes there (avail >= lim bytes may be read).  len is its length
+// without the newline and without the NUL bytes that pad it when the channel
+// has a separator; a line shorter than 64 bytes is searched in one pass that
+// marks its separators in seps (bit i: byte i), a longer one leaves each
+// field's separator to cut_field.  False when no newline is within lim.
+struct Line_scan {
+  int32_t line_len;  // up to the newline
+  int32_t len;       // the record: without trailing NULs
+  uint64_t seps;     // marked separators (marked only)
+  bool marked;
+};
+
+// The line found by a search for its newline from byte `searched` on (the
+// bytes before it hold none).
+[[gnu::always_inline]] inline bool scan_plain(const uint8_t* rec, int32_t searched, int32_t lim, int32_t sep,
+                                              Line_scan& out) {
+  out.marked = false;
+  const uint8_t* nl = find_byte(rec + searched, size_t(lim - searched), '\n');
+  if (!nl) return false;
+  int32_t len = int32_t(nl - rec);
+  out.line_len = len;
+  if (sep > 0)
+    while (len > 0 && rec[len - 1] == 0) len--;
+  out.len = len;
+  out.seps = 0;
+  return true;
+}
+
+[[gnu::always_inline]] inline bool scan_line(const uint8_t* rec, int32_t lim, int32_t sep, Line_scan& out) {
+  int32_t searched = 0;
+#if defined(__SSE2__)
+  if (lim >= 64 && sep > 0 && sep != '\n') {
+    const __m128i want_nl = _mm_set1_epi8('\n'), want_sep = _mm_set1_epi8(char(sep));
+    uint64_t seps = 0;
+    int32_t line_len = -1;
+    // Four chunks of 16 bytes, unrolled: each marks its separators and
+    // stops at a newline.
+    auto chunk = [&](int k) {
+      __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + k));
+      unsigned nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << k;
+      if (nl) line_len = k + __builtin_ctz(nl);
+      return nl != 0;
+    };
+    if (chunk(0) || chunk(16) || chunk(32) || chunk(48)) {
+      int32_t len = line_len;
+      if (len > 0 && rec[len - 1] == 0) [[unlikely]]
+        while (len > 0 && rec[len - 1] == 0) len--;
+      out.line_len = line_len;
+      out.len = len;
+      out.seps = seps & ((uint64_t(1) << len) - 1);  // the marks inside the record (len < 64)
+      out.marked = true;
+      return true;
+    }
+    searched = 64;
   }
+#endif
+  return scan_plain(rec, searched, lim, sep, out);
+}
+
+// The next field of the scanned record, from *pos: its text and length;
+// *pos moves past its separator.
+[[gnu::always_inline]] inline const uint8_t* next_field(const uint8_t* rec, Line_scan& line, int32_t sep, int32_t* pos,
+                                                        int32_t* flen) {
+  if (!line.marked) return cut_field(rec, line.len, pos, sep, flen);
+  // cut_field by the marks: the lowest one left is the next separator.
+  const int32_t at = *pos;
+  if (line.seps) {
+    int32_t e = __builtin_ctzll(line.seps);
+    line.seps &= line.seps - 1;
+    *flen = e - at;
+    *pos = e + 1;
+  } else {
+    *flen = line.len > at ? line.len - at : 0;
+    *pos = line.len;
+  }
+  return rec + at;
+}
+
+// A site's items take the fields of the scanned record, each assigned as it
+// is cut; the variables are the site's (known: kept by the first READ) or
+// looked up and kept.  False at an item or field the fast path does not
+// take (earlier items are assigned by then).
+template <bool known>
+[[gnu::always_inline]] inline bool assign_items(Read_site* s, const uint8_t* rec, Line_scan& line, int32_t sep) {
+  int32_t pos = 0;
+  for (int i = 0, n = s->items; i < n; i++) {
+    Var_node* node;
+    if constexpr (known) {
+      node = s->node[i];
+    } else {
+      node = plain_var(s->type[i], s->idx[i]);
+      if (!node) return false;
+      s->node[i] = node;
+    }
+    int32_t flen;
+    const uint8_t* text = next_field(rec, line, sep, &pos, &flen);
+    if (s->type[i] == code::STR_VAR) {
+      put_plain_string(node, text, flen);
+    } else {
+      Num_val v;
+      if (!plain_number(text, flen, v)) return false;
+      put_plain_number(node, v);
+    }
+  }
+  unconsumed = line.len > pos ? line.len - pos : 0;
+  return true;
+}
+
+// The current-I/O area of a site's READ, set again when another site's READ
+// set it since.
+[[gnu::noinline, gnu::cold]] void site_io_area(Read_site* s) {
+  s->chan.f = s->sf;
+  s->chan.after = s->at + s->after;
+  Io_plain_apply(s->chan, code::D_READ);
+  ws.Iol_depth = 0;
   last_site = s;
+}
+
+// READ at a site whose first fast READ's findings still hold (see above),
+// for any line in the buffer: the line scanned, the channel stepped on, the
+// fields assigned.
+[[gnu::noinline]] bool read_known_any(Read_site* s) {
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  const int32_t avail = sf->rd_fill - at;
+  if (avail <= 0) return false;
+  const uint8_t* rec = sf->rd_buf + at;
+  Line_scan line;
+  if (!scan_line(rec, avail < s->max ? avail : s->max, s->sep, line)) return false;
+  if (s != last_site) site_io_area(s);
+  if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
+  const int32_t rec_index = sf->rec_index, rec_count = sf->rec_count;
+  sf->rd_pos = at + line.line_len + 1;
+  sf->rec_count = rec_index;
+  sf->rec_index = rec_index + 1;
+  if (!assign_items<true>(s, rec, line, s->sep)) {
+    sf->rd_pos = at;
+    sf->rec_count = rec_count;
+    sf->rec_index = rec_index;
+    return false;
+  }
+  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  return true;
+}
+
+// read_known_any for its usual line, shorter than 64 bytes with 64 bytes in
+// the buffer, searched in one pass with the site's separator pattern, and
+// for its usual items: strings whose block takes the text in place
+// (put_plain_string's usual case), plain numbers without decimals.  It calls
+// nothing on its way, so nothing can fail after an item is assigned and the
+// channel steps on after the items: anything else, met after earlier items
+// were assigned, goes to read_known_any, which starts afresh and assigns the
+// same values again.
+[[gnu::noinline]] bool read_known(Read_site* s) {
+#if defined(__SSE2__)
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+    return read_known_any(s);
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m128i want_nl = _mm_set1_epi8('\n');
+  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
+  uint64_t seps;
+  unsigned nl;
+  int32_t len;
+  {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
+    len = 0;
+  }
+  if (!nl) {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
+    len = 16;
+    if (!nl) {
+      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
+      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
+      len = 32;
+      if (!nl) {
+        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
+        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
+        len = 48;
+        if (!nl) return read_known_any(s);
+      }
+    }
+  }
+  len += __builtin_ctz(nl);
+  // NUL padding before the newline: the general scan strips it.
+  if (len > 0 && rec[len - 1] == 0) [[unlikely]]
+    return read_known_any(s);
+  seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
+  // The items first (nothing they do can fail here), then the channel.
+  int32_t pos = 0;
+  for (int i = 0, n = s->items; i < n; i++) {
+    Var_node* const node = s->node[i];
+    const uint8_t* const text = rec + pos;
+    int32_t flen;
+    if (seps) {
+      int32_t e = __builtin_ctzll(seps);
+      seps &= seps - 1;
+      flen = e - pos;
+      pos = e + 1;
+    } else {
+      flen = len - pos;  // >= 0: pos never passes len
+      pos = len;
+    }
+    if (s->type[i] == code::STR_VAR) {
+      Str_blk* const b = node->str;
+      // Str_fits_in_place: 0 < flen < 10000, cap - 64 < flen <= cap.
+      if (!b || uint32_t(flen - 1) >= 9999 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
+        goto again;
+      copy_short(b->bytes(), text, size_t(flen));
+      b->len = uint32_t(flen);
+      node->flags |= VF_ASSIGNED;
+      ws.Str_ptr = const_cast<uint8_t*>(text);
+      ws.Str_len = flen;
+    } else {
+      Num_val v;
+      if (!plain_number(text, flen, v) || v.scale > 0) [[unlikely]]
+        goto again;
+      // put_plain_number without decimals.
+      ws.Math_flags = 0;
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+      node->num = v;
+      node->flags |= VF_ASSIGNED;
+    }
+  }
+  {
+    Seq_fcb* const f = s->sf;
+    f->rd_pos += len + 1;
+    f->rec_count = f->rec_index;
+    f->rec_index++;
+  }
+  if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
+  unconsumed = len - pos;
+  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  return true;
+again:
+#endif
+  return read_known_any(s);
+}
+
+// READ at a site on its first fast READ since the epoch moved: the site's
+// code checked (or learned), the run checked, the findings kept.
+[[gnu::noinline]] bool read_fresh(Read_site* s, const uint8_t* const p) {
+  if (!code_same(*s, p)) {
+    if (!learn_site(p)) return false;
+    s = &site_slot(p);  // what code_same finds now
+  }
   // Io_plain_parse's checks of the run.
   if (ws.Io_next_chan != 0 || Cmd_window_enabled()) return false;
   Fcb* f = Find_fp_cache;
@@ -945,38 +1210,8 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   const uint8_t* rec = sf->rd_buf + at;
   int32_t avail = sf->rd_fill - at;
   const int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
-  const int32_t lim = avail < max ? avail : max;  // the line end is searched this far
-  // A line shorter than 64 bytes is searched in one pass: its separators
-  // are marked in seps (bit i: byte i) on the way to its end; a longer one
-  // is searched on for its end, and each field for its separator.
-  uint64_t seps = 0;
-  bool marked = false;
-  int32_t line_len = -1, searched = 0;
-#if defined(__SSE2__)
-  if (lim >= 64 && sep > 0 && sep != '\n') {
-    const __m128i want_nl = _mm_set1_epi8('\n'), want_sep = _mm_set1_epi8(char(sep));
-    for (int k = 0; k < 64; k += 16) {
-      __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + k));
-      unsigned at_nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want_nl)));
-      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want_sep)))) << k;
-      if (at_nl) {
-        line_len = k + __builtin_ctz(at_nl);
-        marked = true;
-        break;
-      }
-    }
-    searched = 64;
-  }
-#endif
-  if (!marked) {
-    const uint8_t* nl = find_byte(rec + searched, size_t(lim - searched), '\n');
-    if (!nl) return false;
-    line_len = int32_t(nl - rec);
-  }
-  int32_t len = line_len;
-  if (sep > 0)
-    while (len > 0 && rec[len - 1] == 0) len--;
-  if (marked) seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
+  Line_scan line;
+  if (!scan_line(rec, avail < max ? avail : max, sep, line)) return false;
   const uint16_t st1 = f->st1, st2 = f->st2;
   const int32_t rec_count = sf->rec_count, rec_index = f->rec_index;
 
@@ -984,53 +1219,32 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   s->chan.after = p + s->after;
   Io_plain_apply(s->chan, code::D_READ);
   ws.Iol_depth = 0;
-  sf->rd_pos = at + line_len + 1;
+  last_site = s;
+  sf->rd_pos = at + line.line_len + 1;
   f->st2 = uint16_t(st2 & ~ST2_SERIAL_NOT_FIFO);
   f->st1 = uint16_t(st1 | ST1_READ);
   sf->rec_count = rec_index;
   f->rec_index = rec_index + 1;
   ws.Bsy_count = 0;
   // The fields, cut as Parse_read cuts them, each assigned as it is cut.
-  int32_t pos = 0;
-  for (int i = 0, n = s->items; i < n; i++) {
-    Var_node* node = plain_var(s->type[i], s->idx[i]);
-    if (!node) goto general;
-    int32_t flen;
-    const uint8_t* text;
-    if (marked) {  // cut_field by the marks: the lowest one left is the next separator
-      text = rec + pos;
-      if (seps) {
-        int32_t e = __builtin_ctzll(seps);
-        seps &= seps - 1;
-        flen = e - pos;
-        pos = e + 1;
-      } else {
-        flen = len > pos ? len - pos : 0;
-        pos = len;
-      }
-    } else {
-      text = cut_field(rec, len, &pos, sep, &flen);
-    }
-    if (s->type[i] == code::STR_VAR) {
-      put_plain_string(node, text, flen);
-    } else {
-      Num_val v;
-      if (!plain_number(text, flen, v)) goto general;
-      put_plain_number(node, v);
-    }
+  if (!assign_items<false>(s, rec, line, sep)) {
+    sf->rd_pos = at;
+    f->st1 = st1;
+    f->st2 = st2;
+    sf->rec_count = rec_count;
+    f->rec_index = rec_index;
+    ws.Exec_ptr = const_cast<uint8_t*>(p);
+    return false;
   }
   ws.Exec_ptr = const_cast<uint8_t*>(p + s->len - 1);
-  unconsumed = len > pos ? len - pos : 0;
+  // What the READs after this one at the site may take as it is.
+  s->sf = sf;
+  s->max = max;
+  s->sep = sep;
+  s->marks = max >= 64 && sep > 0 && sep != '\n';
+  std::memset(s->sep_vec, sep, sizeof s->sep_vec);
+  s->epoch = Exec_epoch;
   return true;
-
-general:
-  sf->rd_pos = at;
-  f->st1 = st1;
-  f->st2 = st2;
-  sf->rec_count = rec_count;
-  f->rec_index = rec_index;
-  ws.Exec_ptr = const_cast<uint8_t*>(p);
-  return false;
 }
 
 }  // namespace
@@ -1064,11 +1278,28 @@ void d_read() {
   read_general(false);
 }
 
-void d_read_stmt() {
-  // A plain list from a serial channel's buffer is read at once.
-  if (read_fast()) return;
+namespace {
+
+// READ when its site's findings do not hold: the fast path that checks them
+// afresh, else the general path.
+[[gnu::noinline]] void read_statement(Read_site* site, const uint8_t* p) {
+  if (read_fresh(site, p)) return;
+  // The general path: what READ's fast path kept no longer holds after it.
+  ++Exec_epoch;
   const uint8_t* s = ws.Stmt_ptr;
   read_general(s && s[0] == code::D_READ);
+}
+
+}  // namespace
+
+void d_read_stmt() {
+  // A plain list from a serial channel's buffer is read at once: at once
+  // from the site's findings while they hold.
+  const uint8_t* const p = ws.Exec_ptr;
+  Read_site* s = last_site;
+  if (s->at != p) s = &site_slot(p);
+  if (s->at == p && s->epoch == Exec_epoch && read_known(s)) return;
+  read_statement(s, p);
 }
 
 void Read_record() {

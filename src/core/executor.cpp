@@ -117,6 +117,7 @@ bool step_stops() {
 // Requests raised between statements, served in a fixed order.  The cursor
 // is still on the statement's first code.
 Served serve_requests() {
+  ++Exec_epoch;
   if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
   if (ws.Run_flags & RF_COMMIT) Core_hook.commit();
@@ -243,6 +244,7 @@ inline void skip_label() {
 // The end of a program line: on to the next one (a label that starts it is
 // dispatched as a statement of its own).
 inline void next_program_line() {
+  ++Exec_epoch;
   if (ws.Cur_stno >= LAST_LINE_NO) {
     // The last line holds END; reaching its end means END has run or the
     // line store holds no END there: stop the program either way.
@@ -304,6 +306,107 @@ inline bool assignable(const Var_node* node) {
   return !(node->flags & VF_READ_ONLY) && !(node->write_mask & ~ws.Var_mask);
 }
 
+// "X = X + b" and "X = X - b" as num_let_fast's first case takes them, b a
+// plain numeric scalar, a constant or an element of a one-dimensional array
+// by a constant or scalar subscript, kept by the statement's address for as
+// long as the statement loop's epoch holds (core/executor.h): the target,
+// the operand, the operator and the code after the statement.  While the
+// epoch holds, the variables and arrays are the same and the parameters
+// unchanged, so only the values (and an element's subscript) are looked at.
+struct Let_site {
+  const uint8_t* at = nullptr;
+  uint64_t epoch = 0;
+  Var_node* node = nullptr;
+  const Num_val* operand = nullptr;  // a variable's value, or &k (null: an element)
+  const Var_node* array = nullptr;   // an element: its array,
+  const Var_node* sub_var = nullptr;  // its subscript variable (null: sub_k)
+  uint8_t* next = nullptr;
+  Num_val k;
+  int64_t sub_k = 0;
+  bool sub = false;
+};
+constexpr size_t LET_SITES = 64;
+Let_site let_sites[LET_SITES];
+
+inline Let_site& let_slot(const uint8_t* p) { return let_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 6)) % LET_SITES]; }
+
+// The kept statement at p, when it is kept for this epoch and its sum is
+// num_let_fast's first case (one scale without decimals, no overflow, an
+// element in range): done as num_let_fast does it.  False, with nothing
+// done, otherwise.
+[[gnu::always_inline]] inline bool let_kept(uint8_t* p) {
+  Let_site& s = let_slot(p);
+  if (s.at != p || s.epoch != Exec_epoch) return false;
+  Num_val b;
+  if (s.operand) {
+    b = *s.operand;
+  } else {
+    int64_t sub = s.sub_k;
+    if (const Var_node* v = s.sub_var) {
+      if (v->num.scale != 0) return false;
+      sub = v->num.mant;
+    }
+    const Var_node* a = s.array;
+    uint64_t i = uint64_t(sub) - uint64_t(int64_t(a->base[0]));
+    if (i >= uint64_t(a->size[0])) return false;
+    b = static_cast<const Num_val*>(a->elems)[i];
+  }
+  Var_node* node = s.node;
+  int64_t r;
+  if (b.scale != node->num.scale || b.scale > 0 ||
+      (s.sub ? __builtin_sub_overflow(node->num.mant, b.mant, &r) : __builtin_add_overflow(node->num.mant, b.mant, &r)))
+    return false;
+  b.mant = r;
+  ws.Math_flags = 2;
+  ws.Num_acc = b;
+  ws.Str_len = -1;
+  node->num = b;
+  node->flags |= VF_ASSIGNED;
+  ws.Exec_ptr = s.next;
+  return true;
+}
+
+// Keeps "X = X op b" at p (b at p + 8, its value v) for let_kept, when b is a
+// plain scalar, a constant or an element as element_operand takes it, and
+// the rounding parameter cannot apply.
+[[gnu::noinline]] void let_keep(uint8_t* p, const Num_val& v, uint8_t* next) {
+  if (ws.Prm.RN & 64) return;
+  Let_site& s = let_slot(p);
+  s.at = nullptr;  // free until it is filled whole
+  const uint8_t* b = p + 8;
+  s.operand = nullptr;
+  if (b[0] == code::NUM_VAR) {
+    Var_node* n = eval_fast::indexed_num(b);
+    if (!n) return;
+    if (!eval_fast::more_than_scalar(b[3])) {
+      s.operand = &n->num;
+    } else {
+      // An element: element_operand's checks have passed for it.
+      const uint8_t* q = b + 3;
+      Num_val probe;
+      if (q[0] != code::LBRACKET || !eval_fast::element_operand(n, q, probe)) return;
+      s.array = n;
+      s.sub_var = nullptr;
+      if (q[1] == code::SMALL_INT) {
+        s.sub_k = get_u16be(q + 2);
+      } else {
+        s.sub_var = eval_fast::indexed_num(q + 1);
+        if (!s.sub_var) return;
+      }
+    }
+  } else if (b[0] == code::SMALL_INT || b[0] == code::NUM_LIT || b[0] == code::EXP_LIT) {
+    s.k = v;
+    s.operand = &s.k;
+  } else {
+    return;
+  }
+  s.at = p;
+  s.epoch = Exec_epoch;
+  s.node = ws.Var_index[(uint32_t(p[1] & 0x7F) << 8) | p[2]];
+  s.next = next;
+  s.sub = p[7] == code::OP_SUB;
+}
+
 // "X = expression" for a numeric scalar X by its index that may be read and
 // assigned: what implied_let does, without fetching the target's value.  A
 // value without decimals is stored as Store_num would store it.  0, with
@@ -332,15 +435,17 @@ inline bool assignable(const Var_node* node) {
         !(p[7] == code::OP_ADD ? __builtin_add_overflow(node->num.mant, b.mant, &r)
                                : __builtin_sub_overflow(node->num.mant, b.mant, &r)) &&
         !((ws.Prm.RN & 64) && b.scale > ws.Precision)) [[likely]] {
+      const Num_val operand = b;
       b.mant = r;
       ws.Math_flags = 2;
       ws.Num_acc = b;
       ws.Str_len = -1;
       node->num = b;
       node->flags |= VF_ASSIGNED;
-      p = const_cast<uint8_t*>(q);
-      if (*p == code::COMMA) ++p;
-      ws.Exec_ptr = p;
+      uint8_t* next = const_cast<uint8_t*>(q);
+      if (*next == code::COMMA) ++next;
+      ws.Exec_ptr = next;
+      if (p[8] != code::OBJ_REF) let_keep(p, operand, next);
       return 2;
     }
   }
@@ -586,7 +691,10 @@ inline void implied_let() {
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   for (;;) {
-    // A: between statements.
+    // A: between statements.  Every way but READ's comes here through the
+    // loop's head, which moves the epoch on.
+    ++Exec_epoch;
+  after_read:
     ws.Work_ptr = work;
     ws.Err_hook = nullptr;
     ws.Err_line = 0;
@@ -639,7 +747,7 @@ void run_statements(uint8_t* work) {
     // The statements of loop bodies are tested first, ahead of the switch.
   dispatch:
     if (c == code::NUM_VAR) {
-      int how = num_let_fast();
+      int how = let_kept(ws.Exec_ptr) ? 2 : num_let_fast();
       if (how == 2) {  // nothing the loop's resets undo
         // "...; NEXT" ends most loop bodies: NEXT is dispatched here, past
         // its separator, after the same test of pending work.
@@ -664,6 +772,7 @@ void run_statements(uint8_t* work) {
     }
     if (c == code::D_NEXT) {
       if (next_fast(ws.Exec_ptr)) goto next_statement;
+      ++Exec_epoch;
       ++ws.Exec_ptr;
       d_next();
       goto next_statement;
@@ -688,6 +797,12 @@ void run_statements(uint8_t* work) {
         Exec_go(Get_line());
       }
       continue;
+    }
+    if (c == code::D_READ) {
+      // Its handler moves the epoch when it does more than its fast path.
+      ++ws.Exec_ptr;
+      dir_jmp[code::D_READ - int(code::EXT_DIR)]();
+      goto after_read;
     }
     switch (c) {
       case code::EOL:
@@ -741,6 +856,7 @@ void run_statements(uint8_t* work) {
         Do_incrdecr();
         break;
       case code::LABEL:
+        ++Exec_epoch;
         if (Perform_on_active && ws.Cur_stno != 0) Core_hook.perform_on_label(ws.Exec_ptr);
         skip_label();
         goto next_statement;
@@ -776,15 +892,19 @@ void leave_exec(uint8_t* work) {
 
 void Exec_line() {
   uint8_t* work = ws.Work_ptr;
+  ++Exec_epoch;
   for (;;) {
     try {
       run_statements(work);
       break;
     } catch (const Oru_error& e) {
+      ++Exec_epoch;
       if (!Recover_error(e.no)) break;
     } catch (const Stmt_restart&) {
+      ++Exec_epoch;
     }
   }
+  ++Exec_epoch;
   leave_exec(work);
 }
 

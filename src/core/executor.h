@@ -5,6 +5,20 @@
 #include "core/dispatch.h"
 
 void Exec_line();
+// The statement loop's epoch: it moves on whenever anything but the loop's
+// own inline paths runs (a statement through the directive tables, an
+// assignment or NEXT on its general path, served requests, a jump or line
+// change the loop does not take inline, an error, entering or leaving
+// Exec_line).  While it stands still, only those inline paths (numeric
+// assignment of simple operands, NEXT, cached GOTO, the step to the next
+// line) and READ's fast path have run: no channel, variable, parameter,
+// program line or current-I/O field has changed but variable values, the
+// program cursor and what READ's fast path itself sets.  A directive may so
+// keep what it learned about a statement for as long as the epoch it saw
+// holds (READ of a serial channel does).  READ is dispatched by the loop
+// without moving the epoch: its handler moves it when it takes its general
+// path.  Never 0.
+inline uint64_t Exec_epoch = 1;
 // Thrown by an operation that moved the program cursor itself (the line
 // editor's SETCTL branch, an escape while waiting for a key): Exec_line
 // carries on from ws.Exec_ptr, abandoning the statement in progress.

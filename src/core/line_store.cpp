@@ -154,6 +154,7 @@ uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
     const uint8_t* e = ws.Name_pool + ws.Name_index[i];
     if (e[0] == len && name_eq(e + 1, name, len)) {
       ws.Var_index[i] = node;
+      Var_note_bind(ws.Var_index, i);
       return i;
     }
   }
@@ -170,6 +171,7 @@ uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
   ws.Name_pool_size = off + 1 + uint32_t(len);
   ws.Name_index[idx] = uint16_t(off);
   ws.Var_index[idx] = node;
+  Var_note_bind(ws.Var_index, idx);
   ws.Name_cnt = idx + 1;
   ws.Var_index_cnt = idx + 1;
   return idx;

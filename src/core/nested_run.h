@@ -11,9 +11,9 @@
 // fields by hand, so that no way out skips a field.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
-
+#include "core/block_copy.h"
 #include "core/control_stack.h"
 #include "core/workspace.h"
 
@@ -22,7 +22,7 @@
 enum Nested_restore : unsigned {
   NESTED_UNWIND = 1,    // pop control-stack entries the nested run left behind
   NESTED_STOP = 2,      // the STOP position and the busy line
-  NESTED_IO = 4,        // the whole current-I/O area (ws's Io_state)
+  NESTED_IO = 4,        // the current-I/O area (ws's Io_state; its live parts, Io_live_save)
   NESTED_CALL_ERR = 8,  // ws.Call_err, the error a nested call hands back
   NESTED_WORK = 16,     // the work-area pointer (what the run took is given back)
 };
@@ -56,10 +56,69 @@ class Exec_cursor_guard {
   uint8_t* stmt_;
 };
 
+// What a nested run may change of the current-I/O area and the statement
+// around it may still need: every field but the I/O-list walk's stacks and
+// the KEY= parts, and of those only the live entries: the walk's Iol_depth
+// entries and the Io_key_cnt parts kept so far (KEY= in parts counts each
+// part as soon as it is stored, so a method called from a later part finds
+// the earlier ones counted).  Entries past them are dead: nothing reads
+// them before it writes them.
+class Io_live_save {
+ public:
+  void save(const Io_state& io) {
+    Block_copy<HEAD>(head_, &io);
+    Block_copy<MIDDLE>(middle_, reinterpret_cast<const unsigned char*>(&io) + MIDDLE_AT);
+    next_chan_ = io.Io_next_chan;
+    iol_ = io.Iol_depth < 0 ? 0 : io.Iol_depth > IOL_STACK_DEPTH ? IOL_STACK_DEPTH : io.Iol_depth;
+    for (int i = 0; i < iol_; i++) {
+      iol_ret_[i] = io.Iol_ret[i];
+      iol_sep_[i] = io.Iol_sep[i];
+    }
+    keys_ = io.Io_key_cnt < 0 ? 0 : io.Io_key_cnt > IO_KEY_PARTS ? IO_KEY_PARTS : io.Io_key_cnt;
+    for (int i = 0; i < keys_; i++) {
+      key_part_[i] = io.Io_key_part[i];
+      key_len_[i] = io.Io_key_part_len[i];
+    }
+  }
+  void restore(Io_state& io) const {
+    Block_copy<HEAD>(&io, head_);
+    Block_copy<MIDDLE>(reinterpret_cast<unsigned char*>(&io) + MIDDLE_AT, middle_);
+    io.Io_next_chan = next_chan_;
+    for (int i = 0; i < iol_; i++) {
+      io.Iol_ret[i] = iol_ret_[i];
+      io.Iol_sep[i] = iol_sep_[i];
+    }
+    for (int i = 0; i < keys_; i++) {
+      io.Io_key_part[i] = key_part_[i];
+      io.Io_key_part_len[i] = key_len_[i];
+    }
+  }
+
+ private:
+  // The fields before the walk's stacks, and those between them and the
+  // KEY= parts.
+  static constexpr size_t HEAD = offsetof(Io_state, Iol_ret);
+  static constexpr size_t MIDDLE_AT = offsetof(Io_state, Io_dir);
+  static constexpr size_t MIDDLE = offsetof(Io_state, Io_key_part) - MIDDLE_AT;
+  alignas(16) unsigned char head_[HEAD];
+  alignas(16) unsigned char middle_[MIDDLE];
+  uint16_t next_chan_;
+  int iol_, keys_;
+  const uint8_t* iol_ret_[IOL_STACK_DEPTH];
+  int32_t iol_sep_[IOL_STACK_DEPTH];
+  const uint8_t* key_part_[IO_KEY_PARTS];
+  int32_t key_len_[IO_KEY_PARTS];
+};
+static_assert(offsetof(Io_state, Iol_sep) == offsetof(Io_state, Iol_ret) + sizeof(Io_state::Iol_ret) &&
+                  offsetof(Io_state, Io_dir) == offsetof(Io_state, Iol_sep) + sizeof(Io_state::Iol_sep) &&
+                  offsetof(Io_state, Io_key_part_len) == offsetof(Io_state, Io_key_part) + sizeof(Io_state::Io_key_part) &&
+                  offsetof(Io_state, Io_next_chan) == offsetof(Io_state, Io_key_part_len) + sizeof(Io_state::Io_key_part_len),
+              "Io_live_save copies the current-I/O area in these runs");
+
 class Nested_run_guard {
  public:
   explicit Nested_run_guard(unsigned restore) : restore_(restore) {
-    if (restore & NESTED_IO) io_.emplace(static_cast<Io_state&>(ws));
+    if (restore & NESTED_IO) io_.save(ws);
   }
   ~Nested_run_guard() {
     // Unstacking runs first: it may move the position put back below.
@@ -77,7 +136,7 @@ class Nested_run_guard {
     ws.Err_line = err_line_;
     ws.Stmt_save = stmt_save_;
     ws.Call_status = call_status_;
-    if (io_) static_cast<Io_state&>(ws) = *io_;
+    if (restore_ & NESTED_IO) io_.restore(ws);
     if (restore_ & NESTED_CALL_ERR) ws.Call_err = call_err_;
     if (restore_ & NESTED_WORK) ws.Work_ptr = work_;
   }
@@ -99,5 +158,5 @@ class Nested_run_guard {
   uint32_t depth_ = ws.Ctl_depth;
   int call_err_ = ws.Call_err;
   uint8_t* work_ = ws.Work_ptr;
-  std::optional<Io_state> io_;
+  Io_live_save io_;  // (NESTED_IO)
 };

@@ -115,6 +115,26 @@ Var_node* With_reader();
 // Finds without creating; null when absent.
 Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len);
 
+// The slots of one variable table bound while a program method's frame runs,
+// noted for its return: the program layer then resets only those slots, not
+// every slot of the program's table.  Every place that binds a slot of
+// ws.Var_index to a node notes it; a bind into another table is not noted.
+// count above VAR_BIND_NOTE_MAX: the list is incomplete (the whole table is
+// walked).  Null while no method frame notes (one test per bind).
+constexpr uint32_t VAR_BIND_NOTE_MAX = 24;
+struct Var_bind_note {
+  Var_node** table = nullptr;
+  uint32_t count = 0;
+  uint16_t slots[VAR_BIND_NOTE_MAX];
+};
+extern Var_bind_note* Var_bind_noting;
+inline void Var_note_bind(Var_node** table, uint32_t idx) {
+  if (Var_bind_note* n = Var_bind_noting; n && n->table == table) {
+    if (n->count < VAR_BIND_NOTE_MAX) n->slots[n->count] = uint16_t(idx);
+    n->count++;
+  }
+}
+
 // Names the program layer answers before the program's own trees: loaded
 // variable-data sets and the properties of the running object.  Null while
 // nothing of the kind exists, so the plain lookup costs one test.

@@ -311,6 +311,7 @@ void io_fn_options() {
         for (;;) {
           if (cnt == IO_KEY_PARTS) Rpt_error(err::OUT_OF_RANGE);
           key_part(cnt++);
+          ws.Io_key_cnt = cnt;  // counted at once: a nested run keeps the parts counted (Io_live_save)
           if (*ws.Exec_ptr != code::LABEL_END) break;  // ':' joins the parts
           ws.Exec_ptr++;
         }

@@ -85,6 +85,11 @@ struct Method_keep {
   const void* obj = nullptr;  // the object whose properties slots may stay bound to
 };
 bool Oop_method_keep(Method_keep* k);
+// The slots of the method frame's table that stay bound for the next call
+// (Prog_keep_vars, after Oop_method_keep said yes): ENTER's variables and,
+// in rec's small table, the object's property slots; every other slot of
+// ws.Var_index is cleared.
+void Oop_method_keep_slots(struct Prog_obj* rec, const Method_keep& k);
 void Oop_hook_update();
 
 // Memory accounting of the object layer (tests): live objects.

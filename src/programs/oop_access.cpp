@@ -171,7 +171,10 @@ Var_node* handle_var_at_cursor() {
       const uint8_t* e = Var_name_entry(idx);
       if (!e || e[0] == 255) Rpt_error(err::INTERNAL_CODE);
       hv = Find_var_name(code::NUM_VAR, e + 1, e[0]);
-      if (idx < ws.Var_index_cnt && !(hv->flags & VF_WITH)) ws.Var_index[idx] = hv;
+      if (idx < ws.Var_index_cnt && !(hv->flags & VF_WITH)) {
+        ws.Var_index[idx] = hv;
+        Var_note_bind(ws.Var_index, idx);
+      }
     }
     ws.Exec_ptr = p + 3;
   } else {
@@ -683,10 +686,12 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     Oop_object* o;
     Oop_result* outer;
     Method_frame* frame;
+    Var_bind_note* note;
     ~Busy() {
       o->lock--;
       oop_ret = outer;
       Method_frame::current = frame;
+      Var_bind_noting = note;
     }
   };
   int rc;
@@ -694,9 +699,16 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
   {
     int depth = Call_depth() + 1;
     Oop_run_guard guard(o->slot, method_name, depth, false);
-    Method_frame frame{o, c, &r, &prog, perform ? FORM_PERFORM : FORM_CALL, depth, Method_frame::current};
+    Method_frame frame;  // its note is filled only when the loader notes
+    frame.obj = o;
+    frame.cls = c;
+    frame.ref = &r;
+    frame.name = &prog;
+    frame.form = perform ? FORM_PERFORM : FORM_CALL;
+    frame.depth = depth;
+    frame.outer = Method_frame::current;
     o->lock++;
-    Busy busy{o, outer, Method_frame::current};
+    Busy busy{o, outer, Method_frame::current, Var_bind_noting};
     Method_frame::current = &frame;
     rc = Nested_call(frame.form, args, 0, &started, Oop_frame_load, &frame);
   }

@@ -199,6 +199,8 @@ int Oop_frame_load(void* ctx) {
     std::memcpy(p, m.name->data(), m.name->size());
     ws.Str_ptr = p;
     ws.Str_len = int32_t(m.name->size());
+    m.noting = false;
+    Var_bind_noting = nullptr;
     int entry = Exec_load(1);
     Prog_obj* rec = m.cls->prog_rec;
     if (entry == 1 && m.ref->program.empty() && rec && ws.Pgm_cache_ent == rec && ws.Pgm_image == rec->image &&
@@ -224,7 +226,17 @@ int Oop_frame_load(void* ctx) {
   // ones the slots point at (a freed instance or object moves the shape).
   if (vars && rec->spare_obj == o) vars = 2;
   Var_node** spare = vars ? rec->spare_index : nullptr;
+  // The property slots a call of the same object finds bound.
+  m.start_props = vars == 2 ? rec->spare_props : 0;
+  for (uint8_t i = 0; i < m.start_props; i++) m.start_prop_slots[i] = rec->spare_prop_slots[i];
   Prog_take(rec, vars);
+  if (spare && ws.Var_index != spare) m.start_props = 0;  // not taken: a new, empty table
+  // From here every slot bound in the table is noted (the kept ENTER slots
+  // and the start_props slots are bound already).
+  m.noting = true;
+  m.note.table = ws.Var_index;
+  m.note.count = 0;
+  Var_bind_noting = &m.note;
   size_t len = std::min(m.name->size(), NAME_KEEP);
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     // The name block the last call of the program gave back.
@@ -275,4 +287,64 @@ bool Oop_method_keep(Method_keep* k) {
   k->obj = m->obj;
   k->epoch = oop.shape_epoch;
   return true;
+}
+
+void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
+  Method_frame* m = Method_frame::current;
+  Var_node** slots = ws.Var_index;
+  bool noted = m && m->noting && m->note.table == slots && m->note.count <= VAR_BIND_NOTE_MAX;
+  if (noted && m->note.count == 0) {
+    // Nothing bound since the loader made the table current: it is as the
+    // last keep left it, ENTER's slots and the start_props slots bound.
+    for (uint8_t i = 0; i < m->start_props; i++) rec->spare_prop_slots[i] = m->start_prop_slots[i];
+    rec->spare_props = m->start_props;
+    rec->spare_obj = k.obj;
+    return;
+  }
+  // Only ENTER's variables stay bound, and only to nodes of the trees kept:
+  // not to a property's node (VF_PROPERTY) or a read-only one (the running
+  // object's system properties), which the object layer gave.
+  Var_node* keep[METHOD_KEEP_MAX];
+  for (uint32_t i = 0; i < k.count; i++) {
+    uint16_t idx = k.slots[i];
+    Var_node* v = idx < ws.Var_index_cnt ? slots[idx] : nullptr;
+    keep[i] = v && !(v->flags & (VF_PROPERTY | VF_READ_ONLY)) ? v : nullptr;
+  }
+  // The slots bound to the object's properties (a few, in a small table)
+  // stay for a next call of the same object; every other slot is cleared.
+  Var_node* props[8];
+  uint8_t nprops = 0;
+  bool props_fit = ws.Var_index_cnt <= 256;
+  auto clear_slot = [&](uint32_t i) {
+    Var_node* v = slots[i];
+    if (!v) return;
+    slots[i] = nullptr;
+    if (props_fit && (v->flags & VF_PROPERTY)) {
+      if (nprops == 8) {
+        nprops = 0;
+        props_fit = false;
+        return;
+      }
+      rec->spare_prop_slots[nprops] = uint16_t(i);
+      props[nprops++] = v;
+    }
+  };
+  if (noted) {
+    // What was bound when the call began and what it bound since: no other
+    // slot can be bound.
+    uint32_t n = ws.Var_index_cnt;
+    for (uint8_t i = 0; i < m->start_props; i++)
+      if (m->start_prop_slots[i] < n) clear_slot(m->start_prop_slots[i]);
+    for (uint32_t i = 0; i < k.count; i++)
+      if (k.slots[i] < n) clear_slot(k.slots[i]);
+    for (uint32_t i = 0; i < m->note.count; i++)
+      if (m->note.slots[i] < n) clear_slot(m->note.slots[i]);
+  } else {
+    for (uint32_t i = 0, n = ws.Var_index_cnt; i < n; i++) clear_slot(i);
+  }
+  for (uint32_t i = 0; i < k.count; i++)
+    if (keep[i]) slots[k.slots[i]] = keep[i];
+  for (uint8_t i = 0; i < nprops; i++) slots[rec->spare_prop_slots[i]] = props[i];
+  rec->spare_props = nprops;
+  rec->spare_obj = k.obj;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/decimal.h"
+#include "core/variables.h"
 
 #include "programs/objects.h"
 
@@ -334,6 +335,13 @@ struct Method_frame {
   struct Call_frame* link = nullptr;  // the call frame pushed for it
   uint32_t enter_count = 0;
   uint16_t enter_slots[16] = {};
+  // The slots bound since the loader made the table current, when noting
+  // (the loader knew the table's bound slots then: ENTER's kept ones and
+  // the start_props property slots), for the keep at the return.
+  bool noting = false;
+  uint8_t start_props = 0;
+  uint16_t start_prop_slots[8] = {};
+  Var_bind_note note;
   static Method_frame* current;
 };
 // The loader that Nested_call runs for a method frame (ctx: its Method_frame).

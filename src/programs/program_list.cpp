@@ -620,43 +620,7 @@ bool Prog_keep_vars() {
   if (rec->global_names)
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
       if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
-  if (method.tag) {
-    // Only ENTER's variables stay bound, and only to nodes of the trees
-    // kept: not to a property's node (VF_PROPERTY) or a read-only one (the
-    // running object's system properties), which the object layer gave.
-    Var_node* keep[METHOD_KEEP_MAX];
-    for (uint32_t i = 0; i < method.count; i++) {
-      uint16_t idx = method.slots[i];
-      Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-      keep[i] = v && !(v->flags & (VF_PROPERTY | VF_READ_ONLY)) ? v : nullptr;
-    }
-    // The slots bound to the object's properties (a few, in a small table)
-    // stay for a next call of the same object; every other slot is
-    // cleared in the same pass.
-    Var_node* props[8];
-    uint8_t nprops = 0;
-    bool props_fit = ws.Var_index_cnt <= 256;
-    Var_node** slots = ws.Var_index;
-    for (uint32_t i = 0, n = ws.Var_index_cnt; i < n; i++) {
-      Var_node* v = slots[i];
-      if (!v) continue;
-      slots[i] = nullptr;
-      if (props_fit && (v->flags & VF_PROPERTY)) {
-        if (nprops == 8) {
-          nprops = 0;
-          props_fit = false;
-          continue;
-        }
-        rec->spare_prop_slots[nprops] = uint16_t(i);
-        props[nprops++] = v;
-      }
-    }
-    for (uint32_t i = 0; i < method.count; i++)
-      if (keep[i]) slots[method.slots[i]] = keep[i];
-    for (uint8_t i = 0; i < nprops; i++) slots[rec->spare_prop_slots[i]] = props[i];
-    rec->spare_props = nprops;
-    rec->spare_obj = method.obj;
-  }
+  if (method.tag) Oop_method_keep_slots(rec, method);  // programs/oop_frame.cpp
   rec->spare_tag = method.tag;
   rec->spare_epoch = method.epoch;
   rec->spare_num = ws.Loc_num_tree;

@@ -1,0 +1,38 @@
+// Copies of a fixed-size plain block (a saved context, the I/O area) in
+// 16-byte pieces written out in full.  The compiler's own copy of a block of
+// a few hundred bytes is a string instruction whose start-up costs more than
+// the copy, and the library's copy spends a good part of its work choosing
+// how to copy; a block saved and restored around every nested call is worth
+// the straight line.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+
+typedef unsigned char Block_piece __attribute__((vector_size(16), aligned(1), may_alias));
+
+template <size_t N>
+[[gnu::always_inline]] inline void Block_copy(void* to, const void* from) {
+  constexpr size_t pieces = N / 16, tail = N % 16;
+  auto* d = static_cast<Block_piece*>(to);
+  const auto* s = static_cast<const Block_piece*>(from);
+#pragma GCC unroll 64
+  for (size_t i = 0; i < pieces; i++) {
+    Block_piece v = s[i];
+#if defined(__x86_64__)
+    asm("" : "+x"(v));  // kept in a register: the loop is not turned back into a string copy
+#endif
+    d[i] = v;
+  }
+  if constexpr (tail != 0)
+    std::memcpy(static_cast<unsigned char*>(to) + pieces * 16, static_cast<const unsigned char*>(from) + pieces * 16,
+                tail);
+}
+
+// A trivially copyable object copied as its block.
+template <class T>
+[[gnu::always_inline]] inline void Block_assign(T& to, const T& from) {
+  static_assert(std::is_trivially_copyable_v<T>, "a block copy is for plain blocks");
+  Block_copy<sizeof(T)>(&to, &from);
+}
