@@ -573,6 +573,8 @@ void d_ente() {
   if (!record || ws.Pgm_cache_ent != rec || ws.Pgm_image != rec->image) return;
   plan.end = ws.Exec_ptr;
   plan.distinct = items_distinct(plan);
+  plan.refs_only = true;
+  for (uint32_t i = 0; i < plan.count; i++) plan.refs_only &= plan.items[i].by_ref != 0;
   size_t size = offsetof(Enter_plan, items) + sizeof(Enter_item) * plan.count;
   void* b = Get_blk(size);
   if (!b) return;  // the next call walks the items again

@@ -320,7 +320,9 @@ void d_exit() {
   if (ws.Call_status == -1) Rpt_error(err::NOT_IN_CALLED);
   if (!ws.Call_link) Rpt_error(err::NOT_IN_CALL);
   if (stmt_end(*ws.Exec_ptr)) {
-    Exec_exit(false, 0);
+    // From a program line, EXIT alone only pops the frame.
+    if (ws.Cur_stno != 0) Exec_pop();
+    else Exec_exit(false, 0);
     return;
   }
   Exec_exit(true, Eval_integer());

@@ -2,6 +2,8 @@
 // calls that run a program to completion.
 #include "programs/call_frame.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
@@ -283,6 +285,18 @@ struct Warm_start {
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 
+// A variable's flags (low half) and its read and write masks (the two
+// quarters above), as one word.
+static_assert(std::endian::native == std::endian::little, "the word's halves are read little-endian");
+static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
+                  offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
+              "flags and access masks lie together");
+inline uint64_t Var_flags_masks(const Var_node* v) {
+  uint64_t word;
+  std::memcpy(&word, &v->flags, sizeof word);
+  return word;
+}
+
 // Names are short: eight bytes at a time, then the rest.
 [[gnu::always_inline]] inline bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
   uint64_t x, y;
@@ -313,7 +327,7 @@ static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain
 // of its file that the search by name makes).  The record must be the one
 // Prog_load would find first (the front of the list, not stale), with the
 // kept variables and name block that Prog_take and Exec_load would take.
-Prog_obj* warm_record(const uint8_t* name, uint32_t name_len) {
+[[gnu::always_inline]] inline Prog_obj* warm_record(const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
@@ -356,6 +370,10 @@ void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
   ws.Go_cache_ref = 0;
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
+}
+
+// The cursor on the program's first statement, as the warm start has it.
+void warm_cursor(const Warm_start* w) {
   ws.Cur_stno = w->stno;
   ws.Exec_ptr = ws.Stmt_ptr = w->exec;
   ws.Str_ptr = w->str_ptr;
@@ -405,7 +423,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 
 // The place the call returns to, and how it was made, in the caller's
 // context (before it is saved).
-void mark_return() {
+[[gnu::always_inline]] inline void mark_return() {
   if (ws.Cur_stno != 0) {
     ws.Stop_stno = ws.Cur_stno;
     ws.Stop_ptr = ws.Exec_ptr;
@@ -485,6 +503,7 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   save_context(f);
   if (warm) {
     warm_start(warm, f, list);
+    warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
   // The name as the call gave it, for the warm start kept below.
@@ -536,34 +555,40 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   // The program's first statement is the planned ENTER, with items that
-  // name different variables.
-  if (!plan || !plan->distinct || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
-      plan->stmt != w->exec + 1)
+  // name different variables, each a plain scalar taken by reference.
+  if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS ||
+      w->exec[0] != code::D_ENTER || plan->stmt != w->exec + 1)
     return false;
   // Every argument a variable of the caller by its bound slot, as Do_Args
   // takes it by reference (readable and writable, no record, a string not
   // passed twice), and every item's kept variable a plain scalar of the
-  // same type: what ENTER would bind without a failure.
+  // same type (kept variables are cleared: no storage): what ENTER would
+  // bind without a failure.
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
-  Var_node** kept = rec->spare_index;
+  Var_node** const kept = rec->spare_index;
   const uint32_t kept_cnt = rec->var_cnt;
-  const uint32_t mask = ws.Var_mask;
+  Var_node** const slots = ws.Var_index;
+  const uint32_t slot_cnt = ws.Var_index_cnt;
+  // A caller's variable is refused by its flags word and access masks in
+  // one test: flags (read-only, record), then the read and the write mask
+  // against the bits the program lacks.
+  const uint64_t lacking = uint16_t(~ws.Var_mask);
+  const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
   const uint32_t n = plan->count;
   uint8_t* p = ws.Exec_ptr;
-  for (uint32_t i = 0; i < n; i++, p += 4) {
+  const Enter_item* it = plan->items;
+  for (uint32_t i = 0; i < n; i++, it++, p += 4) {
     // ", name" with the item's type, the name by its bound slot; what
     // follows is the next one's comma or the end, tested there.
-    const Enter_item& it = plan->items[i];
-    const uint8_t c = it.type;
-    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80) || !it.by_ref) return false;
+    const uint8_t c = it->type;
+    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return false;
     uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
-    if (idx >= ws.Var_index_cnt) return false;
-    Var_node* v = ws.Var_index[idx];
-    if (!v || v->type != c || (((v->read_mask | v->write_mask) & ~mask) | (v->flags & (VF_READ_ONLY | VF_RECORD))))
-      return false;
-    Var_node* cv = it.idx < kept_cnt ? kept[it.idx] : nullptr;
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) || cv->elems) return false;
+    if (idx >= slot_cnt) return false;
+    Var_node* v = slots[idx];
+    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
+    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
     if (c == code::STR_VAR)
       for (uint32_t j = 0; j < i; j++)
         if (from[j] == v) return false;  // a string passed twice goes by value the second time
@@ -609,7 +634,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
   uint8_t* end = plan->end;
-  uint16_t line = ws.Cur_stno;
+  uint16_t line = w->stno;
   uint8_t* rec_at = ws.Cur_line_rec;
   if (*end == code::EOL && rec_at && line == ws.Cur_line_no && uint16_t(line - 1) < LAST_LINE_NO - 1) {
     // ENTER ends its line: on to the next line's first statement, as the
@@ -625,7 +650,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     ws.Exec_ptr = ws.Stmt_ptr = rec_at + 4;
     return true;
   }
-  ws.Stmt_ptr = w->exec;
+  warm_cursor(w);
   ws.Exec_ptr = end;
   return true;
 }
