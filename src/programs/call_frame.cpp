@@ -169,8 +169,6 @@ void release_program() {
     Args_flow_back(list, refill);
   }
   ws.Arg_list = nullptr;
-  f->Var_mask_glob = ws.Var_mask_glob;
-  f->Var_mask = f->Var_mask_glob | f->Var_mask_pgm;
   ws.Ctl_depth = 0;
   if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
   return true;
@@ -189,10 +187,6 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
     FreeArgList(ws.Arg_list);
     ws.Arg_list = nullptr;
   }
-
-  // The caller sees the global access mask as it is now.
-  f->Var_mask_glob = ws.Var_mask_glob;
-  f->Var_mask = f->Var_mask_glob | f->Var_mask_pgm;
 
   while (ws.Ctl_stack) Exec_unstack();
   ws.Ctl_depth = 0;
@@ -230,9 +224,13 @@ void pop_frame(bool flow_back) {
   std::vector<Var_node*> refill;
   if (!flow_back || !leave_bound(f)) leave_general(f, flow_back, refill);
   release_program();
+  // The caller sees the global access mask as it is now.
+  uint32_t mask_glob = ws.Var_mask_glob;
 
   restore_context(f);
   release_frame(f);
+  ws.Var_mask_glob = mask_glob;
+  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
   ws.Num_acc = acc;
   ws.Str_ptr = sp;
   ws.Str_len = sl;
@@ -422,18 +420,20 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 }
 
 // The place the call returns to, and how it was made, in the caller's
-// context (before it is saved).
-[[gnu::always_inline]] inline void mark_return() {
+// context saved in f.  (Written into the frame after the copy: a field of
+// the workspace written just before the copy reads it would hold the copy
+// up.)
+[[gnu::always_inline]] inline void mark_return(Call_frame* f) {
+  uint32_t flags = f->Pgm_flags & ~uint32_t(PGM_FROM_CONSOLE | PGM_IN_CALL);
   if (ws.Cur_stno != 0) {
-    ws.Stop_stno = ws.Cur_stno;
-    ws.Stop_ptr = ws.Exec_ptr;
-    ws.Stop_stmt = ws.Stmt_ptr;
-    ws.Pgm_flags &= ~uint32_t(PGM_FROM_CONSOLE);
+    f->Stop_stno = ws.Cur_stno;
+    f->Stop_ptr = ws.Exec_ptr;
+    f->Stop_stmt = ws.Stmt_ptr;
   } else {
-    ws.Pgm_flags |= PGM_FROM_CONSOLE;
+    flags |= PGM_FROM_CONSOLE;
   }
-  if (ws.Run_flags & RF_CALL_DEPTH) ws.Pgm_flags |= PGM_IN_CALL;
-  else ws.Pgm_flags &= ~uint32_t(PGM_IN_CALL);
+  if (ws.Run_flags & RF_CALL_DEPTH) flags |= PGM_IN_CALL;
+  f->Pgm_flags = flags;
 }
 
 // Runs a started call in a nested execution until its frame is popped.  The
@@ -489,7 +489,6 @@ std::string Program_path(int level) {
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
 
 void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
-  mark_return();
 
   Call_frame* f;
   try {
@@ -501,6 +500,7 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   Prog_obj* warm =
       !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
   save_context(f);
+  mark_return(f);
   if (warm) {
     warm_start(warm, f, list);
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
@@ -602,9 +602,9 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   }
   ws.Exec_ptr = p;
   Chk_err();
-  mark_return();
   Call_frame* f = new_frame();
   save_context(f);
+  mark_return(f);
   warm_start(rec, f, n ? &f->args[0] : nullptr);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
