@@ -1150,6 +1150,11 @@ void read_statement(Read_site* site, const uint8_t* p);
   return true;
 }
 
+// read_known's way out: read_known_any, else the statement from its start.
+[[gnu::noinline]] void read_known_slow(Read_site* s) {
+  if (!read_known_any(s)) read_statement(s, s->at);
+}
+
 // read_known_any for its usual line, shorter than 64 bytes with 64 bytes in
 // the buffer, searched in one pass with the site's separator pattern, and
 // for its usual items: strings whose block takes the text in place
@@ -1157,11 +1162,7 @@ void read_statement(Read_site* site, const uint8_t* p);
 // nothing on its way, so nothing can fail after an item is assigned and the
 // channel steps on after the items: anything else, met after earlier items
 // were assigned, goes to read_known_any, which starts afresh and assigns the
-// same values again.
-[[gnu::noinline]] void read_known_slow(Read_site* s) {
-  if (!read_known_any(s)) read_statement(s, s->at);
-}
-
+// same values again.  The whole READ statement: it takes its own way out.
 [[gnu::noinline]] void read_known(Read_site* s) {
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
