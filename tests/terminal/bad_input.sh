@@ -11,12 +11,13 @@ wait_for 'Terminal type "nosuchterm" has no driver "*dev/nosuchterm": using "dum
 T send-keys 'PRINT 6*7' Enter
 wait_for ' 42'
 T send-keys '10 INPUT "Value? ",V' Enter 'RUN' Enter
-wait_for 'Value?'
+wait_last_line 'Value?'  # the line typed shows the text at once
 T send-keys C-c
 wait_count '0010 INPUT' 1
 T send-keys '20 PRINT "V=",V' Enter 'RUN' Enter
-wait_for 'Value?'
+wait_last_line 'Value?'  # the first run's prompt still shows
 pid=$(cat "$work/pid")
+no_stutter
 kill -TSTP "$pid"
 wait_count '0010 INPUT' 2
 T send-keys 'PRINT "still here"' Enter
@@ -30,9 +31,8 @@ sock="$sock-2"  # a server of its own: the old one may still be going away
 rm -f "$work/stty.after" "$work/status"
 start xterm
 T send-keys '10 INPUT "raw? ",X$' Enter 'RUN' Enter
-wait_for 'raw?'
+wait_last_line 'raw?'
 pid=$(cat "$work/pid")
 kill -TERM "$pid"
-i=0
-while [ ! -f "$work/stty.after" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+until_ok test -f "$work/stty.after"
 cmp -s "$work/stty.before" "$work/stty.after" || { echo "SIGTERM left the terminal line raw"; exit 1; }

@@ -9,9 +9,9 @@ oru=$1; lib=$2; here=$(dirname "$0")
 start xterm
 type_program "$here/clear_controls.bas"
 T send-keys 'RUN' Enter
-wait_for 'done'
+wait_for_line 'done'  # the pasted line 150 shows "done" too
 for want in 'control 101 kept' 'control 102 gone: 65' 'control 103 gone: 65' \
             'control 104 gone: 65' 'control 105 kept' 'control 106 gone: 65'; do
-  screen | grep -qF -- "$want" || { echo "missing: $want"; screen; exit 1; }
+  expect "$want" "missing: $want"
 done
 quit_and_check_line

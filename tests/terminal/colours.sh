@@ -6,9 +6,14 @@
 oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 esc=$(printf '\033')
-check() {
+# check TEXT TERM: the screen with its escape sequences shows TEXT (the line
+# typed holds "nine" before it runs, so each check waits).
+has_escapes() {
   T capture-pane -p -e > "$work/got"
-  grep -qF -- "$1" "$work/got" || { echo "$2: no $(echo "$1" | cat -v) in:"; cat -v "$work/got"; exit 1; }
+  grep -qF -- "$1" "$work/got"
+}
+check() {
+  until_ok has_escapes "$1" || { echo "$2: no $(echo "$1" | cat -v) in:"; cat -v "$work/got"; exit 1; }
 }
 for term in xterm-256color xterm; do
   start $term
@@ -26,7 +31,8 @@ for term in xterm-256color xterm; do
   fi
   # Palette entries added by colour texts are kept and read back.
   T send-keys 'VIDEO_PALETTE READ P$; PRINT "entries",LEN(P$)/3' Enter
-  wait_for 'entries'
+  # 16 standard entries and the two colour texts' own.
+  expect 'entries 18' "$term: the palette did not keep the colour texts' entries"
   T send-keys 'QUIT' Enter
   T kill-server 2> /dev/null
   sock="$sock-x"

@@ -20,7 +20,8 @@ wait_for '0020 ESCAPE'
 [ "$(screen | sed -n 1p)" = "program screen" ] && { echo "the command window did not cover the program's screen"; screen; exit 1; }
 screen | grep -qF -- '-;RUN' || { echo "the window lost what was typed in it"; screen; exit 1; }
 T send-keys 'RUN' Enter
-wait_for 'second'
+# A line beginning "second": the window still shows line 30's text.
+wait_for_line 'second'
 # The program's screen again, as it left it.
 [ "$(screen | sed -n 1p)" = "program screen" ] || { echo "the program's screen was not shown again"; screen; exit 1; }
 screen | grep -qF '0020 ESCAPE' && { echo "the command window stayed"; screen; exit 1; }
@@ -29,7 +30,7 @@ wait_for_line '-;'
 [ "$(screen | sed -n 1p)" = "program screen" ] && { echo "the prompt did not put the window back"; screen; exit 1; }
 # CTL 32001 (F5 here) drops the line typed instead of running it.
 T send-keys 'DEFCTL (0)$1B5B31357E$,32001' Enter
-wait_count '-;' 3
+wait_for_prompt_after '-;DEFCTL (0)$1B5B31357E$,32001' '-;'
 T send-keys 'PRINT "not"+"run"' F5
 T send-keys 'PRINT "was"+"run"' Enter
 wait_for 'wasrun'

@@ -20,15 +20,14 @@ grep -q 'Terminal type' "$work/got" && { echo "xterm-256color fell back to dumb"
 T send-keys "PRINT 'CS',@(0,5),\"HELLO WORLD\",; INPUT @(0,5),X$; PRINT @(0,8),\"got [\",X$,\"]\"" Enter
 wait_for 'HELLO WORLD'
 T send-keys Right Right Right Right Right Enter
-wait_for 'got ['
-screen | grep -qF 'got [HELLO]' || { echo "cursor right did not take the screen's characters"; screen; exit 1; }
+expect 'got [HELLO]' "cursor right did not take the screen's characters"
 # The last column wraps at once: PRINT's line end gives an empty line.
 T send-keys "PRINT 'CS',DIM(80,\"x\"); PRINT \"next\"" Enter
-wait_for 'next'
+wait_for_line 'next'  # the line typed holds "next" too
 [ "$(screen | sed -n 2p)" = "" ] || { echo "no empty line after the wrap"; screen; exit 1; }
 [ "$(screen | sed -n 3p)" = "next" ] || { echo "next is not on the third line"; screen; exit 1; }
 T send-keys "SET_PARAM 'BX'; PRINT 'CS',DIM(80,\"y\"); PRINT \"after\"" Enter
-wait_for 'after'
+wait_for_line 'after'
 [ "$(screen | sed -n 2p)" = "after" ] || { echo "BX: the line end after the wrap was not left out"; screen; exit 1; }
 # Writing the bottom right cell scrolls the screen.
 T send-keys "PRINT 'CS',@(0,23),DIM(80,\"z\"),; INPUT X$" Enter

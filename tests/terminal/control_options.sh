@@ -8,12 +8,10 @@ oru=$1; lib=$2; here=$(dirname "$0")
 start xterm
 type_program "$here/control_options.bas"
 T send-keys 'RUN' Enter
-wait_for 'Notes:'
+wait_for_line 'Notes:'  # the pasted program holds the texts too
 T send-keys a b c Enter d e f g h Tab
-wait_for 'notes: '
-screen | grep -qF 'notes: [abc;de] ctl -1015' || { echo "multi-line edit:"; screen; exit 1; }
+expect 'notes: [abc;de] ctl -1015' "multi-line edit:"
 T send-keys Down Down Enter  # the first Down selects the first item
-wait_for 'list: '
-screen | grep -qF 'list: two' || { echo "list box:"; screen; exit 1; }
+expect 'list: two' "list box:"
 wait_for '-:'
 quit_and_check_line

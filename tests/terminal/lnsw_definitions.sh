@@ -23,17 +23,17 @@ T send-keys -t :1 "MNEMONIC (0)'*H',\"again-\"+\"def\"; PRINT \"<\",MNM(\$1B\$+\
 wait_other '<again-def>'
 # Home again: the home terminal's own definition is back.
 T send-keys -t :1 'LNSW' Enter
-sleep 0.3
+wait_last_line '->'  # the console's prompt back at home
 T send-keys -t :0 'PRINT "(",MNM($1B$+"*H"),")","home"' Enter
 wait_for '(home-def)home'
 # A second switch reads the terminal's definitions afresh: a channel opened
 # anew on it has none until its own MNEMONIC gives one.
 T send-keys -t :0 "OPEN (1)\"$tty2\"; DEFTTY (1)80,24; LNSW 1" Enter
-wait_count '->' 2
+wait_other_last_line '->'  # a prompt after the LNSW typed there before
 T send-keys -t :1 'PRINT "{",MNM($1B$+"*H"),"}","fresh"' Enter
 wait_other '{}fresh'
 T send-keys -t :1 'LNSW' Enter
-sleep 0.3
+wait_last_line '->'
 T send-keys -t :0 'PRINT "(",MNM($1B$+"*H"),")","again home"' Enter
 wait_for '(home-def)again home'
 quit_and_check_line

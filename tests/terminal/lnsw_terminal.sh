@@ -30,7 +30,7 @@ wait_other 'hi bob'
 home | grep -qF 'away' && { echo "the home terminal shows what ran away"; home; exit 1; }
 # Home again: the switched channel is closed, the other line restored.
 T send-keys -t :1 'LNSW' Enter
-sleep 0.3
+wait_last_line '-:'  # the console's prompt back at home
 T send-keys -t :0 'PRINT "home",CHN(1)' Enter
 wait_for 'home'
 T send-keys -t :0 'LNSW 1' Enter
@@ -39,12 +39,9 @@ stty -g < "$tty2" > "$work/other.after"
 cmp -s "$work/other.before" "$work/other.after" || { echo "the other terminal line was not restored"; cat $work/other.before $work/other.raw $work/other.after; exit 1; }
 # QUIT over there: the process ends and both lines are as they were.
 T send-keys -t :0 "OPEN (1)\"$tty2\"; DEFTTY (1)80,24; LNSW 1" Enter
-wait_count '->' 2
-sleep 0.3
+wait_other_last_line '-:'  # a prompt after the LNSW typed there before
 T send-keys -t :1 'QUIT' Enter
-i=0
-while [ ! -f "$work/stty.after" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-[ -f "$work/stty.after" ] || { echo "oru did not end after QUIT on the other terminal"; exit 1; }
+until_ok test -f "$work/stty.after" || { echo "oru did not end after QUIT on the other terminal"; exit 1; }
 cmp -s "$work/stty.before" "$work/stty.after" || { echo "the home line was not restored"; exit 1; }
 stty -g < "$tty2" > "$work/other.end"
 cmp -s "$work/other.before" "$work/other.end" || { echo "the other line was not restored at the end"; exit 1; }

@@ -10,10 +10,9 @@ oru=$1; lib=$2; here=$(dirname "$0")
 mouse_mode() { T display -p '#{mouse_sgr_flag}#{mouse_standard_flag}'; }
 # expect_mode MODE WHAT: the terminal's mouse mode becomes MODE (at most 10
 # seconds: the prompt of an input can show before the request reaches tmux).
+mode_is() { [ "$(mouse_mode)" = "$1" ]; }
 expect_mode() {
-  i=0
-  while [ "$(mouse_mode)" != "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-  [ "$(mouse_mode)" = "$1" ] || { echo "$2: $(mouse_mode)"; exit 1; }
+  until_ok mode_is "$1" || { echo "$2: $(mouse_mode)"; exit 1; }
 }
 start xterm
 expect_mode 00 "mouse reports asked for at the prompt"

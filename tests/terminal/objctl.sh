@@ -21,6 +21,6 @@ T send-keys Enter
 wait_for_line 'remove?'
 expect_screen_soon "$here/objctl2.screen"
 T send-keys Enter
-wait_for 'done'
+wait_for_line 'done'
 screen | head -4 | grep -q 'fig' && { echo "REMOVE left the box on the screen"; screen; exit 1; }
 quit_and_check_line

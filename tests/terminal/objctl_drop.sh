@@ -8,11 +8,12 @@ oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 start xterm
 type_program "$here/objctl_drop.bas"
-wait_for 'bindings:'
-wait_for '-:'
-screen | grep -q 'log Remove;Remove; refs  3 1 1' || { echo "the bindings were not removed:"; screen; exit 1; }
-screen | grep -q 'last one told;' || { echo "an object held only by its binding was not told:"; screen; exit 1; }
+# The pasted program shows "bindings:" and the prompt "-:" at once; the
+# run's last words are the error of line 80.
+expect 'control 301 has no binding' "the binding outlived its window:"
+wait_for_line '-:'
+expect 'log Remove;Remove; refs  3 1 1' "the bindings were not removed:"
+expect 'last one told;' "an object held only by its binding was not told:"
 screen | grep -q '^100004' && { echo "the object held only by its binding was not freed:"; screen; exit 1; }
-screen | grep -q 'after SR Remove;' || { echo "resetting the windows did not remove their bindings:"; screen; exit 1; }
-screen | grep -q 'control 301 has no binding' || { echo "the binding outlived its window:"; screen; exit 1; }
+expect 'after SR Remove;' "resetting the windows did not remove their bindings:"
 quit_and_check_line

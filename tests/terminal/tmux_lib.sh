@@ -1,82 +1,171 @@
 # Helpers of the terminal tests: oru runs in a private tmux server on an
 # 80x24 pseudo-terminal; keys go in with send-keys, the screen comes back
 # with capture-pane.  Sourced by each test with $oru and $lib set.
+#
+# Every wait polls until what it waits for shows, for at most $patience
+# seconds: a sanitizer build on a loaded machine may take seconds over one
+# key, and a wait only costs its time when the test fails.  A wait must be
+# for what only the step waited on can show: the echo of the line just typed
+# or a program just pasted stands on the screen at once.
+#
+# ORU_TEST_STUTTER=1 runs oru in bursts of 20 ms with 200 ms stops between
+# (SIGSTOP/SIGCONT), as on a machine loaded many times over: a test that
+# passes only when oru answers at once fails then.
 command -v tmux > /dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
-sock="oru-test-$$"
 work=$(mktemp -d) || exit 2
-T() { tmux -L "$sock" "$@"; }
-cleanup() { T kill-server 2> /dev/null; rm -rf "$work"; }
+# The server's socket is in the private folder: no name shared with another
+# run (process ids come round again), nothing left behind.
+sock="$work/tmux"
+patience=${ORU_TEST_PATIENCE:-30}
+T() { tmux -S "$sock" "$@"; }
+stutter=
+cleanup() {
+  [ -n "$stutter" ] && kill "$stutter" 2> /dev/null
+  T kill-server 2> /dev/null
+  rm -rf "$work"
+}
 trap cleanup EXIT
+
+# until_ok COMMAND...: runs COMMAND every tenth of a second until it
+# succeeds; false after $patience seconds.
+until_ok() {
+  end=$(($(date +%s) + patience))
+  until "$@"; do
+    [ "$(date +%s)" -ge "$end" ] && return 1
+    sleep 0.1
+  done
+}
 
 # start [TERM]: oru at the prompt; the shell reports its status when it ends.
 start() {
   term=${1:-xterm}
+  rm -f "$work/pid"
   T -f /dev/null new-session -d -x 80 -y 24 \
     "cd '$work' && stty -g > '$work/stty.before' && TERM=$term ORULIB='$lib' sh -c 'echo \$\$ > $work/pid; exec $oru'; echo \"status=\$?\" > '$work/status'; stty -g > '$work/stty.tmp'; mv '$work/stty.tmp' '$work/stty.after'; sleep 60"
+  [ -n "$ORU_TEST_STUTTER" ] && start_stutter
   wait_for '->'
+}
+
+# no_stutter: oru runs on without stops (a stop signal such as SIGTSTP sent
+# while it is stopped would be dropped by the next SIGCONT).
+no_stutter() {
+  [ -n "$stutter" ] || return 0
+  kill "$stutter" 2> /dev/null
+  wait "$stutter" 2> /dev/null
+  stutter=
+  kill -CONT "$(cat "$work/pid")" 2> /dev/null
+}
+
+start_stutter() {
+  until_ok test -s "$work/pid" || return
+  [ -n "$stutter" ] && kill "$stutter" 2> /dev/null
+  (
+    p=$(cat "$work/pid")
+    while kill -STOP "$p" 2> /dev/null; do
+      sleep 0.2
+      kill -CONT "$p" 2> /dev/null
+      sleep 0.02
+    done
+  ) &
+  stutter=$!
 }
 
 screen() { T capture-pane -p; }
 
 # second_terminal: a second window (:1) idling on a pseudo-terminal of its
-# own, $tty2; other prints its screen, wait_other TEXT waits (at most 10
-# seconds) until it shows TEXT.
+# own, $tty2; other prints its screen, wait_other TEXT waits until it shows
+# TEXT.
 second_terminal() {
-  T new-window -d -n other "sleep 600"
+  T new-window -d -n other "echo ready; exec sleep 600"
   tty2=$(T display -p -t :1 '#{pane_tty}')
   [ -c "$tty2" ] || { echo "no second terminal: skipped"; exit 77; }
-  sleep 0.5  # the new pane settles first
+  wait_other ready  # the pane runs: its line is set up
 }
 other() { T capture-pane -p -t :1; }
+other_shows() { other | grep -qF -- "$1"; }
 wait_other() {
-  i=0
-  while [ $i -lt 100 ]; do
-    other | grep -qF -- "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
+  until_ok other_shows "$1" && return 0
   echo "timed out waiting on the other terminal for: $1"
   other
   exit 1
 }
 
-# wait_for TEXT: until the screen shows TEXT (at most 10 seconds).
+# shows TEXT: the screen shows TEXT now.
+shows() { screen | grep -qF -- "$1"; }
+
+# wait_for TEXT: until the screen shows TEXT.
 wait_for() {
-  i=0
-  while [ $i -lt 100 ]; do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
+  until_ok shows "$1" && return 0
   echo "timed out waiting for: $1"
   screen
   exit 1
 }
 
-# wait_for_line TEXT: until a screen line begins with TEXT (at most 10
-# seconds): for a prompt whose text also stands in the program just pasted,
-# which shows on the screen until the run clears it.
+# line_begins TEXT: a screen line begins with TEXT.
+line_begins() { screen | awk -v t="$1" 'index($0, t) == 1 { f = 1 } END { exit !f }'; }
+
+# wait_for_line TEXT: until a screen line begins with TEXT: for a prompt or
+# an output whose text also stands in the line or program just typed, which
+# shows on the screen until the run clears it.
 wait_for_line() {
-  i=0
-  while [ $i -lt 100 ]; do
-    screen | awk -v t="$1" 'index($0, t) == 1 { f = 1 } END { exit !f }' && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
+  until_ok line_begins "$1" && return 0
   echo "timed out waiting for a line beginning: $1"
   screen
   exit 1
 }
 
+# lines_follow A B: a screen line is A and the next one B (trailing blanks
+# aside): the prompt B back after the line A typed at it.
+lines_follow() {
+  screen | awk -v a="$1" -v b="$2" '{ sub(/ +$/, "") } prev == a && $0 == b { f = 1 } { prev = $0 } END { exit !f }'
+}
+
+# wait_for_prompt_after LINE PROMPT: until the line typed (with its prompt)
+# is followed by the prompt again: the line has run.
+wait_for_prompt_after() {
+  until_ok lines_follow "$1" "$2" && return 0
+  echo "timed out waiting for the prompt $2 after: $1"
+  screen
+  exit 1
+}
+
+# last_line_is CAPTURE TEXT: the last line that is not blank of the screen
+# CAPTURE prints (screen or other) is TEXT (trailing blanks aside).
+last_line_is() {
+  "$1" | awk -v t="$2" '{ sub(/ +$/, "") } $0 != "" { last = $0 } END { exit !(last == t) }'
+}
+
+# wait_last_line TEXT, wait_other_last_line TEXT: until the last line shown
+# on the terminal is TEXT: a bare prompt where the console has come (back).
+wait_last_line() {
+  until_ok last_line_is screen "$1" && return 0
+  echo "timed out waiting for a last line: $1"
+  screen
+  exit 1
+}
+wait_other_last_line() {
+  until_ok last_line_is other "$1" && return 0
+  echo "timed out waiting on the other terminal for a last line: $1"
+  other
+  exit 1
+}
+
+# count_at_least TEXT N: TEXT shows on at least N lines.
+count_at_least() { [ "$(screen | grep -cF -- "$1")" -ge "$2" ]; }
+
 # wait_count TEXT N: until TEXT shows on at least N lines.
 wait_count() {
-  i=0
-  while [ $i -lt 100 ]; do
-    [ "$(screen | grep -cF -- "$1")" -ge "$2" ] && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
+  until_ok count_at_least "$1" "$2" && return 0
   echo "timed out waiting for $2 lines of: $1"
+  screen
+  exit 1
+}
+
+# expect TEXT MESSAGE: the screen shows TEXT (waiting for it as wait_for),
+# else the test fails with MESSAGE.
+expect() {
+  until_ok shows "$1" && return 0
+  echo "$2"
   screen
   exit 1
 }
@@ -97,25 +186,21 @@ expect_screen() {
   fi
 }
 
-# expect_screen_soon FILE: as expect_screen, waiting up to 10 seconds for
-# the screen to become FILE (a run that repaints what is already shown).
+# expect_screen_soon FILE: as expect_screen, waiting for the screen to
+# become FILE (a run that repaints what is already shown).
+screen_is() {
+  screen | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' > "$work/got"
+  cmp -s "$1" "$work/got"
+}
 expect_screen_soon() {
-  i=0
-  while [ $i -lt 100 ]; do
-    screen | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' > "$work/got"
-    cmp -s "$1" "$work/got" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
+  until_ok screen_is "$1" && return 0
   expect_screen "$1"
 }
 
 # quit: QUIT at the prompt; the terminal line must be as it was.
 quit_and_check_line() {
   T send-keys 'QUIT' Enter
-  i=0
-  while [ ! -f "$work/stty.after" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-  [ -f "$work/stty.after" ] || { echo "oru did not end"; exit 1; }
+  until_ok test -f "$work/stty.after" || { echo "oru did not end"; exit 1; }
   cmp -s "$work/stty.before" "$work/stty.after" || { echo "the terminal line was not restored"; exit 1; }
 }
 
@@ -167,19 +252,17 @@ for line in open(sys.argv[1], encoding="utf-8", errors="replace").read().split("
 PYEOF
 }
 
-# expect_cells_soon FILE LINE: waits up to 10 seconds for the screen,
+# expect_cells_soon FILE LINE: waits for the screen,
 # attributes included (see cells), to equal the capture-pane -e file FILE;
 # screen line LINE (counted from 1: a prompt that differs) is left out.
+cells_are() {
+  T capture-pane -p -e > "$work/now"
+  cells "$work/now" | sed "${1}d" > "$work/now.cells"
+  cmp -s "$work/want.cells" "$work/now.cells"
+}
 expect_cells_soon() {
   cells "$1" | sed "${2}d" > "$work/want.cells"
-  i=0
-  while [ $i -lt 100 ]; do
-    T capture-pane -p -e > "$work/now"
-    cells "$work/now" | sed "${2}d" > "$work/now.cells"
-    cmp -s "$work/want.cells" "$work/now.cells" && return 0
-    sleep 0.1
-    i=$((i + 1))
-  done
+  until_ok cells_are "$2" && return 0
   echo "the screen is not as captured in $1"
   diff "$1" "$work/now" | cat -v
   exit 1

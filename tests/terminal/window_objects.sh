@@ -6,8 +6,7 @@ oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 start xterm
 type_program "$here/window_objects.bas"
-wait_for 'windows left'
-screen | grep -qF 'drop inside: error 13, windows left:  0' || { echo "wrong result"; screen; exit 1; }
+expect 'drop inside: error 13, windows left:  0' "wrong result"
 screen | grep -qF 'in one' && { echo "window 1 still shown"; screen; exit 1; }
 wait_for '-:'
 quit_and_check_line

@@ -16,8 +16,7 @@ T send-keys Enter
 wait_for 'k2'
 expect_cells_soon "$work/before" 23
 T send-keys Enter
-wait_for 'errors:'
-screen | grep -qF 'errors: 41 29 57 29 46 windows  250' || { echo "wrong errors"; screen; exit 1; }
+expect 'errors: 41 29 57 29 46 windows  250' "wrong errors"
 T send-keys Enter
 wait_for '-:'
 T send-keys 'PRINT "still going"' Enter
