@@ -438,6 +438,42 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
   }
 }
 
+// memcpy of 1 <= n <= 64 bytes, inline: overlapping moves of 16, 8, 4 or
+// single bytes (never outside either range).
+[[gnu::always_inline]] inline void copy_upto64(uint8_t* to, const uint8_t* from, size_t n) {
+  if (n >= 16) {
+    uint8_t a[16], b[16];
+    std::memcpy(a, from, 16);
+    std::memcpy(b, from + n - 16, 16);
+    if (n > 32) {
+      uint8_t c[16], d[16];
+      std::memcpy(c, from + 16, 16);
+      std::memcpy(d, from + n - 32, 16);
+      std::memcpy(to + 16, c, 16);
+      std::memcpy(to + n - 32, d, 16);
+    }
+    std::memcpy(to, a, 16);
+    std::memcpy(to + n - 16, b, 16);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, from, 8);
+    std::memcpy(&b, from + n - 8, 8);
+    std::memcpy(to, &a, 8);
+    std::memcpy(to + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, from, 4);
+    std::memcpy(&b, from + n - 4, 4);
+    std::memcpy(to, &a, 4);
+    std::memcpy(to + n - 4, &b, 4);
+  } else {
+    uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
+    to[0] = a;
+    to[n / 2] = b;
+    to[n - 1] = c;
+  }
+}
+
 // Text assigned to a plain string variable, as Let_string_scalar assigns it.
 [[gnu::always_inline]] inline void put_plain_string(Var_node* node, const uint8_t* text, int32_t n) {
   ws.Str_ptr = const_cast<uint8_t*>(text);
@@ -1060,6 +1096,9 @@ template <bool known>
   last_site = s;
 }
 
+// READ when its site's findings do not hold (below).
+void read_statement(Read_site* site, const uint8_t* p);
+
 // READ at a site whose first fast READ's findings still hold (see above),
 // for any line in the buffer: the line scanned, the channel stepped on, the
 // fields assigned.
@@ -1095,12 +1134,16 @@ template <bool known>
 // channel steps on after the items: anything else, met after earlier items
 // were assigned, goes to read_known_any, which starts afresh and assigns the
 // same values again.
-[[gnu::noinline]] bool read_known(Read_site* s) {
+[[gnu::noinline]] void read_known_slow(Read_site* s) {
+  if (!read_known_any(s)) read_statement(s, s->at);
+}
+
+[[gnu::noinline]] void read_known(Read_site* s) {
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
   if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
-    return read_known_any(s);
+    return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   const __m128i want_nl = _mm_set1_epi8('\n');
   const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
@@ -1128,14 +1171,14 @@ template <bool known>
         nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
         seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
         len = 48;
-        if (!nl) return read_known_any(s);
+        if (!nl) return read_known_slow(s);
       }
     }
   }
   len += __builtin_ctz(nl);
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
-    return read_known_any(s);
+    return read_known_slow(s);
   seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
   // The items first (nothing they do can fail here), then the channel.
   int32_t pos = 0;
@@ -1154,10 +1197,10 @@ template <bool known>
     }
     if (s->type[i] == code::STR_VAR) {
       Str_blk* const b = node->str;
-      // Str_fits_in_place: 0 < flen < 10000, cap - 64 < flen <= cap.
-      if (!b || uint32_t(flen - 1) >= 9999 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
+      // Str_fits_in_place (flen < 64 here): 0 < flen, cap - 64 < flen <= cap.
+      if (!b || flen == 0 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
         goto again;
-      copy_short(b->bytes(), text, size_t(flen));
+      copy_upto64(b->bytes(), text, size_t(flen));
       b->len = uint32_t(flen);
       node->flags |= VF_ASSIGNED;
       ws.Str_ptr = const_cast<uint8_t*>(text);
@@ -1183,10 +1226,10 @@ template <bool known>
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
-  return true;
+  return;
 again:
 #endif
-  return read_known_any(s);
+  return read_known_slow(s);
 }
 
 // READ at a site on its first fast READ since the epoch moved: the site's
@@ -1298,7 +1341,7 @@ void d_read_stmt() {
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = last_site;
   if (s->at != p) s = &site_slot(p);
-  if (s->at == p && s->epoch == Exec_epoch && read_known(s)) return;
+  if (s->at == p && s->epoch == Exec_epoch) return read_known(s);
   read_statement(s, p);
 }
 

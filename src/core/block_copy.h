@@ -10,24 +10,23 @@
 #include <cstring>
 #include <type_traits>
 
-typedef unsigned char Block_piece __attribute__((vector_size(16), aligned(1), may_alias));
+typedef unsigned char Block_piece __attribute__((vector_size(16)));
 
 template <size_t N>
 [[gnu::always_inline]] inline void Block_copy(void* to, const void* from) {
   constexpr size_t pieces = N / 16, tail = N % 16;
-  auto* d = static_cast<Block_piece*>(to);
-  const auto* s = static_cast<const Block_piece*>(from);
+  auto* d = static_cast<unsigned char*>(to);
+  const auto* s = static_cast<const unsigned char*>(from);
 #pragma GCC unroll 64
   for (size_t i = 0; i < pieces; i++) {
-    Block_piece v = s[i];
+    Block_piece v;
+    std::memcpy(&v, s + i * 16, 16);  // unaligned loads and stores: either block may sit anywhere
 #if defined(__x86_64__)
     asm("" : "+x"(v));  // kept in a register: the loop is not turned back into a string copy
 #endif
-    d[i] = v;
+    std::memcpy(d + i * 16, &v, 16);
   }
-  if constexpr (tail != 0)
-    std::memcpy(static_cast<unsigned char*>(to) + pieces * 16, static_cast<const unsigned char*>(from) + pieces * 16,
-                tail);
+  if constexpr (tail != 0) std::memcpy(d + pieces * 16, s + pieces * 16, tail);
 }
 
 // A trivially copyable object copied as its block.

@@ -276,10 +276,16 @@ inline void next_program_line() {
 // GOTO to a plain line number that is the target of the last jump, in a
 // running program whose lines have not changed since: Exec_go's cached
 // case, inline.  False, with nothing done, for anything else.
+uint64_t go_epoch = 0;  // the epoch in which goto_cached last found its checks met
+
 [[gnu::always_inline]] inline bool goto_cached(uint32_t target) {
-  if (target != ws.Go_cache_ref || target == 0 || ws.Go_cache_size != ws.Pgm_size || ws.Cur_stno == 0 ||
-      Perform_on_active)
-    return false;
+  if (target != ws.Go_cache_ref) return false;
+  // The other checks hold for as long as the epoch does (they change only
+  // with statements that move it).
+  if (go_epoch != Exec_epoch) [[unlikely]] {
+    if (target == 0 || ws.Go_cache_size != ws.Pgm_size || ws.Cur_stno == 0 || Perform_on_active) return false;
+    go_epoch = Exec_epoch;
+  }
   uint8_t* line = ws.Go_cache_line;
   ws.Cur_line_no = ws.Go_cache_no;
   ws.Cur_line_rec = ws.Go_cache_rec;
@@ -313,7 +319,7 @@ inline bool assignable(const Var_node* node) {
 // the operand, the operator and the code after the statement.  While the
 // epoch holds, the variables and arrays are the same and the parameters
 // unchanged, so only the values (and an element's subscript) are looked at.
-struct Let_site {
+struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
   const uint8_t* at = nullptr;
   uint64_t epoch = 0;
   Var_node* node = nullptr;
@@ -328,7 +334,7 @@ struct Let_site {
 constexpr size_t LET_SITES = 64;
 Let_site let_sites[LET_SITES];
 
-inline Let_site& let_slot(const uint8_t* p) { return let_sites[(uintptr_t(p) ^ (uintptr_t(p) >> 6)) % LET_SITES]; }
+inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LET_SITES]; }
 
 // The kept statement at p, when it is kept for this epoch and its sum is
 // num_let_fast's first case (one scale without decimals, no overflow, an
@@ -360,7 +366,8 @@ inline Let_site& let_slot(const uint8_t* p) { return let_sites[(uintptr_t(p) ^ (
   ws.Math_flags = 2;
   ws.Num_acc = b;
   ws.Str_len = -1;
-  node->num = b;
+  node->num.mant = r;  // the scale is b's already
+  node->num.spare = b.spare;
   node->flags |= VF_ASSIGNED;
   ws.Exec_ptr = s.next;
   return true;

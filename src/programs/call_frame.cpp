@@ -366,7 +366,7 @@ void mark_return() {
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
 int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started,
-               Call_loader load = nullptr, void* ctx = nullptr) {
+               Call_loader load = nullptr, void* ctx = nullptr, Call_warm warm = nullptr) {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   if (started) *started = false;
   int depth = Call_depth();
@@ -375,7 +375,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     // The statement that runs the program keeps its exit hook: a program
     // that cannot start is this call's failure, not the statement's.
     Catch_region region;
-    Exec_subprogram_with(form, list, load, ctx);
+    Exec_subprogram_with(form, list, load, ctx, warm);
   } catch (const Oru_error& e) {
     return e.no;
   }
@@ -414,7 +414,7 @@ std::string Program_path(int level) {
 
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
 
-void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, Call_warm warm_load) {
   mark_return();
 
   Call_frame* f;
@@ -431,6 +431,7 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
     warm_start(warm, f, list);
     return;
   }
+  if (warm_load && warm_load(ctx, f, list)) return;
   // The name as the call gave it, for the warm start kept below.
   const uint8_t* given = ws.Str_ptr;
   uint32_t given_len = ws.Str_len > 0 ? uint32_t(ws.Str_len) : 0;
@@ -597,6 +598,7 @@ int Perform_Logic(const char* name) {
   return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
 }
 
-int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx) {
-  return run_nested(form, list, flags2, 0, started, load, ctx);
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx,
+                Call_warm warm) {
+  return run_nested(form, list, flags2, 0, started, load, ctx, warm);
 }

@@ -14,6 +14,7 @@
 // program's own variables (an expression method's parameters come first).
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -710,7 +711,7 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     o->lock++;
     Busy busy{o, outer, Method_frame::current, Var_bind_noting};
     Method_frame::current = &frame;
-    rc = Nested_call(frame.form, args, 0, &started, Oop_frame_load, &frame);
+    rc = Nested_call(frame.form, args, 0, &started, Oop_frame_load, &frame, Oop_frame_warm);
   }
   ws.Exec_ptr = exec;
   ws.Stmt_ptr = stmt;
@@ -951,6 +952,82 @@ bool arg_end(uint8_t c) {
   return true;
 }
 
+// A call whose site was filled for a program method (the cursor on its
+// "("), when every argument is plain: a scalar variable already in the
+// table alone (by reference, as Do_Args takes it: accessible, not a record,
+// a string not passed twice) or a number of one or two plain operands.
+// Neither can run code, so the site still holds after them.  The argument
+// records are the call's own, on this stack (in_frame: never pooled or
+// freed), and the masks are made as they are read.  False, with nothing
+// read, for any other call: the general way builds the list.
+[[gnu::always_inline]] inline bool direct_prog_call(Oop_object* o, Method_site* s) {
+  Oop_method* m = s->m;
+  if (m->is_expr || (m->modifiers & MM_PERFORM) || s->obj_mask) return false;
+  const uint8_t* p = ws.Exec_ptr;
+  if (p[1] == code::PREFIX2 && p[2] == 57) return false;  // a class qualifier
+  p++;
+  constexpr uint32_t MAX = 8;
+  union Rec_slot {
+    Arg_rec a;
+    Rec_slot() {}
+  } slots[MAX];
+  uint32_t n = 0, mask = 0;
+  const uint32_t vmask = ws.Var_mask;
+  const uint32_t math = ws.Math_flags;
+  if (*p != code::RPAREN) {
+    mask = 1;
+    for (;;) {
+      if (n == MAX) return false;
+      uint8_t c = p[0];
+      Arg_rec* a = new (&slots[n].a) Arg_rec();
+      a->in_frame = true;
+      if ((c == code::NUM_VAR || c == code::STR_VAR) && (p[1] & 0x80) &&
+          (p[3] == code::COMMA || p[3] == code::RPAREN)) {
+        uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+        Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+        if (!v || v->type != c || ((v->read_mask | v->write_mask) & ~vmask) || (v->flags & (VF_READ_ONLY | VF_RECORD)))
+          return false;
+        if (c == code::NUM_VAR) {
+          a->kind = ARG_NUM_REF;
+          a->num = v->num;
+        } else {
+          for (uint32_t j = 0; j < n; j++)
+            if (slots[j].a.var == v) return false;  // passed twice: the second goes by value
+          a->kind = ARG_STR_REF;
+        }
+        a->var = v;
+        mask = (mask << 1) | (c == code::NUM_VAR ? 1u : 0u);
+        p += 3;
+      } else {
+        Num_val v;
+        ws.Math_flags = 0;
+        const uint8_t* q = Eval_simple_at(p, v);
+        if (!q || (*q != code::COMMA && *q != code::RPAREN)) {
+          ws.Math_flags = math;
+          return false;
+        }
+        a->kind = ARG_NUM_VAL;
+        a->num = v;
+        mask = (mask << 1) | 1u;
+        p = q;
+      }
+      if (n) slots[n - 1].a.next = a;
+      n++;
+      if (*p == code::RPAREN) break;
+      p++;
+    }
+  }
+  if (mask != s->mask) {
+    ws.Math_flags = math;
+    return false;
+  }
+  ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
+  uint8_t* after = ws.Exec_ptr;
+  OopDoFunction(o, m->owner, m->ref, n ? &slots[0].a : nullptr, false, false, s->id);
+  ws.Exec_ptr = after;
+  return true;
+}
+
 // One segment of a reference at the cursor: a property read or a method
 // called.  Returns the name's kind (1 numeric, 2 string).
 int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
@@ -971,6 +1048,7 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
     *id_out = id;
     ws.Exec_ptr += size;
     if (direct && direct_expr_call(o, at, id, kind, s)) return -kind;
+    if (s && !direct && direct_prog_call(o, s)) return -kind;
     Oop_class* start;
     Arg_rec* args = read_call(o, &start);
     uint8_t* after = ws.Exec_ptr;

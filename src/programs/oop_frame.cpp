@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/hooks.h"
@@ -190,11 +191,97 @@ void note_entry(Method_frame& m, const Method_entry& e) {
 
 }  // namespace
 
+namespace {
+
+// Whether a call of m may take the variables its record kept: 0 no, 1 the
+// same class under the same shape, 2 also the same object (its property
+// instances are the ones the slots point at: a freed instance or object
+// moves the shape).
+int kept_vars_fit(const Method_frame& m, const Prog_obj* rec) {
+  const Oop_object* o = m.obj;
+  if (m.form != FORM_CALL || !rec->spare_index || rec->spare_tag != o->cls || rec->spare_epoch != oop.shape_epoch ||
+      (o->flags & (OF_OWN_VARS | OF_RT_PROPS)) || LoadData_any())
+    return 0;
+  return rec->spare_obj == o ? 2 : 1;
+}
+
+// The property slots a call of the same object finds bound (vars: as
+// kept_vars_fit said), before the table is taken.
+void note_start_props(Method_frame& m, const Prog_obj* rec, int vars) {
+  m.start_props = vars == 2 ? rec->spare_props : 0;
+  for (uint8_t i = 0; i < m.start_props; i++) m.start_prop_slots[i] = rec->spare_prop_slots[i];
+}
+
+// From here every slot bound in the table is noted (the kept ENTER slots
+// and the start_props slots are bound already).
+void start_noting(Method_frame& m) {
+  m.noting = true;
+  m.note.table = ws.Var_index;
+  m.note.count = 0;
+  Var_bind_noting = &m.note;
+}
+
+// The program's name: the block the last call of the program gave back
+// when it fits (kept: it does, checked by the caller), else a new one.
+void take_name(const Method_frame& m, Prog_obj* rec) {
+  size_t len = std::min(m.name->size(), NAME_KEEP);
+  if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
+    ws.Pgm_name = kept;
+    rec->spare_name = nullptr;
+    if (kept->len != len || std::memcmp(kept->bytes(), m.name->data(), len) != 0) {
+      std::memcpy(kept->bytes(), m.name->data(), len);
+      kept->len = uint32_t(len);
+    }
+  } else {
+    ws.Pgm_name = Get_str(len);
+    if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
+    std::memcpy(ws.Pgm_name->bytes(), m.name->data(), len);
+    ws.Pgm_name->len = uint32_t(len);
+  }
+}
+
+// The cursor where the entry's search left it (the workspace's fields
+// outside the program context).
+void enter_cursor(const Method_entry& e) {
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+  ws.Go_cache_ref = e.go_ref;
+  ws.Go_cache_no = e.go_no;
+  ws.Go_cache_line = e.go_line;
+  ws.Go_cache_len = e.go_len;
+  ws.Go_cache_rec = e.go_rec;
+  ws.Go_cache_blk = nullptr;
+  ws.Go_cache_size = e.go_size;
+  ws.Str_ptr = e.str_ptr;
+  ws.Str_len = e.str_len;
+  ws.Cur_stno = e.stno;
+  ws.Exec_ptr = ws.Stmt_ptr = e.exec;
+}
+
+// The context just made current, kept for the next call's warm start: the
+// pointers each call owns (or sets from its caller) cleared.
+void keep_warm(Method_entry& e, const Prog_obj* rec) {
+  e.ctx = static_cast<const Prog_context&>(ws);
+  e.ctx.Call_link = nullptr;
+  e.ctx.Arg_list = nullptr;
+  e.ctx.Pgm_cache_ent = nullptr;
+  e.ctx.Cur_pgm = nullptr;
+  e.ctx.Pgm_name = nullptr;
+  e.ctx.Var_index = nullptr;
+  e.ctx.Loc_num_tree = e.ctx.Loc_str_tree = nullptr;
+  e.warm_glob = ws.Var_mask_glob;
+  e.warm_state = rec->state;
+  e.warm = true;
+}
+
+}  // namespace
+
 int Oop_frame_load(void* ctx) {
   Method_frame& m = *static_cast<Method_frame*>(ctx);
   Method_entry& e = m.ref->entry;
   if (!m.ref->program.empty() || !entry_valid(m, e)) {
     e.rec = nullptr;
+    e.warm = false;
     uint8_t* p = Work_take(m.name->size());
     std::memcpy(p, m.name->data(), m.name->size());
     ws.Str_ptr = p;
@@ -213,65 +300,67 @@ int Oop_frame_load(void* ctx) {
   Prog_obj* rec = e.rec;
   CacheLoad(rec);
   rec->uses++;
-  ws.Exec_ptr = ws.Stmt_ptr = Last_line()->bytes() + 2;
   ws.Edit_list = Last_line();
-  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-  ws.Auto_line = LAST_LINE_NO;
   ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED | 4 | PGM_PROTECTED);
   ws.Pgm_cache_ent = rec;
-  Oop_object* o = m.obj;
-  int vars = m.form == FORM_CALL && rec->spare_index && rec->spare_tag == o->cls &&
-             rec->spare_epoch == oop.shape_epoch && !(o->flags & (OF_OWN_VARS | OF_RT_PROPS)) && !LoadData_any();
-  // The same object under the same shape: its property instances are the
-  // ones the slots point at (a freed instance or object moves the shape).
-  if (vars && rec->spare_obj == o) vars = 2;
+  int vars = kept_vars_fit(m, rec);
   Var_node** spare = vars ? rec->spare_index : nullptr;
-  // The property slots a call of the same object finds bound.
-  m.start_props = vars == 2 ? rec->spare_props : 0;
-  for (uint8_t i = 0; i < m.start_props; i++) m.start_prop_slots[i] = rec->spare_prop_slots[i];
+  note_start_props(m, rec, vars);
   Prog_take(rec, vars);
-  if (spare && ws.Var_index != spare) m.start_props = 0;  // not taken: a new, empty table
-  // From here every slot bound in the table is noted (the kept ENTER slots
-  // and the start_props slots are bound already).
-  m.noting = true;
-  m.note.table = ws.Var_index;
-  m.note.count = 0;
-  Var_bind_noting = &m.note;
-  size_t len = std::min(m.name->size(), NAME_KEEP);
-  if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
-    // The name block the last call of the program gave back.
-    ws.Pgm_name = kept;
-    rec->spare_name = nullptr;
-    if (kept->len != len || std::memcmp(kept->bytes(), m.name->data(), len) != 0) {
-      std::memcpy(kept->bytes(), m.name->data(), len);
-      kept->len = uint32_t(len);
-    }
-  } else {
-    ws.Pgm_name = Get_str(len);
-    if (!ws.Pgm_name) Rpt_error(err::OUT_OF_MEMORY);
-    std::memcpy(ws.Pgm_name->bytes(), m.name->data(), len);
-    ws.Pgm_name->len = uint32_t(len);
-  }
-  // The cursor where the entry's search left it.
-  ws.Go_cache_ref = e.go_ref;
-  ws.Go_cache_no = e.go_no;
-  ws.Go_cache_line = e.go_line;
-  ws.Go_cache_len = e.go_len;
-  ws.Go_cache_rec = e.go_rec;
-  ws.Go_cache_blk = nullptr;
-  ws.Go_cache_size = e.go_size;
+  bool taken = spare && ws.Var_index == spare;
+  if (!taken) m.start_props = 0;  // a new, empty table
+  start_noting(m);
+  take_name(m, rec);
   ws.Cur_edit_blk = nullptr;
   ws.Cur_line_rec = e.line_rec;
   ws.Cur_line_no = e.line_no;
-  ws.Str_ptr = e.str_ptr;
-  ws.Str_len = e.str_len;
-  ws.Cur_stno = e.stno;
-  ws.Exec_ptr = ws.Stmt_ptr = e.exec;
   ws.Stop_stno = e.stno;
   ws.Stop_ptr = e.exec;
+  enter_cursor(e);
   note_entry(m, e);
-  if (spare && ws.Var_index == spare) bind_enter(e);
+  if (taken) {
+    if (m.form == FORM_CALL && !(ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED))) keep_warm(e, rec);
+    bind_enter(e);
+  }
   return 1;
+}
+
+bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
+  Method_frame& m = *static_cast<Method_frame*>(ctx);
+  Method_entry& e = m.ref->entry;
+  if (!e.warm || !m.ref->program.empty() || !entry_valid(m, e)) return false;
+  Prog_obj* rec = e.rec;
+  int vars = kept_vars_fit(m, rec);
+  // What the kept context was built from, and what Prog_take asks before it
+  // takes the kept variables.
+  if (!vars || f->Var_mask_glob != e.warm_glob || rec->state != e.warm_state || (f->Pgm_flags & PGM_SHARES_VARS) ||
+      !rec->spare_name || rec->spare_name->cap < std::min(m.name->size(), NAME_KEEP))
+    return false;
+  Block_assign(static_cast<Prog_context&>(ws), e.ctx);
+  ws.Call_link = f;
+  ws.Arg_list = list;
+  // The caller's fields a call carries over, and what the loading left.
+  ws.Num_flags = f->Num_flags;
+  ws.Precision = f->Precision;
+  ws.Var_mask_glob = f->Var_mask_glob;
+  ws.With_ctx = f->With_ctx;
+  ws.With_depth = f->With_depth;
+  ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
+  ws.Pgm_flags &= ~uint32_t(PGM_LOADING);
+  ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
+  ws.Run_flags |= RF_CALL_DEPTH;
+  CacheLoad(rec);
+  rec->uses++;
+  ws.Pgm_cache_ent = rec;
+  ws.Cur_pgm = Path_ref(rec->path);
+  note_start_props(m, rec, vars);
+  Prog_take_spare_vars(rec, vars == 2);
+  start_noting(m);
+  take_name(m, rec);
+  enter_cursor(e);
+  note_entry(m, e);
+  bind_enter(e);
+  return true;
 }
 
 bool Oop_method_keep(Method_keep* k) {

@@ -17,6 +17,7 @@
 
 #include "core/decimal.h"
 #include "core/variables.h"
+#include "core/workspace.h"
 
 #include "programs/objects.h"
 
@@ -53,6 +54,14 @@ struct Method_entry {
   uint8_t enter_forms[16] = {};
   uint8_t* enter_end = nullptr;
   bool enter_distinct = false;  // no two items name one slot
+  // The context a call made current from this entry had before its
+  // variables were bound (pointers a call owns cleared), kept by such a
+  // call for the next one to start from in one copy (Oop_frame_warm), with
+  // what it depended on beyond the entry: the caller's global access mask
+  // and the record's state.
+  bool warm = false;
+  uint32_t warm_glob = 0, warm_state = 0;
+  Prog_context ctx;
 };
 // An ENTER item's form: string (else numeric), "(V)", "V[ALL]".
 enum : uint8_t { ENTER_ITEM_STR = 1, ENTER_ITEM_BY_VALUE = 2, ENTER_ITEM_WHOLE = 4 };
@@ -344,8 +353,10 @@ struct Method_frame {
   Var_bind_note note;
   static Method_frame* current;
 };
-// The loader that Nested_call runs for a method frame (ctx: its Method_frame).
+// The loader that Nested_call runs for a method frame (ctx: its Method_frame),
+// and its warm start (Call_warm).
 int Oop_frame_load(void* ctx);
+bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call
