@@ -256,6 +256,8 @@ bool entry_valid(const Method_frame& m, const Method_entry& e) {
   if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image) return false;
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET)) return false;
   if (!(rec->flags & PO_PINNED) || Perform_on_active || Text_source()) return false;
+  // The name was compared under this class and epoch already.
+  if (e.valid_cls == m.cls && e.valid_epoch == oop.class_epoch) return true;
   const std::string& n = *m.name;
   size_t len = n.size();
   while (len > 0 && n[len - 1] == ' ') len--;
@@ -305,6 +307,19 @@ void start_noting(Method_frame& m) {
   Var_bind_noting = &m.note;
 }
 
+// Names are short: eight bytes at a time, then byte by byte.
+bool same_text(const uint8_t* a, const char* b, size_t n) {
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return false;
+  }
+  for (; n; a++, b++, n--)
+    if (*a != uint8_t(*b)) return false;
+  return true;
+}
+
 // The program's name: the block the last call of the program gave back
 // when it fits (kept: it does, checked by the caller), else a new one.
 void take_name(const Method_frame& m, Prog_obj* rec) {
@@ -312,7 +327,7 @@ void take_name(const Method_frame& m, Prog_obj* rec) {
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     ws.Pgm_name = kept;
     rec->spare_name = nullptr;
-    if (kept->len != len || std::memcmp(kept->bytes(), m.name->data(), len) != 0) {
+    if (kept->len != len || !same_text(kept->bytes(), m.name->data(), len)) {
       std::memcpy(kept->bytes(), m.name->data(), len);
       kept->len = uint32_t(len);
     }
@@ -472,59 +487,54 @@ bool Oop_method_keep(Method_keep* k) {
 void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
   Method_frame* m = Method_frame::current;
   Var_node** slots = ws.Var_index;
+  const uint32_t n = ws.Var_index_cnt;
   bool noted = m && m->noting && m->note.table == slots && m->note.count <= VAR_BIND_NOTE_MAX;
   if (noted && m->note.count == 0) {
     // Nothing bound since the loader made the table current: it is as the
-    // last keep left it, ENTER's slots and the start_props slots bound.
+    // last keep left it.
     for (uint8_t i = 0; i < m->start_props; i++) rec->spare_prop_slots[i] = m->start_prop_slots[i];
     rec->spare_props = m->start_props;
     rec->spare_obj = k.obj;
     return;
   }
-  // Only ENTER's variables stay bound, and only to nodes of the trees kept:
-  // not to a property's node (VF_PROPERTY) or a read-only one (the running
-  // object's system properties), which the object layer gave.
-  Var_node* keep[METHOD_KEEP_MAX];
-  for (uint32_t i = 0; i < k.count; i++) {
-    uint16_t idx = k.slots[i];
-    Var_node* v = idx < ws.Var_index_cnt ? slots[idx] : nullptr;
-    keep[i] = v && !(v->flags & (VF_PROPERTY | VF_READ_ONLY)) ? v : nullptr;
-  }
-  // The slots bound to the object's properties (a few, in a small table)
-  // stay for a next call of the same object; every other slot is cleared.
-  Var_node* props[8];
+  // A slot bound to a node of the trees kept (ENTER's variables, the
+  // method's other variables) stays bound: the next call of the class finds
+  // the same node there (the same class and shape, no properties added at
+  // run time, no variables of the object's own: what the take asks).  The
+  // slots bound to the object's properties (a few, in a small table) stay
+  // for a next call of the same object, and are cleared by the take for
+  // another; a read-only node (a system property of the running object) is
+  // the object's: its slot is cleared.
+  uint16_t* prop_slots = rec->spare_prop_slots;
   uint8_t nprops = 0;
-  bool props_fit = ws.Var_index_cnt <= 256;
-  auto clear_slot = [&](uint32_t i) {
-    Var_node* v = slots[i];
+  bool props_fit = n <= 256;
+  auto visit = [&](uint32_t i) {
+    Var_node* v = i < n ? slots[i] : nullptr;
     if (!v) return;
-    slots[i] = nullptr;
-    if (props_fit && (v->flags & VF_PROPERTY)) {
-      if (nprops == 8) {
-        nprops = 0;
-        props_fit = false;
+    if (v->flags & VF_PROPERTY) {
+      for (uint8_t j = 0; j < nprops; j++)
+        if (prop_slots[j] == i) return;
+      if (props_fit && nprops < 8) {
+        prop_slots[nprops++] = uint16_t(i);
         return;
       }
-      rec->spare_prop_slots[nprops] = uint16_t(i);
-      props[nprops++] = v;
+      // More than the table holds: none of them stays.
+      for (uint8_t j = 0; j < nprops; j++) slots[prop_slots[j]] = nullptr;
+      nprops = 0;
+      props_fit = false;
+      slots[i] = nullptr;
+      return;
     }
+    if (v->flags & VF_READ_ONLY) slots[i] = nullptr;
   };
   if (noted) {
     // What was bound when the call began and what it bound since: no other
-    // slot can be bound.
-    uint32_t n = ws.Var_index_cnt;
-    for (uint8_t i = 0; i < m->start_props; i++)
-      if (m->start_prop_slots[i] < n) clear_slot(m->start_prop_slots[i]);
-    for (uint32_t i = 0; i < k.count; i++)
-      if (k.slots[i] < n) clear_slot(k.slots[i]);
-    for (uint32_t i = 0; i < m->note.count; i++)
-      if (m->note.slots[i] < n) clear_slot(m->note.slots[i]);
+    // slot can have changed.
+    for (uint8_t i = 0; i < m->start_props; i++) visit(m->start_prop_slots[i]);
+    for (uint32_t i = 0; i < m->note.count; i++) visit(m->note.slots[i]);
   } else {
-    for (uint32_t i = 0, n = ws.Var_index_cnt; i < n; i++) clear_slot(i);
+    for (uint32_t i = 0; i < n; i++) visit(i);
   }
-  for (uint32_t i = 0; i < k.count; i++)
-    if (keep[i]) slots[k.slots[i]] = keep[i];
-  for (uint8_t i = 0; i < nprops; i++) slots[rec->spare_prop_slots[i]] = props[i];
   rec->spare_props = nprops;
   rec->spare_obj = k.obj;
 }

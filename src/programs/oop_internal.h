@@ -124,6 +124,21 @@ struct Prog_ref {
   // The last "program;entry" text built for it and what it was built from.
   mutable std::string full_cache, base_cache, label_cache;
   mutable uint32_t line_cache = 0;
+  // The class and class epoch full_cache was last found right under: a
+  // class's program and its entries' names change only with a new class,
+  // which moves the epoch.  A copy starts unchecked (it may be given
+  // another entry).
+  struct Checked {
+    const Oop_class* cls = nullptr;
+    uint32_t epoch = 0;
+    Checked() = default;
+    Checked(const Checked&) {}
+    Checked& operator=(const Checked&) {
+      cls = nullptr;
+      return *this;
+    }
+  };
+  mutable Checked checked;
   mutable Method_entry entry;
 };
 
