@@ -133,13 +133,15 @@ void release_program() {
   ws.Auto_line = LAST_LINE_NO;
 }
 
-// The callee's side of a return from a bound call (Exec_call_bound), in
-// its usual case: no attached objects, no control frames, user functions
-// or lines of its own, variables not shared with the caller.  The values
-// flow back through the frame's own records (a caller's variable that is
-// read-only or an integer takes Args_flow_back's way), the variables are
-// kept for the next call.  False, with nothing done, for anything else.
-[[gnu::noinline]] bool leave_bound(Call_frame* f) {
+// The callee's side of a return from a call whose argument records are
+// its caller's own (a bound call, a method's direct call), in its usual
+// case: no attached objects, no control frames, user functions or lines
+// of its own, variables not shared with the caller.  The values flow back
+// through the records (a caller's variable that is read-only or an
+// integer, or any other kind, takes Args_flow_back's way), the variables
+// are kept for the next call (Prog_keep_plain_vars, else as at any
+// return).  False, with nothing done, for anything else.
+[[gnu::noinline]] bool leave_bound(Call_frame* f, std::vector<Var_node*>& refill) {
   Arg_rec* list = ws.Arg_list;
   if (!list || !list->in_frame || !ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
       (f->Pgm_flags & PGM_SHARES_VARS) || (ws.Edit_list && ws.Edit_list != Last_line()) || Obj4_count())
@@ -150,7 +152,7 @@ void release_program() {
     if (!v) continue;
     Var_node* c = a->var;
     uint32_t cf = c->flags;
-    if (cf & (VF_READ_ONLY | VF_INTEGER)) {
+    if ((cf & (VF_READ_ONLY | VF_INTEGER)) || a->kind > ARG_STR_REF) {
       rest = true;
       continue;
     }
@@ -164,10 +166,7 @@ void release_program() {
     }
     c->flags = cf | VF_ASSIGNED;
   }
-  if (rest) {
-    std::vector<Var_node*> refill;  // stays empty: references only
-    Args_flow_back(list, refill);
-  }
+  if (rest) Args_flow_back(list, refill);
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
   if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
@@ -222,7 +221,7 @@ void pop_frame(bool flow_back) {
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
-  if (!flow_back || !leave_bound(f)) leave_general(f, flow_back, refill);
+  if (!flow_back || !leave_bound(f, refill)) leave_general(f, flow_back, refill);
   release_program();
   // The caller sees the global access mask as it is now.
   uint32_t mask_glob = ws.Var_mask_glob;
