@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/exec_command.h"
 #include "core/control_stack.h"
@@ -59,27 +60,9 @@ const Prog_context& fresh() {
 }
 
 // The context moves as one block (it is trivially copyable), in 16-byte
-// pieces written out in full: the compiler's own copy of a block this size
-// is a string instruction whose start-up costs more than the copy, and the
-// library's copy spends a third of its work choosing how to copy.
-typedef unsigned char Ctx_piece __attribute__((vector_size(16), aligned(1), may_alias));
-constexpr size_t CTX_PIECES = sizeof(Prog_context) / 16;
-constexpr size_t CTX_TAIL = sizeof(Prog_context) % 16;
-
+// pieces (core/block_copy.h).
 [[gnu::always_inline]] inline void copy_context(void* to, const void* from) {
-  auto* d = static_cast<Ctx_piece*>(to);
-  const auto* s = static_cast<const Ctx_piece*>(from);
-#pragma GCC unroll 64
-  for (size_t i = 0; i < CTX_PIECES; i++) {
-    Ctx_piece v = s[i];
-#if defined(__x86_64__)
-    asm("" : "+x"(v));  // kept in a register: the loop is not turned back into a string copy
-#endif
-    d[i] = v;
-  }
-  if constexpr (CTX_TAIL != 0)
-    std::memcpy(static_cast<unsigned char*>(to) + CTX_PIECES * 16,
-                static_cast<const unsigned char*>(from) + CTX_PIECES * 16, CTX_TAIL);
+  Block_copy<sizeof(Prog_context)>(to, from);
 }
 
 void save_context(Call_frame* f) { copy_context(static_cast<Prog_context*>(f), static_cast<const Prog_context*>(&ws)); }
