@@ -401,6 +401,45 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   std::memcpy(w->name, name, name_len);
 }
 
+// A bound call's arguments at p (after the name), checked against the
+// plan of rec's ENTER: every argument a variable of the caller by its
+// bound slot, as Do_Args takes it by reference (readable and writable, no
+// record, a string not passed twice), and every item's kept variable a
+// plain scalar of the same type (kept variables are cleared: no storage):
+// what ENTER would bind without a failure.  The variables in from and to
+// and the cursor after the arguments, or null.
+[[gnu::noinline]] uint8_t* bound_args(const Enter_plan* plan, uint8_t* p, const Prog_obj* rec, Var_node** from,
+                                      Var_node** to) {
+  Var_node** const kept = rec->spare_index;
+  const uint32_t kept_cnt = rec->var_cnt;
+  Var_node** const slots = ws.Var_index;
+  const uint32_t slot_cnt = ws.Var_index_cnt;
+  // A caller's variable is refused by its flags word and access masks in
+  // one test: flags (read-only, record), then the read and the write mask
+  // against the bits the program lacks.
+  const uint64_t lacking = uint16_t(~ws.Var_mask);
+  const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
+  const Enter_item* it = plan->items;
+  for (uint32_t i = 0, n = plan->count; i < n; i++, it++, p += 4) {
+    // ", name" with the item's type, the name by its bound slot; what
+    // follows is the next one's comma or the end, tested there.
+    const uint8_t c = it->type;
+    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return nullptr;
+    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
+    if (idx >= slot_cnt) return nullptr;
+    Var_node* v = slots[idx];
+    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return nullptr;
+    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
+    if (c == code::STR_VAR)
+      for (uint32_t j = 0; j < i; j++)
+        if (from[j] == v) return nullptr;  // a string passed twice goes by value the second time
+    from[i] = v;
+    to[i] = cv;
+  }
+  return p;
+}
+
 // The place the call returns to, and how it was made, in the caller's
 // context saved in f.  (Written into the frame after the copy: a field of
 // the workspace written just before the copy reads it would hold the copy
@@ -542,42 +581,11 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS ||
       w->exec[0] != code::D_ENTER || plan->stmt != w->exec + 1)
     return false;
-  // Every argument a variable of the caller by its bound slot, as Do_Args
-  // takes it by reference (readable and writable, no record, a string not
-  // passed twice), and every item's kept variable a plain scalar of the
-  // same type (kept variables are cleared: no storage): what ENTER would
-  // bind without a failure.
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
-  Var_node** const kept = rec->spare_index;
-  const uint32_t kept_cnt = rec->var_cnt;
-  Var_node** const slots = ws.Var_index;
-  const uint32_t slot_cnt = ws.Var_index_cnt;
-  // A caller's variable is refused by its flags word and access masks in
-  // one test: flags (read-only, record), then the read and the write mask
-  // against the bits the program lacks.
-  const uint64_t lacking = uint16_t(~ws.Var_mask);
-  const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
   const uint32_t n = plan->count;
-  uint8_t* p = ws.Exec_ptr;
-  const Enter_item* it = plan->items;
-  for (uint32_t i = 0; i < n; i++, it++, p += 4) {
-    // ", name" with the item's type, the name by its bound slot; what
-    // follows is the next one's comma or the end, tested there.
-    const uint8_t c = it->type;
-    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return false;
-    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
-    if (idx >= slot_cnt) return false;
-    Var_node* v = slots[idx];
-    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
-    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
-    if (c == code::STR_VAR)
-      for (uint32_t j = 0; j < i; j++)
-        if (from[j] == v) return false;  // a string passed twice goes by value the second time
-    from[i] = v;
-    to[i] = cv;
-  }
+  uint8_t* p = bound_args(plan, ws.Exec_ptr, rec, from, to);
+  if (!p) return false;
   if (!(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
