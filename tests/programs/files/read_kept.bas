@@ -8,6 +8,7 @@ REM block, a number with decimals, a number that is no plain number, NUL
 REM padding, CR before LF, a line of 64 bytes and more, a last line
 REM without a newline.
 INVOKE "printf 'a\2121\212\nbb\2122\212\nccccccccccccccccccccccccccccccccccccccccc\2123\212\nd\2124.5\212\ne\212 5\212\nf\2126\212\0\0\ng\2127\212\r\nhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhh\2128\212\ni\2129\212' > rk1.txt"
+INVOKE "cp rk1.txt rk1b.txt; for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do printf 'z\2120\212\n' >> rk1b.txt; done; printf 'y\2121\212' >> rk1b.txt"
 10 OPEN (1)"rk1.txt"; DIM L[10],V[10]
 20 FOR I=1 TO 10; READ (1,END=40)A$,X; L[I]=LEN(A$); V[I]=X; NEXT I
 40 PRINT "read",I-1,"last [",A$,"]",X
@@ -16,11 +17,16 @@ INVOKE "printf 'a\2121\212\nbb\2122\212\nccccccccccccccccccccccccccccccccccccccc
 RUN
 DELETE
 REM The same lines with nothing but fast statements in the loop: the sums
-REM and the last values show every line.
+REM and the last values show every line; then with 20 more lines after
+REM them (the kept READ searches 64 bytes at once where the buffer has them).
 10 OPEN (1)"rk1.txt"; S=0; N=0; T=0
 20 READ (1,END=40)A$,X
-30 N=N+1; S=S+X; GOTO 20
-40 PRINT N,S,"[",A$,"]",LEN(A$); CLOSE (1)
+30 N=N+1; S=S+X; T=T+S; GOTO 20
+40 PRINT N,S,T,"[",A$,"]",LEN(A$); CLOSE (1)
+50 OPEN (1)"rk1b.txt"; S=0; N=0; T=0
+60 READ (1,END=80)A$,X
+70 N=N+1; S=S+X; T=T+S; GOTO 60
+80 PRINT N,S,T,"[",A$,"]",LEN(A$); CLOSE (1)
 RUN
 DELETE
 REM Between two READs of one statement: the channel closed and opened
@@ -59,4 +65,4 @@ INVOKE "printf '1\n2\nx\n4\n5\n' > rk5.txt"
 50 PRINT "sum",S,"errors",E; CLOSE (1)
 RUN
 DELETE
-ERASE "rk1.txt"; ERASE "rk2.txt"; ERASE "rk3.txt"; ERASE "rk4.txt"; ERASE "rk5.txt"
+ERASE "rk1.txt"; ERASE "rk1b.txt"; ERASE "rk2.txt"; ERASE "rk3.txt"; ERASE "rk4.txt"; ERASE "rk5.txt"
