@@ -818,10 +818,23 @@ void run_statements(uint8_t* work) {
         if (ws.Cur_stno == 0) return;
         next_program_line();
         goto next_statement;
-      case code::D_IF:
+      case code::D_IF: {
+        // A condition of one or two plain operands (no call, nothing it
+        // could change) and the part that runs found (the cursor moved, or
+        // an error): nothing the loop's resets or its epoch undo.
+        // Eval_val's fast path, inline.
+        Num_val v;
+        if (const uint8_t* q = Eval_simple_at(ws.Exec_ptr + 1, v)) {
+          ws.Num_acc = v;
+          ws.Str_len = -1;
+          ws.Exec_ptr = const_cast<uint8_t*>(q);
+          Exec_if_part();
+          goto next_statement;
+        }
         ++ws.Exec_ptr;
         Exec_if();
         break;
+      }
       case code::D_GOTO: {
         uint8_t* q = ++ws.Exec_ptr;
         if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
