@@ -4,6 +4,8 @@
 #   props  a property read and a property assignment (H'B=H'A+I)
 #   expr   a call of an expression method with two arguments
 #   prog   a call of a program method with two arguments (ENTER, RETURN)
+#   prog2  the same with a statement between them (Z=X+Y; RETURN Z+A): a
+#          body the call cannot answer without running its lines
 #   new    NEW and DROP of an object with three properties
 # The ratio is CPython's time over oru's (above 1: oru is faster).
 # Usage: bench/objects.sh [build-dir]
@@ -19,6 +21,10 @@ run_oru() {  # $1: the statement timed in the loop
     '50 ENTER X,Y' \
     '60 RETURN X+Y+A' \
     '70 FUNCTION END' \
+    '72 FUNCTION PSUM2(X,Y)' \
+    '74 ENTER X,Y' \
+    '76 Z=X+Y; RETURN Z+A' \
+    '78 FUNCTION END' \
     '80 END DEF' \
     '90 PRECISION 9; H=NEW("P"); H'"'"'A=1' \
     '100 FOR R=1 TO 3' \
@@ -35,6 +41,7 @@ run_oru() {  # $1: the statement timed in the loop
 t_props=$(run_oru "H'B=H'A+I")
 t_expr=$(run_oru "S=H'SUM(I,2)")
 t_prog=$(run_oru "S=H'PSUM(I,2)")
+t_prog2=$(run_oru "S=H'PSUM2(I,2)")
 t_new=$(run_oru "O=NEW(\"P\"); O'A=I; O'B=2; O'C\$=\"abc\"; DROP OBJECT O")
 
 cat > objects.py <<'PY'
@@ -44,6 +51,9 @@ class P:
         self.a = 1; self.b = 0; self.c = ""
     def sum(self, x, y):
         return x + y + self.a
+    def sum2(self, x, y):
+        z = x + y
+        return z + self.a
 def best(fn):
     b = None
     for r in range(3):
@@ -55,24 +65,27 @@ def props():
     for i in range(1, 1000001): h.b = h.a + i
 def expr():
     for i in range(1, 1000001): s = h.sum(i, 2)
+def expr2():
+    for i in range(1, 1000001): s = h.sum2(i, 2)
 def new():
     for i in range(1, 1000001):
         o = P(); o.a = i; o.b = 2; o.c = "abc"; del o
-print(best(props), best(expr), best(new))
+print(best(props), best(expr), best(new), best(expr2))
 PY
 if command -v python3 >/dev/null; then
   set -- $(python3 objects.py)
-  py_props=$1 py_expr=$2 py_new=$3
+  py_props=$1 py_expr=$2 py_new=$3 py_expr2=$4
 else
-  py_props=- py_expr=- py_new=-
+  py_props=- py_expr=- py_new=- py_expr2=-
 fi
 row() {
   awk -v n="$1" -v o="$2" -v p="$3" 'BEGIN {
     r = (p != "-" && o > 0) ? sprintf("%.2f", p / o) : "-"
     ps = (p != "-") ? sprintf("%8.3f", p) : "       -"
-    printf "%-34s oru %8.3f s   python3 %s s   ratio %s\n", n, o, ps, r }'
+    printf "%-40s oru %8.3f s   python3 %s s   ratio %s\n", n, o, ps, r }'
 }
 row "1,000,000 property read+assign" "$t_props" "$py_props"
 row "1,000,000 expression-method calls" "$t_expr" "$py_expr"
 row "1,000,000 program-method calls" "$t_prog" "$py_expr"
+row "1,000,000 program-method calls, 3 lines" "$t_prog2" "$py_expr2"
 row "1,000,000 NEW/DROP, 3 properties" "$t_new" "$py_new"

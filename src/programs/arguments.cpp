@@ -8,6 +8,7 @@
 // the callee's while both exist.
 #include "programs/arguments.h"
 
+#include <cassert>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -266,6 +267,14 @@ Arg_rec* Arg_string_ref(Arg_rec** tail, Var_node* v) {
 }
 
 void FreeArgList(Arg_rec* list) {
+  // A bound call's records (Exec_call_bound): all a call frame's own, all
+  // references, none owning storage.
+  if (list && list->in_frame) {
+#ifndef NDEBUG
+    for (Arg_rec* a = list; a; a = a->next) assert(a->in_frame && !a->str && !a->rec_list);
+#endif
+    return;
+  }
   while (list) {
     Arg_rec* next = list->next;
     if (list->str) Ret_str(list->str);
@@ -564,6 +573,8 @@ void d_ente() {
   if (!record || ws.Pgm_cache_ent != rec || ws.Pgm_image != rec->image) return;
   plan.end = ws.Exec_ptr;
   plan.distinct = items_distinct(plan);
+  plan.refs_only = true;
+  for (uint32_t i = 0; i < plan.count; i++) plan.refs_only &= plan.items[i].by_ref != 0;
   size_t size = offsetof(Enter_plan, items) + sizeof(Enter_item) * plan.count;
   void* b = Get_blk(size);
   if (!b) return;  // the next call walks the items again
@@ -583,11 +594,21 @@ void Args_flow_back(Arg_rec* list, std::vector<Var_node*>& refill) {
     Var_node* c = a->var;
     if (!c) continue;
     uint32_t cf = c->flags;
-    if (a->kind == ARG_NUM_REF && !(cf & (VF_READ_ONLY | VF_INTEGER))) {
-      // The usual case first: a number goes back as it is.
-      c->num = v->num;
-      c->flags = cf | VF_ASSIGNED;
-      continue;
+    if (!(cf & (VF_READ_ONLY | VF_INTEGER))) {
+      // The usual cases first: a number goes back as it is, a lent string
+      // comes home.
+      if (a->kind == ARG_NUM_REF) {
+        c->num = v->num;
+        c->flags = cf | VF_ASSIGNED;
+        continue;
+      }
+      if (a->kind == ARG_STR_REF) {
+        if (c->str) Ret_str(c->str);
+        c->str = v->str;
+        v->str = nullptr;
+        c->flags = cf | VF_ASSIGNED;
+        continue;
+      }
     }
     if (cf & VF_READ_ONLY) {
       // The caller's variable keeps what it had; a lent block comes home.

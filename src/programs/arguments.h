@@ -56,6 +56,7 @@ struct Enter_plan {
   uint8_t* end = nullptr;         // the cursor after the items
   uint32_t count = 0;
   bool distinct = false;  // no two items name the same variable
+  bool refs_only = false; // every item takes a plain scalar by reference (by_ref set)
   Enter_item items[ENTER_PLAN_MAX];
 };
 

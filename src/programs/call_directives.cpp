@@ -206,6 +206,18 @@ bool must_pass_to_caller() {
 
 // CALL name [, argument ...] [, ERR=line]
 void d_call() {
+  // A name given as a plain literal is read in place: a bound call needs no
+  // more of it.
+  uint8_t* at = ws.Exec_ptr;
+  if (at[0] == code::STR_LIT) {
+    uint16_t n = get_u16be(at + 1);
+    uint8_t after = at[3 + n];
+    if (n && at[3] != '[' && (after == code::COMMA || stmt_end(after))) {
+      ws.Exec_ptr = at + 3 + n;
+      if (Exec_call_bound(at + 3, n)) return;
+      ws.Exec_ptr = at;
+    }
+  }
   Eval_str();
   if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
   size_t n = size_t(ws.Str_len);
@@ -308,7 +320,9 @@ void d_exit() {
   if (ws.Call_status == -1) Rpt_error(err::NOT_IN_CALLED);
   if (!ws.Call_link) Rpt_error(err::NOT_IN_CALL);
   if (stmt_end(*ws.Exec_ptr)) {
-    Exec_exit(false, 0);
+    // From a program line, EXIT alone only pops the frame.
+    if (ws.Cur_stno != 0) Exec_pop();
+    else Exec_exit(false, 0);
     return;
   }
   Exec_exit(true, Eval_integer());

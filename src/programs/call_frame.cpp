@@ -2,6 +2,8 @@
 // calls that run a program to completion.
 #include "programs/call_frame.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
@@ -113,7 +115,9 @@ void release_program() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   ws.Pgm_cache_ent = nullptr;
   ws.Pgm_image = nullptr;
-  Path_unref(ws.Cur_pgm);
+  // The record's own reference keeps the path, usually.
+  if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
+  else Path_unref(path);
   ws.Cur_pgm = nullptr;
   // The name block waits in the record for the next call (the record may
   // be freed by the drop below, and the block with it).
@@ -122,23 +126,60 @@ void release_program() {
     else Ret_str(name);
   }
   ws.Pgm_name = nullptr;
-  Prog_drop(rec);
+  // Another use (ADDR, a caller running it) usually holds the record.
+  if (rec->uses > 1) rec->uses--;
+  else Prog_drop(rec);
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
 }
 
-// Pops the current frame.  flow_back: the arguments' values go back to the
-// caller (an EXIT); without it (a call that failed to start) the caller's
-// cursor returns to the start of the calling statement, where the error is
-// raised.
-void pop_frame(bool flow_back) {
+// The callee's side of a return from a bound call (Exec_call_bound), in
+// its usual case: no attached objects, no control frames, user functions
+// or lines of its own, variables not shared with the caller.  The values
+// flow back through the frame's own records (a caller's variable that is
+// read-only or an integer takes Args_flow_back's way), the variables are
+// kept for the next call.  False, with nothing done, for anything else.
+[[gnu::noinline]] bool leave_bound(Call_frame* f) {
+  Arg_rec* list = ws.Arg_list;
+  if (!list || !list->in_frame || !ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
+      (f->Pgm_flags & PGM_SHARES_VARS) || (ws.Edit_list && ws.Edit_list != Last_line()) || Obj4_count())
+    return false;
+  bool rest = false;
+  for (Arg_rec* a = list; a; a = a->next) {
+    Var_node* v = a->bound;
+    if (!v) continue;
+    Var_node* c = a->var;
+    uint32_t cf = c->flags;
+    if (cf & (VF_READ_ONLY | VF_INTEGER)) {
+      rest = true;
+      continue;
+    }
+    a->bound = nullptr;
+    if (a->kind == ARG_NUM_REF) {
+      c->num = v->num;
+    } else {
+      if (c->str) Ret_str(c->str);
+      c->str = v->str;
+      v->str = nullptr;
+    }
+    c->flags = cf | VF_ASSIGNED;
+  }
+  if (rest) {
+    std::vector<Var_node*> refill;  // stays empty: references only
+    Args_flow_back(list, refill);
+  }
+  ws.Arg_list = nullptr;
+  ws.Ctl_depth = 0;
+  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
+  return true;
+}
+
+// The callee's side of any other return: attached objects released,
+// values back (flow_back), control frames unstacked, variables kept,
+// freed or handed back to a caller that shared them.
+void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill) {
   // Objects attached to the program that returns lose their reference.
   if (Obj4_count()) Obj4_OnClose(OBJ4_PROGRAM, Prog_call_level());
-  Call_frame* f = ws.Call_link;
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
-  std::vector<Var_node*> refill;
   if (flow_back) {
     // Once their values are back the arguments are done with: the list
     // goes now, so that nothing below walks it again.
@@ -146,10 +187,6 @@ void pop_frame(bool flow_back) {
     FreeArgList(ws.Arg_list);
     ws.Arg_list = nullptr;
   }
-
-  // The caller sees the global access mask as it is now.
-  f->Var_mask_glob = ws.Var_mask_glob;
-  f->Var_mask = f->Var_mask_glob | f->Var_mask_pgm;
 
   while (ws.Ctl_stack) Exec_unstack();
   ws.Ctl_depth = 0;
@@ -169,12 +206,31 @@ void pop_frame(bool flow_back) {
   } else if (!Prog_keep_vars()) {
     Clr_var();
   }
-  FreeArgList(ws.Arg_list);
-  ws.Arg_list = nullptr;
+  if (ws.Arg_list) {
+    FreeArgList(ws.Arg_list);
+    ws.Arg_list = nullptr;
+  }
+}
+
+// Pops the current frame.  flow_back: the arguments' values go back to the
+// caller (an EXIT); without it (a call that failed to start) the caller's
+// cursor returns to the start of the calling statement, where the error is
+// raised.
+void pop_frame(bool flow_back) {
+  Call_frame* f = ws.Call_link;
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  std::vector<Var_node*> refill;
+  if (!flow_back || !leave_bound(f)) leave_general(f, flow_back, refill);
   release_program();
+  // The caller sees the global access mask as it is now.
+  uint32_t mask_glob = ws.Var_mask_glob;
 
   restore_context(f);
   release_frame(f);
+  ws.Var_mask_glob = mask_glob;
+  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
   ws.Num_acc = acc;
   ws.Str_ptr = sp;
   ws.Str_len = sl;
@@ -227,8 +283,20 @@ struct Warm_start {
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 
+// A variable's flags (low half) and its read and write masks (the two
+// quarters above), as one word.
+static_assert(std::endian::native == std::endian::little, "the word's halves are read little-endian");
+static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
+                  offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
+              "flags and access masks lie together");
+inline uint64_t Var_flags_masks(const Var_node* v) {
+  uint64_t word;
+  std::memcpy(&word, &v->flags, sizeof word);
+  return word;
+}
+
 // Names are short: eight bytes at a time, then the rest.
-bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
+[[gnu::always_inline]] inline bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
   uint64_t x, y;
   for (; n >= 8; a += 8, b += 8, n -= 8) {
     std::memcpy(&x, a, 8);
@@ -257,7 +325,7 @@ bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
 // of its file that the search by name makes).  The record must be the one
 // Prog_load would find first (the front of the list, not stale), with the
 // kept variables and name block that Prog_take and Exec_load would take.
-Prog_obj* warm_record(const uint8_t* name, uint32_t name_len) {
+[[gnu::always_inline]] inline Prog_obj* warm_record(const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
@@ -300,6 +368,10 @@ void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
   ws.Go_cache_ref = 0;
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
+}
+
+// The cursor on the program's first statement, as the warm start has it.
+void warm_cursor(const Warm_start* w) {
   ws.Cur_stno = w->stno;
   ws.Exec_ptr = ws.Stmt_ptr = w->exec;
   ws.Str_ptr = w->str_ptr;
@@ -348,18 +420,20 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 }
 
 // The place the call returns to, and how it was made, in the caller's
-// context (before it is saved).
-void mark_return() {
+// context saved in f.  (Written into the frame after the copy: a field of
+// the workspace written just before the copy reads it would hold the copy
+// up.)
+[[gnu::always_inline]] inline void mark_return(Call_frame* f) {
+  uint32_t flags = f->Pgm_flags & ~uint32_t(PGM_FROM_CONSOLE | PGM_IN_CALL);
   if (ws.Cur_stno != 0) {
-    ws.Stop_stno = ws.Cur_stno;
-    ws.Stop_ptr = ws.Exec_ptr;
-    ws.Stop_stmt = ws.Stmt_ptr;
-    ws.Pgm_flags &= ~uint32_t(PGM_FROM_CONSOLE);
+    f->Stop_stno = ws.Cur_stno;
+    f->Stop_ptr = ws.Exec_ptr;
+    f->Stop_stmt = ws.Stmt_ptr;
   } else {
-    ws.Pgm_flags |= PGM_FROM_CONSOLE;
+    flags |= PGM_FROM_CONSOLE;
   }
-  if (ws.Run_flags & RF_CALL_DEPTH) ws.Pgm_flags |= PGM_IN_CALL;
-  else ws.Pgm_flags &= ~uint32_t(PGM_IN_CALL);
+  if (ws.Run_flags & RF_CALL_DEPTH) flags |= PGM_IN_CALL;
+  f->Pgm_flags = flags;
 }
 
 // Runs a started call in a nested execution until its frame is popped.  The
@@ -415,7 +489,6 @@ std::string Program_path(int level) {
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
 
 void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, Call_warm warm_load) {
-  mark_return();
 
   Call_frame* f;
   try {
@@ -427,8 +500,10 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, 
   Prog_obj* warm =
       !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
   save_context(f);
+  mark_return(f);
   if (warm) {
     warm_start(warm, f, list);
+    warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
   if (warm_load && warm_load(ctx, f, list)) return;
@@ -481,34 +556,40 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   // The program's first statement is the planned ENTER, with items that
-  // name different variables.
-  if (!plan || !plan->distinct || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
-      plan->stmt != w->exec + 1)
+  // name different variables, each a plain scalar taken by reference.
+  if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS ||
+      w->exec[0] != code::D_ENTER || plan->stmt != w->exec + 1)
     return false;
   // Every argument a variable of the caller by its bound slot, as Do_Args
   // takes it by reference (readable and writable, no record, a string not
   // passed twice), and every item's kept variable a plain scalar of the
-  // same type: what ENTER would bind without a failure.
+  // same type (kept variables are cleared: no storage): what ENTER would
+  // bind without a failure.
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
-  Var_node** kept = rec->spare_index;
+  Var_node** const kept = rec->spare_index;
   const uint32_t kept_cnt = rec->var_cnt;
-  const uint32_t mask = ws.Var_mask;
+  Var_node** const slots = ws.Var_index;
+  const uint32_t slot_cnt = ws.Var_index_cnt;
+  // A caller's variable is refused by its flags word and access masks in
+  // one test: flags (read-only, record), then the read and the write mask
+  // against the bits the program lacks.
+  const uint64_t lacking = uint16_t(~ws.Var_mask);
+  const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
   const uint32_t n = plan->count;
   uint8_t* p = ws.Exec_ptr;
-  for (uint32_t i = 0; i < n; i++, p += 4) {
+  const Enter_item* it = plan->items;
+  for (uint32_t i = 0; i < n; i++, it++, p += 4) {
     // ", name" with the item's type, the name by its bound slot; what
     // follows is the next one's comma or the end, tested there.
-    const Enter_item& it = plan->items[i];
-    const uint8_t c = it.type;
-    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80) || !it.by_ref) return false;
+    const uint8_t c = it->type;
+    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return false;
     uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
-    if (idx >= ws.Var_index_cnt) return false;
-    Var_node* v = ws.Var_index[idx];
-    if (!v || v->type != c || (((v->read_mask | v->write_mask) & ~mask) | (v->flags & (VF_READ_ONLY | VF_RECORD))))
-      return false;
-    Var_node* cv = it.idx < kept_cnt ? kept[it.idx] : nullptr;
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) || cv->elems) return false;
+    if (idx >= slot_cnt) return false;
+    Var_node* v = slots[idx];
+    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
+    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
     if (c == code::STR_VAR)
       for (uint32_t j = 0; j < i; j++)
         if (from[j] == v) return false;  // a string passed twice goes by value the second time
@@ -522,29 +603,25 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   }
   ws.Exec_ptr = p;
   Chk_err();
-  mark_return();
   Call_frame* f = new_frame();
-  Arg_rec* list = n ? &f->args[0] : nullptr;
-  for (uint32_t i = 0; i < n; i++) {
-    Arg_rec* a = &f->args[i];
-    a->next = i + 1 < n ? &f->args[i + 1] : nullptr;
-    a->var = from[i];
-    a->bound = to[i];
-    a->num = from[i]->num;
-    a->str = nullptr;
-    a->rec_list = nullptr;
-    a->kind = from[i]->type == code::NUM_VAR ? ARG_NUM_REF : ARG_STR_REF;
-    a->in_frame = true;
-  }
   save_context(f);
-  warm_start(rec, f, list);
-  // ENTER's binding (enter_planned's cases for references to scalars).
+  mark_return(f);
+  warm_start(rec, f, n ? &f->args[0] : nullptr);
+  // ENTER's binding (enter_planned's cases for references to scalars),
+  // recorded in the frame's own argument records (they own nothing: str
+  // and rec_list stay null).
   for (uint32_t i = 0; i < n; i++) {
     Var_node* c = from[i];
     Var_node* v = to[i];
+    Arg_rec* a = &f->args[i];
+    a->next = a + 1;
+    a->var = c;
+    a->bound = v;
+    a->kind = c->type;
     v->read_mask = c->read_mask;
     v->write_mask = c->write_mask;
     if (c->type == code::NUM_VAR) {
+      a->num = c->num;
       v->num = c->num;
       v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
     } else {
@@ -555,9 +632,27 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
       if (old) Ret_str(old);
     }
   }
+  if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
-  ws.Stmt_ptr = w->exec;
-  ws.Exec_ptr = plan->end;
+  uint8_t* end = plan->end;
+  uint16_t line = w->stno;
+  uint8_t* rec_at = ws.Cur_line_rec;
+  if (*end == code::EOL && rec_at && line == ws.Cur_line_no && uint16_t(line - 1) < LAST_LINE_NO - 1) {
+    // ENTER ends its line: on to the next line's first statement, as the
+    // statement loop steps from a line of an image (a record: length,
+    // line number, code) when nothing is pending.
+    rec_at += 2 + get_u16be(rec_at);
+    line = get_u16be(rec_at + 2);
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = rec_at;
+    ws.Str_ptr = rec_at + 2;
+    ws.Str_len = get_u16be(rec_at);
+    ws.Cur_line_no = ws.Cur_stno = line;
+    ws.Exec_ptr = ws.Stmt_ptr = rec_at + 4;
+    return true;
+  }
+  warm_cursor(w);
+  ws.Exec_ptr = end;
   return true;
 }
 

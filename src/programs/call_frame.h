@@ -30,7 +30,11 @@ constexpr uint32_t CALL_FRAME_ARGS = 6;
 // then links these (in_frame set), which live as long as the frame.
 struct Call_frame : Prog_context {
   Arg_rec args[CALL_FRAME_ARGS];
+  Call_frame() {
+    for (Arg_rec& a : args) a.in_frame = true;
+  }
 };
+static_assert(ARG_NUM_REF == 1 && ARG_STR_REF == 2, "a bound argument's kind is its variable's type code");
 static_assert(std::is_trivially_copyable_v<Prog_context>, "a call saves the context as one block");
 
 // The running program's call level: 1 at the top, one more per CALL.

@@ -86,9 +86,9 @@ struct Method_keep {
 };
 bool Oop_method_keep(Method_keep* k);
 // The slots of the method frame's table that stay bound for the next call
-// (Prog_keep_vars, after Oop_method_keep said yes): ENTER's variables and,
-// in rec's small table, the object's property slots; every other slot of
-// ws.Var_index is cleared.
+// (Prog_keep_vars, after Oop_method_keep said yes): the program's own
+// variables (ENTER's and the others) and, in rec's small table, the
+// object's property slots; a system property's slot is cleared.
 void Oop_method_keep_slots(struct Prog_obj* rec, const Method_keep& k);
 void Oop_hook_update();
 

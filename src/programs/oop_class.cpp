@@ -671,12 +671,16 @@ Oop_method* OopFindFunction(Oop_class* c, const Oop_name* id, uint32_t mask, uin
 }
 
 const std::string& Oop_class_program(const Oop_class* c, const Prog_ref& r) {
+  if (r.checked.cls == c && r.checked.epoch == oop.class_epoch) return r.full_cache;
   const std::string& base = !r.program.empty() ? r.program : !c->program_file.empty() ? c->program_file : c->program;
   if (base.empty())
     Rpt_error_text(err::NO_PROGRAM_LINES, "class " + std::string(c->name->text) +
                            " was defined by a program that was never saved: its methods have no program to run");
-  if (!r.full_cache.empty() && r.base_cache == base && r.label_cache == r.label && r.line_cache == r.line)
+  if (!r.full_cache.empty() && r.base_cache == base && r.label_cache == r.label && r.line_cache == r.line) {
+    r.checked.cls = c;
+    r.checked.epoch = oop.class_epoch;
     return r.full_cache;
+  }
   std::string prog = base;
   if (!r.label.empty()) prog += ";" + r.label;
   else if (r.line) prog += ";#" + std::to_string(r.line);

@@ -31,6 +31,7 @@
 #include "core/hooks.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/signal_flags.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/arguments.h"
@@ -82,6 +83,88 @@ uint32_t enter_slots(uint8_t* p, uint16_t* slots, uint8_t* forms, uint8_t** end)
   }
 }
 
+// A name of rec's table by its slot: (length, text), or null for one the
+// table does not hold in plain form.
+const uint8_t* table_name(const Prog_obj* rec, uint32_t idx) {
+  if (idx >= rec->name_cnt || !rec->name_index || !rec->name_area) return nullptr;
+  const uint8_t* n = rec->name_area + rec->name_index[idx];
+  return n[0] == 0 || n[0] == 255 ? nullptr : n;
+}
+
+// Whether the body at the entry is the chain Oop_frame_inline answers:
+// ENTER's items all plain numeric scalars (no "%" name, distinct) ending
+// their line, and the next line of the image RETURN followed by numeric
+// operands joined by "+" and "-" up to its end: each a parameter (an ENTER
+// slot), a name some class declares (a property of the object at the call)
+// or a constant.  inline_count stays 0 for any other body.
+void learn_inline(Method_entry& e, const Prog_obj* rec) {
+  e.inline_count = 0;
+  uint32_t n = e.enter_count;
+  if (!n || !e.enter_distinct || !e.enter_end || *e.enter_end != code::EOL || !e.line_rec) return;
+  for (uint32_t i = 0; i < n; i++) {
+    if (e.enter_forms[i] & (ENTER_ITEM_STR | ENTER_ITEM_WHOLE)) return;
+    const uint8_t* nm = table_name(rec, e.enter_slots[i]);
+    if (!nm || nm[nm[0]] == '%') return;
+  }
+  const uint8_t* image = rec->image;
+  const uint8_t* end = image + rec->image_size;
+  const uint8_t* line = e.line_rec;
+  if (line < image || line + 4 > end || e.exec < line + 4 || e.exec >= line + 2 + get_u16be(line)) return;
+  const uint8_t* next = line + 2 + get_u16be(line);
+  if (next + 5 > end || next + 2 + get_u16be(next) > end || next[4] != code::D_RETURN) return;
+  const uint8_t* limit = next + 2 + get_u16be(next);
+  const uint8_t* p = next + 5;
+  Method_inline_item items[METHOD_INLINE_MAX];
+  uint32_t count = 0;
+  uint8_t op = code::OP_ADD;
+  for (;;) {
+    if (count == METHOD_INLINE_MAX || p + 3 > limit) return;
+    Method_inline_item it{};
+    it.op = op;
+    uint8_t c = p[0];
+    if (c == code::NUM_VAR) {
+      if (!(p[1] & 0x80)) return;
+      uint16_t idx = uint16_t(((p[1] & 0x7F) << 8) | p[2]);
+      it.kind = METHOD_INLINE_NAME;
+      for (uint32_t i = 0; i < n; i++)
+        if (e.enter_slots[i] == idx) {
+          it.kind = METHOD_INLINE_PARAM;
+          it.param = uint16_t(i);
+        }
+      if (it.kind == METHOD_INLINE_NAME) {
+        const uint8_t* nm = table_name(rec, idx);
+        if (!nm || nm[1] == '%' || nm[1] == '_') return;
+        it.id = OopFindName(1, nm[0], reinterpret_cast<const char*>(nm + 1));
+        if (!it.id || it.id->sys != SYS_NONE) return;
+      }
+      p += 3;
+    } else if (c == code::SMALL_INT) {
+      it.kind = METHOD_INLINE_CONST;
+      it.value.mant = get_u16be(p + 1);
+      p += 3;
+    } else if (c == code::NUM_LIT || c == code::EXP_LIT) {
+      // In line (a program's image keeps no literal pool): the scale, then
+      // 48 bits of mantissa.
+      if (p + 8 > limit) return;
+      it.kind = METHOD_INLINE_CONST;
+      it.value.mant = int64_t(get_u48be(p + 2));
+      it.value.scale = int8_t(p[1]);
+      p += 8;
+    } else {
+      return;
+    }
+    items[count++] = it;
+    if (p >= limit) return;
+    c = *p;
+    if (c == code::EOL) break;
+    if (c != code::OP_ADD && c != code::OP_SUB) return;
+    op = c;
+    p++;
+  }
+  std::copy(items, items + count, e.inline_items);
+  e.inline_count = count;
+}
+
 // What the general load left, kept for the next call.
 void learn_entry(Method_entry& e, Prog_obj* rec) {
   e.rec = rec;
@@ -105,6 +188,7 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
     for (uint32_t j = 0; j < i; j++)
       if (e.enter_slots[i] == e.enter_slots[j] && ((e.enter_forms[i] ^ e.enter_forms[j]) & ENTER_ITEM_STR) == 0)
         e.enter_distinct = false;
+  learn_inline(e, rec);
 }
 
 // The ENTER at the entry bound by the loader itself, when the variables the
@@ -172,6 +256,8 @@ bool entry_valid(const Method_frame& m, const Method_entry& e) {
   if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image) return false;
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET)) return false;
   if (!(rec->flags & PO_PINNED) || Perform_on_active || Text_source()) return false;
+  // The name was compared under this class and epoch already.
+  if (e.valid_cls == m.cls && e.valid_epoch == oop.class_epoch) return true;
   const std::string& n = *m.name;
   size_t len = n.size();
   while (len > 0 && n[len - 1] == ' ') len--;
@@ -221,6 +307,19 @@ void start_noting(Method_frame& m) {
   Var_bind_noting = &m.note;
 }
 
+// Names are short: eight bytes at a time, then byte by byte.
+bool same_text(const uint8_t* a, const char* b, size_t n) {
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return false;
+  }
+  for (; n; a++, b++, n--)
+    if (*a != uint8_t(*b)) return false;
+  return true;
+}
+
 // The program's name: the block the last call of the program gave back
 // when it fits (kept: it does, checked by the caller), else a new one.
 void take_name(const Method_frame& m, Prog_obj* rec) {
@@ -228,7 +327,7 @@ void take_name(const Method_frame& m, Prog_obj* rec) {
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     ws.Pgm_name = kept;
     rec->spare_name = nullptr;
-    if (kept->len != len || std::memcmp(kept->bytes(), m.name->data(), len) != 0) {
+    if (kept->len != len || !same_text(kept->bytes(), m.name->data(), len)) {
       std::memcpy(kept->bytes(), m.name->data(), len);
       kept->len = uint32_t(len);
     }
@@ -261,17 +360,17 @@ void enter_cursor(const Method_entry& e) {
 // The context just made current, kept for the next call's warm start: the
 // pointers each call owns (or sets from its caller) cleared.
 void keep_warm(Method_entry& e, const Prog_obj* rec) {
-  e.ctx = static_cast<const Prog_context&>(ws);
-  e.ctx.Call_link = nullptr;
-  e.ctx.Arg_list = nullptr;
-  e.ctx.Pgm_cache_ent = nullptr;
-  e.ctx.Cur_pgm = nullptr;
-  e.ctx.Pgm_name = nullptr;
-  e.ctx.Var_index = nullptr;
-  e.ctx.Loc_num_tree = e.ctx.Loc_str_tree = nullptr;
-  e.warm_glob = ws.Var_mask_glob;
-  e.warm_state = rec->state;
-  e.warm = true;
+  Method_warm* w = e.warm.make();
+  w->ctx = static_cast<const Prog_context&>(ws);
+  w->ctx.Call_link = nullptr;
+  w->ctx.Arg_list = nullptr;
+  w->ctx.Pgm_cache_ent = nullptr;
+  w->ctx.Cur_pgm = nullptr;
+  w->ctx.Pgm_name = nullptr;
+  w->ctx.Var_index = nullptr;
+  w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
+  w->glob = ws.Var_mask_glob;
+  w->state = rec->state;
 }
 
 }  // namespace
@@ -281,7 +380,9 @@ int Oop_frame_load(void* ctx) {
   Method_entry& e = m.ref->entry;
   if (!m.ref->program.empty() || !entry_valid(m, e)) {
     e.rec = nullptr;
-    e.warm = false;
+    e.warm.reset();
+    e.valid_cls = nullptr;
+    e.inline_count = 0;
     uint8_t* p = Work_take(m.name->size());
     std::memcpy(p, m.name->data(), m.name->size());
     ws.Str_ptr = p;
@@ -297,6 +398,8 @@ int Oop_frame_load(void* ctx) {
     return entry;
   }
   // The load's work (Exec_load on a found record, for a fresh call context).
+  e.valid_cls = m.cls;
+  e.valid_epoch = oop.class_epoch;
   Prog_obj* rec = e.rec;
   CacheLoad(rec);
   rec->uses++;
@@ -328,15 +431,18 @@ int Oop_frame_load(void* ctx) {
 bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
   Method_frame& m = *static_cast<Method_frame*>(ctx);
   Method_entry& e = m.ref->entry;
-  if (!e.warm || !m.ref->program.empty() || !entry_valid(m, e)) return false;
+  const Method_warm* w = e.warm.get();
+  if (!w || !m.ref->program.empty() || !entry_valid(m, e)) return false;
+  e.valid_cls = m.cls;
+  e.valid_epoch = oop.class_epoch;
   Prog_obj* rec = e.rec;
   int vars = kept_vars_fit(m, rec);
   // What the kept context was built from, and what Prog_take asks before it
   // takes the kept variables.
-  if (!vars || f->Var_mask_glob != e.warm_glob || rec->state != e.warm_state || (f->Pgm_flags & PGM_SHARES_VARS) ||
+  if (!vars || f->Var_mask_glob != w->glob || rec->state != w->state || (f->Pgm_flags & PGM_SHARES_VARS) ||
       !rec->spare_name || rec->spare_name->cap < std::min(m.name->size(), NAME_KEEP))
     return false;
-  Block_assign(static_cast<Prog_context&>(ws), e.ctx);
+  Block_assign(static_cast<Prog_context&>(ws), w->ctx);
   ws.Call_link = f;
   ws.Arg_list = list;
   // The caller's fields a call carries over, and what the loading left.
@@ -381,59 +487,124 @@ bool Oop_method_keep(Method_keep* k) {
 void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
   Method_frame* m = Method_frame::current;
   Var_node** slots = ws.Var_index;
+  const uint32_t n = ws.Var_index_cnt;
   bool noted = m && m->noting && m->note.table == slots && m->note.count <= VAR_BIND_NOTE_MAX;
   if (noted && m->note.count == 0) {
     // Nothing bound since the loader made the table current: it is as the
-    // last keep left it, ENTER's slots and the start_props slots bound.
+    // last keep left it.
     for (uint8_t i = 0; i < m->start_props; i++) rec->spare_prop_slots[i] = m->start_prop_slots[i];
     rec->spare_props = m->start_props;
     rec->spare_obj = k.obj;
     return;
   }
-  // Only ENTER's variables stay bound, and only to nodes of the trees kept:
-  // not to a property's node (VF_PROPERTY) or a read-only one (the running
-  // object's system properties), which the object layer gave.
-  Var_node* keep[METHOD_KEEP_MAX];
-  for (uint32_t i = 0; i < k.count; i++) {
-    uint16_t idx = k.slots[i];
-    Var_node* v = idx < ws.Var_index_cnt ? slots[idx] : nullptr;
-    keep[i] = v && !(v->flags & (VF_PROPERTY | VF_READ_ONLY)) ? v : nullptr;
-  }
-  // The slots bound to the object's properties (a few, in a small table)
-  // stay for a next call of the same object; every other slot is cleared.
-  Var_node* props[8];
+  // A slot bound to a node of the trees kept (ENTER's variables, the
+  // method's other variables) stays bound: the next call of the class finds
+  // the same node there (the same class and shape, no properties added at
+  // run time, no variables of the object's own: what the take asks).  The
+  // slots bound to the object's properties (a few, in a small table) stay
+  // for a next call of the same object, and are cleared by the take for
+  // another; a read-only node (a system property of the running object) is
+  // the object's: its slot is cleared.
+  uint16_t* prop_slots = rec->spare_prop_slots;
   uint8_t nprops = 0;
-  bool props_fit = ws.Var_index_cnt <= 256;
-  auto clear_slot = [&](uint32_t i) {
-    Var_node* v = slots[i];
+  bool props_fit = n <= 256;
+  auto visit = [&](uint32_t i) {
+    Var_node* v = i < n ? slots[i] : nullptr;
     if (!v) return;
-    slots[i] = nullptr;
-    if (props_fit && (v->flags & VF_PROPERTY)) {
-      if (nprops == 8) {
-        nprops = 0;
-        props_fit = false;
+    if (v->flags & VF_PROPERTY) {
+      for (uint8_t j = 0; j < nprops; j++)
+        if (prop_slots[j] == i) return;
+      if (props_fit && nprops < 8) {
+        prop_slots[nprops++] = uint16_t(i);
         return;
       }
-      rec->spare_prop_slots[nprops] = uint16_t(i);
-      props[nprops++] = v;
+      // More than the table holds: none of them stays.
+      for (uint8_t j = 0; j < nprops; j++) slots[prop_slots[j]] = nullptr;
+      nprops = 0;
+      props_fit = false;
+      slots[i] = nullptr;
+      return;
     }
+    if (v->flags & VF_READ_ONLY) slots[i] = nullptr;
   };
   if (noted) {
     // What was bound when the call began and what it bound since: no other
-    // slot can be bound.
-    uint32_t n = ws.Var_index_cnt;
-    for (uint8_t i = 0; i < m->start_props; i++)
-      if (m->start_prop_slots[i] < n) clear_slot(m->start_prop_slots[i]);
-    for (uint32_t i = 0; i < k.count; i++)
-      if (k.slots[i] < n) clear_slot(k.slots[i]);
-    for (uint32_t i = 0; i < m->note.count; i++)
-      if (m->note.slots[i] < n) clear_slot(m->note.slots[i]);
+    // slot can have changed.
+    for (uint8_t i = 0; i < m->start_props; i++) visit(m->start_prop_slots[i]);
+    for (uint32_t i = 0; i < m->note.count; i++) visit(m->note.slots[i]);
   } else {
-    for (uint32_t i = 0, n = ws.Var_index_cnt; i < n; i++) clear_slot(i);
+    for (uint32_t i = 0; i < n; i++) visit(i);
   }
-  for (uint32_t i = 0; i < k.count; i++)
-    if (keep[i]) slots[k.slots[i]] = keep[i];
-  for (uint8_t i = 0; i < nprops; i++) slots[rec->spare_prop_slots[i]] = props[i];
   rec->spare_props = nprops;
   rec->spare_obj = k.obj;
+}
+
+bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n) {
+  const Method_entry& e = r.entry;
+  if (!e.inline_count || n != e.enter_count || e.valid_cls != c || e.valid_epoch != oop.class_epoch ||
+      !r.program.empty())
+    return false;
+  // Anything the statement loop would serve at the body's statements (TRACE,
+  // steps, breakpoints, signals, events), and what entry_valid asks of the
+  // record; a depth the frame would refuse.
+  if (((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || oop.method_depth >= METHOD_DEPTH_MAX) return false;
+  Prog_obj* rec = c->prog_rec;
+  if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image ||
+      (rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !(rec->flags & PO_PINNED) ||
+      Perform_on_active || Text_source() || LoadData_any())
+    return false;
+  if ((c->flags & CF_PRECISION) || (o->state & OS_OWN_PREC)) return false;
+  Num_val nums[METHOD_KEEP_MAX];
+  uint32_t i = 0;
+  for (Arg_rec* a = args; a; a = a->next, i++) {
+    if (i >= n || (a->kind != ARG_NUM_REF && a->kind != ARG_NUM_VAL)) return false;
+    nums[i] = a->num;
+  }
+  if (i != n) return false;
+  // The chain as the evaluator runs it, on its integral fast path only:
+  // operands of one scale, no overflow, no rounding to the precision
+  // (anything else goes the frame's way, where the evaluator decides).
+  Num_val acc{}, left{};
+  for (uint32_t k = 0; k < e.inline_count; k++) {
+    const Method_inline_item& it = e.inline_items[k];
+    Num_val b;
+    if (it.kind == METHOD_INLINE_PARAM) {
+      b = nums[it.param];
+    } else if (it.kind == METHOD_INLINE_CONST) {
+      b = it.value;
+    } else {
+      Prop_inst* pi = Oop_inst(o, it.id, true);
+      const Var_node* v = pi ? pi->var : nullptr;
+      if (!v || v->type != code::NUM_VAR || v->read_mask) return false;
+      b = v->num;
+    }
+    if (k == 0) {
+      acc = b;
+      continue;
+    }
+    int64_t sum;
+    if (acc.scale != b.scale || (it.op == code::OP_ADD ? __builtin_add_overflow(acc.mant, b.mant, &sum)
+                                                       : __builtin_sub_overflow(acc.mant, b.mant, &sum)))
+      return false;
+    left = acc;
+    acc.mant = sum;
+    if ((ws.Prm.RN & 64) && acc.scale > ws.Precision) return false;
+  }
+  if (e.inline_count == 1 && (ws.Prm.RN & 64) && acc.scale > ws.Precision) return false;
+  // What the frame's return leaves: references flow back (their values
+  // unchanged), the record moved to the front of the list as its load
+  // would, no current variable.
+  for (Arg_rec* a = args; a; a = a->next)
+    if (a->kind == ARG_NUM_REF && a->var) a->var->flags |= VF_ASSIGNED;
+  CacheLoad(rec);
+  if (e.inline_count > 1) {
+    ws.Num_acc2 = left;
+    ws.Math_flags |= 2;
+  }
+  ws.Num_acc = acc;
+  ws.Str_len = -1;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+  return true;
 }

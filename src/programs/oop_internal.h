@@ -27,6 +27,53 @@ struct Oop_class;
 
 constexpr int32_t OOP_HANDLE_BASE = 100000;
 
+// The context a method call made current before its variables were bound
+// (the pointers a call owns cleared), with what it depended on beyond its
+// entry: the caller's global access mask and the record's state.
+struct Method_warm {
+  uint32_t glob = 0, state = 0;
+  Prog_context ctx;
+};
+// An owned Method_warm that a copy does not share: a copied or assigned
+// entry starts without one (it is learnt again by its next call).
+class Method_warm_ptr {
+ public:
+  Method_warm_ptr() = default;
+  Method_warm_ptr(const Method_warm_ptr&) {}
+  Method_warm_ptr& operator=(const Method_warm_ptr& o) {
+    if (this != &o) reset();
+    return *this;
+  }
+  ~Method_warm_ptr() { reset(); }
+  Method_warm* get() const { return p_; }
+  Method_warm* make() {
+    if (!p_) p_ = new Method_warm;
+    return p_;
+  }
+  void reset() {
+    delete p_;
+    p_ = nullptr;
+  }
+
+ private:
+  Method_warm* p_ = nullptr;
+};
+
+// A method whose body is ENTER's plain numeric items ending their line and,
+// on the next line, RETURN of numeric operands joined by "+" and "-" (its
+// parameters, property names, constants): learnt with its entry, such a
+// call is answered from the arguments' numbers and the object's property
+// variables, as the body would compute it (Oop_frame_inline).
+struct Method_inline_item {
+  uint8_t op;    // OP_ADD or OP_SUB (the first item's is unused)
+  uint8_t kind;  // METHOD_INLINE_PARAM, _NAME or _CONST
+  uint16_t param;
+  const struct Oop_name* id;  // a name's registry id
+  Num_val value;              // a constant's value
+};
+enum : uint8_t { METHOD_INLINE_PARAM, METHOD_INLINE_NAME, METHOD_INLINE_CONST };
+constexpr uint32_t METHOD_INLINE_MAX = 8;
+
 // Where a program method starts, learnt at its first call through the
 // general load (programs/oop_frame.cpp) and used while the class's program
 // record is the same load of the same image: the statement the entry point
@@ -55,13 +102,16 @@ struct Method_entry {
   uint8_t* enter_end = nullptr;
   bool enter_distinct = false;  // no two items name one slot
   // The context a call made current from this entry had before its
-  // variables were bound (pointers a call owns cleared), kept by such a
-  // call for the next one to start from in one copy (Oop_frame_warm), with
-  // what it depended on beyond the entry: the caller's global access mask
-  // and the record's state.
-  bool warm = false;
-  uint32_t warm_glob = 0, warm_state = 0;
-  Prog_context ctx;
+  // variables were bound, kept for the next call to start from in one copy
+  // (Oop_frame_warm); null until a call kept one.
+  Method_warm_ptr warm;
+  // The class and class epoch under which the entry was last found valid
+  // with its name compared (a class's program and entry names change only
+  // with a new class, which moves the epoch).
+  const struct Oop_class* valid_cls = nullptr;
+  uint32_t valid_epoch = 0;
+  uint32_t inline_count = 0;  // 0: the body is no such chain
+  Method_inline_item inline_items[METHOD_INLINE_MAX];
 };
 // An ENTER item's form: string (else numeric), "(V)", "V[ALL]".
 enum : uint8_t { ENTER_ITEM_STR = 1, ENTER_ITEM_BY_VALUE = 2, ENTER_ITEM_WHOLE = 4 };
@@ -74,6 +124,21 @@ struct Prog_ref {
   // The last "program;entry" text built for it and what it was built from.
   mutable std::string full_cache, base_cache, label_cache;
   mutable uint32_t line_cache = 0;
+  // The class and class epoch full_cache was last found right under: a
+  // class's program and its entries' names change only with a new class,
+  // which moves the epoch.  A copy starts unchecked (it may be given
+  // another entry).
+  struct Checked {
+    const Oop_class* cls = nullptr;
+    uint32_t epoch = 0;
+    Checked() = default;
+    Checked(const Checked&) {}
+    Checked& operator=(const Checked&) {
+      cls = nullptr;
+      return *this;
+    }
+  };
+  mutable Checked checked;
   mutable Method_entry entry;
 };
 
@@ -357,6 +422,13 @@ struct Method_frame {
 // and its warm start (Call_warm).
 int Oop_frame_load(void* ctx);
 bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
+// A call of the program method r of class c on o with n numeric arguments
+// (args, a list) answered without a frame, when r's body is a learnt chain
+// (Method_entry::inline_items) whose entry still holds and nothing would
+// make the frame behave otherwise: the value to the accumulators, the
+// arguments' variables as the return leaves them.  False, with nothing
+// done, otherwise.
+bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n);
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call

@@ -585,7 +585,11 @@ bool clear_tree(Var_node* n) {
     }
     n->num = Num_val{};
     n->read_mask = n->write_mask = 0;
-    n->flags = (n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%') ? uint32_t(VF_INTEGER) : 0u;
+    // Only a "%" name is an integer of its own (a reference may have lent
+    // the flag).
+    n->flags = (n->flags & VF_INTEGER) && n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%'
+                   ? uint32_t(VF_INTEGER)
+                   : 0u;
   }
   return true;
 }
@@ -600,9 +604,9 @@ bool Prog_keep_vars() {
   if (ws.Incdec_cnt || ws.Loc_chain) return false;
   Method_keep method{};
   if (Var_lookup_hook && !Oop_method_keep(&method)) return false;
-  Clr_arg_var();
+  if (ws.Arg_list) Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
-  Ctl_forget_locals();
+  if (ws.Ctl_stack) Ctl_forget_locals();
   if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
   // Global variables ("%" names) are not the program's: their slots are
   // looked up again.  Whether the program names any is learnt once.
@@ -619,6 +623,27 @@ bool Prog_keep_vars() {
   if (method.tag) Oop_method_keep_slots(rec, method);  // programs/oop_frame.cpp
   rec->spare_tag = method.tag;
   rec->spare_epoch = method.epoch;
+  rec->spare_num = ws.Loc_num_tree;
+  rec->spare_str = ws.Loc_str_tree;
+  rec->spare_index = ws.Var_index;
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  ws.Var_index = nullptr;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+  if (Var_clear_hook) Var_clear_hook();
+  return true;
+}
+
+bool Prog_keep_plain_vars(Prog_obj* rec) {
+  if (rec->spare_index || rec->global_names != 0 || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt ||
+      ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook || ws.Arg_list)
+    return false;
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
+  if (ws.Ctl_stack) Ctl_forget_locals();
+  if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
+  rec->spare_tag = nullptr;
+  rec->spare_epoch = 0;
   rec->spare_num = ws.Loc_num_tree;
   rec->spare_str = ws.Loc_str_tree;
   rec->spare_index = ws.Var_index;

@@ -170,6 +170,13 @@ inline void Prog_take_spare_vars(Prog_obj* rec, bool keep_props) {
 // keeps its ENTER's variables), a record that already keeps a set, a table
 // that does not match the record's.
 bool Prog_keep_vars();
+// Prog_keep_vars' plain case, for the return of a bound call (programs/
+// call_frame.cpp): rec's program, no argument list left, no object layer
+// or data sets, no "%" names (known already), nothing localised or
+// pending.  False when any of that does not hold (nothing done) or a node
+// turned out localised (the trees partly cleared): Prog_keep_vars then
+// decides, as at any return.
+bool Prog_keep_plain_vars(Prog_obj* rec);
 
 // The process's own cache of program images.  A record that the list frees
 // (an idle program beyond PC, or one dropped before a console prompt) is

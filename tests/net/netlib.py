@@ -162,6 +162,37 @@ def expect_in(part, whole, what, oru=None):
         fail("%s: %r not in %r" % (what, part, whole), oru)
 
 
+def wait_until(cond, what, oru=None, timeout=30):
+    """Polls cond() until it is true; fails with what after timeout seconds
+    (a sanitizer build on a loaded machine may take seconds for a step)."""
+    end = time.time() + timeout
+    while not cond():
+        if time.time() > end:
+            fail("timed out waiting: %s" % what, oru)
+        time.sleep(0.02)
+
+
+def expect_fds(oru, base, what):
+    """The process's descriptors come back to base (a peer's close or a TLS
+    shutdown may finish a moment after the statement that caused it)."""
+    end = time.time() + 30
+    while oru.fds() != base and time.time() < end:
+        time.sleep(0.05)
+    expect(oru.fds(), base, what, oru)
+
+
+def wait_sleeping(pid, what, oru=None):
+    """Until the process sleeps (state S in /proc/PID/stat): a program that
+    has nothing else to wait for is then in the wait the test means."""
+    def sleeping():
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                return f.read().rsplit(")", 1)[1].split()[0] == "S"
+        except (OSError, IndexError):
+            return False
+    wait_until(sleeping, what, oru)
+
+
 def listener():
     s = socket.socket()
     s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)

@@ -12,7 +12,7 @@ import subprocess
 import threading
 import time
 
-from netlib import Oru, expect, expect_in, fail, listener, main, skip
+from netlib import Oru, expect, expect_fds, expect_in, fail, listener, main, skip
 
 
 class Peer:
@@ -124,8 +124,7 @@ def test(scratch):
             p.type("LNSW")
             oru.run("PRINT 3")
             holder[0].close()
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after the console came home", oru)
+        expect_fds(oru, base, "descriptors after the console came home")
         # ---- the peer leaves: the process ends
         oru.type('LNSW "[tcp]127.0.0.1;%d"' % port)
         raw, _ = srv.accept()

@@ -10,7 +10,7 @@ import subprocess
 import sys
 import time
 
-from netlib import Oru, expect, expect_in, fail, listener, main
+from netlib import Oru, expect, expect_in, fail, listener, main, wait_sleeping
 
 
 def target(scratch, port, tim, name):
@@ -52,7 +52,7 @@ def test(scratch):
     t = target(scratch, port, None, "t1")
     conn, _ = srv.accept()
     pid = pid_of(scratch, "t1", dbg)
-    time.sleep(0.3)  # the target is in its READ
+    wait_sleeping(pid, "the target's READ", dbg)
     out = dbg.run('PRINT "open:",TSK(/OPEN (%d))' % pid)
     expect_in("open:", out, "attach", dbg)
     out = dbg.run('R$=TSK(/:); PRINT "status:",R$(1,6)')
@@ -79,7 +79,7 @@ def test(scratch):
     conn, _ = srv.accept()
     pid = pid_of(scratch, "t2", dbg)
     t0 = time.time()
-    time.sleep(0.3)
+    wait_sleeping(pid, "the target's READ", dbg)
     dbg.run('X$=TSK(/OPEN (%d))' % pid)
     for _ in range(4):
         dbg.run('X$=TSK(/RETURN:"X")')
@@ -100,7 +100,7 @@ def test(scratch):
     t = target(scratch, port, None, "t3")
     conn, _ = srv.accept()
     pid = pid_of(scratch, "t3", dbg)
-    time.sleep(0.3)
+    wait_sleeping(pid, "the target's READ", dbg)
     dbg.run('X$=TSK(/OPEN (%d))' % pid)
     out = dbg.run('PRINT "quit:",TSK(/QUIT)')
     expect_in("quit:OK", out, "QUIT in the wait", dbg)

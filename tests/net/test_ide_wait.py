@@ -8,7 +8,7 @@ import subprocess
 import sys
 import time
 
-from netlib import fail, listener, main
+from netlib import fail, listener, main, wait_sleeping
 
 TIMEOUT = 20
 
@@ -65,7 +65,7 @@ def test(scratch):
         expect(evt.line(), "resumed client\r", "the program runs")
         peer_l.settimeout(TIMEOUT)
         peer, _ = peer_l.accept()
-        time.sleep(0.5)  # the program now waits in its READ
+        wait_sleeping(proc.pid, "the program's READ")
         cmd_conn.sendall(b"var 0 X\n")
         expect(cmd.line(), "X=41\t", "a variable read while the program waits")
         cmd_conn.sendall(b"stack\n")

@@ -7,7 +7,7 @@ import resource
 import socket
 import time
 
-from netlib import Oru, expect, expect_in, fail, main, server_port
+from netlib import Oru, expect, expect_fds, expect_in, fail, main, server_port
 
 MANY = 2000
 
@@ -52,8 +52,7 @@ def test(scratch):
             c.close()
         oru.wait_for("new= %d got= %d left= %d" % (MANY, MANY, MANY), timeout=120)
         oru.run("CLOSE (1)")
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after 2,000 connections", oru)
+        expect_fds(oru, base, "descriptors after 2,000 connections")
     finally:
         oru.quit()
 
@@ -91,8 +90,7 @@ def test(scratch):
         oru.run("CLOSE (1)")
         for c in clients:
             c.close()
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after running out of them", oru)
+        expect_fds(oru, base, "descriptors after running out of them")
     finally:
         oru.quit()
 

@@ -5,11 +5,12 @@
 # was given, and the totals must agree.
 import os
 import random
+import re
 import socket
 import threading
 import time
 
-from netlib import Oru, expect, expect_in, fail, main
+from netlib import Oru, expect, expect_in, fail, main, wait_until
 
 CLIENTS = 25
 ORDERS = 40
@@ -34,7 +35,7 @@ def test(scratch):
         oru.type(*program)
         oru.type("RUN")
         oru.wait_for("\nport=")
-        time.sleep(0.2)
+        wait_until(lambda: re.search(r"\nport=[^\n]*\n", oru.text()), "the whole port line", oru)
         line = [l for l in oru.text().splitlines() if l.startswith("port=")][0]
         port = int(line.split(";")[1])
         given = {}
@@ -73,7 +74,7 @@ def test(scratch):
         q = socket.create_connection(("127.0.0.1", port), timeout=60)
         q.sendall(b"QUIT\x8a")
         oru.wait_for("\norders=", timeout=60)
-        time.sleep(0.3)
+        wait_until(lambda: re.search(r"\norders=[^\n]*\n", oru.text()), "the whole line of totals", oru)
         out = oru.text()
         total = sum(v[2] for v in given.values())
         n = CLIENTS * ORDERS

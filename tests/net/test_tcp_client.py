@@ -8,7 +8,7 @@ import socket
 import threading
 import time
 
-from netlib import Oru, expect, expect_in, fail, listener, main, recv_exact
+from netlib import Oru, expect, expect_fds, expect_in, fail, listener, main, recv_exact, wait_until
 
 
 def test(scratch):
@@ -30,10 +30,7 @@ def test(scratch):
         base = oru.fds()
         # ---- PRINT, WRITE, READ with and without SIZ=
         oru.run('OPEN (1)"[tcp]127.0.0.1;%d;NODELAY"' % port)
-        for _ in range(200):
-            if peers:
-                break
-            time.sleep(0.02)
+        wait_until(lambda: peers, "the peer's accept", oru)
         peer = peers[0]
         oru.run('PRINT (1)"hello"')
         expect(recv_exact(peer, 7), b"hello\r\n", "PRINT sends the line")
@@ -73,8 +70,9 @@ def test(scratch):
         expect(oru.err('WRITE (1,ERR=90)"x"')[0], 11, "WRITE without a connection", oru)
         oru.run("CLOSE (1)")
         # ---- REMOVE drops the connection
+        n = len(peers)
         oru.run('OPEN (1)"[tcp]localhost;%d"' % port)
-        time.sleep(0.2)
+        wait_until(lambda: len(peers) > n, "the second peer's accept", oru)
         peer = peers[-1]
         oru.run('PRINT (1)"bye"', "REMOVE (1)")
         expect(recv_exact(peer, 100), b"bye\r\n", "REMOVE sends what is buffered, then closes")
@@ -82,10 +80,11 @@ def test(scratch):
         expect(oru.err('REMOVE (1,ERR=90)')[0], 13, "REMOVE without a connection", oru)
         oru.run("CLOSE (1)")
         # ---- names and connections that fail
+        # A port bound and not listening refuses connections; it stays bound
+        # to the end, so that no other test's listener can take it meanwhile.
         free = socket.socket()
         free.bind(("127.0.0.1", 0))
         dead = free.getsockname()[1]
-        free.close()
         cases = [
             ('"[tcp]127.0.0.1"', 10, "no port part"),
             ('"[tcp]127.0.0.1;12x"', 10, "a letter in the port"),
@@ -113,8 +112,7 @@ def test(scratch):
         # TIM= on OPEN is taken (seconds), the connection is made at once
         out = oru.run('OPEN (1,TIM=2)"[tcp]127.0.0.1;%d"; PRINT "tim=ok"' % port, "CLOSE (1)")
         expect_in("tim=ok", out, "TIM= on OPEN", oru)
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after the failed and closed channels", oru)
+        expect_fds(oru, base, "descriptors after the failed and closed channels")
     finally:
         oru.quit()
         srv.close()

@@ -8,7 +8,7 @@
 import socket
 import time
 
-from netlib import Oru, expect, expect_in, fail, main, recv_exact, server_port
+from netlib import Oru, expect, expect_fds, expect_in, fail, main, recv_exact, server_port
 
 
 def connect(port):
@@ -136,8 +136,7 @@ def test(scratch):
         e, _ = oru.err('OPEN (1,ERR=90)"[tcp];%d;BINDTO=127.0.0.1"' % hold.getsockname()[1])
         expect(e, 15, "a port in use", oru)
         hold.close()
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after closing the servers", oru)
+        expect_fds(oru, base, "descriptors after closing the servers")
     finally:
         oru.quit()
 

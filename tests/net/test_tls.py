@@ -12,7 +12,7 @@ import subprocess
 import threading
 import time
 
-from netlib import Oru, expect, expect_in, fail, listener, main, recv_exact, server_port, skip
+from netlib import Oru, expect, expect_fds, expect_in, fail, listener, main, recv_exact, server_port, skip, wait_until
 
 
 def make_cert(scratch, name, san, days=2):
@@ -194,8 +194,7 @@ def test(scratch):
         expect(e, 13, "a server certificate file that is not one", oru)
         e, _ = oru.err('OPEN (1,ERR=90)"[tcp];0;SECURE=%s"' % crt)
         expect(e, 13, "a server file without its private key", oru)
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after the secure channels", oru)
+        expect_fds(oru, base, "descriptors after the secure channels")
         srv.close()
         wsrv.close()
         psrv.close()

@@ -11,7 +11,7 @@ import subprocess
 import threading
 import time
 
-from netlib import Oru, expect, expect_in, fail, listener, main, recv_exact, server_port, skip
+from netlib import Oru, expect, expect_fds, expect_in, fail, listener, main, recv_exact, server_port, skip, wait_until
 
 
 def make_cert(scratch):
@@ -164,8 +164,9 @@ def test(scratch):
 
         # A peer that goes away: the held bytes cannot be sent; a later
         # statement reports it, and the channel can still be closed.
+        n = len(sink.conns)
         oru.run("OPEN (3,TIM=10)" + name)
-        time.sleep(0.3)
+        wait_until(lambda: len(sink.conns) > n, "the sink's accept", oru)
         for c in sink.conns:
             try:
                 c.shutdown(socket.SHUT_RDWR)
@@ -177,8 +178,7 @@ def test(scratch):
         if e not in (2, 3, 15):
             fail("a send to a peer that left: error %r" % e, oru)
         oru.run("CLOSE (3)")
-        time.sleep(0.3)
-        expect(oru.fds(), base, "descriptors after the secure channels", oru)
+        expect_fds(oru, base, "descriptors after the secure channels")
     finally:
         oru.quit()
         sink.srv.close()

@@ -35,10 +35,16 @@ expect "OPEN after UNLOCK" "$OPEN_T" "ok"
 # A waiter: OPEN and LOCK retried until had; the holder unlocks and closes
 # after a while.
 hold 'LOCK (1)' locked2
-WAIT_T="10 OPEN (1,ERR=90)$T|20 LOCK (1,ERR=85)|30 IF T>0 THEN PRINT \"waited\" ELSE PRINT \"ok at once\"|40 WRITE (1)2,20|50 UNLOCK (1)|60 END|85 CLOSE (1)|90 T=T+1; WAIT .1; IF T<100 THEN GOTO 10|95 PRINT \"busy\""
+# The holder goes on once the waiter was refused (its output is written out
+# at each WAIT); it retries for up to 60 seconds.
+WAIT_T="10 OPEN (1,ERR=90)$T|20 LOCK (1,ERR=85)|30 IF T>0 THEN PRINT \"waited\" ELSE PRINT \"ok at once\"|40 WRITE (1)2,20|50 UNLOCK (1)|60 END|85 CLOSE (1)|90 IF T=0 THEN PRINT \"refused\"|91 T=T+1; WAIT .1; IF T<600 THEN GOTO 10|95 PRINT \"busy\""
 printf '%s\n' "1 SET_PARAM 'WT'=0" "$WAIT_T" RUN | tr '|' '\n' | "$oru" > waiter.out 2>&1 &
 waiter=$!
-sleep 1
+i=0
+until grep -q '^refused' waiter.out 2>/dev/null; do
+  i=$((i + 1)); [ $i -gt 1200 ] && { echo "the waiter was never refused"; cat waiter.out; exit 1; }
+  sleep 0.05
+done
 hold 'WRITE (1)3,30' written3
 hold 'UNLOCK (1)' unlocked2
 hold 'CLOSE (1)' closed2

@@ -23,11 +23,17 @@ mkfifo in.fifo
 target_pid=$!
 exec 3> in.fifo   # the target's console waits on a line that never comes
 echo " $target_pid" > pid.txt
-sleep 0.5
+# The target's prompt shows once its console waits for a line (its output
+# is written out before each read); only then is it ready to be attached.
+i=0
+until grep -q -- '->' target.out 2>/dev/null; do
+  i=$((i + 1)); [ $i -gt 600 ] && { echo "the target did not come to its prompt"; cat target.out; exit 1; }
+  sleep 0.05
+done
 timeout 60 "$oru" debugger < /dev/null > got 2>&1
 status=$?
 i=0
-while kill -0 "$target_pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i+1)); done
+while kill -0 "$target_pid" 2>/dev/null && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
 kill -0 "$target_pid" 2>/dev/null && { echo "the target did not leave"; cat target.out; exit 1; }
 target_pid=
 exec 3>&-

@@ -45,7 +45,7 @@ rm -f pid.txt
 "$oru" < loop.bas > loop.out 2>&1 &
 target_pid=$!
 i=0
-while [ ! -s pid.txt ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
 if [ "$(id -u)" = 0 ] && id nobody >/dev/null 2>&1; then
   mkfifo -m 600 "/tmp/qeb.ot.$target_pid" && chown nobody "/tmp/qeb.ot.$target_pid" || exit 1
   "$oru" < attach.bas > attach1.out 2>&1

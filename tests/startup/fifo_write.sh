@@ -8,12 +8,12 @@ reader=$!
 start_holder
 hold 'OPEN (1)"data"' opened
 # until the reader got RECORD as a field (fields end with the separator
-# byte 0x8A), at most 10 seconds, the channel still open
+# byte 0x8A), at most 30 seconds, the channel still open
 arrives() {
   i=0
   until tr '\212' '\n' < got 2>/dev/null | grep -qx "$1"; do
     i=$((i + 1))
-    [ $i -gt 200 ] && { echo "record '$1' did not reach the reader while the channel was open"; cat held.out; exit 1; }
+    [ $i -gt 600 ] && { echo "record '$1' did not reach the reader while the channel was open"; cat held.out; exit 1; }
     sleep 0.05
   done
 }
@@ -23,7 +23,7 @@ hold 'WRITE (1)"second","record"' w2
 arrives "second"
 hold 'CLOSE (1)' closed
 i=0
-while kill -0 $reader 2>/dev/null && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
+while kill -0 $reader 2>/dev/null && [ $i -lt 600 ]; do sleep 0.05; i=$((i + 1)); done
 if kill -0 $reader 2>/dev/null; then kill $reader; echo "the reader saw no end after CLOSE"; exit 1; fi
 end_holder quit
 exit 0

@@ -31,7 +31,7 @@ hold() {
   printf '%s\nPRINT "%s"\n' "$1" "$2" >&7
   i=0
   until grep -q "^$2\$" held.out 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 200 ] && { echo "holder did not reach $2"; cat held.out; exit 1; }
+    i=$((i + 1)); [ $i -gt 1200 ] && { echo "holder did not reach $2"; cat held.out; exit 1; }
     sleep 0.05
   done
 }

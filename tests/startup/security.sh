@@ -216,13 +216,13 @@ tstp() {  # starts a looping program, sends SIGTSTP, waits for the escape
   # The signal goes once the program runs (its handlers are in place then).
   i=0
   until grep -q '^looping' st/loop.got 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 400 ] && break
+    i=$((i + 1)); [ $i -gt 1200 ] && break
     sleep 0.05
   done
   kill -TSTP $pid
   i=0
   while kill -0 $pid 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 100 ] && { kill -9 $pid; bad "SIGTSTP did not stop the program"; break; }
+    i=$((i + 1)); [ $i -gt 600 ] && { kill -9 $pid; bad "SIGTSTP did not stop the program"; break; }
     sleep 0.05
   done
   wait $pid 2>/dev/null

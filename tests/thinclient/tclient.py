@@ -38,6 +38,12 @@ NO_REPLY = {
 }
 
 
+
+# Seconds a wait gives oru before the test fails: a sanitizer build on a
+# loaded machine may take seconds over one step, and a wait that succeeds
+# costs nothing more.
+PATIENCE = 30
+
 def crc16(data, crc=0):
     """CRC-16/ARC (reflected 0xA001), start 0."""
     for b in data:
@@ -300,7 +306,7 @@ class Client:
         self._parse()
         return True
 
-    def until(self, pred, timeout=15):
+    def until(self, pred, timeout=PATIENCE):
         end = time.time() + timeout
         while time.time() < end:
             if pred():
@@ -309,15 +315,15 @@ class Client:
                 return pred()
         return pred()
 
-    def wait_text(self, text, timeout=15):
+    def wait_text(self, text, timeout=PATIENCE):
         if isinstance(text, str):
             text = text.encode()
         return self.until(lambda: text in self.output, timeout)
 
-    def wait_request(self, key, timeout=15):
+    def wait_request(self, key, timeout=PATIENCE):
         return self.until(lambda: any(r.key() == key for r in self.requests), timeout)
 
-    def finish(self, timeout=15):
+    def finish(self, timeout=PATIENCE):
         """Closes the keyboard and waits for oru to end; its exit status."""
         self.close_input()
         end = time.time() + timeout
@@ -330,7 +336,7 @@ class Client:
             self.proc.wait()
             return None
 
-    def ended(self, timeout=15):
+    def ended(self, timeout=PATIENCE):
         """Waits for oru to end by itself (its output read meanwhile)."""
         end = time.time() + timeout
         while time.time() < end:
@@ -354,7 +360,7 @@ class Client:
         shutil.rmtree(self.scratch, ignore_errors=True)
 
 
-def attached(*program, ready=None, handlers=None, timeout=15, **kw):
+def attached(*program, ready=None, handlers=None, timeout=PATIENCE, **kw):
     """A client that a program attaches: a Client(**kw) with its handlers,
     the program lines typed after "10 DEFTTY F (0)80,25", then RUN; waits
     for the text ready (when given) in the console output."""

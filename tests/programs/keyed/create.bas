@@ -1,4 +1,4 @@
-10 F$="/tmp/oru_keyed_create."+STR(TCB(506)); INVOKE "rm -f "+F$
+10 F$="create.work"; INVOKE "rm -f "+F$
 20 KEYED F$,"[1:1:6],[2:1:4:""D""]",0,40
 30 OPEN (1)F$
 40 WRITE (1)"A00001","Bern"

@@ -1,4 +1,4 @@
-10 F$="/tmp/oru_keyed_customers."+STR(TCB(506)); INVOKE "cp customers.key "+F$
+10 F$="customers.work"; INVOKE "cp customers.key "+F$
 20 OPEN (1)F$
 30 WRITE (1)"C0003","Zurich","Weber"
 40 WRITE (1)"C0001","Bern","Meier"

@@ -1,5 +1,5 @@
 10 REM FIB( and FIN( of keyed files; files in a directory of this run's own
-20 D$="/tmp/oru_keyed_info."+STR(TCB(506)); INVOKE "mkdir "+D$; CWD D$
+20 D$="info.dir"; INVOKE "mkdir "+D$; CWD D$
 30 KEYED "a.key","[1:1:4],[2:1:4:D]",100,40
 40 KEYED "b.key","[1:1:4]",0,-200,SIZ=4,OPT="CU",SEP=","
 50 KEYED "c.key",8,0,40

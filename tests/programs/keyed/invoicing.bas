@@ -2,7 +2,7 @@
 20 REM number and by name, invoices by number and by customer and date.
 30 REM The program posts invoices, takes payments and prints an aged
 40 REM balance report; every total is checked by a second way of adding up.
-50 D$="/tmp/oru_keyed_invoicing."+STR(TCB(506)); INVOKE "mkdir "+D$; CWD D$
+50 D$="invoicing.dir"; INVOKE "mkdir "+D$; CWD D$
 60 LET NI=10000,NC=60,NP=2500,SEED=20240701
 70 LET TODAY=JUL(2024,7,1)
 80 DIM P1$[9],P2$[9],CT$[7]

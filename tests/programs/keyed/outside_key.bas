@@ -1,4 +1,4 @@
-10 F$="/tmp/oru_keyed_plain."+STR(TCB(506)); INVOKE "cp plain.key "+F$
+10 F$="plain.work"; INVOKE "cp plain.key "+F$
 20 OPEN (1)F$
 30 FOR I=20 TO 1 STEP -1
 40 GOSUB 1000; WRITE (1,KEY=K$)"record "+STR(I)

@@ -2,7 +2,9 @@ REM A program method's frame keeps its table's slots for the next call: the
 REM slots each call binds (locals, properties met on one branch only, many
 REM locals at once, a global) are reset at its return, whichever object
 REM calls next; and a method called from the middle of an I/O statement
-REM leaves that statement's KEY= parts and I/O list as they were.
+REM leaves that statement's KEY= parts and I/O list as they were.  A name
+REM the method's table binds to one of its variables stays bound only where
+REM the next call would find the same one.
 10 GOSUB 1000
 20 H=NEW("K"); G=NEW("K"); H'A=1; H'B=2; G'A=10; G'B=20
 30 REM locals start empty at every call; properties met on one branch only
@@ -21,6 +23,11 @@ REM leaves that statement's KEY= parts and I/O list as they were.
 160 OPEN (3)"*memory*;KEYDEF=[1:1:3]"; OPEN (4)"*memory*;KEYDEF=[1:1:3]"
 170 K$="k01"; V$="v"; WRITE (3,IOL=900); READ (3,KEY="k01")X$,Y$,Z$; PRINT X$," ",Y$," ",Z$
 180 READ (4,KEY="m01")X$,Y$; PRINT X$," ",Y$
+182 REM a name that is a variable of the method for one class and a property
+183 REM of a child class; a system property; a property added at run time
+184 C=NEW("KC"); C'Z=50; C'A=1
+185 FOR R=1 TO 3; PRINT H'ZED(R)," ",C'ZED(R)," ",H'ZED(R)," ",H'ME()-H," ",G'ME()-G," ",C'ME()-C; NEXT R
+186 FOR R=1 TO 3; PRINT G'ZED(R)," ",G'ADDZ()," ",G'ZED(R)," ",H'ZED(R); NEXT R
 190 END
 900 IOLIST K$,H'NOTE$(V$),V$
 910 IOLIST M$,N$
@@ -57,7 +64,21 @@ REM leaves that statement's KEY= parts and I/O list as they were.
 1300 ENTER X$
 1310 M$="m01"; N$="n"+X$; WRITE (4,IOL=910); RETURN "["+X$+"]"
 1320 FUNCTION END
-1330 END DEF
+1322 FUNCTION ZED(X)
+1323 ENTER X
+1324 Z=Z+X; RETURN Z*10+A
+1325 FUNCTION END
+1326 FUNCTION ME()
+1327 RETURN _OBJ
+1328 FUNCTION END
+1329 FUNCTION ADDZ()
+1330 ADD PROPERTY Z=1000; RETURN 0
+1331 FUNCTION END
+1332 END DEF
+1334 DEF CLASS "KC"
+1335 LIKE "K"
+1336 PROPERTY Z
+1337 END DEF
 1340 RETURN
 SAVE "mkeep"
 RUN
