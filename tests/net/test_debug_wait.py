@@ -8,6 +8,7 @@ import os
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 from netlib import Oru, expect, expect_in, fail, listener, main, wait_sleeping
@@ -74,25 +75,46 @@ def test(scratch):
     expect_in("got hello x= 41", got, "the READ goes on with the changed value", dbg)
     conn.close()
 
-    # TIM= bounds the whole READ, commands or not.
+    # TIM= bounds the whole READ, commands or not: commands come for four
+    # seconds, and the READ still ends at three (one that started its time
+    # again at each command would end three seconds after the last, at 6.5 or
+    # later).  The end is when the target's "err=" shows (its output is
+    # written out when its console waits after the STOP).
     t = target(scratch, port, "3", "t2")
     conn, _ = srv.accept()
     pid = pid_of(scratch, "t2", dbg)
     t0 = time.time()
+    out = {"text": b"", "end": None}
+
+    def watch():
+        while True:
+            d = t.stdout.read1(4096)
+            if not d:
+                return
+            out["text"] += d
+            if out["end"] is None and b"err=" in out["text"]:
+                out["end"] = time.time()
+
+    watcher = threading.Thread(target=watch, daemon=True)
+    watcher.start()
     wait_sleeping(pid, "the target's READ", dbg)
     dbg.run('X$=TSK(/OPEN (%d))' % pid)
-    for _ in range(4):
+    for _ in range(8):
         dbg.run('X$=TSK(/RETURN:"X")')
         time.sleep(0.5)
     dbg.run('X$=TSK(/CLOSE)')
+    t.stdin.write(b"QUIT\n")
+    t.stdin.close()
     try:
-        got = t.communicate(b"QUIT\n", timeout=20)[0].decode("latin-1")
+        t.wait(20)
     except subprocess.TimeoutExpired:
         t.kill()
         fail("the READ with TIM= did not end", dbg)
-    took = time.time() - t0
+    watcher.join(20)
+    got = out["text"].decode("latin-1")
     expect_in("err=0", got, "the READ timed out", dbg)
-    if not 2.5 <= took <= 4.5:
+    took = out["end"] - t0
+    if not 2.5 <= took <= 5.5:
         fail("a READ with TIM=3 that served commands ended after %.1f s" % took, dbg)
     conn.close()
 

@@ -384,6 +384,22 @@ TEST(ErrorsTest, HooksRunOnceAndGuardsRestoreThem) {
 
 // ---- escapes ----
 
+// Clock ticks of processor time a process has used (-1 when unknown).
+static long cpu_ticks(pid_t pid) {
+  std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+  if (!f) return -1;
+  char buf[1024];
+  size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  buf[n] = 0;
+  const char* p = std::strrchr(buf, ')');
+  long utime = -1, stime = -1;
+  // After the command's closing parenthesis: state and fields 4-13, then
+  // utime and stime.
+  if (!p || std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime) != 2) return -1;
+  return utime + stime;
+}
+
 TEST_F(FlowTest, InterruptStopsARunawayProgram) {
   program({"10 X=X+1; GOTO 10"});
   pid_t child = fork();
@@ -394,13 +410,20 @@ TEST_F(FlowTest, InterruptStopsARunawayProgram) {
     // Stopped by the escape at the start of a statement of line 10.
     _exit(ws.Stop_stno == 10 && num("X") > 0 ? 42 : 1);
   }
-  usleep(200000);
+  // The interrupt goes once the loop has run a while (a tenth of a second
+  // of processor time, however loaded the machine; a fixed wait could end
+  // before the child had even set its handler); up to 30 seconds.
+  for (int i = 0; i < 3000; ++i) {
+    long t = cpu_ticks(child);
+    if (t < 0 ? i >= 20 : t >= sysconf(_SC_CLK_TCK) / 10) break;
+    usleep(10000);
+  }
   kill(child, SIGINT);
   int status = 0;
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 3000; ++i) {
     if (waitpid(child, &status, WNOHANG) == child) break;
     usleep(10000);
-    if (i == 499) {
+    if (i == 2999) {
       kill(child, SIGKILL);
       waitpid(child, &status, 0);
       FAIL() << "the program did not stop";

@@ -276,7 +276,7 @@ TEST(Timers, EscapeEndsTheWait) {
     kill(me, SIGUSR2);
     _exit(0);
   }
-  Set_timer(500);
+  Set_timer(6000);  // a minute: the child's signal comes long before, however loaded the machine
   Wait_timer();
   // The interrupt, not the timer, ended the wait.
   EXPECT_NE(ws.Run_flags & RF_ESCAPE, 0u);
@@ -307,7 +307,10 @@ TEST(Shell, StatusAndOutputComeBack) {
 TEST(Shell, ClosedChildrenAreReaped) {
   pid_t pid = fork();
   if (pid == 0) _exit(0);
-  usleep(50000);
+  // Until the child has ended, leaving it to be reaped (no fixed wait: a
+  // loaded machine may run the child late).
+  siginfo_t info {};
+  ASSERT_EQ(waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT), 0);
   Child_closed(pid);
   EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);

@@ -125,7 +125,11 @@ TEST(Translate, RtfText) {
 class Codepages : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("oru_cp_" + std::to_string(getpid()));
+    // A private folder: a name by process id may be left over from a run
+    // that died, under a process id that has come round again.
+    std::string name = (std::filesystem::temp_directory_path() / "oru_cp_XXXXXX").string();
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    dir_ = name;
     std::filesystem::create_directories(dir_ / "_kest/codepage");
     for (const char* f : {"0850-ansi", "ansi-0850"})
       std::filesystem::copy_file(std::filesystem::path(ORU_SOURCE_DIR) / "lib/_kest/codepage" / f,
