@@ -84,15 +84,15 @@ void resume_caller() {
 }
 
 // The called program goes before its context is overwritten by the
-// caller's: an image program releases its record use, path, name and
-// variable table; anything else (lines, user functions, control frames)
-// takes Clr_program's whole way.
-void release_program() {
-  if (!ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
-      (ws.Edit_list && ws.Edit_list != Last_line())) {
-    Clr_program();
-    return;
-  }
+// caller's: an image program (image_only) releases its record use, path,
+// name and variable table (release_image); anything else (lines, user
+// functions, control frames) takes Clr_program's whole way.
+bool image_only() {
+  return ws.Pgm_image && ws.Pgm_cache_ent && !ws.Ctl_stack && !ws.Fnc_ctx &&
+         (!ws.Edit_list || ws.Edit_list == Last_line());
+}
+
+[[gnu::always_inline]] inline void release_image() {
   if (ws.Var_index) Ret_blk(ws.Var_index);
   ws.Var_index = nullptr;
   Prog_obj* rec = ws.Pgm_cache_ent;
@@ -116,6 +116,11 @@ void release_program() {
   ws.Auto_line = LAST_LINE_NO;
 }
 
+void release_program() {
+  if (image_only()) release_image();
+  else Clr_program();
+}
+
 // The callee's side of a return from a call whose argument records are
 // its caller's own (a bound call, a method's direct call), in its usual
 // case: no attached objects, no control frames, user functions or lines
@@ -126,9 +131,7 @@ void release_program() {
 // return).  False, with nothing done, for anything else.
 [[gnu::noinline]] bool leave_bound(Call_frame* f, std::vector<Var_node*>& refill) {
   Arg_rec* list = ws.Arg_list;
-  if (!list || !list->in_frame || !ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
-      (f->Pgm_flags & PGM_SHARES_VARS) || (ws.Edit_list && ws.Edit_list != Last_line()) || Obj4_count())
-    return false;
+  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
   bool rest = false;
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;
@@ -204,8 +207,12 @@ void pop_frame(bool flow_back) {
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
-  if (!flow_back || !leave_bound(f, refill)) leave_general(f, flow_back, refill);
-  release_program();
+  if (flow_back && leave_bound(f, refill)) {
+    release_image();  // leave_bound found image_only so, and kept it so
+  } else {
+    leave_general(f, flow_back, refill);
+    release_program();
+  }
   // The caller sees the global access mask as it is now.
   uint32_t mask_glob = ws.Var_mask_glob;
 
