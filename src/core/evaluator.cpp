@@ -491,6 +491,8 @@ void Eval_val() {
   if (!eval_simple()) eval_val_general();
 }
 
+bool Eval_val_simple() { return eval_simple(); }
+
 void Eval_str() {
   if (Get_value() < 0) Rpt_error(err::TYPE_MISMATCH);
   if (*ws.Exec_ptr == code::OP_ADD) Xeval_str();

@@ -20,6 +20,10 @@ struct Var_node;
 int Get_value();
 // Numeric expression (a string result is error 26).
 void Eval_val();
+// Eval_val's fast path alone: an expression of one or two plain operands
+// (eval_fast.h) is evaluated and true returned; false, with nothing done,
+// for any other.
+bool Eval_val_simple();
 // String expression (a numeric result is error 26).
 void Eval_str();
 // Expression of either type.

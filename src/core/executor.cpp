@@ -54,6 +54,17 @@ void Set_console() {
 
 namespace {
 
+// The statement loop's inline paths are inlined into run_statements in
+// optimized builds.  Unoptimized (debug and sanitizer) builds keep the
+// larger of them out of line: there every local of an inlined function
+// keeps its own stack slot in run_statements' frame, which each nested
+// program, method or function level repeats.
+#if defined(__OPTIMIZE__)
+#define LOOP_INLINE [[gnu::always_inline]] inline
+#else
+#define LOOP_INLINE [[gnu::noinline]]
+#endif
+
 // Room left after the text when an appended string moves to a new block.
 constexpr size_t APPEND_ROOM = 128;
 
@@ -340,7 +351,7 @@ inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LE
 // num_let_fast's first case (one scale without decimals, no overflow, an
 // element in range): done as num_let_fast does it.  False, with nothing
 // done, otherwise.
-[[gnu::always_inline]] inline bool let_kept(uint8_t* p) {
+LOOP_INLINE bool let_kept(uint8_t* p) {
   Let_site& s = let_slot(p);
   if (s.at != p || s.epoch != Exec_epoch) return false;
   Num_val b;
@@ -420,7 +431,7 @@ inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LE
 // nothing done, for any other target; 2 when the expression took the
 // evaluator's fast path (nothing but the variable, the accumulators and the
 // cursor changed), 1 otherwise.
-[[gnu::always_inline]] inline int num_let_fast() {
+LOOP_INLINE int num_let_fast() {
   uint8_t* p = ws.Exec_ptr;
   if (!(p[1] & 0x80) || p[3] != code::OP_EQ) return 0;
   uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
@@ -818,10 +829,18 @@ void run_statements(uint8_t* work) {
         if (ws.Cur_stno == 0) return;
         next_program_line();
         goto next_statement;
-      case code::D_IF:
+      case code::D_IF: {
+        // A condition of one or two plain operands (no call, nothing it
+        // could change) and the part that runs found (the cursor moved, or
+        // an error): nothing the loop's resets or its epoch undo.
         ++ws.Exec_ptr;
+        if (Eval_val_simple()) {
+          Exec_if_part();
+          goto next_statement;
+        }
         Exec_if();
         break;
+      }
       case code::D_GOTO: {
         uint8_t* q = ++ws.Exec_ptr;
         if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline

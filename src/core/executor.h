@@ -27,6 +27,10 @@ void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the sto
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.
 void Exec_if();
+// IF after its condition (the value in ws.Num_acc, the cursor after it):
+// moves to the part that runs.  It moves only the cursor (and the current
+// line, for a block IF), or raises an error.
+void Exec_if_part();
 // RUN without a line (and CONTINUE at the console): the program goes on at
 // its stop point, or (unless must_resume, then error 27) starts at its first
 // line.

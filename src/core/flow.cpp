@@ -733,6 +733,10 @@ void d_cont() {
 
 void Exec_if() {
   Eval_val();
+  Exec_if_part();
+}
+
+void Exec_if_part() {
   uint8_t*& p = ws.Exec_ptr;
   if (ws.Num_acc.mant != 0) {
     if (*p == code::THEN_BLOCK) p += 2;

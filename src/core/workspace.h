@@ -151,12 +151,13 @@ struct Prog_context {
   uint8_t* Pgm_image = nullptr;  // loaded program image (null: edit list)
   uint8_t* Label_tbl = nullptr;
   uint8_t* Cur_line_rec = nullptr;  // current record (image) or line text (edit list)
-  uint16_t Cur_line_no = 0;
   Str_blk* Edit_list = nullptr;     // typed program: one block per line
   Str_blk* Cur_edit_blk = nullptr;  // current block of the edit list
   uint32_t Pgm_size = 0;
   uint32_t Pgm_flags = 0;
   uint32_t Pgm_flags2 = 0;
+  uint32_t Names_id = 0;   // identity of the variable table: a loaded image's load serial,
+                           // a typed program's from New_names_id (0: none yet)
   uint16_t* Name_index = nullptr;  // u16 offsets into Name_pool
   uint8_t* Name_pool = nullptr;
   Var_node** Var_index = nullptr;
@@ -164,9 +165,7 @@ struct Prog_context {
   uint32_t Var_index_cnt = 0, Var_index_cap = 0;
   uint32_t Name_pool_size = 0, Name_pool_cap = 0;
   uint8_t* Lit_pool = nullptr;
-  uint16_t Stop_stno = 0;
   uint8_t* Stop_ptr = nullptr;
-  uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
   uint32_t Var_mask = 0xFFFFFFFF, Var_mask_glob = 0xFFFFFFFF;
   Var_node* Loc_num_tree = nullptr;  // program variables, by name
   Var_node* Loc_str_tree = nullptr;
@@ -174,19 +173,22 @@ struct Prog_context {
   int Precision = 2;
   uint32_t Num_flags = 0;
   int Call_status = 0;
-  uint16_t Retry_stno = 0;     // failed statement RETRY returns to (0: none)
+  uint32_t Ctl_depth = 0;
   uint8_t* Retry_ptr = nullptr;
   uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
   uint32_t Stmt_opt_flags = 0; // bit 1: the ERR= branch was taken
   uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
   uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
   struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
-  uint32_t Ctl_depth = 0;
   struct Ctl_frame* Step_stack = nullptr;
   int32_t With_ctx = 0;    // the current WITH value (a call carries it over)
   uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
-  uint32_t Names_id = 0;   // identity of the variable table: a loaded image's load serial,
-                           // a typed program's from New_names_id (0: none yet)
+  // The line numbers, together (no padding between wider fields: a call
+  // copies the context three times).
+  uint16_t Cur_line_no = 0;
+  uint16_t Stop_stno = 0;
+  uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
+  uint16_t Retry_stno = 0;    // failed statement RETRY returns to (0: none)
 };
 
 struct Workspace : Io_state, Prog_context {

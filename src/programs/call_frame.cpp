@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/exec_command.h"
 #include "core/control_stack.h"
@@ -59,27 +60,9 @@ const Prog_context& fresh() {
 }
 
 // The context moves as one block (it is trivially copyable), in 16-byte
-// pieces written out in full: the compiler's own copy of a block this size
-// is a string instruction whose start-up costs more than the copy, and the
-// library's copy spends a third of its work choosing how to copy.
-typedef unsigned char Ctx_piece __attribute__((vector_size(16), aligned(1), may_alias));
-constexpr size_t CTX_PIECES = sizeof(Prog_context) / 16;
-constexpr size_t CTX_TAIL = sizeof(Prog_context) % 16;
-
+// pieces (core/block_copy.h).
 [[gnu::always_inline]] inline void copy_context(void* to, const void* from) {
-  auto* d = static_cast<Ctx_piece*>(to);
-  const auto* s = static_cast<const Ctx_piece*>(from);
-#pragma GCC unroll 64
-  for (size_t i = 0; i < CTX_PIECES; i++) {
-    Ctx_piece v = s[i];
-#if defined(__x86_64__)
-    asm("" : "+x"(v));  // kept in a register: the loop is not turned back into a string copy
-#endif
-    d[i] = v;
-  }
-  if constexpr (CTX_TAIL != 0)
-    std::memcpy(static_cast<unsigned char*>(to) + CTX_PIECES * 16,
-                static_cast<const unsigned char*>(from) + CTX_PIECES * 16, CTX_TAIL);
+  Block_copy<sizeof(Prog_context)>(to, from);
 }
 
 void save_context(Call_frame* f) { copy_context(static_cast<Prog_context*>(f), static_cast<const Prog_context*>(&ws)); }
@@ -101,15 +84,15 @@ void resume_caller() {
 }
 
 // The called program goes before its context is overwritten by the
-// caller's: an image program releases its record use, path, name and
-// variable table; anything else (lines, user functions, control frames)
-// takes Clr_program's whole way.
-void release_program() {
-  if (!ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
-      (ws.Edit_list && ws.Edit_list != Last_line())) {
-    Clr_program();
-    return;
-  }
+// caller's: an image program (image_only) releases its record use, path,
+// name and variable table (release_image); anything else (lines, user
+// functions, control frames) takes Clr_program's whole way.
+bool image_only() {
+  return ws.Pgm_image && ws.Pgm_cache_ent && !ws.Ctl_stack && !ws.Fnc_ctx &&
+         (!ws.Edit_list || ws.Edit_list == Last_line());
+}
+
+[[gnu::always_inline]] inline void release_image() {
   if (ws.Var_index) Ret_blk(ws.Var_index);
   ws.Var_index = nullptr;
   Prog_obj* rec = ws.Pgm_cache_ent;
@@ -133,24 +116,29 @@ void release_program() {
   ws.Auto_line = LAST_LINE_NO;
 }
 
-// The callee's side of a return from a bound call (Exec_call_bound), in
-// its usual case: no attached objects, no control frames, user functions
-// or lines of its own, variables not shared with the caller.  The values
-// flow back through the frame's own records (a caller's variable that is
-// read-only or an integer takes Args_flow_back's way), the variables are
-// kept for the next call.  False, with nothing done, for anything else.
-[[gnu::noinline]] bool leave_bound(Call_frame* f) {
+void release_program() {
+  if (image_only()) release_image();
+  else Clr_program();
+}
+
+// The callee's side of a return from a call whose argument records are
+// its caller's own (a bound call, a method's direct call), in its usual
+// case: no attached objects, no control frames, user functions or lines
+// of its own, variables not shared with the caller.  The values flow back
+// through the records (a caller's variable that is read-only or an
+// integer, or any other kind, takes Args_flow_back's way), the variables
+// are kept for the next call (Prog_keep_plain_vars, else as at any
+// return).  False, with nothing done, for anything else.
+[[gnu::noinline]] bool leave_bound(Call_frame* f, std::vector<Var_node*>& refill) {
   Arg_rec* list = ws.Arg_list;
-  if (!list || !list->in_frame || !ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
-      (f->Pgm_flags & PGM_SHARES_VARS) || (ws.Edit_list && ws.Edit_list != Last_line()) || Obj4_count())
-    return false;
+  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
   bool rest = false;
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;
     if (!v) continue;
     Var_node* c = a->var;
     uint32_t cf = c->flags;
-    if (cf & (VF_READ_ONLY | VF_INTEGER)) {
+    if ((cf & (VF_READ_ONLY | VF_INTEGER)) || a->kind > ARG_STR_REF) {
       rest = true;
       continue;
     }
@@ -164,10 +152,7 @@ void release_program() {
     }
     c->flags = cf | VF_ASSIGNED;
   }
-  if (rest) {
-    std::vector<Var_node*> refill;  // stays empty: references only
-    Args_flow_back(list, refill);
-  }
+  if (rest) Args_flow_back(list, refill);
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
   if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
@@ -222,8 +207,12 @@ void pop_frame(bool flow_back) {
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
-  if (!flow_back || !leave_bound(f)) leave_general(f, flow_back, refill);
-  release_program();
+  if (flow_back && leave_bound(f, refill)) {
+    release_image();  // leave_bound found image_only so, and kept it so
+  } else {
+    leave_general(f, flow_back, refill);
+    release_program();
+  }
   // The caller sees the global access mask as it is now.
   uint32_t mask_glob = ws.Var_mask_glob;
 
@@ -419,6 +408,45 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   std::memcpy(w->name, name, name_len);
 }
 
+// A bound call's arguments at p (after the name), checked against the
+// plan of rec's ENTER: every argument a variable of the caller by its
+// bound slot, as Do_Args takes it by reference (readable and writable, no
+// record, a string not passed twice), and every item's kept variable a
+// plain scalar of the same type (kept variables are cleared: no storage):
+// what ENTER would bind without a failure.  The variables in from and to
+// and the cursor after the arguments, or null.
+[[gnu::noinline]] uint8_t* bound_args(const Enter_plan* plan, uint8_t* p, const Prog_obj* rec, Var_node** from,
+                                      Var_node** to) {
+  Var_node** const kept = rec->spare_index;
+  const uint32_t kept_cnt = rec->var_cnt;
+  Var_node** const slots = ws.Var_index;
+  const uint32_t slot_cnt = ws.Var_index_cnt;
+  // A caller's variable is refused by its flags word and access masks in
+  // one test: flags (read-only, record), then the read and the write mask
+  // against the bits the program lacks.
+  const uint64_t lacking = uint16_t(~ws.Var_mask);
+  const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
+  const Enter_item* it = plan->items;
+  for (uint32_t i = 0, n = plan->count; i < n; i++, it++, p += 4) {
+    // ", name" with the item's type, the name by its bound slot; what
+    // follows is the next one's comma or the end, tested there.
+    const uint8_t c = it->type;
+    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return nullptr;
+    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
+    if (idx >= slot_cnt) return nullptr;
+    Var_node* v = slots[idx];
+    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return nullptr;
+    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
+    if (c == code::STR_VAR)
+      for (uint32_t j = 0; j < i; j++)
+        if (from[j] == v) return nullptr;  // a string passed twice goes by value the second time
+    from[i] = v;
+    to[i] = cv;
+  }
+  return p;
+}
+
 // The place the call returns to, and how it was made, in the caller's
 // context saved in f.  (Written into the frame after the copy: a field of
 // the workspace written just before the copy reads it would hold the copy
@@ -560,42 +588,11 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS ||
       w->exec[0] != code::D_ENTER || plan->stmt != w->exec + 1)
     return false;
-  // Every argument a variable of the caller by its bound slot, as Do_Args
-  // takes it by reference (readable and writable, no record, a string not
-  // passed twice), and every item's kept variable a plain scalar of the
-  // same type (kept variables are cleared: no storage): what ENTER would
-  // bind without a failure.
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
-  Var_node** const kept = rec->spare_index;
-  const uint32_t kept_cnt = rec->var_cnt;
-  Var_node** const slots = ws.Var_index;
-  const uint32_t slot_cnt = ws.Var_index_cnt;
-  // A caller's variable is refused by its flags word and access masks in
-  // one test: flags (read-only, record), then the read and the write mask
-  // against the bits the program lacks.
-  const uint64_t lacking = uint16_t(~ws.Var_mask);
-  const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
   const uint32_t n = plan->count;
-  uint8_t* p = ws.Exec_ptr;
-  const Enter_item* it = plan->items;
-  for (uint32_t i = 0; i < n; i++, it++, p += 4) {
-    // ", name" with the item's type, the name by its bound slot; what
-    // follows is the next one's comma or the end, tested there.
-    const uint8_t c = it->type;
-    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return false;
-    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
-    if (idx >= slot_cnt) return false;
-    Var_node* v = slots[idx];
-    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
-    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
-    if (c == code::STR_VAR)
-      for (uint32_t j = 0; j < i; j++)
-        if (from[j] == v) return false;  // a string passed twice goes by value the second time
-    from[i] = v;
-    to[i] = cv;
-  }
+  uint8_t* p = bound_args(plan, ws.Exec_ptr, rec, from, to);
+  if (!p) return false;
   if (!(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;

@@ -98,7 +98,7 @@ const uint8_t* table_name(const Prog_obj* rec, uint32_t idx) {
 // slot), a name some class declares (a property of the object at the call)
 // or a constant.  inline_count stays 0 for any other body.
 void learn_inline(Method_entry& e, const Prog_obj* rec) {
-  e.inline_count = 0;
+  if (Method_warm* w = e.warm.get()) w->inline_count = 0;
   uint32_t n = e.enter_count;
   if (!n || !e.enter_distinct || !e.enter_end || *e.enter_end != code::EOL || !e.line_rec) return;
   for (uint32_t i = 0; i < n; i++) {
@@ -161,8 +161,9 @@ void learn_inline(Method_entry& e, const Prog_obj* rec) {
     op = c;
     p++;
   }
-  std::copy(items, items + count, e.inline_items);
-  e.inline_count = count;
+  Method_warm* w = e.warm.make();
+  std::copy(items, items + count, w->inline_items);
+  w->inline_count = count;
 }
 
 // What the general load left, kept for the next call.
@@ -371,6 +372,7 @@ void keep_warm(Method_entry& e, const Prog_obj* rec) {
   w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
   w->glob = ws.Var_mask_glob;
   w->state = rec->state;
+  w->has_ctx = true;
 }
 
 }  // namespace
@@ -382,7 +384,6 @@ int Oop_frame_load(void* ctx) {
     e.rec = nullptr;
     e.warm.reset();
     e.valid_cls = nullptr;
-    e.inline_count = 0;
     uint8_t* p = Work_take(m.name->size());
     std::memcpy(p, m.name->data(), m.name->size());
     ws.Str_ptr = p;
@@ -432,7 +433,7 @@ bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
   Method_frame& m = *static_cast<Method_frame*>(ctx);
   Method_entry& e = m.ref->entry;
   const Method_warm* w = e.warm.get();
-  if (!w || !m.ref->program.empty() || !entry_valid(m, e)) return false;
+  if (!w || !w->has_ctx || !m.ref->program.empty() || !entry_valid(m, e)) return false;
   e.valid_cls = m.cls;
   e.valid_epoch = oop.class_epoch;
   Prog_obj* rec = e.rec;
@@ -541,7 +542,8 @@ void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
 
 bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n) {
   const Method_entry& e = r.entry;
-  if (!e.inline_count || n != e.enter_count || e.valid_cls != c || e.valid_epoch != oop.class_epoch ||
+  const Method_warm* w = e.warm.get();
+  if (!w || !w->inline_count || n != e.enter_count || e.valid_cls != c || e.valid_epoch != oop.class_epoch ||
       !r.program.empty())
     return false;
   // Anything the statement loop would serve at the body's statements (TRACE,
@@ -565,8 +567,8 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
   // operands of one scale, no overflow, no rounding to the precision
   // (anything else goes the frame's way, where the evaluator decides).
   Num_val acc{}, left{};
-  for (uint32_t k = 0; k < e.inline_count; k++) {
-    const Method_inline_item& it = e.inline_items[k];
+  for (uint32_t k = 0; k < w->inline_count; k++) {
+    const Method_inline_item& it = w->inline_items[k];
     Num_val b;
     if (it.kind == METHOD_INLINE_PARAM) {
       b = nums[it.param];
@@ -590,14 +592,14 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
     acc.mant = sum;
     if ((ws.Prm.RN & 64) && acc.scale > ws.Precision) return false;
   }
-  if (e.inline_count == 1 && (ws.Prm.RN & 64) && acc.scale > ws.Precision) return false;
+  if (w->inline_count == 1 && (ws.Prm.RN & 64) && acc.scale > ws.Precision) return false;
   // What the frame's return leaves: references flow back (their values
   // unchanged), the record moved to the front of the list as its load
   // would, no current variable.
   for (Arg_rec* a = args; a; a = a->next)
     if (a->kind == ARG_NUM_REF && a->var) a->var->flags |= VF_ASSIGNED;
   CacheLoad(rec);
-  if (e.inline_count > 1) {
+  if (w->inline_count > 1) {
     ws.Num_acc2 = left;
     ws.Math_flags |= 2;
   }

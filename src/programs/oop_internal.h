@@ -27,12 +27,30 @@ struct Oop_class;
 
 constexpr int32_t OOP_HANDLE_BASE = 100000;
 
+// A method whose body is ENTER's plain numeric items ending their line and,
+// on the next line, RETURN of numeric operands joined by "+" and "-" (its
+// parameters, property names, constants): learnt with its entry, such a
+// call is answered from the arguments' numbers and the object's property
+// variables, as the body would compute it (Oop_frame_inline).
+struct Method_inline_item {
+  uint8_t op;    // OP_ADD or OP_SUB (the first item's is unused)
+  uint8_t kind;  // METHOD_INLINE_PARAM, _NAME or _CONST
+  uint16_t param;
+  const struct Oop_name* id;  // a name's registry id
+  Num_val value;              // a constant's value
+};
+enum : uint8_t { METHOD_INLINE_PARAM, METHOD_INLINE_NAME, METHOD_INLINE_CONST };
+constexpr uint32_t METHOD_INLINE_MAX = 8;
+
 // The context a method call made current before its variables were bound
 // (the pointers a call owns cleared), with what it depended on beyond its
 // entry: the caller's global access mask and the record's state.
 struct Method_warm {
+  bool has_ctx = false;  // ctx, glob and state are kept
   uint32_t glob = 0, state = 0;
   Prog_context ctx;
+  uint32_t inline_count = 0;  // 0: the body is no chain (Method_inline_item)
+  Method_inline_item inline_items[METHOD_INLINE_MAX];
 };
 // An owned Method_warm that a copy does not share: a copied or assigned
 // entry starts without one (it is learnt again by its next call).
@@ -58,21 +76,6 @@ class Method_warm_ptr {
  private:
   Method_warm* p_ = nullptr;
 };
-
-// A method whose body is ENTER's plain numeric items ending their line and,
-// on the next line, RETURN of numeric operands joined by "+" and "-" (its
-// parameters, property names, constants): learnt with its entry, such a
-// call is answered from the arguments' numbers and the object's property
-// variables, as the body would compute it (Oop_frame_inline).
-struct Method_inline_item {
-  uint8_t op;    // OP_ADD or OP_SUB (the first item's is unused)
-  uint8_t kind;  // METHOD_INLINE_PARAM, _NAME or _CONST
-  uint16_t param;
-  const struct Oop_name* id;  // a name's registry id
-  Num_val value;              // a constant's value
-};
-enum : uint8_t { METHOD_INLINE_PARAM, METHOD_INLINE_NAME, METHOD_INLINE_CONST };
-constexpr uint32_t METHOD_INLINE_MAX = 8;
 
 // Where a program method starts, learnt at its first call through the
 // general load (programs/oop_frame.cpp) and used while the class's program
@@ -103,15 +106,14 @@ struct Method_entry {
   bool enter_distinct = false;  // no two items name one slot
   // The context a call made current from this entry had before its
   // variables were bound, kept for the next call to start from in one copy
-  // (Oop_frame_warm); null until a call kept one.
+  // (Oop_frame_warm), and the body's chain (Oop_frame_inline); null until
+  // a call kept one or the entry was learnt with a chain.
   Method_warm_ptr warm;
   // The class and class epoch under which the entry was last found valid
   // with its name compared (a class's program and entry names change only
   // with a new class, which moves the epoch).
   const struct Oop_class* valid_cls = nullptr;
   uint32_t valid_epoch = 0;
-  uint32_t inline_count = 0;  // 0: the body is no such chain
-  Method_inline_item inline_items[METHOD_INLINE_MAX];
 };
 // An ENTER item's form: string (else numeric), "(V)", "V[ALL]".
 enum : uint8_t { ENTER_ITEM_STR = 1, ENTER_ITEM_BY_VALUE = 2, ENTER_ITEM_WHOLE = 4 };
