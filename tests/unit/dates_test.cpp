@@ -250,15 +250,22 @@ TEST_F(DatesTest, SettimeOffsetsTheClock) {
 TEST_F(DatesTest, WaitRangeAndDuration) {
   EXPECT_EQ(type("WAIT 1000000"), 41);
   EXPECT_EQ(type("WAIT -1"), 41);
-  auto t0 = std::chrono::steady_clock::now();
-  EXPECT_EQ(type("WAIT 0.25"), 0);
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_GE(ms, 240);
-  EXPECT_LT(ms, 1000);
-  t0 = std::chrono::steady_clock::now();
-  EXPECT_EQ(type("WAIT 0"), 0);
-  ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_LT(ms, 100);
+  // The shortest of up to five runs (a loaded machine can only lengthen a
+  // run, and one that waits too long does so every time); each run at least
+  // as long as the wait.
+  auto shortest = [this](const char* line, long at_least, long below) {
+    long best = -1;
+    for (int i = 0; i < 5 && !(best >= 0 && best < below); ++i) {
+      auto t0 = std::chrono::steady_clock::now();
+      EXPECT_EQ(type(line), 0);
+      long ms = long(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count());
+      EXPECT_GE(ms, at_least);
+      if (best < 0 || ms < best) best = ms;
+    }
+    return best;
+  };
+  EXPECT_LT(shortest("WAIT 0.25", 240, 1000), 1000);
+  EXPECT_LT(shortest("WAIT 0", 0, 100), 100);
 }
 
 }  // namespace
