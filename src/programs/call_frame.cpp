@@ -386,13 +386,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     rec->warm_start = w;
   }
   copy_context(&w->ctx, static_cast<const Prog_context*>(&ws));
-  w->ctx.Call_link = nullptr;
-  w->ctx.Arg_list = nullptr;
-  w->ctx.Pgm_cache_ent = nullptr;
-  w->ctx.Cur_pgm = nullptr;
-  w->ctx.Pgm_name = nullptr;
-  w->ctx.Var_index = nullptr;
-  w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
+  Forget_call_owned(w->ctx);
   w->load_serial = rec->load_serial;
   w->num_flags = f->Num_flags;
   w->precision = f->Precision;

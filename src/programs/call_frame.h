@@ -40,6 +40,18 @@ static_assert(std::is_trivially_copyable_v<Prog_context>, "a call saves the cont
 // The running program's call level: 1 at the top, one more per CALL.
 int32_t Prog_call_level();
 
+// A program context kept for a later warm start: the pointers each call
+// owns or takes from its caller are cleared, so the kept copy holds none.
+inline void Forget_call_owned(Prog_context& c) {
+  c.Call_link = nullptr;
+  c.Arg_list = nullptr;
+  c.Pgm_cache_ent = nullptr;
+  c.Cur_pgm = nullptr;
+  c.Pgm_name = nullptr;
+  c.Var_index = nullptr;
+  c.Loc_num_tree = c.Loc_str_tree = nullptr;
+}
+
 // Forms of Exec_subprogram
 enum : int {
   FORM_CALL = 152,

@@ -374,13 +374,7 @@ void enter_cursor(const Method_entry& e) {
 void keep_warm(Method_entry& e, const Prog_obj* rec) {
   Method_warm* w = e.warm.make();
   w->ctx = static_cast<const Prog_context&>(ws);
-  w->ctx.Call_link = nullptr;
-  w->ctx.Arg_list = nullptr;
-  w->ctx.Pgm_cache_ent = nullptr;
-  w->ctx.Cur_pgm = nullptr;
-  w->ctx.Pgm_name = nullptr;
-  w->ctx.Var_index = nullptr;
-  w->ctx.Loc_num_tree = w->ctx.Loc_str_tree = nullptr;
+  Forget_call_owned(w->ctx);
   w->glob = ws.Var_mask_glob;
   w->state = rec->state;
   w->has_ctx = true;

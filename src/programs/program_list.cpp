@@ -594,6 +594,23 @@ bool clear_tree(Var_node* n) {
   return true;
 }
 
+// The running program's variable tables handed to its record for the next
+// call (tag and epoch: the method they were kept for, or none).
+bool hand_over_vars(Prog_obj* rec, const void* tag, uint32_t epoch) {
+  rec->spare_tag = tag;
+  rec->spare_epoch = epoch;
+  rec->spare_num = ws.Loc_num_tree;
+  rec->spare_str = ws.Loc_str_tree;
+  rec->spare_index = ws.Var_index;
+  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  ws.Var_index = nullptr;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+  if (Var_clear_hook) Var_clear_hook();
+  return true;
+}
+
 }  // namespace
 
 bool Prog_keep_vars() {
@@ -621,18 +638,7 @@ bool Prog_keep_vars() {
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
       if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
   if (method.tag) Oop_method_keep_slots(rec, method);  // programs/oop_frame.cpp
-  rec->spare_tag = method.tag;
-  rec->spare_epoch = method.epoch;
-  rec->spare_num = ws.Loc_num_tree;
-  rec->spare_str = ws.Loc_str_tree;
-  rec->spare_index = ws.Var_index;
-  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
-  ws.Var_index = nullptr;
-  ws.Cur_var = nullptr;
-  ws.Cur_val = nullptr;
-  ws.Cur_elem = -1;
-  if (Var_clear_hook) Var_clear_hook();
-  return true;
+  return hand_over_vars(rec, method.tag, method.epoch);
 }
 
 bool Prog_keep_plain_vars(Prog_obj* rec) {
@@ -642,18 +648,7 @@ bool Prog_keep_plain_vars(Prog_obj* rec) {
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
   if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
-  rec->spare_tag = nullptr;
-  rec->spare_epoch = 0;
-  rec->spare_num = ws.Loc_num_tree;
-  rec->spare_str = ws.Loc_str_tree;
-  rec->spare_index = ws.Var_index;
-  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
-  ws.Var_index = nullptr;
-  ws.Cur_var = nullptr;
-  ws.Cur_val = nullptr;
-  ws.Cur_elem = -1;
-  if (Var_clear_hook) Var_clear_hook();
-  return true;
+  return hand_over_vars(rec, nullptr, 0);
 }
 
 int Prog_count() {
