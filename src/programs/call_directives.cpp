@@ -65,9 +65,11 @@ void opt_err() {
 // A call's arguments, its ERR= and the end of the statement; the list is
 // freed when the statement is refused.
 Arg_rec* args_to_end() {
+  ws.Stmt_save = ws.Exec_ptr;  // an ERR= after the arguments takes their errors too
   Arg_rec* list = Do_Args(false);
   try {
     opt_err();
+    ws.Stmt_save = nullptr;
     console_end();
   } catch (...) {
     FreeArgList(list);
@@ -266,11 +268,13 @@ void d_proc() {
   Arg_rec* head = nullptr;
   Arg_string(&head, reinterpret_cast<const uint8_t*>(name.data()), name.size());
   try {
+    ws.Stmt_save = ws.Exec_ptr;  // an ERR= after the arguments takes their errors too
     if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
       ws.Exec_ptr++;
       head->next = Do_Args(false);
     }
     opt_err();
+    ws.Stmt_save = nullptr;
     console_end();
   } catch (...) {
     FreeArgList(head);
