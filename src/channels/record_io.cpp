@@ -1081,21 +1081,13 @@ struct Line_scan {
 }
 
 // A site's items take the fields of the scanned record, each assigned as it
-// is cut; the variables are the site's (known: kept by the first READ) or
-// looked up and kept.  False at an item or field the fast path does not
-// take (earlier items are assigned by then).
-template <bool known>
+// is cut, into the site's variables (looked up by its first READ).  False at
+// an item or field the fast path does not take (earlier items are assigned
+// by then).
 [[gnu::always_inline]] inline bool assign_items(Read_site* s, const uint8_t* rec, Line_scan& line, int32_t sep) {
   int32_t pos = 0;
   for (int i = 0, n = s->items; i < n; i++) {
-    Var_node* node;
-    if constexpr (known) {
-      node = s->node[i];
-    } else {
-      node = plain_var(s->type[i], s->idx[i]);
-      if (!node) return false;
-      s->node[i] = node;
-    }
+    Var_node* node = s->node[i];
     int32_t flen;
     const uint8_t* text = next_field(rec, line, sep, &pos, &flen);
     if (s->type[i] == code::STR_VAR) {
@@ -1140,7 +1132,7 @@ void read_statement(Read_site* site, const uint8_t* p);
   sf->rd_pos = at + line.line_len + 1;
   sf->rec_count = rec_index;
   sf->rec_index = rec_index + 1;
-  if (!assign_items<true>(s, rec, line, s->sep)) {
+  if (!assign_items(s, rec, line, s->sep)) {
     sf->rd_pos = at;
     sf->rec_count = rec_count;
     sf->rec_index = rec_index;
@@ -1162,13 +1154,14 @@ void read_statement(Read_site* site, const uint8_t* p);
 // nothing on its way, so nothing can fail after an item is assigned and the
 // channel steps on after the items: anything else, met after earlier items
 // were assigned, goes to read_known_any, which starts afresh and assigns the
-// same values again.  The whole READ statement: it takes its own way out.
-[[gnu::noinline]] void read_known(Read_site* s) {
+// same values again.  False, with the channel as it was, when it does not
+// take the line; read_known is the whole READ statement, with its way out.
+[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
   if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
-    return read_known_slow(s);
+    return false;
   const uint8_t* const rec = sf->rd_buf + at;
   const __m128i want_nl = _mm_set1_epi8('\n');
   const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
@@ -1196,14 +1189,14 @@ void read_statement(Read_site* site, const uint8_t* p);
         nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
         seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
         len = 48;
-        if (!nl) return read_known_slow(s);
+        if (!nl) return false;
       }
     }
   }
   len += __builtin_ctz(nl);
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
-    return read_known_slow(s);
+    return false;
   seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
   // The items first (nothing they do can fail here), then the channel.
   int32_t pos = 0;
@@ -1251,10 +1244,14 @@ void read_statement(Read_site* site, const uint8_t* p);
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
-  return;
+  return true;
 again:
 #endif
-  return read_known_slow(s);
+  return false;
+}
+
+[[gnu::noinline]] void read_known(Read_site* s) {
+  if (!read_known_try(s)) read_known_slow(s);
 }
 
 // READ at a site on its first fast READ since the epoch moved: the site's
@@ -1272,47 +1269,37 @@ again:
   int32_t sep = f->separator;
   if (f->event_pgm || f->lock_len != 0 || sep < 0 || (f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY))) return false;
   auto* sf = static_cast<Seq_fcb*>(f);
-  // The line, as Seq_next finds it in the buffer.
-  const int32_t at = sf->rd_pos;
-  if (at >= sf->rd_fill) return false;
-  const uint8_t* rec = sf->rd_buf + at;
-  int32_t avail = sf->rd_fill - at;
+  if (sf->rd_pos >= sf->rd_fill) return false;  // a refill: the general path's
+  for (int i = 0, n = s->items; i < n; i++)
+    if (!(s->node[i] = plain_var(s->type[i], s->idx[i]))) return false;
+  // What this READ and the ones after it at the site (while the epoch
+  // holds) take as it is.
   const int32_t max = ws.Max_strlen > 0 ? ws.Max_strlen : INT32_MAX;
-  Line_scan line;
-  if (!scan_line(rec, avail < max ? avail : max, sep, line)) return false;
-  const uint16_t st1 = f->st1, st2 = f->st2;
-  const int32_t rec_count = sf->rec_count, rec_index = f->rec_index;
-
-  s->chan.f = f;
-  s->chan.after = p + s->after;
-  Io_plain_apply(s->chan, code::D_READ);
-  ws.Iol_depth = 0;
-  last_site = s;
-  sf->rd_pos = at + line.line_len + 1;
-  f->st2 = uint16_t(st2 & ~ST2_SERIAL_NOT_FIFO);
-  f->st1 = uint16_t(st1 | ST1_READ);
-  sf->rec_count = rec_index;
-  f->rec_index = rec_index + 1;
-  ws.Bsy_count = 0;
-  // The fields, cut as Parse_read cuts them, each assigned as it is cut.
-  if (!assign_items<false>(s, rec, line, sep)) {
-    sf->rd_pos = at;
-    f->st1 = st1;
-    f->st2 = st2;
-    sf->rec_count = rec_count;
-    f->rec_index = rec_index;
-    ws.Exec_ptr = const_cast<uint8_t*>(p);
-    return false;
-  }
-  ws.Exec_ptr = const_cast<uint8_t*>(p + s->len - 1);
-  // What the READs after this one at the site may take as it is.
   s->sf = sf;
   s->max = max;
   s->sep = sep;
   s->marks = max >= 64 && sep > 0 && sep != '\n';
   std::memset(s->sep_vec, sep, sizeof s->sep_vec);
-  s->epoch = Exec_epoch;
-  return true;
+  // The statement's current-I/O area and the channel's read state, then the
+  // line through the kept paths.
+  const uint16_t st1 = f->st1, st2 = f->st2;
+  s->chan.f = f;
+  s->chan.after = p + s->after;
+  Io_plain_apply(s->chan, code::D_READ);
+  ws.Iol_depth = 0;
+  last_site = s;
+  f->st2 = uint16_t(st2 & ~ST2_SERIAL_NOT_FIFO);
+  f->st1 = uint16_t(st1 | ST1_READ);
+  ws.Bsy_count = 0;
+  if (read_known_try(s) || read_known_any(s)) {
+    s->epoch = Exec_epoch;
+    return true;
+  }
+  f->st1 = st1;
+  f->st2 = st2;
+  ws.Exec_ptr = const_cast<uint8_t*>(p);
+  s->epoch = 0;
+  return false;
 }
 
 }  // namespace

@@ -207,27 +207,32 @@ bool must_pass_to_caller() {
 // CALL name [, argument ...] [, ERR=line]
 void d_call() {
   // A name given as a plain literal is read in place: a bound call needs no
-  // more of it.
+  // more of it, and any other call takes it as Eval_str would leave it.
   uint8_t* at = ws.Exec_ptr;
+  bool literal = false;
   if (at[0] == code::STR_LIT) {
     uint16_t n = get_u16be(at + 1);
     uint8_t after = at[3 + n];
     if (n && at[3] != '[' && (after == code::COMMA || stmt_end(after))) {
       ws.Exec_ptr = at + 3 + n;
       if (Exec_call_bound(at + 3, n)) return;
-      ws.Exec_ptr = at;
+      ws.Str_ptr = at + 3;
+      ws.Str_len = n;
+      literal = true;
     }
   }
-  Eval_str();
+  if (!literal) Eval_str();
   if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
   size_t n = size_t(ws.Str_len);
-  if (n > 0 && ws.Str_ptr[0] == '[') {
-    // A name with a prefix may be routed elsewhere.
-    ArgProcess(std::string(reinterpret_cast<const char*>(ws.Str_ptr), n));
-    return;
+  if (!literal) {
+    if (n > 0 && ws.Str_ptr[0] == '[') {
+      // A name with a prefix may be routed elsewhere.
+      ArgProcess(std::string(reinterpret_cast<const char*>(ws.Str_ptr), n));
+      return;
+    }
+    // A bound call evaluates nothing more: the name stays where it is.
+    if (Exec_call_bound(ws.Str_ptr, uint32_t(n))) return;
   }
-  // A bound call evaluates nothing more: the name stays where it is.
-  if (Exec_call_bound(ws.Str_ptr, uint32_t(n))) return;
   // Every call passes here: the name goes to the work area (it must outlive
   // the accumulator while the arguments are evaluated), nothing else is
   // copied.

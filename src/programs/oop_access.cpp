@@ -973,7 +973,15 @@ bool arg_end(uint8_t c) {
   } slots[MAX];
   uint32_t n = 0, mask = 0;
   const uint32_t vmask = ws.Var_mask;
-  const uint32_t math = ws.Math_flags;
+  // A value's operators set the math flags: they come back when the call
+  // goes the general way after all.
+  struct Math_keep {
+    uint32_t flags = ws.Math_flags;
+    bool done = false;
+    ~Math_keep() {
+      if (!done) ws.Math_flags = flags;
+    }
+  } math;
   if (*p != code::RPAREN) {
     mask = 1;
     for (;;) {
@@ -1002,10 +1010,7 @@ bool arg_end(uint8_t c) {
         Num_val v;
         ws.Math_flags = 0;
         const uint8_t* q = Eval_simple_at(p, v);
-        if (!q || (*q != code::COMMA && *q != code::RPAREN)) {
-          ws.Math_flags = math;
-          return false;
-        }
+        if (!q || (*q != code::COMMA && *q != code::RPAREN)) return false;
         a->kind = ARG_NUM_VAL;
         a->num = v;
         mask = (mask << 1) | 1u;
@@ -1017,10 +1022,8 @@ bool arg_end(uint8_t c) {
       p++;
     }
   }
-  if (mask != s->mask) {
-    ws.Math_flags = math;
-    return false;
-  }
+  if (mask != s->mask) return false;
+  math.done = true;
   ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
   uint8_t* after = ws.Exec_ptr;
   if (Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;

@@ -10,18 +10,29 @@
 // repeats the load's work on the fresh context from that record: the use
 // taken and the record moved to the front as the list's search does, the
 // context entered, the image made current, the cursor put on the entry.
+// Such a call keeps the context it built (Method_warm), and the calls after
+// it start from that in one copy (Oop_frame_warm, the call push's warm
+// seam) with the caller's carried fields and the kept variables put in.
 //
 // Variables: while objects live the lookup asks the object layer first, so
 // a plain call's variables are not kept for its next call (a property of
-// the object may have bound a slot).  A method's own frame keeps the
-// variables of the ENTER at its entry bound (Oop_method_keep), tagged with
-// the object's class and the shape count; the next call takes them when
-// they fit its object: the same class and shape, no run-time property and
-// no variables of its own in the object, no data set loaded.  ENTER is the
-// first thing the call runs, so at that moment each of its names is looked
-// up exactly as the kept slot was: not a property of that class.  When the
-// kept slots are taken and the arguments fit ENTER's plain items, the
-// loader binds them itself and the call starts after that ENTER.
+// the object may have bound a slot).  A method's own frame keeps its
+// program's table (Oop_method_keep), tagged with the object's class and the
+// shape count; the next call takes it when it fits its object: the same
+// class and shape, no run-time property and no variables of its own in the
+// object, no data set loaded.  Under those a name is looked up as it was
+// for the call that kept the table, so the slots of the program's own
+// variables stay bound (their nodes cleared); property slots stay for the
+// same object only; system properties' slots are cleared.  While the frame
+// runs, every slot bound in its table is noted (Var_bind_note), so that its
+// return visits those and the property slots it started with, not every
+// slot of the table.  When the kept table is taken and the arguments fit
+// ENTER's plain items, the loader binds them itself and the call starts
+// after that ENTER.
+//
+// A body that is only ENTER of numbers and RETURN of a sum of parameters,
+// properties and constants is answered without a frame (Oop_frame_inline)
+// while nothing would make running its two lines differ.
 #include <algorithm>
 #include <cstring>
 

@@ -43,6 +43,17 @@ INVOKE "printf 'xxx\212100\212\nyyy\212200\212\nzzz\212300\212\nwww\212400\212\n
 80 PRINT "[",A$,"]",X,S; CLOSE (1)
 RUN
 DELETE
+REM Between two READs of one statement the variable takes a record
+REM template: the next line is read into the template's fixed length.
+INVOKE "printf 'a\212x\212\nbbbbbbbb\212y\212\nccc\212z\212\n' > rk6.txt"
+10 OPEN (1)"rk6.txt"; N=0
+20 READ (1,END=90)A$
+30 N=N+1; ON N GOTO 20,40,50,90
+40 DIM A$:"F1:C(3),F2:C(1)"; GOTO 20
+50 PRINT N,"[",A$,"]",LEN(A$); GOTO 20
+90 PRINT N,"[",A$,"]",LEN(A$); CLOSE (1); ERASE "rk6.txt"
+RUN
+DELETE
 REM Two READ statements taking turns, on one channel and on two: each
 REM sets its own END= and the last channel read (LFA).
 INVOKE "printf 'a\2121\212\nb\2122\212\nc\2123\212\nd\2124\212\ne\2125\212\n' > rk4.txt"
