@@ -69,10 +69,19 @@ stop() {
   . "$state"
   rm -f "$state"
   [ -n "$SQL_PID" ] || exit 0
-  if kill -0 "$SQL_PID" 2>/dev/null; then
+  # Signals only for our server: a server that died long ago may have left
+  # its process id to some other process by now (ids come round again).
+  ours() {
+    if [ -r /proc/self/cmdline ]; then
+      tr '\0' ' ' < "/proc/$SQL_PID/cmdline" 2>/dev/null | grep -qF -- "--datadir=$SQL_DIR/data"
+    else
+      kill -0 "$SQL_PID" 2>/dev/null
+    fi
+  }
+  if ours; then
     kill "$SQL_PID"
-    for i in $(seq 1 300); do kill -0 "$SQL_PID" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$SQL_PID" 2>/dev/null
+    for i in $(seq 1 300); do ours || break; sleep 0.1; done
+    ours && kill -9 "$SQL_PID" 2>/dev/null
   fi
   case "$SQL_DIR" in *oru-sql.*) rm -rf "$SQL_DIR" ;; esac
 }
