@@ -16,6 +16,7 @@
 #include "channels/channel.h"
 #include "core/codes.h"
 #include "core/hooks.h"
+#include "core/line_store.h"
 #include "core/params.h"
 #include "core/workspace.h"
 
@@ -115,13 +116,17 @@ void Io_reset_statement();
   out.err_line = 0;
   out.has_end = out.has_err = false;
   while (q[0] == code::COMMA) {
-    if (q[2] != code::LINE_REF) return false;
+    // A line number, or in a saved program a label by index: what Get_line
+    // returns for either.
+    uint32_t line = get_u16be(q + 3);
+    if (q[2] == code::LABEL_IDX || q[2] == code::LABEL_IDX2) line |= LINE_LABEL_BIT;
+    else if (q[2] != code::LINE_REF) return false;
     if (q[1] == iopt::END && !out.has_end) {
       out.has_end = true;
-      out.end_line = get_u16be(q + 3);
+      out.end_line = line;
     } else if (q[1] == iopt::ERR && !out.has_err) {
       out.has_err = true;
-      out.err_line = get_u16be(q + 3);
+      out.err_line = line;
     } else {
       return false;
     }

@@ -805,8 +805,11 @@ void run_statements(uint8_t* work) {
     }
     if (c == code::D_GOTO) {
       uint8_t* q = ws.Exec_ptr + 1;
-      if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
+      if (*q == code::LINE_REF || *q == code::LABEL_IDX || *q == code::LABEL_IDX2) {
+        // A plain line number, or in a saved program a label by index: what
+        // Get_line returns for them, inline.
         uint32_t target = get_u16be(q + 1);
+        if (*q != code::LINE_REF) target |= LINE_LABEL_BIT;
         ws.Exec_ptr = q + 3;
         if (goto_cached(target)) goto next_statement;  // it set nothing the loop's resets undo
         Exec_go(target);
