@@ -1,9 +1,12 @@
 #include "core/console_device.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,6 +27,28 @@ const Con_link_ops* con_link = nullptr;
 
 void write_all(const char* p, size_t n) { Con_send(p, n); }
 
+// poll for one descriptor, with the signals blocked from the test of the
+// pending flags until the wait has begun (ppoll unblocks them atomically):
+// a signal that came before the wait ends it at once as EINTR, instead of
+// lying unnoticed until the next input.
+int wait_readable(struct pollfd& p, int32_t ms) {
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &old);
+  int r;
+  if (Sig_pending) {
+    r = -1;
+    errno = EINTR;
+  } else {
+    struct timespec ts = {ms / 1000, long(ms % 1000) * 1000000L};
+    r = ::ppoll(&p, 1, ms < 0 ? nullptr : &ts, &old);
+  }
+  int e = errno;
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  errno = e;
+  return r;
+}
+
 // Fills the input buffer from the stream (it is empty): 1 when bytes came,
 // -1 time-out, -2 interrupted (an escape when escape_ends, a hang-up), -3
 // end of input.
@@ -39,7 +64,7 @@ int fill(int32_t ms, bool escape_ends) {
   }
   for (;;) {
     struct pollfd p = {in_fd, POLLIN, 0};
-    int r = ::poll(&p, 1, ms < 0 ? -1 : ms);
+    int r = wait_readable(p, ms);
     if (r == 0) return -1;
     if (r < 0) {
       if (errno != EINTR) return -3;
@@ -136,7 +161,7 @@ bool Con_poll(int32_t ms) {
   }
   struct pollfd p = {in_fd, POLLIN, 0};
   for (;;) {
-    int r = ::poll(&p, 1, ms < 0 ? -1 : ms);
+    int r = wait_readable(p, ms);
     if (r > 0) return true;
     if (r == 0) return false;
     if (errno != EINTR || (Run_flags_now() & RF_ESCAPE) || ws.End_process) return false;
