@@ -35,3 +35,31 @@ template <class T>
   static_assert(std::is_trivially_copyable_v<T>, "a block copy is for plain blocks");
   Block_copy<sizeof(T)>(&to, &from);
 }
+
+// Whether n bytes at a and b are the same, compared eight bytes at a time
+// (names and short code runs: no call, no set-up).
+[[gnu::always_inline]] inline bool Block_equal(const void* x, const void* y, size_t n) {
+  const auto* a = static_cast<const unsigned char*>(x);
+  const auto* b = static_cast<const unsigned char*>(y);
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    unsigned long long u, v;
+    std::memcpy(&u, a, 8);
+    std::memcpy(&v, b, 8);
+    if (u != v) return false;
+  }
+  if (n >= 4) {
+    unsigned u, v;
+    std::memcpy(&u, a, 4);
+    std::memcpy(&v, b, 4);
+    if (u != v) return false;
+    a += 4, b += 4, n -= 4;
+  }
+  if (n >= 2) {
+    unsigned short u, v;
+    std::memcpy(&u, a, 2);
+    std::memcpy(&v, b, 2);
+    if (u != v) return false;
+    a += 2, b += 2, n -= 2;
+  }
+  return n == 0 || *a == *b;
+}

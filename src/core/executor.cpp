@@ -341,8 +341,14 @@ struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
   Num_val k;
   int64_t sub_k = 0;
   bool sub = false;
+  // Whether the last keep here served a statement (a loop whose epoch moves
+  // on every pass never does), and how many more times the statement is
+  // left unkept after a keep that did not.
+  bool paid = false;
+  uint8_t wait = 0;
 };
 constexpr size_t LET_SITES = 64;
+constexpr uint8_t LET_KEEP_WAIT = 32;
 Let_site let_sites[LET_SITES];
 
 inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LET_SITES]; }
@@ -381,6 +387,7 @@ LOOP_INLINE bool let_kept(uint8_t* p) {
   node->num.spare = b.spare;
   node->flags |= VF_ASSIGNED;
   ws.Exec_ptr = s.next;
+  s.paid = true;
   return true;
 }
 
@@ -390,7 +397,17 @@ LOOP_INLINE bool let_kept(uint8_t* p) {
 [[gnu::noinline]] void let_keep(uint8_t* p, const Num_val& v, uint8_t* next) {
   if (ws.Prm.RN & 64) return;
   Let_site& s = let_slot(p);
+  if (s.at == p && !s.paid) {
+    // Kept here last time and never served: the statement's loop moves the
+    // epoch on every pass.  It is tried again after a while.
+    if (s.wait) {
+      --s.wait;
+      return;
+    }
+    s.wait = LET_KEEP_WAIT;
+  }
   s.at = nullptr;  // free until it is filled whole
+  s.paid = false;
   const uint8_t* b = p + 8;
   s.operand = nullptr;
   if (b[0] == code::NUM_VAR) {

@@ -284,31 +284,6 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return word;
 }
 
-// Names are short: eight bytes at a time, then the rest.
-[[gnu::always_inline]] inline bool same_bytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
-  uint64_t x, y;
-  for (; n >= 8; a += 8, b += 8, n -= 8) {
-    std::memcpy(&x, a, 8);
-    std::memcpy(&y, b, 8);
-    if (x != y) return false;
-  }
-  if (n >= 4) {
-    uint32_t u, v;
-    std::memcpy(&u, a, 4);
-    std::memcpy(&v, b, 4);
-    if (u != v) return false;
-    a += 4, b += 4, n -= 4;
-  }
-  if (n >= 2) {
-    uint16_t u, v;
-    std::memcpy(&u, a, 2);
-    std::memcpy(&v, b, 2);
-    if (u != v) return false;
-    a += 2, b += 2, n -= 2;
-  }
-  return n == 0 || *a == *b;
-}
-
 // The record a CALL of the name in the string accumulator may start warm,
 // or null.  Only checks (and, for a record that is not resident, the check
 // of its file that the search by name makes).  The record must be the one
@@ -321,8 +296,8 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
       !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
     return nullptr;
-  if (name_len != w->name_len || rec->spare_name->len != w->name_len || !same_bytes(name, w->name, w->name_len) ||
-      !same_bytes(rec->spare_name->bytes(), w->name, w->name_len))
+  if (name_len != w->name_len || rec->spare_name->len != w->name_len || !Block_equal(name, w->name, w->name_len) ||
+      !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
     return nullptr;
   if (ws.Num_flags != w->num_flags || ws.Precision != w->precision || ws.Var_mask_glob != w->var_mask_glob ||
       ws.With_ctx != w->with_ctx || ws.With_depth != w->with_depth ||

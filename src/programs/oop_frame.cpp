@@ -319,19 +319,6 @@ void start_noting(Method_frame& m) {
   Var_bind_noting = &m.note;
 }
 
-// Names are short: eight bytes at a time, then byte by byte.
-bool same_text(const uint8_t* a, const char* b, size_t n) {
-  for (; n >= 8; a += 8, b += 8, n -= 8) {
-    uint64_t x, y;
-    std::memcpy(&x, a, 8);
-    std::memcpy(&y, b, 8);
-    if (x != y) return false;
-  }
-  for (; n; a++, b++, n--)
-    if (*a != uint8_t(*b)) return false;
-  return true;
-}
-
 // The program's name: the block the last call of the program gave back
 // when it fits (kept: it does, checked by the caller), else a new one.
 void take_name(const Method_frame& m, Prog_obj* rec) {
@@ -339,7 +326,7 @@ void take_name(const Method_frame& m, Prog_obj* rec) {
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     ws.Pgm_name = kept;
     rec->spare_name = nullptr;
-    if (kept->len != len || !same_text(kept->bytes(), m.name->data(), len)) {
+    if (kept->len != len || !Block_equal(kept->bytes(), m.name->data(), len)) {
       std::memcpy(kept->bytes(), m.name->data(), len);
       kept->len = uint32_t(len);
     }
