@@ -743,7 +743,16 @@ bool Oop_method_return() {
   for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
     if (f->tag != TAG_SWITCH) return false;
   if (!stmt_end(*ws.Exec_ptr)) {
-    Eval_formula();
+    // A numeric value of one or two plain operands on the evaluator's fast
+    // path (the same value and flags), anything else the general way.
+    Num_val v;
+    if (const uint8_t* q = Eval_simple_at(ws.Exec_ptr, v)) {
+      ws.Exec_ptr = const_cast<uint8_t*>(q);
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+    } else {
+      Eval_formula();
+    }
     oop_ret->set = true;
     oop_ret->is_str = ws.Str_len >= 0;
     if (oop_ret->is_str) oop_ret->str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
