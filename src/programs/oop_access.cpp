@@ -743,7 +743,16 @@ bool Oop_method_return() {
   for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
     if (f->tag != TAG_SWITCH) return false;
   if (!stmt_end(*ws.Exec_ptr)) {
-    Eval_formula();
+    // A numeric value of one or two plain operands on the evaluator's fast
+    // path (the same value and flags), anything else the general way.
+    Num_val v;
+    if (const uint8_t* q = Eval_simple_at(ws.Exec_ptr, v)) {
+      ws.Exec_ptr = const_cast<uint8_t*>(q);
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+    } else {
+      Eval_formula();
+    }
     oop_ret->set = true;
     oop_ret->is_str = ws.Str_len >= 0;
     if (oop_ret->is_str) oop_ret->str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -1026,7 +1035,8 @@ bool arg_end(uint8_t c) {
   math.done = true;
   ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
   uint8_t* after = ws.Exec_ptr;
-  if (Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
+  if (Oop_frame_inline_learnt(m->ref) && Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n))
+    return true;
   OopDoFunction(o, m->owner, m->ref, n ? &slots[0].a : nullptr, false, false, s->id);
   ws.Exec_ptr = after;
   return true;
