@@ -758,7 +758,10 @@ bool Oop_method_return() {
     if (oop_ret->is_str) oop_ret->str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     else oop_ret->num = ws.Num_acc;
   }
-  Exec_exit(false, 0);
+  // On a line of the method (not typed at the console) EXIT's work is the
+  // pop alone.
+  if (ws.Cur_stno != 0) Exec_pop();
+  else Exec_exit(false, 0);
   return true;
 }
 
@@ -1035,8 +1038,7 @@ bool arg_end(uint8_t c) {
   math.done = true;
   ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
   uint8_t* after = ws.Exec_ptr;
-  if (Oop_frame_inline_learnt(m->ref) && Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n))
-    return true;
+  if (Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
   OopDoFunction(o, m->owner, m->ref, n ? &slots[0].a : nullptr, false, false, s->id);
   ws.Exec_ptr = after;
   return true;

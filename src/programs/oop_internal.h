@@ -432,12 +432,6 @@ bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
 // arguments' variables as the return leaves them.  False, with nothing
 // done, otherwise.
 bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n);
-// Whether r's body was learnt as a chain Oop_frame_inline may answer (the
-// call's cheap first test, in line).
-inline bool Oop_frame_inline_learnt(const Prog_ref& r) {
-  const Method_warm* w = r.entry.warm.get();
-  return w && w->inline_count;
-}
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call
