@@ -104,6 +104,7 @@ struct Method_entry {
   uint8_t enter_forms[16] = {};
   uint8_t* enter_end = nullptr;
   bool enter_distinct = false;  // no two items name one slot
+  bool enter_nums = false;      // every item a numeric scalar (no string, no "[ALL]")
   // The context a call made current from this entry had before its
   // variables were bound, kept for the next call to start from in one copy
   // (Oop_frame_warm), and the body's chain (Oop_frame_inline); null until
@@ -431,6 +432,12 @@ bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
 // arguments' variables as the return leaves them.  False, with nothing
 // done, otherwise.
 bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n);
+// Whether r's body was learnt as a chain Oop_frame_inline may answer (the
+// call's cheap first test, in line).
+inline bool Oop_frame_inline_learnt(const Prog_ref& r) {
+  const Method_warm* w = r.entry.warm.get();
+  return w && w->inline_count;
+}
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call

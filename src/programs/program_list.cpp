@@ -642,8 +642,9 @@ bool Prog_keep_vars() {
 }
 
 bool Prog_keep_plain_vars(Prog_obj* rec) {
-  if (rec->spare_index || rec->global_names != 0 || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt ||
-      ws.Incdec_cnt || ws.Loc_chain || Var_lookup_hook || ws.Arg_list)
+  // (The object layer's hook first: a method's return always has it.)
+  if (Var_lookup_hook || rec->spare_index || rec->global_names != 0 || !ws.Var_index ||
+      ws.Var_index_cnt != rec->var_cnt || ws.Incdec_cnt || ws.Loc_chain || ws.Arg_list)
     return false;
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
