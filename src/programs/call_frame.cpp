@@ -36,11 +36,15 @@ constexpr int FRAME_CACHE_MAX = 8;
 Call_frame* frame_cache[FRAME_CACHE_MAX];
 int frame_cached = 0;
 
-Call_frame* new_frame() {
-  if (frame_cached) return frame_cache[--frame_cached];
+[[gnu::noinline]] Call_frame* make_frame() {
   void* b = Get_blk(sizeof(Call_frame));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
   return new (b) Call_frame();
+}
+
+[[gnu::always_inline]] inline Call_frame* new_frame() {
+  if (frame_cached) return frame_cache[--frame_cached];
+  return make_frame();
 }
 
 void release_frame(Call_frame* f) {
@@ -87,7 +91,7 @@ void resume_caller() {
 // caller's: an image program (image_only) releases its record use, path,
 // name and variable table (release_image); anything else (lines, user
 // functions, control frames) takes Clr_program's whole way.
-bool image_only() {
+[[gnu::always_inline]] inline bool image_only() {
   return ws.Pgm_image && ws.Pgm_cache_ent && !ws.Ctl_stack && !ws.Fnc_ctx &&
          (!ws.Edit_list || ws.Edit_list == Last_line());
 }
@@ -568,7 +572,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     else return false;
   }
   ws.Exec_ptr = p;
-  Chk_err();
+  if (*p == code::IOPT_FIRST + 4) Chk_err();
   Call_frame* f = new_frame();
   save_context(f);
   mark_return(f);

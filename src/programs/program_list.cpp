@@ -350,11 +350,6 @@ Pgm_path* Path_new(const std::string& path, const std::string& name) {
   return p;
 }
 
-Pgm_path* Path_ref(Pgm_path* p) {
-  if (p) p->refs++;
-  return p;
-}
-
 void Path_unref(Pgm_path* p) {
   if (!p || --p->refs > 0) return;
   Ret_blk(p->path);

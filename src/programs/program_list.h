@@ -24,7 +24,11 @@ struct Pgm_path {
   uint32_t name_len;  // strlen(name): the list is searched by it at every CALL
 };
 Pgm_path* Path_new(const std::string& path, const std::string& name);
-Pgm_path* Path_ref(Pgm_path* p);
+// One more reference to p (null: none), for a call's warm start among others.
+inline Pgm_path* Path_ref(Pgm_path* p) {
+  if (p) p->refs++;
+  return p;
+}
 void Path_unref(Pgm_path* p);
 
 // Prog_obj flags
