@@ -303,22 +303,6 @@ int32_t OopHandleResult(int32_t h) {
 
 // ---- the running-object context ----
 
-Oop_run_guard::Oop_run_guard(int32_t slot, const Oop_name* m, int d, bool e)
-    : obj(oop.cur_obj), method(oop.cur_method), depth(oop.cur_depth), in_expr(oop.in_expr) {
-  oop.cur_obj = slot;
-  oop.cur_method = m;
-  oop.cur_depth = d;
-  oop.in_expr = e;
-  Oop_hook_update();
-}
-
-Oop_run_guard::~Oop_run_guard() {
-  oop.cur_obj = obj;
-  oop.cur_method = method;
-  oop.cur_depth = depth;
-  oop.in_expr = in_expr;
-  if (oop.cur_obj && (oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])) oop.cur_obj = 0;
-}
 
 namespace {
 
@@ -565,12 +549,9 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   OopDoFunction(x, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, id);
 }
 
-Method_depth_guard::Method_depth_guard(Arg_rec* args) {
-  if (oop.method_depth >= METHOD_DEPTH_MAX) {
-    FreeArgList(args);
-    Rpt_error_text(err::NESTING_TOO_DEEP, "methods nested more than " + std::to_string(METHOD_DEPTH_MAX) + " deep");
-  }
-  ++oop.method_depth;
+void Method_depth_guard::too_deep(Arg_rec* args) {
+  FreeArgList(args);
+  Rpt_error_text(err::NESTING_TOO_DEEP, "methods nested more than " + std::to_string(METHOD_DEPTH_MAX) + " deep");
 }
 
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
