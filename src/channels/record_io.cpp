@@ -1164,44 +1164,10 @@ void read_statement(Read_site* site, const uint8_t* p);
 // were assigned, goes to read_known_any, which starts afresh and assigns the
 // same values again.  False, with the channel as it was, when it does not
 // take the line; read_known is the whole READ statement, with its way out.
-[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
 #if defined(__SSE2__)
-  Seq_fcb* const sf = s->sf;
-  const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
-    return false;
-  const uint8_t* const rec = sf->rd_buf + at;
-  const __m128i want_nl = _mm_set1_epi8('\n');
-  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
-  uint64_t seps;
-  unsigned nl;
-  int32_t len;
-  {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
-    len = 0;
-  }
-  if (!nl) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
-    len = 16;
-    if (!nl) {
-      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
-      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
-      len = 32;
-      if (!nl) {
-        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
-        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
-        len = 48;
-        if (!nl) return false;
-      }
-    }
-  }
-  len += __builtin_ctz(nl);
+// read_known_try after its scan: len the line's length (< 64, the newline at
+// rec[len]), seps the separators marked in its 64 bytes.
+[[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps) {
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return false;
@@ -1254,8 +1220,52 @@ void read_statement(Read_site* site, const uint8_t* p);
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
   return true;
 again:
-#endif
   return false;
+}
+#endif
+
+// The scan of read_known_try's line: 16 bytes at a time.
+[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
+#if defined(__SSE2__)
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+    return false;
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m128i want_nl = _mm_set1_epi8('\n');
+  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
+  uint64_t seps;
+  unsigned nl;
+  int32_t len;
+  {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
+    len = 0;
+  }
+  if (!nl) {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
+    len = 16;
+    if (!nl) {
+      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
+      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
+      len = 32;
+      if (!nl) {
+        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
+        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
+        len = 48;
+        if (!nl) return false;
+      }
+    }
+  }
+  return known_items_line(s, rec, len + __builtin_ctz(nl), seps);
+#else
+  return false;
+#endif
 }
 
 [[gnu::noinline]] void read_known(Read_site* s) {
@@ -1371,6 +1381,29 @@ again:
   }
   known_string_line(s, sf, at, rec, len + __builtin_ctz(nl), seps);
 }
+
+// read_known searching 32 bytes at a time.
+[[gnu::noinline, gnu::target("avx2")]] void read_known_avx2(Read_site* s) {
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+    return read_known_slow(s);
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m256i want_nl = _mm256_set1_epi8('\n');
+  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(s->sep_vec));
+  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
+  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+  uint64_t seps = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
+  int32_t len = 0;
+  if (!nl) {
+    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
+    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
+    len = 32;
+    if (!nl) return read_known_slow(s);
+  }
+  if (!known_items_line(s, rec, len + __builtin_ctz(nl), seps)) read_known_slow(s);
+}
 #endif
 
 // READ at a site on its first fast READ since the epoch moved: the site's
@@ -1399,10 +1432,11 @@ again:
   s->sep = sep;
   s->marks = max >= 64 && sep > 0 && sep != '\n';
   s->known = read_known;
-  if (s->marks && s->items == 1 && s->type[0] == code::STR_VAR) {
-    s->known = read_known_string;
+  if (s->marks) {
+    const bool one_string = s->items == 1 && s->type[0] == code::STR_VAR;
+    if (one_string) s->known = read_known_string;
 #if defined(READ_AVX2)
-    if (__builtin_cpu_supports("avx2")) s->known = read_known_string_avx2;
+    if (__builtin_cpu_supports("avx2")) s->known = one_string ? read_known_string_avx2 : read_known_avx2;
 #endif
   }
   std::memset(s->sep_vec, sep, sizeof s->sep_vec);

@@ -302,7 +302,7 @@ bool bind_enter(const Method_entry& e) {
 // The class's record still is what a search by the name would find: held
 // by the class, not replaced, stale or changed, and the learnt entry is of
 // this load of its image.
-bool entry_valid(const Method_frame& m, const Method_entry& e) {
+[[gnu::always_inline]] inline bool entry_valid(const Method_frame& m, const Method_entry& e) {
   Prog_obj* rec = m.cls->prog_rec;
   if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image) return false;
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET)) return false;
@@ -335,7 +335,7 @@ namespace {
 // same class under the same shape, 2 also the same object (its property
 // instances are the ones the slots point at: a freed instance or object
 // moves the shape).
-int kept_vars_fit(const Method_frame& m, const Prog_obj* rec) {
+[[gnu::always_inline]] inline int kept_vars_fit(const Method_frame& m, const Prog_obj* rec) {
   const Oop_object* o = m.obj;
   if (m.form != FORM_CALL || !rec->spare_index || rec->spare_tag != o->cls || rec->spare_epoch != oop.shape_epoch ||
       (o->flags & (OF_OWN_VARS | OF_RT_PROPS)) || LoadData_any())
@@ -589,11 +589,11 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
       Perform_on_active || Text_source() || LoadData_any())
     return false;
   if ((c->flags & CF_PRECISION) || (o->state & OS_OWN_PREC)) return false;
-  Num_val nums[METHOD_KEEP_MAX];
+  const Num_val* nums[METHOD_KEEP_MAX];  // (pointers: no values to construct)
   uint32_t i = 0;
   for (Arg_rec* a = args; a; a = a->next, i++) {
     if (i >= n || (a->kind != ARG_NUM_REF && a->kind != ARG_NUM_VAL)) return false;
-    nums[i] = a->num;
+    nums[i] = &a->num;
   }
   if (i != n) return false;
   // The chain as the evaluator runs it, on its integral fast path only:
@@ -604,7 +604,7 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
     const Method_inline_item& it = w->inline_items[k];
     Num_val b;
     if (it.kind == METHOD_INLINE_PARAM) {
-      b = nums[it.param];
+      b = *nums[it.param];
     } else if (it.kind == METHOD_INLINE_CONST) {
       b = it.value;
     } else {
