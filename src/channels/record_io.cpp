@@ -39,6 +39,11 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/masks.h"
+// After the project's headers: it defines names (_rotl) that core/host.h
+// declares as functions.
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -918,8 +923,11 @@ struct Read_site {
   Var_node* node[SITE_ITEMS];
   int32_t max = 0;
   int32_t sep = 0;
-  alignas(16) uint8_t sep_vec[16];  // the separator, 16 times
+  alignas(32) uint8_t sep_vec[32];  // the separator, 32 times
   bool marks = false;               // lines shorter than 64 bytes are searched in one pass
+  // The READ for the findings kept: read_known, or for marks and one string
+  // item read_known_string (or its AVX2 form).
+  void (*known)(Read_site*) = nullptr;
   uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
   uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
   uint8_t items = 0;
@@ -1156,44 +1164,10 @@ void read_statement(Read_site* site, const uint8_t* p);
 // were assigned, goes to read_known_any, which starts afresh and assigns the
 // same values again.  False, with the channel as it was, when it does not
 // take the line; read_known is the whole READ statement, with its way out.
-[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
 #if defined(__SSE2__)
-  Seq_fcb* const sf = s->sf;
-  const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
-    return false;
-  const uint8_t* const rec = sf->rd_buf + at;
-  const __m128i want_nl = _mm_set1_epi8('\n');
-  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
-  uint64_t seps;
-  unsigned nl;
-  int32_t len;
-  {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
-    len = 0;
-  }
-  if (!nl) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
-    len = 16;
-    if (!nl) {
-      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
-      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
-      len = 32;
-      if (!nl) {
-        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
-        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
-        len = 48;
-        if (!nl) return false;
-      }
-    }
-  }
-  len += __builtin_ctz(nl);
+// read_known_try after its scan: len the line's length (< 64, the newline at
+// rec[len]), seps the separators marked in its 64 bytes.
+[[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps) {
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return false;
@@ -1246,13 +1220,191 @@ void read_statement(Read_site* site, const uint8_t* p);
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
   return true;
 again:
-#endif
   return false;
+}
+#endif
+
+// The scan of read_known_try's line: 16 bytes at a time.
+[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
+#if defined(__SSE2__)
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+    return false;
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m128i want_nl = _mm_set1_epi8('\n');
+  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
+  uint64_t seps;
+  unsigned nl;
+  int32_t len;
+  {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
+    len = 0;
+  }
+  if (!nl) {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
+    len = 16;
+    if (!nl) {
+      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
+      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
+      len = 32;
+      if (!nl) {
+        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
+        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
+        len = 48;
+        if (!nl) return false;
+      }
+    }
+  }
+  return known_items_line(s, rec, len + __builtin_ctz(nl), seps);
+#else
+  return false;
+#endif
 }
 
 [[gnu::noinline]] void read_known(Read_site* s) {
   if (!read_known_try(s)) read_known_slow(s);
 }
+
+// read_known for the commonest site, one string item on a channel with a
+// separator (Read_site::one_string): read_known_try's scan and string
+// assignment without the item loop, so the usual line needs fewer
+// registers and no loop.  It takes what read_known_try takes and leaves
+// what it leaves; anything else goes to read_known_slow.  The line is
+// searched 16 bytes at a time, or 32 where the processor has AVX2
+// (Read_site::known).
+#if defined(__SSE2__)
+// The usual line after the scan: len its length (< 64, the newline at
+// rec[len]), seps the separators marked in its 64 bytes.
+[[gnu::always_inline]] inline void known_string_line(Read_site* s, Seq_fcb* sf, int32_t at, const uint8_t* rec,
+                                                     int32_t len, uint64_t seps) {
+  // NUL padding before the newline: the general scan strips it.
+  if (len > 0 && rec[len - 1] == 0) [[unlikely]]
+    return read_known_slow(s);
+  seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
+  // The field: up to the first separator, else the whole line.
+  int32_t flen = len, pos = len;
+  if (seps) {
+    flen = __builtin_ctzll(seps);
+    pos = flen + 1;
+  }
+  Var_node* const node = s->node[0];
+  Str_blk* const b = node->str;
+  // Str_fits_in_place (flen < 64 here): 0 < flen, cap - 64 < flen <= cap.
+  if (!b || flen == 0 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
+    return read_known_slow(s);
+  // Nothing can fail from here on.  The copy comes last, with little else
+  // left to keep in registers.
+  node->flags |= VF_ASSIGNED;
+  ws.Str_ptr = const_cast<uint8_t*>(rec);
+  ws.Str_len = flen;
+  sf->rd_pos = at + len + 1;
+  sf->rec_count = sf->rec_index;
+  sf->rec_index++;
+  if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
+  unconsumed = len - pos;
+  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  b->len = uint32_t(flen);
+  copy_upto64(b->bytes(), rec, size_t(flen));
+}
+#endif
+
+[[gnu::noinline]] void read_known_string(Read_site* s) {
+#if defined(__SSE2__)
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
+    return read_known_slow(s);
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m128i want_nl = _mm_set1_epi8('\n');
+  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
+  uint64_t seps;
+  unsigned nl;
+  int32_t len = 0;
+  {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
+  }
+  if (!nl) {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
+    len = 16;
+    if (!nl) {
+      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
+      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
+      len = 32;
+      if (!nl) {
+        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
+        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
+        len = 48;
+        if (!nl) return read_known_slow(s);
+      }
+    }
+  }
+  known_string_line(s, sf, at, rec, len + __builtin_ctz(nl), seps);
+#else
+  read_known(s);
+#endif
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define READ_AVX2 1
+// read_known_string searching 32 bytes at a time.
+[[gnu::noinline, gnu::target("avx2")]] void read_known_string_avx2(Read_site* s) {
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
+    return read_known_slow(s);
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m256i want_nl = _mm256_set1_epi8('\n');
+  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(s->sep_vec));
+  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
+  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+  uint64_t seps = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
+  int32_t len = 0;
+  if (!nl) {
+    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
+    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
+    len = 32;
+    if (!nl) return read_known_slow(s);
+  }
+  known_string_line(s, sf, at, rec, len + __builtin_ctz(nl), seps);
+}
+
+// read_known searching 32 bytes at a time.
+[[gnu::noinline, gnu::target("avx2")]] void read_known_avx2(Read_site* s) {
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+    return read_known_slow(s);
+  const uint8_t* const rec = sf->rd_buf + at;
+  const __m256i want_nl = _mm256_set1_epi8('\n');
+  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(s->sep_vec));
+  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
+  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+  uint64_t seps = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
+  int32_t len = 0;
+  if (!nl) {
+    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
+    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+    seps |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
+    len = 32;
+    if (!nl) return read_known_slow(s);
+  }
+  if (!known_items_line(s, rec, len + __builtin_ctz(nl), seps)) read_known_slow(s);
+}
+#endif
 
 // READ at a site on its first fast READ since the epoch moved: the site's
 // code checked (or learned), the run checked, the findings kept.
@@ -1279,6 +1431,14 @@ again:
   s->max = max;
   s->sep = sep;
   s->marks = max >= 64 && sep > 0 && sep != '\n';
+  s->known = read_known;
+  if (s->marks) {
+    const bool one_string = s->items == 1 && s->type[0] == code::STR_VAR;
+    if (one_string) s->known = read_known_string;
+#if defined(READ_AVX2)
+    if (__builtin_cpu_supports("avx2")) s->known = one_string ? read_known_string_avx2 : read_known_avx2;
+#endif
+  }
   std::memset(s->sep_vec, sep, sizeof s->sep_vec);
   // The statement's current-I/O area and the channel's read state, then the
   // line through the kept paths.
@@ -1353,7 +1513,7 @@ void d_read_stmt() {
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = last_site;
   if (s->at != p) s = &site_slot(p);
-  if (s->at == p && s->epoch == Exec_epoch) return read_known(s);
+  if (s->at == p && s->epoch == Exec_epoch) return s->known(s);
   read_statement(s, p);
 }
 

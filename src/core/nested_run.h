@@ -127,7 +127,9 @@ class Nested_run_guard {
     ws.Exec_ptr = exec_;
     ws.Stmt_ptr = stmt_;
     ws.Cur_stno = stno_;
-    Restore_line_pos(pos_);
+    ws.Cur_line_no = line_no_;  // (Restore_line_pos, in line)
+    ws.Cur_line_rec = line_rec_;
+    ws.Cur_edit_blk = edit_blk_;
     if (restore_ & NESTED_STOP) {
       ws.Stop_stno = stop_stno_;
       ws.Stop_ptr = stop_ptr_;
@@ -148,7 +150,9 @@ class Nested_run_guard {
   uint8_t* exec_ = ws.Exec_ptr;
   uint8_t* stmt_ = ws.Stmt_ptr;
   uint16_t stno_ = ws.Cur_stno;
-  Line_pos pos_ = Save_line_pos();
+  uint16_t line_no_ = ws.Cur_line_no;  // the line position (Save_line_pos)
+  uint8_t* line_rec_ = ws.Cur_line_rec;
+  Str_blk* edit_blk_ = ws.Cur_edit_blk;
   uint16_t stop_stno_ = ws.Stop_stno;
   uint8_t* stop_ptr_ = ws.Stop_ptr;
   uint32_t bsy_line_ = ws.Bsy_line;

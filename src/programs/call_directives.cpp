@@ -204,25 +204,9 @@ bool must_pass_to_caller() {
          (ws.Start_flags & SF_NESTED);
 }
 
-}  // namespace
-
-// CALL name [, argument ...] [, ERR=line]
-void d_call() {
-  // A name given as a plain literal is read in place: a bound call needs no
-  // more of it, and any other call takes it as Eval_str would leave it.
-  uint8_t* at = ws.Exec_ptr;
-  bool literal = false;
-  if (at[0] == code::STR_LIT) {
-    uint16_t n = get_u16be(at + 1);
-    uint8_t after = at[3 + n];
-    if (n && at[3] != '[' && (after == code::COMMA || stmt_end(after))) {
-      ws.Exec_ptr = at + 3 + n;
-      if (Exec_call_bound(at + 3, n)) return;
-      ws.Str_ptr = at + 3;
-      ws.Str_len = n;
-      literal = true;
-    }
-  }
+// CALL's work past a bound call: the name in the string accumulator when
+// literal (read in place), else at the cursor.
+[[gnu::noinline]] void call_by_name(bool literal) {
   if (!literal) Eval_str();
   if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
   size_t n = size_t(ws.Str_len);
@@ -244,6 +228,28 @@ void d_call() {
   ws.Str_ptr = name;
   ws.Str_len = int32_t(n);
   Exec_subprogram(FORM_CALL, list);
+}
+
+}  // namespace
+
+// CALL name [, argument ...] [, ERR=line]
+void d_call() {
+  // A name given as a plain literal is read in place: a bound call needs no
+  // more of it, and any other call takes it as Eval_str would leave it.
+  uint8_t* at = ws.Exec_ptr;
+  if (at[0] == code::STR_LIT) {
+    uint16_t n = get_u16be(at + 1);
+    uint8_t after = at[3 + n];
+    if (n && at[3] != '[' && (after == code::COMMA || stmt_end(after))) {
+      ws.Exec_ptr = at + 3 + n;
+      if (Exec_call_bound(at + 3, n)) return;
+      ws.Str_ptr = at + 3;
+      ws.Str_len = n;
+      call_by_name(true);
+      return;
+    }
+  }
+  call_by_name(false);
 }
 
 void ArgProcess(const std::string& name) {

@@ -303,22 +303,6 @@ int32_t OopHandleResult(int32_t h) {
 
 // ---- the running-object context ----
 
-Oop_run_guard::Oop_run_guard(int32_t slot, const Oop_name* m, int d, bool e)
-    : obj(oop.cur_obj), method(oop.cur_method), depth(oop.cur_depth), in_expr(oop.in_expr) {
-  oop.cur_obj = slot;
-  oop.cur_method = m;
-  oop.cur_depth = d;
-  oop.in_expr = e;
-  Oop_hook_update();
-}
-
-Oop_run_guard::~Oop_run_guard() {
-  oop.cur_obj = obj;
-  oop.cur_method = method;
-  oop.cur_depth = depth;
-  oop.in_expr = in_expr;
-  if (oop.cur_obj && (oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])) oop.cur_obj = 0;
-}
 
 namespace {
 
@@ -565,12 +549,9 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   OopDoFunction(x, m->owner, m->ref, args, (m->modifiers & MM_PERFORM) != 0, false, id);
 }
 
-Method_depth_guard::Method_depth_guard(Arg_rec* args) {
-  if (oop.method_depth >= METHOD_DEPTH_MAX) {
-    FreeArgList(args);
-    Rpt_error_text(err::NESTING_TOO_DEEP, "methods nested more than " + std::to_string(METHOD_DEPTH_MAX) + " deep");
-  }
-  ++oop.method_depth;
+void Method_depth_guard::too_deep(Arg_rec* args) {
+  FreeArgList(args);
+  Rpt_error_text(err::NESTING_TOO_DEEP, "methods nested more than " + std::to_string(METHOD_DEPTH_MAX) + " deep");
 }
 
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
@@ -743,13 +724,25 @@ bool Oop_method_return() {
   for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
     if (f->tag != TAG_SWITCH) return false;
   if (!stmt_end(*ws.Exec_ptr)) {
-    Eval_formula();
+    // A numeric value of one or two plain operands on the evaluator's fast
+    // path (the same value and flags), anything else the general way.
+    Num_val v;
+    if (const uint8_t* q = Eval_simple_at(ws.Exec_ptr, v)) {
+      ws.Exec_ptr = const_cast<uint8_t*>(q);
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+    } else {
+      Eval_formula();
+    }
     oop_ret->set = true;
     oop_ret->is_str = ws.Str_len >= 0;
     if (oop_ret->is_str) oop_ret->str.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     else oop_ret->num = ws.Num_acc;
   }
-  Exec_exit(false, 0);
+  // On a line of the method (not typed at the console) EXIT's work is the
+  // pop alone.
+  if (ws.Cur_stno != 0) Exec_pop();
+  else Exec_exit(false, 0);
   return true;
 }
 

@@ -670,8 +670,7 @@ Oop_method* OopFindFunction(Oop_class* c, const Oop_name* id, uint32_t mask, uin
   return nullptr;
 }
 
-const std::string& Oop_class_program(const Oop_class* c, const Prog_ref& r) {
-  if (r.checked.cls == c && r.checked.epoch == oop.class_epoch) return r.full_cache;
+const std::string& Oop_class_program_built(const Oop_class* c, const Prog_ref& r) {
   const std::string& base = !r.program.empty() ? r.program : !c->program_file.empty() ? c->program_file : c->program;
   if (base.empty())
     Rpt_error_text(err::NO_PROGRAM_LINES, "class " + std::string(c->name->text) +

@@ -196,6 +196,9 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
   e.go_size = ws.Go_cache_size;
   e.enter_count = enter_slots(ws.Exec_ptr, e.enter_slots, e.enter_forms, &e.enter_end);
   e.enter_distinct = true;
+  e.enter_nums = true;
+  for (uint32_t i = 0; i < e.enter_count; i++)
+    if (e.enter_forms[i] & (ENTER_ITEM_STR | ENTER_ITEM_WHOLE)) e.enter_nums = false;
   for (uint32_t i = 0; i < e.enter_count; i++)
     for (uint32_t j = 0; j < i; j++)
       if (e.enter_slots[i] == e.enter_slots[j] && ((e.enter_forms[i] ^ e.enter_forms[j]) & ENTER_ITEM_STR) == 0)
@@ -210,9 +213,45 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
 // numeric scalar, a string or a string variable (lent) for a string scalar,
 // no arrays, as many arguments as items.  The cursor is left after the
 // items.  False, with nothing bound, otherwise: ENTER runs as usual.
+// bind_enter's case of numeric items only (e.enter_nums): the same tests
+// and binding without the string and array forms.
+bool bind_enter_nums(const Method_entry& e) {
+  const uint32_t n = e.enter_count;
+  Var_node* const* table = ws.Var_index;
+  const uint32_t cnt = ws.Var_index_cnt;
+  Var_node* vars[METHOD_KEEP_MAX];
+  Arg_rec* a = ws.Arg_list;
+  for (uint32_t i = 0; i < n; i++, a = a->next) {
+    if (!a || a->bound) return false;
+    const uint8_t kind = a->kind;
+    if (kind != ARG_NUM_VAL && !(kind == ARG_NUM_REF && a->var)) return false;
+    const uint32_t idx = e.enter_slots[i];
+    Var_node* v = idx < cnt ? table[idx] : nullptr;
+    if (!v || v->type != code::NUM_VAR || (v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) ||
+        (reinterpret_cast<uintptr_t>(v->elems) | reinterpret_cast<uintptr_t>(v->assoc) | v->dims))
+      return false;
+    vars[i] = v;
+  }
+  if (a) return false;
+  a = ws.Arg_list;
+  for (uint32_t i = 0; i < n; i++, a = a->next) {
+    Var_node* v = vars[i];
+    v->num = a->num;
+    uint32_t flags = v->flags | VF_ASSIGNED;
+    if (a->kind == ARG_NUM_REF && !(e.enter_forms[i] & ENTER_ITEM_BY_VALUE)) {
+      flags |= a->var->flags & VF_INTEGER;
+      Arg_bind_ref(a, v);
+    }
+    v->flags = flags;
+  }
+  ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;
+  return true;
+}
+
 bool bind_enter(const Method_entry& e) {
   uint32_t n = e.enter_count;
   if (!n || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
+  if (e.enter_nums) return bind_enter_nums(e);
   Var_node* vars[METHOD_KEEP_MAX];
   Arg_rec* a = ws.Arg_list;
   for (uint32_t i = 0; i < n; i++, a = a->next) {
@@ -263,7 +302,7 @@ bool bind_enter(const Method_entry& e) {
 // The class's record still is what a search by the name would find: held
 // by the class, not replaced, stale or changed, and the learnt entry is of
 // this load of its image.
-bool entry_valid(const Method_frame& m, const Method_entry& e) {
+[[gnu::always_inline]] inline bool entry_valid(const Method_frame& m, const Method_entry& e) {
   Prog_obj* rec = m.cls->prog_rec;
   if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image) return false;
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET)) return false;
@@ -284,7 +323,8 @@ void note_entry(Method_frame& m, const Method_entry& e) {
   m.rec = e.rec;
   m.link = ws.Call_link;
   m.enter_count = e.enter_count;
-  std::memcpy(m.enter_slots, e.enter_slots, sizeof(uint16_t) * e.enter_count);
+  static_assert(sizeof m.enter_slots == sizeof e.enter_slots, "the same table");
+  std::memcpy(m.enter_slots, e.enter_slots, sizeof m.enter_slots);  // (a fixed size: no call)
 }
 
 }  // namespace
@@ -295,7 +335,7 @@ namespace {
 // same class under the same shape, 2 also the same object (its property
 // instances are the ones the slots point at: a freed instance or object
 // moves the shape).
-int kept_vars_fit(const Method_frame& m, const Prog_obj* rec) {
+[[gnu::always_inline]] inline int kept_vars_fit(const Method_frame& m, const Prog_obj* rec) {
   const Oop_object* o = m.obj;
   if (m.form != FORM_CALL || !rec->spare_index || rec->spare_tag != o->cls || rec->spare_epoch != oop.shape_epoch ||
       (o->flags & (OF_OWN_VARS | OF_RT_PROPS)) || LoadData_any())
@@ -485,7 +525,8 @@ void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
   if (noted && m->note.count == 0) {
     // Nothing bound since the loader made the table current: it is as the
     // last keep left it.
-    for (uint8_t i = 0; i < m->start_props; i++) rec->spare_prop_slots[i] = m->start_prop_slots[i];
+    static_assert(sizeof rec->spare_prop_slots == sizeof m->start_prop_slots, "the same small table");
+    std::memcpy(rec->spare_prop_slots, m->start_prop_slots, sizeof rec->spare_prop_slots);
     rec->spare_props = m->start_props;
     rec->spare_obj = k.obj;
     return;
@@ -548,11 +589,11 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
       Perform_on_active || Text_source() || LoadData_any())
     return false;
   if ((c->flags & CF_PRECISION) || (o->state & OS_OWN_PREC)) return false;
-  Num_val nums[METHOD_KEEP_MAX];
+  const Num_val* nums[METHOD_KEEP_MAX];  // (pointers: no values to construct)
   uint32_t i = 0;
   for (Arg_rec* a = args; a; a = a->next, i++) {
     if (i >= n || (a->kind != ARG_NUM_REF && a->kind != ARG_NUM_VAL)) return false;
-    nums[i] = a->num;
+    nums[i] = &a->num;
   }
   if (i != n) return false;
   // The chain as the evaluator runs it, on its integral fast path only:
@@ -563,7 +604,7 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
     const Method_inline_item& it = w->inline_items[k];
     Num_val b;
     if (it.kind == METHOD_INLINE_PARAM) {
-      b = nums[it.param];
+      b = *nums[it.param];
     } else if (it.kind == METHOD_INLINE_CONST) {
       b = it.value;
     } else {

@@ -104,6 +104,7 @@ struct Method_entry {
   uint8_t enter_forms[16] = {};
   uint8_t* enter_end = nullptr;
   bool enter_distinct = false;  // no two items name one slot
+  bool enter_nums = false;      // every item a numeric scalar (no string, no "[ALL]")
   // The context a call made current from this entry had before its
   // variables were bound, kept for the next call to start from in one copy
   // (Oop_frame_warm), and the body's chain (Oop_frame_inline); null until
@@ -332,8 +333,14 @@ constexpr int METHOD_DEPTH_MAX = 1000;
 // Counts one method level for its lifetime; at the limit it frees the
 // call's arguments and raises error 30.
 struct Method_depth_guard {
-  explicit Method_depth_guard(Arg_rec* args);
+  // (Too deep: the arguments are freed and the error raised.)
+  explicit Method_depth_guard(Arg_rec* args) {
+    if (oop.method_depth >= METHOD_DEPTH_MAX) [[unlikely]]
+      too_deep(args);
+    ++oop.method_depth;
+  }
   ~Method_depth_guard() { --oop.method_depth; }
+  [[noreturn, gnu::cold]] static void too_deep(Arg_rec* args);
   Method_depth_guard(const Method_depth_guard&) = delete;
   Method_depth_guard& operator=(const Method_depth_guard&) = delete;
 };
@@ -359,7 +366,13 @@ void Oop_classes_clear();
 bool OopSubClass(const Oop_class* c, const Oop_class* anc);
 Oop_prop* Oop_find_prop_entry(Oop_class* c, const Oop_name* id);
 Oop_method* OopFindFunction(Oop_class* c, const Oop_name* id, uint32_t mask, uint32_t obj_mask, bool* by_name);
-const std::string& Oop_class_program(const Oop_class* c, const Prog_ref& r);
+const std::string& Oop_class_program_built(const Oop_class* c, const Prog_ref& r);
+// (Its usual case in line: the text already found right under this class
+// and class epoch.)
+inline const std::string& Oop_class_program(const Oop_class* c, const Prog_ref& r) {
+  if (r.checked.cls == c && r.checked.epoch == oop.class_epoch) return r.full_cache;
+  return Oop_class_program_built(c, r);
+}
 // Self-contained copy of compiled code from p up to the end of the
 // statement or a code of stop (0: none) at bracket level 0.
 std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, int stop1, int stop2);
@@ -452,8 +465,21 @@ struct Oop_run_guard {
   const Oop_name* method;
   int depth;
   bool in_expr;
-  Oop_run_guard(int32_t slot, const Oop_name* m, int depth, bool in_expr);
-  ~Oop_run_guard();
+  Oop_run_guard(int32_t slot, const Oop_name* m, int d, bool e)
+      : obj(oop.cur_obj), method(oop.cur_method), depth(oop.cur_depth), in_expr(oop.in_expr) {
+    oop.cur_obj = slot;
+    oop.cur_method = m;
+    oop.cur_depth = d;
+    oop.in_expr = e;
+    Oop_hook_update();
+  }
+  ~Oop_run_guard() {
+    oop.cur_obj = obj;
+    oop.cur_method = method;
+    oop.cur_depth = depth;
+    oop.in_expr = in_expr;
+    if (oop.cur_obj && (oop.cur_obj >= int32_t(oop.objs.size()) || !oop.objs[size_t(oop.cur_obj)])) oop.cur_obj = 0;
+  }
 };
 
 // The value a program method gave back with RETURN (or nothing).

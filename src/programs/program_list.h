@@ -24,7 +24,11 @@ struct Pgm_path {
   uint32_t name_len;  // strlen(name): the list is searched by it at every CALL
 };
 Pgm_path* Path_new(const std::string& path, const std::string& name);
-Pgm_path* Path_ref(Pgm_path* p);
+// One more reference to p (null: none), for a call's warm start among others.
+inline Pgm_path* Path_ref(Pgm_path* p) {
+  if (p) p->refs++;
+  return p;
+}
 void Path_unref(Pgm_path* p);
 
 // Prog_obj flags
@@ -199,7 +203,8 @@ int Prog_cache_count();
 // A text file that Prog_load opened instead of a program: channel 65001,
 // open until Text_source_close.
 struct Fcb;
-Fcb* Text_source();
+inline Fcb* Text_source_fcb = nullptr;  // channel 65001 while it is the text source
+inline Fcb* Text_source() { return Text_source_fcb; }
 const std::string& Text_source_path();
 const std::string& Text_source_name();
 void Text_source_close();
