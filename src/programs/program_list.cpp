@@ -249,6 +249,8 @@ int obj_load(Prog_obj* rec, const Image_source& src, const uint8_t* hdr, int64_t
     rec->flags |= PO_ENCIPHERED;
   }
   std::memcpy(rec->desc, hdr + PH_DESC, PRG_DESC_LEN);
+  rec->has_desc = false;
+  for (char c : rec->desc) rec->has_desc |= c != 0;
   if (h.version == 0) {
     v0.assign(image, image + h.image_size);
     int e = Convert_version_0(v0, h);
@@ -682,11 +684,7 @@ void Prog_take(Prog_obj* rec, int method_vars) {
   ws.Pgm_cache_ent = rec;
   ws.Names_id = rec->load_serial & 0x7FFFFFFF;
   std::memcpy(ws.Pgm_desc, rec->desc, sizeof ws.Pgm_desc);
-  for (char c : rec->desc)
-    if (c) {
-      ws.Pgm_flags |= PGM_KEY_DESC;
-      break;
-    }
+  if (rec->has_desc) ws.Pgm_flags |= PGM_KEY_DESC;
   ws.Cur_line_rec = nullptr;
   ws.Cur_edit_blk = nullptr;
   ws.Cur_line_no = 65001;

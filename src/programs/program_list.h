@@ -70,6 +70,7 @@ struct Prog_obj {
   uint32_t lines_end = 0;
   void* iol_cache = nullptr;
   char desc[80] = {};
+  bool has_desc = false;  // any byte of desc other than zero
   uint32_t attr = 0;
   int32_t uses = 0;
   uint16_t flags = 0;

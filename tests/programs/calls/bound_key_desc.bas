@@ -58,6 +58,20 @@ SAVE "described",IND=106
 LOAD "described"
 RUN
 SAVE "described",IND=107
+REM A program with a description, called (the bound way from the second
+REM call on), saves itself under another name: the copy has its description.
+DELETE
+10 ENTER A,B$,C
+20 SAVE "dsc_copy",IND=108
+30 EXIT
+SAVE "dsc_saver",DSC="The saver's own"
+DELETE
+10 ADDR "dsc_saver"; C=0
+20 FOR I=1 TO 3; CALL "dsc_saver",I,S$,C; NEXT I
+30 DROP "dsc_saver"
+RUN
+LOAD "dsc_copy"
+SAVE "dsc_copy",IND=109
 REM A keyed caller (a protected program) calls a program without a key:
 REM saved afterwards, its image is still enciphered with its own key, and
 REM it runs again once loaded.
