@@ -216,7 +216,7 @@ void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
     return;
   }
   for (int i = 1; i <= 999; ++i) {
-    char seg[8];
+    char seg[16];
     std::snprintf(seg, sizeof seg, ".%03d", i);
     if (::remove((path + seg).c_str()) != 0) break;
   }

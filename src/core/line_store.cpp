@@ -468,6 +468,7 @@ void Clr_program() {
   if (ws.Pgm_name) Ret_str(ws.Pgm_name);
   ws.Pgm_name = nullptr;
   std::memset(ws.Pgm_desc, 0, sizeof ws.Pgm_desc);
+  ws.Pgm_flags &= ~uint32_t(PGM_KEY_DESC);  // both zeros now
   Core_hook.functions_clear();
 
   // On a program line the cursor moves to the END of the end line, so no

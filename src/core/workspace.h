@@ -62,6 +62,7 @@ enum : uint32_t {
   PGM_ENCIPHERED = 0x0001,     // the program has a protection key: SAVE enciphers it (PGM_PROTECTED until PASSWORD gives the key)
   PGM_SHARES_VARS = 0x0002,    // a call frame: the callee took over these variables (PERFORM)
   PGM_FROM_CONSOLE = 0x0008,   // a call frame: the call was typed at the console or nested
+  PGM_KEY_DESC = 0x0010,       // Pgm_key or Pgm_desc may hold other than zero bytes (else both are zeros)
   PGM_IN_CALL = 0x0020,        // a call frame: the caller itself ran as a called program
   PGM_STOP_REQUEST = 0x0080,   // a call frame: stop once control is back here
   PGM_HANDLER_RAN = 0x0100,    // the error-handler program already had the current error
@@ -133,7 +134,7 @@ struct Params {
 // program (its lines or image and names, variable trees and table,
 // localisations, control stack, error and escape lines, flags, precision,
 // access masks, path, name and description, argument list and user
-// functions).  A call copies it whole into a call frame (programs/
+// functions).  A call copies it into a call frame (programs/
 // call_frame.h), so it holds only trivially copyable fields.  Call_link
 // comes first: the first word of a saved frame links to its caller's frame.
 struct Prog_context {
@@ -144,9 +145,7 @@ struct Prog_context {
   uint32_t Pgm_attr = 0;              // attribute word of the loaded program
   uint32_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
   uint8_t* Stop_stmt = nullptr;       // statement start of the stop position
-  uint8_t Pgm_key[8] = {};            // protection key of an enciphered or protected program
   Str_blk* Pgm_name = nullptr;        // the program's name as the program gave it (owned)
-  char Pgm_desc[80] = {};             // description (blank-padded)
   void* Fnc_ctx = nullptr;            // the program's user functions (functions/user_functions.cpp)
   uint8_t* Pgm_image = nullptr;  // loaded program image (null: edit list)
   uint8_t* Label_tbl = nullptr;
@@ -189,6 +188,11 @@ struct Prog_context {
   uint16_t Stop_stno = 0;
   uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
   uint16_t Retry_stno = 0;    // failed statement RETRY returns to (0: none)
+  // Last, the key and the description: zeros in most programs, and then not
+  // copied by a call (PGM_KEY_DESC, programs/call_frame.cpp).  Whatever
+  // stores in them sets that flag.
+  uint8_t Pgm_key[8] = {};  // protection key of an enciphered or protected program
+  char Pgm_desc[80] = {};   // description (blank-padded)
 };
 
 struct Workspace : Io_state, Prog_context {

@@ -63,15 +63,27 @@ const Prog_context& fresh() {
   return defaults;
 }
 
-// The context moves as one block (it is trivially copyable), in 16-byte
-// pieces (core/block_copy.h).
-[[gnu::always_inline]] inline void copy_context(void* to, const void* from) {
-  Block_copy<sizeof(Prog_context)>(to, from);
+// The context moves as a block (it is trivially copyable), in 16-byte
+// pieces (core/block_copy.h): all but its key and description, which are
+// zeros in most programs (without PGM_KEY_DESC), and then need no copy
+// unless the place they go to held others.
+constexpr size_t CONTEXT_TEXT = offsetof(Prog_context, Pgm_key);
+static_assert(CONTEXT_TEXT + sizeof Prog_context::Pgm_key + sizeof Prog_context::Pgm_desc == sizeof(Prog_context) &&
+                  offsetof(Prog_context, Pgm_desc) == CONTEXT_TEXT + sizeof Prog_context::Pgm_key,
+              "the key and the description end the context");
+[[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
+  const bool had_text = to->Pgm_flags & PGM_KEY_DESC;
+  Block_copy<CONTEXT_TEXT>(to, from);
+  auto* t = reinterpret_cast<unsigned char*>(to) + CONTEXT_TEXT;
+  if (from->Pgm_flags & PGM_KEY_DESC)
+    Block_copy<sizeof(Prog_context) - CONTEXT_TEXT>(t, reinterpret_cast<const unsigned char*>(from) + CONTEXT_TEXT);
+  else if (had_text)
+    std::memset(t, 0, sizeof(Prog_context) - CONTEXT_TEXT);
 }
 
-void save_context(Call_frame* f) { copy_context(static_cast<Prog_context*>(f), static_cast<const Prog_context*>(&ws)); }
+[[gnu::always_inline]] inline void save_context(Call_frame* f) { copy_context(f, &ws); }
 
-void restore_context(const Prog_context* f) { copy_context(static_cast<Prog_context*>(&ws), f); }
+[[gnu::always_inline]] inline void restore_context(const Prog_context* f) { copy_context(&ws, f); }
 
 void clear_context() { restore_context(&fresh()); }
 
@@ -273,6 +285,10 @@ struct Warm_start {
   int32_t str_len;
   uint32_t name_len;
   uint8_t name[WARM_NAME_MAX];  // the name the call gave
+  // The record's ENTER plan once Exec_call_bound found it fit for a bound
+  // call from this warm start (both stay as they are while the record
+  // lives; a new warm start asks again).
+  const void* bound_plan;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 
@@ -364,7 +380,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     if (!w) return;  // the next call goes the long way again
     rec->warm_start = w;
   }
-  copy_context(&w->ctx, static_cast<const Prog_context*>(&ws));
+  copy_context(&w->ctx, &ws);
   Forget_call_owned(w->ctx);
   w->load_serial = rec->load_serial;
   w->num_flags = f->Num_flags;
@@ -379,6 +395,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->str_len = ws.Str_len;
   w->name_len = name_len;
   std::memcpy(w->name, name, name_len);
+  w->bound_plan = nullptr;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -554,13 +571,17 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_stno == 0 || len == 0) return false;
   Prog_obj* rec = warm_record(name, len);
   if (!rec) return false;
-  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
-  // The program's first statement is the planned ENTER, with items that
-  // name different variables, each a plain scalar taken by reference.
-  if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS ||
-      w->exec[0] != code::D_ENTER || plan->stmt != w->exec + 1)
-    return false;
+  if (!plan) return false;
+  if (w->bound_plan != plan) {
+    // The program's first statement is the planned ENTER, with items that
+    // name different variables, each a plain scalar taken by reference.
+    if (!plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
+        plan->stmt != w->exec + 1)
+      return false;
+    w->bound_plan = plan;
+  }
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
   const uint32_t n = plan->count;

@@ -81,8 +81,8 @@ void retire(Prog_obj* r) {
   }
 }
 
+// The text source: its channel (65001) is Text_source_fcb.
 struct Text_src {
-  Fcb* f = nullptr;  // channel 65001 while it is the text source
   std::string path, name;
 } text_src;
 
@@ -442,7 +442,7 @@ Prog_obj* Prog_load() {
   if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(err::WRONG_FILE_KIND);
   // Program text: the channel stays open as the text source.
   Text_source_close();
-  text_src.f = chan.release();
+  Text_source_fcb = chan.release();
   text_src.path = path;
   text_src.name = name;
   return nullptr;
@@ -682,6 +682,11 @@ void Prog_take(Prog_obj* rec, int method_vars) {
   ws.Pgm_cache_ent = rec;
   ws.Names_id = rec->load_serial & 0x7FFFFFFF;
   std::memcpy(ws.Pgm_desc, rec->desc, sizeof ws.Pgm_desc);
+  for (char c : rec->desc)
+    if (c) {
+      ws.Pgm_flags |= PGM_KEY_DESC;
+      break;
+    }
   ws.Cur_line_rec = nullptr;
   ws.Cur_edit_blk = nullptr;
   ws.Cur_line_no = 65001;
@@ -693,17 +698,16 @@ void Prog_take(Prog_obj* rec, int method_vars) {
   }
   if ((rec->flags & PO_ENCIPHERED) == PO_ENCIPHERED) {
     std::memcpy(ws.Pgm_key, rec->key, 8);
-    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_PROTECTED;
+    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_PROTECTED | PGM_KEY_DESC;
     if (Prg_key_given(rec->key)) ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);  // PASSWORD gave its key
   }
 }
 
 // ---- the text source ----
 
-Fcb* Text_source() { return text_src.f; }
 const std::string& Text_source_path() { return text_src.path; }
 const std::string& Text_source_name() { return text_src.name; }
 void Text_source_close() {
-  if (text_src.f) Close_scratch(text_src.f);
-  text_src.f = nullptr;
+  if (Text_source_fcb) Close_scratch(Text_source_fcb);
+  Text_source_fcb = nullptr;
 }

@@ -203,7 +203,8 @@ int Prog_cache_count();
 // A text file that Prog_load opened instead of a program: channel 65001,
 // open until Text_source_close.
 struct Fcb;
-Fcb* Text_source();
+inline Fcb* Text_source_fcb = nullptr;  // channel 65001 while it is the text source
+inline Fcb* Text_source() { return Text_source_fcb; }
 const std::string& Text_source_path();
 const std::string& Text_source_name();
 void Text_source_close();

@@ -62,7 +62,7 @@ void Prg_protect_directive() {
     ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);
   } else {
     std::memcpy(ws.Pgm_key, key, 8);
-    ws.Pgm_flags |= PGM_ENCIPHERED;
+    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_KEY_DESC;
   }
   std::memcpy(given_key, key, 8);
   given = true;

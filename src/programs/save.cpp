@@ -795,7 +795,10 @@ void d_save() {
   Path_unref(ws.Cur_pgm);
   ws.Cur_pgm = np;
   Prog_drop(nullptr);
-  if (desc_given) std::memcpy(ws.Pgm_desc, desc, sizeof desc);
+  if (desc_given) {
+    std::memcpy(ws.Pgm_desc, desc, sizeof desc);
+    ws.Pgm_flags |= PGM_KEY_DESC;
+  }
 
   if (!program) {
     bool refused = Sw_on(sw::PlusV) ? (ws.Pgm_flags & PGM_PROTECTED) : (ws.Pgm_flags & PGM_ENCIPHERED);

@@ -157,7 +157,7 @@ TEST_F(EffProcesses, WorkersShareOneFileWithAnExactCounter) {
     try {
       Key_chan* ch = Key_open(p);
       for (int i = 0; i < ROUNDS; ++i) {
-        char k[16];
+        char k[32];
         std::snprintf(k, sizeof k, "P%d-%05d", id, i);
         Key_write(ch, Key_by(k, 232), std::string(k) + "|" + std::string(k));
         for (;;) {

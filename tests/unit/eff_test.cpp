@@ -368,7 +368,7 @@ TEST_F(Eff, RollbackLeavesFileCountAndIndexesAsBefore) {
   std::string p = make_eff("txn", 40, id_city(false));
   Key_chan* ch = open(p);
   auto id = [](char c, int i) {
-    char b[8];
+    char b[16];
     std::snprintf(b, sizeof b, "%c%03d", c, i);
     return std::string(b);
   };
@@ -454,7 +454,7 @@ TEST_F(Eff, FlipBitsAgreeWithTheMapAfterCommits) {
   // Nine records in ten go: pages keep a little and reach high classes.
   for (int i = 0; i < 3000; ++i) {
     if (i % 10 == 0) continue;
-    char key[8];
+    char key[16];
     std::snprintf(key, sizeof key, "%06d", i);
     Key_remove(ch, Key_by(key));
   }

@@ -95,7 +95,7 @@ TEST_F(IndexMaint, RebuildWithATinyBlockQueue) {
     EXPECT_TRUE(std::is_sorted(k0.begin(), k0.end())) << p;
     EXPECT_EQ(Key_rebuild(ch, 1, {}), 3000) << p;
     for (int i = 0; i < 300; ++i) {
-      char key[8];
+      char key[16];
       std::snprintf(key, sizeof key, "%06d", i);
       Key_remove(ch, Key_by(key));
     }
@@ -112,7 +112,7 @@ TEST_F(IndexMaint, RebuildOfOneKeyLeavesTheOthers) {
   for (const std::string& p : {make_segs("fix", 10, segs), make_eff("eff", 10, segs)}) {
     Key_chan* ch = open(p);
     for (int i = 0; i < 700; ++i) {
-      char rec[8];
+      char rec[24];
       std::snprintf(rec, sizeof rec, "%04d%02d", i, i % 50);
       Key_write(ch, req(232), rec);
     }

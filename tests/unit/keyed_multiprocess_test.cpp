@@ -126,7 +126,7 @@ void KeyedProcesses::run(bool with_victim, int write_behind) {
   EXPECT_EQ(std::stol(get(ch, "COUNTER")), WORKERS * RECORDS + killed_done);
   for (int w = 0; w < WORKERS; ++w)
     for (int i = 0; i < RECORDS; ++i) {
-      char k[16];
+      char k[32];
       std::snprintf(k, sizeof k, "P%d-%05d", w, i);
       ASSERT_EQ(get(ch, k), std::string("worker ") + k);
     }
