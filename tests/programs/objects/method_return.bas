@@ -2,7 +2,8 @@ REM A program method's RETURN value over repeated calls: one or two plain
 REM operands (parameters, locals, properties, constants) and longer or
 REM other expressions, numbers of different scales, sums that overflow,
 REM rounding to the precision, comparisons, strings; the first call of an
-REM object (its property slots not yet bound) and later ones.
+REM object (its property slots not yet bound) and later ones; a property
+REM changed and returned, an error in the expression, TRACE.
 10 GOSUB 1000
 20 H=NEW("R"); H'A=7; H'B$="bee"
 30 FOR I=1 TO 3
@@ -18,7 +19,18 @@ REM object (its property slots not yet bound) and later ones.
 130 P=NEW("RP"); FOR I=1 TO 2; PRINT P'THIRD(I),P'SUM(1.23456,I); NEXT I
 140 REM an operand the fast way cannot read: an undefined local
 150 FOR I=1 TO 2; PRINT H'UNDEF(I); NEXT I
-160 DROP OBJECT H; DROP OBJECT G; DROP OBJECT P
+152 REM a method that changes a property and returns it; an error in the
+153 REM return's expression caught by the caller, then a good call
+154 FOR I=1 TO 2; PRINT H'SETA(I*100),H'A,H'PROP(); NEXT I
+156 FOR I=1 TO 2; SETERR 157; PRINT H'DIV(I,0); GOTO 158
+157 PRINT "caught:",ERR; SETERR 0
+158 PRINT H'DIV(6,I); NEXT I
+159 REM TRACE while a method returns on the fast way
+160 TRACE
+161 PRINT H'SUM(1,2)
+162 ENDT
+163 PRINT H'SUM(3,4)
+164 DROP OBJECT H; DROP OBJECT G; DROP OBJECT P
 170 END
 1000 DEF CLASS "R"
 1010 PROPERTY A,B$
@@ -72,6 +84,10 @@ REM object (its property slots not yet bound) and later ones.
 1490 ENTER X
 1500 Z=X; RETURN Q+Z
 1510 FUNCTION END
+1512 FUNCTION SETA(X)
+1514 ENTER X
+1516 A=X+1; RETURN A+0
+1518 FUNCTION END
 1520 END DEF
 1530 DEF CLASS "RP"
 1540 PRECISION 2
