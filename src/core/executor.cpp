@@ -346,7 +346,18 @@ struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
   // left unkept after a keep that did not.
   bool paid = false;
   uint8_t wait = 0;
+  // A statement that ends its line: the step to the next line as
+  // quick_line_advance took it from the line state then (from_rec, from_no),
+  // while the epoch holds the same for that state (step_str null: none).
+  uint8_t* step_str = nullptr;  // the next line's Str_ptr; its code at + 2
+  uint8_t* step_rec = nullptr;
+  Str_blk* step_blk = nullptr;
+  const uint8_t* from_rec = nullptr;
+  int32_t step_len = 0;
+  uint16_t step_no = 0;
+  uint16_t from_no = 0;
 };
+static_assert((sizeof(Let_site) & (sizeof(Let_site) - 1)) == 0, "the slot is found by a shift");
 constexpr size_t LET_SITES = 64;
 constexpr uint8_t LET_KEEP_WAIT = 32;
 Let_site let_sites[LET_SITES];
@@ -355,30 +366,30 @@ inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LE
 
 // The kept statement at p, when it is kept for this epoch and its sum is
 // num_let_fast's first case (one scale without decimals, no overflow, an
-// element in range): done as num_let_fast does it.  False, with nothing
-// done, otherwise.
-LOOP_INLINE bool let_kept(uint8_t* p) {
+// element in range): done as num_let_fast does it, and its site returned.
+// Null, with nothing done, otherwise.
+LOOP_INLINE Let_site* let_kept(uint8_t* p) {
   Let_site& s = let_slot(p);
-  if (s.at != p || s.epoch != Exec_epoch) return false;
+  if (s.at != p || s.epoch != Exec_epoch) return nullptr;
   Num_val b;
   if (s.operand) {
     b = *s.operand;
   } else {
     int64_t sub = s.sub_k;
     if (const Var_node* v = s.sub_var) {
-      if (v->num.scale != 0) return false;
+      if (v->num.scale != 0) return nullptr;
       sub = v->num.mant;
     }
     const Var_node* a = s.array;
     uint64_t i = uint64_t(sub) - uint64_t(int64_t(a->base[0]));
-    if (i >= uint64_t(a->size[0])) return false;
+    if (i >= uint64_t(a->size[0])) return nullptr;
     b = static_cast<const Num_val*>(a->elems)[i];
   }
   Var_node* node = s.node;
   int64_t r;
   if (b.scale != node->num.scale || b.scale > 0 ||
       (s.sub ? __builtin_sub_overflow(node->num.mant, b.mant, &r) : __builtin_add_overflow(node->num.mant, b.mant, &r)))
-    return false;
+    return nullptr;
   b.mant = r;
   ws.Math_flags = 2;
   ws.Num_acc = b;
@@ -388,6 +399,54 @@ LOOP_INLINE bool let_kept(uint8_t* p) {
   node->flags |= VF_ASSIGNED;
   ws.Exec_ptr = s.next;
   s.paid = true;
+  return &s;
+}
+
+// The step quick_line_advance would take now, kept in s for a statement
+// that ends its line; none when it would not take one.
+[[gnu::noinline]] void keep_line_step(Let_site& s) {
+  s.step_str = nullptr;
+  uint16_t n = ws.Cur_stno;
+  if (uint16_t(n - 1) >= LAST_LINE_NO - 1 || n != ws.Cur_line_no || Perform_on_active) return;
+  if (ws.Pgm_image) {
+    uint8_t* rec = ws.Cur_line_rec;
+    if (!rec) return;
+    rec += 2 + get_u16be(rec);
+    s.step_blk = nullptr;
+    s.step_rec = rec;
+    s.step_no = get_u16be(rec + 2);
+    s.step_len = get_u16be(rec);
+    s.step_str = rec + 2;
+  } else {
+    Str_blk* b = ws.Cur_edit_blk;
+    if (!b || !(b = b->link)) return;
+    uint8_t* bytes = b->bytes();
+    s.step_blk = b;
+    s.step_rec = bytes;
+    s.step_no = get_u16be(bytes);
+    s.step_len = int32_t(b->len);
+    s.step_str = bytes;
+  }
+  s.from_rec = ws.Cur_line_rec;
+  s.from_no = n;
+}
+
+// The kept step after the kept statement of s, when it has one, nothing is
+// pending and the line state is the one the step was kept from: what the
+// statement loop does at a line end then (quick_line_advance).  False, with
+// nothing done, otherwise.
+LOOP_INLINE bool let_line_step(const Let_site& s) {
+  uint8_t* str = s.step_str;
+  if (!str || ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_line_rec != s.from_rec ||
+      ws.Cur_stno != s.from_no)
+    return false;
+  ws.Cur_edit_blk = s.step_blk;
+  ws.Cur_line_rec = s.step_rec;
+  ws.Str_ptr = str;
+  ws.Str_len = s.step_len;
+  ws.Exec_ptr = str + 2;
+  ws.Cur_line_no = s.step_no;
+  ws.Cur_stno = s.step_no;
   return true;
 }
 
@@ -440,6 +499,8 @@ LOOP_INLINE bool let_kept(uint8_t* p) {
   s.node = ws.Var_index[(uint32_t(p[1] & 0x7F) << 8) | p[2]];
   s.next = next;
   s.sub = p[7] == code::OP_SUB;
+  s.step_str = nullptr;
+  if (*next == code::EOL) keep_line_step(s);
 }
 
 // "X = expression" for a numeric scalar X by its index that may be read and
@@ -741,7 +802,8 @@ void run_statements(uint8_t* work) {
     // One test for all pending work: requests of the main line and flags
     // set by signal handlers.
     uint8_t c;
-    if (uint32_t pending = (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) {
+    uint32_t pending;
+    if ((pending = (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending))) {
       // The liveness countdown alone is counted here: a program that runs
       // with a thin client attached keeps the statement fast path.
       if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) {
@@ -782,23 +844,34 @@ void run_statements(uint8_t* work) {
     // The statements of loop bodies are tested first, ahead of the switch.
   dispatch:
     if (c == code::NUM_VAR) {
-      int how = let_kept(ws.Exec_ptr) ? 2 : num_let_fast();
+      Let_site* kept = let_kept(ws.Exec_ptr);
+      int how = kept ? 2 : num_let_fast();
       if (how == 2) {  // nothing the loop's resets undo
         // "...; NEXT" ends most loop bodies: NEXT is dispatched here, past
         // its separator, after the same test of pending work.
         uint8_t* q = ws.Exec_ptr;
-        if (q[0] == code::STMT_SEP && q[1] == code::D_NEXT) {
-          if (!((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) && next_fast(q + 1)) {
-            // Nothing was pending at NEXT and NEXT set nothing: the body's
-            // first statement starts at once (a signal that came meanwhile
-            // is taken at the statement after it).
-            q = ws.Exec_ptr;
-            c = *q;
-            if (c == code::STMT_SEP) goto next_statement;
-            ws.Stmt_ptr = q;
-            goto dispatch;
+        if (q[0] == code::STMT_SEP) {
+          if (q[1] == code::D_NEXT) {
+            if (!((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) && next_fast(q + 1)) {
+              // Nothing was pending at NEXT and NEXT set nothing: the body's
+              // first statement starts at once (a signal that came meanwhile
+              // is taken at the statement after it).
+              q = ws.Exec_ptr;
+              c = *q;
+              if (c == code::STMT_SEP) goto next_statement;
+              ws.Stmt_ptr = q;
+              goto dispatch;
+            }
+            ws.Exec_ptr = ++q;
           }
-          ws.Exec_ptr = ++q;
+        } else if (kept && let_line_step(*kept)) {
+          // A kept statement that ends its line, nothing pending at the
+          // line's end: the kept step to the next line, whose first
+          // statement this test of pending work serves too, as at a line
+          // end below.
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          goto nothing_pending_at;
         }
         goto next_statement;
       }
