@@ -1156,6 +1156,81 @@ void read_statement(Read_site* site, const uint8_t* p);
   if (!read_known_any(s)) read_statement(s, s->at);
 }
 
+#if defined(__SSE2__)
+// The line at rec (64 bytes there may be read) when its newline is among its
+// first 64 bytes: its length to *len, and the separators among those bytes
+// (the site's pattern, sep_vec) marked in *seps (bit i: byte i).  False when
+// no newline is there.  16 bytes at a time.
+[[gnu::always_inline]] inline bool scan64_sse2(const uint8_t* rec, const uint8_t* sep_vec, uint64_t* seps,
+                                               int32_t* len) {
+  const __m128i want_nl = _mm_set1_epi8('\n');
+  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(sep_vec));
+  uint64_t marks;
+  unsigned nl;
+  int32_t n = 0;
+  {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
+  }
+  if (!nl) {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
+    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+    marks |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
+    n = 16;
+    if (!nl) {
+      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
+      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+      marks |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
+      n = 32;
+      if (!nl) {
+        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
+        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
+        marks |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
+        n = 48;
+        if (!nl) return false;
+      }
+    }
+  }
+  *len = n + __builtin_ctz(nl);
+  *seps = marks;
+  return true;
+}
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define READ_AVX2 1
+// Whether the kept paths search 32 bytes at a time: where the processor has
+// AVX2, unless ORUNOAVX2 is set (non-empty), so the tests can run the 16-byte
+// form on such a processor too.  Decided once, at start-up.
+const bool scan_avx2 = [] {
+  __builtin_cpu_init();
+  const char* off = std::getenv("ORUNOAVX2");
+  return __builtin_cpu_supports("avx2") && !(off && *off);
+}();
+
+// scan64_sse2, 32 bytes at a time.
+[[gnu::always_inline, gnu::target("avx2")]] inline bool scan64_avx2(const uint8_t* rec, const uint8_t* sep_vec,
+                                                                    uint64_t* seps, int32_t* len) {
+  const __m256i want_nl = _mm256_set1_epi8('\n');
+  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(sep_vec));
+  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
+  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+  uint64_t marks = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
+  int32_t n = 0;
+  if (!nl) {
+    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
+    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
+    marks |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
+    n = 32;
+    if (!nl) return false;
+  }
+  *len = n + __builtin_ctz(nl);
+  *seps = marks;
+  return true;
+}
+#endif
+
 // read_known_any for its usual line, shorter than 64 bytes with 64 bytes in
 // the buffer, searched in one pass with the site's separator pattern, and
 // for its usual items: strings whose block takes the text in place
@@ -1233,37 +1308,10 @@ again:
   if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
     return false;
   const uint8_t* const rec = sf->rd_buf + at;
-  const __m128i want_nl = _mm_set1_epi8('\n');
-  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
   uint64_t seps;
-  unsigned nl;
   int32_t len;
-  {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
-    len = 0;
-  }
-  if (!nl) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
-    len = 16;
-    if (!nl) {
-      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
-      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
-      len = 32;
-      if (!nl) {
-        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
-        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
-        len = 48;
-        if (!nl) return false;
-      }
-    }
-  }
-  return known_items_line(s, rec, len + __builtin_ctz(nl), seps);
+  if (!scan64_sse2(rec, s->sep_vec, &seps, &len)) return false;
+  return known_items_line(s, rec, len, seps);
 #else
   return false;
 #endif
@@ -1323,51 +1371,16 @@ again:
   if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
-  const __m128i want_nl = _mm_set1_epi8('\n');
-  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(s->sep_vec));
   uint64_t seps;
-  unsigned nl;
-  int32_t len = 0;
-  {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
-  }
-  if (!nl) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
-    len = 16;
-    if (!nl) {
-      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
-      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
-      len = 32;
-      if (!nl) {
-        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
-        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-        seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
-        len = 48;
-        if (!nl) return read_known_slow(s);
-      }
-    }
-  }
-  known_string_line(s, sf, at, rec, len + __builtin_ctz(nl), seps);
+  int32_t len;
+  if (!scan64_sse2(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
+  known_string_line(s, sf, at, rec, len, seps);
 #else
   read_known(s);
 #endif
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define READ_AVX2 1
-// Whether the kept paths search 32 bytes at a time: where the processor has
-// AVX2, unless ORUNOAVX2 is set (non-empty), so the tests can run the 16-byte
-// form on such a processor too.  Decided once, at start-up.
-const bool scan_avx2 = [] {
-  __builtin_cpu_init();
-  const char* off = std::getenv("ORUNOAVX2");
-  return __builtin_cpu_supports("avx2") && !(off && *off);
-}();
+#if defined(READ_AVX2)
 // read_known_string searching 32 bytes at a time.
 [[gnu::noinline, gnu::target("avx2")]] void read_known_string_avx2(Read_site* s) {
   Seq_fcb* const sf = s->sf;
@@ -1375,20 +1388,10 @@ const bool scan_avx2 = [] {
   if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
-  const __m256i want_nl = _mm256_set1_epi8('\n');
-  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(s->sep_vec));
-  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
-  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
-  uint64_t seps = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
-  int32_t len = 0;
-  if (!nl) {
-    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
-    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
-    seps |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
-    len = 32;
-    if (!nl) return read_known_slow(s);
-  }
-  known_string_line(s, sf, at, rec, len + __builtin_ctz(nl), seps);
+  uint64_t seps;
+  int32_t len;
+  if (!scan64_avx2(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
+  known_string_line(s, sf, at, rec, len, seps);
 }
 
 // read_known searching 32 bytes at a time.
@@ -1398,20 +1401,9 @@ const bool scan_avx2 = [] {
   if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
-  const __m256i want_nl = _mm256_set1_epi8('\n');
-  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(s->sep_vec));
-  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
-  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
-  uint64_t seps = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
-  int32_t len = 0;
-  if (!nl) {
-    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
-    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
-    seps |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
-    len = 32;
-    if (!nl) return read_known_slow(s);
-  }
-  if (!known_items_line(s, rec, len + __builtin_ctz(nl), seps)) read_known_slow(s);
+  uint64_t seps;
+  int32_t len;
+  if (!scan64_avx2(rec, s->sep_vec, &seps, &len) || !known_items_line(s, rec, len, seps)) read_known_slow(s);
 }
 #endif
 
