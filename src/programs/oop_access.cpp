@@ -303,7 +303,6 @@ int32_t OopHandleResult(int32_t h) {
 
 // ---- the running-object context ----
 
-
 namespace {
 
 // Names looked up inside objects' code, by the address of the name's text:
