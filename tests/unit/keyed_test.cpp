@@ -766,7 +766,7 @@ TEST_F(KeyedTest, HeldWholeGathersAppendsAndKeepsWhatItReads) {
   for (int i = 0; i < 3000; ++i) order[size_t(i)] = i;
   std::shuffle(order.begin(), order.end(), std::mt19937(5));
   auto key = [](int i) {
-    char b[8];
+    char b[16];
     std::snprintf(b, sizeof b, "K%05d", i);
     return std::string(b);
   };
