@@ -33,6 +33,15 @@ struct Model {
   }
 };
 
+// The long runs: a quarter as many operations in the sanitizer build, where
+// each takes some thirty times as long (the trees still grow several levels
+// deep and shrink again).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int LONG_RUN = 50000;
+#else
+constexpr int LONG_RUN = 200000;
+#endif
+
 class KeyedProperty : public KeyedTest {
  protected:
   std::mt19937 rng{20261207};
@@ -208,7 +217,7 @@ class KeyedProperty : public KeyedTest {
 
 TEST_F(KeyedProperty, VariableLengthCompressedRecordsAgainstTheModel) {
   Key_chan* ch = open(make_segs("prop", 60, segs(), true, 0, kf::F2_RLE, 1));
-  run(ch, 200000, 25000);
+  run(ch, LONG_RUN, 25000);
 }
 
 TEST_F(KeyedProperty, FixedLengthRecordsWithBinarySearchAgainstTheModel) {
@@ -223,7 +232,7 @@ TEST_F(KeyedProperty, FixedLengthRecordsWithBinarySearchAgainstTheModel) {
 // and the update cycle are checked by the structural check as well.
 TEST_F(KeyedProperty, EffRecordsAgainstTheModel) {
   Key_chan* ch = open(make_eff("prop.eff", 60, segs()));
-  run(ch, 200000, 25000);
+  run(ch, LONG_RUN, 25000);
 }
 
 TEST_F(KeyedProperty, EffCompressedRecordsWithWriteBehindAgainstTheModel) {
