@@ -64,21 +64,22 @@ const Prog_context& fresh() {
 }
 
 // The context moves as a block (it is trivially copyable), in 16-byte
-// pieces (core/block_copy.h): all but its key and description, which are
-// zeros in most programs (without PGM_KEY_DESC), and then need no copy
-// unless the place they go to held others.
-constexpr size_t CONTEXT_TEXT = offsetof(Prog_context, Pgm_key);
-static_assert(CONTEXT_TEXT + sizeof Prog_context::Pgm_key + sizeof Prog_context::Pgm_desc == sizeof(Prog_context) &&
-                  offsetof(Prog_context, Pgm_desc) == CONTEXT_TEXT + sizeof Prog_context::Pgm_key,
-              "the key and the description end the context");
+// pieces (core/block_copy.h).
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
-  const bool had_text = to->Pgm_flags & PGM_KEY_DESC;
-  Block_copy<CONTEXT_TEXT>(to, from);
-  auto* t = reinterpret_cast<unsigned char*>(to) + CONTEXT_TEXT;
-  if (from->Pgm_flags & PGM_KEY_DESC)
-    Block_copy<sizeof(Prog_context) - CONTEXT_TEXT>(t, reinterpret_cast<const unsigned char*>(from) + CONTEXT_TEXT);
-  else if (had_text)
-    std::memset(t, 0, sizeof(Prog_context) - CONTEXT_TEXT);
+  Block_assign(*to, *from);
+}
+
+// The key and description block of a warm start's program (its record's
+// description; a program with a key starts warm never), or null for none;
+// false when there is no memory for it (the call goes the long way).
+[[gnu::always_inline]] inline bool warm_text(const Prog_obj* rec, Pgm_text** text) {
+  *text = nullptr;
+  if (!rec->has_desc) return true;
+  auto* t = static_cast<Pgm_text*>(Get_blk(sizeof(Pgm_text)));
+  if (!t) return false;
+  std::memcpy(t->desc, rec->desc, sizeof t->desc);
+  *text = t;
+  return true;
 }
 
 [[gnu::always_inline]] inline void save_context(Call_frame* f) { copy_context(f, &ws); }
@@ -125,6 +126,7 @@ void resume_caller() {
     else Ret_str(name);
   }
   ws.Pgm_name = nullptr;
+  if (ws.Pgm_text_blk) Pgm_text_release();
   // Another use (ADDR, a caller running it) usually holds the record.
   if (rec->uses > 1) rec->uses--;
   else Prog_drop(rec);
@@ -399,11 +401,13 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return rec;
 }
 
-// The call's context from the warm start of rec (warm_record said yes);
-// the caller's context is saved in f already.
-void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
+// The call's context from the warm start of rec (warm_record said yes),
+// with its key and description block (warm_text); the caller's context is
+// saved in f already.
+void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   restore_context(&w->ctx);
+  ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
@@ -581,10 +585,12 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, 
   }
   Prog_obj* warm =
       !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
+  Pgm_text* text = nullptr;
+  if (warm && !warm_text(warm, &text)) warm = nullptr;
   save_context(f);
   mark_return(f);
   if (warm) {
-    warm_start(warm, f, list);
+    warm_start(warm, f, list, text);
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
@@ -656,12 +662,21 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
     else return false;
   }
+  Pgm_text* text;
+  if (!warm_text(rec, &text)) return false;
   ws.Exec_ptr = p;
-  if (*p == code::IOPT_FIRST + 4) Chk_err();
+  if (*p == code::IOPT_FIRST + 4) {
+    try {
+      Chk_err();
+    } catch (...) {
+      if (text) Ret_blk(text);
+      throw;
+    }
+  }
   Call_frame* f = new_frame();
   save_context(f);
   mark_return(f);
-  warm_start(rec, f, n ? &f->args[0] : nullptr);
+  warm_start(rec, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
