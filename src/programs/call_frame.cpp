@@ -354,8 +354,10 @@ struct Warm_start {
   uint8_t name[WARM_NAME_MAX];  // the name the call gave
   // The record's ENTER plan once Exec_call_bound found it fit for a bound
   // call from this warm start (both stay as they are while the record
-  // lives; a new warm start asks again).
+  // lives; a new warm start asks again): every item's slot within the
+  // record's table; whether more than one item is a string.
   const void* bound_plan;
+  bool bound_strs;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 
@@ -404,7 +406,7 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
 // The call's context from the warm start of rec (warm_record said yes),
 // with its key and description block (warm_text); the caller's context is
 // saved in f already.
-void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
+[[gnu::always_inline]] inline void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   restore_context(&w->ctx);
   ws.Pgm_text_blk = text;
@@ -465,6 +467,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->name_len = name_len;
   std::memcpy(w->name, name, name_len);
   w->bound_plan = nullptr;
+  w->bound_strs = false;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -474,10 +477,9 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // plain scalar of the same type (kept variables are cleared: no storage):
 // what ENTER would bind without a failure.  The variables in from and to
 // and the cursor after the arguments, or null.
-[[gnu::noinline]] uint8_t* bound_args(const Enter_plan* plan, uint8_t* p, const Prog_obj* rec, Var_node** from,
-                                      Var_node** to) {
+[[gnu::always_inline]] inline uint8_t* bound_args(const Enter_plan* plan, bool strs, uint8_t* p, const Prog_obj* rec,
+                                                 Var_node** from, Var_node** to) {
   Var_node** const kept = rec->spare_index;
-  const uint32_t kept_cnt = rec->var_cnt;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
   // A caller's variable is refused by its flags word and access masks in
@@ -490,14 +492,20 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     // ", name" with the item's type, the name by its bound slot; what
     // follows is the next one's comma or the end, tested there.
     const uint8_t c = it->type;
-    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return nullptr;
-    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
+    // The comma and the type code as one half-word, the slot (its top bit
+    // set: bound) as the other, big-endian.
+    uint16_t lead, ref;
+    std::memcpy(&lead, p, 2);
+    std::memcpy(&ref, p + 2, 2);
+    ref = __builtin_bswap16(ref);
+    if (lead != uint16_t(code::COMMA | c << 8) || !(ref & 0x8000)) return nullptr;
+    uint32_t idx = ref & 0x7FFF;
     if (idx >= slot_cnt) return nullptr;
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return nullptr;
-    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
+    Var_node* cv = kept[it->idx];  // (within the table: checked with the plan)
     if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
-    if (c == code::STR_VAR)
+    if (strs && c == code::STR_VAR)
       for (uint32_t j = 0; j < i; j++)
         if (from[j] == v) return nullptr;  // a string passed twice goes by value the second time
     from[i] = v;
@@ -650,12 +658,18 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     if (!plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
         plan->stmt != w->exec + 1)
       return false;
+    uint32_t strs = 0;
+    for (uint32_t i = 0; i < plan->count; i++) {
+      if (plan->items[i].idx >= rec->var_cnt) return false;
+      strs += plan->items[i].type == code::STR_VAR;
+    }
     w->bound_plan = plan;
+    w->bound_strs = strs > 1;
   }
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
   const uint32_t n = plan->count;
-  uint8_t* p = bound_args(plan, ws.Exec_ptr, rec, from, to);
+  uint8_t* p = bound_args(plan, w->bound_strs, ws.Exec_ptr, rec, from, to);
   if (!p) return false;
   if (!(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
