@@ -339,10 +339,10 @@ struct Warm_start {
   Prog_context ctx;  // owned pointers cleared: each call sets its own
   // What it was built from
   uint32_t load_serial;
+  int precision;  // (then num_flags: the pair as in the context)
   uint32_t num_flags;
-  int precision;
   uint32_t var_mask_glob;
-  int32_t with_ctx;
+  int32_t with_ctx;  // (then with_depth: the pair as in the context)
   uint32_t with_depth;
   uint32_t err_handler;  // the caller's PGM2_ERR_HANDLER bit
   // The cursor on the program's first statement
@@ -360,6 +360,19 @@ struct Warm_start {
   bool bound_strs;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
+static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
+                  offsetof(Warm_start, num_flags) == offsetof(Warm_start, precision) + 4 &&
+                  offsetof(Prog_context, With_depth) == offsetof(Prog_context, With_ctx) + 4 &&
+                  offsetof(Warm_start, with_depth) == offsetof(Warm_start, with_ctx) + 4,
+              "the pairs compared as one word lie together in both");
+
+// Whether the 8 bytes at a and b are the same (two fields at once).
+[[gnu::always_inline]] inline bool same_pair(const void* a, const void* b) {
+  uint64_t x, y;
+  std::memcpy(&x, a, 8);
+  std::memcpy(&y, b, 8);
+  return x == y;
+}
 
 // A variable's flags (low half) and its read and write masks (the two
 // quarters above), as one word.
@@ -388,8 +401,8 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   if (name_len != w->name_len || rec->spare_name->len != w->name_len || !Block_equal(name, w->name, w->name_len) ||
       !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
     return nullptr;
-  if (ws.Num_flags != w->num_flags || ws.Precision != w->precision || ws.Var_mask_glob != w->var_mask_glob ||
-      ws.With_ctx != w->with_ctx || ws.With_depth != w->with_depth ||
+  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
+      !same_pair(&ws.With_ctx, &w->with_ctx) ||
       (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
     return nullptr;
   // What would make the long way do more: objects or data sets that find
@@ -702,11 +715,13 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     a->var = c;
     a->bound = v;
     a->kind = c->type;
-    v->read_mask = c->read_mask;
-    v->write_mask = c->write_mask;
+    uint32_t masks;  // read and write mask together
+    std::memcpy(&masks, &c->read_mask, sizeof masks);
+    std::memcpy(&v->read_mask, &masks, sizeof masks);
     if (c->type == code::NUM_VAR) {
-      a->num = c->num;
-      v->num = c->num;
+      const Num_val x = c->num;
+      a->num = x;
+      v->num = x;
       v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
     } else {
       Str_blk* old = v->str;
