@@ -273,24 +273,30 @@ void pop_frame(bool flow_back) {
   back_to_caller(f, true);
 }
 
-// pop_bound's way when a caller's variable is no longer plain (read-only or
-// an integer now): those values take Args_flow_back's way.
-[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
+// pop_bound's way when a caller's variable is not plain (an integer, or
+// read-only now): those values take Args_flow_back's way, and the
+// accumulators come back before a record is filled again (as pop_frame).
+[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list, const Num_val& acc, uint8_t* sp, int32_t sl) {
   std::vector<Var_node*> refill;
   Args_flow_back(list, refill);
   finish_bound(f);
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
   if (!refill.empty()) Args_refill(refill);
 }
 
-// An EXIT's pop in leave_bound's usual case, all of it in one: argument
-// records of the frame's own, the values straight back (a caller's
-// variable that is no longer plain: pop_bound_rest), the callee's
-// variables kept, its image released, the caller's context back.  False,
-// with nothing done, for anything else (pop_frame's way).
-[[gnu::noinline]] bool pop_bound() {
+// An EXIT's pop when the argument list is the frame's own records (list),
+// in leave_bound's usual case all of it in one: the values straight back
+// (a caller's variable that is not plain: pop_bound_rest), the callee's
+// variables kept, its image released, the caller's context back.  Anything
+// else: pop_frame's way.
+[[gnu::noinline]] void pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
-  Arg_rec* list = ws.Arg_list;
-  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
+  if ((f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) {
+    pop_frame(true);
+    return;
+  }
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
@@ -314,14 +320,14 @@ void pop_frame(bool flow_back) {
     }
     c->flags = cf | VF_ASSIGNED;
   }
-  if (rest) [[unlikely]]
-    pop_bound_rest(f, list);
-  else
-    finish_bound(f);
+  if (rest) [[unlikely]] {
+    pop_bound_rest(f, list, acc, sp, sl);
+    return;
+  }
+  finish_bound(f);
   ws.Num_acc = acc;
   ws.Str_ptr = sp;
   ws.Str_len = sl;
-  return true;
 }
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -762,7 +768,9 @@ int32_t Prog_call_level() {
 }
 
 void Exec_pop() {
-  if (ws.Call_link && !pop_bound()) pop_frame(true);
+  if (!ws.Call_link) return;
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound(list);
+  else pop_frame(true);
 }
 
 void Pop_all_frames() {
