@@ -695,18 +695,15 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
     else return false;
   }
-  Pgm_text* text;
-  if (!warm_text(rec, &text)) return false;
   ws.Exec_ptr = p;
-  if (*p == code::IOPT_FIRST + 4) {
-    try {
-      Chk_err();
-    } catch (...) {
-      if (text) Ret_blk(text);
-      throw;
-    }
-  }
+  if (*p == code::IOPT_FIRST + 4) Chk_err();
   Call_frame* f = new_frame();
+  Pgm_text* text;
+  if (!warm_text(rec, &text)) {
+    // (The long way's load would find no memory for it either.)
+    release_frame(f);
+    Rpt_error(err::OUT_OF_MEMORY);
+  }
   save_context(f);
   mark_return(f);
   warm_start(rec, f, n ? &f->args[0] : nullptr, text);
