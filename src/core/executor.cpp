@@ -864,7 +864,15 @@ void run_statements(uint8_t* work) {
         uint32_t target = get_u16be(q + 1);
         if (*q != code::LINE_REF) target |= LINE_LABEL_BIT;
         ws.Exec_ptr = q + 3;
-        if (goto_cached(target)) goto next_statement;  // it set nothing the loop's resets undo
+        if (goto_cached(target)) {  // it set nothing the loop's resets undo
+          // The target line's first statement, as at B below; READ, the
+          // usual first statement of a file loop, at once.
+          if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) goto next_statement;
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          if (c == code::D_READ) goto read_at;
+          goto nothing_pending_at;
+        }
         Exec_go(target);
       } else {
         ws.Exec_ptr = q;
@@ -874,6 +882,7 @@ void run_statements(uint8_t* work) {
     }
     if (c == code::D_READ) {
       // Its handler moves the epoch when it does more than its fast path.
+    read_at:
       ++ws.Exec_ptr;
       dir_jmp[code::D_READ - int(code::EXT_DIR)]();
       goto after_read;
