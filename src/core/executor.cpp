@@ -747,6 +747,15 @@ inline void implied_let() {
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
 }
 
+// What the statement loop resets between statements.
+[[gnu::always_inline]] inline void statement_resets(uint8_t* work) {
+  ws.Work_ptr = work;
+  ws.Err_hook = nullptr;
+  ws.Err_line = 0;
+  ws.Stmt_save = nullptr;
+  ws.Bsy_line = 0;
+}
+
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   for (;;) {
@@ -754,11 +763,7 @@ void run_statements(uint8_t* work) {
     // loop's head, which moves the epoch on.
     ++Exec_epoch;
   after_read:
-    ws.Work_ptr = work;
-    ws.Err_hook = nullptr;
-    ws.Err_line = 0;
-    ws.Stmt_save = nullptr;
-    ws.Bsy_line = 0;
+    statement_resets(work);
     // B: the statement start.
   next_statement:
     ws.Stmt_ptr = ws.Exec_ptr;
@@ -884,7 +889,17 @@ void run_statements(uint8_t* work) {
       // Its handler moves the epoch when it does more than its fast path.
     read_at:
       ++ws.Exec_ptr;
+      Read_line_step = nullptr;
       dir_jmp[code::D_READ - int(code::EXT_DIR)]();
+      if (const Line_step* t = Read_line_step) {
+        // Its fast path, at the end of its line: the kept step to the next
+        // line with nothing pending, as after a kept assignment above.
+        statement_resets(work);
+        if (!kept_line_step(*t)) goto next_statement;
+        ws.Stmt_ptr = ws.Exec_ptr;
+        c = *ws.Exec_ptr;
+        goto nothing_pending_at;
+      }
       goto after_read;
     }
     switch (c) {
