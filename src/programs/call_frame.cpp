@@ -478,15 +478,50 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
   try {
     InternalExecLine();
   } catch (...) {
-    while (Call_depth() > depth) pop_frame(false);
+    Call_unwind_to(depth);
     throw;
   }
   // A program that stopped without returning (QUIT) is taken down here.
-  while (Call_depth() > depth) pop_frame(false);
+  Call_unwind_to(depth);
   return ws.Call_err;
 }
 
 }  // namespace
+
+Call_frame* Call_push_saved() {
+  Call_frame* f = new_frame();
+  save_context(f);
+  mark_return(f);
+  return f;
+}
+
+void Call_pop_image() {
+  Call_frame* f = ws.Call_link;
+  release_image();
+  uint32_t mask_glob = ws.Var_mask_glob;
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  restore_context(f);
+  release_frame(f);
+  ws.Var_mask_glob = mask_glob;
+  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+  if (ws.Pgm_flags & PGM_IN_CALL) ws.Run_flags |= RF_CALL_DEPTH;
+  else ws.Run_flags &= ~uint32_t(RF_CALL_DEPTH);
+  ws.Go_cache_ref = 0;
+  resume_caller();
+  if (ws.Pgm_flags & PGM_STOP_REQUEST) {
+    ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
+    ws.Run_flags |= RF_STOP;
+  }
+}
+
+void Call_unwind_to(int depth) {
+  while (Call_depth() > depth) pop_frame(false);
+}
 
 uint8_t* Empty_statement() { return empty_statement + 2; }
 
