@@ -499,16 +499,10 @@ void Call_pop_image() {
   Call_frame* f = ws.Call_link;
   release_image();
   uint32_t mask_glob = ws.Var_mask_glob;
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
   restore_context(f);
   release_frame(f);
   ws.Var_mask_glob = mask_glob;
   ws.Var_mask = mask_glob | ws.Var_mask_pgm;
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
   if (ws.Pgm_flags & PGM_IN_CALL) ws.Run_flags |= RF_CALL_DEPTH;
   else ws.Run_flags &= ~uint32_t(RF_CALL_DEPTH);
   ws.Go_cache_ref = 0;
