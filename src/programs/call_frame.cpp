@@ -213,6 +213,31 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
   }
 }
 
+// The caller's context back, the frame released, the cursor after the
+// call (flow_back; else at the start of the calling statement, or the
+// empty statement of line 0).
+[[gnu::always_inline]] inline void back_to_caller(Call_frame* f, bool flow_back) {
+  // The caller sees the global access mask as it is now.
+  uint32_t mask_glob = ws.Var_mask_glob;
+  restore_context(f);
+  release_frame(f);
+  ws.Var_mask_glob = mask_glob;
+  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
+  static_assert(uint32_t(PGM_IN_CALL) == uint32_t(RF_CALL_DEPTH), "the frame's bit is the run flag's");
+  ws.Run_flags = (ws.Run_flags & ~uint32_t(RF_CALL_DEPTH)) | (ws.Pgm_flags & PGM_IN_CALL);
+  ws.Go_cache_ref = 0;
+  if (flow_back || (ws.Pgm_flags & PGM_FROM_CONSOLE)) {
+    resume_caller();
+  } else {
+    ws.Cur_stno = ws.Stop_stno;
+    ws.Exec_ptr = ws.Stmt_ptr = ws.Stop_stmt;
+  }
+  if (ws.Pgm_flags & PGM_STOP_REQUEST) {
+    ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
+    ws.Run_flags |= RF_STOP;
+  }
+}
+
 // Pops the current frame.  flow_back: the arguments' values go back to the
 // caller (an EXIT); without it (a call that failed to start) the caller's
 // cursor returns to the start of the calling statement, where the error is
@@ -229,32 +254,72 @@ void pop_frame(bool flow_back) {
     leave_general(f, flow_back, refill);
     release_program();
   }
-  // The caller sees the global access mask as it is now.
-  uint32_t mask_glob = ws.Var_mask_glob;
-
-  restore_context(f);
-  release_frame(f);
-  ws.Var_mask_glob = mask_glob;
-  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
+  back_to_caller(f, flow_back);
   ws.Num_acc = acc;
   ws.Str_ptr = sp;
   ws.Str_len = sl;
-  if (ws.Pgm_flags & PGM_IN_CALL) ws.Run_flags |= RF_CALL_DEPTH;
-  else ws.Run_flags &= ~uint32_t(RF_CALL_DEPTH);
-  ws.Go_cache_ref = 0;
-  if (flow_back) {
-    resume_caller();
-  } else if (ws.Pgm_flags & PGM_FROM_CONSOLE) {
-    resume_caller();
-  } else {
-    ws.Cur_stno = ws.Stop_stno;
-    ws.Exec_ptr = ws.Stmt_ptr = ws.Stop_stmt;
-  }
-  if (ws.Pgm_flags & PGM_STOP_REQUEST) {
-    ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
-    ws.Run_flags |= RF_STOP;
-  }
   if (!refill.empty()) Args_refill(refill);
+}
+
+// The end of a bound call's pop, once the values are back: the callee's
+// variables kept, its image released, the caller's context back.
+[[gnu::always_inline]] inline void finish_bound(Call_frame* f) {
+  ws.Arg_list = nullptr;
+  ws.Ctl_depth = 0;
+  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
+  release_image();
+  back_to_caller(f, true);
+}
+
+// pop_bound's way when a caller's variable is no longer plain (read-only or
+// an integer now): those values take Args_flow_back's way.
+[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
+  std::vector<Var_node*> refill;
+  Args_flow_back(list, refill);
+  finish_bound(f);
+  if (!refill.empty()) Args_refill(refill);
+}
+
+// An EXIT's pop in leave_bound's usual case, all of it in one: argument
+// records of the frame's own, the values straight back (a caller's
+// variable that is no longer plain: pop_bound_rest), the callee's
+// variables kept, its image released, the caller's context back.  False,
+// with nothing done, for anything else (pop_frame's way).
+[[gnu::noinline]] bool pop_bound() {
+  Call_frame* f = ws.Call_link;
+  Arg_rec* list = ws.Arg_list;
+  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  bool rest = false;
+  for (Arg_rec* a = list; a; a = a->next) {
+    Var_node* v = a->bound;
+    if (!v) continue;
+    Var_node* c = a->var;
+    uint32_t cf = c->flags;
+    if ((cf & (VF_READ_ONLY | VF_INTEGER)) || a->kind > ARG_STR_REF) {
+      rest = true;
+      continue;
+    }
+    a->bound = nullptr;
+    if (a->kind == ARG_NUM_REF) {
+      c->num = v->num;
+    } else {
+      if (c->str) Ret_str(c->str);
+      c->str = v->str;
+      v->str = nullptr;
+    }
+    c->flags = cf | VF_ASSIGNED;
+  }
+  if (rest) [[unlikely]]
+    pop_bound_rest(f, list);
+  else
+    finish_bound(f);
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+  return true;
 }
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -450,8 +515,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   } else {
     flags |= PGM_FROM_CONSOLE;
   }
-  if (ws.Run_flags & RF_CALL_DEPTH) flags |= PGM_IN_CALL;
-  f->Pgm_flags = flags;
+  f->Pgm_flags = flags | (ws.Run_flags & RF_CALL_DEPTH);  // PGM_IN_CALL
 }
 
 // Runs a started call in a nested execution until its frame is popped.  The
@@ -683,7 +747,7 @@ int32_t Prog_call_level() {
 }
 
 void Exec_pop() {
-  if (ws.Call_link) pop_frame(true);
+  if (ws.Call_link && !pop_bound()) pop_frame(true);
 }
 
 void Pop_all_frames() {
