@@ -559,24 +559,6 @@ Call_frame* Call_push_saved() {
   return f;
 }
 
-void Call_pop_image() {
-  Call_frame* f = ws.Call_link;
-  release_image();
-  uint32_t mask_glob = ws.Var_mask_glob;
-  restore_context(f);
-  release_frame(f);
-  ws.Var_mask_glob = mask_glob;
-  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
-  if (ws.Pgm_flags & PGM_IN_CALL) ws.Run_flags |= RF_CALL_DEPTH;
-  else ws.Run_flags &= ~uint32_t(RF_CALL_DEPTH);
-  ws.Go_cache_ref = 0;
-  resume_caller();
-  if (ws.Pgm_flags & PGM_STOP_REQUEST) {
-    ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
-    ws.Run_flags |= RF_STOP;
-  }
-}
-
 void Call_unwind_to(int depth) {
   while (Call_depth() > depth) pop_frame(false);
 }

@@ -118,12 +118,6 @@ int Call_depth();
 // with the place the call returns to marked, as Exec_subprogram_with's own
 // push.  ws is still the caller's context.
 Call_frame* Call_push_saved();
-// The pop of a call of an image program with nothing else to undo (no
-// control frames, user functions or lines of its own), whose arguments and
-// variables the callee has dealt with: the program released, the caller's
-// context and position back, as Exec_pop leaves them (the accumulators
-// are not touched).
-void Call_pop_image();
 // Pops frames left above depth (a nested run that ended without its
 // return, or by an error), as a failed start pops its frame.
 void Call_unwind_to(int depth);

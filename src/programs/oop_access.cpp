@@ -740,8 +740,8 @@ bool Oop_method_return() {
   }
   // On a line of the method (not typed at the console) EXIT's work is the
   // pop alone.
-  if (ws.Cur_stno == 0) Exec_exit(false, 0);
-  else if (!Oop_frame_pop()) Exec_pop();
+  if (ws.Cur_stno != 0) Exec_pop();
+  else Exec_exit(false, 0);
   return true;
 }
 

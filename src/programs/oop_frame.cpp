@@ -53,7 +53,6 @@
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/var_data.h"
-#include "terminal/obj_attach.h"
 
 Method_frame* Method_frame::current = nullptr;
 
@@ -559,50 +558,6 @@ int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   }
   Call_unwind_to(depth);
   return ws.Call_err;
-}
-
-bool Oop_frame_pop() {
-  const Method_frame* m = Method_frame::current;
-  Call_frame* f = ws.Call_link;
-  Arg_rec* list = ws.Arg_list;
-  // Exec_pop's usual case for a method frame: its own arguments' records
-  // (in_frame), the caller's variables not shared, an image program with no
-  // control frames, user functions or lines of its own, no attached
-  // objects, the object layer's lookup on (the plain keep refuses then).
-  if (!m || !f || m->link != f || !list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) ||
-      !Var_lookup_hook || !ws.Pgm_image || !ws.Pgm_cache_ent || ws.Ctl_stack || ws.Fnc_ctx ||
-      (ws.Edit_list && ws.Edit_list != Last_line()) || Obj4_count())
-    return false;
-  // Every value flows back through its record (a read-only or integer
-  // variable of the caller, or another kind of reference, takes the
-  // general flow-back).
-  for (const Arg_rec* a = list; a; a = a->next)
-    if (a->bound && ((a->var->flags & (VF_READ_ONLY | VF_INTEGER)) || a->kind > ARG_STR_REF)) return false;
-  const Num_val acc = ws.Num_acc;
-  uint8_t* const sp = ws.Str_ptr;
-  const int32_t sl = ws.Str_len;
-  for (Arg_rec* a = list; a; a = a->next) {
-    Var_node* v = a->bound;
-    if (!v) continue;
-    Var_node* c = a->var;
-    a->bound = nullptr;
-    if (a->kind == ARG_NUM_REF) {
-      c->num = v->num;
-    } else {
-      if (c->str) Ret_str(c->str);
-      c->str = v->str;
-      v->str = nullptr;
-    }
-    c->flags |= VF_ASSIGNED;
-  }
-  ws.Arg_list = nullptr;
-  ws.Ctl_depth = 0;
-  if (!Prog_keep_vars()) Clr_var();
-  Call_pop_image();
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
-  return true;
 }
 
 bool Oop_method_keep(Method_keep* k) {

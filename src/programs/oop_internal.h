@@ -443,12 +443,6 @@ bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
 // The exit code (-1 none), or the error of a start that failed (*started
 // false).
 int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started);
-// The return of the current method frame (Method_frame::current, its call
-// frame the current one) made here when it is Exec_pop's usual case: the
-// values back through the frame's argument records, the variables kept,
-// the image program released, the caller's context back.  False, with
-// nothing done, otherwise (Exec_pop then).
-bool Oop_frame_pop();
 // A call of the program method r of class c on o with n numeric arguments
 // (args, a list) answered without a frame, when r's body is a learnt chain
 // (Method_entry::inline_items) whose entry still holds and nothing would
