@@ -526,11 +526,12 @@ bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
   return true;
 }
 
-int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
-  Method_entry& e = m.ref->entry;
-  int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags);
-  if (!vars) return Nested_call(m.form, args, 0, started, Oop_frame_load, &m, Oop_frame_warm);
-  // Nested_call's run, with its push and the warm start in line.
+namespace {
+
+// Nested_call's run, with its push and the warm start in line (warm_fit
+// said vars).  (Out of line: the general way keeps no room for its guard,
+// which counts in a method's recursion.)
+[[gnu::noinline]] int run_warm(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   *started = false;
   const int depth = m.depth - 1;
@@ -558,6 +559,14 @@ int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   }
   Call_unwind_to(depth);
   return ws.Call_err;
+}
+
+}  // namespace
+
+int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
+  Method_entry& e = m.ref->entry;
+  if (int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags)) return run_warm(m, e, vars, args, started);
+  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m, Oop_frame_warm);
 }
 
 bool Oop_method_keep(Method_keep* k) {
