@@ -39,9 +39,11 @@
 #include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/exec_command.h"
 #include "core/hooks.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/signal_flags.h"
 #include "core/variables.h"
 #include "core/workspace.h"
@@ -461,21 +463,33 @@ int Oop_frame_load(void* ctx) {
   return 1;
 }
 
-bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
-  Method_frame& m = *static_cast<Method_frame*>(ctx);
-  Method_entry& e = m.ref->entry;
+namespace {
+
+// Whether a call of m can start from its entry's kept context (the caller's
+// context is ws's or saved in a frame: glob and pgm_flags are its access
+// mask and flags): how kept_vars_fit takes the kept variables (1 or 2), or
+// 0 with nothing changed but the entry's note of its valid class.
+[[gnu::always_inline]] inline int warm_fit(const Method_frame& m, Method_entry& e, uint32_t glob, uint32_t pgm_flags) {
   const Method_warm* w = e.warm.get();
-  if (!w || !w->has_ctx || !m.ref->program.empty() || !entry_valid(m, e)) return false;
+  if (!w || !w->has_ctx || !m.ref->program.empty() || !entry_valid(m, e)) return 0;
   e.valid_cls = m.cls;
   e.valid_epoch = oop.class_epoch;
   Prog_obj* rec = e.rec;
   int vars = kept_vars_fit(m, rec);
   // What the kept context was built from, and what Prog_take asks before it
   // takes the kept variables.
-  if (!vars || f->Var_mask_glob != w->glob || rec->state != w->state || (f->Pgm_flags & PGM_SHARES_VARS) ||
+  if (!vars || glob != w->glob || rec->state != w->state || (pgm_flags & PGM_SHARES_VARS) ||
       !rec->spare_name || rec->spare_name->cap < std::min(m.name->size(), NAME_KEEP))
-    return false;
-  Block_assign(static_cast<Prog_context&>(ws), w->ctx);
+    return 0;
+  return vars;
+}
+
+// The called context made current from the entry's kept one (warm_fit said
+// vars), the caller's saved in f.
+[[gnu::always_inline]] inline void warm_install(Method_frame& m, const Method_entry& e, int vars, Call_frame* f,
+                                                Arg_rec* list) {
+  Prog_obj* rec = e.rec;
+  Block_assign(static_cast<Prog_context&>(ws), e.warm.get()->ctx);
   ws.Call_link = f;
   ws.Arg_list = list;
   // The caller's fields a call carries over, and what the loading left.
@@ -499,7 +513,60 @@ bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
   enter_cursor(e);
   note_entry(m, e);
   bind_enter(e);
+}
+
+}  // namespace
+
+bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
+  Method_frame& m = *static_cast<Method_frame*>(ctx);
+  Method_entry& e = m.ref->entry;
+  int vars = warm_fit(m, e, f->Var_mask_glob, f->Pgm_flags);
+  if (!vars) return false;
+  warm_install(m, e, vars, f, list);
   return true;
+}
+
+namespace {
+
+// Nested_call's run, with its push and the warm start in line (warm_fit
+// said vars).  (Out of line: the general way keeps no room for its guard,
+// which counts in a method's recursion.)
+[[gnu::noinline]] int run_warm(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
+  Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
+  *started = false;
+  const int depth = m.depth - 1;
+  ws.Cur_stno = 0;  // the frame returns to line 0: its return ends the nested line
+  try {
+    Catch_region region;
+    Call_frame* f;
+    try {
+      f = Call_push_saved();
+    } catch (...) {
+      FreeArgList(args);
+      throw;
+    }
+    warm_install(m, e, vars, f, args);
+  } catch (const Oru_error& err) {
+    return err.no;
+  }
+  *started = true;
+  ws.Call_err = -1;
+  try {
+    InternalExecLine();
+  } catch (...) {
+    Call_unwind_to(depth);
+    throw;
+  }
+  Call_unwind_to(depth);
+  return ws.Call_err;
+}
+
+}  // namespace
+
+int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
+  Method_entry& e = m.ref->entry;
+  if (int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags)) return run_warm(m, e, vars, args, started);
+  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m, Oop_frame_warm);
 }
 
 bool Oop_method_keep(Method_keep* k) {
