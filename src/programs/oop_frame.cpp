@@ -513,6 +513,7 @@ namespace {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   *started = false;
   const int depth = m.depth - 1;
+  Call_frame* const link = ws.Call_link;  // the caller's frame: back when the return popped
   ws.Cur_stno = 0;  // the frame returns to line 0: its return ends the nested line
   try {
     Catch_region region;
@@ -535,7 +536,8 @@ namespace {
     Call_unwind_to(depth);
     throw;
   }
-  Call_unwind_to(depth);
+  // A program that stopped without returning (QUIT) is taken down here.
+  if (ws.Call_link != link) Call_unwind_to(depth);
   return ws.Call_err;
 }
 
