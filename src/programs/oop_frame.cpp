@@ -215,9 +215,10 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
 // numeric scalar, a string or a string variable (lent) for a string scalar,
 // no arrays, as many arguments as items.  The cursor is left after the
 // items.  False, with nothing bound, otherwise: ENTER runs as usual.
-// bind_enter's case of numeric items only (e.enter_nums): the same tests
-// and binding without the string and array forms.
-bool bind_enter_nums(const Method_entry& e) {
+// NUMS: every item is a numeric scalar (Method_entry::enter_nums), the
+// usual case, compiled without the string and array tests.
+template <bool NUMS>
+bool bind_items(const Method_entry& e) {
   const uint32_t n = e.enter_count;
   Var_node* const* table = ws.Var_index;
   const uint32_t cnt = ws.Var_index_cnt;
@@ -225,11 +226,20 @@ bool bind_enter_nums(const Method_entry& e) {
   Arg_rec* a = ws.Arg_list;
   for (uint32_t i = 0; i < n; i++, a = a->next) {
     if (!a || a->bound) return false;
+    const uint8_t form = e.enter_forms[i];
     const uint8_t kind = a->kind;
-    if (kind != ARG_NUM_VAL && !(kind == ARG_NUM_REF && a->var)) return false;
     const uint32_t idx = e.enter_slots[i];
     Var_node* v = idx < cnt ? table[idx] : nullptr;
-    if (!v || v->type != code::NUM_VAR || (v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) ||
+    if (NUMS || !(form & (ENTER_ITEM_STR | ENTER_ITEM_WHOLE))) {
+      if (kind != ARG_NUM_VAL && !(kind == ARG_NUM_REF && a->var)) return false;
+      if (!v || v->type != code::NUM_VAR) return false;
+    } else {
+      if (form & ENTER_ITEM_WHOLE) return false;
+      if (!(kind == ARG_STR_REF && !(form & ENTER_ITEM_BY_VALUE) && a->var) && !(kind == ARG_STR_VAL && a->str))
+        return false;
+      if (!v || v->type != code::STR_VAR) return false;
+    }
+    if ((v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) ||
         (reinterpret_cast<uintptr_t>(v->elems) | reinterpret_cast<uintptr_t>(v->assoc) | v->dims))
       return false;
     vars[i] = v;
@@ -238,56 +248,19 @@ bool bind_enter_nums(const Method_entry& e) {
   a = ws.Arg_list;
   for (uint32_t i = 0; i < n; i++, a = a->next) {
     Var_node* v = vars[i];
-    v->num = a->num;
-    uint32_t flags = v->flags | VF_ASSIGNED;
-    if (a->kind == ARG_NUM_REF && !(e.enter_forms[i] & ENTER_ITEM_BY_VALUE)) {
-      flags |= a->var->flags & VF_INTEGER;
-      Arg_bind_ref(a, v);
-    }
-    v->flags = flags;
-  }
-  ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;
-  return true;
-}
-
-bool bind_enter(const Method_entry& e) {
-  uint32_t n = e.enter_count;
-  if (!n || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
-  if (e.enter_nums) return bind_enter_nums(e);
-  Var_node* vars[METHOD_KEEP_MAX];
-  Arg_rec* a = ws.Arg_list;
-  for (uint32_t i = 0; i < n; i++, a = a->next) {
-    if (!a || a->bound) return false;
-    uint8_t form = e.enter_forms[i];
-    uint16_t idx = e.enter_slots[i];
-    Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-    bool str = form & ENTER_ITEM_STR;
-    if (!v || v->type != (str ? code::STR_VAR : code::NUM_VAR) || (form & ENTER_ITEM_WHOLE)) return false;
-    if ((v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) || v->elems || v->dims || v->assoc) return false;
-    bool by_value = form & ENTER_ITEM_BY_VALUE;
-    if (str) {
-      if (!(a->kind == ARG_STR_REF && !by_value && a->var) && !(a->kind == ARG_STR_VAL && a->str)) return false;
-    } else if (!(a->kind == ARG_NUM_VAL || (a->kind == ARG_NUM_REF && a->var))) {
-      return false;
-    }
-    vars[i] = v;
-  }
-  if (a) return false;
-  a = ws.Arg_list;
-  for (uint32_t i = 0; i < n; i++, a = a->next) {
-    Var_node* v = vars[i];
-    bool by_value = e.enter_forms[i] & ENTER_ITEM_BY_VALUE;
-    if (a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL) {
+    const uint8_t kind = a->kind;
+    if (NUMS || kind == ARG_NUM_REF || kind == ARG_NUM_VAL) {
       v->num = a->num;
-      v->flags |= VF_ASSIGNED;
-      if (a->kind == ARG_NUM_REF && !by_value) {
-        v->flags |= a->var->flags & VF_INTEGER;
+      uint32_t flags = v->flags | VF_ASSIGNED;
+      if (kind == ARG_NUM_REF && !(e.enter_forms[i] & ENTER_ITEM_BY_VALUE)) {
+        flags |= a->var->flags & VF_INTEGER;
         Arg_bind_ref(a, v);
       }
+      v->flags = flags;
       continue;
     }
     Str_blk* old;
-    if (a->kind == ARG_STR_REF) {
+    if (kind == ARG_STR_REF) {
       old = Arg_lend_str(a, v);
     } else {
       old = v->str;
@@ -299,6 +272,11 @@ bool bind_enter(const Method_entry& e) {
   }
   ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;
   return true;
+}
+
+bool bind_enter(const Method_entry& e) {
+  if (!e.enter_count || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
+  return e.enter_nums ? bind_items<true>(e) : bind_items<false>(e);
 }
 
 // The class's record still is what a search by the name would find: held
@@ -535,6 +513,7 @@ namespace {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   *started = false;
   const int depth = m.depth - 1;
+  Call_frame* const link = ws.Call_link;  // the caller's frame: back when the return popped
   ws.Cur_stno = 0;  // the frame returns to line 0: its return ends the nested line
   try {
     Catch_region region;
@@ -557,7 +536,8 @@ namespace {
     Call_unwind_to(depth);
     throw;
   }
-  Call_unwind_to(depth);
+  // A program that stopped without returning (QUIT) is taken down here.
+  if (ws.Call_link != link) Call_unwind_to(depth);
   return ws.Call_err;
 }
 
