@@ -936,6 +936,7 @@ struct Read_site {
   Io_plain chan{};              // f and after are set on each statement
   uint8_t type[SITE_ITEMS];     // code 1 or 2
   uint16_t idx[SITE_ITEMS];     // the variable's index
+  Line_step step;               // a statement that ends its line: the step to the next
 };
 constexpr size_t SITES = 8;
 Read_site read_sites[SITES];
@@ -1157,45 +1158,19 @@ void read_statement(Read_site* site, const uint8_t* p);
 }
 
 #if defined(__SSE2__)
-// The line at rec (64 bytes there may be read) when its newline is among its
-// first 64 bytes: its length to *len, and the separators among those bytes
-// (the site's pattern, sep_vec) marked in *seps (bit i: byte i).  False when
-// no newline is there.  16 bytes at a time.
-[[gnu::always_inline]] inline bool scan64_sse2(const uint8_t* rec, const uint8_t* sep_vec, uint64_t* seps,
-                                               int32_t* len) {
-  const __m128i want_nl = _mm_set1_epi8('\n');
-  const __m128i want_sep = _mm_load_si128(reinterpret_cast<const __m128i*>(sep_vec));
-  uint64_t marks;
-  unsigned nl;
-  int32_t n = 0;
-  {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)));
+// The vector steps of scan64, 16 bytes at a time: the bytes at p equal to
+// the newline, and those equal to the pattern at want (aligned), as bit masks.
+struct Lanes16 {
+  static constexpr int width = 16;
+  [[gnu::always_inline]] static unsigned newlines(const uint8_t* p) {
+    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                                     _mm_set1_epi8('\n'))));
   }
-  if (!nl) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 16));
-    nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-    marks |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 16;
-    n = 16;
-    if (!nl) {
-      c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 32));
-      nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-      marks |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 32;
-      n = 32;
-      if (!nl) {
-        c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + 48));
-        nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-        marks |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << 48;
-        n = 48;
-        if (!nl) return false;
-      }
-    }
+  [[gnu::always_inline]] static unsigned same(const uint8_t* p, const uint8_t* want) {
+    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                                     _mm_load_si128(reinterpret_cast<const __m128i*>(want)))));
   }
-  *len = n + __builtin_ctz(nl);
-  *seps = marks;
-  return true;
-}
+};
 #endif
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -1209,22 +1184,51 @@ const bool scan_avx2 = [] {
   return __builtin_cpu_supports("avx2") && !(off && *off);
 }();
 
-// scan64_sse2, 32 bytes at a time.
-[[gnu::always_inline, gnu::target("avx2")]] inline bool scan64_avx2(const uint8_t* rec, const uint8_t* sep_vec,
-                                                                    uint64_t* seps, int32_t* len) {
-  const __m256i want_nl = _mm256_set1_epi8('\n');
-  const __m256i want_sep = _mm256_load_si256(reinterpret_cast<const __m256i*>(sep_vec));
-  __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec));
-  unsigned nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
-  uint64_t marks = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)));
-  int32_t n = 0;
-  if (!nl) {
-    c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rec + 32));
-    nl = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_nl)));
-    marks |= uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, want_sep)))) << 32;
-    n = 32;
-    if (!nl) return false;
+// Lanes16, 32 bytes at a time.  Not always_inline: GCC refuses to force AVX2
+// code into scan64's own (plain) body; they are inlined where scan64 lands,
+// in the gnu::target("avx2") callers.  No vector crosses a call, so
+// scan64's body has no AVX calling convention to follow.
+struct Lanes32 {
+  static constexpr int width = 32;
+  [[gnu::target("avx2")]] static unsigned newlines(const uint8_t* p) {
+    return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                                           _mm256_set1_epi8('\n'))));
   }
+  [[gnu::target("avx2")]] static unsigned same(const uint8_t* p, const uint8_t* want) {
+    return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                                           _mm256_load_si256(reinterpret_cast<const __m256i*>(want)))));
+  }
+};
+#endif
+
+#if defined(__SSE2__)
+// scan64 past its first step (no newline in the bytes before k): the step at
+// rec + k, and the ones after it while no newline is found.  False when no
+// newline is in the 64 bytes.
+template <class Lanes, int k>
+[[gnu::always_inline]] inline bool scan64_from(const uint8_t* rec, const uint8_t* sep_vec, unsigned* nl,
+                                               uint64_t* marks, int32_t* n) {
+  *nl = Lanes::newlines(rec + k);
+  *marks |= uint64_t(Lanes::same(rec + k, sep_vec)) << k;
+  *n = k;
+  if constexpr (k + Lanes::width < 64) {
+    if (!*nl) return scan64_from<Lanes, k + Lanes::width>(rec, sep_vec, nl, marks, n);
+    return true;
+  } else {
+    return *nl != 0;
+  }
+}
+
+// The line at rec (64 bytes there may be read) when its newline is among its
+// first 64 bytes: its length to *len, and the separators among those bytes
+// (the site's pattern, sep_vec) marked in *seps (bit i: byte i).  False when
+// no newline is there.  Lanes::width bytes at a time (Lanes16, Lanes32).
+template <class Lanes>
+[[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* sep_vec, uint64_t* seps, int32_t* len) {
+  unsigned nl = Lanes::newlines(rec);
+  uint64_t marks = Lanes::same(rec, sep_vec);
+  int32_t n = 0;
+  if (!nl && !scan64_from<Lanes, Lanes::width>(rec, sep_vec, &nl, &marks, &n)) return false;
   *len = n + __builtin_ctz(nl);
   *seps = marks;
   return true;
@@ -1294,6 +1298,7 @@ const bool scan_avx2 = [] {
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  Read_line_step = &s->step;
   return true;
 again:
   return false;
@@ -1310,7 +1315,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64_sse2(rec, s->sep_vec, &seps, &len)) return false;
+  if (!scan64<Lanes16>(rec, s->sep_vec, &seps, &len)) return false;
   return known_items_line(s, rec, len, seps);
 #else
   return false;
@@ -1359,6 +1364,7 @@ again:
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  Read_line_step = &s->step;
   b->len = uint32_t(flen);
   copy_upto64(b->bytes(), rec, size_t(flen));
 }
@@ -1373,7 +1379,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64_sse2(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
+  if (!scan64<Lanes16>(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
   known_string_line(s, sf, at, rec, len, seps);
 #else
   read_known(s);
@@ -1390,7 +1396,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64_avx2(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
+  if (!scan64<Lanes32>(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
   known_string_line(s, sf, at, rec, len, seps);
 }
 
@@ -1403,7 +1409,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64_avx2(rec, s->sep_vec, &seps, &len) || !known_items_line(s, rec, len, seps)) read_known_slow(s);
+  if (!scan64<Lanes32>(rec, s->sep_vec, &seps, &len) || !known_items_line(s, rec, len, seps)) read_known_slow(s);
 }
 #endif
 
@@ -1454,6 +1460,8 @@ again:
   ws.Bsy_count = 0;
   if (read_known_try(s) || read_known_any(s)) {
     s->epoch = Exec_epoch;
+    s->step.str = nullptr;
+    if (s->code[s->len - 1] == code::EOL) Keep_line_step(s->step);
     return true;
   }
   f->st1 = st1;

@@ -346,16 +346,8 @@ struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
   // left unkept after a keep that did not.
   bool paid = false;
   uint8_t wait = 0;
-  // A statement that ends its line: the step to the next line as
-  // quick_line_advance took it from the line state then (from_rec, from_no),
-  // while the epoch holds the same for that state (step_str null: none).
-  uint8_t* step_str = nullptr;  // the next line's Str_ptr; its code at + 2
-  uint8_t* step_rec = nullptr;
-  Str_blk* step_blk = nullptr;
-  const uint8_t* from_rec = nullptr;
-  int32_t step_len = 0;
-  uint16_t step_no = 0;
-  uint16_t from_no = 0;
+  // A statement that ends its line: the step to the next line.
+  Line_step step;
 };
 static_assert((sizeof(Let_site) & (sizeof(Let_site) - 1)) == 0, "the slot is found by a shift");
 constexpr size_t LET_SITES = 64;
@@ -402,51 +394,22 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
   return &s;
 }
 
-// The step quick_line_advance would take now, kept in s for a statement
-// that ends its line; none when it would not take one.
-[[gnu::noinline]] void keep_line_step(Let_site& s) {
-  s.step_str = nullptr;
-  uint16_t n = ws.Cur_stno;
-  if (uint16_t(n - 1) >= LAST_LINE_NO - 1 || n != ws.Cur_line_no || Perform_on_active) return;
-  if (ws.Pgm_image) {
-    uint8_t* rec = ws.Cur_line_rec;
-    if (!rec) return;
-    rec += 2 + get_u16be(rec);
-    s.step_blk = nullptr;
-    s.step_rec = rec;
-    s.step_no = get_u16be(rec + 2);
-    s.step_len = get_u16be(rec);
-    s.step_str = rec + 2;
-  } else {
-    Str_blk* b = ws.Cur_edit_blk;
-    if (!b || !(b = b->link)) return;
-    uint8_t* bytes = b->bytes();
-    s.step_blk = b;
-    s.step_rec = bytes;
-    s.step_no = get_u16be(bytes);
-    s.step_len = int32_t(b->len);
-    s.step_str = bytes;
-  }
-  s.from_rec = ws.Cur_line_rec;
-  s.from_no = n;
-}
-
-// The kept step after the kept statement of s, when it has one, nothing is
+// The kept step t after a kept statement, when it has one, nothing is
 // pending and the line state is the one the step was kept from: what the
 // statement loop does at a line end then (quick_line_advance).  False, with
 // nothing done, otherwise.
-LOOP_INLINE bool let_line_step(const Let_site& s) {
-  uint8_t* str = s.step_str;
-  if (!str || ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_line_rec != s.from_rec ||
-      ws.Cur_stno != s.from_no)
+LOOP_INLINE bool kept_line_step(const Line_step& t) {
+  uint8_t* str = t.str;
+  if (!str || ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_line_rec != t.from_rec ||
+      ws.Cur_stno != t.from_no)
     return false;
-  ws.Cur_edit_blk = s.step_blk;
-  ws.Cur_line_rec = s.step_rec;
+  ws.Cur_edit_blk = t.blk;
+  ws.Cur_line_rec = t.rec;
   ws.Str_ptr = str;
-  ws.Str_len = s.step_len;
+  ws.Str_len = t.len;
   ws.Exec_ptr = str + 2;
-  ws.Cur_line_no = s.step_no;
-  ws.Cur_stno = s.step_no;
+  ws.Cur_line_no = t.no;
+  ws.Cur_stno = t.no;
   return true;
 }
 
@@ -499,8 +462,8 @@ LOOP_INLINE bool let_line_step(const Let_site& s) {
   s.node = ws.Var_index[(uint32_t(p[1] & 0x7F) << 8) | p[2]];
   s.next = next;
   s.sub = p[7] == code::OP_SUB;
-  s.step_str = nullptr;
-  if (*next == code::EOL) keep_line_step(s);
+  s.step.str = nullptr;
+  if (*next == code::EOL) Keep_line_step(s.step);
 }
 
 // "X = expression" for a numeric scalar X by its index that may be read and
@@ -784,6 +747,15 @@ inline void implied_let() {
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
 }
 
+// What the statement loop resets between statements.
+[[gnu::always_inline]] inline void statement_resets(uint8_t* work) {
+  ws.Work_ptr = work;
+  ws.Err_hook = nullptr;
+  ws.Err_line = 0;
+  ws.Stmt_save = nullptr;
+  ws.Bsy_line = 0;
+}
+
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   for (;;) {
@@ -791,11 +763,7 @@ void run_statements(uint8_t* work) {
     // loop's head, which moves the epoch on.
     ++Exec_epoch;
   after_read:
-    ws.Work_ptr = work;
-    ws.Err_hook = nullptr;
-    ws.Err_line = 0;
-    ws.Stmt_save = nullptr;
-    ws.Bsy_line = 0;
+    statement_resets(work);
     // B: the statement start.
   next_statement:
     ws.Stmt_ptr = ws.Exec_ptr;
@@ -864,7 +832,7 @@ void run_statements(uint8_t* work) {
             }
             ws.Exec_ptr = ++q;
           }
-        } else if (kept && let_line_step(*kept)) {
+        } else if (kept && kept_line_step(kept->step)) {
           // A kept statement that ends its line, nothing pending at the
           // line's end: the kept step to the next line, whose first
           // statement this test of pending work serves too, as at a line
@@ -901,7 +869,15 @@ void run_statements(uint8_t* work) {
         uint32_t target = get_u16be(q + 1);
         if (*q != code::LINE_REF) target |= LINE_LABEL_BIT;
         ws.Exec_ptr = q + 3;
-        if (goto_cached(target)) goto next_statement;  // it set nothing the loop's resets undo
+        if (goto_cached(target)) {  // it set nothing the loop's resets undo
+          // The target line's first statement, as at B below; READ, the
+          // usual first statement of a file loop, at once.
+          if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) goto next_statement;
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          if (c == code::D_READ) goto read_at;
+          goto nothing_pending_at;
+        }
         Exec_go(target);
       } else {
         ws.Exec_ptr = q;
@@ -911,8 +887,19 @@ void run_statements(uint8_t* work) {
     }
     if (c == code::D_READ) {
       // Its handler moves the epoch when it does more than its fast path.
+    read_at:
       ++ws.Exec_ptr;
+      Read_line_step = nullptr;
       dir_jmp[code::D_READ - int(code::EXT_DIR)]();
+      if (const Line_step* t = Read_line_step) {
+        // Its fast path, at the end of its line: the kept step to the next
+        // line with nothing pending, as after a kept assignment above.
+        statement_resets(work);
+        if (!kept_line_step(*t)) goto next_statement;
+        ws.Stmt_ptr = ws.Exec_ptr;
+        c = *ws.Exec_ptr;
+        goto nothing_pending_at;
+      }
       goto after_read;
     }
     switch (c) {
@@ -1008,6 +995,34 @@ void leave_exec(uint8_t* work) {
 }
 
 }  // namespace
+
+// quick_line_advance taken on the line state as it is, and the state put
+// back: the loop's own step, whatever it takes.
+void Keep_line_step(Line_step& t) {
+  Str_blk* const blk = ws.Cur_edit_blk;
+  uint8_t* const rec = ws.Cur_line_rec;
+  uint8_t* const str = ws.Str_ptr;
+  uint8_t* const at = ws.Exec_ptr;
+  const int32_t len = ws.Str_len;
+  const uint16_t line_no = ws.Cur_line_no, stno = ws.Cur_stno;
+  t.str = nullptr;
+  if (quick_line_advance()) {
+    t.str = ws.Str_ptr;
+    t.rec = ws.Cur_line_rec;
+    t.blk = ws.Cur_edit_blk;
+    t.len = ws.Str_len;
+    t.no = ws.Cur_stno;
+    t.from_rec = rec;
+    t.from_no = stno;
+  }
+  ws.Cur_edit_blk = blk;
+  ws.Cur_line_rec = rec;
+  ws.Str_ptr = str;
+  ws.Exec_ptr = at;
+  ws.Str_len = len;
+  ws.Cur_line_no = line_no;
+  ws.Cur_stno = stno;
+}
 
 void Exec_line() {
   uint8_t* work = ws.Work_ptr;

@@ -23,6 +23,31 @@ inline uint64_t Exec_epoch = 1;
 // editor's SETCTL branch, an escape while waiting for a key): Exec_line
 // carries on from ws.Exec_ptr, abandoning the statement in progress.
 struct Stmt_restart {};
+
+struct Str_blk;
+// The step from the end of a line to the next line's first statement, as
+// the statement loop takes it in Next_line's two usual cases, kept for a
+// statement that ends its line (Keep_line_step): the next line's Str_ptr
+// (null: no step kept; its first statement at str + 2), record, edit block,
+// length and number, and the line state it was taken from.  While the
+// statement loop's epoch holds, the step holds for that line state.
+struct Line_step {
+  uint8_t* str = nullptr;
+  uint8_t* rec = nullptr;
+  Str_blk* blk = nullptr;
+  const uint8_t* from_rec = nullptr;
+  int32_t len = 0;
+  uint16_t no = 0;
+  uint16_t from_no = 0;
+};
+// Keeps in t the step the statement loop would take at the end of the
+// current line now (none, str null, when it would not take one there).
+void Keep_line_step(Line_step& t);
+// The step READ's fast path kept for its statement (str null when the
+// statement does not end its line), set by that path when it has read the
+// statement and nothing else: the statement loop clears it before READ and
+// takes the step after it, as after a kept assignment.
+inline const Line_step* Read_line_step = nullptr;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.

@@ -171,16 +171,7 @@ Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
     link = c < 0 ? &(*link)->left : &(*link)->right;
     depth++;
   }
-  // Every field but the name has an initialiser; the name is copied and
-  // ended below: the block needs no clearing first.
-  void* b = Get_blk_nc(sizeof(Var_node));
-  if (!b) Rpt_error(err::OUT_OF_MEMORY);
-  Var_node* n = new (b) Var_node;
-  n->type = type;
-  n->name_len = uint8_t(len);
-  std::memcpy(n->name, name, size_t(len));
-  n->name[len] = 0;
-  if (type == code::NUM_VAR && name[len - 1] == '%') n->flags |= VF_INTEGER;
+  Var_node* n = Var_node_new(type, name, len);
   if (Var_created_hook) Var_created_hook(n);
   *link = n;
   // A path deeper than 32 can only come from a lopsided tree (names added in

@@ -14,7 +14,7 @@ struct Pdf_std_font {
   // Advance widths in 1/1000 em by character code (WinAnsiEncoding; Symbol
   // and ZapfDingbats their own encodings); entry 0 is the space's width,
   // entries 1..31 are 0.
-  uint16_t widths[256];
+  const uint16_t* widths;  // 256 entries
 };
 
 constexpr int PDF_STD_FONTS = 14;

@@ -573,15 +573,26 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
   try {
     InternalExecLine();
   } catch (...) {
-    while (Call_depth() > depth) pop_frame(false);
+    Call_unwind_to(depth);
     throw;
   }
   // A program that stopped without returning (QUIT) is taken down here.
-  while (Call_depth() > depth) pop_frame(false);
+  Call_unwind_to(depth);
   return ws.Call_err;
 }
 
 }  // namespace
+
+Call_frame* Call_push_saved() {
+  Call_frame* f = new_frame();
+  save_context(f);
+  mark_return(f);
+  return f;
+}
+
+void Call_unwind_to(int depth) {
+  while (Call_depth() > depth) pop_frame(false);
+}
 
 uint8_t* Empty_statement() { return empty_statement + 2; }
 

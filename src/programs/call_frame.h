@@ -114,5 +114,13 @@ int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started = nullpt
                 void* ctx = nullptr, Call_warm warm = nullptr);
 // Number of frames on the chain (0 at the top level).
 int Call_depth();
+// The push of a call whose callee makes its context current itself (the
+// object layer's warm method frame): a frame holding the caller's context,
+// with the place the call returns to marked, as Exec_subprogram_with's own
+// push.  ws is still the caller's context.
+Call_frame* Call_push_saved();
+// Pops frames left above depth (a nested run that ended without its
+// return, or by an error), as a failed start pops its frame.
+void Call_unwind_to(int depth);
 // The empty statement a call made from line 0 returns to.
 uint8_t* Empty_statement();

@@ -691,7 +691,7 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     o->lock++;
     Busy busy{o, outer, Method_frame::current, Var_bind_noting};
     Method_frame::current = &frame;
-    rc = Nested_call(frame.form, args, 0, &started, Oop_frame_load, &frame, Oop_frame_warm);
+    rc = Oop_frame_run(frame, args, &started);
   }
   ws.Exec_ptr = exec;
   ws.Stmt_ptr = stmt;

@@ -39,9 +39,11 @@
 #include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/exec_command.h"
 #include "core/hooks.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/signal_flags.h"
 #include "core/variables.h"
 #include "core/workspace.h"
@@ -213,9 +215,10 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
 // numeric scalar, a string or a string variable (lent) for a string scalar,
 // no arrays, as many arguments as items.  The cursor is left after the
 // items.  False, with nothing bound, otherwise: ENTER runs as usual.
-// bind_enter's case of numeric items only (e.enter_nums): the same tests
-// and binding without the string and array forms.
-bool bind_enter_nums(const Method_entry& e) {
+// NUMS: every item is a numeric scalar (Method_entry::enter_nums), the
+// usual case, compiled without the string and array tests.
+template <bool NUMS>
+bool bind_items(const Method_entry& e) {
   const uint32_t n = e.enter_count;
   Var_node* const* table = ws.Var_index;
   const uint32_t cnt = ws.Var_index_cnt;
@@ -223,11 +226,20 @@ bool bind_enter_nums(const Method_entry& e) {
   Arg_rec* a = ws.Arg_list;
   for (uint32_t i = 0; i < n; i++, a = a->next) {
     if (!a || a->bound) return false;
+    const uint8_t form = e.enter_forms[i];
     const uint8_t kind = a->kind;
-    if (kind != ARG_NUM_VAL && !(kind == ARG_NUM_REF && a->var)) return false;
     const uint32_t idx = e.enter_slots[i];
     Var_node* v = idx < cnt ? table[idx] : nullptr;
-    if (!v || v->type != code::NUM_VAR || (v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) ||
+    if (NUMS || !(form & (ENTER_ITEM_STR | ENTER_ITEM_WHOLE))) {
+      if (kind != ARG_NUM_VAL && !(kind == ARG_NUM_REF && a->var)) return false;
+      if (!v || v->type != code::NUM_VAR) return false;
+    } else {
+      if (form & ENTER_ITEM_WHOLE) return false;
+      if (!(kind == ARG_STR_REF && !(form & ENTER_ITEM_BY_VALUE) && a->var) && !(kind == ARG_STR_VAL && a->str))
+        return false;
+      if (!v || v->type != code::STR_VAR) return false;
+    }
+    if ((v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) ||
         (reinterpret_cast<uintptr_t>(v->elems) | reinterpret_cast<uintptr_t>(v->assoc) | v->dims))
       return false;
     vars[i] = v;
@@ -236,56 +248,19 @@ bool bind_enter_nums(const Method_entry& e) {
   a = ws.Arg_list;
   for (uint32_t i = 0; i < n; i++, a = a->next) {
     Var_node* v = vars[i];
-    v->num = a->num;
-    uint32_t flags = v->flags | VF_ASSIGNED;
-    if (a->kind == ARG_NUM_REF && !(e.enter_forms[i] & ENTER_ITEM_BY_VALUE)) {
-      flags |= a->var->flags & VF_INTEGER;
-      Arg_bind_ref(a, v);
-    }
-    v->flags = flags;
-  }
-  ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;
-  return true;
-}
-
-bool bind_enter(const Method_entry& e) {
-  uint32_t n = e.enter_count;
-  if (!n || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
-  if (e.enter_nums) return bind_enter_nums(e);
-  Var_node* vars[METHOD_KEEP_MAX];
-  Arg_rec* a = ws.Arg_list;
-  for (uint32_t i = 0; i < n; i++, a = a->next) {
-    if (!a || a->bound) return false;
-    uint8_t form = e.enter_forms[i];
-    uint16_t idx = e.enter_slots[i];
-    Var_node* v = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-    bool str = form & ENTER_ITEM_STR;
-    if (!v || v->type != (str ? code::STR_VAR : code::NUM_VAR) || (form & ENTER_ITEM_WHOLE)) return false;
-    if ((v->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER)) || v->elems || v->dims || v->assoc) return false;
-    bool by_value = form & ENTER_ITEM_BY_VALUE;
-    if (str) {
-      if (!(a->kind == ARG_STR_REF && !by_value && a->var) && !(a->kind == ARG_STR_VAL && a->str)) return false;
-    } else if (!(a->kind == ARG_NUM_VAL || (a->kind == ARG_NUM_REF && a->var))) {
-      return false;
-    }
-    vars[i] = v;
-  }
-  if (a) return false;
-  a = ws.Arg_list;
-  for (uint32_t i = 0; i < n; i++, a = a->next) {
-    Var_node* v = vars[i];
-    bool by_value = e.enter_forms[i] & ENTER_ITEM_BY_VALUE;
-    if (a->kind == ARG_NUM_REF || a->kind == ARG_NUM_VAL) {
+    const uint8_t kind = a->kind;
+    if (NUMS || kind == ARG_NUM_REF || kind == ARG_NUM_VAL) {
       v->num = a->num;
-      v->flags |= VF_ASSIGNED;
-      if (a->kind == ARG_NUM_REF && !by_value) {
-        v->flags |= a->var->flags & VF_INTEGER;
+      uint32_t flags = v->flags | VF_ASSIGNED;
+      if (kind == ARG_NUM_REF && !(e.enter_forms[i] & ENTER_ITEM_BY_VALUE)) {
+        flags |= a->var->flags & VF_INTEGER;
         Arg_bind_ref(a, v);
       }
+      v->flags = flags;
       continue;
     }
     Str_blk* old;
-    if (a->kind == ARG_STR_REF) {
+    if (kind == ARG_STR_REF) {
       old = Arg_lend_str(a, v);
     } else {
       old = v->str;
@@ -297,6 +272,11 @@ bool bind_enter(const Method_entry& e) {
   }
   ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;
   return true;
+}
+
+bool bind_enter(const Method_entry& e) {
+  if (!e.enter_count || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
+  return e.enter_nums ? bind_items<true>(e) : bind_items<false>(e);
 }
 
 // The class's record still is what a search by the name would find: held
@@ -462,21 +442,33 @@ int Oop_frame_load(void* ctx) {
   return 1;
 }
 
-bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
-  Method_frame& m = *static_cast<Method_frame*>(ctx);
-  Method_entry& e = m.ref->entry;
+namespace {
+
+// Whether a call of m can start from its entry's kept context (the caller's
+// context is ws's or saved in a frame: glob and pgm_flags are its access
+// mask and flags): how kept_vars_fit takes the kept variables (1 or 2), or
+// 0 with nothing changed but the entry's note of its valid class.
+[[gnu::always_inline]] inline int warm_fit(const Method_frame& m, Method_entry& e, uint32_t glob, uint32_t pgm_flags) {
   const Method_warm* w = e.warm.get();
-  if (!w || !w->has_ctx || !m.ref->program.empty() || !entry_valid(m, e)) return false;
+  if (!w || !w->has_ctx || !m.ref->program.empty() || !entry_valid(m, e)) return 0;
   e.valid_cls = m.cls;
   e.valid_epoch = oop.class_epoch;
   Prog_obj* rec = e.rec;
   int vars = kept_vars_fit(m, rec);
   // What the kept context was built from, and what Prog_take asks before it
   // takes the kept variables.
-  if (!vars || f->Var_mask_glob != w->glob || rec->state != w->state || (f->Pgm_flags & PGM_SHARES_VARS) ||
+  if (!vars || glob != w->glob || rec->state != w->state || (pgm_flags & PGM_SHARES_VARS) ||
       !rec->spare_name || rec->spare_name->cap < std::min(m.name->size(), NAME_KEEP))
-    return false;
-  Block_assign(static_cast<Prog_context&>(ws), w->ctx);
+    return 0;
+  return vars;
+}
+
+// The called context made current from the entry's kept one (warm_fit said
+// vars), the caller's saved in f.
+[[gnu::always_inline]] inline void warm_install(Method_frame& m, const Method_entry& e, int vars, Call_frame* f,
+                                                Arg_rec* list) {
+  Prog_obj* rec = e.rec;
+  Block_assign(static_cast<Prog_context&>(ws), e.warm.get()->ctx);
   ws.Call_link = f;
   ws.Arg_list = list;
   // The caller's fields a call carries over, and what the loading left.
@@ -500,7 +492,62 @@ bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
   enter_cursor(e);
   note_entry(m, e);
   bind_enter(e);
+}
+
+}  // namespace
+
+bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
+  Method_frame& m = *static_cast<Method_frame*>(ctx);
+  Method_entry& e = m.ref->entry;
+  int vars = warm_fit(m, e, f->Var_mask_glob, f->Pgm_flags);
+  if (!vars) return false;
+  warm_install(m, e, vars, f, list);
   return true;
+}
+
+namespace {
+
+// Nested_call's run, with its push and the warm start in line (warm_fit
+// said vars).  (Out of line: the general way keeps no room for its guard,
+// which counts in a method's recursion.)
+[[gnu::noinline]] int run_warm(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
+  Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
+  *started = false;
+  const int depth = m.depth - 1;
+  Call_frame* const link = ws.Call_link;  // the caller's frame: back when the return popped
+  ws.Cur_stno = 0;  // the frame returns to line 0: its return ends the nested line
+  try {
+    Catch_region region;
+    Call_frame* f;
+    try {
+      f = Call_push_saved();
+    } catch (...) {
+      FreeArgList(args);
+      throw;
+    }
+    warm_install(m, e, vars, f, args);
+  } catch (const Oru_error& err) {
+    return err.no;
+  }
+  *started = true;
+  ws.Call_err = -1;
+  try {
+    InternalExecLine();
+  } catch (...) {
+    Call_unwind_to(depth);
+    throw;
+  }
+  // A program that stopped without returning (QUIT) is taken down here.
+  if (ws.Call_link != link) Call_unwind_to(depth);
+  return ws.Call_err;
+}
+
+}  // namespace
+
+int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
+  Method_entry& e = m.ref->entry;
+  if (int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags)) return run_warm(m, e, vars, args, started);
+  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m, Oop_frame_warm);
 }
 
 bool Oop_method_keep(Method_keep* k) {

@@ -437,6 +437,12 @@ struct Method_frame {
 // and its warm start (Call_warm).
 int Oop_frame_load(void* ctx);
 bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
+// Runs the method frame m to its return with the arguments args (owned
+// from here), as Nested_call with that loader and warm start; when the
+// entry's kept context fits, the push and the warm start are made here.
+// The exit code (-1 none), or the error of a start that failed (*started
+// false).
+int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started);
 // A call of the program method r of class c on o with n numeric arguments
 // (args, a list) answered without a frame, when r's body is a learnt chain
 // (Method_entry::inline_items) whose entry still holds and nothing would
