@@ -936,6 +936,7 @@ struct Read_site {
   Io_plain chan{};              // f and after are set on each statement
   uint8_t type[SITE_ITEMS];     // code 1 or 2
   uint16_t idx[SITE_ITEMS];     // the variable's index
+  Line_step step;               // a statement that ends its line: the step to the next
 };
 constexpr size_t SITES = 8;
 Read_site read_sites[SITES];
@@ -1297,6 +1298,7 @@ template <class Lanes>
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  Read_line_step = &s->step;
   return true;
 again:
   return false;
@@ -1362,6 +1364,7 @@ again:
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
   ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  Read_line_step = &s->step;
   b->len = uint32_t(flen);
   copy_upto64(b->bytes(), rec, size_t(flen));
 }
@@ -1457,6 +1460,8 @@ again:
   ws.Bsy_count = 0;
   if (read_known_try(s) || read_known_any(s)) {
     s->epoch = Exec_epoch;
+    s->step.str = nullptr;
+    if (s->code[s->len - 1] == code::EOL) Keep_line_step(s->step);
     return true;
   }
   f->st1 = st1;

@@ -747,6 +747,15 @@ inline void implied_let() {
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
 }
 
+// What the statement loop resets between statements.
+[[gnu::always_inline]] inline void statement_resets(uint8_t* work) {
+  ws.Work_ptr = work;
+  ws.Err_hook = nullptr;
+  ws.Err_line = 0;
+  ws.Stmt_save = nullptr;
+  ws.Bsy_line = 0;
+}
+
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   for (;;) {
@@ -754,11 +763,7 @@ void run_statements(uint8_t* work) {
     // loop's head, which moves the epoch on.
     ++Exec_epoch;
   after_read:
-    ws.Work_ptr = work;
-    ws.Err_hook = nullptr;
-    ws.Err_line = 0;
-    ws.Stmt_save = nullptr;
-    ws.Bsy_line = 0;
+    statement_resets(work);
     // B: the statement start.
   next_statement:
     ws.Stmt_ptr = ws.Exec_ptr;
@@ -864,7 +869,15 @@ void run_statements(uint8_t* work) {
         uint32_t target = get_u16be(q + 1);
         if (*q != code::LINE_REF) target |= LINE_LABEL_BIT;
         ws.Exec_ptr = q + 3;
-        if (goto_cached(target)) goto next_statement;  // it set nothing the loop's resets undo
+        if (goto_cached(target)) {  // it set nothing the loop's resets undo
+          // The target line's first statement, as at B below; READ, the
+          // usual first statement of a file loop, at once.
+          if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) goto next_statement;
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          if (c == code::D_READ) goto read_at;
+          goto nothing_pending_at;
+        }
         Exec_go(target);
       } else {
         ws.Exec_ptr = q;
@@ -874,8 +887,19 @@ void run_statements(uint8_t* work) {
     }
     if (c == code::D_READ) {
       // Its handler moves the epoch when it does more than its fast path.
+    read_at:
       ++ws.Exec_ptr;
+      Read_line_step = nullptr;
       dir_jmp[code::D_READ - int(code::EXT_DIR)]();
+      if (const Line_step* t = Read_line_step) {
+        // Its fast path, at the end of its line: the kept step to the next
+        // line with nothing pending, as after a kept assignment above.
+        statement_resets(work);
+        if (!kept_line_step(*t)) goto next_statement;
+        ws.Stmt_ptr = ws.Exec_ptr;
+        c = *ws.Exec_ptr;
+        goto nothing_pending_at;
+      }
       goto after_read;
     }
     switch (c) {

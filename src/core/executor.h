@@ -43,6 +43,11 @@ struct Line_step {
 // Keeps in t the step the statement loop would take at the end of the
 // current line now (none, str null, when it would not take one there).
 void Keep_line_step(Line_step& t);
+// The step READ's fast path kept for its statement (str null when the
+// statement does not end its line), set by that path when it has read the
+// statement and nothing else: the statement loop clears it before READ and
+// takes the step after it, as after a kept assignment.
+inline const Line_step* Read_line_step = nullptr;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.
