@@ -916,6 +916,7 @@ constexpr int SITE_CODE = 48;   // most code bytes of a statement kept
 constexpr int SITE_ITEMS = 12;  // most items
 struct Read_site {
   const uint8_t* at = nullptr;  // the statement's '(' (null: free)
+  uint8_t* end = nullptr;       // the code that ends the statement (at + len - 1)
   // The last READ here that took the fast path, kept while Exec_epoch is
   // still `epoch` (0: none): its channel, its variables, the line search
   // limit (Max_strlen), the channel's separator.
@@ -1006,6 +1007,7 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   s.items = uint8_t(n);
   s.after = uint8_t(chan.after - p);
   s.chan = chan;
+  s.end = const_cast<uint8_t*>(p) + len - 1;
   s.at = p;
   return true;
 }
@@ -1148,7 +1150,7 @@ void read_statement(Read_site* site, const uint8_t* p);
     sf->rec_index = rec_index;
     return false;
   }
-  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  ws.Exec_ptr = s->end;
   return true;
 }
 
@@ -1297,7 +1299,7 @@ template <class Lanes>
   }
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
-  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
   return true;
 again:
@@ -1363,7 +1365,7 @@ again:
   sf->rec_index++;
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
-  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
   b->len = uint32_t(flen);
   copy_upto64(b->bytes(), rec, size_t(flen));
