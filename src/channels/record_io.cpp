@@ -928,7 +928,8 @@ struct Read_site {
   alignas(32) uint8_t sep_vec[32];  // the separator, 32 times
   bool marks = false;               // lines shorter than 64 bytes are searched in one pass
   // The READ for the findings kept: read_known, or for marks and one string
-  // item read_known_string (or its AVX2 form).
+  // item read_known_string (or its AVX2 form).  Called for the site of the
+  // last fast READ (last_site) alone, whose current-I/O area is set.
   void (*known)(Read_site*) = nullptr;
   uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
   uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
@@ -1312,7 +1313,7 @@ again:
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64 || !s->marks) [[unlikely]]
     return false;
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1376,7 +1377,7 @@ again:
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1393,7 +1394,7 @@ again:
 [[gnu::noinline, gnu::target("avx2")]] void read_known_string_avx2(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1406,7 +1407,7 @@ again:
 [[gnu::noinline, gnu::target("avx2")]] void read_known_avx2(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64 || !s->marks) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1523,8 +1524,11 @@ void d_read_stmt() {
   // from the site's findings while they hold.
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = last_site;
-  if (s->at != p) s = &site_slot(p);
   if (s->at == p && s->epoch == Exec_epoch) return s->known(s);
+  // Another site's READ ran last: the current-I/O area is set again on the
+  // way (read_known_any).
+  if (s->at != p) s = &site_slot(p);
+  if (s->at == p && s->epoch == Exec_epoch) return read_known_slow(s);
   read_statement(s, p);
 }
 
