@@ -218,6 +218,19 @@ bool is_line_ref(uint8_t c) {
 
 Str_blk* Last_line() { return &end_line.hdr; }
 
+Pgm_text& Pgm_text_own() {
+  if (!ws.Pgm_text_blk) {
+    ws.Pgm_text_blk = static_cast<Pgm_text*>(Get_blk(sizeof(Pgm_text)));  // zero-filled
+    if (!ws.Pgm_text_blk) Rpt_error(err::OUT_OF_MEMORY);
+  }
+  return *ws.Pgm_text_blk;
+}
+
+void Pgm_text_release() {
+  if (ws.Pgm_text_blk) Ret_blk(ws.Pgm_text_blk);
+  ws.Pgm_text_blk = nullptr;
+}
+
 uint32_t New_names_id() {
   static uint32_t serial = 0;
   serial = (serial + 1) & 0x7FFFFFFF;
@@ -464,11 +477,9 @@ void Clr_program() {
   ws.Cur_pgm = nullptr;
   ws.Pgm_attr = 0;
   ws.Var_mask_pgm = 0;
-  std::memset(ws.Pgm_key, 0, sizeof ws.Pgm_key);
   if (ws.Pgm_name) Ret_str(ws.Pgm_name);
   ws.Pgm_name = nullptr;
-  std::memset(ws.Pgm_desc, 0, sizeof ws.Pgm_desc);
-  ws.Pgm_flags &= ~uint32_t(PGM_KEY_DESC);  // both zeros now
+  Pgm_text_release();
   Core_hook.functions_clear();
 
   // On a program line the cursor moves to the END of the end line, so no

@@ -36,6 +36,12 @@ uint16_t First_line();
 
 // The shared end line (65000, END, 255) that closes every edit list.
 Str_blk* Last_line();
+// The running program's key and description, to store in: its block, made
+// (zeros) when it has none (out of memory: raised).
+struct Pgm_text;
+Pgm_text& Pgm_text_own();
+// Frees the running program's key and description block (both zeros now).
+void Pgm_text_release();
 // Head of the edit list (the end line when the program is empty).
 Str_blk* Edit_head();
 // Unlinks and frees the lines first..last of the edit list; returns how many.

@@ -62,7 +62,6 @@ enum : uint32_t {
   PGM_ENCIPHERED = 0x0001,     // the program has a protection key: SAVE enciphers it (PGM_PROTECTED until PASSWORD gives the key)
   PGM_SHARES_VARS = 0x0002,    // a call frame: the callee took over these variables (PERFORM)
   PGM_FROM_CONSOLE = 0x0008,   // a call frame: the call was typed at the console or nested
-  PGM_KEY_DESC = 0x0010,       // Pgm_key or Pgm_desc may hold other than zero bytes (else both are zeros)
   PGM_IN_CALL = 0x0020,        // a call frame: the caller itself ran as a called program
   PGM_STOP_REQUEST = 0x0080,   // a call frame: stop once control is back here
   PGM_HANDLER_RAN = 0x0100,    // the error-handler program already had the current error
@@ -130,6 +129,14 @@ struct Params {
   uint16_t RN = 1;   // arithmetic condition mask
 };
 
+// A program's protection key and description, beside its context (most
+// programs have neither): the context owns the block; none reads as zeros.
+struct Pgm_text {
+  uint8_t key[8];  // protection key of an enciphered or protected program
+  char desc[80];   // description (blank-padded)
+};
+inline constexpr Pgm_text NO_PGM_TEXT{};
+
 // The program context: the part of the workspace that describes the running
 // program (its lines or image and names, variable trees and table,
 // localisations, control stack, error and escape lines, flags, precision,
@@ -188,11 +195,9 @@ struct Prog_context {
   uint16_t Stop_stno = 0;
   uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
   uint16_t Retry_stno = 0;    // failed statement RETRY returns to (0: none)
-  // Last, the key and the description: zeros in most programs, and then not
-  // copied by a call (PGM_KEY_DESC, programs/call_frame.cpp).  Whatever
-  // stores in them sets that flag.
-  uint8_t Pgm_key[8] = {};  // protection key of an enciphered or protected program
-  char Pgm_desc[80] = {};   // description (blank-padded)
+  Pgm_text* Pgm_text_blk = nullptr;  // key and description (owned Mem_blk; null: both zeros)
+  // The key and description, read (zeros when there are none).
+  const Pgm_text& Pgm_texts() const { return Pgm_text_blk ? *Pgm_text_blk : NO_PGM_TEXT; }
 };
 
 struct Workspace : Io_state, Prog_context {

@@ -64,21 +64,22 @@ const Prog_context& fresh() {
 }
 
 // The context moves as a block (it is trivially copyable), in 16-byte
-// pieces (core/block_copy.h): all but its key and description, which are
-// zeros in most programs (without PGM_KEY_DESC), and then need no copy
-// unless the place they go to held others.
-constexpr size_t CONTEXT_TEXT = offsetof(Prog_context, Pgm_key);
-static_assert(CONTEXT_TEXT + sizeof Prog_context::Pgm_key + sizeof Prog_context::Pgm_desc == sizeof(Prog_context) &&
-                  offsetof(Prog_context, Pgm_desc) == CONTEXT_TEXT + sizeof Prog_context::Pgm_key,
-              "the key and the description end the context");
+// pieces (core/block_copy.h).
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
-  const bool had_text = to->Pgm_flags & PGM_KEY_DESC;
-  Block_copy<CONTEXT_TEXT>(to, from);
-  auto* t = reinterpret_cast<unsigned char*>(to) + CONTEXT_TEXT;
-  if (from->Pgm_flags & PGM_KEY_DESC)
-    Block_copy<sizeof(Prog_context) - CONTEXT_TEXT>(t, reinterpret_cast<const unsigned char*>(from) + CONTEXT_TEXT);
-  else if (had_text)
-    std::memset(t, 0, sizeof(Prog_context) - CONTEXT_TEXT);
+  Block_assign(*to, *from);
+}
+
+// The key and description block of a warm start's program (its record's
+// description; a program with a key starts warm never), or null for none;
+// false when there is no memory for it (the call goes the long way).
+[[gnu::always_inline]] inline bool warm_text(const Prog_obj* rec, Pgm_text** text) {
+  *text = nullptr;
+  if (!rec->has_desc) return true;
+  auto* t = static_cast<Pgm_text*>(Get_blk(sizeof(Pgm_text)));
+  if (!t) return false;
+  std::memcpy(t->desc, rec->desc, sizeof t->desc);
+  *text = t;
+  return true;
 }
 
 [[gnu::always_inline]] inline void save_context(Call_frame* f) { copy_context(f, &ws); }
@@ -125,6 +126,7 @@ void resume_caller() {
     else Ret_str(name);
   }
   ws.Pgm_name = nullptr;
+  if (ws.Pgm_text_blk) Pgm_text_release();
   // Another use (ADDR, a caller running it) usually holds the record.
   if (rec->uses > 1) rec->uses--;
   else Prog_drop(rec);
@@ -271,24 +273,30 @@ void pop_frame(bool flow_back) {
   back_to_caller(f, true);
 }
 
-// pop_bound's way when a caller's variable is no longer plain (read-only or
-// an integer now): those values take Args_flow_back's way.
-[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
+// pop_bound's way when a caller's variable is not plain (an integer, or
+// read-only now): those values take Args_flow_back's way, and the
+// accumulators come back before a record is filled again (as pop_frame).
+[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list, const Num_val& acc, uint8_t* sp, int32_t sl) {
   std::vector<Var_node*> refill;
   Args_flow_back(list, refill);
   finish_bound(f);
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
   if (!refill.empty()) Args_refill(refill);
 }
 
-// An EXIT's pop in leave_bound's usual case, all of it in one: argument
-// records of the frame's own, the values straight back (a caller's
-// variable that is no longer plain: pop_bound_rest), the callee's
-// variables kept, its image released, the caller's context back.  False,
-// with nothing done, for anything else (pop_frame's way).
-[[gnu::noinline]] bool pop_bound() {
+// An EXIT's pop when the argument list is the frame's own records (list),
+// in leave_bound's usual case all of it in one: the values straight back
+// (a caller's variable that is not plain: pop_bound_rest), the callee's
+// variables kept, its image released, the caller's context back.  Anything
+// else: pop_frame's way.
+[[gnu::noinline]] void pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
-  Arg_rec* list = ws.Arg_list;
-  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
+  if ((f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) {
+    pop_frame(true);
+    return;
+  }
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
@@ -312,14 +320,14 @@ void pop_frame(bool flow_back) {
     }
     c->flags = cf | VF_ASSIGNED;
   }
-  if (rest) [[unlikely]]
-    pop_bound_rest(f, list);
-  else
-    finish_bound(f);
+  if (rest) [[unlikely]] {
+    pop_bound_rest(f, list, acc, sp, sl);
+    return;
+  }
+  finish_bound(f);
   ws.Num_acc = acc;
   ws.Str_ptr = sp;
   ws.Str_len = sl;
-  return true;
 }
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -337,10 +345,10 @@ struct Warm_start {
   Prog_context ctx;  // owned pointers cleared: each call sets its own
   // What it was built from
   uint32_t load_serial;
+  int precision;  // (then num_flags: the pair as in the context)
   uint32_t num_flags;
-  int precision;
   uint32_t var_mask_glob;
-  int32_t with_ctx;
+  int32_t with_ctx;  // (then with_depth: the pair as in the context)
   uint32_t with_depth;
   uint32_t err_handler;  // the caller's PGM2_ERR_HANDLER bit
   // The cursor on the program's first statement
@@ -352,10 +360,25 @@ struct Warm_start {
   uint8_t name[WARM_NAME_MAX];  // the name the call gave
   // The record's ENTER plan once Exec_call_bound found it fit for a bound
   // call from this warm start (both stay as they are while the record
-  // lives; a new warm start asks again).
+  // lives; a new warm start asks again): every item's slot within the
+  // record's table; whether more than one item is a string.
   const void* bound_plan;
+  bool bound_strs;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
+static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
+                  offsetof(Warm_start, num_flags) == offsetof(Warm_start, precision) + 4 &&
+                  offsetof(Prog_context, With_depth) == offsetof(Prog_context, With_ctx) + 4 &&
+                  offsetof(Warm_start, with_depth) == offsetof(Warm_start, with_ctx) + 4,
+              "the pairs compared as one word lie together in both");
+
+// Whether the 8 bytes at a and b are the same (two fields at once).
+[[gnu::always_inline]] inline bool same_pair(const void* a, const void* b) {
+  uint64_t x, y;
+  std::memcpy(&x, a, 8);
+  std::memcpy(&y, b, 8);
+  return x == y;
+}
 
 // A variable's flags (low half) and its read and write masks (the two
 // quarters above), as one word.
@@ -384,8 +407,8 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   if (name_len != w->name_len || rec->spare_name->len != w->name_len || !Block_equal(name, w->name, w->name_len) ||
       !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
     return nullptr;
-  if (ws.Num_flags != w->num_flags || ws.Precision != w->precision || ws.Var_mask_glob != w->var_mask_glob ||
-      ws.With_ctx != w->with_ctx || ws.With_depth != w->with_depth ||
+  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
+      !same_pair(&ws.With_ctx, &w->with_ctx) ||
       (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
     return nullptr;
   // What would make the long way do more: objects or data sets that find
@@ -399,11 +422,13 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return rec;
 }
 
-// The call's context from the warm start of rec (warm_record said yes);
-// the caller's context is saved in f already.
-void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list) {
+// The call's context from the warm start of rec (warm_record said yes),
+// with its key and description block (warm_text); the caller's context is
+// saved in f already.
+[[gnu::always_inline]] inline void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   restore_context(&w->ctx);
+  ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
@@ -461,6 +486,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->name_len = name_len;
   std::memcpy(w->name, name, name_len);
   w->bound_plan = nullptr;
+  w->bound_strs = false;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -470,10 +496,9 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // plain scalar of the same type (kept variables are cleared: no storage):
 // what ENTER would bind without a failure.  The variables in from and to
 // and the cursor after the arguments, or null.
-[[gnu::noinline]] uint8_t* bound_args(const Enter_plan* plan, uint8_t* p, const Prog_obj* rec, Var_node** from,
-                                      Var_node** to) {
+[[gnu::always_inline]] inline uint8_t* bound_args(const Enter_plan* plan, bool strs, uint8_t* p, const Prog_obj* rec,
+                                                 Var_node** from, Var_node** to) {
   Var_node** const kept = rec->spare_index;
-  const uint32_t kept_cnt = rec->var_cnt;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
   // A caller's variable is refused by its flags word and access masks in
@@ -486,14 +511,20 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     // ", name" with the item's type, the name by its bound slot; what
     // follows is the next one's comma or the end, tested there.
     const uint8_t c = it->type;
-    if (p[0] != code::COMMA || p[1] != c || !(p[2] & 0x80)) return nullptr;
-    uint32_t idx = (uint32_t(p[2] & 0x7F) << 8) | p[3];
+    // The comma and the type code as one half-word, the slot (its top bit
+    // set: bound) as the other, big-endian.
+    uint16_t lead, ref;
+    std::memcpy(&lead, p, 2);
+    std::memcpy(&ref, p + 2, 2);
+    ref = __builtin_bswap16(ref);
+    if (lead != uint16_t(code::COMMA | c << 8) || !(ref & 0x8000)) return nullptr;
+    uint32_t idx = ref & 0x7FFF;
     if (idx >= slot_cnt) return nullptr;
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return nullptr;
-    Var_node* cv = it->idx < kept_cnt ? kept[it->idx] : nullptr;
+    Var_node* cv = kept[it->idx];  // (within the table: checked with the plan)
     if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
-    if (c == code::STR_VAR)
+    if (strs && c == code::STR_VAR)
       for (uint32_t j = 0; j < i; j++)
         if (from[j] == v) return nullptr;  // a string passed twice goes by value the second time
     from[i] = v;
@@ -592,10 +623,12 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, 
   }
   Prog_obj* warm =
       !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
+  Pgm_text* text = nullptr;
+  if (warm && !warm_text(warm, &text)) warm = nullptr;
   save_context(f);
   mark_return(f);
   if (warm) {
-    warm_start(warm, f, list);
+    warm_start(warm, f, list, text);
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
@@ -655,12 +688,18 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     if (!plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
         plan->stmt != w->exec + 1)
       return false;
+    uint32_t strs = 0;
+    for (uint32_t i = 0; i < plan->count; i++) {
+      if (plan->items[i].idx >= rec->var_cnt) return false;
+      strs += plan->items[i].type == code::STR_VAR;
+    }
     w->bound_plan = plan;
+    w->bound_strs = strs > 1;
   }
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
   const uint32_t n = plan->count;
-  uint8_t* p = bound_args(plan, ws.Exec_ptr, rec, from, to);
+  uint8_t* p = bound_args(plan, w->bound_strs, ws.Exec_ptr, rec, from, to);
   if (!p) return false;
   if (!(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
@@ -670,9 +709,15 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   ws.Exec_ptr = p;
   if (*p == code::IOPT_FIRST + 4) Chk_err();
   Call_frame* f = new_frame();
+  Pgm_text* text;
+  if (!warm_text(rec, &text)) {
+    // (The long way's load would find no memory for it either.)
+    release_frame(f);
+    Rpt_error(err::OUT_OF_MEMORY);
+  }
   save_context(f);
   mark_return(f);
-  warm_start(rec, f, n ? &f->args[0] : nullptr);
+  warm_start(rec, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
@@ -684,11 +729,13 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     a->var = c;
     a->bound = v;
     a->kind = c->type;
-    v->read_mask = c->read_mask;
-    v->write_mask = c->write_mask;
+    uint32_t masks;  // read and write mask together
+    std::memcpy(&masks, &c->read_mask, sizeof masks);
+    std::memcpy(&v->read_mask, &masks, sizeof masks);
     if (c->type == code::NUM_VAR) {
-      a->num = c->num;
-      v->num = c->num;
+      const Num_val x = c->num;
+      a->num = x;
+      v->num = x;
       v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
     } else {
       Str_blk* old = v->str;
@@ -729,7 +776,9 @@ int32_t Prog_call_level() {
 }
 
 void Exec_pop() {
-  if (ws.Call_link && !pop_bound()) pop_frame(true);
+  if (!ws.Call_link) return;
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound(list);
+  else pop_frame(true);
 }
 
 void Pop_all_frames() {

@@ -50,6 +50,7 @@ inline void Forget_call_owned(Prog_context& c) {
   c.Pgm_name = nullptr;
   c.Var_index = nullptr;
   c.Loc_num_tree = c.Loc_str_tree = nullptr;
+  c.Pgm_text_blk = nullptr;
 }
 
 // Forms of Exec_subprogram

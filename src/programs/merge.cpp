@@ -210,8 +210,8 @@ int merge_rows(Row_source& in, Text_check* dry) {
   }
   if (protect && !dry) {
     // Protected once every line is in: a protected program takes no lines.
-    std::memcpy(ws.Pgm_key, key, 8);
-    ws.Pgm_flags |= PGM_PROTECTED | PGM_ENCIPHERED | PGM_KEY_DESC;
+    std::memcpy(Pgm_text_own().key, key, 8);
+    ws.Pgm_flags |= PGM_PROTECTED | PGM_ENCIPHERED;
     if (Prg_key_given(key)) ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);  // PASSWORD gave its key
   }
   return added;

@@ -379,6 +379,7 @@ void enter_cursor(const Method_entry& e) {
 // The context just made current, kept for the next call's warm start: the
 // pointers each call owns (or sets from its caller) cleared.
 void keep_warm(Method_entry& e, const Prog_obj* rec) {
+  if (ws.Pgm_text_blk) return;  // a described program's context owns its description: not kept
   Method_warm* w = e.warm.make();
   w->ctx = static_cast<const Prog_context&>(ws);
   Forget_call_owned(w->ctx);

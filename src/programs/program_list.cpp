@@ -683,8 +683,7 @@ void Prog_take(Prog_obj* rec, int method_vars) {
   ws.Pgm_flags2 = rec->state;
   ws.Pgm_cache_ent = rec;
   ws.Names_id = rec->load_serial & 0x7FFFFFFF;
-  std::memcpy(ws.Pgm_desc, rec->desc, sizeof ws.Pgm_desc);
-  if (rec->has_desc) ws.Pgm_flags |= PGM_KEY_DESC;
+  if (ws.Pgm_text_blk || rec->has_desc) std::memcpy(Pgm_text_own().desc, rec->desc, sizeof rec->desc);
   ws.Cur_line_rec = nullptr;
   ws.Cur_edit_blk = nullptr;
   ws.Cur_line_no = 65001;
@@ -695,8 +694,8 @@ void Prog_take(Prog_obj* rec, int method_vars) {
     ws.Pgm_attr |= PA_MASK_LIMITED;
   }
   if ((rec->flags & PO_ENCIPHERED) == PO_ENCIPHERED) {
-    std::memcpy(ws.Pgm_key, rec->key, 8);
-    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_PROTECTED | PGM_KEY_DESC;
+    std::memcpy(Pgm_text_own().key, rec->key, 8);
+    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_PROTECTED;
     if (Prg_key_given(rec->key)) ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);  // PASSWORD gave its key
   }
 }

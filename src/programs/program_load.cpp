@@ -343,10 +343,11 @@ void Prg_show(bool copy_made, int version) {
   if (Con_column() != 0) Con_newline();
   Con_write(s.data(), s.size());
   size_t dlen = 0;
-  while (dlen < sizeof ws.Pgm_desc && ws.Pgm_desc[dlen]) dlen++;
+  const char* desc = ws.Pgm_texts().desc;
+  while (dlen < sizeof Pgm_text::desc && desc[dlen]) dlen++;
   if (version > 0 && dlen) {
     Con_newline();
-    Con_write(ws.Pgm_desc, dlen);
+    Con_write(desc, dlen);
   }
   Con_newline();
 }

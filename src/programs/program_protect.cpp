@@ -13,6 +13,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/line_store.h"
 #include "core/workspace.h"
 #include "core/directives.h"
 #include "keyed/file_password.h"
@@ -52,17 +53,17 @@ void Prg_protect_directive() {
     given = false;
     std::memset(given_key, 0, sizeof given_key);
     ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED);
-    std::memset(ws.Pgm_key, 0, sizeof ws.Pgm_key);
+    if (ws.Pgm_text_blk) std::memset(ws.Pgm_text_blk->key, 0, sizeof ws.Pgm_text_blk->key);
     return;
   }
   uint8_t key[8] = {};
   std::memcpy(key, text.data(), text.size() < 8 ? text.size() : 8);
   if (ws.Pgm_flags & PGM_PROTECTED) {
-    if (std::memcmp(key, ws.Pgm_key, 8) != 0) Rpt_error(err::PASSWORD_REQUIRED);
+    if (std::memcmp(key, ws.Pgm_texts().key, 8) != 0) Rpt_error(err::PASSWORD_REQUIRED);
     ws.Pgm_flags &= ~uint32_t(PGM_PROTECTED);
   } else {
-    std::memcpy(ws.Pgm_key, key, 8);
-    ws.Pgm_flags |= PGM_ENCIPHERED | PGM_KEY_DESC;
+    std::memcpy(Pgm_text_own().key, key, 8);
+    ws.Pgm_flags |= PGM_ENCIPHERED;
   }
   std::memcpy(given_key, key, 8);
   given = true;

@@ -469,10 +469,10 @@ void fill_header(uint8_t* h, int version_opt, bool enciphered, Prg_seed& seed) {
   put_u16be(h + PH_STATE, uint16_t(ws.Pgm_flags2));
   put_u16be(h + PH_VARMASK, uint16_t(ws.Var_mask_pgm));
   h[PH_EL] = seed.el;
-  std::memcpy(h + PH_DESC, ws.Pgm_desc, PRG_DESC_LEN);
+  std::memcpy(h + PH_DESC, ws.Pgm_texts().desc, PRG_DESC_LEN);
   if (enciphered) {
     h[PH_FLAGS] = 1;
-    Prg_key_block(ws.Pgm_key, seed, h + PH_KEYBLOCK);
+    Prg_key_block(ws.Pgm_texts().key, seed, h + PH_KEYBLOCK);
   }
   uint16_t major = get_u16be(h + PH_MAJOR), minor = get_u16be(h + PH_MINOR);
   if (version_opt >= 0) {
@@ -796,8 +796,7 @@ void d_save() {
   ws.Cur_pgm = np;
   Prog_drop(nullptr);
   if (desc_given) {
-    std::memcpy(ws.Pgm_desc, desc, sizeof desc);
-    ws.Pgm_flags |= PGM_KEY_DESC;
+    std::memcpy(Pgm_text_own().desc, desc, sizeof desc);
   }
 
   if (!program) {
@@ -844,7 +843,7 @@ void d_save() {
       builder = std::make_unique<Image_builder>(lines, lens);
       builder->build(image, layout);
     }
-    if (enciphered) Prg_cipher(ws.Pgm_key, seed, 0, image.data(), image.size());
+    if (enciphered) Prg_cipher(ws.Pgm_texts().key, seed, 0, image.data(), image.size());
     Prg_put_layout(h, layout, 1);
     if (member) Pgl_store(f, h, image.data(), image.size());
     else write_program(fd, h, image, versions);

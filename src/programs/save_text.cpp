@@ -93,7 +93,7 @@ void Sve_serial(Fcb* f, bool list_form) {
   };
   // A program with a key keeps it in its listing (so that it is protected
   // again when merged back).
-  if (ws.Pgm_flags & (PGM_PROTECTED | PGM_ENCIPHERED)) record(Prg_password_line(ws.Pgm_key));
+  if (ws.Pgm_flags & (PGM_PROTECTED | PGM_ENCIPHERED)) record(Prg_password_line(ws.Pgm_texts().key));
   bool numbers = !(ws.Pgm_flags2 & PGM2_NO_NUMBERS);
   uint8_t* work = ws.Work_ptr;
   for (uint16_t n = First_line(); n < LAST_LINE_NO; n = Next_line(n)) {
