@@ -916,6 +916,7 @@ constexpr int SITE_CODE = 48;   // most code bytes of a statement kept
 constexpr int SITE_ITEMS = 12;  // most items
 struct Read_site {
   const uint8_t* at = nullptr;  // the statement's '(' (null: free)
+  uint8_t* end = nullptr;       // the code that ends the statement (at + len - 1)
   // The last READ here that took the fast path, kept while Exec_epoch is
   // still `epoch` (0: none): its channel, its variables, the line search
   // limit (Max_strlen), the channel's separator.
@@ -927,7 +928,8 @@ struct Read_site {
   alignas(32) uint8_t sep_vec[32];  // the separator, 32 times
   bool marks = false;               // lines shorter than 64 bytes are searched in one pass
   // The READ for the findings kept: read_known, or for marks and one string
-  // item read_known_string (or its AVX2 form).
+  // item read_known_string (or its AVX2 form).  Called for the site of the
+  // last fast READ (last_site) alone, whose current-I/O area is set.
   void (*known)(Read_site*) = nullptr;
   uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
   uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
@@ -1006,6 +1008,7 @@ inline Read_site& site_slot(const uint8_t* p) { return read_sites[(uintptr_t(p) 
   s.items = uint8_t(n);
   s.after = uint8_t(chan.after - p);
   s.chan = chan;
+  s.end = const_cast<uint8_t*>(p) + len - 1;
   s.at = p;
   return true;
 }
@@ -1148,7 +1151,7 @@ void read_statement(Read_site* site, const uint8_t* p);
     sf->rec_index = rec_index;
     return false;
   }
-  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  ws.Exec_ptr = s->end;
   return true;
 }
 
@@ -1297,7 +1300,7 @@ template <class Lanes>
   }
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
-  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
   return true;
 again:
@@ -1310,7 +1313,7 @@ again:
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64 || !s->marks) [[unlikely]]
     return false;
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1363,7 +1366,7 @@ again:
   sf->rec_index++;
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
   unconsumed = len - pos;
-  ws.Exec_ptr = const_cast<uint8_t*>(s->at + s->len - 1);
+  ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
   b->len = uint32_t(flen);
   copy_upto64(b->bytes(), rec, size_t(flen));
@@ -1374,7 +1377,7 @@ again:
 #if defined(__SSE2__)
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1391,7 +1394,7 @@ again:
 [[gnu::noinline, gnu::target("avx2")]] void read_known_string_avx2(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1404,7 +1407,7 @@ again:
 [[gnu::noinline, gnu::target("avx2")]] void read_known_avx2(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks || s != last_site) [[unlikely]]
+  if (sf->rd_fill - at < 64 || !s->marks) [[unlikely]]
     return read_known_slow(s);
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
@@ -1521,8 +1524,11 @@ void d_read_stmt() {
   // from the site's findings while they hold.
   const uint8_t* const p = ws.Exec_ptr;
   Read_site* s = last_site;
-  if (s->at != p) s = &site_slot(p);
   if (s->at == p && s->epoch == Exec_epoch) return s->known(s);
+  // Another site's READ ran last: the current-I/O area is set again on the
+  // way (read_known_any).
+  if (s->at != p) s = &site_slot(p);
+  if (s->at == p && s->epoch == Exec_epoch) return read_known_slow(s);
   read_statement(s, p);
 }
 
