@@ -1018,7 +1018,7 @@ bool arg_end(uint8_t c) {
   math.done = true;
   ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
   uint8_t* after = ws.Exec_ptr;
-  if (Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
+  if (Oop_frame_has_chain(m->ref) && Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
   OopDoFunction(o, m->owner, m->ref, n ? &slots[0].a : nullptr, false, false, s->id);
   ws.Exec_ptr = after;
   return true;
