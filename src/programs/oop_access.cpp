@@ -860,6 +860,14 @@ bool arg_end(uint8_t c) {
           nums[n++] = v->num;
           continue;
         }
+      } else if (c == code::SMALL_INT && arg_end(ws.Exec_ptr[3])) {
+        // A small integer alone: the value the evaluator's fast path reads.
+        ws.Math_flags = 0;
+        ws.Exec_ptr += 3;
+        refs[n] = nullptr;
+        nums[n] = Num_val{};
+        nums[n++].mant = get_u16be(ws.Exec_ptr - 2);
+        continue;
       } else {
         Num_val v;
         ws.Math_flags = 0;
@@ -997,6 +1005,13 @@ bool arg_end(uint8_t c) {
         }
         a->var = v;
         mask = (mask << 1) | (c == code::NUM_VAR ? 1u : 0u);
+        p += 3;
+      } else if (c == code::SMALL_INT && (p[3] == code::COMMA || p[3] == code::RPAREN)) {
+        // A small integer alone: the value the evaluator's fast path reads.
+        ws.Math_flags = 0;
+        a->kind = ARG_NUM_VAL;
+        a->num.mant = get_u16be(p + 1);
+        mask = (mask << 1) | 1u;
         p += 3;
       } else {
         Num_val v;
