@@ -11,8 +11,9 @@
 // taken and the record moved to the front as the list's search does, the
 // context entered, the image made current, the cursor put on the entry.
 // Such a call keeps the context it built (Method_warm), and the calls after
-// it start from that in one copy (Oop_frame_warm, the call push's warm
-// seam) with the caller's carried fields and the kept variables put in.
+// it start from that in one copy (Oop_frame_run: the frame pushed and the
+// kept context installed in its own nested run) with the caller's carried
+// fields and the kept variables put in.
 //
 // Variables: while objects live the lookup asks the object layer first, so
 // a plain call's variables are not kept for its next call (a property of
@@ -494,19 +495,6 @@ namespace {
   bind_enter(e);
 }
 
-}  // namespace
-
-bool Oop_frame_warm(void* ctx, Call_frame* f, Arg_rec* list) {
-  Method_frame& m = *static_cast<Method_frame*>(ctx);
-  Method_entry& e = m.ref->entry;
-  int vars = warm_fit(m, e, f->Var_mask_glob, f->Pgm_flags);
-  if (!vars) return false;
-  warm_install(m, e, vars, f, list);
-  return true;
-}
-
-namespace {
-
 // Nested_call's run, with its push and the warm start in line (warm_fit
 // said vars).  (Out of line: the general way keeps no room for its guard,
 // which counts in a method's recursion.)
@@ -547,7 +535,7 @@ namespace {
 int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   Method_entry& e = m.ref->entry;
   if (int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags)) return run_warm(m, e, vars, args, started);
-  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m, Oop_frame_warm);
+  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m);  // (nothing there would fit either)
 }
 
 bool Oop_method_keep(Method_keep* k) {

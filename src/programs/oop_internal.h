@@ -107,7 +107,7 @@ struct Method_entry {
   bool enter_nums = false;      // every item a numeric scalar (no string, no "[ALL]")
   // The context a call made current from this entry had before its
   // variables were bound, kept for the next call to start from in one copy
-  // (Oop_frame_warm), and the body's chain (Oop_frame_inline); null until
+  // (Oop_frame_run), and the body's chain (Oop_frame_inline); null until
   // a call kept one or the entry was learnt with a chain.
   Method_warm_ptr warm;
   // The class and class epoch under which the entry was last found valid
@@ -433,13 +433,11 @@ struct Method_frame {
   Var_bind_note note;
   static Method_frame* current;
 };
-// The loader that Nested_call runs for a method frame (ctx: its Method_frame),
-// and its warm start (Call_warm).
+// The loader that Nested_call runs for a method frame (ctx: its Method_frame).
 int Oop_frame_load(void* ctx);
-bool Oop_frame_warm(void* ctx, struct Call_frame* f, Arg_rec* list);
 // Runs the method frame m to its return with the arguments args (owned
-// from here), as Nested_call with that loader and warm start; when the
-// entry's kept context fits, the push and the warm start are made here.
+// from here), as Nested_call with that loader; when the entry's kept
+// context fits, the push and the warm start are made here.
 // The exit code (-1 none), or the error of a start that failed (*started
 // false).
 int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started);

@@ -1,0 +1,38 @@
+REM A method that ends without RETURN: EXIT, END, or running into FUNCTION
+REM END (an error the caller catches).  The frame goes at once, the caller
+REM goes on with no value, and the same calls again (started from what the
+REM first one kept) end the same way.
+10 GOSUB 1000; H=NEW("Q"); H'A=1
+20 FOR I=1 TO 3; PRINT "exit:",H'EX(I),I; NEXT I
+30 FOR I=1 TO 3; PRINT "end:",H'EN(I),I; NEXT I
+40 FOR I=1 TO 3; SETERR 50; PRINT "fall:",H'FA(I),I; GOTO 60
+50 PRINT "caught:",ERR,I; SETERR 0
+60 NEXT I
+70 FOR I=1 TO 3; PRINT "ret:",H'RT(I),I,H'EX(I),I; NEXT I
+80 PRINT "done"; END
+1000 DEF CLASS "Q"
+1010 PROPERTY A
+1020 FUNCTION EX(X)
+1030 ENTER X
+1040 X=X+A; EXIT
+1050 FUNCTION END
+1060 FUNCTION EN(X)
+1070 ENTER X
+1080 X=X*2; END
+1090 FUNCTION END
+1100 FUNCTION FA(X)
+1110 ENTER X
+1120 X=X+5
+1130 FUNCTION END
+1140 FUNCTION RT(X)
+1150 ENTER X
+1160 RETURN X+A
+1170 FUNCTION END
+1180 END DEF
+1190 RETURN
+SAVE "mexit"
+RUN
+DROP OBJECT H
+DROP CLASS "Q"
+DELETE
+RUN "mexit"
