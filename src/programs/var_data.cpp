@@ -35,13 +35,7 @@
 #include "programs/objects.h"
 #include "programs/program_file.h"
 
-namespace {
-
-constexpr size_t VDF_HDR = 256;
-constexpr uint32_t VDF_SHORT_LIMIT = 65409;  // from here on offset 8 holds 0
-constexpr uint32_t VDF_STR_MAX = 32767;      // read back as a signed 16-bit length
-constexpr int64_t MANT48_LIMIT = int64_t(1) << 47;
-
+// A loaded data set.
 struct Data_set {
   Data_set* next = nullptr;
   std::string name;  // as the program gave it
@@ -50,7 +44,17 @@ struct Data_set {
   Var_node* str = nullptr;
   int level = 0;  // call depth of the LOAD DATA
 };
-Data_set* sets = nullptr;
+Data_set* LoadData_sets = nullptr;
+
+namespace {
+
+constexpr size_t VDF_HDR = 256;
+constexpr uint32_t VDF_SHORT_LIMIT = 65409;  // from here on offset 8 holds 0
+constexpr uint32_t VDF_STR_MAX = 32767;      // read back as a signed 16-bit length
+constexpr int64_t MANT48_LIMIT = int64_t(1) << 47;
+
+// The list's head is LoadData_sets (read in line by LoadData_any).
+Data_set*& sets = LoadData_sets;
 
 // Every compiled reference resolves its variable again.
 void forget_all_indexes() {
@@ -200,8 +204,6 @@ bool build_trees(const uint8_t* data, size_t len, Var_node** num, Var_node** str
 Var_node* hook(uint8_t type, const uint8_t* name, int len) { return Oop_var_lookup(type, name, len); }
 
 }  // namespace
-
-bool LoadData_any() { return sets != nullptr; }
 
 Var_node* LoadData_find(uint8_t type, const uint8_t* name, int len) {
   for (Data_set* d = sets; d; d = d->next)

@@ -33,7 +33,10 @@ void LoadData_clear();
 
 // Looks a variable up in the loaded data sets, newest first.
 Var_node* LoadData_find(uint8_t type, const uint8_t* name, int len);
-bool LoadData_any();
+// The loaded sets, newest first (var_data.cpp's list); any at all.
+struct Data_set;
+extern Data_set* LoadData_sets;
+inline bool LoadData_any() { return LoadData_sets != nullptr; }
 
 // The parser of a file's records (bytes behind the header), for LOAD DATA,
 // the tests and the fuzzer: true when every record is whole and valid; each
