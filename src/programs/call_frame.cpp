@@ -553,7 +553,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
 int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started,
-               Call_loader load = nullptr, void* ctx = nullptr, Call_warm warm = nullptr) {
+               Call_loader load = nullptr, void* ctx = nullptr) {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   if (started) *started = false;
   int depth = Call_depth();
@@ -562,7 +562,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     // The statement that runs the program keeps its exit hook: a program
     // that cannot start is this call's failure, not the statement's.
     Catch_region region;
-    Exec_subprogram_with(form, list, load, ctx, warm);
+    Exec_subprogram_with(form, list, load, ctx);
   } catch (const Oru_error& e) {
     return e.no;
   }
@@ -612,7 +612,7 @@ std::string Program_path(int level) {
 
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
 
-void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, Call_warm warm_load) {
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
 
   Call_frame* f;
   try {
@@ -632,7 +632,6 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, 
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
-  if (warm_load && warm_load(ctx, f, list)) return;
   // The name as the call gave it, for the warm start kept below.
   const uint8_t* given = ws.Str_ptr;
   uint32_t given_len = ws.Str_len > 0 ? uint32_t(ws.Str_len) : 0;
@@ -808,7 +807,6 @@ int Perform_Logic(const char* name) {
   return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
 }
 
-int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx,
-                Call_warm warm) {
-  return run_nested(form, list, flags2, 0, started, load, ctx, warm);
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx) {
+  return run_nested(form, list, flags2, 0, started, load, ctx);
 }
