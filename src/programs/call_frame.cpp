@@ -422,12 +422,22 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return rec;
 }
 
+// The part of a kept context a warm start copies: all but the four
+// pointers that begin it and the one that ends it, which it sets itself.
+constexpr size_t WARM_FROM = offsetof(Prog_context, Pgm_attr);
+constexpr size_t WARM_TO = offsetof(Prog_context, Pgm_text_blk);
+static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, Arg_list) == 8 &&
+                  offsetof(Prog_context, Pgm_cache_ent) == 16 && offsetof(Prog_context, Cur_pgm) == 24 &&
+                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
+              "a warm start sets the context's first four fields and its last");
+
 // The call's context from the warm start of rec (warm_record said yes),
 // with its key and description block (warm_text); the caller's context is
 // saved in f already.
 [[gnu::always_inline]] inline void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  restore_context(&w->ctx);
+  Block_copy<WARM_TO - WARM_FROM>(reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM,
+                                  reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM);
   ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
