@@ -1339,8 +1339,8 @@ again:
 #if defined(__SSE2__)
 // The usual line after the scan: len its length (< 64, the newline at
 // rec[len]), seps the separators marked in its 64 bytes.
-[[gnu::always_inline]] inline void known_string_line(Read_site* s, Seq_fcb* sf, int32_t at, const uint8_t* rec,
-                                                     int32_t len, uint64_t seps) {
+[[gnu::always_inline]] inline void known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, int32_t len,
+                                                     uint64_t seps) {
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return read_known_slow(s);
@@ -1361,7 +1361,7 @@ again:
   node->flags |= VF_ASSIGNED;
   ws.Str_ptr = const_cast<uint8_t*>(rec);
   ws.Str_len = flen;
-  sf->rd_pos = at + len + 1;
+  sf->rd_pos += len + 1;
   sf->rec_count = sf->rec_index;
   sf->rec_index++;
   if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
@@ -1383,7 +1383,7 @@ again:
   uint64_t seps;
   int32_t len;
   if (!scan64<Lanes16>(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
-  known_string_line(s, sf, at, rec, len, seps);
+  known_string_line(s, sf, rec, len, seps);
 #else
   read_known(s);
 #endif
@@ -1400,7 +1400,7 @@ again:
   uint64_t seps;
   int32_t len;
   if (!scan64<Lanes32>(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
-  known_string_line(s, sf, at, rec, len, seps);
+  known_string_line(s, sf, rec, len, seps);
 }
 
 // read_known searching 32 bytes at a time.

@@ -860,6 +860,14 @@ bool arg_end(uint8_t c) {
           nums[n++] = v->num;
           continue;
         }
+      } else if (c == code::SMALL_INT && arg_end(ws.Exec_ptr[3])) {
+        // A small integer alone: the value the evaluator's fast path reads.
+        ws.Math_flags = 0;
+        ws.Exec_ptr += 3;
+        refs[n] = nullptr;
+        nums[n] = Num_val{};
+        nums[n++].mant = get_u16be(ws.Exec_ptr - 2);
+        continue;
       } else {
         Num_val v;
         ws.Math_flags = 0;
@@ -998,6 +1006,13 @@ bool arg_end(uint8_t c) {
         a->var = v;
         mask = (mask << 1) | (c == code::NUM_VAR ? 1u : 0u);
         p += 3;
+      } else if (c == code::SMALL_INT && (p[3] == code::COMMA || p[3] == code::RPAREN)) {
+        // A small integer alone: the value the evaluator's fast path reads.
+        ws.Math_flags = 0;
+        a->kind = ARG_NUM_VAL;
+        a->num.mant = get_u16be(p + 1);
+        mask = (mask << 1) | 1u;
+        p += 3;
       } else {
         Num_val v;
         ws.Math_flags = 0;
@@ -1018,7 +1033,7 @@ bool arg_end(uint8_t c) {
   math.done = true;
   ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
   uint8_t* after = ws.Exec_ptr;
-  if (Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
+  if (Oop_frame_has_chain(m->ref) && Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
   OopDoFunction(o, m->owner, m->ref, n ? &slots[0].a : nullptr, false, false, s->id);
   ws.Exec_ptr = after;
   return true;

@@ -280,6 +280,17 @@ bool bind_enter(const Method_entry& e) {
   return e.enter_nums ? bind_items<true>(e) : bind_items<false>(e);
 }
 
+// The frame's program name is the record's (before the ";" of its entry).
+// (Out of line: a warm call compared it under its class and epoch already.)
+[[gnu::noinline]] bool name_is_record(const Method_frame& m, const Prog_obj* rec) {
+  const std::string& n = *m.name;
+  size_t len = n.size();
+  while (len > 0 && n[len - 1] == ' ') len--;
+  size_t semi = n.find(';');
+  return semi != std::string::npos && semi == rec->path->name_len &&
+         std::memcmp(rec->path->name, n.data(), semi) == 0;
+}
+
 // The class's record still is what a search by the name would find: held
 // by the class, not replaced, stale or changed, and the learnt entry is of
 // this load of its image.
@@ -290,12 +301,7 @@ bool bind_enter(const Method_entry& e) {
   if (!(rec->flags & PO_PINNED) || Perform_on_active || Text_source()) return false;
   // The name was compared under this class and epoch already.
   if (e.valid_cls == m.cls && e.valid_epoch == oop.class_epoch) return true;
-  const std::string& n = *m.name;
-  size_t len = n.size();
-  while (len > 0 && n[len - 1] == ' ') len--;
-  size_t semi = n.find(';');
-  return semi != std::string::npos && semi == rec->path->name_len &&
-         std::memcmp(rec->path->name, n.data(), semi) == 0;
+  return name_is_record(m, rec);
 }
 
 // The frame remembers its entry's ENTER for the keep at its return (the
@@ -530,12 +536,18 @@ namespace {
   return ws.Call_err;
 }
 
+// The general way: Nested_call with the loader (nothing there would fit
+// either).  Out of line, as run_warm: both are this function's tail calls.
+[[gnu::noinline]] int run_loaded(Method_frame& m, Arg_rec* args, bool* started) {
+  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m);
+}
+
 }  // namespace
 
 int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   Method_entry& e = m.ref->entry;
   if (int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags)) return run_warm(m, e, vars, args, started);
-  return Nested_call(m.form, args, 0, started, Oop_frame_load, &m);  // (nothing there would fit either)
+  return run_loaded(m, args, started);
 }
 
 bool Oop_method_keep(Method_keep* k) {

@@ -448,6 +448,12 @@ int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started);
 // arguments' variables as the return leaves them.  False, with nothing
 // done, otherwise.
 bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n);
+// Whether r's entry was learnt with a chain at all (Oop_frame_inline's
+// first test, in line: a framed method's call spares the call).
+inline bool Oop_frame_has_chain(const Prog_ref& r) {
+  const Method_warm* w = r.entry.warm.get();
+  return w && w->inline_count;
+}
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call
@@ -475,7 +481,9 @@ struct Oop_run_guard {
     oop.cur_method = m;
     oop.cur_depth = d;
     oop.in_expr = e;
-    Oop_hook_update();
+    // With objects alive the hook can only be the object lookup already:
+    // the update would leave it as it is.
+    if (Var_lookup_hook != Oop_var_lookup || oop.live <= 0) Oop_hook_update();
   }
   ~Oop_run_guard() {
     oop.cur_obj = obj;
