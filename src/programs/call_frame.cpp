@@ -422,12 +422,22 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return rec;
 }
 
+// The part of a kept context a warm start copies: all but the four
+// pointers that begin it and the one that ends it, which it sets itself.
+constexpr size_t WARM_FROM = offsetof(Prog_context, Pgm_attr);
+constexpr size_t WARM_TO = offsetof(Prog_context, Pgm_text_blk);
+static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, Arg_list) == 8 &&
+                  offsetof(Prog_context, Pgm_cache_ent) == 16 && offsetof(Prog_context, Cur_pgm) == 24 &&
+                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
+              "a warm start sets the context's first four fields and its last");
+
 // The call's context from the warm start of rec (warm_record said yes),
 // with its key and description block (warm_text); the caller's context is
 // saved in f already.
 [[gnu::always_inline]] inline void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  restore_context(&w->ctx);
+  Block_copy<WARM_TO - WARM_FROM>(reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM,
+                                  reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM);
   ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
@@ -553,7 +563,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // caller's cursor, ERR= target, handed-back error and I/O area come back
 // however the run ends.
 int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started,
-               Call_loader load = nullptr, void* ctx = nullptr, Call_warm warm = nullptr) {
+               Call_loader load = nullptr, void* ctx = nullptr) {
   Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
   if (started) *started = false;
   int depth = Call_depth();
@@ -562,7 +572,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
     // The statement that runs the program keeps its exit hook: a program
     // that cannot start is this call's failure, not the statement's.
     Catch_region region;
-    Exec_subprogram_with(form, list, load, ctx, warm);
+    Exec_subprogram_with(form, list, load, ctx);
   } catch (const Oru_error& e) {
     return e.no;
   }
@@ -612,7 +622,7 @@ std::string Program_path(int level) {
 
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }
 
-void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, Call_warm warm_load) {
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) {
 
   Call_frame* f;
   try {
@@ -632,7 +642,6 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, 
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
-  if (warm_load && warm_load(ctx, f, list)) return;
   // The name as the call gave it, for the warm start kept below.
   const uint8_t* given = ws.Str_ptr;
   uint32_t given_len = ws.Str_len > 0 ? uint32_t(ws.Str_len) : 0;
@@ -808,7 +817,6 @@ int Perform_Logic(const char* name) {
   return run_nested(FORM_PERFORM, nullptr, PGM2_NESTED_CALL | PGM2_ENTRY_SHARED, 64, nullptr);
 }
 
-int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx,
-                Call_warm warm) {
-  return run_nested(form, list, flags2, 0, started, load, ctx, warm);
+int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started, Call_loader load, void* ctx) {
+  return run_nested(form, list, flags2, 0, started, load, ctx);
 }

@@ -71,14 +71,7 @@ void Exec_subprogram(int form, Arg_rec* list);
 // been cleared, with ctx its own, and returns 1 when it left the cursor on
 // an entry point (as Exec_load).  Null: Exec_load.
 using Call_loader = int (*)(void* ctx);
-// A loader's warm start, asked first (the caller's context saved in f, ws
-// still the caller's): it makes the called context current itself, all of
-// it, as clearing it and load would leave it (ws.Call_link = f, ws.Arg_list
-// = list, the caller's fields Exec_subprogram_with carries over, RF_CALL_DEPTH,
-// PGM_LOADING already off) and returns true; or it returns false having
-// changed nothing, and the call goes on the usual way.
-using Call_warm = bool (*)(void* ctx, Call_frame* f, Arg_rec* list);
-void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx, Call_warm warm = nullptr);
+void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx);
 // A bound call: CALL of the program named by name/len with the arguments
 // at the cursor, when the program starts warm (a resident or cached image
 // whose last call kept its context) at its planned ENTER, and every
@@ -111,7 +104,7 @@ int Perform_Logic(const char* name);
 // the called program's ws.Pgm_flags2.  The exit code (-1 none) or the error
 // number when it failed to start (*started, when given, tells which).
 int Nested_call(int form, Arg_rec* list, uint32_t flags2, bool* started = nullptr, Call_loader load = nullptr,
-                void* ctx = nullptr, Call_warm warm = nullptr);
+                void* ctx = nullptr);
 // Number of frames on the chain (0 at the top level).
 int Call_depth();
 // The push of a call whose callee makes its context current itself (the
