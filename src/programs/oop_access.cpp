@@ -987,7 +987,7 @@ bool arg_end(uint8_t c) {
     for (;;) {
       if (n == MAX) return false;
       uint8_t c = p[0];
-      Arg_rec* a = new (&slots[n].a) Arg_rec();
+      Arg_rec* a = new (&slots[n].a) Arg_rec;  // (its members' own initial values: no zeroing first)
       a->in_frame = true;
       if ((c == code::NUM_VAR || c == code::STR_VAR) && (p[1] & 0x80) &&
           (p[3] == code::COMMA || p[3] == code::RPAREN)) {
