@@ -139,17 +139,11 @@ void release_program() {
   else Clr_program();
 }
 
-// The callee's side of a return from a call whose argument records are
-// its caller's own (a bound call, a method's direct call), in its usual
-// case: no attached objects, no control frames, user functions or lines
-// of its own, variables not shared with the caller.  The values flow back
-// through the records (a caller's variable that is read-only or an
-// integer, or any other kind, takes Args_flow_back's way), the variables
-// are kept for the next call (Prog_keep_plain_vars, else as at any
-// return).  False, with nothing done, for anything else.
-[[gnu::noinline]] bool leave_bound(Call_frame* f, std::vector<Var_node*>& refill) {
-  Arg_rec* list = ws.Arg_list;
-  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
+// The values of a bound list's plain references straight back to the
+// caller's variables (numbers copied, strings handed over); true when a
+// caller's variable is not plain (read-only or an integer) or a record is of
+// another kind: those are left bound for Args_flow_back.
+[[gnu::always_inline]] inline bool flow_back_plain(Arg_rec* list) {
   bool rest = false;
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;
@@ -170,6 +164,21 @@ void release_program() {
     }
     c->flags = cf | VF_ASSIGNED;
   }
+  return rest;
+}
+
+// The callee's side of a return from a call whose argument records are
+// its caller's own (a bound call, a method's direct call), in its usual
+// case: no attached objects, no control frames, user functions or lines
+// of its own, variables not shared with the caller.  The values flow back
+// through the records (a caller's variable that is read-only or an
+// integer, or any other kind, takes Args_flow_back's way), the variables
+// are kept for the next call (Prog_keep_plain_vars, else as at any
+// return).  False, with nothing done, for anything else.
+[[gnu::noinline]] bool leave_bound(Call_frame* f, std::vector<Var_node*>& refill) {
+  Arg_rec* list = ws.Arg_list;
+  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
+  const bool rest = flow_back_plain(list);
   if (rest) Args_flow_back(list, refill);
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
@@ -300,26 +309,7 @@ void pop_frame(bool flow_back) {
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
-  bool rest = false;
-  for (Arg_rec* a = list; a; a = a->next) {
-    Var_node* v = a->bound;
-    if (!v) continue;
-    Var_node* c = a->var;
-    uint32_t cf = c->flags;
-    if ((cf & (VF_READ_ONLY | VF_INTEGER)) || a->kind > ARG_STR_REF) {
-      rest = true;
-      continue;
-    }
-    a->bound = nullptr;
-    if (a->kind == ARG_NUM_REF) {
-      c->num = v->num;
-    } else {
-      if (c->str) Ret_str(c->str);
-      c->str = v->str;
-      v->str = nullptr;
-    }
-    c->flags = cf | VF_ASSIGNED;
-  }
+  const bool rest = flow_back_plain(list);
   if (rest) [[unlikely]] {
     pop_bound_rest(f, list, acc, sp, sl);
     return;
