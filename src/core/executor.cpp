@@ -400,7 +400,7 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
 // nothing done, otherwise.
 LOOP_INLINE bool kept_line_step(const Line_step& t) {
   uint8_t* str = t.str;
-  if (!str || ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_line_rec != t.from_rec ||
+  if (!str || Work_pending() || ws.Cur_line_rec != t.from_rec ||
       ws.Cur_stno != t.from_no)
     return false;
   ws.Cur_edit_blk = t.blk;
@@ -771,7 +771,7 @@ void run_statements(uint8_t* work) {
     // set by signal handlers.
     uint8_t c;
     uint32_t pending;
-    if ((pending = (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending))) {
+    if ((pending = Work_pending())) {
       // The liveness countdown alone is counted here: a program that runs
       // with a thin client attached keeps the statement fast path.
       if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) {
@@ -820,7 +820,7 @@ void run_statements(uint8_t* work) {
         uint8_t* q = ws.Exec_ptr;
         if (q[0] == code::STMT_SEP) {
           if (q[1] == code::D_NEXT) {
-            if (!((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) && next_fast(q + 1)) {
+            if (!Work_pending() && next_fast(q + 1)) {
               // Nothing was pending at NEXT and NEXT set nothing: the body's
               // first statement starts at once (a signal that came meanwhile
               // is taken at the statement after it).
@@ -872,7 +872,7 @@ void run_statements(uint8_t* work) {
         if (goto_cached(target)) {  // it set nothing the loop's resets undo
           // The target line's first statement, as at B below; READ, the
           // usual first statement of a file loop, at once.
-          if ((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) goto next_statement;
+          if (Work_pending()) goto next_statement;
           ws.Stmt_ptr = ws.Exec_ptr;
           c = *ws.Exec_ptr;
           if (c == code::D_READ) goto read_at;

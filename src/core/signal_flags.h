@@ -27,6 +27,9 @@ extern volatile sig_atomic_t Sig_break_count;  // SIGINTs since the escape was l
 // unless XC) and serves the rest; returns ws.Run_flags.  Main line only.
 uint32_t Take_signals();
 
+// Work the statement loop must serve before the next statement: requests
+// of the main line and flags set by signal handlers, as one word (0: none).
+inline uint32_t Work_pending() { return (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending); }
 inline uint32_t Run_flags_now() { return Sig_pending ? Take_signals() : ws.Run_flags; }
 
 // Drops an escape request (RF_ESCAPE and one not yet taken); the interrupt

@@ -675,7 +675,7 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
 }
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
-  if (((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || ws.Cur_stno == 0 || len == 0) return false;
+  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
   Prog_obj* rec = warm_record(name, len);
   if (!rec) return false;
   auto* w = static_cast<Warm_start*>(rec->warm_start);

@@ -630,7 +630,7 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
   // Anything the statement loop would serve at the body's statements (TRACE,
   // steps, breakpoints, signals, events), and what entry_valid asks of the
   // record; a depth the frame would refuse.
-  if (((ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending)) || oop.method_depth >= METHOD_DEPTH_MAX) return false;
+  if (Work_pending() || oop.method_depth >= METHOD_DEPTH_MAX) return false;
   Prog_obj* rec = c->prog_rec;
   if (!rec || e.rec != rec || e.serial != rec->load_serial || e.image != rec->image || !rec->image ||
       (rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !(rec->flags & PO_PINNED) ||
