@@ -382,7 +382,28 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return word;
 }
 
-// The record a CALL of the name in the string accumulator may start warm,
+// The checks of a warm start w of rec that do not depend on where the
+// record was found: the record as Prog_take and Exec_load would take it
+// (kept variables and name block, the same load), the caller's fields the
+// kept context was built from, and nothing that would make the long way
+// do more.
+[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
+  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
+      !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
+    return false;
+  if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
+    return false;
+  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
+      !same_pair(&ws.With_ctx, &w->with_ctx) ||
+      (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
+    return false;
+  // What would make the long way do more: objects or data sets that find
+  // variables (the kept ones are not taken then), a PERFORM ON, a text
+  // source left open.
+  return !Var_lookup_hook && !Perform_on_active && !Text_source();
+}
+
+// The record a CALL of the name may start warm from the front of the list,
 // or null.  Only checks (and, for a record that is not resident, the check
 // of its file that the search by name makes).  The record must be the one
 // Prog_load would find first (the front of the list, not stale), with the
@@ -391,24 +412,25 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
-      !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
-    return nullptr;
-  if (name_len != w->name_len || rec->spare_name->len != w->name_len || !Block_equal(name, w->name, w->name_len) ||
-      !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
-    return nullptr;
-  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
-      !same_pair(&ws.With_ctx, &w->with_ctx) ||
-      (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
-    return nullptr;
-  // What would make the long way do more: objects or data sets that find
-  // variables (the kept ones are not taken then), a PERFORM ON, a text
-  // source left open.
-  if (Var_lookup_hook || Perform_on_active || Text_source()) return nullptr;
+  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len) || !warm_fits(rec, w)) return nullptr;
   // A program kept by the program cache is taken only while its file is
   // unchanged, as the search by name takes it (a changed one is marked
   // there).
   if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec)) return nullptr;
+  return rec;
+}
+
+// The record of the own cache that a CALL of the name (name_len > 0) would
+// take back (see Prog_own_find) when it may start warm, or null: as
+// warm_record, but its file is checked when it is taken (warm_take).
+[[gnu::noinline]] Prog_obj* own_warm_record(const uint8_t* name, uint32_t name_len) {
+  // The search by name drops trailing blanks; a name with them goes the
+  // long way.
+  if (name[name_len - 1] == ' ') return nullptr;
+  Prog_obj* rec = Prog_own_find(name, name_len);
+  if (!rec || !rec->warm_start) return nullptr;
+  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len) || !warm_fits(rec, w)) return nullptr;
   return rec;
 }
 
@@ -421,10 +443,25 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
                   WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
               "a warm start sets the context's first four fields and its last");
 
-// The call's context from the warm start of rec (warm_record said yes),
-// with its key and description block (warm_text); the caller's context is
-// saved in f already.
-[[gnu::always_inline]] inline void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
+// A record warm_record found in the own cache back in the list, as the
+// search by name takes it (Prog_own_take): false when its file changed
+// (the record is gone then, and the call goes the long way); else a load
+// with a new serial, which the warm start follows (the context's variable
+// table is identified by it).
+[[gnu::noinline]] bool warm_take(Prog_obj* rec) {
+  if (!Prog_own_take(rec)) return false;
+  auto* w = static_cast<Warm_start*>(rec->warm_start);
+  w->load_serial = rec->load_serial;
+  w->ctx.Names_id = rec->load_serial & 0x7FFFFFFF;
+  return true;
+}
+
+// The call's context from the warm start of rec (warm_record said yes, and
+// a record of the own cache was taken back: own), with its key and
+// description block (warm_text); the caller's context is saved in f
+// already.
+[[gnu::always_inline]] inline void warm_start(Prog_obj* rec, bool own, Call_frame* f, Arg_rec* list,
+                                              Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   Block_copy<WARM_TO - WARM_FROM>(reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM,
                                   reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM);
@@ -432,7 +469,7 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
-  ws.Prog_hits++;
+  if (!own) ws.Prog_hits++;  // (a take from the own cache counted a load)
   ws.Pgm_cache_ent = rec;
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_name = rec->spare_name;
@@ -458,8 +495,9 @@ void warm_cursor(const Warm_start* w) {
 void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Pgm_cache_ent;
   // A program that is neither resident nor kept by the program cache (PC 0)
-  // leaves the list at its return: nothing would take its warm start.
-  if (!rec || (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && prmblk.PC == 0) || !ws.Pgm_image ||
+  // leaves the list at its return: only the own cache keeps its warm start.
+  if (!rec || (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && prmblk.PC == 0 && !Prog_own_keeps(rec)) ||
+      !ws.Pgm_image ||
       rec->image != ws.Pgm_image || name_len > WARM_NAME_MAX ||
       (ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED)) || (f->Pgm_flags & PGM_SHARES_VARS) || ws.Ctl_stack ||
       ws.Fnc_ctx || ws.Loc_chain || ws.Edit_list != Last_line() || ws.Cur_edit_blk)
@@ -621,14 +659,22 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
     FreeArgList(list);
     throw;
   }
-  Prog_obj* warm =
-      !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
+  bool own = false;
+  Prog_obj* warm = nullptr;
+  if (!load && form == FORM_CALL && ws.Str_len > 0) {
+    warm = warm_record(ws.Str_ptr, uint32_t(ws.Str_len));
+    if (!warm && (warm = own_warm_record(ws.Str_ptr, uint32_t(ws.Str_len)))) own = true;
+  }
   Pgm_text* text = nullptr;
   if (warm && !warm_text(warm, &text)) warm = nullptr;
+  if (own && warm && !warm_take(warm)) {
+    if (text) Ret_blk(text);
+    warm = nullptr;
+  }
   save_context(f);
   mark_return(f);
   if (warm) {
-    warm_start(warm, f, list, text);
+    warm_start(warm, own, f, list, text);
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
@@ -674,10 +720,12 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   if (!load && form == FORM_CALL && !entry) keep_warm_start(f, given, given_len);
 }
 
-bool Exec_call_bound(const uint8_t* name, uint32_t len) {
-  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
-  Prog_obj* rec = warm_record(name, len);
-  if (!rec) return false;
+namespace {
+
+// Exec_call_bound's work once the record is found: at the front of the list
+// (warm_record), or in the own cache (own_warm_record; Own).
+template <bool Own>
+[[gnu::always_inline]] inline bool call_bound(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (!plan) return false;
@@ -705,6 +753,9 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
     else return false;
   }
+  // The last check: a record of the own cache whose file changed is gone
+  // and the call goes the long way (from its name again).
+  if (Own && !warm_take(rec)) return false;
   ws.Exec_ptr = p;
   if (*p == code::IOPT_FIRST + 4) Chk_err();
   Call_frame* f = new_frame();
@@ -716,7 +767,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   }
   save_context(f);
   mark_return(f);
-  warm_start(rec, f, n ? &f->args[0] : nullptr, text);
+  warm_start(rec, Own, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
@@ -766,6 +817,21 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   warm_cursor(w);
   ws.Exec_ptr = end;
   return true;
+}
+
+[[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len) {
+  Prog_obj* rec = own_warm_record(name, len);
+  return rec && call_bound<true>(rec);
+}
+
+}  // namespace
+
+bool Exec_call_bound(const uint8_t* name, uint32_t len) {
+  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
+  Prog_obj* rec = warm_record(name, len);
+  if (!rec) [[unlikely]]
+    return call_bound_own(name, len);
+  return call_bound<false>(rec);
 }
 
 int32_t Prog_call_level() {
