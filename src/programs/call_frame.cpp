@@ -139,6 +139,11 @@ void release_program() {
   else Clr_program();
 }
 
+// A number moved as the 16-byte block it is (its padding with it): one
+// load and one store, where its fields would take two of each.
+static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a number is one 16-byte block");
+[[gnu::always_inline]] inline void num_copy(Num_val* to, const Num_val* from) { std::memcpy(to, from, sizeof *to); }
+
 // The values of a bound list's plain references straight back to the
 // caller's variables (numbers copied, strings handed over); true when a
 // caller's variable is not plain (read-only or an integer) or a record is of
@@ -156,7 +161,7 @@ void release_program() {
     }
     a->bound = nullptr;
     if (a->kind == ARG_NUM_REF) {
-      c->num = v->num;
+      num_copy(&c->num, &v->num);
     } else {
       if (c->str) Ret_str(c->str);
       c->str = v->str;
@@ -272,12 +277,26 @@ void pop_frame(bool flow_back) {
   if (!refill.empty()) Args_refill(refill);
 }
 
+// The callee's variables when Prog_keep_plain_vars could not keep them:
+// kept as at any return, else freed.  The accumulators are the caller's
+// and come back afterwards (the object layer's keeping may evaluate).
+[[gnu::noinline]] void keep_or_clear_vars() {
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  if (!Prog_keep_vars()) Clr_var();
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+}
+
 // The end of a bound call's pop, once the values are back: the callee's
-// variables kept, its image released, the caller's context back.
+// variables kept, its image released, the caller's context back.  (In the
+// usual case nothing here evaluates or touches the accumulators.)
 [[gnu::always_inline]] inline void finish_bound(Call_frame* f) {
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
-  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
+  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent)) keep_or_clear_vars();
   release_image();
   back_to_caller(f, true);
 }
@@ -285,7 +304,10 @@ void pop_frame(bool flow_back) {
 // pop_bound's way when a caller's variable is not plain (an integer, or
 // read-only now): those values take Args_flow_back's way, and the
 // accumulators come back before a record is filled again (as pop_frame).
-[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list, const Num_val& acc, uint8_t* sp, int32_t sl) {
+[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
   Args_flow_back(list, refill);
   finish_bound(f);
@@ -306,18 +328,11 @@ void pop_frame(bool flow_back) {
     pop_frame(true);
     return;
   }
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
-  const bool rest = flow_back_plain(list);
-  if (rest) [[unlikely]] {
-    pop_bound_rest(f, list, acc, sp, sl);
+  if (flow_back_plain(list)) [[unlikely]] {
+    pop_bound_rest(f, list);
     return;
   }
   finish_bound(f);
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
 }
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -783,9 +798,10 @@ template <bool Own>
     std::memcpy(&masks, &c->read_mask, sizeof masks);
     std::memcpy(&v->read_mask, &masks, sizeof masks);
     if (c->type == code::NUM_VAR) {
-      const Num_val x = c->num;
-      a->num = x;
-      v->num = x;
+      Num_val x;
+      num_copy(&x, &c->num);
+      num_copy(&a->num, &x);
+      num_copy(&v->num, &x);
       v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
     } else {
       Str_blk* old = v->str;
