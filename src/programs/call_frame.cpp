@@ -369,6 +369,12 @@ struct Warm_start {
   // record's table; whether more than one item is a string.
   const void* bound_plan;
   bool bound_strs;
+  // Where a bound call goes on from an ENTER that ends its line: the next
+  // line's record of the image, its line number and length (all fixed with
+  // the plan); null when the ENTER does not end its line that way.
+  uint8_t* bound_next;
+  uint16_t bound_next_no;
+  int32_t bound_next_len;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
@@ -540,6 +546,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   std::memcpy(w->name, name, name_len);
   w->bound_plan = nullptr;
   w->bound_strs = false;
+  w->bound_next = nullptr;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -757,6 +764,18 @@ template <bool Own>
     }
     w->bound_plan = plan;
     w->bound_strs = strs > 1;
+    // ENTER ends its line: a call goes on to the next line's first
+    // statement, as the statement loop steps from a line of an image (a
+    // record: length, line number, code) when nothing is pending.  (The
+    // warm start's cursor is on that line, its record current.)
+    w->bound_next = nullptr;
+    uint8_t* at = w->ctx.Cur_line_rec;
+    if (*plan->end == code::EOL && at && w->stno == w->ctx.Cur_line_no && uint16_t(w->stno - 1) < LAST_LINE_NO - 1) {
+      at += 2 + get_u16be(at);
+      w->bound_next = at;
+      w->bound_next_no = get_u16be(at + 2);
+      w->bound_next_len = get_u16be(at);
+    }
   }
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
@@ -813,25 +832,17 @@ template <bool Own>
   }
   if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
-  uint8_t* end = plan->end;
-  uint16_t line = w->stno;
-  uint8_t* rec_at = ws.Cur_line_rec;
-  if (*end == code::EOL && rec_at && line == ws.Cur_line_no && uint16_t(line - 1) < LAST_LINE_NO - 1) {
-    // ENTER ends its line: on to the next line's first statement, as the
-    // statement loop steps from a line of an image (a record: length,
-    // line number, code) when nothing is pending.
-    rec_at += 2 + get_u16be(rec_at);
-    line = get_u16be(rec_at + 2);
+  if (uint8_t* next = w->bound_next) {
     ws.Cur_edit_blk = nullptr;
-    ws.Cur_line_rec = rec_at;
-    ws.Str_ptr = rec_at + 2;
-    ws.Str_len = get_u16be(rec_at);
-    ws.Cur_line_no = ws.Cur_stno = line;
-    ws.Exec_ptr = ws.Stmt_ptr = rec_at + 4;
+    ws.Cur_line_rec = next;
+    ws.Str_ptr = next + 2;
+    ws.Str_len = w->bound_next_len;
+    ws.Cur_line_no = ws.Cur_stno = w->bound_next_no;
+    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
     return true;
   }
   warm_cursor(w);
-  ws.Exec_ptr = end;
+  ws.Exec_ptr = plan->end;
   return true;
 }
 
