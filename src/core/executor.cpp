@@ -522,8 +522,9 @@ LOOP_INLINE int num_let_fast() {
     ws.Num_acc = v;
     ws.Str_len = -1;
   } else {
+    // (The simple forms were tried just now: the general way at once.)
     ws.Exec_ptr = p + 4;
-    Eval_val();
+    Eval_val_general();
     v = ws.Num_acc;
     p = ws.Exec_ptr;
     how = 1;
