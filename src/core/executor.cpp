@@ -893,9 +893,9 @@ void run_statements(uint8_t* work) {
       Read_line_step = nullptr;
       dir_jmp[code::D_READ - int(code::EXT_DIR)]();
       if (const Line_step* t = Read_line_step) {
-        // Its fast path, at the end of its line: the kept step to the next
-        // line with nothing pending, as after a kept assignment above.
-        statement_resets(work);
+        // Its fast path, which sets nothing the loop's resets undo; at the
+        // end of its line, the kept step to the next line with nothing
+        // pending, as after a kept assignment above.
         if (!kept_line_step(*t)) goto next_statement;
         ws.Stmt_ptr = ws.Exec_ptr;
         c = *ws.Exec_ptr;

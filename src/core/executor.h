@@ -46,7 +46,9 @@ void Keep_line_step(Line_step& t);
 // The step READ's fast path kept for its statement (str null when the
 // statement does not end its line), set by that path when it has read the
 // statement and nothing else: the statement loop clears it before READ and
-// takes the step after it, as after a kept assignment.
+// takes the step after it, as after a kept assignment.  That path sets none
+// of the fields the loop resets after a statement (no ERR= line, no work
+// area), so the loop does not reset them after it.
 inline const Line_step* Read_line_step = nullptr;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
