@@ -616,8 +616,10 @@ bool Prog_keep_vars() {
   // Variables found through the object layer or loaded data sets are not
   // the program's own: their slots must not be kept.
   if (ws.Incdec_cnt || ws.Loc_chain) return false;
-  Method_keep method{};
-  if (Var_lookup_hook && !Oop_method_keep(&method)) return false;
+  // While objects live only a method's own frame keeps (and the object
+  // layer settles which of its slots stay bound).
+  Method_keep method;
+  if (Var_lookup_hook && !Oop_method_keep(rec, &method)) return false;
   if (ws.Arg_list) Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
@@ -634,7 +636,6 @@ bool Prog_keep_vars() {
   if (rec->global_names)
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
       if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
-  if (method.tag) Oop_method_keep_slots(rec, method);  // programs/oop_frame.cpp
   return hand_over_vars(rec, method.tag, method.epoch);
 }
 
