@@ -1298,7 +1298,8 @@ template <class Lanes>
     f->rec_count = f->rec_index;
     f->rec_index++;
   }
-  if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
+  // Nothing can fail from here on: the ERR= line is not set (the statement
+  // loop takes this path's statement as ended, with nothing to reset).
   unconsumed = len - pos;
   ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
@@ -1364,7 +1365,7 @@ again:
   sf->rd_pos += len + 1;
   sf->rec_count = sf->rec_index;
   sf->rec_index++;
-  if (s->chan.has_err) ws.Err_line = s->chan.err_line;  // the loop clears it after each statement
+  // No ERR= line: see known_items_line.
   unconsumed = len - pos;
   ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
@@ -1462,8 +1463,13 @@ again:
   f->st1 = uint16_t(st1 | ST1_READ);
   ws.Bsy_count = 0;
   if (read_known_try(s) || read_known_any(s)) {
+    // This READ set the statement's ERR= line with its current-I/O area:
+    // the statement loop resets it after the statement, so the kept step
+    // is not offered here.
+    Read_line_step = nullptr;
     s->epoch = Exec_epoch;
     s->step.str = nullptr;
+    s->step.go = 0;
     if (s->code[s->len - 1] == code::EOL) Keep_line_step(s->step);
     return true;
   }

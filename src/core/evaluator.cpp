@@ -479,16 +479,14 @@ void Eval_formula() {
   Eval_after_val();
 }
 
-namespace {
-[[gnu::noinline]] void eval_val_general() {
+[[gnu::noinline]] void Eval_val_general() {
   Get_value();
   if (Cde_tbl[*ws.Exec_ptr] & (CC_BINOP | CC_LOGOP)) Xeval_val();
   if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
 }
-}  // namespace
 
 void Eval_val() {
-  if (!eval_simple()) eval_val_general();
+  if (!eval_simple()) Eval_val_general();
 }
 
 bool Eval_val_simple() { return eval_simple(); }

@@ -24,6 +24,9 @@ void Eval_val();
 // (eval_fast.h) is evaluated and true returned; false, with nothing done,
 // for any other.
 bool Eval_val_simple();
+// Eval_val after its fast path failed at the cursor (Eval_simple_at found
+// no simple expression there, which changes nothing): the general way.
+void Eval_val_general();
 // String expression (a numeric result is error 26).
 void Eval_str();
 // Expression of either type.

@@ -339,7 +339,7 @@ struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
   const Var_node* sub_var = nullptr;  // its subscript variable (null: sub_k)
   uint8_t* next = nullptr;
   Num_val k;
-  int64_t sub_k = 0;
+  int32_t sub_k = 0;  // a constant subscript (SMALL_INT: 16 bits)
   bool sub = false;
   // Whether the last keep here served a statement (a loop whose epoch moves
   // on every pass never does), and how many more times the statement is
@@ -349,7 +349,7 @@ struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
   // A statement that ends its line: the step to the next line.
   Line_step step;
 };
-static_assert((sizeof(Let_site) & (sizeof(Let_site) - 1)) == 0, "the slot is found by a shift");
+static_assert(sizeof(Let_site) == 128, "the slot is found by a shift");
 constexpr size_t LET_SITES = 64;
 constexpr uint8_t LET_KEEP_WAIT = 32;
 Let_site let_sites[LET_SITES];
@@ -396,13 +396,26 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
 
 // The kept step t after a kept statement, when it has one, nothing is
 // pending and the line state is the one the step was kept from: what the
-// statement loop does at a line end then (quick_line_advance).  False, with
-// nothing done, otherwise.
-LOOP_INLINE bool kept_line_step(const Line_step& t) {
+// statement loop does at a line end then (quick_line_advance).  0, with
+// nothing done, otherwise.  When the next line starts with a GOTO whose
+// target the GOTO cache holds (goto_cached), the GOTO is taken too, as the
+// loop takes it when nothing is pending at it: 2, the cursor at the
+// target's first statement, for which this test of pending work serves too
+// (nothing runs in between; a signal that came meanwhile is taken at the
+// statement after it).  Else 1, the cursor at the next line's first
+// statement.  A step through a GOTO keeps no line (str null), so a plain
+// step pays nothing for it.
+LOOP_INLINE int kept_line_step(const Line_step& t) {
   uint8_t* str = t.str;
-  if (!str || Work_pending() || ws.Cur_line_rec != t.from_rec ||
-      ws.Cur_stno != t.from_no)
-    return false;
+  if (!str) [[unlikely]] {
+    // None kept, or one through a GOTO: when the cache does not hold its
+    // target, the line end and the GOTO take their own ways.
+    if (t.go && !Work_pending() && ws.Cur_line_rec == t.from_rec && ws.Cur_stno == t.from_no &&
+        goto_cached(t.go))
+      return 2;
+    return 0;
+  }
+  if (Work_pending() || ws.Cur_line_rec != t.from_rec || ws.Cur_stno != t.from_no) return 0;
   ws.Cur_edit_blk = t.blk;
   ws.Cur_line_rec = t.rec;
   ws.Str_ptr = str;
@@ -410,7 +423,7 @@ LOOP_INLINE bool kept_line_step(const Line_step& t) {
   ws.Exec_ptr = str + 2;
   ws.Cur_line_no = t.no;
   ws.Cur_stno = t.no;
-  return true;
+  return 1;
 }
 
 // Keeps "X = X op b" at p (b at p + 8, its value v) for let_kept, when b is a
@@ -463,6 +476,7 @@ LOOP_INLINE bool kept_line_step(const Line_step& t) {
   s.next = next;
   s.sub = p[7] == code::OP_SUB;
   s.step.str = nullptr;
+  s.step.go = 0;
   if (*next == code::EOL) Keep_line_step(s.step);
 }
 
@@ -522,8 +536,9 @@ LOOP_INLINE int num_let_fast() {
     ws.Num_acc = v;
     ws.Str_len = -1;
   } else {
+    // (The simple forms were tried just now: the general way at once.)
     ws.Exec_ptr = p + 4;
-    Eval_val();
+    Eval_val_general();
     v = ws.Num_acc;
     p = ws.Exec_ptr;
     how = 1;
@@ -832,14 +847,17 @@ void run_statements(uint8_t* work) {
             }
             ws.Exec_ptr = ++q;
           }
-        } else if (kept && kept_line_step(kept->step)) {
+        } else if (kept) {
           // A kept statement that ends its line, nothing pending at the
           // line's end: the kept step to the next line, whose first
           // statement this test of pending work serves too, as at a line
-          // end below.
-          ws.Stmt_ptr = ws.Exec_ptr;
-          c = *ws.Exec_ptr;
-          goto nothing_pending_at;
+          // end below (or through the GOTO that starts it, to its target).
+          if (int step = kept_line_step(kept->step)) {
+            if (step == 2) goto at_goto_target;
+            ws.Stmt_ptr = ws.Exec_ptr;
+            c = *ws.Exec_ptr;
+            goto nothing_pending_at;
+          }
         }
         goto next_statement;
       }
@@ -870,13 +888,9 @@ void run_statements(uint8_t* work) {
         if (*q != code::LINE_REF) target |= LINE_LABEL_BIT;
         ws.Exec_ptr = q + 3;
         if (goto_cached(target)) {  // it set nothing the loop's resets undo
-          // The target line's first statement, as at B below; READ, the
-          // usual first statement of a file loop, at once.
+          // The target line's first statement, as at B below.
           if (Work_pending()) goto next_statement;
-          ws.Stmt_ptr = ws.Exec_ptr;
-          c = *ws.Exec_ptr;
-          if (c == code::D_READ) goto read_at;
-          goto nothing_pending_at;
+          goto at_goto_target;
         }
         Exec_go(target);
       } else {
@@ -892,10 +906,12 @@ void run_statements(uint8_t* work) {
       Read_line_step = nullptr;
       dir_jmp[code::D_READ - int(code::EXT_DIR)]();
       if (const Line_step* t = Read_line_step) {
-        // Its fast path, at the end of its line: the kept step to the next
-        // line with nothing pending, as after a kept assignment above.
-        statement_resets(work);
-        if (!kept_line_step(*t)) goto next_statement;
+        // Its fast path, which sets nothing the loop's resets undo; at the
+        // end of its line, the kept step to the next line with nothing
+        // pending, as after a kept assignment above.
+        int step = kept_line_step(*t);
+        if (step == 0) goto next_statement;
+        if (step == 2) goto at_goto_target;
         ws.Stmt_ptr = ws.Exec_ptr;
         c = *ws.Exec_ptr;
         goto nothing_pending_at;
@@ -981,6 +997,15 @@ void run_statements(uint8_t* work) {
         }
         Rpt_error(err::SYNTAX);  // code 0 (a line that failed to compile) and strays
     }
+    continue;
+  at_goto_target:
+    // A cached GOTO taken with nothing pending (checked after it): the
+    // target line's first statement, as at B; READ, the usual first
+    // statement of a file loop, at once.
+    ws.Stmt_ptr = ws.Exec_ptr;
+    c = *ws.Exec_ptr;
+    if (c == code::D_READ) goto read_at;
+    goto nothing_pending_at;
   }
 }
 
@@ -1006,6 +1031,7 @@ void Keep_line_step(Line_step& t) {
   const int32_t len = ws.Str_len;
   const uint16_t line_no = ws.Cur_line_no, stno = ws.Cur_stno;
   t.str = nullptr;
+  t.go = 0;
   if (quick_line_advance()) {
     t.str = ws.Str_ptr;
     t.rec = ws.Cur_line_rec;
@@ -1014,6 +1040,15 @@ void Keep_line_step(Line_step& t) {
     t.no = ws.Cur_stno;
     t.from_rec = rec;
     t.from_no = stno;
+    // A line that starts with a GOTO as the loop takes it inline: its
+    // target as the loop reads it there, and no line (the step goes
+    // through the GOTO or not at all).
+    const uint8_t* q = ws.Exec_ptr;
+    if (q[0] == code::D_GOTO && (q[1] == code::LINE_REF || q[1] == code::LABEL_IDX || q[1] == code::LABEL_IDX2)) {
+      t.go = get_u16be(q + 2);
+      if (q[1] != code::LINE_REF) t.go |= LINE_LABEL_BIT;
+      t.str = nullptr;
+    }
   }
   ws.Cur_edit_blk = blk;
   ws.Cur_line_rec = rec;

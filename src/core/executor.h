@@ -30,7 +30,12 @@ struct Str_blk;
 // statement that ends its line (Keep_line_step): the next line's Str_ptr
 // (null: no step kept; its first statement at str + 2), record, edit block,
 // length and number, and the line state it was taken from.  While the
-// statement loop's epoch holds, the step holds for that line state.
+// statement loop's epoch holds, the step holds for that line state.  When
+// the next line starts with a GOTO to a plain line number (or a label by
+// index), go is its target as Get_line gives it (0: none) and str is null:
+// the loop goes on to the target at once while the GOTO cache holds it, and
+// else takes the line end and the GOTO as they come.  No step kept: str
+// and go both null.
 struct Line_step {
   uint8_t* str = nullptr;
   uint8_t* rec = nullptr;
@@ -39,6 +44,7 @@ struct Line_step {
   int32_t len = 0;
   uint16_t no = 0;
   uint16_t from_no = 0;
+  uint32_t go = 0;
 };
 // Keeps in t the step the statement loop would take at the end of the
 // current line now (none, str null, when it would not take one there).
@@ -46,7 +52,9 @@ void Keep_line_step(Line_step& t);
 // The step READ's fast path kept for its statement (str null when the
 // statement does not end its line), set by that path when it has read the
 // statement and nothing else: the statement loop clears it before READ and
-// takes the step after it, as after a kept assignment.
+// takes the step after it, as after a kept assignment.  That path sets none
+// of the fields the loop resets after a statement (no ERR= line, no work
+// area), so the loop does not reset them after it.
 inline const Line_step* Read_line_step = nullptr;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();

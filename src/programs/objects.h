@@ -73,23 +73,21 @@ Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len);
 constexpr uint32_t VF_PROPERTY = 64;
 
 // At the return of a program method's own frame, what of its variables may
-// be kept for the next call while objects live (Prog_keep_vars): the table
-// slots of the ENTER at its entry, and the tag the next call checks (the
-// object's class and the shape count).  False: nothing may be kept.
+// be kept for the next call while objects live (Prog_keep_vars): the tag
+// the next call checks (the object's class and the shape count) and the
+// object whose property slots may stay bound.  Oop_method_keep says whether
+// anything may be kept (false: nothing is, and nothing was changed); when it
+// may, it has settled already which slots of the frame's table stay bound:
+// the program's own variables (ENTER's and the others) and, in rec's small
+// table, the object's property slots; a system property's slot is cleared.
+// (Only nodes outside the program's trees are looked at, so the trees may be
+// cleared after.)
 constexpr uint32_t METHOD_KEEP_MAX = 16;
 struct Method_keep {
-  const uint16_t* slots = nullptr;
-  uint32_t count = 0;
   const void* tag = nullptr;
   uint32_t epoch = 0;
-  const void* obj = nullptr;  // the object whose properties slots may stay bound to
 };
-bool Oop_method_keep(Method_keep* k);
-// The slots of the method frame's table that stay bound for the next call
-// (Prog_keep_vars, after Oop_method_keep said yes): the program's own
-// variables (ENTER's and the others) and, in rec's small table, the
-// object's property slots; a system property's slot is cleared.
-void Oop_method_keep_slots(struct Prog_obj* rec, const Method_keep& k);
+bool Oop_method_keep(struct Prog_obj* rec, Method_keep* k);
 void Oop_hook_update();
 
 // Memory accounting of the object layer (tests): live objects.

@@ -719,7 +719,11 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
 // RETURN in a method's own frame with no GOSUB open: the method's value
 // and its end.
 bool Oop_method_return() {
-  if (!oop_ret || !oop.cur_obj || Call_depth() != oop.cur_depth || oop.in_expr) return false;
+  if (!oop_ret || !oop.cur_obj || oop.in_expr) return false;
+  // The depth: the method frame's own when its pushed frame is the newest
+  // (the usual case), else counted down the chain.
+  const Method_frame* m = Method_frame::current;
+  if ((m && m->link && m->link == ws.Call_link ? m->depth : Call_depth()) != oop.cur_depth) return false;
   for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link)
     if (f->tag != TAG_SWITCH) return false;
   if (!stmt_end(*ws.Exec_ptr)) {

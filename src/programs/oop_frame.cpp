@@ -304,14 +304,11 @@ bool bind_enter(const Method_entry& e) {
   return name_is_record(m, rec);
 }
 
-// The frame remembers its entry's ENTER for the keep at its return (the
-// method's record may be gone by then).
+// The frame remembers its entry's record and its pushed frame for the keep
+// at its return.
 void note_entry(Method_frame& m, const Method_entry& e) {
   m.rec = e.rec;
   m.link = ws.Call_link;
-  m.enter_count = e.enter_count;
-  static_assert(sizeof m.enter_slots == sizeof e.enter_slots, "the same table");
-  std::memcpy(m.enter_slots, e.enter_slots, sizeof m.enter_slots);  // (a fixed size: no call)
 }
 
 }  // namespace
@@ -550,43 +547,21 @@ int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   return run_loaded(m, args, started);
 }
 
-bool Oop_method_keep(Method_keep* k) {
-  Method_frame* m = Method_frame::current;
-  if (!m || m->form != FORM_CALL || !m->rec || m->link != ws.Call_link || oop.in_expr || oop.cur_depth != m->depth)
-    return false;
-  // The object itself (not a slot reused since) still runs this frame.
-  if (oop.cur_obj < 1 || size_t(oop.cur_obj) >= oop.objs.size() || oop.objs[size_t(oop.cur_obj)] != m->obj) return false;
-  if (LoadData_any() || (m->obj->flags & OF_OWN_VARS) || ws.Pgm_cache_ent != m->rec) return false;
-  k->slots = m->enter_slots;
-  k->count = m->enter_count;
-  k->tag = m->obj->cls;
-  k->obj = m->obj;
-  k->epoch = oop.shape_epoch;
-  return true;
-}
+namespace {
 
-void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
-  Method_frame* m = Method_frame::current;
+// Oop_method_keep's visit of the slots a call bound (noted: the frame's
+// note holds them all), or of the whole table.  A slot bound to a node of
+// the trees kept (ENTER's variables, the method's other variables) stays
+// bound: the next call of the class finds the same node there (the same
+// class and shape, no properties added at run time, no variables of the
+// object's own: what the take asks).  The slots bound to the object's
+// properties (a few, in a small table) stay for a next call of the same
+// object, and are cleared by the take for another; a read-only node (a
+// system property of the running object) is the object's: its slot is
+// cleared.  (Neither kind is a node of the trees.)
+[[gnu::noinline]] void keep_visit_slots(const Method_frame* m, Prog_obj* rec, bool noted) {
   Var_node** slots = ws.Var_index;
   const uint32_t n = ws.Var_index_cnt;
-  bool noted = m && m->noting && m->note.table == slots && m->note.count <= VAR_BIND_NOTE_MAX;
-  if (noted && m->note.count == 0) {
-    // Nothing bound since the loader made the table current: it is as the
-    // last keep left it.
-    static_assert(sizeof rec->spare_prop_slots == sizeof m->start_prop_slots, "the same small table");
-    std::memcpy(rec->spare_prop_slots, m->start_prop_slots, sizeof rec->spare_prop_slots);
-    rec->spare_props = m->start_props;
-    rec->spare_obj = k.obj;
-    return;
-  }
-  // A slot bound to a node of the trees kept (ENTER's variables, the
-  // method's other variables) stays bound: the next call of the class finds
-  // the same node there (the same class and shape, no properties added at
-  // run time, no variables of the object's own: what the take asks).  The
-  // slots bound to the object's properties (a few, in a small table) stay
-  // for a next call of the same object, and are cleared by the take for
-  // another; a read-only node (a system property of the running object) is
-  // the object's: its slot is cleared.
   uint16_t* prop_slots = rec->spare_prop_slots;
   uint8_t nprops = 0;
   bool props_fit = n <= 256;
@@ -618,7 +593,32 @@ void Oop_method_keep_slots(Prog_obj* rec, const Method_keep& k) {
     for (uint32_t i = 0; i < n; i++) visit(i);
   }
   rec->spare_props = nprops;
-  rec->spare_obj = k.obj;
+}
+
+}  // namespace
+
+bool Oop_method_keep(Prog_obj* rec, Method_keep* k) {
+  const Method_frame* m = Method_frame::current;
+  if (!m || m->form != FORM_CALL || !m->rec || m->link != ws.Call_link || oop.in_expr || oop.cur_depth != m->depth)
+    return false;
+  // The object itself (not a slot reused since) still runs this frame.
+  Oop_object* const o = m->obj;
+  if (oop.cur_obj < 1 || size_t(oop.cur_obj) >= oop.objs.size() || oop.objs[size_t(oop.cur_obj)] != o) return false;
+  if (LoadData_any() || (o->flags & OF_OWN_VARS) || ws.Pgm_cache_ent != m->rec) return false;
+  k->tag = o->cls;
+  k->epoch = oop.shape_epoch;
+  rec->spare_obj = o;
+  const bool noted = m->noting && m->note.table == ws.Var_index && m->note.count <= VAR_BIND_NOTE_MAX;
+  if (noted && m->note.count == 0) {
+    // Nothing bound since the loader made the table current: it is as the
+    // last keep left it.
+    static_assert(sizeof rec->spare_prop_slots == sizeof m->start_prop_slots, "the same small table");
+    std::memcpy(rec->spare_prop_slots, m->start_prop_slots, sizeof rec->spare_prop_slots);
+    rec->spare_props = m->start_props;
+  } else {
+    keep_visit_slots(m, rec, noted);
+  }
+  return true;
 }
 
 bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n) {

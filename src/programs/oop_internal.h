@@ -418,12 +418,9 @@ struct Method_frame {
   int form;
   int depth;               // the call depth its code runs at
   Method_frame* outer;     // the frame of the method that called this one
-  // Of the entry it was made current from (set by the loader): the record,
-  // and the table slots of the ENTER standing there.
+  // Of the entry it was made current from (set by the loader): the record.
   const struct Prog_obj* rec = nullptr;
   struct Call_frame* link = nullptr;  // the call frame pushed for it
-  uint32_t enter_count = 0;
-  uint16_t enter_slots[16] = {};
   // The slots bound since the loader made the table current, when noting
   // (the loader knew the table's bound slots then: ENTER's kept ones and
   // the start_props property slots), for the keep at the return.

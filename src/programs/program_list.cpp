@@ -599,13 +599,17 @@ namespace {
 // kept).  False when a node is localised (a frame refers to it): the nodes
 // are then freed as usual, after LOCAL's saved values came back, so the
 // ones cleared already lose nothing.
-bool clear_tree(Var_node* n) {
+bool clear_tree(Var_node* n);
+
+// The usual node (no left branch, no frame, no storage: a string passed by
+// reference has gone back) takes one test; the others, the long way.
+[[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
   for (; n; n = n->right) {
-    if (n->frames) return false;
-    if (n->left && !clear_tree(n->left)) return false;
-    // Storage is rare here (a string passed by reference has gone back).
-    if (reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
-        reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list)) {
+    if (reinterpret_cast<uintptr_t>(n->frames) | reinterpret_cast<uintptr_t>(n->left) |
+        reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
+        reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list)) [[unlikely]] {
+      if (n->frames) return false;
+      if (n->left && !clear_tree(n->left)) return false;
       if (n->elems || n->assoc || n->dims) Clr_array(n);
       if (n->str) {
         Ret_str(n->str);
@@ -626,6 +630,8 @@ bool clear_tree(Var_node* n) {
   }
   return true;
 }
+
+[[gnu::noinline]] bool clear_tree(Var_node* n) { return clear_chain(n); }
 
 // The running program's variable tables handed to its record for the next
 // call (tag and epoch: the method they were kept for, or none).
@@ -652,12 +658,14 @@ bool Prog_keep_vars() {
   // Variables found through the object layer or loaded data sets are not
   // the program's own: their slots must not be kept.
   if (ws.Incdec_cnt || ws.Loc_chain) return false;
-  Method_keep method{};
-  if (Var_lookup_hook && !Oop_method_keep(&method)) return false;
+  // While objects live only a method's own frame keeps (and the object
+  // layer settles which of its slots stay bound).
+  Method_keep method;
+  if (Var_lookup_hook && !Oop_method_keep(rec, &method)) return false;
   if (ws.Arg_list) Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
+  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
   // Global variables ("%" names) are not the program's: their slots are
   // looked up again.  Whether the program names any is learnt once.
   if (rec->global_names < 0) {
@@ -670,7 +678,6 @@ bool Prog_keep_vars() {
   if (rec->global_names)
     for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
       if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
-  if (method.tag) Oop_method_keep_slots(rec, method);  // programs/oop_frame.cpp
   return hand_over_vars(rec, method.tag, method.epoch);
 }
 
@@ -681,7 +688,7 @@ bool Prog_keep_plain_vars(Prog_obj* rec) {
     return false;
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_tree(ws.Loc_num_tree) || !clear_tree(ws.Loc_str_tree)) return false;
+  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
   return hand_over_vars(rec, nullptr, 0);
 }
 
