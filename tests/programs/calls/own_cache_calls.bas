@@ -64,3 +64,16 @@ N=7; T$="q"
 CALL "plain",N,T$
 CALL "plain",N,T$
 PRINT N,T$
+REM The name given with trailing blanks, alternating with the plain name,
+REM then the program cache switched on and off between calls, and an ADDR
+REM taken and dropped: every call finds the same program.
+DELETE
+5 N=3; T$="w"
+10 FOR I=1 TO 2; CALL "plain ",N,T$; CALL "plain",N,T$; NEXT I
+20 SET_PARAM 'PC'=2; CALL "plain",N,T$; CALL "plain",N,T$
+30 SET_PARAM 'PC'=0; CALL "plain",N,T$; CALL "plain",N,T$
+40 ADDR "plain"; CALL "plain",N,T$; DROP "plain"; CALL "plain",N,T$; CALL "plain",N,T$
+50 P$=PUB(0,ERR=70)
+60 PRINT "listed:",P$(18)
+70 PRINT "N=",N," T$=",T$
+RUN
