@@ -361,13 +361,9 @@ void Path_unref(Pgm_path* p) {
 
 // ---- the list ----
 
-Prog_obj* CacheLoad(Prog_obj* rec) {
-  if (rec != ws.Prog_head) {
-    unlink_rec(rec);
-    link_front(rec);
-  }
-  ws.Prog_hits++;
-  return rec;
+void Cache_to_front(Prog_obj* rec) {
+  unlink_rec(rec);
+  link_front(rec);
 }
 
 Prog_obj* Prog_load() {
