@@ -139,6 +139,11 @@ void release_program() {
   else Clr_program();
 }
 
+// A number moved as the 16-byte block it is (its padding with it): one
+// load and one store, where its fields would take two of each.
+static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a number is one 16-byte block");
+[[gnu::always_inline]] inline void num_copy(Num_val* to, const Num_val* from) { std::memcpy(to, from, sizeof *to); }
+
 // The values of a bound list's plain references straight back to the
 // caller's variables (numbers copied, strings handed over); true when a
 // caller's variable is not plain (read-only or an integer) or a record is of
@@ -156,7 +161,7 @@ void release_program() {
     }
     a->bound = nullptr;
     if (a->kind == ARG_NUM_REF) {
-      c->num = v->num;
+      num_copy(&c->num, &v->num);
     } else {
       if (c->str) Ret_str(c->str);
       c->str = v->str;
@@ -272,12 +277,26 @@ void pop_frame(bool flow_back) {
   if (!refill.empty()) Args_refill(refill);
 }
 
+// The callee's variables when Prog_keep_plain_vars could not keep them:
+// kept as at any return, else freed.  The accumulators are the caller's
+// and come back afterwards (the object layer's keeping may evaluate).
+[[gnu::noinline]] void keep_or_clear_vars() {
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
+  if (!Prog_keep_vars()) Clr_var();
+  ws.Num_acc = acc;
+  ws.Str_ptr = sp;
+  ws.Str_len = sl;
+}
+
 // The end of a bound call's pop, once the values are back: the callee's
-// variables kept, its image released, the caller's context back.
+// variables kept, its image released, the caller's context back.  (In the
+// usual case nothing here evaluates or touches the accumulators.)
 [[gnu::always_inline]] inline void finish_bound(Call_frame* f) {
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
-  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
+  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent)) keep_or_clear_vars();
   release_image();
   back_to_caller(f, true);
 }
@@ -285,7 +304,10 @@ void pop_frame(bool flow_back) {
 // pop_bound's way when a caller's variable is not plain (an integer, or
 // read-only now): those values take Args_flow_back's way, and the
 // accumulators come back before a record is filled again (as pop_frame).
-[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list, const Num_val& acc, uint8_t* sp, int32_t sl) {
+[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
+  Num_val acc = ws.Num_acc;
+  uint8_t* sp = ws.Str_ptr;
+  int32_t sl = ws.Str_len;
   std::vector<Var_node*> refill;
   Args_flow_back(list, refill);
   finish_bound(f);
@@ -306,18 +328,11 @@ void pop_frame(bool flow_back) {
     pop_frame(true);
     return;
   }
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
-  const bool rest = flow_back_plain(list);
-  if (rest) [[unlikely]] {
-    pop_bound_rest(f, list, acc, sp, sl);
+  if (flow_back_plain(list)) [[unlikely]] {
+    pop_bound_rest(f, list);
     return;
   }
   finish_bound(f);
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
 }
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -354,6 +369,12 @@ struct Warm_start {
   // record's table; whether more than one item is a string.
   const void* bound_plan;
   bool bound_strs;
+  // Where a bound call goes on from an ENTER that ends its line: the next
+  // line's record of the image, its line number and length (all fixed with
+  // the plan); null when the ENTER does not end its line that way.
+  uint8_t* bound_next;
+  uint16_t bound_next_no;
+  int32_t bound_next_len;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
@@ -382,7 +403,28 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return word;
 }
 
-// The record a CALL of the name in the string accumulator may start warm,
+// The checks of a warm start w of rec that do not depend on where the
+// record was found: the record as Prog_take and Exec_load would take it
+// (kept variables and name block, the same load), the caller's fields the
+// kept context was built from, and nothing that would make the long way
+// do more.
+[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
+  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
+      !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
+    return false;
+  if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
+    return false;
+  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
+      !same_pair(&ws.With_ctx, &w->with_ctx) ||
+      (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
+    return false;
+  // What would make the long way do more: objects or data sets that find
+  // variables (the kept ones are not taken then), a PERFORM ON, a text
+  // source left open.
+  return !Var_lookup_hook && !Perform_on_active && !Text_source();
+}
+
+// The record a CALL of the name may start warm from the front of the list,
 // or null.  Only checks (and, for a record that is not resident, the check
 // of its file that the search by name makes).  The record must be the one
 // Prog_load would find first (the front of the list, not stale), with the
@@ -391,24 +433,25 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
-      !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
-    return nullptr;
-  if (name_len != w->name_len || rec->spare_name->len != w->name_len || !Block_equal(name, w->name, w->name_len) ||
-      !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
-    return nullptr;
-  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
-      !same_pair(&ws.With_ctx, &w->with_ctx) ||
-      (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
-    return nullptr;
-  // What would make the long way do more: objects or data sets that find
-  // variables (the kept ones are not taken then), a PERFORM ON, a text
-  // source left open.
-  if (Var_lookup_hook || Perform_on_active || Text_source()) return nullptr;
+  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len) || !warm_fits(rec, w)) return nullptr;
   // A program kept by the program cache is taken only while its file is
   // unchanged, as the search by name takes it (a changed one is marked
   // there).
   if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec)) return nullptr;
+  return rec;
+}
+
+// The record of the own cache that a CALL of the name (name_len > 0) would
+// take back (see Prog_own_find) when it may start warm, or null: as
+// warm_record, but its file is checked when it is taken (warm_take).
+[[gnu::noinline]] Prog_obj* own_warm_record(const uint8_t* name, uint32_t name_len) {
+  // The search by name drops trailing blanks; a name with them goes the
+  // long way.
+  if (name[name_len - 1] == ' ') return nullptr;
+  Prog_obj* rec = Prog_own_find(name, name_len);
+  if (!rec || !rec->warm_start) return nullptr;
+  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len) || !warm_fits(rec, w)) return nullptr;
   return rec;
 }
 
@@ -421,10 +464,25 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
                   WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
               "a warm start sets the context's first four fields and its last");
 
-// The call's context from the warm start of rec (warm_record said yes),
-// with its key and description block (warm_text); the caller's context is
-// saved in f already.
-[[gnu::always_inline]] inline void warm_start(Prog_obj* rec, Call_frame* f, Arg_rec* list, Pgm_text* text) {
+// A record warm_record found in the own cache back in the list, as the
+// search by name takes it (Prog_own_take): false when its file changed
+// (the record is gone then, and the call goes the long way); else a load
+// with a new serial, which the warm start follows (the context's variable
+// table is identified by it).
+[[gnu::noinline]] bool warm_take(Prog_obj* rec) {
+  if (!Prog_own_take(rec)) return false;
+  auto* w = static_cast<Warm_start*>(rec->warm_start);
+  w->load_serial = rec->load_serial;
+  w->ctx.Names_id = rec->load_serial & 0x7FFFFFFF;
+  return true;
+}
+
+// The call's context from the warm start of rec (warm_record said yes, and
+// a record of the own cache was taken back: own), with its key and
+// description block (warm_text); the caller's context is saved in f
+// already.
+[[gnu::always_inline]] inline void warm_start(Prog_obj* rec, bool own, Call_frame* f, Arg_rec* list,
+                                              Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   Block_copy<WARM_TO - WARM_FROM>(reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM,
                                   reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM);
@@ -432,7 +490,7 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
-  ws.Prog_hits++;
+  if (!own) ws.Prog_hits++;  // (a take from the own cache counted a load)
   ws.Pgm_cache_ent = rec;
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_name = rec->spare_name;
@@ -458,8 +516,9 @@ void warm_cursor(const Warm_start* w) {
 void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Pgm_cache_ent;
   // A program that is neither resident nor kept by the program cache (PC 0)
-  // leaves the list at its return: nothing would take its warm start.
-  if (!rec || (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && prmblk.PC == 0) || !ws.Pgm_image ||
+  // leaves the list at its return: only the own cache keeps its warm start.
+  if (!rec || (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && prmblk.PC == 0 && !Prog_own_keeps(rec)) ||
+      !ws.Pgm_image ||
       rec->image != ws.Pgm_image || name_len > WARM_NAME_MAX ||
       (ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED)) || (f->Pgm_flags & PGM_SHARES_VARS) || ws.Ctl_stack ||
       ws.Fnc_ctx || ws.Loc_chain || ws.Edit_list != Last_line() || ws.Cur_edit_blk)
@@ -487,6 +546,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   std::memcpy(w->name, name, name_len);
   w->bound_plan = nullptr;
   w->bound_strs = false;
+  w->bound_next = nullptr;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -621,14 +681,22 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
     FreeArgList(list);
     throw;
   }
-  Prog_obj* warm =
-      !load && form == FORM_CALL && ws.Str_len > 0 ? warm_record(ws.Str_ptr, uint32_t(ws.Str_len)) : nullptr;
+  bool own = false;
+  Prog_obj* warm = nullptr;
+  if (!load && form == FORM_CALL && ws.Str_len > 0) {
+    warm = warm_record(ws.Str_ptr, uint32_t(ws.Str_len));
+    if (!warm && (warm = own_warm_record(ws.Str_ptr, uint32_t(ws.Str_len)))) own = true;
+  }
   Pgm_text* text = nullptr;
   if (warm && !warm_text(warm, &text)) warm = nullptr;
+  if (own && warm && !warm_take(warm)) {
+    if (text) Ret_blk(text);
+    warm = nullptr;
+  }
   save_context(f);
   mark_return(f);
   if (warm) {
-    warm_start(warm, f, list, text);
+    warm_start(warm, own, f, list, text);
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
   }
@@ -674,10 +742,12 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   if (!load && form == FORM_CALL && !entry) keep_warm_start(f, given, given_len);
 }
 
-bool Exec_call_bound(const uint8_t* name, uint32_t len) {
-  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
-  Prog_obj* rec = warm_record(name, len);
-  if (!rec) return false;
+namespace {
+
+// Exec_call_bound's work once the record is found: at the front of the list
+// (warm_record), or in the own cache (own_warm_record; Own).
+template <bool Own>
+[[gnu::always_inline]] inline bool call_bound(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (!plan) return false;
@@ -694,6 +764,18 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     }
     w->bound_plan = plan;
     w->bound_strs = strs > 1;
+    // ENTER ends its line: a call goes on to the next line's first
+    // statement, as the statement loop steps from a line of an image (a
+    // record: length, line number, code) when nothing is pending.  (The
+    // warm start's cursor is on that line, its record current.)
+    w->bound_next = nullptr;
+    uint8_t* at = w->ctx.Cur_line_rec;
+    if (*plan->end == code::EOL && at && w->stno == w->ctx.Cur_line_no && uint16_t(w->stno - 1) < LAST_LINE_NO - 1) {
+      at += 2 + get_u16be(at);
+      w->bound_next = at;
+      w->bound_next_no = get_u16be(at + 2);
+      w->bound_next_len = get_u16be(at);
+    }
   }
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
@@ -705,6 +787,9 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
     else return false;
   }
+  // The last check: a record of the own cache whose file changed is gone
+  // and the call goes the long way (from its name again).
+  if (Own && !warm_take(rec)) return false;
   ws.Exec_ptr = p;
   if (*p == code::IOPT_FIRST + 4) Chk_err();
   Call_frame* f = new_frame();
@@ -716,7 +801,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   }
   save_context(f);
   mark_return(f);
-  warm_start(rec, f, n ? &f->args[0] : nullptr, text);
+  warm_start(rec, Own, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
@@ -732,9 +817,10 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
     std::memcpy(&masks, &c->read_mask, sizeof masks);
     std::memcpy(&v->read_mask, &masks, sizeof masks);
     if (c->type == code::NUM_VAR) {
-      const Num_val x = c->num;
-      a->num = x;
-      v->num = x;
+      Num_val x;
+      num_copy(&x, &c->num);
+      num_copy(&a->num, &x);
+      num_copy(&v->num, &x);
       v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
     } else {
       Str_blk* old = v->str;
@@ -746,26 +832,33 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   }
   if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
-  uint8_t* end = plan->end;
-  uint16_t line = w->stno;
-  uint8_t* rec_at = ws.Cur_line_rec;
-  if (*end == code::EOL && rec_at && line == ws.Cur_line_no && uint16_t(line - 1) < LAST_LINE_NO - 1) {
-    // ENTER ends its line: on to the next line's first statement, as the
-    // statement loop steps from a line of an image (a record: length,
-    // line number, code) when nothing is pending.
-    rec_at += 2 + get_u16be(rec_at);
-    line = get_u16be(rec_at + 2);
+  if (uint8_t* next = w->bound_next) {
     ws.Cur_edit_blk = nullptr;
-    ws.Cur_line_rec = rec_at;
-    ws.Str_ptr = rec_at + 2;
-    ws.Str_len = get_u16be(rec_at);
-    ws.Cur_line_no = ws.Cur_stno = line;
-    ws.Exec_ptr = ws.Stmt_ptr = rec_at + 4;
+    ws.Cur_line_rec = next;
+    ws.Str_ptr = next + 2;
+    ws.Str_len = w->bound_next_len;
+    ws.Cur_line_no = ws.Cur_stno = w->bound_next_no;
+    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
     return true;
   }
   warm_cursor(w);
-  ws.Exec_ptr = end;
+  ws.Exec_ptr = plan->end;
   return true;
+}
+
+[[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len) {
+  Prog_obj* rec = own_warm_record(name, len);
+  return rec && call_bound<true>(rec);
+}
+
+}  // namespace
+
+bool Exec_call_bound(const uint8_t* name, uint32_t len) {
+  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
+  Prog_obj* rec = warm_record(name, len);
+  if (!rec) [[unlikely]]
+    return call_bound_own(name, len);
+  return call_bound<false>(rec);
 }
 
 int32_t Prog_call_level() {

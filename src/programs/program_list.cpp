@@ -57,11 +57,7 @@ void own_unlink(Prog_obj* r) {
 // Frees rec, or keeps it in the own cache when it came from a file that is
 // still the program it holds.
 void retire(Prog_obj* r) {
-  // Names in brackets (library members, client names) resolve through
-  // more than the search path: they are always looked up again.
-  bool keep = r->path && r->image && (r->dev || r->ino) && !(r->flags & 0x1000 /* PO_CHANGED */) &&
-              !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4 && r->path->name[0] != '[';
-  if (!keep) {
+  if (!Prog_own_keeps(r)) {
     Prog_free(r);
     return;
   }
@@ -80,6 +76,17 @@ void retire(Prog_obj* r) {
     Prog_free(last);
   }
 }
+
+}  // namespace
+
+bool Prog_own_keeps(const Prog_obj* r) {
+  // Names in brackets (library members, client names) resolve through
+  // more than the search path: they are always looked up again.
+  return r->path && r->image && (r->dev || r->ino) && !(r->flags & PO_CHANGED) &&
+         !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4 && r->path->name[0] != '[';
+}
+
+namespace {
 
 // The text source: its channel (65001) is Text_source_fcb.
 struct Text_src {
@@ -366,6 +373,38 @@ void Cache_to_front(Prog_obj* rec) {
   link_front(rec);
 }
 
+namespace {
+
+// A record of the own cache back in the list.  To the program it is a load
+// as any other: a new serial, counted.
+void own_to_list(Prog_obj* r) {
+  r->load_serial = ++ws.Load_serial;
+  ws.Prog_loads++;
+  link_front(r);
+}
+
+}  // namespace
+
+Prog_obj* Prog_own_find(const uint8_t* name, uint32_t len) {
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next)
+    if (r->path && r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return nullptr;
+  for (Prog_obj* r = own_head; r; r = r->next)
+    if (r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return r;
+  return nullptr;
+}
+
+bool Prog_own_take(Prog_obj* rec) {
+  own_unlink(rec);
+  // (Out of the own cache while its file is checked, as the search by name
+  // checks it.)
+  if (rec_changed(rec)) {
+    Prog_free(rec);
+    return false;
+  }
+  own_to_list(rec);
+  return true;
+}
+
 Prog_obj* Prog_load() {
   // The name without trailing blanks, looked up in place.
   const char* given = reinterpret_cast<const char*>(ws.Str_ptr);
@@ -392,10 +431,7 @@ Prog_obj* Prog_load() {
       Prog_free(r);
       break;
     }
-    // To the program it is a load as any other: a new serial, counted.
-    r->load_serial = ++ws.Load_serial;
-    ws.Prog_loads++;
-    link_front(r);
+    own_to_list(r);
     return r;
   }
   std::string name(given, len);

@@ -202,6 +202,17 @@ void Prog_cache_forget();
 // size, time, or a change notice), as the search by name checks a record
 // that is not resident.
 bool Prog_file_changed(Prog_obj* rec);
+// Whether the own cache keeps r when the list lets it go (a program read
+// from a file, by a name without brackets, not too large), else frees it.
+bool Prog_own_keeps(const Prog_obj* r);
+// The record of the own cache that the search by name would take for the
+// name (len bytes, no trailing blank), when no record of the list has that
+// name at all; else null.  Only a check: the file is not looked at.
+Prog_obj* Prog_own_find(const uint8_t* name, uint32_t len);
+// Takes rec (Prog_own_find's) back into the list as the search by name
+// does: at the front, with a new load serial, counted as a load; or, when
+// its file changed, frees it (false).
+bool Prog_own_take(Prog_obj* rec);
 // Start-up registration (App_wire): programs nobody uses are dropped when
 // memory runs low, and parameters PC (and the others that change how names
 // resolve) reach the program cache.
