@@ -296,7 +296,8 @@ void pop_frame(bool flow_back) {
 [[gnu::always_inline]] inline void finish_bound(Call_frame* f) {
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
-  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent)) keep_or_clear_vars();
+  // (While objects live the plain keep never applies: it is not asked.)
+  if (Var_lookup_hook || !Prog_keep_plain_vars(ws.Pgm_cache_ent)) keep_or_clear_vars();
   release_image();
   back_to_caller(f, true);
 }
