@@ -465,8 +465,8 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
                   WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
               "a warm start sets the context's first four fields and its last");
 
-// A record warm_record found in the own cache back in the list, as the
-// search by name takes it (Prog_own_take): false when its file changed
+// A record own_warm_record found back in the list, as the search by name
+// takes it (Prog_own_take): false when its file changed
 // (the record is gone then, and the call goes the long way); else a load
 // with a new serial, which the warm start follows (the context's variable
 // table is identified by it).

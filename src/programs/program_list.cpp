@@ -394,10 +394,12 @@ Prog_obj* Prog_own_find(const uint8_t* name, uint32_t len) {
 }
 
 bool Prog_own_take(Prog_obj* rec) {
+  // Checked while still in the own cache: change notices read now mark the
+  // records they find there (one taken out first would miss its notice and
+  // run a program that changed).
+  bool changed = rec_changed(rec);
   own_unlink(rec);
-  // (Out of the own cache while its file is checked, as the search by name
-  // checks it.)
-  if (rec_changed(rec)) {
+  if (changed) {
     Prog_free(rec);
     return false;
   }
@@ -426,13 +428,8 @@ Prog_obj* Prog_load() {
   // changed (identity, size, time) or went is freed, and the file read.
   for (Prog_obj* r = own_head; r; r = r->next) {
     if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
-    own_unlink(r);
-    if (rec_changed(r)) {
-      Prog_free(r);
-      break;
-    }
-    own_to_list(r);
-    return r;
+    if (Prog_own_take(r)) return r;
+    break;
   }
   std::string name(given, len);
   Scratch_guard chan;
