@@ -345,7 +345,7 @@ void start_noting(Method_frame& m) {
 
 // The program's name: the block the last call of the program gave back
 // when it fits (kept: it does, checked by the caller), else a new one.
-void take_name(const Method_frame& m, Prog_obj* rec) {
+[[gnu::always_inline]] inline void take_name(const Method_frame& m, Prog_obj* rec) {
   size_t len = std::min(m.name->size(), NAME_KEEP);
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     ws.Pgm_name = kept;
@@ -364,7 +364,7 @@ void take_name(const Method_frame& m, Prog_obj* rec) {
 
 // The cursor where the entry's search left it (the workspace's fields
 // outside the program context).
-void enter_cursor(const Method_entry& e) {
+[[gnu::always_inline]] inline void enter_cursor(const Method_entry& e) {
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
   ws.Go_cache_ref = e.go_ref;
