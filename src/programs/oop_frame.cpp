@@ -219,7 +219,7 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
 // NUMS: every item is a numeric scalar (Method_entry::enter_nums), the
 // usual case, compiled without the string and array tests.
 template <bool NUMS>
-bool bind_items(const Method_entry& e) {
+[[gnu::always_inline]] inline bool bind_items(const Method_entry& e) {
   const uint32_t n = e.enter_count;
   Var_node* const* table = ws.Var_index;
   const uint32_t cnt = ws.Var_index_cnt;
@@ -275,7 +275,7 @@ bool bind_items(const Method_entry& e) {
   return true;
 }
 
-bool bind_enter(const Method_entry& e) {
+[[gnu::always_inline]] inline bool bind_enter(const Method_entry& e) {
   if (!e.enter_count || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
   return e.enter_nums ? bind_items<true>(e) : bind_items<false>(e);
 }
