@@ -1469,7 +1469,6 @@ again:
     Read_line_step = nullptr;
     s->epoch = Exec_epoch;
     s->step.str = nullptr;
-    s->step.go = 0;
     if (s->code[s->len - 1] == code::EOL) Keep_line_step(s->step);
     return true;
   }

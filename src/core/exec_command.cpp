@@ -208,7 +208,11 @@ void Exec_command(int from_console) {
   else if (from_console) Disp_error(21);
 }
 
-void ProcessExecLine() {
+namespace {
+
+// ProcessExecLine's loop, in line in InternalExecLine too (every nested run
+// of a method, a called program or EXECUTE goes through it).
+[[gnu::always_inline]] inline void process_exec_line() {
   Exec_line_guard guard{ws.Work_ptr};
   if (ws.Run_flags & RF_TEMPS) Ret_temp();
   for (;;) {
@@ -223,6 +227,10 @@ void ProcessExecLine() {
   }
 }
 
+}  // namespace
+
+void ProcessExecLine() { process_exec_line(); }
+
 int16_t InternalExecLine() {
   uint32_t console_mode = ws.Con_flags & CON_MODE;
   uint32_t nested = ws.Start_flags & SF_NESTED;
@@ -235,7 +243,7 @@ int16_t InternalExecLine() {
   } restore{console_mode, nested};
   ws.Con_flags &= ~uint32_t(CON_MODE);
   ws.Start_flags |= SF_NESTED;
-  ProcessExecLine();
+  process_exec_line();
   return int16_t(console_mode != 0);
 }
 

@@ -396,26 +396,12 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
 
 // The kept step t after a kept statement, when it has one, nothing is
 // pending and the line state is the one the step was kept from: what the
-// statement loop does at a line end then (quick_line_advance).  0, with
-// nothing done, otherwise.  When the next line starts with a GOTO whose
-// target the GOTO cache holds (goto_cached), the GOTO is taken too, as the
-// loop takes it when nothing is pending at it: 2, the cursor at the
-// target's first statement, for which this test of pending work serves too
-// (nothing runs in between; a signal that came meanwhile is taken at the
-// statement after it).  Else 1, the cursor at the next line's first
-// statement.  A step through a GOTO keeps no line (str null), so a plain
-// step pays nothing for it.
-LOOP_INLINE int kept_line_step(const Line_step& t) {
+// statement loop does at a line end then (quick_line_advance, and a GOTO
+// that starts the next line when the step was kept through it).  False,
+// with nothing done, otherwise.
+LOOP_INLINE bool kept_line_step(const Line_step& t) {
   uint8_t* str = t.str;
-  if (!str) [[unlikely]] {
-    // None kept, or one through a GOTO: when the cache does not hold its
-    // target, the line end and the GOTO take their own ways.
-    if (t.go && !Work_pending() && ws.Cur_line_rec == t.from_rec && ws.Cur_stno == t.from_no &&
-        goto_cached(t.go))
-      return 2;
-    return 0;
-  }
-  if (Work_pending() || ws.Cur_line_rec != t.from_rec || ws.Cur_stno != t.from_no) return 0;
+  if (!str || Work_pending() || ws.Cur_line_rec != t.from_rec || ws.Cur_stno != t.from_no) return false;
   ws.Cur_edit_blk = t.blk;
   ws.Cur_line_rec = t.rec;
   ws.Str_ptr = str;
@@ -423,7 +409,7 @@ LOOP_INLINE int kept_line_step(const Line_step& t) {
   ws.Exec_ptr = str + 2;
   ws.Cur_line_no = t.no;
   ws.Cur_stno = t.no;
-  return 1;
+  return true;
 }
 
 // Keeps "X = X op b" at p (b at p + 8, its value v) for let_kept, when b is a
@@ -476,7 +462,6 @@ LOOP_INLINE int kept_line_step(const Line_step& t) {
   s.next = next;
   s.sub = p[7] == code::OP_SUB;
   s.step.str = nullptr;
-  s.step.go = 0;
   if (*next == code::EOL) Keep_line_step(s.step);
 }
 
@@ -851,11 +836,12 @@ void run_statements(uint8_t* work) {
           // A kept statement that ends its line, nothing pending at the
           // line's end: the kept step to the next line, whose first
           // statement this test of pending work serves too, as at a line
-          // end below (or through the GOTO that starts it, to its target).
-          if (int step = kept_line_step(kept->step)) {
-            if (step == 2) goto at_goto_target;
+          // end below (or through the GOTO that starts it, to its target:
+          // READ, the usual first statement of a file loop, at once).
+          if (kept_line_step(kept->step)) {
             ws.Stmt_ptr = ws.Exec_ptr;
             c = *ws.Exec_ptr;
+            if (c == code::D_READ) goto read_at;
             goto nothing_pending_at;
           }
         }
@@ -890,7 +876,10 @@ void run_statements(uint8_t* work) {
         if (goto_cached(target)) {  // it set nothing the loop's resets undo
           // The target line's first statement, as at B below.
           if (Work_pending()) goto next_statement;
-          goto at_goto_target;
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          if (c == code::D_READ) goto read_at;
+          goto nothing_pending_at;
         }
         Exec_go(target);
       } else {
@@ -899,26 +888,25 @@ void run_statements(uint8_t* work) {
       }
       continue;
     }
-    if (c == code::D_READ) {
-      // Its handler moves the epoch when it does more than its fast path.
-    read_at:
-      ++ws.Exec_ptr;
-      Read_line_step = nullptr;
-      dir_jmp[code::D_READ - int(code::EXT_DIR)]();
-      if (const Line_step* t = Read_line_step) {
-        // Its fast path, which sets nothing the loop's resets undo; at the
-        // end of its line, the kept step to the next line with nothing
-        // pending, as after a kept assignment above.
-        int step = kept_line_step(*t);
-        if (step == 0) goto next_statement;
-        if (step == 2) goto at_goto_target;
-        ws.Stmt_ptr = ws.Exec_ptr;
-        c = *ws.Exec_ptr;
-        goto nothing_pending_at;
-      }
-      goto after_read;
-    }
     switch (c) {
+      case code::D_READ: {
+        // Its handler moves the epoch when it does more than its fast path.
+        // Reached through the switch when no path above goes to it at once.
+      read_at:
+        ++ws.Exec_ptr;
+        Read_line_step = nullptr;
+        dir_jmp[code::D_READ - int(code::EXT_DIR)]();
+        if (const Line_step* t = Read_line_step) {
+          // Its fast path, which sets nothing the loop's resets undo; at the
+          // end of its line, the kept step to the next line with nothing
+          // pending, as after a kept assignment above.
+          if (!kept_line_step(*t)) goto next_statement;
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          goto nothing_pending_at;
+        }
+        goto after_read;
+      }
       case code::EOL:
       case code::D_REM:
       case code::D_COMMENT:
@@ -997,15 +985,6 @@ void run_statements(uint8_t* work) {
         }
         Rpt_error(err::SYNTAX);  // code 0 (a line that failed to compile) and strays
     }
-    continue;
-  at_goto_target:
-    // A cached GOTO taken with nothing pending (checked after it): the
-    // target line's first statement, as at B; READ, the usual first
-    // statement of a file loop, at once.
-    ws.Stmt_ptr = ws.Exec_ptr;
-    c = *ws.Exec_ptr;
-    if (c == code::D_READ) goto read_at;
-    goto nothing_pending_at;
   }
 }
 
@@ -1031,7 +1010,6 @@ void Keep_line_step(Line_step& t) {
   const int32_t len = ws.Str_len;
   const uint16_t line_no = ws.Cur_line_no, stno = ws.Cur_stno;
   t.str = nullptr;
-  t.go = 0;
   if (quick_line_advance()) {
     t.str = ws.Str_ptr;
     t.rec = ws.Cur_line_rec;
@@ -1040,14 +1018,22 @@ void Keep_line_step(Line_step& t) {
     t.no = ws.Cur_stno;
     t.from_rec = rec;
     t.from_no = stno;
-    // A line that starts with a GOTO as the loop takes it inline: its
-    // target as the loop reads it there, and no line (the step goes
-    // through the GOTO or not at all).
+    // A next line that starts with a GOTO the loop would take from its
+    // cache (goto_cached): the step goes on to the GOTO's target, as the
+    // loop goes when nothing is pending at the GOTO, so one test of pending
+    // work serves both statements (nothing runs between them).  While the
+    // epoch holds, the lines and so the target's place stay as they are.
     const uint8_t* q = ws.Exec_ptr;
     if (q[0] == code::D_GOTO && (q[1] == code::LINE_REF || q[1] == code::LABEL_IDX || q[1] == code::LABEL_IDX2)) {
-      t.go = get_u16be(q + 2);
-      if (q[1] != code::LINE_REF) t.go |= LINE_LABEL_BIT;
-      t.str = nullptr;
+      uint32_t target = get_u16be(q + 2);
+      if (q[1] != code::LINE_REF) target |= LINE_LABEL_BIT;
+      if (target != 0 && target == ws.Go_cache_ref && ws.Go_cache_size == ws.Pgm_size) {
+        t.str = ws.Go_cache_line;
+        t.rec = ws.Go_cache_rec;
+        t.blk = ws.Go_cache_blk;
+        t.len = ws.Go_cache_len;
+        t.no = ws.Go_cache_no;
+      }
     }
   }
   ws.Cur_edit_blk = blk;

@@ -31,11 +31,8 @@ struct Str_blk;
 // (null: no step kept; its first statement at str + 2), record, edit block,
 // length and number, and the line state it was taken from.  While the
 // statement loop's epoch holds, the step holds for that line state.  When
-// the next line starts with a GOTO to a plain line number (or a label by
-// index), go is its target as Get_line gives it (0: none) and str is null:
-// the loop goes on to the target at once while the GOTO cache holds it, and
-// else takes the line end and the GOTO as they come.  No step kept: str
-// and go both null.
+// the next line starts with a GOTO that the loop would take from its cache,
+// the step is kept through it: to the GOTO's target line.
 struct Line_step {
   uint8_t* str = nullptr;
   uint8_t* rec = nullptr;
@@ -44,7 +41,6 @@ struct Line_step {
   int32_t len = 0;
   uint16_t no = 0;
   uint16_t from_no = 0;
-  uint32_t go = 0;
 };
 // Keeps in t the step the statement loop would take at the end of the
 // current line now (none, str null, when it would not take one there).

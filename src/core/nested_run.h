@@ -117,10 +117,29 @@ static_assert(offsetof(Io_state, Iol_sep) == offsetof(Io_state, Iol_ret) + sizeo
 
 class Nested_run_guard {
  public:
+  // Only what restore asks for is saved (the flags are constants at every
+  // use: the rest compiles away).
   explicit Nested_run_guard(unsigned restore) : restore_(restore) {
+    exec_ = ws.Exec_ptr;
+    stmt_ = ws.Stmt_ptr;
+    stno_ = ws.Cur_stno;
+    line_no_ = ws.Cur_line_no;  // the line position (Save_line_pos)
+    line_rec_ = ws.Cur_line_rec;
+    edit_blk_ = ws.Cur_edit_blk;
+    err_line_ = ws.Err_line;
+    stmt_save_ = ws.Stmt_save;
+    call_status_ = ws.Call_status;
+    if (restore & NESTED_STOP) {
+      stop_stno_ = ws.Stop_stno;
+      stop_ptr_ = ws.Stop_ptr;
+      bsy_line_ = ws.Bsy_line;
+    }
+    if (restore & NESTED_UNWIND) depth_ = ws.Ctl_depth;
+    if (restore & NESTED_CALL_ERR) call_err_ = ws.Call_err;
+    if (restore & NESTED_WORK) work_ = ws.Work_ptr;
     if (restore & NESTED_IO) io_.save(ws);
   }
-  ~Nested_run_guard() {
+  [[gnu::always_inline]] ~Nested_run_guard() {
     // Unstacking runs first: it may move the position put back below.
     if (restore_ & NESTED_UNWIND)
       while (ws.Ctl_depth > depth_) Exec_unstack();
@@ -147,20 +166,20 @@ class Nested_run_guard {
 
  private:
   unsigned restore_;
-  uint8_t* exec_ = ws.Exec_ptr;
-  uint8_t* stmt_ = ws.Stmt_ptr;
-  uint16_t stno_ = ws.Cur_stno;
-  uint16_t line_no_ = ws.Cur_line_no;  // the line position (Save_line_pos)
-  uint8_t* line_rec_ = ws.Cur_line_rec;
-  Str_blk* edit_blk_ = ws.Cur_edit_blk;
-  uint16_t stop_stno_ = ws.Stop_stno;
-  uint8_t* stop_ptr_ = ws.Stop_ptr;
-  uint32_t bsy_line_ = ws.Bsy_line;
-  uint32_t err_line_ = ws.Err_line;
-  uint8_t* stmt_save_ = ws.Stmt_save;
-  int call_status_ = ws.Call_status;
-  uint32_t depth_ = ws.Ctl_depth;
-  int call_err_ = ws.Call_err;
-  uint8_t* work_ = ws.Work_ptr;
+  uint8_t* exec_;
+  uint8_t* stmt_;
+  uint16_t stno_;
+  uint16_t line_no_;
+  uint8_t* line_rec_;
+  Str_blk* edit_blk_;
+  uint16_t stop_stno_;
+  uint8_t* stop_ptr_;
+  uint32_t bsy_line_;
+  uint32_t err_line_;
+  uint8_t* stmt_save_;
+  int call_status_;
+  uint32_t depth_;
+  int call_err_;
+  uint8_t* work_;
   Io_live_save io_;  // (NESTED_IO)
 };

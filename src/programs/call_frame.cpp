@@ -277,14 +277,14 @@ void pop_frame(bool flow_back) {
   if (!refill.empty()) Args_refill(refill);
 }
 
-// The callee's variables when Prog_keep_plain_vars could not keep them:
-// kept as at any return, else freed.  The accumulators are the caller's
-// and come back afterwards (the object layer's keeping may evaluate).
-[[gnu::noinline]] void keep_or_clear_vars() {
+// The callee's variables when neither keep could keep them: freed.  The
+// accumulators are the caller's and come back afterwards (Clr_var runs
+// pending ++/--; the keeps evaluate nothing).
+[[gnu::noinline]] void clear_vars() {
   Num_val acc = ws.Num_acc;
   uint8_t* sp = ws.Str_ptr;
   int32_t sl = ws.Str_len;
-  if (!Prog_keep_vars()) Clr_var();
+  Clr_var();
   ws.Num_acc = acc;
   ws.Str_ptr = sp;
   ws.Str_len = sl;
@@ -296,7 +296,8 @@ void pop_frame(bool flow_back) {
 [[gnu::always_inline]] inline void finish_bound(Call_frame* f) {
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
-  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent)) keep_or_clear_vars();
+  // (While objects live the plain keep never applies: it is not asked.)
+  if ((Var_lookup_hook || !Prog_keep_plain_vars(ws.Pgm_cache_ent)) && !Prog_keep_vars()) clear_vars();
   release_image();
   back_to_caller(f, true);
 }

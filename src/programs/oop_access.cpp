@@ -657,8 +657,6 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     throw;
   }
   const std::string& prog = *progp;
-  uint8_t* exec = ws.Exec_ptr;
-  uint8_t* stmt = ws.Stmt_ptr;
   if (!c->prog_rec && r.program.empty()) Oop_hold_program(c, prog);
   Oop_result result;
   Oop_result* outer = oop_ret;
@@ -691,10 +689,8 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     o->lock++;
     Busy busy{o, outer, Method_frame::current, Var_bind_noting};
     Method_frame::current = &frame;
-    rc = Oop_frame_run(frame, args, &started);
+    rc = Oop_frame_run(frame, args, &started);  // (its nested run puts the cursor back)
   }
-  ws.Exec_ptr = exec;
-  ws.Stmt_ptr = stmt;
   if (!started) {
     if (rc == 55 && is_default) return false;
     Rpt_error(rc);

@@ -219,7 +219,7 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
 // NUMS: every item is a numeric scalar (Method_entry::enter_nums), the
 // usual case, compiled without the string and array tests.
 template <bool NUMS>
-bool bind_items(const Method_entry& e) {
+[[gnu::always_inline]] inline bool bind_items(const Method_entry& e) {
   const uint32_t n = e.enter_count;
   Var_node* const* table = ws.Var_index;
   const uint32_t cnt = ws.Var_index_cnt;
@@ -275,7 +275,7 @@ bool bind_items(const Method_entry& e) {
   return true;
 }
 
-bool bind_enter(const Method_entry& e) {
+[[gnu::always_inline]] inline bool bind_enter(const Method_entry& e) {
   if (!e.enter_count || !e.enter_distinct || !e.enter_end || (ws.Run_flags & RF_SERVE_MASK)) return false;
   return e.enter_nums ? bind_items<true>(e) : bind_items<false>(e);
 }
@@ -345,7 +345,7 @@ void start_noting(Method_frame& m) {
 
 // The program's name: the block the last call of the program gave back
 // when it fits (kept: it does, checked by the caller), else a new one.
-void take_name(const Method_frame& m, Prog_obj* rec) {
+[[gnu::always_inline]] inline void take_name(const Method_frame& m, Prog_obj* rec) {
   size_t len = std::min(m.name->size(), NAME_KEEP);
   if (Str_blk* kept = rec->spare_name; kept && kept->cap >= len) {
     ws.Pgm_name = kept;
@@ -364,7 +364,7 @@ void take_name(const Method_frame& m, Prog_obj* rec) {
 
 // The cursor where the entry's search left it (the workspace's fields
 // outside the program context).
-void enter_cursor(const Method_entry& e) {
+[[gnu::always_inline]] inline void enter_cursor(const Method_entry& e) {
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
   ws.Go_cache_ref = e.go_ref;

@@ -368,13 +368,9 @@ void Path_unref(Pgm_path* p) {
 
 // ---- the list ----
 
-Prog_obj* CacheLoad(Prog_obj* rec) {
-  if (rec != ws.Prog_head) {
-    unlink_rec(rec);
-    link_front(rec);
-  }
-  ws.Prog_hits++;
-  return rec;
+void Cache_to_front(Prog_obj* rec) {
+  unlink_rec(rec);
+  link_front(rec);
 }
 
 namespace {
@@ -631,8 +627,10 @@ bool clear_tree(Var_node* n);
 [[gnu::noinline]] bool clear_tree(Var_node* n) { return clear_chain(n); }
 
 // The running program's variable tables handed to its record for the next
-// call (tag and epoch: the method they were kept for, or none).
-bool hand_over_vars(Prog_obj* rec, const void* tag, uint32_t epoch) {
+// call (tag and epoch: the method they were kept for, or none).  (A
+// method's keep has found no data set loaded: Var_clear_hook, which drops
+// the data sets of the call level, would find nothing to do.)
+[[gnu::always_inline]] inline bool hand_over_vars(Prog_obj* rec, const void* tag, uint32_t epoch) {
   rec->spare_tag = tag;
   rec->spare_epoch = epoch;
   rec->spare_num = ws.Loc_num_tree;
@@ -643,7 +641,7 @@ bool hand_over_vars(Prog_obj* rec, const void* tag, uint32_t epoch) {
   ws.Cur_var = nullptr;
   ws.Cur_val = nullptr;
   ws.Cur_elem = -1;
-  if (Var_clear_hook) Var_clear_hook();
+  if (Var_clear_hook && !tag) Var_clear_hook();
   return true;
 }
 

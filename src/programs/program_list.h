@@ -124,7 +124,15 @@ struct Prog_obj {
 // file of another of the system's kinds or a damaged image, 2 for a short
 // image.
 Prog_obj* Prog_load();
-Prog_obj* CacheLoad(Prog_obj* rec);
+// A record found moved to the front of the list, as a load by name finds
+// it, and counted as a hit.  (In line: a record called again is usually at
+// the front already.)
+void Cache_to_front(Prog_obj* rec);
+inline Prog_obj* CacheLoad(Prog_obj* rec) {
+  if (rec != ws.Prog_head) Cache_to_front(rec);
+  ws.Prog_hits++;
+  return rec;
+}
 // Releases one use of rec, or with null marks every record that is not
 // resident stale; then frees idle records beyond the keep limit.
 void Prog_drop(Prog_obj* rec);

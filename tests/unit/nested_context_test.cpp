@@ -106,6 +106,65 @@ TEST_F(Nested_context, GuardFlagsChooseWhatComesBackOnEveryWayOut) {
   EXPECT_EQ(ws.Work_ptr, ws.Work_base + 72);
 }
 
+TEST_F(Nested_context, GuardSavesTheStopPositionAndLinePositionAsAsked) {
+  uint8_t line[4] = {0, 20, 0, 0};
+  auto set_caller = [&] {
+    ws.Exec_ptr = stmt + 4;
+    ws.Cur_line_no = 20;
+    ws.Cur_line_rec = line;
+    ws.Call_status = 5;
+    ws.Stop_stno = 30;
+    ws.Stop_ptr = stmt + 3;
+    ws.Bsy_line = 40;
+  };
+  auto run_over = [&] {
+    ws.Exec_ptr = stmt;
+    ws.Cur_line_no = 0;
+    ws.Cur_line_rec = nullptr;
+    ws.Call_status = 0;
+    ws.Stop_stno = 0;
+    ws.Stop_ptr = nullptr;
+    ws.Bsy_line = 0;
+  };
+  set_caller();
+  error_no([&] {
+    Nested_run_guard saved(NESTED_STOP);
+    run_over();
+    throw Oru_error{err::END_OF_FILE};
+  });
+  EXPECT_EQ(ws.Exec_ptr, stmt + 4);
+  EXPECT_EQ(ws.Cur_line_no, 20);
+  EXPECT_EQ(ws.Cur_line_rec, line);
+  EXPECT_EQ(ws.Call_status, 5);
+  EXPECT_EQ(ws.Stop_stno, 30);
+  EXPECT_EQ(ws.Stop_ptr, stmt + 3);
+  EXPECT_EQ(ws.Bsy_line, 40u);
+
+  // The busy line is in the I/O area too: either flag brings it back.
+  set_caller();
+  {
+    Nested_run_guard saved(NESTED_IO);
+    run_over();
+  }
+  EXPECT_EQ(ws.Bsy_line, 40u);
+  EXPECT_EQ(ws.Stop_stno, 0);
+  EXPECT_EQ(ws.Stop_ptr, nullptr);
+
+  // Without either the stop position and the busy line stay as the run
+  // left them; the line position and call status always come back.
+  set_caller();
+  {
+    Nested_run_guard saved(NESTED_CALL_ERR);
+    run_over();
+  }
+  EXPECT_EQ(ws.Cur_line_no, 20);
+  EXPECT_EQ(ws.Cur_line_rec, line);
+  EXPECT_EQ(ws.Call_status, 5);
+  EXPECT_EQ(ws.Stop_stno, 0);
+  EXPECT_EQ(ws.Stop_ptr, nullptr);
+  EXPECT_EQ(ws.Bsy_line, 0u);
+}
+
 TEST_F(Nested_context, DriverProgramLeavesTheCallerAsItFoundIt) {
   caller_state();
   ws.Lfo_chan = 65001;
