@@ -640,8 +640,12 @@ void Oop_set_precision_for(Oop_object* o, Oop_class* c) {
   }
 }
 
-bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, bool perform, bool is_default,
-                   const Oop_name* method_name) {
+namespace {
+
+// OopDoFunction's work, in line in it and in the plain call a filled call
+// site makes (no PERFORM, not a default handler: those tests fold away).
+[[gnu::always_inline]] inline bool do_function(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args,
+                                               bool perform, bool is_default, const Oop_name* method_name) {
   if (is_default && c->program.empty() && c->program_file.empty()) {
     // A class of a program that was never saved has no program to run
     // its default handler from: there is none.
@@ -710,6 +714,19 @@ bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args
     set_number(0);
   }
   return true;
+}
+
+// A call site's plain call of a program method.
+[[gnu::noinline]] void call_plain(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args,
+                                  const Oop_name* method_name) {
+  do_function(o, c, r, args, false, false, method_name);
+}
+
+}  // namespace
+
+bool OopDoFunction(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, bool perform, bool is_default,
+                   const Oop_name* method_name) {
+  return do_function(o, c, r, args, perform, is_default, method_name);
 }
 
 // RETURN in a method's own frame with no GOSUB open: the method's value
@@ -1034,7 +1051,7 @@ bool arg_end(uint8_t c) {
   ws.Exec_ptr = const_cast<uint8_t*>(p) + 1;
   uint8_t* after = ws.Exec_ptr;
   if (Oop_frame_has_chain(m->ref) && Oop_frame_inline(o, m->owner, m->ref, n ? &slots[0].a : nullptr, n)) return true;
-  OopDoFunction(o, m->owner, m->ref, n ? &slots[0].a : nullptr, false, false, s->id);
+  call_plain(o, m->owner, m->ref, n ? &slots[0].a : nullptr, s->id);
   ws.Exec_ptr = after;
   return true;
 }
