@@ -1,6 +1,6 @@
 REM A program method's variables are kept, cleared, for its next call: every
 REM kind of node comes back empty whatever the call left in it (strings,
-REM arrays, a tree with left branches, a LOCAL), and the slots to the
+REM arrays, a tree with left branches, a LOCAL, integers), and the slots to the
 REM object's properties stay only for the same object.  The calls run from
 REM loops, from a called program, recursively and from another method; an
 REM error inside a method and an object dropped during a call change nothing
@@ -32,7 +32,10 @@ REM for the next call.  The whole session runs again from the saved file.
 232 SETERR 234; PRINT H'SELF(1); GOTO 236
 234 PRINT "in use:",ERR
 236 SETERR 0; PRINT H'TREE(1),H'STRS$(1),H'SELF(2)
-240 END
+238 REM an integer local of the method, and a parameter that an integer
+239 REM variable passed by reference made an integer for one call only
+240 N%=7; FOR R=1 TO 3; PRINT H'INTS(R+0),H'INTS(N%),N%,H'INTS(R/4); NEXT R
+250 END
 1000 DEF CLASS "N"
 1010 PROPERTY A,B,C,D,E,F,P,Q,U,W
 1020 FUNCTION STRS$(X)
@@ -88,7 +91,11 @@ REM for the next call.  The whole session runs again from the saved file.
 1484 ENTER O,X
 1486 T$="it"; M=A+X+O'A; DROP OBJECT O; RETURN M
 1488 FUNCTION END
-1490 END DEF
+1489 FUNCTION INTS(X)
+1490 ENTER X
+1491 K%=K%+X+0.75; X=X+0.5; RETURN K%*100+X
+1492 FUNCTION END
+1493 END DEF
 1500 RETURN
 SAVE "mnodes"
 DELETE
