@@ -831,6 +831,13 @@ void run_statements(uint8_t* work) {
               goto dispatch;
             }
             ws.Exec_ptr = ++q;
+          } else if (q[1] == code::D_RETURN && !Work_pending()) {
+            // "...; RETURN" ends many subroutine and method bodies: RETURN
+            // as the dispatch below would reach it.
+            ws.Stmt_ptr = q + 1;
+            ws.Exec_ptr = q + 2;
+            d_rtrn();
+            continue;
           }
         } else if (kept) {
           // A kept statement that ends its line, nothing pending at the

@@ -1,0 +1,34 @@
+REM RETURN right after an assignment in the same line ("X=X+1; RETURN"):
+REM from a loop, nested subroutines, under TRACE, inside an IF's THEN part,
+REM with no GOSUB open (the error caught), and a method's RETURN the same
+REM way, with a value and without.
+10 X=0; GOSUB 500; PRINT "once:",X
+20 FOR I=1 TO 3; GOSUB 500; NEXT I; PRINT "loop:",X
+30 Y=0; GOSUB 600; PRINT "nested:",X,Y
+40 TRACE; GOSUB 500; ENDT; PRINT "traced:",X
+50 FOR I=1 TO 4; GOSUB 700; PRINT "if:",I,X; NEXT I
+60 GOSUB 800; PRINT "long line:",X
+70 SETERR 90; X=1; RETURN
+80 PRINT "not reached"
+90 PRINT "error:",ERR,ERL; SETERR 0
+100 GOSUB 900; H=NEW("T"); FOR I=1 TO 3; PRINT "method:",H'TWICE(I),H'TWICE(I+0.5),H'NONE(I); NEXT I
+105 TRACE; PRINT "traced method:",H'TWICE(7); ENDT
+110 DROP OBJECT H; END
+500 X=X+1; RETURN
+600 Y=Y+10; GOSUB 500; Y=Y+X; RETURN
+700 IF I>2 THEN X=-I; RETURN
+710 X=X*2; RETURN
+800 X=100; X=X+1; RETURN
+900 DEF CLASS "T"
+910 FUNCTION TWICE(V)
+920 ENTER V
+930 W=V*2; RETURN W
+940 FUNCTION END
+950 FUNCTION NONE(V)
+960 ENTER V
+970 W=V; RETURN
+980 FUNCTION END
+990 END DEF
+995 RETURN
+SAVE "rassign"
+RUN
