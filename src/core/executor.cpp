@@ -770,7 +770,7 @@ void run_statements(uint8_t* work) {
     // One test for all pending work: requests of the main line and flags
     // set by signal handlers.
     uint8_t c;
-    uint32_t pending;
+    uint64_t pending;
     if ((pending = Work_pending())) {
       // The liveness countdown alone is counted here: a program that runs
       // with a thin client attached keeps the statement fast path.

@@ -41,7 +41,6 @@ void (*Ide_step_hook)() = nullptr;
 void (*Ide_shutdown_hook)() = nullptr;
 volatile sig_atomic_t Sig_events = 0;
 
-volatile sig_atomic_t Sig_pending = 0;
 volatile sig_atomic_t Sig_escape = 0;
 volatile sig_atomic_t Sig_timeout = 0;
 volatile sig_atomic_t Sig_debug = 0;

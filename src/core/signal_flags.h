@@ -3,15 +3,17 @@
 // ws.Run_flags, which the main line rewrites at any time.  The main line
 // folds the flags in with Take_signals(), which also does what a handler
 // may not: the status file "kestil.sts", the hang-up log, the event hooks.
-// The statement loop tests Sig_pending beside ws.Run_flags; code that waits
-// (reads, locks, timers) reads the flags through Run_flags_now().
+// The statement loop tests Sig_pending beside ws.Run_flags (Work_pending);
+// code that waits (reads, locks, timers) reads the flags through
+// Run_flags_now().
 #pragma once
 #include <csignal>
 #include <cstdint>
 
 #include "core/workspace.h"
 
-extern volatile sig_atomic_t Sig_pending;      // any flag below is set
+// Any flag below is set: the workspace's word, which follows ws.Run_flags.
+inline volatile sig_atomic_t& Sig_pending = ws.Sig_pending;
 extern volatile sig_atomic_t Sig_escape;       // SIGINT or SIGTSTP: escape request
 extern volatile sig_atomic_t Sig_timeout;      // the statement deadline passed
 extern volatile sig_atomic_t Sig_debug;        // SIGTTOU: debug request
@@ -28,8 +30,24 @@ extern volatile sig_atomic_t Sig_break_count;  // SIGINTs since the escape was l
 uint32_t Take_signals();
 
 // Work the statement loop must serve before the next statement: requests
-// of the main line and flags set by signal handlers, as one word (0: none).
-inline uint32_t Work_pending() { return (ws.Run_flags & RF_SERVE_MASK) | uint32_t(Sig_pending); }
+// of the main line and flags set by signal handlers (0: none).  Run_flags
+// and Sig_pending side by side are read as one word, in one load, and
+// tested with one mask: RF_SERVE_MASK over Run_flags, all of Sig_pending.
+// The value is that word masked: RF_SERVE_MASK's bits as they are in
+// Run_flags while Sig_pending is 0.
+typedef uint64_t Work_word __attribute__((may_alias));
+static_assert(sizeof(sig_atomic_t) == 4, "Run_flags and Sig_pending make one 64-bit word");
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr uint64_t WORK_MASK = uint64_t(0xFFFFFFFF) << 32 | RF_SERVE_MASK;
+// With the top bit of RF_SERVE_MASK set the mask is its sign extension:
+// the loop's test is one instruction with an immediate.
+static_assert(RF_SERVE_MASK & 0x80000000u, "WORK_MASK is RF_SERVE_MASK sign-extended");
+#else
+constexpr uint64_t WORK_MASK = uint64_t(RF_SERVE_MASK) << 32 | 0xFFFFFFFF;
+#endif
+inline uint64_t Work_pending() {
+  return *reinterpret_cast<const volatile Work_word*>(&ws.Run_flags) & WORK_MASK;
+}
 inline uint32_t Run_flags_now() { return Sig_pending ? Take_signals() : ws.Run_flags; }
 
 // Drops an escape request (RF_ESCAPE and one not yet taken); the interrupt

@@ -1,9 +1,10 @@
 // The workspace: all interpreter state of the process lives in the one global
-// record `ws`.  There are no threads; signal handlers only set bits of
-// ws.Run_flags, which the executor serves between statements.
+// record `ws`.  There are no threads; signal handlers only set flags of their
+// own and ws.Sig_pending, which the executor serves between statements.
 //
 // Each module keeps its fields in its own section below.
 #pragma once
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 
@@ -269,7 +270,11 @@ struct Workspace : Io_state, Prog_context {
   int64_t Msk_len = 0;           // length of the last match (VMSL)
 
   // ---- run state ----
-  uint32_t Run_flags = 0;  // signal handlers only OR bits in; read between statements
+  uint32_t Run_flags = 0;  // the main line's requests; read between statements
+  // Set by the signal handlers when a flag of theirs is set (the handlers'
+  // one word in the workspace; core/signal_flags.h).  It follows Run_flags
+  // at once: the statement loop reads the two as one word.
+  volatile sig_atomic_t Sig_pending = 0;
   uint32_t Con_flags = 0;
   uint32_t Cmd_flags = 0;
   uint32_t Start_flags = 0;

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
+
+#include <unistd.h>
 
 #include "channels/record_io.h"
 #include "core/codes.h"
@@ -240,6 +243,50 @@ TEST_F(ExecTest, RemarksRunToTheEndOfTheLine) {
   type("RUN");
   EXPECT_EQ(num("B"), -999);
   EXPECT_EQ(num("C"), 1);
+}
+
+// The statement loop reads ws.Run_flags and the handlers' word as one: it
+// sees the handlers' word alone, each bit of RF_SERVE_MASK, and nothing of
+// the bits outside it.
+TEST(WorkPending, SeesTheSignalWordAndTheServedRunFlagsOnly) {
+  const uint32_t saved = ws.Run_flags;
+  EXPECT_EQ(reinterpret_cast<const volatile char*>(&ws.Sig_pending) - reinterpret_cast<const char*>(&ws.Run_flags), 4);
+  ws.Run_flags = 0;
+  Sig_pending = 0;
+  EXPECT_EQ(Work_pending(), 0u);
+  Sig_pending = 1;
+  EXPECT_NE(Work_pending(), 0u);
+  Sig_pending = 0;
+  ws.Run_flags = ~uint32_t(RF_SERVE_MASK);
+  EXPECT_EQ(Work_pending(), 0u);
+  for (int bit = 0; bit < 32; ++bit) {
+    const uint32_t b = uint32_t(1) << bit;
+    if (!(RF_SERVE_MASK & b)) continue;
+    ws.Run_flags = b;
+    EXPECT_EQ(Work_pending(), b) << "bit " << bit;
+  }
+  ws.Run_flags = saved;
+}
+
+// An interrupt that arrives while a loop runs on the kept paths alone (a
+// kept assignment that ends its line, its step kept through the GOTO of the
+// next line): the loop stops at its next statement, as RUN leaves it.
+TEST_F(ExecTest, InterruptDuringAKeptLoopStopsItAtItsNextStatement) {
+  program({"10 N=0", "20 N=N+1", "30 GOTO 20"});
+  Set_break_handler();
+  std::thread sender([] {
+    usleep(50000);
+    kill(getpid(), SIGINT);
+  });
+  type("RUN");  // returns only when the loop has taken the interrupt
+  sender.join();
+  EXPECT_NE(ws.Con_flags & CON_MODE, 0u);
+  // Where it stops depends on when the interrupt came (on a loaded machine,
+  // before the loop began).
+  EXPECT_TRUE(ws.Stop_stno == 10 || ws.Stop_stno == 20 || ws.Stop_stno == 30) << ws.Stop_stno;
+  std::signal(SIGINT, SIG_DFL);
+  Take_signals();
+  ws.Run_flags &= ~uint32_t(RF_ESCAPE);
 }
 
 sighandler_t current_sigint() {
