@@ -69,15 +69,22 @@ class Io_live_save {
     Block_copy<HEAD>(head_, &io);
     Block_copy<MIDDLE>(middle_, reinterpret_cast<const unsigned char*>(&io) + MIDDLE_AT);
     next_chan_ = io.Io_next_chan;
-    iol_ = io.Iol_depth < 0 ? 0 : io.Iol_depth > IOL_STACK_DEPTH ? IOL_STACK_DEPTH : io.Iol_depth;
-    for (int i = 0; i < iol_; i++) {
-      iol_ret_[i] = io.Iol_ret[i];
-      iol_sep_[i] = io.Iol_sep[i];
+    // (Usually no walk and no parts: one test each.)
+    iol_ = 0;
+    if (io.Iol_depth > 0) [[unlikely]] {
+      iol_ = io.Iol_depth > IOL_STACK_DEPTH ? IOL_STACK_DEPTH : io.Iol_depth;
+      for (int i = 0; i < iol_; i++) {
+        iol_ret_[i] = io.Iol_ret[i];
+        iol_sep_[i] = io.Iol_sep[i];
+      }
     }
-    keys_ = io.Io_key_cnt < 0 ? 0 : io.Io_key_cnt > IO_KEY_PARTS ? IO_KEY_PARTS : io.Io_key_cnt;
-    for (int i = 0; i < keys_; i++) {
-      key_part_[i] = io.Io_key_part[i];
-      key_len_[i] = io.Io_key_part_len[i];
+    keys_ = 0;
+    if (io.Io_key_cnt > 0) [[unlikely]] {
+      keys_ = io.Io_key_cnt > IO_KEY_PARTS ? IO_KEY_PARTS : io.Io_key_cnt;
+      for (int i = 0; i < keys_; i++) {
+        key_part_[i] = io.Io_key_part[i];
+        key_len_[i] = io.Io_key_part_len[i];
+      }
     }
   }
   void restore(Io_state& io) const {

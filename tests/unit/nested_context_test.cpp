@@ -165,6 +165,74 @@ TEST_F(Nested_context, GuardSavesTheStopPositionAndLinePositionAsAsked) {
   EXPECT_EQ(ws.Bsy_line, 0u);
 }
 
+TEST_F(Nested_context, GuardKeepsTheLiveWalkEntriesAndKeyParts) {
+  static const uint8_t codes[4] = {1, 2, 3, 4};
+  static const uint8_t parts[2] = {'A', 'B'};
+  auto caller_walk = [&](int depth, int keys) {
+    ws.Iol_depth = depth;
+    for (int i = 0; i < IOL_STACK_DEPTH; i++) {
+      ws.Iol_ret[i] = codes + (i % 4);
+      ws.Iol_sep[i] = 100 + i;
+    }
+    ws.Io_key_cnt = keys;
+    for (int i = 0; i < IO_KEY_PARTS; i++) {
+      ws.Io_key_part[i] = parts + (i % 2);
+      ws.Io_key_part_len[i] = 1 + i;
+    }
+  };
+  auto run_over = [] {
+    ws.Iol_depth = -1;
+    ws.Io_key_cnt = 0;
+    for (int i = 0; i < IOL_STACK_DEPTH; i++) {
+      ws.Iol_ret[i] = nullptr;
+      ws.Iol_sep[i] = 0;
+    }
+    for (int i = 0; i < IO_KEY_PARTS; i++) {
+      ws.Io_key_part[i] = nullptr;
+      ws.Io_key_part_len[i] = 0;
+    }
+  };
+  // A walk three deep and two KEY= parts: those entries come back, the
+  // dead ones past them stay as the run left them.
+  caller_walk(3, 2);
+  {
+    Nested_run_guard saved(NESTED_IO);
+    run_over();
+  }
+  EXPECT_EQ(ws.Iol_depth, 3);
+  EXPECT_EQ(ws.Io_key_cnt, 2);
+  for (int i = 0; i < 3; i++) {
+    EXPECT_EQ(ws.Iol_ret[i], codes + (i % 4)) << i;
+    EXPECT_EQ(ws.Iol_sep[i], 100 + i) << i;
+  }
+  EXPECT_EQ(ws.Iol_ret[3], nullptr);
+  for (int i = 0; i < 2; i++) {
+    EXPECT_EQ(ws.Io_key_part[i], parts + (i % 2)) << i;
+    EXPECT_EQ(ws.Io_key_part_len[i], 1 + i) << i;
+  }
+  EXPECT_EQ(ws.Io_key_part[2], nullptr);
+
+  // Counts past the tables keep the whole tables; no walk and no parts
+  // (the usual case) keep none.
+  caller_walk(IOL_STACK_DEPTH + 5, IO_KEY_PARTS + 3);
+  {
+    Nested_run_guard saved(NESTED_IO);
+    run_over();
+  }
+  EXPECT_EQ(ws.Iol_ret[IOL_STACK_DEPTH - 1], codes + ((IOL_STACK_DEPTH - 1) % 4));
+  EXPECT_EQ(ws.Io_key_part_len[IO_KEY_PARTS - 1], IO_KEY_PARTS);
+  caller_walk(-1, 0);
+  {
+    Nested_run_guard saved(NESTED_IO);
+    run_over();
+  }
+  EXPECT_EQ(ws.Iol_depth, -1);
+  EXPECT_EQ(ws.Iol_ret[0], nullptr);
+  EXPECT_EQ(ws.Io_key_part[0], nullptr);
+  ws.Iol_depth = -1;
+  ws.Io_key_cnt = 0;
+}
+
 TEST_F(Nested_context, DriverProgramLeavesTheCallerAsItFoundIt) {
   caller_state();
   ws.Lfo_chan = 65001;
