@@ -890,6 +890,8 @@ void Exec_pop() {
   else pop_frame(true);
 }
 
+void Exec_pop_bound(Arg_rec* list) { pop_bound(list); }
+
 void Pop_all_frames() {
   while (ws.Call_link) pop_frame(false);
 }
