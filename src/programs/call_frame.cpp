@@ -346,6 +346,10 @@ void pop_frame(bool flow_back) {
 // differs in any of them, or whose record changed (a new load serial), goes
 // the long way and leaves a new one.
 constexpr uint32_t WARM_NAME_MAX = 64;
+// The bits of an argument's first code word a bound call tests (bytes in
+// memory order: the comma, the type code, the slot's high byte with its
+// top bit, the slot's low byte).
+constexpr uint32_t BOUND_LEAD_MASK = 0x0080FFFF;
 
 struct Warm_start {
   Prog_context ctx;  // owned pointers cleared: each call sets its own
@@ -370,6 +374,15 @@ struct Warm_start {
   // record's table; whether more than one item is a string.
   const void* bound_plan;
   bool bound_strs;
+  // Each item as a bound call checks its argument: the bits of the code
+  // word an argument must start with that BOUND_LEAD_MASK tests (the comma,
+  // the item's type code, the top bit of a bound slot), and the item's slot
+  // within the record's table.
+  struct Bound_item {
+    uint32_t lead;
+    uint32_t kept;
+    uint8_t type;
+  } bound_items[CALL_FRAME_ARGS];
   // Where a bound call goes on from an ENTER that ends its line: the next
   // line's record of the image, its line number and length (all fixed with
   // the plan); null when the ENTER does not end its line that way.
@@ -551,45 +564,45 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 }
 
 // A bound call's arguments at p (after the name), checked against the
-// plan of rec's ENTER: every argument a variable of the caller by its
-// bound slot, as Do_Args takes it by reference (readable and writable, no
-// record, a string not passed twice), and every item's kept variable a
-// plain scalar of the same type (kept variables are cleared: no storage):
-// what ENTER would bind without a failure.  The variables in from and to
-// and the cursor after the arguments, or null.
-[[gnu::always_inline]] inline uint8_t* bound_args(const Enter_plan* plan, bool strs, uint8_t* p, const Prog_obj* rec,
+// items of rec's ENTER plan as the warm start w keeps them (n of them):
+// every argument a variable of the caller by its bound slot, as Do_Args
+// takes it by reference (readable and writable, no record, a string not
+// passed twice), and every item's kept variable a plain scalar of the same
+// type (kept variables are cleared: no storage): what ENTER would bind
+// without a failure.  The variables in from and to and the cursor after
+// the arguments, or null.
+[[gnu::always_inline]] inline uint8_t* bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
                                                  Var_node** from, Var_node** to) {
   Var_node** const kept = rec->spare_index;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
+  const bool strs = w->bound_strs;
   // A caller's variable is refused by its flags word and access masks in
   // one test: flags (read-only, record), then the read and the write mask
   // against the bits the program lacks.
   const uint64_t lacking = uint16_t(~ws.Var_mask);
   const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
-  const Enter_item* it = plan->items;
-  for (uint32_t i = 0, n = plan->count; i < n; i++, it++, p += 4) {
-    // ", name" with the item's type, the name by its bound slot; what
-    // follows is the next one's comma or the end, tested there.
-    const uint8_t c = it->type;
-    // The comma and the type code as one half-word, the slot (its top bit
-    // set: bound) as the other, big-endian.
-    uint16_t lead, ref;
-    std::memcpy(&lead, p, 2);
-    std::memcpy(&ref, p + 2, 2);
-    ref = __builtin_bswap16(ref);
-    if (lead != uint16_t(code::COMMA | c << 8) || !(ref & 0x8000)) return nullptr;
-    uint32_t idx = ref & 0x7FFF;
+  const Warm_start::Bound_item* it = w->bound_items;
+  const Warm_start::Bound_item* const end = it + n;
+  for (Var_node** f = from; it != end; it++, p += 4, f++, to++) {
+    // ", name" with the item's type, the name by its bound slot, as one
+    // word: the comma, the type code, the slot big-endian (its top bit set:
+    // bound); what follows is the next one's comma or the end, tested there.
+    uint32_t word;
+    std::memcpy(&word, p, 4);
+    if ((word & BOUND_LEAD_MASK) != it->lead) return nullptr;
+    uint32_t idx = __builtin_bswap32(word) & 0x7FFFu;
     if (idx >= slot_cnt) return nullptr;
+    const uint8_t c = it->type;
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return nullptr;
-    Var_node* cv = kept[it->idx];  // (within the table: checked with the plan)
+    Var_node* cv = kept[it->kept];  // (within the table: checked with the plan)
     if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
     if (strs && c == code::STR_VAR)
-      for (uint32_t j = 0; j < i; j++)
-        if (from[j] == v) return nullptr;  // a string passed twice goes by value the second time
-    from[i] = v;
-    to[i] = cv;
+      for (Var_node** q = from; q != f; q++)
+        if (*q == v) return nullptr;  // a string passed twice goes by value the second time
+    *f = v;
+    *to = cv;
   }
   return p;
 }
@@ -760,8 +773,11 @@ template <bool Own>
       return false;
     uint32_t strs = 0;
     for (uint32_t i = 0; i < plan->count; i++) {
-      if (plan->items[i].idx >= rec->var_cnt) return false;
-      strs += plan->items[i].type == code::STR_VAR;
+      const Enter_item& it = plan->items[i];
+      if (it.idx >= rec->var_cnt) return false;
+      strs += it.type == code::STR_VAR;
+      static_assert(std::endian::native == std::endian::little, "an argument's code word is read little-endian");
+      w->bound_items[i] = {uint32_t(code::COMMA) | uint32_t(it.type) << 8 | 0x800000u, it.idx, it.type};
     }
     w->bound_plan = plan;
     w->bound_strs = strs > 1;
@@ -781,7 +797,7 @@ template <bool Own>
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
   const uint32_t n = plan->count;
-  uint8_t* p = bound_args(plan, w->bound_strs, ws.Exec_ptr, rec, from, to);
+  uint8_t* p = bound_args(w, n, ws.Exec_ptr, rec, from, to);
   if (!p) return false;
   if (!(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
@@ -873,6 +889,8 @@ void Exec_pop() {
   if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound(list);
   else pop_frame(true);
 }
+
+void Exec_pop_bound(Arg_rec* list) { pop_bound(list); }
 
 void Pop_all_frames() {
   while (ws.Call_link) pop_frame(false);
