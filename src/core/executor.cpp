@@ -36,6 +36,7 @@
 #include "core/line_store.h"
 #include "core/editor.h"
 #include "core/memory.h"
+#include "core/oru_assert.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
@@ -394,14 +395,18 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
   return &s;
 }
 
-// The kept step t after a kept statement, when it has one, nothing is
-// pending and the line state is the one the step was kept from: what the
-// statement loop does at a line end then (quick_line_advance, and a GOTO
-// that starts the next line when the step was kept through it).  False,
-// with nothing done, otherwise.
+// The kept step t after a kept statement, when it has one and nothing is
+// pending: what the statement loop does at a line end then
+// (quick_line_advance, and a GOTO that starts the next line when the step
+// was kept through it).  False, with nothing done, otherwise.  The line
+// state is the one the step was kept from: the statement's site holds for
+// this epoch, and while the epoch holds the loop reaches a statement only
+// with its own line's state (a line step, a cached GOTO and NEXT each set
+// the state of the line they go to, and nothing else sets any).
 LOOP_INLINE bool kept_line_step(const Line_step& t) {
   uint8_t* str = t.str;
-  if (!str || Work_pending() || ws.Cur_line_rec != t.from_rec || ws.Cur_stno != t.from_no) return false;
+  if (!str || Work_pending()) return false;
+  ORU_ASSERT(ws.Cur_line_rec == t.from_rec && ws.Cur_stno == t.from_no);
   ws.Cur_edit_blk = t.blk;
   ws.Cur_line_rec = t.rec;
   ws.Str_ptr = str;
