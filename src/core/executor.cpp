@@ -955,6 +955,16 @@ void run_statements(uint8_t* work) {
         ++ws.Exec_ptr;
         d_rtrn();
         break;
+      // CALL and EXIT (a subprogram call's pair of statements) reach their
+      // handlers by the switch's own jump, past the default's range test.
+      case code::D_CALL:
+        ++ws.Exec_ptr;
+        dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
+        break;
+      case code::D_EXIT:
+        ++ws.Exec_ptr;
+        dir_jmp[code::D_EXIT - int(code::EXT_DIR)]();
+        break;
       case code::STR_VAR:
         if (!append_fast()) implied_let();
         break;
