@@ -1022,6 +1022,21 @@ void leave_exec(uint8_t* work) {
 
 }  // namespace
 
+void Image_line_step::learn(const uint8_t* image, size_t size, uint8_t* line, const uint8_t* stmt_end, uint16_t stno,
+                            uint16_t line_no) {
+  next = nullptr;
+  if (!image || !line || !stmt_end || *stmt_end != code::EOL || stno != line_no ||
+      uint16_t(stno - 1) >= LAST_LINE_NO - 1)
+    return;
+  const uint8_t* end = image + size;
+  if (line < image || line + 4 > end) return;
+  uint8_t* at = line + 2 + get_u16be(line);
+  if (stmt_end < line + 4 || stmt_end >= at || at + 4 > end || at + 2 + get_u16be(at) > end) return;
+  next = at;
+  len = get_u16be(at);
+  no = get_u16be(at + 2);
+}
+
 // quick_line_advance taken on the line state as it is, and the state put
 // back: the loop's own step, whatever it takes.
 void Keep_line_step(Line_step& t) {

@@ -1,8 +1,10 @@
 // The statement executor.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "core/dispatch.h"
+#include "core/workspace.h"
 
 void Exec_line();
 // The statement loop's epoch: it moves on whenever anything but the loop's
@@ -45,6 +47,31 @@ struct Line_step {
 // Keeps in t the step the statement loop would take at the end of the
 // current line now (none, str null, when it would not take one there).
 void Keep_line_step(Line_step& t);
+// The step from the end of a line of a program image to the next line's
+// first statement, as the statement loop takes it there when nothing is
+// pending (the next record: length, line number, code), found once for a
+// statement that ends its line and kept with it: a call's ENTER, where the
+// call goes on.  It holds for as long as the image does.
+struct Image_line_step {
+  uint8_t* next = nullptr;  // the next line's record (null: no step)
+  int32_t len = 0;
+  uint16_t no = 0;
+  // The step after the statement that ends at stmt_end, on the line whose
+  // record is line within image (size bytes), the cursor on line stno at
+  // line position line_no; none when the statement does not end the line,
+  // the cursor is not that line's own, or the line is the last.
+  void learn(const uint8_t* image, size_t size, uint8_t* line, const uint8_t* stmt_end, uint16_t stno,
+             uint16_t line_no);
+  // The next line's first statement made current.
+  void take() const {
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = next;
+    ws.Str_ptr = next + 2;
+    ws.Str_len = len;
+    ws.Cur_line_no = ws.Cur_stno = no;
+    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
+  }
+};
 // The step READ's fast path kept for its statement (str null when the
 // statement does not end its line), set by that path when it has read the
 // statement and nothing else: the statement loop clears it before READ and

@@ -335,14 +335,9 @@ void d_exit() {
   if (ws.Call_status == -1) Rpt_error(err::NOT_IN_CALLED);
   if (!ws.Call_link) Rpt_error(err::NOT_IN_CALL);
   if (stmt_end(*ws.Exec_ptr)) {
-    // From a program line, EXIT alone only pops the frame (there is one:
-    // tested above), a bound call's at once.
-    if (ws.Cur_stno != 0) {
-      if (Arg_rec* list = ws.Arg_list; list && list->in_frame) Exec_pop_bound(list);
-      else Exec_pop();
-    } else {
-      Exec_exit(false, 0);
-    }
+    // From a program line, EXIT alone only pops the frame.
+    if (ws.Cur_stno != 0) Exec_pop();
+    else Exec_exit(false, 0);
     return;
   }
   Exec_exit(true, Eval_integer());

@@ -13,6 +13,7 @@
 #include "core/codes.h"
 #include "core/exec_command.h"
 #include "core/control_stack.h"
+#include "core/executor.h"
 #include "core/errors.h"
 #include "core/line_store.h"
 #include "core/memory.h"
@@ -172,26 +173,21 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
   return rest;
 }
 
-// The callee's side of a return from a call whose argument records are
-// its caller's own (a bound call, a method's direct call), in its usual
-// case: no attached objects, no control frames, user functions or lines
-// of its own, variables not shared with the caller.  The values flow back
-// through the records (a caller's variable that is read-only or an
-// integer, or any other kind, takes Args_flow_back's way), the variables
-// are kept for the next call (Prog_keep_plain_vars, else as at any
-// return).  False, with nothing done, for anything else.
-[[gnu::noinline]] bool leave_bound(Call_frame* f, std::vector<Var_node*>& refill) {
-  Arg_rec* list = ws.Arg_list;
-  if (!list || !list->in_frame || (f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) return false;
-  const bool rest = flow_back_plain(list);
-  if (rest) Args_flow_back(list, refill);
-  ws.Arg_list = nullptr;
-  ws.Ctl_depth = 0;
-  if (!Prog_keep_plain_vars(ws.Pgm_cache_ent) && !Prog_keep_vars()) Clr_var();
-  return true;
-}
+// The caller's accumulators, kept across a return's work that may
+// evaluate (pending ++/-- run when variables are freed) and put back before
+// a record of the caller is filled again.
+struct Caller_acc {
+  Num_val num = ws.Num_acc;
+  uint8_t* str = ws.Str_ptr;
+  int32_t len = ws.Str_len;
+  void restore() const {
+    ws.Num_acc = num;
+    ws.Str_ptr = str;
+    ws.Str_len = len;
+  }
+};
 
-// The callee's side of any other return: attached objects released,
+// The callee's side of a return: attached objects released,
 // values back (flow_back), control frames unstacked, variables kept,
 // freed or handed back to a caller that shared them.
 void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill) {
@@ -260,20 +256,12 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
 // raised.
 void pop_frame(bool flow_back) {
   Call_frame* f = ws.Call_link;
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
+  const Caller_acc acc;
   std::vector<Var_node*> refill;
-  if (flow_back && leave_bound(f, refill)) {
-    release_image();  // leave_bound found image_only so, and kept it so
-  } else {
-    leave_general(f, flow_back, refill);
-    release_program();
-  }
+  leave_general(f, flow_back, refill);
+  release_program();
   back_to_caller(f, flow_back);
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
+  acc.restore();
   if (!refill.empty()) Args_refill(refill);
 }
 
@@ -281,13 +269,9 @@ void pop_frame(bool flow_back) {
 // accumulators are the caller's and come back afterwards (Clr_var runs
 // pending ++/--; the keeps evaluate nothing).
 [[gnu::noinline]] void clear_vars() {
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
+  const Caller_acc acc;
   Clr_var();
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
+  acc.restore();
 }
 
 // The end of a bound call's pop, once the values are back: the callee's
@@ -306,23 +290,21 @@ void pop_frame(bool flow_back) {
 // read-only now): those values take Args_flow_back's way, and the
 // accumulators come back before a record is filled again (as pop_frame).
 [[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
-  Num_val acc = ws.Num_acc;
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
+  const Caller_acc acc;
   std::vector<Var_node*> refill;
   Args_flow_back(list, refill);
   finish_bound(f);
-  ws.Num_acc = acc;
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
+  acc.restore();
   if (!refill.empty()) Args_refill(refill);
 }
 
-// An EXIT's pop when the argument list is the frame's own records (list),
-// in leave_bound's usual case all of it in one: the values straight back
-// (a caller's variable that is not plain: pop_bound_rest), the callee's
-// variables kept, its image released, the caller's context back.  Anything
-// else: pop_frame's way.
+// An EXIT's pop when the argument list is the frame's own records (list,
+// a bound call's or a method's direct call), in the usual case (no attached
+// objects, no control frames, user functions or lines of the callee's own,
+// variables not shared with the caller) all of it in one: the values
+// straight back (a caller's variable that is not plain: pop_bound_rest),
+// the callee's variables kept, its image released, the caller's context
+// back.  Anything else: pop_frame's way.
 [[gnu::noinline]] void pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
   if ((f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) {
@@ -383,12 +365,9 @@ struct Warm_start {
     uint32_t kept;
     uint8_t type;
   } bound_items[CALL_FRAME_ARGS];
-  // Where a bound call goes on from an ENTER that ends its line: the next
-  // line's record of the image, its line number and length (all fixed with
-  // the plan); null when the ENTER does not end its line that way.
-  uint8_t* bound_next;
-  uint16_t bound_next_no;
-  int32_t bound_next_len;
+  // Where a bound call goes on from an ENTER that ends its line (fixed with
+  // the plan; none when the ENTER does not end its line that way).
+  Image_line_step bound_next;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
@@ -417,12 +396,14 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return word;
 }
 
-// The checks of a warm start w of rec that do not depend on where the
-// record was found: the record as Prog_take and Exec_load would take it
-// (kept variables and name block, the same load), the caller's fields the
-// kept context was built from, and nothing that would make the long way
-// do more.
-[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
+// The checks of rec's warm start w for a call of the name that do not
+// depend on where the record was found: the name the start was kept for,
+// the record as Prog_take and Exec_load would take it (kept variables and
+// name block, the same load), the caller's fields the kept context was
+// built from, and nothing that would make the long way do more.
+[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w, const uint8_t* name,
+                                             uint32_t name_len) {
+  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len)) return false;
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
       !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
     return false;
@@ -447,7 +428,7 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   Prog_obj* rec = ws.Prog_head;
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len) || !warm_fits(rec, w)) return nullptr;
+  if (!warm_fits(rec, w, name, name_len)) return nullptr;
   // A program kept by the program cache is taken only while its file is
   // unchanged, as the search by name takes it (a changed one is marked
   // there).
@@ -465,7 +446,7 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   Prog_obj* rec = Prog_own_find(name, name_len);
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len) || !warm_fits(rec, w)) return nullptr;
+  if (!warm_fits(rec, w, name, name_len)) return nullptr;
   return rec;
 }
 
@@ -560,7 +541,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   std::memcpy(w->name, name, name_len);
   w->bound_plan = nullptr;
   w->bound_strs = false;
-  w->bound_next = nullptr;
+  w->bound_next.next = nullptr;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -782,17 +763,9 @@ template <bool Own>
     w->bound_plan = plan;
     w->bound_strs = strs > 1;
     // ENTER ends its line: a call goes on to the next line's first
-    // statement, as the statement loop steps from a line of an image (a
-    // record: length, line number, code) when nothing is pending.  (The
-    // warm start's cursor is on that line, its record current.)
-    w->bound_next = nullptr;
-    uint8_t* at = w->ctx.Cur_line_rec;
-    if (*plan->end == code::EOL && at && w->stno == w->ctx.Cur_line_no && uint16_t(w->stno - 1) < LAST_LINE_NO - 1) {
-      at += 2 + get_u16be(at);
-      w->bound_next = at;
-      w->bound_next_no = get_u16be(at + 2);
-      w->bound_next_len = get_u16be(at);
-    }
+    // statement.  (The warm start's cursor is on that line, its record
+    // current.)
+    w->bound_next.learn(rec->image, rec->image_size, w->ctx.Cur_line_rec, plan->end, w->stno, w->ctx.Cur_line_no);
   }
   Var_node* from[CALL_FRAME_ARGS];
   Var_node* to[CALL_FRAME_ARGS];
@@ -849,13 +822,8 @@ template <bool Own>
   }
   if (n) f->args[n - 1].next = nullptr;
   if (n) ws.Cur_var = to[n - 1];
-  if (uint8_t* next = w->bound_next) {
-    ws.Cur_edit_blk = nullptr;
-    ws.Cur_line_rec = next;
-    ws.Str_ptr = next + 2;
-    ws.Str_len = w->bound_next_len;
-    ws.Cur_line_no = ws.Cur_stno = w->bound_next_no;
-    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
+  if (w->bound_next.next) {
+    w->bound_next.take();
     return true;
   }
   warm_cursor(w);
@@ -889,8 +857,6 @@ void Exec_pop() {
   if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound(list);
   else pop_frame(true);
 }
-
-void Exec_pop_bound(Arg_rec* list) { pop_bound(list); }
 
 void Pop_all_frames() {
   while (ws.Call_link) pop_frame(false);

@@ -86,9 +86,6 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len);
 // Pops the current frame: arguments flow back, the called program and its
 // variables go, the caller's context and position return.
 void Exec_pop();
-// Exec_pop of a frame whose argument list (list, the current one) is the
-// frame's own records (in_frame: a bound call's), as Exec_pop takes it.
-void Exec_pop_bound(Arg_rec* list);
 // Pops every frame (QUIT, START, shut-down).
 void Pop_all_frames();
 // CALL of a program by name, no arguments, running in the executor's loop

@@ -180,25 +180,6 @@ void learn_inline(Method_entry& e, const Prog_obj* rec) {
   w->inline_count = count;
 }
 
-// Where the statement loop steps to from the end of ENTER's line (its
-// quick step: the next record of the image, for a line below the end line
-// that is the cursor's own), when ENTER ends that line.
-void learn_next(Method_entry& e, const Prog_obj* rec) {
-  e.enter_next = nullptr;
-  const uint8_t* image = rec->image;
-  uint8_t* line = e.line_rec;
-  if (!e.enter_count || !e.enter_end || *e.enter_end != code::EOL || !image || ws.Pgm_image != image || !line ||
-      e.stno != e.line_no || uint16_t(e.stno - 1) >= LAST_LINE_NO - 1)
-    return;
-  const uint8_t* end = image + rec->image_size;
-  if (line < image || line + 4 > end) return;
-  uint8_t* next = line + 2 + get_u16be(line);
-  if (e.enter_end < line + 4 || e.enter_end >= next || next + 4 > end || next + 2 + get_u16be(next) > end) return;
-  e.enter_next = next;
-  e.enter_next_no = get_u16be(next + 2);
-  e.enter_next_len = get_u16be(next);
-}
-
 // What the general load left, kept for the next call.
 void learn_entry(Method_entry& e, Prog_obj* rec) {
   e.rec = rec;
@@ -225,7 +206,10 @@ void learn_entry(Method_entry& e, Prog_obj* rec) {
     for (uint32_t j = 0; j < i; j++)
       if (e.enter_slots[i] == e.enter_slots[j] && ((e.enter_forms[i] ^ e.enter_forms[j]) & ENTER_ITEM_STR) == 0)
         e.enter_distinct = false;
-  learn_next(e, rec);
+  // Where a call goes on from an ENTER that ends its line.
+  e.enter_next.next = nullptr;
+  if (e.enter_count && ws.Pgm_image == rec->image)
+    e.enter_next.learn(rec->image, rec->image_size, e.line_rec, e.enter_end, e.stno, e.line_no);
   learn_inline(e, rec);
 }
 
@@ -291,18 +275,13 @@ template <bool NUMS>
     v->flags |= VF_ASSIGNED;
     if (old) Ret_str(old);
   }
-  if (uint8_t* next = e.enter_next; next && !Work_pending()) {
+  if (e.enter_next.next && !Work_pending()) {
     // On to the next line's first statement, as the statement loop goes
     // from ENTER's line end when nothing is pending there (the caller
     // checked what entry_valid asks: no PERFORM ON; the cursor is on ENTER's
     // line of the image).  The loop's test of pending work at that
     // statement serves both, as it does after its own step.
-    ws.Cur_edit_blk = nullptr;
-    ws.Cur_line_rec = next;
-    ws.Str_ptr = next + 2;
-    ws.Str_len = e.enter_next_len;
-    ws.Cur_line_no = ws.Cur_stno = e.enter_next_no;
-    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
+    e.enter_next.take();
     return true;
   }
   ws.Exec_ptr = ws.Stmt_ptr = e.enter_end;

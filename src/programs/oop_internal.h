@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/decimal.h"
+#include "core/executor.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -105,12 +106,9 @@ struct Method_entry {
   uint8_t* enter_end = nullptr;
   bool enter_distinct = false;  // no two items name one slot
   bool enter_nums = false;      // every item a numeric scalar (no string, no "[ALL]")
-  // ENTER ends its line: the next line's record of the image, its number
-  // and length, where a call whose items the loader bound goes on when
-  // nothing is pending (null: it goes on from enter_end).
-  uint8_t* enter_next = nullptr;
-  uint16_t enter_next_no = 0;
-  int32_t enter_next_len = 0;
+  // ENTER ends its line: where a call whose items the loader bound goes on
+  // when nothing is pending (none: it goes on from enter_end).
+  Image_line_step enter_next;
   // The context a call made current from this entry had before its
   // variables were bound, kept for the next call to start from in one copy
   // (Oop_frame_run), and the body's chain (Oop_frame_inline); null until
