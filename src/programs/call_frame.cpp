@@ -26,6 +26,7 @@
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/perform_on.h"
+#include "programs/var_keep.h"
 #include "terminal/obj_attach.h"
 
 namespace {
@@ -281,7 +282,7 @@ void pop_frame(bool flow_back) {
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
   // (While objects live the plain keep never applies: it is not asked.)
-  if ((Var_lookup_hook || !Prog_keep_plain_vars(ws.Pgm_cache_ent)) && !Prog_keep_vars()) clear_vars();
+  if ((Var_lookup_hook || !var_keep::keep_plain_vars(ws.Pgm_cache_ent)) && !var_keep::keep_vars()) clear_vars();
   release_image();
   back_to_caller(f, true);
 }

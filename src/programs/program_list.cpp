@@ -31,6 +31,7 @@
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
 #include "programs/program_watch.h"
+#include "programs/var_keep.h"
 
 namespace {
 
@@ -586,118 +587,28 @@ int Prog_cache_count() { return own_count; }
 
 bool Prog_file_changed(Prog_obj* rec) { return rec_changed(rec); }
 
-namespace {
-
-// Each node back to the state of a new one (its name, type and links
-// kept).  False when a node is localised (a frame refers to it): the nodes
-// are then freed as usual, after LOCAL's saved values came back, so the
-// ones cleared already lose nothing.
-bool clear_tree(Var_node* n);
-
-// The usual node (no left branch, no frame, no storage: a string passed by
-// reference has gone back; not an integer) takes one test and two plain
-// stores (the value with its padding, the flags with both access masks);
-// the others, the long way.
-[[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
-  static_assert(sizeof(Num_val) == 16 && offsetof(Var_node, str) == offsetof(Var_node, num) + 16,
-                "the value fills its 16 bytes");
-  static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
-                    offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
-                "the flags and the masks side by side");
-  static constexpr uint8_t zeros[16] = {};
-  for (; n; n = n->right) {
-    if (reinterpret_cast<uintptr_t>(n->frames) | reinterpret_cast<uintptr_t>(n->left) |
-        reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
-        reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list) |
-        (n->flags & VF_INTEGER)) [[unlikely]] {
-      if (n->frames) return false;
-      if (n->left && !clear_tree(n->left)) return false;
-      if (n->elems || n->assoc || n->dims) Clr_array(n);
-      if (n->str) {
-        Ret_str(n->str);
-        n->str = nullptr;
-      }
-      if (n->rec_list) {
-        Ret_blk(n->rec_list);
-        n->rec_list = nullptr;
-      }
-      n->num = Num_val{};
-      n->read_mask = n->write_mask = 0;
-      // Only a "%" name is an integer of its own (a reference may have lent
-      // the flag).
-      n->flags = (n->flags & VF_INTEGER) && n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%'
-                     ? uint32_t(VF_INTEGER)
-                     : 0u;
-      continue;
-    }
-    std::memcpy(static_cast<void*>(&n->num), zeros, 16);
-    std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
-  }
-  return true;
-}
+namespace var_keep {
 
 [[gnu::noinline]] bool clear_tree(Var_node* n) { return clear_chain(n); }
 
-// The running program's variable tables handed to its record for the next
-// call (tag and epoch: the method they were kept for, or none).  (A
-// method's keep has found no data set loaded: Var_clear_hook, which drops
-// the data sets of the call level, would find nothing to do.)
-[[gnu::always_inline]] inline bool hand_over_vars(Prog_obj* rec, const void* tag, uint32_t epoch) {
-  rec->spare_tag = tag;
-  rec->spare_epoch = epoch;
-  rec->spare_num = ws.Loc_num_tree;
-  rec->spare_str = ws.Loc_str_tree;
-  rec->spare_index = ws.Var_index;
-  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
-  ws.Var_index = nullptr;
-  ws.Cur_var = nullptr;
-  ws.Cur_val = nullptr;
-  ws.Cur_elem = -1;
-  if (Var_clear_hook && !tag) Var_clear_hook();
-  return true;
-}
-
-}  // namespace
-
-bool Prog_keep_vars() {
-  Prog_obj* rec = ws.Pgm_cache_ent;
-  if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
-  // Variables found through the object layer or loaded data sets are not
-  // the program's own: their slots must not be kept.
-  if (ws.Incdec_cnt || ws.Loc_chain) return false;
-  // While objects live only a method's own frame keeps (and the object
-  // layer settles which of its slots stay bound).
-  Method_keep method;
-  if (Var_lookup_hook && !Oop_method_keep(rec, &method)) return false;
-  if (ws.Arg_list) Clr_arg_var();
-  ws.Pgm_flags |= PGM_VARS_CLEARED;
-  if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
-  // Global variables ("%" names) are not the program's: their slots are
-  // looked up again.  Whether the program names any is learnt once.
-  if (rec->global_names < 0) {
-    rec->global_names = 0;
-    for (uint32_t i = 0; i < ws.Name_cnt && ws.Name_index && ws.Name_pool; i++) {
-      const uint8_t* nm = Var_name_entry(i);
-      if (nm[0] > 0 && nm[1] == '%') rec->global_names = 1;
-    }
+void learn_global_names(Prog_obj* rec) {
+  rec->global_names = 0;
+  for (uint32_t i = 0; i < ws.Name_cnt && ws.Name_index && ws.Name_pool; i++) {
+    const uint8_t* nm = Var_name_entry(i);
+    if (nm[0] > 0 && nm[1] == '%') rec->global_names = 1;
   }
-  if (rec->global_names)
-    for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
-      if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
-  return hand_over_vars(rec, method.tag, method.epoch);
 }
 
-bool Prog_keep_plain_vars(Prog_obj* rec) {
-  // (The object layer's hook first: a method's return always has it.)
-  if (Var_lookup_hook || rec->spare_index || rec->global_names != 0 || !ws.Var_index ||
-      ws.Var_index_cnt != rec->var_cnt || ws.Incdec_cnt || ws.Loc_chain || ws.Arg_list)
-    return false;
-  ws.Pgm_flags |= PGM_VARS_CLEARED;
-  if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
-  return hand_over_vars(rec, nullptr, 0);
+void forget_global_slots() {
+  for (uint32_t i = 0; i < ws.Var_index_cnt; i++)
+    if (Var_node* v = ws.Var_index[i]; v && v->name[0] == '%') ws.Var_index[i] = nullptr;
 }
+
+}  // namespace var_keep
+
+bool Prog_keep_vars() { return var_keep::keep_vars(); }
+
+bool Prog_keep_plain_vars(Prog_obj* rec) { return var_keep::keep_plain_vars(rec); }
 
 int Prog_count() {
   int n = 0;
