@@ -357,32 +357,30 @@ Let_site let_sites[LET_SITES];
 
 inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LET_SITES]; }
 
-// The kept statement at p, when it is kept for this epoch and its sum is
+// The sum of the statement kept at s for this epoch, when it is
 // num_let_fast's first case (one scale without decimals, no overflow, an
-// element in range): done as num_let_fast does it, and its site returned.
-// Null, with nothing done, otherwise.
-LOOP_INLINE Let_site* let_kept(uint8_t* p) {
-  Let_site& s = let_slot(p);
-  if (s.at != p || s.epoch != Exec_epoch) return nullptr;
+// element in range): done as num_let_fast does it, but for the cursor.
+// False, with nothing done, otherwise.
+LOOP_INLINE bool let_site_sum(Let_site& s) {
   Num_val b;
   if (s.operand) {
     b = *s.operand;
   } else {
     int64_t sub = s.sub_k;
     if (const Var_node* v = s.sub_var) {
-      if (v->num.scale != 0) return nullptr;
+      if (v->num.scale != 0) return false;
       sub = v->num.mant;
     }
     const Var_node* a = s.array;
     uint64_t i = uint64_t(sub) - uint64_t(int64_t(a->base[0]));
-    if (i >= uint64_t(a->size[0])) return nullptr;
+    if (i >= uint64_t(a->size[0])) return false;
     b = static_cast<const Num_val*>(a->elems)[i];
   }
   Var_node* node = s.node;
   int64_t r;
   if (b.scale != node->num.scale || b.scale > 0 ||
       (s.sub ? __builtin_sub_overflow(node->num.mant, b.mant, &r) : __builtin_add_overflow(node->num.mant, b.mant, &r)))
-    return nullptr;
+    return false;
   b.mant = r;
   ws.Math_flags = 2;
   ws.Num_acc = b;
@@ -390,9 +388,30 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
   node->num.mant = r;  // the scale is b's already
   node->num.spare = b.spare;
   node->flags |= VF_ASSIGNED;
-  ws.Exec_ptr = s.next;
   s.paid = true;
+  return true;
+}
+
+// The kept statement at p, when it is kept for this epoch and let_site_sum
+// takes it: done, the cursor after it, and its site returned.  Null, with
+// nothing done, otherwise.
+LOOP_INLINE Let_site* let_kept(uint8_t* p) {
+  Let_site& s = let_slot(p);
+  if (s.at != p || s.epoch != Exec_epoch || !let_site_sum(s)) return nullptr;
+  ws.Exec_ptr = s.next;
   return &s;
+}
+
+// The line state the kept step t goes to, its first statement current.
+[[gnu::always_inline]] inline void take_line_step(const Line_step& t) {
+  uint8_t* str = t.str;
+  ws.Cur_edit_blk = t.blk;
+  ws.Cur_line_rec = t.rec;
+  ws.Str_ptr = str;
+  ws.Str_len = t.len;
+  ws.Exec_ptr = str + 2;
+  ws.Cur_line_no = t.no;
+  ws.Cur_stno = t.no;
 }
 
 // The kept step t after a kept statement, when it has one and nothing is
@@ -404,17 +423,38 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
 // with its own line's state (a line step, a cached GOTO and NEXT each set
 // the state of the line they go to, and nothing else sets any).
 LOOP_INLINE bool kept_line_step(const Line_step& t) {
-  uint8_t* str = t.str;
-  if (!str || Work_pending()) return false;
+  if (!t.str || Work_pending()) return false;
   ORU_ASSERT(ws.Cur_line_rec == t.from_rec && ws.Cur_stno == t.from_no);
-  ws.Cur_edit_blk = t.blk;
-  ws.Cur_line_rec = t.rec;
-  ws.Str_ptr = str;
-  ws.Str_len = t.len;
-  ws.Exec_ptr = str + 2;
-  ws.Cur_line_no = t.no;
-  ws.Cur_stno = t.no;
+  take_line_step(t);
   return true;
+}
+
+// After the kept step t (taken with nothing pending, its line state not yet
+// set): the lines it leads to whose one statement is a kept assignment with
+// a kept step of its own, run as the loop runs them (let_kept, then
+// kept_line_step), the line state set once, for the line the last step
+// goes to; the step to take returned.  Nothing runs between those
+// statements, so only the state they leave is seen.  Null when work became
+// pending at the end of such a line: the state is then that line's, the
+// cursor at its end, as the loop leaves it there to serve the work.
+LOOP_INLINE const Line_step* kept_lines_after(const Line_step* t) {
+  for (;;) {
+    uint8_t* const p = t->str + 2;
+    if (*p != code::NUM_VAR) return t;
+    Let_site& s = let_slot(p);
+    if (s.at != p || s.epoch != Exec_epoch || !s.step.str || !let_site_sum(s)) return t;
+    ORU_ASSERT(s.step.from_rec == t->rec && s.step.from_no == t->no);
+    if (Work_pending()) [[unlikely]] {
+      ws.Cur_edit_blk = t->blk;
+      ws.Cur_line_rec = t->rec;
+      ws.Str_ptr = t->str;
+      ws.Exec_ptr = s.next;  // Str_len stays the sum's
+      ws.Cur_line_no = t->no;
+      ws.Cur_stno = t->no;
+      return nullptr;
+    }
+    t = &s.step;
+  }
 }
 
 // Keeps "X = X op b" at p (b at p + 8, its value v) for let_kept, when b is a
@@ -912,9 +952,15 @@ void run_statements(uint8_t* work) {
           // Its fast path, which sets nothing the loop's resets undo; at the
           // end of its line, the kept step to the next line with nothing
           // pending, as after a kept assignment above.
-          if (!kept_line_step(*t)) goto next_statement;
+          // Kept assignments on the lines after it run at once (the usual
+          // loop of a file: READ, a count or a sum, back to READ).
+          if (!t->str || Work_pending()) goto next_statement;
+          ORU_ASSERT(ws.Cur_line_rec == t->from_rec && ws.Cur_stno == t->from_no);
+          if (!(t = kept_lines_after(t))) goto next_statement;
+          take_line_step(*t);
           ws.Stmt_ptr = ws.Exec_ptr;
           c = *ws.Exec_ptr;
+          if (c == code::D_READ) goto read_at;
           goto nothing_pending_at;
         }
         goto after_read;
