@@ -25,12 +25,12 @@
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 
+std::vector<Obj4_entry> Obj4_queue;
+
 namespace {
 
-struct Entry {
-  int32_t slot, kind, id, client;
-};
-std::vector<Entry> queue;
+using Entry = Obj4_entry;
+std::vector<Entry>& queue = Obj4_queue;
 
 // Gives back the reference an entry held: a local object's through the
 // object system, a client object's on the client.
@@ -181,4 +181,3 @@ void Obj4_OnClose(int32_t kind, int32_t id) {
   if (!queue.empty()) release(kind, id);
 }
 
-size_t Obj4_count() { return queue.size(); }

@@ -8,8 +8,10 @@
 //   FILE expr          the channel
 //   PROGRAM            the running program (its call level)
 #pragma once
+
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Target kinds: a window number (0 and up), or these.
 constexpr int32_t OBJ4_CHANNEL = -1;
@@ -44,5 +46,11 @@ void Obj4_OnClose(int32_t kind, int32_t id);
 // released as by Obj4_OnClose.  An id that does not fit the request's
 // 2-byte integer (a client without long integers) is not asked about.
 void Obj4_MnemDO_Check(int32_t kind);
-// Number of attachments.
-size_t Obj4_count();
+// The attachments, in the order they were made (the object's slot, the
+// target's kind and id, the client handle): terminal/obj_attach.cpp.
+struct Obj4_entry {
+  int32_t slot, kind, id, client;
+};
+extern std::vector<Obj4_entry> Obj4_queue;
+// Number of attachments (asked at every return of a call).
+inline size_t Obj4_count() { return Obj4_queue.size(); }
