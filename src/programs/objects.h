@@ -81,13 +81,12 @@ constexpr uint32_t VF_PROPERTY = 64;
 // the program's own variables (ENTER's and the others) and, in rec's small
 // table, the object's property slots; a system property's slot is cleared.
 // (Only nodes outside the program's trees are looked at, so the trees may be
-// cleared after.)
+// cleared after.)  In line: programs/oop_keep.h.
 constexpr uint32_t METHOD_KEEP_MAX = 16;
 struct Method_keep {
   const void* tag = nullptr;
   uint32_t epoch = 0;
 };
-bool Oop_method_keep(struct Prog_obj* rec, Method_keep* k);
 void Oop_hook_update();
 
 // Memory accounting of the object layer (tests): live objects.

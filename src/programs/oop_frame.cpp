@@ -51,6 +51,7 @@
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
 #include "programs/oop_internal.h"
+#include "programs/oop_keep.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "programs/var_data.h"
@@ -560,8 +561,6 @@ int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   return run_loaded(m, args, started);
 }
 
-namespace {
-
 // Oop_method_keep's visit of the slots a call bound (noted: the frame's
 // note holds them all), or of the whole table.  A slot bound to a node of
 // the trees kept (ENTER's variables, the method's other variables) stays
@@ -572,7 +571,7 @@ namespace {
 // object, and are cleared by the take for another; a read-only node (a
 // system property of the running object) is the object's: its slot is
 // cleared.  (Neither kind is a node of the trees.)
-[[gnu::noinline]] void keep_visit_slots(const Method_frame* m, Prog_obj* rec, bool noted) {
+void Oop_keep_visit_slots(const Method_frame* m, Prog_obj* rec, bool noted) {
   Var_node** slots = ws.Var_index;
   const uint32_t n = ws.Var_index_cnt;
   uint16_t* prop_slots = rec->spare_prop_slots;
@@ -606,32 +605,6 @@ namespace {
     for (uint32_t i = 0; i < n; i++) visit(i);
   }
   rec->spare_props = nprops;
-}
-
-}  // namespace
-
-bool Oop_method_keep(Prog_obj* rec, Method_keep* k) {
-  const Method_frame* m = Method_frame::current;
-  if (!m || m->form != FORM_CALL || !m->rec || m->link != ws.Call_link || oop.in_expr || oop.cur_depth != m->depth)
-    return false;
-  // The object itself (not a slot reused since) still runs this frame.
-  Oop_object* const o = m->obj;
-  if (oop.cur_obj < 1 || size_t(oop.cur_obj) >= oop.objs.size() || oop.objs[size_t(oop.cur_obj)] != o) return false;
-  if (LoadData_any() || (o->flags & OF_OWN_VARS) || ws.Pgm_cache_ent != m->rec) return false;
-  k->tag = o->cls;
-  k->epoch = oop.shape_epoch;
-  rec->spare_obj = o;
-  const bool noted = m->noting && m->note.table == ws.Var_index && m->note.count <= VAR_BIND_NOTE_MAX;
-  if (noted && m->note.count == 0) {
-    // Nothing bound since the loader made the table current: it is as the
-    // last keep left it.
-    static_assert(sizeof rec->spare_prop_slots == sizeof m->start_prop_slots, "the same small table");
-    std::memcpy(rec->spare_prop_slots, m->start_prop_slots, sizeof rec->spare_prop_slots);
-    rec->spare_props = m->start_props;
-  } else {
-    keep_visit_slots(m, rec, noted);
-  }
-  return true;
 }
 
 bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* args, uint32_t n) {

@@ -12,6 +12,7 @@
 #include "core/workspace.h"
 #include "programs/arguments.h"
 #include "programs/objects.h"
+#include "programs/oop_keep.h"
 #include "programs/program_list.h"
 
 namespace var_keep {
