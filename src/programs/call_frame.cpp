@@ -128,27 +128,33 @@ void resume_caller() {
          (!ws.Edit_list || ws.Edit_list == Last_line());
 }
 
+// Both ways put the caller's context back at once (back_to_caller): the
+// fields released here are left as they are for it to overwrite, but
+// before a record is dropped, which may look at the running program.
 [[gnu::always_inline]] inline void release_image() {
   if (ws.Var_index) Ret_blk(ws.Var_index);
-  ws.Var_index = nullptr;
   Prog_obj* rec = ws.Pgm_cache_ent;
-  ws.Pgm_cache_ent = nullptr;
-  ws.Pgm_image = nullptr;
   // The record's own reference keeps the path, usually.
   if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
   else Path_unref(path);
-  ws.Cur_pgm = nullptr;
   // The name block waits in the record for the next call (the record may
   // be freed by the drop below, and the block with it).
   if (Str_blk* name = ws.Pgm_name) {
     if (!rec->spare_name) rec->spare_name = name;
     else Ret_str(name);
   }
-  ws.Pgm_name = nullptr;
   if (ws.Pgm_text_blk) Pgm_text_release();
   // Another use (ADDR, a caller running it) usually holds the record.
-  if (rec->uses > 1) rec->uses--;
-  else Prog_drop(rec);
+  if (rec->uses > 1) {
+    rec->uses--;
+  } else {
+    ws.Var_index = nullptr;
+    ws.Pgm_cache_ent = nullptr;
+    ws.Pgm_image = nullptr;
+    ws.Cur_pgm = nullptr;
+    ws.Pgm_name = nullptr;
+    Prog_drop(rec);
+  }
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
 }
