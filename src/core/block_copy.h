@@ -29,6 +29,35 @@ template <size_t N>
   if constexpr (tail != 0) std::memcpy(d + pieces * 16, s + pieces * 16, tail);
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define BLOCK_COPY_WIDE 1
+typedef unsigned char Block_piece32 __attribute__((vector_size(32)));
+
+// Block_copy in 32-byte pieces, for the callers compiled for AVX2 (they
+// choose it at run time: Block_wide_moves); the tail as Block_copy's.  (No
+// target of its own: it is inlined, through the callers' own inline
+// helpers, into a function of target "avx2", and never compiled elsewhere.)
+template <size_t N>
+[[gnu::always_inline]] inline void Block_copy_wide(void* to, const void* from) {
+  constexpr size_t pieces = N / 32, rest = N % 32;
+  auto* d = static_cast<unsigned char*>(to);
+  const auto* s = static_cast<const unsigned char*>(from);
+#pragma GCC unroll 64
+  for (size_t i = 0; i < pieces; i++) {
+    Block_piece32 v;
+    std::memcpy(&v, s + i * 32, 32);
+    asm("" : "+x"(v));  // (as Block_copy's)
+    std::memcpy(d + i * 32, &v, 32);
+  }
+  if constexpr (rest != 0) Block_copy<rest>(d + pieces * 32, s + pieces * 32);
+}
+
+// Whether the processor moves 32 bytes at once (AVX2), unless ORUNOAVX2 is
+// set (non-empty), so that the tests can run the 16-byte form on such a
+// processor too.  Decided once, at start-up (core/memory.cpp).
+extern const bool Block_wide_moves;
+#endif
+
 // A trivially copyable object copied as its block.
 template <class T>
 [[gnu::always_inline]] inline void Block_assign(T& to, const T& from) {

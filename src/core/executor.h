@@ -63,7 +63,7 @@ struct Image_line_step {
   void learn(const uint8_t* image, size_t size, uint8_t* line, const uint8_t* stmt_end, uint16_t stno,
              uint16_t line_no);
   // The next line's first statement made current.
-  void take() const {
+  [[gnu::always_inline]] void take() const {
     ws.Cur_edit_blk = nullptr;
     ws.Cur_line_rec = next;
     ws.Str_ptr = next + 2;

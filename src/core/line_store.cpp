@@ -216,7 +216,7 @@ bool is_line_ref(uint8_t c) {
 
 }  // namespace
 
-Str_blk* Last_line() { return &end_line.hdr; }
+Str_blk* const End_line_blk = &end_line.hdr;
 
 Pgm_text& Pgm_text_own() {
   if (!ws.Pgm_text_blk) {

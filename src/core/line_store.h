@@ -35,7 +35,8 @@ void Convert_variables();
 uint16_t First_line();
 
 // The shared end line (65000, END, 255) that closes every edit list.
-Str_blk* Last_line();
+extern Str_blk* const End_line_blk;
+inline Str_blk* Last_line() { return End_line_blk; }
 // The running program's key and description, to store in: its block, made
 // (zeros) when it has none (out of memory: raised).
 struct Pgm_text;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/block_copy.h"
 #include "core/errors.h"
 #include "core/workspace.h"
 
@@ -20,6 +21,14 @@
 #endif
 
 void (*Mem_drop_programs)() = nullptr;
+
+#if defined(BLOCK_COPY_WIDE)
+const bool Block_wide_moves = [] {
+  __builtin_cpu_init();
+  const char* off = std::getenv("ORUNOAVX2");
+  return __builtin_cpu_supports("avx2") && !(off && *off);
+}();
+#endif
 
 namespace {
 

@@ -66,9 +66,20 @@ const Prog_context& fresh() {
 }
 
 // The context moves as a block (it is trivially copyable), in 16-byte
-// pieces (core/block_copy.h).
+// pieces (core/block_copy.h); Wide, in 32-byte pieces: only in the bound
+// call's and the bound return's forms compiled for AVX2 (call_bound_wide,
+// pop_bound_wide), which a processor that has it runs.
+#if !defined(BLOCK_COPY_WIDE)
+constexpr bool Block_wide_moves = false;
+template <size_t N>
+inline void Block_copy_wide(void* to, const void* from) {
+  Block_copy<N>(to, from);
+}
+#endif
+template <bool Wide = false>
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
-  Block_assign(*to, *from);
+  if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(to, from);
+  else Block_assign(*to, *from);
 }
 
 // The key and description block of a warm start's program (its record's
@@ -84,9 +95,15 @@ const Prog_context& fresh() {
   return true;
 }
 
-[[gnu::always_inline]] inline void save_context(Call_frame* f) { copy_context(f, &ws); }
+template <bool Wide = false>
+[[gnu::always_inline]] inline void save_context(Call_frame* f) {
+  copy_context<Wide>(f, &ws);
+}
 
-[[gnu::always_inline]] inline void restore_context(const Prog_context* f) { copy_context(&ws, f); }
+template <bool Wide = false>
+[[gnu::always_inline]] inline void restore_context(const Prog_context* f) {
+  copy_context<Wide>(&ws, f);
+}
 
 void clear_context() { restore_context(&fresh()); }
 
@@ -111,27 +128,33 @@ void resume_caller() {
          (!ws.Edit_list || ws.Edit_list == Last_line());
 }
 
+// Both ways put the caller's context back at once (back_to_caller): the
+// fields released here are left as they are for it to overwrite, but
+// before a record is dropped, which may look at the running program.
 [[gnu::always_inline]] inline void release_image() {
   if (ws.Var_index) Ret_blk(ws.Var_index);
-  ws.Var_index = nullptr;
   Prog_obj* rec = ws.Pgm_cache_ent;
-  ws.Pgm_cache_ent = nullptr;
-  ws.Pgm_image = nullptr;
   // The record's own reference keeps the path, usually.
   if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
   else Path_unref(path);
-  ws.Cur_pgm = nullptr;
   // The name block waits in the record for the next call (the record may
   // be freed by the drop below, and the block with it).
   if (Str_blk* name = ws.Pgm_name) {
     if (!rec->spare_name) rec->spare_name = name;
     else Ret_str(name);
   }
-  ws.Pgm_name = nullptr;
   if (ws.Pgm_text_blk) Pgm_text_release();
   // Another use (ADDR, a caller running it) usually holds the record.
-  if (rec->uses > 1) rec->uses--;
-  else Prog_drop(rec);
+  if (rec->uses > 1) {
+    rec->uses--;
+  } else {
+    ws.Var_index = nullptr;
+    ws.Pgm_cache_ent = nullptr;
+    ws.Pgm_image = nullptr;
+    ws.Cur_pgm = nullptr;
+    ws.Pgm_name = nullptr;
+    Prog_drop(rec);
+  }
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
 }
@@ -229,10 +252,11 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
 // The caller's context back, the frame released, the cursor after the
 // call (flow_back; else at the start of the calling statement, or the
 // empty statement of line 0).
+template <bool Wide = false>
 [[gnu::always_inline]] inline void back_to_caller(Call_frame* f, bool flow_back) {
   // The caller sees the global access mask as it is now.
   uint32_t mask_glob = ws.Var_mask_glob;
-  restore_context(f);
+  restore_context<Wide>(f);
   release_frame(f);
   ws.Var_mask_glob = mask_glob;
   ws.Var_mask = mask_glob | ws.Var_mask_pgm;
@@ -278,13 +302,14 @@ void pop_frame(bool flow_back) {
 // The end of a bound call's pop, once the values are back: the callee's
 // variables kept, its image released, the caller's context back.  (In the
 // usual case nothing here evaluates or touches the accumulators.)
+template <bool Wide = false>
 [[gnu::always_inline]] inline void finish_bound(Call_frame* f) {
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
   // (While objects live the plain keep never applies: it is not asked.)
   if ((Var_lookup_hook || !var_keep::keep_plain_vars(ws.Pgm_cache_ent)) && !var_keep::keep_vars()) clear_vars();
   release_image();
-  back_to_caller(f, true);
+  back_to_caller<Wide>(f, true);
 }
 
 // pop_bound's way when a caller's variable is not plain (an integer, or
@@ -306,7 +331,8 @@ void pop_frame(bool flow_back) {
 // straight back (a caller's variable that is not plain: pop_bound_rest),
 // the callee's variables kept, its image released, the caller's context
 // back.  Anything else: pop_frame's way.
-[[gnu::noinline]] void pop_bound(Arg_rec* list) {
+template <bool Wide>
+[[gnu::always_inline]] inline void pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
   if ((f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) {
     pop_frame(true);
@@ -316,8 +342,16 @@ void pop_frame(bool flow_back) {
     pop_bound_rest(f, list);
     return;
   }
-  finish_bound(f);
+  finish_bound<Wide>(f);
 }
+
+[[gnu::noinline]] void pop_bound_narrow(Arg_rec* list) { pop_bound<false>(list); }
+
+#if defined(BLOCK_COPY_WIDE)
+[[gnu::noinline, gnu::target("avx2")]] void pop_bound_wide(Arg_rec* list) { pop_bound<true>(list); }
+#else
+void pop_bound_wide(Arg_rec* list) { pop_bound<false>(list); }
+#endif
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
 // program cache and unchanged on disk) whose last call kept its variables
@@ -477,11 +511,14 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
 // a record of the own cache was taken back: own), with its key and
 // description block (warm_text); the caller's context is saved in f
 // already.
+template <bool Wide = false>
 [[gnu::always_inline]] inline void warm_start(Prog_obj* rec, bool own, Call_frame* f, Arg_rec* list,
                                               Pgm_text* text) {
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  Block_copy<WARM_TO - WARM_FROM>(reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM,
-                                  reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM);
+  auto* to = reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM;
+  const auto* from = reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM;
+  if constexpr (Wide) Block_copy_wide<WARM_TO - WARM_FROM>(to, from);
+  else Block_copy<WARM_TO - WARM_FROM>(to, from);
   ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
@@ -742,7 +779,7 @@ namespace {
 
 // Exec_call_bound's work once the record is found: at the front of the list
 // (warm_record), or in the own cache (own_warm_record; Own).
-template <bool Own>
+template <bool Own, bool Wide>
 [[gnu::always_inline]] inline bool call_bound(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
@@ -790,9 +827,9 @@ template <bool Own>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  save_context(f);
+  save_context<Wide>(f);
   mark_return(f);
-  warm_start(rec, Own, f, n ? &f->args[0] : nullptr, text);
+  warm_start<Wide>(rec, Own, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
@@ -834,17 +871,35 @@ template <bool Own>
 
 [[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len) {
   Prog_obj* rec = own_warm_record(name, len);
-  return rec && call_bound<true>(rec);
+  return rec && call_bound<true, false>(rec);
+}
+
+template <bool Wide>
+[[gnu::always_inline]] inline bool call_bound_named(const uint8_t* name, uint32_t len) {
+  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
+  Prog_obj* rec = warm_record(name, len);
+  if (!rec) [[unlikely]]
+    return call_bound_own(name, len);
+  return call_bound<false, Wide>(rec);
+}
+
+#if defined(BLOCK_COPY_WIDE)
+[[gnu::noinline, gnu::target("avx2")]] bool call_bound_wide(const uint8_t* name, uint32_t len) {
+  return call_bound_named<true>(name, len);
+}
+#else
+bool call_bound_wide(const uint8_t* name, uint32_t len) { return call_bound_named<false>(name, len); }
+#endif
+
+[[gnu::noinline]] bool call_bound_narrow(const uint8_t* name, uint32_t len) {
+  return call_bound_named<false>(name, len);
 }
 
 }  // namespace
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
-  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
-  Prog_obj* rec = warm_record(name, len);
-  if (!rec) [[unlikely]]
-    return call_bound_own(name, len);
-  return call_bound<false>(rec);
+  if (Block_wide_moves) return call_bound_wide(name, len);
+  return call_bound_narrow(name, len);
 }
 
 int32_t Prog_call_level() {
@@ -855,7 +910,10 @@ int32_t Prog_call_level() {
 
 void Exec_pop() {
   if (!ws.Call_link) return;
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound(list);
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) {
+    if (Block_wide_moves) pop_bound_wide(list);
+    else pop_bound_narrow(list);
+  }
   else pop_frame(true);
 }
 

@@ -165,7 +165,7 @@ void Prog_take(Prog_obj* rec, int method_vars = 0);
 // bound) the running program's: its variable table and local trees move to
 // the workspace.  The slots of the object's properties are emptied unless
 // keep_props (the same object's method calls again).
-inline void Prog_take_spare_vars(Prog_obj* rec, bool keep_props) {
+[[gnu::always_inline]] inline void Prog_take_spare_vars(Prog_obj* rec, bool keep_props) {
   ws.Var_index = rec->spare_index;
   if (!keep_props)
     for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
