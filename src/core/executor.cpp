@@ -881,7 +881,16 @@ void run_statements(uint8_t* work) {
             // as the dispatch below would reach it.
             ws.Stmt_ptr = q + 1;
             ws.Exec_ptr = q + 2;
-            d_rtrn();
+            // d_rtrn's two usual cases in line: a GOSUB's frame on top, and
+            // no frame open in a method's body, whose return is the object
+            // layer's (a false answer changed nothing: d_rtrn asks again and
+            // goes on).
+            if (Ctl_frame* f = ws.Ctl_stack; f && f->tag == TAG_GOSUB) {
+              Exec_return(f);
+              Exec_unstack();
+            } else if (f || !Method_return_hook || !Method_return_hook()) {
+              d_rtrn();
+            }
             continue;
           }
         } else if (kept) {
