@@ -925,7 +925,11 @@ struct Read_site {
   Var_node* node[SITE_ITEMS];
   int32_t max = 0;
   int32_t sep = 0;
-  alignas(32) uint8_t sep_vec[32];  // the separator, 32 times
+  // The newline, 32 times, then the separator, 32 times: what the kept
+  // paths search a line for (loaded as they stand: a broadcast of a byte
+  // takes three instructions).
+  alignas(32) uint8_t nl_vec[32];
+  uint8_t sep_vec[32];
   bool marks = false;               // lines shorter than 64 bytes are searched in one pass
   // The READ for the findings kept: read_known, or for marks and one string
   // item read_known_string (or its AVX2 form).  Called for the site of the
@@ -1162,13 +1166,10 @@ void read_statement(Read_site* site, const uint8_t* p);
 
 #if defined(__SSE2__)
 // The vector steps of scan64, 16 bytes at a time: the bytes at p equal to
-// the newline, and those equal to the pattern at want (aligned), as bit masks.
+// the pattern at want (aligned: the newline's, the separator's), as a bit
+// mask.
 struct Lanes16 {
   static constexpr int width = 16;
-  [[gnu::always_inline]] static unsigned newlines(const uint8_t* p) {
-    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
-                                                     _mm_set1_epi8('\n'))));
-  }
   [[gnu::always_inline]] static unsigned same(const uint8_t* p, const uint8_t* want) {
     return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
                                                      _mm_load_si128(reinterpret_cast<const __m128i*>(want)))));
@@ -1193,10 +1194,6 @@ const bool scan_avx2 = [] {
 // scan64's body has no AVX calling convention to follow.
 struct Lanes32 {
   static constexpr int width = 32;
-  [[gnu::target("avx2")]] static unsigned newlines(const uint8_t* p) {
-    return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-                                                           _mm256_set1_epi8('\n'))));
-  }
   [[gnu::target("avx2")]] static unsigned same(const uint8_t* p, const uint8_t* want) {
     return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
                                                            _mm256_load_si256(reinterpret_cast<const __m256i*>(want)))));
@@ -1209,13 +1206,13 @@ struct Lanes32 {
 // rec + k, and the ones after it while no newline is found.  False when no
 // newline is in the 64 bytes.
 template <class Lanes, int k>
-[[gnu::always_inline]] inline bool scan64_from(const uint8_t* rec, const uint8_t* sep_vec, unsigned* nl,
+[[gnu::always_inline]] inline bool scan64_from(const uint8_t* rec, const uint8_t* vecs, unsigned* nl,
                                                uint64_t* marks, int32_t* n) {
-  *nl = Lanes::newlines(rec + k);
-  *marks |= uint64_t(Lanes::same(rec + k, sep_vec)) << k;
+  *nl = Lanes::same(rec + k, vecs);
+  *marks |= uint64_t(Lanes::same(rec + k, vecs + 32)) << k;
   *n = k;
   if constexpr (k + Lanes::width < 64) {
-    if (!*nl) return scan64_from<Lanes, k + Lanes::width>(rec, sep_vec, nl, marks, n);
+    if (!*nl) return scan64_from<Lanes, k + Lanes::width>(rec, vecs, nl, marks, n);
     return true;
   } else {
     return *nl != 0;
@@ -1224,14 +1221,15 @@ template <class Lanes, int k>
 
 // The line at rec (64 bytes there may be read) when its newline is among its
 // first 64 bytes: its length to *len, and the separators among those bytes
-// (the site's pattern, sep_vec) marked in *seps (bit i: byte i).  False when
-// no newline is there.  Lanes::width bytes at a time (Lanes16, Lanes32).
+// marked in *seps (bit i: byte i); vecs the site's patterns, the newline's
+// and the separator's (Read_site::nl_vec).  False when no newline is there.
+// Lanes::width bytes at a time (Lanes16, Lanes32).
 template <class Lanes>
-[[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* sep_vec, uint64_t* seps, int32_t* len) {
-  unsigned nl = Lanes::newlines(rec);
-  uint64_t marks = Lanes::same(rec, sep_vec);
+[[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* vecs, uint64_t* seps, int32_t* len) {
+  unsigned nl = Lanes::same(rec, vecs);
+  uint64_t marks = Lanes::same(rec, vecs + 32);
   int32_t n = 0;
-  if (!nl && !scan64_from<Lanes, Lanes::width>(rec, sep_vec, &nl, &marks, &n)) return false;
+  if (!nl && !scan64_from<Lanes, Lanes::width>(rec, vecs, &nl, &marks, &n)) return false;
   *len = n + __builtin_ctz(nl);
   *seps = marks;
   return true;
@@ -1319,7 +1317,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64<Lanes16>(rec, s->sep_vec, &seps, &len)) return false;
+  if (!scan64<Lanes16>(rec, s->nl_vec, &seps, &len)) return false;
   return known_items_line(s, rec, len, seps);
 #else
   return false;
@@ -1345,12 +1343,13 @@ again:
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return read_known_slow(s);
-  seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
-  // The field: up to the first separator, else the whole line.
+  // The field: up to the first separator inside the line (len < 64), else
+  // the whole line.
+  const int32_t first = seps ? __builtin_ctzll(seps) : 64;
   int32_t flen = len, pos = len;
-  if (seps) {
-    flen = __builtin_ctzll(seps);
-    pos = flen + 1;
+  if (first < len) {
+    flen = first;
+    pos = first + 1;
   }
   Var_node* const node = s->node[0];
   Str_blk* const b = node->str;
@@ -1383,7 +1382,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64<Lanes16>(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
+  if (!scan64<Lanes16>(rec, s->nl_vec, &seps, &len)) return read_known_slow(s);
   known_string_line(s, sf, rec, len, seps);
 #else
   read_known(s);
@@ -1400,7 +1399,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64<Lanes32>(rec, s->sep_vec, &seps, &len)) return read_known_slow(s);
+  if (!scan64<Lanes32>(rec, s->nl_vec, &seps, &len)) return read_known_slow(s);
   known_string_line(s, sf, rec, len, seps);
 }
 
@@ -1413,7 +1412,7 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64<Lanes32>(rec, s->sep_vec, &seps, &len) || !known_items_line(s, rec, len, seps)) read_known_slow(s);
+  if (!scan64<Lanes32>(rec, s->nl_vec, &seps, &len) || !known_items_line(s, rec, len, seps)) read_known_slow(s);
 }
 #endif
 
@@ -1450,6 +1449,7 @@ again:
     if (scan_avx2) s->known = one_string ? read_known_string_avx2 : read_known_avx2;
 #endif
   }
+  std::memset(s->nl_vec, '\n', sizeof s->nl_vec);
   std::memset(s->sep_vec, sep, sizeof s->sep_vec);
   // The statement's current-I/O area and the channel's read state, then the
   // line through the kept paths.
