@@ -5,6 +5,8 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PGO ?= 1
+PGO_BUILD ?= build-pgo
 
 .PHONY: all run test bench fuzz deps build build-asan clean
 
@@ -18,8 +20,20 @@ all: build
 deps:
 	@scripts/install-deps
 
+# The interpreter is built from a profile (PGO=0: without one): first an
+# instrumented oru in $(PGO_BUILD) runs the training programs
+# (scripts/pgo-train), then $(BUILD) is compiled from the profile they
+# left.  A changed source is compiled again in both.
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(QUIET_CMAKE) >/dev/null
+ifeq ($(PGO),0)
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_PGO= $(QUIET_CMAKE) >/dev/null
+else
+	@cmake -S . -B $(PGO_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_PGO=generate $(QUIET_CMAKE) >/dev/null
+	@cmake --build $(PGO_BUILD) -j $(JOBS) --target oru
+	@scripts/pgo-train $(PGO_BUILD)
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_PGO=use \
+	  -DORU_PGO_DIR=$(CURDIR)/$(PGO_BUILD)/profile $(QUIET_CMAKE) >/dev/null
+endif
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
@@ -51,4 +65,4 @@ fuzz: deps
 	@FUZZ_TIME=$(FUZZ_TIME) FUZZ_JOBS=$(FUZZ_JOBS) FUZZ_TARGETS="$(FUZZ_TARGETS)" tests/fuzz/run_all.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PGO_BUILD) build-fuzz

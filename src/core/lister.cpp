@@ -574,7 +574,7 @@ void Lister::run() {
 
 int Output_stno(unsigned n, char* buf) {
   int width = (n >= 10000 || ws.Prm.Plus5) ? 5 : 4;
-  std::snprintf(buf, 8, "%0*u", width, n);
+  std::snprintf(buf, 8, "%0*u", width, std::min(n, 99999u));  // line numbers have at most 5 digits
   return width;
 }
 

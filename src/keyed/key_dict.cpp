@@ -158,7 +158,7 @@ int place(Kbfr* b, const std::vector<uint8_t>& item) {
 
 uint32_t store(const std::vector<uint8_t>& data, uint32_t next, uint32_t prev, uint32_t near,
                uint8_t type = kf::BT_DICT) {
-  if (int(data.size()) > std::min(MAX_ITEM, page_size() - 100)) Key_error(1);
+  if (data.size() > size_t(std::max(0, std::min(MAX_ITEM, page_size() - 100)))) Key_error(1);
   std::vector<uint8_t> item(ITEM_HDR + data.size());
   put_u32be(item.data(), next);
   put_u32be(item.data() + 4, prev);
@@ -466,12 +466,13 @@ bool ext_item(const std::vector<uint8_t>& d) {
 const uint8_t* stamp() { return is_eff() ? Eff_of(K.f)->fixed + eff::H_STAMP : K.f->hdr + kf::H_STAMP; }
 
 uint16_t check_value(const std::string& field3) {
-  std::vector<uint8_t> b = {3, 'E', 'X', 'T'};
+  // "\3EXT", the length of the field (at most 9), the field, the stamp.
+  uint8_t b[5 + 9 + 4] = {3, 'E', 'X', 'T'};
   size_t n = std::min<size_t>(field3.size(), 9);
-  b.push_back(uint8_t(n));
-  b.insert(b.end(), field3.begin(), field3.begin() + long(n));
-  b.insert(b.end(), stamp(), stamp() + 4);
-  return Key_crc16(b.data(), b.size(), 0);
+  b[4] = uint8_t(n);
+  std::memcpy(b + 5, field3.data(), n);
+  std::memcpy(b + 5 + n, stamp(), 4);
+  return Key_crc16(b, 9 + n, 0);
 }
 
 // Position of the password item (0: none) and its fields.
