@@ -44,6 +44,12 @@ int frame_cached = 0;
   return new (b) Call_frame();
 }
 
+// A new frame, or null when there is no memory for it.
+[[gnu::noinline]] Call_frame* make_frame_or_null() {
+  void* b = Get_blk(sizeof(Call_frame));
+  return b ? new (b) Call_frame() : nullptr;
+}
+
 [[gnu::always_inline]] inline Call_frame* new_frame() {
   if (frame_cached) return frame_cache[--frame_cached];
   return make_frame();
@@ -588,10 +594,10 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // takes it by reference (readable and writable, no record, a string not
 // passed twice), and every item's kept variable a plain scalar of the same
 // type (kept variables are cleared: no storage): what ENTER would bind
-// without a failure.  The variables in from and to and the cursor after
-// the arguments, or null.
+// without a failure.  The variables in the records args (the caller's in
+// var, the kept one in bound) and the cursor after the arguments, or null.
 [[gnu::always_inline]] inline uint8_t* bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
-                                                 Var_node** from, Var_node** to) {
+                                                 Arg_rec* args) {
   Var_node** const kept = rec->spare_index;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
@@ -603,7 +609,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
   const Warm_start::Bound_item* it = w->bound_items;
   const Warm_start::Bound_item* const end = it + n;
-  for (Var_node** f = from; it != end; it++, p += 4, f++, to++) {
+  for (Arg_rec* a = args; it != end; it++, p += 4, a++) {
     // ", name" with the item's type, the name by its bound slot, as one
     // word: the comma, the type code, the slot big-endian (its top bit set:
     // bound); what follows is the next one's comma or the end, tested there.
@@ -618,10 +624,10 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     Var_node* cv = kept[it->kept];  // (within the table: checked with the plan)
     if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
     if (strs && c == code::STR_VAR)
-      for (Var_node** q = from; q != f; q++)
-        if (*q == v) return nullptr;  // a string passed twice goes by value the second time
-    *f = v;
-    *to = cv;
+      for (Arg_rec* q = args; q != a; q++)
+        if (q->var == v) return nullptr;  // a string passed twice goes by value the second time
+    a->var = v;
+    a->bound = cv;
   }
   return p;
 }
@@ -805,22 +811,33 @@ template <bool Own, bool Wide>
     // current.)
     w->bound_next.learn(rec->image, rec->image_size, w->ctx.Cur_line_rec, plan->end, w->stno, w->ctx.Cur_line_no);
   }
-  Var_node* from[CALL_FRAME_ARGS];
-  Var_node* to[CALL_FRAME_ARGS];
+  // The frame's own records take the arguments as they are checked: the
+  // frame is taken first (none: no memory, and the long way finds none
+  // either) and goes back when a check fails.
+  Call_frame* f = frame_cached ? frame_cache[--frame_cached] : make_frame_or_null();
+  if (!f) return false;
   const uint32_t n = plan->count;
-  uint8_t* p = bound_args(w, n, ws.Exec_ptr, rec, from, to);
-  if (!p) return false;
-  if (!(Cde_tbl[*p] & CC_STMT_END)) {
+  uint8_t* p = bound_args(w, n, ws.Exec_ptr, rec, f->args);
+  if (p && !(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
-    else return false;
+    else p = nullptr;
   }
   // The last check: a record of the own cache whose file changed is gone
   // and the call goes the long way (from its name again).
-  if (Own && !warm_take(rec)) return false;
+  if (!p || (Own && !warm_take(rec))) {
+    release_frame(f);
+    return false;
+  }
   ws.Exec_ptr = p;
-  if (*p == code::IOPT_FIRST + 4) Chk_err();
-  Call_frame* f = new_frame();
+  if (*p == code::IOPT_FIRST + 4) [[unlikely]] {
+    try {
+      Chk_err();
+    } catch (...) {
+      release_frame(f);
+      throw;
+    }
+  }
   Pgm_text* text;
   if (!warm_text(rec, &text)) {
     // (The long way's load would find no memory for it either.)
@@ -834,12 +851,10 @@ template <bool Own, bool Wide>
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
   for (uint32_t i = 0; i < n; i++) {
-    Var_node* c = from[i];
-    Var_node* v = to[i];
     Arg_rec* a = &f->args[i];
+    Var_node* c = a->var;
+    Var_node* v = a->bound;
     a->next = a + 1;
-    a->var = c;
-    a->bound = v;
     a->kind = c->type;
     uint32_t masks;  // read and write mask together
     std::memcpy(&masks, &c->read_mask, sizeof masks);
@@ -859,7 +874,7 @@ template <bool Own, bool Wide>
     }
   }
   if (n) f->args[n - 1].next = nullptr;
-  if (n) ws.Cur_var = to[n - 1];
+  if (n) ws.Cur_var = f->args[n - 1].bound;
   if (w->bound_next.next) {
     w->bound_next.take();
     return true;
