@@ -1514,7 +1514,12 @@ namespace {
 
 // READ when its site's findings do not hold: the fast path that checks them
 // afresh, else the general path.
+// (A save of the current-I/O area that a nested run owes is taken here: the
+// READs after this one at a site, and at the other sites found since, run
+// while the epoch holds, and a nested run moves it on at its start and at
+// its end (Exec_line), so no save becomes owed while a site's findings hold.)
 [[gnu::noinline]] void read_statement(Read_site* site, const uint8_t* p) {
+  Io_touch();
   if (read_fresh(site, p)) return;
   // The general path: what READ's fast path kept no longer holds after it.
   ++Exec_epoch;

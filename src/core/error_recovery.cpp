@@ -234,6 +234,7 @@ void Report_error(int n) {
 // ---- recovery ----
 
 bool Recover_error(int n) {
+  Io_touch();  // (the report and the busy wait use the console; a handler program runs)
   if (n == err::INTERRUPTED && (Run_flags_now() & RF_ESCAPE)) {
     ws.Exec_ptr = ws.Stmt_ptr;  // the escape is served before the statement runs again
     return true;

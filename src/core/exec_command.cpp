@@ -220,7 +220,7 @@ namespace {
     if (ws.Con_flags & CON_LEAVE_NESTED) break;
     if (!(ws.Con_flags & CON_MODE)) {
       Exec_line();
-    } else if (Core_hook.console_command() == 0) {
+    } else if (Io_touch(), Core_hook.console_command() == 0) {
       break;
     }
     if (!(ws.Con_flags & CON_MODE)) break;
@@ -230,6 +230,18 @@ namespace {
 }  // namespace
 
 void ProcessExecLine() { process_exec_line(); }
+
+Io_live_save* Io_owed = nullptr;
+
+void Io_take_owed() {
+  Io_live_save* owed = Io_owed;
+  owed->save(ws);
+  owed->taken = true;
+  // Until the run that owed it ends, its restore covers whatever comes:
+  // nothing further is owed (the area is back as it was at the start of
+  // any outer run that still owes its save when this one ends).
+  Io_owed = nullptr;
+}
 
 int16_t InternalExecLine() {
   uint32_t console_mode = ws.Con_flags & CON_MODE;

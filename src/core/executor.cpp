@@ -130,6 +130,7 @@ bool step_stops() {
 // is still on the statement's first code.
 Served serve_requests() {
   ++Exec_epoch;
+  Io_touch();  // (traces, events, the debugger, signals' work may do I/O)
   if (Sig_pending) Take_signals();
   // The statement that just ended left an update for the commit.
   if (ws.Run_flags & RF_COMMIT) Core_hook.commit();
@@ -1012,6 +1013,8 @@ void run_statements(uint8_t* work) {
         break;
       // CALL and EXIT (a subprogram call's pair of statements) reach their
       // handlers by the switch's own jump, past the default's range test.
+      // (Their own work leaves the current-I/O area alone: what they start,
+      // a program's load or its statements, takes an owed save itself.)
       case code::D_CALL:
         ++ws.Exec_ptr;
         dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
@@ -1024,6 +1027,7 @@ void run_statements(uint8_t* work) {
         if (!append_fast()) implied_let();
         break;
       case code::STR_LIT:
+        Io_touch();
         d_invo();
         break;
       case code::BLOCK_CLOSE:
@@ -1057,6 +1061,7 @@ void run_statements(uint8_t* work) {
       default:
         if (c >= code::EXT_DIR && c <= code::DIR_LAST) {
           ++ws.Exec_ptr;
+          Io_touch();  // (what a directive does is its own: the loop's statements above do no I/O)
           dir_jmp[c - code::EXT_DIR]();
           break;
         }

@@ -98,3 +98,18 @@ struct Io_state {
   int32_t Io_key_part_len[IO_KEY_PARTS] = {};
   uint16_t Io_next_chan = 0;          // an internal channel a caller placed for the next statement (0 none)
 };
+
+// A save of the area that a nested run owes and has not taken yet (null:
+// none; Nested_run_guard with NESTED_IO_OWED).  Work that may change the
+// area takes it first: the dispatch of every directive the statement loop
+// does not run itself, of every function and system variable but those that
+// only compute a value (functions/function_table.cpp), the service of
+// pending work and of errors, Io_save_guard, and the releases of a return
+// and of an object.  So a run whose statements were only the loop's own (assignments
+// of values, IF, GOTO, NEXT, RETURN) owes nothing at its end.
+class Io_live_save;
+extern Io_live_save* Io_owed;
+void Io_take_owed();
+[[gnu::always_inline]] inline void Io_touch() {
+  if (Io_owed) [[unlikely]] Io_take_owed();
+}

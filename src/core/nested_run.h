@@ -13,8 +13,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include "core/block_copy.h"
 #include "core/control_stack.h"
+#include "core/oru_assert.h"
 #include "core/workspace.h"
 
 // What a nested run restores beyond the position (cursor and line), the
@@ -25,12 +27,14 @@ enum Nested_restore : unsigned {
   NESTED_IO = 4,        // the current-I/O area (ws's Io_state; its live parts, Io_live_save)
   NESTED_CALL_ERR = 8,  // ws.Call_err, the error a nested call hands back
   NESTED_WORK = 16,     // the work-area pointer (what the run took is given back)
+  NESTED_IO_OWED = 32,  // the current-I/O area as NESTED_IO, saved only when work that may change it
+                        // comes (Io_owed); the busy line, which every statement zeroes, at once
 };
 
 // The whole current-I/O area, saved and restored around nested I/O.
 class Io_save_guard {
  public:
-  Io_save_guard() : saved_(static_cast<Io_state&>(ws)) {}
+  Io_save_guard() : saved_((Io_touch(), static_cast<Io_state&>(ws))) {}
   ~Io_save_guard() { static_cast<Io_state&>(ws) = saved_; }
   Io_save_guard(const Io_save_guard&) = delete;
   Io_save_guard& operator=(const Io_save_guard&) = delete;
@@ -87,6 +91,18 @@ class Io_live_save {
       }
     }
   }
+  // Whether restore would leave io as it is.
+  bool same(const Io_state& io) const {
+    const auto* at = reinterpret_cast<const unsigned char*>(&io);
+    if (std::memcmp(at, head_, HEAD) != 0 || std::memcmp(at + MIDDLE_AT, middle_, MIDDLE) != 0 ||
+        io.Io_next_chan != next_chan_)
+      return false;
+    for (int i = 0; i < iol_; i++)
+      if (io.Iol_ret[i] != iol_ret_[i] || io.Iol_sep[i] != iol_sep_[i]) return false;
+    for (int i = 0; i < keys_; i++)
+      if (io.Io_key_part[i] != key_part_[i] || io.Io_key_part_len[i] != key_len_[i]) return false;
+    return true;
+  }
   void restore(Io_state& io) const {
     Block_copy<HEAD>(&io, head_);
     Block_copy<MIDDLE>(reinterpret_cast<unsigned char*>(&io) + MIDDLE_AT, middle_);
@@ -111,6 +127,11 @@ class Io_live_save {
   alignas(16) unsigned char middle_[MIDDLE];
   uint16_t next_chan_;
   int iol_, keys_;
+
+ public:
+  bool taken;  // (an owed save: Io_take_owed saved the area here)
+
+ private:
   const uint8_t* iol_ret_[IOL_STACK_DEPTH];
   int32_t iol_sep_[IOL_STACK_DEPTH];
   const uint8_t* key_part_[IO_KEY_PARTS];
@@ -145,6 +166,15 @@ class Nested_run_guard {
     if (restore & NESTED_CALL_ERR) call_err_ = ws.Call_err;
     if (restore & NESTED_WORK) work_ = ws.Work_ptr;
     if (restore & NESTED_IO) io_.save(ws);
+    if (restore & NESTED_IO_OWED) {
+      bsy_line_ = ws.Bsy_line;
+      io_.taken = false;
+      owed_outer_ = Io_owed;
+      Io_owed = &io_;
+#ifdef ORU_ASSERTS
+      check_.save(ws);
+#endif
+    }
   }
   [[gnu::always_inline]] ~Nested_run_guard() {
     // Unstacking runs first: it may move the position put back below.
@@ -165,6 +195,16 @@ class Nested_run_guard {
     ws.Stmt_save = stmt_save_;
     ws.Call_status = call_status_;
     if (restore_ & NESTED_IO) io_.restore(ws);
+    if (restore_ & NESTED_IO_OWED) {
+      // Not taken: nothing that may change the area ran (a save still owed
+      // by an outer run stays owed: the area is as it was at its start).
+      if (io_.taken) io_.restore(ws);
+      ws.Bsy_line = bsy_line_;
+#ifdef ORU_ASSERTS
+      ORU_ASSERT(io_.taken || check_.same(ws));
+#endif
+      Io_owed = owed_outer_;
+    }
     if (restore_ & NESTED_CALL_ERR) ws.Call_err = call_err_;
     if (restore_ & NESTED_WORK) ws.Work_ptr = work_;
   }
@@ -188,5 +228,9 @@ class Nested_run_guard {
   uint32_t depth_;
   int call_err_;
   uint8_t* work_;
-  Io_live_save io_;  // (NESTED_IO)
+  Io_live_save io_;  // (NESTED_IO, NESTED_IO_OWED)
+  Io_live_save* owed_outer_;
+#ifdef ORU_ASSERTS
+  Io_live_save check_;
+#endif
 };

@@ -3,7 +3,9 @@
 // shared by every handler.
 #include "functions/function_table.h"
 
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "core/codes.h"
 #include "core/errors.h"
@@ -52,9 +54,73 @@ constexpr Fnc_handler ext_val_list[EXT_VAL_SLOTS] = {
     vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mnem, vl_mse,  vl_nid,  vl_vmsl, vl_vnar, vl_vhlp, vl_voop,
 };
 
+// Handlers that compute a value from their arguments and the parameters
+// alone (those of numeric_functions, string_functions, date_functions,
+// fnc_codes and fnc_text, which reach no channel, terminal or program code;
+// the constant system variables; the dispatch of the prefixed codes, which
+// goes through the table again): they leave the current-I/O area as it is.
+constexpr Fnc_handler computed[] = {
+    Fnc_extend, Fnc_error,
+    // numeric_functions
+    fnc_abs, fnc_sgn, fnc_int, fnc_prc, fnc_fpt, fnc_mod, fnc_ept, fnc_exp, fnc_log, fnc_sqr, fnc_sin, fnc_cos,
+    fnc_tan, fnc_atn, fnc_asn, fnc_acs, fnc_bsz, fnc_hsa, fnc_ssz, fnc_max, fnc_min, fnc_cse, fnc_nul, fnc_not,
+    fnc_fand, fnc_ior, fnc_xor, fnc_asc, fnc_len, fnc_bin, fnc_dec,
+    // string_functions
+    fnc_chr, fnc_lcs, fnc_ucs, fnc_hta, fnc_ath, fnc_str, fnc_num, fnc_mid, fnc_pos, fnc_pad, fnc_jst, fnc_stp,
+    fnc_sub, fnc_tbl, fnc_trx, fnc_loc, fnc_dim,
+    // date_functions
+    fnc_jul, fnc_dte, fnc_prm, vl_day, vl_tim, vl_tme,
+    // fnc_codes
+    fnc_crc, fnc_hsh, fnc_lrc, fnc_gap, fnc_gep, fnc_rdx, fnc_pck, fnc_upk, fnc_i3e, fnc_swp, fnc_kgn, fnc_cmp,
+    fnc_ucp,
+    // fnc_text
+    fnc_fmsk, fnc_fsrt, fnc_fcvs,
+    // constants
+    vl_quo, vl_esc, vl_dlm, vl_sep,
+    // NEW takes the save itself on its ways that may reach the area (a
+    // class found by name, a copy, the thin client's object, a FOR target);
+    // a constructor's statements take it as any run's do
+    fnc_fnew,
+};
+
+bool is_computed(Fnc_handler h) {
+  for (Fnc_handler c : computed)
+    if (c == h) return true;
+  return false;
+}
+
+// Any other handler may change the current-I/O area (I/O on a channel, the
+// terminal, a program or method it runs): a save of the area that a nested
+// run owes is taken before it starts (Io_touch).  The tables hold these
+// handlers behind that test; the computed ones are called as they are.
+template <const Fnc_handler* list, size_t I>
+void io_first() {
+  Io_touch();
+  list[I]();
+}
+
+template <const Fnc_handler* list, size_t... I>
+constexpr std::array<Fnc_handler, sizeof...(I)> behind_test(std::index_sequence<I...>) {
+  return {{&io_first<list, I>...}};
+}
+
+template <size_t N>
+std::array<Fnc_handler, N> guarded(const Fnc_handler (&list)[N], const std::array<Fnc_handler, N>& behind) {
+  std::array<Fnc_handler, N> out;
+  for (size_t i = 0; i < N; i++) out[i] = !list[i] || is_computed(list[i]) ? list[i] : behind[i];
+  return out;
+}
+
+constexpr auto fnc_behind = behind_test<fnc_list>(std::make_index_sequence<ALL_FNC_SLOTS>{});
+constexpr auto jmp_val_behind = behind_test<jmp_val_list>(std::make_index_sequence<JMP_VAL_SLOTS>{});
+constexpr auto ext_val_behind = behind_test<ext_val_list>(std::make_index_sequence<EXT_VAL_SLOTS>{});
+
 }  // namespace
 
-void Functions_register_handlers() { Register_functions(fnc_list, jmp_val_list, ext_val_list); }
+void Functions_register_handlers() {
+  Register_functions(guarded(fnc_list, fnc_behind), guarded(jmp_val_list, jmp_val_behind),
+                     guarded(ext_val_list, ext_val_behind));
+}
 
 uint8_t* Rsv_out(int64_t n) {
   if (n < 0) Rpt_error(err::OUT_OF_RANGE);

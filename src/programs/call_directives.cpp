@@ -144,6 +144,7 @@ void client_call(const std::string& name, Arg_rec* list) {
     args.push_back(std::move(t));
     if (args.size() > TC_CALL_MAX_ARGS) Rpt_error(err::NESTING_TOO_DEEP);
   }
+  Io_touch();  // (the client's call goes through the terminal's channel)
   Wtty_call(name, args);
   std::vector<Num_val> nums(args.size());
   size_t i = 0;
@@ -363,6 +364,7 @@ void Exec_exit(bool has_code, int n) {
     }
   }
   if (n < 0) return;
+  Io_touch();
   ws.Io_rty = 0;
   if (n == 127) {
     // The escape is served after the calling statement, so that a SETESC

@@ -257,7 +257,10 @@ void OopFreeObject(int32_t slot) {
   Oop_object* o = oop.objs[size_t(slot)];
   if (!o || (o->state & OS_FREEING)) return;
   o->state |= OS_FREEING;
-  if (o->flags & OF_CONTROL) KestFreeObjCtl(slot);
+  if (o->flags & OF_CONTROL) {
+    Io_touch();  // (its control goes from the window)
+    KestFreeObjCtl(slot);
+  }
   Obj4_Detach_all(slot);
   Obj4_OnClose(OBJ4_OBJECT, slot);
   {
@@ -387,6 +390,7 @@ void fnc_fnew() {
   if (ws.Str_len < 0) {
     Num_val v = ws.Num_acc;
     Set_scl(v, 0, 0);
+    Io_touch();
     OopHandleResult(OopCloneObject(v.mant));
     return;
   }
@@ -400,6 +404,9 @@ void fnc_fnew() {
     new_object(c);
     return;
   }
+  // (The search may load a class's program; the thin client's objects
+  // talk to it: work that may change the current-I/O area.)
+  Io_touch();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (name.empty()) Rpt_error(err::STRING_LENGTH);
   // "[lcl]" asks for the client's object when a client is attached, else
@@ -433,6 +440,7 @@ void new_object(Oop_class* c) {
     // it back when it closes.  A bad target frees the object again.
     ws.Exec_ptr++;
     Oop_object* o = Oop_object_of_handle(h);
+    Io_touch();
     try {
       Obj4_Attach(o->slot, Prog_call_level());
     } catch (...) {

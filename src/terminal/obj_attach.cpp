@@ -178,6 +178,9 @@ void Obj4_Detach_all(int32_t slot) {
 }
 
 void Obj4_OnClose(int32_t kind, int32_t id) {
-  if (!queue.empty()) release(kind, id);
+  if (!queue.empty()) {
+    Io_touch();  // (a release may reach the client's windows)
+    release(kind, id);
+  }
 }
 

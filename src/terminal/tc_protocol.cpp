@@ -556,7 +556,10 @@ void Tc_message_restore() {
   saved_messages.pop_back();
 }
 
-void Wtty_saveIOP(Io_state* area) { *area = static_cast<Io_state&>(ws); }
+void Wtty_saveIOP(Io_state* area) {
+  Io_touch();  // (as Io_save_guard: the area changes until Wtty_resetIOP)
+  *area = static_cast<Io_state&>(ws);
+}
 void Wtty_resetIOP(const Io_state* area) { static_cast<Io_state&>(ws) = *area; }
 
 Wtty_iop_guard::~Wtty_iop_guard() {

@@ -165,6 +165,103 @@ TEST_F(Nested_context, GuardSavesTheStopPositionAndLinePositionAsAsked) {
   EXPECT_EQ(ws.Bsy_line, 0u);
 }
 
+// NESTED_IO_OWED: the I/O area is saved only when work that may change it
+// comes (Io_touch), and then comes back as with NESTED_IO; the busy line,
+// which every statement zeroes, always comes back.
+TEST_F(Nested_context, OwedIoSaveIsTakenBeforeTheAreaChanges) {
+  caller_state();
+  ws.Bsy_line = 40;
+  int no = error_no([&] {
+    Nested_run_guard saved(NESTED_IO_OWED);
+    ws.Exec_ptr = stmt;
+    ws.Bsy_line = 0;
+    Io_touch();
+    EXPECT_EQ(Io_owed, nullptr);  // taken: nothing more is owed in this run
+    Select_console();
+    ws.Io_siz = 0;
+    ws.Io_sep = 10;
+    ws.Io_opts = 0;
+    throw Oru_error{err::END_OF_FILE};
+  });
+  EXPECT_EQ(no, err::END_OF_FILE);
+  expect_caller_state("after a throw");
+  EXPECT_EQ(ws.Bsy_line, 40u);
+  EXPECT_EQ(Io_owed, nullptr);
+
+  // Runs within runs: the inner takes its own save and brings the area
+  // back, so the outer's stays owed until work of its own comes.
+  {
+    Nested_run_guard outer(NESTED_IO_OWED);
+    Io_live_save* const owed = Io_owed;
+    ASSERT_NE(owed, nullptr);
+    {
+      Nested_run_guard inner(NESTED_IO_OWED);
+      EXPECT_NE(Io_owed, owed);
+      Io_touch();
+      ws.Io_siz = 1;
+      ws.Bsy_line = 0;
+    }
+    EXPECT_EQ(ws.Io_siz, 9);
+    EXPECT_EQ(ws.Bsy_line, 40u);
+    EXPECT_EQ(Io_owed, owed);
+    EXPECT_FALSE(owed->taken);
+    Io_touch();
+    EXPECT_TRUE(owed->taken);
+    ws.Io_siz = 2;
+    ws.Bsy_line = 0;
+    Select_console();
+  }
+  expect_caller_state("after runs within runs");
+  EXPECT_EQ(ws.Bsy_line, 40u);
+  EXPECT_EQ(Io_owed, nullptr);
+
+  // Nested I/O inside the run (Io_save_guard) takes the save first: what
+  // the run does after it comes back too.
+  {
+    Nested_run_guard saved(NESTED_IO_OWED);
+    {
+      Io_save_guard io;
+      ws.Io_siz = 3;
+    }
+    ws.Io_sep = 4;
+  }
+  expect_caller_state("after nested I/O");
+
+  // A run that did nothing to the area owes nothing; the busy line still
+  // comes back.
+  {
+    Nested_run_guard saved(NESTED_IO_OWED);
+    ws.Bsy_line = 0;
+  }
+  EXPECT_EQ(ws.Bsy_line, 40u);
+  EXPECT_EQ(Io_owed, nullptr);
+  expect_caller_state("after a run without I/O");
+}
+
+// Within a run that owes its save: statements of assignments and functions
+// that only compute a value leave it owed; a function or a directive that
+// may reach a channel takes it.
+TEST_F(Nested_context, OwedIoSaveIsTakenByWhatMayReachAChannel) {
+  caller_state();
+  {
+    Nested_run_guard saved(NESTED_IO_OWED);
+    Io_live_save* const owed = Io_owed;
+    ASSERT_NE(owed, nullptr);
+    type("X=LEN(\"abc\")+ABS(-2)+POS(\"b\"=\"abc\"); Y$=STR(X)+SEP; IF X>0 THEN Z=X*2");
+    EXPECT_EQ(var_num("X"), 7);
+    EXPECT_FALSE(owed->taken);
+    type("N=LEN(FID(1))");
+    EXPECT_TRUE(owed->taken);
+  }
+  caller_state();
+  {
+    Nested_run_guard saved(NESTED_IO_OWED);
+    Io_live_save* const owed = Io_owed;
+    type("PRINT (1)\"x\"");
+    EXPECT_TRUE(owed->taken);
+  }
+}
+
 TEST_F(Nested_context, GuardKeepsTheLiveWalkEntriesAndKeyParts) {
   static const uint8_t codes[4] = {1, 2, 3, 4};
   static const uint8_t parts[2] = {'A', 'B'};
