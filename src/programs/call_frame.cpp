@@ -437,14 +437,17 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return word;
 }
 
-// The checks of rec's warm start w for a call of the name that do not
-// depend on where the record was found: the name the start was kept for,
-// the record as Prog_take and Exec_load would take it (kept variables and
-// name block, the same load), the caller's fields the kept context was
-// built from, and nothing that would make the long way do more.
-[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w, const uint8_t* name,
-                                             uint32_t name_len) {
-  if (name_len != w->name_len || !Block_equal(name, w->name, w->name_len)) return false;
+// Whether the warm start w was kept for a call of this very name.
+[[gnu::always_inline]] inline bool warm_named(const Warm_start* w, const uint8_t* name, uint32_t name_len) {
+  return name_len == w->name_len && Block_equal(name, w->name, name_len);
+}
+
+// The checks of rec's warm start w (kept for the call's name: warm_named)
+// that do not depend on where the record was found: the record as
+// Prog_take and Exec_load would take it (kept variables and name block, the
+// same load), the caller's fields the kept context was built from, and
+// nothing that would make the long way do more.
+[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
   if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
       !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
     return false;
@@ -460,16 +463,25 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return !Var_lookup_hook && !Perform_on_active && !Text_source();
 }
 
-// The record a CALL of the name may start warm from the front of the list,
-// or null.  Only checks (and, for a record that is not resident, the check
-// of its file that the search by name makes).  The record must be the one
-// Prog_load would find first (the front of the list, not stale), with the
-// kept variables and name block that Prog_take and Exec_load would take.
+// The record a CALL of the name may start warm from the list, or null.
+// Only checks (and, for a record that is not resident, the check of its
+// file that the search by name makes).  The record must be the one Prog_load
+// would find first (usually the front of the list; else found as the search
+// by name finds it, and the warm start moves it to the front as that search
+// does), with the kept variables and name block that Prog_take and
+// Exec_load would take.
 [[gnu::always_inline]] inline Prog_obj* warm_record(const uint8_t* name, uint32_t name_len) {
   Prog_obj* rec = ws.Prog_head;
-  if (!rec || !rec->warm_start) return nullptr;
+  if (!rec) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if (!warm_fits(rec, w, name, name_len)) return nullptr;
+  if (!w || !warm_named(w, name, name_len)) [[unlikely]] {
+    // Another program's call was the last: programs called in turn.
+    rec = Prog_list_find(name, name_len);
+    if (!rec || !rec->warm_start) return nullptr;
+    w = static_cast<const Warm_start*>(rec->warm_start);
+    if (!warm_named(w, name, name_len)) return nullptr;
+  }
+  if (!warm_fits(rec, w)) return nullptr;
   // A program kept by the program cache is taken only while its file is
   // unchanged, as the search by name takes it (a changed one is marked
   // there).
@@ -487,7 +499,7 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   Prog_obj* rec = Prog_own_find(name, name_len);
   if (!rec || !rec->warm_start) return nullptr;
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
-  if (!warm_fits(rec, w, name, name_len)) return nullptr;
+  if (!warm_named(w, name, name_len) || !warm_fits(rec, w)) return nullptr;
   return rec;
 }
 
@@ -529,7 +541,13 @@ template <bool Wide = false>
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
-  if (!own) ws.Prog_hits++;  // (a take from the own cache counted a load)
+  if (!own) {
+    // As the search by name takes it (CacheLoad).  (A take from the own
+    // cache counted a load, and linked it at the front.)
+    if (rec != ws.Prog_head) [[unlikely]]
+      Cache_to_front(rec);
+    ws.Prog_hits++;
+  }
   ws.Pgm_cache_ent = rec;
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_name = rec->spare_name;

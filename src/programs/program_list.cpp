@@ -386,6 +386,27 @@ void own_to_list(Prog_obj* r) {
 
 }  // namespace
 
+namespace {
+
+// The records the search by name passes by without looking at their name:
+// data sets, changed programs, stale ones that nobody runs.
+[[gnu::always_inline]] inline bool passed_by(const Prog_obj* r) {
+  return (r->state & PO_STATE_DATA_SET) || (r->flags & PO_CHANGED) ||
+         ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1)));
+}
+
+}  // namespace
+
+Prog_obj* Prog_list_find(const uint8_t* name, uint32_t len) {
+  while (len > 0 && name[len - 1] == ' ') len--;
+  if (len == 0) return nullptr;
+  for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
+    if (passed_by(r)) continue;
+    if (r->path && r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return r;
+  }
+  return nullptr;
+}
+
 Prog_obj* Prog_own_find(const uint8_t* name, uint32_t len) {
   for (Prog_obj* r = ws.Prog_head; r; r = r->next)
     if (r->path && r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return nullptr;
@@ -415,9 +436,7 @@ Prog_obj* Prog_load() {
   while (len > 0 && given[len - 1] == ' ') len--;
   if (len == 0 || len > NAME_MAX_LEN) Rpt_error(err::BAD_FILE_NAME);
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
-    if (r->state & PO_STATE_DATA_SET) continue;
-    if (r->flags & PO_CHANGED) continue;
-    if ((r->flags & PO_STALE) && (r->uses == 0 || (r == ws.Pgm_cache_ent && r->uses == 1))) continue;
+    if (passed_by(r)) continue;
     if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
     if (!(r->flags & (PO_RESIDENT | PO_PINNED)) && rec_changed(r)) {
       r->flags |= PO_STALE | PO_CHANGED;

@@ -133,6 +133,10 @@ inline Prog_obj* CacheLoad(Prog_obj* rec) {
   ws.Prog_hits++;
   return rec;
 }
+// The record of the list that the search by name (Prog_load) looks at
+// first for the name (len bytes, trailing blanks dropped), whether or not
+// its file is still the same; null when none.  Only looks.
+Prog_obj* Prog_list_find(const uint8_t* name, uint32_t len);
 // Releases one use of rec, or with null marks every record that is not
 // resident stale; then frees idle records beyond the keep limit.
 void Prog_drop(Prog_obj* rec);
