@@ -17,7 +17,7 @@ trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
 py=$(python3 -c 'import sys; print(sys.executable)')
 
-# Beside the wall times, the CPU times (user + system, best of 3) of the
+# Beside the wall times, the CPU times (user + system, best of 7) of the
 # same runs: steadier on a shared machine, where a process may wait for a
 # processor for longer than it runs.
 #
@@ -69,11 +69,11 @@ best() {  # best of 3 wall times of the command, in seconds
   echo "$b"
 }
 secs() { python3 -c "print('%.3f' % ($1 / 1e9))"; }
-cpu() {  # best of 3 CPU times (user + system) of the command, in nanoseconds
+cpu() {  # best of 7 CPU times (user + system) of the command, in nanoseconds
   python3 -c '
 import resource, subprocess, sys
 best = None
-for _ in range(3):
+for _ in range(7):
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
