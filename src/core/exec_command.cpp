@@ -260,7 +260,7 @@ int16_t InternalExecLine() {
 }
 
 int Exec_text(const std::string& text) {
-  Nested_run_guard saved(NESTED_UNWIND | NESTED_STOP);
+  Nested_run_guard<NESTED_UNWIND | NESTED_STOP> saved;
   int cpl = ws.Cpl_err;
   struct Cpl_back {
     int v;

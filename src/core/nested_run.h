@@ -143,11 +143,13 @@ static_assert(offsetof(Io_state, Iol_sep) == offsetof(Io_state, Iol_ret) + sizeo
                   offsetof(Io_state, Io_next_chan) == offsetof(Io_state, Io_key_part_len) + sizeof(Io_state::Io_key_part_len),
               "Io_live_save copies the current-I/O area in these runs");
 
+template <unsigned Restore>
 class Nested_run_guard {
  public:
-  // Only what restore asks for is saved (the flags are constants at every
-  // use: the rest compiles away).
-  explicit Nested_run_guard(unsigned restore) : restore_(restore) {
+  // Only what Restore asks for is saved and put back (the rest compiles
+  // away, in the destructor too: the guard's address escapes through
+  // Io_owed, so flags kept in it would be read again).
+  Nested_run_guard() {
     exec_ = ws.Exec_ptr;
     stmt_ = ws.Stmt_ptr;
     stno_ = ws.Cur_stno;
@@ -157,16 +159,16 @@ class Nested_run_guard {
     err_line_ = ws.Err_line;
     stmt_save_ = ws.Stmt_save;
     call_status_ = ws.Call_status;
-    if (restore & NESTED_STOP) {
+    if constexpr (Restore & NESTED_STOP) {
       stop_stno_ = ws.Stop_stno;
       stop_ptr_ = ws.Stop_ptr;
       bsy_line_ = ws.Bsy_line;
     }
-    if (restore & NESTED_UNWIND) depth_ = ws.Ctl_depth;
-    if (restore & NESTED_CALL_ERR) call_err_ = ws.Call_err;
-    if (restore & NESTED_WORK) work_ = ws.Work_ptr;
-    if (restore & NESTED_IO) io_.save(ws);
-    if (restore & NESTED_IO_OWED) {
+    if constexpr (Restore & NESTED_UNWIND) depth_ = ws.Ctl_depth;
+    if constexpr (Restore & NESTED_CALL_ERR) call_err_ = ws.Call_err;
+    if constexpr (Restore & NESTED_WORK) work_ = ws.Work_ptr;
+    if constexpr (Restore & NESTED_IO) io_.save(ws);
+    if constexpr (Restore & NESTED_IO_OWED) {
       bsy_line_ = ws.Bsy_line;
       io_.taken = false;
       owed_outer_ = Io_owed;
@@ -178,7 +180,7 @@ class Nested_run_guard {
   }
   [[gnu::always_inline]] ~Nested_run_guard() {
     // Unstacking runs first: it may move the position put back below.
-    if (restore_ & NESTED_UNWIND)
+    if constexpr (Restore & NESTED_UNWIND)
       while (ws.Ctl_depth > depth_) Exec_unstack();
     ws.Exec_ptr = exec_;
     ws.Stmt_ptr = stmt_;
@@ -186,7 +188,7 @@ class Nested_run_guard {
     ws.Cur_line_no = line_no_;  // (Restore_line_pos, in line)
     ws.Cur_line_rec = line_rec_;
     ws.Cur_edit_blk = edit_blk_;
-    if (restore_ & NESTED_STOP) {
+    if constexpr (Restore & NESTED_STOP) {
       ws.Stop_stno = stop_stno_;
       ws.Stop_ptr = stop_ptr_;
       ws.Bsy_line = bsy_line_;
@@ -194,8 +196,8 @@ class Nested_run_guard {
     ws.Err_line = err_line_;
     ws.Stmt_save = stmt_save_;
     ws.Call_status = call_status_;
-    if (restore_ & NESTED_IO) io_.restore(ws);
-    if (restore_ & NESTED_IO_OWED) {
+    if constexpr (Restore & NESTED_IO) io_.restore(ws);
+    if constexpr (Restore & NESTED_IO_OWED) {
       // Not taken: nothing that may change the area ran (a save still owed
       // by an outer run stays owed: the area is as it was at its start).
       if (io_.taken) io_.restore(ws);
@@ -205,14 +207,13 @@ class Nested_run_guard {
 #endif
       Io_owed = owed_outer_;
     }
-    if (restore_ & NESTED_CALL_ERR) ws.Call_err = call_err_;
-    if (restore_ & NESTED_WORK) ws.Work_ptr = work_;
+    if constexpr (Restore & NESTED_CALL_ERR) ws.Call_err = call_err_;
+    if constexpr (Restore & NESTED_WORK) ws.Work_ptr = work_;
   }
   Nested_run_guard(const Nested_run_guard&) = delete;
   Nested_run_guard& operator=(const Nested_run_guard&) = delete;
 
  private:
-  unsigned restore_;
   uint8_t* exec_;
   uint8_t* stmt_;
   uint16_t stno_;

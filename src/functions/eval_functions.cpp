@@ -141,7 +141,7 @@ void check_statements(uint8_t* p, uint8_t* end) {
 // Runs the compiled line nested, as a console line does; returns -1 when it
 // ran to its end, else the error that stopped it.
 int run_nested(std::vector<uint8_t>& line) {
-  Nested_run_guard saved(NESTED_UNWIND | NESTED_STOP);
+  Nested_run_guard<NESTED_UNWIND | NESTED_STOP> saved;
   ws.Cur_stno = 0;
   ws.Exec_ptr = ws.Stmt_ptr = line.data() + 2;
   ws.Call_status = -1;

@@ -451,7 +451,7 @@ void Fnc_do_arg(const uint8_t* params) {
 // Runs a multi-line body to its RETURN.  Everything the nested execution
 // may change is put back on every way out.
 void run_body(const Fnc_def& f, Call_result& res) {
-  Nested_run_guard saved(NESTED_STOP);
+  Nested_run_guard<NESTED_STOP> saved;
   struct Saved_call {
     uint32_t seterr = ws.Seterr_line;
     uint32_t in_seterr = ws.Pgm_flags2 & PGM2_IN_SETERR;

@@ -671,7 +671,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // however the run ends.
 int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, bool* started,
                Call_loader load = nullptr, void* ctx = nullptr) {
-  Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR);
+  Nested_run_guard<NESTED_IO | NESTED_CALL_ERR> saved;
   if (started) *started = false;
   int depth = Call_depth();
   ws.Cur_stno = 0;  // the frame returns to line 0: its EXIT ends the nested line

@@ -26,7 +26,7 @@ bool Call_dupl_error_program(const std::string& pgm, const std::string& directiv
   };
   bool handled = false;
   // The statement whose duplicate write failed goes on afterwards.
-  Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR | NESTED_WORK);
+  Nested_run_guard<NESTED_IO | NESTED_CALL_ERR | NESTED_WORK> saved;
   try {
     str(directive);
     num(err);

@@ -516,7 +516,7 @@ namespace {
 // said vars).  (Out of line: the general way keeps no room for its guard,
 // which counts in a method's recursion.)
 [[gnu::noinline]] int run_warm(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
-  Nested_run_guard saved(NESTED_IO_OWED | NESTED_CALL_ERR);
+  Nested_run_guard<NESTED_IO_OWED | NESTED_CALL_ERR> saved;
   *started = false;
   const int depth = m.depth - 1;
   Call_frame* const link = ws.Call_link;  // the caller's frame: back when the return popped

@@ -365,7 +365,7 @@ void Dev_init(const char* id) {
   int failed = 0;
   {
     // The driver program finds its channel as LFO, which is lent to it.
-    Nested_run_guard saved(NESTED_IO | NESTED_WORK);
+    Nested_run_guard<NESTED_IO | NESTED_WORK> saved;
     struct Lfo_lent {
       uint16_t lfo = ws.Lfo_chan;
       ~Lfo_lent() { ws.Lfo_chan = lfo; }

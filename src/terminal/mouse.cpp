@@ -106,7 +106,7 @@ bool text_under(const Window_rec& w, const Mouse_region* r, int32_t col, int32_t
 void run_statement(const Mouse_region* r) {
   std::vector<uint8_t> line(r->data, r->data + r->stmt_len);
   Io_save_guard io;
-  Nested_run_guard saved(NESTED_UNWIND);
+  Nested_run_guard<NESTED_UNWIND> saved;
   ws.Cur_stno = 0;
   ws.Exec_ptr = ws.Stmt_ptr = line.data() + 2;
   ws.Call_status = -1;

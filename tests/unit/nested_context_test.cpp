@@ -74,7 +74,7 @@ class Nested_context : public Console_env {
 TEST_F(Nested_context, GuardFlagsChooseWhatComesBackOnEveryWayOut) {
   caller_state();
   int no = error_no([&] {
-    Nested_run_guard saved(NESTED_IO | NESTED_CALL_ERR | NESTED_WORK);
+    Nested_run_guard<NESTED_IO | NESTED_CALL_ERR | NESTED_WORK> saved;
     ws.Exec_ptr = ws.Stmt_ptr = stmt;
     ws.Cur_stno = 0;
     ws.Err_line = 0;
@@ -94,7 +94,7 @@ TEST_F(Nested_context, GuardFlagsChooseWhatComesBackOnEveryWayOut) {
   // Without the flags the I/O area, the handed-back error and the work
   // pointer stay as the run left them; the cursor always comes back.
   {
-    Nested_run_guard saved(0);
+    Nested_run_guard<0> saved;
     ws.Exec_ptr = stmt;
     ws.Io_siz = 1;
     ws.Call_err = 2;
@@ -128,7 +128,7 @@ TEST_F(Nested_context, GuardSavesTheStopPositionAndLinePositionAsAsked) {
   };
   set_caller();
   error_no([&] {
-    Nested_run_guard saved(NESTED_STOP);
+    Nested_run_guard<NESTED_STOP> saved;
     run_over();
     throw Oru_error{err::END_OF_FILE};
   });
@@ -143,7 +143,7 @@ TEST_F(Nested_context, GuardSavesTheStopPositionAndLinePositionAsAsked) {
   // The busy line is in the I/O area too: either flag brings it back.
   set_caller();
   {
-    Nested_run_guard saved(NESTED_IO);
+    Nested_run_guard<NESTED_IO> saved;
     run_over();
   }
   EXPECT_EQ(ws.Bsy_line, 40u);
@@ -154,7 +154,7 @@ TEST_F(Nested_context, GuardSavesTheStopPositionAndLinePositionAsAsked) {
   // left them; the line position and call status always come back.
   set_caller();
   {
-    Nested_run_guard saved(NESTED_CALL_ERR);
+    Nested_run_guard<NESTED_CALL_ERR> saved;
     run_over();
   }
   EXPECT_EQ(ws.Cur_line_no, 20);
@@ -172,7 +172,7 @@ TEST_F(Nested_context, OwedIoSaveIsTakenBeforeTheAreaChanges) {
   caller_state();
   ws.Bsy_line = 40;
   int no = error_no([&] {
-    Nested_run_guard saved(NESTED_IO_OWED);
+    Nested_run_guard<NESTED_IO_OWED> saved;
     ws.Exec_ptr = stmt;
     ws.Bsy_line = 0;
     Io_touch();
@@ -191,11 +191,11 @@ TEST_F(Nested_context, OwedIoSaveIsTakenBeforeTheAreaChanges) {
   // Runs within runs: the inner takes its own save and brings the area
   // back, so the outer's stays owed until work of its own comes.
   {
-    Nested_run_guard outer(NESTED_IO_OWED);
+    Nested_run_guard<NESTED_IO_OWED> outer;
     Io_live_save* const owed = Io_owed;
     ASSERT_NE(owed, nullptr);
     {
-      Nested_run_guard inner(NESTED_IO_OWED);
+      Nested_run_guard<NESTED_IO_OWED> inner;
       EXPECT_NE(Io_owed, owed);
       Io_touch();
       ws.Io_siz = 1;
@@ -218,7 +218,7 @@ TEST_F(Nested_context, OwedIoSaveIsTakenBeforeTheAreaChanges) {
   // Nested I/O inside the run (Io_save_guard) takes the save first: what
   // the run does after it comes back too.
   {
-    Nested_run_guard saved(NESTED_IO_OWED);
+    Nested_run_guard<NESTED_IO_OWED> saved;
     {
       Io_save_guard io;
       ws.Io_siz = 3;
@@ -230,7 +230,7 @@ TEST_F(Nested_context, OwedIoSaveIsTakenBeforeTheAreaChanges) {
   // A run that did nothing to the area owes nothing; the busy line still
   // comes back.
   {
-    Nested_run_guard saved(NESTED_IO_OWED);
+    Nested_run_guard<NESTED_IO_OWED> saved;
     ws.Bsy_line = 0;
   }
   EXPECT_EQ(ws.Bsy_line, 40u);
@@ -244,7 +244,7 @@ TEST_F(Nested_context, OwedIoSaveIsTakenBeforeTheAreaChanges) {
 TEST_F(Nested_context, OwedIoSaveIsTakenByWhatMayReachAChannel) {
   caller_state();
   {
-    Nested_run_guard saved(NESTED_IO_OWED);
+    Nested_run_guard<NESTED_IO_OWED> saved;
     Io_live_save* const owed = Io_owed;
     ASSERT_NE(owed, nullptr);
     type("X=LEN(\"abc\")+ABS(-2)+POS(\"b\"=\"abc\"); Y$=STR(X)+SEP; IF X>0 THEN Z=X*2");
@@ -255,7 +255,7 @@ TEST_F(Nested_context, OwedIoSaveIsTakenByWhatMayReachAChannel) {
   }
   caller_state();
   {
-    Nested_run_guard saved(NESTED_IO_OWED);
+    Nested_run_guard<NESTED_IO_OWED> saved;
     Io_live_save* const owed = Io_owed;
     type("PRINT (1)\"x\"");
     EXPECT_TRUE(owed->taken);
@@ -293,7 +293,7 @@ TEST_F(Nested_context, GuardKeepsTheLiveWalkEntriesAndKeyParts) {
   // dead ones past them stay as the run left them.
   caller_walk(3, 2);
   {
-    Nested_run_guard saved(NESTED_IO);
+    Nested_run_guard<NESTED_IO> saved;
     run_over();
   }
   EXPECT_EQ(ws.Iol_depth, 3);
@@ -313,14 +313,14 @@ TEST_F(Nested_context, GuardKeepsTheLiveWalkEntriesAndKeyParts) {
   // (the usual case) keep none.
   caller_walk(IOL_STACK_DEPTH + 5, IO_KEY_PARTS + 3);
   {
-    Nested_run_guard saved(NESTED_IO);
+    Nested_run_guard<NESTED_IO> saved;
     run_over();
   }
   EXPECT_EQ(ws.Iol_ret[IOL_STACK_DEPTH - 1], codes + ((IOL_STACK_DEPTH - 1) % 4));
   EXPECT_EQ(ws.Io_key_part_len[IO_KEY_PARTS - 1], IO_KEY_PARTS);
   caller_walk(-1, 0);
   {
-    Nested_run_guard saved(NESTED_IO);
+    Nested_run_guard<NESTED_IO> saved;
     run_over();
   }
   EXPECT_EQ(ws.Iol_depth, -1);
