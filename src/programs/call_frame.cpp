@@ -707,6 +707,17 @@ Call_frame* Call_push_saved() {
   return f;
 }
 
+#if defined(BLOCK_COPY_WIDE)
+[[gnu::target("avx2")]] Call_frame* Call_push_saved_wide() {
+  Call_frame* f = new_frame();
+  save_context<true>(f);
+  mark_return(f);
+  return f;
+}
+#else
+Call_frame* Call_push_saved_wide() { return Call_push_saved(); }
+#endif
+
 void Call_unwind_to(int depth) {
   while (Call_depth() > depth) pop_frame(false);
 }

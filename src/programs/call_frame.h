@@ -112,6 +112,10 @@ int Call_depth();
 // with the place the call returns to marked, as Exec_subprogram_with's own
 // push.  ws is still the caller's context.
 Call_frame* Call_push_saved();
+// The same with the context moved 32 bytes at a time: for callers compiled
+// for AVX2 that run only where Block_wide_moves holds (Call_push_saved
+// where the build has no such form).
+Call_frame* Call_push_saved_wide();
 // Pops frames left above depth (a nested run that ended without its
 // return, or by an error), as a failed start pops its frame.
 void Call_unwind_to(int depth);
