@@ -12,21 +12,29 @@
 
 typedef unsigned char Block_piece __attribute__((vector_size(16)));
 
-template <size_t N>
-[[gnu::always_inline]] inline void Block_copy(void* to, const void* from) {
-  constexpr size_t pieces = N / 16, tail = N % 16;
-  auto* d = static_cast<unsigned char*>(to);
-  const auto* s = static_cast<const unsigned char*>(from);
+// The whole Piece-sized pieces of an N-byte block (N / sizeof(Piece) of
+// them); the caller copies what is left.
+template <size_t N, class Piece>
+[[gnu::always_inline]] inline void Block_copy_pieces(unsigned char* d, const unsigned char* s) {
+  constexpr size_t width = sizeof(Piece);
 #pragma GCC unroll 64
-  for (size_t i = 0; i < pieces; i++) {
-    Block_piece v;
-    std::memcpy(&v, s + i * 16, 16);  // unaligned loads and stores: either block may sit anywhere
+  for (size_t i = 0; i < N / width; i++) {
+    Piece v;
+    std::memcpy(&v, s + i * width, width);  // unaligned loads and stores: either block may sit anywhere
 #if defined(__x86_64__)
     asm("" : "+x"(v));  // kept in a register: the loop is not turned back into a string copy
 #endif
-    std::memcpy(d + i * 16, &v, 16);
+    std::memcpy(d + i * width, &v, width);
   }
-  if constexpr (tail != 0) std::memcpy(d + pieces * 16, s + pieces * 16, tail);
+}
+
+template <size_t N>
+[[gnu::always_inline]] inline void Block_copy(void* to, const void* from) {
+  constexpr size_t done = N / 16 * 16;
+  auto* d = static_cast<unsigned char*>(to);
+  const auto* s = static_cast<const unsigned char*>(from);
+  Block_copy_pieces<N, Block_piece>(d, s);
+  if constexpr (N != done) std::memcpy(d + done, s + done, N - done);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -34,28 +42,29 @@ template <size_t N>
 typedef unsigned char Block_piece32 __attribute__((vector_size(32)));
 
 // Block_copy in 32-byte pieces, for the callers compiled for AVX2 (they
-// choose it at run time: Block_wide_moves); the tail as Block_copy's.  (No
+// choose it at run time: Block_wide_moves); the rest as Block_copy's.  (No
 // target of its own: it is inlined, through the callers' own inline
 // helpers, into a function of target "avx2", and never compiled elsewhere.)
 template <size_t N>
 [[gnu::always_inline]] inline void Block_copy_wide(void* to, const void* from) {
-  constexpr size_t pieces = N / 32, rest = N % 32;
+  constexpr size_t done = N / 32 * 32;
   auto* d = static_cast<unsigned char*>(to);
   const auto* s = static_cast<const unsigned char*>(from);
-#pragma GCC unroll 64
-  for (size_t i = 0; i < pieces; i++) {
-    Block_piece32 v;
-    std::memcpy(&v, s + i * 32, 32);
-    asm("" : "+x"(v));  // (as Block_copy's)
-    std::memcpy(d + i * 32, &v, 32);
-  }
-  if constexpr (rest != 0) Block_copy<rest>(d + pieces * 32, s + pieces * 32);
+  Block_copy_pieces<N, Block_piece32>(d, s);
+  if constexpr (N != done) Block_copy<N - done>(d + done, s + done);
 }
 
 // Whether the processor moves 32 bytes at once (AVX2), unless ORUNOAVX2 is
 // set (non-empty), so that the tests can run the 16-byte form on such a
 // processor too.  Decided once, at start-up (core/memory.cpp).
 extern const bool Block_wide_moves;
+#else
+// No 32-byte form: the callers' wide forms are the 16-byte ones.
+constexpr bool Block_wide_moves = false;
+template <size_t N>
+[[gnu::always_inline]] inline void Block_copy_wide(void* to, const void* from) {
+  Block_copy<N>(to, from);
+}
 #endif
 
 // A trivially copyable object copied as its block.

@@ -446,12 +446,9 @@ LOOP_INLINE const Line_step* kept_lines_after(const Line_step* t) {
     if (s.at != p || s.epoch != Exec_epoch || !s.step.str || !let_site_sum(s)) return t;
     ORU_ASSERT(s.step.from_rec == t->rec && s.step.from_no == t->no);
     if (Work_pending()) [[unlikely]] {
-      ws.Cur_edit_blk = t->blk;
-      ws.Cur_line_rec = t->rec;
-      ws.Str_ptr = t->str;
-      ws.Exec_ptr = s.next;  // Str_len stays the sum's
-      ws.Cur_line_no = t->no;
-      ws.Cur_stno = t->no;
+      take_line_step(*t);
+      ws.Exec_ptr = s.next;
+      ws.Str_len = -1;  // (the sum's, as let_site_sum left it)
       return nullptr;
     }
     t = &s.step;

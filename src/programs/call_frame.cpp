@@ -75,13 +75,6 @@ const Prog_context& fresh() {
 // pieces (core/block_copy.h); Wide, in 32-byte pieces: only in the bound
 // call's and the bound return's forms compiled for AVX2 (call_bound_wide,
 // pop_bound_wide), which a processor that has it runs.
-#if !defined(BLOCK_COPY_WIDE)
-constexpr bool Block_wide_moves = false;
-template <size_t N>
-inline void Block_copy_wide(void* to, const void* from) {
-  Block_copy<N>(to, from);
-}
-#endif
 template <bool Wide = false>
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
   if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(to, from);

@@ -488,11 +488,8 @@ template <bool Wide>
 [[gnu::always_inline]] inline void warm_install(Method_frame& m, const Method_entry& e, int vars, Call_frame* f,
                                                 Arg_rec* list) {
   Prog_obj* rec = e.rec;
-#if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
-  else
-#endif
-    Block_assign(static_cast<Prog_context&>(ws), e.warm.get()->ctx);
+  else Block_assign(static_cast<Prog_context&>(ws), e.warm.get()->ctx);
   ws.Call_link = f;
   ws.Arg_list = list;
   // The caller's fields a call carries over, and what the loading left.
@@ -566,7 +563,6 @@ template <bool Wide>
   return run_warm<true>(m, e, vars, args, started);
 }
 #else
-constexpr bool Block_wide_moves = false;
 int run_warm_wide(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
   return run_warm_narrow(m, e, vars, args, started);
 }
