@@ -46,22 +46,26 @@ constexpr int32_t DIM_LIMIT = 10000000;
 // sizes 0.  An associative array is one-dimensional with base 1; its table
 // maps each key to its element number and the storage holds at least as
 // many elements as the table has buckets.
+//
+// The first 64 bytes hold everything a kept program's variable is tested
+// for before it is cleared for the next call (programs/var_keep.h): the
+// left branch, frames, storage, record, string, the flags and dimensions.
 struct Var_node {
   Var_node* left = nullptr;
-  Var_node* right = nullptr;
-  uint8_t* rec_list = nullptr;  // record variable: its compiled field list (Mem_blk)
-  HSH_table* assoc = nullptr;   // associative array: key -> element number
   Loc_frame* frames = nullptr;  // newest frame that saved this variable
+  void* elems = nullptr;        // Mem_blk: Num_val per element, or Str_blk* per element
+  HSH_table* assoc = nullptr;   // associative array: key -> element number
+  uint8_t* rec_list = nullptr;  // record variable: its compiled field list (Mem_blk)
+  Str_blk* str = nullptr;       // string scalar (null: empty)
   uint32_t flags = 0;
   uint16_t read_mask = 0;   // access bits required to read (0: none)
   uint16_t write_mask = 0;  // access bits required to assign (0: none)
+  uint8_t dims = 0;         // dimensions given when it was dimensioned (0..3)
+  uint8_t type = 0;         // code 1 numeric, 2 string
+  Var_node* right = nullptr;
+  Num_val num;  // numeric scalar
   int32_t size[3] = {0, 0, 0};  // elements per dimension (all 0: no array)
   int32_t base[3] = {0, 0, 0};  // lowest subscript per dimension
-  void* elems = nullptr;  // Mem_blk: Num_val per element, or Str_blk* per element
-  uint8_t dims = 0;       // dimensions given when it was dimensioned (0..3)
-  uint8_t type = 0;  // code 1 numeric, 2 string
-  Num_val num;       // numeric scalar
-  Str_blk* str = nullptr;  // string scalar (null: empty)
   uint8_t name_len = 0;
   char name[128];
 };

@@ -306,7 +306,8 @@ template <bool Wide = false>
   ws.Arg_list = nullptr;
   ws.Ctl_depth = 0;
   // (While objects live the plain keep never applies: it is not asked.)
-  if ((Var_lookup_hook || !var_keep::keep_plain_vars(ws.Pgm_cache_ent)) && !var_keep::keep_vars()) clear_vars();
+  if ((Var_lookup_hook || !var_keep::keep_plain_vars<Wide>(ws.Pgm_cache_ent)) && !var_keep::keep_vars<Wide>())
+    clear_vars();
   release_image();
   back_to_caller<Wide>(f, true);
 }

@@ -3,8 +3,12 @@
 // return runs them.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+
+#include "core/block_copy.h"
 
 #include "core/control_stack.h"
 #include "core/memory.h"
@@ -14,6 +18,7 @@
 #include "programs/objects.h"
 #include "programs/oop_keep.h"
 #include "programs/program_list.h"
+#include "programs/var_data.h"
 
 namespace var_keep {
 
@@ -23,22 +28,50 @@ namespace var_keep {
 // ones cleared already lose nothing.
 bool clear_tree(Var_node* n);  // (programs/program_list.cpp)
 
-// The usual node (no left branch, no frame, no storage: a string passed by
-// reference has gone back; not an integer) takes one test and two plain
-// stores (the value with its padding, the flags with both access masks);
-// the others, the long way.
+// Whether n is the usual node (no left branch, no frame, no storage: a
+// string passed by reference has gone back; not an integer).  Wide: the
+// form for a function compiled for AVX2, the node's first 64 bytes in two
+// 32-byte pieces, the second masked to the bits that count, in one test.
+static_assert(offsetof(Var_node, left) == 0 && offsetof(Var_node, frames) == 8 && offsetof(Var_node, elems) == 16 &&
+                  offsetof(Var_node, assoc) == 24 && offsetof(Var_node, rec_list) == 32 &&
+                  offsetof(Var_node, str) == 40 && offsetof(Var_node, flags) == 48 &&
+                  offsetof(Var_node, dims) == 56,
+              "what a clear tests lies in the node's first 64 bytes, as usual_node's mask has it");
+static_assert(std::endian::native == std::endian::little, "the flags' low bits and dims are the words' low bytes");
+typedef long long Node_probe __attribute__((vector_size(32)));
+template <bool Wide>
+[[gnu::always_inline]] inline bool usual_node(const Var_node* n) {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) {
+    Node_probe lo, hi;
+    std::memcpy(&lo, n, sizeof lo);
+    std::memcpy(&hi, reinterpret_cast<const unsigned char*>(n) + sizeof lo, sizeof hi);
+    // rec_list, str; of the flags word only VF_INTEGER (not the masks);
+    // dims (not the type).
+    const Node_probe mask = {-1, -1, VF_INTEGER, 0xFF};
+    const Node_probe t = lo | (hi & mask);
+    bool zero;
+    asm("vptest %1, %1" : "=@ccz"(zero) : "x"(t));
+    return zero;
+  }
+#endif
+  return !(reinterpret_cast<uintptr_t>(n->frames) | reinterpret_cast<uintptr_t>(n->left) |
+           reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
+           reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list) |
+           (n->flags & VF_INTEGER));
+}
+
+// The usual node (usual_node) takes one test and two plain stores (the
+// value, the flags with both access masks); the others, the long way.
+template <bool Wide = false>
 [[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
-  static_assert(sizeof(Num_val) == 16 && offsetof(Var_node, str) == offsetof(Var_node, num) + 16,
-                "the value fills its 16 bytes");
+  static_assert(sizeof(Num_val) == 16, "the value fills its 16 bytes");
   static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
                     offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
                 "the flags and the masks side by side");
   static constexpr uint8_t zeros[16] = {};
   for (; n; n = n->right) {
-    if (reinterpret_cast<uintptr_t>(n->frames) | reinterpret_cast<uintptr_t>(n->left) |
-        reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
-        reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list) |
-        (n->flags & VF_INTEGER)) [[unlikely]] {
+    if (!usual_node<Wide>(n)) [[unlikely]] {
       if (n->frames) return false;
       if (n->left && !clear_tree(n->left)) return false;
       if (n->elems || n->assoc || n->dims) Clr_array(n);
@@ -75,7 +108,8 @@ void forget_global_slots();
 // The running program's variable tables handed to its record for the next
 // call (tag and epoch: the method they were kept for, or none).  (A
 // method's keep has found no data set loaded: Var_clear_hook, which drops
-// the data sets of the call level, would find nothing to do.)
+// the data sets of the call level, would find nothing to do; nor would it
+// with none loaded at all, which is the usual case, asked in line.)
 [[gnu::always_inline]] inline bool hand_over_vars(Prog_obj* rec, const void* tag, uint32_t epoch) {
   rec->spare_tag = tag;
   rec->spare_epoch = epoch;
@@ -87,10 +121,11 @@ void forget_global_slots();
   ws.Cur_var = nullptr;
   ws.Cur_val = nullptr;
   ws.Cur_elem = -1;
-  if (Var_clear_hook && !tag) Var_clear_hook();
+  if (!tag && LoadData_any() && Var_clear_hook) Var_clear_hook();
   return true;
 }
 
+template <bool Wide = false>
 [[gnu::always_inline]] inline bool keep_vars() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
@@ -104,13 +139,14 @@ void forget_global_slots();
   if (ws.Arg_list) Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
+  if (!clear_chain<Wide>(ws.Loc_num_tree) || !clear_chain<Wide>(ws.Loc_str_tree)) return false;
   if (rec->global_names < 0) [[unlikely]]
     learn_global_names(rec);
   if (rec->global_names) forget_global_slots();
   return hand_over_vars(rec, method.tag, method.epoch);
 }
 
+template <bool Wide = false>
 [[gnu::always_inline]] inline bool keep_plain_vars(Prog_obj* rec) {
   // (The object layer's hook first: a method's return always has it.)
   if (Var_lookup_hook || rec->spare_index || rec->global_names != 0 || !ws.Var_index ||
@@ -118,7 +154,7 @@ void forget_global_slots();
     return false;
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
+  if (!clear_chain<Wide>(ws.Loc_num_tree) || !clear_chain<Wide>(ws.Loc_str_tree)) return false;
   return hand_over_vars(rec, nullptr, 0);
 }
 
