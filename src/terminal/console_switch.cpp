@@ -19,6 +19,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/workspace.h"
+#include "terminal/cursor_report.h"
 #include "terminal/terminal.h"
 
 void Console_release_line();
@@ -72,6 +73,8 @@ void Console_switch_terminal(Fcb* f) {
   state = Switch::terminal;
   Console_take_line();
   if (ws.Cur_fcb == own_console) ws.Cur_fcb = f;
+  // The other terminal's cursor is wherever what it showed left it.
+  Console_sync_cursor();
 }
 
 void Console_switch_link(Fcb* f, const Con_link_ops* ops, void (*unlink)()) {

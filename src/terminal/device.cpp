@@ -44,6 +44,7 @@
 #include "core/nested_run.h"
 #include "core/workspace.h"
 #include "terminal/command_window.h"
+#include "terminal/cursor_report.h"
 #include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 #include "terminal/program_calls.h"
@@ -441,6 +442,8 @@ static void d_dtty_body() {
     Con_set_terminal(&console_thin);
   }
   Prt_mnem(Mnem_code('R', 'M'));
+  // The screen starts where the terminal's cursor stands, not at its top.
+  if (f == ws.Con_fcb) Console_sync_cursor();
 }
 void d_dtty() { As_token_form(d_dtty_body); }
 
@@ -602,6 +605,8 @@ int Console_start_terminal() {
     console_raw = Line_configured();
   }
   Con_set_terminal(console_raw ? &console_terminal : &console_screen_only);
+  // The greeting (or the shell) left the cursor where the screen starts.
+  Console_sync_cursor();
   if (!warning.empty()) {
     Con_puts(warning.c_str());
     Con_newline();
