@@ -1008,18 +1008,52 @@ void run_statements(uint8_t* work) {
         ++ws.Exec_ptr;
         d_rtrn();
         break;
-      // CALL and EXIT (a subprogram call's pair of statements) reach their
-      // handlers by the switch's own jump, past the default's range test.
-      // (Their own work leaves the current-I/O area alone: what they start,
-      // a program's load or its statements, takes an owed save itself.)
-      case code::D_CALL:
-        ++ws.Exec_ptr;
+      // CALL and EXIT (a subprogram call's pair of statements) have cases of
+      // their own, past the default's range test: their usual forms go
+      // straight to the programs layer's bound call and pop
+      // (Call_exit_path), the rest to their handlers.  (Their own work
+      // leaves the current-I/O area alone: what they start, a program's
+      // load or its statements, takes an owed save itself.)
+      case code::D_CALL: {
+        uint8_t* at = ws.Exec_ptr + 1;
+        // A plain literal name (no routing prefix) goes to the bound call
+        // at once, as d_call sends it there.
+        if (at[0] == code::STR_LIT && Call_exit_path.bound_call) {
+          const uint16_t n = get_u16be(at + 1);
+          const uint8_t after = at[3 + n];
+          if (n && at[3] != '[' && (after == code::COMMA || (Cde_tbl[after] & CC_STMT_END))) {
+            ws.Exec_ptr = at + 3 + n;
+            if (Call_exit_path.bound_call(at + 3, n)) {
+              // It took no work area, exit hook, saved statement or busy
+              // line: the ERR= line (the callee's context's, or this
+              // statement's) is the one reset the callee's statement needs.
+              ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
+              ++Exec_epoch;
+              ws.Err_line = 0;
+              goto next_statement;
+            }
+            ws.Str_ptr = at + 3;
+            ws.Str_len = n;
+            Call_exit_path.named_call();
+            break;
+          }
+        }
+        ws.Exec_ptr = at;
         dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
         break;
-      case code::D_EXIT:
-        ++ws.Exec_ptr;
+      }
+      case code::D_EXIT: {
+        uint8_t* q = ++ws.Exec_ptr;
+        // EXIT alone on a program line, in a called program: d_exit's usual
+        // case, the frame popped at once.
+        if ((Cde_tbl[*q] & CC_STMT_END) && ws.Cur_stno != 0 && ws.Call_link && ws.Call_status != -1 &&
+            Call_exit_path.exit_pop) {
+          Call_exit_path.exit_pop();
+          break;
+        }
         dir_jmp[code::D_EXIT - int(code::EXT_DIR)]();
         break;
+      }
       case code::STR_VAR:
         if (!append_fast()) implied_let();
         break;

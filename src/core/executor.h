@@ -79,6 +79,24 @@ struct Image_line_step {
 // of the fields the loop resets after a statement (no ERR= line, no work
 // area), so the loop does not reset them after it.
 inline const Line_step* Read_line_step = nullptr;
+// CALL and EXIT in their usual forms, which the statement loop takes itself
+// instead of through d_call and d_exit: filled by the programs layer at
+// start-up beside those two (all null without it: the loop then goes
+// through dir_jmp).  Each does exactly what the directive does in that case.
+struct Call_exit_paths {
+  // CALL "name" of a plain literal name: the bound call (the cursor after
+  // the name).  True when it ran: the callee's statement after its ENTER is
+  // current, and of what the loop resets after a statement only the ERR=
+  // line may have changed.  False, with nothing done, otherwise.
+  bool (*bound_call)(const uint8_t* name, uint32_t len) = nullptr;
+  // CALL's way on when bound_call refused: the name in ws.Str_ptr and
+  // ws.Str_len, the cursor after it.
+  void (*named_call)() = nullptr;
+  // EXIT alone on a program line of a called program (ws.Call_link set,
+  // ws.Call_status not -1): the frame popped.
+  void (*exit_pop)() = nullptr;
+};
+inline Call_exit_paths Call_exit_path;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.

@@ -231,7 +231,13 @@ bool must_pass_to_caller() {
   Exec_subprogram(FORM_CALL, list);
 }
 
+// CALL's way on from the statement loop when the bound call refused a
+// literal name (Call_exit_path.named_call).
+void call_literal() { call_by_name(true); }
+
 }  // namespace
+
+void Call_register_paths() { Call_register_loop_paths(call_literal); }
 
 // CALL name [, argument ...] [, ERR=line]
 void d_call() {

@@ -23,3 +23,6 @@ void Exec_exit(bool has_code, int n);
 bool Handle_program_error(int& n);
 // PERFORM of a logic program (PERFORM ON): as PERFORM name, from the cursor.
 void Perform_logic_program(const std::string& name);
+// Fills the statement loop's own ways through CALL and EXIT
+// (Call_exit_path, core/executor.h), registered with d_call and d_exit.
+void Call_register_paths();

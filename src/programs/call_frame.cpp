@@ -955,6 +955,29 @@ void Exec_pop() {
   else pop_frame(true);
 }
 
+namespace {
+
+// Exec_pop with a frame known to be there, in the form for this processor.
+[[gnu::noinline]] void pop_general() { pop_frame(true); }
+
+void exit_pop_wide() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound_wide(list);
+  else pop_general();
+}
+
+void exit_pop_narrow() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound_narrow(list);
+  else pop_general();
+}
+
+}  // namespace
+
+void Call_register_loop_paths(void (*named_call)()) {
+  Call_exit_path.bound_call = Block_wide_moves ? call_bound_wide : call_bound_narrow;
+  Call_exit_path.named_call = named_call;
+  Call_exit_path.exit_pop = Block_wide_moves ? exit_pop_wide : exit_pop_narrow;
+}
+
 void Pop_all_frames() {
   while (ws.Call_link) pop_frame(false);
 }

@@ -86,6 +86,10 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len);
 // Pops the current frame: arguments flow back, the called program and its
 // variables go, the caller's context and position return.
 void Exec_pop();
+// The statement loop's own ways into a bound call and out of a call
+// (Call_exit_path, core/executor.h), the forms for this processor; CALL
+// goes on through named_call when the bound call refuses.
+void Call_register_loop_paths(void (*named_call)());
 // Pops every frame (QUIT, START, shut-down).
 void Pop_all_frames();
 // CALL of a program by name, no arguments, running in the executor's loop

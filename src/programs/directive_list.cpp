@@ -6,6 +6,7 @@
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/dispatch.h"
+#include "programs/call_directives.h"
 
 void Programs_register_directives() {
   static constexpr Dir_reg directives[] = {
@@ -35,4 +36,6 @@ void Programs_register_directives() {
   };
   Register_directives(directives);
   Register_extended(extended);
+  // The statement loop takes CALL's and EXIT's usual forms itself.
+  Call_register_paths();
 }
