@@ -6,6 +6,7 @@
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/dispatch.h"
+#include "core/executor.h"
 
 void Channels_register_directives() {
   static constexpr Dir_reg directives[] = {
@@ -36,6 +37,7 @@ void Channels_register_directives() {
       {code::X_INSERT, d_inse},
       {code::X_UPDATE, d_upda},
   };
+  Read_again_find = Read_again_site;
   Register_directives(directives);
   Register_extended(extended);
 }

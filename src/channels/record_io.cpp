@@ -935,6 +935,9 @@ struct Read_site {
   // item read_known_string (or its AVX2 form).  Called for the site of the
   // last fast READ (last_site) alone, whose current-I/O area is set.
   void (*known)(Read_site*) = nullptr;
+  // Its usual line alone, for the statement loop (Read_again_fn): null when
+  // the site has no such form.
+  Read_again_fn again = nullptr;
   uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
   uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
   uint8_t items = 0;
@@ -1307,9 +1310,11 @@ again:
 }
 #endif
 
-// The scan of read_known_try's line: 16 bytes at a time.
-[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
+// read_known_try for a site whose lines are searched Lanes::width bytes at
+// a time.
 #if defined(__SSE2__)
+template <class Lanes>
+[[gnu::always_inline]] inline bool known_items_take(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
   if (sf->rd_fill - at < 64 || !s->marks) [[unlikely]]
@@ -1317,8 +1322,14 @@ again:
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  if (!scan64<Lanes16>(rec, s->nl_vec, &seps, &len)) return false;
-  return known_items_line(s, rec, len, seps);
+  return scan64<Lanes>(rec, s->nl_vec, &seps, &len) && known_items_line(s, rec, len, seps);
+}
+#endif
+
+// The scan of read_known_try's line: 16 bytes at a time.
+[[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
+#if defined(__SSE2__)
+  return known_items_take<Lanes16>(s);
 #else
   return false;
 #endif
@@ -1337,12 +1348,13 @@ again:
 // (Read_site::known).
 #if defined(__SSE2__)
 // The usual line after the scan: len its length (< 64, the newline at
-// rec[len]), seps the separators marked in its 64 bytes.
-[[gnu::always_inline]] inline void known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, int32_t len,
+// rec[len]), seps the separators marked in its 64 bytes.  False, with
+// nothing done, when it is not the usual line.
+[[gnu::always_inline]] inline bool known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, int32_t len,
                                                      uint64_t seps) {
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
-    return read_known_slow(s);
+    return false;
   // The field: up to the first separator inside the line (len < 64), else
   // the whole line.
   const int32_t first = seps ? __builtin_ctzll(seps) : 64;
@@ -1355,7 +1367,7 @@ again:
   Str_blk* const b = node->str;
   // Str_fits_in_place (flen < 64 here): 0 < flen, cap - 64 < flen <= cap.
   if (!b || flen == 0 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
-    return read_known_slow(s);
+    return false;
   // Nothing can fail from here on.  The copy comes last, with little else
   // left to keep in registers.
   node->flags |= VF_ASSIGNED;
@@ -1370,20 +1382,27 @@ again:
   Read_line_step = &s->step;
   b->len = uint32_t(flen);
   copy_upto64(b->bytes(), rec, size_t(flen));
+  return true;
+}
+
+// The usual line of a one-string site, searched Lanes::width bytes at a
+// time: read (true), or left as it was (false).
+template <class Lanes>
+[[gnu::always_inline]] inline bool known_string_take(Read_site* s) {
+  Seq_fcb* const sf = s->sf;
+  const int32_t at = sf->rd_pos;
+  if (sf->rd_fill - at < 64) [[unlikely]]
+    return false;
+  const uint8_t* const rec = sf->rd_buf + at;
+  uint64_t seps;
+  int32_t len;
+  return scan64<Lanes>(rec, s->nl_vec, &seps, &len) && known_string_line(s, sf, rec, len, seps);
 }
 #endif
 
 [[gnu::noinline]] void read_known_string(Read_site* s) {
 #if defined(__SSE2__)
-  Seq_fcb* const sf = s->sf;
-  const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64) [[unlikely]]
-    return read_known_slow(s);
-  const uint8_t* const rec = sf->rd_buf + at;
-  uint64_t seps;
-  int32_t len;
-  if (!scan64<Lanes16>(rec, s->nl_vec, &seps, &len)) return read_known_slow(s);
-  known_string_line(s, sf, rec, len, seps);
+  if (!known_string_take<Lanes16>(s)) read_known_slow(s);
 #else
   read_known(s);
 #endif
@@ -1392,27 +1411,40 @@ again:
 #if defined(READ_AVX2)
 // read_known_string searching 32 bytes at a time.
 [[gnu::noinline, gnu::target("avx2")]] void read_known_string_avx2(Read_site* s) {
-  Seq_fcb* const sf = s->sf;
-  const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64) [[unlikely]]
-    return read_known_slow(s);
-  const uint8_t* const rec = sf->rd_buf + at;
-  uint64_t seps;
-  int32_t len;
-  if (!scan64<Lanes32>(rec, s->nl_vec, &seps, &len)) return read_known_slow(s);
-  known_string_line(s, sf, rec, len, seps);
+  if (!known_string_take<Lanes32>(s)) read_known_slow(s);
 }
 
 // read_known searching 32 bytes at a time.
 [[gnu::noinline, gnu::target("avx2")]] void read_known_avx2(Read_site* s) {
-  Seq_fcb* const sf = s->sf;
-  const int32_t at = sf->rd_pos;
-  if (sf->rd_fill - at < 64 || !s->marks) [[unlikely]]
-    return read_known_slow(s);
-  const uint8_t* const rec = sf->rd_buf + at;
-  uint64_t seps;
-  int32_t len;
-  if (!scan64<Lanes32>(rec, s->nl_vec, &seps, &len) || !known_items_line(s, rec, len, seps)) read_known_slow(s);
+  if (!known_items_take<Lanes32>(s)) read_known_slow(s);
+}
+#endif
+
+// The site's usual line again, for the statement loop's loop of a file
+// (Read_again_find): as the READ's kept form (Read_site::known) takes it,
+// its kept step returned; null, with nothing done, for any other line.
+// One form for each kept form.
+#if defined(__SSE2__)
+const Line_step* again_items(void* site) {
+  auto* s = static_cast<Read_site*>(site);
+  return known_items_take<Lanes16>(s) ? &s->step : nullptr;
+}
+
+const Line_step* again_string(void* site) {
+  auto* s = static_cast<Read_site*>(site);
+  return known_string_take<Lanes16>(s) ? &s->step : nullptr;
+}
+#endif
+
+#if defined(READ_AVX2)
+[[gnu::target("avx2")]] const Line_step* again_items_avx2(void* site) {
+  auto* s = static_cast<Read_site*>(site);
+  return known_items_take<Lanes32>(s) ? &s->step : nullptr;
+}
+
+[[gnu::target("avx2")]] const Line_step* again_string_avx2(void* site) {
+  auto* s = static_cast<Read_site*>(site);
+  return known_string_take<Lanes32>(s) ? &s->step : nullptr;
 }
 #endif
 
@@ -1442,11 +1474,18 @@ again:
   s->sep = sep;
   s->marks = max >= 64 && sep > 0 && sep != '\n';
   s->known = read_known;
+  s->again = nullptr;
   if (s->marks) {
     const bool one_string = s->items == 1 && s->type[0] == code::STR_VAR;
     if (one_string) s->known = read_known_string;
+#if defined(__SSE2__)
+    s->again = one_string ? again_string : again_items;
+#endif
 #if defined(READ_AVX2)
-    if (scan_avx2) s->known = one_string ? read_known_string_avx2 : read_known_avx2;
+    if (scan_avx2) {
+      s->known = one_string ? read_known_string_avx2 : read_known_avx2;
+      s->again = one_string ? again_string_avx2 : again_items_avx2;
+    }
 #endif
   }
   std::memset(s->nl_vec, '\n', sizeof s->nl_vec);
@@ -1528,6 +1567,13 @@ namespace {
 }
 
 }  // namespace
+
+Read_again_fn Read_again_site(const uint8_t* p, void** site) {
+  Read_site* const s = last_site;
+  if (s->at != p || s->epoch != Exec_epoch) return nullptr;
+  *site = s;
+  return s->again;
+}
 
 void d_read_stmt() {
   // A plain list from a serial channel's buffer is read at once: at once

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/executor.h"
+
 struct Fcb;
 
 // Appends n bytes to the current channel's output record; a full buffer is
@@ -30,6 +32,10 @@ void Read_record();
 // READ's entry in the directive table: d_read with the fast path first
 // (the executor dispatches it with the statement start on READ).
 void d_read_stmt();
+// The statement loop's Read_again_find (core/executor.h): the kept READ
+// whose code after its keyword starts at p, when it is the last READ the
+// fast path took and its findings hold.
+Read_again_fn Read_again_site(const uint8_t* p, void** site);
 
 // Empties the current channel as PURGE does (input-only channels 13, kinds
 // that cannot be purged 82; the PRE_PURGE and POST_PURGE events, the

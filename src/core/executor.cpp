@@ -967,8 +967,35 @@ void run_statements(uint8_t* work) {
           take_line_step(*t);
           ws.Stmt_ptr = ws.Exec_ptr;
           c = *ws.Exec_ptr;
-          if (c == code::D_READ) goto read_at;
-          goto nothing_pending_at;
+          if (c != code::D_READ) goto nothing_pending_at;
+          // Back at a READ.  When it is the one just run (the loop of a
+          // file), its kept path reads the following lines at once, each
+          // followed by what follows it above, while the steps lead back to
+          // this line by the same kept step: the line state then stays the
+          // one just set but for the current string and the cursor, which
+          // READ sets.  Nothing else runs in between (the epoch holds, no
+          // other READ runs), so its findings, checked once here, hold.
+          void* site;
+          Read_again_fn again;
+          if (Read_again_find && (again = Read_again_find(ws.Exec_ptr + 1, &site))) {
+            const Line_step* const back = t;
+            while (const Line_step* r = again(site)) {
+              if (!r->str || Work_pending()) goto next_statement;
+              ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
+              if (!(t = kept_lines_after(r))) goto next_statement;
+              if (t != back) [[unlikely]] {
+                take_line_step(*t);
+                ws.Stmt_ptr = ws.Exec_ptr;
+                c = *ws.Exec_ptr;
+                if (c == code::D_READ) goto read_at;
+                goto nothing_pending_at;
+              }
+            }
+            // A line the kept path does not take at once: the READ's whole
+            // path, from the line state it would start with.
+            take_line_step(*back);
+          }
+          goto read_at;
         }
         goto after_read;
       }

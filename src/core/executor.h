@@ -97,6 +97,18 @@ struct Call_exit_paths {
   void (*exit_pop)() = nullptr;
 };
 inline Call_exit_paths Call_exit_path;
+// A file's loop comes back to the READ it has just run (READ, kept
+// assignments, GOTO back): the statement loop asks that READ's kept path for
+// the following lines at once, without the dispatch and line state between
+// them.  Read_again_find (filled by the channel layer) gives, for the READ
+// whose code after its keyword starts at p, when it is the READ the fast
+// path took last and its findings still hold, its one-line form and its
+// site (null: none).  While the epoch holds and no other READ runs, the form
+// reads the site's next line as the kept path would and returns its kept
+// step (the one it sets in Read_line_step), or returns null with nothing
+// done for a line the kept path does not take at once.
+using Read_again_fn = const Line_step* (*)(void* site);
+inline Read_again_fn (*Read_again_find)(const uint8_t* p, void** site) = nullptr;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.
