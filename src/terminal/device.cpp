@@ -477,6 +477,9 @@ void Term_check_resize() {
   if (f->column >= cols) f->column = cols - 1;
   if (f->line >= lines) f->line = lines - 1;
   f->column = -1;  // unknown: the next position is sent in full
+  // The terminal moved its lines (and the cursor with them) to fit the new
+  // size as it saw fit: its report tells where the cursor went.
+  Console_sync_cursor();
 }
 
 // ---- registration and the console record ----

@@ -35,6 +35,16 @@ T send-keys 'DEFTTY 80,24; PRINT @(20),"after deftty"' Enter
 wait_for_prompt_after '                    after deftty' '->'
 check_top screen "after DEFTTY the screen placed text at the top line"
 
+# A taller window: the terminal brings lines back down from above it, the
+# cursor with them; from the next read on the screen goes by its report.
+if T resize-window -t :0 -y 30 2> /dev/null; then
+  T send-keys 'PRINT "taller"' Enter
+  wait_for_prompt_after 'taller' '->'
+  T send-keys 'PRINT @(40),"grown"' Enter
+  wait_for_prompt_after '                                        grown' '->'
+  check_top screen "after the window grew the screen placed text at the top line"
+fi
+
 # Another terminal, with cursor addressing ('@@' as xterm's driver has
 # it): its cursor is below the lines it shows.
 second_terminal
