@@ -54,6 +54,31 @@ template <size_t N>
   if constexpr (N != done) Block_copy<N - done>(d + done, s + done);
 }
 
+// Block_copy_wide for a caller compiled without AVX2 that runs it only where
+// Block_wide_moves holds: each piece moves through ymm15 in assembly, so
+// the compiler sees no 32-byte value (an AVX2 function holding one keeps a
+// realigned stack frame).  The caller ends its run of these moves with
+// Block_wide_done before its own code goes on (the upper halves are left
+// set until then).
+struct [[gnu::may_alias]] Block_piece32_mem {
+  unsigned char b[32];
+};
+template <size_t N>
+[[gnu::always_inline]] inline void Block_copy_ymm(void* to, const void* from) {
+  constexpr size_t done = N / 32 * 32;
+  auto* d = static_cast<unsigned char*>(to);
+  const auto* s = static_cast<const unsigned char*>(from);
+#pragma GCC unroll 64
+  for (size_t i = 0; i < N / 32; i++)
+    asm volatile("vmovdqu %1, %%ymm15\n\tvmovdqu %%ymm15, %0"
+                 : "=m"(*reinterpret_cast<Block_piece32_mem*>(d + i * 32))
+                 : "m"(*reinterpret_cast<const Block_piece32_mem*>(s + i * 32))
+                 : "xmm15");
+  if constexpr (N != done) Block_copy<N - done>(d + done, s + done);
+}
+// The end of a run of Block_copy_ymm moves: the upper halves cleared.
+[[gnu::always_inline]] inline void Block_wide_done() { asm volatile("vzeroupper"); }
+
 // Whether the processor moves 32 bytes at once (AVX2), unless ORUNOAVX2 is
 // set (non-empty), so that the tests can run the 16-byte form on such a
 // processor too.  Decided once, at start-up (core/memory.cpp).

@@ -377,7 +377,7 @@ struct Warm_start {
   uint32_t var_mask_glob;
   int32_t with_ctx;  // (then with_depth: the pair as in the context)
   uint32_t with_depth;
-  uint32_t err_handler;  // the caller's PGM2_ERR_HANDLER bit
+  uint64_t err_handler;  // the caller's PGM2_ERR_HANDLER bit, as in Pgm_flag_words
   // The cursor on the program's first statement
   uint16_t stno;
   uint8_t* exec;
@@ -397,7 +397,7 @@ struct Warm_start {
   // within the record's table.
   struct Bound_item {
     uint32_t lead;
-    uint32_t kept;
+    uint16_t kept;
     uint8_t type;
   } bound_items[CALL_FRAME_ARGS];
   // Where a bound call goes on from an ENTER that ends its line (fixed with
@@ -431,6 +431,24 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
   return word;
 }
 
+// A record's flags (low half) and state (high half) as one word.
+static_assert(offsetof(Prog_obj, state) == offsetof(Prog_obj, flags) + 2 && sizeof(Prog_obj::flags) == 2,
+              "a record's flags and state lie together");
+[[gnu::always_inline]] inline uint32_t Prog_flags_state(const Prog_obj* rec) {
+  uint32_t word;
+  std::memcpy(&word, &rec->flags, sizeof word);
+  return word;
+}
+
+// A context's Pgm_flags (low half) and Pgm_flags2 (high half) as one word.
+static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_flags) + 4,
+              "the two flag words lie together");
+[[gnu::always_inline]] inline uint64_t Pgm_flag_words(const Prog_context& c) {
+  uint64_t word;
+  std::memcpy(&word, &c.Pgm_flags, sizeof word);
+  return word;
+}
+
 // Whether the warm start w was kept for a call of this very name.
 [[gnu::always_inline]] inline bool warm_named(const Warm_start* w, const uint8_t* name, uint32_t name_len) {
   return name_len == w->name_len && Block_equal(name, w->name, name_len);
@@ -442,14 +460,14 @@ inline uint64_t Var_flags_masks(const Var_node* v) {
 // same load), the caller's fields the kept context was built from, and
 // nothing that would make the long way do more.
 [[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
-  if ((rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !rec->spare_index ||
+  if ((Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) || !rec->spare_index ||
       !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
     return false;
   if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
     return false;
   if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
       !same_pair(&ws.With_ctx, &w->with_ctx) ||
-      (ws.Pgm_flags2 & PGM2_ERR_HANDLER) != w->err_handler || (ws.Pgm_flags & PGM_SHARES_VARS))
+      (Pgm_flag_words(ws) & (PGM_SHARES_VARS | uint64_t(PGM2_ERR_HANDLER) << 32)) != w->err_handler)
     return false;
   // What would make the long way do more: objects or data sets that find
   // variables (the kept ones are not taken then), a PERFORM ON, a text
@@ -529,8 +547,12 @@ template <bool Wide = false>
   const auto* w = static_cast<const Warm_start*>(rec->warm_start);
   auto* to = reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM;
   const auto* from = reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM;
-  if constexpr (Wide) Block_copy_wide<WARM_TO - WARM_FROM>(to, from);
-  else Block_copy<WARM_TO - WARM_FROM>(to, from);
+  if constexpr (Wide) {
+    Block_copy_ymm<WARM_TO - WARM_FROM>(to, from);
+    Block_wide_done();
+  } else {
+    Block_copy<WARM_TO - WARM_FROM>(to, from);
+  }
   ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
@@ -588,7 +610,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->var_mask_glob = f->Var_mask_glob;
   w->with_ctx = f->With_ctx;
   w->with_depth = f->With_depth;
-  w->err_handler = f->Pgm_flags2 & PGM2_ERR_HANDLER;
+  w->err_handler = uint64_t(f->Pgm_flags2 & PGM2_ERR_HANDLER) << 32;
   w->stno = ws.Cur_stno;
   w->exec = ws.Exec_ptr;
   w->str_ptr = ws.Str_ptr;
@@ -606,51 +628,57 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // takes it by reference (readable and writable, no record, a string not
 // passed twice), and every item's kept variable a plain scalar of the same
 // type (kept variables are cleared: no storage): what ENTER would bind
-// without a failure.  The variables in the records args (the caller's in
-// var, the kept one in bound) and the cursor after the arguments, or null.
-[[gnu::always_inline]] inline uint8_t* bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
+// without a failure.  The variables and their type in the records args (the
+// caller's in var, the kept one in bound, the type in kind); the cursor
+// after the arguments (p + 4 * n) is what a caller goes on with; false when
+// an argument does not fit.
+[[gnu::always_inline]] inline bool bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
                                                  Arg_rec* args) {
   Var_node** const kept = rec->spare_index;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
-  const bool strs = w->bound_strs;
   // A caller's variable is refused by its flags word and access masks in
   // one test: flags (read-only, record), then the read and the write mask
   // against the bits the program lacks.
   const uint64_t lacking = uint16_t(~ws.Var_mask);
   const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
-  const Warm_start::Bound_item* it = w->bound_items;
-  const Warm_start::Bound_item* const end = it + n;
-  for (Arg_rec* a = args; it != end; it++, p += 4, a++) {
+  const Warm_start::Bound_item* const items = w->bound_items;
+  for (size_t i = 0; i < n; i++) {
     // ", name" with the item's type, the name by its bound slot, as one
     // word: the comma, the type code, the slot big-endian (its top bit set:
     // bound); what follows is the next one's comma or the end, tested there.
     uint32_t word;
-    std::memcpy(&word, p, 4);
-    if ((word & BOUND_LEAD_MASK) != it->lead) return nullptr;
+    std::memcpy(&word, p + 4 * i, 4);
+    if ((word & BOUND_LEAD_MASK) != items[i].lead) return false;
     uint32_t idx = __builtin_bswap32(word) & 0x7FFFu;
-    if (idx >= slot_cnt) return nullptr;
-    const uint8_t c = it->type;
+    if (idx >= slot_cnt) return false;
+    const uint8_t c = items[i].type;
     Var_node* v = slots[idx];
-    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return nullptr;
-    Var_node* cv = kept[it->kept];  // (within the table: checked with the plan)
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return nullptr;
-    if (strs && c == code::STR_VAR)
-      for (Arg_rec* q = args; q != a; q++)
-        if (q->var == v) return nullptr;  // a string passed twice goes by value the second time
-    a->var = v;
-    a->bound = cv;
+    if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
+    Var_node* cv = kept[items[i].kept];  // (within the table: checked with the plan)
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
+    args[i].var = v;
+    args[i].bound = cv;
+    args[i].kind = c;
   }
-  return p;
+  // A string passed twice goes by value the second time: the long way.
+  if (w->bound_strs) [[unlikely]]
+    for (uint32_t i = 1; i < n; i++)
+      if (args[i].kind == code::STR_VAR)
+        for (uint32_t j = 0; j < i; j++)
+          if (args[j].var == args[i].var) return false;
+  return true;
 }
 
 // The place the call returns to, and how it was made, in the caller's
 // context saved in f.  (Written into the frame after the copy: a field of
 // the workspace written just before the copy reads it would hold the copy
 // up.)
+// FromLine: the call is made from a program line (ws.Cur_stno is not 0).
+template <bool FromLine = false>
 [[gnu::always_inline]] inline void mark_return(Call_frame* f) {
   uint32_t flags = f->Pgm_flags & ~uint32_t(PGM_FROM_CONSOLE | PGM_IN_CALL);
-  if (ws.Cur_stno != 0) {
+  if (FromLine || ws.Cur_stno != 0) {
     f->Stop_stno = ws.Cur_stno;
     f->Stop_ptr = ws.Exec_ptr;
     f->Stop_stmt = ws.Stmt_ptr;
@@ -840,15 +868,17 @@ template <bool Own, bool Wide>
   Call_frame* f = frame_cached ? frame_cache[--frame_cached] : make_frame_or_null();
   if (!f) return false;
   const uint32_t n = plan->count;
-  uint8_t* p = bound_args(w, n, ws.Exec_ptr, rec, f->args);
-  if (p && !(Cde_tbl[*p] & CC_STMT_END)) {
+  uint8_t* p = ws.Exec_ptr;
+  bool fit = bound_args(w, n, p, rec, f->args);
+  p += 4 * size_t(n);
+  if (fit && !(Cde_tbl[*p] & CC_STMT_END)) {
     // Only ", ERR=line" may follow.
     if (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4) p++;
-    else p = nullptr;
+    else fit = false;
   }
   // The last check: a record of the own cache whose file changed is gone
   // and the call goes the long way (from its name again).
-  if (!p || (Own && !warm_take(rec))) {
+  if (!fit || (Own && !warm_take(rec))) {
     release_frame(f);
     return false;
   }
@@ -867,22 +897,22 @@ template <bool Own, bool Wide>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  save_context<Wide>(f);
-  mark_return(f);
+  if constexpr (Wide) Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  else save_context(f);
+  mark_return<true>(f);
   warm_start<Wide>(rec, Own, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).
-  for (uint32_t i = 0; i < n; i++) {
-    Arg_rec* a = &f->args[i];
+  Arg_rec* const end = f->args + n;
+  for (Arg_rec* a = f->args; a != end; a++) {
     Var_node* c = a->var;
     Var_node* v = a->bound;
     a->next = a + 1;
-    a->kind = c->type;
     uint32_t masks;  // read and write mask together
     std::memcpy(&masks, &c->read_mask, sizeof masks);
     std::memcpy(&v->read_mask, &masks, sizeof masks);
-    if (c->type == code::NUM_VAR) {
+    if (a->kind == code::NUM_VAR) {
       Num_val x;
       num_copy(&x, &c->num);
       num_copy(&a->num, &x);
@@ -896,10 +926,14 @@ template <bool Own, bool Wide>
       if (old) Ret_str(old);
     }
   }
-  if (n) f->args[n - 1].next = nullptr;
-  if (n) ws.Cur_var = f->args[n - 1].bound;
-  if (w->bound_next.next) {
-    w->bound_next.take();
+  if (n) {
+    end[-1].next = nullptr;
+    ws.Cur_var = end[-1].bound;
+  }
+  // (A copy: the workspace's stores below cannot change it.)
+  const Image_line_step next = w->bound_next;
+  if (next.next) {
+    next.take();
     return true;
   }
   warm_cursor(w);
@@ -922,7 +956,7 @@ template <bool Wide>
 }
 
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline, gnu::target("avx2")]] bool call_bound_wide(const uint8_t* name, uint32_t len) {
+[[gnu::noinline]] bool call_bound_wide(const uint8_t* name, uint32_t len) {
   return call_bound_named<true>(name, len);
 }
 #else

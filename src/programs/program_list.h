@@ -171,9 +171,12 @@ void Prog_take(Prog_obj* rec, int method_vars = 0);
 // keep_props (the same object's method calls again).
 [[gnu::always_inline]] inline void Prog_take_spare_vars(Prog_obj* rec, bool keep_props) {
   ws.Var_index = rec->spare_index;
-  if (!keep_props)
+  if (keep_props) {
+    rec->spare_props = 0;
+  } else if (rec->spare_props) [[unlikely]] {
     for (uint8_t i = 0; i < rec->spare_props; i++) ws.Var_index[rec->spare_prop_slots[i]] = nullptr;
-  rec->spare_props = 0;
+    rec->spare_props = 0;
+  }
   ws.Loc_num_tree = rec->spare_num;
   ws.Loc_str_tree = rec->spare_str;
   rec->spare_index = nullptr;
