@@ -356,7 +356,19 @@ constexpr size_t LET_SITES = 64;
 constexpr uint8_t LET_KEEP_WAIT = 32;
 Let_site let_sites[LET_SITES];
 
-inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LET_SITES]; }
+// By the statement's address in 8-byte steps: a kept statement is at least
+// 8 bytes long, so two never share a slot within 512 bytes of code (by the
+// address itself, the assignments of consecutive lines 16 bytes apart took
+// turns in four slots: a loop of five such lines kept none).
+// (The slot's offset is the address shifted left, the 8-byte step then
+// sitting at the slot size, masked: two instructions, as the address itself
+// took.)
+inline Let_site& let_slot(const uint8_t* p) {
+  constexpr uintptr_t step_to_slot = sizeof(Let_site) / 8;
+  static_assert(step_to_slot == 16, "the slot is found by a shift");
+  const uintptr_t offset = (uintptr_t(p) * step_to_slot) & ((LET_SITES - 1) * sizeof(Let_site));
+  return *reinterpret_cast<Let_site*>(reinterpret_cast<char*>(let_sites) + offset);
+}
 
 // The sum of the statement kept at s for this epoch, when it is
 // num_let_fast's first case (one scale without decimals, no overflow, an
@@ -433,7 +445,7 @@ LOOP_INLINE bool kept_line_step(const Line_step& t) {
 // The kept assignments kept_lines_after ran from a step, in order, as it
 // found them (n: how many; more than KEPT_CHAIN, too many to list).  While
 // the epoch holds it would find them again the same way from that step.
-constexpr int KEPT_CHAIN = 4;
+constexpr int KEPT_CHAIN = 8;
 struct Kept_chain {
   Let_site* site[KEPT_CHAIN];
   int n = 0;
