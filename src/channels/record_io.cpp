@@ -27,6 +27,7 @@
 #include "channels/rec_formats.h"
 #include "channels/simple_files.h"
 #include "channels/io_options.h"
+#include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/dispatch.h"
 #include "core/directives.h"
@@ -1182,14 +1183,9 @@ struct Lanes16 {
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define READ_AVX2 1
-// Whether the kept paths search 32 bytes at a time: where the processor has
-// AVX2, unless ORUNOAVX2 is set (non-empty), so the tests can run the 16-byte
-// form on such a processor too.  Decided once, at start-up.
-const bool scan_avx2 = [] {
-  __builtin_cpu_init();
-  const char* off = std::getenv("ORUNOAVX2");
-  return __builtin_cpu_supports("avx2") && !(off && *off);
-}();
+// The kept paths search 32 bytes at a time where the processor has AVX2,
+// unless ORUNOAVX2 is set (non-empty), so the tests can run the 16-byte form
+// on such a processor too: Block_wide_moves (core/block_copy.h).
 
 // Lanes16, 32 bytes at a time.  Not always_inline: GCC refuses to force AVX2
 // code into scan64's own (plain) body; they are inlined where scan64 lands,
@@ -1482,7 +1478,7 @@ const Line_step* again_string(void* site) {
     s->again = one_string ? again_string : again_items;
 #endif
 #if defined(READ_AVX2)
-    if (scan_avx2) {
+    if (Block_wide_moves) {
       s->known = one_string ? read_known_string_avx2 : read_known_avx2;
       s->again = one_string ? again_string_avx2 : again_items_avx2;
     }

@@ -356,7 +356,19 @@ constexpr size_t LET_SITES = 64;
 constexpr uint8_t LET_KEEP_WAIT = 32;
 Let_site let_sites[LET_SITES];
 
-inline Let_site& let_slot(const uint8_t* p) { return let_sites[uintptr_t(p) % LET_SITES]; }
+// By the statement's address in 8-byte steps: a kept statement is at least
+// 8 bytes long, so two never share a slot within 512 bytes of code (by the
+// address itself, the assignments of consecutive lines 16 bytes apart took
+// turns in four slots: a loop of five such lines kept none).
+// (The slot's offset is the address shifted left, the 8-byte step then
+// sitting at the slot size, masked: two instructions, as the address itself
+// took.)
+inline Let_site& let_slot(const uint8_t* p) {
+  constexpr uintptr_t step_to_slot = sizeof(Let_site) / 8;
+  static_assert(step_to_slot == 16, "the slot is found by a shift");
+  const uintptr_t offset = (uintptr_t(p) * step_to_slot) & ((LET_SITES - 1) * sizeof(Let_site));
+  return *reinterpret_cast<Let_site*>(reinterpret_cast<char*>(let_sites) + offset);
+}
 
 // The sum of the statement kept at s for this epoch, when it is
 // num_let_fast's first case (one scale without decimals, no overflow, an
@@ -430,6 +442,15 @@ LOOP_INLINE bool kept_line_step(const Line_step& t) {
   return true;
 }
 
+// The kept assignments kept_lines_after ran from a step, in order, as it
+// found them (n: how many; more than KEPT_CHAIN, too many to list).  While
+// the epoch holds it would find them again the same way from that step.
+constexpr int KEPT_CHAIN = 8;
+struct Kept_chain {
+  Let_site* site[KEPT_CHAIN];
+  int n = 0;
+};
+
 // After the kept step t (taken with nothing pending, its line state not yet
 // set): the lines it leads to whose one statement is a kept assignment with
 // a kept step of its own, run as the loop runs them (let_kept, then
@@ -437,14 +458,20 @@ LOOP_INLINE bool kept_line_step(const Line_step& t) {
 // goes to; the step to take returned.  Nothing runs between those
 // statements, so only the state they leave is seen.  Null when work became
 // pending at the end of such a line: the state is then that line's, the
-// cursor at its end, as the loop leaves it there to serve the work.
-LOOP_INLINE const Line_step* kept_lines_after(const Line_step* t) {
+// cursor at its end, as the loop leaves it there to serve the work.  The
+// assignments run are listed in *seen when it is given.
+LOOP_INLINE const Line_step* kept_lines_after(const Line_step* t, Kept_chain* seen = nullptr) {
+  if (seen) seen->n = 0;
   for (;;) {
     uint8_t* const p = t->str + 2;
     if (*p != code::NUM_VAR) return t;
     Let_site& s = let_slot(p);
     if (s.at != p || s.epoch != Exec_epoch || !s.step.str || !let_site_sum(s)) return t;
     ORU_ASSERT(s.step.from_rec == t->rec && s.step.from_no == t->no);
+    if (seen) {
+      if (seen->n < KEPT_CHAIN) seen->site[seen->n] = &s;
+      seen->n++;
+    }
     if (Work_pending()) [[unlikely]] {
       take_line_step(*t);
       ws.Exec_ptr = s.next;
@@ -453,6 +480,26 @@ LOOP_INLINE const Line_step* kept_lines_after(const Line_step* t) {
     }
     t = &s.step;
   }
+}
+
+// kept_lines_after from t again, while the epoch holds, by the list it made
+// from t (at most KEPT_CHAIN): the sites it found are the ones it would find
+// again, so only their sums are done (and what follows a sum that fails or
+// work that became pending, as there).
+LOOP_INLINE const Line_step* kept_lines_by(const Line_step* t, const Kept_chain& chain) {
+  for (int i = 0, n = chain.n; i < n; i++) {
+    Let_site& s = *chain.site[i];
+    ORU_ASSERT(s.at == t->str + 2 && s.epoch == Exec_epoch && s.step.str);
+    if (!let_site_sum(s)) return t;
+    if (Work_pending()) [[unlikely]] {
+      take_line_step(*t);
+      ws.Exec_ptr = s.next;
+      ws.Str_len = -1;
+      return nullptr;
+    }
+    t = &s.step;
+  }
+  return t;
 }
 
 // Keeps "X = X op b" at p (b at p + 8, its value v) for let_kept, when b is a
@@ -978,11 +1025,22 @@ void run_statements(uint8_t* work) {
           void* site;
           Read_again_fn again;
           if (Read_again_find && (again = Read_again_find(ws.Exec_ptr + 1, &site))) {
+            // The READ's step is the same on every pass, and so are the
+            // kept assignments after it: found on the first pass, listed
+            // for the next ones.
             const Line_step* const back = t;
+            Kept_chain chain;
+            bool listed = false;
             while (const Line_step* r = again(site)) {
               if (!r->str || Work_pending()) goto next_statement;
               ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
-              if (!(t = kept_lines_after(r))) goto next_statement;
+              if (listed) {
+                t = kept_lines_by(r, chain);
+              } else {
+                t = kept_lines_after(r, &chain);
+                listed = chain.n <= KEPT_CHAIN;
+              }
+              if (!t) goto next_statement;
               if (t != back) [[unlikely]] {
                 take_line_step(*t);
                 ws.Stmt_ptr = ws.Exec_ptr;
