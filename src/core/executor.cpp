@@ -8,9 +8,11 @@
 //      of line;
 //   C  dispatch: the separator, numeric assignment and NEXT are tested
 //      first; IF, GOTO, GOSUB, RETURN, the block close and string
-//      assignment inline; every other directive through dir_jmp (code - 149)
-//      and, after the prefix 149, ext_jmp (b - 150): tables the layers fill
-//      at start-up (core/dispatch.h).  "X = expression" for
+//      assignment inline (a switch by a dense index of the code, one jump
+//      table); CALL's and EXIT's usual forms straight to the programs
+//      layer (Call_exit_path); every other directive through dir_jmp
+//      (code - 149) and, after the prefix 149, ext_jmp (b - 150): tables the
+//      layers fill at start-up (core/dispatch.h).  "X = expression" for
 //      an indexed numeric scalar and "S$ = S$ + ..." take fast paths
 //      (num_let_fast, append_fast) that fall back to implied_let.
 // The executor is a recovery point: an error raised by a statement is caught
@@ -18,6 +20,7 @@
 // branch, the SETERR line) or the program stops.
 #include "core/executor.h"
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 
@@ -837,6 +840,56 @@ inline void implied_let() {
   if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
 }
 
+// The statement loop's switch by a dense index of the statement's first
+// code, so that one jump table takes all its cases (the codes themselves
+// lie in clusters far apart, each a compare and a table of its own).
+enum Stmt_case : uint8_t {
+  SC_SYNTAX,     // code 0 (a line that failed to compile) and strays
+  SC_DIRECTIVE,  // any other directive: through dir_jmp
+  SC_READ,
+  SC_LINE_END,
+  SC_IF,
+  SC_GOTO,
+  SC_GOSUB,
+  SC_RETURN,
+  SC_CALL,
+  SC_EXIT,
+  SC_STR_VAR,
+  SC_STR_LIT,
+  SC_BLOCK_CLOSE,
+  SC_INC_DEC,
+  SC_LABEL,
+  SC_OBJ_REF,
+  SC_REC_VAR,
+};
+constexpr std::array<uint8_t, 256> stmt_cases = [] {
+  std::array<uint8_t, 256> t{};
+  for (int c = code::EXT_DIR; c <= code::DIR_LAST; ++c) t[c] = SC_DIRECTIVE;
+  t[code::D_READ] = SC_READ;
+  t[code::EOL] = t[code::D_REM] = t[code::D_COMMENT] = SC_LINE_END;
+  t[code::D_IF] = SC_IF;
+  t[code::D_GOTO] = SC_GOTO;
+  t[code::D_GOSUB] = SC_GOSUB;
+  t[code::D_RETURN] = SC_RETURN;
+  t[code::D_CALL] = SC_CALL;
+  t[code::D_EXIT] = SC_EXIT;
+  t[code::STR_VAR] = SC_STR_VAR;
+  t[code::STR_LIT] = SC_STR_LIT;
+  t[code::BLOCK_CLOSE] = SC_BLOCK_CLOSE;
+  t[code::INC_DEC] = SC_INC_DEC;
+  t[code::LABEL] = SC_LABEL;
+  t[code::OBJ_REF] = SC_OBJ_REF;
+  t[code::REC_VAR] = SC_REC_VAR;
+  return t;
+}();
+static_assert(
+    [] {
+      for (uint8_t k : stmt_cases)
+        if (k > SC_REC_VAR) return false;
+      return true;
+    }(),
+    "every entry of the table has its case in the switch");
+
 // What the statement loop resets between statements.
 [[gnu::always_inline]] inline void statement_resets(uint8_t* work) {
   ws.Work_ptr = work;
@@ -994,8 +1047,8 @@ void run_statements(uint8_t* work) {
       }
       continue;
     }
-    switch (c) {
-      case code::D_READ: {
+    switch (stmt_cases[c]) {
+      case SC_READ: {
         // Its handler moves the epoch when it does more than its fast path.
         // Reached through the switch when no path above goes to it at once.
       read_at:
@@ -1057,13 +1110,11 @@ void run_statements(uint8_t* work) {
         }
         goto after_read;
       }
-      case code::EOL:
-      case code::D_REM:
-      case code::D_COMMENT:
+      case SC_LINE_END:  // the end of a line, REM, a comment
         if (ws.Cur_stno == 0) return;
         next_program_line();
         goto next_statement;
-      case code::D_IF: {
+      case SC_IF: {
         // A condition of one or two plain operands (no call, nothing it
         // could change) and the part that runs found (the cursor moved, or
         // an error): nothing the loop's resets or its epoch undo.
@@ -1075,7 +1126,7 @@ void run_statements(uint8_t* work) {
         Exec_if();
         break;
       }
-      case code::D_GOTO: {
+      case SC_GOTO: {
         uint8_t* q = ++ws.Exec_ptr;
         if (*q == code::LINE_REF) {  // a plain line number: Get_line's first case, inline
           ws.Exec_ptr = q + 3;
@@ -1085,11 +1136,11 @@ void run_statements(uint8_t* work) {
         }
         break;
       }
-      case code::D_GOSUB:
+      case SC_GOSUB:
         ++ws.Exec_ptr;
         True_gosub(Get_line());
         break;
-      case code::D_RETURN:
+      case SC_RETURN:
         ++ws.Exec_ptr;
         d_rtrn();
         break;
@@ -1099,16 +1150,17 @@ void run_statements(uint8_t* work) {
       // (Call_exit_path), the rest to their handlers.  (Their own work
       // leaves the current-I/O area alone: what they start, a program's
       // load or its statements, takes an owed save itself.)
-      case code::D_CALL: {
+      case SC_CALL: {
         uint8_t* at = ws.Exec_ptr + 1;
         // A plain literal name (no routing prefix) goes to the bound call
         // at once, as d_call sends it there.
         if (at[0] == code::STR_LIT && Call_exit_path.bound_call) {
-          const uint16_t n = get_u16be(at + 1);
-          const uint8_t after = at[3 + n];
-          if (n && at[3] != '[' && (after == code::COMMA || (Cde_tbl[after] & CC_STMT_END))) {
-            ws.Exec_ptr = at + 3 + n;
-            if (Call_exit_path.bound_call(at + 3, n)) {
+          const uint32_t n = get_u16be(at + 1);
+          uint8_t* const name = at + 3;
+          uint8_t* const end = name + n;
+          if (n && name[0] != '[' && (*end == code::COMMA || (Cde_tbl[*end] & CC_STMT_END))) {
+            ws.Exec_ptr = end;
+            if (Call_exit_path.bound_call(name, n)) {
               // It took no work area, exit hook, saved statement or busy
               // line: the ERR= line (the callee's context's, or this
               // statement's) is the one reset the callee's statement needs.
@@ -1117,8 +1169,8 @@ void run_statements(uint8_t* work) {
               ws.Err_line = 0;
               goto next_statement;
             }
-            ws.Str_ptr = at + 3;
-            ws.Str_len = n;
+            ws.Str_ptr = name;
+            ws.Str_len = int32_t(n);
             Call_exit_path.named_call();
             break;
           }
@@ -1127,7 +1179,7 @@ void run_statements(uint8_t* work) {
         dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
         break;
       }
-      case code::D_EXIT: {
+      case SC_EXIT: {
         uint8_t* q = ++ws.Exec_ptr;
         // EXIT alone on a program line, in a called program: d_exit's usual
         // case, the frame popped at once.
@@ -1139,14 +1191,14 @@ void run_statements(uint8_t* work) {
         dir_jmp[code::D_EXIT - int(code::EXT_DIR)]();
         break;
       }
-      case code::STR_VAR:
+      case SC_STR_VAR:
         if (!append_fast()) implied_let();
         break;
-      case code::STR_LIT:
+      case SC_STR_LIT:
         Io_touch();
         d_invo();
         break;
-      case code::BLOCK_CLOSE:
+      case SC_BLOCK_CLOSE:
         ++ws.Exec_ptr;
         if (*ws.Exec_ptr == code::D_ELSE) {
           ++ws.Exec_ptr;
@@ -1158,30 +1210,31 @@ void run_statements(uint8_t* work) {
           }
         }
         break;
-      case code::INC_DEC:
+      case SC_INC_DEC:
         Get_value();
         Do_incrdecr();
         break;
-      case code::LABEL:
+      case SC_LABEL:
         ++Exec_epoch;
         if (Perform_on_active && ws.Cur_stno != 0) Core_hook.perform_on_label(ws.Exec_ptr);
         skip_label();
         goto next_statement;
-      case code::OBJ_REF:
+      case SC_OBJ_REF:
         if (!Set_object_hook) Not_built("object references");
         Set_object_hook();
         break;
-      case code::REC_VAR:
+      case SC_REC_VAR:
         d_let();
         break;
-      default:
-        if (c >= code::EXT_DIR && c <= code::DIR_LAST) {
-          ++ws.Exec_ptr;
-          Io_touch();  // (what a directive does is its own: the loop's statements above do no I/O)
-          dir_jmp[c - code::EXT_DIR]();
-          break;
-        }
+      case SC_DIRECTIVE:
+        ++ws.Exec_ptr;
+        Io_touch();  // (what a directive does is its own: the loop's statements above do no I/O)
+        dir_jmp[c - code::EXT_DIR]();
+        break;
+      case SC_SYNTAX:
         Rpt_error(err::SYNTAX);  // code 0 (a line that failed to compile) and strays
+      default:
+        __builtin_unreachable();  // (every entry of the table has its case)
     }
   }
 }
