@@ -1078,28 +1078,32 @@ void run_statements(uint8_t* work) {
           void* site;
           Read_again_fn again;
           if (Read_again_find && (again = Read_again_find(ws.Exec_ptr + 1, &site))) {
-            // The READ's step is the same on every pass, and so are the
-            // kept assignments after it: found on the first pass, listed
-            // for the next ones.
+            // The READ's step is the same on every pass (its site's, kept for
+            // the epoch), and so are the kept assignments after it: found
+            // on the first pass, listed for the next ones.
             const Line_step* const back = t;
             Kept_chain chain;
-            bool listed = false;
-            while (const Line_step* r = again(site)) {
+            if (const Line_step* const r = again(site)) {
               if (!r->str || Work_pending()) goto next_statement;
               ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
-              if (listed) {
-                t = kept_lines_by(r, chain);
+              if (!(t = kept_lines_after(r, &chain))) goto next_statement;
+              if (t != back) goto read_led_elsewhere;
+              if (chain.n <= KEPT_CHAIN) {
+                while (const Line_step* const u = again(site)) {
+                  ORU_ASSERT(u == r && ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
+                  (void)u;
+                  if (Work_pending()) goto next_statement;
+                  if (!(t = kept_lines_by(r, chain))) goto next_statement;
+                  if (t != back) [[unlikely]]
+                    goto read_led_elsewhere;
+                }
               } else {
-                t = kept_lines_after(r, &chain);
-                listed = chain.n <= KEPT_CHAIN;
-              }
-              if (!t) goto next_statement;
-              if (t != back) [[unlikely]] {
-                take_line_step(*t);
-                ws.Stmt_ptr = ws.Exec_ptr;
-                c = *ws.Exec_ptr;
-                if (c == code::D_READ) goto read_at;
-                goto nothing_pending_at;
+                while (again(site)) {
+                  if (Work_pending()) goto next_statement;
+                  if (!(t = kept_lines_after(r))) goto next_statement;
+                  if (t != back) [[unlikely]]
+                    goto read_led_elsewhere;
+                }
               }
             }
             // A line the kept path does not take at once: the READ's whole
@@ -1107,6 +1111,14 @@ void run_statements(uint8_t* work) {
             take_line_step(*back);
           }
           goto read_at;
+        read_led_elsewhere:
+          // The steps after the READ led to another line (an assignment
+          // that stopped being kept, a line that is not one): as above.
+          take_line_step(*t);
+          ws.Stmt_ptr = ws.Exec_ptr;
+          c = *ws.Exec_ptr;
+          if (c == code::D_READ) goto read_at;
+          goto nothing_pending_at;
         }
         goto after_read;
       }
