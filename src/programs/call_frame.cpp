@@ -55,7 +55,7 @@ int frame_cached = 0;
   return make_frame();
 }
 
-void release_frame(Call_frame* f) {
+[[gnu::always_inline]] inline void release_frame(Call_frame* f) {
   if (frame_cached < FRAME_CACHE_MAX) {
     frame_cache[frame_cached++] = f;
     return;
@@ -103,28 +103,10 @@ template <bool Wide = false>
 [[gnu::always_inline]] inline void restore_context(const Prog_context* f) {
 #if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) {
-    // The 32-byte pieces moved by the instructions themselves, through
-    // one register: no 32-byte value of the compiler's own, for which it
-    // would realign the stack of the whole bound return.  (The register's
-    // upper half is cleared after it, as the compiler does after its own.)
-    constexpr size_t n = sizeof(Prog_context) / 32;
-    static_assert(n == 9, "the context is nine pieces and a tail");
-    struct Pieces {
-      unsigned char b[n * 32];
-    };
-    const auto* s = reinterpret_cast<const Pieces*>(f);
-    auto* d = reinterpret_cast<Pieces*>(static_cast<Prog_context*>(&ws));
-    // (The blocks as operands tell the compiler what is read and written;
-    // the instructions take them through the addresses.)
-#define PIECE(i) "vmovdqu " #i "*32(%[s]), %%ymm0\n\tvmovdqu %%ymm0, " #i "*32(%[d])\n\t"
-    asm(PIECE(0) PIECE(1) PIECE(2) PIECE(3) PIECE(4) PIECE(5) PIECE(6) PIECE(7) PIECE(8) "vzeroupper"
-        : "=m"(*d)
-        : [d] "r"(d), [s] "r"(s), "m"(*s)
-        : "xmm0");
-#undef PIECE
-    constexpr size_t done = sizeof(Pieces);
-    std::memcpy(reinterpret_cast<unsigned char*>(d) + done, reinterpret_cast<const unsigned char*>(s) + done,
-                sizeof(Prog_context) - done);
+    // (Through assembly: no 32-byte value of the compiler's own, for which
+    // it would realign the stack of the whole bound return.)
+    Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(&ws), f);
+    Block_wide_done();
     return;
   }
 #endif
@@ -134,14 +116,14 @@ template <bool Wide = false>
 void clear_context() { restore_context(&fresh()); }
 
 // The statement after the call (or the empty statement of line 0).
-[[gnu::cold, gnu::noinline]] void resume_console() {
-  ws.Exec_ptr = ws.Stmt_ptr = empty_statement + 2;
-  ws.Cur_stno = 0;
-}
-
-void resume_caller() {
-  if (ws.Pgm_flags & PGM_FROM_CONSOLE) [[unlikely]] {
-    resume_console();
+[[gnu::always_inline]] inline void resume_caller() {
+  if (ws.Pgm_flags & PGM_FROM_CONSOLE) {
+    // (The pointer as the compiler's opaque value: it would otherwise build
+    // the pair of them on every return, whichever way it goes.)
+    uint8_t* empty = empty_statement + 2;
+    asm("" : "+r"(empty));
+    ws.Exec_ptr = ws.Stmt_ptr = empty;
+    ws.Cur_stno = 0;
   } else {
     ws.Cur_stno = ws.Stop_stno;
     ws.Exec_ptr = ws.Stop_ptr;
@@ -400,9 +382,19 @@ template <bool Wide>
     pop_frame(true);
     return;
   }
+  if (Var_lookup_hook) {
+    // Objects live (a method's return, usually): the plain keep never
+    // applies.
+    if (flow_back_plain(list)) [[unlikely]] {
+      pop_bound_rest(f, list);
+      return;
+    }
+    finish_bound<Wide>(f);
+    return;
+  }
   // (Asked before the values go back, which changes nothing it reads.)
   Prog_obj* rec = ws.Pgm_cache_ent;
-  const bool plain = !Var_lookup_hook && var_keep::plain_keeps(rec);
+  const bool plain = var_keep::plain_keeps(rec);
   if (flow_back_plain(list)) [[unlikely]] {
     pop_bound_rest(f, list);
     return;
