@@ -55,7 +55,7 @@ int frame_cached = 0;
   return make_frame();
 }
 
-void release_frame(Call_frame* f) {
+[[gnu::always_inline]] inline void release_frame(Call_frame* f) {
   if (frame_cached < FRAME_CACHE_MAX) {
     frame_cache[frame_cached++] = f;
     return;
@@ -101,15 +101,28 @@ template <bool Wide = false>
 
 template <bool Wide = false>
 [[gnu::always_inline]] inline void restore_context(const Prog_context* f) {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) {
+    // (Through assembly: no 32-byte value of the compiler's own, for which
+    // it would realign the stack of the whole bound return.)
+    Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(&ws), f);
+    Block_wide_done();
+    return;
+  }
+#endif
   copy_context<Wide>(&ws, f);
 }
 
 void clear_context() { restore_context(&fresh()); }
 
 // The statement after the call (or the empty statement of line 0).
-void resume_caller() {
+[[gnu::always_inline]] inline void resume_caller() {
   if (ws.Pgm_flags & PGM_FROM_CONSOLE) {
-    ws.Exec_ptr = ws.Stmt_ptr = empty_statement + 2;
+    // (The pointer as the compiler's opaque value: it would otherwise build
+    // the pair of them on every return, whichever way it goes.)
+    uint8_t* empty = empty_statement + 2;
+    asm("" : "+r"(empty));
+    ws.Exec_ptr = ws.Stmt_ptr = empty;
     ws.Cur_stno = 0;
   } else {
     ws.Cur_stno = ws.Stop_stno;
@@ -130,8 +143,13 @@ void resume_caller() {
 // Both ways put the caller's context back at once (back_to_caller): the
 // fields released here are left as they are for it to overwrite, but
 // before a record is dropped, which may look at the running program.
+// Kept: the variables were handed to the record by the plain keep
+// (var_keep::hand_over_plain), which leaves the workspace's table and trees
+// naming them: they are not the program's to free, and are forgotten before
+// a drop.
+template <bool Kept = false>
 [[gnu::always_inline]] inline void release_image() {
-  if (ws.Var_index) Ret_blk(ws.Var_index);
+  if (!Kept && ws.Var_index) Ret_blk(ws.Var_index);
   Prog_obj* rec = ws.Pgm_cache_ent;
   // The record's own reference keeps the path, usually.
   if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
@@ -147,6 +165,7 @@ void resume_caller() {
   if (rec->uses > 1) {
     rec->uses--;
   } else {
+    if constexpr (Kept) ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
     ws.Var_index = nullptr;
     ws.Pgm_cache_ent = nullptr;
     ws.Pgm_image = nullptr;
@@ -312,6 +331,31 @@ template <bool Wide = false>
   back_to_caller<Wide>(f, true);
 }
 
+// finish_bound's usual case, for a program that the plain keep takes
+// (var_keep::plain_keeps said yes before the values went back: nothing
+// since changed its answer; no control frames: image_only): the variables
+// cleared and handed to the record, the image released, the caller's
+// context back.  A node the clear cannot take (a frame refers to it):
+// finish_bound's way from the keep of a method on, as keep_plain_vars'
+// refusal leads there.
+template <bool Wide>
+[[gnu::always_inline]] inline void finish_plain(Call_frame* f, Prog_obj* rec) {
+  ws.Pgm_flags |= PGM_VARS_CLEARED;
+  if (!var_keep::clear_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_chain<Wide>(ws.Loc_str_tree)) [[unlikely]] {
+    var_keep::wide_done<Wide>();
+    ws.Arg_list = nullptr;
+    ws.Ctl_depth = 0;
+    if (!var_keep::keep_vars<Wide>()) clear_vars();
+    release_image();
+    back_to_caller<Wide>(f, true);
+    return;
+  }
+  var_keep::wide_done<Wide>();
+  var_keep::hand_over_plain(rec);
+  release_image<true>();
+  back_to_caller<Wide>(f, true);
+}
+
 // pop_bound's way when a caller's variable is not plain (an integer, or
 // read-only now): those values take Args_flow_back's way, and the
 // accumulators come back before a record is filled again (as pop_frame).
@@ -338,11 +382,27 @@ template <bool Wide>
     pop_frame(true);
     return;
   }
+  if (Var_lookup_hook) {
+    // Objects live (a method's return, usually): the plain keep never
+    // applies.
+    if (flow_back_plain(list)) [[unlikely]] {
+      pop_bound_rest(f, list);
+      return;
+    }
+    finish_bound<Wide>(f);
+    return;
+  }
+  // (Asked before the values go back, which changes nothing it reads.)
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  const bool plain = var_keep::plain_keeps(rec);
   if (flow_back_plain(list)) [[unlikely]] {
     pop_bound_rest(f, list);
     return;
   }
-  finish_bound<Wide>(f);
+  if (plain) [[likely]]
+    finish_plain<Wide>(f, rec);
+  else
+    finish_bound<Wide>(f);
 }
 
 [[gnu::noinline]] void pop_bound_narrow(Arg_rec* list) { pop_bound<false>(list); }

@@ -39,19 +39,25 @@ static_assert(offsetof(Var_node, left) == 0 && offsetof(Var_node, frames) == 8 &
               "what a clear tests lies in the node's first 64 bytes, as usual_node's mask has it");
 static_assert(std::endian::native == std::endian::little, "the flags' low bits and dims are the words' low bytes");
 typedef long long Node_probe __attribute__((vector_size(32)));
+// The mask of the second piece: rec_list, str; of the flags word only
+// VF_INTEGER (not the access masks); dims (not the type).
+alignas(32) inline constexpr Node_probe usual_node_mask = {-1, -1, VF_INTEGER, 0xFF};
 template <bool Wide>
 [[gnu::always_inline]] inline bool usual_node(const Var_node* n) {
 #if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) {
-    Node_probe lo, hi;
-    std::memcpy(&lo, n, sizeof lo);
-    std::memcpy(&hi, reinterpret_cast<const unsigned char*>(n) + sizeof lo, sizeof hi);
-    // rec_list, str; of the flags word only VF_INTEGER (not the masks);
-    // dims (not the type).
-    const Node_probe mask = {-1, -1, VF_INTEGER, 0xFF};
-    const Node_probe t = lo | (hi & mask);
+    // Both pieces and the mask read from memory by the instructions
+    // themselves (the mask is not held in a register across a walk, which
+    // would put it on the stack).
+    struct Piece {
+      unsigned char b[32];
+    };
+    const auto* p = reinterpret_cast<const Piece*>(n);
     bool zero;
-    asm("vptest %1, %1" : "=@ccz"(zero) : "x"(t));
+    asm("vmovdqu %2, %%ymm15\n\tvpand %3, %%ymm15, %%ymm15\n\tvpor %1, %%ymm15, %%ymm15\n\tvptest %%ymm15, %%ymm15"
+        : "=@ccz"(zero)
+        : "m"(p[0]), "m"(p[1]), "m"(usual_node_mask)
+        : "xmm15");
     return zero;
   }
 #endif
@@ -59,6 +65,16 @@ template <bool Wide>
            reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
            reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list) |
            (n->flags & VF_INTEGER));
+}
+
+// After usual_node's wide form, before other code runs: the upper halves
+// of the 256-bit registers cleared (as the compiler does after its own use
+// of them), so that code using only their lower halves pays no penalty.
+template <bool Wide>
+[[gnu::always_inline]] inline void wide_done() {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) asm volatile("vzeroupper" ::: "xmm15");
+#endif
 }
 
 // The usual node (usual_node) takes one test and two plain stores (the
@@ -72,6 +88,7 @@ template <bool Wide = false>
   static constexpr uint8_t zeros[16] = {};
   for (; n; n = n->right) {
     if (!usual_node<Wide>(n)) [[unlikely]] {
+      wide_done<Wide>();
       if (n->frames) return false;
       if (n->left && !clear_tree(n->left)) return false;
       if (n->elems || n->assoc || n->dims) Clr_array(n);
@@ -140,21 +157,48 @@ template <bool Wide = false>
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
   if (!clear_chain<Wide>(ws.Loc_num_tree) || !clear_chain<Wide>(ws.Loc_str_tree)) return false;
+  wide_done<Wide>();
   if (rec->global_names < 0) [[unlikely]]
     learn_global_names(rec);
   if (rec->global_names) forget_global_slots();
   return hand_over_vars(rec, method.tag, method.epoch);
 }
 
+// Whether keep_plain_vars would keep the variables of rec's program, the
+// object layer's hook and the argument list aside (the record has no
+// variables kept, its program names no global variable; the table is the
+// record's; nothing pending, nothing localised).
+[[gnu::always_inline]] inline bool plain_keeps(const Prog_obj* rec) {
+  // The null tests as one word.
+  const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
+                         uintptr_t(ws.Incdec_cnt) | reinterpret_cast<uintptr_t>(ws.Loc_chain);
+  return !none && ws.Var_index && ws.Var_index_cnt == rec->var_cnt;
+}
+
+// keep_plain_vars' hand-over as the bound return takes it: no data set is
+// loaded (a loaded one sets the lookup hook, with which the plain keep is
+// never asked), and the workspace's table and trees are left naming the
+// kept ones: the caller's context comes back over them (see
+// release_image<true> in call_frame.cpp).
+[[gnu::always_inline]] inline void hand_over_plain(Prog_obj* rec) {
+  rec->spare_tag = nullptr;
+  rec->spare_epoch = 0;
+  rec->spare_num = ws.Loc_num_tree;
+  rec->spare_str = ws.Loc_str_tree;
+  rec->spare_index = ws.Var_index;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
+}
+
 template <bool Wide = false>
 [[gnu::always_inline]] inline bool keep_plain_vars(Prog_obj* rec) {
   // (The object layer's hook first: a method's return always has it.)
-  if (Var_lookup_hook || rec->spare_index || rec->global_names != 0 || !ws.Var_index ||
-      ws.Var_index_cnt != rec->var_cnt || ws.Incdec_cnt || ws.Loc_chain || ws.Arg_list)
-    return false;
+  if (Var_lookup_hook || ws.Arg_list || !plain_keeps(rec)) return false;
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
   if (!clear_chain<Wide>(ws.Loc_num_tree) || !clear_chain<Wide>(ws.Loc_str_tree)) return false;
+  wide_done<Wide>();
   return hand_over_vars(rec, nullptr, 0);
 }
 
