@@ -2,7 +2,11 @@
 // line reading, on a terminal screen with raw keys.
 //
 // A field begins at the cursor and runs to the end of the window's line
-// (the visible width); longer answers scroll horizontally.  Keys become
+// (the visible width; on a screen that cannot go back up a line, to the
+// column before the last); longer answers scroll horizontally.  On a
+// screen without cursor addressing the cursor moves back along the field
+// by backspaces or a carriage return and the prompt written again
+// (Scr_pos).  Keys become
 // codes: printable bytes are typed (inserted or replacing, by insert mode),
 // byte sequences of the window's function-key records give their CTL
 // values ('F' keys: number + 1; 'E' keys: editing codes), raw control bytes
@@ -979,13 +983,18 @@ void Dev_tru_read() {
   ed = Ed_state{};
   ed.echo = !(f->in_status & IN_ECHO_OFF) && !(ws.Io_opts & IO_NOECHO);
   ed.len = ws.Io_siz > 0 ? ws.Io_siz : FIELD_MAX;
-  if (f->column >= w.cols) {
-    // A pending wrap: the field begins on the next line.
+  // On a screen that cannot go back up a line the field stops short of the
+  // last column: writing there wraps the device, and the cursor could not
+  // come back to the field's line.
+  int32_t field_end = Scr_can_go_up(f) ? w.cols : w.cols - 1;
+  if (f->column >= field_end && field_end > 0) {
+    // A pending wrap (or no room left before the last column): the field
+    // begins on the next line.
     Prt_mnem(Mnem_code('L', 'F'));
   }
   ed.col0 = f->column;
   ed.line0 = f->line;
-  ed.insz = w.cols - ed.col0;
+  ed.insz = field_end - ed.col0;
   if (ed.insz < 1) ed.insz = 1;
   if (!at_prompt && f == ws.Con_fcb && Objctl_handler() && handler_input(f)) return;
   if (Dev_edit_req.mask_len > 0) {

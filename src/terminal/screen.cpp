@@ -429,6 +429,28 @@ void wrap_now(Fcb* f) {
   }
 }
 
+// Back along the cursor's line from at_col to col on a device whose driver
+// defines neither cursor addressing nor 'CR', with what every terminal
+// does: backspaces, or a carriage return after which Scr_pos writes the
+// cells up to col again (the prompt in front of an input field) when that
+// is shorter.  A carriage return goes to the device's column 0, so in a
+// window that does not begin there only backspaces are of use.  at_col
+// becomes where the device is.
+void back_along_line(Fcb* f, int32_t& at_col, int32_t col, bool pending) {
+  const Window_rec& w = win_of(f);
+  bool cr_reaches = !relative(f) || w.scr_col + w.col0 == 0;
+  if (cr_reaches && (pending || at_col - col > col + 1)) {
+    Term_put('\r');
+    at_col = 0;
+    return;
+  }
+  MnemDef* bs = Find_mnem(Mnem_code('B', 'S'));
+  for (; at_col > col; --at_col) {
+    if (bs) Send_mnem(bs);
+    else Term_put('\b');
+  }
+}
+
 }  // namespace
 
 void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
@@ -568,16 +590,30 @@ void Scr_pos(Fcb* f, int32_t col, int32_t line) {
     Send_mnem(up);
     --at_line;
   }
-  if (col < at_col && cr) {
-    Send_mnem(cr);
-    at_col = 0;
+  if (col < at_col) {
+    if (cr) {
+      Send_mnem(cr);
+      at_col = 0;
+    } else if (at_line == line) {
+      back_along_line(f, at_col, col, pending);
+    }
   }
   // Moving right writes the characters the image holds.
-  if (at_line == line)
-    for (; at_col < col; ++at_col) Term_put(w.chars[Cell(w, at_col, line)]);
+  if (at_line == line) {
+    const uint8_t* xl = f->out_xlate;
+    for (; at_col < col; ++at_col) {
+      uint8_t ch = w.chars[Cell(w, at_col, line)];
+      Term_put(xl ? xl[ch] : ch);
+    }
+  }
   // The model follows the program even where the device could not.
   f->line = line;
   f->column = col;
+}
+
+bool Scr_can_go_up(Fcb* f) {
+  if (Dev(f)->at_at || Find_mnem_in(f, Mnem_code('U', 'P'))) return true;
+  return Find_mnem_in(f, Mnem_code('C', 'H')) && Find_mnem_in(f, Mnem_code('D', 'N'));
 }
 
 void Scr_line_feed(Fcb* f, const MnemDef* def) {

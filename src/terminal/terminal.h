@@ -218,6 +218,11 @@ void Mnem_LI(const MnemDef* def);
 void Scr_text(Fcb* f, const uint8_t* p, int32_t n);
 // Cursor addressing on a screen (window-relative column and line).
 void Scr_pos(Fcb* f, int32_t col, int32_t line);
+// Whether Scr_pos can bring the device's cursor back to a line above (by
+// cursor addressing, 'UP', or home and 'DN'): on a screen that cannot,
+// whatever must stay on its line never writes the last column, which
+// wraps the device onto the next line.
+bool Scr_can_go_up(Fcb* f);
 // 'LF' on a screen: next line, scrolling the window at its last line.
 void Scr_line_feed(Fcb* f, const MnemDef* def);
 // Creates window 0 of cols x lines (planes blank, fresh attribute).
