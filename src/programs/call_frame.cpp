@@ -350,7 +350,6 @@ template <bool Wide>
     back_to_caller<Wide>(f, true);
     return;
   }
-  var_keep::wide_done<Wide>();
   var_keep::hand_over_plain(rec);
   release_image<true>();
   back_to_caller<Wide>(f, true);

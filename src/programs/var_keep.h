@@ -67,9 +67,11 @@ template <bool Wide>
            (n->flags & VF_INTEGER));
 }
 
-// After usual_node's wide form, before other code runs: the upper halves
-// of the 256-bit registers cleared (as the compiler does after its own use
-// of them), so that code using only their lower halves pays no penalty.
+// After usual_node's wide form, before the clear's long way calls out: the
+// upper halves of the 256-bit registers cleared, so that code using only
+// their lower halves pays no penalty; after the keep's walks too.  (The
+// compiler does it itself before a call it sees, taking the asm's register
+// as left in use; these settle it at once.)
 template <bool Wide>
 [[gnu::always_inline]] inline void wide_done() {
 #if defined(BLOCK_COPY_WIDE)
