@@ -36,7 +36,7 @@ uint8_t empty_statement[] = {0, 0, code::EOL};
 // A few popped frames are kept for the next call.
 constexpr int FRAME_CACHE_MAX = 8;
 Call_frame* frame_cache[FRAME_CACHE_MAX];
-int frame_cached = 0;
+Call_frame** frame_top = frame_cache;  // above the newest kept frame
 
 [[gnu::noinline]] Call_frame* make_frame() {
   void* b = Get_blk(sizeof(Call_frame));
@@ -51,13 +51,13 @@ int frame_cached = 0;
 }
 
 [[gnu::always_inline]] inline Call_frame* new_frame() {
-  if (frame_cached) return frame_cache[--frame_cached];
+  if (frame_top != frame_cache) return *--frame_top;
   return make_frame();
 }
 
 [[gnu::always_inline]] inline void release_frame(Call_frame* f) {
-  if (frame_cached < FRAME_CACHE_MAX) {
-    frame_cache[frame_cached++] = f;
+  if (frame_top != frame_cache + FRAME_CACHE_MAX) {
+    *frame_top++ = f;
     return;
   }
   f->~Call_frame();
@@ -701,24 +701,38 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   // against the bits the program lacks.
   const uint64_t lacking = uint16_t(~ws.Var_mask);
   const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
-  const Warm_start::Bound_item* const items = w->bound_items;
-  for (size_t i = 0; i < n; i++) {
+  // Argument i (a constant in each case below: every offset is fixed).
+  auto fits = [&](size_t i) __attribute__((always_inline)) {
+    const Warm_start::Bound_item& it = w->bound_items[i];
     // ", name" with the item's type, the name by its bound slot, as one
     // word: the comma, the type code, the slot big-endian (its top bit set:
     // bound); what follows is the next one's comma or the end, tested there.
     uint32_t word;
     std::memcpy(&word, p + 4 * i, 4);
-    if ((word & BOUND_LEAD_MASK) != items[i].lead) return false;
+    if ((word & BOUND_LEAD_MASK) != it.lead) return false;
     uint32_t idx = __builtin_bswap32(word) & 0x7FFFu;
     if (idx >= slot_cnt) return false;
-    const uint8_t c = items[i].type;
+    const uint8_t c = it.type;
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
-    Var_node* cv = kept[items[i].kept];  // (within the table: checked with the plan)
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
+    // (The record is the frame's: written before the last checks, it holds
+    // nothing when one fails.)
     args[i].var = v;
+    Var_node* cv = kept[it.kept];  // (within the table: checked with the plan)
+    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
     args[i].bound = cv;
     args[i].kind = c;
+    return true;
+  };
+  static_assert(CALL_FRAME_ARGS == 6, "a case for each argument a bound call passes");
+  switch (n) {  // (the plan's count is CALL_FRAME_ARGS at most)
+    case 6: if (!fits(5)) return false; [[fallthrough]];
+    case 5: if (!fits(4)) return false; [[fallthrough]];
+    case 4: if (!fits(3)) return false; [[fallthrough]];
+    case 3: if (!fits(2)) return false; [[fallthrough]];
+    case 2: if (!fits(1)) return false; [[fallthrough]];
+    case 1: if (!fits(0)) return false; [[fallthrough]];
+    default: break;
   }
   // A string passed twice goes by value the second time: the long way.
   if (w->bound_strs) [[unlikely]]
@@ -924,8 +938,13 @@ template <bool Own, bool Wide>
   // The frame's own records take the arguments as they are checked: the
   // frame is taken first (none: no memory, and the long way finds none
   // either) and goes back when a check fails.
-  Call_frame* f = frame_cached ? frame_cache[--frame_cached] : make_frame_or_null();
-  if (!f) return false;
+  Call_frame* f;
+  if (frame_top != frame_cache) [[likely]] {
+    f = *--frame_top;
+  } else {
+    f = make_frame_or_null();
+    if (!f) return false;
+  }
   const uint32_t n = plan->count;
   uint8_t* p = ws.Exec_ptr;
   bool fit = bound_args(w, n, p, rec, f->args);
@@ -1000,9 +1019,10 @@ template <bool Own, bool Wide>
   return true;
 }
 
+template <bool Wide>
 [[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len) {
   Prog_obj* rec = own_warm_record(name, len);
-  return rec && call_bound<true, false>(rec);
+  return rec && call_bound<true, Wide>(rec);
 }
 
 template <bool Wide>
@@ -1010,7 +1030,7 @@ template <bool Wide>
   if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
   Prog_obj* rec = warm_record(name, len);
   if (!rec) [[unlikely]]
-    return call_bound_own(name, len);
+    return call_bound_own<Wide>(name, len);
   return call_bound<false, Wide>(rec);
 }
 
