@@ -11,6 +11,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/executor.h"
 #include "core/lexicon.h"
 #include "core/workspace.h"
 
@@ -110,6 +111,9 @@ void Register_functions(std::span<const Fnc_handler, ALL_FNC_SLOTS> fnc,
 }
 
 void Dispatch_reset() {
+  // The statement loop's own ways through CALL and EXIT lead to the slots
+  // again.
+  Call_exit_path = Call_exit_paths{};
   dir_jmp.fill(dir_unwired);
   ext_jmp.fill(ext_unwired);
   Fnc_all.fill(fnc_unwired);

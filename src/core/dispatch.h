@@ -89,7 +89,9 @@ void Core_register_directives();
 // directive 153", "function slot 12", "system variable 0x0C 0x10"): empty
 // once every layer has registered.
 std::vector<std::string> Dispatch_unwired();
-// Every slot back to unwired (tests of the wiring; App_wire fills them again).
+// Every slot back to unwired, and the statement loop's ways through CALL and
+// EXIT (Call_exit_path) back to them (tests of the wiring; App_wire fills
+// them again).
 void Dispatch_reset();
 // Whether a slot holds a registered handler (tests).
 bool Dir_wired(uint8_t code);

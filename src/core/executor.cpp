@@ -1166,7 +1166,7 @@ void run_statements(uint8_t* work) {
         uint8_t* at = ws.Exec_ptr + 1;
         // A plain literal name (no routing prefix) goes to the bound call
         // at once, as d_call sends it there.
-        if (at[0] == code::STR_LIT && Call_exit_path.bound_call) {
+        if (at[0] == code::STR_LIT) {
           const uint32_t n = get_u16be(at + 1);
           uint8_t* const name = at + 3;
           uint8_t* const end = name + n;
@@ -1195,8 +1195,7 @@ void run_statements(uint8_t* work) {
         uint8_t* q = ++ws.Exec_ptr;
         // EXIT alone on a program line, in a called program: d_exit's usual
         // case, the frame popped at once.
-        if ((Cde_tbl[*q] & CC_STMT_END) && ws.Cur_stno != 0 && ws.Call_link && ws.Call_status != -1 &&
-            Call_exit_path.exit_pop) {
+        if ((Cde_tbl[*q] & CC_STMT_END) && ws.Cur_stno != 0 && ws.Call_link && ws.Call_status != -1) {
           Call_exit_path.exit_pop();
           break;
         }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/codes.h"
 #include "core/dispatch.h"
 #include "core/workspace.h"
 
@@ -79,22 +80,32 @@ struct Image_line_step {
 // of the fields the loop resets after a statement (no ERR= line, no work
 // area), so the loop does not reset them after it.
 inline const Line_step* Read_line_step = nullptr;
+// Without the programs layer: no bound call, CALL and EXIT through their
+// dispatch slots (unwired there: error 99).
+namespace call_exit_default {
+inline bool bound_call(const uint8_t*, uint32_t) { return false; }
+inline void named_call() {
+  ws.Exec_ptr = ws.Str_ptr - 3;  // back on the literal's code
+  dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
+}
+inline void exit_pop() { dir_jmp[code::D_EXIT - int(code::EXT_DIR)](); }
+}  // namespace call_exit_default
 // CALL and EXIT in their usual forms, which the statement loop takes itself
 // instead of through d_call and d_exit: filled by the programs layer at
-// start-up beside those two (all null without it: the loop then goes
-// through dir_jmp).  Each does exactly what the directive does in that case.
+// start-up beside those two.  Each does exactly what the directive does in
+// that case.
 struct Call_exit_paths {
   // CALL "name" of a plain literal name: the bound call (the cursor after
   // the name).  True when it ran: the callee's statement after its ENTER is
   // current, and of what the loop resets after a statement only the ERR=
   // line may have changed.  False, with nothing done, otherwise.
-  bool (*bound_call)(const uint8_t* name, uint32_t len) = nullptr;
+  bool (*bound_call)(const uint8_t* name, uint32_t len) = call_exit_default::bound_call;
   // CALL's way on when bound_call refused: the name in ws.Str_ptr and
-  // ws.Str_len, the cursor after it.
-  void (*named_call)() = nullptr;
+  // ws.Str_len (a literal's text), the cursor after it.
+  void (*named_call)() = call_exit_default::named_call;
   // EXIT alone on a program line of a called program (ws.Call_link set,
   // ws.Call_status not -1): the frame popped.
-  void (*exit_pop)() = nullptr;
+  void (*exit_pop)() = call_exit_default::exit_pop;
 };
 inline Call_exit_paths Call_exit_path;
 // A file's loop comes back to the READ it has just run (READ, kept

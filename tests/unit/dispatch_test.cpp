@@ -56,7 +56,9 @@ struct Tables_guard {
   decltype(Fnc_all) fnc = Fnc_all;
   decltype(Jmp_val) jmp_val = Jmp_val;
   decltype(Ext_val) ext_val = Ext_val;
+  Call_exit_paths call_exit = Call_exit_path;
   ~Tables_guard() {
+    Call_exit_path = call_exit;
     dir_jmp = dir;
     ext_jmp = ext;
     Fnc_all = fnc;
@@ -147,6 +149,26 @@ TEST_F(DispatchTest, AnUnwiredSlotStopsWithError99NamingTheStatement) {
   EXPECT_EQ(ws.Err_no, 99);
   EXPECT_NE(Ext_error_text().find("built-in functions"), std::string::npos) << Ext_error_text();
   Set_ext_error("");
+}
+
+// CALL and EXIT, whose usual forms the statement loop hands to the programs
+// layer itself: unwired, they name themselves in an error 99 too, and
+// wired again they run.
+TEST_F(DispatchTest, CallAndExitUnwiredStopWithError99) {
+  {
+    Tables_guard keep;
+    Dispatch_reset();
+    EXPECT_EQ(run({code::D_CALL, code::STR_LIT, 0, 4, 'n', 'o', 'n', 'e'}), 99);  // CALL "none"
+    EXPECT_NE(Ext_error_text().find("CALL"), std::string::npos) << Ext_error_text();
+    EXPECT_EQ(run({code::D_CALL, code::STR_LIT, 0, 1, 'a', code::OP_ADD, code::STR_LIT, 0, 1, 'b'}), 99);
+    EXPECT_NE(Ext_error_text().find("CALL"), std::string::npos) << Ext_error_text();
+    EXPECT_EQ(run({code::D_EXIT}), 99);
+    EXPECT_NE(Ext_error_text().find("EXIT"), std::string::npos) << Ext_error_text();
+    Set_ext_error("");
+  }
+  // Wired: a program that is not there, and EXIT with no call open.
+  EXPECT_EQ(run({code::D_CALL, code::STR_LIT, 0, 4, 'n', 'o', 'n', 'e'}), err::FILE_NOT_FOUND);
+  EXPECT_EQ(run({code::D_EXIT}), err::NOT_IN_CALL);
 }
 
 TEST(DispatchDeath, RegisteringAnotherHandlerInAFilledSlotIsAWiringFault) {
