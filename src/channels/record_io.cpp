@@ -1247,14 +1247,15 @@ template <class Lanes>
 #if defined(__SSE2__)
 // read_known_try after its scan: len the line's length (< 64, the newline at
 // rec[len]), seps the separators marked in its 64 bytes.
-[[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps) {
+[[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps,
+                                                    int items) {
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return false;
   seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
   // The items first (nothing they do can fail here), then the channel.
   int32_t pos = 0;
-  for (int i = 0, n = s->items; i < n; i++) {
+  for (int i = 0; i < items; i++) {
     Var_node* const node = s->node[i];
     const uint8_t* const text = rec + pos;
     int32_t flen;
@@ -1309,7 +1310,8 @@ again:
 // read_known_try for a site whose lines are searched Lanes::width bytes at
 // a time.
 #if defined(__SSE2__)
-template <class Lanes>
+// Items: the site's count, or 0 for any count.
+template <class Lanes, int Items = 0>
 [[gnu::always_inline]] inline bool known_items_take(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
@@ -1318,7 +1320,7 @@ template <class Lanes>
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  return scan64<Lanes>(rec, s->nl_vec, &seps, &len) && known_items_line(s, rec, len, seps);
+  return scan64<Lanes>(rec, s->nl_vec, &seps, &len) && known_items_line(s, rec, len, seps, Items ? Items : s->items);
 }
 #endif
 
@@ -1426,6 +1428,12 @@ const Line_step* again_items(void* site) {
   return known_items_take<Lanes16>(s) ? &s->step : nullptr;
 }
 
+// Two items (READ A$,K ...): the item loop unrolled.
+const Line_step* again_items2(void* site) {
+  auto* s = static_cast<Read_site*>(site);
+  return known_items_take<Lanes16, 2>(s) ? &s->step : nullptr;
+}
+
 const Line_step* again_string(void* site) {
   auto* s = static_cast<Read_site*>(site);
   return known_string_take<Lanes16>(s) ? &s->step : nullptr;
@@ -1436,6 +1444,11 @@ const Line_step* again_string(void* site) {
 [[gnu::target("avx2")]] const Line_step* again_items_avx2(void* site) {
   auto* s = static_cast<Read_site*>(site);
   return known_items_take<Lanes32>(s) ? &s->step : nullptr;
+}
+
+[[gnu::target("avx2")]] const Line_step* again_items2_avx2(void* site) {
+  auto* s = static_cast<Read_site*>(site);
+  return known_items_take<Lanes32, 2>(s) ? &s->step : nullptr;
 }
 
 [[gnu::target("avx2")]] const Line_step* again_string_avx2(void* site) {
@@ -1475,12 +1488,12 @@ const Line_step* again_string(void* site) {
     const bool one_string = s->items == 1 && s->type[0] == code::STR_VAR;
     if (one_string) s->known = read_known_string;
 #if defined(__SSE2__)
-    s->again = one_string ? again_string : again_items;
+    s->again = one_string ? again_string : s->items == 2 ? again_items2 : again_items;
 #endif
 #if defined(READ_AVX2)
     if (Block_wide_moves) {
       s->known = one_string ? read_known_string_avx2 : read_known_avx2;
-      s->again = one_string ? again_string_avx2 : again_items_avx2;
+      s->again = one_string ? again_string_avx2 : s->items == 2 ? again_items2_avx2 : again_items_avx2;
     }
 #endif
   }
