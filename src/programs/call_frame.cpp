@@ -427,6 +427,9 @@ constexpr uint32_t WARM_NAME_MAX = 64;
 // top bit, the slot's low byte).
 constexpr uint32_t BOUND_LEAD_MASK = 0x0080FFFF;
 
+// What a warm start's bound_plan is before a bound call asked.
+const char bound_unasked = 0;
+
 struct Warm_start {
   Prog_context ctx;  // owned pointers cleared: each call sets its own
   // What it was built from
@@ -446,7 +449,8 @@ struct Warm_start {
   uint8_t name[WARM_NAME_MAX];  // the name the call gave
   // The record's ENTER plan once Exec_call_bound found it fit for a bound
   // call from this warm start (both stay as they are while the record
-  // lives; a new warm start asks again): every item's slot within the
+  // lives; a new warm start asks again: &bound_unasked, never null, so that
+  // a record without a plan never equals it): every item's slot within the
   // record's table; whether more than one item is a string.
   const void* bound_plan;
   bool bound_strs;
@@ -676,7 +680,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->str_len = ws.Str_len;
   w->name_len = name_len;
   std::memcpy(w->name, name, name_len);
-  w->bound_plan = nullptr;
+  w->bound_plan = &bound_unasked;
   w->bound_strs = false;
   w->bound_next.next = nullptr;
 }
@@ -913,11 +917,10 @@ template <bool Own, bool Wide>
 [[gnu::always_inline]] inline bool call_bound(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
-  if (!plan) return false;
-  if (w->bound_plan != plan) {
+  if (w->bound_plan != plan) [[unlikely]] {
     // The program's first statement is the planned ENTER, with items that
     // name different variables, each a plain scalar taken by reference.
-    if (!plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
+    if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
         plan->stmt != w->exec + 1)
       return false;
     uint32_t strs = 0;
