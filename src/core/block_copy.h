@@ -90,6 +90,11 @@ template <size_t N>
 [[gnu::always_inline]] inline void Block_copy_wide(void* to, const void* from) {
   Block_copy<N>(to, from);
 }
+template <size_t N>
+[[gnu::always_inline]] inline void Block_copy_ymm(void* to, const void* from) {
+  Block_copy<N>(to, from);
+}
+[[gnu::always_inline]] inline void Block_wide_done() {}
 #endif
 
 // A trivially copyable object copied as its block.
