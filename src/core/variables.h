@@ -49,7 +49,9 @@ constexpr int32_t DIM_LIMIT = 10000000;
 //
 // The first 64 bytes hold everything a kept program's variable is tested
 // for before it is cleared for the next call (programs/var_keep.h): the
-// left branch, frames, storage, record, string, the flags and dimensions.
+// left branch, frames, storage, record, string, the flags and dimensions;
+// the clear empties the flags, masks, dimensions and value, which lie
+// together.
 struct Var_node {
   Var_node* left = nullptr;
   Loc_frame* frames = nullptr;  // newest frame that saved this variable
@@ -61,11 +63,11 @@ struct Var_node {
   uint16_t read_mask = 0;   // access bits required to read (0: none)
   uint16_t write_mask = 0;  // access bits required to assign (0: none)
   uint8_t dims = 0;         // dimensions given when it was dimensioned (0..3)
-  uint8_t type = 0;         // code 1 numeric, 2 string
+  Num_val num;              // numeric scalar
   Var_node* right = nullptr;
-  Num_val num;  // numeric scalar
   int32_t size[3] = {0, 0, 0};  // elements per dimension (all 0: no array)
   int32_t base[3] = {0, 0, 0};  // lowest subscript per dimension
+  uint8_t type = 0;  // code 1 numeric, 2 string
   uint8_t name_len = 0;
   char name[128];
 };

@@ -377,7 +377,10 @@ template <bool Wide>
 template <bool Wide>
 [[gnu::always_inline]] inline void pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
-  if ((f->Pgm_flags & PGM_SHARES_VARS) || !image_only() || Obj4_count()) {
+  // (image_only's null tests and the frame's flag as one word.)
+  const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
+                          (f->Pgm_flags & PGM_SHARES_VARS) | Obj4_count();
+  if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list && ws.Edit_list != Last_line())) {
     pop_frame(true);
     return;
   }

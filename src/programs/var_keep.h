@@ -29,45 +29,56 @@ namespace var_keep {
 bool clear_tree(Var_node* n);  // (programs/program_list.cpp)
 
 // Whether n is the usual node (no left branch, no frame, no storage: a
-// string passed by reference has gone back; not an integer).  Wide: the
-// form for a function compiled for AVX2, the node's first 64 bytes in two
-// 32-byte pieces, the second masked to the bits that count, in one test.
+// string passed by reference has gone back; not an integer).  The form
+// for a function compiled for AVX2 (usual_clear) takes the node's first 64
+// bytes in two 32-byte pieces, the second masked to the bits that count,
+// in one test.
 static_assert(offsetof(Var_node, left) == 0 && offsetof(Var_node, frames) == 8 && offsetof(Var_node, elems) == 16 &&
                   offsetof(Var_node, assoc) == 24 && offsetof(Var_node, rec_list) == 32 &&
                   offsetof(Var_node, str) == 40 && offsetof(Var_node, flags) == 48 &&
-                  offsetof(Var_node, dims) == 56,
-              "what a clear tests lies in the node's first 64 bytes, as usual_node's mask has it");
+                  offsetof(Var_node, dims) == 56 && offsetof(Var_node, num) == 64 && sizeof(Num_val) == 16,
+              "what a clear tests lies in the node's first 64 bytes, as usual_node_mask has it, and what it "
+              "empties in the 32 bytes from the flags on");
 static_assert(std::endian::native == std::endian::little, "the flags' low bits and dims are the words' low bytes");
 typedef long long Node_probe __attribute__((vector_size(32)));
 // The mask of the second piece: rec_list, str; of the flags word only
-// VF_INTEGER (not the access masks); dims (not the type).
+// VF_INTEGER (not the access masks); dims.
 alignas(32) inline constexpr Node_probe usual_node_mask = {-1, -1, VF_INTEGER, 0xFF};
-template <bool Wide>
 [[gnu::always_inline]] inline bool usual_node(const Var_node* n) {
-#if defined(BLOCK_COPY_WIDE)
-  if constexpr (Wide) {
-    // Both pieces and the mask read from memory by the instructions
-    // themselves (the mask is not held in a register across a walk, which
-    // would put it on the stack).
-    struct Piece {
-      unsigned char b[32];
-    };
-    const auto* p = reinterpret_cast<const Piece*>(n);
-    bool zero;
-    asm("vmovdqu %2, %%ymm15\n\tvpand %3, %%ymm15, %%ymm15\n\tvpor %1, %%ymm15, %%ymm15\n\tvptest %%ymm15, %%ymm15"
-        : "=@ccz"(zero)
-        : "m"(p[0]), "m"(p[1]), "m"(usual_node_mask)
-        : "xmm15");
-    return zero;
-  }
-#endif
   return !(reinterpret_cast<uintptr_t>(n->frames) | reinterpret_cast<uintptr_t>(n->left) |
            reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
            reinterpret_cast<uintptr_t>(n->str) | reinterpret_cast<uintptr_t>(n->rec_list) |
            (n->flags & VF_INTEGER));
 }
 
-// After usual_node's wide form, before the clear's long way calls out: the
+// Whether n is the usual node (usual_node); the wide form empties it too
+// (flags, masks, dimensions and value: the 32 bytes from the flags on), with
+// the probe's register, which is all zeros just when the node is usual.
+// (The pieces and the mask are read by the instructions themselves: no
+// 32-byte value of the compiler's, which would realign the caller's stack,
+// and the mask is not held in a register across a walk.)
+template <bool Wide>
+[[gnu::always_inline]] inline bool usual_clear(Var_node* n) {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) {
+    struct Piece {
+      unsigned char b[32];
+    };
+    const auto* p = reinterpret_cast<const Piece*>(n);
+    auto* fill = reinterpret_cast<Piece*>(&n->flags);
+    bool zero;
+    asm("vmovdqu %3, %%ymm15\n\tvpand %4, %%ymm15, %%ymm15\n\tvpor %2, %%ymm15, %%ymm15\n\t"
+        "vptest %%ymm15, %%ymm15\n\tjnz 1f\n\tvmovdqu %%ymm15, %1\n1:"
+        : "=@ccz"(zero), "+m"(*fill)
+        : "m"(p[0]), "m"(p[1]), "m"(usual_node_mask)
+        : "xmm15");
+    return zero;
+  }
+#endif
+  return usual_node(n);
+}
+
+// After usual_clear's wide form, before the clear's long way calls out: the
 // upper halves of the 256-bit registers cleared, so that code using only
 // their lower halves pays no penalty; after the keep's walks too.  (The
 // compiler does it itself before a call it sees, taking the asm's register
@@ -79,8 +90,9 @@ template <bool Wide>
 #endif
 }
 
-// The usual node (usual_node) takes one test and two plain stores (the
-// value, the flags with both access masks); the others, the long way.
+// The usual node takes one test and the stores that empty it (the wide
+// form: one, in usual_clear; else two: the value, the flags with both
+// access masks); the others, the long way.
 template <bool Wide = false>
 [[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
   static_assert(sizeof(Num_val) == 16, "the value fills its 16 bytes");
@@ -89,7 +101,7 @@ template <bool Wide = false>
                 "the flags and the masks side by side");
   static constexpr uint8_t zeros[16] = {};
   for (; n; n = n->right) {
-    if (!usual_node<Wide>(n)) [[unlikely]] {
+    if (!usual_clear<Wide>(n)) [[unlikely]] {
       wide_done<Wide>();
       if (n->frames) return false;
       if (n->left && !clear_tree(n->left)) return false;
@@ -111,8 +123,10 @@ template <bool Wide = false>
                      : 0u;
       continue;
     }
-    std::memcpy(static_cast<void*>(&n->num), zeros, 16);
-    std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
+    if constexpr (!Wide) {
+      std::memcpy(static_cast<void*>(&n->num), zeros, 16);
+      std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
+    }
   }
   return true;
 }

@@ -1,8 +1,9 @@
 REM A resident program called with its arguments bound finds its variables
 REM cleared at every call, whatever the last call left in them: a value in
-REM a node with a left branch, a string, an array, an associative array, a
-REM record template, an integer of its own; a parameter that an integer of
-REM the caller made an integer for one call is a plain number the next time.
+REM a node with a left branch, a string (in a node with a left branch, and
+REM in one alone), an array, an associative array, a record template, an
+REM integer of its own; a parameter that an integer of the caller made an
+REM integer for one call is a plain number the next time.
 DELETE
 10 ENTER M,B$,C
 20 PRINT "in: K=",K," S$=""",S$,""" R$=""",R$,"""",
@@ -15,7 +16,7 @@ DELETE
 SAVE "kn"
 DELETE
 10 ENTER A
-20 PRINT "in: I%=",I%,; I%=7.5; PRINT " I%=",I%,; A=A+0.25; PRINT " A=",A
+20 PRINT "in: I%=",I%," Q$=""",Q$,"""",; I%=7.5; Q$=Q$+"q"; PRINT " I%=",I%,; A=A+0.25; PRINT " A=",A
 30 EXIT
 SAVE "kni"
 DELETE
