@@ -8,28 +8,11 @@
 #include "core/console_device.h"
 #include "core/signal_flags.h"
 #include "core/workspace.h"
+#include "console_pipes.h"
 
 namespace {
 
-class ConsoleWaitTest : public ::testing::Test {
- protected:
-  int in[2] = {-1, -1}, out[2] = {-1, -1};
-  Con_stream_state* saved = nullptr;
-  void SetUp() override {
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    saved = Con_save_stream();
-    Con_set_stream(in[0], out[1], nullptr);
-    ws.Run_flags &= ~uint32_t(RF_ESCAPE);
-  }
-  void TearDown() override {
-    Con_restore_stream(saved);
-    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-    Sig_escape = 0;
-    Sig_pending = 0;
-    ws.Run_flags &= ~uint32_t(RF_ESCAPE);
-  }
-};
+using ConsoleWaitTest = ConsolePipesTest;
 
 // An escape whose signal came just before the wait (the handler has set its
 // flags): the wait ends at once with the escape; before, it waited out its

@@ -10,6 +10,7 @@
 #include "core/signal_flags.h"
 #include "core/workspace.h"
 #include "terminal/cursor_report.h"
+#include "console_pipes.h"
 
 namespace {
 
@@ -46,24 +47,8 @@ TEST(CursorReportFind, WhatIsNotAWholeReport) {
   EXPECT_EQ(col, 9);
 }
 
-class ConsoleAskTest : public ::testing::Test {
+class ConsoleAskTest : public ConsolePipesTest {
  protected:
-  int in[2] = {-1, -1}, out[2] = {-1, -1};
-  Con_stream_state* saved = nullptr;
-  void SetUp() override {
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    saved = Con_save_stream();
-    Con_set_stream(in[0], out[1], nullptr);
-    ws.Run_flags &= ~uint32_t(RF_ESCAPE);
-  }
-  void TearDown() override {
-    Con_restore_stream(saved);
-    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-    Sig_escape = 0;
-    Sig_pending = 0;
-    ws.Run_flags &= ~uint32_t(RF_ESCAPE);
-  }
   void type(const std::string& s) { ASSERT_EQ(write(in[1], s.data(), s.size()), ssize_t(s.size())); }
   std::string sent() {
     char b[64];
