@@ -1166,26 +1166,23 @@ void run_statements(uint8_t* work) {
         uint8_t* at = ws.Exec_ptr + 1;
         // A plain literal name (no routing prefix) goes to the bound call
         // at once, as d_call sends it there.
-        if (at[0] == code::STR_LIT) {
-          const uint32_t n = get_u16be(at + 1);
+        uint32_t n;
+        if (uint8_t* const end = Call_literal_name(at, &n)) {
           uint8_t* const name = at + 3;
-          uint8_t* const end = name + n;
-          if (n && name[0] != '[' && (*end == code::COMMA || (Cde_tbl[*end] & CC_STMT_END))) {
-            ws.Exec_ptr = end;
-            if (Call_exit_path.bound_call(name, n)) {
-              // It took no work area, exit hook, saved statement or busy
-              // line: the ERR= line (the callee's context's, or this
-              // statement's) is the one reset the callee's statement needs.
-              ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
-              ++Exec_epoch;
-              ws.Err_line = 0;
-              goto next_statement;
-            }
-            ws.Str_ptr = name;
-            ws.Str_len = int32_t(n);
-            Call_exit_path.named_call();
-            break;
+          ws.Exec_ptr = end;
+          if (Call_exit_path.bound_call(name, n)) {
+            // It took no work area, exit hook, saved statement or busy
+            // line: the ERR= line (the callee's context's, or this
+            // statement's) is the one reset the callee's statement needs.
+            ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
+            ++Exec_epoch;
+            ws.Err_line = 0;
+            goto next_statement;
           }
+          ws.Str_ptr = name;
+          ws.Str_len = int32_t(n);
+          Call_exit_path.named_call();
+          break;
         }
         ws.Exec_ptr = at;
         dir_jmp[code::D_CALL - int(code::EXT_DIR)]();

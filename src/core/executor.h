@@ -80,6 +80,18 @@ struct Image_line_step {
 // of the fields the loop resets after a statement (no ERR= line, no work
 // area), so the loop does not reset them after it.
 inline const Line_step* Read_line_step = nullptr;
+// The name of a CALL at `at` (the code after the keyword) given as a plain
+// literal that a call reads in place: not empty, no routing prefix ("["),
+// followed by the arguments' comma or the statement's end.  Its length in
+// *n and the code after it; null for any other name.
+[[gnu::always_inline]] inline uint8_t* Call_literal_name(uint8_t* at, uint32_t* n) {
+  if (at[0] != code::STR_LIT) return nullptr;
+  const uint32_t len = get_u16be(at + 1);
+  uint8_t* const end = at + 3 + len;
+  if (!len || at[3] == '[' || !(*end == code::COMMA || (Cde_tbl[*end] & CC_STMT_END))) return nullptr;
+  *n = len;
+  return end;
+}
 // Without the programs layer: no bound call, CALL and EXIT through their
 // dispatch slots (unwired there: error 99).
 namespace call_exit_default {

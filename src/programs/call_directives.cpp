@@ -17,6 +17,7 @@
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/executor.h"
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
@@ -244,17 +245,14 @@ void d_call() {
   // A name given as a plain literal is read in place: a bound call needs no
   // more of it, and any other call takes it as Eval_str would leave it.
   uint8_t* at = ws.Exec_ptr;
-  if (at[0] == code::STR_LIT) {
-    uint16_t n = get_u16be(at + 1);
-    uint8_t after = at[3 + n];
-    if (n && at[3] != '[' && (after == code::COMMA || stmt_end(after))) {
-      ws.Exec_ptr = at + 3 + n;
-      if (Exec_call_bound(at + 3, n)) return;
-      ws.Str_ptr = at + 3;
-      ws.Str_len = n;
-      call_by_name(true);
-      return;
-    }
+  uint32_t n;
+  if (uint8_t* const end = Call_literal_name(at, &n)) {
+    ws.Exec_ptr = end;
+    if (Exec_call_bound(at + 3, n)) return;
+    ws.Str_ptr = at + 3;
+    ws.Str_len = int32_t(n);
+    call_by_name(true);
+    return;
   }
   call_by_name(false);
 }
