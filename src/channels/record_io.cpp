@@ -1203,15 +1203,16 @@ struct Lanes32 {
 #if defined(__SSE2__)
 // scan64 past its first step (no newline in the bytes before k): the step at
 // rec + k, and the ones after it while no newline is found.  False when no
-// newline is in the 64 bytes.
-template <class Lanes, int k>
+// newline is in the 64 bytes.  First: only the first separator is wanted,
+// so the steps after one was marked mark none.
+template <class Lanes, int k, bool First>
 [[gnu::always_inline]] inline bool scan64_from(const uint8_t* rec, const uint8_t* vecs, unsigned* nl,
                                                uint64_t* marks, int32_t* n) {
   *nl = Lanes::same(rec + k, vecs);
-  *marks |= uint64_t(Lanes::same(rec + k, vecs + 32)) << k;
+  if (!First || !*marks) *marks |= uint64_t(Lanes::same(rec + k, vecs + 32)) << k;
   *n = k;
   if constexpr (k + Lanes::width < 64) {
-    if (!*nl) return scan64_from<Lanes, k + Lanes::width>(rec, vecs, nl, marks, n);
+    if (!*nl) return scan64_from<Lanes, k + Lanes::width, First>(rec, vecs, nl, marks, n);
     return true;
   } else {
     return *nl != 0;
@@ -1222,13 +1223,14 @@ template <class Lanes, int k>
 // first 64 bytes: its length to *len, and the separators among those bytes
 // marked in *seps (bit i: byte i); vecs the site's patterns, the newline's
 // and the separator's (Read_site::nl_vec).  False when no newline is there.
-// Lanes::width bytes at a time (Lanes16, Lanes32).
-template <class Lanes>
+// Lanes::width bytes at a time (Lanes16, Lanes32).  First: the lowest mark
+// is the first separator, and later ones may be missing.
+template <class Lanes, bool First = false>
 [[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* vecs, uint64_t* seps, int32_t* len) {
   unsigned nl = Lanes::same(rec, vecs);
   uint64_t marks = Lanes::same(rec, vecs + 32);
   int32_t n = 0;
-  if (!nl && !scan64_from<Lanes, Lanes::width>(rec, vecs, &nl, &marks, &n)) return false;
+  if (!nl && !scan64_from<Lanes, Lanes::width, First>(rec, vecs, &nl, &marks, &n)) return false;
   *len = n + __builtin_ctz(nl);
   *seps = marks;
   return true;
@@ -1346,8 +1348,11 @@ template <class Lanes, int Items = 0>
 // (Read_site::known).
 #if defined(__SSE2__)
 // The usual line after the scan: len its length (< 64, the newline at
-// rec[len]), seps the separators marked in its 64 bytes.  False, with
-// nothing done, when it is not the usual line.
+// rec[len]), seps with the first separator in its 64 bytes as the lowest
+// mark.  False, with nothing done, when it is not the usual line.  Again:
+// for the statement loop's loop of a file, which takes the site's kept step
+// from the call's result (Read_line_step is not set).
+template <bool Again>
 [[gnu::always_inline]] inline bool known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, int32_t len,
                                                      uint64_t seps) {
   // NUL padding before the newline: the general scan strips it.
@@ -1377,7 +1382,7 @@ template <class Lanes, int Items = 0>
   // No ERR= line: see known_items_line.
   unconsumed = len - pos;
   ws.Exec_ptr = s->end;
-  Read_line_step = &s->step;
+  if (!Again) Read_line_step = &s->step;
   b->len = uint32_t(flen);
   copy_upto64(b->bytes(), rec, size_t(flen));
   return true;
@@ -1385,7 +1390,7 @@ template <class Lanes, int Items = 0>
 
 // The usual line of a one-string site, searched Lanes::width bytes at a
 // time: read (true), or left as it was (false).
-template <class Lanes>
+template <class Lanes, bool Again = false>
 [[gnu::always_inline]] inline bool known_string_take(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
@@ -1394,7 +1399,7 @@ template <class Lanes>
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  return scan64<Lanes>(rec, s->nl_vec, &seps, &len) && known_string_line(s, sf, rec, len, seps);
+  return scan64<Lanes, true>(rec, s->nl_vec, &seps, &len) && known_string_line<Again>(s, sf, rec, len, seps);
 }
 #endif
 
@@ -1436,7 +1441,7 @@ const Line_step* again_items2(void* site) {
 
 const Line_step* again_string(void* site) {
   auto* s = static_cast<Read_site*>(site);
-  return known_string_take<Lanes16>(s) ? &s->step : nullptr;
+  return known_string_take<Lanes16, true>(s) ? &s->step : nullptr;
 }
 #endif
 
@@ -1453,7 +1458,7 @@ const Line_step* again_string(void* site) {
 
 [[gnu::target("avx2")]] const Line_step* again_string_avx2(void* site) {
   auto* s = static_cast<Read_site*>(site);
-  return known_string_take<Lanes32>(s) ? &s->step : nullptr;
+  return known_string_take<Lanes32, true>(s) ? &s->step : nullptr;
 }
 #endif
 

@@ -83,7 +83,7 @@ constexpr Fnc_handler computed[] = {
     fnc_fnew,
 };
 
-bool is_computed(Fnc_handler h) {
+constexpr bool is_computed(Fnc_handler h) {
   for (Fnc_handler c : computed)
     if (c == h) return true;
   return false;
@@ -104,9 +104,10 @@ constexpr std::array<Fnc_handler, sizeof...(I)> behind_test(std::index_sequence<
   return {{&io_first<list, I>...}};
 }
 
+// Built at compile time: nothing of it runs at start-up.
 template <size_t N>
-std::array<Fnc_handler, N> guarded(const Fnc_handler (&list)[N], const std::array<Fnc_handler, N>& behind) {
-  std::array<Fnc_handler, N> out;
+constexpr std::array<Fnc_handler, N> guarded(const Fnc_handler (&list)[N], const std::array<Fnc_handler, N>& behind) {
+  std::array<Fnc_handler, N> out{};
   for (size_t i = 0; i < N; i++) out[i] = !list[i] || is_computed(list[i]) ? list[i] : behind[i];
   return out;
 }
@@ -114,12 +115,14 @@ std::array<Fnc_handler, N> guarded(const Fnc_handler (&list)[N], const std::arra
 constexpr auto fnc_behind = behind_test<fnc_list>(std::make_index_sequence<ALL_FNC_SLOTS>{});
 constexpr auto jmp_val_behind = behind_test<jmp_val_list>(std::make_index_sequence<JMP_VAL_SLOTS>{});
 constexpr auto ext_val_behind = behind_test<ext_val_list>(std::make_index_sequence<EXT_VAL_SLOTS>{});
+constexpr auto fnc_guarded = guarded(fnc_list, fnc_behind);
+constexpr auto jmp_val_guarded = guarded(jmp_val_list, jmp_val_behind);
+constexpr auto ext_val_guarded = guarded(ext_val_list, ext_val_behind);
 
 }  // namespace
 
 void Functions_register_handlers() {
-  Register_functions(guarded(fnc_list, fnc_behind), guarded(jmp_val_list, jmp_val_behind),
-                     guarded(ext_val_list, ext_val_behind));
+  Register_functions(fnc_guarded, jmp_val_guarded, ext_val_guarded);
 }
 
 uint8_t* Rsv_out(int64_t n) {

@@ -471,6 +471,10 @@ struct Method_site {
 };
 constexpr size_t METHOD_SITES = 256;
 Method_site method_sites[METHOD_SITES];
+// Whether a site of either table was filled since they were last cleared:
+// a run that calls no method and reads no property leaves their pages
+// untouched, at exit too.
+bool sites_filled = false;
 
 inline Method_site& msite_of(const uint8_t* p) { return method_sites[(uintptr_t(p) >> 2) & (METHOD_SITES - 1)]; }
 
@@ -531,6 +535,7 @@ void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* sta
   }
   if (at && !start && x == o && !(m->modifiers & MM_LOCAL) && ws.Names_id != 0) {
     Method_site& s = msite_of(at);
+    sites_filled = true;
     s.at = at;
     s.names_id = ws.Names_id;
     s.epoch = oop.class_epoch;
@@ -1250,6 +1255,7 @@ void site_fill(const uint8_t* p, Oop_object* o, const Oop_name* id, uint8_t mode
   }
   if ((pi->var->type == code::STR_VAR) != (p[0] == code::STR_VAR)) return;
   Prop_site& s = site_of(p);
+  sites_filled = true;
   s.at = p;
   s.key = site_key(p);
   s.names_id = ws.Names_id;
@@ -1484,6 +1490,8 @@ void set_object() {
 }  // namespace
 
 void Oop_sites_clear() {
+  if (!sites_filled) return;
+  sites_filled = false;
   for (Prop_site& s : prop_sites) s = Prop_site{};
   for (Method_site& s : method_sites) s = Method_site{};
 }

@@ -16,6 +16,7 @@
 #include "core/errors.h"
 #include "core/executor.h"
 #include "core/workspace.h"
+#include "functions/function_table.h"
 
 namespace {
 
@@ -92,6 +93,21 @@ TEST(Dispatch, EveryTableSlotHasAHandlerAfterTheWiring) {
 // Every directive, function and system variable of the lexicon reaches a
 // handler of its own: no keyword compiles into a code that then fails with
 // an internal-code error or error 99 for want of a handler.
+// The function tables as registered: a handler that computes from its
+// arguments alone is called as it is, any other behind the test for an owed
+// save of the current-I/O area (slots as function_table.cpp lists them).
+TEST(Dispatch, ComputedHandlersDirectOthersBehindTheAreaTest) {
+  EXPECT_EQ(Fnc_all[1], &fnc_abs);
+  EXPECT_EQ(Jmp_val[4], &vl_day);
+  EXPECT_EQ(Ext_val[0], &vl_sep);
+  EXPECT_EQ(Jmp_val[0], nullptr);
+  for (Fnc_handler h : {Fnc_all[23], Jmp_val[1]}) {
+    EXPECT_NE(h, nullptr);
+    EXPECT_NE(h, &fnc_ind);
+    EXPECT_NE(h, &vl_who);
+  }
+}
+
 TEST(Dispatch, EveryKeywordOfTheLexiconReachesAHandler) {
   std::vector<Keyword> words = lexicon_entries();
   ASSERT_GT(words.size(), 300u);
