@@ -50,8 +50,13 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
   return b ? new (b) Call_frame() : nullptr;
 }
 
+// A frame for a push other than a bound call's.
 [[gnu::always_inline]] inline Call_frame* new_frame() {
-  if (frame_top != frame_cache) return *--frame_top;
+  if (frame_top != frame_cache) {
+    Call_frame* f = *--frame_top;
+    f->load_epoch = 0;
+    return f;
+  }
   return make_frame();
 }
 
@@ -146,19 +151,24 @@ void clear_context() { restore_context(&fresh()); }
 // Kept: the variables were handed to the record by the plain keep
 // (var_keep::hand_over_plain), which leaves the workspace's table and trees
 // naming them: they are not the program's to free, and are forgotten before
-// a drop.
-template <bool Kept = false>
+// a drop.  Parked: the record was parked (park_record) with the variables,
+// the name block and the path's reference.
+template <bool Kept = false, bool Parked = false>
 [[gnu::always_inline]] inline void release_image() {
+  static_assert(Kept || !Parked, "a parked record keeps the variables");
   if (!Kept && ws.Var_index) Ret_blk(ws.Var_index);
   Prog_obj* rec = ws.Pgm_cache_ent;
-  // The record's own reference keeps the path, usually.
-  if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
-  else Path_unref(path);
-  // The name block waits in the record for the next call (the record may
-  // be freed by the drop below, and the block with it).
-  if (Str_blk* name = ws.Pgm_name) {
-    if (!rec->spare_name) rec->spare_name = name;
-    else Ret_str(name);
+  if constexpr (!Parked) {
+    // The record's own reference keeps the path, usually.
+    if (Pgm_path* path = ws.Cur_pgm; path && path->refs > 1) path->refs--;
+    else Path_unref(path);
+    // The name block waits in the record for the next call (the record may
+    // be freed by the drop below, and the block with it), unless it has one
+    // already, spare or parked.
+    if (Str_blk* name = ws.Pgm_name) {
+      if (!rec->spare_name && !rec->parked) rec->spare_name = name;
+      else Ret_str(name);
+    }
   }
   if (ws.Pgm_text_blk) Pgm_text_release();
   // Another use (ADDR, a caller running it) usually holds the record.
@@ -331,6 +341,22 @@ template <bool Wide = false>
   back_to_caller<Wide>(f, true);
 }
 
+// Whether the return of the bound call whose frame is f parks rec (the
+// plain keep takes its variables): nothing was loaded or saved since the
+// call, so that the context's record and its warm start, its name block
+// (not null, with the warm start's name) and its path (the record's, one
+// reference held) are the ones the warm start gave; and the record has no
+// name block or object slots of its own (a method of the program may have
+// run meanwhile).
+[[gnu::always_inline]] inline bool parks(const Call_frame* f, const Prog_obj* rec) {
+  return f->load_epoch == Pgm_load_epoch &&
+         !(reinterpret_cast<uintptr_t>(rec->spare_name) | uintptr_t(rec->spare_props));
+}
+
+// The keep of a parking return: the variables and name block into the
+// warm start's context, where the next call's copy takes them.
+[[gnu::always_inline]] inline void park_record(Prog_obj* rec);
+
 // finish_bound's usual case, for a program that the plain keep takes
 // (var_keep::plain_keeps said yes before the values went back: nothing
 // since changed its answer; no control frames: image_only): the variables
@@ -350,8 +376,13 @@ template <bool Wide>
     back_to_caller<Wide>(f, true);
     return;
   }
-  var_keep::hand_over_plain(rec);
-  release_image<true>();
+  if (parks(f, rec)) [[likely]] {
+    park_record(rec);
+    release_image<true, true>();
+  } else {
+    var_keep::hand_over_plain(rec);
+    release_image<true>();
+  }
   back_to_caller<Wide>(f, true);
 }
 
@@ -526,11 +557,16 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
 // same load), the caller's fields the kept context was built from, and
 // nothing that would make the long way do more.
 [[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
-  if ((Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) || !rec->spare_index ||
-      !rec->spare_name || !rec->image || w->load_serial != rec->load_serial)
+  if ((Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) ||
+      w->load_serial != rec->load_serial)
     return false;
-  if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
-    return false;
+  // (A parked record holds all of it, the name block's bytes the warm
+  // start's name.)
+  if (!rec->parked) [[unlikely]] {
+    if (!rec->spare_index || !rec->spare_name || !rec->image) return false;
+    if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
+      return false;
+  }
   if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
       !same_pair(&ws.With_ctx, &w->with_ctx) ||
       (Pgm_flag_words(ws) & (PGM_SHARES_VARS | uint64_t(PGM2_ERR_HANDLER) << 32)) != w->err_handler)
@@ -631,14 +667,33 @@ template <bool Wide = false>
     ws.Prog_hits++;
   }
   ws.Pgm_cache_ent = rec;
-  ws.Cur_pgm = Path_ref(rec->path);
-  ws.Pgm_name = rec->spare_name;
-  rec->spare_name = nullptr;
-  Prog_take_spare_vars(rec, false);
+  if (rec->parked) [[likely]] {
+    // The copy brought the variables and the name block; the path's
+    // reference is the park's.
+    rec->parked = false;
+    ws.Cur_pgm = rec->path;
+  } else {
+    ws.Cur_pgm = Path_ref(rec->path);
+    ws.Pgm_name = rec->spare_name;
+    rec->spare_name = nullptr;
+    Prog_take_spare_vars(rec, false);
+  }
   ws.Run_flags |= RF_CALL_DEPTH;
   ws.Go_cache_ref = 0;
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;
+}
+
+[[gnu::always_inline]] inline void park_record(Prog_obj* rec) {
+  auto* w = static_cast<Warm_start*>(rec->warm_start);
+  w->ctx.Pgm_name = ws.Pgm_name;
+  w->ctx.Var_index = ws.Var_index;
+  w->ctx.Loc_num_tree = ws.Loc_num_tree;
+  w->ctx.Loc_str_tree = ws.Loc_str_tree;
+  rec->parked = true;
+  ws.Cur_var = nullptr;
+  ws.Cur_val = nullptr;
+  ws.Cur_elem = -1;
 }
 
 // The cursor on the program's first statement, as the warm start has it.
@@ -662,6 +717,8 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
       (ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED)) || (f->Pgm_flags & PGM_SHARES_VARS) || ws.Ctl_stack ||
       ws.Fnc_ctx || ws.Loc_chain || ws.Edit_list != Last_line() || ws.Cur_edit_blk)
     return;
+  if (rec->parked) Prog_unpark(rec);  // (the copy below would overwrite what it holds)
+  Pgm_load_epoch++;                     // a name other than the parked one's may follow
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   if (!w) {
     w = static_cast<Warm_start*>(Get_blk(sizeof(Warm_start)));
@@ -700,7 +757,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // an argument does not fit.
 [[gnu::always_inline]] inline bool bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
                                                  Arg_rec* args) {
-  Var_node** const kept = rec->spare_index;
+  Var_node** const kept = rec->parked ? w->ctx.Var_index : rec->spare_index;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
   // A caller's variable is refused by its flags word and access masks in
@@ -984,6 +1041,7 @@ template <bool Own, bool Wide>
   if constexpr (Wide) Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
   else save_context(f);
   mark_return<true>(f);
+  f->load_epoch = Pgm_load_epoch;
   warm_start<Wide>(rec, Own, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
@@ -1057,6 +1115,19 @@ bool call_bound_wide(const uint8_t* name, uint32_t len) { return call_bound_name
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (Block_wide_moves) return call_bound_wide(name, len);
   return call_bound_narrow(name, len);
+}
+
+void Prog_unpark(Prog_obj* rec) {
+  auto* w = static_cast<Warm_start*>(rec->warm_start);
+  rec->parked = false;
+  rec->spare_tag = nullptr;
+  rec->spare_epoch = 0;
+  rec->spare_index = w->ctx.Var_index;
+  rec->spare_num = w->ctx.Loc_num_tree;
+  rec->spare_str = w->ctx.Loc_str_tree;
+  rec->spare_name = w->ctx.Pgm_name;
+  Forget_call_owned(w->ctx);
+  Path_unref(rec->path);  // (the record's own reference remains)
 }
 
 int32_t Prog_call_level() {

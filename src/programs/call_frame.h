@@ -30,6 +30,10 @@ constexpr uint32_t CALL_FRAME_ARGS = 6;
 // then links these (in_frame set), which live as long as the frame.
 struct Call_frame : Prog_context {
   Arg_rec args[CALL_FRAME_ARGS];
+  // Pgm_load_epoch when a bound call pushed the frame (0: any other push):
+  // its return parks the called program's record while nothing has been
+  // loaded since (programs/program_list.h).
+  uint64_t load_epoch = 0;
   Call_frame() {
     for (Arg_rec& a : args) a.in_frame = true;
   }

@@ -541,6 +541,7 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 }
 
 void Prog_free(Prog_obj* r) {
+  if (r->parked) Prog_unpark(r);
   release_watches(r, r->wds, r->wd_count);
   Clr_tree(r->spare_num);
   Clr_tree(r->spare_str);
@@ -636,6 +637,7 @@ int Prog_count() {
 }
 
 void Prog_take(Prog_obj* rec, int method_vars) {
+  if (rec->parked) Prog_unpark(rec);
   ws.Pgm_size = rec->image_size;
   ws.Cur_pgm = Path_ref(rec->path);
   ws.Pgm_image = rec->image;

@@ -115,6 +115,14 @@ struct Prog_obj {
   // that set it up the long way left it (programs/call_frame.cpp; owned
   // block).
   void* warm_start = nullptr;
+  // Parked: a bound call's return left the kept variables (table and
+  // trees) and the name block in the warm start's context instead of the
+  // spare fields above, which are then all null, and holds a reference to
+  // path for the next call, which takes them with the context's copy.  The
+  // name block's bytes are the warm start's name.  Whatever else reads or
+  // takes the kept variables or the name block parks them back first
+  // (Prog_unpark); while parked the record counts as keeping a set.
+  bool parked = false;
 };
 
 // Finds or loads the program named by the string accumulator (entry point
@@ -164,6 +172,16 @@ Prog_obj* Prog_load_bytes(const uint8_t* data, size_t size, const std::string& n
 // then set, and a plain call would not take them): 1, and the slots bound
 // to properties are cleared; 2, they are of this very object and stay.
 void Prog_take(Prog_obj* rec, int method_vars = 0);
+
+// Puts a parked record's variables, name block and path reference back in
+// its spare fields (programs/call_frame.cpp), as the return would have
+// left them unparked.
+void Prog_unpark(Prog_obj* rec);
+// Counts the loads into a context (Exec_load), the warm starts kept and the
+// saves that give a context another path: a bound call's return that finds
+// it as its call left it knows that its context's record, path and name
+// block are still the ones its warm start gave, the name the warm start's.
+inline uint64_t Pgm_load_epoch = 1;
 
 // Makes the variables the record's last call kept (cleared, their slots
 // bound) the running program's: its variable table and local trees move to

@@ -138,6 +138,7 @@ void enter_fresh_context() {
 std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; }
 
 int Exec_load(int run) {
+  Pgm_load_epoch++;  // (whatever follows: the context's program or name may change)
   if (ws.Str_len <= 0) Rpt_error(err::BAD_FILE_NAME);
   // The name as given, kept in the work area for the length of the load
   // (a name there already, as a call's is, stays where it is).

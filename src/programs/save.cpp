@@ -794,6 +794,7 @@ void d_save() {
   Pgm_path* np = Path_new(path, name);
   Path_unref(ws.Cur_pgm);
   ws.Cur_pgm = np;
+  Pgm_load_epoch++;  // (the context's path is another now)
   Prog_drop(nullptr);
   if (desc_given) {
     std::memcpy(Pgm_text_own().desc, desc, sizeof desc);

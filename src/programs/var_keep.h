@@ -161,7 +161,8 @@ void forget_global_slots();
 template <bool Wide = false>
 [[gnu::always_inline]] inline bool keep_vars() {
   Prog_obj* rec = ws.Pgm_cache_ent;
-  if (!rec || !ws.Pgm_image || rec->spare_index || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt) return false;
+  if (!rec || !ws.Pgm_image || rec->spare_index || rec->parked || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt)
+    return false;
   // Variables found through the object layer or loaded data sets are not
   // the program's own: their slots must not be kept.
   if (ws.Incdec_cnt || ws.Loc_chain) return false;
@@ -182,12 +183,13 @@ template <bool Wide = false>
 
 // Whether keep_plain_vars would keep the variables of rec's program, the
 // object layer's hook and the argument list aside (the record has no
-// variables kept, its program names no global variable; the table is the
-// record's; nothing pending, nothing localised).
+// variables kept, parked or not, its program names no global variable; the
+// table is the record's; nothing pending, nothing localised).
 [[gnu::always_inline]] inline bool plain_keeps(const Prog_obj* rec) {
   // The null tests as one word.
   const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
-                         uintptr_t(ws.Incdec_cnt) | reinterpret_cast<uintptr_t>(ws.Loc_chain);
+                         uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
+                         reinterpret_cast<uintptr_t>(ws.Loc_chain);
   return !none && ws.Var_index && ws.Var_index_cnt == rec->var_cnt;
 }
 
