@@ -1513,9 +1513,7 @@ template <class Lanes>
                                                                 const Line_step* back, const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
   ORU_ASSERT(r == &s->step);
-  Seq_fcb* const sf = s->sf;
-  Var_node* const node = s->node[0];
-  Str_blk* const b = node->str;
+  Str_blk* const b = s->node[0]->str;
   if (!b) return back;
   // The field lengths the block takes in place (fits_short), bit by length.
   const uint32_t cap = b->cap;
@@ -1524,11 +1522,12 @@ template <class Lanes>
     if (fits_short(cap, int32_t(n))) fits |= uint64_t(1) << n;
   alignas(32) uint8_t vecs[64];
   std::memcpy(vecs, s->nl_vec, 64);
-  const Kept_chain sums = chain;
-  const uint8_t* const buf = sf->rd_buf;
-  const uint8_t* const last = buf + sf->rd_fill - 64;  // a line starts here at the latest
-  const uint8_t* rec = buf + sf->rd_pos;
-  int32_t lines = 0, left = 0;
+  const Kept_chain list = chain;
+  Let_site* const* const sums = list.site;
+  Let_site* const* const sums_end = sums + list.n;
+  const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
+  const uint8_t* const last = s->sf->rd_buf + s->sf->rd_fill - 64;  // a line starts here at the latest
+  int32_t lines = 0;
   const Line_step* t = back;
   while (rec <= last) {
     uint64_t seps;
@@ -1539,7 +1538,7 @@ template <class Lanes>
     b->len = uint32_t(flen);
     copy_upto64(b->bytes(), rec, size_t(flen));
     lines++;
-    left = len - pos;
+    unconsumed = len - pos;
     ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
     if (Work_pending()) [[unlikely]] {
       ws.Str_ptr = const_cast<uint8_t*>(rec);
@@ -1550,17 +1549,18 @@ template <class Lanes>
       break;
     }
     rec += len + 1;
-    t = kept_lines_by(r, sums);
+    t = kept_lines_listed(r, sums, sums_end, back);
     if (t != back) [[unlikely]]
       break;  // null when work became pending
   }
   if (lines) {
-    node->flags |= VF_ASSIGNED;
+    // (The channel and the variable are the ones the loop started with.)
+    Seq_fcb* const sf = s->sf;
+    s->node[0]->flags |= VF_ASSIGNED;
     const int32_t index = sf->rec_index + lines;
-    sf->rd_pos = int32_t(rec - buf);
+    sf->rd_pos = int32_t(rec - sf->rd_buf);
     sf->rec_count = index - 1;
     sf->rec_index = index;
-    unconsumed = left;
   }
   return t;
 }

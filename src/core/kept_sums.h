@@ -128,3 +128,27 @@ LOOP_INLINE const Line_step* kept_lines_by(const Line_step* t, const Kept_chain&
   return t;
 }
 
+// kept_lines_by from r by the sites listed from first to stop (a list that
+// led to done last time: while the epoch holds, it leads there again when
+// every sum is done).  done when every sum was done; else the step before
+// the sum that was not done, or null when work became pending after a sum,
+// as kept_lines_by leaves it.
+LOOP_INLINE const Line_step* kept_lines_listed(const Line_step* r, Let_site* const* first, Let_site* const* stop,
+                                               const Line_step* done) {
+  for (Let_site* const* p = first; p != stop; ++p) {
+    Let_site& s = **p;
+    // The step that led to this sum's line.
+    auto from = [&] { return p == first ? r : &p[-1]->step; };
+    ORU_ASSERT(s.at == from()->str + 2 && s.epoch == Exec_epoch && s.step.str);
+    if (!let_site_sum(s)) [[unlikely]]
+      return from();
+    if (Work_pending()) [[unlikely]] {
+      take_line_step(*from());
+      ws.Exec_ptr = s.next;
+      ws.Str_len = -1;
+      return nullptr;
+    }
+  }
+  ORU_ASSERT((first == stop ? r : &stop[-1]->step) == done);
+  return done;
+}
