@@ -34,6 +34,7 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/executor.h"
+#include "core/kept_sums.h"
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
@@ -939,6 +940,7 @@ struct Read_site {
   // Its usual line alone, for the statement loop (Read_again_fn): null when
   // the site has no such form.
   Read_again_fn again = nullptr;
+  Read_again_loop_fn again_loop = nullptr;  // its loop (set with again)
   uint8_t code[SITE_CODE];      // its code, '(' to the code that ends the statement
   uint8_t len = 0;              // code bytes kept (9..SITE_CODE)
   uint8_t items = 0;
@@ -1352,24 +1354,39 @@ template <class Lanes, int Items = 0>
 // mark.  False, with nothing done, when it is not the usual line.  Again:
 // for the statement loop's loop of a file, which takes the site's kept step
 // from the call's result (Read_line_step is not set).
+// The field of such a line: its length to *flen, where the line goes on
+// after it to *pos.  False when NUL bytes pad the line before its newline
+// (the general scan strips them).
+[[gnu::always_inline]] inline bool string_field(const uint8_t* rec, int32_t len, uint64_t seps, int32_t* flen,
+                                                int32_t* pos) {
+  if (len > 0 && rec[len - 1] == 0) [[unlikely]]
+    return false;
+  // Up to the first separator inside the line (len < 64), else the whole
+  // line.
+  const int32_t first = seps ? __builtin_ctzll(seps) : 64;
+  *flen = len;
+  *pos = len;
+  if (first < len) {
+    *flen = first;
+    *pos = first + 1;
+  }
+  return true;
+}
+
+// Str_fits_in_place for a field shorter than 64 bytes: 0 < flen,
+// cap - 64 < flen <= cap.
+[[gnu::always_inline]] inline bool fits_short(uint32_t cap, int32_t flen) {
+  return flen != 0 && cap - uint32_t(flen) < 64;
+}
+
 template <bool Again>
 [[gnu::always_inline]] inline bool known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, int32_t len,
                                                      uint64_t seps) {
-  // NUL padding before the newline: the general scan strips it.
-  if (len > 0 && rec[len - 1] == 0) [[unlikely]]
-    return false;
-  // The field: up to the first separator inside the line (len < 64), else
-  // the whole line.
-  const int32_t first = seps ? __builtin_ctzll(seps) : 64;
-  int32_t flen = len, pos = len;
-  if (first < len) {
-    flen = first;
-    pos = first + 1;
-  }
+  int32_t flen, pos;
+  if (!string_field(rec, len, seps, &flen, &pos)) return false;
   Var_node* const node = s->node[0];
   Str_blk* const b = node->str;
-  // Str_fits_in_place (flen < 64 here): 0 < flen, cap - 64 < flen <= cap.
-  if (!b || flen == 0 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
+  if (!b || !fits_short(b->cap, flen)) [[unlikely]]
     return false;
   // Nothing can fail from here on.  The copy comes last, with little else
   // left to keep in registers.
@@ -1462,6 +1479,118 @@ const Line_step* again_string(void* site) {
 }
 #endif
 
+// The site's usual lines again, each followed by the sums listed after the
+// READ, for the statement loop's loop of a file (Read_again_loop_fn): each
+// line read as the one-line form of the site reads it (known_items_take,
+// Items as there), then the pending work tested and the sums done as the
+// statement loop does them by the list.
+#if defined(__SSE2__)
+template <class Lanes, int Items>
+[[gnu::always_inline]] inline const Line_step* again_lines(void* site, const Line_step* r, const Line_step* back,
+                                                           const Kept_chain& chain) {
+  auto* s = static_cast<Read_site*>(site);
+  ORU_ASSERT(r == &s->step);
+  for (;;) {
+    if (!known_items_take<Lanes, Items>(s)) return back;
+    ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
+    if (Work_pending()) return nullptr;
+    const Line_step* const t = kept_lines_by(r, chain);
+    if (t != back) [[unlikely]]
+      return t;  // null when work became pending
+  }
+}
+
+// again_lines for a one-string site: the lines read as known_string_take
+// reads them, with what does not change while the loop runs (the channel's
+// buffer, the variable, its block, the patterns, the list) kept at hand.
+// Of what a line's READ leaves, the sums after it look at none: the channel
+// is stepped on past the lines read once, on the way out, and the current
+// string and the cursor are set only when the loop stops after a READ (on
+// its other ways out, the statement loop sets both with the line state it
+// goes to, or the sums' pending way out has set them).
+template <class Lanes>
+[[gnu::always_inline]] inline const Line_step* again_string_run(void* site, const Line_step* r,
+                                                                const Line_step* back, const Kept_chain& chain) {
+  auto* s = static_cast<Read_site*>(site);
+  ORU_ASSERT(r == &s->step);
+  Str_blk* const b = s->node[0]->str;
+  if (!b) return back;
+  // The field lengths the block takes in place (fits_short), bit by length.
+  const uint32_t cap = b->cap;
+  uint64_t fits = 0;
+  for (uint32_t n = 1; n < 64; n++)
+    if (fits_short(cap, int32_t(n))) fits |= uint64_t(1) << n;
+  alignas(32) uint8_t vecs[64];
+  std::memcpy(vecs, s->nl_vec, 64);
+  const Kept_chain list = chain;
+  Let_site* const* const sums = list.site;
+  Let_site* const* const sums_end = sums + list.n;
+  const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
+  const uint8_t* const last = s->sf->rd_buf + s->sf->rd_fill - 64;  // a line starts here at the latest
+  int32_t lines = 0;
+  const Line_step* t = back;
+  while (rec <= last) {
+    uint64_t seps;
+    int32_t len, flen, pos;
+    if (!scan64<Lanes, true>(rec, vecs, &seps, &len) || !string_field(rec, len, seps, &flen, &pos) ||
+        !((fits >> flen) & 1)) [[unlikely]]
+      break;
+    b->len = uint32_t(flen);
+    copy_upto64(b->bytes(), rec, size_t(flen));
+    lines++;
+    unconsumed = len - pos;
+    ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
+    if (Work_pending()) [[unlikely]] {
+      ws.Str_ptr = const_cast<uint8_t*>(rec);
+      ws.Str_len = flen;
+      ws.Exec_ptr = s->end;
+      rec += len + 1;
+      t = nullptr;
+      break;
+    }
+    rec += len + 1;
+    t = kept_lines_listed(r, sums, sums_end, back);
+    if (t != back) [[unlikely]]
+      break;  // null when work became pending
+  }
+  if (lines) {
+    // (The channel and the variable are the ones the loop started with.)
+    Seq_fcb* const sf = s->sf;
+    s->node[0]->flags |= VF_ASSIGNED;
+    const int32_t index = sf->rec_index + lines;
+    sf->rd_pos = int32_t(rec - sf->rd_buf);
+    sf->rec_count = index - 1;
+    sf->rec_index = index;
+  }
+  return t;
+}
+
+const Line_step* again_string_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
+  return again_string_run<Lanes16>(site, r, back, chain);
+}
+const Line_step* again_items_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
+  return again_lines<Lanes16, 0>(site, r, back, chain);
+}
+const Line_step* again_items2_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
+  return again_lines<Lanes16, 2>(site, r, back, chain);
+}
+#endif
+
+#if defined(READ_AVX2)
+[[gnu::target("avx2")]] const Line_step* again_string_lines_avx2(void* site, const Line_step* r,
+                                                                  const Line_step* back, const Kept_chain& chain) {
+  return again_string_run<Lanes32>(site, r, back, chain);
+}
+[[gnu::target("avx2")]] const Line_step* again_items_lines_avx2(void* site, const Line_step* r, const Line_step* back,
+                                                                 const Kept_chain& chain) {
+  return again_lines<Lanes32, 0>(site, r, back, chain);
+}
+[[gnu::target("avx2")]] const Line_step* again_items2_lines_avx2(void* site, const Line_step* r,
+                                                                  const Line_step* back, const Kept_chain& chain) {
+  return again_lines<Lanes32, 2>(site, r, back, chain);
+}
+#endif
+
 // READ at a site on its first fast READ since the epoch moved: the site's
 // code checked (or learned), the run checked, the findings kept.
 [[gnu::noinline]] bool read_fresh(Read_site* s, const uint8_t* const p) {
@@ -1489,16 +1618,21 @@ const Line_step* again_string(void* site) {
   s->marks = max >= 64 && sep > 0 && sep != '\n';
   s->known = read_known;
   s->again = nullptr;
+  s->again_loop = nullptr;
   if (s->marks) {
     const bool one_string = s->items == 1 && s->type[0] == code::STR_VAR;
     if (one_string) s->known = read_known_string;
 #if defined(__SSE2__)
     s->again = one_string ? again_string : s->items == 2 ? again_items2 : again_items;
+    s->again_loop = one_string ? again_string_lines : s->items == 2 ? again_items2_lines : again_items_lines;
 #endif
 #if defined(READ_AVX2)
     if (Block_wide_moves) {
       s->known = one_string ? read_known_string_avx2 : read_known_avx2;
       s->again = one_string ? again_string_avx2 : s->items == 2 ? again_items2_avx2 : again_items_avx2;
+      s->again_loop = one_string ? again_string_lines_avx2
+                      : s->items == 2 ? again_items2_lines_avx2
+                                      : again_items_lines_avx2;
     }
 #endif
   }
@@ -1582,10 +1716,11 @@ namespace {
 
 }  // namespace
 
-Read_again_fn Read_again_site(const uint8_t* p, void** site) {
+Read_again_fn Read_again_site(const uint8_t* p, void** site, Read_again_loop_fn* loop) {
   Read_site* const s = last_site;
   if (s->at != p || s->epoch != Exec_epoch) return nullptr;
   *site = s;
+  *loop = s->again_loop;
   return s->again;
 }
 

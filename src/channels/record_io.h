@@ -34,8 +34,8 @@ void Read_record();
 void d_read_stmt();
 // The statement loop's Read_again_find (core/executor.h): the kept READ
 // whose code after its keyword starts at p, when it is the last READ the
-// fast path took and its findings hold.
-Read_again_fn Read_again_site(const uint8_t* p, void** site);
+// fast path took and its findings hold, and its loop.
+Read_again_fn Read_again_site(const uint8_t* p, void** site, Read_again_loop_fn* loop);
 
 // Empties the current channel as PURGE does (input-only channels 13, kinds
 // that cannot be purged 82; the PRE_PURGE and POST_PURGE events, the

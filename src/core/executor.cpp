@@ -43,6 +43,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
+#include "core/kept_sums.h"
 
 // The extended-directive prefix: the second byte selects ext_jmp.  WITH (223)
 // is the last valid second byte.
@@ -57,17 +58,6 @@ void Set_console() {
 }
 
 namespace {
-
-// The statement loop's inline paths are inlined into run_statements in
-// optimized builds.  Unoptimized (debug and sanitizer) builds keep the
-// larger of them out of line: there every local of an inlined function
-// keeps its own stack slot in run_statements' frame, which each nested
-// program, method or function level repeats.
-#if defined(__OPTIMIZE__)
-#define LOOP_INLINE [[gnu::always_inline]] inline
-#else
-#define LOOP_INLINE [[gnu::noinline]]
-#endif
 
 // Room left after the text when an appended string moves to a new block.
 constexpr size_t APPEND_ROOM = 128;
@@ -328,33 +318,6 @@ inline bool assignable(const Var_node* node) {
   return !(node->flags & VF_READ_ONLY) && !(node->write_mask & ~ws.Var_mask);
 }
 
-// "X = X + b" and "X = X - b" as num_let_fast's first case takes them, b a
-// plain numeric scalar, a constant or an element of a one-dimensional array
-// by a constant or scalar subscript, kept by the statement's address for as
-// long as the statement loop's epoch holds (core/executor.h): the target,
-// the operand, the operator and the code after the statement.  While the
-// epoch holds, the variables and arrays are the same and the parameters
-// unchanged, so only the values (and an element's subscript) are looked at.
-struct alignas(128) Let_site {  // a power of two: the slot is found by a shift
-  const uint8_t* at = nullptr;
-  uint64_t epoch = 0;
-  Var_node* node = nullptr;
-  const Num_val* operand = nullptr;  // a variable's value, or &k (null: an element)
-  const Var_node* array = nullptr;   // an element: its array,
-  const Var_node* sub_var = nullptr;  // its subscript variable (null: sub_k)
-  uint8_t* next = nullptr;
-  Num_val k;
-  int32_t sub_k = 0;  // a constant subscript (SMALL_INT: 16 bits)
-  bool sub = false;
-  // Whether the last keep here served a statement (a loop whose epoch moves
-  // on every pass never does), and how many more times the statement is
-  // left unkept after a keep that did not.
-  bool paid = false;
-  uint8_t wait = 0;
-  // A statement that ends its line: the step to the next line.
-  Line_step step;
-};
-static_assert(sizeof(Let_site) == 128, "the slot is found by a shift");
 constexpr size_t LET_SITES = 64;
 constexpr uint8_t LET_KEEP_WAIT = 32;
 Let_site let_sites[LET_SITES];
@@ -373,41 +336,6 @@ inline Let_site& let_slot(const uint8_t* p) {
   return *reinterpret_cast<Let_site*>(reinterpret_cast<char*>(let_sites) + offset);
 }
 
-// The sum of the statement kept at s for this epoch, when it is
-// num_let_fast's first case (one scale without decimals, no overflow, an
-// element in range): done as num_let_fast does it, but for the cursor.
-// False, with nothing done, otherwise.
-LOOP_INLINE bool let_site_sum(Let_site& s) {
-  Num_val b;
-  if (s.operand) {
-    b = *s.operand;
-  } else {
-    int64_t sub = s.sub_k;
-    if (const Var_node* v = s.sub_var) {
-      if (v->num.scale != 0) return false;
-      sub = v->num.mant;
-    }
-    const Var_node* a = s.array;
-    uint64_t i = uint64_t(sub) - uint64_t(int64_t(a->base[0]));
-    if (i >= uint64_t(a->size[0])) return false;
-    b = static_cast<const Num_val*>(a->elems)[i];
-  }
-  Var_node* node = s.node;
-  int64_t r;
-  if (b.scale != node->num.scale || b.scale > 0 ||
-      (s.sub ? __builtin_sub_overflow(node->num.mant, b.mant, &r) : __builtin_add_overflow(node->num.mant, b.mant, &r)))
-    return false;
-  b.mant = r;
-  ws.Math_flags = 2;
-  ws.Num_acc = b;
-  ws.Str_len = -1;
-  node->num.mant = r;  // the scale is b's already
-  node->num.spare = b.spare;
-  node->flags |= VF_ASSIGNED;
-  s.paid = true;
-  return true;
-}
-
 // The kept statement at p, when it is kept for this epoch and let_site_sum
 // takes it: done, the cursor after it, and its site returned.  Null, with
 // nothing done, otherwise.
@@ -416,18 +344,6 @@ LOOP_INLINE Let_site* let_kept(uint8_t* p) {
   if (s.at != p || s.epoch != Exec_epoch || !let_site_sum(s)) return nullptr;
   ws.Exec_ptr = s.next;
   return &s;
-}
-
-// The line state the kept step t goes to, its first statement current.
-[[gnu::always_inline]] inline void take_line_step(const Line_step& t) {
-  uint8_t* str = t.str;
-  ws.Cur_edit_blk = t.blk;
-  ws.Cur_line_rec = t.rec;
-  ws.Str_ptr = str;
-  ws.Str_len = t.len;
-  ws.Exec_ptr = str + 2;
-  ws.Cur_line_no = t.no;
-  ws.Cur_stno = t.no;
 }
 
 // The kept step t after a kept statement, when it has one and nothing is
@@ -444,15 +360,6 @@ LOOP_INLINE bool kept_line_step(const Line_step& t) {
   take_line_step(t);
   return true;
 }
-
-// The kept assignments kept_lines_after ran from a step, in order, as it
-// found them (n: how many; more than KEPT_CHAIN, too many to list).  While
-// the epoch holds it would find them again the same way from that step.
-constexpr int KEPT_CHAIN = 8;
-struct Kept_chain {
-  Let_site* site[KEPT_CHAIN];
-  int n = 0;
-};
 
 // After the kept step t (taken with nothing pending, its line state not yet
 // set): the lines it leads to whose one statement is a kept assignment with
@@ -483,26 +390,6 @@ LOOP_INLINE const Line_step* kept_lines_after(const Line_step* t, Kept_chain* se
     }
     t = &s.step;
   }
-}
-
-// kept_lines_after from t again, while the epoch holds, by the list it made
-// from t (at most KEPT_CHAIN): the sites it found are the ones it would find
-// again, so only their sums are done (and what follows a sum that fails or
-// work that became pending, as there).
-LOOP_INLINE const Line_step* kept_lines_by(const Line_step* t, const Kept_chain& chain) {
-  for (int i = 0, n = chain.n; i < n; i++) {
-    Let_site& s = *chain.site[i];
-    ORU_ASSERT(s.at == t->str + 2 && s.epoch == Exec_epoch && s.step.str);
-    if (!let_site_sum(s)) return t;
-    if (Work_pending()) [[unlikely]] {
-      take_line_step(*t);
-      ws.Exec_ptr = s.next;
-      ws.Str_len = -1;
-      return nullptr;
-    }
-    t = &s.step;
-  }
-  return t;
 }
 
 // Keeps "X = X op b" at p (b at p + 8, its value v) for let_kept, when b is a
@@ -1077,7 +964,8 @@ void run_statements(uint8_t* work) {
           // other READ runs), so its findings, checked once here, hold.
           void* site;
           Read_again_fn again;
-          if (Read_again_find && (again = Read_again_find(ws.Exec_ptr + 1, &site))) {
+          Read_again_loop_fn again_loop;
+          if (Read_again_find && (again = Read_again_find(ws.Exec_ptr + 1, &site, &again_loop))) {
             // The READ's step is the same on every pass (its site's, kept for
             // the epoch), and so are the kept assignments after it: found
             // on the first pass, listed for the next ones.
@@ -1089,14 +977,11 @@ void run_statements(uint8_t* work) {
               if (!(t = kept_lines_after(r, &chain))) goto next_statement;
               if (t != back) goto read_led_elsewhere;
               if (chain.n <= KEPT_CHAIN) {
-                while (const Line_step* const u = again(site)) {
-                  ORU_ASSERT(u == r && ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
-                  (void)u;
-                  if (Work_pending()) goto next_statement;
-                  if (!(t = kept_lines_by(r, chain))) goto next_statement;
-                  if (t != back) [[unlikely]]
-                    goto read_led_elsewhere;
-                }
+                // The lines after it and their listed sums, in the form's
+                // own loop (Read_again_loop_fn).
+                t = again_loop(site, r, back, chain);
+                if (!t) goto next_statement;
+                if (t != back) goto read_led_elsewhere;
               } else {
                 while (again(site)) {
                   if (Work_pending()) goto next_statement;

@@ -130,8 +130,19 @@ inline Call_exit_paths Call_exit_path;
 // reads the site's next line as the kept path would and returns its kept
 // step (the one it sets in Read_line_step), or returns null with nothing
 // done for a line the kept path does not take at once.
+// Once the kept assignments after the READ are listed (Kept_chain, in
+// core/kept_sums.h), the form's loop (Read_again_loop_fn) reads the lines
+// and runs the listed sums after each, as the statement loop would by the
+// list (kept_lines_by), for as long as the lines are taken and the steps
+// lead back: r the READ's kept step, back the step back to the READ.  It
+// returns null when work became pending (the state as the statement loop
+// leaves it to serve the work), back at a line the kept path does not take
+// at once (nothing done for it), or the step the sums led to elsewhere.
+struct Kept_chain;
 using Read_again_fn = const Line_step* (*)(void* site);
-inline Read_again_fn (*Read_again_find)(const uint8_t* p, void** site) = nullptr;
+using Read_again_loop_fn = const Line_step* (*)(void* site, const Line_step* r, const Line_step* back,
+                                                const Kept_chain& chain);
+inline Read_again_fn (*Read_again_find)(const uint8_t* p, void** site, Read_again_loop_fn* loop) = nullptr;
 void Exec_go(uint32_t target);  // GOTO: jump to a line (program) or set the stop point (console)
 void Set_console();
 // IF: evaluates the condition and moves to the part that runs.

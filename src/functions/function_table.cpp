@@ -3,7 +3,10 @@
 // shared by every handler.
 #include "functions/function_table.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
+#include <iterator>
 #include <cstring>
 #include <utility>
 
@@ -83,12 +86,6 @@ constexpr Fnc_handler computed[] = {
     fnc_fnew,
 };
 
-constexpr bool is_computed(Fnc_handler h) {
-  for (Fnc_handler c : computed)
-    if (c == h) return true;
-  return false;
-}
-
 // Any other handler may change the current-I/O area (I/O on a channel, the
 // terminal, a program or method it runs): a save of the area that a nested
 // run owes is taken before it starts (Io_touch).  The tables hold these
@@ -104,25 +101,33 @@ constexpr std::array<Fnc_handler, sizeof...(I)> behind_test(std::index_sequence<
   return {{&io_first<list, I>...}};
 }
 
-// Built at compile time: nothing of it runs at start-up.
-template <size_t N>
-constexpr std::array<Fnc_handler, N> guarded(const Fnc_handler (&list)[N], const std::array<Fnc_handler, N>& behind) {
-  std::array<Fnc_handler, N> out{};
-  for (size_t i = 0; i < N; i++) out[i] = !list[i] || is_computed(list[i]) ? list[i] : behind[i];
+// (Built at start-up: a function's address is no constant expression in
+// every build, the sanitizer's among them.)  The computed handlers are
+// looked up in a sorted copy of their list.
+template <size_t N, size_t K>
+std::array<Fnc_handler, N> guarded(const Fnc_handler (&list)[N], const std::array<Fnc_handler, N>& behind,
+                                   const std::array<Fnc_handler, K>& computed_sorted) {
+  std::array<Fnc_handler, N> out;
+  for (size_t i = 0; i < N; i++) {
+    const bool as_is = !list[i] || std::binary_search(computed_sorted.begin(), computed_sorted.end(), list[i],
+                                                      std::less<Fnc_handler>());
+    out[i] = as_is ? list[i] : behind[i];
+  }
   return out;
 }
 
 constexpr auto fnc_behind = behind_test<fnc_list>(std::make_index_sequence<ALL_FNC_SLOTS>{});
 constexpr auto jmp_val_behind = behind_test<jmp_val_list>(std::make_index_sequence<JMP_VAL_SLOTS>{});
 constexpr auto ext_val_behind = behind_test<ext_val_list>(std::make_index_sequence<EXT_VAL_SLOTS>{});
-constexpr auto fnc_guarded = guarded(fnc_list, fnc_behind);
-constexpr auto jmp_val_guarded = guarded(jmp_val_list, jmp_val_behind);
-constexpr auto ext_val_guarded = guarded(ext_val_list, ext_val_behind);
 
 }  // namespace
 
 void Functions_register_handlers() {
-  Register_functions(fnc_guarded, jmp_val_guarded, ext_val_guarded);
+  std::array<Fnc_handler, std::size(computed)> sorted;
+  std::copy(std::begin(computed), std::end(computed), sorted.begin());
+  std::sort(sorted.begin(), sorted.end(), std::less<Fnc_handler>());
+  Register_functions(guarded(fnc_list, fnc_behind, sorted), guarded(jmp_val_list, jmp_val_behind, sorted),
+                     guarded(ext_val_list, ext_val_behind, sorted));
 }
 
 uint8_t* Rsv_out(int64_t n) {
