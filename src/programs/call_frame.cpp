@@ -371,7 +371,7 @@ template <bool Wide = false>
 // finish_bound's way from the keep of a method on, as keep_plain_vars'
 // refusal leads there.
 template <bool Wide>
-[[gnu::always_inline]] inline void finish_plain(Call_frame* f, Prog_obj* rec) {
+[[gnu::always_inline]] inline bool finish_plain(Call_frame* f, Prog_obj* rec) {
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (!var_keep::clear_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_chain<Wide>(ws.Loc_str_tree)) [[unlikely]] {
     var_keep::wide_done<Wide>();
@@ -380,7 +380,7 @@ template <bool Wide>
     if (!var_keep::keep_vars<Wide>()) clear_vars();
     release_image();
     back_to_caller<Wide>(f, true);
-    return;
+    return false;
   }
   if (parks(f, rec)) [[likely]] {
     park_record(rec);
@@ -390,6 +390,7 @@ template <bool Wide>
     release_image<true>();
   }
   back_to_caller<Wide>(f, true);
+  return true;
 }
 
 // pop_bound's way when a caller's variable is not plain (an integer, or
@@ -411,46 +412,48 @@ template <bool Wide>
 // variables not shared with the caller) all of it in one: the values
 // straight back (a caller's variable that is not plain: pop_bound_rest),
 // the callee's variables kept, its image released, the caller's context
-// back.  Anything else: pop_frame's way.
+// back.  Anything else: pop_frame's way.  True when the usual case's whole
+// way ran (finish_plain's): it evaluated nothing and took no work area, exit
+// hook, saved statement or busy line (Call_exit_paths::exit_pop).
 template <bool Wide>
-[[gnu::always_inline]] inline void pop_bound(Arg_rec* list) {
+[[gnu::always_inline]] inline bool pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
   // (image_only's null tests and the frame's flag as one word.)
   const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
                           (f->Pgm_flags & PGM_SHARES_VARS) | Obj4_count();
   if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list && ws.Edit_list != Last_line())) {
     pop_frame(true);
-    return;
+    return false;
   }
   if (Var_lookup_hook) {
     // Objects live (a method's return, usually): the plain keep never
     // applies.
     if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
       pop_bound_rest(f, rest);
-      return;
+      return false;
     }
     finish_bound<Wide>(f);
-    return;
+    return false;
   }
   // (Asked before the values go back, which changes nothing it reads.)
   Prog_obj* rec = ws.Pgm_cache_ent;
   const bool plain = var_keep::plain_keeps(rec);
   if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
     pop_bound_rest(f, rest);
-    return;
+    return false;
   }
   if (plain) [[likely]]
-    finish_plain<Wide>(f, rec);
-  else
-    finish_bound<Wide>(f);
+    return finish_plain<Wide>(f, rec);
+  finish_bound<Wide>(f);
+  return false;
 }
 
-[[gnu::noinline]] void pop_bound_narrow(Arg_rec* list) { pop_bound<false>(list); }
+[[gnu::noinline]] bool pop_bound_narrow(Arg_rec* list) { return pop_bound<false>(list); }
 
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline, gnu::target("avx2")]] void pop_bound_wide(Arg_rec* list) { pop_bound<true>(list); }
+[[gnu::noinline, gnu::target("avx2")]] bool pop_bound_wide(Arg_rec* list) { return pop_bound<true>(list); }
 #else
-void pop_bound_wide(Arg_rec* list) { pop_bound<false>(list); }
+bool pop_bound_wide(Arg_rec* list) { return pop_bound<false>(list); }
 #endif
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -1165,14 +1168,16 @@ namespace {
 // Exec_pop with a frame known to be there, in the form for this processor.
 [[gnu::noinline]] void pop_general() { pop_frame(true); }
 
-void exit_pop_wide() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound_wide(list);
-  else pop_general();
+bool exit_pop_wide() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound_wide(list);
+  pop_general();
+  return false;
 }
 
-void exit_pop_narrow() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound_narrow(list);
-  else pop_general();
+bool exit_pop_narrow() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound_narrow(list);
+  pop_general();
+  return false;
 }
 
 }  // namespace
