@@ -1078,7 +1078,13 @@ void run_statements(uint8_t* work) {
         // EXIT alone on a program line, in a called program: d_exit's usual
         // case, the frame popped at once.
         if ((Cde_tbl[*q] & CC_STMT_END) && ws.Cur_stno != 0 && ws.Call_link && ws.Call_status != -1) {
-          Call_exit_path.exit_pop();
+          if (Call_exit_path.exit_pop()) {
+            // As after a bound call: the ERR= line is the one reset needed.
+            ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
+            ++Exec_epoch;
+            ws.Err_line = 0;
+            goto next_statement;
+          }
           break;
         }
         dir_jmp[code::D_EXIT - int(code::EXT_DIR)]();

@@ -18,6 +18,7 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/nested_run.h"
+#include "core/oru_assert.h"
 #include "core/params.h"
 #include "core/signal_flags.h"
 #include "core/variables.h"
@@ -198,21 +199,26 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
 [[gnu::always_inline]] inline void num_copy(Num_val* to, const Num_val* from) { std::memcpy(to, from, sizeof *to); }
 
 // The values of a bound list's plain references straight back to the
-// caller's variables (numbers copied, strings handed over); true when a
-// caller's variable is not plain (read-only or an integer) or a record is of
-// another kind: those are left bound for Args_flow_back.
-[[gnu::always_inline]] inline bool flow_back_plain(Arg_rec* list) {
-  bool rest = false;
+// caller's variables (numbers copied, strings handed over), up to the first
+// record whose caller's variable is not plain (read-only or an integer):
+// that record is returned, and it and the ones after it are left for
+// Args_flow_back; null when all went back.  Only then are the records done
+// here marked so (bound cleared), for that walk: otherwise the list is done
+// with as a whole (the frame's next call fills its records again).  A
+// frame's own record that is bound is a reference to a scalar (a bound
+// call's, or a method's direct call's bound by ENTER: values are never
+// bound, and neither fills records of other kinds).
+[[gnu::always_inline]] inline Arg_rec* flow_back_plain(Arg_rec* list) {
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;
     if (!v) continue;
+    ORU_ASSERT(a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF);
     Var_node* c = a->var;
     uint32_t cf = c->flags;
-    if ((cf & (VF_READ_ONLY | VF_INTEGER)) || a->kind > ARG_STR_REF) {
-      rest = true;
-      continue;
+    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]] {
+      for (Arg_rec* b = list; b != a; b = b->next) b->bound = nullptr;
+      return a;
     }
-    a->bound = nullptr;
     if (a->kind == ARG_NUM_REF) {
       num_copy(&c->num, &v->num);
     } else {
@@ -222,7 +228,7 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
     }
     c->flags = cf | VF_ASSIGNED;
   }
-  return rest;
+  return nullptr;
 }
 
 // The caller's accumulators, kept across a return's work that may
@@ -365,7 +371,7 @@ template <bool Wide = false>
 // finish_bound's way from the keep of a method on, as keep_plain_vars'
 // refusal leads there.
 template <bool Wide>
-[[gnu::always_inline]] inline void finish_plain(Call_frame* f, Prog_obj* rec) {
+[[gnu::always_inline]] inline bool finish_plain(Call_frame* f, Prog_obj* rec) {
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (!var_keep::clear_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_chain<Wide>(ws.Loc_str_tree)) [[unlikely]] {
     var_keep::wide_done<Wide>();
@@ -374,7 +380,7 @@ template <bool Wide>
     if (!var_keep::keep_vars<Wide>()) clear_vars();
     release_image();
     back_to_caller<Wide>(f, true);
-    return;
+    return false;
   }
   if (parks(f, rec)) [[likely]] {
     park_record(rec);
@@ -384,15 +390,17 @@ template <bool Wide>
     release_image<true>();
   }
   back_to_caller<Wide>(f, true);
+  return true;
 }
 
 // pop_bound's way when a caller's variable is not plain (an integer, or
-// read-only now): those values take Args_flow_back's way, and the
-// accumulators come back before a record is filled again (as pop_frame).
-[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* list) {
+// read-only now): the values from rest on (flow_back_plain's record) take
+// Args_flow_back's way, and the accumulators come back before a record is
+// filled again (as pop_frame).
+[[gnu::noinline]] void pop_bound_rest(Call_frame* f, Arg_rec* rest) {
   const Caller_acc acc;
   std::vector<Var_node*> refill;
-  Args_flow_back(list, refill);
+  Args_flow_back(rest, refill);
   finish_bound(f);
   acc.restore();
   if (!refill.empty()) Args_refill(refill);
@@ -404,46 +412,48 @@ template <bool Wide>
 // variables not shared with the caller) all of it in one: the values
 // straight back (a caller's variable that is not plain: pop_bound_rest),
 // the callee's variables kept, its image released, the caller's context
-// back.  Anything else: pop_frame's way.
+// back.  Anything else: pop_frame's way.  True when the usual case's whole
+// way ran (finish_plain's): it evaluated nothing and took no work area, exit
+// hook, saved statement or busy line (Call_exit_paths::exit_pop).
 template <bool Wide>
-[[gnu::always_inline]] inline void pop_bound(Arg_rec* list) {
+[[gnu::always_inline]] inline bool pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
   // (image_only's null tests and the frame's flag as one word.)
   const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
                           (f->Pgm_flags & PGM_SHARES_VARS) | Obj4_count();
   if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list && ws.Edit_list != Last_line())) {
     pop_frame(true);
-    return;
+    return false;
   }
   if (Var_lookup_hook) {
     // Objects live (a method's return, usually): the plain keep never
     // applies.
-    if (flow_back_plain(list)) [[unlikely]] {
-      pop_bound_rest(f, list);
-      return;
+    if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
+      pop_bound_rest(f, rest);
+      return false;
     }
     finish_bound<Wide>(f);
-    return;
+    return false;
   }
   // (Asked before the values go back, which changes nothing it reads.)
   Prog_obj* rec = ws.Pgm_cache_ent;
   const bool plain = var_keep::plain_keeps(rec);
-  if (flow_back_plain(list)) [[unlikely]] {
-    pop_bound_rest(f, list);
-    return;
+  if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
+    pop_bound_rest(f, rest);
+    return false;
   }
   if (plain) [[likely]]
-    finish_plain<Wide>(f, rec);
-  else
-    finish_bound<Wide>(f);
+    return finish_plain<Wide>(f, rec);
+  finish_bound<Wide>(f);
+  return false;
 }
 
-[[gnu::noinline]] void pop_bound_narrow(Arg_rec* list) { pop_bound<false>(list); }
+[[gnu::noinline]] bool pop_bound_narrow(Arg_rec* list) { return pop_bound<false>(list); }
 
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline, gnu::target("avx2")]] void pop_bound_wide(Arg_rec* list) { pop_bound<true>(list); }
+[[gnu::noinline, gnu::target("avx2")]] bool pop_bound_wide(Arg_rec* list) { return pop_bound<true>(list); }
 #else
-void pop_bound_wide(Arg_rec* list) { pop_bound<false>(list); }
+bool pop_bound_wide(Arg_rec* list) { return pop_bound<false>(list); }
 #endif
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -782,8 +792,12 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     // (The record is the frame's: written before the last checks, it holds
     // nothing when one fails.)
     args[i].var = v;
+    // The kept variable as the keep left it (cleared: no flags at all, so
+    // that the binding sets its flags and masks whole); a record, a
+    // read-only or an integer one (a "%" name keeps its flag) goes the
+    // long way.
     Var_node* cv = kept[it.kept];  // (within the table: checked with the plan)
-    if (!cv || cv->type != c || (cv->flags & (VF_RECORD | VF_READ_ONLY | VF_INTEGER))) return false;
+    if (!cv || cv->type != c || cv->flags) return false;
     args[i].bound = cv;
     args[i].kind = c;
     return true;
@@ -1045,26 +1059,30 @@ template <bool Own, bool Wide>
   warm_start<Wide>(rec, Own, f, n ? &f->args[0] : nullptr, text);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
-  // and rec_list stay null).
+  // and rec_list stay null).  The callee's variable had no flags
+  // (bound_args): its flags and masks are set as one word, the caller's
+  // masks with the flags a binding gives.
+  constexpr uint64_t MASKS = ~uint64_t(0xFFFFFFFF);
   Arg_rec* const end = f->args + n;
   for (Arg_rec* a = f->args; a != end; a++) {
     Var_node* c = a->var;
     Var_node* v = a->bound;
     a->next = a + 1;
-    uint32_t masks;  // read and write mask together
-    std::memcpy(&masks, &c->read_mask, sizeof masks);
-    std::memcpy(&v->read_mask, &masks, sizeof masks);
+    const uint64_t cw = Var_flags_masks(c);
+    uint64_t vw;
     if (a->kind == code::NUM_VAR) {
       Num_val x;
       num_copy(&x, &c->num);
       num_copy(&a->num, &x);
       num_copy(&v->num, &x);
-      v->flags |= VF_ASSIGNED | (c->flags & VF_INTEGER);
+      vw = (cw & (MASKS | VF_INTEGER)) | VF_ASSIGNED;
+      std::memcpy(&v->flags, &vw, sizeof vw);
     } else {
       Str_blk* old = v->str;
       v->str = c->str;
       c->str = nullptr;
-      v->flags |= VF_ASSIGNED;
+      vw = (cw & MASKS) | VF_ASSIGNED;
+      std::memcpy(&v->flags, &vw, sizeof vw);
       if (old) Ret_str(old);
     }
   }
@@ -1150,14 +1168,16 @@ namespace {
 // Exec_pop with a frame known to be there, in the form for this processor.
 [[gnu::noinline]] void pop_general() { pop_frame(true); }
 
-void exit_pop_wide() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound_wide(list);
-  else pop_general();
+bool exit_pop_wide() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound_wide(list);
+  pop_general();
+  return false;
 }
 
-void exit_pop_narrow() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) pop_bound_narrow(list);
-  else pop_general();
+bool exit_pop_narrow() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound_narrow(list);
+  pop_general();
+  return false;
 }
 
 }  // namespace
