@@ -1251,13 +1251,13 @@ template <class Lanes, bool First = false>
 #if defined(__SSE2__)
 // read_known_try after its scan: len the line's length (< 64, the newline at
 // rec[len]), seps the separators marked in its 64 bytes.
-[[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps,
-                                                    int items) {
+// Its items alone: where the line goes on after the fields taken to *end.
+[[gnu::always_inline]] inline bool known_items_assign(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps,
+                                                      int items, int32_t* end) {
   // NUL padding before the newline: the general scan strips it.
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return false;
   seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
-  // The items first (nothing they do can fail here), then the channel.
   int32_t pos = 0;
   for (int i = 0; i < items; i++) {
     Var_node* const node = s->node[i];
@@ -1294,6 +1294,17 @@ template <class Lanes, bool First = false>
       node->flags |= VF_ASSIGNED;
     }
   }
+  *end = pos;
+  return true;
+again:
+  return false;
+}
+
+[[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps,
+                                                    int items) {
+  // The items first (nothing they do can fail here), then the channel.
+  int32_t pos;
+  if (!known_items_assign(s, rec, len, seps, items, &pos)) return false;
   {
     Seq_fcb* const f = s->sf;
     f->rd_pos += len + 1;
@@ -1306,8 +1317,6 @@ template <class Lanes, bool First = false>
   ws.Exec_ptr = s->end;
   Read_line_step = &s->step;
   return true;
-again:
-  return false;
 }
 #endif
 
@@ -1483,21 +1492,53 @@ const Line_step* again_string(void* site) {
 // READ, for the statement loop's loop of a file (Read_again_loop_fn): each
 // line read as the one-line form of the site reads it (known_items_take,
 // Items as there), then the pending work tested and the sums done as the
-// statement loop does them by the list.
+// statement loop does them by the list.  The channel's buffer, the patterns
+// and the list are kept at hand; of what a line's READ leaves, the sums after
+// it look at no more than its items do: the channel is stepped on past the
+// lines read once, on the way out, and the cursor set only when the loop
+// stops after a READ (on its other ways out, the statement loop sets it
+// with the line state it goes to, or the sums' pending way out has).
 #if defined(__SSE2__)
 template <class Lanes, int Items>
 [[gnu::always_inline]] inline const Line_step* again_lines(void* site, const Line_step* r, const Line_step* back,
                                                            const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
   ORU_ASSERT(r == &s->step);
-  for (;;) {
-    if (!known_items_take<Lanes, Items>(s)) return back;
+  alignas(32) uint8_t vecs[64];
+  std::memcpy(vecs, s->nl_vec, 64);
+  const Kept_chain list = chain;
+  const int items = Items ? Items : s->items;
+  const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
+  const uint8_t* const last = s->sf->rd_buf + s->sf->rd_fill - 64;  // a line starts here at the latest
+  int32_t lines = 0;
+  const Line_step* t = back;
+  while (rec <= last) {
+    uint64_t seps;
+    int32_t len, pos;
+    if (!scan64<Lanes>(rec, vecs, &seps, &len) || !known_items_assign(s, rec, len, seps, items, &pos)) [[unlikely]]
+      break;
+    lines++;
+    unconsumed = len - pos;
+    rec += len + 1;
     ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
-    if (Work_pending()) return nullptr;
-    const Line_step* const t = kept_lines_by(r, chain);
+    if (Work_pending()) [[unlikely]] {
+      ws.Exec_ptr = s->end;
+      t = nullptr;
+      break;
+    }
+    t = kept_lines_listed(r, list.site, list.site + list.n, back);
     if (t != back) [[unlikely]]
-      return t;  // null when work became pending
+      break;  // null when work became pending
   }
+  if (lines) {
+    // (The channel is the one the loop started with.)
+    Seq_fcb* const sf = s->sf;
+    const int32_t index = sf->rec_index + lines;
+    sf->rd_pos = int32_t(rec - sf->rd_buf);
+    sf->rec_count = index - 1;
+    sf->rec_index = index;
+  }
+  return t;
 }
 
 // again_lines for a one-string site: the lines read as known_string_take

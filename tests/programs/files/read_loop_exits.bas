@@ -33,3 +33,18 @@ DELETE
 40 GOTO 20
 50 PRINT N,IND(1),A$; CLOSE (1); ERASE "rle.txt"
 RUN
+DELETE
+REM Three items: a field that is no number stops the loop at its line.
+10 ERASE "rle3.txt",ERR=20
+20 SERIAL "rle3.txt"; OPEN LOCK (1)"rle3.txt"
+30 FOR I=1 TO 2000
+40 IF I=777 THEN WRITE (1)"a","x"+STR(I),"b" ELSE WRITE (1)"a"+STR(I),I,"b"+STR(I)
+50 NEXT I; CLOSE (1)
+60 OPEN (1)"rle3.txt"; N=0; T=0
+70 READ (1,END=120,ERR=110)A$,K,B$
+80 N=N+1
+90 T=T+K
+100 GOTO 70
+110 PRINT "error ",ERR," after ",N,", at ",IND(1),", ",A$,K,B$; GOTO 70
+120 PRINT N,T,IND(1),A$,K,B$; CLOSE (1); ERASE "rle3.txt"
+RUN
