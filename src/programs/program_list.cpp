@@ -12,6 +12,7 @@
 #include <new>
 #include <vector>
 
+#include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -179,7 +180,7 @@ void mark_changed(int32_t wd) {
 // watched (no system call while none is pending), else by stat.  The first
 // check of a record starts watching its file (and still uses stat, which
 // covers changes between the load and the watch).
-bool rec_changed(Prog_obj* r) {
+[[gnu::noinline]] bool rec_changed_checked(Prog_obj* r) {
   if (Watch_pending()) Watch_drain(mark_changed);
   if (r->watch_changed) return true;
   if (r->wd_count > 0) return false;
@@ -198,6 +199,13 @@ bool rec_changed(Prog_obj* r) {
     }
   }
   return file_changed(r);
+}
+
+// rec_changed_checked with its usual case in line: a watched file, no
+// notice for it, none pending.
+[[gnu::always_inline]] inline bool rec_changed(Prog_obj* r) {
+  if (r->wd_count > 0 && !r->watch_changed && !Watch_pending()) return false;
+  return rec_changed_checked(r);
 }
 
 bool read_at(int fd, uint8_t* buf, size_t n, off_t at, size_t* got) {
@@ -402,16 +410,16 @@ Prog_obj* Prog_list_find(const uint8_t* name, uint32_t len) {
   if (len == 0) return nullptr;
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (passed_by(r)) continue;
-    if (r->path && r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return r;
+    if (r->path && r->path->name_len == len && Block_equal(r->path->name, name, len)) return r;
   }
   return nullptr;
 }
 
 Prog_obj* Prog_own_find(const uint8_t* name, uint32_t len) {
   for (Prog_obj* r = ws.Prog_head; r; r = r->next)
-    if (r->path && r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return nullptr;
+    if (r->path && r->path->name_len == len && Block_equal(r->path->name, name, len)) return nullptr;
   for (Prog_obj* r = own_head; r; r = r->next)
-    if (r->path->name_len == len && std::memcmp(r->path->name, name, len) == 0) return r;
+    if (r->path->name_len == len && Block_equal(r->path->name, name, len)) return r;
   return nullptr;
 }
 
@@ -437,7 +445,7 @@ Prog_obj* Prog_load() {
   if (len == 0 || len > NAME_MAX_LEN) Rpt_error(err::BAD_FILE_NAME);
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (passed_by(r)) continue;
-    if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
+    if (r->path->name_len != len || !Block_equal(r->path->name, given, len)) continue;
     if (!(r->flags & (PO_RESIDENT | PO_PINNED)) && rec_changed(r)) {
       r->flags |= PO_STALE | PO_CHANGED;
       continue;
@@ -447,7 +455,7 @@ Prog_obj* Prog_load() {
   // The own cache, matched by name as the list is; a record whose file
   // changed (identity, size, time) or went is freed, and the file read.
   for (Prog_obj* r = own_head; r; r = r->next) {
-    if (r->path->name_len != len || std::memcmp(r->path->name, given, len) != 0) continue;
+    if (r->path->name_len != len || !Block_equal(r->path->name, given, len)) continue;
     if (Prog_own_take(r)) return r;
     break;
   }
