@@ -1176,6 +1176,12 @@ void read_statement(Read_site* site, const uint8_t* p);
 // mask.
 struct Lanes16 {
   static constexpr int width = 16;
+  // The 64 bytes at from to `to`.
+  [[gnu::always_inline]] static void copy64(uint8_t* to, const uint8_t* from) {
+    for (int i = 0; i < 64; i += 16)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+  }
   [[gnu::always_inline]] static unsigned same(const uint8_t* p, const uint8_t* want) {
     return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
                                                      _mm_load_si128(reinterpret_cast<const __m128i*>(want)))));
@@ -1195,6 +1201,12 @@ struct Lanes16 {
 // scan64's body has no AVX calling convention to follow.
 struct Lanes32 {
   static constexpr int width = 32;
+  [[gnu::target("avx2")]] static void copy64(uint8_t* to, const uint8_t* from) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), a);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32), b);
+  }
   [[gnu::target("avx2")]] static unsigned same(const uint8_t* p, const uint8_t* want) {
     return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
                                                            _mm256_load_si256(reinterpret_cast<const __m256i*>(want)))));
@@ -1549,13 +1561,12 @@ template <class Lanes, int Items>
 // string and the cursor are set only when the loop stops after a READ (on
 // its other ways out, the statement loop sets both with the line state it
 // goes to, or the sums' pending way out has set them).
-template <class Lanes>
+template <class Lanes, bool Whole>
 [[gnu::always_inline]] inline const Line_step* again_string_run(void* site, const Line_step* r,
                                                                 const Line_step* back, const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
   ORU_ASSERT(r == &s->step);
   Str_blk* const b = s->node[0]->str;
-  if (!b) return back;
   // The field lengths the block takes in place (fits_short), bit by length.
   const uint32_t cap = b->cap;
   uint64_t fits = 0;
@@ -1577,7 +1588,10 @@ template <class Lanes>
         !((fits >> flen) & 1)) [[unlikely]]
       break;
     b->len = uint32_t(flen);
-    copy_upto64(b->bytes(), rec, size_t(flen));
+    if constexpr (Whole)
+      Lanes::copy64(b->bytes(), rec);
+    else
+      copy_upto64(b->bytes(), rec, size_t(flen));
     lines++;
     unconsumed = len - pos;
     ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
@@ -1606,8 +1620,20 @@ template <class Lanes>
   return t;
 }
 
+// The run for the variable's block: one of 64 bytes or more (Str_capacity's
+// sizes: 16, 64, 256, ...) takes the 64 bytes from the field's start whole,
+// those past the field landing in its free room.
+template <class Lanes>
+[[gnu::always_inline]] inline const Line_step* again_string_block(void* site, const Line_step* r,
+                                                                  const Line_step* back, const Kept_chain& chain) {
+  const Str_blk* const b = static_cast<Read_site*>(site)->node[0]->str;
+  if (!b) return back;
+  if (b->cap >= 64) return again_string_run<Lanes, true>(site, r, back, chain);
+  return again_string_run<Lanes, false>(site, r, back, chain);
+}
+
 const Line_step* again_string_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
-  return again_string_run<Lanes16>(site, r, back, chain);
+  return again_string_block<Lanes16>(site, r, back, chain);
 }
 const Line_step* again_items_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
   return again_lines<Lanes16, 0>(site, r, back, chain);
@@ -1620,7 +1646,7 @@ const Line_step* again_items2_lines(void* site, const Line_step* r, const Line_s
 #if defined(READ_AVX2)
 [[gnu::target("avx2")]] const Line_step* again_string_lines_avx2(void* site, const Line_step* r,
                                                                   const Line_step* back, const Kept_chain& chain) {
-  return again_string_run<Lanes32>(site, r, back, chain);
+  return again_string_block<Lanes32>(site, r, back, chain);
 }
 [[gnu::target("avx2")]] const Line_step* again_items_lines_avx2(void* site, const Line_step* r, const Line_step* back,
                                                                  const Kept_chain& chain) {
