@@ -56,10 +56,18 @@ void own_unlink(Prog_obj* r) {
   own_bytes -= r->image_size;
 }
 
+// Prog_own_keeps, in line for retire.
+[[gnu::always_inline]] inline bool own_keeps(const Prog_obj* r) {
+  // Names in brackets (library members, client names) resolve through
+  // more than the search path: they are always looked up again.
+  return r->path && r->image && (r->dev || r->ino) && !(r->flags & PO_CHANGED) &&
+         !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4 && r->path->name[0] != '[';
+}
+
 // Frees rec, or keeps it in the own cache when it came from a file that is
 // still the program it holds.
 void retire(Prog_obj* r) {
-  if (!Prog_own_keeps(r)) {
+  if (!own_keeps(r)) {
     Prog_free(r);
     return;
   }
@@ -81,12 +89,7 @@ void retire(Prog_obj* r) {
 
 }  // namespace
 
-bool Prog_own_keeps(const Prog_obj* r) {
-  // Names in brackets (library members, client names) resolve through
-  // more than the search path: they are always looked up again.
-  return r->path && r->image && (r->dev || r->ino) && !(r->flags & PO_CHANGED) &&
-         !(r->state & PO_STATE_DATA_SET) && r->image_size <= OWN_BYTES / 4 && r->path->name[0] != '[';
-}
+bool Prog_own_keeps(const Prog_obj* r) { return own_keeps(r); }
 
 namespace {
 

@@ -15,10 +15,9 @@
 
 namespace {
 
-volatile sig_atomic_t notice = 0;
 int ino_fd = -2;  // -2 not tried yet, -1 not available
 
-void on_sigio(int) { notice = 1; }
+void on_sigio(int) { Watch_notice = 1; }
 
 bool start() {
   if (ino_fd != -2) return ino_fd >= 0;
@@ -74,10 +73,8 @@ void Watch_remove(int32_t wd) {
   if (ino_fd >= 0 && wd >= 0) inotify_rm_watch(ino_fd, wd);
 }
 
-bool Watch_pending() { return notice != 0; }
-
 void Watch_drain(void (*changed)(int32_t wd)) {
-  notice = 0;  // a notice arriving from here on raises it again
+  Watch_notice = 0;  // a notice arriving from here on raises it again
   if (ino_fd < 0) return;
   alignas(struct inotify_event) char buf[4096];
   for (;;) {

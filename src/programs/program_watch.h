@@ -9,6 +9,7 @@
 // watch limit reached, a path through a symbolic link) the caller checks
 // the file itself.
 #pragma once
+#include <csignal>
 #include <cstdint>
 
 constexpr int WATCH_MAX = 24;  // watches per file: the file and its directories
@@ -19,8 +20,10 @@ constexpr int WATCH_MAX = 24;  // watches per file: the file and its directories
 int Watch_add(const char* path, int32_t* wds);
 // Stops a watch (the last image that used it went).
 void Watch_remove(int32_t wd);
-// A notice is waiting.
-bool Watch_pending();
+// Set by the signal when a notice arrives; cleared by Watch_drain.
+inline volatile sig_atomic_t Watch_notice = 0;
+// A notice is waiting.  (In line: a call of a kept image asks it.)
+inline bool Watch_pending() { return Watch_notice != 0; }
 // Reads the waiting notices and calls changed(wd) for each (wd -1: notices
 // were lost, every watched file counts as changed).
 void Watch_drain(void (*changed)(int32_t wd));
