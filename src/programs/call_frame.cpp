@@ -80,7 +80,7 @@ const Prog_context& fresh() {
 // The context moves as a block (it is trivially copyable), in 16-byte
 // pieces (core/block_copy.h); Wide, in 32-byte pieces: only in the bound
 // call's and the bound return's forms compiled for AVX2 (call_bound_wide,
-// pop_bound_wide), which a processor that has it runs.
+// exit_pop_wide), which a processor that has it runs.
 template <bool Wide = false>
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
   if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(to, from);
@@ -448,12 +448,27 @@ template <bool Wide>
   return false;
 }
 
-[[gnu::noinline]] bool pop_bound_narrow(Arg_rec* list) { return pop_bound<false>(list); }
+// Exec_pop with a frame known to be there, for a list of the frame's own
+// records (list) or any other.
+[[gnu::noinline]] void pop_general() { pop_frame(true); }
+
+// An EXIT's pop (Exec_pop with a frame known to be there), in the form for
+// this processor: pop_bound's way for a list of the frame's own records,
+// in line; as pop_bound, true when its usual case's whole way ran.
+[[gnu::noinline]] bool exit_pop_narrow() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound<false>(list);
+  pop_general();
+  return false;
+}
 
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline, gnu::target("avx2")]] bool pop_bound_wide(Arg_rec* list) { return pop_bound<true>(list); }
+[[gnu::noinline, gnu::target("avx2")]] bool exit_pop_wide() {
+  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound<true>(list);
+  pop_general();
+  return false;
+}
 #else
-bool pop_bound_wide(Arg_rec* list) { return pop_bound<false>(list); }
+bool exit_pop_wide() { return exit_pop_narrow(); }
 #endif
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the
@@ -1156,31 +1171,9 @@ int32_t Prog_call_level() {
 
 void Exec_pop() {
   if (!ws.Call_link) return;
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) {
-    if (Block_wide_moves) pop_bound_wide(list);
-    else pop_bound_narrow(list);
-  }
-  else pop_frame(true);
+  if (Block_wide_moves) exit_pop_wide();
+  else exit_pop_narrow();
 }
-
-namespace {
-
-// Exec_pop with a frame known to be there, in the form for this processor.
-[[gnu::noinline]] void pop_general() { pop_frame(true); }
-
-bool exit_pop_wide() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound_wide(list);
-  pop_general();
-  return false;
-}
-
-bool exit_pop_narrow() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound_narrow(list);
-  pop_general();
-  return false;
-}
-
-}  // namespace
 
 void Call_register_loop_paths(void (*named_call)()) {
   Call_exit_path.bound_call = Block_wide_moves ? call_bound_wide : call_bound_narrow;
