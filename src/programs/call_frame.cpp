@@ -448,8 +448,8 @@ template <bool Wide>
   return false;
 }
 
-// Exec_pop with a frame known to be there, for a list of the frame's own
-// records (list) or any other.
+// An EXIT's pop when the argument list is not the frame's own records
+// (or there is none): pop_frame's whole way, out of line.
 [[gnu::noinline]] void pop_general() { pop_frame(true); }
 
 // An EXIT's pop (Exec_pop with a frame known to be there), in the form for
