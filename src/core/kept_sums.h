@@ -55,7 +55,10 @@ static_assert(sizeof(Let_site) == 128, "the slot is found by a shift");
 // The sum of the statement kept at s for this epoch, when it is
 // num_let_fast's first case (one scale without decimals, no overflow, an
 // element in range): done as num_let_fast does it, but for the cursor.
-// False, with nothing done, otherwise.
+// False, with nothing done, otherwise.  Pay: mark the site as serving a
+// statement (Let_site::paid), which a site listed after a READ already is
+// (kept_lines_after marked it when it listed it).
+template <bool Pay = true>
 LOOP_INLINE bool let_site_sum(Let_site& s) {
   Num_val b;
   if (s.operand) {
@@ -83,7 +86,8 @@ LOOP_INLINE bool let_site_sum(Let_site& s) {
   node->num.mant = r;  // the scale is b's already
   node->num.spare = b.spare;
   node->flags |= VF_ASSIGNED;
-  s.paid = true;
+  if constexpr (Pay) s.paid = true;
+  ORU_ASSERT(s.paid);
   return true;
 }
 
@@ -140,7 +144,7 @@ LOOP_INLINE const Line_step* kept_lines_listed(const Line_step* r, Let_site* con
     // The step that led to this sum's line.
     auto from = [&] { return p == first ? r : &p[-1]->step; };
     ORU_ASSERT(s.at == from()->str + 2 && s.epoch == Exec_epoch && s.step.str);
-    if (!let_site_sum(s)) [[unlikely]]
+    if (!let_site_sum<false>(s)) [[unlikely]]
       return from();
     if (Work_pending()) [[unlikely]] {
       take_line_step(*from());
