@@ -222,7 +222,7 @@ inline int64_t Fio_call(int slot) { return ws.Cur_drv(slot); }
 // Makes f the current channel: the five fields of the current-I/O area that
 // name it (record, number, descriptor, kind and its dispatcher) always
 // change together.  The options of the area are the caller's to set.
-inline void Select_channel(Fcb* f) {
+[[gnu::always_inline]] inline void Select_channel(Fcb* f) {
   ws.Cur_fcb = f;
   ws.Cur_chan = f->channel;
   ws.Cur_fd = f->fd;

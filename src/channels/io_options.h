@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "channels/channel.h"
+#include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/hooks.h"
 #include "core/line_store.h"
@@ -139,7 +140,10 @@ void Io_reset_statement();
   if (!f || f->channel != chan || f->kind == FK_CONSOLE_ALIAS) f = Find_fp(chan);
   // Errors (a channel not open, busy or another object's) are the general
   // path's to raise, with its ERR= handling.
-  if (!f || (f->owner && Io_owner_other(f)) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb)) return false;
+  // (A console alias comes back as itself, not as the console, when the
+  // statement before was a CLOSE: the general path's to take.)
+  if (!f || f->kind == FK_CONSOLE_ALIAS || (f->owner && Io_owner_other(f)) || ((f->st3 & ST3_BUSY) && f != ws.Con_fcb))
+    return false;
   if (Cmd_window_enabled()) return false;  // the general path closes the command window
   out.f = f;
   out.chan = chan;
@@ -163,9 +167,11 @@ static_assert(IN_RUN(Io_tbl) && IN_RUN(Io_iol_ptr) && IN_RUN(Io_opt_ptr) && IN_R
               "a per-statement field of Io_state lies outside its reset run");
 #undef IN_RUN
 
+// (In 16-byte pieces: the compiler's own copy of the run is at times a
+// string instruction, whose start-up costs more than the copy.)
 [[gnu::always_inline]] inline void Io_reset_run() {
-  std::memcpy(reinterpret_cast<char*>(static_cast<Io_state*>(&ws)) + IO_RUN_BEGIN,
-              reinterpret_cast<const char*>(&Io_defaults) + IO_RUN_BEGIN, IO_RUN_END - IO_RUN_BEGIN);
+  Block_copy<IO_RUN_END - IO_RUN_BEGIN>(reinterpret_cast<char*>(static_cast<Io_state*>(&ws)) + IO_RUN_BEGIN,
+                                        reinterpret_cast<const char*>(&Io_defaults) + IO_RUN_BEGIN);
 }
 
 inline bool Io_close_pending = false;  // CLOSE: another channel follows in the list

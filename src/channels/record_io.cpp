@@ -89,39 +89,14 @@ inline void put_byte(uint8_t b) {
   Wrt_field(&b, 1);
 }
 
-// A number in normal form, in buf (CONV_NORMAL_MAX bytes): returns where
-// the text starts, its length in *n.  An integer outside floating-point
-// mode is its digits, with '-' when negative (Conv_normal's own result for
-// it), written from the end two digits at a time; everything else goes to
-// Conv_normal.
-const char* number_text(const Num_val& v, char* buf, int* n) {
-  static_assert(CONV_NORMAL_MAX >= 21, "room for a sign and 20 digits");
-  if (v.scale != 0 || (ws.Num_flags & (NF_FLOATING | NF_ROUND | NF_NR))) {
-    *n = Conv_normal(v, buf);
-    return buf;
-  }
-  static const char pairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  uint64_t m = v.mant < 0 ? 0 - uint64_t(v.mant) : uint64_t(v.mant);
-  char* end = buf + CONV_NORMAL_MAX;
-  char* q = end;
-  while (m >= 100) {
-    uint64_t r = m % 100;
-    m /= 100;
-    q -= 2;
-    std::memcpy(q, pairs + 2 * r, 2);
-  }
-  if (m >= 10) {
-    q -= 2;
-    std::memcpy(q, pairs + 2 * m, 2);
-  } else {
-    *--q = char('0' + m);
-  }
-  if (v.mant < 0) *--q = '-';
-  *n = int(end - q);
-  return q;
+// A number in normal form, in buf (CONV_NORMAL_MAX bytes): returns its
+// length.  An integer outside floating-point mode is Int_text's (Conv_normal's
+// own result for it); everything else goes to Conv_normal.
+inline bool integer_form(const Num_val& v) { return v.scale == 0 && !(ws.Num_flags & (NF_FLOATING | NF_ROUND | NF_NR)); }
+
+int number_text(const Num_val& v, char* buf) {
+  static_assert(CONV_NORMAL_MAX >= INT_TEXT_MAX, "room for an integer's text");
+  return integer_form(v) ? Int_text(v.mant, buf) : Conv_normal(v, buf);
 }
 
 // "*" or "/" standing alone as an item (cursor on it): an empty field on
@@ -427,7 +402,8 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
 }
 
 // memcpy of n > 0 bytes, inline for the few dozen bytes of a usual field:
-// two overlapping moves of 16 or 8 bytes (never outside either range).
+// two overlapping moves of 16, 8 or 4 bytes, or three single ones (never
+// outside either range).
 [[gnu::always_inline]] inline void copy_short(uint8_t* to, const uint8_t* from, size_t n) {
   if (n >= 16 && n <= 32) {
     uint8_t head[16], tail[16];
@@ -441,6 +417,18 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
     std::memcpy(&tail, from + n - 8, 8);
     std::memcpy(to, &head, 8);
     std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4 && n < 8) {
+    uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else if (n >= 1 && n < 4) {
+    // The first, middle and last bytes (some the same one).
+    const uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
+    to[0] = a;
+    to[n / 2] = b;
+    to[n - 1] = c;
   } else {
     std::memcpy(to, from, n);
   }
@@ -585,7 +573,9 @@ void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos) {
   for_each_element([&](Item_form& form) { read_target(rec, len, pos, &form); });
 }
 
-// Appends the current value to the record as a field.
+// Appends the current value to the record as a field.  The usual field
+// and its separator go straight into the buffer when they fit, with one
+// test of the room; the rest through put_bytes and put_byte, which flush.
 void write_value() {
   int32_t sep = ws.Io_sep;
   if (sep == SEP_TYPED) {
@@ -600,15 +590,68 @@ void write_value() {
     }
     return;
   }
+  Fcb* f = ws.Cur_fcb;
+  const int32_t room = f->buf_size - f->buf_count;
+  char num[CONV_NORMAL_MAX];
+  const uint8_t* p;
+  int32_t n;
   if (ws.Str_len < 0) {
-    char num[CONV_NORMAL_MAX];
-    int n;
-    const char* text = number_text(ws.Num_acc, num, &n);
-    put_bytes(reinterpret_cast<const uint8_t*>(text), n);
+    // An integer's text straight into the buffer when it and the separator
+    // fit whatever its length.
+    if (integer_form(ws.Num_acc) && room > int32_t(INT_TEXT_MAX)) {
+      uint8_t* to = f->out_buf + f->buf_count;
+      n = Int_text(ws.Num_acc.mant, reinterpret_cast<char*>(to));
+      if (sep >= 0) to[n++] = uint8_t(sep);
+      f->buf_count += n;
+      return;
+    }
+    n = number_text(ws.Num_acc, num);
+    p = reinterpret_cast<const uint8_t*>(num);
   } else {
-    put_bytes(ws.Str_ptr, ws.Str_len);
+    p = ws.Str_ptr;
+    n = ws.Str_len;
   }
+  if (n < room) {  // room for the separator too
+    uint8_t* to = f->out_buf + f->buf_count;
+    if (n > 0) copy_short(to, p, size_t(n));
+    if (sep >= 0) to[n++] = uint8_t(sep);
+    f->buf_count += n;
+    return;
+  }
+  put_bytes(p, n);
   if (sep >= 0) put_byte(uint8_t(sep));
+}
+
+// The usual item of a list being written, a string literal or a numeric
+// scalar by its index standing alone (a ',' or the statement's end after
+// it), taken as Eval_formula takes it: its value current, the cursor after
+// it.  False, with nothing done, for anything else (an expression, a
+// format, a variable the program may not read, a name not looked up yet),
+// which Eval_formula takes with its errors.
+[[gnu::always_inline]] inline bool plain_value() {
+  const uint8_t* p = ws.Exec_ptr;
+  const uint8_t c = p[0];
+  if (c == code::STR_LIT || c == code::HEX_LIT) {
+    const uint32_t n = get_u16be(p + 1);
+    const uint8_t* const after = p + 3 + n;
+    if (*after != code::COMMA && !stmt_end(*after)) return false;
+    ws.Str_ptr = const_cast<uint8_t*>(p + 3);
+    ws.Str_len = int32_t(n);
+    ws.Exec_ptr = const_cast<uint8_t*>(after);
+    return true;
+  }
+  if (c != code::NUM_VAR || !(p[1] & 0x80) || (p[3] != code::COMMA && !stmt_end(p[3]))) return false;
+  const uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != code::NUM_VAR || (node->read_mask & ~ws.Var_mask)) return false;
+  ws.Cur_var = node;
+  ws.Cur_val = &node->num;
+  ws.Cur_elem = -1;
+  ws.Var_flags = node->flags & ~VF_FIXED;
+  ws.Num_acc = node->num;
+  ws.Str_len = -1;
+  ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
+  return true;
 }
 
 // Appends the current value through its form.
@@ -693,7 +736,11 @@ void write_statement() {
     ws.Exec_ptr++;
     keep_lock = true;
   }
-  Io_SetOptions(0);
+  // The usual channel part, "(n)" with END= and ERR= at most, the short
+  // way; its directive code as Io_SetOptions finds it (a statement with a
+  // label ahead goes the long way).
+  const uint8_t* s = ws.Stmt_ptr;
+  if (!s || s[0] == code::LABEL || !Io_SetOptions_plain(s[0] == code::EXT_DIR ? s[1] : s[0])) Io_SetOptions(0);
   if (keep_lock) ws.Io_opts |= IO_EXCLUSIVE;
   Fcb* f = ws.Cur_fcb;
   if (f == ws.Con_fcb && Sw_on(sw::BangX)) {
@@ -752,7 +799,7 @@ void Wrt_field() {
 
 namespace {
 
-void write_record(Fcb* f) {
+void write_record_slot(Fcb* f) {
   if (f->high_water > f->buf_count) f->buf_count = f->high_water;
   f->high_water = 0;
   if (f->event_pgm) Run_io_event(f, "PRE_WRITE", EV_PRE_WRITE);
@@ -761,6 +808,20 @@ void write_record(Fcb* f) {
   ws.Bsy_count = 0;
   if (!(ws.Io_opts & IO_EXCLUSIVE)) release_lock(f);
   if (f->event_pgm) Run_io_event(f, "POST_WRITE", EV_POST_WRITE);
+}
+
+// The record built in f's buffer handed to the channel's write slot.  A
+// serial file's usual line, which nothing has to be written out for, ends
+// here as the slot would end it (Seq_line_end): no dispatch.
+[[gnu::always_inline]] inline void write_record(Fcb* f) {
+  if (f->kind == FK_SERIAL && ws.Cur_drv == Fio_tbl[FK_SERIAL + 1] && !f->event_pgm &&
+      f->high_water <= f->buf_count && Seq_line_end(static_cast<Seq_fcb*>(f))) {
+    f->high_water = 0;
+    ws.Bsy_count = 0;
+    if (!(ws.Io_opts & IO_EXCLUSIVE)) release_lock(f);
+    return;
+  }
+  write_record_slot(f);
 }
 
 void write_fields(Fcb* f);
@@ -789,6 +850,108 @@ void Write_fields() {
 
 namespace {
 
+// An item standing alone: a ',' or the statement's end after it.
+inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(next); }
+
+// The usual items at the start of the statement's own list, string
+// literals and numeric scalars by their index standing alone, each with its
+// separator, put in f's buffer at once: as Io_next, plain_value and
+// write_value take them, the buffer's fill kept in a register, and the
+// current value and the cursor left as Get_value leaves them for the last
+// (as READ's plain targets, the variable named last is not made current).
+// Stops, the cursor on the item or the ',' before it, at anything else
+// (another item, an option, the end of the list) and at an item that might
+// not fit without a flush: the general loop goes on from there.  True when
+// it took the whole list (the statement's end after its own items): the
+// loop's Io_next would find nothing more.
+[[gnu::always_inline]] inline bool put_usual_items(Fcb* f) {
+  const int32_t sep = ws.Io_sep;
+  uint8_t* const buf = f->out_buf;
+  if (sep == SEP_TYPED || !buf) return false;
+  const int32_t size = f->buf_size;
+  int32_t count = f->buf_count;
+  const uint8_t* p = ws.Exec_ptr;
+  const uint8_t* const first = p;
+  Var_node* last_var = nullptr;   // the last numeric item
+  const uint8_t* last_lit = nullptr;  // the last literal item
+  int32_t last_len = -1;              // the last item's (-1: numeric)
+  for (;;) {
+    const uint8_t* const q = p + (p[0] == code::COMMA);  // Io_next takes one ',' before an item
+    const uint8_t c = q[0];
+    int32_t n;
+    if (c == code::STR_LIT || c == code::HEX_LIT) {
+      n = int32_t(get_u16be(q + 1));
+      const uint8_t* const after = q + 3 + n;
+      if (!item_alone(*after) || n >= size - count) break;  // (room for the separator too)
+      if (n > 0) copy_short(buf + count, q + 3, size_t(n));
+      last_lit = q + 3;
+      last_len = n;
+      p = after;
+    } else if (c == code::NUM_VAR && (q[1] & 0x80) && item_alone(q[3])) {
+      const uint32_t idx = (uint32_t(q[1] & 0x7F) << 8) | q[2];
+      Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+      if (!node || node->type != code::NUM_VAR || (node->read_mask & ~ws.Var_mask)) break;
+      const Num_val& v = node->num;
+      const int32_t room = size - count;
+      if (integer_form(v) && room > int32_t(INT_TEXT_MAX)) {
+        n = Int_text(v.mant, reinterpret_cast<char*>(buf + count));
+      } else if (room > int32_t(CONV_NORMAL_MAX)) {
+        char text[CONV_NORMAL_MAX];
+        n = Conv_normal(v, text);
+        copy_short(buf + count, reinterpret_cast<const uint8_t*>(text), size_t(n));
+      } else {
+        break;
+      }
+      last_var = node;
+      last_len = -1;
+      p = q + 3;
+    } else {
+      break;
+    }
+    if (sep >= 0) buf[count + n++] = uint8_t(sep);
+    count += n;
+  }
+  if (p == first) return false;
+  f->buf_count = count;
+  if (last_var) ws.Num_acc = last_var->num;
+  if (last_lit) ws.Str_ptr = const_cast<uint8_t*>(last_lit);
+  ws.Str_len = last_len;
+  ws.Exec_ptr = const_cast<uint8_t*>(p);
+  if (ws.Iol_depth < 0) ws.Iol_depth = 0;  // the statement has items of its own
+  return ws.Iol_depth == 0 && stmt_end(*p);
+}
+
+// The items of the list from the cursor on (after the usual ones
+// put_usual_items took) into the record.
+void write_items_from() {
+  for (;;) {
+    uint8_t c = Io_next();
+    if (c == code::EOL) break;
+    if (plain_value()) {
+      write_value();
+      continue;
+    }
+    if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
+      ws.Exec_ptr++;  // an empty field
+      ws.Str_ptr = nullptr;
+      ws.Str_len = 0;
+      write_item_value();
+      continue;
+    }
+    if (is_var(c) && c != code::REC_VAR && whole_array_item()) {
+      write_array();
+      continue;
+    }
+    Eval_formula();
+    write_item_value();
+  }
+}
+
+// The items of the statement's list (or of its IOL= list) into the record.
+void write_items(Fcb* f) {
+  if (!put_usual_items(f)) write_items_from();
+}
+
 void write_fields(Fcb* f) {
   int32_t start = f->buf_count;
   if (ws.Io_opts & IO_QMARK) {
@@ -799,26 +962,50 @@ void write_fields(Fcb* f) {
       Wrt_field(ws.Str_ptr, ws.Str_len);
     }
   } else {
-    for (;;) {
-      uint8_t c = Io_next();
-      if (c == code::EOL) break;
-      if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
-        ws.Exec_ptr++;  // an empty field
-        ws.Str_ptr = nullptr;
-        ws.Str_len = 0;
-        write_item_value();
-        continue;
-      }
-      if (is_var(c) && c != code::REC_VAR && whole_array_item()) {
-        write_array();
-        continue;
-      }
-      Eval_formula();
-      write_item_value();
-    }
+    write_items(f);
   }
   if (ws.Io_tbl && f->buf_count > start) Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
   write_record(f);
+}
+
+// Whether a WRITE on f, once its channel part is read, has nothing to do
+// before its list: write_statement's steps up to Write_fields would find
+// no duplicate to look up, nothing to refuse, no write mode to enter, no
+// buffer to make and no update log to tell.  (Not the console, which
+// WRITE may turn into PRINT.)
+[[gnu::always_inline]] inline bool output_ready(const Fcb* f) {
+  return f != ws.Con_fcb && !(Dupl_defs_open && !(f->st4 & ST4_DUP_CHECKED)) &&
+         (f->st1 & (ST1_INPUT_ONLY | ST1_WRITTEN)) == ST1_WRITTEN && !(f->st2 & ST2_LOAD) &&
+         f->kind != FK_PROGRAM && f->kind != FK_MEMORY && f->out_buf && f->buf_size > 0 &&
+         (!logged_kind(f) || (f->ulog_status & ULOG_CHANGED) || !Ulog_on());
+}
+
+// WRITE [LOCK] (n) with END= and ERR= at most (n a literal), on a channel
+// that is ready for output (output_ready): write_statement's work, its
+// steps before the list found to have nothing to do.  False, with nothing
+// done, for any other statement or channel.
+bool write_usual() {
+  const uint8_t* s = ws.Stmt_ptr;
+  if (!s || s[0] != code::D_WRITE) return false;
+  uint8_t* const at = ws.Exec_ptr;
+  const bool keep_lock = *at == code::D_LOCK;
+  ws.Exec_ptr = at + keep_lock;
+  Io_plain in;
+  if (!Io_plain_parse(in) || !output_ready(in.f)) {
+    ws.Exec_ptr = at;
+    return false;
+  }
+  Io_plain_apply(in, code::D_WRITE);
+  if (keep_lock) ws.Io_opts |= IO_EXCLUSIVE;
+  Fcb* const f = in.f;
+  try {
+    if (!put_usual_items(f)) write_items_from();
+    write_record(f);
+  } catch (...) {
+    drop_record(f);
+    throw;
+  }
+  return true;
 }
 
 }  // namespace
@@ -1834,7 +2021,7 @@ void Read_record() {
 
 void d_wrte() {
   uint8_t* at = ws.Exec_ptr;
-  write_statement();
+  if (!write_usual()) write_statement();
   KestDuplData(d_wrte, at, "WRITE");
 }
 

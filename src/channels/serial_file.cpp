@@ -36,10 +36,7 @@ constexpr int64_t APPEND_CHUNK = 204800;
 // A file (not a FIFO) is read this much at a time, however short its
 // records: lines longer than the buffer are still gathered whole.
 constexpr int32_t READ_CHUNK = 65536;
-// A channel that holds its file whole (OPEN LOCK or LOCK) gathers this much
-// output before it writes; others write rec_size bytes at a time, so that
-// the lines reach the file as soon as a record's worth is there.
-constexpr int32_t LOCKED_CHUNK = 65536;
+constexpr int32_t LOCKED_CHUNK = SEQ_LOCKED_CHUNK;
 
 Seq_fcb* cur() { return static_cast<Seq_fcb*>(ws.Cur_fcb); }
 bool is_fifo(const Fcb* f) { return f->st2 & ST2_FIFO; }
@@ -160,13 +157,7 @@ void rewind(Seq_fcb* f) {
   if (!is_fifo(f)) lseek(f->fd, 0, SEEK_SET);
 }
 
-// Bytes written at a time: LOCKED_CHUNK while the channel holds the file
-// whole and its buffer was made that large, else rec_size.
-int32_t out_chunk(const Seq_fcb* f) {
-  if ((f->st1 & ST1_LOCKED) && !is_fifo(f) && f->buf_size >= LOCKED_CHUNK + 256 && f->rec_size < LOCKED_CHUNK)
-    return LOCKED_CHUNK;
-  return f->rec_size;
-}
+int32_t out_chunk(const Seq_fcb* f) { return Seq_out_chunk(f); }
 
 // Makes the output buffer of a channel that holds its file whole large
 // enough for LOCKED_CHUNK bytes and a record, keeping what it holds.
@@ -375,6 +366,7 @@ int64_t Seq_wr_mode() {
 
 int64_t Seq_write() {
   auto* f = cur();
+  if (Seq_line_end(f)) return 0;  // the usual line: nothing to write out
   f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
   if (!(f->st1 & ST1_WRITTEN)) Seq_wr_mode();
   if (f->buf_count >= f->buf_size) flush_out(f, false);

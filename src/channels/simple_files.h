@@ -54,6 +54,38 @@ struct Pip_fcb : Fcb {
   int32_t in_cap, in_pos, in_fill;
 };
 
+// A channel that holds its serial file whole (OPEN LOCK or LOCK) gathers
+// this much output before it writes; others write rec_size bytes at a time,
+// so that the lines reach the file as soon as a record's worth is there.
+constexpr int32_t SEQ_LOCKED_CHUNK = 65536;
+
+// Bytes of a serial channel's output written at a time: SEQ_LOCKED_CHUNK
+// while the channel holds the file whole and its buffer was made that
+// large, else rec_size.
+inline int32_t Seq_out_chunk(const Fcb* f) {
+  if ((f->st1 & ST1_LOCKED) && !(f->st2 & ST2_FIFO) && f->buf_size >= SEQ_LOCKED_CHUNK + 256 &&
+      f->rec_size < SEQ_LOCKED_CHUNK)
+    return SEQ_LOCKED_CHUNK;
+  return f->rec_size;
+}
+
+// The end of a line built in a serial channel's buffer, in write mode,
+// when nothing has to be written out for it (no FIFO, the newline fits and
+// the buffer stays below its chunk): the newline, the line counted, the
+// next line to be built after it.  What the write slot does then; false,
+// with nothing done, for anything else (the slot's to do).
+[[gnu::always_inline]] inline bool Seq_line_end(Seq_fcb* f) {
+  const int32_t n = f->buf_count;
+  if ((f->st1 & ST1_WRITTEN) == 0 || (f->st2 & (ST2_FIFO | ST2_SERIAL_NOT_FIFO)) || n + 1 >= Seq_out_chunk(f) ||
+      n >= f->buf_size)
+    return false;
+  f->out_buf[n] = '\n';
+  f->buf_count = n + 1;
+  f->rec_count = f->rec_index++;
+  f->rec_start = n + 1;
+  return true;
+}
+
 extern const Fio_op Seq_fotbl[FIO_SLOTS];
 extern const Fio_op Bin_fotbl[FIO_SLOTS];
 extern const Fio_op Dry_fotbl[FIO_SLOTS];

@@ -65,3 +65,77 @@ int Cnv_val(const Num_val& v, char* digits, bool* neg);
 // terminator).
 constexpr size_t CONV_NORMAL_MAX = 40;
 int Conv_normal(const Num_val& v, char* out);
+// Conv_normal's text of an integer (scale 0) outside floating-point mode:
+// its digits, with '-' ahead when negative.  Writes exactly the count it
+// returns (at most INT_TEXT_MAX bytes) at out, nothing past them: a caller
+// may write it straight into a record being built.
+constexpr size_t INT_TEXT_MAX = 20;
+[[gnu::always_inline]] inline int Int_text(int64_t mant, char* out) {
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  static constexpr uint64_t pow10[20] = {1ULL,
+                                         10ULL,
+                                         100ULL,
+                                         1000ULL,
+                                         10000ULL,
+                                         100000ULL,
+                                         1000000ULL,
+                                         10000000ULL,
+                                         100000000ULL,
+                                         1000000000ULL,
+                                         10000000000ULL,
+                                         100000000000ULL,
+                                         1000000000000ULL,
+                                         10000000000000ULL,
+                                         100000000000000ULL,
+                                         1000000000000000ULL,
+                                         10000000000000000ULL,
+                                         100000000000000000ULL,
+                                         1000000000000000000ULL,
+                                         10000000000000000000ULL};
+  const bool neg = mant < 0;
+  uint64_t m = neg ? 0 - uint64_t(mant) : uint64_t(mant);
+  // The digit count: floor(log10) from the bit length (1233/4096 is just
+  // over log10 2), one less when below that power (m | 1 has m's count and
+  // gives zero its one digit).
+  const uint64_t m1 = m | 1;
+  const int t = ((64 - __builtin_clzll(m1)) * 1233) >> 12;
+  const int digits = t - (m1 < pow10[t]) + 1;
+  char* p = out;
+  if (neg) *p++ = '-';
+  char* q = p + digits;
+  const int len = int(q - out);
+  // From the end: two digits at a time while the value needs 64 bits, then
+  // four at a time, then the last two pairs at most.  The divisions of the
+  // 32-bit value are multiplications by their reciprocals, exact for every
+  // value in range (k / 10000 for any 32-bit k, r / 100 below 43,699).
+  auto put2 = [](char* at, uint32_t v) { __builtin_memcpy(at, pairs + 2 * v, 2); };
+  while (m > 0xFFFFFFFFu) {
+    q -= 2;
+    put2(q, uint32_t(m % 100));
+    m /= 100;
+  }
+  uint32_t k = uint32_t(m);
+  while (k >= 10000) {
+    const uint32_t d = uint32_t((uint64_t(k) * 3518437209u) >> 45);
+    const uint32_t r = k - d * 10000;
+    k = d;
+    const uint32_t hi = (r * 5243) >> 19;
+    q -= 4;
+    put2(q, hi);
+    put2(q + 2, r - hi * 100);
+  }
+  if (k >= 100) {
+    const uint32_t hi = (k * 5243) >> 19;
+    q -= 2;
+    put2(q, k - hi * 100);
+    k = hi;
+  }
+  if (k >= 10)
+    put2(q - 2, k);
+  else
+    q[-1] = char('0' + k);
+  return len;
+}

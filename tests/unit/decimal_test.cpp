@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/decimal.h"
 #include "core/errors.h"
@@ -448,6 +449,34 @@ TEST_F(Decimal, NormalTextForm) {
   EXPECT_EQ(Txt(N(-5, 2)), "-.05");
   EXPECT_EQ(Txt(N(15, 1)), "1.5");
   EXPECT_EQ(Txt(N(0)), "0");
+}
+
+// Int_text is Conv_normal's text of every integer outside floating-point
+// mode, written in place: exactly its length, nothing after it.
+std::string IntTxt(int64_t m) {
+  char buf[INT_TEXT_MAX + 8];
+  std::memset(buf, '#', sizeof buf);
+  int n = Int_text(m, buf);
+  EXPECT_LE(n, int(INT_TEXT_MAX));
+  EXPECT_EQ(std::string(buf + n, sizeof buf - size_t(n)), std::string(sizeof buf - size_t(n), '#')) << m;
+  return std::string(buf, size_t(n));
+}
+
+TEST_F(Decimal, IntegerTextIsNormalText) {
+  std::vector<int64_t> values = {0, 1, -1, 9, 10, 99, 100, 9999, 10000, 99999, 4294967295LL, 4294967296LL,
+                                 42949672959LL, INT64_MAX, INT64_MIN, INT64_MIN + 1};
+  for (int64_t p = 1; p <= INT64_MAX / 10; p *= 10)
+    for (int64_t m : {p - 1, p, p + 1, p * 10 - 1}) values.push_back(m);
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 20000; i++) values.push_back(int64_t(rng() >> (rng() % 64)));  // every magnitude
+  for (int64_t m : values) {
+    EXPECT_EQ(IntTxt(m), Txt(N(m))) << m;
+    if (m != INT64_MIN) {
+      EXPECT_EQ(IntTxt(-m), Txt(N(-m))) << -m;
+    }
+  }
+  EXPECT_EQ(IntTxt(INT64_MIN), "-9223372036854775808");
+  EXPECT_EQ(IntTxt(-4294967296LL), "-4294967296");
 }
 
 TEST_F(Decimal, ExponentTextForm) {
