@@ -134,16 +134,20 @@ inline Call_exit_paths Call_exit_path;
 // path took last and its findings still hold, its one-line form and its
 // site (null: none).  While the epoch holds and no other READ runs, the form
 // reads the site's next line as the kept path would and returns its kept
-// step (the one it sets in Read_line_step), or returns null with nothing
-// done for a line the kept path does not take at once.
+// step (the one the kept path sets in Read_line_step; the form need not set
+// it), or returns null with nothing done for a line the kept path does not
+// take at once.
 // Once the kept assignments after the READ are listed (Kept_chain, in
 // core/kept_sums.h), the form's loop (Read_again_loop_fn) reads the lines
 // and runs the listed sums after each, as the statement loop would by the
-// list (kept_lines_by), for as long as the lines are taken and the steps
+// list (kept_lines_listed), for as long as the lines are taken and the steps
 // lead back: r the READ's kept step, back the step back to the READ.  It
 // returns null when work became pending (the state as the statement loop
 // leaves it to serve the work), back at a line the kept path does not take
-// at once (nothing done for it), or the step the sums led to elsewhere.
+// at once (nothing done for it), or the step the sums led to elsewhere; on
+// those two ways out the statement loop takes the step returned, which sets
+// the line state, the current string and the cursor (the loop leaves them
+// to it).
 struct Kept_chain;
 using Read_again_fn = const Line_step* (*)(void* site);
 using Read_again_loop_fn = const Line_step* (*)(void* site, const Line_step* r, const Line_step* back,

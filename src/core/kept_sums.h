@@ -60,9 +60,11 @@ static_assert(sizeof(Let_site) == 128, "the slot is found by a shift");
 // (kept_lines_after marked it when it listed it).
 template <bool Pay = true>
 LOOP_INLINE bool let_site_sum(Let_site& s) {
-  Num_val b;
+  // The operand read in place, each field when it is needed (it may be the
+  // target's own value: all of it is read before the target is written).
+  const Num_val* b;
   if (s.operand) {
-    b = *s.operand;
+    b = s.operand;
   } else {
     int64_t sub = s.sub_k;
     if (const Var_node* v = s.sub_var) {
@@ -72,19 +74,22 @@ LOOP_INLINE bool let_site_sum(Let_site& s) {
     const Var_node* a = s.array;
     uint64_t i = uint64_t(sub) - uint64_t(int64_t(a->base[0]));
     if (i >= uint64_t(a->size[0])) return false;
-    b = static_cast<const Num_val*>(a->elems)[i];
+    b = static_cast<const Num_val*>(a->elems) + i;
   }
   Var_node* node = s.node;
+  const int8_t scale = b->scale;
   int64_t r;
-  if (b.scale != node->num.scale || b.scale > 0 ||
-      (s.sub ? __builtin_sub_overflow(node->num.mant, b.mant, &r) : __builtin_add_overflow(node->num.mant, b.mant, &r)))
+  if (scale != node->num.scale || scale > 0 ||
+      (s.sub ? __builtin_sub_overflow(node->num.mant, b->mant, &r) : __builtin_add_overflow(node->num.mant, b->mant, &r)))
     return false;
-  b.mant = r;
+  const uint8_t spare = b->spare;
   ws.Math_flags = 2;
-  ws.Num_acc = b;
+  ws.Num_acc.mant = r;
+  ws.Num_acc.scale = scale;
+  ws.Num_acc.spare = spare;
   ws.Str_len = -1;
-  node->num.mant = r;  // the scale is b's already
-  node->num.spare = b.spare;
+  node->num.mant = r;  // the scale is the operand's already
+  node->num.spare = spare;
   node->flags |= VF_ASSIGNED;
   if constexpr (Pay) s.paid = true;
   ORU_ASSERT(s.paid);
