@@ -853,8 +853,20 @@ namespace {
 // An item standing alone: a ',' or the statement's end after it.
 inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(next); }
 
+// The scalar at p (code 1 or 2) by its index, standing alone, looked up
+// and readable: what Find_var finds for it; null for anything else (a name
+// not looked up yet, one the program may not read, an element, a substring).
+[[gnu::always_inline]] inline Var_node* alone_scalar(const uint8_t* p) {
+  if (!(p[1] & 0x80) || !item_alone(p[3])) return nullptr;
+  const uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != p[0] || (node->read_mask & ~ws.Var_mask)) return nullptr;
+  return node;
+}
+
 // The usual items at the start of the statement's own list, string
-// literals and numeric scalars by their index standing alone, each with its
+// literals and string and numeric scalars by their index standing alone
+// (no record variable), each with its
 // separator, put in f's buffer at once: as Io_next, plain_value and
 // write_value take them, the buffer's fill kept in a register, and the
 // current value and the cursor left as Get_value leaves them for the last
@@ -873,7 +885,7 @@ inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(ne
   const uint8_t* p = ws.Exec_ptr;
   const uint8_t* const first = p;
   Var_node* last_var = nullptr;   // the last numeric item
-  const uint8_t* last_lit = nullptr;  // the last literal item
+  const uint8_t* last_text = nullptr;  // the last string item's
   int32_t last_len = -1;              // the last item's (-1: numeric)
   for (;;) {
     const uint8_t* const q = p + (p[0] == code::COMMA);  // Io_next takes one ',' before an item
@@ -884,13 +896,12 @@ inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(ne
       const uint8_t* const after = q + 3 + n;
       if (!item_alone(*after) || n >= size - count) break;  // (room for the separator too)
       if (n > 0) copy_short(buf + count, q + 3, size_t(n));
-      last_lit = q + 3;
+      last_text = q + 3;
       last_len = n;
       p = after;
-    } else if (c == code::NUM_VAR && (q[1] & 0x80) && item_alone(q[3])) {
-      const uint32_t idx = (uint32_t(q[1] & 0x7F) << 8) | q[2];
-      Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-      if (!node || node->type != code::NUM_VAR || (node->read_mask & ~ws.Var_mask)) break;
+    } else if (c == code::NUM_VAR) {
+      Var_node* const node = alone_scalar(q);
+      if (!node) break;
       const Num_val& v = node->num;
       const int32_t room = size - count;
       if (integer_form(v) && room > int32_t(INT_TEXT_MAX)) {
@@ -905,6 +916,20 @@ inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(ne
       last_var = node;
       last_len = -1;
       p = q + 3;
+    } else if (c == code::STR_VAR) {
+      // A string scalar as Vstr_load reads it (a record's text is made from
+      // its fields there: the general path's).
+      Var_node* const node = alone_scalar(q);
+      if (!node || (node->flags & VF_RECORD)) break;
+      const Str_blk* const b = node->str;
+      n = b ? int32_t(b->len) : 0;
+      if (n >= size - count) break;  // (room for the separator too)
+      if (n > 0) {
+        copy_short(buf + count, b->bytes(), size_t(n));
+        last_text = b->bytes();
+      }
+      last_len = n;
+      p = q + 3;
     } else {
       break;
     }
@@ -914,7 +939,7 @@ inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(ne
   if (p == first) return false;
   f->buf_count = count;
   if (last_var) ws.Num_acc = last_var->num;
-  if (last_lit) ws.Str_ptr = const_cast<uint8_t*>(last_lit);
+  if (last_text) ws.Str_ptr = const_cast<uint8_t*>(last_text);
   ws.Str_len = last_len;
   ws.Exec_ptr = const_cast<uint8_t*>(p);
   if (ws.Iol_depth < 0) ws.Iol_depth = 0;  // the statement has items of its own

@@ -23,7 +23,7 @@ REM PRECISION, floating point and ROUND; literals of every short length.
 RUN
 DELETE
 REM Items of every other kind between and around the usual ones: an
-REM expression, a string variable, an element, masks, an empty
+REM expression, string variables (one empty, one cut), an element, masks, an empty
 REM field, a whole array, SEP= in the list, WRITE LOCK and the channel's
 REM END= and ERR=; a number in parentheses, a literal joined to another.
 10 ERASE "wf.txt",ERR=20
@@ -36,6 +36,7 @@ REM END= and ERR=; a number in parentheses, a literal joined to another.
 80 WRITE (1)"p",SEP="/","q",N,"r"
 90 WRITE LOCK (1,ERR=200,END=200)"locked",N
 100 WRITE (1,END=200)(N),"lit"+"eral",N,-N
+105 E$=""; WRITE (1)S$,E$,S$(2,2),N,S$+"s",E$
 110 CLOSE (1)
 120 INVOKE "cat -v wf.txt"
 130 ERASE "wf.txt"
@@ -81,6 +82,7 @@ SET_PARAM 'LU'
 20 SERIAL "wf.txt"; OPEN (1,SIZ=10)"wf.txt"
 30 L$="0123456789012345678901234567890123456789"
 40 FOR I=1 TO 3; WRITE (1)"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ",I,"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ","abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ",I*1000000,"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ","abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ",-I; NEXT I
+45 FOR I=1 TO 2; WRITE (1)L$,I,L$,L$,L$,L$,L$,L$,-I; NEXT I
 50 FOR I=1 TO 5; WRITE (1)"n",I; NEXT I
 60 CLOSE (1)
 70 INVOKE "cat -v wf.txt"
