@@ -622,6 +622,20 @@ void write_value() {
   if (sep >= 0) put_byte(uint8_t(sep));
 }
 
+// An item standing alone: a ',' or the statement's end after it.
+inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(next); }
+
+// The scalar at p (code 1 or 2) by its index, standing alone, looked up
+// and readable: what Find_var finds for it; null for anything else (a name
+// not looked up yet, one the program may not read, an element, a substring).
+[[gnu::always_inline]] inline Var_node* alone_scalar(const uint8_t* p) {
+  if (!(p[1] & 0x80) || !item_alone(p[3])) return nullptr;
+  const uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
+  Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
+  if (!node || node->type != p[0] || (node->read_mask & ~ws.Var_mask)) return nullptr;
+  return node;
+}
+
 // The usual item of a list being written, a string literal or a numeric
 // scalar by its index standing alone (a ',' or the statement's end after
 // it), taken as Eval_formula takes it: its value current, the cursor after
@@ -634,22 +648,15 @@ void write_value() {
   if (c == code::STR_LIT || c == code::HEX_LIT) {
     const uint32_t n = get_u16be(p + 1);
     const uint8_t* const after = p + 3 + n;
-    if (*after != code::COMMA && !stmt_end(*after)) return false;
+    if (!item_alone(*after)) return false;
     ws.Str_ptr = const_cast<uint8_t*>(p + 3);
     ws.Str_len = int32_t(n);
     ws.Exec_ptr = const_cast<uint8_t*>(after);
     return true;
   }
-  if (c != code::NUM_VAR || !(p[1] & 0x80) || (p[3] != code::COMMA && !stmt_end(p[3]))) return false;
-  const uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-  Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-  if (!node || node->type != code::NUM_VAR || (node->read_mask & ~ws.Var_mask)) return false;
-  ws.Cur_var = node;
-  ws.Cur_val = &node->num;
-  ws.Cur_elem = -1;
-  ws.Var_flags = node->flags & ~VF_FIXED;
-  ws.Num_acc = node->num;
-  ws.Str_len = -1;
+  Var_node* const node = c == code::NUM_VAR ? alone_scalar(p) : nullptr;
+  if (!node) return false;
+  Num_scalar_current(node);
   ws.Exec_ptr = const_cast<uint8_t*>(p + 3);
   return true;
 }
@@ -849,20 +856,6 @@ void Write_fields() {
 }
 
 namespace {
-
-// An item standing alone: a ',' or the statement's end after it.
-inline bool item_alone(uint8_t next) { return next == code::COMMA || stmt_end(next); }
-
-// The scalar at p (code 1 or 2) by its index, standing alone, looked up
-// and readable: what Find_var finds for it; null for anything else (a name
-// not looked up yet, one the program may not read, an element, a substring).
-[[gnu::always_inline]] inline Var_node* alone_scalar(const uint8_t* p) {
-  if (!(p[1] & 0x80) || !item_alone(p[3])) return nullptr;
-  const uint32_t idx = (uint32_t(p[1] & 0x7F) << 8) | p[2];
-  Var_node* const node = idx < ws.Var_index_cnt ? ws.Var_index[idx] : nullptr;
-  if (!node || node->type != p[0] || (node->read_mask & ~ws.Var_mask)) return nullptr;
-  return node;
-}
 
 // The usual items at the start of the statement's own list, string
 // literals and string and numeric scalars by their index standing alone

@@ -208,12 +208,7 @@ int Get_value() {
     if (node && node->type == code::NUM_VAR && !(node->read_mask & ~ws.Var_mask) && next != code::LBRACKET &&
         next != code::LPAREN && next != code::WHOLE_ARRAY && next != code::INC_DEC && next != code::BLOCK_OPEN) {
       ws.Exec_ptr = p + 3;
-      ws.Cur_var = node;
-      ws.Cur_val = &node->num;
-      ws.Cur_elem = -1;
-      ws.Var_flags = node->flags & ~VF_FIXED;
-      ws.Num_acc = node->num;
-      ws.Str_len = -1;
+      Num_scalar_current(node);
       return -1;
     }
   }

@@ -13,11 +13,22 @@
 #include <cstdint>
 
 #include "core/decimal.h"
-
-struct Var_node;
+#include "core/variables.h"
+#include "core/workspace.h"
 
 // One operand into the accumulators; returns ws.Str_len.
 int Get_value();
+// A numeric scalar made current as Get_value makes its usual operand, a
+// scalar by its index: the variable, its value (no element), its flags and
+// the value in the accumulator.
+[[gnu::always_inline]] inline void Num_scalar_current(Var_node* node) {
+  ws.Cur_var = node;
+  ws.Cur_val = &node->num;
+  ws.Cur_elem = -1;
+  ws.Var_flags = node->flags & ~VF_FIXED;
+  ws.Num_acc = node->num;
+  ws.Str_len = -1;
+}
 // Numeric expression (a string result is error 26).
 void Eval_val();
 // Eval_val's fast path alone: an expression of one or two plain operands
