@@ -729,7 +729,6 @@ template <class Lanes, bool Whole>
   Let_site* const* const sums_end = sums + list.n;
   const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
   const uint8_t* const last = s->sf->rd_buf + s->sf->rd_fill - 64;  // a line starts here at the latest
-  int32_t lines = 0;
   const Line_step* t = back;
   while (rec <= last) {
     uint64_t seps;
@@ -742,7 +741,7 @@ template <class Lanes, bool Whole>
       Lanes::copy64(b->bytes(), rec);
     else
       copy_upto64(b->bytes(), rec, size_t(flen));
-    lines++;
+    s->sf->rec_index++;  // (rec_count set on the way out)
     Read_unconsumed = len - pos;
     ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
     if (Work_pending()) [[unlikely]] {
@@ -758,14 +757,12 @@ template <class Lanes, bool Whole>
     if (t != back) [[unlikely]]
       break;  // null when work became pending
   }
-  if (lines) {
-    // (The channel and the variable are the ones the loop started with.)
-    Seq_fcb* const sf = s->sf;
+  // (The channel and the variable are the ones the loop started with.)
+  Seq_fcb* const sf = s->sf;
+  if (rec != sf->rd_buf + sf->rd_pos) {  // lines were read
     s->node[0]->flags |= VF_ASSIGNED;
-    const int32_t index = sf->rec_index + lines;
     sf->rd_pos = int32_t(rec - sf->rd_buf);
-    sf->rec_count = index - 1;
-    sf->rec_index = index;
+    sf->rec_count = sf->rec_index - 1;
   }
   return t;
 }
