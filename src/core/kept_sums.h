@@ -117,31 +117,12 @@ struct Kept_chain {
   int n = 0;
 };
 
-// kept_lines_after from t again, while the epoch holds, by the list it made
-// from t (at most KEPT_CHAIN): the sites it found are the ones it would find
-// again, so only their sums are done (and what follows a sum that fails or
-// work that became pending, as there).
-LOOP_INLINE const Line_step* kept_lines_by(const Line_step* t, const Kept_chain& chain) {
-  for (int i = 0, n = chain.n; i < n; i++) {
-    Let_site& s = *chain.site[i];
-    ORU_ASSERT(s.at == t->str + 2 && s.epoch == Exec_epoch && s.step.str);
-    if (!let_site_sum(s)) return t;
-    if (Work_pending()) [[unlikely]] {
-      take_line_step(*t);
-      ws.Exec_ptr = s.next;
-      ws.Str_len = -1;
-      return nullptr;
-    }
-    t = &s.step;
-  }
-  return t;
-}
-
-// kept_lines_by from r by the sites listed from first to stop (a list that
-// led to done last time: while the epoch holds, it leads there again when
-// every sum is done).  done when every sum was done; else the step before
-// the sum that was not done, or null when work became pending after a sum,
-// as kept_lines_by leaves it.
+// The sums kept_lines_after found from r and listed, first to stop, done
+// again while the epoch holds (a list that led to done last time leads
+// there again when every sum is done): only their sums are done.  done when
+// every sum was done; else the step before the sum that was not done, or
+// null when work became pending after a sum (the line state and cursor set
+// to the statement after it).
 LOOP_INLINE const Line_step* kept_lines_listed(const Line_step* r, Let_site* const* first, Let_site* const* stop,
                                                const Line_step* done) {
   for (Let_site* const* p = first; p != stop; ++p) {
