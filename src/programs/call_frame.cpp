@@ -448,24 +448,39 @@ template <bool Wide>
   return false;
 }
 
-// An EXIT's pop when the argument list is not the frame's own records
-// (or there is none): pop_frame's whole way, out of line.
+// An EXIT's pop when the argument list is not the frame's own records:
+// pop_frame's whole way, out of line.
 [[gnu::noinline]] void pop_general() { pop_frame(true); }
+
+// An EXIT's pop when there is no argument list (a call without arguments,
+// however it was made): pop_bound's way, which has no values to send back
+// then; its usual case is pop_frame's for any frame without a list (the
+// keep takes the same variables, the record the same use).
+[[gnu::noinline]] bool pop_bare_narrow() { return pop_bound<false>(nullptr); }
 
 // An EXIT's pop (Exec_pop with a frame known to be there), in the form for
 // this processor: pop_bound's way for a list of the frame's own records,
-// in line; as pop_bound, true when its usual case's whole way ran.
+// in line, or for none (pop_bare_*); as pop_bound, true when its usual case's
+// whole way ran.
 [[gnu::noinline]] bool exit_pop_narrow() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound<false>(list);
-  pop_general();
-  return false;
+  if (Arg_rec* list = ws.Arg_list) [[likely]] {
+    if (list->in_frame) return pop_bound<false>(list);
+    pop_general();
+    return false;
+  }
+  return pop_bare_narrow();
 }
 
 #if defined(BLOCK_COPY_WIDE)
+[[gnu::noinline, gnu::target("avx2")]] bool pop_bare_wide() { return pop_bound<true>(nullptr); }
+
 [[gnu::noinline, gnu::target("avx2")]] bool exit_pop_wide() {
-  if (Arg_rec* list = ws.Arg_list; list && list->in_frame) return pop_bound<true>(list);
-  pop_general();
-  return false;
+  if (Arg_rec* list = ws.Arg_list) [[likely]] {
+    if (list->in_frame) return pop_bound<true>(list);
+    pop_general();
+    return false;
+  }
+  return pop_bare_wide();
 }
 #else
 bool exit_pop_wide() { return exit_pop_narrow(); }
@@ -525,6 +540,13 @@ struct Warm_start {
   // Where a bound call goes on from an ENTER that ends its line (fixed with
   // the plan; none when the ENTER does not end its line that way).
   Image_line_step bound_next;
+  // The ENTER's own line when lines of remarks come before it (see
+  // first_enter; none when it is on the first line), where a bound call
+  // goes on from an ENTER that does not end its line.
+  Image_line_step bound_line;
+  // The record's ENTER plan once found unfit for a bound call from this warm
+  // start (null: none was), so that a call does not ask again.
+  const void* bound_refused;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
@@ -768,6 +790,8 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->bound_plan = &bound_unasked;
   w->bound_strs = false;
   w->bound_next.next = nullptr;
+  w->bound_line.next = nullptr;
+  w->bound_refused = nullptr;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -1000,6 +1024,123 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
 
 namespace {
 
+// The ENTER a call of rec's program reaches first from the warm start w,
+// or null: the program's first statement, or the first statement after
+// lines that hold nothing but empty statements and a remark or comment,
+// which the statement loop runs through without a trace while nothing is
+// pending (the end of a line: next_program_line's step, each line's number
+// below the end line's).  *line: the ENTER's line as the loop steps to it
+// (next null when it is the warm start's own line).
+uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* line) {
+  line->next = nullptr;
+  uint8_t* at = w->ctx.Cur_line_rec;
+  const uint8_t* const end = rec->image + rec->image_size;
+  uint8_t* p = w->exec;
+  for (;;) {
+    while (*p == code::STMT_SEP) p++;
+    if (*p == code::D_ENTER) return p;
+    if (*p != code::EOL && *p != code::D_REM && *p != code::D_COMMENT) return nullptr;
+    // The step to the next line as the loop takes it in an image: from the
+    // cursor's own line (the warm start's, or one stepped to here).
+    if (!line->next && (w->stno != w->ctx.Cur_line_no || uint16_t(w->stno - 1) >= LAST_LINE_NO - 1)) return nullptr;
+    if (!at || at < rec->image || at + 4 > end) return nullptr;
+    at += 2 + get_u16be(at);
+    if (at + 4 > end || at + 2 + get_u16be(at) > end) return nullptr;
+    const uint16_t no = get_u16be(at + 2);
+    if (uint16_t(no - 1) >= LAST_LINE_NO - 1) return nullptr;
+    line->next = at;
+    line->len = get_u16be(at);
+    line->no = no;
+    p = at + 4;
+  }
+}
+
+// Whether rec's ENTER plan fits a bound call from the warm start w (see
+// call_bound), learnt into w when it does; a plan that does not is
+// remembered (bound_refused).
+[[gnu::noinline]] bool learn_plan(Prog_obj* rec, Warm_start* w, const Enter_plan* plan) {
+  // The program's first statement (past lines of remarks) is the planned
+  // ENTER, with items that name different variables, each a plain scalar
+  // taken by reference.
+  Image_line_step line;
+  const uint8_t* enter;
+  if (!plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || !(enter = first_enter(rec, w, &line)) ||
+      plan->stmt != enter + 1) {
+    w->bound_refused = plan;
+    return false;
+  }
+  uint32_t strs = 0;
+  for (uint32_t i = 0; i < plan->count; i++) {
+    const Enter_item& it = plan->items[i];
+    if (it.idx >= rec->var_cnt) {
+      w->bound_refused = plan;
+      return false;
+    }
+    strs += it.type == code::STR_VAR;
+    static_assert(std::endian::native == std::endian::little, "an argument's code word is read little-endian");
+    w->bound_items[i] = {uint32_t(code::COMMA) | uint32_t(it.type) << 8 | 0x800000u, it.idx, it.type};
+  }
+  w->bound_plan = plan;
+  w->bound_strs = strs > 1;
+  w->bound_line = line;
+  // ENTER ends its line: a call goes on to the next line's first
+  // statement.  (The warm start's cursor is on the first line, its record
+  // current; a later line is stepped to as the loop steps.)
+  if (line.next) w->bound_next.learn(rec->image, rec->image_size, line.next, plan->end, line.no, line.no);
+  else w->bound_next.learn(rec->image, rec->image_size, w->ctx.Cur_line_rec, plan->end, w->stno, w->ctx.Cur_line_no);
+  return true;
+}
+
+// Whether a CALL's arguments at p (after the name) are none: the
+// statement ends, or only ", ERR=line" follows.
+[[gnu::always_inline]] inline bool no_arguments(const uint8_t* p) {
+  return (Cde_tbl[*p] & CC_STMT_END) || (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4);
+}
+
+// A frame for a bound call, or null when there is no memory for it (the
+// long way finds none either).
+[[gnu::always_inline]] inline Call_frame* bound_frame() {
+  if (frame_top != frame_cache) [[likely]]
+    return *--frame_top;
+  return make_frame_or_null();
+}
+
+// A bound call without arguments (no_arguments at the cursor), of any
+// program: the warm start alone, the cursor on the program's first
+// statement, as the long way leaves it with no argument list (an ENTER
+// there runs as it would then).  Own and Wide as call_bound's.
+template <bool Own, bool Wide>
+[[gnu::noinline]] bool call_bare(Prog_obj* rec) {
+  Call_frame* f = bound_frame();
+  if (!f) return false;
+  // A record of the own cache whose file changed is gone: the long way.
+  if (Own && !warm_take(rec)) {
+    release_frame(f);
+    return false;
+  }
+  if (*ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    try {
+      Chk_err();
+    } catch (...) {
+      release_frame(f);
+      throw;
+    }
+  }
+  Pgm_text* text;
+  if (!warm_text(rec, &text)) {
+    release_frame(f);
+    Rpt_error(err::OUT_OF_MEMORY);
+  }
+  if constexpr (Wide) Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  else save_context(f);
+  mark_return<true>(f);
+  f->load_epoch = Pgm_load_epoch;
+  warm_start<Wide>(rec, Own, f, nullptr, text);
+  warm_cursor(static_cast<const Warm_start*>(rec->warm_start));
+  return true;
+}
+
 // Exec_call_bound's work once the record is found: at the front of the list
 // (warm_record), or in the own cache (own_warm_record; Own).
 template <bool Own, bool Wide>
@@ -1007,36 +1148,14 @@ template <bool Own, bool Wide>
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
-    // The program's first statement is the planned ENTER, with items that
-    // name different variables, each a plain scalar taken by reference.
-    if (!plan || !plan->distinct || !plan->refs_only || plan->count > CALL_FRAME_ARGS || w->exec[0] != code::D_ENTER ||
-        plan->stmt != w->exec + 1)
-      return false;
-    uint32_t strs = 0;
-    for (uint32_t i = 0; i < plan->count; i++) {
-      const Enter_item& it = plan->items[i];
-      if (it.idx >= rec->var_cnt) return false;
-      strs += it.type == code::STR_VAR;
-      static_assert(std::endian::native == std::endian::little, "an argument's code word is read little-endian");
-      w->bound_items[i] = {uint32_t(code::COMMA) | uint32_t(it.type) << 8 | 0x800000u, it.idx, it.type};
-    }
-    w->bound_plan = plan;
-    w->bound_strs = strs > 1;
-    // ENTER ends its line: a call goes on to the next line's first
-    // statement.  (The warm start's cursor is on that line, its record
-    // current.)
-    w->bound_next.learn(rec->image, rec->image_size, w->ctx.Cur_line_rec, plan->end, w->stno, w->ctx.Cur_line_no);
+    if (no_arguments(ws.Exec_ptr)) return call_bare<Own, Wide>(rec);
+    if (!plan || plan == w->bound_refused || !learn_plan(rec, w, plan)) return false;
   }
   // The frame's own records take the arguments as they are checked: the
   // frame is taken first (none: no memory, and the long way finds none
   // either) and goes back when a check fails.
-  Call_frame* f;
-  if (frame_top != frame_cache) [[likely]] {
-    f = *--frame_top;
-  } else {
-    f = make_frame_or_null();
-    if (!f) return false;
-  }
+  Call_frame* f = bound_frame();
+  if (!f) return false;
   const uint32_t n = plan->count;
   uint8_t* p = ws.Exec_ptr;
   bool fit = bound_args(w, n, p, rec, f->args);
@@ -1050,7 +1169,8 @@ template <bool Own, bool Wide>
   // and the call goes the long way (from its name again).
   if (!fit || (Own && !warm_take(rec))) {
     release_frame(f);
-    return false;
+    // (A planned program called without arguments: its ENTER runs.)
+    return !fit && no_arguments(ws.Exec_ptr) && call_bare<Own, Wide>(rec);
   }
   ws.Exec_ptr = p;
   if (*p == code::IOPT_FIRST + 4) [[unlikely]] {
@@ -1111,7 +1231,8 @@ template <bool Own, bool Wide>
     next.take();
     return true;
   }
-  warm_cursor(w);
+  if (w->bound_line.next) w->bound_line.take();
+  else warm_cursor(w);
   ws.Exec_ptr = plan->end;
   return true;
 }
