@@ -555,12 +555,11 @@ static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precis
                   offsetof(Warm_start, with_depth) == offsetof(Warm_start, with_ctx) + 4,
               "the pairs compared as one word lie together in both");
 
-// Whether the 8 bytes at a and b are the same (two fields at once).
-[[gnu::always_inline]] inline bool same_pair(const void* a, const void* b) {
-  uint64_t x, y;
+// The 8 bytes at a as one word (two fields at once).
+[[gnu::always_inline]] inline uint64_t pair_word(const void* a) {
+  uint64_t x;
   std::memcpy(&x, a, 8);
-  std::memcpy(&y, b, 8);
-  return x == y;
+  return x;
 }
 
 // A variable's flags (low half) and its read and write masks (the two
@@ -603,10 +602,21 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
 // Prog_take and Exec_load would take it (kept variables and name block, the
 // same load), the caller's fields the kept context was built from, and
 // nothing that would make the long way do more.
+//
+// (Every test but the unparked record's is a word that is zero when it
+// passes, all of them ORed into one: a single branch.)
 [[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
-  if ((Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) ||
-      w->load_serial != rec->load_serial)
-    return false;
+  const uint64_t differs =
+      (Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) |
+      (w->load_serial ^ rec->load_serial) | (pair_word(&ws.Precision) ^ pair_word(&w->precision)) |
+      (ws.Var_mask_glob ^ w->var_mask_glob) | (pair_word(&ws.With_ctx) ^ pair_word(&w->with_ctx)) |
+      ((Pgm_flag_words(ws) & (PGM_SHARES_VARS | uint64_t(PGM2_ERR_HANDLER) << 32)) ^ w->err_handler) |
+      // What would make the long way do more: objects or data sets that
+      // find variables (the kept ones are not taken then), a PERFORM ON, a
+      // text source left open.
+      reinterpret_cast<uintptr_t>(Var_lookup_hook) | uint64_t(Perform_on_active) |
+      reinterpret_cast<uintptr_t>(Text_source());
+  if (differs) return false;
   // (A parked record holds all of it, the name block's bytes the warm
   // start's name.)
   if (!rec->parked) [[unlikely]] {
@@ -614,14 +624,7 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
     if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
       return false;
   }
-  if (!same_pair(&ws.Precision, &w->precision) || ws.Var_mask_glob != w->var_mask_glob ||
-      !same_pair(&ws.With_ctx, &w->with_ctx) ||
-      (Pgm_flag_words(ws) & (PGM_SHARES_VARS | uint64_t(PGM2_ERR_HANDLER) << 32)) != w->err_handler)
-    return false;
-  // What would make the long way do more: objects or data sets that find
-  // variables (the kept ones are not taken then), a PERFORM ON, a text
-  // source left open.
-  return !Var_lookup_hook && !Perform_on_active && !Text_source();
+  return true;
 }
 
 // The record a CALL of the name may start warm from the list, or null.
