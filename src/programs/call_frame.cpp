@@ -40,14 +40,14 @@ Call_frame* frame_cache[FRAME_CACHE_MAX];
 Call_frame** frame_top = frame_cache;  // above the newest kept frame
 
 [[gnu::noinline]] Call_frame* make_frame() {
-  void* b = Get_blk(sizeof(Call_frame));
+  void* b = Get_blk_line(sizeof(Call_frame));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
   return new (b) Call_frame();
 }
 
 // A new frame, or null when there is no memory for it.
 [[gnu::noinline]] Call_frame* make_frame_or_null() {
-  void* b = Get_blk(sizeof(Call_frame));
+  void* b = Get_blk_line(sizeof(Call_frame));
   return b ? new (b) Call_frame() : nullptr;
 }
 
@@ -67,7 +67,7 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
     return;
   }
   f->~Call_frame();
-  Ret_blk(f);
+  Ret_blk_line(f);
 }
 
 // The context of a program that has just been called: the workspace's
@@ -648,7 +648,7 @@ constexpr size_t WARM_FROM = offsetof(Prog_context, Pgm_attr);
 constexpr size_t WARM_TO = offsetof(Prog_context, Pgm_text_blk);
 static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, Arg_list) == 8 &&
                   offsetof(Prog_context, Pgm_cache_ent) == 16 && offsetof(Prog_context, Cur_pgm) == 24 &&
-                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
+                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == offsetof(Prog_context, Ctx_pad),
               "a warm start sets the context's first four fields and its last");
 
 // A record own_warm_record found back in the list, as the search by name
@@ -746,7 +746,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   Pgm_load_epoch++;                     // a name other than the parked one's may follow
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   if (!w) {
-    w = static_cast<Warm_start*>(Get_blk(sizeof(Warm_start)));
+    w = static_cast<Warm_start*>(Get_blk_line(sizeof(Warm_start)));
     if (!w) return;  // the next call goes the long way again
     rec->warm_start = w;
   }
