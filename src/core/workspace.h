@@ -210,6 +210,8 @@ struct alignas(CACHE_LINE) Prog_context {
 static_assert(offsetof(Prog_context, Ctx_pad) + sizeof(Prog_context::Ctx_pad) == sizeof(Prog_context) &&
                   sizeof(Prog_context) % CACHE_LINE == 0,
               "the context ends with its padding, on a whole cache line");
+// The bytes a move of the context copies: all but its padding.
+constexpr size_t PROG_CONTEXT_BYTES = offsetof(Prog_context, Ctx_pad);
 
 struct Workspace : Io_state, Prog_context {
   // ---- program cursor and context ----

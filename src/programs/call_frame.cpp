@@ -77,14 +77,15 @@ const Prog_context& fresh() {
   return defaults;
 }
 
-// The context moves as a block (it is trivially copyable), in 16-byte
-// pieces (core/block_copy.h); Wide, in 32-byte pieces: only in the bound
-// call's and the bound return's forms compiled for AVX2 (call_bound_wide,
-// exit_pop_wide), which a processor that has it runs.
+// The context moves as a block (it is trivially copyable; its padding is
+// not moved), in 16-byte pieces (core/block_copy.h); Wide, in 32-byte
+// pieces: only in the bound call's and the bound return's forms compiled
+// for AVX2 (call_bound_wide, exit_pop_wide), which a processor that has it
+// runs.
 template <bool Wide = false>
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
-  if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(to, from);
-  else Block_assign(*to, *from);
+  if constexpr (Wide) Block_copy_wide<PROG_CONTEXT_BYTES>(to, from);
+  else Block_copy<PROG_CONTEXT_BYTES>(to, from);
 }
 
 // The key and description block of a warm start's program (its record's
@@ -111,7 +112,7 @@ template <bool Wide = false>
   if constexpr (Wide) {
     // (Through assembly: no 32-byte value of the compiler's own, for which
     // it would realign the stack of the whole bound return.)
-    Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(&ws), f);
+    Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(&ws), f);
     Block_wide_done();
     return;
   }
@@ -1067,7 +1068,7 @@ template <bool Own, bool Wide>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  if constexpr (Wide) Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
   else save_context(f);
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;
