@@ -226,6 +226,24 @@ void* Get_blk(size_t size) {
   return p;
 }
 
+// The line-aligned block lies inside a Mem_blk of 64 more bytes; the eight
+// bytes before it hold that block's address.
+void* Get_blk_line(size_t size) {
+  auto* b = static_cast<uint8_t*>(Get_blk_nc(size + CACHE_LINE));
+  if (!b) return nullptr;
+  uint8_t* p = b + (CACHE_LINE - reinterpret_cast<uintptr_t>(b) % CACHE_LINE);  // (8 to 64 bytes in)
+  std::memcpy(p - sizeof b, &b, sizeof b);
+  std::memset(p, 0, size);
+  return p;
+}
+
+void Ret_blk_line(void* blk) {
+  if (!blk) return;
+  void* b;
+  std::memcpy(&b, static_cast<uint8_t*>(blk) - sizeof b, sizeof b);
+  Ret_blk(b);
+}
+
 size_t Blk_size(const void* blk) {
   uint64_t sz;
   std::memcpy(&sz, blk_base(blk), sizeof sz);

@@ -57,6 +57,13 @@ void* Get_blk(size_t size);
 void* Get_blk_nc(size_t size);
 void* Realloc_blk(void* blk, size_t size);
 void Ret_blk(void* blk);
+// A zero-filled block whose bytes start on a cache line (64 bytes), for
+// the blocks that are moved whole 32 bytes at a time (program contexts):
+// a move that straddles two lines costs twice.  Null when there is no
+// memory (as Get_blk_nc); given back by Ret_blk_line only.
+constexpr size_t CACHE_LINE = 64;
+void* Get_blk_line(size_t size);
+void Ret_blk_line(void* blk);
 size_t Blk_size(const void* blk);  // the size requested for the block
 
 // Called once when the host allocator first fails, to drop cached programs;

@@ -10,6 +10,7 @@
 
 #include "core/decimal.h"
 #include "core/io_state.h"
+#include "core/memory.h"  // CACHE_LINE
 #include "core/switches.h"
 
 struct Str_blk;
@@ -145,7 +146,12 @@ inline constexpr Pgm_text NO_PGM_TEXT{};
 // functions).  A call copies it into a call frame (programs/
 // call_frame.h), so it holds only trivially copyable fields.  Call_link
 // comes first: the first word of a saved frame links to its caller's frame.
-struct Prog_context {
+// A call moves it whole three times, 32 bytes at a time: it starts on a
+// cache line wherever it lives (the workspace, call frames and warm starts
+// from Get_blk_line), so that no move straddles two, and ends with its own
+// padding up to a whole line (Ctx_pad), so that no member of a class built
+// on it (the workspace's own) lies in the last line the moves write.
+struct alignas(CACHE_LINE) Prog_context {
   Call_frame* Call_link = nullptr;    // the caller's saved context (null: top level)
   Arg_rec* Arg_list = nullptr;        // the arguments this program was called with
   Prog_obj* Pgm_cache_ent = nullptr;  // loaded-program record of an image (one use held)
@@ -199,7 +205,13 @@ struct Prog_context {
   Pgm_text* Pgm_text_blk = nullptr;  // key and description (owned Mem_blk; null: both zeros)
   // The key and description, read (zeros when there are none).
   const Pgm_text& Pgm_texts() const { return Pgm_text_blk ? *Pgm_text_blk : NO_PGM_TEXT; }
+  uint8_t Ctx_pad[24] = {};  // (see above; moved with the rest, never read)
 };
+static_assert(offsetof(Prog_context, Ctx_pad) + sizeof(Prog_context::Ctx_pad) == sizeof(Prog_context) &&
+                  sizeof(Prog_context) % CACHE_LINE == 0,
+              "the context ends with its padding, on a whole cache line");
+// The bytes a move of the context copies: all but its padding.
+constexpr size_t PROG_CONTEXT_BYTES = offsetof(Prog_context, Ctx_pad);
 
 struct Workspace : Io_state, Prog_context {
   // ---- program cursor and context ----

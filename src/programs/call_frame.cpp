@@ -40,14 +40,14 @@ Call_frame* frame_cache[FRAME_CACHE_MAX];
 Call_frame** frame_top = frame_cache;  // above the newest kept frame
 
 [[gnu::noinline]] Call_frame* make_frame() {
-  void* b = Get_blk(sizeof(Call_frame));
+  void* b = Get_blk_line(sizeof(Call_frame));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
   return new (b) Call_frame();
 }
 
 // A new frame, or null when there is no memory for it.
 [[gnu::noinline]] Call_frame* make_frame_or_null() {
-  void* b = Get_blk(sizeof(Call_frame));
+  void* b = Get_blk_line(sizeof(Call_frame));
   return b ? new (b) Call_frame() : nullptr;
 }
 
@@ -67,7 +67,7 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
     return;
   }
   f->~Call_frame();
-  Ret_blk(f);
+  Ret_blk_line(f);
 }
 
 // The context of a program that has just been called: the workspace's
@@ -77,14 +77,15 @@ const Prog_context& fresh() {
   return defaults;
 }
 
-// The context moves as a block (it is trivially copyable), in 16-byte
-// pieces (core/block_copy.h); Wide, in 32-byte pieces: only in the bound
-// call's and the bound return's forms compiled for AVX2 (call_bound_wide,
-// exit_pop_wide), which a processor that has it runs.
+// The context moves as a block (it is trivially copyable; its padding is
+// not moved), in 16-byte pieces (core/block_copy.h); Wide, in 32-byte
+// pieces: only in the bound call's and the bound return's forms compiled
+// for AVX2 (call_bound_wide, exit_pop_wide), which a processor that has it
+// runs.
 template <bool Wide = false>
 [[gnu::always_inline]] inline void copy_context(Prog_context* to, const Prog_context* from) {
-  if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(to, from);
-  else Block_assign(*to, *from);
+  if constexpr (Wide) Block_copy_wide<PROG_CONTEXT_BYTES>(to, from);
+  else Block_copy<PROG_CONTEXT_BYTES>(to, from);
 }
 
 // The key and description block of a warm start's program (its record's
@@ -111,7 +112,7 @@ template <bool Wide = false>
   if constexpr (Wide) {
     // (Through assembly: no 32-byte value of the compiler's own, for which
     // it would realign the stack of the whole bound return.)
-    Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(&ws), f);
+    Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(&ws), f);
     Block_wide_done();
     return;
   }
@@ -673,7 +674,7 @@ constexpr size_t WARM_FROM = offsetof(Prog_context, Pgm_attr);
 constexpr size_t WARM_TO = offsetof(Prog_context, Pgm_text_blk);
 static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, Arg_list) == 8 &&
                   offsetof(Prog_context, Pgm_cache_ent) == 16 && offsetof(Prog_context, Cur_pgm) == 24 &&
-                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == sizeof(Prog_context),
+                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == offsetof(Prog_context, Ctx_pad),
               "a warm start sets the context's first four fields and its last");
 
 // A record own_warm_record found back in the list, as the search by name
@@ -771,7 +772,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   Pgm_load_epoch++;                     // a name other than the parked one's may follow
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   if (!w) {
-    w = static_cast<Warm_start*>(Get_blk(sizeof(Warm_start)));
+    w = static_cast<Warm_start*>(Get_blk_line(sizeof(Warm_start)));
     if (!w) return;  // the next call goes the long way again
     rec->warm_start = w;
   }
@@ -1190,7 +1191,7 @@ template <bool Own, bool Wide>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  if constexpr (Wide) Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
   else save_context(f);
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;

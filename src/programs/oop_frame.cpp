@@ -488,8 +488,8 @@ template <bool Wide>
 [[gnu::always_inline]] inline void warm_install(Method_frame& m, const Method_entry& e, int vars, Call_frame* f,
                                                 Arg_rec* list) {
   Prog_obj* rec = e.rec;
-  if constexpr (Wide) Block_copy_wide<sizeof(Prog_context)>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
-  else Block_assign(static_cast<Prog_context&>(ws), e.warm.get()->ctx);
+  if constexpr (Wide) Block_copy_wide<PROG_CONTEXT_BYTES>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
+  else Block_copy<PROG_CONTEXT_BYTES>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
   ws.Call_link = f;
   ws.Arg_list = list;
   // The caller's fields a call carries over, and what the loading left.

@@ -559,7 +559,7 @@ void Prog_free(Prog_obj* r) {
   if (r->spare_index) Ret_blk(r->spare_index);
   if (r->enter_plan) Ret_blk(r->enter_plan);
   if (r->spare_name) Ret_str(r->spare_name);
-  if (r->warm_start) Ret_blk(r->warm_start);
+  if (r->warm_start) Ret_blk_line(r->warm_start);
   if (r->image) Ret_blk(r->image);
   if (r->name_index) Ret_blk(r->name_index);
   if (r->name_numbers) Ret_blk(r->name_numbers);

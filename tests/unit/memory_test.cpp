@@ -102,6 +102,38 @@ TEST_F(Mem, ReusedSmallBlocksAreSizedZeroedAndCountedAsNew) {
   EXPECT_EQ(ws.Mem_used, base_);
 }
 
+TEST_F(Mem, LineBlocksStartOnACacheLineZeroedAndGoBackWhole) {
+  // Blocks whose host block falls at every offset within a line (a run of
+  // sizes moves the pool's next block along), each filled dirty and given
+  // back, then taken again: aligned, zeroed, counted and returned exactly.
+  std::vector<uint8_t*> held;
+  for (size_t size : {1u, 8u, 40u, 63u, 64u, 65u, 296u, 320u, 504u, 700u, 5000u}) {
+    for (int round = 0; round < 2; round++) {
+      auto* p = static_cast<uint8_t*>(Get_blk_line(size));
+      ASSERT_NE(p, nullptr);
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % CACHE_LINE, 0u) << size;
+      for (size_t i = 0; i < size; i++) ASSERT_EQ(p[i], 0) << size << " at " << i;
+      std::memset(p, 0xC3, size);
+      if (round == 0) Ret_blk_line(p);
+      else held.push_back(p);
+    }
+  }
+  EXPECT_GT(ws.Mem_used, base_);
+  for (uint8_t* p : held) Ret_blk_line(p);
+  Ret_blk_line(nullptr);
+  EXPECT_EQ(ws.Mem_used, base_);
+}
+
+TEST(ProgContext, MovesAsWholeCacheLines) {
+  // The workspace's context and one made on its own start on a line; the
+  // workspace's own fields lie after the context's last line.
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(static_cast<Prog_context*>(&ws)) % CACHE_LINE, 0u);
+  static Prog_context lone;
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&lone) % CACHE_LINE, 0u);
+  const auto* ctx_end = reinterpret_cast<const uint8_t*>(static_cast<Prog_context*>(&ws)) + sizeof(Prog_context);
+  EXPECT_GE(reinterpret_cast<const uint8_t*>(&ws.Exec_ptr), ctx_end);
+}
+
 TEST_F(Mem, LimitIsCheckedOnReusedBlocks) {
   Ret_blk(Get_blk(40));
   ws.Mem_limit = ws.Mem_used + 10;
