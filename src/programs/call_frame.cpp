@@ -220,7 +220,7 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
       for (Arg_rec* b = list; b != a; b = b->next) b->bound = nullptr;
       return a;
     }
-    if (a->kind == ARG_NUM_REF) {
+    if (a->kind == ARG_NUM_REF) [[likely]] {
       num_copy(&c->num, &v->num);
     } else {
       if (c->str) Ret_str(c->str);
@@ -292,12 +292,25 @@ template <bool Wide = false>
   // The caller sees the global access mask as it is now.
   uint32_t mask_glob = ws.Var_mask_glob;
   restore_context<Wide>(f);
-  release_frame(f);
+  // (The caller's fields read below from the frame, the copy's source, not
+  // from the workspace it has just written; before the frame's release,
+  // which may free it.)
+  const uint32_t pgm_flags = f->Pgm_flags;
   ws.Var_mask_glob = mask_glob;
-  ws.Var_mask = mask_glob | ws.Var_mask_pgm;
+  ws.Var_mask = mask_glob | f->Var_mask_pgm;
   static_assert(uint32_t(PGM_IN_CALL) == uint32_t(RF_CALL_DEPTH), "the frame's bit is the run flag's");
-  ws.Run_flags = (ws.Run_flags & ~uint32_t(RF_CALL_DEPTH)) | (ws.Pgm_flags & PGM_IN_CALL);
+  ws.Run_flags = (ws.Run_flags & ~uint32_t(RF_CALL_DEPTH)) | (pgm_flags & PGM_IN_CALL);
   ws.Go_cache_ref = 0;
+  // (The usual caller, a program's statement with no stop asked, tested as
+  // one.)
+  if (!(pgm_flags & (PGM_FROM_CONSOLE | PGM_STOP_REQUEST))) [[likely]] {
+    ws.Cur_stno = f->Stop_stno;
+    ws.Exec_ptr = flow_back ? f->Stop_ptr : f->Stop_stmt;
+    ws.Stmt_ptr = f->Stop_stmt;
+    release_frame(f);
+    return;
+  }
+  release_frame(f);
   if (flow_back || (ws.Pgm_flags & PGM_FROM_CONSOLE)) {
     resume_caller();
   } else {
@@ -356,8 +369,9 @@ template <bool Wide = false>
 // name block or object slots of its own (a method of the program may have
 // run meanwhile).
 [[gnu::always_inline]] inline bool parks(const Call_frame* f, const Prog_obj* rec) {
-  return f->load_epoch == Pgm_load_epoch &&
-         !(reinterpret_cast<uintptr_t>(rec->spare_name) | uintptr_t(rec->spare_props));
+  // (The three tests as one word.)
+  return !(uint64_t(f->load_epoch ^ Pgm_load_epoch) | reinterpret_cast<uintptr_t>(rec->spare_name) |
+           uintptr_t(rec->spare_props));
 }
 
 // The keep of a parking return: the variables and name block into the
@@ -370,10 +384,12 @@ template <bool Wide = false>
 // cleared and handed to the record, the image released, the caller's
 // context back.  A node the clear cannot take (a frame refers to it):
 // finish_bound's way from the keep of a method on, as keep_plain_vars'
-// refusal leads there.
+// refusal leads there.  (The callee's PGM_VARS_CLEARED is not set: every
+// way from here puts the caller's flags back over it, and only
+// leave_general reads it, on a way that does not come here; the long way
+// below sets it as before.)
 template <bool Wide>
 [[gnu::always_inline]] inline bool finish_plain(Call_frame* f, Prog_obj* rec) {
-  ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (!var_keep::clear_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_chain<Wide>(ws.Loc_str_tree)) [[unlikely]] {
     var_keep::wide_done<Wide>();
     ws.Arg_list = nullptr;
@@ -426,24 +442,15 @@ template <bool Wide>
     pop_frame(true);
     return false;
   }
-  if (Var_lookup_hook) {
-    // Objects live (a method's return, usually): the plain keep never
-    // applies.
-    if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
-      pop_bound_rest(f, rest);
-      return false;
-    }
-    finish_bound<Wide>(f);
-    return false;
-  }
-  // (Asked before the values go back, which changes nothing it reads.)
-  Prog_obj* rec = ws.Pgm_cache_ent;
-  const bool plain = var_keep::plain_keeps(rec);
   if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
     pop_bound_rest(f, rest);
     return false;
   }
-  if (plain) [[likely]]
+  // (Asked after the values went back, which changes nothing it reads.
+  // While objects live, a method's return usually, the plain keep never
+  // applies: finish_bound's way.)
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  if (var_keep::plain_keeps_unhooked(rec)) [[likely]]
     return finish_plain<Wide>(f, rec);
   finish_bound<Wide>(f);
   return false;

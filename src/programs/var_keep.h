@@ -66,13 +66,17 @@ template <bool Wide>
     };
     const auto* p = reinterpret_cast<const Piece*>(n);
     auto* fill = reinterpret_cast<Piece*>(&n->flags);
-    bool zero;
-    asm("vmovdqu %3, %%ymm15\n\tvpand %4, %%ymm15, %%ymm15\n\tvpor %2, %%ymm15, %%ymm15\n\t"
-        "vptest %%ymm15, %%ymm15\n\tjnz 1f\n\tvmovdqu %%ymm15, %1\n1:"
-        : "=@ccz"(zero), "+m"(*fill)
+    // (The test's jump is the caller's branch: one per node.)
+    asm goto(
+        "vmovdqu %2, %%ymm15\n\tvpand %3, %%ymm15, %%ymm15\n\tvpor %1, %%ymm15, %%ymm15\n\t"
+        "vptest %%ymm15, %%ymm15\n\tjnz %l[unusual]\n\tvmovdqu %%ymm15, %0"
+        : "+m"(*fill)
         : "m"(p[0]), "m"(p[1]), "m"(usual_node_mask)
-        : "xmm15");
-    return zero;
+        : "xmm15", "cc"
+        : unusual);
+    return true;
+  unusual:
+    return false;
   }
 #endif
   return usual_node(n);
@@ -191,6 +195,17 @@ template <bool Wide = false>
                          uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
                          reinterpret_cast<uintptr_t>(ws.Loc_chain);
   return !none && ws.Var_index && ws.Var_index_cnt == rec->var_cnt;
+}
+
+// No object layer's hook and plain_keeps (keep_plain_vars' answer with no
+// argument list); the table's count compared in the word of null tests.
+// (The hook first: a method's return, which always has it, asks no more.)
+[[gnu::always_inline]] inline bool plain_keeps_unhooked(const Prog_obj* rec) {
+  if (Var_lookup_hook) return false;
+  const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
+                         uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
+                         reinterpret_cast<uintptr_t>(ws.Loc_chain) | uintptr_t(ws.Var_index_cnt ^ rec->var_cnt);
+  return !none && ws.Var_index;
 }
 
 // keep_plain_vars' hand-over as the bound return takes it: no data set is
