@@ -703,8 +703,10 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
 // already.
 template <bool Wide = false>
 [[gnu::always_inline]] inline void warm_start(Prog_obj* rec, bool own, Call_frame* f, Arg_rec* list,
-                                              Pgm_text* text) {
-  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+                                              Pgm_text* text,
+                                              const Warm_start* w = nullptr) {
+  // (w: the record's warm start, when the caller has it at hand.)
+  if (!w) w = static_cast<const Warm_start*>(rec->warm_start);
   auto* to = reinterpret_cast<unsigned char*>(static_cast<Prog_context*>(&ws)) + WARM_FROM;
   const auto* from = reinterpret_cast<const unsigned char*>(&w->ctx) + WARM_FROM;
   if constexpr (Wide) {
@@ -876,12 +878,15 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // the workspace written just before the copy reads it would hold the copy
 // up.)
 // FromLine: the call is made from a program line (ws.Cur_stno is not 0).
+// exec: the cursor (ws.Exec_ptr), when the caller has it at hand.  (The
+// flags are the workspace's, which the frame's copy holds: not read back
+// from the copy just stored.)
 template <bool FromLine = false>
-[[gnu::always_inline]] inline void mark_return(Call_frame* f) {
-  uint32_t flags = f->Pgm_flags & ~uint32_t(PGM_FROM_CONSOLE | PGM_IN_CALL);
+[[gnu::always_inline]] inline void mark_return(Call_frame* f, uint8_t* exec = ws.Exec_ptr) {
+  uint32_t flags = ws.Pgm_flags & ~uint32_t(PGM_FROM_CONSOLE | PGM_IN_CALL);
   if (FromLine || ws.Cur_stno != 0) {
     f->Stop_stno = ws.Cur_stno;
-    f->Stop_ptr = ws.Exec_ptr;
+    f->Stop_ptr = exec;
     f->Stop_stmt = ws.Stmt_ptr;
   } else {
     flags |= PGM_FROM_CONSOLE;
@@ -1183,33 +1188,39 @@ template <bool Own, bool Wide>
     // (A planned program called without arguments: its ENTER runs.)
     return !fit && no_arguments(ws.Exec_ptr) && call_bare<Own, Wide>(rec);
   }
-  ws.Exec_ptr = p;
+  // (The cursor after the arguments is set where something reads it: the
+  // call's cursor on the callee's statement replaces it below.)
   if (*p == code::IOPT_FIRST + 4) [[unlikely]] {
+    ws.Exec_ptr = p;
     try {
       Chk_err();
     } catch (...) {
       release_frame(f);
       throw;
     }
+    p = ws.Exec_ptr;
   }
   Pgm_text* text;
   if (!warm_text(rec, &text)) {
     // (The long way's load would find no memory for it either.)
+    ws.Exec_ptr = p;
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
   if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
   else save_context(f);
-  mark_return<true>(f);
+  mark_return<true>(f, p);
   f->load_epoch = Pgm_load_epoch;
-  warm_start<Wide>(rec, Own, f, n ? &f->args[0] : nullptr, text);
+  // (The count read again: held across the copies, it would be spilled.)
+  const uint32_t count = plan->count;
+  warm_start<Wide>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
   // and rec_list stay null).  The callee's variable had no flags
   // (bound_args): its flags and masks are set as one word, the caller's
   // masks with the flags a binding gives.
   constexpr uint64_t MASKS = ~uint64_t(0xFFFFFFFF);
-  Arg_rec* const end = f->args + n;
+  Arg_rec* const end = f->args + count;
   for (Arg_rec* a = f->args; a != end; a++) {
     Var_node* c = a->var;
     Var_node* v = a->bound;
@@ -1232,7 +1243,7 @@ template <bool Own, bool Wide>
       if (old) Ret_str(old);
     }
   }
-  if (n) {
+  if (count) {
     end[-1].next = nullptr;
     ws.Cur_var = end[-1].bound;
   }
