@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -423,6 +424,13 @@ template <bool Wide>
   if (!refill.empty()) Args_refill(refill);
 }
 
+// Not zero just when objects are attached (Obj4_count() is not 0): the
+// queue's ends differ (no division for a test OR'd with others).
+[[gnu::always_inline]] inline uintptr_t obj4_any() {
+  return reinterpret_cast<uintptr_t>(std::to_address(Obj4_queue.end())) ^
+         reinterpret_cast<uintptr_t>(Obj4_queue.data());
+}
+
 // An EXIT's pop when the argument list is the frame's own records (list,
 // a bound call's or a method's direct call), in the usual case (no attached
 // objects, no control frames, user functions or lines of the callee's own,
@@ -437,8 +445,10 @@ template <bool Wide>
   Call_frame* f = ws.Call_link;
   // (image_only's null tests and the frame's flag as one word.)
   const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
-                          (f->Pgm_flags & PGM_SHARES_VARS) | Obj4_count();
-  if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list && ws.Edit_list != Last_line())) {
+                          (f->Pgm_flags & PGM_SHARES_VARS) | obj4_any();
+  // (A warm start's edit list is the last line's: the null test only when
+  // it is not.)
+  if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list != Last_line() && ws.Edit_list)) {
     pop_frame(true);
     return false;
   }
