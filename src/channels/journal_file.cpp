@@ -3,6 +3,8 @@
 // The file layout is drawn in journal.h.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -438,7 +440,15 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
         static bool exit_hook = false;
         if (!exit_hook) std::atexit(journal_at_exit);
         exit_hook = true;
+        // The flusher takes no signals: they stay the main line's (a
+        // handler run here would not end a wait of the main line, which
+        // also changes its run flags trusting that no handler runs
+        // meanwhile: core/signal_flags.h).
+        sigset_t all, old;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &old);
         flusher = std::thread(flusher_main);
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
       }
       batch_cv.notify_all();
     }

@@ -300,7 +300,8 @@ template <bool Wide = false>
   ws.Var_mask_glob = mask_glob;
   ws.Var_mask = mask_glob | f->Var_mask_pgm;
   static_assert(uint32_t(PGM_IN_CALL) == uint32_t(RF_CALL_DEPTH), "the frame's bit is the run flag's");
-  ws.Run_flags = (ws.Run_flags & ~uint32_t(RF_CALL_DEPTH)) | (pgm_flags & PGM_IN_CALL);
+  Run_flags_clear(RF_CALL_DEPTH);
+  Run_flags_set(pgm_flags & PGM_IN_CALL);
   ws.Go_cache_ref = 0;
   // (The usual caller, a program's statement with no stop asked, tested as
   // one.)
@@ -748,7 +749,7 @@ template <bool Wide = false>
     rec->spare_name = nullptr;
     Prog_take_spare_vars(rec, false);
   }
-  ws.Run_flags |= RF_CALL_DEPTH;
+  Run_flags_set(RF_CALL_DEPTH);
   ws.Go_cache_ref = 0;
   ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
   ws.Auto_line = LAST_LINE_NO;

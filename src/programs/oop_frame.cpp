@@ -501,7 +501,7 @@ template <bool Wide>
   ws.Var_mask = ws.Var_mask_glob | ws.Var_mask_pgm;
   ws.Pgm_flags &= ~uint32_t(PGM_LOADING);
   ws.Pgm_flags2 |= f->Pgm_flags2 & PGM2_ERR_HANDLER;
-  ws.Run_flags |= RF_CALL_DEPTH;
+  Run_flags_set(RF_CALL_DEPTH);
   CacheLoad(rec);
   rec->uses++;
   ws.Pgm_cache_ent = rec;

@@ -2,7 +2,10 @@
 // damaged ones stop with a description, never outside the bytes; the
 // fuzzer's seeds and regressions replayed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "channels/journal.h"
+#include "core/signal_flags.h"
 #include "core/codes.h"
 #include "../fuzz/journal_check.h"
 
@@ -151,4 +155,59 @@ TEST(JournalReader, FuzzSeedsAndRegressions) {
     }
   }
   EXPECT_GE(files, 8);
+}
+
+// The thread that writes the journal's batches takes no signals: a signal
+// the main line waits for (an escape, the statement timer) must reach the
+// main line, which also changes its run flags trusting that no handler runs
+// on another thread meanwhile.
+TEST(JournalFlusher, BlocksEverySignal) {
+  fs::path dir = fs::temp_directory_path() / ("oru_jflush_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  fs::path file = dir / "j.log";
+  { std::ofstream(file, std::ios::binary); }
+  Journal_open(file.string());
+  const char data[] = "before image";
+  Journal_it('A', data, sizeof data, nullptr);  // a batched image starts the flusher
+  // A new thread runs with every signal blocked until its start has set
+  // the mask it inherited: its mask is read once it waits for work.
+  auto field = [](const fs::path& task, const char* name) {
+    std::ifstream in(task / "status");
+    std::string line;
+    while (std::getline(in, line))
+      if (line.rfind(name, 0) == 0) return line.substr(std::strlen(name));
+    return std::string();
+  };
+  int others = 0;
+  for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+    if (task.path().filename() == std::to_string(::gettid())) continue;
+    for (int i = 0; i < 2000 && field(task.path(), "State:").find('S') == std::string::npos; i++) ::usleep(1000);
+    uint64_t blocked = std::stoull(field(task.path(), "SigBlk:"), nullptr, 16);
+    for (int sig : {SIGINT, SIGALRM, SIGUSR1, SIGUSR2, SIGHUP, SIGTSTP, SIGTTOU, SIGTTIN})
+      EXPECT_TRUE(blocked & (uint64_t(1) << (sig - 1))) << "signal " << sig << " reaches thread " << task.path();
+    ++others;
+  }
+  EXPECT_GE(others, 1);  // the flusher is running
+  Journal_close();
+  fs::remove_all(dir);
+}
+
+TEST(RunFlags, WholeWordChangesKeepThePendingSignalWord) {
+  const uint32_t run = ws.Run_flags;
+  const int pending = ws.Sig_pending;
+  ws.Run_flags = RF_TRACE;
+  ws.Sig_pending = 1;
+  Run_flags_set(RF_CALL_DEPTH);
+  EXPECT_EQ(ws.Run_flags, uint32_t(RF_TRACE | RF_CALL_DEPTH));
+  EXPECT_EQ(ws.Sig_pending, 1);
+  Run_flags_clear(RF_CALL_DEPTH | RF_STOP);
+  Run_flags_set(0);
+  EXPECT_EQ(ws.Run_flags, uint32_t(RF_TRACE));
+  EXPECT_EQ(ws.Sig_pending, 1);
+  ws.Sig_pending = 0;
+  Run_flags_set(RF_DEBUG_LINK);  // the top bit: no sign spills into the word above
+  EXPECT_EQ(ws.Sig_pending, 0);
+  EXPECT_EQ(Work_pending(), uint64_t(RF_TRACE | RF_DEBUG_LINK) & WORK_MASK);
+  ws.Run_flags = run;
+  ws.Sig_pending = pending;
 }
