@@ -638,8 +638,10 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
   if (differs) return false;
   // (A parked record holds all of it, the name block's bytes the warm
   // start's name.)
+  // A program without variables keeps no table (nor trees: no keep takes
+  // them without one).
   if (!rec->parked) [[unlikely]] {
-    if (!rec->spare_index || !rec->spare_name || !rec->image) return false;
+    if ((!rec->spare_index && rec->var_cnt) || !rec->spare_name || !rec->image) return false;
     if (rec->spare_name->len != w->name_len || !Block_equal(rec->spare_name->bytes(), w->name, w->name_len))
       return false;
   }

@@ -182,7 +182,9 @@ void mark_changed(int32_t wd) {
 // The file behind a record changed: by its change notices when it is
 // watched (no system call while none is pending), else by stat.  The first
 // check of a record starts watching its file (and still uses stat, which
-// covers changes between the load and the watch).
+// covers changes between the load and the watch); a change stat finds is
+// remembered as a notice would be, so that a later check, which trusts the
+// watch alone, finds it too.
 [[gnu::noinline]] bool rec_changed_checked(Prog_obj* r) {
   if (Watch_pending()) Watch_drain(mark_changed);
   if (r->watch_changed) return true;
@@ -201,7 +203,9 @@ void mark_changed(int32_t wd) {
       r->wd_count = n;
     }
   }
-  return file_changed(r);
+  if (!file_changed(r)) return false;
+  r->watch_changed = true;
+  return true;
 }
 
 // rec_changed_checked with its usual case in line: a watched file, no

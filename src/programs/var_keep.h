@@ -185,27 +185,45 @@ template <bool Wide = false>
   return hand_over_vars(rec, method.tag, method.epoch);
 }
 
+// plain_keeps for a program without variables: no table, no trees (a
+// variable made by name at run time has no slot, and is freed as usual);
+// nothing kept, parked or not, nothing pending or localised.  The keep
+// then keeps nothing, and the record counts as keeping its empty set.
+[[gnu::noinline]] inline bool plain_keeps_none(const Prog_obj* rec) {
+  return !(rec->var_cnt | ws.Var_index_cnt | uint32_t(rec->parked) | ws.Incdec_cnt) &&
+         !(reinterpret_cast<uintptr_t>(ws.Var_index) | reinterpret_cast<uintptr_t>(ws.Loc_num_tree) |
+           reinterpret_cast<uintptr_t>(ws.Loc_str_tree) | reinterpret_cast<uintptr_t>(ws.Loc_chain) |
+           reinterpret_cast<uintptr_t>(rec->spare_index) | reinterpret_cast<uintptr_t>(rec->spare_num) |
+           reinterpret_cast<uintptr_t>(rec->spare_str));
+}
+
 // Whether keep_plain_vars would keep the variables of rec's program, the
 // object layer's hook and the argument list aside (the record has no
 // variables kept, parked or not, its program names no global variable; the
-// table is the record's; nothing pending, nothing localised).
+// table is the record's; nothing pending, nothing localised), or there are
+// none (plain_keeps_none).
 [[gnu::always_inline]] inline bool plain_keeps(const Prog_obj* rec) {
   // The null tests as one word.
   const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
                          uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
                          reinterpret_cast<uintptr_t>(ws.Loc_chain);
-  return !none && ws.Var_index && ws.Var_index_cnt == rec->var_cnt;
+  if (!none && ws.Var_index && ws.Var_index_cnt == rec->var_cnt) [[likely]]
+    return true;
+  return plain_keeps_none(rec);
 }
 
 // No object layer's hook and plain_keeps (keep_plain_vars' answer with no
-// argument list); the table's count compared in the word of null tests.
+// argument list); the table's count compared in the word of null tests
+// (none: plain_keeps_none).
 // (The hook first: a method's return, which always has it, asks no more.)
 [[gnu::always_inline]] inline bool plain_keeps_unhooked(const Prog_obj* rec) {
   if (Var_lookup_hook) return false;
   const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
                          uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
                          reinterpret_cast<uintptr_t>(ws.Loc_chain) | uintptr_t(ws.Var_index_cnt ^ rec->var_cnt);
-  return !none && ws.Var_index;
+  if (!none && ws.Var_index) [[likely]]
+    return true;
+  return plain_keeps_none(rec);
 }
 
 // keep_plain_vars' hand-over as the bound return takes it: no data set is

@@ -83,3 +83,45 @@ DELETE
 30 SET_PARAM 'PC'=0
 40 FOR I=1 TO 3; CALL "npc"; NEXT I
 RUN
+REM Programs without any variable: called again and again (nothing to keep),
+REM one calling another, one dropping itself, one saved again, one that
+REM makes a variable at run time, one that fails.
+DELETE
+10 PRINT "leaf"
+20 EXIT
+SAVE "vleaf"
+DELETE
+10 PRINT "mid"; CALL "vleaf"; CALL "vleaf"
+20 EXIT
+SAVE "vmid"
+DELETE
+10 PRINT "dropping myself"; DROP "vself"
+20 EXIT
+SAVE "vself"
+DELETE
+10 EXECUTE "PRINT ""made: Q="",Q; Q=Q+1"
+20 EXIT
+SAVE "vexec"
+DELETE
+10 PRINT "failing"; PRINT 1/0
+20 EXIT
+SAVE "vfail"
+DELETE
+10 ADDR "vleaf"; ADDR "vmid"; ADDR "vself"; ADDR "vexec"; ADDR "vfail"
+20 FOR I=1 TO 3; CALL "vleaf"; NEXT I
+30 FOR I=1 TO 2; CALL "vmid"; NEXT I
+50 FOR I=1 TO 3; CALL "vexec"; NEXT I
+60 FOR I=1 TO 2; CALL "vfail",ERR=70; PRINT "no error?"
+70 PRINT "ERR=",ERR; NEXT I
+80 DROP "vleaf"
+90 FOR I=1 TO 2; CALL "vleaf"; NEXT I
+100 FOR I=1 TO 2; CALL "vself"; NEXT I
+RUN
+DELETE
+10 PRINT "leaf saved again"
+20 EXIT
+SAVE "vleaf"
+DELETE
+10 FOR I=1 TO 2; CALL "vleaf"; CALL "vmid"; NEXT I
+RUN
+DROP "vmid"; DROP "vexec"; DROP "vfail"
