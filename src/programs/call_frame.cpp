@@ -1161,7 +1161,7 @@ template <bool Own, bool Wide>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  if constexpr (Wide) Block_copy_ymm<sizeof(Prog_context)>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
   else save_context(f);
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;
