@@ -110,10 +110,10 @@ inline bool exit_pop() {
 // start-up beside those two.  Each does exactly what the directive does in
 // that case.
 struct Call_exit_paths {
-  // CALL "name" of a plain literal name: the bound call (the cursor after
-  // the name).  True when it ran: the callee's statement after its ENTER is
-  // current, and of what the loop resets after a statement only the ERR=
-  // line may have changed.  False, with nothing done, otherwise.
+  // CALL "name" of a plain literal name (never empty): the bound call (the
+  // cursor after the name).  True when it ran: the callee's statement after
+  // its ENTER is current, and of what the loop resets after a statement only
+  // the ERR= line may have changed.  False, with nothing done, otherwise.
   bool (*bound_call)(const uint8_t* name, uint32_t len) = call_exit_default::bound_call;
   // CALL's way on when bound_call refused: the name in ws.Str_ptr and
   // ws.Str_len (a literal's text), the cursor after it.

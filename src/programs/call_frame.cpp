@@ -868,7 +868,10 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     return true;
   };
   static_assert(CALL_FRAME_ARGS == 6, "a case for each argument a bound call passes");
-  switch (n) {  // (the plan's count is CALL_FRAME_ARGS at most)
+  // (The plan's count is CALL_FRAME_ARGS at most: no other case to test.)
+  ORU_ASSERT(n <= CALL_FRAME_ARGS);
+  if (n > CALL_FRAME_ARGS) __builtin_unreachable();
+  switch (n) {
     case 6: if (!fits(5)) return false; [[fallthrough]];
     case 5: if (!fits(4)) return false; [[fallthrough]];
     case 4: if (!fits(3)) return false; [[fallthrough]];
@@ -1129,8 +1132,12 @@ uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* 
 // A frame for a bound call, or null when there is no memory for it (the
 // long way finds none either).
 [[gnu::always_inline]] inline Call_frame* bound_frame() {
-  if (frame_top != frame_cache) [[likely]]
-    return *--frame_top;
+  if (frame_top != frame_cache) [[likely]] {
+    Call_frame* f = *--frame_top;
+    // (A kept frame is never null: the caller's test is the new frame's.)
+    if (!f) __builtin_unreachable();
+    return f;
+  }
   return make_frame_or_null();
 }
 
@@ -1261,6 +1268,7 @@ template <bool Own, bool Wide>
   // variables, and a caller's string is passed once, so the order is none
   // of the binding's concern.)
   Arg_rec* const args = f->args;
+  if (count > CALL_FRAME_ARGS) __builtin_unreachable();  // (as bound_args')
   switch (count) {
     case 6: bind(args + 5); [[fallthrough]];
     case 5: bind(args + 4); [[fallthrough]];
@@ -1294,7 +1302,8 @@ template <bool Wide>
 
 template <bool Wide>
 [[gnu::always_inline]] inline bool call_bound_named(const uint8_t* name, uint32_t len) {
-  if (Work_pending() || ws.Cur_stno == 0 || len == 0) return false;
+  ORU_ASSERT(len > 0);  // (Exec_call_bound tests it; the loop's literal is never empty)
+  if (Work_pending() || ws.Cur_stno == 0) return false;
   Prog_obj* rec = warm_record(name, len);
   if (!rec) [[unlikely]]
     return call_bound_own<Wide>(name, len);
@@ -1316,6 +1325,7 @@ bool call_bound_wide(const uint8_t* name, uint32_t len) { return call_bound_name
 }  // namespace
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
+  if (len == 0) return false;
   if (Block_wide_moves) return call_bound_wide(name, len);
   return call_bound_narrow(name, len);
 }
