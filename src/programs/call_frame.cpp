@@ -209,9 +209,10 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
 // with as a whole (the frame's next call fills its records again).  A
 // frame's own record that is bound is a reference to a scalar (a bound
 // call's, or a method's direct call's bound by ENTER: values are never
-// bound, and neither fills records of other kinds).
-[[gnu::always_inline]] inline Arg_rec* flow_back_plain(Arg_rec* list) {
-  for (Arg_rec* a = list; a; a = a->next) {
+// bound, and neither fills records of other kinds).  from: the first record
+// to send back (those before it went back already).
+[[gnu::always_inline]] inline Arg_rec* flow_back_plain(Arg_rec* list, Arg_rec* from) {
+  for (Arg_rec* a = from; a; a = a->next) {
     Var_node* v = a->bound;
     if (!v) continue;
     ORU_ASSERT(a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF);
@@ -285,17 +286,15 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
   }
 }
 
-// The caller's context back, the frame released, the cursor after the
-// call (flow_back; else at the start of the calling statement, or the
-// empty statement of line 0).
+// back_to_caller's first part: the caller's context back, with the access
+// masks and the run flag's call bit; the caller's flags.  (Read from the
+// frame, the copy's source, not from the workspace it has just written; the
+// frame is not released yet.)
 template <bool Wide = false>
-[[gnu::always_inline]] inline void back_to_caller(Call_frame* f, bool flow_back) {
+[[gnu::always_inline]] inline uint32_t context_back(Call_frame* f) {
   // The caller sees the global access mask as it is now.
   uint32_t mask_glob = ws.Var_mask_glob;
   restore_context<Wide>(f);
-  // (The caller's fields read below from the frame, the copy's source, not
-  // from the workspace it has just written; before the frame's release,
-  // which may free it.)
   const uint32_t pgm_flags = f->Pgm_flags;
   ws.Var_mask_glob = mask_glob;
   ws.Var_mask = mask_glob | f->Var_mask_pgm;
@@ -303,16 +302,24 @@ template <bool Wide = false>
   Run_flags_clear(RF_CALL_DEPTH);
   Run_flags_set(pgm_flags & PGM_IN_CALL);
   ws.Go_cache_ref = 0;
-  // (The usual caller, a program's statement with no stop asked, tested as
-  // one.)
-  if (!(pgm_flags & (PGM_FROM_CONSOLE | PGM_STOP_REQUEST))) [[likely]] {
-    ws.Cur_stno = f->Stop_stno;
-    ws.Exec_ptr = flow_back ? f->Stop_ptr : f->Stop_stmt;
-    ws.Stmt_ptr = f->Stop_stmt;
-    release_frame(f);
-    return;
-  }
-  release_frame(f);
+  return pgm_flags;
+}
+
+// Whether the caller is a program's statement with no stop asked (the
+// console caller and a stop request tested as one): the cursor goes back
+// as usual_cursor puts it.
+[[gnu::always_inline]] inline bool usual_caller(uint32_t pgm_flags) {
+  return !(pgm_flags & (PGM_FROM_CONSOLE | PGM_STOP_REQUEST));
+}
+[[gnu::always_inline]] inline void usual_cursor(const Call_frame* f, bool flow_back) {
+  ws.Cur_stno = f->Stop_stno;
+  ws.Exec_ptr = flow_back ? f->Stop_ptr : f->Stop_stmt;
+  ws.Stmt_ptr = f->Stop_stmt;
+}
+
+// back_to_caller's last part for any other caller, once the frame is
+// released: the cursor from the caller's context, a stop asked made.
+[[gnu::always_inline]] inline void other_caller_cursor(bool flow_back) {
   if (flow_back || (ws.Pgm_flags & PGM_FROM_CONSOLE)) {
     resume_caller();
   } else {
@@ -323,6 +330,20 @@ template <bool Wide = false>
     ws.Pgm_flags &= ~uint32_t(PGM_STOP_REQUEST);
     ws.Run_flags |= RF_STOP;
   }
+}
+
+// The caller's context back, the frame released, the cursor after the
+// call (flow_back; else at the start of the calling statement, or the
+// empty statement of line 0).
+template <bool Wide = false>
+[[gnu::always_inline]] inline void back_to_caller(Call_frame* f, bool flow_back) {
+  if (usual_caller(context_back<Wide>(f))) [[likely]] {
+    usual_cursor(f, flow_back);
+    release_frame(f);
+    return;
+  }
+  release_frame(f);
+  other_caller_cursor(flow_back);
 }
 
 // Pops the current frame.  flow_back: the arguments' values go back to the
@@ -381,7 +402,7 @@ template <bool Wide = false>
 [[gnu::always_inline]] inline void park_record(Prog_obj* rec);
 
 // finish_bound's usual case, for a program that the plain keep takes
-// (var_keep::plain_keeps said yes before the values went back: nothing
+// (var_keep::plain_keeps_unhooked said yes once the values went back: nothing
 // since changed its answer; no control frames: image_only): the variables
 // cleared and handed to the record, the image released, the caller's
 // context back.  A node the clear cannot take (a frame refers to it):
@@ -433,27 +454,18 @@ template <bool Wide>
 }
 
 // An EXIT's pop when the argument list is the frame's own records (list,
-// a bound call's or a method's direct call), in the usual case (no attached
-// objects, no control frames, user functions or lines of the callee's own,
-// variables not shared with the caller) all of it in one: the values
-// straight back (a caller's variable that is not plain: pop_bound_rest),
-// the callee's variables kept, its image released, the caller's context
-// back.  Anything else: pop_frame's way.  True when the usual case's whole
-// way ran (finish_plain's): it evaluated nothing and took no work area, exit
-// hook, saved statement or busy line (Call_exit_paths::exit_pop).
+// a bound call's or a method's direct call), or there is none, once the
+// usual case's entry tests passed (no attached objects, no control frames,
+// user functions or lines of the callee's own, variables not shared with
+// the caller): the values from record from on straight back (a caller's
+// variable that is not plain: pop_bound_rest), the callee's variables kept,
+// its image released, the caller's context back.  True when the usual
+// case's whole way ran (finish_plain's): it evaluated nothing and took no
+// work area, exit hook, saved statement or busy line
+// (Call_exit_paths::exit_pop).
 template <bool Wide>
-[[gnu::always_inline]] inline bool pop_bound(Arg_rec* list) {
-  Call_frame* f = ws.Call_link;
-  // (image_only's null tests and the frame's flag as one word.)
-  const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
-                          (f->Pgm_flags & PGM_SHARES_VARS) | obj4_any();
-  // (A warm start's edit list is the last line's: the null test only when
-  // it is not.)
-  if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list != Last_line() && ws.Edit_list)) {
-    pop_frame(true);
-    return false;
-  }
-  if (Arg_rec* rest = flow_back_plain(list)) [[unlikely]] {
+[[gnu::always_inline]] inline bool pop_bound_from_body(Call_frame* f, Arg_rec* list, Arg_rec* from) {
+  if (Arg_rec* rest = flow_back_plain(list, from)) [[unlikely]] {
     pop_bound_rest(f, rest);
     return false;
   }
@@ -467,9 +479,146 @@ template <bool Wide>
   return false;
 }
 
-// An EXIT's pop when the argument list is not the frame's own records:
-// pop_frame's whole way, out of line.
-[[gnu::noinline]] void pop_general() { pop_frame(true); }
+// The ways out of line that pop_bound's usual way leaves by (so that it
+// calls nothing on its own way: it saves none of its caller's registers),
+// each of them taking the return on as pop_bound's code would have from
+// there: pop_bound_from's from the record from on; finish_bound_out's and
+// finish_plain_out's once the values are back; parked_release's once
+// the record is parked (a key and description block to release, or the
+// last use of the record); caller_back_other's once the caller's context is
+// back (a console caller or a stop asked); frame_free's at the very end (no
+// room in the frame cache).  The wide forms are compiled for AVX2.
+template <bool Wide>
+[[gnu::noinline]] bool pop_bound_from(Call_frame* f, Arg_rec* list, Arg_rec* from) {
+  return pop_bound_from_body<Wide>(f, list, from);
+}
+template <bool Wide>
+[[gnu::noinline]] bool parked_release(Call_frame* f) {
+  release_image<true, true>();
+  back_to_caller<Wide>(f, true);
+  return true;
+}
+// (finish_bound's way where the plain keep does not apply: keep_plain_vars
+// would refuse, changing nothing.)
+template <bool Wide>
+[[gnu::always_inline]] inline bool finish_unplain(Call_frame* f) {
+  ws.Arg_list = nullptr;
+  ws.Ctl_depth = 0;
+  if (!var_keep::keep_vars<Wide>()) clear_vars();
+  release_image();
+  back_to_caller<Wide>(f, true);
+  return false;
+}
+template <bool Wide>
+[[gnu::noinline]] bool finish_bound_out(Call_frame* f) {
+  return finish_unplain<Wide>(f);
+}
+template <bool Wide>
+[[gnu::noinline]] bool finish_plain_out(Call_frame* f, Prog_obj* rec) {
+  return finish_plain<Wide>(f, rec);
+}
+#if defined(BLOCK_COPY_WIDE)
+template <>
+[[gnu::noinline, gnu::target("avx2")]] bool finish_bound_out<true>(Call_frame* f) {
+  return finish_unplain<true>(f);
+}
+template <>
+[[gnu::noinline, gnu::target("avx2")]] bool finish_plain_out<true>(Call_frame* f, Prog_obj* rec) {
+  return finish_plain<true>(f, rec);
+}
+template <>
+[[gnu::noinline, gnu::target("avx2")]] bool pop_bound_from<true>(Call_frame* f, Arg_rec* list, Arg_rec* from) {
+  return pop_bound_from_body<true>(f, list, from);
+}
+template <>
+[[gnu::noinline, gnu::target("avx2")]] bool parked_release<true>(Call_frame* f) {
+  release_image<true, true>();
+  back_to_caller<true>(f, true);
+  return true;
+}
+#endif
+[[gnu::noinline]] bool caller_back_other(Call_frame* f) {
+  release_frame(f);
+  other_caller_cursor(true);
+  return true;
+}
+[[gnu::noinline]] bool frame_free(Call_frame* f) {
+  f->~Call_frame();
+  Ret_blk(f);
+  return true;
+}
+
+// pop_frame's whole way, out of line: false (Call_exit_paths::exit_pop).
+[[gnu::noinline]] bool pop_general() {
+  pop_frame(true);
+  return false;
+}
+
+// An EXIT's pop when the argument list is the frame's own records (list,
+// a bound call's or a method's direct call), or there is none: in the usual
+// case (no attached objects, no control frames, user functions or lines of
+// the callee's own, variables not shared with the caller; every value back
+// without a call, the plain keep taking the variables, all of them usual
+// nodes, the record parked) all of it in one, calling nothing.  Anything
+// else: pop_general's or pop_bound_from's way (see above).  True when the
+// usual case's whole way ran (finish_plain's).
+template <bool Wide>
+[[gnu::always_inline]] inline bool pop_bound(Arg_rec* list) {
+  Call_frame* f = ws.Call_link;
+  // (image_only's null tests and the frame's flag as one word.)
+  const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
+                          (f->Pgm_flags & PGM_SHARES_VARS) | obj4_any();
+  // (A warm start's edit list is the last line's: the null test only when
+  // it is not.)
+  if (other || !ws.Pgm_image || !ws.Pgm_cache_ent || (ws.Edit_list != Last_line() && ws.Edit_list))
+    return pop_general();
+  // flow_back_plain's way until a record needs more (a caller's variable
+  // not plain, a caller's string to free).
+  for (Arg_rec* a = list; a; a = a->next) {
+    Var_node* v = a->bound;
+    if (!v) continue;
+    ORU_ASSERT(a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF);
+    Var_node* c = a->var;
+    uint32_t cf = c->flags;
+    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
+      return pop_bound_from<Wide>(f, list, a);
+    if (a->kind == ARG_NUM_REF) [[likely]] {
+      num_copy(&c->num, &v->num);
+    } else {
+      if (c->str) [[unlikely]]
+        return pop_bound_from<Wide>(f, list, a);
+      c->str = v->str;
+      v->str = nullptr;
+    }
+    c->flags = cf | VF_ASSIGNED;
+  }
+  // (As pop_bound_from_body asks.)
+  Prog_obj* rec = ws.Pgm_cache_ent;
+  if (!var_keep::plain_keeps_unhooked(rec)) [[unlikely]]
+    return finish_bound_out<Wide>(f);
+  // finish_plain's way while the nodes are usual and the record parks (a
+  // node cleared here is cleared again the same by finish_plain's walk).
+  if (!var_keep::clear_usual_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_usual_chain<Wide>(ws.Loc_str_tree) ||
+      !parks(f, rec)) [[unlikely]]
+    return finish_plain_out<Wide>(f, rec);
+  park_record(rec);
+  // release_image<true, true>'s way while another use holds the record and
+  // there is no key and description block.
+  if (ws.Pgm_text_blk || rec->uses <= 1) [[unlikely]]
+    return parked_release<Wide>(f);
+  rec->uses--;
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
+  // back_to_caller's way for the usual caller.
+  if (!usual_caller(context_back<Wide>(f))) [[unlikely]]
+    return caller_back_other(f);
+  usual_cursor(f, true);
+  if (frame_top == frame_cache + FRAME_CACHE_MAX) [[unlikely]]
+    return frame_free(f);
+  *frame_top++ = f;
+  return true;
+}
+
 
 // An EXIT's pop when there is no argument list (a call without arguments,
 // however it was made): pop_bound's way, which has no values to send back
@@ -484,8 +633,7 @@ template <bool Wide>
 [[gnu::noinline]] bool exit_pop_narrow() {
   if (Arg_rec* list = ws.Arg_list) [[likely]] {
     if (list->in_frame) return pop_bound<false>(list);
-    pop_general();
-    return false;
+    return pop_general();
   }
   return pop_bare_narrow();
 }
@@ -496,8 +644,7 @@ template <bool Wide>
 [[gnu::noinline, gnu::target("avx2")]] bool exit_pop_wide() {
   if (Arg_rec* list = ws.Arg_list) [[likely]] {
     if (list->in_frame) return pop_bound<true>(list);
-    pop_general();
-    return false;
+    return pop_general();
   }
   return pop_bare_wide();
 }

@@ -135,6 +135,23 @@ template <bool Wide = false>
   return true;
 }
 
+// clear_chain's way while the nodes are usual: false at the first node
+// that is not (left as it is, for clear_chain's walk; the nodes before it
+// are cleared).
+template <bool Wide = false>
+[[gnu::always_inline]] inline bool clear_usual_chain(Var_node* n) {
+  static constexpr uint8_t zeros[16] = {};
+  for (; n; n = n->right) {
+    if (!usual_clear<Wide>(n)) [[unlikely]]
+      return false;
+    if constexpr (!Wide) {
+      std::memcpy(static_cast<void*>(&n->num), zeros, 16);
+      std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
+    }
+  }
+  return true;
+}
+
 // Whether the program names any global variable ("%" names): learnt once
 // for the record (programs/program_list.cpp).
 void learn_global_names(Prog_obj* rec);
