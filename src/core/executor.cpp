@@ -1055,14 +1055,22 @@ void run_statements(uint8_t* work) {
         if (uint8_t* const end = Call_literal_name(at, &n)) {
           uint8_t* const name = at + 3;
           ws.Exec_ptr = end;
-          if (Call_exit_path.bound_call(name, n)) {
+          if (uint8_t* const q = Call_exit_path.bound_call(name, n)) {
             // It took no work area, exit hook, saved statement or busy
             // line: the ERR= line (the callee's context's, or this
             // statement's) is the one reset the callee's statement needs.
             ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
+            ORU_ASSERT(q == ws.Exec_ptr);
             ++Exec_epoch;
             ws.Err_line = 0;
-            goto next_statement;
+            // The statement start as B makes it, from the cursor at hand (not
+            // read back from the workspace); pending work, or a line's end,
+            // the way B takes them.
+            ws.Stmt_ptr = q;
+            c = *q;
+            if (Work_pending() || c == code::EOL) [[unlikely]]
+              goto next_statement;
+            goto nothing_pending_at;
           }
           ws.Str_ptr = name;
           ws.Str_len = int32_t(n);

@@ -1457,24 +1457,29 @@ template <bool Wide>
   return call_bound<false, Wide>(rec);
 }
 
+// The statement loop's form (Call_exit_paths::bound_call): the callee's
+// cursor, or null.  (Where the call's own way set the cursor, the compiler
+// has it at hand: no read back of what was just stored.)
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline]] bool call_bound_wide(const uint8_t* name, uint32_t len) {
-  return call_bound_named<true>(name, len);
+[[gnu::noinline]] uint8_t* call_bound_wide(const uint8_t* name, uint32_t len) {
+  return call_bound_named<true>(name, len) ? ws.Exec_ptr : nullptr;
 }
 #else
-bool call_bound_wide(const uint8_t* name, uint32_t len) { return call_bound_named<false>(name, len); }
+uint8_t* call_bound_wide(const uint8_t* name, uint32_t len) {
+  return call_bound_named<false>(name, len) ? ws.Exec_ptr : nullptr;
+}
 #endif
 
-[[gnu::noinline]] bool call_bound_narrow(const uint8_t* name, uint32_t len) {
-  return call_bound_named<false>(name, len);
+[[gnu::noinline]] uint8_t* call_bound_narrow(const uint8_t* name, uint32_t len) {
+  return call_bound_named<false>(name, len) ? ws.Exec_ptr : nullptr;
 }
 
 }  // namespace
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (len == 0) return false;
-  if (Block_wide_moves) return call_bound_wide(name, len);
-  return call_bound_narrow(name, len);
+  if (Block_wide_moves) return call_bound_wide(name, len) != nullptr;
+  return call_bound_narrow(name, len) != nullptr;
 }
 
 void Prog_unpark(Prog_obj* rec) {
