@@ -713,6 +713,10 @@ struct Warm_start {
   // The record's ENTER plan once found unfit for a bound call from this warm
   // start (null: none was), so that a call does not ask again.
   const void* bound_refused;
+  // Where a bound call without arguments starts: the line of the first
+  // statement that is not a remark (first_statement), none when that is on
+  // the first line or the walk found none.
+  Image_line_step bare_line;
 };
 static_assert(std::is_trivially_copyable_v<Warm_start>, "a warm start is a plain block");
 static_assert(offsetof(Prog_context, Num_flags) == offsetof(Prog_context, Precision) + 4 &&
@@ -924,6 +928,8 @@ void warm_cursor(const Warm_start* w) {
   ws.Str_len = w->str_len;
 }
 
+uint8_t* first_statement(const Prog_obj* rec, const Warm_start* w, Image_line_step* line);
+
 // After a plain call set up the long way: the context it built is kept as
 // the program's warm start when a later call can take it (see
 // warm_record).  name: the name the call gave.
@@ -965,6 +971,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->bound_next.next = nullptr;
   w->bound_line.next = nullptr;
   w->bound_refused = nullptr;
+  if (!first_statement(rec, w, &w->bare_line)) w->bare_line.next = nullptr;
 }
 
 // A bound call's arguments at p (after the name), checked against the
@@ -1203,22 +1210,23 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
 
 namespace {
 
-// The ENTER a call of rec's program reaches first from the warm start w,
-// or null: the program's first statement, or the first statement after
-// lines that hold nothing but empty statements and a remark or comment,
-// which the statement loop runs through without a trace while nothing is
-// pending (the end of a line: next_program_line's step, each line's number
-// below the end line's).  *line: the ENTER's line as the loop steps to it
-// (next null when it is the warm start's own line).
-uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* line) {
+// The first statement a call of rec's program runs from the warm start w
+// that is not a remark: the program's first statement, or the first one
+// after lines that hold nothing but empty statements and a remark or
+// comment, which the statement loop runs through without a trace while
+// nothing is pending (the end of a line: next_program_line's step, each
+// line's number below the end line's); null when the walk meets anything
+// else (the end line, a line out of the image).  *line: that statement's
+// line as the loop steps to it (next null when it is the warm start's own
+// line).
+uint8_t* first_statement(const Prog_obj* rec, const Warm_start* w, Image_line_step* line) {
   line->next = nullptr;
   uint8_t* at = w->ctx.Cur_line_rec;
   const uint8_t* const end = rec->image + rec->image_size;
   uint8_t* p = w->exec;
   for (;;) {
     while (*p == code::STMT_SEP) p++;
-    if (*p == code::D_ENTER) return p;
-    if (*p != code::EOL && *p != code::D_REM && *p != code::D_COMMENT) return nullptr;
+    if (*p != code::EOL && *p != code::D_REM && *p != code::D_COMMENT) return p;
     // The step to the next line as the loop takes it in an image: from the
     // cursor's own line (the warm start's, or one stepped to here).
     if (!line->next && (w->stno != w->ctx.Cur_line_no || uint16_t(w->stno - 1) >= LAST_LINE_NO - 1)) return nullptr;
@@ -1232,6 +1240,13 @@ uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* 
     line->no = no;
     p = at + 4;
   }
+}
+
+// The ENTER a call of rec's program reaches first (first_statement), or
+// null.
+uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* line) {
+  uint8_t* p = first_statement(rec, w, line);
+  return p && *p == code::D_ENTER ? p : nullptr;
 }
 
 // Whether rec's ENTER plan fits a bound call from the warm start w (see
@@ -1291,9 +1306,11 @@ uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* 
 // A bound call without arguments (no_arguments at the cursor), of any
 // program: the warm start alone, the cursor on the program's first
 // statement, as the long way leaves it with no argument list (an ENTER
-// there runs as it would then).  Own and Wide as call_bound's.
+// there runs as it would then), or on the line of its first statement that
+// is not a remark (bare_line), as the loop steps to it when nothing is
+// pending.  w: rec's warm start; Own and Wide as call_bound's.
 template <bool Own, bool Wide>
-[[gnu::noinline]] bool call_bare(Prog_obj* rec) {
+[[gnu::noinline]] bool call_bare(Prog_obj* rec, const Warm_start* w) {
   Call_frame* f = bound_frame();
   if (!f) return false;
   // A record of the own cache whose file changed is gone: the long way.
@@ -1320,7 +1337,8 @@ template <bool Own, bool Wide>
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;
   warm_start<Wide>(rec, Own, f, nullptr, text);
-  warm_cursor(static_cast<const Warm_start*>(rec->warm_start));
+  if (w->bare_line.next) w->bare_line.take();
+  else warm_cursor(w);
   return true;
 }
 
@@ -1331,7 +1349,7 @@ template <bool Own, bool Wide>
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
-    if (no_arguments(ws.Exec_ptr)) return call_bare<Own, Wide>(rec);
+    if (no_arguments(ws.Exec_ptr)) return call_bare<Own, Wide>(rec, w);
     if (!plan || plan == w->bound_refused || !learn_plan(rec, w, plan)) return false;
   }
   // The frame's own records take the arguments as they are checked: the
@@ -1353,7 +1371,7 @@ template <bool Own, bool Wide>
   if (!fit || (Own && !warm_take(rec))) {
     release_frame(f);
     // (A planned program called without arguments: its ENTER runs.)
-    return !fit && no_arguments(ws.Exec_ptr) && call_bare<Own, Wide>(rec);
+    return !fit && no_arguments(ws.Exec_ptr) && call_bare<Own, Wide>(rec, w);
   }
   // (The cursor after the arguments is set where something reads it: the
   // call's cursor on the callee's statement replaces it below.)

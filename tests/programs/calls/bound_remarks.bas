@@ -87,3 +87,36 @@ DELETE
 30 X=5; CALL "rerr",X,ERR=40; PRINT "X=",X
 40 DROP "rerr"
 RUN
+REM Calls without arguments of programs that begin with lines of remarks:
+REM the first statement after them runs, under TRACE too; an error there
+REM names its line; a program of remarks alone; a label after the remarks.
+DELETE
+10 REM a header
+20 REM of three
+30 COMMENT lines
+40 PRINT "header: H=",H; H=H+1
+50 IF %G THEN PRINT 1/0
+60 EXIT
+SAVE "rhead"
+DELETE
+10 REM nothing but remarks
+20 REM
+SAVE "ronly"
+DELETE
+10 REM a remark, then a label
+20 TOP: PRINT "at the label"
+30 EXIT
+SAVE "rtop"
+DELETE
+10 ADDR "rhead"; ADDR "ronly"; ADDR "rtop"
+20 FOR I=1 TO 3; CALL "rhead"; NEXT I
+30 FOR I=1 TO 2; CALL "ronly"; PRINT "back from ronly"; NEXT I
+40 FOR I=1 TO 2; CALL "rtop"; NEXT I
+50 %G=1; CALL "rhead",ERR=60; PRINT "no error?"
+60 PRINT "callee error: ERR=",ERR; %G=0
+70 CALL "rhead"
+RUN
+TRACE
+RUN 50
+ENDT
+DROP "rhead"; DROP "ronly"; DROP "rtop"
