@@ -1055,7 +1055,7 @@ void run_statements(uint8_t* work) {
         if (uint8_t* const end = Call_literal_name(at, &n)) {
           uint8_t* const name = at + 3;
           ws.Exec_ptr = end;
-          if (uint8_t* const q = Call_exit_path.bound_call(name, n)) {
+          if (uint8_t* const q = Call_exit_path.bound_call(name, n, end)) {
             // It took no work area, exit hook, saved statement or busy
             // line: the ERR= line (the callee's context's, or this
             // statement's) is the one reset the callee's statement needs.

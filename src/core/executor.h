@@ -95,7 +95,7 @@ inline const Line_step* Read_line_step = nullptr;
 // Without the programs layer: no bound call, CALL and EXIT through their
 // dispatch slots (unwired there: error 99).
 namespace call_exit_default {
-inline uint8_t* bound_call(const uint8_t*, uint32_t) { return nullptr; }
+inline uint8_t* bound_call(const uint8_t*, uint32_t, uint8_t*) { return nullptr; }
 inline void named_call() {
   ws.Exec_ptr = ws.Str_ptr - 3;  // back on the literal's code
   dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
@@ -110,12 +110,12 @@ inline bool exit_pop() {
 // start-up beside those two.  Each does exactly what the directive does in
 // that case.
 struct Call_exit_paths {
-  // CALL "name" of a plain literal name (never empty): the bound call (the
-  // cursor after the name).  When it ran, the cursor (ws.Exec_ptr) on the
-  // callee's statement after its ENTER, and of what the loop resets after a
-  // statement only the ERR= line may have changed.  Null, with nothing done,
-  // otherwise.
-  uint8_t* (*bound_call)(const uint8_t* name, uint32_t len) = call_exit_default::bound_call;
+  // CALL "name" of a plain literal name (never empty): the bound call, args
+  // the cursor after the name (ws.Exec_ptr, at hand).  When it ran, the
+  // cursor (ws.Exec_ptr) on the callee's statement after its ENTER, and of
+  // what the loop resets after a statement only the ERR= line may have
+  // changed.  Null, with nothing done, otherwise.
+  uint8_t* (*bound_call)(const uint8_t* name, uint32_t len, uint8_t* args) = call_exit_default::bound_call;
   // CALL's way on when bound_call refused: the name in ws.Str_ptr and
   // ws.Str_len (a literal's text), the cursor after it.
   void (*named_call)() = call_exit_default::named_call;

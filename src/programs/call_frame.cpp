@@ -1343,9 +1343,11 @@ template <bool Own, bool Wide>
 }
 
 // Exec_call_bound's work once the record is found: at the front of the list
-// (warm_record), or in the own cache (own_warm_record; Own).
+// (warm_record), or in the own cache (own_warm_record; Own).  at: the
+// cursor after the name (ws.Exec_ptr), at hand.
 template <bool Own, bool Wide>
-[[gnu::always_inline]] inline bool call_bound(Prog_obj* rec) {
+[[gnu::always_inline]] inline bool call_bound(Prog_obj* rec, uint8_t* at) {
+  ORU_ASSERT(at == ws.Exec_ptr);
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
@@ -1358,7 +1360,7 @@ template <bool Own, bool Wide>
   Call_frame* f = bound_frame();
   if (!f) return false;
   const uint32_t n = plan->count;
-  uint8_t* p = ws.Exec_ptr;
+  uint8_t* p = at;
   bool fit = bound_args(w, n, p, rec, f->args);
   p += 4 * size_t(n);
   if (fit && !(Cde_tbl[*p] & CC_STMT_END)) {
@@ -1460,44 +1462,45 @@ template <bool Own, bool Wide>
 }
 
 template <bool Wide>
-[[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len) {
+[[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len, uint8_t* args) {
   Prog_obj* rec = own_warm_record(name, len);
-  return rec && call_bound<true, Wide>(rec);
+  return rec && call_bound<true, Wide>(rec, args);
 }
 
 template <bool Wide>
-[[gnu::always_inline]] inline bool call_bound_named(const uint8_t* name, uint32_t len) {
+[[gnu::always_inline]] inline bool call_bound_named(const uint8_t* name, uint32_t len, uint8_t* args) {
   ORU_ASSERT(len > 0);  // (Exec_call_bound tests it; the loop's literal is never empty)
   if (Work_pending() || ws.Cur_stno == 0) return false;
   Prog_obj* rec = warm_record(name, len);
   if (!rec) [[unlikely]]
-    return call_bound_own<Wide>(name, len);
-  return call_bound<false, Wide>(rec);
+    return call_bound_own<Wide>(name, len, args);
+  return call_bound<false, Wide>(rec, args);
 }
 
-// The statement loop's form (Call_exit_paths::bound_call): the callee's
-// cursor, or null.  (Where the call's own way set the cursor, the compiler
-// has it at hand: no read back of what was just stored.)
+// The statement loop's form (Call_exit_paths::bound_call), Exec_call_bound's
+// too: the callee's cursor, or null.  (Where the call's own way set the
+// cursor, the compiler has it at hand: no read back of what was just
+// stored.)
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline]] uint8_t* call_bound_wide(const uint8_t* name, uint32_t len) {
-  return call_bound_named<true>(name, len) ? ws.Exec_ptr : nullptr;
+[[gnu::noinline]] uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
+  return call_bound_named<true>(name, len, args) ? ws.Exec_ptr : nullptr;
 }
 #else
-uint8_t* call_bound_wide(const uint8_t* name, uint32_t len) {
-  return call_bound_named<false>(name, len) ? ws.Exec_ptr : nullptr;
+uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
+  return call_bound_named<false>(name, len, args) ? ws.Exec_ptr : nullptr;
 }
 #endif
 
-[[gnu::noinline]] uint8_t* call_bound_narrow(const uint8_t* name, uint32_t len) {
-  return call_bound_named<false>(name, len) ? ws.Exec_ptr : nullptr;
+[[gnu::noinline]] uint8_t* call_bound_narrow(const uint8_t* name, uint32_t len, uint8_t* args) {
+  return call_bound_named<false>(name, len, args) ? ws.Exec_ptr : nullptr;
 }
 
 }  // namespace
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (len == 0) return false;
-  if (Block_wide_moves) return call_bound_wide(name, len) != nullptr;
-  return call_bound_narrow(name, len) != nullptr;
+  if (Block_wide_moves) return call_bound_wide(name, len, ws.Exec_ptr) != nullptr;
+  return call_bound_narrow(name, len, ws.Exec_ptr) != nullptr;
 }
 
 void Prog_unpark(Prog_obj* rec) {
