@@ -1086,11 +1086,15 @@ void run_statements(uint8_t* work) {
         // EXIT alone on a program line, in a called program: d_exit's usual
         // case, the frame popped at once.
         if ((Cde_tbl[*q] & CC_STMT_END) && ws.Cur_stno != 0 && ws.Call_link && ws.Call_status != -1) {
-          if (Call_exit_path.exit_pop()) {
+          if (uint8_t* at = Call_exit_path.exit_pop()) {
             // As after a bound call: the ERR= line is the one reset needed.
-            ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
+            ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line &&
+                       ws.Exec_ptr == at);
             ++Exec_epoch;
             ws.Err_line = 0;
+            // (The same value stored again: the loop goes on from the
+            // register, not from a read of the pop's store.)
+            ws.Exec_ptr = at;
             goto next_statement;
           }
           break;

@@ -100,9 +100,9 @@ inline void named_call() {
   ws.Exec_ptr = ws.Str_ptr - 3;  // back on the literal's code
   dir_jmp[code::D_CALL - int(code::EXT_DIR)]();
 }
-inline bool exit_pop() {
+inline uint8_t* exit_pop() {
   dir_jmp[code::D_EXIT - int(code::EXT_DIR)]();
-  return false;
+  return nullptr;
 }
 }  // namespace call_exit_default
 // CALL and EXIT in their usual forms, which the statement loop takes itself
@@ -120,11 +120,13 @@ struct Call_exit_paths {
   // ws.Str_len (a literal's text), the cursor after it.
   void (*named_call)() = call_exit_default::named_call;
   // EXIT alone on a program line of a called program (ws.Call_link set,
-  // ws.Call_status not -1): the frame popped.  True when it took the bound
-  // call's usual way back: the caller's statement after the call is
-  // current, and of what the loop resets after a statement only the ERR=
-  // line (the caller's, back with its context) may have changed.
-  bool (*exit_pop)() = call_exit_default::exit_pop;
+  // ws.Call_status not -1): the frame popped.  When it took the bound
+  // call's usual way back, the caller's cursor (ws.Exec_ptr, returned too so
+  // that the loop need not read it back): the caller's statement after the
+  // call is current, and of what the loop resets after a statement only the
+  // ERR= line (the caller's, back with its context) may have changed.  Null
+  // otherwise.
+  uint8_t* (*exit_pop)() = call_exit_default::exit_pop;
 };
 inline Call_exit_paths Call_exit_path;
 // A file's loop comes back to the READ it has just run (READ, kept

@@ -487,16 +487,18 @@ template <bool Wide>
 // the record is parked (a key and description block to release, or the
 // last use of the record); caller_back_other's once the caller's context is
 // back (a console caller or a stop asked); frame_free's at the very end (no
-// room in the frame cache).  The wide forms are compiled for AVX2.
+// room in the frame cache).  The wide forms are compiled for AVX2.  Each
+// returns as exit_pop does: the caller's cursor when the usual case's whole
+// way ran, else null.
 template <bool Wide>
-[[gnu::noinline]] bool pop_bound_from(Call_frame* f, Arg_rec* list, Arg_rec* from) {
-  return pop_bound_from_body<Wide>(f, list, from);
+[[gnu::noinline]] uint8_t* pop_bound_from(Call_frame* f, Arg_rec* list, Arg_rec* from) {
+  return pop_bound_from_body<Wide>(f, list, from) ? ws.Exec_ptr : nullptr;
 }
 template <bool Wide>
-[[gnu::noinline]] bool parked_release(Call_frame* f) {
+[[gnu::noinline]] uint8_t* parked_release(Call_frame* f) {
   release_image<true, true>();
   back_to_caller<Wide>(f, true);
-  return true;
+  return ws.Exec_ptr;
 }
 // (finish_bound's way where the plain keep does not apply: keep_plain_vars
 // would refuse, changing nothing.)
@@ -510,48 +512,50 @@ template <bool Wide>
   return false;
 }
 template <bool Wide>
-[[gnu::noinline]] bool finish_bound_out(Call_frame* f) {
-  return finish_unplain<Wide>(f);
+[[gnu::noinline]] uint8_t* finish_bound_out(Call_frame* f) {
+  finish_unplain<Wide>(f);
+  return nullptr;
 }
 template <bool Wide>
-[[gnu::noinline]] bool finish_plain_out(Call_frame* f, Prog_obj* rec) {
-  return finish_plain<Wide>(f, rec);
+[[gnu::noinline]] uint8_t* finish_plain_out(Call_frame* f, Prog_obj* rec) {
+  return finish_plain<Wide>(f, rec) ? ws.Exec_ptr : nullptr;
 }
 #if defined(BLOCK_COPY_WIDE)
 template <>
-[[gnu::noinline, gnu::target("avx2")]] bool finish_bound_out<true>(Call_frame* f) {
-  return finish_unplain<true>(f);
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* finish_bound_out<true>(Call_frame* f) {
+  finish_unplain<true>(f);
+  return nullptr;
 }
 template <>
-[[gnu::noinline, gnu::target("avx2")]] bool finish_plain_out<true>(Call_frame* f, Prog_obj* rec) {
-  return finish_plain<true>(f, rec);
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* finish_plain_out<true>(Call_frame* f, Prog_obj* rec) {
+  return finish_plain<true>(f, rec) ? ws.Exec_ptr : nullptr;
 }
 template <>
-[[gnu::noinline, gnu::target("avx2")]] bool pop_bound_from<true>(Call_frame* f, Arg_rec* list, Arg_rec* from) {
-  return pop_bound_from_body<true>(f, list, from);
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* pop_bound_from<true>(Call_frame* f, Arg_rec* list, Arg_rec* from) {
+  return pop_bound_from_body<true>(f, list, from) ? ws.Exec_ptr : nullptr;
 }
 template <>
-[[gnu::noinline, gnu::target("avx2")]] bool parked_release<true>(Call_frame* f) {
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* parked_release<true>(Call_frame* f) {
   release_image<true, true>();
   back_to_caller<true>(f, true);
-  return true;
+  return ws.Exec_ptr;
 }
 #endif
-[[gnu::noinline]] bool caller_back_other(Call_frame* f) {
+[[gnu::noinline]] uint8_t* caller_back_other(Call_frame* f) {
   release_frame(f);
   other_caller_cursor(true);
-  return true;
+  return ws.Exec_ptr;
 }
-[[gnu::noinline]] bool frame_free(Call_frame* f) {
+[[gnu::noinline]] uint8_t* frame_free(Call_frame* f) {
   f->~Call_frame();
   Ret_blk(f);
-  return true;
+  return ws.Exec_ptr;
 }
 
-// pop_frame's whole way, out of line: false (Call_exit_paths::exit_pop).
-[[gnu::noinline]] bool pop_general() {
+// pop_frame's whole way, out of line: null (Call_exit_paths::exit_pop).
+[[gnu::noinline]] uint8_t* pop_general() {
   pop_frame(true);
-  return false;
+  return nullptr;
 }
 
 // An EXIT's pop when the argument list is the frame's own records (list,
@@ -560,10 +564,11 @@ template <>
 // the callee's own, variables not shared with the caller; every value back
 // without a call, the plain keep taking the variables, all of them usual
 // nodes, the record parked) all of it in one, calling nothing.  Anything
-// else: pop_general's or pop_bound_from's way (see above).  True when the
-// usual case's whole way ran (finish_plain's).
+// else: pop_general's or pop_bound_from's way (see above).  As exit_pop:
+// the caller's cursor when the usual case's whole way ran (finish_plain's),
+// else null.
 template <bool Wide>
-[[gnu::always_inline]] inline bool pop_bound(Arg_rec* list) {
+[[gnu::always_inline]] inline uint8_t* pop_bound(Arg_rec* list) {
   Call_frame* f = ws.Call_link;
   // (image_only's null tests and the frame's flag as one word.)
   const uintptr_t other = reinterpret_cast<uintptr_t>(ws.Ctl_stack) | reinterpret_cast<uintptr_t>(ws.Fnc_ctx) |
@@ -612,11 +617,14 @@ template <bool Wide>
   // back_to_caller's way for the usual caller.
   if (!usual_caller(context_back<Wide>(f))) [[unlikely]]
     return caller_back_other(f);
+  // (The cursor returned as well as stored: the statement loop goes on from
+  // it without reading back the store.)
+  uint8_t* const at = f->Stop_ptr;
   usual_cursor(f, true);
   if (frame_top == frame_cache + FRAME_CACHE_MAX) [[unlikely]]
     return frame_free(f);
   *frame_top++ = f;
-  return true;
+  return at;
 }
 
 
@@ -624,13 +632,13 @@ template <bool Wide>
 // however it was made): pop_bound's way, which has no values to send back
 // then; its usual case is pop_frame's for any frame without a list (the
 // keep takes the same variables, the record the same use).
-[[gnu::noinline]] bool pop_bare_narrow() { return pop_bound<false>(nullptr); }
+[[gnu::noinline]] uint8_t* pop_bare_narrow() { return pop_bound<false>(nullptr); }
 
 // An EXIT's pop (Exec_pop with a frame known to be there), in the form for
 // this processor: pop_bound's way for a list of the frame's own records,
-// in line, or for none (pop_bare_*); as pop_bound, true when its usual case's
-// whole way ran.
-[[gnu::noinline]] bool exit_pop_narrow() {
+// in line, or for none (pop_bare_*); as pop_bound, the caller's cursor when
+// its usual case's whole way ran, else null.
+[[gnu::noinline]] uint8_t* exit_pop_narrow() {
   if (Arg_rec* list = ws.Arg_list) [[likely]] {
     if (list->in_frame) return pop_bound<false>(list);
     return pop_general();
@@ -639,9 +647,9 @@ template <bool Wide>
 }
 
 #if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline, gnu::target("avx2")]] bool pop_bare_wide() { return pop_bound<true>(nullptr); }
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* pop_bare_wide() { return pop_bound<true>(nullptr); }
 
-[[gnu::noinline, gnu::target("avx2")]] bool exit_pop_wide() {
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* exit_pop_wide() {
   if (Arg_rec* list = ws.Arg_list) [[likely]] {
     if (list->in_frame) return pop_bound<true>(list);
     return pop_general();
@@ -649,7 +657,7 @@ template <bool Wide>
   return pop_bare_wide();
 }
 #else
-bool exit_pop_wide() { return exit_pop_narrow(); }
+uint8_t* exit_pop_wide() { return exit_pop_narrow(); }
 #endif
 
 // A warm start.  A plain CALL of an image program (resident, or kept by the

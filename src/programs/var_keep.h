@@ -206,13 +206,15 @@ template <bool Wide = false>
 // variable made by name at run time has no slot, and is freed as usual);
 // nothing kept, parked or not, nothing pending or localised.  The keep
 // then keeps nothing, and the record counts as keeping its empty set.
-[[gnu::noinline]] inline bool plain_keeps_none(const Prog_obj* rec) {
+// (In line where a caller must call nothing.)
+[[gnu::always_inline]] inline bool plain_keeps_none_here(const Prog_obj* rec) {
   return !(rec->var_cnt | ws.Var_index_cnt | uint32_t(rec->parked) | ws.Incdec_cnt) &&
          !(reinterpret_cast<uintptr_t>(ws.Var_index) | reinterpret_cast<uintptr_t>(ws.Loc_num_tree) |
            reinterpret_cast<uintptr_t>(ws.Loc_str_tree) | reinterpret_cast<uintptr_t>(ws.Loc_chain) |
            reinterpret_cast<uintptr_t>(rec->spare_index) | reinterpret_cast<uintptr_t>(rec->spare_num) |
            reinterpret_cast<uintptr_t>(rec->spare_str));
 }
+[[gnu::noinline]] inline bool plain_keeps_none(const Prog_obj* rec) { return plain_keeps_none_here(rec); }
 
 // Whether keep_plain_vars would keep the variables of rec's program, the
 // object layer's hook and the argument list aside (the record has no
@@ -240,7 +242,11 @@ template <bool Wide = false>
                          reinterpret_cast<uintptr_t>(ws.Loc_chain) | uintptr_t(ws.Var_index_cnt ^ rec->var_cnt);
   if (!none && ws.Var_index) [[likely]]
     return true;
-  return plain_keeps_none(rec);
+  // (In line: the bound return's usual way calls nothing.  Its fields read
+  // again, rather than held across the test in registers the usual way
+  // needs.)
+  asm("" ::: "memory");
+  return plain_keeps_none_here(rec);
 }
 
 // keep_plain_vars' hand-over as the bound return takes it: no data set is
