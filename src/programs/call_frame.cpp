@@ -411,16 +411,24 @@ template <bool Wide = false>
 // way from here puts the caller's flags back over it, and only
 // leave_general reads it, on a way that does not come here; the long way
 // below sets it as before.)
+// finish_bound's way from the keep of a method on, where the plain keep
+// does not apply (keep_plain_vars would refuse, changing nothing) or its
+// clear refused a node.
+template <bool Wide>
+[[gnu::always_inline]] inline bool finish_unplain(Call_frame* f) {
+  ws.Arg_list = nullptr;
+  ws.Ctl_depth = 0;
+  if (!var_keep::keep_vars<Wide>()) clear_vars();
+  release_image();
+  back_to_caller<Wide>(f, true);
+  return false;
+}
+
 template <bool Wide>
 [[gnu::always_inline]] inline bool finish_plain(Call_frame* f, Prog_obj* rec) {
   if (!var_keep::clear_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_chain<Wide>(ws.Loc_str_tree)) [[unlikely]] {
     var_keep::wide_done<Wide>();
-    ws.Arg_list = nullptr;
-    ws.Ctl_depth = 0;
-    if (!var_keep::keep_vars<Wide>()) clear_vars();
-    release_image();
-    back_to_caller<Wide>(f, true);
-    return false;
+    return finish_unplain<Wide>(f);
   }
   if (parks(f, rec)) [[likely]] {
     park_record(rec);
@@ -499,17 +507,6 @@ template <bool Wide>
   release_image<true, true>();
   back_to_caller<Wide>(f, true);
   return ws.Exec_ptr;
-}
-// (finish_bound's way where the plain keep does not apply: keep_plain_vars
-// would refuse, changing nothing.)
-template <bool Wide>
-[[gnu::always_inline]] inline bool finish_unplain(Call_frame* f) {
-  ws.Arg_list = nullptr;
-  ws.Ctl_depth = 0;
-  if (!var_keep::keep_vars<Wide>()) clear_vars();
-  release_image();
-  back_to_caller<Wide>(f, true);
-  return false;
 }
 template <bool Wide>
 [[gnu::noinline]] uint8_t* finish_bound_out(Call_frame* f) {
