@@ -401,16 +401,6 @@ template <bool Wide = false>
 // warm start's context, where the next call's copy takes them.
 [[gnu::always_inline]] inline void park_record(Prog_obj* rec);
 
-// finish_bound's usual case, for a program that the plain keep takes
-// (var_keep::plain_keeps_unhooked said yes once the values went back: nothing
-// since changed its answer; no control frames: image_only): the variables
-// cleared and handed to the record, the image released, the caller's
-// context back.  A node the clear cannot take (a frame refers to it):
-// finish_bound's way from the keep of a method on, as keep_plain_vars'
-// refusal leads there.  (The callee's PGM_VARS_CLEARED is not set: every
-// way from here puts the caller's flags back over it, and only
-// leave_general reads it, on a way that does not come here; the long way
-// below sets it as before.)
 // finish_bound's way from the keep of a method on, where the plain keep
 // does not apply (keep_plain_vars would refuse, changing nothing) or its
 // clear refused a node.
@@ -424,6 +414,16 @@ template <bool Wide>
   return false;
 }
 
+// finish_bound's usual case, for a program that the plain keep takes
+// (var_keep::plain_keeps_unhooked said yes once the values went back: nothing
+// since changed its answer; no control frames: image_only): the variables
+// cleared and handed to the record, the image released, the caller's
+// context back.  A node the clear cannot take (a frame refers to it):
+// finish_bound's way from the keep of a method on, as keep_plain_vars'
+// refusal leads there.  (The callee's PGM_VARS_CLEARED is not set: every
+// way from here puts the caller's flags back over it, and only
+// leave_general reads it, on a way that does not come here; the long way
+// (finish_unplain's) sets it as before.)
 template <bool Wide>
 [[gnu::always_inline]] inline bool finish_plain(Call_frame* f, Prog_obj* rec) {
   if (!var_keep::clear_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_chain<Wide>(ws.Loc_str_tree)) [[unlikely]] {
