@@ -129,37 +129,36 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
   return true;
 }
 
+// The N bytes at from and the N bytes that end n bytes after it (n <= 2N:
+// the two may overlap; with n < N the second begins before from, which the
+// caller's range must hold) moved to the same places of to, both read
+// before either is written.
+template <size_t N>
+[[gnu::always_inline]] inline void copy_ends(uint8_t* to, const uint8_t* from, size_t n) {
+  uint8_t head[N], tail[N];
+  std::memcpy(head, from, N);
+  std::memcpy(tail, from + n - N, N);
+  std::memcpy(to, head, N);
+  std::memcpy(to + n - N, tail, N);
+}
+
+// The first, middle and last bytes of 1 <= n < 4 (some the same one).
+[[gnu::always_inline]] inline void copy_tiny(uint8_t* to, const uint8_t* from, size_t n) {
+  const uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
+  to[0] = a;
+  to[n / 2] = b;
+  to[n - 1] = c;
+}
+
 // memcpy of n > 0 bytes, inline for the few dozen bytes of a usual field:
 // two overlapping moves of 16, 8 or 4 bytes, or three single ones (never
 // outside either range).
 [[gnu::always_inline]] inline void copy_short(uint8_t* to, const uint8_t* from, size_t n) {
-  if (n >= 16 && n <= 32) {
-    uint8_t head[16], tail[16];
-    std::memcpy(head, from, 16);
-    std::memcpy(tail, from + n - 16, 16);
-    std::memcpy(to, head, 16);
-    std::memcpy(to + n - 16, tail, 16);
-  } else if (n >= 8 && n < 16) {
-    uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + n - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
-  } else if (n >= 4 && n < 8) {
-    uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + n - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
-  } else if (n >= 1 && n < 4) {
-    // The first, middle and last bytes (some the same one).
-    const uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
-    to[0] = a;
-    to[n / 2] = b;
-    to[n - 1] = c;
-  } else {
-    std::memcpy(to, from, n);
-  }
+  if (n >= 16 && n <= 32) copy_ends<16>(to, from, n);
+  else if (n >= 8 && n < 16) copy_ends<8>(to, from, n);
+  else if (n >= 4 && n < 8) copy_ends<4>(to, from, n);
+  else if (n >= 1 && n < 4) copy_tiny(to, from, n);
+  else std::memcpy(to, from, n);
 }
 
 // plain_number's result for its commonest field, an integer of 1 to 8
@@ -190,35 +189,15 @@ inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC
 // single bytes (never outside either range).
 [[gnu::always_inline]] inline void copy_upto64(uint8_t* to, const uint8_t* from, size_t n) {
   if (n >= 16) {
-    uint8_t a[16], b[16];
-    std::memcpy(a, from, 16);
-    std::memcpy(b, from + n - 16, 16);
-    if (n > 32) {
-      uint8_t c[16], d[16];
-      std::memcpy(c, from + 16, 16);
-      std::memcpy(d, from + n - 32, 16);
-      std::memcpy(to + 16, c, 16);
-      std::memcpy(to + n - 32, d, 16);
-    }
-    std::memcpy(to, a, 16);
-    std::memcpy(to + n - 16, b, 16);
+    // (Over 32: the middle's first and last 16 as well.)
+    if (n > 32) copy_ends<16>(to + 16, from + 16, n - 32);
+    copy_ends<16>(to, from, n);
   } else if (n >= 8) {
-    uint64_t a, b;
-    std::memcpy(&a, from, 8);
-    std::memcpy(&b, from + n - 8, 8);
-    std::memcpy(to, &a, 8);
-    std::memcpy(to + n - 8, &b, 8);
+    copy_ends<8>(to, from, n);
   } else if (n >= 4) {
-    uint32_t a, b;
-    std::memcpy(&a, from, 4);
-    std::memcpy(&b, from + n - 4, 4);
-    std::memcpy(to, &a, 4);
-    std::memcpy(to + n - 4, &b, 4);
+    copy_ends<4>(to, from, n);
   } else {
-    uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
-    to[0] = a;
-    to[n / 2] = b;
-    to[n - 1] = c;
+    copy_tiny(to, from, n);
   }
 }
 

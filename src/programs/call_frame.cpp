@@ -200,38 +200,50 @@ void release_program() {
 static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a number is one 16-byte block");
 [[gnu::always_inline]] inline void num_copy(Num_val* to, const Num_val* from) { std::memcpy(to, from, sizeof *to); }
 
-// The values of a bound list's plain references straight back to the
-// caller's variables (numbers copied, strings handed over), up to the first
-// record whose caller's variable is not plain (read-only or an integer):
-// that record is returned, and it and the ones after it are left for
-// Args_flow_back; null when all went back.  Only then are the records done
-// here marked so (bound cleared), for that walk: otherwise the list is done
-// with as a whole (the frame's next call fills its records again).  A
-// frame's own record that is bound is a reference to a scalar (a bound
-// call's, or a method's direct call's bound by ENTER: values are never
-// bound, and neither fills records of other kinds).  from: the first record
-// to send back (those before it went back already).
-[[gnu::always_inline]] inline Arg_rec* flow_back_plain(Arg_rec* list, Arg_rec* from) {
+// The values of a frame's own records from the record from on straight
+// back to the caller's variables (numbers copied, strings handed over), up
+// to the first record whose caller's variable is not plain (read-only or an
+// integer) or, unless Frees, holds a string to free first: that record is
+// returned (null when all went back).  A frame's own record that is bound
+// is a reference to a scalar (a bound call's, or a method's direct call's
+// bound by ENTER: values are never bound, and neither fills records of
+// other kinds).
+template <bool Frees>
+[[gnu::always_inline]] inline Arg_rec* values_back(Arg_rec* from) {
   for (Arg_rec* a = from; a; a = a->next) {
     Var_node* v = a->bound;
     if (!v) continue;
     ORU_ASSERT(a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF);
     Var_node* c = a->var;
     uint32_t cf = c->flags;
-    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]] {
-      for (Arg_rec* b = list; b != a; b = b->next) b->bound = nullptr;
+    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
       return a;
-    }
     if (a->kind == ARG_NUM_REF) [[likely]] {
       num_copy(&c->num, &v->num);
     } else {
-      if (c->str) Ret_str(c->str);
+      if (c->str) {
+        if constexpr (!Frees) return a;
+        Ret_str(c->str);
+      }
       c->str = v->str;
       v->str = nullptr;
     }
     c->flags = cf | VF_ASSIGNED;
   }
   return nullptr;
+}
+
+// values_back's way for a bound list, freeing the caller's strings: the
+// record it stops at, and the ones after it, are left for Args_flow_back;
+// only then are the records done here marked so (bound cleared), for that
+// walk: otherwise the list is done with as a whole (the frame's next call
+// fills its records again).  from: the first record to send back (those
+// before it went back already).
+[[gnu::always_inline]] inline Arg_rec* flow_back_plain(Arg_rec* list, Arg_rec* from) {
+  Arg_rec* const a = values_back<true>(from);
+  if (a) [[unlikely]]
+    for (Arg_rec* b = list; b != a; b = b->next) b->bound = nullptr;
+  return a;
 }
 
 // The caller's accumulators, kept across a return's work that may
@@ -576,24 +588,8 @@ template <bool Wide>
     return pop_general();
   // flow_back_plain's way until a record needs more (a caller's variable
   // not plain, a caller's string to free).
-  for (Arg_rec* a = list; a; a = a->next) {
-    Var_node* v = a->bound;
-    if (!v) continue;
-    ORU_ASSERT(a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF);
-    Var_node* c = a->var;
-    uint32_t cf = c->flags;
-    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
-      return pop_bound_from<Wide>(f, list, a);
-    if (a->kind == ARG_NUM_REF) [[likely]] {
-      num_copy(&c->num, &v->num);
-    } else {
-      if (c->str) [[unlikely]]
-        return pop_bound_from<Wide>(f, list, a);
-      c->str = v->str;
-      v->str = nullptr;
-    }
-    c->flags = cf | VF_ASSIGNED;
-  }
+  if (Arg_rec* a = values_back<false>(list)) [[unlikely]]
+    return pop_bound_from<Wide>(f, list, a);
   // (As pop_bound_from_body asks.)
   Prog_obj* rec = ws.Pgm_cache_ent;
   if (!var_keep::plain_keeps_unhooked(rec)) [[unlikely]]

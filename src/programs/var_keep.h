@@ -216,31 +216,31 @@ template <bool Wide = false>
 }
 [[gnu::noinline]] inline bool plain_keeps_none(const Prog_obj* rec) { return plain_keeps_none_here(rec); }
 
+// plain_keeps' tests but the table's presence, as one word that is zero
+// when they pass: the record has no variables kept, parked or not, its
+// program names no global variable; nothing pending, nothing localised; the
+// table's count is the record's.
+[[gnu::always_inline]] inline uintptr_t plain_keeps_word(const Prog_obj* rec) {
+  return reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
+         uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) | reinterpret_cast<uintptr_t>(ws.Loc_chain) |
+         uintptr_t(ws.Var_index_cnt ^ rec->var_cnt);
+}
+
 // Whether keep_plain_vars would keep the variables of rec's program, the
-// object layer's hook and the argument list aside (the record has no
-// variables kept, parked or not, its program names no global variable; the
-// table is the record's; nothing pending, nothing localised), or there are
-// none (plain_keeps_none).
+// object layer's hook and the argument list aside (plain_keeps_word, and a
+// table, the record's), or there are none (plain_keeps_none).
 [[gnu::always_inline]] inline bool plain_keeps(const Prog_obj* rec) {
-  // The null tests as one word.
-  const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
-                         uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
-                         reinterpret_cast<uintptr_t>(ws.Loc_chain);
-  if (!none && ws.Var_index && ws.Var_index_cnt == rec->var_cnt) [[likely]]
+  if (!plain_keeps_word(rec) && ws.Var_index) [[likely]]
     return true;
   return plain_keeps_none(rec);
 }
 
 // No object layer's hook and plain_keeps (keep_plain_vars' answer with no
-// argument list); the table's count compared in the word of null tests
-// (none: plain_keeps_none).
-// (The hook first: a method's return, which always has it, asks no more.)
+// argument list).  (The hook first: a method's return, which always has
+// it, asks no more.)
 [[gnu::always_inline]] inline bool plain_keeps_unhooked(const Prog_obj* rec) {
   if (Var_lookup_hook) return false;
-  const uintptr_t none = reinterpret_cast<uintptr_t>(rec->spare_index) | uintptr_t(uint8_t(rec->global_names)) |
-                         uintptr_t(rec->parked) | uintptr_t(ws.Incdec_cnt) |
-                         reinterpret_cast<uintptr_t>(ws.Loc_chain) | uintptr_t(ws.Var_index_cnt ^ rec->var_cnt);
-  if (!none && ws.Var_index) [[likely]]
+  if (!plain_keeps_word(rec) && ws.Var_index) [[likely]]
     return true;
   // (In line: the bound return's usual way calls nothing.  Its fields read
   // again, rather than held across the test in registers the usual way
