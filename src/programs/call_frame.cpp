@@ -776,7 +776,7 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
 //
 // (Every test but the unparked record's is a word that is zero when it
 // passes, all of them ORed into one: a single branch.)
-[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
+[[gnu::always_inline]] inline bool warm_state_fits(const Prog_obj* rec, const Warm_start* w) {
   const uint64_t differs =
       (Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) |
       (w->load_serial ^ rec->load_serial) | (pair_word(&ws.Precision) ^ pair_word(&w->precision)) |
@@ -787,7 +787,10 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
       // text source left open.
       reinterpret_cast<uintptr_t>(Var_lookup_hook) | uint64_t(Perform_on_active) |
       reinterpret_cast<uintptr_t>(Text_source());
-  if (differs) return false;
+  return !differs;
+}
+[[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
+  if (!warm_state_fits(rec, w)) return false;
   // (A parked record holds all of it, the name block's bytes the warm
   // start's name.)
   // A program without variables keeps no table (nor trees: no keep takes
@@ -866,7 +869,10 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
 // a record of the own cache was taken back: own), with its key and
 // description block (warm_text); the caller's context is saved in f
 // already.
-template <bool Wide = false>
+// Usual: the record is parked and at the front of the list, and the call
+// not from the own cache (the usual bound call's facts, known to it: no
+// test, and nothing called).
+template <bool Wide = false, bool Usual = false>
 [[gnu::always_inline]] inline void warm_start(Prog_obj* rec, bool own, Call_frame* f, Arg_rec* list,
                                               Pgm_text* text,
                                               const Warm_start* w = nullptr) {
@@ -884,6 +890,18 @@ template <bool Wide = false>
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
+  if constexpr (Usual) {
+    ORU_ASSERT(!own && rec == ws.Prog_head && rec->parked);
+    ws.Prog_hits++;
+    ws.Pgm_cache_ent = rec;
+    rec->parked = false;
+    ws.Cur_pgm = rec->path;
+    Run_flags_set(RF_CALL_DEPTH);
+    ws.Go_cache_ref = 0;
+    ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+    ws.Auto_line = LAST_LINE_NO;
+    return;
+  }
   if (!own) {
     // As the search by name takes it (CacheLoad).  (A take from the own
     // cache counted a load, and linked it at the front.)
@@ -1013,11 +1031,11 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     // nothing when one fails.)
     args[i].var = v;
     // The kept variable as the keep left it (cleared: no flags at all, so
-    // that the binding sets its flags and masks whole); a record, a
-    // read-only or an integer one (a "%" name keeps its flag) goes the
-    // long way.
+    // that the binding sets its flags and masks whole, and no string, so
+    // that it frees none); a record, a read-only or an integer one (a "%"
+    // name keeps its flag) goes the long way.
     Var_node* cv = kept[it.kept];  // (within the table: checked with the plan)
-    if (!cv || cv->type != c || cv->flags) return false;
+    if (!cv || cv->type != c || (cv->flags | reinterpret_cast<uintptr_t>(cv->str))) return false;
     args[i].bound = cv;
     args[i].kind = c;
     return true;
@@ -1343,6 +1361,87 @@ template <bool Own, bool Wide>
   return true;
 }
 
+// A bound call's start once its checks passed (call_bound, usual_bound):
+// the caller's context saved in the frame f, with the place it returns to
+// (p, the cursor after the arguments); the call's context from rec's warm
+// start w; ENTER's binding; the cursor on the callee's statement after its
+// ENTER.  Usual as warm_start's.
+template <bool Own, bool Wide, bool Usual = false>
+[[gnu::always_inline]] inline void start_bound(Prog_obj* rec, const Warm_start* w, const Enter_plan* plan,
+                                               Call_frame* f, uint8_t* p, Pgm_text* text) {
+  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  else save_context(f);
+  mark_return<true>(f, p);
+  f->load_epoch = Pgm_load_epoch;
+  // (The count read again: held across the copies, it would be spilled.)
+  const uint32_t count = plan->count;
+  warm_start<Wide, Usual>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
+  // ENTER's binding (enter_planned's cases for references to scalars),
+  // recorded in the frame's own argument records (they own nothing: str
+  // and rec_list stay null).  The callee's variable had no flags
+  // (bound_args): its flags and masks are set as one word, the caller's
+  // masks with the flags a binding gives.
+  constexpr uint64_t MASKS = ~uint64_t(0xFFFFFFFF);
+  Arg_rec* const end = f->args + count;
+  auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
+    Var_node* c = a->var;
+    Var_node* v = a->bound;
+    a->next = a + 1;
+    const uint64_t cw = Var_flags_masks(c);
+    uint64_t vw;
+    if (a->kind == code::NUM_VAR) {
+      Num_val x;
+      num_copy(&x, &c->num);
+      num_copy(&a->num, &x);
+      num_copy(&v->num, &x);
+      vw = (cw & (MASKS | VF_INTEGER)) | VF_ASSIGNED;
+      std::memcpy(&v->flags, &vw, sizeof vw);
+    } else {
+      ORU_ASSERT(!v->str);  // (bound_args)
+      v->str = c->str;
+      c->str = nullptr;
+      vw = (cw & MASKS) | VF_ASSIGNED;
+      std::memcpy(&v->flags, &vw, sizeof vw);
+    }
+  };
+  // (A case for each count, as bound_args' checks: every record at a fixed
+  // offset, no loop.  The last first: the arguments name different callee
+  // variables, and a caller's string is passed once, so the order is none
+  // of the binding's concern.)
+  Arg_rec* const args = f->args;
+  if (count > CALL_FRAME_ARGS) __builtin_unreachable();  // (as bound_args')
+  switch (count) {
+    case 6: bind(args + 5); [[fallthrough]];
+    case 5: bind(args + 4); [[fallthrough]];
+    case 4: bind(args + 3); [[fallthrough]];
+    case 3: bind(args + 2); [[fallthrough]];
+    case 2: bind(args + 1); [[fallthrough]];
+    case 1: bind(args + 0); [[fallthrough]];
+    default: break;
+  }
+  if (count) {
+    end[-1].next = nullptr;
+    ws.Cur_var = end[-1].bound;
+  }
+  // (A copy: the workspace's stores below cannot change it.)
+  const Image_line_step next = w->bound_next;
+  if (next.next) {
+    next.take();
+    return;
+  }
+  if (w->bound_line.next) w->bound_line.take();
+  else warm_cursor(w);
+  ws.Exec_ptr = plan->end;
+}
+
+
+// call_bare's way for usual_bound, once the record's checks passed: the
+// callee's cursor, or null.
+template <bool Wide>
+[[gnu::noinline]] uint8_t* call_bare_out(Prog_obj* rec, const Warm_start* w) {
+  return call_bare<false, Wide>(rec, w) ? ws.Exec_ptr : nullptr;
+}
+
 // Exec_call_bound's work once the record is found: at the front of the list
 // (warm_record), or in the own cache (own_warm_record; Own).  at: the
 // cursor after the name (ws.Exec_ptr), at hand.
@@ -1395,70 +1494,7 @@ template <bool Own, bool Wide>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
-  else save_context(f);
-  mark_return<true>(f, p);
-  f->load_epoch = Pgm_load_epoch;
-  // (The count read again: held across the copies, it would be spilled.)
-  const uint32_t count = plan->count;
-  warm_start<Wide>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
-  // ENTER's binding (enter_planned's cases for references to scalars),
-  // recorded in the frame's own argument records (they own nothing: str
-  // and rec_list stay null).  The callee's variable had no flags
-  // (bound_args): its flags and masks are set as one word, the caller's
-  // masks with the flags a binding gives.
-  constexpr uint64_t MASKS = ~uint64_t(0xFFFFFFFF);
-  Arg_rec* const end = f->args + count;
-  auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
-    Var_node* c = a->var;
-    Var_node* v = a->bound;
-    a->next = a + 1;
-    const uint64_t cw = Var_flags_masks(c);
-    uint64_t vw;
-    if (a->kind == code::NUM_VAR) {
-      Num_val x;
-      num_copy(&x, &c->num);
-      num_copy(&a->num, &x);
-      num_copy(&v->num, &x);
-      vw = (cw & (MASKS | VF_INTEGER)) | VF_ASSIGNED;
-      std::memcpy(&v->flags, &vw, sizeof vw);
-    } else {
-      Str_blk* old = v->str;
-      v->str = c->str;
-      c->str = nullptr;
-      vw = (cw & MASKS) | VF_ASSIGNED;
-      std::memcpy(&v->flags, &vw, sizeof vw);
-      if (old) Ret_str(old);
-    }
-  };
-  // (A case for each count, as bound_args' checks: every record at a fixed
-  // offset, no loop.  The last first: the arguments name different callee
-  // variables, and a caller's string is passed once, so the order is none
-  // of the binding's concern.)
-  Arg_rec* const args = f->args;
-  if (count > CALL_FRAME_ARGS) __builtin_unreachable();  // (as bound_args')
-  switch (count) {
-    case 6: bind(args + 5); [[fallthrough]];
-    case 5: bind(args + 4); [[fallthrough]];
-    case 4: bind(args + 3); [[fallthrough]];
-    case 3: bind(args + 2); [[fallthrough]];
-    case 2: bind(args + 1); [[fallthrough]];
-    case 1: bind(args + 0); [[fallthrough]];
-    default: break;
-  }
-  if (count) {
-    end[-1].next = nullptr;
-    ws.Cur_var = end[-1].bound;
-  }
-  // (A copy: the workspace's stores below cannot change it.)
-  const Image_line_step next = w->bound_next;
-  if (next.next) {
-    next.take();
-    return true;
-  }
-  if (w->bound_line.next) w->bound_line.take();
-  else warm_cursor(w);
-  ws.Exec_ptr = plan->end;
+  start_bound<Own, Wide>(rec, w, plan, f, p, text);
   return true;
 }
 
@@ -1478,22 +1514,63 @@ template <bool Wide>
   return call_bound<false, Wide>(rec, args);
 }
 
+// A bound call the whole way (call_bound_named): the callee's cursor, or
+// null.
+template <bool Wide>
+[[gnu::noinline]] uint8_t* call_bound_whole(const uint8_t* name, uint32_t len, uint8_t* args) {
+  return call_bound_named<Wide>(name, len, args) ? ws.Exec_ptr : nullptr;
+}
+
+// The bound call's usual case, calling nothing on its way (so that it saves
+// none of its caller's registers): the record at the front of the list,
+// resident (no file to check), parked, with no description, its plan
+// learnt for this warm start; a frame in the cache; every argument fitting
+// the plan and the statement ending after them.  Anything else goes
+// call_bound_whole's way from the start: nothing has changed by then but
+// the kept frame's argument records, which every call fills anew.  The
+// callee's cursor (the cursor after the call is the frame's), or null.
+template <bool Wide>
+[[gnu::always_inline]] inline uint8_t* usual_bound(const uint8_t* name, uint32_t len, uint8_t* args) {
+  ORU_ASSERT(len > 0);
+  if (Work_pending() || ws.Cur_stno == 0) [[unlikely]]
+    return nullptr;
+  Prog_obj* const rec = ws.Prog_head;
+  if (!rec || !(rec->flags & (PO_RESIDENT | PO_PINNED))) [[unlikely]]
+    return call_bound_whole<Wide>(name, len, args);
+  const auto* const w = static_cast<const Warm_start*>(rec->warm_start);
+  if (!w || !warm_named(w, name, len) || !rec->parked || rec->has_desc || frame_top == frame_cache ||
+      !warm_state_fits(rec, w)) [[unlikely]]
+    return call_bound_whole<Wide>(name, len, args);
+  // (A plan not learnt, or none, is never the warm start's: bound_unasked.)
+  const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
+  if (w->bound_plan != plan) [[unlikely]] {
+    if (no_arguments(args)) return call_bare_out<Wide>(rec, w);
+    return call_bound_whole<Wide>(name, len, args);
+  }
+  Call_frame* const f = frame_top[-1];
+  const uint32_t n = plan->count;
+  uint8_t* const p = args + 4 * size_t(n);
+  if (!bound_args(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
+    return call_bound_whole<Wide>(name, len, args);
+  --frame_top;
+  start_bound<false, Wide, true>(rec, w, plan, f, p, nullptr);
+  return ws.Exec_ptr;
+}
+
 // The statement loop's form (Call_exit_paths::bound_call), Exec_call_bound's
 // too: the callee's cursor, or null.  (Where the call's own way set the
 // cursor, the compiler has it at hand: no read back of what was just
 // stored.)
 #if defined(BLOCK_COPY_WIDE)
 [[gnu::noinline]] uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return call_bound_named<true>(name, len, args) ? ws.Exec_ptr : nullptr;
+  return usual_bound<true>(name, len, args);
 }
 #else
-uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return call_bound_named<false>(name, len, args) ? ws.Exec_ptr : nullptr;
-}
+uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) { return usual_bound<false>(name, len, args); }
 #endif
 
 [[gnu::noinline]] uint8_t* call_bound_narrow(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return call_bound_named<false>(name, len, args) ? ws.Exec_ptr : nullptr;
+  return usual_bound<false>(name, len, args);
 }
 
 }  // namespace
