@@ -1003,9 +1003,16 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
 // caller's in var, the kept one in bound, the type in kind); the cursor
 // after the arguments (p + 4 * n) is what a caller goes on with; false when
 // an argument does not fit.
+// Parked: rec is parked (usual_bound): its kept variables are all cleared
+// (a record is parked only by a return whose clear took every one of its
+// variables, and nothing reaches them until a call takes them back), and
+// none of the plan's is an integer (learn_plan), which alone keeps a flag
+// when cleared: only their presence is tested.
+template <bool Parked = false>
 [[gnu::always_inline]] inline bool bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
                                                  Arg_rec* args) {
-  Var_node** const kept = rec->parked ? w->ctx.Var_index : rec->spare_index;
+  ORU_ASSERT(!Parked || rec->parked);
+  Var_node** const kept = Parked || rec->parked ? w->ctx.Var_index : rec->spare_index;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
   // A caller's variable is refused by its flags word and access masks in
@@ -1035,7 +1042,12 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
     // that it frees none); a record, a read-only or an integer one (a "%"
     // name keeps its flag) goes the long way.
     Var_node* cv = kept[it.kept];  // (within the table: checked with the plan)
-    if (!cv || cv->type != c || (cv->flags | reinterpret_cast<uintptr_t>(cv->str))) return false;
+    if constexpr (Parked) {
+      if (!cv) return false;
+      ORU_ASSERT(cv->type == c && !cv->flags && !cv->str);
+    } else if (!cv || cv->type != c || (cv->flags | reinterpret_cast<uintptr_t>(cv->str))) {
+      return false;
+    }
     args[i].bound = cv;
     args[i].kind = c;
     return true;
@@ -1268,6 +1280,19 @@ uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* 
   return p && *p == code::D_ENTER ? p : nullptr;
 }
 
+// Whether the name of slot idx in the context's table is a plain one: not
+// an integer's ("%": its variable keeps its flag when cleared, and a bound
+// call binds only variables cleared to no flags at all), nor a data
+// dictionary's reference.
+bool plain_item_name(const Prog_context& c, uint32_t idx) {
+  if (idx >= c.Name_cnt || !c.Name_index || !c.Name_pool) return false;
+  const uint32_t off = c.Name_index[idx];
+  if (off >= c.Name_pool_size) return false;
+  const uint8_t len = c.Name_pool[off];
+  if (len == 0 || len == 255 || off + 1 + uint32_t(len) > c.Name_pool_size) return false;
+  return c.Name_pool[off + len] != '%';
+}
+
 // Whether rec's ENTER plan fits a bound call from the warm start w (see
 // call_bound), learnt into w when it does; a plan that does not is
 // remembered (bound_refused).
@@ -1285,7 +1310,7 @@ uint8_t* first_enter(const Prog_obj* rec, const Warm_start* w, Image_line_step* 
   uint32_t strs = 0;
   for (uint32_t i = 0; i < plan->count; i++) {
     const Enter_item& it = plan->items[i];
-    if (it.idx >= rec->var_cnt) {
+    if (it.idx >= rec->var_cnt || !plain_item_name(w->ctx, it.idx)) {
       w->bound_refused = plan;
       return false;
     }
@@ -1521,9 +1546,9 @@ template <bool Wide>
   return call_bound_named<Wide>(name, len, args) ? ws.Exec_ptr : nullptr;
 }
 
-// The bound call's usual case, calling nothing on its way (so that it saves
-// none of its caller's registers): the record at the front of the list,
-// resident (no file to check), parked, with no description, its plan
+// The bound call's usual case, calling nothing on its way but the check of
+// the file of a program the program cache keeps: the record at the front
+// of the list, parked, with no description, its plan
 // learnt for this warm start; a frame in the cache; every argument fitting
 // the plan and the statement ending after them.  Anything else goes
 // call_bound_whole's way from the start: nothing has changed by then but
@@ -1535,11 +1560,15 @@ template <bool Wide>
   if (Work_pending() || ws.Cur_stno == 0) [[unlikely]]
     return nullptr;
   Prog_obj* const rec = ws.Prog_head;
-  if (!rec || !(rec->flags & (PO_RESIDENT | PO_PINNED))) [[unlikely]]
+  if (!rec) [[unlikely]]
     return call_bound_whole<Wide>(name, len, args);
   const auto* const w = static_cast<const Warm_start*>(rec->warm_start);
   if (!w || !warm_named(w, name, len) || !rec->parked || rec->has_desc || frame_top == frame_cache ||
       !warm_state_fits(rec, w)) [[unlikely]]
+    return call_bound_whole<Wide>(name, len, args);
+  // A program kept by the program cache, while its file is unchanged (as
+  // warm_record takes it).
+  if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec)) [[unlikely]]
     return call_bound_whole<Wide>(name, len, args);
   // (A plan not learnt, or none, is never the warm start's: bound_unasked.)
   const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
@@ -1550,7 +1579,7 @@ template <bool Wide>
   Call_frame* const f = frame_top[-1];
   const uint32_t n = plan->count;
   uint8_t* const p = args + 4 * size_t(n);
-  if (!bound_args(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
+  if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
     return call_bound_whole<Wide>(name, len, args);
   --frame_top;
   start_bound<false, Wide, true>(rec, w, plan, f, p, nullptr);
