@@ -57,6 +57,7 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
   if (frame_top != frame_cache) {
     Call_frame* f = *--frame_top;
     f->load_epoch = 0;
+    f->bound_n = 0;
     return f;
   }
   return make_frame();
@@ -231,6 +232,49 @@ template <bool Frees>
     c->flags = cf | VF_ASSIGNED;
   }
   return nullptr;
+}
+
+// values_back<false>'s way for a bound call's list of N records, the
+// frame's first ones (Call_frame::bound_n), each at its fixed place: none
+// of them walked to by its link.
+template <uint32_t N>
+[[gnu::always_inline]] inline Arg_rec* values_back_fixed(Arg_rec* args) {
+  auto back = [](Arg_rec* a) __attribute__((always_inline)) {
+    Var_node* const v = a->bound;
+    Var_node* const c = a->var;
+    ORU_ASSERT(v && (a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF));
+    const uint32_t cf = c->flags;
+    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
+      return false;
+    if (a->kind == ARG_NUM_REF) [[likely]] {
+      num_copy(&c->num, &v->num);
+    } else {
+      if (c->str) return false;
+      c->str = v->str;
+      v->str = nullptr;
+    }
+    c->flags = cf | VF_ASSIGNED;
+    return true;
+  };
+#pragma GCC unroll 6
+  for (uint32_t i = 0; i < N; i++)
+    if (!back(args + i)) [[unlikely]]
+      return args + i;
+  return nullptr;
+}
+[[gnu::always_inline]] inline Arg_rec* values_back_bound(Call_frame* f, Arg_rec* list, uint32_t n) {
+  Arg_rec* const args = f->args;
+  ORU_ASSERT(list == args && n <= CALL_FRAME_ARGS);
+  static_assert(CALL_FRAME_ARGS == 6, "a case for each count a bound call passes");
+  switch (n) {
+    case 1: return values_back_fixed<1>(args);
+    case 2: return values_back_fixed<2>(args);
+    case 3: return values_back_fixed<3>(args);
+    case 4: return values_back_fixed<4>(args);
+    case 5: return values_back_fixed<5>(args);
+    case 6: return values_back_fixed<6>(args);
+    default: __builtin_unreachable();
+  }
 }
 
 // values_back's way for a bound list, freeing the caller's strings: the
@@ -588,7 +632,7 @@ template <bool Wide>
     return pop_general();
   // flow_back_plain's way until a record needs more (a caller's variable
   // not plain, a caller's string to free).
-  if (Arg_rec* a = values_back<false>(list)) [[unlikely]]
+  if (Arg_rec* a = f->bound_n ? values_back_bound(f, list, f->bound_n) : values_back<false>(list)) [[unlikely]]
     return pop_bound_from<Wide>(f, list, a);
   // (As pop_bound_from_body asks.)
   Prog_obj* rec = ws.Pgm_cache_ent;
@@ -1380,6 +1424,7 @@ template <bool Own, bool Wide>
   else save_context(f);
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;
+  f->bound_n = 0;
   warm_start<Wide>(rec, Own, f, nullptr, text);
   if (w->bare_line.next) w->bare_line.take();
   else warm_cursor(w);
@@ -1400,6 +1445,7 @@ template <bool Own, bool Wide, bool Usual = false>
   f->load_epoch = Pgm_load_epoch;
   // (The count read again: held across the copies, it would be spilled.)
   const uint32_t count = plan->count;
+  f->bound_n = count;
   warm_start<Wide, Usual>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str

@@ -34,6 +34,10 @@ struct Call_frame : Prog_context {
   // its return parks the called program's record while nothing has been
   // loaded since (programs/program_list.h).
   uint64_t load_epoch = 0;
+  // How many of the frame's own records a bound call's argument list is, in
+  // order (0: any other push), so that its return takes them without
+  // walking the list.
+  uint32_t bound_n = 0;
   Call_frame() {
     for (Arg_rec& a : args) a.in_frame = true;
   }
