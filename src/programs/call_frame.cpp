@@ -72,6 +72,16 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
   Ret_blk_line(f);
 }
 
+// Automatic line numbering ends (a call, a return): the flag and the next
+// number reset, each written only when it is not so already (the usual
+// case writes nothing).
+[[gnu::always_inline]] inline void end_auto() {
+  if (ws.Cmd_flags & CMD_AUTO) [[unlikely]]
+    ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  if (ws.Auto_line != LAST_LINE_NO) [[unlikely]]
+    ws.Auto_line = LAST_LINE_NO;
+}
+
 // The context of a program that has just been called: the workspace's
 // defaults.
 const Prog_context& fresh() {
@@ -187,8 +197,7 @@ template <bool Kept = false, bool Parked = false>
     ws.Pgm_name = nullptr;
     Prog_drop(rec);
   }
-  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-  ws.Auto_line = LAST_LINE_NO;
+  end_auto();
 }
 
 void release_program() {
@@ -355,8 +364,10 @@ template <bool Wide = false>
   ws.Var_mask_glob = mask_glob;
   ws.Var_mask = mask_glob | f->Var_mask_pgm;
   static_assert(uint32_t(PGM_IN_CALL) == uint32_t(RF_CALL_DEPTH), "the frame's bit is the run flag's");
-  Run_flags_clear(RF_CALL_DEPTH);
-  Run_flags_set(pgm_flags & PGM_IN_CALL);
+  // (The flag cleared, then set again when the caller is itself called:
+  // one write of the word either way.)
+  if (pgm_flags & PGM_IN_CALL) Run_flags_set(RF_CALL_DEPTH);
+  else Run_flags_clear(RF_CALL_DEPTH);
   ws.Go_cache_ref = 0;
   return pgm_flags;
 }
@@ -649,8 +660,7 @@ template <bool Wide>
   if (ws.Pgm_text_blk || rec->uses <= 1) [[unlikely]]
     return parked_release<Wide>(f);
   rec->uses--;
-  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-  ws.Auto_line = LAST_LINE_NO;
+  end_auto();
   // back_to_caller's way for the usual caller.
   if (!usual_caller(context_back<Wide>(f))) [[unlikely]]
     return caller_back_other(f);
@@ -942,8 +952,7 @@ template <bool Wide = false, bool Usual = false>
     ws.Cur_pgm = rec->path;
     Run_flags_set(RF_CALL_DEPTH);
     ws.Go_cache_ref = 0;
-    ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-    ws.Auto_line = LAST_LINE_NO;
+    end_auto();
     return;
   }
   if (!own) {
@@ -967,8 +976,7 @@ template <bool Wide = false, bool Usual = false>
   }
   Run_flags_set(RF_CALL_DEPTH);
   ws.Go_cache_ref = 0;
-  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-  ws.Auto_line = LAST_LINE_NO;
+  end_auto();
 }
 
 [[gnu::always_inline]] inline void park_record(Prog_obj* rec) {
