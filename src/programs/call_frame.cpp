@@ -643,7 +643,9 @@ template <bool Wide>
     return pop_general();
   // flow_back_plain's way until a record needs more (a caller's variable
   // not plain, a caller's string to free).
-  if (Arg_rec* a = f->bound_n ? values_back_bound(f, list, f->bound_n) : values_back<false>(list)) [[unlikely]]
+  // (No list: nothing to send back, and nothing here to test.)
+  if (Arg_rec* a = !list ? nullptr : f->bound_n ? values_back_bound(f, list, f->bound_n) : values_back<false>(list))
+      [[unlikely]]
     return pop_bound_from<Wide>(f, list, a);
   // (As pop_bound_from_body asks.)
   Prog_obj* rec = ws.Pgm_cache_ent;
@@ -1404,15 +1406,16 @@ bool plain_item_name(const Prog_context& c, uint32_t idx) {
 // statement, as the long way leaves it with no argument list (an ENTER
 // there runs as it would then), or on the line of its first statement that
 // is not a remark (bare_line), as the loop steps to it when nothing is
-// pending.  w: rec's warm start; Own and Wide as call_bound's.
+// pending.  w: rec's warm start; Own and Wide as call_bound's.  The
+// callee's cursor, or null (the long way).
 template <bool Own, bool Wide>
-[[gnu::noinline]] bool call_bare(Prog_obj* rec, const Warm_start* w) {
+[[gnu::noinline]] uint8_t* call_bare(Prog_obj* rec, const Warm_start* w) {
   Call_frame* f = bound_frame();
-  if (!f) return false;
+  if (!f) return nullptr;
   // A record of the own cache whose file changed is gone: the long way.
   if (Own && !warm_take(rec)) {
     release_frame(f);
-    return false;
+    return nullptr;
   }
   if (*ws.Exec_ptr == code::COMMA) {
     ws.Exec_ptr++;
@@ -1436,7 +1439,7 @@ template <bool Own, bool Wide>
   warm_start<Wide>(rec, Own, f, nullptr, text);
   if (w->bare_line.next) w->bare_line.take();
   else warm_cursor(w);
-  return true;
+  return ws.Exec_ptr;
 }
 
 // A bound call's start once its checks passed (call_bound, usual_bound):
@@ -1514,13 +1517,6 @@ template <bool Own, bool Wide, bool Usual = false>
 }
 
 
-// call_bare's way for usual_bound, once the record's checks passed: the
-// callee's cursor, or null.
-template <bool Wide>
-[[gnu::noinline]] uint8_t* call_bare_out(Prog_obj* rec, const Warm_start* w) {
-  return call_bare<false, Wide>(rec, w) ? ws.Exec_ptr : nullptr;
-}
-
 // Exec_call_bound's work once the record is found: at the front of the list
 // (warm_record), or in the own cache (own_warm_record; Own).  at: the
 // cursor after the name (ws.Exec_ptr), at hand.
@@ -1530,7 +1526,7 @@ template <bool Own, bool Wide>
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   const auto* plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
-    if (no_arguments(ws.Exec_ptr)) return call_bare<Own, Wide>(rec, w);
+    if (no_arguments(ws.Exec_ptr)) return call_bare<Own, Wide>(rec, w) != nullptr;
     if (!plan || plan == w->bound_refused || !learn_plan(rec, w, plan)) return false;
   }
   // The frame's own records take the arguments as they are checked: the
@@ -1552,7 +1548,7 @@ template <bool Own, bool Wide>
   if (!fit || (Own && !warm_take(rec))) {
     release_frame(f);
     // (A planned program called without arguments: its ENTER runs.)
-    return !fit && no_arguments(ws.Exec_ptr) && call_bare<Own, Wide>(rec, w);
+    return !fit && no_arguments(ws.Exec_ptr) && call_bare<Own, Wide>(rec, w) != nullptr;
   }
   // (The cursor after the arguments is set where something reads it: the
   // call's cursor on the callee's statement replaces it below.)
@@ -1627,7 +1623,7 @@ template <bool Wide>
   // (A plan not learnt, or none, is never the warm start's: bound_unasked.)
   const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
-    if (no_arguments(args)) return call_bare_out<Wide>(rec, w);
+    if (no_arguments(args)) return call_bare<false, Wide>(rec, w);
     return call_bound_whole<Wide>(name, len, args);
   }
   Call_frame* const f = frame_top[-1];
