@@ -1573,10 +1573,11 @@ template <bool Own, bool Wide>
   return true;
 }
 
+// A bound call of a record of the own cache: the callee's cursor, or null.
 template <bool Wide>
-[[gnu::noinline]] bool call_bound_own(const uint8_t* name, uint32_t len, uint8_t* args) {
+[[gnu::noinline]] uint8_t* call_bound_own(const uint8_t* name, uint32_t len, uint8_t* args) {
   Prog_obj* rec = own_warm_record(name, len);
-  return rec && call_bound<true, Wide>(rec, args);
+  return rec && call_bound<true, Wide>(rec, args) ? ws.Exec_ptr : nullptr;
 }
 
 template <bool Wide>
@@ -1585,7 +1586,7 @@ template <bool Wide>
   if (Work_pending() || ws.Cur_stno == 0) return false;
   Prog_obj* rec = warm_record(name, len);
   if (!rec) [[unlikely]]
-    return call_bound_own<Wide>(name, len, args);
+    return call_bound_own<Wide>(name, len, args) != nullptr;
   return call_bound<false, Wide>(rec, args);
 }
 
@@ -1597,10 +1598,10 @@ template <bool Wide>
 }
 
 // The bound call's usual case, calling nothing on its way but the check of
-// the file of a program the program cache keeps: the record at the front
-// of the list, parked, with no description, its plan
-// learnt for this warm start; a frame in the cache; every argument fitting
-// the plan and the statement ending after them.  Anything else goes
+// the file of a program the program cache keeps (last, once the rest
+// fits): the record at the front of the list, parked, with no description,
+// its plan learnt for this warm start; a frame in the cache; every argument
+// fitting the plan and the statement ending after them.  Anything else goes
 // call_bound_whole's way from the start: nothing has changed by then but
 // the kept frame's argument records, which every call fills anew.  The
 // callee's cursor (the cursor after the call is the frame's), or null.
@@ -1610,26 +1611,27 @@ template <bool Wide>
   if (Work_pending() || ws.Cur_stno == 0) [[unlikely]]
     return nullptr;
   Prog_obj* const rec = ws.Prog_head;
+  // (No list: the own cache's, as the whole way goes on.)
   if (!rec) [[unlikely]]
-    return call_bound_whole<Wide>(name, len, args);
+    return call_bound_own<Wide>(name, len, args);
   const auto* const w = static_cast<const Warm_start*>(rec->warm_start);
   if (!w || !warm_named(w, name, len) || !rec->parked || rec->has_desc || frame_top == frame_cache ||
       !warm_state_fits(rec, w)) [[unlikely]]
     return call_bound_whole<Wide>(name, len, args);
-  // A program kept by the program cache, while its file is unchanged (as
-  // warm_record takes it).
-  if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec)) [[unlikely]]
-    return call_bound_whole<Wide>(name, len, args);
+  // A program kept by the program cache is taken while its file is
+  // unchanged, as warm_record takes it (a changed one is marked: the whole
+  // way does not look again).
+  auto file_changed = [rec] { return !(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec); };
   // (A plan not learnt, or none, is never the warm start's: bound_unasked.)
   const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
-    if (no_arguments(args)) return call_bare<false, Wide>(rec, w);
-    return call_bound_whole<Wide>(name, len, args);
+    if (!no_arguments(args) || file_changed()) return call_bound_whole<Wide>(name, len, args);
+    return call_bare<false, Wide>(rec, w);
   }
   Call_frame* const f = frame_top[-1];
   const uint32_t n = plan->count;
   uint8_t* const p = args + 4 * size_t(n);
-  if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
+  if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END) || file_changed()) [[unlikely]]
     return call_bound_whole<Wide>(name, len, args);
   --frame_top;
   start_bound<false, Wide, true>(rec, w, plan, f, p, nullptr);
