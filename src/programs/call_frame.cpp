@@ -73,13 +73,10 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
 }
 
 // Automatic line numbering ends (a call, a return): the flag and the next
-// number reset, each written only when it is not so already (the usual
-// case writes nothing).
+// number reset.
 [[gnu::always_inline]] inline void end_auto() {
-  if (ws.Cmd_flags & CMD_AUTO) [[unlikely]]
-    ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-  if (ws.Auto_line != LAST_LINE_NO) [[unlikely]]
-    ws.Auto_line = LAST_LINE_NO;
+  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+  ws.Auto_line = LAST_LINE_NO;
 }
 
 // The context of a program that has just been called: the workspace's
