@@ -1083,10 +1083,12 @@ template <bool Parked = false>
     uint32_t idx = __builtin_bswap32(word) & 0x7FFFu;
     if (idx >= slot_cnt) return false;
     const uint8_t c = it.type;
+    // (The record is the frame's: written before the checks, it holds
+    // nothing when one fails.  The type stored at once: not held across
+    // them.)
+    args[i].kind = c;
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
-    // (The record is the frame's: written before the last checks, it holds
-    // nothing when one fails.)
     args[i].var = v;
     // The kept variable as the keep left it (cleared: no flags at all, so
     // that the binding sets its flags and masks whole, and no string, so
@@ -1100,7 +1102,6 @@ template <bool Parked = false>
       return false;
     }
     args[i].bound = cv;
-    args[i].kind = c;
     return true;
   };
   static_assert(CALL_FRAME_ARGS == 6, "a case for each argument a bound call passes");
