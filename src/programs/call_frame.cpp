@@ -673,7 +673,6 @@ template <bool Wide>
   return at;
 }
 
-
 // An EXIT's pop when there is no argument list (a call without arguments,
 // however it was made): pop_bound's way, which has no values to send back
 // then; its usual case is pop_frame's for any frame without a list (the
@@ -822,13 +821,12 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
 }
 
 // The checks of rec's warm start w (kept for the call's name: warm_named)
-// that do not depend on where the record was found: the record as
-// Prog_take and Exec_load would take it (kept variables and name block, the
-// same load), the caller's fields the kept context was built from, and
-// nothing that would make the long way do more.
-//
-// (Every test but the unparked record's is a word that is zero when it
-// passes, all of them ORed into one: a single branch.)
+// that do not depend on where the record was found (warm_fits): the record
+// as Prog_take and Exec_load would take it (kept variables and name block,
+// the same load), the caller's fields the kept context was built from, and
+// nothing that would make the long way do more.  warm_state_fits makes all
+// but the unparked record's: each a word that is zero when it passes, all
+// of them ORed into one (a single branch).
 [[gnu::always_inline]] inline bool warm_state_fits(const Prog_obj* rec, const Warm_start* w) {
   const uint64_t differs =
       (Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) |
@@ -1513,7 +1511,6 @@ template <bool Own, bool Wide, bool Usual = false>
   else warm_cursor(w);
   ws.Exec_ptr = plan->end;
 }
-
 
 // Exec_call_bound's work once the record is found: at the front of the list
 // (warm_record), or in the own cache (own_warm_record; Own).  at: the
