@@ -640,9 +640,14 @@ template <bool Wide>
     return pop_general();
   // flow_back_plain's way until a record needs more (a caller's variable
   // not plain, a caller's string to free).
-  // (No list: nothing to send back, and nothing here to test.)
-  if (Arg_rec* a = !list ? nullptr : f->bound_n ? values_back_bound(f, list, f->bound_n) : values_back<false>(list))
-      [[unlikely]]
+  // (No list: nothing to send back, and nothing here to test.  The fixed
+  // places only for the very list the bound call made.)
+  Arg_rec* a = nullptr;
+  if (list) {
+    if (f->bound_n && list == &f->args[0]) a = values_back_bound(f, list, f->bound_n);
+    else a = values_back<false>(list);
+  }
+  if (a) [[unlikely]]
     return pop_bound_from<Wide>(f, list, a);
   // (As pop_bound_from_body asks.)
   Prog_obj* rec = ws.Pgm_cache_ent;
