@@ -115,6 +115,15 @@ template <bool Wide = false>
   copy_context<Wide>(f, &ws);
 }
 
+// save_context for a bound call's push: Wide, through assembly (no 32-byte
+// value of the compiler's, as restore_context), the run of moves ended by
+// warm_start's Block_wide_done.
+template <bool Wide>
+[[gnu::always_inline]] inline void save_bound_context(Call_frame* f) {
+  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
+  else save_context(f);
+}
+
 template <bool Wide = false>
 [[gnu::always_inline]] inline void restore_context(const Prog_context* f) {
 #if defined(BLOCK_COPY_WIDE)
@@ -215,28 +224,34 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
 // is a reference to a scalar (a bound call's, or a method's direct call's
 // bound by ENTER: values are never bound, and neither fills records of
 // other kinds).
+// One bound record a's value back to its caller's variable (v: the bound
+// variable), unless the caller's is not plain or, unless Frees, holds a
+// string to free first: false then, with nothing done.
+template <bool Frees>
+[[gnu::always_inline]] inline bool value_back(Arg_rec* a, Var_node* v) {
+  ORU_ASSERT(v && (a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF));
+  Var_node* c = a->var;
+  uint32_t cf = c->flags;
+  if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
+    return false;
+  if (a->kind == ARG_NUM_REF) [[likely]] {
+    num_copy(&c->num, &v->num);
+  } else {
+    if (c->str) {
+      if constexpr (!Frees) return false;
+      Ret_str(c->str);
+    }
+    c->str = v->str;
+    v->str = nullptr;
+  }
+  c->flags = cf | VF_ASSIGNED;
+  return true;
+}
+
 template <bool Frees>
 [[gnu::always_inline]] inline Arg_rec* values_back(Arg_rec* from) {
-  for (Arg_rec* a = from; a; a = a->next) {
-    Var_node* v = a->bound;
-    if (!v) continue;
-    ORU_ASSERT(a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF);
-    Var_node* c = a->var;
-    uint32_t cf = c->flags;
-    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
-      return a;
-    if (a->kind == ARG_NUM_REF) [[likely]] {
-      num_copy(&c->num, &v->num);
-    } else {
-      if (c->str) {
-        if constexpr (!Frees) return a;
-        Ret_str(c->str);
-      }
-      c->str = v->str;
-      v->str = nullptr;
-    }
-    c->flags = cf | VF_ASSIGNED;
-  }
+  for (Arg_rec* a = from; a; a = a->next)
+    if (Var_node* v = a->bound; v && !value_back<Frees>(a, v)) return a;
   return nullptr;
 }
 
@@ -245,26 +260,9 @@ template <bool Frees>
 // of them walked to by its link.
 template <uint32_t N>
 [[gnu::always_inline]] inline Arg_rec* values_back_fixed(Arg_rec* args) {
-  auto back = [](Arg_rec* a) __attribute__((always_inline)) {
-    Var_node* const v = a->bound;
-    Var_node* const c = a->var;
-    ORU_ASSERT(v && (a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF));
-    const uint32_t cf = c->flags;
-    if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
-      return false;
-    if (a->kind == ARG_NUM_REF) [[likely]] {
-      num_copy(&c->num, &v->num);
-    } else {
-      if (c->str) return false;
-      c->str = v->str;
-      v->str = nullptr;
-    }
-    c->flags = cf | VF_ASSIGNED;
-    return true;
-  };
 #pragma GCC unroll 6
   for (uint32_t i = 0; i < N; i++)
-    if (!back(args + i)) [[unlikely]]
+    if (!value_back<false>(args + i, args[i].bound)) [[unlikely]]
       return args + i;
   return nullptr;
 }
@@ -942,30 +940,20 @@ template <bool Wide = false, bool Usual = false>
   } else {
     Block_copy<WARM_TO - WARM_FROM>(to, from);
   }
+  ORU_ASSERT(!Usual || (!own && rec == ws.Prog_head && rec->parked));
   ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
-  if constexpr (Usual) {
-    ORU_ASSERT(!own && rec == ws.Prog_head && rec->parked);
-    ws.Prog_hits++;
-    ws.Pgm_cache_ent = rec;
-    rec->parked = false;
-    ws.Cur_pgm = rec->path;
-    Run_flags_set(RF_CALL_DEPTH);
-    ws.Go_cache_ref = 0;
-    end_auto();
-    return;
-  }
   if (!own) {
     // As the search by name takes it (CacheLoad).  (A take from the own
     // cache counted a load, and linked it at the front.)
-    if (rec != ws.Prog_head) [[unlikely]]
+    if (!Usual && rec != ws.Prog_head) [[unlikely]]
       Cache_to_front(rec);
     ws.Prog_hits++;
   }
   ws.Pgm_cache_ent = rec;
-  if (rec->parked) [[likely]] {
+  if (Usual || rec->parked) [[likely]] {
     // The copy brought the variables and the name block; the path's
     // reference is the park's.
     rec->parked = false;
@@ -1432,8 +1420,7 @@ template <bool Own, bool Wide>
     release_frame(f);
     Rpt_error(err::OUT_OF_MEMORY);
   }
-  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
-  else save_context(f);
+  save_bound_context<Wide>(f);
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;
   f->bound_n = 0;
@@ -1451,8 +1438,7 @@ template <bool Own, bool Wide>
 template <bool Own, bool Wide, bool Usual = false>
 [[gnu::always_inline]] inline void start_bound(Prog_obj* rec, const Warm_start* w, const Enter_plan* plan,
                                                Call_frame* f, uint8_t* p, Pgm_text* text) {
-  if constexpr (Wide) Block_copy_ymm<PROG_CONTEXT_BYTES>(static_cast<Prog_context*>(f), static_cast<Prog_context*>(&ws));
-  else save_context(f);
+  save_bound_context<Wide>(f);
   mark_return<true>(f, p);
   f->load_epoch = Pgm_load_epoch;
   // (The count read again: held across the copies, it would be spilled.)

@@ -94,43 +94,53 @@ template <bool Wide>
 #endif
 }
 
-// The usual node takes one test and the stores that empty it (the wide
-// form: one, in usual_clear; else two: the value, the flags with both
-// access masks); the others, the long way.
+// The usual nodes of the chain from n emptied, each with one test and the
+// stores that empty it (the wide form: one, in usual_clear; else two: the
+// value, the flags with both access masks), up to the first node that is
+// not usual: that node (left as it is), or null at the chain's end.
 template <bool Wide = false>
-[[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
+[[gnu::always_inline]] inline Var_node* clear_usual_run(Var_node* n) {
   static_assert(sizeof(Num_val) == 16, "the value fills its 16 bytes");
   static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
                     offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
                 "the flags and the masks side by side");
   static constexpr uint8_t zeros[16] = {};
   for (; n; n = n->right) {
-    if (!usual_clear<Wide>(n)) [[unlikely]] {
-      wide_done<Wide>();
-      if (n->frames) return false;
-      if (n->left && !clear_tree(n->left)) return false;
-      if (n->elems || n->assoc || n->dims) Clr_array(n);
-      if (n->str) {
-        Ret_str(n->str);
-        n->str = nullptr;
-      }
-      if (n->rec_list) {
-        Ret_blk(n->rec_list);
-        n->rec_list = nullptr;
-      }
-      n->num = Num_val{};
-      n->read_mask = n->write_mask = 0;
-      // Only a "%" name is an integer of its own (a reference may have lent
-      // the flag).
-      n->flags = (n->flags & VF_INTEGER) && n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%'
-                     ? uint32_t(VF_INTEGER)
-                     : 0u;
-      continue;
-    }
+    if (!usual_clear<Wide>(n)) [[unlikely]]
+      return n;
     if constexpr (!Wide) {
       std::memcpy(static_cast<void*>(&n->num), zeros, 16);
       std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
     }
+  }
+  return nullptr;
+}
+
+// Every node of the chain from n emptied: the usual ones by
+// clear_usual_run, the others the long way.
+template <bool Wide = false>
+[[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
+  while ((n = clear_usual_run<Wide>(n))) {
+    wide_done<Wide>();
+    if (n->frames) return false;
+    if (n->left && !clear_tree(n->left)) return false;
+    if (n->elems || n->assoc || n->dims) Clr_array(n);
+    if (n->str) {
+      Ret_str(n->str);
+      n->str = nullptr;
+    }
+    if (n->rec_list) {
+      Ret_blk(n->rec_list);
+      n->rec_list = nullptr;
+    }
+    n->num = Num_val{};
+    n->read_mask = n->write_mask = 0;
+    // Only a "%" name is an integer of its own (a reference may have lent
+    // the flag).
+    n->flags = (n->flags & VF_INTEGER) && n->type == code::NUM_VAR && n->name[n->name_len - 1] == '%'
+                   ? uint32_t(VF_INTEGER)
+                   : 0u;
+    n = n->right;
   }
   return true;
 }
@@ -140,16 +150,7 @@ template <bool Wide = false>
 // are cleared).
 template <bool Wide = false>
 [[gnu::always_inline]] inline bool clear_usual_chain(Var_node* n) {
-  static constexpr uint8_t zeros[16] = {};
-  for (; n; n = n->right) {
-    if (!usual_clear<Wide>(n)) [[unlikely]]
-      return false;
-    if constexpr (!Wide) {
-      std::memcpy(static_cast<void*>(&n->num), zeros, 16);
-      std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
-    }
-  }
-  return true;
+  return !clear_usual_run<Wide>(n);
 }
 
 // Whether the program names any global variable ("%" names): learnt once
