@@ -1062,7 +1062,8 @@ void run_statements(uint8_t* work) {
             ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
             ORU_ASSERT(q == ws.Exec_ptr);
             ++Exec_epoch;
-            ws.Err_line = 0;
+            // (Usually 0 already: stored only when it is not.)
+            if (ws.Err_line) ws.Err_line = 0;
             // The statement start as B makes it, from the cursor at hand (not
             // read back from the workspace); pending work, or a line's end,
             // the way B takes them.
@@ -1091,7 +1092,7 @@ void run_statements(uint8_t* work) {
             ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line &&
                        ws.Exec_ptr == at);
             ++Exec_epoch;
-            ws.Err_line = 0;
+            if (ws.Err_line) ws.Err_line = 0;
             // (The same value stored again: the loop goes on from the
             // register, not from a read of the pop's store.)
             ws.Exec_ptr = at;

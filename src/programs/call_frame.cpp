@@ -3,6 +3,9 @@
 #include "programs/call_frame.h"
 
 #include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -75,8 +78,18 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
 // Automatic line numbering ends (a call, a return): the flag and the next
 // number reset.
 [[gnu::always_inline]] inline void end_auto() {
-  ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
-  ws.Auto_line = LAST_LINE_NO;
+  // (Only while it is on: the next number means nothing without the flag,
+  // and every way that sets the flag sets the number.)
+  if (ws.Cmd_flags & CMD_AUTO) [[unlikely]] {
+    ws.Cmd_flags &= ~uint32_t(CMD_AUTO);
+    ws.Auto_line = LAST_LINE_NO;
+  }
+}
+
+// The executor's GOTO cache dropped (another program's lines), by a store
+// only when it holds an entry.
+[[gnu::always_inline]] inline void drop_go_cache() {
+  if (ws.Go_cache_ref) ws.Go_cache_ref = 0;
 }
 
 // The context of a program that has just been called: the workspace's
@@ -227,11 +240,12 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
 // One bound record a's value back to its caller's variable (v: the bound
 // variable), unless the caller's is not plain or, unless Frees, holds a
 // string to free first: false then, with nothing done.
-template <bool Frees>
+template <bool Frees, bool Wide = false>
 [[gnu::always_inline]] inline bool value_back(Arg_rec* a, Var_node* v) {
   ORU_ASSERT(v && (a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF));
   Var_node* c = a->var;
-  uint32_t cf = c->flags;
+  uint64_t cf;
+  std::memcpy(&cf, &c->flags, sizeof cf);
   if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
     return false;
   if (a->kind == ARG_NUM_REF) [[likely]] {
@@ -242,9 +256,10 @@ template <bool Frees>
       Ret_str(c->str);
     }
     c->str = v->str;
-    v->str = nullptr;
+    var_keep::drop_str<Wide>(v);
   }
-  c->flags = cf | VF_ASSIGNED;
+  cf |= VF_ASSIGNED;
+  std::memcpy(&c->flags, &cf, sizeof cf);
   return true;
 }
 
@@ -258,25 +273,26 @@ template <bool Frees>
 // values_back<false>'s way for a bound call's list of N records, the
 // frame's first ones (Call_frame::bound_n), each at its fixed place: none
 // of them walked to by its link.
-template <uint32_t N>
+template <uint32_t N, bool Wide>
 [[gnu::always_inline]] inline Arg_rec* values_back_fixed(Arg_rec* args) {
 #pragma GCC unroll 6
   for (uint32_t i = 0; i < N; i++)
-    if (!value_back<false>(args + i, args[i].bound)) [[unlikely]]
+    if (!value_back<false, Wide>(args + i, args[i].bound)) [[unlikely]]
       return args + i;
   return nullptr;
 }
+template <bool Wide>
 [[gnu::always_inline]] inline Arg_rec* values_back_bound(Call_frame* f, Arg_rec* list, uint32_t n) {
   Arg_rec* const args = f->args;
   ORU_ASSERT(list == args && n <= CALL_FRAME_ARGS);
   static_assert(CALL_FRAME_ARGS == 6, "a case for each count a bound call passes");
   switch (n) {
-    case 1: return values_back_fixed<1>(args);
-    case 2: return values_back_fixed<2>(args);
-    case 3: return values_back_fixed<3>(args);
-    case 4: return values_back_fixed<4>(args);
-    case 5: return values_back_fixed<5>(args);
-    case 6: return values_back_fixed<6>(args);
+    case 1: return values_back_fixed<1, Wide>(args);
+    case 2: return values_back_fixed<2, Wide>(args);
+    case 3: return values_back_fixed<3, Wide>(args);
+    case 4: return values_back_fixed<4, Wide>(args);
+    case 5: return values_back_fixed<5, Wide>(args);
+    case 6: return values_back_fixed<6, Wide>(args);
     default: __builtin_unreachable();
   }
 }
@@ -356,14 +372,18 @@ template <bool Wide = false>
   uint32_t mask_glob = ws.Var_mask_glob;
   restore_context<Wide>(f);
   const uint32_t pgm_flags = f->Pgm_flags;
-  ws.Var_mask_glob = mask_glob;
-  ws.Var_mask = mask_glob | f->Var_mask_pgm;
+  // (Stored when the copy did not bring them: usually it did.)
+  const uint32_t mask = mask_glob | f->Var_mask_pgm;
+  if ((f->Var_mask_glob ^ mask_glob) | (f->Var_mask ^ mask)) [[unlikely]] {
+    ws.Var_mask_glob = mask_glob;
+    ws.Var_mask = mask;
+  }
   static_assert(uint32_t(PGM_IN_CALL) == uint32_t(RF_CALL_DEPTH), "the frame's bit is the run flag's");
   // (The flag cleared, then set again when the caller is itself called:
   // one write of the word either way.)
   if (pgm_flags & PGM_IN_CALL) Run_flags_set(RF_CALL_DEPTH);
   else Run_flags_clear(RF_CALL_DEPTH);
-  ws.Go_cache_ref = 0;
+  drop_go_cache();
   return pgm_flags;
 }
 
@@ -642,7 +662,7 @@ template <bool Wide>
   // places only for the very list the bound call made.)
   Arg_rec* a = nullptr;
   if (list) {
-    if (f->bound_n && list == &f->args[0]) a = values_back_bound(f, list, f->bound_n);
+    if (f->bound_n && list == &f->args[0]) a = values_back_bound<Wide>(f, list, f->bound_n);
     else a = values_back<false>(list);
   }
   if (a) [[unlikely]]
@@ -759,6 +779,9 @@ struct Warm_start {
     uint16_t kept;
     uint8_t type;
   } bound_items[CALL_FRAME_ARGS];
+  // The shape of a bound call's records (bound_shape): their count and
+  // each one's kind.
+  uint32_t bound_shape;
   // Where a bound call goes on from an ENTER that ends its line (fixed with
   // the plan; none when the ENTER does not end its line that way).
   Image_line_step bound_next;
@@ -965,20 +988,32 @@ template <bool Wide = false, bool Usual = false>
     Prog_take_spare_vars(rec, false);
   }
   Run_flags_set(RF_CALL_DEPTH);
-  ws.Go_cache_ref = 0;
+  drop_go_cache();
   end_auto();
 }
 
 [[gnu::always_inline]] inline void park_record(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
-  w->ctx.Pgm_name = ws.Pgm_name;
-  w->ctx.Var_index = ws.Var_index;
-  w->ctx.Loc_num_tree = ws.Loc_num_tree;
-  w->ctx.Loc_str_tree = ws.Loc_str_tree;
+  // (Stored when one differs from what the call took: the table grew, a
+  // variable was made, ...; usually all four are the ones it took.)
+  const auto differs = [](const void* a, const void* b) {
+    return reinterpret_cast<uintptr_t>(a) ^ reinterpret_cast<uintptr_t>(b);
+  };
+  if (differs(w->ctx.Pgm_name, ws.Pgm_name) | differs(w->ctx.Var_index, ws.Var_index) |
+      differs(w->ctx.Loc_num_tree, ws.Loc_num_tree) | differs(w->ctx.Loc_str_tree, ws.Loc_str_tree)) {
+    w->ctx.Pgm_name = ws.Pgm_name;
+    w->ctx.Var_index = ws.Var_index;
+    w->ctx.Loc_num_tree = ws.Loc_num_tree;
+    w->ctx.Loc_str_tree = ws.Loc_str_tree;
+  }
   rec->parked = true;
-  ws.Cur_var = nullptr;
-  ws.Cur_val = nullptr;
-  ws.Cur_elem = -1;
+  // No current variable is left naming a parked one (stored only when one
+  // is current).
+  if (reinterpret_cast<uintptr_t>(ws.Cur_var) | reinterpret_cast<uintptr_t>(ws.Cur_val)) {
+    ws.Cur_var = nullptr;
+    ws.Cur_val = nullptr;
+    ws.Cur_elem = -1;
+  }
 }
 
 // The cursor on the program's first statement, as the warm start has it.
@@ -1035,14 +1070,26 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   if (!first_statement(rec, w, &w->bare_line)) w->bare_line.next = nullptr;
 }
 
+// A record's caller's and callee's variable, side by side, in one store.
+static_assert(offsetof(Arg_rec, bound) == offsetof(Arg_rec, var) + sizeof(Var_node*), "var, then bound");
+[[gnu::always_inline]] inline void set_arg_vars(Arg_rec* a, Var_node* var, Var_node* bound) {
+#if defined(__SSE2__)
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&a->var),
+                   _mm_set_epi64x(reinterpret_cast<long long>(bound), reinterpret_cast<long long>(var)));
+#else
+  a->var = var;
+  a->bound = bound;
+#endif
+}
+
 // A bound call's arguments at p (after the name), checked against the
 // items of rec's ENTER plan as the warm start w keeps them (n of them):
 // every argument a variable of the caller by its bound slot, as Do_Args
 // takes it by reference (readable and writable, no record, a string not
 // passed twice), and every item's kept variable a plain scalar of the same
 // type (kept variables are cleared: no storage): what ENTER would bind
-// without a failure.  The variables and their type in the records args (the
-// caller's in var, the kept one in bound, the type in kind); the cursor
+// without a failure.  The variables in the records args (the caller's in
+// var, the kept one in bound; the kinds are the shape's); the cursor
 // after the arguments (p + 4 * n) is what a caller goes on with; false when
 // an argument does not fit.
 // Parked: rec is parked (usual_bound): its kept variables are all cleared
@@ -1074,13 +1121,9 @@ template <bool Parked = false>
     uint32_t idx = __builtin_bswap32(word) & 0x7FFFu;
     if (idx >= slot_cnt) return false;
     const uint8_t c = it.type;
-    // (The record is the frame's: written before the checks, it holds
-    // nothing when one fails.  The type stored at once: not held across
-    // them.)
-    args[i].kind = c;
+    // (The record is the frame's: it holds nothing when a check fails.)
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
-    args[i].var = v;
     // The kept variable as the keep left it (cleared: no flags at all, so
     // that the binding sets its flags and masks whole, and no string, so
     // that it frees none); a record, a read-only or an integer one (a "%"
@@ -1092,7 +1135,7 @@ template <bool Parked = false>
     } else if (!cv || cv->type != c || (cv->flags | reinterpret_cast<uintptr_t>(cv->str))) {
       return false;
     }
-    args[i].bound = cv;
+    set_arg_vars(args + i, v, cv);
     return true;
   };
   static_assert(CALL_FRAME_ARGS == 6, "a case for each argument a bound call passes");
@@ -1111,7 +1154,7 @@ template <bool Parked = false>
   // A string passed twice goes by value the second time: the long way.
   if (w->bound_strs) [[unlikely]]
     for (uint32_t i = 1; i < n; i++)
-      if (args[i].kind == code::STR_VAR)
+      if (w->bound_items[i].type == code::STR_VAR)
         for (uint32_t j = 0; j < i; j++)
           if (args[j].var == args[i].var) return false;
   return true;
@@ -1128,7 +1171,24 @@ template <bool Parked = false>
 template <bool FromLine = false>
 [[gnu::always_inline]] inline void mark_return(Call_frame* f, uint8_t* exec = ws.Exec_ptr) {
   uint32_t flags = ws.Pgm_flags & ~uint32_t(PGM_FROM_CONSOLE | PGM_IN_CALL);
-  if (FromLine || ws.Cur_stno != 0) {
+  if constexpr (FromLine) {
+    // The frame's copy holds the workspace's stop position and flags, which
+    // the return of the frame's last call put back: usually this very
+    // call's (a call in a loop), and nothing is stored then.
+    const uint16_t stno = ws.Cur_stno;
+    uint8_t* const stmt = ws.Stmt_ptr;
+    flags |= ws.Run_flags & RF_CALL_DEPTH;  // PGM_IN_CALL
+    if (uint64_t(ws.Stop_stno ^ stno) | uint64_t(ws.Pgm_flags ^ flags) |
+        (reinterpret_cast<uintptr_t>(ws.Stop_ptr) ^ reinterpret_cast<uintptr_t>(exec)) |
+        (reinterpret_cast<uintptr_t>(ws.Stop_stmt) ^ reinterpret_cast<uintptr_t>(stmt))) {
+      f->Stop_stno = stno;
+      f->Stop_ptr = exec;
+      f->Stop_stmt = stmt;
+      f->Pgm_flags = flags;
+    }
+    return;
+  }
+  if (ws.Cur_stno != 0) {
     f->Stop_stno = ws.Cur_stno;
     f->Stop_ptr = exec;
     f->Stop_stmt = ws.Stmt_ptr;
@@ -1336,6 +1396,28 @@ bool plain_item_name(const Prog_context& c, uint32_t idx) {
   return c.Name_pool[off + len] != '%';
 }
 
+// A bound call's records in one word: their count (1 to CALL_FRAME_ARGS) in
+// the low 4 bits, then 2 bits per record, its kind (a variable's type code,
+// 1 or 2).  A frame whose records were last shaped for the same word
+// (Call_frame::arg_shape) holds those kinds, each record linked to the next
+// and the last to none: only a bound call writes a frame's kinds and links.
+static_assert(CALL_FRAME_ARGS < 16 && code::NUM_VAR < 4 && code::STR_VAR < 4, "a shape fits its word");
+uint32_t bound_shape(const Enter_plan* plan) {
+  uint32_t shape = plan->count;
+  for (uint32_t i = 0; i < plan->count; i++) shape |= uint32_t(plan->items[i].type) << (4 + 2 * i);
+  return shape;
+}
+
+// The frame's records given the kinds and links of shape (not 0).
+[[gnu::noinline]] void shape_records(Call_frame* f, uint32_t shape) {
+  const uint32_t n = shape & 15;
+  for (uint32_t i = 0; i < CALL_FRAME_ARGS; i++) {
+    f->args[i].kind = uint8_t(shape >> (4 + 2 * i) & 3);
+    f->args[i].next = i + 1 < n ? &f->args[i + 1] : nullptr;
+  }
+  f->arg_shape = shape;
+}
+
 // Whether rec's ENTER plan fits a bound call from the warm start w (see
 // call_bound), learnt into w when it does; a plan that does not is
 // remembered (bound_refused).
@@ -1361,6 +1443,7 @@ bool plain_item_name(const Prog_context& c, uint32_t idx) {
     static_assert(std::endian::native == std::endian::little, "an argument's code word is read little-endian");
     w->bound_items[i] = {uint32_t(code::COMMA) | uint32_t(it.type) << 8 | 0x800000u, it.idx, it.type};
   }
+  w->bound_shape = bound_shape(plan);
   w->bound_plan = plan;
   w->bound_strs = strs > 1;
   w->bound_line = line;
@@ -1440,10 +1523,11 @@ template <bool Own, bool Wide, bool Usual = false>
                                                Call_frame* f, uint8_t* p, Pgm_text* text) {
   save_bound_context<Wide>(f);
   mark_return<true>(f, p);
-  f->load_epoch = Pgm_load_epoch;
+  // (Stored when they differ: the frame's last call usually left the same.)
+  if (f->load_epoch != Pgm_load_epoch) f->load_epoch = Pgm_load_epoch;
   // (The count read again: held across the copies, it would be spilled.)
   const uint32_t count = plan->count;
-  f->bound_n = count;
+  if (f->bound_n != count) f->bound_n = count;
   warm_start<Wide, Usual>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
@@ -1452,10 +1536,15 @@ template <bool Own, bool Wide, bool Usual = false>
   // masks with the flags a binding gives.
   constexpr uint64_t MASKS = ~uint64_t(0xFFFFFFFF);
   Arg_rec* const end = f->args + count;
+  // The records' kinds and links, unless they hold them from the frame's
+  // last call of this shape (usually the very same call).
+  if (count && f->arg_shape != w->bound_shape) [[unlikely]]
+    shape_records(f, w->bound_shape);
   auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
     Var_node* c = a->var;
     Var_node* v = a->bound;
-    a->next = a + 1;
+    ORU_ASSERT(a->kind == (w->bound_shape >> (4 + 2 * (a - f->args)) & 3) &&
+               a->next == (a + 1 == end ? nullptr : a + 1) && !v->rec_list && !v->dims);
     const uint64_t cw = Var_flags_masks(c);
     uint64_t vw;
     if (a->kind == code::NUM_VAR) {
@@ -1464,13 +1553,12 @@ template <bool Own, bool Wide, bool Usual = false>
       num_copy(&a->num, &x);
       num_copy(&v->num, &x);
       vw = (cw & (MASKS | VF_INTEGER)) | VF_ASSIGNED;
-      std::memcpy(&v->flags, &vw, sizeof vw);
+      var_keep::set_bound_piece<Wide>(v, nullptr, vw);
     } else {
       ORU_ASSERT(!v->str);  // (bound_args)
-      v->str = c->str;
-      c->str = nullptr;
       vw = (cw & MASKS) | VF_ASSIGNED;
-      std::memcpy(&v->flags, &vw, sizeof vw);
+      var_keep::set_bound_piece<Wide>(v, c->str, vw);
+      c->str = nullptr;
     }
   };
   // (A case for each count, as bound_args' checks: every record at a fixed
@@ -1488,10 +1576,7 @@ template <bool Own, bool Wide, bool Usual = false>
     case 1: bind(args + 0); [[fallthrough]];
     default: break;
   }
-  if (count) {
-    end[-1].next = nullptr;
-    ws.Cur_var = end[-1].bound;
-  }
+  if constexpr (Wide) Block_wide_done();
   // (A copy: the workspace's stores below cannot change it.)
   const Image_line_step next = w->bound_next;
   if (next.next) {

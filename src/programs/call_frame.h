@@ -38,6 +38,10 @@ struct Call_frame : Prog_context {
   // order (0: any other push), so that its return takes them without
   // walking the list.
   uint32_t bound_n = 0;
+  // The shape of the records' kinds and links (0: none known; see
+  // bound_shape in call_frame.cpp): only a bound call writes them, and only
+  // when its shape differs.
+  uint32_t arg_shape = 0;
   Call_frame() {
     for (Arg_rec& a : args) a.in_frame = true;
   }

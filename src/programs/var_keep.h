@@ -82,6 +82,51 @@ template <bool Wide>
   return usual_node(n);
 }
 
+// The node's 32 bytes from rec_list on (rec_list, str, the flags with both
+// masks, dims), which the clear's test reads as one piece: a binding and a
+// string's return write them as one too (wide forms), so that the test
+// takes them from that store rather than waiting for narrower ones.
+// set_bound_piece: a binding's string (null for a number) and flags with
+// masks into a cleared node n (no record list, no dimensions: zeros).
+template <bool Wide>
+[[gnu::always_inline]] inline void set_bound_piece(Var_node* n, Str_blk* str, uint64_t flags_masks) {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) {
+    struct Piece {
+      unsigned char b[32];
+    };
+    auto* to = reinterpret_cast<Piece*>(&n->rec_list);
+    asm("vmovq %1, %%xmm14\n\tvpslldq $8, %%xmm14, %%xmm14\n\tvmovq %2, %%xmm13\n\t"
+        "vinserti128 $1, %%xmm13, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
+        : "=m"(*to)
+        : "r"(str), "r"(flags_masks)
+        : "xmm13", "xmm14");
+    return;
+  }
+#endif
+  n->str = str;
+  std::memcpy(&n->flags, &flags_masks, sizeof flags_masks);
+}
+// drop_str: n's string gone back (null), the rest of the piece as it is.
+alignas(32) inline constexpr Node_probe drop_str_mask = {-1, 0, -1, -1};
+template <bool Wide>
+[[gnu::always_inline]] inline void drop_str(Var_node* n) {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) {
+    struct Piece {
+      unsigned char b[32];
+    };
+    auto* at = reinterpret_cast<Piece*>(&n->rec_list);
+    asm("vmovdqu %0, %%ymm14\n\tvpand %1, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
+        : "+m"(*at)
+        : "m"(drop_str_mask)
+        : "xmm14");
+    return;
+  }
+#endif
+  n->str = nullptr;
+}
+
 // After usual_clear's wide form, before the clear's long way calls out: the
 // upper halves of the 256-bit registers cleared, so that code using only
 // their lower halves pays no penalty; after the keep's walks too.  (The
