@@ -51,6 +51,14 @@ alignas(32) inline constexpr Node_probe usual_node_mask = {-1, -1, VF_INTEGER, 0
            (n->flags & VF_INTEGER));
 }
 
+#if defined(BLOCK_COPY_WIDE)
+// A node's 32 bytes from at, as the wide forms' instructions read and write
+// them (one piece each).
+[[gnu::always_inline]] inline Block_piece32_mem* node_piece(void* at) {
+  return reinterpret_cast<Block_piece32_mem*>(at);
+}
+#endif
+
 // Whether n is the usual node (usual_node); the wide form empties it too
 // (flags, masks, dimensions and value: the 32 bytes from the flags on), with
 // the probe's register, which is all zeros just when the node is usual.
@@ -61,11 +69,8 @@ template <bool Wide>
 [[gnu::always_inline]] inline bool usual_clear(Var_node* n) {
 #if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) {
-    struct Piece {
-      unsigned char b[32];
-    };
-    const auto* p = reinterpret_cast<const Piece*>(n);
-    auto* fill = reinterpret_cast<Piece*>(&n->flags);
+    const Block_piece32_mem* p = node_piece(n);
+    Block_piece32_mem* fill = node_piece(&n->flags);
     // (The test's jump is the caller's branch: one per node.)
     asm goto(
         "vmovdqu %2, %%ymm15\n\tvpand %3, %%ymm15, %%ymm15\n\tvpor %1, %%ymm15, %%ymm15\n\t"
@@ -92,13 +97,9 @@ template <bool Wide>
 [[gnu::always_inline]] inline void set_bound_piece(Var_node* n, Str_blk* str, uint64_t flags_masks) {
 #if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) {
-    struct Piece {
-      unsigned char b[32];
-    };
-    auto* to = reinterpret_cast<Piece*>(&n->rec_list);
     asm("vmovq %1, %%xmm14\n\tvpslldq $8, %%xmm14, %%xmm14\n\tvmovq %2, %%xmm13\n\t"
         "vinserti128 $1, %%xmm13, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
-        : "=m"(*to)
+        : "=m"(*node_piece(&n->rec_list))
         : "r"(str), "r"(flags_masks)
         : "xmm13", "xmm14");
     return;
@@ -113,12 +114,8 @@ template <bool Wide>
 [[gnu::always_inline]] inline void drop_str(Var_node* n) {
 #if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) {
-    struct Piece {
-      unsigned char b[32];
-    };
-    auto* at = reinterpret_cast<Piece*>(&n->rec_list);
     asm("vmovdqu %0, %%ymm14\n\tvpand %1, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
-        : "+m"(*at)
+        : "+m"(*node_piece(&n->rec_list))
         : "m"(drop_str_mask)
         : "xmm14");
     return;
