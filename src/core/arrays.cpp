@@ -113,6 +113,7 @@ Dims parse_dims() {
 }
 
 void set_dims(Var_node* n, const Dims& d, void* storage) {
+  Var_shape_changed();
   for (int i = 0; i < 3; i++) {
     n->size[i] = d.size[i];
     n->base[i] = d.base[i];
@@ -206,6 +207,7 @@ uint32_t Find_Assoc(Var_node* node) {
       Rpt_error(err::OUT_OF_MEMORY);
     }
     node->assoc = t;
+    Var_shape_changed();
     Dims d;
     d.size[0] = 0;
     d.base[0] = 1;
@@ -407,6 +409,7 @@ void Copy_Array(Var_node* target, Var_node* source) {
   d.dims = source->dims;
   set_dims(target, d, storage);
   target->assoc = keys;
+  Var_shape_changed();
   target->flags |= VF_ASSIGNED;
 }
 

@@ -26,6 +26,7 @@ Loc_frame* push_frame(Var_node* n) {
   f->node = n;
   f->prev = n->frames;
   n->frames = f;
+  Var_shape_changed();
   f->link = ws.Loc_chain;
   ws.Loc_chain = f;
   f->flags = n->flags;
@@ -101,6 +102,7 @@ void Delocalize_var() {
   if (!n) {
     free_saved(f);
   } else {
+    Var_shape_changed();
     n->frames = f->prev;
     if (f->flags & LF_ARRAY) {
       Clr_array(n);

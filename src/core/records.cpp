@@ -613,6 +613,7 @@ void Def_record(Var_node* node) {
   uint8_t* blk = write_list(fields);
   if (node->rec_list) Ret_blk(node->rec_list);
   node->rec_list = blk;
+  Var_shape_changed();
   if (node->str) {
     Ret_str(node->str);
     node->str = nullptr;

@@ -80,12 +80,14 @@ size_t tree_size(Var_node* n) {
 }
 
 void rebuild(Var_node** root) {
+  Var_shape_changed();
   std::vector<Var_node*> v;
   collect(*root, v);
   *root = build(v, 0, v.size());
 }
 
 void free_node(Var_node* n) {
+  Var_shape_changed();
   for (Loc_frame* f = n->frames; f; f = f->prev) f->node = nullptr;
   Clr_array(n);
   if (n->str) Ret_str(n->str);
@@ -111,6 +113,7 @@ Var_node* Var_tree_find(Var_node* n, const uint8_t* name, int len) {
 }
 
 Var_node* Var_tree_build(Var_node** nodes, size_t count) {
+  Var_shape_changed();
   std::vector<Var_node*> v(nodes, nodes + count);
   return build(v, 0, v.size());
 }
@@ -121,6 +124,7 @@ Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
   // ended below: the block needs no clearing first.
   void* b = Get_blk_nc(sizeof(Var_node));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
+  Var_shape_changed();
   Var_node* n = new (b) Var_node;
   n->type = type;
   n->name_len = uint8_t(len);
@@ -223,6 +227,7 @@ void Clr_tree(Var_node* root) {
   // a left child is rotated right until the top has none, then freed.
   while (root) {
     if (Var_node* l = root->left) {
+      Var_shape_changed();
       root->left = l->right;
       l->right = root;
       root = l;

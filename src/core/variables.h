@@ -95,6 +95,14 @@ struct Loc_frame {
 };
 
 inline bool Is_array(const Var_node* n) { return n->elems != nullptr; }
+
+// Moves whenever a variable node is made or freed, or given a tree link,
+// array storage, a record template, a localisation frame or the integer
+// flag after it was made (what a clear of the nodes tests): a bound call's
+// return that finds it where the call left it knows the called program's
+// nodes are as the call found them (programs/call_frame.cpp).
+inline uint64_t Var_shape_gen = 1;
+inline void Var_shape_changed() { ++Var_shape_gen; }
 // Elements of an array (0 for a scalar).
 inline uint32_t Var_count(const Var_node* n) {
   return n->elems ? uint32_t(n->size[0]) * uint32_t(n->size[1]) * uint32_t(n->size[2]) : 0;

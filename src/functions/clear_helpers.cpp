@@ -72,6 +72,7 @@ void give(const Kept& k, Var_node* n) {
     n->size[i] = k.size[i];
     n->base[i] = k.base[i];
   }
+  Var_shape_changed();
   n->elems = k.elems;
   n->assoc = k.assoc;
   n->dims = k.dims;

@@ -85,6 +85,7 @@ bool writable(const Var_node* v) { return !(v->flags & VF_READ_ONLY) && !(v->wri
 
 // The array storage of `from` moves to `to` (which has none).
 void move_array(Var_node* to, Var_node* from) {
+  Var_shape_changed();
   for (int i = 0; i < 3; i++) {
     to->size[i] = from->size[i];
     to->base[i] = from->base[i];
@@ -119,6 +120,7 @@ bool is_bound(const Var_node* v) {
       v->num = n;
       v->flags |= VF_ASSIGNED;
       if (a->kind == ARG_NUM_REF && !by_value) {
+        if (a->var->flags & VF_INTEGER) Var_shape_changed();
         v->flags |= a->var->flags & VF_INTEGER;
         Arg_bind_ref(a, v);
       }
@@ -135,6 +137,7 @@ bool is_bound(const Var_node* v) {
         v->str = copy_of(a->var->str);
       } else if (a->kind == ARG_RECORD && !by_value) {
         if (v->rec_list) Ret_blk(v->rec_list);
+        Var_shape_changed();
         v->rec_list = a->rec_list;
         a->rec_list = nullptr;
         v->str = a->str;
@@ -453,6 +456,7 @@ const Enter_plan* plan_here() {
       Var_node* c = a->var;
       if (a->kind == ARG_NUM_REF && !(vf & VF_INTEGER)) {
         v->num = a->num;
+        if (c->flags & VF_INTEGER) Var_shape_changed();
         v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
         Arg_bind_ref(a, v);
         a = a->next;

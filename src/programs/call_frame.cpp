@@ -61,6 +61,7 @@ Call_frame** frame_top = frame_cache;  // above the newest kept frame
     Call_frame* f = *--frame_top;
     f->load_epoch = 0;
     f->bound_n = 0;
+    f->shape_gen = 0;
     return f;
   }
   return make_frame();
@@ -481,7 +482,10 @@ template <bool Wide = false>
 
 // The keep of a parking return: the variables and name block into the
 // warm start's context, where the next call's copy takes them.
-[[gnu::always_inline]] inline void park_record(Prog_obj* rec);
+[[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound = false);
+// Whether rec's warm start knows its trees to hold its plan's kept
+// variables alone (Warm_start::only_bound).
+[[gnu::always_inline]] inline bool parked_only_bound(const Prog_obj* rec);
 
 // finish_bound's way from the keep of a method on, where the plain keep
 // does not apply (keep_plain_vars would refuse, changing nothing) or its
@@ -637,6 +641,23 @@ template <>
   return nullptr;
 }
 
+// Whether the called program's variable trees hold the bound call's kept
+// variables (the frame's records) and no others, each a usual node, emptied
+// too when cleared is set.  (The trees of usual nodes are chains to the
+// right.)
+[[gnu::noinline]] bool trees_hold_only(const Call_frame* f, bool cleared) {
+  uint32_t nodes = 0;
+  for (Var_node* t : {ws.Loc_num_tree, ws.Loc_str_tree})
+    for (Var_node* n = t; n; n = n->right) {
+      if (!var_keep::usual_node(n) || (cleared && n->str)) return false;
+      bool bound = false;
+      for (uint32_t i = 0; i < f->bound_n; i++) bound |= f->args[i].bound == n;
+      if (!bound) return false;
+      nodes++;
+    }
+  return nodes == f->bound_n;
+}
+
 // An EXIT's pop when the argument list is the frame's own records (list,
 // a bound call's or a method's direct call), or there is none: in the usual
 // case (no attached objects, no control frames, user functions or lines of
@@ -673,10 +694,24 @@ template <bool Wide>
     return finish_bound_out<Wide>(f);
   // finish_plain's way while the nodes are usual and the record parks (a
   // node cleared here is cleared again the same by finish_plain's walk).
-  if (!var_keep::clear_usual_chain<Wide>(ws.Loc_num_tree) || !var_keep::clear_usual_chain<Wide>(ws.Loc_str_tree) ||
-      !parks(f, rec)) [[unlikely]]
+  // When the trees held the plan's kept variables alone as the call took
+  // them, and no node anywhere changed in shape since the call bound them,
+  // those are all the nodes, still usual (their strings went back above):
+  // emptied without the walk's test.
+  bool only_bound = true;
+  if (f->shape_gen == Var_shape_gen && parked_only_bound(rec)) {
+    ORU_ASSERT(list == &f->args[0] && trees_hold_only(f, true));
+    for (uint32_t i = 0; i < f->bound_n; i++) var_keep::clear_known<Wide>(f->args[i].bound);
+  } else {
+    uint32_t nodes = 0;
+    if (!var_keep::clear_usual_counted<Wide>(ws.Loc_num_tree, &nodes) ||
+        !var_keep::clear_usual_counted<Wide>(ws.Loc_str_tree, &nodes)) [[unlikely]]
+      return finish_plain_out<Wide>(f, rec);
+    only_bound = nodes == f->bound_n && f->shape_gen && trees_hold_only(f, false);
+  }
+  if (!parks(f, rec)) [[unlikely]]
     return finish_plain_out<Wide>(f, rec);
-  park_record(rec);
+  park_record(rec, only_bound);
   // release_image<true, true>'s way while another use holds the record and
   // there is no key and description block.
   if (ws.Pgm_text_blk || rec->uses <= 1) [[unlikely]]
@@ -782,6 +817,11 @@ struct Warm_start {
   // The shape of a bound call's records (bound_shape): their count and
   // each one's kind.
   uint32_t bound_shape;
+  // While the record is parked: its variable trees hold the plan's kept
+  // variables and no others (found by the return that parked it), so that
+  // a bound call's return that finds no node changed in shape since the
+  // call (Var_shape_gen) empties just those, without testing them.
+  bool only_bound;
   // Where a bound call goes on from an ENTER that ends its line (fixed with
   // the plan; none when the ENTER does not end its line that way).
   Image_line_step bound_next;
@@ -992,8 +1032,13 @@ template <bool Wide = false, bool Usual = false>
   end_auto();
 }
 
-[[gnu::always_inline]] inline void park_record(Prog_obj* rec) {
+[[gnu::always_inline]] inline bool parked_only_bound(const Prog_obj* rec) {
+  return static_cast<const Warm_start*>(rec->warm_start)->only_bound;
+}
+
+[[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
+  w->only_bound = only_bound;
   // (Stored when one differs from what the call took: the table grew, a
   // variable was made, ...; usually all four are the ones it took.)
   const auto differs = [](const void* a, const void* b) {
@@ -1444,6 +1489,7 @@ uint32_t bound_shape(const Enter_plan* plan) {
     w->bound_items[i] = {uint32_t(code::COMMA) | uint32_t(it.type) << 8 | 0x800000u, it.idx, it.type};
   }
   w->bound_shape = bound_shape(plan);
+  w->only_bound = false;
   w->bound_plan = plan;
   w->bound_strs = strs > 1;
   w->bound_line = line;
@@ -1507,6 +1553,7 @@ template <bool Own, bool Wide>
   mark_return<true>(f);
   f->load_epoch = Pgm_load_epoch;
   f->bound_n = 0;
+  f->shape_gen = 0;
   warm_start<Wide>(rec, Own, f, nullptr, text);
   if (w->bare_line.next) w->bare_line.take();
   else warm_cursor(w);
@@ -1540,6 +1587,9 @@ template <bool Own, bool Wide, bool Usual = false>
   // last call of this shape (usually the very same call).
   if (count && f->arg_shape != w->bound_shape) [[unlikely]]
     shape_records(f, w->bound_shape);
+  // (Taken before the binding: an integer caller's variable lends its flag
+  // to the callee's, which moves it.)
+  f->shape_gen = Var_shape_gen;
   auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
     Var_node* c = a->var;
     Var_node* v = a->bound;
@@ -1552,6 +1602,8 @@ template <bool Own, bool Wide, bool Usual = false>
       num_copy(&x, &c->num);
       num_copy(&a->num, &x);
       num_copy(&v->num, &x);
+      if (cw & VF_INTEGER) [[unlikely]]
+        Var_shape_changed();
       vw = (cw & (MASKS | VF_INTEGER)) | VF_ASSIGNED;
       var_keep::set_bound_piece<Wide>(v, nullptr, vw);
     } else {
@@ -1736,6 +1788,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len) {
 void Prog_unpark(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   rec->parked = false;
+  w->only_bound = false;
   rec->spare_tag = nullptr;
   rec->spare_epoch = 0;
   rec->spare_index = w->ctx.Var_index;

@@ -42,6 +42,10 @@ struct Call_frame : Prog_context {
   // bound_shape in call_frame.cpp): only a bound call writes them, and only
   // when its shape differs.
   uint32_t arg_shape = 0;
+  // Var_shape_gen as a bound call found it before binding (0: any other
+  // push), so that its return knows whether any variable node changed its
+  // shape since.
+  uint64_t shape_gen = 0;
   Call_frame() {
     for (Arg_rec& a : args) a.in_frame = true;
   }

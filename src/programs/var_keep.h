@@ -158,6 +158,38 @@ template <bool Wide = false>
   return nullptr;
 }
 
+// clear_usual_run's walk to the chain's end, counting the nodes it empties
+// (false, as clear_usual_chain, at a node that is not usual).
+template <bool Wide>
+[[gnu::always_inline]] inline bool clear_usual_counted(Var_node* n, uint32_t* count) {
+  for (; n; n = n->right) {
+    if (!usual_clear<Wide>(n)) [[unlikely]]
+      return false;
+    if constexpr (!Wide) {
+      static constexpr uint8_t zeros[16] = {};
+      std::memcpy(static_cast<void*>(&n->num), zeros, 16);
+      std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
+    }
+    ++*count;
+  }
+  return true;
+}
+
+// A node known to be usual (no test) emptied as usual_clear empties it:
+// the 32 bytes from the flags on (flags, masks, dims, value).
+template <bool Wide>
+[[gnu::always_inline]] inline void clear_known(Var_node* n) {
+#if defined(BLOCK_COPY_WIDE)
+  if constexpr (Wide) {
+    asm("vpxor %%xmm15, %%xmm15, %%xmm15\n\tvmovdqu %%ymm15, %0" : "=m"(*node_piece(&n->flags)) : : "xmm15");
+    return;
+  }
+#endif
+  static constexpr uint8_t zeros[16] = {};
+  std::memcpy(static_cast<void*>(&n->num), zeros, 16);
+  std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
+}
+
 // Every node of the chain from n emptied: the usual ones by
 // clear_usual_run, the others the long way.
 template <bool Wide = false>
