@@ -1026,6 +1026,8 @@ template <bool Wide = false, bool Usual = false>
     ws.Pgm_name = rec->spare_name;
     rec->spare_name = nullptr;
     Prog_take_spare_vars(rec, false);
+    // (What the last park found of its trees says nothing of these.)
+    static_cast<Warm_start*>(rec->warm_start)->only_bound = false;
   }
   Run_flags_set(RF_CALL_DEPTH);
   drop_go_cache();
@@ -1094,6 +1096,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   }
   copy_context(&w->ctx, &ws);
   Forget_call_owned(w->ctx);
+  w->only_bound = false;
   w->load_serial = rec->load_serial;
   w->num_flags = f->Num_flags;
   w->precision = f->Precision;
