@@ -207,7 +207,6 @@ uint32_t Find_Assoc(Var_node* node) {
       Rpt_error(err::OUT_OF_MEMORY);
     }
     node->assoc = t;
-    Var_shape_changed();
     Dims d;
     d.size[0] = 0;
     d.base[0] = 1;
@@ -409,7 +408,6 @@ void Copy_Array(Var_node* target, Var_node* source) {
   d.dims = source->dims;
   set_dims(target, d, storage);
   target->assoc = keys;
-  Var_shape_changed();
   target->flags |= VF_ASSIGNED;
 }
 

@@ -227,7 +227,6 @@ void Clr_tree(Var_node* root) {
   // a left child is rotated right until the top has none, then freed.
   while (root) {
     if (Var_node* l = root->left) {
-      Var_shape_changed();
       root->left = l->right;
       l->right = root;
       root = l;

@@ -103,6 +103,12 @@ inline bool Is_array(const Var_node* n) { return n->elems != nullptr; }
 // nodes are as the call found them (programs/call_frame.cpp).
 inline uint64_t Var_shape_gen = 1;
 inline void Var_shape_changed() { ++Var_shape_gen; }
+// The integer flag of a variable's flags, lent to a variable bound to it
+// (ENTER's reference): one that takes it changes its shape.
+inline uint32_t Var_lend_integer(uint32_t from_flags) {
+  if (from_flags & VF_INTEGER) Var_shape_changed();
+  return from_flags & VF_INTEGER;
+}
 // Elements of an array (0 for a scalar).
 inline uint32_t Var_count(const Var_node* n) {
   return n->elems ? uint32_t(n->size[0]) * uint32_t(n->size[1]) * uint32_t(n->size[2]) : 0;

@@ -120,8 +120,7 @@ bool is_bound(const Var_node* v) {
       v->num = n;
       v->flags |= VF_ASSIGNED;
       if (a->kind == ARG_NUM_REF && !by_value) {
-        if (a->var->flags & VF_INTEGER) Var_shape_changed();
-        v->flags |= a->var->flags & VF_INTEGER;
+        v->flags |= Var_lend_integer(a->var->flags);
         Arg_bind_ref(a, v);
       }
       return;
@@ -456,8 +455,7 @@ const Enter_plan* plan_here() {
       Var_node* c = a->var;
       if (a->kind == ARG_NUM_REF && !(vf & VF_INTEGER)) {
         v->num = a->num;
-        if (c->flags & VF_INTEGER) Var_shape_changed();
-        v->flags = vf | VF_ASSIGNED | (c->flags & VF_INTEGER);
+        v->flags = vf | VF_ASSIGNED | Var_lend_integer(c->flags);
         Arg_bind_ref(a, v);
         a = a->next;
         continue;

@@ -230,14 +230,6 @@ void release_program() {
 static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a number is one 16-byte block");
 [[gnu::always_inline]] inline void num_copy(Num_val* to, const Num_val* from) { std::memcpy(to, from, sizeof *to); }
 
-// The values of a frame's own records from the record from on straight
-// back to the caller's variables (numbers copied, strings handed over), up
-// to the first record whose caller's variable is not plain (read-only or an
-// integer) or, unless Frees, holds a string to free first: that record is
-// returned (null when all went back).  A frame's own record that is bound
-// is a reference to a scalar (a bound call's, or a method's direct call's
-// bound by ENTER: values are never bound, and neither fills records of
-// other kinds).
 // One bound record a's value back to its caller's variable (v: the bound
 // variable), unless the caller's is not plain or, unless Frees, holds a
 // string to free first: false then, with nothing done.
@@ -264,6 +256,14 @@ template <bool Frees, bool Wide = false>
   return true;
 }
 
+// The values of a frame's own records from the record from on straight
+// back to the caller's variables (numbers copied, strings handed over), up
+// to the first record whose caller's variable is not plain (read-only or an
+// integer) or, unless Frees, holds a string to free first: that record is
+// returned (null when all went back).  A frame's own record that is bound
+// is a reference to a scalar (a bound call's, or a method's direct call's
+// bound by ENTER: values are never bound, and neither fills records of
+// other kinds).
 template <bool Frees>
 [[gnu::always_inline]] inline Arg_rec* values_back(Arg_rec* from) {
   for (Arg_rec* a = from; a; a = a->next)
@@ -642,14 +642,13 @@ template <>
 }
 
 // Whether the called program's variable trees hold the bound call's kept
-// variables (the frame's records) and no others, each a usual node, emptied
-// too when cleared is set.  (The trees of usual nodes are chains to the
-// right.)
-[[gnu::noinline]] bool trees_hold_only(const Call_frame* f, bool cleared) {
+// variables (the frame's records) and no others, each a usual node (no
+// string among them).  (The trees of usual nodes are chains to the right.)
+[[gnu::noinline]] bool trees_hold_only(const Call_frame* f) {
   uint32_t nodes = 0;
   for (Var_node* t : {ws.Loc_num_tree, ws.Loc_str_tree})
     for (Var_node* n = t; n; n = n->right) {
-      if (!var_keep::usual_node(n) || (cleared && n->str)) return false;
+      if (!var_keep::usual_node(n)) return false;
       bool bound = false;
       for (uint32_t i = 0; i < f->bound_n; i++) bound |= f->args[i].bound == n;
       if (!bound) return false;
@@ -700,14 +699,14 @@ template <bool Wide>
   // emptied without the walk's test.
   bool only_bound = true;
   if (f->shape_gen == Var_shape_gen && parked_only_bound(rec)) {
-    ORU_ASSERT(list == &f->args[0] && trees_hold_only(f, true));
+    ORU_ASSERT(list == &f->args[0] && trees_hold_only(f));
     for (uint32_t i = 0; i < f->bound_n; i++) var_keep::clear_known<Wide>(f->args[i].bound);
   } else {
     uint32_t nodes = 0;
-    if (!var_keep::clear_usual_counted<Wide>(ws.Loc_num_tree, &nodes) ||
-        !var_keep::clear_usual_counted<Wide>(ws.Loc_str_tree, &nodes)) [[unlikely]]
+    if (!var_keep::clear_usual_chain<Wide>(ws.Loc_num_tree, &nodes) ||
+        !var_keep::clear_usual_chain<Wide>(ws.Loc_str_tree, &nodes)) [[unlikely]]
       return finish_plain_out<Wide>(f, rec);
-    only_bound = nodes == f->bound_n && f->shape_gen && trees_hold_only(f, false);
+    only_bound = nodes == f->bound_n && f->shape_gen && trees_hold_only(f);
   }
   if (!parks(f, rec)) [[unlikely]]
     return finish_plain_out<Wide>(f, rec);
@@ -1510,6 +1509,19 @@ uint32_t bound_shape(const Enter_plan* plan) {
   return (Cde_tbl[*p] & CC_STMT_END) || (p[0] == code::COMMA && p[1] == code::IOPT_FIRST + 4);
 }
 
+// The frame f marked as a bound call's push of count records (its return
+// parks the record while nothing has been loaded since, and takes the
+// records at their fixed places), with the shape generation as the call
+// finds it before binding (an integer caller's variable lends its flag to
+// the callee's, which moves it); none for a call without arguments, whose
+// return walks the trees.  (Each stored when it differs: the frame's last
+// call usually left the same.)
+[[gnu::always_inline]] inline void mark_bound(Call_frame* f, uint32_t count) {
+  if (f->load_epoch != Pgm_load_epoch) f->load_epoch = Pgm_load_epoch;
+  if (f->bound_n != count) f->bound_n = count;
+  f->shape_gen = count ? Var_shape_gen : 0;
+}
+
 // A frame for a bound call, or null when there is no memory for it (the
 // long way finds none either).
 [[gnu::always_inline]] inline Call_frame* bound_frame() {
@@ -1554,9 +1566,7 @@ template <bool Own, bool Wide>
   }
   save_bound_context<Wide>(f);
   mark_return<true>(f);
-  f->load_epoch = Pgm_load_epoch;
-  f->bound_n = 0;
-  f->shape_gen = 0;
+  mark_bound(f, 0);
   warm_start<Wide>(rec, Own, f, nullptr, text);
   if (w->bare_line.next) w->bare_line.take();
   else warm_cursor(w);
@@ -1573,11 +1583,9 @@ template <bool Own, bool Wide, bool Usual = false>
                                                Call_frame* f, uint8_t* p, Pgm_text* text) {
   save_bound_context<Wide>(f);
   mark_return<true>(f, p);
-  // (Stored when they differ: the frame's last call usually left the same.)
-  if (f->load_epoch != Pgm_load_epoch) f->load_epoch = Pgm_load_epoch;
   // (The count read again: held across the copies, it would be spilled.)
   const uint32_t count = plan->count;
-  if (f->bound_n != count) f->bound_n = count;
+  mark_bound(f, count);
   warm_start<Wide, Usual>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
@@ -1590,9 +1598,6 @@ template <bool Own, bool Wide, bool Usual = false>
   // last call of this shape (usually the very same call).
   if (count && f->arg_shape != w->bound_shape) [[unlikely]]
     shape_records(f, w->bound_shape);
-  // (Taken before the binding: an integer caller's variable lends its flag
-  // to the callee's, which moves it.)
-  f->shape_gen = Var_shape_gen;
   auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
     Var_node* c = a->var;
     Var_node* v = a->bound;
@@ -1605,9 +1610,7 @@ template <bool Own, bool Wide, bool Usual = false>
       num_copy(&x, &c->num);
       num_copy(&a->num, &x);
       num_copy(&v->num, &x);
-      if (cw & VF_INTEGER) [[unlikely]]
-        Var_shape_changed();
-      vw = (cw & (MASKS | VF_INTEGER)) | VF_ASSIGNED;
+      vw = (cw & MASKS) | Var_lend_integer(uint32_t(cw)) | VF_ASSIGNED;
       var_keep::set_bound_piece<Wide>(v, nullptr, vw);
     } else {
       ORU_ASSERT(!v->str);  // (bound_args)

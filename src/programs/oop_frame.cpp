@@ -259,8 +259,7 @@ template <bool NUMS>
       v->num = a->num;
       uint32_t flags = v->flags | VF_ASSIGNED;
       if (kind == ARG_NUM_REF && !(e.enter_forms[i] & ENTER_ITEM_BY_VALUE)) {
-        if (a->var->flags & VF_INTEGER) Var_shape_changed();
-        flags |= a->var->flags & VF_INTEGER;
+        flags |= Var_lend_integer(a->var->flags);
         Arg_bind_ref(a, v);
       }
       v->flags = flags;

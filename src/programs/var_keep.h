@@ -136,49 +136,15 @@ template <bool Wide>
 #endif
 }
 
-// The usual nodes of the chain from n emptied, each with one test and the
-// stores that empty it (the wide form: one, in usual_clear; else two: the
-// value, the flags with both access masks), up to the first node that is
-// not usual: that node (left as it is), or null at the chain's end.
-template <bool Wide = false>
-[[gnu::always_inline]] inline Var_node* clear_usual_run(Var_node* n) {
+// A node known to be usual (no test) emptied as usual_clear empties it:
+// the 32 bytes from the flags on (flags, masks, dims, value); the narrow
+// form stores the value and the flags with both access masks.
+template <bool Wide>
+[[gnu::always_inline]] inline void clear_known(Var_node* n) {
   static_assert(sizeof(Num_val) == 16, "the value fills its 16 bytes");
   static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
                     offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
                 "the flags and the masks side by side");
-  static constexpr uint8_t zeros[16] = {};
-  for (; n; n = n->right) {
-    if (!usual_clear<Wide>(n)) [[unlikely]]
-      return n;
-    if constexpr (!Wide) {
-      std::memcpy(static_cast<void*>(&n->num), zeros, 16);
-      std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
-    }
-  }
-  return nullptr;
-}
-
-// clear_usual_run's walk to the chain's end, counting the nodes it empties
-// (false, as clear_usual_chain, at a node that is not usual).
-template <bool Wide>
-[[gnu::always_inline]] inline bool clear_usual_counted(Var_node* n, uint32_t* count) {
-  for (; n; n = n->right) {
-    if (!usual_clear<Wide>(n)) [[unlikely]]
-      return false;
-    if constexpr (!Wide) {
-      static constexpr uint8_t zeros[16] = {};
-      std::memcpy(static_cast<void*>(&n->num), zeros, 16);
-      std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
-    }
-    ++*count;
-  }
-  return true;
-}
-
-// A node known to be usual (no test) emptied as usual_clear empties it:
-// the 32 bytes from the flags on (flags, masks, dims, value).
-template <bool Wide>
-[[gnu::always_inline]] inline void clear_known(Var_node* n) {
 #if defined(BLOCK_COPY_WIDE)
   if constexpr (Wide) {
     asm("vpxor %%xmm15, %%xmm15, %%xmm15\n\tvmovdqu %%ymm15, %0" : "=m"(*node_piece(&n->flags)) : : "xmm15");
@@ -188,6 +154,21 @@ template <bool Wide>
   static constexpr uint8_t zeros[16] = {};
   std::memcpy(static_cast<void*>(&n->num), zeros, 16);
   std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
+}
+
+// The usual nodes of the chain from n emptied, each with one test and the
+// stores that empty it (the wide form's in usual_clear, else clear_known's),
+// up to the first node that is not usual: that node (left as it is), or
+// null at the chain's end.  count, when given, counts the nodes emptied.
+template <bool Wide = false>
+[[gnu::always_inline]] inline Var_node* clear_usual_run(Var_node* n, uint32_t* count = nullptr) {
+  for (; n; n = n->right) {
+    if (!usual_clear<Wide>(n)) [[unlikely]]
+      return n;
+    if constexpr (!Wide) clear_known<false>(n);
+    if (count) ++*count;
+  }
+  return nullptr;
 }
 
 // Every node of the chain from n emptied: the usual ones by
@@ -219,12 +200,12 @@ template <bool Wide = false>
   return true;
 }
 
-// clear_chain's way while the nodes are usual: false at the first node
-// that is not (left as it is, for clear_chain's walk; the nodes before it
-// are cleared).
+// clear_chain's way while the nodes are usual, counting them into *count:
+// false at the first node that is not (left as it is, for clear_chain's
+// walk; the nodes before it are cleared).
 template <bool Wide = false>
-[[gnu::always_inline]] inline bool clear_usual_chain(Var_node* n) {
-  return !clear_usual_run<Wide>(n);
+[[gnu::always_inline]] inline bool clear_usual_chain(Var_node* n, uint32_t* count) {
+  return !clear_usual_run<Wide>(n, count);
 }
 
 // Whether the program names any global variable ("%" names): learnt once
