@@ -251,8 +251,12 @@ template <bool Frees, bool Wide = false>
     c->str = v->str;
     var_keep::drop_str<Wide>(v);
   }
-  cf |= VF_ASSIGNED;
-  std::memcpy(&c->flags, &cf, sizeof cf);
+  // (Stored only when the flag is new: a caller's variable passed again
+  // and again has it.)
+  if ((cf & VF_ASSIGNED) != VF_ASSIGNED) [[unlikely]] {
+    cf |= VF_ASSIGNED;
+    std::memcpy(&c->flags, &cf, sizeof cf);
+  }
   return true;
 }
 
@@ -482,7 +486,7 @@ template <bool Wide = false>
 
 // The keep of a parking return: the variables and name block into the
 // warm start's context, where the next call's copy takes them.
-[[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound = false);
+[[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound = false, bool stale = false);
 // Whether rec's warm start knows its trees to hold its plan's kept
 // variables alone (Warm_start::only_bound).
 [[gnu::always_inline]] inline bool parked_only_bound(const Prog_obj* rec);
@@ -657,6 +661,12 @@ template <>
   return nodes == f->bound_n;
 }
 
+template <bool Wide>
+[[gnu::noinline]] uint8_t* pop_walked(Call_frame* f, Prog_obj* rec);
+template <bool Wide>
+[[gnu::always_inline]] inline uint8_t* pop_parked(Call_frame* f, Prog_obj* rec, bool only_bound, bool stale = false);
+bool bound_nodes_are(const Call_frame* f, const Prog_obj* rec);
+
 // An EXIT's pop when the argument list is the frame's own records (list,
 // a bound call's or a method's direct call), or there is none: in the usual
 // case (no attached objects, no control frames, user functions or lines of
@@ -697,20 +707,24 @@ template <bool Wide>
   // them, and no node anywhere changed in shape since the call bound them,
   // those are all the nodes, still usual (their strings went back above):
   // emptied without the walk's test.
-  bool only_bound = true;
-  if (f->shape_gen == Var_shape_gen && parked_only_bound(rec)) {
-    ORU_ASSERT(list == &f->args[0] && trees_hold_only(f));
-    for (uint32_t i = 0; i < f->bound_n; i++) var_keep::clear_known<Wide>(f->args[i].bound);
-  } else {
-    uint32_t nodes = 0;
-    if (!var_keep::clear_usual_chain<Wide>(ws.Loc_num_tree, &nodes) ||
-        !var_keep::clear_usual_chain<Wide>(ws.Loc_str_tree, &nodes)) [[unlikely]]
-      return finish_plain_out<Wide>(f, rec);
-    only_bound = nodes == f->bound_n && f->shape_gen && trees_hold_only(f);
-  }
+  // (The walk, which calls out, is a function of its own: this way calls
+  // nothing, and keeps nothing in the registers a call preserves.)
+  if (f->shape_gen != Var_shape_gen || !parked_only_bound(rec)) [[unlikely]]
+    return pop_walked<Wide>(f, rec);
+  // The plan's kept variables are left as they are (stale_bound): the next
+  // bound call sets them whole, any other way empties them first.
+  ORU_ASSERT(list == &f->args[0] && trees_hold_only(f) && bound_nodes_are(f, rec));
+  return pop_parked<Wide>(f, rec, true, true);
+}
+
+// pop_bound's way on once the called program's variables are cleared: the
+// record parked (only_bound: its trees held the plan's kept variables
+// alone), the caller's context back.
+template <bool Wide>
+[[gnu::always_inline]] inline uint8_t* pop_parked(Call_frame* f, Prog_obj* rec, bool only_bound, bool stale) {
   if (!parks(f, rec)) [[unlikely]]
     return finish_plain_out<Wide>(f, rec);
-  park_record(rec, only_bound);
+  park_record(rec, only_bound, stale);
   // release_image<true, true>'s way while another use holds the record and
   // there is no key and description block.
   if (ws.Pgm_text_blk || rec->uses <= 1) [[unlikely]]
@@ -729,6 +743,28 @@ template <bool Wide>
   *frame_top++ = f;
   return at;
 }
+
+// pop_bound's way when the called program's trees are walked: every node
+// cleared (all of them usual nodes, else finish_plain's way), the record
+// parked with whether they were the plan's kept variables alone.
+template <bool Wide>
+[[gnu::always_inline]] inline uint8_t* pop_walked_body(Call_frame* f, Prog_obj* rec) {
+  uint32_t nodes = 0;
+  if (!var_keep::clear_usual_chain<Wide>(ws.Loc_num_tree, &nodes) ||
+      !var_keep::clear_usual_chain<Wide>(ws.Loc_str_tree, &nodes)) [[unlikely]]
+    return finish_plain_out<Wide>(f, rec);
+  return pop_parked<Wide>(f, rec, nodes == f->bound_n && f->shape_gen && trees_hold_only(f));
+}
+template <bool Wide>
+[[gnu::noinline]] uint8_t* pop_walked(Call_frame* f, Prog_obj* rec) {
+  return pop_walked_body<Wide>(f, rec);
+}
+#if defined(BLOCK_COPY_WIDE)
+template <>
+[[gnu::noinline, gnu::target("avx2")]] uint8_t* pop_walked<true>(Call_frame* f, Prog_obj* rec) {
+  return pop_walked_body<true>(f, rec);
+}
+#endif
 
 // An EXIT's pop when there is no argument list (a call without arguments,
 // however it was made): pop_bound's way, which has no values to send back
@@ -821,6 +857,12 @@ struct Warm_start {
   // a bound call's return that finds no node changed in shape since the
   // call (Var_shape_gen) empties just those, without testing them.
   bool only_bound;
+  // While the record is parked with only_bound: those variables still hold
+  // the values of the bound call that parked it (its return left them:
+  // the next bound call of the plan sets every one of them whole).  Any
+  // other way that takes the record, or changes the plan, empties them
+  // first (clear_stale).
+  bool stale_bound;
   // Where a bound call goes on from an ENTER that ends its line (fixed with
   // the plan; none when the ENTER does not end its line that way).
   Image_line_step bound_next;
@@ -981,6 +1023,34 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
   return true;
 }
 
+// The kept variable of the warm start's plan item i, in its table.
+[[gnu::always_inline]] inline Var_node* bound_node(const Warm_start* w, uint32_t i) {
+  return w->ctx.Var_index[w->bound_items[i].kept];
+}
+
+// The plan's kept variables a bound call's return left holding their values
+// (stale_bound) emptied, as that return would have.
+[[gnu::noinline]] void empty_stale(Warm_start* w) {
+  ORU_ASSERT(w->only_bound);
+  for (uint32_t i = 0, n = w->bound_shape & 15; i < n; i++) var_keep::clear_known<false>(bound_node(w, i));
+  w->stale_bound = false;
+}
+[[gnu::always_inline]] inline void clear_stale(const Warm_start* w) {
+  if (w->stale_bound) [[unlikely]]
+    empty_stale(const_cast<Warm_start*>(w));
+}
+
+// Whether the frame's records name the plan's kept variables of rec's warm
+// start (as the called program's table has them), the nodes a return that
+// leaves them holding their values leaves so (checked where asserts are).
+bool bound_nodes_are(const Call_frame* f, const Prog_obj* rec) {
+  const auto* w = static_cast<const Warm_start*>(rec->warm_start);
+  if (f->bound_n != (w->bound_shape & 15)) return false;
+  for (uint32_t i = 0; i < f->bound_n; i++)
+    if (ws.Var_index[w->bound_items[i].kept] != f->args[i].bound) return false;
+  return true;
+}
+
 // The call's context from the warm start of rec (warm_record said yes, and
 // a record of the own cache was taken back: own), with its key and
 // description block (warm_text); the caller's context is saved in f
@@ -1003,6 +1073,9 @@ template <bool Wide = false, bool Usual = false>
     Block_copy<WARM_TO - WARM_FROM>(to, from);
   }
   ORU_ASSERT(!Usual || (!own && rec == ws.Prog_head && rec->parked));
+  // (Only a bound call, which sets the plan's kept variables itself, takes
+  // them as its return may have left them: stale_bound.)
+  ORU_ASSERT(!w->stale_bound || list == &f->args[0]);
   ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
@@ -1037,9 +1110,13 @@ template <bool Wide = false, bool Usual = false>
   return static_cast<const Warm_start*>(rec->warm_start)->only_bound;
 }
 
-[[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound) {
+
+[[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound, bool stale) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
-  w->only_bound = only_bound;
+  ORU_ASSERT(!stale || only_bound);
+  // (Usually what the last park left: stored only when it differs.)
+  if (w->only_bound != only_bound) w->only_bound = only_bound;
+  if (w->stale_bound != stale) w->stale_bound = stale;
   // (Stored when one differs from what the call took: the table grew, a
   // variable was made, ...; usually all four are the ones it took.)
   const auto differs = [](const void* a, const void* b) {
@@ -1070,6 +1147,13 @@ void warm_cursor(const Warm_start* w) {
   ws.Str_len = w->str_len;
 }
 
+// warm_cursor, then the cursor at (returned) on that line.
+[[gnu::noinline]] uint8_t* warm_cursor_at(const Warm_start* w, uint8_t* at) {
+  warm_cursor(w);
+  ws.Exec_ptr = at;
+  return at;
+}
+
 uint8_t* first_statement(const Prog_obj* rec, const Warm_start* w, Image_line_step* line);
 
 // After a plain call set up the long way: the context it built is kept as
@@ -1096,6 +1180,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   copy_context(&w->ctx, &ws);
   Forget_call_owned(w->ctx);
   w->only_bound = false;
+  w->stale_bound = false;
   w->load_serial = rec->load_serial;
   w->num_flags = f->Num_flags;
   w->precision = f->Precision;
@@ -1139,16 +1224,19 @@ static_assert(offsetof(Arg_rec, bound) == offsetof(Arg_rec, var) + sizeof(Var_no
 // var, the kept one in bound; the kinds are the shape's); the cursor
 // after the arguments (p + 4 * n) is what a caller goes on with; false when
 // an argument does not fit.
-// Parked: rec is parked (usual_bound): its kept variables are all cleared
-// (a record is parked only by a return whose clear took every one of its
-// variables, and nothing reaches them until a call takes them back), and
-// none of the plan's is an integer (learn_plan), which alone keeps a flag
-// when cleared: only their presence is tested.
+// A parked record's kept variables (Parked: known parked, as usual_bound
+// knows it) are all cleared (a record is parked only by a return whose
+// clear took every one of its variables, and nothing reaches them until a
+// call takes them back), or the plan's hold the values of the bound call
+// that parked it (stale_bound), which the binding sets whole; none of the
+// plan's is an integer (learn_plan), which alone keeps a flag when
+// cleared: only their presence is tested.
 template <bool Parked = false>
 [[gnu::always_inline]] inline bool bound_args(const Warm_start* w, uint32_t n, uint8_t* p, const Prog_obj* rec,
                                                  Arg_rec* args) {
   ORU_ASSERT(!Parked || rec->parked);
-  Var_node** const kept = Parked || rec->parked ? w->ctx.Var_index : rec->spare_index;
+  const bool parked = Parked || rec->parked;
+  Var_node** const kept = parked ? w->ctx.Var_index : rec->spare_index;
   Var_node** const slots = ws.Var_index;
   const uint32_t slot_cnt = ws.Var_index_cnt;
   // A caller's variable is refused by its flags word and access masks in
@@ -1176,9 +1264,9 @@ template <bool Parked = false>
     // that it frees none); a record, a read-only or an integer one (a "%"
     // name keeps its flag) goes the long way.
     Var_node* cv = kept[it.kept];  // (within the table: checked with the plan)
-    if constexpr (Parked) {
+    if (parked) {
       if (!cv) return false;
-      ORU_ASSERT(cv->type == c && !cv->flags && !cv->str);
+      ORU_ASSERT(cv->type == c && !cv->str && !cv->rec_list && !cv->dims && (!cv->flags || w->stale_bound));
     } else if (!cv || cv->type != c || (cv->flags | reinterpret_cast<uintptr_t>(cv->str))) {
       return false;
     }
@@ -1343,6 +1431,7 @@ void Exec_subprogram_with(int form, Arg_rec* list, Call_loader load, void* ctx) 
   save_context(f);
   mark_return(f);
   if (warm) {
+    clear_stale(static_cast<const Warm_start*>(warm->warm_start));
     warm_start(warm, own, f, list, text);
     warm_cursor(static_cast<const Warm_start*>(warm->warm_start));
     return;
@@ -1469,6 +1558,8 @@ uint32_t bound_shape(const Enter_plan* plan) {
 // call_bound), learnt into w when it does; a plan that does not is
 // remembered (bound_refused).
 [[gnu::noinline]] bool learn_plan(Prog_obj* rec, Warm_start* w, const Enter_plan* plan) {
+  // (The last plan's kept variables, left holding values, emptied first.)
+  clear_stale(w);
   // The program's first statement (past lines of remarks) is the planned
   // ENTER, with items that name different variables, each a plain scalar
   // taken by reference.
@@ -1567,6 +1658,7 @@ template <bool Own, bool Wide>
   save_bound_context<Wide>(f);
   mark_return<true>(f);
   mark_bound(f, 0);
+  clear_stale(w);
   warm_start<Wide>(rec, Own, f, nullptr, text);
   if (w->bare_line.next) w->bare_line.take();
   else warm_cursor(w);
@@ -1577,10 +1669,13 @@ template <bool Own, bool Wide>
 // the caller's context saved in the frame f, with the place it returns to
 // (p, the cursor after the arguments); the call's context from rec's warm
 // start w; ENTER's binding; the cursor on the callee's statement after its
-// ENTER.  Usual as warm_start's.
-template <bool Own, bool Wide, bool Usual = false>
-[[gnu::always_inline]] inline void start_bound(Prog_obj* rec, const Warm_start* w, const Enter_plan* plan,
-                                               Call_frame* f, uint8_t* p, Pgm_text* text) {
+// ENTER, which is returned.  Usual as warm_start's.  Shaped: the frame's
+// records hold the warm start's shape (usual_bound_lean tested it).  (In
+// the usual case nothing here calls out: the way that does is the last
+// step, its own function.)
+template <bool Own, bool Wide, bool Usual = false, bool Shaped = false>
+[[gnu::always_inline]] inline uint8_t* start_bound(Prog_obj* rec, const Warm_start* w, const Enter_plan* plan,
+                                                   Call_frame* f, uint8_t* p, Pgm_text* text) {
   save_bound_context<Wide>(f);
   mark_return<true>(f, p);
   // (The count read again: held across the copies, it would be spilled.)
@@ -1589,14 +1684,16 @@ template <bool Own, bool Wide, bool Usual = false>
   warm_start<Wide, Usual>(rec, Own, f, count ? &f->args[0] : nullptr, text, w);
   // ENTER's binding (enter_planned's cases for references to scalars),
   // recorded in the frame's own argument records (they own nothing: str
-  // and rec_list stay null).  The callee's variable had no flags
+  // and rec_list stay null).  The callee's variable has no string, record
+  // or dimensions, and no flags but those the last such binding gave it
   // (bound_args): its flags and masks are set as one word, the caller's
   // masks with the flags a binding gives.
   constexpr uint64_t MASKS = ~uint64_t(0xFFFFFFFF);
   Arg_rec* const end = f->args + count;
   // The records' kinds and links, unless they hold them from the frame's
   // last call of this shape (usually the very same call).
-  if (count && f->arg_shape != w->bound_shape) [[unlikely]]
+  ORU_ASSERT(!Shaped || !count || f->arg_shape == w->bound_shape);
+  if (!Shaped && count && f->arg_shape != w->bound_shape) [[unlikely]]
     shape_records(f, w->bound_shape);
   auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
     Var_node* c = a->var;
@@ -1637,13 +1734,17 @@ template <bool Own, bool Wide, bool Usual = false>
   if constexpr (Wide) Block_wide_done();
   // (A copy: the workspace's stores below cannot change it.)
   const Image_line_step next = w->bound_next;
-  if (next.next) {
+  if (next.next) [[likely]] {
     next.take();
-    return;
+    return next.next + 4;
   }
-  if (w->bound_line.next) w->bound_line.take();
-  else warm_cursor(w);
-  ws.Exec_ptr = plan->end;
+  uint8_t* const at = plan->end;
+  if (w->bound_line.next) {
+    w->bound_line.take();
+    ws.Exec_ptr = at;
+    return at;
+  }
+  return warm_cursor_at(w, at);
 }
 
 // Exec_call_bound's work once the record is found: at the front of the list
@@ -1763,36 +1864,115 @@ template <bool Wide>
   if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END) || file_changed()) [[unlikely]]
     return call_bound_whole<Wide>(name, len, args);
   --frame_top;
-  start_bound<false, Wide, true>(rec, w, plan, f, p, nullptr);
-  return ws.Exec_ptr;
+  return start_bound<false, Wide, true>(rec, w, plan, f, p, nullptr);
 }
 
-// The statement loop's form (Call_exit_paths::bound_call), Exec_call_bound's
-// too: the callee's cursor, or null.  (Where the call's own way set the
-// cursor, the compiler has it at hand: no read back of what was just
-// stored.)
+// usual_bound's start once its checks passed, in a function of its own: the
+// record, its plan and the frame read again (the checks held none of them
+// to the end).  Shaped: the frame's records hold the warm start's shape.
+template <bool Wide, bool Shaped>
+[[gnu::noinline]] uint8_t* lean_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
+  Prog_obj* const rec = ws.Prog_head;
+  ORU_ASSERT(rec->warm_start == w && frame_top[-1] == f);
+  const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
+  --frame_top;
+  return start_bound<false, Wide, true, Shaped>(rec, w, plan, f, p, nullptr);
+}
+
+// usual_bound's form for the statement loop, whose name is the literal that
+// ends where the arguments begin: the same checks, in a function that calls
+// nothing on its way (so that it keeps nothing in the registers a call
+// preserves: none to save and restore).  Every way out, and the start
+// itself, is a jump to a function of its own, each reading from memory what
+// it needs (the cursor at the arguments, the name's length once it matched
+// the warm start's) rather than having it held here.  The file of a program
+// the program cache keeps is checked on such a way (lean_checked_start).
+template <bool Wide>
+[[gnu::noinline]] uint8_t* lean_checked_start(const Warm_start* w, Call_frame* f, uint8_t* p);
+template <bool Wide>
+[[gnu::noinline]] uint8_t* usual_bound_any(const uint8_t* name, uint32_t len, uint8_t* args);
+template <bool Wide>
+[[gnu::always_inline]] inline uint8_t* usual_bound_lean(const uint8_t* name, uint32_t len, uint8_t* args) {
+  ORU_ASSERT(len > 0 && name + len == args && args == ws.Exec_ptr);
+  if (Work_pending() || ws.Cur_stno == 0) [[unlikely]]
+    return nullptr;
+  Prog_obj* const rec = ws.Prog_head;
+  if (!rec) [[unlikely]]
+    return call_bound_own<Wide>(name, len, args);
+  const auto* const w = static_cast<const Warm_start*>(rec->warm_start);
+  if (!w || !warm_named(w, name, len)) [[unlikely]]
+    return call_bound_whole<Wide>(name, len, args);
+  // (From here, the name from the cursor and the warm start's length, read
+  // on the way out: relaxed atomic loads, which the compiler does not
+  // replace with the values it had.)
+  auto whole = [w]() __attribute__((always_inline)) {
+    uint8_t* const at = __atomic_load_n(&ws.Exec_ptr, __ATOMIC_RELAXED);
+    const uint32_t l = __atomic_load_n(&w->name_len, __ATOMIC_RELAXED);
+    return call_bound_whole<Wide>(at - l, l, at);
+  };
+  if (!rec->parked || rec->has_desc || frame_top == frame_cache || !warm_state_fits(rec, w)) [[unlikely]]
+    return whole();
+  const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
+  if (w->bound_plan != plan) [[unlikely]] {
+    // A call without arguments, as usual_bound's way (whose file check this
+    // has not: a program the program cache keeps goes that way).
+    if (no_arguments(args) && (rec->flags & (PO_RESIDENT | PO_PINNED))) return call_bare<false, Wide>(rec, w);
+    uint8_t* const at = __atomic_load_n(&ws.Exec_ptr, __ATOMIC_RELAXED);
+    const uint32_t l = __atomic_load_n(&w->name_len, __ATOMIC_RELAXED);
+    return usual_bound_any<Wide>(at - l, l, at);
+  }
+  Call_frame* const f = frame_top[-1];
+  const uint32_t n = plan->count;
+  uint8_t* const p = args + 4 * size_t(n);
+  if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
+    return whole();
+  if (!(rec->flags & (PO_RESIDENT | PO_PINNED))) [[unlikely]]
+    return lean_checked_start<Wide>(w, f, p);
+  if (n && f->arg_shape != w->bound_shape) [[unlikely]]
+    return lean_start<Wide, false>(w, f, p);
+  return lean_start<Wide, true>(w, f, p);
+}
+template <bool Wide>
+[[gnu::noinline]] uint8_t* usual_bound_any(const uint8_t* name, uint32_t len, uint8_t* args) {
+  return usual_bound<Wide>(name, len, args);
+}
+template <bool Wide>
+[[gnu::noinline]] uint8_t* lean_checked_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
+  if (Prog_file_changed(ws.Prog_head)) {
+    uint8_t* const at = ws.Exec_ptr;
+    return call_bound_whole<Wide>(at - w->name_len, w->name_len, at);
+  }
+  return lean_start<Wide, false>(w, f, p);
+}
+
+// The statement loop's form (Call_exit_paths::bound_call): the callee's
+// cursor, or null.
 #if defined(BLOCK_COPY_WIDE)
 [[gnu::noinline]] uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return usual_bound<true>(name, len, args);
+  return usual_bound_lean<true>(name, len, args);
 }
 #else
-uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) { return usual_bound<false>(name, len, args); }
+uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
+  return usual_bound_lean<false>(name, len, args);
+}
 #endif
 
 [[gnu::noinline]] uint8_t* call_bound_narrow(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return usual_bound<false>(name, len, args);
+  return usual_bound_lean<false>(name, len, args);
 }
 
 }  // namespace
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (len == 0) return false;
-  if (Block_wide_moves) return call_bound_wide(name, len, ws.Exec_ptr) != nullptr;
-  return call_bound_narrow(name, len, ws.Exec_ptr) != nullptr;
+  // (The name is not always where the arguments begin: not the lean form.)
+  if (Block_wide_moves) return usual_bound_any<true>(name, len, ws.Exec_ptr) != nullptr;
+  return usual_bound_any<false>(name, len, ws.Exec_ptr) != nullptr;
 }
 
 void Prog_unpark(Prog_obj* rec) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
+  clear_stale(w);
   rec->parked = false;
   w->only_bound = false;
   rec->spare_tag = nullptr;
