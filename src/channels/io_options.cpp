@@ -85,7 +85,6 @@ inline uint32_t line_ref() {
 
 void branch_line(uint32_t* target) {
   *target = line_ref();
-  ws.Stmt_opt_flags &= ~2u;
 }
 
 bool negative_size_kind(int32_t k) {
@@ -309,7 +308,6 @@ void option_item() {
     case iopt::ERR:
       ws.Err_line = line_ref();
       ws.Stmt_save = nullptr;
-      ws.Stmt_opt_flags &= ~2u;
       ws.Io_opts |= IO_ERR;
       break;
     case iopt::IND: opt_ind(); break;

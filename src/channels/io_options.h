@@ -191,12 +191,10 @@ inline bool Io_close_pending = false;  // CLOSE: another channel follows in the 
   // fields of their own, so the order of the two does not matter).
   if (in.has_end) {
     ws.End_line = in.end_line;
-    ws.Stmt_opt_flags &= ~2u;
   }
   if (in.has_err) {
     ws.Err_line = in.err_line;
     ws.Stmt_save = nullptr;
-    ws.Stmt_opt_flags &= ~2u;
     ws.Io_opts |= IO_ERR;
   }
   ws.Exec_ptr = const_cast<uint8_t*>(in.after);

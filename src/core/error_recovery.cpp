@@ -91,7 +91,6 @@ void Chk_err() {
   ws.Exec_ptr++;
   ws.Err_line = Get_line();
   ws.Stmt_save = nullptr;
-  ws.Stmt_opt_flags &= ~2u;
 }
 
 void Err_scan_from(uint8_t* p) {
@@ -268,7 +267,6 @@ bool Recover_error(int n) {
       }
       // An error the statement's own ERR= takes leaves the last-error
       // record alone (only SETERR handling and the report refresh it).
-      ws.Stmt_opt_flags |= 2;
       Exec_go(target);
       return true;
     }

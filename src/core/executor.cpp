@@ -788,6 +788,10 @@ static_assert(
 
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
+  // The cursor (ws.Exec_ptr) as the statement's code byte was read from it,
+  // at hand in a register for the cases that go on from it at once (CALL,
+  // EXIT): not read back from the store just made.
+  uint8_t* cur = nullptr;
   for (;;) {
     // A: between statements.  Every way but READ's comes here through the
     // loop's head, which moves the epoch on.
@@ -805,7 +809,7 @@ void run_statements(uint8_t* work) {
       // The liveness countdown alone is counted here: a program that runs
       // with a thin client attached keeps the statement fast path.
       if (pending == RF_CLIENT_LIVE && --ws.ZefVrl_Count > 0) {
-        c = *ws.Exec_ptr;
+        c = *(cur = ws.Exec_ptr);
         goto nothing_pending_at;
       }
       Served s = serve_requests();
@@ -813,20 +817,20 @@ void run_statements(uint8_t* work) {
       if (s == Served::restart) continue;
       ws.Work_ptr = work;
       ws.Stmt_ptr = ws.Exec_ptr;
-      c = *ws.Exec_ptr;
+      c = *(cur = ws.Exec_ptr);
       if (c == code::STMT_SEP) {  // served again at the statement after it
         ++ws.Exec_ptr;
         goto next_statement;
       }
     } else {
-      c = *ws.Exec_ptr;
+      c = *(cur = ws.Exec_ptr);
       if (c == code::EOL && quick_line_advance()) {
         // The end of a line with nothing pending: on to the next line's
         // first statement at once, which this test of pending work serves
         // too (nothing runs in between; a signal that came meanwhile is
         // taken at the statement after it).
         ws.Stmt_ptr = ws.Exec_ptr;
-        c = *ws.Exec_ptr;
+        c = *(cur = ws.Exec_ptr);
       }
     nothing_pending_at:
       if (c == code::STMT_SEP) {
@@ -837,6 +841,7 @@ void run_statements(uint8_t* work) {
         while (c == code::STMT_SEP);
         ws.Exec_ptr = q;
         ws.Stmt_ptr = q;
+        cur = q;
       }
     }
     // The statements of loop bodies are tested first, ahead of the switch.
@@ -855,7 +860,7 @@ void run_statements(uint8_t* work) {
               // first statement starts at once (a signal that came meanwhile
               // is taken at the statement after it).
               q = ws.Exec_ptr;
-              c = *q;
+              c = *(cur = q);
               if (c == code::STMT_SEP) goto next_statement;
               ws.Stmt_ptr = q;
               goto dispatch;
@@ -886,7 +891,7 @@ void run_statements(uint8_t* work) {
           // READ, the usual first statement of a file loop, at once).
           if (kept_line_step(kept->step)) {
             ws.Stmt_ptr = ws.Exec_ptr;
-            c = *ws.Exec_ptr;
+            c = *(cur = ws.Exec_ptr);
             if (c == code::D_READ) goto read_at;
             goto nothing_pending_at;
           }
@@ -923,7 +928,7 @@ void run_statements(uint8_t* work) {
           // The target line's first statement, as at B below.
           if (Work_pending()) goto next_statement;
           ws.Stmt_ptr = ws.Exec_ptr;
-          c = *ws.Exec_ptr;
+          c = *(cur = ws.Exec_ptr);
           if (c == code::D_READ) goto read_at;
           goto nothing_pending_at;
         }
@@ -953,7 +958,7 @@ void run_statements(uint8_t* work) {
           if (!(t = kept_lines_after(t))) goto next_statement;
           take_line_step(*t);
           ws.Stmt_ptr = ws.Exec_ptr;
-          c = *ws.Exec_ptr;
+          c = *(cur = ws.Exec_ptr);
           if (c != code::D_READ) goto nothing_pending_at;
           // Back at a READ.  When it is the one just run (the loop of a
           // file), its kept path reads the following lines at once, each
@@ -1001,7 +1006,7 @@ void run_statements(uint8_t* work) {
           // that stopped being kept, a line that is not one): as above.
           take_line_step(*t);
           ws.Stmt_ptr = ws.Exec_ptr;
-          c = *ws.Exec_ptr;
+          c = *(cur = ws.Exec_ptr);
           if (c == code::D_READ) goto read_at;
           goto nothing_pending_at;
         }
@@ -1048,7 +1053,8 @@ void run_statements(uint8_t* work) {
       // leaves the current-I/O area alone: what they start, a program's
       // load or its statements, takes an owed save itself.)
       case SC_CALL: {
-        uint8_t* at = ws.Exec_ptr + 1;
+        ORU_ASSERT(cur == ws.Exec_ptr);
+        uint8_t* at = cur + 1;
         // A plain literal name (no routing prefix) goes to the bound call
         // at once, as d_call sends it there.
         uint32_t n;
@@ -1068,7 +1074,7 @@ void run_statements(uint8_t* work) {
             // read back from the workspace); pending work, or a line's end,
             // the way B takes them.
             ws.Stmt_ptr = q;
-            c = *q;
+            c = *(cur = q);
             if (Work_pending() || c == code::EOL) [[unlikely]]
               goto next_statement;
             goto nothing_pending_at;
@@ -1083,18 +1089,17 @@ void run_statements(uint8_t* work) {
         break;
       }
       case SC_EXIT: {
-        uint8_t* q = ++ws.Exec_ptr;
+        ORU_ASSERT(cur == ws.Exec_ptr);
+        uint8_t* q = ws.Exec_ptr = cur + 1;
         // EXIT alone on a program line, in a called program: d_exit's usual
         // case, the frame popped at once.
         if ((Cde_tbl[*q] & CC_STMT_END) && ws.Cur_stno != 0 && ws.Call_link && ws.Call_status != -1) {
           if (uint8_t* at = Call_exit_path.exit_pop()) {
             // As after a bound call: the ERR= line is the one reset needed.
-            ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line &&
-                       ws.Exec_ptr == at);
+            ORU_ASSERT(ws.Work_ptr == work && !ws.Err_hook && !ws.Stmt_save && !ws.Bsy_line);
             ++Exec_epoch;
             if (ws.Err_line) ws.Err_line = 0;
-            // (The same value stored again: the loop goes on from the
-            // register, not from a read of the pop's store.)
+            // (The pop returns the cursor without storing it.)
             ws.Exec_ptr = at;
             goto next_statement;
           }

@@ -121,11 +121,11 @@ struct Call_exit_paths {
   void (*named_call)() = call_exit_default::named_call;
   // EXIT alone on a program line of a called program (ws.Call_link set,
   // ws.Call_status not -1): the frame popped.  When it took the bound
-  // call's usual way back, the caller's cursor (ws.Exec_ptr, returned too so
-  // that the loop need not read it back): the caller's statement after the
-  // call is current, and of what the loop resets after a statement only the
-  // ERR= line (the caller's, back with its context) may have changed.  Null
-  // otherwise.
+  // call's usual way back, the caller's cursor after the call, returned and
+  // not stored (the loop stores it, the start of the caller's next
+  // statement): the caller's line is current, and of what the loop resets
+  // after a statement only the ERR= line (the caller's, back with its
+  // context) may have changed.  Null otherwise, the cursor stored.
   uint8_t* (*exit_pop)() = call_exit_default::exit_pop;
 };
 inline Call_exit_paths Call_exit_path;

@@ -239,7 +239,6 @@ void Do_reset() {
   ws.Retry_stno = 0;
   ws.Retry_ptr = nullptr;
   ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
-  ws.Stmt_opt_flags &= ~2u;
   Clr_stack();
   ws.Precision = 2;
   ws.Num_flags &= ~uint32_t(NF_FLOATING);

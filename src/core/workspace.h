@@ -157,7 +157,8 @@ struct alignas(CACHE_LINE) Prog_context {
   Prog_obj* Pgm_cache_ent = nullptr;  // loaded-program record of an image (one use held)
   Pgm_path* Cur_pgm = nullptr;        // where the program was loaded from or saved to
   uint32_t Pgm_attr = 0;              // attribute word of the loaded program
-  uint32_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
+  uint16_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
+  int16_t Call_status = 0;            // 0, or a nested run's error number, -1 or -2
   uint8_t* Stop_stmt = nullptr;       // statement start of the stop position
   Str_blk* Pgm_name = nullptr;        // the program's name as the program gave it (owned)
   void* Fnc_ctx = nullptr;            // the program's user functions (functions/user_functions.cpp)
@@ -185,11 +186,9 @@ struct alignas(CACHE_LINE) Prog_context {
   Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
   int Precision = 2;
   uint32_t Num_flags = 0;
-  int Call_status = 0;
   uint32_t Ctl_depth = 0;
-  uint8_t* Retry_ptr = nullptr;
   uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
-  uint32_t Stmt_opt_flags = 0; // bit 1: the ERR= branch was taken
+  uint8_t* Retry_ptr = nullptr;
   uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
   uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
   struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
@@ -205,13 +204,16 @@ struct alignas(CACHE_LINE) Prog_context {
   Pgm_text* Pgm_text_blk = nullptr;  // key and description (owned Mem_blk; null: both zeros)
   // The key and description, read (zeros when there are none).
   const Pgm_text& Pgm_texts() const { return Pgm_text_blk ? *Pgm_text_blk : NO_PGM_TEXT; }
-  uint8_t Ctx_pad[24] = {};  // (see above; moved with the rest, never read)
+  uint8_t Ctx_pad[32] = {};  // (see above; moved with the rest, never read)
 };
 static_assert(offsetof(Prog_context, Ctx_pad) + sizeof(Prog_context::Ctx_pad) == sizeof(Prog_context) &&
                   sizeof(Prog_context) % CACHE_LINE == 0,
               "the context ends with its padding, on a whole cache line");
-// The bytes a move of the context copies: all but its padding.
+// The bytes a move of the context copies: all but its padding, a whole
+// number of 32-byte moves (a field added takes a move more, or fits where
+// one is narrower than it need be).
 constexpr size_t PROG_CONTEXT_BYTES = offsetof(Prog_context, Ctx_pad);
+static_assert(PROG_CONTEXT_BYTES % 32 == 0, "the context's fields fill whole 32-byte moves");
 
 struct Workspace : Io_state, Prog_context {
   // ---- program cursor and context ----

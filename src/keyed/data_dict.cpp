@@ -245,16 +245,21 @@ void d_smsk() {
   if (program) ws.Exec_ptr++;
   uint8_t op = *ws.Exec_ptr++;
   bool running = ws.Cur_stno != 0;
-  uint32_t& mask = program ? ws.Var_mask_pgm : ws.Var_mask_glob;
+  // (The program's bits are a 16-bit word, the global mask a whole one.)
+  const uint32_t mask = program ? ws.Var_mask_pgm : ws.Var_mask_glob;
+  auto set_mask = [program](uint32_t to) {
+    if (program) ws.Var_mask_pgm = uint16_t(to);
+    else ws.Var_mask_glob = to;
+  };
   if (op == KW_OFF) {
     uint16_t m = mask_value();
-    mask &= ~uint32_t(m);
+    set_mask(mask & ~uint32_t(m));
     if (running) ws.Var_mask &= ~uint32_t(m);
   } else if (op == code::D_ON) {
     uint16_t m = mask_value();
     uint32_t allowed = ws.Var_mask_glob | (running ? ws.Var_mask_pgm : 0);
     if (m & ~allowed) Rpt_error(err::NOT_ACCESSIBLE);
-    mask |= m;
+    set_mask(mask | m);
     if (running) ws.Var_mask |= m;
   } else if (op == code::D_READ) {
     uint8_t c = *ws.Exec_ptr;

@@ -633,10 +633,10 @@ template <>
   other_caller_cursor(true);
   return ws.Exec_ptr;
 }
-[[gnu::noinline]] uint8_t* frame_free(Call_frame* f) {
+[[gnu::noinline]] uint8_t* frame_free(Call_frame* f, uint8_t* at) {
   f->~Call_frame();
   Ret_blk(f);
-  return ws.Exec_ptr;
+  return at;
 }
 
 // pop_frame's whole way, out of line: null (Call_exit_paths::exit_pop).
@@ -734,12 +734,13 @@ template <bool Wide>
   // back_to_caller's way for the usual caller.
   if (!usual_caller(context_back<Wide>(f))) [[unlikely]]
     return caller_back_other(f);
-  // (The cursor returned as well as stored: the statement loop goes on from
-  // it without reading back the store.)
+  // usual_cursor's way, but the cursor is returned, not stored: the caller
+  // stores it (the statement loop as its next statement's start, Exec_pop
+  // with the statement the caller stopped at, back with its context).
   uint8_t* const at = f->Stop_ptr;
-  usual_cursor(f, true);
+  ws.Cur_stno = f->Stop_stno;
   if (frame_top == frame_cache + FRAME_CACHE_MAX) [[unlikely]]
-    return frame_free(f);
+    return frame_free(f, at);
   *frame_top++ = f;
   return at;
 }
@@ -1002,12 +1003,14 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
 }
 
 // The part of a kept context a warm start copies: all but the four
-// pointers that begin it and the one that ends it, which it sets itself.
+// pointers that begin it, which it sets itself, as it sets the one that
+// ends it after the copy (the kept one is null: the copy stays whole
+// 32-byte moves).
 constexpr size_t WARM_FROM = offsetof(Prog_context, Pgm_attr);
-constexpr size_t WARM_TO = offsetof(Prog_context, Pgm_text_blk);
+constexpr size_t WARM_TO = PROG_CONTEXT_BYTES;
 static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, Arg_list) == 8 &&
                   offsetof(Prog_context, Pgm_cache_ent) == 16 && offsetof(Prog_context, Cur_pgm) == 24 &&
-                  WARM_FROM == 32 && WARM_TO + sizeof(Pgm_text*) == offsetof(Prog_context, Ctx_pad),
+                  WARM_FROM == 32 && offsetof(Prog_context, Pgm_text_blk) + sizeof(Pgm_text*) == WARM_TO,
               "a warm start sets the context's first four fields and its last");
 
 // A record own_warm_record found back in the list, as the search by name
@@ -1993,8 +1996,15 @@ int32_t Prog_call_level() {
 
 void Exec_pop() {
   if (!ws.Call_link) return;
-  if (Block_wide_moves) exit_pop_wide();
-  else exit_pop_narrow();
+  // The usual way back returns a program caller's cursor unstored: stored
+  // here as usual_cursor stores it (the statement the caller stopped at is
+  // back with its context).  Every other way that returns one stored it so
+  // already; a console caller's is the empty statement.
+  uint8_t* const at = Block_wide_moves ? exit_pop_wide() : exit_pop_narrow();
+  if (at && !(ws.Pgm_flags & PGM_FROM_CONSOLE)) {
+    ws.Exec_ptr = at;
+    ws.Stmt_ptr = ws.Stop_stmt;
+  }
 }
 
 void Call_register_loop_paths(void (*named_call)()) {
