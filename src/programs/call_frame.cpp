@@ -233,15 +233,16 @@ static_assert(sizeof(Num_val) == 16 && std::is_trivially_copyable_v<Num_val>, "a
 // One bound record a's value back to its caller's variable (v: the bound
 // variable), unless the caller's is not plain or, unless Frees, holds a
 // string to free first: false then, with nothing done.
+// (kind: the record's, when the caller knows it.)
 template <bool Frees, bool Wide = false>
-[[gnu::always_inline]] inline bool value_back(Arg_rec* a, Var_node* v) {
-  ORU_ASSERT(v && (a->kind == ARG_NUM_REF || a->kind == ARG_STR_REF));
+[[gnu::always_inline]] inline bool value_back(Arg_rec* a, Var_node* v, uint8_t kind) {
+  ORU_ASSERT(v && kind == a->kind && (kind == ARG_NUM_REF || kind == ARG_STR_REF));
   Var_node* c = a->var;
   uint64_t cf;
   std::memcpy(&cf, &c->flags, sizeof cf);
   if (cf & (VF_READ_ONLY | VF_INTEGER)) [[unlikely]]
     return false;
-  if (a->kind == ARG_NUM_REF) [[likely]] {
+  if (kind == ARG_NUM_REF) [[likely]] {
     num_copy(&c->num, &v->num);
   } else {
     if (c->str) {
@@ -271,33 +272,37 @@ template <bool Frees, bool Wide = false>
 template <bool Frees>
 [[gnu::always_inline]] inline Arg_rec* values_back(Arg_rec* from) {
   for (Arg_rec* a = from; a; a = a->next)
-    if (Var_node* v = a->bound; v && !value_back<Frees>(a, v)) return a;
+    if (Var_node* v = a->bound; v && !value_back<Frees>(a, v, a->kind)) return a;
   return nullptr;
 }
 
 // values_back<false>'s way for a bound call's list of N records, the
 // frame's first ones (Call_frame::bound_n), each at its fixed place: none
-// of them walked to by its link.
+// of them walked to by its link, their kinds read from the frame's shape
+// (Call_frame::arg_shape) in one word.
 template <uint32_t N, bool Wide>
-[[gnu::always_inline]] inline Arg_rec* values_back_fixed(Arg_rec* args) {
+[[gnu::always_inline]] inline Arg_rec* values_back_fixed(Arg_rec* args, uint32_t shape) {
 #pragma GCC unroll 6
   for (uint32_t i = 0; i < N; i++)
-    if (!value_back<false, Wide>(args + i, args[i].bound)) [[unlikely]]
+    if (!value_back<false, Wide>(args + i, args[i].bound, uint8_t(shape >> (4 + 2 * i) & 3))) [[unlikely]]
       return args + i;
   return nullptr;
 }
 template <bool Wide>
 [[gnu::always_inline]] inline Arg_rec* values_back_bound(Call_frame* f, Arg_rec* list, uint32_t n) {
   Arg_rec* const args = f->args;
-  ORU_ASSERT(list == args && n <= CALL_FRAME_ARGS);
+  ORU_ASSERT(list == args && n <= CALL_FRAME_ARGS && n == (f->arg_shape & 15));
+  // (A frame with bound records holds the kinds of its shape: its bound
+  // call shaped them.)
+  const uint32_t shape = f->arg_shape;
   static_assert(CALL_FRAME_ARGS == 6, "a case for each count a bound call passes");
   switch (n) {
-    case 1: return values_back_fixed<1, Wide>(args);
-    case 2: return values_back_fixed<2, Wide>(args);
-    case 3: return values_back_fixed<3, Wide>(args);
-    case 4: return values_back_fixed<4, Wide>(args);
-    case 5: return values_back_fixed<5, Wide>(args);
-    case 6: return values_back_fixed<6, Wide>(args);
+    case 1: return values_back_fixed<1, Wide>(args, shape);
+    case 2: return values_back_fixed<2, Wide>(args, shape);
+    case 3: return values_back_fixed<3, Wide>(args, shape);
+    case 4: return values_back_fixed<4, Wide>(args, shape);
+    case 5: return values_back_fixed<5, Wide>(args, shape);
+    case 6: return values_back_fixed<6, Wide>(args, shape);
     default: __builtin_unreachable();
   }
 }
@@ -935,9 +940,10 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
 // nothing that would make the long way do more.  warm_state_fits makes all
 // but the unparked record's: each a word that is zero when it passes, all
 // of them ORed into one (a single branch).
-[[gnu::always_inline]] inline bool warm_state_fits(const Prog_obj* rec, const Warm_start* w) {
+// (flags_state: the record's word, when the caller has read it.)
+[[gnu::always_inline]] inline bool warm_state_fits(const Prog_obj* rec, const Warm_start* w, uint32_t flags_state) {
   const uint64_t differs =
-      (Prog_flags_state(rec) & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) |
+      (flags_state & (PO_STALE | PO_CHANGED | uint32_t(PO_STATE_DATA_SET) << 16)) |
       (w->load_serial ^ rec->load_serial) | (pair_word(&ws.Precision) ^ pair_word(&w->precision)) |
       (ws.Var_mask_glob ^ w->var_mask_glob) | (pair_word(&ws.With_ctx) ^ pair_word(&w->with_ctx)) |
       ((Pgm_flag_words(ws) & (PGM_SHARES_VARS | uint64_t(PGM2_ERR_HANDLER) << 32)) ^ w->err_handler) |
@@ -947,6 +953,9 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
       reinterpret_cast<uintptr_t>(Var_lookup_hook) | uint64_t(Perform_on_active) |
       reinterpret_cast<uintptr_t>(Text_source());
   return !differs;
+}
+[[gnu::always_inline]] inline bool warm_state_fits(const Prog_obj* rec, const Warm_start* w) {
+  return warm_state_fits(rec, w, Prog_flags_state(rec));
 }
 [[gnu::always_inline]] inline bool warm_fits(const Prog_obj* rec, const Warm_start* w) {
   if (!warm_state_fits(rec, w)) return false;
@@ -1613,7 +1622,8 @@ uint32_t bound_shape(const Enter_plan* plan) {
 [[gnu::always_inline]] inline void mark_bound(Call_frame* f, uint32_t count) {
   if (f->load_epoch != Pgm_load_epoch) f->load_epoch = Pgm_load_epoch;
   if (f->bound_n != count) f->bound_n = count;
-  f->shape_gen = count ? Var_shape_gen : 0;
+  const uint64_t gen = count ? Var_shape_gen : 0;
+  if (f->shape_gen != gen) f->shape_gen = gen;
 }
 
 // A frame for a bound call, or null when there is no memory for it (the
@@ -1698,14 +1708,17 @@ template <bool Own, bool Wide, bool Usual = false, bool Shaped = false>
   ORU_ASSERT(!Shaped || !count || f->arg_shape == w->bound_shape);
   if (!Shaped && count && f->arg_shape != w->bound_shape) [[unlikely]]
     shape_records(f, w->bound_shape);
-  auto bind = [&](Arg_rec* a) __attribute__((always_inline)) {
+  // (The kinds from the shape's word, read once.)
+  const uint32_t shape = w->bound_shape;
+  auto bind = [&](uint32_t i) __attribute__((always_inline)) {
+    Arg_rec* const a = f->args + i;
     Var_node* c = a->var;
     Var_node* v = a->bound;
-    ORU_ASSERT(a->kind == (w->bound_shape >> (4 + 2 * (a - f->args)) & 3) &&
-               a->next == (a + 1 == end ? nullptr : a + 1) && !v->rec_list && !v->dims);
+    const uint8_t kind = uint8_t(shape >> (4 + 2 * i) & 3);
+    ORU_ASSERT(a->kind == kind && a->next == (a + 1 == end ? nullptr : a + 1) && !v->rec_list && !v->dims);
     const uint64_t cw = Var_flags_masks(c);
     uint64_t vw;
-    if (a->kind == code::NUM_VAR) {
+    if (kind == code::NUM_VAR) {
       Num_val x;
       num_copy(&x, &c->num);
       num_copy(&a->num, &x);
@@ -1723,15 +1736,14 @@ template <bool Own, bool Wide, bool Usual = false, bool Shaped = false>
   // offset, no loop.  The last first: the arguments name different callee
   // variables, and a caller's string is passed once, so the order is none
   // of the binding's concern.)
-  Arg_rec* const args = f->args;
   if (count > CALL_FRAME_ARGS) __builtin_unreachable();  // (as bound_args')
   switch (count) {
-    case 6: bind(args + 5); [[fallthrough]];
-    case 5: bind(args + 4); [[fallthrough]];
-    case 4: bind(args + 3); [[fallthrough]];
-    case 3: bind(args + 2); [[fallthrough]];
-    case 2: bind(args + 1); [[fallthrough]];
-    case 1: bind(args + 0); [[fallthrough]];
+    case 6: bind(5); [[fallthrough]];
+    case 5: bind(4); [[fallthrough]];
+    case 4: bind(3); [[fallthrough]];
+    case 3: bind(2); [[fallthrough]];
+    case 2: bind(1); [[fallthrough]];
+    case 1: bind(0); [[fallthrough]];
     default: break;
   }
   if constexpr (Wide) Block_wide_done();
@@ -1897,7 +1909,10 @@ template <bool Wide>
 template <bool Wide>
 [[gnu::always_inline]] inline uint8_t* usual_bound_lean(const uint8_t* name, uint32_t len, uint8_t* args) {
   ORU_ASSERT(len > 0 && name + len == args && args == ws.Exec_ptr);
-  if (Work_pending() || ws.Cur_stno == 0) [[unlikely]]
+  // (Pending work was tested by the loop at the statement's start, nothing
+  // having run since: as for the loop's other statements, what a signal
+  // asks meanwhile is taken at the next one.)
+  if (ws.Cur_stno == 0) [[unlikely]]
     return nullptr;
   Prog_obj* const rec = ws.Prog_head;
   if (!rec) [[unlikely]]
@@ -1913,13 +1928,14 @@ template <bool Wide>
     const uint32_t l = __atomic_load_n(&w->name_len, __ATOMIC_RELAXED);
     return call_bound_whole<Wide>(at - l, l, at);
   };
-  if (!rec->parked || rec->has_desc || frame_top == frame_cache || !warm_state_fits(rec, w)) [[unlikely]]
+  const uint32_t flags_state = Prog_flags_state(rec);
+  if (!rec->parked || rec->has_desc || frame_top == frame_cache || !warm_state_fits(rec, w, flags_state)) [[unlikely]]
     return whole();
   const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
     // A call without arguments, as usual_bound's way (whose file check this
     // has not: a program the program cache keeps goes that way).
-    if (no_arguments(args) && (rec->flags & (PO_RESIDENT | PO_PINNED))) return call_bare<false, Wide>(rec, w);
+    if (no_arguments(args) && (flags_state & (PO_RESIDENT | PO_PINNED))) return call_bare<false, Wide>(rec, w);
     uint8_t* const at = __atomic_load_n(&ws.Exec_ptr, __ATOMIC_RELAXED);
     const uint32_t l = __atomic_load_n(&w->name_len, __ATOMIC_RELAXED);
     return usual_bound_any<Wide>(at - l, l, at);
@@ -1929,7 +1945,7 @@ template <bool Wide>
   uint8_t* const p = args + 4 * size_t(n);
   if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
     return whole();
-  if (!(rec->flags & (PO_RESIDENT | PO_PINNED))) [[unlikely]]
+  if (!(flags_state & (PO_RESIDENT | PO_PINNED))) [[unlikely]]
     return lean_checked_start<Wide>(w, f, p);
   if (n && f->arg_shape != w->bound_shape) [[unlikely]]
     return lean_start<Wide, false>(w, f, p);
