@@ -789,8 +789,8 @@ static_assert(
 // Runs statements until a leave; errors propagate to Exec_line.
 void run_statements(uint8_t* work) {
   // The cursor (ws.Exec_ptr) as the statement's code byte was read from it,
-  // at hand in a register for the cases that go on from it at once (CALL,
-  // EXIT): not read back from the store just made.
+  // at hand in a register for the statements that go on from it at once
+  // (NEXT, CALL, EXIT): not read back from the store just made.
   uint8_t* cur = nullptr;
   for (;;) {
     // A: between statements.  Every way but READ's comes here through the
@@ -902,7 +902,8 @@ void run_statements(uint8_t* work) {
       continue;
     }
     if (c == code::D_NEXT) {
-      if (next_fast(ws.Exec_ptr)) goto next_statement;
+      ORU_ASSERT(cur == ws.Exec_ptr);
+      if (next_fast(cur)) goto next_statement;
       ++Exec_epoch;
       ++ws.Exec_ptr;
       d_next();

@@ -1258,16 +1258,22 @@ template <bool Parked = false>
   const uint64_t refuse = (lacking << 48) | (lacking << 32) | (VF_READ_ONLY | VF_RECORD);
   // Argument i (a constant in each case below: every offset is fixed).
   auto fits = [&](size_t i) __attribute__((always_inline)) {
-    const Warm_start::Bound_item& it = w->bound_items[i];
+    // The item's lead and kept slot in one read.
+    static_assert(sizeof(Warm_start::Bound_item) == 8 && offsetof(Warm_start::Bound_item, kept) == 4,
+                  "an item is one word: its lead, then its kept slot");
+    uint64_t item;
+    std::memcpy(&item, &w->bound_items[i], sizeof item);
     // ", name" with the item's type, the name by its bound slot, as one
     // word: the comma, the type code, the slot big-endian (its top bit set:
     // bound); what follows is the next one's comma or the end, tested there.
     uint32_t word;
     std::memcpy(&word, p + 4 * i, 4);
-    if ((word & BOUND_LEAD_MASK) != it.lead) return false;
+    if ((word & BOUND_LEAD_MASK) != uint32_t(item)) return false;
     uint32_t idx = __builtin_bswap32(word) & 0x7FFFu;
     if (idx >= slot_cnt) return false;
-    const uint8_t c = it.type;
+    // (The item's type, which the lead holds.)
+    const uint8_t c = uint8_t(word >> 8);
+    ORU_ASSERT(c == w->bound_items[i].type);
     // (The record is the frame's: it holds nothing when a check fails.)
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
@@ -1275,7 +1281,7 @@ template <bool Parked = false>
     // that the binding sets its flags and masks whole, and no string, so
     // that it frees none); a record, a read-only or an integer one (a "%"
     // name keeps its flag) goes the long way.
-    Var_node* cv = kept[it.kept];  // (within the table: checked with the plan)
+    Var_node* cv = kept[uint16_t(item >> 32)];  // (within the table: checked with the plan)
     if (parked) {
       if (!cv) return false;
       ORU_ASSERT(cv->type == c && !cv->str && !cv->rec_list && !cv->dims && (!cv->flags || w->stale_bound));
