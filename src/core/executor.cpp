@@ -1071,10 +1071,10 @@ void run_statements(uint8_t* work) {
             ++Exec_epoch;
             // (Usually 0 already: stored only when it is not.)
             if (ws.Err_line) ws.Err_line = 0;
-            // The statement start as B makes it, from the cursor at hand (not
-            // read back from the workspace); pending work, or a line's end,
-            // the way B takes them.
-            ws.Stmt_ptr = q;
+            // The statement start as B makes it (the call set it with the
+            // cursor, at hand: not read back from the workspace); pending
+            // work, or a line's end, the way B takes them.
+            ORU_ASSERT(ws.Stmt_ptr == q);
             c = *(cur = q);
             if (Work_pending() || c == code::EOL) [[unlikely]]
               goto next_statement;

@@ -72,6 +72,14 @@ struct Image_line_step {
     ws.Cur_line_no = ws.Cur_stno = no;
     ws.Exec_ptr = ws.Stmt_ptr = next + 4;
   }
+  // take()'s stores but the line's own fields (record, number, no edit
+  // block), which a copy of a context brought.
+  [[gnu::always_inline]] void take_cursor() const {
+    ws.Str_ptr = next + 2;
+    ws.Str_len = len;
+    ws.Cur_stno = no;
+    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
+  }
 };
 // The step READ's fast path kept for its statement (str null when the
 // statement does not end its line), set by that path when it has read the
@@ -112,7 +120,8 @@ inline uint8_t* exit_pop() {
 struct Call_exit_paths {
   // CALL "name" of a plain literal name (never empty): the bound call, args
   // the cursor after the name (ws.Exec_ptr, at hand).  When it ran, the
-  // cursor (ws.Exec_ptr) on the callee's statement after its ENTER, and of
+  // cursor and the statement start (ws.Exec_ptr, ws.Stmt_ptr) on the
+  // callee's statement after its ENTER, the cursor returned, and of
   // what the loop resets after a statement only the ERR= line may have
   // changed.  Null, with nothing done, otherwise.
   uint8_t* (*bound_call)(const uint8_t* name, uint32_t len, uint8_t* args) = call_exit_default::bound_call;

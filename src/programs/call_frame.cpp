@@ -832,8 +832,12 @@ struct Warm_start {
   int32_t with_ctx;  // (then with_depth: the pair as in the context)
   uint32_t with_depth;
   uint64_t err_handler;  // the caller's PGM2_ERR_HANDLER bit, as in Pgm_flag_words
-  // The cursor on the program's first statement
+  // The cursor on the program's first statement, and its line (the kept
+  // context's line fields are the bound call's, once a plan that ends its
+  // line is learnt: see learn_plan)
   uint16_t stno;
+  uint16_t line_no;
+  uint8_t* line_rec;
   uint8_t* exec;
   uint8_t* str_ptr;
   int32_t str_len;
@@ -1088,7 +1092,10 @@ template <bool Wide = false, bool Usual = false>
   // (Only a bound call, which sets the plan's kept variables itself, takes
   // them as its return may have left them: stale_bound.)
   ORU_ASSERT(!w->stale_bound || list == &f->args[0]);
-  ws.Pgm_text_blk = text;
+  // (The kept context's is null, which the copy brought: the usual call
+  // has none to set.)
+  ORU_ASSERT(!w->ctx.Pgm_text_blk && (!Usual || !text));
+  if (!Usual) ws.Pgm_text_blk = text;
   ws.Call_link = f;
   ws.Arg_list = list;
   rec->uses++;
@@ -1154,15 +1161,19 @@ template <bool Wide = false, bool Usual = false>
 // The cursor on the program's first statement, as the warm start has it.
 void warm_cursor(const Warm_start* w) {
   ws.Cur_stno = w->stno;
+  ws.Cur_line_no = w->line_no;
+  ws.Cur_line_rec = w->line_rec;
+  ws.Cur_edit_blk = nullptr;  // (an image's: a warm start is kept for no other)
   ws.Exec_ptr = ws.Stmt_ptr = w->exec;
   ws.Str_ptr = w->str_ptr;
   ws.Str_len = w->str_len;
 }
 
-// warm_cursor, then the cursor at (returned) on that line.
+// warm_cursor, then the cursor and the statement start at (returned) on
+// that line.
 [[gnu::noinline]] uint8_t* warm_cursor_at(const Warm_start* w, uint8_t* at) {
   warm_cursor(w);
-  ws.Exec_ptr = at;
+  ws.Exec_ptr = ws.Stmt_ptr = at;
   return at;
 }
 
@@ -1201,6 +1212,8 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->with_depth = f->With_depth;
   w->err_handler = uint64_t(f->Pgm_flags2 & PGM2_ERR_HANDLER) << 32;
   w->stno = ws.Cur_stno;
+  w->line_no = ws.Cur_line_no;
+  w->line_rec = ws.Cur_line_rec;
   w->exec = ws.Exec_ptr;
   w->str_ptr = ws.Str_ptr;
   w->str_len = ws.Str_len;
@@ -1509,7 +1522,7 @@ namespace {
 // line).
 uint8_t* first_statement(const Prog_obj* rec, const Warm_start* w, Image_line_step* line) {
   line->next = nullptr;
-  uint8_t* at = w->ctx.Cur_line_rec;
+  uint8_t* at = w->line_rec;
   const uint8_t* const end = rec->image + rec->image_size;
   uint8_t* p = w->exec;
   for (;;) {
@@ -1517,7 +1530,7 @@ uint8_t* first_statement(const Prog_obj* rec, const Warm_start* w, Image_line_st
     if (*p != code::EOL && *p != code::D_REM && *p != code::D_COMMENT) return p;
     // The step to the next line as the loop takes it in an image: from the
     // cursor's own line (the warm start's, or one stepped to here).
-    if (!line->next && (w->stno != w->ctx.Cur_line_no || uint16_t(w->stno - 1) >= LAST_LINE_NO - 1)) return nullptr;
+    if (!line->next && (w->stno != w->line_no || uint16_t(w->stno - 1) >= LAST_LINE_NO - 1)) return nullptr;
     if (!at || at < rec->image || at + 4 > end) return nullptr;
     at += 2 + get_u16be(at);
     if (at + 4 > end || at + 2 + get_u16be(at) > end) return nullptr;
@@ -1608,7 +1621,15 @@ uint32_t bound_shape(const Enter_plan* plan) {
   // statement.  (The warm start's cursor is on the first line, its record
   // current; a later line is stepped to as the loop steps.)
   if (line.next) w->bound_next.learn(rec->image, rec->image_size, line.next, plan->end, line.no, line.no);
-  else w->bound_next.learn(rec->image, rec->image_size, w->ctx.Cur_line_rec, plan->end, w->stno, w->ctx.Cur_line_no);
+  else w->bound_next.learn(rec->image, rec->image_size, w->line_rec, plan->end, w->stno, w->line_no);
+  // The step's line fields into the kept context, which the usual bound
+  // call's copy brings (its step stores the rest of it); every other way
+  // from the warm start sets them itself (warm_cursor, the steps).
+  if (const Image_line_step& next = w->bound_next; next.next) {
+    w->ctx.Cur_line_rec = next.next;
+    w->ctx.Cur_edit_blk = nullptr;
+    w->ctx.Cur_line_no = next.no;
+  }
   return true;
 }
 
@@ -1756,13 +1777,16 @@ template <bool Own, bool Wide, bool Usual = false, bool Shaped = false>
   // (A copy: the workspace's stores below cannot change it.)
   const Image_line_step next = w->bound_next;
   if (next.next) [[likely]] {
-    next.take();
+    // (The usual call's copy brought the line's fields: learn_plan.)
+    ORU_ASSERT(!Usual || (ws.Cur_line_rec == next.next && !ws.Cur_edit_blk && ws.Cur_line_no == next.no));
+    if constexpr (Usual) next.take_cursor();
+    else next.take();
     return next.next + 4;
   }
   uint8_t* const at = plan->end;
   if (w->bound_line.next) {
     w->bound_line.take();
-    ws.Exec_ptr = at;
+    ws.Exec_ptr = ws.Stmt_ptr = at;
     return at;
   }
   return warm_cursor_at(w, at);
