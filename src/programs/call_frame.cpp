@@ -837,6 +837,7 @@ struct Warm_start {
   // line is learnt: see learn_plan)
   uint16_t stno;
   uint16_t line_no;
+  bool line_moved;  // the kept context's line fields are the bound call's
   uint8_t* line_rec;
   uint8_t* exec;
   uint8_t* str_ptr;
@@ -1161,9 +1162,11 @@ template <bool Wide = false, bool Usual = false>
 // The cursor on the program's first statement, as the warm start has it.
 void warm_cursor(const Warm_start* w) {
   ws.Cur_stno = w->stno;
-  ws.Cur_line_no = w->line_no;
-  ws.Cur_line_rec = w->line_rec;
-  ws.Cur_edit_blk = nullptr;  // (an image's: a warm start is kept for no other)
+  if (w->line_moved) {
+    ws.Cur_line_no = w->line_no;
+    ws.Cur_line_rec = w->line_rec;
+    ws.Cur_edit_blk = nullptr;  // (an image's: a warm start is kept for no other)
+  }
   ws.Exec_ptr = ws.Stmt_ptr = w->exec;
   ws.Str_ptr = w->str_ptr;
   ws.Str_len = w->str_len;
@@ -1214,6 +1217,7 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->stno = ws.Cur_stno;
   w->line_no = ws.Cur_line_no;
   w->line_rec = ws.Cur_line_rec;
+  w->line_moved = false;
   w->exec = ws.Exec_ptr;
   w->str_ptr = ws.Str_ptr;
   w->str_len = ws.Str_len;
@@ -1629,6 +1633,7 @@ uint32_t bound_shape(const Enter_plan* plan) {
     w->ctx.Cur_line_rec = next.next;
     w->ctx.Cur_edit_blk = nullptr;
     w->ctx.Cur_line_no = next.no;
+    w->line_moved = true;
   }
   return true;
 }
