@@ -1142,8 +1142,16 @@ template <bool Wide = false, bool Usual = false>
   const auto differs = [](const void* a, const void* b) {
     return reinterpret_cast<uintptr_t>(a) ^ reinterpret_cast<uintptr_t>(b);
   };
-  if (differs(w->ctx.Pgm_name, ws.Pgm_name) | differs(w->ctx.Var_index, ws.Var_index) |
-      differs(w->ctx.Loc_num_tree, ws.Loc_num_tree) | differs(w->ctx.Loc_str_tree, ws.Loc_str_tree)) {
+  // A return that leaves the kept variables' values (stale) found no node
+  // changed in shape since the call (no tree changed) and the table's count
+  // the record's (it did not grow): the table and the trees are the ones the
+  // call took, and only the name block is compared.
+  ORU_ASSERT(!stale || (w->ctx.Var_index == ws.Var_index && w->ctx.Loc_num_tree == ws.Loc_num_tree &&
+                        w->ctx.Loc_str_tree == ws.Loc_str_tree));
+  if (differs(w->ctx.Pgm_name, ws.Pgm_name) |
+      (stale ? 0
+             : differs(w->ctx.Var_index, ws.Var_index) | differs(w->ctx.Loc_num_tree, ws.Loc_num_tree) |
+                   differs(w->ctx.Loc_str_tree, ws.Loc_str_tree))) {
     w->ctx.Pgm_name = ws.Pgm_name;
     w->ctx.Var_index = ws.Var_index;
     w->ctx.Loc_num_tree = ws.Loc_num_tree;
