@@ -63,15 +63,6 @@ struct Image_line_step {
   // the cursor is not that line's own, or the line is the last.
   void learn(const uint8_t* image, size_t size, uint8_t* line, const uint8_t* stmt_end, uint16_t stno,
              uint16_t line_no);
-  // The next line's first statement made current.
-  [[gnu::always_inline]] void take() const {
-    ws.Cur_edit_blk = nullptr;
-    ws.Cur_line_rec = next;
-    ws.Str_ptr = next + 2;
-    ws.Str_len = len;
-    ws.Cur_line_no = ws.Cur_stno = no;
-    ws.Exec_ptr = ws.Stmt_ptr = next + 4;
-  }
   // take()'s stores but the line's own fields (record, number, no edit
   // block), which a copy of a context brought.
   [[gnu::always_inline]] void take_cursor() const {
@@ -79,6 +70,13 @@ struct Image_line_step {
     ws.Str_len = len;
     ws.Cur_stno = no;
     ws.Exec_ptr = ws.Stmt_ptr = next + 4;
+  }
+  // The next line's first statement made current.
+  [[gnu::always_inline]] void take() const {
+    ws.Cur_edit_blk = nullptr;
+    ws.Cur_line_rec = next;
+    ws.Cur_line_no = no;
+    take_cursor();
   }
 };
 // The step READ's fast path kept for its statement (str null when the

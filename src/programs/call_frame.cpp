@@ -707,17 +707,16 @@ template <bool Wide>
   if (!var_keep::plain_keeps_unhooked(rec)) [[unlikely]]
     return finish_bound_out<Wide>(f);
   // finish_plain's way while the nodes are usual and the record parks (a
-  // node cleared here is cleared again the same by finish_plain's walk).
+  // node cleared by the walk is cleared again the same by finish_plain's).
   // When the trees held the plan's kept variables alone as the call took
   // them, and no node anywhere changed in shape since the call bound them,
   // those are all the nodes, still usual (their strings went back above):
-  // emptied without the walk's test.
-  // (The walk, which calls out, is a function of its own: this way calls
-  // nothing, and keeps nothing in the registers a call preserves.)
+  // they are left holding their values (stale_bound), which the next bound
+  // call sets whole and any other way empties first.  Anything else walks
+  // the trees, in a function of its own (it calls out: this way calls
+  // nothing, and keeps nothing in the registers a call preserves).
   if (f->shape_gen != Var_shape_gen || !parked_only_bound(rec)) [[unlikely]]
     return pop_walked<Wide>(f, rec);
-  // The plan's kept variables are left as they are (stale_bound): the next
-  // bound call sets them whole, any other way empties them first.
   ORU_ASSERT(list == &f->args[0] && trees_hold_only(f) && bound_nodes_are(f, rec));
   return pop_parked<Wide>(f, rec, true, true);
 }
@@ -1130,7 +1129,6 @@ template <bool Wide = false, bool Usual = false>
   return static_cast<const Warm_start*>(rec->warm_start)->only_bound;
 }
 
-
 [[gnu::always_inline]] inline void park_record(Prog_obj* rec, bool only_bound, bool stale) {
   auto* w = static_cast<Warm_start*>(rec->warm_start);
   ORU_ASSERT(!stale || only_bound);
@@ -1302,10 +1300,10 @@ template <bool Parked = false>
     // (The record is the frame's: it holds nothing when a check fails.)
     Var_node* v = slots[idx];
     if (!v || v->type != c || (Var_flags_masks(v) & refuse)) return false;
-    // The kept variable as the keep left it (cleared: no flags at all, so
-    // that the binding sets its flags and masks whole, and no string, so
-    // that it frees none); a record, a read-only or an integer one (a "%"
-    // name keeps its flag) goes the long way.
+    // The kept variable as the keep left it (cleared, or holding the last
+    // bound call's value: either way the binding sets its flags and masks
+    // whole, and it has no string to free); a record, a read-only or an
+    // integer one (a "%" name keeps its flag) goes the long way.
     Var_node* cv = kept[uint16_t(item >> 32)];  // (within the table: checked with the plan)
     if (parked) {
       if (!cv) return false;
