@@ -1015,6 +1015,12 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
   return rec;
 }
 
+#if defined(BLOCK_COPY_WIDE)
+constexpr bool WIDE_HEAD_STORE = true;
+#else
+constexpr bool WIDE_HEAD_STORE = false;
+#endif
+
 // The part of a kept context a warm start copies: all but the four
 // pointers that begin it, which it sets itself, as it sets the one that
 // ends it after the copy (the kept one is null: the copy stays whole
@@ -1096,8 +1102,23 @@ template <bool Wide = false, bool Usual = false>
   // has none to set.)
   ORU_ASSERT(!w->ctx.Pgm_text_blk && (!Usual || !text));
   if (!Usual) ws.Pgm_text_blk = text;
-  ws.Call_link = f;
-  ws.Arg_list = list;
+  // The usual call's four fields that begin the context as one 32-byte
+  // store (the record parked: its path's reference is the park's).
+  constexpr bool head_store = Wide && Usual && WIDE_HEAD_STORE;
+  if constexpr (head_store) {
+#if defined(BLOCK_COPY_WIDE)
+    static_assert(offsetof(Prog_context, Cur_pgm) == 24, "the four first fields fill 32 bytes");
+    asm("vmovq %1, %%xmm14\n\tvpinsrq $1, %2, %%xmm14, %%xmm14\n\tvmovq %3, %%xmm13\n\t"
+        "vpinsrq $1, %4, %%xmm13, %%xmm13\n\tvinserti128 $1, %%xmm13, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
+        : "=m"(*reinterpret_cast<Block_piece32_mem*>(static_cast<Prog_context*>(&ws)))
+        : "r"(f), "r"(list), "r"(rec), "r"(rec->path)
+        : "xmm13", "xmm14");
+#endif
+  } else {
+    ws.Call_link = f;
+    ws.Arg_list = list;
+    ws.Pgm_cache_ent = rec;
+  }
   rec->uses++;
   if (!own) {
     // As the search by name takes it (CacheLoad).  (A take from the own
@@ -1106,12 +1127,11 @@ template <bool Wide = false, bool Usual = false>
       Cache_to_front(rec);
     ws.Prog_hits++;
   }
-  ws.Pgm_cache_ent = rec;
   if (Usual || rec->parked) [[likely]] {
     // The copy brought the variables and the name block; the path's
     // reference is the park's.
     rec->parked = false;
-    ws.Cur_pgm = rec->path;
+    if constexpr (!head_store) ws.Cur_pgm = rec->path;
   } else {
     ws.Cur_pgm = Path_ref(rec->path);
     ws.Pgm_name = rec->spare_name;
