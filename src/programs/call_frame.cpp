@@ -836,7 +836,6 @@ struct Warm_start {
   // line is learnt: see learn_plan)
   uint16_t stno;
   uint16_t line_no;
-  bool line_moved;  // the kept context's line fields are the bound call's
   uint8_t* line_rec;
   uint8_t* exec;
   uint8_t* str_ptr;
@@ -1054,7 +1053,7 @@ static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, A
 // (stale_bound) emptied, as that return would have.
 [[gnu::noinline]] void empty_stale(Warm_start* w) {
   ORU_ASSERT(w->only_bound);
-  for (uint32_t i = 0, n = w->bound_shape & 15; i < n; i++) var_keep::clear_known<false>(bound_node(w, i));
+  for (uint32_t i = 0, n = w->bound_shape & 15; i < n; i++) var_keep::clear_known(bound_node(w, i));
   w->stale_bound = false;
 }
 [[gnu::always_inline]] inline void clear_stale(const Warm_start* w) {
@@ -1188,7 +1187,8 @@ template <bool Wide = false, bool Usual = false>
 // The cursor on the program's first statement, as the warm start has it.
 void warm_cursor(const Warm_start* w) {
   ws.Cur_stno = w->stno;
-  if (w->line_moved) {
+  // (Unless the kept context's line is still the first one.)
+  if (w->ctx.Cur_line_rec != w->line_rec) {
     ws.Cur_line_no = w->line_no;
     ws.Cur_line_rec = w->line_rec;
     ws.Cur_edit_blk = nullptr;  // (an image's: a warm start is kept for no other)
@@ -1243,7 +1243,6 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
   w->stno = ws.Cur_stno;
   w->line_no = ws.Cur_line_no;
   w->line_rec = ws.Cur_line_rec;
-  w->line_moved = false;
   w->exec = ws.Exec_ptr;
   w->str_ptr = ws.Str_ptr;
   w->str_len = ws.Str_len;
@@ -1659,7 +1658,6 @@ uint32_t bound_shape(const Enter_plan* plan) {
     w->ctx.Cur_line_rec = next.next;
     w->ctx.Cur_edit_blk = nullptr;
     w->ctx.Cur_line_no = next.no;
-    w->line_moved = true;
   }
   return true;
 }
@@ -1741,7 +1739,7 @@ template <bool Own, bool Wide>
 // (p, the cursor after the arguments); the call's context from rec's warm
 // start w; ENTER's binding; the cursor on the callee's statement after its
 // ENTER, which is returned.  Usual as warm_start's.  Shaped: the frame's
-// records hold the warm start's shape (usual_bound_lean tested it).  (In
+// records hold the warm start's shape (usual_bound tested it).  (In
 // the usual case nothing here calls out: the way that does is the last
 // step, its own function.)
 template <bool Own, bool Wide, bool Usual = false, bool Shaped = false>
@@ -1903,51 +1901,12 @@ template <bool Wide>
   return call_bound_named<Wide>(name, len, args) ? ws.Exec_ptr : nullptr;
 }
 
-// The bound call's usual case, calling nothing on its way but the check of
-// the file of a program the program cache keeps (last, once the rest
-// fits): the record at the front of the list, parked, with no description,
-// its plan learnt for this warm start; a frame in the cache; every argument
-// fitting the plan and the statement ending after them.  Anything else goes
-// call_bound_whole's way from the start: nothing has changed by then but
-// the kept frame's argument records, which every call fills anew.  The
-// callee's cursor (the cursor after the call is the frame's), or null.
-template <bool Wide>
-[[gnu::always_inline]] inline uint8_t* usual_bound(const uint8_t* name, uint32_t len, uint8_t* args) {
-  ORU_ASSERT(len > 0);
-  if (Work_pending() || ws.Cur_stno == 0) [[unlikely]]
-    return nullptr;
-  Prog_obj* const rec = ws.Prog_head;
-  // (No list: the own cache's, as the whole way goes on.)
-  if (!rec) [[unlikely]]
-    return call_bound_own<Wide>(name, len, args);
-  const auto* const w = static_cast<const Warm_start*>(rec->warm_start);
-  if (!w || !warm_named(w, name, len) || !rec->parked || rec->has_desc || frame_top == frame_cache ||
-      !warm_state_fits(rec, w)) [[unlikely]]
-    return call_bound_whole<Wide>(name, len, args);
-  // A program kept by the program cache is taken while its file is
-  // unchanged, as warm_record takes it (a changed one is marked: the whole
-  // way does not look again).
-  auto file_changed = [rec] { return !(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec); };
-  // (A plan not learnt, or none, is never the warm start's: bound_unasked.)
-  const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
-  if (w->bound_plan != plan) [[unlikely]] {
-    if (!no_arguments(args) || file_changed()) return call_bound_whole<Wide>(name, len, args);
-    return call_bare<false, Wide>(rec, w);
-  }
-  Call_frame* const f = frame_top[-1];
-  const uint32_t n = plan->count;
-  uint8_t* const p = args + 4 * size_t(n);
-  if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END) || file_changed()) [[unlikely]]
-    return call_bound_whole<Wide>(name, len, args);
-  --frame_top;
-  return start_bound<false, Wide, true>(rec, w, plan, f, p, nullptr);
-}
-
-// usual_bound's start once its checks passed, in a function of its own: the
-// record, its plan and the frame read again (the checks held none of them
-// to the end).  Shaped: the frame's records hold the warm start's shape.
+// The bound call's usual start once its checks passed, in a function of its
+// own: the record, its plan and the frame read again (the checks held none
+// of them to the end).  Shaped: the frame's records hold the warm start's
+// shape.
 template <bool Wide, bool Shaped>
-[[gnu::noinline]] uint8_t* lean_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
+[[gnu::noinline]] uint8_t* usual_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
   Prog_obj* const rec = ws.Prog_head;
   ORU_ASSERT(rec->warm_start == w && frame_top[-1] == f);
   const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
@@ -1955,27 +1914,42 @@ template <bool Wide, bool Shaped>
   return start_bound<false, Wide, true, Shaped>(rec, w, plan, f, p, nullptr);
 }
 
-// usual_bound's form for the statement loop, whose name is the literal that
-// ends where the arguments begin: the same checks, in a function that calls
-// nothing on its way (so that it keeps nothing in the registers a call
-// preserves: none to save and restore).  Every way out, and the start
-// itself, is a jump to a function of its own, each reading from memory what
-// it needs (the cursor at the arguments, the name's length once it matched
-// the warm start's) rather than having it held here.  The file of a program
-// the program cache keeps is checked on such a way (lean_checked_start).
+// usual_start after the check of the file of a program the program cache
+// keeps, as warm_record takes it (a changed one is marked: the whole way
+// does not look again).
 template <bool Wide>
-[[gnu::noinline]] uint8_t* lean_checked_start(const Warm_start* w, Call_frame* f, uint8_t* p);
+[[gnu::noinline]] uint8_t* checked_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
+  if (Prog_file_changed(ws.Prog_head)) {
+    uint8_t* const at = ws.Exec_ptr;
+    return call_bound_whole<Wide>(at - w->name_len, w->name_len, at);
+  }
+  return usual_start<Wide, false>(w, f, p);
+}
+
+// The bound call's usual case: the record at the front of the list, parked,
+// with no description, its plan learnt for this warm start; a frame in the
+// cache; every argument fitting the plan and the statement ending after
+// them.  Anything else goes call_bound_whole's way from the start: nothing
+// has changed by then but the kept frame's argument records, which every
+// call fills anew.  The callee's cursor (the cursor after the call is the
+// frame's), or null.  The name is the literal that ends where the
+// arguments begin (args, ws.Exec_ptr), and pending work was tested at the
+// statement's start (nothing having run since: as for the statement loop's
+// other statements, what a signal asks meanwhile is taken at the next one).
+// The checks call nothing on their way (so that they keep nothing in the
+// registers a call preserves: none to save and restore): every way out,
+// and the start itself, is a jump to a function of its own, each reading
+// from memory what it needs (the cursor at the arguments, the name's length
+// once it matched the warm start's) rather than having it held here.  The
+// file of a program the program cache keeps is checked on such a way
+// (checked_start).
 template <bool Wide>
-[[gnu::noinline]] uint8_t* usual_bound_any(const uint8_t* name, uint32_t len, uint8_t* args);
-template <bool Wide>
-[[gnu::always_inline]] inline uint8_t* usual_bound_lean(const uint8_t* name, uint32_t len, uint8_t* args) {
+[[gnu::always_inline]] inline uint8_t* usual_bound(const uint8_t* name, uint32_t len, uint8_t* args) {
   ORU_ASSERT(len > 0 && name + len == args && args == ws.Exec_ptr);
-  // (Pending work was tested by the loop at the statement's start, nothing
-  // having run since: as for the loop's other statements, what a signal
-  // asks meanwhile is taken at the next one.)
   if (ws.Cur_stno == 0) [[unlikely]]
     return nullptr;
   Prog_obj* const rec = ws.Prog_head;
+  // (No list: the own cache's, as the whole way goes on.)
   if (!rec) [[unlikely]]
     return call_bound_own<Wide>(name, len, args);
   const auto* const w = static_cast<const Warm_start*>(rec->warm_start);
@@ -1992,14 +1966,13 @@ template <bool Wide>
   const uint32_t flags_state = Prog_flags_state(rec);
   if (!rec->parked || rec->has_desc || frame_top == frame_cache || !warm_state_fits(rec, w, flags_state)) [[unlikely]]
     return whole();
+  // (A plan not learnt, or none, is never the warm start's: bound_unasked.
+  // A call without arguments of a program the program cache keeps goes
+  // the whole way, which checks its file.)
   const auto* const plan = static_cast<const Enter_plan*>(rec->enter_plan);
   if (w->bound_plan != plan) [[unlikely]] {
-    // A call without arguments, as usual_bound's way (whose file check this
-    // has not: a program the program cache keeps goes that way).
     if (no_arguments(args) && (flags_state & (PO_RESIDENT | PO_PINNED))) return call_bare<false, Wide>(rec, w);
-    uint8_t* const at = __atomic_load_n(&ws.Exec_ptr, __ATOMIC_RELAXED);
-    const uint32_t l = __atomic_load_n(&w->name_len, __ATOMIC_RELAXED);
-    return usual_bound_any<Wide>(at - l, l, at);
+    return whole();
   }
   Call_frame* const f = frame_top[-1];
   const uint32_t n = plan->count;
@@ -2007,47 +1980,40 @@ template <bool Wide>
   if (!bound_args<true>(w, n, args, rec, f->args) || !(Cde_tbl[*p] & CC_STMT_END)) [[unlikely]]
     return whole();
   if (!(flags_state & (PO_RESIDENT | PO_PINNED))) [[unlikely]]
-    return lean_checked_start<Wide>(w, f, p);
+    return checked_start<Wide>(w, f, p);
   if (n && f->arg_shape != w->bound_shape) [[unlikely]]
-    return lean_start<Wide, false>(w, f, p);
-  return lean_start<Wide, true>(w, f, p);
-}
-template <bool Wide>
-[[gnu::noinline]] uint8_t* usual_bound_any(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return usual_bound<Wide>(name, len, args);
-}
-template <bool Wide>
-[[gnu::noinline]] uint8_t* lean_checked_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
-  if (Prog_file_changed(ws.Prog_head)) {
-    uint8_t* const at = ws.Exec_ptr;
-    return call_bound_whole<Wide>(at - w->name_len, w->name_len, at);
-  }
-  return lean_start<Wide, false>(w, f, p);
+    return usual_start<Wide, false>(w, f, p);
+  return usual_start<Wide, true>(w, f, p);
 }
 
-// The statement loop's form (Call_exit_paths::bound_call): the callee's
-// cursor, or null.
+// The statement loop's form (Call_exit_paths::bound_call), Exec_call_bound's
+// too: the callee's cursor, or null.
 #if defined(BLOCK_COPY_WIDE)
 [[gnu::noinline]] uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return usual_bound_lean<true>(name, len, args);
+  return usual_bound<true>(name, len, args);
 }
 #else
-uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return usual_bound_lean<false>(name, len, args);
-}
+uint8_t* call_bound_wide(const uint8_t* name, uint32_t len, uint8_t* args) { return usual_bound<false>(name, len, args); }
 #endif
 
 [[gnu::noinline]] uint8_t* call_bound_narrow(const uint8_t* name, uint32_t len, uint8_t* args) {
-  return usual_bound_lean<false>(name, len, args);
+  return usual_bound<false>(name, len, args);
 }
 
 }  // namespace
 
 bool Exec_call_bound(const uint8_t* name, uint32_t len) {
   if (len == 0) return false;
-  // (The name is not always where the arguments begin: not the lean form.)
-  if (Block_wide_moves) return usual_bound_any<true>(name, len, ws.Exec_ptr) != nullptr;
-  return usual_bound_any<false>(name, len, ws.Exec_ptr) != nullptr;
+  // A name that is not the literal before the arguments (an evaluated one),
+  // or pending work since the statement's start (an IF's condition
+  // evaluated, say): the whole way, which tests both.
+  uint8_t* const args = ws.Exec_ptr;
+  if (name + len != args || Work_pending()) {
+    if (Block_wide_moves) return call_bound_whole<true>(name, len, args) != nullptr;
+    return call_bound_whole<false>(name, len, args) != nullptr;
+  }
+  if (Block_wide_moves) return call_bound_wide(name, len, args) != nullptr;
+  return call_bound_narrow(name, len, args) != nullptr;
 }
 
 void Prog_unpark(Prog_obj* rec) {

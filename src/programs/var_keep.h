@@ -137,20 +137,12 @@ template <bool Wide>
 }
 
 // A node known to be usual (no test) emptied as usual_clear empties it:
-// the 32 bytes from the flags on (flags, masks, dims, value); the narrow
-// form stores the value and the flags with both access masks.
-template <bool Wide>
+// the value and the flags with both access masks.
 [[gnu::always_inline]] inline void clear_known(Var_node* n) {
   static_assert(sizeof(Num_val) == 16, "the value fills its 16 bytes");
   static_assert(offsetof(Var_node, read_mask) == offsetof(Var_node, flags) + 4 &&
                     offsetof(Var_node, write_mask) == offsetof(Var_node, flags) + 6,
                 "the flags and the masks side by side");
-#if defined(BLOCK_COPY_WIDE)
-  if constexpr (Wide) {
-    asm("vpxor %%xmm15, %%xmm15, %%xmm15\n\tvmovdqu %%ymm15, %0" : "=m"(*node_piece(&n->flags)) : : "xmm15");
-    return;
-  }
-#endif
   static constexpr uint8_t zeros[16] = {};
   std::memcpy(static_cast<void*>(&n->num), zeros, 16);
   std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
@@ -165,7 +157,7 @@ template <bool Wide = false>
   for (; n; n = n->right) {
     if (!usual_clear<Wide>(n)) [[unlikely]]
       return n;
-    if constexpr (!Wide) clear_known<false>(n);
+    if constexpr (!Wide) clear_known(n);
     if (count) ++*count;
   }
   return nullptr;
