@@ -48,6 +48,7 @@ struct Logic_entry {
   Text_rec* text = nullptr;
   bool running = false;              // EXECUTE logic running now
   Call_frame* perform_frame = nullptr;  // the call a PERFORM logic made
+  std::string perform_name;             // and the name it gave the logic program
 };
 
 struct Prog_entry {
@@ -128,11 +129,19 @@ void request(Logic_entry* e, uint16_t line) {
   ws.Run_flags |= RF_PERFORM_ON;
 }
 
-// True when the call a PERFORM logic made is still on the call chain.
+// True when the call a PERFORM logic made is still on the call chain.  A
+// frame freed by the logic's return may be taken again by a later call at
+// the same address: the frame must still be a PERFORM's (the callee shares
+// its variables) and the program above it the logic program.
 bool performing(const Logic_entry* e) {
   if (!e->perform_frame) return false;
-  for (Call_frame* f = ws.Call_link; f; f = f->Call_link)
-    if (f == e->perform_frame) return true;
+  const Prog_context* above = &ws;
+  for (Call_frame* f = ws.Call_link; f; above = f, f = f->Call_link) {
+    if (f != e->perform_frame) continue;
+    const Str_blk* n = above->Pgm_name;
+    return (f->Pgm_flags & PGM_SHARES_VARS) && n &&
+           same_nocase(std::string(reinterpret_cast<const char*>(n->bytes()), n->len), e->perform_name);
+  }
   return false;
 }
 
@@ -299,6 +308,8 @@ bool Do_On_PerfExec() {
     if (skip_line) ws.Exec_ptr = line_end(ws.Exec_ptr);
     Perform_logic_program(e->text->text);
     e->perform_frame = ws.Call_link;
+    e->perform_name = ws.Pgm_name ? std::string(reinterpret_cast<const char*>(ws.Pgm_name->bytes()), ws.Pgm_name->len)
+                                  : std::string();
     return true;
   }
   if (e->running) Rpt_error(err::NESTING_TOO_DEEP);

@@ -30,3 +30,13 @@ RUN "pon_main"
 PRINT "console goes on"
 PERFORM "" ON "pon_main;20"
 RUN "pon_main"
+REM a logic that ran and returned at one call depth runs again at another
+PERFORM "pon_logic" ON "pon_main;20"
+RUN "pon_main"
+DELETE
+10 CALL "pon_main"
+SAVE "pon_caller"
+RUN "pon_caller"
+RUN "pon_caller"
+RUN "pon_main"
+PRINT "done"
