@@ -145,6 +145,24 @@ bool has_err_option(const uint8_t* p) {
 
 }  // namespace
 
+// ---- watches of records an event program may close ----
+
+namespace {
+Close_watch* close_watches = nullptr;
+}
+
+Close_watch::Close_watch(Fcb* f) : f_(f), prev_(close_watches) { close_watches = this; }
+
+Close_watch::~Close_watch() {
+  // Watches end in the reverse order of their start (they live on the stack).
+  close_watches = prev_;
+}
+
+void Close_watch::Closing(Fcb* f) {
+  for (Close_watch* w = close_watches; w; w = w->prev_)
+    if (w->f_ == f) w->closed_ = true;
+}
+
 // ---- Cls_file ----
 
 void Cls_file() {
@@ -154,7 +172,14 @@ void Cls_file() {
   // leaves nothing more to do.
   if (f->event_pgm && !(f->event_mask & EVM_CLOSE_RUN)) {
     f->event_mask |= EVM_CLOSE_RUN;
+    Close_watch watch(f);
     Run_io_event(f, "PRE_CLOSE", 0);
+    if (watch.closed()) {
+      // The record is gone; the nested run put back a current-I/O area
+      // that still named it.
+      ws.Cur_fcb = nullptr;
+      return;
+    }
   }
   if (File_event_hook) File_event_hook(2, int(f->channel), nullptr, 0);
   if (f->od_next || dyna_files == f) KestDynaClose(f);
@@ -183,6 +208,7 @@ void Cls_file() {
     ws.Cur_fcb = f;
     if (!(Sw_on(sw::PlusF) && Kest_CloseDefer())) host_close(f);
   }
+  Close_watch::Closing(f);
   release_record(f);
   ws.Cur_fcb = nullptr;
   if (was_changed && (ws.Sys_flags7 & ULOG_END_OF_RUN)) {
@@ -510,8 +536,8 @@ int Kest_CloseCheck(bool exclusive, bool input_only) {
 
 void Kest_CloseClear() {
   cls_init();
+  if (cls_count == 0) return;
   for (int i = 0; i < CLS_SLOTS; i++) Kest_CloseForce(i);
-  if (Lib_hooks.close_all) Lib_hooks.close_all();
 }
 
 void Kest_CloseForce(int slot) {

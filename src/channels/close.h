@@ -52,6 +52,25 @@ Fcb* Open_internal(uint16_t chan, const std::string& name, uint16_t opts, std::s
 // I/O flags opts (IO_EXCLUSIVE, IO_ALL_SEGS ...), and makes it the current
 // channel of the current-I/O area.  Errors as OPEN (10, 12, host errors).
 Fcb* Open_named(uint16_t chan, const uint8_t* name, int32_t len, uint16_t opts);
+// Code that runs a program which may close a channel (an event program)
+// watches the channel's record: Cls_file marks every watch of a record it
+// frees, so that the code never touches the record after the program.
+class Close_watch {
+ public:
+  explicit Close_watch(Fcb* f);
+  ~Close_watch();
+  Close_watch(const Close_watch&) = delete;
+  Close_watch& operator=(const Close_watch&) = delete;
+  bool closed() const { return closed_; }
+  // Called by Cls_file when it frees f.
+  static void Closing(Fcb* f);
+
+ private:
+  Fcb* f_;
+  Close_watch* prev_;
+  bool closed_ = false;
+};
+
 // Removes a record from the list of files opened on demand.
 void KestDynaClose(Fcb* f);
 

@@ -545,7 +545,15 @@ void write_statement() {
 
 int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
   if (!f || !f->event_pgm || (f->event_mask & bit)) return -1;
-  return Chan_hook.run_event_program(f, event, bit);
+  Close_watch watch(f);
+  int rc = Chan_hook.run_event_program(f, event, bit);
+  if (watch.closed()) {
+    // The program closed the channel its statement works on: the close
+    // event has nothing left to do; any other statement has no channel.
+    ws.Cur_fcb = nullptr;
+    if (bit != 0) Rpt_error(err::WRONG_MODE);
+  }
+  return rc;
 }
 
 // ---- writing ----

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/errors.h"
@@ -138,14 +139,16 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
   f->event_mask |= EVM_RUNNING;
   int rc;
   bool started = false;
+  // The program may close the channel: its record is not touched then.
+  Close_watch watch(f);
   try {
     rc = Nested_call(FORM_PERFORM, list, PGM2_FILE_EVENT | PGM2_NESTED_CALL, &started);
   } catch (...) {
-    f->event_mask &= ~EVM_RUNNING;
+    if (!watch.closed()) f->event_mask &= ~EVM_RUNNING;
     ws.Lfa_chan = lfa;
     throw;
   }
-  f->event_mask &= ~EVM_RUNNING;
+  if (!watch.closed()) f->event_mask &= ~EVM_RUNNING;
   ws.Lfa_chan = lfa;
   if (!started) {
     // Not tried again for this event; a missing program of the open event
@@ -187,9 +190,13 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
 }
 
 int Run_event_program(Fcb* f, const char* event, uint32_t bit) {
+  Close_watch watch(f);
   int rc = Exec_do_fio(f, event, bit);
   if (rc == -1 || rc == -2 || !event) return rc;
-  if (f->event_mask & EVM_CLOSE_RUN) {
+  if (watch.closed()) {
+    // The program closed the channel: its error still counts for a CLOSE.
+    if (ws.Io_stmt != code::D_CLOSE && std::strcmp(event, "PRE_CLOSE") == 0) return -1;
+  } else if (f->event_mask & EVM_CLOSE_RUN) {
     if (ws.Io_stmt != code::D_CLOSE) return -1;
     f->event_mask &= ~EVM_CLOSE_RUN;
   }
