@@ -13,6 +13,7 @@
 #include "channels/chan_hooks.h"
 #include "channels/file_create.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,6 +55,14 @@ Cls_slot cls_table[CLS_SLOTS];
 int cls_count = 0;
 int32_t cls_priority = 0;
 bool cls_ready = false;
+
+// Whether the parked descriptor fd is still the file at path: a file
+// removed or replaced since is opened afresh, never read stale.
+bool same_file(int fd, const char* path) {
+  struct stat at {}, held {};
+  if (stat(path, &at) != 0 || fstat(fd, &held) != 0) return false;
+  return at.st_ino == held.st_ino && at.st_dev == held.st_dev;
+}
 
 void cls_init() {
   if (cls_ready) return;
@@ -523,7 +532,7 @@ int Kest_CloseCheck(bool exclusive, bool input_only) {
     Cls_slot& s = cls_table[i];
     if (s.fd < 0 || !s.path || std::strcmp(s.path->path, ws.Path_buf) != 0) continue;
     int fd = 0;
-    if (!exclusive && !input_only) {
+    if (!exclusive && !input_only && same_file(s.fd, ws.Path_buf)) {
       fd = s.fd;
       s.fd = -1;
       cls_count--;

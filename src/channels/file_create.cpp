@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/kdef.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -489,6 +490,7 @@ void d_eras() {
     ws.Exec_ptr++;
   }
   err_option_last();
+  Kest_CloseClear();  // no parked descriptor outlives its file
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
     if (Starts_ci(name, "[vrl]")) {
@@ -633,6 +635,9 @@ void d_renm() {
   err_option_last();
   refuse_client_name(old_name);
   refuse_client_name(new_name);
+  // A parked descriptor would follow the file to its new name, and the next
+  // OPEN of the old name would take it.
+  Kest_CloseClear();
   Set_path(old_name);
   if (Is_lib_name(Open_name())) {
     if (!Lib_hooks.rename) Not_built("program libraries");

@@ -349,6 +349,7 @@ void Do_commit() {
   if (!(ws.Run_flags & RF_COMMIT)) return;
   ws.Run_flags &= ~RF_COMMIT;
   Chan_hook.keyed_flush();  // keyed blocks kept by write-behind, and their header locks
+  Kest_CloseClear();         // files parked by the deferred close are closed
   for (Fcb* f = ws.Fcb_list; f; f = f->next) {
     if (!(f->st1 & ST1_UNCOMMITTED)) continue;
     // Every write reached the host when it was made, so other processes
