@@ -202,9 +202,52 @@ Oop_object* object_at_cursor(int64_t* remote = nullptr) {
   return Oop_object_of_handle(h);
 }
 
+// The end of a call's argument list at the cursor: an optional ERR= (its
+// line into *err_line, Get_line form), then ")".  A missing ")" frees the
+// list.
+void close_call(Arg_rec* args, uint32_t* err_line) {
+  if (*ws.Exec_ptr == code::IOPT_FIRST + 4) {
+    ws.Exec_ptr++;
+    try {
+      *err_line = Get_line();
+    } catch (...) {
+      FreeArgList(args);
+      throw;
+    }
+  }
+  if (*ws.Exec_ptr != code::RPAREN) {
+    FreeArgList(args);
+    Rpt_error(err::SYNTAX);
+  }
+  ws.Exec_ptr++;
+}
+
+// A call's own ERR= takes the errors of the call (the search for the
+// method and what the method raises) in place of the statement's: the
+// statement's ERR= line and its statement start still to be scanned are
+// put aside while the call runs and come back when it returns.  An error
+// leaves the call's line, where the error goes.
+struct Call_err {
+  uint32_t line;
+  uint32_t saved_line = 0;
+  uint8_t* saved_stmt = nullptr;
+  explicit Call_err(uint32_t l) : line(l) {
+    if (!line) return;
+    saved_line = ws.Err_line;
+    saved_stmt = ws.Stmt_save;
+    ws.Err_line = line;
+    ws.Stmt_save = nullptr;
+  }
+  void done() const {
+    if (!line) return;
+    ws.Err_line = saved_line;
+    ws.Stmt_save = saved_stmt;
+  }
+};
+
 // The call's arguments at the cursor (on "("): an optional class
-// qualifier, the list, ")".
-Arg_rec* read_call(Oop_object* o, Oop_class** start) {
+// qualifier, the list, an optional ERR=, ")".
+Arg_rec* read_call(Oop_object* o, Oop_class** start, uint32_t* err_line) {
   ws.Exec_ptr++;
   *start = nullptr;
   if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 57) {
@@ -222,11 +265,7 @@ Arg_rec* read_call(Oop_object* o, Oop_class** start) {
   }
   Arg_rec* args = nullptr;
   if (*ws.Exec_ptr != code::RPAREN) args = Do_Args(false);
-  if (*ws.Exec_ptr != code::RPAREN) {
-    FreeArgList(args);
-    Rpt_error(err::SYNTAX);
-  }
-  ws.Exec_ptr++;
+  close_call(args, err_line);
   return args;
 }
 
@@ -963,13 +1002,12 @@ bool arg_end(uint8_t c) {
     FreeArgList(args);
     throw;
   }
-  if (*ws.Exec_ptr != code::RPAREN) {
-    FreeArgList(args);
-    Rpt_error(err::SYNTAX);
-  }
-  ws.Exec_ptr++;
+  uint32_t err_line = 0;
+  close_call(args, &err_line);
   uint8_t* after = ws.Exec_ptr;
+  const Call_err call_err(err_line);
   OopDoMethod(o, id, uint8_t(kind), nullptr, args, at);
+  call_err.done();
   ws.Exec_ptr = after;
   return true;
 }
@@ -1083,9 +1121,12 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
     if (direct && direct_expr_call(o, at, id, kind, s)) return -kind;
     if (s && !direct && direct_prog_call(o, s)) return -kind;
     Oop_class* start;
-    Arg_rec* args = read_call(o, &start);
+    uint32_t err_line = 0;
+    Arg_rec* args = read_call(o, &start, &err_line);
     uint8_t* after = ws.Exec_ptr;
+    const Call_err call_err(err_line);
     OopDoMethod(o, id, uint8_t(kind), start, args, at);
+    call_err.done();
     ws.Exec_ptr = after;
     return -kind;  // a call
   }
@@ -1094,9 +1135,12 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
   *id_out = id;
   if (*ws.Exec_ptr == code::LPAREN) {
     Oop_class* start;
-    Arg_rec* args = read_call(o, &start);
+    uint32_t err_line = 0;
+    Arg_rec* args = read_call(o, &start, &err_line);
     uint8_t* after = ws.Exec_ptr;
+    const Call_err call_err(err_line);
     OopDoMethod(o, id, uint8_t(kind), start, args);
+    call_err.done();
     ws.Exec_ptr = after;
     return -kind;  // a call
   }
@@ -1111,6 +1155,7 @@ int read_segment(Oop_object* o, const Oop_name** id_out, bool target) {
 int remote_ref(int64_t id, bool target) {
   std::string path;
   int kind = 2;
+  uint32_t err_line = 0;
   Remote_arrays_freed arrays;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
@@ -1130,6 +1175,11 @@ int remote_ref(int64_t id, bool target) {
       path += '(';
       bool first = true;
       while (*ws.Exec_ptr != code::RPAREN) {
+        if (ws.Exec_ptr[0] == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
+          ws.Exec_ptr += 2;  // the call's ERR=: the request's errors go there
+          err_line = Get_line();
+          continue;
+        }
         if (!first) {
           if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
           ws.Exec_ptr++;
@@ -1164,12 +1214,16 @@ int remote_ref(int64_t id, bool target) {
       char t[CONV_NORMAL_MAX];
       value.assign(t, size_t(Conv_normal(ws.Num_acc, t)));
     }
+    const Call_err call_err(err_line);
     if (string && ws.Tc_link == 1 && Remote_multi_path(path)) KestWexaMultiSet(int32_t(id), path, value);
     else Gui_prop_write(int32_t(id), path, string, value);
+    call_err.done();
     return 0;
   }
+  const Call_err call_err(err_line);
   std::string back = string && ws.Tc_link == 1 && Remote_multi_path(path) ? KestWexaMultiGet(int32_t(id), path)
                                                                            : Gui_prop_read(int32_t(id), path, string);
+  call_err.done();
   if (string) {
     set_string(back);
   } else {
