@@ -38,6 +38,7 @@
 #include "programs/io_events.h"
 #include "programs/objects.h"
 #include "programs/perform_on.h"
+#include "programs/program_info.h"
 #include "programs/program_list.h"
 #include "programs/program_load.h"
 #include "keyed/directive_list.h"
@@ -116,6 +117,7 @@ void App_wire() {
   Core_hook.image_own_lines = Sve_conv;
   Core_hook.program_drop = Prog_drop;
   Core_hook.path_unref = Path_unref;
+  Core_hook.program_path = [] { return Program_path(0); };
   Core_hook.clear_arg_vars = Clr_arg_var;
   Core_hook.list_channel_begin = list_channel_begin;
   Core_hook.list_channel_line = list_channel_line;

@@ -28,6 +28,7 @@ bool in_image(const uint8_t*) { return false; }
 void image_line(const uint8_t*, size_t, bool, std::vector<uint8_t>&) { Not_built("loaded program images"); }
 void program_drop(Prog_obj*) {}
 void path_unref(Pgm_path*) {}
+std::string program_path() { return std::string(); }
 void list_channel_begin() { Not_built("LIST to a channel"); }
 void list_channel_line(const uint8_t*, int32_t) { Not_built("LIST to a channel"); }
 void clear_except(bool) { Not_built("CLEAR EXCEPT"); }

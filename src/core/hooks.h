@@ -11,6 +11,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/switches.h"
@@ -39,6 +40,7 @@ bool in_image(const uint8_t* p);
 void image_line(const uint8_t* rec, size_t len, bool keep_indexes, std::vector<uint8_t>& out);
 void program_drop(Prog_obj* rec);
 void path_unref(Pgm_path* path);
+std::string program_path();
 void list_channel_begin();
 void list_channel_line(const uint8_t* text, int32_t len);
 void clear_except(bool all);
@@ -115,6 +117,9 @@ struct Core_hooks {
   // use.  Default: nothing.
   void (*program_drop)(Prog_obj* rec) = hook_default::program_drop;
   void (*path_unref)(Pgm_path* path) = hook_default::path_unref;
+  // The running program's path ("" for a program typed at the console).
+  // Default: "".
+  std::string (*program_path)() = hook_default::program_path;
   // The callee's variables bound to arguments go (CLEAR, RUN).  Default:
   // nothing.
   void (*clear_arg_vars)() = hook_default::nothing;

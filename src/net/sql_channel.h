@@ -178,7 +178,8 @@ struct Sql_chan {
   size_t cmd_next = 0;
   bool cmd_result = false;
   std::vector<Sql_field> cmd_fields;
-  std::string last_text;            // KEN
+  std::string last_text;            // KEN: the last statement run
+  std::string last_tag;             // with DEBUG=: " tag program@line" of that run
   // Table lock: the share slot held (-1 none) and the exclusive mark.
   int share_slot = -1;
   bool exclusive = false;
@@ -209,6 +210,8 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
 std::string Dbx_row_key(Sql_chan* sc, int k, const Sql_row& row);
 // A key string as segment values of key k: returns the segments given.
 int Dbx_parse_key(Sql_chan* sc, int k, const std::string& key, Sql_row* vals, bool* partial);
+// Every segment of key k empty, as an empty KEY= compares them.
+void Dbx_empty_key(Sql_chan* sc, int k, Sql_row* vals);
 // Whether every number segment among the values of key k holds a number
 // (the server would read "abc" as 0 and find another row).
 bool Dbx_key_numbers_valid(Sql_chan* sc, int k, const Sql_row& vals);
@@ -228,6 +231,9 @@ bool Dbx_same_name(const std::string& a, const std::string& b);
 // The statement trace (parameter !Q): a message box on the thin client.
 void Dbx_message_trace(const std::string& text, const std::string& title);
 void Dbx_trace_statement(Sql_chan* sc, const std::string& text, bool extract);
+// Keeps a statement's text for KEN( (with the DEBUG tag, the program and
+// line that ran it) and shows it in the trace.
+void Dbx_keep_text(Sql_chan* sc, const std::string& text, bool extract);
 // Table locks (named locks on the server).
 void Dbx_share_table(Sql_chan* sc);
 void Dbx_release_table(Sql_chan* sc);

@@ -175,23 +175,12 @@ struct Table_col {
 std::vector<Table_col> table_columns(Sql_chan* sc) {
   // The table must exist: the server's own message says why not.
   Sql_stmt probe(sc->conn, "SELECT * FROM " + sc->table_q + " LIMIT 0", true);
-  if (!probe.ok()) {
-    if (probe.error_no() == 1146) {
-      try {
-        probe.fail();
-      } catch (const Oru_error&) {
-        Rpt_error_text(err::FILE_NOT_FOUND, Ext_error_text());
-      }
-    }
-    probe.fail();
-  }
+  if (!probe.ok()) probe.fail();
   // SHOW COLUMNS knows temporary tables too; its type text gives the
   // lengths: "varchar(24)", "decimal(10,2)", "int(11) unsigned".
   std::vector<Sql_row> rows;
   std::vector<Sql_field> fields;
-  Sql_chan* c0 = sc;
-  c0->last_text = "SHOW COLUMNS FROM " + sc->table_q;
-  Msq_query(sc->conn, c0->last_text, &rows, &fields, nullptr, false);
+  Msq_query(sc->conn, "SHOW COLUMNS FROM " + sc->table_q, &rows, &fields, nullptr, false);
   std::vector<Table_col> out;
   for (auto& r : rows) {
     if (r.size() < 2) continue;
@@ -773,6 +762,8 @@ void Dbx_open_slot_impl() {
       list = map_list(sc);
       Dbx_share_table(sc);
     }
+    // The statements of the open are not the program's: KEN( has none yet.
+    sc->last_text.clear();
   } catch (...) {
     Dbx_close_impl(sc);
     throw;

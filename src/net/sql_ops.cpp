@@ -276,9 +276,13 @@ Sql_row read_by_key(Sql_chan* sc, int k, const std::string& given) {
   // A number segment that holds no number names no row and no place in
   // the key's order: not found, the position stays.
   if (!Dbx_key_numbers_valid(sc, k, vals)) Io_dom_err();
-  if (n == int(key.seg.size()) && !partial) {
+  // An empty value names the row whose key columns are all empty (NULL).
+  Sql_row eq;
+  if (given.empty()) Dbx_empty_key(sc, k, &eq);
+  if ((n == int(key.seg.size()) && !partial) || !eq.empty()) {
     std::vector<Sql_value> p;
-    std::string text = select_head(sc) + where_equal(sc, key, vals, &p) + order_by(sc, key, false) + " LIMIT 1";
+    std::string text = select_head(sc) + where_equal(sc, key, eq.empty() ? vals : eq, &p) + order_by(sc, key, false) +
+                       " LIMIT 1";
     std::vector<Sql_row> rows;
     Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
     if (!rows.empty()) return rows[0];
@@ -312,8 +316,7 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
     std::string text = "CALL " + Msq_quote_ident(proc) + "(" + std::to_string(n) + ")";
     std::vector<Sql_row> rows;
     std::vector<Sql_field> fields;
-    sc->last_text = text;
-    Dbx_trace_statement(sc, text, false);
+    Dbx_keep_text(sc, text, false);
     if (Msq_query(sc->conn, text, &rows, &fields, nullptr, true)) {
       if (rows.empty()) Io_end_err();
       // The procedure's columns by name; a result without the names is
@@ -431,8 +434,7 @@ std::string row_text(const Sql_row& row, int sep) {
 }
 
 void command_run(Sql_chan* sc, const std::string& text) {
-  sc->last_text = text;
-  Dbx_trace_statement(sc, text, false);
+  Dbx_keep_text(sc, text, false);
   uint64_t affected = 0;
   try {
     Msq_query(sc->conn, text, &sc->cmd_rows, &sc->cmd_fields, &affected, false);
@@ -452,8 +454,14 @@ void command_read(Sql_chan* sc) {
     std::vector<Sql_value> p;
     std::string text;
     if (k.empty() || k[0] == '*') {
-      text = "SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, "
-             "NUMERIC_SCALE, IS_NULLABLE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = ?";
+      // The columns' facts, one row each: catalog, schema, table, column,
+      // 0, type, size (twice), scale, radix, nullable (1 or 0), comment,
+      // default, 1, '', octet length, position, "YES" or "NO".
+      text = "SELECT TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, COLUMN_NAME, 0, DATA_TYPE, "
+             "IFNULL(CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION),IFNULL(CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION), "
+             "NUMERIC_SCALE, IF(NUMERIC_PRECISION, '10', ''), IF(IS_NULLABLE='YES', 1, 0), COLUMN_COMMENT, "
+             "COLUMN_DEFAULT, 1, '', CHARACTER_OCTET_LENGTH, ORDINAL_POSITION, IS_NULLABLE  "
+             "FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = ?";
       p.push_back({sc->db});
       if (!k.empty()) {
         if (k.find('*', 1) != std::string::npos) Rpt_error(err::NOT_FOR_DEVICE);
@@ -462,16 +470,15 @@ void command_read(Sql_chan* sc) {
       }
       text += " ORDER BY TABLE_NAME, ORDINAL_POSITION";
     } else if (k[0] == '?') {
-      text = "SELECT TABLE_NAME, TABLE_TYPE, TABLE_COMMENT FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?";
+      // The tables whose names begin with the text after '?': catalog,
+      // schema, name, "TABLE", comment.
+      text = "SELECT TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, 'TABLE', TABLE_COMMENT "
+             "FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?";
       p.push_back({sc->db});
       if (k.size() > 1) {
-        text += " AND TABLE_NAME LIKE CONCAT(?, '%')";
-        std::string pat;
-        for (char c : k.substr(1)) {
-          if (c == '%' || c == '_' || c == '\\') pat += '\\';
-          pat += c;
-        }
-        p.push_back({pat});
+        text += " AND TABLE_NAME >= ? AND TABLE_NAME < ?";
+        p.push_back({k.substr(1)});
+        p.push_back({k.substr(1) + "~"});
       }
       text += " ORDER BY TABLE_NAME";
     }
@@ -976,9 +983,7 @@ int64_t slot_getken() {
   }
   if (ws.Io_opts & IO_IND) Rpt_error(err::WRONG_MODE);
   if (sc->last_text.empty()) Rpt_error(err::WRONG_MODE);
-  std::string t = sc->last_text;
-  if (!sc->debug_tag.empty()) t += " " + sc->debug_tag;
-  string_result(t);
+  string_result(sc->last_text + sc->last_tag);
   return 0;
 }
 
@@ -1018,6 +1023,7 @@ Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
   if (cache.size() >= 256) cache.clear();
   Sql_conn* c = extract ? sc->xconn : sc->conn;
   sc->last_text = text;
+  sc->last_tag.clear();
   auto st = std::make_unique<Sql_stmt>(c, text);
   Sql_stmt& ref = *st;
   cache[text] = std::move(st);
@@ -1025,8 +1031,7 @@ Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
 }
 
 bool Dbx_run(Sql_chan* sc, Sql_stmt& st, const std::vector<Sql_value>& params, std::vector<Sql_row>* rows, bool quiet) {
-  sc->last_text = st.text();
-  if (prmblk.Bang_Q) Dbx_trace_statement(sc, st.text(), st.conn() == sc->xconn && sc->xconn);
+  Dbx_keep_text(sc, st.text(), st.conn() == sc->xconn && sc->xconn);
   try {
     return st.run(params, rows, quiet);
   } catch (const Oru_error& e) {

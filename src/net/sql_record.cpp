@@ -409,6 +409,9 @@ void Dbx_split_rec(Sql_chan* sc, const uint8_t* rec, int32_t len, int sep, Sql_r
       end = hit ? int32_t(static_cast<const uint8_t*>(hit) - rec) : len;
       next = hit ? end + 1 : len;
     }
+    // A text field is cut to its length, as every fixed field of a record
+    // is (a number or a date is not: cut, it would be another value).
+    if (!c.fixed && c.type == 'C' && end - pos > c.len) end = pos + c.len;
     std::string v(reinterpret_cast<const char*>(rec + pos), size_t(end - pos));
     pos = next;
     if (c.vsec < 0 && on.empty()) raw[ci] = v;
@@ -462,40 +465,54 @@ bool Dbx_key_numbers_valid(Sql_chan* sc, int k, const Sql_row& vals) {
   return true;
 }
 
+namespace {
+
+// One segment of a key string as the value compared with its column: an
+// empty text is NULL (an empty string under NONULLS), an empty number 0.
+Sql_value key_segment(Sql_chan* sc, const Sql_col& c, char flag, std::string t) {
+  Sql_value v;
+  if (c.fmt || c.type == 'Y' || (c.type == 'D' && ((sc->opts & SQO_TAVRODATE) || !sc->datefmt.empty()))) {
+    v = Dbx_field_in(sc, c, t);
+  } else if (c.type == 'N') {
+    t = strip_blanks(t);
+    bool neg = !t.empty() && t[0] == '-';
+    if (neg) t.erase(0, 1);
+    size_t nz = t.find_first_not_of('0');
+    t = nz == std::string::npos ? "0" : t.substr(nz);
+    if (!t.empty() && t[0] == '.') t.insert(0, "0");
+    v.s = neg ? "-" + t : t;
+  } else {
+    if (sc->opts & SQO_NULLPADKEY) t = rtrim(t, '\0');
+    else if (!(sc->opts & SQO_NONULLS_KEYS) && !c.binary) t = rtrim(t);
+    if (c.type == 'D') t = date_out(t);
+    t = fold(t, flag);
+    v.null = t.empty() && !(sc->opts & SQO_NONULLS);
+    v.s = t;
+  }
+  return v;
+}
+
+}  // namespace
+
 int Dbx_parse_key(Sql_chan* sc, int k, const std::string& keystr, Sql_row* vals, bool* partial) {
   const Sql_key& key = sc->keys[size_t(k)];
   vals->clear();
   *partial = false;
   size_t pos = 0;
-  bool keep_blanks = sc->opts & (SQO_NULLPADKEY | SQO_NONULLS_KEYS);
   for (size_t i = 0; i < key.seg.size() && pos < keystr.size(); i++) {
-    const Sql_col& c = sc->cols[size_t(key.seg[i])];
     bool last = i + 1 == key.seg.size();
     size_t n = size_t(key.seg_len[i]);
     size_t take = last ? keystr.size() - pos : std::min(n, keystr.size() - pos);
     if (!last && take < n) *partial = true;
-    std::string t = keystr.substr(pos, take);
+    vals->push_back(key_segment(sc, sc->cols[size_t(key.seg[i])], key.flag[i], keystr.substr(pos, take)));
     pos += take;
-    Sql_value v;
-    if (c.fmt || c.type == 'Y' || (c.type == 'D' && ((sc->opts & SQO_TAVRODATE) || !sc->datefmt.empty()))) {
-      v = Dbx_field_in(sc, c, t);
-    } else if (c.type == 'N') {
-      t = strip_blanks(t);
-      bool neg = !t.empty() && t[0] == '-';
-      if (neg) t.erase(0, 1);
-      size_t nz = t.find_first_not_of('0');
-      t = nz == std::string::npos ? "0" : t.substr(nz);
-      if (!t.empty() && t[0] == '.') t.insert(0, "0");
-      v.s = neg ? "-" + t : t;
-    } else {
-      if (sc->opts & SQO_NULLPADKEY) t = rtrim(t, '\0');
-      else if (!keep_blanks && !c.binary) t = rtrim(t);
-      if (c.type == 'D') t = date_out(t);
-      t = fold(t, key.flag[i]);
-      v.null = t.empty() && !(sc->opts & SQO_NONULLS);
-      v.s = t;
-    }
-    vals->push_back(v);
   }
   return int(vals->size());
+}
+
+void Dbx_empty_key(Sql_chan* sc, int k, Sql_row* vals) {
+  const Sql_key& key = sc->keys[size_t(k)];
+  vals->clear();
+  for (size_t i = 0; i < key.seg.size(); i++)
+    vals->push_back(key_segment(sc, sc->cols[size_t(key.seg[i])], key.flag[i], std::string()));
 }

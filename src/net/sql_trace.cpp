@@ -6,6 +6,7 @@
 // show it: the parameter is turned off at once.
 #include <string>
 
+#include "core/hooks.h"
 #include "core/params.h"
 #include "core/workspace.h"
 #include "net/sql_channel.h"
@@ -51,10 +52,19 @@ void Dbx_message_trace(const std::string& text, const std::string& title) {
   if (ws.Str_len > 0 && ws.Str_ptr[0] == 'C') prmblk.Bang_Q = 0;
 }
 
+void Dbx_keep_text(Sql_chan* sc, const std::string& text, bool extract) {
+  sc->last_text = text;
+  sc->last_tag.clear();
+  if (!sc->debug_tag.empty()) {
+    std::string pgm = Core_hook.program_path();
+    sc->last_tag = " " + sc->debug_tag + " " + (pgm.empty() ? "<NoPgm>" : pgm) + "@" + std::to_string(ws.Cur_line_no);
+  }
+  Dbx_trace_statement(sc, text, extract);
+}
+
 void Dbx_trace_statement(Sql_chan* sc, const std::string& text, bool extract) {
   if (!prmblk.Bang_Q) return;
-  std::string shown = text;
-  if (!sc->debug_tag.empty()) shown += " " + sc->debug_tag;
+  std::string shown = text == sc->last_text ? text + sc->last_tag : text;
   Dbx_message_trace(shown, extract       ? "Executing SQL command (Extract).."
                            : sc->command ? "Executing SQL command (Common).."
                                          : "Executing SQL command (File Specific)..");

@@ -49,8 +49,8 @@
 490 READ (1,KEY="C00005")A$,B$,C$,D,E$; PRINT "NULL row reads: ",A$,"|",B$,"|",C$,"|",D,"|",E$,"|"
 500 REM KEN: the last statement; a command channel lists tables and columns
 510 PRINT KEN(1)
-520 READ (9,KEY="?d_c")T$,TY$; PRINT T$," ",TY$
-530 READ (9,KEY="*d_cust")T$,C$,TY$; READ (9)T$,C1$; PRINT "columns: ",C$," ",C1$
+520 READ (9,KEY="?d_c")CAT$,SCH$,T$,TY$; PRINT T$," ",TY$
+530 READ (9,KEY="*d_cust")CAT$,SCH$,T$,C$,Z$,TY$; READ (9)CAT$,SCH$,T$,C1$; PRINT "columns: ",C$," ",C1$," ",TY$
 540 READ (9,KEY="!UPDATE d_cust SET bal = bal * 2")
 550 READ (1,KEY="C00003")A$,B$,C$,D; PRINT "doubled: ",D
 560 WRITE (9)"UPDATE d_cust","SET city = 'Chur'","WHERE id = 'C00003'"

@@ -59,9 +59,9 @@
 740 OPEN (2,SIZ=100)"[mysql]orutest"; PRINT "with SIZ=100: ",FIN(2,"RECORD_SIZE"); CLOSE (2)
 750 READ (9,KEY="**p_rows",ERR=760)X$
 760 PRINT "a second * in a column listing: error ",ERR
-770 READ (9,KEY="")T$,C$; LET N=0
+770 READ (9,KEY="")CAT$,SCH$,T$,C$; LET N=0
 772 IF T$="p_rows" THEN LET N=N+1,L$=L$+C$+" "
-774 READ (9,END=776)T$,C$; GOTO 772
+774 READ (9,END=776)CAT$,SCH$,T$,C$; GOTO 772
 776 PRINT "every table's columns, those of p_rows: ",N," ",L$
 777 REM switch KR: KEP( names the row the channel stands on while it is there; the record size counts a literal's length (+6 before a separator)
 778 OPEN (1)"[mysql]orutest;p_rows;KEY=id;REC=id:4+""--""+t,""/"",n"; PRINT "record size: ",FIN(1,"RECORD_SIZE"); READ RECORD (1,KEY="K1")R$; PRINT "record: ",R$(1,11); CLOSE (1)

@@ -49,7 +49,7 @@ def strings(p):
 
 got = [strings(p) for p in answers]
 want = [["n", "Non-numeric data in numeric field", "CANCEL"],
-        ["INSERT INTO `t_trace` (`id`,`n`) VALUES (?,?) tr1", "Executing SQL command (File Specific)..", "CANCEL"]]
+        ["INSERT INTO `t_trace` (`id`,`n`) VALUES (?,?) tr1 <NoPgm>@60", "Executing SQL command (File Specific)..", "CANCEL"]]
 check(got == want, "trace requests %r" % got, c)
 check(c.wait_text("DONE  101  0", 5), "the value was not used or the trace stayed on: %r" % c.text()[-200:], c)
 c.finish()

@@ -155,11 +155,23 @@ TEST(SqlRecord, NoNullsWritesEmptyTextAndZero) {
 TEST(SqlRecord, ValuesKeepQuotesBackslashesAndNulBytes) {
   Chan c;
   std::string odd("it's \\ \"x\" %_\0end", 17);
+  c.sc.cols[1].len = 20;
   std::string rec = "K1\n" + odd + "\n";
   Sql_row vals;
   std::vector<bool> present;
   Dbx_split_rec(&c.sc, reinterpret_cast<const uint8_t*>(rec.data()), int32_t(rec.size()), '\n', &vals, &present);
   EXPECT_EQ(vals[1].s, odd);
+}
+
+TEST(SqlRecord, TextLongerThanItsFieldIsCutNumbersAreNot) {
+  Chan c;
+  std::string rec = "K1234567\nABCDEFGHIJKLM\n123456789012.5\n";
+  Sql_row vals;
+  std::vector<bool> present;
+  Dbx_split_rec(&c.sc, reinterpret_cast<const uint8_t*>(rec.data()), int32_t(rec.size()), '\n', &vals, &present);
+  EXPECT_EQ(vals[0].s, "K12345");
+  EXPECT_EQ(vals[1].s, "ABCDEFGHIJ");
+  EXPECT_EQ(vals[2].s, "123456789012.5");  // the server refuses it rather than keep another number
 }
 
 TEST(SqlRecord, RowKeyPadsTextAndRightAlignsNumbers) {
