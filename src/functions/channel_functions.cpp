@@ -846,7 +846,7 @@ void fnc_fin() {
   // A TCP channel answers its connection's items (address, certificate,
   // cipher) first.
   std::string v;
-  if (f->kind != FK_TCP || !Tcp_GetFin(f, item, &v) || v.empty()) v = fin_item(f, item);
+  if (f->kind != FK_TCP || !Tcp_GetFin(f, item, &v)) v = fin_item(f, item);
   if (f != ws.Con_fcb) {
     after_event(f, "POST_FIN", 0x4000000, [&] { string_result(v); });
     return;

@@ -464,8 +464,8 @@ void held_hook(bool due_only) {
   in_held_hook = false;
 }
 
-// Host part to an address; false when it names none.
-bool resolve(const std::string& host, in_addr* out) {
+// Host part to an address, dotted or looked up; false when it names none.
+bool lookup_host(const std::string& host, in_addr* out) {
   int dots = 0;
   bool dotted = !host.empty();
   for (char c : host) {
@@ -484,6 +484,11 @@ bool resolve(const std::string& host, in_addr* out) {
     return true;
   }
   return inet_aton(name.c_str(), out) != 0;
+}
+
+// As lookup_host; all ones (the broadcast address) is no host either.
+bool resolve(const std::string& host, in_addr* out) {
+  return lookup_host(host, out) && out->s_addr != htonl(INADDR_NONE);
 }
 
 struct Sock_guard {
@@ -720,8 +725,9 @@ int64_t Tcp_open() {
       std::string hwhy;
       tls = Tls_handshake(ctx.ctx, sock.fd, false, n.host, deadline >= 0 ? deadline : Now_ms() + TLS_STEP_MS, &hwhy);
       if (!tls) {
+        // The library's reason goes to the trace log only.
         OruLogError(("[TCP][TLS]" + hwhy).c_str());
-        Rpt_error_text(err::WRONG_MODE, hwhy);
+        Rpt_error_text(err::WRONG_MODE, "Unable to connect securely");
       }
     }
   }

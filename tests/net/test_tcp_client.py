@@ -93,6 +93,7 @@ def test(scratch):
             ('"[tcp]127.0.0.1;5;ONESHOT"', 10, "ONESHOT on a client"),
             ('"[tcp]127.0.0.1;0"', 10, "a client without a port"),
             ('"[tcp]no.such.host.invalid;80"', 10, "a host that does not resolve"),
+            ('"[tcp]255.255.255.255;80"', 10, "the all-ones address"),
             ('"[tcp];5;BINDTO=x.y"', 10, "BINDTO= without an address"),
             ('"[tcp]127.0.0.1;%d"' % dead, 15, "a refused connection"),
             ('"[tcp]127.0.0.1;%d;SECURE=%s"' % (port, scratch.file("none.pem")), 13, "a missing certificate file"),

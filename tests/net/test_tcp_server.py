@@ -37,6 +37,8 @@ def test(scratch):
         base = oru.fds()
         oru.run('OPEN (1)"[tcp];0"')
         port = server_port(oru, 1)
+        # No client yet: the peer text is empty.
+        expect(oru.run('PRINT "[",FIN(1,"IPADDR"),"]"'), "[]\n", "FIN( IPADDR of a fresh server channel", oru)
         clients = [connect(port) for _ in range(3)]
         inds = announce(oru, 3)
         if len(set(inds)) != 3:
