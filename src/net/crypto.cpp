@@ -4,8 +4,8 @@
 // the default provider; MD4, MDC2 and RIPEMD-160 (and old ciphers such as
 // DES, Blowfish, RC4) may live only in the "legacy" provider, which is
 // loaded (with the default one beside it) the first time an algorithm is
-// not found.  MD2 is not built into OpenSSL 3 at all: asking for it gives
-// error 99 naming it.
+// not found.  MD2 and MDC2 are not built into OpenSSL 3 at all: MD2 is
+// computed here, MDC2 here over the library's DES-ECB (own_digests.h).
 #include "net/crypto.h"
 
 #include <cstring>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "net/own_digests.h"
 #include "net/ssl_lib.h"
 
 namespace {
@@ -39,6 +40,7 @@ Ssl_fn<int (*)(Evp_cipher_ctx*, const Evp_cipher*, void*, const uint8_t*, const 
     "EVP_CipherInit_ex"};
 Ssl_fn<int (*)(Evp_cipher_ctx*, uint8_t*, int*, const uint8_t*, int)> cipher_update{"EVP_CipherUpdate"};
 Ssl_fn<int (*)(Evp_cipher_ctx*, uint8_t*, int*)> cipher_final{"EVP_CipherFinal_ex"};
+Ssl_fn<int (*)(Evp_cipher_ctx*, int)> ctx_set_padding{"EVP_CIPHER_CTX_set_padding"};
 
 bool legacy_tried = false;
 
@@ -85,6 +87,48 @@ struct Ctx_free {
 };
 using Ctx_ptr = std::unique_ptr<Evp_cipher_ctx, Ctx_free>;
 
+// MDC2's DES step: one DES-ECB context, kept, whose key changes per block.
+Evp_cipher_ctx* des_ctx = nullptr;
+
+void des_ready() {
+  if (des_ctx) return;
+  const Evp_cipher* des = cipher_by_name()("DES-ECB");
+  Ctx_ptr ctx(ctx_new()());
+  if (!ctx) Rpt_error(err::OUT_OF_MEMORY);
+  bool ok = des && cipher_init()(ctx.get(), des, nullptr, nullptr, nullptr, 1) == 1;
+  if (!ok && des && load_legacy()) ok = cipher_init()(ctx.get(), des, nullptr, nullptr, nullptr, 1) == 1;
+  if (!ok) Rpt_error_text(err::NOT_BUILT, "The MDC2 digest needs DES, which the OpenSSL library on this host does not offer");
+  ctx_set_padding()(ctx.get(), 0);
+  des_ctx = ctx.release();
+}
+
+void des_block(const uint8_t key[8], const uint8_t in[8], uint8_t out[8]) {
+  int n = 0;
+  if (cipher_init()(des_ctx, nullptr, nullptr, key, nullptr, 1) != 1 || cipher_update()(des_ctx, out, &n, in, 8) != 1 ||
+      n != 8)
+    Rpt_error_text(err::OPERATION_FAILED, "The MDC2 digest failed");
+}
+
+void md2(const uint8_t* p, size_t n, uint8_t* out) { Md2_digest(p, n, out); }
+void mdc2(const uint8_t* p, size_t n, uint8_t* out) { Mdc2_digest(p, n, out, des_block); }
+
+// The digests computed here: their function, input block and size.
+struct Own_digest {
+  int64_t code;
+  Digest_fn fn;
+  size_t block, size;
+};
+const Own_digest own_digests[] = {{HASH_MD2, md2, 16, MD2_BYTES}, {HASH_MDC2, mdc2, 8, MDC2_BYTES}};
+
+const Own_digest* own_digest(int64_t code) {
+  for (const Own_digest& d : own_digests)
+    if (d.code == code) {
+      if (code == HASH_MDC2) des_ready();
+      return &d;
+    }
+  return nullptr;
+}
+
 // Every cipher name the library knows, each followed by ",".
 std::string cipher_list() {
   std::string out;
@@ -119,8 +163,15 @@ size_t Tcp_GetHash(const uint8_t* data, size_t len, const uint8_t* key, size_t k
   bool is_hmac = alg == HASH_HMAC;
   Digest_info* d = digest_entry(is_hmac ? hmac_alg : alg);
   if (!d) Rpt_error(err::OUT_OF_RANGE);
-  const Evp_md* md = digest_md(d);
   static const uint8_t nothing = 0;
+  if (const Own_digest* own = own_digest(d->code)) {
+    if (is_hmac)
+      Hmac_digest(own->fn, own->block, own->size, key_len ? key : &nothing, key_len, len ? data : &nothing, len, out);
+    else
+      own->fn(len ? data : &nothing, len, out);
+    return own->size;
+  }
+  const Evp_md* md = digest_md(d);
   unsigned n = 0;
   if (is_hmac) {
     if (key_len > size_t(INT32_MAX)) Rpt_error(err::STRING_LENGTH);
