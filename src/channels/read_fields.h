@@ -7,10 +7,8 @@
 
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
+#include "core/byte_scan.h"
 #include "core/codes.h"
 #include "core/memory.h"
 #include "core/variables.h"
@@ -29,30 +27,10 @@ namespace {
 
 inline bool stmt_end(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 
-// memchr, inline: a line and its fields are a few dozen bytes, for which
-// the call and the registers the caller saves around it cost more than the
-// search.  16 bytes at a time; never reads outside [p, p + n).
+// memchr, inline (core/byte_scan.h): a line and its fields are a few dozen
+// bytes.
 [[gnu::always_inline]] inline const uint8_t* find_byte(const uint8_t* p, size_t n, uint8_t c) {
-#if defined(__SSE2__)
-  const __m128i want = _mm_set1_epi8(char(c));
-  size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))) return p + i + __builtin_ctz(m);
-  }
-  if (i == n) return nullptr;
-  if (n >= 16) {
-    // The last 16 bytes: the ones before i were searched already.
-    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
-    unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want))) >> (16 - (n - i));
-    return m ? p + i + __builtin_ctz(m) : nullptr;
-  }
-  for (; i < n; i++)
-    if (p[i] == c) return p + i;
-  return nullptr;
-#else
-  return static_cast<const uint8_t*>(std::memchr(p, c, n));
-#endif
+  return Byte_find(p, n, c);
 }
 
 // READ's usual item: a string or numeric scalar named by its index (code,

@@ -8,15 +8,14 @@
 
 #include <cstdlib>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "channels/channel.h"
 #include "channels/io_options.h"
 #include "channels/simple_files.h"
 #include "core/block_copy.h"
 #include "core/codes.h"
+#include "core/block_copy.h"
+#include "core/byte_scan.h"
 #include "core/errors.h"
 #include "core/executor.h"
 #include "core/kept_sums.h"
@@ -24,11 +23,6 @@
 #include "core/oru_assert.h"
 #include "core/variables.h"
 #include "core/workspace.h"
-// After the project's headers: it defines names (_rotl) that core/host.h
-// declares as functions.
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -78,13 +72,12 @@ struct Read_site {
   int32_t max = 0;
   int32_t sep = 0;
   // The newline, 32 times, then the separator, 32 times: what the kept
-  // paths search a line for (loaded as they stand: a broadcast of a byte
-  // takes three instructions).
+  // paths search a line for (Lanes::same reads a word of each).
   alignas(32) uint8_t nl_vec[32];
   uint8_t sep_vec[32];
   bool marks = false;               // lines shorter than 64 bytes are searched in one pass
   // The READ for the findings kept: read_known, or for marks and one string
-  // item read_known_string (or its AVX2 form).  Called for the site of the
+  // item read_known_string.  Called for the site of the
   // last fast READ (last_site) alone, whose current-I/O area is set.
   void (*known)(Read_site*) = nullptr;
   // Its usual line alone, for the statement loop (Read_again_fn): null when
@@ -204,21 +197,19 @@ struct Line_scan {
 
 [[gnu::always_inline]] inline bool scan_line(const uint8_t* rec, int32_t lim, int32_t sep, Line_scan& out) {
   int32_t searched = 0;
-#if defined(__SSE2__)
   if (lim >= 64 && sep > 0 && sep != '\n') {
-    const __m128i want_nl = _mm_set1_epi8('\n'), want_sep = _mm_set1_epi8(char(sep));
+    const uint64_t want_nl = Byte_spread('\n'), want_sep = Byte_spread(uint8_t(sep));
     uint64_t seps = 0;
     int32_t line_len = -1;
-    // Four chunks of 16 bytes, unrolled: each marks its separators and
-    // stops at a newline.
+    // Eight words of 8 bytes, unrolled: each marks its separators and stops
+    // at a newline.
     auto chunk = [&](int k) {
-      __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rec + k));
-      unsigned nl = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_nl)));
-      seps |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, want_sep)))) << k;
-      if (nl) line_len = k + __builtin_ctz(nl);
+      const unsigned nl = Byte_match8(rec + k, want_nl);
+      seps |= uint64_t(Byte_match8(rec + k, want_sep)) << k;
+      if (nl) line_len = k + std::countr_zero(nl);
       return nl != 0;
     };
-    if (chunk(0) || chunk(16) || chunk(32) || chunk(48)) {
+    if (chunk(0) || chunk(8) || chunk(16) || chunk(24) || chunk(32) || chunk(40) || chunk(48) || chunk(56)) {
       int32_t len = line_len;
       if (len > 0 && rec[len - 1] == 0) [[unlikely]]
         while (len > 0 && rec[len - 1] == 0) len--;
@@ -230,7 +221,6 @@ struct Line_scan {
     }
     searched = 64;
   }
-#endif
   return scan_plain(rec, searched, lim, sep, out);
 }
 
@@ -320,63 +310,29 @@ void read_statement(Read_site* site, const uint8_t* p);
   if (!read_known_any(s)) read_statement(s, s->at);
 }
 
-#if defined(__SSE2__)
-// The vector steps of scan64, 16 bytes at a time: the bytes at p equal to
-// the pattern at want (aligned: the newline's, the separator's), as a bit
-// mask.
-struct Lanes16 {
-  static constexpr int width = 16;
+// The steps of scan64, a word (8 bytes) at a time: the bytes at p equal to
+// the pattern at want (the newline's, the separator's), as a bit mask.
+struct Lanes {
+  static constexpr int width = 8;
   // The 64 bytes at from to `to`.
-  [[gnu::always_inline]] static void copy64(uint8_t* to, const uint8_t* from) {
-    for (int i = 0; i < 64; i += 16)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
-  }
+  [[gnu::always_inline]] static void copy64(uint8_t* to, const uint8_t* from) { Block_copy<64>(to, from); }
   [[gnu::always_inline]] static unsigned same(const uint8_t* p, const uint8_t* want) {
-    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
-                                                     _mm_load_si128(reinterpret_cast<const __m128i*>(want)))));
+    return Byte_match8(p, Byte_word(want));
   }
 };
-#endif
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define READ_AVX2 1
-// The kept paths search 32 bytes at a time where the processor has AVX2,
-// unless ORUNOAVX2 is set (non-empty), so the tests can run the 16-byte form
-// on such a processor too: Block_wide_moves (core/block_copy.h).
-
-// Lanes16, 32 bytes at a time.  Not always_inline: GCC refuses to force AVX2
-// code into scan64's own (plain) body; they are inlined where scan64 lands,
-// in the gnu::target("avx2") callers.  No vector crosses a call, so
-// scan64's body has no AVX calling convention to follow.
-struct Lanes32 {
-  static constexpr int width = 32;
-  [[gnu::target("avx2")]] static void copy64(uint8_t* to, const uint8_t* from) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), a);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32), b);
-  }
-  [[gnu::target("avx2")]] static unsigned same(const uint8_t* p, const uint8_t* want) {
-    return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-                                                           _mm256_load_si256(reinterpret_cast<const __m256i*>(want)))));
-  }
-};
-#endif
-
-#if defined(__SSE2__)
 // scan64 past its first step (no newline in the bytes before k): the step at
 // rec + k, and the ones after it while no newline is found.  False when no
 // newline is in the 64 bytes.  First: only the first separator is wanted,
 // so the steps after one was marked mark none.
-template <class Lanes, int k, bool First>
+template <int k, bool First>
 [[gnu::always_inline]] inline bool scan64_from(const uint8_t* rec, const uint8_t* vecs, unsigned* nl,
                                                uint64_t* marks, int32_t* n) {
   *nl = Lanes::same(rec + k, vecs);
   if (!First || !*marks) *marks |= uint64_t(Lanes::same(rec + k, vecs + 32)) << k;
   *n = k;
   if constexpr (k + Lanes::width < 64) {
-    if (!*nl) return scan64_from<Lanes, k + Lanes::width, First>(rec, vecs, nl, marks, n);
+    if (!*nl) return scan64_from<k + Lanes::width, First>(rec, vecs, nl, marks, n);
     return true;
   } else {
     return *nl != 0;
@@ -387,19 +343,18 @@ template <class Lanes, int k, bool First>
 // first 64 bytes: its length to *len, and the separators among those bytes
 // marked in *seps (bit i: byte i); vecs the site's patterns, the newline's
 // and the separator's (Read_site::nl_vec).  False when no newline is there.
-// Lanes::width bytes at a time (Lanes16, Lanes32).  First: the lowest mark
+// Lanes::width bytes at a time.  First: the lowest mark
 // is the first separator, and later ones may be missing.
-template <class Lanes, bool First = false>
+template <bool First = false>
 [[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* vecs, uint64_t* seps, int32_t* len) {
   unsigned nl = Lanes::same(rec, vecs);
   uint64_t marks = Lanes::same(rec, vecs + 32);
   int32_t n = 0;
-  if (!nl && !scan64_from<Lanes, Lanes::width, First>(rec, vecs, &nl, &marks, &n)) return false;
+  if (!nl && !scan64_from<Lanes::width, First>(rec, vecs, &nl, &marks, &n)) return false;
   *len = n + __builtin_ctz(nl);
   *seps = marks;
   return true;
 }
-#endif
 
 // read_known_any for its usual line, shorter than 64 bytes with 64 bytes in
 // the buffer, searched in one pass with the site's separator pattern, and
@@ -410,7 +365,6 @@ template <class Lanes, bool First = false>
 // were assigned, goes to read_known_any, which starts afresh and assigns the
 // same values again.  False, with the channel as it was, when it does not
 // take the line; read_known is the whole READ statement, with its way out.
-#if defined(__SSE2__)
 // read_known_try after its scan: len the line's length (< 64, the newline at
 // rec[len]), seps the separators marked in its 64 bytes.
 // Its items alone: where the line goes on after the fields taken to *end.
@@ -480,13 +434,11 @@ again:
   Read_line_step = &s->step;
   return true;
 }
-#endif
 
 // read_known_try for a site whose lines are searched Lanes::width bytes at
 // a time.
-#if defined(__SSE2__)
 // Items: the site's count, or 0 for any count.
-template <class Lanes, int Items = 0>
+template <int Items = 0>
 [[gnu::always_inline]] inline bool known_items_take(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
@@ -495,17 +447,12 @@ template <class Lanes, int Items = 0>
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  return scan64<Lanes>(rec, s->nl_vec, &seps, &len) && known_items_line(s, rec, len, seps, Items ? Items : s->items);
+  return scan64(rec, s->nl_vec, &seps, &len) && known_items_line(s, rec, len, seps, Items ? Items : s->items);
 }
-#endif
 
-// The scan of read_known_try's line: 16 bytes at a time.
+// The scan of read_known_try's line: a word at a time.
 [[gnu::always_inline]] inline bool read_known_try(Read_site* s) {
-#if defined(__SSE2__)
-  return known_items_take<Lanes16>(s);
-#else
-  return false;
-#endif
+  return known_items_take(s);
 }
 
 [[gnu::noinline]] void read_known(Read_site* s) {
@@ -517,9 +464,7 @@ template <class Lanes, int Items = 0>
 // assignment without the item loop, so the usual line needs fewer
 // registers and no loop.  It takes what read_known_try takes and leaves
 // what it leaves; anything else goes to read_known_slow.  The line is
-// searched 16 bytes at a time, or 32 where the processor has AVX2
-// (Read_site::known).
-#if defined(__SSE2__)
+// searched a word at a time (Lanes).
 // The usual line after the scan: len its length (< 64, the newline at
 // rec[len]), seps with the first separator in its 64 bytes as the lowest
 // mark.  False, with nothing done, when it is not the usual line.  Again:
@@ -578,7 +523,7 @@ template <bool Again>
 
 // The usual line of a one-string site, searched Lanes::width bytes at a
 // time: read (true), or left as it was (false).
-template <class Lanes, bool Again = false>
+template <bool Again = false>
 [[gnu::always_inline]] inline bool known_string_take(Read_site* s) {
   Seq_fcb* const sf = s->sf;
   const int32_t at = sf->rd_pos;
@@ -587,68 +532,32 @@ template <class Lanes, bool Again = false>
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   int32_t len;
-  return scan64<Lanes, true>(rec, s->nl_vec, &seps, &len) && known_string_line<Again>(s, sf, rec, len, seps);
+  return scan64<true>(rec, s->nl_vec, &seps, &len) && known_string_line<Again>(s, sf, rec, len, seps);
 }
-#endif
 
 [[gnu::noinline]] void read_known_string(Read_site* s) {
-#if defined(__SSE2__)
-  if (!known_string_take<Lanes16>(s)) read_known_slow(s);
-#else
-  read_known(s);
-#endif
+  if (!known_string_take(s)) read_known_slow(s);
 }
-
-#if defined(READ_AVX2)
-// read_known_string searching 32 bytes at a time.
-[[gnu::noinline, gnu::target("avx2")]] void read_known_string_avx2(Read_site* s) {
-  if (!known_string_take<Lanes32>(s)) read_known_slow(s);
-}
-
-// read_known searching 32 bytes at a time.
-[[gnu::noinline, gnu::target("avx2")]] void read_known_avx2(Read_site* s) {
-  if (!known_items_take<Lanes32>(s)) read_known_slow(s);
-}
-#endif
 
 // The site's usual line again, for the statement loop's loop of a file
 // (Read_again_find): as the READ's kept form (Read_site::known) takes it,
 // its kept step returned; null, with nothing done, for any other line.
 // One form for each kept form.
-#if defined(__SSE2__)
 const Line_step* again_items(void* site) {
   auto* s = static_cast<Read_site*>(site);
-  return known_items_take<Lanes16>(s) ? &s->step : nullptr;
+  return known_items_take(s) ? &s->step : nullptr;
 }
 
 // Two items (READ A$,K ...): the item loop unrolled.
 const Line_step* again_items2(void* site) {
   auto* s = static_cast<Read_site*>(site);
-  return known_items_take<Lanes16, 2>(s) ? &s->step : nullptr;
+  return known_items_take<2>(s) ? &s->step : nullptr;
 }
 
 const Line_step* again_string(void* site) {
   auto* s = static_cast<Read_site*>(site);
-  return known_string_take<Lanes16, true>(s) ? &s->step : nullptr;
+  return known_string_take<true>(s) ? &s->step : nullptr;
 }
-#endif
-
-#if defined(READ_AVX2)
-[[gnu::target("avx2")]] const Line_step* again_items_avx2(void* site) {
-  auto* s = static_cast<Read_site*>(site);
-  return known_items_take<Lanes32>(s) ? &s->step : nullptr;
-}
-
-[[gnu::target("avx2")]] const Line_step* again_items2_avx2(void* site) {
-  auto* s = static_cast<Read_site*>(site);
-  return known_items_take<Lanes32, 2>(s) ? &s->step : nullptr;
-}
-
-[[gnu::target("avx2")]] const Line_step* again_string_avx2(void* site) {
-  auto* s = static_cast<Read_site*>(site);
-  return known_string_take<Lanes32, true>(s) ? &s->step : nullptr;
-}
-#endif
 
 // The site's usual lines again, each followed by the sums listed after the
 // READ, for the statement loop's loop of a file (Read_again_loop_fn): each
@@ -660,8 +569,7 @@ const Line_step* again_string(void* site) {
 // lines read once, on the way out, and the cursor set only when the loop
 // stops after a READ (on its other ways out, the statement loop sets it
 // with the line state it goes to, or the sums' pending way out has).
-#if defined(__SSE2__)
-template <class Lanes, int Items>
+template <int Items>
 [[gnu::always_inline]] inline const Line_step* again_lines(void* site, const Line_step* r, const Line_step* back,
                                                            const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
@@ -677,7 +585,7 @@ template <class Lanes, int Items>
   while (rec <= last) {
     uint64_t seps;
     int32_t len, pos;
-    if (!scan64<Lanes>(rec, vecs, &seps, &len) || !known_items_assign(s, rec, len, seps, items, &pos)) [[unlikely]]
+    if (!scan64(rec, vecs, &seps, &len) || !known_items_assign(s, rec, len, seps, items, &pos)) [[unlikely]]
       break;
     lines++;
     Read_unconsumed = len - pos;
@@ -711,7 +619,7 @@ template <class Lanes, int Items>
 // string and the cursor are set only when the loop stops after a READ (on
 // its other ways out, the statement loop sets both with the line state it
 // goes to, or the sums' pending way out has set them).
-template <class Lanes, bool Whole>
+template <bool Whole>
 [[gnu::always_inline]] inline const Line_step* again_string_run(void* site, const Line_step* r,
                                                                 const Line_step* back, const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
@@ -733,7 +641,7 @@ template <class Lanes, bool Whole>
   while (rec <= last) {
     uint64_t seps;
     int32_t len, flen, pos;
-    if (!scan64<Lanes, true>(rec, vecs, &seps, &len) || !string_field(rec, len, seps, &flen, &pos) ||
+    if (!scan64<true>(rec, vecs, &seps, &len) || !string_field(rec, len, seps, &flen, &pos) ||
         !((fits >> flen) & 1)) [[unlikely]]
       break;
     b->len = uint32_t(flen);
@@ -770,40 +678,23 @@ template <class Lanes, bool Whole>
 // The run for the variable's block: one of 64 bytes or more (Str_capacity's
 // sizes: 16, 64, 256, ...) takes the 64 bytes from the field's start whole,
 // those past the field landing in its free room.
-template <class Lanes>
 [[gnu::always_inline]] inline const Line_step* again_string_block(void* site, const Line_step* r,
                                                                   const Line_step* back, const Kept_chain& chain) {
   const Str_blk* const b = static_cast<Read_site*>(site)->node[0]->str;
   if (!b) return back;
-  if (b->cap >= 64) return again_string_run<Lanes, true>(site, r, back, chain);
-  return again_string_run<Lanes, false>(site, r, back, chain);
+  if (b->cap >= 64) return again_string_run<true>(site, r, back, chain);
+  return again_string_run<false>(site, r, back, chain);
 }
 
 const Line_step* again_string_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
-  return again_string_block<Lanes16>(site, r, back, chain);
+  return again_string_block(site, r, back, chain);
 }
 const Line_step* again_items_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
-  return again_lines<Lanes16, 0>(site, r, back, chain);
+  return again_lines<0>(site, r, back, chain);
 }
 const Line_step* again_items2_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
-  return again_lines<Lanes16, 2>(site, r, back, chain);
+  return again_lines<2>(site, r, back, chain);
 }
-#endif
-
-#if defined(READ_AVX2)
-[[gnu::target("avx2")]] const Line_step* again_string_lines_avx2(void* site, const Line_step* r,
-                                                                  const Line_step* back, const Kept_chain& chain) {
-  return again_string_block<Lanes32>(site, r, back, chain);
-}
-[[gnu::target("avx2")]] const Line_step* again_items_lines_avx2(void* site, const Line_step* r, const Line_step* back,
-                                                                 const Kept_chain& chain) {
-  return again_lines<Lanes32, 0>(site, r, back, chain);
-}
-[[gnu::target("avx2")]] const Line_step* again_items2_lines_avx2(void* site, const Line_step* r,
-                                                                  const Line_step* back, const Kept_chain& chain) {
-  return again_lines<Lanes32, 2>(site, r, back, chain);
-}
-#endif
 
 // READ at a site on its first fast READ since the epoch moved: the site's
 // code checked (or learned), the run checked, the findings kept.
@@ -836,19 +727,8 @@ const Line_step* again_items2_lines(void* site, const Line_step* r, const Line_s
   if (s->marks) {
     const bool one_string = s->items == 1 && s->type[0] == code::STR_VAR;
     if (one_string) s->known = read_known_string;
-#if defined(__SSE2__)
     s->again = one_string ? again_string : s->items == 2 ? again_items2 : again_items;
     s->again_loop = one_string ? again_string_lines : s->items == 2 ? again_items2_lines : again_items_lines;
-#endif
-#if defined(READ_AVX2)
-    if (Block_wide_moves) {
-      s->known = one_string ? read_known_string_avx2 : read_known_avx2;
-      s->again = one_string ? again_string_avx2 : s->items == 2 ? again_items2_avx2 : again_items_avx2;
-      s->again_loop = one_string ? again_string_lines_avx2
-                      : s->items == 2 ? again_items2_lines_avx2
-                                      : again_items_lines_avx2;
-    }
-#endif
   }
   std::memset(s->nl_vec, '\n', sizeof s->nl_vec);
   std::memset(s->sep_vec, sep, sizeof s->sep_vec);

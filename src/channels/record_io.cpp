@@ -14,9 +14,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <string>
 #include <vector>
 
@@ -43,11 +40,6 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/masks.h"
-// After the project's headers: it defines names (_rotl) that core/host.h
-// declares as functions.
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 namespace {
 

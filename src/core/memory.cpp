@@ -6,11 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#if __has_include(<sys/platform/x86.h>)
-#include <sys/platform/x86.h>  // CPU_FEATURE_ACTIVE
-#endif
 
-#include "core/block_copy.h"
 #include "core/errors.h"
 #include "core/workspace.h"
 
@@ -24,22 +20,6 @@
 #endif
 
 void (*Mem_drop_programs)() = nullptr;
-
-#if defined(BLOCK_COPY_WIDE)
-// The C library's own finding where it offers it: the compiler's
-// (__builtin_cpu_supports) asks the processor again at start-up, a dozen
-// cpuid instructions, each a trap to the host in a virtual machine.
-const bool Block_wide_moves = [] {
-  const char* off = std::getenv("ORUNOAVX2");
-  if (off && *off) return false;
-#if defined(CPU_FEATURE_ACTIVE)
-  return CPU_FEATURE_ACTIVE(AVX2);
-#else
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-#endif
-}();
-#endif
 
 namespace {
 

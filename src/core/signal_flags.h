@@ -51,25 +51,11 @@ inline uint64_t Work_pending() {
 inline uint32_t Run_flags_now() { return Sig_pending ? Take_signals() : ws.Run_flags; }
 
 // Run flags the main line sets and clears on its busiest ways (a call's
-// push and pop), each change one read-modify-write instruction on the
-// whole word Work_pending reads, Sig_pending with it: the statement loop's
-// next load of that word is then served from the store, where a store of
-// Run_flags alone under it would hold the load up until the store had
-// reached the cache.  Sig_pending passes through unchanged: a handler that
-// sets it runs between two instructions of the main line, never within
-// one, and no other thread runs the handlers (a thread of our own is
-// started with every signal blocked: the journal's flusher).
-#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-inline void Run_flags_set(uint32_t bits) {
-  asm("orq %1, %0" : "+m"(*reinterpret_cast<Work_word*>(&ws.Run_flags)) : "r"(uint64_t(bits)));
-}
-inline void Run_flags_clear(uint32_t bits) {
-  asm("andq %1, %0" : "+m"(*reinterpret_cast<Work_word*>(&ws.Run_flags)) : "r"(~uint64_t(bits)));
-}
-#else
+// push and pop).  Only Run_flags is written: Sig_pending beside it is the
+// handlers' to set, and a write of the pair could lose a flag a handler set
+// between its read and its write.
 inline void Run_flags_set(uint32_t bits) { ws.Run_flags |= bits; }
 inline void Run_flags_clear(uint32_t bits) { ws.Run_flags &= ~bits; }
-#endif
 
 // Drops an escape request (RF_ESCAPE and one not yet taken); the interrupt
 // count starts afresh.

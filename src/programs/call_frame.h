@@ -103,7 +103,7 @@ bool Exec_call_bound(const uint8_t* name, uint32_t len);
 // variables go, the caller's context and position return.
 void Exec_pop();
 // The statement loop's own ways into a bound call and out of a call
-// (Call_exit_path, core/executor.h), the forms for this processor; CALL
+// (Call_exit_path, core/executor.h); CALL
 // goes on through named_call when the bound call refuses.
 void Call_register_loop_paths(void (*named_call)());
 // Pops every frame (QUIT, START, shut-down).
@@ -132,10 +132,6 @@ int Call_depth();
 // with the place the call returns to marked, as Exec_subprogram_with's own
 // push.  ws is still the caller's context.
 Call_frame* Call_push_saved();
-// The same with the context moved 32 bytes at a time: for callers compiled
-// for AVX2 that run only where Block_wide_moves holds (Call_push_saved
-// where the build has no such form).
-Call_frame* Call_push_saved_wide();
 // Pops frames left above depth (a nested run that ended without its
 // return, or by an error), as a failed start pops its frame.
 void Call_unwind_to(int depth);

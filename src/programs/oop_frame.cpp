@@ -482,14 +482,11 @@ namespace {
 }
 
 // The called context made current from the entry's kept one (warm_fit said
-// vars), the caller's saved in f; Wide: moved 32 bytes at a time (only in
-// run_warm's form compiled for AVX2).
-template <bool Wide>
+// vars), the caller's saved in f.
 [[gnu::always_inline]] inline void warm_install(Method_frame& m, const Method_entry& e, int vars, Call_frame* f,
                                                 Arg_rec* list) {
   Prog_obj* rec = e.rec;
-  if constexpr (Wide) Block_copy_wide<PROG_CONTEXT_BYTES>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
-  else Block_copy<PROG_CONTEXT_BYTES>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
+  Block_copy<PROG_CONTEXT_BYTES>(&static_cast<Prog_context&>(ws), &e.warm.get()->ctx);
   ws.Call_link = f;
   ws.Arg_list = list;
   // The caller's fields a call carries over, and what the loading left.
@@ -516,11 +513,9 @@ template <bool Wide>
 }
 
 // Nested_call's run, with its push and the warm start in line (warm_fit
-// said vars); Wide: the two context moves 32 bytes at a time.  (Out of line
-// in its two forms below: the general way keeps no room for its guard,
+// said vars).  (Out of line: the general way keeps no room for its guard,
 // which counts in a method's recursion.)
-template <bool Wide>
-[[gnu::always_inline]] inline int run_warm(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args,
+[[gnu::noinline]] int run_warm(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args,
                                            bool* started) {
   Nested_run_guard<NESTED_IO_OWED | NESTED_CALL_ERR> saved;
   *started = false;
@@ -531,12 +526,12 @@ template <bool Wide>
     Catch_region region;
     Call_frame* f;
     try {
-      f = Wide ? Call_push_saved_wide() : Call_push_saved();
+      f = Call_push_saved();
     } catch (...) {
       FreeArgList(args);
       throw;
     }
-    warm_install<Wide>(m, e, vars, f, args);
+    warm_install(m, e, vars, f, args);
   } catch (const Oru_error& err) {
     return err.no;
   }
@@ -553,21 +548,6 @@ template <bool Wide>
   return ws.Call_err;
 }
 
-[[gnu::noinline]] int run_warm_narrow(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
-  return run_warm<false>(m, e, vars, args, started);
-}
-
-#if defined(BLOCK_COPY_WIDE)
-[[gnu::noinline, gnu::target("avx2")]] int run_warm_wide(Method_frame& m, const Method_entry& e, int vars,
-                                                          Arg_rec* args, bool* started) {
-  return run_warm<true>(m, e, vars, args, started);
-}
-#else
-int run_warm_wide(Method_frame& m, const Method_entry& e, int vars, Arg_rec* args, bool* started) {
-  return run_warm_narrow(m, e, vars, args, started);
-}
-#endif
-
 // The general way: Nested_call with the loader (nothing there would fit
 // either).  Out of line, as run_warm: these are this function's tail calls.
 [[gnu::noinline]] int run_loaded(Method_frame& m, Arg_rec* args, bool* started) {
@@ -579,7 +559,7 @@ int run_warm_wide(Method_frame& m, const Method_entry& e, int vars, Arg_rec* arg
 int Oop_frame_run(Method_frame& m, Arg_rec* args, bool* started) {
   Method_entry& e = m.ref->entry;
   if (int vars = warm_fit(m, e, ws.Var_mask_glob, ws.Pgm_flags))
-    return Block_wide_moves ? run_warm_wide(m, e, vars, args, started) : run_warm_narrow(m, e, vars, args, started);
+    return run_warm(m, e, vars, args, started);
   return run_loaded(m, args, started);
 }
 

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/block_copy.h"
-
 #include "core/control_stack.h"
 #include "core/memory.h"
 #include "core/variables.h"
@@ -29,21 +27,7 @@ namespace var_keep {
 bool clear_tree(Var_node* n);  // (programs/program_list.cpp)
 
 // Whether n is the usual node (no left branch, no frame, no storage: a
-// string passed by reference has gone back; not an integer).  The form
-// for a function compiled for AVX2 (usual_clear) takes the node's first 64
-// bytes in two 32-byte pieces, the second masked to the bits that count,
-// in one test.
-static_assert(offsetof(Var_node, left) == 0 && offsetof(Var_node, frames) == 8 && offsetof(Var_node, elems) == 16 &&
-                  offsetof(Var_node, assoc) == 24 && offsetof(Var_node, rec_list) == 32 &&
-                  offsetof(Var_node, str) == 40 && offsetof(Var_node, flags) == 48 &&
-                  offsetof(Var_node, dims) == 56 && offsetof(Var_node, num) == 64 && sizeof(Num_val) == 16,
-              "what a clear tests lies in the node's first 64 bytes, as usual_node_mask has it, and what it "
-              "empties in the 32 bytes from the flags on");
-static_assert(std::endian::native == std::endian::little, "the flags' low bits and dims are the words' low bytes");
-typedef long long Node_probe __attribute__((vector_size(32)));
-// The mask of the second piece: rec_list, str; of the flags word only
-// VF_INTEGER (not the access masks); dims.
-alignas(32) inline constexpr Node_probe usual_node_mask = {-1, -1, VF_INTEGER, 0xFF};
+// string passed by reference has gone back; not an integer).
 [[gnu::always_inline]] inline bool usual_node(const Var_node* n) {
   return !(reinterpret_cast<uintptr_t>(n->frames) | reinterpret_cast<uintptr_t>(n->left) |
            reinterpret_cast<uintptr_t>(n->elems) | reinterpret_cast<uintptr_t>(n->assoc) | n->dims |
@@ -51,89 +35,12 @@ alignas(32) inline constexpr Node_probe usual_node_mask = {-1, -1, VF_INTEGER, 0
            (n->flags & VF_INTEGER));
 }
 
-#if defined(BLOCK_COPY_WIDE)
-// A node's 32 bytes from at, as the wide forms' instructions read and write
-// them (one piece each).
-[[gnu::always_inline]] inline Block_piece32_mem* node_piece(void* at) {
-  return reinterpret_cast<Block_piece32_mem*>(at);
-}
-#endif
-
-// Whether n is the usual node (usual_node); the wide form empties it too
-// (flags, masks, dimensions and value: the 32 bytes from the flags on), with
-// the probe's register, which is all zeros just when the node is usual.
-// (The pieces and the mask are read by the instructions themselves: no
-// 32-byte value of the compiler's, which would realign the caller's stack,
-// and the mask is not held in a register across a walk.)
-template <bool Wide>
-[[gnu::always_inline]] inline bool usual_clear(Var_node* n) {
-#if defined(BLOCK_COPY_WIDE)
-  if constexpr (Wide) {
-    const Block_piece32_mem* p = node_piece(n);
-    Block_piece32_mem* fill = node_piece(&n->flags);
-    // (The test's jump is the caller's branch: one per node.)
-    asm goto(
-        "vmovdqu %2, %%ymm15\n\tvpand %3, %%ymm15, %%ymm15\n\tvpor %1, %%ymm15, %%ymm15\n\t"
-        "vptest %%ymm15, %%ymm15\n\tjnz %l[unusual]\n\tvmovdqu %%ymm15, %0"
-        : "+m"(*fill)
-        : "m"(p[0]), "m"(p[1]), "m"(usual_node_mask)
-        : "xmm15", "cc"
-        : unusual);
-    return true;
-  unusual:
-    return false;
-  }
-#endif
-  return usual_node(n);
-}
-
-// The node's 32 bytes from rec_list on (rec_list, str, the flags with both
-// masks, dims), which the clear's test reads as one piece: a binding and a
-// string's return write them as one too (wide forms), so that the test
-// takes them from that store rather than waiting for narrower ones.
-// set_bound_piece: a binding's string (null for a number) and flags with
-// masks into a cleared node n (no record list, no dimensions: zeros).
-template <bool Wide>
+// A binding's string (null for a number) and flags with both access masks
+// (as one word: flags low, masks high) into a cleared node n.
+static_assert(std::endian::native == std::endian::little, "the flags are the word's low half");
 [[gnu::always_inline]] inline void set_bound_piece(Var_node* n, Str_blk* str, uint64_t flags_masks) {
-#if defined(BLOCK_COPY_WIDE)
-  if constexpr (Wide) {
-    asm("vmovq %1, %%xmm14\n\tvpslldq $8, %%xmm14, %%xmm14\n\tvmovq %2, %%xmm13\n\t"
-        "vinserti128 $1, %%xmm13, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
-        : "=m"(*node_piece(&n->rec_list))
-        : "r"(str), "r"(flags_masks)
-        : "xmm13", "xmm14");
-    return;
-  }
-#endif
   n->str = str;
   std::memcpy(&n->flags, &flags_masks, sizeof flags_masks);
-}
-// drop_str: n's string gone back (null), the rest of the piece as it is.
-alignas(32) inline constexpr Node_probe drop_str_mask = {-1, 0, -1, -1};
-template <bool Wide>
-[[gnu::always_inline]] inline void drop_str(Var_node* n) {
-#if defined(BLOCK_COPY_WIDE)
-  if constexpr (Wide) {
-    asm("vmovdqu %0, %%ymm14\n\tvpand %1, %%ymm14, %%ymm14\n\tvmovdqu %%ymm14, %0"
-        : "+m"(*node_piece(&n->rec_list))
-        : "m"(drop_str_mask)
-        : "xmm14");
-    return;
-  }
-#endif
-  n->str = nullptr;
-}
-
-// After usual_clear's wide form, before the clear's long way calls out: the
-// upper halves of the 256-bit registers cleared, so that code using only
-// their lower halves pays no penalty; after the keep's walks too.  (The
-// compiler does it itself before a call it sees, taking the asm's register
-// as left in use; these settle it at once.)
-template <bool Wide>
-[[gnu::always_inline]] inline void wide_done() {
-#if defined(BLOCK_COPY_WIDE)
-  if constexpr (Wide) asm volatile("vzeroupper" ::: "xmm15");
-#endif
 }
 
 // A node known to be usual (no test) emptied as usual_clear empties it:
@@ -148,16 +55,14 @@ template <bool Wide>
   std::memcpy(static_cast<void*>(&n->flags), zeros, 8);
 }
 
-// The usual nodes of the chain from n emptied, each with one test and the
-// stores that empty it (the wide form's in usual_clear, else clear_known's),
-// up to the first node that is not usual: that node (left as it is), or
-// null at the chain's end.  count, when given, counts the nodes emptied.
-template <bool Wide = false>
+// The usual nodes of the chain from n emptied (clear_known), up to the
+// first node that is not usual: that node (left as it is), or null at the
+// chain's end.  count, when given, counts the nodes emptied.
 [[gnu::always_inline]] inline Var_node* clear_usual_run(Var_node* n, uint32_t* count = nullptr) {
   for (; n; n = n->right) {
-    if (!usual_clear<Wide>(n)) [[unlikely]]
+    if (!usual_node(n)) [[unlikely]]
       return n;
-    if constexpr (!Wide) clear_known(n);
+    clear_known(n);
     if (count) ++*count;
   }
   return nullptr;
@@ -165,10 +70,8 @@ template <bool Wide = false>
 
 // Every node of the chain from n emptied: the usual ones by
 // clear_usual_run, the others the long way.
-template <bool Wide = false>
 [[gnu::always_inline]] inline bool clear_chain(Var_node* n) {
-  while ((n = clear_usual_run<Wide>(n))) {
-    wide_done<Wide>();
+  while ((n = clear_usual_run(n))) {
     if (n->frames) return false;
     if (n->left && !clear_tree(n->left)) return false;
     if (n->elems || n->assoc || n->dims) Clr_array(n);
@@ -195,9 +98,8 @@ template <bool Wide = false>
 // clear_chain's way while the nodes are usual, counting them into *count:
 // false at the first node that is not (left as it is, for clear_chain's
 // walk; the nodes before it are cleared).
-template <bool Wide = false>
 [[gnu::always_inline]] inline bool clear_usual_chain(Var_node* n, uint32_t* count) {
-  return !clear_usual_run<Wide>(n, count);
+  return !clear_usual_run(n, count);
 }
 
 // Whether the program names any global variable ("%" names): learnt once
@@ -227,7 +129,6 @@ void forget_global_slots();
   return true;
 }
 
-template <bool Wide = false>
 [[gnu::always_inline]] inline bool keep_vars() {
   Prog_obj* rec = ws.Pgm_cache_ent;
   if (!rec || !ws.Pgm_image || rec->spare_index || rec->parked || !ws.Var_index || ws.Var_index_cnt != rec->var_cnt)
@@ -242,8 +143,7 @@ template <bool Wide = false>
   if (ws.Arg_list) Clr_arg_var();
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_chain<Wide>(ws.Loc_num_tree) || !clear_chain<Wide>(ws.Loc_str_tree)) return false;
-  wide_done<Wide>();
+  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
   if (rec->global_names < 0) [[unlikely]]
     learn_global_names(rec);
   if (rec->global_names) forget_global_slots();
@@ -290,10 +190,7 @@ template <bool Wide = false>
   if (Var_lookup_hook) return false;
   if (!plain_keeps_word(rec) && ws.Var_index) [[likely]]
     return true;
-  // (In line: the bound return's usual way calls nothing.  Its fields read
-  // again, rather than held across the test in registers the usual way
-  // needs.)
-  asm("" ::: "memory");
+  // (In line: the bound return's usual way calls nothing.)
   return plain_keeps_none_here(rec);
 }
 
@@ -313,14 +210,12 @@ template <bool Wide = false>
   ws.Cur_elem = -1;
 }
 
-template <bool Wide = false>
 [[gnu::always_inline]] inline bool keep_plain_vars(Prog_obj* rec) {
   // (The object layer's hook first: a method's return always has it.)
   if (Var_lookup_hook || ws.Arg_list || !plain_keeps(rec)) return false;
   ws.Pgm_flags |= PGM_VARS_CLEARED;
   if (ws.Ctl_stack) Ctl_forget_locals();
-  if (!clear_chain<Wide>(ws.Loc_num_tree) || !clear_chain<Wide>(ws.Loc_str_tree)) return false;
-  wide_done<Wide>();
+  if (!clear_chain(ws.Loc_num_tree) || !clear_chain(ws.Loc_str_tree)) return false;
   return hand_over_vars(rec, nullptr, 0);
 }
 

@@ -1,0 +1,56 @@
+// Byte searches a word (8 bytes) at a time, in plain C++: which bytes of a
+// word equal a given byte, as a bit mask (bit i: byte i), and the first
+// such byte of a run.  Lines and fields are a few dozen bytes: a call to the
+// library's search and the registers its caller saves around it cost more
+// than the search.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little, "byte i of a word read from memory is its bits 8i to 8i+7");
+
+// c in every byte of a word.
+constexpr uint64_t Byte_spread(uint8_t c) { return uint64_t(0x0101010101010101) * c; }
+
+// The 8 bytes at p as one word (p may sit anywhere).
+[[gnu::always_inline]] inline uint64_t Byte_word(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// The top bit of every byte of w that is zero, and no other bit.  (No
+// carry crosses a byte: each byte's low seven bits are added apart.)
+constexpr uint64_t Byte_zeros(uint64_t w) {
+  constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+  return ~(((w & low7) + low7) | w | low7);
+}
+
+// The bytes of the word at p equal to the byte spread over `spread`: bit i
+// set when byte i is.  (The top bits gathered into the product's top byte
+// by one multiplication: byte i's bit lands on bit 56 + i, no two on one.)
+[[gnu::always_inline]] inline unsigned Byte_match8(const uint8_t* p, uint64_t spread) {
+  const uint64_t z = Byte_zeros(Byte_word(p) ^ spread);
+  return unsigned(((z >> 7) * uint64_t(0x0102040810204080)) >> 56);
+}
+
+// The first of the n bytes at p equal to c, or null; never reads outside
+// [p, p + n).
+[[gnu::always_inline]] inline const uint8_t* Byte_find(const uint8_t* p, size_t n, uint8_t c) {
+  const uint64_t spread = Byte_spread(c);
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8)
+    if (const uint64_t z = Byte_zeros(Byte_word(p + i) ^ spread)) return p + i + (std::countr_zero(z) >> 3);
+  if (i == n) return nullptr;
+  if (n >= 8) {
+    // The last 8 bytes: the ones before i were searched already.
+    const uint64_t z = Byte_zeros(Byte_word(p + n - 8) ^ spread) >> (8 * (8 - (n - i)));
+    return z ? p + i + (std::countr_zero(z) >> 3) : nullptr;
+  }
+  for (; i < n; i++)
+    if (p[i] == c) return p + i;
+  return nullptr;
+}
