@@ -12,6 +12,7 @@
 #include "core/compiler.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/host.h"
 #include "core/memory.h"
 #include "core/workspace.h"
 
@@ -114,7 +115,18 @@ std::string Dict_resolve(const std::string& table) {
   size_t second = first == std::string::npos ? first : rec.find(char(FIELD_SEP), first + 1);
   if (second == std::string::npos || second - first < 2) Rpt_error(err::BAD_FILE_NAME);
   std::string field = rec.substr(first + 1, second - first - 1);
-  if (field[0] == '=') return expression_value(field.substr(1));
+  if (field[0] == '=') {
+    // An expression runs what it calls (functions, SCLL): only one from a
+    // dictionary file that no one else may write.
+    struct stat st {};
+    if (fstat(f->fd, &st) != 0 || !Owner_only_writes(st)) {
+      Set_ext_error("The data dictionary's expression for " + table +
+                    " is not evaluated: the dictionary is not owned by you or root, or others may write it");
+      Rpt_error(err::BAD_FILE_NAME);
+    }
+    field = expression_value(field.substr(1));
+  }
+  Check_name_from_file(field, "Data dictionary file name");
   return field;
 }
 

@@ -331,6 +331,7 @@ void KestCheckDupl() {
     Io_save_guard io;
     Catch_region region;
     try {
+      Check_name_from_file(name, "Duplicate file name");
       uint16_t chan = free_channel_for(source);
       // A source opened with LOCK (which serial files need for writing)
       // has its duplicate opened so too.

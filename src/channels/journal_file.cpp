@@ -98,17 +98,43 @@ struct Append_lock {
   }
 };
 
-// The next-address word (an empty file counts as 4).  A word below 4 is a
-// file that is no journal: error 17.
+[[noreturn]] void not_a_journal() { Rpt_error_text(err::WRONG_FILE_KIND, "the file is not a journal"); }
+
+// The next-address word (an empty file counts as 4).  A word below 4, or
+// one past the file's end, is a file that is no journal: error 17 (writing
+// there would put records into whatever the file is, at an address its own
+// bytes chose).
 uint32_t read_next(int fd) {
   uint8_t b[4];
   ssize_t r = pread(fd, b, 4, 0);
   if (r < 0) Sys_error();
   if (r == 0) return 4;
-  if (r != 4) Rpt_error(err::WRONG_FILE_KIND);
+  if (r != 4) not_a_journal();
   uint32_t v = get_u32be(b);
-  if ((v & ~JRNL_FULL) < 4) Rpt_error(err::WRONG_FILE_KIND);
+  if ((v & ~JRNL_FULL) < 4) not_a_journal();
+  struct stat st {};
+  if (fstat(fd, &st) != 0) Sys_error();
+  if (int64_t(v & ~JRNL_FULL) > int64_t(st.st_size)) not_a_journal();
   return v;
+}
+
+// A journal file before anything is written to it: a regular file, empty,
+// or a next-address word within it and, past the word, a first record
+// whose type and length a journal's would have.
+void check_journal(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) Sys_error();
+  if (!S_ISREG(st.st_mode)) not_a_journal();
+  // Under the append lock: a writer puts a record in place before the word
+  // that counts it.
+  Append_lock lock(fd);
+  if (filelength(fd) == 0) return;
+  uint32_t next = read_next(fd) & ~JRNL_FULL;
+  if (next == 4) return;
+  uint8_t h[4];
+  if (Pread_all(fd, h, 4, 4) != 4) not_a_journal();
+  uint32_t len = uint32_t(h[1]) << 16 | uint32_t(h[2]) << 8 | h[3];
+  if (!std::strchr("OCUocPEBAD", h[0]) || h[0] == 0 || len < JRNL_HDR || len > next - 4) not_a_journal();
 }
 
 void write_next(int fd, uint32_t v) {
@@ -144,11 +170,28 @@ uint32_t put_record(int fd, uint32_t at, int type, const void* data, size_t len,
   return at;
 }
 
+// Opens a journal file without following a symbolic link at its name (one
+// planted there would have the journal written into its target); with
+// create, a missing file is made, exclusively.  The file is checked
+// (check_journal) before it is handed back.  -1 with errno on failure; a
+// file that is no journal is error 17.
 int open_rw(const std::string& path, bool create) {
-  int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
   int fd;
-  do fd = ::open(path.c_str(), flags, mode_t(prmblk.Create_mode));
-  while (fd < 0 && errno == EINTR);
+  for (;;) {
+    do fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != ENOENT || !create) break;
+    do fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_CREAT | O_EXCL, mode_t(prmblk.Create_mode));
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != EEXIST) break;  // made meanwhile by another writer: open it
+  }
+  if (fd < 0) return -1;
+  try {
+    check_journal(fd);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
   return fd;
 }
 
@@ -183,7 +226,10 @@ int open_last(const std::string& dir, std::string& path) {
   for (int tries = 0; tries < 100000; ++tries, ++n) {
     std::string p = dir + "/journal." + std::to_string(n);
     int fd = open_rw(p, true);
-    if (fd < 0) Rpt_error(err::DIRECTORY_UNREADABLE);
+    if (fd < 0) {
+      if (errno == ELOOP) Rpt_error_text(err::WRONG_FILE_KIND, "the journal file " + p + " is a symbolic link");
+      Rpt_error(err::DIRECTORY_UNREADABLE);
+    }
     uint8_t b[4];
     ssize_t r = pread(fd, b, 4, 0);
     if (r == 4 && (get_u32be(b) & JRNL_FULL)) {
@@ -342,7 +388,7 @@ int flusher_write() {
   int rc;
   uint32_t at = r == 0 ? 4 : r == 4 ? get_u32be(b) : 0;
   if (r < 0) rc = 256 + errno;
-  else if ((at & ~JRNL_FULL) < 4) rc = 17;
+  else if ((at & ~JRNL_FULL) < 4 || (r == 4 && int64_t(at & ~JRNL_FULL) > filelength(J.fd))) rc = 17;
   else if (at & JRNL_FULL) rc = -2;
   else rc = place_batch(at);
   set_append_lock(J.fd, F_UNLCK);
@@ -490,16 +536,11 @@ void Journal_open(const std::string& name) {
   } else {
     if (!S_ISREG(st.st_mode)) Rpt_error(err::WRONG_FILE_KIND);
     j.path = found;
-    j.fd = open_rw(found, false);
-    if (j.fd < 0) Sys_error();
     // A file that is no journal (a word below 4 or past its end) is refused.
-    try {
-      uint32_t next = read_next(j.fd);
-      int64_t size = filelength(j.fd);
-      if (int64_t(next & ~JRNL_FULL) > size && size > 0) Rpt_error(err::WRONG_FILE_KIND);
-    } catch (...) {
-      ::close(j.fd);
-      throw;
+    j.fd = open_rw(found, false);
+    if (j.fd < 0) {
+      if (errno == ELOOP) Rpt_error_text(err::WRONG_FILE_KIND, "the journal file " + found + " is a symbolic link");
+      Sys_error();
     }
   }
   J = j;

@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -90,6 +91,18 @@ int header_kind(const std::string& path) {
 }
 
 bool is_link_kind(int k) { return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_CONSOLE_ALIAS; }
+
+// A link file's driver id (12 bytes, blank-padded): letters, digits, '_',
+// '-' and '.', not beginning with '.'.
+bool plain_driver_id(const char* id) {
+  size_t n = 0;
+  while (n < 12 && id[n] != ' ' && id[n] != 0) {
+    char c = id[n];
+    if (!std::isalnum(uint8_t(c)) && c != '_' && c != '-' && c != '.') return false;
+    ++n;
+  }
+  return n > 0 && id[0] != '.';
+}
 
 bool can(const char* path, int how) { return faccessat(AT_FDCWD, path, how, AT_EACCESS) == 0; }
 
@@ -318,23 +331,28 @@ int Open_file() {
     close_fd(fd);
     fd = -1;
     if (hops + 1 > LINK_HOPS) Rpt_error(err::BAD_FILE_NAME);
-    if (ws.File_hdr[68] != ' ') std::memcpy(driver_id, ws.File_hdr + 68, 12);
+    if (ws.File_hdr[68] != ' ') {
+      std::memcpy(driver_id, ws.File_hdr + 68, 12);
+      // The driver id names a program of the library's driver folder: a
+      // plain name, nothing that could reach another folder.
+      if (!plain_driver_id(driver_id)) {
+        Set_ext_error("Link file driver id is not a plain name");
+        Rpt_error(err::BAD_FILE_NAME);
+      }
+    }
     std::string target(reinterpret_cast<const char*>(ws.File_hdr + 8), 60);
     size_t end = target.find_last_not_of(" \0", std::string::npos, 2);
     target = end == std::string::npos ? std::string() : target.substr(0, end + 1);
     if (target.empty()) Rpt_error(err::BAD_FILE_NAME);
+    // Whoever can write a shared data file can make it a link file: its
+    // target must name a file, never a command ("|", "<", ">"), a
+    // bracketed device or connection, or a memory or PDF channel.
+    Check_name_from_file(target, "Link file target");
     if (target == "*") {
       target = ws.Con_fcb && ws.Con_fcb->path ? ws.Con_fcb->path->path : "/dev/tty";
     } else if (target[0] == '*') {
-      std::string lib = Lib_dir_path() + "/_" + target.substr(1);
-      if (access(lib.c_str(), F_OK) == 0) target = lib;
-    }
-    // Whoever can write a shared data file can make it a link file: its
-    // target must name a file, never a command ("|", "<", ">") or a
-    // bracketed device or connection.
-    if (target[0] == '[' || target[0] == '|' || target[0] == '<' || target[0] == '>') {
-      Set_ext_error("Link file target is not a file: " + target);
-      Rpt_error(err::BAD_FILE_NAME);
+      // As every "*" name: the library's file, or none.
+      target = Lib_dir_path() + "/_" + target.substr(1);
     }
     via_link = true;
     link_kind = kind;

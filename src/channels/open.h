@@ -27,6 +27,7 @@ enum : uint16_t {
   PM_LIB_PENDING = 16, // library search still to come
   PM_WHOLE_NAME = 32,  // the last prefix entry used the whole name ('*')
   PM_DOT_SLASH = 64,   // the name holds '.' or '/'
+  PM_LIB_ONLY = 128,   // a "*" name: the library directory is the one place
 };
 
 // The name in the string accumulator (ws.Str_ptr, ws.Str_len): 1..511
@@ -47,6 +48,16 @@ int Get_file();
 // Raises the error of a failed open: a missing file is error 12, any other
 // host failure its own error (rc is Get_file's result, not 0).
 [[noreturn]] void Open_failed(int rc);
+// A name read from a file (a link target, a prefix-file record, a
+// duplicate-write definition, a data-dictionary entry) names a file: one
+// beginning "|", "<", ">" (a command), "[" (a device or connection),
+// "*pdf*" or "*memory*" is error 10, the extended text saying what held it.
+void Check_name_from_file(const std::string& name, const char* what);
+// The first candidate of name that exists on the host, found without
+// disturbing a search in progress (the path buffers and the search state are
+// put back): "" when there is none or the name names no host file (a
+// device, a pipe, a connection).
+std::string Find_host_file(const std::string& name);
 // The name after rewriting (the candidates are built from it) and the mode.
 const std::string& Open_name();
 uint16_t Path_mode();

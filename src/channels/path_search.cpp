@@ -176,6 +176,7 @@ void pfx_lookup(std::string& name) {
   size_t f1 = rec.find(sep);
   std::string nm = rec.substr(0, f1);
   while (!nm.empty() && (nm.back() == ' ' || nm.back() == sep)) nm.pop_back();
+  Check_name_from_file(nm, "Prefix file name");
   if (!nm.empty()) name = nm;
   if (f1 == std::string::npos) return;
   size_t f2 = rec.find(sep, f1 + 1);
@@ -378,12 +379,18 @@ void set_path(const std::string& given) {
     return;
   }
 
-  mode = PM_GIVEN_AFTER;
-  if (Sw_on(sw::CD)) mode |= PM_GIVEN_FIRST;
   set_short_name(name);
   bool lib_mode = name[0] == '*';
-  if (lib_mode && !Lib_dir_path().empty()) mode |= PM_LIB_PENDING;
   bool plain = name[0] == '/';
+  if (lib_mode) {
+    // A "*" name (a utility, a terminal driver) is the library's file and
+    // no other: a program planted in a PREFIX directory or beside the data
+    // under that name must not run in its place.
+    mode = PM_LIB_PENDING | PM_LIB_ONLY;
+  } else {
+    mode = PM_GIVEN_AFTER;
+    if (Sw_on(sw::CD)) mode |= PM_GIVEN_FIRST;
+  }
   if (plain) list_cnt = PFX_LISTS;  // no prefix lists
   const std::string& map = szSysFlMap;
   open_name.clear();
@@ -435,6 +442,12 @@ int Next_path() {
     put_candidate(open_name);
     return 0;
   }
+  if (mode & PM_LIB_ONLY) {
+    if (!(mode & PM_LIB_PENDING)) return 1;
+    mode &= uint16_t(~PM_LIB_PENDING);
+    put_path(library_candidate());
+    return 0;
+  }
   int lists = drive > 0 ? 1 : PFX_LISTS;
   while (list_cnt < lists) {
     int l = drive > 0 ? drive - 1 : (pfx_start + list_cnt) % PFX_LISTS;
@@ -464,6 +477,51 @@ int Next_path() {
     return 0;
   }
   return 1;
+}
+
+void Check_name_from_file(const std::string& name, const char* what) {
+  if (name.empty()) return;
+  char c = name[0];
+  if (c != '|' && c != '<' && c != '>' && c != '[' && !Starts_ci(name, "*pdf*") && !Starts_ci(name, "*memory*"))
+    return;
+  Set_ext_error(std::string(what) + " is not a file: " + name);
+  Rpt_error(err::BAD_FILE_NAME);
+}
+
+std::string Find_host_file(const std::string& name) {
+  struct Search_kept {
+    std::string name = open_name;
+    uint16_t mode_ = mode, start = start_mode;
+    int cnt = list_cnt, drv = drive;
+    size_t pos = list_pos;
+    bool done = as_is_done;
+    std::string path = ws.Path_buf, lfa = ws.Lfa_path;
+    char name12[sizeof ws.File_name12];
+    Search_kept() { std::memcpy(name12, ws.File_name12, sizeof name12); }
+    ~Search_kept() {
+      open_name = name;
+      mode = mode_;
+      start_mode = start;
+      list_cnt = cnt;
+      drive = drv;
+      list_pos = pos;
+      as_is_done = done;
+      std::memcpy(ws.Path_buf, path.c_str(), path.size() + 1);
+      std::memcpy(ws.Lfa_path, lfa.c_str(), lfa.size() + 1);
+      std::memcpy(ws.File_name12, name12, sizeof name12);
+    }
+  } kept;
+  try {
+    Set_path(name);
+    if (mode & PM_AS_IS) return "";
+    while (Next_path() == 0) {
+      if (ws.Path_buf[0] == '[') continue;
+      struct stat st {};
+      if (stat(ws.Path_buf, &st) == 0) return ws.Path_buf;
+    }
+  } catch (const Oru_error&) {
+  }
+  return "";
 }
 
 int Get_file() {

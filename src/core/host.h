@@ -80,6 +80,9 @@ int chsize(int fd, int64_t length);
 int64_t filelength(int fd);
 int MakeDir(const char* path);  // mode 0777; 0 or -1
 std::string Getcwd();
+// A file whose contents may decide what runs: owned by this user or by root,
+// and neither its group nor others may write it.
+bool Owner_only_writes(const struct stat& st);
 
 // ---- record locks ----
 //

@@ -93,6 +93,10 @@ int lock_holder(int fd, short type, int64_t start, int64_t len) {
 
 int MakeDir(const char* path) { return mkdir(path, 0777) == 0 ? 0 : -1; }
 
+bool Owner_only_writes(const struct stat& st) {
+  return (st.st_uid == geteuid() || st.st_uid == 0) && !(st.st_mode & (S_IWGRP | S_IWOTH));
+}
+
 std::string Getcwd() {
   std::vector<char> buf(PATH_MAX + 1);
   for (;;) {

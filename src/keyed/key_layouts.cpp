@@ -21,16 +21,20 @@
 // fragment: it stays a free item.
 #include "keyed/key_layouts.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/open.h"
 #include "channels/rec_formats.h"
 #include "channels/record_formats.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/text_case.h"
@@ -65,6 +69,21 @@ struct Gathered {
     if (items.size() > MAX_LIST) Rpt_error_text(err::BAD_IOLIST_ITEM, "a record layout of the file dictionary is too long");
   }
 };
+
+// Why the I/O program a file's dictionary names must not run, or "": whoever
+// may write the file could otherwise make every reader run a program of
+// their choosing.  The file and the program are both to be owned by this
+// user or by root with no write access for group or others.
+std::string program_refused(Fcb* f, const std::string& program) {
+  struct stat st {};
+  if (fstat(f->fd, &st) != 0 || !Owner_only_writes(st))
+    return "the file is not owned by you or root, or others may write it";
+  std::string path = Find_host_file(program.substr(0, program.find(';')));
+  if (path.empty()) return "no such program file";
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !Owner_only_writes(st))
+    return "the program is not owned by you or root, or others may write it";
+  return "";
+}
 
 }  // namespace
 
@@ -152,6 +171,11 @@ void Key_load_layouts(Fcb* f) {
   if (back.fragments) Iol_set_slot(f, 3, bytes(back.items), back.items.size());
   if (!program.empty() && !f->event_pgm) {
     if (program.size() > 255) program.resize(255);
+    std::string why = program_refused(f, program);
+    if (!why.empty()) {
+      Set_ext_error("The file's I/O program \"" + program + "\" is not run: " + why);
+      return;
+    }
     f->event_pgm = static_cast<char*>(Get_blk(program.size() + 1));
     std::memcpy(f->event_pgm, program.c_str(), program.size() + 1);
   }

@@ -338,6 +338,9 @@ bool plain_type_name(const std::string& s) {
 // that cannot be loaded is its error; an error the program does not handle
 // comes back from it.
 void Run_driver_program(const std::string& id) {
+  // The driver is a file of the library's driver folder itself.
+  if (id.empty() || id[0] == '.' || id.find('/') != std::string::npos)
+    Rpt_error_text(err::BAD_FILE_NAME, "a terminal driver id is a plain name");
   std::string name = "*dev/" + id;
   uint8_t* p = Work_take(name.size());
   std::memcpy(p, name.data(), name.size());

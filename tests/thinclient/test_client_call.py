@@ -7,8 +7,10 @@
 # (uploaded when it asks); a client that goes away during the call.
 import os
 import re
+import shutil
 import struct
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tclient import Client, can, check, goes_away_during, status  # noqa: E402
@@ -57,11 +59,16 @@ def error_of(t, tag):
     return int(m.group(1)) if m else None
 
 
-c = Client(level=12)
-c.handlers["$C"] = call
-with open(os.path.join(c.scratch, "_hostprog"), "w") as f:
+# A "*" name is a program of the library directory: a private one here,
+# holding the build's library and the host program.
+lib = tempfile.mkdtemp(prefix="oru_tclib_")
+for name in os.listdir(sys.argv[2]):
+    os.symlink(os.path.join(os.path.abspath(sys.argv[2]), name), os.path.join(lib, name))
+with open(os.path.join(lib, "_hostprog"), "w") as f:
     f.write("10 EXIT\n")
-host_version = int(os.stat(os.path.join(c.scratch, "_hostprog")).st_mtime)
+host_version = int(os.stat(os.path.join(lib, "_hostprog")).st_mtime)
+c = Client(level=12, env={"ORULIB": lib})
+c.handlers["$C"] = call
 args49 = ",".join(["1"] * 49)
 c.lines('1 CALL "[vrl]prog",A$,B,ERR=2',
         '2 PRINT "NOCLIENT ",ERR; END',
@@ -141,6 +148,8 @@ check(srv.keys() == ["$C"] and srv.requests[0].items("scscs") == [b"prog", ord('
 c.finish()
 c.remove()
 srv.close()
+
+shutil.rmtree(lib, ignore_errors=True)
 
 # A client that goes away during the call: oru ends cleanly.
 goes_away_during("$C", '20 CALL "[vrl]prog",A$')

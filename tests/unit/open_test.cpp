@@ -87,8 +87,13 @@ TEST_F(Open_paths, NameFormsTakenAsTheyStand) {
   EXPECT_EQ(candidates("/abs/f"), V{"/abs/f"});
 }
 
-TEST_F(Open_paths, StarNamesSearchTheLibraryInLowerCase) {
-  EXPECT_EQ(candidates("*Util"), (V{Lib_dir_path() + "/_util", Path_convert("_Util")}));
+TEST_F(Open_paths, StarNamesAreTheLibrarysAlone) {
+  // Neither a PREFIX directory nor the working directory can stand in for
+  // a library program.
+  Pfx_set(0, "/p/");
+  EXPECT_EQ(candidates("*Util"), (V{Lib_dir_path() + "/_util"}));
+  Path_drive(1);
+  EXPECT_EQ(Next_path(), 1);
   // In a library name ";" ends the name.
   EXPECT_EQ(candidates("*prog;entry").front(), Lib_dir_path() + "/_prog");
 }

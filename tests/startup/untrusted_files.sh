@@ -1,0 +1,130 @@
+#!/bin/sh
+# What the contents of a shared file must not make another user's oru do:
+# run a program found beside the data, run the I/O program a file's
+# dictionary names unless both belong to the user (or root) alone, or open a
+# command, a device or a memory channel named by a link target, a prefix-file
+# record, a duplicate-write definition or a data-dictionary entry.
+. "$(dirname "$0")/lib.sh"
+fail=0
+bad() { echo "$1"; fail=1; }
+session() { "$oru" < "$1" > "$1.got" 2>&1; }
+has() { grep -qxF -- "$2" "$1.got" || { bad "$1: no line '$2' in:"; cat "$1.got"; }; }
+# save NAME MARK: a program NAME that creates the file MARK when it runs.
+save() { printf '10 SERIAL "%s",0,0\n20 EXIT\nSAVE "%s"\n' "$tmp/$2" "$1" | "$oru" > /dev/null 2>&1; }
+link() {  # $1: file, $2: target, $3: driver id
+  { printf '[Oruapr]%-60s%-12s' "$2" "$3"; head -c 176 /dev/zero; } > "$1"
+}
+
+# A driver id runs the library's driver program, never one planted beside
+# the data or in a PREFIX directory; an id that is no plain name is refused.
+mkdir _dev evil evil/_dev
+save _dev/evil PWNED_DEV
+save evil/_dev/dumb PWNED_PFX
+save _util PWNED_STAR
+link data.lnk /dev/null evil
+link dumb.lnk /dev/null dumb
+link dots.lnk /dev/null ../evil
+cat > driver.bas <<'EOF'
+PREFIX "evil/"
+10 OPEN (1,ERR=20)"data.lnk"
+20 PRINT "planted",ERR
+30 OPEN (2,ERR=40)"dumb.lnk"
+40 PRINT "library driver"
+50 OPEN (3,ERR=60)"dots.lnk"
+60 PRINT "dots",ERR
+70 CALL "*util",ERR=80
+80 PRINT "star",ERR
+RUN
+EOF
+session driver.bas
+[ -e PWNED_DEV ] && bad "a driver program beside the data ran"
+[ -e PWNED_PFX ] && bad "a driver program in a PREFIX directory ran instead of the library's"
+[ -e PWNED_STAR ] && bad "a \"*\" name ran a program of the working directory"
+has driver.bas 'library driver'
+has driver.bas 'dots 10'
+has driver.bas 'star 12'
+
+# The dictionary's I/O program runs only when the file and the program are
+# owned by the user (or root) and nobody else may write them.
+printf '10 PRE_READ: ENTER P,K$,N,R$,O,K2\n20 SERIAL "%s",0,0\n30 EXIT\nSAVE "hook"\n' "$tmp/PWNED_HOOK" |
+  "$oru" > /dev/null 2>&1
+chmod 664 hook
+cat > dict.bas <<'EOF'
+10 KEYED "shared","[1:1:4]",0,60
+20 OPEN (1)"shared"; DICT WRITE (1)"h"; DICT WRITE (1,IND=1)"!hook"; WRITE (1)"0001","x"; CLOSE (1)
+RUN
+EOF
+session dict.bas
+cat > read.bas <<'EOF'
+10 OPEN (1)"shared"
+20 PRINT "open: ",MSG(-1)
+30 READ (1,KEY="0001")K$,A$
+40 PRINT "read ",A$
+RUN
+EOF
+session read.bas
+[ -e PWNED_HOOK ] && bad "a group-writable I/O program named by the dictionary ran"
+has read.bas 'read x'
+grep -q 'open: The file.s I/O program "hook" is not run' read.bas.got || { bad "no refusal in MSG(-1)"; cat read.bas.got; }
+chmod 644 hook
+chmod 666 shared
+session read.bas
+[ -e PWNED_HOOK ] && bad "the I/O program of a world-writable file ran"
+chmod 644 shared
+session read.bas
+[ -e PWNED_HOOK ] || { bad "the user's own I/O program did not run"; cat read.bas.got; }
+
+# Names read from files are refused when they name a command, a device or
+# a memory or PDF channel (error 10); the command never runs.
+link pdf.lnk '*pdf*' ''
+link mem.lnk '*memory*' ''
+cat > names.bas <<'EOF'
+10 OPEN (1,ERR=20)"pdf.lnk"
+20 PRINT "pdf link",ERR
+30 OPEN (3,ERR=40)"mem.lnk"
+40 PRINT "memory link",ERR
+50 KEYED "pfx",20,0,80
+60 OPEN (4)"pfx"
+70 WRITE (4,KEY="REPORT")"|touch PWNED_PFXFILE"
+75 WRITE (4,KEY="MEMO")"*memory*"
+80 CLOSE (4)
+90 PREFIX FILE "pfx"
+100 OPEN (5,ERR=110)"REPORT"
+110 PRINT "prefix file",ERR
+120 OPEN (6,ERR=130)"MEMO"
+130 PRINT "prefix memory",ERR
+140 PREFIX FILE ""
+RUN
+EOF
+session names.bas
+[ -e PWNED_PFXFILE ] && bad "a prefix-file record ran a command"
+has names.bas 'pdf link 10'
+has names.bas 'memory link 10'
+has names.bas 'prefix file 10'
+has names.bas 'prefix memory 10'
+
+# A journal directory's files are never written through a symbolic link
+# planted there, nor at an address a file's own bytes choose; a new file is
+# made exclusively.
+mkdir jd jd2 victim
+printf 'these are my notes, not a journal\n' > victim/notes.txt
+cp victim/notes.txt victim/plain.txt
+ln -s "$tmp/victim/notes.txt" jd/journal.7
+cp victim/plain.txt jd2/journal.3
+cat > journal.bas <<'EOF'
+10 SETERR 20; SET_JOURNAL OPEN "jd"; SET_JOURNAL WRITE "hello"
+20 PRINT "link",ERR; SETERR 0; SET_JOURNAL CLOSE
+30 SETERR 40; SET_JOURNAL OPEN "jd2"; SET_JOURNAL WRITE "hello"
+40 PRINT "text",ERR; SETERR 0; SET_JOURNAL CLOSE
+50 SETERR 60; SET_JOURNAL OPEN "victim/plain.txt"; SET_JOURNAL WRITE "hello"
+60 PRINT "plain",ERR; SETERR 0; SET_JOURNAL CLOSE
+RUN
+EOF
+session journal.bas
+cmp -s victim/notes.txt victim/plain.txt || bad "the journal wrote through a planted symbolic link"
+cmp -s jd2/journal.3 victim/plain.txt || bad "the journal wrote into a text file of its directory"
+has journal.bas 'link 17'
+has journal.bas 'text 17'
+has journal.bas 'plain 17'
+
+exit $fail
