@@ -53,6 +53,7 @@ Ssl_fn<int (*)(Tls_ctx*, const char*)> use_chain_file{"SSL_CTX_use_certificate_c
 Ssl_fn<int (*)(Tls_ctx*, const char*, int)> use_key_file{"SSL_CTX_use_PrivateKey_file"};
 Ssl_fn<int (*)(const Tls_ctx*)> check_key{"SSL_CTX_check_private_key"};
 Ssl_fn<int (*)(Tls_ctx*, const char*, const char*)> load_verify{"SSL_CTX_load_verify_locations"};
+Ssl_fn<int (*)(Tls_ctx*)> default_verify_paths{"SSL_CTX_set_default_verify_paths"};
 Ssl_fn<void (*)(Tls_ctx*, int, void*)> set_verify{"SSL_CTX_set_verify"};
 Ssl_fn<long (*)(Tls_ctx*, int, long, void*)> ctx_ctrl{"SSL_CTX_ctrl"};
 Ssl_fn<Tls_conn* (*)(Tls_ctx*)> ssl_new{"SSL_new"};
@@ -184,8 +185,15 @@ Tls_ctx* Tls_new_context(bool server, const char* cert_file, bool no_verify) {
     }
     err_clear()();
     if (load_verify()(ctx, cert_file, nullptr) != 1) ctx_failed(ctx, 13, "Cannot read CA's in certificate");
-    if (!server && !no_verify) set_verify()(ctx, VERIFY_PEER, nullptr);
+  } else if (!server && !no_verify) {
+    // Without a file of its own a client trusts the host's certificate
+    // store (the library's default places, which SSL_CERT_FILE and
+    // SSL_CERT_DIR move).
+    if (default_verify_paths()(ctx) != 1) ctx_failed(ctx, 13, "Cannot read the host's trusted certificates");
   }
+  // A client verifies the server's chain and host name unless the name
+  // says NOVERIFY; a server asks nothing of its clients.
+  if (!server && !no_verify) set_verify()(ctx, VERIFY_PEER, nullptr);
   return ctx;
 }
 

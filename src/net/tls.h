@@ -13,9 +13,10 @@ struct Tls_conn;  // an SSL
 
 // A context for a server or a client channel.  With a certificate file it
 // loads the certificate chain and the private key from it (PEM) and takes it
-// as the file of trusted certificates: a client then verifies the server's
-// certificate and host name unless no_verify is set.  A client file without
-// a private key serves as the trusted-certificate file only.  Failures
+// as the file of trusted certificates; without one a client trusts the
+// host's certificate store.  A client verifies the server's certificate and
+// host name unless no_verify is set.  A client file without a private key
+// serves as the trusted-certificate file only.  Failures
 // raise 13 (15 when the library cannot make a context) with the text named
 // for each step ("Can not find certificate file", ...).
 Tls_ctx* Tls_new_context(bool server, const char* cert_file, bool no_verify);
