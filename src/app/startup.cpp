@@ -101,10 +101,12 @@ bool distrusted(const std::string& p) {
 // An ini file in the working directory is used only when the user owns it
 // and neither group nor others may write it; another one is skipped with a
 // warning on standard error.
+// It is opened once and checked on its descriptor; its contents are kept,
+// and every later lookup reads them (a group-writable directory would let
+// the file be swapped between the check and a read by name).
 bool trusted_cwd_ini(const std::string& p) {
-  struct stat st {};
-  if (stat(p.c_str(), &st) != 0) return false;
-  if (st.st_uid == geteuid() && !(st.st_mode & (S_IWGRP | S_IWOTH))) return true;
+  int r = Ini_keep_own(p);
+  if (r >= 0) return r > 0;
   std::fprintf(stderr, "oru: %s ignored: not owned by you or writable by others\n", p.c_str());
   distrusted_ini.push_back(p);
   return false;
@@ -383,6 +385,7 @@ void SetPaths() {
   std::string exe_dir = szSysExec.empty() ? Getcwd() : dir_of(szSysExec);
   std::string cwd = Getcwd();
   distrusted_ini.clear();
+  Ini_forget_kept();
   if (!ini_given) {
     const char* env = std::getenv("ORUINI");
     if (env && *env) {

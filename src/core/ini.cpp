@@ -1,6 +1,11 @@
 // The ini file reader (format in ini.h).
 #include "core/ini.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +13,7 @@
 #include <functional>
 #include <unordered_set>
 
+#include "core/host.h"
 #include "core/messages.h"
 #include "core/process_config.h"
 
@@ -22,12 +28,17 @@ struct File_closer {
   }
 };
 
+constexpr size_t KEPT_MAX = 1 << 20;
+std::string kept_path, kept_text;  // Ini_keep_own's file and its contents
+
 // Calls on_line for each line of the first section of that name (the line
 // without its line feed).  on_line returns false to stop.  False when the
-// file cannot be opened.
+// file cannot be opened.  A kept file is read from its kept contents.
 bool scan_section(const char* path, const char* section, const std::function<bool(const char*, size_t)>& on_line) {
   if (path == nullptr || *path == '\0') return false;
-  FILE* f = std::fopen(path, "re");
+  bool kept = !kept_path.empty() && kept_path == path;
+  if (kept && kept_text.empty()) return true;
+  FILE* f = kept ? fmemopen(kept_text.data(), kept_text.size(), "r") : std::fopen(path, "re");
   if (!f) return false;
   File_closer closer{f};
   size_t slen = std::strlen(section);
@@ -57,6 +68,32 @@ int copy_out(char* out, int size, const char* s, size_t n) {
 }
 
 }  // namespace
+
+int Ini_keep_own(const std::string& path) {
+  // Not blocking: a FIFO planted at the name must not hold the start up.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  struct stat st {};
+  std::string text;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+            !(st.st_mode & (S_IWGRP | S_IWOTH)) && uint64_t(st.st_size) <= KEPT_MAX;
+  if (ok) {
+    text.resize(size_t(st.st_size));
+    int64_t n = Pread_all(fd, text.data(), text.size(), 0);
+    ok = n >= 0;
+    if (ok) text.resize(size_t(n));
+  }
+  close(fd);
+  if (!ok) return -1;
+  kept_path = path;
+  kept_text = std::move(text);
+  return 1;
+}
+
+void Ini_forget_kept() {
+  kept_path.clear();
+  kept_text.clear();
+}
 
 int GetPrivateProfileString(const char* section, const char* key, const char* def, char* out, int size,
                             const char* path) {

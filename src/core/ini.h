@@ -37,6 +37,16 @@ int GetPrivateProfileInt(const char* section, const char* key, int def, const ch
 int KestGetPrivateProfileString(const char* section, const char* key, const char* def, char* out, int size);
 int KestGetPrivateProfileInt(const char* section, const char* key, int def);
 
+// An ini file whose contents decide what runs (Commandline=, Library=) and
+// that lies where others might swap it: opened once, checked on the open
+// descriptor (a regular file owned by this user that neither group nor
+// others may write), read whole and kept, so that every later lookup of
+// that path reads what was checked.  1 kept, 0 no such file, -1 refused
+// (not regular, not the user's own, writable by others, or over 1 MB).
+int Ini_keep_own(const std::string& path);
+// Forgets what Ini_keep_own kept.
+void Ini_forget_kept();
+
 // Conveniences for C++ callers over the same reader.
 // The value of the key, or def when the file or the key is missing.
 std::string Ini_string(const std::string& path, const char* section, const char* key, const std::string& def);

@@ -2,6 +2,8 @@
 // trimming, the first section of a name only, 499-byte pieces.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +141,43 @@ TEST_F(IniTest, EntriesKeepTheFirstValueOfAKey) {
   EXPECT_EQ(e[1].first, "B$");
   EXPECT_EQ(e[1].second, "two");
   EXPECT_EQ(Ini_keys(path_, "G").size(), 3u);
+}
+
+// A working-directory ini is checked on the descriptor it is read from and
+// its contents kept: a file swapped in at its name afterwards is not read.
+TEST_F(IniTest, KeptOwnFileIsTheOneChecked) {
+  write("[Config]\nLibrary=/checked\n");
+  chmod(path_.c_str(), 0644);
+  ASSERT_EQ(Ini_keep_own(path_), 1);
+  std::string swap = dir_ + "/swap.ini";
+  std::ofstream(swap) << "[Config]\nLibrary=/swapped\nCommandline=x\n";
+  chmod(swap.c_str(), 0666);
+  std::filesystem::rename(swap, path_);
+  EXPECT_EQ(Ini_string(path_, "Config", "Library", ""), "/checked");
+  EXPECT_EQ(Ini_string(path_, "Config", "Commandline", "none"), "none");
+  EXPECT_EQ(get("Config", "Library"), "/checked");
+  Ini_forget_kept();
+  EXPECT_EQ(Ini_string(path_, "Config", "Library", ""), "/swapped");
+}
+
+TEST_F(IniTest, KeepOwnRefusesWhatOthersControl) {
+  EXPECT_EQ(Ini_keep_own(dir_ + "/missing.ini"), 0);
+  write("[Config]\nLibrary=/x\n");
+  chmod(path_.c_str(), 0664);
+  EXPECT_EQ(Ini_keep_own(path_), -1);
+  chmod(path_.c_str(), 0646);
+  EXPECT_EQ(Ini_keep_own(path_), -1);
+  // A FIFO at the name neither blocks nor counts.
+  std::string fifo = dir_ + "/fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_EQ(Ini_keep_own(fifo), -1);
+  EXPECT_EQ(Ini_keep_own(dir_), -1);
+  // An empty file is kept as empty: defaults everywhere.
+  write("");
+  chmod(path_.c_str(), 0600);
+  ASSERT_EQ(Ini_keep_own(path_), 1);
+  EXPECT_EQ(Ini_string(path_, "Config", "Library", "def"), "def");
+  Ini_forget_kept();
 }
 
 }  // namespace
