@@ -103,6 +103,47 @@ has names.bas 'memory link 10'
 has names.bas 'prefix file 10'
 has names.bas 'prefix memory 10'
 
+# A duplicate-write definition's target and a data dictionary's file name
+# are names from files too; a dictionary's "=" expression is evaluated only
+# from a dictionary no one else may write.
+printf '[Config]\nMirror=1\n' > mirror.ini
+cat > dupl.bas <<'EOF'
+10 KEYED "defs","[1:1:80]",0,-300
+20 SERIAL "orders"; OPEN LOCK (1)"orders"; D$=FIN(1,"PATHNAME"); CLOSE (1)
+30 K$=""; FOR I=LEN(D$) TO 1 STEP -1; K$=K$+UCS(D$(I,1)); NEXT I
+40 OPEN (9)"defs"; WRITE (9)K$+"|",">touch PWNED_DUP",""; CLOSE (9)
+50 REPEAT DATA FILE "defs"
+60 OPEN LOCK (1)"orders"; WRITE (1,ERR=70)"x"
+70 PRINT "duplicate",ERR
+RUN
+EOF
+ORUINI="$tmp/mirror.ini" "$oru" < dupl.bas > dupl.bas.got 2>&1
+[ -e PWNED_DUP ] && bad "a duplicate-write definition ran a command"
+has dupl.bas 'duplicate 10'
+cat > ddf.bas <<'EOF'
+10 KEYED "tessaron.ddf","[1:1:12],[1:1:12],[2:1:8]",0,120
+20 OPEN LOCK (9)"tessaron.ddf"
+30 WRITE (9)"EVIL","=STR(SCLL(""touch PWNED_DDF""))","x"
+40 WRITE (9)"PIPE","|touch PWNED_PIPE","x"
+50 CLOSE (9)
+RUN
+EOF
+session ddf.bas
+chmod 664 tessaron.ddf
+cat > table.bas <<'EOF'
+10 OPEN DICT
+20 OPEN (1,ERR=30)TABLE "PIPE"
+30 PRINT "table pipe",ERR
+40 OPEN (2,ERR=50)TABLE "EVIL"
+50 PRINT "table expression",ERR
+RUN
+EOF
+session table.bas
+[ -e PWNED_PIPE ] && bad "a data dictionary's file name ran a command"
+[ -e PWNED_DDF ] && bad "the expression of a group-writable data dictionary was evaluated"
+has table.bas 'table pipe 10'
+has table.bas 'table expression 10'
+
 # A journal directory's files are never written through a symbolic link
 # planted there, nor at an address a file's own bytes choose; a new file is
 # made exclusively.
