@@ -185,6 +185,8 @@ class Compiler {
   static constexpr int PROP_PENDING = -2;
   bool in_prop_ = false;  // reading that property's name
   bool word_is(const char* w) const;
+  bool method_head() const;
+  bool modifier_word() const;
   Tok_state last_{0, 0, -1};
   size_t tok_start_ = 0;
   size_t last_start_ = 0;
@@ -200,6 +202,40 @@ bool Compiler::word_is(const char* w) const {
     if (Uppercs[in_[pos_ + i]] != uint8_t(w[i])) return false;
   return pos_ + n == in_len_ || !(is_letter(in_[pos_ + n]) || is_digit(in_[pos_ + n]) || in_[pos_ + n] == '_' ||
                                    in_[pos_ + n] == '$');
+}
+
+// Whether the output so far ends with FUNCTION and any method modifiers
+// (PERFORM 197, LOCAL 149 209, HIDE 149 203): a method's name comes next.
+bool Compiler::method_head() const {
+  size_t k = out_len_;
+  for (;;) {
+    if (k >= 2 && out_[k - 2] == code::EXT_DIR) {
+      if (out_[k - 1] == 216) return true;
+      if (out_[k - 1] == code::X_HIDE || out_[k - 1] == code::X_LOCAL) {
+        k -= 2;
+        continue;
+      }
+    }
+    if (k >= 1 && out_[k - 1] == code::D_PERFORM) {
+      k -= 1;
+      continue;
+    }
+    return false;
+  }
+}
+
+// Whether the source at the cursor is a method modifier (HIDE, LOCAL or
+// PERFORM) followed by blanks and a name: a method may itself be named so
+// (FUNCTION LOCAL(X)).
+bool Compiler::modifier_word() const {
+  for (const char* w : {"HIDE", "LOCAL", "PERFORM"}) {
+    if (!word_is(w)) continue;
+    size_t i = pos_ + std::strlen(w);
+    if (i >= in_len_ || in_[i] != ' ') return false;
+    while (i < in_len_ && in_[i] == ' ') ++i;
+    return i < in_len_ && (is_letter(in_[i]) || in_[i] == '_');
+  }
+  return false;
 }
 
 // Reads the next token, appending its code and inline bytes to the output.
@@ -232,10 +268,14 @@ int Compiler::next_token(int expected) {
     in_prop_ = false;
     return tok_ = t;
   }
-  // The name after FUNCTION is a method name even where it spells a
-  // keyword (a class implements LOAD, READ, WRITE ...); FUNCTION END stays.
-  if (out_len_ >= 2 && out_[out_len_ - 1] == 216 && out_[out_len_ - 2] == code::EXT_DIR && is_letter(c) &&
-      !word_is("END")) {
+  // The name after FUNCTION and its modifiers is a method name even where
+  // it spells a keyword (a class implements LOAD, READ, WRITE ...);
+  // FUNCTION END stays.
+  // A modifier there is the keyword, even where a name could stand.
+  const bool head = is_letter(c) && method_head();
+  const bool modifier = head && modifier_word();
+  if (head && !modifier &&
+      !(out_len_ >= 2 && out_[out_len_ - 1] == 216 && out_[out_len_ - 2] == code::EXT_DIR && word_is("END"))) {
     in_prop_ = true;
     int t = scan_name(code::NUM_VAR);
     in_prop_ = false;
@@ -273,6 +313,7 @@ int Compiler::next_token(int expected) {
     // a word is a name whatever it spells.
     if ((flags_->stmt & SF_NAMES) && (expected == code::NUM_VAR || expected == code::STR_VAR) && is_letter(c))
       as_var = true;
+    if (modifier) as_var = false;
     if (!as_label && !as_var) {
       pos_ += size_t(m.consumed);
       emit(m.code);
