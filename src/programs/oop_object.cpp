@@ -268,7 +268,7 @@ void OopFreeObject(int32_t slot) {
     // releases are dropped: the object goes whatever they do.
     Catch_region region;
     try {
-      if (!(ws.Con_flags & 0x2000) && !oop.shutting_down) Oop_run_delete(o, o->cls, false);
+      if (!(ws.Con_flags & CON_LEAVE_NESTED)) Oop_run_delete(o, o->cls, false);
     } catch (const Oru_error&) {
     }
   }
@@ -303,16 +303,28 @@ void OopFreeObject(int32_t slot) {
 }
 
 void Oop_objects_clear() {
-  // Sweeps: first objects nobody else holds, then the rest; errors are
-  // dropped and the sweep goes on.
-  for (int sweep = 0; sweep < 2; sweep++) {
+  // Four sweeps: objects nobody else holds that no object created, then
+  // those nobody else holds, then every object, each with its delete
+  // handlers; the last frees what is left without them (leaving nested
+  // runs and stopping).  The end of the session may have asked nested
+  // runs to end already: the handlers of the first three run all the same.
+  // Errors are dropped and the sweep goes on.
+  const uint32_t con_before = ws.Con_flags, run_before = ws.Run_flags;
+  for (int sweep = 0; sweep < 4; sweep++) {
+    if (sweep == 3) {
+      ws.Con_flags |= CON_LEAVE_NESTED;
+      ws.Run_flags |= RF_STOP;
+    } else {
+      ws.Con_flags &= ~uint32_t(CON_LEAVE_NESTED);
+      ws.Run_flags &= ~uint32_t(RF_STOP);
+    }
     bool again = true;
     while (again) {
       again = false;
       for (size_t i = 1; i < oop.objs.size(); i++) {
         Oop_object* o = oop.objs[i];
         if (!o) continue;
-        if (sweep == 0 && (o->refs > 1 || o->creator)) continue;
+        if ((sweep == 0 && (o->refs > 1 || o->creator)) || (sweep == 1 && o->refs > 1)) continue;
         Catch_region region;
         try {
           o->lock = 0;
@@ -328,6 +340,8 @@ void Oop_objects_clear() {
       }
     }
   }
+  ws.Con_flags = (ws.Con_flags & ~uint32_t(CON_LEAVE_NESTED)) | (con_before & CON_LEAVE_NESTED);
+  ws.Run_flags = (ws.Run_flags & ~uint32_t(RF_STOP)) | (run_before & RF_STOP);
   oop.objs.assign(1, nullptr);
   oop.first_free = 1;
   oop.live = 0;
