@@ -671,10 +671,11 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
 }
 
 void Oop_set_precision_for(Oop_object* o, Oop_class* c) {
-  int prc = -2;
+  // The class's PRECISION, else the object's own, else the default: never
+  // the caller's.
+  int prc = prmblk.PD;
   if (c && (c->flags & CF_PRECISION)) prc = c->precision;
   else if (o->state & OS_OWN_PREC) prc = o->precision;
-  if (prc == -2) return;
   if (prc == -1) {
     ws.Num_flags |= NF_FLOATING;
     ws.Precision = 18;

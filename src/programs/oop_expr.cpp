@@ -273,11 +273,11 @@ inline void bind_props(Oop_fast_expr* f, Oop_object* o) {
 // name up or run code.  False, with nothing done, when it does not fit:
 // the count of numbers is not the parameters' (the general path raises
 // the error), a name is no readable numeric property of the object, or the
-// class or object has a precision of its own.
+// precision the expression runs with is not the caller's.
 [[gnu::always_inline]] inline bool run_chain(Oop_fast_expr* f, Oop_object* o, Oop_class* c, const Num_val* nums,
                                              size_t count) {
   if (count != f->params.size()) return false;
-  if ((c && (c->flags & CF_PRECISION)) || (o->state & OS_OWN_PREC)) return false;
+  if (!Oop_caller_precision_fits(o, c)) return false;
   bind_props(f, o);
   for (const auto& it : f->chain) {
     if (it.kind != CHAIN_NAME) continue;

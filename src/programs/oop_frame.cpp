@@ -427,6 +427,7 @@ int Oop_frame_load(void* ctx) {
         ws.Edit_list == Last_line() && ws.Pgm_name && ws.Pgm_name->len == std::min(m.name->size(), NAME_KEEP))
       learn_entry(e, rec);
     if (e.rec) note_entry(m, e);
+    Oop_set_precision_for(m.obj, m.cls);
     return entry;
   }
   // The load's work (Exec_load on a found record, for a fresh call context).
@@ -457,6 +458,7 @@ int Oop_frame_load(void* ctx) {
     if (m.form == FORM_CALL && !(ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED))) keep_warm(e, rec);
     bind_enter(e);
   }
+  Oop_set_precision_for(m.obj, m.cls);
   return 1;
 }
 
@@ -492,6 +494,7 @@ namespace {
   // The caller's fields a call carries over, and what the loading left.
   ws.Num_flags = f->Num_flags;
   ws.Precision = f->Precision;
+  Oop_set_precision_for(m.obj, m.cls);  // the object code's own, not the caller's
   ws.Var_mask_glob = f->Var_mask_glob;
   ws.With_ctx = f->With_ctx;
   ws.With_depth = f->With_depth;
@@ -624,7 +627,7 @@ bool Oop_frame_inline(Oop_object* o, Oop_class* c, const Prog_ref& r, Arg_rec* a
       (rec->flags & (PO_STALE | PO_CHANGED)) || (rec->state & PO_STATE_DATA_SET) || !(rec->flags & PO_PINNED) ||
       Perform_on_active || Text_source() || LoadData_any())
     return false;
-  if ((c->flags & CF_PRECISION) || (o->state & OS_OWN_PREC)) return false;
+  if (!Oop_caller_precision_fits(o, c)) return false;
   const Num_val* nums[METHOD_KEEP_MAX];  // (pointers: no values to construct)
   uint32_t i = 0;
   for (Arg_rec* a = args; a; a = a->next, i++) {

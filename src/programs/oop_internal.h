@@ -17,6 +17,7 @@
 
 #include "core/decimal.h"
 #include "core/executor.h"
+#include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -469,6 +470,13 @@ bool Oop_fast_expression_nums(Oop_object* o, Oop_class* c, const std::vector<uin
 std::string OopReturnProps(Oop_object* o);
 std::string OopReturnPropsExt(Oop_object* o);
 void Oop_set_precision_for(Oop_object* o, Oop_class* c);
+// Whether the precision object code of o and c runs with is the caller's
+// own (no PRECISION of the class or object, the caller at the default), so
+// that a fast path may compute in the caller's context.
+inline bool Oop_caller_precision_fits(const Oop_object* o, const Oop_class* c) {
+  return !(c && (c->flags & CF_PRECISION)) && !(o->state & OS_OWN_PREC) && ws.Precision == prmblk.PD &&
+         !(ws.Num_flags & NF_FLOATING);
+}
 
 // Running-object context: entered around expression and method code.
 struct Oop_run_guard {

@@ -10,7 +10,7 @@ REM and must give what a first call gives.
 60 FOR R=1 TO 3; V=R; V$=STR(R); PRINT H'K(V)," ",H'K(V$)," ",H'K(R+R); NEXT R
 100 REM arguments of three operands, nine arguments, an array
 110 DIM Q[3]; FOR R=1 TO 3; Q[1]=R; PRINT H'F(R+1+1,"a",R*2*1)," ",H'N(1,2,3,4,5,6,7,8,R)," ",H'Q(Q[ALL])," ",Q[2]; NEXT R
-120 REM the caller's precision and its WITH value reach the method
+120 REM the caller's WITH value reaches the method, its precision does not
 130 FOR R=2 TO 4; PRECISION R; PRINT H'D(1,3)," ",H'D(2,3); NEXT R; PRECISION 2
 140 REM another object, a dropped and remade one, one with its own variables
 150 FOR R=1 TO 3; PRINT H'F(R+0,"",1)," ",G'F(R+0,"",1); NEXT R
