@@ -20,6 +20,15 @@ Var_node* Oop_var_lookup(uint8_t type, const uint8_t* name, int len) {
 
 void Oop_hook_update() { Var_lookup_hook = (LoadData_any() || oop.live > 0) ? Oop_var_lookup : nullptr; }
 
+namespace {
+
+// A change of +J trims the cache of unused classes to the new size at once.
+void class_cache_param(uint16_t code, int32_t) {
+  if (code == Prm_code('+', 'J') && !oop.shutting_down) KestAdjClassCache(nullptr, false);
+}
+
+}  // namespace
+
 void Oop_init() {
   Var_clear_hook = LoadData_dropall;
   Clear_object_hook = OopClearVariables;
@@ -30,6 +39,7 @@ void Oop_init() {
   On_event_hook = DoOnEvent;
   Oop_init_events();
   Oop_init_controls();
+  Prm_watch(class_cache_param);
   Oop_hook_update();
 }
 

@@ -1,0 +1,32 @@
+REM The cache of unused classes follows +J: lowering it frees the least
+REM recently used at once; with +J=0 nothing unused stays.
+10 DEF CLASS "CA"
+20 END DEF
+SAVE "CA.orc"
+DELETE
+10 DEF CLASS "CB"
+20 END DEF
+SAVE "CB.orc"
+DELETE
+10 DEF CLASS "CC"
+20 END DEF
+SAVE "CC.orc"
+DELETE
+10 DEF CLASS "CD"
+20 END DEF
+SAVE "CD.orc"
+DELETE
+H=NEW("CA"); DROP OBJECT H
+H=NEW("CB"); DROP OBJECT H
+H=NEW("CC"); DROP OBJECT H
+H=NEW("CD"); DROP OBJECT H
+SET_PARAM '+J'=2
+DROP CLASS "CA"
+DROP CLASS "CB"
+DROP CLASS "CC"
+H=NEW("CD"); DROP OBJECT H
+SET_PARAM '+J'=0
+DROP CLASS "CD"
+SET_PARAM '+J'=10
+H=NEW("CD"); DROP OBJECT H
+DROP CLASS "CD"
