@@ -66,6 +66,12 @@ bool Fio_supports(int32_t kind, int slot) {
   return t && t[slot] != Io_mode_err;
 }
 
+bool Fio_slot_is(int32_t kind, int slot, Fio_op op) {
+  if (kind < -1 || kind > FK_LAST) return false;
+  const Fio_op* t = kind_tables[kind + 1];
+  return t && t[slot] == op;
+}
+
 int64_t Bad_io(int) {
   int kind = ws.Cur_ftype;
   std::string what = "the ";

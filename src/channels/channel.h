@@ -243,6 +243,8 @@ inline void Select_console() {
 int64_t Bad_io(int slot);  // reserved or unbuilt kinds: error 99
 // Whether a kind's slot holds an operation (not Io_mode_err, not unbuilt).
 bool Fio_supports(int32_t kind, int slot);
+// Whether a kind's slot is op (its driver registered op there).
+bool Fio_slot_is(int32_t kind, int slot, Fio_op op);
 
 // Fillers of slots a kind does not support.
 int64_t Io_mode_err();   // error 13

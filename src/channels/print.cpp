@@ -655,6 +655,16 @@ void print_array_item(Fcb* f) {
   }
 }
 
+// Whether f's buffer holds its records up to rec_start and after it the
+// record being built alone: the kinds whose line end writes a record, and
+// those whose whole buffer is one record (a flush is error 1).
+bool one_record_buffer(const Fcb* f) {
+  int32_t k = f->kind;
+  return k == FK_SERIAL || k == FK_INDEXED || k == FK_PIPE || Fio_slot_is(k, FIO_FLUSH, Io_rsz_err);
+}
+
+void print_items(Fcb* f);
+
 }  // namespace
 
 // Whether the '(' at the cursor begins the channel part: it does unless the
@@ -684,6 +694,24 @@ void d_prin() {
   }
   Prt_begin_output();
   Fcb* f = ws.Cur_fcb;
+  try {
+    print_items(f);
+  } catch (...) {
+    // A PRINT that failed leaves no part of its record for the next
+    // statement to write.
+    if (!Prt_is_console(f) && one_record_buffer(f)) {
+      f->buf_count = f->rec_start;
+      f->high_water = 0;
+    }
+    throw;
+  }
+  if (channel && (f->st4 & ST4_HAS_DUP)) KestDuplData(d_prin, at, "PRINT");
+}
+
+namespace {
+
+// The items of a PRINT, its line end and flush.
+void print_items(Fcb* f) {
   bool keep_line = false;
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
@@ -719,5 +747,6 @@ void d_prin() {
     if (!(just_wrapped && Sw_on(sw::BX))) Prt_slew(1);
   }
   if (!Prt_is_console(f) && (f->st3 & ST3_FLUSH_EACH)) Prt_flush();
-  if (channel && (f->st4 & ST4_HAS_DUP)) KestDuplData(d_prin, at, "PRINT");
 }
+
+}  // namespace
