@@ -23,8 +23,8 @@
 //                 'E' IEEE double, written D in a template (8 bytes)
 //                 'B' integer, two's complement (8 bytes)
 //                 'Y' amount in ten-thousandths, two's complement (8 bytes)
-//     u16  width  ('C' and 'N'; 'I' and 'U' 1..8; the size of X E F B Y;
-//                 0 otherwise)
+//     u32  width  ('C' and 'N' 1..100,000,000; 'I' and 'U' 1..8; the size
+//                 of X E F B Y; 0 otherwise)
 //     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
 //                 DELIM_NONE none: the field takes the rest of the record;
 //                 binary forms: the byte order, ORDER_* below)
@@ -80,7 +80,7 @@ namespace {
 
 constexpr uint16_t DELIM_DEFAULT = 0x100;
 constexpr uint16_t DELIM_NONE = 0xFFFF;
-constexpr size_t FIELD_WIDTH_MAX = 10240;
+constexpr uint32_t FIELD_WIDTH_MAX = 100000000;
 constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
 constexpr uint32_t ARRAY_FIELD_MAX = 10000;  // elements of one array field
 enum : uint16_t { ORDER_BIG = 0, ORDER_LITTLE = 1, ORDER_WORDS = 2 };
@@ -106,7 +106,7 @@ void reorder(uint8_t* b, uint32_t w, uint16_t order) {
 struct Field {
   uint8_t type = 0;  // 1, 2 or '*'
   uint8_t form = 'P';
-  uint16_t width = 0;
+  uint32_t width = 0;
   uint16_t delim = DELIM_DEFAULT;
   uint16_t count = 0;  // array field: its elements
   std::string name;
@@ -143,15 +143,15 @@ std::vector<Field> read_list(const uint8_t* blk) {
   const uint8_t* p = blk + 2;
   const uint8_t* end = blk + get_u16be(blk);
   while (p < end && *p != 255) {
-    if (end - p < 11 || end - p < 11 + p[8]) Rpt_error(err::INTERNAL_CODE);
+    if (end - p < 13 || end - p < 13 + p[10]) Rpt_error(err::INTERNAL_CODE);
     Field f;
     f.type = p[0];
     f.form = p[1];
-    f.width = get_u16be(p + 2);
-    f.delim = get_u16be(p + 4);
-    f.count = get_u16be(p + 6);
-    f.name.assign(reinterpret_cast<const char*>(p + 9), p[8]);
-    const uint8_t* d = p + 9 + p[8];
+    f.width = get_u32be(p + 2);
+    f.delim = get_u16be(p + 6);
+    f.count = get_u16be(p + 8);
+    f.name.assign(reinterpret_cast<const char*>(p + 11), p[10]);
+    const uint8_t* d = p + 11 + p[10];
     size_t dn = get_u16be(d);
     if (size_t(end - d) < 2 + dn) Rpt_error(err::INTERNAL_CODE);
     f.desc.assign(reinterpret_cast<const char*>(d + 2), dn);
@@ -163,7 +163,7 @@ std::vector<Field> read_list(const uint8_t* blk) {
 
 uint8_t* write_list(const std::vector<Field>& fields) {
   size_t n = 3;
-  for (const Field& f : fields) n += 11 + f.name.size() + f.desc.size();
+  for (const Field& f : fields) n += 13 + f.name.size() + f.desc.size();
   if (n > 0xFFFF) Rpt_error(err::BAD_IOLIST_ITEM);
   auto* b = static_cast<uint8_t*>(Get_blk(n));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
@@ -172,12 +172,12 @@ uint8_t* write_list(const std::vector<Field>& fields) {
   for (const Field& f : fields) {
     p[0] = f.type;
     p[1] = f.form;
-    put_u16be(p + 2, f.width);
-    put_u16be(p + 4, f.delim);
-    put_u16be(p + 6, f.count);
-    p[8] = uint8_t(f.name.size());
-    std::memcpy(p + 9, f.name.data(), f.name.size());
-    p += 9 + f.name.size();
+    put_u32be(p + 2, f.width);
+    put_u16be(p + 6, f.delim);
+    put_u16be(p + 8, f.count);
+    p[10] = uint8_t(f.name.size());
+    std::memcpy(p + 11, f.name.data(), f.name.size());
+    p += 11 + f.name.size();
     put_u16be(p, uint16_t(f.desc.size()));
     if (!f.desc.empty()) std::memcpy(p + 2, f.desc.data(), f.desc.size());
     p += 2 + f.desc.size();
@@ -203,7 +203,7 @@ struct Tpl_reader {
     uint32_t v = 0;
     while (pos < len && s[pos] >= '0' && s[pos] <= '9') {
       v = v * 10 + uint32_t(s[pos++] - '0');
-      if (v > 0xFFFF) bad();
+      if (v > FIELD_WIDTH_MAX) bad();
     }
     return v;
   }
@@ -212,8 +212,10 @@ struct Tpl_reader {
 // Compiles a template string into fields.  Names are letters, digits, "."
 // and "_" (first a letter or "_"), upper-cased; "*" instead of a name is a
 // skip field.  T is C (text), N (number), I or U (binary integers); n is the
-// width, "*" a field ended by the record separator, "*=d" by byte d, "*="
-// by nothing.  A ":" after ")" starts a comment that runs to the next ":".
+// width (1..100,000,000; 1..8 for I and U), "*" a field ended by the
+// record separator, "*=d" by byte d, "*=" by nothing.  A ":" after ")"
+// starts a comment that runs to the next ":".  Any fault of the text is
+// error 81.
 std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
   std::vector<Field> out;
   Tpl_reader r{s, len};
@@ -232,7 +234,7 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       if (r.at('[')) {  // an array field of n elements
         ++r.pos;
         uint32_t n = r.number();
-        if (n < 1 || n > ARRAY_FIELD_MAX) Rpt_error(err::OUT_OF_RANGE);
+        if (n < 1 || n > ARRAY_FIELD_MAX) Tpl_reader::bad();
         f.count = uint16_t(n);
         r.expect(']');
       }
@@ -261,7 +263,7 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
     if (size) {
       // The fixed-size forms take no width.
       f.form = t == 'D' ? uint8_t('E') : t;
-      f.width = uint16_t(size);
+      f.width = size;
       f.delim = order;
     } else {
     r.expect('(');
@@ -277,9 +279,9 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       }
     } else {
       uint32_t w = r.number();
-      if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Rpt_error(err::OUT_OF_RANGE);
+      if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Tpl_reader::bad();
       f.form = t;
-      f.width = uint16_t(w);
+      f.width = w;
       if (binary) f.delim = order;
     }
     r.expect(')');

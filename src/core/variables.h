@@ -327,7 +327,7 @@ void Def_record(Var_node* node);
 struct Record_field {
   uint8_t type;       // code 1 numeric, 2 string, '*' skip
   uint8_t form;       // 'P' plain, 'C' 'N' fixed width, 'D' delimited, 'I' 'U' binary
-  uint16_t width;     // 'C' 'N' 'I' 'U'
+  uint32_t width;     // 'C' 'N' 'I' 'U'
   uint16_t delim;     // 'D': the byte, 0x100 the record separator, 0xFFFF none
   uint16_t count;     // array field: its elements (0 a plain field)
   std::string name;   // upper-cased, "$" ending a string field's

@@ -207,15 +207,16 @@ TEST_F(RecordsTest, BadLayoutsAreErrors) {
   EXPECT_EQ(run({"10 DIM T$:\"A:C3\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"9A:C(3)\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"\""}), 81);
-  EXPECT_EQ(run({"10 DIM T$:\"A:C(0)\""}), 41);
-  EXPECT_EQ(run({"10 DIM T$:\"A:C(99999)\""}), 81);
+  EXPECT_EQ(run({"10 DIM T$:\"A:C(0)\""}), 81);
+  EXPECT_EQ(run({"10 DIM T$:\"A:C(99999)\""}), 0);
+  EXPECT_EQ(run({"10 DIM T$:\"A:C(100000001)\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"A:I(*)\""}), 81);  // binary fields have no delimiter
   EXPECT_EQ(run({"10 DIM T$:\"A:U(*=44)\""}), 81);
-  EXPECT_EQ(run({"10 DIM T$:\"A:I(9)\""}), 41);
-  EXPECT_EQ(run({"10 DIM T$:\"A:U(0)\""}), 41);
+  EXPECT_EQ(run({"10 DIM T$:\"A:I(9)\""}), 81);
+  EXPECT_EQ(run({"10 DIM T$:\"A:U(0)\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:100"}), 45);  // line 100 is no IOLIST line
   EXPECT_EQ(run({"10 DIM T$:20", "20 IOLIST A$,N:C(3)"}), 81);  // only plain variables
-  EXPECT_EQ(run({"10 DIM T$:\"A[0]:C(2)\""}), 41);
+  EXPECT_EQ(run({"10 DIM T$:\"A[0]:C(2)\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"A[2:C(2)\""}), 81);
   // a numeric field given text that is no number
   EXPECT_EQ(run({"10 DIM R$:IOLIST A", "20 R$=\"x|\""}), 43);
