@@ -11,6 +11,7 @@
 #include "channels/io_list.h"
 #include "channels/kdef.h"
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/hooks.h"
 #include "core/host.h"
 #include "core/errors.h"
@@ -221,18 +222,9 @@ void opt_opt() {
 void opt_tbl() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
-    uint32_t ref = Get_line();
-    uint8_t* resume = ws.Exec_ptr;
-    uint16_t n = Find_line(ref);
-    if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(err::BAD_LINE_REF);
-    uint8_t* p = ws.Str_ptr + 2;
-    while (*p == code::LABEL) p += 2 + p[1] + 1;  // a label ahead of the statement
-    if (*p != code::D_TABLE) Rpt_error(err::BAD_LINE_REF);
-    ws.Exec_ptr = p + 1;
-    Eval_str();
+    Eval_table_line(Get_line(), err::BAD_LINE_REF);
     ws.Io_tbl_len = ws.Str_len;
     ws.Io_tbl = keep_string();
-    ws.Exec_ptr = resume;
     return;
   }
   Eval_str();
@@ -347,6 +339,26 @@ void use_console() {
 }
 
 }  // namespace
+
+void Eval_table_line(uint32_t ref, int err_no) {
+  uint8_t* resume = ws.Exec_ptr;
+  Line_pos pos = Save_line_pos();
+  struct Back {
+    uint8_t* at;
+    const Line_pos& pos;
+    ~Back() {
+      ws.Exec_ptr = at;
+      Restore_line_pos(pos);
+    }
+  } back{resume, pos};
+  uint16_t n = Find_line(ref);
+  if (!(ref & LINE_LABEL_BIT) && n != ref) Rpt_error(err_no);
+  uint8_t* p = ws.Str_ptr + 2;
+  while (*p == code::LABEL) p += 2 + p[1] + 1;  // a label ahead of the statement
+  if (*p != code::D_TABLE) Rpt_error(err_no);
+  ws.Exec_ptr = p + 1;
+  Eval_str();
+}
 
 void Io_reset_statement() {
   Io_reset_run();

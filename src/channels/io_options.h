@@ -105,6 +105,11 @@ int Kseg_widths(const uint8_t* segs, int32_t key_no, int32_t* widths, int max);
 // I/O statement starts from (the reset run of Io_state, retry limit WT,
 // separator FS); the channel fields are left as they are.
 void Io_reset_statement();
+// The table of the TABLE statement on the line ref names (labels ahead of
+// the statement skipped): its operand evaluated into the string
+// accumulator.  Error err_no when the line is missing or holds no TABLE;
+// the cursor and the current line are kept.
+void Eval_table_line(uint32_t ref, int err_no);
 
 // The channel part "(n)" with at most one END= and one ERR= naming plain
 // line numbers, n a small literal: what channel_part reads for it, without

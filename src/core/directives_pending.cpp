@@ -2,9 +2,15 @@
 // what is missing.  A handler moves out of this file when its subsystem lands.
 #include "core/directives.h"
 #include "core/errors.h"
-
+#include "core/workspace.h"
 
 // RANDOM and SWAP are not available in this system: error 99 with its own
-// message, not the not-built text.
-void d_rand() { Rpt_error(err::NOT_BUILT); }
-void d_swap() { Rpt_error(err::NOT_BUILT); }
+// message, not the not-built text; the statement's ERR= takes it.
+void d_rand() {
+  Err_scan_from(ws.Exec_ptr);
+  Rpt_error(err::NOT_BUILT);
+}
+void d_swap() {
+  Err_scan_from(ws.Exec_ptr);
+  Rpt_error(err::NOT_BUILT);
+}

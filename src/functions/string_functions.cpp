@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "channels/io_options.h"
 #include "core/array_search.h"
 #include "core/control_stack.h"
 #include "core/line_store.h"
@@ -519,25 +520,6 @@ namespace {
 
 constexpr uint8_t TBL_OPT = 143;  // TBL=
 
-// The table bytes of the TABLE statement (227, u16 BE length, bytes) that
-// starts line n; error 21 when the line has none.
-std::string table_of_line(uint32_t n) {
-  if (n & (LINE_LABEL_BIT | LINE_STMT_BIT)) Rpt_error(err::LINE_NUMBER_RANGE);
-  Line_pos pos = Save_line_pos();
-  uint8_t* sp = ws.Str_ptr;
-  int32_t sl = ws.Str_len;
-  uint16_t got = Find_line(n);
-  const uint8_t* line = ws.Str_ptr;
-  int32_t len = ws.Str_len;
-  Restore_line_pos(pos);
-  ws.Str_ptr = sp;
-  ws.Str_len = sl;
-  if (got != n || len < 6 || line[2] != code::D_TABLE) Rpt_error(err::LINE_NUMBER_RANGE);
-  size_t tl = get_u16be(line + 3);
-  if (5 + tl > size_t(len)) Rpt_error(err::LINE_NUMBER_RANGE);
-  return std::string(reinterpret_cast<const char*>(line + 5), tl);
-}
-
 }  // namespace
 
 void fnc_tbl() {
@@ -561,10 +543,13 @@ void fnc_tbl() {
   Fnc_str s{ws.Str_ptr, ws.Str_len};
   Fnc_comma();
   Fnc_str t;
-  std::string table_stmt;
+  std::string table_stmt, first;
   if (*ws.Exec_ptr == TBL_OPT) {  // TBL=line: the table of that line's TABLE statement
     ++ws.Exec_ptr;
-    table_stmt = table_of_line(Get_line());
+    first.assign(reinterpret_cast<const char*>(s.p), size_t(s.len));  // the table's expression may reuse s's place
+    s = {reinterpret_cast<const uint8_t*>(first.data()), int32_t(first.size())};
+    Eval_table_line(Get_line(), err::LINE_NUMBER_RANGE);
+    table_stmt.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     t = {reinterpret_cast<const uint8_t*>(table_stmt.data()), int32_t(table_stmt.size())};
   } else {
     t = Fnc_string();
