@@ -17,6 +17,7 @@
 
 #include "core/console_device.h"
 #include "core/codes.h"
+#include "core/exec_command.h"
 #include "core/compiler.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -579,6 +580,8 @@ void Exec_edit() {
 
 void d_reno() {
   refuse_protected();
+  // Frames hold line numbers and cursors into the lines about to change.
+  if (ws.Ctl_depth > 0) Rpt_error(err::LINE_IN_USE);
   uint8_t*& p = ws.Exec_ptr;
   uint16_t start = 10, step = 10, first = 1, last = LAST_LINE_NO - 1;
   if (!stmt_end(*p)) {
@@ -593,6 +596,7 @@ void d_reno() {
     }
   }
   Core_hook.image_own_lines();  // a loaded image gets lines of its own first
+  Console_breaks_clear();
 
   std::vector<Str_blk*> lines;
   for (Str_blk* b = Edit_head(); b->link; b = b->link) lines.push_back(b);

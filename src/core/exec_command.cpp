@@ -56,10 +56,16 @@ uint8_t RunCommand[] = {0, 0, code::D_RUN, code::EOL};
 // ">" alone removes every breakpoint, "> -n" the one on line n; "> n" sets
 // one and runs, "> +n" only sets it (a second "+" on the same line is error
 // 56).  At most ten; a line that does not exist is error 21.
+void Console_breaks_clear() {
+  ws.Brk_count = 0;
+  ws.Brk_hit_line = 0;
+  ws.Brk_hit_ptr = nullptr;
+  ws.Run_flags &= ~uint32_t(RF_BREAKPOINTS);
+}
+
 void Breakpoint_command(const uint8_t* p) {
   if (*p == code::EOL) {
-    ws.Brk_count = 0;
-    ws.Run_flags &= ~uint32_t(RF_BREAKPOINTS);
+    Console_breaks_clear();
     return;
   }
   uint8_t sign = 0;

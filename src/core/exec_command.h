@@ -23,6 +23,9 @@ void Exec_command(int from_console);
 int Check_cmd(int err);
 // The breakpoint forms (the compiled line after the ">" code).
 void Breakpoint_command(const uint8_t* p);
+// Removes every console breakpoint (">" alone, RENUMBER, the program
+// cleared).
+void Console_breaks_clear();
 // EXECUTE's nested run of a console line, the program's position kept: 0,
 // or the error that stopped it.
 int Exec_text(const std::string& text);

@@ -25,6 +25,7 @@
 #include <unordered_map>
 
 #include "core/codes.h"
+#include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/memory.h"
@@ -510,6 +511,7 @@ void Clr_program() {
 }
 
 void Clr_lines() {
+  Console_breaks_clear();  // they name lines of the program that goes
   Clr_program();
   Clr_stack();
   Clr_variables();
