@@ -585,15 +585,53 @@ void Wrt_field() {
 
 namespace {
 
+// The record built in f's buffer (from rec_start on), made the current
+// string for a write event (a copy in the work area).
+void record_as_string(Fcb* f) {
+  const int32_t n = f->buf_count - f->rec_start;
+  uint8_t* p = Work_take(size_t(n));
+  if (n > 0) std::memcpy(p, f->out_buf + f->rec_start, size_t(n));
+  ws.Str_ptr = p;
+  ws.Str_len = n;
+}
+
+// PRE_WRITE: the program gets the whole record.  While it runs the record
+// is out of the buffer (a program that closes the channel leaves nothing to
+// write); it goes back afterwards, or what the program gave instead: EXIT
+// -2 with the record argument changed writes the changed record (longer
+// than the record size: error 1), with it unchanged the program did the
+// work and nothing is written (false).
+bool pre_write_event(Fcb* f) {
+  record_as_string(f);
+  const uint8_t* record = ws.Str_ptr;
+  const int32_t n = ws.Str_len;
+  f->buf_count = f->rec_start;
+  if (Run_io_event(f, "PRE_WRITE", EV_PRE_WRITE) == -2) {
+    if (ws.Str_len == n && (n == 0 || std::memcmp(ws.Str_ptr, record, size_t(n)) == 0)) return false;
+    if ((f->rec_size > 0 && ws.Str_len > f->rec_size) || ws.Str_len > f->buf_size - f->rec_start)
+      Rpt_error(err::RECORD_TOO_LONG);
+    if (ws.Str_len > 0) std::memmove(f->out_buf + f->rec_start, ws.Str_ptr, size_t(ws.Str_len));
+    f->buf_count = f->rec_start + ws.Str_len;
+    return true;
+  }
+  if (n > 0) std::memcpy(f->out_buf + f->rec_start, record, size_t(n));
+  f->buf_count = f->rec_start + n;
+  return true;
+}
+
 void write_record_slot(Fcb* f) {
   if (f->high_water > f->buf_count) f->buf_count = f->high_water;
   f->high_water = 0;
-  if (f->event_pgm) Run_io_event(f, "PRE_WRITE", EV_PRE_WRITE);
-  Fio_call(FIO_WRITE);
-  f->buf_count = f->rec_start;
+  bool events = f->event_pgm != nullptr;
+  bool write = !events || pre_write_event(f);
+  if (write) {
+    if (events) record_as_string(f);  // POST_WRITE's record: the one written
+    Fio_call(FIO_WRITE);
+    f->buf_count = f->rec_start;
+  }
   ws.Bsy_count = 0;
   if (!(ws.Io_opts & IO_EXCLUSIVE)) release_lock(f);
-  if (f->event_pgm) Run_io_event(f, "POST_WRITE", EV_POST_WRITE);
+  if (write && events) Run_io_event(f, "POST_WRITE", EV_POST_WRITE);
 }
 
 // The record built in f's buffer handed to the channel's write slot.  A

@@ -1,8 +1,9 @@
 REM An event program may close the very channel its event is for: a
 REM PRE_CLOSE program that closes it leaves the CLOSE nothing more to do,
 REM in a CLOSE statement and in END's close of all channels; a PRE_WRITE
-REM program that closes it ends the WRITE with error 13.  The channel
-REM number is free afterwards and the file opens again.
+REM program that closes it ends the WRITE with error 13 and its record is
+REM not written.  The channel number is free afterwards and the file opens
+REM again.
 10 END
 100 PRE_CLOSE:
 110 PRINT "PRE_CLOSE closes channel",LFA
@@ -37,6 +38,11 @@ DELETE
 60 PRINT "WRITE error",ERR
 70 WRITE (3,ERR=80)"x"
 80 PRINT "channel 3 closed:",ERR
+90 OPEN (3)"cdata"
+100 READ (3,END=120)A$
+110 PRINT "read",A$
+120 PRINT "the record never reached the file:",ERR
+130 CLOSE (3)
 RUN
 ERASE "cdata"
 ERASE "closer"

@@ -10,8 +10,8 @@ REM label goes on.
 120 IF HOW<>2 THEN EXIT
 130 REC$="record made for index "+STR(N); EXIT -2
 200 POST_WRITE: ENTER HOW,K$,N,REC$
-210 PRINT "POST_WRITE of ",REC$
-220 IF REC$="bad" THEN EXIT 11
+210 PRINT "POST_WRITE of ",REC$(1,LEN(REC$)-1),", ",LEN(REC$)," bytes"
+220 IF POS("bad"=REC$)=1 THEN EXIT 11
 230 EXIT
 SAVE "auditor"
 DELETE
