@@ -513,6 +513,7 @@ Oop_class* load_class_file(const std::string& name, const std::string& file, int
   int rc = Nested_call(FORM_CALL, nullptr, 0, &started);
   if (!started) Rpt_error(rc == 12 ? err::CLASS_NOT_FOUND : rc);
   Oop_class* c = find_loaded(OopFindName(66, int(name.size()), name.c_str()));
+  if (!c && guard.found) c = guard.cls;  // defined under the end of the name
   if (!c && rc > 0) Rpt_error(rc);  // the class file stopped with an error (its text is kept)
   if (!c) Rpt_error_text(err::CLASS_NOT_FOUND, "class " + name + " is not defined by " + file);
   c->flags |= uint16_t(load_flags == 2 ? CF_ON_DEMAND : 0);
@@ -563,6 +564,11 @@ std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, in
 
 Oop_class_loading* Oop_class_loading::current = nullptr;
 
+bool Oop_class_loading::wants(const Oop_name* id) const {
+  if (!id || id->len == 0 || id->len > wanted.size()) return false;
+  return Oop_name_is(id, wanted.c_str() + (wanted.size() - id->len));
+}
+
 // ---- DEF CLASS ----
 
 void OopLoadClass() {
@@ -603,9 +609,10 @@ void OopLoadClass() {
     Rpt_error_text(e.no, buf);
   }
   Oop_class_loading* loading = Oop_class_loading::current;
-  if (loading && loading->depth == Call_depth() && Oop_name_is(id, loading->wanted.c_str())) {
+  if (loading && loading->depth == Call_depth() && loading->wants(id)) {
     // A class file: it has done its work once the class is defined.
     loading->found = true;
+    loading->cls = c;
     Exec_pop();
     return;
   }

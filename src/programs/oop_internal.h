@@ -286,9 +286,14 @@ struct Oop_class_loading {
   std::string wanted;
   int depth;
   bool found = false;
+  struct Oop_class* cls = nullptr;  // the class the file defined (found)
   Oop_class_loading* prev;
   Oop_class_loading(const std::string& w, int d) : wanted(w), depth(d), prev(current) { current = this; }
   ~Oop_class_loading() { current = prev; }
+  // Whether a class of that name is the one wanted: the wanted name, or
+  // the end of it (a name given with a prefix, as "sub/WIDGET" for
+  // "WIDGET"), without regard to case.
+  bool wants(const struct Oop_name* id) const;
 };
 int KestAdjClassCache(Oop_class* c, bool free_all);
 
