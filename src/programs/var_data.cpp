@@ -1,8 +1,10 @@
 // Variable-data files (format in var_data.h) and the loaded data sets.
 //
 // A loaded data set owns one balanced name tree per type of ordinary
-// variable nodes.  The sets form a list, newest first; while the list is
-// not empty the variable lookup asks it first (Var_lookup_hook), so a
+// variable nodes.  The sets form a list of links, newest first; loading a
+// file that is loaded already pushes another link to the same trees (one
+// reference each), so that each DROP DATA takes back one LOAD DATA.  While
+// the list is not empty the variable lookup asks it first (Var_lookup_hook), so a
 // loaded variable wins over the program's own and global variables.  Each
 // set remembers the call level that loaded it: clearing the variables of a
 // level drops the sets of that level and deeper.  Loading or dropping a set
@@ -35,13 +37,15 @@
 #include "programs/objects.h"
 #include "programs/program_file.h"
 
-// A loaded data set.
+// A link of the list of loaded data sets: the trees are shared by every
+// link of the same file (refs counts them).
 struct Data_set {
   Data_set* next = nullptr;
   std::string name;  // as the program gave it
   std::string path;  // resolved
   Var_node* num = nullptr;
   Var_node* str = nullptr;
+  int* refs = nullptr;  // links to these trees
   int level = 0;  // call depth of the LOAD DATA
 };
 Data_set* LoadData_sets = nullptr;
@@ -69,8 +73,11 @@ void forget_all_indexes() {
 }
 
 void free_set(Data_set* d) {
-  Clr_tree(d->num);
-  Clr_tree(d->str);
+  if (--*d->refs == 0) {
+    Clr_tree(d->num);
+    Clr_tree(d->str);
+    delete d->refs;
+  }
   delete d;
 }
 
@@ -312,12 +319,14 @@ void Exec_LoadData() {
   std::string name = name_operand();
   read_err_option();
   int level = Call_depth();
-  for (Data_set** link = &sets; *link; link = &(*link)->next) {
-    Data_set* d = *link;
+  for (Data_set* d = sets; d; d = d->next) {
     if (d->name != name) continue;
-    *link = d->next;  // found: to the front, not read again
-    d->next = sets;
-    sets = d;
+    // Loaded already: another link to the same trees, not read again.
+    auto* l = new Data_set(*d);
+    ++*l->refs;
+    l->level = level;
+    l->next = sets;
+    sets = l;
     forget_all_indexes();
     return;
   }
@@ -338,6 +347,7 @@ void Exec_LoadData() {
   if (!build_trees(data.data(), data.size(), &num, &str))
     Rpt_error_text(err::WRONG_FILE_KIND, "LOAD DATA: damaged variable record in " + name);
   auto* d = new Data_set;
+  d->refs = new int(1);
   d->name = name;
   d->path = chan.f->path && chan.f->path->path ? chan.f->path->path : name;
   d->num = num;

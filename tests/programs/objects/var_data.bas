@@ -60,3 +60,11 @@ CLEAR
 B$="mine"
 CALL "caller1"
 PRINT B$
+REM The same file loaded twice: each DROP DATA takes back one LOAD DATA.
+LOAD DATA "vars1"
+LOAD DATA "vars1"
+DROP DATA "vars1"
+PRINT B$
+DROP DATA "vars1"
+PRINT B$
+DROP DATA "vars1"
