@@ -28,7 +28,9 @@
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
+#include "channels/channel.h"
 #include "programs/call_frame.h"
+#include "programs/load_channel.h"
 #include "programs/oop_internal.h"
 #include "programs/program_list.h"
 
@@ -85,6 +87,17 @@ size_t item_len(const uint8_t* p, const uint8_t* end) { return Item_size(p, end)
 
 // A program reference at the cursor: a label, a line number or a string
 // "program", "program;label" or ";label".
+// A program a class names (its PROGRAM clause, a handler or method kept in
+// another program) must open as a program or serial file: error 17
+// otherwise, the host's error when it does not open.
+void check_program_file(const std::string& name) {
+  Scratch_guard chan;
+  chan.f = Open_scratch(name, false);
+  int32_t k = chan.f->kind;
+  if (k != FK_PROGRAM && k != FK_SERIAL && k != FK_LIB_MEMBER)
+    Rpt_error_text(err::WRONG_FILE_KIND, name + " is not a program file");
+}
+
 Prog_ref read_ref(Scan& s) {
   Prog_ref r;
   r.present = true;
@@ -112,6 +125,7 @@ Prog_ref read_ref(Scan& s) {
     r.program = t.substr(0, semi);
     r.label = t.substr(semi + 1);
   }
+  if (!r.program.empty()) check_program_file(r.program);
   return r;
 }
 
@@ -416,6 +430,7 @@ void read_body(Oop_class* c, Scan& s) {
       c->program_file.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       if (c->program_file.empty()) Rpt_error(err::STRING_LENGTH);
       if (c->program_file.find(';') != std::string::npos) Rpt_error(err::BAD_FILE_NAME);
+      check_program_file(c->program_file);
     } else {
       Rpt_error(err::BAD_CLASS);
     }
@@ -758,15 +773,17 @@ void err_option() {
 void OopLoadClassFromFile() {
   std::string name = string_operand();
   std::string file;
+  bool file_given = false;
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) {
     ws.Exec_ptr++;
     file = string_operand();
+    file_given = true;
   }
   err_option();
-  if (name.empty()) Rpt_error(err::BAD_CLASS);
+  if (name.empty() || name.find(';') != std::string::npos) Rpt_error(err::BAD_CLASS);
   if (find_loaded(OopFindName(66, int(name.size()), name.c_str()))) Rpt_error(err::CLASS_IN_USE);
-  if (file.empty()) file = name + ".orc";
-  if (file.size() > 512) Rpt_error(err::BAD_FILE_NAME);
+  if (!file_given) file = name + ".orc";
+  if (file.empty() || file.size() > 512) Rpt_error(err::BAD_FILE_NAME);
   load_class_file(name, file, 1);
 }
 
