@@ -59,8 +59,9 @@ struct Dbg_state {
 
 extern Dbg_state dbg;
 
-// FIFO names of the debugged process pid: "/tmp/qeb.in.<pid>" (debugger to
-// debugged) and "/tmp/qeb.ot.<pid>".
+// FIFO names of the debugged process pid in the user's link directory:
+// "<dir>/qeb.in.<pid>" (debugger to debugged) and "<dir>/qeb.ot.<pid>"; ""
+// when the user has no link directory.
 std::string Dbg_fifo_name(bool in, pid_t pid);
 // Sends a message on fd; false when it could not be written whole.
 bool Dbg_send(int fd, uint16_t id, const void* data, size_t len);

@@ -1,13 +1,16 @@
 // The process debug link: FIFOs, attach, messages, and the debugger's side
 // (TSK(/statement)).
 //
-// The debugged process owns both FIFOs, named after its own process id:
-//   /tmp/qeb.in.<pid>   debugger -> debugged process
-//   /tmp/qeb.ot.<pid>   debugged process -> debugger
-// They are made with mode 0600 and every open checks (fstat on the open
-// descriptor) that the file is a FIFO of this user that nobody else may
-// open: the directory is shared, so a FIFO planted by another user is
-// refused, never used.  Descriptors are non-blocking and every wait is a
+// The debugged process owns both FIFOs, named after its own process id, in
+// the user's own link directory <dir> (link_dir: "/tmp/oru-<uid>", mode
+// 0700, or, when another user holds that name, ".oru-link" in the user's
+// home directory):
+//   <dir>/qeb.in.<pid>   debugger -> debugged process
+//   <dir>/qeb.ot.<pid>   debugged process -> debugger
+// No other user can make a name there, so none can keep a process from
+// being debugged by planting FIFOs first.  They are made with mode 0600 and
+// every open checks (fstat on the open descriptor) that the file is a FIFO
+// of this user that nobody else may open.  Descriptors are non-blocking and every wait is a
 // poll() with a time-out, so no open, read or write can hang the process
 // and descriptors of any number work.
 //
@@ -67,6 +70,24 @@ int64_t now_ms() {
   struct timespec t {};
   clock_gettime(CLOCK_MONOTONIC, &t);
   return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+// The directory of this user's link FIFOs, made when missing: the first of
+// "/tmp/oru-<uid>" and "<home>/.oru-link" (home from the password file, so
+// that both ends find the same one) that is a directory, not a link, of this
+// user that nobody else may enter; "" when there is none.
+std::string link_dir() {
+  uid_t uid = geteuid();
+  std::string places[2] = {"/tmp/oru-" + std::to_string(unsigned(uid)), ""};
+  if (passwd* pw = getpwuid(uid); pw && pw->pw_dir && pw->pw_dir[0] == '/')
+    places[1] = std::string(pw->pw_dir) + "/.oru-link";
+  for (const std::string& d : places) {
+    if (d.empty()) continue;
+    if (mkdir(d.c_str(), 0700) == 0) chmod(d.c_str(), 0700);  // whatever the umask
+    struct stat st {};
+    if (lstat(d.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 077) == 0) return d;
+  }
+  return "";
 }
 
 // A FIFO this process may trust: a FIFO, ours, closed to group and others.
@@ -157,6 +178,7 @@ bool fifo_exists(const std::string& path) {
 bool attach_to(pid_t pid) {
   if (pid <= 0 || pid == getpid()) return false;
   std::string in = Dbg_fifo_name(true, pid), out = Dbg_fifo_name(false, pid);
+  if (in.empty()) return false;
   if (fifo_exists(in)) {
     // A link left by a dead debugger: the signal makes the target remove it.
     if (kill(pid, SIGUSR2) != 0) return false;
@@ -254,7 +276,9 @@ bool at_close(const uint8_t* p) { return *p == code::RPAREN || *p == ERR_OPT; }
 }  // namespace
 
 std::string Dbg_fifo_name(bool in, pid_t pid) {
-  return std::string(in ? "/tmp/qeb.in." : "/tmp/qeb.ot.") + std::to_string(int(pid));
+  std::string dir = link_dir();
+  if (dir.empty()) return "";
+  return dir + (in ? "/qeb.in." : "/qeb.ot.") + std::to_string(int(pid));
 }
 
 bool Dbg_send(int fd, uint16_t id, const void* data, size_t len) {
@@ -283,6 +307,7 @@ void Dbg_attach_debugged() {
   if (dbg.role != Dbg_role::none) return;
   pid_t me = getpid();
   std::string in = Dbg_fifo_name(true, me), out = Dbg_fifo_name(false, me);
+  if (in.empty()) return;
   if (fifo_exists(in)) {
     // A stale link: cleared now, the debugger's next attempt succeeds.
     remove_fifo(in);
