@@ -1,6 +1,7 @@
 // The MySQL back end (see sql_backend.h).
 #include "net/sql_backend.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/errors.h"
@@ -220,7 +221,8 @@ bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* r
   affected_ = a.stmt_affected_rows(s);
   if (fields_.empty()) return true;
   // The result: every column as text, buffers as long as the longest value
-  // stored.
+  // stored, at most 64 KB (a longer value is fetched again whole: the
+  // length the server announces never sizes a buffer by itself).
   MYSQL_RES* md = a.stmt_result_metadata(s);
   unsigned n = unsigned(fields_.size());
   std::vector<MYSQL_BIND> rb(n);
@@ -229,7 +231,7 @@ bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* r
   std::vector<std::string> buf(n);
   for (unsigned i = 0; i < n; i++) {
     unsigned long want = md ? a.fetch_field_direct(md, i)->max_length : 0;
-    buf[i].resize(std::max<unsigned long>(want, 80) + 1);
+    buf[i].resize(std::clamp<unsigned long>(want, 80, 65536) + 1);
     std::memset(&rb[i], 0, sizeof rb[i]);
     rb[i].buffer_type = MYSQL_TYPE_STRING;
     rb[i].buffer = buf[i].data();

@@ -189,6 +189,21 @@ struct Dbx_fcb : Fcb {
   Sql_chan* sc;
 };
 
+// The record layout of a table column from the type text SHOW COLUMNS gives
+// ("varchar(24)", "decimal(10,2)", "int(11) unsigned"): 'N' number, 'D'
+// date (unless opts turn its conversion off), else 'C' text; its length
+// (numbers: digits + 3 unless SQO_NONUMADJ; dates: datefmt_len when a DATE
+// format is set), places and whether it is binary.  Numbers the server
+// states are bounded (text 65,535 bytes, 65 digits, 30 places).
+constexpr long SQL_TEXT_MAX = 65535;
+struct Sql_col_type {
+  std::string data_type;
+  char type = 'C';
+  int len = 0, dec = 0;
+  bool binary = false;
+};
+Sql_col_type Sql_column_type(const std::string& type_text, uint32_t opts, size_t datefmt_len);
+
 // ---- shared by the SQL sources (not for other callers) ----
 Sql_chan* Dbx_cur();
 // A prepared statement of the channel on its connection (or the extract

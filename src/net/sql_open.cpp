@@ -164,6 +164,69 @@ bool same_server(const Msq_settings& a, const Msq_settings& b) {
   return ieq(a.database, b.database) && a.host == b.host && a.port == b.port && a.user == b.user;
 }
 
+}  // namespace
+
+Sql_col_type Sql_column_type(const std::string& type_text, uint32_t opts, size_t datefmt_len) {
+  Sql_col_type c;
+  std::string full = type_text;
+  for (auto& ch : full) ch = char(std::tolower(uint8_t(ch)));
+  size_t par = full.find_first_of("( ");
+  std::string t = full.substr(0, par);
+  // The server's numbers are bounded: a text field is at most 65,535
+  // bytes (the longest the server stores in a row), a number has at most
+  // 65 digits and 30 places, so that no claimed length sizes a record.
+  long a1 = 0, a2 = 0;
+  if (par != std::string::npos && full[par] == '(') {
+    a1 = std::clamp(std::atol(full.c_str() + par + 1), 0L, long(SQL_TEXT_MAX));
+    size_t comma = full.find(',', par);
+    size_t close = full.find(')', par);
+    if (comma != std::string::npos && comma < close) a2 = std::clamp(std::atol(full.c_str() + comma + 1), 0L, 30L);
+  }
+  bool uns = full.find("unsigned") != std::string::npos;
+  c.data_type = t;
+  int prec = -1, scale = 0;
+  if (t == "tinyint") prec = 3;
+  else if (t == "smallint") prec = 5;
+  else if (t == "mediumint") prec = uns ? 8 : 7;
+  else if (t == "int" || t == "integer") prec = 10;
+  else if (t == "bigint") prec = uns ? 20 : 19;
+  else if (t == "decimal" || t == "numeric" || t == "dec" || t == "fixed") {
+    prec = a1 ? int(std::min(a1, 65L)) : 10;
+    scale = int(a2);
+  } else if (t == "float") {
+    prec = 12;
+    scale = int(a2);
+  } else if (t == "double" || t == "real") {
+    prec = 22;
+    scale = int(a2);
+  } else if (t == "year") prec = 4;
+  else if (t == "bit") prec = 20;
+  if (prec >= 0) {
+    c.type = 'N';
+    c.len = prec + ((opts & SQO_NONUMADJ) ? 0 : 3);
+    c.dec = scale;
+  } else if ((t == "date" && !(opts & SQO_NO_DATE_CONVERT)) ||
+             (t == "datetime" && !(opts & SQO_NO_DATETIME_CONVERT)) ||
+             (t == "timestamp" && !(opts & SQO_NO_TIMESTAMP_CONVERT))) {
+    c.type = 'D';
+    c.len = (opts & SQO_TAVRODATE) ? 6 : datefmt_len ? int(datefmt_len) : t == "date" ? 10 : 19;
+  } else {
+    c.type = 'C';
+    if (t == "date") c.len = 10;
+    else if (t == "datetime" || t == "timestamp") c.len = 19;
+    else if (t == "time") c.len = 10;
+    else if (t == "tinytext" || t == "tinyblob") c.len = 255;
+    else if (t == "text" || t == "blob") c.len = 65535;
+    else if (t == "mediumtext" || t == "mediumblob" || t == "longtext" || t == "longblob" || t == "json")
+      c.len = 65535;
+    else c.len = int(a1 > 0 ? a1 : 255);
+    c.binary = t == "binary" || t == "varbinary" || t.find("blob") != std::string::npos;
+  }
+  return c;
+}
+
+namespace {
+
 // ---- record map ----
 struct Table_col {
   std::string name, data_type;
@@ -186,57 +249,12 @@ std::vector<Table_col> table_columns(Sql_chan* sc) {
     if (r.size() < 2) continue;
     Table_col c;
     c.name = r[0].s;
-    std::string full = r[1].s;
-    for (auto& ch : full) ch = char(std::tolower(uint8_t(ch)));
-    size_t par = full.find_first_of("( ");
-    std::string t = full.substr(0, par);
-    long a1 = 0, a2 = 0;
-    if (par != std::string::npos && full[par] == '(') {
-      a1 = std::atol(full.c_str() + par + 1);
-      size_t comma = full.find(',', par);
-      size_t close = full.find(')', par);
-      if (comma != std::string::npos && comma < close) a2 = std::atol(full.c_str() + comma + 1);
-    }
-    bool uns = full.find("unsigned") != std::string::npos;
-    c.data_type = t;
-    int prec = -1, scale = 0;
-    if (t == "tinyint") prec = 3;
-    else if (t == "smallint") prec = 5;
-    else if (t == "mediumint") prec = uns ? 8 : 7;
-    else if (t == "int" || t == "integer") prec = 10;
-    else if (t == "bigint") prec = uns ? 20 : 19;
-    else if (t == "decimal" || t == "numeric" || t == "dec" || t == "fixed") {
-      prec = a1 ? int(a1) : 10;
-      scale = int(a2);
-    } else if (t == "float") {
-      prec = 12;
-      scale = int(a2);
-    } else if (t == "double" || t == "real") {
-      prec = 22;
-      scale = int(a2);
-    } else if (t == "year") prec = 4;
-    else if (t == "bit") prec = 20;
-    if (prec >= 0) {
-      c.type = 'N';
-      c.len = prec + ((sc->opts & SQO_NONUMADJ) ? 0 : 3);
-      c.dec = scale;
-    } else if ((t == "date" && !(sc->opts & SQO_NO_DATE_CONVERT)) ||
-               (t == "datetime" && !(sc->opts & SQO_NO_DATETIME_CONVERT)) ||
-               (t == "timestamp" && !(sc->opts & SQO_NO_TIMESTAMP_CONVERT))) {
-      c.type = 'D';
-      c.len = (sc->opts & SQO_TAVRODATE) ? 6 : !sc->datefmt.empty() ? int(sc->datefmt.size()) : t == "date" ? 10 : 19;
-    } else {
-      c.type = 'C';
-      if (t == "date") c.len = 10;
-      else if (t == "datetime" || t == "timestamp") c.len = 19;
-      else if (t == "time") c.len = 10;
-      else if (t == "tinytext" || t == "tinyblob") c.len = 255;
-      else if (t == "text" || t == "blob") c.len = 65535;
-      else if (t == "mediumtext" || t == "mediumblob" || t == "longtext" || t == "longblob" || t == "json")
-        c.len = 65535;
-      else c.len = int(a1 > 0 ? std::min(a1, 0x7FFF0000L) : 255);
-      c.binary = t == "binary" || t == "varbinary" || t.find("blob") != std::string::npos;
-    }
+    Sql_col_type t = Sql_column_type(r[1].s, sc->opts, sc->datefmt.size());
+    c.data_type = t.data_type;
+    c.type = t.type;
+    c.len = t.len;
+    c.dec = t.dec;
+    c.binary = t.binary;
     out.push_back(c);
   }
   if (out.empty()) Rpt_error_text(err::FILE_NOT_FOUND, "MYSQL:1146:Table '" + sc->db + "." + sc->table + "' has no columns");

@@ -136,4 +136,27 @@ TEST(SqlLayout, RecdataFieldsAtFullWidthTheLastUnpadded) {
   EXPECT_EQ(vals[2].s, "note");
 }
 
+// A column's layout from the server's type text; the lengths it states are
+// bounded, so that a claimed length cannot size a record.
+TEST(SqlColumnType, LengthsFromTheTypeTextBounded) {
+  Sql_col_type t = Sql_column_type("varchar(24)", 0, 0);
+  EXPECT_EQ(t.type, 'C');
+  EXPECT_EQ(t.len, 24);
+  t = Sql_column_type("DECIMAL(10,2) unsigned", 0, 0);
+  EXPECT_EQ(t.type, 'N');
+  EXPECT_EQ(t.len, 13);
+  EXPECT_EQ(t.dec, 2);
+  EXPECT_EQ(Sql_column_type("int(11)", SQO_NONUMADJ, 0).len, 10);
+  EXPECT_EQ(Sql_column_type("date", 0, 8).len, 8);
+  EXPECT_EQ(Sql_column_type("date", SQO_NO_DATE_CONVERT, 0).type, 'C');
+  EXPECT_TRUE(Sql_column_type("varbinary(16)", 0, 0).binary);
+  // Claimed beyond what a server stores:
+  EXPECT_EQ(Sql_column_type("varchar(2147418112)", 0, 0).len, 65535);
+  EXPECT_EQ(Sql_column_type("char(99999999999999999999)", 0, 0).len, 65535);
+  EXPECT_EQ(Sql_column_type("varchar(-5)", 0, 0).len, 255);
+  t = Sql_column_type("decimal(2000000000,999999)", 0, 0);
+  EXPECT_EQ(t.len, 68);
+  EXPECT_EQ(t.dec, 30);
+}
+
 }  // namespace
