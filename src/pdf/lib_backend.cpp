@@ -3,9 +3,9 @@
 //
 // The library keeps the whole document in memory and writes it only at
 // CLOSE (HPDF_SaveToFile into the channel's temporary file, which the
-// channel then renames over the document's name).  A document that was
-// abandoned ('AB') or in which nothing was printed is not written at all,
-// so the previous document of that name survives, as with the own writer.
+// channel then renames over the document's name).  An abandoned document
+// ('AB') is saved with the pages made before it; one in which nothing was
+// printed is not written and leaves no file of its name.
 #include "pdf/lib_backend.h"
 
 #include <ctime>
@@ -229,7 +229,7 @@ bool Lib_backend::finish(Pdf_doc& d) {
   if (!LibHaruReady_L() || !fonts.doc) return false;
   if (d.page_state != PDF_ABANDONED) flush(d);
   Pdf_TextClose();
-  if (d.page_state == PDF_ABANDONED || !used) {
+  if (!used) {
     free_doc(fonts);
     return false;
   }

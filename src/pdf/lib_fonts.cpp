@@ -205,8 +205,7 @@ std::string Lib_mapped_face(const std::string& face) {
   return {};
 }
 
-hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx, bool* found) {
-  if (found) *found = true;
+hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx) {
   if (!LibHaruReady_L() || !ctx.doc) return nullptr;
   hpdf::Handle doc = ctx.doc;
   auto helvetica = [&] { return Hpdf.HPDF_GetFont(doc, "Helvetica", ctx.encoding); };
@@ -225,8 +224,8 @@ hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& 
     }
   }
   if (!font) {
-    const FontProps* entry =
-        (ctx.flags & LIBDOC_NO_TRUETYPE) ? nullptr : GetFontProps(face, style & 1, style & 2);
+    // EMBED=N keeps the TrueType fonts out of the font list only.
+    const FontProps* entry = GetFontProps(face, style & 1, style & 2);
     if (entry) {
       for (int i = 0; i < ctx.cache_count; i++)
         if (ctx.cache_entry[i] == entry) return ctx.cache_font[i];
@@ -239,7 +238,6 @@ hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& 
       hpdf::STATUS err = Hpdf.HPDF_GetError(doc);
       if (err && err != hpdf::ERR_FONT_EXISTS) loaded = nullptr;
       Hpdf.HPDF_ResetError(doc);
-      if (!loaded && found) *found = false;
       font = loaded ? Hpdf.HPDF_GetFont(doc, loaded, ctx.encoding) : helvetica();
       ctx.cache_entry[ctx.cache_count] = entry;
       ctx.cache_font[ctx.cache_count] = font;
@@ -251,7 +249,6 @@ hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& 
       if (row >= 0) {
         font = Hpdf.HPDF_GetFont(doc, Lib_builtin_fonts[row].base, ctx.encoding);
       } else {
-        if (found) *found = false;
         font = helvetica();
       }
     }

@@ -84,9 +84,9 @@ struct Lib_font_ctx {
 // cleared and never reach the program.  A face that neither a standard
 // font, a TrueType font of the list nor a common face name ("Arial",
 // "Times New Roman", "Courier New" ...; mapped to a standard family)
-// serves, or a TrueType file that does not load, clears *found.  A
-// document without TrueType fonts (EMBED=N) does not look at the list.
-hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx, bool* found = nullptr);
+// serves prints in Helvetica.  EMBED=N leaves the TrueType fonts out of
+// the font list only: a face of the list is still served.
+hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& ctx);
 // The standard family a common face name stands for ("Arial" Helvetica),
 // or "" when none.
 std::string Lib_mapped_face(const std::string& face);

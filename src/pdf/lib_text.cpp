@@ -112,12 +112,8 @@ void ParseFontStr(const uint8_t* p, size_t n, int32_t base_size, Lib_font& slot)
 // ---- fonts on the page ----
 
 hpdf::Handle Lib_backend::font_for(const Lib_font& slot) {
-  bool found = true;
-  hpdf::Handle f = Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts, &found);
-  // A face no font serves: error 12, or Helvetica where bad mnemonics are
-  // ignored (as the own writer prints such a face in Courier).
-  if (!found && !Pdf_bad_mnemonics_ignored()) Rpt_error_text(err::FILE_NOT_FOUND, "font not found: " + slot.face);
-  return f;
+  // A face no font serves prints in Helvetica.
+  return Pdf_AllocateFont(slot.face, int(slot.flags & 3), fonts);
 }
 
 void Lib_backend::HPDFSetFontAndSize(hpdf::Handle pg, hpdf::Handle font, int32_t size) {
@@ -339,6 +335,7 @@ void Lib_backend::Pdf_SetAltFont(Pdf_doc& d, const Lib_font* slot) {
   if (alt_active) {
     print_font = saved_print;
     d.cols = int32_t(int64_t(d.print_w) * 1000 / std::max(1, d.char_w));
+    d.width = d.cols;
     alt_adjust = alt_per_col = alt_voffset = 0;
     alt_active = false;
   }
@@ -352,6 +349,7 @@ void Lib_backend::Pdf_SetAltFont(Pdf_doc& d, const Lib_font* slot) {
   int64_t alt_w = int64_t(GetCurPageFontWidth(print_font)) * print_font.size;
   alt_per_col = d.char_w - alt_w;
   d.cols = int32_t(int64_t(d.print_w) * 1000 / std::max<int64_t>(1, alt_w));
+  d.width = d.cols;
 }
 
 namespace {

@@ -150,6 +150,7 @@ void Pdf_writer::begin() {
   info("Keywords", s_.keywords);
   info("Subject", s_.subject);
   info("Title", s_.title);
+  line("/ModDate ()");
   line(">>");
   end_object();
 }
@@ -184,39 +185,14 @@ int Pdf_writer::font_resource(int row) {
 }
 
 int Pdf_writer::add_picture(const Pdf_picture& p) {
-  int32_t mask_obj = 0;
-  if (p.has_mask) {
-    mask_obj = start_object();
-    std::string head = fmt("/Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceGray "
-                           "/BitsPerComponent 8 /Length %zu /Filter /FlateDecode",
-                           p.width, p.height, p.mask.size());
-    line("<< " + head + " >>");
-    put("stream\r\n", 8);
-    put(p.mask);
-    line("\nendstream");
-    end_object();
-  }
+  // Pictures are JPEG files, written as they stand.
   int number = int(images_.size()) + 1;
   int32_t obj = start_object();
   std::string head = fmt("/Type /XObject /Subtype /Image /Width %d /Height %d", p.width, p.height);
-  if (!p.palette.empty()) {
-    std::string pal;
-    for (unsigned char c : p.palette) pal += fmt("%02X", c);
-    head += fmt(" /ColorSpace [/Indexed /DeviceRGB %zu <", p.palette.size() / 3 - 1) + pal + ">]";
-  } else {
-    head += p.components == 1 ? " /ColorSpace /DeviceGray" : p.components == 4 ? " /ColorSpace /DeviceCMYK" : " /ColorSpace /DeviceRGB";
-  }
+  head += p.components == 1 ? " /ColorSpace /DeviceGray" : p.components == 4 ? " /ColorSpace /DeviceCMYK" : " /ColorSpace /DeviceRGB";
   head += fmt(" /BitsPerComponent %d", p.bits);
-  if (p.jpeg) {
-    head += " /Filter /DCTDecode";
-    if (p.components == 4) head += " /Decode [1 0 1 0 1 0 1 0]";
-  } else {
-    head += " /Filter /FlateDecode";
-    if (p.predictors)
-      head += fmt(" /DecodeParms << /Predictor 15 /Colors %d /BitsPerComponent %d /Columns %d >>",
-                  p.palette.empty() ? p.components : 1, p.bits, p.width);
-  }
-  if (mask_obj) head += fmt(" /SMask %d 0 R", mask_obj);
+  head += " /Filter /DCTDecode";
+  if (p.components == 4) head += " /Decode [1 0 1 0 1 0 1 0]";
   head += fmt(" /Length %zu /Name /Im%d", p.data.size(), number);
   line("<< " + head + " >>");
   put("stream\r\n", 8);
@@ -325,7 +301,7 @@ void Pdf_writer::finish() {
   line(">>");
   end_object();
   start_object();
-  line("<< /ProcSet [ /PDF /Text /ImageB /ImageC /ImageI ]");
+  line("<< /ProcSet [ /PDF /Text /ImageC]");
   std::string x = "/XObject << ";
   for (size_t i = 0; i < images_.size(); ++i) x += fmt("/Im%zu %d 0 R ", i + 1, images_[i]);
   line(x + ">>");

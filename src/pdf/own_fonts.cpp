@@ -243,13 +243,6 @@ int Pdf_find_font(const std::string& face, int style) {
   return 0;
 }
 
-bool Pdf_known_face(const std::string& face) {
-  std::string fam = Pdf_map_face(face);
-  for (const Pdf_std_font& f : Pdf_BuiltinFontList)
-    if (equal_ci(fam, f.family) || equal_ci(fam, f.name)) return true;
-  return false;
-}
-
 int64_t Pdf_text_units(int row, const uint8_t* p, size_t n, bool ampersand) {
   const uint16_t* w = Pdf_BuiltinFontList[row].widths;
   int64_t sum = 0;

@@ -27,8 +27,6 @@ std::string Pdf_map_face(const std::string& face);
 // the family with equal bold and italic, else a base-font name equal to the
 // face, else Courier (row 0).
 int Pdf_find_font(const std::string& face, int style);
-// Whether a face names a standard font, its family or a mapped face.
-bool Pdf_known_face(const std::string& face);
 // Width of a text in 1/1000 em (ampersand: "&" takes the next byte and is
 // not measured itself).
 int64_t Pdf_text_units(int row, const uint8_t* p, size_t n, bool ampersand);

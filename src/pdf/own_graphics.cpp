@@ -398,9 +398,7 @@ void Own_backend::picture(Pdf_doc& d, const uint8_t* p, uint32_t n) {
     try {
       std::string ext = name.substr(name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
       for (char& c : ext) c = char(std::tolower(uint8_t(c)));
-      bool png = ext == ".png";
-      if (ext != ".jpg" && ext != ".jpeg" && !png)
-        Rpt_error_text(err::NOT_BUILT, "pictures other than JPEG and PNG files (" + name + ")");
+      if (ext != ".jpg" && ext != ".jpeg") Rpt_error_text(err::NOT_BUILT, "pictures other than JPEG files (" + name + ")");
       // The name search, with the workspace's path buffers kept.
       char keep_path[sizeof ws.Path_buf], keep_lfa[sizeof ws.Lfa_path], keep12[sizeof ws.File_name12];
       std::memcpy(keep_path, ws.Path_buf, sizeof keep_path);
@@ -446,7 +444,7 @@ void Own_backend::picture(Pdf_doc& d, const uint8_t* p, uint32_t n) {
       bytes.resize(got);
       Pdf_picture pic;
       std::string why;
-      if (!(png ? Pdf_read_png(bytes, pic, why) : Pdf_read_jpeg(bytes, pic, why)))
+      if (!Pdf_read_jpeg(bytes, pic, why))
         picture_error(5, why + ": " + name);
       int number = w_->add_picture(pic);
       images_.push_back({name, number, pic.width, pic.height});

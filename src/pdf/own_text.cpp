@@ -123,6 +123,7 @@ void Own_backend::open(Pdf_doc& d) {
   pfont_.row = Pdf_find_font("Courier New", 0);
   pfont_.size = 12;
   gfont_ = pfont_;
+  w_->font_resource(pfont_.row);  // the print font is the document's first font
   d.line_h = pfont_.size * 1000;
   d.char_w = ref_width(pfont_.row) * pfont_.size;
   normal_char_w_ = d.char_w;
@@ -305,6 +306,7 @@ void Own_backend::drop_alt(Pdf_doc& d) {
   pfont_ = saved_pfont_;
   d.char_w = normal_char_w_;
   d.cols = int32_t(int64_t(d.print_w) * 1000 / d.char_w);
+  d.width = d.cols;
   alt_adjust_ = alt_per_col_ = 0;
   alt_voff_ = 0;
   alt_active_ = false;
@@ -325,6 +327,7 @@ void Own_backend::set_alt(Pdf_doc& d, const Own_font_slot* s) {
   alt_per_col_ = normal_char_w_ - alt_w;
   if (alt_w < 1) alt_w = 1;
   d.cols = int32_t(int64_t(d.print_w) * 1000 / alt_w);
+  d.width = d.cols;
 }
 
 void Own_backend::resize_alt(Pdf_doc& d, int n, int den) {
@@ -374,11 +377,7 @@ void Own_backend::apply_font_string(Own_font_slot& s, const uint8_t* p, size_t n
     if (given) s.angle = int32_t(((v % 360) + 36000) % 360);
   }
   if (face.empty()) face = Pdf_BuiltinFontList[s.row].family;
-  if (!Pdf_known_face(face)) {
-    // A face the writer does not have: error 12, or Courier where bad
-    // mnemonics are ignored.
-    if (!((d_.in_status & IN_IGNORE_BAD) || Sw_on(sw::EG))) Rpt_error_text(err::FILE_NOT_FOUND, "font not found: " + face);
-  }
+  // A face the writer does not have prints in Courier.
   s.row = Pdf_find_font(face, style_of(s.flags));
 }
 

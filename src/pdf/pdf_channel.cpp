@@ -270,6 +270,10 @@ int64_t Pdf_close() {
       if (rename(d->tmp_path->c_str(), d->doc_path->c_str()) != 0) Sys_error();
       d->tmp_path->clear();
       doc = *d->doc_path;
+    } else if (unlink(d->doc_path->c_str()) != 0 && errno != ENOENT) {
+      // A document without pages (or abandoned) leaves no file: the one
+      // that had the name goes, as OPEN truncated it.
+      Sys_error();
     }
   } catch (...) {
     free_record_parts(*d);
@@ -335,6 +339,7 @@ void Pdf_SetXY(Pdf_doc& d, bool proportional) {
   if (d.char_w < 1) d.char_w = 1;
   if (d.line_h < 1) d.line_h = 1;
   d.cols = int32_t(int64_t(d.print_w) * 1000 / d.char_w);
+  d.width = d.cols;  // PRINT wraps a line that reaches the columns per line
   int64_t lh = int64_t(d.line_h) + 10 * int64_t(prmblk.Bang_P);
   d.lines = int32_t(int64_t(d.print_h) * 1000 / lh);
   d.vscale = int32_t(int64_t(d.line_h) * 1600 / d.char_w);

@@ -87,14 +87,12 @@ void apply_form(Pdf_doc& d, const std::string& v) {
   size_t colon = v.find(':');
   if (colon == std::string::npos) return;
   const char* p = v.c_str() + colon + 1;
-  // A given size that comes to less than one point (0, or 11 meaning 11
-  // thousandths of an inch) is refused when the page is checked.
-  const char* start = p;
+  // Each size greater than 0 replaces the page's; one that comes to less
+  // than a point (11 without a unit is 11 thousandths of an inch) keeps it.
   int32_t w = get_units(p);
-  if (p != start) d.page_w = w < 1 ? 0 : w;
-  start = p;
+  if (w > 0) d.page_w = w;
   int32_t h = get_units(p);
-  if (p != start) d.page_h = h < 1 ? 0 : h;
+  if (h > 0) d.page_h = h;
 }
 
 void apply_margins(Pdf_doc& d, const std::string& v) {

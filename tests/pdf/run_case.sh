@@ -4,7 +4,9 @@
 # for every document the case names in NAME.docs ("file.pdf" per line):
 # qpdf --check must pass; its text (pdftotext -layout) must equal
 # NAME.<file>.txt when that exists; its first page rendered at 12 dots an
-# inch must match NAME.<file>.pgm (imgcmp.py) when that exists; pdfinfo's
+# inch must match NAME.<file>.pgm (imgcmp.py) when that exists, and the
+# pixels listed in NAME.<file>.rgb of its colour rendering must have their
+# colours (pixels.py); pdfinfo's
 # lines must hold each line of NAME.<file>.info when that exists; the text
 # of the first and of the last page alone must equal NAME.<file>.p1.txt and
 # NAME.<file>.last.txt; the outline's titles (qpdf --json) must equal
@@ -73,6 +75,12 @@ while read -r doc; do
     page=$(ls "$dir"/page*.pgm 2>/dev/null | head -1)
     if ! python3 "$here/imgcmp.py" "$stem.pgm" "$page"; then echo "$doc: page image differs"; fail=1; fi
     rm -f "$dir"/page*.pgm
+  fi
+  if [ -f "$stem.rgb" ]; then
+    pdftoppm -r 12 -f 1 -l 1 "$doc" "$dir/colour" 2>&1
+    page=$(ls "$dir"/colour*.ppm 2>/dev/null | head -1)
+    if ! python3 "$here/pixels.py" "$stem.rgb" "$page"; then echo "$doc: page colours differ"; fail=1; fi
+    rm -f "$dir"/colour*.ppm
   fi
   if [ -f "$stem.info" ]; then
     pdfinfo "$doc" > "$dir/info" 2>&1

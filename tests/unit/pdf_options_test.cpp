@@ -57,7 +57,11 @@ TEST(PdfOptions, LandscapeFormSwapsAfterAllTokens) {
   Doc u;
   Pdf_apply_options(u.d, "FORM=x:8.5x11");
   EXPECT_EQ(u.d.page_w, 612);
-  EXPECT_EQ(u.d.page_h, 0);  // 11 thousandths of an inch: refused at OPEN
+  EXPECT_EQ(u.d.page_h, 792);  // 11 thousandths of an inch is 0 points: the height stays
+  Doc z;
+  Pdf_apply_options(z.d, "FORM=x:0x-5");
+  EXPECT_EQ(z.d.page_w, 612);
+  EXPECT_EQ(z.d.page_h, 792);
   Doc v;
   Pdf_apply_options(v.d, "FORM=A4:210mx297m");
   EXPECT_EQ(v.d.page_w, 595);

@@ -78,6 +78,8 @@ TEST(PdfWriter, OnePageDocumentHasItsObjectsInOrder) {
   EXPECT_NE(doc.find("/BaseFont /Courier\r\n"), std::string::npos);
   EXPECT_NE(doc.find("/Count 1\r\n"), std::string::npos);
   EXPECT_NE(doc.find("/Info 1 0 R"), std::string::npos);
+  EXPECT_NE(doc.find("/Title ()\r\n/ModDate ()\r\n>>"), std::string::npos);
+  EXPECT_NE(doc.find("<< /ProcSet [ /PDF /Text /ImageC]\r\n"), std::string::npos);
 }
 
 TEST(PdfWriter, CompressedPagesAndPicturesKeepTheXrefExact) {
@@ -85,15 +87,13 @@ TEST(PdfWriter, CompressedPagesAndPicturesKeepTheXrefExact) {
   Pdf_picture jpg;
   std::string why;
   ASSERT_TRUE(Pdf_read_jpeg(cases("logo.jpg"), jpg, why)) << why;
-  Pdf_picture png;
-  ASSERT_TRUE(Pdf_read_png(cases("mark.png"), png, why)) << why;
   std::string doc = make_doc(s, [&](Pdf_writer& w) {
     for (int p = 0; p < 3; ++p) {
       w.start_page();
       w.content() += std::string(5000, ' ') + "0 0 m 10 10 l S\r\n";
       if (p == 1) {
         EXPECT_EQ(w.add_picture(jpg), 1);
-        EXPECT_EQ(w.add_picture(png), 2);
+        EXPECT_EQ(w.add_picture(jpg), 2);
       }
       w.end_page();
     }
@@ -101,7 +101,6 @@ TEST(PdfWriter, CompressedPagesAndPicturesKeepTheXrefExact) {
   check_xref(doc);
   EXPECT_NE(doc.find("/Filter /FlateDecode"), std::string::npos);
   EXPECT_NE(doc.find("/Filter /DCTDecode"), std::string::npos);
-  EXPECT_NE(doc.find("/SMask"), std::string::npos);
   EXPECT_NE(doc.find("/Im2 "), std::string::npos);
   EXPECT_NE(doc.find("/Count 3"), std::string::npos);
 }
@@ -171,8 +170,6 @@ TEST(PdfFonts, MetricsMappingsAndLookup) {
   EXPECT_EQ(Pdf_find_font("times new roman", PSTYLE_ITALIC), 10);    // Times-Italic
   EXPECT_EQ(Pdf_find_font("ZapfDingbats", 0), 13);
   EXPECT_EQ(Pdf_find_font("Nonesuch", 0), 0);
-  EXPECT_FALSE(Pdf_known_face("Nonesuch"));
-  EXPECT_TRUE(Pdf_known_face("Courier New"));
   EXPECT_EQ(Pdf_BuiltinFontList[0].widths['0'], 600);
   EXPECT_EQ(Pdf_BuiltinFontList[4].widths['0'], 556);
   const uint8_t t[] = "W&i";

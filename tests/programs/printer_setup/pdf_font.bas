@@ -8,7 +8,7 @@ REM font; a device channel that is no printer gets nothing.
 60 READ RECORD (2,SIZ=4096,END=80)A$; X$=X$+A$; GOTO 60
 80 CLOSE (2)
 90 PRINT "font named in the document:",POS("/BaseFont /Helvetica"=X$)>0
-100 PRINT "no other font:",POS("/BaseFont /Courier"=X$)=0
+100 PRINT "Courier, the font of OPEN, listed too:",POS("/BaseFont /Courier"=X$)>0
 110 OPEN (3)"/dev/null"; PRINT (3)"plain"; CLOSE (3)
 120 PRINT "device channel untouched"
 RUN
