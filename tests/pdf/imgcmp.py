@@ -4,7 +4,9 @@ than 64 levels.  Exit 0 when they match."""
 import sys
 
 
-def read_pgm(path):
+def read_pnm(path, magic=b"P5", channels=1):
+    """Width, height and samples of a binary 8-bit PGM (P5) or, with magic
+    P6 and 3 channels, PPM."""
     with open(path, "rb") as f:
         data = f.read()
     fields, pos = [], 0
@@ -16,14 +18,14 @@ def read_pgm(path):
                 pos += 1
             continue
         start = pos
-        while not data[pos:pos + 1].isspace():
+        while pos < len(data) and not data[pos:pos + 1].isspace():
             pos += 1
         fields.append(data[start:pos])
-    if fields[0] != b"P5" or int(fields[3]) > 255:
-        raise SystemExit(path + ": not an 8-bit binary PGM")
+    if fields[0] != magic or int(fields[3]) > 255:
+        raise SystemExit(path + ": not an 8-bit binary " + ("PGM" if channels == 1 else "PPM"))
     w, h = int(fields[1]), int(fields[2])
-    pix = data[pos + 1:pos + 1 + w * h]
-    if len(pix) != w * h:
+    pix = data[pos + 1:pos + 1 + w * h * channels]
+    if len(pix) != w * h * channels:
         raise SystemExit(path + ": truncated")
     return w, h, pix
 
@@ -31,8 +33,8 @@ def read_pgm(path):
 def main():
     if len(sys.argv) != 3:
         raise SystemExit("usage: imgcmp.py expected.pgm got.pgm")
-    w1, h1, a = read_pgm(sys.argv[1])
-    w2, h2, b = read_pgm(sys.argv[2])
+    w1, h1, a = read_pnm(sys.argv[1])
+    w2, h2, b = read_pnm(sys.argv[2])
     if (w1, h1) != (w2, h2):
         print("size %dx%d, expected %dx%d" % (w2, h2, w1, h1))
         return 1

@@ -4,35 +4,13 @@ colour in each of red, green and blue, so a colour that comes out with its
 red and blue exchanged is caught.  Exit 0 when all match."""
 import sys
 
-
-def read_ppm(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            while data[pos:pos + 1] not in (b"\n", b""):
-                pos += 1
-            continue
-        start = pos
-        while pos < len(data) and not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    if fields[0] != b"P6" or int(fields[3]) > 255:
-        raise SystemExit(path + ": not an 8-bit binary PPM")
-    w, h = int(fields[1]), int(fields[2])
-    pix = data[pos + 1:pos + 1 + w * h * 3]
-    if len(pix) != w * h * 3:
-        raise SystemExit(path + ": truncated")
-    return w, h, pix
+from imgcmp import read_pnm
 
 
 def main():
     if len(sys.argv) != 3:
         raise SystemExit("usage: pixels.py list image.ppm")
-    w, h, pix = read_ppm(sys.argv[2])
+    w, h, pix = read_pnm(sys.argv[2], b"P6", 3)
     bad = 0
     with open(sys.argv[1]) as f:
         for line in f:
