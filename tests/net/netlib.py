@@ -201,6 +201,20 @@ def listener():
     return s, s.getsockname()[1]
 
 
+def serve_each(srv, serve):
+    """Accepts connections on the listening socket srv in a thread until
+    srv is closed, each served by serve(raw) in a thread of its own."""
+    def loop():
+        while True:
+            try:
+                raw, _ = srv.accept()
+            except OSError:
+                return
+            threading.Thread(target=serve, args=(raw,), daemon=True).start()
+
+    threading.Thread(target=loop, daemon=True).start()
+
+
 def server_port(oru, channel):
     """The port of an oru server channel (KEF( gives address;port;host)."""
     out = oru.run('PRINT "port=",KEF(%d)' % channel)

@@ -12,7 +12,8 @@ import subprocess
 import threading
 import time
 
-from netlib import Oru, expect, expect_fds, expect_in, fail, listener, main, recv_exact, server_port, skip, wait_until
+from netlib import (Oru, expect, expect_fds, expect_in, fail, listener, main, recv_exact, serve_each, server_port,
+                    skip, wait_until)
 
 
 def make_cert(scratch, name, san, days=2):
@@ -57,15 +58,7 @@ def tls_server(crt, key):
             c.sendall(b"echo:" + d)
         c.close()
 
-    def loop():
-        while True:
-            try:
-                raw, _ = srv.accept()
-            except OSError:
-                return
-            threading.Thread(target=serve, args=(raw,), daemon=True).start()
-
-    threading.Thread(target=loop, daemon=True).start()
+    serve_each(srv, serve)
     return srv, port, failures
 
 

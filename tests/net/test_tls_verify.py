@@ -7,12 +7,10 @@
 # are made here by the openssl command.
 import os
 import shutil
-import socket
 import ssl
 import subprocess
-import threading
 
-from netlib import Oru, expect, expect_in, listener, main, skip
+from netlib import Oru, expect, expect_in, listener, main, serve_each, skip
 
 
 def openssl(*args):
@@ -55,15 +53,7 @@ def echo_server(crt, key):
         except (ssl.SSLError, OSError):
             raw.close()
 
-    def loop():
-        while True:
-            try:
-                raw, _ = srv.accept()
-            except OSError:
-                return
-            threading.Thread(target=serve, args=(raw,), daemon=True).start()
-
-    threading.Thread(target=loop, daemon=True).start()
+    serve_each(srv, serve)
     return srv, port
 
 
