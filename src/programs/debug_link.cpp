@@ -76,18 +76,20 @@ int64_t now_ms() {
 // "/tmp/oru-<uid>" and "<home>/.oru-link" (home from the password file, so
 // that both ends find the same one) that is a directory, not a link, of this
 // user that nobody else may enter; "" when there is none.
+bool private_dir(const std::string& d, uid_t uid) {
+  if (mkdir(d.c_str(), 0700) == 0) chmod(d.c_str(), 0700);  // whatever the umask
+  struct stat st {};
+  return lstat(d.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 077) == 0;
+}
+
 std::string link_dir() {
   uid_t uid = geteuid();
-  std::string places[2] = {"/tmp/oru-" + std::to_string(unsigned(uid)), ""};
-  if (passwd* pw = getpwuid(uid); pw && pw->pw_dir && pw->pw_dir[0] == '/')
-    places[1] = std::string(pw->pw_dir) + "/.oru-link";
-  for (const std::string& d : places) {
-    if (d.empty()) continue;
-    if (mkdir(d.c_str(), 0700) == 0) chmod(d.c_str(), 0700);  // whatever the umask
-    struct stat st {};
-    if (lstat(d.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 077) == 0) return d;
-  }
-  return "";
+  std::string d = "/tmp/oru-" + std::to_string(unsigned(uid));
+  if (private_dir(d, uid)) return d;
+  passwd* pw = getpwuid(uid);
+  if (!pw || !pw->pw_dir || pw->pw_dir[0] != '/') return "";
+  d = std::string(pw->pw_dir) + "/.oru-link";
+  return private_dir(d, uid) ? d : "";
 }
 
 // A FIFO this process may trust: a FIFO, ours, closed to group and others.
