@@ -182,9 +182,36 @@ std::string dim_line(const Var_node* v) {
   return s + "]";
 }
 
+// The first part of a quoted or hexadecimal piece that takes at most room
+// columns, closed, with *rest the remainder reopened; false when no part of
+// at least one character or byte fits (or the piece cannot be cut).
+bool cut_piece(const std::string& piece, size_t room, std::string* part, std::string* rest) {
+  if (piece.size() < 3 || room < 3) return false;
+  const char mark = piece[0];
+  if (mark != '"' && mark != '$') return false;
+  const std::string body = piece.substr(1, piece.size() - 2);
+  size_t take = 0;
+  if (mark == '$') {
+    take = (room - 2) & ~size_t(1);  // whole bytes
+  } else {
+    // Characters up to room - 2, a doubled quote kept whole.
+    for (size_t i = 0; i < body.size();) {
+      size_t unit = body[i] == '"' ? 2 : 1;
+      if (i + unit > room - 2) break;
+      i += unit;
+      take = i;
+    }
+  }
+  if (take == 0 || take >= body.size()) return false;
+  *part = mark + body.substr(0, take) + mark;
+  *rest = mark + body.substr(take) + mark;
+  return true;
+}
+
 // One value: the name with its subscript, '=', the value, the line end.  A
 // string longer than 20 characters that reaches within 10 columns of the
-// line width goes on on a new line that begins with the name and "+=".
+// line width goes on on a new line that begins with the name and "+=";
+// a piece that would run past the width is cut there.
 void dump_val(Sink& o, const std::string& name, const std::string& sub, const Num_val* num, const uint8_t* str,
               size_t len) {
   o.put(name + sub);
@@ -204,16 +231,39 @@ void dump_val(Sink& o, const std::string& name, const std::string& sub, const Nu
     return;
   }
   std::vector<std::string> pieces = string_pieces(str, len, true);
+  // (The last column stays free: a screen would wrap a full line itself.)
+  const size_t width = o.width > 1 ? size_t(o.width) - 1 : 0;
+  const std::string lead = name + sub + "+=";
   size_t produced = 0;
+  bool line_start = true;  // right after "=" or "+="
+  auto next_line = [&] {
+    o.hard_eol();
+    o.put(lead);
+    line_start = true;
+  };
   for (size_t i = 0; i < pieces.size(); i++) {
-    std::string piece = (i ? "+" : "") + pieces[i];
-    if (o.width > 0 && produced > 20 && o.column + 10 >= size_t(o.width)) {
-      o.hard_eol();
-      o.put(name + sub + "+=");
-      piece = pieces[i];
+    std::string piece = pieces[i];
+    for (;;) {
+      if (width && produced > 20 && !line_start && o.column + 10 >= width) next_line();
+      std::string sep = line_start ? "" : "+";
+      std::string part, rest;
+      if (width && o.column + sep.size() + piece.size() > width &&
+          cut_piece(piece, width > o.column + sep.size() ? width - o.column - sep.size() : 0, &part, &rest)) {
+        o.put(sep + part);
+        produced += sep.size() + part.size();
+        piece = rest;
+        next_line();
+        continue;
+      }
+      if (width && !line_start && o.column + sep.size() + piece.size() > width && o.column > lead.size()) {
+        next_line();  // not even a part of it fits here
+        continue;
+      }
+      o.put(sep + piece);
+      produced += sep.size() + piece.size();
+      line_start = false;
+      break;
     }
-    o.put(piece);
-    produced += piece.size();
   }
   o.eol();
 }
@@ -428,15 +478,25 @@ void d_dump() {
   } else {
     ws.Cur_fcb = ws.Con_fcb;
   }
-  if (o.kind == Sink::CONSOLE) List_page_start();
+  if (o.kind == Sink::CONSOLE) {
+    List_page_start();
+    // The console's line width: its own, else the screen's columns.
+    if (const Fcb* c = ws.Con_fcb) o.width = c->width > 0 ? c->width : c->cols;
+  }
   if (p[0] == code::PREFIX2 && p[1] == 64) {  // DUMP OBJECT h
     ws.Exec_ptr = p + 2;
     Eval_val();
     Num_val v = ws.Num_acc;
     Set_scl(v, 0, 0);
-    Oop_object* ob = Oop_object_of_handle(v.mant);
-    if (o.kind == Sink::CONSOLE && Con_column() != 0) Con_newline();
-    dump_object(o, ob->slot);
+    // A handle of no live object dumps nothing.
+    int64_t h = v.mant;
+    if (h < 0 && Oop_handle_of(1) < 0) h = -h;
+    int64_t slot = h - OOP_HANDLE_BASE;
+    if (slot >= 1 && slot < int64_t(oop.objs.size()) && oop.objs[size_t(slot)] &&
+        !(oop.objs[size_t(slot)]->state & OS_FREEING)) {
+      if (o.kind == Sink::CONSOLE && Con_column() != 0) Con_newline();
+      dump_object(o, int32_t(slot));
+    }
     if (o.kind == Sink::CHANNEL) Prt_flush();
     return;
   }

@@ -28,3 +28,8 @@ DUMP
 SAVE "dm"
 RUN
 DUMP 5
+REM DUMP OBJECT of a handle of no live object prints nothing.
+DUMP OBJECT 123456
+DROP OBJECT H
+DUMP OBJECT H
+PRINT "after"
