@@ -210,7 +210,8 @@ void shutdown_hook() {
 
 // "var level name": digits form the level up to a blank, CR, LF or the
 // end; after one blank the name runs over the characters 33 to 121.
-void var_command(const char* p, size_t len) {
+// False (answered "bad") when the request names no variable.
+bool var_command(const char* p, size_t len) {
   size_t i = 0;
   int level = 0;
   for (; i < len && p[i] != ' ' && p[i] != '\r' && p[i] != '\n'; i++)
@@ -219,9 +220,11 @@ void var_command(const char* p, size_t len) {
   size_t start = i;
   while (i < len && uint8_t(p[i]) >= 33 && uint8_t(p[i]) <= 121) i++;
   std::string name(p + start, i - start);
+  if (name.empty()) return false;
   for (char& c : name) c = char(std::toupper(uint8_t(c)));
   std::string reply = Ide_var_hook ? Ide_var_hook(level, name.data(), name.size()) : name + "=<?>\t\n";
   answer(reply.c_str());
+  return true;
 }
 
 }  // namespace
@@ -274,10 +277,7 @@ int ParseEclipseCommands(const char* line, size_t len) {
     if (at_console()) ide.leave = true;
     return 1;
   }
-  if (starts_with(line, len, "var") && len > 4) {
-    var_command(line + 4, len - 4);
-    return 0;
-  }
+  if (starts_with(line, len, "var") && len > 4) return var_command(line + 4, len - 4) ? 0 : -1;
   return -1;
 }
 

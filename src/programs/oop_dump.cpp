@@ -430,7 +430,6 @@ std::string Dump_EclipseStack() {
       o.put("Level " + std::to_string(l.number) + ";" + std::to_string(level_line(l)) + "|");
     dump_pgm(o, l);
   }
-  o.put("#");
   dump_tree(o, ws.Glo_num_tree);
   dump_tree(o, ws.Glo_str_tree);
   o.put("#");

@@ -122,7 +122,7 @@ try:
     time.sleep(0.1)
     send("N\n")
     if not stack.startswith("prog;") or "|A$|" not in stack or "|N|" not in stack or "DIM T[1:3]|" not in stack \
-            or not stack.endswith("#"):
+            or not stack.endswith("|#") or stack.count("#") != 1:
         print("FAIL stack: %r" % stack)
         sys.exit(1)
     expect(cmd.line(), 'A$="text"\t', "var A$")
@@ -131,6 +131,9 @@ try:
         print("FAIL var N: %r" % n_line)
         sys.exit(1)
     n_before = int(n_line[2:-1])
+    send("var 0 \nvar 0\n")  # no name: no variable to answer with
+    expect(cmd.line(), "bad\r", "var without a name")
+    expect(cmd.line(), "bad\r", "var alone")
     send("var 0 NOSUCH\nvar 0 T\n")
     expect(cmd.line(), "NOSUCH=<?>\t", "an unknown variable")
     expect(cmd.line(), "T[2]=7\t", "an array")
