@@ -118,6 +118,7 @@ void Channels_register_kinds() {
   Chan_hook.bad_mnemonic = Err_mnemonic;
   Chan_hook.console_start = console_start;
   Chan_hook.cls_windows = Cls_windows;
+  Chan_hook.close_mnemonic = Send_close_mnemonic;
   Chan_hook.rename_index = rename_index;
   Chan_hook.eff_in_txn = eff_in_txn;
   Chan_hook.keyed_flush = Kbfr_flush_all;
@@ -126,5 +127,6 @@ void Channels_register_kinds() {
   Chan_hook.pdf_pos1 = Pdf_pos1;
   Chan_hook.prog_cache_forget = Prog_cache_forget;
   Chan_hook.run_event_program = Run_event_program;
+  Chan_hook.close_program = Run_close_program;
   Chan_hook.dupl_error_program = Call_dupl_error_program;
 }

@@ -22,6 +22,8 @@ void no_pdf_pos(int32_t, int32_t) { Not_built("PDF channels"); }
 void no_pdf_pos1(int32_t) { Not_built("PDF channels"); }
 void no_prog_cache_forget() {}
 void no_cls_windows() {}
+void no_close_mnemonic(Fcb*) {}
+void no_close_program(Fcb*) {}
 int no_event_program(Fcb*, const char*, uint32_t) { Not_built("I/O event programs"); }
 bool no_dupl_error_program(const std::string&, const std::string&, int, uint16_t, int32_t, const std::string&) {
   return false;
@@ -37,6 +39,7 @@ constexpr Chan_hooks unset = {
     .bad_mnemonic = no_bad_mnemonic,
     .console_start = no_console_start,
     .cls_windows = no_cls_windows,
+    .close_mnemonic = no_close_mnemonic,
     .rename_index = no_rename_index,
     .eff_in_txn = no_eff_in_txn,
     .keyed_flush = no_keyed_flush,
@@ -45,6 +48,7 @@ constexpr Chan_hooks unset = {
     .pdf_pos1 = no_pdf_pos1,
     .prog_cache_forget = no_prog_cache_forget,
     .run_event_program = no_event_program,
+    .close_program = no_close_program,
     .dupl_error_program = no_dupl_error_program,
 };
 

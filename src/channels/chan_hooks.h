@@ -38,6 +38,10 @@ struct Chan_hooks {
   // Drops every window of the console (END, BEGIN, CLOSE (/) and the wider
   // range closes).  Unset: a console without windows, nothing to do.
   void (*cls_windows)();
+  // The end mnemonic '*C' of a channel being closed (the current channel):
+  // its definition, when it has one, is sent into the channel's output.
+  // Unset: a record without definitions, nothing to send.
+  void (*close_mnemonic)(Fcb* f);
 
   // ---- keyed files ----
   // RENAME INDEX: runs the statement when the cursor is on the word INDEX
@@ -68,6 +72,9 @@ struct Chan_hooks {
   // Runs a channel's I/O event program for event; the result of
   // Run_io_event.  Unset: error 99.
   int (*run_event_program)(Fcb* f, const char* event, uint32_t bit);
+  // The close mnemonic '*X' of a channel being closed: the program its
+  // definition names runs as an inline CALL.  Unset: nothing defined.
+  void (*close_program)(Fcb* f);
   // Calls the error program pgm of duplicated writes with the failed
   // statement (its name), the error, the channel, the duplicate channel and
   // its path; true when the program ran to its end (the error is handled).

@@ -190,6 +190,16 @@ void Cls_file() {
       return;
     }
   }
+  // The close mnemonic '*X' runs its program once, as an inline call.
+  if (f->mnemonics && !(f->st3 & ST3_CLOSE_MNEM_RUN)) {
+    f->st3 |= ST3_CLOSE_MNEM_RUN;
+    Close_watch watch(f);
+    Chan_hook.close_program(f);
+    if (watch.closed()) {
+      ws.Cur_fcb = nullptr;
+      return;
+    }
+  }
   if (File_event_hook) File_event_hook(2, int(f->channel), nullptr, 0);
   if (f->od_next || dyna_files == f) KestDynaClose(f);
   KestDuplClose(f);
@@ -213,6 +223,10 @@ void Cls_file() {
     f->lock_len = 0;
     if (f->journal_id > 0) step([&] { Journal_it('c', nullptr, 0, f); });
     Select_channel(f);
+    // An output channel ends with its end mnemonic '*C' (the thin client
+    // ends its own way).
+    if (f->mnemonics && f->kind != FK_THIN_CLIENT && !(f->st1 & ST1_INPUT_ONLY))
+      step([&] { Chan_hook.close_mnemonic(f); });
     step([&] { Fio_call(FIO_CLOSE); });
     ws.Cur_fcb = f;
     if (!(Sw_on(sw::PlusF) && Kest_CloseDefer())) host_close(f);

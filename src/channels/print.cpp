@@ -694,13 +694,17 @@ void d_prin() {
   }
   Prt_begin_output();
   Fcb* f = ws.Cur_fcb;
+  const int32_t start = f ? f->buf_count : 0;
   try {
     print_items(f);
   } catch (...) {
-    // A PRINT that failed leaves no part of its record for the next
-    // statement to write.
+    // A PRINT that failed leaves nothing of its own in the record being
+    // built (what earlier statements left there stays) for the next
+    // statement to write.  A flush on the way moved the buffer: its start
+    // holds no more than the record start then.
     if (!Prt_is_console(f) && one_record_buffer(f)) {
-      f->buf_count = f->rec_start;
+      int32_t keep = start < f->buf_count ? start : f->buf_count;
+      f->buf_count = keep > f->rec_start ? keep : f->rec_start;
       f->high_water = 0;
     }
     throw;

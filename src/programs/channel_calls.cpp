@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "channels/channel.h"
+#include "channels/print.h"
 #include "core/decimal.h"
 #include "core/errors.h"
 #include "core/memory.h"
@@ -11,6 +12,7 @@
 #include "core/workspace.h"
 #include "programs/arguments.h"
 #include "programs/call_frame.h"
+#include "terminal/terminal.h"
 
 bool Call_dupl_error_program(const std::string& pgm, const std::string& directive, int err, uint16_t chan,
                              int32_t dup, const std::string& dup_path) {
@@ -46,4 +48,18 @@ bool Call_dupl_error_program(const std::string& pgm, const std::string& directiv
   }
   if (list) FreeArgList(list);
   return handled;
+}
+
+void Run_close_program(Fcb* f) {
+  const MnemDef* d = Find_mnem_in(f, Mnem_code('*', 'X'));
+  if (!d || d->len == 0) return;
+  Nested_run_guard<NESTED_IO | NESTED_CALL_ERR | NESTED_WORK> saved;
+  uint8_t* name = Work_take(d->len);
+  std::memcpy(name, d->bytes, d->len);
+  ws.Str_ptr = name;
+  ws.Str_len = int32_t(d->len);
+  try {
+    Inline_Call();
+  } catch (const Oru_error&) {
+  }
 }

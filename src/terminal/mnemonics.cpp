@@ -169,6 +169,10 @@ MnemDef* Output_mnem(uint16_t code) {
   return d;
 }
 
+void Send_close_mnemonic(Fcb* f) {
+  if (const MnemDef* d = Find_mnem_in(f, Mnem_code('*', 'C'))) Send_mnem(d);
+}
+
 void Send_mnem(const MnemDef* def) {
   Fcb* f = ws.Cur_fcb;
   if (!def || !f) return;

@@ -189,6 +189,9 @@ MnemDef* Find_mnem(uint16_t code);
 MnemDef* Find_mnem_in(const Fcb* f, uint16_t code);
 MnemDef* Output_mnem(uint16_t code);
 void Send_mnem(const MnemDef* def);
+// The end mnemonic '*C' of f (the current channel) into its output, when
+// f defines it.
+void Send_close_mnemonic(Fcb* f);
 // Appends one byte to the current channel's buffer (flushing when full).
 void Term_put(uint8_t c);
 // Frees the definitions and terminal state of a record being released.

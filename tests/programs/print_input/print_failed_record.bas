@@ -1,8 +1,8 @@
-REM A PRINT that fails leaves nothing of its record in the channel's
-REM buffer: on an indexed file of 20-byte records, a PRINT too long for
-REM the record is error 1, and the WRITE that follows writes its own record
-REM alone, as does a PRINT after a failed one that began with the text of
-REM an unfinished PRINT (ended by a separator).
+REM A PRINT that fails leaves nothing of its own in the channel's buffer:
+REM on an indexed file of 20-byte records, a PRINT too long for the record
+REM is error 1, and the WRITE that follows writes its own record alone; the
+REM text of an unfinished PRINT before the failed one (ended by a
+REM separator) stays for the PRINT that ends the record.
 10 INDEXED "pfr.tmp",5,20
 20 OPEN (10)"pfr.tmp"
 30 PRINT (10,ERR=50)DIM(100,"y")
@@ -15,9 +15,9 @@ REM an unfinished PRINT (ended by a separator).
 100 PRINT (10,ERR=120)DIM(30,"z")
 110 PRINT "not here"
 120 PRINT "too long:",ERR
-130 PRINT (10,IND=4)"whole"
-140 READ (10,IND=4)A$
-150 PRINT "index 4:",A$
+130 PRINT (10)"+end"
+140 READ (10,IND=3)A$
+150 PRINT "index 3:",A$
 160 CLOSE (10)
 170 ERASE "pfr.tmp"
 RUN
