@@ -405,9 +405,17 @@ std::string Dump_string_text(const unsigned char* p, size_t n, size_t max, bool 
   if (n == 0) return "\"\"";
   std::string out;
   for (const std::string& piece : string_pieces(p, n, esc_by_name)) {
-    if (max && out.size() + piece.size() + 1 > max) return out + "...";
-    if (!out.empty()) out += '+';
-    out += piece;
+    if (!max) {
+      if (!out.empty()) out += '+';
+      out += piece;
+      continue;
+    }
+    // Built while fewer than max bytes have been produced: a piece that
+    // does not fit is cut where the limit falls and left open.
+    for (size_t i = out.empty() ? 1 : 0; i <= piece.size(); i++) {
+      if (out.size() >= max) return out + "...";
+      out += i == 0 ? '+' : piece[i - 1];
+    }
   }
   return out;
 }
