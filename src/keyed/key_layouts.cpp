@@ -50,12 +50,32 @@ bool name_code(uint8_t c) {
   return c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR || c == code::OBJ_REF;
 }
 
+// Whether compiled items call nothing: no function (built-in or user), no
+// object or method reference, no second-prefix form.  A list from a file
+// runs in whoever opens the file (WRITE evaluates its items), so one that
+// could call SCLL( or a program is no list.
+bool calls_nothing(const std::string& it) {
+  const auto* p = reinterpret_cast<const uint8_t*>(it.data());
+  const uint8_t* end = p + it.size();
+  while (p < end) {
+    uint8_t c = *p;
+    if ((c >= code::XFNC_PREFIX && c <= code::FNC_LAST) || c == code::ALT_FNC || c == code::PREFIX2 ||
+        c == code::OBJ_REF || c == code::OBJ_CHAIN)
+      return false;
+    size_t k = Item_size(p, end);
+    if (k == 0) return false;
+    p += k;
+  }
+  return true;
+}
+
 // The items of a compiled list held in a field, or false when it is none.
 bool list_items(const std::string& field, std::string* items) {
   if (field.size() < 4 || uint8_t(field[2]) != code::D_IOLIST) return false;
   if (uint8_t(field.back()) != code::EOL) return false;
   std::string it = field.substr(3, field.size() - 4);
   if (!Iol_items_valid(reinterpret_cast<const uint8_t*>(it.data()), it.size())) return false;
+  if (!calls_nothing(it)) return false;
   *items = it;
   return true;
 }

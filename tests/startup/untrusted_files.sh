@@ -74,6 +74,23 @@ chmod 644 shared
 session read.bas
 [ -e PWNED_HOOK ] || { bad "the user's own I/O program did not run"; cat read.bas.got; }
 
+# A record layout stored in the dictionary holds names and values only: one
+# that calls a function is no layout, so WRITE (ch,IOL=*) of another user
+# never runs it.
+cat > layout.bas <<'EOF'
+10 KEYED "laid","[1:1:4]",0,60
+20 OPEN (1,IOL=1000)"laid"; L$=IOL(1)
+30 DICT WRITE (1)"h"; DICT WRITE (1,IND=1)L$; CLOSE (1)
+40 OPEN (1,IOL=*,ERR=60)"laid"
+50 K$="0001"; WRITE (1)
+60 PRINT "layout",ERR
+1000 IOLIST K$,STR(SCLL("touch PWNED_IOL"))
+RUN
+EOF
+session layout.bas
+[ -e PWNED_IOL ] && bad "a record layout of the dictionary ran a command"
+has layout.bas 'layout 84'
+
 # Names read from files are refused when they name a command, a device or
 # a memory or PDF channel (error 10); the command never runs.
 link pdf.lnk '*pdf*' ''
