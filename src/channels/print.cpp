@@ -31,6 +31,7 @@
 #include "channels/channel.h"
 #include "core/console_device.h"
 #include "channels/dupl_write.h"
+#include "channels/field_convert.h"
 #include "channels/io_list.h"
 #include "channels/record_io.h"
 #include "core/codes.h"
@@ -412,6 +413,24 @@ void print_masked() {
   std::string text;
   if (!numeric) text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   ws.Exec_ptr++;  // ':'
+  if (Is_fmt_code(*ws.Exec_ptr)) {
+    // A field format (CHR(5), NUM(4) ...): the field as WRITE would make
+    // it, its delimiter after it.
+    Fmt_item fi;
+    Fmt_parse(fi);
+    if (numeric) {
+      ws.Num_acc = num;
+      ws.Str_len = -1;
+    } else {
+      uint8_t* p = Work_take(text.size());
+      if (!text.empty()) std::memcpy(p, text.data(), text.size());
+      ws.Str_ptr = p;
+      ws.Str_len = int32_t(text.size());
+    }
+    Cnv_outfmt(fi);
+    Prt_fld();
+    return;
+  }
   Eval_str();
   std::string mask(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   std::string out;
