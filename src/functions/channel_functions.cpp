@@ -694,7 +694,8 @@ std::string fin_item(Fcb* f, const std::string& item) {
   }
   // SQL channels: the quote their back end writes around identifiers.
   if (u == "IDENTIFIER_QUO" && f->kind == FK_MYSQL) return "`";
-  if (u == "HANDLE") return std::to_string(f->fd);
+  // A library member is read from its copy of the record: no descriptor.
+  if (u == "HANDLE") return std::to_string(f->kind == FK_LIB_MEMBER ? 0 : f->fd);
   if (u == "BUFFERED") return f->buf_size > 0 ? "1" : "0";
   if (u == "NUMREC" || u == "RECORDS_USED") return std::to_string(record_count(f));
   if (u == "MAXREC" || u == "RECORDS_ALLOWED") return std::to_string(record_limit(f));

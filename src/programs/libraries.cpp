@@ -312,10 +312,12 @@ Library* resolve(const std::string& full, bool create, std::string* key, Lib_nam
   return lib;
 }
 
-void grow(Pgl_fcb* f, int64_t need) {
+// Room for need bytes of record: a member being written grows by GROW
+// bytes more (slack), one only read holds its record exactly.
+void grow(Pgl_fcb* f, int64_t need, int32_t slack = GROW) {
   if (need <= f->rec_cap) return;
   if (need > int64_t(INT32_MAX) - GROW) Rpt_error(err::RECORD_TOO_LONG);
-  int32_t cap = int32_t(need) + GROW;
+  int32_t cap = int32_t(need) + slack;
   auto* b = static_cast<uint8_t*>(Get_blk_nc(size_t(cap)));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
   if (f->rec_len) std::memcpy(b, f->rec, size_t(f->rec_len));
@@ -363,7 +365,7 @@ int64_t Pgl_open() {
   f->fd = -1;
   f->kind = FK_LIB_MEMBER;
   f->key_len = L;
-  grow(f, int64_t(rec.size()));
+  grow(f, int64_t(rec.size()), 0);  // buffer and record size: the record's length
   std::memcpy(f->rec, rec.data(), rec.size());
   f->rec_len = int32_t(rec.size());
   f->byte_pos = L + int64_t(PRG_HDR_SIZE);
@@ -420,7 +422,7 @@ int64_t Pgl_read() {
 
 int64_t Pgl_setind() {
   Pgl_fcb* f = cur();
-  if (ws.Io_ind < 0 || ws.Io_ind > f->rec_cap) Io_end_err();
+  if (ws.Io_ind < 0 || ws.Io_ind > f->buf_size) Io_end_err();
   f->byte_pos = ws.Io_ind;
   return 0;
 }
