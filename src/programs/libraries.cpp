@@ -3,6 +3,7 @@
 #include "programs/libraries.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,6 +160,7 @@ void create_library(const std::string& path, size_t n) {
   seg.field = 0;
   seg.offset = 0;
   seg.length = n < 32 ? 32 : n < 64 ? 64 : 127;
+  seg.flags = kf::SF_UPPER;  // member names match whatever their case
   Key_segments(def, {seg});
   int fd = Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, Open_opts{}, prmblk.Create_mode);
   if (fd < 0) Sys_error();
@@ -278,8 +280,9 @@ bool read_member(Library* lib, const std::string& key, std::string* rec) {
     if (e.no == err::MISSING_RECORD) return false;
     throw;
   }
-  if (int(rec->size()) < lib->key_len || rec->compare(0, size_t(lib->key_len), key) != 0) {
-    // A record that does not begin with its own key is no member of ours.
+  if (int(rec->size()) < lib->key_len || strncasecmp(rec->data(), key.data(), size_t(lib->key_len)) != 0) {
+    // A record that does not begin with its own key (in any case: the key
+    // may fold it) is no member of ours.
     Rpt_error_text(err::WRONG_FILE_KIND, "Damaged program library member");
   }
   return true;
