@@ -251,13 +251,19 @@ void Exec_console() {
           ws.Exec_ptr = ws.Stmt_ptr = Lead_dir() + 2;
           ws.Cur_stno = 0;
           ws.Call_err = 0;
+          Last_stop = Program_stop{};
           ProcessExecLine();
-          if (ws.Call_err > 0) {
-            // The program named on the command line could not be run.
-            std::string text = "Unable to initialize lead program:\r\n " + Msg_text(ws.Call_err) + "\r\n";
+          if (Last_stop.error >= 0 && !Last_stop.reported) {
+            // The program named on the command line could not be run, or
+            // stopped on an error (busy 0 as well) that was not reported.
+            int n = Last_stop.error;
+            std::string text = "Unable to initialize lead program:\r\n " + Msg_text(n) + "\r\n";
             Con_write(text.data(), text.size());
-            Report_error(ws.Call_err);
+            Report_error(n);
           }
+          // The process ends when the program returns to the console: one
+          // that stopped on an error ends it with status 1.
+          if (Last_stop.error >= 0) ws.Exit_status = 1;
           ws.Call_err = 0;
         }
       } else {

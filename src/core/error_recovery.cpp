@@ -232,6 +232,8 @@ void Report_error(int n) {
 
 // ---- recovery ----
 
+Program_stop Last_stop;
+
 bool Recover_error(int n) {
   Io_touch();  // (the report and the busy wait use the console; a handler program runs)
   if (n == err::INTERRUPTED && (Run_flags_now() & RF_ESCAPE)) {
@@ -301,6 +303,8 @@ bool Recover_error(int n) {
     return false;
   }
   if (!(ws.Start_flags & SF_NESTED) && !ws.Prm.XT && prog) ws.Con_flags |= CON_MODE;
+  Last_stop.error = n;
+  Last_stop.reported = (ws.Con_flags & CON_MODE) != 0;
   if (ws.Con_flags & CON_MODE) {
     if (!prog) SaveErrData();
     uint32_t now = ws.Err_flags;

@@ -27,5 +27,16 @@ struct Recovery_hooks {
 };
 extern Recovery_hooks Recovery_hook;
 
+// The error that stopped a program last (error -1: none since it was
+// cleared), and whether the console report was made (else the error went
+// to ws.Call_err for the caller).  The command-line start reads it: a
+// program that stops on any error, busy 0 included, ends the process with
+// a non-zero status.
+struct Program_stop {
+  int error = -1;
+  bool reported = false;
+};
+extern Program_stop Last_stop;
+
 // How long a busy retry waits, in hundredths of a second (100; tests shorten it).
 extern int Busy_wait_hundredths;

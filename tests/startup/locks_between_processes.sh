@@ -49,6 +49,28 @@ hold 'WRITE (3)"K001","written while locked"' written3
 hold 'UNLOCK (3)' unlocked3
 expect "keyed record after UNLOCK" "$OPEN_CUST" "ok written while locked"
 expect "LOCK of a keyed file open elsewhere" '10 OPEN (1)"cust"|20 LOCK (1,ERR=100)|30 PRINT "ok"|40 END|100 PRINT "busy",ERR' "busy 0"
+
+# A program run from the command line that stops on a record held by
+# another process reports the busy error and ends with a non-zero status;
+# once the record is free it runs to its end with status 0.
+printf '%s\n' "1 SET_PARAM 'WT'=0" '10 OPEN (1)"cust"' '20 EXTRACT (1,KEY="K001")A$,B$' '30 PRINT "got ",B$' \
+  'SAVE "grab"' | "$oru" > /dev/null 2>&1
+hold 'OPEN (5)"cust"; EXTRACT (5,KEY="K001")X$' extracted5
+"$oru" grab < /dev/null > grab.out 2>&1
+st=$?
+if [ $st -eq 0 ] || ! grep -q "Record in use" grab.out; then
+  echo "command-line run stopped on a busy record: status $st"
+  cat grab.out
+  exit 1
+fi
+hold 'CLOSE (5)' closed5
+"$oru" grab < /dev/null > grab.out 2>&1
+st=$?
+if [ $st -ne 0 ] || ! grep -q "got written while locked" grab.out; then
+  echo "command-line run of a free record: status $st"
+  cat grab.out
+  exit 1
+fi
 hold 'CLOSE (3)' closed3
 
 # EFF keyed files the same: LOCK keeps other processes out (readers too,

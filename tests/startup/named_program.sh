@@ -1,10 +1,10 @@
 #!/bin/sh
 # A program named on the command line runs on the first console pass; the
 # process ends when it returns to the console.  One that cannot be run is
-# reported and the console reads nothing more.
+# reported, the console reads nothing more and the status is not 0.
 . "$(dirname "$0")/lib.sh"
 printf 'PRINT "console"\n' | "$oru" noprog > got 2>&1
 status=$?
-if [ $status -ne 0 ] || ! [ -s got ] || grep -q console got; then
+if [ $status -eq 0 ] || ! [ -s got ] || grep -q console got; then
   echo "status $status"; cat got; exit 1
 fi
