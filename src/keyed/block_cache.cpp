@@ -172,6 +172,19 @@ uint64_t KeyBlockNo(const Key_file* f, uint32_t addr) {
   return (uint64_t(Key_seg_of(f, addr)) << 32) | uint64_t(Key_host_off(f, addr));
 }
 
+uint32_t Key_next_segment(const Key_file* f, uint32_t addr) {
+  int seg = Key_seg_of(f, addr) + 1;
+  if (seg * 256 >= f->blk) return 0;  // the address cannot name it
+  return uint32_t(kf::FIRST_BLOCK + seg * 256);
+}
+
+uint32_t Key_next_block(const Key_file* f, uint32_t addr) {
+  int seg = Key_seg_of(f, addr);
+  int64_t host = Key_host_off(f, addr) + f->blk;
+  if (host + f->blk > f->seg_limit) return Key_next_segment(f, addr);
+  return uint32_t(host + seg * 256);
+}
+
 std::string KSeg_path(const std::string& main, int seg) {
   char sfx[8];
   std::snprintf(sfx, sizeof sfx, ".%03d", seg);
@@ -550,7 +563,16 @@ static Kbfr* new_variable(int type) {
       map->b()[kf::BLK_HDR] = kf::BT_MAP;
       Kbfr_touch(map);
     } else {
-      map = Kbfr_get(m, kf::BT_MAP);
+      try {
+        map = Kbfr_get(m, kf::BT_MAP);
+      } catch (const Oru_error& e) {
+        // A segment file that is missing lends no space: the search goes
+        // on in the next segment when there is one.
+        int seg = Key_seg_of(f, m);
+        if (e.no != err::SEGMENT_DAMAGED || seg == 0 || seg + 1 > f->hdr[kf::H_NSEG]) throw;
+        m = Key_next_segment(f, m);
+        continue;
+      }
     }
     int per = f->blk - kf::BLK_HDR;
     for (int i = 1; i < per; ++i) {

@@ -47,11 +47,14 @@ bool at_console() { return ws.Cur_stno == 0; }
 // Console output of the rebuild.  On a terminal the percentage is rewritten
 // in place ('CR' ... 'CL'); on any other console only the lines show.
 void con_text(const std::string& s) { Con_write(s.data(), s.size()); }
-void con_clear_line() {
-  if (!ws.Con_fcb || !Console_is_terminal()) return;
+void con_mnem(char a, char b) {
   Io_save_guard keep;
   ws.Cur_fcb = ws.Con_fcb;
-  Output_mnem(Mnem_code('C', 'L'));
+  Output_mnem(Mnem_code(a, b));
+}
+void con_clear_line() {
+  if (!ws.Con_fcb || !Console_is_terminal()) return;
+  con_mnem('C', 'L');
 }
 
 void rep_clearing(int kno) {
@@ -86,12 +89,25 @@ void rep_done(int kno, int64_t count) {
   OruLogError(t.c_str());
 }
 
+void rep_missing_segment(int seg) {
+  // Shown inside a program as well: records of the file are out of reach.
+  std::string t = "** Missing SEGMENT " + std::to_string(seg) + " **";
+  bool term = ws.Con_fcb && Console_is_terminal();
+  if (term) con_mnem('F', '1');
+  con_text(t);
+  if (term) con_mnem('R', 'M');
+  con_clear_line();
+  con_text("\n");
+  OruLogError(t.c_str());
+}
+
 Key_rebuild_report console_report() {
   Key_rebuild_report r;
   r.clearing = rep_clearing;
   r.percent = rep_percent;
   r.duplicate = rep_duplicate;
   r.done = rep_done;
+  r.missing_segment = rep_missing_segment;
   return r;
 }
 

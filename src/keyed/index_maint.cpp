@@ -39,6 +39,29 @@ struct No_record_locks {
   ~No_record_locks() { ch->nolock = keep; }
 };
 
+// Tells the report of each missing segment file once while a rebuild runs.
+class Missing_segments {
+ public:
+  explicit Missing_segments(void (*tell)(int)) : keep_(K.missing_segment) {
+    tell_ = tell;
+    told_.clear();
+    K.missing_segment = seen;
+  }
+  ~Missing_segments() { K.missing_segment = keep_; }
+  Missing_segments(const Missing_segments&) = delete;
+  Missing_segments& operator=(const Missing_segments&) = delete;
+
+ private:
+  static void seen(int seg) {
+    if (std::find(told_.begin(), told_.end(), seg) != told_.end()) return;
+    told_.push_back(seg);
+    if (tell_) tell_(seg);
+  }
+  static inline void (*tell_)(int) = nullptr;
+  static inline std::vector<int> told_;
+  void (*keep_)(int);
+};
+
 // Frees the nodes of one tree; a node that cannot be read, a node met
 // twice (a cycle) or a child pointer out of reach is passed over.
 void free_tree_tolerant(uint32_t root) {
@@ -84,17 +107,20 @@ void free_all_nodes(Key_file* f) {
   }
   uint32_t blk = kf::FIRST_BLOCK;
   uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
-  for (int guard = 0; KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
+  for (int guard = 0; blk && KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
     try {
       Kbfr* b = Kbfr_get(blk, 1);
       if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
     } catch (const Oru_error& e) {
-      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) break;
+      // The host file ends here or the segment file is missing: the next
+      // segment may hold nodes still.
+      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) {
+        if (e.no == err::SEGMENT_DAMAGED && K.missing_segment) K.missing_segment(Key_seg_of(f, blk));
+        blk = Key_next_segment(f, blk);
+        continue;
+      }
     }
-    int seg = Key_seg_of(f, blk);
-    int64_t host = Key_host_off(f, blk) + f->blk;
-    if (host + f->blk > f->seg_limit) blk = uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256);
-    else blk = uint32_t(host + seg * 256);
+    blk = Key_next_block(f, blk);
   }
 }
 
@@ -143,6 +169,39 @@ class Fixed_scan {
   std::vector<uint64_t> blocks_;
   size_t bi_ = 0;
 };
+
+// Fixed-length files: a deleted-slot chain that leads off the slot grid,
+// to a slot not marked deleted, or round in a loop (a process killed
+// between a slot's write and the header's) makes every later WRITE fail
+// (error 109).  Such a chain is dropped and made again from the slots the
+// scan found marked deleted (deleted, in file order); a deleted slot the
+// old chain reached only past the break stays unused no longer.
+void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
+  const uint64_t grid0 = kf::FIRST_BLOCK + uint64_t(f->blk), slot = uint64_t(f->slot);
+  const uint64_t eof = Hdr32(f, kf::H_EOF);
+  std::vector<uint32_t> seen;
+  bool sound = true;
+  for (uint32_t a = Hdr32(f, kf::H_FREE1); a && sound;) {
+    uint8_t d[5];
+    sound = a >= grid0 && (a - grid0) % slot == 0 && a + slot <= eof && seen.size() <= deleted.size() &&
+            Key_pread(f->fd, d, 5, a) == 5 && d[0] == 255 && get_i32be(d + 1) <= 0;
+    seen.push_back(a);
+    if (sound) a = uint32_t(-get_i32be(d + 1));
+  }
+  if (sound) {
+    std::sort(seen.begin(), seen.end());
+    sound = std::adjacent_find(seen.begin(), seen.end()) == seen.end();
+  }
+  if (sound) return;
+  uint32_t next = 0;
+  for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) {
+    uint8_t d[5] = {255};
+    put_u32be(d + 1, uint32_t(-int32_t(next)));
+    if (Key_pwrite(f->fd, d, 5, *it) != 5) Key_error(8);
+    next = *it;
+  }
+  Hdr32_set(f, kf::H_FREE1, next);
+}
 
 // Entries gathered for one key: fixed-size key values and their records.
 struct Gathered {
@@ -285,6 +344,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   Key_file* f = ch->f.get();
   if (f->reclen == 0) Key_error(17);
   Key_bracket op(ch, DIR_WRITE, false);
+  Missing_segments missing(rep.missing_segment);
   Key_Hdr_Lock_N_Load(2);
   Rec_unlock(ch);
   int nk = f->lay.nkeys;
@@ -353,6 +413,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     if (!f->variable) fixed = std::make_unique<Fixed_scan>(f);
     uint32_t a = 0;
     std::vector<uint8_t> v;
+    std::vector<uint32_t> deleted;
     for (;;) {
       if (fixed) {
         a = fixed->next();
@@ -371,7 +432,10 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       } catch (const Oru_error&) {
         r = -1;
       }
-      if (r != 0) continue;
+      if (r != 0) {
+        if (r == 11 && fixed) deleted.push_back(a);  // a slot marked deleted
+        continue;
+      }
       if ((f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) continue;  // an extension piece
       ++records;
       if (fix_seq) {
@@ -416,6 +480,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
         if (rep.percent) rep.percent(pct);
       }
     }
+    if (fixed && !f->eff) mend_deleted_chain(f, deleted);
   }
 
   int64_t first_count = -1;

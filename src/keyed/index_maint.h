@@ -20,15 +20,19 @@ struct Key_rebuild_report {
   void (*percent)(int pct) = nullptr;                 // records scanned, 0..99
   void (*duplicate)(int kno, int64_t ind) = nullptr;  // a unique key met again
   void (*done)(int kno, int64_t count) = nullptr;     // kno built with count entries
+  void (*missing_segment)(int seg) = nullptr;          // a segment file is missing (passed over)
 };
 
 // Rebuilds key kno (all keys when kno is -1) from the records, scanned in
-// physical order.  Records that cannot be read are skipped; the old index
+// physical order.  Records that cannot be read are skipped, and so is a
+// segment file that is missing (told once; the scan goes on with the next
+// segment); the old index
 // is freed node by node, a damaged node (or a cycle) only skipped.  A
 // unique alternate key met twice is reported and indexed all the same; an
 // exact repeat of a unique key 0 is reported and left out (it could never
 // be told apart).  Rebuilding key 0 sets the record count to the records
-// found.  Returns the entries of the first key built.
+// found.  A broken deleted-slot chain of a fixed-length file is made again
+// from the slots marked deleted.  Returns the entries of the first key built.
 int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep);
 
 // One segment of a key being added.

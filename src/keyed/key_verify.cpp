@@ -158,7 +158,7 @@ void check_maps(Checker& c) {
   int per = f->blk - kf::BLK_HDR;
   uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
   uint32_t m = kf::FIRST_BLOCK;
-  while (KeyBlockNo(f, m) < eof) {
+  while (m && KeyBlockNo(f, m) < eof) {
     uint32_t a = m;
     try {
       Kbfr* map = Kbfr_get(m, kf::BT_MAP);
@@ -188,7 +188,7 @@ void check_maps(Checker& c) {
     }
     int seg = Key_seg_of(f, m);
     int64_t host = Key_host_off(f, m) + int64_t(f->blk) * per;
-    m = host + f->blk > f->seg_limit ? uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256) : uint32_t(host + seg * 256);
+    m = host + f->blk > f->seg_limit ? Key_next_segment(f, m) : uint32_t(host + seg * 256);
   }
 }
 }  // namespace

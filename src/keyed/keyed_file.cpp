@@ -618,6 +618,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
   auto* ch = new Key_chan;
   ch->f = shared;
   shared->channels++;
+  shared->chans.push_back(ch);
   ch->nolock = opts.nolock || opts.growing;
   ch->readonly = opts.readonly || opts.growing;
   ch->nbf = opts.nbf;
@@ -637,6 +638,7 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
 void Key_close(Key_chan* ch) {
   std::shared_ptr<Key_file> f = ch->f;
   Rec_unlock(ch);
+  std::erase(f->chans, ch);
   if (--f->channels == 0) {
     K.ch = ch;
     K.f = f.get();
@@ -694,6 +696,15 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
   if (r == 2) Key_error(2);
   uint32_t addr = ch->cur_rec;
   int rr = Krec_read(addr);
+  if (rr == 11 && !phys && !is_end(ch->cur_key)) {
+    // An index entry whose record is gone (a process killed between the
+    // record and its entries): the key's position moves onto the entry,
+    // so that the next READ steps past it to the rest of the file.
+    Key_pos& sv = ch->saved[size_t(K.kno)];
+    sv = Key_pos{0, 0, ch->cur_key};
+    ch->last_read = 0;
+    Rec_unlock(ch);
+  }
   if (rr != 0) Key_error(rr);
   if (K.f->reclen == 0 && req.directive == DIR_EXTRACT) {
     ch->lock_held = true;

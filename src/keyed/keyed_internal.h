@@ -82,6 +82,7 @@ struct Key_file {
   std::unique_ptr<Kbfr_pool> priv;
   int wd_count = 0;              // operations since the last full write-back
   int channels = 0;
+  std::vector<Key_chan*> chans;  // this process's channels on the file
   uint32_t data_block = 0;       // current data block (variable-length files)
   // Fixed-length slots appended by a channel that works without locks, not
   // yet written: they start at pend_off (Kfix_flush_pending).
@@ -160,6 +161,8 @@ struct Key_ctx {
   uint32_t rec_seq = 0;           // EFF: the sequence of the record read
   bool eff_lock_first = false;    // EFF: this attempt reads under the file lock
   bool no_climb = false;          // a search for an insert position stays in its leaf
+  // Told of a segment file the physical scan found missing (and passed).
+  void (*missing_segment)(int seg) = nullptr;
 };
 extern Key_ctx K;
 
@@ -188,6 +191,12 @@ std::string KSeg_path(const std::string& main, int seg);
 int Key_seg_of(const Key_file* f, uint32_t addr);
 uint64_t KeyBlockNo(const Key_file* f, uint32_t addr);
 int64_t Key_host_off(const Key_file* f, uint32_t addr);
+// Variable-length files, in file order: the block after addr (at a segment
+// file's size limit the next segment's first block), and the first block
+// of the segment after addr's; 0 past the last segment a block address can
+// name.
+uint32_t Key_next_block(const Key_file* f, uint32_t addr);
+uint32_t Key_next_segment(const Key_file* f, uint32_t addr);
 
 // Enciphered files: a page as read is deciphered in place; a page to be
 // written comes back enciphered in a scratch buffer (or as it was).
@@ -204,6 +213,10 @@ void Key_hdr_changed();
 void Kvar_rlck(uint32_t addr, uint32_t len);
 void Kvar_wlck(uint32_t addr, uint32_t len);
 void Rec_unlock(Key_chan* ch);
+// Host locks do not keep the channels of one process apart: another
+// channel of this process holding the record at addr makes the request busy
+// (error 0).  Nothing for a channel that works without locks.
+void Rec_busy_here(Key_chan* ch, uint32_t addr);
 // An operation bracket for the engine's entry points.
 class Key_bracket {
  public:

@@ -15,6 +15,8 @@
 // Record locks: one byte at the record address (variable-length records), or
 // the whole slot (fixed-length records); never waiting, so a record held by
 // another process is the busy error 0 and no two processes can deadlock.
+// Host locks are the process's: a record held by another channel of this
+// process is found in the file's list of channels, and is busy as well.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -312,9 +314,16 @@ static void probe(int fd, uint32_t addr, uint32_t len) {
   Key_busy(int(fl.l_pid));
 }
 
+void Rec_busy_here(Key_chan* ch, uint32_t addr) {
+  if (ch->nolock) return;
+  for (const Key_chan* o : ch->f->chans)
+    if (o != ch && o->lock_held && o->lock_addr == addr) Key_busy(int(getpid()));
+}
+
 static void take(Key_chan* ch, uint32_t addr, uint32_t len, bool write) {
   ch->lock_probe = false;
   if (!ch->nolock) {
+    Rec_busy_here(ch, addr);
     if (probe_only(ch, write)) {
       probe(ch->f->fd, addr, len);
       ch->lock_probe = true;

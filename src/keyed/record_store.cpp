@@ -186,6 +186,7 @@ void write_slot(uint32_t addr, const uint8_t* bytes, size_t len, bool append = f
   }
   Kfix_flush_pending(f);
   bool own = ch->lock_held && ch->lock_addr == addr;
+  if (!own) Rec_busy_here(ch, addr);
   if (!own && !ch->nolock) Key_lock_area(f->fd, addr, f->slot, 2);
   int64_t r = Key_pwrite(f->fd, bytes, len, addr);
   if (!own && !ch->nolock) Key_unlock_area(f->fd, addr, f->slot);
@@ -307,7 +308,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
     int per = f->blk - kf::BLK_HDR;
     int64_t gbytes = int64_t(f->blk) * per;
     uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
-    while (!b && misses < 8 && KeyBlockNo(f, m) < eof) {
+    while (!b && misses < 8 && m && KeyBlockNo(f, m) < eof) {
       Kbfr* map = Kbfr_get(m, kf::BT_MAP);
       std::vector<uint8_t> states(map->b() + kf::BLK_HDR, map->b() + kf::BLK_HDR + per);
       for (int i = 1; i < per && !b && misses < 8; ++i) {
@@ -322,8 +323,8 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
       if (b) break;
       int seg = Key_seg_of(f, m);
       int64_t host = Key_host_off(f, m) + gbytes;
-      uint32_t nm = host + f->blk > f->seg_limit ? uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256) : uint32_t(host + seg * 256);
-      if (misses == 0) Hdr32_set(f, kf::H_FREE1, nm);
+      uint32_t nm = host + f->blk > f->seg_limit ? Key_next_segment(f, m) : uint32_t(host + seg * 256);
+      if (misses == 0 && nm) Hdr32_set(f, kf::H_FREE1, nm);
       m = nm;
     }
   }
@@ -675,14 +676,19 @@ uint32_t Kvar_next(uint32_t addr) {
   uint32_t blk = addr ? (addr & ~255u) : kf::FIRST_BLOCK;
   int s = addr ? int(addr & 255) + 1 : 1;
   uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
-  int per = f->blk - kf::BLK_HDR;
-  int64_t gbytes = int64_t(f->blk) * per;
-  for (int guard = 0; KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
+  for (int guard = 0; blk && KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
     Kbfr* b = nullptr;
     try {
       b = Kbfr_get(blk, 1);
     } catch (const Oru_error& e) {
-      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) return 0;  // past the end of the host file
+      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) {
+        // The host file ends here, or the segment file is missing: the
+        // records of the later segments are still there.
+        if (e.no == err::SEGMENT_DAMAGED && K.missing_segment) K.missing_segment(Key_seg_of(f, blk));
+        blk = Key_next_segment(f, blk);
+        s = 1;
+        continue;
+      }
       b = nullptr;
     }
     if (b && b->b()[0] == kf::BT_DATA) {
@@ -693,14 +699,7 @@ uint32_t Kvar_next(uint32_t addr) {
       }
     }
     s = 1;
-    int seg = Key_seg_of(f, blk);
-    int64_t host = Key_host_off(f, blk) + f->blk;
-    if (host + f->blk > f->seg_limit) {
-      (void)gbytes;
-      blk = uint32_t(kf::FIRST_BLOCK + (seg + 1) * 256);
-    } else {
-      blk = uint32_t(host + seg * 256);
-    }
+    blk = Key_next_block(f, blk);
   }
   return 0;
 }

@@ -132,6 +132,97 @@ TEST_F(IndexMaint, ReadOnlyChannelAndKeysOnlyFileAreRefused) {
   EXPECT_EQ(error_no([&] { Key_rebuild(k, -1, {}); }), 17);
 }
 
+// A segment file moved away: the rebuild tells of it once and indexes the
+// records of every other segment, the later ones too; with the segment
+// back, a second rebuild finds every record again.
+TEST_F(IndexMaint, MissingSegmentIsPassedAndTheLaterSegmentsRead) {
+  prmblk.MB = 1;
+  std::string p = make("seg", 400, 8, true, 0, 10, 1);
+  Key_chan* ch = open(p);
+  std::string rec(400, 'r');
+  const int n = 7000;
+  for (int i = 0; i < n; ++i) {
+    char k[16];
+    std::snprintf(k, sizeof k, "k%06d", i);
+    put(ch, k, rec);
+  }
+  close(ch);
+  ASSERT_TRUE(std::filesystem::exists(p + ".002"));
+  std::filesystem::rename(p + ".001", p + ".away");
+  static std::vector<int> missing;
+  missing.clear();
+  Key_rebuild_report r;
+  r.missing_segment = [](int seg) { missing.push_back(seg); };
+  ch = open(p);
+  int64_t got = -1;
+  EXPECT_EQ(error_no([&] { got = Key_rebuild(ch, -1, r); }), 0);
+  EXPECT_EQ(missing, std::vector<int>{1});
+  EXPECT_GT(got, 0);
+  EXPECT_LT(got, n);
+  EXPECT_EQ(Key_record_count(ch), uint64_t(got));
+  EXPECT_EQ(get(ch, "k000000"), rec);
+  EXPECT_EQ(get(ch, "k006999"), rec);  // written last: in the last segment
+  close(ch);
+  std::filesystem::rename(p + ".away", p + ".001");
+  ch = open(p);
+  EXPECT_EQ(Key_rebuild(ch, -1, r), n);
+  EXPECT_EQ(Key_record_count(ch), uint64_t(n));  // the last segment is not followed by the first again
+  EXPECT_EQ(missing.size(), 1u);
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
+// A deleted-slot chain broken by a kill (a link into the middle of a
+// record) makes every WRITE fail with 109; the rebuild makes the chain
+// again from the slots marked deleted, and they are all used again.
+TEST_F(IndexMaint, RebuildMendsABrokenDeletedSlotChain) {
+  std::string p = make("chain", 20, 4);
+  Key_chan* ch = open(p);
+  for (int i = 0; i < 10; ++i) put(ch, "k00" + std::to_string(i), "r" + std::to_string(i));
+  int64_t head = Key_getind(ch, Key_by("k007"));
+  for (const char* k : {"k002", "k005", "k007"}) Key_remove(ch, Key_by(k));
+  int blk = ch->f->blk, slot = ch->f->slot;
+  close(ch);
+  // The slot deleted last heads the chain: its link goes astray.
+  poke(p, 512 + blk + head * slot + 1, {0xFF, 0xFF, 0xFF, 0xF0});
+  ch = open(p);
+  put(ch, "n1", "x");
+  EXPECT_EQ(error_no([&] { put(ch, "n2", "x"); }), 109);
+  EXPECT_EQ(Key_rebuild(ch, -1, {}), 8);
+  EXPECT_EQ(Key_verify(ch), "");
+  uint32_t eof = Hdr32(ch->f.get(), kf::H_EOF);
+  for (const char* k : {"n2", "n3"}) put(ch, k, "x");
+  EXPECT_EQ(Hdr32(ch->f.get(), kf::H_EOF), eof);  // the deleted slots, not new ones
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(Key_record_count(ch), 10u);
+}
+
+// An index entry whose record is gone: the READ that meets it is error 11,
+// and the next READ goes on with the record after it.
+TEST_F(IndexMaint, ReadStepsPastAnEntryWhoseRecordIsGone) {
+  for (bool variable : {false, true}) {
+    std::string p = make(variable ? "var" : "fix", 20, 4, variable);
+    Key_chan* ch = open(p);
+    for (const char* k : {"A", "B", "C", "D"}) put(ch, k, k);
+    int64_t ind = Key_getind(ch, Key_by("C"));
+    int blk = ch->f->blk, slot = ch->f->slot;
+    close(ch);
+    if (variable) {
+      // The slot's offset in its data block's slot table goes to 0.
+      uint32_t a = uint32_t(ind + 512);
+      poke(p, int64_t(a & ~255u) + 6 + 2 * int64_t(a & 255), {0, 0});
+    } else {
+      poke(p, 512 + blk + ind * slot, {0xFF, 0, 0, 0, 0});
+    }
+    ch = open(p);
+    EXPECT_EQ(strip(get(ch, "A")), "A");
+    EXPECT_EQ(strip(next(ch)), "B");
+    EXPECT_EQ(error_no([&] { next(ch); }), 11) << p;
+    EXPECT_EQ(strip(next(ch)), "D") << p;
+    EXPECT_EQ(error_no([&] { next(ch); }), 2);
+    close(ch);
+  }
+}
+
 // A node of key 1 made unreadable (its pointers point nowhere): the
 // rebuild passes over it and the new tree holds every record.
 TEST_F(IndexMaint, DamagedNodeIsPassedOver) {

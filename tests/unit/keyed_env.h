@@ -114,6 +114,13 @@ class KeyedTest : public ::testing::Test {
   }
   static std::string get(Key_chan* ch, const std::string& key) { return Key_read(ch, Key_by(key)); }
   static std::string next(Key_chan* ch) { return Key_read(ch, req()); }
+  // Writes bytes over the file at off (damage a test makes).
+  static void poke(const std::string& p, int64_t off, const std::vector<uint8_t>& bytes) {
+    int fd = ::open(p.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), off), ssize_t(bytes.size()));
+    ::close(fd);
+  }
   static std::string strip(std::string s) {
     while (!s.empty() && s.back() == 0) s.pop_back();
     return s;

@@ -21,13 +21,6 @@ std::vector<uint8_t> file_bytes(const std::string& p) {
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-void poke(const std::string& p, int64_t off, const std::vector<uint8_t>& bytes) {
-  int fd = ::open(p.c_str(), O_RDWR);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), off), ssize_t(bytes.size()));
-  ::close(fd);
-}
-
 // ---- layout ----
 
 TEST_F(KeyedTest, CreationWritesTheHeaderAndTheFirstBlocks) {
@@ -542,6 +535,33 @@ TEST_F(KeyedTest, ChannelsOnOneFileShareItsState) {
   close(a);
   EXPECT_EQ(strip(get(b, "B")), "2");  // the other channel goes on working
   EXPECT_EQ(Key_record_count(b), 2u);
+}
+
+// A record extracted on one channel is busy (error 0) for every other
+// channel of this process on the file, for reading, extracting, writing
+// and removing, until the holder lets it go; its own WRITE then stands.
+TEST_F(KeyedTest, RecordHeldOnOneChannelIsBusyOnAnother) {
+  for (const std::string& p :
+       {make("fix", 20, 4), make("var", 20, 4, true), make_eff("eff", 20, {}, 4)}) {
+    Key_chan* one = open(p);
+    Key_chan* two = open(p);
+    put(one, "0001", "first");
+    put(one, "0002", "other");
+    EXPECT_EQ(strip(Key_read(two, Key_by("0001", 174))), "first") << p;
+    EXPECT_EQ(error_no([&] { Key_read(one, Key_by("0001", 174)); }), 0) << p;
+    EXPECT_EQ(error_no([&] { get(one, "0001"); }), 0) << p;
+    EXPECT_EQ(error_no([&] { put(one, "0001", "lost"); }), 0) << p;
+    EXPECT_EQ(error_no([&] { Key_remove(one, Key_by("0001")); }), 0) << p;
+    EXPECT_EQ(strip(get(one, "0002")), "other") << p;  // the other records are free
+    put(two, "0001", "kept");
+    Key_unlock(two);
+    EXPECT_EQ(strip(Key_read(one, Key_by("0001", 174))), "kept") << p;
+    EXPECT_EQ(error_no([&] { get(two, "0001"); }), 0) << p;
+    Key_unlock(one);
+    EXPECT_EQ(strip(get(two, "0001")), "kept") << p;
+    close(one);
+    close(two);
+  }
 }
 
 TEST_F(KeyedTest, SegmentFilesHoldWhatOutgrowsTheMainFile) {
