@@ -426,11 +426,9 @@ constexpr uint16_t SCRATCH_CHANNEL = 65001;
 // Empties one file: opened exclusively on the scratch channel, purged as
 // PURGE purges, closed whatever happened.
 void refile_one(const uint8_t* name, int32_t len, const uint8_t* opt, int32_t opt_len) {
-  bool all_segs = false;
-  if (opt_len > 0) {
-    all_segs = Kest_all_segs_opt(std::string(reinterpret_cast<const char*>(opt), size_t(opt_len)));
-    if (!all_segs) Not_built("segmented files (OPT= of REFILE)");
-  }
+  // OPT= "ALLSEG" or "CISAM" asks for the segment files too; any other
+  // text sets nothing.
+  bool all_segs = opt_len > 0 && Kest_all_segs_opt(std::string(reinterpret_cast<const char*>(opt), size_t(opt_len)));
   if (Starts_ci(std::string_view(reinterpret_cast<const char*>(name), size_t(len)), "[vrl]")) {
     // A file on the client's machine: the client empties it, running the
     // directive's text.  The name goes between quotes, so it may hold none.

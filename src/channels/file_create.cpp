@@ -99,14 +99,11 @@ void locate_existing() {
 }
 
 // The OPT= of ERASE and RENAME: "ALLSEG" or "CISAM" (any case) sets the
-// all-segments bit for ERASE; an empty text is no option.
-bool skip_opt(bool erase) {
+// all-segments bit; any other text sets nothing.
+bool skip_opt() {
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == COPT_OPT) {
     ws.Exec_ptr += 2;
-    std::string t = Create_text();
-    if (t.empty()) return false;
-    if (erase && Kest_all_segs_opt(t)) return true;
-    Not_built("OPT= of segmented files");
+    return Kest_all_segs_opt(Create_text());
   }
   return false;
 }
@@ -220,6 +217,44 @@ void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
     char seg[16];
     std::snprintf(seg, sizeof seg, ".%03d", i);
     if (::remove((path + seg).c_str()) != 0) break;
+  }
+}
+
+namespace {
+
+std::string seg_name(const std::string& base, int n) {
+  char sfx[8];
+  std::snprintf(sfx, sizeof sfx, ".%03d", n);
+  return base + sfx;
+}
+
+// Whether path is a segment file (or a segment link) by its header tag.
+bool is_segment(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    Sys_error();
+  }
+  uint8_t head[8] = {};
+  ssize_t n = pread(fd, head, sizeof head, 0);
+  ::close(fd);
+  return n == ssize_t(sizeof head) && (std::memcmp(head + 4, "seg]", 4) == 0 || std::memcmp(head + 4, "lnk]", 4) == 0);
+}
+
+}  // namespace
+
+void KestRenameSeg(const std::string& from, const std::string& to, bool rename) {
+  int n = 1;
+  for (; n <= 999 && is_segment(seg_name(from, n)); ++n) {
+    if (rename) {
+      if (::rename(seg_name(from, n).c_str(), seg_name(to, n).c_str()) == 0) continue;
+      int e = errno;
+      while (--n >= 1) ::rename(seg_name(to, n).c_str(), seg_name(from, n).c_str());
+      errno = e;
+      Sys_error();
+    }
+    struct stat st {};
+    if (lstat(seg_name(to, n).c_str(), &st) == 0) Rpt_error(err::FILE_NOT_FOUND);
   }
 }
 
@@ -484,7 +519,7 @@ void d_eras() {
   std::vector<bool> all_segs;
   for (;;) {
     names.push_back(Create_text());
-    all_segs.push_back(skip_opt(true));
+    all_segs.push_back(skip_opt());
     if (client_name(names.back())) client_quoted(names.back());  // refused before anything goes
     if (*ws.Exec_ptr != code::COMMA || ws.Exec_ptr[1] == COPT_ERR) break;
     ws.Exec_ptr++;
@@ -610,6 +645,22 @@ void rename_controls() {
   Client_requests.rename_controls(entries, hide, show, restore);
 }
 
+namespace {
+
+// The segments of a file just renamed from from to to follow it; when one
+// cannot, the file goes back to its old name with them and the error is
+// raised.
+void move_segments(const std::string& from, const std::string& to) {
+  try {
+    KestRenameSeg(from, to, true);
+  } catch (...) {
+    ::rename(to.c_str(), from.c_str());
+    throw;
+  }
+}
+
+}  // namespace
+
 void d_renm() {
   Chan_hook.prog_cache_forget();  // kept program images are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
@@ -631,7 +682,7 @@ void d_renm() {
   std::string new_name = Create_text();
   while (!new_name.empty() && new_name.back() == ' ') new_name.pop_back();
   if (new_name.empty() || new_name.size() > 512) Rpt_error(err::STRING_LENGTH);
-  skip_opt(false);
+  skip_opt();  // segments follow a renamed file whatever OPT= says
   err_option_last();
   refuse_client_name(old_name);
   refuse_client_name(new_name);
@@ -660,7 +711,12 @@ void d_renm() {
     std::string to = Path_convert(new_name);
     while (Next_path() == 0) {
       if (ws.Path_buf[0] == '[') continue;
-      if (rename(ws.Path_buf, to.c_str()) == 0) return;
+      std::string from = ws.Path_buf;
+      KestRenameSeg(from, to, false);
+      if (rename(from.c_str(), to.c_str()) == 0) {
+        move_segments(from, to);
+        return;
+      }
       if (errno == ENOENT || errno == ENOTDIR) continue;
       Sys_error();
     }
@@ -671,7 +727,11 @@ void d_renm() {
   std::string from = ws.Path_buf;
   int err = ENOENT;
   for (const std::string& to : targets) {
-    if (rename(from.c_str(), to.c_str()) == 0) return;
+    KestRenameSeg(from, to, false);
+    if (rename(from.c_str(), to.c_str()) == 0) {
+      move_segments(from, to);
+      return;
+    }
     err = errno;
   }
   errno = err;

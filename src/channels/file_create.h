@@ -65,6 +65,13 @@ bool Is_lib_name(const std::string& name);
 // path.002, ... are removed until one is missing.  Failures end silently.
 bool Kest_all_segs_opt(const std::string& text);
 void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs);
+// The segment files of from ("from.001", "from.002", ... up to the first
+// number that is missing or holds no segment: a file whose header tag is
+// "seg]", or a segment link "lnk]").  With rename false only checked: a
+// segment's new name (to.001 ...) that exists is error 12.  With rename
+// true each moves to the new base with its number; a failure puts back the
+// segments already moved and raises the host error.
+void KestRenameSeg(const std::string& from, const std::string& to, bool rename);
 
 void d_seri();
 void d_diry();
