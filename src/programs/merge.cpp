@@ -103,8 +103,9 @@ struct Text_check {
 };
 
 // Compiles the text and stores it as a program line (a text that does not
-// compile is stored as its source, as at the console).
-void store_line(const std::string& text, Text_check* dry) {
+// compile is stored as its source, as at the console).  Returns the line's
+// first code (0 for a line that did not compile).
+uint8_t store_line(const std::string& text, Text_check* dry) {
   struct Restore {
     uint8_t* w = ws.Work_ptr;
     uint32_t con = ws.Con_flags & CON_MODE;
@@ -121,12 +122,14 @@ void store_line(const std::string& text, Text_check* dry) {
   ws.Con_flags &= ~uint32_t(CON_MODE);  // an unterminated string is an error in a file
   int err = Compile_line();
   if (ws.Str_len < 3 || get_u16be(ws.Str_ptr) == 0) Rpt_error(err::LINE_NUMBER_RANGE);
+  const uint8_t first = err == 0 ? ws.Str_ptr[2] : 0;
   if (dry) {
     dry->lines++;
     if (err != 0) dry->failed++;
-    return;
+    return first;
   }
   Add_line();
+  return first;
 }
 
 // Appends a continuation row: without its leading blanks, its first ":"
@@ -137,10 +140,14 @@ void append_row(std::string& text, const std::string& row) {
   text += rest;
 }
 
-int merge_rows(Row_source& in, Text_check* dry) {
+// The rows of the source as program lines; stop_at_end: the merge ends
+// after a line whose first code is END (an indexed source).
+int merge_rows(Row_source& in, Text_check* dry, bool stop_at_end = false) {
   std::string cur;
+  int position = 0;  // the row's position in the text (UL), blank rows counted
   do {
     if (!in.next(cur)) return 0;
+    position++;
   } while (blank(cur));
   uint8_t key[8];
   bool protect = false;
@@ -149,12 +156,12 @@ int merge_rows(Row_source& in, Text_check* dry) {
     protect = true;
     do {
       if (!in.next(cur)) return 0;
+      position++;
     } while (blank(cur));
   }
   bool numbered = is_digit(cur[skip_blanks(cur)]);
   if (!numbered && !dry) ws.Pgm_flags2 |= PGM2_NO_NUMBERS;
   uint32_t number = 0;  // text without numbers: the number given last
-  int position = 1;     // the row's position in the text (UL)
   int added = 0;
   bool have = true;
   while (have) {
@@ -205,8 +212,9 @@ int merge_rows(Row_source& in, Text_check* dry) {
       number = n;
       text = std::to_string(n) + " " + text;
     }
-    store_line(text, dry);
+    const uint8_t first = store_line(text, dry);
     added++;
+    if (stop_at_end && first == code::D_END) break;
   }
   if (protect && !dry) {
     // Protected once every line is in: a protected program takes no lines.
@@ -230,7 +238,7 @@ bool binary_bytes(const std::string& t) {
 int Merge_channel(Fcb* f) {
   if (f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_MEMORY) Rpt_error(err::WRONG_FILE_KIND);
   Line_reader in(f);
-  return merge_rows(in, nullptr);
+  return merge_rows(in, nullptr, f->kind == FK_INDEXED);
 }
 
 void Check_program_text(const std::string& path) {
