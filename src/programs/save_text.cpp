@@ -290,6 +290,9 @@ void Struct_check::line(const unsigned char* line, size_t len) {
       hand = prev != X(0xD3);
     } else if (item == X(code::X_REPEAT)) {
       hand = following != code::D_DATA;
+    } else if (item == code::THEN_BLOCK && n >= 2 && p[1] == code::BLOCK_OPEN) {
+      hand = true;  // "THEN {" is one item: its brace opens a block
+      as = C_OPEN;
     } else if (item == C_WHILE || item == C_WEND || item == X(code::X_UNTIL) || item == C_SWITCH ||
                item == C_END_SWITCH || item == C_OPEN || item == C_CLOSE || item == X(code::X_CASE) ||
                item == X(code::X_DEFAULT) || item == X(code::X_CONTINUE)) {

@@ -42,6 +42,19 @@ DELETE
 30 NEXT I
 SET_PARAM 'SS'
 SAVE "structure"
+REM "THEN {" opens a block that "}" closes, on the same line or later.
+DELETE
+10 FOR I=1 TO 2
+20 IF I=1 THEN {
+30 PRINT I
+40 }
+50 NEXT I
+60 IF I=3 THEN { PRINT 3 } ELSE {
+70 PRINT 4
+80 }
+SAVE "blocks"
+80 REM
+SAVE "blocks"
 SET_PARAM -'SS'
 REM PROGRAM makes an empty program file; it exists afterwards.
 PROGRAM "fresh"
