@@ -5,10 +5,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
 #include "channels/close.h"
+#include "channels/kdef.h"
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
 #include "channels/record_formats.h"
@@ -91,6 +93,29 @@ Fcb* open_on_free_channel(const std::string& name) {
   return Open_internal(ch, name, 0);
 }
 
+// SDEV (channel) KNO=key, name: the channel's key number key (0 up to its
+// highest key) is known by name from then on (KNO="name"); an empty name
+// drops the key's name.  A key number outside the channel's keys (a channel
+// without keys has none), a name beginning "#" or longer than 255 bytes, or
+// one that another key of the channel already has, is error 80.
+void sdev_key_name(Fcb* f) {
+  int64_t k = Eval_integer();
+  if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
+  ++ws.Exec_ptr;
+  Eval_str();
+  std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  bool keyed = f->kind == FK_KEYED || f->kind == FK_EFF || f->kind == FK_MEMORY || f->kind == FK_CISAM ||
+               f->kind == FK_MYSQL || f->kind == FK_BBX_KEYED || f->kind == FK_BBX_KEYED2 ||
+               (f->st4 & ST4_KEY_DESC);
+  if (!keyed || k < 0 || k > f->high_key) Rpt_error(err::KEY_DEFINITION);
+  if (!name.empty() && (name[0] == '#' || name.size() > 255)) Rpt_error(err::KEY_DEFINITION);
+  auto** list = reinterpret_cast<Kname_node**>(&f->key_names);
+  for (const Kname_node* e = *list; e && !name.empty(); e = e->next)
+    if (e->key != k && e->len == name.size() && strncasecmp(e->name, name.data(), name.size()) == 0)
+      Rpt_error(err::KEY_DEFINITION);
+  Kname_link(list, int32_t(k), reinterpret_cast<const uint8_t*>(name.data()), int32_t(name.size()));
+}
+
 }  // namespace
 
 // SDEV TSK(text, ...): appends the texts to the task strings (all or none).
@@ -131,7 +156,9 @@ void d_sdev() {
     return;
   }
   if (c == 148) {  // KNO=
-    Not_built("keyed-file key names (SDEV KNO=)");
+    ++ws.Exec_ptr;
+    sdev_key_name(f);
+    return;
   }
   if (c == code::D_IOLIST) {
     ++ws.Exec_ptr;
