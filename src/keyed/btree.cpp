@@ -504,7 +504,9 @@ int Kfnd_advance(Key_pos& pos, int step) {
 
 int Kfnd_nxt(Key_pos& pos) {
   Key_chan* ch = K.ch;
-  if (ch->lock_held && ch->last_read && pos.node && !pos.key.empty()) {
+  // A channel holding a record lock gets its position back, on any key
+  // that indexes the record (the other keys' values come from it).
+  if (ch->lock_held && ch->last_read && !pos.key.empty() && (pos.node || K.kno == 0 || pos.key[0] != 0)) {
     ch->cur_node = pos.node;
     ch->cur_idx = pos.idx;
     ch->cur_rec = ch->last_read;

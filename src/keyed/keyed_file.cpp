@@ -164,31 +164,57 @@ int by_ind(int64_t n) {
   return 0;
 }
 
-// Direction step d from the last record read.
+// A direction step left the index: every key stands before its first
+// entry (back) or after its last.
+void positions_off_index(bool back) {
+  Key_chan* ch = K.ch;
+  int keep = K.kno;
+  for (int k = 0; k < K.f->lay.nkeys; ++k) {
+    Key_pos& p = ch->saved[size_t(k)];
+    Kno_def(k);
+    p.node = 0;
+    if (back) {
+      p.key.clear();  // before the first entry
+    } else {
+      p.key.assign(size_t(K.ksz), 255);
+      p.key[0] = uint8_t(K.ksz - 1);
+    }
+  }
+  Kno_def(keep);
+}
+
+// First format: the READ reads the record d entries from the last one
+// read.  A step in front of the first record is the END error at once, and
+// the end of file stays pending for the next READ.
 int by_dir(int d) {
   Key_chan* ch = K.ch;
   Key_pos& sv = ch->saved[size_t(K.kno)];
-  int r = d == 0 ? Kfnd_advance(sv, 0) : Kfnd_advance(sv, d);
+  int r = Kfnd_advance(sv, d);
   if (r == 2) {
-    bool back = d < 0;
-    for (int k = 0; k < K.f->lay.nkeys; ++k) {
-      Key_pos& p = ch->saved[size_t(k)];
-      int keep = K.kno;
-      Kno_def(k);
-      p.node = 0;
-      if (back) {
-        p.key.clear();  // before the first entry
-      } else {
-        p.key.assign(size_t(K.ksz), 255);
-        p.key[0] = uint8_t(K.ksz - 1);
-      }
-      Kno_def(keep);
-    }
-    // A step in front of the first record is the END error at once, and
-    // the end of file stays pending for the next READ (both formats).
-    if (back && K.advance_left != 0) ch->eof_pending = true;
+    positions_off_index(d < 0);
+    if (d < 0 && K.advance_left != 0) ch->eof_pending = true;
   }
   return r;
+}
+
+// EFF: after a READ with direction n (not 1) the key's position moves n - 1
+// entries from the record read, so that the next READ reads the record n
+// entries from it (0 the same record again, -1 the one before).  Leaving
+// the index in front of the first entry leaves the end of file pending,
+// unless the step stopped exactly one entry short (the next READ reads the
+// first record); leaving it behind the last, the next READ is the end.
+void eff_dirpos(int n) {
+  Key_chan* ch = K.ch;
+  Key_pos& sv = ch->saved[size_t(K.kno)];
+  K.advance_left = 0;
+  if (Kfnd_advance(sv, n - 1) == 2) {
+    positions_off_index(n < 1);
+    if (n < 1 && K.advance_left != -1) ch->eof_pending = true;
+    return;
+  }
+  // The current key takes the entry reached; the other keys keep the
+  // values the READ's record gave them.
+  sv = Key_pos{ch->cur_node, ch->cur_idx, ch->cur_key};
 }
 
 int next_phys() {
@@ -205,13 +231,16 @@ int next_phys() {
   return 0;
 }
 
+// The direction step of an EFF READ (not EXTRACT) is taken after the read.
+bool eff_dir_after(const Key_req& req) { return K.f->eff && req.directive != DIR_EXTRACT; }
+
 // Positions for a read by the statement's options: 0, 11 or 2.
 int Kfnd_rec(const Key_req& req, bool phys) {
   Key_chan* ch = K.ch;
   if (req.has_key) return by_key(req, req.directive == DIR_EXTRACT);
   if (req.has_ind) return by_ind(req.ind);
   if (req.has_rno) return Kfnd_by_rno(req.rno);
-  if (req.has_dir && req.dir != 1) return by_dir(req.dir);
+  if (req.has_dir && req.dir != 1 && !eff_dir_after(req)) return by_dir(req.dir);
   if (phys) return next_phys();
   int r = Kfnd_nxt(ch->saved[size_t(K.kno)]);
   if (r == 2) Rec_unlock(ch);
@@ -712,6 +741,7 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
   }
   refresh_positions(addr, ch->cur_node != 0 && !phys);
   std::string data = K.f->reclen ? record_result() : std::string();
+  if (req.has_dir && req.dir != 1 && eff_dir_after(req) && !phys) eff_dirpos(req.dir);
   op.done();
   return data;
 }
@@ -1023,9 +1053,16 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
       break;
     }
     case 2: {
-      Key_pos p{0, 0, Buf(size_t(K.ksz), 255)};
-      p.key[0] = uint8_t(K.ksz - 1);
-      r = Kfnd_advance(p, -1);
+      // The full-length key of bytes 255: itself when it is there, else
+      // the entry before the place it would take.
+      Buf top(size_t(K.ksz), 255);
+      top[0] = uint8_t(K.ksz - 1);
+      if (Kfnd_key(top.data(), 0) == 0 && !is_end(ch->cur_key)) {
+        r = 0;
+      } else {
+        Key_pos p{0, 0, top};
+        r = Kfnd_advance(p, -1);
+      }
       break;
     }
     case 3:

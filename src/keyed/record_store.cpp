@@ -287,11 +287,13 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
   int z = int(body.size());
   if (z + 2 > f->blk - 8) Key_error(1);
   Kbfr* b = nullptr;
-  if (f->data_block) {
+  // EFF: a record of 14/16 of a page or more goes to a fresh page.
+  const bool fresh = f->eff && (z + 2) * 16 / (f->blk - 6) >= 14;
+  if (f->data_block && !fresh) {
     Kbfr* c = Kbfr_get(f->data_block, 1);
     if (c->b()[0] == kf::BT_DATA && slots_of(c) < slot_cap() && free_of(c) >= f->threshold && free_of(c) >= z + 2) b = c;
   }
-  if (!b && f->eff) {
+  if (!b && f->eff && !fresh) {
     b = Eff_page_with_space(z + 2);
     if (b) f->data_block = b->addr;
   }

@@ -471,6 +471,90 @@ TEST_F(Eff, FlipBitsAgreeWithTheMapAfterCommits) {
 // The mapping reads of the page store: bytes written with pwrite show at
 // once; past the mapping the file is read with pread until it has grown by
 // a remapping step, then mapped again; a read past the end is short.
+// Direction steps: a READ with DIR=n reads on and leaves the position so
+// that the next READ reads the record n entries from the one read; in
+// front of the first record the end of file is pending unless the step
+// stopped exactly one entry short.
+TEST_F(Eff, DirectionStepsAfterTheRead) {
+  Key_chan* ch = open(make_eff("dir", 10, {}, 4));
+  for (char c = 'a'; c <= 'e'; ++c) put(ch, std::string("K00") + char('1' + (c - 'a')), std::string(1, c));
+  auto dir = [&](const std::string& key, int n) {
+    Key_req r = key.empty() ? req() : Key_by(key);
+    r.has_dir = true;
+    r.dir = n;
+    return strip(Key_read(ch, r));
+  };
+  auto read = [&] {
+    std::string r;
+    int e = error_no([&] { r = strip(next(ch)); });
+    return e ? "END" + std::to_string(e) : r;
+  };
+  EXPECT_EQ(dir("K002", 0), "b");
+  EXPECT_EQ(read(), "b");
+  EXPECT_EQ(dir("K003", -5), "c");
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K001", -1), "a");
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K002", 3), "b");
+  EXPECT_EQ(read(), "e");
+  // A walk backwards: every READ carries DIR=-1.
+  std::string walk = dir("K005", -1);
+  for (;;) {
+    std::string r;
+    if (error_no([&] { r = dir("", -1); }) != 0) break;
+    walk += r;
+  }
+  EXPECT_EQ(walk, "edcba");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K004", 5), "d");
+  EXPECT_EQ(read(), "END2");  // behind the last record
+}
+
+// KEL is the full-length key of bytes 255 itself when a record has it.
+TEST_F(Eff, LastKeyOfAllOnesIsItself) {
+  for (const std::string& p : {make_eff("kel", 10, {}, 1), make("kel1", 10, 1)}) {
+    Key_chan* ch = open(p);
+    put(ch, "\xFE", "a");
+    EXPECT_EQ(Key_getkel(ch, req()), "\xFE") << p;
+    put(ch, "\xFF", "b");
+    EXPECT_EQ(Key_getkel(ch, req()), "\xFF") << p;
+  }
+}
+
+// A channel holding a record lock gets the locked record back through any
+// key: KEY( and READ by KNO=1 after EXTRACT, the lock kept.
+TEST_F(Eff, HeldRecordIsThePositionOnEveryKey) {
+  std::vector<Key_seg_desc> segs = {{1, 0, 0, 3, false, 0, 0}};
+  for (const std::string& p :
+       {make_eff("held", 20, segs, 4), make_segs("held1", 20, {{0, 255, 0, 4, false, 0, 0}, {1, 0, 0, 3, false, 0, 0}})}) {
+    Key_chan* ch = open(p);
+    put(ch, "K001", "zzz");
+    put(ch, "K002", "aaa");
+    Key_read(ch, Key_by("K001", 174));
+    Key_req k1 = req();
+    k1.has_kno = true;
+    k1.kno = 1;
+    EXPECT_EQ(Key_getkey(ch, k1), "zzz") << p;
+    EXPECT_TRUE(Key_facts_of(ch).extracted) << p;
+    EXPECT_EQ(strip(Key_read(ch, k1)), "zzz") << p;
+    EXPECT_EQ(error_no([&] { Key_read(ch, k1); }), 2) << p;  // then on by key 1: the end
+    close(ch);
+  }
+}
+
+// A record of 14/16 of a page or more is given a page of its own.
+TEST_F(Eff, LargeRecordTakesAFreshPage) {
+  Key_chan* ch = open(make_eff("big", 4000, {}, 4));
+  put(ch, "A", "x");
+  put(ch, "B", std::string(3800, 'w'));
+  int64_t a = Key_getind(ch, Key_by("A")), b = Key_getind(ch, Key_by("B"));
+  EXPECT_NE(a >> 8, b >> 8);
+  EXPECT_EQ(strip(get(ch, "B")), std::string(3800, 'w'));
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
 TEST(EffView, ReadsFollowWritesAndGrowth) {
   char tmpl[] = "/tmp/oru_effview_XXXXXX";
   int fd = mkstemp(tmpl);

@@ -25,19 +25,23 @@ REM on a file with a key held outside the record.
 230 I=IND(1,KEY="K090"); READ (1,IND=I)N$; PRINT "by its index: ",N$
 240 PRINT "ordinal of K070: ",RNO(1,KEY="K070")
 250 READ (1,RNO=2)N$; PRINT "second record: ",N$
-260 READ (1,KEY="K060")N$; READ (1,DIR=-1)N$; PRINT "one back: ",N$
+260 READ (1,KEY="K060",DIR=-1)N$; READ (1)N$; PRINT "one back: ",N$
 270 READ (1,KEY="K020")N$; READ (1,DIR=-5,END=280)N$
 280 READ (1,END=290)N$; PRINT "read on"
 290 PRINT "end of file pending: error ",ERR
 300 READ (1,KEY="K010")N$; PRINT "a KEY= read clears it: ",N$
 302 READ (1,KEY="K020")N$; READ (1,DIR=-5,END=304)N$
 304 READ (1,KEY="K040")N$; READ (1)N$; PRINT "then reads on: ",N$
-305 READ (1,KEY="K010")N$; READ (1,DIR=-1,END=306)N$; PRINT "before the first record"
-306 PRINT "a step in front of the first record: error ",ERR
-307 READ (1,END=309)N$; PRINT "and then: ",N$; GOTO 310
+305 READ (1,KEY="K010",DIR=-1)N$; PRINT "read ",N$," with DIR=-1"
+306 READ (1,END=307)N$; PRINT "then: ",N$; GOTO 308
+307 PRINT "then, in front of the first record: error ",ERR
+308 READ (1,END=309)N$; PRINT "and then: ",N$; GOTO 310
 309 PRINT "and then: error ",ERR
 310 EXTRACT (1,KEY="K040")N$; READ (1)M$; PRINT "extract then read: ",M$
 320 EXTRACT (1,KEY="K040")N$; WRITE (1)"changed",40; READ (1,KEY="K040")N$,V; PRINT N$," ",V
+321 READ (1,KEY="K050",DIR=-1)N$; PRINT "walk back: ",N$,
+322 READ (1,DIR=-1,END=324)N$; PRINT ", ",N$,; GOTO 322
+324 PRINT " (end)"; READ (1)N$; PRINT "then: ",N$
 330 KEY$=KEN(1,KEY="K099",ERR=340); PRINT "KEN of a missing key: ",KEY$
 340 PRINT "KEN of a missing key: error ",ERR
 350 PURGE (1); PRINT "purged: ",FIN(1,"NUMREC")
