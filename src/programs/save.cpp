@@ -699,7 +699,7 @@ void d_save() {
     return;
   }
   bool list_form = ws.Prm.LE;
-  if (c == code::D_LIST) {
+  if (c == code::D_EDIT) {  // SAVE EDIT: the list form
     list_form = true;
     c = *++ws.Exec_ptr;
   }
@@ -748,9 +748,10 @@ void d_save() {
       ws.Exec_ptr = p + 1;
       int32_t v = Eval_integer();
       if (++numbers == 2 && Sw_on(sw::PlusL)) {
-        // The prefix list whose directory a new program file goes to.
-        if (v < 0 || v >= PFX_LISTS) Rpt_error(err::OUT_OF_RANGE);
-        if (!Pfx_defined(v)) Rpt_error(err::WRITE_FAILED);
+        // The prefix list whose directory a new program file goes to: a
+        // list that is not there (none holds that number, or it holds
+        // nothing) is error 4.
+        if (v < 0 || v >= PFX_LISTS || !Pfx_defined(v)) Rpt_error(err::WRITE_FAILED);
         drive = v + 1;
       }
     }

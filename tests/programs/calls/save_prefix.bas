@@ -1,6 +1,6 @@
 REM With system parameter +L, the second number after a SAVE name picks the
 REM prefix list whose first directory a new program file goes to; a list
-REM that holds nothing is error 4, a number outside 0..35 error 41.
+REM that holds nothing or a number outside 0..35 (no such list) is error 4.
 REM Without +L the number is read and has no effect.
 PREFIX (0)"sp_one/ sp_two/",(1)"sp_two/"
 SET_PARAM '+L'=1
