@@ -142,6 +142,75 @@ TEST_F(EffProcesses, KilledWriterLeavesTheLastCompletedStatement) {
   EXPECT_GE(in_cycle_kills, runs / 4);
 }
 
+// One update cycle (write-behind keeps it open over many statements, and a
+// queue of three buffers writes its pages back as it goes) first empties
+// data pages and merges index nodes by removes, then takes new pages for
+// inserts; killed while it ends, before its header is written, it leaves
+// the file as the last committed state had it, whole.  A page freed in the
+// cycle must not be handed out again in the same cycle: the committed
+// state still reads it.
+TEST_F(EffProcesses, KilledCycleThatFreesAndTakesPagesLeavesTheCommittedState) {
+  std::string p = make_eff("reuse", 3900, {{0, 0, 0, 5, false, 0, 0}});
+  std::map<std::string, std::string> committed;
+  {
+    Key_chan* ch = open(p);
+    for (int i = 0; i < 300; ++i) {
+      char k[8];
+      std::snprintf(k, sizeof k, "%05d", i);
+      std::string r = k + std::string(size_t(300 + i % 7 * 100), char('a' + i % 26));
+      Key_write(ch, req(232), r);
+      committed[k] = r;
+    }
+    close(ch);
+  }
+  for (int stage = 0; stage < 2; ++stage) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      kill_stage = stage;
+      kill_at_op = 0;
+      Eff_test_hook = suicide;
+      prmblk.WD = 100000;
+      Kbfr_set(3);
+      try {
+        Key_chan* ch = Key_open(p);
+        for (int i = 0; i < 200; ++i) {
+          char k[8];
+          std::snprintf(k, sizeof k, "%05d", i);
+          Key_remove(ch, Key_by(k, 208));
+        }
+        for (int i = 0; i < 60; ++i) {
+          char k[8];
+          std::snprintf(k, sizeof k, "9%04d", i);
+          Key_write(ch, req(232), k + std::string(3800, 'n'));  // a page of its own each
+        }
+        Key_close(ch);  // the cycle ends here
+      } catch (const Oru_error& e) {
+        std::fprintf(stderr, "writer: error %d\n", e.no);
+      }
+      _exit(2);
+    }
+    int st;
+    for (int waited = 0; waitpid(pid, &st, WNOHANG) == 0; ++waited) {
+      if (waited == 20000) kill(pid, SIGKILL);  // bounded: 20 s at most
+      usleep(1000);
+    }
+    ASSERT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL) << "stage " << stage << " status " << st;
+    Key_chan* ch = open(p);
+    ASSERT_EQ(Key_verify(ch), "") << "stage " << stage;
+    std::map<std::string, std::string> got;
+    Key_req first = req();
+    first.has_rno = true;
+    first.rno = 1;
+    std::string r;
+    if (error_no([&] { r = Key_read(ch, first); }) == 0) {
+      got[r.substr(0, 5)] = strip(r);
+      while (error_no([&] { r = Key_read(ch, req()); }) == 0) got[r.substr(0, 5)] = strip(r);
+    }
+    EXPECT_TRUE(got == committed) << "stage " << stage << ": " << got.size() << " records";
+    close(ch);
+  }
+}
+
 // Four workers raise one counter record (EXTRACT, then WRITE) and add their
 // own records; a reader reads the file on without the lock meanwhile and
 // never sees a half-written record.
