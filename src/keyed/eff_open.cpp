@@ -246,7 +246,7 @@ void Eff_load_file(Key_file* f, int sep_default) {
   e->nkeys = h[eff::H_NKEYS];
   if (e->nkeys < 1) Key_error(17);
   e->max_page = uint32_t(std::min<int64_t>(int64_t(0x7FFFFFFF) / e->B, int64_t(e->B - eff::FLIPS) * e->E));
-  if (h[eff::H_FLAGS_C] & eff::FC_LARGE) Key_error_text(99, "EFF files in the large-file format are not built");
+  if (h[eff::H_FLAGS_C] & eff::FC_LARGE) Key_error_text(99, "EFF files in the large-file format are not used by this system");
   uint8_t fb = h[eff::H_FLAGS_B];
   if ((fb & eff::FB_ZLIB) && !Key_zlib_ready()) Key_error_text(99, "zlib is not available");
   int W = get_u16be(h + eff::H_EXTKEY);

@@ -158,7 +158,7 @@ int64_t Eff_define_slot() {
   int fd = ws.Cur_fd;
   std::string path = ws.Path_buf;
   try {
-    if (kd->key_len & KLEN_EFF2) Rpt_error_text(err::NOT_BUILT, "EFF files in the large-file format are not built");
+    if (kd->key_len & KLEN_EFF2) Rpt_error_text(err::NOT_BUILT, "EFF files in the large-file format are not used by this system");
     Eff_create_def d;
     d.limit = kd->records > 0 ? kd->records : 0;
     d.expected = kd->records < 0 ? -kd->records : kd->records;

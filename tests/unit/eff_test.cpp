@@ -108,6 +108,10 @@ TEST_F(Eff, DamagedHeaderIsErrorSeventeen) {
   poke(p, 53, 251);  // a key buffer of 256 bytes
   EXPECT_EQ(error_no([&] { open(p); }), 17);
   poke(p, 53, 8);
+  uint8_t flags = bytes(p, 51, 1)[0];
+  poke(p, 51, uint8_t(flags | 0x08));  // the large-file layout, which this system does not use
+  EXPECT_EQ(error_no([&] { open(p); }), 99);
+  poke(p, 51, flags);
   Key_chan* ch = open(p);
   EXPECT_EQ(Key_verify(ch), "");
 }
