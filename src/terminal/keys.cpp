@@ -26,6 +26,7 @@
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "terminal/command_window.h"
@@ -235,11 +236,20 @@ void Mnem_FL_fnc(uint8_t c) {
   }
 }
 
-// 'TW': the window count and each window's number, the current first.
+// 'TW': the window stack as pre-input: the count of windows (the current
+// one included), then each window's number, the current first and window 0
+// last.  A number above parameter OW is given less OW, as the program
+// numbered it; the others as they are.
 void Mnem_TW() {
   Dev_fcb* d = Dev(ws.Cur_fcb);
-  uint8_t v[2] = {1, 0};
-  Dev_add_prei(d, v, 2);
+  std::vector<uint8_t> v{0};
+  for (const Window_rec* w = &d->win; w && v.size() < 256; w = w->saved) {
+    int32_t n = w->number;
+    if (n > int32_t(prmblk.OW)) n -= prmblk.OW;
+    v.push_back(uint8_t(n));
+  }
+  v[0] = uint8_t(v.size() - 1);
+  queue(d, v);
 }
 
 void Clr_setctl() {

@@ -236,6 +236,27 @@ TEST_F(Windows, DialoguesBoxesAndGroups) {
   EXPECT_EQ(screen_row(7).substr(0, 16), " +--+     3554  ");
 }
 
+// 'TW' queues the window stack as the next input: the count, then each
+// number from the current window down to window 0; the numbers a program gave
+// through parameter OW come back as it gave them.
+TEST_F(Windows, WindowStackAsInput) {
+  auto stack = [&](int n) {
+    run({"PRINT (1)'TW',", "INPUT (1,SIZ=-" + std::to_string(n) + ")Q$"});
+    EXPECT_EQ(err, 0);
+    return var_str("Q$");
+  };
+  EXPECT_EQ(stack(2), std::string("\x01\x00", 2));
+  run({"PRINT (1)WDW(1,1,5,5,3),WDW(10,1,5,5,5),"});
+  EXPECT_EQ(stack(4), std::string("\x03\x05\x03\x00", 4));
+  run({"PRINT (1)'WC',"});  // window 5 goes to the bottom, above window 0
+  EXPECT_EQ(stack(4), std::string("\x03\x03\x05\x00", 4));
+  run({"PRINT (1)'SR',", "SET_PARAM 'OW'=20", "PRINT (1)WDW(1,1,5,5,2),WDW(10,1,5,5),"});
+  EXPECT_EQ(dev()->win.number, 1);  // the lowest free number takes no offset
+  EXPECT_EQ(dev()->win.saved->number, 22);
+  EXPECT_EQ(stack(4), std::string("\x03\x01\x02\x00", 4));
+  run({"SET_PARAM 'OW'=0"});
+}
+
 // Selector tables of the definition language whose count passes the end of
 // the definition are read only as far as the definition goes (the buffer is
 // exactly the definition's size, so a read past it is caught).
