@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "core/codes.h"
@@ -177,14 +178,10 @@ int32_t OopCloneObject(int64_t handle) {
   o->creator = oop.cur_obj;
   o->sep = src->sep;
   // Instances in the source's order (the list is newest first: build it
-  // backwards so the copy lists the same way).
-  Prop_inst* order[256];
-  int n = 0;
-  for (Prop_inst* pi = src->props; pi; pi = pi->next) {
-    if (n == 256) break;
-    order[n++] = pi;
-  }
-  for (int i = n - 1; i >= 0; i--) {
+  // backwards so the copy lists the same way), every one of them.
+  std::vector<Prop_inst*> order;
+  for (Prop_inst* pi = src->props; pi; pi = pi->next) order.push_back(pi);
+  for (size_t i = order.size(); i-- > 0;) {
     Prop_inst* pi = Oop_add_inst(o, order[i]->name, order[i]->entry);
     pi->dynamic = order[i]->dynamic;
     copy_value(pi->var, order[i]->var, order[i]->entry && (order[i]->entry->flags & PF_OBJECT));
