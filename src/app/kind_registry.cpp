@@ -119,6 +119,7 @@ void Channels_register_kinds() {
   Chan_hook.console_start = console_start;
   Chan_hook.cls_windows = Cls_windows;
   Chan_hook.close_mnemonic = Send_close_mnemonic;
+  Chan_hook.graphic_char = Prt_graphic;
   Chan_hook.rename_index = rename_index;
   Chan_hook.eff_in_txn = eff_in_txn;
   Chan_hook.keyed_flush = Kbfr_flush_all;

@@ -23,6 +23,7 @@ void no_pdf_pos1(int32_t) { Not_built("PDF channels"); }
 void no_prog_cache_forget() {}
 void no_cls_windows() {}
 void no_close_mnemonic(Fcb*) {}
+uint8_t no_graphic_char(Fcb*, uint8_t) { Not_built("graphics characters (graphics mnemonics)"); }
 void no_close_program(Fcb*) {}
 int no_event_program(Fcb*, const char*, uint32_t) { Not_built("I/O event programs"); }
 bool no_dupl_error_program(const std::string&, const std::string&, int, uint16_t, int32_t, const std::string&) {
@@ -40,6 +41,7 @@ constexpr Chan_hooks unset = {
     .console_start = no_console_start,
     .cls_windows = no_cls_windows,
     .close_mnemonic = no_close_mnemonic,
+    .graphic_char = no_graphic_char,
     .rename_index = no_rename_index,
     .eff_in_txn = no_eff_in_txn,
     .keyed_flush = no_keyed_flush,

@@ -42,6 +42,9 @@ struct Chan_hooks {
   // its definition, when it has one, is sent into the channel's output.
   // Unset: a record without definitions, nothing to send.
   void (*close_mnemonic)(Fcb* f);
+  // A printable byte printed in graphics mode on a channel that is not a
+  // terminal screen: the byte to write for it.  Unset: error 99.
+  uint8_t (*graphic_char)(Fcb* f, uint8_t c);
 
   // ---- keyed files ----
   // RENAME INDEX: runs the statement when the cursor is on the word INDEX

@@ -253,7 +253,7 @@ void char_plain(Fcb* f, uint8_t c) {
     Chan_hook.scr_text(f, &c, 1);
     return;
   }
-  if (f->mode_flags & MODE_GRAPHICS) Not_built("graphics characters on this channel (graphics mnemonics)");
+  if (f->mode_flags & MODE_GRAPHICS) c = Chan_hook.graphic_char(f, c);
   f->st3 &= uint16_t(~ST3_WRAPPED);
   put_text_byte(f, c);
   ++f->column;

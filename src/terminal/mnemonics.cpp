@@ -169,6 +169,24 @@ MnemDef* Output_mnem(uint16_t code) {
   return d;
 }
 
+uint8_t Graphic_arms(const Fcb* f, uint8_t c) {
+  static const uint8_t default_arms[11] = {12, 9, 6, 3, 5, 10, 15, 14, 11, 7, 13};
+  static const char digit_map[] = "EFABCDHIJKG";  // "0".."9", ":"
+  if ((c >= '0' && c <= '9') || c == ':') c = uint8_t(digit_map[c - '0']);
+  int idx = int(c) - 'A';
+  if (const auto* gd = static_cast<const MnemDef*>(f->gd_def)) return idx >= 0 && idx < gd->len ? gd->bytes[idx] : 15;
+  return idx >= 0 && idx < 11 ? default_arms[idx] : 15;
+}
+
+uint8_t Prt_graphic(Fcb* f, uint8_t c) {
+  if (c == ' ' || Find_mnem_in(f, Mnem_code('G', 'S'))) return c;
+  uint8_t arms = Graphic_arms(f, c) & 15;
+  if (arms == 0) return ' ';
+  if ((arms & 10) == 0) return '-';  // left and right only
+  if ((arms & 5) == 0) return '|';   // up and down only
+  return '+';
+}
+
 void Send_close_mnemonic(Fcb* f) {
   if (const MnemDef* d = Find_mnem_in(f, Mnem_code('*', 'C'))) Send_mnem(d);
 }

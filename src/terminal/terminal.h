@@ -192,6 +192,16 @@ void Send_mnem(const MnemDef* def);
 // The end mnemonic '*C' of f (the current channel) into its output, when
 // f defines it.
 void Send_close_mnemonic(Fcb* f);
+// The bar mask of graphics character c on f: bits 1 left, 2 up, 4 right,
+// 8 down, from f's 'GD' definition (indexed by c - 'A'; the digits and ':'
+// read as "EFABCDHIJKG") or, without one, the built-in masks of "A".."K"
+// (corners, horizontal, vertical, cross, tees); a code outside them is 15.
+uint8_t Graphic_arms(const Fcb* f, uint8_t c);
+// A printable byte printed in graphics mode on a channel that is not a
+// terminal screen: a channel that defines 'GS' switched the device to its
+// own graphics set, and the byte goes as it stands; any other draws the
+// character with plain bytes ('-', '|', '+', a blank without bars).
+uint8_t Prt_graphic(Fcb* f, uint8_t c);
 // Appends one byte to the current channel's buffer (flushing when full).
 void Term_put(uint8_t c);
 // Frees the definitions and terminal state of a record being released.
