@@ -55,22 +55,21 @@ expect "LOCK of a keyed file open elsewhere" '10 OPEN (1)"cust"|20 LOCK (1,ERR=1
 # once the record is free it runs to its end with status 0.
 printf '%s\n' "1 SET_PARAM 'WT'=0" '10 OPEN (1)"cust"' '20 EXTRACT (1,KEY="K001")A$,B$' '30 PRINT "got ",B$' \
   'SAVE "grab"' | "$oru" > /dev/null 2>&1
+# grab WHAT STATUS TEXT: "oru grab" ends with status 0 (STATUS 0) or another
+# (STATUS 1) and prints TEXT.
+grab() {
+  "$oru" grab < /dev/null > grab.out 2>&1
+  st=$?
+  if [ $((st != 0)) -ne "$2" ] || ! grep -q "$3" grab.out; then
+    echo "$1: status $st"
+    cat grab.out
+    exit 1
+  fi
+}
 hold 'OPEN (5)"cust"; EXTRACT (5,KEY="K001")X$' extracted5
-"$oru" grab < /dev/null > grab.out 2>&1
-st=$?
-if [ $st -eq 0 ] || ! grep -q "Record in use" grab.out; then
-  echo "command-line run stopped on a busy record: status $st"
-  cat grab.out
-  exit 1
-fi
+grab "command-line run stopped on a busy record" 1 "Record in use"
 hold 'CLOSE (5)' closed5
-"$oru" grab < /dev/null > grab.out 2>&1
-st=$?
-if [ $st -ne 0 ] || ! grep -q "got written while locked" grab.out; then
-  echo "command-line run of a free record: status $st"
-  cat grab.out
-  exit 1
-fi
+grab "command-line run of a free record" 0 "got written while locked"
 hold 'CLOSE (3)' closed3
 
 # EFF keyed files the same: LOCK keeps other processes out (readers too,

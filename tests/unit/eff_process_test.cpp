@@ -21,7 +21,22 @@
 
 namespace {
 
-class EffProcesses : public KeyedTest {};
+class EffProcesses : public KeyedTest {
+ protected:
+  // Every record of the file by its first five bytes, in key order.
+  static std::map<std::string, std::string> records(Key_chan* ch) {
+    std::map<std::string, std::string> got;
+    Key_req first = req();
+    first.has_rno = true;
+    first.rno = 1;
+    std::string r;
+    if (error_no([&] { r = Key_read(ch, first); }) == 0) {
+      got[r.substr(0, 5)] = strip(r);
+      while (error_no([&] { r = Key_read(ch, req()); }) == 0) got[r.substr(0, 5)] = strip(r);
+    }
+    return got;
+  }
+};
 
 // -1 when f returned, else the error it raised (0 is the busy error).
 template <class F>
@@ -124,15 +139,7 @@ TEST_F(EffProcesses, KilledWriterLeavesTheLastCompletedStatement) {
     apply_op(b, op_of(run, done));
     Key_chan* ch = open(p);
     ASSERT_EQ(Key_verify(ch), "") << "run " << run;
-    std::map<std::string, std::string> got;
-    Key_req first = req();
-    first.has_rno = true;
-    first.rno = 1;
-    std::string r;
-    if (error_no([&] { r = Key_read(ch, first); }) == 0) {
-      got[r.substr(0, 5)] = r;
-      while (error_no([&] { r = Key_read(ch, req()); }) == 0) got[r.substr(0, 5)] = r;
-    }
+    std::map<std::string, std::string> got = records(ch);
     ASSERT_TRUE(got == a || got == b) << "run " << run << ": " << got.size() << " records, " << a.size()
                                       << " or " << b.size() << " expected after " << done << " statements";
     ASSERT_EQ(Key_record_count(ch), got.size());
@@ -197,15 +204,7 @@ TEST_F(EffProcesses, KilledCycleThatFreesAndTakesPagesLeavesTheCommittedState) {
     ASSERT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL) << "stage " << stage << " status " << st;
     Key_chan* ch = open(p);
     ASSERT_EQ(Key_verify(ch), "") << "stage " << stage;
-    std::map<std::string, std::string> got;
-    Key_req first = req();
-    first.has_rno = true;
-    first.rno = 1;
-    std::string r;
-    if (error_no([&] { r = Key_read(ch, first); }) == 0) {
-      got[r.substr(0, 5)] = strip(r);
-      while (error_no([&] { r = Key_read(ch, req()); }) == 0) got[r.substr(0, 5)] = strip(r);
-    }
+    std::map<std::string, std::string> got = records(ch);
     EXPECT_TRUE(got == committed) << "stage " << stage << ": " << got.size() << " records";
     close(ch);
   }
