@@ -297,7 +297,11 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   uint8_t* d = f->kread(1);
   uint32_t desc = f->get4(d + D_KEYDESC);
   for (int hops = 0; int(f->keys_.size()) < nkeys; ++hops) {
-    if (hops > 64 || desc < 2 || desc > f->high_node_) f->corrupt_desc();
+    if (hops > 64 || desc < 2) f->corrupt_desc();
+    // A description node the file does not hold whole is a short read; one
+    // inside the file beyond the highest node in use is damage.
+    if (int64_t(desc) * f->nsize_ > filelength(idx_fd)) Rpt_error_text(E_NODE_IO, "C-ISAM index node cut short");
+    if (desc > f->high_node_) f->corrupt_desc();
     uint8_t* b = f->kread(desc);
     int used = f->get2(b);
     if (used < 6 || used > f->nsize_) f->corrupt_desc();

@@ -391,6 +391,29 @@ TEST_F(Cisam, DamagedPairsGiveErrors) {
   EXPECT_GT(errors, 0);
 }
 
+// A key-description node the index file does not hold is a short node read
+// (105); one the file holds beyond the highest node in use is damage (120).
+TEST_F(Cisam, KeyDescriptionNodeBeyondTheFileIsAShortRead) {
+  cfx::Layout L = layout(true, 0, 512);
+  cfx::write_pair("d", L, {make_record(1), make_record(2)});
+  auto point_at = [](uint32_t node) {
+    FILE* f = std::fopen("d.idx", "r+b");
+    ASSERT_NE(f, nullptr);
+    uint8_t be[4] = {uint8_t(node >> 24), uint8_t(node >> 16), uint8_t(node >> 8), uint8_t(node)};
+    std::fseek(f, 15, SEEK_SET);
+    std::fwrite(be, 1, 4, f);
+    std::fclose(f);
+  };
+  int64_t nodes = int64_t(std::filesystem::file_size("d.idx")) / 512;
+  point_at(uint32_t(nodes + 1));
+  EXPECT_EQ(error_no([] { Pair p("d.idx"); }), 105);
+  point_at(uint32_t(nodes + 1000));
+  EXPECT_EQ(error_no([] { Pair p("d.idx"); }), 105);
+  // The same node number once the file has grown to hold it.
+  std::filesystem::resize_file("d.idx", uintmax_t(nodes + 1000) * 512);
+  EXPECT_EQ(error_no([] { Pair p("d.idx"); }), 120);
+}
+
 // Four processes write 25,000 records each into one pair with three keys
 // (2,500 each in the sanitizer build, where the same run takes minutes);
 // nothing is lost and every key reads back in order.
