@@ -172,8 +172,8 @@ std::string Bbx_file::stored(int k, const std::string& given) const {
   return key;
 }
 
-std::string Bbx_file::external(int k, const std::string& st) const {
-  std::string key = st.substr(0, size_t(seg_len(k)));
+std::string Bbx_file::external(int k, const std::string& st, bool with_offset) const {
+  std::string key = st.substr(0, size_t(with_offset ? key_len(k) : seg_len(k)));
   size_t at = 0;
   for (const Bbx_seg& s : segs_) {
     if (s.key != k) continue;
@@ -443,6 +443,51 @@ int64_t Bbx_close() {
   return 0;
 }
 
+// The entry that KEY=, RNO= or IND= names: NAMED_NONE when the statement
+// gives none, NAMED_MISSING when it names no entry (*key then holds the
+// stored form of a KEY= value).
+enum Named { NAMED_NONE, NAMED_FOUND, NAMED_MISSING };
+
+Named named_entry(Bbx_fcb* f, int k, Bbx_entry* e, std::string* key) {
+  Bbx_file* b = f->file;
+  if (ws.Io_opts & IO_KEY) {
+    if (ws.Io_key_len > b->key_len(k)) Rpt_error(err::STRING_LENGTH);
+    std::string given(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
+    *key = b->stored(k, given);
+    if (!b->seek(k, *key, Bbx_file::GE, e)) return NAMED_MISSING;
+    // Keys after key 0 end in the record offset: a value no longer than
+    // the segments matches over the segments.
+    size_t n = k > 0 && int(given.size()) <= b->seg_len(k) ? size_t(b->seg_len(k)) : key->size();
+    return e->key.compare(0, n, *key, 0, n) == 0 ? NAMED_FOUND : NAMED_MISSING;
+  }
+  if (ws.Io_opts & IO_RNO) return ws.Io_ind >= 1 && b->by_rno(k, uint64_t(ws.Io_ind), e) ? NAMED_FOUND : NAMED_MISSING;
+  if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) return b->by_ind(uint64_t(ws.Io_ind), e) ? NAMED_FOUND : NAMED_MISSING;
+  return NAMED_NONE;
+}
+
+// The entry a READ of key k without KEY=, IND= or RNO= takes: after an
+// EXTRACT the record extracted, else the entry after the position (the
+// first one when there is none).  False past the last entry.
+bool next_entry(Bbx_fcb* f, int k, Bbx_entry* e) {
+  if (f->extracted && f->have_last) {
+    *e = *f->last;
+    return true;
+  }
+  std::string at;
+  return position(f, k, &at) ? f->file->seek(k, at, Bbx_file::GT, e) : f->file->first(k, e);
+}
+
+// The entry a READ would take now (KEY( and IND( report it): a missing
+// named entry is error 11, nothing after the position error 2.
+Bbx_entry entry_as_read(Bbx_fcb* f, int k) {
+  Bbx_entry e;
+  std::string key;
+  Named named = named_entry(f, k, &e, &key);
+  if (named == NAMED_MISSING) Io_dom_err();
+  if (named == NAMED_NONE && !next_entry(f, k, &e)) Io_end_err();
+  return e;
+}
+
 int64_t Bbx_read() {
   Bbx_fcb* f = cur();
   Bbx_file* b = f->file;
@@ -450,39 +495,21 @@ int64_t Bbx_read() {
   int k = key_no(f);
   f->cur_key = uint8_t(k);
   Bbx_entry e;
-  bool extracted = f->extracted;
+  std::string key;
+  Named named = named_entry(f, k, &e, &key);
+  bool ok = named == NAMED_FOUND || (named == NAMED_NONE && next_entry(f, k, &e));
   f->extracted = false;
-  if (ws.Io_opts & IO_KEY) {
-    if (ws.Io_key_len > b->seg_len(k) + (k ? 4 : 0)) Rpt_error(err::STRING_LENGTH);
-    std::string given(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
-    std::string key = b->stored(k, given);
-    bool found = b->seek(k, key, Bbx_file::GE, &e);
-    if (found) {
-      // Keys after key 0 end in the record offset: a value no longer than
-      // the segments matches over the segments.
-      size_t n = k > 0 && int(given.size()) <= b->seg_len(k) ? size_t(b->seg_len(k)) : key.size();
-      found = e.key.compare(0, n, key, 0, n) == 0;
+  if (named == NAMED_MISSING) {
+    if ((ws.Io_opts & IO_KEY) && ws.Io_stmt != code::D_FIND) {
+      // READ goes on from the key asked for.
+      *f->pos = key;
+      f->pos_key = k;
+      f->have_pos = true;
+      f->have_last = false;
     }
-    if (!found) {
-      if (ws.Io_stmt != code::D_FIND) {
-        *f->pos = key;
-        f->pos_key = k;
-        f->have_pos = true;
-        f->have_last = false;
-      }
-      Io_dom_err();
-    }
-  } else if (ws.Io_opts & IO_RNO) {
-    if (ws.Io_ind < 1 || !b->by_rno(k, uint64_t(ws.Io_ind), &e)) Io_dom_err();
-  } else if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
-    if (!b->by_ind(uint64_t(ws.Io_ind), &e)) Io_dom_err();
-  } else if (extracted && f->have_last) {
-    e = *f->last;
-  } else {
-    std::string at;
-    bool ok = position(f, k, &at) ? b->seek(k, at, Bbx_file::GT, &e) : b->first(k, &e);
-    if (!ok) Io_end_err();
+    Io_dom_err();
   }
+  if (!ok) Io_end_err();
   std::string rec = b->record(k, e);
   *f->last = e;
   f->have_last = true;
@@ -503,12 +530,15 @@ int64_t Bbx_setind() {
   return 0;
 }
 
+// IND(): the entry a READ would take, less one: the entry number of the
+// list kind, the place in key order of the tree kind.
 int64_t Bbx_getind() {
   Bbx_fcb* f = cur();
   Header_lock lock(f);
-  if (!f->have_last) Io_end_err();
-  if (!f->file->multi()) return int64_t(f->last->addr) - 1;
-  return int64_t(f->file->rno_of(f->cur_key, f->last->key)) - 1;
+  int k = key_no(f);
+  Bbx_entry e = entry_as_read(f, k);
+  if (!f->file->multi()) return int64_t(e.addr) - 1;
+  return int64_t(f->file->rno_of(k, e.key)) - 1;
 }
 
 int64_t Bbx_setkey() { return 0; }
@@ -524,7 +554,10 @@ int64_t key_fn() {
   bool have = position(f, k, &at);
   bool ok;
   switch (Which) {
-    case 0: ok = have ? b->seek(k, at, Bbx_file::GE, &e) : b->first(k, &e); break;  // KEY: at the position
+    case 0:  // KEY: the key of the entry a READ would take
+      e = entry_as_read(f, k);
+      ok = true;
+      break;
     case 1: ok = have ? b->seek(k, at, Bbx_file::LT, &e) : false; break;             // KEP
     case 2: ok = b->first(k, &e); break;                                               // KEF
     case 3: ok = b->last(k, &e); break;                                                // KEL
@@ -535,7 +568,9 @@ int64_t key_fn() {
       ok = true;
   }
   if (!ok) Io_end_err();
-  string_result(b->external(k, e.key));
+  // KEC( keeps the record offset of a key after key 0, so that KEY= with
+  // it finds that very record again.
+  string_result(b->external(k, e.key, Which == 5));
   return 0;
 }
 

@@ -100,8 +100,9 @@ class Bbx_file {
   // key's length, descending segments inverted.
   std::string stored(int k, const std::string& given) const;
   // A stored key as a program sees it: descending segments turned back,
-  // the record offset of keys after key 0 dropped, trailing zeros removed.
-  std::string external(int k, const std::string& stored) const;
+  // the record offset of keys after key 0 dropped (unless asked to keep
+  // it), trailing zeros removed.
+  std::string external(int k, const std::string& stored, bool with_offset = false) const;
   // The record offset (BBmkey) or entry number of the last record read.
   uint64_t record_of(const Bbx_entry& e) const { return e.rec; }
 

@@ -1,7 +1,7 @@
 REM Keyed files of the BBx format, read only: the list kind (14) and the
 REM tree kind (15) in every key order, by key, index and ordinal
 10 OPEN (1)"parts.bbx"
-20 READ RECORD (1,END=30)R$; PRINT R$(1,4),IND(1),RNO(1); GOTO 20
+20 READ RECORD (1,END=30)R$; PRINT R$(1,4),IND(1,KEY=R$(1,4)),RNO(1); GOTO 20
 30 PRINT "first",KEF(1)," last",KEL(1)
 40 READ RECORD (1,KEY="P200")R$; PRINT "P200:",R$(7,5)="screw","next",KEN(1),"previous",KEP(1),"current",KEC(1)
 50 READ RECORD (1,KEY="P250",DOM=60)R$
@@ -20,10 +20,10 @@ REM tree kind (15) in every key order, by key, index and ordinal
 210 READ RECORD (2,END=220)R$; PRINT R$(1,4),; GOTO 210
 220 PRINT
 230 READ RECORD (2,KNO=1,KEY="",DOM=240)R$
-240 READ RECORD (2,KNO=1,END=250)R$; PRINT KEC(2),; GOTO 240
+240 READ RECORD (2,KNO=1,END=250)R$; K$=KEC(2); PRINT K$(1,5),; GOTO 240
 250 PRINT
-260 READ RECORD (2,KNO=2,RNO=1)R$; PRINT "descending:",KEC(2),R$(1,4),
-270 READ RECORD (2,KNO=2,END=280)R$; PRINT KEC(2),R$(1,4),; GOTO 270
+260 READ RECORD (2,KNO=2,RNO=1)R$; K$=KEC(2); PRINT "descending:",K$(1,3),R$(1,4),
+270 READ RECORD (2,KNO=2,END=280)R$; K$=KEC(2); PRINT K$(1,3),R$(1,4),; GOTO 270
 280 PRINT
 290 READ RECORD (2,KNO=1,KEY="JONES")R$; PRINT "JONES:",R$(1,4),RNO(2)
 300 READ RECORD (2,KNO=0,KEY="C003")R$; PRINT "C003:",R$(6,5),KEF(2),KEL(2)
