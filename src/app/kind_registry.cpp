@@ -89,6 +89,9 @@ void Channels_register_kinds() {
   Fio_register(FK_CISAM, Ism_fotbl);
   Fio_register(FK_BBX_KEYED, Bbx_fotbl);
   Fio_register(FK_BBX_KEYED2, Bbx_fotbl);
+  Register_whole_lock(FK_CISAM, Ism_hold_whole);
+  Register_whole_lock(FK_BBX_KEYED, Bbx_hold_whole);
+  Register_whole_lock(FK_BBX_KEYED2, Bbx_hold_whole);
   Fio_register(FK_EFF, Key_fotbl);  // the same engine serves the second format
   Fio_register(FK_INDEXED, Ind_fotbl);
   Fio_register(FK_MEMORY, Dyn_fotbl);

@@ -199,8 +199,10 @@ void Ism_file::lock(bool exclusive) {
   if (lock_depth_++ > 0) return;
   if (dcache_.size() > size_t(nbf_) + 64) dcache_.clear();  // decoded nodes: no more than the buffers
   if (!exclusive_) {
-    Lock_area(idx_fd_, LOCK_OFF, 1, exclusive ? -2 : -1);
-    locked_ = exclusive ? 2 : 1;
+    if (!held_) {
+      Lock_area(idx_fd_, LOCK_OFF, 1, exclusive ? -2 : -1);
+      locked_ = exclusive ? 2 : 1;
+    }
     drop_buffers();
   }
   try {
@@ -223,6 +225,14 @@ void Ism_file::unlock() {
   // A pair held whole keeps its changed nodes until a buffer is needed or
   // the channel closes: no other process can read them meanwhile.
   if (changed_ && !exclusive_) flush_buffers();
+}
+
+void Ism_file::hold(bool on) {
+  if (on == held_ || exclusive_) return;  // a pair opened exclusively is no one else's already
+  // Without waiting: a pair another process holds so is busy.
+  if (on) Lock_area(idx_fd_, LOCK_OFF, 1, readonly_ ? 1 : 2);
+  else Unlk_area(idx_fd_, LOCK_OFF, 1);
+  held_ = on;
 }
 
 void Ism_file::close() {

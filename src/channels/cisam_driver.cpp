@@ -93,6 +93,34 @@ int64_t Ism_open() {
   return 0;
 }
 
+}  // namespace
+
+// LOCK and UNLOCK: the index file is locked whole beside the data file (the
+// channel's descriptor, which LOCK takes itself), and the statement lock is
+// held until UNLOCK, so that other processes' statements wait for it.
+void Ism_hold_whole(Fcb* fcb, bool on) {
+  auto* f = static_cast<Ism_fcb*>(fcb);
+  if (!f->eng) return;
+  if (!on) {
+    struct Mark {
+      int fd;
+      ~Mark() { Unlock_whole_file(fd); }
+    } mark{f->idx_fd};
+    f->eng->hold(false);
+    return;
+  }
+  Lock_whole_file(f->idx_fd);
+  try {
+    f->eng->hold(true);
+  } catch (const Oru_error& e) {
+    Unlock_whole_file(f->idx_fd);
+    if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;  // LOCK is not retried
+    throw;
+  }
+}
+
+namespace {
+
 int64_t Ism_close() {
   Ism_fcb* f = cur();
   struct Free {

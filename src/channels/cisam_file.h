@@ -63,6 +63,8 @@
 #include "channels/channel.h"
 
 extern const Fio_op Ism_fotbl[FIO_SLOTS];
+// The kind's part in LOCK and UNLOCK of a channel (Register_whole_lock).
+void Ism_hold_whole(Fcb* f, bool on);
 
 constexpr int ISM_MAX_KEY = 64;
 constexpr int ISM_MAX_PARTS = 16;
@@ -156,6 +158,13 @@ class Ism_file {
   // operations.
   void lock(bool exclusive);
   void unlock();
+  // LOCK of the channel: the statement lock is held from now until the
+  // hold ends (exclusive, shared on a pair opened for reading), so that the
+  // statements of other processes wait for the UNLOCK as they wait for
+  // each other.  The channel's own statements then take no lock of their
+  // own.
+  void hold(bool on);
+  bool held() const { return held_; }
   // Writes back what a pair held whole kept (close of the channel; the
   // destructor does it too, dropping errors).
   void close();
@@ -267,6 +276,7 @@ class Ism_file {
   bool own_dat_ = true;
   bool exclusive_ = false;
   int locked_ = 0;  // 0 none, 1 shared, 2 exclusive
+  bool held_ = false;  // the statement lock is held by LOCK
   int lock_depth_ = 0;
   bool changed_ = false;
   uint64_t stamp_ = 0;

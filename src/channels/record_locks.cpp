@@ -249,26 +249,33 @@ bool keyed_or_remote(int32_t kind) {
 void refuse_unlockable(const Fcb* f) {
   if (!keyed_or_remote(f->kind) || whole_lock_fn(f->kind)) return;
   switch (f->kind) {
-    case FK_BBX_KEYED:
-    case FK_BBX_KEYED2: Not_built("LOCK of foreign keyed files (the read-only foreign keyed format)");
-    case FK_CISAM: Not_built("LOCK of C-ISAM files");
     case FK_MYSQL: Not_built("LOCK of SQL channels");
     default: Not_built("LOCK of thin-client channels (the thin client)");
   }
 }
 
-// Takes the host's whole-file lock: the open mark raised to exclusive.
-// Pipes, devices and other descriptors of no shared open are private to
-// this process already.
+// Takes the host's whole-file lock of the channel's file.
 void take_whole(Fcb* f) {
   f->st4 |= ST4_EXCLUSIVE;
-  if (f->fd >= 0 && is_shared_open(f->fd) && File_lock(f->fd) != -1) {
+  try {
+    Lock_whole_file(f->fd);
+  } catch (...) {
     f->st4 &= uint16_t(~ST4_EXCLUSIVE);
-    busy_no_retry();
+    throw;
   }
 }
 
 }  // namespace
+
+// The open mark raised to exclusive.  Pipes, devices and other descriptors
+// of no shared open are private to this process already.
+void Lock_whole_file(int fd) {
+  if (fd >= 0 && is_shared_open(fd) && File_lock(fd) != -1) busy_no_retry();
+}
+
+void Unlock_whole_file(int fd) {
+  if (fd >= 0 && is_shared_open(fd)) File_unlock(fd);
+}
 
 void Register_whole_lock(int32_t kind, Whole_lock_fn fn) {
   if (kind >= 0 && kind <= FK_LAST) whole_lock_fns[kind] = fn;
@@ -311,7 +318,7 @@ void Release_channel_lock(Fcb* f) {
   // the LOCK's.
   if (f->st4 & ST4_EXCLUSIVE) {
     f->st4 &= uint16_t(~ST4_EXCLUSIVE);
-    if (f->fd >= 0 && is_shared_open(f->fd)) File_unlock(f->fd);
+    Unlock_whole_file(f->fd);
   }
 }
 

@@ -69,6 +69,11 @@ void Release_channel_lock(Fcb* f);
 // whole (error 99 naming them).
 using Whole_lock_fn = void (*)(Fcb* f, bool on);
 void Register_whole_lock(int32_t kind, Whole_lock_fn fn);
+// The host's whole-file lock of a descriptor, for kinds made of several
+// files (LOCK takes the channel's own descriptor itself): the busy error 0,
+// without retries, while another open of the file holds it.
+void Lock_whole_file(int fd);
+void Unlock_whole_file(int fd);
 
 // Marks the current channel as holding an uncommitted update and asks for a
 // commit at the end of the statement (run flag RF_COMMIT).

@@ -363,24 +363,30 @@ struct Bbx_fcb : Fcb {
   bool have_pos;          // the position holds a key
   bool have_last;
   bool extracted;         // the last READ was an EXTRACT
+  bool held;              // LOCK holds the header lock until UNLOCK
 };
 
 Bbx_fcb* cur() { return static_cast<Bbx_fcb*>(ws.Cur_fcb); }
 
 // Every operation reads the header again under a shared lock of bytes 16 to
 // 255, which writers of the format hold while they change it.
+// A channel locked whole holds that lock from LOCK to UNLOCK.
+constexpr int64_t HDR_LOCK_OFF = 16, HDR_LOCK_LEN = 240;
+
 struct Header_lock {
   int fd;
-  explicit Header_lock(Bbx_fcb* f) : fd(f->fd) {
-    Lock_area(fd, 16, 240, -1);
+  explicit Header_lock(Bbx_fcb* f) : fd(f->held ? -1 : f->fd) {
+    if (fd >= 0) Lock_area(fd, HDR_LOCK_OFF, HDR_LOCK_LEN, -1);
     try {
       f->file->reload();
     } catch (...) {
-      Unlk_area(fd, 16, 240);
+      if (fd >= 0) Unlk_area(fd, HDR_LOCK_OFF, HDR_LOCK_LEN);
       throw;
     }
   }
-  ~Header_lock() { Unlk_area(fd, 16, 240); }
+  ~Header_lock() {
+    if (fd >= 0) Unlk_area(fd, HDR_LOCK_OFF, HDR_LOCK_LEN);
+  }
 };
 
 void string_result(const std::string& s) {
@@ -575,6 +581,25 @@ int64_t key_fn() {
 }
 
 }  // namespace
+
+// LOCK and UNLOCK: the header lock (shared: the channel only reads) is held
+// until UNLOCK, without waiting, so that writers of the format wait for the
+// UNLOCK; the whole-file lock is LOCK's own.
+void Bbx_hold_whole(Fcb* fcb, bool on) {
+  auto* f = static_cast<Bbx_fcb*>(fcb);
+  if (!f->file || f->held == on) return;
+  if (on) {
+    try {
+      Lock_area(f->fd, HDR_LOCK_OFF, HDR_LOCK_LEN, 1);
+    } catch (const Oru_error& e) {
+      if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;  // LOCK is not retried
+      throw;
+    }
+  } else {
+    Unlk_area(f->fd, HDR_LOCK_OFF, HDR_LOCK_LEN);
+  }
+  f->held = on;
+}
 
 int64_t Bbx_getrno() {
   Bbx_fcb* f = cur();

@@ -48,6 +48,8 @@
 #include "channels/channel.h"
 
 extern const Fio_op Bbx_fotbl[FIO_SLOTS];
+// The kinds' part in LOCK and UNLOCK of a channel (Register_whole_lock).
+void Bbx_hold_whole(Fcb* f, bool on);
 
 struct Bbx_seg {
   int key = 0, field = 0, off = 0, len = 0;
