@@ -606,3 +606,74 @@ TEST_F(Memory_file, ManyRecordsKeepPlacesThroughRemovals) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys where one is the start of another ("A", "AB", "ABC") against an
+// ordered model: random WRITE, REMOVE and exact READ by KEY=, a missing
+// longer (or shorter) key being error 11 and the READ after it going on at
+// the next key, and the whole order read back now and then.  Once with an
+// external key, once with a key taken from the record (padded with NUL
+// bytes up to its length, which orders it the same way).
+class Memory_file_prefix_keys : public Memory_file {
+ protected:
+  int remove_key(const std::string& k) {
+    stmt(code::D_REMOVE);
+    key(k);
+    return error_no([] { Dyn_fotbl[FIO_REMOVE](); });
+  }
+  void against_model(bool external) {
+    std::mt19937 rng(external ? 51 : 52);
+    std::map<std::string, std::string> model;  // key text -> record
+    auto random_key = [&] {
+      std::string k;
+      size_t n = 1 + rng() % 4;
+      for (size_t i = 0; i < n; ++i) k += char('A' + rng() % 2);
+      return k;
+    };
+    for (int step = 0; step < 4000; ++step) {
+      std::string k = random_key();
+      unsigned op = rng() % 8;
+      if (op < 3) {
+        std::string rec = k + "," + std::to_string(step);
+        ASSERT_EQ(external ? write(rec, k) : write(rec), 0) << k;
+        model[k] = rec;
+      } else if (op < 5) {
+        ASSERT_EQ(remove_key(k), model.count(k) ? 0 : 11) << "REMOVE " << k;
+        model.erase(k);
+      } else {
+        auto it = model.find(k);
+        ASSERT_EQ(read_key(k), it != model.end() ? it->second : "#11") << "READ KEY=" << k;
+        if (it == model.end()) {
+          // The next READ goes on at the first key after the missing one.
+          auto next = model.upper_bound(k);
+          ASSERT_EQ(read(), next != model.end() ? next->second : "#2") << "READ after missing " << k;
+        }
+      }
+      if (step % 500 == 499) {
+        std::string want;
+        for (auto& [key_text, rec] : model) want += (want.empty() ? "" : "|") + rec;
+        std::string got;
+        if (!model.empty()) {
+          got = read_ind(0);
+          std::string more = rest();
+          if (!more.empty()) got += "|" + more;
+        }
+        ASSERT_EQ(got, want) << "order at step " << step;
+        ASSERT_EQ(f->rec_count, int32_t(model.size()));
+      }
+    }
+  }
+};
+
+TEST_F(Memory_file_prefix_keys, ExternalKeysThatStartOneAnother) {
+  ASSERT_EQ(open("*memory*;KEYDEF=8"), 0);
+  against_model(true);
+}
+
+TEST_F(Memory_file_prefix_keys, RecordKeysThatStartOneAnother) {
+  ASSERT_EQ(open("*memory*;KEYDEF=[1:1:4]"), 0);
+  against_model(false);
+}
+
+}  // namespace
