@@ -70,6 +70,14 @@ void rep_percent(int pct) {
   con_clear_line();
   Con_flush();
 }
+void rep_cleared(int pct, int seg) {
+  if (!at_console() || !Console_is_terminal()) return;
+  std::string t = "\rCleared keys from " + std::to_string(pct) + " percent of " +
+                  (seg > 0 ? "segment " + std::to_string(seg) : std::string("file"));
+  con_text(t);
+  con_clear_line();
+  Con_flush();
+}
 void rep_duplicate(int, int64_t ind) {
   std::string t = "Duplicate key found at index " + std::to_string(ind);
   if (at_console()) {
@@ -108,6 +116,7 @@ Key_rebuild_report console_report() {
   r.duplicate = rep_duplicate;
   r.done = rep_done;
   r.missing_segment = rep_missing_segment;
+  r.cleared = rep_cleared;
   return r;
 }
 

@@ -87,8 +87,9 @@ void free_tree_tolerant(uint32_t root) {
 }
 
 // Frees every index node of a variable-length or EFF file (a rebuild of
-// all keys): nodes of damaged trees that no walk reaches go too.
-void free_all_nodes(Key_file* f) {
+// all keys): nodes of damaged trees that no walk reaches go too.  cleared
+// is told how far the visit of a first-format file has come.
+void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
   if (f->eff) {
     Eff_store* e = Eff_of(f);
     for (size_t g = 0; g < e->flips.size(); ++g) {
@@ -107,7 +108,17 @@ void free_all_nodes(Key_file* f) {
   }
   uint32_t blk = kf::FIRST_BLOCK;
   uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
+  int shown_seg = -1, shown = -1;
   for (int guard = 0; blk && KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
+    if (cleared) {
+      // Every 5 percent of each segment (of the file without segments).
+      int seg = Key_seg_of(f, blk);
+      int64_t end = uint64_t(seg) == (eof >> 32) ? int64_t(eof & 0xFFFFFFFFu) : f->seg_limit;
+      int pct = end > 0 ? int(std::min<int64_t>(100, Key_host_off(f, blk) * 100 / end)) / 5 * 5 : 0;
+      if (seg != shown_seg || pct != shown) cleared(pct, seg);
+      shown_seg = seg;
+      shown = pct;
+    }
     try {
       Kbfr* b = Kbfr_get(blk, 1);
       if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
@@ -365,7 +376,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     if (rep.clearing) rep.clearing(k);
   if (all && f->variable) {
     Kno_def(0);
-    free_all_nodes(f);
+    free_all_nodes(f, rep.cleared);
   } else {
     for (int k = first; k <= last; ++k) {
       Kno_def(k);

@@ -21,6 +21,9 @@ struct Key_rebuild_report {
   void (*duplicate)(int kno, int64_t ind) = nullptr;  // a unique key met again
   void (*done)(int kno, int64_t count) = nullptr;     // kno built with count entries
   void (*missing_segment)(int seg) = nullptr;          // a segment file is missing (passed over)
+  // Variable-length first-format files, rebuilding every key: the old
+  // nodes are cleared from pct percent (a multiple of 5) of segment seg.
+  void (*cleared)(int pct, int seg) = nullptr;
 };
 
 // Rebuilds key kno (all keys when kno is -1) from the records, scanned in

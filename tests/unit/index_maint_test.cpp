@@ -164,8 +164,18 @@ TEST_F(IndexMaint, MissingSegmentIsPassedAndTheLaterSegmentsRead) {
   EXPECT_EQ(get(ch, "k006999"), rec);  // written last: in the last segment
   close(ch);
   std::filesystem::rename(p + ".away", p + ".001");
+  // The clearing of the old nodes is told every 5 percent of each segment.
+  static std::vector<std::pair<int, int>> cleared;
+  cleared.clear();
+  r.cleared = [](int pct, int seg) { cleared.push_back({seg, pct}); };
   ch = open(p);
   EXPECT_EQ(Key_rebuild(ch, -1, r), n);
+  ASSERT_FALSE(cleared.empty());
+  EXPECT_EQ(cleared.front(), std::make_pair(0, 0));
+  EXPECT_GE(cleared.back().first, 2);  // every segment
+  EXPECT_TRUE(std::is_sorted(cleared.begin(), cleared.end()));
+  EXPECT_EQ(std::count_if(cleared.begin(), cleared.end(), [](auto c) { return c.first == 0; }), 20);
+  for (auto c : cleared) EXPECT_EQ(c.second % 5, 0);
   EXPECT_EQ(Key_record_count(ch), uint64_t(n));  // the last segment is not followed by the first again
   EXPECT_EQ(missing.size(), 1u);
   EXPECT_EQ(Key_verify(ch), "");
