@@ -65,8 +65,9 @@ std::string describe_window(Fcb* f) {
 }
 
 std::string describe_control(Fcb* f, int32_t id) {
+  // Controls are kept in the current window even without a screen.
   const Wob* c = nullptr;
-  if (Is_screen(f))
+  if (f->kind == FK_DEVICE)
     for (const Wob* o = Dev(f)->win.controls; o; o = o->next)
       if (o->id == id && o->type != WOB_BINDING) c = o;
   if (!c) Rpt_error_text(err::NO_CONTROL, "no control " + std::to_string(id) + " in the current window");

@@ -1050,6 +1050,7 @@ void list_family(uint16_t type) {
           assign_text(t, item(o, o->selected));
         }
       } else {
+        if (o->selected == 0) Rpt_error(err::MISSING_RECORD);  // nothing selected has no number
         assign_number(t, o->selected);
       }
       break;

@@ -3,7 +3,8 @@
 # column 15 of line 3 removes the list box over columns 20-29 of lines 2-4
 # and the closed drop box on line 3, not the one left of column 15; 'CE' at
 # column 5 of line 10 removes the box whose last line is 10 and the one below,
-# and keeps the one that ends above.
+# and keeps the one that ends above.  A kept box has nothing selected: its
+# READ is error 11, a box gone is error 65.
 oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 start xterm
