@@ -31,6 +31,7 @@
 #include "net/ide_link.h"
 #include "programs/arguments.h"
 #include "programs/call_directives.h"
+#include "programs/call_frame.h"
 #include "programs/debug_link.h"
 #include "programs/directive_list.h"
 #include "programs/dump.h"
@@ -103,6 +104,7 @@ void App_wire() {
   Core_hook.end_run = end_run;
   Core_hook.load_statement = Load_statement;
   Core_hook.exec_exit = Exec_exit;
+  Core_hook.escape_program = Exec_call;
   Core_hook.object_precision = Set_ObjectPrc;
   Core_hook.perform_on_start = Perform_on_start;
   Core_hook.perform_on_line = Perform_on_line;

@@ -51,7 +51,8 @@ int Sys_error_no(int e);
 // ws.Pgm_flags2 / ws.Cmd_flags bits of the error path.
 enum : uint32_t {
   PGM2_IN_SETERR = 16,   // the SETERR handler runs: its errors are not caught again
-  CMD_ESC_OPTION = 64,   // SETESC lines are not taken by an escape
+  CMD_ESC_OPTION = 64,   // SETESC lines are not taken by an escape (SETESC STOP)
+  CMD_ESC_NO_PGM = 128,  // the escape-handler program is not called (SETESC DISABLE)
   CMD_EXIT_ERR = 0x200,  // the error came back from a called program
 };
 // SETERR forms

@@ -197,6 +197,12 @@ Served serve_requests() {
         Internal_gosub(ws.Esc_line);
         return Served::restart;
       }
+      if (!Esc_pgm_name().empty() && !(ws.Cmd_flags & CMD_ESC_NO_PGM)) {
+        ws.Err_no = 127;
+        std::string name = Esc_pgm_name();
+        Core_hook.escape_program(name.c_str());
+        return Served::restart;
+      }
       Exec_escape();
     }
   }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "core/codes.h"
 #include "core/dispatch.h"
@@ -177,5 +178,7 @@ void Exec_if_part();
 void Run_continue(bool must_resume);
 // RESET: error state, SETERR and SETESC lines, the control stack, precision.
 void Do_reset();
+// The escape-handler program (SETESC "name"); empty when none is set.
+const std::string& Esc_pgm_name();
 
 // The directive tables dir_jmp and ext_jmp: core/dispatch.h.

@@ -20,6 +20,7 @@ void perform_on_label(const uint8_t*) {}
 bool perform_exec() { return false; }
 void load_statement(bool) { Not_built("loading programs (RUN \"name\")"); }
 void exec_exit(bool, int) { Not_built("leaving a called program"); }
+void escape_program(const char*) { Not_built("the escape-handler program"); }
 void object_precision(int) { Not_built("PRECISION FOR OBJECT"); }
 void select_release(Ctl_frame*) {}
 void select_next() { Not_built("SELECT record loops"); }

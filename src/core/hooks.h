@@ -32,6 +32,7 @@ void perform_on_label(const uint8_t* p);
 bool perform_exec();
 void load_statement(bool run);
 void exec_exit(bool has_code, int n);
+void escape_program(const char* name);
 void object_precision(int n);
 void select_release(Ctl_frame* f);
 void select_next();
@@ -79,6 +80,9 @@ struct Core_hooks {
   void (*load_statement)(bool run) = hook_default::load_statement;
   // END or STOP inside a called program: EXIT.  Default: error 99.
   void (*exec_exit)(bool has_code, int n) = hook_default::exec_exit;
+  // CALL of the escape-handler program (SETESC "name") before the statement
+  // an escape interrupted; its EXIT resumes that statement.  Default: error 99.
+  void (*escape_program)(const char* name) = hook_default::escape_program;
   // PRECISION n FOR OBJECT.  Default: error 99.
   void (*object_precision)(int n) = hook_default::object_precision;
 

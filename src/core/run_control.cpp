@@ -202,11 +202,39 @@ void d_esca() {
   Exec_escape();
 }
 
-// SETESC line | OFF: an interrupt runs the line as a subroutine.  It also
-// re-arms the interrupt handler.
+namespace {
+std::string esc_pgm;
+}  // namespace
+
+const std::string& Esc_pgm_name() { return esc_pgm; }
+
+// SETESC line | OFF: an interrupt runs the line as a subroutine.  SETESC STOP
+// and SETESC ON set and clear the option that passes the line by (the
+// escape then goes to the escape-handler program, else stops the program);
+// SETESC "name" sets that program (an empty name clears it); SETESC DISABLE
+// and SETESC ENABLE set and clear the option that passes the program by.
+// Every form re-arms the interrupt handler.
 void d_sesc() {
   Set_break_handler();
-  ws.Esc_line = line_or_off();
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_STOP || c == code::D_ON) {
+    ws.Exec_ptr++;
+    if (c == code::D_STOP) ws.Cmd_flags |= CMD_ESC_OPTION;
+    else ws.Cmd_flags &= ~uint32_t(CMD_ESC_OPTION);
+    return;
+  }
+  if (c == code::EXT_DIR && (ws.Exec_ptr[1] == code::X_DISABLE || ws.Exec_ptr[1] == code::X_ENABLE)) {
+    if (ws.Exec_ptr[1] == code::X_DISABLE) ws.Cmd_flags |= CMD_ESC_NO_PGM;
+    else ws.Cmd_flags &= ~uint32_t(CMD_ESC_NO_PGM);
+    ws.Exec_ptr += 2;
+    return;
+  }
+  if (c == OFF || c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+    ws.Esc_line = line_or_off();
+    return;
+  }
+  Eval_str();
+  esc_pgm.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
 }
 
 // ---- errors ----
