@@ -228,6 +228,15 @@ void Ism_file::unlock() {
 }
 
 void Ism_file::hold(bool on) {
+  if (!on && exclusive_) {
+    // UNLOCK of a pair opened exclusively shares it from now on: what it
+    // kept goes to the files, and its statements lock and re-read again.
+    flush_data();
+    if (changed_) flush_buffers();
+    drop_buffers();
+    exclusive_ = false;
+    return;
+  }
   if (on == held_ || exclusive_) return;  // a pair opened exclusively is no one else's already
   // Without waiting: a pair another process holds so is busy.
   if (on) Lock_area(idx_fd_, LOCK_OFF, 1, readonly_ ? 1 : 2);

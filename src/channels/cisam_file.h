@@ -162,7 +162,7 @@ class Ism_file {
   // hold ends (exclusive, shared on a pair opened for reading), so that the
   // statements of other processes wait for the UNLOCK as they wait for
   // each other.  The channel's own statements then take no lock of their
-  // own.
+  // own.  The end of the hold of a pair opened exclusively shares the pair.
   void hold(bool on);
   bool held() const { return held_; }
   // Writes back what a pair held whole kept (close of the channel; the

@@ -32,6 +32,18 @@ hold 'LOCK (1)' locked2
 hold 'CLOSE (1)' closed
 expect "LOCK after the holder closed the pair" "$LOCK_PAIR" "ok"
 
+# A pair opened exclusively and then unlocked is shared from then on: what
+# it writes reaches the files at once, and it reads what others write.
+hold 'OPEN LOCK (1)"orders.idx"' opened_excl
+expect "OPEN of a pair opened exclusively elsewhere" "$OPEN_PAIR" "busy 0"
+hold 'UNLOCK (1)' unlocked_excl
+hold 'WRITE RECORD (1)"000078SHARED    0001          "' written_shared
+expect "record written after the UNLOCK" "$(echo "$READ_PAIR" | sed 's/000077/000078/')" "ok 000078SHAR"
+expect "a write from the other process" '10 OPEN (1)"orders.idx"|20 WRITE RECORD (1)"000079OTHER     0001          "|30 PRINT "ok"' "ok"
+hold 'READ RECORD (1,KEY="000079",DOM=9999)R$; PRINT "got ",R$(1,11)' read_other
+grep -q '^got 000079OTHE' held.out || { echo "the other process's record"; cat held.out; exit 1; }
+hold 'CLOSE (1)' closed_excl
+
 OPEN_BBX='10 OPEN (1,ERR=100)"parts.bbx"|20 READ RECORD (1,KEY="P200")R$|30 PRINT "ok ",R$(1,4)|40 END|100 PRINT "busy",ERR'
 # A writer of the format locks the header bytes 16-255 exclusively.
 writer() {
