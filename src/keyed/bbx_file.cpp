@@ -477,6 +477,7 @@ Named named_entry(Bbx_fcb* f, int k, Bbx_entry* e, std::string* key) {
 bool next_entry(Bbx_fcb* f, int k, Bbx_entry* e) {
   if (f->extracted && f->have_last) {
     *e = *f->last;
+    e->key = f->keys[k];  // the record's key in the key asked for
     return true;
   }
   std::string at;

@@ -24,6 +24,7 @@ REM with it finds that very record among equal values
 240 READ RECORD (2,KNO=2,KEY=K$)R$; PRINT " KEY=KEC(:",R$(1,4)
 250 READ RECORD (2,KNO=0,KEY="C006")R$; X$=KEY(2,ERR=260)
 260 PRINT "after the last: KEY( error",ERR
+265 EXTRACT RECORD (2,KNO=0,KEY="C003")R$; PRINT "after EXTRACT:",KEY(2,KNO=1),IND(2,KNO=1)
 270 CLOSE (2)
 280 END
 RUN
