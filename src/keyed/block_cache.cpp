@@ -628,6 +628,12 @@ Kbfr* Kbfr_new(int type) {
   return b;
 }
 
+int Kbfr_map_state(Kbfr* b) {
+  int i;
+  uint32_t m = map_of(K.f, b->addr, &i);
+  return i > 0 ? Kbfr_get(m, kf::BT_MAP)->b()[kf::BLK_HDR + i] : kf::BT_MAP;
+}
+
 void Kbfr_mark(Kbfr* b, int state) {
   Key_file* f = K.f;
   if (!f->variable || f->eff) return;  // EFF map types follow the write-back

@@ -135,6 +135,30 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
   }
 }
 
+// Variable-length first-format files: every data block's space-map byte
+// is set again from the block (128 while it has room for another record,
+// 129 when full), so that a map a killed process left wrong never hands a
+// block holding records out as free.
+void fix_data_maps(Key_file* f) {
+  uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
+  for (uint32_t blk = kf::FIRST_BLOCK; blk && KeyBlockNo(f, blk) < eof;) {
+    try {
+      Kbfr* b = Kbfr_get(blk, 1);
+      if (b->b()[0] == kf::BT_DATA) {
+        int slots = b->b()[5], free = get_u16be(b->b() + 6);
+        int want = free >= f->threshold && slots < 255 ? kf::BT_DATA : kf::BT_FULL;
+        if (Kbfr_map_state(b) != want) Kbfr_mark(Kbfr_get(blk, 1), want);
+      }
+    } catch (const Oru_error& e) {
+      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) {
+        blk = Key_next_segment(f, blk);
+        continue;
+      }
+    }
+    blk = Key_next_block(f, blk);
+  }
+}
+
 // The record slots of a fixed-length file, in file order.
 class Fixed_scan {
  public:
@@ -492,6 +516,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       }
     }
     if (fixed && !f->eff) mend_deleted_chain(f, deleted);
+    if (!fixed && !f->eff) fix_data_maps(f);
   }
 
   int64_t first_count = -1;

@@ -177,6 +177,9 @@ Kbfr* Kbfr_get(uint32_t addr, int type);
 Kbfr* Kbfr_new(int type);
 void Kbfr_free(Kbfr* b);
 void Kbfr_mark(Kbfr* b, int state);
+// Variable-length first-format files: the byte the space map holds for the
+// block of b (252 for a map block itself).
+int Kbfr_map_state(Kbfr* b);
 void Kbfr_wrt(Kbfr* b, bool own);
 inline void Kbfr_touch(Kbfr* b) { b->changed = true; K.ky_updated = true; }
 // Writes back every changed buffer of f (of every file when null); drop
