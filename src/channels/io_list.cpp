@@ -227,3 +227,31 @@ uint32_t Io_all(Var_node** node) {
   *node = n;
   return count;
 }
+
+bool Io_whole_array_at_cursor() {
+  const uint8_t* p = ws.Exec_ptr;
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) return false;
+  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
+}
+
+void Io_each_element(void (*each)(void*), void* ctx) {
+  uint8_t* item = ws.Exec_ptr;
+  Var_node* node;
+  uint32_t count = Io_all(&node);
+  struct Iter_keep {
+    bool on = ws.Iter_on;
+    uint32_t index = ws.Iter_index, count = ws.Iter_count;
+    ~Iter_keep() {
+      ws.Iter_on = on;
+      ws.Iter_index = index;
+      ws.Iter_count = count;
+    }
+  } keep;
+  for (uint32_t i = 0; i < count; ++i) {
+    ws.Exec_ptr = item;
+    ws.Iter_on = true;
+    ws.Iter_index = i;
+    ws.Iter_count = count;
+    each(ctx);
+  }
+}

@@ -66,3 +66,14 @@ const uint8_t* Iol_items_of_string(const uint8_t* s, int32_t len);
 // Whole arrays in a list (A[ALL]): the element count of the array at the
 // cursor (the cursor moves past the reference).  Error 42 without elements.
 uint32_t Io_all(Var_node** node);
+// Whether the variable item at the cursor is a whole array (A[ALL]).
+bool Io_whole_array_at_cursor();
+// PRINT's and INPUT's whole-array items: each() once for every element of
+// the array at the cursor, in element order, with the cursor back on the
+// item and that element current (the iteration fields of the workspace,
+// put back afterwards); the cursor is left where the last each() left it.
+void Io_each_element(void (*each)(void*), void* ctx);
+template <class Each>
+void Io_each_element(Each&& each) {
+  Io_each_element([](void* c) { (*static_cast<Each*>(c))(); }, &each);
+}

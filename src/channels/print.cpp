@@ -639,39 +639,11 @@ void print_expression_item(Fcb* f) {
   }
 }
 
-// Whether the item at the cursor begins with a whole array (A[ALL]).
-bool whole_array_at_cursor() {
-  uint8_t c = *ws.Exec_ptr;
-  if (c != code::NUM_VAR && c != code::STR_VAR) return false;
-  const uint8_t* p = ws.Exec_ptr;
-  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
-}
-
 // An item that begins with A[ALL] is printed once for every element, in
 // element order, each time as an item of its own (a number with its blank,
 // the item's mask applied): A[ALL]+1 prints every element plus one.
-struct Iter_keep {
-  bool on = ws.Iter_on;
-  uint32_t index = ws.Iter_index, count = ws.Iter_count;
-  ~Iter_keep() {
-    ws.Iter_on = on;
-    ws.Iter_index = index;
-    ws.Iter_count = count;
-  }
-};
-
 void print_array_item(Fcb* f) {
-  uint8_t* item = ws.Exec_ptr;
-  Var_node* node;
-  uint32_t count = Io_all(&node);
-  Iter_keep keep;
-  for (uint32_t i = 0; i < count; ++i) {
-    ws.Exec_ptr = item;
-    ws.Iter_on = true;
-    ws.Iter_index = i;
-    ws.Iter_count = count;
-    print_expression_item(f);
-  }
+  Io_each_element([f] { print_expression_item(f); });
 }
 
 // Whether f's buffer holds its records up to rec_start and after it the
@@ -752,7 +724,7 @@ void print_items(Fcb* f) {
     } else if (c == AT_ITEM_CODE) {
       ws.Exec_ptr++;
       Prt_at_item();
-    } else if (whole_array_at_cursor()) {
+    } else if (Io_whole_array_at_cursor()) {
       print_array_item(f);
     } else {
       print_expression_item(f);

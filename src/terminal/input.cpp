@@ -186,34 +186,10 @@ void input_variable() {
   Let_assign(t);
 }
 
-// Whether the variable at the cursor is a whole array (A[ALL]).
-bool whole_array_at_cursor() {
-  const uint8_t* p = ws.Exec_ptr;
-  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
-}
-
 // A[ALL]: every element is read in turn, in element order, each as an item
 // of its own (with the item's mask).
 void input_array() {
-  uint8_t* item = ws.Exec_ptr;
-  Var_node* node;
-  uint32_t count = Io_all(&node);
-  struct Iter_keep {
-    bool on = ws.Iter_on;
-    uint32_t index = ws.Iter_index, count = ws.Iter_count;
-    ~Iter_keep() {
-      ws.Iter_on = on;
-      ws.Iter_index = index;
-      ws.Iter_count = count;
-    }
-  } keep;
-  for (uint32_t i = 0; i < count; ++i) {
-    ws.Exec_ptr = item;
-    ws.Iter_on = true;
-    ws.Iter_index = i;
-    ws.Iter_count = count;
-    input_variable();
-  }
+  Io_each_element([] { input_variable(); });
 }
 
 void prompt_item() {
@@ -263,7 +239,7 @@ void Inp_fields(bool obtain) {
       ws.Exec_ptr++;
       answer_keeps_line = false;
       Inp_read();
-    } else if ((c == code::NUM_VAR || c == code::STR_VAR) && whole_array_at_cursor()) {
+    } else if (Io_whole_array_at_cursor()) {
       input_array();
     } else if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR) {
       input_variable();
