@@ -52,6 +52,28 @@ TEST(ByteScan, FindIsTheFirstMatchAndReadsOnlyTheRun) {
   }
 }
 
+// The cheap test's lowest mark is the first equal byte, whatever follows
+// it (a byte one above the one searched for, right after it, is marked too:
+// only the lowest mark counts).
+TEST(ByteScan, ZeroFirstFindsTheFirstEqualByte) {
+  for (int c = 0; c < 256; c++) {
+    const std::vector<uint8_t> other = neighbours(uint8_t(c));
+    for (int at = 0; at <= 8; at++) {
+      uint8_t w[8];
+      for (int i = 0; i < 8; i++) w[i] = other[(i + at) % other.size()] == uint8_t(c) ? uint8_t(c + 1) : other[(i + at) % other.size()];
+      if (at < 8) w[at] = uint8_t(c);
+      if (at + 1 < 8) w[at + 1] = uint8_t(c ^ 1);
+      const uint64_t z = Byte_zero_first(Byte_word(w) ^ Byte_spread(uint8_t(c)));
+      if (at < 8) {
+        ASSERT_NE(z, 0u) << c << " " << at;
+        ASSERT_EQ(Byte_place(z), at) << c;
+      } else {
+        ASSERT_EQ(z, 0u) << c;
+      }
+    }
+  }
+}
+
 TEST(ByteScan, FindTellsNeighboursApart) {
   // 0x8A (a field separator) among bytes that differ from it in one bit.
   const uint8_t run[] = {0x8B, 0x0A, 0x88, 0x89, 0xCA, 0x8E, 0x9A, 0x0B, 0x8B, 0x8A, 0x01};
