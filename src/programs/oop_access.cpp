@@ -20,6 +20,7 @@
 
 #include "core/codes.h"
 #include "core/control_stack.h"
+#include "core/decimal.h"
 #include "core/line_store.h"
 #include "core/params.h"
 #include "core/errors.h"
@@ -419,8 +420,120 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
 
 // ---- reading and assigning from outside ----
 
+namespace {
+
+// A string name made of names each ended by "." ("A.B.$") stands for several
+// properties at once.
+bool multi_name(const Oop_name* id) {
+  return id->kind == 2 && id->len >= 3 && id->text[id->len - 1] == '$' && id->text[id->len - 2] == '.';
+}
+
+std::vector<std::string> multi_names(const Oop_name* id) {
+  std::vector<std::string> names;
+  std::string one;
+  for (int i = 0; i < id->len - 1; i++) {
+    if (id->text[i] != '.') {
+      one += id->text[i];
+      continue;
+    }
+    names.push_back(one);
+    one.clear();
+  }
+  return names;
+}
+
+// An error absorbed by a multi-property read or write leaves no trace in
+// the error state the program reads.
+struct Err_state_keep {
+  int32_t code = ws.Err_code;
+  uint32_t flags = ws.Err_flags;
+  ~Err_state_keep() {
+    ws.Err_code = code;
+    ws.Err_flags = flags;
+  }
+};
+
+// One property of the list read: as a string, else (no string property of
+// the name) as a number; nothing (an empty value) when neither reads.
+std::string multi_get_one(Oop_object* o, const std::string& name) {
+  if (name.empty()) return "";
+  Err_state_keep keep;
+  for (uint8_t kind : {uint8_t(2), uint8_t(1)}) {
+    std::string n = kind == 2 ? name + "$" : name;
+    try {
+      Catch_region region;
+      OopGetProperty(o, OopDefName(kind, int(n.size()), n.c_str()), kind);
+    } catch (const Oru_error& e) {
+      if (e.no == err::UNKNOWN_MEMBER && kind == 2) continue;
+      return "";
+    }
+    if (ws.Str_len >= 0) return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    char t[CONV_NORMAL_MAX];
+    return std::string(t, size_t(Conv_normal(ws.Num_acc, t)));
+  }
+  return "";
+}
+
+// H'A.B.$: each property's value followed by a NUL byte.
+void multi_get(Oop_object* o, const Oop_name* id) {
+  std::string out;
+  for (const std::string& name : multi_names(id)) {
+    out += multi_get_one(o, name);
+    out += '\0';
+  }
+  set_string(out);
+}
+
+// H'A.B.$="1|x|": the value list is a value per name, each ended by the
+// list's last byte; a name with no value left keeps its own.  Each is
+// assigned as a string, else (no string property of the name) as a number;
+// a value that is no number for a numeric property is error 88; other
+// failures leave the name as it was.
+void multi_set(Oop_object* o, const Oop_name* id) {
+  std::string values(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  if (values.empty()) return;
+  const char sep = values.back();
+  size_t start = 0;
+  for (const std::string& name : multi_names(id)) {
+    size_t end = values.find(sep, start);
+    if (end == std::string::npos) break;
+    std::string value = values.substr(start, end - start);
+    start = end + 1;
+    if (name.empty()) continue;
+    bool numeric = false;
+    {
+      Err_state_keep keep;
+      try {
+        Catch_region region;
+        std::string n = name + "$";
+        set_string(value);
+        OopSetProperty(o, OopDefName(2, int(n.size()), n.c_str()), 2);
+      } catch (const Oru_error& e) {
+        numeric = e.no == err::UNKNOWN_MEMBER;
+      }
+    }
+    if (!numeric) continue;
+    Num_val v;
+    if (Conv_str_chk(reinterpret_cast<const uint8_t*>(value.data()), value.size(), v) != 0)
+      Rpt_error_text(err::UNKNOWN_MEMBER, "\"" + value + "\" is no number for the property " + name);
+    Err_state_keep keep;
+    try {
+      Catch_region region;
+      ws.Num_acc = v;
+      ws.Str_len = -1;
+      OopSetProperty(o, OopDefName(1, int(name.size()), name.c_str()), 1);
+    } catch (const Oru_error&) {
+    }
+  }
+}
+
+}  // namespace
+
 void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
-  (void)kind;
+  if (kind == 2 && multi_name(id)) {
+    multi_get(o, id);
+    return;
+  }
   if (get_system(o, id)) return;
   Oop_object* x = o;
   for (int hops = 0; x && hops <= int(oop.objs.size()); hops++) {
@@ -439,7 +552,10 @@ void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
 }
 
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
-  (void)kind;
+  if (kind == 2 && ws.Str_len >= 0 && multi_name(id)) {
+    multi_set(o, id);
+    return;
+  }
   if (set_system(o, id)) return;
   Oop_object* x = o;
   Prop_inst* pi = nullptr;
