@@ -135,6 +135,53 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
   }
 }
 
+// Fixed-length files: a free-block chain that leads off the file, to a
+// block that is not free or round in a loop would fail every WRITE that
+// needs a new index node (and the rebuild itself).  Such a chain is dropped
+// and made again from the blocks of the file typed free (under *K free
+// blocks look like nodes: the chain is only dropped, their space lost).
+void mend_free_blocks(Key_file* f) {
+  const uint64_t eof = Hdr32(f, kf::H_EOF);
+  const uint8_t mark = Key_cfg.free_as_node ? kf::BT_NODE : kf::BT_FREE;
+  bool sound = true;
+  std::vector<uint32_t> seen;
+  for (uint32_t a = Hdr32(f, kf::H_FREE2); a && sound;) {
+    sound = a >= kf::FIRST_BLOCK && a % 512 == 0 && a + uint64_t(f->blk) <= eof && seen.size() <= eof / 512;
+    if (!sound) break;
+    seen.push_back(a);
+    try {
+      Kbfr* b = Kbfr_get(a, 1);
+      sound = b->b()[0] == mark;
+      a = get_u32be(b->b() + 6);
+    } catch (const Oru_error&) {
+      sound = false;
+    }
+  }
+  if (sound) {
+    std::sort(seen.begin(), seen.end());
+    sound = std::adjacent_find(seen.begin(), seen.end()) == seen.end();
+  }
+  if (sound) return;
+  std::vector<uint32_t> free;
+  if (!Key_cfg.free_as_node) {
+    Kbfr_flush_file(f, false);  // the blocks as the cache has them
+    std::vector<uint8_t> chunk(5);
+    for (uint64_t a = kf::FIRST_BLOCK; a + uint64_t(f->blk) <= eof; a += 512)
+      if (Key_pread(f->fd, chunk.data(), 5, int64_t(a)) == 5 && chunk[0] == kf::BT_FREE && get_u32be(&chunk[1]) == a) {
+        free.push_back(uint32_t(a));
+        a += uint64_t(f->blk) - 512;
+      }
+  }
+  uint32_t next = 0;
+  for (auto it = free.rbegin(); it != free.rend(); ++it) {
+    Kbfr* b = Kbfr_get(*it, 1);
+    put_u32be(b->b() + 6, next);
+    Kbfr_touch(b);
+    next = *it;
+  }
+  Hdr32_set(f, kf::H_FREE2, next);
+}
+
 // Variable-length first-format files: every data block's space-map byte
 // is set again from the block (128 while it has room for another record,
 // 129 when full), so that a map a killed process left wrong never hands a
@@ -384,6 +431,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   Rec_unlock(ch);
   int nk = f->lay.nkeys;
   if (kno >= nk || kno < -1) Key_error(80);
+  if (!f->variable && !f->eff) mend_free_blocks(f);
   bool all = kno < 0;
   int first = all ? 0 : kno, last = all ? nk - 1 : kno;
   // No "missing key" notices while the index is incomplete; a rebuild of

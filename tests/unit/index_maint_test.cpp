@@ -206,6 +206,26 @@ TEST_F(IndexMaint, RebuildMendsABrokenDeletedSlotChain) {
   EXPECT_EQ(Key_record_count(ch), 10u);
 }
 
+// A free-block chain whose head a kill left pointing into the records:
+// the rebuild makes it again from the blocks typed free, and the file
+// takes new index nodes again.
+TEST_F(IndexMaint, RebuildMendsABrokenFreeBlockChain) {
+  std::string p = make("freeb", 20, 8, false, 0, 10, 1);
+  Key_chan* ch = open(p);
+  for (int i = 0; i < 2000; ++i) put(ch, "k" + std::to_string(10000 + i), "r");
+  for (int i = 0; i < 1500; ++i) Key_remove(ch, Key_by("k" + std::to_string(10000 + i)));
+  ASSERT_NE(Hdr32(ch->f.get(), kf::H_FREE2), 0u);
+  close(ch);
+  poke(p, kf::H_FREE2, {0, 0, 0x02, 0x01});
+  ch = open(p);
+  EXPECT_NE(Key_verify(ch), "");
+  EXPECT_EQ(Key_rebuild(ch, -1, {}), 500);
+  EXPECT_EQ(Key_verify(ch), "");
+  for (int i = 0; i < 3000; ++i) put(ch, "n" + std::to_string(10000 + i), "n");
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(Key_record_count(ch), 3500u);
+}
+
 // A data block whose space-map byte a kill left saying "free": the map
 // check finds it, and the rebuild marks it again from the block.
 TEST_F(IndexMaint, RebuildMarksDataBlocksInTheSpaceMapAgain) {
