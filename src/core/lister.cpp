@@ -55,7 +55,7 @@ struct Lst_failure {
 
 class Lister {
  public:
-  Lister(const uint8_t* code, size_t len) : in_(code), len_(len) {}
+  Lister(const uint8_t* code, size_t len, bool layout = false) : in_(code), len_(len), layout_(layout) {}
   void run();
   std::string& text() { return out_; }
 
@@ -90,9 +90,11 @@ class Lister {
     prefix_ = last_.prefix;
     keyword_end_ = last_.keyword_end;
     depth_ = last_.depth;
+    blocks_ = last_.blocks;
+    brk_ = last_.brk;
   }
   void mark(const Syntax_flags& f) {
-    mark_ = {{pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_}, last_, f};
+    mark_ = {snap(), last_, f};
   }
   void restore(Syntax_flags& f) {
     pos_ = mark_.at.pos;
@@ -101,6 +103,8 @@ class Lister {
     prefix_ = mark_.at.prefix;
     keyword_end_ = mark_.at.keyword_end;
     depth_ = mark_.at.depth;
+    blocks_ = mark_.at.blocks;
+    brk_ = mark_.at.brk;
     last_ = mark_.last;
     f = mark_.flags;
   }
@@ -114,7 +118,10 @@ class Lister {
     int prefix;
     size_t keyword_end;
     int depth;
+    int blocks;
+    bool brk;
   };
+  State snap() const { return {pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_, blocks_, brk_}; }
 
   // The token the next item stands for (its code, or the second byte after
   // a prefix).
@@ -149,7 +156,12 @@ class Lister {
   size_t keyword_end_ = SIZE_MAX;  // out_ size right after the last keyword written
   size_t sysvar_end_ = SIZE_MAX;   // out_ size right after the last system variable written
   int depth_ = 0;                  // parentheses and function calls open
-  State last_{0, 0, false, -1, SIZE_MAX, 0};
+  // The edit layout: the statement blocks open, and whether the line ends
+  // before the next item (after a "}" that closed a nested block).
+  bool layout_ = false;
+  int blocks_ = 0;
+  bool brk_ = false;
+  State last_{0, 0, false, -1, SIZE_MAX, 0, 0, false};
   struct Mark {
     State at;
     State last;
@@ -225,7 +237,7 @@ bool Lister::star_target() {
     default: break;
   }
   if (!word) return false;
-  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_};
+  last_ = snap();
   pos_ += n;
   if (!out_.empty() && out_.back() != ' ' && (pending_blank_ || is_word_char(out_.back()))) out_ += ' ';
   out_ += word;
@@ -287,6 +299,14 @@ void Lister::write_keyword(int token, int prefix) {
         if (!out_.empty() && out_.back() != ' ') out_ += ' ';
         out_ += t;
         pending_blank_ = true;
+        // The edit layout ends the line after a "}" that closes a nested
+        // block; the rest is indented by the blocks still open.
+        if (token == code::BLOCK_OPEN) {
+          blocks_++;
+        } else if (blocks_ > 0) {
+          if (layout_ && blocks_ >= 2) brk_ = true;
+          blocks_--;
+        }
         return;
       }
       break;
@@ -467,9 +487,16 @@ void Lister::write_hex(const uint8_t* p) {
 
 // Consumes the next item and writes its text.
 void Lister::consume() {
-  last_ = {pos_, out_.size(), pending_blank_, prefix_, keyword_end_, depth_};
+  last_ = snap();
   if (pos_ >= len_) lfail(49);
   uint8_t c = in_[pos_];
+  if (brk_ && c != code::EOL && c != code::END_SCAN) {
+    brk_ = false;
+    out_ += '\n';
+    out_.append(size_t(blocks_), '\t');
+    out_ += ' ';
+    pending_blank_ = false;
+  }
   const uint8_t* p = in_ + pos_;
   size_t n = item_size(c);
   int prefix = prefix_;
@@ -602,7 +629,7 @@ std::string Decompile_text(const uint8_t* line, size_t len, int flags) {
     text.append(reinterpret_cast<const char*>(body + 1), n);
     return text;
   }
-  Lister l(body, body_len);
+  Lister l(body, body_len, (flags & LST_EDIT_LAYOUT) != 0);
   try {
     l.run();
   } catch (const Lst_failure& f) {
