@@ -1105,7 +1105,10 @@ std::string key_fn(Key_chan* ch, const Key_req& req, int which) {
       break;
     case 5: {
       const Buf& sv = ch->saved[size_t(K.kno)].key;
-      if (is_end(sv)) Key_error(11);
+      // EFF: the end while it is pending (it stays pending), and a key
+      // without a position (before its first entry) is the missing record.
+      if (K.f->eff && ch->eof_pending) Key_error(2);
+      if (is_end(sv) || (K.f->eff && sv.empty())) Key_error(11);
       std::string s = Key_return(sv);
       op.done();
       return s;

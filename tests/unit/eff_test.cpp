@@ -516,6 +516,26 @@ TEST_F(Eff, DirectionStepsAfterTheRead) {
   EXPECT_EQ(read(), "END2");  // behind the last record
 }
 
+// KEC: a key without a position (a fresh channel, or before the first
+// entry) is the missing record; while the end is pending, the end.
+TEST_F(Eff, CurrentKeyWithoutAPositionOrAtAPendingEnd) {
+  Key_chan* ch = open(make_eff("kec", 10, {}, 4));
+  for (const char* k : {"K001", "K002"}) put(ch, k, k);
+  Key_chan* fresh = open(ch->f->path);
+  EXPECT_EQ(error_no([&] { Key_getkec(fresh, req()); }), 11);
+  get(ch, "K002");
+  EXPECT_EQ(Key_getkec(ch, req()), "K002");
+  Key_req back = Key_by("K001");
+  back.has_dir = true;
+  back.dir = -1;
+  Key_read(ch, back);  // two entries back from K001: the end is pending
+  EXPECT_EQ(error_no([&] { Key_getkec(ch, req()); }), 2);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);
+  EXPECT_EQ(error_no([&] { Key_getkec(ch, req()); }), 11);
+  EXPECT_EQ(strip(next(ch)), "K001");
+  EXPECT_EQ(Key_getkec(ch, req()), "K001");
+}
+
 // KEL is the full-length key of bytes 255 itself when a record has it.
 TEST_F(Eff, LastKeyOfAllOnesIsItself) {
   for (const std::string& p : {make_eff("kel", 10, {}, 1), make("kel1", 10, 1)}) {
