@@ -206,17 +206,19 @@ bool Compiler::word_is(const char* w) const {
 
 // Whether the output so far ends with FUNCTION and any method modifiers
 // (PERFORM 197, LOCAL 149 209, HIDE 149 203): a method's name comes next.
+// (The walk stays off the line number's two bytes at the start.)
 bool Compiler::method_head() const {
+  constexpr size_t BODY = 2;
   size_t k = out_len_;
   for (;;) {
-    if (k >= 2 && out_[k - 2] == code::EXT_DIR) {
+    if (k >= BODY + 2 && out_[k - 2] == code::EXT_DIR) {
       if (out_[k - 1] == 216) return true;
       if (out_[k - 1] == code::X_HIDE || out_[k - 1] == code::X_LOCAL) {
         k -= 2;
         continue;
       }
     }
-    if (k >= 1 && out_[k - 1] == code::D_PERFORM) {
+    if (k >= BODY + 1 && out_[k - 1] == code::D_PERFORM) {
       k -= 1;
       continue;
     }
@@ -275,7 +277,7 @@ int Compiler::next_token(int expected) {
   const bool head = is_letter(c) && method_head();
   const bool modifier = head && modifier_word();
   if (head && !modifier &&
-      !(out_len_ >= 2 && out_[out_len_ - 1] == 216 && out_[out_len_ - 2] == code::EXT_DIR && word_is("END"))) {
+      !(out_[out_len_ - 1] == 216 && out_[out_len_ - 2] == code::EXT_DIR && word_is("END"))) {
     in_prop_ = true;
     int t = scan_name(code::NUM_VAR);
     in_prop_ = false;
