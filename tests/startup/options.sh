@@ -2,7 +2,8 @@
 # Interpreter options: a two-letter switch (LZ drops the leading zero), one
 # with a value, "-arg" making the rest the program's arguments, IS back to 5
 # after start-up.  The terminal id that FID(0) gives: T0, or environment
-# ORUFID0, or -ID= (which wins), cut to 12 characters.
+# ORUFID0, or -ID= (which wins), cut to 12 characters.  -ES: a host error's
+# report adds the errno.
 . "$(dirname "$0")/lib.sh"
 fail=0
 check() {  # $1: statement, $2: expected output line(s), rest: arguments
@@ -19,6 +20,7 @@ check 'PRINT 0.5' ' .5\n' -LZ -arg prog
 check 'PRINT PRM' "$(printf 'PRINT PRM' | "$oru" | sed -n 2p | sed "s/'BF'=10/'BF'=20/")\n" -BF=20 -IS=3
 check 'PRINT "[",FID(0),"]"' '[T0]\n'
 check 'PRINT "[",FID(0),"]"' '[ZZ]\n' -ID=ZZ
+check 'DIRECTORY "d"; SERIAL "d/f"; ERASE "d"' 'Directory not empty\nDirectory not empty (39)\n' -ES
 export ORUFID0=Q7
 check 'PRINT "[",FID(0),"]"' '[Q7]\n'
 check 'PRINT "[",FID(0),"]"' '[abcdefghijkl]\n' -id=abcdefghijklmnop
