@@ -161,7 +161,18 @@ void Exec_command(int from_console) {
   const uint8_t* src = ws.Str_ptr;
   size_t src_len = size_t(ws.Str_len);
   ws.Go_cache_ref = 0;  // a console line may change the stored lines
-  int err = Compile_line();
+  int err;
+  {
+    // Only a line typed at the console has its unterminated string closed;
+    // the text of EXECUTE and the like compiles as a program line does.
+    uint32_t con = ws.Con_flags;
+    if (!from_console) ws.Con_flags &= ~uint32_t(CON_MODE);
+    struct Back {
+      uint32_t con;
+      ~Back() { ws.Con_flags = (ws.Con_flags & ~uint32_t(CON_MODE)) | (con & CON_MODE); }
+    } back{con};
+    err = Compile_line();
+  }
   if (err != 0 && get_u16be(ws.Str_ptr) == 0 && !Lib_dir_path().empty()) {
     err = Check_cmd(err);
     if (err == 0) ws.Sys_flags10 |= SF10_CONSOLE_CMD;
@@ -208,6 +219,7 @@ void Exec_command(int from_console) {
     else Exec_line();
     return;
   }
+  if (err != 0 && !from_console && ws.Cpl_err == -1) ws.Cpl_err = err;  // stored, and raised by EXECUTE
   int r = Add_line();
   ws.Go_cache_ref = 0;
   if (r == 1) ws.Last_entered = stno;
