@@ -29,3 +29,7 @@ SAVE "modc"
 LIST 20,40
 LIST 120,130
 RUN
+REM A line whose number's two bytes read as FUNCTION compiles as any other.
+DELETE
+38360 PRINT "line 38360"
+RUN
