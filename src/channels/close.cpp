@@ -259,6 +259,7 @@ void Cls_upto(uint16_t n) { close_range(n); }
 // them.
 void Cls_files() {
   close_range(Sw_on(sw::XF) ? CHAN_PROGRAM_MAX_XF : CHAN_PROGRAM_MAX);
+  Kest_CloseClear();  // the program is done with its files: none stays parked
   if (!Sw_on(sw::WK)) Chan_hook.cls_windows();
 }
 

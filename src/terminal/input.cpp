@@ -6,6 +6,7 @@
 #include <string>
 
 #include "channels/channel.h"
+#include "channels/close.h"
 #include "channels/io_list.h"
 #include "core/console_device.h"
 #include "channels/print.h"
@@ -260,6 +261,9 @@ void Inp_fields(bool obtain) {
 void Inp_read() {
   Fcb* f = ws.Cur_fcb;
   ++((ws.Io_opts & IO_NOECHO) ? answers_obtain : answers_input);
+  // A user's answer may take long: files parked by the deferred close are
+  // not kept from other processes meanwhile.
+  Kest_CloseClear();
   if (Prt_is_console(f) || (f == ws.Con_fcb && !Console_raw_keys())) {
     read_console();
     return;

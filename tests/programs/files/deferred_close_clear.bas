@@ -2,7 +2,8 @@ REM Deferred close (+F): a parked descriptor does not outlive the next
 REM commit (the end of a statement that wrote), a RENAME or an ERASE; a
 REM file renamed away and made again under its old name is a new file to
 REM OPEN, and a file replaced on disk while parked is opened afresh, not
-REM read through the old descriptor.  HELD counts the descriptors this
+REM read through the old descriptor.  INPUT (a wait for the user) and END
+REM close parked files too.  HELD counts the descriptors this
 REM process has open on a file (through the shell's parent).
 10 OPEN (9)"<rm -rf t_dcc; mkdir t_dcc && echo ready"
 20 READ (9)A$
@@ -42,10 +43,18 @@ REM process has open on a file (through the shell's parent).
 340 PRINT "fq now reads:",A$
 350 ERASE "t_dcc/fq"
 360 F$="fq"; GOSUB 900; PRINT "held after ERASE:",HELD
+362 OPEN (1)"t_dcc/fr"; READ (1)A$; CLOSE (1)
+364 F$="fr"; GOSUB 900; PRINT "fr parked:",HELD
+366 INPUT "answer: ",A$
+368 F$="fr"; GOSUB 900; PRINT "held after INPUT:",HELD
+369 OPEN (1)"t_dcc/fr"; READ (1)A$; CLOSE (1)
 370 SET_PARAM '-F'
-380 OPEN (9)"<rm -rf t_dcc; echo cleaned"; READ (9)A$; CLOSE (9); PRINT A$
-390 STOP
+375 F$="fr"; GOSUB 900; PRINT "fr parked before END:",HELD
+390 END
 900 OPEN (8)"<ls -l /proc/$PPID/fd | grep -c '/t_dcc/"+F$+"$'"
 910 READ (8)A$; CLOSE (8); HELD=NUM(A$)
 920 RETURN
 RUN
+typed
+OPEN (8)"<ls -l /proc/$PPID/fd | grep -c '/t_dcc/fr$'"; READ (8)A$; CLOSE (8); PRINT "held after END:",A$
+OPEN (9)"<rm -rf t_dcc; echo cleaned"; READ (9)A$; CLOSE (9); PRINT A$
