@@ -250,7 +250,7 @@ std::string open_text() {
   if (ws.Con_fcb && ws.Con_fcb->path && ws.Con_fcb->path->name) s += ws.Con_fcb->path->name;
   s += ';';
   if (ws.Con_fcb) {
-    std::string id(ws.Con_fcb->term_id, 12);
+    std::string id(ws.Con_fcb->short_name, 12);  // the terminal id, which FID(0) gives
     while (!id.empty() && (id.back() == ' ' || id.back() == '\0')) id.pop_back();
     s += id;
   }
