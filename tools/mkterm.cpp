@@ -10,7 +10,8 @@
 // translated from terminfo's cup into the mnemonic definition language and
 // checked against terminfo at several positions; a cup that does not
 // translate leaves '@@' out (the screen then gets there by other moves).
-// Reverse comes from rev (standout may be italics), cursor keys are loaded
+// Reverse comes from rev (standout may be italics), 'GS' selects the
+// line-drawing set (enacs) before shifting to it, cursor keys are loaded
 // in both their application (ESC O) and normal (ESC [) forms.
 #include <curses.h>
 #include <term.h>
@@ -223,7 +224,13 @@ bool write_driver(const std::string& dir, const char* type) {
   mnem(w, "IC", cap("ich1"));
   mnem(w, "LD", cap("dl1"));
   mnem(w, "LI", cap("il1"));
-  mnem(w, "GS", cap("smacs"));
+  // Line drawing: a terminal whose smacs shifts out to the G1 set needs
+  // G1 made the line-drawing set first (enacs), or it draws the letters.
+  // 'GS' carries both: the set is chosen again whatever reset the terminal
+  // went through since.
+  std::string smacs = cap("smacs");
+  if (smacs.find('\x0e') != std::string::npos) smacs = cap("enacs") + smacs;
+  mnem(w, "GS", smacs);
   mnem(w, "GE", cap("rmacs"));
   mnem(w, "C0", cap("civis"));
   mnem(w, "C1", cap("cnorm"));
