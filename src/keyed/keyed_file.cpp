@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "keyed/key_settings.h"
@@ -207,7 +208,8 @@ void eff_dirpos(int n) {
   Key_chan* ch = K.ch;
   Key_pos& sv = ch->saved[size_t(K.kno)];
   K.advance_left = 0;
-  if (Kfnd_advance(sv, n - 1) == 2) {
+  int step = int(std::clamp<int64_t>(int64_t(n) - 1, -(int64_t(1) << 30), int64_t(1) << 30));
+  if (Kfnd_advance(sv, step) == 2) {
     positions_off_index(n < 1);
     if (n < 1 && K.advance_left != -1) ch->eof_pending = true;
     return;

@@ -514,6 +514,9 @@ TEST_F(Eff, DirectionStepsAfterTheRead) {
   EXPECT_EQ(read(), "a");
   EXPECT_EQ(dir("K004", 5), "d");
   EXPECT_EQ(read(), "END2");  // behind the last record
+  EXPECT_EQ(dir("K002", INT32_MIN), "b");  // the step n - 1 stays in range
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
 }
 
 // KEC: a key without a position (a fresh channel, or before the first
