@@ -727,11 +727,12 @@ std::string fin_item(Fcb* f, const std::string& item) {
   }
   if (u == "IO_PROGRAM") return f->event_pgm ? f->event_pgm : "";
   if (u == "PRINTER_STATUS") {
-    // Output channels (devices, pipes, serial files): "1" when the host
-    // would take output now, "0" when it would have to wait; "" for
-    // channels that print nowhere.
-    if (f->kind == FK_AUX_PRINTER) Not_built("the auxiliary printer");
-    if ((f->kind != FK_DEVICE && f->kind != FK_PIPE && f->kind != FK_SERIAL) || f->fd < 0) return "";
+    // Output channels (devices, the printer on the user's terminal, pipes,
+    // serial files): "1" when the host would take output now, "0" when it
+    // would have to wait; "" for channels that print nowhere.
+    if ((f->kind != FK_DEVICE && f->kind != FK_AUX_PRINTER && f->kind != FK_PIPE && f->kind != FK_SERIAL) ||
+        f->fd < 0)
+      return "";
     struct pollfd pf {};
     pf.fd = f->fd;
     pf.events = POLLOUT;
