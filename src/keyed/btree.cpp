@@ -435,6 +435,9 @@ void Key_set_current_from_top() {
 }
 
 int Kfnd_advance(Key_pos& pos, int step) {
+  // A step beyond any index (2^30 entries) leaves it all the same, and the
+  // entry arithmetic below stays in range.
+  step = std::clamp(step, -(1 << 30), 1 << 30);
   bool before_first = pos.key.empty();
   std::vector<uint8_t> k = pos.key;
   k.resize(size_t(K.ksz), 0);

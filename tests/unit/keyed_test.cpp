@@ -295,6 +295,14 @@ TEST_F(KeyedTest, DirectionStepsBothWaysAndPendingEndOfFile) {
   get(ch, "A");
   EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
   EXPECT_EQ(strip(get(ch, "E")), "E");  // KEY= is not held back by it
+  get(ch, "B");
+  r.dir = INT32_MAX;  // steps beyond any index: the end, both ways
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
+  get(ch, "D");
+  r.dir = INT32_MIN;
+  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
+  EXPECT_EQ(error_no([&] { next(ch); }), 2);
+  EXPECT_EQ(strip(next(ch)), "A");
 }
 
 // ---- alternate keys ----
