@@ -58,7 +58,11 @@ std::string describe_window(Fcb* f) {
     d[33] = w.type;
     d[35] = uint8_t(w.group);
   } else {
-    d[9] = uint8_t(f->width > 255 ? 255 : f->width);
+    // A console without a screen: the size MXC( and MXL( give, as the
+    // control directives take it (80 x 24 when the device has none).
+    int32_t cols = f->cols > 0 ? f->cols : 80, lines = f->lines > 0 ? f->lines : 24;
+    d[9] = uint8_t(cols > 255 ? 255 : cols);
+    d[11] = uint8_t(lines > 255 ? 255 : lines);
   }
   put_u32be(d + 12, f->attr);
   return out;
