@@ -163,8 +163,9 @@ has size.bas 'binary 0'
 { printf '[Oruprg]'; head -c 88 /dev/zero; printf '\377\377\377\360'; head -c 156 /dev/zero; } > history
 printf '10 PRINT "saved"\nSAVE "history"\nLOAD "history"\nRUN\n' > history.bas
 # Address space is limited to 1 GB where it can be (not under the address
-# sanitizer, whose shadow memory needs more).
-if ldd "$oru" 2>/dev/null | grep -q asan; then
+# sanitizer, whose shadow memory needs more: its run-time library is linked
+# in or, with clang, part of the executable).
+if ldd "$oru" 2>/dev/null | grep -q asan || grep -qa __asan_init "$oru"; then
   session history.bas
 else
   (ulimit -v 1000000 2>/dev/null; "$oru" < history.bas > history.bas.got 2>&1)
