@@ -413,6 +413,9 @@ static void d_dtty_body() {
   Io_SetOptions(0);
   Fcb* f = ws.Cur_fcb;
   if (!f || f->kind != FK_DEVICE) Rpt_error(err::WRONG_MODE);
+  // A process in the background (standard output not a terminal) keeps
+  // its own output on descriptor 1: no client is reached there.
+  if (thin && f == ws.Con_fcb && Con_out_fd() == 1 && !Console_is_terminal()) thin = false;
   // Only the console carries a thin client.
   if (thin && f != ws.Con_fcb) Rpt_error(err::WRONG_MODE);
   Need_operand();

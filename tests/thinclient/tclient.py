@@ -1,6 +1,6 @@
 """A small thin client for testing oru's request protocol.
 
-It starts oru with its console on pipes (or listens on a loopback port for a
+It starts oru with its console on a raw pseudo-terminal (or listens on a loopback port for a
 program server's TCP channel), plays the client's side of the handshake,
 answers every request that awaits a reply from a script of handlers,
 records every request it receives, and can type keys, send the client's
@@ -14,7 +14,9 @@ Replies to the host: 16 06 len(2) crc(2) data, 16 86 len(4) crc data, 16 15
 
 Each test script is run as  python3 test_x.py <oru executable> <library dir>.
 """
+import fcntl
 import os
+import pty
 import select
 import shutil
 import socket
@@ -22,7 +24,9 @@ import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
+import tty
 import zlib
 
 SKIP = 77
@@ -171,9 +175,19 @@ class Client:
             e["ORUINI"] = path
         if env:
             e.update(env)
-        self.proc = subprocess.Popen([self.exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT, cwd=self.cwd, env=e)
-        self.out_fd = self.proc.stdout.fileno()
+        # The console's output is a pseudo-terminal in raw mode (bytes pass
+        # as they are): a process whose output is not a terminal runs in the
+        # background, where DEFTTY F attaches no client.  The keyboard is a
+        # pipe, so that the client can end its input.
+        self.pty, slave = pty.openpty()
+        tty.setraw(slave)
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
+        try:
+            self.proc = subprocess.Popen([self.exe], stdin=subprocess.PIPE, stdout=slave, stderr=slave,
+                                         cwd=self.cwd, env=e)
+        finally:
+            os.close(slave)
+        self.out_fd = self.pty
         self.sock = None            # the console's connection once it runs over TCP
 
     def carry_on(self, sock):
@@ -201,6 +215,14 @@ class Client:
 
     def send(self, raw):
         self.type(raw)
+
+    def close_output(self):
+        """The client stops reading: oru's writes to its console fail."""
+        if self.pty is not None:
+            os.close(self.pty)
+            if self.out_fd == self.pty:
+                self.closed = True
+            self.pty = None
 
     def close_input(self):
         try:
@@ -297,7 +319,7 @@ class Client:
             return True
         try:
             data = os.read(self.out_fd, 65536)
-        except ConnectionResetError:
+        except OSError:  # a reset connection; a pseudo-terminal nobody holds (EIO)
             data = b""
         if not data:
             self.closed = True
@@ -319,6 +341,14 @@ class Client:
         if isinstance(text, str):
             text = text.encode()
         return self.until(lambda: text in self.output, timeout)
+
+    def wait_text_after(self, text, after, timeout=PATIENCE):
+        """Waits for text in the console output past the first after (the
+        echo of the lines typed may hold the text too)."""
+        def seen():
+            at = self.output.find(after)
+            return at >= 0 and self.output.find(text, at + len(after)) >= 0
+        return self.until(seen, timeout)
 
     def wait_request(self, key, timeout=PATIENCE):
         return self.until(lambda: any(r.key() == key for r in self.requests), timeout)
@@ -357,6 +387,7 @@ class Client:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+        self.close_output()
         shutil.rmtree(self.scratch, ignore_errors=True)
 
 
@@ -418,7 +449,7 @@ def come_home(c):
     check(c.wait_request("z "), "LNSW alone sent no end request: %r" % c.keys(), c)
     check(c.until(lambda: c.closed, 10), "the console's connection was not closed", c)
     c.sock = None
-    c.out_fd = c.proc.stdout.fileno()
+    c.out_fd = c.pty
     c.closed = False
 
 

@@ -38,7 +38,7 @@ c.remove()
 c = Client()
 c.lines("SET_PARAM 'DW'", "10 DEFTTY F (0)80,25", "20 ESCAPE", '30 PRINT "DO"+"NE"', "40 END", "RUN")
 check(c.wait_text(OPEN + b"0020 ESCAPE"), "'+C' not sent at the escape stop: %r" % bytes(c.output), c)
-check(c.wait_text(b"-;"), "no command-window prompt with unsaved changes", c)
+check(c.wait_text_after(b"-;", b"0020 ESCAPE"), "no command-window prompt with unsaved changes", c)
 mark = len(c.output)
 c.type("RUN\r")
 check(c.wait_text(CLOSE + b"DONE"), "'-C' not sent before the program's output: %r" % bytes(c.output[mark:]), c)
@@ -131,7 +131,7 @@ c.lines("SET_PARAM 'DW'", "10 DEFTTY F (0)80,25", "20 ESCAPE", '30 FOR I=1 TO 10
 check(c.wait_text(OPEN + b"0020 ESCAPE"), "no stop", c)
 c.type("RUN\r")
 c.close_input()
-c.proc.stdout.close()
+c.close_output()
 try:
     status = c.proc.wait(20)
 except Exception:
