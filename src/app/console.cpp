@@ -201,11 +201,7 @@ void call_library_program(const std::string& file, const std::string& name, cons
   ws.Cur_stno = 0;
   ws.Call_err = 0;
   ProcessExecLine();
-  if (ws.Call_err > 0) {
-    Con_write(failed, std::strlen(failed));
-    Con_newline();
-    Report_error(ws.Call_err);
-  }
+  if (ws.Call_err > 0) Report_error(ws.Call_err, std::string(failed) + "\n");
   ws.Call_err = 0;
   Drop_escape();
   ws.Run_flags &= ~uint32_t(RF_STOP);
@@ -258,8 +254,7 @@ void Exec_console() {
             // stopped on an error (busy 0 as well) that was not reported.
             int n = Last_stop.error;
             std::string text = "Unable to initialize lead program:\r\n " + Msg_text(n) + "\r\n";
-            Con_write(text.data(), text.size());
-            Report_error(n);
+            Report_error(n, text);
           }
           // The process ends when the program returns to the console: one
           // that stopped on an error ends it with status 1.

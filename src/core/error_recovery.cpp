@@ -185,8 +185,10 @@ void GetErrData() {
 
 // ---- the report ----
 
-void Report_error(int n) {
+namespace {
+void report(int n, std::string_view before) {
   Set_console();
+  if (!before.empty()) Con_write(before.data(), before.size());
   Cmd_window_open();
   if (Con_column() != 0) Con_newline();
   bool prog = ws.Cur_stno != 0;
@@ -229,6 +231,18 @@ void Report_error(int n) {
     Con_newline();
   }
 }
+}  // namespace
+
+// A report that cannot be written (the console's link is gone) is dropped:
+// reporting never raises.
+void Report_error(int n, std::string_view before) {
+  uint8_t* work = ws.Work_ptr;
+  try {
+    report(n, before);
+  } catch (const Oru_error&) {
+    ws.Work_ptr = work;
+  }
+}
 
 // ---- recovery ----
 
@@ -240,7 +254,7 @@ bool Recover_error(int n) {
     ws.Exec_ptr = ws.Stmt_ptr;  // the escape is served before the statement runs again
     return true;
   }
-  if (n == err::RECORD_BUSY && !(ws.Pgm_flags & PGM_NO_BUSY_RETRY)) {
+  if (n == err::RECORD_BUSY && !(ws.Pgm_flags & PGM_NO_BUSY_RETRY) && !Err_busy_final()) {
     int before = ws.Bsy_count++;
     if (before < ws.Io_rty) {
       Set_console();

@@ -3,6 +3,8 @@
 // ERR= option and the record of the last error are declared there too (every
 // statement uses them) and defined with the recovery in error_recovery.cpp.
 #pragma once
+
+#include <string_view>
 #include <string>
 
 // Decides where execution continues after the executor caught error n:
@@ -11,7 +13,7 @@
 bool Recover_error(int n);
 // The console report of error n (message text, and on a program line the
 // line, the last file and the current program).
-void Report_error(int n);
+void Report_error(int n, std::string_view before = {});
 
 // Calls from the recovery up to the program layer, filled at start-up
 // (App_wire).  Unset, each does what is right when no program layer is

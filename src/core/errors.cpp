@@ -26,7 +26,10 @@ void Set_ext_error(const std::string& text) { ext_error_text = text; }
 
 const std::string& Ext_error_text() { return ext_error_text; }
 
-void Rpt_error(int n) {
+namespace {
+bool busy_final = false;  // the last error raised is an error 0 never retried
+
+[[noreturn]] void throw_error(int n, bool final) {
   while (ws.Err_hook) {
     void (*hook)() = ws.Err_hook;
     ws.Err_hook = nullptr;
@@ -36,8 +39,21 @@ void Rpt_error(int n) {
   ws.Incdec_cnt = 0;
   ws.Run_flags &= ~RF_INCDEC;
   ws.Err_code = n;
+  busy_final = final;
   throw Oru_error{n};
 }
+}  // namespace
+
+void Rpt_error(int n) { throw_error(n, false); }
+
+void Rpt_busy_final(const std::string& text) {
+  ws.Io_rty = 0;
+  Set_ext_error(text);
+  ws.Err_flags |= 2;
+  throw_error(err::RECORD_BUSY, true);
+}
+
+bool Err_busy_final() { return busy_final; }
 
 void Rpt_error_text(int n, const std::string& text) {
   Set_ext_error(text);

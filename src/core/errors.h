@@ -32,6 +32,12 @@ void As_token_form(F body) {
 }
 // Raise n with an extended error text (read back by programs as message -1).
 [[noreturn]] void Rpt_error_text(int n, const std::string& text);
+// Raise error 0 (with an extended text) that is reported at once and never
+// retried as a busy record: the retry limit of the statement does not
+// matter, whatever guards restore it on the way out (a link that ended).
+[[noreturn]] void Rpt_busy_final(const std::string& text);
+// The last error raised came from Rpt_busy_final.
+bool Err_busy_final();
 // A call into a part of the system that is not built yet: error 99 naming it.
 [[noreturn]] void Not_built(const char* what);
 // Sets (or with an empty text clears) the extended error text.

@@ -166,7 +166,12 @@ size_t link_pos = 0;
 void console_write(const uint8_t* p, size_t n) {
   stats.bytes_out += n;
   if (Fcb* l = Tc_console_link()) {
-    tcp_send(l, p, n);
+    try {
+      tcp_send(l, p, n);
+    } catch (const Oru_error&) {
+      Tc_mark_dead();  // the connection is gone: nothing more is sent on it
+      throw;
+    }
     return;
   }
   Con_flush_plain();
@@ -234,8 +239,7 @@ int await_byte() {
 bool quiet_major(uint8_t major) { return major == 'z'; }
 
 [[noreturn]] void end_of_input() {
-  ws.Io_rty = 0;
-  Rpt_error_text(err::RECORD_BUSY, "The thin client's stream ended while a reply was awaited");
+  Rpt_busy_final("The thin client's stream ended while a reply was awaited");
 }
 
 // ---- the console path ----
