@@ -693,7 +693,7 @@ void d_prin() {
     // built (what earlier statements left there stays) for the next
     // statement to write.  A flush on the way moved the buffer: its start
     // holds no more than the record start then.
-    if (!Prt_is_console(f) && one_record_buffer(f)) {
+    if (ws.Cur_fcb && !Prt_is_console(f) && one_record_buffer(f)) {
       int32_t keep = start < f->buf_count ? start : f->buf_count;
       f->buf_count = keep > f->rec_start ? keep : f->rec_start;
       f->high_water = 0;

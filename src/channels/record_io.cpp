@@ -53,7 +53,10 @@ void release_lock(Fcb* f) {
 
 // On the way out of a failed write the buffer goes back to the record
 // start (callers catch, call this and rethrow: no cost while nothing fails).
+// An event program that closed the channel leaves no current channel
+// (Cls_file and Run_io_event see to it): its record is gone, nothing to do.
 void drop_record(Fcb* f) {
+  if (!ws.Cur_fcb) return;
   f->buf_count = f->rec_start;
   f->high_water = 0;
 }
@@ -538,7 +541,13 @@ void write_statement() {
 int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
   if (!f || !f->event_pgm || (f->event_mask & bit)) return -1;
   Close_watch watch(f);
-  int rc = Chan_hook.run_event_program(f, event, bit);
+  int rc;
+  try {
+    rc = Chan_hook.run_event_program(f, event, bit);
+  } catch (...) {
+    if (watch.closed()) ws.Cur_fcb = nullptr;
+    throw;
+  }
   if (watch.closed()) {
     // The program closed the channel its statement works on: the close
     // event has nothing left to do; any other statement has no channel.

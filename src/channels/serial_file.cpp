@@ -93,7 +93,7 @@ void line_append(Seq_fcb* f, int32_t* len, const uint8_t* p, int32_t n) {
     f->line_buf = nb;
     f->line_cap = cap;
   }
-  std::memcpy(f->line_buf + *len, p, size_t(n));
+  if (n > 0) std::memcpy(f->line_buf + *len, p, size_t(n));
   *len += n;
 }
 
