@@ -565,7 +565,21 @@ int64_t key_fn() {
       e = entry_as_read(f, k);
       ok = true;
       break;
-    case 1: ok = have ? b->seek(k, at, Bbx_file::LT, &e) : false; break;             // KEP
+    case 1: {  // KEP: the key before the entry of the position
+      Bbx_entry named;
+      std::string given;
+      switch (named_entry(f, k, &named, &given)) {
+        case NAMED_MISSING: Io_dom_err();
+        case NAMED_FOUND:  // before the entry KEY=, IND= or RNO= names
+          at = named.key;
+          have = true;
+          break;
+        case NAMED_NONE:
+          if (f->extracted && f->have_last) at = f->keys[k];  // before the record extracted
+      }
+      ok = have && b->seek(k, at, Bbx_file::LT, &e);
+      break;
+    }
     case 2: ok = b->first(k, &e); break;                                               // KEF
     case 3: ok = b->last(k, &e); break;                                                // KEL
     case 4: ok = have ? b->seek(k, at, Bbx_file::GT, &e) : b->first(k, &e); break;  // KEN
