@@ -14,6 +14,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/memory.h"
+#include "core/params.h"
 #include "core/workspace.h"
 
 namespace {
@@ -568,14 +569,18 @@ int64_t key_fn() {
     case 1: {  // KEP: the key before the entry of the position
       Bbx_entry named;
       std::string given;
-      switch (named_entry(f, k, &named, &given)) {
-        case NAMED_MISSING: Io_dom_err();
-        case NAMED_FOUND:  // before the entry KEY=, IND= or RNO= names
-          at = named.key;
-          have = true;
-          break;
-        case NAMED_NONE:
-          if (f->extracted && f->have_last) at = f->keys[k];  // before the record extracted
+      Named which = named_entry(f, k, &named, &given);
+      if (which == NAMED_MISSING) Io_dom_err();
+      if (which == NAMED_FOUND) {  // before the entry KEY=, IND= or RNO= names
+        at = named.key;
+        have = true;
+      } else if (f->extracted && f->have_last) {
+        at = f->keys[k];  // before the record extracted
+      } else if (Sw_on(sw::KR) && f->have_last) {
+        // Parameter KR: the key of the last record read itself.
+        e.key = f->keys[k];
+        ok = true;
+        break;
       }
       ok = have && b->seek(k, at, Bbx_file::LT, &e);
       break;

@@ -1,5 +1,6 @@
 REM Keyed files of the BBx format: KEP( with KEY=, IND= or RNO= gives the key
-REM before the entry named, whatever the position
+REM before the entry named, whatever the position; with parameter KR, KEP( of
+REM a record READ (not EXTRACTed) gives that record's own key
 10 OPEN (1)"parts.bbx"
 20 READ RECORD (1,KEY="P100")R$
 30 PRINT "KEY=P400:",KEP(1,KEY="P400")," KEY=P200:",KEP(1,KEY="P200")
@@ -15,5 +16,13 @@ REM before the entry named, whatever the position
 210 READ RECORD (2,KNO=0,KEY="C001")R$
 220 PRINT "KEY=C004:",KEP(2,KEY="C004")," RNO=3:",KEP(2,RNO=3)
 230 K$=KEP(2,KNO=1,KEY="WHITE"); PRINT "KNO=1 KEY=WHITE:",K$
-240 END
+240 CLOSE (2)
+300 SET_PARAM 'KR'
+310 OPEN (1)"parts.bbx"; X$=KEP(1,ERR=320); PRINT X$
+320 PRINT "KR, nothing read: error",ERR
+330 READ RECORD (1,KEY="P300")R$; PRINT "KR, after P300:",KEP(1)," KEY=P400:",KEP(1,KEY="P400")
+340 EXTRACT RECORD (1,KEY="P300")R$; PRINT "KR, after EXTRACT:",KEP(1)
+350 OPEN (2)"cust.bbm"; READ RECORD (2,KNO=0,KEY="C003")R$
+360 PRINT "KR, after C003:",KEP(2),KEP(2,KNO=1)
+370 END
 RUN
