@@ -585,7 +585,9 @@ int64_t key_fn() {
       ok = have && b->seek(k, at, Bbx_file::LT, &e);
       break;
     }
-    case 2: ok = b->first(k, &e); break;                                               // KEF
+    case 2:  // KEF: the first key above the empty one (a key of zero bytes only)
+      ok = b->seek(k, std::string(size_t(b->key_len(k)), '\0'), Bbx_file::GT, &e);
+      break;
     case 3: ok = b->last(k, &e); break;                                                // KEL
     case 4: ok = have ? b->seek(k, at, Bbx_file::GT, &e) : b->first(k, &e); break;  // KEN
     default:  // KEC: the key of the last record read
