@@ -30,8 +30,6 @@
 
 namespace {
 
-Data_pointer& data = Data_ptr;
-
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0 || c == code::END_SCAN; }
 
 // The executor's current-line state, kept while the DATA lines are looked up.
@@ -72,21 +70,20 @@ bool data_next(Data_value& v) {
   if (ws.Cur_stno == 0 && !ws.Pgm_size) return false;
   Line_state_guard keep;
   Exec_cursor_guard back;
-  uint16_t n = data.line ? Find_line(data.line) : First_line();
-  if (n != data.line) data.offset = 0;
+  uint16_t n = ws.Data_line ? Find_line(ws.Data_line) : First_line();
+  if (n != ws.Data_line) ws.Data_offset = 0;
   for (;;) {
     if (n >= LAST_LINE_NO) {
-      data.line = LAST_LINE_NO;
-      data.offset = 0;
+      Data_restore(LAST_LINE_NO);
       return false;
     }
     uint8_t* line = ws.Str_ptr;
     size_t len = size_t(ws.Str_len);
     const uint8_t* items = data_items(line + 2);
     if (items) {
-      const uint8_t* p = data.offset ? line + data.offset : items;
+      const uint8_t* p = ws.Data_offset ? line + ws.Data_offset : items;
       if (p < line || p >= line + len) p = items;  // the line was edited
-      if (*p == code::COMMA && data.offset) ++p;
+      if (*p == code::COMMA && ws.Data_offset) ++p;
       if (!stmt_end(*p)) {
         ws.Exec_ptr = const_cast<uint8_t*>(p);
         ws.Stmt_ptr = const_cast<uint8_t*>(items - 1);
@@ -99,14 +96,13 @@ bool data_next(Data_value& v) {
           v.n = ws.Num_acc;
         }
         if (*ws.Exec_ptr != code::COMMA && !stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
-        data.line = n;
-        data.offset = size_t(ws.Exec_ptr - line);
+        ws.Data_line = n;
+        ws.Data_offset = uint32_t(ws.Exec_ptr - line);
         return true;
       }
     }
     n = Next_line(n);
-    data.line = n;
-    data.offset = 0;
+    Data_restore(n);
   }
 }
 

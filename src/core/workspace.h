@@ -195,16 +195,23 @@ struct alignas(CACHE_LINE) Prog_context {
   struct Ctl_frame* Step_stack = nullptr;
   int32_t With_ctx = 0;    // the current WITH value (a call carries it over)
   uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
+  // The DATA pointer (core/data_pointer.h): the line of the next value for
+  // READ DATA (0: the first line) and the value's offset in the line's code
+  // (0: the line's start).  Each program has its own: a called program
+  // starts at its first DATA and its caller's goes on after the return.
+  uint32_t Data_line = 0;
+  uint32_t Data_offset = 0;
   // The line numbers, together (no padding between wider fields: a call
   // copies the context three times).
   uint16_t Cur_line_no = 0;
   uint16_t Stop_stno = 0;
   uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
   uint16_t Retry_stno = 0;    // failed statement RETRY returns to (0: none)
+  uint8_t Ctx_room[24] = {};  // (unused: the fields above end on a whole 32-byte move)
   Pgm_text* Pgm_text_blk = nullptr;  // key and description (owned Mem_blk; null: both zeros)
   // The key and description, read (zeros when there are none).
   const Pgm_text& Pgm_texts() const { return Pgm_text_blk ? *Pgm_text_blk : NO_PGM_TEXT; }
-  uint8_t Ctx_pad[32] = {};  // (see above; moved with the rest, never read)
+  uint8_t Ctx_pad[64] = {};  // (see above; never moved, never read)
 };
 static_assert(offsetof(Prog_context, Ctx_pad) + sizeof(Prog_context::Ctx_pad) == sizeof(Prog_context) &&
                   sizeof(Prog_context) % CACHE_LINE == 0,

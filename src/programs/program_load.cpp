@@ -13,6 +13,7 @@
 #include "core/console_device.h"
 #include "channels/open.h"
 #include "core/codes.h"
+#include "core/data_pointer.h"
 #include "keyed/index_directives.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -176,6 +177,7 @@ int Exec_load(int run) {
     throw;
   }
   ws.Pgm_flags &= ~uint32_t(PGM_ENCIPHERED | 4 | PGM_PROTECTED);
+  Data_restore(0);  // the program reads its own DATA, from its first line
   if (rec) {
     ws.Pgm_cache_ent = rec;  // the use is the context's from here on
     Prog_take(rec);
