@@ -1,8 +1,9 @@
 // Byte searches a word (8 bytes) at a time, in plain C++: which bytes of a
 // word equal a given byte, as a bit mask (bit i: byte i), and the first
-// such byte of a run.  Lines and fields are a few dozen bytes: a call to the
-// library's search and the registers its caller saves around it cost more
-// than the search.
+// such byte of a run; and which of 16 bytes equal 16 others, a loop the
+// compiler does as one 16-byte compare.  Lines and fields are a few dozen
+// bytes: a call to the library's search and the registers its caller saves
+// around it cost more than the search.
 #pragma once
 
 #include <bit>
@@ -45,6 +46,21 @@ constexpr int Byte_place(uint64_t z) { return std::countr_zero(z) >> 3; }
 [[gnu::always_inline]] inline unsigned Byte_match8(const uint8_t* p, uint64_t spread) {
   const uint64_t z = Byte_zeros(Byte_word(p) ^ spread);
   return unsigned(((z >> 7) * uint64_t(0x0102040810204080)) >> 56);
+}
+
+// The bytes of w, each 0 or 1, as a bit mask (bit i: byte i).  (One
+// multiplication gathers them into the product's top byte: byte i's bit
+// lands on bit 56 + i, no two on one, and no carry reaches the top byte.)
+constexpr unsigned Byte_bits(uint64_t w) { return unsigned((w * uint64_t(0x0102040810204080)) >> 56); }
+
+// Which of the 16 bytes at p equal the 16 at want (byte i against byte i):
+// word j of hits holds bytes 8j to 8j+7, each 1 when equal, else 0.  A
+// loop of a fixed count over bytes with no exit, which the compiler does
+// 16 bytes at a time where the processor compares that many at once.
+[[gnu::always_inline]] inline void Byte_same16(const uint8_t* p, const uint8_t* want, uint64_t hits[2]) {
+  uint8_t same[16];
+  for (int i = 0; i < 16; i++) same[i] = uint8_t(p[i] == want[i]) & 1;
+  std::memcpy(hits, same, sizeof same);
 }
 
 // The first of the n bytes at p equal to c, or null; never reads outside

@@ -83,4 +83,47 @@ TEST(ByteScan, FindTellsNeighboursApart) {
   EXPECT_EQ(Byte_find(run, sizeof run, 0x01), run + 10);
 }
 
+// Every byte value against every pattern byte's neighbours, at each of the
+// 16 places (the first and last of each word among them): exactly the
+// equal bytes come out as 1, in the word and place they came from, and
+// their bits gathered give the same mask as a plain loop.
+TEST(ByteScan, Same16MarksEachEqualByteInItsPlace) {
+  for (int c = 0; c < 256; c++) {
+    uint8_t want[16];
+    for (int i = 0; i < 16; i++) want[i] = uint8_t(c);
+    const std::vector<uint8_t> other = neighbours(uint8_t(c));
+    for (unsigned pattern : {0x0000u, 0x0001u, 0x0080u, 0x0100u, 0x8000u, 0x8001u, 0x0180u, 0xFFFFu, 0x5A5Au, 0xA5A5u}) {
+      uint8_t p[16];
+      for (int i = 0; i < 16; i++) {
+        const uint8_t o = other[(i + pattern) % other.size()];
+        p[i] = (pattern >> i & 1) ? uint8_t(c) : o == uint8_t(c) ? uint8_t(c + 1) : o;
+      }
+      uint64_t hits[2];
+      Byte_same16(p, want, hits);
+      for (int i = 0; i < 16; i++)
+        ASSERT_EQ((hits[i / 8] >> (8 * (i % 8))) & 0xFF, pattern >> i & 1) << "byte " << c << " place " << i;
+      ASSERT_EQ(Byte_bits(hits[0]) | Byte_bits(hits[1]) << 8, pattern) << "byte " << c;
+    }
+  }
+}
+
+// Each pattern byte is compared with the byte in its own place only.
+TEST(ByteScan, Same16ComparesPlaceByPlace) {
+  uint8_t p[16], want[16];
+  for (int i = 0; i < 16; i++) p[i] = want[i] = uint8_t(i * 17);
+  want[15] = 0;  // the last place differs, its value is in place 0
+  uint64_t hits[2];
+  Byte_same16(p, want, hits);
+  EXPECT_EQ(Byte_bits(hits[0]) | Byte_bits(hits[1]) << 8, 0x7FFFu);
+}
+
+// Every one of the 256 masks of a word, each byte 0 or 1, gathered.
+TEST(ByteScan, BitsGathersEveryMask) {
+  for (unsigned m = 0; m < 256; m++) {
+    uint64_t w = 0;
+    for (int i = 0; i < 8; i++) w |= uint64_t(m >> i & 1) << (8 * i);
+    ASSERT_EQ(Byte_bits(w), m);
+  }
+}
+
 }  // namespace
