@@ -317,10 +317,32 @@ void read_statement(Read_site* site, const uint8_t* p);
 // 16 bytes at a time (Byte_same16), from the first 16 on (each step a
 // constant place k), stopping after the 16 that hold the newline.  First:
 // only the first separator is wanted: *seps is its bit alone (none when
-// there is none before the newline's 16 bytes end).
+// there is none before the newline's 16 bytes end); 16 bytes with neither
+// are passed on one test, and after the separator only the newline is
+// searched for.
 template <bool First = false, int k = 0>
 [[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* vecs, uint64_t* seps, int32_t* len,
                                           uint64_t marks = 0) {
+  if constexpr (First) {
+    if (marks) {
+      // Only the newline is wanted now.
+      uint64_t nl[2];
+      Byte_same16(rec + k, vecs, nl);
+      if (nl[0] | nl[1]) {
+        *len = k + (nl[0] ? Byte_place(nl[0]) : 8 + Byte_place(nl[1]));
+        *seps = marks;
+        return true;
+      }
+      if constexpr (k + 16 < 64) return scan64<First, k + 16>(rec, vecs, seps, len, marks);
+      else return false;
+    }
+    uint64_t any[2];
+    Byte_same16_either(rec + k, vecs, vecs + 32, any);
+    if (!(any[0] | any[1])) {
+      if constexpr (k + 16 < 64) return scan64<First, k + 16>(rec, vecs, seps, len, marks);
+      else return false;
+    }
+  }
   uint64_t nl[2], sep[2];
   Byte_same16(rec + k, vecs, nl);
   Byte_same16(rec + k, vecs + 32, sep);

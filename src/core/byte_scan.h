@@ -63,6 +63,15 @@ constexpr unsigned Byte_bits(uint64_t w) { return unsigned((w * uint64_t(0x01020
   std::memcpy(hits, same, sizeof same);
 }
 
+// Byte_same16 against two patterns at once: byte i 1 when it equals byte i
+// of either.
+[[gnu::always_inline]] inline void Byte_same16_either(const uint8_t* p, const uint8_t* a, const uint8_t* b,
+                                                      uint64_t hits[2]) {
+  uint8_t same[16];
+  for (int i = 0; i < 16; i++) same[i] = uint8_t((p[i] == a[i]) | (p[i] == b[i])) & 1;
+  std::memcpy(hits, same, sizeof same);
+}
+
 // The first of the n bytes at p equal to c, or null; never reads outside
 // [p, p + n).
 [[gnu::always_inline]] inline const uint8_t* Byte_find(const uint8_t* p, size_t n, uint8_t c) {

@@ -1,6 +1,7 @@
 // Byte searches a word at a time (core/byte_scan.h), against a plain loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -103,6 +104,18 @@ TEST(ByteScan, Same16MarksEachEqualByteInItsPlace) {
       for (int i = 0; i < 16; i++)
         ASSERT_EQ((hits[i / 8] >> (8 * (i % 8))) & 0xFF, pattern >> i & 1) << "byte " << c << " place " << i;
       ASSERT_EQ(Byte_bits(hits[0]) | Byte_bits(hits[1]) << 8, pattern) << "byte " << c;
+      // Against two patterns: the places equal to either.  The second
+      // pattern matches in places 3 and 12 only (elsewhere a byte that p
+      // does not hold).
+      int none = 0;
+      while (std::count(p, p + 16, uint8_t(none))) none++;
+      uint8_t second[16];
+      for (int i = 0; i < 16; i++) second[i] = uint8_t(none);
+      second[3] = p[3];
+      second[12] = p[12];
+      uint64_t either[2];
+      Byte_same16_either(p, want, second, either);
+      ASSERT_EQ(Byte_bits(either[0]) | Byte_bits(either[1]) << 8, pattern | 0x1008u) << "byte " << c;
     }
   }
 }
