@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "channels/channel.h"
 #include "channels/io_options.h"
@@ -314,52 +315,58 @@ void read_statement(Read_site* site, const uint8_t* p);
 // first 64 bytes: its length to *len, and the separators among those bytes
 // marked in *seps (bit i: byte i); vecs the site's patterns, the newline's
 // and the separator's (Read_site::nl_vec).  False when no newline is there.
-// 16 bytes at a time (Byte_same16), from the first 16 on (each step a
-// constant place k), stopping after the 16 that hold the newline.  First:
-// only the first separator is wanted: *seps is its bit alone (none when
-// there is none before the newline's 16 bytes end); 16 bytes with neither
-// are passed on one test, and after the separator only the newline is
-// searched for.
-template <bool First = false, int k = 0>
-[[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* vecs, uint64_t* seps, int32_t* len,
+// 16 bytes at a time, from the first 16 on (each step a constant place k),
+// stopping after the 16 that hold the newline.  The newline's place is a
+// size: the next line's start, which the next search waits for, waits for
+// nothing else.
+template <int k = 0>
+[[gnu::always_inline]] inline bool scan64(const uint8_t* rec, const uint8_t* vecs, uint64_t* seps, size_t* len,
                                           uint64_t marks = 0) {
-  if constexpr (First) {
-    if (marks) {
-      // Only the newline is wanted now.
-      uint64_t nl[2];
-      Byte_same16(rec + k, vecs, nl);
-      if (nl[0] | nl[1]) {
-        *len = k + (nl[0] ? Byte_place(nl[0]) : 8 + Byte_place(nl[1]));
-        *seps = marks;
-        return true;
-      }
-      if constexpr (k + 16 < 64) return scan64<First, k + 16>(rec, vecs, seps, len, marks);
-      else return false;
-    }
-    uint64_t any[2];
-    Byte_same16_either(rec + k, vecs, vecs + 32, any);
-    if (!(any[0] | any[1])) {
-      if constexpr (k + 16 < 64) return scan64<First, k + 16>(rec, vecs, seps, len, marks);
-      else return false;
-    }
-  }
   uint64_t nl[2], sep[2];
-  Byte_same16(rec + k, vecs, nl);
+  Byte_eq16(rec + k, vecs, nl);
   Byte_same16(rec + k, vecs + 32, sep);
-  if constexpr (First) {
-    if (!marks) {
-      if (sep[0]) marks = uint64_t(1) << (k + Byte_place(sep[0]));
-      else if (sep[1]) marks = uint64_t(1) << (k + 8 + Byte_place(sep[1]));
-    }
-  } else {
-    marks |= uint64_t(Byte_bits(sep[0]) | Byte_bits(sep[1]) << 8) << k;
-  }
+  marks |= uint64_t(Byte_bits(sep[0]) | Byte_bits(sep[1]) << 8) << k;
   if (nl[0] | nl[1]) {
-    *len = k + (nl[0] ? Byte_place(nl[0]) : 8 + Byte_place(nl[1]));
+    *len = k + (nl[0] ? Byte_at(nl[0]) : 8 + Byte_at(nl[1]));
     *seps = marks;
     return true;
   }
-  if constexpr (k + 16 < 64) return scan64<First, k + 16>(rec, vecs, seps, len, marks);
+  if constexpr (k + 16 < 64) return scan64<k + 16>(rec, vecs, seps, len, marks);
+  else return false;
+}
+
+// The newline among the first 64 bytes at rec, none being before byte k:
+// its place to *len.  16 bytes at a time from byte k; false when none is
+// there.
+template <int k>
+[[gnu::always_inline]] inline bool newline_from(const uint8_t* rec, const uint8_t* nl_vec, size_t* len) {
+  uint64_t nl[2];
+  Byte_eq16(rec + k, nl_vec, nl);
+  if (nl[0] | nl[1]) {
+    *len = k + (nl[0] ? Byte_at(nl[0]) : 8 + Byte_at(nl[1]));
+    return true;
+  }
+  if constexpr (k + 16 < 64) return newline_from<k + 16>(rec, nl_vec, len);
+  else return false;
+}
+
+// The line at rec (64 bytes there may be read) when its newline is among its
+// first 64 bytes, for a site that takes its first field: its length to
+// *len, the place of its first separator to *first (len when it has none).
+// False when no newline is there.  16 bytes at a time, compared with both
+// patterns until the first byte found (the newline or the first
+// separator), from there with the newline's alone.  Every read is at a
+// fixed place from rec, and the newline's place is a size: the next line's
+// start, which the next search waits for, waits for nothing else.
+template <int k = 0>
+[[gnu::always_inline]] inline bool scan64_first(const uint8_t* rec, const uint8_t* vecs, size_t* len, size_t* first) {
+  uint64_t any[2];
+  Byte_eq16_either(rec + k, vecs, vecs + 32, any);
+  if (any[0] | any[1]) {
+    *first = k + (any[0] ? Byte_at(any[0]) : 8 + Byte_at(any[1]));
+    return newline_from<k>(rec, vecs, len);
+  }
+  if constexpr (k + 16 < 64) return scan64_first<k + 16>(rec, vecs, len, first);
   else return false;
 }
 
@@ -372,9 +379,60 @@ template <bool First = false, int k = 0>
 // were assigned, goes to read_known_any, which starts afresh and assigns the
 // same values again.  False, with the channel as it was, when it does not
 // take the line; read_known is the whole READ statement, with its way out.
+
+// Item i of the line: its field from pos to the next marked separator (or
+// the line's end), assigned; pos moved past it.  False when it is not the
+// usual item.
+[[gnu::always_inline]] inline bool known_item(Read_site* s, int i, const uint8_t* rec, int32_t len, uint64_t& seps,
+                                              int32_t& pos) {
+  Var_node* const node = s->node[i];
+  const uint8_t* const text = rec + pos;
+  int32_t flen;
+  if (seps) {
+    int32_t e = __builtin_ctzll(seps);
+    seps &= seps - 1;
+    flen = e - pos;
+    pos = e + 1;
+  } else {
+    flen = len - pos;  // >= 0: pos never passes len
+    pos = len;
+  }
+  if (s->type[i] == code::STR_VAR) {
+    Str_blk* const b = node->str;
+    // Str_fits_in_place (flen < 64 here): 0 < flen, cap - 64 < flen <= cap.
+    if (!b || flen == 0 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
+      return false;
+    copy_upto64(b->bytes(), text, size_t(flen));
+    b->len = uint32_t(flen);
+    node->flags |= VF_ASSIGNED;
+    ws.Str_ptr = const_cast<uint8_t*>(text);
+    ws.Str_len = flen;
+  } else {
+    Num_val v;
+    if (!short_integer(text, flen, rec + 64, v) && (!plain_number(text, flen, v) || v.scale > 0)) [[unlikely]]
+      return false;
+    // put_plain_number without decimals.
+    ws.Math_flags = 0;
+    ws.Num_acc = v;
+    ws.Str_len = -1;
+    node->num = v;
+    node->flags |= VF_ASSIGNED;
+  }
+  return true;
+}
+
+// The items of a site with a known count, one after the other.
+template <size_t... I>
+[[gnu::always_inline]] inline bool known_items_each(Read_site* s, const uint8_t* rec, int32_t len, uint64_t& seps,
+                                                    int32_t& pos, std::index_sequence<I...>) {
+  return (known_item(s, int(I), rec, len, seps, pos) && ...);
+}
+
 // read_known_try after its scan: len the line's length (< 64, the newline at
-// rec[len]), seps the separators marked in its 64 bytes.
-// Its items alone: where the line goes on after the fields taken to *end.
+// rec[len]), seps the separators marked in its 64 bytes.  Its items alone:
+// where the line goes on after the fields taken to *end.  Items: the
+// site's count (items) when the caller knows it, else 0.
+template <int Items>
 [[gnu::always_inline]] inline bool known_items_assign(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps,
                                                       int items, int32_t* end) {
   // NUL padding before the newline: the general scan strips it.
@@ -382,52 +440,22 @@ template <bool First = false, int k = 0>
     return false;
   seps &= (uint64_t(1) << len) - 1;  // the marks inside the line (len < 64)
   int32_t pos = 0;
-  for (int i = 0; i < items; i++) {
-    Var_node* const node = s->node[i];
-    const uint8_t* const text = rec + pos;
-    int32_t flen;
-    if (seps) {
-      int32_t e = __builtin_ctzll(seps);
-      seps &= seps - 1;
-      flen = e - pos;
-      pos = e + 1;
-    } else {
-      flen = len - pos;  // >= 0: pos never passes len
-      pos = len;
-    }
-    if (s->type[i] == code::STR_VAR) {
-      Str_blk* const b = node->str;
-      // Str_fits_in_place (flen < 64 here): 0 < flen, cap - 64 < flen <= cap.
-      if (!b || flen == 0 || b->cap - uint32_t(flen) >= 64) [[unlikely]]
-        goto again;
-      copy_upto64(b->bytes(), text, size_t(flen));
-      b->len = uint32_t(flen);
-      node->flags |= VF_ASSIGNED;
-      ws.Str_ptr = const_cast<uint8_t*>(text);
-      ws.Str_len = flen;
-    } else {
-      Num_val v;
-      if (!short_integer(text, flen, rec + 64, v) && (!plain_number(text, flen, v) || v.scale > 0)) [[unlikely]]
-        goto again;
-      // put_plain_number without decimals.
-      ws.Math_flags = 0;
-      ws.Num_acc = v;
-      ws.Str_len = -1;
-      node->num = v;
-      node->flags |= VF_ASSIGNED;
-    }
+  if constexpr (Items > 0) {
+    if (!known_items_each(s, rec, len, seps, pos, std::make_index_sequence<Items>())) return false;
+  } else {
+    for (int i = 0; i < items; i++)
+      if (!known_item(s, i, rec, len, seps, pos)) return false;
   }
   *end = pos;
   return true;
-again:
-  return false;
 }
 
+template <int Items>
 [[gnu::always_inline]] inline bool known_items_line(Read_site* s, const uint8_t* rec, int32_t len, uint64_t seps,
                                                     int items) {
   // The items first (nothing they do can fail here), then the channel.
   int32_t pos;
-  if (!known_items_assign(s, rec, len, seps, items, &pos)) return false;
+  if (!known_items_assign<Items>(s, rec, len, seps, items, &pos)) return false;
   {
     Seq_fcb* const f = s->sf;
     f->rd_pos += len + 1;
@@ -452,8 +480,9 @@ template <int Items = 0>
     return false;
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
-  int32_t len;
-  return scan64(rec, s->nl_vec, &seps, &len) && known_items_line(s, rec, len, seps, Items ? Items : s->items);
+  size_t len;
+  return scan64(rec, s->nl_vec, &seps, &len) &&
+         known_items_line<Items>(s, rec, int32_t(len), seps, Items ? Items : s->items);
 }
 
 // The scan of read_known_try's line: 16 bytes at a time.
@@ -476,22 +505,16 @@ template <int Items = 0>
 // mark.  False, with nothing done, when it is not the usual line.  Again:
 // for the statement loop's loop of a file, which takes the site's kept step
 // from the call's result (Read_line_step is not set).
-// The field of such a line: its length to *flen, where the line goes on
-// after it to *pos.  False when NUL bytes pad the line before its newline
-// (the general scan strips them).
-[[gnu::always_inline]] inline bool string_field(const uint8_t* rec, int32_t len, uint64_t seps, int32_t* flen,
-                                                int32_t* pos) {
+// The field of such a line, up to its first separator (first, or len when
+// it has none): its length to *flen, where the line goes on after it to
+// *pos.  False when NUL bytes pad the line before its newline (the general
+// scan strips them).
+[[gnu::always_inline]] inline bool string_field(const uint8_t* rec, size_t len, size_t first, size_t* flen,
+                                                size_t* pos) {
   if (len > 0 && rec[len - 1] == 0) [[unlikely]]
     return false;
-  // Up to the first separator inside the line (len < 64), else the whole
-  // line.
-  const int32_t first = seps ? __builtin_ctzll(seps) : 64;
-  *flen = len;
-  *pos = len;
-  if (first < len) {
-    *flen = first;
-    *pos = first + 1;
-  }
+  *flen = first;
+  *pos = first + (first < len);
   return true;
 }
 
@@ -502,24 +525,24 @@ template <int Items = 0>
 }
 
 template <bool Again>
-[[gnu::always_inline]] inline bool known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, int32_t len,
-                                                     uint64_t seps) {
-  int32_t flen, pos;
-  if (!string_field(rec, len, seps, &flen, &pos)) return false;
+[[gnu::always_inline]] inline bool known_string_line(Read_site* s, Seq_fcb* sf, const uint8_t* rec, size_t len,
+                                                     size_t first) {
+  size_t flen, pos;
+  if (!string_field(rec, len, first, &flen, &pos)) return false;
   Var_node* const node = s->node[0];
   Str_blk* const b = node->str;
-  if (!b || !fits_short(b->cap, flen)) [[unlikely]]
+  if (!b || !fits_short(b->cap, int32_t(flen))) [[unlikely]]
     return false;
   // Nothing can fail from here on.  The copy comes last, with little else
   // left to keep in registers.
   node->flags |= VF_ASSIGNED;
   ws.Str_ptr = const_cast<uint8_t*>(rec);
-  ws.Str_len = flen;
-  sf->rd_pos += len + 1;
+  ws.Str_len = int32_t(flen);
+  sf->rd_pos += int32_t(len) + 1;
   sf->rec_count = sf->rec_index;
   sf->rec_index++;
   // No ERR= line: see known_items_line.
-  Read_unconsumed = len - pos;
+  Read_unconsumed = int32_t(len - pos);
   ws.Exec_ptr = s->end;
   if (!Again) Read_line_step = &s->step;
   b->len = uint32_t(flen);
@@ -536,9 +559,8 @@ template <bool Again = false>
   if (sf->rd_fill - at < 64) [[unlikely]]
     return false;
   const uint8_t* const rec = sf->rd_buf + at;
-  uint64_t seps;
-  int32_t len;
-  return scan64<true>(rec, s->nl_vec, &seps, &len) && known_string_line<Again>(s, sf, rec, len, seps);
+  size_t len, first;
+  return scan64_first(rec, s->nl_vec, &len, &first) && known_string_line<Again>(s, sf, rec, len, first);
 }
 
 [[gnu::noinline]] void read_known_string(Read_site* s) {
@@ -572,10 +594,12 @@ const Line_step* again_string(void* site) {
 // statement loop does them by the list.  The channel's buffer, the patterns
 // and the list are kept at hand; of what a line's READ leaves, the sums after
 // it look at no more than its items do: the channel is stepped on past the
-// lines read once, on the way out, and the cursor set only when the loop
+// lines read (and what is left of the last one noted) once, on the way out,
+// and the cursor set only when the loop
 // stops after a READ (on its other ways out, the statement loop sets it
-// with the line state it goes to, or the sums' pending way out has).
-template <int Items>
+// with the line state it goes to, or the sums' pending way out has).  One:
+// the list holds one sum, a loop of known length.
+template <int Items, bool One>
 [[gnu::always_inline]] inline const Line_step* again_lines(void* site, const Line_step* r, const Line_step* back,
                                                            const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
@@ -586,15 +610,16 @@ template <int Items>
   const int items = Items ? Items : s->items;
   const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
   const uint8_t* const last = s->sf->rd_buf + s->sf->rd_fill - 64;  // a line starts here at the latest
-  int32_t lines = 0;
+  int32_t lines = 0, unconsumed = 0;
   const Line_step* t = back;
   while (rec <= last) {
     uint64_t seps;
-    int32_t len, pos;
-    if (!scan64(rec, vecs, &seps, &len) || !known_items_assign(s, rec, len, seps, items, &pos)) [[unlikely]]
+    size_t len;
+    int32_t pos;
+    if (!scan64(rec, vecs, &seps, &len) || !known_items_assign<Items>(s, rec, int32_t(len), seps, items, &pos)) [[unlikely]]
       break;
     lines++;
-    Read_unconsumed = len - pos;
+    unconsumed = int32_t(len) - pos;
     rec += len + 1;
     ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
     if (Work_pending()) [[unlikely]] {
@@ -602,7 +627,7 @@ template <int Items>
       t = nullptr;
       break;
     }
-    t = kept_lines_listed(r, list.site, list.site + list.n, back);
+    t = kept_lines_listed(r, list.site, list.site + (One ? 1 : list.n), back);
     if (t != back) [[unlikely]]
       break;  // null when work became pending
   }
@@ -613,6 +638,7 @@ template <int Items>
     sf->rd_pos = int32_t(rec - sf->rd_buf);
     sf->rec_count = index - 1;
     sf->rec_index = index;
+    Read_unconsumed = unconsumed;
   }
   return t;
 }
@@ -621,11 +647,13 @@ template <int Items>
 // reads them, with what does not change while the loop runs (the channel's
 // buffer, the variable, its block, the patterns, the list) kept at hand.
 // Of what a line's READ leaves, the sums after it look at none: the channel
-// is stepped on past the lines read once, on the way out, and the current
-// string and the cursor are set only when the loop stops after a READ (on
-// its other ways out, the statement loop sets both with the line state it
-// goes to, or the sums' pending way out has set them).
-template <bool Whole>
+// is stepped on past the lines read (and what is left of the last one
+// noted) once, on the way out, and the current string and the cursor are
+// set only when the loop stops after a READ (on its other ways out, the
+// statement loop sets both with the line state it goes to, or the sums'
+// pending way out has set them).  One: the list holds
+// one sum (the commonest loop: a READ and a count), a loop of known length.
+template <bool Whole, bool One>
 [[gnu::always_inline]] inline const Line_step* again_string_run(void* site, const Line_step* r,
                                                                 const Line_step* back, const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
@@ -640,14 +668,14 @@ template <bool Whole>
   std::memcpy(vecs, s->nl_vec, 64);
   const Kept_chain list = chain;
   Let_site* const* const sums = list.site;
-  Let_site* const* const sums_end = sums + list.n;
+  Let_site* const* const sums_end = sums + (One ? 1 : list.n);
   const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
   const uint8_t* const last = s->sf->rd_buf + s->sf->rd_fill - 64;  // a line starts here at the latest
   const Line_step* t = back;
+  int32_t lines = 0, unconsumed = 0;
   while (rec <= last) {
-    uint64_t seps;
-    int32_t len, flen, pos;
-    if (!scan64<true>(rec, vecs, &seps, &len) || !string_field(rec, len, seps, &flen, &pos) ||
+    size_t len, first, flen, pos;
+    if (!scan64_first(rec, vecs, &len, &first) || !string_field(rec, len, first, &flen, &pos) ||
         !((fits >> flen) & 1)) [[unlikely]]
       break;
     b->len = uint32_t(flen);
@@ -655,12 +683,12 @@ template <bool Whole>
       Block_copy<64>(b->bytes(), rec);
     else
       copy_upto64(b->bytes(), rec, size_t(flen));
-    s->sf->rec_index++;  // (rec_count set on the way out)
-    Read_unconsumed = len - pos;
+    lines++;
+    unconsumed = int32_t(len - pos);
     ORU_ASSERT(ws.Cur_line_rec == r->from_rec && ws.Cur_stno == r->from_no);
     if (Work_pending()) [[unlikely]] {
       ws.Str_ptr = const_cast<uint8_t*>(rec);
-      ws.Str_len = flen;
+      ws.Str_len = int32_t(flen);
       ws.Exec_ptr = s->end;
       rec += len + 1;
       t = nullptr;
@@ -673,10 +701,13 @@ template <bool Whole>
   }
   // (The channel and the variable are the ones the loop started with.)
   Seq_fcb* const sf = s->sf;
-  if (rec != sf->rd_buf + sf->rd_pos) {  // lines were read
+  if (lines) {
     s->node[0]->flags |= VF_ASSIGNED;
+    const int32_t index = sf->rec_index + lines;
     sf->rd_pos = int32_t(rec - sf->rd_buf);
-    sf->rec_count = sf->rec_index - 1;
+    sf->rec_count = index - 1;
+    sf->rec_index = index;
+    Read_unconsumed = unconsumed;
   }
   return t;
 }
@@ -688,18 +719,20 @@ template <bool Whole>
                                                                   const Line_step* back, const Kept_chain& chain) {
   const Str_blk* const b = static_cast<Read_site*>(site)->node[0]->str;
   if (!b) return back;
-  if (b->cap >= 64) return again_string_run<true>(site, r, back, chain);
-  return again_string_run<false>(site, r, back, chain);
+  if (b->cap >= 64)
+    return chain.n == 1 ? again_string_run<true, true>(site, r, back, chain)
+                        : again_string_run<true, false>(site, r, back, chain);
+  return again_string_run<false, false>(site, r, back, chain);
 }
 
 const Line_step* again_string_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
   return again_string_block(site, r, back, chain);
 }
 const Line_step* again_items_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
-  return again_lines<0>(site, r, back, chain);
+  return again_lines<0, false>(site, r, back, chain);
 }
 const Line_step* again_items2_lines(void* site, const Line_step* r, const Line_step* back, const Kept_chain& chain) {
-  return again_lines<2>(site, r, back, chain);
+  return chain.n == 1 ? again_lines<2, true>(site, r, back, chain) : again_lines<2, false>(site, r, back, chain);
 }
 
 // READ at a site on its first fast READ since the epoch moved: the site's

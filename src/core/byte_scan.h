@@ -40,6 +40,11 @@ constexpr uint64_t Byte_zero_first(uint64_t w) {
 // The place (0 to 7) of the byte whose top bit is the lowest set bit of z.
 constexpr int Byte_place(uint64_t z) { return std::countr_zero(z) >> 3; }
 
+// Byte_place of the lowest byte that is not zero, as a size: added to a
+// pointer with no widening between (a line's end found this way is where
+// the next line starts, which the next search waits for).
+constexpr size_t Byte_at(uint64_t z) { return size_t(unsigned(std::countr_zero(z))) >> 3; }
+
 // The bytes of the word at p equal to the byte spread over `spread`: bit i
 // set when byte i is.  (The top bits gathered into the product's top byte
 // by one multiplication: byte i's bit lands on bit 56 + i, no two on one.)
@@ -69,6 +74,22 @@ constexpr unsigned Byte_bits(uint64_t w) { return unsigned((w * uint64_t(0x01020
                                                       uint64_t hits[2]) {
   uint8_t same[16];
   for (int i = 0; i < 16; i++) same[i] = uint8_t((p[i] == a[i]) | (p[i] == b[i])) & 1;
+  std::memcpy(hits, same, sizeof same);
+}
+
+// Byte_same16 and Byte_same16_either with 0xFF for each byte found (what
+// the processor's compare gives), for callers that only test the words or
+// take a place from them (Byte_place).
+[[gnu::always_inline]] inline void Byte_eq16(const uint8_t* p, const uint8_t* want, uint64_t hits[2]) {
+  uint8_t same[16];
+  for (int i = 0; i < 16; i++) same[i] = uint8_t(-int(p[i] == want[i]));
+  std::memcpy(hits, same, sizeof same);
+}
+
+[[gnu::always_inline]] inline void Byte_eq16_either(const uint8_t* p, const uint8_t* a, const uint8_t* b,
+                                                    uint64_t hits[2]) {
+  uint8_t same[16];
+  for (int i = 0; i < 16; i++) same[i] = uint8_t(-int((p[i] == a[i]) | (p[i] == b[i])));
   std::memcpy(hits, same, sizeof same);
 }
 

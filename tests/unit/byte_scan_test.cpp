@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -116,6 +117,20 @@ TEST(ByteScan, Same16MarksEachEqualByteInItsPlace) {
       uint64_t either[2];
       Byte_same16_either(p, want, second, either);
       ASSERT_EQ(Byte_bits(either[0]) | Byte_bits(either[1]) << 8, pattern | 0x1008u) << "byte " << c;
+      // The 0xFF forms: the same places, each byte 0xFF or 0, and the
+      // first place found by Byte_at from whichever word holds it.
+      uint64_t eq[2], eq_either[2];
+      Byte_eq16(p, want, eq);
+      Byte_eq16_either(p, want, second, eq_either);
+      for (int i = 0; i < 16; i++) {
+        ASSERT_EQ((eq[i / 8] >> (8 * (i % 8))) & 0xFF, (pattern >> i & 1) * 0xFFu) << "byte " << c << " place " << i;
+        ASSERT_EQ((eq_either[i / 8] >> (8 * (i % 8))) & 0xFF, ((pattern | 0x1008u) >> i & 1) * 0xFFu)
+            << "byte " << c << " place " << i;
+      }
+      if (pattern) {
+        const size_t first = eq[0] ? Byte_at(eq[0]) : 8 + Byte_at(eq[1]);
+        ASSERT_EQ(first, size_t(std::countr_zero(pattern))) << "byte " << c;
+      }
     }
   }
 }
