@@ -370,16 +370,6 @@ template <int k = 0>
   else return false;
 }
 
-// read_known_any for its usual line, shorter than 64 bytes with 64 bytes in
-// the buffer, searched in one pass with the site's separator pattern, and
-// for its usual items: strings whose block takes the text in place
-// (put_plain_string's usual case), plain numbers without decimals.  It calls
-// nothing on its way, so nothing can fail after an item is assigned and the
-// channel steps on after the items: anything else, met after earlier items
-// were assigned, goes to read_known_any, which starts afresh and assigns the
-// same values again.  False, with the channel as it was, when it does not
-// take the line; read_known is the whole READ statement, with its way out.
-
 // Item i of the line: its field from pos to the next marked separator (or
 // the line's end), assigned; pos moved past it.  False when it is not the
 // usual item.
@@ -428,6 +418,15 @@ template <size_t... I>
   return (known_item(s, int(I), rec, len, seps, pos) && ...);
 }
 
+// read_known_any for its usual line, shorter than 64 bytes with 64 bytes in
+// the buffer, searched in one pass with the site's separator pattern, and
+// for its usual items: strings whose block takes the text in place
+// (put_plain_string's usual case), plain numbers without decimals.  It calls
+// nothing on its way, so nothing can fail after an item is assigned and the
+// channel steps on after the items: anything else, met after earlier items
+// were assigned, goes to read_known_any, which starts afresh and assigns the
+// same values again.  False, with the channel as it was, when it does not
+// take the line; read_known is the whole READ statement, with its way out.
 // read_known_try after its scan: len the line's length (< 64, the newline at
 // rec[len]), seps the separators marked in its 64 bytes.  Its items alone:
 // where the line goes on after the fields taken to *end.  Items: the
@@ -595,10 +594,10 @@ const Line_step* again_string(void* site) {
 // and the list are kept at hand; of what a line's READ leaves, the sums after
 // it look at no more than its items do: the channel is stepped on past the
 // lines read (and what is left of the last one noted) once, on the way out,
-// and the cursor set only when the loop
-// stops after a READ (on its other ways out, the statement loop sets it
-// with the line state it goes to, or the sums' pending way out has).  One:
-// the list holds one sum, a loop of known length.
+// and the cursor set only when the loop stops after a READ (on its other
+// ways out, the statement loop sets it with the line state it goes to, or
+// the sums' pending way out has).  One: the list holds one sum, a loop of
+// known length.
 template <int Items, bool One>
 [[gnu::always_inline]] inline const Line_step* again_lines(void* site, const Line_step* r, const Line_step* back,
                                                            const Kept_chain& chain) {
@@ -616,7 +615,8 @@ template <int Items, bool One>
     uint64_t seps;
     size_t len;
     int32_t pos;
-    if (!scan64(rec, vecs, &seps, &len) || !known_items_assign<Items>(s, rec, int32_t(len), seps, items, &pos)) [[unlikely]]
+    if (!scan64(rec, vecs, &seps, &len) || !known_items_assign<Items>(s, rec, int32_t(len), seps, items, &pos))
+        [[unlikely]]
       break;
     lines++;
     unconsumed = int32_t(len) - pos;
@@ -651,8 +651,8 @@ template <int Items, bool One>
 // noted) once, on the way out, and the current string and the cursor are
 // set only when the loop stops after a READ (on its other ways out, the
 // statement loop sets both with the line state it goes to, or the sums'
-// pending way out has set them).  One: the list holds
-// one sum (the commonest loop: a READ and a count), a loop of known length.
+// pending way out has set them).  One: the list holds one sum (the
+// commonest loop: a READ and a count), a loop of known length.
 template <bool Whole, bool One>
 [[gnu::always_inline]] inline const Line_step* again_string_run(void* site, const Line_step* r,
                                                                 const Line_step* back, const Kept_chain& chain) {
