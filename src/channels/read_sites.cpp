@@ -72,10 +72,9 @@ struct Read_site {
   Var_node* node[SITE_ITEMS];
   int32_t max = 0;
   int32_t sep = 0;
-  // The newline, 32 times, then the separator, 32 times: what the kept
-  // paths search a line for (scan64 reads 16 bytes of each).
-  alignas(32) uint8_t nl_vec[32];
-  uint8_t sep_vec[32];
+  // The newline, 16 times, then the separator, 16 times: what the kept
+  // paths compare 16 bytes of a line with.
+  uint8_t patterns[32];
   bool marks = false;               // lines shorter than 64 bytes are searched in one pass
   // The READ for the findings kept: read_known, or for marks and one string
   // item read_known_string.  Called for the site of the
@@ -314,7 +313,7 @@ void read_statement(Read_site* site, const uint8_t* p);
 // The line at rec (64 bytes there may be read) when its newline is among its
 // first 64 bytes: its length to *len, and the separators among those bytes
 // marked in *seps (bit i: byte i); vecs the site's patterns, the newline's
-// and the separator's (Read_site::nl_vec).  False when no newline is there.
+// and the separator's (Read_site::patterns).  False when no newline is there.
 // 16 bytes at a time, from the first 16 on (each step a constant place k),
 // stopping after the 16 that hold the newline.  The newline's place is a
 // size: the next line's start, which the next search waits for, waits for
@@ -324,10 +323,10 @@ template <int k = 0>
                                           uint64_t marks = 0) {
   uint64_t nl[2], sep[2];
   Byte_eq16(rec + k, vecs, nl);
-  Byte_same16(rec + k, vecs + 32, sep);
+  Byte_same16(rec + k, vecs + 16, sep);
   marks |= uint64_t(Byte_bits(sep[0]) | Byte_bits(sep[1]) << 8) << k;
   if (nl[0] | nl[1]) {
-    *len = k + (nl[0] ? Byte_at(nl[0]) : 8 + Byte_at(nl[1]));
+    *len = k + Byte_at16(nl);
     *seps = marks;
     return true;
   }
@@ -343,7 +342,7 @@ template <int k>
   uint64_t nl[2];
   Byte_eq16(rec + k, nl_vec, nl);
   if (nl[0] | nl[1]) {
-    *len = k + (nl[0] ? Byte_at(nl[0]) : 8 + Byte_at(nl[1]));
+    *len = k + Byte_at16(nl);
     return true;
   }
   if constexpr (k + 16 < 64) return newline_from<k + 16>(rec, nl_vec, len);
@@ -361,9 +360,9 @@ template <int k>
 template <int k = 0>
 [[gnu::always_inline]] inline bool scan64_first(const uint8_t* rec, const uint8_t* vecs, size_t* len, size_t* first) {
   uint64_t any[2];
-  Byte_eq16_either(rec + k, vecs, vecs + 32, any);
+  Byte_eq16_either(rec + k, vecs, vecs + 16, any);
   if (any[0] | any[1]) {
-    *first = k + (any[0] ? Byte_at(any[0]) : 8 + Byte_at(any[1]));
+    *first = k + Byte_at16(any);
     return newline_from<k>(rec, vecs, len);
   }
   if constexpr (k + 16 < 64) return scan64_first<k + 16>(rec, vecs, len, first);
@@ -480,7 +479,7 @@ template <int Items = 0>
   const uint8_t* const rec = sf->rd_buf + at;
   uint64_t seps;
   size_t len;
-  return scan64(rec, s->nl_vec, &seps, &len) &&
+  return scan64(rec, s->patterns, &seps, &len) &&
          known_items_line<Items>(s, rec, int32_t(len), seps, Items ? Items : s->items);
 }
 
@@ -559,7 +558,7 @@ template <bool Again = false>
     return false;
   const uint8_t* const rec = sf->rd_buf + at;
   size_t len, first;
-  return scan64_first(rec, s->nl_vec, &len, &first) && known_string_line<Again>(s, sf, rec, len, first);
+  return scan64_first(rec, s->patterns, &len, &first) && known_string_line<Again>(s, sf, rec, len, first);
 }
 
 [[gnu::noinline]] void read_known_string(Read_site* s) {
@@ -603,8 +602,8 @@ template <int Items, bool One>
                                                            const Kept_chain& chain) {
   auto* s = static_cast<Read_site*>(site);
   ORU_ASSERT(r == &s->step);
-  alignas(32) uint8_t vecs[64];
-  std::memcpy(vecs, s->nl_vec, 64);
+  uint8_t vecs[32];
+  std::memcpy(vecs, s->patterns, 32);
   const Kept_chain list = chain;
   const int items = Items ? Items : s->items;
   const uint8_t* rec = s->sf->rd_buf + s->sf->rd_pos;
@@ -664,8 +663,8 @@ template <bool Whole, bool One>
   uint64_t fits = 0;
   for (uint32_t n = 1; n < 64; n++)
     if (fits_short(cap, int32_t(n))) fits |= uint64_t(1) << n;
-  alignas(32) uint8_t vecs[64];
-  std::memcpy(vecs, s->nl_vec, 64);
+  uint8_t vecs[32];
+  std::memcpy(vecs, s->patterns, 32);
   const Kept_chain list = chain;
   Let_site* const* const sums = list.site;
   Let_site* const* const sums_end = sums + (One ? 1 : list.n);
@@ -769,8 +768,8 @@ const Line_step* again_items2_lines(void* site, const Line_step* r, const Line_s
     s->again = one_string ? again_string : s->items == 2 ? again_items2 : again_items;
     s->again_loop = one_string ? again_string_lines : s->items == 2 ? again_items2_lines : again_items_lines;
   }
-  std::memset(s->nl_vec, '\n', sizeof s->nl_vec);
-  std::memset(s->sep_vec, sep, sizeof s->sep_vec);
+  std::memset(s->patterns, '\n', 16);
+  std::memset(s->patterns + 16, sep, 16);
   // The statement's current-I/O area and the channel's read state, then the
   // line through the kept paths.
   const uint16_t st1 = f->st1, st2 = f->st2;

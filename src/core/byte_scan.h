@@ -68,18 +68,10 @@ constexpr unsigned Byte_bits(uint64_t w) { return unsigned((w * uint64_t(0x01020
   std::memcpy(hits, same, sizeof same);
 }
 
-// Byte_same16 against two patterns at once: byte i 1 when it equals byte i
-// of either.
-[[gnu::always_inline]] inline void Byte_same16_either(const uint8_t* p, const uint8_t* a, const uint8_t* b,
-                                                      uint64_t hits[2]) {
-  uint8_t same[16];
-  for (int i = 0; i < 16; i++) same[i] = uint8_t((p[i] == a[i]) | (p[i] == b[i])) & 1;
-  std::memcpy(hits, same, sizeof same);
-}
-
-// Byte_same16 and Byte_same16_either with 0xFF for each byte found (what
-// the processor's compare gives), for callers that only test the words or
-// take a place from them (Byte_place).
+// Byte_same16 with 0xFF for each byte found (what the processor's compare
+// gives), for callers that only test the words or take a place from them
+// (Byte_at16); Byte_eq16_either against two patterns at once, byte i found
+// when it equals byte i of either.
 [[gnu::always_inline]] inline void Byte_eq16(const uint8_t* p, const uint8_t* want, uint64_t hits[2]) {
   uint8_t same[16];
   for (int i = 0; i < 16; i++) same[i] = uint8_t(-int(p[i] == want[i]));
@@ -91,6 +83,12 @@ constexpr unsigned Byte_bits(uint64_t w) { return unsigned((w * uint64_t(0x01020
   uint8_t same[16];
   for (int i = 0; i < 16; i++) same[i] = uint8_t(-int((p[i] == a[i]) | (p[i] == b[i])));
   std::memcpy(hits, same, sizeof same);
+}
+
+// The place (0 to 15) of the first byte found among the 16 of a
+// Byte_same16 or Byte_eq16 (some byte found).
+[[gnu::always_inline]] inline size_t Byte_at16(const uint64_t hits[2]) {
+  return hits[0] ? Byte_at(hits[0]) : 8 + Byte_at(hits[1]);
 }
 
 // The first of the n bytes at p equal to c, or null; never reads outside

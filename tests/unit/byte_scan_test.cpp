@@ -114,11 +114,9 @@ TEST(ByteScan, Same16MarksEachEqualByteInItsPlace) {
       for (int i = 0; i < 16; i++) second[i] = uint8_t(none);
       second[3] = p[3];
       second[12] = p[12];
-      uint64_t either[2];
-      Byte_same16_either(p, want, second, either);
-      ASSERT_EQ(Byte_bits(either[0]) | Byte_bits(either[1]) << 8, pattern | 0x1008u) << "byte " << c;
       // The 0xFF forms: the same places, each byte 0xFF or 0, and the
-      // first place found by Byte_at from whichever word holds it.
+      // first place found by Byte_at16 from whichever word holds it (in
+      // either form).
       uint64_t eq[2], eq_either[2];
       Byte_eq16(p, want, eq);
       Byte_eq16_either(p, want, second, eq_either);
@@ -128,8 +126,9 @@ TEST(ByteScan, Same16MarksEachEqualByteInItsPlace) {
             << "byte " << c << " place " << i;
       }
       if (pattern) {
-        const size_t first = eq[0] ? Byte_at(eq[0]) : 8 + Byte_at(eq[1]);
-        ASSERT_EQ(first, size_t(std::countr_zero(pattern))) << "byte " << c;
+        ASSERT_EQ(Byte_at16(eq), size_t(std::countr_zero(pattern))) << "byte " << c;
+        ASSERT_EQ(Byte_at16(hits), size_t(std::countr_zero(pattern))) << "byte " << c;
+        ASSERT_EQ(Byte_at16(eq_either), size_t(std::countr_zero(pattern | 0x1008u))) << "byte " << c;
       }
     }
   }
