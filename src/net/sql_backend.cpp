@@ -263,14 +263,14 @@ bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* r
         continue;
       }
       // Longer than its buffer: fetched again whole.
-      std::string whole(rlen[i], '\0');
+      // (The string sized first: the buffer handed over is its final one.)
+      std::string whole(rlen[i] + 1, '\0');
       MYSQL_BIND one;
       std::memset(&one, 0, sizeof one);
       unsigned long got = 0;
       one.buffer_type = MYSQL_TYPE_STRING;
       one.buffer = whole.data();
-      one.buffer_length = whole.size() + 1;
-      whole.resize(whole.size() + 1);
+      one.buffer_length = whole.size();
       one.length = &got;
       a.stmt_fetch_column(s, &one, i, 0);
       whole.resize(std::min<unsigned long>(got, rlen[i]));
