@@ -600,7 +600,6 @@ int Start_up() {
   ws.Sys_flags11 = keep.Sys_flags11;
   ws.Sys_flags12 = uint16_t(keep.Sys_flags12 & ~4u);
   ws.Cmd_flags = keep.Cmd_flags & CMD_PROGRAM_NAMED;
-  Es_flag_sync();  // the switches stay, so does the error flag that follows ES
   // The global variables and the memory count are not the workspace's to
   // drop: their blocks live on.
   ws.Glo_num_tree = keep.Glo_num_tree;

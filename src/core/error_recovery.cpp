@@ -32,6 +32,7 @@
 #include "core/line_store.h"
 #include "core/memory.h"
 #include "core/messages.h"
+#include "core/params.h"
 #include "core/signal_flags.h"
 #include "core/workspace.h"
 
@@ -225,7 +226,7 @@ void report(int n, std::string_view before) {
     Con_write(Ext_error_text().data(), Ext_error_text().size());
     Con_newline();
   }
-  if ((flags & 4) && (flags & 1)) {
+  if ((flags & 4) && Sw_on(sw::ES)) {
     std::string t = Msg_text(err::from_errno(ws.Last_errno)) + " (" + std::to_string(ws.Last_errno) + ")";
     Con_write(t.data(), t.size());
     Con_newline();
@@ -267,7 +268,7 @@ bool Recover_error(int n) {
   ws.Bsy_count = 0;
   ws.Err_no = n;
   uint32_t flags = ws.Err_flags;
-  ws.Err_flags &= 1;
+  ws.Err_flags = 0;
   bool prog = ws.Cur_stno != 0;
   if (prog) {
     ws.Err_stno = ws.Cur_stno;

@@ -357,10 +357,7 @@ int Exec_param(uint16_t code, int32_t value) {
     }
     found = true;
   }
-  if (found) {
-    after_set(code, value);
-    Es_flag_sync();
-  }
+  if (found) after_set(code, value);
   return 0;
 }
 
@@ -421,10 +418,7 @@ void Prm_defaults() {
   ws.Prm = Params{};
   ws.Utf8_mode = prmblk.U8;
   for (int w = 1; w <= 12; ++w) Sw_word(w) = SYS_FLAGS_DEFAULT[w];
-  Es_flag_sync();
 }
-
-void Es_flag_sync() { ws.Err_flags = (ws.Err_flags & ~1u) | (Sw_on(sw::ES) ? 1u : 0u); }
 
 // SET_PARAM item [, item ...]; an item is [-] code [= integer], the code a
 // mnemonic literal ('BF') or a string of 3 characters whose last two are the

@@ -115,9 +115,6 @@ void Ret_param();
 
 // Puts every parameter and switch to its value after start-up.
 void Prm_defaults();
-// Bit 1 of ws.Err_flags follows switch ES (a host error's report then adds
-// the host's text and its errno).
-void Es_flag_sync();
 
 // A subsystem that must hear of a change of a parameter that concerns it
 // (+C, PC, BF, PQ, PL, +J) registers a watcher at start-up; each is called

@@ -311,7 +311,7 @@ struct Workspace : Io_state, Prog_context {
   int Last_errno = 0;
   int Call_err = 0;  // error handed back from nested execution (-2: result being handed back)
   uint16_t Err_orig_stno = 0;  // line of the error before EXIT ERR passed it on
-  uint32_t Err_flags = 0;      // 1 parameter ES, 2 network text, 4 host (errno) text
+  uint32_t Err_flags = 0;      // 2 network text, 4 host (errno) text (reported under switch ES)
   uint8_t* Stmt_save = nullptr;  // statement whose options were not scanned for ERR= yet
   int Bsy_count = 0;           // busy retries made for the current statement
   void (*Err_hook)() = nullptr;  // exit hook of the operation in progress
