@@ -648,7 +648,6 @@ Key_chan* Key_open(const std::string& path, const Key_open_opts& opts) {
   }
   auto* ch = new Key_chan;
   ch->f = shared;
-  shared->channels++;
   shared->chans.push_back(ch);
   ch->nolock = opts.nolock || opts.growing;
   ch->readonly = opts.readonly || opts.growing;
@@ -670,7 +669,7 @@ void Key_close(Key_chan* ch) {
   std::shared_ptr<Key_file> f = ch->f;
   Rec_unlock(ch);
   std::erase(f->chans, ch);
-  if (--f->channels == 0) {
+  if (f->chans.empty()) {
     K.ch = ch;
     K.f = f.get();
     int failure = -1;

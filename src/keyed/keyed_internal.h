@@ -81,7 +81,6 @@ struct Key_file {
   std::vector<int> seg_fd;       // [s] descriptor of segment s (0 = main)
   std::unique_ptr<Kbfr_pool> priv;
   int wd_count = 0;              // operations since the last full write-back
-  int channels = 0;
   std::vector<Key_chan*> chans;  // this process's channels on the file
   uint32_t data_block = 0;       // current data block (variable-length files)
   // Fixed-length slots appended by a channel that works without locks, not
