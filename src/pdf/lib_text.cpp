@@ -334,8 +334,7 @@ void Lib_backend::Pdf_TextOut(Pdf_doc& d, int32_t x, int32_t y, int32_t width, i
 void Lib_backend::Pdf_SetAltFont(Pdf_doc& d, const Lib_font* slot) {
   if (alt_active) {
     print_font = saved_print;
-    d.cols = int32_t(int64_t(d.print_w) * 1000 / std::max(1, d.char_w));
-    d.width = d.cols;
+    Pdf_set_columns(d, d.char_w);
     alt_adjust = alt_per_col = alt_voffset = 0;
     alt_active = false;
   }
@@ -348,8 +347,7 @@ void Lib_backend::Pdf_SetAltFont(Pdf_doc& d, const Lib_font* slot) {
   alt_voffset = dd - dd / 4 + 1;
   int64_t alt_w = int64_t(GetCurPageFontWidth(print_font)) * print_font.size;
   alt_per_col = d.char_w - alt_w;
-  d.cols = int32_t(int64_t(d.print_w) * 1000 / std::max<int64_t>(1, alt_w));
-  d.width = d.cols;
+  Pdf_set_columns(d, alt_w);
 }
 
 namespace {

@@ -305,8 +305,7 @@ void Own_backend::drop_alt(Pdf_doc& d) {
   if (!alt_active_) return;
   pfont_ = saved_pfont_;
   d.char_w = normal_char_w_;
-  d.cols = int32_t(int64_t(d.print_w) * 1000 / d.char_w);
-  d.width = d.cols;
+  Pdf_set_columns(d, d.char_w);
   alt_adjust_ = alt_per_col_ = 0;
   alt_voff_ = 0;
   alt_active_ = false;
@@ -326,8 +325,7 @@ void Own_backend::set_alt(Pdf_doc& d, const Own_font_slot* s) {
   int64_t alt_w = int64_t(ref_width(pfont_.row)) * pfont_.size;
   alt_per_col_ = normal_char_w_ - alt_w;
   if (alt_w < 1) alt_w = 1;
-  d.cols = int32_t(int64_t(d.print_w) * 1000 / alt_w);
-  d.width = d.cols;
+  Pdf_set_columns(d, alt_w);
 }
 
 void Own_backend::resize_alt(Pdf_doc& d, int n, int den) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cerrno>
 #include <cstring>
@@ -335,11 +336,15 @@ void Pdf_register() {
 
 Pdf_doc& Pdf_current() { return *doc_of(ws.Cur_fcb); }
 
+void Pdf_set_columns(Pdf_doc& d, int64_t char_w) {
+  d.cols = int32_t(int64_t(d.print_w) * 1000 / std::max<int64_t>(1, char_w));
+  d.width = d.cols;  // PRINT wraps a line that reaches the columns per line
+}
+
 void Pdf_SetXY(Pdf_doc& d, bool proportional) {
   if (d.char_w < 1) d.char_w = 1;
   if (d.line_h < 1) d.line_h = 1;
-  d.cols = int32_t(int64_t(d.print_w) * 1000 / d.char_w);
-  d.width = d.cols;  // PRINT wraps a line that reaches the columns per line
+  Pdf_set_columns(d, d.char_w);
   int64_t lh = int64_t(d.line_h) + 10 * int64_t(prmblk.Bang_P);
   d.lines = int32_t(int64_t(d.print_h) * 1000 / lh);
   d.vscale = int32_t(int64_t(d.line_h) * 1600 / d.char_w);

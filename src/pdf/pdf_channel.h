@@ -137,6 +137,9 @@ void Pdf_FreeLibHaru_L();
 // The PDF channel that is current, or error 13 when the current channel is
 // not one.
 Pdf_doc& Pdf_current();
+// Columns per line (and the width PRINT wraps at, the same) for characters
+// char_w milli-points wide.
+void Pdf_set_columns(Pdf_doc& d, int64_t char_w);
 // Columns per line, lines per page, the vertical scale (and the proportional
 // flag, given by the back end) after a change of character width, line
 // height or margins.
