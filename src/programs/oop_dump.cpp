@@ -496,13 +496,10 @@ void d_dump() {
     Num_val v = ws.Num_acc;
     Set_scl(v, 0, 0);
     // A handle of no live object dumps nothing.
-    int64_t h = v.mant;
-    if (h < 0 && Oop_handle_of(1) < 0) h = -h;
-    int64_t slot = h - OOP_HANDLE_BASE;
-    if (slot >= 1 && slot < int64_t(oop.objs.size()) && oop.objs[size_t(slot)] &&
-        !(oop.objs[size_t(slot)]->state & OS_FREEING)) {
+    const int32_t slot = Oop_slot_of_handle(v.mant);
+    if (slot && !(oop.objs[size_t(slot)]->state & OS_FREEING)) {
       if (o.kind == Sink::CONSOLE && Con_column() != 0) Con_newline();
-      dump_object(o, int32_t(slot));
+      dump_object(o, slot);
     }
     if (o.kind == Sink::CHANNEL) Prt_flush();
     return;

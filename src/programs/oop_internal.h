@@ -389,6 +389,8 @@ std::vector<uint8_t> Oop_copy_code(const uint8_t* p, const uint8_t** end_out, in
 
 // objects
 Oop_object* OopFindObject(int32_t slot);  // error 95 out of range; null when empty
+// The slot of the object a handle names (one being freed included), or 0.
+int32_t Oop_slot_of_handle(int64_t handle);
 Oop_object* Oop_object_of_handle(int64_t handle);  // error 95 unless live
 int32_t Oop_handle_of(int32_t slot);
 int32_t OopMakeObject(Oop_class* c, bool run_create, uint8_t* args_at);

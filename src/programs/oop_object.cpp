@@ -70,11 +70,17 @@ Oop_object* OopFindObject(int32_t slot) {
   return oop.objs[size_t(slot)];
 }
 
-Oop_object* Oop_object_of_handle(int64_t handle) {
+int32_t Oop_slot_of_handle(int64_t handle) {
   if (handle < 0 && negated()) handle = -handle;
   int64_t slot = handle - OOP_HANDLE_BASE;
-  if (slot < 1 || slot >= int64_t(oop.objs.size()) || !oop.objs[size_t(slot)])
-    Rpt_error_text(err::BAD_OBJECT, "no object has the handle " + std::to_string(handle));
+  return slot >= 1 && slot < int64_t(oop.objs.size()) && oop.objs[size_t(slot)] ? int32_t(slot) : 0;
+}
+
+Oop_object* Oop_object_of_handle(int64_t handle) {
+  const int32_t slot = Oop_slot_of_handle(handle);
+  if (!slot)
+    Rpt_error_text(err::BAD_OBJECT,
+                   "no object has the handle " + std::to_string(handle < 0 && negated() ? -handle : handle));
   Oop_object* o = oop.objs[size_t(slot)];
   if (o->state & OS_FREEING) Rpt_error(err::BAD_OBJECT);
   return o;
