@@ -189,6 +189,13 @@ std::string client_create_text(const Kdef& kd, const std::string& quoted, const 
   return t;
 }
 
+// The name of segment n of the file at base: the base with ".nnn" added.
+std::string seg_name(const std::string& base, int n) {
+  char sfx[16];
+  std::snprintf(sfx, sizeof sfx, ".%03d", n);
+  return base + sfx;
+}
+
 }  // namespace
 
 Lib_entry_hooks Lib_hooks;
@@ -213,20 +220,11 @@ void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
     ::remove(d.c_str());
     return;
   }
-  for (int i = 1; i <= 999; ++i) {
-    char seg[16];
-    std::snprintf(seg, sizeof seg, ".%03d", i);
-    if (::remove((path + seg).c_str()) != 0) break;
-  }
+  for (int i = 1; i <= 999; ++i)
+    if (::remove(seg_name(path, i).c_str()) != 0) break;
 }
 
 namespace {
-
-std::string seg_name(const std::string& base, int n) {
-  char sfx[8];
-  std::snprintf(sfx, sizeof sfx, ".%03d", n);
-  return base + sfx;
-}
 
 // Whether path is a segment file (or a segment link) by its header tag.
 bool is_segment(const std::string& path) {
