@@ -658,8 +658,6 @@ int Start_up() {
 
   Kest_LoadGlobals();
   Channels_init();
-  // The terminal id is the console channel's name field, which FID(0) gives.
-  if (ws.Con_fcb) std::memcpy(ws.Con_fcb->short_name, Console_fid.data(), sizeof ws.Con_fcb->short_name);
   Oop_init();
   Debug_link_init();
   Breakpoints_init();

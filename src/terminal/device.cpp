@@ -16,6 +16,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -41,6 +42,7 @@
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
+#include "core/process_config.h"
 #include "core/nested_run.h"
 #include "core/workspace.h"
 #include "terminal/command_window.h"
@@ -509,7 +511,9 @@ void Console_open() {
   f->cur_sent = 0xff;
   f->attr = ATTR_FRESH;
   f->st1 |= ST1_WRITTEN;
+  // The name field is the terminal id, which FID(0) gives.
   std::memset(f->short_name, ' ', sizeof f->short_name);
+  std::memcpy(f->short_name, Console_fid.data(), std::min(Console_fid.size(), sizeof f->short_name));
   std::memset(f->driver_id, ' ', sizeof f->driver_id);
   std::memset(f->term_id, ' ', sizeof f->term_id);
   f->out_buf = con_buffer;
