@@ -112,9 +112,8 @@ void Ism_hold_whole(Fcb* fcb, bool on) {
   Lock_whole_file(f->idx_fd);
   try {
     f->eng->hold(true);
-  } catch (const Oru_error& e) {
+  } catch (...) {
     Unlock_whole_file(f->idx_fd);
-    if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;  // LOCK is not retried
     throw;
   }
 }

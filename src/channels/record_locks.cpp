@@ -295,7 +295,12 @@ void Lock_channel() {
     return;
   }
   if (hold) {
-    hold(f, true);
+    try {
+      hold(f, true);
+    } catch (const Oru_error& e) {
+      if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;  // LOCK is not retried
+      throw;
+    }
     try {
       take_whole(f);
     } catch (...) {

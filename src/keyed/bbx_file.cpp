@@ -611,12 +611,7 @@ void Bbx_hold_whole(Fcb* fcb, bool on) {
   auto* f = static_cast<Bbx_fcb*>(fcb);
   if (!f->file || f->held == on) return;
   if (on) {
-    try {
-      Lock_area(f->fd, HDR_LOCK_OFF, HDR_LOCK_LEN, 1);
-    } catch (const Oru_error& e) {
-      if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;  // LOCK is not retried
-      throw;
-    }
+    Lock_area(f->fd, HDR_LOCK_OFF, HDR_LOCK_LEN, 1);
   } else {
     Unlk_area(f->fd, HDR_LOCK_OFF, HDR_LOCK_LEN);
   }
