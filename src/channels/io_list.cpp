@@ -228,12 +228,6 @@ uint32_t Io_all(Var_node** node) {
   return count;
 }
 
-bool Io_whole_array_at_cursor() {
-  const uint8_t* p = ws.Exec_ptr;
-  if (*p != code::NUM_VAR && *p != code::STR_VAR) return false;
-  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;  // the name's reference, then [ALL]
-}
-
 void Io_each_element(void (*each)(void*), void* ctx) {
   uint8_t* item = ws.Exec_ptr;
   Var_node* node;

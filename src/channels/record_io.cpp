@@ -99,15 +99,6 @@ bool empty_item_follows() {
   return n == code::COMMA || n == code::LABEL_END || stmt_end(n);
 }
 
-// Whether the variable at the cursor (code 1 or 2) is a whole array
-// (A[ALL]): its reference is 3 bytes by index, else the code, the name's
-// length byte and the name; [ALL] follows it.
-bool whole_array_item() {
-  const uint8_t* p = ws.Exec_ptr;
-  size_t ref = (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
-  return p[ref] == code::WHOLE_ARRAY;
-}
-
 // How an item's value goes into or comes out of its field: as it stands,
 // through a field format (A$:CHR(10)) or through a mask (N:"##0.00").
 struct Item_form {
@@ -782,7 +773,7 @@ void write_items_from() {
       write_item_value();
       continue;
     }
-    if (is_var(c) && c != code::REC_VAR && whole_array_item()) {
+    if (is_var(c) && c != code::REC_VAR && Io_whole_array_at_cursor()) {
       write_array();
       continue;
     }
@@ -900,7 +891,7 @@ void Parse_read(const uint8_t* rec, int32_t len) {
         continue;
       }
       if (!is_var(c)) Rpt_error(err::BAD_IOLIST_ITEM);
-      if (c != code::REC_VAR && whole_array_item())
+      if (c != code::REC_VAR && Io_whole_array_at_cursor())
         read_into_array(rec, len, &pos);
       else
         read_into_var(rec, len, &pos);
@@ -1057,7 +1048,7 @@ void Do_InsUpd(bool insert) {
         ws.Exec_ptr++;
         continue;
       }
-      if (whole_array_item()) {
+      if (Io_whole_array_at_cursor()) {
         write_array();
       } else {
         Get_value();

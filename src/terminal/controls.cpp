@@ -595,11 +595,7 @@ std::vector<std::string> split_items(const uint8_t* p, int32_t n) {
 }
 
 // Whether the operand at the cursor is a whole string array (A$[ALL]).
-bool whole_string_array() {
-  const uint8_t* p = ws.Exec_ptr;
-  if (*p != code::STR_VAR) return false;
-  return p[Item_size(p, p + 2 + 127)] == code::WHOLE_ARRAY;
-}
+bool whole_string_array() { return *ws.Exec_ptr == code::STR_VAR && Io_whole_array_at_cursor(); }
 
 // The items of a whole string array as one item list ended by separators:
 // the elements in storage order up to the last one that is not empty, an
