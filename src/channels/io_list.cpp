@@ -21,6 +21,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "core/nested_run.h"
 
 namespace {
 
@@ -232,15 +233,7 @@ void Io_each_element(void (*each)(void*), void* ctx) {
   uint8_t* item = ws.Exec_ptr;
   Var_node* node;
   uint32_t count = Io_all(&node);
-  struct Iter_keep {
-    bool on = ws.Iter_on;
-    uint32_t index = ws.Iter_index, count = ws.Iter_count;
-    ~Iter_keep() {
-      ws.Iter_on = on;
-      ws.Iter_index = index;
-      ws.Iter_count = count;
-    }
-  } keep;
+  Iter_guard keep;
   for (uint32_t i = 0; i < count; ++i) {
     ws.Exec_ptr = item;
     ws.Iter_on = true;

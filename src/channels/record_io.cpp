@@ -40,6 +40,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/masks.h"
+#include "core/nested_run.h"
 
 namespace {
 
@@ -318,18 +319,16 @@ inline void for_each_element(Element&& element) {
   Item_form form;
   item_form(form);
   uint8_t* after = ws.Exec_ptr;
-  bool iter = ws.Iter_on;
-  uint32_t index = ws.Iter_index, iter_count = ws.Iter_count;
-  for (uint32_t i = 0; i < count; i++) {
-    ws.Iter_on = true;
-    ws.Iter_index = i;
-    ws.Iter_count = count;
-    ws.Exec_ptr = item;
-    element(form);
+  {
+    Iter_guard keep;
+    for (uint32_t i = 0; i < count; i++) {
+      ws.Iter_on = true;
+      ws.Iter_index = i;
+      ws.Iter_count = count;
+      ws.Exec_ptr = item;
+      element(form);
+    }
   }
-  ws.Iter_on = iter;
-  ws.Iter_index = index;
-  ws.Iter_count = iter_count;
   ws.Exec_ptr = after;
 }
 

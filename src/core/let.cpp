@@ -28,6 +28,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "core/nested_run.h"
 
 namespace {
 
@@ -282,17 +283,6 @@ void let_one() {
     Let_assign(t);
   }
 }
-
-struct Iter_guard {
-  bool on = ws.Iter_on;
-  uint32_t index = ws.Iter_index;
-  uint32_t count = ws.Iter_count;
-  ~Iter_guard() {
-    ws.Iter_on = on;
-    ws.Iter_index = index;
-    ws.Iter_count = count;
-  }
-};
 
 // Runs the target at the cursor once per element, count times: each
 // element's assignment is a statement of its own (its ++/-- apply before

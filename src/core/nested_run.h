@@ -2,6 +2,7 @@
 // every way out, normal or by a thrown error:
 //   Io_save_guard     the current-I/O area alone (I/O on another channel);
 //   Exec_cursor_guard the program cursor alone (reading ahead in the program);
+//   Iter_guard        the element iteration of a whole-array item;
 //   Nested_run_guard  the execution context around a nested run of compiled
 //                     code (a console-style line, a function body, a mouse
 //                     region's statement, a program run to completion by a
@@ -57,6 +58,25 @@ class Exec_cursor_guard {
  private:
   uint8_t* exec_;
   uint8_t* stmt_;
+};
+
+// The element iteration of a whole-array item (A[ALL]: on, index, count)
+// put back on every way out, around the loop over the elements.
+class Iter_guard {
+ public:
+  Iter_guard() = default;
+  ~Iter_guard() {
+    ws.Iter_on = on_;
+    ws.Iter_index = index_;
+    ws.Iter_count = count_;
+  }
+  Iter_guard(const Iter_guard&) = delete;
+  Iter_guard& operator=(const Iter_guard&) = delete;
+
+ private:
+  bool on_ = ws.Iter_on;
+  uint32_t index_ = ws.Iter_index;
+  uint32_t count_ = ws.Iter_count;
 };
 
 // What a nested run may change of the current-I/O area and the statement
