@@ -146,16 +146,28 @@ inline constexpr Pgm_text NO_PGM_TEXT{};
 // functions).  A call copies it into a call frame (programs/
 // call_frame.h), so it holds only trivially copyable fields.  Call_link
 // comes first: the first word of a saved frame links to its caller's frame.
-// A call moves it whole three times, 32 bytes at a time: it starts on a
-// cache line wherever it lives (the workspace, call frames and warm starts
-// from Get_blk_line), so that no move straddles two, and ends with its own
-// padding up to a whole line (Ctx_pad), so that no member of a class built
-// on it (the workspace's own) lies in the last line the moves write.
+// A call moves it whole twice (the caller's saved, then put back) and a
+// warm start once more from its first 64 bytes on (programs/warm_start.h):
+// those hold the fields a call sets one by one or carries over from the
+// caller.  It starts on a cache line wherever it lives (the workspace, call
+// frames and warm starts from Get_blk_line), so that no 16-byte piece
+// straddles two, and ends with its own padding up to a whole line
+// (Ctx_pad), so that no member of a class built on it (the workspace's own)
+// lies in the last line the moves write.
 struct alignas(CACHE_LINE) Prog_context {
+  // ---- set by a call, or carried over from the caller ----
   Call_frame* Call_link = nullptr;    // the caller's saved context (null: top level)
   Arg_rec* Arg_list = nullptr;        // the arguments this program was called with
   Prog_obj* Pgm_cache_ent = nullptr;  // loaded-program record of an image (one use held)
   Pgm_path* Cur_pgm = nullptr;        // where the program was loaded from or saved to
+  Pgm_text* Pgm_text_blk = nullptr;   // key and description (owned Mem_blk; null: both zeros)
+  int Precision = 2;
+  uint32_t Num_flags = 0;
+  int32_t With_ctx = 0;    // the current WITH value (a call carries it over)
+  uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
+  uint32_t Var_mask_glob = 0xFFFFFFFF;
+  uint32_t Ctx_room = 0;  // (unused: the warm start's copy begins on a 16-byte piece)
+  // ---- the program's own ----
   uint32_t Pgm_attr = 0;              // attribute word of the loaded program
   uint16_t Var_mask_pgm = 0;          // the program's own access bits (header word 94)
   int16_t Call_status = 0;            // 0, or a nested run's error number, -1 or -2
@@ -180,21 +192,15 @@ struct alignas(CACHE_LINE) Prog_context {
   uint32_t Name_pool_size = 0, Name_pool_cap = 0;
   uint8_t* Lit_pool = nullptr;
   uint8_t* Stop_ptr = nullptr;
-  uint32_t Var_mask = 0xFFFFFFFF, Var_mask_glob = 0xFFFFFFFF;
+  uint32_t Var_mask = 0xFFFFFFFF;
+  uint32_t Ctl_depth = 0;
   Var_node* Loc_num_tree = nullptr;  // program variables, by name
   Var_node* Loc_str_tree = nullptr;
   Loc_frame* Loc_chain = nullptr;  // newest localisation frame (LOCAL, subprogram entry)
-  int Precision = 2;
-  uint32_t Num_flags = 0;
-  uint32_t Ctl_depth = 0;
   uint32_t Err_line = 0;       // ERR= target of the statement (Get_line form; 0 none)
-  uint8_t* Retry_ptr = nullptr;
   uint32_t Seterr_line = 0;    // SETERR target (Get_line form), 65001 retry, 65002 skip
+  uint8_t* Retry_ptr = nullptr;
   uint32_t Esc_line = 0;       // SETESC target (Get_line form; 0 none)
-  struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
-  struct Ctl_frame* Step_stack = nullptr;
-  int32_t With_ctx = 0;    // the current WITH value (a call carries it over)
-  uint32_t With_depth = 0; // WITH values saved below it (core/exec_statements.cpp)
   // The DATA pointer (core/data_pointer.h): the line of the next value for
   // READ DATA (0: the first line) and the value's offset in the line's code
   // (0: the line's start).  Each program has its own: a called program
@@ -207,20 +213,21 @@ struct alignas(CACHE_LINE) Prog_context {
   uint16_t Stop_stno = 0;
   uint16_t Last_entered = 0;  // last line entered at the console (EDIT default)
   uint16_t Retry_stno = 0;    // failed statement RETRY returns to (0: none)
-  uint8_t Ctx_room[24] = {};  // (unused: the fields above end on a whole 32-byte move)
-  Pgm_text* Pgm_text_blk = nullptr;  // key and description (owned Mem_blk; null: both zeros)
+  uint32_t Ctx_spare = 0;     // (unused: the fields end on a whole 16-byte piece)
+  struct Ctl_frame* Ctl_stack = nullptr;  // newest frame
+  struct Ctl_frame* Step_stack = nullptr;
   // The key and description, read (zeros when there are none).
   const Pgm_text& Pgm_texts() const { return Pgm_text_blk ? *Pgm_text_blk : NO_PGM_TEXT; }
-  uint8_t Ctx_pad[64] = {};  // (see above; never moved, never read)
+  uint8_t Ctx_pad[80] = {};  // (see above; never moved, never read)
 };
 static_assert(offsetof(Prog_context, Ctx_pad) + sizeof(Prog_context::Ctx_pad) == sizeof(Prog_context) &&
                   sizeof(Prog_context) % CACHE_LINE == 0,
               "the context ends with its padding, on a whole cache line");
 // The bytes a move of the context copies: all but its padding, a whole
-// number of 32-byte moves (a field added takes a move more, or fits where
+// number of 16-byte pieces (a field added takes a piece more, or fits where
 // one is narrower than it need be).
 constexpr size_t PROG_CONTEXT_BYTES = offsetof(Prog_context, Ctx_pad);
-static_assert(PROG_CONTEXT_BYTES % 32 == 0, "the context's fields fill whole 32-byte moves");
+static_assert(PROG_CONTEXT_BYTES % 16 == 0, "the context's fields fill whole 16-byte pieces");
 
 struct Workspace : Io_state, Prog_context {
   // ---- program cursor and context ----

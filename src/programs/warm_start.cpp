@@ -115,6 +115,11 @@ void keep_warm_start(const Call_frame* f, const uint8_t* name, uint32_t name_len
       (ws.Pgm_flags & (PGM_ENCIPHERED | PGM_PROTECTED)) || (f->Pgm_flags & PGM_SHARES_VARS) || ws.Ctl_stack ||
       ws.Fnc_ctx || ws.Loc_chain || ws.Edit_list != Last_line() || ws.Cur_edit_blk)
     return;
+  // A warm start leaves the caller's carried-over fields as they are (see
+  // WARM_FROM): none is kept for a program that started with others.
+  if (ws.Precision != f->Precision || ws.Num_flags != f->Num_flags || ws.With_ctx != f->With_ctx ||
+      ws.With_depth != f->With_depth || ws.Var_mask_glob != f->Var_mask_glob)
+    return;
   if (rec->parked) Prog_unpark(rec);  // (the copy below would overwrite what it holds)
   Pgm_load_epoch++;                     // a name other than the parked one's may follow
   auto* w = static_cast<Warm_start*>(rec->warm_start);

@@ -241,15 +241,20 @@ Prog_obj* own_warm_record(const uint8_t* name, uint32_t name_len);
 // it: false when its file changed (the record is gone then).
 bool warm_take(Prog_obj* rec);
 
-// The part of a kept context a warm start copies: all but the four
-// pointers that begin it, which it sets itself, as it sets the one that
-// ends it after the copy (the kept one is null).
+// The part of a kept context a warm start copies: all but its first 64
+// bytes, which hold the five pointers it sets itself and the fields a call
+// carries over from the caller (precision, number flags, WITH value and
+// depth, global access mask): warm_state_fits found the caller's the ones
+// the kept context holds (keep_warm_start keeps none that differs).
 constexpr size_t WARM_FROM = offsetof(Prog_context, Pgm_attr);
 constexpr size_t WARM_TO = PROG_CONTEXT_BYTES;
 static_assert(offsetof(Prog_context, Call_link) == 0 && offsetof(Prog_context, Arg_list) == 8 &&
                   offsetof(Prog_context, Pgm_cache_ent) == 16 && offsetof(Prog_context, Cur_pgm) == 24 &&
-                  WARM_FROM == 32 && offsetof(Prog_context, Pgm_text_blk) + sizeof(Pgm_text*) == WARM_TO,
-              "a warm start sets the context's first four fields and its last");
+                  offsetof(Prog_context, Pgm_text_blk) == 32 && offsetof(Prog_context, Precision) == 40 &&
+                  offsetof(Prog_context, Num_flags) == 44 && offsetof(Prog_context, With_ctx) == 48 &&
+                  offsetof(Prog_context, With_depth) == 52 && offsetof(Prog_context, Var_mask_glob) == 56 &&
+                  WARM_FROM == 64 && (WARM_TO - WARM_FROM) % 16 == 0,
+              "a warm start copies all but the fields it sets or carries over");
 
 // The kept variable of the warm start's plan item i, in its table.
 [[gnu::always_inline]] inline Var_node* bound_node(const Warm_start* w, uint32_t i) {
@@ -290,10 +295,11 @@ template <bool Usual = false>
   // (Only a bound call, which sets the plan's kept variables itself, takes
   // them as its return may have left them: stale_bound.)
   ORU_ASSERT(!w->stale_bound || list == &f->args[0]);
-  // (The kept context's is null, which the copy brought: the usual call
-  // has none to set.)
   ORU_ASSERT(!w->ctx.Pgm_text_blk && (!Usual || !text));
-  if (!Usual) ws.Pgm_text_blk = text;
+  ORU_ASSERT(ws.Precision == w->ctx.Precision && ws.Num_flags == w->ctx.Num_flags &&
+             ws.With_ctx == w->ctx.With_ctx && ws.With_depth == w->ctx.With_depth &&
+             ws.Var_mask_glob == w->ctx.Var_mask_glob);
+  ws.Pgm_text_blk = Usual ? nullptr : text;
   ws.Call_link = f;
   ws.Arg_list = list;
   ws.Pgm_cache_ent = rec;
