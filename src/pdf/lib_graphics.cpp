@@ -82,10 +82,6 @@ const uint16_t DASH3[] = {3, 3};
 const uint16_t DASH4[] = {9, 6, 3, 6};
 const uint16_t DASH5[] = {9, 3, 3, 3, 3, 3};
 
-// Bar masks of the line-graphics letters "A" to "K" (1 left, 2 up, 4 right,
-// 8 down) when the channel has no 'GD' definition.
-const uint8_t DEFAULT_GD[11] = {12, 9, 6, 3, 5, 10, 15, 14, 11, 7, 13};
-
 bool ends_with_ci(const std::string& s, const char* ext) {
   size_t n = std::strlen(ext);
   if (s.size() < n) return false;
@@ -481,18 +477,10 @@ void Lib_backend::Pdf_GraphicText_LH(Pdf_doc& d, int32_t x, int32_t y, const std
   }
   fill.colour = print_font.colour;
   SetBrush();
-  const MnemDef* gd = static_cast<const MnemDef*>(d.gd_def);
   for (size_t i = 0; i < text.size(); i++) {
     uint8_t c = uint8_t(text[i]);
     if (c == ' ') continue;
-    if (c >= '0' && c <= ':') c = uint8_t("EFABCDHIJKG"[c - '0']);
-    int mask = 15;
-    int idx = int(c) - 'A';
-    if (gd) {
-      if (idx >= 0 && idx < gd->len) mask = gd->bytes[idx];
-    } else if (idx >= 0 && idx < 11) {
-      mask = DEFAULT_GD[idx];
-    }
+    int mask = Graphic_arms(&d, c);
     int64_t xl = x + int64_t(i) * d.char_w / 1000, xr = x + int64_t(i + 1) * d.char_w / 1000;
     int64_t xm = (xl + xr) / 2, ym = y + lh / 2;
     if (mask & 1) bar(double(xl), double(ym), double(xm), ym + t);

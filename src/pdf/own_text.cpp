@@ -694,8 +694,6 @@ void Own_backend::text_out(Pdf_doc& d, int32_t x, int32_t y, int32_t width, int3
 // ---- graphics characters ----
 
 void Own_backend::graphic_text(Pdf_doc& d, int32_t x, int32_t y, const uint8_t* t, size_t n) {
-  static const uint8_t default_arms[11] = {12, 9, 6, 3, 5, 10, 15, 14, 11, 7, 13};
-  static const char digit_map[] = "EFABCDHIJKG";  // "0".."9", ":"
   int32_t cw = d.char_w / 1000, ch = d.line_h / 1000;
   if (cw < 1) cw = 1;
   if (ch < 1) ch = 1;
@@ -703,18 +701,13 @@ void Own_backend::graphic_text(Pdf_doc& d, int32_t x, int32_t y, const uint8_t* 
   uint32_t fc = fill_colour_;
   int32_t X = d.m_left + x, Ytop = d.page_h - d.m_top - y;
   if (pfont_.flags & PFF_BACKGROUND) fill_rect_pts(X, Ytop - ch, double(cw) * double(n), ch, pfont_.bg);
-  const MnemDef* gd = static_cast<const MnemDef*>(d.gd_def);
   pen_style_ = 0;
   fill_style_ = 1;
   fill_colour_ = pfont_.fg;
   for (size_t i = 0; i < n; ++i) {
     uint8_t c = t[i];
     if (c == ' ') continue;
-    if ((c >= '0' && c <= '9') || c == ':') c = uint8_t(digit_map[c - '0']);
-    int idx = int(c) - 'A';
-    uint8_t arms = 15;
-    if (gd && idx >= 0 && idx < gd->len) arms = gd->bytes[idx];
-    else if (!gd && idx >= 0 && idx < 11) arms = default_arms[idx];
+    uint8_t arms = Graphic_arms(&d, c);
     int32_t cx = X + int32_t(i) * cw + cw / 2, cy = Ytop - ch / 2, left = X + int32_t(i) * cw, top = Ytop;
     start_graphics();
     if (arms & 1) op("%d %d %d %d re", left, cy, cw / 2 + 1, 1);

@@ -192,8 +192,8 @@ void Send_mnem(const MnemDef* def);
 // The end mnemonic '*C' of f (the current channel) into its output, when
 // f defines it.
 void Send_close_mnemonic(Fcb* f);
-// The bar mask of graphics character c on f: bits 1 left, 2 up, 4 right,
-// 8 down, from f's 'GD' definition (indexed by c - 'A'; the digits and ':'
+// The bar mask of graphics character c on f (a device, printer or PDF
+// channel): bits 1 left, 2 up, 4 right, 8 down, from f's 'GD' definition (indexed by c - 'A'; the digits and ':'
 // read as "EFABCDHIJKG") or, without one, the built-in masks of "A".."K"
 // (corners, horizontal, vertical, cross, tees); a code outside them is 15.
 uint8_t Graphic_arms(const Fcb* f, uint8_t c);
