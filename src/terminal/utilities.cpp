@@ -170,11 +170,14 @@ void help_menu_form() {
   assign(path_t, path);
 }
 
-// A GUI service taken over by the handler's service object: the operation
-// keyword, then the rest of the statement as the method's arguments.
-bool service(const char* name, uint16_t op) {
+// A GUI service taken over by the handler's service object `name`: the
+// operation that op_at reads at the cursor (moving past its keywords), then
+// the rest of the statement as the method's arguments.  False, with the
+// cursor where it was, when the handler has no such object or it declines.
+bool service(const char* name, uint16_t (*op_at)()) {
   if (!KestObjCtlGetObjId(name)) return false;
   uint8_t* at = ws.Exec_ptr;
+  uint16_t op = op_at();
   if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::IOPT_FIRST + 4) ++ws.Exec_ptr;
   Arg_rec* args = nullptr;
   if (!(*ws.Exec_ptr == code::END_SCAN || (Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) ||
@@ -200,6 +203,40 @@ uint16_t keyword_op() {
     return c;
   }
   return 0;
+}
+
+// MENU_BAR's operation: the keyword of a listed form, else the definition
+// (the cursor stays on its operands).
+uint16_t menu_bar_op() {
+  uint8_t* at = ws.Exec_ptr;
+  uint16_t op = keyword_op();
+  if (op == 61 || (op & OBJCTL_EXT) || op == code::D_CLEAR || op == code::D_GOTO || op == code::D_ON ||
+      op == code::D_READ || op == code::D_REMOVE || op == code::D_RESET)
+    return op;
+  ws.Exec_ptr = at;
+  return OBJCTL_DEF;
+}
+
+// GET_FILE's operation: READ or WRITE, else SELECT (the cursor stays).
+uint16_t get_file_op() {
+  uint8_t* at = ws.Exec_ptr;
+  uint16_t op = keyword_op();
+  if (op == code::D_READ || op == code::D_WRITE) return op;
+  ws.Exec_ptr = at;
+  return OBJCTL_EXT | 198;  // SELECT
+}
+
+// SYSTEM_HELP's operation: OPEN (also without a keyword), PRINT or EDIT;
+// a WAIT after it is passed over.
+uint16_t system_help_op() {
+  uint16_t op = code::D_OPEN;
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) {
+    op = c;
+    ++ws.Exec_ptr;
+  }
+  if (*ws.Exec_ptr == code::D_WAIT) ++ws.Exec_ptr;
+  return op;
 }
 
 }  // namespace
@@ -265,18 +302,7 @@ void d_wmbx() { As_token_form(d_wmbx_body); }
 // awaits the choice.
 static void d_mbar_body() {
   DropComndWdw();  // the control directives draw on the program's screen
-  if (KestObjCtlGetObjId("MenuBar")) {
-    uint8_t* at = ws.Exec_ptr;
-    uint16_t op = keyword_op();
-    bool listed = op == 61 || (op & OBJCTL_EXT) || op == code::D_CLEAR || op == code::D_GOTO || op == code::D_ON ||
-                  op == code::D_READ || op == code::D_REMOVE || op == code::D_RESET;
-    if (!listed) {
-      ws.Exec_ptr = at;
-      op = OBJCTL_DEF;
-    }
-    if (service("MenuBar", op)) return;
-    ws.Exec_ptr = at;
-  }
+  if (service("MenuBar", menu_bar_op)) return;
   if (thin_client()) {
     uint8_t c = *ws.Exec_ptr;
     int token = 0;
@@ -336,12 +362,7 @@ void d_mbar() { As_token_form(d_mbar_body); }
 // and '+','W' on the thin client; another keyword does nothing there.
 static void d_clip_body() {
   DropComndWdw();  // the control directives draw on the program's screen
-  if (KestObjCtlGetObjId("ClipBoard")) {
-    uint8_t* at = ws.Exec_ptr;
-    uint16_t op = keyword_op();
-    if (service("ClipBoard", op)) return;
-    ws.Exec_ptr = at;
-  }
+  if (service("ClipBoard", keyword_op)) return;
   if (thin_client()) {
     uint8_t op = *ws.Exec_ptr;
     if (op == code::D_READ) {
@@ -374,16 +395,7 @@ void d_clip() { As_token_form(d_clip_body); }
 // SELECT), else the utility program on every console.
 static void d_odlg_body() {
   DropComndWdw();  // the control directives draw on the program's screen
-  if (KestObjCtlGetObjId("GetFile")) {
-    uint8_t* at = ws.Exec_ptr;
-    uint16_t op = keyword_op();
-    if (op != code::D_READ && op != code::D_WRITE) {
-      ws.Exec_ptr = at;
-      op = OBJCTL_EXT | 198;  // SELECT
-    }
-    if (service("GetFile", op)) return;
-    ws.Exec_ptr = at;
-  }
+  if (service("GetFile", get_file_op)) return;
   CallEntry("get_file");
 }
 void d_odlg() { As_token_form(d_odlg_body); }
@@ -427,18 +439,7 @@ static void d_shlp_body() {
     help_menu_form();
     return;
   }
-  if (KestObjCtlGetObjId("SystemHelp")) {
-    uint8_t* at = ws.Exec_ptr;
-    uint16_t op = code::D_OPEN;
-    uint8_t c = *ws.Exec_ptr;
-    if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) {
-      op = c;
-      ++ws.Exec_ptr;
-    }
-    if (*ws.Exec_ptr == code::D_WAIT) ++ws.Exec_ptr;
-    if (service("SystemHelp", op)) return;
-    ws.Exec_ptr = at;
-  }
+  if (service("SystemHelp", system_help_op)) return;
   if (thin_client()) {
     // [OPEN|PRINT|EDIT] [WAIT] text [,topic [,context]]: 'H',' ', no reply.
     std::string mark;
