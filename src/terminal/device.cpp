@@ -64,24 +64,6 @@ std::string line_in;       // the last plain line read
 bool console_raw = false;  // the console reads raw keys through the editor
 volatile sig_atomic_t winch_seen = 0;
 
-void write_all_fd(int fd, const uint8_t* p, size_t n, bool closing) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      if (closing) return;
-      Sys_error();
-    }
-    if (w == 0) {
-      if (closing) return;
-      ws.Io_rty = 0;
-      Rpt_error(err::RECORD_BUSY);
-    }
-    p += w;
-    n -= size_t(w);
-  }
-}
-
 // ---- kind 0 ----
 
 int64_t Dev_open() {
@@ -134,7 +116,7 @@ int64_t Dev_flush() {
     }
   }
   int fd = f == ws.Con_fcb ? Con_out_fd() : f->fd;
-  write_all_fd(fd, f->out_buf, size_t(n), (f->st2 & ST2_CLOSING) != 0);
+  Dev_write_all(fd, f->out_buf, size_t(n), (f->st2 & ST2_CLOSING) != 0);
   return 0;
 }
 
@@ -334,6 +316,25 @@ bool plain_type_name(const std::string& s) {
 }
 
 }  // namespace
+
+void Dev_write_all(int fd, const uint8_t* p, size_t n, bool closing, void (*on_failure)()) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      if (closing) return;
+      if (on_failure) on_failure();
+      Sys_error();
+    }
+    if (w == 0) {
+      if (closing) return;
+      ws.Io_rty = 0;
+      Rpt_error(err::RECORD_BUSY);
+    }
+    p += w;
+    n -= size_t(w);
+  }
+}
 
 // Runs the driver program "*dev/<id>" on the current channel: a CALL of
 // the library program, run to completion in a nested execution.  A program

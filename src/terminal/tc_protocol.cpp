@@ -177,22 +177,7 @@ void console_write(const uint8_t* p, size_t n) {
   Con_flush_plain();
   bool closing = ws.Con_fcb && (ws.Con_fcb->st2 & ST2_CLOSING);
   int fd = Con_out_fd() >= 0 ? Con_out_fd() : 1;
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      if (closing) return;
-      Tc_mark_dead();
-      Sys_error();
-    }
-    if (w == 0) {
-      if (closing) return;
-      ws.Io_rty = 0;
-      Rpt_error(err::RECORD_BUSY);
-    }
-    p += w;
-    n -= size_t(w);
-  }
+  Dev_write_all(fd, p, n, closing, Tc_mark_dead);  // a failed write ends the connection
 }
 
 // One byte of the console stream within hundredths (-1: no limit): the

@@ -277,6 +277,12 @@ bool Console_is_terminal();
 void Term_prompt_attr();
 // Applies a pending window-size change (SIGWINCH) to the console screen.
 void Term_check_resize();
+// Writes n bytes at p to a device's descriptor, again after an interrupted
+// write.  A failed write raises the error of errno, after on_failure when
+// one is given; a write that takes nothing raises "record busy" (not
+// retried).  While the channel is closing neither is raised: the rest is
+// dropped.
+void Dev_write_all(int fd, const uint8_t* p, size_t n, bool closing, void (*on_failure)() = nullptr);
 // Raw keyboard byte of a device: -1 on time-out (hundredths; -1 waits).
 int Device_getch(Fcb* f, int32_t hundredths);
 bool Device_kbhit(Fcb* f, int32_t ms);
