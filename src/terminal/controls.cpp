@@ -1401,9 +1401,7 @@ static void d_fcus_body() {
   if (*ws.Exec_ptr == code::D_READ) {
     ++ws.Exec_ptr;
     if (Objctl_single("SetFocusRead")) {
-      Arg_rec* args = Term_args(false);
-      Chk_err();
-      Objctl_call_single("SetFocusRead", args);
+      Objctl_call_single_with_operands("SetFocusRead", nullptr);
       return;
     }
     Target t = target();
@@ -1421,11 +1419,7 @@ static void d_fcus_body() {
   int64_t wide = control_id();
   finish_statement();
   if (Objctl_single("SetFocus")) {
-    Arg_rec* args = nullptr;
-    Num_val v{};
-    v.mant = wide;
-    Term_arg_number(&args, v);
-    Objctl_call_single(retry ? "SetFocus_Retry" : "SetFocus", args);
+    Objctl_call_single(retry ? "SetFocus_Retry" : "SetFocus", Term_args_add_number(nullptr, wide));
     return;
   }
   if (KestEmulateObjCtl(wide, code::D_GOTO, retry ? code::D_RETRY : 0, nullptr, false)) return;
@@ -1651,16 +1645,8 @@ static void d_prtr_body() {
     // statement's operand (a target passes by reference).
     const char* name = letter == 'd' ? "DIRECTORY" : letter == '?' ? "INPUT" : letter == 'l' ? "LIST"
                        : letter == 'R' ? "READ" : "WRITE";
-    Arg_rec* args = nullptr;
-    Term_arg_string(&args, reinterpret_cast<const uint8_t*>(name), std::strlen(name));
-    Arg_rec* second = nullptr;
-    Num_val v{};
-    v.mant = flag == 'P' ? 1 : 0;
-    Term_arg_number(&second, v);
-    args = Term_args_join(args, second);
-    args = Term_args_join(args, Term_args(false));
-    Chk_err();
-    Objctl_call_single("Winprt_Open", args);
+    Arg_rec* args = Term_args_add_text(nullptr, reinterpret_cast<const uint8_t*>(name), std::strlen(name));
+    Objctl_call_single_with_operands("Winprt_Open", Term_args_add_number(args, flag == 'P' ? 1 : 0));
     return;
   }
   Need_operand();
@@ -1732,17 +1718,9 @@ static void drag_drop() {
   }
   finish_statement();
   if (KestObjCtlGetObjId("DragDrop")) {
-    Arg_rec* list = nullptr;
-    auto add = [&list](int32_t n) {
-      Arg_rec* one = nullptr;
-      Num_val v{};
-      v.mant = n;
-      Term_arg_number(&one, v);
-      list = Term_args_join(list, one);
-    };
-    if (letter == '+') add(value);
-    add(window);
-    add(id);
+    Arg_rec* list = letter == '+' ? Term_args_add_number(nullptr, value) : nullptr;
+    list = Term_args_add_number(list, window);
+    list = Term_args_add_number(list, id);
     if (Objctl_service("DragDrop", op, list, false)) return;
   }
   if (!thin_client()) Rpt_error_text(err::NOT_BUILT, "DROP ON needs the thin client");
@@ -1830,18 +1808,12 @@ static void d_pmnu_body() {
       ++ws.Exec_ptr;
       comma();
     }
-    Arg_rec* args = nullptr;
-    Arg_rec* second = nullptr;
     Num_val v{};
     v.scale = 2;
     v.mant = at[0];
-    Term_arg_number(&args, v);
+    Arg_rec* args = Term_args_add_number(nullptr, v);
     v.mant = at[1];
-    Term_arg_number(&second, v);
-    args = Term_args_join(args, second);
-    args = Term_args_join(args, Term_args(false));
-    Chk_err();
-    Objctl_call_single("Popup_Menu", args);
+    Objctl_call_single_with_operands("Popup_Menu", Term_args_add_number(args, v));
     return;
   }
   Need_operand();

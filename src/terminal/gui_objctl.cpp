@@ -503,6 +503,12 @@ void Objctl_call_single(const char* name, Arg_rec* args) {
   Objctl_hook.call(st.handler, name, kind, args);
 }
 
+void Objctl_call_single_with_operands(const char* name, Arg_rec* leading) {
+  Arg_rec* args = Term_args_join(leading, Term_args(false));
+  Chk_err();
+  Objctl_call_single(name, args);
+}
+
 void KestHideShowObjCtl(uint16_t op, std::string& entries) {
   if (!st.bindings || !hooked()) return;
   std::string kept;
@@ -668,12 +674,10 @@ Arg_rec* mnem_args(const char* format, const uint8_t* p, uint32_t n) {
   Arg_rec* list = nullptr;
   uint32_t at = 0;
   auto number = [&](int64_t v, int decimals) {
-    Arg_rec* one = nullptr;
     Num_val x{};
     x.mant = v;
     x.scale = int8_t(decimals);
-    Term_arg_number(&one, x);
-    list = Term_args_join(list, one);
+    list = Term_args_add_number(list, x);
   };
   auto text = [&](uint32_t len_bytes) {
     uint32_t len = 0;
@@ -684,9 +688,7 @@ Arg_rec* mnem_args(const char* format, const uint8_t* p, uint32_t n) {
       at = n;
     }
     if (len > n - at) len = n - at;
-    Arg_rec* one = nullptr;
-    Term_arg_string(&one, p + at, len);
-    list = Term_args_join(list, one);
+    list = Term_args_add_text(list, p + at, len);
     at += len;
   };
   for (const char* f = format; *f; ++f) {
@@ -748,13 +750,7 @@ bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n) {
       v[2] = w->col0 + w->cols - 1;
       v[3] = w->line0 + w->lines - 1;
     }
-    for (int32_t x : v) {
-      Arg_rec* one = nullptr;
-      Num_val nv{};
-      nv.mant = x;
-      Term_arg_number(&one, nv);
-      list = Term_args_join(list, one);
-    }
+    for (int32_t x : v) list = Term_args_add_number(list, x);
   } else {
     list = mnem_args(format, p, n);
   }

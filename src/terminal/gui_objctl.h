@@ -95,6 +95,10 @@ void KestAppndChr(std::string& out, const char* name, uint8_t c);
 bool Objctl_single(const char* name);
 // Calls a single-purpose method with the list (consumed).
 void Objctl_call_single(const char* name, Arg_rec* args);
+// Calls a single-purpose method with the arguments of leading (consumed;
+// may be null), then the statement's operands at the cursor (a target
+// passes by reference).
+void Objctl_call_single_with_operands(const char* name, Arg_rec* leading);
 
 // SHOW / HIDE / ENABLE / DISABLE: the 3-byte entries whose ids are bound go
 // to their objects and leave the string.

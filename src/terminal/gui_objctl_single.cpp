@@ -26,20 +26,6 @@
 
 namespace {
 
-Arg_rec* number_arg(Arg_rec* list, int64_t value) {
-  Arg_rec* one = nullptr;
-  Num_val v{};
-  v.mant = value;
-  Term_arg_number(&one, v);
-  return Term_args_join(list, one);
-}
-
-Arg_rec* text_arg(Arg_rec* list, const std::string& s) {
-  Arg_rec* one = nullptr;
-  Term_arg_string(&one, reinterpret_cast<const uint8_t*>(s.data()), s.size());
-  return Term_args_join(list, one);
-}
-
 // The result of the call just made: true for text (copied to out), false
 // for a number (in num).
 bool result_text(std::string& out, Num_val& num) {
@@ -65,17 +51,15 @@ bool KestObjCtlMSE(std::string& out) {
 
 bool KestObjCtlSETMSE(const Objctl_region& r) {
   if (!Objctl_single("Set_Mouse")) return false;
-  Arg_rec* list = number_arg(nullptr, r.col);
-  list = number_arg(list, r.line);
-  list = number_arg(list, r.cols);
-  list = number_arg(list, r.lines);
-  list = number_arg(list, r.code);
+  Arg_rec* list = Term_args_add_number(nullptr, r.col);
+  list = Term_args_add_number(list, r.line);
+  list = Term_args_add_number(list, r.cols);
+  list = Term_args_add_number(list, r.lines);
+  list = Term_args_add_number(list, r.code);
   if (r.is_text) {
-    list = text_arg(list, r.text);
+    list = Term_args_add_text(list, r.text);
   } else {
-    Arg_rec* one = nullptr;
-    Term_arg_number(&one, r.value);
-    list = Term_args_join(list, one);
+    list = Term_args_add_number(list, r.value);
   }
   Objctl_call_single("Set_Mouse", list);
   return !(ws.Str_len < 0 && ws.Num_acc.mant == 0);
@@ -83,12 +67,12 @@ bool KestObjCtlSETMSE(const Objctl_region& r) {
 
 bool KestObjCtlINPUT(const Objctl_input& in, std::string& answer) {
   if (!Objctl_single("Input")) return false;
-  Arg_rec* list = number_arg(nullptr, in.col);
-  list = number_arg(list, in.line);
-  list = number_arg(list, in.mode);
-  list = number_arg(list, in.max_len);
-  list = text_arg(list, in.preset);
-  list = number_arg(list, in.tim);
+  Arg_rec* list = Term_args_add_number(nullptr, in.col);
+  list = Term_args_add_number(list, in.line);
+  list = Term_args_add_number(list, in.mode);
+  list = Term_args_add_number(list, in.max_len);
+  list = Term_args_add_text(list, in.preset);
+  list = Term_args_add_number(list, in.tim);
   Objctl_call_single("Input", list);
   Num_val num{};
   if (!result_text(answer, num)) {

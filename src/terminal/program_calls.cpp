@@ -1,6 +1,7 @@
 // The terminal layer's calls into the program layer (program_calls.h).
 #include "terminal/program_calls.h"
 
+#include "core/decimal.h"
 #include "core/errors.h"
 
 namespace {
@@ -29,6 +30,28 @@ Arg_rec* Term_arg_string(Arg_rec** tail, const uint8_t* s, size_t len) {
 Arg_rec* Term_args_join(Arg_rec* list, Arg_rec* rest) {
   if (!Term_calls.join) missing("argument lists");
   return Term_calls.join(list, rest);
+}
+
+Arg_rec* Term_args_add_number(Arg_rec* list, const Num_val& v) {
+  Arg_rec* one = nullptr;
+  Term_arg_number(&one, v);
+  return Term_args_join(list, one);
+}
+
+Arg_rec* Term_args_add_number(Arg_rec* list, int64_t whole) {
+  Num_val v{};
+  v.mant = whole;
+  return Term_args_add_number(list, v);
+}
+
+Arg_rec* Term_args_add_text(Arg_rec* list, const uint8_t* s, size_t len) {
+  Arg_rec* one = nullptr;
+  Term_arg_string(&one, s, len);
+  return Term_args_join(list, one);
+}
+
+Arg_rec* Term_args_add_text(Arg_rec* list, const std::string& s) {
+  return Term_args_add_text(list, reinterpret_cast<const uint8_t*>(s.data()), s.size());
 }
 
 void Term_free_args(Arg_rec* list) {

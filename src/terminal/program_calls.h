@@ -29,6 +29,12 @@ Arg_rec* Term_arg_number(Arg_rec** tail, const Num_val& v);
 Arg_rec* Term_arg_string(Arg_rec** tail, const uint8_t* s, size_t len);
 // rest appended to list (either may be null); the joined list.
 Arg_rec* Term_args_join(Arg_rec* list, Arg_rec* rest);
+// list with one more value argument at its end (list may be null): a
+// number (a whole one), or a copy of a text; the joined list.
+Arg_rec* Term_args_add_number(Arg_rec* list, const Num_val& v);
+Arg_rec* Term_args_add_number(Arg_rec* list, int64_t whole);
+Arg_rec* Term_args_add_text(Arg_rec* list, const uint8_t* s, size_t len);
+Arg_rec* Term_args_add_text(Arg_rec* list, const std::string& s);
 void Term_free_args(Arg_rec* list);
 // CALL of a program by name ("path;label"), routed as CALL routes it.
 void Term_call_by_name(const std::string& name);

@@ -247,9 +247,7 @@ uint16_t system_help_op() {
 static void d_wmbx_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (Objctl_single("Msgbox")) {
-    Arg_rec* args = Term_args(false);
-    Chk_err();
-    Objctl_call_single("Msgbox", args);
+    Objctl_call_single_with_operands("Msgbox", nullptr);
     return;
   }
   // With switch MX a message-box program of the library's "_ext" folder

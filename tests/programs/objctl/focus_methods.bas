@@ -1,0 +1,23 @@
+REM FOCUS with a handler that has the single methods SetFocus,
+REM SetFocus_Retry and SetFocusRead: the control id goes to the first two,
+REM and FOCUS READ's target passes to the third by reference.
+10 DEF CLASS "FH"
+30 FUNCTION SETFOCUS(I)
+40 ENTER I; PRINT "SetFocus",I
+50 RETURN
+60 FUNCTION END
+70 FUNCTION SETFOCUS_RETRY(I)
+80 ENTER I; PRINT "SetFocus_Retry",I
+90 RETURN
+100 FUNCTION END
+110 FUNCTION SETFOCUSREAD(X)
+120 ENTER X; X=42
+130 RETURN
+140 FUNCTION END
+150 END DEF
+SAVE "FH.orc"
+DELETE
+H=NEW("FH")
+DEFCTL OBJECT =H
+FOCUS 12; FOCUS RETRY 13
+FOCUS READ F; PRINT F
