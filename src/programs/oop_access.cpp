@@ -717,28 +717,7 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
                      const Oop_name* method_name, Oop_fast_expr** fast) {
   Method_depth_guard depth_guard(args);
   if (fast && Oop_fast_expression(o, c, expr, args, method_name, fast)) return;
-  struct Restore {
-    Var_node* num = ws.Loc_num_tree;
-    Var_node* str = ws.Loc_str_tree;
-    uint8_t* exec = ws.Exec_ptr;
-    uint8_t* stmt = ws.Stmt_ptr;
-    int prec = ws.Precision;
-    uint32_t nflags = ws.Num_flags;
-    Arg_rec* args;
-    ~Restore() {
-      Clr_tree(ws.Loc_num_tree);
-      Clr_tree(ws.Loc_str_tree);
-      ws.Loc_num_tree = num;
-      ws.Loc_str_tree = str;
-      ws.Exec_ptr = exec;
-      ws.Stmt_ptr = stmt;
-      ws.Precision = prec;
-      ws.Num_flags = nflags;
-      FreeArgList(args);
-    }
-  } restore;
-  restore.args = args;
-  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
+  Oop_expr_context context(args);
   Oop_run_guard guard(o->slot, method_name, Call_depth(), true);
   Oop_set_precision_for(o, c);
   uint8_t* p = const_cast<uint8_t*>(expr.data());
@@ -778,7 +757,11 @@ void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& ex
   }
   ws.Exec_ptr = p;
   Eval_formula();
-  // The value may live in the trees that are about to go.
+  Oop_keep_expr_string();
+}
+
+void Oop_keep_expr_string() {
+  // The value may live in the trees or nodes that are about to go.
   if (ws.Str_len > 0) {
     uint8_t* keep = ws.Str_len <= 4096 ? Work_take(size_t(ws.Str_len)) : static_cast<uint8_t*>(Get_temp(size_t(ws.Str_len)));
     std::memcpy(keep, ws.Str_ptr, size_t(ws.Str_len));

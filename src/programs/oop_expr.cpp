@@ -364,15 +364,10 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
     }
   }
 
-  struct Restore {
+  // The expression's context, with the name table that the fast form puts
+  // in place of the caller's.
+  struct Restore : Oop_expr_context {
     Oop_fast_expr* f;
-    Arg_rec* args;
-    Var_node* num = ws.Loc_num_tree;
-    Var_node* str = ws.Loc_str_tree;
-    uint8_t* exec = ws.Exec_ptr;
-    uint8_t* stmt = ws.Stmt_ptr;
-    int prec = ws.Precision;
-    uint32_t nflags = ws.Num_flags;
     uint16_t* name_index = ws.Name_index;
     uint8_t* name_pool = ws.Name_pool;
     Var_node** var_index = ws.Var_index;
@@ -381,15 +376,8 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
     uint32_t pool_size = ws.Name_pool_size, pool_cap = ws.Name_pool_cap;
     uint32_t names_id = ws.Names_id;
     uint8_t* lit_pool = ws.Lit_pool;
+    Restore(Oop_fast_expr* fe, Arg_rec* a) : Oop_expr_context(a), f(fe) {}
     ~Restore() {
-      Clr_tree(ws.Loc_num_tree);
-      Clr_tree(ws.Loc_str_tree);
-      ws.Loc_num_tree = num;
-      ws.Loc_str_tree = str;
-      ws.Exec_ptr = exec;
-      ws.Stmt_ptr = stmt;
-      ws.Precision = prec;
-      ws.Num_flags = nflags;
       ws.Name_index = name_index;
       ws.Name_pool = name_pool;
       ws.Var_index = var_index;
@@ -403,7 +391,6 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
       ws.Lit_pool = lit_pool;
       f->busy = false;
       if (f->orphan) delete f;
-      FreeArgList(args);
     }
   } restore{f, args};
   f->busy = true;
@@ -431,7 +418,6 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
     f->slots[i] = k >= 0 ? f->params[size_t(k)] : f->bound[i];
   }
 
-  ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
   ws.Name_index = f->index.data();
   ws.Name_pool = f->pool.data();
   ws.Var_index = f->slots.data();
@@ -446,12 +432,7 @@ bool run_fast(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg
   Oop_set_precision_for(o, c);
   ws.Exec_ptr = f->code.data();
   Eval_formula();
-  // The value may live in the trees or nodes about to change.
-  if (ws.Str_len > 0) {
-    uint8_t* keep = ws.Str_len <= 4096 ? Work_take(size_t(ws.Str_len)) : static_cast<uint8_t*>(Get_temp(size_t(ws.Str_len)));
-    std::memcpy(keep, ws.Str_ptr, size_t(ws.Str_len));
-    ws.Str_ptr = keep;
-  }
+  Oop_keep_expr_string();
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include "core/variables.h"
 #include "core/workspace.h"
 
+#include "programs/arguments.h"
 #include "programs/objects.h"
 
 struct Var_node;
@@ -465,6 +466,36 @@ inline bool Oop_frame_has_chain(const Prog_ref& r) {
 }
 void OopDoExpression(Oop_object* o, Oop_class* c, const std::vector<uint8_t>& expr, Arg_rec* args,
                      const Oop_name* method_name, Oop_fast_expr** fast = nullptr);
+// An expression method's run, for its lifetime: the local variable trees
+// start empty, and at the end the ones it made are freed and the caller's
+// trees, code pointers, precision and number flags come back; the call's
+// arguments (owned from here) are freed.
+struct Oop_expr_context {
+  Var_node* num = ws.Loc_num_tree;
+  Var_node* str = ws.Loc_str_tree;
+  uint8_t* exec = ws.Exec_ptr;
+  uint8_t* stmt = ws.Stmt_ptr;
+  int prec = ws.Precision;
+  uint32_t nflags = ws.Num_flags;
+  Arg_rec* args;
+  explicit Oop_expr_context(Arg_rec* a) : args(a) { ws.Loc_num_tree = ws.Loc_str_tree = nullptr; }
+  ~Oop_expr_context() {
+    Clr_tree(ws.Loc_num_tree);
+    Clr_tree(ws.Loc_str_tree);
+    ws.Loc_num_tree = num;
+    ws.Loc_str_tree = str;
+    ws.Exec_ptr = exec;
+    ws.Stmt_ptr = stmt;
+    ws.Precision = prec;
+    ws.Num_flags = nflags;
+    FreeArgList(args);
+  }
+  Oop_expr_context(const Oop_expr_context&) = delete;
+  Oop_expr_context& operator=(const Oop_expr_context&) = delete;
+};
+// An expression method's string value (the accumulator) moved to the
+// statement's work area, out of the variables its context is about to free.
+void Oop_keep_expr_string();
 // The fast form of OopDoExpression (oop_expr.cpp): false when this call
 // cannot take it (the caller then runs the general one); args are freed
 // on every path when it returns true or throws.
