@@ -462,14 +462,11 @@ std::string multi_get_one(Oop_object* o, const std::string& name) {
     std::string n = kind == 2 ? name + "$" : name;
     try {
       Catch_region region;
-      OopGetProperty(o, OopDefName(kind, int(n.size()), n.c_str()), kind);
+      return Oop_property_text(o, OopDefName(kind, int(n.size()), n.c_str()), kind);
     } catch (const Oru_error& e) {
       if (e.no == err::UNKNOWN_MEMBER && kind == 2) continue;
       return "";
     }
-    if (ws.Str_len >= 0) return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-    char t[CONV_NORMAL_MAX];
-    return std::string(t, size_t(Conv_normal(ws.Num_acc, t)));
   }
   return "";
 }
@@ -549,6 +546,13 @@ void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
     return;
   }
   Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+}
+
+std::string Oop_property_text(Oop_object* o, const Oop_name* id, uint8_t kind) {
+  OopGetProperty(o, id, kind);
+  if (ws.Str_len >= 0) return std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  char t[CONV_NORMAL_MAX];
+  return std::string(t, size_t(Conv_normal(ws.Num_acc, t)));
 }
 
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {

@@ -410,6 +410,9 @@ void OopDisconnectAll(Oop_object* o);
 // properties and methods
 void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
+// A property's value as OopGetProperty reads it, as text: a string as it
+// is, a number in its normal form.
+std::string Oop_property_text(Oop_object* o, const Oop_name* id, uint8_t kind);
 // at: the method-name item of a compiled reference (its call-site cache),
 // or null.
 void OopDoMethod(Oop_object* o, const Oop_name* id, uint8_t kind, Oop_class* start, Arg_rec* args,

@@ -125,27 +125,18 @@ std::string Oop_get_proplist_values(Oop_object* o) {
   std::string out;
   for (const std::string& n : list_names(o->proplist)) {
     std::string value;
-    bool got = false;
     for (const std::string& cand : {n, other_kind(n)}) {
       uint8_t kind = !cand.empty() && cand.back() == '$' ? 2 : 1;
       const Oop_name* id = OopFindName(kind, int(cand.size()), cand.c_str());
       if (!id) continue;
       Catch_region region;
       try {
-        OopGetProperty(o, id, kind);
+        value = Oop_property_text(o, id, kind);
       } catch (const Oru_error&) {
         continue;
       }
-      if (ws.Str_len >= 0) {
-        value.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-      } else {
-        char buf[CONV_NORMAL_MAX];
-        value.assign(buf, size_t(Conv_normal(ws.Num_acc, buf)));
-      }
-      got = true;
       break;
     }
-    (void)got;
     out += value;
     out += char(o->sep);
   }
