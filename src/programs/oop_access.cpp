@@ -460,9 +460,15 @@ std::string multi_get_one(Oop_object* o, const std::string& name) {
   Err_state_keep keep;
   for (uint8_t kind : {uint8_t(2), uint8_t(1)}) {
     std::string n = kind == 2 ? name + "$" : name;
+    // A name never registered is no property: the read does not register it.
+    const Oop_name* id = Oop_name_to_read(kind, int(n.size()), n.c_str());
+    if (!id) {
+      if (kind == 2) continue;
+      return "";
+    }
     try {
       Catch_region region;
-      return Oop_property_text(o, OopDefName(kind, int(n.size()), n.c_str()), kind);
+      return Oop_property_text(o, id, kind);
     } catch (const Oru_error& e) {
       if (e.no == err::UNKNOWN_MEMBER && kind == 2) continue;
       return "";

@@ -366,6 +366,10 @@ enum Oop_sys_name : uint8_t {
 const Oop_name* Oop_name_of_item(const uint8_t* p, int* kind_out);  // a compiled name item
 const Oop_name* Oop_name_quick(uint8_t kind, const uint8_t* p);   // cached by name index
 void Oop_names_clear();
+// The id of a name that is only looked up (a property read), not
+// registered by the look-up: null when no property can have it (never
+// registered), except that a system name is always known.
+const Oop_name* Oop_name_to_read(uint8_t kind, int len, const char* text);
 void Oop_name_hits_clear();  // forgets the names cached by text address
 bool Oop_name_is(const Oop_name* n, const char* text);
 

@@ -83,6 +83,21 @@ Name_cache& cache_for(uint32_t names_id) {
 const uint8_t* cache_pool = nullptr;
 std::vector<const Oop_name*> cache_ids[2];
 
+// The system name a name's text is (any case), or SYS_NONE.
+uint8_t sys_of(int len, const char* text) {
+  if (len <= 0 || text[0] != '_') return SYS_NONE;
+  static const char* const sys_names[] = {"_OBJ", "_CLASS$", "_REFCNT", "_PROPLIST$", "_PROPSEP$", "_PROPVALUES$",
+                                          "_TYPE$"};
+  for (size_t k = 0; k < sizeof sys_names / sizeof sys_names[0]; k++) {
+    const char* sn = sys_names[k];
+    if (std::strlen(sn) != size_t(len)) continue;
+    int i = 0;
+    while (i < len && fold(uint8_t(text[i])) == uint8_t(sn[i])) i++;
+    if (i == len) return uint8_t(k + 1);
+  }
+  return SYS_NONE;
+}
+
 }  // namespace
 
 const Oop_name* OopFindName(uint8_t kind, int len, const char* text) {
@@ -100,16 +115,16 @@ const Oop_name* OopDefName(uint8_t kind, int len, const char* text) {
   n->len = uint8_t(len);
   std::memcpy(n->text, text, size_t(len));
   n->text[len] = 0;
-  n->sys = SYS_NONE;
-  if (text[0] == '_') {
-    static const char* const sys_names[] = {"_OBJ", "_CLASS$", "_REFCNT", "_PROPLIST$", "_PROPSEP$", "_PROPVALUES$",
-                                            "_TYPE$"};
-    for (size_t k = 0; k < sizeof sys_names / sizeof sys_names[0]; k++)
-      if (Oop_name_is(n, sys_names[k])) n->sys = uint8_t(k + 1);
-  }
+  n->sys = sys_of(len, text);
   table[i] = n;
   if (++used * 2 > table.size()) grow();
   return n;
+}
+
+const Oop_name* Oop_name_to_read(uint8_t kind, int len, const char* text) {
+  if (const Oop_name* n = OopFindName(kind, len, text)) return n;
+  // A system name is known before it is registered.
+  return sys_of(len, text) != SYS_NONE ? OopDefName(kind, len, text) : nullptr;
 }
 
 int OopName_count() { return int(used); }

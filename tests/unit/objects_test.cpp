@@ -150,4 +150,33 @@ TEST_F(Objects, SystemPropertyNames) {
   EXPECT_EQ(OopDefName(2, 6, "_CLASS")->sys, SYS_NONE);
 }
 
+// Reading several properties at once (H'A.NOPE.C.$) looks each name up as
+// a string and as a number: a name that no property has is not registered
+// by the read, while the system names still answer.
+TEST_F(Objects, SeveralPropertiesReadRegistersNoName) {
+  std::vector<uint8_t> work(4096);
+  ws.Work_base = ws.Work_ptr = work.data();
+  ws.Work_end = work.data() + work.size();
+  Oop_class* c = make_class("MR");
+  int32_t h = OopMakeObject(c, false, nullptr);
+  set_props(h, 5);
+  Oop_object* o = Oop_object_of_handle(h);
+  const Oop_name* list = OopDefName(2, 10, "A.NOPE.C.$");
+  const Oop_name* sys = OopDefName(2, 13, "_OBJ._CLASS.$");
+  int before = OopName_count();
+  for (int i = 0; i < 2; i++) {
+    OopGetProperty(o, list, 2);
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)),
+              std::string("5\0\0abc\0", 7));
+  }
+  EXPECT_EQ(OopName_count(), before);
+  EXPECT_EQ(OopFindName(1, 4, "NOPE"), nullptr);
+  EXPECT_EQ(OopFindName(2, 2, "A$"), nullptr);
+  OopGetProperty(o, sys, 2);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)),
+            std::to_string(h) + std::string("\0MR\0", 4));
+  OopRefObject(h - OOP_HANDLE_BASE, -1);
+  ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
+}
+
 }  // namespace
