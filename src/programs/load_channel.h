@@ -1,6 +1,7 @@
 // The internal channel 65001, on which programs are loaded and saved and
 // program text is merged.
 #pragma once
+#include <cstdint>
 #include <string>
 
 struct Fcb;
@@ -11,6 +12,10 @@ constexpr unsigned LOAD_CHANNEL = 65001;
 // exclusive for writing); error 14 when the channel is in use, the host
 // error of the last candidate when none opens.
 Fcb* Open_scratch(const std::string& name, bool for_writing);
+// Opens the name for writing as Open_scratch does; a file that is not there
+// (error 12) is made first, a file of the kind type in the prefix entry
+// drive (-1: the whole search path).  *made tells whether it was made.
+Fcb* Open_scratch_made(const std::string& name, int16_t type, int32_t drive, bool* made);
 // Closes channel 65001 (errors while closing are dropped: the file was
 // only read, or its writes already failed).
 void Close_scratch(Fcb* f);

@@ -759,26 +759,11 @@ void d_save() {
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
 
+  // A new file: a program file sized for nothing in particular.
   Scratch_guard chan;
-  {
-    Catch_region region;
-    try {
-      chan.f = Open_scratch(name, true);
-    } catch (const Oru_error& e) {
-      if (e.no != err::FILE_NOT_FOUND) throw;
-    }
-  }
-  if (!chan.f) {
-    // A new file: a program file sized for nothing in particular.
-    Set_path(name);
-    Kdef kd;
-    kd.type = FK_PROGRAM;
-    kd.drive = drive;
-    File_create(kd, nullptr);
-    chan.f = Open_scratch(name, true);
-  } else if (numbers > 0) {
-    Rpt_error(err::FILE_NOT_FOUND);
-  }
+  bool made;
+  chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made);
+  if (!made && numbers > 0) Rpt_error(err::FILE_NOT_FOUND);
   Fcb* f = chan.f;
   int32_t kind = f->kind;
   if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(err::WRONG_MODE);

@@ -287,21 +287,8 @@ void SaveData() {
   for (const Var_node* n : list) put_record(out, n);
 
   Scratch_guard chan;
-  {
-    Catch_region region;
-    try {
-      chan.f = Open_scratch(name, true);
-    } catch (const Oru_error& e) {
-      if (e.no != err::FILE_NOT_FOUND) throw;
-    }
-  }
-  if (!chan.f) {
-    Set_path(name);
-    Kdef kd;
-    kd.type = FK_VARDATA;
-    File_create(kd, nullptr);
-    chan.f = Open_scratch(name, true);
-  }
+  bool made;
+  chan.f = Open_scratch_made(name, FK_VARDATA, -1, &made);
   if (chan.f->kind != FK_VARDATA) Rpt_error(err::WRONG_FILE_KIND);
   int fd = chan.f->fd;
   uint8_t h[VDF_HDR];
