@@ -8,6 +8,7 @@
 #include "channels/channel.h"
 #include "channels/close.h"
 #include "channels/open.h"
+#include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/compiler.h"
 #include "core/errors.h"
@@ -36,27 +37,9 @@ Fcb* open_internal(const std::string& name) {
 // Reads the record of `key` through key 1: 0 found (the record in out),
 // else the error number.
 int read_by_key1(Fcb* f, const std::string& key, std::string& out) {
-  Io_save_guard keep;
-  uint8_t* k = Work_take(key.size() + 1);
-  if (!key.empty()) std::memcpy(k, key.data(), key.size());
-  Select_channel(f);
-  ws.Io_opts = IO_KEY;
-  ws.Io_stmt = code::D_READ;
-  ws.Io_key_ptr = k;
-  ws.Io_key_len = int32_t(key.size());
-  ws.Io_kno = 1;
-  ws.Dom_line = 0;
-  ws.End_line = 0;
-  Catch_region region;
-  try {
-    Fio_call(FIO_SETKEY);
-    Fio_call(FIO_READ);
-  } catch (const Oru_error& e) {
-    if (e.no == err::RECORD_BUSY) throw;  // busy: the statement retries
-    return e.no;
-  }
-  out.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len < 0 ? 0 : ws.Str_len));
-  return 0;
+  int e = Read_by_key(f, reinterpret_cast<const uint8_t*>(key.data()), int32_t(key.size()), 1);
+  if (e == 0) out.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len < 0 ? 0 : ws.Str_len));
+  return e;
 }
 
 // The string value of the expression text (a compile error is raised).

@@ -1181,17 +1181,18 @@ int ReadNext(Fcb* f) {
   return 0;
 }
 
-int ReadViaKey(Fcb* f) {
+int ReadViaKey(Fcb* f) { return Read_by_key(f, ws.Str_ptr, ws.Str_len < 0 ? 0 : ws.Str_len, -1); }
+
+int Read_by_key(Fcb* f, const uint8_t* key, int32_t len, int32_t kno) {
   Io_save_guard keep;
-  int32_t n = ws.Str_len < 0 ? 0 : ws.Str_len;
-  uint8_t* key = Work_take(size_t(n) + 1);
-  if (n) std::memcpy(key, ws.Str_ptr, size_t(n));
+  uint8_t* k = Work_take(size_t(len) + 1);
+  if (len) std::memcpy(k, key, size_t(len));
   Select_channel(f);
   ws.Io_opts = IO_KEY;
   ws.Io_stmt = code::D_READ;
-  ws.Io_key_ptr = key;
-  ws.Io_key_len = n;
-  ws.Io_kno = -1;
+  ws.Io_key_ptr = k;
+  ws.Io_key_len = len;
+  ws.Io_kno = kno;
   ws.Dom_line = 0;
   ws.End_line = 0;
   Catch_region region;

@@ -54,6 +54,9 @@ int ReadNext(Fcb* f);
 // channel: 0 when found (the record is the current string), else the error
 // number (11 missing).  The current-I/O area is kept.
 int ReadViaKey(Fcb* f);
+// The same with the key given (len bytes) and the key number kno (-1: the
+// channel's current key).
+int Read_by_key(Fcb* f, const uint8_t* key, int32_t len, int32_t kno);
 
 // Bytes of the last record READ that no list item took (the record-length
 // system variable reads it).
