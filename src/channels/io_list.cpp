@@ -60,17 +60,6 @@ void enter_list(const uint8_t* items, uint8_t* resume) {
   ws.Exec_ptr = const_cast<uint8_t*>(items);
 }
 
-// SEP= among the items.
-void sep_item() {
-  if (*ws.Exec_ptr == code::OP_DIV) {
-    ws.Exec_ptr++;
-    ws.Io_sep = -1;
-    return;
-  }
-  Eval_str();
-  ws.Io_sep = ws.Str_len > 0 ? ws.Str_ptr[0] : -1;
-}
-
 // The list that stands for a statement without items of its own: its IOL=,
 // else the channel's own list.
 const uint8_t* default_list() {
@@ -199,7 +188,7 @@ uint8_t Io_args() {
       uint8_t sub = ws.Exec_ptr[1];
       if (sub == iopt::X_SEP) {
         ws.Exec_ptr += 2;
-        sep_item();
+        Io_sep_operand();  // SEP= among the items
         continue;
       }
       if (sub == iopt::X_IOL) {

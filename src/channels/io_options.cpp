@@ -232,16 +232,6 @@ void opt_tbl() {
   ws.Io_tbl = ws.Str_len ? keep_string() : nullptr;
 }
 
-void opt_sep() {
-  if (*ws.Exec_ptr == code::OP_DIV) {
-    ws.Exec_ptr++;
-    ws.Io_sep = -1;
-    return;
-  }
-  Eval_str();
-  ws.Io_sep = ws.Str_len > 0 ? ws.Str_ptr[0] : -1;
-}
-
 void opt_ext() {
   uint8_t sub = *ws.Exec_ptr++;
   switch (sub) {
@@ -272,7 +262,7 @@ void opt_ext() {
       Iol_option();
       break;
     case iopt::X_SEP:
-      opt_sep();
+      Io_sep_operand();
       break;
     case iopt::X_BSY:
       ws.Bsy_line = Get_line();
@@ -339,6 +329,16 @@ void use_console() {
 }
 
 }  // namespace
+
+void Io_sep_operand() {
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ws.Exec_ptr++;
+    ws.Io_sep = -1;
+    return;
+  }
+  Eval_str();
+  ws.Io_sep = ws.Str_len > 0 ? ws.Str_ptr[0] : -1;
+}
 
 void Eval_table_line(uint32_t ref, int err_no) {
   uint8_t* resume = ws.Exec_ptr;

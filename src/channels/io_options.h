@@ -110,6 +110,9 @@ void Io_reset_statement();
 // accumulator.  Error err_no when the line is missing or holds no TABLE;
 // the cursor and the current line are kept.
 void Eval_table_line(uint32_t ref, int err_no);
+// The operand of SEP= (an option, or an item of a list) at the cursor: the
+// separator is the string's first byte; an empty string or "/" is none.
+void Io_sep_operand();
 
 // The channel part "(n)" with at most one END= and one ERR= naming plain
 // line numbers, n a small literal: what channel_part reads for it, without
