@@ -330,14 +330,8 @@ void Fmt_parse(Fmt_item& fi) {
     if (n < 1 || n > ws.Max_strlen - 100) Rpt_error(err::OUT_OF_RANGE);
     fi.length = n;
   }
-  for (;;) {
+  while (Next_option_item()) {
     uint8_t c = *ws.Exec_ptr;
-    if (c == code::RPAREN) {
-      ws.Exec_ptr++;
-      break;
-    }
-    if (c != code::COMMA) Rpt_error(err::SYNTAX);
-    c = *++ws.Exec_ptr;
     if (c == iopt::SIZ2) {  // LEN=
       ws.Exec_ptr++;
       fi.max_len = Eval_range(1, FMT_DELIM_MAX);

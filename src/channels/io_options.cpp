@@ -448,23 +448,13 @@ void channel_part(uint8_t dir_code, uint16_t internal) {
   }
 
   // The option items.
-  for (;;) {
-    uint8_t c = *ws.Exec_ptr;
-    if (c == code::RPAREN) {
-      ws.Exec_ptr++;
-      break;
-    }
-    if (c != code::COMMA) Rpt_error(err::SYNTAX);
-    c = ws.Exec_ptr[1];
-    if (is_option(c)) {
-      ws.Exec_ptr++;
+  while (Next_option_item()) {
+    if (is_option(*ws.Exec_ptr)) {
       option_item();
     } else if (dir_code == code::D_CLOSE) {
-      ws.Exec_ptr++;  // the next channel of the list
-      Io_close_pending = true;
+      Io_close_pending = true;  // the cursor on the next channel of the list
       return;
     } else {
-      ws.Exec_ptr++;
       read_length();
     }
   }

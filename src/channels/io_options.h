@@ -16,6 +16,7 @@
 #include "channels/channel.h"
 #include "core/block_copy.h"
 #include "core/codes.h"
+#include "core/errors.h"
 #include "core/hooks.h"
 #include "core/line_store.h"
 #include "core/params.h"
@@ -110,6 +111,15 @@ void Io_reset_statement();
 // accumulator.  Error err_no when the line is missing or holds no TABLE;
 // the cursor and the current line are kept.
 void Eval_table_line(uint32_t ref, int err_no);
+// The cursor at the next item of a list of options in parentheses (the
+// channel's, a field format's): true past its ",", false past the closing
+// ")"; anything else is error 2 (the cursor on it).
+inline bool Next_option_item() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c != code::COMMA && c != code::RPAREN) Rpt_error(err::SYNTAX);
+  ws.Exec_ptr++;
+  return c == code::COMMA;
+}
 // The operand of SEP= (an option, or an item of a list) at the cursor: the
 // separator is the string's first byte; an empty string or "/" is none.
 void Io_sep_operand();
