@@ -112,18 +112,6 @@ void opt_ind() {
   ws.Io_opts |= IO_IND;
 }
 
-void opt_rno() {
-  int32_t n = Eval_integer();
-  if (n < 1) Rpt_error(err::OUT_OF_RANGE);
-  if (rno_kept_kind(kind())) {
-    ws.Io_ind = n;
-    ws.Io_opts |= IO_RNO;
-  } else {
-    ws.Io_ind = n - 1;
-    ws.Io_opts |= IO_IND;
-  }
-}
-
 void opt_key() {
   int cnt = 0;
   for (;;) {
@@ -272,12 +260,6 @@ void opt_ext() {
   }
 }
 
-void opt_kno() {
-  int32_t k = GetKNOValue();
-  ws.Io_kno = k;
-  if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
-}
-
 // One option item; the cursor is on its word.
 void option_item() {
   uint8_t c = *ws.Exec_ptr++;
@@ -301,8 +283,8 @@ void option_item() {
     case iopt::TIM: opt_tim(); break;
     case iopt::REC: opt_rec(); break;
     case iopt::OPT: opt_opt(); break;
-    case iopt::RNO: opt_rno(); break;
-    case iopt::KNO: opt_kno(); break;
+    case iopt::RNO: Io_rno_option(); break;
+    case iopt::KNO: Io_kno_option(); break;
     default: Rpt_error(err::INTERNAL_CODE);
   }
 }
@@ -329,6 +311,26 @@ void use_console() {
 }
 
 }  // namespace
+
+void Io_rno_option() {
+  int32_t n = Eval_integer();
+  if (n < 1) Rpt_error(err::OUT_OF_RANGE);
+  if (rno_kept_kind(kind())) {
+    ws.Io_ind = n;
+    ws.Io_opts |= IO_RNO;
+  } else {
+    ws.Io_ind = n - 1;
+    ws.Io_opts |= IO_IND;
+  }
+}
+
+void Io_kno_option() {
+  int32_t k = GetKNOValue();
+  ws.Io_kno = k;
+  // The key named becomes the channel's current key unless parameter KR
+  // keeps it.
+  if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
+}
 
 void Io_sep_operand() {
   if (*ws.Exec_ptr == code::OP_DIV) {

@@ -120,6 +120,12 @@ inline bool Next_option_item() {
   ws.Exec_ptr++;
   return c == code::COMMA;
 }
+// The operands of RNO= and KNO= at the cursor, for a statement's options
+// and a key or record function's: RNO=n is record n itself for the kinds
+// that address records by number (kept as given), else index n-1; KNO=
+// names the key to use.
+void Io_rno_option();
+void Io_kno_option();
 // The operand of SEP= (an option, or an item of a list) at the cursor: the
 // separator is the string's first byte; an empty string or "/" is none.
 void Io_sep_operand();

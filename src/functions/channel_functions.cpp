@@ -267,13 +267,6 @@ int slot_of(Io_fn fn) {
   return FIO_GETIND;
 }
 
-// Kinds whose drivers take RNO= as the ordinal itself; the others read it
-// as the record index RNO - 1 (the same split the statements make).
-bool rno_kept_kind(int32_t k) {
-  return k == FK_KEYED || k == FK_EFF || k == FK_THIN_CLIENT || k == FK_BBX_KEYED || k == FK_BBX_KEYED2 ||
-         k == FK_MYSQL || k == 12 || k == 20 || k == 26;
-}
-
 // A KEY= part as text kept for the statement.
 void key_part(int i) {
   Eval_formula();
@@ -326,26 +319,12 @@ void io_fn_options() {
         ws.Io_opts |= IO_IND;
         break;
       }
-      case iopt::RNO: {
-        int32_t n = Eval_integer();
-        if (n < 1) Rpt_error(err::OUT_OF_RANGE);
-        if (rno_kept_kind(ws.Cur_ftype)) {
-          ws.Io_ind = n;
-          ws.Io_opts |= IO_RNO;
-        } else {
-          ws.Io_ind = n - 1;
-          ws.Io_opts |= IO_IND;
-        }
+      case iopt::RNO:
+        Io_rno_option();
         break;
-      }
-      case iopt::KNO: {
-        int32_t k = GetKNOValue();
-        ws.Io_kno = k;
-        // As in a statement: the key named becomes the channel's current
-        // key unless parameter KR keeps it.
-        if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
+      case iopt::KNO:
+        Io_kno_option();  // as in a statement
         break;
-      }
       case iopt::END:
         ws.End_line = Get_line();
         break;
