@@ -75,7 +75,7 @@ const uint8_t* default_list() {
 
 const uint8_t* Check_iol() {
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+  if (Is_line_ref(c)) {
     uint32_t ref = Get_line();
     uint8_t* resume = ws.Exec_ptr;
     int32_t sl = ws.Str_len;
@@ -114,7 +114,7 @@ void Iol_option() {
     return;
   }
   uint8_t c = *ws.Exec_ptr;
-  if (!(c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2)) {
+  if (!Is_line_ref(c)) {
     Eval_str();
     if (ws.Str_len == 0) Rpt_error(err::BAD_LINE_REF);
     if (ws.Str_len < 3 || ws.Str_ptr[2] != code::D_IOLIST) {

@@ -209,7 +209,7 @@ void opt_opt() {
 // whose operand, a string expression, is the table.
 void opt_tbl() {
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+  if (Is_line_ref(c)) {
     Eval_table_line(Get_line(), err::BAD_LINE_REF);
     ws.Io_tbl_len = ws.Str_len;
     ws.Io_tbl = keep_string();

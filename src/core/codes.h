@@ -287,6 +287,12 @@ enum : uint8_t {
 };
 }  // namespace code
 
+// Whether the code byte c begins a line reference: a line number, or a label
+// inline or by index.
+inline bool Is_line_ref(uint8_t c) {
+  return c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2;
+}
+
 // Code classes (bit masks of Cde_tbl).
 enum : uint8_t {
   CC_OPERAND = 0x01,

@@ -40,10 +40,6 @@ int page_left = PAGE_LINES - 2;
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
-bool is_line_ref(uint8_t c) {
-  return c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2;
-}
-
 void refuse_protected() {
   if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
 }
@@ -376,7 +372,7 @@ void d_edit() {
   refuse_protected();
   uint8_t*& p = ws.Exec_ptr;
   uint16_t n = ws.Last_entered;
-  if (is_line_ref(*p)) n = Get_stno();
+  if (Is_line_ref(*p)) n = Get_stno();
   if (n == 0 || Find_line(n) != n) Rpt_error(err::LINE_NUMBER_RANGE);
   std::string listed;
   {

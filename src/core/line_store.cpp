@@ -211,10 +211,6 @@ uint16_t find_label_line(const uint8_t* label) {
   Rpt_error(err::LABEL_NOT_FOUND);
 }
 
-bool is_line_ref(uint8_t c) {
-  return c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2;
-}
-
 }  // namespace
 
 Str_blk* const End_line_blk = &end_line.hdr;
@@ -560,7 +556,7 @@ void Get_range(uint16_t& first, uint16_t& last) {
   last = LAST_LINE_NO - 1;
   uint8_t c = *ws.Exec_ptr;
   if (Cde_tbl[c] & CC_STMT_END) return;
-  if (is_line_ref(c)) {
+  if (Is_line_ref(c)) {
     first = Get_stno();
     last = first;
     c = *ws.Exec_ptr;
@@ -568,7 +564,7 @@ void Get_range(uint16_t& first, uint16_t& last) {
   if (c == code::COMMA) {
     ws.Exec_ptr++;
     last = LAST_LINE_NO - 1;
-    if (is_line_ref(*ws.Exec_ptr)) last = Get_stno();
+    if (Is_line_ref(*ws.Exec_ptr)) last = Get_stno();
     if (last >= LAST_LINE_NO) last = LAST_LINE_NO - 1;
   }
   if (last < first) Rpt_error(err::BAD_LINE_RANGE);

@@ -567,15 +567,11 @@ std::vector<Field> fields_of_items(const uint8_t* items) {
   return fields;
 }
 
-bool is_line_ref(uint8_t c) {
-  return c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2;
-}
-
 }  // namespace
 
 void Def_record(Var_node* node) {
   std::vector<Field> fields;
-  if (is_line_ref(*ws.Exec_ptr)) {
+  if (Is_line_ref(*ws.Exec_ptr)) {
     fields = fields_of_items(Core_hook.iolist_items());  // the list of an IOLIST line
   } else if (*ws.Exec_ptr == code::D_IOLIST) {
     // Inline I/O list: plain variables and "*", to the end of the statement.

@@ -103,7 +103,7 @@ void d_run() {
   if (Ide_run_hook) Ide_run_hook();
   if (Client_requests.run) Client_requests.run();
   uint8_t c = *ws.Exec_ptr;
-  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+  if (Is_line_ref(c)) {
     uint16_t n = Find_line(Get_line());
     Clr_stack();
     start_at(n, ws.Str_ptr + 2);
@@ -229,7 +229,7 @@ void d_sesc() {
     ws.Exec_ptr += 2;
     return;
   }
-  if (c == OFF || c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+  if (c == OFF || Is_line_ref(c)) {
     ws.Esc_line = line_or_off();
     return;
   }

@@ -1245,7 +1245,7 @@ int32_t rec_separator(const uint8_t* p, int32_t n) {
 std::string rec_list_arg() {
   uint8_t c = *ws.Exec_ptr;
   const uint8_t* list;
-  if (c == code::LINE_REF || c == code::LABEL || c == code::LABEL_IDX || c == code::LABEL_IDX2) {
+  if (Is_line_ref(c)) {
     list = Check_iol();
   } else {
     Eval_formula();
