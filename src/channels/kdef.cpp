@@ -280,6 +280,12 @@ const Kname_node* Kname_find(const Kname_node* list, int32_t key) {
   return nullptr;
 }
 
+bool Kname_taken(const Kname_node* list, const char* name, size_t len, int32_t except) {
+  for (; list; list = list->next)
+    if (list->key != except && list->len == len && strncasecmp(list->name, name, len) == 0) return true;
+  return false;
+}
+
 std::string Describe_keys(const uint8_t* segs, int32_t max_entries, const Kname_node* names) {
   std::string out;
   bool every_segment = Sw_on(sw::Bang9);

@@ -170,11 +170,14 @@ void DescribeKeys(const uint8_t* segs, int32_t max_entries, const Kname_node* na
 // parsed (nodes from the work area); a name already used by another key is
 // error 80.  Kname_link enters a name in a channel's list (nodes from
 // Get_blk, replacing the key's old name; an empty name only removes it);
-// Kname_free frees such a list; Kname_find returns a key's name or null.
+// Kname_free frees such a list; Kname_find returns a key's name or null;
+// Kname_taken tells whether a key other than except (-1: none excepted) has
+// the name (len bytes, any case).
 void Kname_add(Kname_node** list, int32_t key, const uint8_t* name, int32_t len);
 void Kname_link(Kname_node** list, int32_t key, const uint8_t* name, int32_t len);
 void Kname_free(Kname_node** list);
 const Kname_node* Kname_find(const Kname_node* list, int32_t key);
+bool Kname_taken(const Kname_node* list, const char* name, size_t len, int32_t except = -1);
 
 // Binary numeric key segments (the encoding is drawn in channels/key_number.h,
 // shared with the keyed engine).  Returns 1 when the value is zero or empty

@@ -110,9 +110,7 @@ void sdev_key_name(Fcb* f) {
   if (!keyed || k < 0 || k > f->high_key) Rpt_error(err::KEY_DEFINITION);
   if (!name.empty() && (name[0] == '#' || name.size() > 255)) Rpt_error(err::KEY_DEFINITION);
   auto** list = reinterpret_cast<Kname_node**>(&f->key_names);
-  for (const Kname_node* e = *list; e && !name.empty(); e = e->next)
-    if (e->key != k && e->len == name.size() && strncasecmp(e->name, name.data(), name.size()) == 0)
-      Rpt_error(err::KEY_DEFINITION);
+  if (!name.empty() && Kname_taken(*list, name.data(), name.size(), int32_t(k))) Rpt_error(err::KEY_DEFINITION);
   Kname_link(list, int32_t(k), reinterpret_cast<const uint8_t*>(name.data()), int32_t(name.size()));
 }
 

@@ -368,12 +368,6 @@ int key_of(Fcb* f, bool numeric, int64_t number, const std::string& name) {
   return k;
 }
 
-bool name_taken(Fcb* f, const std::string& name) {
-  for (auto* n = static_cast<const Kname_node*>(f->key_names); n; n = n->next)
-    if (n->len == name.size() && strncasecmp(n->name, name.data(), name.size()) == 0) return true;
-  return false;
-}
-
 }  // namespace
 
 bool Index_word_at(const uint8_t* p) {
@@ -434,7 +428,8 @@ void Add_index_directive() {
   std::string file = file_operand();
   Index_file ix(file);
   Fcb* f = ix.fcb();
-  if (!key_name.empty() && name_taken(f, key_name)) Rpt_error(err::KEY_DEFINITION);
+  if (!key_name.empty() && Kname_taken(static_cast<const Kname_node*>(f->key_names), key_name.data(), key_name.size()))
+    Rpt_error(err::KEY_DEFINITION);
   int k = Key_add_index(ix.kc(), segs);
   if (!key_name.empty()) {
     Key_rename_index(ix.kc(), k, key_name);
@@ -484,8 +479,9 @@ void Rename_index_directive() {
   Index_file ix(file);
   Fcb* f = ix.fcb();
   int k = key_of(f, numeric, number, name);
-  if (!new_name.empty() && name_taken(f, new_name)) {
-    auto* own = Kname_find(static_cast<const Kname_node*>(f->key_names), k);
+  auto* names = static_cast<const Kname_node*>(f->key_names);
+  if (!new_name.empty() && Kname_taken(names, new_name.data(), new_name.size())) {
+    auto* own = Kname_find(names, k);
     if (!own || own->len != new_name.size() || strncasecmp(own->name, new_name.data(), new_name.size()) != 0)
       Rpt_error(err::KEY_DEFINITION);
   }

@@ -2,8 +2,9 @@ REM SDEV (channel) KNO=key, name names a key of a keyed channel for that
 REM channel: KNO="name" (in any case) then selects it.  A key number
 REM outside the channel's keys, a name beginning "#", a name another key of
 REM the channel has, or a channel without keys is error 80; an empty name
-REM drops the key's name.  Another channel of the same file knows nothing
-REM of the name.
+REM drops the key's name; a key may be given its own name again (in
+REM another case).  Another channel of the same file knows nothing of the
+REM name.
 10 KEYED "t_kn","[1:1:4],[1:5:4]",0,40
 20 OPEN (1)"t_kn"
 30 WRITE (1)"AAAAzzzz"
@@ -11,6 +12,7 @@ REM of the name.
 50 SDEV (1)KNO=1,"second"
 60 READ (1,KNO="second",KEY="yyyy")A$; PRINT "by second:",A$
 70 READ (1,KNO="SECOND",KEY="zzzz")A$; PRINT "by SECOND:",A$
+75 SDEV (1)KNO=1,"Second"; READ (1,KNO="second",KEY="yyyy")A$; PRINT "own name again:",A$
 80 SDEV (1,ERR=90)KNO=2,"third"; PRINT "not here"
 90 PRINT "key 2:",ERR
 100 SDEV (1,ERR=110)KNO=0,"#x"; PRINT "not here"
