@@ -45,6 +45,13 @@ enum : int32_t {
   FK_LAST = 26,
 };
 
+// The kinds whose records are reached by key: the keyed files (own, EFF,
+// C-ISAM, BBx), memory files and SQL tables.
+inline bool Keyed_channel_kind(int32_t k) {
+  return k == FK_KEYED || k == FK_EFF || k == FK_MEMORY || k == FK_CISAM || k == FK_MYSQL || k == FK_BBX_KEYED ||
+         k == FK_BBX_KEYED2;
+}
+
 // Driver slots
 enum : int {
   FIO_DEFINE = 0,

@@ -56,11 +56,6 @@ constexpr uint8_t RECORD = 63;  // NEXT RECORD
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0 || c == code::END_SCAN; }
 
-bool keyed_kind(int k) {
-  return k == FK_KEYED || k == FK_EFF || k == FK_MEMORY || k == FK_BBX_KEYED || k == FK_BBX_KEYED2 ||
-         k == FK_CISAM || k == FK_MYSQL;
-}
-
 // String parts joined by ":" (BEGIN and END keys).
 std::string key_parts() {
   std::string k;
@@ -288,9 +283,9 @@ void d_sele() {
     s->end_key = key_parts();
     s->has_end = true;
   }
-  if ((s->has_begin || s->has_end) && !keyed_kind(f->kind)) Rpt_error(err::WRONG_MODE);
+  if ((s->has_begin || s->has_end) && !Keyed_channel_kind(f->kind)) Rpt_error(err::WRONG_MODE);
   // A keyed file is walked from its first key unless BEGIN says otherwise.
-  if (!s->has_begin && keyed_kind(f->kind)) s->has_begin = true;
+  if (!s->has_begin && Keyed_channel_kind(f->kind)) s->has_begin = true;
   if (ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == code::P2_WHERE) {
     ws.Exec_ptr += 2;
     s->where_ptr = ws.Exec_ptr;

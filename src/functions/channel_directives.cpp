@@ -104,9 +104,7 @@ void sdev_key_name(Fcb* f) {
   ++ws.Exec_ptr;
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  bool keyed = f->kind == FK_KEYED || f->kind == FK_EFF || f->kind == FK_MEMORY || f->kind == FK_CISAM ||
-               f->kind == FK_MYSQL || f->kind == FK_BBX_KEYED || f->kind == FK_BBX_KEYED2 ||
-               (f->st4 & ST4_KEY_DESC);
+  bool keyed = Keyed_channel_kind(f->kind) || (f->st4 & ST4_KEY_DESC);
   if (!keyed || k < 0 || k > f->high_key) Rpt_error(err::KEY_DEFINITION);
   if (!name.empty() && (name[0] == '#' || name.size() > 255)) Rpt_error(err::KEY_DEFINITION);
   auto** list = reinterpret_cast<Kname_node**>(&f->key_names);
