@@ -64,13 +64,9 @@ bool names_it(const Fcb* f, const std::string& name) {
 bool Msglib_lookup(std::string_view key, std::string* text) {
   if (key.empty()) return false;
   for (Fcb* f : open_libraries()) {
-    uint8_t* k = Work_take(key.size() + 1);
-    std::memcpy(k, key.data(), key.size());
     int32_t keep_len = ws.Str_len;
     uint8_t* keep_ptr = ws.Str_ptr;
-    ws.Str_ptr = k;
-    ws.Str_len = int32_t(key.size());
-    int rc = ReadViaKey(f);
+    int rc = Read_by_key(f, reinterpret_cast<const uint8_t*>(key.data()), int32_t(key.size()), -1);
     std::string rec;
     if (rc == 0) rec.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     ws.Str_ptr = keep_ptr;
