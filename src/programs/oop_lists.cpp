@@ -158,18 +158,11 @@ void Oop_set_proplist_values(Oop_object* o, const std::string& v) {
       const Oop_name* id = OopDefName(kind, int(cand.size()), cand.c_str());
       Catch_region region;
       try {
-        if (kind == 2) {
-          uint8_t* p = Work_take(piece.size());
-          if (!piece.empty()) std::memcpy(p, piece.data(), piece.size());
-          ws.Str_ptr = p;
-          ws.Str_len = int32_t(piece.size());
-        } else {
-          uint8_t* p = Work_take(piece.size());
-          if (!piece.empty()) std::memcpy(p, piece.data(), piece.size());
-          ws.Str_ptr = p;
-          ws.Str_len = int32_t(piece.size());
-          Conv_str();
-        }
+        uint8_t* p = Work_take(piece.size());
+        if (!piece.empty()) std::memcpy(p, piece.data(), piece.size());
+        ws.Str_ptr = p;
+        ws.Str_len = int32_t(piece.size());
+        if (kind == 1) Conv_str();  // a numeric property takes the piece as a number
         OopSetProperty(o, id, kind);
       } catch (const Oru_error&) {
         continue;
