@@ -176,7 +176,7 @@ TEST_F(EffProcesses, KilledCycleThatFreesAndTakesPagesLeavesTheCommittedState) {
       kill_stage = stage;
       kill_at_op = 0;
       Eff_test_hook = suicide;
-      prmblk.WD = 100000;
+      prmblk.WD = 10000;  // its highest setting
       Kbfr_set(3);
       try {
         Key_chan* ch = Key_open(p);
