@@ -631,7 +631,7 @@ Kbfr* Kbfr_new(int type) {
 int Kbfr_map_state(Kbfr* b) {
   int i;
   uint32_t m = map_of(K.f, b->addr, &i);
-  return i > 0 ? Kbfr_get(m, kf::BT_MAP)->b()[kf::BLK_HDR + i] : kf::BT_MAP;
+  return i > 0 ? int(Kbfr_get(m, kf::BT_MAP)->b()[kf::BLK_HDR + i]) : int(kf::BT_MAP);
 }
 
 void Kbfr_mark(Kbfr* b, int state) {
