@@ -308,11 +308,7 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   f->dat_fd_ = Open(dat.c_str(), readonly ? O_RDONLY : O_RDWR, oo);
   if (f->dat_fd_ < 0) Rpt_error(err::FILE_NOT_FOUND);
   // Key descriptions, under the lock.
-  f->lock(false);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{f.get()};
+  Ism_file::Stmt_lock stmt(f.get(), false);
   uint8_t* d = f->kread(1);
   uint32_t desc = f->get4(d + D_KEYDESC);
   for (int hops = 0; int(f->keys_.size()) < nkeys; ++hops) {
@@ -817,11 +813,7 @@ bool Ism_file::locate(int k, const Ism_pos& p, std::vector<Step>* path) {
 bool Ism_file::find(int k, const std::string& key_in, bool keep_pos) {
   std::string key = key_in;
   key.resize(size_t(keys_[size_t(k)].len), '\0');
-  lock(false);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, false);
   std::vector<Step> path;
   bool any = descend(k, key, 0, &path, false);
   Ent e;
@@ -845,11 +837,7 @@ bool Ism_file::find(int k, const std::string& key_in, bool keep_pos) {
 // Every step must move strictly forward (or back) in key order: a damaged
 // tree whose leaves lead round in a circle is error 120, not an endless READ.
 bool Ism_file::next(int k) {
-  lock(false);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, false);
   Ism_pos& p = pos_[size_t(k)];
   std::vector<Step> path;
   bool ok;
@@ -880,11 +868,7 @@ bool Ism_file::next(int k) {
 }
 
 bool Ism_file::prev(int k) {
-  lock(false);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, false);
   Ism_pos& p = pos_[size_t(k)];
   std::vector<Step> path;
   bool ok;
@@ -1212,11 +1196,7 @@ int Ism_file::write(const std::string& rec_in, int mode, uint32_t* recno) {
   if (readonly_) Rpt_error(err::WRONG_MODE);
   std::string rec = rec_in;
   rec.resize(size_t(reclen_), '\0');
-  lock(true);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, true);
   std::string k0 = genkey(0, rec);
   std::vector<Step> path, k0_path;
   uint32_t old = 0;
@@ -1276,11 +1256,7 @@ bool Ism_file::remove(const std::string& key_in) {
   if (readonly_) Rpt_error(err::WRONG_MODE);
   std::string key = key_in;
   key.resize(size_t(keys_[0].len), '\0');
-  lock(true);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, true);
   std::vector<Step> path;
   if (!descend(0, key, 0, &path, false) || !normalize(0, &path)) return false;
   Ent e = entry_at(0, path);
@@ -1307,11 +1283,7 @@ bool Ism_file::remove(const std::string& key_in) {
 // a new empty root per key.
 void Ism_file::purge() {
   if (readonly_) Rpt_error(err::WRONG_MODE);
-  lock(true);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, true);
   std::vector<uint8_t> dict(kread(1), kread(1) + nsize_);
   uint32_t desc = get4(dict.data() + D_KEYDESC);
   std::vector<uint8_t> descn(kread(desc), kread(desc) + nsize_);
@@ -1368,11 +1340,7 @@ std::string Ism_file::verify_tree(int k, uint32_t n, int level, std::string* las
 }
 
 std::string Ism_file::verify() {
-  lock(false);
-  struct Unlock {
-    Ism_file* f;
-    ~Unlock() { f->unlock(); }
-  } unlock{this};
+  Stmt_lock stmt(this, false);
   std::string out;
   uint32_t first = 0;
   for (int k = 0; k < keys(); ++k) {

@@ -181,6 +181,18 @@ class Ism_file {
 
  private:
   friend std::unique_ptr<Ism_file> Ism_open_pair(int, const std::string&, bool, bool, int);
+  // The statement lock for the length of a scope: taken by the constructor
+  // (which takes nothing to undo when lock() fails), released at its end.
+  class Stmt_lock {
+   public:
+    Stmt_lock(Ism_file* f, bool exclusive) : f_(f) { f_->lock(exclusive); }
+    ~Stmt_lock() { f_->unlock(); }
+    Stmt_lock(const Stmt_lock&) = delete;
+    Stmt_lock& operator=(const Stmt_lock&) = delete;
+
+   private:
+    Ism_file* f_;
+  };
   struct Ent {
     std::string key;
     uint32_t dup = 0;
