@@ -94,6 +94,13 @@ int64_t Io_wr_mode() {
   return 0;
 }
 
+int64_t Io_wr_rec_start() {
+  Fcb* f = ws.Cur_fcb;
+  f->buf_count = f->rec_start;
+  f->high_water = f->rec_start;
+  return 0;
+}
+
 int64_t Io_rd_mode() {
   ws.Cur_fcb->st1 |= ST1_READ;
   return 0;

@@ -258,6 +258,9 @@ int64_t Io_mode_err();   // error 13
 int64_t Io_rsz_err();    // error 1
 int64_t Io_wr_mode();    // marks written; clears buffer count, high-water mark, column
 int64_t Io_rd_mode();    // marks read
+// Write mode of the record kinds: buffer count and high-water mark back to
+// rec_start (nothing marked written, the column kept).
+int64_t Io_wr_rec_start();
 int64_t Io_do_nothing();
 // Common exits for end of data (2, END=) and a missing or duplicate record
 // (11, DOM=).  With IO_END_JMP set, Io_end_err throws End_of_data instead.

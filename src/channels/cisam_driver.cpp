@@ -222,13 +222,6 @@ int64_t Ism_getkep() {
   return 0;
 }
 
-int64_t Ism_wr_mode() {
-  Ism_fcb* f = cur();
-  f->buf_count = f->rec_start;
-  f->high_water = f->rec_start;
-  return 0;
-}
-
 int64_t Ism_purge() {
   Ism_fcb* f = cur();
   if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
@@ -240,6 +233,6 @@ int64_t Ism_purge() {
 
 const Fio_op Ism_fotbl[FIO_SLOTS] = {
     Io_mode_err, Ism_open,    Ism_close,   Ism_write,   Ism_read,    Ism_remove,  Io_mode_err,
-    Ism_getind,  Ism_setkey,  Ism_getkec,  Ism_getkey,  Ism_getkep,  Io_rsz_err,  Ism_wr_mode,
+    Ism_getind,  Ism_setkey,  Ism_getkec,  Ism_getkey,  Ism_getkep,  Io_rsz_err,  Io_wr_rec_start,
     Ism_purge,   Io_mode_err, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing,
 };

@@ -339,13 +339,6 @@ int64_t Key_flush() {
   return 0;
 }
 
-int64_t Key_wr_mode() {
-  Key_fcb* f = cur();
-  f->buf_count = f->rec_start;
-  f->high_water = f->rec_start;
-  return 0;
-}
-
 int64_t Key_purge_slot() {
   Key_fcb* f = cur();
   Mark_commit();
@@ -410,7 +403,7 @@ static void key_notify(uint16_t code, int32_t value) {
 const Fio_op Key_fotbl[FIO_SLOTS] = {
     Key_define_slot, Key_open_slot,    Key_close_slot,     Key_write_slot,    Key_read_slot,
     Key_remove_slot, Key_setind,       Key_getind,         Key_setkey,        key_function<Key_getkec>,
-    key_function<Key_getkey>, key_function<Key_getkep>, Key_flush, Key_wr_mode, Key_purge_slot,
+    key_function<Key_getkey>, key_function<Key_getkep>, Key_flush, Io_wr_rec_start, Key_purge_slot,
     key_function<Key_getkef>, key_function<Key_getkel>, key_function<Key_getken>, Key_save_slot,
     Key_restore_slot,
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/cisam_file.h"
 #include "channels/close.h"
 #include "channels/field_convert.h"
 #include "channels/io_list.h"
@@ -15,6 +16,7 @@
 #include "console_env.h"
 #include "core/codes.h"
 #include "core/params.h"
+#include "keyed/key_driver.h"
 #include "test_util.h"
 
 namespace {
@@ -286,6 +288,26 @@ TEST_F(Channel_test, RemoveAndPurgeThroughTheSlots) {
   type("PURGE (1)");
   EXPECT_TRUE(records.empty());
   EXPECT_TRUE(Find_fp(1)->st3 & ST3_PURGED);
+}
+
+// The keyed and C-ISAM kinds enter write mode by starting the record again
+// at rec_start alone: their drivers mark the channel written once a record
+// is, and the column is left as it was.
+TEST_F(Channel_test, RecordKindsWriteModeStartsTheRecordAgainOnly) {
+  uint16_t n = 5;
+  for (const Fio_op* table : {Key_fotbl, Ism_fotbl}) {
+    Fcb* f = link(n++);
+    f->rec_start = 3;
+    f->buf_count = 9;
+    f->high_water = 12;
+    f->column = 7;
+    f->st1 = 0;
+    table[FIO_WR_MODE]();
+    EXPECT_EQ(f->buf_count, 3);
+    EXPECT_EQ(f->high_water, 3);
+    EXPECT_EQ(f->column, 7);
+    EXPECT_EQ(f->st1, 0);
+  }
 }
 
 TEST_F(Channel_test, KeyInPartsFillsSegments) {
