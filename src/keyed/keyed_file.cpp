@@ -1134,48 +1134,45 @@ std::string Key_getken(Key_chan* ch, const Key_req& req) { return key_fn_retry(c
 std::string Key_getkep(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 4); }
 std::string Key_getkec(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 5); }
 
-static int64_t key_getind_once(Key_chan* ch, const Key_req& req);
+namespace {
+// A number of the record a request names (IND(), RNO()): the record found
+// under a read bracket, error 11 when its key is not there, retried as a
+// read is; number(r) takes the search's result and gives the number.
+template <class Fn>
+int64_t record_number(Key_chan* ch, const Key_req& req, Fn number) {
+  check_pending_eof(ch, req);
+  return eff_retry<int64_t>(ch, [&] {
+    Key_bracket op(ch, DIR_READ, false);
+    bool phys;
+    select_key(ch, req, &phys);
+    Key_Hdr_Lock_N_Load(1);
+    int r = Kfnd_rec(req, phys);
+    if (r == 11) Key_error(11);
+    int64_t n = number(r);
+    op.done();
+    return n;
+  });
+}
+}  // namespace
+
 int64_t Key_getind(Key_chan* ch, const Key_req& req) {
   if (ch->f->reclen == 0) Key_error(13);
-  check_pending_eof(ch, req);
-  return eff_retry<int64_t>(ch, [&] { return key_getind_once(ch, req); });
+  return record_number(ch, req, [&](int r) {
+    if (r != 0) Key_error(2);
+    Key_file* f = K.f;
+    uint32_t a = ch->cur_rec;
+    return f->eff ? int64_t(a) : f->variable ? int64_t(a) - 512 : (int64_t(a) - 512 - f->blk) / f->slot;
+  });
 }
 
-static int64_t key_getind_once(Key_chan* ch, const Key_req& req) {
-  Key_bracket op(ch, DIR_READ, false);
-  bool phys;
-  select_key(ch, req, &phys);
-  Key_Hdr_Lock_N_Load(1);
-  int r = Kfnd_rec(req, phys);
-  if (r == 11) Key_error(11);
-  if (r != 0) Key_error(2);
-  Key_file* f = K.f;
-  uint32_t a = ch->cur_rec;
-  int64_t n = f->eff ? int64_t(a) : f->variable ? int64_t(a) - 512 : (int64_t(a) - 512 - f->blk) / f->slot;
-  op.done();
-  return n;
-}
-
-static int64_t key_getrno_once(Key_chan* ch, const Key_req& req);
 int64_t Key_getrno(Key_chan* ch, const Key_req& req) {
-  check_pending_eof(ch, req);
-  return eff_retry<int64_t>(ch, [&] { return key_getrno_once(ch, req); });
-}
-
-static int64_t key_getrno_once(Key_chan* ch, const Key_req& req) {
-  Key_bracket op(ch, DIR_READ, false);
-  bool phys;
-  select_key(ch, req, &phys);
-  Key_Hdr_Lock_N_Load(1);
-  int r = Kfnd_rec(req, phys);
-  if (r == 11) Key_error(11);
-  if (r != 0 || is_end(ch->cur_key)) Key_error(2);
-  // The path stack must lead to the entry: search it again by value.
-  Buf v = ch->cur_key;
-  if (Kfnd_key(v.data(), 0) != 0) Key_error(2);
-  int64_t n = Key_ordinal();
-  op.done();
-  return n;
+  return record_number(ch, req, [&](int r) {
+    if (r != 0 || is_end(ch->cur_key)) Key_error(2);
+    // The path stack must lead to the entry: search it again by value.
+    Buf v = ch->cur_key;
+    if (Kfnd_key(v.data(), 0) != 0) Key_error(2);
+    return Key_ordinal();
+  });
 }
 
 // ---- purge ----

@@ -275,6 +275,22 @@ TEST_F(KeyedTest, OrdinalAndIndex) {
   EXPECT_EQ(strip(next(ch)), "3");  // reading on from the record found by index
 }
 
+// IND() and RNO() find their record alike and differ after: a key that is
+// not there is 11 for both; a file of keys alone has ordinals but no
+// record addresses (13).
+TEST_F(KeyedTest, OrdinalAndIndexOfAMissingKeyAndOfAFileOfKeysAlone) {
+  Key_chan* ch = open(make("om", 10, 4));
+  for (const char* k : {"a", "c"}) put(ch, k, k);
+  EXPECT_EQ(error_no([&] { Key_getrno(ch, Key_by("b")); }), 11);
+  EXPECT_EQ(error_no([&] { Key_getind(ch, Key_by("b")); }), 11);
+  EXPECT_EQ(Key_getrno(ch, Key_by("c")), 2);
+  Key_chan* keys = open(make("ok", 0, 4));
+  for (const char* k : {"x", "y", "z"}) put(keys, k, "");
+  EXPECT_EQ(Key_getrno(keys, Key_by("y")), 2);
+  EXPECT_EQ(error_no([&] { Key_getind(keys, Key_by("y")); }), 13);
+  EXPECT_EQ(error_no([&] { Key_getrno(keys, Key_by("w")); }), 11);
+}
+
 TEST_F(KeyedTest, DirectionStepsBothWaysAndPendingEndOfFile) {
   Key_chan* ch = open(make("d", 10, 4));
   for (const char* k : {"A", "B", "C", "D", "E"}) put(ch, k, k);
