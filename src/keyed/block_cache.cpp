@@ -185,6 +185,13 @@ uint32_t Key_next_block(const Key_file* f, uint32_t addr) {
   return uint32_t(host + seg * 256);
 }
 
+bool Key_past_segment(const Key_file* f, uint32_t* blk, const Oru_error& e, bool tell) {
+  if (e.no != err::INDEX_BLOCK_DAMAGED && e.no != err::SEGMENT_DAMAGED) return false;
+  if (tell && e.no == err::SEGMENT_DAMAGED && K.missing_segment) K.missing_segment(Key_seg_of(f, *blk));
+  *blk = Key_next_segment(f, *blk);
+  return true;
+}
+
 std::string KSeg_path(const std::string& main, int seg) {
   char sfx[8];
   std::snprintf(sfx, sizeof sfx, ".%03d", seg);

@@ -123,13 +123,7 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
       Kbfr* b = Kbfr_get(blk, 1);
       if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
     } catch (const Oru_error& e) {
-      // The host file ends here or the segment file is missing: the next
-      // segment may hold nodes still.
-      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) {
-        if (e.no == err::SEGMENT_DAMAGED && K.missing_segment) K.missing_segment(Key_seg_of(f, blk));
-        blk = Key_next_segment(f, blk);
-        continue;
-      }
+      if (Key_past_segment(f, &blk, e, true)) continue;
     }
     blk = Key_next_block(f, blk);
   }
@@ -197,10 +191,8 @@ void fix_data_maps(Key_file* f) {
         if (Kbfr_map_state(b) != want) Kbfr_mark(Kbfr_get(blk, 1), want);
       }
     } catch (const Oru_error& e) {
-      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) {
-        blk = Key_next_segment(f, blk);
-        continue;
-      }
+      // Missing segments are told by the record scan, not by this mend.
+      if (Key_past_segment(f, &blk, e, false)) continue;
     }
     blk = Key_next_block(f, blk);
   }

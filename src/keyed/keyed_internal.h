@@ -15,6 +15,7 @@ struct Key_file;
 struct Key_chan;
 struct Eff_store;  // the EFF page store of a second-format file (eff_store.h)
 struct Kcrypt;     // the page cipher (file_crypt.h)
+struct Oru_error;  // core/errors.h
 
 // A block buffer.  file == nullptr: the buffer is free.
 struct Kbfr {
@@ -199,6 +200,13 @@ int64_t Key_host_off(const Key_file* f, uint32_t addr);
 // name.
 uint32_t Key_next_block(const Key_file* f, uint32_t addr);
 uint32_t Key_next_segment(const Key_file* f, uint32_t addr);
+// A walk over the blocks in file order that could not read block *blk
+// (error e): where the host file ends there or the segment's file is
+// missing, the walk goes on at the next segment's first block, whose
+// records and nodes are still there; *blk is set to it and true returned,
+// the missing segment told to K.missing_segment when tell is set.  False
+// for any other error.
+bool Key_past_segment(const Key_file* f, uint32_t* blk, const Oru_error& e, bool tell);
 
 // Enciphered files: a page as read is deciphered in place; a page to be
 // written comes back enciphered in a scratch buffer (or as it was).

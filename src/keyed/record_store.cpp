@@ -683,11 +683,7 @@ uint32_t Kvar_next(uint32_t addr) {
     try {
       b = Kbfr_get(blk, 1);
     } catch (const Oru_error& e) {
-      if (e.no == err::INDEX_BLOCK_DAMAGED || e.no == err::SEGMENT_DAMAGED) {
-        // The host file ends here, or the segment file is missing: the
-        // records of the later segments are still there.
-        if (e.no == err::SEGMENT_DAMAGED && K.missing_segment) K.missing_segment(Key_seg_of(f, blk));
-        blk = Key_next_segment(f, blk);
+      if (Key_past_segment(f, &blk, e, true)) {
         s = 1;
         continue;
       }
