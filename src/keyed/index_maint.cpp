@@ -186,8 +186,7 @@ void fix_data_maps(Key_file* f) {
     try {
       Kbfr* b = Kbfr_get(blk, 1);
       if (b->b()[0] == kf::BT_DATA) {
-        int slots = b->b()[5], free = get_u16be(b->b() + 6);
-        int want = free >= f->threshold && slots < 255 ? kf::BT_DATA : kf::BT_FULL;
+        int want = Kvar_has_room(b) ? kf::BT_DATA : kf::BT_FULL;
         if (Kbfr_map_state(b) != want) Kbfr_mark(Kbfr_get(blk, 1), want);
       }
     } catch (const Oru_error& e) {

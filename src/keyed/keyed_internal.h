@@ -291,4 +291,8 @@ int un_CompressBuf(uint8_t* out, const uint8_t* in, int cap, uint8_t flags2);
 int Key_image_size(const Key_file* f);
 uint32_t Kfix_next(uint32_t addr);
 uint32_t Kvar_next(uint32_t addr);
+// Variable-length files: whether data block b takes another record (free
+// space of the file's threshold at least, a slot left); a first-format
+// file's space map holds 128 for it then, 129 when it is full.
+bool Kvar_has_room(Kbfr* b);
 bool Krec_valid(uint32_t addr);

@@ -243,10 +243,6 @@ void Kfix_rwr(uint32_t addr, const uint8_t* image) {
 
 // ---- variable-length records ----
 
-bool has_room(Kbfr* b) {
-  return free_of(b) >= K.f->threshold && slots_of(b) < slot_cap();
-}
-
 Kbfr* data_block(uint32_t addr) {
   if (eff() && Eff_check_address(addr) != 0) return nullptr;
   Kbfr* b = Kbfr_get(page_of(addr), 1);
@@ -268,14 +264,14 @@ int Kvar_read(uint32_t addr) {
   if (off < 1 || off > f->blk - 6) return 113;
   int size = body_size(b, off);
   if (size < 0) return 113;
-  if (free_of(b) >= f->threshold && slots_of(b) < slot_cap()) f->data_block = b->addr;
+  if (Kvar_has_room(b)) f->data_block = b->addr;
   set_image(b->b() + 6 + off, size, addr);
   return 0;
 }
 
 void mark_after_change(Kbfr* b, bool had_room) {
   Key_file* f = K.f;
-  bool room = has_room(b);
+  bool room = Kvar_has_room(b);
   if (room && !had_room) Kbfr_mark(b, kf::BT_DATA);
   if (!room && had_room) Kbfr_mark(b, kf::BT_FULL);
   if (room) f->data_block = b->addr;
@@ -389,7 +385,7 @@ void Kvar_del(uint32_t addr) {
   Kvar_wlck(addr, 1);
   Kbfr* b = data_block(addr);
   if (!b || s > slots_of(b)) Key_error(114);
-  bool had_room = has_room(b);
+  bool had_room = Kvar_has_room(b);
   remove_body(b, s);
   if (slots_of(b) == 0) {
     Kbfr_free(b);
@@ -410,7 +406,7 @@ uint32_t Kvar_rwr(uint32_t addr, const uint8_t* image, uint32_t ext) {
   if (old < 0) Key_error(113);
   int g = int(body.size()) - old;
   if (g <= free_of(b)) {
-    bool had_room = has_room(b);
+    bool had_room = Kvar_has_room(b);
     int n = slots_of(b);
     int low = 2 + 2 * n + free_of(b);
     if (low > off) Key_error(113);  // a free count that overlaps the bodies
@@ -432,6 +428,8 @@ uint32_t Kvar_rwr(uint32_t addr, const uint8_t* image, uint32_t ext) {
   return Kvar_add_body(body);
 }
 }  // namespace
+
+bool Kvar_has_room(Kbfr* b) { return free_of(b) >= K.f->threshold && slots_of(b) < slot_cap(); }
 
 int Key_image_size(const Key_file* f) { return f->reclen + f->keylen + 3 + 4 + 1 + 32; }
 

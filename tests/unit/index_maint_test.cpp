@@ -260,20 +260,37 @@ TEST_F(IndexMaint, RebuildMendsABrokenFreeBlockChain) {
   EXPECT_EQ(Key_record_count(ch), 3500u);
 }
 
-// A data block whose space-map byte a kill left saying "free": the map
-// check finds it, and the rebuild marks it again from the block.
+// Data blocks whose space-map bytes a kill left saying "free": the map
+// check finds them, and the rebuild marks them again from the blocks, a
+// block written full as full and the last one, with room left, as taking
+// records.
 TEST_F(IndexMaint, RebuildMarksDataBlocksInTheSpaceMapAgain) {
   std::string p = make("maps", 200, 6, true, 0, 10, 1);
   Key_chan* ch = open(p);
   for (int i = 0; i < 40; ++i) put(ch, "k" + std::to_string(100 + i), std::string(150, 'd'));
-  uint32_t blk = uint32_t(Key_getind(ch, Key_by("k120")) + 512) & ~255u;
-  int size = ch->f->blk;
+  auto map_byte = [&](const char* key) {
+    uint32_t blk = uint32_t(Key_getind(ch, Key_by(key)) + 512) & ~255u;
+    return int64_t(512 + 6 + (blk - 512) / uint32_t(ch->f->blk));
+  };
+  int64_t full = map_byte("k120"), room = map_byte("k139");
   close(ch);
-  poke(p, 512 + 6 + (blk - 512) / uint32_t(size), {0});
+  poke(p, full, {0});
+  poke(p, room, {0});
   ch = open(p);
   EXPECT_NE(Key_verify(ch), "");
   EXPECT_EQ(Key_rebuild(ch, -1, {}), 40);
   EXPECT_EQ(Key_verify(ch), "");
+  close(ch);
+  auto byte_at = [&](int64_t off) {
+    uint8_t b = 0;
+    int fd = ::open(p.c_str(), O_RDONLY);
+    EXPECT_EQ(::pread(fd, &b, 1, off), 1);
+    ::close(fd);
+    return int(b);
+  };
+  EXPECT_EQ(byte_at(full), kf::BT_FULL);
+  EXPECT_EQ(byte_at(room), kf::BT_DATA);
+  ch = open(p);
   for (int i = 0; i < 40; ++i) put(ch, "n" + std::to_string(100 + i), std::string(150, 'n'));
   EXPECT_EQ(strip(get(ch, "k120")), std::string(150, 'd'));
   EXPECT_EQ(Key_verify(ch), "");
