@@ -987,13 +987,6 @@ int64_t slot_getken() {
   return 0;
 }
 
-int64_t slot_wr_mode() {
-  Fcb* f = ws.Cur_fcb;
-  f->buf_count = f->rec_start;
-  f->high_water = f->rec_start;
-  return 0;
-}
-
 int64_t slot_purge() {
   Sql_chan* sc = Dbx_cur();
   if (sc->command) return 0;
@@ -1081,7 +1074,7 @@ int64_t Dbx_record_count(Fcb* f) {
 
 const Fio_op Dbx_fotbl[FIO_SLOTS] = {
     Io_mode_err, slot_open,    slot_close,  slot_write,  slot_read,   slot_remove,   slot_setind,
-    slot_getind, slot_setkey,  slot_getkec, slot_getkey, slot_getkep, Io_rsz_err,    slot_wr_mode,
+    slot_getind, slot_setkey,  slot_getkec, slot_getkey, slot_getkep, Io_rsz_err,    Io_wr_rec_start,
     slot_purge,  slot_getkef,  slot_getkel, slot_getken, Io_do_nothing, Io_do_nothing,
 };
 

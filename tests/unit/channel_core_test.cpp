@@ -17,6 +17,7 @@
 #include "core/codes.h"
 #include "core/params.h"
 #include "keyed/key_driver.h"
+#include "net/sql.h"
 #include "test_util.h"
 
 namespace {
@@ -290,12 +291,12 @@ TEST_F(Channel_test, RemoveAndPurgeThroughTheSlots) {
   EXPECT_TRUE(Find_fp(1)->st3 & ST3_PURGED);
 }
 
-// The keyed and C-ISAM kinds enter write mode by starting the record again
-// at rec_start alone: their drivers mark the channel written once a record
-// is, and the column is left as it was.
+// The keyed, C-ISAM and SQL kinds enter write mode by starting the record
+// again at rec_start alone: their drivers mark the channel written once a
+// record is, and the column is left as it was.
 TEST_F(Channel_test, RecordKindsWriteModeStartsTheRecordAgainOnly) {
   uint16_t n = 5;
-  for (const Fio_op* table : {Key_fotbl, Ism_fotbl}) {
+  for (const Fio_op* table : {Key_fotbl, Ism_fotbl, Dbx_fotbl}) {
     Fcb* f = link(n++);
     f->rec_start = 3;
     f->buf_count = 9;
