@@ -94,6 +94,13 @@ int64_t Io_wr_mode() {
   return 0;
 }
 
+void Io_string_result(const std::string& s) {
+  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  ws.Str_ptr = p;
+  ws.Str_len = int32_t(s.size());
+}
+
 int64_t Io_wr_rec_start() {
   Fcb* f = ws.Cur_fcb;
   f->buf_count = f->rec_start;

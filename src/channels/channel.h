@@ -14,7 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <string>
 
+#include "core/errors.h"
 #include "core/memory.h"
 #include "core/nested_run.h"  // Io_save_guard
 #include "core/workspace.h"
@@ -267,6 +269,21 @@ int64_t Io_do_nothing();
 struct End_of_data {};
 [[noreturn]] void Io_end_err();
 [[noreturn]] void Io_dom_err();
+// Runs a record engine's call: its end-of-file and missing-record errors
+// take the statement's END= and DOM= branches.
+template <class F>
+auto Io_engine(F f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const Oru_error& e) {
+    if (e.no == err::END_OF_FILE) Io_end_err();
+    if (e.no == err::MISSING_RECORD) Io_dom_err();
+    throw;
+  }
+}
+// A driver's string result (a key, a record, a function's value): copied
+// into temporary memory and made the current string.
+void Io_string_result(const std::string& s);
 
 // Gives a record an output buffer of size bytes (0: none), freeing the old.
 void Fcb_set_buffer(Fcb* f, int32_t size);

@@ -29,25 +29,6 @@ struct Ism_fcb : Fcb {
 
 Ism_fcb* cur() { return static_cast<Ism_fcb*>(ws.Cur_fcb); }
 
-// The engine's missing-record and end errors take DOM= and END=.
-template <class F>
-auto engine(F f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (const Oru_error& e) {
-    if (e.no == err::END_OF_FILE) Io_end_err();
-    if (e.no == err::MISSING_RECORD) Io_dom_err();
-    throw;
-  }
-}
-
-void string_result(const std::string& s) {
-  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
-  if (!s.empty()) std::memcpy(p, s.data(), s.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(s.size());
-}
-
 // The notice of an alternate-key entry that is missing (the statement then
 // fails): a line on the console titled as the file format.
 void missing_alt_notice() {
@@ -149,7 +130,7 @@ int64_t Ism_write() {
     if (k != f->eng->genkey(0, rec)) Rpt_error(err::KEY_DEFINITION);
   }
   int mode = ws.Io_stmt == code::X_INSERT ? 1 : ws.Io_stmt == code::X_UPDATE ? 2 : ws.Dom_line ? 1 : 0;
-  int r = engine([&] { return f->eng->write(rec, mode, nullptr); });
+  int r = Io_engine([&] { return f->eng->write(rec, mode, nullptr); });
   if (r == 11) Io_dom_err();
   f->st1 |= ST1_WRITTEN;
   return 0;
@@ -163,19 +144,19 @@ int64_t Ism_read() {
   bool found;
   if (ws.Io_opts & IO_KEY) {
     std::string key = given_key(f, k);
-    found = engine([&] { return e->find(k, key, ws.Io_stmt != code::D_FIND); });
+    found = Io_engine([&] { return e->find(k, key, ws.Io_stmt != code::D_FIND); });
     if (!found) Io_dom_err();
   } else if ((ws.Io_opts & IO_STEP) && ws.Io_dir < 0) {
-    if (!engine([&] { return e->prev(k); })) Io_end_err();
+    if (!Io_engine([&] { return e->prev(k); })) Io_end_err();
   } else {
-    if (!engine([&] { return e->next(k); })) Io_end_err();
+    if (!Io_engine([&] { return e->next(k); })) Io_end_err();
   }
   uint32_t n = e->pos(k).rec;
   std::string rec;
   if (!e->read_record(n, &rec)) Rpt_error_text(err::RECORD_LENGTH, "C-ISAM data record missing or cut short");
   e->set_positions(k, rec, n);
   f->st1 |= ST1_READ;
-  string_result(rec);
+  Io_string_result(rec);
   return 0;
 }
 
@@ -183,7 +164,7 @@ int64_t Ism_remove() {
   Ism_fcb* f = cur();
   if (!(ws.Io_opts & IO_KEY)) Rpt_error(err::WRONG_MODE);
   std::string key = given_key(f, 0);
-  if (!engine([&] { return f->eng->remove(key); })) Io_dom_err();
+  if (!Io_engine([&] { return f->eng->remove(key); })) Io_dom_err();
   return 0;
 }
 
@@ -200,7 +181,7 @@ int64_t Ism_getkec() {
   Ism_fcb* f = cur();
   const Ism_pos& p = f->eng->pos(key_no(f));
   if (p.state != Ism_pos::ON) Io_end_err();
-  string_result(p.key);
+  Io_string_result(p.key);
   return 0;
 }
 
@@ -208,8 +189,8 @@ int64_t Ism_getkey() {
   Ism_fcb* f = cur();
   int k = key_no(f);
   std::string key;
-  if (!engine([&] { return f->eng->peek_next(k, &key); })) Io_end_err();
-  string_result(key);
+  if (!Io_engine([&] { return f->eng->peek_next(k, &key); })) Io_end_err();
+  Io_string_result(key);
   return 0;
 }
 
@@ -217,15 +198,15 @@ int64_t Ism_getkep() {
   Ism_fcb* f = cur();
   int k = key_no(f);
   std::string key;
-  if (!engine([&] { return f->eng->peek_prev(k, &key); })) Io_end_err();
-  string_result(key);
+  if (!Io_engine([&] { return f->eng->peek_prev(k, &key); })) Io_end_err();
+  Io_string_result(key);
   return 0;
 }
 
 int64_t Ism_purge() {
   Ism_fcb* f = cur();
   if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
-  engine([&] { f->eng->purge(); return 0; });
+  Io_engine([&] { f->eng->purge(); return 0; });
   return 0;
 }
 

@@ -390,13 +390,6 @@ struct Header_lock {
   }
 };
 
-void string_result(const std::string& s) {
-  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
-  if (!s.empty()) std::memcpy(p, s.data(), s.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(s.size());
-}
-
 int key_no(Bbx_fcb* f) {
   if (ws.Io_kno >= 0) {
     if (ws.Io_kno >= f->file->keys()) Rpt_error(err::STRING_LENGTH);
@@ -528,7 +521,7 @@ int64_t Bbx_read() {
   for (int i = 0; i < b->keys(); ++i) f->keys[i] = i == k ? e.key : b->make_key(i, b->multi() ? data : rec, e.rec);
   f->extracted = ws.Io_stmt == code::D_EXTRACT;
   f->st1 |= ST1_READ;
-  string_result(rec);
+  Io_string_result(rec);
   return 0;
 }
 
@@ -598,7 +591,7 @@ int64_t key_fn() {
   if (!ok) Io_end_err();
   // KEC( keeps the record offset of a key after key 0, so that KEY= with
   // it finds that very record again.
-  string_result(b->external(k, e.key, Which == 5));
+  Io_string_result(b->external(k, e.key, Which == 5));
   return 0;
 }
 

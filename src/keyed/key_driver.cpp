@@ -96,20 +96,7 @@ auto engine(F f) -> decltype(f()) {
   // Write-behind keeps blocks and the header lock past the operation: the
   // end-of-statement commit writes them back.
   if (prmblk.WD) ws.Run_flags |= RF_COMMIT;
-  try {
-    return f();
-  } catch (const Oru_error& e) {
-    if (e.no == err::END_OF_FILE) Io_end_err();
-    if (e.no == err::MISSING_RECORD) Io_dom_err();
-    throw;
-  }
-}
-
-void string_result(const std::string& s) {
-  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
-  std::memcpy(p, s.data(), s.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(s.size());
+  return Io_engine(f);
 }
 
 // The keys of a segment table of the channel layer (kdef.h: 4-byte entries,
@@ -294,7 +281,7 @@ int64_t Key_read_slot() {
   std::string data = engine([&] { return Key_read(f->kc, r); });
   f->cur_key = uint8_t(Key_current_key(f->kc));
   f->st1 |= ST1_READ;
-  string_result(data);
+  Io_string_result(data);
   return 0;
 }
 
@@ -325,7 +312,7 @@ template <std::string (*Fn)(Key_chan*, const Key_req&)>
 int64_t key_function() {
   Key_req r = request();
   std::string s = engine([&] { return Fn(cur()->kc, r); });
-  string_result(s);
+  Io_string_result(s);
   return 0;
 }
 

@@ -31,13 +31,6 @@ constexpr size_t MAX_BATCH = 4096;
 
 Dbx_fcb* fcb() { return static_cast<Dbx_fcb*>(ws.Cur_fcb); }
 
-void string_result(const std::string& s) {
-  auto* p = static_cast<uint8_t*>(Get_temp(s.size() + 1));
-  std::memcpy(p, s.data(), s.size());
-  ws.Str_ptr = p;
-  ws.Str_len = int32_t(s.size());
-}
-
 bool is_extract() { return ws.Io_stmt == code::D_EXTRACT; }
 
 std::string trim_blanks(const std::string& s) {
@@ -490,7 +483,7 @@ void command_read(Sql_chan* sc) {
       sc->cmd_result = true;
     } else if (k[0] == '!') {
       command_run(sc, k.substr(1));
-      string_result("");
+      Io_string_result("");
       return;
     } else {
       command_run(sc, k);
@@ -498,7 +491,7 @@ void command_read(Sql_chan* sc) {
   }
   if (!sc->cmd_result) Rpt_error(err::WRONG_MODE);
   if (sc->cmd_next >= sc->cmd_rows.size()) Io_end_err();
-  string_result(row_text(sc->cmd_rows[sc->cmd_next++], sep));
+  Io_string_result(row_text(sc->cmd_rows[sc->cmd_next++], sep));
 }
 
 // The SQL text a WRITE on a command channel gives: its fields joined by
@@ -569,7 +562,7 @@ void ind_read(Sql_chan* sc) {
     sc->have_row = false;
     sc->opened_state = false;
     ws.Cur_fcb->st1 |= ST1_READ;
-    string_result("");
+    Io_string_result("");
     return;
   }
   if (is_extract()) row = lock_row(sc, row);
@@ -579,7 +572,7 @@ void ind_read(Sql_chan* sc) {
   ws.Cur_fcb->st1 |= ST1_READ;
   std::string rec = Dbx_make_rec(sc, row, ws.Io_sep);
   rec.erase(0, std::min(rec.size(), size_t(8)));
-  string_result(rec);
+  Io_string_result(rec);
 }
 
 int64_t slot_open() {
@@ -624,7 +617,7 @@ int64_t slot_read() {
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind >= 0) {
     Rpt_error_text(err::NOT_BUILT, "IND= of an SQL table takes a negative column number");
   } else if ((ws.Io_opts & IO_IND) && ws.Io_ind < 0) {
-    string_result(describe_column(sc, -ws.Io_ind, ws.Io_sep));
+    Io_string_result(describe_column(sc, -ws.Io_ind, ws.Io_sep));
     return 0;
   } else if (ws.Io_opts & IO_KEY) {
     row = read_by_key(sc, k, key_value_given());
@@ -644,12 +637,12 @@ int64_t slot_read() {
   }
   ws.Cur_fcb->st1 |= ST1_READ;
   if (sc->whole_key) {
-    string_result("");  // the key is the whole record: KEC names it
+    Io_string_result("");  // the key is the whole record: KEC names it
     return 0;
   }
   std::string rec = Dbx_make_rec(sc, row, ws.Io_sep);
   rec.erase(0, std::min(rec.size(), front_len(sc)));  // the KEYDATA key part
-  string_result(rec);
+  Io_string_result(rec);
   return 0;
 }
 
@@ -862,7 +855,7 @@ int64_t slot_getkec() {
   need_key(sc, k);
   if (sc->opened_state) Rpt_error(err::MISSING_RECORD);
   switch_key(sc, k);
-  string_result(sc->cur_key);
+  Io_string_result(sc->cur_key);
   return 0;
 }
 
@@ -874,12 +867,12 @@ int64_t slot_getkey() {
   switch_key(sc, k);  // a row kept by EXTRACT stays locked: key functions only look
   if ((ws.Io_opts & IO_RNO) && ws.Io_ind >= 1) {
     Sql_row row = read_rno(sc, k, ws.Io_ind);
-    string_result(Dbx_row_key(sc, k, row));
+    Io_string_result(Dbx_row_key(sc, k, row));
     return 0;
   }
   const Sql_row* row;
   if (!peek_next(sc, k, &row)) Io_end_err();
-  string_result(Dbx_row_key(sc, k, *row));
+  Io_string_result(Dbx_row_key(sc, k, *row));
   return 0;
 }
 
@@ -906,7 +899,7 @@ int64_t slot_getkep() {
     std::vector<Sql_row> rows;
     Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
     if (!rows.empty()) {
-      string_result(sc->cur_key);
+      Io_string_result(sc->cur_key);
       return 0;
     }
   }
@@ -915,7 +908,7 @@ int64_t slot_getkep() {
   std::vector<Sql_row> rows;
   Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
   if (rows.empty()) Io_end_err();
-  string_result(Dbx_row_key(sc, k, rows[0]));
+  Io_string_result(Dbx_row_key(sc, k, rows[0]));
   return 0;
 }
 
@@ -928,7 +921,7 @@ int64_t first_last(bool last) {
   std::vector<Sql_row> rows;
   Dbx_run(sc, Dbx_stmt(sc, text), {}, &rows);
   if (rows.empty()) Io_end_err();
-  string_result(Dbx_row_key(sc, k, rows[0]));
+  Io_string_result(Dbx_row_key(sc, k, rows[0]));
   return 0;
 }
 
@@ -938,7 +931,7 @@ int64_t slot_getkel() { return first_last(true); }
 int64_t slot_getken() {
   Sql_chan* sc = Dbx_cur();
   if ((ws.Io_opts & IO_IND) && ws.Io_ind == 1) {
-    string_result("N/A");
+    Io_string_result("N/A");
     return 0;
   }
   if ((ws.Io_opts & IO_IND) && ws.Io_ind == 2) {
@@ -949,7 +942,7 @@ int64_t slot_getken() {
     for (auto& [text, stmt] : sc->stmts)
       if (text == sc->last_text) st = stmt->handle();
     const void* h = sc->conn ? sc->conn->h : nullptr;
-    string_result("HENV=" + num(h) + ", HDBC=" + num(h) + ", HSTMT=" + num(st));
+    Io_string_result("HENV=" + num(h) + ", HDBC=" + num(h) + ", HSTMT=" + num(st));
     return 0;
   }
   if ((ws.Io_opts & IO_IND) && ws.Io_ind == 3) {
@@ -978,12 +971,12 @@ int64_t slot_getken() {
         add(sc->sel[i], type, c->len, c->dec);
       }
     }
-    string_result(s);
+    Io_string_result(s);
     return 0;
   }
   if (ws.Io_opts & IO_IND) Rpt_error(err::WRONG_MODE);
   if (sc->last_text.empty()) Rpt_error(err::WRONG_MODE);
-  string_result(sc->last_text + sc->last_tag);
+  Io_string_result(sc->last_text + sc->last_tag);
   return 0;
 }
 
