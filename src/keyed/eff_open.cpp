@@ -302,9 +302,7 @@ void Eff_load_file(Key_file* f, int sep_default) {
       sg.fill = g[1];
       if (sg.flags & kf::SF_UNIQUE) kd.unique = true;
       if (k == 0 && (sg.flags & kf::SF_DUPS)) kd.dups = true;
-      int kind = sg.flags & kf::SF_KIND;
-      if ((sg.flags & kf::SF_AUTO_BIN) || kind == kf::SF_AUTO_ZERO || kind == kf::SF_AUTO_BLANK)
-        lay.auto_seg = int(lay.segs.size());
+      if (sg.auto_number()) lay.auto_seg = int(lay.segs.size());
       sum += g[0];
       lay.segs.push_back(sg);
     }

@@ -636,9 +636,7 @@ Key_layout layout_of(const std::vector<std::vector<Key_seg>>& keys) {
     for (const Key_seg& sg : keys[k]) {
       if (sg.flags & kf::SF_UNIQUE) kd.unique = true;
       if (k == 0 && (sg.flags & kf::SF_DUPS)) kd.dups = true;
-      int kind = sg.flags & kf::SF_KIND;
-      if ((sg.flags & kf::SF_AUTO_BIN) || kind == kf::SF_AUTO_ZERO || kind == kf::SF_AUTO_BLANK)
-        lay.auto_seg = int(lay.segs.size());
+      if (sg.auto_number()) lay.auto_seg = int(lay.segs.size());
       sum += sg.len();
       lay.segs.push_back(sg);
     }

@@ -179,9 +179,7 @@ Key_layout Key_decode_segs(const uint8_t* table, bool ext, int key0_len) {
         kd.dups = true;
         kd.len += 4;
       }
-      if ((s.flags & kf::SF_AUTO_BIN) || (s.flags & kf::SF_KIND) == kf::SF_AUTO_ZERO ||
-          (s.flags & kf::SF_KIND) == kf::SF_AUTO_BLANK)
-        lay.auto_seg = int(lay.segs.size()) - 1;
+      if (s.auto_number()) lay.auto_seg = int(lay.segs.size()) - 1;
       continue;
     }
     int k = e[0] & 15;

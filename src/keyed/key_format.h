@@ -161,6 +161,12 @@ struct Key_seg {
   uint8_t fill = 0;
   int len() const { return len_byte & 127; }
   bool desc() const { return (len_byte & 128) != 0; }
+  // Numbered by the file: a binary counter, or digits filled with zeros or
+  // blanks.
+  bool auto_number() const {
+    int kind = flags & kf::SF_KIND;
+    return (flags & kf::SF_AUTO_BIN) || kind == kf::SF_AUTO_ZERO || kind == kf::SF_AUTO_BLANK;
+  }
 };
 struct Key_def {
   int nseg = 0;

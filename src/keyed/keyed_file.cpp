@@ -398,9 +398,8 @@ bool Key_auto_value(const uint8_t* image, uint32_t* value) {
   bool found = false;
   for (int s = 0; s <= f->lay.auto_seg; ++s) {
     const Key_seg& sg = f->lay.segs[size_t(s)];
-    int kind = sg.flags & kf::SF_KIND;
+    if (!sg.auto_number()) continue;
     bool bin = sg.flags & kf::SF_AUTO_BIN;
-    if (!bin && kind != kf::SF_AUTO_ZERO && kind != kf::SF_AUTO_BLANK) continue;
     int avail = 0;
     const uint8_t* src = segment_field(data, dlen, sg, f->sep, &avail);
     int w = sg.len();
@@ -439,9 +438,9 @@ bool auto_segments(Buf& image, bool* used_counter) {
   int dlen = get_u16be(image.data() + 1 + f->keylen);
   for (int s = 0; s <= f->lay.auto_seg; ++s) {
     const Key_seg& sg = f->lay.segs[size_t(s)];
+    if (!sg.auto_number()) continue;
     int kind = sg.flags & kf::SF_KIND;
     bool bin = sg.flags & kf::SF_AUTO_BIN;
-    if (!bin && kind != kf::SF_AUTO_ZERO && kind != kf::SF_AUTO_BLANK) continue;
     int avail = 0;
     const uint8_t* at = segment_field(data, dlen, sg, f->sep, &avail);
     uint8_t* src = at ? data + (at - data) : nullptr;
