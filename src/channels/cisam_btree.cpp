@@ -907,21 +907,16 @@ bool Ism_file::prev(int k) {
   return ok;
 }
 
-bool Ism_file::peek_next(int k, std::string* key) {
+bool Ism_file::peek(int k, bool (Ism_file::*step)(int), std::string* key) {
   Ism_pos saved = pos_[size_t(k)];
-  bool ok = next(k);
+  bool ok = (this->*step)(k);
   if (ok) *key = pos_[size_t(k)].key;
   pos_[size_t(k)] = saved;
   return ok;
 }
 
-bool Ism_file::peek_prev(int k, std::string* key) {
-  Ism_pos saved = pos_[size_t(k)];
-  bool ok = prev(k);
-  if (ok) *key = pos_[size_t(k)].key;
-  pos_[size_t(k)] = saved;
-  return ok;
-}
+bool Ism_file::peek_next(int k, std::string* key) { return peek(k, &Ism_file::next, key); }
+bool Ism_file::peek_prev(int k, std::string* key) { return peek(k, &Ism_file::prev, key); }
 
 bool Ism_file::read_record(uint32_t n, std::string* rec) {
   if (n == 0 || n > 0x7FFFFFFFu) return false;

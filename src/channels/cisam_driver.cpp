@@ -185,20 +185,13 @@ int64_t Ism_getkec() {
   return 0;
 }
 
-int64_t Ism_getkey() {
+// KEY() and KEP(): the key after / before the position, which stays.
+template <bool (Ism_file::*Peek)(int, std::string*)>
+int64_t Ism_peek_key() {
   Ism_fcb* f = cur();
   int k = key_no(f);
   std::string key;
-  if (!Io_engine([&] { return f->eng->peek_next(k, &key); })) Io_end_err();
-  Io_string_result(key);
-  return 0;
-}
-
-int64_t Ism_getkep() {
-  Ism_fcb* f = cur();
-  int k = key_no(f);
-  std::string key;
-  if (!Io_engine([&] { return f->eng->peek_prev(k, &key); })) Io_end_err();
+  if (!Io_engine([&] { return (f->eng->*Peek)(k, &key); })) Io_end_err();
   Io_string_result(key);
   return 0;
 }
@@ -214,6 +207,6 @@ int64_t Ism_purge() {
 
 const Fio_op Ism_fotbl[FIO_SLOTS] = {
     Io_mode_err, Ism_open,    Ism_close,   Ism_write,   Ism_read,    Ism_remove,  Io_mode_err,
-    Ism_getind,  Ism_setkey,  Ism_getkec,  Ism_getkey,  Ism_getkep,  Io_rsz_err,  Io_wr_rec_start,
-    Ism_purge,   Io_mode_err, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing,
+    Ism_getind,  Ism_setkey,  Ism_getkec,  Ism_peek_key<&Ism_file::peek_next>, Ism_peek_key<&Ism_file::peek_prev>,
+    Io_rsz_err,  Io_wr_rec_start, Ism_purge, Io_mode_err, Io_mode_err, Io_mode_err, Io_do_nothing, Io_do_nothing,
 };

@@ -181,6 +181,8 @@ class Ism_file {
 
  private:
   friend std::unique_ptr<Ism_file> Ism_open_pair(int, const std::string&, bool, bool, int);
+  // The key a step (next or prev) reaches, the position put back as it was.
+  bool peek(int k, bool (Ism_file::*step)(int), std::string* key);
   // The statement lock for the length of a scope: taken by the constructor
   // (which takes nothing to undo when lock() fails), released at its end.
   class Stmt_lock {
