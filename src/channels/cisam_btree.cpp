@@ -687,26 +687,14 @@ bool Ism_file::descend(int k, const std::string& key, uint32_t dup, std::vector<
   }
 }
 
-bool Ism_file::leftmost(int k, std::vector<Step>* path, uint32_t n) {
+bool Ism_file::outermost(int k, std::vector<Step>* path, uint32_t n, bool last) {
   for (int depth = 0;; ++depth) {
     if (depth > MAX_DEPTH || path->size() > size_t(MAX_DEPTH)) corrupt();
     const Node& node = decode(n, k);
-    path->push_back({n, 0});
+    path->push_back({n, last ? int(node.ents.size()) - 1 : 0});
     if (node.level == 0) return true;
     if (node.ents.empty()) return false;
-    n = node.ents[0].ptr;
-    if (n < 2 || n > high_node_) corrupt();
-  }
-}
-
-bool Ism_file::rightmost(int k, std::vector<Step>* path, uint32_t n) {
-  for (int depth = 0;; ++depth) {
-    if (depth > MAX_DEPTH || path->size() > size_t(MAX_DEPTH)) corrupt();
-    const Node& node = decode(n, k);
-    path->push_back({n, int(node.ents.size()) - 1});
-    if (node.level == 0) return true;
-    if (node.ents.empty()) return false;
-    n = node.ents.back().ptr;
+    n = last ? node.ents.back().ptr : node.ents[0].ptr;
     if (n < 2 || n > high_node_) corrupt();
   }
 }

@@ -263,8 +263,11 @@ class Ism_file {
   bool normalize(int k, std::vector<Step>* path);
   bool step_next(int k, std::vector<Step>* path);
   bool step_prev(int k, std::vector<Step>* path);
-  bool leftmost(int k, std::vector<Step>* path, uint32_t node);
-  bool rightmost(int k, std::vector<Step>* path, uint32_t node);
+  // The path down from node to the first entry of its first leaf (last:
+  // the last entry of its last leaf); false at an empty inner node.
+  bool outermost(int k, std::vector<Step>* path, uint32_t node, bool last);
+  bool leftmost(int k, std::vector<Step>* path, uint32_t node) { return outermost(k, path, node, false); }
+  bool rightmost(int k, std::vector<Step>* path, uint32_t node) { return outermost(k, path, node, true); }
   Ent entry_at(int k, const std::vector<Step>& path);
   bool locate(int k, const Ism_pos& p, std::vector<Step>* path);
   bool locate_rec(int k, const std::string& key, uint32_t rec, std::vector<Step>* path);
