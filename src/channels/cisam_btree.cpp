@@ -926,14 +926,20 @@ void Ism_file::set_positions(int k, const std::string& rec, uint32_t n) {
 
 // ---- allocation ----
 
+uint8_t* Ism_file::free_list_node(uint32_t n, int hops, int* used) {
+  if (hops > 100000 || n > high_node_ || n < 2) corrupt();
+  uint8_t* b = kread(n);
+  *used = get2(b);
+  if (*used > nsize_ - 3 || *used < 6) corrupt();
+  return b;
+}
+
 uint32_t Ism_file::newaddr(int head_off, int high_off, uint8_t type) {
   (void)type;
   uint32_t n = get4(kread(1) + head_off);
   for (int hops = 0; n; ++hops) {
-    if (hops > 100000 || n > high_node_ || n < 2) corrupt();
-    uint8_t* b = kread(n);
-    int used = get2(b);
-    if (used > nsize_ - 3 || used < 6) corrupt();
+    int used;
+    uint8_t* b = free_list_node(n, hops, &used);
     if (used > 6) {
       uint32_t v = get4(b + used - 4);
       put2(b, uint16_t(used - 4));
@@ -959,10 +965,8 @@ void Ism_file::freeaddr(uint32_t v, int head_off, int high_off, uint8_t type) {
   }
   uint32_t n = get4(d + head_off), last = 0;
   for (int hops = 0; n; ++hops) {
-    if (hops > 100000 || n > high_node_ || n < 2) corrupt();
-    uint8_t* b = kread(n);
-    int used = get2(b);
-    if (used > nsize_ - 3 || used < 6) corrupt();
+    int used;
+    uint8_t* b = free_list_node(n, hops, &used);
     if (used + 4 < nsize_ - 3) {
       put4(b + used, v);
       put2(b, uint16_t(used + 4));

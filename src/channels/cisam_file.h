@@ -277,6 +277,9 @@ class Ism_file {
   void delkey(int k, std::vector<Step>& path, size_t level);
   void set_root(int k, uint32_t root);
 
+  // Node n of a free list, hops links along its chain, and its used count
+  // (the 2-byte count, the link, then 4-byte numbers), both checked.
+  uint8_t* free_list_node(uint32_t n, int hops, int* used);
   uint32_t newaddr(int head_off, int high_off, uint8_t type);
   void freeaddr(uint32_t n, int head_off, int high_off, uint8_t type);
   uint32_t newnode();

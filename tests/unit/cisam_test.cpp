@@ -414,6 +414,24 @@ TEST_F(Cisam, KeyDescriptionNodeBeyondTheFileIsAShortRead) {
   EXPECT_EQ(error_no([] { Pair p("d.idx"); }), 120);
 }
 
+// A free-record list whose head leads past the highest node in use is
+// damage (120) both for the WRITE that takes a number from it and for the
+// REMOVE that gives one back.
+TEST_F(Cisam, FreeListLeadingPastTheNodesInUseIsDamage) {
+  for (int op = 0; op < 2; ++op) {
+    cfx::write_pair("fl", layout(true, 0), {make_record(1), make_record(2), make_record(3)});
+    FILE* f = std::fopen("fl.idx", "r+b");
+    ASSERT_NE(f, nullptr);
+    const uint8_t head[4] = {0, 0x7F, 0xFF, 0xFF};
+    std::fseek(f, 25, SEEK_SET);  // node 1: the head of the free-record list
+    std::fwrite(head, 1, 4, f);
+    std::fclose(f);
+    Pair p("fl.idx");
+    if (op == 0) EXPECT_EQ(error_no([&] { p->write(make_record(9), 0, nullptr); }), 120);
+    else EXPECT_EQ(error_no([&] { p->remove(make_record(1).substr(0, 8)); }), 120);
+  }
+}
+
 // Four processes write 25,000 records each into one pair with three keys
 // (2,500 each in the sanitizer build, where the same run takes minutes);
 // nothing is lost and every key reads back in order.
