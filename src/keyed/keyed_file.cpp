@@ -1176,20 +1176,9 @@ int64_t Key_getrno(Key_chan* ch, const Key_req& req) {
 
 // ---- purge ----
 
-void Key_purge(Key_chan* ch) {
-  if (ch->readonly) Key_error(13);
-  Key_bracket op(ch, DIR_WRITE, false);
-  Key_Hdr_Lock_N_Load(2);
-  Key_file* f = K.f;
-  if (f->eff) {
-    Eff_purge(f);
-    ch->cur_rec = ch->last_read = 0;
-    ch->cur_node = 0;
-    for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{};
-    ch->eof_pending = false;
-    op.done();
-    return;
-  }
+// A first-format file emptied: its segment files, records and trees gone,
+// its dictionary and change counter kept.
+static void purge_first_format(Key_file* f) {
   // The dictionary (key names, password, free items) outlives the records.
   auto dict = Kdct_save_in();
   Kbfr_drop_file(f);
@@ -1225,6 +1214,15 @@ void Key_purge(Key_chan* ch) {
     Kbfr_touch(m);
   }
   Kdct_reset_in(dict);
+}
+
+void Key_purge(Key_chan* ch) {
+  if (ch->readonly) Key_error(13);
+  Key_bracket op(ch, DIR_WRITE, false);
+  Key_Hdr_Lock_N_Load(2);
+  Key_file* f = K.f;
+  if (f->eff) Eff_purge(f);
+  else purge_first_format(f);
   ch->cur_rec = ch->last_read = 0;
   ch->cur_node = 0;
   for (int k = 0; k < f->lay.nkeys; ++k) ch->saved[size_t(k)] = Key_pos{};
