@@ -263,10 +263,8 @@ void Ism_file::load_dictionary() {
 }
 
 uint32_t Ism_file::highest_record() {
-  lock(false);
-  uint32_t n = get4(kread(1) + D_HIGH_REC);
-  unlock();
-  return n;
+  Stmt_lock held(this, false);
+  return get4(kread(1) + D_HIGH_REC);
 }
 
 // ---- opening ----
