@@ -561,6 +561,20 @@ std::string Oop_property_text(Oop_object* o, const Oop_name* id, uint8_t kind) {
   return std::string(t, size_t(Conv_normal(ws.Num_acc, t)));
 }
 
+namespace {
+
+[[noreturn]] void no_property(const Oop_object* o, const char* name) {
+  Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no property ") + name + " in class " + o->cls->name->text);
+}
+
+}  // namespace
+
+const Oop_name* Oop_name_to_set(Oop_object* o, uint8_t kind, int len, const char* text) {
+  if (const Oop_name* id = Oop_name_to_read(kind, len, text)) return id;
+  if (!(o->cls->flags2 & CF2_RT_ANY)) no_property(o, std::string(text, size_t(len)).c_str());
+  return OopDefName(kind, len, text);
+}
+
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
   if (kind == 2 && ws.Str_len >= 0 && multi_name(id)) {
     multi_set(o, id);
@@ -575,8 +589,7 @@ void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind) {
     x = (d > 0 && d < int32_t(oop.objs.size())) ? oop.objs[size_t(d)] : nullptr;
   }
   if (!pi) {
-    if (!(o->cls->flags2 & CF2_RT_ANY))
-      Rpt_error_text(err::UNKNOWN_MEMBER, std::string("no property ") + id->text + " in class " + o->cls->name->text);
+    if (!(o->cls->flags2 & CF2_RT_ANY)) no_property(o, id->text);
     x = o;
     pi = Oop_add_inst(o, id, nullptr);
     pi->dynamic = true;

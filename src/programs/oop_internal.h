@@ -414,6 +414,12 @@ void OopDisconnectAll(Oop_object* o);
 // properties and methods
 void OopGetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
 void OopSetProperty(Oop_object* o, const Oop_name* id, uint8_t kind);
+// The id of a name that OopSetProperty is to be given, for a name taken
+// from a value at run time: a name never registered is no property, so it
+// is registered only when o's class takes run-time properties (the
+// assignment adds one); otherwise it is error 88, as the assignment would
+// raise, and nothing is registered.  A system name is always known.
+const Oop_name* Oop_name_to_set(Oop_object* o, uint8_t kind, int len, const char* text);
 // A property's value as OopGetProperty reads it, as text: a string as it
 // is, a number in its normal form.
 std::string Oop_property_text(Oop_object* o, const Oop_name* id, uint8_t kind);

@@ -155,7 +155,6 @@ void Oop_set_proplist_values(Oop_object* o, const std::string& v) {
     }
     for (const std::string& cand : {n, other_kind(n)}) {
       uint8_t kind = !cand.empty() && cand.back() == '$' ? 2 : 1;
-      const Oop_name* id = OopDefName(kind, int(cand.size()), cand.c_str());
       Catch_region region;
       try {
         uint8_t* p = Work_take(piece.size());
@@ -163,7 +162,9 @@ void Oop_set_proplist_values(Oop_object* o, const std::string& v) {
         ws.Str_ptr = p;
         ws.Str_len = int32_t(piece.size());
         if (kind == 1) Conv_str();  // a numeric property takes the piece as a number
-        OopSetProperty(o, id, kind);
+        // The name is registered only when the class takes it as a new
+        // property, after the piece is a value the property can take.
+        OopSetProperty(o, Oop_name_to_set(o, kind, int(cand.size()), cand.c_str()), kind);
       } catch (const Oru_error&) {
         continue;
       }

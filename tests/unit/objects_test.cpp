@@ -179,4 +179,59 @@ TEST_F(Objects, SeveralPropertiesReadRegistersNoName) {
   ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
 }
 
+// A property's value given as a string in the accumulators.
+void set_text(Oop_object* o, const char* name, const std::string& value) {
+  ws.Str_ptr = reinterpret_cast<uint8_t*>(const_cast<char*>(value.data()));
+  ws.Str_len = int32_t(value.size());
+  OopSetProperty(o, OopDefName(2, int(std::strlen(name)), name), 2);
+}
+
+std::string text_of(Oop_object* o, const char* name, uint8_t kind) {
+  return Oop_property_text(o, OopFindName(kind, int(std::strlen(name)), name), kind);
+}
+
+// Assigning several properties at once (_PROPVALUES$) tries each name of the
+// list as written and as the other kind.  On a class without run-time
+// properties a name no property has is not registered by the attempt; on a
+// class with them only the kind that was added is, not the one whose piece
+// was no number.
+TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
+  std::vector<uint8_t> work(4096);
+  ws.Work_base = ws.Work_ptr = work.data();
+  ws.Work_end = work.data() + work.size();
+  Oop_class* c = make_class("MW");
+  int32_t h = OopMakeObject(c, false, nullptr);
+  set_props(h, 5);
+  Oop_object* o = Oop_object_of_handle(h);
+  set_text(o, "_PROPSEP$", ",");
+  set_text(o, "_PROPLIST$", "A,NOPE,C$,ZZ$,_OBJ");
+  OopDefName(2, 12, "_PROPVALUES$");
+  OopDefName(1, 4, "_OBJ");  // a system name is known before its first use
+  int before = OopName_count();
+  for (int i = 0; i < 2; i++) set_text(o, "_PROPVALUES$", "7,x,hi,y,1");
+  EXPECT_EQ(OopName_count(), before);
+  EXPECT_EQ(OopFindName(1, 4, "NOPE"), nullptr);
+  EXPECT_EQ(OopFindName(2, 5, "NOPE$"), nullptr);
+  EXPECT_EQ(OopFindName(1, 2, "ZZ"), nullptr);
+  EXPECT_EQ(OopFindName(2, 3, "ZZ$"), nullptr);
+  EXPECT_EQ(text_of(o, "A", 1), "7");
+  EXPECT_EQ(text_of(o, "C$", 2), "hi");
+  EXPECT_EQ(text_of(o, "_OBJ", 1), std::to_string(h));
+
+  // With run-time properties a new name becomes a property; a piece that
+  // is no number leaves the numeric spelling unregistered.
+  c->flags2 |= CF2_RT_ANY;
+  set_text(o, "_PROPLIST$", "NEW");
+  set_text(o, "_PROPVALUES$", "abc");
+  EXPECT_EQ(OopFindName(1, 3, "NEW"), nullptr);
+  ASSERT_NE(OopFindName(2, 4, "NEW$"), nullptr);
+  EXPECT_EQ(text_of(o, "NEW$", 2), "abc");
+  set_text(o, "_PROPLIST$", "NUM");
+  set_text(o, "_PROPVALUES$", "12");
+  ASSERT_NE(OopFindName(1, 3, "NUM"), nullptr);
+  EXPECT_EQ(text_of(o, "NUM", 1), "12");
+  OopRefObject(h - OOP_HANDLE_BASE, -1);
+  ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
+}
+
 }  // namespace
