@@ -491,7 +491,8 @@ void multi_get(Oop_object* o, const Oop_name* id) {
 // list's last byte; a name with no value left keeps its own.  Each is
 // assigned as a string, else (no string property of the name) as a number;
 // a value that is no number for a numeric property is error 88; other
-// failures leave the name as it was.
+// failures leave the name as it was.  A name is registered only when the
+// class takes it as a new property (Oop_name_to_set).
 void multi_set(Oop_object* o, const Oop_name* id) {
   std::string values(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (values.empty()) return;
@@ -510,7 +511,7 @@ void multi_set(Oop_object* o, const Oop_name* id) {
         Catch_region region;
         std::string n = name + "$";
         set_string(value);
-        OopSetProperty(o, OopDefName(2, int(n.size()), n.c_str()), 2);
+        OopSetProperty(o, Oop_name_to_set(o, 2, int(n.size()), n.c_str()), 2);
       } catch (const Oru_error& e) {
         numeric = e.no == err::UNKNOWN_MEMBER;
       }
@@ -524,7 +525,7 @@ void multi_set(Oop_object* o, const Oop_name* id) {
       Catch_region region;
       ws.Num_acc = v;
       ws.Str_len = -1;
-      OopSetProperty(o, OopDefName(1, int(name.size()), name.c_str()), 1);
+      OopSetProperty(o, Oop_name_to_set(o, 1, int(name.size()), name.c_str()), 1);
     } catch (const Oru_error&) {
     }
   }

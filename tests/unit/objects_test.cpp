@@ -234,4 +234,35 @@ TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
   ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
 }
 
+// Assigning several properties at once (H'A.NOPE.C.$="8|9|zz|") tries each
+// name as a string, then as a number: on a class without run-time
+// properties neither spelling of a name no property has is registered.
+TEST_F(Objects, SeveralPropertiesAssignRegistersNoName) {
+  std::vector<uint8_t> work(4096);
+  ws.Work_base = ws.Work_ptr = work.data();
+  ws.Work_end = work.data() + work.size();
+  Oop_class* c = make_class("MA");
+  int32_t h = OopMakeObject(c, false, nullptr);
+  set_props(h, 5);
+  Oop_object* o = Oop_object_of_handle(h);
+  OopDefName(2, 10, "A.NOPE.C.$");
+  int before = OopName_count();
+  for (int i = 0; i < 2; i++) set_text(o, "A.NOPE.C.$", "8|9|zz|");
+  EXPECT_EQ(OopName_count(), before);
+  EXPECT_EQ(OopFindName(2, 2, "A$"), nullptr);
+  EXPECT_EQ(OopFindName(1, 4, "NOPE"), nullptr);
+  EXPECT_EQ(OopFindName(2, 5, "NOPE$"), nullptr);
+  EXPECT_EQ(text_of(o, "A", 1), "8");
+  EXPECT_EQ(text_of(o, "C$", 2), "zz");
+
+  // With run-time properties the string spelling becomes a property.
+  c->flags2 |= CF2_RT_ANY;
+  set_text(o, "A.NOPE.C.$", "8|9|zz|");
+  ASSERT_NE(OopFindName(2, 5, "NOPE$"), nullptr);
+  EXPECT_EQ(OopFindName(1, 4, "NOPE"), nullptr);
+  EXPECT_EQ(text_of(o, "NOPE$", 2), "9");
+  OopRefObject(h - OOP_HANDLE_BASE, -1);
+  ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
+}
+
 }  // namespace
