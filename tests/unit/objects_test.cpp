@@ -150,13 +150,22 @@ TEST_F(Objects, SystemPropertyNames) {
   EXPECT_EQ(OopDefName(2, 6, "_CLASS")->sys, SYS_NONE);
 }
 
+// A work area for the accumulators' strings while a test runs (gone with
+// it, also when an assertion ends the test early).
+struct Work_area {
+  std::vector<uint8_t> bytes = std::vector<uint8_t>(4096);
+  Work_area() {
+    ws.Work_base = ws.Work_ptr = bytes.data();
+    ws.Work_end = bytes.data() + bytes.size();
+  }
+  ~Work_area() { ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr; }
+};
+
 // Reading several properties at once (H'A.NOPE.C.$) looks each name up as
 // a string and as a number: a name that no property has is not registered
 // by the read, while the system names still answer.
 TEST_F(Objects, SeveralPropertiesReadRegistersNoName) {
-  std::vector<uint8_t> work(4096);
-  ws.Work_base = ws.Work_ptr = work.data();
-  ws.Work_end = work.data() + work.size();
+  Work_area work;
   Oop_class* c = make_class("MR");
   int32_t h = OopMakeObject(c, false, nullptr);
   set_props(h, 5);
@@ -176,7 +185,6 @@ TEST_F(Objects, SeveralPropertiesReadRegistersNoName) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)),
             std::to_string(h) + std::string("\0MR\0", 4));
   OopRefObject(h - OOP_HANDLE_BASE, -1);
-  ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
 }
 
 // A property's value given as a string in the accumulators.
@@ -196,9 +204,7 @@ std::string text_of(Oop_object* o, const char* name, uint8_t kind) {
 // class with them only the kind that was added is, not the one whose piece
 // was no number.
 TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
-  std::vector<uint8_t> work(4096);
-  ws.Work_base = ws.Work_ptr = work.data();
-  ws.Work_end = work.data() + work.size();
+  Work_area work;
   Oop_class* c = make_class("MW");
   int32_t h = OopMakeObject(c, false, nullptr);
   set_props(h, 5);
@@ -231,16 +237,13 @@ TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
   ASSERT_NE(OopFindName(1, 3, "NUM"), nullptr);
   EXPECT_EQ(text_of(o, "NUM", 1), "12");
   OopRefObject(h - OOP_HANDLE_BASE, -1);
-  ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
 }
 
 // Assigning several properties at once (H'A.NOPE.C.$="8|9|zz|") tries each
 // name as a string, then as a number: on a class without run-time
 // properties neither spelling of a name no property has is registered.
 TEST_F(Objects, SeveralPropertiesAssignRegistersNoName) {
-  std::vector<uint8_t> work(4096);
-  ws.Work_base = ws.Work_ptr = work.data();
-  ws.Work_end = work.data() + work.size();
+  Work_area work;
   Oop_class* c = make_class("MA");
   int32_t h = OopMakeObject(c, false, nullptr);
   set_props(h, 5);
@@ -262,7 +265,6 @@ TEST_F(Objects, SeveralPropertiesAssignRegistersNoName) {
   EXPECT_EQ(OopFindName(1, 4, "NOPE"), nullptr);
   EXPECT_EQ(text_of(o, "NOPE$", 2), "9");
   OopRefObject(h - OOP_HANDLE_BASE, -1);
-  ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr;
 }
 
 }  // namespace
