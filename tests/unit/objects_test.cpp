@@ -161,15 +161,26 @@ struct Work_area {
   ~Work_area() { ws.Work_base = ws.Work_ptr = ws.Work_end = nullptr; }
 };
 
+// An object of a new class (make_class) with its properties set
+// (set_props(h, 5)), dropped when the test ends.
+struct Test_object {
+  Oop_class* cls;
+  int32_t h;
+  Oop_object* o;
+  explicit Test_object(const char* name) : cls(make_class(name)), h(OopMakeObject(cls, false, nullptr)) {
+    set_props(h, 5);
+    o = Oop_object_of_handle(h);
+  }
+  ~Test_object() { OopRefObject(h - OOP_HANDLE_BASE, -1); }
+};
+
 // Reading several properties at once (H'A.NOPE.C.$) looks each name up as
 // a string and as a number: a name that no property has is not registered
 // by the read, while the system names still answer.
 TEST_F(Objects, SeveralPropertiesReadRegistersNoName) {
   Work_area work;
-  Oop_class* c = make_class("MR");
-  int32_t h = OopMakeObject(c, false, nullptr);
-  set_props(h, 5);
-  Oop_object* o = Oop_object_of_handle(h);
+  Test_object t("MR");
+  Oop_object* o = t.o;
   const Oop_name* list = OopDefName(2, 10, "A.NOPE.C.$");
   const Oop_name* sys = OopDefName(2, 13, "_OBJ._CLASS.$");
   int before = OopName_count();
@@ -183,8 +194,7 @@ TEST_F(Objects, SeveralPropertiesReadRegistersNoName) {
   EXPECT_EQ(OopFindName(2, 2, "A$"), nullptr);
   OopGetProperty(o, sys, 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)),
-            std::to_string(h) + std::string("\0MR\0", 4));
-  OopRefObject(h - OOP_HANDLE_BASE, -1);
+            std::to_string(t.h) + std::string("\0MR\0", 4));
 }
 
 // A property's value given as a string in the accumulators.
@@ -205,10 +215,8 @@ std::string text_of(Oop_object* o, const char* name, uint8_t kind) {
 // was no number.
 TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
   Work_area work;
-  Oop_class* c = make_class("MW");
-  int32_t h = OopMakeObject(c, false, nullptr);
-  set_props(h, 5);
-  Oop_object* o = Oop_object_of_handle(h);
+  Test_object t("MW");
+  Oop_object* o = t.o;
   set_text(o, "_PROPSEP$", ",");
   set_text(o, "_PROPLIST$", "A,NOPE,C$,ZZ$,_OBJ");
   OopDefName(2, 12, "_PROPVALUES$");
@@ -222,11 +230,11 @@ TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
   EXPECT_EQ(OopFindName(2, 3, "ZZ$"), nullptr);
   EXPECT_EQ(text_of(o, "A", 1), "7");
   EXPECT_EQ(text_of(o, "C$", 2), "hi");
-  EXPECT_EQ(text_of(o, "_OBJ", 1), std::to_string(h));
+  EXPECT_EQ(text_of(o, "_OBJ", 1), std::to_string(t.h));
 
   // With run-time properties a new name becomes a property; a piece that
   // is no number leaves the numeric spelling unregistered.
-  c->flags2 |= CF2_RT_ANY;
+  t.cls->flags2 |= CF2_RT_ANY;
   set_text(o, "_PROPLIST$", "NEW");
   set_text(o, "_PROPVALUES$", "abc");
   EXPECT_EQ(OopFindName(1, 3, "NEW"), nullptr);
@@ -236,7 +244,6 @@ TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
   set_text(o, "_PROPVALUES$", "12");
   ASSERT_NE(OopFindName(1, 3, "NUM"), nullptr);
   EXPECT_EQ(text_of(o, "NUM", 1), "12");
-  OopRefObject(h - OOP_HANDLE_BASE, -1);
 }
 
 // Assigning several properties at once (H'A.NOPE.C.$="8|9|zz|") tries each
@@ -244,10 +251,8 @@ TEST_F(Objects, SeveralPropertiesSetRegistersNoName) {
 // properties neither spelling of a name no property has is registered.
 TEST_F(Objects, SeveralPropertiesAssignRegistersNoName) {
   Work_area work;
-  Oop_class* c = make_class("MA");
-  int32_t h = OopMakeObject(c, false, nullptr);
-  set_props(h, 5);
-  Oop_object* o = Oop_object_of_handle(h);
+  Test_object t("MA");
+  Oop_object* o = t.o;
   OopDefName(2, 10, "A.NOPE.C.$");
   int before = OopName_count();
   for (int i = 0; i < 2; i++) set_text(o, "A.NOPE.C.$", "8|9|zz|");
@@ -259,12 +264,11 @@ TEST_F(Objects, SeveralPropertiesAssignRegistersNoName) {
   EXPECT_EQ(text_of(o, "C$", 2), "zz");
 
   // With run-time properties the string spelling becomes a property.
-  c->flags2 |= CF2_RT_ANY;
+  t.cls->flags2 |= CF2_RT_ANY;
   set_text(o, "A.NOPE.C.$", "8|9|zz|");
   ASSERT_NE(OopFindName(2, 5, "NOPE$"), nullptr);
   EXPECT_EQ(OopFindName(1, 4, "NOPE"), nullptr);
   EXPECT_EQ(text_of(o, "NOPE$", 2), "9");
-  OopRefObject(h - OOP_HANDLE_BASE, -1);
 }
 
 }  // namespace
