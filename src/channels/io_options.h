@@ -191,7 +191,7 @@ static_assert(IN_RUN(Io_tbl) && IN_RUN(Io_iol_ptr) && IN_RUN(Io_opt_ptr) && IN_R
               "a per-statement field of Io_state lies outside its reset run");
 #undef IN_RUN
 
-// (In 16-byte pieces: the compiler's own copy of the run is at times a
+// (In 32-byte pieces: the compiler's own copy of the run is at times a
 // string instruction, whose start-up costs more than the copy.)
 [[gnu::always_inline]] inline void Io_reset_run() {
   Block_copy<IO_RUN_END - IO_RUN_BEGIN>(reinterpret_cast<char*>(static_cast<Io_state*>(&ws)) + IO_RUN_BEGIN,

@@ -1,10 +1,11 @@
 // Copies of a fixed-size plain block (a saved context, the I/O area) as a
-// straight run of 16-byte pieces.  The compiler's own copy of a block of a
+// straight run of 32-byte pieces.  The compiler's own copy of a block of a
 // few hundred bytes is usually a string instruction whose start-up costs
 // more than the copy, and the library's copy spends a good part of its work
 // choosing how to copy; a block saved and restored around every nested call
 // is worth the straight line.  Each piece is a plain struct moved with
-// std::memcpy: the compiler picks the widest moves the target has.
+// std::memcpy: the compiler picks the widest moves the target has (one
+// 32-byte move, or two of 16 bytes; CMakeLists.txt's ORU_NATIVE).
 #pragma once
 
 #include <cstddef>
@@ -13,9 +14,9 @@
 #include <type_traits>
 
 struct Block_piece {
-  uint64_t lo, hi;
+  uint64_t w[4];
 };
-static_assert(sizeof(Block_piece) == 16, "a piece is 16 bytes");
+static_assert(sizeof(Block_piece) == 32, "a piece is 32 bytes");
 
 template <size_t N>
 [[gnu::always_inline]] inline void Block_copy(void* to, const void* from) {

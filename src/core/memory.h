@@ -58,7 +58,7 @@ void* Get_blk_nc(size_t size);
 void* Realloc_blk(void* blk, size_t size);
 void Ret_blk(void* blk);
 // A zero-filled block whose bytes start on a cache line (64 bytes), for
-// the blocks that are moved whole in 16-byte pieces (program contexts):
+// the blocks that are moved whole in 32-byte pieces (program contexts):
 // a move that straddles two lines costs twice.  Null when there is no
 // memory (as Get_blk_nc); given back by Ret_blk_line only.
 constexpr size_t CACHE_LINE = 64;

@@ -150,7 +150,7 @@ inline constexpr Pgm_text NO_PGM_TEXT{};
 // warm start once more from its first 64 bytes on (programs/warm_start.h):
 // those hold the fields a call sets one by one or carries over from the
 // caller.  It starts on a cache line wherever it lives (the workspace, call
-// frames and warm starts from Get_blk_line), so that no 16-byte piece
+// frames and warm starts from Get_blk_line), so that no piece of a move
 // straddles two, and ends with its own padding up to a whole line
 // (Ctx_pad), so that no member of a class built on it (the workspace's own)
 // lies in the last line the moves write.

@@ -32,14 +32,30 @@ TEST(BlockEqual, OnlyTheGivenBytesCount) {
   EXPECT_TRUE(Block_equal(x, y, 0));
 }
 
+// A copy of N bytes between odd addresses: every byte, nothing before or
+// after.
+template <size_t N>
+void expect_exact_copy() {
+  std::vector<unsigned char> from(N + 3), to(N + 5, 0xEE);
+  for (size_t i = 0; i < from.size(); i++) from[i] = static_cast<unsigned char>(i * 7 + 1);
+  Block_copy<N>(to.data() + 1, from.data() + 3);
+  EXPECT_EQ(to[0], 0xEE) << N;
+  EXPECT_EQ(std::memcmp(to.data() + 1, from.data() + 3, N), 0) << N;
+  for (size_t i = N + 1; i < to.size(); i++) EXPECT_EQ(to[i], 0xEE) << N << " at " << i;
+}
+
+// Fewer bytes than a piece, whole pieces, pieces and a tail of every kind
+// (a 16-byte half, a few bytes), and a context's size.
 TEST(BlockCopy, CopiesWholePiecesAndTheTail) {
-  unsigned char from[40], to[48];
-  for (int i = 0; i < 40; i++) from[i] = static_cast<unsigned char>(i + 1);
-  std::memset(to, 0xEE, sizeof to);
-  Block_copy<37>(to + 1, from);
-  EXPECT_EQ(to[0], 0xEE);
-  EXPECT_EQ(std::memcmp(to + 1, from, 37), 0);
-  EXPECT_EQ(to[38], 0xEE);
+  expect_exact_copy<5>();
+  expect_exact_copy<16>();
+  expect_exact_copy<32>();
+  expect_exact_copy<37>();
+  expect_exact_copy<48>();
+  expect_exact_copy<64>();
+  expect_exact_copy<95>();
+  expect_exact_copy<240>();
+  expect_exact_copy<304>();
 }
 
 }  // namespace
