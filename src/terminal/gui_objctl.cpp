@@ -740,15 +740,17 @@ bool KestObjCtlMNEM(uint16_t code, const uint8_t* p, uint32_t n) {
   if (!name || !Objctl_hook.has_method(slot, name, 1)) return false;
   Arg_rec* list;
   if (code == two('D', 'O')) {
-    // The current window's left column, top line, right column, bottom line.
+    // The current window's left column, top line, right column, bottom
+    // line: the cells of its text area (inside any frame) as positions on
+    // the screen, on a terminal and on the thin client alike.
     list = nullptr;
     Window_rec* w = current_window();
     int32_t v[4] = {0, 0, 0, 0};
     if (w) {
-      v[0] = w->col0;
-      v[1] = w->line0;
-      v[2] = w->col0 + w->cols - 1;
-      v[3] = w->line0 + w->lines - 1;
+      v[0] = w->scr_col + w->col0;
+      v[1] = w->scr_line + w->line0;
+      v[2] = v[0] + w->cols - 1;
+      v[3] = v[1] + w->lines - 1;
     }
     for (int32_t x : v) list = Term_args_add_number(list, x);
   } else {

@@ -21,7 +21,8 @@ c.lines('10 DEF CLASS "MN"', '20 FUNCTION CAPTION(T$)', '30 ENTER T$; PRINT "cap
         '10 DEF CLASS "HM"', '20 PROPERTY MNEMONICS', '30 END DEF', 'SAVE "HM.orc"', 'DELETE',
         '10 DEFTTY F (0)80,25', '20 H=NEW("HM"); H\'MNEMONICS=NEW("MN"); DEFCTL OBJECT =H',
         '30 PRINT CAP("Title"); PRINT \'CS\',"after"; PRINT TXT(1,2,30,4,"hello"); PRINT FNT("Arial",10)',
-        '35 PRINT \'DO\',',
+        '35 PRINT \'DO\',; PRINT WDW(10,5,40,8),\'DO\',; PRINT WDW(30,2,40,6,0,"T"),\'DO\',',
+        '36 PRINT \'SB\'+DRP(/)+DRP(/),',
         '40 DEFCTL OBJECT =DISABLE; PRINT CAP("again"); PRINT "EN"+"D"', 'RUN')
 check(c.wait_text("END\x1b", 15), "the program did not end", c)
 out = c.output
@@ -30,6 +31,9 @@ check(b"clear screen" in out and b"\x1bCS" in out, "ClearScreen returning 0 did 
 check(b"text 1 2 30 4 hello|" in out, "Text not called with its parameters", c)
 check(b"\x1bmn\x15\x06\x05Title" not in out, "the caption the object took also reached the client", c)
 check(b"drop objects 0 0 79 24" in out, "DropObjects not called with the screen's corners", c)
+# A window's corners are screen positions of its text area, inside any frame.
+check(b"drop objects 10 5 49 12" in out, "DropObjects not called with the window's corners on the screen", c)
+check(b"drop objects 31 3 68 6" in out, "DropObjects not called with the framed window's text area", c)
 check(b"\x1bmn\x12" in out, "FNT( (no Font method) did not reach the client", c)
 check(b"\x1bmn\x15\x06\x05again" in out, "the suspended handler still took the caption", c)
 c.finish()
