@@ -104,7 +104,9 @@ void sdev_key_name(Fcb* f) {
   ++ws.Exec_ptr;
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
-  bool keyed = Keyed_channel_kind(f->kind) || (f->st4 & ST4_KEY_DESC);
+  // (An SQL table has keys only when its open string gave some: then its
+  // keys are described.)
+  bool keyed = (Keyed_channel_kind(f->kind) && f->kind != FK_MYSQL) || (f->st4 & ST4_KEY_DESC);
   if (!keyed || k < 0 || k > f->high_key) Rpt_error(err::KEY_DEFINITION);
   if (!name.empty() && (name[0] == '#' || name.size() > 255)) Rpt_error(err::KEY_DEFINITION);
   auto** list = reinterpret_cast<Kname_node**>(&f->key_names);

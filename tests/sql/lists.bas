@@ -22,6 +22,10 @@
 210 PRINT "a literal in the map: error ",ERR
 220 OPEN (1,ERR=230)"[mysql]orutest;g_list;KEY=id,*NAME:#1"; PRINT "opened?"
 230 PRINT "a key name beginning with #: error ",ERR
+232 REM a table opened without keys has none to name; one with keys takes a name for each
+234 OPEN (1)"[mysql]orutest;g_list"; SETERR 236; SDEV (1)KNO=0,"pk"; PRINT "named a key of a table without keys?"
+236 SETERR 0; PRINT "SDEV KNO=0 without keys: error ",ERR,", key names [",FIN(1,"KEY_NAMES"),"]"; CLOSE (1)
+238 OPEN (1)"[mysql]orutest;g_list;KEY=id;KEY=2nd"; SDEV (1)KNO=1,"by2nd"; PRINT "key names: ",FIN(1,"KEY_NAMES"); CLOSE (1)
 240 REM two channels sharing a connection: it stays while one of them is open
 250 OPEN (1)"[mysql]orutest;g_list;SHARED;KEY=id"; OPEN (2)"[mysql]orutest;;SHARED"; OPEN (3)"[mysql]orutest;;UNIQUE"
 260 READ (2,KEY="SELECT CONNECTION_ID()")C$; LET Q$="SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID="+C$
