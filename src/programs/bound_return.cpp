@@ -85,13 +85,17 @@ template <bool Frees>
 // values_back<false>'s way for a bound call's list of N records, the
 // frame's first ones (Call_frame::bound_n), each at its fixed place: none
 // of them walked to by its link, their kinds read from the frame's shape
-// (Call_frame::arg_shape).
+// (Call_frame::arg_shape).  A record no longer bound (the called program
+// ran CLEAR, which freed its variables) is returned too: values_back's
+// walk from there passes it by.
 template <uint32_t N>
 [[gnu::always_inline]] inline Arg_rec* values_back_fixed(Arg_rec* args, uint32_t shape) {
 #pragma GCC unroll 6
-  for (uint32_t i = 0; i < N; i++)
-    if (!value_back<false>(args + i, args[i].bound, uint8_t(shape >> (4 + 2 * i) & 3))) [[unlikely]]
+  for (uint32_t i = 0; i < N; i++) {
+    Var_node* const v = args[i].bound;
+    if (!v || !value_back<false>(args + i, v, uint8_t(shape >> (4 + 2 * i) & 3))) [[unlikely]]
       return args + i;
+  }
   return nullptr;
 }
 // values_back_fixed for the frame's count of records (1 to 6).
