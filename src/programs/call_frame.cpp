@@ -88,9 +88,11 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
     f->Loc_str_tree = ws.Loc_str_tree;
     ws.Loc_num_tree = ws.Loc_str_tree = nullptr;
     if (ws.Pgm_flags & PGM_VARS_CLEARED) {
-      // The callee cleared them: every node the caller's table knew is gone.
+      // The callee cleared them: every node the caller's table knew is gone,
+      // and with them those its ENTER bound to its own caller's arguments.
       for (uint32_t i = 0; i < f->Var_index_cnt; i++)
         if (f->Var_index) f->Var_index[i] = nullptr;
+      for (Arg_rec* a = f->Arg_list; a; a = a->next) a->bound = nullptr;
       f->Pgm_flags |= PGM_VARS_CLEARED;
     }
     f->Pgm_flags &= ~uint32_t(PGM_SHARES_VARS);
