@@ -141,6 +141,12 @@ std::string Current_program_path() { return ws.Cur_pgm ? ws.Cur_pgm->path : ""; 
 int Exec_load(int run) {
   Pgm_load_epoch++;  // (whatever follows: the context's program or name may change)
   if (ws.Str_len <= 0) Rpt_error(err::BAD_FILE_NAME);
+  // A longer name is kept cut short, but a program name cut short would
+  // name another file: it is refused unless its end (';' before an entry
+  // point) or only blanks come before the cut.
+  if (size_t(ws.Str_len) > NAME_KEEP && !std::memchr(ws.Str_ptr, ';', NAME_KEEP))
+    for (size_t i = NAME_KEEP; i < size_t(ws.Str_len); i++)
+      if (ws.Str_ptr[i] != ' ') Rpt_error(err::BAD_FILE_NAME);
   // The name as given, kept in the work area for the length of the load
   // (a name there already, as a call's is, stays where it is).
   size_t given_len = size_t(ws.Str_len) > NAME_KEEP ? NAME_KEEP : size_t(ws.Str_len);
