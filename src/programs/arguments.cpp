@@ -481,6 +481,8 @@ const Enter_plan* plan_here() {
   ws.Exec_ptr = plan.end;
 }
 
+void enter_list();
+
 }  // namespace
 
 // ENTER [ERR=line,] [item {, item}] [, ERR=line]
@@ -491,6 +493,16 @@ void d_ente() {
     enter_shared();
     return;
   }
+  // An ERR= after the list takes the list's errors too.
+  if (!ws.Err_line) ws.Stmt_save = ws.Exec_ptr;
+  enter_list();
+  ws.Stmt_save = nullptr;
+}
+
+namespace {
+
+// ENTER's list of items (the cursor on the first), bound to the arguments.
+void enter_list() {
   if (!ws.Call_link) Rpt_error(err::BAD_ARGUMENT);
   if (const Enter_plan* plan = plan_here()) {
     enter_planned(*plan);
@@ -583,6 +595,8 @@ void d_ente() {
   std::memcpy(b, &plan, size);
   rec->enter_plan = b;
 }
+
+}  // namespace
 
 void Clr_arg_var() {
   for (Arg_rec* a = ws.Arg_list; a; a = a->next) a->bound = nullptr;
