@@ -71,7 +71,12 @@ inline void Arg_bind_ref(Arg_rec* a, Var_node* v) {
 
 // A string passed by reference: its text is lent to v until the return
 // and v bound to it.  Returns v's former text, for the caller to give back.
+// An item that names the caller's very variable (one of a loaded data set,
+// which every call level finds) holds the text already: it stays unbound,
+// so that nothing comes back over it at the return.
 inline Str_blk* Arg_lend_str(Arg_rec* a, Var_node* v) {
+  if (v == a->var) [[unlikely]]
+    return nullptr;
   Str_blk* old = v->str;
   v->str = a->var->str;
   a->var->str = nullptr;
