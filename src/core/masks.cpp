@@ -108,6 +108,10 @@ int Conv_val_viafmt(const Num_val& value, const uint8_t* m, size_t n, std::strin
   } else {
     digits.assign(dg, size_t(nd));
   }
+  // Set_scl stops below the mask's places when the mantissa has no room
+  // for more digits: the places it could not reach are zeros.
+  if (int have = v.scale > 0 ? v.scale : 0; have < sh.dec_pos)
+    digits.append(size_t(sh.dec_pos - have), '0');
   if (v.mant == 0) {
     digits.assign(size_t(sh.dec_pos), '0');
     int_digits = 0;

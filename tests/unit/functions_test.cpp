@@ -136,6 +136,15 @@ TEST_F(FunctionsTest, NumericMasks) {
   EXPECT_EQ(fmt(1234, 0, "#,###,###"), "    1,234");
 }
 
+// More decimal places than a mantissa holds, or a value scaled by a power
+// of ten: the places beyond its digits are zeros.
+TEST_F(FunctionsTest, NumericMasksBeyondTheMantissa) {
+  EXPECT_EQ(fmt(15, 1, "#." + std::string(24, '0')), "1.5" + std::string(23, '0'));
+  EXPECT_EQ(fmt(-15, 1, "-#." + std::string(30, '#')), "-1.5" + std::string(29, ' '));
+  EXPECT_EQ(fmt(1, -20, std::string(21, '#') + ".00"), "100000000000000000000.00");
+  EXPECT_EQ(fmt(922337203685477580, -1, std::string(19, '#') + ".00"), "9223372036854775800.00");
+}
+
 std::string smask(const std::string& s, const std::string& mask) {
   std::string out;
   int e = Fmt_str(reinterpret_cast<const uint8_t*>(s.data()), s.size(),
