@@ -361,13 +361,24 @@ Num_val Cnv_dec(const uint8_t* s, size_t len) {
   return v;
 }
 
-void Cnv_bin(const Num_val& v, uint8_t* out, size_t width) {
-  if (v.scale == 0) {
-    uint64_t u = uint64_t(v.mant);
-    uint8_t fill = v.mant < 0 ? 0xFF : 0;
+void Cnv_bin(const Num_val& value, uint8_t* out, size_t width) {
+  // The integer part, exactly, whenever 128 bits hold it: a double carries
+  // only 53.
+  Num_val v = value;
+  if (v.scale != 0) Set_scl(v, 0, 0);
+  __int128 x = v.mant;
+  constexpr __int128 LIMIT = ((__int128)1 << 126) / 5;  // x * 10 stays below 2^127
+  int up = -v.scale;
+  while (up > 0 && x < LIMIT && x > -LIMIT) {
+    x *= 10;
+    --up;
+  }
+  if (up == 0) {
+    unsigned __int128 u = (unsigned __int128)x;
+    uint8_t fill = x < 0 ? 0xFF : 0;
     for (size_t i = 0; i < width; ++i) {
       size_t from_right = width - 1 - i;
-      out[i] = from_right < 8 ? uint8_t(u >> (8 * from_right)) : fill;
+      out[i] = from_right < 16 ? uint8_t(u >> (8 * from_right)) : fill;
     }
     return;
   }

@@ -200,6 +200,19 @@ TEST_F(FunctionsTest, BinaryFields) {
   Cnv_bin(v, b, 2);
   EXPECT_EQ(b[0], 0);
   EXPECT_EQ(b[1], 25);
+  // Past the 53 bits of a double the integer part is still exact.
+  auto hex = [&](int64_t mant, int scale, size_t w) {
+    Num_val x;
+    x.mant = mant;
+    x.scale = int8_t(scale);
+    Cnv_bin(x, b, w);
+    std::string h;
+    for (size_t i = 0; i < w; ++i) h += "0123456789ABCDEF"[b[i] >> 4], h += "0123456789ABCDEF"[b[i] & 15];
+    return h;
+  };
+  EXPECT_EQ(hex(123456789012345678, 1, 8), "002BDC545D6B4B87");    // 12345678901234567.8
+  EXPECT_EQ(hex(-123456789012345678, 1, 8), "FFD423ABA294B479");   // its negative
+  EXPECT_EQ(hex(123456789012345678, -2, 10), "0000AB54A98CEB1F0A78");  // times 100
   const uint8_t fe[] = {0xFF, 0xFE};
   EXPECT_EQ(Cnv_dec(fe, 2).mant, -2);
   const uint8_t big[] = {0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
