@@ -305,6 +305,17 @@ uint64_t raise_toward(uint64_t ma, int* as, int target) {
   return 0;
 }
 
+// x times 10^scale, the power applied in as few exact steps as it takes.
+double scaled_dbl(double x, int scale) {
+  if (scale >= 0) {
+    for (; scale > 22; scale -= 22) x *= 1e22;
+    return x * P10D[scale];
+  }
+  int s = -scale;
+  for (; s > 22; s -= 22) x /= 1e22;
+  return x / P10D[s];
+}
+
 bool integer_exponent(const Num_val& e, int64_t* n) {
   Num_val t = e;
   if (t.scale > 0) {
@@ -596,19 +607,19 @@ void Dbl_to_val(double x, Num_val& v) {
   } else {
     scale = ws.Precision;
   }
-  double t = x;
-  if (scale >= 0) {
-    int s = scale;
-    for (; s > 22; s -= 22) t *= 1e22;
-    t *= P10D[s];
-  } else {
-    int s = -scale;
-    for (; s > 22; s -= 22) t /= 1e22;
-    t /= P10D[s];
-  }
-  while (t >= 1e16) {
-    t /= 10;
-    --scale;
+  double t = scaled_dbl(x, scale);
+  if (t >= 1e16) {
+    // Fewer digits: the scale is lowered until the value is below 1e16, and
+    // x is scaled to it afresh: one power of ten applied to x, where a
+    // rounding division per digit would leave wrong low digits.
+    int k = int(std::floor(std::log10(t))) - 15;
+    scale -= k > 1 ? k : 1;
+    t = scaled_dbl(x, scale);
+    while (t >= 1e16) t = scaled_dbl(x, --scale);
+    for (double up; (up = scaled_dbl(x, scale + 1)) < 1e16;) {  // log10 rounded up
+      t = up;
+      ++scale;
+    }
   }
   if (!(ws.Num_flags & NF_ROUND)) t += 0.5;
   uint64_t m = uint64_t(t);

@@ -365,6 +365,13 @@ TEST_F(Decimal, DoubleConversions) {
   EXPECT_NUM(v, 0, 0);
   Dbl_to_val(1e20, v);  // PRECISION 2 would need 23 digits: scale lowered
   EXPECT_NUM(v, 1000000000000000, -5);
+  // Large values keep the double's own digits, without low-digit noise.
+  Dbl_to_val(std::sqrt(4e50), v);
+  EXPECT_NUM(v, 2000000000000000, -10);
+  Dbl_to_val(1.23456789e28, v);
+  EXPECT_NUM(v, 1234567890000000, -13);
+  Dbl_to_val(9.999999999999998e15, v);
+  EXPECT_NUM(v, 9999999999999998, 0);
   EXPECT_THROW(Dbl_to_val(1e128, v), Oru_error);
   EXPECT_THROW(Dbl_to_val(std::nan(""), v), Oru_error);
   EXPECT_THROW(Dbl_to_val(-HUGE_VAL, v), Oru_error);
