@@ -32,6 +32,10 @@ namespace {
 
 constexpr int32_t YEAR0_DAY = 2921573;  // day number of 1 January of year 1
 constexpr size_t MASK_MAX = 8192;
+// The years JUL( takes, and the bound past which the digits of a date
+// string are no longer accumulated.
+constexpr int32_t JUL_YEAR_MIN = -6000, JUL_YEAR_MAX = 32000;
+constexpr int32_t DIGITS_CAP = 100000000;
 constexpr const char* DEFAULT_MASK = "MM/DD/YY";
 
 std::string date_mask;  // DATE FORMAT; empty: none
@@ -165,7 +169,7 @@ int32_t Jul_base() {
 }
 
 int32_t Jul_value(int32_t y, int32_t m, int32_t d) {
-  if (y < -6000 || y > 32000 || m < 0 || m > 12 || d < 0 || d > 31) Rpt_error(err::OUT_OF_RANGE);
+  if (y < JUL_YEAR_MIN || y > JUL_YEAR_MAX || m < 0 || m > 12 || d < 0 || d > 31) Rpt_error(err::OUT_OF_RANGE);
   if (y == 0 && m == 0 && d == 0) return CurrentDay() - Jul_base();
   if (m == 0 || d == 0) {
     Day_parts today = ParseDay(CurrentDay());
@@ -215,10 +219,11 @@ int32_t Cnv_day_string(std::string_view s) {
     if (k != 'D' && k != 'M' && k != 'Y' && k != 'A') continue;
     if (!digit) Rpt_error(err::OUT_OF_RANGE);
     int v = c - '0';
-    if (k == 'D') d = d * 10 + v;
-    else if (k == 'M') m = m * 10 + v;
-    else y = y * 10 + v;
+    // A long run of digits stops growing once it is out of every range.
+    int32_t& part = k == 'D' ? d : k == 'M' ? m : y;
+    if (part < DIGITS_CAP) part = part * 10 + v;
   }
+  if (y > JUL_YEAR_MAX) Rpt_error(err::OUT_OF_RANGE);
   if (y < 100) y += current_century();
   return ConvertDay(y, m, d) - Jul_base();
 }

@@ -157,6 +157,14 @@ TEST_F(DatesTest, DateStringsThroughTheMask) {
   Set_date_mask("MMDDAA");
   EXPECT_EQ(Cnv_day_string("0704B5"), ConvertDay(2015, 7, 4) - ConvertDay(1970, 1, 1));
   EXPECT_EQ(Cnv_day_string("070495"), ConvertDay(1995, 7, 4) - ConvertDay(1970, 1, 1));
+  // Long digit fields: the years of JUL(y, m, d), and no wrapping into
+  // a valid day or year.
+  Set_date_mask("YYYYYYYYYYYY/MM/DD");
+  EXPECT_EQ(Cnv_day_string("000000032000/12/31"), Jul_value(32000, 12, 31));
+  EXPECT_EQ(error_no([] { Cnv_day_string("000000032001/01/01"); }), 41);
+  EXPECT_EQ(error_no([] { Cnv_day_string("004294969296/01/01"); }), 41);  // 2^32 + 2000
+  Set_date_mask("DDDDDDDDDDDD/MM/YYYY");
+  EXPECT_EQ(error_no([] { Cnv_day_string("004294967297/01/2000"); }), 35);  // 2^32 + 1
 }
 
 TEST_F(DatesTest, YearCodes) {
