@@ -65,7 +65,10 @@ int KestUtf8TrueInc(const uint8_t* s, int end, int start, int n) {
     i += char_step(s, i, end);
     k++;
   }
-  return (i - (start < 0 ? 0 : start)) + (n - k);
+  // Past the largest int the count stays there: the callers take it as
+  // "beyond the end".
+  int64_t bytes = int64_t(i - (start < 0 ? 0 : start)) + (n - k);
+  return bytes > INT32_MAX ? INT32_MAX : int(bytes);
 }
 
 const uint8_t* KestUtf8FindSep(const uint8_t* buf, uint8_t sep, int len) {

@@ -86,6 +86,10 @@ TEST_F(Utf8, TrueIncWalksCharacters) {
   EXPECT_EQ(KestUtf8TrueInc(u(s), n(s), 0, 0), 0);
   // a sequence cut by the end index counts its lead byte alone
   EXPECT_EQ(KestUtf8TrueInc(u(s), 2, 0, 2), 2);
+  // A count near the largest int (MID(s,p,n) and s(p,n) with any n) stays
+  // the largest: beyond the end, not a negative length.
+  EXPECT_EQ(KestUtf8TrueInc(u(s), n(s), 0, INT32_MAX), INT32_MAX);
+  EXPECT_EQ(KestUtf8TrueInc(u(s), n(s), 1, INT32_MAX - 1), INT32_MAX);
 }
 
 TEST_F(Utf8, FindSeparator) {
