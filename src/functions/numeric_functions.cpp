@@ -168,11 +168,11 @@ void fnc_exp() {
   Load_Long(ws.Num_acc, 127);
   if (Cmp_val() >= 0) Rpt_error(err::NUMERIC_OVERFLOW);
   Num_val whole = x;
-  if (whole.scale > 0) Set_scl(whole, 0, 0);
+  if (whole.scale != 0) Set_scl(whole, 0, 0);  // 1E2 is 100 at scale 0
   ws.Num_acc2 = whole;
   ws.Num_acc = x;
   Num_val v;
-  if (Cmp_val() == 0 && whole.mant > -128) {
+  if (whole.scale == 0 && Cmp_val() == 0 && whole.mant > -128) {
     // An integral power of ten is exact: 1 with the scale negated.
     v.mant = 1;
     v.scale = int8_t(-whole.mant);
