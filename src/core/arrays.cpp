@@ -68,10 +68,10 @@ void* new_storage(size_t count, size_t esize) {
   return p;
 }
 
-// A subscript: truncated to an integer; outside 32 bits it cannot address
-// anything.
+// A subscript: truncated to an integer (1E1 is 10); outside 32 bits it
+// cannot address anything.
 int32_t subscript(Num_val v) {
-  if (v.scale > 0) Set_scl(v, 0, 0);
+  if (v.scale != 0) Set_scl(v, 0, 0);
   if (v.scale != 0 || v.mant < INT32_MIN || v.mant > INT32_MAX) Find_sub_err();
   return int32_t(v.mant);
 }
