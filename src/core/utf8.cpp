@@ -137,7 +137,9 @@ uint32_t Utf8_code_point(const Num_val& v) {
   if (v.scale > 0) {
     m = v.scale > 18 ? 0 : m / pow10_i(v.scale);
   } else if (v.scale < 0 && m != 0) {
-    if (-v.scale > 7) Rpt_error(err::OUT_OF_RANGE);
+    // Too large already, or it would be once scaled: checked before the
+    // product can overflow.
+    if (-v.scale > 7 || m < 0 || m >= 0x200000) Rpt_error(err::OUT_OF_RANGE);
     m *= pow10_i(-v.scale);
   }
   if (m < 0 || m >= 0x200000) Rpt_error(err::OUT_OF_RANGE);

@@ -175,6 +175,9 @@ TEST_F(Utf8, CvsEncodesOneCodePoint) {
   EXPECT_EQ(error_no([&] { cvs(-1, 0); }), 41);
   EXPECT_EQ(error_no([&] { cvs(0x200000, 0); }), 41);
   EXPECT_EQ(error_no([&] { cvs(1, -100); }), 41);
+  // times 100 this passes 2^64 by 84: still out of range, not "T"
+  EXPECT_EQ(error_no([&] { cvs(184467440737095517, -2); }), 41);
+  EXPECT_EQ(error_no([&] { cvs(-1, -2); }), 41);
 }
 
 TEST_F(Utf8, CvsTextMovesIntoTemporaryWhenLong) {
