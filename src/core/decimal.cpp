@@ -322,8 +322,12 @@ bool integer_exponent(const Num_val& e, int64_t* n) {
     if (t.scale > 18 || t.mant % int64_t(P10[t.scale]) != 0) return false;
     t.mant /= int64_t(P10[t.scale]);
   } else if (t.scale < 0) {
-    if (t.scale < -3 || mag(t.mant) > 1000000) return false;  // too large for repeated products anyway
-    t.mant *= int64_t(P10[-t.scale]);
+    // A whole number and a multiple of ten, so even; past 62 bits only its
+    // sign, size and parity matter, and 2^62 keeps them.
+    uint64_t m = mag(t.mant);
+    int d = -t.scale;
+    m = (d > 18 || m > (uint64_t(1) << 62) / P10[d]) ? uint64_t(1) << 62 : m * P10[d];
+    t.mant = with_sign(m, t.mant < 0);
   }
   *n = t.mant;
   return true;

@@ -251,6 +251,11 @@ TEST_F(Decimal, PowerLimits) {
   EXPECT_EQ(ErrorOf(Pwr_val, N(10), N(200)), 40);   // repeated products overflow
   EXPECT_EQ(ErrorOf(Pwr_val, N(10), N(1000)), 40);  // log check
   EXPECT_NUM(Op(Pwr_val, N(10), N(-200)), 0, 0);
+  // An exponent written with a power of ten (1E4) is a whole, even number.
+  EXPECT_NUM(Op(Pwr_val, N(-1), N(1, -4)), 100, 2);
+  EXPECT_NUM(Op(Pwr_val, N(-1), N(-1, -100)), 100, 2);
+  EXPECT_NUM(Op(Pwr_val, N(-5, 1), N(1, -4)), 0, 0);
+  EXPECT_EQ(ErrorOf(Pwr_val, N(-2), N(1, -50)), 40);
 }
 
 // ---- MOD ----
