@@ -18,6 +18,8 @@
 
 namespace {
 
+constexpr int SCALE_LIMIT = 127;  // the largest scale of a number
+
 bool is_digit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool is_alpha(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 uint8_t upper(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32) : c; }
@@ -89,7 +91,9 @@ int Conv_val_viafmt(const Num_val& value, const uint8_t* m, size_t n, std::strin
   }
   Mask_shape sh = scan_mask(m, n);
   Num_val v = value;
-  if (v.scale != sh.dec_pos) Set_scl(v, sh.dec_pos, 1);
+  // Places past the largest scale are zeros, filled in below.
+  int places = sh.dec_pos < SCALE_LIMIT ? sh.dec_pos : SCALE_LIMIT;
+  if (v.scale != places) Set_scl(v, places, 1);
   bool neg = v.mant < 0;
   char dg[20];
   bool dneg;

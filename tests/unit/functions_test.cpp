@@ -143,6 +143,8 @@ TEST_F(FunctionsTest, NumericMasksBeyondTheMantissa) {
   EXPECT_EQ(fmt(-15, 1, "-#." + std::string(30, '#')), "-1.5" + std::string(29, ' '));
   EXPECT_EQ(fmt(1, -20, std::string(21, '#') + ".00"), "100000000000000000000.00");
   EXPECT_EQ(fmt(922337203685477580, -1, std::string(19, '#') + ".00"), "9223372036854775800.00");
+  // more places than any scale: zeros, not an overflow
+  EXPECT_EQ(fmt(15, 1, "#." + std::string(130, '0')), "1.5" + std::string(129, '0'));
 }
 
 std::string smask(const std::string& s, const std::string& mask) {
