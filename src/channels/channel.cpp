@@ -196,8 +196,11 @@ uint16_t Get_fno() {
     if (r.mant != t.mant) Rpt_error(err::OUT_OF_RANGE);
     Set_scl(t, 0, 0);
   } else if (t.scale < 0) {
-    if (t.mant != 0) Rpt_error(err::OUT_OF_RANGE);
-    t.mant = 0;
+    // A whole number written with an exponent (1E1 is channel 10).
+    for (int s = t.scale; s < 0 && t.mant != 0; s++) {
+      if (t.mant < 0 || t.mant > 65000) Rpt_error(err::OUT_OF_RANGE);
+      t.mant *= 10;
+    }
   }
   if (t.mant < 0 || t.mant > 65000) Rpt_error(err::OUT_OF_RANGE);
   return uint16_t(t.mant);

@@ -38,6 +38,12 @@ OPEN (70000)"t_bad/s"
 PRINT ERR
 OPEN (65001)"t_bad/s"
 PRINT ERR
+OPEN (1E6)"t_bad/s"
+PRINT ERR
+OPEN (1E1)"t_bad/s"
+OPEN (10)"t_bad/s"
+PRINT ERR
+CLOSE (10)
 OPEN (128)"t_bad/s"
 PRINT ERR
 OPEN (1)"t_bad/s"
