@@ -18,7 +18,9 @@
 // Several channels and processes may write one file: each record is
 // written under its record lock, and the count in the header changes only
 // under the lock of header bytes 10-255, with the header read again before
-// deciding, so a count never goes backwards.
+// deciding, so a count never goes backwards.  A record past the count is
+// written under that lock as well, since raising the count zero-fills the
+// records it passes over.
 #include "channels/indexed_file.h"
 #include "channels/journal.h"
 
@@ -235,25 +237,34 @@ int64_t Ind_write() {
   }
   std::memset(f->out_buf + count, 0, size_t(len - count));
   f->buf_count = 0;
-  if (write_record(f, f->byte_pos, f->out_buf, len) != len) Rpt_error(err::FILE_TOO_LARGE);
-  if (journaled) Journal_it('A', f->out_buf, size_t(count), f);
+  auto put = [&] {
+    if (write_record(f, f->byte_pos, f->out_buf, len) != len) Rpt_error(err::FILE_TOO_LARGE);
+  };
   if (idx >= f->rec_count && sole_user(f)) {
+    put();
     // Written at once, so that the file is whole after a crash.
     if (Ind_init(f->fd, len, idx, f->rec_count) != 0) Sys_error();
     write_count(f->fd, idx + 1);
     f->rec_count = idx + 1;
   } else if (idx >= f->rec_count) {
     // The count grows only under the header lock, read again under it (another
-    // channel or process may have raised it) and never lowered.
+    // channel or process may have raised it) and never lowered.  The record
+    // is written under the lock too: a writer that raises the count past it
+    // zero-fills the records between, and must find this one either counted
+    // already or not yet written.
     Header_lock lock(f->fd);
     int64_t on_file = read_count(f->fd);
+    put();
     if (idx >= on_file) {
       if (Ind_init(f->fd, len, idx, on_file) != 0) Sys_error();
       write_count(f->fd, idx + 1);
       on_file = idx + 1;
     }
     f->rec_count = on_file;
+  } else {
+    put();
   }
+  if (journaled) Journal_it('A', f->out_buf, size_t(count), f);
   f->byte_pos += len;
   f->rec_index++;
   f->high_water = 0;
