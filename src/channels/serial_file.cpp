@@ -300,13 +300,24 @@ uint8_t* be4_result(int64_t v) {
   return p;
 }
 
-// KEY= is a byte offset: 4 bytes big-endian.
+// KEY= is a byte offset: 4 bytes big-endian.  Output still in the buffer
+// belongs at the old position and goes there first; a READ of a written
+// channel is refused (error 13) before anything moves.
 int64_t Seq_setkey() {
   auto* f = cur();
   if (is_fifo(f)) Rpt_error(err::WRONG_MODE);
+  const uint8_t st = ws.Io_stmt;
+  if ((f->st1 & (ST1_WRITTEN | ST1_WRITE_ONLY)) && (st == code::D_READ || st == code::D_EXTRACT || st == code::D_FIND))
+    Rpt_error(err::WRONG_MODE);
   int64_t off = 0;
   for (int32_t i = 0; i < ws.Io_key_len && i < 4; ++i) off = (off << 8) | ws.Io_key_ptr[i];
   int64_t len = filelength(f->fd);
+  if (f->st1 & ST1_WRITTEN) {
+    if (f->high_water > f->buf_count) f->buf_count = f->high_water;
+    flush_out(f, true);
+    f->high_water = 0;
+    len = filelength(f->fd);
+  }
   if (off > len) Rpt_error(err::END_OF_FILE);
   f->byte_pos = off;
   f->rd_pos = f->rd_fill = 0;
