@@ -198,6 +198,14 @@ void flush_out(Seq_fcb* f, bool closing) {
   Mark_commit();
 }
 
+// Writes out everything the output buffer holds, fields printed past the
+// buffer count (the high-water mark) included.
+void flush_all(Seq_fcb* f) {
+  if (f->high_water > f->buf_count) f->buf_count = f->high_water;
+  flush_out(f, true);
+  f->high_water = 0;
+}
+
 int64_t Seq_define() { return 0; }
 
 int64_t Seq_open() {
@@ -240,9 +248,8 @@ int64_t Seq_open() {
 int64_t Seq_close() {
   auto* f = cur();
   if (f->st1 & ST1_WRITTEN) {
-    if (f->high_water > f->buf_count) f->buf_count = f->high_water;
     f->st2 |= 4;  // closing
-    flush_out(f, true);
+    flush_all(f);
     flush_out(f, true);
   }
   if (f->rd_buf) Ret_blk(f->rd_buf);
@@ -274,7 +281,11 @@ int64_t Seq_setind() {
   }
   if (is_fifo(f)) Rpt_error(err::WRONG_MODE);
   int32_t want = ws.Io_ind;
-  if (want < f->rec_index) rewind(f);
+  if (want < f->rec_index) {
+    // As at CLOSE, the output not yet written goes to the file first.
+    if (f->st1 & ST1_WRITTEN) flush_all(f);
+    rewind(f);
+  }
   while (f->rec_index < want) {
     if (!Seq_next(f)) Io_end_err();
     f->st1 |= ST1_READ;
@@ -313,9 +324,7 @@ int64_t Seq_setkey() {
   for (int32_t i = 0; i < ws.Io_key_len && i < 4; ++i) off = (off << 8) | ws.Io_key_ptr[i];
   int64_t len = filelength(f->fd);
   if (f->st1 & ST1_WRITTEN) {
-    if (f->high_water > f->buf_count) f->buf_count = f->high_water;
-    flush_out(f, true);
-    f->high_water = 0;
+    flush_all(f);
     len = filelength(f->fd);
   }
   if (off > len) Rpt_error(err::END_OF_FILE);
