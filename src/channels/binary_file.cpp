@@ -96,6 +96,10 @@ int64_t Bin_close() {
 
 int64_t Bin_read() {
   auto* f = cur();
+  // What PRINT left in the buffer goes out first, at its own position: on a
+  // file before the position moves, on a FIFO ahead of the answer this READ
+  // may wait for.
+  if (f->rec_size == 1) write_pending(f);
   position_at_ind(f);
   bool extract = ws.Io_stmt == code::D_EXTRACT;
   if (extract) f->putback_cnt = 0;
