@@ -48,6 +48,10 @@ int Get_file();
 // Raises the error of a failed open: a missing file is error 12, any other
 // host failure its own error (rc is Get_file's result, not 0).
 [[noreturn]] void Open_failed(int rc);
+// The host ends a name at its first NUL byte: a name that goes on after one
+// would reach another file (or command) than the one it spells, and is
+// error 10.  NUL bytes at the end only end it.
+void Check_name_nul(const std::string& name);
 // A name read from a file (a link target, a prefix-file record, a
 // duplicate-write definition, a data-dictionary entry) names a file: one
 // beginning "|", "<", ">" (a command), "[" (a device or connection),

@@ -335,6 +335,7 @@ void set_path(const std::string& given) {
   std::string name = given;
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);
+  Check_name_nul(name);
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
   if (pfx_fcb) pfx_lookup(name);
@@ -477,6 +478,12 @@ int Next_path() {
     return 0;
   }
   return 1;
+}
+
+void Check_name_nul(const std::string& name) {
+  size_t nul = name.find('\0');
+  if (nul != std::string::npos && name.find_first_not_of('\0', nul) != std::string::npos)
+    Rpt_error_text(err::BAD_FILE_NAME, "File name holds a NUL byte");
 }
 
 void Check_name_from_file(const std::string& name, const char* what) {

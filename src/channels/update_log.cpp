@@ -23,6 +23,7 @@
 
 #include "channels/channel.h"
 #include "channels/journal.h"
+#include "channels/open.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/params.h"
@@ -157,6 +158,7 @@ void Ulog_set_immediate(const std::string& name) {
     immediate_path.clear();
     return;
   }
+  Check_name_nul(name);
   std::string path = Path_convert(name);
   struct stat st{};
   if (::stat(path.c_str(), &st) == 0) {
@@ -194,6 +196,7 @@ void Ulog_set_directory(const std::string& name) {
     ws.Sys_flags7 &= uint16_t(~ULOG_END_OF_RUN);
     return;
   }
+  Check_name_nul(name);
   std::string dir = Path_convert(name);
   struct stat st{};
   if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Rpt_error(err::WRONG_MODE);
