@@ -42,10 +42,13 @@ void position_at_ind(Seq_fcb* f) {
 void set_index(Seq_fcb* f) { f->rec_index = int32_t(f->byte_pos / (f->rec_size > 0 ? f->rec_size : 1)); }
 
 // Writes the first n bytes of the output buffer at the byte position and
-// empties the buffer; the position moves past them.
+// empties the buffer; the position moves past them.  Bytes handed back are
+// dropped: they are the file's as it was at the position, and are read
+// again from there.
 void write_out(Seq_fcb* f, int32_t n) {
   f->buf_count = 0;
   f->high_water = 0;
+  f->putback_cnt = 0;
   int64_t w = is_fifo(f) ? int64_t(write(f->fd, f->out_buf, size_t(n)))
                          : Write_and_lock(f->byte_pos, f->out_buf, n);
   if (w < 0) Sys_error();
@@ -222,6 +225,7 @@ void BinPutBack(const uint8_t* bytes, int32_t count) {
   std::memcpy(f->putback, bytes, size_t(count));
   f->putback_cnt += count;
   f->byte_pos -= count;
+  set_index(f);
 }
 
 void BinAdjustAddr(int64_t count) {

@@ -857,7 +857,7 @@ void Assign_record_text(const uint8_t* p, int32_t n) {
   Let_assign(t);
 }
 
-void Parse_read(const uint8_t* rec, int32_t len) {
+int32_t Parse_read(const uint8_t* rec, int32_t len) {
   ws.Bsy_count = 0;
   int32_t pos = 0;
   if (ws.Io_opts & IO_QMARK) {
@@ -897,9 +897,16 @@ void Parse_read(const uint8_t* rec, int32_t len) {
     }
   }
   Read_unconsumed = len > pos ? len - pos : 0;
+  return pos;
 }
 
 int32_t Read_unconsumed = 0;
+
+namespace {
+// The record of the last Read_record as the channel gave it (before TBL=);
+// null when an event program supplied it.
+const uint8_t* read_raw = nullptr;
+}  // namespace
 
 int32_t Rd_unconsumed() { return Read_unconsumed; }
 
@@ -916,7 +923,13 @@ void Read_general(bool read_stmt) {
     return;
   }
   Read_record();
-  Parse_read(ws.Str_ptr, ws.Str_len);
+  const uint8_t* raw = read_raw;
+  const int32_t len = ws.Str_len;
+  const int32_t used = Parse_read(ws.Str_ptr, len);
+  // A binary channel opened with the minus modifier is a stream: the bytes
+  // no item took are read again by the next READ.
+  if (raw && used < len && f->kind == FK_BINARY && (f->st4 & ST4_MINUS) && ws.Cur_fcb == f)
+    BinPutBack(raw + used, len - used);
   if (ws.Io_stmt != code::D_EXTRACT) apply_step(f);
 }
 
@@ -945,6 +958,7 @@ void Read_record() {
   }
   uint8_t* rec = ws.Str_ptr;
   int32_t len = ws.Str_len < 0 ? 0 : ws.Str_len;
+  read_raw = supplied ? nullptr : rec;
   if (ws.Io_tbl) {
     uint8_t* copy = len > 0 ? static_cast<uint8_t*>(Get_temp(size_t(len))) : nullptr;
     if (len) std::memcpy(copy, rec, size_t(len));

@@ -20,8 +20,9 @@ void Wrt_flush(int c);
 void Wrt_record();
 // Builds the record from the I/O list at the cursor and writes it.
 void Write_fields();
-// Assigns the fields of the record (p, n) to the I/O list at the cursor.
-void Parse_read(const uint8_t* p, int32_t n);
+// Assigns the fields of the record (p, n) to the I/O list at the cursor;
+// returns how many of its bytes the items took.
+int32_t Parse_read(const uint8_t* p, int32_t n);
 // Assigns the text (p, n) to the string variable at the cursor (REC=, READ
 // RECORD): error 26 when the variable is numeric.
 void Assign_record_text(const uint8_t* p, int32_t n);
