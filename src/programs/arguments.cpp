@@ -602,6 +602,15 @@ void Clr_arg_var() {
   for (Arg_rec* a = ws.Arg_list; a; a = a->next) a->bound = nullptr;
 }
 
+void Args_unbind_nodes(bool (*gone)(const Var_node*, const void*), const void* ctx) {
+  auto unbind = [&](Arg_rec* list) {
+    for (Arg_rec* a = list; a; a = a->next)
+      if (a->bound && ((a->var && gone(a->var, ctx)) || gone(a->bound, ctx))) a->bound = nullptr;
+  };
+  unbind(ws.Arg_list);
+  for (Call_frame* f = ws.Call_link; f; f = f->Call_link) unbind(f->Arg_list);
+}
+
 void Args_flow_back(Arg_rec* list, std::vector<Var_node*>& refill) {
   for (Arg_rec* a = list; a; a = a->next) {
     Var_node* v = a->bound;

@@ -32,6 +32,7 @@
 #include "core/memory.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "programs/arguments.h"
 #include "programs/call_frame.h"
 #include "programs/load_channel.h"
 #include "programs/objects.h"
@@ -72,8 +73,19 @@ void forget_all_indexes() {
   ws.Cur_val = nullptr;
 }
 
+// Whether v is a node of the set's trees.
+bool in_set(const Var_node* v, const void* ctx) {
+  auto* d = static_cast<const Data_set*>(ctx);
+  auto* name = reinterpret_cast<const uint8_t*>(v->name);
+  return Var_tree_find(d->num, name, v->name_len) == v || Var_tree_find(d->str, name, v->name_len) == v;
+}
+
+// The last link's trees go with their variables; an argument passed by
+// reference from one of them (a caller's) or to one (a called program's
+// ENTER) sends nothing back at its return.
 void free_set(Data_set* d) {
   if (--*d->refs == 0) {
+    Args_unbind_nodes(in_set, d);
     Clr_tree(d->num);
     Clr_tree(d->str);
     delete d->refs;
