@@ -604,8 +604,22 @@ void Clr_arg_var() {
 
 void Args_unbind_nodes(bool (*gone)(const Var_node*, const void*), const void* ctx) {
   auto unbind = [&](Arg_rec* list) {
-    for (Arg_rec* a = list; a; a = a->next)
-      if (a->bound && ((a->var && gone(a->var, ctx)) || gone(a->bound, ctx))) a->bound = nullptr;
+    for (Arg_rec* a = list; a; a = a->next) {
+      const bool var_gone = a->var && gone(a->var, ctx);
+      if (a->bound && (var_gone || gone(a->bound, ctx))) a->bound = nullptr;
+      if (!var_gone || a->in_frame) continue;
+      // An ENTER still to come takes the value the caller's variable had
+      // (a string's text, unless lent already, moves to the record).
+      if (a->kind == ARG_NUM_REF) {
+        a->kind = ARG_NUM_VAL;
+        a->var = nullptr;
+      } else if (a->kind == ARG_STR_REF) {
+        a->kind = ARG_STR_VAL;
+        a->str = a->var->str;
+        a->var->str = nullptr;
+        a->var = nullptr;
+      }
+    }
   };
   unbind(ws.Arg_list);
   for (Call_frame* f = ws.Call_link; f; f = f->Call_link) unbind(f->Arg_list);

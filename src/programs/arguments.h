@@ -104,7 +104,9 @@ Arg_rec* Arg_string_ref(Arg_rec** tail_link, Var_node* v);
 void Clr_arg_var();
 // Forgets every binding, of the current argument list and of each saved
 // caller's, whose caller's or bound variable is one gone picks (nodes about
-// to be freed while the calls run): nothing goes back through it.
+// to be freed while the calls run): nothing goes back through it.  A
+// reference to a caller's variable that goes (in a list of its own records,
+// not a call frame's) becomes its value, for an ENTER yet to run.
 void Args_unbind_nodes(bool (*gone)(const Var_node* v, const void* ctx), const void* ctx);
 // Start-up registration (App_wire): the terminal layer's calls of argument
 // lists and nested programs (Term_calls), the PDF channels' utility calls.
