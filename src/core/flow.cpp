@@ -225,7 +225,9 @@ void for_subscripts(const uint8_t* ref, Var_node* v, Var_node* a, bool local) {
 }
 
 // The next piece of a string loop into its variable: the text up to the
-// next occurrence of the string's last byte.  False at the end.
+// next occurrence of the string's last byte.  False at the end.  (A loop
+// whose variable went, with the data set that held it, counts its pieces
+// alone.)
 bool next_piece(Ctl_frame* f) {
   Str_blk* s = f->for_str;
   if (!s || f->for_pos >= s->len) return false;
@@ -233,6 +235,10 @@ bool next_piece(Ctl_frame* f) {
   uint8_t sep = b[s->len - 1];
   const void* hit = std::memchr(b + f->for_pos, sep, s->len - f->for_pos);
   uint32_t stop = uint32_t(static_cast<const uint8_t*>(hit) - b);  // found: the last byte is sep
+  if (!f->for_var) [[unlikely]] {
+    f->for_pos = stop + 1;
+    return true;
+  }
   Let_target t;
   t.node = f->for_var;
   t.val = &f->for_var->str;
