@@ -69,22 +69,30 @@ bool node_in_order(Kbfr* b) {
 }
 #endif
 
-// First entry not below key in node b (count n).
+// First entry not below key in node b (count n).  The entry after the one
+// found must not be below the key either: a node out of order (a damaged
+// index) is error 105, since a search that stopped early would hand a
+// stepping read the same entries again and again.
 int find_in_node(Kbfr* b, const uint8_t* key) {
   int n = b->count;
+  int i = 0;
   if (Key_cfg.search_binary && n > 0) {
     int lo = 0, hi = n;  // answer in [lo, hi]
     int probe = n * 10 / 20;
     while (lo < hi) {
       int c = Kcmp(Kent_at(b, probe) + 4, key);
-      if (c == 0) return probe;
+      if (c == 0) {
+        lo = probe;
+        break;
+      }
       if (c < 0) lo = probe + 1; else hi = probe;
       probe = lo + (hi - lo) / 2;
     }
-    return lo;
+    i = lo;
+  } else {
+    while (i < n && Kcmp(Kent_at(b, i) + 4, key) < 0) ++i;
   }
-  int i = 0;
-  while (i < n && Kcmp(Kent_at(b, i) + 4, key) < 0) ++i;
+  if (i + 1 < n && Kcmp(Kent_at(b, i + 1) + 4, key) < 0) Key_error(105);
   return i;
 }
 
