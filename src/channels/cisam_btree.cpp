@@ -822,12 +822,15 @@ bool Ism_file::find(int k, const std::string& key_in, bool keep_pos) {
 
 // Every step must move strictly forward (or back) in key order: a damaged
 // tree whose leaves lead round in a circle is error 120, not an endless READ.
+// When the entry of the position is gone, the entry that the search stopped
+// at must not lie below it either: a node out of order sends the search
+// back to entries already read.
 bool Ism_file::next(int k) {
   Stmt_lock stmt(this, false);
   Ism_pos& p = pos_[size_t(k)];
   std::vector<Step> path;
   bool ok;
-  bool check = false;
+  bool check = false, gone = false;
   Ent from;
   switch (p.state) {
     case Ism_pos::NONE: ok = keys_[size_t(k)].root && leftmost(k, &path, keys_[size_t(k)].root) && normalize(k, &path); break;
@@ -838,6 +841,7 @@ bool Ism_file::next(int k) {
         ok = step_next(k, &path);
       } else {
         ok = !path.empty();
+        gone = true;
       }
       break;
     case Ism_pos::BEFORE: ok = locate(k, p, &path) || !path.empty(); break;
@@ -846,6 +850,7 @@ bool Ism_file::next(int k) {
   if (ok) {
     Ent e = entry_at(k, path);
     if (check && !from.high && cmp(k, e, from.key, from.dup) <= 0) corrupt();
+    if (gone && !e.high && cmp(k, e, p.key, p.dup) < 0) corrupt();
     if (e.high) ok = false;
     else p = Ism_pos{Ism_pos::ON, e.key, e.dup, e.ptr};
   }
