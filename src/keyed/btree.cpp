@@ -186,7 +186,7 @@ void Key_set_root(uint32_t addr) {
 // EFF: the record sequence after the data of an image.
 uint32_t Eff_image_seq(const uint8_t* image) {
   int W = K.f->keylen;
-  int dlen = std::min(get_u16be(image + 1 + W) & 0x7FFF, K.f->reclen);
+  int dlen = std::min(Key_data_len(K.f, get_u16be(image + 1 + W)), K.f->reclen);
   return get_u32be(image + 1 + W + 2 + dlen);
 }
 
@@ -199,7 +199,7 @@ int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write) {
   // An image is Key_image_size bytes and its data length never above the
   // record length; the bound keeps a damaged length inside the image.
   const uint8_t* data = image + 1 + f->keylen + 2;
-  int dlen = std::min(get_u16be(image + 1 + f->keylen) & 0x7FFF, f->reclen);
+  int dlen = std::min(Key_data_len(f, get_u16be(image + 1 + f->keylen)), f->reclen);
   int L = 0, pad_total = 0, nulls = 0;
   uint8_t last_m = 0;
   uint8_t* out = key + 1;

@@ -708,7 +708,7 @@ std::string Eff_verify_map(Key_file* f, const std::vector<uint32_t>& nodes) {
             continue;
           }
           int sl = get_u16be(d + at + 1 + W);
-          int size = 1 + W + 2 + (sl & 0x7FFF) + 4 + ((sl & 0x8000) ? 4 : 0);
+          int size = 1 + W + 2 + Key_data_len(f, unsigned(sl)) + 4 + (Key_continued(f, unsigned(sl)) ? 4 : 0);
           if (at + size > e->B) bad("record " + std::to_string(p) + ":" + std::to_string(s) + " outside its page");
           used += size;
           lowest = std::min(lowest, at);

@@ -309,7 +309,7 @@ void build_image(Buf& image, const std::string& data) {
 void stamp_seq(Buf& image, uint32_t seq) {
   Key_file* f = K.f;
   if (!f->eff) return;
-  int n = get_u16be(image.data() + 1 + f->keylen) & 0x7FFF;
+  int n = Key_data_len(f, get_u16be(image.data() + 1 + f->keylen));
   put_u32be(image.data() + 1 + f->keylen + 2 + n, seq);
 }
 
@@ -317,7 +317,7 @@ void stamp_seq(Buf& image, uint32_t seq) {
 uint32_t image_seq(const Buf& image) {
   Key_file* f = K.f;
   if (!f->eff) return 0;
-  int n = get_u16be(image.data() + 1 + f->keylen) & 0x7FFF;
+  int n = Key_data_len(f, get_u16be(image.data() + 1 + f->keylen));
   return get_u32be(image.data() + 1 + f->keylen + 2 + n);
 }
 
@@ -394,7 +394,7 @@ bool Key_auto_value(const uint8_t* image, uint32_t* value) {
   Key_file* f = K.f;
   if (f->lay.auto_seg < 0) return false;
   const uint8_t* data = image + 1 + f->keylen + 2;
-  int dlen = std::min(get_u16be(image + 1 + f->keylen) & 0x7FFF, f->reclen);
+  int dlen = std::min(Key_data_len(f, get_u16be(image + 1 + f->keylen)), f->reclen);
   bool found = false;
   for (int s = 0; s <= f->lay.auto_seg; ++s) {
     const Key_seg& sg = f->lay.segs[size_t(s)];
@@ -760,7 +760,7 @@ static void journal_image(int type, const Buf& image) {
   if (!Key_image_hook) return;
   size_t head = size_t(1 + K.f->keylen + 2);
   if (image.size() < head) return;
-  size_t len = head + (get_u16be(image.data() + head - 2) & 0x7FFF);
+  size_t len = head + size_t(Key_data_len(K.f, get_u16be(image.data() + head - 2)));
   Key_image_hook(type, image.data(), std::min(len, image.size()));
 }
 

@@ -243,6 +243,13 @@ class Key_bracket {
 inline uint32_t Hdr32(const Key_file* f, int off) { return get_u32be(f->hdr + off); }
 inline void Hdr32_set(Key_file* f, int off, uint32_t v) { put_u32be(f->hdr + off, v); Key_hdr_changed(); }
 
+// The BE16 data-length word of a record image or stored body.  Bit 15 marks
+// a record continued elsewhere; an EFF file without continuation pieces has
+// records of up to 64000 bytes, and there all 16 bits are the length.
+inline bool Key_len16(const Key_file* f) { return f->eff && !(f->flags2 & kf::F2_EXTENDED); }
+inline int Key_data_len(const Key_file* f, unsigned word) { return int(word & (Key_len16(f) ? 0xFFFFu : 0x7FFFu)); }
+inline bool Key_continued(const Key_file* f, unsigned word) { return (word & 0x8000u) && !Key_len16(f); }
+
 // ---- B-tree (btree.cpp) ----
 void Kno_def(int k);
 int Kent_gen(const uint8_t* image, uint8_t* key, uint32_t addr, bool write);

@@ -60,7 +60,7 @@ int body_size(Kbfr* b, int off) {
   int64_t hdr = 1 + f->keylen + 2;
   if (off < 1 || start + hdr > f->blk) return -1;
   int sl = get_u16be(b->b() + start + 1 + f->keylen);
-  int64_t size = hdr + (sl & 0x7FFF) + seq_size() + ((sl & 0x8000) ? 4 : 0);
+  int64_t size = hdr + Key_data_len(f, unsigned(sl)) + seq_size() + (Key_continued(f, unsigned(sl)) ? 4 : 0);
   if (start + size > f->blk) return -1;
   return int(size);
 }
@@ -70,7 +70,7 @@ int body_size(Kbfr* b, int off) {
 std::vector<uint8_t> stored_body(const uint8_t* image, uint32_t ext) {
   Key_file* f = K.f;
   int kl = 1 + f->keylen;
-  int n = get_u16be(image + kl) & 0x7FFF;
+  int n = Key_data_len(f, get_u16be(image + kl));
   std::vector<uint8_t> out(size_t(kl + 2 + 2 * n + 300));
   std::memcpy(out.data(), image, size_t(kl));
   int stored;
@@ -87,7 +87,7 @@ std::vector<uint8_t> stored_body(const uint8_t* image, uint32_t ext) {
   }
   size_t size = size_t(kl + 2 + stored);
   if (eff()) {
-    int dlen = get_u16be(image + kl) & 0x7FFF;
+    int dlen = Key_data_len(f, get_u16be(image + kl));
     std::memcpy(out.data() + size, image + kl + 2 + dlen, 4);
     size += 4;
   }
@@ -108,8 +108,8 @@ void set_image(const uint8_t* body, int avail, uint32_t addr) {
   if ((body[0] & 127) > f->keylen) Key_error(112);
   int sl = get_u16be(body + kl);
   bool ext = (sl & 0x8000) && (f->flags2 & kf::F2_EXTENDED);
-  int n = sl & 0x7FFF;
-  if (!(f->flags2 & kf::F2_EXTENDED) && (sl & 0x8000)) Key_error(108);
+  int n = Key_data_len(f, unsigned(sl));
+  if (!(f->flags2 & kf::F2_EXTENDED) && !Key_len16(f) && (sl & 0x8000)) Key_error(108);
   if (kl + 2 + n + seq_size() + (ext ? 4 : 0) > avail) Key_error(113);
   K.rec_ext = ext ? get_u32be(body + kl + 2 + n + seq_size()) : 0;
   K.rec_seq = eff() ? get_u32be(body + kl + 2 + n) : 0;
@@ -506,7 +506,7 @@ void Krec_set_seq(uint32_t addr, uint32_t seq) {
   if (body_size(b, off) < 0) Key_error(113);
   uint8_t* body = b->b() + 6 + off;
   int kl = 1 + f->keylen;
-  int stored = get_u16be(body + kl) & 0x7FFF;
+  int stored = Key_data_len(f, get_u16be(body + kl));
   put_u32be(body + kl + 2 + stored, seq);
   Kbfr_touch(b);
   if (K.rec_addr == addr) K.rec_addr = 0xFFFFFFFFu;  // the cached image holds the old one
