@@ -468,6 +468,11 @@ int Kfnd_advance(Key_pos& pos, int step) {
         K.advance_left = 0;
         return 2;
       }
+      // A step lands beyond the value it started from, in its direction
+      // (from before the first entry, on any entry); a damaged index that
+      // leads back is error 105, not an endless walk.
+      int c = Kcmp(e + 4, k.data());
+      if (step != 0 && !before_first && (forward ? c <= 0 : c >= 0)) Key_error(105);
       set_current(K.kadr[K.depth - 1], i, e);
       return 0;
     }
@@ -536,6 +541,7 @@ int Kfnd_nxt(Key_pos& pos) {
         const uint8_t* n = Kent_at(b, pos.idx + 1);
         if (entry_ptr(n) <= 0) {
           if (is_sentinel(n + 4, K.ksz)) return 2;
+          if (Kcmp(n + 4, e + 4) <= 0) Key_error(105);
           set_current(pos.node, pos.idx + 1, n);
           return 0;
         }
@@ -555,6 +561,7 @@ int Kfnd_prv(Key_pos& pos) {
       if (uint32_t(-entry_ptr(e)) == ch->last_read && std::memcmp(e + 4, pos.key.data(), size_t(K.ksz)) == 0) {
         const uint8_t* n = Kent_at(b, pos.idx - 1);
         if (entry_ptr(n) <= 0) {
+          if (Kcmp(n + 4, e + 4) >= 0) Key_error(105);
           set_current(pos.node, pos.idx - 1, n);
           return 0;
         }
