@@ -519,7 +519,7 @@ static Kbfr* new_fixed(int type) {
     for (; s + uint64_t(f->slot) <= round; s += uint64_t(f->slot)) {
       uint8_t del[5];
       del[0] = 255;
-      put_u32be(del + 1, uint32_t(-int32_t(Hdr32(f, kf::H_FREE1))));
+      put_u32be(del + 1, 0u - Hdr32(f, kf::H_FREE1));
       if (write_full(f->fd, del, 5, int64_t(s)) != 5) Key_error(16);
       Hdr32_set(f, kf::H_FREE1, uint32_t(s));
     }

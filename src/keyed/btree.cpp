@@ -26,6 +26,9 @@
 
 namespace {
 int32_t entry_ptr(const uint8_t* e) { return get_i32be(e); }
+// The record of a leaf entry: its pointer negated (as unsigned: a damaged
+// entry may hold any pointer).
+uint32_t entry_record(const uint8_t* e) { return 0u - uint32_t(entry_ptr(e)); }
 
 bool is_sentinel(const uint8_t* key, int ksz) {
   for (int i = 0; i < ksz; ++i)
@@ -46,7 +49,7 @@ void set_current(uint32_t nd, int idx, const uint8_t* e) {
   Key_chan* ch = K.ch;
   ch->cur_node = nd;
   ch->cur_idx = idx;
-  ch->cur_rec = uint32_t(-entry_ptr(e));
+  ch->cur_rec = entry_record(e);
   ch->cur_key.assign(e + 4, e + 4 + K.ksz);
   ch->cur_kno_pos = K.kno;
 }
@@ -537,7 +540,7 @@ int Kfnd_nxt(Key_pos& pos) {
     Kbfr* b = Kbfr_get(pos.node, 1);
     if (b->b()[0] == kf::BT_NODE && pos.idx + 1 < b->count && pos.idx >= 0) {
       const uint8_t* e = Kent_at(b, pos.idx);
-      if (uint32_t(-entry_ptr(e)) == ch->last_read && std::memcmp(e + 4, pos.key.data(), size_t(K.ksz)) == 0) {
+      if (entry_record(e) == ch->last_read && std::memcmp(e + 4, pos.key.data(), size_t(K.ksz)) == 0) {
         const uint8_t* n = Kent_at(b, pos.idx + 1);
         if (entry_ptr(n) <= 0) {
           if (is_sentinel(n + 4, K.ksz)) return 2;
@@ -558,7 +561,7 @@ int Kfnd_prv(Key_pos& pos) {
     Kbfr* b = Kbfr_get(pos.node, 1);
     if (b->b()[0] == kf::BT_NODE && pos.idx < b->count) {
       const uint8_t* e = Kent_at(b, pos.idx);
-      if (uint32_t(-entry_ptr(e)) == ch->last_read && std::memcmp(e + 4, pos.key.data(), size_t(K.ksz)) == 0) {
+      if (entry_record(e) == ch->last_read && std::memcmp(e + 4, pos.key.data(), size_t(K.ksz)) == 0) {
         const uint8_t* n = Kent_at(b, pos.idx - 1);
         if (entry_ptr(n) <= 0) {
           if (Kcmp(n + 4, e + 4) >= 0) Key_error(105);

@@ -259,7 +259,7 @@ void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
     sound = a >= grid0 && (a - grid0) % slot == 0 && a + slot <= eof && seen.size() <= deleted.size() &&
             Key_pread(f->fd, d, 5, a) == 5 && d[0] == 255 && get_i32be(d + 1) <= 0;
     seen.push_back(a);
-    if (sound) a = uint32_t(-get_i32be(d + 1));
+    if (sound) a = 0u - get_u32be(d + 1);
   }
   if (sound) {
     std::sort(seen.begin(), seen.end());
@@ -269,7 +269,7 @@ void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
   uint32_t next = 0;
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) {
     uint8_t d[5] = {255};
-    put_u32be(d + 1, uint32_t(-int32_t(next)));
+    put_u32be(d + 1, 0u - uint32_t(next));
     if (Key_pwrite(f->fd, d, 5, *it) != 5) Key_error(8);
     next = *it;
   }
@@ -371,7 +371,7 @@ uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
     for (size_t i = 0; i < take; ++i) {
       uint8_t* e = Kent_at(b, int(i));
       size_t j = order[done + i];
-      put_u32be(e, uint32_t(-int32_t(g.addrs[j])));
+      put_u32be(e, 0u - uint32_t(g.addrs[j]));
       std::memcpy(e + 4, g.key(j), size_t(ksz));
     }
     int cnt = int(take);

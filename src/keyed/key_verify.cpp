@@ -88,7 +88,7 @@ struct Checker {
           continue;
         }
         ++entries;
-        check_record(uint32_t(-get_i32be(e)), e + 4);
+        check_record(0u - get_u32be(e), e + 4);
       }
       return;
     }
@@ -149,7 +149,7 @@ void check_fixed_chains(Checker& c) {
       c.bad("deleted-slot chain damaged at " + std::to_string(a));
       break;
     }
-    a = uint32_t(-get_i32be(d + 1));
+    a = 0u - get_u32be(d + 1);
   }
 }
 

@@ -203,7 +203,7 @@ uint32_t Kfix_add(const uint8_t* image) {
     uint8_t d[5];
     if (!slot_addr_ok(f, head) || Key_pread(f->fd, d, 5, head) != 5 || d[0] != 255 || get_i32be(d + 1) > 0)
       Key_error(109);
-    Hdr32_set(f, kf::H_FREE1, uint32_t(-get_i32be(d + 1)));
+    Hdr32_set(f, kf::H_FREE1, 0u - get_u32be(d + 1));
     addr = head;
   } else {
     if (Hdr32(f, kf::H_COUNT) == 1) Kbfr_free(Kbfr_new(kf::BT_NODE));
@@ -227,7 +227,7 @@ void Kfix_del(uint32_t addr) {
   Key_file* f = K.f;
   uint8_t d[5];
   d[0] = 255;
-  put_u32be(d + 1, uint32_t(-int32_t(Hdr32(f, kf::H_FREE1))));
+  put_u32be(d + 1, 0u - Hdr32(f, kf::H_FREE1));
   write_slot(addr, d, 5);
   Hdr32_set(f, kf::H_FREE1, addr);
 }
