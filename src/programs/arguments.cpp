@@ -598,9 +598,11 @@ void enter_list() {
 
 }  // namespace
 
-void Clr_arg_var() {
-  for (Arg_rec* a = ws.Arg_list; a; a = a->next) a->bound = nullptr;
+void Clr_arg_vars(Arg_rec* list) {
+  for (Arg_rec* a = list; a; a = a->next) a->bound = nullptr;
 }
+
+void Clr_arg_var() { Clr_arg_vars(ws.Arg_list); }
 
 void Args_unbind_nodes(bool (*gone)(const Var_node*, const void*), const void* ctx) {
   auto unbind = [&](Arg_rec* list) {

@@ -99,6 +99,8 @@ Arg_rec* Arg_string(Arg_rec** tail_link, const uint8_t* s, size_t len);
 // Appends a string variable passed by reference.
 Arg_rec* Arg_string_ref(Arg_rec** tail_link, Var_node* v);
 
+// Forgets every binding of the list (its callee's variables are gone).
+void Clr_arg_vars(Arg_rec* list);
 // Forgets every binding of the current argument list (the callee's
 // variables are about to be freed).
 void Clr_arg_var();

@@ -92,7 +92,7 @@ void leave_general(Call_frame* f, bool flow_back, std::vector<Var_node*>& refill
       // and with them those its ENTER bound to its own caller's arguments.
       for (uint32_t i = 0; i < f->Var_index_cnt; i++)
         if (f->Var_index) f->Var_index[i] = nullptr;
-      for (Arg_rec* a = f->Arg_list; a; a = a->next) a->bound = nullptr;
+      Clr_arg_vars(f->Arg_list);
       f->Pgm_flags |= PGM_VARS_CLEARED;
     }
     f->Pgm_flags &= ~uint32_t(PGM_SHARES_VARS);
