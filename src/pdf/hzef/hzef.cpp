@@ -1,7 +1,7 @@
 // libhzef: the PDF library that the library back end of PDF channels loads
 // at run time.  It is libHaru (linked in as a dependency, so that every
 // HPDF_ entry point of libHaru resolves through this library's handle) with
-// three entry points of its own:
+// three entry points of its own and one of libHaru's replaced:
 //
 //   HPDF_STATUS HPDF_LoadZLib(const char* module)   prepares compression; the
 //       module name is accepted and ignored (libHaru has zlib built in); 0.
@@ -12,10 +12,23 @@
 //       bytes (NUL-terminated, cut at 259 bytes) and font-descriptor flags:
 //       0x40000 bold (ForceBold), 0x40 italic, 0x20 non-symbolic, 0x1 fixed
 //       pitch.  0 on success, else a Ttf_status code (the file is skipped).
+//       A font whose tables libHaru would read outside their bounds (counts
+//       larger than their tables) is refused here, so it is never loaded.
+//   HPDF_Image HPDF_LoadPngImageFromFile(HPDF_Doc doc, const char* path)
+//       libHaru's loader behind a complete decoding of the file by libpng
+//       under this library's own error handling (png_check.h): libHaru is
+//       given only the bytes that passed, from memory; a file that does not
+//       pass gives null with HPDF_INVALID_PNG_IMAGE raised on the document.
 #include <hpdf.h>
 
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstring>
+#include <vector>
+
+#include "pdf/hzef/png_check.h"
 #include "pdf/hzef/ttf_info.h"
 
 namespace {
@@ -28,9 +41,40 @@ void copy_name(const std::string& s, char* buf) {
   buf[n] = '\0';
 }
 
+// The whole of a regular file of at most max bytes.
+bool read_file(const char* path, size_t max, std::vector<uint8_t>* out) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && uint64_t(st.st_size) <= max;
+  if (ok) {
+    out->resize(size_t(st.st_size));
+    size_t got = 0;
+    while (got < out->size()) {
+      ssize_t r = ::read(fd, out->data() + got, out->size() - got);
+      if (r <= 0) break;
+      got += size_t(r);
+    }
+    ok = got == out->size();
+  }
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
 extern "C" {
+
+__attribute__((visibility("default"))) HPDF_Image HPDF_LoadPngImageFromFile(HPDF_Doc doc, const char* path) {
+  if (!HPDF_HasDoc(doc)) return nullptr;
+  std::vector<uint8_t> bytes;
+  if (!path || !read_file(path, hzef::PIC_MAX_BYTES, &bytes) ||
+      hzef::Png_check(bytes.data(), bytes.size()) != hzef::PIC_OK) {
+    HPDF_RaiseError(&doc->error, HPDF_INVALID_PNG_IMAGE, 0);
+    return nullptr;
+  }
+  return HPDF_LoadPngImageFromMem(doc, bytes.data(), HPDF_UINT(bytes.size()));
+}
 
 __attribute__((visibility("default"))) HPDF_STATUS HPDF_LoadZLib(const char* module) {
   (void)module;
