@@ -235,6 +235,8 @@ bool Lib_backend::finish(Pdf_doc& d) {
   }
   outline_output(fonts.doc, marks, nullptr);
   DocEndPage(d);
+  // An error left by the last operations is not the save's.
+  Hpdf.HPDF_ResetError(fonts.doc);
   Hpdf_clear_last_error();
   hpdf::STATUS rc = Hpdf.HPDF_SaveToFile(fonts.doc, d.tmp_path->c_str());
   free_doc(fonts);

@@ -63,6 +63,17 @@ struct Lib_image {
   int32_t width = 0, height = 0;  // pixels
 };
 
+// Drops a library error when one back-end operation ends, on every way out:
+// while an error is set the library skips every later call on the document
+// (its save included), so one refused value would lose the whole document.
+// The error handler has recorded it already.
+struct Lib_error_clear {
+  Lib_font_ctx& fonts;
+  ~Lib_error_clear() {
+    if (fonts.doc && Hpdf.HPDF_GetError(fonts.doc)) Hpdf.HPDF_ResetError(fonts.doc);
+  }
+};
+
 class Lib_backend : public Pdf_backend {
  public:
   explicit Lib_backend(Pdf_doc& d);

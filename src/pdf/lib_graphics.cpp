@@ -93,6 +93,10 @@ bool ends_with_ci(const std::string& s, const char* ext) {
   return true;
 }
 
+// A pen width as the own writer takes it: 0 to 1000 (the library refuses a
+// negative width, and its refusal would skip everything after it).
+int32_t pen_width(int32_t w) { return w < 0 ? 0 : w > 1000 ? 1000 : w; }
+
 }  // namespace
 
 // ---- pen and fill ----
@@ -364,6 +368,11 @@ void Lib_backend::PDF_Picture(Pdf_doc& d, int32_t x1, int32_t y1, int32_t x2, in
   if (x1 == x2 || y1 == y2) return;
   hpdf::Handle pg = page();
   if (!pg) return;
+  // The document opens at the page of its last picture, top left, full size.
+  if (hpdf::Handle dst = Hpdf.HPDF_Page_CreateDestination(pg)) {
+    Hpdf.HPDF_Destination_SetXYZ(dst, 0.0f, Hpdf.HPDF_Page_GetHeight(pg), 1.0f);
+    Hpdf.HPDF_SetOpenAction(fonts.doc, dst);
+  }
   std::string name = given;
   if (name.size() >= 2 && name[0] == '!') name = "*bmp/" + name.substr(1);
   Lib_image* img = nullptr;
@@ -498,6 +507,7 @@ void Lib_backend::Pdf_GraphicText_LH(Pdf_doc& d, int32_t x, int32_t y, const std
 
 void Lib_backend::graphics(Pdf_doc& d, uint8_t op, const uint8_t* p, uint32_t n) {
   if (!LibHaruReady_L() || d.page_state == PDF_ABANDONED) return;
+  Lib_error_clear clear{fonts};
   flush(d);
   start_page(d);
   Args a{p, n};
@@ -565,7 +575,7 @@ void Lib_backend::graphics(Pdf_doc& d, uint8_t op, const uint8_t* p, uint32_t n)
     case 16: {
       int32_t style = a.s16(), width = a.s16(), idx = a.s16();
       if (a.bad) return Err_mnemonic();
-      pen = Lib_pen{style, width, GetRGBFromIdx(idx)};
+      pen = Lib_pen{style, pen_width(width), GetRGBFromIdx(idx)};
       return SetPen();
     }
     case 17: {
@@ -623,7 +633,7 @@ void Lib_backend::graphics(Pdf_doc& d, uint8_t op, const uint8_t* p, uint32_t n)
       int32_t style = a.s16(), width = a.s16();
       std::string c = a.text();
       if (a.bad) return Err_mnemonic();
-      pen = Lib_pen{style, width, GetColourValue(reinterpret_cast<const uint8_t*>(c.data()), int32_t(c.size()))};
+      pen = Lib_pen{style, pen_width(width), GetColourValue(reinterpret_cast<const uint8_t*>(c.data()), int32_t(c.size()))};
       return SetPen();
     }
     case 40:

@@ -415,6 +415,7 @@ Lib_font resized(const Lib_font& pf, int n, int d) {
 int Lib_backend::mnem(Pdf_doc& d, uint16_t code) {
   if (!LibHaruReady_L()) return 0;
   if (d.page_state == PDF_ABANDONED) return 1;
+  Lib_error_clear clear{fonts};
   if (code != M('J', 'S') && code != M('J', 'N')) flush(d);
   used = true;
   DocStartPage(d);
@@ -583,6 +584,7 @@ void Lib_backend::flush(Pdf_doc& d) {
     return;
   }
   if (count > d.buf_size) count = d.buf_size;
+  Lib_error_clear clear{fonts};
   used = true;
   DocStartPage(d);
   std::string text(reinterpret_cast<const char*>(d.out_buf), size_t(count));
