@@ -230,8 +230,14 @@ hpdf::Handle Pdf_AllocateFont(const std::string& face, int style, Lib_font_ctx& 
       for (int i = 0; i < ctx.cache_count; i++)
         if (ctx.cache_entry[i] == entry) return ctx.cache_font[i];
       if (ctx.cache_count >= TT_CACHE_MAX) return helvetica();
-      const char* loaded = Hpdf.HPDF_LoadTTFontFromFile(doc, entry->path.c_str(), 1);
-      if (Hpdf.HPDF_GetError(doc) == hpdf::ERR_TTF_CANNOT_EMBED && !(ctx.flags & LIBDOC_TRUETYPE_ONLY)) {
+      // The file is checked again as it is now (the reader refuses a font
+      // whose tables the library would read beyond): it may have changed
+      // since the list was made.
+      FontProps now;
+      const char* loaded = nullptr;
+      bool sound = GetFontProp(Hpdf.HPDF_GetTTFontInfoFromFile, entry->path, &now);
+      if (sound) loaded = Hpdf.HPDF_LoadTTFontFromFile(doc, entry->path.c_str(), 1);
+      if (sound && Hpdf.HPDF_GetError(doc) == hpdf::ERR_TTF_CANNOT_EMBED && !(ctx.flags & LIBDOC_TRUETYPE_ONLY)) {
         Hpdf.HPDF_ResetError(doc);
         loaded = Hpdf.HPDF_LoadTTFontFromFile(doc, entry->path.c_str(), 0);
       }

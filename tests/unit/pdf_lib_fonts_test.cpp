@@ -131,8 +131,13 @@ void put32(std::string& s, size_t at, uint32_t v) {
 }
 
 // A minimal TrueType file: a table directory with a 'name' table holding
-// the family (id 1) and PostScript name (id 6) in Windows Unicode, and an
-// 'OS/2' table whose fsSelection says bold and italic.
+// the family (id 1) and PostScript name (id 6) in Windows Unicode, an
+// 'OS/2' table whose fsSelection says bold and italic, and the tables the
+// PDF library reads when it loads a font, for one glyph: 'head' (short
+// offsets), 'maxp', 'hhea' (one metric), 'hmtx', 'loca', an empty 'glyf'
+// and a 'cmap' with one format-4 segment.
+constexpr size_t TINY_TABLES = 9;
+constexpr size_t TINY_DIR_END = 12 + TINY_TABLES * 16;  // the 'name' table starts here
 std::string tiny_font() {
   std::string family = "Tiny Sans", ps = "TinySans-BoldItalic";
   std::string name(6 + 2 * 12, '\0');
@@ -154,17 +159,33 @@ std::string tiny_font() {
   name += strings;
   std::string os2(78, '\0');
   put16(os2, 62, 0x21);
-  std::string f(12 + 2 * 16, '\0');
+  std::string head(54, '\0'), maxp(6, '\0'), hhea(36, '\0'), hmtx(4, '\0'), loca(4, '\0'), cmap(36, '\0');
+  put16(maxp, 4, 1);
+  put16(hhea, 34, 1);
+  put16(cmap, 2, 1);
+  put16(cmap, 4, 3);
+  put16(cmap, 6, 1);
+  put32(cmap, 8, 12);
+  put16(cmap, 12, 4);       // format
+  put16(cmap, 14, 24);      // length
+  put16(cmap, 18, 2);       // segCountX2
+  put16(cmap, 26, 0xFFFF);  // endCode
+  put16(cmap, 30, 0xFFFF);  // startCode
+  put16(cmap, 32, 1);       // idDelta
+  std::vector<std::pair<const char*, std::string>> tables = {
+      {"name", name}, {"OS/2", os2}, {"head", head}, {"maxp", maxp}, {"hhea", hhea},
+      {"hmtx", hmtx}, {"loca", loca}, {"glyf", ""},  {"cmap", cmap}};
+  std::string f(TINY_DIR_END, '\0');
   put32(f, 0, 0x00010000);
-  put16(f, 4, 2);
-  size_t off = f.size();
-  std::memcpy(&f[12], "name", 4);
-  put32(f, 12 + 8, uint32_t(off));
-  put32(f, 12 + 12, uint32_t(name.size()));
-  std::memcpy(&f[28], "OS/2", 4);
-  put32(f, 28 + 8, uint32_t(off + name.size()));
-  put32(f, 28 + 12, uint32_t(os2.size()));
-  return f + name + os2;
+  put16(f, 4, unsigned(tables.size()));
+  std::string data;
+  for (size_t i = 0; i < tables.size(); i++) {
+    std::memcpy(&f[12 + i * 16], tables[i].first, 4);
+    put32(f, 12 + i * 16 + 8, uint32_t(f.size() + data.size()));
+    put32(f, 12 + i * 16 + 12, uint32_t(tables[i].second.size()));
+    data += tables[i].second;
+  }
+  return f + data;
 }
 
 TEST(PdfLibFonts, LibraryReadsTrueTypeNamesAndStyle) {
@@ -192,8 +213,8 @@ TEST(PdfLibFonts, LibraryReadsTrueTypeNamesAndStyle) {
   EXPECT_NE(info(path.c_str(), family, name, &flags), 0u);
   unlink(path.c_str());
   bad = good;
-  put16(bad, 12 + 2 * 16 + 6 + 8, 0xFFFF);  // a name string longer than its table
-  put16(bad, 12 + 2 * 16 + 6 + 12 + 8, 0xFFFF);
+  put16(bad, TINY_DIR_END + 6 + 8, 0xFFFF);  // a name string longer than its table
+  put16(bad, TINY_DIR_END + 6 + 12 + 8, 0xFFFF);
   path = Temp_file("oru_ttf", bad);
   EXPECT_NE(info(path.c_str(), family, name, &flags), 0u);  // no family left
   unlink(path.c_str());
@@ -204,6 +225,112 @@ TEST(PdfLibFonts, LibraryReadsTrueTypeNamesAndStyle) {
   }
   EXPECT_NE(info("/nonexistent/font.ttf", family, name, &flags), 0u);
   EXPECT_NE(info("/tmp", family, name, &flags), 0u);
+}
+
+// Fonts whose tables the PDF library would trust beyond their bounds are
+// refused by the reader, so they never reach the font list nor the library.
+TEST(PdfLibFonts, LibraryRefusesTablesItsLoaderWouldMisread) {
+  Info_fn info = hzef_info();
+  ASSERT_NE(info, nullptr);
+  char family[260], name[260];
+  hpdf::UINT flags = 0;
+  std::string good = tiny_font();
+  // Offsets of the tables in tiny_font(), from the directory.
+  auto table = [&](int i) { return size_t(uint8_t(good[12 + i * 16 + 8])) << 24 | size_t(uint8_t(good[12 + i * 16 + 9])) << 16 |
+                                   size_t(uint8_t(good[12 + i * 16 + 10])) << 8 | uint8_t(good[12 + i * 16 + 11]); };
+  size_t head = table(2), maxp = table(3), hhea = table(4), loca = table(6), cmap = table(8);
+  auto refused = [&](const std::string& bytes) {
+    std::string path = Temp_file("oru_ttf", bytes);
+    hpdf::STATUS rc = info(path.c_str(), family, name, &flags);
+    unlink(path.c_str());
+    return rc != 0;
+  };
+  ASSERT_FALSE(refused(good));
+  std::string bad = good;
+  put16(bad, hhea + 34, 0xFFFF);  // more horizontal metrics than glyphs
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, hhea + 34, 0);
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, maxp + 4, 3);  // glyphs beyond 'hmtx' and 'loca'
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, head + 50, 2);  // no such offset format
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, loca + 2, 8);  // a glyph beyond 'glyf'
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, cmap + 12 + 2, 14);  // a format-4 subtable shorter than its segments
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, cmap + 12 + 6, 40);  // more segments than the subtable holds
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, cmap + 12 + 14, 0x7F);  // the last segment does not end at 0xFFFF
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put16(bad, cmap + 12 + 18, 0xFF00);  // the segment starts lower and reads glyph ids
+  put16(bad, cmap + 12 + 22, 2);       // through idRangeOffset into no glyphIdArray
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  put32(bad, cmap + 8, 40);  // a subtable outside 'cmap'
+  EXPECT_TRUE(refused(bad));
+  bad = good;
+  bad[12 + 8 * 16] = 'x';  // no 'cmap' at all
+  EXPECT_TRUE(refused(bad));
+
+  // An installed font with numberOfHMetrics set to 0xFFFF: the library's
+  // loader wrote past its metrics table (the process died).
+  const char* f = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+  std::ifstream in(f, std::ios::binary);
+  if (!in) GTEST_SKIP() << "fonts-dejavu-core not installed";
+  std::string dejavu((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(refused(dejavu));
+  size_t tables = size_t(uint8_t(dejavu[4])) << 8 | uint8_t(dejavu[5]);
+  for (size_t i = 0; i < tables; i++)
+    if (dejavu.compare(12 + i * 16, 4, "hhea") == 0) {
+      size_t at = size_t(uint8_t(dejavu[12 + i * 16 + 8])) << 24 | size_t(uint8_t(dejavu[12 + i * 16 + 9])) << 16 |
+                  size_t(uint8_t(dejavu[12 + i * 16 + 10])) << 8 | uint8_t(dejavu[12 + i * 16 + 11]);
+      put16(dejavu, at + 34, 0xFFFF);
+    }
+  EXPECT_TRUE(refused(dejavu));
+}
+
+// A damaged font in the font directory is left out of the list, and a
+// document that asks for its face prints in Helvetica.
+TEST(PdfLibFonts, DamagedFontIsSkipped) {
+  std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+  if (!in) GTEST_SKIP() << "fonts-dejavu-core not installed";
+  std::string dejavu((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t tables = size_t(uint8_t(dejavu[4])) << 8 | uint8_t(dejavu[5]);
+  for (size_t i = 0; i < tables; i++)
+    if (dejavu.compare(12 + i * 16, 4, "hhea") == 0) {
+      size_t at = size_t(uint8_t(dejavu[12 + i * 16 + 8])) << 24 | size_t(uint8_t(dejavu[12 + i * 16 + 9])) << 16 |
+                  size_t(uint8_t(dejavu[12 + i * 16 + 10])) << 8 | uint8_t(dejavu[12 + i * 16 + 11]);
+      put16(dejavu, at + 34, 0xFFFF);
+    }
+  Scratch_dir dir;
+  ASSERT_TRUE(dir.enter("oru_fonts"));
+  {
+    std::ofstream out(dir.path() + "/DejaVuSans.ttf", std::ios::binary);
+    out << dejavu;
+  }
+  Kest_cfg.pdf_font_dir = dir.path();
+  ASSERT_TRUE(Hpdf_load(ORU_HZEF_PATH));
+  EXPECT_TRUE(Tt_fonts().empty());
+  Lib_font_ctx ctx;
+  ctx.doc = Hpdf.HPDF_New(HPDF_ErrorHandler, nullptr);
+  ASSERT_NE(ctx.doc, nullptr);
+  Hpdf.HPDF_AddPage(ctx.doc);
+  hpdf::Handle f = Pdf_AllocateFont("DejaVu Sans", 0, ctx);
+  ASSERT_NE(f, nullptr);
+  EXPECT_STREQ(Hpdf.HPDF_Font_GetFontName(f), "Helvetica");
+  Hpdf.HPDF_Free(ctx.doc);
+  Pdf_FreeLibHaru_L();
+  Kest_cfg.pdf_font_dir = "/usr/share/fonts/truetype";
+  dir.leave();
 }
 
 TEST(PdfLibFonts, LibraryReadsInstalledFonts) {

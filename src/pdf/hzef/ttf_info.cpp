@@ -12,6 +12,22 @@
 //   'head'         u16 macStyle at byte 44 (bit 0 bold, bit 1 italic)
 //   'post'         u32 isFixedPitch at byte 12
 //
+// What libHaru reads when it loads a font, and the bounds checked here:
+//   'head'  (>= 54 bytes) u16 indexToLocFormat at 50: 0 or 1
+//   'maxp'  (>= 6) u16 numGlyphs at 4: at least 1
+//   'hhea'  (>= 36) u16 numberOfHMetrics at 34: 1 to numGlyphs
+//   'hmtx'  numberOfHMetrics x 4 bytes, then (numGlyphs - numberOfHMetrics) x 2
+//   'loca'  numGlyphs + 1 offsets (u16 halves or u32), rising, the last
+//           within 'glyf'
+//   'cmap'  u16 version, u16 count, count x (u16 platform, u16 encoding,
+//           u32 offset); format 4 subtables: u16 format, u16 length,
+//           u16 language, u16 segCountX2, 3 x u16, then endCode[segCount],
+//           u16 pad, startCode[], idDelta[], idRangeOffset[], glyphIdArray
+//           to the subtable's length; the last endCode is 0xFFFF and every
+//           glyph index a segment reaches through idRangeOffset lies in
+//           glyphIdArray.  Format 0 subtables hold 262 bytes.
+//   'name'  the records of names 1, 2 and 6 at most 127 characters.
+//
 // Invariant: a table is used only when offset + length lies inside the
 // file; a name string only when it lies inside its table.
 #include "pdf/hzef/ttf_info.h"
@@ -119,6 +135,84 @@ std::string find_name(const std::vector<uint8_t>& t, uint16_t id) {
   return best;
 }
 
+// A table read whole, at most max bytes; false when it is missing,
+// longer, or lies outside the source.
+bool read_table(const Source& src, const Table& t, size_t min, size_t max, std::vector<uint8_t>* out) {
+  return t.found && t.length >= min && t.length <= max && src.read(t.offset, t.length, out);
+}
+
+bool cmap_format4_ok(const uint8_t* p, size_t room) {
+  if (room < 14) return false;
+  size_t len = u16(p + 2), segx2 = u16(p + 6);
+  size_t segs = segx2 / 2;
+  if (segs == 0 || segx2 % 2 || len > room || len < 16 + segs * 8) return false;
+  size_t glyph_ids = (len - 16 - segs * 8) / 2;
+  const uint8_t* ends = p + 14;
+  const uint8_t* starts = ends + segx2 + 2;
+  const uint8_t* ranges = starts + segx2 * 2;
+  if (u16(ends + (segs - 1) * 2) != 0xFFFF) return false;
+  for (size_t i = 0; i < segs; i++) {
+    size_t end = u16(ends + i * 2), start = u16(starts + i * 2), range = u16(ranges + i * 2);
+    if (range == 0 || start > end) continue;
+    // The library's index into glyphIdArray for the segment's last code.
+    if (range / 2 < segs - i) return false;
+    if (range / 2 - (segs - i) + (end - start) >= glyph_ids) return false;
+  }
+  return true;
+}
+
+bool cmap_ok(const std::vector<uint8_t>& t) {
+  if (t.size() < 4) return false;
+  size_t count = u16(&t[2]);
+  if (4 + count * 8 > t.size()) return false;
+  for (size_t i = 0; i < count; i++) {
+    const uint8_t* r = &t[4 + i * 8];
+    uint32_t off = u32(r + 4);
+    if (off > t.size() - 2) return false;
+    uint16_t format = u16(&t[off]);
+    if (format == 4 && !cmap_format4_ok(&t[off], t.size() - off)) return false;
+    if (format == 0 && (t.size() - off < 262)) return false;
+  }
+  return true;
+}
+
+bool names_ok(const std::vector<uint8_t>& t) {
+  if (t.size() < 6) return false;
+  size_t count = u16(&t[2]);
+  if (6 + count * 12 > t.size()) return false;
+  for (size_t i = 0; i < count; i++) {
+    const uint8_t* r = &t[6 + i * 12];
+    uint16_t platform = u16(r), id = u16(r + 6), len = u16(r + 8);
+    if (id != 1 && id != 2 && id != 6) continue;
+    if ((platform == 3 && len > 254) || (platform != 3 && len > 127)) return false;
+  }
+  return true;
+}
+
+// The tables the PDF library trusts when it loads the font.
+bool library_tables_ok(const Source& src, const Table& name_t, const Table& head_t, const Table& maxp_t,
+                       const Table& hhea_t, const Table& hmtx_t, const Table& loca_t, const Table& glyf_t,
+                       const Table& cmap_t, const std::vector<uint8_t>& names) {
+  std::vector<uint8_t> head, maxp, hhea, loca, cmap;
+  if (!name_t.found || !names_ok(names)) return false;
+  if (!read_table(src, head_t, 54, 1 << 16, &head) || !read_table(src, maxp_t, 6, 1 << 16, &maxp) ||
+      !read_table(src, hhea_t, 36, 1 << 16, &hhea) || !hmtx_t.found || !glyf_t.found ||
+      !read_table(src, cmap_t, 4, 4u << 20, &cmap) || !read_table(src, loca_t, 2, 1u << 20, &loca))
+    return false;
+  size_t loc_format = u16(&head[50]), glyphs = u16(&maxp[4]), metrics = u16(&hhea[34]);
+  if (loc_format > 1 || glyphs == 0 || metrics == 0 || metrics > glyphs) return false;
+  if (uint64_t(hmtx_t.length) < metrics * 4 + (glyphs - metrics) * 2) return false;
+  size_t entry = loc_format ? 4 : 2;
+  if (loca.size() < (glyphs + 1) * entry) return false;
+  uint64_t last = 0;
+  for (size_t i = 0; i <= glyphs; i++) {
+    uint64_t at = loc_format ? u32(&loca[i * 4]) : uint64_t(u16(&loca[i * 2])) * 2;
+    if (at < last || at > glyf_t.length) return false;
+    last = at;
+  }
+  return cmap_ok(cmap);
+}
+
 int parse(const Source& src, Ttf_info* out) {
   std::vector<uint8_t> head;
   if (!src.read(0, 12, &head)) return TTF_NOT_TRUETYPE;
@@ -128,7 +222,7 @@ int parse(const Source& src, Ttf_info* out) {
   if (tables == 0) return TTF_NOT_TRUETYPE;
   std::vector<uint8_t> dir;
   if (!src.read(12, tables * 16, &dir)) return TTF_BAD_DIRECTORY;
-  Table name, os2, hd, post;
+  Table name, os2, hd, post, maxp, hhea, hmtx, loca, glyf, cmap;
   for (size_t i = 0; i < tables; i++) {
     const uint8_t* r = &dir[i * 16];
     Table t{u32(r + 8), u32(r + 12), true};
@@ -138,11 +232,18 @@ int parse(const Source& src, Ttf_info* out) {
     else if (tag == "OS/2") os2 = t;
     else if (tag == "head") hd = t;
     else if (tag == "post") post = t;
+    else if (tag == "maxp") maxp = t;
+    else if (tag == "hhea") hhea = t;
+    else if (tag == "hmtx") hmtx = t;
+    else if (tag == "loca") loca = t;
+    else if (tag == "glyf") glyf = t;
+    else if (tag == "cmap") cmap = t;
   }
   // A name table beyond 1 MB is not a font's.
   if (!name.found || name.length > (1u << 20)) return TTF_NO_NAME;
   std::vector<uint8_t> names;
   if (!src.read(name.offset, name.length, &names)) return TTF_BAD_DIRECTORY;
+  if (!library_tables_ok(src, name, hd, maxp, hhea, hmtx, loca, glyf, cmap, names)) return TTF_BAD_TABLES;
   Ttf_info info;
   info.family = find_name(names, 1);
   if (info.family.empty()) return TTF_NO_NAME;

@@ -2,6 +2,8 @@
 // the file's own tables without loading the font.  Every offset and length
 // read from the file is checked against the file before it is used, so a
 // damaged or hostile file gives an error code, never a read outside it.
+// The tables libHaru trusts when it loads the font are checked too (counts
+// against the tables that hold them), so a font that passes can be loaded.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +18,7 @@ enum Ttf_status : int {
   TTF_NOT_TRUETYPE = 2,   // no TrueType table directory (collections and CFF fonts included)
   TTF_BAD_DIRECTORY = 3,  // a table lies outside the file
   TTF_NO_NAME = 4,        // no 'name' table or no family name in it
+  TTF_BAD_TABLES = 5,     // a table the PDF library reads holds counts or offsets beyond it
 };
 
 struct Ttf_info {
