@@ -19,6 +19,21 @@ MYSQL_STMT* S(void* s) { return static_cast<MYSQL_STMT*>(s); }
   Rpt_error_text(Msq_error_number(n), "MYSQL:" + std::to_string(n) + ":" + (msg ? msg : ""));
 }
 
+// A lost connection keeps the error that lost it: every later use of the
+// connection reports that error again.
+bool lost(unsigned n) { return n == 2006 || n == 2013; }
+
+void note_lost(Sql_conn* c, unsigned n, const std::string& msg) {
+  if (!lost(n) || c->failed) return;
+  c->failed = true;
+  c->fail_no = n;
+  c->fail_msg = msg;
+}
+
+[[noreturn]] void raise_lost(Sql_conn* c) {
+  raise_server(c->fail_no ? c->fail_no : 2006, c->fail_no ? c->fail_msg.c_str() : "Server has gone away");
+}
+
 void fill_field(Sql_field& f, const MYSQL_FIELD* m) {
   f.name.assign(m->name, m->name_length);
   f.type = m->type;
@@ -62,10 +77,12 @@ std::string Msq_quote_ident(const std::string& name) {
 }
 
 void Msq_fail_conn(Sql_conn* c) {
+  if (c->failed) raise_lost(c);
   const Msq_api_tbl& a = Msq_api();
   unsigned n = a.err_no(H(c));
-  if (n == 2006 || n == 2013) c->failed = true;
-  raise_server(n, a.error(H(c)));
+  std::string msg = a.error(H(c));
+  note_lost(c, n, msg);
+  raise_server(n, msg.c_str());
 }
 
 Sql_conn* Msq_connect(const Msq_settings& s, bool autocommit) {
@@ -137,7 +154,7 @@ Sql_stmt::Sql_stmt(Sql_conn* c, const std::string& text, bool quiet) : conn_(c),
   const Msq_api_tbl& a = Msq_api();
   if (c->failed) {
     if (quiet) return;
-    raise_server(2006, "Server has gone away");
+    raise_lost(c);
   }
   MYSQL_STMT* s = a.stmt_init(H(c));
   if (!s) {
@@ -149,7 +166,7 @@ Sql_stmt::Sql_stmt(Sql_conn* c, const std::string& text, bool quiet) : conn_(c),
     std::string msg = a.stmt_error(s);
     err_msg_ = msg;
     a.stmt_close(s);
-    if (err_no_ == 2006 || err_no_ == 2013) c->failed = true;
+    note_lost(c, err_no_, msg);
     if (quiet) return;
     raise_server(err_no_, msg.c_str());
   }
@@ -172,10 +189,12 @@ Sql_stmt::~Sql_stmt() {
 void Sql_stmt::fail() {
   const Msq_api_tbl& a = Msq_api();
   if (err_no_) raise_server(err_no_, err_msg_.c_str());
+  if (conn_->failed) raise_lost(conn_);
   if (!st_) raise_server(2006, "Statement could not be prepared");
   unsigned n = a.stmt_errno(S(st_));
-  if (n == 2006 || n == 2013) conn_->failed = true;
-  raise_server(n, a.stmt_error(S(st_)));
+  std::string msg = a.stmt_error(S(st_));
+  note_lost(conn_, n, msg);
+  raise_server(n, msg.c_str());
 }
 
 bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* rows, bool quiet) {
@@ -209,7 +228,7 @@ bool Sql_stmt::run(const std::vector<Sql_value>& params, std::vector<Sql_row>* r
   if (!good) {
     err_no_ = a.stmt_errno(s);
     err_msg_ = a.stmt_error(s);
-    if (err_no_ == 2006 || err_no_ == 2013) conn_->failed = true;
+    note_lost(conn_, err_no_, err_msg_);
     if (quiet) {
       a.stmt_free_result(s);
       return false;
@@ -289,11 +308,10 @@ bool Msq_query(Sql_conn* c, const std::string& text, std::vector<Sql_row>* rows,
   if (fields) fields->clear();
   if (c->failed) {
     if (quiet) return false;
-    raise_server(2006, "Server has gone away");
+    raise_lost(c);
   }
   if (a.real_query(H(c), text.data(), text.size()) != 0) {
-    unsigned n = a.err_no(H(c));
-    if (n == 2006 || n == 2013) c->failed = true;
+    note_lost(c, a.err_no(H(c)), a.error(H(c)));
     if (quiet) return false;
     Msq_fail_conn(c);
   }

@@ -42,6 +42,8 @@ struct Sql_conn {
   int refs = 0;                   // channels using it
   bool autocommit = true;
   bool failed = false;            // the server went away: every use fails
+  unsigned fail_no = 0;           // with the error that told so (2006, 2013)
+  std::string fail_msg;           // and its text
   Msq_settings settings;
   uint64_t executed = 0;          // statements run (for the statistics)
   uint64_t id = 0;                // the server's connection id

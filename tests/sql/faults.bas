@@ -37,6 +37,10 @@
 370 M$=MSG(-1); PRINT "read after the kill: ",ERR," ",M$(1,11)
 380 READ (4,ERR=390)A,A$; PRINT "next batch after the kill: ",A; GOTO 400
 390 M$=MSG(-1); PRINT "next batch after the kill: ",ERR," ",M$(1,10)
+391 READ (4,KEY=1,ERR=392)A; PRINT "read by key after the kill: ",A; GOTO 393
+392 M$=MSG(-1); PRINT "read by key after the kill: ",ERR," ",M$(1,10)
+393 WRITE (5,ERR=394)"SELECT 1"; PRINT "command after the kill"; GOTO 395
+394 M$=MSG(-1); PRINT "command after the kill: ",ERR," ",M$(1,10)
 395 OPEN (7)"[mysql]orutest;f_rows;SHARED;KEY=id"; READ (7,KEY=2)A; PRINT "a new SHARED channel gets a connection of its own: ",A; CLOSE (7)
 400 CLOSE (4); CLOSE (5); CLOSE (6)
 410 PRINT "rows after all: ",FIN(1,"NUMREC")
