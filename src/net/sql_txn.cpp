@@ -13,7 +13,7 @@
 // FNV-1a hash of "database.table":
 //   B.g     guard, held only while the marks below are tested and taken
 //   B.x     exclusive mark, held by the channel that LOCKed the table
-//   B.s<n>  share slots 0..63: every open channel holds one
+//   B.s<n>  share slots 0..509: every open channel holds one
 // OPEN is refused (busy) while another process holds B.x; LOCK is refused
 // while another process holds a share slot or B.x.  Locks held by any
 // connection of this process do not count against it.
@@ -31,7 +31,7 @@ namespace {
 
 bool in_txn = false;
 int next_slot = 0;
-constexpr int SHARE_SLOTS = 64;
+constexpr int SHARE_SLOTS = 510;
 
 std::set<Sql_conn*> connections() {
   std::set<Sql_conn*> s;
