@@ -43,6 +43,12 @@ std::string fold(std::string s, char flag) {
 
 const char Hex_digits[] = "0123456789ABCDEF";
 
+// Text for a column that is not binary: byte 255 is sent as 254.
+void text_to_server(std::string* t) {
+  for (char& c : *t)
+    if (uint8_t(c) == 0xFF) c = char(0xFE);
+}
+
 int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -63,7 +69,9 @@ std::string tavro_date(const std::string& iso) {
 }
 
 std::string iso_from_tavro(const std::string& f) {
-  if (f.size() < 6) return "";
+  // A field that is no six-byte date goes to the server as it stands, which
+  // refuses it as it refuses any other malformed date (never a NULL).
+  if (f.size() < 6 || f.find_first_not_of("0123456789", 2) < 6) return rtrim(f);
   auto b0 = uint8_t(f[0]), b1 = uint8_t(f[1]);
   if (b0 >= 128) return "2300-12-31";
   int y = std::max(1801, (int(b0) - 32) * 64 + int(b1) - 32);
@@ -312,6 +320,7 @@ Sql_value Dbx_field_in(Sql_chan* sc, const Sql_col& c, const std::string& field)
     out.s = v;
   } else {
     if (c.fixed && !c.binary) v = rtrim(v);
+    if (!c.binary) text_to_server(&v);
     out.null = v.empty() && !nonulls;
     out.s = v;
   }
@@ -486,6 +495,7 @@ Sql_value key_segment(Sql_chan* sc, const Sql_col& c, char flag, std::string t) 
     else if (!(sc->opts & SQO_NONULLS_KEYS) && !c.binary) t = rtrim(t);
     if (c.type == 'D') t = date_out(t);
     t = fold(t, flag);
+    if (!c.binary) text_to_server(&t);
     v.null = t.empty() && !(sc->opts & SQO_NONULLS);
     v.s = t;
   }

@@ -154,9 +154,55 @@ TEST(SqlColumnType, LengthsFromTheTypeTextBounded) {
   EXPECT_EQ(Sql_column_type("varchar(2147418112)", 0, 0).len, 65535);
   EXPECT_EQ(Sql_column_type("char(99999999999999999999)", 0, 0).len, 65535);
   EXPECT_EQ(Sql_column_type("varchar(-5)", 0, 0).len, 255);
+  // The long types keep their own lengths: a value read is never cut.
+  EXPECT_EQ(Sql_column_type("text", 0, 0).len, 65535);
+  EXPECT_EQ(Sql_column_type("mediumtext", 0, 0).len, 16777215);
+  EXPECT_EQ(Sql_column_type("longtext", 0, 0).len, SQL_LONG_FIELD);
+  EXPECT_EQ(Sql_column_type("longblob", 0, 0).len, SQL_LONG_FIELD);
   t = Sql_column_type("decimal(2000000000,999999)", 0, 0);
   EXPECT_EQ(t.len, 68);
   EXPECT_EQ(t.dec, 30);
+}
+
+}  // namespace
+
+namespace {
+
+// Text for a column that is not binary goes to the server with byte 255
+// as 254, in values and in key segments; binary columns keep every byte.
+TEST(SqlValues, Byte255IsSentAs254InText) {
+  Sql_chan sc;
+  Sql_col t = col("t", 'C', 10, 0);
+  EXPECT_EQ(Dbx_field_in(&sc, t, "a\xFF" "b").s, "a\xFE" "b");
+  Sql_col b = t;
+  b.binary = true;
+  EXPECT_EQ(Dbx_field_in(&sc, b, "a\xFF" "b").s, "a\xFF" "b");
+  sc.cols = {t};
+  Sql_key k;
+  k.seg = {0};
+  k.seg_len = {10};
+  k.flag = {0};
+  k.total = 10;
+  sc.keys = {k};
+  Sql_row vals;
+  bool partial = false;
+  ASSERT_EQ(Dbx_parse_key(&sc, 0, "x\xFF", &vals, &partial), 1);
+  EXPECT_EQ(vals[0].s, "x\xFE");
+}
+
+// A TAVRODATE field that is no six-byte date is sent as it stands, so the
+// server refuses it as any malformed date; never a NULL.
+TEST(SqlValues, MalformedTavroDatesAreNotNull) {
+  Sql_chan sc;
+  sc.opts |= SQO_TAVRODATE;
+  Sql_col d = col("d", 'D', 6, 0);
+  EXPECT_EQ(Dbx_field_in(&sc, d, "?H0102").s, "2024-01-02");
+  Sql_value short_one = Dbx_field_in(&sc, d, "AB");
+  EXPECT_FALSE(short_one.null);
+  EXPECT_EQ(short_one.s, "AB");
+  EXPECT_FALSE(Dbx_field_in(&sc, d, "?H02").null);
+  EXPECT_EQ(Dbx_field_in(&sc, d, "?H1x02").s, "?H1x02");
+  EXPECT_TRUE(Dbx_field_in(&sc, d, "      ").null);  // an empty date stays NULL
 }
 
 }  // namespace
