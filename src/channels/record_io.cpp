@@ -552,9 +552,11 @@ int Run_io_event(Fcb* f, const char* event, uint32_t bit) {
 void Wrt_flush(int c) {
   Fcb* f = ws.Cur_fcb;
   int32_t before = f->buf_count;
+  int32_t room = f->buf_size - f->buf_count;
   Fio_call(FIO_FLUSH);
-  // A flush slot that did not empty the buffer would make the caller loop.
-  if (f->buf_count >= before && before > 0) Rpt_error(err::RECORD_TOO_LONG);
+  // A flush slot that made no room (emptied the buffer or grew it) would
+  // make the caller loop.
+  if (f->buf_size - f->buf_count <= room && before > 0) Rpt_error(err::RECORD_TOO_LONG);
   if (c >= 0) {
     if (f->buf_count >= f->buf_size) Rpt_error(err::RECORD_TOO_LONG);
     f->out_buf[f->buf_count++] = uint8_t(c);

@@ -179,7 +179,6 @@ struct Sql_chan {
   bool cmd_result = false;
   std::vector<Sql_field> cmd_fields;
   std::string last_text;            // KEN: the last statement run
-  std::string last_tag;             // with DEBUG=: " tag program@line" of that run
   // Table lock: the share slot held (-1 none) and the exclusive mark.
   int share_slot = -1;
   bool exclusive = false;
@@ -194,8 +193,15 @@ struct Dbx_fcb : Fcb {
 // date (unless opts turn its conversion off), else 'C' text; its length
 // (numbers: digits + 3 unless SQO_NONUMADJ; dates: datefmt_len when a DATE
 // format is set), places and whether it is binary.  Numbers the server
-// states are bounded (text 65,535 bytes, 65 digits, 30 places).
+// states are bounded (text 65,535 bytes, 65 digits, 30 places); the text
+// and blob types take their own lengths: MEDIUM 16,777,215 bytes, LONG and
+// JSON as much as a string holds (SQL_LONG_FIELD).
 constexpr long SQL_TEXT_MAX = 65535;
+constexpr int SQL_MEDIUM_FIELD = 16777215;
+constexpr int SQL_LONG_FIELD = 0x7FFFFFF0;
+// A channel's record buffer starts at most this long and grows as a WRITE
+// fills it, up to the record size.
+constexpr int32_t SQL_BUFFER_START = 1 << 20;
 struct Sql_col_type {
   std::string data_type;
   char type = 'C';
@@ -246,8 +252,12 @@ bool Dbx_same_name(const std::string& a, const std::string& b);
 // The statement trace (parameter !Q): a message box on the thin client.
 void Dbx_message_trace(const std::string& text, const std::string& title);
 void Dbx_trace_statement(Sql_chan* sc, const std::string& text, bool extract);
-// Keeps a statement's text for KEN( (with the DEBUG tag, the program and
-// line that ran it) and shows it in the trace.
+// A statement's text as it is sent: with DEBUG= it is followed by a blank,
+// the tag, a blank, the running program's path ("<NoPgm>" at the console),
+// '@' and the line that runs it.
+std::string Dbx_tagged(Sql_chan* sc, const std::string& text);
+// Keeps the text of a statement as it was sent, for KEN(, and shows it in
+// the trace.
 void Dbx_keep_text(Sql_chan* sc, const std::string& text, bool extract);
 // Table locks (named locks on the server).
 void Dbx_share_table(Sql_chan* sc);

@@ -217,8 +217,8 @@ Sql_col_type Sql_column_type(const std::string& type_text, uint32_t opts, size_t
     else if (t == "time") c.len = 10;
     else if (t == "tinytext" || t == "tinyblob") c.len = 255;
     else if (t == "text" || t == "blob") c.len = 65535;
-    else if (t == "mediumtext" || t == "mediumblob" || t == "longtext" || t == "longblob" || t == "json")
-      c.len = 65535;
+    else if (t == "mediumtext" || t == "mediumblob") c.len = SQL_MEDIUM_FIELD;
+    else if (t == "longtext" || t == "longblob" || t == "json") c.len = SQL_LONG_FIELD;
     else c.len = int(a1 > 0 ? a1 : 255);
     c.binary = t == "binary" || t == "varbinary" || t.find("blob") != std::string::npos;
   }
@@ -797,11 +797,18 @@ void Dbx_open_slot_impl() {
   } else {
     // Every field counts its length + 2; a literal its length, + 6 when a
     // separator follows it.
-    int32_t size = 0;
-    for (auto& c : sc->cols) size += c.type == '\'' ? c.len + (c.fixed ? 0 : 6) : c.type == '?' ? 0 : c.len + 2;
-    f->rec_size = std::max(size, 1);
+    // A field laid at its full width is padded to its length: a column of
+    // the MEDIUM or LONG types needs a length of its own in the map there.
+    for (size_t i = 0; i < sc->cols.size(); i++) {
+      const Sql_col& c = sc->cols[i];
+      if (c.fixed && c.len > SQL_TEXT_MAX && !(sc->recdata && i + 1 == sc->cols.size()))
+        Rpt_error_text(err::BAD_FILE_NAME, "A full-width field cannot hold column " + c.name + ": give it a length");
+    }
+    int64_t size = 0;
+    for (auto& c : sc->cols) size += c.type == '\'' ? c.len + (c.fixed ? 0 : 6) : c.type == '?' ? 0 : int64_t(c.len) + 2;
+    f->rec_size = int32_t(std::clamp<int64_t>(size, 1, INT32_MAX));
   }
-  Fcb_set_buffer(f, f->rec_size);
+  Fcb_set_buffer(f, std::min(f->rec_size, SQL_BUFFER_START));
   if (!list.empty()) Iol_set_slot(f, 1, list.data(), list.size());
   for (size_t k = 0; k < sc->keys.size(); k++) {
     const std::string& n = sc->keys[k].name;

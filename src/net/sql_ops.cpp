@@ -306,7 +306,7 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
     // EXEC_SPRNO: the table's procedure spRNO<table>[_<key>] gives row n
     // (its first row); when it cannot run, the row is counted out below.
     std::string proc = "spRNO" + sc->table + (k > 0 ? "_" + std::to_string(k) : "");
-    std::string text = "CALL " + Msq_quote_ident(proc) + "(" + std::to_string(n) + ")";
+    std::string text = Dbx_tagged(sc, "CALL " + Msq_quote_ident(proc) + "(" + std::to_string(n) + ")");
     std::vector<Sql_row> rows;
     std::vector<Sql_field> fields;
     Dbx_keep_text(sc, text, false);
@@ -335,7 +335,7 @@ Sql_row read_rno(Sql_chan* sc, int k, int32_t n) {
   text += " LIMIT 1 OFFSET " + std::to_string(int64_t(n) - 1);
   // One statement per row number: made for this read only, not kept.
   std::vector<Sql_row> rows;
-  Sql_stmt once(sc->conn, text);
+  Sql_stmt once(sc->conn, Dbx_tagged(sc, text));
   Dbx_run(sc, once, {}, &rows);
   if (rows.empty()) Io_end_err();
   return rows[0];
@@ -426,7 +426,8 @@ std::string row_text(const Sql_row& row, int sep) {
   return s;
 }
 
-void command_run(Sql_chan* sc, const std::string& text) {
+void command_run(Sql_chan* sc, const std::string& given) {
+  std::string text = Dbx_tagged(sc, given);
   Dbx_keep_text(sc, text, false);
   uint64_t affected = 0;
   try {
@@ -976,7 +977,22 @@ int64_t slot_getken() {
   }
   if (ws.Io_opts & IO_IND) Rpt_error(err::WRONG_MODE);
   if (sc->last_text.empty()) Rpt_error(err::WRONG_MODE);
-  Io_string_result(sc->last_text + sc->last_tag);
+  Io_string_result(sc->last_text);
+  return 0;
+}
+
+// A WRITE that fills the record buffer: the buffer doubles, up to the
+// record size (a table of long text columns has a record size of
+// gigabytes, which a buffer of that size made at OPEN would take).
+int64_t slot_grow() {
+  Fcb* f = ws.Cur_fcb;
+  if (f->buf_size >= f->rec_size) Rpt_error(err::RECORD_TOO_LONG);
+  int32_t size = int32_t(std::min<int64_t>(std::max<int64_t>(int64_t(f->buf_size) * 2, 4096), f->rec_size));
+  auto* p = static_cast<uint8_t*>(Get_blk_nc(size_t(size)));
+  if (f->buf_count > 0) std::memcpy(p, f->out_buf, size_t(f->buf_count));
+  if (f->out_buf) Ret_blk(f->out_buf);
+  f->out_buf = p;
+  f->buf_size = size;
   return 0;
 }
 
@@ -999,7 +1015,9 @@ Sql_chan* Dbx_cur() {
   return f->sc;
 }
 
-Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
+Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& given, bool extract) {
+  // With a DEBUG tag each program line has statements of its own.
+  std::string text = Dbx_tagged(sc, given);
   auto& cache = extract ? sc->xstmts : sc->stmts;
   auto it = cache.find(text);
   if (it != cache.end()) return *it->second;
@@ -1009,7 +1027,6 @@ Sql_stmt& Dbx_stmt(Sql_chan* sc, const std::string& text, bool extract) {
   if (cache.size() >= 256) cache.clear();
   Sql_conn* c = extract ? sc->xconn : sc->conn;
   sc->last_text = text;
-  sc->last_tag.clear();
   auto st = std::make_unique<Sql_stmt>(c, text);
   Sql_stmt& ref = *st;
   cache[text] = std::move(st);
@@ -1067,7 +1084,7 @@ int64_t Dbx_record_count(Fcb* f) {
 
 const Fio_op Dbx_fotbl[FIO_SLOTS] = {
     Io_mode_err, slot_open,    slot_close,  slot_write,  slot_read,   slot_remove,   slot_setind,
-    slot_getind, slot_setkey,  slot_getkec, slot_getkey, slot_getkep, Io_rsz_err,    Io_wr_rec_start,
+    slot_getind, slot_setkey,  slot_getkec, slot_getkey, slot_getkep, slot_grow,     Io_wr_rec_start,
     slot_purge,  slot_getkef,  slot_getkel, slot_getken, Io_do_nothing, Io_do_nothing,
 };
 

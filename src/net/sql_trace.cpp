@@ -52,20 +52,20 @@ void Dbx_message_trace(const std::string& text, const std::string& title) {
   if (ws.Str_len > 0 && ws.Str_ptr[0] == 'C') prmblk.Bang_Q = 0;
 }
 
+std::string Dbx_tagged(Sql_chan* sc, const std::string& text) {
+  if (sc->debug_tag.empty()) return text;
+  std::string pgm = Core_hook.program_path();
+  return text + " " + sc->debug_tag + " " + (pgm.empty() ? "<NoPgm>" : pgm) + "@" + std::to_string(ws.Cur_line_no);
+}
+
 void Dbx_keep_text(Sql_chan* sc, const std::string& text, bool extract) {
   sc->last_text = text;
-  sc->last_tag.clear();
-  if (!sc->debug_tag.empty()) {
-    std::string pgm = Core_hook.program_path();
-    sc->last_tag = " " + sc->debug_tag + " " + (pgm.empty() ? "<NoPgm>" : pgm) + "@" + std::to_string(ws.Cur_line_no);
-  }
   Dbx_trace_statement(sc, text, extract);
 }
 
 void Dbx_trace_statement(Sql_chan* sc, const std::string& text, bool extract) {
   if (!prmblk.Bang_Q) return;
-  std::string shown = text == sc->last_text ? text + sc->last_tag : text;
-  Dbx_message_trace(shown, extract       ? "Executing SQL command (Extract).."
-                           : sc->command ? "Executing SQL command (Common).."
-                                         : "Executing SQL command (File Specific)..");
+  Dbx_message_trace(text, extract       ? "Executing SQL command (Extract).."
+                          : sc->command ? "Executing SQL command (Common).."
+                                        : "Executing SQL command (File Specific)..");
 }

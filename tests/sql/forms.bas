@@ -44,7 +44,7 @@
 432 OPEN (1)"[mysql]orutest;m_forms;REC=id,d;KEY=id;DATEFMT=DD.MM.YYYY"; READ (1,KEY="A1")A$,D$; PRINT "DATEFMT: ",D$; WRITE (1)"A6","01.03.2025"; CLOSE (1)
 433 OPEN (1)"[mysql]orutest;m_forms;REC=id,d;KEY=id;DATEFMT=YYMMDD"; READ (1,KEY="A6")A$,D$; PRINT "DATEFMT: ",D$; WRITE (1)"A7","991231"; CLOSE (1)
 434 READ (9,KEY="SELECT d FROM m_forms WHERE id='A6'")D$; READ (9,KEY="SELECT d FROM m_forms WHERE id='A7'")E$; PRINT "stored: ",D$," ",E$
-435 OPEN (1)"[mysql]orutest;m_forms;KEY=id;DEBUG=tag7"; READ (1,KEY="A1")R$; PRINT "KEN with a DEBUG tag: ",KEN(1); PRINT "identifier quote: ",FIN(1,"IDENTIFIER_QUO"); CLOSE (1)
+435 OPEN (1)"[mysql]orutest;m_forms;KEY=id;DEBUG=# tag7"; READ (1,KEY="A1")R$; PRINT "KEN with a DEBUG tag: ",KEN(1); PRINT "identifier quote: ",FIN(1,"IDENTIFIER_QUO"); CLOSE (1)
 440 WRITE (9)"DROP TABLE m_forms"
 450 END
 RUN

@@ -17,10 +17,10 @@
 144 READ (9,END=146)CAT$,SCH$,T$,C$; GOTO 142
 146 PRINT "every table's columns, those of c_one: ",N," ",L$
 150 READ (9,KEY="*c_one*x",ERR=*NEXT)X$; PRINT "a second '*': error ",ERR
-160 OPEN (1)"[mysql]orutest;c_one;KEY=id;DEBUG=--dbg"
+160 OPEN (1)"[mysql]orutest;c_one;KEY=id;DEBUG=-- dbg"
 170 PRINT "KEN( after OPEN: error ",; LET K$=KEN(1,ERR=*NEXT); PRINT ERR
 180 WRITE (1)7,"seven",1.5; READ (1,KEY=7)I
-190 LET K$=KEN(1); PRINT "KEN( ends with: ",K$(POS(" --dbg"=K$))
+190 LET K$=KEN(1); PRINT "KEN( ends with: ",K$(POS(" -- dbg"=K$))
 200 CLOSE (1)
 210 WRITE (9)"DROP TABLE c_one"; WRITE (9)"DROP TABLE c_two"
 220 END
