@@ -681,6 +681,12 @@ int64_t Tcp_open() {
   if (n.secure) Ssl_need(13);
   int64_t deadline = statement_deadline();
 
+  // A secure server has its certificate loaded before it listens: a client
+  // must never be accepted by the kernel on a port whose OPEN then fails.
+  Ctx_guard ctx{nullptr};
+  if (n.secure && server)
+    ctx.ctx = Tls_new_context(server, n.cert_file.empty() ? nullptr : n.cert_file.c_str(), n.no_verify);
+
   Sock_guard sock{-1, true};
   if (n.socket_fd >= 0) {
     if (fcntl(n.socket_fd, F_GETFD) < 0) Rpt_error_text(err::WRONG_MODE, "SOCKET=" + std::to_string(n.socket_fd) + " is not an open descriptor");
@@ -717,11 +723,10 @@ int64_t Tcp_open() {
     }
   }
 
-  Ctx_guard ctx{nullptr};
   Tls_conn* tls = nullptr;
-  if (n.secure) {
+  if (n.secure && !server) {
     ctx.ctx = Tls_new_context(server, n.cert_file.empty() ? nullptr : n.cert_file.c_str(), n.no_verify);
-    if (!server && !n.oneshot) {
+    if (!n.oneshot) {
       std::string hwhy;
       tls = Tls_handshake(ctx.ctx, sock.fd, false, n.host, deadline >= 0 ? deadline : Now_ms() + TLS_STEP_MS, &hwhy);
       if (!tls) {

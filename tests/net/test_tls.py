@@ -1,5 +1,6 @@
 # TLS on TCP channels with certificates made here by the openssl command:
-# a secure server channel with Python TLS clients (a plain client and a
+# a secure server without its certificate refused before it listens, a
+# secure server channel with Python TLS clients (a plain client and a
 # silent client neither join the list nor stall the server), a secure client
 # that verifies the server's certificate and host name, a certificate of
 # another issuer and a wrong host name refused (error 13) unless NOVERIFY,
@@ -80,6 +81,14 @@ def test(scratch):
     try:
         oru.run("PRINT 1")
         base = oru.fds()
+        # ---- a secure server loads its certificate before it listens: a
+        # missing certificate is error 13 even on a port another program
+        # listens on (listening first gave the bind's error, and on a free
+        # port a client could be accepted and then reset)
+        busy, busy_port = listener()
+        e, _ = oru.err('OPEN (3,ERR=90)"[tcp];%d;SECURE=%s"' % (busy_port, scratch.file("missing.pem")))
+        expect(e, 13, "a secure server without its certificate", oru)
+        busy.close()
         # ---- a secure server channel
         oru.run('OPEN (1)"[tcp];0;SECURE=%s"' % pem)
         port = server_port(oru, 1)
