@@ -10,7 +10,8 @@
 # lines must hold each line of NAME.<file>.info when that exists; the text
 # of the first and of the last page alone must equal NAME.<file>.p1.txt and
 # NAME.<file>.last.txt; the outline's titles (qpdf --json) must equal
-# NAME.<file>.outlines.
+# NAME.<file>.outlines; the page its open action names must equal
+# NAME.<file>.open.
 # NAME.fsize holds a file-size limit (KB) for the oru process.
 # A fourth argument "lib" runs the case through the PDF-library back end
 # (SET_PARAM 'PH' typed first, its echo dropped); each expected file then
@@ -87,6 +88,12 @@ while read -r doc; do
     while IFS= read -r want; do
       grep -qxF -- "$want" "$dir/info" || { echo "$doc: pdfinfo lacks: $want"; cat "$dir/info"; fail=1; }
     done < "$stem.info"
+  fi
+  if [ -f "$stem.open" ]; then
+    # The page the document opens at (its open action), counted from 1, or
+    # "none": the catalog's /OpenAction names a page object of the page tree.
+    got=$(python3 "$here/open_page.py" "$doc" 2>&1)
+    if [ "$got" != "$(cat "$stem.open")" ]; then echo "$doc: opens at $got, want $(cat "$stem.open")"; fail=1; fi
   fi
 done < "$case_dir/$name.docs"
 exit $fail

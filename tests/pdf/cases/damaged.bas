@@ -1,4 +1,4 @@
-REM damaged pictures are refused (error 5) and the document goes on; a negative pen width draws as width 0, the rest of the document kept
+REM damaged pictures are refused (error 5) and the document goes on; a negative pen width draws as width 0, the rest of the document kept; the library back end opens the document at the page of its last picture
 10 OPEN (1)"*pdf*FILE=damaged.pdf"
 20 PRINT (1,ERR=30)PIC(0,0,320,320,"cut.png",2); PRINT "cut drawn"
 30 PRINT "cut: ",ERR
@@ -11,7 +11,7 @@ REM damaged pictures are refused (error 5) and the document goes on; a negative 
 100 PRINT (1)"after the pictures"
 110 PRINT (1)PEN(1,-2,"Black"),LIN(0,0,100,100)
 120 PRINT (1)"after the pen"
-130 PRINT (1,ERR=140)PIC(0,400,100,500,"mark.png",2)
+130 PRINT (1)'FF',"the picture's page"; PRINT (1,ERR=140)PIC(0,400,100,500,"mark.png",2)
 140 CLOSE (1)
 150 PRINT "closed"
 RUN
