@@ -1,7 +1,7 @@
 # make run   - install what is missing, build, start the console
 # make test  - install what is missing, build, run every test (plain with gcc, sanitized with clang, every fuzz target briefly)
 # make bench - build and run the benchmarks
-# make fuzz  - fuzz the statement compiler, masks, keyed files (both formats), the program loader, library members, C-ISAM pairs, BBx keyed files, the debug-link commands, journal files, received TCP bytes, the PDF writer's pictures and graphic mnemonics and the TrueType reader of libhzef.so (clang)
+# make fuzz  - fuzz the statement compiler, masks, keyed files (both formats), the program loader, library members, C-ISAM pairs, BBx keyed files, the debug-link commands, journal files, received TCP bytes, the PDF writer's pictures and graphic mnemonics, the TrueType reader of libhzef.so and its checks of pictures and fonts in front of libHaru (clang)
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -64,7 +64,7 @@ bench: build
 FUZZ_TIME ?= 600
 FUZZ_JOBS ?= 4
 FUZZ_TARGETS ?=
-FUZZ_ALL = compile mask keyed loader eff dict library vardata classdef cisam bbx debug journal tcp tcframe pdf ttf
+FUZZ_ALL = compile mask keyed loader eff dict library vardata classdef cisam bbx debug journal tcp tcframe pdf ttf hzef
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DORU_FUZZ=ON $(QUIET_CMAKE) >/dev/null

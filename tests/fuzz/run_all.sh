@@ -46,6 +46,7 @@ tcp      8192  corpus_tcp      corpus_tcp      regressions_tcp
 tcframe  70000 corpus_tc       corpus_tc       regressions_tc
 pdf      65536 corpus_pdf      corpus_pdf      regressions_pdf
 ttf      65536 corpus_ttf      corpus_ttf      regressions_ttf
+hzef     262144 corpus_hzef    corpus_hzef     regressions_hzef
 "
 
 case "$time$jobs$hang" in

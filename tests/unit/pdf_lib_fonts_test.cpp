@@ -1,5 +1,6 @@
 // The PDF library back end's loader, its TrueType font list and font
 // allocation, and the font-information entry point of libhzef.so.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -160,6 +161,7 @@ std::string tiny_font() {
   std::string os2(78, '\0');
   put16(os2, 62, 0x21);
   std::string head(54, '\0'), maxp(6, '\0'), hhea(36, '\0'), hmtx(4, '\0'), loca(4, '\0'), cmap(36, '\0');
+  put16(head, 18, 1000);  // unitsPerEm
   put16(maxp, 4, 1);
   put16(hhea, 34, 1);
   put16(cmap, 2, 1);
@@ -256,6 +258,9 @@ TEST(PdfLibFonts, LibraryRefusesTablesItsLoaderWouldMisread) {
   put16(bad, maxp + 4, 3);  // glyphs beyond 'hmtx' and 'loca'
   EXPECT_TRUE(refused(bad));
   bad = good;
+  put16(bad, head + 18, 0);  // no units per em: the library divides by it
+  EXPECT_TRUE(refused(bad));
+  bad = good;
   put16(bad, head + 50, 2);  // no such offset format
   EXPECT_TRUE(refused(bad));
   bad = good;
@@ -280,6 +285,9 @@ TEST(PdfLibFonts, LibraryRefusesTablesItsLoaderWouldMisread) {
   bad = good;
   bad[12 + 8 * 16] = 'x';  // no 'cmap' at all
   EXPECT_TRUE(refused(bad));
+  bad = good;
+  std::memcpy(&bad[12 + 16], "head", 4);  // 'head' twice: the library reads the first
+  EXPECT_TRUE(refused(bad));
 
   // An installed font with numberOfHMetrics set to 0xFFFF: the library's
   // loader wrote past its metrics table (the process died).
@@ -296,6 +304,43 @@ TEST(PdfLibFonts, LibraryRefusesTablesItsLoaderWouldMisread) {
       put16(dejavu, at + 34, 0xFFFF);
     }
   EXPECT_TRUE(refused(dejavu));
+}
+
+// The seeds and the inputs that once failed of the fuzz target in front of
+// the library: every picture and font goes through the library's checked
+// entry points into a document; none may end the process.
+TEST(PdfLibFonts, FuzzInputsOfTheLibraryChecks) {
+  ASSERT_TRUE(Hpdf_load(ORU_HZEF_PATH));
+  int n = 0;
+  for (const char* folder : {"tests/fuzz/corpus_hzef", "tests/fuzz/regressions_hzef"}) {
+    std::string dir = std::string(ORU_SOURCE_DIR) + "/" + folder;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) continue;
+    while (dirent* e = ::readdir(d)) {
+      if (e->d_name[0] == '.') continue;
+      std::ifstream in(dir + "/" + e->d_name, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (bytes.empty()) continue;
+      std::string path = Temp_file("oru_hzef", bytes.substr(1));
+      hpdf::Handle doc = Hpdf.HPDF_New(HPDF_ErrorHandler, nullptr);
+      ASSERT_NE(doc, nullptr);
+      Hpdf.HPDF_AddPage(doc);
+      if (bytes[0] & 1) {
+        char family[261], name[261];
+        hpdf::UINT flags;
+        if (Hpdf.HPDF_GetTTFontInfoFromFile(path.c_str(), family, name, &flags) == 0)
+          Hpdf.HPDF_LoadTTFontFromFile(doc, path.c_str(), 1);
+      } else {
+        Hpdf.HPDF_LoadPngImageFromFile(doc, path.c_str());
+      }
+      Hpdf.HPDF_Free(doc);
+      unlink(path.c_str());
+      n++;
+    }
+    ::closedir(d);
+  }
+  EXPECT_GT(n, 0);
+  Pdf_FreeLibHaru_L();
 }
 
 // A damaged font in the font directory is left out of the list, and a

@@ -13,7 +13,8 @@
 //   'post'         u32 isFixedPitch at byte 12
 //
 // What libHaru reads when it loads a font, and the bounds checked here:
-//   'head'  (>= 54 bytes) u16 indexToLocFormat at 50: 0 or 1
+//   'head'  (>= 54 bytes) u16 unitsPerEm at 18: 16 to 16384 (the library
+//           divides by it); u16 indexToLocFormat at 50: 0 or 1
 //   'maxp'  (>= 6) u16 numGlyphs at 4: at least 1
 //   'hhea'  (>= 36) u16 numberOfHMetrics at 34: 1 to numGlyphs
 //   'hmtx'  numberOfHMetrics x 4 bytes, then (numGlyphs - numberOfHMetrics) x 2
@@ -29,7 +30,8 @@
 //   'name'  the records of names 1, 2 and 6 at most 127 characters.
 //
 // Invariant: a table is used only when offset + length lies inside the
-// file; a name string only when it lies inside its table.
+// file and its tag is named once; a name string only when it lies inside
+// its table.
 #include "pdf/hzef/ttf_info.h"
 
 #include <fcntl.h>
@@ -199,8 +201,8 @@ bool library_tables_ok(const Source& src, const Table& name_t, const Table& head
       !read_table(src, hhea_t, 36, 1 << 16, &hhea) || !hmtx_t.found || !glyf_t.found ||
       !read_table(src, cmap_t, 4, 4u << 20, &cmap) || !read_table(src, loca_t, 2, 1u << 20, &loca))
     return false;
-  size_t loc_format = u16(&head[50]), glyphs = u16(&maxp[4]), metrics = u16(&hhea[34]);
-  if (loc_format > 1 || glyphs == 0 || metrics == 0 || metrics > glyphs) return false;
+  size_t loc_format = u16(&head[50]), glyphs = u16(&maxp[4]), metrics = u16(&hhea[34]), em = u16(&head[18]);
+  if (em < 16 || em > 16384 || loc_format > 1 || glyphs == 0 || metrics == 0 || metrics > glyphs) return false;
   if (uint64_t(hmtx_t.length) < metrics * 4 + (glyphs - metrics) * 2) return false;
   size_t entry = loc_format ? 4 : 2;
   if (loca.size() < (glyphs + 1) * entry) return false;
@@ -228,16 +230,21 @@ int parse(const Source& src, Ttf_info* out) {
     Table t{u32(r + 8), u32(r + 12), true};
     if (uint64_t(t.offset) + t.length > src.size()) return TTF_BAD_DIRECTORY;
     std::string tag(reinterpret_cast<const char*>(r), 4);
-    if (tag == "name") name = t;
-    else if (tag == "OS/2") os2 = t;
-    else if (tag == "head") hd = t;
-    else if (tag == "post") post = t;
-    else if (tag == "maxp") maxp = t;
-    else if (tag == "hhea") hhea = t;
-    else if (tag == "hmtx") hmtx = t;
-    else if (tag == "loca") loca = t;
-    else if (tag == "glyf") glyf = t;
-    else if (tag == "cmap") cmap = t;
+    Table* slot = tag == "name"   ? &name
+                  : tag == "OS/2" ? &os2
+                  : tag == "head" ? &hd
+                  : tag == "post" ? &post
+                  : tag == "maxp" ? &maxp
+                  : tag == "hhea" ? &hhea
+                  : tag == "hmtx" ? &hmtx
+                  : tag == "loca" ? &loca
+                  : tag == "glyf" ? &glyf
+                  : tag == "cmap" ? &cmap
+                                  : nullptr;
+    // A table named twice: the library would read another one than the
+    // one checked here.
+    if (slot && slot->found) return TTF_BAD_DIRECTORY;
+    if (slot) *slot = t;
   }
   // A name table beyond 1 MB is not a font's.
   if (!name.found || name.length > (1u << 20)) return TTF_NO_NAME;
