@@ -16,7 +16,7 @@ SERVER=127.0.0.1
 PORT=$SQL_PORT
 USER='oru'
 PASSWORD="oru-pw"
-DEBUG="  two  words  "
+DEBUG="  #two  words  "
 EXTROPT='\$ LOCK IN SHARE MODE'
 DATEFMT=DD.MM.YYYY
 SHARED=Y
@@ -33,8 +33,8 @@ got=$(printf '%s\n' \
   'READ (3,KEY="SELECT CONNECTION_ID()",ERR=*NEXT)' \
   'WRITE (9)"DROP TABLE n_ini"' | "$oru" 2>&1 | grep -E '^(date|tag|extract|shared|own)')
 want='date [29.02.2024]
-tag [SELECT `id`,`d` FROM `n_ini` WHERE `id` <=> ? ORDER BY `id` LIMIT 1   two  words   <NoPgm>@0]
-extract [SELECT `id`,`d` FROM `n_ini` WHERE `id` <=> ? LOCK IN SHARE MODE   two  words   <NoPgm>@0]
+tag [SELECT `id`,`d` FROM `n_ini` WHERE `id` <=> ? ORDER BY `id` LIMIT 1   #two  words   <NoPgm>@0]
+extract [SELECT `id`,`d` FROM `n_ini` WHERE `id` <=> ? LOCK IN SHARE MODE   #two  words   <NoPgm>@0]
 shared [ 1]
 own options [2024-02-29] [SELECT `id`,`d` FROM `n_ini` WHERE `id` <=> ? ORDER BY `id` LIMIT 1]'
 if [ "$got" != "$want" ]; then

@@ -27,7 +27,7 @@ c.handlers["? "] = answer
 c.lines('10 DEFTTY F (0)80,25',
         '20 OPEN (9)"[mysql]orutest"; WRITE (9)"DROP TABLE IF EXISTS t_trace"',
         '30 WRITE (9)"CREATE TABLE t_trace (id INT PRIMARY KEY, n INT)"',
-        '40 OPEN (1)"[mysql]orutest;t_trace;KEY=id;REC=id,n;DEBUG=tr1"',
+        '40 OPEN (1)"[mysql]orutest;t_trace;KEY=id;REC=id,n;DEBUG=# tr1"',
         "50 SET_PARAM '!Q'=1",
         '60 WRITE (1)1,"1e2"',
         '70 WRITE (9)"UPDATE t_trace SET n = n + 1"',
@@ -49,7 +49,7 @@ def strings(p):
 
 got = [strings(p) for p in answers]
 want = [["n", "Non-numeric data in numeric field", "CANCEL"],
-        ["INSERT INTO `t_trace` (`id`,`n`) VALUES (?,?) tr1 <NoPgm>@60", "Executing SQL command (File Specific)..", "CANCEL"]]
+        ["INSERT INTO `t_trace` (`id`,`n`) VALUES (?,?) # tr1 <NoPgm>@60", "Executing SQL command (File Specific)..", "CANCEL"]]
 check(got == want, "trace requests %r" % got, c)
 check(c.wait_text("DONE  101  0", 5), "the value was not used or the trace stayed on: %r" % c.text()[-200:], c)
 c.finish()
