@@ -777,6 +777,13 @@ void Dbx_open_slot_impl() {
       if (keydata) sc->keydata_len = sc->keys[0].total;
       define_selectors(sc, typ);
       complete_orders(sc);
+      // A field laid at its full width is padded to its length: a column of
+      // the MEDIUM or LONG types needs a length of its own in the map there.
+      for (size_t i = 0; i < sc->cols.size(); i++) {
+        const Sql_col& c = sc->cols[i];
+        if (c.fixed && c.len > SQL_TEXT_MAX && !(sc->recdata && i + 1 == sc->cols.size()))
+          Rpt_error_text(err::BAD_FILE_NAME, "A full-width field cannot hold column " + c.name + ": give it a length");
+      }
       list = map_list(sc);
       Dbx_share_table(sc);
     }
@@ -797,13 +804,6 @@ void Dbx_open_slot_impl() {
   } else {
     // Every field counts its length + 2; a literal its length, + 6 when a
     // separator follows it.
-    // A field laid at its full width is padded to its length: a column of
-    // the MEDIUM or LONG types needs a length of its own in the map there.
-    for (size_t i = 0; i < sc->cols.size(); i++) {
-      const Sql_col& c = sc->cols[i];
-      if (c.fixed && c.len > SQL_TEXT_MAX && !(sc->recdata && i + 1 == sc->cols.size()))
-        Rpt_error_text(err::BAD_FILE_NAME, "A full-width field cannot hold column " + c.name + ": give it a length");
-    }
     int64_t size = 0;
     for (auto& c : sc->cols) size += c.type == '\'' ? c.len + (c.fixed ? 0 : 6) : c.type == '?' ? 0 : int64_t(c.len) + 2;
     f->rec_size = int32_t(std::clamp<int64_t>(size, 1, INT32_MAX));

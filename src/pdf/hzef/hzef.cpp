@@ -63,9 +63,9 @@ bool read_file(const char* path, size_t max, std::vector<uint8_t>* out) {
 
 }  // namespace
 
-extern "C" {
-
-__attribute__((visibility("default"))) HPDF_Image HPDF_LoadPngImageFromFile(HPDF_Doc doc, const char* path) {
+// HPDF_LoadPngImageFromFile (png_entry.cpp) in libHaru's types.
+void* Hzef_load_png_file(void* handle, const char* path) {
+  auto doc = static_cast<HPDF_Doc>(handle);
   if (!HPDF_HasDoc(doc)) return nullptr;
   std::vector<uint8_t> bytes;
   if (!path || !read_file(path, hzef::PIC_MAX_BYTES, &bytes) ||
@@ -75,6 +75,8 @@ __attribute__((visibility("default"))) HPDF_Image HPDF_LoadPngImageFromFile(HPDF
   }
   return HPDF_LoadPngImageFromMem(doc, bytes.data(), HPDF_UINT(bytes.size()));
 }
+
+extern "C" {
 
 __attribute__((visibility("default"))) HPDF_STATUS HPDF_LoadZLib(const char* module) {
   (void)module;
