@@ -95,6 +95,13 @@ constexpr uint16_t PFX_FILE_CHANNEL = 65002;
 void SetPfxFile(const std::string& name);
 void ClrPfxFile();
 bool Pfx_file_open();
+// SQL table locks live in the prefix file: its descriptor for byte-range
+// locks (read-write; -1 without a prefix file or write access), the record
+// index of the entry that resolved the name last set (-1 when none did), and
+// a hook run before the file closes (releases every range held in it).
+int Pfx_lock_fd();
+int64_t Pfx_entry_index();
+extern void (*Pfx_release_hook)();
 
 // ---- opening (open.cpp) ----
 

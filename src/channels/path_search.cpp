@@ -52,6 +52,8 @@ struct Vdir {
 std::vector<Vdir> vdirs;  // newest first
 
 Fcb* pfx_fcb = nullptr;  // the open prefix file (channel 65002)
+int pfx_lock_fd = -1;     // its descriptor, read-write, for the SQL lock areas (-1 none)
+int64_t pfx_entry = -1;  // record index of the entry that resolved the last name
 
 bool thin_client() { return ws.Con_fcb && (ws.Con_fcb->st2 & ST2_THIN_CLIENT); }
 
@@ -144,6 +146,7 @@ std::string library_candidate() {
 
 // The prefix file's record for name, fields split at its separator:
 // 1 the new name, 2 an OPT= text.  A missing record leaves the name as it is.
+// The record index of the entry found is kept for the SQL table locks.
 void pfx_lookup(std::string& name) {
   if (!pfx_fcb) return;
   std::string key = name;
@@ -170,6 +173,13 @@ void pfx_lookup(std::string& name) {
       if (ws.Str_len > 0) rec.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     } catch (const Oru_error&) {
       return;
+    }
+    try {
+      ws.Io_stmt = code::D_READ;
+      ws.Io_opts = IO_KEY;
+      int64_t n = Fio_call(FIO_GETIND);
+      if (n >= 0) pfx_entry = n;
+    } catch (const Oru_error&) {
     }
   }
   char sep = char(pfx_fcb->separator);
@@ -287,11 +297,17 @@ void Kest_ChkLclPfx(std::string& name) {
 // ---- the prefix file ----
 
 bool Pfx_file_open() { return pfx_fcb != nullptr; }
+int Pfx_lock_fd() { return pfx_fcb ? pfx_lock_fd : -1; }
+int64_t Pfx_entry_index() { return pfx_entry; }
+void (*Pfx_release_hook)() = nullptr;
 
 void ClrPfxFile() {
   if (!pfx_fcb) return;
+  if (Pfx_release_hook) Pfx_release_hook();
   Fcb* f = pfx_fcb;
   pfx_fcb = nullptr;
+  if (pfx_lock_fd >= 0) Close(pfx_lock_fd);
+  pfx_lock_fd = -1;
   Io_save_guard io;
   CloseFile(f);
 }
@@ -307,6 +323,12 @@ void SetPfxFile(const std::string& name) {
     Rpt_error(err::WRONG_FILE_KIND);
   }
   pfx_fcb = f;
+  // Lock areas of SQL tables are written locks: the file's one descriptor
+  // is made read-write when this user may write it (else no area is held).
+  if (f->path && f->path->path) {
+    Open_opts oo;
+    pfx_lock_fd = Open(f->path->path, O_RDWR, oo);
+  }
 }
 
 // ---- the search ----
@@ -338,6 +360,7 @@ void set_path(const std::string& given) {
   Check_name_nul(name);
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
+  pfx_entry = -1;
   if (pfx_fcb) pfx_lookup(name);
   Kest_ChkVdir(name);
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);

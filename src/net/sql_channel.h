@@ -179,8 +179,13 @@ struct Sql_chan {
   bool cmd_result = false;
   std::vector<Sql_field> cmd_fields;
   std::string last_text;            // KEN: the last statement run
-  // Table lock: the share slot held (-1 none) and the exclusive mark.
-  int share_slot = -1;
+  // Table lock: the prefix-file entry that resolved the name (-1 none),
+  // the offset of the table's lock area (0 none), the range held there
+  // (length 0 none) and whether it is the exclusive mark.
+  int64_t pfx_entry = -1;
+  int64_t lock_area = 0;
+  int64_t held_off = 0;
+  int64_t held_len = 0;
   bool exclusive = false;
 };
 

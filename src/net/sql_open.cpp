@@ -6,6 +6,7 @@
 #include <string>
 
 #include "channels/kdef.h"
+#include "channels/open.h"
 #include "channels/rec_formats.h"
 #include "core/codes.h"
 #include "core/compiler.h"
@@ -681,6 +682,7 @@ void Dbx_count(int n) {
 }
 
 void Dbx_open_slot_impl() {
+  const int64_t pfx_entry = Pfx_entry_index();  // the table's lock area
   load_ini();
   std::string name = ws.Path_buf;
   size_t br = name.find(']');
@@ -690,6 +692,7 @@ void Dbx_open_slot_impl() {
   std::vector<std::string> tok = split_tokens(text);
 
   auto* sc = new Sql_chan;
+  sc->pfx_entry = pfx_entry;
   sc->settings = defaults.settings;
   sc->opts = defaults.opts;
   sc->top = defaults.top;

@@ -7,21 +7,21 @@
 // again.  COMMIT and ROLLBACK always reach the server, whatever kind of
 // statement ran.
 //
-// Table locks are named locks of the server, so that every process that
-// reaches the same server sees them.  For a table (database and name,
-// without regard to case) with B = "oru." and 16 hex digits of a 64-bit
-// FNV-1a hash of "database.table":
-//   B.g     guard, held only while the marks below are tested and taken
-//   B.x     exclusive mark, held by the channel that LOCKed the table
-//   B.s<n>  share slots 0..509: every open channel holds one
-// OPEN is refused (busy) while another process holds B.x; LOCK is refused
-// while another process holds a share slot or B.x.  Locks held by any
-// connection of this process do not count against it.
+// Table locks are byte-range locks in the prefix file, in the lock area of
+// the entry that resolved the table's name: every open channel holds one
+// share slot, LOCK (and the drop of the table) holds the exclusive mark with
+// every slot, so that other processes that reach the table through the
+// prefix file see each other.  A table whose name no entry resolved (or no
+// prefix file the user may write) has no lock area: every lock succeeds.
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <utility>
+#include <vector>
 
+#include "channels/open.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/workspace.h"
 #include "net/sql_channel.h"
 
@@ -30,8 +30,12 @@ std::vector<Sql_chan*>& Dbx_open_channels();
 namespace {
 
 bool in_txn = false;
-int next_slot = 0;
+int next_slot = 0;  // the next share slot tried, for every table
 constexpr int SHARE_SLOTS = 510;
+// Lock area of a table: 512 bytes of the prefix file at this offset plus
+// 512 x the record index of the table's entry; byte 0 the guard, byte 1 the
+// exclusive mark, bytes 2 to 511 the share slots.
+constexpr int64_t LOCK_AREA_BASE = 0x40000000;
 
 std::set<Sql_conn*> connections() {
   std::set<Sql_conn*> s;
@@ -39,50 +43,6 @@ std::set<Sql_conn*> connections() {
     if (sc->conn) s.insert(sc->conn);
   }
   return s;
-}
-
-std::set<uint64_t> own_ids() {
-  std::set<uint64_t> s;
-  for (Sql_chan* sc : Dbx_open_channels()) {
-    if (sc->conn) s.insert(sc->conn->id);
-    if (sc->xconn) s.insert(sc->xconn->id);
-  }
-  return s;
-}
-
-std::string lock_base(Sql_chan* sc) {
-  std::string id = sc->db + "." + sc->table;
-  uint64_t h = 14695981039346656037ull;
-  for (char c : id) {
-    h ^= uint8_t(std::tolower(uint8_t(c)));
-    h *= 1099511628211ull;
-  }
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "oru.%016llx", static_cast<unsigned long long>(h));
-  return buf;
-}
-
-// One-row query of the lock functions; the values of its row.
-Sql_row lock_query(Sql_chan* sc, const std::string& text, const std::vector<Sql_value>& p) {
-  std::vector<Sql_row> rows;
-  Dbx_run(sc, Dbx_stmt(sc, text), p, &rows);
-  return rows.empty() ? Sql_row{} : rows[0];
-}
-
-bool got(const Sql_row& r) { return !r.empty() && !r[0].null && r[0].s == "1"; }
-
-void guard(Sql_chan* sc, bool on) {
-  std::string g = lock_base(sc) + ".g";
-  if (on) {
-    if (!got(lock_query(sc, "SELECT GET_LOCK(?, 10)", {{g}}))) Rpt_error(err::RECORD_BUSY);
-  } else {
-    lock_query(sc, "SELECT RELEASE_LOCK(?)", {{g}});
-  }
-}
-
-// Whether a connection of another process holds the mark.
-bool foreign(const Sql_value& holder, const std::set<uint64_t>& own) {
-  return !holder.null && !own.count(std::strtoull(holder.s.c_str(), nullptr, 10));
 }
 
 }  // namespace
@@ -131,76 +91,107 @@ void Dbx_AutoCommit(int code) {
     if (c->autocommit != on && !Msq_set_autocommit(c, on)) Msq_fail_conn(c);
 }
 
-void Dbx_share_table(Sql_chan* sc) {
-  std::string base = lock_base(sc);
-  std::set<uint64_t> own = own_ids();
-  guard(sc, true);
-  try {
-    Sql_row x = lock_query(sc, "SELECT IS_USED_LOCK(?)", {{base + ".x"}});
-    if (!x.empty() && foreign(x[0], own)) Rpt_error(err::RECORD_BUSY);
-    for (int i = 0; i < SHARE_SLOTS && sc->share_slot < 0; i++) {
-      int n = (next_slot + i) % SHARE_SLOTS;
-      if (got(lock_query(sc, "SELECT GET_LOCK(?, 0)", {{base + ".s" + std::to_string(n)}}))) {
-        sc->share_slot = n;
-        next_slot = (n + 1) % SHARE_SLOTS;
-      }
-    }
-    if (sc->share_slot < 0) Rpt_error(err::RECORD_BUSY);
-  } catch (...) {
-    try {
-      guard(sc, false);
-    } catch (...) {
-    }
-    throw;
+// ---- table locks ----
+
+namespace {
+
+// Bytes off..off+len-1 unlocked, less those another channel of this process
+// holds: the locks of one process on a file merge, so unlocking a range
+// would also drop the slot or range of every other channel on the table.
+void release_range(int fd, const Sql_chan* self, int64_t off, int64_t len) {
+  std::vector<std::pair<int64_t, int64_t>> kept;
+  for (Sql_chan* o : Dbx_open_channels())
+    if (o != self && o->held_len > 0) kept.push_back({o->held_off, o->held_off + o->held_len});
+  std::sort(kept.begin(), kept.end());
+  int64_t p = off;
+  const int64_t end = off + len;
+  for (auto [a, b] : kept) {
+    if (b <= p || a >= end) continue;
+    if (a > p) Unlk_area(fd, p, a - p);
+    p = std::max(p, b);
   }
-  guard(sc, false);
+  if (p < end) Unlk_area(fd, p, end - p);
+}
+
+// The lock primitive: the range held is released; then len bytes at off are
+// locked without waiting under the area's guard byte, kept (len > 0) or
+// released at once (len < 0, a test).  0 when another process holds any of
+// them; 1 otherwise, and always without a lock area or a prefix file.
+int lock_bytes(Sql_chan* sc, int64_t off, int64_t len) {
+  int fd = Pfx_lock_fd();
+  if (sc->held_len > 0) {
+    int64_t o = sc->held_off, l = sc->held_len;
+    sc->held_len = 0;
+    if (fd >= 0) release_range(fd, sc, o, l);
+  }
+  if (len == 0 || fd < 0 || sc->lock_area == 0) return 1;
+  Lock_area(fd, sc->lock_area, 1, -2);
+  int got = 1;
+  {
+    Catch_region region;
+    try {
+      Lock_area(fd, off, len < 0 ? -len : len, 2);
+      if (len < 0) {
+        release_range(fd, sc, off, -len);
+      } else {
+        sc->held_off = off;
+        sc->held_len = len;
+      }
+    } catch (const Oru_error& e) {
+      if (e.no != err::RECORD_BUSY) {
+        Unlk_area(fd, sc->lock_area, 1);
+        throw;
+      }
+      got = 0;
+    }
+  }
+  Unlk_area(fd, sc->lock_area, 1);
+  return got;
+}
+
+// A share slot: the next slot of the process's counter, the ones after it
+// while they are held elsewhere, none while the exclusive mark is held.
+bool share_file(Sql_chan* sc) {
+  for (int i = 0; i < SHARE_SLOTS; i++) {
+    int64_t slot = sc->lock_area + 2 + next_slot;
+    next_slot = (next_slot + 1) % SHARE_SLOTS;
+    if (lock_bytes(sc, slot, 1)) return true;
+    if (i == 0 && !lock_bytes(sc, sc->lock_area + 1, -1)) return false;
+  }
+  return false;
+}
+
+void release_all() {
+  for (Sql_chan* sc : Dbx_open_channels()) lock_bytes(sc, 0, 0);
+}
+
+}  // namespace
+
+void Dbx_share_table(Sql_chan* sc) {
+  Pfx_release_hook = release_all;
+  int64_t entry = sc->pfx_entry;
+  sc->lock_area = entry >= 0 ? LOCK_AREA_BASE + 512 * entry : 0;
+  if (!share_file(sc)) Rpt_error(err::RECORD_BUSY);
 }
 
 void Dbx_release_table(Sql_chan* sc) {
-  if (!sc->conn || sc->conn->failed) return;
-  std::string base = lock_base(sc);
-  if (sc->exclusive) {
-    sc->exclusive = false;
-    lock_query(sc, "SELECT RELEASE_LOCK(?)", {{base + ".x"}});
-  }
-  if (sc->share_slot >= 0) {
-    int n = sc->share_slot;
-    sc->share_slot = -1;
-    lock_query(sc, "SELECT RELEASE_LOCK(?)", {{base + ".s" + std::to_string(n)}});
-  }
+  sc->exclusive = false;
+  lock_bytes(sc, 0, 0);
 }
 
+// LOCK takes the exclusive mark and every share slot (busy while another
+// process has the table open, and the channel keeps its share slot); UNLOCK
+// goes back to a share slot.
 void Dbx_lock_table(Sql_chan* sc, bool on) {
-  if (sc->command) return;
-  std::string base = lock_base(sc);
-  if (!on) {
-    if (sc->exclusive) {
-      sc->exclusive = false;
-      lock_query(sc, "SELECT RELEASE_LOCK(?)", {{base + ".x"}});
+  if (sc->command || sc->exclusive == on) return;
+  if (on) {
+    if (!lock_bytes(sc, sc->lock_area + 1, SHARE_SLOTS + 1)) {
+      share_file(sc);
+      Rpt_error(err::RECORD_BUSY);
     }
-    return;
-  }
-  if (sc->exclusive) return;
-  std::set<uint64_t> own = own_ids();
-  guard(sc, true);
-  try {
-    std::string text = "SELECT IS_USED_LOCK(?)";
-    std::vector<Sql_value> p{{base + ".x"}};
-    for (int n = 0; n < SHARE_SLOTS; n++) {
-      text += ",IS_USED_LOCK(?)";
-      p.push_back({base + ".s" + std::to_string(n)});
-    }
-    Sql_row r = lock_query(sc, text, p);
-    for (auto& v : r)
-      if (foreign(v, own)) Rpt_error(err::RECORD_BUSY);
-    if (!got(lock_query(sc, "SELECT GET_LOCK(?, 0)", {{base + ".x"}}))) Rpt_error(err::RECORD_BUSY);
     sc->exclusive = true;
-  } catch (...) {
-    try {
-      guard(sc, false);
-    } catch (...) {
-    }
-    throw;
+  } else {
+    sc->exclusive = false;
+    if (!share_file(sc)) Rpt_error(err::RECORD_BUSY);
   }
-  guard(sc, false);
 }
