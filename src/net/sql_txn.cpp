@@ -126,7 +126,7 @@ int lock_bytes(Sql_chan* sc, int64_t off, int64_t len) {
   }
   if (len == 0 || fd < 0 || sc->lock_area == 0) return 1;
   Lock_area(fd, sc->lock_area, 1, -2);
-  int got = 1;
+  int failed = -1;  // the error of the lock, -1 none
   {
     Catch_region region;
     try {
@@ -138,15 +138,12 @@ int lock_bytes(Sql_chan* sc, int64_t off, int64_t len) {
         sc->held_len = len;
       }
     } catch (const Oru_error& e) {
-      if (e.no != err::RECORD_BUSY) {
-        Unlk_area(fd, sc->lock_area, 1);
-        throw;
-      }
-      got = 0;
+      failed = e.no;
     }
   }
   Unlk_area(fd, sc->lock_area, 1);
-  return got;
+  if (failed >= 0 && failed != err::RECORD_BUSY) Rpt_error(failed);
+  return failed < 0;
 }
 
 // A share slot: the next slot of the process's counter, the ones after it
