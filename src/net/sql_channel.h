@@ -264,7 +264,9 @@ std::string Dbx_tagged(Sql_chan* sc, const std::string& text);
 // Keeps the text of a statement as it was sent, for KEN(, and shows it in
 // the trace.
 void Dbx_keep_text(Sql_chan* sc, const std::string& text, bool extract);
-// Table locks (named locks on the server).
+// Table locks (byte ranges of the prefix file): OPEN takes a share slot in
+// the area of the entry that resolved the name (busy 0 when none can be had),
+// CLOSE releases it, LOCK takes the exclusive range and UNLOCK goes back.
 void Dbx_share_table(Sql_chan* sc);
 void Dbx_release_table(Sql_chan* sc);
 void Dbx_lock_table(Sql_chan* sc, bool on);
