@@ -318,10 +318,15 @@ bool plain_type_name(const std::string& s) {
 }  // namespace
 
 void Dev_write_all(int fd, const uint8_t* p, size_t n, bool closing, void (*on_failure)()) {
+  bool console = fd >= 0 && fd == Con_out_fd();
+  if (console && Con_lost()) return;  // the terminal went away: nobody reads this
   while (n > 0) {
     ssize_t w = ::write(fd, p, n);
     if (w < 0) {
       if (errno == EINTR) continue;
+      int e = errno;
+      if (console && e != EAGAIN && e != EWOULDBLOCK) Con_output_failed();
+      errno = e;
       if (closing) return;
       if (on_failure) on_failure();
       Sys_error();
