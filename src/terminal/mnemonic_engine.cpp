@@ -600,15 +600,28 @@ void Prt_mnem(uint16_t m) {
     uint16_t mode = d->mode;
     Mnem_override = false;
     normalise_buffer(f);
-    if (screen_action(f, n, param, def, attr, in_status, mode)) {
-      if (def && !Mnem_override) {
-        Send_mnem(def);
-        f->attr = attr;  // the definition set the device's attributes itself
-      } else if (attr != f->attr) {
-        Set_attr(attr);
+    bool done;
+    {
+      // A thin-client console: the model follows, the client gets the
+      // mnemonic itself (below), none of the host's ways of doing it.
+      Term_mute_guard mute(f, thin);
+      done = screen_action(f, n, param, def, attr, in_status, mode);
+      if (done) {
+        if (thin) {
+          f->attr = attr;
+        } else if (def && !Mnem_override) {
+          Send_mnem(def);
+          f->attr = attr;  // the definition set the device's attributes itself
+        } else if (attr != f->attr) {
+          Set_attr(attr);
+        }
+        f->in_status = in_status;
+        if (mode != d->mode || (n == M('C', '0'))) Set_mode(mode);
       }
-      f->in_status = in_status;
-      if (mode != d->mode || (n == M('C', '0'))) Set_mode(mode);
+    }
+    if (done) {
+      // Cursor modes 'C0'..'C2' were sent above when the client needs them.
+      if (thin && !(m >= M('C', '0') && m <= M('C', '2'))) Send_mnem(def);
       if (m == M('L', 'F') || m == M('F', 'F')) flush_channel(f);
       return;
     }

@@ -93,7 +93,10 @@ struct Snapshot {
   }
 };
 
-inline bool device_way(Fcb* f, const MnemDef* def) { return def && !(f->st1 & ST1_WINDOW_REL); }
+// A thin-client console's client edits its own windows: the image only.
+inline bool device_way(Fcb* f, const MnemDef* def) {
+  return def && (!(f->st1 & ST1_WINDOW_REL) || Thin_console(f));
+}
 
 inline int32_t cursor_col(Fcb* f) {
   int32_t cols = win_of(f).cols;
@@ -408,6 +411,7 @@ void window_scroll_up(Fcb* f, int32_t col) {
 // a window by positioning.
 void wrap_now(Fcb* f) {
   Window_rec& w = win_of(f);
+  Term_mute_guard mute(f, Thin_console(f));  // the client wraps its own lines
   bool last = f->line + 1 >= w.lines;
   if (!relative(f)) {
     if (last) Image_rollup(0);
@@ -461,8 +465,12 @@ void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
   while (n > 0) {
     if (f->column >= w.cols) {
       // Left at the edge (no wrap in a window): back onto the last column.
-      if (d->mode & MODE_NOWRAP) Scr_pos(f, w.cols - 1, f->line);
-      else wrap_now(f);
+      if (d->mode & MODE_NOWRAP) {
+        Term_mute_guard mute(f, Thin_console(f));
+        Scr_pos(f, w.cols - 1, f->line);
+      } else {
+        wrap_now(f);
+      }
     }
     f->st3 &= uint16_t(~ST3_WRAPPED);
     int32_t room = w.cols - f->column;
@@ -474,11 +482,16 @@ void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
       w.chars[cell + i] = c;
       w.attrs[cell + i] = a;
     }
-    if (xl || f->buf_size - f->buf_count < take) {
-      for (int32_t i = 0; i < take; ++i) Term_put(xl ? xl[p[i]] : p[i]);
+    // Only the cells that lie on the screen are sent (a window may reach
+    // past its right or bottom edge; positions there are never sent).
+    int32_t sx = w.scr_col + w.col0 + f->column, sy = w.scr_line + w.line0 + f->line;
+    int32_t shown = sy < f->lines ? (f->cols - sx < take ? f->cols - sx : take) : 0;
+    if (shown < 0) shown = 0;
+    if (xl || f->buf_size - f->buf_count < shown) {
+      for (int32_t i = 0; i < shown; ++i) Term_put(xl ? xl[p[i]] : p[i]);
     } else {
-      std::memcpy(f->out_buf + f->buf_count, p, size_t(take));
-      f->buf_count += take;
+      std::memcpy(f->out_buf + f->buf_count, p, size_t(shown));
+      f->buf_count += shown;
     }
     f->column += take;
     p += take;
@@ -543,6 +556,20 @@ void Scr_pos(Fcb* f, int32_t col, int32_t line) {
   bool pending = from_col >= w.cols;
   f->column = col;
   f->line = line;
+  if (w.scr_col + w.col0 + col >= f->cols || w.scr_line + w.line0 + line >= f->lines) {
+    // Past the screen's edge: nothing to send (text there is not sent
+    // either; the next position on the screen is sent in full).
+    if (!Thin_console(f)) return;
+  }
+  if (Thin_console(f)) {
+    // The client places its cursor in its current window: the position
+    // goes in the form the client's output reads, ESC 0x02 column line.
+    Term_put(27);
+    Term_put(2);
+    Term_put(uint8_t(col));
+    Term_put(uint8_t(line));
+    return;
+  }
   if (from_line >= 0 && from_col >= 0 && !(f->st1 & ST1_WINDOW_REL)) {
     // Short forms: carriage return, and a return with one line down.
     if (col == 0 && line == from_line) {
