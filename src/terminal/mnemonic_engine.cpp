@@ -208,14 +208,12 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('G', 'S'): attr |= ATTR_GRAPHICS; return true;
     case M('G', 'E'): attr &= ~ATTR_GRAPHICS; return true;
     case M('F', '0'):
-      // Colours go out through Set_attr, so that a cell's attribute word
-      // always shows the same way (a repaint sends what Set_attr sends).
+      // A colour the channel defines goes out as its definition; one it
+      // does not goes out through Set_attr (the nearest colour it has).
       attr = (attr & ~ATTR_FG_MASK) | (uint32_t(param) << 8);
-      Mnem_override = true;
       return true;
     case M('B', '0'):
       attr = (attr & ~ATTR_BG_MASK) | (uint32_t(param) << 16);
-      Mnem_override = true;
       return true;
     case M('R', 'M'): {
       uint32_t fresh = d->win.def_attr;
