@@ -72,3 +72,16 @@ check(len(b) == 1 and b[0].payload == struct.pack(">hbhhhh", 6, 0, 1, 2, 3, 4) +
       "level-0 button: %r" % b, c)
 c.finish()
 c.remove()
+
+# DEFCTL F of an editing code on a thin-client console tells the client's
+# window ('$' 'E', awaited); "F -1005" is the F form of the key -1005, not
+# the '-' form of 1005.
+c = Client()
+c.lines("10 DEFTTY F (0)80,25", "20 DEFCTL F (0)-1004,5", "30 DEFCTL F -1005,6", "40 DEFCTL F- (0)-1007,7",
+        "50 DEFCTL F (0)-1004,/", "60 DEFCTL F (0)\"ab\",8", "70 PRINT \"DO\"+\"NE\"", "RUN")
+check(c.wait_text(b"DONE"), "the DEFCTL lines did not run", c)
+got = [r.items("s")[0] for r in c.requests if r.key() == "$E"]
+want = [b"DEFCTL WINDOW  -1004=5", b"DEFCTL WINDOW  -1005=6", b"DEFCTL WINDOW- -1007=7", b"DEFCTL WINDOW  -1004=*"]
+check(got == want, "DEFCTL F on the client: %r" % got, c)
+c.finish()
+c.remove()
