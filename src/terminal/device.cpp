@@ -438,9 +438,6 @@ static void d_dtty_body() {
   if (Is_screen(f)) Terminal_close();
   if (f->st2 & ST2_THIN_CLIENT) Tc_detach_console();
   Dev_fcb* d = Dev(f);
-  // A terminal knows its own size: it wins over the driver's numbers.
-  int fd = f == ws.Con_fcb ? Con_out_fd() : f->fd;
-  if (!thin && fd >= 0 && isatty(fd)) window_size(fd, cols, lines);
   f->st1 |= ST1_TERM_SCREEN;
   f->cols = cols;
   f->lines = lines;
@@ -615,6 +612,10 @@ int Console_start_terminal() {
   std::string tid = id;
   tid.resize(12, ' ');
   std::memcpy(f->term_id, tid.data(), 12);
+  // The driver declared its terminal type's size; the console's terminal
+  // tells its own, which is taken as a change of size would be.
+  winch_seen = 1;
+  Term_check_resize();
   struct sigaction sa {};
   sa.sa_handler = on_winch;
   sigemptyset(&sa.sa_mask);
