@@ -47,7 +47,9 @@
 #include "core/workspace.h"
 #include "terminal/command_window.h"
 #include "terminal/cursor_report.h"
+#include "terminal/tc_frame.h"
 #include "terminal/tc_session.h"
+#include "core/crc16.h"
 #include "terminal/terminal.h"
 #include "terminal/program_calls.h"
 
@@ -99,7 +101,22 @@ int64_t Dev_flush() {
   int32_t n = f->buf_count;
   f->buf_count = 0;
   if (f->st2 & ST2_THIN_CLIENT) {
-    Tc_console_output(f->out_buf, n);
+    if (f == ws.Con_fcb) {
+      Tc_console_output(f->out_buf, n);
+      return 0;
+    }
+    // A device driven in the thin client's form (DEFTTY F on a channel of
+    // its own): a single printable byte goes raw, anything else as one
+    // frame 0xD0 ' ' (no reply) on the channel's own descriptor.
+    if (n == 1 && f->out_buf[0] >= 32 && f->out_buf[0] <= 126) {
+      Dev_write_all(f->fd, f->out_buf, 1, (f->st2 & ST2_CLOSING) != 0);
+      return 0;
+    }
+    uint8_t head[12];
+    int h = Tc_frame_header(head, 0xD0, ' ', uint32_t(n), crc16(f->out_buf, size_t(n), 0), false);
+    std::vector<uint8_t> frame(head, head + h);
+    frame.insert(frame.end(), f->out_buf, f->out_buf + n);
+    Dev_write_all(f->fd, frame.data(), frame.size(), (f->st2 & ST2_CLOSING) != 0);
     return 0;
   }
   if (f == ws.Con_fcb && !Is_screen(f)) {
@@ -424,8 +441,6 @@ static void d_dtty_body() {
   // A process in the background (standard output not a terminal) keeps
   // its own output on descriptor 1: no client is reached there.
   if (thin && f == ws.Con_fcb && Con_out_fd() == 1 && !Console_is_terminal()) thin = false;
-  // Only the console carries a thin client.
-  if (thin && f != ws.Con_fcb) Rpt_error(err::WRONG_MODE);
   Need_operand();
   int32_t cols = Eval_integer();
   if (cols < 1 || cols > 255) Rpt_error(err::OUT_OF_RANGE);
@@ -436,7 +451,10 @@ static void d_dtty_body() {
   if (lines < 1 || lines > 255) Rpt_error(err::OUT_OF_RANGE);
   if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::SYNTAX);
   if (Is_screen(f)) Terminal_close();
-  if (f->st2 & ST2_THIN_CLIENT) Tc_detach_console();
+  if (f->st2 & ST2_THIN_CLIENT) {
+    if (f == ws.Con_fcb) Tc_detach_console();
+    else f->st2 &= uint16_t(~ST2_THIN_CLIENT);
+  }
   Dev_fcb* d = Dev(f);
   f->st1 |= ST1_TERM_SCREEN;
   f->cols = cols;
@@ -448,9 +466,14 @@ static void d_dtty_body() {
   f->column = 0;
   f->line = 0;
   f->attr = 0;
-  if (thin) {
+  if (thin && f == ws.Con_fcb) {
     Tc_attach_console();
     Con_set_terminal(&console_thin);
+  } else if (thin) {
+    // Another device in the client's form: mnemonics and positions go as
+    // the client reads them, its output in frames on its own descriptor.
+    f->st2 |= ST2_THIN_CLIENT;
+    std::memcpy(f->term_id, "winterm     ", sizeof f->term_id);
   }
   Prt_mnem(Mnem_code('R', 'M'));
   // The screen starts where the terminal's cursor stands, not at its top.

@@ -85,3 +85,33 @@ want = [b"DEFCTL WINDOW  -1004=5", b"DEFCTL WINDOW  -1005=6", b"DEFCTL WINDOW- -
 check(got == want, "DEFCTL F on the client: %r" % got, c)
 c.finish()
 c.remove()
+
+# DEFTTY F on a device channel other than the console: its mnemonics and
+# positions go in the client's form, its output in 0xD0 ' ' frames (a
+# single printable byte raw) on its own descriptor.
+import pty  # noqa: E402
+import select  # noqa: E402
+import subprocess  # noqa: E402
+import tty  # noqa: E402
+
+master, slave = pty.openpty()
+tty.setraw(slave)
+prog = ('OPEN (1)"%s"\nDEFTTY F (1)80,25\nPRINT (1)"A"\nPRINT (1)@(3,4),"xy",\'CS\'\n'
+        'PRINT (1)"q",\nCLOSE (1)\nPRINT "DO"+"NE"\n' % os.ttyname(slave)).encode()
+env = dict(os.environ, ORULIB=os.path.abspath(sys.argv[2]))
+env.pop("ORUINI", None)
+p = subprocess.run([os.path.abspath(sys.argv[1])], input=prog, capture_output=True, env=env, timeout=60)
+dev = b""
+while select.select([master], [], [], 0.2)[0]:
+    dev += os.read(master, 65536)
+os.close(master)
+os.close(slave)
+check(b"DONE" in p.stdout and b"Channel not open" not in p.stdout, "DEFTTY F (1): %r" % p.stdout[-300:])
+
+
+def frame(payload):
+    return b"\x16\x16\x16\x02\xd0 " + struct.pack(">HH", len(payload), tclient.crc16(payload)) + payload
+
+
+check(dev == frame(b"\x1bRMA\x1bLF") + frame(b"\x1b\x02\x03\x04xy\x1bCS\x1bLF") + b"q",
+      "DEFTTY F (1): the device got %r" % dev)
