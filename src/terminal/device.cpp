@@ -485,7 +485,7 @@ void Term_check_resize() {
   if (!winch_seen) return;
   winch_seen = 0;
   Fcb* f = ws.Con_fcb;
-  if (!f || !Is_screen(f)) return;
+  if (!f || !Is_screen(f) || Thin_console(f)) return;  // the client's screen is not the terminal's
   int32_t cols, lines;
   if (Con_out_fd() < 0 || !window_size(Con_out_fd(), cols, lines)) return;
   if (cols == f->cols && lines == f->lines) return;
