@@ -43,7 +43,10 @@ void blank_cells(Window_rec& w, int32_t cell, int32_t n, uint32_t attr) {
 
 // Writes one character from the image at the cursor (the cursor is there).
 void put_cell(Fcb* f, uint8_t ch) {
-  Term_put(ch);
+  const Window_rec& w = win_of(f);
+  // A cell past the screen's edge (a window may reach beyond it) is kept
+  // in the image only.
+  if (w.scr_col + w.col0 + f->column < f->cols && w.scr_line + w.line0 + f->line < f->lines) Term_put(ch);
   ++f->column;
 }
 
