@@ -21,7 +21,8 @@ cat > "$work/edits.bas" << 'PROG'
 0080 PRINT DRP(/),@(0,16),"W1 [",LEN(X$),X$(9,4),"|",X$(26),"]"
 0090 PRINT @(0,17),"W2 [",Y$(18,6),"|",Y$(26),"]"
 0100 PRINT 'GS',@(0,3),'RL',; INPUT G$; PRINT 'GE',@(0,18),"G [",LEN(G$),ASC(G$(1)),ASC(G$(2)),ASC(G$(3)),G$(4,1),"]"
-0110 PRINT WDW(70,20,255,255),'CS',"hi",@(0,1),MXC(0),MXL(0),; INPUT Z$
+0105 PRINT @(0,20),"left ","part",@(0,21),"more ","text",@(0,22),"last ","line",
+0110 PRINT WDW(70,20,255,255),'CS',"hi",@(0,1),"gone",@(0,2),MXC(0),MXL(0),@(20,2),"XX"+"XX",@(0,1),'LD',; INPUT Z$
 0120 PRINT DRP(/),@(0,19),"E [back]"
 PROG
 start
@@ -29,6 +30,11 @@ type_program "$work/edits.bas"
 T send-keys RUN Enter
 wait_for ' 255 255'
 expect 'hi' "the window past the screen's edge"
+for t in 'left part' 'more text' 'last line'; do
+  line_begins "$t" || { echo "the window past the screen's edge wrote over the screen"; screen; exit 1; }
+done
+shows 'XXXX' && { echo "text past the screen's edge was shown"; screen; exit 1; }
+shows 'gone' && { echo "'LD' in the window past the screen's edge"; screen; exit 1; }
 T send-keys Enter
 wait_for 'E [back]'
 expect 'S1 [ 80ABCDEFGHIJLM|YZAB ]' "'DC' on the whole screen's row"
