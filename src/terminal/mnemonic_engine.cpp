@@ -591,6 +591,10 @@ void Prt_mnem(uint16_t m) {
   MnemDef* def = thin ? thin_client_def(m) : Find_mnem(m);
   int32_t param;
   uint16_t n = normalise_code(m, param);
+  // 'f' or 'b' with a colour up to 15 is 'F0'..'F?' or 'B0'..'B?'.
+  uint8_t lead = uint8_t(m >> 8);
+  if (!def && (lead == 'f' || lead == 'b') && param >= 0 && param <= 15)
+    def = Find_mnem(uint16_t((n & 0xff00) | uint16_t('0' + param)));
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     Dev_fcb* d = Dev(f);
     uint32_t attr = f->attr;

@@ -18,5 +18,12 @@ check(sent.endswith(b"<BR><F1>") and b"<RM>" not in sent,
       "'F1' after 'BR' did not send its definition alone: %r" % sent, c)
 # 'F2' has the driver's definition.
 check(b"<RM>\x1b[32mY1" in out, "'F2' did not send the driver's definition: %r" % out[-200:], c)
+# 'f' with colour 1 is 'F1'.
+c.lines("PRINT 'RM',$1B6601$,\"Z\"+\"1\"")
+check(c.wait_text(b"Z1"), "the 'f' line did not run", c)
+out = bytes(c.output)
+echo = out.find(b'"Z"+"1"')
+sent = out[echo + 7:out.find(b"Z1", echo)]
+check(sent.endswith(b"<RM><F1>") and sent.count(b"<RM>") == 1, "'f' 1 is not 'F1': %r" % sent, c)
 c.finish()
 c.remove()
