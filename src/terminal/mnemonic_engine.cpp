@@ -628,12 +628,11 @@ void Prt_mnem(uint16_t m) {
       return;
     }
     if (def && def->p1 != 0) {
-      // A screen-size mnemonic: the device changes its size.
+      // A screen-size mnemonic: the device changes its size (and may clear
+      // itself doing so), so the screen is shown again at the new size.
       Send_mnem(def);
-      Window_add_full(d, def->p1, def->p2);
-      f->cols = def->p1;
-      f->lines = def->p2;
-      f->column = f->line = 0;
+      Window_resize_screen(d, def->p1, def->p2);
+      if (!thin) Window_redraw();
       return;
     }
   }

@@ -13,6 +13,7 @@
 // the definition), or are emulated: the image is changed the same way, and
 // every cell whose character or attribute changed is written again, with
 // wrap switched off meanwhile so that writing the last cell never scrolls.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -169,6 +170,45 @@ void Window_add_full(Dev_fcb* d, int32_t cols, int32_t lines) {
   blank_cells(w, 0, int32_t(cells), ATTR_FRESH);
   w.options = 1;  // single-line frame kind of window 0
   d->st1 &= uint16_t(~ST1_WINDOW_REL);
+}
+
+// The screen takes a new size and keeps what it shows: window 0 (wherever
+// it stands on the stack) grows or shrinks at its bottom right, its new
+// cells blank, and every other window, definition and key stays.
+void Window_resize_screen(Dev_fcb* d, int32_t cols, int32_t lines) {
+  Window_rec* w = &d->win;
+  while (w->number != 0 && w->saved) w = w->saved;
+  size_t cells = size_t(cols) * size_t(lines);
+  uint8_t* chars = static_cast<uint8_t*>(Get_blk(cells));
+  uint32_t* attrs = static_cast<uint32_t*>(Get_blk(cells * 4));
+  for (size_t k = 0; k < cells; ++k) {
+    chars[k] = ' ';
+    attrs[k] = ATTR_FRESH;
+  }
+  int32_t keep_cols = std::min(cols, w->outer_cols), keep_lines = std::min(lines, w->outer_lines);
+  for (int32_t y = 0; y < keep_lines; ++y)
+    for (int32_t x = 0; x < keep_cols; ++x) {
+      chars[size_t(y) * size_t(cols) + size_t(x)] = w->chars[y * w->stride + x];
+      attrs[size_t(y) * size_t(cols) + size_t(x)] = w->attrs[y * w->stride + x];
+    }
+  if (w->chars) Ret_blk(w->chars);
+  if (w->attrs) Ret_blk(w->attrs);
+  w->chars = chars;
+  w->attrs = attrs;
+  w->stride = w->outer_cols = w->in_cols = w->cols = cols;
+  w->outer_lines = w->in_lines = w->lines = lines;
+  w->col0 = w->line0 = w->in_col0 = w->in_line0 = 0;  // a scroll region does not outlive the size
+  Fcb* f = d;
+  f->cols = cols;
+  f->lines = lines;
+  if (w == &d->win) {
+    d->st1 &= uint16_t(~ST1_WINDOW_REL);
+    if (f->column >= cols) f->column = cols - 1;
+    if (f->line >= lines) f->line = lines - 1;
+  } else {
+    if (w->cur_col >= cols) w->cur_col = cols - 1;
+    if (w->cur_line >= lines) w->cur_line = lines - 1;
+  }
 }
 
 void Window_free(Dev_fcb* d) {

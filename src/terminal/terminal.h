@@ -256,6 +256,7 @@ void Scr_line_feed(Fcb* f, const MnemDef* def);
 // Creates window 0 of cols x lines (planes blank, fresh attribute).
 void Window_add_full(Dev_fcb* d, int32_t cols, int32_t lines);
 void Window_free(Dev_fcb* d);
+void Window_resize_screen(Dev_fcb* d, int32_t cols, int32_t lines);
 // The cell of the window's (col, line).
 inline int32_t Cell(const Window_rec& w, int32_t col, int32_t line) {
   return (w.line0 + line) * w.stride + w.col0 + col;
