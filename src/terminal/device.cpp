@@ -597,14 +597,23 @@ int Console_start_terminal() {
   Fcb* f = ws.Con_fcb;
   if (!f || !Console_is_terminal() || !Lex_loaded()) return 0;
   if (Is_screen(f)) return 0;  // a restart keeps the running terminal
+  // The console's terminal id, when one was given (ID=, ORUFID0), names
+  // its driver; without one, or when it names none, TERM does.
+  std::string given = Console_fid_given ? Console_fid.substr(0, Console_fid.find(' ')) : "";
   std::string type = terminal_type();
   std::string id = type;
   std::string warning;
-  if (type.empty()) {
-    id = "dumb";
-  } else if (!plain_type_name(type) || !driver_exists(type)) {
-    warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
-    id = "dumb";
+  if (!given.empty() && plain_type_name(given) && driver_exists(given)) {
+    id = given;
+  } else {
+    if (type.empty()) {
+      id = "dumb";
+    } else if (!plain_type_name(type) || !driver_exists(type)) {
+      warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
+      id = "dumb";
+    }
+    if (!given.empty())
+      warning = "Terminal id \"" + given + "\" has no driver \"*dev/" + given + "\": using \"" + id + "\"";
   }
   int rc = 0;
   {
