@@ -765,6 +765,7 @@ bool read_back() {
     f->in_status &= uint16_t(~IN_READ_RL);
     cells(0, f->line, w.cols - 1, f->line);
   }
+  if ((ws.Con_flags & CON_READBACK_CR) && (ws.Io_opts & IO_QMARK)) out.push_back('\r');
   ws.Ctl_value = 0;
   ws.Eom_chars[0] = '\r';
   ws.Eom_len = 1;
