@@ -188,7 +188,8 @@ int64_t plain_console_read() {
 int64_t Dev_read() {
   Fcb* f = ws.Cur_fcb;
   f->event_flags &= ~uint16_t(CHEV_DATA_RAISED);  // DataAvailable may come again
-  if (f == ws.Con_fcb && !console_raw) {
+  // A read-back answers from the screen image however the keys come.
+  if (f == ws.Con_fcb && !console_raw && !(Is_screen(f) && (f->in_status & IN_READBACK))) {
     if (Preinput_answer()) return 0;
     return plain_console_read();
   }
