@@ -241,10 +241,16 @@ bool write_driver(const std::string& dir, const char* type) {
   mouse_reports(w);
   int colours = tigetnum(const_cast<char*>("colors"));
   const char* digits = "0123456789:;<=>?";
+  // Foreground 7 and background 0 are the screen's own colours: on a
+  // terminal with default colours ("op" sets them back) 'F7' and 'B0' give
+  // those, so that a cell coloured by the mnemonic shows as one whose
+  // attribute word is redrawn (which sends no colour for them).
+  std::string op = cap("op");
+  bool defaults = op == "\x1b[39;49m";
   for (int n = 0; n < 16 && n < colours; ++n) {
     std::string fm = std::string("F") + digits[n], bm = std::string("B") + digits[n];
-    mnem(w, fm.c_str(), param("setaf", n));
-    mnem(w, bm.c_str(), param("setab", n));
+    mnem(w, fm.c_str(), n == 7 && defaults ? std::string("\x1b[39m") : param("setaf", n));
+    mnem(w, bm.c_str(), n == 0 && defaults ? std::string("\x1b[49m") : param("setab", n));
   }
   // More than 16 colours: the count ('*K') and the sequences for any colour
   // number ('FX', 'BX': the number comes from the \X selector), when

@@ -648,9 +648,11 @@ int Start_up() {
   int lex = Init_lex();
 
   std::string fid = id_option_given ? id_option : "";
+  Console_fid_given = id_option_given;
   if (!id_option_given) {
     const char* env = std::getenv("ORUFID0");
     fid = env && *env ? env : "T0";
+    Console_fid_given = env && *env;
   }
   fid.resize(12, ' ');
   Console_fid = fid;

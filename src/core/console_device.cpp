@@ -24,6 +24,39 @@ size_t in_pos = 0, in_len = 0;
 const Con_terminal* terminal = nullptr;
 int in_fd = 0, out_fd = 1;
 const Con_link_ops* con_link = nullptr;
+// The terminal behind the console's descriptors went away (a pseudo-
+// terminal whose other side closed sends no SIGHUP to a process of another
+// session): its output failed and its input ended.
+bool output_failed = false, input_ended = false, console_lost = false;
+
+void lost_when_both() {
+  if (console_lost || !output_failed || !input_ended) return;
+  console_lost = true;
+  // As for a hang-up: the main line ends the process (unless XC).
+  Sig_hangup = 1;
+  Sig_pending = 1;
+}
+
+// A write to the console failed: when its input is gone too (a hang-up or
+// an error shows on the descriptor), the console is lost.
+void note_output_failed() {
+  output_failed = true;
+  if (!input_ended && in_fd >= 0) {
+    struct pollfd p = {in_fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) input_ended = true;
+  }
+  lost_when_both();
+}
+
+// The console's input ended: when nothing can be written either (a write
+// of nothing fails on a terminal that hung up), the console is lost.
+void note_input_ended() {
+  input_ended = true;
+  if (!output_failed && out_fd >= 0 && ::write(out_fd, "", 0) < 0 && errno != EINTR && errno != EAGAIN &&
+      errno != EWOULDBLOCK)
+    output_failed = true;
+  lost_when_both();
+}
 
 void write_all(const char* p, size_t n) { Con_send(p, n); }
 
@@ -67,7 +100,10 @@ int fill(int32_t ms, bool escape_ends) {
     int r = wait_readable(p, ms);
     if (r == 0) return -1;
     if (r < 0) {
-      if (errno != EINTR) return -3;
+      if (errno != EINTR) {
+        note_input_ended();
+        return -3;
+      }
       Take_signals();
       if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
       continue;
@@ -78,13 +114,13 @@ int fill(int32_t ms, bool escape_ends) {
       in_len = size_t(n);
       return 1;
     }
-    if (n == 0) return -3;
-    if (errno == EINTR) {
+    if (n < 0 && errno == EINTR) {
       Take_signals();
       if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
       continue;
     }
-    if (errno == EAGAIN || errno == EWOULDBLOCK) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+    note_input_ended();
     return -3;
   }
 }
@@ -122,6 +158,7 @@ const Con_link_ops* Con_link() { return con_link; }
 
 bool Con_send(const void* buf, size_t n) {
   if (con_link) return con_link->send(buf, n);
+  if (console_lost) return false;  // nobody to write to
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
     ssize_t w = ::write(out_fd, p, n);
@@ -132,6 +169,7 @@ bool Con_send(const void* buf, size_t n) {
         ::poll(&q, 1, 1000);
         continue;
       }
+      note_output_failed();
       return false;  // the console is gone; nothing sensible to report to
     }
     p += w;
@@ -167,6 +205,12 @@ bool Con_poll(int32_t ms) {
     if (errno != EINTR || (Run_flags_now() & RF_ESCAPE) || ws.End_process) return false;
   }
 }
+
+void Con_output_failed() {
+  if (!con_link) note_output_failed();
+}
+
+bool Con_lost() { return console_lost && !con_link; }
 
 void Con_discard_input() { in_pos = in_len = 0; }
 

@@ -55,6 +55,11 @@ const Con_link_ops* Con_link();
 bool Con_send(const void* p, size_t n);
 int Con_getc(int32_t ms);
 bool Con_poll(int32_t ms);
+// A write to the console's descriptor failed (its writer raises the error).
+// When the console's input has ended too, the console is lost: the process
+// ends as on a hang-up, and the console's output is dropped from then on.
+void Con_output_failed();
+bool Con_lost();
 // Drops the input received and not yet read.
 void Con_discard_input();
 // Reads one line (without its end-of-line) from the console's stream.

@@ -24,6 +24,8 @@ extern std::string szSysFlMap;    // environment ORUFLMAP, for name resolution
 extern char Oru_file_id[5];
 // The console's terminal id, blank-padded to 12 characters.
 extern std::string Console_fid;
+// The id was given (ID= or ORUFID0): it names the console's driver.
+extern bool Console_fid_given;
 // The program named on the command line (empty: none).
 extern std::string Start_pgm;
 // Library level: 5, or 6 when the library has an "_ext" directory.

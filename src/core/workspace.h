@@ -57,6 +57,7 @@ enum : uint32_t {
 enum : uint32_t {
   CON_MODE = 0x1000,        // reading console lines, not running a program
   CON_LEAVE_NESTED = 0x2000,
+  CON_READBACK_CR = 0x8000,  // a read-back by READ RECORD ends with a CR (no statement sets it)
 };
 
 // ws.Pgm_flags

@@ -133,13 +133,18 @@ Fcb* device_arg(bool pages = false) {
 
 // Graphics functions: every argument appended, numbers as 2 bytes, texts
 // with a length byte (raw pairs for coordinate lists).
-void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_arg) {
+void graphic(uint8_t op, bool pairs, bool long_text, int scale_arg, int nonneg_arg, int channel_arg = 0) {
   std::string s;
   bool wide = false;
   int idx = 0;
   if (!at_close()) {
     for (;;) {
       ++idx;
+      if (idx == channel_arg) {
+        if (!Channel_record(uint16_t(Eval_range(0, 65535)))) Rpt_error(err::WRONG_MODE);
+        if (!Fnc_more()) break;
+        continue;
+      }
       Eval_formula();
       if (ws.Str_len < 0) {
         Num_val v = ws.Num_acc;
@@ -553,7 +558,10 @@ void fnc_arc() { graphic(14, false, false, 4, 3); }
 void fnc_fld() { graphic(15, false, false, 0, 0); }
 void fnc_pen() { graphic(39, false, false, 0, 0); }
 void fnc_fil() { graphic(38, false, false, 0, 0); }
-void fnc_fnt() { graphic(18, false, false, 2, 0); }
+// FNT(face, size, style [, channel]): a channel given fourth names the
+// channel the font is for; it must be open (error 13) and is not part of
+// the mnemonic.
+void fnc_fnt() { graphic(18, false, false, 2, 0, 4); }
 void fnc_cap() { graphic(21, false, false, 0, 0); }
 void fnc_frm() { graphic(28, false, false, 0, 0); }
 void fnc_mopt() { graphic(40, false, true, 0, 0); }

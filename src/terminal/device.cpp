@@ -47,7 +47,9 @@
 #include "core/workspace.h"
 #include "terminal/command_window.h"
 #include "terminal/cursor_report.h"
+#include "terminal/tc_frame.h"
 #include "terminal/tc_session.h"
+#include "core/crc16.h"
 #include "terminal/terminal.h"
 #include "terminal/program_calls.h"
 
@@ -99,7 +101,22 @@ int64_t Dev_flush() {
   int32_t n = f->buf_count;
   f->buf_count = 0;
   if (f->st2 & ST2_THIN_CLIENT) {
-    Tc_console_output(f->out_buf, n);
+    if (f == ws.Con_fcb) {
+      Tc_console_output(f->out_buf, n);
+      return 0;
+    }
+    // A device driven in the thin client's form (DEFTTY F on a channel of
+    // its own): a single printable byte goes raw, anything else as one
+    // frame 0xD0 ' ' (no reply) on the channel's own descriptor.
+    if (n == 1 && f->out_buf[0] >= 32 && f->out_buf[0] <= 126) {
+      Dev_write_all(f->fd, f->out_buf, 1, (f->st2 & ST2_CLOSING) != 0);
+      return 0;
+    }
+    uint8_t head[12];
+    int h = Tc_frame_header(head, 0xD0, ' ', uint32_t(n), crc16(f->out_buf, size_t(n), 0), false);
+    std::vector<uint8_t> frame(head, head + h);
+    frame.insert(frame.end(), f->out_buf, f->out_buf + n);
+    Dev_write_all(f->fd, frame.data(), frame.size(), (f->st2 & ST2_CLOSING) != 0);
     return 0;
   }
   if (f == ws.Con_fcb && !Is_screen(f)) {
@@ -171,7 +188,8 @@ int64_t plain_console_read() {
 int64_t Dev_read() {
   Fcb* f = ws.Cur_fcb;
   f->event_flags &= ~uint16_t(CHEV_DATA_RAISED);  // DataAvailable may come again
-  if (f == ws.Con_fcb && !console_raw) {
+  // A read-back answers from the screen image however the keys come.
+  if (f == ws.Con_fcb && !console_raw && !(Is_screen(f) && (f->in_status & IN_READBACK))) {
     if (Preinput_answer()) return 0;
     return plain_console_read();
   }
@@ -318,10 +336,15 @@ bool plain_type_name(const std::string& s) {
 }  // namespace
 
 void Dev_write_all(int fd, const uint8_t* p, size_t n, bool closing, void (*on_failure)()) {
+  bool console = fd >= 0 && fd == Con_out_fd();
+  if (console && Con_lost()) return;  // the terminal went away: nobody reads this
   while (n > 0) {
     ssize_t w = ::write(fd, p, n);
     if (w < 0) {
       if (errno == EINTR) continue;
+      int e = errno;
+      if (console && e != EAGAIN && e != EWOULDBLOCK) Con_output_failed();
+      errno = e;
       if (closing) return;
       if (on_failure) on_failure();
       Sys_error();
@@ -419,8 +442,6 @@ static void d_dtty_body() {
   // A process in the background (standard output not a terminal) keeps
   // its own output on descriptor 1: no client is reached there.
   if (thin && f == ws.Con_fcb && Con_out_fd() == 1 && !Console_is_terminal()) thin = false;
-  // Only the console carries a thin client.
-  if (thin && f != ws.Con_fcb) Rpt_error(err::WRONG_MODE);
   Need_operand();
   int32_t cols = Eval_integer();
   if (cols < 1 || cols > 255) Rpt_error(err::OUT_OF_RANGE);
@@ -431,11 +452,11 @@ static void d_dtty_body() {
   if (lines < 1 || lines > 255) Rpt_error(err::OUT_OF_RANGE);
   if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::SYNTAX);
   if (Is_screen(f)) Terminal_close();
-  if (f->st2 & ST2_THIN_CLIENT) Tc_detach_console();
+  if (f->st2 & ST2_THIN_CLIENT) {
+    if (f == ws.Con_fcb) Tc_detach_console();
+    else f->st2 &= uint16_t(~ST2_THIN_CLIENT);
+  }
   Dev_fcb* d = Dev(f);
-  // A terminal knows its own size: it wins over the driver's numbers.
-  int fd = f == ws.Con_fcb ? Con_out_fd() : f->fd;
-  if (!thin && fd >= 0 && isatty(fd)) window_size(fd, cols, lines);
   f->st1 |= ST1_TERM_SCREEN;
   f->cols = cols;
   f->lines = lines;
@@ -446,9 +467,14 @@ static void d_dtty_body() {
   f->column = 0;
   f->line = 0;
   f->attr = 0;
-  if (thin) {
+  if (thin && f == ws.Con_fcb) {
     Tc_attach_console();
     Con_set_terminal(&console_thin);
+  } else if (thin) {
+    // Another device in the client's form: mnemonics and positions go as
+    // the client reads them, its output in frames on its own descriptor.
+    f->st2 |= ST2_THIN_CLIENT;
+    std::memcpy(f->term_id, "winterm     ", sizeof f->term_id);
   }
   Prt_mnem(Mnem_code('R', 'M'));
   // The screen starts where the terminal's cursor stands, not at its top.
@@ -460,7 +486,7 @@ void Term_check_resize() {
   if (!winch_seen) return;
   winch_seen = 0;
   Fcb* f = ws.Con_fcb;
-  if (!f || !Is_screen(f)) return;
+  if (!f || !Is_screen(f) || Thin_console(f)) return;  // the client's screen is not the terminal's
   int32_t cols, lines;
   if (Con_out_fd() < 0 || !window_size(Con_out_fd(), cols, lines)) return;
   if (cols == f->cols && lines == f->lines) return;
@@ -572,14 +598,23 @@ int Console_start_terminal() {
   Fcb* f = ws.Con_fcb;
   if (!f || !Console_is_terminal() || !Lex_loaded()) return 0;
   if (Is_screen(f)) return 0;  // a restart keeps the running terminal
+  // The console's terminal id, when one was given (ID=, ORUFID0), names
+  // its driver; without one, or when it names none, TERM does.
+  std::string given = Console_fid_given ? Console_fid.substr(0, Console_fid.find(' ')) : "";
   std::string type = terminal_type();
   std::string id = type;
   std::string warning;
-  if (type.empty()) {
-    id = "dumb";
-  } else if (!plain_type_name(type) || !driver_exists(type)) {
-    warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
-    id = "dumb";
+  if (!given.empty() && plain_type_name(given) && driver_exists(given)) {
+    id = given;
+  } else {
+    if (type.empty()) {
+      id = "dumb";
+    } else if (!plain_type_name(type) || !driver_exists(type)) {
+      warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
+      id = "dumb";
+    }
+    if (!given.empty())
+      warning = "Terminal id \"" + given + "\" has no driver \"*dev/" + given + "\": using \"" + id + "\"";
   }
   int rc = 0;
   {
@@ -610,6 +645,10 @@ int Console_start_terminal() {
   std::string tid = id;
   tid.resize(12, ' ');
   std::memcpy(f->term_id, tid.data(), 12);
+  // The driver declared its terminal type's size; the console's terminal
+  // tells its own, which is taken as a change of size would be.
+  winch_seen = 1;
+  Term_check_resize();
   struct sigaction sa {};
   sa.sa_handler = on_winch;
   sigemptyset(&sa.sa_mask);

@@ -158,10 +158,16 @@ std::string Gui_button_send(const Gui_button& b) {
   Wtty_int(b.id);
   Wtty_chr(b.group & 0x7F);
   if (b.op == 0) {
-    clwh(b.col, b.line, b.cols, b.lines);
     if (ws.Tc_level == 0) {
+      // A level-0 client takes the four positions in whole cells, still
+      // two bytes each, and the caption as it stands.
+      Wtty_int(b.col / 100);
+      Wtty_int(b.line / 100);
+      Wtty_int((b.cols + 99) / 100);
+      Wtty_int((b.lines + 99) / 100);
       Wtty_str2(reinterpret_cast<const uint8_t*>(b.text.data()), int32_t(b.text.size()));
     } else {
+      clwh(b.col, b.line, b.cols, b.lines);
       Wtty_str(b.text);
       Wtty_str(b.message);
       Wtty_str(b.options);

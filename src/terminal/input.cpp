@@ -95,11 +95,15 @@ void read_console() {
     ws.Io_rty = 0;  // a time-out is final: no busy retries
     Rpt_error(err::RECORD_BUSY);
   }
+  // A read-back answers from the screen: nothing was typed to show.
+  Fcb* f = ws.Cur_fcb;
+  bool read_back = f && Is_screen(f) && (f->in_status & IN_READBACK);
   Fio_call(FIO_READ);
   int32_t n = ws.Str_len;
   const uint8_t* p = ws.Str_ptr;
   while (n > 0 && (p[n - 1] == '\n' || p[n - 1] == '\r')) --n;
-  echo_answer(p, n);
+  if (!read_back) echo_answer(p, n);
+  else if (!answer_keeps_line && !(ws.Io_opts & IO_NOECHO)) Prt_mnem(Mnem_code('L', 'F'));
   int32_t limit = ws.Io_siz > 0 ? ws.Io_siz : CONSOLE_ANSWER_MAX;
   if (n > limit) {
     Rpt_error_text(err::STRING_LENGTH, "the answer is longer than " + std::to_string(limit) + " characters");

@@ -31,6 +31,7 @@
 #include "core/workspace.h"
 #include "terminal/command_window.h"
 #include "terminal/tc_channel.h"
+#include "terminal/tc_objects.h"
 #include "terminal/gui_objctl.h"
 #include "terminal/editor_keys.h"
 #include "terminal/terminal.h"
@@ -365,11 +366,25 @@ static void d_dctl_body() {
   }
   bool f_form = Take_f_form();
   bool minus = false;
+  uint8_t* minus_at = nullptr;
   if (f_form && *ws.Exec_ptr == code::OP_SUB) {
     minus = true;
+    minus_at = ws.Exec_ptr;
     ws.Exec_ptr++;
   }
   Io_SetOptions(0);
+  // "F -1004,5" reads as the F form with the key -1004 (a key that is a
+  // number is never 0 or above): the '-' is the key's sign when no channel
+  // stands between it and the key and the key without it is a number of 0
+  // or above ("F--1004,5" is the '-' form of the key -1004).
+  if (minus && ws.Exec_ptr == minus_at + 1) {
+    uint8_t* at = ws.Exec_ptr;
+    Need_operand();
+    Eval_formula();
+    bool number = ws.Str_len < 0 && To_integer(ws.Num_acc) >= 0;
+    ws.Exec_ptr = number ? minus_at : at;
+    if (number) minus = false;
+  }
   Fcb* f = ws.Cur_fcb;
   if (!f) Rpt_error(err::WRONG_MODE);
   if (f->kind == FK_THIN_CLIENT) {
@@ -396,6 +411,16 @@ static void d_dctl_body() {
   key.minus = minus ? 1 : 0;
   if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
+  // The F form of an editing code on a thin-client console: the client's
+  // window takes the definition too ("DEFCTL WINDOW" on the client).
+  bool tell_client = f_form && key.key_len == 0 && Thin_console(f);
+  auto tell = [&](bool drop, int32_t ctl) {
+    if (!tell_client) return;
+    std::string text = "DEFCTL WINDOW";
+    text += minus ? '-' : ' ';
+    text += ' ' + std::to_string(key.ecode) + '=' + (drop ? std::string("*") : std::to_string(ctl));
+    Wtty_exec_wait(text);
+  };
   Ctl_def** at = &head;
   auto same = [&](const Ctl_def* c) {
     if (c->key_len != key.key_len) return false;
@@ -406,6 +431,7 @@ static void d_dctl_body() {
   if (*ws.Exec_ptr == code::OP_DIV) {
     ws.Exec_ptr++;
     if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    tell(true, 0);
     if (*at) {
       Ctl_def* c = *at;
       *at = c->next;
@@ -417,6 +443,7 @@ static void d_dctl_body() {
   int32_t ctl = Eval_integer();
   if (ctl < -32000 || ctl > 32767) Rpt_error(err::OUT_OF_RANGE);
   if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  tell(false, ctl);
   if (*at) {
     (*at)->ctl = int16_t(ctl);
     return;

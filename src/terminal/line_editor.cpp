@@ -40,6 +40,8 @@
 #include "core/params.h"
 #include "core/workspace.h"
 #include "core/masks.h"
+#include "core/nested_run.h"
+#include "terminal/program_calls.h"
 #include "terminal/controls.h"
 #include "terminal/editor_keys.h"
 #include "terminal/gui_objctl.h"
@@ -680,6 +682,30 @@ bool defctl_string(const std::string& seq, int32_t& ctl) {
   return false;
 }
 
+// The library program "*control", called for the keys -999..-1 on the
+// console: run to its end in a nested execution; an error it does not
+// handle is the input's error.
+void call_control_program() {
+  static const char name[] = "*control";
+  int rc;
+  bool started = false;
+  {
+    Nested_run_guard<NESTED_IO | NESTED_WORK> saved;
+    struct Restore_editor {
+      Ed_state kept = ed;
+      ~Restore_editor() { ed = kept; }
+    } restore;
+    uint8_t* p = Work_take(sizeof name - 1);
+    std::memcpy(p, name, sizeof name - 1);
+    ws.Str_ptr = p;
+    ws.Str_len = int32_t(sizeof name - 1);
+    ws.Cur_stno = 0;
+    rc = Term_call_nested(&started);
+  }
+  if (!started && rc == err::FILE_NOT_FOUND) Rpt_error_text(err::FILE_NOT_FOUND, "no program \"*control\"");
+  if (rc >= 0) Rpt_error(rc);
+}
+
 [[noreturn]] void restart_statement() {
   ws.Exec_ptr = ws.Stmt_ptr;
   throw Stmt_restart{};
@@ -700,12 +726,24 @@ bool read_back() {
   Window_rec& w = cur_dev()->win;
   int32_t col = f->column >= w.cols ? w.cols - 1 : f->column;
   std::string out;
+  // In graphics mode each cell gives four bytes: its foreground and
+  // background palette indexes (the other way round with window option 4),
+  // its attribute bits, then its character.
+  bool four = (f->attr & ATTR_GRAPHICS) != 0;
+  bool bg_first = (w.options & 4) != 0;
   auto cells = [&](int32_t c0, int32_t l0, int32_t c1, int32_t l1) {
     for (int32_t l = l0; l <= l1; ++l)
       for (int32_t c = (l == l0 ? c0 : 0); c <= (l == l1 ? c1 : w.cols - 1); ++c) {
         int32_t cell = Cell(w, c, l);
         char ch = char(w.chars[cell]);
         if ((cur_dev()->mode & MODE_UC) && ch >= 'a' && ch <= 'z') ch = char(ch - 32);
+        if (four) {
+          uint32_t a = w.attrs[cell];
+          char fg = char((a >> 8) & 0xff), bg = char((a >> 16) & 0xff);
+          out.push_back(bg_first ? bg : fg);
+          out.push_back(bg_first ? fg : bg);
+          out.push_back(char(a & 0xff));
+        }
         out.push_back(ch);
       }
   };
@@ -727,6 +765,7 @@ bool read_back() {
     f->in_status &= uint16_t(~IN_READ_RL);
     cells(0, f->line, w.cols - 1, f->line);
   }
+  if ((ws.Con_flags & CON_READBACK_CR) && (ws.Io_opts & IO_QMARK)) out.push_back('\r');
   ws.Ctl_value = 0;
   ws.Eom_chars[0] = '\r';
   ws.Eom_len = 1;
@@ -1077,7 +1116,20 @@ void Dev_tru_read() {
     }
     code = k.value;
     if (code < 0 && code > -1000) {
-      // Keys -999..-1: the "*control" program is not callable yet.
+      // Keys -999..-1: on the console the program "*control" is called and
+      // the statement starts again (with the 0x800 run flag the input ends
+      // instead); other channels absorb the key; mode bit 0x200 refuses it.
+      if (!(d->mode & MODE_NO_SPECIAL)) {
+        if (ws.Cur_fcb != ws.Con_fcb) continue;
+        call_control_program();
+        if (ws.Run_flags & 0x800) {
+          Set_console();
+          finish(code);
+          break;
+        }
+        if (at_prompt) continue;  // the console's own read: the line goes on
+        restart_statement();
+      }
       int32_t ctl;
       if (defctl_lookup(code, ctl)) {
         code = ctl;

@@ -97,13 +97,16 @@ void thin_console(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
   if (op == 8 && ZefVrlPictMnem(p, n)) return;
   Prt_flush();
   switch (op) {
-    case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 20: case 27: case 43: case 44:
+    case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 20: case 27: case 43: case 44: {
+      // The client draws and repaints its own windows: the local model's
+      // frames and repaints are not sent.
+      Term_mute_guard mute(f);
       LongMnemExec(op, p, n);
       break;
+    }
     default:
       break;  // the client acts on the others itself
   }
-  (void)f;
   LongMnemSend(op, p, n, false);
   Prt_flush();
 }

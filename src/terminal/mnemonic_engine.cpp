@@ -208,14 +208,12 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
     case M('G', 'S'): attr |= ATTR_GRAPHICS; return true;
     case M('G', 'E'): attr &= ~ATTR_GRAPHICS; return true;
     case M('F', '0'):
-      // Colours go out through Set_attr, so that a cell's attribute word
-      // always shows the same way (a repaint sends what Set_attr sends).
+      // A colour the channel defines goes out as its definition; one it
+      // does not goes out through Set_attr (the nearest colour it has).
       attr = (attr & ~ATTR_FG_MASK) | (uint32_t(param) << 8);
-      Mnem_override = true;
       return true;
     case M('B', '0'):
       attr = (attr & ~ATTR_BG_MASK) | (uint32_t(param) << 16);
-      Mnem_override = true;
       return true;
     case M('R', 'M'): {
       uint32_t fresh = d->win.def_attr;
@@ -593,6 +591,10 @@ void Prt_mnem(uint16_t m) {
   MnemDef* def = thin ? thin_client_def(m) : Find_mnem(m);
   int32_t param;
   uint16_t n = normalise_code(m, param);
+  // 'f' or 'b' with a colour up to 15 is 'F0'..'F?' or 'B0'..'B?'.
+  uint8_t lead = uint8_t(m >> 8);
+  if (!def && (lead == 'f' || lead == 'b') && param >= 0 && param <= 15)
+    def = Find_mnem(uint16_t((n & 0xff00) | uint16_t('0' + param)));
   if (Is_screen(f) && !(f->term_flags & TF_PASS)) {
     Dev_fcb* d = Dev(f);
     uint32_t attr = f->attr;
@@ -600,25 +602,37 @@ void Prt_mnem(uint16_t m) {
     uint16_t mode = d->mode;
     Mnem_override = false;
     normalise_buffer(f);
-    if (screen_action(f, n, param, def, attr, in_status, mode)) {
-      if (def && !Mnem_override) {
-        Send_mnem(def);
-        f->attr = attr;  // the definition set the device's attributes itself
-      } else if (attr != f->attr) {
-        Set_attr(attr);
+    bool done;
+    {
+      // A thin-client console: the model follows, the client gets the
+      // mnemonic itself (below), none of the host's ways of doing it.
+      Term_mute_guard mute(f, thin);
+      done = screen_action(f, n, param, def, attr, in_status, mode);
+      if (done) {
+        if (thin) {
+          f->attr = attr;
+        } else if (def && !Mnem_override) {
+          Send_mnem(def);
+          f->attr = attr;  // the definition set the device's attributes itself
+        } else if (attr != f->attr) {
+          Set_attr(attr);
+        }
+        f->in_status = in_status;
+        if (mode != d->mode || (n == M('C', '0'))) Set_mode(mode);
       }
-      f->in_status = in_status;
-      if (mode != d->mode || (n == M('C', '0'))) Set_mode(mode);
+    }
+    if (done) {
+      // Cursor modes 'C0'..'C2' were sent above when the client needs them.
+      if (thin && !(m >= M('C', '0') && m <= M('C', '2'))) Send_mnem(def);
       if (m == M('L', 'F') || m == M('F', 'F')) flush_channel(f);
       return;
     }
     if (def && def->p1 != 0) {
-      // A screen-size mnemonic: the device changes its size.
+      // A screen-size mnemonic: the device changes its size (and may clear
+      // itself doing so), so the screen is shown again at the new size.
       Send_mnem(def);
-      Window_add_full(d, def->p1, def->p2);
-      f->cols = def->p1;
-      f->lines = def->p2;
-      f->column = f->line = 0;
+      Window_resize_screen(d, def->p1, def->p2);
+      if (!thin) Window_redraw();
       return;
     }
   }

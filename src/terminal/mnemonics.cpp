@@ -144,8 +144,11 @@ void put_decimal(int32_t v, int digits) {
 
 }  // namespace
 
+Fcb* Term_muted = nullptr;
+
 void Term_put(uint8_t c) {
   Fcb* f = ws.Cur_fcb;
+  if (f == Term_muted) return;
   if (f->buf_count >= f->buf_size) {
     if (f->buf_size <= 0) Rpt_error(err::WRONG_MODE);
     Prt_flush();
@@ -164,6 +167,18 @@ MnemDef* Find_mnem_in(const Fcb* f, uint16_t code) {
 MnemDef* Find_mnem(uint16_t code) { return Find_mnem_in(ws.Cur_fcb, code); }
 
 MnemDef* Output_mnem(uint16_t code) {
+  Fcb* f = ws.Cur_fcb;
+  if (f && Thin_console(f)) {
+    // The host terminal's definitions are not the client's: what the model
+    // would send for itself (attributes, modes, emulations) the client was
+    // told by the mnemonics themselves.  A bell is a bell there too.
+    if (code == Mnem_code('R', 'B')) {
+      Term_put(27);
+      Term_put('R');
+      Term_put('B');
+    }
+    return nullptr;
+  }
   MnemDef* d = Find_mnem(code);
   if (d) Send_mnem(d);
   return d;
@@ -188,6 +203,7 @@ uint8_t Prt_graphic(Fcb* f, uint8_t c) {
 }
 
 void Send_close_mnemonic(Fcb* f) {
+  if (Thin_console(f)) return;  // the host terminal's, not the client's
   if (const MnemDef* d = Find_mnem_in(f, Mnem_code('*', 'C'))) Send_mnem(d);
 }
 

@@ -175,7 +175,7 @@ int Mouse_decode(const uint8_t* p, size_t n, Mouse_report& r) {
 }
 
 bool Mouse_wanted(Fcb* f) {
-  if (!Is_screen(f) || f->kind != FK_DEVICE) return false;
+  if (!Is_screen(f) || f->kind != FK_DEVICE || Thin_console(f)) return false;  // a client reports its own
   Dev_fcb* d = Dev(f);
   return (d->mouse || d->win.mouse) && Find_mnem_in(f, Mnem_code('+', 'M'));
 }

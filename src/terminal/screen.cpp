@@ -13,6 +13,7 @@
 // the definition), or are emulated: the image is changed the same way, and
 // every cell whose character or attribute changed is written again, with
 // wrap switched off meanwhile so that writing the last cell never scrolls.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -43,7 +44,10 @@ void blank_cells(Window_rec& w, int32_t cell, int32_t n, uint32_t attr) {
 
 // Writes one character from the image at the cursor (the cursor is there).
 void put_cell(Fcb* f, uint8_t ch) {
-  Term_put(ch);
+  const Window_rec& w = win_of(f);
+  // A cell past the screen's edge (a window may reach beyond it) is kept
+  // in the image only.
+  if (w.scr_col + w.col0 + f->column < f->cols && w.scr_line + w.line0 + f->line < f->lines) Term_put(ch);
   ++f->column;
 }
 
@@ -93,7 +97,10 @@ struct Snapshot {
   }
 };
 
-inline bool device_way(Fcb* f, const MnemDef* def) { return def && !(f->st1 & ST1_WINDOW_REL); }
+// A thin-client console's client edits its own windows: the image only.
+inline bool device_way(Fcb* f, const MnemDef* def) {
+  return def && (!(f->st1 & ST1_WINDOW_REL) || Thin_console(f));
+}
 
 inline int32_t cursor_col(Fcb* f) {
   int32_t cols = win_of(f).cols;
@@ -163,6 +170,45 @@ void Window_add_full(Dev_fcb* d, int32_t cols, int32_t lines) {
   blank_cells(w, 0, int32_t(cells), ATTR_FRESH);
   w.options = 1;  // single-line frame kind of window 0
   d->st1 &= uint16_t(~ST1_WINDOW_REL);
+}
+
+// The screen takes a new size and keeps what it shows: window 0 (wherever
+// it stands on the stack) grows or shrinks at its bottom right, its new
+// cells blank, and every other window, definition and key stays.
+void Window_resize_screen(Dev_fcb* d, int32_t cols, int32_t lines) {
+  Window_rec* w = &d->win;
+  while (w->number != 0 && w->saved) w = w->saved;
+  size_t cells = size_t(cols) * size_t(lines);
+  uint8_t* chars = static_cast<uint8_t*>(Get_blk(cells));
+  uint32_t* attrs = static_cast<uint32_t*>(Get_blk(cells * 4));
+  for (size_t k = 0; k < cells; ++k) {
+    chars[k] = ' ';
+    attrs[k] = ATTR_FRESH;
+  }
+  int32_t keep_cols = std::min(cols, w->outer_cols), keep_lines = std::min(lines, w->outer_lines);
+  for (int32_t y = 0; y < keep_lines; ++y)
+    for (int32_t x = 0; x < keep_cols; ++x) {
+      chars[size_t(y) * size_t(cols) + size_t(x)] = w->chars[y * w->stride + x];
+      attrs[size_t(y) * size_t(cols) + size_t(x)] = w->attrs[y * w->stride + x];
+    }
+  if (w->chars) Ret_blk(w->chars);
+  if (w->attrs) Ret_blk(w->attrs);
+  w->chars = chars;
+  w->attrs = attrs;
+  w->stride = w->outer_cols = w->in_cols = w->cols = cols;
+  w->outer_lines = w->in_lines = w->lines = lines;
+  w->col0 = w->line0 = w->in_col0 = w->in_line0 = 0;  // a scroll region does not outlive the size
+  Fcb* f = d;
+  f->cols = cols;
+  f->lines = lines;
+  if (w == &d->win) {
+    d->st1 &= uint16_t(~ST1_WINDOW_REL);
+    if (f->column >= cols) f->column = cols - 1;
+    if (f->line >= lines) f->line = lines - 1;
+  } else {
+    if (w->cur_col >= cols) w->cur_col = cols - 1;
+    if (w->cur_line >= lines) w->cur_line = lines - 1;
+  }
 }
 
 void Window_free(Dev_fcb* d) {
@@ -408,6 +454,7 @@ void window_scroll_up(Fcb* f, int32_t col) {
 // a window by positioning.
 void wrap_now(Fcb* f) {
   Window_rec& w = win_of(f);
+  Term_mute_guard mute(f, Thin_console(f));  // the client wraps its own lines
   bool last = f->line + 1 >= w.lines;
   if (!relative(f)) {
     if (last) Image_rollup(0);
@@ -461,8 +508,12 @@ void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
   while (n > 0) {
     if (f->column >= w.cols) {
       // Left at the edge (no wrap in a window): back onto the last column.
-      if (d->mode & MODE_NOWRAP) Scr_pos(f, w.cols - 1, f->line);
-      else wrap_now(f);
+      if (d->mode & MODE_NOWRAP) {
+        Term_mute_guard mute(f, Thin_console(f));
+        Scr_pos(f, w.cols - 1, f->line);
+      } else {
+        wrap_now(f);
+      }
     }
     f->st3 &= uint16_t(~ST3_WRAPPED);
     int32_t room = w.cols - f->column;
@@ -474,11 +525,16 @@ void Scr_text(Fcb* f, const uint8_t* p, int32_t n) {
       w.chars[cell + i] = c;
       w.attrs[cell + i] = a;
     }
-    if (xl || f->buf_size - f->buf_count < take) {
-      for (int32_t i = 0; i < take; ++i) Term_put(xl ? xl[p[i]] : p[i]);
+    // Only the cells that lie on the screen are sent (a window may reach
+    // past its right or bottom edge; positions there are never sent).
+    int32_t sx = w.scr_col + w.col0 + f->column, sy = w.scr_line + w.line0 + f->line;
+    int32_t shown = sy < f->lines ? (f->cols - sx < take ? f->cols - sx : take) : 0;
+    if (shown < 0) shown = 0;
+    if (xl || f->buf_size - f->buf_count < shown) {
+      for (int32_t i = 0; i < shown; ++i) Term_put(xl ? xl[p[i]] : p[i]);
     } else {
-      std::memcpy(f->out_buf + f->buf_count, p, size_t(take));
-      f->buf_count += take;
+      std::memcpy(f->out_buf + f->buf_count, p, size_t(shown));
+      f->buf_count += shown;
     }
     f->column += take;
     p += take;
@@ -543,6 +599,20 @@ void Scr_pos(Fcb* f, int32_t col, int32_t line) {
   bool pending = from_col >= w.cols;
   f->column = col;
   f->line = line;
+  if (w.scr_col + w.col0 + col >= f->cols || w.scr_line + w.line0 + line >= f->lines) {
+    // Past the screen's edge: nothing to send (text there is not sent
+    // either; the next position on the screen is sent in full).
+    if (!Thin_console(f)) return;
+  }
+  if (Thin_console(f)) {
+    // The client places its cursor in its current window: the position
+    // goes in the form the client's output reads, ESC 0x02 column line.
+    Term_put(27);
+    Term_put(2);
+    Term_put(uint8_t(col));
+    Term_put(uint8_t(line));
+    return;
+  }
   if (from_line >= 0 && from_col >= 0 && !(f->st1 & ST1_WINDOW_REL)) {
     // Short forms: carriage return, and a return with one line down.
     if (col == 0 && line == from_line) {

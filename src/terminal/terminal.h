@@ -204,6 +204,21 @@ uint8_t Graphic_arms(const Fcb* f, uint8_t c);
 uint8_t Prt_graphic(Fcb* f, uint8_t c);
 // Appends one byte to the current channel's buffer (flushing when full).
 void Term_put(uint8_t c);
+// A thin-client console keeps its screen model in step with what it prints
+// (windows, edits, attributes), but the client draws its screen itself: the
+// device output of that model work is dropped while Term_mute_guard stands
+// (Term_put sends nothing for the muted channel).
+extern Fcb* Term_muted;
+inline bool Thin_console(const Fcb* f) { return (f->st2 & ST2_THIN_CLIENT) != 0 && f->kind == FK_DEVICE; }
+struct Term_mute_guard {
+  Fcb* saved;
+  explicit Term_mute_guard(Fcb* f, bool on = true) : saved(Term_muted) {
+    if (on) Term_muted = f;
+  }
+  ~Term_mute_guard() { Term_muted = saved; }
+  Term_mute_guard(const Term_mute_guard&) = delete;
+  Term_mute_guard& operator=(const Term_mute_guard&) = delete;
+};
 // Frees the definitions and terminal state of a record being released.
 void Term_release(Fcb* f);
 
@@ -241,6 +256,7 @@ void Scr_line_feed(Fcb* f, const MnemDef* def);
 // Creates window 0 of cols x lines (planes blank, fresh attribute).
 void Window_add_full(Dev_fcb* d, int32_t cols, int32_t lines);
 void Window_free(Dev_fcb* d);
+void Window_resize_screen(Dev_fcb* d, int32_t cols, int32_t lines);
 // The cell of the window's (col, line).
 inline int32_t Cell(const Window_rec& w, int32_t col, int32_t line) {
   return (w.line0 + line) * w.stride + w.col0 + col;

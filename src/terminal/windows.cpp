@@ -300,8 +300,9 @@ void Window_add(int32_t col, int32_t line, int32_t width, int32_t height, int32_
     if (frame_inside) framed = false;  // too small to hold its frame inside
     else bad_mnemonic();
   }
-  // A window lies on the screen: what would fall outside cannot be shown.
-  if (col < 0 || line < 0 || col + width > d->cols || line + height > d->lines) Rpt_error(err::OUT_OF_RANGE);
+  // A window may reach past the screen's edge (up to 255 x 255): the cells
+  // beyond it are kept in its image and never sent.
+  if (col < 0 || line < 0) Rpt_error(err::OUT_OF_RANGE);
   if (number < 0 || number > WINDOW_NUMBER_MAX) Rpt_error(err::OUT_OF_RANGE);
   if (number == 0) {
     number = lowest_free(d);
@@ -452,7 +453,7 @@ void Window_move(int32_t col, int32_t line) {
   Dev_fcb* d = Dev(f);
   Window_rec& w = d->win;
   if (w.number == 0) Rpt_error(err::WRONG_MODE);
-  if (col < 0 || line < 0 || col + w.outer_cols > d->cols || line + w.outer_lines > d->lines) Rpt_error(err::OUT_OF_RANGE);
+  if (col < 0 || line < 0) Rpt_error(err::OUT_OF_RANGE);
   Rect a = outer_rect(w);
   Rect r{a.x0 < col ? a.x0 : col, a.y0 < line ? a.y0 : line,
          a.x1 > col + w.outer_cols ? a.x1 : col + w.outer_cols, a.y1 > line + w.outer_lines ? a.y1 : line + w.outer_lines};

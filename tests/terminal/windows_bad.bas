@@ -2,7 +2,7 @@
 20 FOR I=0 TO 21; PRINT @(0,I),"row ",STR(I:"00")," ",'BR',"reverse",'ER'," ",'F2',"green",'F7'; NEXT I
 30 PRINT @(0,22),; INPUT "k1 ",X$
 40 E$=""
-50 PRINT (0,ERR=60)WDW(0,0,81,5),; GOTO 70
+50 PRINT (0,ERR=60)WDW(-1,0,5,5),; GOTO 70
 60 E$=E$+STR(ERR)+" "
 70 PRINT (0,ERR=80)WDW(10,5,2,5,1,"T"),; GOTO 90
 80 E$=E$+STR(ERR)+" "

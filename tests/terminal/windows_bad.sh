@@ -1,5 +1,5 @@
 #!/bin/sh
-# Bad window requests: a window wider than the screen (41), a frame on a
+# Bad window requests: a window left of the screen (41), a frame on a
 # window of width 2 (29), a 251st window (57), a malformed long mnemonic
 # (29), a palette string of the wrong length (46).  Each gives its error,
 # the screen stays what the image says (all 250 windows drop back to the

@@ -204,6 +204,30 @@ TEST_P(Screen_edits, EditMnemonicsLeaveTheExpectedPlanes) {
 
 INSTANTIATE_TEST_SUITE_P(DeviceAndEmulated, Screen_edits, ::testing::Bool());
 
+// A read-back answers from the screen; with the console flag for it, READ
+// RECORD's answer ends with a CR (INPUT's never does).
+TEST_F(Terminal, ReadBackEndsWithCrOnlyWhenAsked) {
+  run({"PRINT (1)'CS',@(0,2),\"abc\",@(0,2),'RL',", "INPUT (1)A$"});
+  EXPECT_EQ(var_str("A$"), "abc" + std::string(17, ' '));
+  // As type() does, with the flag kept on.
+  auto flagged = [&](const std::string& s) {
+    ws.Work_ptr = work;
+    ws.Con_flags = CON_MODE | CON_READBACK_CR;
+    ws.Cur_stno = 0;
+    uint8_t* buf = Work_take(s.size() + 1);
+    std::memcpy(buf, s.data(), s.size());
+    ws.Str_ptr = buf;
+    ws.Str_len = int32_t(s.size());
+    Exec_command(1);
+  };
+  flagged("PRINT (1)@(0,2),'RL',; INPUT (1)B$; PRINT (1)@(0,2),'RL',; READ RECORD (1)C$");
+  ws.Con_flags = CON_MODE;
+  EXPECT_EQ(var_str("B$"), "abc" + std::string(17, ' '));
+  EXPECT_EQ(var_str("C$"), "abc" + std::string(17, ' ') + "\r");
+  run({"PRINT (1)@(0,2),'RL',", "READ RECORD (1)D$"});
+  EXPECT_EQ(var_str("D$"), "abc" + std::string(17, ' '));
+}
+
 TEST_F(Terminal, AttributePlaneFollowsTheAttributeWord) {
   run({"PRINT (1)'CS',@(0,0),'BR',\"rv\",'ER',\"n\",'F3',\"c\",'RM',"});
   EXPECT_EQ(attr_at(0, 0), ATTR_FRESH | ATTR_REVERSE);

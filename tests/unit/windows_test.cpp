@@ -88,10 +88,13 @@ TEST_F(Windows, TwoHundredFiftyWindowsAndNoMore) {
 TEST_F(Windows, BadSizes) {
   EXPECT_EQ(error_of("PRINT (1)WDW(0,0,2,5,1,\"T\"),"), 29);  // a frame needs more than 2
   EXPECT_EQ(dev()->win.number, 0);
-  EXPECT_EQ(error_of("PRINT (1)WDW(0,0,41,5),"), 41);  // wider than the screen
-  EXPECT_EQ(error_of("PRINT (1)WDW(35,0,10,5),"), 41);
-  EXPECT_EQ(error_of("PRINT (1)WDW(0,0,40,13),"), 41);
+  EXPECT_EQ(error_of("PRINT (1)WDW(-1,0,10,5),"), 41);  // left of the screen
   EXPECT_EQ(error_of("PRINT (1)WDW(0,0,256,5),"), 41);
+  EXPECT_EQ(dev()->win.number, 0);
+  // Past the screen's right or bottom edge (up to 255 x 255): accepted.
+  EXPECT_EQ(error_of("PRINT (1)WDW(0,0,41,5),DRP(/),"), 0);
+  EXPECT_EQ(error_of("PRINT (1)WDW(35,0,10,5),DRP(/),"), 0);
+  EXPECT_EQ(error_of("PRINT (1)WDW(1,1,255,255),DRP(/),"), 0);
   EXPECT_EQ(error_of("PRINT (1)'EG',WDW(0,0,2,5,1,\"T\"),'BG',"), 0);  // ignored bad mnemonic
   EXPECT_EQ(dev()->win.number, 0);
   EXPECT_EQ(error_of("PRINT (1)WDW(0,0,40,12,1,\"\"),"), 0);  // the whole screen, framed
@@ -152,7 +155,8 @@ TEST_F(Windows, MoveKeepsContentAndRestoresBeneath) {
   EXPECT_EQ(dev()->win.scr_col, 10);
   EXPECT_EQ(cur_row(0).substr(0, 1), "x");
   EXPECT_EQ(screen_row(0).substr(0, 10), "0123456789");
-  EXPECT_EQ(error_of("PRINT (1)MVE(38,5),"), 41);
+  EXPECT_EQ(error_of("PRINT (1)MVE(38,5),"), 0);  // past the screen's edge
+  EXPECT_EQ(error_of("PRINT (1)MVE(-1,5),"), 41);
 }
 
 TEST_F(Windows, LongMnemonicForms) {
