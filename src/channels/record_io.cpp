@@ -286,6 +286,31 @@ void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form*
 
 void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(rec, len, pos, nullptr); }
 
+// A variable item read under the channel's REC= prefix: the variable named
+// by the prefix, a period and the item's own name (REC="CUST" fills CUST.A$
+// for A$; REC=R$ the fields of record R$).  The item is read as the field
+// reference of a record named by the prefix: a copy of the rest of the
+// statement behind that record's name, so that subscripts and a format
+// clause read as they stand.
+void read_prefixed(const uint8_t* rec, int32_t len, int32_t* pos) {
+  uint8_t* item = ws.Exec_ptr;
+  const uint8_t* pre = ws.Io_rec_prefix;
+  const uint8_t* end = Code_end(item);
+  const uint8_t* stop = item;
+  while (stop < end && *stop != code::EOL) stop += Scan_size(stop, end);
+  size_t rest = size_t(stop - item);
+  std::vector<uint8_t> ref(2 + size_t(pre[0]) + rest + 1);
+  ref[0] = code::REC_VAR;
+  ref[1] = pre[0];
+  std::memcpy(ref.data() + 2, pre + 1, pre[0]);
+  uint8_t* moved = ref.data() + 2 + pre[0];
+  std::memcpy(moved, item, rest);
+  ref.back() = code::EOL;
+  ws.Exec_ptr = moved - 2 - pre[0];
+  read_target(rec, len, pos, nullptr);
+  ws.Exec_ptr = item + (ws.Exec_ptr - moved);
+}
+
 // READ's usual item at the cursor, taken whole here: a string variable
 // takes the next field's text, a numeric one its plain number.  False, with
 // nothing done, for every other item or field (read_target takes those,
@@ -880,6 +905,10 @@ int32_t Parse_read(const uint8_t* rec, int32_t len) {
     for (;;) {
       uint8_t c = Io_next();
       if (c == code::EOL) break;
+      if (ws.Io_rec_prefix && (c == code::NUM_VAR || c == code::STR_VAR)) {
+        read_prefixed(rec, len, &pos);
+        continue;
+      }
       if (read_plain_item(rec, len, &pos)) continue;
       if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
         ws.Exec_ptr++;  // a field skipped

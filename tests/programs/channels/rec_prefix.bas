@@ -1,0 +1,24 @@
+REM REC= on OPEN or on READ puts its name before the name of every variable
+REM READ fills: REC="CUST" fills CUST.A$ for A$, REC=R$ the fields of the
+REM record R$; A$ and B$ themselves stay as they were.  REC=/ reads the
+REM names as they stand again.
+SERIAL "rp.tmp"
+OPEN LOCK (1)"rp.tmp"
+WRITE (1)"a","b"
+WRITE (1)"c","12"
+CLOSE (1)
+A$="own"
+OPEN (1,REC="CUST")"rp.tmp"
+READ (1)A$,B$
+PRINT A$,"|",CUST.A$,"|",CUST.B$
+DIM R$:IOLIST A$,N
+READ (1,REC=R$)A$,N
+PRINT A$,"|",R$.A$,"|",R$.N+1
+CLOSE (1)
+OPEN (1)"rp.tmp"
+READ (1,IND=1,REC="P")X$,N
+PRINT P.X$,P.N
+READ (1,IND=0,REC=/)X$
+PRINT X$
+CLOSE (1)
+ERASE "rp.tmp"
