@@ -12,6 +12,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // ---- the directive ----
 void d_open();
@@ -95,6 +96,10 @@ constexpr uint16_t PFX_FILE_CHANNEL = 65002;
 void SetPfxFile(const std::string& name);
 void ClrPfxFile();
 bool Pfx_file_open();
+// The default I/O list of the prefix record the last name resolution used
+// (its compiled items; empty when there was none): OPEN's IOL=* takes it
+// when the file stores no list of its own.
+const std::vector<uint8_t>& Pfx_default_iol();
 
 // ---- opening (open.cpp) ----
 
