@@ -385,7 +385,7 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
     return v;
   }
   if (f.form == 'I' || f.form == 'B') return Cnv_dec(bytes + 1, f.width);
-  return Cnv_dec(bytes, size_t(f.width) + 1);  // error 40 past 2^63 - 1
+  return Cnv_dec(bytes, size_t(f.width) + 1);  // past 2^63 - 1 with its leading digits
 }
 
 // The value slots of a field variable: the scalar, or element e of an
