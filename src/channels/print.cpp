@@ -368,7 +368,8 @@ void screen_bytes(Fcb* f, const uint8_t* p, int32_t n) {
 // feed, ESC opens a mnemonic or a position, BS, LF, CR and FF are their
 // mnemonics.  The state lives in the console's record (a static one while
 // there is none), so a sequence may span PRINT statements; the bytes of a
-// sequence are never written and so never count as columns.
+// sequence are never written and so never count as columns.  A long
+// mnemonic's bytes go to its collector, as on every channel.
 uint16_t console_state_spare = 0;
 
 uint16_t& console_state(Fcb* f) { return f ? f->out_state : console_state_spare; }
@@ -377,6 +378,10 @@ void console_char(Fcb* f, uint8_t c) {
   if (ws.Io_tbl && ws.Io_tbl_len > 0) {
     int idx = c & ws.Io_tbl[0];
     c = idx + 1 < ws.Io_tbl_len ? ws.Io_tbl[idx + 1] : uint8_t(idx);
+  }
+  if (f && f->out_hook) {  // a long mnemonic being collected
+    f->out_hook(c);
+    return;
   }
   uint16_t& st = console_state(f);
   uint8_t held = uint8_t(st >> 8);
@@ -444,7 +449,7 @@ void console_bytes(Fcb* f, const uint8_t* p, int32_t n) {
   const uint8_t fs = prmblk.FS;
   int32_t i = 0;
   while (i < n) {
-    if (console_state(f) == S_PLAIN && !ws.Io_tbl) {
+    if (console_state(f) == S_PLAIN && !ws.Io_tbl && !(f && f->out_hook)) {
       int32_t run = quiet_run(p + i, n - i, fs);
       if (run > 0) Con_write(p + i, size_t(run));
       i += run;
