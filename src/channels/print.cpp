@@ -735,9 +735,10 @@ void print_expression_item(Fcb* f) {
   }
 }
 
-// An item that begins with A[ALL] is printed once for every element, in
-// element order, each time as an item of its own (a number with its blank,
-// the item's mask applied): A[ALL]+1 prints every element plus one.
+// An item that begins with A[ALL] (or a range, A{1:3}) is printed once for
+// every element, in element order, each time as an item of its own (a
+// number with its blank, the item's mask applied): A[ALL]+1 prints every
+// element plus one.
 void print_array_item(Fcb* f) {
   Io_each_element([f] { print_expression_item(f); });
 }
@@ -819,7 +820,7 @@ void print_items(Fcb* f) {
     } else if (c == AT_ITEM_CODE) {
       ws.Exec_ptr++;
       Prt_at_item();
-    } else if (Io_whole_array_at_cursor()) {
+    } else if (Io_array_item_at_cursor()) {
       print_array_item(f);
     } else {
       print_expression_item(f);

@@ -797,7 +797,7 @@ void write_items_from() {
       write_item_value();
       continue;
     }
-    if (is_var(c) && c != code::REC_VAR && Io_whole_array_at_cursor()) {
+    if (is_var(c) && c != code::REC_VAR && Io_array_item_at_cursor()) {
       write_array();
       continue;
     }
@@ -919,7 +919,7 @@ int32_t Parse_read(const uint8_t* rec, int32_t len) {
         continue;
       }
       if (!is_var(c)) Rpt_error(err::BAD_IOLIST_ITEM);
-      if (c != code::REC_VAR && Io_whole_array_at_cursor())
+      if (c != code::REC_VAR && Io_array_item_at_cursor())
         read_into_array(rec, len, &pos);
       else
         read_into_var(rec, len, &pos);
@@ -1090,7 +1090,7 @@ void Do_InsUpd(bool insert) {
         ws.Exec_ptr++;
         continue;
       }
-      if (Io_whole_array_at_cursor()) {
+      if (Io_array_item_at_cursor()) {
         write_array();
       } else {
         Get_value();

@@ -378,7 +378,7 @@ void Inp_fields(bool obtain) {
       ws.Exec_ptr++;
       answer_keeps_line = false;
       Inp_read();
-    } else if (Io_whole_array_at_cursor()) {
+    } else if (Io_array_item_at_cursor()) {
       input_array();
     } else if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR) {
       if (input_variable()) return;  // a validation list chose the next line
