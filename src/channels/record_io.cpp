@@ -297,7 +297,7 @@ void read_prefixed(const uint8_t* rec, int32_t len, int32_t* pos) {
   const uint8_t* pre = ws.Io_rec_prefix;
   const uint8_t* end = Code_end(item);
   const uint8_t* stop = item;
-  while (stop < end && *stop != code::EOL) stop += Scan_size(stop, end);
+  while (stop < end && !stmt_end(*stop)) stop += Scan_size(stop, end);
   size_t rest = size_t(stop - item);
   std::vector<uint8_t> ref(2 + size_t(pre[0]) + rest + 1);
   ref[0] = code::REC_VAR;

@@ -14,3 +14,7 @@ PRINT "a"+$1B$,
 PRINT "CS"+"b"
 PRINT "one",/,"two"
 PRINT /
+REM In UTF-8 mode a character of several bytes takes one column.
+SET_PARAM 'U8'=1
+PRINT $C3A9C3A9$,@(5),"|"
+SET_PARAM 'U8'=0
