@@ -209,7 +209,8 @@ uint8_t Io_args() {
 }
 
 uint32_t Io_all(Var_node** node) {
-  Var_node* n = Find_var();
+  // (A record field stands here when READ's REC= prefix named it.)
+  Var_node* n = *ws.Exec_ptr == code::REC_VAR ? Find_field() : Find_var();
   uint32_t count;
   if (*ws.Exec_ptr == code::BLOCK_OPEN) {
     Let_range r;

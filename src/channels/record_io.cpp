@@ -292,22 +292,29 @@ void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(
 // reference of a record named by the prefix: a copy of the rest of the
 // statement behind that record's name, so that subscripts and a format
 // clause read as they stand.
+void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos);
+
 void read_prefixed(const uint8_t* rec, int32_t len, int32_t* pos) {
   uint8_t* item = ws.Exec_ptr;
+  const bool many = Io_array_item_at_cursor();  // A[ALL] or a range: P.A[ALL]
   const uint8_t* pre = ws.Io_rec_prefix;
   const uint8_t* end = Code_end(item);
   const uint8_t* stop = item;
-  while (stop < end && !stmt_end(*stop)) stop += Scan_size(stop, end);
-  size_t rest = size_t(stop - item);
-  std::vector<uint8_t> ref(2 + size_t(pre[0]) + rest + 1);
-  ref[0] = code::REC_VAR;
-  ref[1] = pre[0];
-  std::memcpy(ref.data() + 2, pre + 1, pre[0]);
-  uint8_t* moved = ref.data() + 2 + pre[0];
-  std::memcpy(moved, item, rest);
-  ref.back() = code::EOL;
-  ws.Exec_ptr = moved - 2 - pre[0];
-  read_target(rec, len, pos, nullptr);
+  // (Up to the line's end: a "}" of a range ends statements for stmt_end.)
+  while (stop < end && *stop != code::EOL && *stop != code::END_SCAN) stop += Scan_size(stop, end);
+  std::vector<uint8_t> ref;
+  ref.reserve(size_t(stop - item) + pre[0] + 3);
+  ref.push_back(code::REC_VAR);
+  ref.insert(ref.end(), pre, pre + 1 + pre[0]);  // the length byte and the name
+  const size_t at = ref.size();
+  ref.insert(ref.end(), static_cast<const uint8_t*>(item), stop);
+  ref.push_back(code::EOL);
+  uint8_t* moved = ref.data() + at;
+  ws.Exec_ptr = ref.data();
+  if (many)
+    read_into_array(rec, len, pos);
+  else
+    read_target(rec, len, pos, nullptr);
   ws.Exec_ptr = item + (ws.Exec_ptr - moved);
 }
 

@@ -1,7 +1,8 @@
 REM REC= on OPEN or on READ puts its name before the name of every variable
 REM READ fills: REC="CUST" fills CUST.A$ for A$, REC=R$ the fields of the
 REM record R$; A$ and B$ themselves stay as they were.  REC=/ reads the
-REM names as they stand again.
+REM names as they stand again.  Whole arrays and ranges read the prefixed
+REM array's elements.
 SERIAL "rp.tmp"
 OPEN LOCK (1)"rp.tmp"
 WRITE (1)"a","b"
@@ -20,5 +21,10 @@ READ (1,IND=1,REC="P")X$,N
 PRINT P.X$,P.N
 READ (1,IND=0,REC=/)X$
 PRINT X$
+DIM Q.A$[1]
+READ (1,IND=0,REC="Q")A$[ALL]
+PRINT Q.A$[0],Q.A$[1]
+READ (1,IND=1,REC="Q")A${1:0}
+PRINT Q.A$[0],Q.A$[1]
 CLOSE (1)
 ERASE "rp.tmp"
