@@ -385,7 +385,9 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
     return v;
   }
   if (f.form == 'I' || f.form == 'B') return Cnv_dec(bytes + 1, f.width);
-  return Cnv_dec(bytes, size_t(f.width) + 1);  // past 2^63 - 1 with its leading digits
+  // An unsigned field of 8 bytes past 2^63 - 1 is no integer of ours.
+  if (f.width >= 8 && (bytes[1] & 0x80)) Rpt_error(err::NUMERIC_OVERFLOW);
+  return Cnv_dec(bytes, size_t(f.width) + 1);
 }
 
 // The value slots of a field variable: the scalar, or element e of an
