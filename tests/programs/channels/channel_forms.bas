@@ -35,3 +35,7 @@ SERIAL "cf.tmp"
 LIST 30
 LIST 60,80
 RUN
+REM An OPEN needs a name after each channel part and nothing after a last ",".
+OPEN (7)"x",
+OPEN (5)"x",(6)
+OPEN (6)
