@@ -132,9 +132,11 @@ std::string ref_name(const uint8_t* p, const uint8_t** next) {
 }
 
 // The field variable of record `rec` (its name as written, "$" included).
+// A name too long to be a variable's (a long REC= prefix before a field's
+// name) is error 23.
 Var_node* field_var(const std::string& rec, uint8_t type, const std::string& field) {
   std::string full = rec + "." + field;
-  if (full.size() > 127) Rpt_error(err::INTERNAL_CODE);
+  if (full.size() > 127) Rpt_error(err::BAD_NAME);
   return Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
 }
 
