@@ -445,8 +445,10 @@ int Open_file() {
 }
 
 void d_open() {
+  // The modifiers stand before the first channel and hold for every channel
+  // the statement opens: OPEN INPUT (7)"a",(8)"b" opens both for input.
+  uint16_t opts = 0, mods = 0;
   for (;;) {
-    uint16_t opts = 0, mods = 0;
     for (bool more = true; more;) {
       switch (*ws.Exec_ptr) {
         case code::OP_SUB: mods |= OM_MINUS; ws.Exec_ptr++; break;

@@ -31,6 +31,11 @@ SERIAL "cf.tmp"
 260 PRINT FFN("cf.tmp",0,"E",ERR=280)
 270 PRINT "not here"
 280 PRINT "ffn scope",ERR
+282 REM The modifiers before the first channel hold for every channel opened.
+283 INDEXED "cf1.tmp",2,10; INDEXED "cf2.tmp",2,10
+284 OPEN INPUT (7)"cf1.tmp",(8)"cf2.tmp"
+286 WRITE (8,IND=0,ERR=288)"x"; PRINT "not here"
+288 PRINT "input only",ERR; CLOSE (7,8); ERASE "cf1.tmp"; ERASE "cf2.tmp"
 290 ERASE "cf.tmp"
 LIST 30
 LIST 60,80
