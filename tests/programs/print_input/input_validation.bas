@@ -41,3 +41,10 @@ abc
 x
 4
 Q
+REM Only a variable takes a validation list; an INPUT item that begins with a
+REM variable is that variable alone (a prompt that is no variable is printed).
+DELETE
+10 INPUT "p":[5]
+20 INPUT A$+"x",B$
+30 INPUT "ok",B$:[>1]
+LIST
