@@ -144,8 +144,10 @@ std::string library_candidate() {
   return Lib_dir_path() + "/" + n;
 }
 
-// The default I/O list the last lookup found (the items of its IOLIST,
-// without the directive code; empty when the record gave none).
+// The default I/O list the last lookup found: its text as the record gives
+// it, and, once an OPEN asked for it, its items compiled (the items of its
+// IOLIST, without the directive code; empty when the record gave none).
+std::string pfx_iol_text;
 std::vector<uint8_t> pfx_iol;
 
 // "IOLIST " and the prefix record's list compiled as a program line would
@@ -223,12 +225,21 @@ void pfx_lookup(std::string& name) {
   size_t f3 = rec.find(sep, f2 + 1);
   std::string list = rec.substr(f2 + 1, f3 == std::string::npos ? std::string::npos : f3 - f2 - 1);
   while (!list.empty() && list.back() == ' ') list.pop_back();
-  if (!list.empty()) pfx_iol = compile_default_list(list);
+  pfx_iol_text = list;  // compiled only when an OPEN asks for it
 }
 
 }  // namespace
 
-const std::vector<uint8_t>& Pfx_default_iol() { return pfx_iol; }
+// The list is compiled when asked for, so that a record whose list does not
+// compile (error 45) still lets its name open without IOL=*.
+const std::vector<uint8_t>& Pfx_default_iol() {
+  if (pfx_iol.empty() && !pfx_iol_text.empty()) {
+    std::string text;
+    text.swap(pfx_iol_text);
+    pfx_iol = compile_default_list(text);
+  }
+  return pfx_iol;
+}
 
 // ---- prefix lists ----
 
@@ -378,6 +389,7 @@ void set_path(const std::string& given) {
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
   pfx_iol.clear();
+  pfx_iol_text.clear();
   if (pfx_fcb) pfx_lookup(name);
   Kest_ChkVdir(name);
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);

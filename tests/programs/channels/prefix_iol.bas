@@ -25,6 +25,11 @@ PRINT X$
 CLOSE (2)
 OPEN (2,IOL=*,ERR=*NEXT)"BADIOL"
 PRINT ERR
+REM The list is compiled only for an OPEN that asks for it: without IOL=*
+REM the name opens, and FFN( finds it.
+OPEN (2)"BADIOL"
+PRINT FFN("BADIOL")
+CLOSE (2)
 PREFIX FILE ""
 ERASE "pi.tmp"
 ERASE "pf.tmp"
