@@ -209,10 +209,18 @@ uint8_t Io_args() {
 }
 
 uint32_t Io_all(Var_node** node) {
-  Var_node* n = Find_var();
-  if (*ws.Exec_ptr == code::WHOLE_ARRAY) ws.Exec_ptr++;
-  if (!n->elems) Rpt_error(err::BAD_SUBSCRIPT);
-  uint32_t count = Var_count(n);
+  // (A record field stands here when READ's REC= prefix named it.)
+  Var_node* n = *ws.Exec_ptr == code::REC_VAR ? Find_field() : Find_var();
+  uint32_t count;
+  if (*ws.Exec_ptr == code::BLOCK_OPEN) {
+    Let_range r;
+    LetDefRange(n, r, false);
+    count = r.count;
+  } else {
+    if (*ws.Exec_ptr == code::WHOLE_ARRAY) ws.Exec_ptr++;
+    if (!n->elems) Rpt_error(err::BAD_SUBSCRIPT);
+    count = Var_count(n);
+  }
   if (count == 0) Rpt_error(err::BAD_SUBSCRIPT);
   *node = n;
   return count;

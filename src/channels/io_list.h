@@ -63,8 +63,9 @@ const uint8_t* Check_iol();
 // code, items, 255), in a temporary copy; error 45 when it is none.
 const uint8_t* Iol_items_of_string(const uint8_t* s, int32_t len);
 
-// Whole arrays in a list (A[ALL]): the element count of the array at the
-// cursor (the cursor moves past the reference).  Error 42 without elements.
+// Whole arrays in a list (A[ALL]) and ranged references (A{1:3}): the
+// element count of the array at the cursor, or of the range (the cursor
+// moves past the reference).  Error 42 without elements.
 uint32_t Io_all(Var_node** node);
 // Whether the variable item at the cursor is a whole array (A[ALL]): the
 // name's reference (3 bytes by index, else the code, the name's length
@@ -74,6 +75,14 @@ inline bool Io_whole_array_at_cursor() {
   if (*p != code::NUM_VAR && *p != code::STR_VAR) return false;
   const size_t ref = (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
   return p[ref] == code::WHOLE_ARRAY;
+}
+// The same, or a ranged reference (A{1:3}): an item of the I/O lists that
+// stands for several elements in turn.
+inline bool Io_array_item_at_cursor() {
+  const uint8_t* p = ws.Exec_ptr;
+  if (*p != code::NUM_VAR && *p != code::STR_VAR) return false;
+  const size_t ref = (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
+  return p[ref] == code::WHOLE_ARRAY || p[ref] == code::BLOCK_OPEN;
 }
 // PRINT's and INPUT's whole-array items: each() once for every element of
 // the array at the cursor, in element order, with the cursor back on the

@@ -21,7 +21,7 @@
 #include "core/params.h"
 #include "core/workspace.h"
 
-int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max) = nullptr;
+int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max, bool* padded) = nullptr;
 
 namespace {
 
@@ -488,6 +488,7 @@ void OptGenKey() {
   }
   int32_t widths[IO_KEY_PARTS];
   int segs = 0;
+  bool padded = true;
   if (keyed_kind(k) && !Key_segment_widths) Not_built("key segments of keyed files (KEY= in parts)");
   if (keyed_kind(k)) {
     int32_t key_no = ws.Io_kno;
@@ -496,11 +497,13 @@ void OptGenKey() {
       bool writes = s == code::D_REMOVE || s == code::D_WRITE || s == code::X_INSERT || s == code::X_UPDATE;
       key_no = writes ? 0 : ws.Cur_fcb->cur_key;
     }
-    segs = Key_segment_widths(ws.Cur_fcb, key_no, widths, IO_KEY_PARTS);
+    segs = Key_segment_widths(ws.Cur_fcb, key_no, widths, IO_KEY_PARTS, &padded);
   }
   if (segs <= 0) Rpt_error(err::KEY_DEFINITION);
-  // Each part fills its segment's width: zero bytes first, then the value cut
-  // to the width; the last part placed gives only its own length.
+  // Each part fills its segment's width: the value cut to the width, then
+  // (on a file whose keys pad their segments) zero bytes to the width, as
+  // the stored key has them; the last part placed gives only its own
+  // length.
   int n = cnt < segs ? cnt : segs;
   size_t total = 0;
   for (int i = 0; i < n; i++) total += size_t(widths[i]);
@@ -511,12 +514,12 @@ void OptGenKey() {
     int32_t len = ws.Io_key_part_len[i];
     int32_t w = widths[i];
     if (len > w) len = w;
-    if (i == n - 1) {
+    if (i == n - 1 || !padded) {
       std::memcpy(out + pos, v, size_t(len));
       pos += size_t(len);
     } else {
-      std::memset(out + pos, 0, size_t(w - len));
-      std::memcpy(out + pos + (w - len), v, size_t(len));
+      std::memcpy(out + pos, v, size_t(len));
+      std::memset(out + pos + len, 0, size_t(w - len));
       pos += size_t(w);
     }
   }

@@ -95,10 +95,12 @@ int32_t GetKNOValueFromString(const uint8_t* s, int32_t len);
 void OptGenKey();
 
 // Segment widths of key `key_no` of the current channel for KEY= given in
-// parts; returns the number of segments (0: the kind has no segments).  Set
-// by the keyed kinds (both keyed formats), which hand their segment table to
-// Kseg_widths; while it is null, KEY= in parts on them is error 99.
-extern int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max);
+// parts; returns the number of segments (0: the kind has no segments) and
+// sets *padded when the file's keys keep each segment at its full width
+// (zero bytes after a short value: files made with parameter NK); else a
+// stored key holds the values one after another.  Set by the keyed kinds
+// (both keyed formats); while it is null, KEY= in parts on them is error 99.
+extern int (*Key_segment_widths)(Fcb* f, int32_t key_no, int32_t* widths, int max, bool* padded);
 // The widths of the segments of key key_no in a Kdef_seg table (kdef.h):
 // at most max of them; returns the count (0: no such key).
 int Kseg_widths(const uint8_t* segs, int32_t key_no, int32_t* widths, int max);

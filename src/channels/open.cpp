@@ -187,6 +187,15 @@ void open_create() {
   Sys_error();
 }
 
+// The statement's REC= becomes the channel's record prefix.
+void store_prefix(Fcb* f) {
+  if (ws.Io_rec_prefix && !f->rec_prefix) {
+    uint8_t n = ws.Io_rec_prefix[0];
+    f->rec_prefix = static_cast<uint8_t*>(Get_blk(size_t(n) + 1));
+    std::memcpy(f->rec_prefix, ws.Io_rec_prefix, size_t(n) + 1);
+  }
+}
+
 // The statement's IOL= becomes the channel's own list.
 void store_iol(Fcb* f) {
   if (ws.Io_iol_len > 0) {
@@ -196,6 +205,14 @@ void store_iol(Fcb* f) {
     // store one put it in its slot at open) as the channel's own.
     bool main_list = ws.Io_iol_len == -1;
     const uint8_t* b = Iol_slot(f, -ws.Io_iol_len);
+    if (!b && main_list && !Pfx_default_iol().empty()) {
+      // The prefix record's list stands in for the file's own.
+      std::vector<uint8_t> items = Pfx_default_iol();
+      Iol_set_slot(f, 0, items.data(), items.size());
+      ws.Io_iol_ptr = nullptr;
+      ws.Io_iol_len = 0;
+      return store_prefix(f);
+    }
     if (!b) Rpt_error(err::NO_IOLIST);
     std::vector<uint8_t> items(b + 3, b + get_u16be(b));
     Iol_set_slot(f, 0, items.data(), items.size());
@@ -213,11 +230,7 @@ void store_iol(Fcb* f) {
     Iol_set_slot(f, 0, items.data(), items.size());
     Fcb_set_template(f, Fcb_format_name(f, Iol_pending_format()));
   }
-  if (ws.Io_rec_prefix && !f->rec_prefix) {
-    uint8_t n = ws.Io_rec_prefix[0];
-    f->rec_prefix = static_cast<uint8_t*>(Get_blk(size_t(n) + 1));
-    std::memcpy(f->rec_prefix, ws.Io_rec_prefix, size_t(n) + 1);
-  }
+  store_prefix(f);
 }
 
 }  // namespace
@@ -432,8 +445,10 @@ int Open_file() {
 }
 
 void d_open() {
+  // The modifiers stand before the first channel and hold for every channel
+  // the statement opens: OPEN INPUT (7)"a",(8)"b" opens both for input.
+  uint16_t opts = 0, mods = 0;
   for (;;) {
-    uint16_t opts = 0, mods = 0;
     for (bool more = true; more;) {
       switch (*ws.Exec_ptr) {
         case code::OP_SUB: mods |= OM_MINUS; ws.Exec_ptr++; break;

@@ -12,6 +12,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // ---- the directive ----
 void d_open();
@@ -102,6 +103,10 @@ bool Pfx_file_open();
 int Pfx_lock_fd();
 int64_t Pfx_entry_index();
 extern void (*Pfx_release_hook)();
+// The default I/O list of the prefix record the last name resolution used
+// (its compiled items; empty when there was none): OPEN's IOL=* takes it
+// when the file stores no list of its own.
+const std::vector<uint8_t>& Pfx_default_iol();
 
 // ---- opening (open.cpp) ----
 

@@ -21,6 +21,8 @@
 #include "channels/channel.h"
 #include "channels/open.h"
 #include "core/codes.h"
+#include "core/compiler.h"
+#include "core/line_store.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/messages.h"
@@ -144,9 +146,39 @@ std::string library_candidate() {
   return Lib_dir_path() + "/" + n;
 }
 
+// The default I/O list the last lookup found: its text as the record gives
+// it, and, once an OPEN asked for it, its items compiled (the items of its
+// IOLIST, without the directive code; empty when the record gave none).
+std::string pfx_iol_text;
+std::vector<uint8_t> pfx_iol;
+
+// "IOLIST " and the prefix record's list compiled as a program line would
+// be; the names stay in the code (a compiled function's text), so the list
+// outlives the program that opened the file.  A list that does not compile
+// is error 45, as a bad IOL= text.
+std::vector<uint8_t> compile_default_list(const std::string& list) {
+  std::vector<uint8_t> out;
+  int err;
+  {
+    struct Flag_guard {
+      uint32_t saved = ws.Pgm_flags2 & PGM2_COMPILE_FN;
+      Flag_guard() { ws.Pgm_flags2 |= PGM2_COMPILE_FN; }
+      ~Flag_guard() { ws.Pgm_flags2 = (ws.Pgm_flags2 & ~PGM2_COMPILE_FN) | saved; }
+    } guard;
+    err = Compile_text("IOLIST " + list, out);
+  }
+  if (err || out.size() < 4 || out[2] != code::D_IOLIST) Rpt_error(err::BAD_LINE_REF);
+  const uint8_t* items = out.data() + 3;
+  const uint8_t* end = out.data() + out.size();
+  const uint8_t* p = items;
+  while (p < end && *p != code::END_SCAN && !(Cde_tbl[*p] & CC_STMT_END)) p += Scan_size(p, end);
+  return std::vector<uint8_t>(items, p);
+}
+
 // The prefix file's record for name, fields split at its separator:
-// 1 the new name, 2 an OPT= text.  A missing record leaves the name as it is.
-// The record index of the entry found is kept for the SQL table locks.
+// 1 the new name, 2 an OPT= text, 3 a default I/O list.  A missing record
+// leaves the name as it is.  The record index of the entry found is kept
+// for the SQL table locks.
 void pfx_lookup(std::string& name) {
   if (!pfx_fcb) return;
   std::string key = name;
@@ -191,15 +223,33 @@ void pfx_lookup(std::string& name) {
   if (f1 == std::string::npos) return;
   size_t f2 = rec.find(sep, f1 + 1);
   std::string opt = rec.substr(f1 + 1, f2 == std::string::npos ? std::string::npos : f2 - f1 - 1);
-  if (opt.empty()) return;
-  if (ws.Io_opt_len > 0) opt += ";" + std::string(reinterpret_cast<const char*>(ws.Io_opt_ptr), size_t(ws.Io_opt_len));
-  auto* t = static_cast<uint8_t*>(Get_temp(opt.size()));
-  std::memcpy(t, opt.data(), opt.size());
-  ws.Io_opt_ptr = t;
-  ws.Io_opt_len = int32_t(opt.size());
+  if (!opt.empty()) {
+    if (ws.Io_opt_len > 0)
+      opt += ";" + std::string(reinterpret_cast<const char*>(ws.Io_opt_ptr), size_t(ws.Io_opt_len));
+    auto* t = static_cast<uint8_t*>(Get_temp(opt.size()));
+    std::memcpy(t, opt.data(), opt.size());
+    ws.Io_opt_ptr = t;
+    ws.Io_opt_len = int32_t(opt.size());
+  }
+  if (f2 == std::string::npos) return;
+  size_t f3 = rec.find(sep, f2 + 1);
+  std::string list = rec.substr(f2 + 1, f3 == std::string::npos ? std::string::npos : f3 - f2 - 1);
+  while (!list.empty() && list.back() == ' ') list.pop_back();
+  pfx_iol_text = list;  // compiled only when an OPEN asks for it
 }
 
 }  // namespace
+
+// The list is compiled when asked for, so that a record whose list does not
+// compile (error 45) still lets its name open without IOL=*.
+const std::vector<uint8_t>& Pfx_default_iol() {
+  if (pfx_iol.empty() && !pfx_iol_text.empty()) {
+    std::string text;
+    text.swap(pfx_iol_text);
+    pfx_iol = compile_default_list(text);
+  }
+  return pfx_iol;
+}
 
 // ---- prefix lists ----
 
@@ -361,6 +411,8 @@ void set_path(const std::string& given) {
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
   pfx_entry = -1;
+  pfx_iol.clear();
+  pfx_iol_text.clear();
   if (pfx_fcb) pfx_lookup(name);
   Kest_ChkVdir(name);
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);

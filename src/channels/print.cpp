@@ -3,7 +3,7 @@
 // Compiled PRINT: [ '(' channel [, options] ')' ] then items separated by
 // ',' (code 37).  An item is a mnemonic literal (code 8, two characters), a
 // position '@(' column [, line] ')' (the token of LOC(, code 122), an
-// expression with an optional ':' mask, or nothing.  A ',' right before the
+// expression with an optional ':' mask, '/' or nothing (both empty items).  A ',' right before the
 // end of the statement keeps the line open; every other PRINT ends its line.
 //
 // Channel output state (Fcb::out_state): the low byte is the state, the high
@@ -363,10 +363,106 @@ void screen_bytes(Fcb* f, const uint8_t* p, int32_t n) {
   }
 }
 
+// The console when it is not a terminal (output to a file or a pipe) runs
+// the same character machine: TBL= maps each byte, the FS byte is a line
+// feed, ESC opens a mnemonic or a position, BS, LF, CR and FF are their
+// mnemonics.  The state lives in the console's record (a static one while
+// there is none), so a sequence may span PRINT statements; the bytes of a
+// sequence are never written and so never count as columns.  A long
+// mnemonic's bytes go to its collector, as on every channel.
+uint16_t console_state_spare = 0;
+
+uint16_t& console_state(Fcb* f) { return f ? f->out_state : console_state_spare; }
+
+void console_char(Fcb* f, uint8_t c) {
+  if (ws.Io_tbl && ws.Io_tbl_len > 0) {
+    int idx = c & ws.Io_tbl[0];
+    c = idx + 1 < ws.Io_tbl_len ? ws.Io_tbl[idx + 1] : uint8_t(idx);
+  }
+  if (f && f->out_hook) {  // a long mnemonic being collected
+    f->out_hook(c);
+    return;
+  }
+  uint16_t& st = console_state(f);
+  uint8_t held = uint8_t(st >> 8);
+  switch (uint8_t(st)) {
+    case S_PLAIN:
+      break;
+    case S_ESC:
+      st = c == 1 ? uint16_t(S_COL) : c == 2 ? uint16_t(S_COL2) : uint16_t(S_MNEM2 | (c << 8));
+      return;
+    case S_MNEM2:
+      st = S_PLAIN;
+      if (held == '@' && c == '1')
+        st = S_COL;
+      else if (held == '@' && c == '2')
+        st = S_COL2;
+      else
+        Chan_hook.prt_mnem(uint16_t((held << 8) | c));
+      return;
+    case S_COL:
+      st = S_PLAIN;
+      Prt_pos1(c);
+      return;
+    case S_COL2:
+      st = uint16_t(S_LINE2 | (c << 8));
+      return;
+    case S_LINE2:
+      st = S_PLAIN;
+      Prt_pos(held, c);
+      return;
+    default:
+      st = S_PLAIN;
+      break;
+  }
+  if (c == prmblk.FS) {
+    Prt_slew(1);
+    return;
+  }
+  switch (c) {
+    case ESC:
+      st = S_ESC;
+      return;
+    case 8:
+      Chan_hook.prt_mnem(Mnem_code('B', 'S'));
+      return;
+    case 10:
+      Chan_hook.prt_mnem(Mnem_code('L', 'F'));
+      return;
+    case 13:
+      Chan_hook.prt_mnem(Mnem_code('C', 'R'));
+      return;
+    case 12:
+      Chan_hook.prt_mnem(Mnem_code('F', 'F'));
+      return;
+    case 0:
+      if (Sw_on(sw::N00)) return;
+      break;
+    default:
+      break;
+  }
+  Con_write(&c, 1);
+}
+
+// Text on the plain console: runs of ordinary bytes go out in one write.
+void console_bytes(Fcb* f, const uint8_t* p, int32_t n) {
+  const uint8_t fs = prmblk.FS;
+  int32_t i = 0;
+  while (i < n) {
+    if (console_state(f) == S_PLAIN && !ws.Io_tbl && !(f && f->out_hook)) {
+      int32_t run = quiet_run(p + i, n - i, fs);
+      if (run > 0) Con_write(p + i, size_t(run));
+      i += run;
+      if (i == n) return;
+    }
+    console_char(f, p[i++]);
+  }
+}
+
 // Text of n bytes on channel f; plain runs go into the buffer in one copy.
 void print_bytes(Fcb* f, const uint8_t* p, int32_t n) {
   if (Prt_is_console(f)) {
-    Con_write(p, size_t(n));
+    console_bytes(f, p, n);
     return;
   }
   if (Is_screen(f) && !(f->term_flags & TF_PASS) && plain_channel(f)) {
@@ -505,7 +601,7 @@ void Prt_flush() {
 void Prt_char(uint8_t c) {
   Fcb* f = ws.Cur_fcb;
   if (Prt_is_console(f)) {
-    Con_write(&c, 1);
+    console_char(f, c);
     return;
   }
   char_channel(f, c);
@@ -639,9 +735,10 @@ void print_expression_item(Fcb* f) {
   }
 }
 
-// An item that begins with A[ALL] is printed once for every element, in
-// element order, each time as an item of its own (a number with its blank,
-// the item's mask applied): A[ALL]+1 prints every element plus one.
+// An item that begins with A[ALL] (or a range, A{1:3}) is printed once for
+// every element, in element order, each time as an item of its own (a
+// number with its blank, the item's mask applied): A[ALL]+1 prints every
+// element plus one.
 void print_array_item(Fcb* f) {
   Io_each_element([f] { print_expression_item(f); });
 }
@@ -685,17 +782,14 @@ void d_prin() {
   }
   Prt_begin_output();
   Fcb* f = ws.Cur_fcb;
-  const int32_t start = f ? f->buf_count : 0;
   try {
     print_items(f);
   } catch (...) {
-    // A PRINT that failed leaves nothing of its own in the record being
-    // built (what earlier statements left there stays) for the next
-    // statement to write.  A flush on the way moved the buffer: its start
-    // holds no more than the record start then.
+    // A PRINT that failed leaves the record being built empty (the text of
+    // earlier unfinished PRINTs goes with it), so that the next statement
+    // starts a record of its own; the records before it are kept.
     if (ws.Cur_fcb && !Prt_is_console(f) && one_record_buffer(f)) {
-      int32_t keep = start < f->buf_count ? start : f->buf_count;
-      f->buf_count = keep > f->rec_start ? keep : f->rec_start;
+      if (f->buf_count > f->rec_start) f->buf_count = f->rec_start;
       f->high_water = 0;
     }
     throw;
@@ -717,14 +811,16 @@ void print_items(Fcb* f) {
       keep_line = true;
       continue;
     }
-    if (c == code::MNEM_LIT && (ws.Exec_ptr[3] == code::COMMA || ends_statement(ws.Exec_ptr[3]))) {
+    if (c == code::OP_DIV && (ws.Exec_ptr[1] == code::COMMA || ends_statement(ws.Exec_ptr[1]))) {
+      ws.Exec_ptr++;  // "/": an empty item
+    } else if (c == code::MNEM_LIT && (ws.Exec_ptr[3] == code::COMMA || ends_statement(ws.Exec_ptr[3]))) {
       uint16_t m = Mnem_code(char(ws.Exec_ptr[1]), char(ws.Exec_ptr[2]));
       ws.Exec_ptr += 3;
       Chan_hook.prt_mnem(m);
     } else if (c == AT_ITEM_CODE) {
       ws.Exec_ptr++;
       Prt_at_item();
-    } else if (Io_whole_array_at_cursor()) {
+    } else if (Io_array_item_at_cursor()) {
       print_array_item(f);
     } else {
       print_expression_item(f);

@@ -286,6 +286,38 @@ void read_target(const uint8_t* rec, int32_t len, int32_t* pos, const Item_form*
 
 void read_into_var(const uint8_t* rec, int32_t len, int32_t* pos) { read_target(rec, len, pos, nullptr); }
 
+// A variable item read under the channel's REC= prefix: the variable named
+// by the prefix, a period and the item's own name (REC="CUST" fills CUST.A$
+// for A$; REC=R$ the fields of record R$).  The item is read as the field
+// reference of a record named by the prefix: a copy of the rest of the
+// statement behind that record's name, so that subscripts and a format
+// clause read as they stand.
+void read_into_array(const uint8_t* rec, int32_t len, int32_t* pos);
+
+void read_prefixed(const uint8_t* rec, int32_t len, int32_t* pos) {
+  uint8_t* item = ws.Exec_ptr;
+  const bool many = Io_array_item_at_cursor();  // A[ALL] or a range: P.A[ALL]
+  const uint8_t* pre = ws.Io_rec_prefix;
+  const uint8_t* end = Code_end(item);
+  const uint8_t* stop = item;
+  // (Up to the line's end: a "}" of a range ends statements for stmt_end.)
+  while (stop < end && *stop != code::EOL && *stop != code::END_SCAN) stop += Scan_size(stop, end);
+  std::vector<uint8_t> ref;
+  ref.reserve(size_t(stop - item) + pre[0] + 3);
+  ref.push_back(code::REC_VAR);
+  ref.insert(ref.end(), pre, pre + 1 + pre[0]);  // the length byte and the name
+  const size_t at = ref.size();
+  ref.insert(ref.end(), static_cast<const uint8_t*>(item), stop);
+  ref.push_back(code::EOL);
+  uint8_t* moved = ref.data() + at;
+  ws.Exec_ptr = ref.data();
+  if (many)
+    read_into_array(rec, len, pos);
+  else
+    read_target(rec, len, pos, nullptr);
+  ws.Exec_ptr = item + (ws.Exec_ptr - moved);
+}
+
 // READ's usual item at the cursor, taken whole here: a string variable
 // takes the next field's text, a numeric one its plain number.  False, with
 // nothing done, for every other item or field (read_target takes those,
@@ -774,7 +806,7 @@ void write_items_from() {
       write_item_value();
       continue;
     }
-    if (is_var(c) && c != code::REC_VAR && Io_whole_array_at_cursor()) {
+    if (is_var(c) && c != code::REC_VAR && Io_array_item_at_cursor()) {
       write_array();
       continue;
     }
@@ -882,6 +914,10 @@ int32_t Parse_read(const uint8_t* rec, int32_t len) {
     for (;;) {
       uint8_t c = Io_next();
       if (c == code::EOL) break;
+      if (ws.Io_rec_prefix && (c == code::NUM_VAR || c == code::STR_VAR)) {
+        read_prefixed(rec, len, &pos);
+        continue;
+      }
       if (read_plain_item(rec, len, &pos)) continue;
       if ((c == code::OP_MUL || c == code::OP_DIV) && empty_item_follows()) {
         ws.Exec_ptr++;  // a field skipped
@@ -892,7 +928,7 @@ int32_t Parse_read(const uint8_t* rec, int32_t len) {
         continue;
       }
       if (!is_var(c)) Rpt_error(err::BAD_IOLIST_ITEM);
-      if (c != code::REC_VAR && Io_whole_array_at_cursor())
+      if (c != code::REC_VAR && Io_array_item_at_cursor())
         read_into_array(rec, len, &pos);
       else
         read_into_var(rec, len, &pos);
@@ -1063,7 +1099,7 @@ void Do_InsUpd(bool insert) {
         ws.Exec_ptr++;
         continue;
       }
-      if (Io_whole_array_at_cursor()) {
+      if (Io_array_item_at_cursor()) {
         write_array();
       } else {
         Get_value();

@@ -243,11 +243,13 @@ void Con_write(const void* p, size_t n) {
   }
   const char* s = static_cast<const char*>(p);
   bool line_end = false;
+  // In UTF-8 mode a character's continuation bytes take no column.
+  const bool utf8 = (ws.Utf8_mode & 1) != 0;
   for (size_t i = 0; i < n; ++i) {
     if (s[i] == '\n' || s[i] == '\r') {
       column = 0;
       line_end = true;
-    } else {
+    } else if (!utf8 || (uint8_t(s[i]) & 0xC0) != 0x80) {
       ++column;
     }
   }

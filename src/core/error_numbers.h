@@ -59,6 +59,7 @@ enum : int {
   BAD_LINE_REF = 45,          // invalid line or table reference
   STRING_LENGTH = 46,         // string too long or of the wrong length
   SUBSTRING_RANGE = 47,       // substring out of range
+  NOT_IN_LIST = 48,           // INPUT: the answer is none of the values listed
   INTERNAL_CODE = 49,         // internal code error
   MNEMONIC_LOAD = 51,         // mnemonic load in progress
   PROTECTED = 52,             // program is protected

@@ -356,12 +356,27 @@ Num_val Cnv_dec(const uint8_t* s, size_t len) {
   size_t head = len < 8 ? len : 8;
   uint64_t u = (head > 0 && (s[0] & 0x80)) ? ~uint64_t(0) : 0;
   for (size_t i = 0; i < head; ++i) u = (u << 8) | s[i];
+  // Each byte past the eighth multiplies by 256 and adds the byte, as the
+  // decimal arithmetic would: past the mantissa's range the value keeps its
+  // leading digits with a negative scale (value = x * 10^up), the byte
+  // rounded into what is left of it; past the scale's range, error 40.
   __int128 x = int64_t(u);
+  int up = 0;
   for (size_t i = 8; i < len; ++i) {
-    x = x * 256 + s[i];
-    if (x > INT64_MAX || x < INT64_MIN) Rpt_error(err::NUMERIC_OVERFLOW);
+    __int128 add = s[i];
+    if (up > 0) {
+      __int128 p10 = 1;
+      for (int k = 0; k < up && k < 4; ++k) p10 *= 10;  // 10^4 already rounds any byte to 0
+      add = (add * 2 + p10) / (p10 * 2);  // the byte in units of 10^up, rounded
+    }
+    x = x * 256 + add;
+    while (x > INT64_MAX || x < INT64_MIN) {
+      x = (x + (x < 0 ? -5 : 5)) / 10;
+      if (++up > 127) Rpt_error(err::NUMERIC_OVERFLOW);
+    }
   }
   v.mant = int64_t(x);
+  v.scale = int8_t(-up);
   return v;
 }
 

@@ -132,9 +132,11 @@ std::string ref_name(const uint8_t* p, const uint8_t** next) {
 }
 
 // The field variable of record `rec` (its name as written, "$" included).
+// A name too long to be a variable's (a long REC= prefix before a field's
+// name) is error 23.
 Var_node* field_var(const std::string& rec, uint8_t type, const std::string& field) {
   std::string full = rec + "." + field;
-  if (full.size() > 127) Rpt_error(err::INTERNAL_CODE);
+  if (full.size() > 127) Rpt_error(err::BAD_NAME);
   return Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
 }
 
@@ -385,7 +387,9 @@ Num_val binary_value(const Field& f, const uint8_t* s, size_t n) {
     return v;
   }
   if (f.form == 'I' || f.form == 'B') return Cnv_dec(bytes + 1, f.width);
-  return Cnv_dec(bytes, size_t(f.width) + 1);  // error 40 past 2^63 - 1
+  // An unsigned field of 8 bytes past 2^63 - 1 is no integer of ours.
+  if (f.width >= 8 && (bytes[1] & 0x80)) Rpt_error(err::NUMERIC_OVERFLOW);
+  return Cnv_dec(bytes, size_t(f.width) + 1);
 }
 
 // The value slots of a field variable: the scalar, or element e of an

@@ -27,6 +27,17 @@ Fcb* Channel_part() {
   return ws.Cur_fcb;
 }
 
+Fcb* Open_channel_part() {
+  try {
+    Io_SetOptions(0);
+  } catch (const Oru_error& e) {
+    if (e.no == err::CHANNEL_STATE) Rpt_error(err::WRONG_MODE);
+    throw;
+  }
+  if (!ws.Cur_fcb) Rpt_error(err::WRONG_MODE);
+  return ws.Cur_fcb;
+}
+
 Fcb* Channel_record(uint16_t ch) { return ch == 0 ? ws.Con_fcb : Find_fp(ch); }
 
 bool Channel_is_open(uint16_t ch) { return ch == 0 || Find_fp(ch) != nullptr; }

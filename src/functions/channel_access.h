@@ -11,6 +11,9 @@ struct Fcb;
 // I/O directives read theirs: the channel becomes current and its record is
 // returned; a channel that is not open is error 14.
 Fcb* Channel_part();
+// The same for the directives whose channel must be open (TRACE, SFID): a
+// channel that is not open is error 13.
+Fcb* Open_channel_part();
 // The record of an open channel (0: the console), or null.
 Fcb* Channel_record(uint16_t ch);
 bool Channel_is_open(uint16_t ch);

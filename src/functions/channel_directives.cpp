@@ -79,10 +79,33 @@ std::vector<uint8_t> iolist_items() {
 // SDEV (ch) IOLIST ref: the channel's own I/O list becomes the list of the
 // IOLIST statement; the stored lists that may follow it in the channel's
 // block are kept.
+// Followed by ":" and "G" (or "g"), 1 or "/" the list replaces one of the
+// lists kept with the file instead: the first, the second, the backward
+// one; any other slot is error 20.
 void sdev_iolist(Fcb* f) {
   std::vector<uint8_t> items = iolist_items();
-  Iol_set_slot(f, 0, items.data(), items.size());
-  Fcb_set_template(f, "");  // the channel's list is no longer its template's
+  if (*ws.Exec_ptr != code::LABEL_END) {
+    Iol_set_slot(f, 0, items.data(), items.size());
+    Fcb_set_template(f, "");  // the channel's list is no longer its template's
+    return;
+  }
+  ++ws.Exec_ptr;
+  int slot = 0;
+  if (*ws.Exec_ptr == code::OP_DIV) {
+    ++ws.Exec_ptr;
+    slot = 3;
+  } else {
+    Eval_formula();
+    char which = 0;
+    if (ws.Str_len < 0) {
+      if (ws.Num_acc.scale == 0 && ws.Num_acc.mant == 1) which = '1';
+    } else if (ws.Str_len == 1) {
+      which = char(Uppercs[ws.Str_ptr[0]]);
+    }
+    slot = which == 'G' ? 1 : which == '1' ? 2 : which == '/' ? 3 : 0;
+    if (slot == 0) Rpt_error(err::SYNTAX);
+  }
+  Iol_set_slot(f, slot, items.data(), items.size());
 }
 
 // Opens name on the lowest free channel from 1 (host failures raised).
@@ -168,7 +191,7 @@ void d_sdev() {
 
 // SFID (channel) id: the file id FID( gives for the channel.
 void d_sfid() {
-  Fcb* f = Channel_part();
+  Fcb* f = Open_channel_part();
   Set_filinf(f->short_name, FILINF_WIDTH);
   f->st2 |= ST2_VIA_LINK;  // FID( gives the name field
 }

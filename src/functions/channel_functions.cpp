@@ -69,6 +69,7 @@
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/messages.h"
 #include "core/params.h"
 #include "core/variables.h"
 #include "functions/fnc_args.h"
@@ -864,23 +865,34 @@ void fnc_ffn() {
   Fnc_str s = Fnc_string();
   std::string name(reinterpret_cast<const char*>(s.p), size_t(s.len));
   int32_t from = 0;
+  // The channels looked at: by default the running object's and the global
+  // ones; a scope "O" takes the object's alone, "E" the global ones alone.
+  // Outside an object the default is the global ones and a scope is error 95.
+  const int32_t obj = Running_object_hook ? Running_object_hook() : 0;
+  char scope = 0;
   if (Fnc_more()) {
     from = Eval_integer();
     if (from < 0 || from > 65001) Rpt_error(err::OUT_OF_RANGE);
     if (Fnc_more()) {
-      // A scope (the running object's channels, or the global ones) only
-      // means something inside an object.
-      Eval_formula();
-      Rpt_error_text(err::BAD_OBJECT, "FFN( scope outside an object");
+      Eval_str();
+      if (ws.Str_len != 1) Rpt_error(err::TYPE_MISMATCH);
+      scope = char(Uppercs[ws.Str_ptr[0]]);
+      if (scope != 'O' && scope != 'E') Rpt_error(err::TYPE_MISMATCH);
+      if (obj == 0) Rpt_error_text(err::BAD_OBJECT, "FFN( scope outside an object");
     }
   }
+  auto in_scope = [&](const Fcb* f) {
+    if (scope == 'O') return f->owner == obj;
+    if (scope == 'E') return f->owner == 0;
+    return f->owner == 0 || f->owner == obj;
+  };
   if (name.size() <= 12) {
     char pad[12];
     std::memset(pad, ' ', sizeof pad);
     std::memcpy(pad, name.data(), name.size());
     for (Fcb* f = ws.Fcb_list; f; f = f->next) {
       if (f->channel >= INTERNAL_FIRST) break;
-      if (f->channel != 0 && f->channel >= from && std::memcmp(f->short_name, pad, 12) == 0) {
+      if (f->channel != 0 && f->channel >= from && in_scope(f) && std::memcmp(f->short_name, pad, 12) == 0) {
         Fnc_result_int(f->channel);
         return;
       }
@@ -891,7 +903,8 @@ void fnc_ffn() {
     while (Next_path() == 0) {
       for (Fcb* f = ws.Fcb_list; f; f = f->next) {
         if (f->channel >= INTERNAL_FIRST) break;
-        if (f->channel >= from && f->path && f->path->path && std::strcmp(f->path->path, ws.Path_buf) == 0) {
+        if (f->channel >= from && in_scope(f) && f->path && f->path->path &&
+            std::strcmp(f->path->path, ws.Path_buf) == 0) {
           Fnc_result_int(f->channel);
           return;
         }

@@ -81,7 +81,7 @@ void fnc_stk() {
   }
   int32_t level = call_level();
   char line[8];
-  std::snprintf(line, sizeof line, "%05u", unsigned(ws.Cur_stno));
+  std::snprintf(line, sizeof line, "%05u", unsigned(Program_line(level)));
   Fnc_result_text(std::string(line) + Program_path(level));
 }
 
@@ -128,7 +128,7 @@ void fnc_lst() {
 }
 
 // PGM(n [, level]): n > 0 the listing of the first line numbered n or above
-// (empty past the last line); 0 and -2 the program's path; -1 the path of
+// (empty past the last line) of the program at that call level; 0 and -2 the program's path; -1 the path of
 // the outermost program; -3 the program's name.  A protected program
 // refuses its lines (error 52).
 void fnc_pgm() {
@@ -146,16 +146,18 @@ void fnc_pgm() {
     Fnc_result_text(path);
     return;
   }
-  if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
-  Line_pos pos = Save_line_pos();
-  uint8_t* str = ws.Str_ptr;
-  int32_t len = ws.Str_len;
   std::string text;
-  uint16_t found = Find_line(uint32_t(n));
-  if (found < LAST_LINE_NO) text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len));
-  Restore_line_pos(pos);
-  ws.Str_ptr = str;
-  ws.Str_len = len;
+  Program_at_level(level, [&] {
+    if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::PROTECTED);
+    Line_pos pos = Save_line_pos();
+    uint8_t* str = ws.Str_ptr;
+    int32_t len = ws.Str_len;
+    uint16_t found = Find_line(uint32_t(n));
+    if (found < LAST_LINE_NO) text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len));
+    Restore_line_pos(pos);
+    ws.Str_ptr = str;
+    ws.Str_len = len;
+  });
   Fnc_result_text(text);
 }
 

@@ -45,16 +45,19 @@ void translate(const uint8_t* table, int utf8_bit) {
   }
 }
 
-// The failure path of STR( and NUM(: a further argument is the result,
-// an ERR= clause takes the error, parameter FI (fi_value true) keeps the
-// unformatted value.  Returns only when fi applies.
-void conversion_failed(int err, bool fi_allowed) {
+// The failure path of STR(: a further argument is the result (true), an
+// ERR= clause takes the error, parameter FI keeps the unformatted value
+// (false: the caller makes it).
+bool conversion_failed(int err) {
   if (Fnc_more()) {
     Eval_formula();
-    return;
+    return true;
   }
-  if (*ws.Exec_ptr == FNC_ERR_OPT) Chk_err();
-  if (fi_allowed && Sw_on(sw::FI)) return;
+  if (*ws.Exec_ptr == FNC_ERR_OPT) {
+    Chk_err();
+    Rpt_error(err);
+  }
+  if (Sw_on(sw::FI)) return false;
   Rpt_error(err);
 }
 
@@ -243,8 +246,7 @@ void fnc_str() {
     skip_fallback();
     return;
   }
-  conversion_failed(err, true);
-  if (*ws.Exec_ptr == code::RPAREN && ws.Str_len >= 0 && ws.Str_ptr != xs.p) return;
+  if (conversion_failed(err)) return;
   // FI: the value unformatted.
   if (is_num)
     number_text(x);
@@ -397,7 +399,36 @@ void fnc_pos() {
 void fnc_pad() { pad(false); }
 void fnc_jst() { pad(true); }
 
+// STP(MNEMONIC s): s without its escape mnemonics.  Every ESC with at least
+// two bytes after it goes with those two; after ESC "mn" (a long mnemonic)
+// the byte that follows, a length byte and that many bytes go too.  An ESC
+// too near the end stays.
+void strip_mnemonics() {
+  Fnc_str s = Fnc_string();
+  std::string out;
+  out.reserve(size_t(s.len));
+  for (int32_t i = 0; i < s.len;) {
+    if (s.p[i] != 27 || s.len - i < 3) {
+      out += char(s.p[i++]);
+      continue;
+    }
+    bool long_form = s.p[i + 1] == 'm' && s.p[i + 2] == 'n';
+    i += 3;
+    if (long_form) {
+      i += 1;  // the long mnemonic's code byte
+      if (i < s.len) i += 1 + s.p[i];
+      if (i > s.len) i = s.len;
+    }
+  }
+  copy_result(out);
+}
+
 void fnc_stp() {
+  if (*ws.Exec_ptr == code::D_MNEMONIC) {
+    ++ws.Exec_ptr;
+    strip_mnemonics();
+    return;
+  }
   Fnc_str s = Fnc_string();
   if (*ws.Exec_ptr == OP_COLON) {
     ++ws.Exec_ptr;

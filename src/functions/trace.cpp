@@ -153,7 +153,7 @@ void d_strc() {
   if (stmt_end(c)) {
     Trc_chan = 0;
   } else if (c == code::LPAREN) {
-    Fcb* f = Channel_part();
+    Fcb* f = Open_channel_part();
     uint16_t ch = f->channel;
     Channel_write_mode(ch);
     Trc_chan = ch;

@@ -345,8 +345,9 @@ int64_t Key_restore_slot() {
 }
 
 // KEY= given in parts fills the segments of the key: their widths.
-int key_widths(Fcb* f, int32_t key_no, int32_t* widths, int max) {
+int key_widths(Fcb* f, int32_t key_no, int32_t* widths, int max, bool* padded) {
   if ((f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return 0;
+  *padded = Key_pads_segments(static_cast<Key_fcb*>(f)->kc);
   return Key_segment_lengths(static_cast<Key_fcb*>(f)->kc, key_no, widths, max);
 }
 

@@ -1275,6 +1275,7 @@ int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max) {
   for (int i = 0; i < n; ++i) lengths[i] = lay.segs[size_t(lay.keys[k].first + i)].len();
   return n;
 }
+bool Key_pads_segments(Key_chan* ch) { return (ch->f->flags1 & kf::F1_NULL_KEY) != 0; }
 int Key_separator(Key_chan* ch) { return ch->f->sep; }
 int Key_current_key(Key_chan* ch) { return ch->cur_kno; }
 bool Key_extended(Key_chan* ch) { return (ch->f->flags2 & kf::F2_EXTENDED) && ch->f->variable && ch->f->reclen > 0; }

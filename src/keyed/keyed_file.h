@@ -99,6 +99,10 @@ bool Key_extended(Key_chan* ch);     // records may continue in extension chains
 // The lengths of the segments of key k (at most max); their count, 0 for
 // a key the file does not have.
 int Key_segment_lengths(Key_chan* ch, int k, int32_t* lengths, int max);
+// Whether the file's keys keep every segment at its full width, a short
+// value followed by zero bytes (the null-key flag, NK at creation); else a
+// key holds its segments' values one after another.
+bool Key_pads_segments(Key_chan* ch);
 // Writes back every changed block and header of every keyed file and
 // releases the header locks (end of statement; busy retry).
 void Kbfr_flush_all();

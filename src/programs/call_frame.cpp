@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -190,6 +191,34 @@ std::string Program_path(int level) {
   for (; level > 0 && f; level--, f = f->Call_link) p = f->Cur_pgm;
   if (level > 0) return std::string();
   return p && p->path ? std::string(p->path) : std::string();
+}
+
+int Program_line(int level) {
+  if (level <= 0) return ws.Cur_stno;
+  Call_frame* f = ws.Call_link;
+  for (; level > 1 && f; level--) f = f->Call_link;
+  if (!f || (f->Pgm_flags & PGM_FROM_CONSOLE)) return 0;
+  return f->Stop_stno;
+}
+
+void Program_at_level(int level, const std::function<void()>& fn) {
+  Call_frame* f = ws.Call_link;
+  for (; level > 1 && f; level--) f = f->Call_link;
+  if (level <= 0 || !f) {
+    fn();
+    return;
+  }
+  // The frame is only read: the running program's context comes back
+  // however fn ends, and the frame keeps its own line caches.
+  struct Swap {
+    std::unique_ptr<Prog_context> mine = std::make_unique<Prog_context>();
+    explicit Swap(const Call_frame* from) {
+      copy_context(mine.get(), &ws);
+      copy_context(&ws, from);
+    }
+    ~Swap() { copy_context(&ws, mine.get()); }
+  } swap(f);
+  fn();
 }
 
 void Exec_subprogram(int form, Arg_rec* list) { Exec_subprogram_with(form, list, nullptr, nullptr); }

@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/close.h"
@@ -14,6 +17,8 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/executor.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/variables.h"
@@ -25,6 +30,7 @@
 namespace {
 
 constexpr int32_t CONSOLE_ANSWER_MAX = 1920;  // longest answer without SIZ=
+constexpr uint8_t TO_WORD = 59;              // "TO" of a validation list's length item
 
 inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 inline bool item_ends(uint8_t c) { return c == code::COMMA || ends_statement(c); }
@@ -134,8 +140,119 @@ Num_val answer_number(const std::string& mask, bool masked) {
   return v;
 }
 
+// A variable's validation list, compiled after ":[" (or after its mask and
+// ":["): items separated by ",", closed by "]".
+//   value ':' line   a label item: the answer equal to value goes to line
+//   '>' min [TO max] the answer's length
+//   number           the answer's limit
+struct Valid_list {
+  struct Label {
+    std::string value;
+    uint32_t line;
+  };
+  std::vector<Label> labels;
+  bool has_length = false;
+  int32_t min_len = 0, max_len = INT32_MAX;
+  std::vector<Num_val> limits;
+};
+
+// Reads the list at the cursor (just after "["); the cursor ends after "]".
+void read_valid_list(Valid_list& v) {
+  for (;;) {
+    if (*ws.Exec_ptr == code::OP_GT) {
+      ws.Exec_ptr++;
+      v.has_length = true;
+      v.min_len = Eval_integer();
+      if (*ws.Exec_ptr == TO_WORD) {
+        ws.Exec_ptr++;
+        v.max_len = Eval_integer();
+      }
+    } else {
+      Eval_formula();
+      if (*ws.Exec_ptr == code::LABEL_END) {
+        if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+        std::string value(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+        ws.Exec_ptr++;
+        v.labels.push_back({value, Get_line()});
+      } else {
+        if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
+        v.limits.push_back(ws.Num_acc);
+      }
+    }
+    if (*ws.Exec_ptr == code::COMMA) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    if (*ws.Exec_ptr != code::RBRACKET) Rpt_error(err::SYNTAX);
+    ws.Exec_ptr++;
+    return;
+  }
+}
+
+// Decimal places of a value as written (trailing zeros do not count).
+int decimals_of(Num_val v) {
+  if (v.scale <= 0 || v.mant == 0) return 0;
+  int d = v.scale;
+  while (d > 0 && v.mant % 10 == 0) {
+    v.mant /= 10;
+    --d;
+  }
+  return d;
+}
+
+// Checks the answer against the list.  A label item whose value the answer
+// equals (in edit mode trailing blanks may follow) sends the program to its
+// line: true, the statement is abandoned.  No label matching: a string
+// variable is error 48 (a numeric one takes the answer on); a length
+// outside the length item, or a number that is beyond every limit or has
+// more decimal places than it, is error 26.
+bool check_answer(const Valid_list& v, const std::string& answer, bool string_var) {
+  if (!v.labels.empty()) {
+    for (const auto& l : v.labels) {
+      bool same = answer.compare(0, l.value.size(), l.value) == 0 && answer.size() >= l.value.size();
+      if (same && answer.size() > l.value.size())
+        same = edit_mode && answer.find_first_not_of(' ', l.value.size()) == std::string::npos;
+      if (same) {
+        Exec_go(l.line);
+        return true;
+      }
+    }
+    if (string_var) Rpt_error_text(err::NOT_IN_LIST, "the answer is none of the values listed");
+  }
+  if (v.has_length && (int64_t(answer.size()) < v.min_len || int64_t(answer.size()) > v.max_len))
+    Rpt_error_text(err::TYPE_MISMATCH, "the answer's length is outside the range");
+  if (!v.limits.empty()) {
+    Num_val x{};
+    if (Conv_str_chk(reinterpret_cast<const uint8_t*>(answer.data()), answer.size(), x))
+      Rpt_error_text(err::TYPE_MISMATCH, "the answer is not a number");
+    bool ok = false;
+    for (const Num_val& lim : v.limits) {
+      if (decimals_of(x) > decimals_of(lim)) continue;
+      Num_val low = lim, high = lim;
+      if (lim.mant < 0) {
+        high.mant = -lim.mant;
+      } else {
+        low = Num_val{};
+      }
+      ws.Num_acc2 = x;
+      ws.Num_acc = low;
+      bool above_low = Cmp_val() >= 0;
+      ws.Num_acc2 = x;
+      ws.Num_acc = high;
+      bool below_high = Cmp_val() <= 0;
+      if (above_low && below_high) {
+        ok = true;
+        break;
+      }
+    }
+    if (!ok) Rpt_error_text(err::TYPE_MISMATCH, "the answer is outside the limit");
+  }
+  return false;
+}
+
 // A variable item: the target is captured, the answer read and assigned.
-void input_variable() {
+// Returns true when a validation list sent the program elsewhere.
+bool input_variable() {
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target t;
@@ -152,12 +269,19 @@ void input_variable() {
   }
   std::string mask;
   bool masked = false;
-  if (*ws.Exec_ptr == code::LABEL_END) {
+  if (*ws.Exec_ptr == code::LABEL_END && ws.Exec_ptr[1] != code::LBRACKET) {
     ws.Exec_ptr++;
     Eval_str();
     mask.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
     masked = true;
     ws.Io_opts |= IO_EDITING;
+  }
+  Valid_list valid;
+  bool validated = false;
+  if (*ws.Exec_ptr == code::LABEL_END && ws.Exec_ptr[1] == code::LBRACKET) {
+    ws.Exec_ptr += 2;
+    read_valid_list(valid);
+    validated = true;
   }
   answer_keeps_line = ws.Exec_ptr[0] == code::COMMA && ends_statement(ws.Exec_ptr[1]);
   struct Mask_guard {
@@ -183,12 +307,26 @@ void input_variable() {
     throw;
   }
   drop_edit_default(dflt);
-  if (t.str_len < 0) {
-    Num_val v = answer_number(mask, masked);
-    ws.Num_acc = v;
-    ws.Str_len = -1;
+  if (t.str_len >= 0) {
+    // A string variable takes the answer; its list is checked after.
+    std::string answer;
+    if (validated) answer.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    Let_assign(t);
+    return validated && check_answer(valid, answer, true);
   }
+  if (validated) {
+    std::string answer(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    uint8_t* keep_ptr = ws.Str_ptr;
+    int32_t keep_len = ws.Str_len;
+    if (check_answer(valid, answer, false)) return true;
+    ws.Str_ptr = keep_ptr;
+    ws.Str_len = keep_len;
+  }
+  Num_val v = answer_number(mask, masked);
+  ws.Num_acc = v;
+  ws.Str_len = -1;
   Let_assign(t);
+  return false;
 }
 
 // A[ALL]: every element is read in turn, in element order, each as an item
@@ -244,10 +382,10 @@ void Inp_fields(bool obtain) {
       ws.Exec_ptr++;
       answer_keeps_line = false;
       Inp_read();
-    } else if (Io_whole_array_at_cursor()) {
+    } else if (Io_array_item_at_cursor()) {
       input_array();
     } else if (c == code::NUM_VAR || c == code::STR_VAR || c == code::REC_VAR) {
-      input_variable();
+      if (input_variable()) return;  // a validation list chose the next line
     } else {
       prompt_item();
     }

@@ -312,9 +312,11 @@ TEST_F(Channel_test, RecordKindsWriteModeStartsTheRecordAgainOnly) {
 }
 
 TEST_F(Channel_test, KeyInPartsFillsSegments) {
-  Key_segment_widths = [](Fcb*, int32_t, int32_t* w, int) {
+  static bool pads = true;
+  Key_segment_widths = [](Fcb*, int32_t, int32_t* w, int, bool* padded) {
     w[0] = 4;
     w[1] = 2;
+    *padded = pads;
     return 2;
   };
   Fcb* f = link(1, FK_KEYED);
@@ -327,9 +329,16 @@ TEST_F(Channel_test, KeyInPartsFillsSegments) {
   ws.Io_key_part_len[0] = 1;
   ws.Io_key_part[1] = b;
   ws.Io_key_part_len[1] = 1;
+  // A file whose keys pad their segments: the value, then zero bytes to the
+  // segment's width; the last part only its own length.
   OptGenKey();
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len)),
-            std::string("\0\0\0AB", 5));
+            std::string("A\0\0\0B", 5));
+  // Keys that hold the values one after another.
+  pads = false;
+  OptGenKey();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len)), "AB");
+  pads = true;
   Key_segment_widths = nullptr;
   ws.Cur_ftype = TEST_KIND;
   EXPECT_EQ(error_no([] { OptGenKey(); }), 80);

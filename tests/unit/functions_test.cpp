@@ -217,13 +217,22 @@ TEST_F(FunctionsTest, BinaryFields) {
   EXPECT_EQ(hex(123456789012345678, -2, 10), "0000AB54A98CEB1F0A78");  // times 100
   const uint8_t fe[] = {0xFF, 0xFE};
   EXPECT_EQ(Cnv_dec(fe, 2).mant, -2);
-  const uint8_t big[] = {0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  // Past eight bytes each byte multiplies by 256 and adds itself; past the
+  // mantissa the value keeps its leading digits (a negative scale).
+  const uint8_t nine[] = {0x01, 0, 0, 0, 0, 0, 0, 0, 0xFF};  // 2^64 + 255
+  Num_val v9 = Cnv_dec(nine, 9);
+  EXPECT_EQ(v9.mant, 1844674407370955187);
+  EXPECT_EQ(v9.scale, -1);
+  const uint8_t small[] = {0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x02};
+  EXPECT_EQ(Cnv_dec(small, 10).mant, 258);
+  EXPECT_EQ(Cnv_dec(small, 10).scale, 0);
+  // Past the scale's range: error 40.
   EXPECT_EQ(error_of([] {
-              const uint8_t b2[] = {0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-              Cnv_dec(b2, 9);
+              std::vector<uint8_t> huge(130, 0xFF);
+              huge[0] = 0x7F;
+              Cnv_dec(huge.data(), huge.size());
             }),
             40);
-  (void)big;
   EXPECT_EQ(Cnv_dec(nullptr, 0).mant, 0);
 }
 
