@@ -732,6 +732,20 @@ static Kbfr* eff_get(uint32_t page, int type) {
       if (b->changed) Kbfr_wrt(b, b->file == f);
       forget(p, b);
     }
+    // The write-back of the buffer taken (copy on write) may have read this
+    // very page, a map page, and changed it: that copy is the page, and a
+    // second one read from the file would lose those changes (its entries
+    // would hand out a page already taken).
+    auto again = p.index.find(ix(f, page));
+    if (again != p.index.end()) {
+      if (type == 0) Key_error(106);
+      Kbfr* c = again->second;
+      c->stamp = ++Kbfr_quepos;
+      c->serial = K.serial;
+      use(p, c);
+      if (type >= 3 && c->b()[0] != type) Key_error(106);
+      return c;
+    }
     b->serial = K.serial;
     b->addr = page;
     b->fd = f->fd;
@@ -778,6 +792,7 @@ void Kbfr_eff_install(uint32_t page, const uint8_t* bytes) {
     if (b->changed) Kbfr_wrt(b, b->file == f);
     forget(p, b);
   }
+  if (p.index.count(ix(f, page))) return;  // read (and perhaps changed) by that write-back
   b->serial = K.serial;
   std::memcpy(b->b(), bytes, size_t(f->blk));
   uint8_t* d = b->b();

@@ -67,6 +67,9 @@ struct Eff_store {
   // pages already moved by copy on write): the file on disk does not use
   // it, so they are written in place until the cycle ends.
   std::unordered_set<uint32_t> fresh;
+  // Sanitizer build: whether every physical page had one owner at the last
+  // commit (-1 not known yet).
+  int8_t owners = -1;
   // Read-only mapping of the file: header runs and pages are copied from it.
   Eff_view view;
 };
