@@ -724,17 +724,28 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
   }
   if (r == 2) Key_error(2);
   uint32_t addr = ch->cur_rec;
-  int rr = Krec_read(addr);
-  if (rr == 11 && !phys && !is_end(ch->cur_key)) {
-    // An index entry whose record is gone (a process killed between the
-    // record and its entries): the key's position moves onto the entry,
-    // so that the next READ steps past it to the rest of the file.
-    Key_pos& sv = ch->saved[size_t(K.kno)];
-    sv = Key_pos{0, 0, ch->cur_key};
-    ch->last_read = 0;
+  // An index entry whose record is gone (a process killed between the
+  // record and its entries) or cannot be read (a damaged page): the key's
+  // position moves onto the entry, so that the next READ steps past it to
+  // the rest of the file, and no lock of it stays held.
+  auto past_entry = [&] {
+    if (!phys && !is_end(ch->cur_key)) {
+      ch->saved[size_t(K.kno)] = Key_pos{0, 0, ch->cur_key};
+      ch->last_read = 0;
+    }
     Rec_unlock(ch);
+  };
+  int rr;
+  try {
+    rr = Krec_read(addr);
+  } catch (const Oru_error&) {
+    past_entry();
+    throw;
   }
-  if (rr != 0) Key_error(rr);
+  if (rr != 0) {
+    past_entry();
+    Key_error(rr);
+  }
   if (K.f->reclen == 0 && req.directive == DIR_EXTRACT) {
     ch->lock_held = true;
     ch->lock_addr = addr;
