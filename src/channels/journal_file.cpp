@@ -42,17 +42,17 @@ struct Journal {
 };
 Journal J;
 
-// Write-behind of images.  Before and after images ('B', 'A', 'D') of
-// journaled files, the bulk of a journal, are gathered in `batch` and
-// appended together under one lock: when 64 KB are gathered, when the
-// oldest has waited FLUSH_AFTER (a flusher thread keeps that bound also
-// while the program waits for input), before any other record of this
-// process, and when the journal closes.  A process killed at an instant
-// loses at most the images of the last FLUSH_AFTER; every other record is
-// written before its statement goes on.  The batch holds whole records
-// whose previous-address fields are filled in when they are written.  The
-// flusher never moves to a next file: a full file leaves the batch to the
-// main thread (moving touches the channel list).
+// Images ('B', 'A', 'D') of journaled files go through `batch`: a before
+// image ('B') waits there for the after image of its statement, and the
+// two are appended together under one lock; an after image or the image
+// of a removed record ('A', 'D') is written before its statement goes on,
+// so a process killed at any instant has lost no image of a statement that
+// finished.  A before image left alone (its statement failed before the
+// change) is written with the next record, when the journal closes, or by
+// the flusher thread once it has waited FLUSH_AFTER.  The batch holds
+// whole records whose previous-address fields are filled in when they are
+// written.  The flusher never moves to a next file: a full file leaves the
+// batch to the main thread (moving touches the channel list).
 constexpr size_t BATCH_MAX = 65536;
 constexpr auto FLUSH_AFTER = std::chrono::milliseconds(10);
 std::mutex batch_mu;
@@ -498,7 +498,7 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
       }
       batch_cv.notify_all();
     }
-    if (batch.size() >= BATCH_MAX) flush_main();
+    if (type != 'B' || batch.size() >= BATCH_MAX) flush_main();
     return 0;
   }
   // Every other record is written at once, after the images before it.
