@@ -184,9 +184,9 @@ void positions_off_index(bool back) {
   Kno_def(keep);
 }
 
-// First format: the READ reads the record d entries from the last one
-// read.  A step in front of the first record is the END error at once, and
-// the end of file stays pending for the next READ.
+// EXTRACT with a direction: it extracts the record d entries from the last
+// one read.  A step in front of the first record is the END error at once,
+// and the end of file stays pending for the next READ.
 int by_dir(int d) {
   Key_chan* ch = K.ch;
   Key_pos& sv = ch->saved[size_t(K.kno)];
@@ -198,13 +198,13 @@ int by_dir(int d) {
   return r;
 }
 
-// EFF: after a READ with direction n (not 1) the key's position moves n - 1
+// After a READ with direction n (not 1) the key's position moves n - 1
 // entries from the record read, so that the next READ reads the record n
 // entries from it (0 the same record again, -1 the one before).  Leaving
 // the index in front of the first entry leaves the end of file pending,
 // unless the step stopped exactly one entry short (the next READ reads the
 // first record); leaving it behind the last, the next READ is the end.
-void eff_dirpos(int n) {
+void dir_step(int n) {
   Key_chan* ch = K.ch;
   Key_pos& sv = ch->saved[size_t(K.kno)];
   K.advance_left = 0;
@@ -233,8 +233,8 @@ int next_phys() {
   return 0;
 }
 
-// The direction step of an EFF READ (not EXTRACT) is taken after the read.
-bool eff_dir_after(const Key_req& req) { return K.f->eff && req.directive != DIR_EXTRACT; }
+// The direction step of a READ (not EXTRACT) is taken after the read.
+bool dir_after(const Key_req& req) { return req.directive != DIR_EXTRACT; }
 
 // Positions for a read by the statement's options: 0, 11 or 2.
 int Kfnd_rec(const Key_req& req, bool phys) {
@@ -242,7 +242,7 @@ int Kfnd_rec(const Key_req& req, bool phys) {
   if (req.has_key) return by_key(req, req.directive == DIR_EXTRACT);
   if (req.has_ind) return by_ind(req.ind);
   if (req.has_rno) return Kfnd_by_rno(req.rno);
-  if (req.has_dir && req.dir != 1 && !eff_dir_after(req)) return by_dir(req.dir);
+  if (req.has_dir && req.dir != 1 && !dir_after(req)) return by_dir(req.dir);
   if (phys) return next_phys();
   int r = Kfnd_nxt(ch->saved[size_t(K.kno)]);
   if (r == 2) Rec_unlock(ch);
@@ -752,7 +752,7 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
   }
   refresh_positions(addr, ch->cur_node != 0 && !phys);
   std::string data = K.f->reclen ? record_result() : std::string();
-  if (req.has_dir && req.dir != 1 && eff_dir_after(req) && !phys) eff_dirpos(req.dir);
+  if (req.has_dir && req.dir != 1 && dir_after(req) && !phys) dir_step(req.dir);
   op.done();
   return data;
 }
