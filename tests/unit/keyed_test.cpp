@@ -753,6 +753,38 @@ TEST_F(KeyedTest, BinaryNumericSegmentsSortByValue) {
 
 namespace {
 
+// A new file of fixed records is sized for its expected records: besides
+// the records, each key gets one index block and, when one block cannot
+// hold the entries, the blocks they fill and a quarter of that again; each
+// key's entries are sized by its own length.
+TEST_F(KeyedTest, CreationPreallocatesIndexBlocksForTheExpectedRecords) {
+  auto size_of = [](const std::string& p) { return std::filesystem::file_size(p); };
+  Key_create one;  // an outside key of 10 bytes, 1000 records of 100 bytes
+  one.limit = 1000;
+  one.rec_len = 100;
+  one.key_len = 10;
+  Key_define(path("h1"), one);
+  // Blocks of 3072 bytes (15-byte entries x 255), 204 entries a block:
+  // 1 + 4 + 1 index blocks, 1000 x 113 bytes of records.
+  EXPECT_EQ(size_of(path("h1")), 3072u * 6 + 511 + 1000 * 113 + 1);
+  Key_create two;  // key 0 of 4 bytes, key 1 of 40 bytes
+  two.limit = -1000;
+  two.rec_len = 60;
+  Key_segments(two, {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 40, false, 0, 0}});
+  Key_define(path("h2"), two);
+  // Blocks of 2048 bytes (key 0's 9-byte entries); key 0: 226 entries a
+  // block, 1 + 4 + 1 blocks; key 1 (49-byte entries): 41 a block,
+  // 1 + 24 + 6 blocks.
+  EXPECT_EQ(size_of(path("h2")), 2048u * 37 + 511 + 1000 * 67 + 1);
+  Key_chan* ch = open(path("h2"));
+  for (int i = 0; i < 300; ++i) {
+    char r[64];
+    std::snprintf(r, sizeof r, "%04d%040d", i, 1000 - i);
+    Key_write(ch, req(232), r);
+  }
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
 TEST_F(KeyedTest, RemoveCompletesWhenAnAlternateEntryIsMissing) {
   std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
   Key_chan* ch = open(make_segs("miss", 20, segs));
