@@ -291,14 +291,18 @@ std::string record_result() {
 // zero-filled.  A fixed-length record with a field separator reads back at
 // the whole record length (unless TN), so it is keyed at that length too:
 // the entries built now are the ones a rewrite or REMOVE builds from the
-// record read back.
+// record read back.  Its slot stores the data length written (K.fill_len),
+// so that a read with TN gets the record as written.
 void build_image(Buf& image, const std::string& data) {
   Key_file* f = K.f;
   image.assign(size_t(Key_image_size(f)), 0);
   size_t n = data.size();
+  K.fill_len = -1;
   if (!f->variable && f->sep != -1 && !Key_cfg.no_pad && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) &&
-      n < size_t(f->reclen))
+      n < size_t(f->reclen)) {
+    K.fill_len = int(n);
     n = size_t(f->reclen);
+  }
   put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
   std::memcpy(image.data() + 1 + f->keylen + 2, data.data(), data.size());
   // EFF: the sequence of a new record (replaced by the stored one when the

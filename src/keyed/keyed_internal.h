@@ -136,6 +136,10 @@ struct Key_chan {
 struct Key_ctx {
   Key_chan* ch = nullptr;
   Key_file* f = nullptr;
+  // A fixed-length record shorter than the record length: the image is
+  // keyed at the whole length (as it reads back), its slot stores this
+  // data length (-1: the image's own).
+  int fill_len = -1;
   // Current-key context.
   int kno = 0, ksz = 0, kent_sz = 0, max_kidx = 0;
   bool nullkey = false;

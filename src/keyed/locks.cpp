@@ -82,6 +82,7 @@ void Key_init(Key_chan* ch) {
   K.rec_ext = 0;
   K.rec_sz = 0;
   K.load_type = 0;
+  K.fill_len = -1;
   K.fh_updated = K.ky_updated = false;
   K.open = true;
   K.advance_left = 0;
