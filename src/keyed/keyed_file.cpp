@@ -501,9 +501,12 @@ bool auto_segments(Buf& image, bool* used_counter) {
   return took_given;
 }
 
+// An entry that a change must delete is missing: the notice box (unless
+// the file asks for none, as a rebuild does), and the change goes on.
 void missing_key_notice() {
-  // The notice box of a missing alternate-key entry needs the terminal
-  // layer; the repair goes on without it.
+  Key_file* f = K.f;
+  if (!Key_notice_hook || ((f->flags1 | f->hdr[kf::H_FLAGS1]) & kf::F1_NO_NOTICE)) return;
+  Key_notice_hook(f->path);
 }
 }  // namespace
 
@@ -766,6 +769,7 @@ void Key_unlock(Key_chan* ch) { Rec_unlock(ch); }
 // ---- journal images ----
 
 void (*Key_image_hook)(int type, const uint8_t* image, size_t len) = nullptr;
+void (*Key_notice_hook)(const std::string& path) = nullptr;
 
 void Key_chan_journal(Key_chan* ch, bool on) { ch->journal = on; }
 

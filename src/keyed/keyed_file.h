@@ -127,6 +127,10 @@ void Key_set_journaled(Key_chan* ch, bool on);
 // a write, 'D' and the image of a removed record.  The image is the key
 // area, the record's length word and its data.  Set by the channel layer.
 extern void (*Key_image_hook)(int type, const uint8_t* image, size_t len);
+// The "Correcting missing key" notice for the file at path (an index entry
+// that a write or REMOVE must delete is missing; the change goes on).  Set
+// by the channel layer.
+extern void (*Key_notice_hook)(const std::string& path);
 void Key_chan_journal(Key_chan* ch, bool on);
 
 // Engine state saved around a nested operation (driver slots 18 and 19).

@@ -804,7 +804,14 @@ TEST_F(KeyedTest, RemoveCompletesWhenAnAlternateEntryIsMissing) {
     Kent_del();
     op.done();
   }
+  // The notice names the file once; the REMOVE completes.
+  static std::vector<std::string> notices;
+  notices.clear();
+  auto keep = Key_notice_hook;
+  Key_notice_hook = [](const std::string& p) { notices.push_back(p); };
   Key_remove(ch, Key_by("k001", 208));
+  Key_notice_hook = keep;
+  EXPECT_EQ(notices, std::vector<std::string>{path("miss")});
   EXPECT_EQ(Key_record_count(ch), 1u);
   EXPECT_EQ(Key_verify(ch), "");
 }
