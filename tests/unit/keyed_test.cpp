@@ -158,11 +158,15 @@ TEST_F(KeyedTest, EmptyKeysAreReadFirst) {
   Key_req back = req();
   back.has_dir = true;
   back.dir = -1;
-  get(ch, "AAAA");
+  // A walk back (DIR=-1 on every READ) reaches the empty key too.
+  Key_req from = Key_by("BBBB");
+  from.has_dir = true;
+  from.dir = -1;
+  EXPECT_EQ(strip(Key_read(ch, from)), "BBBB");
+  EXPECT_EQ(strip(Key_read(ch, back)), "AAAAxx");
   EXPECT_EQ(strip(Key_read(ch, back)), "");
-  EXPECT_EQ(error_no([&] { Key_read(ch, back); }), 2);
-  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
-  EXPECT_EQ(strip(next(ch)), "");             // reading starts over at the empty key
+  EXPECT_EQ(error_no([&] { Key_read(ch, back); }), 2);  // the pending end of file
+  EXPECT_EQ(strip(next(ch)), "");                       // reading starts over at the empty key
 
   Key_chan* alt = open(p);
   Key_req k1 = req();
@@ -291,34 +295,47 @@ TEST_F(KeyedTest, OrdinalAndIndexOfAMissingKeyAndOfAFileOfKeysAlone) {
   EXPECT_EQ(error_no([&] { Key_getrno(keys, Key_by("w")); }), 11);
 }
 
+// A READ with DIR=n reads its record as without DIR= and then moves the
+// key's position n - 1 entries from it, so that the next READ reads the
+// record n entries from the one read.
 TEST_F(KeyedTest, DirectionStepsBothWaysAndPendingEndOfFile) {
   Key_chan* ch = open(make("d", 10, 4));
-  for (const char* k : {"A", "B", "C", "D", "E"}) put(ch, k, k);
-  get(ch, "C");
-  Key_req r = req();
-  r.has_dir = true;
-  r.dir = -1;
-  EXPECT_EQ(strip(Key_read(ch, r)), "B");
-  r.dir = 2;
-  EXPECT_EQ(strip(Key_read(ch, r)), "D");
-  r.dir = 0;
-  EXPECT_EQ(strip(Key_read(ch, r)), "D");  // step 0: the same record again
-  get(ch, "A");
-  r.dir = -1;
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
-  EXPECT_EQ(strip(next(ch)), "A");           // cleared: reading starts over
-  get(ch, "A");
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  EXPECT_EQ(strip(get(ch, "E")), "E");  // KEY= is not held back by it
-  get(ch, "B");
-  r.dir = INT32_MAX;  // steps beyond any index: the end, both ways
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  get(ch, "D");
-  r.dir = INT32_MIN;
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  EXPECT_EQ(error_no([&] { next(ch); }), 2);
-  EXPECT_EQ(strip(next(ch)), "A");
+  for (char c = 'a'; c <= 'e'; ++c) put(ch, std::string("K00") + char('1' + (c - 'a')), std::string(1, c));
+  auto dir = [&](const std::string& key, int n) {
+    Key_req r = key.empty() ? req() : Key_by(key);
+    r.has_dir = true;
+    r.dir = n;
+    return strip(Key_read(ch, r));
+  };
+  auto read = [&] {
+    std::string r;
+    int e = error_no([&] { r = strip(next(ch)); });
+    return e ? "END" + std::to_string(e) : r;
+  };
+  EXPECT_EQ(dir("K002", 0), "b");
+  EXPECT_EQ(read(), "b");  // step 0: the same record again
+  EXPECT_EQ(dir("K003", -5), "c");
+  EXPECT_EQ(read(), "END2");  // the step ran off the start: the end is pending
+  EXPECT_EQ(read(), "a");     // cleared: reading starts over
+  EXPECT_EQ(dir("K001", -1), "a");
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K002", 3), "b");
+  EXPECT_EQ(read(), "e");
+  std::string walk = dir("K005", -1);  // every READ carries DIR=-1
+  for (;;) {
+    std::string r;
+    if (error_no([&] { r = dir("", -1); }) != 0) break;
+    walk += r;
+  }
+  EXPECT_EQ(walk, "edcba");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K004", 5), "d");
+  EXPECT_EQ(read(), "END2");  // behind the last record
+  EXPECT_EQ(dir("K002", INT32_MIN), "b");  // the step n - 1 stays in range
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(strip(get(ch, "K005")), "e");  // KEY= is not held back by a pending end
 }
 
 // ---- alternate keys ----
