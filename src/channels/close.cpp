@@ -311,8 +311,8 @@ void d_clos() {
       Io_SetOptions_next(code::D_CLOSE);
       continue;
     }
-    // An EFF file that holds updates of the open transaction stays open
-    // until COMMIT or ROLLBACK.
+    // An EFF channel that made updates in the open transaction stays open
+    // until COMMIT or ROLLBACK (another channel of the same file may go).
     if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
       Rpt_error(err::CHANNEL_STATE);
     if (ws.Cur_fcb) {

@@ -54,6 +54,7 @@ struct Eff_store {
   bool locked = false;              // this process holds the file lock
   bool lock_real = false;           // the lock is a host lock (not a channel without locks)
   bool in_txn = false;              // part of the open transaction
+  uint32_t txn_no = 0;              // counts the transactions the file took part in
   bool dirty = false;               // the header's variable part must be written
   bool gen_known = false;
   // The last load under the lock found another process's commit: the next

@@ -113,10 +113,12 @@ std::string Key_verify(Key_chan* ch);
 
 // Transactions over EFF files (the channel layer's transaction calls them):
 // commit or roll back every file changed in the open transaction; whether
-// any file, or the channel's file, holds such changes.
+// any file holds such changes.
 void Key_txn_commit();
 void Key_txn_rollback();
 bool Key_txn_pending();
+// Whether the channel made an update in the open transaction (its file
+// keeps the transaction's lock and pages until COMMIT or ROLLBACK).
 bool Key_in_txn(const Key_chan* ch);
 // The file's journal flag, and changing it (error 13 on a read-only channel).
 bool Key_journaled(const Key_chan* ch);

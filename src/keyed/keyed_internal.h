@@ -118,6 +118,8 @@ struct Key_chan {
   std::vector<uint8_t> cur_key;
   uint32_t last_read = 0;
   int last_kno = 0;
+  // EFF: the transaction (Eff_store::txn_no) this channel made an update in.
+  uint32_t txn_mark = 0;
   bool eof_pending = false;
   // Record lock.
   uint32_t lock_addr = 0, lock_len = 0;

@@ -104,8 +104,11 @@ static void eff_lock_n_load(Key_file* f, int level) {
     Eff_lock(f, K.ch->nolock);
     int d = K.directive;
     if (Eff_transaction_open() &&
-        (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || d == DIR_EXTRACT))
+        (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || d == DIR_EXTRACT)) {
+      if (!e->in_txn) ++e->txn_no;
       e->in_txn = true;
+      K.ch->txn_mark = e->txn_no;  // this channel holds an update of it
+    }
   } else if (!e->locked && !(K.ch->nolock && e->gen_known)) {
     // A channel that holds the file whole reloads nothing.
     Eff_load_header(f);
