@@ -533,7 +533,7 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
   uint32_t open_id = type == 'O' ? at : type == 'o' || !f ? J.open_id : uint32_t(f->journal_id > 0 ? f->journal_id : 0);
   J.last = put_record(J.fd, at, type, data, len, J.last, open_id);
   if (type == 'O') J.open_id = at;
-  return at;
+  return type == 'A' || type == 'D' ? 0 : at;  // an image reports 0
 }
 
 void Journal_open(const std::string& name) {
