@@ -301,6 +301,12 @@ void d_clos() {
   }
   if (*p != code::LPAREN) Rpt_error(err::SYNTAX);
   bool err_given = has_err_option(p);
+  // A channel of the list refused before the ERR= item was read still
+  // takes its branch.
+  auto refuse = [&] {
+    if (!ws.Err_line) Err_scan_from(p + 1);
+    Rpt_error(err::CHANNEL_STATE);
+  };
   Io_SetOptions(code::D_CLOSE);
   bool ended = false;  // channel 0 ends the list: the rest is read, not closed
   for (;;) {
@@ -314,7 +320,7 @@ void d_clos() {
     // An EFF channel that made updates in the open transaction stays open
     // until COMMIT or ROLLBACK (another channel of the same file may go).
     if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
-      Rpt_error(err::CHANNEL_STATE);
+      refuse();
     if (ws.Cur_fcb) {
       // A PRE_CLOSE program or a close mnemonic may run I/O statements of
       // its own: the list goes on from where this channel's part ended.
@@ -331,7 +337,7 @@ void d_clos() {
       ws.Cur_ftype = type;
       ws.Exec_ptr = at;
     } else if (err_given) {
-      Rpt_error(err::CHANNEL_STATE);
+      refuse();
     }
     if (!more) break;
     Io_SetOptions_next(code::D_CLOSE);
