@@ -388,7 +388,20 @@ void Kbfr_flush_file(Key_file* f, bool drop) {
   }
 }
 
+void Kbfr_write_touched(Key_file* f) {
+  std::vector<uint32_t> pages;
+  pages.swap(f->touched);
+  Kbfr_pool& p = Kbfr_pool_of(f);
+  for (uint32_t a : pages) {
+    auto it = p.index.find(ix(f, a));
+    if (it == p.index.end()) continue;  // evicted: written then
+    Kbfr* b = it->second;
+    if (b->changed && b->b()[0] != kf::BT_MAP) Kbfr_wrt(b, true);
+  }
+}
+
 void Kbfr_drop_file(Key_file* f) {
+  f->touched.clear();
   f->pend.clear();  // gathered slots go with the blocks (PURGE)
   for (auto& u : Kbfr_q.bufs)
     if (u->file == f) forget(Kbfr_q, u.get());

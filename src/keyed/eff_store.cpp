@@ -284,6 +284,7 @@ void commit_cycle(Key_file* f) {
   }
   e->dirty = false;
   f->hdr_changed = false;
+  f->touched.clear();
   clear_hints(e);
 #ifdef ORU_ASSERTS
   // A file whose pages had one owner each keeps them so through every

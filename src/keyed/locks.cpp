@@ -170,7 +170,12 @@ static void eff_exit(bool error) {
       if (!ch->nolock) Key_unlock_area(f->fd, ch->lock2_addr, ch->lock2_len);
       ch->lock2_addr = ch->lock2_len = 0;
     }
-    if (e->locked && !e->in_txn) {
+    if (e->locked && e->in_txn) {
+      // Inside a transaction the statement's changed pages reach the disk
+      // now, in pages the map on disk does not use; the flip, the header
+      // and the lock wait for the commit.
+      if (!f->touched.empty()) Kbfr_write_touched(f);
+    } else if (e->locked) {
       // A failed statement that began the cycle leaves the file as it was.
       if (error && e->ops == 0) {
         Eff_abort_cycle(f);
