@@ -10,6 +10,7 @@
 // open-file table, whichever object files a program links.
 #include "app/kind_registry.h"
 
+#include "app/startup.h"
 #include "channels/chan_hooks.h"
 #include "channels/channel.h"
 #include "channels/cisam_file.h"
@@ -51,6 +52,12 @@ void close_host_file(Fcb* f) { Close(f->fd); }
 
 // Before and after images of journaled keyed channels (the current one).
 void journal_image(int type, const uint8_t* image, size_t len) { Journal_it(type, image, len, ws.Cur_fcb); }
+void missing_key_notice(const std::string& path) {
+  Msgbox_init("Keyed file");
+  Msgbox_line(path.c_str());
+  Msgbox_line("Correcting missing key");
+  Msgbox_error();
+}
 
 // The EFF files in transactions: a BEGIN inside an open transaction commits
 // what it holds; a first BEGIN writes out what write-behind kept.
@@ -110,6 +117,7 @@ void Channels_register_kinds() {
   Pdf_register();
   Rec_unlock_hook = unlock_record;
   Key_image_hook = journal_image;
+  Key_notice_hook = missing_key_notice;
   Host_close_hook = close_host_file;
 
   Chan_hook.term_release = Term_release;

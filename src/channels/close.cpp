@@ -279,9 +279,8 @@ void Cls_all() {
 // ---- CLOSE ----
 
 // CLOSE (ch [,ch]... [,ERR=line]), CLOSE (/) all program channels, CLOSE
-// alone the same when parameter FF is 1.  Channel 0 is the console: closing
-// it is accepted and does nothing, and the channels after it in the list
-// are still closed.
+// alone the same when parameter FF is 1.  Channel 0 (the console) ends the
+// list: it and the channels after it stay open.
 void d_clos() {
   uint8_t* p = ws.Exec_ptr;
   if (*p == code::D_DICT) {  // CLOSE DICT: the data dictionary
@@ -302,19 +301,45 @@ void d_clos() {
   }
   if (*p != code::LPAREN) Rpt_error(err::SYNTAX);
   bool err_given = has_err_option(p);
+  // A channel of the list refused before the ERR= item was read still
+  // takes its branch.
+  auto refuse = [&] {
+    if (!ws.Err_line) Err_scan_from(p + 1);
+    Rpt_error(err::CHANNEL_STATE);
+  };
   Io_SetOptions(code::D_CLOSE);
+  bool ended = false;  // channel 0 ends the list: the rest is read, not closed
   for (;;) {
-    if (ws.Cur_chan != 0) {
-      // An EFF file that holds updates of the open transaction stays open
-      // until COMMIT or ROLLBACK.
-      if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
-        Rpt_error(err::CHANNEL_STATE);
-      if (ws.Cur_fcb)
-        Cls_file();
-      else if (err_given)
-        Rpt_error(err::CHANNEL_STATE);
+    bool more = Io_close_more();
+    ended = ended || ws.Cur_chan == 0;
+    if (ended) {
+      if (!more) break;
+      Io_SetOptions_next(code::D_CLOSE);
+      continue;
     }
-    if (!Io_close_more()) break;
+    // An EFF channel that made updates in the open transaction stays open
+    // until COMMIT or ROLLBACK (another channel of the same file may go).
+    if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_EFF && Txn_is_open() && Chan_hook.eff_in_txn(ws.Cur_fcb))
+      refuse();
+    if (ws.Cur_fcb) {
+      // A PRE_CLOSE program or a close mnemonic may run I/O statements of
+      // its own: the list goes on from where this channel's part ended.
+      uint8_t* at = ws.Exec_ptr;
+      Io_state io = static_cast<Io_state&>(ws);
+      Cls_file();
+      Fcb* cur = ws.Cur_fcb;
+      auto drv = ws.Cur_drv;
+      int32_t fd = ws.Cur_fd, type = ws.Cur_ftype;
+      static_cast<Io_state&>(ws) = io;
+      ws.Cur_fcb = cur;
+      ws.Cur_drv = drv;
+      ws.Cur_fd = fd;
+      ws.Cur_ftype = type;
+      ws.Exec_ptr = at;
+    } else if (err_given) {
+      refuse();
+    }
+    if (!more) break;
     Io_SetOptions_next(code::D_CLOSE);
   }
 }

@@ -200,6 +200,8 @@ std::string seg_name(const std::string& base, int n) {
 
 Lib_entry_hooks Lib_hooks;
 
+static bool is_segment(const std::string& path, bool raise);
+
 bool Kest_all_segs_opt(const std::string& text) {
   std::string t;
   for (char c : text) t.push_back(char(std::toupper(uint8_t(c))));
@@ -220,17 +222,20 @@ void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
     ::remove(d.c_str());
     return;
   }
-  for (int i = 1; i <= 999; ++i)
-    if (::remove(seg_name(path, i).c_str()) != 0) break;
+  // Only segment files go: a plain "name.001" that is no segment of the
+  // file (no segment tag) is another file and stays, as do those after it.
+  for (int i = 1; i <= 999; ++i) {
+    std::string seg = seg_name(path, i);
+    if (!is_segment(seg, false) || ::remove(seg.c_str()) != 0) break;
+  }
 }
 
-namespace {
-
 // Whether path is a segment file (or a segment link) by its header tag.
-bool is_segment(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// raise: a file that cannot be read is the host error, else no segment.
+static bool is_segment(const std::string& path, bool raise) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return false;
+    if (!raise || errno == ENOENT || errno == ENOTDIR) return false;
     Sys_error();
   }
   uint8_t head[8] = {};
@@ -239,11 +244,9 @@ bool is_segment(const std::string& path) {
   return n == ssize_t(sizeof head) && (std::memcmp(head + 4, "seg]", 4) == 0 || std::memcmp(head + 4, "lnk]", 4) == 0);
 }
 
-}  // namespace
-
 void KestRenameSeg(const std::string& from, const std::string& to, bool rename) {
   int n = 1;
-  for (; n <= 999 && is_segment(seg_name(from, n)); ++n) {
+  for (; n <= 999 && is_segment(seg_name(from, n), true); ++n) {
     if (rename) {
       if (::rename(seg_name(from, n).c_str(), seg_name(to, n).c_str()) == 0) continue;
       int e = errno;
@@ -510,7 +513,9 @@ void d_diry() {
 
 void d_eras() {
   Chan_hook.prog_cache_forget();  // kept program images are read again
-  ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
+  // An error before ERR= is reached still takes it (the search for it
+  // starts past the TABLE code).
+  ws.Stmt_save = ws.Exec_ptr + (*ws.Exec_ptr == code::D_TABLE ? 1 : 0);
   // Every name is read before any file goes: a statement that does not
   // read to its end removes nothing.
   std::vector<std::string> names;

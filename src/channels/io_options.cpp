@@ -329,7 +329,7 @@ void Io_kno_option() {
   ws.Io_kno = k;
   // The key named becomes the channel's current key unless parameter KR
   // keeps it.
-  if (k >= 0 && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
+  if (k >= 0 && k <= ws.Cur_fcb->high_key && !Sw_on(sw::KR)) ws.Cur_fcb->cur_key = uint8_t(k);
 }
 
 void Io_sep_operand() {
@@ -596,6 +596,7 @@ int32_t GetKNOValue() {
   } else {
     k = To_integer(ws.Num_acc);
   }
-  if (k < 0 || k > ws.Cur_fcb->high_key) Rpt_error(err::KEY_DEFINITION);
+  // A memory file refuses a key it does not have when it reads (error 13).
+  if (k < 0 || (k > ws.Cur_fcb->high_key && kind() != FK_MEMORY)) Rpt_error(err::KEY_DEFINITION);
   return k;
 }

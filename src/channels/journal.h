@@ -55,8 +55,8 @@ void Journal_close();
 void Journal_swap();
 // Appends one record; f: the channel whose record it is (its journal id is
 // the open id), null for the journal's own records.  Nothing without a
-// journal.  Returns the record's address (0 for an image, written behind,
-// and without a journal).
+// journal.  Returns the record's address (0 for an image, and without a
+// journal).
 uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f);
 // Writes the images gathered for writing behind (see journal_file.cpp).
 void Journal_flush();

@@ -39,20 +39,21 @@ struct Journal {
   std::string path;       // the file written now
   uint32_t open_id = 0;   // address of this process's 'O' record in it
   uint32_t last = 0;      // address of this process's last record in it
+  int64_t size_seen = 0;  // a length the file has been seen to have (it only grows)
 };
 Journal J;
 
-// Write-behind of images.  Before and after images ('B', 'A', 'D') of
-// journaled files, the bulk of a journal, are gathered in `batch` and
-// appended together under one lock: when 64 KB are gathered, when the
-// oldest has waited FLUSH_AFTER (a flusher thread keeps that bound also
-// while the program waits for input), before any other record of this
-// process, and when the journal closes.  A process killed at an instant
-// loses at most the images of the last FLUSH_AFTER; every other record is
-// written before its statement goes on.  The batch holds whole records
-// whose previous-address fields are filled in when they are written.  The
-// flusher never moves to a next file: a full file leaves the batch to the
-// main thread (moving touches the channel list).
+// A before image ('B') of a journaled file waits in `batch` for the after
+// image of its statement, and the two are appended together under one
+// lock; an after image or the image of a removed record ('A', 'D') is
+// written before its statement goes on (at once when no before image waits),
+// so a process killed at any instant has lost no image of a statement that
+// finished.  A before image left alone (its statement failed before the
+// change) is written with the next record, when the journal closes, or by
+// the flusher thread once it has waited FLUSH_AFTER.  The batch holds
+// whole records whose previous-address fields are filled in when they are
+// written.  The flusher never moves to a next file: a full file leaves the
+// batch to the main thread (moving touches the channel list).
 constexpr size_t BATCH_MAX = 65536;
 constexpr auto FLUSH_AFTER = std::chrono::milliseconds(10);
 std::mutex batch_mu;
@@ -62,6 +63,10 @@ std::vector<uint32_t> batch_at;  // offset of each record in batch
 std::chrono::steady_clock::time_point batch_oldest;
 std::thread flusher;
 bool flusher_stop = false;
+// The flusher looks at the batch again within FLUSH_AFTER, so a before
+// image put there needs no wake-up of it (one per statement would cost a
+// thread switch each); cleared once the batch has stayed empty that long.
+bool flusher_watching = false;
 int flusher_error = -1;          // an error of the flusher, raised by the main thread
 std::atomic<bool> batch_needs_main{false};  // the flusher found the file full
 
@@ -103,7 +108,10 @@ struct Append_lock {
 // The next-address word (an empty file counts as 4).  A word below 4, or
 // one past the file's end, is a file that is no journal: error 17 (writing
 // there would put records into whatever the file is, at an address its own
-// bytes chose).
+// bytes chose).  The file's length is asked only when the word lies beyond
+// the length this process last saw of the current file: an append costs no
+// fstat when the word is one this process or another wrote meanwhile below
+// it.
 uint32_t read_next(int fd) {
   uint8_t b[4];
   ssize_t r = pread(fd, b, 4, 0);
@@ -112,9 +120,11 @@ uint32_t read_next(int fd) {
   if (r != 4) not_a_journal();
   uint32_t v = get_u32be(b);
   if ((v & ~JRNL_FULL) < 4) not_a_journal();
+  if (fd == J.fd && int64_t(v & ~JRNL_FULL) <= J.size_seen) return v;
   struct stat st {};
   if (fstat(fd, &st) != 0) Sys_error();
   if (int64_t(v & ~JRNL_FULL) > int64_t(st.st_size)) not_a_journal();
+  if (fd == J.fd) J.size_seen = st.st_size;
   return v;
 }
 
@@ -167,6 +177,7 @@ uint32_t put_record(int fd, uint32_t at, int type, const void* data, size_t len,
   uint32_t word = uint32_t(next);
   if (next > JRNL_LIMIT) word = uint32_t(next) | JRNL_FULL;
   write_next(fd, word);
+  if (fd == J.fd && int64_t(next) > J.size_seen) J.size_seen = int64_t(next);
   return at;
 }
 
@@ -304,6 +315,7 @@ void swap_file(std::unique_ptr<Append_lock>& lock, uint32_t& at) {
     }
     ::close(J.fd);
     J.fd = nfd;
+    J.size_seen = 0;
     J.path = path;
     J.open_id = new_open;
     J.last = last;
@@ -344,6 +356,7 @@ int place_batch(uint32_t at) {
   uint8_t b[4];
   put_u32be(b, word);
   if (!Pwrite_all(J.fd, b, 4, 0)) return 256 + errno;
+  if (int64_t(next) > J.size_seen) J.size_seen = int64_t(next);
   J.last = prev;
   batch.clear();
   batch_at.clear();
@@ -399,7 +412,8 @@ void flusher_main() {
   std::unique_lock<std::mutex> lk(batch_mu);
   while (!flusher_stop) {
     if (batch.empty()) {
-      batch_cv.wait(lk);
+      if (!flusher_watching) batch_cv.wait(lk);
+      else if (batch_cv.wait_for(lk, FLUSH_AFTER) == std::cv_status::timeout && batch.empty()) flusher_watching = false;
       continue;
     }
     auto due = batch_oldest + FLUSH_AFTER;
@@ -427,6 +441,7 @@ void stop_flusher() {
   batch_cv.notify_all();
   flusher.join();
   flusher_stop = false;
+  flusher_watching = false;
 }
 
 // Main thread, batch_mu held: the batch is written; a flusher's error is
@@ -465,7 +480,10 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
   if (J.fd < 0) return 0;
   if (JRNL_HDR + len > 0xFFFFFF) Rpt_error(err::RECORD_TOO_LONG);
   std::lock_guard<std::mutex> g(batch_mu);
-  if (type == 'A' || type == 'B' || type == 'D') {
+  // An after image or a removed record's image with no before image
+  // waiting is written as any other record, at once (the flusher is not
+  // woken for it).
+  if (type == 'B' || ((type == 'A' || type == 'D') && !batch.empty())) {
     if (flusher_error >= 0 || batch_needs_main) flush_main();
     uint32_t off = uint32_t(batch.size());
     size_t total = JRNL_HDR + len;
@@ -496,12 +514,16 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
         flusher = std::thread(flusher_main);
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
       }
-      batch_cv.notify_all();
+      if (!flusher_watching) {
+        flusher_watching = true;
+        batch_cv.notify_all();
+      }
     }
-    if (batch.size() >= BATCH_MAX) flush_main();
+    if (type != 'B' || batch.size() >= BATCH_MAX) flush_main();
     return 0;
   }
-  // Every other record is written at once, after the images before it.
+  // Every other record is written at once, after the images before it
+  // (an after image joins its before image in the batch above).
   flush_main();
   auto lock = std::make_unique<Append_lock>(J.fd);
   uint32_t at = read_next(J.fd);
@@ -511,7 +533,7 @@ uint32_t Journal_it(int type, const void* data, size_t len, Fcb* f) {
   uint32_t open_id = type == 'O' ? at : type == 'o' || !f ? J.open_id : uint32_t(f->journal_id > 0 ? f->journal_id : 0);
   J.last = put_record(J.fd, at, type, data, len, J.last, open_id);
   if (type == 'O') J.open_id = at;
-  return at;
+  return type == 'A' || type == 'D' ? 0 : at;  // an image reports 0
 }
 
 void Journal_open(const std::string& name) {

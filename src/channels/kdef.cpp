@@ -98,6 +98,7 @@ void Key_builder::Next_key() {
 void Key_builder::Name(const uint8_t* name, int32_t len) {
   if (len <= 0) return;
   if (name[0] == '#') Rpt_error(err::KEY_DEFINITION);
+  named_ = key_;
   if (names_) Kname_add(names_, key_, name, len);
 }
 
@@ -243,7 +244,7 @@ void text_segment(Key_builder& b, Keydef_text& t) {
   uint8_t opt_byte = 0;
   uint8_t c = t.ch();
   if (c == ':') {
-    opts = GetKeyedSegOpts(t.s, t.n, &t.pos, &opt_byte, b.Key(), len, field, 20);
+    opts = GetKeyedSegOpts(t.s, t.n, &t.pos, &opt_byte, b.Named_key(), len, field, 20);
     c = t.ch();
   }
   if (c != ']') Rpt_error(err::SYNTAX);

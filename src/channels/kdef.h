@@ -135,6 +135,8 @@ class Key_builder {
   int32_t Max_end() const { return max_end_; }
   int32_t Entries() const { return entries_; }
   int32_t Key() const { return key_; }
+  // The current key when a name was given for it, else -1.
+  int32_t Named_key() const { return named_ == key_ ? key_ : -1; }
 
  private:
   void Put(const uint8_t e[4]);
@@ -147,12 +149,13 @@ class Key_builder {
   int32_t max_end_ = 0;  // largest 0-based offset + length of a record segment
   int32_t ext_len_ = 0;
   bool typed_ = false;   // a segment with I, # or + was given
+  int32_t named_ = -1;   // the last key given a name
 };
 
 // The option letters of one segment, from text[*pos] up to "]" or the end
 // (the "]" is not consumed).  Returns the flag word and fills *opt_byte.
-// key is the key number (-1 outside a key definition, where M is the caller's
-// syntax error rather than error 80).  syntax_err is the caller's error for
+// key is the key number when the definition names the key, else -1 (M is
+// then the caller's syntax error rather than error 80).  syntax_err is the caller's error for
 // an unknown letter.
 uint16_t GetKeyedSegOpts(const uint8_t* text, int32_t len, int32_t* pos, uint8_t* opt_byte,
                          int32_t key, int32_t seg_len, int32_t field, int syntax_err);

@@ -624,16 +624,16 @@ std::string find_keydef() {
 // ---- positioning ----
 
 // The key of the statement: KNO= or the channel's current key (0 for the
-// writing directives); a key the file does not have is error 80.
+// writing directives); a key the file does not have is error 13.
 Dyn_key* stmt_key(Dyn_fcb* f, bool writing) {
   int32_t k = ws.Io_kno >= 0 ? ws.Io_kno : writing ? 0 : f->cur_key;
   if (!f->keys) {
-    if (k != 0) Rpt_error(err::KEY_DEFINITION);
+    if (k != 0) Rpt_error(err::WRONG_MODE);
     return f->def_key;
   }
   for (Dyn_key* p = f->keys; p; p = p->next)
     if (p->key_no == k) return p;
-  Rpt_error(err::KEY_DEFINITION);
+  Rpt_error(err::WRONG_MODE);
 }
 
 // The index in k's order at which r stands, or, when r is not in that key,

@@ -66,6 +66,12 @@ void unlock_noted(Fcb* f) {
 // channel locked as a whole only notes nothing.
 void take_lock(Fcb* f, int64_t offset, int64_t length, int mode) {
   if (locked_whole(f) || length <= 0) return;
+  // The host never refuses a process its own locks.  Under switch SB a
+  // record held by another channel of this process on the same descriptor
+  // is busy too, so two channels cannot overwrite each other's record.
+  if (Sw_on(sw::SB) && Rsv_locks > 0 && offset != 256)
+    for (const Fcb* g = ws.Fcb_list; g; g = g->next)
+      if (g != f && g->fd == f->fd && g->lock_len > 0 && g->lock_off == offset) Rpt_error(err::RECORD_BUSY);
   Lock_area(f->fd, offset, length, mode);
   f->lock_off = offset;
   f->lock_len = int32_t(length);

@@ -82,6 +82,7 @@ constexpr uint16_t DELIM_DEFAULT = 0x100;
 constexpr uint16_t DELIM_NONE = 0xFFFF;
 constexpr uint32_t FIELD_WIDTH_MAX = 100000000;
 constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
+constexpr uint32_t TEMPLATE_INT_WIDTH_MAX = 6;  // I(n) and U(n) of a template
 constexpr uint32_t ARRAY_FIELD_MAX = 10000;  // elements of one array field
 enum : uint16_t { ORDER_BIG = 0, ORDER_LITTLE = 1, ORDER_WORDS = 2 };
 
@@ -281,7 +282,7 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       }
     } else {
       uint32_t w = r.number();
-      if (w < 1 || w > (binary ? BINARY_WIDTH_MAX : FIELD_WIDTH_MAX)) Tpl_reader::bad();
+      if (w < 1 || w > (binary ? TEMPLATE_INT_WIDTH_MAX : FIELD_WIDTH_MAX)) Tpl_reader::bad();
       f.form = t;
       f.width = w;
       if (binary) f.delim = order;
@@ -405,13 +406,24 @@ Str_blk** str_slot(Var_node* v, uint32_t e, const Field& f) {
   return static_cast<Str_blk**>(v->elems) + e;
 }
 
+// A template's N or separator-ended numeric field (a scalar) that holds no
+// value yet: not assigned since the template was set (a separator-ended
+// one: or split from an empty field).
+bool unset_field(const Var_node* v, const Field& f) {
+  return (f.form == 'D' || f.form == 'N') && !f.count && !(v->flags & VF_ASSIGNED);
+}
+
 void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
   if (binary_form(f.form)) {
     append_binary(out, v->type == code::NUM_VAR ? *num_slot(v, e, f) : Num_val{}, f);
     return;
   }
   std::string text;
-  if (v->type == code::NUM_VAR) {
+  if (v->type == code::NUM_VAR && unset_field(v, f)) {
+    // A field not given a value: an N field holds its fill byte "0"
+    // repeated, a separator-ended field its separator only.
+    if (f.form == 'N') text.assign(f.width, '0');
+  } else if (v->type == code::NUM_VAR) {
     char buf[CONV_NORMAL_MAX];
     text.assign(buf, size_t(Conv_normal(*num_slot(v, e, f), buf)));
   } else if (Str_blk* b = *str_slot(v, e, f)) {
@@ -603,8 +615,19 @@ void Def_record(Var_node* node) {
       std::string tpl(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
       if (!tpl.empty() && uint8_t(tpl.back()) == 255)  // a compiled I/O-list image
         fields = fields_of_items(Core_hook.iolist_items_of_string(reinterpret_cast<const uint8_t*>(tpl.data()), int32_t(tpl.size())));
-      else {
-        if (!tpl.empty() && tpl[0] == '+') tpl = standard_template(tpl);
+      else if (tpl.empty()) {
+        // An empty template text removes the template: the variable keeps
+        // the record's text as a plain string.
+        if (node->rec_list) {
+          Gen_record(node);
+          Ret_blk(node->rec_list);
+          node->rec_list = nullptr;
+          node->flags &= ~VF_RECORD;
+          Var_shape_changed();
+        }
+        return;
+      } else {
+        if (tpl[0] == '+') tpl = standard_template(tpl);
         fields = BBX_comp(reinterpret_cast<const uint8_t*>(tpl.data()), tpl.size());
       }
     }
@@ -631,6 +654,10 @@ void Def_record(Var_node* node) {
       Dim_vector(v, 1, f.count);
     } else if (v->type == code::NUM_VAR) {
       v->num = Num_val{};
+      if (f.form == 'D' || f.form == 'N') {
+        v->flags &= ~VF_ASSIGNED;  // holds its fill or separator only (unset_field)
+        continue;
+      }
     } else {
       v->flags &= ~VF_FIXED;
       if (v->str) Ret_str(v->str);
@@ -713,9 +740,10 @@ void Let_record(Var_node* node) {
       ws.Str_len = -1;
       ws.Math_flags = 0;
       Store_num(v, num_slot(v, e, f));
-    } else if (v->type == code::NUM_VAR)
+    } else if (v->type == code::NUM_VAR) {
       set_number(v, num_slot(v, e, f), s + start, n);
-    else
+      if (f.form == 'D' && !f.count && n == 0) v->flags &= ~VF_ASSIGNED;  // no value
+    } else
       set_string(v, e, f, s + start, n);
   }
 }

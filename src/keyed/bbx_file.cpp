@@ -521,7 +521,7 @@ int64_t Bbx_read() {
   for (int i = 0; i < b->keys(); ++i) f->keys[i] = i == k ? e.key : b->make_key(i, b->multi() ? data : rec, e.rec);
   f->extracted = ws.Io_stmt == code::D_EXTRACT;
   f->st1 |= ST1_READ;
-  Io_string_result(rec);
+  Io_string_result(data);  // the record bytes after a single-key file's leading key
   return 0;
 }
 

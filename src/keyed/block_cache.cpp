@@ -388,7 +388,20 @@ void Kbfr_flush_file(Key_file* f, bool drop) {
   }
 }
 
+void Kbfr_write_touched(Key_file* f) {
+  std::vector<uint32_t> pages;
+  pages.swap(f->touched);
+  Kbfr_pool& p = Kbfr_pool_of(f);
+  for (uint32_t a : pages) {
+    auto it = p.index.find(ix(f, a));
+    if (it == p.index.end()) continue;  // evicted: written then
+    Kbfr* b = it->second;
+    if (b->changed && b->b()[0] != kf::BT_MAP) Kbfr_wrt(b, true);
+  }
+}
+
 void Kbfr_drop_file(Key_file* f) {
+  f->touched.clear();
   f->pend.clear();  // gathered slots go with the blocks (PURGE)
   for (auto& u : Kbfr_q.bufs)
     if (u->file == f) forget(Kbfr_q, u.get());
@@ -732,6 +745,20 @@ static Kbfr* eff_get(uint32_t page, int type) {
       if (b->changed) Kbfr_wrt(b, b->file == f);
       forget(p, b);
     }
+    // The write-back of the buffer taken (copy on write) may have read this
+    // very page, a map page, and changed it: that copy is the page, and a
+    // second one read from the file would lose those changes (its entries
+    // would hand out a page already taken).
+    auto again = p.index.find(ix(f, page));
+    if (again != p.index.end()) {
+      if (type == 0) Key_error(106);
+      Kbfr* c = again->second;
+      c->stamp = ++Kbfr_quepos;
+      c->serial = K.serial;
+      use(p, c);
+      if (type >= 3 && c->b()[0] != type) Key_error(106);
+      return c;
+    }
     b->serial = K.serial;
     b->addr = page;
     b->fd = f->fd;
@@ -778,6 +805,7 @@ void Kbfr_eff_install(uint32_t page, const uint8_t* bytes) {
     if (b->changed) Kbfr_wrt(b, b->file == f);
     forget(p, b);
   }
+  if (p.index.count(ix(f, page))) return;  // read (and perhaps changed) by that write-back
   b->serial = K.serial;
   std::memcpy(b->b(), bytes, size_t(f->blk));
   uint8_t* d = b->b();

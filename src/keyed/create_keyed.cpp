@@ -129,7 +129,7 @@ void list_segment(Key_builder& b) {
     std::string o = Create_text();
     int32_t pos = 0;
     opts = GetKeyedSegOpts(reinterpret_cast<const uint8_t*>(o.data()), int32_t(o.size()), &pos,
-                           &opt_byte, b.Key(), len, field, 32);
+                           &opt_byte, b.Named_key(), len, field, 32);
     if (pos < int32_t(o.size())) Rpt_error(err::MISSING_KEY_DESC);
   }
   Create_expect(code::RBRACKET);

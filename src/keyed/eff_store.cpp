@@ -20,6 +20,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/oru_assert.h"
 #include "keyed/key_settings.h"
 
 extern std::vector<Key_file*> Key_files;
@@ -209,6 +210,33 @@ uint8_t group_bits(const Eff_store* e, int g, const uint8_t* map) {
   return uint8_t((any_free ? eff::FLIP_FREE : 0) | cls);
 }
 
+#ifdef ORU_ASSERTS
+// The model check of the sanitizer build: every physical page serves one
+// logical page at most (the map pages their own).  False too when a map
+// page cannot be read or names a page past the groups.
+bool owners_unique(Key_file* f) {
+  Eff_store* e = Eff_of(f);
+  uint64_t pages = uint64_t(e->flips.size()) * uint64_t(e->E);
+  std::vector<bool> seen(size_t(pages) + 1, false);
+  try {
+    for (size_t g = 0; g < e->flips.size(); ++g) {
+      const uint8_t* map = Eff_map_page(int(g))->b();
+      for (int i = 0; i < e->E; ++i) {
+        uint64_t p = uint64_t(g) * uint64_t(e->E) + uint64_t(i) + 1;
+        if (p > e->max_page) break;
+        uint32_t phys = i < 2 ? uint32_t(p) : entry_phys(map + 6 + 4 * i);
+        if (!phys) phys = uint32_t(p);
+        if (phys > pages || seen[phys]) return false;
+        seen[phys] = true;
+      }
+    }
+  } catch (const Oru_error&) {
+    return false;
+  }
+  return true;
+}
+#endif
+
 // Writes every changed page, flips the changed groups and writes the
 // header with a new generation.  The caller holds the lock.
 void commit_cycle(Key_file* f) {
@@ -256,7 +284,17 @@ void commit_cycle(Key_file* f) {
   }
   e->dirty = false;
   f->hdr_changed = false;
+  f->touched.clear();
   clear_hints(e);
+#ifdef ORU_ASSERTS
+  // A file whose pages had one owner each keeps them so through every
+  // commit (a damaged file seen first is not checked).
+  if (changed && e->owners != 0) {
+    bool ok = owners_unique(f);
+    ORU_ASSERT(ok || e->owners < 0);
+    e->owners = ok ? 1 : 0;
+  }
+#endif
 }
 
 // Runs fn with f as the engine's current file.
@@ -432,14 +470,21 @@ uint32_t Eff_get_empty_page() {
   Eff_store* e = Eff_of(f);
   for (int rounds = 0; rounds < 3; ++rounds) {
     for (int g = e->empty_g; g < int(e->flips.size()); ++g) {
-      bool whole = !(g == e->empty_g && e->empty_i >= 2);
-      int start = whole ? 2 : e->empty_i + 1;
       if (g != e->empty_g) {
         e->empty_g = g;
         e->empty_i = 0;
       }
       if (!(e->flips[size_t(g)] & eff::FLIP_FREE)) continue;
+      int hint_i = e->empty_i;
       Kbfr* m = Eff_map_page(g);
+      if (e->empty_g != g || e->empty_i != hint_i) {
+        // Reading the map page wrote another page back (copy on write),
+        // which took free pages: the search goes on after them.
+        g = e->empty_g - 1;
+        continue;
+      }
+      bool whole = e->empty_i < 2;
+      int start = whole ? 2 : e->empty_i + 1;
       for (int i = start; i < e->E; ++i) {
         uint64_t p = uint64_t(g) * uint64_t(e->E) + uint64_t(i) + 1;
         if (p > e->max_page) break;

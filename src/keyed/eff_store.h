@@ -54,6 +54,7 @@ struct Eff_store {
   bool locked = false;              // this process holds the file lock
   bool lock_real = false;           // the lock is a host lock (not a channel without locks)
   bool in_txn = false;              // part of the open transaction
+  uint32_t txn_no = 0;              // counts the transactions the file took part in
   bool dirty = false;               // the header's variable part must be written
   bool gen_known = false;
   // The last load under the lock found another process's commit: the next
@@ -67,6 +68,9 @@ struct Eff_store {
   // pages already moved by copy on write): the file on disk does not use
   // it, so they are written in place until the cycle ends.
   std::unordered_set<uint32_t> fresh;
+  // Sanitizer build: whether every physical page had one owner at the last
+  // commit (-1 not known yet).
+  int8_t owners = -1;
   // Read-only mapping of the file: header runs and pages are copied from it.
   Eff_view view;
 };
@@ -97,7 +101,8 @@ uint64_t Eff_disk_generation(Key_file* f);
 void Eff_lock(Key_file* f, bool nolock);
 // Ends the update cycle: writes every changed page, flips the changed map
 // groups, writes the header, releases the file lock.  Inside a transaction
-// only the pages are kept.
+// nothing is done: each statement's end writes its pages
+// (Kbfr_write_touched), the rest waits for EffCommit.
 void Eff_end_cycle(Key_file* f);
 // Forgets the changes of the cycle (pages dropped, header reloaded) and
 // releases the file lock.
@@ -141,7 +146,10 @@ extern void (*Eff_test_hook)(int stage);
 
 // ---- transactions (eff_store.cpp) ----
 // While a transaction is open, files changed in it keep their lock and
-// their cycle open until EffCommit or EffRollback.  The channel layer opens
+// their cycle open until EffCommit or EffRollback; the pages each statement
+// changed are written at its end, to physical pages the stored map does
+// not use, so a rollback only drops the cached pages and reloads the
+// header.  The channel layer opens
 // and closes transactions; the engine learns of an open one from
 // Key_cfg.txn_open (EffBeginTransaction, in the driver, opens one).
 bool Eff_transaction_open();

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "keyed/key_settings.h"
 
@@ -102,13 +103,19 @@ void Key_define_fd(int fd, const std::string& path, const Key_create& def) {
   int64_t V = variable ? ((L + 10 + 1023) / 1024) * 1024 : 0;
   int64_t B;
   Key_layout lay = Key_decode_segs(def.segs, true, KL);
+  // Each key's entry size: the sum of its segment lengths + 5 for key 0,
+  // + 9 for the others (their entries carry the record's address).
+  std::vector<int64_t> entry(size_t(lay.nkeys));
+  for (int k = 0; k < lay.nkeys; ++k) {
+    int64_t sum = lay.keys[k].len - (k > 0 || lay.keys[0].dups ? 4 : 0);
+    entry[size_t(k)] = sum + (k == 0 ? 5 : 9);
+  }
   if (def.block_kb) {
     B = std::max<int64_t>(int64_t(def.block_kb) * 1024, V);
   } else {
     B = 4096;
     for (int k = 0; k < lay.nkeys; ++k) {
-      int64_t e = KL + (k == 0 ? 5 : 9);
-      int64_t c = (e * 255) / 1024 * 1024;
+      int64_t c = (entry[size_t(k)] * 255) / 1024 * 1024;
       if (V <= c && c < B) B = c;
     }
   }
@@ -117,7 +124,14 @@ void Key_define_fd(int fd, const std::string& path, const Key_create& def) {
   if (B > 65536) Key_error(46);
   h[H_BLKSZ] = uint8_t(B / 1024 - 1);
 
-  int64_t n = lay.nkeys;
+  // One index block a key, and for the expected records the blocks their
+  // entries fill and a quarter of that again.
+  int64_t n = 0;
+  for (int k = 0; k < lay.nkeys; ++k) {
+    n += 1;
+    int64_t per = std::max<int64_t>(1, (B - 6) / entry[size_t(k)]);
+    if (expected > per) n += expected / per + expected / per / 4;
+  }
   if (variable) {
     n += 1;
     if (L) {

@@ -25,7 +25,7 @@ bool Key_txn_pending() {
 
 bool Key_in_txn(const Key_chan* ch) {
   const Eff_store* e = ch && ch->f ? Eff_of(ch->f.get()) : nullptr;
-  return e && e->in_txn;
+  return e && e->in_txn && ch->txn_mark == e->txn_no;
 }
 
 bool Key_journaled(const Key_chan* ch) { return (ch->f->flags1 & kf::F1_JOURNAL) != 0; }

@@ -184,9 +184,9 @@ void positions_off_index(bool back) {
   Kno_def(keep);
 }
 
-// First format: the READ reads the record d entries from the last one
-// read.  A step in front of the first record is the END error at once, and
-// the end of file stays pending for the next READ.
+// EXTRACT with a direction: it extracts the record d entries from the last
+// one read.  A step in front of the first record is the END error at once,
+// and the end of file stays pending for the next READ.
 int by_dir(int d) {
   Key_chan* ch = K.ch;
   Key_pos& sv = ch->saved[size_t(K.kno)];
@@ -198,13 +198,13 @@ int by_dir(int d) {
   return r;
 }
 
-// EFF: after a READ with direction n (not 1) the key's position moves n - 1
+// After a READ with direction n (not 1) the key's position moves n - 1
 // entries from the record read, so that the next READ reads the record n
 // entries from it (0 the same record again, -1 the one before).  Leaving
 // the index in front of the first entry leaves the end of file pending,
 // unless the step stopped exactly one entry short (the next READ reads the
 // first record); leaving it behind the last, the next READ is the end.
-void eff_dirpos(int n) {
+void dir_step(int n) {
   Key_chan* ch = K.ch;
   Key_pos& sv = ch->saved[size_t(K.kno)];
   K.advance_left = 0;
@@ -233,8 +233,8 @@ int next_phys() {
   return 0;
 }
 
-// The direction step of an EFF READ (not EXTRACT) is taken after the read.
-bool eff_dir_after(const Key_req& req) { return K.f->eff && req.directive != DIR_EXTRACT; }
+// The direction step of a READ (not EXTRACT) is taken after the read.
+bool dir_after(const Key_req& req) { return req.directive != DIR_EXTRACT; }
 
 // Positions for a read by the statement's options: 0, 11 or 2.
 int Kfnd_rec(const Key_req& req, bool phys) {
@@ -242,7 +242,7 @@ int Kfnd_rec(const Key_req& req, bool phys) {
   if (req.has_key) return by_key(req, req.directive == DIR_EXTRACT);
   if (req.has_ind) return by_ind(req.ind);
   if (req.has_rno) return Kfnd_by_rno(req.rno);
-  if (req.has_dir && req.dir != 1 && !eff_dir_after(req)) return by_dir(req.dir);
+  if (req.has_dir && req.dir != 1 && !dir_after(req)) return by_dir(req.dir);
   if (phys) return next_phys();
   int r = Kfnd_nxt(ch->saved[size_t(K.kno)]);
   if (r == 2) Rec_unlock(ch);
@@ -291,14 +291,18 @@ std::string record_result() {
 // zero-filled.  A fixed-length record with a field separator reads back at
 // the whole record length (unless TN), so it is keyed at that length too:
 // the entries built now are the ones a rewrite or REMOVE builds from the
-// record read back.
+// record read back.  Its slot stores the data length written (K.fill_len),
+// so that a read with TN gets the record as written.
 void build_image(Buf& image, const std::string& data) {
   Key_file* f = K.f;
   image.assign(size_t(Key_image_size(f)), 0);
   size_t n = data.size();
+  K.fill_len = -1;
   if (!f->variable && f->sep != -1 && !Key_cfg.no_pad && !(f->flags2 & (kf::F2_RLE | kf::F2_ZLIB)) &&
-      n < size_t(f->reclen))
+      n < size_t(f->reclen)) {
+    K.fill_len = int(n);
     n = size_t(f->reclen);
+  }
   put_u16be(image.data() + 1 + f->keylen, uint16_t(n));
   std::memcpy(image.data() + 1 + f->keylen + 2, data.data(), data.size());
   // EFF: the sequence of a new record (replaced by the stored one when the
@@ -497,9 +501,12 @@ bool auto_segments(Buf& image, bool* used_counter) {
   return took_given;
 }
 
+// An entry that a change must delete is missing: the notice box (unless
+// the file asks for none, as a rebuild does), and the change goes on.
 void missing_key_notice() {
-  // The notice box of a missing alternate-key entry needs the terminal
-  // layer; the repair goes on without it.
+  Key_file* f = K.f;
+  if (!Key_notice_hook || ((f->flags1 | f->hdr[kf::H_FLAGS1]) & kf::F1_NO_NOTICE)) return;
+  Key_notice_hook(f->path);
 }
 }  // namespace
 
@@ -724,24 +731,35 @@ static std::string key_read_once(Key_chan* ch, const Key_req& req) {
   }
   if (r == 2) Key_error(2);
   uint32_t addr = ch->cur_rec;
-  int rr = Krec_read(addr);
-  if (rr == 11 && !phys && !is_end(ch->cur_key)) {
-    // An index entry whose record is gone (a process killed between the
-    // record and its entries): the key's position moves onto the entry,
-    // so that the next READ steps past it to the rest of the file.
-    Key_pos& sv = ch->saved[size_t(K.kno)];
-    sv = Key_pos{0, 0, ch->cur_key};
-    ch->last_read = 0;
+  // An index entry whose record is gone (a process killed between the
+  // record and its entries) or cannot be read (a damaged page): the key's
+  // position moves onto the entry, so that the next READ steps past it to
+  // the rest of the file, and no lock of it stays held.
+  auto past_entry = [&] {
+    if (!phys && !is_end(ch->cur_key)) {
+      ch->saved[size_t(K.kno)] = Key_pos{0, 0, ch->cur_key};
+      ch->last_read = 0;
+    }
     Rec_unlock(ch);
+  };
+  int rr;
+  try {
+    rr = Krec_read(addr);
+  } catch (const Oru_error&) {
+    past_entry();
+    throw;
   }
-  if (rr != 0) Key_error(rr);
+  if (rr != 0) {
+    past_entry();
+    Key_error(rr);
+  }
   if (K.f->reclen == 0 && req.directive == DIR_EXTRACT) {
     ch->lock_held = true;
     ch->lock_addr = addr;
   }
   refresh_positions(addr, ch->cur_node != 0 && !phys);
   std::string data = K.f->reclen ? record_result() : std::string();
-  if (req.has_dir && req.dir != 1 && eff_dir_after(req) && !phys) eff_dirpos(req.dir);
+  if (req.has_dir && req.dir != 1 && dir_after(req) && !phys) dir_step(req.dir);
   op.done();
   return data;
 }
@@ -751,6 +769,7 @@ void Key_unlock(Key_chan* ch) { Rec_unlock(ch); }
 // ---- journal images ----
 
 void (*Key_image_hook)(int type, const uint8_t* image, size_t len) = nullptr;
+void (*Key_notice_hook)(const std::string& path) = nullptr;
 
 void Key_chan_journal(Key_chan* ch, bool on) { ch->journal = on; }
 

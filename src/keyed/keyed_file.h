@@ -117,10 +117,12 @@ std::string Key_verify(Key_chan* ch);
 
 // Transactions over EFF files (the channel layer's transaction calls them):
 // commit or roll back every file changed in the open transaction; whether
-// any file, or the channel's file, holds such changes.
+// any file holds such changes.
 void Key_txn_commit();
 void Key_txn_rollback();
 bool Key_txn_pending();
+// Whether the channel made an update in the open transaction (its file
+// keeps the transaction's lock and pages until COMMIT or ROLLBACK).
 bool Key_in_txn(const Key_chan* ch);
 // The file's journal flag, and changing it (error 13 on a read-only channel).
 bool Key_journaled(const Key_chan* ch);
@@ -131,6 +133,10 @@ void Key_set_journaled(Key_chan* ch, bool on);
 // a write, 'D' and the image of a removed record.  The image is the key
 // area, the record's length word and its data.  Set by the channel layer.
 extern void (*Key_image_hook)(int type, const uint8_t* image, size_t len);
+// The "Correcting missing key" notice for the file at path (an index entry
+// that a write or REMOVE must delete is missing; the change goes on).  Set
+// by the channel layer.
+extern void (*Key_notice_hook)(const std::string& path);
 void Key_chan_journal(Key_chan* ch, bool on);
 
 // Engine state saved around a nested operation (driver slots 18 and 19).

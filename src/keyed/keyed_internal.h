@@ -93,6 +93,9 @@ struct Key_file {
   // Page cipher of a file protected with encryption (file_crypt.h); null
   // when its pages are plain.
   std::shared_ptr<Kcrypt> crypt;
+  // EFF: pages that became changed since the last statement-end write-back
+  // (Kbfr_write_touched); a page may be listed more than once.
+  std::vector<uint32_t> touched;
 };
 
 // A key's saved position.  An empty key vector stands before every entry:
@@ -118,6 +121,8 @@ struct Key_chan {
   std::vector<uint8_t> cur_key;
   uint32_t last_read = 0;
   int last_kno = 0;
+  // EFF: the transaction (Eff_store::txn_no) this channel made an update in.
+  uint32_t txn_mark = 0;
   bool eof_pending = false;
   // Record lock.
   uint32_t lock_addr = 0, lock_len = 0;
@@ -136,6 +141,10 @@ struct Key_chan {
 struct Key_ctx {
   Key_chan* ch = nullptr;
   Key_file* f = nullptr;
+  // A fixed-length record shorter than the record length: the image is
+  // keyed at the whole length (as it reads back), its slot stores this
+  // data length (-1: the image's own).
+  int fill_len = -1;
   // Current-key context.
   int kno = 0, ksz = 0, kent_sz = 0, max_kidx = 0;
   bool nullkey = false;
@@ -181,7 +190,14 @@ void Kbfr_mark(Kbfr* b, int state);
 // block of b (252 for a map block itself).
 int Kbfr_map_state(Kbfr* b);
 void Kbfr_wrt(Kbfr* b, bool own);
-inline void Kbfr_touch(Kbfr* b) { b->changed = true; K.ky_updated = true; }
+inline void Kbfr_touch(Kbfr* b) {
+  if (!b->changed && b->file && b->file->eff) b->file->touched.push_back(b->addr);
+  b->changed = true;
+  K.ky_updated = true;
+}
+// EFF, inside a transaction: writes back the pages of f changed since the
+// last call (copy on write, as eviction does; map pages wait for the flip).
+void Kbfr_write_touched(Key_file* f);
 // Writes back every changed buffer of f (of every file when null); drop
 // also forgets the buffers.
 void Kbfr_flush_file(Key_file* f, bool drop);

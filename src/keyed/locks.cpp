@@ -82,6 +82,7 @@ void Key_init(Key_chan* ch) {
   K.rec_ext = 0;
   K.rec_sz = 0;
   K.load_type = 0;
+  K.fill_len = -1;
   K.fh_updated = K.ky_updated = false;
   K.open = true;
   K.advance_left = 0;
@@ -103,8 +104,11 @@ static void eff_lock_n_load(Key_file* f, int level) {
     Eff_lock(f, K.ch->nolock);
     int d = K.directive;
     if (Eff_transaction_open() &&
-        (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || d == DIR_EXTRACT))
+        (d == DIR_WRITE || d == DIR_INSERT || d == DIR_UPDATE || d == DIR_REMOVE || d == DIR_EXTRACT)) {
+      if (!e->in_txn) ++e->txn_no;
       e->in_txn = true;
+      K.ch->txn_mark = e->txn_no;  // this channel holds an update of it
+    }
   } else if (!e->locked && !(K.ch->nolock && e->gen_known)) {
     // A channel that holds the file whole reloads nothing.
     Eff_load_header(f);
@@ -166,7 +170,12 @@ static void eff_exit(bool error) {
       if (!ch->nolock) Key_unlock_area(f->fd, ch->lock2_addr, ch->lock2_len);
       ch->lock2_addr = ch->lock2_len = 0;
     }
-    if (e->locked && !e->in_txn) {
+    if (e->locked && e->in_txn) {
+      // Inside a transaction the statement's changed pages reach the disk
+      // now, in pages the map on disk does not use; the flip, the header
+      // and the lock wait for the commit.
+      if (!f->touched.empty()) Kbfr_write_touched(f);
+    } else if (e->locked) {
       // A failed statement that began the cycle leaves the file as it was.
       if (error && e->ops == 0) {
         Eff_abort_cycle(f);

@@ -219,6 +219,7 @@ uint32_t Kfix_add(const uint8_t* image) {
   std::vector<uint8_t> body = stored_body(image, 0);
   if (body.size() > slot.size()) Key_error(1);
   std::memcpy(slot.data(), body.data(), body.size());
+  if (K.fill_len >= 0 && size_t(1 + f->keylen + 2) <= slot.size()) put_u16be(slot.data() + 1 + f->keylen, uint16_t(K.fill_len));
   write_slot(addr, slot.data(), slot.size(), append);
   return addr;
 }
@@ -238,6 +239,7 @@ void Kfix_rwr(uint32_t addr, const uint8_t* image) {
   std::vector<uint8_t> body = stored_body(image, 0);
   if (body.size() > slot.size()) Key_error(1);
   std::memcpy(slot.data(), body.data(), body.size());
+  if (K.fill_len >= 0 && size_t(1 + f->keylen + 2) <= slot.size()) put_u16be(slot.data() + 1 + f->keylen, uint16_t(K.fill_len));
   write_slot(addr, slot.data(), slot.size());
 }
 

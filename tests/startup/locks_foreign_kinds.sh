@@ -44,7 +44,7 @@ hold 'READ RECORD (1,KEY="000079",DOM=9999)R$; PRINT "got ",R$(1,11)' read_other
 grep -q '^got 000079OTHE' held.out || { echo "the other process's record"; cat held.out; exit 1; }
 hold 'CLOSE (1)' closed_excl
 
-OPEN_BBX='10 OPEN (1,ERR=100)"parts.bbx"|20 READ RECORD (1,KEY="P200")R$|30 PRINT "ok ",R$(1,4)|40 END|100 PRINT "busy",ERR'
+OPEN_BBX='10 OPEN (1,ERR=100)"parts.bbx"|20 READ RECORD (1,KEY="P200")R$|30 K$=KEC(1); PRINT "ok ",K$(1,4)|40 END|100 PRINT "busy",ERR'
 # A writer of the format locks the header bytes 16-255 exclusively.
 writer() {
   python3 -c 'import fcntl, sys
@@ -60,7 +60,7 @@ hold 'LOCK (2)' locked3
 expect "OPEN of a foreign keyed file locked elsewhere" "$OPEN_BBX" "busy 0"
 got=$(writer)
 [ "$got" = held ] || { echo "header of a locked foreign keyed file: $got"; cat held.out; exit 1; }
-hold 'READ RECORD (2,KEY="P300")R$; PRINT "read ",R$(1,4)' read3
+hold 'READ RECORD (2,KEY="P300")R$; K$=KEC(2); PRINT "read ",K$(1,4)' read3
 grep -q '^read P300' held.out || { echo "READ of the locked channel"; cat held.out; exit 1; }
 hold 'UNLOCK (2)' unlocked2
 got=$(writer)

@@ -269,9 +269,9 @@ TEST_F(Channel_test, CloseForms) {
   link(1);
   link(2);
   link(3);
-  type("CLOSE (1,0,2)");  // the console stays; the list goes on after it
-  EXPECT_EQ(list_order(), (std::vector<int>{0, 3}));
-  EXPECT_EQ(closes, 2);
+  type("CLOSE (1,0,2)");  // the console stays and ends the list
+  EXPECT_EQ(list_order(), (std::vector<int>{0, 2, 3}));
+  EXPECT_EQ(closes, 1);
   type("CLOSE (9)");  // not open, no ERR=: nothing
   linked.clear();
   run({"10 CLOSE (9,ERR=900)", "20 END"});

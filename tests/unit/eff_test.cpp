@@ -401,6 +401,53 @@ TEST_F(Eff, RollbackLeavesFileCountAndIndexesAsBefore) {
   EXPECT_EQ(Key_verify(ch), "");
 }
 
+// Inside a transaction each statement's changed pages are on disk when the
+// statement ends, in pages the stored map does not use: the header (map
+// flip, generation) waits, and ROLLBACK leaves the file as it was.
+TEST_F(Eff, StatementInsideATransactionWritesItsPagesAtOnce) {
+  std::string p = make_eff("stmt", 40, id_city(false));
+  Key_chan* ch = open(p);
+  Key_write(ch, req(232), "A001Bern");
+  auto contents = [&] {
+    std::vector<uint8_t> all(size_t(std::filesystem::file_size(p)));
+    return bytes(p, 0, all.size());
+  };
+  auto holds = [&](const std::string& s) {
+    auto all = contents();
+    return std::search(all.begin(), all.end(), s.begin(), s.end()) != all.end();
+  };
+  auto before = contents();
+  EffBeginTransaction();
+  uint64_t writes = Key_io_stats.writes;
+  Key_write(ch, req(232), "Q777Wxyz");
+  EXPECT_GT(Key_io_stats.writes, writes);
+  EXPECT_TRUE(holds("Q777Wxyz"));
+  EXPECT_EQ(bytes(p, 0, 4096), std::vector<uint8_t>(before.begin(), before.begin() + 4096));
+  // A second statement rewrites the transaction's own pages.
+  Key_write(ch, req(232), "Q778Uvwx");
+  EXPECT_TRUE(holds("Q778Uvwx"));
+  EXPECT_EQ(bytes(p, 0, 4096), std::vector<uint8_t>(before.begin(), before.begin() + 4096));
+  EffRollback();
+  ws.Sys_flags7 &= uint16_t(~2);
+  EXPECT_EQ(Key_record_count(ch), 1u);
+  EXPECT_EQ(scan(ch, 0), std::vector<std::string>{"A001Bern"});
+  EXPECT_EQ(Key_verify(ch), "");
+  EXPECT_EQ(bytes(p, 0, 4096), std::vector<uint8_t>(before.begin(), before.begin() + 4096));
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(scan(ch, 0), std::vector<std::string>{"A001Bern"});
+  EXPECT_EQ(Key_verify(ch), "");
+  // The same statements committed.
+  EffBeginTransaction();
+  Key_write(ch, req(232), "Q777Wxyz");
+  EffCommit();
+  ws.Sys_flags7 &= uint16_t(~2);
+  close(ch);
+  ch = open(p);
+  EXPECT_EQ(scan(ch, 0), (std::vector<std::string>{"A001Bern", "Q777Wxyz"}));
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
 TEST_F(Eff, CommitKeepsTheTransaction) {
   std::string p = make_eff("commit", 40, id_city(false));
   Key_chan* ch = open(p);

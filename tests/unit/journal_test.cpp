@@ -168,7 +168,7 @@ TEST(JournalFlusher, BlocksEverySignal) {
   { std::ofstream(file, std::ios::binary); }
   Journal_open(file.string());
   const char data[] = "before image";
-  Journal_it('A', data, sizeof data, nullptr);  // a batched image starts the flusher
+  Journal_it('B', data, sizeof data, nullptr);  // a before image waiting starts the flusher
   // A new thread runs with every signal blocked until its start has set
   // the mask it inherited: its mask is read once it waits for work.
   auto field = [](const fs::path& task, const char* name) {

@@ -140,7 +140,12 @@ TEST_F(Kdef_test, OptionConflicts) {
   EXPECT_EQ(parse("[0:1:4:I#]"), 80);
   EXPECT_EQ(parse("[0:1:3:I]"), 80);   // integer segments are 1, 2 or 4 bytes
   EXPECT_EQ(parse("[1:1:4:I]"), 80);   // and only over the whole record
-  EXPECT_EQ(parse("[0:1:4:M]"), 80);
+  // M is written back only: refused as a key-definition fault in a key that
+  // has a name, else as the text's syntax error.
+  EXPECT_EQ(parse("[0:1:4:M]"), 20);
+  EXPECT_EQ(parse("[\"k\":0:1:4:M]"), 80);
+  EXPECT_EQ(parse("[\"k\":0:1:4]+[0:5:1:M]"), 80);
+  EXPECT_EQ(parse("[\"k\":0:1:4],[1:5:1:M]"), 20);
   EXPECT_EQ(parse("[0:1:4:#],[0:5:4:+]"), 80);  // one typed segment per definition
   EXPECT_EQ(parse("[0:1:4:B],[0:5:4:B]"), 0);   // B is not such a type
   ASSERT_EQ(parse("[0:1:4:CL]"), 0);           // L clears C

@@ -158,11 +158,15 @@ TEST_F(KeyedTest, EmptyKeysAreReadFirst) {
   Key_req back = req();
   back.has_dir = true;
   back.dir = -1;
-  get(ch, "AAAA");
+  // A walk back (DIR=-1 on every READ) reaches the empty key too.
+  Key_req from = Key_by("BBBB");
+  from.has_dir = true;
+  from.dir = -1;
+  EXPECT_EQ(strip(Key_read(ch, from)), "BBBB");
+  EXPECT_EQ(strip(Key_read(ch, back)), "AAAAxx");
   EXPECT_EQ(strip(Key_read(ch, back)), "");
-  EXPECT_EQ(error_no([&] { Key_read(ch, back); }), 2);
-  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
-  EXPECT_EQ(strip(next(ch)), "");             // reading starts over at the empty key
+  EXPECT_EQ(error_no([&] { Key_read(ch, back); }), 2);  // the pending end of file
+  EXPECT_EQ(strip(next(ch)), "");                       // reading starts over at the empty key
 
   Key_chan* alt = open(p);
   Key_req k1 = req();
@@ -291,34 +295,47 @@ TEST_F(KeyedTest, OrdinalAndIndexOfAMissingKeyAndOfAFileOfKeysAlone) {
   EXPECT_EQ(error_no([&] { Key_getrno(keys, Key_by("w")); }), 11);
 }
 
+// A READ with DIR=n reads its record as without DIR= and then moves the
+// key's position n - 1 entries from it, so that the next READ reads the
+// record n entries from the one read.
 TEST_F(KeyedTest, DirectionStepsBothWaysAndPendingEndOfFile) {
   Key_chan* ch = open(make("d", 10, 4));
-  for (const char* k : {"A", "B", "C", "D", "E"}) put(ch, k, k);
-  get(ch, "C");
-  Key_req r = req();
-  r.has_dir = true;
-  r.dir = -1;
-  EXPECT_EQ(strip(Key_read(ch, r)), "B");
-  r.dir = 2;
-  EXPECT_EQ(strip(Key_read(ch, r)), "D");
-  r.dir = 0;
-  EXPECT_EQ(strip(Key_read(ch, r)), "D");  // step 0: the same record again
-  get(ch, "A");
-  r.dir = -1;
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  EXPECT_EQ(error_no([&] { next(ch); }), 2);  // the pending end of file
-  EXPECT_EQ(strip(next(ch)), "A");           // cleared: reading starts over
-  get(ch, "A");
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  EXPECT_EQ(strip(get(ch, "E")), "E");  // KEY= is not held back by it
-  get(ch, "B");
-  r.dir = INT32_MAX;  // steps beyond any index: the end, both ways
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  get(ch, "D");
-  r.dir = INT32_MIN;
-  EXPECT_EQ(error_no([&] { Key_read(ch, r); }), 2);
-  EXPECT_EQ(error_no([&] { next(ch); }), 2);
-  EXPECT_EQ(strip(next(ch)), "A");
+  for (char c = 'a'; c <= 'e'; ++c) put(ch, std::string("K00") + char('1' + (c - 'a')), std::string(1, c));
+  auto dir = [&](const std::string& key, int n) {
+    Key_req r = key.empty() ? req() : Key_by(key);
+    r.has_dir = true;
+    r.dir = n;
+    return strip(Key_read(ch, r));
+  };
+  auto read = [&] {
+    std::string r;
+    int e = error_no([&] { r = strip(next(ch)); });
+    return e ? "END" + std::to_string(e) : r;
+  };
+  EXPECT_EQ(dir("K002", 0), "b");
+  EXPECT_EQ(read(), "b");  // step 0: the same record again
+  EXPECT_EQ(dir("K003", -5), "c");
+  EXPECT_EQ(read(), "END2");  // the step ran off the start: the end is pending
+  EXPECT_EQ(read(), "a");     // cleared: reading starts over
+  EXPECT_EQ(dir("K001", -1), "a");
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K002", 3), "b");
+  EXPECT_EQ(read(), "e");
+  std::string walk = dir("K005", -1);  // every READ carries DIR=-1
+  for (;;) {
+    std::string r;
+    if (error_no([&] { r = dir("", -1); }) != 0) break;
+    walk += r;
+  }
+  EXPECT_EQ(walk, "edcba");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(dir("K004", 5), "d");
+  EXPECT_EQ(read(), "END2");  // behind the last record
+  EXPECT_EQ(dir("K002", INT32_MIN), "b");  // the step n - 1 stays in range
+  EXPECT_EQ(read(), "END2");
+  EXPECT_EQ(read(), "a");
+  EXPECT_EQ(strip(get(ch, "K005")), "e");  // KEY= is not held back by a pending end
 }
 
 // ---- alternate keys ----
@@ -753,6 +770,38 @@ TEST_F(KeyedTest, BinaryNumericSegmentsSortByValue) {
 
 namespace {
 
+// A new file of fixed records is sized for its expected records: besides
+// the records, each key gets one index block and, when one block cannot
+// hold the entries, the blocks they fill and a quarter of that again; each
+// key's entries are sized by its own length.
+TEST_F(KeyedTest, CreationPreallocatesIndexBlocksForTheExpectedRecords) {
+  auto size_of = [](const std::string& p) { return std::filesystem::file_size(p); };
+  Key_create one;  // an outside key of 10 bytes, 1000 records of 100 bytes
+  one.limit = 1000;
+  one.rec_len = 100;
+  one.key_len = 10;
+  Key_define(path("h1"), one);
+  // Blocks of 3072 bytes (15-byte entries x 255), 204 entries a block:
+  // 1 + 4 + 1 index blocks, 1000 x 113 bytes of records.
+  EXPECT_EQ(size_of(path("h1")), 3072u * 6 + 511 + 1000 * 113 + 1);
+  Key_create two;  // key 0 of 4 bytes, key 1 of 40 bytes
+  two.limit = -1000;
+  two.rec_len = 60;
+  Key_segments(two, {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 40, false, 0, 0}});
+  Key_define(path("h2"), two);
+  // Blocks of 2048 bytes (key 0's 9-byte entries); key 0: 226 entries a
+  // block, 1 + 4 + 1 blocks; key 1 (49-byte entries): 41 a block,
+  // 1 + 24 + 6 blocks.
+  EXPECT_EQ(size_of(path("h2")), 2048u * 37 + 511 + 1000 * 67 + 1);
+  Key_chan* ch = open(path("h2"));
+  for (int i = 0; i < 300; ++i) {
+    char r[64];
+    std::snprintf(r, sizeof r, "%04d%040d", i, 1000 - i);
+    Key_write(ch, req(232), r);
+  }
+  EXPECT_EQ(Key_verify(ch), "");
+}
+
 TEST_F(KeyedTest, RemoveCompletesWhenAnAlternateEntryIsMissing) {
   std::vector<Key_seg_desc> segs = {{0, 0, 0, 4, false, 0, 0}, {1, 0, 4, 2, false, 0, 0}};
   Key_chan* ch = open(make_segs("miss", 20, segs));
@@ -772,7 +821,14 @@ TEST_F(KeyedTest, RemoveCompletesWhenAnAlternateEntryIsMissing) {
     Kent_del();
     op.done();
   }
+  // The notice names the file once; the REMOVE completes.
+  static std::vector<std::string> notices;
+  notices.clear();
+  auto keep = Key_notice_hook;
+  Key_notice_hook = [](const std::string& p) { notices.push_back(p); };
   Key_remove(ch, Key_by("k001", 208));
+  Key_notice_hook = keep;
+  EXPECT_EQ(notices, std::vector<std::string>{path("miss")});
   EXPECT_EQ(Key_record_count(ch), 1u);
   EXPECT_EQ(Key_verify(ch), "");
 }

@@ -131,8 +131,8 @@ TEST_F(RecordsTest, TemplateFieldsHaveFixedWidths) {
                  "20 A$=T$", "30 T$.CODE$=\"ABCDEFG\"; T$.DESC$=\"Pen\"; T$.AMT=-12.5; T$.NOTE$=\"n\"",
                  "40 B$=T$", "50 T$=\"WXYZLonger   3.25#last|ignored\"", "60 L=LEN(T$.DESC$)", "70 END"}),
             0);
-  // fields start empty: blanks for text, 0 for numbers
-  EXPECT_EQ(str("A$"), "          " "      0" "|");
+  // fields start with their fill bytes: blanks for text, "0" for numbers
+  EXPECT_EQ(str("A$"), "          " "0000000" "|");
   // text is cut or padded to its width, numbers right-aligned
   EXPECT_EQ(str("B$"), "ABCDPen     -12.5n|");
   EXPECT_EQ(str("T$.CODE$"), "WXYZ");
@@ -143,14 +143,14 @@ TEST_F(RecordsTest, TemplateFieldsHaveFixedWidths) {
 }
 
 // I fields are big-endian two's complement, U fields big-endian unsigned,
-// of 1 to 8 bytes; they hold the integer part and read back what they wrote.
+// of 1 to 6 bytes; they hold the integer part and read back what they wrote.
 TEST_F(RecordsTest, BinaryFieldsBothWays) {
-  EXPECT_EQ(run({"10 DIM T$:\"ID:I(2),QTY:U(1),BIG:I(8),NAME:C(3)\"",
+  EXPECT_EQ(run({"10 DIM T$:\"ID:I(2),QTY:U(1),BIG:I(6),NAME:C(3)\"",
                  "20 T$.ID=-2; T$.QTY=200; T$.BIG=123456789012; T$.NAME$=\"ab\"", "30 X$=T$",
                  "40 T$.ID=2.7; T$.QTY=0; T$.BIG=-1; Y$=T$", "50 T$=X$", "60 END"}),
             0);
-  EXPECT_EQ(str("X$"), std::string("\xFF\xFE\xC8\x00\x00\x00\x1C\xBE\x99\x1A\x14" "ab ", 14));
-  EXPECT_EQ(str("Y$"), std::string("\x00\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF" "ab ", 14));
+  EXPECT_EQ(str("X$"), std::string("\xFF\xFE\xC8\x00\x1C\xBE\x99\x1A\x14" "ab ", 12));
+  EXPECT_EQ(str("Y$"), std::string("\x00\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF" "ab ", 12));
   EXPECT_EQ(num("T$.ID"), -2);
   EXPECT_EQ(num("T$.QTY"), 200);
   EXPECT_EQ(num("T$.BIG"), 123456789012.0);
@@ -165,18 +165,32 @@ TEST_F(RecordsTest, BinaryFieldsBothWays) {
   EXPECT_EQ(num("U$.A"), 0x010200);
   EXPECT_EQ(num("U$.B"), 0);
   // the edges of each width are written; one past them is error 41
-  EXPECT_EQ(run({"10 DIM T$:\"A:I(1),B:U(1),C:U(8)\"", "20 T$.A=-128; T$.B=255; T$.C=1; X$=T$",
+  EXPECT_EQ(run({"10 DIM T$:\"A:I(1),B:U(1),C:U(6)\"", "20 T$.A=-128; T$.B=255; T$.C=1; X$=T$",
                  "30 T$.A=127; T$.B=0; Y$=T$", "40 END"}),
             0);
-  EXPECT_EQ(str("X$"), std::string("\x80\xFF\x00\x00\x00\x00\x00\x00\x00\x01", 10));
-  EXPECT_EQ(str("Y$"), std::string("\x7F\x00\x00\x00\x00\x00\x00\x00\x00\x01", 10));
+  EXPECT_EQ(str("X$"), std::string("\x80\xFF\x00\x00\x00\x00\x00\x01", 8));
+  EXPECT_EQ(str("Y$"), std::string("\x7F\x00\x00\x00\x00\x00\x00\x01", 8));
   for (const char* bad : {"20 T$.A=128", "20 T$.A=-129", "20 T$.B=256", "20 T$.B=-1", "20 T$.C=-1"}) {
-    EXPECT_EQ(run({"10 DIM T$:\"A:I(1),B:U(1),C:U(8)\"", "15 X$=\"kept\"", bad, "30 X$=T$", "40 END"}), 41)
+    EXPECT_EQ(run({"10 DIM T$:\"A:I(1),B:U(1),C:U(6)\"", "15 X$=\"kept\"", bad, "30 X$=T$", "40 END"}), 41)
         << bad;
     EXPECT_EQ(str("X$"), "kept") << bad;
   }
-  // an unsigned 8-byte field past the largest integer
-  EXPECT_EQ(run({"10 DIM U$:\"A:U(8)\"", "20 U$=$FFFFFFFFFFFFFFFF$"}), 40);
+  // wider integer fields are no template
+  EXPECT_EQ(run({"10 DIM U$:\"A:U(7)\""}), 81);
+  EXPECT_EQ(run({"10 DIM U$:\"A:I(8)\""}), 81);
+}
+
+// A template's new record: fixed fields hold their fill bytes (N fields
+// "0"), a separator-ended field only its separator until it gets a value;
+// an empty template text removes the template.
+TEST_F(RecordsTest, NewRecordFillsAndEmptyTemplate) {
+  EXPECT_EQ(run({"10 DIM R$:\"B:N(4),E:N(*=44),C:C(2)\"", "20 X$=R$", "30 R$.B=12; R$.E=5; Y$=R$",
+                 "40 R$.B=-3; R$=\"0007,xy\"; Z$=R$", "50 T$=\"\"; DIM R$:T$", "60 R$=\"plain\"; W$=R$", "70 END"}),
+            0);
+  EXPECT_EQ(str("X$"), "0000,  ");
+  EXPECT_EQ(str("Y$"), "  125,  ");
+  EXPECT_EQ(str("Z$"), "   7,xy");  // a value set is right-aligned
+  EXPECT_EQ(str("W$"), "plain");
 }
 
 TEST_F(RecordsTest, DelimiterForms) {
@@ -206,7 +220,7 @@ TEST_F(RecordsTest, BadLayoutsAreErrors) {
   EXPECT_EQ(run({"10 DIM T$:\"A:C(3),\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"A:C3\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"9A:C(3)\""}), 81);
-  EXPECT_EQ(run({"10 DIM T$:\"\""}), 81);
+  EXPECT_EQ(run({"10 DIM T$:\"\""}), 0);  // no template
   EXPECT_EQ(run({"10 DIM T$:\"A:C(0)\""}), 81);
   EXPECT_EQ(run({"10 DIM T$:\"A:C(99999)\""}), 0);
   EXPECT_EQ(run({"10 DIM T$:\"A:C(100000001)\""}), 81);

@@ -166,7 +166,7 @@ TEST(JournalWriter, ImagesAreWrittenBeforeTheNextRecord) {
   uint32_t o = Journal_it('o', "/data/cust", 10, &f);
   ASSERT_GT(o, 4u);
   f.journal_id = int32_t(o);
-  // The images are gathered, not written at once.
+  // A before image waits for its after image; a removed record's image goes at once.
   EXPECT_EQ(Journal_it('B', "before1", 7, &f), 0u);
   EXPECT_EQ(Journal_it('A', "after1", 6, &f), 0u);
   EXPECT_EQ(Journal_it('D', "gone", 4, &f), 0u);

@@ -3,14 +3,14 @@ REM takes; KEC( of a key after key 0 keeps the record offset, so that KEY=
 REM with it finds that very record among equal values
 10 OPEN (1)"parts.bbx"
 20 READ RECORD (1,KEY="P100")R$; PRINT "after P100:",KEY(1),IND(1),RNO(1)
-30 READ RECORD (1)R$; PRINT "READ:",R$(1,4),KEY(1),IND(1)
-40 READ RECORD (1,KEY="P500")R$; PRINT "after the last:",R$(1,4),
+30 READ RECORD (1)R$; K$=KEC(1); PRINT "READ:",K$(1,4),KEY(1),IND(1)
+40 READ RECORD (1,KEY="P500")R$; K$=KEC(1); PRINT "after the last:",K$(1,4),
 50 X$=KEY(1,ERR=60); PRINT "KEY:",X$
 60 PRINT " KEY( error",ERR,
 70 N=IND(1,ERR=80); PRINT N
 80 PRINT " IND( error",ERR
 90 EXTRACT RECORD (1,KEY="P300")R$; PRINT "after EXTRACT:",KEY(1),IND(1)
-100 READ RECORD (1)R$; PRINT "READ after EXTRACT:",R$(1,4),KEY(1),IND(1)
+100 READ RECORD (1)R$; K$=KEC(1); PRINT "READ after EXTRACT:",K$(1,4),KEY(1),IND(1)
 110 PRINT "IND=2:",IND(1,IND=2),"KEY=P400:",IND(1,KEY="P400")
 120 N=IND(1,KEY="P450",ERR=130)
 130 PRINT "IND( of a missing key: error",ERR

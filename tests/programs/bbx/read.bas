@@ -1,14 +1,15 @@
 REM Keyed files of the BBx format, read only: the list kind (14) and the
-REM tree kind (15) in every key order, by key, index and ordinal
+REM tree kind (15) in every key order, by key, index and ordinal; a record
+REM of a single-key file reads without its leading key
 10 OPEN (1)"parts.bbx"
-20 READ RECORD (1,END=30)R$; PRINT R$(1,4),IND(1,KEY=R$(1,4)),RNO(1); GOTO 20
+20 READ RECORD (1,END=30)R$; K$=KEC(1); PRINT K$(1,4),IND(1,KEY=K$(1,4)),RNO(1); GOTO 20
 30 PRINT "first",KEF(1)," last",KEL(1)
-40 READ RECORD (1,KEY="P200")R$; PRINT "P200:",R$(7,5)="screw","next",KEN(1),"previous",KEP(1),"current",KEC(1)
+40 READ RECORD (1,KEY="P200")R$; PRINT "P200:",R$(1,5)="screw","next",KEN(1),"previous",KEP(1),"current",KEC(1)
 50 READ RECORD (1,KEY="P250",DOM=60)R$
-60 READ RECORD (1)R$; PRINT "after P250:",R$(1,4)
-70 READ RECORD (1,IND=2)R$; PRINT "IND=2:",R$(1,4)
-80 READ RECORD (1,RNO=4)R$; PRINT "RNO=4:",R$(1,4)
-90 EXTRACT RECORD (1,KEY="P100")R$; READ RECORD (1)S$; PRINT "after EXTRACT the same:",S$(1,4)
+60 READ RECORD (1)R$; K$=KEC(1); PRINT "after P250:",K$(1,4)
+70 READ RECORD (1,IND=2)R$; K$=KEC(1); PRINT "IND=2:",K$(1,4)
+80 READ RECORD (1,RNO=4)R$; K$=KEC(1); PRINT "RNO=4:",K$(1,4)
+90 EXTRACT RECORD (1,KEY="P100")R$; READ RECORD (1)S$; K$=KEC(1); PRINT "after EXTRACT the same:",K$(1,4)
 100 READ RECORD (1,KEY="P100000",ERR=110)R$
 110 PRINT "KEY= too long: error",ERR
 120 WRITE RECORD (1,ERR=130)"P600  x"

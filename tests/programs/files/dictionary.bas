@@ -36,6 +36,9 @@ REM fields is 10; a file with fewer than three keys is 17.
 230 OPEN (1,ERR=250)"cust.txt"
 240 PRINT "not here"
 250 PRINT "after ERASE TABLE: error",ERR
+252 ERASE TABLE "NOSUCH",ERR=256
+254 PRINT "not here"
+256 PRINT "ERASE of an unknown table: error",ERR
 260 CLOSE DICT; PRINT "after CLOSE DICT: [",PTH(/DICT),"]"
 270 KEYED "two.key","[1:1:4],[2:1:4]",0,40
 280 OPEN DICT "two.key",ERR=300

@@ -32,12 +32,12 @@
 320 READ (1,KEY="K03",DOM=340)A$
 330 PRINT "still there"
 340 PRINT "first ",KEF(1)," last ",KEL(1)
-342 READ (1,KEY="K11")A$; READ (1,DIR=-1)A$; PRINT "before 11: ",A$
-344 READ (1,DIR=0)A$; PRINT "again: ",A$
-346 READ (1,KEY="K01")A$; READ (1,DIR=-1,END=348)A$
+342 READ (1,KEY="K11",DIR=0)A$; READ (1)B$; PRINT "DIR=0, then READ: ",A$," / ",B$
+344 READ (1,KEY="K11",DIR=-1)A$; READ (1)B$; PRINT "DIR=-1, then READ: ",A$," / ",B$
+346 READ (1,KEY="K05",DIR=-5)A$; PRINT "DIR=-5: ",A$; READ (1,END=348)A$
 347 PRINT "before the first?"
-348 PRINT "nothing before the first"; READ (1,END=349)A$
-349 PRINT "then end of file: ",ERR
+348 PRINT "then end of file: ",ERR; READ (1)A$
+349 PRINT "then the first: ",A$
 350 PRINT "ordinal of K07: ",RNO(1,KEY="K07"); CLOSE (1); ERASE F$
 360 END
 1000 K$="K"+STR(I); IF I<10 THEN K$="K0"+STR(I)

@@ -1,0 +1,31 @@
+REM Transactions of several statements that make an EFF file grow past its
+REM first map group keep every committed record, readable in key order and
+REM by key: no physical page serves two pages of the file.
+10 KEYED "tr",10,0,-1200,OPT="1"
+20 OPEN (1)"tr"; SET_JOURNAL BEGIN
+30 FOR I=1 TO 3980
+40 WRITE (1,KEY=STR(MOD(I*7919,99991):"00000")+STR(I:"00000"))STR(I)+DIM(995,"x")
+50 IF MOD(I,10)=0 THEN SET_JOURNAL COMMIT; SET_JOURNAL BEGIN
+60 NEXT I
+70 SET_JOURNAL COMMIT; CLOSE (1); OPEN (1)"tr"
+80 READ (1,END=90)A$; N=N+1; GOTO 80
+90 PRINT "in key order: ",N
+100 FOR I=1 TO 3980
+110 READ (1,KEY=STR(MOD(I*7919,99991):"00000")+STR(I:"00000"),ERR=130)A$
+120 IF A$(1,LEN(STR(I)))=STR(I) THEN M=M+1
+130 NEXT I
+140 PRINT "by key: ",M
+150 CLOSE (1)
+200 KEYED "tk",8,0,400,OPT="1"
+210 OPEN (1)"tk"; N=0
+220 FOR T=1 TO 120
+230 SET_JOURNAL BEGIN
+240 FOR J=1 TO 100
+250 WRITE (1,KEY=STR((T-1)*100+J:"00000000"))DIM(300,"y")
+260 NEXT J
+270 SET_JOURNAL COMMIT
+280 NEXT T
+290 CLOSE (1); OPEN (1)"tk"
+300 READ (1,END=310)A$; N=N+1; GOTO 300
+310 PRINT "sequential keys: ",N
+RUN
