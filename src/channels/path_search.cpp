@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -142,6 +143,30 @@ std::string library_candidate() {
   return Lib_dir_path() + "/" + n;
 }
 
+// The options of a prefix-file record that name a program, a host, a port
+// or an output file are held to what the channel's own open string must
+// be: no NUL byte anywhere, and a program or file named there is a file,
+// never a command, device or channel (error 10).
+void check_pfx_options(const std::string& opt) {
+  Check_name_nul(opt);
+  size_t at = 0;
+  while (at <= opt.size()) {
+    size_t end = opt.find(';', at);
+    if (end == std::string::npos) end = opt.size();
+    std::string item = opt.substr(at, end - at);
+    at = end + 1;
+    size_t eq = item.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = item.substr(0, eq);
+    while (!key.empty() && key.front() == ' ') key.erase(0, 1);
+    while (!key.empty() && key.back() == ' ') key.pop_back();
+    std::string value = item.substr(eq + 1);
+    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    for (char& c : key) c = char(std::toupper(uint8_t(c)));
+    if (key == "FILE" || key == "IOPROG") Check_name_from_file(value, "Prefix file option");
+  }
+}
+
 // The prefix file's record for name, fields split at its separator:
 // 1 the new name, 2 an OPT= text.  A missing record leaves the name as it is.
 void pfx_lookup(std::string& name) {
@@ -182,6 +207,7 @@ void pfx_lookup(std::string& name) {
   size_t f2 = rec.find(sep, f1 + 1);
   std::string opt = rec.substr(f1 + 1, f2 == std::string::npos ? std::string::npos : f2 - f1 - 1);
   if (opt.empty()) return;
+  check_pfx_options(opt);
   if (ws.Io_opt_len > 0) opt += ";" + std::string(reinterpret_cast<const char*>(ws.Io_opt_ptr), size_t(ws.Io_opt_len));
   auto* t = static_cast<uint8_t*>(Get_temp(opt.size()));
   std::memcpy(t, opt.data(), opt.size());
@@ -306,6 +332,17 @@ void SetPfxFile(const std::string& name) {
     CloseFile(f);
     Rpt_error(err::WRONG_FILE_KIND);
   }
+  // Its records choose which program a name runs and which file, host or
+  // program a channel's options name: whoever may write it could make this
+  // user run their program or send a password elsewhere.  It is used only
+  // when it is this user's or root's and no one else may write it, checked
+  // on the descriptor that is kept (the ini file's rule).
+  struct stat st {};
+  if (fstat(f->fd, &st) != 0 || !Owner_only_writes(st)) {
+    CloseFile(f);
+    Set_ext_error("The prefix file \"" + name + "\" is not used: it is not owned by you or root, or others may write it");
+    return;
+  }
   pfx_fcb = f;
 }
 
@@ -338,7 +375,8 @@ void set_path(const std::string& given) {
   Check_name_nul(name);
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
-  if (pfx_fcb) pfx_lookup(name);
+  // A "*" name is the library's own: no prefix-file record maps it.
+  if (pfx_fcb && name[0] != '*') pfx_lookup(name);
   Kest_ChkVdir(name);
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);
 

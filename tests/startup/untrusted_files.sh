@@ -3,7 +3,12 @@
 # run a program found beside the data, run the I/O program a file's
 # dictionary names unless both belong to the user (or root) alone, or open a
 # command, a device or a memory channel named by a link target, a prefix-file
-# record, a duplicate-write definition or a data-dictionary entry.
+# record, a duplicate-write definition or a data-dictionary entry; use a
+# prefix file or follow a link file that is not the user's; write through a
+# link planted at an update log, the trace log or a saved program's name;
+# run a command cut at a NUL byte; wait without end on a planted FIFO.
+# Cases that need a file of another user run as root only (files are given
+# to uid 65534); elsewhere they say they are skipped.
 . "$(dirname "$0")/lib.sh"
 fail=0
 bad() { echo "$1"; fail=1; }
@@ -184,5 +189,63 @@ cmp -s jd2/journal.3 victim/plain.txt || bad "the journal wrote into a text file
 has journal.bas 'link 17'
 has journal.bas 'text 17'
 has journal.bas 'plain 17'
+
+root=no
+[ "$(id -u)" = 0 ] && root=yes
+skipped() { echo "not root: $1 skipped"; }
+printf 'plain\n' > plain.txt
+
+# A prefix file is used only when it is the user's (or root's) and no one
+# else may write it; an untrusted one is not used and MSG(-1) says why.  A
+# "*" name is the library's, never mapped by a record; an option of a
+# record that names a file or program is refused when it is a command.
+save evilprog PWNED_PFXPROG
+cat > pfxmake.bas <<'EOF'
+10 KEYED "shpfx",20,0,80
+20 OPEN (1)"shpfx"
+30 WRITE (1,KEY="REPORT")"evilprog"
+40 WRITE (1,KEY="*UTIL")"evilprog"
+50 WRITE (1,KEY="NOTES")"plain.txt","FILE=|touch PWNED_OPT"
+60 CLOSE (1)
+RUN
+EOF
+session pfxmake.bas
+chmod 644 shpfx
+cat > pfxown.bas <<'EOF'
+10 PREFIX FILE "shpfx"
+20 CALL "*UTIL",ERR=30
+30 PRINT "star",ERR
+40 OPEN (1,ERR=50)"NOTES"
+50 PRINT "option",ERR
+60 PRINT "in use ",PFX(-1)
+RUN
+EOF
+session pfxown.bas
+[ -e PWNED_PFXPROG ] && bad "a prefix-file record mapped a \"*\" name to another program"
+has pfxown.bas 'star 12'
+has pfxown.bas 'option 10'
+grep -q '^in use .*shpfx' pfxown.bas.got || { bad "the user's own prefix file is not used"; cat pfxown.bas.got; }
+cat > pfxshared.bas <<'EOF'
+10 PREFIX FILE "shpfx"
+20 PRINT "pfx: ",MSG(-1)
+30 CALL "REPORT",ERR=40
+40 PRINT "report",ERR
+50 PRINT "in use [",PFX(-1),"]"
+RUN
+EOF
+chmod 664 shpfx
+session pfxshared.bas
+[ -e PWNED_PFXPROG ] && bad "a group-writable prefix file mapped a name to another program"
+has pfxshared.bas 'report 12'
+has pfxshared.bas 'in use []'
+grep -q 'pfx: The prefix file "shpfx" is not used' pfxshared.bas.got || { bad "no reason in MSG(-1)"; cat pfxshared.bas.got; }
+if [ $root = yes ]; then
+  chmod 644 shpfx; chown 65534 shpfx
+  session pfxshared.bas
+  [ -e PWNED_PFXPROG ] && bad "another user's prefix file mapped a name to their program"
+  has pfxshared.bas 'report 12'
+else
+  skipped "another user's prefix file"
+fi
 
 exit $fail
