@@ -248,4 +248,54 @@ else
   skipped "another user's prefix file"
 fi
 
+# The update logs never write through a symbolic link at their name, never
+# wait on a FIFO there, checked at every append; a control byte of a path
+# is written escaped, so that it cannot start a line of its own.
+mkdir ul
+printf 'my profile\n' > victim/profile
+cp victim/profile victim/profile.orig
+ln -s "$tmp/victim/profile" ul/linked
+cat > ulog.bas <<'EOF'
+10 KEYED "ul/k",4,0,40
+20 SETERR 30; SET_JOURNAL UPDATE "ul/linked"
+30 PRINT "linked",ERR; SETERR 0
+40 SET_JOURNAL UPDATE "ul/swapped"
+50 INVOKE "ln -s ../victim/profile ul/swapped"
+60 OPEN (1)"ul/k"; WRITE (1,KEY="A")"x"; CLOSE (1)
+70 SET_JOURNAL UPDATE ""
+80 SET_JOURNAL UPDATE "ul/fifo"
+90 INVOKE "mkfifo ul/fifo"
+100 OPEN (1)"ul/k"; WRITE (1,KEY="B")"x"; CLOSE (1)
+110 PRINT "fifo passed"
+120 SET_JOURNAL UPDATE ""
+130 SET_JOURNAL UPDATE "ul/plain"
+140 N$="ul/a"+$0A$+"cd;touch PWNED;x"
+150 KEYED N$,4,0,40; OPEN (1)N$; WRITE (1,KEY="C")"x"; CLOSE (1)
+160 PRINT "done"
+RUN
+EOF
+timeout 20 "$oru" < ulog.bas > ulog.bas.got 2>&1
+cmp -s victim/profile victim/profile.orig || { bad "an update log wrote through a symbolic link"; cat victim/profile; }
+has ulog.bas 'linked 13'
+has ulog.bas 'fifo passed'
+has ulog.bas 'done'
+[ "$(wc -l < ul/plain 2>/dev/null)" = 1 ] || { bad "a path with a line feed is not one line of the log"; cat ul/plain; }
+grep -qF 'ul/a\012cd;touch PWNED;x' ul/plain || { bad "the line feed of a path is not escaped"; cat ul/plain; }
+
+# The trace log is written only into a regular file at its own name.
+mkdir tr
+printf 'trace victim\n' > victim/trace
+cp victim/trace victim/trace.orig
+ln -s "$tmp/victim/trace" tr/orutrace.log
+printf 'TRACE "planted"\nPRINT "traced"\n' > tr/trace.bas
+(cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
+cmp -s victim/trace victim/trace.orig || bad "the trace log wrote through a symbolic link"
+grep -qx traced tr/trace.bas.got || { bad "TRACE with a linked trace log"; cat tr/trace.bas.got; }
+rm tr/orutrace.log; mkfifo tr/orutrace.log
+(cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
+grep -qx traced tr/trace.bas.got || { bad "TRACE waited on a FIFO trace log"; cat tr/trace.bas.got; }
+rm tr/orutrace.log; : > tr/orutrace.log
+(cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
+grep -qx planted tr/orutrace.log || { bad "the trace log is not written"; cat tr/orutrace.log; }
+
 exit $fail
