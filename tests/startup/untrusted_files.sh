@@ -298,4 +298,46 @@ rm tr/orutrace.log; : > tr/orutrace.log
 (cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
 grep -qx planted tr/orutrace.log || { bad "the trace log is not written"; cat tr/orutrace.log; }
 
+# The dictionary's I/O program is checked where it is loaded, at every
+# event: one swapped in after OPEN (or after a first event) does not run.
+hook() {  # $1: program, $2: the file it makes when it runs
+  printf '10 PRE_READ: ENTER P,K$,N,R$,O,K2\n20 SERIAL "%s",0,0\n30 EXIT\nSAVE "%s"\n' "$tmp/$2" "$1" |
+    "$oru" > /dev/null 2>&1
+}
+hook hook2 RAN_HOOK2
+hook hookb PWNED_SWAP
+chmod 644 hook2; chmod 664 hookb
+cat > swapdict.bas <<'EOF'
+10 KEYED "shared2","[1:1:4]",0,60
+20 OPEN (1)"shared2"; DICT WRITE (1)"h"; DICT WRITE (1,IND=1)"!hook2"; WRITE (1)"0001","x"; CLOSE (1)
+RUN
+EOF
+session swapdict.bas
+chmod 644 shared2
+cat > swap.bas <<'EOF'
+10 OPEN (1)"shared2"
+20 READ (1,KEY="0001")K$,A$
+30 PRINT "first ",A$
+40 INVOKE "mv hookb hook2"
+50 READ (1,KEY="0001")K$,A$
+60 PRINT "second ",A$
+RUN
+EOF
+session swap.bas
+[ -e RAN_HOOK2 ] || { bad "the user's own I/O program did not run"; cat swap.bas.got; }
+[ -e PWNED_SWAP ] && bad "an I/O program swapped in after the first event ran"
+has swap.bas 'second x'
+hook hookb PWNED_SWAP
+chmod 664 hookb
+cat > swap2.bas <<'EOF'
+10 OPEN (1)"shared2"
+20 INVOKE "mv hookb hook2"
+30 READ (1,KEY="0001")K$,A$
+40 PRINT "read ",A$
+RUN
+EOF
+session swap2.bas
+[ -e PWNED_SWAP ] && bad "an I/O program swapped in after OPEN ran"
+has swap2.bas 'read x'
+
 exit $fail
