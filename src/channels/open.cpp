@@ -36,6 +36,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -327,9 +328,18 @@ int Open_file() {
     }
     if (!is_link_kind(kind)) break;
 
-    // A link file: open its target instead.
+    // A link file: open its target instead, when it is this user's or
+    // root's.  Whoever may put a file into a shared directory could
+    // otherwise send this user's writes into any file the user may write
+    // (even where the kernel refuses to follow their symbolic links).
+    struct stat lst {};
+    bool owned = fstat(fd, &lst) == 0 && Owned_by_user_or_root(lst);
     close_fd(fd);
     fd = -1;
+    if (!owned) {
+      Set_ext_error("Link file not owned by you or root");
+      Rpt_error(err::BAD_FILE_NAME);
+    }
     if (hops + 1 > LINK_HOPS) Rpt_error(err::BAD_FILE_NAME);
     if (ws.File_hdr[68] != ' ') {
       std::memcpy(driver_id, ws.File_hdr + 68, 12);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/lister.h"
@@ -542,6 +544,59 @@ void program_lines(std::vector<const uint8_t*>& lines, std::vector<uint32_t>& le
 // SAVE with parameter SV 0: the old program format.  A program held as its
 // loaded image is turned into lines first.  The file gets no saved
 // versions; a protected program never comes here (error 52 before).
+// SAVE over a file that is there writes a new file beside it and renames
+// it into place: a symbolic link another user planted at the name is
+// replaced, never written through (writing would empty its target).  A
+// link of the user's own (or root's) is followed, and its target replaced.
+// In a directory that takes no new file the old one is written in place,
+// unless its name is another user's link.
+struct Replacement {
+  std::string target;  // the name the new file is renamed to
+  std::string temp;    // the new file, until renamed
+  int fd = -1;
+  bool done = false;
+  Replacement() = default;
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+  ~Replacement() {
+    if (fd >= 0) ::close(fd);
+    if (!done && !temp.empty()) ::unlink(temp.c_str());
+  }
+  // Makes the new file for path (open on old_fd); false: write in place.
+  bool begin(const std::string& path, int old_fd) {
+    target = path;
+    struct stat lst {};
+    bool link = ::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+    bool own_link = link && Owned_by_user_or_root(lst);
+    if (own_link) {
+      if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+      }
+    }
+    temp = target + ".XXXXXX";
+    fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+      int e = errno;
+      temp.clear();
+      if ((e == EACCES || e == EROFS || e == EPERM) && (!link || own_link)) return false;
+      errno = e;
+      Sys_error();
+    }
+    struct stat st {};
+    mode_t mask = umask(0);
+    umask(mask);
+    mode_t mode = ::fstat(old_fd, &st) == 0 ? (st.st_mode & 0777) : (prmblk.Create_mode & ~mask & 0777);
+    ::fchmod(fd, mode);
+    return true;
+  }
+  void finish() {
+    if (temp.empty() || done) return;
+    if (::rename(temp.c_str(), target.c_str()) != 0) Sys_error();
+    done = true;
+  }
+};
+
 void save_old_format(Fcb* f, int fd, uint8_t* h, bool member, int version) {
   if (ws.Pgm_image) Sve_conv();
   Prg_seed seed;
@@ -774,6 +829,9 @@ void d_save() {
   uint8_t h[PRG_HDR_SIZE] = {};
   if (member) std::memcpy(h, Pgl_header(f), PRG_HDR_SIZE);
   else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(err::WRONG_FILE_KIND);
+  Replacement fresh;
+  int out_fd = fd;  // where the program file is written (the new file beside it)
+  if (!made && !member && f->fd >= 0 && fresh.begin(path, f->fd)) out_fd = fresh.fd;
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.
@@ -789,10 +847,25 @@ void d_save() {
   if (!program) {
     bool refused = Sw_on(sw::PlusV) ? (ws.Pgm_flags & PGM_PROTECTED) : (ws.Pgm_flags & PGM_ENCIPHERED);
     if (refused) Rpt_error(err::PROTECTED);
+    if (fresh.fd >= 0) {
+      // The listing goes into the new file, through a channel of its own.
+      Close_scratch(chan.release());
+      chan.f = Open_scratch(fresh.temp, true);
+      struct stat a {}, b {};
+      if (chan.f->fd < 0 || ::fstat(chan.f->fd, &a) != 0 || ::fstat(fresh.fd, &b) != 0 || a.st_dev != b.st_dev ||
+          a.st_ino != b.st_ino)
+        Rpt_error(err::WRITE_FAILED);
+      f = chan.f;
+    }
     Sve_serial(f, list_form);
+    if (fresh.fd >= 0) {
+      Close_scratch(chan.release());
+      fresh.finish();
+    }
   } else {
     if (prmblk.SV == 0) {
-      save_old_format(f, fd, h, member, version);
+      save_old_format(f, out_fd, h, member, version);
+      fresh.finish();
       Close_scratch(chan.release());
       bool copy = KestSaveCvs();
       if (show) Prg_show(copy, version > 0 ? version : 0);
@@ -833,13 +906,14 @@ void d_save() {
     if (enciphered) Prg_cipher(ws.Pgm_texts().key, seed, 0, image.data(), image.size());
     Prg_put_layout(h, layout, 1);
     if (member) Pgl_store(f, h, image.data(), image.size());
-    else write_program(fd, h, image, versions);
+    else write_program(out_fd, h, image, versions);
+    fresh.finish();
     if (builder) {
       ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
       report_labels(builder->labels(), layout.size);
     }
   }
-  Close_scratch(chan.release());
+  if (chan.f) Close_scratch(chan.release());
   bool copy = KestSaveCvs();
   if (show) Prg_show(copy, version > 0 ? version : 0);
 }

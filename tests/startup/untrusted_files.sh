@@ -340,4 +340,37 @@ session swap2.bas
 [ -e PWNED_SWAP ] && bad "an I/O program swapped in after OPEN ran"
 has swap2.bas 'read x'
 
+# Link files of other users are not followed; SAVE replaces a symbolic link
+# another user planted at the program's name instead of writing through it,
+# and writes through a link of the user's own.
+if [ $root = yes ]; then
+  printf 'victim data\n' > victim/data.txt
+  link other.lnk "$tmp/victim/data.txt" ''
+  chown 65534 other.lnk
+  cat > otherlink.bas <<'EOF'
+10 OPEN (1,ERR=20)"other.lnk"
+15 READ (1)A$; PRINT "read ",A$
+20 PRINT "other link",ERR
+RUN
+EOF
+  session otherlink.bas
+  has otherlink.bas 'other link 10'
+  grep -q '^read' otherlink.bas.got && bad "another user's link file was followed"
+  printf 'my profile\n' > victim/sprofile
+  cp victim/sprofile victim/sprofile.orig
+  cp victim/sprofile victim/sprog.txt
+  ln -s "$tmp/victim/sprofile" sprog; chown -h 65534 sprog
+  ln -s "$tmp/victim/sprog.txt" ownprog
+  printf '10 PRINT "saved"\nSAVE "sprog"\nSAVE "ownprog"\nLOAD "sprog"\nRUN\n' > savelink.bas
+  session savelink.bas
+  cmp -s victim/sprofile victim/sprofile.orig || bad "SAVE wrote through another user's symbolic link"
+  [ -L sprog ] && bad "SAVE left another user's symbolic link in place"
+  has savelink.bas 'saved'
+  [ -L ownprog ] || bad "SAVE replaced the user's own symbolic link"
+  grep -q 'PRINT "saved"' victim/sprog.txt || bad "SAVE did not write through the user's own link"
+  ls | grep -q 'prog\.' && bad "SAVE left a temporary file behind"
+else
+  skipped "link files and symbolic links of another user"
+fi
+
 exit $fail
