@@ -373,4 +373,20 @@ else
   skipped "link files and symbolic links of another user"
 fi
 
+# INVOKE and SCLL( with a NUL byte are error 10: the shell would run the
+# command cut at the NUL.
+mkdir -p nul/keep
+cat > nul.bas <<'EOF'
+10 INVOKE "rm -rf nul/"+"keep"+$00$+"zz",ERR=20
+20 PRINT "invoke",ERR
+30 SETERR 50
+40 X=SCLL("rm -rf nul/keep"+$00$+"zz")
+50 PRINT "scll",ERR
+RUN
+EOF
+session nul.bas
+[ -d nul/keep ] || bad "a command cut at a NUL byte ran"
+has nul.bas 'invoke 10'
+has nul.bas 'scll 10'
+
 exit $fail
