@@ -281,7 +281,10 @@ int Open_file() {
       break;
     }
     if (S_ISFIFO(st.st_mode)) {
-      fd = open(path.c_str(), (input_only ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC);
+      // Opened for reading only, so that a READ sees the end once no
+      // writer is left (this channel would be one itself); the first
+      // output opens it for writing (Fifo_for_output).
+      fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
       if (fd < 0) {
         if (errno == ENXIO) Rpt_error(err::RECORD_BUSY);
         return errno;

@@ -389,4 +389,21 @@ session nul.bas
 has nul.bas 'invoke 10'
 has nul.bas 'scll 10'
 
+# A data file replaced by a FIFO: READ (without INPUT) comes to END= once
+# the writer is gone, as it would on a file.
+mkfifo shfifo
+(printf 'one\n' > shfifo) &
+writer=$!
+cat > fifo.bas <<'EOF'
+10 OPEN (1)"shfifo"
+20 READ (1,END=40)A$
+30 PRINT "read ",A$; GOTO 20
+40 PRINT "end"
+RUN
+EOF
+timeout 20 "$oru" < fifo.bas > fifo.bas.got 2>&1
+kill $writer 2>/dev/null; wait $writer 2>/dev/null
+has fifo.bas 'read one'
+has fifo.bas 'end'
+
 exit $fail
