@@ -145,8 +145,8 @@ std::string library_candidate() {
 
 // The options of a prefix-file record that name a program, a host, a port
 // or an output file are held to what the channel's own open string must
-// be: no NUL byte anywhere, and a program or file named there is a file,
-// never a command, device or channel (error 10).
+// be: no NUL byte anywhere, and a program or output file named there is
+// never a command ("|", "<", ">": error 10).
 void check_pfx_options(const std::string& opt) {
   Check_name_nul(opt);
   size_t at = 0;
@@ -163,7 +163,11 @@ void check_pfx_options(const std::string& opt) {
     std::string value = item.substr(eq + 1);
     while (!value.empty() && value.front() == ' ') value.erase(0, 1);
     for (char& c : key) c = char(std::toupper(uint8_t(c)));
-    if (key == "FILE" || key == "IOPROG") Check_name_from_file(value, "Prefix file option");
+    if ((key == "FILE" || key == "IOPROG") && !value.empty() &&
+        (value[0] == '|' || value[0] == '<' || value[0] == '>')) {
+      Set_ext_error("Prefix file option " + key + "= names a command: " + value);
+      Rpt_error(err::BAD_FILE_NAME);
+    }
   }
 }
 
