@@ -356,6 +356,14 @@ EOF
   session otherlink.bas
   has otherlink.bas 'other link 10'
   grep -q '^read' otherlink.bas.got && bad "another user's link file was followed"
+  # ...but one in the library directory is the library's, whoever owns it.
+  mkdir mylib
+  for e in "$lib"/*; do ln -s "$e" mylib/; done
+  link mylib/lib.lnk "$tmp/victim/data.txt" ''
+  chown 65534 mylib/lib.lnk
+  printf '10 OPEN (1)"%s"\n20 READ (1)A$\n30 PRINT "library ",A$\nRUN\n' "$tmp/mylib/lib.lnk" > liblink.bas
+  ORULIB="$tmp/mylib" "$oru" < liblink.bas > liblink.bas.got 2>&1
+  has liblink.bas 'library victim data'
   printf 'my profile\n' > victim/sprofile
   cp victim/sprofile victim/sprofile.orig
   cp victim/sprofile victim/sprog.txt
