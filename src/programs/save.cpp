@@ -831,7 +831,18 @@ void d_save() {
   else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(err::WRONG_FILE_KIND);
   Replacement fresh;
   int out_fd = fd;  // where the program file is written (the new file beside it)
-  if (!made && !member && f->fd >= 0 && fresh.begin(path, f->fd)) out_fd = fresh.fd;
+  if (!made && !member && f->fd >= 0) {
+    struct stat st {};
+    bool regular = ::fstat(f->fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && (kind == FK_PROGRAM || kind == FK_SERIAL)) {
+      if (fresh.begin(path, f->fd)) out_fd = fresh.fd;
+    } else if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && !Owned_by_user_or_root(st)) {
+      // Another kind of file (a device, an indexed file) is written in
+      // place, never through another user's link.
+      Set_ext_error("SAVE through another user's symbolic link");
+      Rpt_error(err::BAD_FILE_NAME);
+    }
+  }
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.

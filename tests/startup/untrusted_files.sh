@@ -377,6 +377,10 @@ EOF
   [ -L ownprog ] || bad "SAVE replaced the user's own symbolic link"
   grep -q 'PRINT "saved"' victim/sprog.txt || bad "SAVE did not write through the user's own link"
   ls | grep -q 'prog\.' && bad "SAVE left a temporary file behind"
+  ln -s /dev/null devprog; chown -h 65534 devprog
+  printf '10 SAVE "devprog",ERR=20\n20 PRINT "device link",ERR\nRUN\n' > savedev.bas
+  session savedev.bas
+  has savedev.bas 'device link 10'
 else
   skipped "link files and symbolic links of another user"
 fi
