@@ -428,7 +428,7 @@ void Fifo_for_output(Fcb* f) {
   if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
   const char* path = f->path ? f->path->path : nullptr;
   if (!path) Rpt_error(err::WRONG_MODE);
-  int w = open(path, O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  int w = open(path, O_RDWR | O_NONBLOCK | O_CLOEXEC);  // the same FIFO, checked below
   if (w < 0) Sys_error();
   struct stat a {}, b {};
   if (fstat(f->fd, &a) != 0 || fstat(w, &b) != 0 || a.st_dev != b.st_dev || a.st_ino != b.st_ino) {
