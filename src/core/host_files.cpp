@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "core/host.h"
 #include "core/file_trust.h"
+#include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"

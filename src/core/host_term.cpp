@@ -11,8 +11,8 @@
 
 #include "core/console_device.h"
 #include "core/errors.h"
-#include "core/file_trust.h"
 #include "core/evaluator.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"

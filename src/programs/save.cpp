@@ -541,15 +541,12 @@ void program_lines(std::vector<const uint8_t*>& lines, std::vector<uint32_t>& le
   }
 }
 
-// SAVE with parameter SV 0: the old program format.  A program held as its
-// loaded image is turned into lines first.  The file gets no saved
-// versions; a protected program never comes here (error 52 before).
-// SAVE over a file that is there writes a new file beside it and renames
-// it into place: a symbolic link another user planted at the name is
-// replaced, never written through (writing would empty its target).  A
-// link of the user's own (or root's) is followed, and its target replaced.
-// In a directory that takes no new file the old one is written in place,
-// unless its name is another user's link.
+// SAVE over a program or text file that is there writes a new file beside
+// it and renames it into place: a symbolic link another user planted at
+// the name is replaced, never written through (writing would empty its
+// target).  A link of the user's own (or root's) is followed, and its
+// target replaced.  In a directory that takes no new file the old one is
+// written in place, unless its name is another user's link.
 struct Replacement {
   std::string target;  // the name the new file is renamed to
   std::string temp;    // the new file, until renamed
@@ -597,6 +594,9 @@ struct Replacement {
   }
 };
 
+// SAVE with parameter SV 0: the old program format.  A program held as its
+// loaded image is turned into lines first.  The file gets no saved
+// versions; a protected program never comes here (error 52 before).
 void save_old_format(Fcb* f, int fd, uint8_t* h, bool member, int version) {
   if (ws.Pgm_image) Sve_conv();
   Prg_seed seed;
