@@ -143,6 +143,13 @@ std::string library_candidate() {
   return Lib_dir_path() + "/" + n;
 }
 
+// A "*" name that names a channel device rather than a library file.
+bool device_name(const std::string& name) {
+  for (const char* dev : {"*pdf*", "*memory*", "*windev*", "*bitmap*", "*winprt*"})
+    if (Starts_ci(name, dev)) return true;
+  return false;
+}
+
 // The options of a prefix-file record that name a program, a host, a port
 // or an output file are held to what the channel's own open string must
 // be: no NUL byte anywhere, and a program or output file named there is
@@ -379,8 +386,10 @@ void set_path(const std::string& given) {
   Check_name_nul(name);
   std::memcpy(ws.Lfa_path, name.data(), name.size());
   ws.Lfa_path[name.size()] = 0;
-  // A "*" name is the library's own: no prefix-file record maps it.
-  if (pfx_fcb && name[0] != '*') pfx_lookup(name);
+  // A "*" name of a program or driver is the library's own: no prefix-file
+  // record maps it (the channel devices "*pdf*", "*memory*" ... are looked
+  // up as before).
+  if (pfx_fcb && (name[0] != '*' || device_name(name))) pfx_lookup(name);
   Kest_ChkVdir(name);
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);
 
