@@ -418,4 +418,45 @@ kill $writer 2>/dev/null; wait $writer 2>/dev/null
 has fifo.bas 'read one'
 has fifo.bas 'end'
 
+# A data dictionary replaced by a FIFO is refused (error 13) without
+# waiting for a writer.
+mkfifo ddfifo
+printf '10 DICT LOAD "ddfifo",ERR=20\n20 PRINT "dictionary fifo",ERR\nRUN\n' > ddfifo.bas
+timeout 20 "$oru" < ddfifo.bas > ddfifo.bas.got 2>&1
+has ddfifo.bas 'dictionary fifo 13'
+
+# A segment file of a keyed file is followed through a segment link only
+# when the link is the user's or root's: another's would send the writes
+# into a file of the user's that the link names (error 10).
+if [ $root = yes ]; then
+  cat > segs.bas <<'EOF'
+10 SET_PARAM 'MB'=1
+20 KEYED "sg",8,0,-400,SIZ=1
+30 OPEN (1)"sg"
+40 FOR I=1 TO 3000; WRITE (1,KEY=STR(I:"00000000"))STR(I)+DIM(380,"r"); NEXT I
+50 CLOSE (1)
+RUN
+EOF
+  session segs.bas
+  mkdir segv; mv sg.001 segv/sg.001; cp segv/sg.001 segv/sg.001.orig
+  { printf '[Orulnk]%s' "$tmp/segv/sg.001"; head -c 300 /dev/zero; } > sg.001
+  chown 65534 sg.001
+  cat > segw.bas <<'EOF'
+10 SET_PARAM 'MB'=1
+20 OPEN (1)"sg"
+30 WRITE (1,KEY="00002999",ERR=40)"changed"
+40 PRINT "segment link",ERR
+RUN
+EOF
+  session segw.bas
+  has segw.bas 'segment link 10'
+  cmp -s segv/sg.001 segv/sg.001.orig || bad "another user's segment link was followed"
+  chown 0 sg.001
+  printf "10 SET_PARAM 'MB'=1\n20 OPEN (1)\"sg\"\n30 READ (1,KEY=\"00003000\")A\$\n40 PRINT \"linked \",A\$(1,4)\nRUN\n" > segown.bas
+  session segown.bas
+  has segown.bas 'linked 3000'
+else
+  skipped "another user's segment link"
+fi
+
 exit $fail
