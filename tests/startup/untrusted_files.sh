@@ -459,4 +459,16 @@ else
   skipped "another user's segment link"
 fi
 
+# The status file SIGTSTP leaves beside the library directory is written
+# only into a regular file: a FIFO at its name never holds the process.
+mkdir stlib stlib/lib
+for e in "$lib"/*; do ln -s "$e" stlib/lib/; done
+mkfifo stlib/kestil.sts
+printf '10 X=SCLL("kill -TSTP $PPID")\nRUN\nPRINT "after status"\n' > status.bas
+ORULIB="$tmp/stlib/lib" timeout 20 "$oru" < status.bas > status.bas.got 2>&1
+has status.bas 'after status'
+rm stlib/kestil.sts
+ORULIB="$tmp/stlib/lib" timeout 20 "$oru" < status.bas > status.bas.got 2>&1
+grep -q '^Kestil Signal' stlib/kestil.sts || bad "no status file written"
+
 exit $fail
