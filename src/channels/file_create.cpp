@@ -227,8 +227,10 @@ void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
 namespace {
 
 // Whether path is a segment file (or a segment link) by its header tag.
+// Opened without waiting: a FIFO at a segment's name is no segment, and
+// must not hold the process in open.
 bool is_segment(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
     Sys_error();

@@ -471,4 +471,13 @@ rm stlib/kestil.sts
 ORULIB="$tmp/stlib/lib" timeout 20 "$oru" < status.bas > status.bas.got 2>&1
 grep -q '^Kestil Signal' stlib/kestil.sts || bad "no status file written"
 
+# RENAME and ERASE of a keyed file look at the numbered files beside it
+# without waiting: a FIFO there is no segment and holds nothing.
+printf '10 KEYED "rk",4,0,40\n20 RENAME "rk","rk2",ERR=30\n30 PRINT "rename",ERR\n40 KEYED "rl",4,0,40\n50 ERASE "rl",OPT="ALLSEG",ERR=60\n60 PRINT "erase",ERR\nRUN\n' > segfifo.bas
+mkfifo rk.001 rl.001
+timeout 20 "$oru" < segfifo.bas > segfifo.bas.got 2>&1
+has segfifo.bas 'rename 0'
+has segfifo.bas 'erase 0'
+[ -p rk.001 ] || bad "a FIFO beside a keyed file was moved as its segment"
+
 exit $fail
