@@ -547,6 +547,35 @@ void program_lines(std::vector<const uint8_t*>& lines, std::vector<uint32_t>& le
 // target).  A link of the user's own (or root's) is followed, and its
 // target replaced.  In a directory that takes no new file the old one is
 // written in place, unless its name is another user's link.
+
+// Follows the symbolic links at path while each is the user's or root's:
+// the first name that is no such link (another user's link there is
+// replaced, never followed, as at the name itself).
+std::string own_links_end(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !Owned_by_user_or_root(st)) return cur;
+    std::vector<char> buf(4097);
+    ssize_t n = ::readlink(cur.c_str(), buf.data(), buf.size() - 1);
+    if (n <= 0) return cur;
+    std::string next(buf.data(), size_t(n));
+    if (next[0] != '/') {
+      size_t slash = cur.rfind('/');
+      next = (slash == std::string::npos ? std::string() : cur.substr(0, slash + 1)) + next;
+    }
+    cur = next;
+  }
+  errno = ELOOP;
+  Sys_error();
+}
+
+// Whether path is a symbolic link of another user.
+bool foreign_link(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && !Owned_by_user_or_root(st);
+}
+
 struct Replacement {
   std::string target;  // the name the new file is renamed to
   std::string temp;    // the new file, until renamed
@@ -561,22 +590,16 @@ struct Replacement {
   }
   // Makes the new file for path (open on old_fd); false: write in place.
   bool begin(const std::string& path, int old_fd) {
-    target = path;
-    struct stat lst {};
-    bool link = ::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
-    bool own_link = link && Owned_by_user_or_root(lst);
-    if (own_link) {
-      if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-      }
-    }
+    // Each link of the chain is checked: one of the user's own may lead to
+    // another user's, which must be replaced, not followed.
+    target = own_links_end(path);
+    bool foreign = foreign_link(target);
     temp = target + ".XXXXXX";
     fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
       int e = errno;
       temp.clear();
-      if ((e == EACCES || e == EROFS || e == EPERM) && (!link || own_link)) return false;
+      if ((e == EACCES || e == EROFS || e == EPERM) && !foreign) return false;
       errno = e;
       Sys_error();
     }
@@ -836,7 +859,7 @@ void d_save() {
     bool regular = ::fstat(f->fd, &st) == 0 && S_ISREG(st.st_mode);
     if (regular && (kind == FK_PROGRAM || kind == FK_SERIAL)) {
       if (fresh.begin(path, f->fd)) out_fd = fresh.fd;
-    } else if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && !Owned_by_user_or_root(st)) {
+    } else if (foreign_link(own_links_end(path))) {
       // Another kind of file (a device, an indexed file) is written in
       // place, never through another user's link.
       Set_ext_error("SAVE through another user's symbolic link");

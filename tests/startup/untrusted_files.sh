@@ -480,4 +480,19 @@ has segfifo.bas 'rename 0'
 has segfifo.bas 'erase 0'
 [ -p rk.001 ] || bad "a FIFO beside a keyed file was moved as its segment"
 
+# SAVE follows a chain of symbolic links only while each is the user's (or
+# root's): another user's link further on is replaced, not written through.
+if [ $root = yes ]; then
+  printf 'chained profile\n' > victim/cprofile
+  cp victim/cprofile victim/cprofile.orig
+  ln -s "$tmp/victim/cprofile" cmid; chown -h 65534 cmid
+  ln -s cmid cprog
+  printf '10 PRINT "chain"\nSAVE "cprog"\n' > chain.bas
+  session chain.bas
+  cmp -s victim/cprofile victim/cprofile.orig || bad "SAVE wrote through another user's link behind the user's own"
+  [ -L cprog ] && [ ! -L cmid ] && grep -q 'PRINT "chain"' cmid || bad "SAVE did not replace another user's link behind the user's own"
+else
+  skipped "a chain of symbolic links ending in another user's"
+fi
+
 exit $fail
