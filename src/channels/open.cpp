@@ -58,6 +58,25 @@ const Kind_tag Oru_type_tbl[] = {
     {999, ""}};
 
 constexpr int LINK_HOPS = 10;
+
+// Whether a symbolic link on the way from path to its file (the name's own
+// links, one after another) belongs to another user than this one or root.
+bool foreign_symlink(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+    if (!Owned_by_user_or_root(st)) return true;
+    char buf[4097];
+    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return false;
+    std::string next(buf, size_t(n));
+    size_t slash = cur.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
+    cur = next;
+  }
+  return false;
+}
 constexpr int NO_KIND = -99;
 
 bool ends_ci(const std::string& s, const char* p) {
@@ -292,6 +311,14 @@ int Open_file() {
       fifo = true;
       kind = binary ? FK_BINARY : FK_SERIAL;
       break;
+    }
+    // A device is opened only through symbolic links of this user's or
+    // root's: another user's link put at a shared file's name would send
+    // writes to a device of their choosing, or hold a READ on one that never
+    // ends a line (/dev/zero).
+    if ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && foreign_symlink(path)) {
+      Set_ext_error("Device named through another user's symbolic link");
+      Rpt_error(err::BAD_FILE_NAME);
     }
     Open_opts oo;
     oo.exclusive = exclusive;

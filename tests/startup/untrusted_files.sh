@@ -495,4 +495,29 @@ else
   skipped "a chain of symbolic links ending in another user's"
 fi
 
+# A device is opened only through symbolic links of the user's (or root's):
+# another user's link at a shared file's name to /dev/zero held a READ
+# without end.
+if [ $root = yes ]; then
+  ln -s /dev/zero zlink; chown -h 65534 zlink
+  ln -s zlink zown
+  ln -s /dev/null nlink
+  cat > devlink.bas <<'EOF'
+10 OPEN (1,ERR=30)"zlink"
+20 READ (1,END=30)A$
+30 PRINT "device link",ERR
+40 OPEN (2,ERR=50)"zown"
+50 PRINT "behind own link",ERR
+60 OPEN (3)"nlink"; READ (3,END=70)A$
+70 PRINT "own device link",ERR
+RUN
+EOF
+  timeout 20 "$oru" < devlink.bas > devlink.bas.got 2>&1
+  has devlink.bas 'device link 10'
+  has devlink.bas 'behind own link 10'
+  has devlink.bas 'own device link 2'
+else
+  skipped "another user's symbolic link to a device"
+fi
+
 exit $fail
