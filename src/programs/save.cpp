@@ -857,6 +857,14 @@ void d_save() {
   if (!made && !member && f->fd >= 0) {
     struct stat st {};
     bool regular = ::fstat(f->fd, &st) == 0 && S_ISREG(st.st_mode);
+    // A FIFO, device or socket at the name (which another user can put in
+    // a shared folder) would take the program and keep nothing of it: a
+    // program goes only into a file.  A link file of the user's own still
+    // names a printer for the listing.
+    bool node = S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode);
+    bool named_file = kind == FK_SERIAL || kind == FK_BINARY || kind == FK_DEVICE || kind == FK_PROGRAM;
+    if ((f->st2 & ST2_FIFO) || (!regular && node && named_file && !(f->st2 & ST2_VIA_LINK)))
+      Rpt_error_text(err::WRONG_MODE, "SAVE writes a program only into a regular file");
     if (regular && (kind == FK_PROGRAM || kind == FK_SERIAL)) {
       if (fresh.begin(path, f->fd)) out_fd = fresh.fd;
     } else if (foreign_link(own_links_end(path))) {

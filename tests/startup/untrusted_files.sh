@@ -6,7 +6,8 @@
 # record, a duplicate-write definition or a data-dictionary entry; use a
 # prefix file or follow a link file that is not the user's; write through a
 # link planted at an update log, the trace log or a saved program's name;
-# run a command cut at a NUL byte; wait without end on a planted FIFO.
+# run a command cut at a NUL byte; wait without end on a planted FIFO, or
+# save a program into one.
 # Cases that need a file of another user run as root only (files are given
 # to uid 65534); elsewhere they say they are skipped.
 . "$(dirname "$0")/lib.sh"
@@ -519,5 +520,24 @@ EOF
 else
   skipped "another user's symbolic link to a device"
 fi
+
+# SAVE writes a program only into a regular file (or a new one): a FIFO
+# another user put at the name, or a device, is error 13 and nothing is
+# reported as saved (the program would be lost at QUIT).
+mkfifo -m 666 fprog
+ln -s /dev/null nprog
+cat > savefifo.bas <<'EOF2'
+10 PRINT "hi"
+20 SAVE "fprog",ERR=30
+30 PRINT "fifo",ERR
+40 SAVE "nprog",ERR=50
+50 PRINT "device",ERR
+RUN
+SAVE "fprog"
+EOF2
+timeout 20 "$oru" < savefifo.bas > savefifo.bas.got 2>&1
+has savefifo.bas 'fifo 13'
+has savefifo.bas 'device 13'
+grep -q '^/.*fprog$' savefifo.bas.got && { bad "SAVE to a FIFO was reported as done"; cat savefifo.bas.got; }
 
 exit $fail
