@@ -410,7 +410,14 @@ void File_create_end(Kdef& kd, Kname_node* names) {
   File_create(kd, names);
 }
 
-void File_create(Kdef& kd, Kname_node* names) {
+Made_file::~Made_file() { close(); }
+
+void Made_file::close() {
+  if (fd >= 0) Close(fd);
+  fd = -1;
+}
+
+void File_create(Kdef& kd, Kname_node* names, Made_file* keep) {
   if (!Sw_on(sw::PlusL)) kd.drive = -1;
   std::string given = std::strncmp(ws.Lfa_path, "[vrl]", 5) == 0 ? std::string(ws.Lfa_path) : Open_name();
   if (client_name(given)) {
@@ -435,7 +442,7 @@ void File_create(Kdef& kd, Kname_node* names) {
     if (ws.Path_buf[0] == '[') continue;
     Open_opts ex;
     ex.exclusive = true;
-    fd = Open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL, ex, prmblk.Create_mode);
+    fd = Open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, ex, prmblk.Create_mode);
     if (fd >= 0) break;
     err = errno;
     if (err == ENOENT || err == ENOTDIR) continue;
@@ -468,7 +475,14 @@ void File_create(Kdef& kd, Kname_node* names) {
     throw;
   }
   ws.Create_kdef = outer;
-  if (kd.type != FK_EFF) Close(fd);
+  if (kd.type == FK_EFF) return;
+  if (keep) {
+    keep->close();
+    keep->fd = fd;
+    keep->path = created;
+  } else {
+    Close(fd);
+  }
 }
 
 void d_seri() {

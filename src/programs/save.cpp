@@ -837,18 +837,22 @@ void d_save() {
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
 
-  // A new file: a program file sized for nothing in particular.
+  // A new file: a program file sized for nothing in particular, written
+  // through the descriptor that made it (no channel: opening its name
+  // again could open another file swapped in there).
   Scratch_guard chan;
+  Made_file created;
   bool made;
-  chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made);
+  chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made, &created);
   if (!made && numbers > 0) Rpt_error(err::FILE_NOT_FOUND);
   Fcb* f = chan.f;
-  int32_t kind = f->kind;
+  int32_t kind = f ? f->kind : FK_PROGRAM;
   if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(err::WRONG_MODE);
   bool member = kind == FK_LIB_MEMBER;  // a library member: header and image only, no versions
   bool program = kind == FK_PROGRAM || member;
-  std::string path = f->path && f->path->path ? f->path->path : name;
-  int fd = kind == FK_PROGRAM ? f->fd : -1;  // the channel's descriptor: a program file is written directly
+  std::string path = !f ? created.path : f->path && f->path->path ? f->path->path : name;
+  // The channel's descriptor: a program file is written directly.
+  int fd = !f ? created.fd : kind == FK_PROGRAM ? f->fd : -1;
   uint8_t h[PRG_HDR_SIZE] = {};
   if (member) std::memcpy(h, Pgl_header(f), PRG_HDR_SIZE);
   else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(err::WRONG_FILE_KIND);
@@ -908,7 +912,7 @@ void d_save() {
     if (prmblk.SV == 0) {
       save_old_format(f, out_fd, h, member, version);
       fresh.finish();
-      Close_scratch(chan.release());
+      if (chan.f) Close_scratch(chan.release());
       bool copy = KestSaveCvs();
       if (show) Prg_show(copy, version > 0 ? version : 0);
       return;

@@ -9,7 +9,10 @@
 # run a command cut at a NUL byte; wait without end on a planted FIFO, or
 # save a program into one.
 # Cases that need a file of another user run as root only (files are given
-# to uid 65534); elsewhere they say they are skipped.
+# to uid 65534); elsewhere they say they are skipped.  A file swapped
+# between two looks at its name is played by a library preloaded into oru
+# (built with the C compiler when there is one).
+here=$(cd "$(dirname "$0")" && pwd)
 . "$(dirname "$0")/lib.sh"
 fail=0
 bad() { echo "$1"; fail=1; }
@@ -539,5 +542,28 @@ timeout 20 "$oru" < savefifo.bas > savefifo.bas.got 2>&1
 has savefifo.bas 'fifo 13'
 has savefifo.bas 'device 13'
 grep -q '^/.*fprog$' savefifo.bas.got && { bad "SAVE to a FIFO was reported as done"; cat savefifo.bas.got; }
+
+# A file swapped between two looks at its name: a file SAVE creates is
+# written through the descriptor that made it.
+cc=$(command -v cc || command -v gcc || command -v clang)
+if [ -n "$cc" ] && "$cc" -shared -fPIC -o swap.so "$here/untrusted_files/swap_at_open.c" -ldl 2>/dev/null; then
+  printf 'victim notes\n' > victim/rnotes
+  cp victim/rnotes victim/rnotes.orig
+  swapped() {  # $1: name, $2: when (see swap_at_open.c), $3: session
+    ln -s "$tmp/victim/rnotes" swapin
+    SWAP_NAME=$1 SWAP_WHEN=$2 SWAP_FROM=swapin SWAP_TO=$1 LD_PRELOAD="$tmp/swap.so" \
+      timeout 20 "$oru" < "$3" > "$3.got" 2>&1
+    rm -f swapin
+    cmp -s victim/rnotes victim/rnotes.orig || { bad "$3: writes went into a file swapped in"; cat victim/rnotes; }
+    cp victim/rnotes.orig victim/rnotes
+  }
+  printf '10 PRINT "new program"\nSAVE "newprog"\n' > savenew.bas
+  swapped newprog stat-created savenew.bas
+  printf 'LOAD "newprog"\nRUN\n' > loadnew.bas
+  session loadnew.bas
+  has loadnew.bas 'new program'
+else
+  echo "no C compiler: files swapped between two looks skipped"
+fi
 
 exit $fail
