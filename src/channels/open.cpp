@@ -184,23 +184,30 @@ void open_alias() {
 }
 
 // Creates a missing file for the create modifier on the first candidate of
-// the search whose directory exists, then opens it.
+// the search whose directory exists, then opens it: the file the channel
+// opens by name must be the one made (error 12 when another user swapped
+// another in between).
 void open_create() {
   Restart_path();
   int err = ENOENT;
   while (Next_path() == 0) {
     if (ws.Path_buf[0] == '[') continue;
-    int fd = open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, prmblk.Create_mode);
+    int fd = open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, prmblk.Create_mode);
     if (fd < 0) {
       err = errno;
       if (err == ENOENT || err == ENOTDIR) continue;
       Sys_error();
     }
+    struct stat made {};
+    bool known = fstat(fd, &made) == 0;
     close(fd);
     int rc = Open_file();
-    if (rc == 0) return;
-    errno = rc;
-    Sys_error();
+    if (rc != 0) Open_failed(rc);
+    Fcb* f = ws.Cur_fcb;
+    struct stat st {};
+    if (known && f->fd >= 0 && fstat(f->fd, &st) == 0 && st.st_dev == made.st_dev && st.st_ino == made.st_ino) return;
+    CloseFile(f);
+    Open_failed(ESTALE);
   }
   errno = err;
   if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);

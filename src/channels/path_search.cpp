@@ -599,6 +599,10 @@ void Open_failed(int rc) {
     ws.Last_errno = ENOENT;
     Rpt_error(err::FILE_NOT_FOUND);
   }
+  if (rc == ESTALE) {
+    ws.Last_errno = ESTALE;
+    Rpt_error_text(err::FILE_NOT_FOUND, "The file changed while it was opened");
+  }
   errno = rc;
   Sys_error();
 }

@@ -544,7 +544,9 @@ has savefifo.bas 'device 13'
 grep -q '^/.*fprog$' savefifo.bas.got && { bad "SAVE to a FIFO was reported as done"; cat savefifo.bas.got; }
 
 # A file swapped between two looks at its name: a file SAVE creates is
-# written through the descriptor that made it.
+# written through the descriptor that made it; OPEN's create mode and an
+# OPEN that needs write access on a file open for input refuse a file that
+# is not the one they made or looked at (error 12).
 cc=$(command -v cc || command -v gcc || command -v clang)
 if [ -n "$cc" ] && "$cc" -shared -fPIC -o swap.so "$here/untrusted_files/swap_at_open.c" -ldl 2>/dev/null; then
   printf 'victim notes\n' > victim/rnotes
@@ -562,6 +564,20 @@ if [ -n "$cc" ] && "$cc" -shared -fPIC -o swap.so "$here/untrusted_files/swap_at
   printf 'LOAD "newprog"\nRUN\n' > loadnew.bas
   session loadnew.bas
   has loadnew.bas 'new program'
+  printf '10 OPEN -(1,OPT="O_CREATE",ERR=30)"made"\n20 WRITE (1)"planted"\n30 PRINT "create",ERR\nRUN\n' > create.bas
+  swapped made stat-created create.bas
+  has create.bas 'create 12'
+  printf '10 OPEN -(1,OPT="O_CREATE")"made2"\n20 WRITE (1)"mine"\n30 PRINT "own create",ERR\nRUN\n' > create2.bas
+  session create2.bas
+  has create2.bas 'own create 0'
+  printf 'shared data\n' > wfile
+  printf '10 OPEN INPUT (1)"wfile"\n20 OPEN -(2,ERR=40)"wfile"\n30 WRITE (2)"planted"\n40 PRINT "widen",ERR\nRUN\n' > widen.bas
+  swapped wfile open-rdwr widen.bas
+  has widen.bas 'widen 12'
+  printf 'shared data\n' > wfile2
+  printf '10 OPEN INPUT (1)"wfile2"\n20 OPEN -(2)"wfile2"\n25 WRITE (2)"S"\n30 READ (1)A$\n40 PRINT "own widen ",A$\nRUN\n' > widen2.bas
+  session widen2.bas
+  has widen2.bas 'own widen S'
 else
   echo "no C compiler: files swapped between two looks skipped"
 fi
