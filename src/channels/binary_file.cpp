@@ -46,6 +46,7 @@ void set_index(Seq_fcb* f) { f->rec_index = int32_t(f->byte_pos / (f->rec_size >
 // dropped: they are the file's as it was at the position, and are read
 // again from there.
 void write_out(Seq_fcb* f, int32_t n) {
+  if (is_fifo(f)) Fifo_for_output(f);
   f->buf_count = 0;
   f->high_water = 0;
   f->putback_cnt = 0;

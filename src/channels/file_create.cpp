@@ -232,6 +232,8 @@ void KestEraseRefileDel(const std::string& path, bool erase, bool all_segs) {
 
 // Whether path is a segment file (or a segment link) by its header tag.
 // raise: a file that cannot be read is the host error, else no segment.
+// Opened without waiting: a FIFO at a segment's name is no segment, and
+// must not hold the process in open.
 static bool is_segment(const std::string& path, bool raise) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
@@ -411,7 +413,14 @@ void File_create_end(Kdef& kd, Kname_node* names) {
   File_create(kd, names);
 }
 
-void File_create(Kdef& kd, Kname_node* names) {
+Made_file::~Made_file() { close(); }
+
+void Made_file::close() {
+  if (fd >= 0) Close(fd);
+  fd = -1;
+}
+
+void File_create(Kdef& kd, Kname_node* names, Made_file* keep) {
   if (!Sw_on(sw::PlusL)) kd.drive = -1;
   std::string given = std::strncmp(ws.Lfa_path, "[vrl]", 5) == 0 ? std::string(ws.Lfa_path) : Open_name();
   if (client_name(given)) {
@@ -436,7 +445,7 @@ void File_create(Kdef& kd, Kname_node* names) {
     if (ws.Path_buf[0] == '[') continue;
     Open_opts ex;
     ex.exclusive = true;
-    fd = Open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL, ex, prmblk.Create_mode);
+    fd = Open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, ex, prmblk.Create_mode);
     if (fd >= 0) break;
     err = errno;
     if (err == ENOENT || err == ENOTDIR) continue;
@@ -469,7 +478,14 @@ void File_create(Kdef& kd, Kname_node* names) {
     throw;
   }
   ws.Create_kdef = outer;
-  if (kd.type != FK_EFF) Close(fd);
+  if (kd.type == FK_EFF) return;
+  if (keep) {
+    keep->close();
+    keep->fd = fd;
+    keep->path = created;
+  } else {
+    Close(fd);
+  }
 }
 
 void d_seri() {

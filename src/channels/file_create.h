@@ -44,8 +44,24 @@ int32_t File_create_drive();  // File_create_drive_value(File_create_val(-1))
 int32_t File_create_drive_value(int32_t d);
 // Skips what is left of the numeric arguments, then File_create.
 void File_create_end(Kdef& kd, Kname_node* names);
-// Creates the file named by the last Set_path (kd.type is the kind).
-void File_create(Kdef& kd, Kname_node* names);
+// A host file made by File_create and kept open for its caller, who writes
+// through this descriptor rather than open the name again (another user
+// could swap the file at the name in between).  The descriptor is in the
+// open-file table, marked exclusive; it is closed (Close) with this record.
+// fd stays -1 when no host file was made (a library member, a client's
+// file, or a keyed file of the EFF kind, whose driver keeps its own).
+struct Made_file {
+  int fd = -1;
+  std::string path;  // the name it was made at, resolved
+  Made_file() = default;
+  Made_file(const Made_file&) = delete;
+  Made_file& operator=(const Made_file&) = delete;
+  ~Made_file();
+  void close();
+};
+// Creates the file named by the last Set_path (kd.type is the kind); with
+// keep, the host file made stays open in it.
+void File_create(Kdef& kd, Kname_node* names, Made_file* keep = nullptr);
 
 // Program libraries ("[lib:library]member" names), filled in by the program
 // layer at start-up; a null hook is error 99.

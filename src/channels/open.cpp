@@ -36,6 +36,7 @@
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -57,6 +58,25 @@ const Kind_tag Oru_type_tbl[] = {
     {999, ""}};
 
 constexpr int LINK_HOPS = 10;
+
+// Whether a symbolic link on the way from path to its file (the name's own
+// links, one after another) belongs to another user than this one or root.
+bool foreign_symlink(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+    if (!Owned_by_user_or_root(st)) return true;
+    char buf[4097];
+    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return false;
+    std::string next(buf, size_t(n));
+    size_t slash = cur.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
+    cur = next;
+  }
+  return false;
+}
 constexpr int NO_KIND = -99;
 
 bool ends_ci(const std::string& s, const char* p) {
@@ -164,23 +184,30 @@ void open_alias() {
 }
 
 // Creates a missing file for the create modifier on the first candidate of
-// the search whose directory exists, then opens it.
+// the search whose directory exists, then opens it: the file the channel
+// opens by name must be the one made (error 12 when another user swapped
+// another in between).
 void open_create() {
   Restart_path();
   int err = ENOENT;
   while (Next_path() == 0) {
     if (ws.Path_buf[0] == '[') continue;
-    int fd = open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, prmblk.Create_mode);
+    int fd = open(ws.Path_buf, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, prmblk.Create_mode);
     if (fd < 0) {
       err = errno;
       if (err == ENOENT || err == ENOTDIR) continue;
       Sys_error();
     }
+    struct stat made {};
+    bool known = fstat(fd, &made) == 0;
     close(fd);
     int rc = Open_file();
-    if (rc == 0) return;
-    errno = rc;
-    Sys_error();
+    if (rc != 0) Open_failed(rc);
+    Fcb* f = ws.Cur_fcb;
+    struct stat st {};
+    if (known && f->fd >= 0 && fstat(f->fd, &st) == 0 && st.st_dev == made.st_dev && st.st_ino == made.st_ino) return;
+    CloseFile(f);
+    Open_failed(ESTALE);
   }
   errno = err;
   if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);
@@ -293,7 +320,10 @@ int Open_file() {
       break;
     }
     if (S_ISFIFO(st.st_mode)) {
-      fd = open(path.c_str(), (input_only ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC);
+      // Opened for reading only, so that a READ sees the end once no
+      // writer is left (this channel would be one itself); the first
+      // output opens it for writing (Fifo_for_output).
+      fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
       if (fd < 0) {
         if (errno == ENXIO) Rpt_error(err::RECORD_BUSY);
         return errno;
@@ -301,6 +331,14 @@ int Open_file() {
       fifo = true;
       kind = binary ? FK_BINARY : FK_SERIAL;
       break;
+    }
+    // A device is opened only through symbolic links of this user's or
+    // root's: another user's link put at a shared file's name would send
+    // writes to a device of their choosing, or hold a READ on one that never
+    // ends a line (/dev/zero).
+    if ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && foreign_symlink(path)) {
+      Set_ext_error("Device named through another user's symbolic link");
+      Rpt_error(err::BAD_FILE_NAME);
     }
     Open_opts oo;
     oo.exclusive = exclusive;
@@ -340,9 +378,22 @@ int Open_file() {
     }
     if (!is_link_kind(kind)) break;
 
-    // A link file: open its target instead.
+    // A link file: open its target instead, when it is this user's or
+    // root's (or the library's, trusted as a whole).  Whoever may put a
+    // file into a shared directory could otherwise send this user's writes
+    // into any file the user may write (even where the kernel refuses to
+    // follow their symbolic links).
+    struct stat lst {};
+    const std::string& lib = Lib_dir_path();
+    bool in_library = !lib.empty() && path.size() > lib.size() && path.compare(0, lib.size(), lib) == 0 &&
+                      path[lib.size()] == '/';
+    bool owned = fstat(fd, &lst) == 0 && (Owned_by_user_or_root(lst) || in_library);
     close_fd(fd);
     fd = -1;
+    if (!owned) {
+      Set_ext_error("Link file not owned by you or root");
+      Rpt_error(err::BAD_FILE_NAME);
+    }
     if (hops + 1 > LINK_HOPS) Rpt_error(err::BAD_FILE_NAME);
     if (ws.File_hdr[68] != ' ') {
       std::memcpy(driver_id, ws.File_hdr + 68, 12);

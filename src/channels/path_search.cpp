@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -175,6 +176,41 @@ std::vector<uint8_t> compile_default_list(const std::string& list) {
   return std::vector<uint8_t>(items, p);
 }
 
+// A "*" name that names a channel device rather than a library file.
+bool device_name(const std::string& name) {
+  for (const char* dev : {"*pdf*", "*memory*", "*windev*", "*bitmap*", "*winprt*"})
+    if (Starts_ci(name, dev)) return true;
+  return false;
+}
+
+// The options of a prefix-file record that name a program, a host, a port
+// or an output file are held to what the channel's own open string must
+// be: no NUL byte anywhere, and a program or output file named there is
+// never a command ("|", "<", ">": error 10).
+void check_pfx_options(const std::string& opt) {
+  Check_name_nul(opt);
+  size_t at = 0;
+  while (at <= opt.size()) {
+    size_t end = opt.find(';', at);
+    if (end == std::string::npos) end = opt.size();
+    std::string item = opt.substr(at, end - at);
+    at = end + 1;
+    size_t eq = item.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = item.substr(0, eq);
+    while (!key.empty() && key.front() == ' ') key.erase(0, 1);
+    while (!key.empty() && key.back() == ' ') key.pop_back();
+    std::string value = item.substr(eq + 1);
+    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    for (char& c : key) c = char(std::toupper(uint8_t(c)));
+    if ((key == "FILE" || key == "IOPROG") && !value.empty() &&
+        (value[0] == '|' || value[0] == '<' || value[0] == '>')) {
+      Set_ext_error("Prefix file option " + key + "= names a command: " + value);
+      Rpt_error(err::BAD_FILE_NAME);
+    }
+  }
+}
+
 // The prefix file's record for name, fields split at its separator:
 // 1 the new name, 2 an OPT= text, 3 a default I/O list.  A missing record
 // leaves the name as it is.  The record index of the entry found is kept
@@ -224,6 +260,7 @@ void pfx_lookup(std::string& name) {
   size_t f2 = rec.find(sep, f1 + 1);
   std::string opt = rec.substr(f1 + 1, f2 == std::string::npos ? std::string::npos : f2 - f1 - 1);
   if (!opt.empty()) {
+    check_pfx_options(opt);
     if (ws.Io_opt_len > 0)
       opt += ";" + std::string(reinterpret_cast<const char*>(ws.Io_opt_ptr), size_t(ws.Io_opt_len));
     auto* t = static_cast<uint8_t*>(Get_temp(opt.size()));
@@ -372,6 +409,17 @@ void SetPfxFile(const std::string& name) {
     CloseFile(f);
     Rpt_error(err::WRONG_FILE_KIND);
   }
+  // Its records choose which program a name runs and which file, host or
+  // program a channel's options name: whoever may write it could make this
+  // user run their program or send a password elsewhere.  It is used only
+  // when it is this user's or root's and no one else may write it, checked
+  // on the descriptor that is kept (the ini file's rule).
+  struct stat st {};
+  if (fstat(f->fd, &st) != 0 || !Owner_only_writes(st)) {
+    CloseFile(f);
+    Set_ext_error("The prefix file \"" + name + "\" is not used: it is not owned by you or root, or others may write it");
+    return;
+  }
   pfx_fcb = f;
   // Lock areas of SQL tables are written locks: the file's one descriptor
   // is made read-write when this user may write it (else no area is held).
@@ -413,7 +461,10 @@ void set_path(const std::string& given) {
   pfx_entry = -1;
   pfx_iol.clear();
   pfx_iol_text.clear();
-  if (pfx_fcb) pfx_lookup(name);
+  // A "*" name of a program or driver is the library's own: no prefix-file
+  // record maps it (the channel devices "*pdf*", "*memory*" ... are looked
+  // up as before).
+  if (pfx_fcb && (name[0] != '*' || device_name(name))) pfx_lookup(name);
   Kest_ChkVdir(name);
   if (name.empty() || name.size() > 511) Rpt_error(err::BAD_FILE_NAME);
 
@@ -622,6 +673,10 @@ void Open_failed(int rc) {
   if (rc == ENOENT) {
     ws.Last_errno = ENOENT;
     Rpt_error(err::FILE_NOT_FOUND);
+  }
+  if (rc == ESTALE) {
+    ws.Last_errno = ESTALE;
+    Rpt_error_text(err::FILE_NOT_FOUND, "The file changed while it was opened");
   }
   errno = rc;
   Sys_error();

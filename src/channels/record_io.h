@@ -80,3 +80,7 @@ enum : uint32_t {
   EV_PRE_UNLOCK = 4096,
   EV_POST_UNLOCK = 8192,
 };
+// Event mask bit: the program was named by the file itself, so it runs
+// only from a file the user or root owns that no one else may write,
+// checked at every load (Prog_load_trusted_only).
+constexpr uint32_t EVM_TRUSTED_ONLY = 0x40000000;

@@ -361,6 +361,7 @@ int64_t Seq_wr_mode() {
   if (f->st1 & ST1_WRITTEN) return 0;
   if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
   if (is_fifo(f)) {
+    Fifo_for_output(f);
     f->buf_count = f->high_water = 0;
   } else {
     if (!(f->st1 & ST1_LOCKED) && !Sw_on(sw::LU)) Rpt_error(err::WRONG_MODE);
@@ -419,6 +420,29 @@ int64_t Seq_purge() {
 }
 
 }  // namespace
+
+void Fifo_for_output(Fcb* f) {
+  if (!(f->st2 & ST2_FIFO) || f->fd < 0) return;
+  int fl = fcntl(f->fd, F_GETFL);
+  if (fl < 0 || (fl & O_ACCMODE) != O_RDONLY) return;
+  if (f->st1 & ST1_INPUT_ONLY) Rpt_error(err::WRONG_MODE);
+  const char* path = f->path ? f->path->path : nullptr;
+  if (!path) Rpt_error(err::WRONG_MODE);
+  int w = open(path, O_RDWR | O_NONBLOCK | O_CLOEXEC);  // the same FIFO, checked below
+  if (w < 0) Sys_error();
+  struct stat a {}, b {};
+  if (fstat(f->fd, &a) != 0 || fstat(w, &b) != 0 || a.st_dev != b.st_dev || a.st_ino != b.st_ino) {
+    close(w);
+    Rpt_error_text(err::WRONG_MODE, "The FIFO was replaced");
+  }
+  int r = dup3(w, f->fd, O_CLOEXEC);
+  int e = errno;
+  close(w);
+  if (r < 0) {
+    errno = e;
+    Sys_error();
+  }
+}
 
 const Fio_op Seq_fotbl[FIO_SLOTS] = {
     Seq_define,  Seq_open,    Seq_close,   Seq_write,   Seq_read,     Io_mode_err,  Seq_setind,

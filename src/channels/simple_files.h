@@ -54,6 +54,13 @@ struct Pip_fcb : Fcb {
   int32_t in_cap, in_pos, in_fill;
 };
 
+// A FIFO channel is opened for reading only (so that a READ sees the end
+// once no writer is left); its first output opens the FIFO for writing and
+// reading in place of that descriptor, as output found it open before.
+// Error 13 on an input-only channel or when the name is no longer the FIFO
+// the channel opened.
+void Fifo_for_output(Fcb* f);
+
 // A channel that holds its serial file whole (OPEN LOCK or LOCK) gathers
 // this much output before it writes; others write rec_size bytes at a time,
 // so that the lines reach the file as soon as a record's worth is there.

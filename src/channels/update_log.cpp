@@ -25,6 +25,7 @@
 #include "channels/journal.h"
 #include "channels/open.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
@@ -35,7 +36,25 @@ std::string immediate_path;  // the immediate log (resolved when it existed)
 std::string prefix;          // <directory>/<user>
 std::string log_name;        // the per-process log once chosen
 
-std::string channel_path(const Fcb* f) { return f->path && f->path->path ? f->path->path : ""; }
+// The channel's path as a line of the log: a control byte (a line feed in a
+// name would start a line of its own) is written as a backslash and three
+// octal digits.
+std::string channel_path(const Fcb* f) {
+  std::string p = f->path && f->path->path ? f->path->path : "";
+  std::string out;
+  out.reserve(p.size());
+  for (char c : p) {
+    auto u = uint8_t(c);
+    if (u < 0x20 || u == 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\%03o", unsigned(u));
+      out += esc;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 void logs_off(const std::string& name, int err) {
   char line[700];
@@ -66,7 +85,19 @@ int create_log() {
       return -1;
     }
   }
-  int fd = ::open(log_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode_t(prmblk.Create_mode));
+  int fd = ::open(log_name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, mode_t(prmblk.Create_mode));
+  struct stat st{};
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    fd = -1;
+    errno = EINVAL;
+  }
+  if (fd >= 0 && ::ftruncate(fd, 0) != 0) {
+    int e = errno;
+    ::close(fd);
+    fd = -1;
+    errno = e;
+  }
   if (fd < 0) logs_off(log_name, errno);
   return fd;
 }
@@ -115,10 +146,14 @@ void Journal_Flush(bool final) {
       lines += '\n';
     }
     if (!lines.empty()) {
-      int fd = ::open(immediate_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, mode_t(prmblk.Create_mode));
+      // Opened again at every append, and checked every time: a symbolic
+      // link or a FIFO put at its name meanwhile is not written.
+      int fd = Open_log(immediate_path.c_str(), true, mode_t(prmblk.Create_mode));
       if (fd >= 0) {
         write_all(fd, lines);
         ::close(fd);
+      } else {
+        logs_off(immediate_path, errno);
       }
     }
   }
@@ -160,13 +195,18 @@ void Ulog_set_immediate(const std::string& name) {
   }
   Check_name_nul(name);
   std::string path = Path_convert(name);
-  struct stat st{};
-  if (::stat(path.c_str(), &st) == 0) {
-    // An existing log must be a plain text file.
-    if (!S_ISREG(st.st_mode)) Rpt_error(err::WRONG_MODE);
+  // An existing log must be a plain text file, reached without a symbolic
+  // link (one planted there would send the lines into another file).
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0 && errno == ELOOP) Rpt_error_text(err::WRONG_MODE, "The update log is a symbolic link");
+  if (fd < 0 && errno != ENOENT) Sys_error();
+  if (fd >= 0) {
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      Rpt_error(err::WRONG_MODE);
+    }
     char head[8] = {};
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Sys_error();
     ssize_t r = ::read(fd, head, sizeof head);
     ::close(fd);
     // A file with a file header of this system (a tag "...]" in bytes

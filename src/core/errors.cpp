@@ -87,6 +87,7 @@ int OS_error(const char* text, int ret, int n) {
 int Sys_error_no(int e) {
   switch (e) {
     case ENOENT:
+    case ESTALE:  // the file looked at is no longer the one at its name
       return err::FILE_NOT_FOUND;
     case EINTR:
       if (Run_flags_now() & RF_ESCAPE) return err::INTERRUPTED;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
@@ -95,6 +96,21 @@ int MakeDir(const char* path) { return mkdir(path, 0777) == 0 ? 0 : -1; }
 
 bool Owner_only_writes(const struct stat& st) {
   return (st.st_uid == geteuid() || st.st_uid == 0) && !(st.st_mode & (S_IWGRP | S_IWOTH));
+}
+
+bool Owned_by_user_or_root(const struct stat& st) { return st.st_uid == geteuid() || st.st_uid == 0; }
+
+int Open_log(const char* path, bool create, mode_t mode) {
+  int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
+  int fd = open(path, flags, mode);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
 }
 
 std::string Getcwd() {

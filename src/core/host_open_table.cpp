@@ -87,10 +87,19 @@ bool covers(int have, int want) {
 // A shared entry whose descriptor lacks the access a new open needs gets a
 // read-write descriptor in the same slot.  dup2 closes the old descriptor,
 // which drops the process's locks on the file, so the mark is set again at
-// once.  Returns false with errno set when the file cannot be opened so.
+// once.  Returns false with errno set when the file cannot be opened so;
+// ESTALE when the name now holds another file than the entry's (swapped
+// since it was looked at): that one must not take the channels' slot.
 bool widen(Rsv_entry& e, const char* path) {
   int nfd = open(path, O_RDWR | O_CLOEXEC);
   if (nfd < 0) return false;
+  struct stat st {};
+  if (fstat(nfd, &st) != 0 || e.inode != uint64_t(st.st_ino) || e.dev != uint64_t(st.st_dev) ||
+      e.rdev != raw_dev(st)) {
+    close(nfd);
+    errno = ESTALE;
+    return false;
+  }
   if (dup2(nfd, e.fd) < 0) {
     int err = errno;
     close(nfd);

@@ -139,11 +139,18 @@ void SigTSTP_debug(int sig) {
   Sig_pending = 1;
 }
 
-// The status block: never through a symbolic link, with the user's umask.
+// The status block: never through a symbolic link, with the user's umask,
+// and only into a regular file (a FIFO at its name would hold the process in
+// open, opened without waiting).
 void write_status_file() {
   if (status_path.empty()) return;
-  int fd = open(status_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  int fd = open(status_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return;
+  }
   char when[64] = "";
   time_t t = time(nullptr);
   ctime_r(&t, when);

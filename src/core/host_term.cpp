@@ -12,6 +12,7 @@
 #include "core/console_device.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/params.h"
 #include "core/workspace.h"
@@ -187,9 +188,14 @@ void Set_log_file(const std::string& name) {
   // Absolute, so that a later change of the working directory (CWD) does
   // not move the log.
   std::string n = Path_convert(name.empty() ? std::string("orutrace.log") : name);
-  if (n.size() >= sizeof log_name) n.resize(sizeof log_name - 1);
-  std::memcpy(log_name, n.c_str(), n.size() + 1);
   log_state = Log_state::unknown;
+  if (n.size() >= sizeof log_name) {
+    // A shorter name would be another file: no log.
+    log_name[0] = 0;
+    log_state = Log_state::off;
+    return;
+  }
+  std::memcpy(log_name, n.c_str(), n.size() + 1);
 }
 
 // Written with open and write only, so that the signal handlers may log.
@@ -199,7 +205,9 @@ void OruLogError(const char* text) {
     log_state = access(log_name, W_OK) == 0 ? Log_state::on : Log_state::off;
     if (log_state == Log_state::off) return;
   }
-  int fd = open(log_name, O_WRONLY | O_APPEND | O_CLOEXEC);
+  // Never through a symbolic link planted at its name, and only into a
+  // regular file (a FIFO there would hold the process in open).
+  int fd = Open_log(log_name, false, 0);
   if (fd < 0) return;
   size_t n = std::strlen(text);
   ssize_t w = write(fd, text, n);

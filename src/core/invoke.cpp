@@ -38,6 +38,8 @@ void d_invo() {
     ++ws.Exec_ptr;
     Chk_err();
   }
+  // The shell would run the command cut at a NUL byte: a name is refused so.
+  if (command.find('\0') != std::string::npos) Rpt_error_text(err::BAD_FILE_NAME, "Command holds a NUL byte");
   // On a thin-client console the command of a "[vrl]" or "[lcl]" name runs
   // on the client's machine; the host runs every other command to its end.
   if ((command.compare(0, 5, "[vrl]") == 0 || command.compare(0, 5, "[lcl]") == 0) && Client_is_attached()) {

@@ -195,7 +195,8 @@ void fnc_dsk() {
 }
 
 // SCLL(command): runs it through the shell; 0, or the host error number
-// (the exit status of a command that failed).  SCLL(pid [, signal]): sends
+// (the exit status of a command that failed); a command holding a NUL byte
+// is error 10.  SCLL(pid [, signal]): sends
 // the signal (default 0) and gives kill's result; -1 with an ERR= clause is
 // error 15; a pid below 2 is error 41.
 void fnc_scll() {
@@ -203,6 +204,8 @@ void fnc_scll() {
   if (ws.Str_len >= 0) {
     if (size_t(ws.Str_len) > SCLL_COMMAND_MAX) Rpt_error(err::STRING_LENGTH);
     std::string command(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    // The shell would run it cut at a NUL byte.
+    if (command.find('\0') != std::string::npos) Rpt_error_text(err::BAD_FILE_NAME, "Command holds a NUL byte");
     Con_flush();
     bool raw = Line_configured();
     if (raw) Reset_line();

@@ -226,8 +226,14 @@ static int open_segment(Key_file* f, int seg, bool create) {
       Key_error(117);
     }
     if (std::memcmp(head + 4, "seg]", 4) == 0) return fd;
+    // A segment link is followed only when it is this user's or root's:
+    // whoever may put a file beside a shared keyed file could otherwise send
+    // this user's writes into another file of theirs.
+    struct stat st {};
+    bool owned = ::fstat(fd, &st) == 0 && (st.st_uid == ::geteuid() || st.st_uid == 0);
     ::close(fd);
     if (std::memcmp(head + 4, "lnk]", 4) != 0) Key_error(117);
+    if (!owned) Key_error_text(10, "Segment link file not owned by you or root");
     size_t n = 0;
     while (n < 60 && head[8 + n] && head[8 + n] != '\n' && head[8 + n] != '\r') ++n;
     if (n == 0) Key_error(117);

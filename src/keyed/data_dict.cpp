@@ -15,6 +15,7 @@
 #include "keyed/data_dict.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -221,9 +222,16 @@ void Dict_load_directive() {
   Set_path(name);
   while (fd < 0 && Next_path() == 0) {
     if (ws.Path_buf[0] == '[') continue;
-    fd = ::open(ws.Path_buf, O_RDONLY | O_CLOEXEC);
+    fd = ::open(ws.Path_buf, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   }
   if (fd < 0) Rpt_error(err::FILE_NOT_FOUND);
+  // Opened without waiting and read only when it is a regular file: a FIFO
+  // put at its name would hold the process in open or read for ever.
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    Rpt_error_text(err::WRONG_MODE, "The data dictionary is not a regular file");
+  }
   std::vector<uint8_t> bytes;
   uint8_t buf[65536];
   for (;;) {

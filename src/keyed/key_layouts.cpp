@@ -32,6 +32,7 @@
 #include "channels/open.h"
 #include "channels/rec_formats.h"
 #include "channels/record_formats.h"
+#include "channels/record_io.h"
 #include "core/codes.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -198,5 +199,6 @@ void Key_load_layouts(Fcb* f) {
     }
     f->event_pgm = static_cast<char*>(Get_blk(program.size() + 1));
     std::memcpy(f->event_pgm, program.c_str(), program.size() + 1);
+    f->event_mask |= EVM_TRUSTED_ONLY;
   }
 }

@@ -37,6 +37,7 @@
 #include "keyed/file_password.h"
 #include "programs/call_frame.h"
 #include "programs/program_list.h"
+#include "programs/program_load.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
   if (f->event_mask & EVM_RUNNING) return -1;
   std::string name;
   bool has_program = f->event_pgm && *f->event_pgm;
+  bool channel_program = false;  // the channel's program, not the library's open utility
   if (bit == EV_OPEN && (!has_program || (f->event_mask & bit))) {
     name = open_utility();
     if (name.empty()) {
@@ -81,6 +83,7 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
   } else {
     if (!has_program || (f->event_mask & bit)) return -1;
     name = f->event_pgm;
+    channel_program = true;
   }
   if (event && *event) name += std::string(";") + event;
 
@@ -141,6 +144,12 @@ int Exec_do_fio(Fcb* f, const char* event, uint32_t bit) {
   bool started = false;
   // The program may close the channel: its record is not touched then.
   Close_watch watch(f);
+  // A program the file's dictionary named is checked where it is loaded,
+  // at every event: one swapped in after OPEN does not run.
+  struct Trust_guard {
+    ~Trust_guard() { Prog_load_any(); }
+  } trust_guard;
+  if ((f->event_mask & EVM_TRUSTED_ONLY) && channel_program) Prog_load_trusted_only();
   try {
     rc = Nested_call(FORM_PERFORM, list, PGM2_FILE_EVENT | PGM2_NESTED_CALL, &started);
   } catch (...) {

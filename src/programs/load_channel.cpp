@@ -1,7 +1,10 @@
 // Channel 65001 for the program loader, SAVE and MERGE.
 #include "programs/load_channel.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <utility>
 
 #include "channels/channel.h"
 #include "channels/close.h"
@@ -19,7 +22,7 @@ Fcb* Open_scratch(const std::string& name, bool for_writing) {
   return f;
 }
 
-Fcb* Open_scratch_made(const std::string& name, int16_t type, int32_t drive, bool* made) {
+Fcb* Open_scratch_made(const std::string& name, int16_t type, int32_t drive, bool* made, Made_file* keep) {
   *made = false;
   {
     Catch_region region;
@@ -33,9 +36,25 @@ Fcb* Open_scratch_made(const std::string& name, int16_t type, int32_t drive, boo
   Kdef kd;
   kd.type = type;
   kd.drive = drive;
-  File_create(kd, nullptr);
+  Made_file nf;
+  File_create(kd, nullptr, &nf);
   *made = true;
-  return Open_scratch(name, true);
+  if (nf.fd < 0) return Open_scratch(name, true);  // a library member, a client's file
+  if (keep) {
+    keep->close();
+    std::swap(keep->fd, nf.fd);
+    keep->path = nf.path;
+    return nullptr;
+  }
+  struct stat a {}, b {};
+  bool known = fstat(nf.fd, &a) == 0;
+  nf.close();  // (exclusive: the name could not be opened again beside it)
+  Fcb* f = Open_scratch(name, true);
+  if (!known || f->fd < 0 || fstat(f->fd, &b) != 0 || a.st_dev != b.st_dev || a.st_ino != b.st_ino) {
+    Close_scratch(f);
+    Rpt_error_text(err::FILE_NOT_FOUND, "The file made was replaced before it was opened");
+  }
+  return f;
 }
 
 void Close_scratch(Fcb* f) {

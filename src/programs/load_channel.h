@@ -5,6 +5,7 @@
 #include <string>
 
 struct Fcb;
+struct Made_file;
 
 constexpr unsigned LOAD_CHANNEL = 65001;
 
@@ -15,7 +16,11 @@ Fcb* Open_scratch(const std::string& name, bool for_writing);
 // Opens the name for writing as Open_scratch does; a file that is not there
 // (error 12) is made first, a file of the kind type in the prefix entry
 // drive (-1: the whole search path).  *made tells whether it was made.
-Fcb* Open_scratch_made(const std::string& name, int16_t type, int32_t drive, bool* made);
+// With keep, a host file made is not opened again: it stays open in keep
+// and the answer is null.  Without, the file opened by name must be the
+// one made (error 12 when another was swapped in between).
+Fcb* Open_scratch_made(const std::string& name, int16_t type, int32_t drive, bool* made,
+                       Made_file* keep = nullptr);
 // Closes channel 65001 (errors while closing are dropped: the file was
 // only read, or its writes already failed).
 void Close_scratch(Fcb* f);

@@ -31,6 +31,7 @@
 #include "programs/load_channel.h"
 #include "programs/program_crypt.h"
 #include "programs/program_file.h"
+#include "programs/program_load.h"
 #include "programs/program_watch.h"
 #include "programs/var_keep.h"
 
@@ -444,7 +445,37 @@ bool Prog_own_take(Prog_obj* rec) {
   return true;
 }
 
+namespace {
+
+bool trusted_only = false;  // Prog_load_trusted_only
+
+[[noreturn]] void untrusted_program() {
+  Rpt_error_text(err::WRONG_MODE, "The I/O program is not owned by you or root, or others may write it");
+}
+
+void check_trusted(const struct stat& st) {
+  if (!S_ISREG(st.st_mode) || !Owner_only_writes(st)) untrusted_program();
+}
+
+// A kept image counts as its file's when that file is still the one it was
+// read from, and trusted.
+void check_trusted(const Prog_obj* r) {
+  if (r->flags & (PO_RESIDENT | PO_PINNED)) return;  // made resident by the user
+  const char* p = r->path->path;
+  std::string lib = p[0] == '[' && Lib_is_name(p) ? Lib_path_of(p) : std::string();
+  struct stat st {};
+  if (::stat(lib.empty() ? p : lib.c_str(), &st) != 0 || !same_stat(r, st)) untrusted_program();
+  check_trusted(st);
+}
+
+}  // namespace
+
+void Prog_load_trusted_only() { trusted_only = true; }
+void Prog_load_any() { trusted_only = false; }
+
 Prog_obj* Prog_load() {
+  bool trusted = trusted_only;
+  trusted_only = false;
   // The name without trailing blanks, looked up in place.
   const char* given = reinterpret_cast<const char*>(ws.Str_ptr);
   size_t len = ws.Str_len > 0 ? size_t(ws.Str_len) : 0;
@@ -457,13 +488,17 @@ Prog_obj* Prog_load() {
       r->flags |= PO_STALE | PO_CHANGED;
       continue;
     }
+    if (trusted) check_trusted(r);
     return CacheLoad(r);
   }
   // The own cache, matched by name as the list is; a record whose file
   // changed (identity, size, time) or went is freed, and the file read.
   for (Prog_obj* r = own_head; r; r = r->next) {
     if (r->path->name_len != len || !Block_equal(r->path->name, given, len)) continue;
-    if (Prog_own_take(r)) return r;
+    if (Prog_own_take(r)) {
+      if (trusted) check_trusted(r);
+      return r;
+    }
     break;
   }
   std::string name(given, len);
@@ -471,6 +506,13 @@ Prog_obj* Prog_load() {
   chan.f = Open_scratch(name, false);
   Fcb* f = chan.f;
   std::string path = f->path && f->path->path ? f->path->path : name;
+  if (trusted) {
+    // Checked on what is read: the descriptor, or a member's library file.
+    struct stat st {};
+    if (f->kind == FK_LIB_MEMBER ? ::stat(Pgl_library_path(f).c_str(), &st) != 0 : ::fstat(f->fd, &st) != 0)
+      untrusted_program();
+    check_trusted(st);
+  }
   if (f->kind == FK_PROGRAM) {
     uint8_t hdr[PRG_HDR_SIZE];
     std::memcpy(hdr, ws.File_hdr, PRG_HDR_SIZE);

@@ -11,6 +11,13 @@
 // first line.  Returns 1 when it went to an entry point, else 0.  The
 // variables are cleared unless a call is loading its program.
 int Exec_load(int run);
+// The next program load (Prog_load, programs/program_list.cpp: the load of
+// an I/O program a file's dictionary named) takes only a program whose file
+// the user or root owns and no one else may write, checked on the file it
+// reads or, for a kept image, on the file it was read from; another is
+// error 13.  The load resets it; so does Prog_load_any.
+void Prog_load_trusted_only();
+void Prog_load_any();
 // LOAD (run false) and RUN (run true) with a name or, for LOAD, without
 // one (the current program's file again).
 void Load_statement(bool run);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/lister.h"
@@ -539,6 +541,82 @@ void program_lines(std::vector<const uint8_t*>& lines, std::vector<uint32_t>& le
   }
 }
 
+// SAVE over a program or text file that is there writes a new file beside
+// it and renames it into place: a symbolic link another user planted at
+// the name is replaced, never written through (writing would empty its
+// target).  A link of the user's own (or root's) is followed, and its
+// target replaced.  In a directory that takes no new file the old one is
+// written in place, unless its name is another user's link.
+
+// Follows the symbolic links at path while each is the user's or root's:
+// the first name that is no such link (another user's link there is
+// replaced, never followed, as at the name itself).
+std::string own_links_end(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !Owned_by_user_or_root(st)) return cur;
+    std::vector<char> buf(4097);
+    ssize_t n = ::readlink(cur.c_str(), buf.data(), buf.size() - 1);
+    if (n <= 0) return cur;
+    std::string next(buf.data(), size_t(n));
+    if (next[0] != '/') {
+      size_t slash = cur.rfind('/');
+      next = (slash == std::string::npos ? std::string() : cur.substr(0, slash + 1)) + next;
+    }
+    cur = next;
+  }
+  errno = ELOOP;
+  Sys_error();
+}
+
+// Whether path is a symbolic link of another user.
+bool foreign_link(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && !Owned_by_user_or_root(st);
+}
+
+struct Replacement {
+  std::string target;  // the name the new file is renamed to
+  std::string temp;    // the new file, until renamed
+  int fd = -1;
+  bool done = false;
+  Replacement() = default;
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+  ~Replacement() {
+    if (fd >= 0) ::close(fd);
+    if (!done && !temp.empty()) ::unlink(temp.c_str());
+  }
+  // Makes the new file for path (open on old_fd); false: write in place.
+  bool begin(const std::string& path, int old_fd) {
+    // Each link of the chain is checked: one of the user's own may lead to
+    // another user's, which must be replaced, not followed.
+    target = own_links_end(path);
+    bool foreign = foreign_link(target);
+    temp = target + ".XXXXXX";
+    fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+      int e = errno;
+      temp.clear();
+      if ((e == EACCES || e == EROFS || e == EPERM) && !foreign) return false;
+      errno = e;
+      Sys_error();
+    }
+    struct stat st {};
+    mode_t mask = umask(0);
+    umask(mask);
+    mode_t mode = ::fstat(old_fd, &st) == 0 ? (st.st_mode & 0777) : (prmblk.Create_mode & ~mask & 0777);
+    ::fchmod(fd, mode);
+    return true;
+  }
+  void finish() {
+    if (temp.empty() || done) return;
+    if (::rename(temp.c_str(), target.c_str()) != 0) Sys_error();
+    done = true;
+  }
+};
+
 // SAVE with parameter SV 0: the old program format.  A program held as its
 // loaded image is turned into lines first.  The file gets no saved
 // versions; a protected program never comes here (error 52 before).
@@ -759,21 +837,47 @@ void d_save() {
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
 
-  // A new file: a program file sized for nothing in particular.
+  // A new file: a program file sized for nothing in particular, written
+  // through the descriptor that made it (no channel: opening its name
+  // again could open another file swapped in there).
   Scratch_guard chan;
+  Made_file created;
   bool made;
-  chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made);
+  chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made, &created);
   if (!made && numbers > 0) Rpt_error(err::FILE_NOT_FOUND);
   Fcb* f = chan.f;
-  int32_t kind = f->kind;
+  int32_t kind = f ? f->kind : FK_PROGRAM;
   if (kind == FK_KEYED || kind == FK_EFF || kind == FK_BBX_KEYED || kind == FK_BBX_KEYED2) Rpt_error(err::WRONG_MODE);
   bool member = kind == FK_LIB_MEMBER;  // a library member: header and image only, no versions
   bool program = kind == FK_PROGRAM || member;
-  std::string path = f->path && f->path->path ? f->path->path : name;
-  int fd = kind == FK_PROGRAM ? f->fd : -1;  // the channel's descriptor: a program file is written directly
+  std::string path = !f ? created.path : f->path && f->path->path ? f->path->path : name;
+  // The channel's descriptor: a program file is written directly.
+  int fd = !f ? created.fd : kind == FK_PROGRAM ? f->fd : -1;
   uint8_t h[PRG_HDR_SIZE] = {};
   if (member) std::memcpy(h, Pgl_header(f), PRG_HDR_SIZE);
   else if (program && !read_full(fd, h, PRG_HDR_SIZE, 0)) Rpt_error(err::WRONG_FILE_KIND);
+  Replacement fresh;
+  int out_fd = fd;  // where the program file is written (the new file beside it)
+  if (!made && !member && f->fd >= 0) {
+    struct stat st {};
+    bool regular = ::fstat(f->fd, &st) == 0 && S_ISREG(st.st_mode);
+    // A FIFO, device or socket at the name (which another user can put in
+    // a shared folder) would take the program and keep nothing of it: a
+    // program goes only into a file.  A link file of the user's own still
+    // names a printer for the listing.
+    bool node = S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode);
+    bool named_file = kind == FK_SERIAL || kind == FK_BINARY || kind == FK_DEVICE || kind == FK_PROGRAM;
+    if ((f->st2 & ST2_FIFO) || (!regular && node && named_file && !(f->st2 & ST2_VIA_LINK)))
+      Rpt_error_text(err::WRONG_MODE, "SAVE writes a program only into a regular file");
+    if (regular && (kind == FK_PROGRAM || kind == FK_SERIAL)) {
+      if (fresh.begin(path, f->fd)) out_fd = fresh.fd;
+    } else if (foreign_link(own_links_end(path))) {
+      // Another kind of file (a device, an indexed file) is written in
+      // place, never through another user's link.
+      Set_ext_error("SAVE through another user's symbolic link");
+      Rpt_error(err::BAD_FILE_NAME);
+    }
+  }
 
   // The saved file becomes the program's path; every other loaded program
   // is read from its file again when next used.
@@ -789,11 +893,26 @@ void d_save() {
   if (!program) {
     bool refused = Sw_on(sw::PlusV) ? (ws.Pgm_flags & PGM_PROTECTED) : (ws.Pgm_flags & PGM_ENCIPHERED);
     if (refused) Rpt_error(err::PROTECTED);
+    if (fresh.fd >= 0) {
+      // The listing goes into the new file, through a channel of its own.
+      Close_scratch(chan.release());
+      chan.f = Open_scratch(fresh.temp, true);
+      struct stat a {}, b {};
+      if (chan.f->fd < 0 || ::fstat(chan.f->fd, &a) != 0 || ::fstat(fresh.fd, &b) != 0 || a.st_dev != b.st_dev ||
+          a.st_ino != b.st_ino)
+        Rpt_error(err::WRITE_FAILED);
+      f = chan.f;
+    }
     Sve_serial(f, list_form);
+    if (fresh.fd >= 0) {
+      Close_scratch(chan.release());
+      fresh.finish();
+    }
   } else {
     if (prmblk.SV == 0) {
-      save_old_format(f, fd, h, member, version);
-      Close_scratch(chan.release());
+      save_old_format(f, out_fd, h, member, version);
+      fresh.finish();
+      if (chan.f) Close_scratch(chan.release());
       bool copy = KestSaveCvs();
       if (show) Prg_show(copy, version > 0 ? version : 0);
       return;
@@ -833,13 +952,14 @@ void d_save() {
     if (enciphered) Prg_cipher(ws.Pgm_texts().key, seed, 0, image.data(), image.size());
     Prg_put_layout(h, layout, 1);
     if (member) Pgl_store(f, h, image.data(), image.size());
-    else write_program(fd, h, image, versions);
+    else write_program(out_fd, h, image, versions);
+    fresh.finish();
     if (builder) {
       ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
       report_labels(builder->labels(), layout.size);
     }
   }
-  Close_scratch(chan.release());
+  if (chan.f) Close_scratch(chan.release());
   bool copy = KestSaveCvs();
   if (show) Prg_show(copy, version > 0 ? version : 0);
 }

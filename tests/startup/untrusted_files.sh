@@ -3,7 +3,16 @@
 # run a program found beside the data, run the I/O program a file's
 # dictionary names unless both belong to the user (or root) alone, or open a
 # command, a device or a memory channel named by a link target, a prefix-file
-# record, a duplicate-write definition or a data-dictionary entry.
+# record, a duplicate-write definition or a data-dictionary entry; use a
+# prefix file or follow a link file that is not the user's; write through a
+# link planted at an update log, the trace log or a saved program's name;
+# run a command cut at a NUL byte; wait without end on a planted FIFO, or
+# save a program into one.
+# Cases that need a file of another user run as root only (files are given
+# to uid 65534); elsewhere they say they are skipped.  A file swapped
+# between two looks at its name is played by a library preloaded into oru
+# (built with the C compiler when there is one).
+here=$(cd "$(dirname "$0")" && pwd)
 . "$(dirname "$0")/lib.sh"
 fail=0
 bad() { echo "$1"; fail=1; }
@@ -184,5 +193,393 @@ cmp -s jd2/journal.3 victim/plain.txt || bad "the journal wrote into a text file
 has journal.bas 'link 17'
 has journal.bas 'text 17'
 has journal.bas 'plain 17'
+
+root=no
+[ "$(id -u)" = 0 ] && root=yes
+skipped() { echo "not root: $1 skipped"; }
+printf 'plain\n' > plain.txt
+
+# A prefix file is used only when it is the user's (or root's) and no one
+# else may write it; an untrusted one is not used and MSG(-1) says why.  A
+# "*" name is the library's, never mapped by a record; an option of a
+# record that names a file or program is refused when it is a command.
+save evilprog PWNED_PFXPROG
+cat > pfxmake.bas <<'EOF'
+10 KEYED "shpfx",20,0,80
+20 OPEN (1)"shpfx"
+30 WRITE (1,KEY="REPORT")"evilprog"
+40 WRITE (1,KEY="*UTIL")"evilprog"
+50 WRITE (1,KEY="NOTES")"plain.txt","FILE=|touch PWNED_OPT"
+60 CLOSE (1)
+RUN
+EOF
+session pfxmake.bas
+chmod 644 shpfx
+cat > pfxown.bas <<'EOF'
+10 PREFIX FILE "shpfx"
+20 CALL "*UTIL",ERR=30
+30 PRINT "star",ERR
+40 OPEN (1,ERR=50)"NOTES"
+50 PRINT "option",ERR
+60 PRINT "in use ",PFX(-1)
+RUN
+EOF
+session pfxown.bas
+[ -e PWNED_PFXPROG ] && bad "a prefix-file record mapped a \"*\" name to another program"
+has pfxown.bas 'star 12'
+has pfxown.bas 'option 10'
+grep -q '^in use .*shpfx' pfxown.bas.got || { bad "the user's own prefix file is not used"; cat pfxown.bas.got; }
+cat > pfxshared.bas <<'EOF'
+10 PREFIX FILE "shpfx"
+20 PRINT "pfx: ",MSG(-1)
+30 CALL "REPORT",ERR=40
+40 PRINT "report",ERR
+50 PRINT "in use [",PFX(-1),"]"
+RUN
+EOF
+chmod 664 shpfx
+session pfxshared.bas
+[ -e PWNED_PFXPROG ] && bad "a group-writable prefix file mapped a name to another program"
+has pfxshared.bas 'report 12'
+has pfxshared.bas 'in use []'
+grep -q 'pfx: The prefix file "shpfx" is not used' pfxshared.bas.got || { bad "no reason in MSG(-1)"; cat pfxshared.bas.got; }
+if [ $root = yes ]; then
+  chmod 644 shpfx; chown 65534 shpfx
+  session pfxshared.bas
+  [ -e PWNED_PFXPROG ] && bad "another user's prefix file mapped a name to their program"
+  has pfxshared.bas 'report 12'
+else
+  skipped "another user's prefix file"
+fi
+
+# The update logs never write through a symbolic link at their name, never
+# wait on a FIFO there, checked at every append; a control byte of a path
+# is written escaped, so that it cannot start a line of its own.
+mkdir ul
+printf 'my profile\n' > victim/profile
+cp victim/profile victim/profile.orig
+ln -s "$tmp/victim/profile" ul/linked
+cat > ulog.bas <<'EOF'
+10 KEYED "ul/k",4,0,40
+20 SETERR 30; SET_JOURNAL UPDATE "ul/linked"
+30 PRINT "linked",ERR; SETERR 0
+40 SET_JOURNAL UPDATE "ul/swapped"
+50 INVOKE "ln -s ../victim/profile ul/swapped"
+60 OPEN (1)"ul/k"; WRITE (1,KEY="A")"x"; CLOSE (1)
+70 SET_JOURNAL UPDATE ""
+80 SET_JOURNAL UPDATE "ul/fifo"
+90 INVOKE "mkfifo ul/fifo"
+100 OPEN (1)"ul/k"; WRITE (1,KEY="B")"x"; CLOSE (1)
+110 PRINT "fifo passed"
+120 SET_JOURNAL UPDATE ""
+130 SET_JOURNAL UPDATE "ul/plain"
+140 N$="ul/a"+$0A$+"cd;touch PWNED;x"
+150 KEYED N$,4,0,40; OPEN (1)N$; WRITE (1,KEY="C")"x"; CLOSE (1)
+160 PRINT "done"
+RUN
+EOF
+timeout 20 "$oru" < ulog.bas > ulog.bas.got 2>&1
+cmp -s victim/profile victim/profile.orig || { bad "an update log wrote through a symbolic link"; cat victim/profile; }
+has ulog.bas 'linked 13'
+has ulog.bas 'fifo passed'
+has ulog.bas 'done'
+[ "$(wc -l < ul/plain 2>/dev/null)" = 1 ] || { bad "a path with a line feed is not one line of the log"; cat ul/plain; }
+grep -qF 'ul/a\012cd;touch PWNED;x' ul/plain || { bad "the line feed of a path is not escaped"; cat ul/plain; }
+
+# The trace log is written only into a regular file at its own name.
+mkdir tr
+printf 'trace victim\n' > victim/trace
+cp victim/trace victim/trace.orig
+ln -s "$tmp/victim/trace" tr/orutrace.log
+printf 'TRACE "planted"\nPRINT "traced"\n' > tr/trace.bas
+(cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
+cmp -s victim/trace victim/trace.orig || bad "the trace log wrote through a symbolic link"
+grep -qx traced tr/trace.bas.got || { bad "TRACE with a linked trace log"; cat tr/trace.bas.got; }
+rm tr/orutrace.log; mkfifo tr/orutrace.log
+(cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
+grep -qx traced tr/trace.bas.got || { bad "TRACE waited on a FIFO trace log"; cat tr/trace.bas.got; }
+rm tr/orutrace.log; : > tr/orutrace.log
+(cd tr && timeout 20 "$oru" < trace.bas > trace.bas.got 2>&1)
+grep -qx planted tr/orutrace.log || { bad "the trace log is not written"; cat tr/orutrace.log; }
+
+# The dictionary's I/O program is checked where it is loaded, at every
+# event: one swapped in after OPEN (or after a first event) does not run.
+hook() {  # $1: program, $2: the file it makes when it runs
+  printf '10 PRE_READ: ENTER P,K$,N,R$,O,K2\n20 SERIAL "%s",0,0\n30 EXIT\nSAVE "%s"\n' "$tmp/$2" "$1" |
+    "$oru" > /dev/null 2>&1
+}
+hook hook2 RAN_HOOK2
+hook hookb PWNED_SWAP
+chmod 644 hook2; chmod 664 hookb
+cat > swapdict.bas <<'EOF'
+10 KEYED "shared2","[1:1:4]",0,60
+20 OPEN (1)"shared2"; DICT WRITE (1)"h"; DICT WRITE (1,IND=1)"!hook2"; WRITE (1)"0001","x"; CLOSE (1)
+RUN
+EOF
+session swapdict.bas
+chmod 644 shared2
+cat > swap.bas <<'EOF'
+10 OPEN (1)"shared2"
+20 READ (1,KEY="0001")K$,A$
+30 PRINT "first ",A$
+40 INVOKE "mv hookb hook2"
+50 READ (1,KEY="0001")K$,A$
+60 PRINT "second ",A$
+RUN
+EOF
+session swap.bas
+[ -e RAN_HOOK2 ] || { bad "the user's own I/O program did not run"; cat swap.bas.got; }
+[ -e PWNED_SWAP ] && bad "an I/O program swapped in after the first event ran"
+has swap.bas 'second x'
+hook hookb PWNED_SWAP
+chmod 664 hookb
+cat > swap2.bas <<'EOF'
+10 OPEN (1)"shared2"
+20 INVOKE "mv hookb hook2"
+30 READ (1,KEY="0001")K$,A$
+40 PRINT "read ",A$
+RUN
+EOF
+session swap2.bas
+[ -e PWNED_SWAP ] && bad "an I/O program swapped in after OPEN ran"
+has swap2.bas 'read x'
+
+# Link files of other users are not followed; SAVE replaces a symbolic link
+# another user planted at the program's name instead of writing through it,
+# and writes through a link of the user's own.
+if [ $root = yes ]; then
+  printf 'victim data\n' > victim/data.txt
+  link other.lnk "$tmp/victim/data.txt" ''
+  chown 65534 other.lnk
+  cat > otherlink.bas <<'EOF'
+10 OPEN (1,ERR=20)"other.lnk"
+15 READ (1)A$; PRINT "read ",A$
+20 PRINT "other link",ERR
+RUN
+EOF
+  session otherlink.bas
+  has otherlink.bas 'other link 10'
+  grep -q '^read' otherlink.bas.got && bad "another user's link file was followed"
+  # ...but one in the library directory is the library's, whoever owns it.
+  mkdir mylib
+  for e in "$lib"/*; do ln -s "$e" mylib/; done
+  link mylib/lib.lnk "$tmp/victim/data.txt" ''
+  chown 65534 mylib/lib.lnk
+  printf '10 OPEN (1)"%s"\n20 READ (1)A$\n30 PRINT "library ",A$\nRUN\n' "$tmp/mylib/lib.lnk" > liblink.bas
+  ORULIB="$tmp/mylib" "$oru" < liblink.bas > liblink.bas.got 2>&1
+  has liblink.bas 'library victim data'
+  printf 'my profile\n' > victim/sprofile
+  cp victim/sprofile victim/sprofile.orig
+  cp victim/sprofile victim/sprog.txt
+  ln -s "$tmp/victim/sprofile" sprog; chown -h 65534 sprog
+  ln -s "$tmp/victim/sprog.txt" ownprog
+  printf '10 PRINT "saved"\nSAVE "sprog"\nSAVE "ownprog"\nLOAD "sprog"\nRUN\n' > savelink.bas
+  session savelink.bas
+  cmp -s victim/sprofile victim/sprofile.orig || bad "SAVE wrote through another user's symbolic link"
+  [ -L sprog ] && bad "SAVE left another user's symbolic link in place"
+  has savelink.bas 'saved'
+  [ -L ownprog ] || bad "SAVE replaced the user's own symbolic link"
+  grep -q 'PRINT "saved"' victim/sprog.txt || bad "SAVE did not write through the user's own link"
+  ls | grep -q 'prog\.' && bad "SAVE left a temporary file behind"
+  ln -s /dev/null devprog; chown -h 65534 devprog
+  printf '10 SAVE "devprog",ERR=20\n20 PRINT "device link",ERR\nRUN\n' > savedev.bas
+  session savedev.bas
+  has savedev.bas 'device link 10'
+else
+  skipped "link files and symbolic links of another user"
+fi
+
+# INVOKE and SCLL( with a NUL byte are error 10: the shell would run the
+# command cut at the NUL.
+mkdir -p nul/keep
+cat > nul.bas <<'EOF'
+10 INVOKE "rm -rf nul/"+"keep"+$00$+"zz",ERR=20
+20 PRINT "invoke",ERR
+30 SETERR 50
+40 X=SCLL("rm -rf nul/keep"+$00$+"zz")
+50 PRINT "scll",ERR
+RUN
+EOF
+session nul.bas
+[ -d nul/keep ] || bad "a command cut at a NUL byte ran"
+has nul.bas 'invoke 10'
+has nul.bas 'scll 10'
+
+# A data file replaced by a FIFO: READ (without INPUT) comes to END= once
+# the writer is gone, as it would on a file.
+mkfifo shfifo
+(printf 'one\n' > shfifo) &
+writer=$!
+cat > fifo.bas <<'EOF'
+10 OPEN (1)"shfifo"
+20 READ (1,END=40)A$
+30 PRINT "read ",A$; GOTO 20
+40 PRINT "end"
+RUN
+EOF
+timeout 20 "$oru" < fifo.bas > fifo.bas.got 2>&1
+kill $writer 2>/dev/null; wait $writer 2>/dev/null
+has fifo.bas 'read one'
+has fifo.bas 'end'
+
+# A data dictionary replaced by a FIFO is refused (error 13) without
+# waiting for a writer.
+mkfifo ddfifo
+printf '10 DICT LOAD "ddfifo",ERR=20\n20 PRINT "dictionary fifo",ERR\nRUN\n' > ddfifo.bas
+timeout 20 "$oru" < ddfifo.bas > ddfifo.bas.got 2>&1
+has ddfifo.bas 'dictionary fifo 13'
+
+# A segment file of a keyed file is followed through a segment link only
+# when the link is the user's or root's: another's would send the writes
+# into a file of the user's that the link names (error 10).
+if [ $root = yes ]; then
+  cat > segs.bas <<'EOF'
+10 SET_PARAM 'MB'=1
+20 KEYED "sg",8,0,-400,SIZ=1
+30 OPEN (1)"sg"
+40 FOR I=1 TO 3000; WRITE (1,KEY=STR(I:"00000000"))STR(I)+DIM(380,"r"); NEXT I
+50 CLOSE (1)
+RUN
+EOF
+  session segs.bas
+  mkdir segv; mv sg.001 segv/sg.001; cp segv/sg.001 segv/sg.001.orig
+  { printf '[Orulnk]%s' "$tmp/segv/sg.001"; head -c 300 /dev/zero; } > sg.001
+  chown 65534 sg.001
+  cat > segw.bas <<'EOF'
+10 SET_PARAM 'MB'=1
+20 OPEN (1)"sg"
+30 WRITE (1,KEY="00002999",ERR=40)"changed"
+40 PRINT "segment link",ERR
+RUN
+EOF
+  session segw.bas
+  has segw.bas 'segment link 10'
+  cmp -s segv/sg.001 segv/sg.001.orig || bad "another user's segment link was followed"
+  chown 0 sg.001
+  printf "10 SET_PARAM 'MB'=1\n20 OPEN (1)\"sg\"\n30 READ (1,KEY=\"00003000\")A\$\n40 PRINT \"linked \",A\$(1,4)\nRUN\n" > segown.bas
+  session segown.bas
+  has segown.bas 'linked 3000'
+else
+  skipped "another user's segment link"
+fi
+
+# The status file SIGTSTP leaves beside the library directory is written
+# only into a regular file: a FIFO at its name never holds the process.
+mkdir stlib stlib/lib
+for e in "$lib"/*; do ln -s "$e" stlib/lib/; done
+mkfifo stlib/kestil.sts
+printf '10 X=SCLL("kill -TSTP $PPID")\nRUN\nPRINT "after status"\n' > status.bas
+ORULIB="$tmp/stlib/lib" timeout 20 "$oru" < status.bas > status.bas.got 2>&1
+has status.bas 'after status'
+rm stlib/kestil.sts
+ORULIB="$tmp/stlib/lib" timeout 20 "$oru" < status.bas > status.bas.got 2>&1
+grep -q '^Kestil Signal' stlib/kestil.sts || bad "no status file written"
+
+# RENAME and ERASE of a keyed file look at the numbered files beside it
+# without waiting: a FIFO there is no segment and holds nothing.
+printf '10 KEYED "rk",4,0,40\n20 RENAME "rk","rk2",ERR=30\n30 PRINT "rename",ERR\n40 KEYED "rl",4,0,40\n50 ERASE "rl",OPT="ALLSEG",ERR=60\n60 PRINT "erase",ERR\nRUN\n' > segfifo.bas
+mkfifo rk.001 rl.001
+timeout 20 "$oru" < segfifo.bas > segfifo.bas.got 2>&1
+has segfifo.bas 'rename 0'
+has segfifo.bas 'erase 0'
+[ -p rk.001 ] || bad "a FIFO beside a keyed file was moved as its segment"
+
+# SAVE follows a chain of symbolic links only while each is the user's (or
+# root's): another user's link further on is replaced, not written through.
+if [ $root = yes ]; then
+  printf 'chained profile\n' > victim/cprofile
+  cp victim/cprofile victim/cprofile.orig
+  ln -s "$tmp/victim/cprofile" cmid; chown -h 65534 cmid
+  ln -s cmid cprog
+  printf '10 PRINT "chain"\nSAVE "cprog"\n' > chain.bas
+  session chain.bas
+  cmp -s victim/cprofile victim/cprofile.orig || bad "SAVE wrote through another user's link behind the user's own"
+  [ -L cprog ] && [ ! -L cmid ] && grep -q 'PRINT "chain"' cmid || bad "SAVE did not replace another user's link behind the user's own"
+else
+  skipped "a chain of symbolic links ending in another user's"
+fi
+
+# A device is opened only through symbolic links of the user's (or root's):
+# another user's link at a shared file's name to /dev/zero held a READ
+# without end.
+if [ $root = yes ]; then
+  ln -s /dev/zero zlink; chown -h 65534 zlink
+  ln -s zlink zown
+  ln -s /dev/null nlink
+  cat > devlink.bas <<'EOF'
+10 OPEN (1,ERR=30)"zlink"
+20 READ (1,END=30)A$
+30 PRINT "device link",ERR
+40 OPEN (2,ERR=50)"zown"
+50 PRINT "behind own link",ERR
+60 OPEN (3)"nlink"; READ (3,END=70)A$
+70 PRINT "own device link",ERR
+RUN
+EOF
+  timeout 20 "$oru" < devlink.bas > devlink.bas.got 2>&1
+  has devlink.bas 'device link 10'
+  has devlink.bas 'behind own link 10'
+  has devlink.bas 'own device link 2'
+else
+  skipped "another user's symbolic link to a device"
+fi
+
+# SAVE writes a program only into a regular file (or a new one): a FIFO
+# another user put at the name, or a device, is error 13 and nothing is
+# reported as saved (the program would be lost at QUIT).
+mkfifo -m 666 fprog
+ln -s /dev/null nprog
+cat > savefifo.bas <<'EOF2'
+10 PRINT "hi"
+20 SAVE "fprog",ERR=30
+30 PRINT "fifo",ERR
+40 SAVE "nprog",ERR=50
+50 PRINT "device",ERR
+RUN
+SAVE "fprog"
+EOF2
+timeout 20 "$oru" < savefifo.bas > savefifo.bas.got 2>&1
+has savefifo.bas 'fifo 13'
+has savefifo.bas 'device 13'
+grep -q '^/.*fprog$' savefifo.bas.got && { bad "SAVE to a FIFO was reported as done"; cat savefifo.bas.got; }
+
+# A file swapped between two looks at its name: a file SAVE creates is
+# written through the descriptor that made it; OPEN's create mode and an
+# OPEN that needs write access on a file open for input refuse a file that
+# is not the one they made or looked at (error 12).
+cc=$(command -v cc || command -v gcc || command -v clang)
+if [ -n "$cc" ] && "$cc" -shared -fPIC -o swap.so "$here/untrusted_files/swap_at_open.c" -ldl 2>/dev/null; then
+  printf 'victim notes\n' > victim/rnotes
+  cp victim/rnotes victim/rnotes.orig
+  swapped() {  # $1: name, $2: when (see swap_at_open.c), $3: session
+    ln -s "$tmp/victim/rnotes" swapin
+    SWAP_NAME=$1 SWAP_WHEN=$2 SWAP_FROM=swapin SWAP_TO=$1 LD_PRELOAD="$tmp/swap.so" \
+      timeout 20 "$oru" < "$3" > "$3.got" 2>&1
+    rm -f swapin
+    cmp -s victim/rnotes victim/rnotes.orig || { bad "$3: writes went into a file swapped in"; cat victim/rnotes; }
+    cp victim/rnotes.orig victim/rnotes
+  }
+  printf '10 PRINT "new program"\nSAVE "newprog"\n' > savenew.bas
+  swapped newprog stat-created savenew.bas
+  printf 'LOAD "newprog"\nRUN\n' > loadnew.bas
+  session loadnew.bas
+  has loadnew.bas 'new program'
+  printf '10 OPEN -(1,OPT="O_CREATE",ERR=30)"made"\n20 WRITE (1)"planted"\n30 PRINT "create",ERR\nRUN\n' > create.bas
+  swapped made stat-created create.bas
+  has create.bas 'create 12'
+  printf '10 OPEN -(1,OPT="O_CREATE")"made2"\n20 WRITE (1)"mine"\n30 PRINT "own create",ERR\nRUN\n' > create2.bas
+  session create2.bas
+  has create2.bas 'own create 0'
+  printf 'shared data\n' > wfile
+  printf '10 OPEN INPUT (1)"wfile"\n20 OPEN -(2,ERR=40)"wfile"\n30 WRITE (2)"planted"\n40 PRINT "widen",ERR\nRUN\n' > widen.bas
+  swapped wfile open-rdwr widen.bas
+  has widen.bas 'widen 12'
+  printf 'shared data\n' > wfile2
+  printf '10 OPEN INPUT (1)"wfile2"\n20 OPEN -(2)"wfile2"\n25 WRITE (2)"S"\n30 READ (1)A$\n40 PRINT "own widen ",A$\nRUN\n' > widen2.bas
+  session widen2.bas
+  has widen2.bas 'own widen S'
+else
+  echo "no C compiler: files swapped between two looks skipped"
+fi
 
 exit $fail
