@@ -219,7 +219,12 @@ void Exec_command(int from_console) {
     else Exec_line();
     return;
   }
-  if (err != 0 && !from_console && ws.Cpl_err == -1) ws.Cpl_err = err;  // stored, and raised by EXECUTE
+  if (err != 0) {
+    if (!from_console && ws.Cpl_err == -1) ws.Cpl_err = err;  // raised by EXECUTE
+    // A line that fails keeps its text only where no line had its number:
+    // it never replaces a stored line.
+    if (Line_stored(stno)) return;
+  }
   int r = Add_line();
   ws.Go_cache_ref = 0;
   if (r == 1) ws.Last_entered = stno;

@@ -318,6 +318,17 @@ uint16_t Next_line(uint16_t n) {
   return Find_line(uint32_t(n) + 1);
 }
 
+bool Line_stored(uint16_t n) {
+  if (ws.Pgm_image) {
+    uint8_t* r = image_first();
+    while (image_no(r) < n && image_no(r) < LAST_LINE_NO) r = image_next(r);
+    return image_no(r) == n;
+  }
+  Str_blk* b = Edit_head();
+  while (line_no(b) < n && b->link) b = b->link;
+  return line_no(b) == n;
+}
+
 uint16_t First_line() {
   if (ws.Pgm_image) {
     image_set_current(image_first());

@@ -23,6 +23,7 @@ struct Str_blk;
 
 uint16_t Find_line(uint32_t n);  // sets the current line; returns its number (65000 at the end)
 uint16_t Next_line(uint16_t n);
+bool Line_stored(uint16_t n);   // the program has line n (the line cursor stays)
 int Add_line();                  // line in the string accumulator; 1 stored/deleted, 0 no such line
 // Clears the current program (its lines or image, names, variable table,
 // path and functions; the loaded-program record loses this use) and then
