@@ -98,7 +98,10 @@ void scan_to_closer(uint16_t close, uint16_t open) {
       }
     }
     after_slash = *p == code::OP_DIV;
-    step_item();
+    // THEN's block mark stands before the "{" it opens: the "{" is counted
+    // as an opener of its own.
+    if (*p == code::THEN_BLOCK) ws.Exec_ptr++;
+    else step_item();
   }
 }
 
