@@ -289,6 +289,13 @@ void store_value(const Prm_row& r, int32_t v) {
   }
 }
 
+// NR selects the floating rules of division and conversion, as FLOATING
+// POINT and ROUND do: the arithmetic reads it from the number flags.
+void nr_changed() {
+  if (Sw_on(sw::NR)) ws.Num_flags |= NF_NR;
+  else ws.Num_flags &= ~uint32_t(NF_NR);
+}
+
 // BX: the compatibility group that comes and goes with it.
 void compatibility(bool on) {
   prmblk.FF = on ? 3 : 0;
@@ -296,12 +303,14 @@ void compatibility(bool on) {
   prmblk.EX = on ? 1 : 0;
   Sw_set(sw::B_0, on);
   Sw_set(sw::NR, on);
+  nr_changed();
 }
 
 // Work done after a row changed.
 void after_set(uint16_t code, int32_t value) {
   switch (code) {
     case C2('B', 'X'): compatibility(value != 0); break;
+    case C2('N', 'R'): nr_changed(); break;
     case C2('*', 'K'): prmblk.Star_K = Sw_on(sw::StarK) ? 254 : 0; break;
     case C2('*', 'L'): prmblk.Star_L = Sw_on(sw::StarL) ? 0 : 0x80000000u; break;
     case C2('!', 'B'): Reconfig_line(); break;
@@ -418,6 +427,7 @@ void Prm_defaults() {
   ws.Prm = Params{};
   ws.Utf8_mode = prmblk.U8;
   for (int w = 1; w <= 12; ++w) Sw_word(w) = SYS_FLAGS_DEFAULT[w];
+  nr_changed();
 }
 
 // SET_PARAM item [, item ...]; an item is [-] code [= integer], the code a
