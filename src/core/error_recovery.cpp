@@ -337,6 +337,8 @@ bool Recover_error(int n) {
   }
   if (prog) {
     SaveErrData();
+    // GOSUB's error clause, when an open GOSUB has one.
+    if (OnErrUnstack()) return true;
     // The error-handler program, or the caller of a called program.
     if (Recovery_hook.program_error && Recovery_hook.program_error(n)) return true;
   } else if (ws.Cpl_err == -1) {
