@@ -247,6 +247,17 @@ bool Con_read_line(std::string& line) {
   return true;
 }
 
+int Con_read_key() {
+  if (terminal && terminal->read_key) {
+    Con_flush();
+    int key = terminal->read_key();
+    if (key != -2) return key;
+  }
+  std::string line;
+  if (!Con_read_line(line)) return -1;
+  return line.empty() ? '\r' : uint8_t(line[0]);
+}
+
 int Con_read_byte(int32_t hundredths) {
   if (in_pos == in_len) {
     Con_flush();

@@ -203,10 +203,12 @@ int List_Continue() {
   std::string prompt = Msg_text(MSG_PAGE_STOP);
   if (Con_column() != 0) Con_newline();
   Con_puts(prompt.c_str());
-  std::string answer;
-  bool got = Con_read_line(answer);
+  // One key: the escape key (or an interrupt) stops the listing, any
+  // other goes on.
+  int key = Con_read_key();
   List_page_start();
-  if (!got || (Run_flags_now() & RF_ESCAPE) || !answer.empty()) return 1;
+  if (Con_column() != 0) Con_newline();
+  if (key < 0 || key == 27 || (Run_flags_now() & RF_ESCAPE)) return 1;
   return 0;
 }
 

@@ -273,7 +273,7 @@ int term_column() { return ws.Con_fcb ? ws.Con_fcb->column : 0; }
 
 bool term_read_line(std::string& line) { return Term_read_line(line); }
 
-const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line};
+const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line, Term_read_key};
 // Standard input is not a terminal: lines are read plainly.
 const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr};
 // A thin client attached: keyboard lines come from the client.

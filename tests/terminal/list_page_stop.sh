@@ -1,0 +1,23 @@
+#!/bin/sh
+# LIST stops at the end of each page and reads one key, not echoed: any key
+# lists the next page, the escape key stops the listing.
+oru=$1; lib=$2; here=$(dirname "$0")
+. "$here/tmux_lib.sh"
+start
+T send-keys '1 FOR I=1 TO 60; EXECUTE STR(I*10)+" REM line "+STR(I); NEXT I' Enter
+T send-keys 'RUN' Enter
+wait_for_line '-:'
+T send-keys 'DELETE 1' Enter
+T send-keys 'LIST' Enter
+wait_for '0210 REM line 21'
+wait_for '-- More --'
+shows '0220 REM' && { echo "listed past the page end:"; screen; exit 1; }
+T send-keys 'x'
+wait_for '0430 REM line 43'
+shows 'stop)x' && { echo "the key was echoed:"; screen; exit 1; }
+shows '0440 REM' && { echo "listed past the second page end:"; screen; exit 1; }
+T send-keys Escape
+wait_last_line '-:'
+shows '0440 REM' && { echo "the escape key did not stop the listing:"; screen; exit 1; }
+T send-keys 'QUIT' Enter
+exit 0
