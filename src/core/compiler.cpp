@@ -703,7 +703,7 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out);
 // appended, compiled in its place.  False when the program has no line n
 // (the form then compiles as written, and fails).  The line cursor and the
 // string accumulator are left as they were.
-bool compile_continued(uint16_t line_no, const uint8_t* rest, size_t rest_len, int& err,
+bool compile_continued(uint16_t line_no, const uint8_t* rest, size_t rest_at, size_t rest_len, int& err,
                        std::vector<uint8_t>& out) {
   Line_pos pos = Save_line_pos();
   uint8_t* str = ws.Str_ptr;
@@ -715,9 +715,13 @@ bool compile_continued(uint16_t line_no, const uint8_t* rest, size_t rest_len, i
   ws.Str_ptr = str;
   ws.Str_len = str_len;
   if (!found) return false;
+  size_t stored = text.size();
   text.append(reinterpret_cast<const char*>(rest), rest_len);
   if (text.size() > MAX_INPUT) Rpt_error(err::LINE_TOO_LONG);
   err = compile_into(reinterpret_cast<const uint8_t*>(text.data()), text.size(), out);
+  // The error position in the line as typed: in the appended text, or at
+  // its start when the stored part failed.
+  if (err != 0) last_fail_pos = int(rest_at + (size_t(last_fail_pos) > stored ? size_t(last_fail_pos) - stored : 0));
   return true;
 }
 
@@ -743,7 +747,7 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
     while (pos < len && (src[pos] == ' ' || src[pos] == '\t')) ++pos;
     int err = 0;
     if (line_no != 0 && pos < len && src[pos] == ':' &&
-        compile_continued(uint16_t(line_no), src + pos + 1, len - pos - 1, err, out))
+        compile_continued(uint16_t(line_no), src + pos + 1, pos + 1, len - pos - 1, err, out))
       return err;
   }
   const uint8_t* body = src + pos;
