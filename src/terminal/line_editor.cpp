@@ -1189,6 +1189,18 @@ int Term_read_key() {
   try {
     Dev_tru_read();
     key = ws.Str_len > 0 ? ws.Str_ptr[0] : '\r';
+    if (key == 27) {
+      // A function or edit key (the escape byte and more at once) is kept
+      // whole as typed ahead for the next read.
+      Dev_fcb* d = cur_dev();
+      std::string seq(1, char(27));
+      while (more_soon(d)) {
+        int b = Dev_getch(false, 0);
+        if (b < 0) break;
+        seq.push_back(char(b));
+      }
+      if (seq.size() > 1) Dev_add_prei(d, reinterpret_cast<const uint8_t*>(seq.data()), uint32_t(seq.size()));
+    }
   } catch (const Stmt_restart&) {
     key = 27;  // an interrupt while waiting
   } catch (const End_of_data&) {

@@ -1,6 +1,7 @@
 #!/bin/sh
 # LIST stops at the end of each page and reads one key, not echoed: any key
-# lists the next page, the escape key stops the listing.
+# lists the next page, the escape key stops the listing, and a function or
+# edit key stops it and is kept as typed ahead.
 oru=$1; lib=$2; here=$(dirname "$0")
 . "$here/tmux_lib.sh"
 start
@@ -19,5 +20,15 @@ shows '0440 REM' && { echo "listed past the second page end:"; screen; exit 1; }
 T send-keys Escape
 wait_last_line '-:'
 shows '0440 REM' && { echo "the escape key did not stop the listing:"; screen; exit 1; }
-T send-keys 'QUIT' Enter
+# A function or edit key stops the listing too and is kept as typed ahead:
+# the up key at the prompt brings back the line typed before.
+T send-keys "PRINT 'CS'" Enter
+until_ok sh -c "! tmux -S '$sock' capture-pane -p | grep -q 'REM line'"
+T send-keys 'LIST 10,600' Enter
+wait_for '0210 REM line 21'
+T send-keys Up
+wait_last_line '-:LIST 10,600'
+shows '0220 REM' && { echo "the up key did not stop the listing:"; screen; exit 1; }
+shows '[A' && { echo "the up key's bytes were typed:"; screen; exit 1; }
+T send-keys C-u 'QUIT' Enter
 exit 0
