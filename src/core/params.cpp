@@ -198,6 +198,7 @@ const Prm_row Prm_tbl[] = {
     {C2('*','K'), 0, Prm_kind::word, W(sw::StarK)},
     {C2('*','L'), 0, Prm_kind::word, W(sw::StarL)},
     {C2('*','S'), 0, Prm_kind::word, W(sw::SOFT_START)},  // START with a size or program restarts only the program
+    {C2('*','R'), 0, Prm_kind::flag, &ws.Prm.OwnRandom, 0, 0},  // the interpreter's own random generator (off: the host's)
     {C2('!','D'), 0, Prm_kind::word, W(sw::BangD)},
     {C2('!','F'), 0, Prm_kind::word, W(sw::BangF)},
     {C2('!','K'), 0, Prm_kind::word, W(sw::BangK)},
