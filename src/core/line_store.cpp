@@ -30,6 +30,7 @@
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -52,9 +53,15 @@ bool holds(Str_blk* b, const uint8_t* p) {
   return p && p >= b->bytes() && p <= b->bytes() + b->len;
 }
 
-bool cursor_in(Str_blk* b) { return holds(b, ws.Exec_ptr) || holds(b, ws.Stmt_ptr); }
+// A line is kept while the cursor is in it, and while a nested run (EXECUTE
+// and the like) is in progress: the position that run puts back may lie in
+// it.
+bool cursor_in(Str_blk* b) {
+  return Nested_run_depth > 0 || holds(b, ws.Exec_ptr) || holds(b, ws.Stmt_ptr);
+}
 
 void free_retired() {
+  if (Nested_run_depth > 0) return;
   size_t kept = 0;
   for (Str_blk* b : retired) {
     if (cursor_in(b)) retired[kept++] = b;
@@ -522,6 +529,7 @@ void Clr_program() {
 }
 
 void Clr_lines() {
+  if (ws.Call_link == Clr_watch_link) ++Programs_cleared;
   Console_breaks_clear();  // they name lines of the program that goes
   Clr_program();
   Clr_stack();

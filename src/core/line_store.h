@@ -31,6 +31,11 @@ int Add_line();                  // line in the string accumulator; 1 stored/del
 // shares its caller's variables loads its program with it).
 void Clr_lines();
 void Clr_program();
+// Counts the programs Clr_lines has cleared at the call level of
+// Clr_watch_link (EXECUTE tells by it that the program whose line it ran
+// in is gone).
+inline uint32_t Programs_cleared = 0;
+inline const void* Clr_watch_link = nullptr;
 void Convert_variables();
 // First line of the program (65000 when empty) and iteration in order.
 uint16_t First_line();
