@@ -223,6 +223,8 @@ void Con_puts(const char* s) { Con_write(s, std::strlen(s)); }
 void Con_newline() { Con_write("\n", 1); }
 int Con_column() { return terminal ? terminal->column() : column; }
 
+int Con_lines() { return terminal && terminal->lines ? terminal->lines() : 0; }
+
 bool Con_read_line(std::string& line) {
   if (terminal && terminal->read_line) {
     Con_flush();

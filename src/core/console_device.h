@@ -20,7 +20,11 @@ struct Con_terminal {
   bool (*read_line)(std::string& line);
   // One key, not echoed (null: a line is read; see Con_read_key).
   int (*read_key)() = nullptr;
+  // The console's page length in lines (0: not known).
+  int (*lines)() = nullptr;
 };
+// The console's page length in lines (0: not known).
+int Con_lines();
 void Con_set_terminal(const Con_terminal* t);
 // Writes what the plain device still holds (the terminal flushes it first).
 void Con_flush_plain();

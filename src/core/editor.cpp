@@ -34,7 +34,7 @@
 namespace {
 
 constexpr int LIST_WIDTH = 79;
-constexpr int PAGE_LINES = 24;  // the console's page length until terminals know theirs
+constexpr int PAGE_LINES = 24;  // the console's page length when it has none
 
 int page_left = PAGE_LINES - 2;
 
@@ -195,7 +195,11 @@ void reno_refs(Str_blk* b, const std::vector<Reno_entry>& map, uint16_t lo, uint
 
 // ---- listing ----
 
-void List_page_start() { page_left = PAGE_LINES - 2; }
+// A page holds the console's page length less 2 lines.
+void List_page_start() {
+  int lines = Con_lines();
+  page_left = (lines > 2 ? lines : PAGE_LINES) - 2;
+}
 
 int List_Continue() {
   if (!isatty(1)) return 0;

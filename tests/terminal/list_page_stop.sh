@@ -30,5 +30,18 @@ T send-keys Up
 wait_last_line '-:LIST 10,600'
 shows '0220 REM' && { echo "the up key did not stop the listing:"; screen; exit 1; }
 shows '[A' && { echo "the up key's bytes were typed:"; screen; exit 1; }
+# A page is the terminal's page length less 2 lines: 27 listed lines on a
+# screen of 30.
+T send-keys C-u "PRINT 'CS'" Enter
+until_ok sh -c "! tmux -S '$sock' capture-pane -p | grep -q 'REM line'"
+T resize-window -y 30
+T send-keys 'PRINT 6*7' Enter
+wait_for ' 42'
+T send-keys 'LIST' Enter
+wait_for '0270 REM line 27'
+wait_for '-- More --'
+shows '0280 REM' && { echo "the page was not the screen's 30 lines:"; screen; exit 1; }
+T send-keys Escape
+wait_last_line '-:'
 T send-keys C-u 'QUIT' Enter
 exit 0
