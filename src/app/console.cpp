@@ -180,6 +180,7 @@ int ConsoleCmnd() {
     if (ws.Str_len > 0) Exec_command(1);
   } catch (const Oru_error& e) {
     ws.Run_flags &= ~RF_CONSOLE_READ;
+    ws.Err_no = e.no;  // ERR reads it, as after an error of a statement
     Report_error(e.no);
   }
   return 1;

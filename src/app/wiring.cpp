@@ -129,6 +129,15 @@ void App_wire() {
   Core_hook.iolist_items_of_string = Iol_items_of_string;
   Recovery_hook.program_error = Handle_program_error;
   Recovery_hook.program_path = Current_program_path;
+  Recovery_hook.channel_path = [](uint16_t chan, std::string& path) {
+    Fcb* f = Find_fp(chan);
+    if (!f) return false;
+    if (f->path && f->path->path) path = f->path->path;
+    else path.clear();
+    return true;
+  };
+  Recovery_hook.object_handle = Oop_running_handle;
+  Recovery_hook.method_name = Oop_running_method;
   // Hooks once set by constructors of static objects, whose order is
   // unspecified and which a static library leaves out when nothing else
   // names their file.

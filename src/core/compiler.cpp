@@ -18,8 +18,11 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/lexicon.h"
+#include "core/line_store.h"
+#include "core/lister.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/syntax_vm.h"
@@ -694,6 +697,34 @@ int compile_body(const uint8_t* body, size_t body_len, uint16_t line_no, uint32_
   }
 }
 
+int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out);
+
+// The continuation form "n:text": the stored line n as text with text
+// appended, compiled in its place.  False when the program has no line n
+// (the form then compiles as written, and fails).  The line cursor and the
+// string accumulator are left as they were.
+bool compile_continued(uint16_t line_no, const uint8_t* rest, size_t rest_at, size_t rest_len, int& err,
+                       std::vector<uint8_t>& out) {
+  Line_pos pos = Save_line_pos();
+  uint8_t* str = ws.Str_ptr;
+  int32_t str_len = ws.Str_len;
+  std::string text;
+  bool found = Find_line(line_no) == line_no;
+  if (found) text = Decompile_text(ws.Str_ptr, size_t(ws.Str_len));
+  Restore_line_pos(pos);
+  ws.Str_ptr = str;
+  ws.Str_len = str_len;
+  if (!found) return false;
+  size_t stored = text.size();
+  text.append(reinterpret_cast<const char*>(rest), rest_len);
+  if (text.size() > MAX_INPUT) Rpt_error(err::LINE_TOO_LONG);
+  err = compile_into(reinterpret_cast<const uint8_t*>(text.data()), text.size(), out);
+  // The error position in the line as typed: in the appended text, or at
+  // its start when the stored part failed.
+  if (err != 0) last_fail_pos = int(rest_at + (size_t(last_fail_pos) > stored ? size_t(last_fail_pos) - stored : 0));
+  return true;
+}
+
 // Compiles src into out; returns the error number and the output length.
 int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   size_t pos = 0;
@@ -714,6 +745,10 @@ int compile_into(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
     }
     if (pos < len && src[pos] == '?') ++pos;
     while (pos < len && (src[pos] == ' ' || src[pos] == '\t')) ++pos;
+    int err = 0;
+    if (line_no != 0 && pos < len && src[pos] == ':' &&
+        compile_continued(uint16_t(line_no), src + pos + 1, pos + 1, len - pos - 1, err, out))
+      return err;
   }
   const uint8_t* body = src + pos;
   size_t body_len = len - pos;

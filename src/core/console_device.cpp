@@ -269,6 +269,8 @@ void Con_puts(const char* s) { Con_write(s, std::strlen(s)); }
 void Con_newline() { Con_write("\n", 1); }
 int Con_column() { return terminal ? terminal->column() : column; }
 
+int Con_lines() { return terminal && terminal->lines ? terminal->lines() : 0; }
+
 bool Con_read_line(std::string& line) {
   if (terminal && terminal->read_line) {
     Con_flush();
@@ -291,6 +293,17 @@ bool Con_read_line(std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   column = 0;
   return true;
+}
+
+int Con_read_key() {
+  if (terminal && terminal->read_key) {
+    Con_flush();
+    int key = terminal->read_key();
+    if (key != -2) return key;
+  }
+  std::string line;
+  if (!Con_read_line(line)) return -1;
+  return line.empty() ? '\r' : uint8_t(line[0]);
 }
 
 int Con_read_byte(int32_t hundredths) {

@@ -18,7 +18,13 @@ struct Con_terminal {
   void (*flush)();
   int (*column)();
   bool (*read_line)(std::string& line);
+  // One key, not echoed (null: a line is read; see Con_read_key).
+  int (*read_key)() = nullptr;
+  // The console's page length in lines (0: not known).
+  int (*lines)() = nullptr;
 };
+// The console's page length in lines (0: not known).
+int Con_lines();
 void Con_set_terminal(const Con_terminal* t);
 // Writes what the plain device still holds (the terminal flushes it first).
 void Con_flush_plain();
@@ -65,6 +71,10 @@ void Con_discard_input();
 // Reads one line (without its end-of-line) from the console's stream.
 // Returns false at end of input.
 bool Con_read_line(std::string& line);
+// One key: its byte (27 the escape key, \r an empty line), -1 at end of
+// input.  Without a terminal that reads keys, a whole line is read and its
+// first byte taken.
+int Con_read_key();
 // Waits at most `hundredths` for input: true when the next read will not
 // wait (a byte is buffered, or standard input is readable or at its end).
 bool Con_wait_input(int32_t hundredths);

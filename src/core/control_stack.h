@@ -68,6 +68,9 @@ struct Ctl_frame {
   // SELECT: the record loop (channels/select_loop.cpp), released with the
   // frame through Core_hook.select_release.
   Select_loop* select = nullptr;
+  // GOSUB's error clause (its first code after ERR), or null: the newest
+  // frame that has one is the error frame (OnErrUnstack).
+  uint8_t* err_clause = nullptr;
 };
 
 // NEXT RECORD as the forward scans see it (NEXT followed by RECORD).
@@ -122,5 +125,9 @@ uint8_t Skip_if_block();
 // GOSUB to a line: with the error clause parsed (True_gosub) or not.
 void True_gosub(uint32_t target);
 void Internal_gosub(uint32_t target);
+// An error not taken by ERR= or SETERR, on a program line, with an error
+// frame on the stack: the frames down to it and it go, and the program goes
+// on at its GOSUB's error clause.  False, with nothing done, without one.
+bool OnErrUnstack();
 // The escape stop: lists the line and stops the program in console mode.
 void Exec_escape();

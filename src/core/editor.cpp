@@ -34,7 +34,7 @@
 namespace {
 
 constexpr int LIST_WIDTH = 79;
-constexpr int PAGE_LINES = 24;  // the console's page length until terminals know theirs
+constexpr int PAGE_LINES = 24;  // the console's page length when it has none
 
 int page_left = PAGE_LINES - 2;
 
@@ -195,7 +195,11 @@ void reno_refs(Str_blk* b, const std::vector<Reno_entry>& map, uint16_t lo, uint
 
 // ---- listing ----
 
-void List_page_start() { page_left = PAGE_LINES - 2; }
+// A page holds the console's page length less 2 lines.
+void List_page_start() {
+  int lines = Con_lines();
+  page_left = (lines > 2 ? lines : PAGE_LINES) - 2;
+}
 
 int List_Continue() {
   if (!isatty(1)) return 0;
@@ -203,10 +207,12 @@ int List_Continue() {
   std::string prompt = Msg_text(MSG_PAGE_STOP);
   if (Con_column() != 0) Con_newline();
   Con_puts(prompt.c_str());
-  std::string answer;
-  bool got = Con_read_line(answer);
+  // One key: the escape key (or an interrupt) stops the listing, any
+  // other goes on.
+  int key = Con_read_key();
   List_page_start();
-  if (!got || (Run_flags_now() & RF_ESCAPE) || !answer.empty()) return 1;
+  if (Con_column() != 0) Con_newline();
+  if (key < 0 || key == 27 || (Run_flags_now() & RF_ESCAPE)) return 1;
   return 0;
 }
 

@@ -20,12 +20,14 @@
 #include "core/hooks.h"
 #include "core/error_recovery.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <string>
 
 #include "core/console_device.h"
 #include "core/codes.h"
+#include "core/control_stack.h"
 #include "core/editor.h"
 #include "core/errors.h"
 #include "core/executor.h"
@@ -81,6 +83,17 @@ void skip_statement() {
 
 std::string program_path() {
   return Recovery_hook.program_path ? Recovery_hook.program_path() : std::string();
+}
+
+// The path of the last file accessed: its channel's while that is open,
+// else the name the program gave last.
+std::string last_path(bool* open = nullptr) {
+  std::string path;
+  bool is_open = Recovery_hook.channel_path && ws.Lfa_chan != 0 && ws.Lfa_chan < 65001 &&
+                 Recovery_hook.channel_path(ws.Lfa_chan, path);
+  if (open) *open = is_open;
+  if (!is_open) path.assign(ws.Lfa_path, strnlen(ws.Lfa_path, sizeof ws.Lfa_path));
+  return path;
 }
 
 }  // namespace
@@ -140,6 +153,13 @@ void SaveErrData() {
   d.stno = ws.Err_stno;
   d.oserr = Ext_error_text().substr(0, 255);
   d.program = program_path().substr(0, 511);
+  d.lfa = ws.Lfa_chan;
+  d.lfo = ws.Lfo_chan == 65001 ? -1 : ws.Lfo_chan;  // (as LFO reads it: -1 before any OPEN)
+  d.last_path = last_path().substr(0, 511);
+  if (Recovery_hook.object_handle) d.obj = Recovery_hook.object_handle();
+  if (Recovery_hook.method_name) d.method = Recovery_hook.method_name().substr(0, 127);
+  if (ws.Err_no == err::MISSING_RECORD && ws.Io_key_ptr && ws.Io_key_len > 0)
+    d.last_key.assign(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(std::min(ws.Io_key_len, 127)));
 }
 
 bool Err_data_item(const std::string& name, int32_t* num, std::string* text) {
@@ -210,7 +230,14 @@ void report(int n, std::string_view before) {
   Disp_error(n);
   // A missing file names the name the program gave last.
   std::string detail;
-  if (n == err::FILE_NOT_FOUND) detail = std::string("Last file accessed ") + ws.Lfa_path;
+  if (n == err::FILE_NOT_FOUND) {
+    detail = std::string("Last file accessed ") + ws.Lfa_path;
+  } else if (ws.Lfa_chan != 0) {
+    // The last channel used, unless the console: channels of the internal
+    // range show as 0.
+    detail = "Last IO to " + last_path() + ", channel " +
+             std::to_string(ws.Lfa_chan >= 65001 ? 0 : ws.Lfa_chan);
+  }
   if (prog && ws.Cur_stno != LAST_LINE_NO - 1) {
     std::string path = program_path();
     if (!detail.empty()) detail += "\n";
@@ -310,6 +337,8 @@ bool Recover_error(int n) {
   }
   if (prog) {
     SaveErrData();
+    // GOSUB's error clause, when an open GOSUB has one.
+    if (OnErrUnstack()) return true;
     // The error-handler program, or the caller of a called program.
     if (Recovery_hook.program_error && Recovery_hook.program_error(n)) return true;
   } else if (ws.Cpl_err == -1) {

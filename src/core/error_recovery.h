@@ -26,6 +26,13 @@ struct Recovery_hooks {
   // The path of the current program (the report and the error record).
   // Unset: empty (the report says "<unsaved>").
   std::string (*program_path)() = nullptr;
+  // The path of open channel chan; false when no such channel is open.
+  // Unset: false.
+  bool (*channel_path)(uint16_t chan, std::string& path) = nullptr;
+  // The running object's handle (0 none) and the running method's name
+  // ("" none), for the error record.  Unset: 0 and "".
+  int32_t (*object_handle)() = nullptr;
+  std::string (*method_name)() = nullptr;
 };
 extern Recovery_hooks Recovery_hook;
 

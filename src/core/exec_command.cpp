@@ -157,6 +157,31 @@ int Check_cmd(int err) {
   return 0;
 }
 
+namespace {
+
+// A CALL on a line without a number ends the line: the called program
+// returns to the prompt, so a statement after it would never run.  True
+// when one follows (remarks aside).
+bool statements_after_call(const uint8_t* line, size_t len) {
+  const uint8_t* end = line + len;
+  bool call = false;
+  for (const uint8_t* p = line + 2; p < end;) {
+    uint8_t c = *p;
+    if (c == code::EOL || c == code::END_SCAN || c == code::D_REM || c == code::D_COMMENT) return false;
+    if (c == code::D_CALL) call = true;
+    if (c == code::STMT_SEP && call && p + 1 < end) {
+      uint8_t next = p[1];
+      if (next != code::EOL && next != code::END_SCAN && next != code::D_REM && next != code::D_COMMENT) return true;
+    }
+    size_t n = Item_size(p, end);
+    if (n == 0) return false;
+    p += n;
+  }
+  return false;
+}
+
+}  // namespace
+
 void Exec_command(int from_console) {
   const uint8_t* src = ws.Str_ptr;
   size_t src_len = size_t(ws.Str_len);
@@ -212,6 +237,7 @@ void Exec_command(int from_console) {
       if (!from_console && ws.Cpl_err == -1) ws.Cpl_err = err;
       return;
     }
+    if (statements_after_call(line, size_t(ws.Str_len))) Rpt_error(err::TEXT_AFTER_STATEMENT);
     ws.Exec_ptr = line + 2;
     ws.Stmt_ptr = ws.Exec_ptr;
     ws.Cur_stno = 0;
@@ -219,7 +245,12 @@ void Exec_command(int from_console) {
     else Exec_line();
     return;
   }
-  if (err != 0 && !from_console && ws.Cpl_err == -1) ws.Cpl_err = err;  // stored, and raised by EXECUTE
+  if (err != 0) {
+    if (!from_console && ws.Cpl_err == -1) ws.Cpl_err = err;  // raised by EXECUTE
+    // A line that fails keeps its text only where no line had its number:
+    // it never replaces a stored line.
+    if (Line_stored(stno)) return;
+  }
   int r = Add_line();
   ws.Go_cache_ref = 0;
   if (r == 1) ws.Last_entered = stno;

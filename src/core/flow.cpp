@@ -98,7 +98,10 @@ void scan_to_closer(uint16_t close, uint16_t open) {
       }
     }
     after_slash = *p == code::OP_DIV;
-    step_item();
+    // THEN's block mark stands before the "{" it opens: the "{" is counted
+    // as an opener of its own.
+    if (*p == code::THEN_BLOCK) ws.Exec_ptr++;
+    else step_item();
   }
 }
 
@@ -359,9 +362,53 @@ uint16_t Skipto_code(uint16_t close, uint16_t open) {
 
 // ---- GOSUB, RETURN, ON, POP, EXITTO ----
 
+namespace {
+
+constexpr uint8_t ERR_WORD = 19;  // ERR after GOSUB's line: its error clause
+
+// GOSUB line ERR clause: the clause (a block, or the rest of the line) is
+// passed over; the frame resumes after it and keeps where it starts.
+[[gnu::noinline]] void gosub_with_clause(uint32_t target) {
+  if (ws.Cur_stno == 0) Rpt_error(err::NOT_AT_CONSOLE);
+  uint16_t origin = ws.Cur_stno;
+  uint8_t*& p = ws.Exec_ptr;
+  uint8_t* clause = ++p;
+  if (*p == code::BLOCK_OPEN) {
+    ++p;
+    Skipto_code(code::BLOCK_CLOSE, code::BLOCK_OPEN);
+  } else {
+    while (!line_end(*p)) step_item();
+  }
+  Ctl_frame* f = Exec_stack(TAG_GOSUB);
+  f->origin_line = origin;
+  f->err_clause = clause;
+  Exec_go(target);
+}
+
+}  // namespace
+
 void True_gosub(uint32_t target) {
+  if (*ws.Exec_ptr == ERR_WORD) [[unlikely]] {
+    gosub_with_clause(target);
+    return;
+  }
   Exec_stack(TAG_GOSUB);
   Exec_go(target);
+}
+
+bool OnErrUnstack() {
+  Ctl_frame* ef = ws.Ctl_stack;
+  while (ef && !ef->err_clause) ef = ef->link;
+  if (!ef) return false;
+  uint8_t* clause = ef->err_clause;
+  uint16_t line = ef->origin_line;
+  while (ws.Ctl_stack != ef) Exec_unstack();
+  Exec_unstack();  // the GOSUB's own frame
+  if (Find_line(line) != line) return false;  // (not met: the line is kept while its frame lives)
+  ws.Cur_stno = line;
+  ws.Exec_ptr = *clause == code::BLOCK_OPEN ? clause + 1 : clause;
+  ws.Stmt_ptr = ws.Exec_ptr;
+  return true;
 }
 
 void Internal_gosub(uint32_t target) {

@@ -16,6 +16,8 @@
 #include <ctime>
 #include <string>
 
+#include "core/errors.h"
+#include "core/hooks.h"
 #include "core/host.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -154,10 +156,15 @@ void write_status_file() {
   char when[64] = "";
   time_t t = time(nullptr);
   ctime_r(&t, when);
-  char buf[1024];
+  // The program's path and the extended text are cut to what the block
+  // holds; LFO reads -1 before any OPEN, as the LFO variable does.
+  std::string program = Core_hook.program_path().substr(0, 511);
+  std::string msg = Ext_error_text().substr(0, 255);
+  char buf[1200];
   int n = std::snprintf(buf, sizeof buf,
                         "Kestil Signal: Pid=%d, %sProgram: %s  (%d)\nERR=%d LFO=%d LFA=%d\nMSG(-1)=%s\n",
-                        int(getpid()), when, "", int(ws.Cur_stno), ws.Err_no, 0, 0, "");
+                        int(getpid()), when, program.c_str(), int(ws.Cur_stno), ws.Err_no,
+                        ws.Lfo_chan == 65001 ? -1 : int(ws.Lfo_chan), int(ws.Lfa_chan), msg.c_str());
   if (n > 0) {
     ssize_t w = write(fd, buf, size_t(n) < sizeof buf ? size_t(n) : sizeof buf - 1);
     (void)w;

@@ -26,6 +26,7 @@
 #include "core/evaluator.h"
 #include "core/line_store.h"
 #include "core/memory.h"
+#include "core/params.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "core/nested_run.h"
@@ -321,14 +322,19 @@ Var_node* ranged_array_at(uint8_t* p) { return array_followed_by(p, code::BLOCK_
 // A[ALL] = expression: the assignment runs once per element, the right side
 // evaluated anew each time; a whole array on the right supplies its element
 // of the same index.  A target without elements first takes the dimensions
-// of a whole array that starts the right side.
+// of a whole array that starts the right side (with switch AD, so does one
+// of another element count).
 void let_whole(Var_node* n) {
   uint8_t* target = ws.Exec_ptr;
   Check_assignable(n);
   Skip_var();
   if (*ws.Exec_ptr == code::OP_EQ) {  // a compound operator needs the target's elements
     Var_node* src = whole_array_at(ws.Exec_ptr + 1);
-    if (src && src != n && src->type == n->type && src->elems && !n->elems) Copy_Array(n, src);
+    // With switch AD a target of another element count takes the source's
+    // shape too.
+    if (src && src != n && src->type == n->type && src->elems &&
+        (!n->elems || (Sw_on(sw::AD) && Var_count(n) != Var_count(src))))
+      Copy_Array(n, src);
   }
   if (!n->elems) Find_sub_err();
   uint32_t count = Var_count(n);

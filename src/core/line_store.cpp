@@ -23,12 +23,14 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/codes.h"
 #include "core/exec_command.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 
@@ -41,31 +43,37 @@ struct End_line_store {
 // Capacity 0 marks the block as locked: it is never released.
 End_line_store end_line = {{nullptr, 0, 4}, {0xFD, 0xE8, code::D_END, code::EOL}};
 
-Str_blk* retired = nullptr;  // unlinked lines still under the program cursor
+// Unlinked lines still under the program cursor.  A retired line's link is
+// null, so a cursor left on it (the statement that deleted or replaced its
+// own line runs on) steps to the following line by number, never into the
+// retired line itself.
+std::vector<Str_blk*> retired;
 
 bool holds(Str_blk* b, const uint8_t* p) {
   return p && p >= b->bytes() && p <= b->bytes() + b->len;
 }
 
-bool cursor_in(Str_blk* b) { return holds(b, ws.Exec_ptr) || holds(b, ws.Stmt_ptr); }
+// A line is kept while the cursor is in it, and while a nested run (EXECUTE
+// and the like) is in progress: the position that run puts back may lie in
+// it.
+bool cursor_in(Str_blk* b) {
+  return Nested_run_depth > 0 || holds(b, ws.Exec_ptr) || holds(b, ws.Stmt_ptr);
+}
 
 void free_retired() {
-  Str_blk** pp = &retired;
-  while (*pp) {
-    Str_blk* b = *pp;
-    if (cursor_in(b)) {
-      pp = &b->link;
-    } else {
-      *pp = b->link;
-      Ret_str(b);
-    }
+  if (Nested_run_depth > 0) return;
+  size_t kept = 0;
+  for (Str_blk* b : retired) {
+    if (cursor_in(b)) retired[kept++] = b;
+    else Ret_str(b);
   }
+  retired.resize(kept);
 }
 
 void release_line(Str_blk* b) {
   if (cursor_in(b)) {
-    b->link = retired;
-    retired = b;
+    b->link = nullptr;
+    retired.push_back(b);
   } else {
     Ret_str(b);
   }
@@ -294,7 +302,10 @@ uint16_t Find_line(uint32_t n) {
     return ws.Cur_line_no;
   }
   if (n & LINE_LABEL_BIT) Rpt_error(err::BAD_LINE_REF);  // an edit list has no label table
-  Str_blk* b = (ws.Cur_edit_blk && n >= ws.Cur_line_no) ? ws.Cur_edit_blk : Edit_head();
+  // The cached line is a start only while it is still linked (a retired
+  // line has no link; the end line has none either and is always linked).
+  Str_blk* c = ws.Cur_edit_blk;
+  Str_blk* b = (c && n >= ws.Cur_line_no && (c->link || c == End_line_blk)) ? c : Edit_head();
   while (line_no(b) < n && b->link) b = b->link;
   set_current(b);
   return ws.Cur_line_no;
@@ -312,6 +323,17 @@ uint16_t Next_line(uint16_t n) {
     }
   }
   return Find_line(uint32_t(n) + 1);
+}
+
+bool Line_stored(uint16_t n) {
+  if (ws.Pgm_image) {
+    uint8_t* r = image_first();
+    while (image_no(r) < n && image_no(r) < LAST_LINE_NO) r = image_next(r);
+    return image_no(r) == n;
+  }
+  Str_blk* b = Edit_head();
+  while (line_no(b) < n && b->link) b = b->link;
+  return line_no(b) == n;
 }
 
 uint16_t First_line() {
@@ -507,6 +529,7 @@ void Clr_program() {
 }
 
 void Clr_lines() {
+  if (ws.Call_link == Clr_watch_link) ++Programs_cleared;
   Console_breaks_clear();  // they name lines of the program that goes
   Clr_program();
   Clr_stack();

@@ -23,6 +23,7 @@ struct Str_blk;
 
 uint16_t Find_line(uint32_t n);  // sets the current line; returns its number (65000 at the end)
 uint16_t Next_line(uint16_t n);
+bool Line_stored(uint16_t n);   // the program has line n (the line cursor stays)
 int Add_line();                  // line in the string accumulator; 1 stored/deleted, 0 no such line
 // Clears the current program (its lines or image, names, variable table,
 // path and functions; the loaded-program record loses this use) and then
@@ -30,6 +31,11 @@ int Add_line();                  // line in the string accumulator; 1 stored/del
 // shares its caller's variables loads its program with it).
 void Clr_lines();
 void Clr_program();
+// Counts the programs Clr_lines has cleared at the call level of
+// Clr_watch_link (EXECUTE tells by it that the program whose line it ran
+// in is gone).
+inline uint32_t Programs_cleared = 0;
+inline const void* Clr_watch_link = nullptr;
 void Convert_variables();
 // First line of the program (65000 when empty) and iteration in order.
 uint16_t First_line();

@@ -176,6 +176,11 @@ static_assert(offsetof(Io_state, Iol_sep) == offsetof(Io_state, Iol_ret) + sizeo
                   offsetof(Io_state, Io_next_chan) == offsetof(Io_state, Io_key_part_len) + sizeof(Io_state::Io_key_part_len),
               "Io_live_save copies the current-I/O area in these runs");
 
+// Nested runs in progress: while one is, the position it will put back may
+// lie in a program line that the nested run deletes or replaces, so the
+// line store keeps such lines (retired) until no nested run is left.
+inline int Nested_run_depth = 0;
+
 template <unsigned Restore>
 class Nested_run_guard {
  public:
@@ -183,6 +188,7 @@ class Nested_run_guard {
   // away, in the destructor too: the guard's address escapes through
   // Io_owed, so flags kept in it would be read again).
   Nested_run_guard() {
+    ++Nested_run_depth;
     exec_ = ws.Exec_ptr;
     stmt_ = ws.Stmt_ptr;
     stno_ = ws.Cur_stno;
@@ -242,6 +248,7 @@ class Nested_run_guard {
     }
     if constexpr (Restore & NESTED_CALL_ERR) ws.Call_err = call_err_;
     if constexpr (Restore & NESTED_WORK) ws.Work_ptr = work_;
+    --Nested_run_depth;
   }
   Nested_run_guard(const Nested_run_guard&) = delete;
   Nested_run_guard& operator=(const Nested_run_guard&) = delete;

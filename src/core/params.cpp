@@ -197,6 +197,8 @@ const Prm_row Prm_tbl[] = {
     {C2('Z','P'), 0, Prm_kind::word, W(sw::ZP)},
     {C2('*','K'), 0, Prm_kind::word, W(sw::StarK)},
     {C2('*','L'), 0, Prm_kind::word, W(sw::StarL)},
+    {C2('*','S'), 0, Prm_kind::word, W(sw::SOFT_START)},  // START with a size or program restarts only the program
+    {C2('*','R'), 0, Prm_kind::flag, &ws.Prm.OwnRandom, 0, 0},  // the interpreter's own random generator (off: the host's)
     {C2('!','D'), 0, Prm_kind::word, W(sw::BangD)},
     {C2('!','F'), 0, Prm_kind::word, W(sw::BangF)},
     {C2('!','K'), 0, Prm_kind::word, W(sw::BangK)},
@@ -289,6 +291,13 @@ void store_value(const Prm_row& r, int32_t v) {
   }
 }
 
+// NR selects the floating rules of division and conversion, as FLOATING
+// POINT and ROUND do: the arithmetic reads it from the number flags.
+void nr_changed() {
+  if (Sw_on(sw::NR)) ws.Num_flags |= NF_NR;
+  else ws.Num_flags &= ~uint32_t(NF_NR);
+}
+
 // BX: the compatibility group that comes and goes with it.
 void compatibility(bool on) {
   prmblk.FF = on ? 3 : 0;
@@ -296,12 +305,14 @@ void compatibility(bool on) {
   prmblk.EX = on ? 1 : 0;
   Sw_set(sw::B_0, on);
   Sw_set(sw::NR, on);
+  nr_changed();
 }
 
 // Work done after a row changed.
 void after_set(uint16_t code, int32_t value) {
   switch (code) {
     case C2('B', 'X'): compatibility(value != 0); break;
+    case C2('N', 'R'): nr_changed(); break;
     case C2('*', 'K'): prmblk.Star_K = Sw_on(sw::StarK) ? 254 : 0; break;
     case C2('*', 'L'): prmblk.Star_L = Sw_on(sw::StarL) ? 0 : 0x80000000u; break;
     case C2('!', 'B'): Reconfig_line(); break;
@@ -418,6 +429,7 @@ void Prm_defaults() {
   ws.Prm = Params{};
   ws.Utf8_mode = prmblk.U8;
   for (int w = 1; w <= 12; ++w) Sw_word(w) = SYS_FLAGS_DEFAULT[w];
+  nr_changed();
 }
 
 // SET_PARAM item [, item ...]; an item is [-] code [= integer], the code a

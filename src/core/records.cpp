@@ -216,7 +216,8 @@ struct Tpl_reader {
 // and "_" (first a letter or "_"), upper-cased; "*" instead of a name is a
 // skip field.  T is C (text), N (number), I or U (binary integers); n is the
 // width (1..100,000,000; 1..8 for I and U), "*" a field ended by the
-// record separator, "*=d" by byte d, "*=" by nothing.  A ":" after ")"
+// record separator, "*=d" by byte d, "*=" by nothing ("n*", "n*=d": the
+// same, with the width the value is expected to have).  A ":" after ")"
 // starts a comment that runs to the next ":".  Any fault of the text is
 // error 81.
 std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
@@ -270,6 +271,13 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
       f.delim = order;
     } else {
     r.expect('(');
+    // "n*": a width followed by "*" is a delimited field too (the width
+    // only says how wide the value is expected to be).
+    size_t star = r.pos;
+    while (star < len && s[star] >= '0' && s[star] <= '9') ++star;
+    if (star > r.pos && star < len && s[star] == '*') {
+      if (r.number() < 1) Tpl_reader::bad();
+    }
     if (r.at('*')) {
       if (binary) Tpl_reader::bad();  // a binary field has no delimiter
       ++r.pos;

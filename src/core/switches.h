@@ -130,7 +130,7 @@ namespace sw {
 // Internal flags kept in the switch words by the host layer.
 inline constexpr Sw_bit NO_BREAK{4, 0x1000};     // no SIGINT handler (interrupt switch off)
 inline constexpr Sw_bit SIGHUP_SEEN{6, 0x0400};  // SIGHUP received
-// START with a size restarts only the program (no parameter sets it yet).
+// START with a size or a program restarts only the program (parameter *S).
 inline constexpr Sw_bit SOFT_START{4, 0x0800};
 }  // namespace sw
 

@@ -11,6 +11,7 @@
 #include "core/directives.h"
 #include "core/errors.h"
 #include "core/host.h"
+#include "core/line_store.h"
 #include "core/evaluator.h"
 #include "core/memory.h"
 #include "core/variables.h"
@@ -42,7 +43,23 @@ void d_exec() {
     Client_requests.statement(text.substr(5));
     return;
   }
+  uint32_t cleared = Programs_cleared;
+  struct Watch {
+    const void* outer = Clr_watch_link;
+    Watch() { Clr_watch_link = ws.Call_link; }
+    ~Watch() { Clr_watch_link = outer; }
+  } watch;
   int err = Exec_text(text);
+  // The text cleared or replaced the program this line belongs to: the
+  // line is gone, so the program ends as after a DELETE of all its lines.
+  if (cleared != Programs_cleared && ws.Cur_stno != 0) {
+    ws.Exec_ptr = Last_line()->bytes() + 2;
+    ws.Stmt_ptr = ws.Exec_ptr;
+    ws.Cur_stno = LAST_LINE_NO;
+    ws.Cur_edit_blk = nullptr;  // (the position put back was in the old program)
+    ws.Cur_line_rec = nullptr;
+    ws.Cur_line_no = 65001;
+  }
   if (err > 0) Rpt_error(err);
 }
 

@@ -96,6 +96,7 @@ void Sve_conv() {
   for (Ctl_frame* f = ws.Ctl_stack; f; f = f->link) {
     slots.push_back(&f->resume_ptr);
     slots.push_back(&f->cond_ptr);
+    slots.push_back(&f->err_clause);
   }
 
   // The names become the program's own; the variable table already is.

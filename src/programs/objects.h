@@ -48,6 +48,7 @@ void fnc_fref();
 void vl_voop();
 // The running object's handle (0 outside one), for VOOP.
 int32_t Oop_running_handle();
+std::string Oop_running_method();  // "" when no method runs
 // Highest handle in use (0 none) for TCB(39).
 int32_t GetHighestObjId();
 // The handle of the object in a slot (0 when the slot is empty).

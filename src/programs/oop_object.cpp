@@ -360,6 +360,11 @@ int32_t GetHighestObjId() {
 
 int32_t Oop_running_handle() { return oop.cur_obj ? Oop_handle_of(oop.cur_obj) : 0; }
 
+std::string Oop_running_method() {
+  if (!oop.cur_obj || !oop.cur_method) return std::string();
+  return std::string(oop.cur_method->text, oop.cur_method->len);
+}
+
 // DROP OBJECT h [,ERR=n] and DELETE OBJECT h [,ERR=n]
 void OopDropObject() {
   Eval_val();

@@ -291,11 +291,14 @@ int term_column() { return ws.Con_fcb ? ws.Con_fcb->column : 0; }
 
 bool term_read_line(std::string& line) { return Term_read_line(line); }
 
-const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line};
+int term_lines() { return ws.Con_fcb ? ws.Con_fcb->lines : 0; }
+
+const Con_terminal console_terminal = {term_write, term_flush, term_column, term_read_line, Term_read_key,
+                                       term_lines};
 // Standard input is not a terminal: lines are read plainly.
-const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr};
+const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr, nullptr, term_lines};
 // A thin client attached: keyboard lines come from the client.
-const Con_terminal console_thin = {term_write, term_flush, term_column, Tc_read_line};
+const Con_terminal console_thin = {term_write, term_flush, term_column, Tc_read_line, nullptr, term_lines};
 
 void on_winch(int) { winch_seen = 1; }
 

@@ -1224,3 +1224,47 @@ bool Term_read_line(std::string& line) {
   }
   return got;
 }
+
+int Term_read_key() {
+  Fcb* f = ws.Con_fcb;
+  if (!f || !Is_screen(f) || !Console_raw_keys()) return -2;
+  Io_save_guard guard;
+  Select_channel(f);
+  ws.Io_siz = -1;  // one byte as it comes: no echo, no editing
+  ws.Io_tim = -1;
+  ws.Io_opts = 0;
+  Dev_edit_req = Edit_request{};
+  uint16_t in_status = f->in_status;
+  f->in_status = uint16_t(in_status & ~IN_READBACK);
+  uint8_t* work = ws.Work_ptr;
+  int key = -1;
+  try {
+    Dev_tru_read();
+    key = ws.Str_len > 0 ? ws.Str_ptr[0] : '\r';
+    if (key == 27) {
+      // A function or edit key (the escape byte and more at once) is kept
+      // whole as typed ahead for the next read.
+      Dev_fcb* d = cur_dev();
+      std::string seq(1, char(27));
+      while (more_soon(d)) {
+        int b = Dev_getch(false, 0);
+        if (b < 0) break;
+        seq.push_back(char(b));
+      }
+      if (seq.size() > 1) Dev_add_prei(d, reinterpret_cast<const uint8_t*>(seq.data()), uint32_t(seq.size()));
+    }
+  } catch (const Stmt_restart&) {
+    key = 27;  // an interrupt while waiting
+  } catch (const End_of_data&) {
+  } catch (const Oru_error& e) {
+    if (e.no != err::END_OF_FILE && e.no != err::INTERRUPTED) {
+      f->in_status = in_status;
+      ws.Work_ptr = work;
+      throw;
+    }
+    if (e.no == err::INTERRUPTED) key = 27;
+  }
+  f->in_status = in_status;
+  ws.Work_ptr = work;
+  return key;
+}

@@ -324,6 +324,10 @@ void Dev_add_prei(Dev_fcb* d, const uint8_t* p, uint32_t n);
 bool Preinput_answer();
 // One console line read through the editor with history (false at end).
 bool Term_read_line(std::string& line);
+// One key at the console, not echoed: its byte (27 for the escape key or an
+// interrupt, \r for a key without a character), -1 at end of input, -2 when
+// the console is no terminal screen.
+int Term_read_key();
 void Clr_setctl();
 // Function-key load hook (installed by 'FL' and 'EL').
 void Mnem_FL_fnc(uint8_t c);

@@ -209,7 +209,7 @@ r1=$(od -An -tx1 -j90 -N2 n1); r2=$(od -An -tx1 -j90 -N2 n2); r3=$(od -An -tx1 -
 # main line with the user's umask, never through a symbolic link.
 mkdir st
 ln -s "$lib" st/lib
-printf '5 PRINT "looping"\n10 WAIT 0.05\n20 GOTO 10\nRUN\n' > st/loop.bas
+printf '1 SERIAL "sts.txt",ERR=*NEXT\n2 OPEN (4)"sts.txt"; SETERR 4\n3 X=1/0\n4 SETERR OFF; DEF MSG(-1,"kept text")\n5 PRINT "looping"\n10 WAIT 0.05\n20 GOTO 10\nSAVE "stsloop"\nRUN\n' > st/loop.bas
 tstp() {  # starts a looping program, sends SIGTSTP, waits for the escape
   rm -f st/loop.got
   (cd st && umask 077 && ORULIB="$tmp/st/lib" exec "$oru" < loop.bas > loop.got 2>&1) &
@@ -234,6 +234,11 @@ tstp
 rm -f st/kestil.sts
 tstp
 grep -q "^Kestil Signal: Pid=$pid," st/kestil.sts 2>/dev/null || { bad "no status file"; cat st/loop.got; }
+# It tells the program and line, the last error, the channels last opened
+# and used, and the extended message.
+grep -q "^Program: .*stsloop  (\(10\|20\))$" st/kestil.sts || bad "status file: no program: $(cat st/kestil.sts)"
+grep -q "^ERR=40 LFO=4 LFA=4$" st/kestil.sts || bad "status file: no ERR, LFO, LFA: $(cat st/kestil.sts)"
+grep -q "^MSG(-1)=kept text$" st/kestil.sts || bad "status file: no MSG(-1): $(cat st/kestil.sts)"
 case $(ls -l st/kestil.sts 2>/dev/null) in
   -rw-------*) ;;
   *) bad "status file mode ignores the umask: $(ls -l st/kestil.sts)" ;;

@@ -306,7 +306,7 @@ TEST_F(CompilerTest, WithReadersAreNumericNamesBeginningWithAPeriod) {
 // as typed and compile again to the same bytes; USER_LEX is ULEX.
 TEST_F(CompilerTest, TwoWordDirectiveNamesListBack) {
   for (const char* src :
-       {"CREATE TABLE \"t\",10,20", "DEF MSG(\"K\")=\"text\"", "PROCESS SERVER \"s\"=\"[tcp]h;1\"",
+       {"CREATE TABLE \"t\",10,20", "DEF MSG(\"K\",\"text\")", "PROCESS SERVER \"s\"=\"[tcp]h;1\"",
         "PROCESS SERVER \"s\"=DELETE", "SAVE CONTROL 101", "ENABLE CONTROL 101,102", "DISABLE CONTROL 101",
         "READ RECORD (1,KEY=K$)A$", "WRITE RECORD (1)A$", "FIND RECORD (1,KEY=K$)A$", "EXTRACT RECORD (1,KEY=K$)A$",
         "ADD SERVER \"Text%Value'Items\"", "DROP SERVER \"Text\",\"Value%Items\"", "DROP SERVER ON \"WR%Text\"",
@@ -319,6 +319,13 @@ TEST_F(CompilerTest, TwoWordDirectiveNamesListBack) {
   compile("PROCESS SERVER \"s\"", 20);
   compile("PROCESS SERVER \"s\",1", 20);
   compile("SAVE CONTROL", 0);
+  // DEF with a function form takes only the forms that run.
+  compile("DEF MSG(\"K\")=\"text\"", 20);
+  compile("DEF MSG(99)", 20);
+  compile("DEF LCS(\"a\",\"b\")", 20);
+  compile("DEF LEN(\"a\")", 20);
+  compile("DEF ARG(1)=\"x\"", 0);
+  compile("DEF MSG(99,DELETE)", 0);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ X=1; S$="s"
 CALL "bw",X,S$
 PRINT "console: X=",X," S$=",S$
 CALL "bw",X,S$; PRINT "after the call on its line"
+CALL "bw",X,S$
 PRINT "console again: X=",X," S$=",S$
 CALL "bw",X+1,"lit"
 PRINT "values: X=",X

@@ -30,6 +30,7 @@ DELETE
 200 LBL: CALL "cplace",X,S$,Y; RETURN
 RUN
 X=7; CALL "cplace",X,S$,Y; PRINT "not reached"
+X=7; CALL "cplace",X,S$,Y
 PRINT "typed: X=",X," Y=",Y
 X=-5; CALL "cplace",X,S$,Y
 PRINT "typed, EXIT 5: ERR=",ERR," X=",X

@@ -29,6 +29,7 @@ REM sent.  Other channels have no such event (13, as for closed ones).
 260 WRITE (2)"hello"; WAIT .1; FOR I=1 TO 50; NEXT I; PRINT "bytes:",W'COUNT
 270 READ (1,TIM=5,SIZ=5)A$; PRINT A$
 280 CLOSE (2); CLOSE (1)
+285 ERASE "no_such_evfile",ERR=*NEXT
 290 ENABLE EVENT DATA (7)
 300 END
 SAVE "evdata"

@@ -1,0 +1,16 @@
+10 PRINT "start"
+40 C=C+1; EXECUTE "40"; PRINT "after",C; IF C>3 THEN STOP
+60 PRINT "line 60"
+RUN
+LIST
+40 C=C+1; EXECUTE "40 PRINT ""x"""; PRINT "after",C; IF C>3 THEN STOP
+CLEAR
+RUN
+LIST
+RUN
+40 C=C+1; EXECUTE "40"; PRINT "after",C; IF C>3 THEN STOP
+SAVE "selfdel"
+LOAD "selfdel"
+CLEAR
+RUN
+LIST
