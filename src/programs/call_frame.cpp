@@ -172,6 +172,37 @@ Call_frame* Call_push_saved() {
   return f;
 }
 
+void Ctl_loops_detach(Ctl_frame* f, bool (*gone)(const Var_node* v, const void* ctx), const void* ctx) {
+  for (; f; f = f->link) {
+    if (f->tag != TAG_FOR || !f->for_var || !gone(f->for_var, ctx)) continue;
+    f->for_var = nullptr;
+    if (f->for_flags & FOR_STRING) continue;
+    f->counter = *f->for_val;
+    f->for_val = &f->counter;
+    f->for_flags |= FOR_COUNT;
+  }
+}
+
+namespace {
+
+bool in_current_trees(const Var_node* v, const void*) {
+  auto* name = reinterpret_cast<const uint8_t*>(v->name);
+  return Var_tree_find(ws.Loc_num_tree, name, v->name_len) == v ||
+         Var_tree_find(ws.Loc_str_tree, name, v->name_len) == v;
+}
+
+}  // namespace
+
+void Vars_clearing() {
+  Clr_arg_var();
+  // A program running on its caller's variables (PERFORM, an ENTER without
+  // a list) that clears them leaves its callers' loops on them counting
+  // alone.
+  Call_frame* f = ws.Call_link;
+  if (!f || !(f->Pgm_flags & PGM_SHARES_VARS)) return;
+  for (; f; f = f->Call_link) Ctl_loops_detach(f->Ctl_stack, in_current_trees, nullptr);
+}
+
 void Call_unwind_to(int depth) {
   while (Call_depth() > depth) pop_frame(false);
 }

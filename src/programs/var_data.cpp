@@ -81,28 +81,14 @@ bool in_set(const Var_node* v, const void* ctx) {
   return Var_tree_find(d->num, name, v->name_len) == v || Var_tree_find(d->str, name, v->name_len) == v;
 }
 
-// The loops of a control stack whose control variable is one of the set's
-// go on without it: a count with the loop's own counter, a loop over a
-// string's pieces counting them alone.
-void detach_loops(Ctl_frame* f, const Data_set* d) {
-  for (; f; f = f->link) {
-    if (f->tag != TAG_FOR || !f->for_var || !in_set(f->for_var, d)) continue;
-    f->for_var = nullptr;
-    if (f->for_flags & FOR_STRING) continue;
-    f->counter = *f->for_val;
-    f->for_val = &f->counter;
-    f->for_flags |= FOR_COUNT;
-  }
-}
-
 // The last link's trees go with their variables; an argument passed by
 // reference from one of them (a caller's) or to one (a called program's
 // ENTER) sends nothing back at its return, and no loop counts in them.
 void free_set(Data_set* d) {
   if (--*d->refs == 0) {
     Args_unbind_nodes(in_set, d);
-    detach_loops(ws.Ctl_stack, d);
-    for (Call_frame* f = ws.Call_link; f; f = f->Call_link) detach_loops(f->Ctl_stack, d);
+    Ctl_loops_detach(ws.Ctl_stack, in_set, d);
+    for (Call_frame* f = ws.Call_link; f; f = f->Call_link) Ctl_loops_detach(f->Ctl_stack, in_set, d);
     Clr_tree(d->num);
     Clr_tree(d->str);
     delete d->refs;
