@@ -487,6 +487,7 @@ std::string KestDbgTskFnc() {
     if (got_id == id) break;  // older replies (a step that ended late) are passed over
   }
   uint8_t first = msg.empty() ? 0 : uint8_t(msg[0]);
-  if (first == code::D_CLOSE || first == code::D_QUIT) KestDbgShutdown();
+  // (A line executed there that ended the process answers "Gone".)
+  if (first == code::D_CLOSE || first == code::D_QUIT || reply == "Gone") KestDbgShutdown();
   return reply;
 }

@@ -36,6 +36,7 @@
 #include "programs/debug_internal.h"
 #include "programs/debug_link.h"
 #include "programs/dump.h"
+#include "programs/objects.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
 
@@ -129,7 +130,7 @@ std::string open_channels() {
     if (f->st1 & ST1_INPUT_ONLY) line += "ReadOnly ";
     if (f->st4 & ST4_EXCLUSIVE) line += "Locked ";
     if (f->st2 & ST2_LOAD) line += "Load ";
-    if (f->owner) line += "Obj#" + std::to_string(f->owner);
+    if (f->owner) line += "Obj#" + std::to_string(Oop_slot_handle(f->owner));
     else if (!line.empty() && line.back() == ' ') line.pop_back();
     line += "\n";
     if (out.size() + line.size() > TEXT_MAX) break;
@@ -370,6 +371,8 @@ int trapped(F f) {
   return 0;
 }
 
+void quit_process();
+
 void cmd_execute(const std::string& text) {
   dbg.in_exec = true;
   uint16_t stop = ws.Stop_stno;
@@ -383,7 +386,9 @@ void cmd_execute(const std::string& text) {
   ws.Stop_stno = stop;
   dbg.in_exec = false;
   if (ws.End_process) {
+    // The executed line ends the process: the quit command follows.
     reply("Gone");
+    quit_process();
     return;
   }
   if (err) reply_error(err);
@@ -427,6 +432,16 @@ void cmd_load(const std::string& name) {
 // served from the read's signal check.
 bool at_console() { return (ws.Run_flags & RF_CONSOLE_READ) != 0; }
 
+// The link goes and the process leaves.  At the console the read ends as
+// at the end of input; in a wait the statement is abandoned for QUIT.
+void quit_process() {
+  bool in_wait = dbg.in_wait;  // the shut-down clears the link's state
+  KestDbgShutdown();
+  if (at_console()) ws.End_process = true;
+  else if (in_wait) wait_redirect = Quit_stmt;
+  else ws.Exec_ptr = Quit_stmt;
+}
+
 void serve_command() {
   dbg.cmd_waiting = false;
   std::string payload;
@@ -454,17 +469,10 @@ void serve_command() {
       reply("OK");
       KestDbgShutdown();
       break;
-    case DBG_QUIT: {
-      bool in_wait = dbg.in_wait;  // the shut-down clears the link's state
+    case DBG_QUIT:
       reply("OK");
-      KestDbgShutdown();
-      // At the console the read ends as at the end of input; in a wait
-      // the statement is abandoned for QUIT.
-      if (at_console()) ws.End_process = true;
-      else if (in_wait) wait_redirect = Quit_stmt;
-      else ws.Exec_ptr = Quit_stmt;
+      quit_process();
       break;
-    }
     case DBG_END:
       dbg.stopped = false;
       dbg.step_type = 0;

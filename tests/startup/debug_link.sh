@@ -75,4 +75,25 @@ target_pid=
 [ "$(cat mode.txt)" = "600
 700" ] || { echo "the link's FIFO or its directory is not private:"; cat mode.txt; exit 1; }
 grep -q 'released: 1' loop.out || { echo "target:"; cat loop.out; exit 1; }
+
+# A line executed in the target that ends it (QUIT) is answered "Gone", and
+# the target really leaves: its loop does not run on, its FIFOs go, and the
+# debugger is free to attach again.
+rm -f pid.txt
+"$oru" < loop.bas > loop.out 2>&1 &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)
+20 X$=TSK(/OPEN (P)); R$=TSK(/EXECUTE:"QUIT"); PRINT "reply:",R$
+30 WAIT .5; Y$=TSK(/OPEN (P),ERR=*NEXT); PRINT "again:",ERR
+RUN
+' > quit.bas
+"$oru" < quit.bas > quit.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q 'reply:Gone' quit.out || { echo "EXECUTE QUIT:"; cat quit.out; exit 1; }
+grep -q 'again: 15' quit.out || { echo "attach after the target quit:"; cat quit.out; exit 1; }
+grep -q '^released' loop.out && { echo "the target ran on after QUIT:"; cat loop.out; exit 1; }
+ls "$links"/qeb.*.* 2>/dev/null | grep -q . && { echo "FIFOs left behind after QUIT"; exit 1; }
 exit 0
