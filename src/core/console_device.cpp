@@ -49,6 +49,15 @@ int wait_readable(struct pollfd& p, int32_t ms) {
   return r;
 }
 
+// A program's read waits: an object event signalled meanwhile (the event
+// timer, SIGUSR1) runs its handler now, as at a statement boundary.  (Not
+// while the console reads a command: no program runs.)
+void serve_events() {
+  if (!(ws.Run_flags & RF_EVENT) || !Event_serve_hook || (ws.Run_flags & RF_CONSOLE_READ)) return;
+  ws.Run_flags &= ~uint32_t(RF_EVENT);
+  Event_serve_hook();
+}
+
 // Fills the input buffer from the stream (it is empty): 1 when bytes came,
 // -1 time-out, -2 interrupted (an escape when escape_ends, a hang-up), -3
 // end of input.
@@ -70,6 +79,7 @@ int fill(int32_t ms, bool escape_ends) {
       if (errno != EINTR) return -3;
       Take_signals();
       if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      serve_events();
       continue;
     }
     ssize_t n = ::read(in_fd, in_buf, sizeof in_buf);

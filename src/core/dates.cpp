@@ -379,8 +379,31 @@ void TrueWait(int32_t hundredths) {
     }
     return;
   }
+  if (!Event_serve_hook) {
+    Set_timer(hundredths);
+    Wait_timer();
+    return;
+  }
+  // Each event signalled meanwhile (the event timer, SIGUSR1) runs its
+  // handler at once, the wait being a statement boundary, and the wait goes
+  // on for the time left.  A request to come back at every boundary (channels
+  // polled for data) stands again afterwards.
+  bool again = (ws.Run_flags & RF_EVENT) != 0;
+  ws.Run_flags &= ~uint32_t(RF_EVENT);
   Set_timer(hundredths);
-  Wait_timer();
+  for (;;) {
+    Wait_timer_or_event();
+    if (!(ws.Run_flags & RF_EVENT) || (ws.Run_flags & (RF_ESCAPE | RF_STOP)) || ws.End_process) break;
+    int32_t left = Get_timer(true);
+    ws.Run_flags &= ~uint32_t(RF_EVENT);
+    Event_serve_hook();
+    again |= (ws.Run_flags & RF_EVENT) != 0;
+    ws.Run_flags &= ~uint32_t(RF_EVENT);
+    if (left <= 0) break;
+    Set_timer(left);
+  }
+  Kill_timer();
+  if (again) ws.Run_flags |= RF_EVENT;
 }
 
 // WAIT seconds: up to two decimals, 0 to 9,999 seconds.

@@ -130,6 +130,9 @@ void Kill_timer();
 // Sleeps until the statement deadline passes or an escape or stop request
 // arrives, then clears the deadline.
 void Wait_timer();
+// Waits as Wait_timer does, but returns (the timer left running) as soon as
+// an object event waits (RF_EVENT).
+void Wait_timer_or_event();
 // Hundredths left (at least 1), -1 without a deadline; kill clears it.
 int32_t Get_timer(bool kill);
 void SetEventTimer(int32_t ms);
