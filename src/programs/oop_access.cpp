@@ -366,6 +366,36 @@ const Oop_name* find_name_at(uint8_t kind, const uint8_t* name, int len) {
 
 void Oop_name_hits_clear() { std::memset(name_hits, 0, sizeof name_hits); }
 
+namespace {
+
+// A property whose GET is an expression, bound inside the object's code:
+// its value is the expression's, taken once now.  The expression of the
+// statement being evaluated keeps its accumulators.
+void expression_value(Oop_object* o, Prop_inst* pi) {
+  const Num_val num = ws.Num_acc, num2 = ws.Num_acc2;
+  uint8_t* const str = ws.Str_ptr;
+  const int32_t len = ws.Str_len;
+  const uint32_t math = ws.Math_flags;
+  Oop_prop* e = pi->entry;
+  OopDoExpression(o, o->cls, e->get_expr, nullptr, pi->name, &e->fast);
+  Var_node* v = pi->var;
+  if (v->type == code::STR_VAR) {
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+    set_str_var(v, reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
+    v->num = ws.Num_acc;
+  }
+  v->flags |= VF_ASSIGNED;
+  ws.Num_acc = num;
+  ws.Num_acc2 = num2;
+  ws.Str_ptr = str;
+  ws.Str_len = len;
+  ws.Math_flags = math;
+}
+
+}  // namespace
+
 // Inside the running object's code: its properties, its system properties
 // and, for an object that keeps its own variables, those.
 Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
@@ -382,8 +412,13 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
   }
   uint8_t kind = type == code::STR_VAR ? 2 : 1;
   const Oop_name* id = find_name_at(kind, name, len);
-  if (id)
-    if (Prop_inst* pi = Oop_inst(o, id, true)) return pi->var;
+  if (id) {
+    if (Prop_inst* pi = Oop_inst(o, id, false)) return pi->var;
+    if (Prop_inst* pi = Oop_inst(o, id, true)) {
+      if (pi->entry && (pi->entry->flags & PF_GET_EXPR)) expression_value(o, pi);
+      return pi->var;
+    }
+  }
   if (len > 1 && name[0] == '_') {
     id = OopDefName(kind, len, reinterpret_cast<const char*>(name));
     // Each object has its own records: a call frame caches the node.
