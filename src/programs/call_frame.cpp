@@ -137,6 +137,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
   Nested_run_guard<NESTED_IO | NESTED_CALL_ERR> saved;
   if (started) *started = false;
   int depth = Call_depth();
+  const uint16_t line = ws.Cur_stno;
   ws.Cur_stno = 0;  // the frame returns to line 0: its EXIT ends the nested line
   try {
     // The statement that runs the program keeps its exit hook: a program
@@ -146,6 +147,8 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
   } catch (const Oru_error& e) {
     return e.no;
   }
+  // The caller's line, as its level shows it (DUMP, the debug links).
+  if (line && Call_depth() > depth) ws.Call_link->Stop_stno = line;
   if (started) *started = true;
   ws.Call_err = -1;  // (opening the program's file uses the word too)
   ws.Pgm_flags2 |= flags2;

@@ -272,8 +272,8 @@ void dump_node(Sink& o, const Var_node* v) {
   if (o.stop) return;
   std::string name(v->name, v->name_len);
   if (Is_array(v)) {
-    if (v->assoc && o.mode != ONEVAR) return;  // indexed by keys: not listed
-    if (o.mode != ONEVAR) o.line(dim_line(v));
+    // An array indexed by keys has no DIM line: its elements show their keys.
+    if (o.mode != ONEVAR && !v->assoc) o.line(dim_line(v));
     if (o.mode == NAMES) return;
     for (uint32_t e = 0; e < Var_count(v) && !o.stop; e++) {
       if (v->type == code::NUM_VAR) {
@@ -349,6 +349,7 @@ void dump_object(Sink& o, int32_t slot) {
 struct Level {
   const Prog_context* ctx;
   int number;
+  int depth;  // its call depth (the current level's is Call_depth())
 };
 
 // The call levels, current first; numbered from the outermost (1, or 0
@@ -359,13 +360,23 @@ std::vector<Level> call_levels() {
   for (Call_frame* f = ws.Call_link; f; f = f->Call_link) chain.push_back(f);
   int base = Sw_on(sw::B_0) ? 0 : 1;
   std::vector<Level> levels;
-  for (size_t i = 0; i < chain.size(); i++) levels.push_back({chain[i], base + int(chain.size() - 1 - i)});
+  for (size_t i = 0; i < chain.size(); i++)
+    levels.push_back({chain[i], base + int(chain.size() - 1 - i), int(chain.size() - 1 - i)});
   return levels;
 }
 
 uint32_t level_line(const Level& l) {
   if (l.ctx == &ws) return ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno;
   return l.ctx->Stop_stno;
+}
+
+// The object whose code runs at a level (0 none): the running one, or the
+// one a method call made there left running.
+int32_t level_object(const Level& l) {
+  if (oop.cur_obj && oop.cur_depth == l.depth) return oop.cur_obj;
+  for (const Oop_run_guard* g = oop.run_guards; g; g = g->outer)
+    if (g->depth == l.depth) return g->obj;
+  return 0;
 }
 
 std::string level_path(const Prog_context* c) {
@@ -388,7 +399,7 @@ void dump_pgm(Sink& o, const Level& l) {
   dump_tree(o, c->Loc_num_tree);
   dump_tree(o, c->Loc_str_tree);
   if (current) LoadData_each(dump_data_set, &o);
-  if (current && oop.cur_obj && oop.cur_depth == Call_depth()) dump_object(o, oop.cur_obj);
+  if (int32_t slot = level_object(l)) dump_object(o, slot);
 }
 
 // A variable of a tree by name, compared without regard to case.
@@ -432,6 +443,7 @@ std::string Dump_EclipseStack() {
     std::string given = c->Pgm_name && c->Pgm_name->len
                             ? std::string(reinterpret_cast<const char*>(c->Pgm_name->bytes()), c->Pgm_name->len)
                             : "";
+    given = given.substr(0, given.find(';'));  // (a method's entry point is no part of the name)
     if (!given.empty())
       o.put(given + ";" + std::to_string(level_line(l)) + "|");
     else
