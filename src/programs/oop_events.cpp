@@ -343,6 +343,7 @@ void Oop_timer_off() {
 // ON EVENT FROM src [PROCESS] handler [, ERR=line]
 // ON EVENT "name" FROM src PREINPUT n | REMOVE [, ERR=line]
 void DoOnEvent() {
+  ws.Stmt_save = ws.Exec_ptr;  // an ERR= at the end takes the operands' errors too
   bool all = ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 57;
   std::string name;
   if (!all) {
