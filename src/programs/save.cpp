@@ -806,6 +806,9 @@ void d_save() {
     std::vector<uint8_t> image;
     Image_layout layout;
     std::unique_ptr<Image_builder> builder;
+    // An image read in the old format is built afresh: its label
+    // references are resolved (codes 252 and 253) as a new save's are.
+    if (ws.Pgm_image && ws.Pgm_cache_ent && ws.Pgm_cache_ent->from_v0) Sve_conv();
     if (ws.Pgm_image) {
       // An unchanged loaded image is written as it was loaded.
       image.assign(ws.Pgm_image, ws.Pgm_image + ws.Pgm_size);
