@@ -365,6 +365,13 @@ Key_chan* Key_chan_of(Fcb* f) {
   return static_cast<Key_fcb*>(f)->kc;
 }
 
+bool Key_current_key(Fcb* f, std::string* key) {
+  Key_chan* kc = Key_chan_of(f);
+  if (!kc) return false;
+  key->assign(kc->cur_key.begin(), kc->cur_key.end());
+  return true;
+}
+
 bool Key_channel_facts(Fcb* f, Key_facts* out) {
   if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return false;
   Io_save_guard keep;

@@ -35,6 +35,7 @@
 #include "programs/call_frame.h"
 #include "programs/debug_internal.h"
 #include "programs/debug_link.h"
+#include "keyed/key_driver.h"
 #include "programs/dump.h"
 #include "programs/objects.h"
 #include "programs/perform_on.h"
@@ -121,11 +122,22 @@ const char* kind_name(int32_t kind) {
   return i >= 0 && i < int(sizeof names / sizeof names[0]) ? names[i] : "?";
 }
 
+// The current key of a keyed channel as the list shows it: "AtStart " when
+// none is current, else Key:'...' with bytes outside 32..126 as ".".
+std::string key_mark(Fcb* f) {
+  std::string key;
+  if (!Key_current_key(f, &key) || key.empty()) return "AtStart ";
+  for (char& c : key)
+    if (uint8_t(c) < 32 || uint8_t(c) > 126) c = '.';
+  return "Key:'" + key + "' ";
+}
+
 std::string open_channels() {
   std::string out;
   for (Fcb* f = ws.Fcb_list; f; f = f->next) {
     std::string line = std::to_string(f->channel) + "\t" + kind_name(f->kind) + "\t" +
                        (f->path && f->path->path ? f->path->path : "") + "\t";
+    if (f->kind == FK_KEYED || f->kind == FK_EFF) line += key_mark(f);
     if (f->kind == FK_INDEXED || f->kind == FK_BINARY) line += "Index:" + std::to_string(f->rec_index) + " ";
     if (f->st1 & ST1_INPUT_ONLY) line += "ReadOnly ";
     if (f->st4 & ST4_EXCLUSIVE) line += "Locked ";

@@ -76,6 +76,21 @@ target_pid=
 700" ] || { echo "the link's FIFO or its directory is not private:"; cat mode.txt; exit 1; }
 grep -q 'released: 1' loop.out || { echo "target:"; cat loop.out; exit 1; }
 
+# The open-channel list: a keyed channel that has read shows its key, one
+# just opened "AtStart".
+rm -f pid.txt kf
+printf '10 ERASE "pid.txt",ERR=*NEXT; KEYED "kf",8,0,40\n20 OPEN (1)"kf"; WRITE (1,KEY="AAA")"x"; WRITE (1,KEY="BB")"y"\n25 OPEN (2)"kf"; CLOSE (1); OPEN (1)"kf"; READ (1,KEY="AAA")X$\n30 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n40 WAIT .05; IF N<400 THEN N=N+1; GOTO 40\nRUN\n' > keys.bas
+"$oru" < keys.bas > keys.out 2>&1 &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); F$=TSK(/FILE); PRINT F$; R$=TSK(/EXECUTE:"N=1000"); X$=TSK(/CLOSE,ERR=*NEXT)\nRUN\n' > files.bas
+"$oru" < files.bas > files.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q "^1.Keyed.*kf.Key:'.AAA" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out ||
+  { echo "open-channel list:"; cat files.out; exit 1; }
+
 # A line executed in the target that ends it (QUIT) is answered "Gone", and
 # the target really leaves: its loop does not run on, its FIFOs go, and the
 # debugger is free to attach again.
