@@ -268,6 +268,43 @@ void dump_val(Sink& o, const std::string& name, const std::string& sub, const Nu
   o.eol();
 }
 
+// A record variable's definition as DIM writes it: an I/O list of plain
+// fields ("IOLIST A,B$"), else a template ("A:C(3),B:N(4)").
+std::string record_definition(const Var_node* v) {
+  constexpr uint16_t DELIM_DEFAULT = 0x100, DELIM_NONE = 0xFFFF;
+  const std::vector<Record_field> fields = Record_fields(v);
+  bool plain = true;
+  for (const Record_field& f : fields) plain &= f.form == 'P';
+  std::string out;
+  if (plain) {
+    for (const Record_field& f : fields) out += (out.empty() ? "" : ",") + (f.type == '*' ? std::string("*") : f.name);
+    return "IOLIST " + out;
+  }
+  for (const Record_field& f : fields) {
+    if (!out.empty()) out += ',';
+    std::string name = f.type == '*' ? "*" : f.name;
+    const bool text = f.type == code::STR_VAR;
+    if (text && !name.empty() && name.back() == '$') name.pop_back();
+    if (f.count) name += "[" + std::to_string(f.count) + "]";
+    out += name + ":";
+    auto order = [&] { return f.delim == 1 ? "/L" : f.delim == 2 ? "/W" : ""; };
+    switch (f.form) {
+      case 'X': case 'F': case 'B': case 'Y': out += char(f.form) + std::string(order()); break;
+      case 'E': out += "D" + std::string(order()); break;
+      case 'I': case 'U': out += char(f.form) + std::string(order()) + "(" + std::to_string(f.width) + ")"; break;
+      case 'D':
+        out += text || f.type == '*' ? "C(*" : "N(*";
+        if (f.delim == DELIM_NONE) out += "=";
+        else if (f.delim != DELIM_DEFAULT) out += "=" + std::to_string(f.delim);
+        out += ")";
+        break;
+      default: out += char(f.form == 'P' ? (text ? 'C' : 'N') : f.form) + ("(" + std::to_string(f.width) + ")"); break;
+    }
+    if (!f.desc.empty()) out += ":" + f.desc + ":";
+  }
+  return "\"" + out + "\"";
+}
+
 void dump_node(Sink& o, const Var_node* v) {
   if (o.stop) return;
   std::string name(v->name, v->name_len);
@@ -284,6 +321,10 @@ void dump_node(Sink& o, const Var_node* v) {
         if (s && s->len) dump_val(o, name, subscript(v, e), nullptr, s->bytes(), s->len);
       }
     }
+    return;
+  }
+  if (o.mode == FULL && (v->flags & VF_RECORD) && v->rec_list) {
+    o.line("DIM " + name + ":" + record_definition(v));
     return;
   }
   if (v->type == code::NUM_VAR) {
