@@ -71,6 +71,13 @@ int fill(int32_t ms, bool escape_ends) {
     }
     return r == 0 ? -3 : r == -1 ? -1 : -2;
   }
+  // A debugger's command whose signal came before the console began to
+  // read (while a program was ending) is served now: no signal comes again.
+  if ((ws.Run_flags & RF_CONSOLE_READ) && (ws.Run_flags & RF_DEBUG_LINK) && Debug_signal_hook) {
+    Debug_signal_hook(SIGTTIN);
+    if (in_pos < in_len) return 1;
+    if (ws.End_process) return -2;
+  }
   for (;;) {
     struct pollfd p = {in_fd, POLLIN, 0};
     int r = wait_readable(p, ms);
@@ -80,6 +87,7 @@ int fill(int32_t ms, bool escape_ends) {
       Take_signals();
       if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
       serve_events();
+      if (in_pos < in_len) return 1;  // input pushed back meanwhile (a debugger's RUN)
       continue;
     }
     ssize_t n = ::read(in_fd, in_buf, sizeof in_buf);

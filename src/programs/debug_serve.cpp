@@ -19,6 +19,7 @@
 
 #include "channels/channel.h"
 #include "core/codes.h"
+#include "core/console_device.h"
 #include "core/compiler.h"
 #include "core/control_stack.h"
 #include "core/decimal.h"
@@ -444,6 +445,12 @@ void cmd_load(const std::string& name) {
 // served from the read's signal check.
 bool at_console() { return (ws.Run_flags & RF_CONSOLE_READ) != 0; }
 
+// At the console: the console reads RUN next, as if typed.
+void console_run() {
+  static const uint8_t run[] = {'R', 'U', 'N', '\n'};
+  Con_unread(run, sizeof run);
+}
+
 // The link goes and the process leaves.  At the console the read ends as
 // at the end of input; in a wait the statement is abandoned for QUIT.
 void quit_process() {
@@ -476,6 +483,7 @@ void serve_command() {
       dbg.step_type = 0;
       dbg.have_cur_break = false;
       reply("OK");
+      if (at_console()) console_run();  // at the console: the program starts as by RUN
       break;
     case DBG_DETACH:
       reply("OK");
@@ -516,9 +524,10 @@ void serve_command() {
       break;
     case DBG_STATUS: reply(status_text()); break;
     case DBG_STEP:
-      // The reply comes when the step ends; at the console no program runs.
-      if (at_console()) reply("END");
-      else start_step(c.operand);
+      // The reply comes when the step ends; at the console the program
+      // starts as by RUN and the step runs in it.
+      start_step(c.operand);
+      if (at_console()) console_run();
       break;
     default: reply("NA"); break;
   }

@@ -91,6 +91,25 @@ target_pid=
 grep -q "^1.Keyed.*kf.Key:'.AAA" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out ||
   { echo "open-channel list:"; cat files.out; exit 1; }
 
+# A target waiting at its console: a step starts its program as RUN would and
+# stops at the first line; a resume lets it run on.
+printf '10 PRINT "target runs"\n20 PRINT "second line"\n30 END\n' > prog.txt
+printf 'MERGE "prog.txt"\nSAVE "prog"\n' | "$oru" > /dev/null 2>&1
+rm -f pid.txt
+( (printf 'LOAD "prog"\nSERIAL "pid.txt"\nOPEN LOCK (3)"pid.txt"\nPRINT (3)TCB(506)\nCLOSE (3)\n'; sleep 5; printf 'PRINT "console again"\n') |
+  "$oru" > console.out 2>&1 ) &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); R$=TSK(/STEP); PRINT "step:",R$; S$=TSK(/:); PRINT "status:",S$(1,6); R$=TSK(/RUN); PRINT "run:",R$; X$=TSK(/CLOSE)\nRUN\n' > console_dbg.bas
+"$oru" < console_dbg.bas > console_dbg.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q 'status:S00010' console_dbg.out && grep -q 'run:OK' console_dbg.out ||
+  { echo "debugger of a target at its console:"; cat console_dbg.out; exit 1; }
+grep -q '^second line' console.out && grep -q '^console again' console.out ||
+  { echo "target at its console:"; cat console.out; exit 1; }
+
 # A line executed in the target that ends it (QUIT) is answered "Gone", and
 # the target really leaves: its loop does not run on, its FIFOs go, and the
 # debugger is free to attach again.
