@@ -159,6 +159,10 @@ inline void Var_note_bind(Var_node** table, uint32_t idx) {
 // variable-data sets and the properties of the running object.  Null while
 // nothing of the kind exists, so the plain lookup costs one test.
 extern Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len);
+// Set by the hook when the node it answered must not be bound to the
+// compiled reference (it belongs to the context the code runs in now, not
+// to the reference: a calling object's property).
+extern bool Var_bind_refused;
 // Called when the variables of a call level are cleared (Clr_var): the
 // program layer drops what belongs to them.
 extern void (*Var_clear_hook)();

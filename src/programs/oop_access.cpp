@@ -396,6 +396,30 @@ void expression_value(Oop_object* o, Prop_inst* pi) {
 
 }  // namespace
 
+namespace {
+
+// A name that is no property of the running object, looked for in the
+// objects whose methods called it: down the call levels while each is a
+// method's level with an object (an object met again is passed by), the
+// first that has or binds the property.
+Var_node* caller_property(const Oop_object* o, const Oop_name* id) {
+  int want = oop.cur_depth - 1;
+  int32_t last = o->slot;
+  for (const Oop_run_guard* g = oop.run_guards; g; g = g->outer) {
+    if (g->depth > want) continue;  // (an expression's context at the same level)
+    if (g->depth != want || g->obj < 1 || g->obj >= int32_t(oop.objs.size())) break;
+    Oop_object* x = oop.objs[size_t(g->obj)];
+    if (!x || (x->state & OS_FREEING)) break;
+    if (g->obj != last)
+      if (Prop_inst* pi = Oop_inst(x, id, true)) return pi->var;
+    last = g->obj;
+    want--;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 // Inside the running object's code: its properties, its system properties
 // and, for an object that keeps its own variables, those.
 Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
@@ -442,6 +466,15 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
       v->flags |= VF_READ_ONLY;
       return v;
     }
+  }
+  if (id) {
+    // A property's name that is none of this object's: the calling
+    // object's property when it has one.  Either way the compiled reference
+    // is not bound to what is found (the next run may be called from
+    // another object).
+    Var_bind_refused = true;
+    if (oop.cur_depth > 0)
+      if (Var_node* n = caller_property(o, id)) return n;
   }
   if ((o->flags & OF_OWN_VARS) && len > 0 && name[0] != '%') {
     Var_node** root = type == code::STR_VAR ? &o->own_str : &o->own_num;
