@@ -77,9 +77,9 @@ target_pid=
 grep -q 'released: 1' loop.out || { echo "target:"; cat loop.out; exit 1; }
 
 # The open-channel list: a keyed channel that has read shows its key, one
-# just opened "AtStart".
+# just opened "AtStart", one an object opened its owner's handle.
 rm -f pid.txt kf
-printf '10 ERASE "pid.txt",ERR=*NEXT; KEYED "kf",8,0,40\n20 OPEN (1)"kf"; WRITE (1,KEY="AAA")"x"; WRITE (1,KEY="BB")"y"\n25 OPEN (2)"kf"; CLOSE (1); OPEN (1)"kf"; READ (1,KEY="AAA")X$\n30 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n40 WAIT .05; IF N<400 THEN N=N+1; GOTO 40\nRUN\n' > keys.bas
+printf '1 DEF CLASS "O"\n2 FUNCTION OPN()\n3 OPEN (4)"kf"; RETURN 0\n4 FUNCTION END\n5 END DEF\n10 ERASE "pid.txt",ERR=*NEXT; KEYED "kf",8,0,40\n20 OPEN (1)"kf"; WRITE (1,KEY="AAA")"x"; WRITE (1,KEY="BB")"y"\n25 OPEN (2)"kf"; CLOSE (1); OPEN (1)"kf"; READ (1,KEY="AAA")X$; O=NEW("O"); X=O'"'"'OPN()\n30 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n40 WAIT .05; IF N<400 THEN N=N+1; GOTO 40\nSAVE "keysprog"\nRUN\n' > keys.bas
 "$oru" < keys.bas > keys.out 2>&1 &
 target_pid=$!
 i=0
@@ -88,7 +88,8 @@ printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); F$=TSK
 "$oru" < files.bas > files.out 2>&1
 wait "$target_pid"
 target_pid=
-grep -q "^1.Keyed.*kf.Key:'.AAA" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out ||
+grep -q "^1.Keyed.*kf.Key:'.AAA" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out &&
+  grep -q "^4.Keyed.*kf.AtStart Obj#100001" files.out ||
   { echo "open-channel list:"; cat files.out; exit 1; }
 
 # A target waiting at its console: a step starts its program as RUN would and
