@@ -92,6 +92,21 @@ grep -q "^1.Keyed.*kf.Key:'.AAA" files.out && grep -q "^2.Keyed.*kf.AtStart" fil
   grep -q "^4.Keyed.*kf.AtStart Obj#100001" files.out ||
   { echo "open-channel list:"; cat files.out; exit 1; }
 
+# The call list of a target inside a method shows the line the method was
+# called from at the caller's level.
+rm -f pid.txt
+printf '1 DEF CLASS "W"\n2 FUNCTION LOOP()\n3 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n4 WAIT .05; IF N<400 THEN N=N+1; GOTO 4\n5 RETURN 0\n6 FUNCTION END\n7 END DEF\n10 W=NEW("W")\n20 X=W'"'"'LOOP()\n30 END\nSAVE "calls"\nRUN\n' > calls.bas
+"$oru" < calls.bas > calls.out 2>&1 &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); C$=TSK(/CALL); PRINT C$; R$=TSK(/EXECUTE:"N=1000"); X$=TSK(/CLOSE,ERR=*NEXT)\nRUN\n' > calls_dbg.bas
+"$oru" < calls_dbg.bas > calls_dbg.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q '^+00004 ' calls_dbg.out && grep -q '^+00020 calls' calls_dbg.out ||
+  { echo "call list inside a method:"; cat calls_dbg.out; exit 1; }
+
 # A target waiting at its console: a step starts its program as RUN would and
 # stops at the first line; a resume lets it run on.
 printf '10 PRINT "target runs"\n20 PRINT "second line"\n30 END\n' > prog.txt
