@@ -149,6 +149,9 @@ extern volatile sig_atomic_t Sig_events;
 // Runs the object events waiting for the statement boundary (RF_EVENT):
 // signal handlers and the statements that raise events only queue them.
 extern void (*Event_serve_hook)();
+// True while channels are watched for DataAvailable (their data is looked
+// for at every boundary, and every few milliseconds of a WAIT).
+extern bool (*Event_data_watch_hook)();
 // A channel opened (what 1) or is about to close (what 2); name as given.
 extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
 // The object whose code runs (its slot; 0 none), filled by the object

@@ -25,6 +25,7 @@
 void (*Event_timeout_hook)() = nullptr;
 void (*Program_event_hook)(const char* name) = nullptr;
 void (*Event_serve_hook)() = nullptr;
+bool (*Event_data_watch_hook)() = nullptr;
 void (*File_event_hook)(int what, int channel, const char* name, size_t len) = nullptr;
 int32_t (*Running_object_hook)() = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;

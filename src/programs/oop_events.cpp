@@ -300,6 +300,7 @@ void on_file(int what, int channel, const char* name, size_t len) {
 void Oop_init_events() {
   Running_object_hook = [] { return oop.cur_obj; };
   Event_serve_hook = serve;
+  Event_data_watch_hook = [] { return !data_events.empty(); };
   Program_event_hook = on_signal;
   Event_timeout_hook = on_timeout;
   File_event_hook = on_file;
