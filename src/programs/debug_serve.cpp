@@ -127,7 +127,8 @@ const char* kind_name(int32_t kind) {
 // none is current, else Key:'...' with bytes outside 32..126 as ".".
 std::string key_mark(Fcb* f) {
   std::string key;
-  if (!Key_current_key(f, &key) || key.empty()) return "AtStart ";
+  bool at_start = true;
+  if (!Key_current_key(f, &key, &at_start) || at_start) return "AtStart ";
   for (char& c : key)
     if (uint8_t(c) < 32 || uint8_t(c) > 126) c = '.';
   return "Key:'" + key + "' ";

@@ -76,7 +76,8 @@ target_pid=
 700" ] || { echo "the link's FIFO or its directory is not private:"; cat mode.txt; exit 1; }
 grep -q 'released: 1' loop.out || { echo "target:"; cat loop.out; exit 1; }
 
-# The open-channel list: a keyed channel that has read shows its key, one
+# The open-channel list: a keyed channel that has read shows its key (as
+# KEY( gives it, without the stored form's length byte and padding), one
 # just opened "AtStart", one an object opened its owner's handle.
 rm -f pid.txt kf
 printf '1 DEF CLASS "O"\n2 FUNCTION OPN()\n3 OPEN (4)"kf"; RETURN 0\n4 FUNCTION END\n5 END DEF\n10 ERASE "pid.txt",ERR=*NEXT; KEYED "kf",8,0,40\n20 OPEN (1)"kf"; WRITE (1,KEY="AAA")"x"; WRITE (1,KEY="BB")"y"\n25 OPEN (2)"kf"; CLOSE (1); OPEN (1)"kf"; READ (1,KEY="AAA")X$; O=NEW("O"); X=O'"'"'OPN()\n30 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n40 WAIT .05; IF N<400 THEN N=N+1; GOTO 40\nSAVE "keysprog"\nRUN\n' > keys.bas
@@ -88,7 +89,7 @@ printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); F$=TSK
 "$oru" < files.bas > files.out 2>&1
 wait "$target_pid"
 target_pid=
-grep -q "^1.Keyed.*kf.Key:'.AAA" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out &&
+grep -q "^1.Keyed.*kf.Key:'AAA'$" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out &&
   grep -q "^4.Keyed.*kf.AtStart Obj#100001" files.out ||
   { echo "open-channel list:"; cat files.out; exit 1; }
 
