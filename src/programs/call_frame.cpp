@@ -118,6 +118,7 @@ void pop_frame(bool flow_back) {
   back_to_caller(f, flow_back);
   acc.restore();
   if (!refill.empty()) Args_refill(refill);
+  if (Perform_on_active) Perform_on_returned();
 }
 
 // The callee's variables when neither keep could keep them: freed.  The

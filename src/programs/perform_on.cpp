@@ -70,6 +70,9 @@ Logic_entry* pending = nullptr;
 uint16_t pending_line = 0;
 bool first_line = false;  // the program has started: its first line's entry is looked for
 uint16_t done_line = 0;  // the line whose logic ran last (not requested again while it stands)
+// The call levels whose start logic is a PERFORM still running (their
+// frame links): back at such a level its first line's entry is looked for.
+std::vector<const void*> start_returns;
 
 bool same_nocase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && (a.empty() || memicmp(a.data(), b.data(), a.size()) == 0);
@@ -260,6 +263,7 @@ void Perform_On_Clear() {
   bound = nullptr;
   bound_valid = false;
   pending = nullptr;
+  start_returns.clear();
   Perform_on_active = false;
 }
 
@@ -305,6 +309,31 @@ void Perform_on_label(const uint8_t* p) {
     }
 }
 
+namespace {
+bool on_chain(const void* level) {
+  for (const Call_frame* f = ws.Call_link; f; f = f->Call_link)
+    if (f == level) return true;
+  return level == nullptr;
+}
+
+}  // namespace
+
+void Perform_on_returned() {
+  if (start_returns.empty()) return;
+  // (Levels left by an error meanwhile are passed by.)
+  while (!start_returns.empty() && !on_chain(start_returns.back())) start_returns.pop_back();
+  if (start_returns.empty() || start_returns.back() != ws.Call_link) return;
+  start_returns.pop_back();
+  // The start's logic has returned: now the first line's entry, as after
+  // an EXECUTE start logic.
+  bound_valid = false;
+  pending = nullptr;
+  done_line = 0;
+  first_line = true;
+  ws.Run_flags |= RF_PERFORM_ON;
+}
+
+
 bool Do_On_PerfExec() {
   if (first_line && !pending) {
     first_line = false;
@@ -321,7 +350,10 @@ bool Do_On_PerfExec() {
     // The performed program returns to the line (BEGIN, END, program
     // start) or past it.
     if (skip_line) ws.Exec_ptr = line_end(ws.Exec_ptr);
+    const bool at_start = first_line && e->line == 0;
+    const void* level = ws.Call_link;
     Perform_logic_program(e->text->text);
+    if (at_start) start_returns.push_back(level);
     e->perform_frame = ws.Call_link;
     e->perform_name = ws.Pgm_name ? std::string(reinterpret_cast<const char*>(ws.Pgm_name->bytes()), ws.Pgm_name->len)
                                   : std::string();

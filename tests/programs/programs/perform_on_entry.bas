@@ -1,7 +1,8 @@
 REM PERFORM ON / EXECUTE ON: a program's first line fires when the program
 REM starts (CALL and RUN); a line entered by RETURN or by NEXT fires each
 REM time; a registration made while the target runs waits for the next
-REM time the program becomes current.
+REM time the program becomes current.  A start logic PERFORM'd runs, and
+REM then the first line's own entry as after an EXECUTE start logic.
 10 PRINT "ten"
 20 PRINT "twenty"
 30 END
@@ -35,3 +36,12 @@ EXECUTE "PRINT ""[body]""" ON END "pf;20"
 RUN "pf"
 RUN "pr"
 RUN "pr"
+DELETE
+10 PRINT "[logic]"
+20 EXIT
+SAVE "lg"
+PERFORM "lg" ON "tgt2"
+RUN "tgt2"
+CALL "tgt2"
+EXECUTE "PRINT ""[estart]""" ON "tgt2"
+RUN "tgt2"
