@@ -469,12 +469,16 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
   }
   if (id) {
     // A property's name that is none of this object's: the calling
-    // object's property when it has one.  Either way the compiled reference
-    // is not bound to what is found (the next run may be called from
-    // another object).
-    Var_bind_refused = true;
+    // object's property when it has one, not bound to the compiled
+    // reference; else the method's own variable, bound for this run only
+    // (the next run may be called from another object).
     if (oop.cur_depth > 0)
-      if (Var_node* n = caller_property(o, id)) return n;
+      if (Var_node* n = caller_property(o, id)) {
+        Var_bind_refused = true;
+        return n;
+      }
+    if (o->flags & OF_OWN_VARS) Var_bind_refused = true;
+    else Var_bind_shadow = true;
   }
   if ((o->flags & OF_OWN_VARS) && len > 0 && name[0] != '%') {
     Var_node** root = type == code::STR_VAR ? &o->own_str : &o->own_num;

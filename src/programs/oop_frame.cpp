@@ -601,7 +601,9 @@ void Oop_keep_visit_slots(const Method_frame* m, Prog_obj* rec, bool noted) {
       slots[i] = nullptr;
       return;
     }
-    if (v->flags & VF_READ_ONLY) slots[i] = nullptr;
+    // (A variable named as some class's property: the next call may be
+    // made from an object that has it.)
+    if (v->flags & (VF_READ_ONLY | VF_SHADOW)) slots[i] = nullptr;
   };
   if (noted) {
     // What was bound when the call began and what it bound since: no other
