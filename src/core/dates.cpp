@@ -399,10 +399,11 @@ void TrueWait(int32_t hundredths) {
   bool again = (ws.Run_flags & RF_EVENT) != 0;
   ws.Run_flags &= ~uint32_t(RF_EVENT);
   const int64_t end = mono_ms() + int64_t(hundredths) * 10;
+  bool waiting = false;  // events left for later (raised while handlers ran)
   for (;;) {
     const int64_t left = end - mono_ms();
     if (left <= 0) break;
-    const bool watch = Event_data_watch_hook && Event_data_watch_hook();
+    const bool watch = waiting || (Event_data_watch_hook && Event_data_watch_hook());
     const int64_t slice = watch && left > DATA_SLICE_MS ? DATA_SLICE_MS : left;
     Set_timer(int32_t((slice + 9) / 10));
     Wait_timer_or_event();
@@ -411,7 +412,8 @@ void TrueWait(int32_t hundredths) {
     if (!(ws.Run_flags & RF_EVENT) && !watch) continue;
     ws.Run_flags &= ~uint32_t(RF_EVENT);
     Event_serve_hook();
-    again |= (ws.Run_flags & RF_EVENT) != 0;
+    waiting = (ws.Run_flags & RF_EVENT) != 0;
+    again |= waiting;
     ws.Run_flags &= ~uint32_t(RF_EVENT);
   }
   if (again) ws.Run_flags |= RF_EVENT;

@@ -227,7 +227,20 @@ void poll_data() {
   if (!data_events.empty()) ws.Run_flags |= RF_EVENT;
 }
 
+// Handlers running: the events raised meanwhile wait for the outermost to
+// end (a handler is never interrupted by another, so a handler slower than
+// the event timer's period cannot nest without end).
+int serving = 0;
+
 void serve() {
+  if (serving) return;
+  serving++;
+  struct Leave {
+    ~Leave() {
+      serving--;
+      if (sig_waiting[0] || sig_waiting[1] || sig_waiting[2] || !queue.empty()) ws.Run_flags |= RF_EVENT;
+    }
+  } leave;
   if (!data_events.empty()) poll_data();
   static const char* const names[3] = {"SigUsr1", "SigUsr2", "Timeout"};
   int counts[3];
