@@ -120,7 +120,7 @@ void App_wire() {
   Core_hook.program_drop = Prog_drop;
   Core_hook.path_unref = Path_unref;
   Core_hook.program_path = [] { return Program_path(0); };
-  Core_hook.clear_arg_vars = Clr_arg_var;
+  Core_hook.clear_arg_vars = Vars_clearing;
   Core_hook.list_channel_begin = list_channel_begin;
   Core_hook.list_channel_line = list_channel_line;
   Core_hook.clear_except = Clear_except;

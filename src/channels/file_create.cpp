@@ -700,7 +700,7 @@ void d_renm() {
   Create_expect(code::COMMA);
   std::string new_name = Create_text();
   while (!new_name.empty() && new_name.back() == ' ') new_name.pop_back();
-  if (new_name.empty() || new_name.size() > 512) Rpt_error(err::STRING_LENGTH);
+  if (new_name.size() > 512) Rpt_error(err::STRING_LENGTH);
   skip_opt();  // segments follow a renamed file whatever OPT= says
   err_option_last();
   refuse_client_name(old_name);
@@ -711,9 +711,10 @@ void d_renm() {
   Set_path(old_name);
   if (Is_lib_name(Open_name())) {
     if (!Lib_hooks.rename) Not_built("program libraries");
-    Lib_hooks.rename(Open_name(), new_name);
+    Lib_hooks.rename(Open_name(), new_name);  // (an empty member name is a bad name: 10)
     return;
   }
+  if (new_name.empty()) Rpt_error(err::STRING_LENGTH);
 
   // The new name must be free on every entry of its own search path.
   Set_path(new_name);

@@ -95,6 +95,18 @@ const uint8_t* Check_iol() {
 
 const uint8_t* Iol_items_of_string(const uint8_t* s, int32_t len) { return iolist_items_of_string(s, len); }
 
+const uint8_t* Iol_items_at_line(uint16_t n) {
+  uint8_t* resume = ws.Exec_ptr;
+  int32_t sl = ws.Str_len;
+  uint8_t* sp = ws.Str_ptr;
+  if (n == 0 || Find_line(n) != n) Rpt_error(err::BAD_LINE_REF);
+  const uint8_t* items = iolist_items_of_line();
+  ws.Exec_ptr = resume;
+  ws.Str_len = sl;
+  ws.Str_ptr = sp;
+  return items;
+}
+
 void Iol_option() {
   if (*ws.Exec_ptr == code::OP_MUL) {  // IOL=* and IOL=*1: the channel's stored lists
     ws.Exec_ptr++;

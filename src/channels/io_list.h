@@ -59,6 +59,9 @@ uint8_t* Iol_make_block(const uint8_t* items, size_t len);
 // IOLIST statement, or a string holding a compiled list); the cursor moves
 // past the reference.  Error 45 when it names no list.
 const uint8_t* Check_iol();
+// The items of the IOLIST statement of line n (an IOLIST reference written
+// as a number in an expression's place); error 45 when it is none.
+const uint8_t* Iol_items_at_line(uint16_t n);
 // The items of a string holding a compiled list (u16 length, the IOLIST
 // code, items, 255), in a temporary copy; error 45 when it is none.
 const uint8_t* Iol_items_of_string(const uint8_t* s, int32_t len);

@@ -82,6 +82,15 @@ int wait_readable(struct pollfd& p, int32_t ms) {
   return r;
 }
 
+// A program's read waits: an object event signalled meanwhile (the event
+// timer, SIGUSR1) runs its handler now, as at a statement boundary.  (Not
+// while the console reads a command: no program runs.)
+void serve_events() {
+  if (!(ws.Run_flags & RF_EVENT) || !Event_serve_hook || (ws.Run_flags & RF_CONSOLE_READ)) return;
+  ws.Run_flags &= ~uint32_t(RF_EVENT);
+  Event_serve_hook();
+}
+
 // Fills the input buffer from the stream (it is empty): 1 when bytes came,
 // -1 time-out, -2 interrupted (an escape when escape_ends, a hang-up), -3
 // end of input.
@@ -95,6 +104,13 @@ int fill(int32_t ms, bool escape_ends) {
     }
     return r == 0 ? -3 : r == -1 ? -1 : -2;
   }
+  // A debugger's command whose signal came before the console began to
+  // read (while a program was ending) is served now: no signal comes again.
+  if ((ws.Run_flags & RF_CONSOLE_READ) && (ws.Run_flags & RF_DEBUG_LINK) && Debug_signal_hook) {
+    Debug_signal_hook(SIGTTIN);
+    if (in_pos < in_len) return 1;
+    if (ws.End_process) return -2;
+  }
   for (;;) {
     struct pollfd p = {in_fd, POLLIN, 0};
     int r = wait_readable(p, ms);
@@ -106,6 +122,8 @@ int fill(int32_t ms, bool escape_ends) {
       }
       Take_signals();
       if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      serve_events();
+      if (in_pos < in_len) return 1;  // input pushed back meanwhile (a debugger's RUN)
       continue;
     }
     ssize_t n = ::read(in_fd, in_buf, sizeof in_buf);

@@ -99,7 +99,17 @@ void Exec_unstack() {
   release_frame(f);
 }
 
+void Exec_resumed_line(const Ctl_frame* f, uint16_t from) {
+  // A line entered at its start (the body of a loop, the line after a
+  // GOSUB's) is entered as a jump enters it: PERFORM ON may fire there.
+  const uint8_t* rec = f->resume.rec;
+  bool at_start = rec ? f->resume_ptr == rec + (ws.Pgm_image ? 4 : 2) : f->resume.no != from;
+  if (at_start && f->resume.no != 0) Core_hook.perform_on_line(f->resume.no);
+}
+
 void Exec_return(const Ctl_frame* f) {
+  if (Perform_on_active) [[unlikely]]
+    Exec_resumed_line(f, ws.Cur_stno);
   ws.Exec_ptr = f->resume_ptr;
   ws.Cur_stno = f->resume.no;
   // The cursor of the line store only when it still names the resume line

@@ -88,6 +88,11 @@ constexpr uint16_t STEP_INTO = 0x2000;  // ws.Sys_flags11: ";" steps statement b
 constexpr uint32_t CTL_DEPTH_MAX = 100000;
 constexpr int CTL_CACHE_MAX = 10;
 
+// PERFORM ON's look at a line a frame's return enters at its start
+// (Exec_return, and the executor's own NEXT, call it while PERFORM ON is in
+// use); from is the line the return is made from.
+void Exec_resumed_line(const Ctl_frame* f, uint16_t from);
+
 // Pushes a frame of the given tag resuming at the cursor (error 34 at the
 // console, 30 past CTL_DEPTH_MAX frames).
 Ctl_frame* Exec_stack(uint8_t tag);

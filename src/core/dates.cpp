@@ -32,6 +32,13 @@ namespace {
 
 constexpr int32_t YEAR0_DAY = 2921573;  // day number of 1 January of year 1
 constexpr size_t MASK_MAX = 8192;
+constexpr int64_t DATA_SLICE_MS = 10;  // a WAIT looks at watched channels this often
+
+int64_t mono_ms() {
+  struct timespec ts {};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
 // The years JUL( takes, and the bound past which the digits of a date
 // string are no longer accumulated.
 constexpr int32_t JUL_YEAR_MIN = -6000, JUL_YEAR_MAX = 32000;
@@ -379,8 +386,37 @@ void TrueWait(int32_t hundredths) {
     }
     return;
   }
-  Set_timer(hundredths);
-  Wait_timer();
+  if (!Event_serve_hook) {
+    Set_timer(hundredths);
+    Wait_timer();
+    return;
+  }
+  // Each event signalled meanwhile (the event timer, SIGUSR1) runs its
+  // handler at once, the wait being a statement boundary, and the wait goes
+  // on until its end (the handler's time counts against it).  Channels
+  // watched for DataAvailable are looked at every few milliseconds of the
+  // wait.  A request to come back at every boundary stands again afterwards.
+  bool again = (ws.Run_flags & RF_EVENT) != 0;
+  ws.Run_flags &= ~uint32_t(RF_EVENT);
+  const int64_t end = mono_ms() + int64_t(hundredths) * 10;
+  bool waiting = false;  // events left for later (raised while handlers ran)
+  for (;;) {
+    const int64_t left = end - mono_ms();
+    if (left <= 0) break;
+    const bool watch = waiting || (Event_data_watch_hook && Event_data_watch_hook());
+    const int64_t slice = watch && left > DATA_SLICE_MS ? DATA_SLICE_MS : left;
+    Set_timer(int32_t((slice + 9) / 10));
+    Wait_timer_or_event();
+    Kill_timer();
+    if ((ws.Run_flags & (RF_ESCAPE | RF_STOP)) || ws.End_process) break;
+    if (!(ws.Run_flags & RF_EVENT) && !watch) continue;
+    ws.Run_flags &= ~uint32_t(RF_EVENT);
+    Event_serve_hook();
+    waiting = (ws.Run_flags & RF_EVENT) != 0;
+    again |= waiting;
+    ws.Run_flags &= ~uint32_t(RF_EVENT);
+  }
+  if (again) ws.Run_flags |= RF_EVENT;
 }
 
 // WAIT seconds: up to two decimals, 0 to 9,999 seconds.

@@ -560,6 +560,8 @@ LOOP_INLINE int num_let_fast() {
   }
   v->mant = nv;
   // Exec_return, inline.
+  if (Perform_on_active) [[unlikely]]
+    Exec_resumed_line(f, ws.Cur_stno);
   ws.Exec_ptr = f->resume_ptr;
   ws.Cur_stno = f->resume.no;
   if (f->resume.blk || f->resume.rec) {

@@ -130,6 +130,9 @@ void Kill_timer();
 // Sleeps until the statement deadline passes or an escape or stop request
 // arrives, then clears the deadline.
 void Wait_timer();
+// Waits as Wait_timer does, but returns (the timer left running) as soon as
+// an object event waits (RF_EVENT).
+void Wait_timer_or_event();
 // Hundredths left (at least 1), -1 without a deadline; kill clears it.
 int32_t Get_timer(bool kill);
 void SetEventTimer(int32_t ms);
@@ -146,6 +149,9 @@ extern volatile sig_atomic_t Sig_events;
 // Runs the object events waiting for the statement boundary (RF_EVENT):
 // signal handlers and the statements that raise events only queue them.
 extern void (*Event_serve_hook)();
+// True while channels are watched for DataAvailable (their data is looked
+// for at every boundary, and every few milliseconds of a WAIT).
+extern bool (*Event_data_watch_hook)();
 // A channel opened (what 1) or is about to close (what 2); name as given.
 extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
 // The object whose code runs (its slot; 0 none), filled by the object

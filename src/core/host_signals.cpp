@@ -27,6 +27,7 @@
 void (*Event_timeout_hook)() = nullptr;
 void (*Program_event_hook)(const char* name) = nullptr;
 void (*Event_serve_hook)() = nullptr;
+bool (*Event_data_watch_hook)() = nullptr;
 void (*File_event_hook)(int what, int channel, const char* name, size_t len) = nullptr;
 int32_t (*Running_object_hook)() = nullptr;
 void (*Debug_signal_hook)(int signal) = nullptr;
@@ -61,7 +62,7 @@ volatile int32_t event_interval_s = 0;
 bool alarm_installed = false;
 std::string status_path;            // "kestil.sts" beside the library directory
 // Signals of each count already served by the main line.
-sig_atomic_t usr1_seen = 0, usr2_seen = 0, ttin_seen = 0;
+sig_atomic_t usr1_seen = 0, usr2_seen = 0, ttin_seen = 0, timer_seen = 0;
 
 int64_t now_us() {
   struct timespec ts {};
@@ -100,9 +101,16 @@ void Unix_alarm(int) {
     deadline_us = 0;
   }
   if (event_next_us != 0 && now >= event_next_us) {
-    Sig_event_timer = 1;
+    // Every period that passed counts (a late signal may cover several).
+    const int64_t period = int64_t(event_interval_s) * 1000000;
+    int n = 0;
+    while (now >= event_next_us && n < 1000) {
+      event_next_us = event_next_us + period;
+      n++;
+    }
+    if (now >= event_next_us) event_next_us = now + period;
+    Sig_event_timer = Sig_event_timer + n;
     Sig_pending = 1;
-    event_next_us = now + int64_t(event_interval_s) * 1000000;
   }
   Set_Alarm();
   errno = saved;
@@ -211,14 +219,17 @@ uint32_t Take_signals() {
       OruLogError("Sighup received - Forcing Auto exit");
     }
   }
-  if (Sig_event_timer) {
-    Sig_event_timer = 0;
+  // Each period of the event timer is one Timeout.
+  while (timer_seen != Sig_event_timer) {
+    timer_seen = timer_seen + 1;
     if (Event_timeout_hook) Event_timeout_hook();
   }
-  serve_count(Sig_usr1, usr1_seen, [] {
+  // Each SIGUSR1 is one event.
+  while (usr1_seen != Sig_usr1) {
+    usr1_seen = usr1_seen + 1;
     if (Program_event_hook) Program_event_hook("SigUsr1");
     else Sig_events = Sig_events + 1;
-  });
+  }
   serve_count(Sig_usr2, usr2_seen, [] {
     if (Debug_signal_hook) Debug_signal_hook(SIGUSR2);
   });
@@ -330,6 +341,16 @@ void Wait_timer() {
   }
   Take_signals();
   Kill_timer();
+}
+
+void Wait_timer_or_event() {
+  Reap_children();
+  {
+    Alarm_block guard;
+    while (deadline_us != 0 && !(Run_flags_now() & (RF_TIMEOUT | RF_ESCAPE | RF_STOP | RF_EVENT)))
+      sigsuspend(&guard.old);
+  }
+  Take_signals();
 }
 
 void SetEventTimer(int32_t ms) {

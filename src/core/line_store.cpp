@@ -155,8 +155,10 @@ uint32_t var_slot(uint8_t type, const uint8_t* name, int len) {
     ~Mask_guard() { ws.Var_mask = saved; }
   } guard;
   ws.Var_mask = 0xFFFFFFFF;
+  Var_bind_refused = Var_bind_shadow = false;
   Var_node* node = Find_var_name(type, name, len);
-  if (node->flags & VF_WITH) node = nullptr;  // looked up at every use
+  if (Var_bind_shadow) node->flags |= VF_SHADOW;
+  if ((node->flags & VF_WITH) || Var_bind_refused) node = nullptr;  // looked up at every use
   for (uint32_t i = 0; i < ws.Var_index_cnt; i++) {
     if (node && ws.Var_index[i] == node) return i;
     if (ws.Var_index[i] && ws.Var_index[i]->type != type) continue;

@@ -151,7 +151,10 @@ void d_remc() { d_rem(); }
 void d_quit() {
   ws.End_process = true;
   if (!(ws.Run_flags & RF_STOP)) {
+    // Inside a nested run (a method, an event handler) every level is left
+    // first; the process ends once the outermost has stopped.
     if (!(ws.Start_flags & SF_NESTED)) end_program(false);
+    else ws.Con_flags |= CON_LEAVE_NESTED;
     ws.Prm.XT = true;
     ws.Run_flags |= RF_STOP;
   }
@@ -198,7 +201,11 @@ void d_esca() {
     Rpt_error(n);
   }
   if (ws.Cmd_flags & CMD_NO_ESCAPE) return;
-  if (ws.Start_flags & SF_NESTED) Rpt_error(err::NOT_AT_CONSOLE);
+  if (ws.Start_flags & SF_NESTED) {
+    // Inside a method the escape stop does nothing.
+    if (Running_object_hook && Running_object_hook()) return;
+    Rpt_error(err::NOT_AT_CONSOLE);
+  }
   Exec_escape();
 }
 

@@ -19,7 +19,7 @@ extern volatile sig_atomic_t Sig_timeout;      // the statement deadline passed
 extern volatile sig_atomic_t Sig_debug;        // SIGTTOU: debug request
 extern volatile sig_atomic_t Sig_status;       // SIGTSTP/SIGTTOU: write the status file
 extern volatile sig_atomic_t Sig_hangup;       // SIGHUP
-extern volatile sig_atomic_t Sig_event_timer;  // the event timer expired
+extern volatile sig_atomic_t Sig_event_timer;  // count of the event timer's periods passed
 extern volatile sig_atomic_t Sig_usr1, Sig_usr2;   // counts of SIGUSR1/SIGUSR2
 extern volatile sig_atomic_t Sig_ttin;             // count of SIGTTIN
 extern volatile sig_atomic_t Sig_break_count;  // SIGINTs since the escape was last served

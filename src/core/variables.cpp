@@ -30,6 +30,8 @@ inline uint8_t fold(uint8_t c) { return (c >= 'a' && c <= 'z') ? uint8_t(c - 32)
 }  // namespace
 
 Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len) = nullptr;
+bool Var_bind_refused = false;
+bool Var_bind_shadow = false;
 Var_bind_note* Var_bind_noting = nullptr;
 void (*Var_clear_hook)() = nullptr;
 void (*Clear_object_hook)() = nullptr;
@@ -200,8 +202,10 @@ Var_node* Find_var() {
     if (!node) {
       if (idx >= ws.Name_cnt || !ws.Name_index || !ws.Name_pool) Rpt_error(err::INTERNAL_CODE);
       const uint8_t* nm = Var_name_entry(idx);
+      Var_bind_refused = Var_bind_shadow = false;
       node = Find_var_name(type, nm + 1, nm[0]);
-      if (idx < ws.Var_index_cnt && !(node->flags & VF_WITH)) {
+      if (Var_bind_shadow) node->flags |= VF_SHADOW;
+      if (idx < ws.Var_index_cnt && !(node->flags & VF_WITH) && !Var_bind_refused) {
         ws.Var_index[idx] = node;
         Var_note_bind(ws.Var_index, idx);
       }

@@ -27,6 +27,7 @@ enum : uint32_t {
   VF_FIXED = 128,      // fixed-length string: assignment pads or truncates
   VF_TEMPLATE = 0x200,
   VF_WITH = 0x400,     // the WITH reader (a name beginning "."), read-only
+  VF_SHADOW = 0x800,   // a method's variable named as some class's property: bound for one run only
 };
 // ws.Var_flags bit 128: the last string operand was a substring.  The node's
 // own VF_FIXED bit is never copied into ws.Var_flags, so the two cannot mix.
@@ -159,6 +160,15 @@ inline void Var_note_bind(Var_node** table, uint32_t idx) {
 // variable-data sets and the properties of the running object.  Null while
 // nothing of the kind exists, so the plain lookup costs one test.
 extern Var_node* (*Var_lookup_hook)(uint8_t type, const uint8_t* name, int len);
+// Set by the hook when the node it answered must not be bound to the
+// compiled reference (it belongs to the context the code runs in now, not
+// to the reference: a calling object's property).
+extern bool Var_bind_refused;
+// Set by the hook when the plain variable found may be bound for this run
+// of the code only (the next run may find a property under its name): the
+// node is marked VF_SHADOW, and the program layer clears its slot when the
+// run ends.
+extern bool Var_bind_shadow;
 // Called when the variables of a call level are cleared (Clr_var): the
 // program layer drops what belongs to them.
 extern void (*Var_clear_hook)();

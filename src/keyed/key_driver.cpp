@@ -366,6 +366,23 @@ Key_chan* Key_chan_of(Fcb* f) {
   return static_cast<Key_fcb*>(f)->kc;
 }
 
+bool Key_current_key(Fcb* f, std::string* key, bool* at_start) {
+  Key_chan* kc = Key_chan_of(f);
+  if (!kc) return false;
+  key->clear();
+  *at_start = kc->cur_key.empty();
+  if (*at_start) return true;
+  // The key as a program sees it; the stored bytes when the channel cannot
+  // be looked at now (an operation of it under way).
+  Catch_region region;
+  try {
+    *key = Key_current_text(kc);
+  } catch (const Oru_error&) {
+    key->assign(kc->cur_key.begin() + 1, kc->cur_key.end());
+  }
+  return true;
+}
+
 bool Key_channel_facts(Fcb* f, Key_facts* out) {
   if (!f || (f->kind != FK_KEYED && f->kind != FK_EFF) || !static_cast<Key_fcb*>(f)->kc) return false;
   Io_save_guard keep;

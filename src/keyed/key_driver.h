@@ -18,6 +18,10 @@ Key_chan* Key_chan_of(Fcb* f);
 // Whether two engine channels are open on the same file.
 bool Key_same_file(const Key_chan* a, const Key_chan* b);
 
+// The key a keyed channel of either format stands at, as KEY( gives it
+// (at_start before the first entry); false when f is not one.
+bool Key_current_key(Fcb* f, std::string* key, bool* at_start);
+
 struct Key_facts;
 // The facts of a first-format keyed channel for FIB( and FIN(; false when
 // f is not one.

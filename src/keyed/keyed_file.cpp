@@ -1152,6 +1152,15 @@ std::string Key_getken(Key_chan* ch, const Key_req& req) { return key_fn_retry(c
 std::string Key_getkep(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 4); }
 std::string Key_getkec(Key_chan* ch, const Key_req& req) { return key_fn_retry(ch, req, 5); }
 
+std::string Key_current_text(Key_chan* ch) {
+  if (ch->cur_key.empty()) return {};
+  Key_bracket op(ch, DIR_READ, false);
+  Kno_def(ch->cur_kno_pos);
+  std::string text = Key_return(ch->cur_key);
+  op.done();
+  return text;
+}
+
 namespace {
 // A number of the record a request names (IND(), RNO()): the record found
 // under a read bracket, error 11 when its key is not there, retried as a

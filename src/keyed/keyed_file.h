@@ -50,6 +50,9 @@ inline Key_req Key_by(const std::string& key, int directive = 204) {
   return r;
 }
 
+// The key the channel stands at, as KEY( gives a key (empty before the
+// first entry).
+std::string Key_current_text(Key_chan* ch);
 // READ, EXTRACT, FIND: the record data.
 std::string Key_read(Key_chan* ch, const Key_req& req);
 // WRITE, INSERT, UPDATE of data (the record's fields).

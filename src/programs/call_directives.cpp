@@ -371,8 +371,9 @@ void Exec_exit(bool has_code, int n) {
   Io_touch();
   ws.Io_rty = 0;
   if (n == 127) {
-    // The escape is served after the calling statement, so that a SETESC
-    // routine returns behind the CALL instead of running it again.
+    // The caller's cursor goes back to the start of its calling statement
+    // and the escape is taken there, as an interrupt before it ran.
+    ws.Exec_ptr = ws.Stmt_ptr;
     ws.Run_flags |= RF_ESCAPE;
     return;
   }

@@ -119,6 +119,7 @@ void pop_frame(bool flow_back) {
   back_to_caller(f, flow_back);
   acc.restore();
   if (!refill.empty()) Args_refill(refill);
+  if (Perform_on_active) Perform_on_returned();
 }
 
 // The callee's variables when neither keep could keep them: freed.  The
@@ -138,6 +139,7 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
   Nested_run_guard<NESTED_IO | NESTED_CALL_ERR> saved;
   if (started) *started = false;
   int depth = Call_depth();
+  const uint16_t line = ws.Cur_stno;
   ws.Cur_stno = 0;  // the frame returns to line 0: its EXIT ends the nested line
   try {
     // The statement that runs the program keeps its exit hook: a program
@@ -147,6 +149,8 @@ int run_nested(int form, Arg_rec* list, uint32_t flags2, uint32_t frame_flags, b
   } catch (const Oru_error& e) {
     return e.no;
   }
+  // The caller's line, as its level shows it (DUMP, the debug links).
+  if (line && Call_depth() > depth) ws.Call_link->Stop_stno = line;
   if (started) *started = true;
   ws.Call_err = -1;  // (opening the program's file uses the word too)
   ws.Pgm_flags2 |= flags2;
@@ -171,6 +175,37 @@ Call_frame* Call_push_saved() {
   save_context(f);
   mark_return(f);
   return f;
+}
+
+void Ctl_loops_detach(Ctl_frame* f, bool (*gone)(const Var_node* v, const void* ctx), const void* ctx) {
+  for (; f; f = f->link) {
+    if (f->tag != TAG_FOR || !f->for_var || !gone(f->for_var, ctx)) continue;
+    f->for_var = nullptr;
+    if (f->for_flags & FOR_STRING) continue;
+    f->counter = *f->for_val;
+    f->for_val = &f->counter;
+    f->for_flags |= FOR_COUNT;
+  }
+}
+
+namespace {
+
+bool in_current_trees(const Var_node* v, const void*) {
+  auto* name = reinterpret_cast<const uint8_t*>(v->name);
+  return Var_tree_find(ws.Loc_num_tree, name, v->name_len) == v ||
+         Var_tree_find(ws.Loc_str_tree, name, v->name_len) == v;
+}
+
+}  // namespace
+
+void Vars_clearing() {
+  Clr_arg_var();
+  // A program running on its caller's variables (PERFORM, an ENTER without
+  // a list) that clears them leaves its callers' loops on them counting
+  // alone.
+  Call_frame* f = ws.Call_link;
+  if (!f || !(f->Pgm_flags & PGM_SHARES_VARS)) return;
+  for (; f; f = f->Call_link) Ctl_loops_detach(f->Ctl_stack, in_current_trees, nullptr);
 }
 
 void Call_unwind_to(int depth) {

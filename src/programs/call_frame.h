@@ -22,6 +22,8 @@
 #include "core/workspace.h"
 #include "programs/arguments.h"
 
+struct Ctl_frame;
+
 // A bound call passes at most this many arguments (Exec_call_bound).
 constexpr uint32_t CALL_FRAME_ARGS = 6;
 
@@ -132,6 +134,13 @@ int Call_depth();
 // with the place the call returns to marked, as Exec_subprogram_with's own
 // push.  ws is still the caller's context.
 Call_frame* Call_push_saved();
+// The FOR loops of a control stack whose control variable is one gone
+// picks (about to be freed) go on without it: a count with the loop's own
+// counter, a loop over a string's pieces counting them alone.
+void Ctl_loops_detach(Ctl_frame* f, bool (*gone)(const Var_node* v, const void* ctx), const void* ctx);
+// The current variables are about to be cleared: the argument bindings to
+// them are forgotten, and callers' loops on them (shared) detached.
+void Vars_clearing();
 // Pops frames left above depth (a nested run that ended without its
 // return, or by an error), as a failed start pops its frame.
 void Call_unwind_to(int depth);

@@ -442,7 +442,7 @@ std::string KestDbgTskFnc() {
   // evaluated here and sent as 5, its length and its bytes.
   std::string msg;
   const uint8_t* end = Code_end(p);
-  if (p[0] == code::COLON && p[1] == code::RPAREN) {
+  if (p[0] == code::COLON && at_close(p + 1)) {
     msg = {char(code::PREFIX2), char(code::COLON)};
     p++;
   } else if (p[0] == STEP_CODE) {
@@ -453,7 +453,7 @@ std::string KestDbgTskFnc() {
     if (*p == code::COLON) {
       msg += char(code::COLON);
       ws.Exec_ptr = p + 1;
-      if (*ws.Exec_ptr == code::RPAREN) {
+      if (at_close(ws.Exec_ptr)) {
         p = ws.Exec_ptr;
         continue;
       }
@@ -487,6 +487,7 @@ std::string KestDbgTskFnc() {
     if (got_id == id) break;  // older replies (a step that ended late) are passed over
   }
   uint8_t first = msg.empty() ? 0 : uint8_t(msg[0]);
-  if (first == code::D_CLOSE || first == code::D_QUIT) KestDbgShutdown();
+  // (A line executed there that ended the process answers "Gone".)
+  if (first == code::D_CLOSE || first == code::D_QUIT || reply == "Gone") KestDbgShutdown();
   return reply;
 }

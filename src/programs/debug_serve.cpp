@@ -19,6 +19,7 @@
 
 #include "channels/channel.h"
 #include "core/codes.h"
+#include "core/console_device.h"
 #include "core/compiler.h"
 #include "core/control_stack.h"
 #include "core/decimal.h"
@@ -35,7 +36,9 @@
 #include "programs/call_frame.h"
 #include "programs/debug_internal.h"
 #include "programs/debug_link.h"
+#include "keyed/key_driver.h"
 #include "programs/dump.h"
+#include "programs/objects.h"
 #include "programs/perform_on.h"
 #include "programs/program_list.h"
 
@@ -120,16 +123,28 @@ const char* kind_name(int32_t kind) {
   return i >= 0 && i < int(sizeof names / sizeof names[0]) ? names[i] : "?";
 }
 
+// The current key of a keyed channel as the list shows it: "AtStart " when
+// none is current, else Key:'...' with bytes outside 32..126 as ".".
+std::string key_mark(Fcb* f) {
+  std::string key;
+  bool at_start = true;
+  if (!Key_current_key(f, &key, &at_start) || at_start) return "AtStart ";
+  for (char& c : key)
+    if (uint8_t(c) < 32 || uint8_t(c) > 126) c = '.';
+  return "Key:'" + key + "' ";
+}
+
 std::string open_channels() {
   std::string out;
   for (Fcb* f = ws.Fcb_list; f; f = f->next) {
     std::string line = std::to_string(f->channel) + "\t" + kind_name(f->kind) + "\t" +
                        (f->path && f->path->path ? f->path->path : "") + "\t";
+    if (f->kind == FK_KEYED || f->kind == FK_EFF) line += key_mark(f);
     if (f->kind == FK_INDEXED || f->kind == FK_BINARY) line += "Index:" + std::to_string(f->rec_index) + " ";
     if (f->st1 & ST1_INPUT_ONLY) line += "ReadOnly ";
     if (f->st4 & ST4_EXCLUSIVE) line += "Locked ";
     if (f->st2 & ST2_LOAD) line += "Load ";
-    if (f->owner) line += "Obj#" + std::to_string(f->owner);
+    if (f->owner) line += "Obj#" + std::to_string(Oop_slot_handle(f->owner));
     else if (!line.empty() && line.back() == ' ') line.pop_back();
     line += "\n";
     if (out.size() + line.size() > TEXT_MAX) break;
@@ -370,6 +385,8 @@ int trapped(F f) {
   return 0;
 }
 
+void quit_process();
+
 void cmd_execute(const std::string& text) {
   dbg.in_exec = true;
   uint16_t stop = ws.Stop_stno;
@@ -383,7 +400,9 @@ void cmd_execute(const std::string& text) {
   ws.Stop_stno = stop;
   dbg.in_exec = false;
   if (ws.End_process) {
+    // The executed line ends the process: the quit command follows.
     reply("Gone");
+    quit_process();
     return;
   }
   if (err) reply_error(err);
@@ -427,6 +446,22 @@ void cmd_load(const std::string& name) {
 // served from the read's signal check.
 bool at_console() { return (ws.Run_flags & RF_CONSOLE_READ) != 0; }
 
+// At the console: the console reads RUN next, as if typed.
+void console_run() {
+  static const uint8_t run[] = {'R', 'U', 'N', '\n'};
+  Con_unread(run, sizeof run);
+}
+
+// The link goes and the process leaves.  At the console the read ends as
+// at the end of input; in a wait the statement is abandoned for QUIT.
+void quit_process() {
+  bool in_wait = dbg.in_wait;  // the shut-down clears the link's state
+  KestDbgShutdown();
+  if (at_console()) ws.End_process = true;
+  else if (in_wait) wait_redirect = Quit_stmt;
+  else ws.Exec_ptr = Quit_stmt;
+}
+
 void serve_command() {
   dbg.cmd_waiting = false;
   std::string payload;
@@ -449,22 +484,16 @@ void serve_command() {
       dbg.step_type = 0;
       dbg.have_cur_break = false;
       reply("OK");
+      if (at_console()) console_run();  // at the console: the program starts as by RUN
       break;
     case DBG_DETACH:
       reply("OK");
       KestDbgShutdown();
       break;
-    case DBG_QUIT: {
-      bool in_wait = dbg.in_wait;  // the shut-down clears the link's state
+    case DBG_QUIT:
       reply("OK");
-      KestDbgShutdown();
-      // At the console the read ends as at the end of input; in a wait
-      // the statement is abandoned for QUIT.
-      if (at_console()) ws.End_process = true;
-      else if (in_wait) wait_redirect = Quit_stmt;
-      else ws.Exec_ptr = Quit_stmt;
+      quit_process();
       break;
-    }
     case DBG_END:
       dbg.stopped = false;
       dbg.step_type = 0;
@@ -496,9 +525,10 @@ void serve_command() {
       break;
     case DBG_STATUS: reply(status_text()); break;
     case DBG_STEP:
-      // The reply comes when the step ends; at the console no program runs.
-      if (at_console()) reply("END");
-      else start_step(c.operand);
+      // The reply comes when the step ends; at the console the program
+      // starts as by RUN and the step runs in it.
+      start_step(c.operand);
+      if (at_console()) console_run();
       break;
     default: reply("NA"); break;
   }

@@ -179,15 +179,10 @@ void create_library(const std::string& path, size_t n) {
 Library* lookup(const std::string& libname, bool create, size_t member_len) {
   if (in_lookup) return nullptr;
   auto& c = chain();
-  for (size_t i = 0; i < c.size(); ++i) {
-    if (c[i]->name != libname) continue;
-    if (i) {
-      Library* l = c[i];
-      c.erase(c.begin() + long(i));
-      c.insert(c.begin(), l);
-    }
-    return c.front();
-  }
+  // (The chain stays in the order the libraries were opened, newest
+  // first: when PL are open, the one opened longest ago is closed.)
+  for (Library* l : c)
+    if (l->name == libname) return l;
   if (prmblk.PL == 0) return nullptr;
   struct Reentry {
     Reentry() { in_lookup = true; }
@@ -303,14 +298,14 @@ std::string empty_member(const std::string& key) {
   return rec;
 }
 
-// Library and key of a full member name: error 10 for a malformed name or a
-// member that does not fit the key; 12 when the library is not available.
+// Library and key of a full member name: error 10 for a malformed name; 12
+// when the library is not available or the member does not fit its key.
 Library* resolve(const std::string& full, bool create, std::string* key, Lib_name* parts = nullptr) {
   Lib_name n = split_name(full);
   Library* lib = lookup(n.library, create, n.member.size());
   if (!lib) Rpt_error(err::FILE_NOT_FOUND);
   *key = member_key(n.member, lib->key_len);
-  if (key->empty()) Rpt_error(create ? err::BAD_FILE_NAME : err::FILE_NOT_FOUND);
+  if (key->empty()) Rpt_error(err::FILE_NOT_FOUND);  // a member that does not fit the key: no library for it
   if (parts) *parts = n;
   return lib;
 }

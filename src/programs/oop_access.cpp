@@ -366,6 +366,60 @@ const Oop_name* find_name_at(uint8_t kind, const uint8_t* name, int len) {
 
 void Oop_name_hits_clear() { std::memset(name_hits, 0, sizeof name_hits); }
 
+namespace {
+
+// A property whose GET is an expression, bound inside the object's code:
+// its value is the expression's, taken once now.  The expression of the
+// statement being evaluated keeps its accumulators.
+void expression_value(Oop_object* o, Prop_inst* pi) {
+  const Num_val num = ws.Num_acc, num2 = ws.Num_acc2;
+  uint8_t* const str = ws.Str_ptr;
+  const int32_t len = ws.Str_len;
+  const uint32_t math = ws.Math_flags;
+  Oop_prop* e = pi->entry;
+  OopDoExpression(o, o->cls, e->get_expr, nullptr, pi->name, &e->fast);
+  Var_node* v = pi->var;
+  if (v->type == code::STR_VAR) {
+    if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);
+    set_str_var(v, reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+  } else {
+    if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
+    v->num = ws.Num_acc;
+  }
+  v->flags |= VF_ASSIGNED;
+  ws.Num_acc = num;
+  ws.Num_acc2 = num2;
+  ws.Str_ptr = str;
+  ws.Str_len = len;
+  ws.Math_flags = math;
+}
+
+}  // namespace
+
+namespace {
+
+// A name that is no property of the running object, looked for in the
+// objects whose methods called it: down the call levels while each is a
+// method's level with an object (an object met again is passed by), the
+// first that has or binds the property.
+Var_node* caller_property(const Oop_object* o, const Oop_name* id) {
+  int want = oop.cur_depth - 1;
+  int32_t last = o->slot;
+  for (const Oop_run_guard* g = oop.run_guards; g; g = g->outer) {
+    if (g->depth > want) continue;  // (an expression's context at the same level)
+    if (g->depth != want || g->obj < 1 || g->obj >= int32_t(oop.objs.size())) break;
+    Oop_object* x = oop.objs[size_t(g->obj)];
+    if (!x || (x->state & OS_FREEING)) break;
+    if (g->obj != last)
+      if (Prop_inst* pi = Oop_inst(x, id, true)) return pi->var;
+    last = g->obj;
+    want--;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 // Inside the running object's code: its properties, its system properties
 // and, for an object that keeps its own variables, those.
 Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
@@ -382,8 +436,13 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
   }
   uint8_t kind = type == code::STR_VAR ? 2 : 1;
   const Oop_name* id = find_name_at(kind, name, len);
-  if (id)
-    if (Prop_inst* pi = Oop_inst(o, id, true)) return pi->var;
+  if (id) {
+    if (Prop_inst* pi = Oop_inst(o, id, false)) return pi->var;
+    if (Prop_inst* pi = Oop_inst(o, id, true)) {
+      if (pi->entry && (pi->entry->flags & PF_GET_EXPR)) expression_value(o, pi);
+      return pi->var;
+    }
+  }
   if (len > 1 && name[0] == '_') {
     id = OopDefName(kind, len, reinterpret_cast<const char*>(name));
     // Each object has its own records: a call frame caches the node.
@@ -407,6 +466,19 @@ Var_node* Oop_property_var(uint8_t type, const uint8_t* name, int len) {
       v->flags |= VF_READ_ONLY;
       return v;
     }
+  }
+  if (id) {
+    // A property's name that is none of this object's: the calling
+    // object's property when it has one, not bound to the compiled
+    // reference; else the method's own variable, bound for this run only
+    // (the next run may be called from another object).
+    if (oop.cur_depth > 0)
+      if (Var_node* n = caller_property(o, id)) {
+        Var_bind_refused = true;
+        return n;
+      }
+    if (o->flags & OF_OWN_VARS) Var_bind_refused = true;
+    else Var_bind_shadow = true;
   }
   if ((o->flags & OF_OWN_VARS) && len > 0 && name[0] != '%') {
     Var_node** root = type == code::STR_VAR ? &o->own_str : &o->own_num;

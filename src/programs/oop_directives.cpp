@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/line_store.h"
+#include "core/text_case.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/call_frame.h"
@@ -85,7 +86,10 @@ void Oop_stat_form(int form) {
       Rpt_error(err::BAD_IOLIST_ITEM);
     }
     uint8_t kind = !name.empty() && name.back() == '$' ? 2 : 1;
-    if (name == "_OBJ" || name == "_CLASS$" || name == "_REFCNT") Rpt_error(err::BAD_NAME);
+    // The system properties' names are reserved in any case.
+    auto same_nocase = [&name](std::string_view w) { return name.size() == w.size() && Starts_ci(name, w.data()); };
+    if (same_nocase("_OBJ") || same_nocase("_CLASS$") || same_nocase("_REFCNT"))
+      Rpt_error(err::BAD_NAME);
     const Oop_name* id = OopDefName(kind, int(name.size()), name.c_str());
     Prop_inst* pi = Oop_inst(o, id, true);
     if (!pi) pi = Oop_add_inst(o, id, nullptr);

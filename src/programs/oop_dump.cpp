@@ -268,12 +268,49 @@ void dump_val(Sink& o, const std::string& name, const std::string& sub, const Nu
   o.eol();
 }
 
+// A record variable's definition as DIM writes it: an I/O list of plain
+// fields ("IOLIST A,B$"), else a template ("A:C(3),B:N(4)").
+std::string record_definition(const Var_node* v) {
+  constexpr uint16_t DELIM_DEFAULT = 0x100, DELIM_NONE = 0xFFFF;
+  const std::vector<Record_field> fields = Record_fields(v);
+  bool plain = true;
+  for (const Record_field& f : fields) plain &= f.form == 'P';
+  std::string out;
+  if (plain) {
+    for (const Record_field& f : fields) out += (out.empty() ? "" : ",") + (f.type == '*' ? std::string("*") : f.name);
+    return "IOLIST " + out;
+  }
+  for (const Record_field& f : fields) {
+    if (!out.empty()) out += ',';
+    std::string name = f.type == '*' ? "*" : f.name;
+    const bool text = f.type == code::STR_VAR;
+    if (text && !name.empty() && name.back() == '$') name.pop_back();
+    if (f.count) name += "[" + std::to_string(f.count) + "]";
+    out += name + ":";
+    auto order = [&] { return f.delim == 1 ? "/L" : f.delim == 2 ? "/W" : ""; };
+    switch (f.form) {
+      case 'X': case 'F': case 'B': case 'Y': out += char(f.form) + std::string(order()); break;
+      case 'E': out += "D" + std::string(order()); break;
+      case 'I': case 'U': out += char(f.form) + std::string(order()) + "(" + std::to_string(f.width) + ")"; break;
+      case 'D':
+        out += text || f.type == '*' ? "C(*" : "N(*";
+        if (f.delim == DELIM_NONE) out += "=";
+        else if (f.delim != DELIM_DEFAULT) out += "=" + std::to_string(f.delim);
+        out += ")";
+        break;
+      default: out += char(f.form == 'P' ? (text ? 'C' : 'N') : f.form) + ("(" + std::to_string(f.width) + ")"); break;
+    }
+    if (!f.desc.empty()) out += ":" + f.desc + ":";
+  }
+  return "\"" + out + "\"";
+}
+
 void dump_node(Sink& o, const Var_node* v) {
   if (o.stop) return;
   std::string name(v->name, v->name_len);
   if (Is_array(v)) {
-    if (v->assoc && o.mode != ONEVAR) return;  // indexed by keys: not listed
-    if (o.mode != ONEVAR) o.line(dim_line(v));
+    // An array indexed by keys has no DIM line: its elements show their keys.
+    if (o.mode != ONEVAR && !v->assoc) o.line(dim_line(v));
     if (o.mode == NAMES) return;
     for (uint32_t e = 0; e < Var_count(v) && !o.stop; e++) {
       if (v->type == code::NUM_VAR) {
@@ -284,6 +321,10 @@ void dump_node(Sink& o, const Var_node* v) {
         if (s && s->len) dump_val(o, name, subscript(v, e), nullptr, s->bytes(), s->len);
       }
     }
+    return;
+  }
+  if (o.mode == FULL && (v->flags & VF_RECORD) && v->rec_list) {
+    o.line("DIM " + name + ":" + record_definition(v));
     return;
   }
   if (v->type == code::NUM_VAR) {
@@ -349,6 +390,7 @@ void dump_object(Sink& o, int32_t slot) {
 struct Level {
   const Prog_context* ctx;
   int number;
+  int depth;  // its call depth (the current level's is Call_depth())
 };
 
 // The call levels, current first; numbered from the outermost (1, or 0
@@ -359,13 +401,23 @@ std::vector<Level> call_levels() {
   for (Call_frame* f = ws.Call_link; f; f = f->Call_link) chain.push_back(f);
   int base = Sw_on(sw::B_0) ? 0 : 1;
   std::vector<Level> levels;
-  for (size_t i = 0; i < chain.size(); i++) levels.push_back({chain[i], base + int(chain.size() - 1 - i)});
+  for (size_t i = 0; i < chain.size(); i++)
+    levels.push_back({chain[i], base + int(chain.size() - 1 - i), int(chain.size() - 1 - i)});
   return levels;
 }
 
 uint32_t level_line(const Level& l) {
   if (l.ctx == &ws) return ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno;
   return l.ctx->Stop_stno;
+}
+
+// The object whose code runs at a level (0 none): the running one, or the
+// one a method call made there left running.
+int32_t level_object(const Level& l) {
+  if (oop.cur_obj && oop.cur_depth == l.depth) return oop.cur_obj;
+  for (const Oop_run_guard* g = oop.run_guards; g; g = g->outer)
+    if (g->depth == l.depth) return g->obj;
+  return 0;
 }
 
 std::string level_path(const Prog_context* c) {
@@ -388,7 +440,7 @@ void dump_pgm(Sink& o, const Level& l) {
   dump_tree(o, c->Loc_num_tree);
   dump_tree(o, c->Loc_str_tree);
   if (current) LoadData_each(dump_data_set, &o);
-  if (current && oop.cur_obj && oop.cur_depth == Call_depth()) dump_object(o, oop.cur_obj);
+  if (int32_t slot = level_object(l)) dump_object(o, slot);
 }
 
 // A variable of a tree by name, compared without regard to case.
@@ -432,6 +484,7 @@ std::string Dump_EclipseStack() {
     std::string given = c->Pgm_name && c->Pgm_name->len
                             ? std::string(reinterpret_cast<const char*>(c->Pgm_name->bytes()), c->Pgm_name->len)
                             : "";
+    given = given.substr(0, given.find(';'));  // (a method's entry point is no part of the name)
     if (!given.empty())
       o.put(given + ";" + std::to_string(level_line(l)) + "|");
     else

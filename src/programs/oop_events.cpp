@@ -46,7 +46,9 @@ struct Pending {
   std::vector<Event_arg> args;
 };
 std::deque<Pending> queue;
-volatile sig_atomic_t sig_pending = 0;  // 1 SigUsr1, 2 SigUsr2, 4 Timeout
+// Signals taken and not yet served, each counted: SigUsr1, SigUsr2, Timeout
+// (at most QUEUE_MAX of each wait).
+int sig_waiting[3] = {0, 0, 0};
 std::vector<int> close_events;          // channels whose close raises FileClose
 // Channels with DataAvailable events on.  While there are any, the
 // statement loop comes back here at every boundary; the channels are looked
@@ -225,13 +227,29 @@ void poll_data() {
   if (!data_events.empty()) ws.Run_flags |= RF_EVENT;
 }
 
+// Handlers running: the events raised meanwhile wait for the outermost to
+// end (a handler is never interrupted by another, so a handler slower than
+// the event timer's period cannot nest without end).
+int serving = 0;
+
 void serve() {
+  if (serving) return;
+  serving++;
+  struct Leave {
+    ~Leave() {
+      serving--;
+      if (sig_waiting[0] || sig_waiting[1] || sig_waiting[2] || !queue.empty()) ws.Run_flags |= RF_EVENT;
+    }
+  } leave;
   if (!data_events.empty()) poll_data();
-  int bits = sig_pending;
-  sig_pending = 0;
-  if (bits & 1) process_event("SigUsr1", {});
-  if (bits & 2) process_event("SigUsr2", {});
-  if (bits & 4) process_event("Timeout", {});
+  static const char* const names[3] = {"SigUsr1", "SigUsr2", "Timeout"};
+  int counts[3];
+  for (int i = 0; i < 3; i++) {
+    counts[i] = sig_waiting[i];
+    sig_waiting[i] = 0;
+  }
+  for (int i = 0; i < 3; i++)
+    for (int k = 0; k < counts[i]; k++) process_event(names[i], {});
   // Handlers may raise further events: they wait for the next boundary.
   size_t n = queue.size();
   for (size_t i = 0; i < n && !queue.empty(); i++) {
@@ -242,15 +260,14 @@ void serve() {
   if (!queue.empty()) ws.Run_flags |= RF_EVENT;
 }
 
-// Signal handlers: a bit and the run flag, nothing else.
-void on_signal(const char* name) {
-  sig_pending = sig_pending | (name[6] == '1' ? 1 : 2);
+// The signals, as the main line takes them: a count and the run flag,
+// nothing else.
+void signal_taken(int which) {
+  if (sig_waiting[which] < int(QUEUE_MAX)) sig_waiting[which]++;
   ws.Run_flags |= RF_EVENT;
 }
-void on_timeout() {
-  sig_pending = sig_pending | 4;
-  ws.Run_flags |= RF_EVENT;
-}
+void on_signal(const char* name) { signal_taken(name[6] == '1' ? 0 : 1); }
+void on_timeout() { signal_taken(2); }
 
 // A channel opened while an object's code runs is the object's own; its
 // close takes it off the object's count.
@@ -296,6 +313,7 @@ void on_file(int what, int channel, const char* name, size_t len) {
 void Oop_init_events() {
   Running_object_hook = [] { return oop.cur_obj; };
   Event_serve_hook = serve;
+  Event_data_watch_hook = [] { return !data_events.empty(); };
   Program_event_hook = on_signal;
   Event_timeout_hook = on_timeout;
   File_event_hook = on_file;
@@ -306,7 +324,7 @@ void Oop_events_clear() {
   queue.clear();
   close_events.clear();
   data_events.clear();
-  sig_pending = 0;
+  for (int& n : sig_waiting) n = 0;
 }
 
 void Oop_serve_events() { serve(); }
@@ -339,6 +357,7 @@ void Oop_timer_off() {
 // ON EVENT FROM src [PROCESS] handler [, ERR=line]
 // ON EVENT "name" FROM src PREINPUT n | REMOVE [, ERR=line]
 void DoOnEvent() {
+  ws.Stmt_save = ws.Exec_ptr;  // an ERR= at the end takes the operands' errors too
   bool all = ws.Exec_ptr[0] == code::PREFIX2 && ws.Exec_ptr[1] == 57;
   std::string name;
   if (!all) {

@@ -524,6 +524,7 @@ namespace {
   *started = false;
   const int depth = m.depth - 1;
   Call_frame* const link = ws.Call_link;  // the caller's frame: back when the return popped
+  const uint16_t line = ws.Cur_stno;
   ws.Cur_stno = 0;  // the frame returns to line 0: its return ends the nested line
   try {
     Catch_region region;
@@ -534,6 +535,7 @@ namespace {
       FreeArgList(args);
       throw;
     }
+    if (line) f->Stop_stno = line;  // the caller's line, as its level shows it
     warm_install(m, e, vars, f, args);
   } catch (const Oru_error& err) {
     return err.no;
@@ -599,7 +601,9 @@ void Oop_keep_visit_slots(const Method_frame* m, Prog_obj* rec, bool noted) {
       slots[i] = nullptr;
       return;
     }
-    if (v->flags & VF_READ_ONLY) slots[i] = nullptr;
+    // (A variable named as some class's property: the next call may be
+    // made from an object that has it.)
+    if (v->flags & (VF_READ_ONLY | VF_SHADOW)) slots[i] = nullptr;
   };
   if (noted) {
     // What was bound when the call began and what it bound since: no other

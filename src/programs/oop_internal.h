@@ -327,6 +327,9 @@ struct Oop_state {
   // Methods (program and expression) running inside one another: each
   // nests the interpreter once more on the machine stack.
   int method_depth = 0;
+  // The newest running-object context entered (its guard holds the one
+  // outside it): the object of each call level, for DUMP.
+  struct Oop_run_guard* run_guards = nullptr;
 };
 extern Oop_state oop;
 inline void Oop_shape_changed() {
@@ -535,8 +538,10 @@ struct Oop_run_guard {
   const Oop_name* method;
   int depth;
   bool in_expr;
+  Oop_run_guard* outer;
   Oop_run_guard(int32_t slot, const Oop_name* m, int d, bool e)
-      : obj(oop.cur_obj), method(oop.cur_method), depth(oop.cur_depth), in_expr(oop.in_expr) {
+      : obj(oop.cur_obj), method(oop.cur_method), depth(oop.cur_depth), in_expr(oop.in_expr), outer(oop.run_guards) {
+    oop.run_guards = this;
     oop.cur_obj = slot;
     oop.cur_method = m;
     oop.cur_depth = d;
@@ -546,6 +551,7 @@ struct Oop_run_guard {
     if (Var_lookup_hook != Oop_var_lookup || oop.live <= 0) Oop_hook_update();
   }
   ~Oop_run_guard() {
+    oop.run_guards = outer;
     oop.cur_obj = obj;
     oop.cur_method = method;
     oop.cur_depth = depth;

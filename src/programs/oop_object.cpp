@@ -7,6 +7,7 @@
 // handlers run first, then its property values, their arrays and strings,
 // and the record itself are released.
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 #include <vector>
@@ -266,13 +267,18 @@ void OopFreeObject(int32_t slot) {
   }
   Obj4_Detach_all(slot);
   Obj4_OnClose(OBJ4_OBJECT, slot);
+  // Errors of the delete handlers and of the object properties' own
+  // releases are dropped: the object goes whatever they do.  A handler
+  // that leaves by another way (START) is held until the object is gone;
+  // at shut-down it is dropped too, as the session ends anyway.
+  std::exception_ptr held;
   {
-    // Errors of the delete handlers and of the object properties' own
-    // releases are dropped: the object goes whatever they do.
     Catch_region region;
     try {
       if (!(ws.Con_flags & CON_LEAVE_NESTED)) Oop_run_delete(o, o->cls, false);
     } catch (const Oru_error&) {
+    } catch (...) {
+      held = std::current_exception();
     }
   }
   Oop_close_owned(o);
@@ -303,6 +309,7 @@ void OopFreeObject(int32_t slot) {
   Ret_blk(o);
   OopDeRefClass(c);
   Oop_hook_update();
+  if (held && !oop.shutting_down) std::rethrow_exception(held);
 }
 
 void Oop_objects_clear() {
@@ -332,11 +339,11 @@ void Oop_objects_clear() {
         try {
           o->lock = 0;
           OopFreeObject(int32_t(i));
-        } catch (const Oru_error&) {
-          if (oop.objs[i] == o) {  // could not go: forget it the hard way
-            oop.objs[i] = nullptr;
-            oop.live--;
-          }
+        } catch (...) {
+        }
+        if (oop.objs[i] == o) {  // could not go (or is still being freed): forget it the hard way
+          oop.objs[i] = nullptr;
+          oop.live--;
         }
         again = true;
         break;
@@ -441,7 +448,10 @@ void fnc_fnew() {
   }
   Oop_class* c = OopFindClass(name, 2);
   if (!c) Rpt_error(err::CLASS_NOT_FOUND);
-  if (name.size() <= sizeof site.name) {
+  // Only a class found by the very name given is kept: a name that led to
+  // a class file ("sub/WIDGET" defining WIDGET) is searched for again at
+  // each NEW, as it would be without the site.
+  if (name.size() <= sizeof site.name && c->name == OopFindName(66, int(name.size()), name.c_str())) {
     site.at = at;
     site.epoch = oop.class_epoch;
     site.len = name.size();

@@ -11,9 +11,9 @@
 // Without BEGIN or END the logic takes the place of the line (the line does
 // not run); with either, the line runs after the logic.
 //
-// The registry binds to the current program lazily: whenever a trigger
-// point is reached and the current program is not the one bound last, the
-// program entry is looked up again (by the name as the program gave it, by
+// The registry binds to the current program lazily: when a program starts,
+// and whenever a trigger point is reached and the current program is not
+// the one bound last, the program entry is looked up again (by the name as the program gave it, by
 // its resolved path, or, for an entry named without "/", by the part of
 // the name after its last "/"; case does not matter).
 #include "programs/perform_on.h"
@@ -68,7 +68,11 @@ bool bound_valid = false;
 
 Logic_entry* pending = nullptr;
 uint16_t pending_line = 0;
+bool first_line = false;  // the program has started: its first line's entry is looked for
 uint16_t done_line = 0;  // the line whose logic ran last (not requested again while it stands)
+// The call levels whose start logic is a PERFORM still running (their
+// frame links): back at such a level its first line's entry is looked for.
+std::vector<const void*> start_returns;
 
 bool same_nocase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && (a.empty() || memicmp(a.data(), b.data(), a.size()) == 0);
@@ -182,7 +186,6 @@ void Perform_On(bool execute, const std::string& text) {
       line = 65535;
     }
   }
-  bound_valid = false;  // registrations take effect the next time a program binds
   Prog_entry* prog = nullptr;
   size_t prog_at = 0;
   for (size_t i = 0; i < programs.size(); ++i)
@@ -260,13 +263,24 @@ void Perform_On_Clear() {
   bound = nullptr;
   bound_valid = false;
   pending = nullptr;
+  start_returns.clear();
   Perform_on_active = false;
 }
 
 void Perform_on_start() {
+  // The program becomes current: what is registered for it now is bound (a
+  // registration made while it runs waits for this).
   done_line = 0;
+  bound_valid = false;
+  pending = nullptr;
+  first_line = false;
   Prog_entry* p = current();
-  if (p && !p->logic.empty() && p->logic.front()->line == 0) request(p->logic.front(), 0);
+  if (!p || p->logic.empty()) return;
+  // The start's entry, then the first line's (the line is entered in
+  // sequence), once the program stands at it.
+  first_line = true;
+  if (p->logic.front()->line == 0) request(p->logic.front(), 0);
+  else ws.Run_flags |= RF_PERFORM_ON;
 }
 
 void Perform_on_line(uint16_t n) {
@@ -295,10 +309,40 @@ void Perform_on_label(const uint8_t* p) {
     }
 }
 
+namespace {
+bool on_chain(const void* level) {
+  for (const Call_frame* f = ws.Call_link; f; f = f->Call_link)
+    if (f == level) return true;
+  return level == nullptr;
+}
+
+}  // namespace
+
+void Perform_on_returned() {
+  if (start_returns.empty()) return;
+  // (Levels left by an error meanwhile are passed by.)
+  while (!start_returns.empty() && !on_chain(start_returns.back())) start_returns.pop_back();
+  if (start_returns.empty() || start_returns.back() != ws.Call_link) return;
+  start_returns.pop_back();
+  // The start's logic has returned: now the first line's entry, as after
+  // an EXECUTE start logic.
+  bound_valid = false;
+  pending = nullptr;
+  done_line = 0;
+  first_line = true;
+  ws.Run_flags |= RF_PERFORM_ON;
+}
+
+
 bool Do_On_PerfExec() {
+  if (first_line && !pending) {
+    first_line = false;
+    if (ws.Cur_stno != 0) Perform_on_line(ws.Cur_stno);
+  }
   Logic_entry* e = pending;
   pending = nullptr;
   if (!e || !e->text || ws.Cur_stno == 0) return false;
+  if (e->line != 0) first_line = false;
   done_line = pending_line;
   bool skip_line = e->keyword == 0 && e->line != 0;
   if (!e->text->execute) {
@@ -306,7 +350,10 @@ bool Do_On_PerfExec() {
     // The performed program returns to the line (BEGIN, END, program
     // start) or past it.
     if (skip_line) ws.Exec_ptr = line_end(ws.Exec_ptr);
+    const bool at_start = first_line && e->line == 0;
+    const void* level = ws.Call_link;
     Perform_logic_program(e->text->text);
+    if (at_start) start_returns.push_back(level);
     e->perform_frame = ws.Call_link;
     e->perform_name = ws.Pgm_name ? std::string(reinterpret_cast<const char*>(ws.Pgm_name->bytes()), ws.Pgm_name->len)
                                   : std::string();
@@ -323,6 +370,10 @@ bool Do_On_PerfExec() {
   }
   e->running = false;
   if (err > 0) Rpt_error(err);
+  if (first_line) {  // the start's logic ran: now the first line's
+    ws.Run_flags |= RF_PERFORM_ON;
+    return true;
+  }
   if (!skip_line) return false;
   ws.Exec_ptr = line_end(ws.Exec_ptr);
   return true;

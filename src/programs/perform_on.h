@@ -20,3 +20,5 @@ void Perform_on_label(const uint8_t* p);
 // Runs the pending logic entry (the executor, on RF_PERFORM_ON); true when
 // the cursor moved (a program was performed, or the line is passed over).
 bool Do_On_PerfExec();
+// A call frame was popped: a start logic PERFORM'd there has returned.
+void Perform_on_returned();

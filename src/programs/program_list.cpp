@@ -275,6 +275,7 @@ int obj_load(Prog_obj* rec, const Image_source& src, const uint8_t* hdr, int64_t
   std::memcpy(rec->desc, hdr + PH_DESC, PRG_DESC_LEN);
   rec->has_desc = false;
   for (char c : rec->desc) rec->has_desc |= c != 0;
+  rec->from_v0 = h.version == 0;
   if (h.version == 0) {
     v0.assign(image, image + h.image_size);
     int e = Convert_version_0(v0, h);

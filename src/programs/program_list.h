@@ -71,6 +71,7 @@ struct Prog_obj {
   void* iol_cache = nullptr;
   char desc[80] = {};
   bool has_desc = false;  // any byte of desc other than zero
+  bool from_v0 = false;   // read in the old format (its references plain, not resolved)
   uint32_t attr = 0;
   int32_t uses = 0;
   uint16_t flags = 0;

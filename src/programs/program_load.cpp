@@ -53,14 +53,14 @@ std::string_view trim(std::string_view s) {
 uint8_t* compile_entry(std::string_view text) {
   std::string_view e = trim(text);
   if (e.empty()) return nullptr;
-  if (e[0] == '#') {
+  // "#" and digits alone name a line; anything else is a label.
+  if (e[0] == '#' && e.size() > 1 && e.find_first_not_of("0123456789", 1) == std::string_view::npos) {
     uint32_t n = 0;
-    size_t i = 1;
-    for (; i < e.size() && e[i] >= '0' && e[i] <= '9'; i++) {
+    for (size_t i = 1; i < e.size(); i++) {
       n = n * 10 + uint32_t(e[i] - '0');
       if (n >= LAST_LINE_NO) Rpt_error(err::LINE_NUMBER_RANGE);
     }
-    if (i == 1 || i != e.size() || n == 0) Rpt_error(err::LINE_NUMBER_RANGE);
+    if (n == 0) Rpt_error(err::LINE_NUMBER_RANGE);
     uint8_t* p = Work_take(4);
     p[0] = code::LINE_REF;
     put_u16be(p + 1, uint16_t(n));

@@ -501,7 +501,9 @@ void write_program(int fd, const uint8_t* h, const std::vector<uint8_t>& image,
 
 // The listing lines of the undefined and duplicated labels, and the size
 // warning.
-void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
+// In the old format (old_format) the undefined labels come under message 55
+// and the duplicated ones without their lines.
+void report_labels(const std::vector<Label*>& labels, uint32_t image_size, bool old_format = false) {
   std::vector<const Label*> undef, dup;
   for (const Label* l : labels) {
     if (l->state == 0) undef.push_back(l);
@@ -513,12 +515,16 @@ void report_labels(const std::vector<Label*>& labels, uint32_t image_size) {
     Con_newline();
   };
   if (!undef.empty()) {
-    line(Msg_text(123));
+    line(Msg_text(old_format ? 55 : 123));
     for (const Label* l : undef) line(l->name);
   }
   if (!dup.empty()) {
     line(Msg_text(124));
     for (const Label* l : dup) {
+      if (old_format) {
+        line(l->name);
+        continue;
+      }
       std::string s = l->name + " [";
       for (size_t i = 0; i < l->defs.size(); i++) {
         char buf[8];
@@ -644,7 +650,7 @@ void save_old_format(Fcb* f, int fd, uint8_t* h, bool member, int version) {
   if (member) Pgl_store(f, h, image.data(), image.size());
   else write_program(fd, h, image, {});
   ws.Pgm_flags &= ~uint32_t(PGM_CHANGED);
-  report_labels(builder.labels(), layout.size);
+  report_labels(builder.labels(), layout.size, true);
 }
 
 }  // namespace
@@ -925,6 +931,9 @@ void d_save() {
     std::vector<uint8_t> image;
     Image_layout layout;
     std::unique_ptr<Image_builder> builder;
+    // An image read in the old format is built afresh: its label
+    // references are resolved (codes 252 and 253) as a new save's are.
+    if (ws.Pgm_image && ws.Pgm_cache_ent && ws.Pgm_cache_ent->from_v0) Sve_conv();
     if (ws.Pgm_image) {
       // An unchanged loaded image is written as it was loaded.
       image.assign(ws.Pgm_image, ws.Pgm_image + ws.Pgm_size);

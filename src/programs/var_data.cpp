@@ -22,6 +22,8 @@
 
 #include "channels/channel.h"
 #include "channels/file_create.h"
+#include "channels/io_list.h"
+#include "channels/io_options.h"
 #include "channels/kdef.h"
 #include "channels/open.h"
 #include "core/codes.h"
@@ -31,6 +33,7 @@
 #include "core/host.h"
 #include "core/process_config.h"
 #include "core/memory.h"
+#include "core/nested_run.h"
 #include "core/variables.h"
 #include "core/workspace.h"
 #include "programs/arguments.h"
@@ -81,28 +84,14 @@ bool in_set(const Var_node* v, const void* ctx) {
   return Var_tree_find(d->num, name, v->name_len) == v || Var_tree_find(d->str, name, v->name_len) == v;
 }
 
-// The loops of a control stack whose control variable is one of the set's
-// go on without it: a count with the loop's own counter, a loop over a
-// string's pieces counting them alone.
-void detach_loops(Ctl_frame* f, const Data_set* d) {
-  for (; f; f = f->link) {
-    if (f->tag != TAG_FOR || !f->for_var || !in_set(f->for_var, d)) continue;
-    f->for_var = nullptr;
-    if (f->for_flags & FOR_STRING) continue;
-    f->counter = *f->for_val;
-    f->for_val = &f->counter;
-    f->for_flags |= FOR_COUNT;
-  }
-}
-
 // The last link's trees go with their variables; an argument passed by
 // reference from one of them (a caller's) or to one (a called program's
 // ENTER) sends nothing back at its return, and no loop counts in them.
 void free_set(Data_set* d) {
   if (--*d->refs == 0) {
     Args_unbind_nodes(in_set, d);
-    detach_loops(ws.Ctl_stack, d);
-    for (Call_frame* f = ws.Call_link; f; f = f->Call_link) detach_loops(f->Ctl_stack, d);
+    Ctl_loops_detach(ws.Ctl_stack, in_set, d);
+    for (Call_frame* f = ws.Call_link; f; f = f->Call_link) Ctl_loops_detach(f->Ctl_stack, in_set, d);
     Clr_tree(d->num);
     Clr_tree(d->str);
     delete d->refs;
@@ -112,6 +101,7 @@ void free_set(Data_set* d) {
 
 // The name operand and ERR=, the name prepared for the search.
 std::string name_operand() {
+  ws.Stmt_save = ws.Exec_ptr;  // an ERR= after the operands takes their errors too
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -290,7 +280,42 @@ bool Vdf_parse(const uint8_t* data, size_t len, void (*add)(const Vdf_record&, v
   return true;
 }
 
-// SAVE DATA "file" [, var ...] [, ERR=line]
+// An IOLIST reference in SAVE DATA's list: a line (compiled as a number),
+// a label, or a string holding a compiled list.
+const uint8_t* list_reference() {
+  uint8_t c = *ws.Exec_ptr;
+  if (c == code::NUM_LIT || c == code::SMALL_INT) {
+    int64_t n = Eval_integer();
+    if (n < 1 || n >= LAST_LINE_NO) Rpt_error(err::BAD_LINE_REF);
+    return Iol_items_at_line(uint16_t(n));
+  }
+  return Check_iol();
+}
+
+// The variables of an IOLIST reference's items (IOL= in the list), nested
+// references followed.
+void list_items(const uint8_t* items, std::vector<const Var_node*>& list, int depth) {
+  if (depth > 16) Rpt_error_text(err::BAD_IOLIST_ITEM, "SAVE DATA: IOLIST references nested too deep");
+  Exec_cursor_guard cursor;
+  ws.Exec_ptr = const_cast<uint8_t*>(items);
+  for (;;) {
+    uint8_t c = *ws.Exec_ptr;
+    if (Cde_tbl[c] & CC_STMT_END) return;
+    if (c == code::COMMA) {
+      ws.Exec_ptr++;
+      continue;
+    }
+    if (c == iopt::EXT && ws.Exec_ptr[1] == iopt::X_IOL) {
+      ws.Exec_ptr += 2;
+      list_items(list_reference(), list, depth + 1);
+      continue;
+    }
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
+    list.push_back(Find_var());
+  }
+}
+
+// SAVE DATA "file" [, var | IOL=ref ...] [, ERR=line]
 void SaveData() {
   std::string name = name_operand();
   std::vector<const Var_node*> list;
@@ -302,10 +327,14 @@ void SaveData() {
     }
     ws.Exec_ptr++;
     uint8_t c = *ws.Exec_ptr;
-    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
-    Var_node* n = Find_var();
     listed = true;
-    list.push_back(n);
+    if (c == iopt::EXT && ws.Exec_ptr[1] == iopt::X_IOL) {
+      ws.Exec_ptr += 2;
+      list_items(list_reference(), list, 0);
+      continue;
+    }
+    if (c != code::NUM_VAR && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
+    list.push_back(Find_var());
   }
   if (!listed) {
     walk_tree(ws.Loc_num_tree, list);

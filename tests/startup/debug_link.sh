@@ -75,4 +75,76 @@ target_pid=
 [ "$(cat mode.txt)" = "600
 700" ] || { echo "the link's FIFO or its directory is not private:"; cat mode.txt; exit 1; }
 grep -q 'released: 1' loop.out || { echo "target:"; cat loop.out; exit 1; }
+
+# The open-channel list: a keyed channel that has read shows its key (as
+# KEY( gives it, without the stored form's length byte and padding), one
+# just opened "AtStart", one an object opened its owner's handle.
+rm -f pid.txt kf
+printf '1 DEF CLASS "O"\n2 FUNCTION OPN()\n3 OPEN (4)"kf"; RETURN 0\n4 FUNCTION END\n5 END DEF\n10 ERASE "pid.txt",ERR=*NEXT; KEYED "kf",8,0,40\n20 OPEN (1)"kf"; WRITE (1,KEY="AAA")"x"; WRITE (1,KEY="BB")"y"\n25 OPEN (2)"kf"; CLOSE (1); OPEN (1)"kf"; READ (1,KEY="AAA")X$; O=NEW("O"); X=O'"'"'OPN()\n30 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n40 WAIT .05; IF N<400 THEN N=N+1; GOTO 40\nSAVE "keysprog"\nRUN\n' > keys.bas
+"$oru" < keys.bas > keys.out 2>&1 &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); F$=TSK(/FILE); PRINT F$; R$=TSK(/EXECUTE:"N=1000"); X$=TSK(/CLOSE,ERR=*NEXT)\nRUN\n' > files.bas
+"$oru" < files.bas > files.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q "^1.Keyed.*kf.Key:'AAA'$" files.out && grep -q "^2.Keyed.*kf.AtStart" files.out &&
+  grep -q "^4.Keyed.*kf.AtStart Obj#100001" files.out ||
+  { echo "open-channel list:"; cat files.out; exit 1; }
+
+# The call list of a target inside a method shows the line the method was
+# called from at the caller's level.
+rm -f pid.txt
+printf '1 DEF CLASS "W"\n2 FUNCTION LOOP()\n3 SERIAL "pid.txt"; OPEN LOCK (3)"pid.txt"; PRINT (3)TCB(506); CLOSE (3)\n4 WAIT .05; IF N<400 THEN N=N+1; GOTO 4\n5 RETURN 0\n6 FUNCTION END\n7 END DEF\n10 W=NEW("W")\n20 X=W'"'"'LOOP()\n30 END\nSAVE "calls"\nRUN\n' > calls.bas
+"$oru" < calls.bas > calls.out 2>&1 &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); C$=TSK(/CALL); PRINT C$; R$=TSK(/EXECUTE:"N=1000"); X$=TSK(/CLOSE,ERR=*NEXT)\nRUN\n' > calls_dbg.bas
+"$oru" < calls_dbg.bas > calls_dbg.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q '^+00004 ' calls_dbg.out && grep -q '^+00020 calls' calls_dbg.out ||
+  { echo "call list inside a method:"; cat calls_dbg.out; exit 1; }
+
+# A target waiting at its console: a step starts its program as RUN would and
+# stops at the first line; a resume lets it run on.
+printf '10 PRINT "target runs"\n20 PRINT "second line"\n30 END\n' > prog.txt
+printf 'MERGE "prog.txt"\nSAVE "prog"\n' | "$oru" > /dev/null 2>&1
+rm -f pid.txt
+( (printf 'LOAD "prog"\nSERIAL "pid.txt"\nOPEN LOCK (3)"pid.txt"\nPRINT (3)TCB(506)\nCLOSE (3)\n'; sleep 5; printf 'PRINT "console again"\n') |
+  "$oru" > console.out 2>&1 ) &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)\n20 X$=TSK(/OPEN (P)); R$=TSK(/STEP); PRINT "step:",R$; S$=TSK(/:); PRINT "status:",S$(1,6); R$=TSK(/RUN); PRINT "run:",R$; X$=TSK(/CLOSE)\nRUN\n' > console_dbg.bas
+"$oru" < console_dbg.bas > console_dbg.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q 'status:S00010' console_dbg.out && grep -q 'run:OK' console_dbg.out ||
+  { echo "debugger of a target at its console:"; cat console_dbg.out; exit 1; }
+grep -q '^second line' console.out && grep -q '^console again' console.out ||
+  { echo "target at its console:"; cat console.out; exit 1; }
+
+# A line executed in the target that ends it (QUIT) is answered "Gone", and
+# the target really leaves: its loop does not run on, its FIFOs go, and the
+# debugger is free to attach again.
+rm -f pid.txt
+"$oru" < loop.bas > loop.out 2>&1 &
+target_pid=$!
+i=0
+while [ ! -s pid.txt ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done
+printf '10 OPEN (1)"pid.txt"; READ (1)P; CLOSE (1)
+20 X$=TSK(/OPEN (P)); R$=TSK(/EXECUTE:"QUIT"); PRINT "reply:",R$
+30 WAIT .5; Y$=TSK(/OPEN (P),ERR=*NEXT); PRINT "again:",ERR
+RUN
+' > quit.bas
+"$oru" < quit.bas > quit.out 2>&1
+wait "$target_pid"
+target_pid=
+grep -q 'reply:Gone' quit.out || { echo "EXECUTE QUIT:"; cat quit.out; exit 1; }
+grep -q 'again: 15' quit.out || { echo "attach after the target quit:"; cat quit.out; exit 1; }
+grep -q '^released' loop.out && { echo "the target ran on after QUIT:"; cat loop.out; exit 1; }
+ls "$links"/qeb.*.* 2>/dev/null | grep -q . && { echo "FIFOs left behind after QUIT"; exit 1; }
 exit 0

@@ -15,6 +15,12 @@ cp "$here"/prog.txt .
 printf 'MERGE "prog.txt"\nSAVE "prog"\n' | "$oru" > build.log 2>&1
 [ -s prog ] || { echo "program not saved"; cat build.log; exit 1; }
 timeout 90 python3 "$here/ide_driver.py" "$oru" "$tmp" || exit 1
+# Stopped inside a method: the stack's levels show the method's line and the
+# line of the call.
+cp "$here"/mprog.txt .
+printf 'MERGE "mprog.txt"\nSAVE "mprog"\n' | "$oru" > build.log 2>&1
+[ -s mprog ] || { echo "method program not saved"; cat build.log; exit 1; }
+timeout 90 python3 "$here/ide_method_stack.py" "$oru" "$tmp" || exit 1
 # No IDE listening, a malformed setting: no link, the program runs.
 for s in "127.0.0.1;1;2" "127.0.0.1;;"; do
   out=$(timeout 30 "$oru" -e: "$s" prog < /dev/null 2>&1)

@@ -31,10 +31,12 @@ DELETE
 30 PRINT "not reached"
 900 PRINT "caller's SETERR line took",ERR
 RUN
-REM EXIT 127 is an escape after the CALL: a SETESC routine runs once and
-REM returns behind the CALL.
+REM EXIT 127 is an escape taken at the start of the CALL: a SETESC routine
+REM runs and returns to the CALL, which runs again (the program escapes
+REM every other time it is called).
 DELETE
-10 EXIT 127
+10 %E=1-%E; IF %E THEN EXIT 127
+20 EXIT
 SAVE "escapes"
 DELETE
 10 N=0; SETESC 500
@@ -43,7 +45,7 @@ DELETE
 40 END
 500 N=N+1; RETURN
 RUN
-REM Without SETESC the program stops behind the CALL; RUN goes on.
+REM Without SETESC the program stops at the CALL; RUN runs it again.
 DELETE
 10 CALL "escapes"
 20 PRINT "went on after the call"

@@ -2,8 +2,10 @@ REM SETESC "name" names the escape-handler program: an escape with no
 REM SETESC line to take it calls that program, whose EXIT goes on with the
 REM statement the escape came before.  SETESC STOP passes the line by, SETESC
 REM DISABLE the program; ON and ENABLE take them back.  (EXIT 127 of a
-REM called program is an escape behind its CALL.)
-10 EXIT 127
+REM called program is an escape at the start of its CALL; this one escapes
+REM every other time it is called.)
+10 %E=1-%E; IF %E THEN EXIT 127
+20 EXIT
 SAVE "escapes"
 DELETE
 10 PRINT "handler program, ERR",ERR
