@@ -159,15 +159,7 @@ std::vector<uint8_t> pfx_iol;
 // is error 45, as a bad IOL= text.
 std::vector<uint8_t> compile_default_list(const std::string& list) {
   std::vector<uint8_t> out;
-  int err;
-  {
-    struct Flag_guard {
-      uint32_t saved = ws.Pgm_flags2 & PGM2_COMPILE_FN;
-      Flag_guard() { ws.Pgm_flags2 |= PGM2_COMPILE_FN; }
-      ~Flag_guard() { ws.Pgm_flags2 = (ws.Pgm_flags2 & ~PGM2_COMPILE_FN) | saved; }
-    } guard;
-    err = Compile_text("IOLIST " + list, out);
-  }
+  int err = Compile_text_fn("IOLIST " + list, out);
   if (err || out.size() < 4 || out[2] != code::D_IOLIST) Rpt_error(err::BAD_LINE_REF);
   const uint8_t* items = out.data() + 3;
   const uint8_t* end = out.data() + out.size();

@@ -204,6 +204,35 @@ void put_blank_run(Fcb* f, int32_t n) {
   }
 }
 
+// BS, LF, CR and FF are their mnemonics, and a NUL byte is dropped under
+// switch N00; true when c was taken so.
+inline bool control_mnemonic(uint8_t c) {
+  switch (c) {
+    case 8:
+      Chan_hook.prt_mnem(Mnem_code('B', 'S'));
+      return true;
+    case 10:
+      Chan_hook.prt_mnem(Mnem_code('L', 'F'));
+      return true;
+    case 13:
+      Chan_hook.prt_mnem(Mnem_code('C', 'R'));
+      return true;
+    case 12:
+      Chan_hook.prt_mnem(Mnem_code('F', 'F'));
+      return true;
+    case 0:
+      return Sw_on(sw::N00);
+    default:
+      return false;
+  }
+}
+
+// The byte a TBL= table gives for c (the table's first byte masks c).
+inline uint8_t table_mapped(uint8_t c) {
+  int idx = c & ws.Io_tbl[0];
+  return idx + 1 < ws.Io_tbl_len ? ws.Io_tbl[idx + 1] : uint8_t(idx);
+}
+
 void char_plain(Fcb* f, uint8_t c) {
   if (f->out_flags & OUT_TRANSPARENT) {
     if (c == ESC && Sw_on(sw::EO)) {
@@ -226,28 +255,11 @@ void char_plain(Fcb* f, uint8_t c) {
     Prt_slew(1);
     return;
   }
-  switch (c) {
-    case ESC:
-      set_state(f, S_ESC);
-      return;
-    case 8:
-      Chan_hook.prt_mnem(Mnem_code('B', 'S'));
-      return;
-    case 10:
-      Chan_hook.prt_mnem(Mnem_code('L', 'F'));
-      return;
-    case 13:
-      Chan_hook.prt_mnem(Mnem_code('C', 'R'));
-      return;
-    case 12:
-      Chan_hook.prt_mnem(Mnem_code('F', 'F'));
-      return;
-    case 0:
-      if (Sw_on(sw::N00)) return;
-      break;
-    default:
-      break;
+  if (c == ESC) {
+    set_state(f, S_ESC);
+    return;
   }
+  if (control_mnemonic(c)) return;
   if (Is_screen(f)) {
     // The screen wraps by itself (Scr_text), like the device.
     Chan_hook.scr_text(f, &c, 1);
@@ -261,10 +273,7 @@ void char_plain(Fcb* f, uint8_t c) {
 }
 
 void char_channel(Fcb* f, uint8_t c) {
-  if (ws.Io_tbl && ws.Io_tbl_len > 0) {
-    int idx = c & ws.Io_tbl[0];
-    c = idx + 1 < ws.Io_tbl_len ? ws.Io_tbl[idx + 1] : uint8_t(idx);
-  }
+  if (ws.Io_tbl && ws.Io_tbl_len > 0) c = table_mapped(c);
   if (f->out_hook) {
     f->out_hook(c);
     return;
@@ -375,10 +384,7 @@ uint16_t console_state_spare = 0;
 uint16_t& console_state(Fcb* f) { return f ? f->out_state : console_state_spare; }
 
 void console_char(Fcb* f, uint8_t c) {
-  if (ws.Io_tbl && ws.Io_tbl_len > 0) {
-    int idx = c & ws.Io_tbl[0];
-    c = idx + 1 < ws.Io_tbl_len ? ws.Io_tbl[idx + 1] : uint8_t(idx);
-  }
+  if (ws.Io_tbl && ws.Io_tbl_len > 0) c = table_mapped(c);
   if (f && f->out_hook) {  // a long mnemonic being collected
     f->out_hook(c);
     return;
@@ -419,28 +425,11 @@ void console_char(Fcb* f, uint8_t c) {
     Prt_slew(1);
     return;
   }
-  switch (c) {
-    case ESC:
-      st = S_ESC;
-      return;
-    case 8:
-      Chan_hook.prt_mnem(Mnem_code('B', 'S'));
-      return;
-    case 10:
-      Chan_hook.prt_mnem(Mnem_code('L', 'F'));
-      return;
-    case 13:
-      Chan_hook.prt_mnem(Mnem_code('C', 'R'));
-      return;
-    case 12:
-      Chan_hook.prt_mnem(Mnem_code('F', 'F'));
-      return;
-    case 0:
-      if (Sw_on(sw::N00)) return;
-      break;
-    default:
-      break;
+  if (c == ESC) {
+    st = S_ESC;
+    return;
   }
+  if (control_mnemonic(c)) return;
   Con_write(&c, 1);
 }
 

@@ -770,6 +770,15 @@ int Compile_text(const std::string& src, std::vector<uint8_t>& out) {
   return compile_into(reinterpret_cast<const uint8_t*>(src.data()), src.size(), out);
 }
 
+int Compile_text_fn(const std::string& src, std::vector<uint8_t>& out) {
+  struct Flag_guard {
+    uint32_t saved = ws.Pgm_flags2 & PGM2_COMPILE_FN;
+    Flag_guard() { ws.Pgm_flags2 |= PGM2_COMPILE_FN; }
+    ~Flag_guard() { ws.Pgm_flags2 = (ws.Pgm_flags2 & ~PGM2_COMPILE_FN) | saved; }
+  } guard;
+  return Compile_text(src, out);
+}
+
 int Compile_expression(const uint8_t* src, size_t len, std::vector<uint8_t>& out) {
   if (len > MAX_INPUT) Rpt_error(err::LINE_TOO_LONG);
   last_fail_pos = 0;

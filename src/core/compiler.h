@@ -24,6 +24,10 @@ constexpr uint32_t PGM2_COMPILE_FN = 1;
 // line); returns 0 or the error number.
 int Compile_text(const std::string& src, std::vector<uint8_t>& out);
 
+// Compile_text as the CPL( function compiles: with the compile-function flag
+// set for the compilation and put back as it was on every way out.
+int Compile_text_fn(const std::string& src, std::vector<uint8_t>& out);
+
 // Where compiling the last line stopped: the offset in its source text of the
 // token that failed (0 when the line number itself was bad).
 int Compile_error_pos();

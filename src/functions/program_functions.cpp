@@ -96,17 +96,7 @@ void fnc_cpl() {
   std::string text(reinterpret_cast<const char*>(t.p), size_t(t.len));
   if (Fnc_more()) Eval_formula();
   std::vector<uint8_t> out;
-  int err;
-  {
-    // The compile-function flag is set for the compilation and put back as
-    // it was on every way out.
-    struct Flag_guard {
-      uint32_t saved = ws.Pgm_flags2 & PGM2_COMPILE_FN;
-      Flag_guard() { ws.Pgm_flags2 |= PGM2_COMPILE_FN; }
-      ~Flag_guard() { ws.Pgm_flags2 = (ws.Pgm_flags2 & ~PGM2_COMPILE_FN) | saved; }
-    } guard;
-    err = Compile_text(text, out);
-  }
+  int err = Compile_text_fn(text, out);
   if (err) Rpt_error(err);
   Fnc_result_copy(out.data(), out.size());
 }
