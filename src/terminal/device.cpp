@@ -602,22 +602,20 @@ int Console_start_terminal() {
   if (!f || !Console_is_terminal() || !Lex_loaded()) return 0;
   if (Is_screen(f)) return 0;  // a restart keeps the running terminal
   // The console's terminal id, when one was given (ID=, ORUFID0), names
-  // its driver; without one, or when it names none, TERM does.
+  // its driver, and an id with no driver ends start-up (error 100); without
+  // one TERM chooses.
   std::string given = Console_fid_given ? Console_fid.substr(0, Console_fid.find(' ')) : "";
   std::string type = terminal_type();
   std::string id = type;
   std::string warning;
-  if (!given.empty() && plain_type_name(given) && driver_exists(given)) {
+  if (!given.empty()) {
+    if (!plain_type_name(given) || !driver_exists(given)) return 100;
     id = given;
-  } else {
-    if (type.empty()) {
-      id = "dumb";
-    } else if (!plain_type_name(type) || !driver_exists(type)) {
-      warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
-      id = "dumb";
-    }
-    if (!given.empty())
-      warning = "Terminal id \"" + given + "\" has no driver \"*dev/" + given + "\": using \"" + id + "\"";
+  } else if (type.empty()) {
+    id = "dumb";
+  } else if (!plain_type_name(type) || !driver_exists(type)) {
+    warning = "Terminal type \"" + type + "\" has no driver \"*dev/" + type + "\": using \"dumb\"";
+    id = "dumb";
   }
   int rc = 0;
   {
@@ -629,7 +627,7 @@ int Console_start_terminal() {
     } catch (const Oru_error&) {
       rc = 100;
     }
-    if (rc != 0 && id != "dumb") {
+    if (rc != 0 && given.empty() && id != "dumb") {
       warning = "The driver \"*dev/" + id + "\" failed: using \"dumb\"";
       rc = 0;
       try {
