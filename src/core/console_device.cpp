@@ -91,6 +91,20 @@ void serve_events() {
   Event_serve_hook();
 }
 
+// While a program's read waits with channels watched for DataAvailable, the
+// wait is cut into slices this long and the channels looked at after each.
+constexpr int32_t DATA_SLICE_MS = 10;
+
+bool watching_data() {
+  return Event_serve_hook && Event_data_watch_hook && !(ws.Run_flags & RF_CONSOLE_READ) && Event_data_watch_hook();
+}
+
+int64_t mono_ms() {
+  struct timespec ts {};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
 // Fills the input buffer from the stream (it is empty): 1 when bytes came,
 // -1 time-out, -2 interrupted (an escape when escape_ends, a hang-up), -3
 // end of input.
@@ -111,10 +125,27 @@ int fill(int32_t ms, bool escape_ends) {
     if (in_pos < in_len) return 1;
     if (ws.End_process) return -2;
   }
+  // The time-out counts from here, whatever interrupts the wait.
+  const int64_t end = ms > 0 ? mono_ms() + ms : 0;
   for (;;) {
     struct pollfd p = {in_fd, POLLIN, 0};
-    int r = wait_readable(p, ms);
-    if (r == 0) return -1;
+    int32_t left = ms;
+    if (ms > 0) {
+      int64_t l = end - mono_ms();
+      left = l > 0 ? int32_t(l) : 0;
+    }
+    const bool sliced = (left < 0 || left > DATA_SLICE_MS) && watching_data();
+    int r = wait_readable(p, sliced ? DATA_SLICE_MS : left);
+    if (r == 0) {
+      if (!sliced) return -1;
+      // A slice ran out: data waiting on a watched channel raises its
+      // event, whose handler runs now; the read goes on waiting.
+      ws.Run_flags &= ~uint32_t(RF_EVENT);
+      Event_serve_hook();
+      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      if (in_pos < in_len) return 1;
+      continue;
+    }
     if (r < 0) {
       if (errno != EINTR) {
         note_input_ended();
