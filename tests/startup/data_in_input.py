@@ -1,6 +1,7 @@
 """Peer of data_in_input.sh: listens on loopback, runs a program that opens a
 channel to it and waits in INPUT, sends bytes while the INPUT waits, and
-checks that the DataAvailable handler ran before the answer was given."""
+checks that the DataAvailable handler ran before the answer was given:
+for an INPUT without a time-out and for one with TIM=."""
 import os
 import socket
 import subprocess
@@ -19,7 +20,7 @@ PROGRAM = """10 DEF CLASS "WATCH"
 110 OPEN (1)"[tcp]127.0.0.1;{port}"
 120 ENABLE EVENT DATA (1)
 130 SERIAL "ready"
-140 INPUT "answer? ",A$
+140 INPUT {form}"answer? ",A$
 150 READ (1,TIM=5,SIZ=5)D$
 160 PRINT "events:",W'COUNT,A$,D$
 170 END
@@ -35,42 +36,55 @@ def wait_for(path, seconds):
     return os.path.exists(path)
 
 
-def main():
-    oru, tmp = os.path.abspath(sys.argv[1]), sys.argv[2]
-    os.chdir(tmp)
+def run_case(oru, form):
+    for name in ("ready", "seen"):
+        if os.path.exists(name):
+            os.remove(name)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind(("127.0.0.1", 0))
     listener.listen(1)
     listener.settimeout(30)
     with open("prog.txt", "w") as f:
-        f.write(PROGRAM.format(port=listener.getsockname()[1]))
+        f.write(PROGRAM.format(port=listener.getsockname()[1], form=form))
+    if os.path.exists("prog"):
+        os.remove("prog")
     built = subprocess.run([oru], input=b'MERGE "prog.txt"\nSAVE "prog"\n', capture_output=True, timeout=30)
     if not os.path.exists("prog") or os.path.getsize("prog") == 0:
         print("program not saved:", built.stdout.decode(errors="replace"))
-        return 1
+        return False
     run = subprocess.Popen([oru, "prog"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     try:
         conn, _ = listener.accept()
         if not wait_for("ready", 30):
             print("the program did not start")
-            return 1
+            return False
         time.sleep(0.5)  # the INPUT is waiting by now
         conn.sendall(b"hello")
         during = wait_for("seen", 5)
         out, _ = run.communicate(b"yes\n", timeout=30)
+        conn.close()
     finally:
+        listener.close()
         if run.poll() is None:
             run.kill()
     text = out.decode(errors="replace")
     if not during:
-        print("DataAvailable did not run while INPUT waited:")
+        print("INPUT %s: DataAvailable did not run while it waited:" % form)
         print(text)
-        return 1
+        return False
     if "events: 1yeshello" not in text:
-        print("DataAvailable count or answer:")
+        print("INPUT %s: DataAvailable count or answer:" % form)
         print(text)
-        return 1
-    return 0
+        return False
+    return True
+
+
+def main():
+    oru, tmp = os.path.abspath(sys.argv[1]), sys.argv[2]
+    os.chdir(tmp)
+    ok = run_case(oru, "")
+    ok = run_case(oru, "(0,TIM=20)") and ok
+    return 0 if ok else 1
 
 
 if __name__ == "__main__":
