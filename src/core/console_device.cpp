@@ -91,6 +91,55 @@ void serve_events() {
   Event_serve_hook();
 }
 
+// While a program's read waits with channels watched for DataAvailable, the
+// wait is cut into slices this long and the channels looked at after each.
+constexpr int32_t DATA_SLICE_MS = 10;
+
+bool watching_data() {
+  return Event_serve_hook && Event_data_watch_hook && !(ws.Run_flags & RF_CONSOLE_READ) && Event_data_watch_hook();
+}
+
+int64_t mono_ms() {
+  struct timespec ts {};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// Waits until the console's input is readable (1; or input was pushed back
+// meanwhile), the time-out passed (0), an escape when escape_ends or a
+// hang-up came (-2) or the wait failed (-3).  Events signalled meanwhile,
+// and data on channels watched for DataAvailable, are served while a
+// program's read waits.  The time-out counts from here, whatever
+// interrupts the wait.
+int wait_input(int32_t ms, bool escape_ends) {
+  const int64_t end = ms > 0 ? mono_ms() + ms : 0;
+  for (;;) {
+    struct pollfd p = {in_fd, POLLIN, 0};
+    int32_t left = ms;
+    if (ms > 0) {
+      int64_t l = end - mono_ms();
+      left = l > 0 ? int32_t(l) : 0;
+    }
+    const bool sliced = (left < 0 || left > DATA_SLICE_MS) && watching_data();
+    int r = wait_readable(p, sliced ? DATA_SLICE_MS : left);
+    if (r > 0) return 1;
+    if (r == 0) {
+      if (!sliced) return 0;
+      // A slice ran out: data waiting on a watched channel raises its
+      // event, whose handler runs now; the read goes on waiting.
+      ws.Run_flags &= ~uint32_t(RF_EVENT);
+      Event_serve_hook();
+    } else {
+      if (errno != EINTR) return -3;
+      Take_signals();
+      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      serve_events();
+    }
+    if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+    if (in_pos < in_len) return 1;
+  }
+}
+
 // Fills the input buffer from the stream (it is empty): 1 when bytes came,
 // -1 time-out, -2 interrupted (an escape when escape_ends, a hang-up), -3
 // end of input.
@@ -112,20 +161,14 @@ int fill(int32_t ms, bool escape_ends) {
     if (ws.End_process) return -2;
   }
   for (;;) {
-    struct pollfd p = {in_fd, POLLIN, 0};
-    int r = wait_readable(p, ms);
-    if (r == 0) return -1;
-    if (r < 0) {
-      if (errno != EINTR) {
-        note_input_ended();
-        return -3;
-      }
-      Take_signals();
-      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
-      serve_events();
-      if (in_pos < in_len) return 1;  // input pushed back meanwhile (a debugger's RUN)
-      continue;
+    int w = wait_input(ms, escape_ends);
+    if (w == 0) return -1;
+    if (w == -3) {
+      note_input_ended();
+      return -3;
     }
+    if (w < 0) return -2;
+    if (in_pos < in_len) return 1;  // input pushed back meanwhile (a debugger's RUN)
     ssize_t n = ::read(in_fd, in_buf, sizeof in_buf);
     if (n > 0) {
       in_pos = 0;
@@ -347,5 +390,10 @@ bool Con_wait_input(int32_t hundredths) {
   if (in_pos < in_len) return true;
   Con_flush();
   int64_t ms = int64_t(hundredths) * 10;
-  return Con_poll(ms > 0x7fffffff ? 0x7fffffff : int32_t(ms));
+  if (ms > 0x7fffffff) ms = 0x7fffffff;
+  // A program's INPUT with a time-out waits here: its events are served
+  // while it waits, as when it waits without one.
+  if (ms > 0 && !con_link && Event_serve_hook && !(ws.Run_flags & RF_CONSOLE_READ))
+    return wait_input(int32_t(ms), true) == 1;
+  return Con_poll(int32_t(ms));
 }

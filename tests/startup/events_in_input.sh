@@ -32,4 +32,31 @@ printf 'MERGE "prog.txt"\nSAVE "prog"\n' | "$oru" > build.log 2>&1
 ( i=0; while [ ! -f ready ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; sleep 2.5; printf 'yes\n' ) |
   timeout 60 "$oru" prog > got 2>&1
 grep -q 'ticks before the answer: 1yes' got || { echo "INPUT and Timeout:"; cat got; exit 1; }
+
+# The same with a time-out on the INPUT: the handler marks each tick in a
+# file, and the marks must stand before the answer is given.
+cat > timed.txt <<'END'
+10 DEF CLASS "H"
+20 PROPERTY N
+30 FUNCTION TICK() FOR EVENT "Timeout"
+40 N=N+1; SERIAL "tick"+STR(N)
+50 FUNCTION END
+60 END DEF
+70 DEF OBJECT S,"*system"
+80 H=NEW("H")
+90 ON EVENT FROM S PROCESS H
+100 SERIAL "timed_ready"
+110 ENABLE EVENT TIM 1
+120 INPUT (0,TIM=30)"answer? ",A$
+130 DISABLE EVENT TIM
+140 PRINT "timed:",A$
+150 END
+END
+printf 'MERGE "timed.txt"\nSAVE "timed"\n' | "$oru" > build.log 2>&1
+[ -s timed ] || { echo "program not saved"; cat build.log; exit 1; }
+( i=0; while [ ! -f timed_ready ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; sleep 2.5
+  [ -f tick2 ] && : > during; printf 'yes\n' ) |
+  timeout 60 "$oru" timed > got 2>&1
+[ -f during ] || { echo "INPUT with TIM= and Timeout: no handler ran while it waited"; cat got; exit 1; }
+grep -q 'timed:yes' got || { echo "INPUT with TIM=:"; cat got; exit 1; }
 exit 0
