@@ -79,6 +79,15 @@ bool foreign_symlink(const std::string& path) {
 }
 constexpr int NO_KIND = -99;
 
+// Whether the opened descriptor holds the file its name showed when it was
+// looked at: another user who can write the folder may swap a link to
+// another file (or to a device) in between.
+bool same_as_looked(int fd, const struct stat& looked) {
+  struct stat st {};
+  return fstat(fd, &st) == 0 && st.st_dev == looked.st_dev && st.st_ino == looked.st_ino &&
+         (st.st_mode & S_IFMT) == (looked.st_mode & S_IFMT) && st.st_rdev == looked.st_rdev;
+}
+
 bool ends_ci(const std::string& s, const char* p) {
   size_t n = std::strlen(p);
   return s.size() >= n && Starts_ci(std::string_view(s).substr(s.size() - n), p);
@@ -328,6 +337,10 @@ int Open_file() {
         if (errno == ENXIO) Rpt_error(err::RECORD_BUSY);
         return errno;
       }
+      if (!same_as_looked(fd, st)) {
+        close(fd);
+        return ESTALE;
+      }
       fifo = true;
       kind = binary ? FK_BINARY : FK_SERIAL;
       break;
@@ -355,6 +368,12 @@ int Open_file() {
       if ((e != EACCES && e != EROFS) || Open_held_here()) return e;
       fd = open_refused(path.c_str(), e, oo, &input_only, &write_only);
       if (fd < 0) return errno;
+    }
+    // The kind and the device check above were decided on what the name
+    // showed; the descriptor must hold that very file.
+    if (!same_as_looked(fd, st)) {
+      close_fd(fd);
+      return ESTALE;
     }
     if (binary) {
       kind = FK_BINARY;

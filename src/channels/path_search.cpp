@@ -653,7 +653,9 @@ int Get_file() {
   int last = ENOENT;
   while (Next_path() == 0) {
     int rc = Open_file();
-    if (rc == 0) return 0;
+    // A file swapped at the name while it was opened ends the search: a
+    // later candidate is no answer to that.
+    if (rc == 0 || rc == ESTALE) return rc;
     // A file that exists but cannot be opened (busy, refused) is the answer;
     // a later candidate where it is missing must not hide that.
     if (last == ENOENT || rc != ENOENT) last = rc;

@@ -164,8 +164,22 @@ int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
     errno = ENFILE;
     return -1;
   }
-  int fd = open(path, flags | O_CLOEXEC, mode);
+  // A regular file is opened without waiting (a FIFO swapped in at the name
+  // would hold an open for reading); whatever the name now holds is kept
+  // only when it is the file looked at above.
+  bool lent_nonblock = !creating && !(flags & O_NONBLOCK) && S_ISREG(st.st_mode);
+  int fd = open(path, flags | O_CLOEXEC | (lent_nonblock ? O_NONBLOCK : 0), mode);
   if (fd < 0) return -1;
+  if (!creating) {
+    struct stat got {};
+    if (fstat(fd, &got) != 0 || got.st_ino != st.st_ino || got.st_dev != st.st_dev ||
+        (got.st_mode & S_IFMT) != (st.st_mode & S_IFMT) || raw_dev(got) != raw_dev(st)) {
+      close(fd);
+      errno = ESTALE;
+      return -1;
+    }
+  }
+  if (lent_nonblock) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   short type = F_RDLCK;
   if (exclusive ? acc != O_RDONLY : acc == O_WRONLY) type = F_WRLCK;
   if (set_mark(fd, type, mark_at) != 0) {

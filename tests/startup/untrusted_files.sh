@@ -578,6 +578,32 @@ if [ -n "$cc" ] && "$cc" -shared -fPIC -o swap.so "$here/untrusted_files/swap_at
   printf '10 OPEN INPUT (1)"wfile2"\n20 OPEN -(2)"wfile2"\n25 WRITE (2)"S"\n30 READ (1)A$\n40 PRINT "own widen ",A$\nRUN\n' > widen2.bas
   session widen2.bas
   has widen2.bas 'own widen S'
+  # The kind of a file, and the check of the links to a device, are made on
+  # what its name shows; a file swapped at the name before the open is not
+  # opened (error 12): not another file, nor a FIFO that holds the open,
+  # nor a device behind another user's link.
+  printf 'shared data\n' > sdata
+  printf '10 OPEN (1,ERR=30)"sdata"\n20 WRITE (1)"planted"\n30 PRINT "swapped",ERR\nRUN\n' > swapopen.bas
+  swapped sdata open-nocreat swapopen.bas
+  has swapopen.bas 'swapped 12'
+  swapped_in() {  # $1: name, $2: what is swapped in, $3: session
+    SWAP_NAME=$1 SWAP_WHEN=open-nocreat SWAP_FROM=$2 SWAP_TO=$1 LD_PRELOAD="$tmp/swap.so" \
+      timeout 20 "$oru" < "$3" > "$3.got" 2>&1
+  }
+  printf 'shared data\n' > fdata
+  mkfifo fswap
+  printf '10 OPEN INPUT (1,ERR=30)"fdata"\n20 READ (1,END=30)A$\n30 PRINT "fifo swapped",ERR\nRUN\n' > fswap.bas
+  swapped_in fdata fswap fswap.bas
+  has fswap.bas 'fifo swapped 12'
+  if [ $root = yes ]; then
+    printf 'shared data\n' > zdata
+    ln -s /dev/zero zswap; chown -h 65534 zswap
+    printf '10 OPEN (1,ERR=30)"zdata"\n20 READ (1,END=30)A$\n30 PRINT "device swapped",ERR\nRUN\n' > zswap.bas
+    swapped_in zdata zswap zswap.bas
+    has zswap.bas 'device swapped 12'
+  else
+    skipped "another user's link to a device swapped in"
+  fi
 else
   echo "no C compiler: files swapped between two looks skipped"
 fi
