@@ -94,6 +94,9 @@ void serve_events() {
 // While a program's read waits with channels watched for DataAvailable, the
 // wait is cut into slices this long and the channels looked at after each.
 constexpr int32_t DATA_SLICE_MS = 10;
+// A read over a connection (no signal ends its wait) is cut into slices
+// this long while a program reads, so that its events are served.
+constexpr int32_t LINK_SLICE_MS = 100;
 
 bool watching_data() {
   return Event_serve_hook && Event_data_watch_hook && !(ws.Run_flags & RF_CONSOLE_READ) && Event_data_watch_hook();
@@ -145,13 +148,38 @@ int wait_input(int32_t ms, bool escape_ends) {
 // end of input.
 int fill(int32_t ms, bool escape_ends) {
   if (con_link) {
-    long r = con_link->recv(in_buf, sizeof in_buf, ms, escape_ends);
-    if (r > 0) {
-      in_pos = 0;
-      in_len = size_t(r);
-      return 1;
+    // A program's read over a connection waits in slices, its events
+    // served between them, as the descriptor's wait serves them.
+    const bool serving = Event_serve_hook && !(ws.Run_flags & RF_CONSOLE_READ);
+    const int64_t end = ms >= 0 ? mono_ms() + ms : -1;
+    for (;;) {
+      int32_t wait = ms;
+      bool last = true;
+      const bool watching = serving && watching_data();
+      if (serving) {
+        const int32_t slice = watching ? DATA_SLICE_MS : LINK_SLICE_MS;
+        int64_t left = end >= 0 ? end - mono_ms() : -1;
+        if (left < 0 && end >= 0) left = 0;
+        if (end < 0 || left > slice) {
+          wait = slice;
+          last = false;
+        } else {
+          wait = int32_t(left);
+        }
+      }
+      long r = con_link->recv(in_buf, sizeof in_buf, wait, escape_ends);
+      if (r > 0) {
+        in_pos = 0;
+        in_len = size_t(r);
+        return 1;
+      }
+      if (r != -1 || last) return r == 0 ? -3 : r == -1 ? -1 : -2;
+      if (watching) ws.Run_flags |= RF_EVENT;  // data on a watched channel raises its event
+      Run_flags_now();
+      serve_events();
+      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      if (in_pos < in_len) return 1;
     }
-    return r == 0 ? -3 : r == -1 ? -1 : -2;
   }
   // A debugger's command whose signal came before the console began to
   // read (while a program was ending) is served now: no signal comes again.

@@ -30,6 +30,7 @@
 #include "core/host.h"
 #include "core/ini.h"
 #include "core/memory.h"
+#include "core/signal_flags.h"
 #include "core/workspace.h"
 #include "core/zlib_loader.h"
 #include "terminal/editor_keys.h"
@@ -74,18 +75,64 @@ int32_t keepalive_setting() {
   return s;
 }
 
+// While a program's read waits for keys over a TCP connection, the wait is
+// cut into slices this long (hundredths; one while channels are watched
+// for DataAvailable) and the program's object events (the event timer,
+// SIGUSR1, data on watched channels) are served between them, as the
+// process's own console serves them while it waits.  No request is
+// outstanding here, so a handler may send requests of its own.
+constexpr int32_t EVENT_SLICE = 10;
+
+bool serves_events() {
+  return Event_serve_hook && !(ws.Run_flags & RF_CONSOLE_READ) && Tc_console_link();
+}
+
+void serve_events(bool watching) {
+  if (ws.End_process) return;
+  if (!(Run_flags_now() & RF_EVENT) && !watching) return;
+  ws.Run_flags &= ~uint32_t(RF_EVENT);
+  Event_serve_hook();
+}
+
+// One byte of the stream within hundredths (-1: no limit), as
+// Tc_console_getc, serving events meanwhile.
+int stream_byte(int32_t hundredths) {
+  if (!serves_events()) return Tc_console_getc(hundredths);
+  const int64_t end = hundredths >= 0 ? now_ms() + int64_t(hundredths) * 10 : -1;
+  const bool escaped = (ws.Run_flags & RF_ESCAPE) != 0;
+  for (;;) {
+    const bool watching = Event_data_watch_hook && Event_data_watch_hook();
+    int32_t wait = watching ? 1 : EVENT_SLICE;
+    bool last = false;
+    if (end >= 0) {
+      int64_t left = (end - now_ms() + 9) / 10;
+      if (left <= wait) {
+        wait = left > 0 ? int32_t(left) : 0;
+        last = true;
+      }
+    }
+    int b = Tc_console_getc(wait);
+    if (b != -1) return b;
+    serve_events(watching);
+    // An escape that came between two slices ends the read as one that
+    // comes during a slice does.
+    if (!escaped && (Run_flags_now() & RF_ESCAPE)) Rpt_error(err::INTERRUPTED);
+    if (last || link_dead) return link_dead ? -3 : -1;
+  }
+}
+
 // One byte from the client for the keyboard, the keep-alive bounding the
 // silence when hundredths is -1.
 int key_byte(int32_t hundredths) {
   if (link_dead) return -3;
   if (hundredths >= 0 || ws.Tc_keepalive <= 0) {
-    int b = Tc_console_getc(hundredths);
+    int b = stream_byte(hundredths);
     if (b >= 0) Tc_note_read();
     return b;
   }
   bool asked = false;
   for (;;) {
-    int b = Tc_console_getc(ws.Tc_keepalive * 50);
+    int b = stream_byte(ws.Tc_keepalive * 50);
     if (b >= 0) {
       Tc_note_read();
       return b;
