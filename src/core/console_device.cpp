@@ -91,21 +91,12 @@ void serve_events() {
   Event_serve_hook();
 }
 
-// While a program's read waits with channels watched for DataAvailable, the
-// wait is cut into slices this long and the channels looked at after each.
-constexpr int32_t DATA_SLICE_MS = 10;
 // A read over a connection (no signal ends its wait) is cut into slices
 // this long while a program reads, so that its events are served.
 constexpr int32_t LINK_SLICE_MS = 100;
 
 bool watching_data() {
   return Event_serve_hook && Event_data_watch_hook && !(ws.Run_flags & RF_CONSOLE_READ) && Event_data_watch_hook();
-}
-
-int64_t mono_ms() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 // Waits until the console's input is readable (1; or input was pushed back
@@ -115,12 +106,12 @@ int64_t mono_ms() {
 // program's read waits.  The time-out counts from here, whatever
 // interrupts the wait.
 int wait_input(int32_t ms, bool escape_ends) {
-  const int64_t end = ms > 0 ? mono_ms() + ms : 0;
+  const int64_t end = ms > 0 ? Mono_ms() + ms : 0;
   for (;;) {
     struct pollfd p = {in_fd, POLLIN, 0};
     int32_t left = ms;
     if (ms > 0) {
-      int64_t l = end - mono_ms();
+      int64_t l = end - Mono_ms();
       left = l > 0 ? int32_t(l) : 0;
     }
     const bool sliced = (left < 0 || left > DATA_SLICE_MS) && watching_data();
@@ -151,14 +142,14 @@ int fill(int32_t ms, bool escape_ends) {
     // A program's read over a connection waits in slices, its events
     // served between them, as the descriptor's wait serves them.
     const bool serving = Event_serve_hook && !(ws.Run_flags & RF_CONSOLE_READ);
-    const int64_t end = ms >= 0 ? mono_ms() + ms : -1;
+    const int64_t end = ms >= 0 ? Mono_ms() + ms : -1;
     for (;;) {
       int32_t wait = ms;
       bool last = true;
       const bool watching = serving && watching_data();
       if (serving) {
         const int32_t slice = watching ? DATA_SLICE_MS : LINK_SLICE_MS;
-        int64_t left = end >= 0 ? end - mono_ms() : -1;
+        int64_t left = end >= 0 ? end - Mono_ms() : -1;
         if (left < 0 && end >= 0) left = 0;
         if (end < 0 || left > slice) {
           wait = slice;

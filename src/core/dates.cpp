@@ -32,13 +32,6 @@ namespace {
 
 constexpr int32_t YEAR0_DAY = 2921573;  // day number of 1 January of year 1
 constexpr size_t MASK_MAX = 8192;
-constexpr int64_t DATA_SLICE_MS = 10;  // a WAIT looks at watched channels this often
-
-int64_t mono_ms() {
-  struct timespec ts {};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 // The years JUL( takes, and the bound past which the digits of a date
 // string are no longer accumulated.
 constexpr int32_t JUL_YEAR_MIN = -6000, JUL_YEAR_MAX = 32000;
@@ -398,13 +391,13 @@ void TrueWait(int32_t hundredths) {
   // wait.  A request to come back at every boundary stands again afterwards.
   bool again = (ws.Run_flags & RF_EVENT) != 0;
   ws.Run_flags &= ~uint32_t(RF_EVENT);
-  const int64_t end = mono_ms() + int64_t(hundredths) * 10;
+  const int64_t end = Mono_ms() + int64_t(hundredths) * 10;
   bool waiting = false;  // events left for later (raised while handlers ran)
   for (;;) {
-    const int64_t left = end - mono_ms();
+    const int64_t left = end - Mono_ms();
     if (left <= 0) break;
     const bool watch = waiting || (Event_data_watch_hook && Event_data_watch_hook());
-    const int64_t slice = watch && left > DATA_SLICE_MS ? DATA_SLICE_MS : left;
+    const int64_t slice = watch && left > DATA_SLICE_MS ? int64_t(DATA_SLICE_MS) : left;
     Set_timer(int32_t((slice + 9) / 10));
     Wait_timer_or_event();
     Kill_timer();

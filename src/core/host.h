@@ -152,6 +152,11 @@ extern void (*Event_serve_hook)();
 // True while channels are watched for DataAvailable (their data is looked
 // for at every boundary, and every few milliseconds of a WAIT).
 extern bool (*Event_data_watch_hook)();
+// While channels are watched for DataAvailable, a wait is cut into slices
+// this long and the channels looked at after each.
+constexpr int32_t DATA_SLICE_MS = 10;
+// Milliseconds on the monotonic clock.
+int64_t Mono_ms();
 // A channel opened (what 1) or is about to close (what 2); name as given.
 extern void (*File_event_hook)(int what, int channel, const char* name, size_t len);
 // The object whose code runs (its slot; 0 none), filled by the object

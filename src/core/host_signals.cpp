@@ -343,6 +343,8 @@ void Wait_timer() {
   Kill_timer();
 }
 
+int64_t Mono_ms() { return now_us() / 1000; }
+
 void Wait_timer_or_event() {
   Reap_children();
   {
