@@ -78,8 +78,6 @@
 
 namespace {
 
-constexpr uint16_t DELIM_DEFAULT = 0x100;
-constexpr uint16_t DELIM_NONE = 0xFFFF;
 constexpr uint32_t FIELD_WIDTH_MAX = 100000000;
 constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
 constexpr uint32_t TEMPLATE_INT_WIDTH_MAX = 6;  // I(n) and U(n) of a template

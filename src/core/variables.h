@@ -334,11 +334,15 @@ Var_node* Find_field();
 // template, 41 for a bad width.
 void Def_record(Var_node* node);
 // The fields of a record as its field list holds them, in order.
+// A delimited field's delim besides a byte: ended by the record separator,
+// or by nothing.
+constexpr uint16_t DELIM_DEFAULT = 0x100;
+constexpr uint16_t DELIM_NONE = 0xFFFF;
 struct Record_field {
   uint8_t type;       // code 1 numeric, 2 string, '*' skip
   uint8_t form;       // 'P' plain, 'C' 'N' fixed width, 'D' delimited, 'I' 'U' binary
   uint32_t width;     // 'C' 'N' 'I' 'U'
-  uint16_t delim;     // 'D': the byte, 0x100 the record separator, 0xFFFF none
+  uint16_t delim;     // 'D': the byte, DELIM_DEFAULT or DELIM_NONE
   uint16_t count;     // array field: its elements (0 a plain field)
   std::string name;   // upper-cased, "$" ending a string field's
   std::string desc;   // a template field's description

@@ -33,9 +33,6 @@
 
 namespace {
 
-constexpr uint16_t DELIM_DEFAULT = 0x100;
-constexpr uint16_t DELIM_NONE = 0xFFFF;
-
 std::string upper(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = char(c - 32);

@@ -271,7 +271,6 @@ void dump_val(Sink& o, const std::string& name, const std::string& sub, const Nu
 // A record variable's definition as DIM writes it: an I/O list of plain
 // fields ("IOLIST A,B$"), else a template ("A:C(3),B:N(4)").
 std::string record_definition(const Var_node* v) {
-  constexpr uint16_t DELIM_DEFAULT = 0x100, DELIM_NONE = 0xFFFF;
   const std::vector<Record_field> fields = Record_fields(v);
   bool plain = true;
   for (const Record_field& f : fields) plain &= f.form == 'P';
