@@ -82,6 +82,10 @@ int wait_readable(struct pollfd& p, int32_t ms) {
   return r;
 }
 
+// A read ends early on an escape (when escape_ends) or when the process is
+// to end.
+bool read_ends(bool escape_ends) { return ((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process; }
+
 // A program's read waits: an object event signalled meanwhile (the event
 // timer, SIGUSR1) runs its handler now, as at a statement boundary.  (Not
 // while the console reads a command: no program runs.)
@@ -126,10 +130,10 @@ int wait_input(int32_t ms, bool escape_ends) {
     } else {
       if (errno != EINTR) return -3;
       Take_signals();
-      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      if (read_ends(escape_ends)) return -2;
       serve_events();
     }
-    if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+    if (read_ends(escape_ends)) return -2;
     if (in_pos < in_len) return 1;
   }
 }
@@ -168,7 +172,7 @@ int fill(int32_t ms, bool escape_ends) {
       if (watching) ws.Run_flags |= RF_EVENT;  // data on a watched channel raises its event
       Run_flags_now();
       serve_events();
-      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      if (read_ends(escape_ends)) return -2;
       if (in_pos < in_len) return 1;
     }
   }
@@ -196,7 +200,7 @@ int fill(int32_t ms, bool escape_ends) {
     }
     if (n < 0 && errno == EINTR) {
       Take_signals();
-      if (((ws.Run_flags & RF_ESCAPE) && escape_ends) || ws.End_process) return -2;
+      if (read_ends(escape_ends)) return -2;
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
