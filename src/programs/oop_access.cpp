@@ -394,10 +394,6 @@ void expression_value(Oop_object* o, Prop_inst* pi) {
   ws.Math_flags = math;
 }
 
-}  // namespace
-
-namespace {
-
 // A name that is no property of the running object, looked for in the
 // objects whose methods called it: down the call levels while each is a
 // method's level with an object (an object met again is passed by), the

@@ -333,7 +333,6 @@ void Perform_on_returned() {
   ws.Run_flags |= RF_PERFORM_ON;
 }
 
-
 bool Do_On_PerfExec() {
   if (first_line && !pending) {
     first_line = false;
