@@ -45,6 +45,7 @@ enum : uint8_t {
   SMALL_INT = 11,
   EXT_SYSVAR = 12,
   SYSVAR_FIRST = 13,
+  SV_ERR = 19,  // the system variable ERR
   SYSVAR_LAST = 34,
   INC_DEC = 35,
   LPAREN = 36,

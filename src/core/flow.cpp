@@ -364,8 +364,6 @@ uint16_t Skipto_code(uint16_t close, uint16_t open) {
 
 namespace {
 
-constexpr uint8_t ERR_WORD = 19;  // ERR after GOSUB's line: its error clause
-
 // GOSUB line ERR clause: the clause (a block, or the rest of the line) is
 // passed over; the frame resumes after it and keeps where it starts.
 [[gnu::noinline]] void gosub_with_clause(uint32_t target) {
@@ -388,7 +386,7 @@ constexpr uint8_t ERR_WORD = 19;  // ERR after GOSUB's line: its error clause
 }  // namespace
 
 void True_gosub(uint32_t target) {
-  if (*ws.Exec_ptr == ERR_WORD) [[unlikely]] {
+  if (*ws.Exec_ptr == code::SV_ERR) [[unlikely]] {
     gosub_with_clause(target);
     return;
   }

@@ -39,11 +39,10 @@ void Err_pgm_set(const std::string& name) { err_pgm = name; }
 namespace {
 
 constexpr int32_t CALL_NAME_MAX = 8192;
-constexpr uint8_t SV_ERR = 19;
 
 // EXIT ERR: the statement an unhandled error of a called program runs, so
 // that the frame is popped and the error raised again at the call.
-uint8_t exit_err[] = {code::D_EXIT, SV_ERR, code::EOL};
+uint8_t exit_err[] = {code::D_EXIT, code::SV_ERR, code::EOL};
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 

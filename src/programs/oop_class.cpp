@@ -37,7 +37,6 @@
 namespace {
 
 constexpr uint32_t LAST_LINE = 65000;
-constexpr uint8_t SV_ERR = 19;  // the system variable ERR: "GET ERR", "SET ERR"
 // Markers after code 251: OBJECT (an object property), SHARED, DERIVED.
 constexpr uint8_t MARK_OBJECT = 64, MARK_DERIVED = 68, MARK_SHARED = 69;
 
@@ -165,7 +164,7 @@ void read_properties(Oop_class* c, Scan& s, bool local) {
       s.p = const_cast<uint8_t*>(after);
     } else if (is_ext(s.p, code::X_GET)) {
       s.p += 2;
-      if (*s.p == SV_ERR) {
+      if (*s.p == code::SV_ERR) {
         e->flags |= PF_NO_GET;
         s.p++;
       } else if (*s.p == code::OP_EQ) {
@@ -179,7 +178,7 @@ void read_properties(Oop_class* c, Scan& s, bool local) {
     }
     if (is_ext(s.p, code::X_SET)) {
       s.p += 2;
-      if (*s.p == SV_ERR) {
+      if (*s.p == code::SV_ERR) {
         e->flags |= PF_READ_ONLY;
         s.p++;
       } else {
