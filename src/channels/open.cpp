@@ -213,8 +213,7 @@ void open_create() {
     int rc = Open_file();
     if (rc != 0) Open_failed(rc);
     Fcb* f = ws.Cur_fcb;
-    struct stat st {};
-    if (known && f->fd >= 0 && fstat(f->fd, &st) == 0 && st.st_dev == made.st_dev && st.st_ino == made.st_ino) return;
+    if (known && f->fd >= 0 && same_as_looked(f->fd, made)) return;
     CloseFile(f);
     Open_failed(ESTALE);
   }

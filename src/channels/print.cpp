@@ -67,7 +67,6 @@ enum : uint8_t {
 inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 
 inline uint8_t state_of(const Fcb* f) { return uint8_t(f->out_state); }
-inline uint8_t held_of(const Fcb* f) { return uint8_t(f->out_state >> 8); }
 inline void set_state(Fcb* f, uint8_t s, uint8_t held = 0) { f->out_state = uint16_t(s | (held << 8)); }
 
 bool utf8_mode() { return (ws.Utf8_mode & 1) != 0; }
@@ -272,6 +271,40 @@ void char_plain(Fcb* f, uint8_t c) {
   after_column_advance(f);
 }
 
+// The bytes after ESC, in state st (a channel's out_state): a two-letter
+// mnemonic, or a position (ESC 1 column, ESC 2 column line, also as the
+// mnemonics "@1" and "@2").  False, with nothing done, in any other state.
+bool escape_step(uint16_t& st, uint8_t c) {
+  uint8_t held = uint8_t(st >> 8);
+  switch (uint8_t(st)) {
+    case S_ESC:
+      st = c == 1 ? uint16_t(S_COL) : c == 2 ? uint16_t(S_COL2) : uint16_t(S_MNEM2 | (c << 8));
+      return true;
+    case S_MNEM2:
+      st = S_PLAIN;
+      if (held == '@' && c == '1')
+        st = S_COL;
+      else if (held == '@' && c == '2')
+        st = S_COL2;
+      else
+        Chan_hook.prt_mnem(uint16_t((held << 8) | c));
+      return true;
+    case S_COL:
+      st = S_PLAIN;
+      Prt_pos1(c);
+      return true;
+    case S_COL2:
+      st = uint16_t(S_LINE2 | (c << 8));
+      return true;
+    case S_LINE2:
+      st = S_PLAIN;
+      Prt_pos(held, c);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void char_channel(Fcb* f, uint8_t c) {
   if (ws.Io_tbl && ws.Io_tbl_len > 0) c = table_mapped(c);
   if (f->out_hook) {
@@ -283,39 +316,12 @@ void char_channel(Fcb* f, uint8_t c) {
       char_plain(f, c);
       break;
     case S_ESC:
-      if (c == 1) {
-        set_state(f, S_COL);
-      } else if (c == 2) {
-        set_state(f, S_COL2);
-      } else {
-        set_state(f, S_MNEM2, c);
-      }
-      return;
-    case S_MNEM2: {
-      uint8_t first = held_of(f);
-      set_state(f, S_PLAIN);
-      if (first == '@' && c == '1') {
-        set_state(f, S_COL);
-      } else if (first == '@' && c == '2') {
-        set_state(f, S_COL2);
-      } else {
-        Chan_hook.prt_mnem(uint16_t((first << 8) | c));
-      }
-      return;
-    }
+    case S_MNEM2:
     case S_COL:
-      set_state(f, S_PLAIN);
-      Prt_pos1(c);
-      return;
     case S_COL2:
-      set_state(f, S_LINE2, c);
+    case S_LINE2:
+      escape_step(f->out_state, c);
       return;
-    case S_LINE2: {
-      uint8_t col = held_of(f);
-      set_state(f, S_PLAIN);
-      Prt_pos(col, c);
-      return;
-    }
     case S_TRANSP_ESC:
       if (c == 'E') {
         set_state(f, S_TRANSP_E);
@@ -390,36 +396,9 @@ void console_char(Fcb* f, uint8_t c) {
     return;
   }
   uint16_t& st = console_state(f);
-  uint8_t held = uint8_t(st >> 8);
-  switch (uint8_t(st)) {
-    case S_PLAIN:
-      break;
-    case S_ESC:
-      st = c == 1 ? uint16_t(S_COL) : c == 2 ? uint16_t(S_COL2) : uint16_t(S_MNEM2 | (c << 8));
-      return;
-    case S_MNEM2:
-      st = S_PLAIN;
-      if (held == '@' && c == '1')
-        st = S_COL;
-      else if (held == '@' && c == '2')
-        st = S_COL2;
-      else
-        Chan_hook.prt_mnem(uint16_t((held << 8) | c));
-      return;
-    case S_COL:
-      st = S_PLAIN;
-      Prt_pos1(c);
-      return;
-    case S_COL2:
-      st = uint16_t(S_LINE2 | (c << 8));
-      return;
-    case S_LINE2:
-      st = S_PLAIN;
-      Prt_pos(held, c);
-      return;
-    default:
-      st = S_PLAIN;
-      break;
+  if (uint8_t(st) != S_PLAIN) {
+    if (escape_step(st, c)) return;
+    st = S_PLAIN;
   }
   if (c == prmblk.FS) {
     Prt_slew(1);

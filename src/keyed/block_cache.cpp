@@ -729,13 +729,17 @@ static Kbfr* eff_get(uint32_t page, int type) {
   if (page < 1 || page > e->max_page) Key_error(114);
   Key_Hdr_Lock_N_Load(1);
   auto it = p.index.find(ix(f, page));
+  // A cached page is used as it is (a new page must not be one).
+  auto reuse = [&](Kbfr* c) {
+    if (type == 0) Key_error(106);
+    c->stamp = ++Kbfr_quepos;
+    c->serial = K.serial;
+    use(p, c);
+    return c;
+  };
   Kbfr* b = nullptr;
   if (it != p.index.end()) {
-    b = it->second;
-    if (type == 0) Key_error(106);
-    b->stamp = ++Kbfr_quepos;
-    b->serial = K.serial;
-    use(p, b);
+    b = reuse(it->second);
   } else {
     // The map is read before a buffer is chosen, so that the map page's own
     // reading cannot take that buffer.
@@ -757,37 +761,32 @@ static Kbfr* eff_get(uint32_t page, int type) {
     // would hand out a page already taken).
     auto again = p.index.find(ix(f, page));
     if (again != p.index.end()) {
-      if (type == 0) Key_error(106);
-      Kbfr* c = again->second;
-      c->stamp = ++Kbfr_quepos;
-      c->serial = K.serial;
-      use(p, c);
-      if (type >= 3 && c->b()[0] != type) Key_error(106);
-      return c;
-    }
-    b->serial = K.serial;
-    b->addr = page;
-    b->fd = f->fd;
-    b->changed = false;
-    if (type == 0) {
-      init_block(f, b, page);
-      b->host_off = 0;
+      b = reuse(again->second);
     } else {
-      b->host_off = int64_t(phys) * e->B;
-      errno = 0;
-      int64_t r = Eff_read(f, b->b(), size_t(f->blk), b->host_off);
-      if (r < 0) Key_sys_error();
-      ++Key_io_stats.reads;
-      if (r != f->blk) Key_error(105);
-      uint8_t* d = b->b();
-      Kcrypt_in(f, d);
-      if (get_u32be(d + 1) != page) Key_error(107);
-      b->count = d[0] == kf::BT_NODE ? d[5] : 0;
+      b->serial = K.serial;
+      b->addr = page;
+      b->fd = f->fd;
+      b->changed = false;
+      if (type == 0) {
+        init_block(f, b, page);
+        b->host_off = 0;
+      } else {
+        b->host_off = int64_t(phys) * e->B;
+        errno = 0;
+        int64_t r = Eff_read(f, b->b(), size_t(f->blk), b->host_off);
+        if (r < 0) Key_sys_error();
+        ++Key_io_stats.reads;
+        if (r != f->blk) Key_error(105);
+        uint8_t* d = b->b();
+        Kcrypt_in(f, d);
+        if (get_u32be(d + 1) != page) Key_error(107);
+        b->count = d[0] == kf::BT_NODE ? d[5] : 0;
+      }
+      b->file = f;
+      b->stamp = ++Kbfr_quepos;
+      p.index[ix(f, page)] = b;
+      use(p, b);
     }
-    b->file = f;
-    b->stamp = ++Kbfr_quepos;
-    p.index[ix(f, page)] = b;
-    use(p, b);
   }
   uint8_t t = b->b()[0];
   if (type >= 3 && t != type) Key_error(106);

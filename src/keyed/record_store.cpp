@@ -193,6 +193,19 @@ void write_slot(uint32_t addr, const uint8_t* bytes, size_t len, bool append = f
   if (r != int64_t(len)) Key_error(2);
 }
 
+// The slot of a fixed-length record: its stored body, zero bytes to the
+// slot's size, and the data length written when the record was filled out
+// to the record length (K.fill_len).
+static std::vector<uint8_t> fixed_slot(const uint8_t* image) {
+  Key_file* f = K.f;
+  std::vector<uint8_t> slot(size_t(f->slot), 0);
+  std::vector<uint8_t> body = stored_body(image, 0);
+  if (body.size() > slot.size()) Key_error(1);
+  std::memcpy(slot.data(), body.data(), body.size());
+  if (K.fill_len >= 0 && size_t(1 + f->keylen + 2) <= slot.size()) put_u16be(slot.data() + 1 + f->keylen, uint16_t(K.fill_len));
+  return slot;
+}
+
 uint32_t Kfix_add(const uint8_t* image) {
   Key_file* f = K.f;
   uint32_t head = Hdr32(f, kf::H_FREE1);
@@ -215,11 +228,7 @@ uint32_t Kfix_add(const uint8_t* image) {
     addr = uint32_t(a);
     Hdr32_set(f, kf::H_EOF, uint32_t(a + uint64_t(f->slot)));
   }
-  std::vector<uint8_t> slot(size_t(f->slot), 0);
-  std::vector<uint8_t> body = stored_body(image, 0);
-  if (body.size() > slot.size()) Key_error(1);
-  std::memcpy(slot.data(), body.data(), body.size());
-  if (K.fill_len >= 0 && size_t(1 + f->keylen + 2) <= slot.size()) put_u16be(slot.data() + 1 + f->keylen, uint16_t(K.fill_len));
+  std::vector<uint8_t> slot = fixed_slot(image);
   write_slot(addr, slot.data(), slot.size(), append);
   return addr;
 }
@@ -234,12 +243,7 @@ void Kfix_del(uint32_t addr) {
 }
 
 void Kfix_rwr(uint32_t addr, const uint8_t* image) {
-  Key_file* f = K.f;
-  std::vector<uint8_t> slot(size_t(f->slot), 0);
-  std::vector<uint8_t> body = stored_body(image, 0);
-  if (body.size() > slot.size()) Key_error(1);
-  std::memcpy(slot.data(), body.data(), body.size());
-  if (K.fill_len >= 0 && size_t(1 + f->keylen + 2) <= slot.size()) put_u16be(slot.data() + 1 + f->keylen, uint16_t(K.fill_len));
+  std::vector<uint8_t> slot = fixed_slot(image);
   write_slot(addr, slot.data(), slot.size());
 }
 
