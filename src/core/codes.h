@@ -72,6 +72,7 @@ enum : uint8_t {
   WHOLE_ARRAY = 57,  // "[ALL]" after an array name: every element in turn
   LABEL_END = 58,
   COLON = 58,  // ":" between two expressions of one argument
+  TO = 59,     // "TO": FOR's limit, an INPUT validation list's longest length
   EXCEPT = 62,  // CLEAR EXCEPT
   STMT_SEP = 64,
   ASSIGN_OP = 65,  // compound assignment: one operator byte (45..50) follows

@@ -511,7 +511,7 @@ void d_for() {
       // A FOR LOCAL evaluates all three values first, so that they see the
       // outer variable, and localises it once the frame stands.
       if (!local) Store_num(v, &v->num);
-      if (*ws.Exec_ptr != 59) Rpt_error(err::SYNTAX);  // TO
+      if (*ws.Exec_ptr != code::TO) Rpt_error(err::SYNTAX);
       ws.Exec_ptr++;
       Eval_val();
       Num_val limit = ws.Num_acc;

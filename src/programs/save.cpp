@@ -658,8 +658,6 @@ void save_old_format(Fcb* f, int fd, uint8_t* h, bool member, int version) {
 
 namespace {
 
-constexpr uint8_t TO_CODE = 59;
-
 bool vrl_name(const std::string& n) {
   if (n.size() <= 5) return false;
   for (size_t i = 0; i < 5; ++i)
@@ -672,7 +670,7 @@ bool vrl_name(const std::string& n) {
 void save_file() {
   Io_SetOptions(0);
   int fd = ws.Cur_fcb ? ws.Cur_fcb->fd : ws.Cur_fd;
-  if (*ws.Exec_ptr != TO_CODE) Rpt_error(err::SYNTAX);
+  if (*ws.Exec_ptr != code::TO) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   Eval_str();
   std::string name(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -49,7 +49,6 @@
 #include "terminal/cursor_report.h"
 #include "terminal/tc_frame.h"
 #include "terminal/tc_session.h"
-#include "core/crc16.h"
 #include "terminal/terminal.h"
 #include "terminal/program_calls.h"
 
@@ -112,10 +111,7 @@ int64_t Dev_flush() {
       Dev_write_all(f->fd, f->out_buf, 1, (f->st2 & ST2_CLOSING) != 0);
       return 0;
     }
-    uint8_t head[12];
-    int h = Tc_frame_header(head, 0xD0, ' ', uint32_t(n), crc16(f->out_buf, size_t(n), 0), false);
-    std::vector<uint8_t> frame(head, head + h);
-    frame.insert(frame.end(), f->out_buf, f->out_buf + n);
+    std::vector<uint8_t> frame = Tc_frame(0xD0, ' ', f->out_buf, uint32_t(n), false);
     Dev_write_all(f->fd, frame.data(), frame.size(), (f->st2 & ST2_CLOSING) != 0);
     return 0;
   }

@@ -30,7 +30,6 @@
 namespace {
 
 constexpr int32_t CONSOLE_ANSWER_MAX = 1920;  // longest answer without SIZ=
-constexpr uint8_t TO_WORD = 59;              // "TO" of a validation list's length item
 
 inline bool ends_statement(uint8_t c) { return c == code::END_SCAN || (Cde_tbl[c] & CC_STMT_END); }
 inline bool item_ends(uint8_t c) { return c == code::COMMA || ends_statement(c); }
@@ -163,7 +162,7 @@ void read_valid_list(Valid_list& v) {
       ws.Exec_ptr++;
       v.has_length = true;
       v.min_len = Eval_integer();
-      if (*ws.Exec_ptr == TO_WORD) {
+      if (*ws.Exec_ptr == code::TO) {
         ws.Exec_ptr++;
         v.max_len = Eval_integer();
       }

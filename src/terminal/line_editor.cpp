@@ -1234,9 +1234,17 @@ int Term_read_key() {
   ws.Io_tim = -1;
   ws.Io_opts = 0;
   Dev_edit_req = Edit_request{};
-  uint16_t in_status = f->in_status;
-  f->in_status = uint16_t(in_status & ~IN_READBACK);
-  uint8_t* work = ws.Work_ptr;
+  // The read-back state and the work area are as before, however the read ends.
+  struct Restore {
+    Fcb* f;
+    uint16_t in_status;
+    uint8_t* work;
+    ~Restore() {
+      f->in_status = in_status;
+      ws.Work_ptr = work;
+    }
+  } restore{f, f->in_status, ws.Work_ptr};
+  f->in_status = uint16_t(restore.in_status & ~IN_READBACK);
   int key = -1;
   try {
     Dev_tru_read();
@@ -1257,14 +1265,8 @@ int Term_read_key() {
     key = 27;  // an interrupt while waiting
   } catch (const End_of_data&) {
   } catch (const Oru_error& e) {
-    if (e.no != err::END_OF_FILE && e.no != err::INTERRUPTED) {
-      f->in_status = in_status;
-      ws.Work_ptr = work;
-      throw;
-    }
+    if (e.no != err::END_OF_FILE && e.no != err::INTERRUPTED) throw;
     if (e.no == err::INTERRUPTED) key = 27;
   }
-  f->in_status = in_status;
-  ws.Work_ptr = work;
   return key;
 }

@@ -37,6 +37,12 @@ constexpr uint32_t VISIBLE_ATTR = 0xffff1f;
 
 inline Window_rec& win_of(Fcb* f) { return Dev(f)->win; }
 
+// Whether a window's cell (col, line) lies on the screen: a window may
+// reach past the screen's right or bottom edge.
+inline bool on_screen(const Fcb* f, const Window_rec& w, int32_t col, int32_t line) {
+  return w.scr_col + w.col0 + col < f->cols && w.scr_line + w.line0 + line < f->lines;
+}
+
 void blank_cells(Window_rec& w, int32_t cell, int32_t n, uint32_t attr) {
   std::memset(w.chars + cell, ' ', size_t(n));
   for (int32_t i = 0; i < n; ++i) w.attrs[cell + i] = attr;
@@ -47,7 +53,7 @@ void put_cell(Fcb* f, uint8_t ch) {
   const Window_rec& w = win_of(f);
   // A cell past the screen's edge (a window may reach beyond it) is kept
   // in the image only.
-  if (w.scr_col + w.col0 + f->column < f->cols && w.scr_line + w.line0 + f->line < f->lines) Term_put(ch);
+  if (on_screen(f, w, f->column, f->line)) Term_put(ch);
   ++f->column;
 }
 
@@ -599,12 +605,11 @@ void Scr_pos(Fcb* f, int32_t col, int32_t line) {
   bool pending = from_col >= w.cols;
   f->column = col;
   f->line = line;
-  if (w.scr_col + w.col0 + col >= f->cols || w.scr_line + w.line0 + line >= f->lines) {
-    // Past the screen's edge: nothing to send (text there is not sent
-    // either; the next position on the screen is sent in full).
-    if (!Thin_console(f)) return;
-  }
-  if (Thin_console(f)) {
+  const bool thin = Thin_console(f);
+  // Past the screen's edge: nothing to send (text there is not sent either;
+  // the next position on the screen is sent in full).
+  if (!thin && !on_screen(f, w, col, line)) return;
+  if (thin) {
     // The client places its cursor in its current window: the position
     // goes in the form the client's output reads, ESC 0x02 column line.
     Term_put(27);

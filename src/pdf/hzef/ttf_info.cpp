@@ -163,32 +163,35 @@ bool cmap_format4_ok(const uint8_t* p, size_t room) {
   return true;
 }
 
-bool cmap_ok(const std::vector<uint8_t>& t) {
-  if (t.size() < 4) return false;
+// A table of a u16 count at byte 2 and that many records of size bytes from
+// byte first: true when the records lie inside the table and ok holds for
+// every one.
+template <class Ok>
+bool records_ok(const std::vector<uint8_t>& t, size_t first, size_t size, Ok ok) {
+  if (t.size() < first) return false;
   size_t count = u16(&t[2]);
-  if (4 + count * 8 > t.size()) return false;
-  for (size_t i = 0; i < count; i++) {
-    const uint8_t* r = &t[4 + i * 8];
+  if (first + count * size > t.size()) return false;
+  for (size_t i = 0; i < count; i++)
+    if (!ok(&t[first + i * size])) return false;
+  return true;
+}
+
+bool cmap_ok(const std::vector<uint8_t>& t) {
+  return records_ok(t, 4, 8, [&t](const uint8_t* r) {
     uint32_t off = u32(r + 4);
     if (off > t.size() - 2) return false;
     uint16_t format = u16(&t[off]);
     if (format == 4 && !cmap_format4_ok(&t[off], t.size() - off)) return false;
-    if (format == 0 && (t.size() - off < 262)) return false;
-  }
-  return true;
+    return !(format == 0 && t.size() - off < 262);
+  });
 }
 
 bool names_ok(const std::vector<uint8_t>& t) {
-  if (t.size() < 6) return false;
-  size_t count = u16(&t[2]);
-  if (6 + count * 12 > t.size()) return false;
-  for (size_t i = 0; i < count; i++) {
-    const uint8_t* r = &t[6 + i * 12];
+  return records_ok(t, 6, 12, [](const uint8_t* r) {
     uint16_t platform = u16(r), id = u16(r + 6), len = u16(r + 8);
-    if (id != 1 && id != 2 && id != 6) continue;
-    if ((platform == 3 && len > 254) || (platform != 3 && len > 127)) return false;
-  }
-  return true;
+    if (id != 1 && id != 2 && id != 6) return true;
+    return !((platform == 3 && len > 254) || (platform != 3 && len > 127));
+  });
 }
 
 // The tables the PDF library trusts when it loads the font.
