@@ -23,6 +23,7 @@ struct termios saved_tio;
 bool tio_saved = false;
 bool line_configured = false;
 int line_fd = -1;
+bool line_frames = false;  // the line carries a thin client's frames
 
 uid_t start_uid = getuid();
 gid_t start_gid = getgid();
@@ -96,6 +97,16 @@ void Config_line() {
     t.c_cc[i] = _POSIX_VDISABLE;
   }
   t.c_cc[VINTR] = cc_t(prmblk.Bang_B);
+  if (line_frames) {
+    // Binary frames: any byte of a length, CRC or datum may equal a control
+    // character, so the line keeps none (the kernel would turn one into a
+    // signal and flush the reply, or swallow it as flow control).
+    t.c_iflag &= ~tcflag_t(IXON | IXOFF | ISTRIP);
+    t.c_lflag = 0;
+    t.c_cc[VINTR] = _POSIX_VDISABLE;
+    t.c_cc[VSTART] = _POSIX_VDISABLE;
+    t.c_cc[VSTOP] = _POSIX_VDISABLE;
+  }
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   if (tcsetattr(fd, TCSADRAIN, &t) != 0) return;
@@ -113,6 +124,12 @@ void Reset_line() {
 }
 
 bool Line_configured() { return line_configured; }
+
+void Line_carries_frames(bool on) {
+  if (line_frames == on) return;
+  line_frames = on;
+  if (line_configured) Config_line();
+}
 
 void Reconfig_line() {
   if (!line_configured) return;

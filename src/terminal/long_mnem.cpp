@@ -104,6 +104,9 @@ void thin_console(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
       LongMnemExec(op, p, n);
       break;
     }
+    case 31: case 36:
+      Err_mnemonic();  // no screen, the client's or a terminal's, has these
+      break;
     default:
       break;  // the client acts on the others itself
   }

@@ -246,6 +246,7 @@ void Tc_attach_console() {
   lTimeLastEnq = lTimeLastRd = last_check = now_ms();
   con->st2 |= ST2_THIN_CLIENT;
   std::memcpy(con->term_id, "winterm     ", sizeof con->term_id);
+  Line_carries_frames(true);
   // The client's break and the keep-alive are looked for between
   // statements on either carrier.
   ws.ZefVrl_Count = LIVE_CHECK_STATEMENTS;
@@ -261,6 +262,7 @@ void Tc_attach_console() {
 
 void Tc_detach_console() {
   if (ws.Con_fcb) ws.Con_fcb->st2 &= uint16_t(~ST2_THIN_CLIENT);
+  Line_carries_frames(false);
   if (!Tc_console_link()) {
     ws.Run_flags &= ~RF_CLIENT_LIVE;
     ws.ZefVrl_Count = 0;
