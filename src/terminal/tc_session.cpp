@@ -260,6 +260,18 @@ void Tc_attach_console() {
   }
 }
 
+void Tc_reattach_console() {
+  minus_u_sent = false;
+  cursor_mode_sent = -1;
+  try {
+    WttyMouse();
+  } catch (const Oru_error& e) {
+    Tc_detach_console();
+    if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;
+    throw;
+  }
+}
+
 void Tc_detach_console() {
   if (ws.Con_fcb) ws.Con_fcb->st2 &= uint16_t(~ST2_THIN_CLIENT);
   Line_carries_frames(false);
