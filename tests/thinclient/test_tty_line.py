@@ -4,7 +4,8 @@
 # reply like any other; a key that comes in the same read as a reply stays
 # input, as does a key typed while a reply is awaited; operation 31 is the
 # mnemonic error on the client's console; each menu request waits for the
-# client's answer; MENU_BAR and SYSTEM_HELP take ERR= for their operands.
+# client's answer; MENU_BAR, SYSTEM_HELP and DEFCTL take ERR= for their
+# operands.
 import os
 import sys
 import time
@@ -42,8 +43,11 @@ for cls in (TtyClient, Client):
 c = TtyClient()
 c.lines("10 DEFTTY F (0)80,25", '20 PRINT (0,ERR=40)$1B$+"mn"+$1F00$', '30 PRINT "NO"+"ERR"; STOP',
         '40 PRINT "E=",ERR', '50 MENU_BAR 0,"x",ERR=60', '55 PRINT "NO"+"60"', '60 PRINT "A=",ERR',
-        '70 SYSTEM_HELP "",ERR=80', '75 PRINT "NO"+"80"', '80 PRINT "B=",ERR', "RUN")
-check(c.wait_text("B= 46", 10), "ERR= of SYSTEM_HELP not taken", c)
+        '70 SYSTEM_HELP "",ERR=80', '75 PRINT "NO"+"80"', '80 PRINT "B=",ERR',
+        '90 DEFCTL F (0)-1004,"",ERR=100; STOP', '100 PRINT "C=",ERR; DEFCTL F -1004,6,ERR=130',
+        '110 DEFCTL F -1004,99999,ERR=130; STOP', '130 PRINT "D=",ERR', "RUN")
+check(c.wait_text("D= 41", 10), "ERR= of SYSTEM_HELP or DEFCTL not taken: %r" % c.text()[-200:], c)
+check("B= 46" in c.text() and "C= 26" in c.text(), "ERR= of SYSTEM_HELP or DEFCTL: %r" % c.text()[-200:], c)
 check("E= 29" in c.text() and "A= 41" in c.text(), "operation 31 or MENU_BAR's ERR=: %r" % c.text()[-200:], c)
 check(not any(r.key() == "P " and b"mn" in r.payload for r in c.requests), "operation 31 was sent", c)
 c.remove()
