@@ -46,6 +46,7 @@ struct Chan_extra {
   // Base of the pitch mnemonics in hundredths of an inch: the page length
   // for lines per inch, the line width for characters per inch.
   int32_t lpi_base = 1100, cpi_base = 800;
+  Chan_page page;
 };
 std::unordered_map<const void*, Chan_extra> extras;
 
@@ -399,6 +400,8 @@ void StartLongMnem(uint16_t code) {
   c.wide = (code & 0xFF) == 'x';
   f->out_hook = collect;
 }
+
+Chan_page& Page_of(const void* fcb) { return extras[fcb].page; }
 
 void LongMnemRelease(const void* fcb) {
   collectors.erase(fcb);
