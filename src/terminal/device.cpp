@@ -248,8 +248,9 @@ int64_t Apr_flush() {
   do {
     w = ::write(f->fd, out.data(), out.size());
   } while (w < 0 && errno == EINTR);
-  if (w < 0) Sys_error();
-  if (size_t(w) < out.size()) Rpt_error(err::WRITE_FAILED);
+  // A print job that did not go out whole, for whatever reason, is the
+  // printer's write failure.
+  if (w < 0 || size_t(w) < out.size()) Rpt_error(err::WRITE_FAILED);
   return 0;
 }
 
