@@ -448,7 +448,6 @@ void delete_at(int32_t at) {
     class_run(at, a, b);
     for (int32_t i = at; i + 1 < b; ++i) ed.buf[size_t(i)] = ed.buf[size_t(i + 1)];
     ed.buf[size_t(b - 1)] = (ed.cls[size_t(at)] == C_DIGIT) ? '0' : ' ';
-    if (ed.cls[size_t(at)] == C_DIGIT) ed.buf[size_t(b - 1)] = ' ';
     return;
   }
   ed.buf.erase(size_t(at), 1);

@@ -5,7 +5,7 @@
 # input, as does a key typed while a reply is awaited; operation 31 is the
 # mnemonic error on the client's console; each menu request waits for the
 # client's answer; MENU_BAR, SYSTEM_HELP and DEFCTL take ERR= for their
-# operands.
+# operands; the line editor keeps a string mask's digit runs.
 import os
 import sys
 import time
@@ -50,6 +50,17 @@ check(c.wait_text("D= 41", 10), "ERR= of SYSTEM_HELP or DEFCTL not taken: %r" % 
 check("B= 46" in c.text() and "C= 26" in c.text(), "ERR= of SYSTEM_HELP or DEFCTL: %r" % c.text()[-200:], c)
 check("E= 29" in c.text() and "A= 41" in c.text(), "operation 31 or MENU_BAR's ERR=: %r" % c.text()[-200:], c)
 check(not any(r.key() == "P " and b"mn" in r.payload for r in c.requests), "operation 31 was sent", c)
+c.remove()
+
+# The line editor on the terminal line: a delete inside a digit run of a
+# string mask leaves the digit 0 at the run's end (Home is ctrl-A, Delete
+# ctrl-D).
+c = TtyClient()
+c.lines("10 DEFTTY F (0)80,25", '20 INPUT X$:"000"', '30 PRINT "X=[",X$,"]"', "RUN")
+check(c.wait_request("fn", 10), "no handshake", c)
+c.until(lambda: False, 0.3)
+c.type("123\x01\x04\r")
+check(c.wait_text("X=[230]", 10), "a delete in a digit run: %r" % c.text()[-80:], c)
 c.remove()
 
 # Each menu request waits for the client's answer: while it is held back,
