@@ -423,6 +423,13 @@ class TtyClient(Client):
         """A terminal line has no end of input: the session is left with BYE."""
         self.type("BYE\r")
 
+    def _raw(self, data):
+        # The terminal answers oru's question for the cursor's place at
+        # start-up, as a terminal emulator does.
+        if b"\x1b[6n" in data:
+            self.type(b"\x1b[1;1R")
+        Client._raw(self, data)
+
 
 def attached(*program, ready=None, handlers=None, timeout=PATIENCE, **kw):
     """A client that a program attaches: a Client(**kw) with its handlers,
