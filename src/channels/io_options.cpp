@@ -596,7 +596,9 @@ int32_t GetKNOValue() {
   } else {
     k = To_integer(ws.Num_acc);
   }
-  // A memory file refuses a key it does not have when it reads (error 13).
-  if (k < 0 || (k > ws.Cur_fcb->high_key && kind() != FK_MEMORY)) Rpt_error(err::KEY_DEFINITION);
+  // A memory file refuses a key it does not have when it reads (error 13);
+  // a thin client's channel has the client's keys, the client checks them.
+  if (k < 0 || (k > ws.Cur_fcb->high_key && kind() != FK_MEMORY && kind() != FK_THIN_CLIENT))
+    Rpt_error(err::KEY_DEFINITION);
   return k;
 }

@@ -256,6 +256,11 @@ void Reset_line();
 void Reconfig_line();
 // Whether the console's terminal line is in raw mode now.
 bool Line_configured();
+// The console's line carries a thin client's binary frames (or no longer
+// does): a configured line is set again, with no signal characters, flow
+// control or eighth-bit stripping while it carries frames (the client's
+// break travels in the protocol itself).
+void Line_carries_frames(bool on);
 // Discards the terminal's pending input.
 void Flush_console();
 

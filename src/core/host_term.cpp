@@ -23,6 +23,7 @@ struct termios saved_tio;
 bool tio_saved = false;
 bool line_configured = false;
 int line_fd = -1;
+bool line_frames = false;  // the line carries a thin client's frames
 
 uid_t start_uid = getuid();
 gid_t start_gid = getgid();
@@ -70,12 +71,13 @@ void arm_break() {
   if (!Sw_on(sw::NO_BREAK)) signal(SIGINT, oru_break);
 }
 
-}  // namespace
-
-void Config_line() {
+// Raw mode on the console's line; with drain, once what was written has
+// gone out (a change of the input settings alone need not wait, and must
+// not when the other side has stopped reading).
+void configure(bool drain) {
   int fd = console_fd();
   if (fd < 0) return;
-  tcdrain(fd);
+  if (drain) tcdrain(fd);
   // The settings to give back are those of this line (LNSW may have moved
   // the console to another terminal since they were saved).
   if (!tio_saved || (fd != line_fd && !line_configured)) {
@@ -96,14 +98,28 @@ void Config_line() {
     t.c_cc[i] = _POSIX_VDISABLE;
   }
   t.c_cc[VINTR] = cc_t(prmblk.Bang_B);
+  if (line_frames) {
+    // Binary frames: any byte of a length, CRC or datum may equal a control
+    // character, so the line keeps none (the kernel would turn one into a
+    // signal and flush the reply, or swallow it as flow control).
+    t.c_iflag &= ~tcflag_t(IXON | IXOFF | ISTRIP);
+    t.c_lflag = 0;
+    t.c_cc[VINTR] = _POSIX_VDISABLE;
+    t.c_cc[VSTART] = _POSIX_VDISABLE;
+    t.c_cc[VSTOP] = _POSIX_VDISABLE;
+  }
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
-  if (tcsetattr(fd, TCSADRAIN, &t) != 0) return;
+  if (tcsetattr(fd, drain ? TCSADRAIN : TCSANOW, &t) != 0) return;
   line_fd = fd;
   line_configured = true;
   arm_fatal_signals();
   arm_break();
 }
+
+}  // namespace
+
+void Config_line() { configure(true); }
 
 void Reset_line() {
   signal(SIGINT, SIG_IGN);
@@ -113,6 +129,12 @@ void Reset_line() {
 }
 
 bool Line_configured() { return line_configured; }
+
+void Line_carries_frames(bool on) {
+  if (line_frames == on) return;
+  line_frames = on;
+  if (line_configured) configure(false);
+}
 
 void Reconfig_line() {
   if (!line_configured) return;

@@ -248,8 +248,9 @@ int64_t Apr_flush() {
   do {
     w = ::write(f->fd, out.data(), out.size());
   } while (w < 0 && errno == EINTR);
-  if (w < 0) Sys_error();
-  if (size_t(w) < out.size()) Rpt_error(err::WRITE_FAILED);
+  // A print job that did not go out whole, for whatever reason, is the
+  // printer's write failure.
+  if (w < 0 || size_t(w) < out.size()) Rpt_error(err::WRITE_FAILED);
   return 0;
 }
 
@@ -451,7 +452,10 @@ static void d_dtty_body() {
   if (lines < 1 || lines > 255) Rpt_error(err::OUT_OF_RANGE);
   if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::SYNTAX);
   if (Is_screen(f)) Terminal_close();
-  if (f->st2 & ST2_THIN_CLIENT) {
+  // The client's console declared again in the client's form keeps its
+  // session: the connection's first requests are not made again.
+  bool again = thin && f == ws.Con_fcb && (f->st2 & ST2_THIN_CLIENT);
+  if ((f->st2 & ST2_THIN_CLIENT) && !again) {
     if (f == ws.Con_fcb) Tc_detach_console();
     else f->st2 &= uint16_t(~ST2_THIN_CLIENT);
   }
@@ -466,7 +470,9 @@ static void d_dtty_body() {
   f->column = 0;
   f->line = 0;
   f->attr = 0;
-  if (thin && f == ws.Con_fcb) {
+  if (again) {
+    Tc_reattach_console();
+  } else if (thin && f == ws.Con_fcb) {
     Tc_attach_console();
     Con_set_terminal(&console_thin);
   } else if (thin) {

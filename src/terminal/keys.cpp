@@ -324,6 +324,15 @@ bool Take_f_form() {
   return false;
 }
 
+// The end of a DEFCTL: an optional ",ERR=line", then the statement's end.
+static void defctl_end() {
+  if (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4) {
+    ws.Exec_ptr++;
+    Chk_err();
+  }
+  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+}
+
 // DEFCTL (client channel) key,ctl | key,/ : the definition lives on the
 // client; an editing code travels as its decimal text.
 static void client_defctl(Fcb* f) {
@@ -342,14 +351,14 @@ static void client_defctl(Fcb* f) {
   ws.Exec_ptr++;
   if (*ws.Exec_ptr == code::OP_DIV) {
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    defctl_end();
     Wtty_defctl(f, key, true, 0);
     return;
   }
   Need_operand();
   int32_t ctl = Eval_integer();
   if (ctl < -32000 || ctl > 32767) Rpt_error(err::OUT_OF_RANGE);
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  defctl_end();
   Wtty_defctl(f, key, false, ctl);
 }
 
@@ -364,6 +373,8 @@ static void d_dctl_body() {
     KestDEFCTLObjCtl();
     return;
   }
+  // A trailing ERR= takes the errors of every operand.
+  if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
   bool f_form = Take_f_form();
   bool minus = false;
   uint8_t* minus_at = nullptr;
@@ -430,7 +441,7 @@ static void d_dctl_body() {
   while (*at && !same(*at)) at = &(*at)->next;
   if (*ws.Exec_ptr == code::OP_DIV) {
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    defctl_end();
     tell(true, 0);
     if (*at) {
       Ctl_def* c = *at;
@@ -442,7 +453,7 @@ static void d_dctl_body() {
   Need_operand();
   int32_t ctl = Eval_integer();
   if (ctl < -32000 || ctl > 32767) Rpt_error(err::OUT_OF_RANGE);
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  defctl_end();
   tell(false, ctl);
   if (*at) {
     (*at)->ctl = int16_t(ctl);

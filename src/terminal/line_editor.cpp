@@ -47,6 +47,8 @@
 #include "terminal/gui_objctl.h"
 #include "terminal/mouse.h"
 #include "terminal/num_field.h"
+#include "terminal/tc_protocol.h"
+#include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 #include "core/signal_flags.h"
 
@@ -96,6 +98,7 @@ int read_fd(Fcb* f) { return f == ws.Con_fcb ? 0 : f->fd; }
 }  // namespace
 
 bool Device_kbhit(Fcb* f, int32_t ms) {
+  if (f == ws.Con_fcb && (f->st2 & ST2_THIN_CLIENT) && !Tc_ahead_empty()) return true;
   if (f == ws.Con_fcb) return Con_poll(ms);
   struct pollfd p = {read_fd(f), POLLIN, 0};
   int r;
@@ -107,6 +110,12 @@ bool Device_kbhit(Fcb* f, int32_t ms) {
 
 // -1 time-out, -2 interrupted by an escape or hang-up, -3 end of input.
 int Device_getch(Fcb* f, int32_t hundredths) {
+  // A client's keys come through its stream reader: type-ahead kept while
+  // a reply was awaited first, frames and escapes taken out.
+  if (f == ws.Con_fcb && (f->st2 & ST2_THIN_CLIENT)) {
+    int b = Tc_read_key(hundredths);
+    return b == TC_KEY_EVENT ? -1 : b;
+  }
   if (f == ws.Con_fcb) return Con_getc(hundredths < 0 ? -1 : hundredths > 0x7fffff ? 0x7fffffff : hundredths * 10);
   int fd = read_fd(f);
   for (;;) {
@@ -439,7 +448,6 @@ void delete_at(int32_t at) {
     class_run(at, a, b);
     for (int32_t i = at; i + 1 < b; ++i) ed.buf[size_t(i)] = ed.buf[size_t(i + 1)];
     ed.buf[size_t(b - 1)] = (ed.cls[size_t(at)] == C_DIGIT) ? '0' : ' ';
-    if (ed.cls[size_t(at)] == C_DIGIT) ed.buf[size_t(b - 1)] = ' ';
     return;
   }
   ed.buf.erase(size_t(at), 1);

@@ -46,6 +46,7 @@ struct Chan_extra {
   // Base of the pitch mnemonics in hundredths of an inch: the page length
   // for lines per inch, the line width for characters per inch.
   int32_t lpi_base = 1100, cpi_base = 800;
+  Chan_page page;
 };
 std::unordered_map<const void*, Chan_extra> extras;
 
@@ -104,6 +105,9 @@ void thin_console(Fcb* f, uint8_t op, const uint8_t* p, uint32_t n) {
       LongMnemExec(op, p, n);
       break;
     }
+    case 31: case 36:
+      Err_mnemonic();  // no screen, the client's or a terminal's, has these
+      break;
     default:
       break;  // the client acts on the others itself
   }
@@ -396,6 +400,8 @@ void StartLongMnem(uint16_t code) {
   c.wide = (code & 0xFF) == 'x';
   f->out_hook = collect;
 }
+
+Chan_page& Page_of(const void* fcb) { return extras[fcb].page; }
 
 void LongMnemRelease(const void* fcb) {
   collectors.erase(fcb);

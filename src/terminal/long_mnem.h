@@ -13,6 +13,12 @@ void LongMnemExec(uint8_t op, const uint8_t* p, uint32_t n);
 // The bytes of a long mnemonic: the short form below 256 parameter bytes
 // (and when `wide` is false), else the 'mx' form.
 std::string LongMnemBuild(uint8_t op, const std::string& params, bool wide = false);
+// The page of a channel in pass-through mode, as 'BM' sets it: width,
+// height and line height (the units of the printer behind the channel).
+struct Chan_page {
+  int32_t width = 0, height = 0, line_h = 0;
+};
+Chan_page& Page_of(const void* fcb);
 // Drops the collector state of a channel being released.
 void LongMnemRelease(const void* fcb);
 // A channel-0 option "NAME=value" (a length byte and the text): SUPPRESS_FF

@@ -320,6 +320,24 @@ bool screen_action(Fcb* f, uint16_t m, int32_t param, const MnemDef* def, uint32
 
 // The general table (channels that are not terminal screens).  Returns
 // false for an undefined code outside it.
+// 'DF' in pass-through mode: the lines and columns the page holds at its
+// line height (a character is 6/10 of the line high), the line spacing of
+// parameter !P added to each line, unless 'LS' fixed them.
+void pass_page(Fcb* f) {
+  const Chan_page& p = Page_of(f);
+  if ((f->term_flags & TF_LS) || p.line_h == 0) return;
+  int64_t pitch = int64_t(p.line_h) + 10 * int64_t(prmblk.Bang_P);
+  int64_t char_w = int64_t(p.line_h) * 6 / 10;
+  if (char_w < 1) char_w = 1;
+  int64_t lines = int64_t(p.height) * 72 / (pitch > 0 ? pitch : 1);
+  int64_t cols = int64_t(p.width) * 72 / char_w;
+  if (lines >= 1 && lines <= 32000) f->lines = int32_t(lines);
+  if (cols >= 1 && cols <= 32000) {
+    f->cols = int32_t(cols);
+    f->width = int32_t(cols);  // PRINT wraps printer lines there
+  }
+}
+
 bool general_action(Fcb* f, uint16_t m, const MnemDef* def) {
   switch (m) {
     case M('C', 'R'):
@@ -392,7 +410,10 @@ bool general_action(Fcb* f, uint16_t m, const MnemDef* def) {
         Set_attr(e.attr);
         Set_mode(e.mode);
       } else {
+        // The graphics characters end with the attribute that set them.
         f->attr = e.attr;
+        if (e.attr & ATTR_GRAPHICS) f->mode_flags |= MODE_GRAPHICS_FLAG;
+        else f->mode_flags &= ~MODE_GRAPHICS_FLAG;
       }
       return true;
     }
@@ -411,6 +432,7 @@ bool general_action(Fcb* f, uint16_t m, const MnemDef* def) {
       f->term_flags |= TF_PASS;
       f->cols = 85;
       f->lines = 66;
+      Page_of(f) = Chan_page{850, 1100, 1200};
       return true;
     case M('E', 'M'): f->term_flags &= uint16_t(~TF_PASS); return true;
     case M('D', 'F'): return true;
@@ -645,6 +667,7 @@ void Prt_mnem(uint16_t m) {
         StartLongMnem(m);
         return;
       }
+      if (m == M('D', 'F')) pass_page(f);
       Term_put(27);
       Term_put(uint8_t(m >> 8));
       Term_put(uint8_t(m));

@@ -60,12 +60,19 @@ void put_cell(Fcb* f, uint8_t ch) {
 // Emulation: the planes before the change are in `before`; every cell of
 // the window that differs now is written again.  The cursor and attribute
 // return to `col`, `line` and `attr`.
-void repaint_changes(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, int32_t col,
-                     int32_t line, uint32_t attr) {
+// Rewrites the cells that differ from the snapshot bc/ba.  Before the first
+// write on the window's last line 'EW' goes out when wrap is on, so that
+// the device does not scroll; with ew_first it goes out at once whatever is
+// written.  True when wrap was on and must come back ('BW').
+bool rewrite_cells(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, bool ew_first) {
   Window_rec& w = win_of(f);
   Dev_fcb* d = Dev(f);
   bool wrap = !(d->mode & MODE_NOWRAP);
   bool wrap_off = false;
+  if (ew_first) {
+    Output_mnem(Mnem_code('E', 'W'));
+    wrap_off = wrap;
+  }
   for (int32_t l = 0; l < w.lines; ++l) {
     for (int32_t c = 0; c < w.cols; ++c) {
       int32_t cell = Cell(w, c, l);
@@ -81,10 +88,20 @@ void repaint_changes(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<u
       if (f->column >= w.cols) f->column = w.cols;  // pending: Scr_pos moves explicitly
     }
   }
+  return wrap_off;
+}
+
+// Wrap back on when it was, the attribute and the cursor restored.
+void finish_repaint(Fcb* f, bool wrap_off, int32_t col, int32_t line, uint32_t attr) {
   if (wrap_off) Output_mnem(Mnem_code('B', 'W'));
   Set_attr(attr);
   Scr_pos(f, col, line);
   Mnem_override = true;
+}
+
+void repaint_changes(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, int32_t col,
+                     int32_t line, uint32_t attr, bool ew_first = false) {
+  finish_repaint(f, rewrite_cells(f, bc, ba, ew_first), col, line, attr);
 }
 
 struct Snapshot {
@@ -354,6 +371,15 @@ void Mnem_CE(const MnemDef* def) {
   Fcb* f = ws.Cur_fcb;
   if (device_way(f, def)) {
     Image_clear();
+    if (Sw_on(sw::VC) && f->column == 0) {
+      // As for 'CL': the device clears, then the cursor position is sent
+      // again.
+      Send_mnem(def);
+      Mnem_override = true;
+      int32_t l = f->line;
+      f->line = -1;
+      Scr_pos(f, 0, l);
+    }
     return;
   }
   Snapshot s(f);
@@ -400,7 +426,7 @@ void Mnem_DC(const MnemDef* def) {
   Snapshot s(f);
   int32_t col = f->column, line = f->line;
   image_dc(f);
-  repaint_changes(f, s.c, s.a, col, line, f->attr);
+  repaint_changes(f, s.c, s.a, col, line, f->attr, true);
 }
 
 void Mnem_IC(const MnemDef* def) {
@@ -412,7 +438,7 @@ void Mnem_IC(const MnemDef* def) {
   Snapshot s(f);
   int32_t col = f->column, line = f->line;
   image_ic(f);
-  repaint_changes(f, s.c, s.a, col, line, f->attr);
+  repaint_changes(f, s.c, s.a, col, line, f->attr, true);
 }
 
 void Mnem_LD(const MnemDef* def) {
@@ -423,8 +449,20 @@ void Mnem_LD(const MnemDef* def) {
   }
   Snapshot s(f);
   int32_t col = f->column, line = f->line;
+  uint32_t attr = f->attr;
   Image_rollup(f->line);
-  repaint_changes(f, s.c, s.a, col, line, f->attr);
+  // The last line is cleared by 'CL': until then the image keeps what the
+  // device shows there.
+  Window_rec& w = win_of(f);
+  int32_t last = w.lines - 1;
+  size_t k = size_t(last) * size_t(w.cols);
+  std::memcpy(w.chars + Cell(w, 0, last), s.c.data() + k, size_t(w.cols));
+  std::memcpy(w.attrs + Cell(w, 0, last), s.a.data() + k, size_t(w.cols) * 4);
+  bool wrap_off = rewrite_cells(f, s.c, s.a, true);
+  Set_attr(attr);
+  Scr_pos(f, 0, last);
+  Prt_mnem(Mnem_code('C', 'L'));
+  finish_repaint(f, wrap_off, col, line, attr);
 }
 
 void Mnem_LI(const MnemDef* def) {

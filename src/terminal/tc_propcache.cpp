@@ -5,8 +5,9 @@
 // and its effects: none declared, "every property of the control" ('/'),
 // or a run of effect names.  A group member without effects of its own
 // takes its head's.
-// Cached values: keyed by {console window, control, property}; a read
-// stores what the client answered, a set stores what the program sent.
+// Cached values: keyed by {console window, control, property}, a group's
+// members under their head's name; a read stores what the client answered,
+// a set stores what the program sent.
 #include "terminal/tc_propcache.h"
 
 #include <map>
@@ -91,7 +92,15 @@ std::string cached_name(const std::string& path) {
   return norm(path);
 }
 
-void drop_control(int32_t control, const std::string& name) {
+// The name a declared property is cached under: its group head's (the
+// head's entry stands for every member).  Other names stay as they are.
+std::string cache_name(const std::string& name) {
+  int at = find_prop(name);
+  return at < 0 ? name : props[props[size_t(at)].head].name;
+}
+
+void drop_control(int32_t control, const std::string& given) {
+  const std::string name = given.empty() ? given : cache_name(given);
   for (auto it = cache.begin(); it != cache.end();) {
     if (std::get<1>(it->first) == control && (name.empty() || std::get<2>(it->first) == name)) it = cache.erase(it);
     else ++it;
@@ -217,7 +226,7 @@ bool ZefVrl_active() { return Sw_on(sw::PlusH) && Tc_attached(); }
 bool ZefVrl_GetProperty(int32_t control, const std::string& path, std::string* value) {
   std::string name = cached_name(path);
   if (name.empty() || find_prop(name) < 0) return false;
-  auto it = cache.find(Key{window_now(), control, name});
+  auto it = cache.find(Key{window_now(), control, cache_name(name)});
   if (it == cache.end()) return false;
   *value = it->second;
   return true;
@@ -226,7 +235,7 @@ bool ZefVrl_GetProperty(int32_t control, const std::string& path, std::string* v
 void ZefVrl_StoreProperty(int32_t control, const std::string& path, const std::string& value) {
   std::string name = cached_name(path);
   if (name.empty() || find_prop(name) < 0) return;
-  cache[Key{window_now(), control, name}] = value;
+  cache[Key{window_now(), control, cache_name(name)}] = value;
 }
 
 void ZefVrl_SetProperty(int32_t control, const std::string& path, const std::string& value) {
@@ -246,7 +255,7 @@ void ZefVrl_SetProperty(int32_t control, const std::string& path, const std::str
   } else if (p->effects == Effects::listed) {
     for (const std::string& e : p->effect_names) drop_control(control, e);
   }
-  cache[Key{window_now(), control, name}] = value;
+  cache[Key{window_now(), control, cache_name(name)}] = value;
 }
 
 void ZefVrl_WttyPacket(uint8_t major, uint8_t minor, const uint8_t* payload, uint32_t len) {

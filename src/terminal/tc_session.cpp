@@ -246,6 +246,7 @@ void Tc_attach_console() {
   lTimeLastEnq = lTimeLastRd = last_check = now_ms();
   con->st2 |= ST2_THIN_CLIENT;
   std::memcpy(con->term_id, "winterm     ", sizeof con->term_id);
+  Line_carries_frames(true);
   // The client's break and the keep-alive are looked for between
   // statements on either carrier.
   ws.ZefVrl_Count = LIVE_CHECK_STATEMENTS;
@@ -259,8 +260,21 @@ void Tc_attach_console() {
   }
 }
 
+void Tc_reattach_console() {
+  minus_u_sent = false;
+  cursor_mode_sent = -1;
+  try {
+    WttyMouse();
+  } catch (const Oru_error& e) {
+    Tc_detach_console();
+    if (e.no == err::RECORD_BUSY) ws.Io_rty = 0;
+    throw;
+  }
+}
+
 void Tc_detach_console() {
   if (ws.Con_fcb) ws.Con_fcb->st2 &= uint16_t(~ST2_THIN_CLIENT);
+  Line_carries_frames(false);
   if (!Tc_console_link()) {
     ws.Run_flags &= ~RF_CLIENT_LIVE;
     ws.ZefVrl_Count = 0;

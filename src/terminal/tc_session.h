@@ -31,6 +31,9 @@ std::string WttyMouse();
 // DEFTTY F on the console: makes it a thin-client console of cols x lines
 // and runs the handshake (called by d_dtty once the screen is set up).
 void Tc_attach_console();
+// DEFTTY F again on the client's console: the handshake's first request
+// only (the session, its level and capabilities go on).
+void Tc_reattach_console();
 // Leaves thin-client mode (process end, a failed attach).
 void Tc_detach_console();
 

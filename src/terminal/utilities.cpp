@@ -296,12 +296,14 @@ void d_wmbx() { As_token_form(d_wmbx_body); }
 
 // MENU_BAR id,menu$ | MENU_BAR ON|OFF|DISABLE|ENABLE value | MENU_BAR READ
 // target | MENU_BAR CLEAR|GOTO|REMOVE|RESET: on the thin client 'N' with
-// the operation's letter, the id (definition only) and the text; READ
-// awaits the choice.
+// the operation's letter, the id (definition only) and the text; each
+// awaits the client's answer, READ's being the choice.
 static void d_mbar_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (service("MenuBar", menu_bar_op)) return;
   if (thin_client()) {
+    // The statement's ERR= takes the errors of its operands too.
+    if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
     uint8_t c = *ws.Exec_ptr;
     int token = 0;
     if (c == 61 || c == code::D_CLEAR || c == code::D_GOTO || c == code::D_ON || c == code::D_READ ||
@@ -347,11 +349,22 @@ static void d_mbar_body() {
     Wtty_init('N', minor);
     if (token == 0) Wtty_int(id);
     if (with_text) Wtty_str(text);
-    Wtty_xmit(token == code::D_READ ? 1 : 0);
+    Wtty_xmit(1);  // every menu request waits for the client's answer
     if (token == code::D_READ)
       assign(t, std::string(reinterpret_cast<const char*>(ws.Str_ptr), ws.Str_len > 0 ? size_t(ws.Str_len) : 0));
     return;
   }
+  // The definition's id is checked here on a text terminal too; the
+  // utility gets the operands as they stand.
+  uint8_t* at = ws.Exec_ptr;
+  if (menu_bar_op() == OBJCTL_DEF) {
+    auto err_line = ws.Err_line;
+    if (!ws.Err_line) Err_scan_from(at);
+    Need_operand();
+    if (Eval_range(-32000, 32000) == 0) Rpt_error(err::OUT_OF_RANGE);
+    ws.Err_line = err_line;
+  }
+  ws.Exec_ptr = at;
   CallEntry("menu_bar");
 }
 void d_mbar() { As_token_form(d_mbar_body); }
@@ -440,6 +453,8 @@ static void d_shlp_body() {
   if (service("SystemHelp", system_help_op)) return;
   if (thin_client()) {
     // [OPEN|PRINT|EDIT] [WAIT] text [,topic [,context]]: 'H',' ', no reply.
+    // The statement's ERR= takes the errors of its operands too.
+    if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
     std::string mark;
     uint8_t c = *ws.Exec_ptr;
     if (c == code::D_OPEN || c == code::D_PRINT || c == code::D_EDIT) {

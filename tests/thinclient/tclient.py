@@ -183,12 +183,16 @@ class Client:
         tty.setraw(slave)
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
         try:
-            self.proc = subprocess.Popen([self.exe], stdin=subprocess.PIPE, stdout=slave, stderr=slave,
-                                         cwd=self.cwd, env=e)
+            self.spawn(slave, e)
         finally:
             os.close(slave)
         self.out_fd = self.pty
         self.sock = None            # the console's connection once it runs over TCP
+
+    def spawn(self, slave, env):
+        """Starts oru with its output on the pseudo-terminal's slave side."""
+        self.proc = subprocess.Popen([self.exe], stdin=subprocess.PIPE, stdout=slave, stderr=slave,
+                                     cwd=self.cwd, env=env)
 
     def carry_on(self, sock):
         """The console now runs over sock (LNSW to a TCP channel): keys go
@@ -389,6 +393,42 @@ class Client:
             self.proc.wait()
         self.close_output()
         shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+class TtyClient(Client):
+    """A client that reaches oru over a terminal line, as over ssh: the
+    keyboard, the screen and the protocol share one raw pseudo-terminal, so
+    the line's own settings (signal characters, flow control) see every
+    byte of the replies."""
+
+    def spawn(self, slave, env):
+        self.proc = subprocess.Popen([self.exe], stdin=slave, stdout=slave, stderr=slave,
+                                     cwd=self.cwd, env=env, start_new_session=True,
+                                     preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+
+    def type(self, text):
+        if isinstance(text, str):
+            text = text.encode()
+        if self.sock is not None or self.pty is None:
+            Client.type(self, text)
+            return
+        while text:
+            try:
+                n = os.write(self.pty, text)
+            except OSError:
+                return
+            text = text[n:]
+
+    def close_input(self):
+        """A terminal line has no end of input: the session is left with BYE."""
+        self.type("BYE\r")
+
+    def _raw(self, data):
+        # The terminal answers oru's question for the cursor's place at
+        # start-up, as a terminal emulator does.
+        if b"\x1b[6n" in data:
+            self.type(b"\x1b[1;1R")
+        Client._raw(self, data)
 
 
 def attached(*program, ready=None, handlers=None, timeout=PATIENCE, **kw):

@@ -1,19 +1,16 @@
 # Message boxes, the clipboard, menu bars and help on the thin client:
 # MSGBOX sends its text, title and options and assigns the client's answer;
 # CLIPBOARD READ assigns the client's text, WRITE sends one, another keyword
-# sends nothing; MENU_BAR sends its definition, a number as "#n", and READ
-# assigns the choice; an empty menu text is error 46; SYSTEM_HELP marks
-# printing and waiting before its text.
+# sends nothing; MENU_BAR sends its definition, a number as "#n", waits for
+# the client's answer to each request, and READ assigns the choice; an
+# empty menu text is error 46; SYSTEM_HELP marks printing and waiting
+# before its text.
 import os
 import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tclient  # noqa: E402
 from tclient import Client, check  # noqa: E402
-
-for minor in "$NYcGD":
-    tclient.NO_REPLY.add((ord('N'), ord(minor)))
 
 c = Client(level=12, caps=2)
 c.handlers["? "] = lambda r: b"YES"

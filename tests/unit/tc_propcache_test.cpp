@@ -54,13 +54,30 @@ TEST_F(PropCache, EffectsDropOtherPropertiesOfTheSameControl) {
   ZefVrl_SetProperty(1, "A", "new");
   EXPECT_EQ(get(1, "A"), "new");
   EXPECT_EQ(get(1, "B"), "<miss>");
-  EXPECT_EQ(get(1, "C"), "x");
+  // D is in C's group: one entry, the head's, stands for both.
+  EXPECT_EQ(get(1, "C"), "<miss>");
   EXPECT_EQ(get(1, "D"), "<miss>");
   EXPECT_EQ(get(2, "B"), "x");  // another control keeps its values
   // D has no effects of its own: its group head C's ("/") hold.
   ZefVrl_SetProperty(2, "D", "d");
   EXPECT_EQ(get(2, "A"), "<miss>");
   EXPECT_EQ(get(2, "D"), "d");
+}
+
+TEST_F(PropCache, TheGroupHeadStandsForItsMembers) {
+  Kest_AddServerProp("Alpha'Beta'Gamma%Delta");
+  ZefVrl_StoreProperty(3, "BETA$", "b");
+  EXPECT_EQ(get(3, "ALPHA$"), "b");
+  EXPECT_EQ(get(3, "GAMMA"), "b");
+  EXPECT_EQ(get(3, "DELTA"), "<miss>");
+  ZefVrl_SetProperty(3, "Gamma", "g");
+  EXPECT_EQ(get(3, "Beta"), "g");
+  EXPECT_EQ(ZefVrl_cached_count(), 1u);
+  // An effect naming a member drops the group's entry.
+  Kest_DropServerEffects("Delta", "Gamma");
+  ZefVrl_SetProperty(3, "Delta", "d");
+  EXPECT_EQ(get(3, "ALPHA"), "<miss>");
+  EXPECT_EQ(get(3, "DELTA"), "d");
 }
 
 TEST_F(PropCache, DeclarationLimitsAndErrors) {
