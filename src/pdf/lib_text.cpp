@@ -417,7 +417,6 @@ int Lib_backend::mnem(Pdf_doc& d, uint16_t code) {
   if (d.page_state == PDF_ABANDONED) return 1;
   Lib_error_clear clear{fonts};
   if (code != M('J', 'S') && code != M('J', 'N')) flush(d);
-  used = true;
   DocStartPage(d);
   auto drop_line_bound = [&] {
     if (alt_active && (d.text_flags & PTF_LINE_BOUND_ALT)) {
@@ -585,7 +584,6 @@ void Lib_backend::flush(Pdf_doc& d) {
   }
   if (count > d.buf_size) count = d.buf_size;
   Lib_error_clear clear{fonts};
-  used = true;
   DocStartPage(d);
   std::string text(reinterpret_cast<const char*>(d.out_buf), size_t(count));
   int32_t start = d.column - count;

@@ -172,6 +172,14 @@ void check_geometry(Pdf_doc& d) {
     Rpt_error_text(err::OUT_OF_RANGE, "PDF margins leave no printable area");
 }
 
+// Whether the name is the file st describes itself (a link to it is not).
+bool same_file(const std::string& name, const struct stat& st) {
+  struct stat at {};
+  return lstat(name.c_str(), &at) == 0 && S_ISREG(at.st_mode) && at.st_dev == st.st_dev && at.st_ino == st.st_ino;
+}
+
+[[noreturn]] void replaced_error(const char* why) { Rpt_error_text(err::BAD_FILE_NAME, why); }
+
 void free_record_parts(Pdf_doc& d) {
   delete d.be;
   d.be = nullptr;
@@ -262,14 +270,23 @@ int64_t Pdf_close() {
   try {
     written = d->be->finish(*d);
     if (written) {
-      if (d->tmp_fd >= 0) {
-        if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
-        int fd = d->tmp_fd;
-        d->tmp_fd = -1;
-        if (close(fd) != 0) Sys_error();
+      if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
+      struct stat mine {};
+      if (fstat(d->tmp_fd, &mine) != 0) Sys_error();
+      if (!same_file(*d->tmp_path, mine)) {
+        // Not ours to remove either: the name is left as it is found.
+        d->tmp_path->clear();
+        replaced_error("The temporary file of the PDF document was replaced: the document is not saved");
       }
       if (rename(d->tmp_path->c_str(), d->doc_path->c_str()) != 0) Sys_error();
       d->tmp_path->clear();
+      // Swapped between the look and the rename: what now has the name is
+      // not this document.
+      if (!same_file(*d->doc_path, mine))
+        replaced_error("The temporary file of the PDF document was replaced: the name holds another file");
+      int fd = d->tmp_fd;
+      d->tmp_fd = -1;
+      if (close(fd) != 0) Sys_error();
       doc = *d->doc_path;
     } else if (unlink(d->doc_path->c_str()) != 0 && errno != ENOENT) {
       // A document without pages (or abandoned) leaves no file: the one
