@@ -16,6 +16,7 @@
 
 #include "channels/open.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -147,9 +148,19 @@ void open_document_file(Pdf_doc& d) {
         mode &= ~um;
       }
       fchmod(fd, mode);
-      *d.doc_path = cand;
       *d.tmp_path = tmp;
       d.tmp_fd = fd;
+      // The document's name is held for exclusive use until CLOSE through
+      // the shared-open table: a second OPEN of it, here or in another
+      // process, is busy (error 0).  A document that does not exist yet is
+      // created empty to be held.
+      Open_opts hold;
+      hold.exclusive = true;
+      int held = Open(cand.c_str(), exists ? O_RDWR : O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, hold, mode);
+      if (held < 0) Sys_error();
+      d.doc_fd = held;
+      d.doc_created = !exists;
+      *d.doc_path = cand;
       done = true;
     }
     if (!done) {
@@ -183,6 +194,15 @@ bool same_file(const std::string& name, const struct stat& st) {
 void free_record_parts(Pdf_doc& d) {
   delete d.be;
   d.be = nullptr;
+  if (d.doc_fd >= 0) {
+    // The empty file OPEN made to hold the name goes when no document
+    // took its place.
+    struct stat held {};
+    if (d.doc_created && d.doc_path && fstat(d.doc_fd, &held) == 0 && same_file(*d.doc_path, held))
+      unlink(d.doc_path->c_str());
+    Close(d.doc_fd);
+    d.doc_fd = -1;
+  }
   if (d.tmp_fd >= 0) close(d.tmp_fd);
   d.tmp_fd = -1;
   if (d.tmp_path && !d.tmp_path->empty()) unlink(d.tmp_path->c_str());
@@ -210,6 +230,8 @@ int64_t Pdf_open() {
   auto* d = Fcb_alloc<Pdf_doc>();
   d->kind = FK_PDF;
   d->tmp_fd = -1;
+  d->doc_fd = -1;
+  d->doc_created = false;
   try {
     d->opts = new Pdf_options;
     d->doc_path = new std::string;
