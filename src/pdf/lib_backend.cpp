@@ -2,10 +2,12 @@
 // encryption and permissions, pages, bookmarks and CLOSE.
 //
 // The library keeps the whole document in memory and writes it only at
-// CLOSE (HPDF_SaveToFile into the channel's temporary file, which the
-// channel then renames over the document's name).  An abandoned document
-// ('AB') is saved with the pages made before it; one in which nothing was
-// printed is not written and leaves no file of its name.
+// CLOSE: HPDF_SaveToFile into the channel's temporary file, named through
+// the descriptor the channel created ("/proc/self/fd/N"), never by its name
+// in the directory, which another user may have replaced by then; the
+// channel then renames that file over the document's name.  The document
+// always has a page (OPEN makes the first), so CLOSE always saves it; an
+// abandoned one ('AB') with the pages made before it.
 #include "pdf/lib_backend.h"
 
 #include <ctime>
@@ -71,11 +73,6 @@ Pdf_backend* Pdf_new_lib_backend(Pdf_doc& d) {
 hpdf::Handle Lib_backend::page() const { return fonts.doc ? Hpdf.HPDF_GetCurrentPage(fonts.doc) : nullptr; }
 
 void Lib_backend::open(Pdf_doc& d) {
-  // The library writes the document itself at CLOSE, by its path.
-  if (d.tmp_fd >= 0) {
-    ::close(d.tmp_fd);
-    d.tmp_fd = -1;
-  }
   Hpdf.HPDF_LoadZLib(ZLIB_MODULE);
   Hpdf_clear_last_error();
   Pdf_options& o = *d.opts;
@@ -126,8 +123,6 @@ void Lib_backend::open(Pdf_doc& d) {
   localtime_r(&now, &tm);
   hpdf::Date date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ' ', 0, 0};
   Hpdf.HPDF_SetInfoDateAttr(doc, hpdf::INFO_CREATION_DATE, date);
-  // Nothing has been printed yet: the page made here only serves measuring.
-  used = false;
 }
 
 void Lib_backend::DocStartPage(Pdf_doc& d) {
@@ -150,7 +145,6 @@ void Lib_backend::DocEndPage(Pdf_doc& d) {
 
 void Lib_backend::start_page(Pdf_doc& d) {
   if (d.page_state == PDF_ABANDONED) return;
-  used = true;
   DocStartPage(d);
 }
 
@@ -229,16 +223,14 @@ bool Lib_backend::finish(Pdf_doc& d) {
   if (!LibHaruReady_L() || !fonts.doc) return false;
   if (d.page_state != PDF_ABANDONED) flush(d);
   Pdf_TextClose();
-  if (!used) {
-    free_doc(fonts);
-    return false;
-  }
   outline_output(fonts.doc, marks, nullptr);
   DocEndPage(d);
   // An error left by the last operations is not the save's.
   Hpdf.HPDF_ResetError(fonts.doc);
   Hpdf_clear_last_error();
-  hpdf::STATUS rc = Hpdf.HPDF_SaveToFile(fonts.doc, d.tmp_path->c_str());
+  // The file the channel's descriptor holds, whatever its name now is.
+  std::string through_fd = "/proc/self/fd/" + std::to_string(d.tmp_fd);
+  hpdf::STATUS rc = d.tmp_fd >= 0 ? Hpdf.HPDF_SaveToFile(fonts.doc, through_fd.c_str()) : 1;
   free_doc(fonts);
   images.clear();
   marks.clear();

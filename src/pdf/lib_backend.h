@@ -156,7 +156,6 @@ class Lib_backend : public Pdf_backend {
   int64_t last_points_used = 0;
   std::vector<std::unique_ptr<Lib_mark>> marks;
   std::vector<Lib_image> images;
-  bool used = false;                // something was printed or drawn
   std::string encoding = "WinAnsiEncoding";
 };
 

@@ -231,7 +231,8 @@ void Lib_backend::PDF_Arc(Pdf_doc& d, int32_t x, int32_t y, int32_t r, int32_t r
   int32_t a1 = (((36090 - end) % 360) + 360) % 360, a2 = (((36090 - start) % 360) + 360) % 360;
   if (a1 == a2) return PDF_Ellipse(d, x, y, r, ratio);
   if (a2 < a1) a2 += 360;
-  if (pen.style == 0) return;
+  // Drawn whatever the pen style: style 0 strokes a hairline (SetPen gives
+  // it width 0).
   double X = x + d.m_left, Y = d.page_h - d.m_top - y;
   Hpdf.HPDF_Page_Arc(pg, hpdf::REAL(X), hpdf::REAL(Y), hpdf::REAL(std::abs(r)), hpdf::REAL(a1), hpdf::REAL(a2));
   Hpdf.HPDF_Page_Stroke(pg);

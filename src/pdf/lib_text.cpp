@@ -417,7 +417,6 @@ int Lib_backend::mnem(Pdf_doc& d, uint16_t code) {
   if (d.page_state == PDF_ABANDONED) return 1;
   Lib_error_clear clear{fonts};
   if (code != M('J', 'S') && code != M('J', 'N')) flush(d);
-  used = true;
   DocStartPage(d);
   auto drop_line_bound = [&] {
     if (alt_active && (d.text_flags & PTF_LINE_BOUND_ALT)) {
@@ -585,7 +584,6 @@ void Lib_backend::flush(Pdf_doc& d) {
   }
   if (count > d.buf_size) count = d.buf_size;
   Lib_error_clear clear{fonts};
-  used = true;
   DocStartPage(d);
   std::string text(reinterpret_cast<const char*>(d.out_buf), size_t(count));
   int32_t start = d.column - count;
@@ -699,13 +697,8 @@ void Lib_backend::Pdf_PrintText(Pdf_doc& d, int32_t x, int32_t y, int32_t width,
   std::string rest = flow.substr(flow_at);
   Pdf_TextOut(d, x, y, width, height, slot, rest, nullptr);
   size_t printed = rest.size() - size_t(std::max<int64_t>(0, std::min<int64_t>(last_bytes_left, int64_t(rest.size()))));
-  if (printed == 0) {
-    // A box that cannot hold one line would leave the rest pending for
-    // ever: the flowing text is dropped and the mnemonic is refused.
-    Pdf_TextClose();
-    Set_ext_error("the text box is shorter than one line of its font");
-    return Err_mnemonic();
-  }
+  // A box lower than one line draws nothing: the text stays pending for
+  // the next "*MOR" box (FIN "BYTESLEFT" still counts it).
   flow_at += printed;
   if (flow_at >= flow.size()) Pdf_TextClose();
 }

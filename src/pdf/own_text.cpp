@@ -752,14 +752,9 @@ void Own_backend::print_text(Pdf_doc& d, int32_t x, int32_t y, int32_t w, int32_
   s.bg = GetRGBFromIdx(GetBackColourIdx(d.attr));
   size_t from = flow_.size() - size_t(flow_left_);
   text_out(d, x, y, w, h, s, reinterpret_cast<const uint8_t*>(flow_.data()) + from, size_t(flow_left_));
-  if (last_left_ >= flow_left_) {
-    // A box that holds not one line would never use the text up: the text
-    // is dropped, so that a loop over FIN "BYTESLEFT" ends.
-    text_close();
-    Set_ext_error("the text box is shorter than one line of its font");
-    Err_mnemonic();
-    return;
-  }
+  // A box lower than one line draws nothing: the text stays pending for
+  // the next "*MOR" box (FIN "BYTESLEFT" still counts it).
+  if (last_left_ >= flow_left_) return;
   flow_left_ = last_left_;
   if (flow_left_ <= 0) text_close();
 }

@@ -16,6 +16,7 @@
 
 #include "channels/open.h"
 #include "core/errors.h"
+#include "core/host.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "core/params.h"
@@ -147,9 +148,19 @@ void open_document_file(Pdf_doc& d) {
         mode &= ~um;
       }
       fchmod(fd, mode);
-      *d.doc_path = cand;
       *d.tmp_path = tmp;
       d.tmp_fd = fd;
+      // The document's name is held for exclusive use until CLOSE through
+      // the shared-open table: a second OPEN of it, here or in another
+      // process, is busy (error 0).  A document that does not exist yet is
+      // created empty to be held.
+      Open_opts hold;
+      hold.exclusive = true;
+      int held = Open(cand.c_str(), exists ? O_RDWR : O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, hold, mode);
+      if (held < 0) Sys_error();
+      d.doc_fd = held;
+      d.doc_created = !exists;
+      *d.doc_path = cand;
       done = true;
     }
     if (!done) {
@@ -172,9 +183,26 @@ void check_geometry(Pdf_doc& d) {
     Rpt_error_text(err::OUT_OF_RANGE, "PDF margins leave no printable area");
 }
 
+// Whether the name is the file st describes itself (a link to it is not).
+bool same_file(const std::string& name, const struct stat& st) {
+  struct stat at {};
+  return lstat(name.c_str(), &at) == 0 && S_ISREG(at.st_mode) && at.st_dev == st.st_dev && at.st_ino == st.st_ino;
+}
+
+[[noreturn]] void replaced_error(const char* why) { Rpt_error_text(err::BAD_FILE_NAME, why); }
+
 void free_record_parts(Pdf_doc& d) {
   delete d.be;
   d.be = nullptr;
+  if (d.doc_fd >= 0) {
+    // The empty file OPEN made to hold the name goes when no document
+    // took its place.
+    struct stat held {};
+    if (d.doc_created && d.doc_path && fstat(d.doc_fd, &held) == 0 && same_file(*d.doc_path, held))
+      unlink(d.doc_path->c_str());
+    Close(d.doc_fd);
+    d.doc_fd = -1;
+  }
   if (d.tmp_fd >= 0) close(d.tmp_fd);
   d.tmp_fd = -1;
   if (d.tmp_path && !d.tmp_path->empty()) unlink(d.tmp_path->c_str());
@@ -202,6 +230,8 @@ int64_t Pdf_open() {
   auto* d = Fcb_alloc<Pdf_doc>();
   d->kind = FK_PDF;
   d->tmp_fd = -1;
+  d->doc_fd = -1;
+  d->doc_created = false;
   try {
     d->opts = new Pdf_options;
     d->doc_path = new std::string;
@@ -262,14 +292,23 @@ int64_t Pdf_close() {
   try {
     written = d->be->finish(*d);
     if (written) {
-      if (d->tmp_fd >= 0) {
-        if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
-        int fd = d->tmp_fd;
-        d->tmp_fd = -1;
-        if (close(fd) != 0) Sys_error();
+      if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
+      struct stat mine {};
+      if (fstat(d->tmp_fd, &mine) != 0) Sys_error();
+      if (!same_file(*d->tmp_path, mine)) {
+        // Not ours to remove either: the name is left as it is found.
+        d->tmp_path->clear();
+        replaced_error("The temporary file of the PDF document was replaced: the document is not saved");
       }
       if (rename(d->tmp_path->c_str(), d->doc_path->c_str()) != 0) Sys_error();
       d->tmp_path->clear();
+      // Swapped between the look and the rename: what now has the name is
+      // not this document.
+      if (!same_file(*d->doc_path, mine))
+        replaced_error("The temporary file of the PDF document was replaced: the name holds another file");
+      int fd = d->tmp_fd;
+      d->tmp_fd = -1;
+      if (close(fd) != 0) Sys_error();
       doc = *d->doc_path;
     } else if (unlink(d->doc_path->c_str()) != 0 && errno != ENOENT) {
       // A document without pages (or abandoned) leaves no file: the one

@@ -8,9 +8,12 @@
 // to the back end chosen by system parameter PH at OPEN (the back end stays
 // fixed for the channel's life).  Every later operation goes to that back
 // end through Pdf_backend.  At CLOSE the back end finishes the document into
-// the temporary file and the channel renames it over the document's name; a
-// failed or abandoned run removes the temporary file, so the previous
-// document of that name survives.
+// the temporary file, through the descriptor the channel created, and the
+// channel renames it over the document's name only while that name still
+// holds the file of the descriptor (another user of a shared directory may
+// have put a link or a file of theirs there); a failed or abandoned run
+// removes the temporary file, so the previous document of that name
+// survives.
 //
 // Units: page sizes, margins and the current point are whole points (1/72
 // inch) measured from the top-left corner of the printable area; character
@@ -72,7 +75,9 @@ struct Pdf_doc : Fcb {
   Pdf_options* opts;        // owned
   std::string* doc_path;    // the document's host path (owned)
   std::string* tmp_path;    // the temporary file written until CLOSE (owned)
-  int32_t tmp_fd;           // its descriptor (-1 when the back end closed it)
+  int32_t tmp_fd;           // its descriptor, open until CLOSE
+  int32_t doc_fd;           // the document's name held for exclusive use (host Open), or -1
+  bool doc_created;         // OPEN created the (empty) file at the name to hold it
   bool library;             // the library back end serves the channel
   int32_t page_state;       // PDF_NO_PAGE, PDF_PAGE_OPEN, PDF_ABANDONED
   int32_t high_col;         // highest column printed on the current line
@@ -91,8 +96,8 @@ class Pdf_backend {
  public:
   virtual ~Pdf_backend() = default;
   // Starts the document after the options and geometry are set.
-  // d.tmp_fd is open, empty, on *d.tmp_path; a back end that writes the file
-  // itself at finish may close it (and set d.tmp_fd to -1).
+  // d.tmp_fd is open, empty, on *d.tmp_path; the back end writes the
+  // document through it (never by the name, which is not to be trusted).
   virtual void open(Pdf_doc& d) = 0;
   // Finishes the document into the temporary file.  True when a document
   // was written (the channel renames it over the document's name); false

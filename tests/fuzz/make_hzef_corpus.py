@@ -62,7 +62,10 @@ def tiny_font():
     return f + body
 
 
-for pic in ("mark", "interlaced", "grey", "stripes"):
+# overlong: an RGBA picture whose IDAT inflates to more bytes than it needs;
+# baddatacheck: a wrong zlib data check under a right IDAT CRC.  libpng only
+# warns about both; libHaru freed the refused image twice.
+for pic in ("mark", "interlaced", "grey", "stripes", "overlong", "baddatacheck"):
     with open(os.path.join(root, "..", "pdf", "cases", pic + ".png"), "rb") as src:
         with open(os.path.join(out, pic + ".png.in"), "wb") as dst:
             dst.write(b"\0" + src.read())

@@ -608,4 +608,41 @@ else
   echo "no C compiler: files swapped between two looks skipped"
 fi
 
+# A PDF document is written through the descriptor its OPEN created and
+# renamed over its name only while the temporary name still holds that
+# file: a link put there in the meantime (another user's, in a shared
+# folder) is neither written through nor renamed over the document; CLOSE
+# says so (error 10) and the previous document stays.  Both back ends.
+mkdir -p victim
+cat > pdflink.bas <<'EOF'
+10 OPEN (1)"*pdf*FILE=report.pdf"
+20 PRINT (1)"the report"
+30 INPUT "swap? ",A$
+40 CLOSE (1,ERR=60)
+50 PRINT "pdf close 0"; STOP
+60 PRINT "pdf close",ERR
+RUN
+EOF
+for backend in own lib; do
+  printf 'previous\n' > report.pdf
+  printf 'my profile\n' > victim/pprofile
+  {
+    [ $backend = lib ] && echo "SET_PARAM 'PH'"
+    cat pdflink.bas
+    n=0
+    while [ -z "$(ls -A | grep '^\.report\.pdf\.')" ] && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
+    t=$(ls -A | grep '^\.report\.pdf\.' | head -1)
+    if [ -n "$t" ]; then
+      rm -f "$t"; ln -s "$tmp/victim/pprofile" "$t"
+      [ $root = yes ] && chown -h 65534 "$t"
+    fi
+    echo go
+  } | "$oru" > pdflink.bas.got 2>&1
+  [ "$(cat victim/pprofile)" = "my profile" ] || bad "$backend: CLOSE wrote the PDF document through a link put at its temporary name"
+  [ -L report.pdf ] && bad "$backend: CLOSE renamed a link put at its temporary name over the document"
+  [ "$(cat report.pdf)" = previous ] || bad "$backend: the previous document did not stay"
+  has pdflink.bas 'pdf close 10'
+  rm -f .report.pdf.*
+done
+
 exit $fail

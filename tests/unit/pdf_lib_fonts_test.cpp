@@ -280,6 +280,12 @@ TEST(PdfLibFonts, LibraryRefusesTablesItsLoaderWouldMisread) {
   put16(bad, cmap + 12 + 22, 2);       // through idRangeOffset into no glyphIdArray
   EXPECT_TRUE(refused(bad));
   bad = good;
+  put16(bad, cmap + 12 + 20, 2);  // 0xFFFF maps to glyph 1 of a font of one glyph:
+  EXPECT_TRUE(refused(bad));      // the library measures it beyond its offsets
+  bad = good;
+  put16(bad, cmap + 12 + 18, 0xFF00);  // 0xFF00 to 0xFFFE map to glyphs 0xFF01 and up
+  EXPECT_TRUE(refused(bad));
+  bad = good;
   put32(bad, cmap + 8, 40);  // a subtable outside 'cmap'
   EXPECT_TRUE(refused(bad));
   bad = good;

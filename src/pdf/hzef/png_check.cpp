@@ -24,10 +24,14 @@ void mem_read(png_structp png, png_bytep out, png_size_t len) {
 }
 
 void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void on_warning(png_structp, png_const_charp) {}
+// A warning is a fault libpng reads past (a wrong zlib data check, more
+// image data than the picture needs) that libHaru does not survive: it
+// frees the half-made image twice.  It fails the check.
+void on_warning(png_structp png, png_const_charp) { *static_cast<bool*>(png_get_error_ptr(png)) = true; }
 
 int check_png(Png_mem* mem) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
+  bool warned = false;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &warned, on_error, on_warning);
   if (!png) return PIC_NO_MEMORY;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -61,7 +65,7 @@ int check_png(Png_mem* mem) {
   png_free(png, row);
   row = nullptr;
   png_destroy_read_struct(&png, &info, nullptr);
-  return PIC_OK;
+  return warned ? PIC_DAMAGED : PIC_OK;
 }
 
 }  // namespace

@@ -26,7 +26,11 @@
 //           u16 pad, startCode[], idDelta[], idRangeOffset[], glyphIdArray
 //           to the subtable's length; the last endCode is 0xFFFF and every
 //           glyph index a segment reaches through idRangeOffset lies in
-//           glyphIdArray.  Format 0 subtables hold 262 bytes.
+//           glyphIdArray.  Format 0 subtables hold 262 bytes.  Every glyph
+//           id a character code maps to (code + idDelta, or the
+//           glyphIdArray entry + idDelta, modulo 65536; a format 0 byte)
+//           is below numGlyphs: the library indexes its glyph offsets and
+//           width flags by it when it measures a character.
 //   'name'  the records of names 1, 2 and 6 at most 127 characters.
 //
 // Invariant: a table is used only when offset + length lies inside the
@@ -143,6 +147,35 @@ bool read_table(const Source& src, const Table& t, size_t min, size_t max, std::
   return t.found && t.length >= min && t.length <= max && src.read(t.offset, t.length, out);
 }
 
+// The glyph id of every code 0 to 0xFFFF in a format-4 subtable that
+// cmap_format4_ok passed, found as the library finds it (the first segment
+// whose endCode is not below the code), below glyphs.
+bool format4_glyphs_ok(const uint8_t* p, size_t glyphs) {
+  size_t len = u16(p + 2), segs = u16(p + 6) / 2;
+  size_t glyph_ids = (len - 16 - segs * 8) / 2;
+  const uint8_t* ends = p + 14;
+  const uint8_t* starts = ends + segs * 2 + 2;
+  const uint8_t* deltas = starts + segs * 2;
+  const uint8_t* ranges = deltas + segs * 2;
+  const uint8_t* ids = ranges + segs * 2;
+  size_t i = 0;
+  for (uint32_t code = 0; code <= 0xFFFF; code++) {
+    while (i < segs && code > u16(ends + i * 2)) i++;
+    if (i == segs) return false;
+    size_t start = u16(starts + i * 2), range = u16(ranges + i * 2);
+    if (start > code) continue;
+    uint32_t gid = code;
+    if (range != 0) {
+      size_t at = range / 2 + (code - start) - (segs - i);
+      if (at >= glyph_ids) return false;
+      gid = u16(ids + at * 2);
+    }
+    gid = (gid + u16(deltas + i * 2)) & 0xFFFF;
+    if (gid >= glyphs) return false;
+  }
+  return true;
+}
+
 bool cmap_format4_ok(const uint8_t* p, size_t room) {
   if (room < 14) return false;
   size_t len = u16(p + 2), segx2 = u16(p + 6);
@@ -176,13 +209,17 @@ bool records_ok(const std::vector<uint8_t>& t, size_t first, size_t size, Ok ok)
   return true;
 }
 
-bool cmap_ok(const std::vector<uint8_t>& t) {
-  return records_ok(t, 4, 8, [&t](const uint8_t* r) {
+bool cmap_ok(const std::vector<uint8_t>& t, size_t glyphs) {
+  return records_ok(t, 4, 8, [&t, glyphs](const uint8_t* r) {
     uint32_t off = u32(r + 4);
     if (off > t.size() - 2) return false;
     uint16_t format = u16(&t[off]);
-    if (format == 4 && !cmap_format4_ok(&t[off], t.size() - off)) return false;
-    return !(format == 0 && t.size() - off < 262);
+    if (format == 4) return cmap_format4_ok(&t[off], t.size() - off) && format4_glyphs_ok(&t[off], glyphs);
+    if (format != 0) return true;
+    if (t.size() - off < 262) return false;
+    for (size_t c = 0; c < 256; c++)
+      if (t[off + 6 + c] >= glyphs) return false;
+    return true;
   });
 }
 
@@ -215,7 +252,7 @@ bool library_tables_ok(const Source& src, const Table& name_t, const Table& head
     if (at < last || at > glyf_t.length) return false;
     last = at;
   }
-  return cmap_ok(cmap);
+  return cmap_ok(cmap, glyphs);
 }
 
 int parse(const Source& src, Ttf_info* out) {

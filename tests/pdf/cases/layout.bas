@@ -1,4 +1,4 @@
-REM print mnemonics, fonts, justification, rules, flowing text and bookmarks
+REM print mnemonics, fonts, justification, rules, flowing text (a box lower than one line draws nothing and keeps the text pending) and bookmarks
 10 DEF FNB$(B$,X,Y,X2,Y2,F$)=$1B$+"mx"+CHR(41)+BIN(13+LEN(B$)+LEN(F$),4)+BIN(X,2)+BIN(Y,2)+BIN(X2,2)+BIN(Y2,2)+BIN(LEN(B$),4)+B$+CHR(LEN(F$))+F$
 20 OPEN (1,OPT="TITLE=Layout")"*pdf*FILE=layout.pdf"
 30 PRINT (1)MOPT("BOOKMARK","Fixed pitch"),"Courier 12: ",MXC(1)," columns, ",MXL(1)," lines"
@@ -21,8 +21,10 @@ REM print mnemonics, fonts, justification, rules, flowing text and bookmarks
 190 STOP
 200 PRINT "nothing more:",ERR
 210 PRINT (1,ERR=230)FNB$(T$,0,400,320,404,"*TEXT")
-220 STOP
+220 PRINT "short box: no error, left:",FIN(1,"BYTESLEFT"); GOTO 232
 230 PRINT "short box:",ERR,FIN(1,"BYTESLEFT")
+232 PRINT (1)FNB$("",0,420,320,424,"*MORE")
+234 PRINT "a second short box, left:",FIN(1,"BYTESLEFT")
 240 PRINT (1)'FF',MOPT("BOOKMARK","Second page"),"page two"
 250 CLOSE (1)
 260 PRINT "done"
