@@ -282,9 +282,12 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   for (size_t i = 0; i < f->bufs_.size(); ++i) {
     f->bufs_[i].data.assign(size_t(f->nsize_), 0);
   }
-  // The data file, opened as the index was.
+  // The data file, opened as the index was.  Its first record starts at
+  // byte 0 and is locked by its bytes: the open mark lies past every record,
+  // so that a record lock and another process's open never meet.
   Open_opts oo;
   oo.exclusive = exclusive;
+  oo.mark_past_records = true;
   std::string dat = Ism_data_path(idx_path);
   f->dat_fd_ = Open(dat.c_str(), readonly ? O_RDONLY : O_RDWR, oo);
   if (f->dat_fd_ < 0) Rpt_error(err::FILE_NOT_FOUND);
