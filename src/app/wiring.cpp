@@ -57,6 +57,9 @@ void end_run() {
 // LIST (ch): the lines go to the channel at the cursor as printed rows.
 void list_channel_begin() {
   Io_SetOptions(code::D_LIST);
+  // A program file holds images, not text: the listing would overwrite them.
+  if (const Fcb* f = ws.Cur_fcb; f && f->kind == FK_PROGRAM)
+    Rpt_error((f->st1 & ST1_INPUT_ONLY) ? err::WRONG_MODE : err::WRONG_FILE_KIND);
   Prt_begin_output();
 }
 

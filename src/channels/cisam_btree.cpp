@@ -171,26 +171,11 @@ void Ism_file::drop_buffers() {
 
 // ---- data records ----
 
-// A pair held whole gathers appended records and writes them in pieces of
-// 64 KB; any other write, every read and the close write the gathered ones
-// first.
+// A record reaches the data file before its statement returns, under the
+// record lock of its bytes.
 void Ism_file::data_write(int64_t off, const std::string& bytes) {
-  if (exclusive_) {
-    if (!pending_.empty() && off != pending_off_ + int64_t(pending_.size())) flush_data();
-    if (pending_.empty()) pending_off_ = off;
-    pending_ += bytes;
-    if (pending_.size() >= 65536) flush_data();
-    return;
-  }
   if (write_data) write_data(off, bytes.data(), int64_t(bytes.size()));
   else pwrite_full(dat_fd_, bytes.data(), bytes.size(), off);
-}
-
-void Ism_file::flush_data() {
-  if (pending_.empty()) return;
-  std::string out;
-  out.swap(pending_);
-  pwrite_full(dat_fd_, out.data(), out.size(), pending_off_);
 }
 
 // ---- the statement lock ----
@@ -222,16 +207,16 @@ void Ism_file::unlock() {
       f->locked_ = 0;
     }
   } release{this};
-  // A pair held whole keeps its changed nodes until a buffer is needed or
-  // the channel closes: no other process can read them meanwhile.
-  if (changed_ && !exclusive_) flush_buffers();
+  // Every statement ends with its changed nodes in the file, so that a
+  // finished statement survives the end of the process; a pair held whole
+  // keeps its buffers for the next statement, a shared one re-reads them.
+  if (changed_) flush_buffers();
 }
 
 void Ism_file::hold(bool on) {
   if (!on && exclusive_) {
     // UNLOCK of a pair opened exclusively shares it from now on: what it
     // kept goes to the files, and its statements lock and re-read again.
-    flush_data();
     if (changed_) flush_buffers();
     drop_buffers();
     exclusive_ = false;
@@ -245,7 +230,6 @@ void Ism_file::hold(bool on) {
 }
 
 void Ism_file::close() {
-  flush_data();
   if (changed_) flush_buffers();
 }
 
@@ -271,7 +255,6 @@ uint32_t Ism_file::highest_record() {
 
 Ism_file::~Ism_file() {
   try {
-    flush_data();
     if (changed_) flush_buffers();
   } catch (const Oru_error&) {
   }
@@ -299,9 +282,12 @@ std::unique_ptr<Ism_file> Ism_open_pair(int idx_fd, const std::string& idx_path,
   for (size_t i = 0; i < f->bufs_.size(); ++i) {
     f->bufs_[i].data.assign(size_t(f->nsize_), 0);
   }
-  // The data file, opened as the index was.
+  // The data file, opened as the index was.  Its first record starts at
+  // byte 0 and is locked by its bytes: the open mark lies past every record,
+  // so that a record lock and another process's open never meet.
   Open_opts oo;
   oo.exclusive = exclusive;
+  oo.mark_past_records = true;
   std::string dat = Ism_data_path(idx_path);
   f->dat_fd_ = Open(dat.c_str(), readonly ? O_RDONLY : O_RDWR, oo);
   if (f->dat_fd_ < 0) Rpt_error(err::FILE_NOT_FOUND);
@@ -911,7 +897,6 @@ bool Ism_file::peek_prev(int k, std::string* key) { return peek(k, &Ism_file::pr
 
 bool Ism_file::read_record(uint32_t n, std::string* rec) {
   if (n == 0 || n > 0x7FFFFFFFu) return false;
-  flush_data();
   rec->assign(size_t(reclen_) + 1, '\0');
   int64_t off = int64_t(n - 1) * (reclen_ + 1);
   int64_t got = read_data ? read_data(off, rec->data(), reclen_ + 1) : plain_read(dat_fd_, off, rec->data(), reclen_ + 1);
@@ -1282,7 +1267,6 @@ void Ism_file::purge() {
     if (k.desc_node != desc) Rpt_error(err::WRONG_MODE);
   drop_buffers();
   changed_ = false;
-  pending_.clear();
   if (chsize(idx_fd_, 0) != 0 || chsize(dat_fd_, 0) != 0) Sys_error();
   put4(dict.data() + D_KEYDESC, 2);
   for (int off : {D_FREE_REC, D_FREE_NODE, D_HIGH_REC}) put4(dict.data() + off, 0);

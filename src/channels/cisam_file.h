@@ -165,7 +165,7 @@ class Ism_file {
   // own.  The end of the hold of a pair opened exclusively shares the pair.
   void hold(bool on);
   bool held() const { return held_; }
-  // Writes back what a pair held whole kept (close of the channel; the
+  // Writes back any changed node still kept (close of the channel; the
   // destructor does it too, dropping errors).
   void close();
 
@@ -234,7 +234,6 @@ class Ism_file {
   void kwrite(uint32_t n);
   void flush_buffers();
   void data_write(int64_t off, const std::string& bytes);
-  void flush_data();
   void drop_buffers();
   void load_dictionary();
 
@@ -305,8 +304,6 @@ class Ism_file {
   std::vector<Ism_pos> pos_;
   std::vector<Buf> bufs_;
   std::vector<uint8_t> scratch_;  // a node being encoded
-  std::string pending_;  // appended records not yet written (pair held whole)
-  int64_t pending_off_ = 0;
   // Buffers are replaced by the clock: the hand passes used buffers once
   // (clearing their mark) and takes the first unmarked one; the buffer of
   // the last node read is never taken.

@@ -201,7 +201,9 @@ void Cls_file() {
     }
   }
   if (File_event_hook) File_event_hook(2, int(f->channel), nullptr, 0);
-  if (f->od_next || dyna_files == f) KestDynaClose(f);
+  // The last record of the on-demand list has no successor: only the walk
+  // tells whether the record is in the list.
+  KestDynaClose(f);
   KestDuplClose(f);
   if (f->channel == 65001) ws.Run_flags &= ~RF_SCRATCH_CHAN;
 

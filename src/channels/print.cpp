@@ -806,6 +806,12 @@ void print_items(Fcb* f) {
     if (!(just_wrapped && Sw_on(sw::BX))) Prt_slew(1);
   }
   if (!Prt_is_console(f) && (f->st3 & ST3_FLUSH_EACH)) Prt_flush();
+  // A kind whose flush is the record-size error and whose line end writes
+  // no record (all but indexed files, which keep an unfinished line for the
+  // next PRINT) cannot take the text a PRINT left in its buffer.
+  if (!Prt_is_console(f) && f->kind != FK_INDEXED && f->buf_count > f->rec_start &&
+      Fio_slot_is(f->kind, FIO_FLUSH, Io_rsz_err))
+    buf_flush(f);
 }
 
 }  // namespace

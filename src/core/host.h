@@ -38,7 +38,7 @@ struct Rsv_entry {
   uint64_t dev;
   uint64_t rdev;  // 0 unless a character or block device
   int access;     // O_RDONLY, O_WRONLY or O_RDWR: what fd allows
-  int mark_at;    // byte of the open mark (0, or 1 for the auxiliary printer)
+  int64_t mark_at;  // byte of the open mark (0; 1 for the auxiliary printer; OPEN_MARK_HIGH)
 };
 constexpr int RSV_MAX = 500;
 // "/dev/null" and "/dev/console", found by System_init: never held
@@ -56,7 +56,11 @@ struct Open_opts {
   bool exclusive = false;
   bool allow_exclusive_device = false;  // "/dev/null" and "/dev/console" may be held exclusively
   bool aux_printer = false;             // the open mark sits at byte 1
+  // The open mark sits at OPEN_MARK_HIGH, past every record: for a file
+  // whose first record starts at byte 0 and is locked by its bytes.
+  bool mark_past_records = false;
 };
+constexpr int64_t OPEN_MARK_HIGH = int64_t(1) << 40;
 // Opens path (flags as for open(2)).  Returns the descriptor, or -1 with
 // errno: the stat or open failure, EACCES (held exclusively here, or an
 // exclusive request for a file open here; Open_held_here() then tells it

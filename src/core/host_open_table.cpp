@@ -8,7 +8,8 @@
 //    the process holds on it, the open mark and the record locks included.
 //    That is why every open, read-only ones too, goes through this table.
 //  - Every entry holds its open mark: a one-byte fcntl lock at mark_at (byte
-//    0, or byte 1 for the auxiliary printer).  A read lock marks the file
+//    0, byte 1 for the auxiliary printer, or byte 2^40 for a file whose
+//    records, locked by their bytes, start at byte 0).  A read lock marks the file
 //    open shared, a write lock open exclusively (count -1).  A write-only
 //    descriptor can only hold a write lock, so a shared write-only open is
 //    marked like an exclusive one.
@@ -58,7 +59,7 @@ bool same_dev(const Dev_ident& d, const struct stat& st) {
          d.rdev == raw_dev(st);
 }
 
-int set_mark(int fd, short type, int at) {
+int set_mark(int fd, short type, int64_t at) {
   struct flock fl {};
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
@@ -69,7 +70,7 @@ int set_mark(int fd, short type, int at) {
 
 // The process that holds a mark conflicting with a write lock at byte at
 // (our own id when none is found).
-int mark_holder(int fd, int at) {
+int mark_holder(int fd, int64_t at) {
   struct flock fl {};
   fl.l_type = F_WRLCK;
   fl.l_whence = SEEK_SET;
@@ -124,7 +125,7 @@ bool Open_held_here() { return last_held_here; }
 int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
   last_held_here = false;
   bool exclusive = opts.exclusive;
-  int mark_at = opts.aux_printer ? 1 : 0;
+  int64_t mark_at = opts.mark_past_records ? OPEN_MARK_HIGH : opts.aux_printer ? 1 : 0;
   int acc = flags & O_ACCMODE;
   struct stat st {};
   bool creating = (flags & O_CREAT) && (flags & O_EXCL);

@@ -521,6 +521,14 @@ int Kfnd_advance(Key_pos& pos, int step) {
   }
 }
 
+// Loads the header; whether the node address of a saved position may be
+// read (in an EFF file, another process may have freed or reused its page
+// since: only a page the map holds as a node is read).
+static bool node_hint(uint32_t addr) {
+  Key_Hdr_Lock_N_Load(1);
+  return !K.f->eff || Eff_page_is_node(K.f, addr);
+}
+
 int Kfnd_nxt(Key_pos& pos) {
   Key_chan* ch = K.ch;
   // A channel holding a record lock gets its position back, on any key
@@ -535,8 +543,7 @@ int Kfnd_nxt(Key_pos& pos) {
   }
   // The node and index are a hint, trusted only while the entry there still
   // holds the saved value for the last record read.
-  if (pos.node && pos.key.size() == size_t(K.ksz)) {
-    Key_Hdr_Lock_N_Load(1);
+  if (pos.node && pos.key.size() == size_t(K.ksz) && node_hint(pos.node)) {
     Kbfr* b = Kbfr_get(pos.node, 1);
     if (b->b()[0] == kf::BT_NODE && pos.idx + 1 < b->count && pos.idx >= 0) {
       const uint8_t* e = Kent_at(b, pos.idx);
@@ -556,8 +563,7 @@ int Kfnd_nxt(Key_pos& pos) {
 
 int Kfnd_prv(Key_pos& pos) {
   Key_chan* ch = K.ch;
-  if (pos.node && pos.idx >= 1 && pos.key.size() == size_t(K.ksz)) {
-    Key_Hdr_Lock_N_Load(1);
+  if (pos.node && pos.idx >= 1 && pos.key.size() == size_t(K.ksz) && node_hint(pos.node)) {
     Kbfr* b = Kbfr_get(pos.node, 1);
     if (b->b()[0] == kf::BT_NODE && pos.idx < b->count) {
       const uint8_t* e = Kent_at(b, pos.idx);

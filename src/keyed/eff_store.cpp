@@ -447,6 +447,16 @@ Kbfr* Eff_map_page(int g) {
   return m;
 }
 
+bool Eff_page_is_node(Key_file* f, uint32_t p) {
+  Eff_store* e = Eff_of(f);
+  if (p < 1 || p > e->max_page || Eff_is_map_page(e, p)) return false;
+  uint32_t g = (p - 1) / uint32_t(e->E), i = (p - 1) % uint32_t(e->E);
+  if (g >= e->flips.size()) return false;
+  uint8_t t = 0;
+  with_file(f, [&] { t = Eff_map_page(int(g))->b()[6 + 4 * i]; });
+  return t == eff::PT_NODE;
+}
+
 uint32_t Eff_log2ps(Key_file* f, uint32_t p) {
   Eff_store* e = Eff_of(f);
   if (p < 1) Key_error(114);

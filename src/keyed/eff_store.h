@@ -109,6 +109,10 @@ void Eff_end_cycle(Key_file* f);
 void Eff_abort_cycle(Key_file* f);
 // Physical page of logical page p.
 uint32_t Eff_log2ps(Key_file* f, uint32_t p);
+// Whether logical page p is an index node in the map as loaded: a node
+// address kept from an earlier statement is only a hint, and another
+// process may since have freed or reused its page.
+bool Eff_page_is_node(Key_file* f, uint32_t p);
 bool Eff_is_map_page(const Eff_store* e, uint32_t p);
 // The map page (current copy) of group g, through the cache.
 Kbfr* Eff_map_page(int g);

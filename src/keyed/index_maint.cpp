@@ -627,6 +627,7 @@ std::vector<Key_seg> key_segs(const Key_layout& lay, int k) {
 // Rebuilds a layout from per-key segment lists (EFF: descriptors).
 Key_layout layout_of(const std::vector<std::vector<Key_seg>>& keys) {
   Key_layout lay;
+  if (keys.size() > size_t(kf::MAX_KEYS_ALL)) Key_error(80);
   lay.nkeys = int(keys.size());
   for (size_t k = 0; k < keys.size(); ++k) {
     Key_def& kd = lay.keys[k];
@@ -763,6 +764,8 @@ int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
   Rec_unlock(ch);
   check_new_segs(f, segs);
   int k = f->lay.nkeys;
+  // A full file is refused before the new key's layout is built.
+  if (k >= (f->eff ? kf::MAX_KEYS_ALL : kf::MAX_KEYS)) Key_error(80);
   std::vector<std::vector<Key_seg>> keys;
   for (int j = 0; j < k; ++j) keys.push_back(key_segs(f->lay, j));
   keys.emplace_back();
@@ -771,7 +774,6 @@ int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
   int cap = (f->blk - kf::BLK_HDR) / (lay.max_len + 5);
   if (cap < 4 || lay.max_len + 5 >= 256) Key_error(80);
   if (f->eff) {
-    if (k >= 255) Key_error(80);
     Eff_store* e = Eff_of(f);
     std::vector<uint32_t> chain = descriptor_chain(f);
     uint32_t last = chain.back();
@@ -788,7 +790,6 @@ int Key_add_index(Key_chan* ch, const std::vector<Key_new_seg>& segs) {
     f->lay = lay;
     Eff_segtbl_from_layout(f);
   } else {
-    if (k >= kf::MAX_KEYS) Key_error(80);
     uint8_t tbl[kf::SEG_TABLE_BYTES];
     if (!table_of(lay, f->keylen, tbl)) Key_error(80);
     // A key 0 written as the bare outside key keeps that form.

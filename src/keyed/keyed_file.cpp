@@ -119,6 +119,9 @@ int Kfnd_qik(const Buf& key) {
   if (K.kno != 0 || K.f->lay.keys[0].dups) return 11;
   auto try_at = [&](uint32_t rec, const Buf& val) {
     if (!rec || val.size() != size_t(K.ksz) || std::memcmp(val.data(), key.data(), size_t(K.ksz)) != 0) return false;
+    // (An EFF address kept from an earlier statement may name a page that
+    // another process has freed or reused since.)
+    if (K.f->eff && Eff_check_address(rec) != 0) return false;
     if (Krec_read(rec) != 0) return false;
     Buf v = ksz_buf();
     Kent_gen(K.rec_bfr.data(), v.data(), rec, false);

@@ -30,13 +30,15 @@ target_pid=$!
 timeout 120 "$oru" debugger < /dev/null > got 2>&1
 status=$?
 wait "$target_pid"
+first_pid=$target_pid
 target_pid=
 sed "s|$(pwd -P)|DIR|g; s|$(pwd)|DIR|g" got > got.clean
 if [ $status -ne 0 ] || ! cmp -s got.clean "$here/expected.out"; then
   echo "debugger status $status"; diff -u "$here/expected.out" got.clean; cat target.out; exit 1
 fi
 grep -q 'finished, attached: 1, debugged:yes' target.out || { echo "target:"; cat target.out; exit 1; }
-ls "$links"/qeb.*."$$" 2>/dev/null && { echo "FIFOs left behind"; exit 1; }
+# Only this target's FIFOs: other links of the same user may be open now.
+ls "$links"/qeb.*."$first_pid" 2>/dev/null && { echo "FIFOs left behind"; exit 1; }
 
 # Planted FIFOs.  Another user's under the target's names in /tmp are left
 # alone and do not matter: the link's FIFOs are in the user's directory.
@@ -142,9 +144,10 @@ RUN
 ' > quit.bas
 "$oru" < quit.bas > quit.out 2>&1
 wait "$target_pid"
+quit_pid=$target_pid
 target_pid=
 grep -q 'reply:Gone' quit.out || { echo "EXECUTE QUIT:"; cat quit.out; exit 1; }
 grep -q 'again: 15' quit.out || { echo "attach after the target quit:"; cat quit.out; exit 1; }
 grep -q '^released' loop.out && { echo "the target ran on after QUIT:"; cat loop.out; exit 1; }
-ls "$links"/qeb.*.* 2>/dev/null | grep -q . && { echo "FIFOs left behind after QUIT"; exit 1; }
+ls "$links"/qeb.*."$quit_pid" 2>/dev/null | grep -q . && { echo "FIFOs left behind after QUIT"; exit 1; }
 exit 0

@@ -80,7 +80,8 @@ for fd in high:
 if high:
     # The sockets the interpreter opened are past 1,023.
     fds = []
-    for _ in range(50):
+    # (A loaded machine may take a while to start it: up to the timeout.)
+    for _ in range(TIMEOUT * 10):
         try:
             fds = [int(f) for f in os.listdir("/proc/%d/fd" % proc.pid)
                    if os.readlink("/proc/%d/fd/%s" % (proc.pid, f)).startswith("socket:")]
