@@ -438,10 +438,7 @@ int Compiler::scan_number() {
       code_out = code::EXP_LIT;
     }
   }
-  if (mant == 0) {  // zero is zero whatever its scale or exponent
-    scale = 0;
-    code_out = code::NUM_LIT;
-  }
+  // Zero keeps its scale and exponent form too ("0.0" lists back as written).
   if (scale < -127 || scale > 127) fail(40);
   if (code_out == code::NUM_LIT && scale == 0 && mant < 65536) {
     emit(code::SMALL_INT);
