@@ -1,0 +1,282 @@
+// The argument counts of the built-in functions.
+//
+// Each row gives a function's code (the one-byte code, or the prefix 72 and
+// its second byte), whether it takes no argument at all, and two masks of
+// the counts it takes (bit k: k arguments): one for a numeric first
+// argument, one for a string.  A mask whose top bits are all set takes any
+// larger count as well (MAX(, MIN().  The numeric, string, bit, conversion
+// and checksum functions are counted; the channel, program, screen and
+// drawing functions have argument forms of their own (a leading "/", a
+// window, an option list) and keep the checks of their handlers.
+//
+// A call is counted only when its first argument is an ordinary expression:
+// a call that begins with a keyword (XML(ADD ..., STK(OBJECT), or whose
+// arguments end in an option word other than ERR= (KGN(..., SEP=c),
+// TBL(s, TBL=line)) keeps the checks of its own grammar and handler.  The
+// kind of the first argument is known when it is a literal or a plain
+// variable (a string compared with "=" and the like is a number); otherwise
+// either mask may hold.  A format after ":" in an I/O list (A$:CHR(10),
+// N:NUM(6,2)) and DEF's table forms (DEF MSG(key, text)) are no calls.
+#include "core/fn_arg_check.h"
+
+#include <vector>
+
+#include "core/codes.h"
+
+namespace {
+
+struct Fn_args {
+  uint8_t code;    // one-byte code, or 72 for the two-byte forms
+  uint8_t second;  // second byte after 72, 0 for one-byte codes
+  bool none;       // F() is a call
+  uint16_t num;    // counts taken with a numeric first argument
+  uint16_t str;    // counts taken with a string first argument
+};
+
+constexpr uint8_t FNC_USER = 88;       // FN name(...): a user-defined function
+constexpr uint8_t FNC_ERR_WORD = 136;  // ERR=
+
+constexpr Fn_args FN_ARGS[] = {
+    {72, 73, false, 0x0002, 0xFFFE},  // I3E(
+    {72, 74, false, 0x0000, 0x000E},  // STP(
+    {72, 77, false, 0xFFFE, 0x0000},  // STK(
+    {72, 78, false, 0x0000, 0x0002},  // TRX(
+    {72, 79, false, 0x0002, 0x0002},  // ENV(
+    {72, 80, false, 0x0002, 0x0000},  // SIN(
+    {72, 81, false, 0x0002, 0x0000},  // COS(
+    {72, 82, false, 0x0002, 0x0000},  // TAN(
+    {72, 83, false, 0x0002, 0x0000},  // ASN(
+    {72, 84, false, 0x0002, 0x0000},  // ACS(
+    {72, 85, false, 0x0002, 0x0000},  // ATN(
+    {72, 86, false, 0x0000, 0x001C},  // PAD(
+    {72, 102, false, 0xFFFE, 0x000C},  // TBL(
+    {72, 103, false, 0x0008, 0xFFFE},  // JUL(
+    {72, 104, true, 0x0006, 0xFFFE},  // DTE(
+    {72, 108, false, 0xFFFE, 0xFFFC},  // CVS(
+    {72, 110, false, 0x0000, 0x0006},  // MSK(
+    {72, 112, false, 0x0000, 0x0006},  // SRT(
+    {72, 113, false, 0x0000, 0x0006},  // SWP(
+    {72, 114, false, 0x0000, 0x0006},  // GBL(
+    {72, 120, false, 0xFFFE, 0x0004},  // VIN(
+    {72, 121, false, 0xFFFE, 0x0004},  // VIS(
+    {72, 125, false, 0x0002, 0x0000},  // RND(
+    {72, 128, false, 0x0000, 0xFFF8},  // KGN(
+    {72, 129, false, 0x0006, 0x0000},  // PRC(
+    {72, 130, false, 0x0006, 0x0000},  // PCK(
+    {72, 131, false, 0x0000, 0x0002},  // UPK(
+    {72, 160, false, 0x0000, 0x0002},  // NUL(
+    {72, 165, false, 0x0000, 0x000C},  // MID(
+    {72, 174, false, 0x0000, 0x0018},  // SUB(
+    {72, 182, false, 0x0000, 0x0002},  // CMP(
+    {72, 183, false, 0x0000, 0xFFFE},  // UCP(
+    {72, 184, false, 0x0000, 0x001C},  // JST(
+    {73, 0, false, 0x0002, 0x0000},  // ABS(
+    {74, 0, false, 0x0004, 0x0004},  // AND(
+    {75, 0, false, 0xFFFE, 0x000C},  // ARG(
+    {76, 0, false, 0x0000, 0x0002},  // ASC(
+    {77, 0, false, 0x0000, 0xFFFE},  // ATH(
+    {78, 0, false, 0x0004, 0x0000},  // BIN(
+    {79, 0, false, 0x0002, 0x0002},  // BSZ(
+    {80, 0, false, 0x0002, 0x0000},  // CHR(
+    {82, 0, false, 0x0000, 0xFFFE},  // CRC(
+    {83, 0, false, 0x0000, 0x0002},  // DEC(
+    {84, 0, false, 0x0002, 0x0000},  // EPT(
+    {85, 0, false, 0xFFFE, 0x0002},  // ERR(
+    {86, 0, false, 0x0002, 0x0000},  // EXP(
+    {89, 0, false, 0x0002, 0x0000},  // FPT(
+    {90, 0, false, 0x0000, 0x0002},  // GAP(
+    {91, 0, false, 0x0000, 0x0002},  // GEP(
+    {92, 0, false, 0x0002, 0x0002},  // HSA(
+    {94, 0, false, 0x0000, 0x0002},  // HTA(
+    {96, 0, false, 0x0002, 0x0000},  // INT(
+    {97, 0, false, 0x0004, 0x0004},  // IOR(
+    {99, 0, false, 0x0000, 0x0002},  // LCS(
+    {100, 0, false, 0x0000, 0x0002},  // LEN(
+    {101, 0, false, 0x0002, 0x0000},  // LOG(
+    {102, 0, false, 0x0000, 0x0002},  // LRC(
+    {104, 0, false, 0xFFFE, 0x0002},  // MEM(
+    {105, 0, false, 0x0004, 0x0000},  // MOD(
+    {106, 0, false, 0x0002, 0xFFFE},  // MSG(
+    {107, 0, false, 0x0002, 0x0002},  // NOT(
+    {108, 0, false, 0x0000, 0x0006},  // NUM(
+    {114, 0, false, 0x0002, 0x0000},  // SGN(
+    {115, 0, false, 0x0002, 0x0000},  // SQR(
+    {116, 0, false, 0x0002, 0x0002},  // SSZ(
+    {117, 0, false, 0x0006, 0x0006},  // STR(
+    {118, 0, false, 0xFFFE, 0x0000},  // TCB(
+    {120, 0, false, 0x0000, 0x0002},  // UCS(
+    {121, 0, false, 0x0004, 0x0004},  // XOR(
+    {123, 0, false, 0xFFFE, 0xFFFE},  // MAX(
+    {124, 0, false, 0xFFFE, 0xFFFE},  // MIN(
+    {131, 0, false, 0x0000, 0x0004},  // XML(
+};
+
+const Fn_args* find_fn(uint8_t c, uint8_t second) {
+  for (const Fn_args& f : FN_ARGS)
+    if (f.code == c && f.second == second) return &f;
+  return nullptr;
+}
+
+// The size of the item at p; literals are always inline while compiling.
+size_t item_size(const uint8_t* p) {
+  switch (p[0]) {
+    case code::NUM_VAR:
+    case code::STR_VAR:
+    case code::LABEL:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+      return (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+      return 8;
+    case code::STR_LIT:
+    case code::HEX_LIT:
+    case code::BRACKET_TEXT:
+      return size_t(get_u16be(p + 1)) + 3;
+    case code::LINE_REF:
+    case code::MNEM_LIT:
+    case code::SMALL_INT:
+    case code::LABEL_IDX:
+    case code::LABEL_IDX2:
+      return 3;
+    case code::EXT_DIR:
+    case code::EXT_SYSVAR:
+    case code::INC_DEC:
+    case code::THEN_BLOCK:
+    case code::PREFIX2:
+    case code::ALT_FNC:
+    case code::XFNC_PREFIX:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+enum Kind : uint8_t { K_UNKNOWN, K_NUM, K_STR, K_SKIP };
+
+struct Group {
+  const Fn_args* fn;  // null: brackets, a subscript or a function not counted
+  bool call = false;    // a function's own brackets
+  bool opaque = false;  // a form of the function's own: no call inside is counted
+  int count = 0;      // arguments seen (0 until the first item)
+  Kind kind = K_UNKNOWN;
+  bool ended = false;    // an option word ended the arguments
+  bool options = false;  // ... other than ERR=
+};
+
+// The kind of a first argument from its first item.
+Kind first_kind(uint8_t c) {
+  switch (c) {
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+    case code::SMALL_INT:
+    case code::NUM_VAR:
+    case code::OP_ADD:
+    case code::OP_SUB:
+      return K_NUM;
+    case code::STR_LIT:
+    case code::HEX_LIT:
+    case code::STR_VAR:
+      return K_STR;
+    case code::LPAREN:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+    case code::EXT_SYSVAR:
+    case code::INC_DEC:
+    case code::OP_DIV:
+    case code::COLON:
+    case code::XFNC_PREFIX:
+    case code::ALT_FNC:
+      return K_UNKNOWN;
+    default:
+      if (c >= code::SYSVAR_FIRST && c <= code::SYSVAR_LAST) return K_UNKNOWN;
+      if (c >= code::FNC_FIRST && c <= code::FNC_LAST) return K_UNKNOWN;
+      return K_SKIP;  // a keyword: a form of the function's own
+  }
+}
+
+bool takes(const Group& g) {
+  if (g.count == 0) return g.fn->none;
+  const unsigned bit = g.count < 15 ? 1u << g.count : 0x8000u;
+  switch (g.kind) {
+    case K_NUM:
+      return (g.fn->num & bit) != 0;
+    case K_STR:
+      return (g.fn->str & bit) != 0;
+    default:
+      return ((g.fn->num | g.fn->str) & bit) != 0;
+  }
+}
+
+}  // namespace
+
+int Check_fn_args(const uint8_t* p, const uint8_t* end) {
+  std::vector<Group> open;
+  uint8_t prev = 0;
+  bool def = p < end && *p == code::D_DEF;  // the statement is DEF
+  while (p < end) {
+    const uint8_t c = *p;
+    if (c == code::EOL || c == code::END_SCAN || c == code::D_REM || c == code::D_COMMENT ||
+        c == code::D_TABLE)
+      break;
+    const size_t n = item_size(p);
+    if (size_t(end - p) < n) break;
+    Group* top = open.empty() ? nullptr : &open.back();
+    if (top && top->call && top->count == 0 && c != code::RPAREN) {
+      top->count = 1;
+      top->kind = first_kind(c);
+      if (top->kind == K_SKIP) {
+        top->fn = nullptr;
+        top->opaque = true;  // DIM(READ NUM(A)): NUM( is a selector there
+      }
+    } else if (top && top->fn && top->count == 1 && top->kind == K_STR &&
+               ((c >= code::OP_EQ && c <= code::OP_LT) || c == code::OP_AND || c == code::OP_OR ||
+                c == code::LIKE)) {
+      top->kind = K_NUM;  // a comparison of strings is a number
+    }
+    if (c == code::STMT_SEP) {
+      open.clear();
+      def = p + 1 < end && p[1] == code::D_DEF;
+    } else if (c == code::COMMA && top && top->fn && !top->ended) {
+      const uint8_t next = p + 1 < end ? p[1] : uint8_t(code::EOL);
+      if (next >= code::IOPT_FIRST && next <= code::IOPT_LAST) {
+        top->ended = true;
+        top->options |= next != FNC_ERR_WORD;
+      } else {
+        ++top->count;
+      }
+    } else if (c >= code::IOPT_FIRST && c <= code::IOPT_LAST && top && top->fn && prev != code::COMMA) {
+      top->ended = true;  // ERR=line before ")" is compiled without its ","
+      top->options |= c != FNC_ERR_WORD;
+    } else if (c == code::RPAREN || c == code::RBRACKET || c == code::BLOCK_CLOSE) {
+      if (!open.empty()) {
+        Group g = open.back();
+        open.pop_back();
+        if (g.fn && !g.options && !takes(g)) return 20;
+      }
+    } else if (c == code::LPAREN || c == code::LBRACKET || c == code::BLOCK_OPEN) {
+      Group g{nullptr};
+      for (const Group& o : open) g.opaque |= o.opaque;
+      open.push_back(g);
+    } else if ((c >= code::FNC_FIRST && c <= code::FNC_LAST && c != FNC_USER) || c == code::XFNC_PREFIX ||
+               c == code::ALT_FNC) {
+      uint8_t one = c, second = 0;
+      if (c == code::XFNC_PREFIX) {
+        if (p[1] < 0x48) one = uint8_t(p[1] + 0x3C);
+        else second = p[1];
+      } else if (c == code::ALT_FNC) {
+        one = code::XFNC_PREFIX;
+        second = uint8_t(p[1] + 0x3C);
+      }
+      bool inside_form = false;
+      for (const Group& g : open) inside_form |= g.opaque;
+      Group g{def || inside_form || prev == code::COLON ? nullptr : find_fn(one, second)};
+      g.call = true;
+      g.opaque = inside_form;
+      open.push_back(g);
+    }
+    prev = c;
+    p += n;
+  }
+  return 0;
+}
