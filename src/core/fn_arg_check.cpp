@@ -3,11 +3,11 @@
 // Each row gives a function's code (the one-byte code, or the prefix 72 and
 // its second byte), whether it takes no argument at all, and two masks of
 // the counts it takes (bit k: k arguments): one for a numeric first
-// argument, one for a string.  A mask whose top bits are all set takes any
-// larger count as well (MAX(, MIN().  The numeric, string, bit, conversion
-// and checksum functions are counted; the channel, program, screen and
-// drawing functions have argument forms of their own (a leading "/", a
-// window, an option list) and keep the checks of their handlers.
+// argument, one for a string.  A mask with every bit from 5 up set takes
+// any larger count as well (MAX(, MIN(, the drawing functions).  A row
+// with both masks 0xFFFE only refuses the empty call.  The channel
+// functions (IND( KEY( RCD( KEF( KEL( RNO( KEN(), REF( and LNO( have forms
+// of their own and no row.
 //
 // A call is counted only when its first argument is an ordinary expression:
 // a call that begins with a keyword (XML(ADD ..., STK(OBJECT), or whose
