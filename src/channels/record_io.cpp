@@ -86,7 +86,7 @@ inline void put_byte(uint8_t b) {
 // A number in normal form, in buf (CONV_NORMAL_MAX bytes): returns its
 // length.  An integer outside floating-point mode is Int_text's (Conv_normal's
 // own result for it); everything else goes to Conv_normal.
-inline bool integer_form(const Num_val& v) { return v.scale == 0 && !(ws.Num_flags & (NF_FLOATING | NF_ROUND | NF_NR)); }
+inline bool integer_form(const Num_val& v) { return v.scale == 0 && !(ws.Num_flags & NF_FLOATING); }
 
 int number_text(const Num_val& v, char* buf) {
   static_assert(CONV_NORMAL_MAX >= INT_TEXT_MAX, "room for an integer's text");

@@ -20,6 +20,7 @@
 #include "core/codes.h"
 #include "core/control_stack.h"
 #include "core/errors.h"
+#include "core/fn_arg_check.h"
 #include "core/lexicon.h"
 #include "core/line_store.h"
 #include "core/lister.h"
@@ -438,10 +439,7 @@ int Compiler::scan_number() {
       code_out = code::EXP_LIT;
     }
   }
-  if (mant == 0) {  // zero is zero whatever its scale or exponent
-    scale = 0;
-    code_out = code::NUM_LIT;
-  }
+  // Zero keeps its scale and exponent form too ("0.0" lists back as written).
   if (scale < -127 || scale > 127) fail(40);
   if (code_out == code::NUM_LIT && scale == 0 && mant < 65536) {
     emit(code::SMALL_INT);
@@ -683,6 +681,13 @@ int compile_body(const uint8_t* body, size_t body_len, uint16_t line_no, uint32_
     Compiler c(body, body_len, out.data(), cap, line_no, flags);
     try {
       out.resize(c.run());
+      // a function called with a count of arguments it does not take
+      if (int e = Check_fn_args(out.data() + 2, out.data() + out.size())) {
+        last_fail_pos = int(offset);
+        out.resize(std::max(cap, body_len + 8));
+        out.resize(failed_form(out.data(), out.size(), line_no, body, body_len));
+        return e;
+      }
       return 0;
     } catch (const Cpl_fail& f) {
       if (f.no == 19 && cap < FULL_BUFFER) {

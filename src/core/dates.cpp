@@ -440,7 +440,8 @@ void d_stim() {
 }
 
 // SETDAY "mm/dd/yy": the calendar is moved by a day offset so that today is
-// that date; an empty string puts both offsets back to 0.
+// that date; an empty string puts both offsets back to 0.  The year goes up
+// to JUL('s bound; a longer number is an invalid date, not a shorter year.
 void d_sday() {
   Eval_str();
   std::string s(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
@@ -457,7 +458,8 @@ void d_sday() {
     if (count == 3) Rpt_error(err::BAD_DATE);
     int32_t v = 0;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-      if (v < 100000) v = v * 10 + (s[i] - '0');
+      v = v * 10 + (s[i] - '0');
+      if (v > JUL_YEAR_MAX) Rpt_error(err::BAD_DATE);  // no date of the calendar: not cut short
       ++i;
     }
     part[count++] = v;

@@ -36,9 +36,9 @@ int Conv_normal(const Num_val& v, char* out) {
   }
   if (neg) *p++ = '-';
   int s = v.scale;
-  // (NR chooses how division and conversion from floating point work, not
-  // how numbers are written.)
-  bool flt = (ws.Num_flags & (NF_FLOATING | NF_ROUND)) != 0;
+  // (ROUND and NR choose how results are rounded and how division and
+  // conversion from floating point work, not how numbers are written.)
+  bool flt = (ws.Num_flags & NF_FLOATING) != 0;
   if (!flt && s <= 18 && s >= -18) {
     if (s <= 0) {
       std::memcpy(p, dg, size_t(n));

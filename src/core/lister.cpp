@@ -439,15 +439,14 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
 
 // Code 3: integer digits (zeros up to the point for a negative scale), then
 // "." and the fraction digits when there are any; code 4: ".", the digits,
-// "E", the sign and a two-digit exponent.
+// "E", the sign and a two-digit exponent.  A zero keeps its form: ".0",
+// ".0E+06".
 void Lister::write_number(const uint8_t* p, uint8_t c) {
   int scale = int8_t(p[1]);
   uint64_t mant = get_u48be(p + 2);
   std::string digits = std::to_string(mant);
   std::string s;
-  if (mant == 0) {
-    s = "0";
-  } else if (c == code::EXP_LIT) {
+  if (c == code::EXP_LIT) {
     int exp = int(digits.size()) - scale;
     char buf[16];
     std::snprintf(buf, sizeof buf, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);

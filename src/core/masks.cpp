@@ -317,7 +317,9 @@ int Conv_str_chk(const uint8_t* s, size_t len, Num_val& v) {
       if (point) ++scale;
       continue;
     }
-    if (digits < 18) {
+    // Up to 19 digits, as many as the mantissa holds (STR( writes 19).
+    constexpr uint64_t room = uint64_t(INT64_MAX);
+    if (digits < 18 || (digits == 18 && mant <= (room - uint64_t(c - '0')) / 10)) {
       mant = mant * 10 + (c - '0');
       ++digits;
       if (point) ++scale;

@@ -82,6 +82,9 @@ constexpr uint32_t FIELD_WIDTH_MAX = 100000000;
 constexpr uint32_t BINARY_WIDTH_MAX = 8;  // an integer's 64 bits
 constexpr uint32_t TEMPLATE_INT_WIDTH_MAX = 6;  // I(n) and U(n) of a template
 constexpr uint32_t ARRAY_FIELD_MAX = 10000;  // elements of one array field
+constexpr uint32_t LIST_FIELD_WIDTH_MAX = 10240;  // CHR(n) and NUM(n) of an I/O list
+constexpr int32_t LIST_FIELD_DECIMALS_MAX = 10;
+constexpr uint8_t FNC_CHR = 80, FNC_NUM = 108;  // the conversion clauses' codes
 enum : uint16_t { ORDER_BIG = 0, ORDER_LITTLE = 1, ORDER_WORDS = 2 };
 
 bool binary_form(uint8_t form) {
@@ -419,6 +422,22 @@ bool unset_field(const Var_node* v, const Field& f) {
   return (f.form == 'D' || f.form == 'N') && !f.count && !(v->flags & VF_ASSIGNED);
 }
 
+// A number rounded to d decimals, written with exactly d of them (NUM(n,d)
+// of an I/O list).
+std::string fixed_decimals(Num_val v, int d) {
+  Set_scl(v, d, 1);
+  char buf[CONV_NORMAL_MAX];
+  std::string t(buf, size_t(Int_text(v.mant, buf)));
+  const bool neg = !t.empty() && t[0] == '-';
+  if (neg) t.erase(0, 1);
+  if (d > 0) {
+    if (t.size() <= size_t(d)) t.insert(0, size_t(d) + 1 - t.size(), '0');
+    t.insert(t.size() - size_t(d), 1, '.');
+  }
+  if (neg) t.insert(0, 1, '-');
+  return t;
+}
+
 void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
   if (binary_form(f.form)) {
     append_binary(out, v->type == code::NUM_VAR ? *num_slot(v, e, f) : Num_val{}, f);
@@ -429,6 +448,8 @@ void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
     // A field not given a value: an N field holds its fill byte "0"
     // repeated, a separator-ended field its separator only.
     if (f.form == 'N') text.assign(f.width, '0');
+  } else if (v->type == code::NUM_VAR && f.form == 'N' && f.delim <= LIST_FIELD_DECIMALS_MAX) {
+    text = fixed_decimals(*num_slot(v, e, f), f.delim);
   } else if (v->type == code::NUM_VAR) {
     char buf[CONV_NORMAL_MAX];
     text.assign(buf, size_t(Conv_normal(*num_slot(v, e, f), buf)));
@@ -547,9 +568,33 @@ std::string standard_template(const std::string& tpl) {
   Rpt_error(err::MISSING_RECORD);
 }
 
+// A conversion clause after ":" (the cursor on its function code): CHR(n)
+// makes a fixed-width text field, NUM(n [,d]) a fixed-width number with d
+// decimals (kept in the delimiter word, which an N field has no other use
+// for); n is 0 to 10,240, d 0 to 10 (error 41).
+void list_conversion(Field& f) {
+  const uint8_t c = *ws.Exec_ptr;
+  if (c != FNC_CHR && c != FNC_NUM) {
+    if (c == code::STR_LIT || c == code::STR_VAR)
+      Rpt_error_text(err::NOT_BUILT, "record field with a format mask");
+    Rpt_error(err::BAD_IOLIST_ITEM);
+  }
+  ws.Exec_ptr++;
+  f.width = uint32_t(Eval_range(0, LIST_FIELD_WIDTH_MAX));
+  f.form = c == FNC_CHR ? 'C' : 'N';
+  if (c == FNC_NUM && *ws.Exec_ptr == code::COMMA) {
+    ws.Exec_ptr++;
+    f.delim = uint16_t(Eval_range(0, LIST_FIELD_DECIMALS_MAX));
+  }
+  if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::BAD_IOLIST_ITEM);
+  ws.Exec_ptr++;
+}
+
 // The fields of compiled I/O-list items (an inline list, an IOLIST line, a
-// compiled image): plain variables and "*" only (error 81 otherwise), up to
-// the end of the statement or of the list.
+// compiled image): variables, whole arrays (A[ALL]: an array field of as
+// many elements as the array has now) and "*" (error 81 otherwise), each
+// variable with an optional conversion clause, up to the end of the
+// statement or of the list.
 std::vector<Field> list_fields() {
   std::vector<Field> fields;
   for (;;) {
@@ -563,6 +608,18 @@ std::vector<Field> list_fields() {
       f.type = c;
       f.name = ref_name(ws.Exec_ptr, &q);
       ws.Exec_ptr = const_cast<uint8_t*>(q);
+      if (*ws.Exec_ptr == code::WHOLE_ARRAY) {
+        ws.Exec_ptr++;
+        const Var_node* a = Find_var_name(c, reinterpret_cast<const uint8_t*>(f.name.data()), int(f.name.size()));
+        const uint32_t n = a ? Var_count(a) : 0;
+        if (n == 0) Rpt_error(err::BAD_SUBSCRIPT);
+        if (n > ARRAY_FIELD_MAX) Rpt_error(err::OUT_OF_RANGE);
+        f.count = uint16_t(n);
+      }
+      if (*ws.Exec_ptr == code::COLON) {
+        ws.Exec_ptr++;
+        list_conversion(f);
+      }
     } else {
       Rpt_error(err::BAD_IOLIST_ITEM);
     }

@@ -22,6 +22,7 @@
 #include "core/executor.h"
 #include "core/host.h"
 #include "core/line_store.h"
+#include "core/params.h"
 #include "core/workspace.h"
 
 namespace {
@@ -275,7 +276,7 @@ void Do_reset() {
   ws.Retry_ptr = nullptr;
   ws.Pgm_flags2 &= ~uint32_t(PGM2_IN_SETERR);
   Clr_stack();
-  ws.Precision = 2;
+  ws.Precision = prmblk.PD;
   ws.Num_flags &= ~uint32_t(NF_FLOATING);
 }
 

@@ -193,10 +193,11 @@ void fnc_chr() {
     std::memcpy(Rsv_out(256), Printables, 256);
     return;
   }
-  Num_val v = Fnc_num();
-  Set_scl(v, 0, 0);
+  // The code is a 32-bit integer (a fraction rounded, error 41 beyond),
+  // taken modulo 256.
+  const int32_t n = To_integer(Fnc_num());
   uint8_t* out = Rsv_out(1);
-  out[0] = uint8_t(v.mant & 0xFF);
+  out[0] = uint8_t(uint32_t(n) & 0xFF);
 }
 
 void fnc_lcs() { translate(Lowercs, UTF8_CASE); }

@@ -1,0 +1,42 @@
+REM RESET takes its precision from parameter PD
+SET_PARAM 'PD'=4
+RESET
+PRINT PRC
+X=1/3
+PRINT X
+SET_PARAM 'PD'=2
+RESET
+PRINT PRC
+REM a year of more digits than the calendar holds is no date
+SETDAY "1/1/2015000"
+SETDAY "1/1/32001"
+SETDAY "13/1/2015"
+SETDAY "1/1/2015"
+PRINT DAY
+SETDAY ""
+REM ROUND chooses rounding, not the written form
+ROUND
+PRINT STR(1.5),STR(100)
+RESET
+REM NUM( reads back the 19 digits STR( writes
+PRINT STR(NUM(STR(DEC($7FFFFFFFFFFFFFFF$))))
+PRINT NUM("-9223372036854775807"),NUM("9223372036854775808")
+PRINT NUM("1234567890123456789.5")
+REM CHR( takes a 32-bit integer, a fraction rounded
+PRINT HTA(CHR(65.5)),HTA(CHR(65.4)),HTA(CHR(-1)),HTA(CHR(321))
+PRINT HTA(CHR(DEC($0000000100000041$)))
+PRINT HTA(CHR(1E20))
+PRINT HTA(CHR(2147483647)),HTA(CHR(-2147483648))
+REM powers of ten
+PRINT EXP(-3),10^(-3),EXP(3),EXP(23)
+PRECISION 0
+PRINT EXP(-3),10^(-3),EXP(2)
+RESET
+REM zero literals keep their scale and exponent form
+10 X=0.0
+20 Y=.0
+30 Z=0E5
+40 W=0.00E-2
+LIST
+RUN
+PRINT X,Y,Z,W

@@ -1,0 +1,26 @@
+REM Records built from an I/O list with conversion clauses and whole arrays:
+REM CHR(n) is a fixed-width text field, NUM(n,d) a fixed-width number with d
+REM decimals, A[ALL] an array field of the array's present element count.
+10 DIM R$:100
+20 R$.A$="xy"; R$.B=7; PRINT "[",HTA(R$),"]"
+30 DIM Q[1:3]; DIM S$:200
+40 S$.A$="k"; S$.Q[1]=1; S$.Q[3]=3; PRINT "[",HTA(S$),"]"
+50 DIM T$:300
+60 T$.N=1.5; T$.A$="abc"; PRINT "[",T$,"]"; T$.N=-2.345; PRINT "[",T$,"]"
+70 T$="  3.25zz"; PRINT T$.N," ",T$.A$
+80 T$.N=1234.5; PRINT "[",T$,"]"
+90 DIM V$:600; V$.A$="abcdef"; PRINT "[",V$,"]",LEN(V$)
+100 IOLIST A$:CHR(3),B
+200 IOLIST A$,Q[ALL]
+300 IOLIST N:NUM(6,2),A$:CHR(2)
+400 IOLIST B:"##0"
+500 IOLIST A$:CHR(10241)
+510 IOLIST N:NUM(5,11)
+520 IOLIST Z[ALL]
+600 IOLIST A$:CHR(0),N:NUM(3)
+RUN
+DIM X$:400
+DIM X$:500
+DIM X$:510
+DIM X$:520
+PRINT "console goes on"
