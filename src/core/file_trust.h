@@ -31,6 +31,11 @@ void Refuse_foreign_symlink(const char* path);
 // by name, so that a link swapped in and out again around the checks before
 // it is found.
 bool Opened_as_named(int fd, const char* path);
+// Opens a file to read it whole (a picture): through symbolic links of the
+// user's or root's only (error 10 otherwise), without waiting (a FIFO
+// there reads as empty); -1 with errno when it cannot be opened, or ESTALE
+// when the name changed under the open.
+int Open_to_read(const char* path);
 // Error 17 unless path names a regular file (error 12 when it names
 // nothing): a FIFO or device put at a program's name would hold the load.
 void Refuse_unless_regular(const std::string& path);

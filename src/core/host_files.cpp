@@ -136,6 +136,19 @@ bool Opened_as_named(int fd, const char* path) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && (links_lent > 0 || !Foreign_symlink(path));
 }
 
+int Open_to_read(const char* path) {
+  Refuse_foreign_symlink(path);
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (!Opened_as_named(fd, path)) {
+    close(fd);
+    Refuse_foreign_symlink(path);
+    errno = ESTALE;
+    return -1;
+  }
+  return fd;
+}
+
 void Refuse_unless_regular(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) Sys_error();
