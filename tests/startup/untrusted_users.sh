@@ -7,6 +7,7 @@
 # or root's (error 10 otherwise, the reason in MSG(-1)); a trace log is
 # written only when it is the user's own.  Runs as root only (it makes the
 # two users' files with setpriv); elsewhere skipped.
+here=$(cd "$(dirname "$0")" && pwd)
 . "$(dirname "$0")/lib.sh"
 [ "$(id -u)" = 0 ] || { echo "not root: skipped"; exit 77; }
 command -v setpriv > /dev/null || { echo "setpriv missing: skipped"; exit 77; }
@@ -41,6 +42,7 @@ chown 65534 home/make.bas
 (cd home && $victim "$oru" < make.bas > make.got 2>&1)
 grep -qx made home/make.got || { echo "the victim cannot make a keyed file: skipped"; cat home/make.got; exit 77; }
 
+cp "$here/../pdf/cases/logo.jpg" home/pic.jpg && chown 65534 home/pic.jpg
 # The attacker's links at shared names, to the victim's files (and one
 # that dangles, to a file the victim would make).
 (cd shared && $attacker sh -c "
@@ -49,10 +51,11 @@ grep -qx made home/make.got || { echo "the victim cannot make a keyed file: skip
   ln -s '$tmp/home' dir
   ln -s '$tmp/home/made-by-link' newf
   ln -s notes second
+  ln -s '$tmp/home/pic.jpg' pic.jpg
   : > orutrace.log; chmod 666 orutrace.log")
 # The victim's own link beside them, and one of the victim's that leads on
 # to the attacker's.
-(cd shared && $victim sh -c "ln -s '$tmp/home/profile' mine; ln -s notes own_then_other")
+(cd shared && $victim sh -c "ln -s '$tmp/home/profile' mine; ln -s notes own_then_other; ln -s '$tmp/home/pic.jpg' mypic.jpg")
 cat > shared/victim.bas <<'EOF'
 10 OPEN LOCK (1,ERR=30)"notes"
 20 WRITE (1)"touch PWNED"
@@ -76,6 +79,11 @@ cat > shared/victim.bas <<'EOF'
 200 CALL "notes",ERR=210
 210 PRINT "call",ERR
 220 TRACE "the victim's trace"
+224 OPEN (7)"*pdf*FILE=v.pdf"
+225 PRINT (7,ERR=226)PIC(0,0,160,160,"pic.jpg"); PRINT "picture drawn"
+226 PRINT "picture",ERR
+227 PRINT (7,ERR=228)PIC(0,0,160,160,"mypic.jpg"); PRINT "own picture drawn"
+228 CLOSE (7)
 230 PRINT "done"
 RUN
 EOF
@@ -92,6 +100,8 @@ has 'chain 10'
 has 'own then other 10'
 has 'own link: my profile'
 has 'call 10'
+has 'picture 10'
+has 'own picture drawn'
 has 'done'
 grep -q '^create 0' victim.got && bad "a file was made through a dangling link"
 [ -e home/made-by-link ] && bad "a file was made through another user's dangling link"
