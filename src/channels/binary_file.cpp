@@ -133,13 +133,7 @@ int64_t Bin_read() {
   if (got < len) {
     int64_t n;
     if (is_fifo(f)) {
-      for (;;) {
-        Pip_WaitForData(f->fd, -1);
-        n = read(f->fd, dst + got, size_t(len - got));
-        if (n < 0 && (errno == EAGAIN || (errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT)))))
-          continue;
-        break;
-      }
+      n = Fifo_read(f->fd, dst + got, size_t(len - got));
       if (n < 0) Sys_error();
     } else {
       n = Read_and_lock(f->byte_pos, dst + got, len - got);

@@ -3,13 +3,16 @@
 // The listing is read on the first READ straight from the directory (no
 // command, no shell: a directory name is data): every entry, "." and ".."
 // included, sorted by the bytes of the name as "ls -a" sorts them in the C
-// locale.  Names longer than 255 bytes are cut.  With parameter SD or OPT="+INFO" each
+// locale.  With the environment variable ORULS set, the lines that command
+// writes are the listing instead; the directory's name is passed to it in
+// the environment, never as text of the command line.  Names longer than 255 bytes are cut.  With parameter SD or OPT="+INFO" each
 // entry is examined: a directory gets "/" after its name, and "+INFO" turns
 // the record into fields, each followed by the channel's separator:
 //   name, "D" or "F", size in bytes, change time, modification time,
 //   access time (each "YYYY-MM-DD hh:mm:ss" in local time).
 // An entry that cannot be examined is "F" with size 0 and empty stamps.
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -32,6 +35,8 @@ namespace {
 
 Dry_fcb* cur() { return static_cast<Dry_fcb*>(ws.Cur_fcb); }
 
+void keep_listing(Dry_fcb* f, const std::vector<std::string>& names);
+
 std::string stamp(time_t t) {
   struct tm tm {};
   localtime_r(&t, &tm);
@@ -41,9 +46,50 @@ std::string stamp(time_t t) {
   return b;
 }
 
+// The lines the user's listing command (ORULS) writes for the directory:
+// the command runs through the shell as the user set it, and the
+// directory's name reaches it only as the value of ORU_LIST_DIR, quoted
+// where the command line names it, so the shell never reads the name as
+// part of a command.
+std::vector<std::string> command_listing(const char* command, const char* dir) {
+  std::string line = std::string(command) + " \"$ORU_LIST_DIR\" 2>/dev/null";
+  struct sigaction ign {}, old {};
+  ign.sa_handler = SIG_IGN;
+  bool quiet = !(ws.Sys_flags4 & 0x1000);
+  if (quiet) sigaction(SIGINT, &ign, &old);
+  setenv("ORU_LIST_DIR", dir, 1);
+  FILE* p = popen(line.c_str(), "re");
+  int err = errno;
+  unsetenv("ORU_LIST_DIR");
+  if (quiet) sigaction(SIGINT, &old, nullptr);
+  if (!p) {
+    errno = err;
+    Sys_error();
+  }
+  std::vector<std::string> names;
+  std::string cur;
+  for (int c; (c = std::fgetc(p)) != EOF;) {
+    if (c == '\n') {
+      names.push_back(cur);
+      cur.clear();
+    } else if (c != 0 && cur.size() < 255) {
+      cur.push_back(char(c));
+    }
+  }
+  if (!cur.empty()) names.push_back(cur);
+  pclose(p);
+  return names;
+}
+
 // Reads the whole directory into f->listing: the names, each ended by a
-// NUL byte, in sorted order.
+// NUL byte, in sorted order (with ORULS set, the lines of that command).
 void start_listing(Dry_fcb* f) {
+  const char* command = std::getenv("ORULS");
+  if (command && *command) {
+    std::vector<std::string> names = command_listing(command, f->path->path);
+    keep_listing(f, names);
+    return;
+  }
   DIR* d = opendir(f->path->path);
   if (!d) Sys_error();
   std::vector<std::string> names;
@@ -60,6 +106,10 @@ void start_listing(Dry_fcb* f) {
     Sys_error();
   }
   std::sort(names.begin(), names.end());
+  keep_listing(f, names);
+}
+
+void keep_listing(Dry_fcb* f, const std::vector<std::string>& names) {
   size_t total = 1;
   for (const std::string& n : names) total += n.size() + 1;
   auto* b = static_cast<char*>(Get_blk(total));

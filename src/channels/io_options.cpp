@@ -134,7 +134,9 @@ void opt_tim() {
   }
   if (h >= 999901) Rpt_error(err::OUT_OF_RANGE);
   int32_t k = kind();
-  if (k == FK_DEVICE || k == FK_CONSOLE_ALIAS || k == FK_PIPE || k == FK_THIN_CLIENT || k == FK_TCP)
+  // A FIFO waits for its writer as a pipe does: TIM= limits that wait.
+  bool fifo = ws.Cur_fcb && (ws.Cur_fcb->st2 & ST2_FIFO);
+  if (k == FK_DEVICE || k == FK_CONSOLE_ALIAS || k == FK_PIPE || k == FK_THIN_CLIENT || k == FK_TCP || fifo)
     ws.Io_tim = h;
   else
     ws.Io_rty = (h + 99) / 100;  // whole seconds of retrying

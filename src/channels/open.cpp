@@ -59,24 +59,6 @@ const Kind_tag Oru_type_tbl[] = {
 
 constexpr int LINK_HOPS = 10;
 
-// Whether a symbolic link on the way from path to its file (the name's own
-// links, one after another) belongs to another user than this one or root.
-bool foreign_symlink(const std::string& path) {
-  std::string cur = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
-    if (!Owned_by_user_or_root(st)) return true;
-    char buf[4097];
-    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
-    if (n <= 0) return false;
-    std::string next(buf, size_t(n));
-    size_t slash = cur.rfind('/');
-    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
-    cur = next;
-  }
-  return false;
-}
 constexpr int NO_KIND = -99;
 
 // Whether the opened descriptor holds the file its name showed when it was
@@ -317,6 +299,12 @@ int Open_file() {
       int e = errno;
       return (e == ENOENT || e == ENOTDIR) ? ENOENT : e;
     }
+    // Any file is opened only through symbolic links of this user's or
+    // root's: another user's link put at a shared file's name would send
+    // this user's reads and writes into a file of their choosing (the
+    // kernel follows it in a folder that is only group-writable).  A
+    // device says so in its own words.
+    if (!S_ISCHR(st.st_mode) && !S_ISBLK(st.st_mode)) Refuse_foreign_symlink(path.c_str());
     if (S_ISDIR(st.st_mode)) {
       // A directory is read as a listing; as a byte stream it is no file.
       if (binary || minus) {
@@ -336,8 +324,9 @@ int Open_file() {
         if (errno == ENXIO) Rpt_error(err::RECORD_BUSY);
         return errno;
       }
-      if (!same_as_looked(fd, st)) {
+      if (!same_as_looked(fd, st) || !Opened_as_named(fd, path.c_str())) {
         close(fd);
+        Refuse_foreign_symlink(path.c_str());
         return ESTALE;
       }
       fifo = true;
@@ -348,7 +337,7 @@ int Open_file() {
     // root's: another user's link put at a shared file's name would send
     // writes to a device of their choosing, or hold a READ on one that never
     // ends a line (/dev/zero).
-    if ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && foreign_symlink(path)) {
+    if ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && Foreign_symlink(path.c_str())) {
       Set_ext_error("Device named through another user's symbolic link");
       Rpt_error(err::BAD_FILE_NAME);
     }

@@ -47,16 +47,6 @@ bool turns_binary(const Fcb* f, bool reading) {
   return reading ? ws.Io_siz != 0 : (ws.Io_opts & IO_IND) != 0;
 }
 
-// Waits for a FIFO to have data: TIM= when given (error 0 on expiry), else
-// without limit.
-void fifo_wait(int fd) {
-  int ms = ws.Io_tim >= 0 ? ws.Io_tim * 10 : -1;
-  if (Pip_WaitForData(fd, ms) == 0) {
-    ws.Io_rty = 0;
-    Rpt_error(err::RECORD_BUSY);
-  }
-}
-
 // Refills the read buffer after the consumed bytes: 0 at end of file.
 int32_t refill(Seq_fcb* f) {
   if (!f->rd_buf) {
@@ -68,9 +58,7 @@ int32_t refill(Seq_fcb* f) {
   for (;;) {
     ssize_t n;
     if (is_fifo(f)) {
-      fifo_wait(f->fd);
-      n = read(f->fd, f->rd_buf, size_t(f->rd_cap));
-      if (n < 0 && errno == EAGAIN) continue;
+      n = Fifo_read(f->fd, f->rd_buf, size_t(f->rd_cap));
     } else {
       n = pread(f->fd, f->rd_buf, size_t(f->rd_cap), off_t(f->byte_pos));
     }
@@ -420,6 +408,24 @@ int64_t Seq_purge() {
 }
 
 }  // namespace
+
+int64_t Fifo_read(int fd, uint8_t* buf, size_t n) {
+  for (;;) {
+    // The descriptor is non-blocking: a FIFO that no one holds open for
+    // writing reads as its end at once (poll would report nothing on one
+    // that never had a writer); with a writer there, the wait for data
+    // ends with TIM= (error 0).
+    ssize_t got = read(fd, buf, n);
+    if (got >= 0) return got;
+    if (errno == EINTR && !(Run_flags_now() & (RF_ESCAPE | RF_TIMEOUT))) continue;
+    if (errno != EAGAIN) return -1;
+    int ms = ws.Io_tim >= 0 ? ws.Io_tim * 10 : -1;
+    if (Pip_WaitForData(fd, ms) == 0) {
+      ws.Io_rty = 0;
+      Rpt_error(err::RECORD_BUSY);
+    }
+  }
+}
 
 void Fifo_for_output(Fcb* f) {
   if (!(f->st2 & ST2_FIFO) || f->fd < 0) return;

@@ -60,6 +60,10 @@ struct Pip_fcb : Fcb {
 // Error 13 on an input-only channel or when the name is no longer the FIFO
 // the channel opened.
 void Fifo_for_output(Fcb* f);
+// One read of up to n bytes from a FIFO channel's (non-blocking)
+// descriptor: 0 at once when no writer holds the FIFO; with one there, waits
+// for data, TIM= limiting the wait (error 0).  -1 with errno on failure.
+int64_t Fifo_read(int fd, uint8_t* buf, size_t n);
 
 // A channel that holds its serial file whole (OPEN LOCK or LOCK) gathers
 // this much output before it writes; others write rec_size bytes at a time,

@@ -116,3 +116,19 @@ Err_hook_guard::~Err_hook_guard() { ws.Err_hook = saved_; }
 
 Catch_region::Catch_region() : saved_(ws.Err_hook) { ws.Err_hook = nullptr; }
 Catch_region::~Catch_region() { ws.Err_hook = saved_; }
+
+std::string Peer_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    auto u = uint8_t(c);
+    if (u < 0x20 || u == 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\%03o", unsigned(u));
+      out += esc;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}

@@ -24,6 +24,8 @@
 
 #include <cerrno>
 
+#include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/workspace.h"
 
@@ -131,6 +133,7 @@ int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
   bool creating = (flags & O_CREAT) && (flags & O_EXCL);
   if (!creating) {
     if (stat(path, &st) != 0) return -1;
+    Refuse_foreign_symlink(path);
     if (exclusive && !opts.allow_exclusive_device &&
         (same_dev(Host_dev_null, st) || same_dev(Host_dev_console, st)))
       exclusive = false;
@@ -176,6 +179,14 @@ int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
     if (fstat(fd, &got) != 0 || got.st_ino != st.st_ino || got.st_dev != st.st_dev ||
         (got.st_mode & S_IFMT) != (st.st_mode & S_IFMT) || raw_dev(got) != raw_dev(st)) {
       close(fd);
+      errno = ESTALE;
+      return -1;
+    }
+    // Checked again on what was opened: a link of another user's put at
+    // the name just for the open, and taken away again, is found here.
+    if (!Opened_as_named(fd, path)) {
+      close(fd);
+      Refuse_foreign_symlink(path);
       errno = ESTALE;
       return -1;
     }

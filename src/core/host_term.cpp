@@ -231,6 +231,13 @@ void OruLogError(const char* text) {
   // regular file (a FIFO there would hold the process in open).
   int fd = Open_log(log_name, false, 0);
   if (fd < 0) return;
+  // Nor into one of another user's (put in a shared working folder, open to
+  // all): it is written only when it is the user's own.
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || st.st_uid != geteuid()) {
+    close(fd);
+    return;
+  }
   size_t n = std::strlen(text);
   ssize_t w = write(fd, text, n);
   w = write(fd, "\n", 1);

@@ -202,7 +202,19 @@ std::string KSeg_path(const std::string& main, int seg) {
 static int open_segment(Key_file* f, int seg, bool create) {
   std::string path = KSeg_path(f->path, seg);
   for (int links = 0; links <= 10; ++links) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    // Through symbolic links of this user's or root's only (checked again
+    // on what was opened), as every data file.
+    if (Key_foreign_symlink(path.c_str())) Key_error_text(10, "Symbolic link not owned by you or root");
+    int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat got {};
+      if (!Key_opened_as_named(fd, path.c_str()) || ::fstat(fd, &got) != 0 || !S_ISREG(got.st_mode)) {
+        ::close(fd);
+        if (Key_foreign_symlink(path.c_str())) Key_error_text(10, "Symbolic link not owned by you or root");
+        Key_error(117);
+      }
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     if (fd < 0 && errno == ENOENT && create) {
       fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, Key_cfg.create_mode);
       if (fd < 0) Key_sys_error();

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <string>
 #include <vector>
 
 namespace {
@@ -95,6 +96,29 @@ void (*Key_swap_exit_hook(void (*hook)()))() {
 
 int Key_error_code() { return Key_svc.error_code ? Key_svc.error_code() : own_error_code; }
 
+bool Key_foreign_symlink(const char* path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+    if (st.st_uid != ::geteuid() && st.st_uid != 0) return true;
+    char buf[4097];
+    ssize_t n = ::readlink(cur.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return false;
+    std::string next(buf, size_t(n));
+    size_t slash = cur.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
+    cur = next;
+  }
+  return true;
+}
+
+bool Key_opened_as_named(int fd, const char* path) {
+  struct stat a {}, b {};
+  if (::fstat(fd, &a) != 0 || ::stat(path, &b) != 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && !Key_foreign_symlink(path);
+}
+
 int Key_open_fd(const char* path, int flags) {
   if (Key_svc.open) return Key_svc.open(path, flags);
   struct stat st {};
@@ -105,8 +129,16 @@ int Key_open_fd(const char* path, int flags) {
         return o.fd;
       }
   }
-  int fd = ::open(path, flags | O_CLOEXEC);
+  if (Key_foreign_symlink(path)) Key_error_text(10, "Symbolic link not owned by you or root");
+  int fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
+  if (!Key_opened_as_named(fd, path)) {
+    ::close(fd);
+    if (Key_foreign_symlink(path)) Key_error_text(10, "Symbolic link not owned by you or root");
+    errno = ESTALE;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (::fstat(fd, &st) == 0) shared_opens.push_back({st.st_dev, st.st_ino, fd, flags & O_ACCMODE, 1});
   return fd;
 }

@@ -110,6 +110,12 @@ extern constinit Key_services Key_svc;
 void (*Key_swap_exit_hook(void (*hook)()))();
 int Key_error_code();
 int Key_open_fd(const char* path, int flags);
+// Whether a symbolic link on the way from path to its file belongs to
+// another user than this one or root (such a link is never followed).
+bool Key_foreign_symlink(const char* path);
+// Whether fd, opened by path, is the file the name shows now, through no
+// link of another user's.
+bool Key_opened_as_named(int fd, const char* path);
 int Key_close_fd(int fd);
 int Key_lock_area(int fd, int64_t offset, int64_t length, int mode);
 void Key_unlock_area(int fd, int64_t offset, int64_t length);

@@ -16,7 +16,7 @@ MYSQL_STMT* S(void* s) { return static_cast<MYSQL_STMT*>(s); }
 // (error 0, retried by the error path), an unreachable server is error 12,
 // anything else error 15.
 [[noreturn]] void raise_server(unsigned n, const char* msg) {
-  Rpt_error_text(Msq_error_number(n), "MYSQL:" + std::to_string(n) + ":" + (msg ? msg : ""));
+  Rpt_error_text(Msq_error_number(n), "MYSQL:" + std::to_string(n) + ":" + Peer_text(msg ? msg : ""));
 }
 
 // A lost connection keeps the error that lost it: every later use of the
@@ -93,6 +93,7 @@ Sql_conn* Msq_connect(const Msq_settings& s, bool autocommit) {
     unsigned t = s.connect_timeout;
     a.options(m, MYSQL_OPT_CONNECT_TIMEOUT, &t);
   }
+  Msq_guard_connection(m);
   // Found rows: an UPDATE that changes nothing still counts the row it
   // matched, so that a vanished row can be told from an unchanged one.
   const char* host = s.host.empty() ? nullptr : s.host.c_str();

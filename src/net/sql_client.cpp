@@ -102,6 +102,22 @@ const Msq_api_tbl& Msq_api() {
 
 const char* Msq_library_name() { return lib_name; }
 
+void Msq_guard_connection(MYSQL* m) {
+  const Msq_api_tbl& a = Msq_api();
+  // These two numbers are the same in every client library.
+  a.options(m, MYSQL_SET_CHARSET_NAME, "latin1");
+  unsigned off = 0;
+  a.options(m, MYSQL_OPT_LOCAL_INFILE, &off);
+  // The later option numbers are MariaDB's own (another library numbers
+  // its options differently and refuses the clear-text plugin unless told
+  // otherwise).
+  if (!dlsym(lib_handle, "mariadb_get_infov")) return;
+  my_bool no = 0;
+  a.options(m, MYSQL_ENABLE_CLEARTEXT_PLUGIN, &no);
+  a.options(m, MARIADB_OPT_RESTRICTED_AUTH,
+            "mysql_native_password,client_ed25519,caching_sha2_password,sha256_password,auth_gssapi_client");
+}
+
 void Msq_Terminate() {
   if (!lib_handle) return;
   dlclose(lib_handle);

@@ -56,5 +56,14 @@ struct Msq_api_tbl {
 const Msq_api_tbl& Msq_api();
 // The file the library was loaded from ("" before the first load).
 const char* Msq_library_name();
+// Sets what every connection needs before it connects: the connection's
+// character set is latin1, so that the program's single-byte text is
+// stored and read back byte for byte (the server converts for columns of
+// another set); LOAD DATA LOCAL is off (a server could otherwise ask for
+// any file the user may read); and with MariaDB's library, whose
+// option numbers the header gives, only authentication plugins that never
+// send the password as it stands are allowed (the clear-text one, and
+// "dialog", are refused: connecting then fails).
+void Msq_guard_connection(MYSQL* m);
 // Unloads the library at process end.
 void Msq_Terminate();

@@ -109,7 +109,7 @@ std::string library_error() {
   if (e) {
     char buf[256];
     err_text()(e, buf, sizeof buf);
-    s = buf;
+    s = Peer_text(buf);  // it may tell what the other side sent
   }
   err_clear()();
   return s;

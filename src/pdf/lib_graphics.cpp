@@ -21,6 +21,7 @@
 #include "channels/open.h"
 #include "channels/print.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/workspace.h"
 #include "core/zlib_loader.h"
 #include "pdf/lib_backend.h"
@@ -284,7 +285,7 @@ namespace {
 // The whole file, bounded: false with errno on a host failure; a file
 // that is empty or too large gives an empty text (not a picture).
 bool read_picture(const std::string& path, std::string& bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = Open_to_read(path.c_str());
   if (fd < 0) return false;
   struct stat st;
   bytes.clear();

@@ -17,6 +17,7 @@
 #include "channels/open.h"
 #include "channels/print.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/memory.h"
 #include "core/params.h"
 #include "core/workspace.h"
@@ -424,7 +425,7 @@ void Own_backend::picture(Pdf_doc& d, const uint8_t* p, uint32_t n) {
       std::memcpy(ws.Lfa_path, keep_lfa, sizeof keep_lfa);
       std::memcpy(ws.File_name12, keep12, sizeof keep12);
       if (path.empty()) picture_error(12, "picture not found: " + name);
-      int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      int fd = Open_to_read(path.c_str());
       if (fd < 0) Sys_error();
       std::string bytes;
       struct stat st {};

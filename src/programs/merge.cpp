@@ -21,6 +21,7 @@
 #include "core/compiler.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/evaluator.h"
 #include "core/host.h"
 #include "core/line_store.h"
@@ -243,6 +244,7 @@ int Merge_channel(Fcb* f) {
 
 void Check_program_text(const std::string& path) {
   constexpr int64_t TEXT_MAX = 16 << 20;
+  Refuse_unless_regular(path);
   int fd = Open(path.c_str(), O_RDONLY, Open_opts{});
   if (fd < 0) Sys_error();
   struct Fd_guard {

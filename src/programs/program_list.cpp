@@ -15,6 +15,7 @@
 #include "core/block_copy.h"
 #include "core/codes.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/line_store.h"
 #include "core/memory.h"
@@ -469,6 +470,15 @@ void check_trusted(const Prog_obj* r) {
   check_trusted(st);
 }
 
+// A program is read from a regular file (or a library member, a memory
+// file): a FIFO or device put at its name would hold the load for ever.
+void refuse_unless_regular(const Fcb* f) {
+  if (f->kind != FK_PROGRAM && f->kind != FK_SERIAL && f->kind != FK_INDEXED && f->kind != FK_BINARY) return;
+  struct stat st {};
+  if ((f->st2 & ST2_FIFO) || f->fd < 0 || ::fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode))
+    Rpt_error_text(err::WRONG_FILE_KIND, "A program is read from a regular file only");
+}
+
 }  // namespace
 
 void Prog_load_trusted_only() { trusted_only = true; }
@@ -507,6 +517,7 @@ Prog_obj* Prog_load() {
   chan.f = Open_scratch(name, false);
   Fcb* f = chan.f;
   std::string path = f->path && f->path->path ? f->path->path : name;
+  refuse_unless_regular(f);
   if (trusted) {
     // Checked on what is read: the descriptor, or a member's library file.
     struct stat st {};
@@ -558,6 +569,7 @@ Prog_obj* Prog_load() {
 }
 
 Prog_obj* Prog_load_file(const std::string& path, const std::string& name) {
+  Refuse_unless_regular(path);
   int fd = Open(path.c_str(), O_RDONLY, Open_opts{});
   if (fd < 0) Sys_error();
   uint8_t hdr[PRG_HDR_SIZE] = {};

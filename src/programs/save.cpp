@@ -847,7 +847,11 @@ void d_save() {
   Scratch_guard chan;
   Made_file created;
   bool made;
-  chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made, &created);
+  {
+    // The file there is replaced below, another user's link at its name too.
+    Foreign_links_lent lent;
+    chan.f = Open_scratch_made(name, FK_PROGRAM, drive, &made, &created);
+  }
   if (!made && numbers > 0) Rpt_error(err::FILE_NOT_FOUND);
   Fcb* f = chan.f;
   int32_t kind = f ? f->kind : FK_PROGRAM;

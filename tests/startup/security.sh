@@ -27,6 +27,11 @@ EOF
 session dir.bas
 [ -e P ] && bad "reading the directory 'q;id>P' ran a command"
 has dir.bas '.|..|.h|A|a|b|sub|'
+# The user's own listing command (ORULS) gives the listing; the directory's
+# name is no part of the command the shell reads.
+ORULS='ls -a -r' "$oru" < dir.bas > dir.bas.got 2>&1
+[ -e P ] && bad "the listing command ORULS ran the directory's name as a command"
+has dir.bas 'sub|b|a|A|.h|..|.|'
 
 # A link file names a file; a command or bracketed device in it is refused.
 link() {  # $1: file, $2: target

@@ -484,6 +484,41 @@ has segfifo.bas 'rename 0'
 has segfifo.bas 'erase 0'
 [ -p rk.001 ] || bad "a FIFO beside a keyed file was moved as its segment"
 
+# A FIFO planted at a data file's or a program's name holds nothing: READ
+# comes to its END= at once while no one writes the FIFO, TIM= ends the
+# wait for a writer that sends nothing (error 0), MERGE reads no lines, and
+# CALL and LOAD refuse it (error 17: a program is a regular file).
+mkfifo data3 rep3
+cat > fifo.bas <<'EOF'
+10 OPEN (1)"data3"
+20 READ (1,END=40,TIM=2,ERR=50)A$
+30 PRINT "read ",A$
+40 PRINT "end at once"; GOTO 60
+50 PRINT "error",ERR
+60 CALL "rep3",ERR=70
+70 PRINT "call",ERR
+80 OPEN (2,BIN=4)"data3"
+90 READ (2,END=100)A$
+100 PRINT "binary end"
+RUN
+MERGE "rep3",ERR=*NEXT
+PRINT "merge",ERR
+LOAD "rep3"
+PRINT "after load"
+EOF
+timeout 20 "$oru" < fifo.bas > fifo.bas.got 2>&1
+has fifo.bas 'end at once'
+has fifo.bas 'call 17'
+has fifo.bas 'binary end'
+has fifo.bas 'merge 0'
+has fifo.bas 'after load'
+has fifo.bas 'A program is read from a regular file only'
+# A writer that sends nothing: TIM= ends the wait.
+(sleep 6 > data3 &)
+printf '10 OPEN (1)"data3"\n20 READ (1,END=40,TIM=1,ERR=50)A$\n40 PRINT "end"; STOP\n50 PRINT "waited",ERR\nRUN\n' > fifotim.bas
+timeout 20 "$oru" < fifotim.bas > fifotim.bas.got 2>&1
+has fifotim.bas 'waited 0'
+
 # SAVE follows a chain of symbolic links only while each is the user's (or
 # root's): another user's link further on is replaced, not written through.
 if [ $root = yes ]; then
