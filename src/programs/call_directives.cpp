@@ -371,7 +371,8 @@ void Exec_exit(bool has_code, int n) {
       return;
     }
   }
-  if (n < 0) return;
+  // Error numbers are not negative: a negative n is a value out of range.
+  if (n < 0) n = err::OUT_OF_RANGE;
   Io_touch();
   ws.Io_rty = 0;
   if (n == 127) {
