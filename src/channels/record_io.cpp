@@ -1198,7 +1198,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
-  Chan_hook.prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_files_changed();  // loaded programs are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(err::WRONG_MODE);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;
