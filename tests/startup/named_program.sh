@@ -18,3 +18,6 @@ printf 'start\n0020 LET X=1/0\nNumeric overflow or division by zero\nCurrent pro
 if [ $status -ne 1 ] || ! cmp -s want got; then
   echo "status $status"; diff -u want got; exit 1
 fi
+# An entry point that is not there fails the RUN itself: the lead text.
+"$oru" "lp;NOLABEL" < /dev/null > got 2>&1
+grep -q "Unable to initialize lead program" got || { echo "entry point:"; cat got; exit 1; }
