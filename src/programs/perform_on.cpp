@@ -50,6 +50,11 @@ struct Logic_entry {
   // Registered while its program was running: waits until the program next
   // becomes current.
   bool waiting = false;
+  // Replaced (or, with no text, removed) while its program was running: the
+  // change waits until the program next becomes current.
+  bool later_set = false;
+  uint8_t later_keyword = 0;
+  Text_rec* later = nullptr;
   Call_frame* perform_frame = nullptr;  // the call a PERFORM logic made
   std::string perform_name;             // and the name it gave the logic program
 };
@@ -246,9 +251,19 @@ void Perform_On(bool execute, const std::string& text) {
       break;
     }
   }
+  if (found && !found->waiting && running_now(prog)) {
+    if (found->later_set) release_text(found->later);
+    found->later = text.empty() ? nullptr : share_text(execute, text);
+    found->later_keyword = keyword;
+    found->later_set = true;
+    return;
+  }
   if (found) {
     release_text(found->text);
     found->text = nullptr;
+    if (found->later_set) release_text(found->later);
+    found->later = nullptr;
+    found->later_set = false;
     if (text.empty()) {
       if (pending == found) {
         pending = nullptr;
@@ -257,6 +272,7 @@ void Perform_On(bool execute, const std::string& text) {
       delete found;
       prog->logic.erase(prog->logic.begin() + long(at));
       if (prog->logic.empty()) {
+        if (bound == prog) bound_valid = false;
         delete prog;
         programs.erase(programs.begin() + long(prog_at));
       }
@@ -300,8 +316,41 @@ void Perform_on_start() {
   pending = nullptr;
   first_line = false;
   Prog_entry* p = current();
-  if (!p || p->logic.empty()) return;
-  for (Logic_entry* e : p->logic) e->waiting = false;
+  if (!p) return;
+  // What was registered for the program while it ran takes effect now.
+  for (size_t i = 0; i < p->logic.size();) {
+    Logic_entry* e = p->logic[i];
+    e->waiting = false;
+    if (e->later_set && (e->running || performing(e))) {  // its own logic runs now: later
+      i++;
+      continue;
+    }
+    if (e->later_set && !e->later) {
+      release_text(e->text);
+      delete e;
+      p->logic.erase(p->logic.begin() + long(i));
+      continue;
+    }
+    if (e->later_set) {
+      release_text(e->text);
+      e->text = e->later;
+      e->keyword = e->later_keyword;
+      e->later = nullptr;
+      e->later_set = false;
+    }
+    i++;
+  }
+  if (p->logic.empty()) {
+    for (size_t i = 0; i < programs.size(); ++i)
+      if (programs[i] == p) {
+        programs.erase(programs.begin() + long(i));
+        break;
+      }
+    delete p;
+    bound = nullptr;
+    Perform_on_active = !programs.empty();
+    return;
+  }
   // The start's entry, then the first line's (the line is entered in
   // sequence), once the program stands at it.
   first_line = true;

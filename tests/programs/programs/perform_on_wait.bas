@@ -50,3 +50,21 @@ DELETE
 %F=0; %L=0
 CALL "pwc"
 PRINT %F,%L
+REM replacing or removing an entry while its program runs waits as well
+DELETE
+10 EXECUTE "%F=%F+1000" ON "pwe;30"
+20 EXECUTE "" ON "pwe;40"
+30 %L=%L+1
+40 %L=%L+10
+50 END
+SAVE "pwe"
+DELETE
+%F=0; %L=0
+EXECUTE "%F=%F+1" ON "pwe;30"
+EXECUTE "%F=%F+2" ON "pwe;40"
+CALL "pwe"
+PRINT %F,%L
+CALL "pwe"
+PRINT %F,%L
+CALL "pwe"
+PRINT %F,%L
