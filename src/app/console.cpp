@@ -253,9 +253,15 @@ void Exec_console() {
           if (Last_stop.error >= 0 && !Last_stop.reported) {
             // The program named on the command line could not be run, or
             // stopped on an error (busy 0 as well) that was not reported.
+            // A line of the program is reported as any program error; the
+            // lead text is for the RUN itself failing.
             int n = Last_stop.error;
-            std::string text = "Unable to initialize lead program:\r\n " + Msg_text(n) + "\r\n";
-            Report_error(n, text);
+            if (Last_stop.on_line) {
+              Report_error(n);
+            } else {
+              std::string text = "Unable to initialize lead program:\r\n " + Msg_text(n) + "\r\n";
+              Report_error(n, text);
+            }
           }
           // The process ends when the program returns to the console: one
           // that stopped on an error ends it with status 1.

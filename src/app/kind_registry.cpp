@@ -138,6 +138,7 @@ void Channels_register_kinds() {
   Chan_hook.pdf_pos = Pdf_pos;
   Chan_hook.pdf_pos1 = Pdf_pos1;
   Chan_hook.prog_cache_forget = Prog_cache_forget;
+  Chan_hook.prog_files_changed = Prog_files_changed;
   Chan_hook.run_event_program = Run_event_program;
   Chan_hook.close_program = Run_close_program;
   Chan_hook.dupl_error_program = Call_dupl_error_program;

@@ -107,6 +107,7 @@ void App_wire() {
   Core_hook.end_run = end_run;
   Core_hook.load_statement = Load_statement;
   Core_hook.exec_exit = Exec_exit;
+  Core_hook.leave_calls = Call_leave_plain;
   Core_hook.escape_program = Exec_call;
   Core_hook.object_precision = Set_ObjectPrc;
   Core_hook.perform_on_start = Perform_on_start;

@@ -49,6 +49,7 @@ constexpr Chan_hooks unset = {
     .pdf_pos = no_pdf_pos,
     .pdf_pos1 = no_pdf_pos1,
     .prog_cache_forget = no_prog_cache_forget,
+    .prog_files_changed = no_prog_cache_forget,
     .run_event_program = no_event_program,
     .close_program = no_close_program,
     .dupl_error_program = no_dupl_error_program,

@@ -72,6 +72,10 @@ struct Chan_hooks {
   // Forgets the kept program images (a file may have changed or a name may
   // resolve to another file).  Unset: nothing kept.
   void (*prog_cache_forget)();
+  // A file was written, emptied, removed, renamed or made by this process:
+  // the kept images are forgotten and the idle loaded programs dropped, so
+  // that the next use of a name reads its file.  Unset: nothing kept.
+  void (*prog_files_changed)();
   // Runs a channel's I/O event program for event; the result of
   // Run_io_event.  Unset: error 99.
   int (*run_event_program)(Fcb* f, const char* event, uint32_t bit);

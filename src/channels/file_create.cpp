@@ -428,6 +428,7 @@ void File_create(Kdef& kd, Kname_node* names, Made_file* keep) {
     client_statement(client_create_text(kd, client_quoted(given), names));
     return;
   }
+  Chan_hook.prog_files_changed();  // a loaded program of the name is read again
   bool lib = false;
   Restart_path();
   if (exists_on_path(&lib)) Rpt_error(err::FILE_NOT_FOUND);
@@ -528,7 +529,7 @@ void d_diry() {
 }
 
 void d_eras() {
-  Chan_hook.prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_files_changed();  // loaded programs are read again
   // An error before ERR= is reached still takes it (the search for it
   // starts past the TABLE code).
   ws.Stmt_save = ws.Exec_ptr + (*ws.Exec_ptr == code::D_TABLE ? 1 : 0);
@@ -681,7 +682,7 @@ void move_segments(const std::string& from, const std::string& to) {
 }  // namespace
 
 void d_renm() {
-  Chan_hook.prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_files_changed();  // loaded programs are read again
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   uint8_t c = *ws.Exec_ptr;
   if (c == code::PREFIX2 && ws.Exec_ptr[1] == 66 && Rename_class_hook) {  // RENAME CLASS

@@ -179,6 +179,7 @@ void open_alias() {
 // opens by name must be the one made (error 12 when another user swapped
 // another in between).
 void open_create() {
+  Chan_hook.prog_files_changed();  // a loaded program of the name is read again
   Restart_path();
   int err = ENOENT;
   while (Next_path() == 0) {

@@ -509,7 +509,6 @@ void write_array() {
 Fcb* prepare_output() {
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY) || (f->st2 & ST2_LOAD)) Rpt_error(err::WRONG_MODE);
-  if (f->kind == FK_PROGRAM) Rpt_error(err::WRONG_FILE_KIND);
   if (!(f->st1 & ST1_WRITTEN) || f->kind == FK_MEMORY) Fio_call(FIO_WR_MODE);
   if (!f->out_buf || f->buf_size <= 0) Fcb_set_buffer(f, f->rec_size > 0 ? f->rec_size : DEFAULT_BUF_SIZE);
   return f;
@@ -1199,7 +1198,7 @@ void d_purg() {
 }
 
 void Purge_channel() {
-  Chan_hook.prog_cache_forget();  // kept program images are read again
+  Chan_hook.prog_files_changed();  // loaded programs are read again
   Fcb* f = ws.Cur_fcb;
   if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(err::WRONG_MODE);
   if (f->event_pgm && Run_io_event(f, "PRE_PURGE", EV_PRE_PURGE) == -2) return;

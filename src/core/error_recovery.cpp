@@ -349,6 +349,7 @@ bool Recover_error(int n) {
   if (!(ws.Start_flags & SF_NESTED) && !ws.Prm.XT && prog) ws.Con_flags |= CON_MODE;
   Last_stop.error = n;
   Last_stop.reported = (ws.Con_flags & CON_MODE) != 0;
+  Last_stop.on_line = prog && ws.Cur_stno < LAST_LINE_NO;  // (an entry point not found is the RUN's)
   if (ws.Con_flags & CON_MODE) {
     if (!prog) SaveErrData();
     uint32_t now = ws.Err_flags;

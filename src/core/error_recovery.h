@@ -44,6 +44,7 @@ extern Recovery_hooks Recovery_hook;
 struct Program_stop {
   int error = -1;
   bool reported = false;
+  bool on_line = false;  // raised on a program line, not by a statement typed or given
 };
 extern Program_stop Last_stop;
 

@@ -7,6 +7,7 @@
 
 Core_hooks Core_hook;
 bool Perform_on_active = false;
+bool End_all_levels = false;
 
 namespace hook_default {
 

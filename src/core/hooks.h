@@ -80,6 +80,9 @@ struct Core_hooks {
   void (*load_statement)(bool run) = hook_default::load_statement;
   // END or STOP inside a called program: EXIT.  Default: error 99.
   void (*exec_exit)(bool has_code, int n) = hook_default::exec_exit;
+  // The debugger's END: the called programs are left, down to the top
+  // level (or the level a nested run started).  Default: nothing.
+  void (*leave_calls)() = hook_default::nothing;
   // CALL of the escape-handler program (SETESC "name") before the statement
   // an escape interrupted; its EXIT resumes that statement.  Default: error 99.
   void (*escape_program)(const char* name) = hook_default::escape_program;
@@ -162,3 +165,6 @@ inline void Cmd_window_close() {
 // True while the PERFORM ON registry holds an entry: the executor's trigger
 // points test it before anything else.  Set only by the programs layer.
 extern bool Perform_on_active;
+// Set by the debug link for the END it has the program run: that END ends
+// the program at any call depth.
+extern bool End_all_levels;

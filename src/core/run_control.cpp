@@ -122,6 +122,10 @@ void d_end() {
     End_with();
     return;
   }
+  if (End_all_levels) {
+    End_all_levels = false;
+    Core_hook.leave_calls();
+  }
   if (ws.Call_link) {
     Core_hook.exec_exit(false, 0);
     return;

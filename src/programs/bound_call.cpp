@@ -468,8 +468,8 @@ template <bool Shaped>
 }
 
 // usual_start after the check of the file of a program the program cache
-// keeps, as warm_record takes it (a changed one is marked: the whole way
-// does not look again).
+// keeps, as warm_record takes it (a changed one goes the whole way, which
+// takes the record the list holds by its name).
 [[gnu::noinline]] uint8_t* checked_start(const Warm_start* w, Call_frame* f, uint8_t* p) {
   if (Prog_file_changed(ws.Prog_head)) {
     uint8_t* const at = ws.Exec_ptr;

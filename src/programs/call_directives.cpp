@@ -208,8 +208,11 @@ bool must_pass_to_caller() {
 // CALL's work past a bound call: the name in the string accumulator when
 // literal (read in place), else at the cursor.
 [[gnu::noinline]] void call_by_name(bool literal) {
+  // The statement's ERR= takes the errors of the name too.
+  ws.Stmt_save = ws.Exec_ptr;
   if (!literal) Eval_str();
   if (ws.Str_len >= CALL_NAME_MAX + 1) Rpt_error(err::STRING_LENGTH);
+  ws.Stmt_save = nullptr;
   size_t n = size_t(ws.Str_len);
   if (!literal) {
     if (n > 0 && ws.Str_ptr[0] == '[') {
@@ -301,7 +304,9 @@ void Perform_logic_program(const std::string& name) {
 }
 
 void d_perf() {
+  ws.Stmt_save = ws.Exec_ptr;  // the statement's ERR= takes the errors of the name too
   std::string name = name_operand();
+  ws.Stmt_save = nullptr;
   if (*ws.Exec_ptr == code::D_ON) {
     ws.Exec_ptr++;
     Perform_On(false, name);
@@ -366,7 +371,8 @@ void Exec_exit(bool has_code, int n) {
       return;
     }
   }
-  if (n < 0) return;
+  // Error numbers are not negative: a negative n is a value out of range.
+  if (n < 0) n = err::OUT_OF_RANGE;
   Io_touch();
   ws.Io_rty = 0;
   if (n == 127) {

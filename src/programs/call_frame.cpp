@@ -339,6 +339,10 @@ void Pop_all_frames() {
   while (ws.Call_link) pop_frame(false);
 }
 
+void Call_leave_plain() {
+  while (ws.Call_link && !(ws.Pgm_flags2 & PGM2_NESTED_CALL)) pop_frame(false);
+}
+
 void Exec_call(const char* name) {
   size_t n = std::strlen(name);
   uint8_t* p = Work_take(n);

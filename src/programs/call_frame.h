@@ -110,6 +110,9 @@ void Exec_pop();
 void Call_register_loop_paths(void (*named_call)());
 // Pops every frame (QUIT, START, shut-down).
 void Pop_all_frames();
+// Pops the frames of calls down to the top level, or to the level a nested
+// run started (which its own END leaves as EXIT).
+void Call_leave_plain();
 // CALL of a program by name, no arguments, running in the executor's loop
 // (the console's or a nested one).  A failure to start is raised with the
 // frame popped again.

@@ -25,6 +25,7 @@
 #include "core/decimal.h"
 #include "core/errors.h"
 #include "core/evaluator.h"
+#include "core/hooks.h"
 #include "core/host.h"
 #include "core/lexicon.h"
 #include "core/lister.h"
@@ -468,8 +469,9 @@ void serve_command() {
   uint16_t id = 0;
   int r = Dbg_receive(dbg.in_fd, 0, id, payload);
   if (r == 0) return;  // the signal came without a message
-  if (r < 0 || payload.size() == 0) {
-    // The debugger closed its end (or sent garbage): detach.
+  if (r < 0) {
+    // The debugger closed its end (or sent a short message): detach.  An
+    // empty payload is a command not understood.
     KestDbgShutdown();
     return;
   }
@@ -499,8 +501,11 @@ void serve_command() {
       dbg.step_type = 0;
       dbg.have_cur_break = false;
       reply("OK");
+      // The program ends as by END at the top level, whatever its depth.
+      ws.Prm.XT = false;
       if (dbg.in_wait) wait_redirect = End_stmt;
       else if (!at_console()) ws.Exec_ptr = End_stmt;
+      End_all_levels = dbg.in_wait || !at_console();
       break;
     case DBG_STOP:
       dbg.stopped = true;

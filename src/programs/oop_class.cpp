@@ -464,6 +464,17 @@ Oop_class* find_loaded(const Oop_name* id) {
   return nullptr;
 }
 
+// The class a name finds: by its own name, or one a class file loaded for
+// the name (with a prefix) defined under the name's last characters.
+Oop_class* find_named(const Oop_name* id) {
+  if (Oop_class* c = find_loaded(id)) return c;
+  if (!id) return nullptr;
+  for (Oop_class* c : oop.classes)
+    for (const Oop_name* n : c->found_as)
+      if (n == id) return c;
+  return nullptr;
+}
+
 void name_to_accumulator(const std::string& s) {
   uint8_t* p = Work_take(s.size());
   std::memcpy(p, s.data(), s.size());
@@ -526,8 +537,12 @@ Oop_class* load_class_file(const std::string& name, const std::string& file, int
   bool started = false;
   int rc = Nested_call(FORM_CALL, nullptr, 0, &started);
   if (!started) Rpt_error(rc == 12 ? err::CLASS_NOT_FOUND : rc);
-  Oop_class* c = find_loaded(OopFindName(66, int(name.size()), name.c_str()));
-  if (!c && guard.found) c = guard.cls;  // defined under the end of the name
+  const Oop_name* wanted = name.size() <= 255 ? OopDefName(66, int(name.size()), name.c_str()) : nullptr;
+  Oop_class* c = find_loaded(wanted);
+  if (!c && guard.found) {
+    c = guard.cls;  // defined under the end of the name
+    if (c && wanted && c->name != wanted) c->found_as.push_back(wanted);
+  }
   if (!c && rc > 0) Rpt_error(rc);  // the class file stopped with an error (its text is kept)
   if (!c) Rpt_error_text(err::CLASS_NOT_FOUND, "class " + name + " is not defined by " + file);
   c->flags |= uint16_t(load_flags == 2 ? CF_ON_DEMAND : 0);
@@ -651,7 +666,7 @@ Oop_class* OopFindClass(const std::string& name, int load_flags) {
   }
   if (name.find(';') != std::string::npos) Rpt_error(err::BAD_CLASS);
   const Oop_name* id = OopFindName(66, int(name.size()), name.c_str());
-  if (Oop_class* c = find_loaded(id)) {
+  if (Oop_class* c = find_named(id)) {
     if (c->stamp && c->instances == 0) c->stamp = 0;  // back out of the cache
     return c;
   }

@@ -171,8 +171,8 @@ std::string subscript(const Var_node* v, uint32_t e) {
   return s + "]";
 }
 
-std::string dim_line(const Var_node* v) {
-  std::string s = "DIM " + std::string(v->name, v->name_len) + "[";
+std::string dim_line(const Var_node* v, const Var_node* named) {
+  std::string s = "DIM " + std::string(named->name, named->name_len) + "[";
   for (int d = 0; d < 3; d++) {
     if (d > 0 && v->size[d] == 1 && v->base[d] == 0) continue;
     if (d > 0) s += ",";
@@ -304,12 +304,44 @@ std::string record_definition(const Var_node* v) {
   return "\"" + out + "\"";
 }
 
-void dump_node(Sink& o, const Var_node* v) {
+// The argument lists of the calls made from the level being shown, from
+// its own call outward to the current level's (empty for the current
+// level): a variable of the level passed by reference is shown as the
+// callee holds it meanwhile.
+std::vector<const Arg_rec*> lent_to;
+
+// The variable whose value stands for v: v itself, or the callee's
+// variable its value went to with a call by reference (followed through
+// further calls).
+const Var_node* lent_value(const Var_node* v) {
+  for (const Arg_rec* list : lent_to) {
+    const Var_node* to = nullptr;
+    for (const Arg_rec* a = list; a && !to; a = a->next)
+      if (a->var == v && a->bound && (a->kind == ARG_STR_REF || a->kind == ARG_ARRAY)) to = a->bound;
+    if (!to) break;
+    v = to;
+  }
+  return v;
+}
+
+// Sets lent_to for the level of context c (chain: current level first).
+struct Lent_guard {
+  Lent_guard(const std::vector<const Prog_context*>& chain, const Prog_context* c) {
+    lent_to.clear();
+    size_t i = 0;
+    while (i < chain.size() && chain[i] != c) i++;
+    for (size_t j = i; j-- > 0;) lent_to.push_back(chain[j]->Arg_list);
+  }
+  ~Lent_guard() { lent_to.clear(); }
+};
+
+void dump_node(Sink& o, const Var_node* named) {
   if (o.stop) return;
-  std::string name(v->name, v->name_len);
+  const Var_node* v = lent_to.empty() ? named : lent_value(named);
+  std::string name(named->name, named->name_len);
   if (Is_array(v)) {
     // An array indexed by keys has no DIM line: its elements show their keys.
-    if (o.mode != ONEVAR && !v->assoc) o.line(dim_line(v));
+    if (o.mode != ONEVAR && !v->assoc) o.line(dim_line(v, named));
     if (o.mode == NAMES) return;
     for (uint32_t e = 0; e < Var_count(v) && !o.stop; e++) {
       if (v->type == code::NUM_VAR) {
@@ -405,6 +437,12 @@ std::vector<Level> call_levels() {
   return levels;
 }
 
+std::vector<const Prog_context*> level_chain() {
+  std::vector<const Prog_context*> chain;
+  for (const Level& l : call_levels()) chain.push_back(l.ctx);
+  return chain;
+}
+
 uint32_t level_line(const Level& l) {
   if (l.ctx == &ws) return ws.Cur_stno ? ws.Cur_stno : ws.Stop_stno;
   return l.ctx->Stop_stno;
@@ -436,8 +474,11 @@ void dump_pgm(Sink& o, const Level& l) {
     if (line) o.line("!  Statement......" + stno(line));
     dump_frames(o, c->Ctl_stack);
   }
-  dump_tree(o, c->Loc_num_tree);
-  dump_tree(o, c->Loc_str_tree);
+  {
+    Lent_guard lent(level_chain(), c);
+    dump_tree(o, c->Loc_num_tree);
+    dump_tree(o, c->Loc_str_tree);
+  }
   if (current) LoadData_each(dump_data_set, &o);
   if (int32_t slot = level_object(l)) dump_object(o, slot);
 }
@@ -508,14 +549,21 @@ std::string Dump_EclipseVar(int level, const char* name, size_t len) {
   std::vector<Level> levels = call_levels();
   int outermost = levels.back().number, current = levels.front().number;
   level += outermost;  // the IDE counts from 0
+  const Prog_context* c = nullptr;
   if (!global && level >= outermost && level <= current) {
-    const Prog_context* c = levels[size_t(current - level)].ctx;
+    c = levels[size_t(current - level)].ctx;
     v = find_in(is_str ? c->Loc_str_tree : c->Loc_num_tree, n);
   }
-  if (!v && (global || level <= outermost || level > current)) v = find_in(is_str ? ws.Glo_str_tree : ws.Glo_num_tree, n);
-  if (v)
+  if (!v && (global || level <= outermost || level > current)) {
+    c = nullptr;
+    v = find_in(is_str ? ws.Glo_str_tree : ws.Glo_num_tree, n);
+  }
+  if (v && c) {
+    Lent_guard lent(level_chain(), c);
     dump_node(o, v);
-  else
+  } else if (v) {
+    dump_node(o, v);
+  } else
     o.put(n + "=<?>\t");
   o.hard_eol();
   return o.text;

@@ -227,6 +227,9 @@ struct Oop_class {
   uint32_t stamp = 0;
   struct Prog_obj* prog_rec = nullptr;  // one use held on the loaded class program
   int shared_slot = 0;
+  // Names with a prefix whose class file defined this class under their
+  // last characters ("sub/WIDGET" for class WIDGET): NEW of them finds it.
+  std::vector<const Oop_name*> found_as;
 };
 
 // Object state / flags

@@ -271,12 +271,22 @@ void OopFreeObject(int32_t slot) {
   // releases are dropped: the object goes whatever they do.  A handler
   // that leaves by another way (START) is held until the object is gone;
   // at shut-down it is dropped too, as the session ends anyway.
+  // A dropped error leaves the caller's ERR as it was.
   std::exception_ptr held;
   {
     Catch_region region;
+    const int err_no = ws.Err_no, err_code = ws.Err_code, last_errno = ws.Last_errno;
+    const uint16_t err_stno = ws.Err_stno, err_orig = ws.Err_orig_stno;
+    const uint32_t err_flags = ws.Err_flags;
     try {
       if (!(ws.Con_flags & CON_LEAVE_NESTED)) Oop_run_delete(o, o->cls, false);
     } catch (const Oru_error&) {
+      ws.Err_no = err_no;
+      ws.Err_code = err_code;
+      ws.Last_errno = last_errno;
+      ws.Err_stno = err_stno;
+      ws.Err_orig_stno = err_orig;
+      ws.Err_flags = err_flags;
     } catch (...) {
       held = std::current_exception();
     }

@@ -47,6 +47,14 @@ struct Logic_entry {
   std::string label;
   Text_rec* text = nullptr;
   bool running = false;              // EXECUTE logic running now
+  // Registered while its program was running: waits until the program next
+  // becomes current.
+  bool waiting = false;
+  // Replaced (or, with no text, removed) while its program was running: the
+  // change waits until the program next becomes current.
+  bool later_set = false;
+  uint8_t later_keyword = 0;
+  Text_rec* later = nullptr;
   Call_frame* perform_frame = nullptr;  // the call a PERFORM logic made
   std::string perform_name;             // and the name it gave the logic program
 };
@@ -99,22 +107,43 @@ Text_rec* share_text(bool execute, const std::string& s) {
   return t;
 }
 
+std::string name_of(const Str_blk* n) {
+  return n ? std::string(reinterpret_cast<const char*>(n->bytes()), n->len) : std::string();
+}
+
+// The program entry p names the program whose name as given is name and
+// whose file is path.
+bool names(const Prog_entry* p, const std::string& name, const std::string& path) {
+  std::string last = name;
+  size_t slash = last.rfind('/');
+  if (slash != std::string::npos) last.erase(0, slash + 1);
+  return (!name.empty() && same_nocase(p->name, name)) || (!path.empty() && same_nocase(p->name, path)) ||
+         (p->last_component && !last.empty() && same_nocase(p->name, last));
+}
+
 void rebind() {
   bound_valid = true;
   bound_pgm = ws.Cur_pgm;
   bound_path = bound_pgm && bound_pgm->path ? bound_pgm->path : "";
-  bound_name = ws.Pgm_name ? std::string(reinterpret_cast<const char*>(ws.Pgm_name->bytes()), ws.Pgm_name->len) : "";
+  bound_name = name_of(ws.Pgm_name);
   bound = nullptr;
-  std::string last = bound_name;
-  size_t slash = last.rfind('/');
-  if (slash != std::string::npos) last.erase(0, slash + 1);
   for (Prog_entry* p : programs) {
-    if ((!bound_name.empty() && same_nocase(p->name, bound_name)) ||
-        (!bound_path.empty() && same_nocase(p->name, bound_path)) ||
-        (p->last_component && !last.empty() && same_nocase(p->name, last))) {
+    if (names(p, bound_name, bound_path)) {
       bound = p;
       return;
     }
+  }
+}
+
+// p names a program that runs now, at the current level or at a level that
+// called it.
+bool running_now(const Prog_entry* p) {
+  const Prog_context* level = &ws;
+  for (const Call_frame* f = ws.Call_link;; level = f, f = f->Call_link) {
+    const Pgm_path* path = level->Cur_pgm;
+    if ((path || level->Pgm_name) && names(p, name_of(level->Pgm_name), path && path->path ? path->path : ""))
+      return true;
+    if (!f) return false;
   }
 }
 
@@ -222,9 +251,19 @@ void Perform_On(bool execute, const std::string& text) {
       break;
     }
   }
+  if (found && !found->waiting && running_now(prog)) {
+    if (found->later_set) release_text(found->later);
+    found->later = text.empty() ? nullptr : share_text(execute, text);
+    found->later_keyword = keyword;
+    found->later_set = true;
+    return;
+  }
   if (found) {
     release_text(found->text);
     found->text = nullptr;
+    if (found->later_set) release_text(found->later);
+    found->later = nullptr;
+    found->later_set = false;
     if (text.empty()) {
       if (pending == found) {
         pending = nullptr;
@@ -233,6 +272,7 @@ void Perform_On(bool execute, const std::string& text) {
       delete found;
       prog->logic.erase(prog->logic.begin() + long(at));
       if (prog->logic.empty()) {
+        if (bound == prog) bound_valid = false;
         delete prog;
         programs.erase(programs.begin() + long(prog_at));
       }
@@ -247,6 +287,7 @@ void Perform_On(bool execute, const std::string& text) {
     found->keyword = keyword;
     found->label = label;
     prog->logic.insert(prog->logic.begin() + long(at), found);
+    found->waiting = running_now(prog);
   }
   found->text = share_text(execute, text);
   Perform_on_active = true;
@@ -275,7 +316,41 @@ void Perform_on_start() {
   pending = nullptr;
   first_line = false;
   Prog_entry* p = current();
-  if (!p || p->logic.empty()) return;
+  if (!p) return;
+  // What was registered for the program while it ran takes effect now.
+  for (size_t i = 0; i < p->logic.size();) {
+    Logic_entry* e = p->logic[i];
+    e->waiting = false;
+    if (e->later_set && (e->running || performing(e))) {  // its own logic runs now: later
+      i++;
+      continue;
+    }
+    if (e->later_set && !e->later) {
+      release_text(e->text);
+      delete e;
+      p->logic.erase(p->logic.begin() + long(i));
+      continue;
+    }
+    if (e->later_set) {
+      release_text(e->text);
+      e->text = e->later;
+      e->keyword = e->later_keyword;
+      e->later = nullptr;
+      e->later_set = false;
+    }
+    i++;
+  }
+  if (p->logic.empty()) {
+    for (size_t i = 0; i < programs.size(); ++i)
+      if (programs[i] == p) {
+        programs.erase(programs.begin() + long(i));
+        break;
+      }
+    delete p;
+    bound = nullptr;
+    Perform_on_active = !programs.empty();
+    return;
+  }
   // The start's entry, then the first line's (the line is entered in
   // sequence), once the program stands at it.
   first_line = true;
@@ -290,7 +365,7 @@ void Perform_on_line(uint16_t n) {
   if (!p) return;
   for (Logic_entry* e : p->logic) {
     if (e->line == n) {
-      request(e, n);
+      if (!e->waiting) request(e, n);
       return;
     }
     if (e->line > n) return;
@@ -303,7 +378,7 @@ void Perform_on_label(const uint8_t* p) {
   if (!prog || (p[1] & 0x80)) return;
   std::string label(reinterpret_cast<const char*>(p + 2), p[1]);
   for (Logic_entry* e : prog->logic)
-    if (e->line == 65535 && same_nocase(e->label, label)) {
+    if (e->line == 65535 && !e->waiting && same_nocase(e->label, label)) {
       request(e, ws.Cur_stno);
       return;
     }

@@ -492,13 +492,11 @@ Prog_obj* Prog_load() {
   size_t len = ws.Str_len > 0 ? size_t(ws.Str_len) : 0;
   while (len > 0 && given[len - 1] == ' ') len--;
   if (len == 0 || len > NAME_MAX_LEN) Rpt_error(err::BAD_FILE_NAME);
+  // The first record of the name as given wins, whatever became of its
+  // file since: what this process does to files drops the records.
   for (Prog_obj* r = ws.Prog_head; r; r = r->next) {
     if (passed_by(r)) continue;
     if (r->path->name_len != len || !Block_equal(r->path->name, given, len)) continue;
-    if (!(r->flags & (PO_RESIDENT | PO_PINNED)) && rec_changed(r)) {
-      r->flags |= PO_STALE | PO_CHANGED;
-      continue;
-    }
     if (trusted) check_trusted(r);
     return CacheLoad(r);
   }
@@ -674,6 +672,11 @@ void Prog_cache_forget() {
 }
 
 int Prog_cache_count() { return own_count; }
+
+void Prog_files_changed() {
+  Prog_cache_forget();
+  Prog_drop(nullptr);
+}
 
 bool Prog_file_changed(Prog_obj* rec) { return rec_changed(rec); }
 

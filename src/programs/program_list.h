@@ -224,6 +224,10 @@ bool Prog_keep_plain_vars(Prog_obj* rec);
 // serial) instead of reading the file, when the file still has the same
 // identity, size and time.  SAVE, ERASE, RENAME and PURGE empty it.
 void Prog_cache_forget();
+// A file changed through this process (SAVE, PURGE, REFILE, ERASE, RENAME,
+// a file made): the kept images are forgotten and every idle loaded
+// program that is not resident is dropped, so its next use reads the file.
+void Prog_files_changed();
 // Whether the file rec was loaded from changed on disk since (identity,
 // size, time, or a change notice), as the search by name checks a record
 // that is not resident.

@@ -785,6 +785,8 @@ void d_save() {
     list_form = true;
     c = *++ws.Exec_ptr;
   }
+  // The statement's ERR= takes the errors of its operands too.
+  ws.Stmt_save = ws.Exec_ptr;
   if ((ws.Pgm_flags & PGM_PROTECTED) && prmblk.SV == 0) Rpt_error(err::PROTECTED);
   bool console = ws.Cur_stno == 0;
   std::string name;
@@ -840,6 +842,7 @@ void d_save() {
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
+  ws.Stmt_save = nullptr;
 
   // A new file: a program file sized for nothing in particular, written
   // through the descriptor that made it (no channel: opening its name

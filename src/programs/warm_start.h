@@ -226,9 +226,9 @@ static_assert(offsetof(Prog_context, Pgm_flags2) == offsetof(Prog_context, Pgm_f
     if (!warm_named(w, name, name_len)) return nullptr;
   }
   if (!warm_fits(rec, w)) return nullptr;
-  // A program kept by the program cache is taken only while its file is
-  // unchanged, as the search by name takes it (a changed one is marked
-  // there).
+  // A program kept by the program cache starts warm only while its file is
+  // unchanged; otherwise the call goes the whole way (which finds the same
+  // record by name).
   if (!(rec->flags & (PO_RESIDENT | PO_PINNED)) && Prog_file_changed(rec)) return nullptr;
   return rec;
 }

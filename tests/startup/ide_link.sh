@@ -21,6 +21,12 @@ cp "$here"/mprog.txt .
 printf 'MERGE "mprog.txt"\nSAVE "mprog"\n' | "$oru" > build.log 2>&1
 [ -s mprog ] || { echo "method program not saved"; cat build.log; exit 1; }
 timeout 90 python3 "$here/ide_method_stack.py" "$oru" "$tmp" || exit 1
+# Stopped inside a called program: the caller's string passed by reference
+# is answered as the callee holds it.
+cp "$here"/cprog.txt "$here"/csub.txt .
+printf 'MERGE "csub.txt"\nSAVE "csub"\nDELETE\nMERGE "cprog.txt"\nSAVE "cprog"\n' | "$oru" > build.log 2>&1
+[ -s cprog ] && [ -s csub ] || { echo "called programs not saved"; cat build.log; exit 1; }
+timeout 90 python3 "$here/ide_call_var.py" "$oru" "$tmp" || exit 1
 # No IDE listening, a malformed setting: no link, the program runs.
 for s in "127.0.0.1;1;2" "127.0.0.1;;"; do
   out=$(timeout 30 "$oru" -e: "$s" prog < /dev/null 2>&1)

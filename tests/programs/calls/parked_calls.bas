@@ -35,7 +35,7 @@ DELETE
 100 DROP "pk"; GOSUB 900; X=20; CALL "pk",X,S$; CALL "pk",X,S$
 110 SET_PARAM 'PC'=3; ADDR "pk"; CALL "pk",X,S$; CALL "pk",X,S$; DROP "pk"
 120 FOR I=1 TO 2; CALL "pk",X,S$; NEXT I; GOSUB 900
-130 INVOKE "cp pn pk"; CALL "pk",X,ERR=140; PRINT "X=",X
+130 INVOKE "cp pn pk"; ERASE "drop.mark",ERR=*NEXT; CALL "pk",X,ERR=140; PRINT "X=",X
 140 SET_PARAM 'PC'=0; GOSUB 900; END
 900 K=0
 910 P$=PUB(K,ERR=930); PRINT "  ",K,": uses ",DEC(P$(4,2))," ",P$(17); K=K+1; GOTO 910

@@ -1,5 +1,6 @@
-REM A loaded program that changed on disk is read again; one kept
-REM resident by ADDR stays as it was loaded until DROP.
+REM A loaded program whose file another process replaced is read again
+REM once this process drops it (an ERASE here); one kept resident by ADDR
+REM stays as it was loaded until DROP.
 10 PRINT "version one"; EXIT
 SAVE "worker"
 INVOKE "cp worker worker.one"
@@ -9,14 +10,14 @@ SAVE "worker.new"
 DELETE
 10 SET_PARAM 'PC'=5
 20 CALL "worker"
-30 INVOKE "cp worker.new worker"
+30 INVOKE "cp worker.new worker"; ERASE "drop.mark",ERR=*NEXT
 40 CALL "worker"
-50 INVOKE "cp worker.one worker"
+50 INVOKE "cp worker.one worker"; ERASE "drop.mark",ERR=*NEXT
 60 ADDR "worker"
 70 CALL "worker"
-80 INVOKE "cp worker.new worker"
+80 INVOKE "cp worker.new worker"; ERASE "drop.mark",ERR=*NEXT
 90 CALL "worker"
-100 DROP "worker"
+100 DROP "worker"; ERASE "drop.mark",ERR=*NEXT
 110 CALL "worker"
 RUN
 REM ADDR twice is harmless; DROP of a program that is not resident is

@@ -1,6 +1,7 @@
-REM A program the cache keeps, whose file changes after its first call:
-REM the next call, which could start warm, reads the file again, whether
-REM the program has variables or none, called with arguments or without.
+REM A program the cache keeps, whose file changes after its first call and
+REM which this process then drops (an ERASE): the next call, which could
+REM start warm, reads the file again, whether the program has variables or
+REM none, called with arguments or without.
 10 N=N+1; PRINT "one: N=",N; EXIT
 SAVE "wvar"
 INVOKE "cp wvar wvar.one"
@@ -24,9 +25,9 @@ SAVE "wnone.two"
 DELETE
 10 SET_PARAM 'PC'=5; X=0
 20 CALL "wvar"; CALL "warg",X; CALL "wnone"
-30 INVOKE "cp wvar.two wvar"; INVOKE "cp warg.two warg"; INVOKE "cp wnone.two wnone"
+30 INVOKE "cp wvar.two wvar"; INVOKE "cp warg.two warg"; INVOKE "cp wnone.two wnone"; ERASE "drop.mark",ERR=*NEXT
 40 FOR I=1 TO 2; CALL "wvar"; CALL "warg",X; CALL "wnone"; NEXT I
-50 INVOKE "cp wvar.one wvar"; INVOKE "cp warg.one warg"; INVOKE "cp wnone.one wnone"
+50 INVOKE "cp wvar.one wvar"; INVOKE "cp warg.one warg"; INVOKE "cp wnone.one wnone"; ERASE "drop.mark",ERR=*NEXT
 60 FOR I=1 TO 2; CALL "wvar"; CALL "warg",X; CALL "wnone"; NEXT I
 70 PRINT "X=",X
 RUN

@@ -1,7 +1,7 @@
 REM NEW of a class under a prefixed name ("sub/WIDGET" for the class
-REM Widget) searches for it at every NEW, at one statement as at another:
-REM while an object of it lives the class file cannot load again (error
-REM 91); once none lives, a changed file is loaded again.
+REM Widget) reuses the class its file defined, at one statement as at
+REM another, while objects of it live; once none lives the class stays
+REM cached as one found by its own name does.
 DIRECTORY "sub"
 10 DEF CLASS "Widget"
 20 PROPERTY N
