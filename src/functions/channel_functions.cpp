@@ -391,7 +391,10 @@ void fnc_gen_io(Io_fn fn) {
   Fcb* f = channel_arg(14);
   select_for_read(f);
   io_fn_options();
-  if (fn == Io_fn::key && (ws.Io_opts & IO_KEY)) {
+  // KEY( with KEY= gives that value itself, except on the keyed formats,
+  // whose driver tells the key of the record the next READ would read
+  // with it (a missing key is error 11).
+  if (fn == Io_fn::key && (ws.Io_opts & IO_KEY) && f->kind != FK_KEYED && f->kind != FK_EFF) {
     OptGenKey();
     std::string k(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
     string_result(k);
