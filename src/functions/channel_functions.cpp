@@ -541,7 +541,8 @@ std::string keyed_create_text(Fcb* f) {
   Key_facts kf;
   Key_channel_facts(f, &kf);
   std::string table = kf.segs + std::string("\xFF\0\0\0", 4);  // a full header table has no end entry
-  std::string keys = Describe_keys(reinterpret_cast<const uint8_t*>(table.data()), 0, nullptr);
+  // The key names the file keeps stand before their keys.
+  std::string keys = Describe_keys(reinterpret_cast<const uint8_t*>(table.data()), 0, static_cast<const Kname_node*>(f->key_names));
   if (keys.empty() || keys.find_first_not_of("0123456789") != std::string::npos) keys = quoted(keys);
   bool eff = f->kind == FK_EFF;  // EFF files: OPT="1"
   bool variable = !eff && (kf.flags1 & 1);
