@@ -192,7 +192,6 @@ void refuse_unbuilt_kind(const Fcb* f) {
     Bad_io(FIO_GETIND);
   }
   switch (f->kind) {
-    case FK_EFF:
     case FK_BBX_KEYED:
     case FK_BBX_KEYED2:
       Not_built("file information of keyed files of this format");
@@ -642,7 +641,8 @@ std::string fin_item(Fcb* f, const std::string& item) {
   std::string u = upper(item);
   if (u == "FILENAME") return file_name_only(f);
   if (u == "PATHNAME") return path_of(f, false);
-  if (u == "NAME") return path_of(f, true);
+  // The console's name is its name field, as FID(0) gives it.
+  if (u == "NAME") return f->kind == FK_DEVICE && f == ws.Con_fcb ? trimmed(f->short_name, sizeof f->short_name) : path_of(f, true);
   if (u == "TRUE_TTY") return true_tty(f);
   if (u == "SUPPRESS_FF") {
     switch (f->inherited & 7) {
@@ -679,7 +679,8 @@ std::string fin_item(Fcb* f, const std::string& item) {
   // SQL channels: the quote their back end writes around identifiers.
   if (u == "IDENTIFIER_QUO" && f->kind == FK_MYSQL) return "`";
   // A library member is read from its copy of the record: no descriptor.
-  if (u == "HANDLE") return std::to_string(f->kind == FK_LIB_MEMBER ? 0 : f->fd);
+  // A pipe's descriptor is the common host one, 0.
+  if (u == "HANDLE") return std::to_string(f->kind == FK_LIB_MEMBER || f->kind == FK_PIPE ? 0 : f->fd);
   if (u == "BUFFERED") return f->buf_size > 0 ? "1" : "0";
   if (u == "NUMREC" || u == "RECORDS_USED") return std::to_string(record_count(f));
   if (u == "MAXREC" || u == "RECORDS_ALLOWED") return std::to_string(record_limit(f));
@@ -727,7 +728,7 @@ std::string fin_item(Fcb* f, const std::string& item) {
   if (u == "BYTESLEFT" || u == "TEXTUSEDHEIGHT") {
     // Flowing text of a PDF channel: the bytes not yet printed, and the
     // height the last text output used (points, two places).
-    if (f->kind != FK_PDF) return "0";
+    if (f->kind != FK_PDF) return u == "BYTESLEFT" ? "0" : "0.00";
     if (u == "BYTESLEFT") return std::to_string(Pdf_BytesLeft(f));
     int64_t h = Pdf_TextUsed(f);
     char b[32];
