@@ -55,6 +55,7 @@
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
 #include "channels/record_formats.h"
+#include "channels/cisam_facts.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
 #include "channels/field_convert.h"
@@ -139,6 +140,8 @@ int64_t record_count(Fcb* f) {
   if (f->kind == FK_INDEXED) return Ind_record_count(f);
   if (f->kind == FK_MEMORY) return static_cast<const Dyn_fcb*>(f)->rec_count;
   if (f->kind == FK_MYSQL) return Dbx_record_count(f);
+  Ism_facts isf;
+  if (Ism_channel_facts(f, &isf)) return isf.records;
   if (fixed_record_kind(f->kind) && f->rec_size > 0) return host_length(f) / f->rec_size;
   return f->rec_index;
 }
@@ -171,6 +174,8 @@ int64_t key_size(Fcb* f) {
     int32_t n = Dyn_KeyLength(f, f->cur_key);
     return n < 0 ? 0 : n;
   }
+  Ism_facts isf;
+  if (Ism_channel_facts(f, &isf)) return isf.key_size;
   if (keyed_kind(f->kind)) Not_built("the key size of keyed files");
   return 0;
 }
@@ -180,7 +185,7 @@ int64_t record_limit(Fcb* f) {
   Key_facts kf;
   if (Key_channel_facts(f, &kf)) return kf.limit;
   if (f->kind == FK_INDEXED) return Ind_record_limit(f);
-  if (f->kind == FK_MEMORY) return 0;
+  if (f->kind == FK_MEMORY || f->kind == FK_CISAM) return 0;  // C-ISAM files have no limit
   if (keyed_kind(f->kind)) Not_built("the record limit of keyed files");
   return 0;
 }
@@ -673,6 +678,8 @@ std::string fin_item(Fcb* f, const std::string& item) {
       // The stored entries, then an end entry.
       return kf.segs + std::string("\xFF\0\0\0", 4);
     }
+    Ism_facts isf;
+    if (Ism_channel_facts(f, &isf)) return isf.segs + std::string("\xFF\0\0\0", 4);
     if (keyed_kind(f->kind)) Not_built("KEY_DEFINITION of keyed files of this format");
     return "";
   }
