@@ -443,6 +443,7 @@ void refresh_settings(Key_settings& c) {
   c.key0_full = Sw_on(sw::BangK);
   c.free_as_node = Sw_on(sw::StarK);
   c.read_no_lock = Sw_on(sw::XI);
+  c.short_slots = Sw_on(sw::SR);
   c.next_after_key = Sw_on(sw::PlusK);
   c.shrink_on_purge = Sw_on(sw::SK);
   c.txn_open = (ws.Sys_flags7 & TXN_OPEN) != 0;
