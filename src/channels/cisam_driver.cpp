@@ -76,6 +76,26 @@ int64_t Ism_open() {
 
 }  // namespace
 
+bool Ism_channel_facts(Fcb* fcb, Ism_facts* out) {
+  if (fcb->kind != FK_CISAM) return false;
+  auto* f = static_cast<Ism_fcb*>(fcb);
+  if (!f->eng) return false;
+  out->records = f->eng->record_count();
+  out->key_size = f->cur_key < f->eng->keys() ? f->eng->key_len(f->cur_key) : 0;
+  out->segs.clear();
+  for (int k = 0; k < f->eng->keys(); ++k) {
+    for (const Ism_part& p : f->eng->key_desc(k).parts) {
+      // Key number (low nibble) and offset bits 8-11, field 0 (the whole
+      // record), offset bits 0-7, length.
+      out->segs += char((k & 15) | (((p.off >> 8) & 15) << 4));
+      out->segs += char(0);
+      out->segs += char(p.off & 255);
+      out->segs += char(p.len & 127);
+    }
+  }
+  return true;
+}
+
 // LOCK and UNLOCK: the index file is locked whole beside the data file (the
 // channel's descriptor, which LOCK takes itself), and the statement lock is
 // held until UNLOCK, so that other processes' statements wait for it.

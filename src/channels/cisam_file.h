@@ -61,6 +61,7 @@
 #include <vector>
 
 #include "channels/channel.h"
+#include "channels/cisam_facts.h"
 
 extern const Fio_op Ism_fotbl[FIO_SLOTS];
 // The kind's part in LOCK and UNLOCK of a channel (Register_whole_lock).
@@ -118,6 +119,9 @@ class Ism_file {
   int data_fd() const { return dat_fd_; }
   int index_fd() const { return idx_fd_; }
   uint32_t highest_record();
+  // Records in use (their flag byte '\n'), up to the highest record.
+  uint32_t record_count();
+  const Ism_keydesc& key_desc(int k) const { return keys_[size_t(k)]; }
   Ism_pos& pos(int k) { return pos_[size_t(k)]; }
   int buffers() const { return nbf_; }
   // Whether the engine closes the data file (the channel does when it
@@ -321,3 +325,4 @@ class Ism_file {
 // The data file of an index path: "dat" in place of "idx", each letter in
 // the case of the letter it replaces.
 std::string Ism_data_path(const std::string& idx_path);
+

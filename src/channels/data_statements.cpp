@@ -159,6 +159,8 @@ void read_data_from() {
   ws.Exec_ptr = no_channel;
   Io_SetOptions(code::X_DREAD);
   ws.Exec_ptr = at;
+  // An ERR= among the items takes an error raised before it is reached.
+  ws.Stmt_save = at;
   Eval_str();
   int32_t len = ws.Str_len;
   uint8_t* rec = static_cast<uint8_t*>(Get_temp(size_t(len) + 1));

@@ -502,11 +502,31 @@ void d_seri() {
   File_create_end(kd, nullptr);
 }
 
+namespace {
+void make_dir(const std::string& name);
+}
+
 void d_diry() {
   ws.Stmt_save = ws.Exec_ptr;  // an error before ERR= is reached still takes it
   std::string name = Create_text();
   while (name.size() > 1 && name.back() == '/') name.pop_back();
   err_option_last();
+  make_dir(name);
+}
+
+void File_create_dir(const std::string& name) {
+  while (!Create_stmt_end(*ws.Exec_ptr)) {
+    const uint8_t* p = ws.Exec_ptr;
+    if (p[0] == code::COMMA && p[1] != COPT_ERR && p[1] >= code::IOPT_FIRST && p[1] <= code::IOPT_LAST)
+      Rpt_error_text(err::SYNTAX, "Option not taken by this directive");
+    File_create_no();
+  }
+  make_dir(name);
+}
+
+namespace {
+
+void make_dir(const std::string& name) {
   if (client_name(name)) {
     client_statement("DIRECTORY " + client_quoted(name));
     return;
@@ -527,6 +547,8 @@ void d_diry() {
   if (err == ENOENT) Rpt_error(err::FILE_NOT_FOUND);
   Sys_error();
 }
+
+}  // namespace
 
 void d_eras() {
   Chan_hook.prog_files_changed();  // loaded programs are read again

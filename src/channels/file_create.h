@@ -91,5 +91,8 @@ void KestRenameSeg(const std::string& from, const std::string& to, bool rename);
 
 void d_seri();
 void d_diry();
+// Makes the directory of that name as DIRECTORY does, after the
+// directive's remaining operands (ERR=) are read.
+void File_create_dir(const std::string& name);
 void d_eras();
 void d_renm();

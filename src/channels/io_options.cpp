@@ -233,7 +233,10 @@ void opt_ext() {
     case iopt::X_DIR: {
       int32_t k = kind();
       int32_t n = Eval_integer();
-      if (!(k == FK_KEYED || k == FK_EFF || k == FK_MEMORY || k == FK_MYSQL || k == 12 || k == 26))
+      // READ and FIND also step through indexed and binary files.
+      bool reading = ws.Io_stmt == code::D_READ || ws.Io_stmt == code::D_FIND;
+      if (!(k == FK_KEYED || k == FK_EFF || k == FK_MEMORY || k == FK_MYSQL || k == 12 || k == 26 ||
+            (reading && (k == FK_INDEXED || k == FK_BINARY))))
         Rpt_error(err::WRONG_FILE_KIND);
       ws.Io_dir = n;
       ws.Io_opts |= IO_STEP;

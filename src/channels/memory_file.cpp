@@ -893,6 +893,7 @@ int64_t Dyn_write() {
   int32_t el = 0;
   std::string key_text;
   Dyn_rec* target = nullptr;  // the record the write replaces
+  if (ws.Io_kno >= 0) stmt_key(f, true);  // a key the file does not have is error 13 here too
   bool extracted = !by_key && !by_pos && (f->dflags & DYN_EXTRACTED) && f->current;
   if (by_key) {
     if (f->keys && f->ext_len == 0) Rpt_error(err::WRONG_MODE);  // the keys come from the record
@@ -1252,6 +1253,10 @@ std::string Dyn_DescribeKeys(Fcb* fcb_in) {
     }
   }
   return out;
+}
+
+void Dyn_CheckKno(Fcb* f) {
+  if (ws.Io_kno >= 0) stmt_key(static_cast<Dyn_fcb*>(f), true);
 }
 
 int32_t Dyn_KeyLength(const Fcb* fcb_in, int32_t key_no) {

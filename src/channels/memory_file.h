@@ -49,6 +49,8 @@ std::string Dyn_DescribeKeys(Fcb* f);
 // length for an external key 0); -1 when the file has no such key (a file
 // without key definitions has none).
 int32_t Dyn_KeyLength(const Fcb* f, int32_t key_no);
+// Error 13 when the statement's KNO= names a key the file does not have.
+void Dyn_CheckKno(Fcb* f);
 // The channel's keys as a Kdef_seg table (kdef.h), in a per-statement
 // temporary string: (pointer, length) in the string accumulator.
 void Dyn_GenKdef(Fcb* f);

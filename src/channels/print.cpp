@@ -24,6 +24,7 @@
 // that text, and the next mnemonic (or a flush) raises the fill back to the
 // mark, so nothing printed is lost.
 #include "channels/print.h"
+#include "channels/memory_file.h"
 
 #include <cstring>
 #include <string>
@@ -744,6 +745,7 @@ void d_prin() {
   bool channel = channel_part();
   if (channel) {
     Io_SetOptions(0);
+    if (ws.Cur_fcb && ws.Cur_fcb->kind == FK_MEMORY) Dyn_CheckKno(ws.Cur_fcb);
     Dupl_check(ws.Cur_fcb);
   } else {
     use_console();

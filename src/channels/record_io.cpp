@@ -514,7 +514,9 @@ Fcb* prepare_output() {
   return f;
 }
 
-// READ with a positioning step on indexed and binary files.
+// READ and FIND with a positioning step on indexed and binary files move
+// the record index by step - 1 before the read (below the first record:
+// record 0, with the beginning-of-file bit).
 void apply_step(Fcb* f) {
   int32_t step = ws.Io_dir;
   if (!(ws.Io_opts & IO_STEP) || step == 1) return;
@@ -959,6 +961,7 @@ void Read_general(bool read_stmt) {
     dir_jmp[code::D_INPUT - int(code::EXT_DIR)]();  // INPUT, of the terminal layer
     return;
   }
+  if (ws.Io_stmt != code::D_EXTRACT) apply_step(f);
   Read_record();
   const uint8_t* raw = read_raw;
   const int32_t len = ws.Str_len;
@@ -967,7 +970,6 @@ void Read_general(bool read_stmt) {
   // no item took are read again by the next READ.
   if (raw && used < len && f->kind == FK_BINARY && (f->st4 & ST4_MINUS) && ws.Cur_fcb == f)
     BinPutBack(raw + used, len - used);
-  if (ws.Io_stmt != code::D_EXTRACT) apply_step(f);
 }
 
 void d_read() {

@@ -255,21 +255,57 @@ namespace {
 
 // One target from the cursor: "=" and the value, "op=" and the value, or a
 // postfix ++/-- alone.
+// A number stored into a template field that cannot hold it (error 41)
+// leaves the field as it was, so the record keeps its bytes.
+class Field_keep {
+ public:
+  Field_keep(const uint8_t* ref, const Let_target& t) : ref_(ref), t_(t) {
+    if (*ref != code::REC_VAR || t.str_len >= 0) return;
+    old_ = *static_cast<Num_val*>(Let_slot(t));
+    flags_ = t.node->flags;
+    armed_ = true;
+  }
+  // Error 41 (the old value back) when the stored number does not fit.
+  void check() {
+    if (!armed_) return;
+    Check_field_fits(ref_, *static_cast<Num_val*>(Let_slot(t_)));
+    armed_ = false;
+  }
+  ~Field_keep() {
+    if (!armed_) return;
+    *static_cast<Num_val*>(Let_slot(t_)) = old_;
+    t_.node->flags = flags_;
+  }
+  Field_keep(const Field_keep&) = delete;
+  Field_keep& operator=(const Field_keep&) = delete;
+
+ private:
+  const uint8_t* ref_;
+  const Let_target& t_;
+  Num_val old_;
+  uint32_t flags_ = 0;
+  bool armed_ = false;
+};
+
 void let_one() {
+  const uint8_t* ref = ws.Exec_ptr;
   Get_value();
   Check_assignable(ws.Cur_var);
   Let_target t;
   Let_define(t);
+  Field_keep keep(ref, t);
   if (*ws.Exec_ptr == code::ASSIGN_OP) {
     uint8_t op = ws.Exec_ptr[1];
     ws.Exec_ptr += 2;
     Let_compound(t, op);
+    keep.check();
     return;
   }
   if (*ws.Exec_ptr != code::OP_EQ) {
     // "A[ALL]++": the queued step applies to this element now.
     if (t.str_len < 0 && (ws.Run_flags & RF_INCDEC)) {
       Do_incrdecr();
+      keep.check();
       return;
     }
     Rpt_error(err::SYNTAX);
@@ -279,6 +315,7 @@ void let_one() {
   if (t.str_len < 0) {
     Eval_val();
     Let_store_num(t);
+    keep.check();
   } else {
     Eval_str();
     Let_assign(t);

@@ -438,6 +438,25 @@ std::string fixed_decimals(Num_val v, int d) {
   return t;
 }
 
+// A number's text in a text field: an N field whose width cannot hold the
+// whole text is error 41 (cutting it would store another number).
+std::string number_text(const Num_val& value, const Field& f) {
+  char buf[CONV_NORMAL_MAX];
+  std::string text(buf, size_t(Conv_normal(value, buf)));
+  if (f.form == 'N' && text.size() > f.width) Rpt_error(err::OUT_OF_RANGE);
+  return text;
+}
+
+// A number's text in a text field of the record: an N field with a count of
+// decimals (NUM(n,d) of an I/O list) writes exactly that many; what its width
+// cannot hold is error 41 as for any N field.
+std::string field_number_text(const Num_val& value, const Field& f) {
+  if (f.form != 'N' || f.delim > LIST_FIELD_DECIMALS_MAX) return number_text(value, f);
+  std::string text = fixed_decimals(value, f.delim);
+  if (text.size() > f.width) Rpt_error(err::OUT_OF_RANGE);
+  return text;
+}
+
 void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
   if (binary_form(f.form)) {
     append_binary(out, v->type == code::NUM_VAR ? *num_slot(v, e, f) : Num_val{}, f);
@@ -448,11 +467,8 @@ void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
     // A field not given a value: an N field holds its fill byte "0"
     // repeated, a separator-ended field its separator only.
     if (f.form == 'N') text.assign(f.width, '0');
-  } else if (v->type == code::NUM_VAR && f.form == 'N' && f.delim <= LIST_FIELD_DECIMALS_MAX) {
-    text = fixed_decimals(*num_slot(v, e, f), f.delim);
   } else if (v->type == code::NUM_VAR) {
-    char buf[CONV_NORMAL_MAX];
-    text.assign(buf, size_t(Conv_normal(*num_slot(v, e, f), buf)));
+    text = field_number_text(*num_slot(v, e, f), f);
   } else if (Str_blk* b = *str_slot(v, e, f)) {
     text.assign(reinterpret_cast<const char*>(b->bytes()), b->len);
   }
@@ -497,6 +513,26 @@ void set_number(Var_node* v, Num_val* dst, const uint8_t* s, size_t n) {
 
 }  // namespace
 
+void Check_field_fits(const uint8_t* p, const Num_val& value) {
+  if (*p != code::REC_VAR) return;
+  const uint8_t* q;
+  std::string rec = ref_name(p, &q);
+  if (*q != code::NUM_VAR) return;
+  std::string field = ref_name(q, &q);
+  for (char& c : field) c = char(up(uint8_t(c)));
+  Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(rec.data()), int(rec.size()));
+  if (!r || !r->rec_list) return;
+  for (const Field& f : read_list(r->rec_list)) {
+    if (f.type != code::NUM_VAR || f.name != field) continue;
+    std::string scratch;
+    if (binary_form(f.form))
+      append_binary(scratch, value, f);
+    else
+      field_number_text(value, f);
+    return;
+  }
+}
+
 Var_node* Find_field() {
   const uint8_t* p = ws.Exec_ptr;
   if (*p != code::REC_VAR) Rpt_error(err::INTERNAL_CODE);
@@ -505,6 +541,9 @@ Var_node* Find_field() {
   uint8_t type = *q;
   if (type != code::NUM_VAR && type != code::STR_VAR) Rpt_error(err::INTERNAL_CODE);
   std::string field = ref_name(q, &q);
+  // A variable whose template was removed has no fields.
+  if (Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(rec.data()), int(rec.size())))
+    if (r->flags & VF_UNTEMPLATED) Rpt_error(err::SUBSTRING_RANGE);
   Var_node* n = field_var(rec, type, field);
   ws.Exec_ptr = const_cast<uint8_t*>(q);
   ws.Cur_var = n;
@@ -685,7 +724,7 @@ void Def_record(Var_node* node) {
           Gen_record(node);
           Ret_blk(node->rec_list);
           node->rec_list = nullptr;
-          node->flags &= ~VF_RECORD;
+          node->flags = (node->flags & ~VF_RECORD) | VF_UNTEMPLATED;
           Var_shape_changed();
         }
         return;
@@ -706,7 +745,7 @@ void Def_record(Var_node* node) {
     Ret_str(node->str);
     node->str = nullptr;
   }
-  node->flags = (node->flags & ~VF_FIXED) | VF_RECORD | VF_ASSIGNED;
+  node->flags = (node->flags & ~(VF_FIXED | VF_UNTEMPLATED)) | VF_RECORD | VF_ASSIGNED;
   // Every field exists from now on: fixed-width text fields are
   // fixed-length strings of blanks, the others take an empty record.
   for (const Field& f : fields) {
@@ -754,7 +793,10 @@ void Gen_record(Var_node* node) {
   for (const Field& f : fields) {
     Var_node* v = f.type != '*' ? field_var(rec, f.type, f.name) : nullptr;
     for (uint32_t e = 0; e < (f.count ? f.count : 1u); ++e) {
-      if (v) append_value(out, v, e, f);
+      if (v)
+        append_value(out, v, e, f);
+      else if (fixed_form(f.form))  // a filler holds its fill bytes
+        out.append(f.width, f.form == 'C' ? ' ' : f.form == 'N' ? '0' : '\0');
       if (f.form == 'P' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
         out += char(sep);
       else if (f.form == 'D' && f.delim != DELIM_NONE)

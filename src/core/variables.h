@@ -28,6 +28,7 @@ enum : uint32_t {
   VF_TEMPLATE = 0x200,
   VF_WITH = 0x400,     // the WITH reader (a name beginning "."), read-only
   VF_SHADOW = 0x800,   // a method's variable named as some class's property: bound for one run only
+  VF_UNTEMPLATED = 0x1000,  // its template was removed (an empty template text): its fields are error 47
 };
 // ws.Var_flags bit 128: the last string operand was a substring.  The node's
 // own VF_FIXED bit is never copied into ws.Var_flags, so the two cannot mix.
@@ -326,6 +327,10 @@ void* Let_slot(const Let_target& t);
 // when absent.  Moves the cursor past the field's name (subscripts or a
 // substring may follow), sets ws.Cur_var; error 61 as Find_var.
 Var_node* Find_field();
+// Error 41 when the number cannot be stored in the template field that the
+// compiled reference at p names (an N field too narrow for its text, a
+// binary field's range); nothing for any other reference.
+void Check_field_fits(const uint8_t* p, const Num_val& value);
 // The cursor is after "DIM R$:": "IOLIST" and an inline list of plain
 // variables and "*" (error 81 for anything else), or a template string
 // "NAME:C(10),AMT:N(8)" (Not_built for a number or a compiled list image).

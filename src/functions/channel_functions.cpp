@@ -55,6 +55,7 @@
 #include "channels/channel.h"
 #include "channels/rec_formats.h"
 #include "channels/record_formats.h"
+#include "channels/cisam_facts.h"
 #include "keyed/key_driver.h"
 #include "keyed/keyed_file.h"
 #include "channels/field_convert.h"
@@ -139,6 +140,8 @@ int64_t record_count(Fcb* f) {
   if (f->kind == FK_INDEXED) return Ind_record_count(f);
   if (f->kind == FK_MEMORY) return static_cast<const Dyn_fcb*>(f)->rec_count;
   if (f->kind == FK_MYSQL) return Dbx_record_count(f);
+  Ism_facts isf;
+  if (Ism_channel_facts(f, &isf)) return isf.records;
   if (fixed_record_kind(f->kind) && f->rec_size > 0) return host_length(f) / f->rec_size;
   return f->rec_index;
 }
@@ -171,6 +174,8 @@ int64_t key_size(Fcb* f) {
     int32_t n = Dyn_KeyLength(f, f->cur_key);
     return n < 0 ? 0 : n;
   }
+  Ism_facts isf;
+  if (Ism_channel_facts(f, &isf)) return isf.key_size;
   if (keyed_kind(f->kind)) Not_built("the key size of keyed files");
   return 0;
 }
@@ -180,7 +185,7 @@ int64_t record_limit(Fcb* f) {
   Key_facts kf;
   if (Key_channel_facts(f, &kf)) return kf.limit;
   if (f->kind == FK_INDEXED) return Ind_record_limit(f);
-  if (f->kind == FK_MEMORY) return 0;
+  if (f->kind == FK_MEMORY || f->kind == FK_CISAM) return 0;  // C-ISAM files have no limit
   if (keyed_kind(f->kind)) Not_built("the record limit of keyed files");
   return 0;
 }
@@ -192,7 +197,6 @@ void refuse_unbuilt_kind(const Fcb* f) {
     Bad_io(FIO_GETIND);
   }
   switch (f->kind) {
-    case FK_EFF:
     case FK_BBX_KEYED:
     case FK_BBX_KEYED2:
       Not_built("file information of keyed files of this format");
@@ -391,7 +395,10 @@ void fnc_gen_io(Io_fn fn) {
   Fcb* f = channel_arg(14);
   select_for_read(f);
   io_fn_options();
-  if (fn == Io_fn::key && (ws.Io_opts & IO_KEY)) {
+  // KEY( with KEY= gives that value itself, except on the keyed formats,
+  // whose driver tells the key of the record the next READ would read
+  // with it (a missing key is error 11).
+  if (fn == Io_fn::key && (ws.Io_opts & IO_KEY) && f->kind != FK_KEYED && f->kind != FK_EFF) {
     OptGenKey();
     std::string k(reinterpret_cast<const char*>(ws.Io_key_ptr), size_t(ws.Io_key_len));
     string_result(k);
@@ -538,7 +545,8 @@ std::string keyed_create_text(Fcb* f) {
   Key_facts kf;
   Key_channel_facts(f, &kf);
   std::string table = kf.segs + std::string("\xFF\0\0\0", 4);  // a full header table has no end entry
-  std::string keys = Describe_keys(reinterpret_cast<const uint8_t*>(table.data()), 0, nullptr);
+  // The key names the file keeps stand before their keys.
+  std::string keys = Describe_keys(reinterpret_cast<const uint8_t*>(table.data()), 0, static_cast<const Kname_node*>(f->key_names));
   if (keys.empty() || keys.find_first_not_of("0123456789") != std::string::npos) keys = quoted(keys);
   bool eff = f->kind == FK_EFF;  // EFF files: OPT="1"
   bool variable = !eff && (kf.flags1 & 1);
@@ -638,7 +646,8 @@ std::string fin_item(Fcb* f, const std::string& item) {
   std::string u = upper(item);
   if (u == "FILENAME") return file_name_only(f);
   if (u == "PATHNAME") return path_of(f, false);
-  if (u == "NAME") return path_of(f, true);
+  // The console's name is its name field, as FID(0) gives it.
+  if (u == "NAME") return f->kind == FK_DEVICE && f == ws.Con_fcb ? trimmed(f->short_name, sizeof f->short_name) : path_of(f, true);
   if (u == "TRUE_TTY") return true_tty(f);
   if (u == "SUPPRESS_FF") {
     switch (f->inherited & 7) {
@@ -669,13 +678,16 @@ std::string fin_item(Fcb* f, const std::string& item) {
       // The stored entries, then an end entry.
       return kf.segs + std::string("\xFF\0\0\0", 4);
     }
+    Ism_facts isf;
+    if (Ism_channel_facts(f, &isf)) return isf.segs + std::string("\xFF\0\0\0", 4);
     if (keyed_kind(f->kind)) Not_built("KEY_DEFINITION of keyed files of this format");
     return "";
   }
   // SQL channels: the quote their back end writes around identifiers.
   if (u == "IDENTIFIER_QUO" && f->kind == FK_MYSQL) return "`";
   // A library member is read from its copy of the record: no descriptor.
-  if (u == "HANDLE") return std::to_string(f->kind == FK_LIB_MEMBER ? 0 : f->fd);
+  // A pipe's descriptor is the common host one, 0.
+  if (u == "HANDLE") return std::to_string(f->kind == FK_LIB_MEMBER || f->kind == FK_PIPE ? 0 : f->fd);
   if (u == "BUFFERED") return f->buf_size > 0 ? "1" : "0";
   if (u == "NUMREC" || u == "RECORDS_USED") return std::to_string(record_count(f));
   if (u == "MAXREC" || u == "RECORDS_ALLOWED") return std::to_string(record_limit(f));
@@ -723,7 +735,7 @@ std::string fin_item(Fcb* f, const std::string& item) {
   if (u == "BYTESLEFT" || u == "TEXTUSEDHEIGHT") {
     // Flowing text of a PDF channel: the bytes not yet printed, and the
     // height the last text output used (points, two places).
-    if (f->kind != FK_PDF) return "0";
+    if (f->kind != FK_PDF) return u == "BYTESLEFT" ? "0" : "0.00";
     if (u == "BYTESLEFT") return std::to_string(Pdf_BytesLeft(f));
     int64_t h = Pdf_TextUsed(f);
     char b[32];

@@ -493,6 +493,7 @@ void d_file() {
         for (size_t i = 0; i + 8 <= segs.size() && q[i] != 255; i += 8) {
           if (++entries > 96) Rpt_error(err::KEY_DEFINITION);
           const uint8_t* e = q + i;
+          if ((e[4] & 127) == 0) Rpt_error(err::OUT_OF_RANGE);  // a segment is 1..127 bytes
           uint8_t t[4] = {uint8_t((e[0] & 15) | ((e[2] & 15) << 4)), e[1], e[3],
                           uint8_t((e[4] & 127) | ((e[5] & 1) ? 0x80 : 0))};
           if (int32_t(entries * 4 + 1) > kd.seg_cap) {
@@ -526,6 +527,10 @@ void d_file() {
   }
   kd.type = int16_t(kind);
   if (name.empty()) Rpt_error(err::BAD_FILE_NAME);
+  if (kind == FK_DIRECTORY) {
+    File_create_dir(name);
+    return;
+  }
   if (kind == FK_INDEXED && (kd.rec_len < 1 || kd.rec_len > 32767)) Rpt_error(err::OUT_OF_RANGE);
   Set_path(name);
   require_driver(kd.type);

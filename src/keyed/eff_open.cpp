@@ -87,7 +87,10 @@ void Eff_create(int fd, const Eff_create_def& def) {
   put_u32be(&h[eff::H_EXPECT], uint32_t(def.expected < 0 ? -int64_t(def.expected) : def.expected));
   h[eff::H_BLKSZ] = uint8_t(kb - 1);
   uint8_t fa = def.flags_a & uint8_t(eff::FA_NULL_KEY | eff::FA_SEPARATOR | eff::FA_NO_SEPARATOR | eff::FA_JOURNAL);
+  // Exactly one of the two: none given is the system's separator, both
+  // (the BBx mode of SEP="*BBX*") fields without a separator.
   if (!(fa & (eff::FA_SEPARATOR | eff::FA_NO_SEPARATOR))) fa |= eff::FA_SEPARATOR;
+  if (fa & eff::FA_NO_SEPARATOR) fa &= uint8_t(~eff::FA_SEPARATOR);
   h[eff::H_FLAGS_A] = fa;
   h[eff::H_FLAGS_B] = def.flags_b;
   h[eff::H_SEP] = (fa & eff::FA_SEPARATOR) ? (def.sep_given ? def.sep : uint8_t(Key_cfg.field_sep)) : 0;

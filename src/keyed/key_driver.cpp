@@ -15,6 +15,7 @@
 
 #include "channels/channel.h"
 #include "channels/close.h"
+#include "channels/field_convert.h"
 #include "channels/transaction.h"
 #include "channels/io_options.h"
 #include "channels/kdef.h"
@@ -215,8 +216,10 @@ int64_t Key_open_slot() {
   f->high_key = uint8_t(Key_count_keys(kc) - 1);
   f->cur_key = 0;
   Fcb_set_buffer(f, std::max(f->rec_size, 1));
+  // A file without a field separator holds length-prefixed (typed) fields.
   int sep = Key_separator(kc);
   if (sep >= 0) ws.Io_sep = sep;
+  else if (sep == -1) ws.Io_sep = SEP_TYPED;
   if (Key_journaled(kc) || (ws.Cmd_flags & CMD_JOURNAL_ALL)) {
     f->journal_id = -1;  // announced in the journal on first use
     Key_chan_journal(kc, true);
@@ -440,6 +443,7 @@ void refresh_settings(Key_settings& c) {
   c.key0_full = Sw_on(sw::BangK);
   c.free_as_node = Sw_on(sw::StarK);
   c.read_no_lock = Sw_on(sw::XI);
+  c.short_slots = Sw_on(sw::SR);
   c.next_after_key = Sw_on(sw::PlusK);
   c.shrink_on_purge = Sw_on(sw::SK);
   c.txn_open = (ws.Sys_flags7 & TXN_OPEN) != 0;

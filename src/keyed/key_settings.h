@@ -51,6 +51,7 @@ struct Key_settings {
   bool key0_full = false;        // !K: key adjustments cover key 0's trailing byte too
   bool free_as_node = false;     // *K: freed blocks are marked as nodes (type 254)
   bool read_no_lock = false;     // XI: READ takes no record lock
+  bool short_slots = false;      // SR: fixed-length slots are read and written as far as their record goes
   bool next_after_key = true;    // +K: READ with KEY= and a direction step starts after the key
   bool shrink_on_purge = false;  // SK: PURGE cuts the file back to its header
   // ---- state of the channel layer ----

@@ -88,6 +88,10 @@ struct Key_file {
   // yet written: they start at pend_off (Kfix_flush_pending).
   std::vector<uint8_t> pend;
   int64_t pend_off = 0;
+  // Bytes of fixed-length slots read so far and their count: with SR the
+  // first read of a slot asks for 1.25 times their average.
+  uint64_t slot_bytes_read = 0;
+  uint32_t slot_reads = 0;
   // EFF files (second format): the page store; null for first-format files.
   std::shared_ptr<Eff_store> eff;
   // Page cipher of a file protected with encryption (file_crypt.h); null

@@ -741,3 +741,38 @@ TEST(EffView, AFileShortenedUnderTheMappingIsReadAndWrittenWithoutAFault) {
 }
 
 }  // namespace
+
+namespace {
+
+// The creation sets exactly one of "separator in byte 52" and "no
+// separator": the BBx mode (both asked for) makes length-prefixed fields.
+TEST_F(Eff, CreationSetsOneSeparatorFlag) {
+  struct Case {
+    uint8_t asked;
+    uint8_t flags;
+    uint8_t sep;
+  };
+  const Case cases[] = {{0, eff::FA_SEPARATOR, 0x8A},
+                        {eff::FA_SEPARATOR, eff::FA_SEPARATOR, '|'},
+                        {eff::FA_NO_SEPARATOR, eff::FA_NO_SEPARATOR, 0},
+                        {eff::FA_SEPARATOR | eff::FA_NO_SEPARATOR, eff::FA_NO_SEPARATOR, 0}};
+  int n = 0;
+  for (const Case& c : cases) {
+    Eff_create_def d;
+    d.rec_len = 40;
+    d.flags_a = c.asked;
+    d.sep_given = (c.asked & eff::FA_SEPARATOR) != 0;
+    d.sep = '|';
+    d.keys.resize(1);
+    d.keys[0].segs.push_back(Eff_seg_desc{0, 0, 4, 0, 0});
+    std::string p = path("sep" + std::to_string(n++));
+    int fd = ::open(p.c_str(), O_RDWR | O_CREAT, 0644);
+    Eff_create(fd, d);
+    ::close(fd);
+    auto h = bytes(p, 49, 4);
+    EXPECT_EQ(h[0] & (eff::FA_SEPARATOR | eff::FA_NO_SEPARATOR), c.flags) << int(c.asked);
+    EXPECT_EQ(h[3], c.sep) << int(c.asked);
+  }
+}
+
+}  // namespace

@@ -130,9 +130,11 @@ TEST_F(Key_function_forms, ValuesFollowTheOptions) {
   // KNO= of a function sets the channel's current key, as a statement's does.
   ASSERT_EQ(run("LET K$=KEF(1,KNO=1); LET N$=KEY(1)"), 0);
   EXPECT_EQ(var_str("N$"), "aaaa");
-  // KEY( with KEY= gives the value without asking the file.
-  ASSERT_EQ(run("LET K$=KEY(1,KEY=\"zz\")"), 0);
-  EXPECT_EQ(var_str("K$"), "zz");
+  // KEY( with KEY= asks the file: the key the next READ would read, a
+  // missing one error 11.
+  EXPECT_EQ(run("LET K$=KEY(1,KEY=\"zz\")"), 11);
+  ASSERT_EQ(run("LET K$=KEY(1,KNO=1,KEY=\"bbbb\")"), 0);
+  EXPECT_EQ(var_str("K$"), "bbbb");
   // END= and DOM= branch.
   EXPECT_EQ(run("LET K$=KEN(1,KEY=\"C003\",END=890); LET E=-1"), 0);
   EXPECT_EQ(run("LET R=IND(1,KEY=\"Z999\",DOM=890); LET E=-1"), 0);

@@ -131,10 +131,11 @@ TEST_F(RecordsTest, TemplateFieldsHaveFixedWidths) {
                  "20 A$=T$", "30 T$.CODE$=\"ABCDEFG\"; T$.DESC$=\"Pen\"; T$.AMT=-12.5; T$.NOTE$=\"n\"",
                  "40 B$=T$", "50 T$=\"WXYZLonger   3.25#last|ignored\"", "60 L=LEN(T$.DESC$)", "70 END"}),
             0);
-  // fields start with their fill bytes: blanks for text, "0" for numbers
-  EXPECT_EQ(str("A$"), "          " "0000000" "|");
+  // fields start with their fill bytes: blanks for text, "0" for numbers;
+  // the "*" filler holds its width of blanks
+  EXPECT_EQ(str("A$"), "          " "0000000" " " "|");
   // text is cut or padded to its width, numbers right-aligned
-  EXPECT_EQ(str("B$"), "ABCDPen     -12.5n|");
+  EXPECT_EQ(str("B$"), "ABCDPen     -12.5 n|");
   EXPECT_EQ(str("T$.CODE$"), "WXYZ");
   EXPECT_EQ(str("T$.DESC$"), "Longer");
   EXPECT_EQ(num("T$.AMT"), 3.25);

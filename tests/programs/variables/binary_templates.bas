@@ -20,7 +20,7 @@ DIM Q$:"A:X(4)"
 DIM Q$:"A:C/L(2)"
 DIM Q$:"A:I/BL(2)"
 DIM Q$:"A:F/Q"
-REM values the field cannot hold: error 41 when the record is built
+REM values the field cannot hold: error 41 at the assignment
 R$.A=1E39; PRINT LEN(R$)
 R$.A=0; R$.M=1E15; PRINT LEN(R$)
 R$.M=0; PRINT LEN(R$)
