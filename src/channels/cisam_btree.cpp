@@ -254,7 +254,6 @@ uint32_t Ism_file::highest_record() {
 uint32_t Ism_file::record_count() {
   Stmt_lock held(this, false);
   uint32_t high = get4(kread(1) + D_HIGH_REC);
-  flush_data();
   const int64_t slot = int64_t(reclen_) + 1;
   constexpr int64_t CHUNK_SLOTS = 256;
   std::string buf(size_t(slot * CHUNK_SLOTS), '\0');
