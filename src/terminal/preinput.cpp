@@ -62,7 +62,7 @@ static void d_prei_body() {
     e->len = n;
     e->slash = slash ? 1 : 0;
     if (n > 0) std::memcpy(e->text, ws.Str_ptr, size_t(n));
-    if (*ws.Exec_ptr == code::COMMA) {
+    if (*ws.Exec_ptr == code::COMMA && !At_err_tail()) {
       ws.Exec_ptr++;
       try {
         Need_operand();
@@ -73,7 +73,7 @@ static void d_prei_body() {
       }
     }
   }
-  if (!ends_statement(*ws.Exec_ptr)) {
+  if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) {
     Ret_blk(e);
     Rpt_error(err::SYNTAX);
   }
@@ -86,4 +86,6 @@ static void d_prei_body() {
   while (*at) at = &(*at)->next;
   *at = e;
 }
-void d_prei() { As_token_form(d_prei_body); }
+void d_prei() {
+  Err_tail_run([] { As_token_form(d_prei_body); });
+}
