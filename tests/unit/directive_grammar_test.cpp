@@ -26,7 +26,7 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "DEFTTY F(0)80,24,ERR=900", "DEFTTY 80,24", "DEFTTY (77)20,6,ERR=30",
            "KEYED \"k\",10,[KEY:1:2]+[1:1:2],[0:5:4],0,-100,SIZ=4,OPT=\"0\",SEP=*,ERR=900",
            "DIRECT \"k\",[\"id\":0:1:6],0,100", "SORT \"k\",20,0,0,5", "INDEXED \"k\",10,20,0,SEP=\",\"",
-           "CREATE \"k\",10,0,100", "FILE A$,B$,ERR=900", "KEYED LOAD (1,KNO=1),ERR=900",
+           "CREATE \"k\",10,0,100", "FILE A$,B$,ERR=900", "KEYED LOAD (1,KNO=1,ERR=900)",
            "DICT READ (1,IND=0)A$,B$", "DICT WRITE (1,IND=0)A$", "DICT REMOVE (1,IND=0)",
            "DROP INDEX 1 ON \"f\",ERR=900", "DROP INDEX \"name\" ON F$",
            "PASSWORD \"pw\",ERR=900", "PASSWORD (1)\"pw\" FOR WRITE AND ENCRYPT", "PASSWORD (1)\"x\" FOR OPEN",
@@ -35,7 +35,10 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "SETCTL 5,100,6,0", "SETCTL 7,LBL", "SETCTL", "DUMP", "DUMP /", "DUMP (0)-1", "DUMP OBJECT H",
            "DEFCTL F-(1)\"z\",7", "DEFCTL (1)-1004,/", "DEFCTL X+1,2", "DEF CTL=3", "DEF LFA=1",
            "PURGE (1,ERR=900)", "PURGE", "QUIT", "RELEASE 3", "RELEASE",
-           "CALL \"p\",IOL=300,A,IOL=LBL,IOL=A$+\"x\"", "CALL \"p\",A,IOL=10,ERR=20"})
+           "CALL \"p\",IOL=300,A,IOL=LBL,IOL=A$+\"x\"", "CALL \"p\",A,IOL=10,ERR=20",
+           "SETMSE =", "SETMSE /CLEAR", "SETMSE @(/),5", "SETMSE /@(1,1,2,2),RELEASE \"PRINT 1\"", "SETMSE \"k\",7",
+           "MESSAGE_LIB", "MESSAGE_LIB \"a.msg\",ERR=9", "MESSAGE_LIB ADD \"b\"", "MESSAGE_LIB DROP \"b\"",
+           "MESSAGE_LIB POP"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -49,7 +52,8 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "KEYED \"k\",10,0,100+,ERR=30", "DICT 1", "DROP INDEX (1,KNO=1,ERR=20)", "DROP INDEX 1",
            "PASSWORD", "PASSWORD (1)\"x\" FOR", "REFILE", "ADD", "ADD OFF", "SET_MASK ON", "SET_MASK",
            "SETCTL 1", "SETCTL 5,READ", "DEF SEP=\",\"", "DEF TIM=1", "PURGE ON", "DUMP OFF", "OPEN",
-           "OPEN LOCK", "DEFCTL (1)\"x\"", "CALL \"p\",IOL="})
+           "OPEN LOCK", "DEFCTL (1)\"x\"", "CALL \"p\",IOL=", "KEYED LOAD (1),ERR=9", "KEYED LOAD",
+           "SETMSE @(1,2),5", "SETMSE \"k\"", "SETMSE CLEAR 1", "MESSAGE_LIB POP 1", "MESSAGE_LIB ADD"})
     compile(src, 20);
 }
 
