@@ -38,7 +38,7 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "CALL \"p\",IOL=300,A,IOL=LBL,IOL=A$+\"x\"", "CALL \"p\",A,IOL=10,ERR=20",
            "SETMSE =", "SETMSE /CLEAR", "SETMSE @(/),5", "SETMSE /@(1,1,2,2),RELEASE \"PRINT 1\"", "SETMSE \"k\",7",
            "MESSAGE_LIB", "MESSAGE_LIB \"a.msg\",ERR=9", "MESSAGE_LIB ADD \"b\"", "MESSAGE_LIB DROP \"b\"",
-           "MESSAGE_LIB POP"})
+           "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -53,7 +53,8 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "PASSWORD", "PASSWORD (1)\"x\" FOR", "REFILE", "ADD", "ADD OFF", "SET_MASK ON", "SET_MASK",
            "SETCTL 1", "SETCTL 5,READ", "DEF SEP=\",\"", "DEF TIM=1", "PURGE ON", "DUMP OFF", "OPEN",
            "OPEN LOCK", "DEFCTL (1)\"x\"", "CALL \"p\",IOL=", "KEYED LOAD (1),ERR=9", "KEYED LOAD",
-           "SETMSE @(1,2),5", "SETMSE \"k\"", "SETMSE CLEAR 1", "MESSAGE_LIB POP 1", "MESSAGE_LIB ADD"})
+           "SETMSE @(1,2),5", "SETMSE \"k\"", "SETMSE CLEAR 1", "MESSAGE_LIB POP 1", "MESSAGE_LIB ADD",
+           "CLOSE 1", "CLOSE (1)\"a\"", "CLOSE (/", "CLOSE ON"})
     compile(src, 20);
 }
 
