@@ -414,13 +414,15 @@ void TrueWait(int32_t hundredths) {
 
 // WAIT seconds: up to two decimals, 0 to 9,999 seconds.
 void d_wait() {
-  int32_t n = Eval_int100();
-  if (n < 0 || n > 999900) Rpt_error(err::OUT_OF_RANGE);
-  TrueWait(n);
+  Err_tail_run([] {
+    int32_t n = Eval_int100();
+    if (n < 0 || n > 999900) Rpt_error(err::OUT_OF_RANGE);
+    TrueWait(n);
+  });
 }
 
 // SETTIME hours: the clock is moved by an offset so that it now shows them.
-void d_stim() {
+static void stim_body() {
   Eval_val();
   double secs = Val_to_dbl(ws.Num_acc) * 3600.0;
   if (!(secs >= 0 && secs <= 86400.0)) Rpt_error(err::OUT_OF_RANGE);
@@ -438,11 +440,12 @@ void d_stim() {
   ws.Time_offset = int32_t(off);
   ws.Day_offset += days;
 }
+void d_stim() { Err_tail_run(stim_body); }
 
 // SETDAY "mm/dd/yy": the calendar is moved by a day offset so that today is
 // that date; an empty string puts both offsets back to 0.  The year goes up
 // to JUL('s bound; a longer number is an invalid date, not a shorter year.
-void d_sday() {
+static void sday_body() {
   Eval_str();
   std::string s(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   if (s.empty()) {
@@ -474,9 +477,10 @@ void d_sday() {
   ws.Day_offset = 0;
   ws.Day_offset = want - CurrentDay();
 }
+void d_sday() { Err_tail_run(sday_body); }
 
 // DATE FORMAT [mask] and DATE FORMAT READ variable.
-void d_dfmt() {
+static void dfmt_body() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::D_READ) {
     ++ws.Exec_ptr;
@@ -500,3 +504,4 @@ void d_dfmt() {
   Eval_str();
   Set_date_mask(std::string_view(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len)));
 }
+void d_dfmt() { Err_tail_run(dfmt_body); }

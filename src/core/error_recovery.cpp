@@ -136,6 +136,19 @@ void Err_scan_from(uint8_t* p) {
   }
 }
 
+bool At_err_tail() { return ws.Exec_ptr[0] == code::COMMA && ws.Exec_ptr[1] == code::IOPT_FIRST + 4; }
+
+void Err_tail_run(void (*body)()) {
+  ws.Stmt_save = ws.Exec_ptr;
+  body();
+  if (At_err_tail()) {
+    ws.Exec_ptr++;
+    Chk_err();
+    ws.Err_line = 0;  // the statement is done: nothing is left for the clause to take
+  }
+  ws.Stmt_save = nullptr;
+}
+
 void Err_scan() {
   uint8_t* p = ws.Stmt_save;
   ws.Stmt_save = nullptr;

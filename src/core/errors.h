@@ -82,6 +82,14 @@ void Chk_err();
 void Err_scan_from(uint8_t* p);
 void Err_scan();
 
+// A directive whose operands may end with ", ERR=line": the cursor stands at
+// that clause (a "," then ERR=).
+bool At_err_tail();
+// Runs a directive's body with its trailing ", ERR=line" clause in force: the
+// clause takes every error the operands raise, and once the body has read
+// them the cursor steps over it.
+void Err_tail_run(void (*body)());
+
 // The record of the last error (programs read it back item by item).
 void SaveErrData();
 // Item name in the string accumulator (case-blind): a number item leaves the

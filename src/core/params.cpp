@@ -435,7 +435,9 @@ void Prm_defaults() {
 // SET_PARAM item [, item ...]; an item is [-] code [= integer], the code a
 // mnemonic literal ('BF') or a string of 3 characters whose last two are the
 // code.  Without a value the item means 1 (0 when negated).
-void d_sprm() {
+namespace {
+
+void sprm_body() {
   for (;;) {
     bool negated = false;
     if (*ws.Exec_ptr == code::OP_SUB) {
@@ -461,11 +463,15 @@ void d_sprm() {
     }
     int err = Exec_param(prm, value);
     if (err != 0) Rpt_error(err);
-    if (*ws.Exec_ptr == code::COMMA) {
+    if (*ws.Exec_ptr == code::COMMA && !At_err_tail()) {
       ++ws.Exec_ptr;
       continue;
     }
-    if (*ws.Exec_ptr != code::STMT_SEP && *ws.Exec_ptr != code::EOL) Rpt_error(err::SYNTAX);
+    if (*ws.Exec_ptr != code::STMT_SEP && *ws.Exec_ptr != code::EOL && !At_err_tail()) Rpt_error(err::SYNTAX);
     return;
   }
 }
+
+}  // namespace
+
+void d_sprm() { Err_tail_run(sprm_body); }

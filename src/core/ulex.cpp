@@ -25,7 +25,9 @@ std::string str_operand() {
 
 }  // namespace
 
-void d_ulex() {
+namespace {
+
+void ulex_body() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::D_CLEAR) {
     ws.Exec_ptr++;
@@ -48,8 +50,12 @@ void d_ulex() {
     std::string keyword = str_operand();
     int err = Lex_add_alias(alias, keyword);
     if (err) Rpt_error(err);
-    if (*ws.Exec_ptr != code::COMMA) break;
+    if (*ws.Exec_ptr != code::COMMA || At_err_tail()) break;
     ws.Exec_ptr++;
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  if (!stmt_end(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
 }
+
+}  // namespace
+
+void d_ulex() { Err_tail_run(ulex_body); }

@@ -14,6 +14,7 @@
 #include <new>
 #include <type_traits>
 
+#include "channels/io_list.h"
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
@@ -32,6 +33,11 @@
 #include "terminal/program_calls.h"
 
 namespace {
+
+// IOL= in an argument list (the option's second byte), and how deep IOLIST
+// references may lead from one another (as in an I/O list).
+constexpr uint8_t IOL_OPTION = 137;
+constexpr int IOL_ARG_DEPTH = 16;
 
 bool stmt_end(uint8_t c) { return (Cde_tbl[c] & CC_STMT_END) != 0; }
 
@@ -336,12 +342,28 @@ Arg_rec* Do_Args(bool allow_placeholder) {
       p += 3;
     }
     ws.Exec_ptr = p;
+    // IOL=ref among the arguments: the items of that IOLIST are arguments
+    // in its place; where its line ends the list goes on after the reference.
+    uint8_t* resume[IOL_ARG_DEPTH];
+    int depth = 0;
     for (;;) {
       uint8_t c = *ws.Exec_ptr;
       // Variables first: most arguments are.
       if (c != code::NUM_VAR && c != code::STR_VAR) {
         if (c == code::COMMA) {
           ws.Exec_ptr++;
+          continue;
+        }
+        if (c == code::IOPT_FIRST && ws.Exec_ptr[1] == IOL_OPTION) {
+          ws.Exec_ptr += 2;
+          const uint8_t* items = Check_iol();
+          if (depth == IOL_ARG_DEPTH) Rpt_error(err::MISSING_KEY_DESC);
+          resume[depth++] = ws.Exec_ptr;
+          ws.Exec_ptr = const_cast<uint8_t*>(items);
+          continue;
+        }
+        if (depth > 0 && (stmt_end(c) || c == code::END_SCAN)) {
+          ws.Exec_ptr = resume[--depth];
           continue;
         }
         if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::RPAREN || c == code::D_FOR) break;

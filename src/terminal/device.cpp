@@ -450,7 +450,8 @@ static void d_dtty_body() {
   Need_operand();
   int32_t lines = Eval_integer();
   if (lines < 1 || lines > 255) Rpt_error(err::OUT_OF_RANGE);
-  if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END)) Rpt_error(err::SYNTAX);
+  if (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END) && !At_err_tail())
+    Rpt_error(err::SYNTAX);
   if (Is_screen(f)) Terminal_close();
   // The client's console declared again in the client's form keeps its
   // session: the connection's first requests are not made again.
@@ -485,7 +486,9 @@ static void d_dtty_body() {
   // The screen starts where the terminal's cursor stands, not at its top.
   if (f == ws.Con_fcb) Console_sync_cursor();
 }
-void d_dtty() { As_token_form(d_dtty_body); }
+void d_dtty() {
+  Err_tail_run([] { As_token_form(d_dtty_body); });
+}
 
 void Term_check_resize() {
   if (!winch_seen) return;

@@ -327,7 +327,7 @@ static void d_dmnm_body() {
   if (!f) Rpt_error(err::WRONG_MODE);
   for (;;) {
     uint8_t c = *ws.Exec_ptr;
-    if (ends_statement(c)) break;
+    if (ends_statement(c) || At_err_tail()) break;
     uint16_t code;
     if (c == code::MNEM_LIT) {
       code = Mnem_code(char(ws.Exec_ptr[1]), char(ws.Exec_ptr[2]));
@@ -383,14 +383,17 @@ static void d_dmnm_body() {
       record_side_effect(f, d);
     }
     c = *ws.Exec_ptr;
-    if (c == code::COMMA) {
+    if (c == code::COMMA && !At_err_tail()) {
       ws.Exec_ptr++;
       continue;
     }
-    if (!ends_statement(c)) Rpt_error(err::SYNTAX);
+    if (!ends_statement(c) && !At_err_tail()) Rpt_error(err::SYNTAX);
+    break;
   }
 }
-void d_dmnm() { As_token_form(d_dmnm_body); }
+void d_dmnm() {
+  Err_tail_run([] { As_token_form(d_dmnm_body); });
+}
 
 void Err_mnemonic() {
   Fcb* f = ws.Cur_fcb;

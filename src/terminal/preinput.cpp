@@ -51,9 +51,12 @@ static void d_prei_body() {
   Eval_formula();
   Preinput_entry* e;
   if (ws.Str_len < 0) {
-    // A number alone: a CTL value (a '/' before it changes nothing).
+    // A number alone: a CTL value (a '/' before it changes nothing).  A
+    // second CTL value belongs to a text only: after a number the first
+    // operand has the wrong type.
     int32_t ctl = To_integer(ws.Num_acc);
     if (ctl < -32768 || ctl > 65535) Rpt_error(err::OUT_OF_RANGE);
+    if (*ws.Exec_ptr == code::COMMA && !At_err_tail()) Rpt_error(err::TYPE_MISMATCH);
     e = static_cast<Preinput_entry*>(Get_blk(sizeof(Preinput_entry)));
     e->ctl = ctl > 32767 ? ctl - 65536 : ctl;
   } else {
@@ -62,7 +65,7 @@ static void d_prei_body() {
     e->len = n;
     e->slash = slash ? 1 : 0;
     if (n > 0) std::memcpy(e->text, ws.Str_ptr, size_t(n));
-    if (*ws.Exec_ptr == code::COMMA) {
+    if (*ws.Exec_ptr == code::COMMA && !At_err_tail()) {
       ws.Exec_ptr++;
       try {
         Need_operand();
@@ -73,7 +76,7 @@ static void d_prei_body() {
       }
     }
   }
-  if (!ends_statement(*ws.Exec_ptr)) {
+  if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) {
     Ret_blk(e);
     Rpt_error(err::SYNTAX);
   }
@@ -86,4 +89,6 @@ static void d_prei_body() {
   while (*at) at = &(*at)->next;
   *at = e;
 }
-void d_prei() { As_token_form(d_prei_body); }
+void d_prei() {
+  Err_tail_run([] { As_token_form(d_prei_body); });
+}
