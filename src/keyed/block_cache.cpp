@@ -397,12 +397,15 @@ void Kbfr_flush_file(Key_file* f, bool drop) {
     }
   };
   one(Kbfr_q);
+  extern std::vector<Key_file*> Key_files;
   if (f) {
     if (f->priv) one(*f->priv);
+    if (!f->eff) f->touched.clear();  // all written
   } else {
-    extern std::vector<Key_file*> Key_files;
-    for (Key_file* g : Key_files)
+    for (Key_file* g : Key_files) {
       if (g->priv) one(*g->priv);
+      if (!g->eff) g->touched.clear();
+    }
   }
 }
 
@@ -414,7 +417,7 @@ void Kbfr_write_touched(Key_file* f) {
     auto it = p.index.find(ix(f, a));
     if (it == p.index.end()) continue;  // evicted: written then
     Kbfr* b = it->second;
-    if (b->changed && b->b()[0] != kf::BT_MAP) Kbfr_wrt(b, true);
+    if (b->changed && !(f->eff && b->b()[0] == kf::BT_MAP)) Kbfr_wrt(b, true);
   }
 }
 
@@ -507,6 +510,7 @@ Kbfr* Kbfr_get(uint32_t addr, int type) {
           d[0] = g == 0 ? kf::BT_MAP : kf::BT_FREE;
           if (g == 0) d[kf::BLK_HDR] = kf::BT_MAP;
         }
+        if (K.ch && K.ch->nolock) f->touched.push_back(addr);
         b->changed = true;
       }
       if (get_u32be(d + 1) != addr) Key_error(107);

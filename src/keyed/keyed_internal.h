@@ -97,8 +97,10 @@ struct Key_file {
   // Page cipher of a file protected with encryption (file_crypt.h); null
   // when its pages are plain.
   std::shared_ptr<Kcrypt> crypt;
-  // EFF: pages that became changed since the last statement-end write-back
-  // (Kbfr_write_touched); a page may be listed more than once.
+  // Pages that became changed since the last statement-end write-back
+  // (Kbfr_write_touched): EFF pages, and the blocks of a first-format file
+  // changed by a channel holding it whole; a page may be listed more than
+  // once.
   std::vector<uint32_t> touched;
 };
 
@@ -195,12 +197,15 @@ void Kbfr_mark(Kbfr* b, int state);
 int Kbfr_map_state(Kbfr* b);
 void Kbfr_wrt(Kbfr* b, bool own);
 inline void Kbfr_touch(Kbfr* b) {
-  if (!b->changed && b->file && b->file->eff) b->file->touched.push_back(b->addr);
+  // EFF pages, and the blocks a channel holding its file whole changes,
+  // are listed for the write-back at the statement's end.
+  if (!b->changed && b->file && (b->file->eff || (K.ch && K.ch->nolock))) b->file->touched.push_back(b->addr);
   b->changed = true;
   K.ky_updated = true;
 }
-// EFF, inside a transaction: writes back the pages of f changed since the
-// last call (copy on write, as eviction does; map pages wait for the flip).
+// Writes back the blocks of f changed since the last call.  EFF, inside a
+// transaction: copy on write, as eviction does; map pages wait for the flip.
+// First format: the blocks a channel holding the file whole changed.
 void Kbfr_write_touched(Key_file* f);
 // Writes back every changed buffer of f (of every file when null); drop
 // also forgets the buffers.

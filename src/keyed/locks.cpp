@@ -192,6 +192,18 @@ static void eff_exit(bool error) {
   if (failure >= 0 && !error) Key_error(failure);
 }
 
+// The changes of the statement that just ended on a file held whole: its
+// gathered records, its changed blocks and the header.  The header stays
+// loaded (no lock to give back).
+static void write_back_held(Key_file* f) {
+  Kfix_flush_pending(f);
+  if (!f->touched.empty()) Kbfr_write_touched(f);
+  if (f->hdr_changed) {
+    if (Key_pwrite(f->fd, f->hdr + 8, 248, 8) != 248) Key_error(3);
+    f->hdr_changed = false;
+  }
+}
+
 static void key_exit(bool error) {
   if (!K.open) return;
   K.open = false;
@@ -221,6 +233,13 @@ static void key_exit(bool error) {
       }
       f->hdr_changed = true;
     }
+    // A channel that holds its file whole takes no locks, and no other
+    // process reads the file meanwhile; still, what a finished statement
+    // wrote is in the file when it returns (records, then the changed
+    // blocks, then the header), so that a process that ends without closing
+    // loses nothing it was told was written.  Write-behind (WD) leaves it to
+    // the write-back of the other channels.
+    if (ch->nolock && !ch->readonly && Key_cfg.write_behind == 0) write_back_held(f);
     // A busy record is retried after a wait: nothing of this process may
     // stay locked meanwhile, or the holder could never finish.
     bool busy = error && Key_error_code() == 0;

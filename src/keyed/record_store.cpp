@@ -197,10 +197,10 @@ int Kfix_read(uint32_t addr) {
 }
 
 // Appended slots of a channel working without locks (the file held whole)
-// gather in memory and reach the file 64 KB at a time, like the changed
-// blocks they keep company with; any other write or read of a slot, every
-// block write, the header write and the close write them first, so that no
-// index entry or header reaches the file before its record.
+// gather in memory until the statement ends (or 64 KB of them); any other
+// write or read of a slot, every block write, the header write, the end of
+// the statement and the close write them first, so that no index entry or
+// header reaches the file before its record.
 constexpr size_t PEND_LIMIT = 65536;
 
 void write_slot(uint32_t addr, const uint8_t* bytes, size_t len, bool append = false) {
