@@ -63,8 +63,10 @@ void put_cell(Fcb* f, uint8_t ch) {
 // Rewrites the cells that differ from the snapshot bc/ba.  Before the first
 // write on the window's last line 'EW' goes out when wrap is on, so that
 // the device does not scroll; with ew_first it goes out at once whatever is
-// written.  True when wrap was on and must come back ('BW').
-bool rewrite_cells(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, bool ew_first) {
+// written.  With bottom_up the lines are rewritten from the last one up.
+// True when wrap was on and must come back ('BW').
+bool rewrite_cells(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, bool ew_first,
+                   bool bottom_up = false) {
   Window_rec& w = win_of(f);
   Dev_fcb* d = Dev(f);
   bool wrap = !(d->mode & MODE_NOWRAP);
@@ -73,7 +75,8 @@ bool rewrite_cells(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uin
     Output_mnem(Mnem_code('E', 'W'));
     wrap_off = wrap;
   }
-  for (int32_t l = 0; l < w.lines; ++l) {
+  for (int32_t i = 0; i < w.lines; ++i) {
+    int32_t l = bottom_up ? w.lines - 1 - i : i;
     for (int32_t c = 0; c < w.cols; ++c) {
       int32_t cell = Cell(w, c, l);
       size_t k = size_t(l) * size_t(w.cols) + size_t(c);
@@ -102,6 +105,14 @@ void finish_repaint(Fcb* f, bool wrap_off, int32_t col, int32_t line, uint32_t a
 void repaint_changes(Fcb* f, const std::vector<uint8_t>& bc, const std::vector<uint32_t>& ba, int32_t col,
                      int32_t line, uint32_t attr, bool ew_first = false) {
   finish_repaint(f, rewrite_cells(f, bc, ba, ew_first), col, line, attr);
+}
+
+// Clears a line of the window from `col` with the channel's own 'CL' (the
+// device's, or its emulation), in the attribute `attr`.
+void clear_line(Fcb* f, int32_t col, int32_t line, uint32_t attr) {
+  Set_attr(attr);
+  Scr_pos(f, col, line);
+  Prt_mnem(Mnem_code('C', 'L'));
 }
 
 struct Snapshot {
@@ -382,10 +393,13 @@ void Mnem_CE(const MnemDef* def) {
     }
     return;
   }
-  Snapshot s(f);
+  // Each line below the cursor's, from the last one up, then the rest of
+  // the cursor's line, is cleared with the channel's 'CL'.
   int32_t col = f->column, line = f->line;
-  Image_clear();
-  repaint_changes(f, s.c, s.a, col, line, f->attr);
+  uint32_t attr = f->attr;
+  for (int32_t l = win_of(f).lines - 1; l > line; --l) clear_line(f, 0, l, attr);
+  clear_line(f, col, line, attr);
+  finish_repaint(f, false, col, line, attr);
 }
 
 void Mnem_CS(const MnemDef* def) {
@@ -396,12 +410,12 @@ void Mnem_CS(const MnemDef* def) {
     Image_clear();
     return;
   }
-  Snapshot s(f);
-  f->column = 0;
-  f->line = 0;
-  Image_clear();
-  f->column = -1;  // the emulation positions explicitly
-  repaint_changes(f, s.c, s.a, 0, 0, f->attr);
+  // Every line is cleared with the channel's 'CL'; the cursor ends at the
+  // top left.
+  uint32_t attr = f->attr;
+  for (int32_t l = 0; l < win_of(f).lines; ++l) clear_line(f, 0, l, attr);
+  f->column = -1;  // the top left is sent explicitly
+  finish_repaint(f, false, 0, 0, attr);
 }
 
 void Mnem_CF(const MnemDef* def) {
@@ -473,8 +487,17 @@ void Mnem_LI(const MnemDef* def) {
   }
   Snapshot s(f);
   int32_t col = f->column, line = f->line;
+  uint32_t attr = f->attr;
   Image_rolldown(f->line);
-  repaint_changes(f, s.c, s.a, col, line, f->attr);
+  // The cursor's line is cleared by 'CL': until then the image keeps what
+  // the device shows there.
+  Window_rec& w = win_of(f);
+  size_t k = size_t(line) * size_t(w.cols);
+  std::memcpy(w.chars + Cell(w, 0, line), s.c.data() + k, size_t(w.cols));
+  std::memcpy(w.attrs + Cell(w, 0, line), s.a.data() + k, size_t(w.cols) * 4);
+  bool wrap_off = rewrite_cells(f, s.c, s.a, true, true);
+  clear_line(f, 0, line, attr);
+  finish_repaint(f, wrap_off, col, line, attr);
 }
 
 // ---- text, cursor and line feed ----
