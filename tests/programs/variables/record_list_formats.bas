@@ -8,7 +8,7 @@ REM decimals, A[ALL] an array field of the array's present element count.
 50 DIM T$:300
 60 T$.N=1.5; T$.A$="abc"; PRINT "[",T$,"]"; T$.N=-2.345; PRINT "[",T$,"]"
 70 T$="  3.25zz"; PRINT T$.N," ",T$.A$
-80 T$.N=1234.5; PRINT "[",T$,"]"
+80 T$.N=234.5; PRINT "[",T$,"]"
 90 DIM V$:600; V$.A$="abcdef"; PRINT "[",V$,"]",LEN(V$)
 100 IOLIST A$:CHR(3),B
 200 IOLIST A$,Q[ALL]
@@ -23,4 +23,8 @@ DIM X$:400
 DIM X$:500
 DIM X$:510
 DIM X$:520
+REM A number the NUM(6,2) field cannot hold is refused; the record keeps its bytes
+DIM T$:300; T$.N=234.5; T$.A$="ab"
+T$.N=1234.5
+PRINT "[",T$,"]"
 PRINT "console goes on"
