@@ -16,6 +16,7 @@
 
 #include "channels/open.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -117,6 +118,48 @@ int make_temp(const std::string& path, std::string& tmp) {
   return fd;
 }
 
+// Whether a symbolic link on the way from path to its file (one link after
+// another) belongs to another user than this one or root.
+bool foreign_link(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+    if (!Owned_by_user_or_root(st)) return true;
+    char buf[4097];
+    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return false;
+    std::string next(buf, size_t(n));
+    size_t slash = cur.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
+    cur = next;
+  }
+  return false;
+}
+
+// A FIFO or a device at the document's name is written in place, as any
+// existing file was: a file renamed over it would replace /dev/null or the
+// spooler's FIFO itself.  Only one of this user's or root's, reached through
+// no other user's link: another user's FIFO would hand the document to that
+// user's reader.  The held descriptor is the one written.
+void hold_in_place(Pdf_doc& d, const std::string& cand) {
+  struct stat st {};
+  if (stat(cand.c_str(), &st) != 0) Sys_error();
+  if (!Owned_by_user_or_root(st) || foreign_link(cand))
+    Rpt_error_text(err::BAD_FILE_NAME, "The PDF document's name is another user's FIFO or device, or is reached "
+                                       "through another user's link");
+  Open_opts hold;
+  hold.exclusive = true;
+  int held = Open(cand.c_str(), O_RDWR, hold);
+  if (held < 0) Sys_error();
+  d.doc_fd = held;
+  d.tmp_fd = held;
+  d.in_place = true;
+  d.doc_created = false;
+  *d.doc_path = cand;
+  d.tmp_path->clear();
+}
+
 // Resolves FILE= through the name search and creates the temporary file in
 // the directory of the first candidate that takes it.  An existing document
 // must be writable; it is not touched until CLOSE.
@@ -133,6 +176,11 @@ void open_document_file(Pdf_doc& d) {
       if (exists && (S_ISDIR(st.st_mode) || access(cand.c_str(), W_OK) != 0)) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : errno;
         Sys_error();
+      }
+      if (exists && !S_ISREG(st.st_mode)) {
+        hold_in_place(d, cand);
+        done = true;
+        break;
       }
       std::string tmp;
       int fd = make_temp(cand, tmp);
@@ -203,7 +251,7 @@ void free_record_parts(Pdf_doc& d) {
     Close(d.doc_fd);
     d.doc_fd = -1;
   }
-  if (d.tmp_fd >= 0) close(d.tmp_fd);
+  if (d.tmp_fd >= 0 && !d.in_place) close(d.tmp_fd);
   d.tmp_fd = -1;
   if (d.tmp_path && !d.tmp_path->empty()) unlink(d.tmp_path->c_str());
   delete d.tmp_path;
@@ -232,6 +280,7 @@ int64_t Pdf_open() {
   d->tmp_fd = -1;
   d->doc_fd = -1;
   d->doc_created = false;
+  d->in_place = false;
   try {
     d->opts = new Pdf_options;
     d->doc_path = new std::string;
@@ -291,7 +340,9 @@ int64_t Pdf_close() {
   std::string doc;
   try {
     written = d->be->finish(*d);
-    if (written) {
+    if (d->in_place) {
+      // Written into the FIFO or device itself; nothing to rename or remove.
+    } else if (written) {
       if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
       struct stat mine {};
       if (fstat(d->tmp_fd, &mine) != 0) Sys_error();

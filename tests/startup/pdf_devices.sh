@@ -1,0 +1,86 @@
+#!/bin/sh
+# A PDF document named by a FIFO or a device is written into it, as into any
+# existing file: the FIFO's reader gets the document, and neither the FIFO
+# nor the device is replaced by a file or removed at CLOSE (a document
+# without pages).  One that belongs to another user, or is reached through
+# another user's link, is refused (error 10).  Both back ends.  Devices and
+# other users' files need root; elsewhere those cases say they are skipped.
+. "$(dirname "$0")/lib.sh"
+fail=0
+bad() { echo "$1"; fail=1; }
+root=no; [ "$(id -u)" = 0 ] && root=yes
+backends=own
+[ -f "$(dirname "$oru")/libhzef.so" ] && backends="own lib"
+
+# run BACKEND NAME: types NAME.bas at a fresh console; output to NAME.got.
+run() {
+  { [ "$1" = lib ] && echo "SET_PARAM 'PH'"; cat "$2.bas"; } | "$oru" > "$2.got" 2>&1
+}
+has() { grep -qxF -- "$2" "$1.got" || { bad "$1: no line '$2' in:"; cat "$1.got"; }; }
+
+cat > fifo.bas <<'EOF'
+10 OPEN (1,ERR=90)"*pdf*FILE=spool"
+20 PRINT (1)"to the spooler"
+30 CLOSE (1,ERR=95)
+40 PRINT "fifo closed"; STOP
+90 PRINT "fifo open",ERR; STOP
+95 PRINT "fifo close",ERR
+RUN
+EOF
+for be in $backends; do
+  rm -f spool got.pdf; mkfifo spool
+  cat spool > got.pdf &
+  reader=$!
+  run $be fifo
+  # The reader ends when the document's writer closes; a writer that never
+  # opened the FIFO leaves it waiting.
+  n=0; while kill -0 $reader 2>/dev/null && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+  kill -0 $reader 2>/dev/null && { kill $reader; wait $reader 2>/dev/null; }
+  has fifo 'fifo closed'
+  [ -p spool ] || bad "$be: the FIFO at the document's name was replaced"
+  head -c 8 got.pdf | grep -q '^%PDF-1\.' || bad "$be: the FIFO's reader got no document"
+  ls -A | grep -q '^\.spool\.' && bad "$be: a temporary file was left beside the FIFO"
+done
+
+if [ $root = yes ]; then
+  cat > dev.bas <<'EOF'
+10 OPEN (1,ERR=90)"*pdf*FILE=nulldev"
+20 PRINT (1)"discarded"
+30 CLOSE (1,ERR=95)
+40 OPEN (1,ERR=90)"*pdf*FILE=nulldev"
+50 CLOSE (1,ERR=95)
+60 PRINT "device closed"; STOP
+90 PRINT "device open",ERR; STOP
+95 PRINT "device close",ERR
+RUN
+EOF
+  cat > foreign.bas <<'EOF'
+10 OPEN (1,ERR=30)"*pdf*FILE=theirs"
+20 PRINT (1)"report"; CLOSE (1); PRINT "theirs written"; GOTO 40
+30 PRINT "theirs",ERR
+40 OPEN (1,ERR=60)"*pdf*FILE=devlink"
+50 PRINT (1)"report"; CLOSE (1); PRINT "devlink written"; STOP
+60 PRINT "devlink",ERR
+RUN
+EOF
+  for be in $backends; do
+    rm -f nulldev theirs devlink
+    mknod nulldev c 1 3
+    run $be dev
+    has dev 'device closed'
+    [ -c nulldev ] || bad "$be: the device at the document's name was replaced or removed"
+    ls -A | grep -q '^\.nulldev\.' && bad "$be: a temporary file was left beside the device"
+    # Another user's FIFO would hand the document to that user's reader;
+    # another user's link would reach a device of that user's choice.
+    mkfifo theirs; chown 65534 theirs
+    ln -s nulldev devlink; chown -h 65534 devlink
+    run $be foreign
+    has foreign 'theirs 10'
+    has foreign 'devlink 10'
+    [ -p theirs ] || bad "$be: another user's FIFO was replaced"
+    [ -L devlink ] || bad "$be: another user's link to a device was replaced"
+  done
+else
+  echo "skipped: devices and other users' FIFOs need root"
+fi
+exit $fail
