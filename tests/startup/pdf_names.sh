@@ -1,6 +1,7 @@
 #!/bin/sh
 # A PDF document named by a FIFO or a device is written into it, as into any
-# existing file: the FIFO's reader gets the document, and neither the FIFO
+# existing file, and one named by the user's own link into the file the link
+# leads to: the FIFO's reader gets the document, and neither the FIFO
 # nor the device is replaced by a file or removed at CLOSE (a document
 # without pages).  One that belongs to another user, or is reached through
 # another user's link, is refused (error 10).  Both back ends.  Devices and
@@ -40,6 +41,28 @@ for be in $backends; do
   [ -p spool ] || bad "$be: the FIFO at the document's name was replaced"
   head -c 8 got.pdf | grep -q '^%PDF-1\.' || bad "$be: the FIFO's reader got no document"
   ls -A | grep -q '^\.spool\.' && bad "$be: a temporary file was left beside the FIFO"
+done
+
+# A symbolic link of the user's own at the name is followed: the document
+# replaces the file it leads to, the link stays.
+cat > ownlink.bas <<'EOF'
+10 OPEN (1,ERR=90)"*pdf*FILE=current.pdf"
+20 PRINT (1)"this month"
+30 CLOSE (1,ERR=95)
+40 PRINT "link closed"; STOP
+90 PRINT "link open",ERR; STOP
+95 PRINT "link close",ERR
+RUN
+EOF
+for be in $backends; do
+  rm -rf archive current.pdf; mkdir archive
+  printf 'last month\n' > archive/month.pdf
+  ln -s archive/month.pdf current.pdf
+  run $be ownlink
+  has ownlink 'link closed'
+  [ -L current.pdf ] || bad "$be: the user's own link at the document's name was replaced"
+  head -c 8 archive/month.pdf | grep -q '^%PDF-1\.' || bad "$be: the file the user's link leads to did not get the document"
+  { ls -A; ls -A archive; } | grep -q '^\.' && bad "$be: a temporary file was left"
 done
 
 if [ $root = yes ]; then
