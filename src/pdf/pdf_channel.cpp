@@ -145,17 +145,29 @@ std::string own_links_end(const std::string& path) {
 // no other user's link: another user's FIFO would hand the document to that
 // user's reader.  The held descriptor is the one written.  cand is the end
 // of the user's own links.
+//
+// A regular file is written in place when its directory takes no temporary
+// file: truncated once it is held (never before: another process may be
+// writing it), unless its name is another user's link.
 void hold_in_place(Pdf_doc& d, const std::string& cand) {
   struct stat st {};
   if (stat(cand.c_str(), &st) != 0) Sys_error();
   struct stat at {};
-  if (!Owned_by_user_or_root(st) || lstat(cand.c_str(), &at) != 0 || S_ISLNK(at.st_mode))
-    Rpt_error_text(err::BAD_FILE_NAME, "The PDF document's name is another user's FIFO or device, or is reached "
-                                       "through another user's link");
+  bool regular = S_ISREG(st.st_mode);
+  if ((!regular && !Owned_by_user_or_root(st)) || lstat(cand.c_str(), &at) != 0 || S_ISLNK(at.st_mode))
+    Rpt_error_text(err::BAD_FILE_NAME, regular ? "The PDF document's name is another user's link"
+                                               : "The PDF document's name is another user's FIFO or device, or is "
+                                                 "reached through another user's link");
   Open_opts hold;
   hold.exclusive = true;
   int held = Open(cand.c_str(), O_RDWR, hold);
   if (held < 0) Sys_error();
+  if (regular && ftruncate(held, 0) != 0) {
+    int e = errno;
+    Close(held);
+    errno = e;
+    Sys_error();
+  }
   d.doc_fd = held;
   d.tmp_fd = held;
   d.in_place = true;
@@ -189,6 +201,11 @@ void open_document_file(Pdf_doc& d) {
       std::string tmp;
       int fd = make_temp(cand, tmp);
       if (fd < 0) {
+        if (exists && (errno == EACCES || errno == EPERM)) {
+          hold_in_place(d, cand);
+          done = true;
+          break;
+        }
         if (exists) Sys_error();
         last = errno;
         continue;
@@ -345,7 +362,12 @@ int64_t Pdf_close() {
   try {
     written = d->be->finish(*d);
     if (d->in_place) {
-      // Written into the FIFO or device itself; nothing to rename or remove.
+      // Written into the file, FIFO or device itself; nothing to rename.  A
+      // regular file without a document goes if its directory lets it (it
+      // was emptied at OPEN).
+      struct stat held {};
+      if (!written && fstat(d->doc_fd, &held) == 0 && S_ISREG(held.st_mode) && same_file(*d->doc_path, held))
+        unlink(d->doc_path->c_str());
     } else if (written) {
       if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
       struct stat mine {};

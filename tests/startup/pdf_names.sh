@@ -1,11 +1,12 @@
 #!/bin/sh
 # A PDF document named by a FIFO or a device is written into it, as into any
-# existing file, and one named by the user's own link into the file the link
-# leads to: the FIFO's reader gets the document, and neither the FIFO
-# nor the device is replaced by a file or removed at CLOSE (a document
-# without pages).  One that belongs to another user, or is reached through
-# another user's link, is refused (error 10).  Both back ends.  Devices and
-# other users' files need root; elsewhere those cases say they are skipped.
+# existing file; one named by the user's own link into the file the link
+# leads to; one whose directory takes no new file into that file itself.
+# The FIFO's reader gets the document, and neither the FIFO nor the device
+# is replaced by a file or removed at CLOSE (a document without pages).  One
+# that belongs to another user, or is reached through another user's link,
+# is refused (error 10).  Both back ends.  Devices and other users' files
+# need root; elsewhere those cases say they are skipped.
 . "$(dirname "$0")/lib.sh"
 fail=0
 bad() { echo "$1"; fail=1; }
@@ -64,6 +65,38 @@ for be in $backends; do
   head -c 8 archive/month.pdf | grep -q '^%PDF-1\.' || bad "$be: the file the user's link leads to did not get the document"
   { ls -A; ls -A archive; } | grep -q '^\.' && bad "$be: a temporary file was left"
 done
+
+# A document that may be written in a directory that takes no new file is
+# written in place.  Root writes any directory: as root the case runs as
+# uid 65534.
+cat > rodir.bas <<'EOF'
+10 OPEN (1,ERR=90)"*pdf*FILE=ro/kept.pdf"
+20 PRINT (1)"written in place"
+30 CLOSE (1,ERR=95)
+40 PRINT "in place closed"; STOP
+90 PRINT "in place open",ERR; STOP
+95 PRINT "in place close",ERR
+RUN
+EOF
+as_other=
+if [ $root = yes ]; then
+  command -v setpriv > /dev/null 2>&1 && as_other="setpriv --reuid=65534 --regid=65534 --clear-groups"
+fi
+if [ $root = no ] || [ -n "$as_other" ]; then
+  chmod 755 "$tmp"
+  for be in $backends; do
+    rm -rf ro; mkdir ro; printf 'previous\n' > ro/kept.pdf
+    if [ $root = yes ]; then chown 65534 ro/kept.pdf; fi
+    chmod 555 ro
+    { [ $be = lib ] && echo "SET_PARAM 'PH'"; cat rodir.bas; } | $as_other "$oru" > rodir.got 2>&1
+    has rodir 'in place closed'
+    head -c 8 ro/kept.pdf | grep -q '^%PDF-1\.' || bad "$be: the document was not written in place"
+    chmod 755 ro
+  done
+  chmod 700 "$tmp"
+else
+  echo "skipped: a directory root may not write (setpriv missing)"
+fi
 
 if [ $root = yes ]; then
   cat > dev.bas <<'EOF'
