@@ -111,6 +111,8 @@ std::string dir_of(const std::string& p) {
 // with errno.
 int make_temp(const std::string& path, std::string& tmp) {
   std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+  // "." and ".XXXXXX" around it must still fit a file name of 255 bytes.
+  if (base.size() > 247) base.resize(247);
   tmp = dir_of(path) + "/." + base + ".XXXXXX";
   std::string t = tmp;
   int fd = mkostemp(t.data(), O_CLOEXEC);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # A PDF document named by a FIFO or a device is written into it, as into any
 # existing file; one named by the user's own link into the file the link
-# leads to; one whose directory takes no new file into that file itself.
+# leads to; one whose directory takes no new file into that file itself; a
+# name of 255 bytes.
 # The FIFO's reader gets the document, and neither the FIFO nor the device
 # is replaced by a file or removed at CLOSE (a document without pages).  One
 # that belongs to another user, or is reached through another user's link,
@@ -97,6 +98,17 @@ if [ $root = no ] || [ -n "$as_other" ]; then
 else
   echo "skipped: a directory root may not write (setpriv missing)"
 fi
+
+# A name as long as a file name may be (255 bytes) takes a document too:
+# its temporary file's name is cut to fit.
+long=$(printf '%0251d.pdf' 0 | tr 0 n)
+printf '10 OPEN (1,ERR=90)"*pdf*FILE=%s"\n20 PRINT (1)"long name"\n30 CLOSE (1,ERR=95)\n40 PRINT "long closed"; STOP\n90 PRINT "long open",ERR; STOP\n95 PRINT "long close",ERR\nRUN\n' "$long" > longname.bas
+for be in $backends; do
+  rm -f "$long"
+  run $be longname
+  has longname 'long closed'
+  head -c 8 "$long" 2>/dev/null | grep -q '^%PDF-1\.' || bad "$be: no document of a 255-byte name"
+done
 
 if [ $root = yes ]; then
   cat > dev.bas <<'EOF'
