@@ -149,7 +149,7 @@ std::string own_links_end(const std::string& path) {
 // of the user's own links.
 //
 // A regular file is written in place when its directory takes no temporary
-// file: truncated once it is held (never before: another process may be
+// file, or no file renamed over it (sticky): truncated once it is held (never before: another process may be
 // writing it), unless its name is another user's link.
 void hold_in_place(Pdf_doc& d, const std::string& cand) {
   struct stat st {};
@@ -178,6 +178,14 @@ void hold_in_place(Pdf_doc& d, const std::string& cand) {
   d.tmp_path->clear();
 }
 
+// Whether the name may be written but not replaced: another user's file in
+// a sticky directory of another user (root may replace it).
+bool rename_refused(const std::string& cand) {
+  struct stat at {}, dir {};
+  if (geteuid() == 0 || lstat(cand.c_str(), &at) != 0 || stat(dir_of(cand).c_str(), &dir) != 0) return false;
+  return (dir.st_mode & S_ISVTX) && at.st_uid != geteuid() && dir.st_uid != geteuid();
+}
+
 // Resolves FILE= through the name search and creates the temporary file in
 // the directory of the first candidate that takes it.  An existing document
 // must be writable; it is not touched until CLOSE.
@@ -195,7 +203,7 @@ void open_document_file(Pdf_doc& d) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : errno;
         Sys_error();
       }
-      if (exists && !S_ISREG(st.st_mode)) {
+      if (exists && (!S_ISREG(st.st_mode) || rename_refused(cand))) {
         hold_in_place(d, cand);
         done = true;
         break;

@@ -1,8 +1,9 @@
 #!/bin/sh
 # A PDF document named by a FIFO or a device is written into it, as into any
 # existing file; one named by the user's own link into the file the link
-# leads to; one whose directory takes no new file into that file itself; a
-# name of 255 bytes.
+# leads to; one whose directory takes no new file, or that the user may
+# write but not replace (a sticky folder), into that file itself; a name of
+# 255 bytes.
 # The FIFO's reader gets the document, and neither the FIFO nor the device
 # is replaced by a file or removed at CLOSE (a document without pages).  One
 # that belongs to another user, or is reached through another user's link,
@@ -97,6 +98,32 @@ if [ $root = no ] || [ -n "$as_other" ]; then
   chmod 700 "$tmp"
 else
   echo "skipped: a directory root may not write (setpriv missing)"
+fi
+
+# Another user's document in a sticky shared folder, which the user may
+# write but not replace, is written in place too (the rename at CLOSE would
+# be refused and the document lost).
+cat > sticky.bas <<'EOF'
+10 OPEN (1,ERR=90)"*pdf*FILE=shared/theirs.pdf"
+20 PRINT (1)"our turn"
+30 CLOSE (1,ERR=95)
+40 PRINT "sticky closed"; STOP
+90 PRINT "sticky open",ERR; STOP
+95 PRINT "sticky close",ERR
+RUN
+EOF
+if [ $root = yes ] && [ -n "$as_other" ]; then
+  chmod 755 "$tmp"
+  for be in $backends; do
+    rm -rf shared; mkdir shared; chmod 1777 shared
+    printf 'previous\n' > shared/theirs.pdf; chown 65533 shared/theirs.pdf; chmod 666 shared/theirs.pdf
+    { [ $be = lib ] && echo "SET_PARAM 'PH'"; cat sticky.bas; } | $as_other "$oru" > sticky.got 2>&1
+    has sticky 'sticky closed'
+    head -c 8 shared/theirs.pdf | grep -q '^%PDF-1\.' || bad "$be: the document in a sticky folder was lost"
+  done
+  chmod 700 "$tmp"
+else
+  echo "skipped: another user's document in a sticky folder needs root and setpriv"
 fi
 
 # A name as long as a file name may be (255 bytes) takes a document too:
