@@ -220,7 +220,8 @@ void open_document_file(Pdf_doc& d) {
         last = errno;
         continue;
       }
-      mode_t mode = exists ? (st.st_mode & 07777) : mode_t(prmblk.Create_mode);
+      // The previous document's permissions, without set-id or sticky bits.
+      mode_t mode = exists ? (st.st_mode & 0777) : mode_t(prmblk.Create_mode);
       if (!exists) {
         mode_t um = umask(0);
         umask(um);

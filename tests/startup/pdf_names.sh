@@ -3,7 +3,8 @@
 # existing file; one named by the user's own link into the file the link
 # leads to; one whose directory takes no new file, or that the user may
 # write but not replace (a sticky folder), into that file itself; a name of
-# 255 bytes.
+# 255 bytes; a document keeps the previous one's permissions without set-id
+# bits.
 # The FIFO's reader gets the document, and neither the FIFO nor the device
 # is replaced by a file or removed at CLOSE (a document without pages).  One
 # that belongs to another user, or is reached through another user's link,
@@ -66,6 +67,23 @@ for be in $backends; do
   [ -L current.pdf ] || bad "$be: the user's own link at the document's name was replaced"
   head -c 8 archive/month.pdf | grep -q '^%PDF-1\.' || bad "$be: the file the user's link leads to did not get the document"
   { ls -A; ls -A archive; } | grep -q '^\.' && bad "$be: a temporary file was left"
+done
+
+# The new document keeps the previous one's permissions, but never its
+# set-user-id or set-group-id bit (a write into the file would clear them).
+cat > setid.bas <<'EOF'
+10 OPEN (1)"*pdf*FILE=setid.pdf"
+20 PRINT (1)"no set-id bits"
+30 CLOSE (1)
+40 PRINT "set-id closed"
+RUN
+EOF
+for be in $backends; do
+  printf 'previous\n' > setid.pdf; chmod 4754 setid.pdf
+  run $be setid
+  has setid 'set-id closed'
+  [ -u setid.pdf ] && bad "$be: the document took the previous one's set-user-id bit"
+  [ "$(stat -c %a setid.pdf)" = 754 ] || bad "$be: the document's permissions are $(stat -c %a setid.pdf), not 754"
 done
 
 # A document that may be written in a directory that takes no new file is
