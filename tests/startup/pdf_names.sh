@@ -34,12 +34,16 @@ RUN
 EOF
 for be in $backends; do
   rm -f spool got.pdf; mkfifo spool
+  # Descriptor 8 keeps the FIFO open, so that what oru writes stays in it
+  # however late the reader comes (under load).
+  exec 8<> spool
   cat spool > got.pdf &
   reader=$!
   run $be fifo
+  exec 8>&-
   # The reader ends when the document's writer closes; a writer that never
   # opened the FIFO leaves it waiting.
-  n=0; while kill -0 $reader 2>/dev/null && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+  n=0; while kill -0 $reader 2>/dev/null && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
   kill -0 $reader 2>/dev/null && { kill $reader; wait $reader 2>/dev/null; }
   has fifo 'fifo closed'
   [ -p spool ] || bad "$be: the FIFO at the document's name was replaced"
