@@ -183,6 +183,10 @@ std::vector<Text_line> cut_lines(hpdf::Handle pg, hpdf::Handle font, double size
     seg.assign(s, pos, end - pos);
     hpdf::REAL real = 0;
     size_t k = Hpdf.HPDF_Page_MeasureText(pg, seg.c_str(), hpdf::REAL(limit), wrap ? 1 : 0, &real);
+    // No word ends within the width (a word wider than the box): the line
+    // is filled with what fits, as the own writer fills it, and the word
+    // goes on on the next line.
+    if (k == 0 && wrap) k = Hpdf.HPDF_Page_MeasureText(pg, seg.c_str(), hpdf::REAL(limit), 0, &real);
     if (k > seg.size()) k = seg.size();
     if (k == 0) k = 1;
     lines.push_back({pos, k, width_of(pos, k)});

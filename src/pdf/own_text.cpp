@@ -778,7 +778,6 @@ int64_t Own_backend::tx_size(Pdf_doc& d, int mode, const std::string& text, int3
   bool e;
   int32_t widest = 0;
   int64_t lines = 0;
-  if (limit > 0) s.flags |= PFF_WRAP;
   while (pos < text.size()) {
     int32_t wl = seg(t, text.size(), pos, limit, s, a, b, e);
     if (wl > widest) widest = wl;

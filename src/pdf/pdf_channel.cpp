@@ -16,6 +16,7 @@
 
 #include "channels/open.h"
 #include "core/errors.h"
+#include "core/file_trust.h"
 #include "core/host.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -110,11 +111,79 @@ std::string dir_of(const std::string& p) {
 // with errno.
 int make_temp(const std::string& path, std::string& tmp) {
   std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+  // "." and ".XXXXXX" around it must still fit a file name of 255 bytes.
+  if (base.size() > 247) base.resize(247);
   tmp = dir_of(path) + "/." + base + ".XXXXXX";
   std::string t = tmp;
   int fd = mkostemp(t.data(), O_CLOEXEC);
   if (fd >= 0) tmp = t;
   return fd;
+}
+
+// Follows the symbolic links at path while each is the user's or root's:
+// the first name that is no such link.  The document replaces the file the
+// user's own links lead to; another user's link there is replaced, never
+// followed.
+std::string own_links_end(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !Owned_by_user_or_root(st)) return cur;
+    char buf[4097];
+    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return cur;
+    std::string next(buf, size_t(n));
+    size_t slash = cur.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
+    cur = next;
+  }
+  errno = ELOOP;
+  Sys_error();
+}
+
+// A FIFO or a device at the document's name is written in place, as any
+// existing file was: a file renamed over it would replace /dev/null or the
+// spooler's FIFO itself.  Only one of this user's or root's, reached through
+// no other user's link: another user's FIFO would hand the document to that
+// user's reader.  The held descriptor is the one written.  cand is the end
+// of the user's own links.
+//
+// A regular file is written in place when its directory takes no temporary
+// file, or no file renamed over it (sticky): truncated once it is held (never before: another process may be
+// writing it), unless its name is another user's link.
+void hold_in_place(Pdf_doc& d, const std::string& cand) {
+  struct stat st {};
+  if (stat(cand.c_str(), &st) != 0) Sys_error();
+  struct stat at {};
+  bool regular = S_ISREG(st.st_mode);
+  if ((!regular && !Owned_by_user_or_root(st)) || lstat(cand.c_str(), &at) != 0 || S_ISLNK(at.st_mode))
+    Rpt_error_text(err::BAD_FILE_NAME, regular ? "The PDF document's name is another user's link"
+                                               : "The PDF document's name is another user's FIFO or device, or is "
+                                                 "reached through another user's link");
+  Open_opts hold;
+  hold.exclusive = true;
+  int held = Open(cand.c_str(), O_RDWR, hold);
+  if (held < 0) Sys_error();
+  if (regular && ftruncate(held, 0) != 0) {
+    int e = errno;
+    Close(held);
+    errno = e;
+    Sys_error();
+  }
+  d.doc_fd = held;
+  d.tmp_fd = held;
+  d.in_place = true;
+  d.doc_created = false;
+  *d.doc_path = cand;
+  d.tmp_path->clear();
+}
+
+// Whether the name may be written but not replaced: another user's file in
+// a sticky directory of another user (root may replace it).
+bool rename_refused(const std::string& cand) {
+  struct stat at {}, dir {};
+  if (geteuid() == 0 || lstat(cand.c_str(), &at) != 0 || stat(dir_of(cand).c_str(), &dir) != 0) return false;
+  return (dir.st_mode & S_ISVTX) && at.st_uid != geteuid() && dir.st_uid != geteuid();
 }
 
 // Resolves FILE= through the name search and creates the temporary file in
@@ -127,21 +196,32 @@ void open_document_file(Pdf_doc& d) {
     int last = ENOENT;
     bool done = false;
     while (!done && Next_path() == 0) {
-      std::string cand = ws.Path_buf;
+      std::string cand = own_links_end(ws.Path_buf);
       struct stat st {};
       bool exists = stat(cand.c_str(), &st) == 0;
       if (exists && (S_ISDIR(st.st_mode) || access(cand.c_str(), W_OK) != 0)) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : errno;
         Sys_error();
       }
+      if (exists && (!S_ISREG(st.st_mode) || rename_refused(cand))) {
+        hold_in_place(d, cand);
+        done = true;
+        break;
+      }
       std::string tmp;
       int fd = make_temp(cand, tmp);
       if (fd < 0) {
+        if (exists && (errno == EACCES || errno == EPERM)) {
+          hold_in_place(d, cand);
+          done = true;
+          break;
+        }
         if (exists) Sys_error();
         last = errno;
         continue;
       }
-      mode_t mode = exists ? (st.st_mode & 07777) : mode_t(prmblk.Create_mode);
+      // The previous document's permissions, without set-id or sticky bits.
+      mode_t mode = exists ? (st.st_mode & 0777) : mode_t(prmblk.Create_mode);
       if (!exists) {
         mode_t um = umask(0);
         umask(um);
@@ -203,7 +283,7 @@ void free_record_parts(Pdf_doc& d) {
     Close(d.doc_fd);
     d.doc_fd = -1;
   }
-  if (d.tmp_fd >= 0) close(d.tmp_fd);
+  if (d.tmp_fd >= 0 && !d.in_place) close(d.tmp_fd);
   d.tmp_fd = -1;
   if (d.tmp_path && !d.tmp_path->empty()) unlink(d.tmp_path->c_str());
   delete d.tmp_path;
@@ -232,6 +312,7 @@ int64_t Pdf_open() {
   d->tmp_fd = -1;
   d->doc_fd = -1;
   d->doc_created = false;
+  d->in_place = false;
   try {
     d->opts = new Pdf_options;
     d->doc_path = new std::string;
@@ -291,7 +372,14 @@ int64_t Pdf_close() {
   std::string doc;
   try {
     written = d->be->finish(*d);
-    if (written) {
+    if (d->in_place) {
+      // Written into the file, FIFO or device itself; nothing to rename.  A
+      // regular file without a document goes if its directory lets it (it
+      // was emptied at OPEN).
+      struct stat held {};
+      if (!written && fstat(d->doc_fd, &held) == 0 && S_ISREG(held.st_mode) && same_file(*d->doc_path, held))
+        unlink(d->doc_path->c_str());
+    } else if (written) {
       if (fsync(d->tmp_fd) != 0 && errno != EINVAL) Sys_error();
       struct stat mine {};
       if (fstat(d->tmp_fd, &mine) != 0) Sys_error();

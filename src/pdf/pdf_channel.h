@@ -78,6 +78,7 @@ struct Pdf_doc : Fcb {
   int32_t tmp_fd;           // its descriptor, open until CLOSE
   int32_t doc_fd;           // the document's name held for exclusive use (host Open), or -1
   bool doc_created;         // OPEN created the (empty) file at the name to hold it
+  bool in_place;            // a FIFO or device written through doc_fd (tmp_fd == doc_fd, no temporary file)
   bool library;             // the library back end serves the channel
   int32_t page_state;       // PDF_NO_PAGE, PDF_PAGE_OPEN, PDF_ABANDONED
   int32_t high_col;         // highest column printed on the current line

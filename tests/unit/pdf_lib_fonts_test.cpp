@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -346,6 +348,36 @@ TEST(PdfLibFonts, FuzzInputsOfTheLibraryChecks) {
     ::closedir(d);
   }
   EXPECT_GT(n, 0);
+  Pdf_FreeLibHaru_L();
+}
+
+// A FIFO swapped in for a picture or a font after the back end looked at
+// it is refused by the library's entry points at once: they never wait in
+// open() for a writer.  Run in a child with an alarm, so that a wait fails
+// the test instead of holding the suite.
+TEST(PdfLibFonts, EntryPointsDoNotWaitOnAFifo) {
+  ASSERT_TRUE(Hpdf_load(ORU_HZEF_PATH));
+  std::string fifo = Temp_file("oru_hzef_fifo", "");
+  unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::alarm(5);
+    char family[261], name[261];
+    hpdf::UINT flags;
+    if (Hpdf.HPDF_GetTTFontInfoFromFile(fifo.c_str(), family, name, &flags) == 0) ::_exit(2);
+    hpdf::Handle doc = Hpdf.HPDF_New(HPDF_ErrorHandler, nullptr);
+    if (!doc || Hpdf.HPDF_LoadPngImageFromFile(doc, fifo.c_str())) ::_exit(3);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  unlink(fifo.c_str());
+  EXPECT_TRUE(WIFEXITED(status)) << "waited on the FIFO (signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
+  if (WIFEXITED(status)) {
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
   Pdf_FreeLibHaru_L();
 }
 

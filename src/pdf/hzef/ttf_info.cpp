@@ -321,7 +321,7 @@ int Ttf_parse(const uint8_t* data, size_t size, Ttf_info* out) {
 
 int Ttf_read_info(const char* path, Ttf_info* out) {
   if (!path) return TTF_NO_FILE;
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO swapped in is not waited for
   if (fd < 0) return TTF_NO_FILE;
   struct stat st;
   int rc = TTF_NO_FILE;
