@@ -38,22 +38,9 @@ std::string log_name;        // the per-process log once chosen
 
 // The channel's path as a line of the log: a control byte (a line feed in a
 // name would start a line of its own) is written as a backslash and three
-// octal digits.
+// octal digits, as text from a peer is shown.
 std::string channel_path(const Fcb* f) {
-  std::string p = f->path && f->path->path ? f->path->path : "";
-  std::string out;
-  out.reserve(p.size());
-  for (char c : p) {
-    auto u = uint8_t(c);
-    if (u < 0x20 || u == 0x7F) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\%03o", unsigned(u));
-      out += esc;
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return Peer_text(f->path && f->path->path ? f->path->path : "");
 }
 
 void logs_off(const std::string& name, int err) {

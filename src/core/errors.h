@@ -45,8 +45,8 @@ bool Err_busy_final();
 void Set_ext_error(const std::string& text);
 // Text a peer sent (a server's error message, a TLS library's account of
 // the other side) as it may be shown: each control byte (below 32, and 127)
-// becomes a backslash and three octal digits, so that a server cannot move the cursor or retitle the terminal
-// through an error report or MSG(-1).
+// becomes a backslash and three octal digits, so that a server cannot move
+// the cursor or retitle the terminal through an error report or MSG(-1).
 std::string Peer_text(std::string_view text);
 // The extended error text (message -1); empty when none.
 const std::string& Ext_error_text();

@@ -357,19 +357,23 @@ void Image_rolldown(int32_t line) {
 
 // ---- the eight edit mnemonics ----
 
+// A clear the device does itself ('CL', 'CE') under VC with the cursor in
+// column 0: the device clears, then the cursor position is sent again (for
+// devices that move the cursor when clearing).
+static void resend_position_after(Fcb* f, const MnemDef* def) {
+  if (!Sw_on(sw::VC) || f->column != 0) return;
+  Send_mnem(def);
+  Mnem_override = true;
+  int32_t l = f->line;
+  f->line = -1;
+  Scr_pos(f, 0, l);
+}
+
 void Mnem_CL(const MnemDef* def) {
   Fcb* f = ws.Cur_fcb;
   if (device_way(f, def)) {
     image_cl(f);
-    if (Sw_on(sw::VC) && f->column == 0) {
-      // The device clears, then the cursor position is sent again (for
-      // devices that move the cursor when clearing).
-      Send_mnem(def);
-      Mnem_override = true;
-      int32_t l = f->line;
-      f->line = -1;
-      Scr_pos(f, 0, l);
-    }
+    resend_position_after(f, def);
     return;
   }
   Snapshot s(f);
@@ -382,15 +386,7 @@ void Mnem_CE(const MnemDef* def) {
   Fcb* f = ws.Cur_fcb;
   if (device_way(f, def)) {
     Image_clear();
-    if (Sw_on(sw::VC) && f->column == 0) {
-      // As for 'CL': the device clears, then the cursor position is sent
-      // again.
-      Send_mnem(def);
-      Mnem_override = true;
-      int32_t l = f->line;
-      f->line = -1;
-      Scr_pos(f, 0, l);
-    }
+    resend_position_after(f, def);
     return;
   }
   // Each line below the cursor's, from the last one up, then the rest of
