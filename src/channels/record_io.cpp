@@ -669,8 +669,8 @@ void write_record_slot(Fcb* f) {
 }
 
 // The record built in f's buffer handed to the channel's write slot.  A
-// serial file's usual line, which nothing has to be written out for, ends
-// here as the slot would end it (Seq_line_end): no dispatch.
+// serial file's usual line ends here as the slot would end it, written out
+// (Seq_line_end): no dispatch.
 [[gnu::always_inline]] inline void write_record(Fcb* f) {
   if (f->kind == FK_SERIAL && ws.Cur_drv == Fio_tbl[FK_SERIAL + 1] && !f->event_pgm &&
       f->high_water <= f->buf_count && Seq_line_end(static_cast<Seq_fcb*>(f))) {

@@ -5,6 +5,8 @@
 // the last line read; reading after writing is refused (error 13) until the
 // channel is reopened or purged.  Output goes to the end of the file unless
 // lines were read first.  Output needs an exclusive open or parameter LU.
+// Each line end writes the buffer: a statement returns with its lines in
+// the file.
 //
 // Status word 1: ST1_READ after a read, ST1_WRITTEN after write mode.
 // Status word 2 bit ST2_SERIAL_NOT_FIFO (set at open with parameter BT, never
@@ -36,7 +38,6 @@ constexpr int64_t APPEND_CHUNK = 204800;
 // A file (not a FIFO) is read this much at a time, however short its
 // records: lines longer than the buffer are still gathered whole.
 constexpr int32_t READ_CHUNK = 65536;
-constexpr int32_t LOCKED_CHUNK = SEQ_LOCKED_CHUNK;
 
 Seq_fcb* cur() { return static_cast<Seq_fcb*>(ws.Cur_fcb); }
 bool is_fifo(const Fcb* f) { return f->st2 & ST2_FIFO; }
@@ -145,27 +146,11 @@ void rewind(Seq_fcb* f) {
   if (!is_fifo(f)) lseek(f->fd, 0, SEEK_SET);
 }
 
-int32_t out_chunk(const Seq_fcb* f) { return Seq_out_chunk(f); }
-
-// Makes the output buffer of a channel that holds its file whole large
-// enough for LOCKED_CHUNK bytes and a record, keeping what it holds.
-void grow_locked_buffer(Seq_fcb* f) {
-  if (!(f->st1 & ST1_LOCKED) || is_fifo(f) || f->rec_size >= LOCKED_CHUNK || f->buf_size >= LOCKED_CHUNK + 256)
-    return;
-  int32_t size = LOCKED_CHUNK + f->rec_size + 256;
-  auto* nb = static_cast<uint8_t*>(Get_blk_nc(size_t(size)));
-  int32_t keep = f->buf_count > f->high_water ? f->buf_count : f->high_water;
-  if (keep > 0) std::memcpy(nb, f->out_buf, size_t(keep));
-  if (f->out_buf) Ret_blk(f->out_buf);
-  f->out_buf = nb;
-  f->buf_size = size;
-}
-
-// Writes out the output buffer: out_chunk bytes at most, all when closing.
+// Writes out the output buffer: rec_size bytes at most (a line longer than
+// the buffer goes out in pieces as it is built), all when closing.
 void flush_out(Seq_fcb* f, bool closing) {
   if (f->buf_count <= 0) return;
-  int32_t chunk = out_chunk(f);
-  int32_t n = closing || f->buf_count < chunk ? f->buf_count : chunk;
+  int32_t n = closing || f->buf_count < f->rec_size ? f->buf_count : f->rec_size;
   ssize_t w;
   for (;;) {
     w = is_fifo(f) ? write(f->fd, f->out_buf, size_t(n))
@@ -369,7 +354,6 @@ int64_t Seq_wr_mode() {
   f->rec_start = 0;
   f->putback_cnt = 0;
   f->st1 |= ST1_WRITTEN;
-  grow_locked_buffer(f);
   return 0;
 }
 
@@ -380,16 +364,13 @@ int64_t Seq_write() {
   if (!(f->st1 & ST1_WRITTEN)) Seq_wr_mode();
   if (f->buf_count >= f->buf_size) flush_out(f, false);
   f->out_buf[f->buf_count++] = '\n';
-  f->rec_count = f->rec_index++;
   if (is_fifo(f)) {
     while (f->buf_count > 0) flush_out(f, true);
   } else {
-    int32_t chunk = out_chunk(f);
-    while (f->buf_count >= chunk) flush_out(f, false);
+    Seq_put_lines(f);
   }
-  // The next record is built after this one: the buffer keeps complete
-  // records until rec_size bytes are gathered.
-  f->rec_start = f->buf_count;
+  f->rec_count = f->rec_index++;
+  f->rec_start = 0;
   return 0;
 }
 
@@ -408,6 +389,20 @@ int64_t Seq_purge() {
 }
 
 }  // namespace
+
+// A line is in the file when the statement that ended it returns, even if
+// the process is killed right after: nothing is gathered across statements
+// (one write per line end; the lines of one statement, of which there is
+// usually one, are not worth gathering).
+void Seq_put_lines(Seq_fcb* f) {
+  try {
+    flush_out(f, true);
+  } catch (...) {
+    f->buf_count = f->high_water = f->rec_start = 0;
+    throw;
+  }
+  f->rec_start = 0;
+}
 
 int64_t Fifo_read(int fd, uint8_t* buf, size_t n) {
   for (;;) {

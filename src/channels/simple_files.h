@@ -65,35 +65,24 @@ void Fifo_for_output(Fcb* f);
 // for data, TIM= limiting the wait (error 0).  -1 with errno on failure.
 int64_t Fifo_read(int fd, uint8_t* buf, size_t n);
 
-// A channel that holds its serial file whole (OPEN LOCK or LOCK) gathers
-// this much output before it writes; others write rec_size bytes at a time,
-// so that the lines reach the file as soon as a record's worth is there.
-constexpr int32_t SEQ_LOCKED_CHUNK = 65536;
+// Writes what a serial file channel's buffer holds, complete lines ended by
+// the line end just put there, at the byte position, so that the statement
+// that ended them returns with them in the file.  On failure the lines are
+// dropped (the buffer emptied) and the error raised.
+void Seq_put_lines(Seq_fcb* f);
 
-// Bytes of a serial channel's output written at a time: SEQ_LOCKED_CHUNK
-// while the channel holds the file whole and its buffer was made that
-// large, else rec_size.
-inline int32_t Seq_out_chunk(const Fcb* f) {
-  if ((f->st1 & ST1_LOCKED) && !(f->st2 & ST2_FIFO) && f->buf_size >= SEQ_LOCKED_CHUNK + 256 &&
-      f->rec_size < SEQ_LOCKED_CHUNK)
-    return SEQ_LOCKED_CHUNK;
-  return f->rec_size;
-}
-
-// The end of a line built in a serial channel's buffer, in write mode,
-// when nothing has to be written out for it (no FIFO, the newline fits and
-// the buffer stays below its chunk): the newline, the line counted, the
-// next line to be built after it.  What the write slot does then; false,
-// with nothing done, for anything else (the slot's to do).
+// The end of a line built in a serial file's buffer, in write mode (no
+// FIFO, the newline fits): the newline, the buffer written out, the line
+// counted, the next line to be built from the buffer's start.  What the
+// write slot does then; false, with nothing done, for anything else (the
+// slot's to do).
 [[gnu::always_inline]] inline bool Seq_line_end(Seq_fcb* f) {
   const int32_t n = f->buf_count;
-  if ((f->st1 & ST1_WRITTEN) == 0 || (f->st2 & (ST2_FIFO | ST2_SERIAL_NOT_FIFO)) || n + 1 >= Seq_out_chunk(f) ||
-      n >= f->buf_size)
-    return false;
+  if ((f->st1 & ST1_WRITTEN) == 0 || (f->st2 & (ST2_FIFO | ST2_SERIAL_NOT_FIFO)) || n >= f->buf_size) return false;
   f->out_buf[n] = '\n';
   f->buf_count = n + 1;
+  Seq_put_lines(f);
   f->rec_count = f->rec_index++;
-  f->rec_start = n + 1;
   return true;
 }
 

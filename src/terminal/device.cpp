@@ -294,8 +294,16 @@ const Con_terminal console_terminal = {term_write, term_flush, term_column, term
                                        term_lines};
 // Standard input is not a terminal: lines are read plainly.
 const Con_terminal console_screen_only = {term_write, term_flush, term_column, nullptr, nullptr, term_lines};
-// A thin client attached: keyboard lines come from the client.
-const Con_terminal console_thin = {term_write, term_flush, term_column, Tc_read_line, nullptr, term_lines};
+// A thin client attached: keyboard lines come from the client.  Over a
+// terminal line (raw keys) the console's line is read as INPUT reads one,
+// by the line editor, which echoes and edits it; over a pipe the client's
+// lines come whole.
+bool thin_read_line(std::string& line) {
+  if (console_raw && ws.Con_fcb && Is_screen(ws.Con_fcb)) return Term_read_line(line);
+  return Tc_read_line(line);
+}
+
+const Con_terminal console_thin = {term_write, term_flush, term_column, thin_read_line, nullptr, term_lines};
 
 void on_winch(int) { winch_seen = 1; }
 

@@ -35,7 +35,13 @@ constexpr uint32_t MODE_GRAPHICS_FLAG = 0x10;  // Fcb::mode_flags: graphics char
 constexpr uint16_t M(char a, char b) { return Mnem_code(a, b); }
 
 bool record_ending_kind(int32_t k) { return k == FK_SERIAL || k == FK_INDEXED || k == FK_PIPE; }
-bool flush_on_line_kind(int32_t k) { return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_PIPE; }
+// The kinds whose output goes out at each line end: devices and pipes, and
+// binary byte streams (record size 1), whose lines are in the file when the
+// statement that printed them returns.
+bool flush_on_line(const Fcb* f) {
+  int32_t k = f->kind;
+  return k == FK_DEVICE || k == FK_AUX_PRINTER || k == FK_PIPE || (k == FK_BINARY && f->rec_size == 1);
+}
 
 // 'SA' / 'RA' stack of five entries.
 struct Attr_save {
@@ -691,5 +697,5 @@ void Prt_mnem(uint16_t m) {
     Err_mnemonic();
     return;
   }
-  if (m != M('F', 'F') && flush_on_line_kind(f->kind) && m == M('L', 'F') && f->buf_count > 0) flush_channel(f);
+  if (m != M('F', 'F') && flush_on_line(f) && m == M('L', 'F') && f->buf_count > 0) flush_channel(f);
 }
