@@ -122,7 +122,9 @@ std::string Peer_text(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     auto u = uint8_t(c);
-    if (u < 0x20 || u == 0x7F) {
+    // C0, DEL, and C1 (0x80-0x9F: peers' texts arrive as Latin-1, where a
+    // terminal takes 0x9B as CSI and 0x9D as OSC).
+    if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
       char esc[8];
       std::snprintf(esc, sizeof esc, "\\%03o", unsigned(u));
       out += esc;

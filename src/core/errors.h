@@ -44,9 +44,10 @@ bool Err_busy_final();
 // Sets (or with an empty text clears) the extended error text.
 void Set_ext_error(const std::string& text);
 // Text a peer sent (a server's error message, a TLS library's account of
-// the other side) as it may be shown: each control byte (below 32, and 127)
-// becomes a backslash and three octal digits, so that a server cannot move
-// the cursor or retitle the terminal through an error report or MSG(-1).
+// the other side) as it may be shown: each control byte (below 32, 127, and
+// 128-159, the Latin-1 controls) becomes a backslash and three octal digits,
+// so that a server cannot move the cursor or retitle the terminal through an
+// error report or MSG(-1).
 std::string Peer_text(std::string_view text);
 // The extended error text (message -1); empty when none.
 const std::string& Ext_error_text();

@@ -9,11 +9,12 @@
 // Whether a file belongs to this user or to root.
 bool Owned_by_user_or_root(const struct stat& st);
 // Whether a symbolic link on the way from path to its file (the name's own
-// links, one after another; not links among the directories) belongs to
-// another user than this one or root.
+// links, one after another, and links among the directories on the way)
+// belongs to another user than this one or root.
 bool Foreign_symlink(const char* path);
 // While one lives, a file (not a device) may be opened through another
-// user's link: for SAVE alone, which opens the file at a name to replace
+// user's link at its name (never through one among the directories that
+// lead to it): for SAVE alone, which opens the file at a name to replace
 // it (another user's link there is replaced, never written through).
 struct Foreign_links_lent {
   Foreign_links_lent();

@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/file_trust.h"
 #include "core/host.h"
+#include "core/link_walk.h"
 #include "core/params.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
@@ -108,32 +109,22 @@ int links_lent = 0;  // Foreign_links_lent alive
 Foreign_links_lent::Foreign_links_lent() { ++links_lent; }
 Foreign_links_lent::~Foreign_links_lent() { --links_lent; }
 
-bool Foreign_symlink(const char* path) {
-  std::string cur = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
-    if (!Owned_by_user_or_root(st)) return true;
-    char buf[4097];
-    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
-    if (n <= 0) return false;
-    std::string next(buf, size_t(n));
-    size_t slash = cur.rfind('/');
-    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
-    cur = next;
-  }
-  // A chain this long is refused as well (the host stops far sooner).
-  return true;
-}
+bool Foreign_symlink(const char* path) { return Foreign_link_on_path(path, geteuid()); }
+
+namespace {
+// While links are lent (SAVE), the name's own link may be another user's;
+// the directories that lead to it may not.
+bool foreign_here(const char* path) { return Foreign_link_on_path(path, geteuid(), links_lent > 0); }
+}  // namespace
 
 void Refuse_foreign_symlink(const char* path) {
-  if (links_lent == 0 && Foreign_symlink(path)) Rpt_error_text(err::BAD_FILE_NAME, "Symbolic link not owned by you or root");
+  if (foreign_here(path)) Rpt_error_text(err::BAD_FILE_NAME, "Symbolic link not owned by you or root");
 }
 
 bool Opened_as_named(int fd, const char* path) {
   struct stat a {}, b {};
   if (fstat(fd, &a) != 0 || stat(path, &b) != 0) return false;
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && (links_lent > 0 || !Foreign_symlink(path));
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && !foreign_here(path);
 }
 
 int Open_to_read(const char* path) {

@@ -131,6 +131,8 @@ int Open(const char* path, int flags, const Open_opts& opts, mode_t mode) {
   int acc = flags & O_ACCMODE;
   struct stat st {};
   bool creating = (flags & O_CREAT) && (flags & O_EXCL);
+  // A file is made only in a folder reached through no other user's link.
+  if (creating) Refuse_foreign_symlink(path);
   if (!creating) {
     if (stat(path, &st) != 0) return -1;
     Refuse_foreign_symlink(path);

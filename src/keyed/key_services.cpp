@@ -4,6 +4,8 @@
 // case folding.
 #include "keyed/key_settings.h"
 
+#include "core/link_walk.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,22 +98,7 @@ void (*Key_swap_exit_hook(void (*hook)()))() {
 
 int Key_error_code() { return Key_svc.error_code ? Key_svc.error_code() : own_error_code; }
 
-bool Key_foreign_symlink(const char* path) {
-  std::string cur = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
-    if (st.st_uid != ::geteuid() && st.st_uid != 0) return true;
-    char buf[4097];
-    ssize_t n = ::readlink(cur.c_str(), buf, sizeof buf - 1);
-    if (n <= 0) return false;
-    std::string next(buf, size_t(n));
-    size_t slash = cur.rfind('/');
-    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
-    cur = next;
-  }
-  return true;
-}
+bool Key_foreign_symlink(const char* path) { return Foreign_link_on_path(path, ::geteuid()); }
 
 bool Key_opened_as_named(int fd, const char* path) {
   struct stat a {}, b {};

@@ -23,6 +23,7 @@
 #include "core/codes.h"
 #include "core/directives.h"
 #include "core/errors.h"
+#include "core/link_walk.h"
 #include "core/evaluator.h"
 #include "core/file_trust.h"
 #include "core/host.h"
@@ -599,6 +600,9 @@ struct Replacement {
     // Each link of the chain is checked: one of the user's own may lead to
     // another user's, which must be replaced, not followed.
     target = own_links_end(path);
+    // Made only in a folder reached through no other user's link.
+    if (Foreign_link_on_path(target.c_str(), ::geteuid(), true))
+      Rpt_error_text(err::BAD_FILE_NAME, "Symbolic link not owned by you or root");
     bool foreign = foreign_link(target);
     temp = target + ".XXXXXX";
     fd = ::mkostemp(temp.data(), O_CLOEXEC);

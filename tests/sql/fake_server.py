@@ -73,7 +73,7 @@ try:
         except OSError:
             pass
     elif seq is not None:
-        text = b"Access denied \x1b]0;owned title\x07 \x1b[2J cleared"
+        text = b"Access denied \x1b]0;owned title\x07 \x1b[2J cleared \x9b2J \x9d0;c1 title\x9c"
         conn.sendall(packet(seq + 1, b"\xff" + struct.pack("<H", 1045) + b"#28000" + text))
 finally:
     with open(out, "wb") as f:

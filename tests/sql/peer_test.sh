@@ -55,7 +55,10 @@ esc=$(printf '\033')
 bel=$(printf '\007')
 grep -q "$esc" error.out && bad "a control byte of the server's error text reached the console"
 grep -q "$bel" error.out && bad "a bell of the server's error text reached the console"
-grep -qF 'msg=MYSQL:1045:Access denied \033]0;owned title\007 \033[2J cleared' error.out ||
+# The connection's text is Latin-1, where 0x80-0x9F are controls (0x9B is
+# the one-byte CSI, 0x9D OSC, 0x9C their end).
+LC_ALL=C grep -q "$(printf '[\200-\237]')" error.out && bad "a C1 control byte of the server's error text reached the console"
+grep -qF 'msg=MYSQL:1045:Access denied \033]0;owned title\007 \033[2J cleared \2332J \2350;c1 title\234' error.out ||
   { bad "MSG(-1) does not show the server's text escaped"; cat -v error.out; }
 [ "$(grep -cF '\033[2J' error.out)" -ge 2 ] || { bad "the error report does not show the text escaped"; cat -v error.out; }
 exit $fail

@@ -106,6 +106,52 @@ has 'done'
 grep -q '^create 0' victim.got && bad "a file was made through a dangling link"
 [ -e home/made-by-link ] && bad "a file was made through another user's dangling link"
 [ -s shared/orutrace.log ] && { bad "the victim wrote into the attacker's trace log"; cat shared/orutrace.log; }
+# The same through another user's link among the directories: a shared
+# subfolder replaced by a link to the victim's home sends "sub/name" there
+# (the kernel follows it in the group-sticky folder).  Reading, writing,
+# making a file, SAVE, CALL, a picture and a PDF document are all refused;
+# a folder link of the victim's own is followed.
+(cd shared && $attacker ln -s "$tmp/home" sub && $victim ln -s "$tmp/home" mysub &&
+  $victim ln -s mysub/../home/private mykeyed)
+cat > shared/victim2.bas <<'EOF2'
+10 OPEN LOCK (1,ERR=30)"sub/profile"
+20 WRITE (1)"touch PWNED"
+30 PRINT "folder text",ERR
+40 OPEN (2,ERR=60)"sub/private"
+50 READ (2,KEY="SECR")A$,B$; PRINT "read ",B$
+60 PRINT "folder keyed",ERR
+70 SERIAL "sub/made-in-home",ERR=80
+80 PRINT "folder create",ERR
+90 CALL "sub/make.bas",ERR=100
+100 PRINT "folder call",ERR
+110 OPEN (7)"*pdf*FILE=v2.pdf"
+120 PRINT (7,ERR=130)PIC(0,0,160,160,"sub/pic.jpg"); PRINT "folder picture drawn"
+130 PRINT "folder picture",ERR
+140 CLOSE (7)
+150 OPEN (8,ERR=160)"*pdf*FILE=sub/profile"; PRINT (8)"report"; CLOSE (8)
+160 PRINT "folder pdf",ERR
+170 OPEN (3)"mysub/profile"; READ (3)A$; PRINT "own folder link: ",A$
+180 OPEN (4)"mykeyed"; READ (4,KEY="SECR")A$,B$; PRINT "own folder keyed: ",B$
+RUN
+SAVE "sub/profile"
+PRINT "end"
+EOF2
+chmod 644 shared/victim2.bas
+(cd shared && $victim timeout 20 "$oru" < victim2.bas > "$tmp/victim2.got" 2>&1)
+has2() { grep -qxF -- "$1" victim2.got || { bad "no line '$1' in:"; cat victim2.got; }; }
+cmp -s home/profile home/profile.orig || { bad "a write through another user's folder link changed the profile"; od -c home/profile | head; }
+grep -q '^read ' victim2.got && bad "a keyed file was read through another user's folder link"
+[ -e home/made-in-home ] && bad "a file was made through another user's folder link"
+has2 'folder text 10'
+has2 'folder keyed 10'
+has2 'folder create 10'
+has2 'folder call 10'
+has2 'folder picture 10'
+has2 'folder pdf 10'
+has2 'own folder link: my profile'
+has2 'own folder keyed: the secret'
+has2 'end'
+
 # The victim's own trace log is written.
 rm -f shared/orutrace.log
 (cd shared && $victim sh -c ': > orutrace.log' && $victim timeout 20 "$oru" < victim.bas > /dev/null 2>&1)
