@@ -22,7 +22,7 @@ FUNCTION_SHAPES = ['()', '(1)', '("a")', '(1,2)', '("a","b")', '(1,2,3)', '(A$)'
 
 # Operands that are source text compiled as the statement runs: their own 20
 # is the text's, not the statement's.
-SOURCE_TEXT = {'EXECUTE', 'EVN(', 'EVS(', 'CPL(', 'PROCESS'}
+SOURCE_TEXT = {'EXECUTE', 'EVN(', 'EVS(', 'CPL(', 'XEQ(', 'PROCESS'}
 # So are a key definition given as a text (its own shape errors are 20) and
 # the statement text a mouse region runs.
 TEXT_20 = {'KEYED "a","b"', 'DIRECT "a","b"', 'CREATE "a","b"', 'SETMSE "a","b"'}
@@ -38,9 +38,9 @@ PLAIN_TOKENS = {
     'VBX', 'VIDEO_PALETTE', 'WINPRT', 'WRITE',
 }
 
-# Functions are enforced once their argument counts are checked when the
-# line is compiled; until then their figures are reported only.
-ENFORCE_FUNCTIONS = os.environ.get('ORU_SWEEP_FUNCTIONS') == '1'
+# Functions' argument counts are checked when the line is compiled: their
+# forms are enforced too (ORU_SWEEP_FUNCTIONS=0 reports them only).
+ENFORCE_FUNCTIONS = os.environ.get('ORU_SWEEP_FUNCTIONS', '1') != '0'
 
 
 def keywords(path):
