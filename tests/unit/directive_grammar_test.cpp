@@ -39,7 +39,10 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "CALL \"p\",IOL=300,A,IOL=LBL,IOL=A$+\"x\"", "CALL \"p\",A,IOL=10,ERR=20",
            "SETMSE =", "SETMSE /CLEAR", "SETMSE @(/),5", "SETMSE /@(1,1,2,2),RELEASE \"PRINT 1\"", "SETMSE \"k\",7",
            "MESSAGE_LIB", "MESSAGE_LIB \"a.msg\",ERR=9", "MESSAGE_LIB ADD \"b\"", "MESSAGE_LIB DROP \"b\"",
-           "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)"})
+           "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)",
+           "ERASE \"a\",OPT=\"x\",\"b\",ERR=20", "ERASE F$", "ERASE TABLE \"x\"", "RENAME \"a\",\"b\",OPT=\"x\",ERR=9",
+           "RENAME CLASS \"A\",\"B\"", "RENAME CONTROL 101,102,HIDE", "SERIAL \"a\"", "SERIAL \"a\",0,10,ERR=9",
+           "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -56,7 +59,9 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "OPEN LOCK", "DEFCTL (1)\"x\"", "CALL \"p\",IOL=", "KEYED LOAD (1),ERR=9", "KEYED LOAD",
            "SETMSE @(1,2),5", "SETMSE \"k\"", "SETMSE CLEAR 1", "MESSAGE_LIB POP 1", "MESSAGE_LIB ADD",
            "CLOSE 1", "CLOSE (1)\"a\"", "CLOSE (/", "CLOSE ON", "DEFCTL -1004,5,ERR=",
-           "DEFCTL -1004,/,7", "MENU_BAR"})
+           "DEFCTL -1004,/,7", "MENU_BAR", "ERASE", "ERASE READ A$", "ERASE ON", "RENAME",
+           "RENAME \"a\"", "RENAME A$", "RENAME ON", "SERIAL", "SERIAL OFF", "SERIAL \"a\",1,2,3,4", "DIRECTORY",
+           "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$"})
     compile(src, 20);
 }
 
