@@ -42,7 +42,8 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)",
            "ERASE \"a\",OPT=\"x\",\"b\",ERR=20", "ERASE F$", "ERASE TABLE \"x\"", "RENAME \"a\",\"b\",OPT=\"x\",ERR=9",
            "RENAME CLASS \"A\",\"B\"", "RENAME CONTROL 101,102,HIDE", "SERIAL \"a\"", "SERIAL \"a\",0,10,ERR=9",
-           "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9"})
+           "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
+           "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -61,7 +62,8 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "CLOSE 1", "CLOSE (1)\"a\"", "CLOSE (/", "CLOSE ON", "DEFCTL -1004,5,ERR=",
            "DEFCTL -1004,/,7", "MENU_BAR", "ERASE", "ERASE READ A$", "ERASE ON", "RENAME",
            "RENAME \"a\"", "RENAME A$", "RENAME ON", "SERIAL", "SERIAL OFF", "SERIAL \"a\",1,2,3,4", "DIRECTORY",
-           "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$"})
+           "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$", "INPUT ON", "OBTAIN READ A$", "WRITE ON", "OPEN READ A$",
+           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON"})
     compile(src, 20);
 }
 
