@@ -43,7 +43,8 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "ERASE \"a\",OPT=\"x\",\"b\",ERR=20", "ERASE F$", "ERASE TABLE \"x\"", "RENAME \"a\",\"b\",OPT=\"x\",ERR=9",
            "RENAME CLASS \"A\",\"B\"", "RENAME CONTROL 101,102,HIDE", "SERIAL \"a\"", "SERIAL \"a\",0,10,ERR=9",
            "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
-           "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$"})
+           "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$", "DIM R$: IOLIST A$: CHR(5),B",
+           "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9"})
     EXPECT_EQ(round_trip(src), src);
 }
 
