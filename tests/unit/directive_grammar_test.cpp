@@ -44,7 +44,8 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "RENAME CLASS \"A\",\"B\"", "RENAME CONTROL 101,102,HIDE", "SERIAL \"a\"", "SERIAL \"a\",0,10,ERR=9",
            "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
            "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$", "DIM R$: IOLIST A$: CHR(5),B",
-           "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9"})
+           "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9", "TRACE", "TRACE (1)",
+           "TRACE PRINT \"x\"", "TRACE CLOSE"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -64,7 +65,7 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "DEFCTL -1004,/,7", "MENU_BAR", "ERASE", "ERASE READ A$", "ERASE ON", "RENAME",
            "RENAME \"a\"", "RENAME A$", "RENAME ON", "SERIAL", "SERIAL OFF", "SERIAL \"a\",1,2,3,4", "DIRECTORY",
            "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$", "INPUT ON", "OBTAIN READ A$", "WRITE ON", "OPEN READ A$",
-           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON"})
+           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10"})
     compile(src, 20);
 }
 
