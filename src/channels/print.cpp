@@ -545,12 +545,19 @@ void Prt_at_item() {
     ws.Exec_ptr++;
     line = Eval_integer();
   }
+  // "@(c,l,ERR=n)": the clause takes the errors of the move itself, as a
+  // function's does; the statement's own ERR= holds again after it.
+  uint8_t* stmt_save = ws.Stmt_save;
+  uint32_t err_line = ws.Err_line;
+  Chk_err();
   if (*ws.Exec_ptr != code::RPAREN) Rpt_error(err::SYNTAX);
   ws.Exec_ptr++;
   if (line < 0 && col >= 0)
     Prt_pos1(col);
   else
     Prt_pos(col, line);
+  ws.Stmt_save = stmt_save;
+  ws.Err_line = err_line;
 }
 
 bool Prt_is_console(const Fcb* f) { return !f || (f == ws.Con_fcb && !Is_screen(f)); }

@@ -59,7 +59,7 @@ constexpr Fn_args FN_ARGS[] = {
     {72, 93, false, 0xFFF0, 0xFFFE},  // NWA(
     {72, 94, false, 0x0002, 0x0000},  // DRP2(
     {72, 95, false, 0x0002, 0x0000},  // GTO2(
-    {72, 97, false, 0xFFFE, 0xFFFE},  // CTL( (no empty call)
+    {72, 97, false, 0x0004, 0x0004},  // CTL(
     {72, 98, false, 0x0004, 0x0000},  // MVE(
     {72, 99, false, 0x001E, 0x001E},  // SCR(
     {72, 100, false, 0xFFFE, 0x0002},  // SCLL(
@@ -77,8 +77,8 @@ constexpr Fn_args FN_ARGS[] = {
     {72, 116, false, 0xFFFE, 0xFFFE},  // REC( (no empty call)
     {72, 117, false, 0x0002, 0x0002},  // MDE(
     {72, 118, false, 0xFFFE, 0xFFFE},  // PRM( (no empty call)
-    {72, 120, false, 0xFFFE, 0x0004},  // VIN(
-    {72, 121, false, 0xFFFE, 0x0004},  // VIS(
+    {72, 120, false, 0x0004, 0x0004},  // VIN(
+    {72, 121, false, 0x0004, 0x0004},  // VIS(
     {72, 122, false, 0xFFFE, 0xFFFE},  // WRP( (no empty call)
     {72, 123, false, 0xFFFE, 0xFFFE},  // OPT( (no empty call)
     {72, 124, false, 0x0002, 0x0002},  // PFX(

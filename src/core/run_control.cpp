@@ -292,6 +292,8 @@ void d_floa() {
 }
 
 void d_prec() {
+  // PRECISION n FOR OBJECT,ERR=line: the clause takes a bad n too.
+  if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
   int n = Eval_range(-1, 18);
   if (ws.Exec_ptr[0] == code::D_FOR && ws.Exec_ptr[1] == code::PREFIX2 && ws.Exec_ptr[2] == 64) {
     // PRECISION n FOR OBJECT: the running object's own precision.

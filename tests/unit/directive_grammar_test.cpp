@@ -33,12 +33,19 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "REFILE \"a\",OPT=\"x\",ERR=900,\"b\"", "REFILE TABLE \"t\"", "ADD \"x\",ERR=900",
            "SET_MASK PROGRAM ON 3,ERR=900", "SET_MASK OFF 1", "SET_MASK READ M$",
            "SETCTL 5,100,6,0", "SETCTL 7,LBL", "SETCTL", "DUMP", "DUMP /", "DUMP (0)-1", "DUMP OBJECT H",
-           "DEFCTL F-(1)\"z\",7", "DEFCTL (1)-1004,/", "DEFCTL X+1,2", "DEF CTL=3", "DEF LFA=1",
+           "DEFCTL F-(1)\"z\",7", "DEFCTL (1)-1004,/", "DEFCTL F(0)-1004,\"\",ERR=100",
+           "DEFCTL F-1004,6,ERR=130", "DEFCTL -1004,/,ERR=9", "DEFCTL X+1,2", "DEF CTL=3", "DEF LFA=1",
            "PURGE (1,ERR=900)", "PURGE", "QUIT", "RELEASE 3", "RELEASE",
            "CALL \"p\",IOL=300,A,IOL=LBL,IOL=A$+\"x\"", "CALL \"p\",A,IOL=10,ERR=20",
            "SETMSE =", "SETMSE /CLEAR", "SETMSE @(/),5", "SETMSE /@(1,1,2,2),RELEASE \"PRINT 1\"", "SETMSE \"k\",7",
            "MESSAGE_LIB", "MESSAGE_LIB \"a.msg\",ERR=9", "MESSAGE_LIB ADD \"b\"", "MESSAGE_LIB DROP \"b\"",
-           "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)"})
+           "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)",
+           "ERASE \"a\",OPT=\"x\",\"b\",ERR=20", "ERASE F$", "ERASE TABLE \"x\"", "RENAME \"a\",\"b\",OPT=\"x\",ERR=9",
+           "RENAME CLASS \"A\",\"B\"", "RENAME CONTROL 101,102,HIDE", "SERIAL \"a\"", "SERIAL \"a\",0,10,ERR=9",
+           "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
+           "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$", "DIM R$: IOLIST A$: CHR(5),B",
+           "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9", "TRACE", "TRACE (1)",
+           "TRACE PRINT \"x\"", "TRACE CLOSE"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -54,8 +61,22 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "SETCTL 1", "SETCTL 5,READ", "DEF SEP=\",\"", "DEF TIM=1", "PURGE ON", "DUMP OFF", "OPEN",
            "OPEN LOCK", "DEFCTL (1)\"x\"", "CALL \"p\",IOL=", "KEYED LOAD (1),ERR=9", "KEYED LOAD",
            "SETMSE @(1,2),5", "SETMSE \"k\"", "SETMSE CLEAR 1", "MESSAGE_LIB POP 1", "MESSAGE_LIB ADD",
-           "CLOSE 1", "CLOSE (1)\"a\"", "CLOSE (/", "CLOSE ON"})
+           "CLOSE 1", "CLOSE (1)\"a\"", "CLOSE (/", "CLOSE ON", "DEFCTL -1004,5,ERR=",
+           "DEFCTL -1004,/,7", "MENU_BAR", "ERASE", "ERASE READ A$", "ERASE ON", "RENAME",
+           "RENAME \"a\"", "RENAME A$", "RENAME ON", "SERIAL", "SERIAL OFF", "SERIAL \"a\",1,2,3,4", "DIRECTORY",
+           "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$", "INPUT ON", "OBTAIN READ A$", "WRITE ON", "OPEN READ A$",
+           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10"})
     compile(src, 20);
+}
+
+// A named field's value needs its source and its name, whatever the
+// source's kind; a control is looked up on a channel by a text or a number.
+TEST_F(DirectiveGrammar, FieldValueFunctionsNeedTheName) {
+  for (const char* src : {"PRINT VIN(A)", "PRINT VIS(A)", "PRINT VIN(1)", "PRINT VIS(1,\"A\",2)", "PRINT VIN(A$)",
+                          "PRINT CTL(A)", "PRINT CTL(0,\"a\",1)"})
+    compile(src, 20);
+  for (const char* src : {"PRINT VIN(1,\"A\")", "PRINT VIS(A,\"A$\")", "PRINT VIN(R$,\"A\",ERR=9)", "PRINT CTL(0,\"OK\")"})
+    EXPECT_EQ(round_trip(src), src);
 }
 
 }  // namespace

@@ -112,6 +112,8 @@ PRINT ERR
 SERIAL "t_bad/opt",SIZ=10
 OPEN (4)"t_bad/opt"
 10 SERIAL "t_bad/opt",1,2,OPT="X",ERR=30
+REM ---- the form is refused when the line is entered: the line stays a failed line until replaced ----
+10 GOTO 40
 20 PRINT "no error?"
 30 PRINT "ERR= taken: error",ERR
 40 ERASE "t_bad/opt",ERR=60

@@ -1,0 +1,16 @@
+REM A print position takes an ERR= clause as functions do; DEFCTL takes one after each form
+10 PRINT @(1,ERR=900),"a"
+20 PRINT @(2,0,ERR=900),"b"
+30 PRINT LEN(LOC(1,ERR=900)),
+40 X$=@(3,ERR=900); PRINT LEN(X$)
+50 DEFCTL F -1004,6,ERR=70
+60 PRINT "no"
+70 PRINT "DEFCTL",ERR
+80 DEFCTL -1004,/,ERR=100
+90 PRINT "no"
+100 PRINT "DEFCTL /",ERR
+110 END
+900 PRINT "taken",ERR
+910 END
+LIST
+RUN
