@@ -234,6 +234,7 @@ void Exec_console() {
   for (;;) {
     ws.Work_ptr = ws.Work_mark = ws.Work_base;
     ws.Con_flags &= ~uint32_t(CON_LEAVE_NESTED);
+    End_at_top_level = false;  // (a program that stopped otherwise meanwhile)
     try {
       if (ws.Start_flags & SF_FIRST_PASS) {
         ws.Start_flags &= ~uint32_t(SF_FIRST_PASS);

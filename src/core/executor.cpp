@@ -206,7 +206,20 @@ Served serve_requests() {
       Exec_escape();
     }
   }
-  if (ws.Run_flags & RF_STOP) return Served::leave;
+  if (ws.Run_flags & RF_STOP) {
+    if (End_at_top_level && !(ws.Start_flags & SF_NESTED)) {
+      // The nested levels that the debugger's END met are left: the
+      // program ends here, as by that END.
+      static uint8_t end_stmt[] = {code::D_END, code::EOL};
+      End_at_top_level = false;
+      End_all_levels = true;
+      ws.Run_flags &= ~uint32_t(RF_STOP);
+      ws.Con_flags &= ~uint32_t(CON_LEAVE_NESTED);
+      ws.Exec_ptr = end_stmt;
+      return Served::go_on;
+    }
+    return Served::leave;
+  }
   if ((ws.Run_flags & RF_STEP) && !(ws.Start_flags & SF_NESTED) && ws.Cur_stno != 0 &&
       !(ws.Pgm_flags & PGM_PROTECTED) && ws.Call_status == 0) {
     if (step_stops()) return Served::leave;

@@ -8,6 +8,7 @@
 Core_hooks Core_hook;
 bool Perform_on_active = false;
 bool End_all_levels = false;
+bool End_at_top_level = false;
 
 namespace hook_default {
 

@@ -168,3 +168,7 @@ extern bool Perform_on_active;
 // Set by the debug link for the END it has the program run: that END ends
 // the program at any call depth.
 extern bool End_all_levels;
+// Set by that END inside a nested run (a method, an event program): the
+// nested levels are being left, as QUIT leaves them, and the top level's
+// next statement is the END.
+extern bool End_at_top_level;

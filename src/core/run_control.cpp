@@ -124,6 +124,14 @@ void d_end() {
   }
   if (End_all_levels) {
     End_all_levels = false;
+    if (ws.Start_flags & SF_NESTED) {
+      // A nested run cannot end the program from inside: its levels are
+      // left first, and the top level then runs this END.
+      End_at_top_level = true;
+      ws.Con_flags |= CON_LEAVE_NESTED;
+      ws.Run_flags |= RF_STOP;
+      return;
+    }
     Core_hook.leave_calls();
   }
   if (ws.Call_link) {
