@@ -133,12 +133,12 @@ std::string ref_name(const uint8_t* p, const uint8_t** next) {
   return std::string(reinterpret_cast<const char*>(p + 2), p[1]);
 }
 
-// The field variable of record `rec` (its name as written, "$" included).
-// A name too long to be a variable's (a long REC= prefix before a field's
-// name) is error 23.
+// The field variable of record `rec` (its name as written, "$" included):
+// named "rec.field", longer than a name a program can write.  A name too
+// long even so (a long REC= prefix before a field's name) is error 23.
 Var_node* field_var(const std::string& rec, uint8_t type, const std::string& field) {
   std::string full = rec + "." + field;
-  if (full.size() > 127) Rpt_error(err::BAD_NAME);
+  if (full.size() > size_t(VAR_NAME_MAX)) Rpt_error(err::BAD_NAME);
   return Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
 }
 
@@ -307,8 +307,9 @@ std::vector<Field> BBX_comp(const uint8_t* s, size_t len) {
     }
     if (f.type != '*') {
       f.type = t == 'C' ? code::STR_VAR : code::NUM_VAR;
+      // Up to 127 characters, the "$" of a text field not counted.
+      if (f.name.size() > 127) Tpl_reader::bad();
       if (t == 'C') f.name += '$';
-      if (f.name.size() > 126) Tpl_reader::bad();
     }
     out.push_back(std::move(f));
     if (r.pos >= len) break;
@@ -736,7 +737,7 @@ void Def_record(Var_node* node) {
   }
   std::string rec = record_name(node);
   for (const Field& f : fields)
-    if (f.type != '*' && rec.size() + 1 + f.name.size() > 127) Rpt_error(err::BAD_IOLIST_ITEM);
+    if (f.type != '*' && rec.size() + 1 + f.name.size() > size_t(VAR_NAME_MAX)) Rpt_error(err::BAD_IOLIST_ITEM);
   uint8_t* blk = write_list(fields);
   if (node->rec_list) Ret_blk(node->rec_list);
   node->rec_list = blk;

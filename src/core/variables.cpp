@@ -121,7 +121,7 @@ Var_node* Var_tree_build(Var_node** nodes, size_t count) {
 }
 
 Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
-  if (len < 1 || len > 127) Rpt_error(err::INTERNAL_CODE);
+  if (len < 1 || len > VAR_NAME_MAX) Rpt_error(err::INTERNAL_CODE);
   // Every field but the name has an initialiser; the name is copied and
   // ended below: the block needs no clearing first.
   void* b = Get_blk_nc(sizeof(Var_node));
@@ -164,7 +164,7 @@ Var_node* Look_var_name(uint8_t type, const uint8_t* name, int len) {
 }
 
 Var_node* Find_var_name(uint8_t type, const uint8_t* name, int len) {
-  if (len < 1 || len > 127) Rpt_error(err::INTERNAL_CODE);
+  if (len < 1 || len > VAR_NAME_MAX) Rpt_error(err::INTERNAL_CODE);
   if (Var_lookup_hook)
     if (Var_node* h = Var_lookup_hook(type, name, len)) return h;
   if (Is_with_reader(type, name, len)) return With_reader();

@@ -54,6 +54,10 @@ constexpr int32_t DIM_LIMIT = 10000000;
 // left branch, frames, storage, record, string, the flags and dimensions;
 // the clear empties the flags, masks, dimensions and value, which lie
 // together.
+// The longest variable name held: a template field's variable
+// "record.field" (two names of up to 127 characters and the dot).
+constexpr int VAR_NAME_MAX = 255;
+
 struct Var_node {
   Var_node* left = nullptr;
   Loc_frame* frames = nullptr;  // newest frame that saved this variable
@@ -71,7 +75,9 @@ struct Var_node {
   int32_t base[3] = {0, 0, 0};  // lowest subscript per dimension
   uint8_t type = 0;  // code 1 numeric, 2 string
   uint8_t name_len = 0;
-  char name[128];
+  // Names written in a program have at most 127 characters; a template
+  // field's variable is named "record.field", each part up to 127.
+  char name[VAR_NAME_MAX + 1];
 };
 
 // Localisation frame: the saved state of one variable (LOCAL, subprogram

@@ -660,68 +660,6 @@ int64_t Key_ordinal() {
 
 // ---- insert ----
 
-// EFF: what lend_left does towards the right sibling, with the entries
-// behind the insert point (the entry at the insert point stays, so the new
-// value stays below the node's parent entry, which takes the node's new
-// highest key).
-static int lend_right(Kbfr* b, int index) {
-  if (K.depth == 0) return 0;
-  Kbfr* p = node(K.kadr[K.depth - 1]);
-  int j = K.kidx[K.depth - 1];
-  if (j < 0 || j + 1 >= p->count) return 0;
-  int32_t rp = entry_ptr(Kent_at(p, j + 1));
-  if (rp <= 0 || uint32_t(rp) == b->addr) return 0;
-  Kbfr* right = node(uint32_t(rp));
-  int room = K.max_kidx - right->count;
-  if (room < 2 || right->count == 0) return 0;
-  if ((entry_ptr(Kent_at(right, 0)) > 0) != (entry_ptr(Kent_at(b, 0)) > 0)) return 0;
-  int k = std::min(b->count - index - 1, room / 2);
-  if (k < 1) return 0;
-  move_entries(Kent_at(right, k), Kent_at(right, 0), right->count);
-  move_entries(Kent_at(right, 0), Kent_at(b, b->count - k), k);
-  right->count = uint16_t(right->count + k);
-  b->count = uint16_t(b->count - k);
-  ORU_ASSERT(right->count <= K.max_kidx && b->count > index);
-  zero_tail(b);
-  std::memcpy(Kent_at(p, j) + 4, Kent_at(b, b->count - 1) + 4, size_t(K.ksz));
-  Kbfr_touch(right);
-  Kbfr_touch(b);
-  Kbfr_touch(p);
-  return k;
-}
-
-// EFF: a full node first lends its front entries (in front of the insert
-// point, never its last one) to its left sibling when that has room, so
-// that random inserts fill index pages further than splits alone; the
-// parent's entry of the sibling takes the sibling's new highest key.  The
-// number of entries lent.
-static int lend_left(Kbfr* b, int index) {
-  if (K.depth == 0 || index == 0) return 0;
-  Kbfr* p = node(K.kadr[K.depth - 1]);
-  int j = K.kidx[K.depth - 1];
-  if (j < 1 || j >= p->count) return 0;
-  int32_t lp = entry_ptr(Kent_at(p, j - 1));
-  if (lp <= 0 || uint32_t(lp) == b->addr) return 0;
-  Kbfr* left = node(uint32_t(lp));
-  int room = K.max_kidx - left->count;
-  if (room < 2 || left->count == 0) return 0;
-  // Both must be leaves or both inner nodes.
-  if ((entry_ptr(Kent_at(left, 0)) > 0) != (entry_ptr(Kent_at(b, 0)) > 0)) return 0;
-  int k = std::min({index, b->count - 1, room / 2});
-  if (k < 1) return 0;
-  move_entries(Kent_at(left, left->count), Kent_at(b, 0), k);
-  left->count = uint16_t(left->count + k);
-  move_entries(Kent_at(b, 0), Kent_at(b, k), b->count - k);
-  b->count = uint16_t(b->count - k);
-  ORU_ASSERT(left->count <= K.max_kidx && b->count >= 1 && index - k >= 0);
-  zero_tail(b);
-  std::memcpy(Kent_at(p, j - 1) + 4, Kent_at(left, left->count - 1) + 4, size_t(K.ksz));
-  Kbfr_touch(left);
-  Kbfr_touch(b);
-  Kbfr_touch(p);
-  return k;
-}
-
 void Kent_add(const uint8_t* key, int32_t ptr) {
   uint32_t addr;
   int index;
@@ -742,11 +680,6 @@ void Kent_add(const uint8_t* key, int32_t ptr) {
   }
   Kbfr* b = node(addr);
   if (b->count > K.max_kidx || index > b->count) Key_error(106);
-  if (b->count == K.max_kidx && K.f->eff) {
-    int lent = lend_left(b, index);
-    if (lent == 0) lend_right(b, index);
-    index -= lent;
-  }
   Kbfr* target = b;
   int ti = index;
   if (b->count == K.max_kidx) {

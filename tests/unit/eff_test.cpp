@@ -13,6 +13,7 @@
 #include "keyed/eff_format.h"
 #include "keyed/eff_store.h"
 #include "keyed/key_driver.h"
+#include "keyed/keyed_internal.h"
 #include "keyed_env.h"
 
 namespace {
@@ -332,9 +333,44 @@ TEST_F(Eff, MoreThanSixteenKeys) {
   EXPECT_EQ(Key_verify(ch), "");
 }
 
-// Random inserts: a full index page lends entries to a sibling with room
-// before it splits, so leaves end up well above the two-thirds a split
-// alone leaves; the tree stays sound through removals afterwards.
+// Ascending keys: a full index page splits with the new page taking the
+// first three quarters of the entries, so 1,000 keys leave leaves of 191
+// entries (255 a page) and the last one with the rest -- the first
+// format's shape; no entries go to a sibling first.
+TEST_F(Eff, AscendingKeysSplitAtThreeQuarters) {
+  std::string p = make_eff("asc", 20, {}, 10);
+  Key_chan* ch = open(p);
+  for (int i = 0; i < 1000; ++i) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%010d", i);
+    put(ch, b, "r");
+  }
+  EXPECT_EQ(Key_verify(ch), "");
+  // The leaves of key 0, walked from its root.
+  std::vector<int> leaves;
+  {
+    Key_bracket op(ch);
+    Key_Hdr_Lock_N_Load(1);
+    Kno_def(0);
+    std::vector<uint32_t> todo{Key_root()};
+    while (!todo.empty()) {
+      Kbfr* b = Kbfr_get(todo.back(), kf::BT_NODE);
+      todo.pop_back();
+      if (get_i32be(Kent_at(b, 0)) <= 0) {
+        leaves.push_back(b->count);
+        continue;
+      }
+      for (int i = 0; i < b->count; ++i) todo.push_back(uint32_t(get_i32be(Kent_at(b, i))));
+    }
+    op.done();
+  }
+  std::sort(leaves.begin(), leaves.end());
+  // 1,000 entries and the end sentinel.
+  EXPECT_EQ(leaves, (std::vector<int>{191, 191, 191, 191, 237}));
+}
+
+// Random inserts: the split rule alone leaves every leaf at least a
+// quarter full; the tree stays sound through removals afterwards.
 TEST_F(Eff, RandomInsertsFillIndexPages) {
   std::string p = make_eff("fill", 20, {}, 10);
   Key_chan* ch = open(p);
@@ -350,15 +386,17 @@ TEST_F(Eff, RandomInsertsFillIndexPages) {
   EXPECT_EQ(Key_verify(ch), "");
   close(ch);
   int64_t size = int64_t(std::filesystem::file_size(p));
-  int leaves = 0, entries = 0;
+  int leaves = 0, entries = 0, least = 255;
   for (int64_t off = 4096; off < size; off += 4096) {
     auto pg = bytes(p, off, 4096);
     if (pg[0] != 254 || get_i32be(&pg[6]) > 0) continue;
     ++leaves;
     entries += pg[5];
+    least = std::min(least, int(pg[5]));
   }
   ASSERT_GT(leaves, 0);
-  EXPECT_GT(entries / leaves, 255 * 3 / 4) << leaves << " leaves";
+  EXPECT_GE(least, (255 + 3) / 4) << leaves << " leaves";
+  EXPECT_GT(entries / leaves, 255 / 2) << leaves << " leaves";
   ch = open(p);
   for (size_t i = 0; i < keys.size(); i += 3) Key_remove(ch, Key_by(key(keys[i]), 208));
   EXPECT_EQ(Key_verify(ch), "");

@@ -235,9 +235,11 @@ TEST_F(RecordsTest, BadLayoutsAreErrors) {
   EXPECT_EQ(run({"10 DIM T$:\"A[2:C(2)\""}), 81);
   // a numeric field given text that is no number
   EXPECT_EQ(run({"10 DIM R$:IOLIST A", "20 R$=\"x|\""}), 43);
-  // a field name too long for the record's name
+  // field names run up to 127 characters, whatever the record's name
   std::string longname = "10 DIM R$:IOLIST " + std::string(125, 'F');
-  EXPECT_EQ(run({longname.c_str()}), 81);
+  EXPECT_EQ(run({longname.c_str()}), 0);
+  std::string too_long = "10 DIM R$:\"" + std::string(128, 'F') + ":N(1)\"";
+  EXPECT_EQ(run({too_long.c_str()}), 81);
 }
 
 TEST_F(RecordsTest, AFieldOfAPlainStringIsAnOrdinaryVariable) {

@@ -26,8 +26,8 @@ READ (1,IND=0,REC="Q")A$[ALL]
 PRINT Q.A$[0],Q.A$[1]
 READ (1,IND=1,REC="Q")A${1:0}
 PRINT Q.A$[0],Q.A$[1]
-REM A prefix of 127 characters is allowed, but with ".A$" after it the name
-REM is too long: error 23.
+REM A prefix of 127 characters is allowed, also with ".A$" after it (a
+REM field's variable may be named beyond the 127 characters of a name).
 READ (1,IND=0,REC=DIM(127,"Q"),ERR=*NEXT)A$
 PRINT ERR
 CLOSE (1)

@@ -1,0 +1,23 @@
+REM Template field names run up to 127 characters, whatever the record
+REM variable's own name: fields of 124 to 127 characters are set and read,
+REM also through a long record name and in a saved and loaded program.  A
+REM program writes a name of at most 127 characters, "$" included, so a
+REM text field of 127 is held in the record but not named in a program.
+DELETE
+10 N$=DIM(127,"F"); M$=DIM(125,"G"); DIM R$:M$+":C(3),"+N$+":N(4),"+DIM(124,"K")+":N(2)"
+20 EXECUTE "R$."+M$+"$=""abc"""; EXECUTE "R$."+N$+"=42"
+30 PRINT LEN(R$)," ",R$
+40 EXECUTE "X$=R$."+M$+"$"; EXECUTE "X=R$."+N$; PRINT X$," ",X
+50 L$=DIM(120,"L")+"$"; EXECUTE "DIM "+L$+":"""+N$+":N(2)"""
+60 EXECUTE L$+"."+N$+"=17"; EXECUTE "Y$="+L$; PRINT Y$
+70 DIM T$:N$+":C(2),A:C(1)"; T$.A$="z"; PRINT T$
+RUN
+DELETE
+10 DIM R$:"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA:C(2)"
+20 R$.AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA$="ok"
+30 PRINT R$.AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA$
+SAVE "lfn"
+DELETE
+LOAD "lfn"
+RUN
+ERASE "lfn"
