@@ -111,6 +111,11 @@ struct Field {
   uint32_t width = 0;
   uint16_t delim = DELIM_DEFAULT;
   uint16_t count = 0;  // array field: its elements
+  // An I/O list's whole array: the array's bounds when the record was
+  // defined (dims 0: an array field subscripted from 1)
+  uint8_t dims = 0;
+  int32_t base[3] = {0, 0, 0};
+  int32_t size[3] = {1, 1, 1};
   std::string name;
   std::string desc;    // a template field's description
 };
@@ -159,15 +164,22 @@ std::vector<Field> read_list(const uint8_t* blk) {
     size_t dn = get_u16be(d);
     if (size_t(end - d) < 2 + dn) Rpt_error(err::INTERNAL_CODE);
     f.desc.assign(reinterpret_cast<const char*>(d + 2), dn);
+    const uint8_t* b = d + 2 + dn;
+    if (end - b < 1 || b[0] > 3 || end - b < 1 + 8 * b[0]) Rpt_error(err::INTERNAL_CODE);
+    f.dims = b[0];
+    for (int i = 0; i < f.dims; i++) {
+      f.base[i] = int32_t(get_u32be(b + 1 + 8 * i));
+      f.size[i] = int32_t(get_u32be(b + 5 + 8 * i));
+    }
     out.push_back(std::move(f));
-    p = d + 2 + dn;
+    p = b + 1 + 8 * f.dims;
   }
   return out;
 }
 
 uint8_t* write_list(const std::vector<Field>& fields) {
   size_t n = 3;
-  for (const Field& f : fields) n += 13 + f.name.size() + f.desc.size();
+  for (const Field& f : fields) n += 14 + f.name.size() + f.desc.size() + 8 * f.dims;
   if (n > 0xFFFF) Rpt_error(err::BAD_IOLIST_ITEM);
   auto* b = static_cast<uint8_t*>(Get_blk(n));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
@@ -185,6 +197,12 @@ uint8_t* write_list(const std::vector<Field>& fields) {
     put_u16be(p, uint16_t(f.desc.size()));
     if (!f.desc.empty()) std::memcpy(p + 2, f.desc.data(), f.desc.size());
     p += 2 + f.desc.size();
+    *p++ = f.dims;
+    for (int i = 0; i < f.dims; i++) {
+      put_u32be(p, uint32_t(f.base[i]));
+      put_u32be(p + 4, uint32_t(f.size[i]));
+      p += 8;
+    }
   }
   *p = 255;
   return b;
@@ -630,8 +648,8 @@ void list_conversion(Field& f) {
 }
 
 // The fields of compiled I/O-list items (an inline list, an IOLIST line, a
-// compiled image): variables, whole arrays (A[ALL]: an array field of as
-// many elements as the array has now) and "*" (error 81 otherwise), each
+// compiled image): variables, whole arrays (A[ALL]: an array field with the
+// array's present bounds) and "*" (error 81 otherwise), each
 // variable with an optional conversion clause, up to the end of the
 // statement or of the list.
 std::vector<Field> list_fields() {
@@ -654,6 +672,11 @@ std::vector<Field> list_fields() {
         if (n == 0) Rpt_error(err::BAD_SUBSCRIPT);
         if (n > ARRAY_FIELD_MAX) Rpt_error(err::OUT_OF_RANGE);
         f.count = uint16_t(n);
+        f.dims = a->dims ? a->dims : 1;  // the array's present bounds
+        for (int i = 0; i < 3; i++) {
+          f.base[i] = a->base[i];
+          f.size[i] = a->size[i];
+        }
       }
       if (*ws.Exec_ptr == code::COLON) {
         ws.Exec_ptr++;
@@ -752,7 +775,9 @@ void Def_record(Var_node* node) {
     if (f.type == '*') continue;
     Var_node* v = field_var(rec, f.type, f.name);
     Check_assignable(v);
-    if (f.count) {
+    if (f.count && f.dims) {
+      Dim_like(v, f.base, f.size, f.dims);
+    } else if (f.count) {
       Dim_vector(v, 1, f.count);
     } else if (v->type == code::NUM_VAR) {
       v->num = Num_val{};

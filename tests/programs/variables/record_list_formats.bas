@@ -28,3 +28,12 @@ DIM T$:300; T$.N=234.5; T$.A$="ab"
 T$.N=1234.5
 PRINT "[",T$,"]"
 PRINT "console goes on"
+REM A whole array keeps its bounds: DIM W[5:7] makes the fields W[5] to W[7],
+REM and a two-dimensional one its two ranges
+700 IOLIST A$,W[ALL]
+710 IOLIST M[ALL]
+DIM W[5:7]; DIM G$:700; G$.A$="g"; G$.W[5]=5; G$.W[7]=7
+PRINT "[",HTA(G$),"]"
+G$.W[4]=1
+DIM M[1:2,0:1]; M[2,1]=9; DIM H$:710; H$.M[2,0]=20; H$.M[2,1]=21; PRINT "[",HTA(H$),"]"
+H$.M[3,0]=1
