@@ -23,6 +23,9 @@
 //                 'E' IEEE double, written D in a template (8 bytes)
 //                 'B' integer, two's complement (8 bytes)
 //                 'Y' amount in ten-thousandths, two's complement (8 bytes)
+//                 'M' text through a format mask, ended by the record
+//                 separator (an I/O list's N:"##0"; the mask is the
+//                 description)
 //     u32  width  ('C' and 'N' 1..100,000,000; 'I' and 'U' 1..8; the size
 //                 of X E F B Y; 0 otherwise)
 //     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
@@ -34,7 +37,10 @@
 //     u8   n      length of the field's name (0 for a skip)
 //     n    name   upper-cased, "$" ending a string field's name
 //     u16  d      length of the field's description (the text between
-//                 the colons after a template field), then d bytes
+//                 the colons after a template field; an 'M' field's mask),
+//                 then d bytes
+//     u8   k      dimensions of an I/O list's whole array (0 otherwise),
+//                 then k pairs of i32 base and i32 size
 //   u8   255
 //
 // Invariant: every item lies inside the block and the list ends with 255;
@@ -469,6 +475,12 @@ std::string number_text(const Num_val& value, const Field& f) {
 // decimals (NUM(n,d) of an I/O list) writes exactly that many; what its width
 // cannot hold is error 41 as for any N field.
 std::string field_number_text(const Num_val& value, const Field& f) {
+  if (f.form == 'M') {  // through the field's mask
+    std::string text;
+    const int err = Conv_val_viafmt(value, reinterpret_cast<const uint8_t*>(f.desc.data()), f.desc.size(), text);
+    if (err) Rpt_error(err);
+    return text;
+  }
   if (f.form != 'N' || f.delim > LIST_FIELD_DECIMALS_MAX) return number_text(value, f);
   std::string text = fixed_decimals(value, f.delim);
   if (text.size() > f.width) Rpt_error(err::OUT_OF_RANGE);
@@ -485,6 +497,15 @@ void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
     // A field not given a value: an N field holds its fill byte "0"
     // repeated, a separator-ended field its separator only.
     if (f.form == 'N') text.assign(f.width, '0');
+  } else if (f.form == 'M') {
+    const auto* m = reinterpret_cast<const uint8_t*>(f.desc.data());
+    if (v->type == code::NUM_VAR) {
+      text = field_number_text(*num_slot(v, e, f), f);
+    } else {
+      const Str_blk* b = *str_slot(v, e, f);
+      const int err = Fmt_str(b ? b->bytes() : m, b ? b->len : 0, m, f.desc.size(), text);
+      if (err) Rpt_error(err);
+    }
   } else if (v->type == code::NUM_VAR) {
     text = field_number_text(*num_slot(v, e, f), f);
   } else if (Str_blk* b = *str_slot(v, e, f)) {
@@ -632,9 +653,15 @@ std::string standard_template(const std::string& tpl) {
 void list_conversion(Field& f) {
   const uint8_t c = *ws.Exec_ptr;
   if (c != FNC_CHR && c != FNC_NUM) {
-    if (c == code::STR_LIT || c == code::STR_VAR)
-      Rpt_error_text(err::NOT_BUILT, "record field with a format mask");
-    Rpt_error(err::BAD_IOLIST_ITEM);
+    // A string-valued format: a mask the field's value is written through,
+    // taken when the record is defined (at most 8,192 bytes, error 46).
+    // Anything else (A$:C(5), a numeric array) is no format.
+    if (c != code::STR_LIT && c != code::HEX_LIT && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
+    Eval_str();
+    if (ws.Str_len > int32_t(FMT_MASK_MAX)) Rpt_error(err::STRING_LENGTH);
+    f.form = 'M';
+    f.desc.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    return;
   }
   ws.Exec_ptr++;
   f.width = uint32_t(Eval_range(0, LIST_FIELD_WIDTH_MAX));
@@ -822,7 +849,7 @@ void Gen_record(Var_node* node) {
         append_value(out, v, e, f);
       else if (fixed_form(f.form))  // a filler holds its fill bytes
         out.append(f.width, f.form == 'C' ? ' ' : f.form == 'N' ? '0' : '\0');
-      if (f.form == 'P' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
+      if (f.form == 'P' || f.form == 'M' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
         out += char(sep);
       else if (f.form == 'D' && f.delim != DELIM_NONE)
         out += char(f.delim);
@@ -870,6 +897,16 @@ void Let_record(Var_node* node) {
       ws.Str_len = -1;
       ws.Math_flags = 0;
       Store_num(v, num_slot(v, e, f));
+    } else if (v->type == code::NUM_VAR && f.form == 'M') {
+      // the characters the mask shows besides digits, sign and point
+      // (grouping, currency, fill) are not part of the number
+      std::string t;
+      for (size_t i = start; i < start + n; ++i) {
+        const char c = char(s[i]);
+        const bool numlike = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+        if (numlike || f.desc.find(c) == std::string::npos) t += c;
+      }
+      set_number(v, num_slot(v, e, f), reinterpret_cast<const uint8_t*>(t.data()), t.size());
     } else if (v->type == code::NUM_VAR) {
       set_number(v, num_slot(v, e, f), s + start, n);
       if (f.form == 'D' && !f.count && n == 0) v->flags &= ~VF_ASSIGNED;  // no value
