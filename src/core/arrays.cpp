@@ -336,6 +336,24 @@ void Dim_vector(Var_node* node, int32_t first, int32_t count) {
   set_dims(node, d, storage);
 }
 
+void Dim_like(Var_node* node, const int32_t base[3], const int32_t size[3], uint8_t dims) {
+  Dims d;
+  d.dims = dims;
+  uint64_t count = 1;
+  for (int i = 0; i < 3; i++) {
+    if (size[i] < 1 || size[i] > DIM_LIMIT) Rpt_error(err::OUT_OF_RANGE);
+    d.size[i] = size[i];
+    d.base[i] = base[i];
+    count *= uint64_t(size[i]);
+  }
+  if (count > uint64_t(DIM_LIMIT)) Rpt_error(err::OUT_OF_RANGE);
+  d.count = uint32_t(count);
+  void* storage = new_storage(d.count, elem_size(node));
+  std::memset(storage, 0, d.count * elem_size(node));
+  Clr_array(node);
+  set_dims(node, d, storage);
+}
+
 void Clr_array(Var_node* node) {
   if (node->elems) free_storage(node->elems, node->type, Var_count(node));
   if (node->assoc) HSH_Delete(node->assoc);

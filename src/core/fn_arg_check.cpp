@@ -37,11 +37,11 @@ constexpr uint8_t FNC_USER = 88;       // FN name(...): a user-defined function
 constexpr uint8_t FNC_ERR_WORD = 136;  // ERR=
 
 constexpr Fn_args FN_ARGS[] = {
-    {72, 73, false, 0x0002, 0xFFFE},  // I3E(
+    {72, 73, false, 0x0002, 0x0002},  // I3E(
     {72, 74, false, 0x0000, 0x000E},  // STP(
     {72, 75, false, 0xFFFE, 0xFFFE},  // KEC( (no empty call)
     {72, 76, false, 0xFFFE, 0xFFFE},  // KEP( (no empty call)
-    {72, 77, false, 0xFFFE, 0x0000},  // STK(
+    {72, 77, false, 0x0002, 0x0000},  // STK(
     {72, 78, false, 0x0000, 0x0002},  // TRX(
     {72, 79, false, 0x0002, 0x0002},  // ENV(
     {72, 80, false, 0x0002, 0x0000},  // SIN(
@@ -62,30 +62,30 @@ constexpr Fn_args FN_ARGS[] = {
     {72, 97, false, 0x0004, 0x0004},  // CTL(
     {72, 98, false, 0x0004, 0x0000},  // MVE(
     {72, 99, false, 0x001E, 0x001E},  // SCR(
-    {72, 100, false, 0xFFFE, 0x0002},  // SCLL(
-    {72, 101, false, 0xFFFE, 0xFFFE},  // FIN( (no empty call)
-    {72, 102, false, 0xFFFE, 0x000C},  // TBL(
-    {72, 103, false, 0x0008, 0xFFFE},  // JUL(
-    {72, 104, true, 0x0006, 0xFFFE},  // DTE(
-    {72, 108, false, 0xFFFE, 0xFFFC},  // CVS(
-    {72, 109, false, 0xFFFE, 0xFFFE},  // FFN( (no empty call)
+    {72, 100, false, 0x0006, 0x0002},  // SCLL(
+    {72, 101, false, 0x0006, 0x0006},  // FIN(
+    {72, 102, false, 0xFFFC, 0x000C},  // TBL(
+    {72, 103, false, 0x0008, 0x0002},  // JUL(
+    {72, 104, true, 0x0006, 0x0006},  // DTE(
+    {72, 108, false, 0xFFFE, 0xFFFC},  // CVS( (one or more code points)
+    {72, 109, false, 0x0000, 0x000E},  // FFN(
     {72, 110, false, 0x0000, 0x0006},  // MSK(
     {72, 111, false, 0x0002, 0xFFFE},  // CUR(
     {72, 112, false, 0x0000, 0x0006},  // SRT(
     {72, 113, false, 0x0000, 0x0006},  // SWP(
     {72, 114, false, 0x0000, 0x0006},  // GBL(
-    {72, 116, false, 0xFFFE, 0xFFFE},  // REC( (no empty call)
+    {72, 116, false, 0x0006, 0x0006},  // REC(
     {72, 117, false, 0x0002, 0x0002},  // MDE(
-    {72, 118, false, 0xFFFE, 0xFFFE},  // PRM( (no empty call)
+    {72, 118, false, 0x0000, 0x0002},  // PRM(
     {72, 120, false, 0x0004, 0x0004},  // VIN(
     {72, 121, false, 0x0004, 0x0004},  // VIS(
     {72, 122, false, 0xFFFE, 0xFFFE},  // WRP( (no empty call)
-    {72, 123, false, 0xFFFE, 0xFFFE},  // OPT( (no empty call)
+    {72, 123, false, 0x0002, 0x0002},  // OPT(
     {72, 124, false, 0x0002, 0x0002},  // PFX(
     {72, 125, false, 0x0002, 0x0000},  // RND(
     {72, 126, true, 0x0002, 0x0002},  // DIR(
     {72, 127, true, 0x0002, 0x0002},  // DSK(
-    {72, 128, false, 0x0000, 0xFFF8},  // KGN(
+    {72, 128, false, 0x0000, 0x0018},  // KGN(
     {72, 129, false, 0x0006, 0x0000},  // PRC(
     {72, 130, false, 0x0006, 0x0000},  // PCK(
     {72, 131, false, 0x0000, 0x0002},  // UPK(
@@ -97,14 +97,15 @@ constexpr Fn_args FN_ARGS[] = {
     {72, 150, false, 0xFFFC, 0xFFFE},  // SHW(
     {72, 151, false, 0x000E, 0x0006},  // FMSG(
     {72, 152, false, 0xFFFE, 0xFFFE},  // IMG( (no empty call)
-    {72, 154, false, 0xFFFE, 0x0002},  // CHG(
+    {72, 154, false, 0x0002, 0x0002},  // CHG(
     {72, 158, false, 0x0006, 0x0000},  // OBJ(
     {72, 160, false, 0x0000, 0x0002},  // NUL(
-    {72, 161, false, 0xFFFE, 0xFFFE},  // CSE( (no empty call)
+    {72, 161, false, 0xFFFC, 0xFFFC},  // CSE(
     {72, 162, false, 0xFFFE, 0xFFFE},  // TXW( (no empty call)
     {72, 163, false, 0xFFFE, 0xFFFE},  // TXH( (no empty call)
+    {72, 164, false, 0x0000, 0x000C},  // XFA(
     {72, 165, false, 0x0000, 0x000C},  // MID(
-    {72, 166, false, 0xFFFE, 0xFFFE},  // SEP( (no empty call)
+    {72, 166, false, 0x0002, 0x0002},  // SEP(
     {72, 167, false, 0x0004, 0x0000},  // SIZ(
     {72, 168, false, 0x0002, 0x0000},  // LPI(
     {72, 169, false, 0x0002, 0x0000},  // CPI(
@@ -116,22 +117,22 @@ constexpr Fn_args FN_ARGS[] = {
     {72, 180, false, 0x0002, 0x0002},  // FCLR(
     {72, 181, false, 0x0002, 0x0002},  // BCLR(
     {72, 182, false, 0x0000, 0x0002},  // CMP(
-    {72, 183, false, 0x0000, 0xFFFE},  // UCP(
+    {72, 183, false, 0x0000, 0x0002},  // UCP(
     {72, 184, false, 0x0000, 0x001C},  // JST(
     {73, 0, false, 0x0002, 0x0000},  // ABS(
     {74, 0, false, 0x0004, 0x0004},  // AND(
-    {75, 0, false, 0xFFFE, 0x000C},  // ARG(
+    {75, 0, false, 0x0002, 0x000C},  // ARG(
     {76, 0, false, 0x0000, 0x0002},  // ASC(
-    {77, 0, false, 0x0000, 0xFFFE},  // ATH(
+    {77, 0, false, 0x0000, 0x0002},  // ATH(
     {78, 0, false, 0x0004, 0x0000},  // BIN(
     {79, 0, false, 0x0002, 0x0002},  // BSZ(
     {80, 0, false, 0x0002, 0x0000},  // CHR(
-    {82, 0, false, 0x0000, 0xFFFE},  // CRC(
+    {82, 0, false, 0x0000, 0x0006},  // CRC(
     {83, 0, false, 0x0000, 0x0002},  // DEC(
     {84, 0, false, 0x0002, 0x0000},  // EPT(
     {85, 0, false, 0xFFFE, 0x0002},  // ERR(
     {86, 0, false, 0x0002, 0x0000},  // EXP(
-    {87, 0, false, 0xFFFE, 0xFFFE},  // FID( (no empty call)
+    {87, 0, false, 0x0002, 0x0002},  // FID(
     {89, 0, false, 0x0002, 0x0000},  // FPT(
     {90, 0, false, 0x0000, 0x0002},  // GAP(
     {91, 0, false, 0x0000, 0x0002},  // GEP(
@@ -144,37 +145,37 @@ constexpr Fn_args FN_ARGS[] = {
     {100, 0, false, 0x0000, 0x0002},  // LEN(
     {101, 0, false, 0x0002, 0x0000},  // LOG(
     {102, 0, false, 0x0000, 0x0002},  // LRC(
-    {103, 0, false, 0xFFFE, 0xFFFE},  // LST( (no empty call)
-    {104, 0, false, 0xFFFE, 0x0002},  // MEM(
+    {103, 0, false, 0x0000, 0x0002},  // LST(
+    {104, 0, false, 0x0006, 0x0002},  // MEM(
     {105, 0, false, 0x0004, 0x0000},  // MOD(
     {106, 0, false, 0x0002, 0xFFFE},  // MSG(
     {107, 0, false, 0x0002, 0x0002},  // NOT(
     {108, 0, false, 0x0000, 0x0006},  // NUM(
-    {109, 0, false, 0xFFFE, 0xFFFE},  // PGM( (no empty call)
-    {111, 0, false, 0xFFFE, 0xFFFE},  // PTH( (no empty call)
-    {112, 0, false, 0xFFFE, 0xFFFE},  // PUB( (no empty call)
-    {113, 0, false, 0xFFFE, 0xFFFE},  // RDX( (no empty call)
+    {109, 0, false, 0x0006, 0x0000},  // PGM(
+    {111, 0, false, 0x0002, 0x0002},  // PTH(
+    {112, 0, false, 0x0002, 0x0000},  // PUB(
+    {113, 0, false, 0x0000, 0x0002},  // RDX(
     {114, 0, false, 0x0002, 0x0000},  // SGN(
     {115, 0, false, 0x0002, 0x0000},  // SQR(
     {116, 0, false, 0x0002, 0x0002},  // SSZ(
     {117, 0, false, 0x0006, 0x0006},  // STR(
-    {118, 0, false, 0xFFFE, 0x0000},  // TCB(
+    {118, 0, false, 0x0006, 0x0000},  // TCB(
     {120, 0, false, 0x0000, 0x0002},  // UCS(
     {121, 0, false, 0x0004, 0x0004},  // XOR(
     {122, 0, false, 0x0006, 0x0000},  // @(
-    {123, 0, false, 0xFFFE, 0xFFFE},  // MAX(
-    {124, 0, false, 0xFFFE, 0xFFFE},  // MIN(
-    {126, 0, false, 0xFFFE, 0xFFFE},  // FIB( (no empty call)
+    {123, 0, false, 0xFFFC, 0xFFFC},  // MAX(
+    {124, 0, false, 0xFFFC, 0xFFFC},  // MIN(
+    {126, 0, false, 0x0002, 0x0002},  // FIB(
     {131, 0, false, 0x0000, 0x0004},  // XML(
     {72, 87, false, 0x0006, 0x0000},  // DIM( (the array forms begin with a marker)
     {72, 107, false, 0xFFFE, 0xFFFE},  // MNM( (no empty call)
-    {72, 119, false, 0xFFFE, 0xFFFE},  // IOL( (no empty call)
+    {72, 119, false, 0x0006, 0x0006},  // IOL(
     {72, 155, false, 0x0000, 0x0006},  // EVS(
     {72, 156, false, 0x0000, 0x0006},  // EVN(
     {72, 175, false, 0xFFFE, 0xFFFE},  // NEW( (no empty call)
     {81, 0, false, 0x0000, 0x0006},  // CPL( (text [, s])
-    {110, 0, false, 0xFFFE, 0xFFFE},  // POS( (no empty call)
-    {119, 0, false, 0xFFFE, 0xFFFE},  // TSK( (no empty call)
+    {110, 0, false, 0x000E, 0x000E},  // POS(
+    {119, 0, false, 0x0002, 0x0000},  // TSK(
 };
 
 const Fn_args* find_fn(uint8_t c, uint8_t second) {
@@ -297,10 +298,12 @@ bool takes(const Group& g) {
 int Check_fn_args(const uint8_t* p, const uint8_t* end) {
   std::vector<Group> open;
   uint8_t prev = 0;
-  // DEF's tables (DEF MSG(key, text)) and SETMSE's regions (SETMSE @(c,l,c2,l2))
-  // are forms of their own, not calls
+  // DEF's tables (DEF MSG(key, text)), SETMSE's regions (SETMSE @(c,l,c2,l2))
+  // and SDEV's task strings (SDEV TSK("a","b")) are forms of their own, not
+  // calls
   auto own_forms = [end](const uint8_t* s) {
-    return s < end && (*s == code::D_DEF || (*s == code::EXT_DIR && s + 1 < end && s[1] == code::X_SETMSE));
+    return s < end && (*s == code::D_DEF || (*s == code::EXT_DIR && s + 1 < end &&
+                                             (s[1] == code::X_SETMSE || s[1] == code::X_SDEV)));
   };
   bool def = own_forms(p);
   while (p < end) {

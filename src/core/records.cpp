@@ -23,6 +23,9 @@
 //                 'E' IEEE double, written D in a template (8 bytes)
 //                 'B' integer, two's complement (8 bytes)
 //                 'Y' amount in ten-thousandths, two's complement (8 bytes)
+//                 'M' text through a format mask, ended by the record
+//                 separator (an I/O list's N:"##0"; the mask is the
+//                 description)
 //     u32  width  ('C' and 'N' 1..100,000,000; 'I' and 'U' 1..8; the size
 //                 of X E F B Y; 0 otherwise)
 //     u16  delim  ('D': 0..255 the byte, DELIM_DEFAULT the record separator,
@@ -34,7 +37,10 @@
 //     u8   n      length of the field's name (0 for a skip)
 //     n    name   upper-cased, "$" ending a string field's name
 //     u16  d      length of the field's description (the text between
-//                 the colons after a template field), then d bytes
+//                 the colons after a template field; an 'M' field's mask),
+//                 then d bytes
+//     u8   k      dimensions of an I/O list's whole array (0 otherwise),
+//                 then k pairs of i32 base and i32 size
 //   u8   255
 //
 // Invariant: every item lies inside the block and the list ends with 255;
@@ -111,6 +117,11 @@ struct Field {
   uint32_t width = 0;
   uint16_t delim = DELIM_DEFAULT;
   uint16_t count = 0;  // array field: its elements
+  // An I/O list's whole array: the array's bounds when the record was
+  // defined (dims 0: an array field subscripted from 1)
+  uint8_t dims = 0;
+  int32_t base[3] = {0, 0, 0};
+  int32_t size[3] = {1, 1, 1};
   std::string name;
   std::string desc;    // a template field's description
 };
@@ -159,15 +170,22 @@ std::vector<Field> read_list(const uint8_t* blk) {
     size_t dn = get_u16be(d);
     if (size_t(end - d) < 2 + dn) Rpt_error(err::INTERNAL_CODE);
     f.desc.assign(reinterpret_cast<const char*>(d + 2), dn);
+    const uint8_t* b = d + 2 + dn;
+    if (end - b < 1 || b[0] > 3 || end - b < 1 + 8 * b[0]) Rpt_error(err::INTERNAL_CODE);
+    f.dims = b[0];
+    for (int i = 0; i < f.dims; i++) {
+      f.base[i] = int32_t(get_u32be(b + 1 + 8 * i));
+      f.size[i] = int32_t(get_u32be(b + 5 + 8 * i));
+    }
     out.push_back(std::move(f));
-    p = d + 2 + dn;
+    p = b + 1 + 8 * f.dims;
   }
   return out;
 }
 
 uint8_t* write_list(const std::vector<Field>& fields) {
   size_t n = 3;
-  for (const Field& f : fields) n += 13 + f.name.size() + f.desc.size();
+  for (const Field& f : fields) n += 14 + f.name.size() + f.desc.size() + 8 * f.dims;
   if (n > 0xFFFF) Rpt_error(err::BAD_IOLIST_ITEM);
   auto* b = static_cast<uint8_t*>(Get_blk(n));
   if (!b) Rpt_error(err::OUT_OF_MEMORY);
@@ -185,6 +203,12 @@ uint8_t* write_list(const std::vector<Field>& fields) {
     put_u16be(p, uint16_t(f.desc.size()));
     if (!f.desc.empty()) std::memcpy(p + 2, f.desc.data(), f.desc.size());
     p += 2 + f.desc.size();
+    *p++ = f.dims;
+    for (int i = 0; i < f.dims; i++) {
+      put_u32be(p, uint32_t(f.base[i]));
+      put_u32be(p + 4, uint32_t(f.size[i]));
+      p += 8;
+    }
   }
   *p = 255;
   return b;
@@ -452,6 +476,12 @@ std::string number_text(const Num_val& value, const Field& f) {
 // decimals (NUM(n,d) of an I/O list) writes exactly that many; what its width
 // cannot hold is error 41 as for any N field.
 std::string field_number_text(const Num_val& value, const Field& f) {
+  if (f.form == 'M') {  // through the field's mask
+    std::string text;
+    const int err = Conv_val_viafmt(value, reinterpret_cast<const uint8_t*>(f.desc.data()), f.desc.size(), text);
+    if (err) Rpt_error(err);
+    return text;
+  }
   if (f.form != 'N' || f.delim > LIST_FIELD_DECIMALS_MAX) return number_text(value, f);
   std::string text = fixed_decimals(value, f.delim);
   if (text.size() > f.width) Rpt_error(err::OUT_OF_RANGE);
@@ -468,6 +498,15 @@ void append_value(std::string& out, Var_node* v, uint32_t e, const Field& f) {
     // A field not given a value: an N field holds its fill byte "0"
     // repeated, a separator-ended field its separator only.
     if (f.form == 'N') text.assign(f.width, '0');
+  } else if (f.form == 'M') {
+    const auto* m = reinterpret_cast<const uint8_t*>(f.desc.data());
+    if (v->type == code::NUM_VAR) {
+      text = field_number_text(*num_slot(v, e, f), f);
+    } else {
+      const Str_blk* b = *str_slot(v, e, f);
+      const int err = Fmt_str(b ? b->bytes() : m, b ? b->len : 0, m, f.desc.size(), text);
+      if (err) Rpt_error(err);
+    }
   } else if (v->type == code::NUM_VAR) {
     text = field_number_text(*num_slot(v, e, f), f);
   } else if (Str_blk* b = *str_slot(v, e, f)) {
@@ -615,9 +654,15 @@ std::string standard_template(const std::string& tpl) {
 void list_conversion(Field& f) {
   const uint8_t c = *ws.Exec_ptr;
   if (c != FNC_CHR && c != FNC_NUM) {
-    if (c == code::STR_LIT || c == code::STR_VAR)
-      Rpt_error_text(err::NOT_BUILT, "record field with a format mask");
-    Rpt_error(err::BAD_IOLIST_ITEM);
+    // A string-valued format: a mask the field's value is written through,
+    // taken when the record is defined (at most 8,192 bytes, error 46).
+    // Anything else (A$:C(5), a numeric array) is no format.
+    if (c != code::STR_LIT && c != code::HEX_LIT && c != code::STR_VAR) Rpt_error(err::BAD_IOLIST_ITEM);
+    Eval_str();
+    if (ws.Str_len > int32_t(FMT_MASK_MAX)) Rpt_error(err::STRING_LENGTH);
+    f.form = 'M';
+    f.desc.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
+    return;
   }
   ws.Exec_ptr++;
   f.width = uint32_t(Eval_range(0, LIST_FIELD_WIDTH_MAX));
@@ -631,8 +676,8 @@ void list_conversion(Field& f) {
 }
 
 // The fields of compiled I/O-list items (an inline list, an IOLIST line, a
-// compiled image): variables, whole arrays (A[ALL]: an array field of as
-// many elements as the array has now) and "*" (error 81 otherwise), each
+// compiled image): variables, whole arrays (A[ALL]: an array field with the
+// array's present bounds) and "*" (error 81 otherwise), each
 // variable with an optional conversion clause, up to the end of the
 // statement or of the list.
 std::vector<Field> list_fields() {
@@ -655,6 +700,11 @@ std::vector<Field> list_fields() {
         if (n == 0) Rpt_error(err::BAD_SUBSCRIPT);
         if (n > ARRAY_FIELD_MAX) Rpt_error(err::OUT_OF_RANGE);
         f.count = uint16_t(n);
+        f.dims = a->dims ? a->dims : 1;  // the array's present bounds
+        for (int i = 0; i < 3; i++) {
+          f.base[i] = a->base[i];
+          f.size[i] = a->size[i];
+        }
       }
       if (*ws.Exec_ptr == code::COLON) {
         ws.Exec_ptr++;
@@ -753,7 +803,9 @@ void Def_record(Var_node* node) {
     if (f.type == '*') continue;
     Var_node* v = field_var(rec, f.type, f.name);
     Check_assignable(v);
-    if (f.count) {
+    if (f.count && f.dims) {
+      Dim_like(v, f.base, f.size, f.dims);
+    } else if (f.count) {
       Dim_vector(v, 1, f.count);
     } else if (v->type == code::NUM_VAR) {
       v->num = Num_val{};
@@ -798,7 +850,7 @@ void Gen_record(Var_node* node) {
         append_value(out, v, e, f);
       else if (fixed_form(f.form))  // a filler holds its fill bytes
         out.append(f.width, f.form == 'C' ? ' ' : f.form == 'N' ? '0' : '\0');
-      if (f.form == 'P' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
+      if (f.form == 'P' || f.form == 'M' || (f.form == 'D' && f.delim == DELIM_DEFAULT))
         out += char(sep);
       else if (f.form == 'D' && f.delim != DELIM_NONE)
         out += char(f.delim);
@@ -846,6 +898,16 @@ void Let_record(Var_node* node) {
       ws.Str_len = -1;
       ws.Math_flags = 0;
       Store_num(v, num_slot(v, e, f));
+    } else if (v->type == code::NUM_VAR && f.form == 'M') {
+      // the characters the mask shows besides digits, sign and point
+      // (grouping, currency, fill) are not part of the number
+      std::string t;
+      for (size_t i = start; i < start + n; ++i) {
+        const char c = char(s[i]);
+        const bool numlike = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+        if (numlike || f.desc.find(c) == std::string::npos) t += c;
+      }
+      set_number(v, num_slot(v, e, f), reinterpret_cast<const uint8_t*>(t.data()), t.size());
     } else if (v->type == code::NUM_VAR) {
       set_number(v, num_slot(v, e, f), s + start, n);
       if (f.form == 'D' && !f.count && n == 0) v->flags &= ~VF_ASSIGNED;  // no value

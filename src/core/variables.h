@@ -208,6 +208,9 @@ void Clr_array(Var_node* node);
 // Makes node a one-dimensional array of count empty elements, subscripts
 // first..first+count-1 (error 41 for a bad count); the old array goes.
 void Dim_vector(Var_node* node, int32_t first, int32_t count);
+// Makes node an array of the given shape (bases and sizes of the three
+// dimensions, dims of them given), its elements empty; the old array goes.
+void Dim_like(Var_node* node, const int32_t base[3], const int32_t size[3], uint8_t dims);
 // Hands an array's element storage to the per-statement temporaries (or
 // clears it at once when all their slots are taken); the node loses it.
 void Ret_temp_array(Var_node* node);

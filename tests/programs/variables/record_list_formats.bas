@@ -28,3 +28,20 @@ DIM T$:300; T$.N=234.5; T$.A$="ab"
 T$.N=1234.5
 PRINT "[",T$,"]"
 PRINT "console goes on"
+REM A whole array keeps its bounds: DIM W[5:7] makes the fields W[5] to W[7],
+REM and a two-dimensional one its two ranges
+700 IOLIST A$,W[ALL]
+710 IOLIST M[ALL]
+DIM W[5:7]; DIM G$:700; G$.A$="g"; G$.W[5]=5; G$.W[7]=7
+PRINT "[",HTA(G$),"]"
+G$.W[4]=1
+DIM M[1:2,0:1]; M[2,1]=9; DIM H$:710; H$.M[2,0]=20; H$.M[2,1]=21; PRINT "[",HTA(H$),"]"
+H$.M[3,0]=1
+REM A string-valued format writes the field through its mask and reads it back
+720 IOLIST N:"#,##0.00",A$:"XX-X",B:"##0"
+DIM F$:720; F$.N=1234.5; F$.A$="ab1"; F$.B=7; PRINT "[",F$,"]"
+F$="  9,876.25"+$8A$+"cde"+$8A$+" 42"+$8A$; PRINT F$.N," ",F$.A$," ",F$.B
+F$.B=1000
+PRINT "[",F$,"]"
+730 IOLIST X:M$
+M$="0000"; DIM K$:730; K$.X=12; PRINT "[",K$,"]"
