@@ -209,7 +209,8 @@ struct Fcb {
 // out since, what remains after the record start is its own alone.
 struct Out_mark {
   explicit Out_mark(const Fcb* f)
-      : count(f->buf_count), start(f->rec_start), index(f->rec_index), pos(f->byte_pos) {}
+      : count(f ? f->buf_count : 0), start(f ? f->rec_start : 0), index(f ? f->rec_index : 0),
+        pos(f ? f->byte_pos : 0) {}
   void take_back(Fcb* f) const {
     // (A record write that failed inside the statement cut the buffer to
     // the record start; the bytes before the mark are still there.)
