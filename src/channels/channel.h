@@ -202,6 +202,26 @@ struct Fcb {
                         // wraps a line that reaches it; 0 no limit
 };
 
+// Where a statement found a channel's output buffer, so that a statement
+// that fails takes back only its own bytes of the record being built: the
+// text earlier statements left there (PRINT "abc", without a line end) is
+// theirs and stays.  When the statement ended a record or wrote the buffer
+// out since, what remains after the record start is its own alone.
+struct Out_mark {
+  explicit Out_mark(const Fcb* f)
+      : count(f ? f->buf_count : 0), start(f ? f->rec_start : 0), index(f ? f->rec_index : 0),
+        pos(f ? f->byte_pos : 0) {}
+  void take_back(Fcb* f) const {
+    // (A record write that failed inside the statement cut the buffer to
+    // the record start; the bytes before the mark are still there.)
+    bool untouched = f->rec_start == start && f->rec_index == index && f->byte_pos == pos && count >= start;
+    f->buf_count = untouched ? count : f->rec_start;
+    f->high_water = 0;
+  }
+  int32_t count, start, index;
+  int64_t pos;
+};
+
 // Whether a channel is a terminal screen (PRINT hands its text to the
 // terminal layer).
 inline bool Is_screen(const Fcb* f) { return f && (f->st1 & ST1_TERM_SCREEN); }

@@ -759,16 +759,13 @@ void d_prin() {
   }
   Prt_begin_output();
   Fcb* f = ws.Cur_fcb;
+  const Out_mark mark(f);
   try {
     print_items(f);
   } catch (...) {
-    // A PRINT that failed leaves the record being built empty (the text of
-    // earlier unfinished PRINTs goes with it), so that the next statement
-    // starts a record of its own; the records before it are kept.
-    if (ws.Cur_fcb && !Prt_is_console(f) && one_record_buffer(f)) {
-      if (f->buf_count > f->rec_start) f->buf_count = f->rec_start;
-      f->high_water = 0;
-    }
+    // A PRINT that failed takes back what it put in the record being
+    // built; the text of earlier PRINTs, finished statements, stays.
+    if (ws.Cur_fcb && !Prt_is_console(f) && one_record_buffer(f)) mark.take_back(f);
     throw;
   }
   if (channel && (f->st4 & ST4_HAS_DUP)) KestDuplData(d_prin, at, "PRINT");

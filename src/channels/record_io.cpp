@@ -61,6 +61,10 @@ void drop_record(Fcb* f) {
   f->buf_count = f->rec_start;
   f->high_water = 0;
 }
+// The same for a whole statement: only what it added goes.
+void drop_record(Fcb* f, const Out_mark& mark) {
+  if (ws.Cur_fcb) mark.take_back(f);
+}
 
 // Appends n bytes to the record: straight into the buffer when they fit,
 // else through Wrt_field, which flushes.
@@ -698,10 +702,11 @@ void Wrt_record() {
 
 void Write_fields() {
   Fcb* f = ws.Cur_fcb;
+  const Out_mark mark(f);
   try {
     write_fields(f);
   } catch (...) {
-    drop_record(f);
+    drop_record(f, mark);
     throw;
   }
 }
@@ -867,11 +872,12 @@ bool write_usual() {
   Io_plain_apply(in, code::D_WRITE);
   if (keep_lock) ws.Io_opts |= IO_EXCLUSIVE;
   Fcb* const f = in.f;
+  const Out_mark mark(f);
   try {
     if (!put_usual_items(f)) write_items_from();
     write_record(f);
   } catch (...) {
-    drop_record(f);
+    drop_record(f, mark);
     throw;
   }
   return true;

@@ -137,6 +137,9 @@ void Store_num(Var_node* node, Num_val* dst) {
       Set_scl(v, ws.Precision, 1);
     }
   }
+  // A template field refuses a number it cannot hold (error 41) and keeps
+  // its value.
+  if (node->flags & VF_FIELD) Check_field_node_fits(node, v);
   *dst = v;
   node->flags |= VF_ASSIGNED;
 }
@@ -169,6 +172,7 @@ void Let_assign(const Let_target& t) {
     if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);
     Num_val v = ws.Num_acc;
     if (t.node && (t.node->flags & VF_INTEGER) && v.scale > 0) Set_scl(v, 0, 0);
+    if (t.node && (t.node->flags & VF_FIELD)) Check_field_node_fits(t.node, v);
     *static_cast<Num_val*>(slot) = v;
   } else {
     if (ws.Str_len < 0) Rpt_error(err::TYPE_MISMATCH);

@@ -150,7 +150,9 @@ std::string ref_name(const uint8_t* p, const uint8_t** next) {
 Var_node* field_var(const std::string& rec, uint8_t type, const std::string& field) {
   std::string full = rec + "." + field;
   if (full.size() > size_t(VAR_NAME_MAX)) Rpt_error(err::BAD_NAME);
-  return Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
+  Var_node* n = Find_var_name(type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
+  if (n) n->flags |= VF_FIELD;
+  return n;
 }
 
 std::vector<Field> read_list(const uint8_t* blk) {
@@ -548,7 +550,16 @@ void set_number(Var_node* v, Num_val* dst, const uint8_t* s, size_t n) {
   ws.Num_acc = x;
   ws.Str_len = -1;
   ws.Math_flags = 0;
-  Store_num(v, dst);
+  // The record's own bytes are what the field holds: no fit to ask.
+  const uint32_t field = v->flags & VF_FIELD;
+  v->flags &= ~VF_FIELD;
+  try {
+    Store_num(v, dst);
+  } catch (...) {
+    v->flags |= field;
+    throw;
+  }
+  v->flags |= field;
 }
 
 }  // namespace
@@ -562,6 +573,25 @@ void Check_field_fits(const uint8_t* p, const Num_val& value) {
   for (char& c : field) c = char(up(uint8_t(c)));
   Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(rec.data()), int(rec.size()));
   if (!r || !r->rec_list) return;
+  for (const Field& f : read_list(r->rec_list)) {
+    if (f.type != code::NUM_VAR || f.name != field) continue;
+    std::string scratch;
+    if (binary_form(f.form))
+      append_binary(scratch, value, f);
+    else
+      field_number_text(value, f);
+    return;
+  }
+}
+
+void Check_field_node_fits(const Var_node* node, const Num_val& value) {
+  std::string full(node->name, node->name_len);
+  size_t dot = full.rfind('.');
+  if (node->type != code::NUM_VAR || dot == std::string::npos) return;
+  std::string field = full.substr(dot + 1);
+  for (char& c : field) c = char(up(uint8_t(c)));
+  Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(full.data()), int(dot));
+  if (!r || !r->rec_list || (r->flags & VF_UNTEMPLATED)) return;
   for (const Field& f : read_list(r->rec_list)) {
     if (f.type != code::NUM_VAR || f.name != field) continue;
     std::string scratch;

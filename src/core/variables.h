@@ -29,6 +29,7 @@ enum : uint32_t {
   VF_WITH = 0x400,     // the WITH reader (a name beginning "."), read-only
   VF_SHADOW = 0x800,   // a method's variable named as some class's property: bound for one run only
   VF_UNTEMPLATED = 0x1000,  // its template was removed (an empty template text): its fields are error 47
+  VF_FIELD = 0x2000,        // a record's field ("R$.A"): a number stored into it must fit the field
 };
 // ws.Var_flags bit 128: the last string operand was a substring.  The node's
 // own VF_FIXED bit is never copied into ws.Var_flags, so the two cannot mix.
@@ -340,6 +341,9 @@ Var_node* Find_field();
 // compiled reference at p names (an N field too narrow for its text, a
 // binary field's range); nothing for any other reference.
 void Check_field_fits(const uint8_t* p, const Num_val& value);
+// The same for a field's own variable (VF_FIELD): READ, INPUT, READ DATA
+// and every other store into it go through Store_num, which asks here.
+void Check_field_node_fits(const Var_node* node, const Num_val& value);
 // The cursor is after "DIM R$:": "IOLIST" and an inline list of plain
 // variables and "*" (error 81 for anything else), or a template string
 // "NAME:C(10),AMT:N(8)" (Not_built for a number or a compiled list image).

@@ -1,8 +1,8 @@
-REM A PRINT that fails leaves the record being built empty: on an indexed
-REM file of 20-byte records, a PRINT too long for the record is error 1, and
-REM the WRITE that follows writes its own record alone; the text of an
-REM unfinished PRINT before the failed one (ended by a separator) goes too,
-REM so the PRINT that follows starts a record of its own.
+REM A PRINT that fails takes back its own text: on an indexed file of
+REM 20-byte records, a PRINT too long for the record is error 1, and the
+REM WRITE that follows writes its own record alone; the text of an
+REM unfinished PRINT before the failed one (ended by a separator) stays, so
+REM the PRINT that follows completes that record.
 10 INDEXED "pfr.tmp",5,20
 20 OPEN (10)"pfr.tmp"
 30 PRINT (10,ERR=50)DIM(100,"y")
