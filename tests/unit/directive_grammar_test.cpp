@@ -45,7 +45,11 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
            "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$", "DIM R$: IOLIST A$: CHR(5),B",
            "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9", "TRACE", "TRACE (1)",
-           "TRACE PRINT \"x\"", "TRACE CLOSE"})
+           "TRACE PRINT \"x\"", "TRACE CLOSE", "SETCTL 5,100,ERR=9000", "SETCTL 5,100,6,LBL,ERR=9",
+           "SETMSE \"k\",7,ERR=9000", "PREFIX FILE \"x\",ERR=9000",
+           "PREFIX DIRECTORY \"d\",\"t\",ERR=9", "PREFIX (1)\"a\",PROGRAM \"b\",ERR=9", "PREFIX (1),ERR=9",
+           "TRANSLATE A$,\"x\",ERR=9000", "TRANSLATE A$,\"x\",65,ERR=9", "SNBF 3,ERR=9000", "DUMP (77),ERR=9000",
+           "DUMP /,ERR=9", "DUMP -1,ERR=9", "DUMP OBJECT H,ERR=9"})
     EXPECT_EQ(round_trip(src), src);
 }
 
