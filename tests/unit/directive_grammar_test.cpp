@@ -49,7 +49,8 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "SETMSE \"k\",7,ERR=9000", "PREFIX FILE \"x\",ERR=9000",
            "PREFIX DIRECTORY \"d\",\"t\",ERR=9", "PREFIX (1)\"a\",PROGRAM \"b\",ERR=9", "PREFIX (1),ERR=9",
            "TRANSLATE A$,\"x\",ERR=9000", "TRANSLATE A$,\"x\",65,ERR=9", "SNBF 3,ERR=9000", "DUMP (77),ERR=9000",
-           "DUMP /,ERR=9", "DUMP -1,ERR=9", "DUMP OBJECT H,ERR=9"})
+           "DUMP /,ERR=9", "DUMP -1,ERR=9", "DUMP OBJECT H,ERR=9",
+           "INPUT (0,ERR=10)A$", "READ DATA A,B$,END=50", "READ (1,END=9)A$,B"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -69,7 +70,9 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "DEFCTL -1004,/,7", "MENU_BAR", "ERASE", "ERASE READ A$", "ERASE ON", "RENAME",
            "RENAME \"a\"", "RENAME A$", "RENAME ON", "SERIAL", "SERIAL OFF", "SERIAL \"a\",1,2,3,4", "DIRECTORY",
            "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$", "INPUT ON", "OBTAIN READ A$", "WRITE ON", "OPEN READ A$",
-           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10"})
+           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10",
+           "INPUT 1,ERR=9000", "OBTAIN 1,ERR=9000", "INPUT A$,END=10", "OBTAIN (0)A$,IOL=100",
+           "INPUT (0,ERR=10)'CS',A$,TBL=20"})
     compile(src, 20);
 }
 
