@@ -35,7 +35,7 @@ PLAIN_TOKENS = {
     'GRID', 'H_SCROLLBAR', 'HIDE', 'LIST_BOX', 'MSGBOX', 'MULTI_LINE',
     'MULTI_MEDIA', 'POPUP_MENU', 'RADIO_BUTTON',
     'SHOW', 'SYSTEM_HELP', 'TRISTATE_BOX', 'V_SCROLLBAR', 'VARDROP_BOX', 'VARLIST_BOX',
-    'VBX', 'VIDEO_PALETTE', 'WINPRT',
+    'VBX', 'WINPRT',
 }
 
 # Functions' argument counts are checked when the line is compiled: their

@@ -50,7 +50,9 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "PREFIX DIRECTORY \"d\",\"t\",ERR=9", "PREFIX (1)\"a\",PROGRAM \"b\",ERR=9", "PREFIX (1),ERR=9",
            "TRANSLATE A$,\"x\",ERR=9000", "TRANSLATE A$,\"x\",65,ERR=9", "SNBF 3,ERR=9000", "DUMP (77),ERR=9000",
            "DUMP /,ERR=9", "DUMP -1,ERR=9", "DUMP OBJECT H,ERR=9",
-           "INPUT (0,ERR=10)A$", "READ DATA A,B$,END=50", "READ (1,END=9)A$,B"})
+           "INPUT (0,ERR=10)A$", "READ DATA A,B$,END=50", "READ (1,END=9)A$,B",
+           "VIDEO_PALETTE P$", "VIDEO_PALETTE INDEXED P$,ERR=9", "VIDEO_PALETTE READ V$",
+           "VIDEO_PALETTE INDEXED READ V$,ERR=9"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -72,7 +74,8 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$", "INPUT ON", "OBTAIN READ A$", "WRITE ON", "OPEN READ A$",
            "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10",
            "INPUT 1,ERR=9000", "OBTAIN 1,ERR=9000", "INPUT A$,END=10", "OBTAIN (0)A$,IOL=100",
-           "INPUT (0,ERR=10)'CS',A$,TBL=20"})
+           "INPUT (0,ERR=10)'CS',A$,TBL=20",
+           "VIDEO_PALETTE", "VIDEO_PALETTE READ", "VIDEO_PALETTE READ 5", "VIDEO_PALETTE P$,Q$", "VIDEO_PALETTE ON"})
     compile(src, 20);
 }
 
