@@ -70,7 +70,7 @@ int32_t Get_diskno() {
 // PREFIX FILE name | PREFIX DIRECTORY name, target | PREFIX entry, ...
 // where an entry is [(disk) | PROGRAM] [text].  Every entry is checked
 // before any list changes.
-void d_pfx() {
+static void pfx_body() {
   uint8_t c = *ws.Exec_ptr;
   if (c == code::D_FILE) {
     ++ws.Exec_ptr;
@@ -112,12 +112,15 @@ void d_pfx() {
       if (text.find('\0') != std::string::npos) Rpt_error(err::BAD_FILE_NAME);
     }
     entries.emplace_back(slot, std::move(text));
-    if (*ws.Exec_ptr != code::COMMA) break;
+    if (*ws.Exec_ptr != code::COMMA || At_err_tail()) break;
     ++ws.Exec_ptr;
   }
-  if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  if (!stmt_end(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
   for (auto& e : entries) Pfx_set(e.first, e.second);
 }
+
+// Every form may end with ", ERR=line".
+void d_pfx() { Err_tail_run(pfx_body); }
 
 void d_disa() { set_disk_state(true); }
 void d_enab() { set_disk_state(false); }

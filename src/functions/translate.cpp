@@ -66,7 +66,7 @@ std::string translate_entries(const std::string& s, const std::string& t) {
 
 }  // namespace
 
-void d_trns() {
+static void trns_body() {
   if (*ws.Exec_ptr == code::PREFIX2) Rpt_error_text(err::NOT_BUILT, "TRANSLATE FROM is not supported");
   uint8_t c = *ws.Exec_ptr;
   if (c != code::STR_VAR && c != code::NUM_VAR && c != code::REC_VAR) Rpt_error(err::SYNTAX);
@@ -81,7 +81,7 @@ void d_trns() {
   Eval_str();
   std::string table(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   std::string out;
-  if (*ws.Exec_ptr == code::COMMA) {
+  if (*ws.Exec_ptr == code::COMMA && !At_err_tail()) {
     ++ws.Exec_ptr;
     Eval_formula();
     int base;
@@ -101,3 +101,6 @@ void d_trns() {
   ws.Str_len = int32_t(out.size());
   Let_assign(target);
 }
+
+// TRANSLATE target, table [, base] [, ERR=line]
+void d_trns() { Err_tail_run(trns_body); }

@@ -93,11 +93,14 @@ void d_errh() {
   Err_pgm_set(name);
 }
 
-// SNBF n: the keyed-file buffer count, parameter BF (0..100, not 1 or 2).
+// SNBF n [,ERR=line]: the keyed-file buffer count, parameter BF (0..100,
+// not 1 or 2).
 void d_snbf() {
-  int32_t n = Eval_integer();
-  if (n < 0 || n > 100 || n == 1 || n == 2) Rpt_error(err::OUT_OF_RANGE);
-  if (int e = Exec_param(Prm_code('B', 'F'), n)) Rpt_error(e);
+  Err_tail_run([] {
+    int32_t n = Eval_integer();
+    if (n < 0 || n > 100 || n == 1 || n == 2) Rpt_error(err::OUT_OF_RANGE);
+    if (int e = Exec_param(Prm_code('B', 'F'), n)) Rpt_error(e);
+  });
 }
 
 // SDRV disk [, ERR=line]: not supported on this host.

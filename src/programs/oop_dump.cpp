@@ -569,7 +569,7 @@ std::string Dump_EclipseVar(int level, const char* name, size_t len) {
   return o.text;
 }
 
-void d_dump() {
+static void dump_body() {
   Sink o;
   uint8_t* p = ws.Exec_ptr;
   if (*p == code::LPAREN) {
@@ -610,7 +610,7 @@ void d_dump() {
   if (*p == code::OP_DIV) {
     all = true;
     ws.Exec_ptr = p + 1;
-  } else if (!stmt_end(*p)) {
+  } else if (!stmt_end(*p) && !At_err_tail()) {
     ws.Exec_ptr = p;
     int32_t n = Eval_integer();
     int current = levels.front().number;
@@ -634,6 +634,9 @@ void d_dump() {
   dump_tree(o, ws.Glo_str_tree);
   if (o.kind == Sink::CHANNEL) Prt_flush();
 }
+
+// DUMP [(channel)] [-n | / | OBJECT handle] [, ERR=line]
+void d_dump() { Err_tail_run(dump_body); }
 
 // The IDE debug link answers "var" and "stack" with these dumps.
 

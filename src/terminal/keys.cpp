@@ -276,10 +276,11 @@ uint32_t statement_ref() {
 
 }  // namespace
 
-// SETCTL ctl,statement[,ctl,statement]...: statement 0 deletes the entry.
+// SETCTL ctl,statement[,ctl,statement]... [,ERR=line]: statement 0 deletes
+// the entry.
 static void d_sctl_body() {
   for (;;) {
-    if (ends_statement(*ws.Exec_ptr)) break;
+    if (ends_statement(*ws.Exec_ptr) || At_err_tail()) break;
     Need_operand();
     int32_t ctl = Eval_integer();
     if (*ws.Exec_ptr != code::COMMA) Rpt_error(err::SYNTAX);
@@ -303,12 +304,14 @@ static void d_sctl_body() {
       e->next = static_cast<Setctl_entry*>(ws.Setctl_list);
       ws.Setctl_list = e;
     }
-    if (*ws.Exec_ptr != code::COMMA) break;
+    if (*ws.Exec_ptr != code::COMMA || At_err_tail()) break;
     ws.Exec_ptr++;
   }
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
 }
-void d_sctl() { As_token_form(d_sctl_body); }
+void d_sctl() {
+  Err_tail_run([] { As_token_form(d_sctl_body); });
+}
 
 void Need_operand() {
   uint8_t c = *ws.Exec_ptr;

@@ -235,14 +235,14 @@ static void d_smse_body() {
   }
   if (*ws.Exec_ptr == code::OP_EQ) {  // '=' ends the statement: nothing to do
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
     return;
   }
   Dev_fcb* d = Dev(con);
   Mouse_region*& head = global ? d->mouse : d->win.mouse;
   if (*ws.Exec_ptr == code::D_CLEAR) {
     ws.Exec_ptr++;
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
     free_regions(head);
     return;
   }
@@ -302,7 +302,7 @@ static void d_smse_body() {
   Eval_formula();
   if (key.empty() && Objctl_handler()) {
     // A control handler may keep the rectangle itself.
-    if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+    if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
     Objctl_region r;
     r.col = c0 - w.col0 * 100;
     r.line = l0 - w.line0 * 100;
@@ -336,7 +336,7 @@ static void d_smse_body() {
     if (stmt.size() < 2 || stmt[0] != 0 || stmt[1] != 0) Rpt_error(err::SYNTAX);  // no line number
     if (stmt.size() > 0xFFFF) Rpt_error(err::LINE_TOO_LONG);
   }
-  if (!ends_statement(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
+  if (!ends_statement(*ws.Exec_ptr) && !At_err_tail()) Rpt_error(err::SYNTAX);
   size_t extra = stmt.size() + key.size();
   Mouse_region* r = static_cast<Mouse_region*>(Get_blk(sizeof(Mouse_region) + extra));
   r->ctl = ctl;
@@ -351,4 +351,6 @@ static void d_smse_body() {
   if (!key.empty()) std::memcpy(r->data + stmt.size(), key.data(), key.size());
   insert_region(head, r);
 }
-void d_smse() { As_token_form(d_smse_body); }
+void d_smse() {
+  Err_tail_run([] { As_token_form(d_smse_body); });
+}

@@ -45,7 +45,14 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
            "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$", "DIM R$: IOLIST A$: CHR(5),B",
            "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9", "TRACE", "TRACE (1)",
-           "TRACE PRINT \"x\"", "TRACE CLOSE"})
+           "TRACE PRINT \"x\"", "TRACE CLOSE", "SETCTL 5,100,ERR=9000", "SETCTL 5,100,6,LBL,ERR=9",
+           "SETMSE \"k\",7,ERR=9000", "PREFIX FILE \"x\",ERR=9000",
+           "PREFIX DIRECTORY \"d\",\"t\",ERR=9", "PREFIX (1)\"a\",PROGRAM \"b\",ERR=9", "PREFIX (1),ERR=9",
+           "TRANSLATE A$,\"x\",ERR=9000", "TRANSLATE A$,\"x\",65,ERR=9", "SNBF 3,ERR=9000", "DUMP (77),ERR=9000",
+           "DUMP /,ERR=9", "DUMP -1,ERR=9", "DUMP OBJECT H,ERR=9",
+           "INPUT (0,ERR=10)A$", "READ DATA A,B$,END=50", "READ (1,END=9)A$,B",
+           "VIDEO_PALETTE P$", "VIDEO_PALETTE INDEXED P$,ERR=9", "VIDEO_PALETTE READ V$",
+           "VIDEO_PALETTE INDEXED READ V$,ERR=9"})
     EXPECT_EQ(round_trip(src), src);
 }
 
@@ -65,7 +72,10 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
            "DEFCTL -1004,/,7", "MENU_BAR", "ERASE", "ERASE READ A$", "ERASE ON", "RENAME",
            "RENAME \"a\"", "RENAME A$", "RENAME ON", "SERIAL", "SERIAL OFF", "SERIAL \"a\",1,2,3,4", "DIRECTORY",
            "DIRECTORY \"a\",\"b\"", "DIRECTORY READ A$", "INPUT ON", "OBTAIN READ A$", "WRITE ON", "OPEN READ A$",
-           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10"})
+           "UPDATE READ A$", "INSERT ON", "PERFORM ON", "DROP ON", "TRACE READ A$", "TRACE GOTO 10",
+           "INPUT 1,ERR=9000", "OBTAIN 1,ERR=9000", "INPUT A$,END=10", "OBTAIN (0)A$,IOL=100",
+           "INPUT (0,ERR=10)'CS',A$,TBL=20",
+           "VIDEO_PALETTE", "VIDEO_PALETTE READ", "VIDEO_PALETTE READ 5", "VIDEO_PALETTE P$,Q$", "VIDEO_PALETTE ON"})
     compile(src, 20);
 }
 
