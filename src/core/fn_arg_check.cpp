@@ -326,7 +326,7 @@ int Check_fn_args(const uint8_t* p, const uint8_t* end) {
       top->at_start = false;
       const Kind k = first_kind(c);
       if (top->count <= 8) top->kinds[top->count - 1] = k == K_SKIP ? K_UNKNOWN : k;
-    } else if (top && top->fn && top->count <= 8 && top->kinds[top->count - 1] == K_STR &&
+    } else if (top && top->fn && top->count >= 1 && top->count <= 8 && top->kinds[top->count - 1] == K_STR &&
                ((c >= code::OP_EQ && c <= code::OP_LT) || c == code::OP_AND || c == code::OP_OR ||
                 c == code::LIKE)) {
       top->kinds[top->count - 1] = K_NUM;  // a comparison of strings is a number
