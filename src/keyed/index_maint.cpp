@@ -1,11 +1,12 @@
 // Keyed files of both formats: the key rebuild, ADD, DROP and RENAME of a
 // key (index_maint.h).
 //
-// The rebuild works key by key: it frees the key's old index, then scans
-// the records in physical order and enters each one through the B-tree
-// insert, as a WRITE does.  A first-format rebuild closes its operation
-// (header lock released) at every percent and at the first block change
-// after 1000 records, and reopens it for the next record.
+// The rebuild frees the old index, scans the records once in physical
+// order collecting (key value, record address) pairs for every key being
+// built, sorts them and builds each tree bottom up: leaves filled to about
+// seven eighths, the parent entry of each node carrying the node's last
+// key, the end sentinel (all 255 bytes; pointer 0 in the leaf) closing the
+// rightmost node of every level -- the shape btree.cpp keeps.
 //
 // The physical scan of fixed-length first-format files reads the file in
 // 512-byte chunks: a chunk whose type byte is a block type (0, 251, 252,
@@ -15,12 +16,8 @@
 #include "keyed/index_maint.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <memory>
 #include <numeric>
-#include <optional>
-#include <thread>
 
 #include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
@@ -32,6 +29,15 @@ int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
 void Eff_segtbl_from_layout(Key_file* f);
 
 namespace {
+
+// While the scan runs the channel takes no record locks: the header (or
+// file) lock held throughout keeps every writer out.
+struct No_record_locks {
+  Key_chan* ch;
+  bool keep;
+  explicit No_record_locks(Key_chan* c) : ch(c), keep(c->nolock) { ch->nolock = true; }
+  ~No_record_locks() { ch->nolock = keep; }
+};
 
 // Tells the report of each missing segment file once while a rebuild runs.
 class Missing_segments {
@@ -262,10 +268,6 @@ void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
   if (sound) return;
   uint32_t next = 0;
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) {
-    // The scan gave the header lock back now and then: a slot another
-    // process has filled since holds a record and stays out of the chain.
-    uint8_t mark = 0;
-    if (Key_pread(f->fd, &mark, 1, *it) != 1 || mark != 255) continue;
     uint8_t d[5] = {255};
     put_u32be(d + 1, 0u - uint32_t(next));
     if (Key_pwrite(f->fd, d, 5, *it) != 5) Key_error(8);
@@ -274,83 +276,138 @@ void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
   Hdr32_set(f, kf::H_FREE1, next);
 }
 
+// Entries gathered for one key: fixed-size key values and their records.
+struct Gathered {
+  int kno = 0, ksz = 0;
+  std::vector<uint8_t> keys;
+  std::vector<uint32_t> addrs;
+  size_t size() const { return addrs.size(); }
+  const uint8_t* key(size_t i) const { return keys.data() + i * size_t(ksz); }
+};
+
+int cmp_keys(const uint8_t* a, const uint8_t* b, int ksz) {
+  int c = std::memcmp(a + 1, b + 1, size_t(ksz - 1));
+  return c ? c : int(a[0]) - int(b[0]);
+}
+
 int64_t ind_of(Key_file* f, uint32_t a) {
   if (f->eff || f->variable) return f->eff ? int64_t(a) : int64_t(a) - 512;
   return (int64_t(a) - 512 - f->blk) / f->slot;
 }
 
-// The operation a rebuild works in.  First-format files give the header
-// lock back now and then, so that other processes read and write while a
-// big file is rebuilt; an EFF rebuild keeps its file lock to the end.
-class Rebuild_op {
- public:
-  explicit Rebuild_op(Key_chan* ch) : ch_(ch) {}
-  ~Rebuild_op() = default;
-  Rebuild_op(const Rebuild_op&) = delete;
-  Rebuild_op& operator=(const Rebuild_op&) = delete;
-  // Opens the operation (header at level 2) when it is closed; key k selected.
-  void open(int k) {
-    if (!op_) {
-      op_.emplace(ch_, DIR_WRITE, false);
-      Key_Hdr_Lock_N_Load(2);
-      since_ = 0;
+// An entry of the sort: a 64-bit prefix of the value bytes and the
+// entry's number in the scan.
+struct Sort_ent {
+  uint64_t prefix;
+  uint32_t idx;
+};
+
+// Orders entries by prefix, keeping the order of equal prefixes: least
+// significant 16 bits first, four counting passes (a pass whose digit every
+// entry shares is skipped).
+void radix_by_prefix(std::vector<Sort_ent>& e) {
+  size_t n = e.size();
+  if (n < 2) return;
+  std::vector<Sort_ent> tmp(n);
+  std::vector<uint32_t> count(size_t(1) << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(count.begin(), count.end(), 0u);
+    for (const Sort_ent& x : e) ++count[(x.prefix >> shift) & 0xFFFF];
+    if (count[(e[0].prefix >> shift) & 0xFFFF] == n) continue;
+    uint32_t sum = 0;
+    for (uint32_t& c : count) {
+      uint32_t t = c;
+      c = sum;
+      sum += t;
     }
-    K.directive = DIR_READ;
-    Kno_def(k);
+    for (const Sort_ent& x : e) tmp[count[(x.prefix >> shift) & 0xFFFF]++] = x;
+    e.swap(tmp);
   }
-  // Closes it, writing back what changed and releasing the header lock.
-  // A lock given back and taken again at once would leave a process that
-  // waits for it waiting: a millisecond's pause lets it in first.
-  void close() {
-    if (!op_) return;
-    bool real = ch_->f->lock_real;
-    op_->done();
-    op_.reset();
-    if (real) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// The entries in key order (equal keys in the order the scan met them).
+// Each entry is ordered by a 64-bit prefix of its value bytes first, so
+// that only entries whose prefixes are equal compare their values.
+std::vector<Sort_ent> sorted_order(const Gathered& g) {
+  int ksz = g.ksz;
+  std::vector<Sort_ent> e(g.size());
+  for (size_t i = 0; i < e.size(); ++i) {
+    const uint8_t* k = g.key(i);
+    uint64_t p = 0;
+    for (int b = 1; b <= 8; ++b) p = (p << 8) | (b < ksz ? k[b] : 0);
+    e[i] = {p, uint32_t(i)};
   }
-  bool is_open() const { return op_.has_value(); }
-  int64_t since_ = 0;  // records since the operation was last opened
-
- private:
-  Key_chan* ch_;
-  std::optional<Key_bracket> op_;
-};
-
-// Records are read without record locks while a rebuild scans them.
-struct No_record_locks {
-  No_record_locks() { K.no_rec_locks = true; }
-  ~No_record_locks() { K.no_rec_locks = false; }
-  No_record_locks(const No_record_locks&) = delete;
-  No_record_locks& operator=(const No_record_locks&) = delete;
-};
-
-// Enters record a (image in K.rec_bfr) into key k, whose context is
-// selected: nothing when the exact entry is there already (a process wrote
-// the record while the rebuild ran); a value another record holds too is
-// reported as a duplicate and entered all the same.  False when the record
-// gives the key no entry.
-bool enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep) {
-  Key_chan* ch = K.ch;
-  std::vector<uint8_t> v(size_t(K.ksz), 0);
-  Kent_gen(K.rec_bfr.data(), v.data(), a, false);
-  if (v[0] == 0 && k > 0) return false;
-  bool dup = false;
-  if (k > 0 && f->lay.keys[k].unique) {
-    // The value without its suffix.
-    std::vector<uint8_t> s(v);
-    int L = std::max(0, int(s[0]) - 4);
-    s[0] = uint8_t(L);
-    std::memset(s.data() + 1 + L, 0, 4);
-    dup = Kfnd_key_chk(s.data()) == 0 && ch->cur_rec != a;
+  radix_by_prefix(e);
+  // Runs of one prefix: by the whole value, then by scan order.
+  for (size_t i = 0; i < e.size();) {
+    size_t j = i + 1;
+    while (j < e.size() && e[j].prefix == e[i].prefix) ++j;
+    if (j - i > 1)
+      std::sort(e.begin() + ptrdiff_t(i), e.begin() + ptrdiff_t(j), [&](const Sort_ent& x, const Sort_ent& y) {
+        int c = cmp_keys(g.key(x.idx), g.key(y.idx), ksz);
+        return c ? c < 0 : x.idx < y.idx;
+      });
+    i = j;
   }
-  K.no_climb = f->eff != nullptr;
-  int r = Kfnd_key(v.data(), 0);
-  K.no_climb = false;
-  if (r == 0 && ch->cur_rec == a) return true;
-  if (r == 0) dup = true;
-  if (dup && rep.duplicate) rep.duplicate(k, ind_of(f, a));
-  Kent_add(v.data(), -int32_t(a));
-  return true;
+  return e;
+}
+
+// Builds key g.kno's tree from its sorted entries; the root (0 when empty).
+uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
+  if (order.empty()) return 0;
+  int cap = K.max_kidx;
+  int per = std::max(1, std::min(cap - 1, cap - cap / 8));
+  int ksz = K.ksz;
+  std::vector<uint8_t> sentinel(size_t(ksz), 255);
+  // One level at a time: (node, its last key).
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> level;
+  size_t n = order.size();
+  size_t done = 0;
+  int fresh = 0;
+  while (done < n) {
+    size_t take = std::min<size_t>(size_t(per), n - done);
+    bool last = done + take == n;
+    Kbfr* b = Kbfr_new(kf::BT_NODE);
+    for (size_t i = 0; i < take; ++i) {
+      uint8_t* e = Kent_at(b, int(i));
+      size_t j = order[done + i];
+      put_u32be(e, 0u - uint32_t(g.addrs[j]));
+      std::memcpy(e + 4, g.key(j), size_t(ksz));
+    }
+    int cnt = int(take);
+    if (last) {
+      uint8_t* e = Kent_at(b, cnt++);
+      put_u32be(e, 0);
+      std::memset(e + 4, 255, size_t(ksz));
+    }
+    b->count = uint16_t(cnt);
+    Kbfr_touch(b);
+    const uint8_t* lk = last ? sentinel.data() : g.key(order[done + take - 1]);
+    level.push_back({b->addr, std::vector<uint8_t>(lk, lk + ksz)});
+    done += take;
+    // Let finished nodes leave the cache (they are written back).
+    if (++fresh % 256 == 0) ++K.serial;
+  }
+  while (level.size() > 1) {
+    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> up;
+    for (size_t at = 0; at < level.size();) {
+      size_t take = std::min<size_t>(size_t(per), level.size() - at);
+      // A lone last child would make a parent of one entry: share instead.
+      if (level.size() - at - take == 1 && take > 1) --take;
+      Kbfr* b = Kbfr_new(kf::BT_NODE);
+      for (size_t i = 0; i < take; ++i) {
+        uint8_t* e = Kent_at(b, int(i));
+        put_u32be(e, level[at + i].first);
+        std::memcpy(e + 4, level[at + i].second.data(), size_t(ksz));
+      }
+      b->count = uint16_t(take);
+      Kbfr_touch(b);
+      up.push_back({b->addr, level[at + take - 1].second});
+      at += take;
+    }
+    level.swap(up);
+  }
+  return level[0].first;
 }
 
 }  // namespace
@@ -359,15 +416,61 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   if (ch->readonly) Key_error(13);
   Key_file* f = ch->f.get();
   if (f->reclen == 0) Key_error(17);
+  Key_bracket op(ch, DIR_WRITE, false);
   Missing_segments missing(rep.missing_segment);
-  Rebuild_op op(ch);
-  op.open(0);
+  Key_Hdr_Lock_N_Load(2);
   Rec_unlock(ch);
   int nk = f->lay.nkeys;
   if (kno >= nk || kno < -1) Key_error(80);
   if (!f->variable && !f->eff) mend_free_blocks(f);
-  const bool all = kno < 0;
-  const int first = all ? 0 : kno, last = all ? nk - 1 : kno;
+  bool all = kno < 0;
+  int first = all ? 0 : kno, last = all ? nk - 1 : kno;
+  // No "missing key" notices while the index is incomplete; a rebuild of
+  // every key makes the check bytes valid again.
+  if (!f->eff) {
+    f->hdr[kf::H_FLAGS1] |= kf::F1_NO_NOTICE;
+    if (all) {
+      f->hdr[kf::H_FLAGS1] |= kf::F1_CHECKED;
+      f->flags1 |= kf::F1_CHECKED;
+    }
+    Key_hdr_changed();
+  }
+  for (int k = first; k <= last; ++k)
+    if (rep.clearing) rep.clearing(k);
+  if (all && f->variable) {
+    Kno_def(0);
+    free_all_nodes(f, rep.cleared);
+  } else {
+    for (int k = first; k <= last; ++k) {
+      Kno_def(k);
+      free_tree_tolerant(Key_root());
+    }
+  }
+  for (int k = first; k <= last; ++k) {
+    Kno_def(k);
+    Key_set_root(0);
+    ch->saved[size_t(k)] = Key_pos{};
+  }
+  ch->cur_rec = ch->last_read = 0;
+  ch->cur_node = 0;
+  ch->cur_key.clear();
+  ch->eof_pending = false;
+
+  // One scan for every key being built.
+  std::vector<Gathered> gs(size_t(last - first + 1));
+  for (int k = first; k <= last; ++k) {
+    Kno_def(k);
+    gs[size_t(k - first)].kno = k;
+    gs[size_t(k - first)].ksz = K.ksz;
+  }
+  int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
+  for (Gathered& g : gs) {
+    size_t room = size_t(std::min<int64_t>(std::max<int64_t>(expected, 0), int64_t(1) << 26));
+    g.addrs.reserve(room);
+    g.keys.reserve(room * size_t(g.ksz));
+  }
+  int64_t records = 0;
+  int shown = -1;
   // The sequence correction changes the suffix of every alternate entry of
   // the record: only a rebuild of all keys may make it, or the alternate
   // trees kept would hold entries that no longer match their records.
@@ -377,51 +480,15 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   // with the record's sequence; a piece sequence of 0 was never stamped).
   const bool fix_piece_seq =
       f->eff && all && f->variable && f->lay.auto_seg < 0 && (f->flags2 & kf::F2_EXTENDED) && f->reclen > 0;
-  int64_t first_count = -1;
-  No_record_locks quiet;
-  for (int k = first; k <= last; ++k) {
-    op.open(k);
-    Rec_unlock(ch);
-    // No "missing key" notices while the index is incomplete; a rebuild of
-    // every key makes the check bytes valid again.
-    if (!f->eff) {
-      f->hdr[kf::H_FLAGS1] |= kf::F1_NO_NOTICE;
-      if (all) {
-        f->hdr[kf::H_FLAGS1] |= kf::F1_CHECKED;
-        f->flags1 |= kf::F1_CHECKED;
-      }
-      Key_hdr_changed();
-    }
-    if (rep.clearing) rep.clearing(k);
-    // The old index goes: a variable-length (or EFF) file rebuilding every
-    // key frees every index node once, with key 0.
-    if (all && f->variable) {
-      if (k == first) free_all_nodes(f, rep.cleared);
-    } else {
-      free_tree_tolerant(Key_root());
-    }
-    for (int j = k; j <= ((all && f->variable && k == first) ? last : k); ++j) {
-      Kno_def(j);
-      Key_set_root(0);
-      ch->saved[size_t(j)] = Key_pos{};
-    }
-    Kno_def(k);
-    ch->cur_rec = ch->last_read = 0;
-    ch->cur_node = 0;
-    ch->cur_key.clear();
-    ch->eof_pending = false;
-    const int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
-    if (!f->eff) op.close();
-
-    int64_t records = 0, entered = 0;
-    int shown = -1;
-    uint32_t last_blk = 0;
+  {
+    No_record_locks quiet(ch);
+    K.directive = DIR_READ;
     std::unique_ptr<Fixed_scan> fixed;
-    std::vector<uint32_t> deleted;
+    if (!f->variable) fixed = std::make_unique<Fixed_scan>(f);
     uint32_t a = 0;
+    std::vector<uint8_t> v;
+    std::vector<uint32_t> deleted;
     for (;;) {
-      op.open(k);
-      if (!f->variable && !fixed) fixed = std::make_unique<Fixed_scan>(f);
       if (fixed) {
         a = fixed->next();
       } else {
@@ -445,22 +512,21 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       }
       if ((f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) continue;  // an extension piece
       ++records;
-      ++op.since_;
-      if (k == first && fix_seq) {
+      if (fix_seq) {
         // EFF: a record's sequence is the number its auto-numbered segments
         // hold; a record written with a number of its own got the counter
-        // instead.  Every key is rebuilt, key 0 first, so every later entry
-        // takes the corrected sequence.
-        uint32_t sq = 0;
-        if (Key_auto_value(K.rec_bfr.data(), &sq) && sq != K.rec_seq) {
-          Krec_set_seq(a, sq);
-          K.rec_seq = sq;
-          put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, sq);
+        // instead.  Every key is rebuilt here, so every entry takes the
+        // corrected sequence.
+        uint32_t v = 0;
+        if (Key_auto_value(K.rec_bfr.data(), &v) && v != K.rec_seq) {
+          Krec_set_seq(a, v);
+          K.rec_seq = v;
+          put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, v);
           K.rec_addr = 0xFFFFFFFFu;
         }
       }
       uint32_t piece_seq = 0;
-      if (k == first && fix_piece_seq && K.rec_ext && Kext_first_seq(K.rec_ext, &piece_seq) && piece_seq != 0 &&
+      if (fix_piece_seq && K.rec_ext && Kext_first_seq(K.rec_ext, &piece_seq) && piece_seq != 0 &&
           piece_seq != K.rec_seq) {
         // A chain that cannot be read leaves the record as it is: it stays
         // indexed, and its READ reports the damage (error 108).
@@ -469,42 +535,82 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
         put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, piece_seq);
         K.rec_addr = 0xFFFFFFFFu;
       }
-      // An error in one record skips it.
-      try {
-        if (enter_record(f, k, a, rep)) ++entered;
-      } catch (const Oru_error&) {
+      for (Gathered& g : gs) {
+        Kno_def(g.kno);
+        v.assign(size_t(K.ksz), 0);
+        try {
+          Kent_gen(K.rec_bfr.data(), v.data(), a, false);
+        } catch (const Oru_error&) {
+          continue;
+        }
+        if (v[0] == 0 && g.kno > 0) continue;
+        g.keys.insert(g.keys.end(), v.begin(), v.end());
+        g.addrs.push_back(a);
       }
       if (records % 1000 == 0) ++K.serial;  // scanned blocks may leave the cache
       int pct = expected > 0 ? int(std::min<int64_t>(99, records * 100 / expected)) : 99;
-      uint32_t blk = a | 255u;
-      bool changed = pct != shown;
-      if (changed) {
+      if (pct != shown) {
         shown = pct;
         if (rep.percent) rep.percent(pct);
       }
-      // Other processes get their turn: at a block change after more than
-      // 1000 records, and whenever the percentage moves on.
-      if (!f->eff && (changed || (blk != last_blk && op.since_ > 1000))) op.close();
-      last_blk = blk;
     }
-    if (fixed && !f->eff && k == first) mend_deleted_chain(f, deleted);
-    if (!fixed && !f->eff && k == first) fix_data_maps(f);
-    fixed.reset();
-    // The record count is the scan's only where nobody else could change
-    // it meanwhile: an EFF file (its lock held throughout) or a channel
-    // holding the file whole.
-    if (k == 0 && (f->eff || ch->nolock)) Hdr32_set(f, kf::H_COUNT, uint32_t(records));
-    if (!f->eff) {
-      f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_NO_NOTICE);
-      Key_hdr_changed();
-      op.close();
-    }
-    if (first_count < 0) first_count = entered;
-    if (rep.done) rep.done(k, records);
+    if (fixed && !f->eff) mend_deleted_chain(f, deleted);
+    if (!fixed && !f->eff) fix_data_maps(f);
   }
-  op.open(std::min(ch->cur_kno, nk - 1));
+
+  int64_t first_count = -1;
+  for (Gathered& g : gs) {
+    Kno_def(g.kno);
+    int ksz = g.ksz;
+    std::vector<Sort_ent> order = sorted_order(g);
+    // Duplicates of a unique key, reported in the order the scan met them.
+    std::vector<uint32_t> dups;
+    const Key_def& kd = f->lay.keys[g.kno];
+    std::vector<uint32_t> kept;
+    kept.reserve(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+      // Entries of different prefixes differ: only equal ones are compared.
+      if (i > 0 && order[i - 1].prefix == order[i].prefix &&
+          cmp_keys(g.key(order[i - 1].idx), g.key(order[i].idx), ksz) == 0) {
+        dups.push_back(order[i].idx);  // an exact repeat: never two equal entries in a tree
+        continue;
+      }
+      kept.push_back(order[i].idx);
+    }
+    std::vector<Sort_ent>().swap(order);
+    if (g.kno > 0 && kd.unique) {
+      // Alternate values carry the record address: equal values differ
+      // only in it.
+      std::vector<uint32_t> byval(kept);
+      auto stem = [&](uint32_t x) { return int(g.key(x)[0]) - 4; };
+      std::stable_sort(byval.begin(), byval.end(), [&](uint32_t x, uint32_t y) {
+        int lx = stem(x), ly = stem(y);
+        int c = std::memcmp(g.key(x) + 1, g.key(y) + 1, size_t(std::max(0, std::min(lx, ly))));
+        if (c) return c < 0;
+        if (lx != ly) return lx < ly;
+        return x < y;
+      });
+      for (size_t i = 1; i < byval.size(); ++i) {
+        uint32_t x = byval[i - 1], y = byval[i];
+        if (stem(x) == stem(y) && std::memcmp(g.key(x) + 1, g.key(y) + 1, size_t(std::max(0, stem(x)))) == 0)
+          dups.push_back(y);
+      }
+    }
+    std::sort(dups.begin(), dups.end());
+    for (uint32_t d : dups)
+      if (rep.duplicate) rep.duplicate(g.kno, ind_of(f, g.addrs[d]));
+    ++K.serial;
+    Key_set_root(build_tree(g, kept));
+    if (g.kno == 0) Hdr32_set(f, kf::H_COUNT, uint32_t(records));
+    if (first_count < 0) first_count = int64_t(kept.size());
+    if (rep.done) rep.done(g.kno, int64_t(kept.size()));
+  }
+  if (!f->eff) {
+    f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_NO_NOTICE);
+    Key_hdr_changed();
+  }
   Kno_def(std::min(ch->cur_kno, nk - 1));
-  op.close();
+  op.done();
   return first_count < 0 ? 0 : first_count;
 }
 

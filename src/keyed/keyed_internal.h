@@ -176,7 +176,6 @@ struct Key_ctx {
   uint32_t rec_seq = 0;           // EFF: the sequence of the record read
   bool eff_lock_first = false;    // EFF: this attempt reads under the file lock
   bool no_climb = false;          // a search for an insert position stays in its leaf
-  bool no_rec_locks = false;      // records are read without record locks (the key rebuild)
   // Told of a segment file the physical scan found missing (and passed).
   void (*missing_segment)(int seg) = nullptr;
 };
