@@ -1093,12 +1093,14 @@ void Do_InsUpd(bool insert) {
   }
   uint8_t* after = ws.Exec_ptr;
   Fcb* building = nullptr;  // the channel whose buffer holds the record
+  Out_mark mark(nullptr);    // where its buffer stood before the statement
   try {
     Fcb* f = ws.Cur_fcb;
     if (!f || (f->st1 & ST1_INPUT_ONLY)) Rpt_error(err::WRONG_MODE);
     if (!Iol_slot(f, 0)) Rpt_error(err::NO_IOLIST);
     prepare_output();
     building = f;
+    mark = Out_mark(f);
     int32_t start = f->buf_count;
     ws.Exec_ptr = vars;
     while (ws.Exec_ptr < vars_end) {
@@ -1118,7 +1120,9 @@ void Do_InsUpd(bool insert) {
       Cnv_table(f->out_buf + start, f->buf_count - start, ws.Io_tbl, ws.Io_tbl_len);
     write_record(f);
   } catch (...) {
-    if (building) drop_record(building);
+    // Only this statement's bytes go: text an earlier PRINT left pending
+    // on the channel stays for the record that finishes it.
+    if (building) drop_record(building, mark);
     ws.Exec_ptr = after;
     if (opened) CloseFile(opened);
     throw;
