@@ -36,6 +36,7 @@ constexpr size_t SHORT_INPUT = 2048;
 constexpr size_t SHORT_BUFFER = 4128;
 constexpr size_t FULL_BUFFER = 30000;  // 3 x 10,000: the largest compiled line
 constexpr size_t BUFFER_RESERVE = 128;
+constexpr size_t WRITTEN_NAME_MAX = 127;  // the longest name a program writes
 
 // The first buffer is sized from the input; a line that overflows it is
 // compiled again into the full one, so the limit on a compiled line is the
@@ -583,6 +584,7 @@ int Compiler::scan_bracket() {
 // record item (247, "R$") followed by the field's own item (2, "NAME$").
 int Compiler::scan_name(int expected) {
   size_t start = pos_;
+  const bool field = at_field_name();
   // ".NAME" reads the current WITH value: a numeric name, never a string,
   // an integer variable, a global or a label.
   const bool with_reader = in_[pos_] == '.';
@@ -606,7 +608,11 @@ int Compiler::scan_name(int expected) {
     ++pos_;  // always the integer variable: "%=" is no operator (the remainder is "MOD=")
   }
   size_t n = pos_ - start;
-  if (n >= 128) fail(20);
+  // A template field's name has up to 127 characters, so a text field's
+  // takes 128 with its "$": its item holds the name without the "$" (the
+  // string code says what it is).  Any other name has at most 127.
+  const bool long_text_field = field && n == WRITTEN_NAME_MAX + 1 && code_out == code::STR_VAR;
+  if (n > WRITTEN_NAME_MAX && !long_text_field) fail(20);
   if (with_reader && (code_out != code::NUM_VAR || in_[pos_ - 1] == '%')) fail(20);
   if (code_out == code::STR_VAR && pos_ < in_len_ && expected != code::LABEL) {
     size_t sep = in_[pos_] == '.' ? 1 : (in_[pos_] == ':' && pos_ + 1 < in_len_ && in_[pos_ + 1] == ':') ? 2 : 0;
@@ -615,6 +621,10 @@ int Compiler::scan_name(int expected) {
       code_out = code::REC_VAR;
       pos_ = f;  // the field name is the next token
     }
+  }
+  if (long_text_field) {
+    if (code_out != code::STR_VAR) fail(20);  // a record's own name keeps its "$"
+    n = WRITTEN_NAME_MAX;
   }
   // "'" right after a numeric name makes it an object reference (H'AGE),
   // also where a label could stand (a statement's start); anywhere else "'"

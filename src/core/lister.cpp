@@ -425,6 +425,8 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
     }
   } else {
     name.assign(reinterpret_cast<const char*>(p + 2), p[1]);
+    // A text field named with 127 characters: its item leaves out the "$".
+    if (c == code::STR_VAR && p[1] == 127 && name.back() != '$') name += '$';
   }
   write_item(name);
   if (c == code::REC_VAR) {  // the field's name follows without a blank

@@ -144,6 +144,14 @@ std::string ref_name(const uint8_t* p, const uint8_t** next) {
   return std::string(reinterpret_cast<const char*>(p + 2), p[1]);
 }
 
+// A field's name from its item: a text field named with 127 characters
+// has its "$" left out of the item (a name held inline has at most 127).
+std::string field_ref_name(uint8_t type, const uint8_t* p, const uint8_t** next) {
+  std::string name = ref_name(p, next);
+  if (type == code::STR_VAR && (name.empty() || name.back() != '$')) name += '$';
+  return name;
+}
+
 // The field variable of record `rec` (its name as written, "$" included):
 // named "rec.field", longer than a name a program can write.  A name too
 // long even so (a long REC= prefix before a field's name) is error 23.
@@ -610,7 +618,7 @@ Var_node* Find_field() {
   std::string rec = ref_name(p, &q);
   uint8_t type = *q;
   if (type != code::NUM_VAR && type != code::STR_VAR) Rpt_error(err::INTERNAL_CODE);
-  std::string field = ref_name(q, &q);
+  std::string field = field_ref_name(type, q, &q);
   // A variable whose template was removed has no fields.
   if (Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(rec.data()), int(rec.size())))
     if (r->flags & VF_UNTEMPLATED) Rpt_error(err::SUBSTRING_RANGE);

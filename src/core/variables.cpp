@@ -129,7 +129,7 @@ Var_node* Var_node_new(uint8_t type, const uint8_t* name, int len) {
   Var_shape_changed();
   Var_node* n = new (b) Var_node;
   n->type = type;
-  n->name_len = uint8_t(len);
+  n->name_len = uint16_t(len);
   std::memcpy(n->name, name, size_t(len));
   n->name[len] = 0;
   if (type == code::NUM_VAR && name[len - 1] == '%') n->flags |= VF_INTEGER;

@@ -56,8 +56,9 @@ constexpr int32_t DIM_LIMIT = 10000000;
 // the clear empties the flags, masks, dimensions and value, which lie
 // together.
 // The longest variable name held: a template field's variable
-// "record.field" (two names of up to 127 characters and the dot).
-constexpr int VAR_NAME_MAX = 255;
+// "record.field" (a record's name of up to 127 characters, the dot and a
+// field's name of up to 127 with the "$" of a text field).
+constexpr int VAR_NAME_MAX = 256;
 
 struct Var_node {
   Var_node* left = nullptr;
@@ -75,9 +76,9 @@ struct Var_node {
   int32_t size[3] = {0, 0, 0};  // elements per dimension (all 0: no array)
   int32_t base[3] = {0, 0, 0};  // lowest subscript per dimension
   uint8_t type = 0;  // code 1 numeric, 2 string
-  uint8_t name_len = 0;
+  uint16_t name_len = 0;
   // Names written in a program have at most 127 characters; a template
-  // field's variable is named "record.field", each part up to 127.
+  // field's variable is named "record.field" (up to VAR_NAME_MAX).
   char name[VAR_NAME_MAX + 1];
 };
 

@@ -1,8 +1,7 @@
 REM Template field names run up to 127 characters, whatever the record
 REM variable's own name: fields of 124 to 127 characters are set and read,
-REM also through a long record name and in a saved and loaded program.  A
-REM program writes a name of at most 127 characters, "$" included, so a
-REM text field of 127 is held in the record but not named in a program.
+REM also through a long record name and in a saved and loaded program
+REM (a text field of 127 characters, named with its "$", in long_text_field).
 DELETE
 10 N$=DIM(127,"F"); M$=DIM(125,"G"); DIM R$:M$+":C(3),"+N$+":N(4),"+DIM(124,"K")+":N(2)"
 20 EXECUTE "R$."+M$+"$=""abc"""; EXECUTE "R$."+N$+"=42"
