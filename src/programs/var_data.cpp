@@ -60,6 +60,7 @@ namespace {
 constexpr size_t VDF_HDR = 256;
 constexpr uint32_t VDF_SHORT_LIMIT = 65409;  // from here on offset 8 holds 0
 constexpr uint32_t VDF_STR_MAX = 32767;      // read back as a signed 16-bit length
+constexpr int VDF_NAME_MAX = 255;           // the record's one-byte name length
 constexpr int64_t MANT48_LIMIT = int64_t(1) << 47;
 
 // The list's head is LoadData_sets (read in line by LoadData_any).
@@ -148,6 +149,11 @@ void put_record(std::vector<uint8_t>& out, const Var_node* n) {
 }
 
 void check_saveable(const Var_node* n) {
+  // The record keeps the name's length in one byte: a field variable named
+  // after a long record and a long field may pass it.
+  if (n->name_len > VDF_NAME_MAX)
+    Rpt_error_text(err::STRING_LENGTH, std::string("SAVE DATA: the name ") + std::string(n->name, n->name_len) +
+                                           " is longer than 255 bytes");
   if (n->type == code::STR_VAR && n->str && n->str->len > VDF_STR_MAX)
     Rpt_error_text(err::STRING_LENGTH, std::string("SAVE DATA: the value of ") + n->name + " is longer than 32767 bytes");
 }
@@ -254,7 +260,7 @@ bool Vdf_parse(const uint8_t* data, size_t len, void (*add)(const Vdf_record&, v
     r.kind = data[p];
     r.name_len = data[p + 1];
     p += 2;
-    if (r.name_len < 1 || r.name_len > 127 || size_t(r.name_len) > len - p) return false;
+    if (r.name_len < 1 || size_t(r.name_len) > len - p) return false;
     r.name = data + p;
     for (int i = 0; i < r.name_len; i++)
       if (r.name[i] < ' ' || r.name[i] >= 127) return false;
