@@ -497,7 +497,7 @@ static void dfmt_body() {
     Let_assign(t);
     return;
   }
-  if (c == code::STMT_SEP || c == code::EOL) {
+  if (c == code::STMT_SEP || c == code::EOL || At_err_tail()) {
     Set_date_mask("");
     return;
   }

@@ -442,7 +442,8 @@ void Lister::write_name(const uint8_t* p, uint8_t c) {
 // Code 3: integer digits (zeros up to the point for a negative scale), then
 // "." and the fraction digits when there are any; code 4: ".", the digits,
 // "E", the sign and a two-digit exponent.  A zero keeps its form: ".0",
-// ".0E+06".
+// ".0E+06" (the exponent of its one digit); a code-3 zero without fraction
+// digits is "0".
 void Lister::write_number(const uint8_t* p, uint8_t c) {
   int scale = int8_t(p[1]);
   uint64_t mant = get_u48be(p + 2);
@@ -453,6 +454,8 @@ void Lister::write_number(const uint8_t* p, uint8_t c) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
     s = "." + digits + buf;
+  } else if (mant == 0 && scale <= 0) {
+    s = "0";  // a zero without fraction digits
   } else if (scale <= 0) {
     s = digits + std::string(size_t(-scale), '0');
   } else {

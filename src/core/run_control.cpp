@@ -311,6 +311,10 @@ void d_prec() {
     Core_hook.object_precision(n);
     return;
   }
+  if (At_err_tail()) {
+    ws.Exec_ptr++;
+    Chk_err();
+  }
   if (n == -1) {
     d_floa();
     return;

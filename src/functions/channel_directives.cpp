@@ -235,6 +235,10 @@ void d_dprt() {
 // its connection; any other channel must be a terminal screen on a
 // terminal (error 10; a channel LNSW opened itself is closed again).
 void d_lnsw() {
+  if (At_err_tail()) {
+    ++ws.Exec_ptr;
+    Chk_err();
+  }
   if (stmt_end(*ws.Exec_ptr)) {
     Reset_switch();
     return;

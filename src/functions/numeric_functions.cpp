@@ -172,8 +172,10 @@ void fnc_exp() {
   ws.Num_acc2 = whole;
   ws.Num_acc = x;
   Num_val v;
-  if (whole.scale == 0 && Cmp_val() == 0 && whole.mant > -128) {
-    // An integral power of ten is exact: 1 with the scale negated.
+  if (whole.scale == 0 && Cmp_val() == 0 && whole.mant >= 0) {
+    // A whole power of ten is exact: 1 with the scale negated (a double
+    // holds no 10^23).  Negative powers go through pow and take the
+    // precision in force, as 10^-3 does.
     v.mant = 1;
     v.scale = int8_t(-whole.mant);
   } else {

@@ -405,6 +405,14 @@ void read_body(Oop_class* c, Scan& s) {
       ws.Exec_ptr = p + 1;
       c->precision = Eval_range(-1, 18);
       c->flags |= CF_PRECISION;
+      if (At_err_tail()) {  // a clause has no error of its own left to take
+        auto keep_line = ws.Err_line;
+        uint8_t* keep_save = ws.Stmt_save;
+        ws.Exec_ptr++;
+        Chk_err();
+        ws.Err_line = keep_line;
+        ws.Stmt_save = keep_save;
+      }
       s.p = ws.Exec_ptr;
     } else if (c0 == code::EXT_DIR) {
       uint8_t b = p[1];

@@ -241,6 +241,7 @@ void Load_statement(bool run) {
   bool console = ws.Cur_stno == 0;
   if (console) Prog_drop(nullptr);
   bool show = false;
+  if (At_err_tail()) c = *++ws.Exec_ptr;  // LOAD ,ERR=line: the current program
   if (stmt_end(c) || c == code::IOPT_FIRST + 4) {
     Chk_err();
     if (!ws.Cur_pgm) Rpt_error(err::BAD_FILE_NAME);

@@ -795,7 +795,7 @@ void d_save() {
   bool console = ws.Cur_stno == 0;
   std::string name;
   bool show;
-  if (stmt_end(c) || c == code::IOPT_FIRST + 4) {
+  if (stmt_end(c) || c == code::IOPT_FIRST + 4 || c == code::COMMA) {  // SAVE , options: the current name
     if (!ws.Cur_pgm) Rpt_error(err::BAD_FILE_NAME);
     name = ws.Cur_pgm->path;
     show = console;

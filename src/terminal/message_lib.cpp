@@ -104,6 +104,7 @@ static void d_msgl_body() {
     ++ws.Exec_ptr;
   }
   if (kind == POP) {
+    if (At_err_tail()) ++ws.Exec_ptr;
     Chk_err();
     if (!stmt_end(*ws.Exec_ptr)) Rpt_error(err::SYNTAX);
     std::vector<Fcb*> libs = open_libraries();

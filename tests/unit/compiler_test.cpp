@@ -25,6 +25,22 @@ TEST_F(CompilerTest, NumberLiteralForms) {
   EXPECT_EQ(compile("X=65536"), bytes({0, 0, 1, 1, 'X', 39, 3, 0, 0, 0, 0, 1, 0, 0, 255}));
 }
 
+TEST_F(CompilerTest, ZeroLiteralsKeepTheirScaleAndExponent) {
+  // 0.0 and .0: code 3, scale 1, mantissa 0, as 100.0 keeps its scale
+  EXPECT_EQ(compile("10 X=0.0"), bytes({0, 10, 1, 1, 'X', 39, 3, 1, 0, 0, 0, 0, 0, 0, 255}));
+  EXPECT_EQ(compile("10 X=.0"), bytes({0, 10, 1, 1, 'X', 39, 3, 1, 0, 0, 0, 0, 0, 0, 255}));
+  // 0E5: code 4, scale -5
+  EXPECT_EQ(compile("10 X=0E5"), bytes({0, 10, 1, 1, 'X', 39, 4, 0xFB, 0, 0, 0, 0, 0, 0, 255}));
+  // each lists back in a form that compiles to the same bytes
+  EXPECT_EQ(round_trip("X=0.0; Y=.0; Z=0E5"), "X=.0; Y=.0; Z=.0E+06");
+  EXPECT_EQ(round_trip("X=0.000; Y=0.00E-2; Z=0E-120; W=0E126"), "X=.000; Y=.0E-03; Z=.0E-119; W=.0E+127");
+  EXPECT_EQ(round_trip("X=0"), "X=0");
+  // a code-3 zero without fraction digits (a loaded image may hold one)
+  // lists as 0, never as a row of zeros
+  EXPECT_EQ(list(bytes({0, 10, 1, 1, 'X', 39, 3, 0xFE, 0, 0, 0, 0, 0, 0, 255})), "0010 X=0");
+  EXPECT_EQ(list(bytes({0, 10, 1, 1, 'X', 39, 3, 0, 0, 0, 0, 0, 0, 0, 255})), "0010 X=0");
+}
+
 TEST_F(CompilerTest, LongNumbersKeepFifteenDigits) {
   // digits past the 48-bit mantissa lower the scale (integer part) or are dropped
   auto out = compile("X=123456789012345678");

@@ -79,6 +79,22 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
     compile(src, 20);
 }
 
+// A directive that takes ", ERR=line" after some of its forms takes it after
+// every one of them, the forms without operands included.
+TEST_F(DirectiveGrammar, EveryFormOfADirectiveTakesTheErrClause) {
+  for (const char* src : {"SETMSE CLEAR ,ERR=30", "SETMSE /CLEAR ,ERR=30", "SETMSE =,ERR=30", "SETMSE / =,ERR=9",
+                          "MESSAGE_LIB POP ,ERR=9", "PRECISION 3,ERR=9", "PRECISION -1,ERR=LBL", "DFMT ,ERR=9",
+                          "SETCTL ,ERR=9", "MNEMONIC (1),ERR=9", "MNEMONIC ,ERR=9", "LNSW ,ERR=9", "LNSW 1,ERR=9",
+                          "LOAD ,ERR=9", "SAVE ,ERR=9", "SAVE EDIT ,IND=2,ERR=9", "SAVE ,5,DSC=\"x\",ERR=9"})
+    EXPECT_EQ(round_trip(src), src);
+  // the clause is still the last thing, and still needs its line
+  for (const char* src : {"SETMSE CLEAR,ERR=", "SETMSE =,ERR=9,5", "SETMSE CLEAR,5", "MESSAGE_LIB POP,ERR=9 1",
+                          "PRECISION 3,4", "PRECISION 3,ERR=9 FOR OBJECT", "DFMT ,", "DFMT ,ERR=9,\"x\"",
+                          "SETCTL ,ERR=9,5,10", "MNEMONIC (1),ERR=9,'ZZ',\"x\"", "LNSW ,ERR=9,1", "LNSW ,",
+                          "LOAD ,", "LOAD ,ERR=9,\"x\"", "SAVE ,", "SAVE ,ERR=9 \"x\""})
+    compile(src, 20);
+}
+
 // A named field's value needs its source and its name, whatever the
 // source's kind; a control is looked up on a channel by a text or a number.
 TEST_F(DirectiveGrammar, FieldValueFunctionsNeedTheName) {
