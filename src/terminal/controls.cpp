@@ -1185,7 +1185,7 @@ void button(uint16_t type) {
   } else if (op == code::D_READ) {
     comma();
     targets[ntargets++] = target();
-    if (more()) targets[ntargets++] = target();
+    if (type != CT_BUTTON && more()) targets[ntargets++] = target();  // a button has no state: its CTL alone
   }
   if (op != OP_DEF) finish_statement();
   if (thin_client()) {
@@ -1210,7 +1210,11 @@ void button(uint16_t type) {
     b.menu_ctl = def.menu_ctl;
     b.ext = def.ext1;
     std::string back = Gui_button_send(b);
-    if (op == code::D_READ) {
+    if (op == code::D_READ && type == CT_BUTTON) {
+      // A button's whole reply is the CTL value that ended the read.
+      if (targets[0].string) assign_text(targets[0], back);
+      else assign_number(targets[0], back.empty() ? 0 : uint8_t(back[0]));
+    } else if (op == code::D_READ) {
       // The state character, then the CTL value that ended the read.
       if (targets[0].string) assign_text(targets[0], back.substr(0, 1));
       else assign_number(targets[0], back.empty() ? 0 : uint8_t(back[0]));

@@ -43,7 +43,7 @@ TEST_F(ControlGrammar, ButtonFormsListBackExactly) {
 TEST_F(ControlGrammar, ButtonFormsOutsideTheGrammarAreRefused) {
   for (const char* src : {
            "BUTTON", "BUTTON 5", "BUTTON 5,", "BUTTON 5,LOAD,\"a\"", "BUTTON 5,READ", "BUTTON 5,READ,1",
-           "BUTTON 5,READ,K,L,M", "BUTTON 5,WRITE", "BUTTON 5,NEXT", "BUTTON 5,OFF,1", "BUTTON 5,GOTO,1",
+           "BUTTON 5,READ,K,L", "BUTTON 5,READ,K$,L,ERR=9", "BUTTON 5,WRITE", "BUTTON 5,NEXT", "BUTTON 5,OFF,1", "BUTTON 5,GOTO,1",
            "BUTTON 5,POP", "BUTTON 5,1,1,10,1", "BUTTON 5,1,1,10,1,\"OK\",KEY=\"a\"",
            "BUTTON 5,1,1,10,1,\"OK\",FMT=\"x\"", "BUTTON 5,1,1,10,1,\"OK\",XT2=\"x\"", "BUTTON 5,1,1,10,1,\"OK\",",
            "BUTTON 5,1,1,10,1,\"OK\",ERR=", "BUTTON 5:3,OFF", "CHECK_BOX 5:3,1,1,5,1,\"x\"", "RADIO_BUTTON 5:,OFF",
