@@ -58,4 +58,14 @@ REM in a program each of them takes its ERR= branch on its own errors
 150 PRINT "taken",ERR
 160 ACCEPT (77,SIZ=1,ERR=170)A$
 170 PRINT "taken",ERR
+180 LIST_BOX 101,LOAD,-1,"x",ERR=190; PRINT "not reached"
+190 PRINT "taken",ERR
+200 LIST_BOX 5,-1,1,5,5,ERR=210; PRINT "not reached"
+210 PRINT "taken",ERR
+220 RADIO_BUTTON 5:200,OFF,ERR=230; PRINT "not reached"
+230 PRINT "taken",ERR
+240 LIST_BOX 5,1,1,5,5,KEY="ab",ERR=250; PRINT "not reached"
+250 PRINT "taken",ERR
+260 LIST_BOX 101,LOAD,1,2,ERR=270; PRINT "not reached"
+270 PRINT "taken",ERR
 RUN
