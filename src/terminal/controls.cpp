@@ -836,13 +836,16 @@ void list_family(uint16_t type) {
         break;
       }
       Eval_formula();
+      // The item list is a text alone; an index is a number that an item
+      // (or "/") follows: another kind of value is error 26.
       if (ws.Str_len >= 0) {
+        if (more()) Rpt_error(err::TYPE_MISMATCH);
         text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
         value_kind = 2;
       } else {
         index = To_integer(ws.Num_acc);
+        if (!more()) Rpt_error(err::TYPE_MISMATCH);
         if (index < 0) Rpt_error(err::OUT_OF_RANGE);
-        comma();
         if (*ws.Exec_ptr == code::OP_DIV) {
           ++ws.Exec_ptr;
           value_kind = 3;
@@ -1123,15 +1126,18 @@ void button(uint16_t type) {
   if (alt_form) ++ws.Exec_ptr;
   uint16_t op2 = 0;
   int64_t id = control_id();
+  // A radio button's group follows its id: RADIO_BUTTON 5:3,READ,X.
+  int32_t group = 0;
+  if (type == CT_RADIO_BUTTON && *ws.Exec_ptr == code::COLON) {
+    ++ws.Exec_ptr;
+    group = Eval_range(1, 127);
+  }
   uint16_t op = operation(&op2);
   if ((op != OP_DEF || is_handle(id)) && emulated(id, op, op2)) return;
   Objctl_def def;
   def.type = type;
   def.id = int32_t(id);
-  if (type == CT_RADIO_BUTTON && *ws.Exec_ptr == code::COLON) {
-    ++ws.Exec_ptr;
-    def.group = Eval_range(1, 127);
-  }
+  def.group = group;
   if (op == OP_DEF) {
     int32_t* pos[4] = {&def.col, &def.line, &def.cols, &def.lines};
     for (int i = 0; i < 4; ++i) {
@@ -1179,7 +1185,7 @@ void button(uint16_t type) {
   } else if (op == code::D_READ) {
     comma();
     targets[ntargets++] = target();
-    if (more()) targets[ntargets++] = target();
+    if (type != CT_BUTTON && more()) targets[ntargets++] = target();  // a button has no state: its CTL alone
   }
   if (op != OP_DEF) finish_statement();
   if (thin_client()) {
@@ -1204,7 +1210,11 @@ void button(uint16_t type) {
     b.menu_ctl = def.menu_ctl;
     b.ext = def.ext1;
     std::string back = Gui_button_send(b);
-    if (op == code::D_READ) {
+    if (op == code::D_READ && type == CT_BUTTON) {
+      // A button's whole reply is the CTL value that ended the read.
+      if (targets[0].string) assign_text(targets[0], back);
+      else assign_number(targets[0], back.empty() ? 0 : uint8_t(back[0]));
+    } else if (op == code::D_READ) {
       // The state character, then the CTL value that ended the read.
       if (targets[0].string) assign_text(targets[0], back.substr(0, 1));
       else assign_number(targets[0], back.empty() ? 0 : uint8_t(back[0]));

@@ -23,7 +23,7 @@ c.handlers["LR"] = lambda r: b"\x0d" + struct.pack(">i", 2) + b"banana"
 c.handlers["LF"] = lambda r: b"cherry"
 c.handlers["SR"] = lambda r: struct.pack(">h", 101)
 c.handlers["S "] = lambda r: b""
-c.handlers["BR"] = lambda r: b"1\x04"
+c.handlers["BR"] = lambda r: b"\x04"
 c.handlers["|R"] = lambda r: struct.pack(">i", 42)
 c.handlers["N@"] = lambda r: b"two" if r.payload[0] == ord('S') else struct.pack(">h", 2)
 c.handlers["YR"] = lambda r: b"Smith" if r.payload[0] == ord('S') else b"12.5"
@@ -35,19 +35,19 @@ c.lines("10 DEFTTY F (0)80,25",
         "50 LIST_BOX 101,WRITE,2; LIST_BOX 101,WRITE,\"banana\"",
         "60 LIST_BOX 101,READ,X$,K; LIST_BOX 101,READ,N",
         "70 LIST_BOX 101,FIND,3,F$; LIST_BOX 101,GOTO; LIST_BOX 101,REMOVE",
-        "80 BUTTON 5,1,1,8,1,\"OK\"; BUTTON 5,WRITE,\"1\"; BUTTON 5,READ,B$,BC",
+        "80 BUTTON 5,1,1,8,1,\"OK\"; BUTTON 5,WRITE,\"1\"; BUTTON 5,READ,BC",
         "90 V_SCROLLBAR 7,70,1,1,10; V_SCROLLBAR 7,READ,P,1,0,2; V_SCROLLBAR 7,WRITE,5,100",
         "100 FOCUS READ FC; FOCUS 101; SHOW 101,5:2; HIDE 102",
         "110 POPUP_MENU \"one,two,\",PM$; POPUP_MENU \"one,two,\",PM",
         "120 C=101; NAME$=C'TEXT$; V=C'WIDTH; C'TEXT$=\"new\"; C'LEFT=3",
         "130 O=-40000; PRINT O'ITEMS'COUNT; O'ITEMS'ITEM$(2,\"a b\",\"q\"+QUO,\"\")=\"z\"",
         "140 DROP_BOX 9,READ,D$,ERR=150",
-        "150 PRINT \"RESULTS \",X$,K,N,F$,B$,BC,P,FC,PM$,PM,NAME$,V,ERR",
+        "150 PRINT \"RESULTS \",X$,K,N,F$,BC,P,FC,PM$,PM,NAME$,V,ERR",
         "160 END",
         "RUN")
 check(c.wait_text("RESULTS banana"), "the program did not end", c)
 out = c.text()
-check("RESULTS banana 13 2cherry1 4 42 101two 2Smith 12.5 86" in out, "results: %r" % out[-300:], c)
+check("RESULTS banana 13 2cherry 4 42 101two 2Smith 12.5 86" in out, "results: %r" % out[-300:], c)
 
 ctl = [r for r in c.requests if r.key()[0] in "LDBl|SshN-YA"]
 got = [(r.key(), r.payload) for r in ctl]
