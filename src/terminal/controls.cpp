@@ -836,13 +836,16 @@ void list_family(uint16_t type) {
         break;
       }
       Eval_formula();
+      // The item list is a text alone; an index is a number that an item
+      // (or "/") follows: another kind of value is error 26.
       if (ws.Str_len >= 0) {
+        if (more()) Rpt_error(err::TYPE_MISMATCH);
         text.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
         value_kind = 2;
       } else {
         index = To_integer(ws.Num_acc);
+        if (!more()) Rpt_error(err::TYPE_MISMATCH);
         if (index < 0) Rpt_error(err::OUT_OF_RANGE);
-        comma();
         if (*ws.Exec_ptr == code::OP_DIV) {
           ++ws.Exec_ptr;
           value_kind = 3;
@@ -1310,13 +1313,15 @@ void d_rbtn() { As_token_form(d_rbtn_body); }
 
 // A scroll bar's definition may leave its place to the client: a variable
 // named F in place of the positions, with nothing but options after it.
+// Another variable alone there stands for no positions: error 41.
 bool client_placed() {
   uint8_t* at = ws.Exec_ptr;
   if (*at != code::NUM_VAR) return false;
   Var_node* v = Find_var();
   bool alone = stmt_end(*ws.Exec_ptr) ||
                (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] >= code::IOPT_FIRST && ws.Exec_ptr[1] <= code::IOPT_LAST);
-  if (v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f') && alone) return true;
+  if (alone && v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f')) return true;
+  if (alone) Rpt_error_text(err::OUT_OF_RANGE, "a scroll bar takes four positions, or F for the client's place");
   ws.Exec_ptr = at;
   return false;
 }
@@ -1617,12 +1622,12 @@ static void d_cvbx_body() {
 }
 void d_cvbx() { As_token_form(d_cvbx_body); }
 
-// WINPRT [DIRECTORY|INPUT|LIST|READ] [FROM] target | WINPRT WRITE [FROM] text:
+// WINPRT [=] DIRECTORY|INPUT|LIST|READ [FROM] target | WINPRT [=] WRITE [FROM] text:
 // the client's printers.  FROM sets the printer flag ('P').
 static void d_prtr_body() {
   DropComndWdw();
   ws.Stmt_save = ws.Stmt_ptr;
-  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::OP_EQ) ++ws.Exec_ptr;  // the optional leading mark changes nothing
   uint8_t op = *ws.Exec_ptr;
   uint8_t letter;
   switch (op) {
@@ -1741,10 +1746,14 @@ void show_hide(uint16_t op) {
   Eval_formula();
   std::string entries;
   if (ws.Str_len >= 0) {
+    // A text of entries stands alone: a window number or a further id
+    // after it is error 26.
+    if (*ws.Exec_ptr == code::COLON || more()) Rpt_error(err::TYPE_MISMATCH);
     if (ws.Str_len % 3 != 0) Rpt_error(err::STRING_LENGTH);
     entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     for (;;) {
+      if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);  // the ids of a list are numbers
       Num_val v = ws.Num_acc;
       Set_scl(v, 0, 0);
       int64_t id = v.mant;
@@ -1767,7 +1776,7 @@ void show_hide(uint16_t op) {
         entries += char(uint8_t(window));
       }
       if (!more()) break;
-      Eval_val();
+      Eval_formula();
     }
   }
   finish_statement();
