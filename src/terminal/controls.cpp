@@ -643,6 +643,7 @@ constexpr uint32_t LIST_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MS
                                   opt_bit(X_XT1);
 constexpr uint32_t BUTTON_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MSG) | opt_bit(X_MNU) | opt_bit(X_XT1);
 constexpr uint32_t SCROLL_OPTIONS = opt_bit(X_XT1);
+constexpr uint32_t VBX_OPTIONS = opt_bit(X_XT1) | opt_bit(X_MNU);
 
 void control_option(Objctl_def& d, uint32_t takes) {
   uint8_t sub = *ws.Exec_ptr++;
@@ -1487,7 +1488,7 @@ int32_t vbx_index() {
 }  // namespace
 
 // VBX id[,keyword][,operands]: only the thin client serves VBX controls.
-//   DEF     col,line,width,height,class$,caption$[,KEY=][,OPT=][,TBL=]
+//   DEF     col,line,width,height,class$,caption$[,KEY=][,OPT=][,TBL=][,XT1=][,MNU=]
 //   DEFCTL  /,target | event,value$
 //   LOAD    index,item$ | index,/
 //   READ    [property,]target[,index]   (property: name, number or /)
@@ -1524,6 +1525,13 @@ static void d_cvbx_body() {
         uint8_t opt = ws.Exec_ptr[1];
         if (opt == code::IOPT_FIRST + 4) break;  // ERR=
         ws.Exec_ptr += 2;
+        if (opt == code::IOPT_FIRST) {  // XT1= text, MNU= number
+          Objctl_def def;
+          control_option(def, VBX_OPTIONS);
+          if (!def.ext1.empty()) v.ext1 = def.ext1;
+          if (def.menu_ctl) v.menu_ctl = def.menu_ctl;
+          continue;
+        }
         Eval_str();
         if (opt == code::IOPT_FIRST + 7) {  // KEY=
           if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);

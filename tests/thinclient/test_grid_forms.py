@@ -41,6 +41,7 @@ c.lines('10 DEFTTY F (0)80,25',
         '90 CHART 6,READ,CV$,CK; CHART 6,FIND,1,2,CF$; CHART 6,REMOVE',
         '100 H_SCROLLBAR 8,F,OPT="o"; H_SCROLLBAR 8,DISABLE; H_SCROLLBAR 8,GOTO; H_SCROLLBAR 8,REMOVE',
         '110 FOCUS RETRY 5; POPUP_MENU @(100,200),"a,b,",PM$; SHOW $000502$; DISABLE CONTROL 5:2,6',
+        '115 VBX 9,1,2,3,4,"cls","cap",MNU=-7,XT1="more",TBL="t"',
         '120 VBX 9,ENABLE; SYSTEM_HELP OPEN "h"; SYSTEM_HELP EDIT WAIT,"h","t"; WINPRT =WRITE "w",ERR=130',
         '130 PRINT "END"+"ED ",V$,C,L,K,"|",SC,SL,"|",F$,"|",CV$,CK,"|",CF$,"|",PM$,"|",ERR',
         'RUN')
@@ -51,12 +52,14 @@ check("ENDED cell 3 4 13| 7 8|found|slice 5|point|b| 0" in out, "answers: %r" % 
 keys = [r.key() for r in c.requests if r.key()[0] in "Ga-SNs>VHW"]
 want = ["G$", "Ga", "Gc", "Gc", "GL", "GU", "G!", "G!", "Gd", "GG", "GG", "G=", "GS", "GW", "GA", "GD", "Gs",
         "GR", "G!", "GF", "G-", "a$", "aa", "aG", "aL", "aU", "a=", "a=", "a=", "aS", "aW", "aR", "aF", "a-",
-        "-$", "-D", "-G", "--", "SY", "N@", "s ", "> ", "VE", "H ", "H ", "WW"]
+        "-$", "-D", "-G", "--", "SY", "N@", "s ", "> ", "V$", "VE", "H ", "H ", "WW"]
 check(keys == want, "requests: %r" % keys, c)
 pos = [r for r in c.requests if r.key() == "N@"][0].payload
 check(pos[:5] == b"S" + struct.pack(">hh", 100, 200), "popup position: %r" % pos, c)
 bar = [r for r in c.requests if r.key() == "-$"][0].payload
 check(bar[:10] == struct.pack(">hhhhh", 8, -1, -1, -1, -1), "client-placed bar: %r" % bar, c)
+vbx = [r for r in c.requests if r.key() == "V$"][0].payload
+check(vbx.endswith(b"\x00\x01t" + struct.pack(">h", -7) + b"\x00\x04more"), "VBX options: %r" % vbx, c)
 c.finish()
 c.remove()
 print("ok")

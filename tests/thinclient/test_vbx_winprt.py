@@ -51,7 +51,8 @@ out = c.text()
 check("DONE hello| 42|plain|val|prn1prnPa,b,|played| 12| 10| 1.5|-0.38|lp" in out, "answers: %r" % out[-200:], c)
 got = [(r.key(), r.payload) for r in c.requests if r.key()[0] in "VWmf" and r.key() != "fn"]
 want = [
-    ("V$", i16(5) + i16(100) + i16(200) + i16(1000) + i16(300) + s(b"MSComm") + s(b"cap") + b"Q" + s(b"o") + s(b"")),
+    ("V$", i16(5) + i16(100) + i16(200) + i16(1000) + i16(300) + s(b"MSComm") + s(b"cap") + b"Q" + s(b"o") + s(b"")
+     + i16(0) + s(b"")),
     ("VR", i16(5) + b"S" + s(b"Caption") + i16(-1)),
     ("VR", i16(5) + b"/" + i16(4)),
     ("VR", i16(5) + b" " + i16(-1)),

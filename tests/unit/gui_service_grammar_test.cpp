@@ -59,7 +59,7 @@ TEST_F(GuiServiceGrammar, ScrollBarAndVbxForms) {
            "V_SCROLLBAR 5,GOTO", "V_SCROLLBAR 5,REMOVE,ERR=9", "V_SCROLLBAR 5,DISABLE", "H_SCROLLBAR 5,SHOW",
            "V_SCROLLBAR 5,READ,P,10", "V_SCROLLBAR 5,READ,P,10,0", "V_SCROLLBAR 5,READ,P,10,0,2,ERR=9",
            "H_SCROLLBAR 5,WRITE,3,10", "VBX 5,1,2,3,4,\"cls\",\"cap\"",
-           "VBX 5,1,2,3,4,\"cls\",\"cap\",KEY=\"k\",OPT=\"o\",TBL=\"t\",ERR=9", "VBX 5,GOTO", "VBX 5,REMOVE",
+           "VBX 5,1,2,3,4,\"cls\",\"cap\",KEY=\"k\",OPT=\"o\",TBL=\"t\",ERR=9", "VBX 5,1,2,3,4,\"c\",\"d\",XT1=\"x\",MNU=3", "VBX 5,GOTO", "VBX 5,REMOVE",
            "VBX 5,ENABLE", "VBX 5,DEFCTL,/,A$", "VBX 5,DEFCTL,3,\"v\",ERR=9", "VBX 5,LOAD,1,\"x\"", "VBX 5,LOAD,1,/",
            "VBX 5,READ,A$", "VBX 5,READ,A$,ERR=9", "VBX 5,READ,P$,A$", "VBX 5,READ,P$,A$,3,ERR=9",
            "VBX 5,READ,/,A", "VBX 5,READ,N+1,A$,2", "VBX 5,READ,\"Text\",A$", "VBX 5,READ,A$[1]",
@@ -70,7 +70,7 @@ TEST_F(GuiServiceGrammar, ScrollBarAndVbxForms) {
            "V_SCROLLBAR 5,1,2,3,4,KEY=\"a\"", "V_SCROLLBAR 5,1,2,3,4,FNT=\"a\"", "V_SCROLLBAR 5,READ,P",
            "V_SCROLLBAR 5,READ,1,10", "V_SCROLLBAR 5,READ,P,1,2,3,4", "V_SCROLLBAR 5,WRITE,1", "V_SCROLLBAR 5,CLEAR",
            "V_SCROLLBAR 5,ADD", "H_SCROLLBAR 5,LOAD,1", "VBX", "VBX 5", "VBX 5,1,2,3,4", "VBX 5,1,2,3,4,\"a\"",
-           "VBX 5,1,2,3,4,\"a\",\"b\",FNT=\"x\"", "VBX 5,READ", "VBX 5,READ,\"x\"", "VBX 5,READ,A+1",
+           "VBX 5,1,2,3,4,\"a\",\"b\",FNT=\"x\"", "VBX 5,1,2,3,4,\"a\",\"b\",MAX=3", "VBX 5,READ", "VBX 5,READ,\"x\"", "VBX 5,READ,A+1",
            "VBX 5,READ,P$,\"x\"", "VBX 5,WRITE,\"p\"", "VBX 5,DEFCTL,/", "VBX 5,DEFCTL,/,\"x\"", "VBX 5,LOAD,1",
            "VBX 5,CLEAR"})
     compile(src, 20);
