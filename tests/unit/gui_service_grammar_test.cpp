@@ -62,7 +62,7 @@ TEST_F(GuiServiceGrammar, ScrollBarAndVbxForms) {
            "VBX 5,1,2,3,4,\"cls\",\"cap\",KEY=\"k\",OPT=\"o\",TBL=\"t\",ERR=9", "VBX 5,1,2,3,4,\"c\",\"d\",XT1=\"x\",MNU=3", "VBX 5,GOTO", "VBX 5,REMOVE",
            "VBX 5,ENABLE", "VBX 5,DEFCTL,/,A$", "VBX 5,DEFCTL,3,\"v\",ERR=9", "VBX 5,LOAD,1,\"x\"", "VBX 5,LOAD,1,/",
            "VBX 5,READ,A$", "VBX 5,READ,A$,ERR=9", "VBX 5,READ,P$,A$", "VBX 5,READ,P$,A$,3,ERR=9",
-           "VBX 5,READ,/,A", "VBX 5,READ,N+1,A$,2", "VBX 5,READ,\"Text\",A$", "VBX 5,READ,A$[1]",
+           "VBX 5,READ,/,A", "VBX 5,READ,N+1,A$,2", "VBX 5,READ,\"Text\",A$", "VBX 5,READ,A$[1]", "VBX 5,READ,R.A$", "VBX 5,READ,R.N+1,R.A$,ERR=9",
            "VBX 5,WRITE,\"Text\",\"v\"", "VBX 5,WRITE,/,3,-1,ERR=9"})
     EXPECT_EQ(listed_tight(src), tight(src));
   for (const char* src : {
