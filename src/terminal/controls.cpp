@@ -643,6 +643,7 @@ constexpr uint32_t LIST_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MS
                                   opt_bit(X_XT1);
 constexpr uint32_t BUTTON_OPTIONS = opt_bit(X_FNT) | opt_bit(X_TIP) | opt_bit(X_MSG) | opt_bit(X_MNU) | opt_bit(X_XT1);
 constexpr uint32_t SCROLL_OPTIONS = opt_bit(X_XT1);
+constexpr uint32_t VBX_OPTIONS = opt_bit(X_XT1) | opt_bit(X_MNU);
 
 void control_option(Objctl_def& d, uint32_t takes) {
   uint8_t sub = *ws.Exec_ptr++;
@@ -1320,13 +1321,15 @@ void d_rbtn() { As_token_form(d_rbtn_body); }
 
 // A scroll bar's definition may leave its place to the client: a variable
 // named F in place of the positions, with nothing but options after it.
+// Another variable alone there stands for no positions: error 41.
 bool client_placed() {
   uint8_t* at = ws.Exec_ptr;
   if (*at != code::NUM_VAR) return false;
   Var_node* v = Find_var();
   bool alone = stmt_end(*ws.Exec_ptr) ||
                (*ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] >= code::IOPT_FIRST && ws.Exec_ptr[1] <= code::IOPT_LAST);
-  if (v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f') && alone) return true;
+  if (alone && v->name_len == 1 && (v->name[0] == 'F' || v->name[0] == 'f')) return true;
+  if (alone) Rpt_error_text(err::OUT_OF_RANGE, "a scroll bar takes four positions, or F for the client's place");
   ws.Exec_ptr = at;
   return false;
 }
@@ -1492,7 +1495,7 @@ int32_t vbx_index() {
 }  // namespace
 
 // VBX id[,keyword][,operands]: only the thin client serves VBX controls.
-//   DEF     col,line,width,height,class$,caption$[,KEY=][,OPT=][,TBL=]
+//   DEF     col,line,width,height,class$,caption$[,KEY=][,OPT=][,TBL=][,XT1=][,MNU=]
 //   DEFCTL  /,target | event,value$
 //   LOAD    index,item$ | index,/
 //   READ    [property,]target[,index]   (property: name, number or /)
@@ -1529,6 +1532,13 @@ static void d_cvbx_body() {
         uint8_t opt = ws.Exec_ptr[1];
         if (opt == code::IOPT_FIRST + 4) break;  // ERR=
         ws.Exec_ptr += 2;
+        if (opt == code::IOPT_FIRST) {  // XT1= text, MNU= number
+          Objctl_def def;
+          control_option(def, VBX_OPTIONS);
+          if (!def.ext1.empty()) v.ext1 = def.ext1;
+          if (def.menu_ctl) v.menu_ctl = def.menu_ctl;
+          continue;
+        }
         Eval_str();
         if (opt == code::IOPT_FIRST + 7) {  // KEY=
           if (ws.Str_len > 1) Rpt_error(err::STRING_LENGTH);
@@ -1627,12 +1637,12 @@ static void d_cvbx_body() {
 }
 void d_cvbx() { As_token_form(d_cvbx_body); }
 
-// WINPRT [DIRECTORY|INPUT|LIST|READ] [FROM] target | WINPRT WRITE [FROM] text:
+// WINPRT [=] DIRECTORY|INPUT|LIST|READ [FROM] target | WINPRT [=] WRITE [FROM] text:
 // the client's printers.  FROM sets the printer flag ('P').
 static void d_prtr_body() {
   DropComndWdw();
   ws.Stmt_save = ws.Stmt_ptr;
-  if (*ws.Exec_ptr == code::COMMA) ++ws.Exec_ptr;
+  if (*ws.Exec_ptr == code::OP_EQ) ++ws.Exec_ptr;  // the optional leading mark changes nothing
   uint8_t op = *ws.Exec_ptr;
   uint8_t letter;
   switch (op) {
@@ -1751,10 +1761,14 @@ void show_hide(uint16_t op) {
   Eval_formula();
   std::string entries;
   if (ws.Str_len >= 0) {
+    // A text of entries stands alone: a window number or a further id
+    // after it is error 26.
+    if (*ws.Exec_ptr == code::COLON || more()) Rpt_error(err::TYPE_MISMATCH);
     if (ws.Str_len % 3 != 0) Rpt_error(err::STRING_LENGTH);
     entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));
   } else {
     for (;;) {
+      if (ws.Str_len >= 0) Rpt_error(err::TYPE_MISMATCH);  // the ids of a list are numbers
       Num_val v = ws.Num_acc;
       Set_scl(v, 0, 0);
       int64_t id = v.mant;
@@ -1777,7 +1791,7 @@ void show_hide(uint16_t op) {
         entries += char(uint8_t(window));
       }
       if (!more()) break;
-      Eval_val();
+      Eval_formula();
     }
   }
   finish_statement();

@@ -289,6 +289,10 @@ std::string Gui_vbx_send(const Gui_vbx& v) {
       Wtty_chr(v.alt_key);
       Wtty_str(v.options);
       Wtty_str(v.xlate);
+      // The further options as the list boxes send theirs: the number from
+      // level 7, the text from level 12.
+      if (ws.Tc_level > 6) Wtty_int(v.menu_ctl);
+      if (ws.Tc_level > 11) Wtty_str(v.ext1);
       break;
     case 157:  // DEFCTL
       if (v.readback) {

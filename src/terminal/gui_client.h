@@ -71,6 +71,8 @@ struct Gui_vbx {
   int32_t id = 0;
   int32_t nums[4] = {};
   std::string text1, text2, options, xlate;
+  std::string ext1;          // XT1=, the further text option
+  int32_t menu_ctl = 0;      // MNU=, the further numeric option
   uint8_t alt_key = 0;
   uint8_t prop_kind = '/';   // 'N', 'S' or '/'
   int32_t prop_number = 0;

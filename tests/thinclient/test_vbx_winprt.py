@@ -29,6 +29,7 @@ c.handlers["VR"] = lambda r: next(reads)
 c.handlers["Vd"] = lambda r: b"val" if r.payload[2:3] == b"/" else False
 c.handlers["WR"] = lambda r: b"prn1" if r.payload == b" " else b"prnP"
 c.handlers["Wd"] = lambda r: b"a,b,"
+c.handlers["Wl"] = lambda r: b"lp"
 c.handlers["m "] = lambda r: b"\x00\x00played" if r.payload.startswith(b"\x00\x04play") else b"\x00\x0c"
 c.handlers["f@"] = lambda r: b"\x00\x00\x00\x00" + i16(8) + i16(16)
 c.lines('10 DEFTTY F (0)80,25',
@@ -39,18 +40,19 @@ c.lines('10 DEFTTY F (0)80,25',
         '50 VBX 5,DEFCTL,12,"",ERR=52',
         '52 VBX 5,READ,40000,X$,ERR=60',
         '60 WINPRT READ P$; WINPRT WRITE "abc"; WINPRT READ FROM Q$; WINPRT DIRECTORY L$',
-        '62 WINPRT REMOVE X$,ERR=70',
+        '62 WINPRT =LIST X$,ERR=70',
         '70 MULTI_MEDIA "play",5,R$; MULTI_MEDIA "stop",ERR=80',
         '80 E=ERR; X=@X(80); Y=@Y(24); Z=@X(-3)',
-        '90 PRINT "DO"+"NE ",C$,"|",N,"|",M$,"|",D$,"|",P$,Q$,L$,"|",R$,"|",E,"|",X,"|",Y,"|",Z',
+        '90 PRINT "DO"+"NE ",C$,"|",N,"|",M$,"|",D$,"|",P$,Q$,L$,"|",R$,"|",E,"|",X,"|",Y,"|",Z,"|",X$',
         'RUN')
 check(c.wait_text("DONE ", 10), "the program did not end", c)
 check(c.wait_text("\x1bLF", 5), "no end of line", c)
 out = c.text()
-check("DONE hello| 42|plain|val|prn1prnPa,b,|played| 12| 10| 1.5|-0.38" in out, "answers: %r" % out[-200:], c)
+check("DONE hello| 42|plain|val|prn1prnPa,b,|played| 12| 10| 1.5|-0.38|lp" in out, "answers: %r" % out[-200:], c)
 got = [(r.key(), r.payload) for r in c.requests if r.key()[0] in "VWmf" and r.key() != "fn"]
 want = [
-    ("V$", i16(5) + i16(100) + i16(200) + i16(1000) + i16(300) + s(b"MSComm") + s(b"cap") + b"Q" + s(b"o") + s(b"")),
+    ("V$", i16(5) + i16(100) + i16(200) + i16(1000) + i16(300) + s(b"MSComm") + s(b"cap") + b"Q" + s(b"o") + s(b"")
+     + i16(0) + s(b"")),
     ("VR", i16(5) + b"S" + s(b"Caption") + i16(-1)),
     ("VR", i16(5) + b"/" + i16(4)),
     ("VR", i16(5) + b" " + i16(-1)),
@@ -62,7 +64,7 @@ want = [
     ("Vd", i16(5) + b"E" + i16(12) + s(b"go")),
     ("VG", i16(5)),
     ("V-", i16(5)),
-    ("WR", b" "), ("WW", b" " + s(b"abc")), ("WR", b"P"), ("Wd", b""),
+    ("WR", b" "), ("WW", b" " + s(b"abc")), ("WR", b"P"), ("Wd", b""), ("Wl", b""),
     ("m ", s(b"play") + i16(5)), ("m ", s(b"stop") + i16(5)),
     ("f@", i16(0)), ("f@", i16(0)), ("f@", i16(0)),
 ]
