@@ -30,7 +30,9 @@ struct Key_rebuild_report {
 
 // Rebuilds key kno (all keys when kno is -1) from the records, one key
 // after the other: its old index is freed (node by node, a damaged node or
-// a cycle only skipped), then the records are scanned in physical order and
+// a cycle only skipped; rebuilding every key of a variable-length or EFF
+// file, key 0's turn frees every node the other keys' trees do not hold),
+// then the records are scanned in physical order and
 // entered one by one.  Records that cannot be read are skipped, and so is a
 // segment file that is missing (told once; the scan goes on with the next
 // segment).  A value met twice (a unique alternate key, or key 0) is
