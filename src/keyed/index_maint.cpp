@@ -455,8 +455,6 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       Key_hdr_changed();
     }
     if (rep.clearing) rep.clearing(k);
-    // The old index goes: a variable-length (or EFF) file rebuilding every
-    // key frees every index node once, with key 0.
     // The old index goes, this key's only: the trees of the other keys
     // stay whole while they wait for their turn (other processes read and
     // write by them meanwhile).  Rebuilding every key of a variable-length
