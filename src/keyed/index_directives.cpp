@@ -44,8 +44,9 @@ std::string rebuild_path;  // the file being rebuilt (trace log lines)
 
 bool at_console() { return ws.Cur_stno == 0; }
 
-// Console output of the rebuild.  On a terminal the percentage is rewritten
-// in place ('CR' ... 'CL'); on any other console only the lines show.
+// Console output of the rebuild, shown when the statement was typed at the
+// console: the percentage is rewritten in place ('CR' ... 'CL'; the line is
+// cleared only where the console is a terminal).
 void con_text(const std::string& s) { Con_write(s.data(), s.size()); }
 void con_mnem(char a, char b) {
   Io_save_guard keep;
@@ -63,7 +64,7 @@ void rep_clearing(int kno) {
   OruLogError(t.c_str());
 }
 void rep_percent(int pct) {
-  if (!at_console() || !Console_is_terminal()) return;
+  if (!at_console()) return;
   char b[16];
   std::snprintf(b, sizeof b, "\r%02d%% loaded", pct);
   con_text(b);
@@ -81,7 +82,7 @@ void rep_cleared(int pct, int seg) {
 void rep_duplicate(int, int64_t ind) {
   std::string t = "Duplicate key found at index " + std::to_string(ind);
   if (at_console()) {
-    if (Console_is_terminal()) con_text("\r");
+    con_text("\r");
     con_text(t);
     con_clear_line();
     con_text("\n");
@@ -91,7 +92,7 @@ void rep_duplicate(int, int64_t ind) {
 void rep_done(int kno, int64_t count) {
   std::string t = "Done - loaded key number " + std::to_string(kno) + " with " + std::to_string(count) + " keys";
   if (at_console()) {
-    if (Console_is_terminal()) con_text("\r");
+    con_text("\r");
     con_text(t + "\n");
   }
   OruLogError(t.c_str());

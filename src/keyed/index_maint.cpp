@@ -1,12 +1,11 @@
 // Keyed files of both formats: the key rebuild, ADD, DROP and RENAME of a
 // key (index_maint.h).
 //
-// The rebuild frees the old index, scans the records once in physical
-// order collecting (key value, record address) pairs for every key being
-// built, sorts them and builds each tree bottom up: leaves filled to about
-// seven eighths, the parent entry of each node carrying the node's last
-// key, the end sentinel (all 255 bytes; pointer 0 in the leaf) closing the
-// rightmost node of every level -- the shape btree.cpp keeps.
+// The rebuild works key by key: it frees the key's old index, then scans
+// the records in physical order and enters each one through the B-tree
+// insert, as a WRITE does.  A first-format rebuild closes its operation
+// (header lock released) at every percent and at the first block change
+// after 1000 records, and reopens it for the next record.
 //
 // The physical scan of fixed-length first-format files reads the file in
 // 512-byte chunks: a chunk whose type byte is a block type (0, 251, 252,
@@ -16,8 +15,13 @@
 #include "keyed/index_maint.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <memory>
 #include <numeric>
+#include <optional>
+#include <thread>
+#include <unordered_set>
 
 #include "keyed/key_settings.h"
 #include "keyed/eff_store.h"
@@ -29,15 +33,6 @@ int64_t Key_pwrite(int fd, const uint8_t* buf, size_t len, int64_t off);
 void Eff_segtbl_from_layout(Key_file* f);
 
 namespace {
-
-// While the scan runs the channel takes no record locks: the header (or
-// file) lock held throughout keeps every writer out.
-struct No_record_locks {
-  Key_chan* ch;
-  bool keep;
-  explicit No_record_locks(Key_chan* c) : ch(c), keep(c->nolock) { ch->nolock = true; }
-  ~No_record_locks() { ch->nolock = keep; }
-};
 
 // Tells the report of each missing segment file once while a rebuild runs.
 class Missing_segments {
@@ -62,6 +57,21 @@ class Missing_segments {
   void (*keep_)(int);
 };
 
+// While the rebuild handles one node or one record, an error skips that
+// one only: the operation's exit hook, which would close the operation
+// (header lock and all) before the error is caught, is set aside.
+void skip_error() {}
+class Skip_on_error {
+ public:
+  Skip_on_error() : keep_(Key_swap_exit_hook(skip_error)) {}
+  ~Skip_on_error() { Key_swap_exit_hook(keep_); }
+  Skip_on_error(const Skip_on_error&) = delete;
+  Skip_on_error& operator=(const Skip_on_error&) = delete;
+
+ private:
+  void (*keep_)();
+};
+
 // Frees the nodes of one tree; a node that cannot be read, a node met
 // twice (a cycle) or a child pointer out of reach is passed over.
 void free_tree_tolerant(uint32_t root) {
@@ -74,6 +84,7 @@ void free_tree_tolerant(uint32_t root) {
     if (d >= kf::MAX_DEPTH || std::find(seen.begin(), seen.end(), a) != seen.end()) continue;
     if (seen.size() < 100000) seen.push_back(a);
     try {
+      Skip_on_error skip;
       Kbfr* b = Kbfr_get(a, kf::BT_NODE);
       for (int i = 0; i < b->count; ++i) {
         int32_t p = get_i32be(Kent_at(b, i));
@@ -86,10 +97,48 @@ void free_tree_tolerant(uint32_t root) {
   }
 }
 
-// Frees every index node of a variable-length or EFF file (a rebuild of
-// all keys): nodes of damaged trees that no walk reaches go too.  cleared
-// is told how far the visit of a first-format file has come.
-void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
+// The nodes of the trees of every key but k (sorted), walked as the
+// freeing walk does: a damaged node or a cycle ends its branch.
+std::vector<uint32_t> nodes_of_other_keys(Key_file* f, int k) {
+  std::vector<uint32_t> seen;
+  for (int j = 0; j < f->lay.nkeys; ++j) {
+    if (j == k) continue;
+    Kno_def(j);
+    uint32_t root = Key_root();
+    if (root == 0) continue;
+    std::vector<std::pair<uint32_t, int>> stack{{root, 0}};
+    std::unordered_set<uint32_t> mine;
+    while (!stack.empty()) {
+      auto [a, d] = stack.back();
+      stack.pop_back();
+      if (d >= kf::MAX_DEPTH || mine.count(a)) continue;
+      if (mine.size() >= (size_t(1) << 22)) break;
+      try {
+        Skip_on_error skip;
+        Kbfr* b = Kbfr_get(a, kf::BT_NODE);
+        mine.insert(a);
+        for (int i = 0; i < b->count; ++i) {
+          int32_t p = get_i32be(Kent_at(b, i));
+          if (p <= 0) break;
+          stack.push_back({uint32_t(p), d + 1});
+        }
+      } catch (const Oru_error&) {
+      }
+    }
+    seen.insert(seen.end(), mine.begin(), mine.end());
+  }
+  Kno_def(k);
+  std::sort(seen.begin(), seen.end());
+  return seen;
+}
+
+// Frees the index nodes of a variable-length or EFF file in one visit of
+// every block (the rebuild of all keys, clearing key 0): nodes of damaged
+// trees that no walk reaches go too, but never a node of keep (the trees
+// of the keys still to be rebuilt, which other processes go on using).
+// cleared is told how far the visit of a first-format file has come.
+void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg), const std::vector<uint32_t>& keep) {
+  auto kept = [&](uint32_t a) { return std::binary_search(keep.begin(), keep.end(), a); };
   if (f->eff) {
     Eff_store* e = Eff_of(f);
     for (size_t g = 0; g < e->flips.size(); ++g) {
@@ -98,6 +147,9 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
         if (p > e->max_page) return;
         if (Eff_map_page(int(g))->b()[6 + 4 * i] != eff::PT_NODE) continue;
         try {
+          if (kept(p)) continue;
+          Skip_on_error skip;
+          Kbfr_any_key any;
           Kbfr* b = Kbfr_get(p, 1);
           if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
         } catch (const Oru_error&) {
@@ -120,8 +172,10 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg)) {
       shown = pct;
     }
     try {
+      Skip_on_error skip;
+      Kbfr_any_key any;
       Kbfr* b = Kbfr_get(blk, 1);
-      if (b->b()[0] == kf::BT_NODE) Kbfr_free(b);
+      if (b->b()[0] == kf::BT_NODE && !kept(blk)) Kbfr_free(b);
     } catch (const Oru_error& e) {
       if (Key_past_segment(f, &blk, e, true)) continue;
     }
@@ -184,6 +238,8 @@ void fix_data_maps(Key_file* f) {
   uint64_t eof = KeyBlockNo(f, Hdr32(f, kf::H_EOF));
   for (uint32_t blk = kf::FIRST_BLOCK; blk && KeyBlockNo(f, blk) < eof;) {
     try {
+      Skip_on_error skip;
+      Kbfr_any_key any;
       Kbfr* b = Kbfr_get(blk, 1);
       if (b->b()[0] == kf::BT_DATA) {
         int want = Kvar_has_room(b) ? kf::BT_DATA : kf::BT_FULL;
@@ -268,6 +324,10 @@ void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
   if (sound) return;
   uint32_t next = 0;
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) {
+    // The scan gave the header lock back now and then: a slot another
+    // process has filled since holds a record and stays out of the chain.
+    uint8_t mark = 0;
+    if (Key_pread(f->fd, &mark, 1, *it) != 1 || mark != 255) continue;
     uint8_t d[5] = {255};
     put_u32be(d + 1, 0u - uint32_t(next));
     if (Key_pwrite(f->fd, d, 5, *it) != 5) Key_error(8);
@@ -276,138 +336,83 @@ void mend_deleted_chain(Key_file* f, const std::vector<uint32_t>& deleted) {
   Hdr32_set(f, kf::H_FREE1, next);
 }
 
-// Entries gathered for one key: fixed-size key values and their records.
-struct Gathered {
-  int kno = 0, ksz = 0;
-  std::vector<uint8_t> keys;
-  std::vector<uint32_t> addrs;
-  size_t size() const { return addrs.size(); }
-  const uint8_t* key(size_t i) const { return keys.data() + i * size_t(ksz); }
-};
-
-int cmp_keys(const uint8_t* a, const uint8_t* b, int ksz) {
-  int c = std::memcmp(a + 1, b + 1, size_t(ksz - 1));
-  return c ? c : int(a[0]) - int(b[0]);
-}
-
 int64_t ind_of(Key_file* f, uint32_t a) {
   if (f->eff || f->variable) return f->eff ? int64_t(a) : int64_t(a) - 512;
   return (int64_t(a) - 512 - f->blk) / f->slot;
 }
 
-// An entry of the sort: a 64-bit prefix of the value bytes and the
-// entry's number in the scan.
-struct Sort_ent {
-  uint64_t prefix;
-  uint32_t idx;
+// The operation a rebuild works in.  First-format files give the header
+// lock back now and then, so that other processes read and write while a
+// big file is rebuilt; an EFF rebuild keeps its file lock to the end.
+class Rebuild_op {
+ public:
+  explicit Rebuild_op(Key_chan* ch) : ch_(ch) {}
+  ~Rebuild_op() = default;
+  Rebuild_op(const Rebuild_op&) = delete;
+  Rebuild_op& operator=(const Rebuild_op&) = delete;
+  // Opens the operation (header at level 2) when it is closed; key k selected.
+  void open(int k) {
+    if (!op_) {
+      op_.emplace(ch_, DIR_WRITE, false);
+      Key_Hdr_Lock_N_Load(2);
+      since_ = 0;
+    }
+    K.directive = DIR_READ;
+    Kno_def(k);
+  }
+  // Closes it, writing back what changed and releasing the header lock.
+  // A lock given back and taken again at once would leave a process that
+  // waits for it waiting: a millisecond's pause lets it in first.
+  void close() {
+    if (!op_) return;
+    bool real = ch_->f->lock_real;
+    op_->done();
+    op_.reset();
+    if (real) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  bool is_open() const { return op_.has_value(); }
+  int64_t since_ = 0;  // records since the operation was last opened
+
+ private:
+  Key_chan* ch_;
+  std::optional<Key_bracket> op_;
 };
 
-// Orders entries by prefix, keeping the order of equal prefixes: least
-// significant 16 bits first, four counting passes (a pass whose digit every
-// entry shares is skipped).
-void radix_by_prefix(std::vector<Sort_ent>& e) {
-  size_t n = e.size();
-  if (n < 2) return;
-  std::vector<Sort_ent> tmp(n);
-  std::vector<uint32_t> count(size_t(1) << 16);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(count.begin(), count.end(), 0u);
-    for (const Sort_ent& x : e) ++count[(x.prefix >> shift) & 0xFFFF];
-    if (count[(e[0].prefix >> shift) & 0xFFFF] == n) continue;
-    uint32_t sum = 0;
-    for (uint32_t& c : count) {
-      uint32_t t = c;
-      c = sum;
-      sum += t;
-    }
-    for (const Sort_ent& x : e) tmp[count[(x.prefix >> shift) & 0xFFFF]++] = x;
-    e.swap(tmp);
-  }
-}
+// Records are read without record locks while a rebuild scans them.
+struct No_record_locks {
+  No_record_locks() { K.no_rec_locks = true; }
+  ~No_record_locks() { K.no_rec_locks = false; }
+  No_record_locks(const No_record_locks&) = delete;
+  No_record_locks& operator=(const No_record_locks&) = delete;
+};
 
-// The entries in key order (equal keys in the order the scan met them).
-// Each entry is ordered by a 64-bit prefix of its value bytes first, so
-// that only entries whose prefixes are equal compare their values.
-std::vector<Sort_ent> sorted_order(const Gathered& g) {
-  int ksz = g.ksz;
-  std::vector<Sort_ent> e(g.size());
-  for (size_t i = 0; i < e.size(); ++i) {
-    const uint8_t* k = g.key(i);
-    uint64_t p = 0;
-    for (int b = 1; b <= 8; ++b) p = (p << 8) | (b < ksz ? k[b] : 0);
-    e[i] = {p, uint32_t(i)};
+// Enters record a (image in K.rec_bfr) into key k, whose context is
+// selected: nothing when the exact entry is there already (a process wrote
+// the record while the rebuild ran); a value another record holds too is
+// reported as a duplicate and entered all the same.  False when the record
+// gives the key no entry.
+bool enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep) {
+  Key_chan* ch = K.ch;
+  std::vector<uint8_t> v(size_t(K.ksz), 0);
+  Kent_gen(K.rec_bfr.data(), v.data(), a, false);
+  if (v[0] == 0 && k > 0) return false;
+  bool dup = false;
+  if (k > 0 && f->lay.keys[k].unique) {
+    // The value without its suffix.
+    std::vector<uint8_t> s(v);
+    int L = std::max(0, int(s[0]) - 4);
+    s[0] = uint8_t(L);
+    std::memset(s.data() + 1 + L, 0, 4);
+    dup = Kfnd_key_chk(s.data()) == 0 && ch->cur_rec != a;
   }
-  radix_by_prefix(e);
-  // Runs of one prefix: by the whole value, then by scan order.
-  for (size_t i = 0; i < e.size();) {
-    size_t j = i + 1;
-    while (j < e.size() && e[j].prefix == e[i].prefix) ++j;
-    if (j - i > 1)
-      std::sort(e.begin() + ptrdiff_t(i), e.begin() + ptrdiff_t(j), [&](const Sort_ent& x, const Sort_ent& y) {
-        int c = cmp_keys(g.key(x.idx), g.key(y.idx), ksz);
-        return c ? c < 0 : x.idx < y.idx;
-      });
-    i = j;
-  }
-  return e;
-}
-
-// Builds key g.kno's tree from its sorted entries; the root (0 when empty).
-uint32_t build_tree(const Gathered& g, const std::vector<uint32_t>& order) {
-  if (order.empty()) return 0;
-  int cap = K.max_kidx;
-  int per = std::max(1, std::min(cap - 1, cap - cap / 8));
-  int ksz = K.ksz;
-  std::vector<uint8_t> sentinel(size_t(ksz), 255);
-  // One level at a time: (node, its last key).
-  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> level;
-  size_t n = order.size();
-  size_t done = 0;
-  int fresh = 0;
-  while (done < n) {
-    size_t take = std::min<size_t>(size_t(per), n - done);
-    bool last = done + take == n;
-    Kbfr* b = Kbfr_new(kf::BT_NODE);
-    for (size_t i = 0; i < take; ++i) {
-      uint8_t* e = Kent_at(b, int(i));
-      size_t j = order[done + i];
-      put_u32be(e, 0u - uint32_t(g.addrs[j]));
-      std::memcpy(e + 4, g.key(j), size_t(ksz));
-    }
-    int cnt = int(take);
-    if (last) {
-      uint8_t* e = Kent_at(b, cnt++);
-      put_u32be(e, 0);
-      std::memset(e + 4, 255, size_t(ksz));
-    }
-    b->count = uint16_t(cnt);
-    Kbfr_touch(b);
-    const uint8_t* lk = last ? sentinel.data() : g.key(order[done + take - 1]);
-    level.push_back({b->addr, std::vector<uint8_t>(lk, lk + ksz)});
-    done += take;
-    // Let finished nodes leave the cache (they are written back).
-    if (++fresh % 256 == 0) ++K.serial;
-  }
-  while (level.size() > 1) {
-    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> up;
-    for (size_t at = 0; at < level.size();) {
-      size_t take = std::min<size_t>(size_t(per), level.size() - at);
-      // A lone last child would make a parent of one entry: share instead.
-      if (level.size() - at - take == 1 && take > 1) --take;
-      Kbfr* b = Kbfr_new(kf::BT_NODE);
-      for (size_t i = 0; i < take; ++i) {
-        uint8_t* e = Kent_at(b, int(i));
-        put_u32be(e, level[at + i].first);
-        std::memcpy(e + 4, level[at + i].second.data(), size_t(ksz));
-      }
-      b->count = uint16_t(take);
-      Kbfr_touch(b);
-      up.push_back({b->addr, level[at + take - 1].second});
-      at += take;
-    }
-    level.swap(up);
-  }
-  return level[0].first;
+  K.no_climb = f->eff != nullptr;
+  int r = Kfnd_key(v.data(), 0);
+  K.no_climb = false;
+  if (r == 0 && ch->cur_rec == a) return true;
+  if (r == 0) dup = true;
+  if (dup && rep.duplicate) rep.duplicate(k, ind_of(f, a));
+  Kent_add(v.data(), -int32_t(a));
+  return true;
 }
 
 }  // namespace
@@ -416,61 +421,15 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   if (ch->readonly) Key_error(13);
   Key_file* f = ch->f.get();
   if (f->reclen == 0) Key_error(17);
-  Key_bracket op(ch, DIR_WRITE, false);
   Missing_segments missing(rep.missing_segment);
-  Key_Hdr_Lock_N_Load(2);
+  Rebuild_op op(ch);
+  op.open(0);
   Rec_unlock(ch);
   int nk = f->lay.nkeys;
   if (kno >= nk || kno < -1) Key_error(80);
   if (!f->variable && !f->eff) mend_free_blocks(f);
-  bool all = kno < 0;
-  int first = all ? 0 : kno, last = all ? nk - 1 : kno;
-  // No "missing key" notices while the index is incomplete; a rebuild of
-  // every key makes the check bytes valid again.
-  if (!f->eff) {
-    f->hdr[kf::H_FLAGS1] |= kf::F1_NO_NOTICE;
-    if (all) {
-      f->hdr[kf::H_FLAGS1] |= kf::F1_CHECKED;
-      f->flags1 |= kf::F1_CHECKED;
-    }
-    Key_hdr_changed();
-  }
-  for (int k = first; k <= last; ++k)
-    if (rep.clearing) rep.clearing(k);
-  if (all && f->variable) {
-    Kno_def(0);
-    free_all_nodes(f, rep.cleared);
-  } else {
-    for (int k = first; k <= last; ++k) {
-      Kno_def(k);
-      free_tree_tolerant(Key_root());
-    }
-  }
-  for (int k = first; k <= last; ++k) {
-    Kno_def(k);
-    Key_set_root(0);
-    ch->saved[size_t(k)] = Key_pos{};
-  }
-  ch->cur_rec = ch->last_read = 0;
-  ch->cur_node = 0;
-  ch->cur_key.clear();
-  ch->eof_pending = false;
-
-  // One scan for every key being built.
-  std::vector<Gathered> gs(size_t(last - first + 1));
-  for (int k = first; k <= last; ++k) {
-    Kno_def(k);
-    gs[size_t(k - first)].kno = k;
-    gs[size_t(k - first)].ksz = K.ksz;
-  }
-  int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
-  for (Gathered& g : gs) {
-    size_t room = size_t(std::min<int64_t>(std::max<int64_t>(expected, 0), int64_t(1) << 26));
-    g.addrs.reserve(room);
-    g.keys.reserve(room * size_t(g.ksz));
-  }
-  int64_t records = 0;
-  int shown = -1;
+  const bool all = kno < 0;
+  const int first = all ? 0 : kno, last = all ? nk - 1 : kno;
   // The sequence correction changes the suffix of every alternate entry of
   // the record: only a rebuild of all keys may make it, or the alternate
   // trees kept would hold entries that no longer match their records.
@@ -480,19 +439,56 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
   // with the record's sequence; a piece sequence of 0 was never stamped).
   const bool fix_piece_seq =
       f->eff && all && f->variable && f->lay.auto_seg < 0 && (f->flags2 & kf::F2_EXTENDED) && f->reclen > 0;
-  {
-    No_record_locks quiet(ch);
-    K.directive = DIR_READ;
+  int64_t first_count = -1;
+  No_record_locks quiet;
+  for (int k = first; k <= last; ++k) {
+    op.open(k);
+    Rec_unlock(ch);
+    // No "missing key" notices while the index is incomplete; a rebuild of
+    // every key makes the check bytes valid again.
+    if (!f->eff) {
+      f->hdr[kf::H_FLAGS1] |= kf::F1_NO_NOTICE;
+      if (all) {
+        f->hdr[kf::H_FLAGS1] |= kf::F1_CHECKED;
+        f->flags1 |= kf::F1_CHECKED;
+      }
+      Key_hdr_changed();
+    }
+    if (rep.clearing) rep.clearing(k);
+    // The old index goes, this key's only: the trees of the other keys
+    // stay whole while they wait for their turn (other processes read and
+    // write by them meanwhile).  Rebuilding every key of a variable-length
+    // (or EFF) file, the clearing of key 0 visits every block and frees
+    // all nodes no other key uses, nodes of damaged trees too.
+    if (all && f->variable && k == first) {
+      std::vector<uint32_t> keep = nodes_of_other_keys(f, k);
+      free_all_nodes(f, rep.cleared, keep);
+    } else {
+      free_tree_tolerant(Key_root());
+    }
+    Key_set_root(0);
+    ch->saved[size_t(k)] = Key_pos{};
+    ch->cur_rec = ch->last_read = 0;
+    ch->cur_node = 0;
+    ch->cur_key.clear();
+    ch->eof_pending = false;
+    const int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
+    if (!f->eff) op.close();
+
+    int64_t records = 0, entered = 0;
+    int shown = -1;
+    uint32_t last_blk = 0;
     std::unique_ptr<Fixed_scan> fixed;
-    if (!f->variable) fixed = std::make_unique<Fixed_scan>(f);
-    uint32_t a = 0;
-    std::vector<uint8_t> v;
     std::vector<uint32_t> deleted;
+    uint32_t a = 0;
     for (;;) {
+      op.open(k);
+      if (!f->variable && !fixed) fixed = std::make_unique<Fixed_scan>(f);
       if (fixed) {
         a = fixed->next();
       } else {
         try {
+          Skip_on_error skip;
           a = Kvar_next(a);
         } catch (const Oru_error&) {
           a = 0;
@@ -502,6 +498,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       if (fixed) K.rec_addr = 0xFFFFFFFFu;  // the variable scan has just read it
       int r;
       try {
+        Skip_on_error skip;
         r = Krec_read(a);
       } catch (const Oru_error&) {
         r = -1;
@@ -512,21 +509,22 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       }
       if ((f->flags2 & kf::F2_EXTENDED) && (K.rec_bfr[0] & 0x80)) continue;  // an extension piece
       ++records;
-      if (fix_seq) {
+      ++op.since_;
+      if (k == first && fix_seq) {
         // EFF: a record's sequence is the number its auto-numbered segments
         // hold; a record written with a number of its own got the counter
-        // instead.  Every key is rebuilt here, so every entry takes the
-        // corrected sequence.
-        uint32_t v = 0;
-        if (Key_auto_value(K.rec_bfr.data(), &v) && v != K.rec_seq) {
-          Krec_set_seq(a, v);
-          K.rec_seq = v;
-          put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, v);
+        // instead.  Every key is rebuilt, key 0 first, so every later entry
+        // takes the corrected sequence.
+        uint32_t sq = 0;
+        if (Key_auto_value(K.rec_bfr.data(), &sq) && sq != K.rec_seq) {
+          Krec_set_seq(a, sq);
+          K.rec_seq = sq;
+          put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, sq);
           K.rec_addr = 0xFFFFFFFFu;
         }
       }
       uint32_t piece_seq = 0;
-      if (fix_piece_seq && K.rec_ext && Kext_first_seq(K.rec_ext, &piece_seq) && piece_seq != 0 &&
+      if (k == first && fix_piece_seq && K.rec_ext && Kext_first_seq(K.rec_ext, &piece_seq) && piece_seq != 0 &&
           piece_seq != K.rec_seq) {
         // A chain that cannot be read leaves the record as it is: it stays
         // indexed, and its READ reports the damage (error 108).
@@ -535,82 +533,43 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
         put_u32be(K.rec_bfr.data() + 1 + f->keylen + 2 + K.rec_sz, piece_seq);
         K.rec_addr = 0xFFFFFFFFu;
       }
-      for (Gathered& g : gs) {
-        Kno_def(g.kno);
-        v.assign(size_t(K.ksz), 0);
-        try {
-          Kent_gen(K.rec_bfr.data(), v.data(), a, false);
-        } catch (const Oru_error&) {
-          continue;
-        }
-        if (v[0] == 0 && g.kno > 0) continue;
-        g.keys.insert(g.keys.end(), v.begin(), v.end());
-        g.addrs.push_back(a);
+      // An error in one record skips it.
+      try {
+        Skip_on_error skip;
+        if (enter_record(f, k, a, rep)) ++entered;
+      } catch (const Oru_error&) {
       }
       if (records % 1000 == 0) ++K.serial;  // scanned blocks may leave the cache
       int pct = expected > 0 ? int(std::min<int64_t>(99, records * 100 / expected)) : 99;
-      if (pct != shown) {
+      uint32_t blk = a | 255u;
+      bool changed = pct != shown;
+      if (changed) {
         shown = pct;
         if (rep.percent) rep.percent(pct);
       }
+      // Other processes get their turn: at a block change after more than
+      // 1000 records, and whenever the percentage moves on.
+      if (!f->eff && (changed || (blk != last_blk && op.since_ > 1000))) op.close();
+      last_blk = blk;
     }
-    if (fixed && !f->eff) mend_deleted_chain(f, deleted);
-    if (!fixed && !f->eff) fix_data_maps(f);
-  }
-
-  int64_t first_count = -1;
-  for (Gathered& g : gs) {
-    Kno_def(g.kno);
-    int ksz = g.ksz;
-    std::vector<Sort_ent> order = sorted_order(g);
-    // Duplicates of a unique key, reported in the order the scan met them.
-    std::vector<uint32_t> dups;
-    const Key_def& kd = f->lay.keys[g.kno];
-    std::vector<uint32_t> kept;
-    kept.reserve(order.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-      // Entries of different prefixes differ: only equal ones are compared.
-      if (i > 0 && order[i - 1].prefix == order[i].prefix &&
-          cmp_keys(g.key(order[i - 1].idx), g.key(order[i].idx), ksz) == 0) {
-        dups.push_back(order[i].idx);  // an exact repeat: never two equal entries in a tree
-        continue;
-      }
-      kept.push_back(order[i].idx);
+    if (fixed && !f->eff && k == first) mend_deleted_chain(f, deleted);
+    if (!fixed && !f->eff && k == first) fix_data_maps(f);
+    fixed.reset();
+    // The record count is the scan's only where nobody else could change
+    // it meanwhile: an EFF file (its lock held throughout) or a channel
+    // holding the file whole.
+    if (k == 0 && (f->eff || ch->nolock)) Hdr32_set(f, kf::H_COUNT, uint32_t(records));
+    if (!f->eff) {
+      f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_NO_NOTICE);
+      Key_hdr_changed();
+      op.close();
     }
-    std::vector<Sort_ent>().swap(order);
-    if (g.kno > 0 && kd.unique) {
-      // Alternate values carry the record address: equal values differ
-      // only in it.
-      std::vector<uint32_t> byval(kept);
-      auto stem = [&](uint32_t x) { return int(g.key(x)[0]) - 4; };
-      std::stable_sort(byval.begin(), byval.end(), [&](uint32_t x, uint32_t y) {
-        int lx = stem(x), ly = stem(y);
-        int c = std::memcmp(g.key(x) + 1, g.key(y) + 1, size_t(std::max(0, std::min(lx, ly))));
-        if (c) return c < 0;
-        if (lx != ly) return lx < ly;
-        return x < y;
-      });
-      for (size_t i = 1; i < byval.size(); ++i) {
-        uint32_t x = byval[i - 1], y = byval[i];
-        if (stem(x) == stem(y) && std::memcmp(g.key(x) + 1, g.key(y) + 1, size_t(std::max(0, stem(x)))) == 0)
-          dups.push_back(y);
-      }
-    }
-    std::sort(dups.begin(), dups.end());
-    for (uint32_t d : dups)
-      if (rep.duplicate) rep.duplicate(g.kno, ind_of(f, g.addrs[d]));
-    ++K.serial;
-    Key_set_root(build_tree(g, kept));
-    if (g.kno == 0) Hdr32_set(f, kf::H_COUNT, uint32_t(records));
-    if (first_count < 0) first_count = int64_t(kept.size());
-    if (rep.done) rep.done(g.kno, int64_t(kept.size()));
+    if (first_count < 0) first_count = entered;
+    if (rep.done) rep.done(k, records);
   }
-  if (!f->eff) {
-    f->hdr[kf::H_FLAGS1] &= uint8_t(~kf::F1_NO_NOTICE);
-    Key_hdr_changed();
-  }
+  op.open(std::min(ch->cur_kno, nk - 1));
   Kno_def(std::min(ch->cur_kno, nk - 1));
-  op.done();
+  op.close();
   return first_count < 0 ? 0 : first_count;
 }
 

@@ -2,9 +2,11 @@
 // rebuild, adding a key to a file that holds records, dropping a key and
 // renaming one (the name stays in the file's dictionary, key_dict.h).
 //
-// Every operation runs under the header lock (first format) or the file
-// lock (EFF) from start to end, so the index it builds describes one state
-// of the records.  Errors: 13 a channel opened read-only, 17 a file of
+// ADD, DROP and RENAME run under the header lock (first format) or the file
+// lock (EFF) from start to end.  The rebuild of a first-format file gives
+// the header lock back every 1000 records or so (at a block change) and at
+// every percent, so that other processes read and write meanwhile; an EFF
+// rebuild holds its file lock to the end.  Errors: 13 a channel opened read-only, 17 a file of
 // record length 0 (keys only: nothing to build from), 80 a key number or
 // definition out of limits, 3 or 8 when the header cannot be rewritten.
 #pragma once
@@ -26,16 +28,20 @@ struct Key_rebuild_report {
   void (*cleared)(int pct, int seg) = nullptr;
 };
 
-// Rebuilds key kno (all keys when kno is -1) from the records, scanned in
-// physical order.  Records that cannot be read are skipped, and so is a
+// Rebuilds key kno (all keys when kno is -1) from the records, one key
+// after the other: its old index is freed (node by node, a damaged node or
+// a cycle only skipped; rebuilding every key of a variable-length or EFF
+// file, key 0's turn frees every node the other keys' trees do not hold),
+// then the records are scanned in physical order and
+// entered one by one.  Records that cannot be read are skipped, and so is a
 // segment file that is missing (told once; the scan goes on with the next
-// segment); the old index
-// is freed node by node, a damaged node (or a cycle) only skipped.  A
-// unique alternate key met twice is reported and indexed all the same; an
-// exact repeat of a unique key 0 is reported and left out (it could never
-// be told apart).  Rebuilding key 0 sets the record count to the records
-// found.  A broken deleted-slot chain of a fixed-length file is made again
-// from the slots marked deleted.  Returns the entries of the first key built.
+// segment).  A value met twice (a unique alternate key, or key 0) is
+// reported and entered all the same; an entry already there (written by
+// another process meanwhile) is left alone.  Rebuilding key 0 sets the
+// record count to the records found where nobody else could change it (an
+// EFF file, a channel holding the file whole).  A broken deleted-slot chain
+// of a fixed-length file is made again from the slots still marked deleted.
+// Returns the entries of the first key built.
 int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep);
 
 // One segment of a key being added.

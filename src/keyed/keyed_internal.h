@@ -176,6 +176,7 @@ struct Key_ctx {
   uint32_t rec_seq = 0;           // EFF: the sequence of the record read
   bool eff_lock_first = false;    // EFF: this attempt reads under the file lock
   bool no_climb = false;          // a search for an insert position stays in its leaf
+  bool no_rec_locks = false;      // records are read without record locks (the key rebuild)
   // Told of a segment file the physical scan found missing (and passed).
   void (*missing_segment)(int seg) = nullptr;
 };
@@ -192,6 +193,19 @@ Kbfr* Kbfr_get(uint32_t addr, int type);
 Kbfr* Kbfr_new(int type);
 void Kbfr_free(Kbfr* b);
 void Kbfr_mark(Kbfr* b, int state);
+// A block read by its address alone (a visit of every block of the file)
+// may be a node of any key: while one lives, a node's entry count is not
+// checked against the entry size of the key selected.
+class Kbfr_any_key {
+ public:
+  Kbfr_any_key() : keep_(K.kent_sz) { K.kent_sz = 0; }
+  ~Kbfr_any_key() { K.kent_sz = keep_; }
+  Kbfr_any_key(const Kbfr_any_key&) = delete;
+  Kbfr_any_key& operator=(const Kbfr_any_key&) = delete;
+
+ private:
+  int keep_;
+};
 // Variable-length first-format files: the byte the space map holds for the
 // block of b (252 for a map block itself).
 int Kbfr_map_state(Kbfr* b);

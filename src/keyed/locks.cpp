@@ -366,6 +366,7 @@ static void take(Key_chan* ch, uint32_t addr, uint32_t len, bool write) {
 }
 
 void Kvar_rlck(uint32_t addr, uint32_t len) {
+  if (K.no_rec_locks) return;
   Key_chan* ch = K.ch;
   int d = K.directive;
   bool write;

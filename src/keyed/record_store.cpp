@@ -327,6 +327,7 @@ uint32_t Kvar_add_body(const std::vector<uint8_t>& body) {
   Kbfr* b = nullptr;
   // EFF: a record of 14/16 of a page or more goes to a fresh page.
   const bool fresh = f->eff && (z + 2) * 16 / (f->blk - 6) >= 14;
+  Kbfr_any_key any;  // a block taken for data may have been a node of any key
   if (f->data_block && !fresh) {
     Kbfr* c = Kbfr_get(f->data_block, 1);
     if (c->b()[0] == kf::BT_DATA && slots_of(c) < slot_cap() && free_of(c) >= f->threshold && free_of(c) >= z + 2) b = c;
@@ -721,6 +722,7 @@ uint32_t Kvar_next(uint32_t addr) {
   for (int guard = 0; blk && KeyBlockNo(f, blk) < eof && guard < (1 << 26); ++guard) {
     Kbfr* b = nullptr;
     try {
+      Kbfr_any_key any;
       b = Kbfr_get(blk, 1);
     } catch (const Oru_error& e) {
       if (Key_past_segment(f, &blk, e, true)) {
@@ -733,6 +735,7 @@ uint32_t Kvar_next(uint32_t addr) {
       for (; s <= slots_of(b); ++s) {
         if (slot_off(b, s) == 0) continue;
         if (Krec_valid(blk | uint32_t(s))) return blk | uint32_t(s);
+        Kbfr_any_key any;
         b = Kbfr_get(blk, 1);
       }
     }

@@ -155,6 +155,31 @@ TEST_F(IndexMaint, ReadOnlyChannelAndKeysOnlyFileAreRefused) {
   EXPECT_EQ(error_no([&] { Key_rebuild(k, -1, {}); }), 17);
 }
 
+// A channel holding its file whole: only there does a rebuild of key 0 set
+// the record count from its scan (no other process can change it meanwhile).
+Key_open_opts held_whole() {
+  Key_open_opts o;
+  o.nolock = true;
+  return o;
+}
+
+// A shared channel lets other processes write while it rebuilds: the
+// record count stays the one the writes keep; held whole, the scan sets it.
+TEST_F(IndexMaint, RecordCountIsSetOnlyByARebuildHoldingTheFile) {
+  std::string p = make_segs("cnt", 10, {{0, 0, 0, 4, false, 0, 0}});
+  Key_chan* ch = open(p);
+  for (int i = 0; i < 50; ++i) Key_write(ch, req(232), "k" + std::to_string(100 + i) + "rest");
+  close(ch);
+  poke(p, 14, {0, 0, 0, 7});
+  ch = open(p);
+  EXPECT_EQ(Key_rebuild(ch, 0, {}), 50);
+  EXPECT_EQ(Key_record_count(ch), 7u);
+  close(ch);
+  ch = open(p, held_whole());
+  EXPECT_EQ(Key_rebuild(ch, 0, {}), 50);
+  EXPECT_EQ(Key_record_count(ch), 50u);
+}
+
 // A segment file moved away: the rebuild tells of it once and indexes the
 // records of every other segment, the later ones too; with the segment
 // back, a second rebuild finds every record again.
@@ -165,7 +190,7 @@ TEST_F(IndexMaint, MissingSegmentIsPassedAndTheLaterSegmentsRead) {
   ASSERT_TRUE(std::filesystem::exists(p + ".002"));
   std::filesystem::rename(p + ".001", p + ".away");
   Key_rebuild_report r = telling_missing();
-  Key_chan* ch = open(p);
+  Key_chan* ch = open(p, held_whole());
   int64_t got = -1;
   EXPECT_EQ(error_no([&] { got = Key_rebuild(ch, -1, r); }), 0);
   EXPECT_EQ(missing, std::vector<int>{1});
@@ -180,7 +205,7 @@ TEST_F(IndexMaint, MissingSegmentIsPassedAndTheLaterSegmentsRead) {
   static std::vector<std::pair<int, int>> cleared;
   cleared.clear();
   r.cleared = [](int pct, int seg) { cleared.push_back({seg, pct}); };
-  ch = open(p);
+  ch = open(p, held_whole());
   EXPECT_EQ(Key_rebuild(ch, -1, r), n);
   ASSERT_FALSE(cleared.empty());
   EXPECT_EQ(cleared.front(), std::make_pair(0, 0));
@@ -204,7 +229,7 @@ TEST_F(IndexMaint, SegmentCutShortIsPassedAndNotToldMissing) {
   auto size = std::filesystem::file_size(p + ".001");
   std::filesystem::resize_file(p + ".001", size / 2);
   Key_rebuild_report r = telling_missing();
-  Key_chan* ch = open(p);
+  Key_chan* ch = open(p, held_whole());
   int64_t got = -1;
   EXPECT_EQ(error_no([&] { got = Key_rebuild(ch, -1, r); }), 0);
   EXPECT_TRUE(missing.empty());
@@ -220,7 +245,7 @@ TEST_F(IndexMaint, SegmentCutShortIsPassedAndNotToldMissing) {
 // again from the slots marked deleted, and they are all used again.
 TEST_F(IndexMaint, RebuildMendsABrokenDeletedSlotChain) {
   std::string p = make("chain", 20, 4);
-  Key_chan* ch = open(p);
+  Key_chan* ch = open(p, held_whole());
   for (int i = 0; i < 10; ++i) put(ch, "k00" + std::to_string(i), "r" + std::to_string(i));
   int64_t head = Key_getind(ch, Key_by("k007"));
   for (const char* k : {"k002", "k005", "k007"}) Key_remove(ch, Key_by(k));
@@ -228,7 +253,7 @@ TEST_F(IndexMaint, RebuildMendsABrokenDeletedSlotChain) {
   close(ch);
   // The slot deleted last heads the chain: its link goes astray.
   poke(p, 512 + blk + head * slot + 1, {0xFF, 0xFF, 0xFF, 0xF0});
-  ch = open(p);
+  ch = open(p, held_whole());
   put(ch, "n1", "x");
   EXPECT_EQ(error_no([&] { put(ch, "n2", "x"); }), 109);
   EXPECT_EQ(Key_rebuild(ch, -1, {}), 8);
