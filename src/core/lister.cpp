@@ -136,6 +136,7 @@ class Lister {
   void write_item(std::string_view s);   // name, literal: blank if needed before
   bool name_takes_eq() const;
   bool after_mod() const;
+  bool word_after_comma() const;
   bool word_takes(const char* next) const;
   void write_punct(std::string_view s);  // tight
   void write_operator(std::string_view s);
@@ -350,7 +351,9 @@ void Lister::write_keyword(int token, int prefix) {
     if (token == code::OP_EQ && prefix < 0 && (name_takes_eq() || after_mod())) pending_blank_ = true;
     // Inside parentheses, or anywhere in an I/O statement's list, "ERR" "="
     // would read back as the option ERR=.
-    const bool options_read = depth_ > 0 || (flags_ && (flags_->stmt & LF_IO_LIST));
+    // So would a value that follows a "," where a statement reads its
+    // ERR=line clause after any operand (CALL "x",1,ERR =5).
+    const bool options_read = depth_ > 0 || (flags_ && (flags_->stmt & LF_IO_LIST)) || word_after_comma();
     if (token == code::OP_EQ && prefix < 0 && options_read && sysvar_end_ == out_.size() && word_takes("="))
       pending_blank_ = true;
     // A word that reads as a function with "(" ("IND" "(" as IND().
@@ -365,6 +368,13 @@ bool Lister::after_mod() const {
   size_t n = out_.size();
   return n >= 3 && keyword_end_ == n && out_.compare(n - 3, 3, "MOD") == 0 &&
          (n == 3 || !is_word_char(out_[n - 4]));
+}
+
+// Whether the word that ends the text so far stands right after a ",".
+bool Lister::word_after_comma() const {
+  size_t i = out_.size();
+  while (i > 0 && is_word_char(out_[i - 1])) --i;
+  return i > 0 && i < out_.size() && out_[i - 1] == ',';
 }
 
 // Whether the word that ends the text so far, followed by `next`, reads as

@@ -234,20 +234,13 @@ void d_dprt() {
 // moves to that channel: a TCP channel carries the console's stream over
 // its connection; any other channel must be a terminal screen on a
 // terminal (error 10; a channel LNSW opened itself is closed again).
-void d_lnsw() {
-  if (At_err_tail()) {
-    ++ws.Exec_ptr;
-    Chk_err();
-  }
-  if (stmt_end(*ws.Exec_ptr)) {
+// The ", ERR=line" clause takes every error, the operand's own among them.
+static void lnsw_body() {
+  if (stmt_end(*ws.Exec_ptr) || At_err_tail()) {
     Reset_switch();
     return;
   }
   Eval_formula();
-  if (*ws.Exec_ptr == code::COMMA) {
-    ++ws.Exec_ptr;
-    Chk_err();
-  }
   bool by_name = ws.Str_len >= 0;
   std::string name;
   int32_t ch = 0;
@@ -284,3 +277,5 @@ void d_lnsw() {
   if (opened) CloseFile(f);
   Rpt_error(err::BAD_FILE_NAME);
 }
+
+void d_lnsw() { Err_tail_run(lnsw_body); }

@@ -298,7 +298,9 @@ void d_merg() {
   }
   if (*ws.Exec_ptr == code::PREFIX2 || *ws.Exec_ptr == code::OBJ_REF) Rpt_error(err::SYNTAX);
   if (ws.Pgm_flags & PGM_PROTECTED) Rpt_error(err::NOT_ACCESSIBLE);
+  ws.Stmt_save = ws.Exec_ptr;  // the statement's ERR= takes the errors of the name too
   Eval_formula();
+  ws.Stmt_save = nullptr;
   if (ws.Str_len < 0) {
     // An open channel.
     int32_t chan = To_integer(ws.Num_acc);

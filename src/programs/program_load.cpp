@@ -98,7 +98,9 @@ void opt_err() {
 // The name operand of LOAD, RUN, ADDR and DROP, copied into the work area
 // and left in the string accumulator.
 void name_operand() {
+  ws.Stmt_save = ws.Exec_ptr;  // the statement's ERR= takes the errors of the name too
   Eval_str();
+  ws.Stmt_save = nullptr;
   uint8_t* p = Work_take(size_t(ws.Str_len));
   if (ws.Str_len) std::memcpy(p, ws.Str_ptr, size_t(ws.Str_len));
   ws.Str_ptr = p;

@@ -1,7 +1,8 @@
 // ACCEPT (channel [, SIZ=n] [, TIM=t] [, EVT=line] [, ERR=line]) A$: reads
 // characters without the line editor, from device channels only (error 13
 // otherwise).  On the console SIZ= above 0 reads that many bytes of the
-// input at once (fewer at its end; none is the end of data, error 2).
+// input at once (fewer at its end; none is the end of data, error 2),
+// except under a thin client.
 // Otherwise one character: it must be there at once, or within TIM=; when
 // none comes the EVT= line is the error branch and the busy error 0 is
 // raised (never retried).
@@ -45,7 +46,9 @@ void d_acpt() {
   Let_define(t);
   if (t.str_len < 0) Rpt_error(err::TYPE_MISMATCH);
   std::string got;
-  if (console && ws.Io_siz > 0) {
+  // Under a thin client the console's input carries the client's protocol:
+  // keys come one at a time there, SIZ= or not.
+  if (console && ws.Io_siz > 0 && !(f->st2 & ST2_THIN_CLIENT)) {
     if (ws.Io_siz > ACCEPT_SIZE_MAX) Rpt_error(err::OUT_OF_RANGE);
     while (int32_t(got.size()) < ws.Io_siz) {
       int b = next_byte(f, true, -1);

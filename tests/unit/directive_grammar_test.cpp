@@ -105,4 +105,20 @@ TEST_F(DirectiveGrammar, FieldValueFunctionsNeedTheName) {
     EXPECT_EQ(round_trip(src), src);
 }
 
+// The system variable ERR compared after a "," is a value, not the ERR=
+// clause: its listing keeps the two apart ("ERR =3"), so it compiles back to
+// the same bytes.  SETMSE's "/" and "=" may be typed together.
+TEST_F(DirectiveGrammar, ErrValueAfterACommaIsNotReadBackAsTheClause) {
+  EXPECT_EQ(round_trip("SETCTL 5,100,ERR = 3,200"), "SETCTL 5,100,ERR =3,200");
+  EXPECT_EQ(round_trip("CALL \"x\",1,ERR = 5"), "CALL \"x\",1,ERR =5");
+  EXPECT_EQ(round_trip("SETMSE @(0,0,1,1),ERR = 5"), "SETMSE @(0,0,1,1),ERR =5");
+  EXPECT_EQ(round_trip("CALL \"x\",1,ERR=5"), "CALL \"x\",1,ERR=5");
+  EXPECT_EQ(round_trip("IF ERR=5 THEN X=ERR=5"), "IF ERR=5 THEN X=ERR=5");
+  EXPECT_EQ(compile("SETMSE /="), compile("SETMSE / ="));
+  EXPECT_EQ(compile("SETMSE /=,ERR=9"), compile("SETMSE / =,ERR=9"));
+  EXPECT_EQ(round_trip("SETMSE /=,ERR=9"), "SETMSE / =,ERR=9");
+  compile("SETMSE /=5", 20);
+  compile("SETMSE X/=5", 20);
+}
+
 }  // namespace
