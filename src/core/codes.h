@@ -27,6 +27,7 @@
 //                       *NEXTLINE 251 121, *END 166 (47 is the "*" operator)
 // All 16-bit numbers inside compiled code are big-endian.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace code {
@@ -321,4 +322,61 @@ inline uint64_t get_u48be(const uint8_t* p) {
 }
 inline void put_u48be(uint8_t* p, uint64_t v) {
   put_u16be(p, uint16_t(v >> 32)); put_u32be(p + 2, uint32_t(v));
+}
+
+// The size of the item at p as Skip_code steps over it (the operands drawn
+// at the head of this file): 0 for the codes that end a scan (0, 255, the
+// remarks and TABLE data), 2 for 149 and its second byte, 1 for any other
+// code without an operand.  A numeric literal is 8 bytes inline and 3 as an
+// index into the program's literal pool: pooled says that the code at p is
+// a loaded program's that has one (a line being compiled never has).
+inline size_t Code_size(const uint8_t* p, bool pooled) {
+  switch (p[0]) {
+    case code::END_SCAN:
+    case code::EOL:
+    case code::D_REM:
+    case code::D_COMMENT:
+    case code::D_TABLE:
+      return 0;
+    case code::NUM_VAR:
+    case code::STR_VAR:
+    case code::LABEL:
+    case code::REC_VAR:
+    case code::OBJ_REF:
+      return (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
+    case code::NUM_LIT:
+    case code::EXP_LIT:
+      return (pooled && (p[1] & 0x80)) ? 3 : 8;
+    case code::STR_LIT:
+    case code::HEX_LIT:
+    case code::BRACKET_TEXT:
+      return size_t(get_u16be(p + 1)) + 3;
+    case code::LINE_REF:
+    case code::MNEM_LIT:
+    case code::SMALL_INT:
+    case code::LABEL_IDX:
+    case code::LABEL_IDX2:
+      return 3;
+    case code::EXT_DIR:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+// Code_size with the operand byte of the other one-byte prefixes and
+// markers (12, 35, 66, 72, 251, 254) counted too: the size a scan over
+// values steps by.  A function code is followed directly by its arguments.
+inline size_t Item_size(const uint8_t* p, bool pooled) {
+  switch (p[0]) {
+    case code::EXT_SYSVAR:
+    case code::INC_DEC:
+    case code::THEN_BLOCK:
+    case code::PREFIX2:
+    case code::ALT_FNC:
+    case code::XFNC_PREFIX:
+      return 2;
+    default:
+      return Code_size(p, pooled);
+  }
 }

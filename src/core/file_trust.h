@@ -8,6 +8,12 @@
 
 // Whether a file belongs to this user or to root.
 bool Owned_by_user_or_root(const struct stat& st);
+// Follows the symbolic links at path while each is the user's or root's:
+// the first name that is no such link.  A file written anew by renaming
+// over its name (SAVE, a PDF document) replaces the file the user's own
+// links lead to; another user's link there is replaced, never followed.
+// After 40 links, the error Sys_error gives for ELOOP.
+std::string Own_links_end(const std::string& path);
 // Whether a symbolic link on the way from path to its file (the name's own
 // links, one after another, and links among the directories on the way)
 // belongs to another user than this one or root.

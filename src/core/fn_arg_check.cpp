@@ -184,41 +184,6 @@ const Fn_args* find_fn(uint8_t c, uint8_t second) {
   return nullptr;
 }
 
-// The size of the item at p; literals are always inline while compiling.
-size_t item_size(const uint8_t* p) {
-  switch (p[0]) {
-    case code::NUM_VAR:
-    case code::STR_VAR:
-    case code::LABEL:
-    case code::REC_VAR:
-    case code::OBJ_REF:
-      return (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
-    case code::NUM_LIT:
-    case code::EXP_LIT:
-      return 8;
-    case code::STR_LIT:
-    case code::HEX_LIT:
-    case code::BRACKET_TEXT:
-      return size_t(get_u16be(p + 1)) + 3;
-    case code::LINE_REF:
-    case code::MNEM_LIT:
-    case code::SMALL_INT:
-    case code::LABEL_IDX:
-    case code::LABEL_IDX2:
-      return 3;
-    case code::EXT_DIR:
-    case code::EXT_SYSVAR:
-    case code::INC_DEC:
-    case code::THEN_BLOCK:
-    case code::PREFIX2:
-    case code::ALT_FNC:
-    case code::XFNC_PREFIX:
-      return 2;
-    default:
-      return 1;
-  }
-}
-
 enum Kind : uint8_t { K_UNKNOWN, K_NUM, K_STR, K_SKIP };
 
 struct Group {
@@ -311,7 +276,7 @@ int Check_fn_args(const uint8_t* p, const uint8_t* end) {
     if (c == code::EOL || c == code::END_SCAN || c == code::D_REM || c == code::D_COMMENT ||
         c == code::D_TABLE)
       break;
-    const size_t n = item_size(p);
+    const size_t n = Item_size(p, false);  // literals are inline while compiling
     if (size_t(end - p) < n) break;
     Group* top = open.empty() ? nullptr : &open.back();
     if (top && top->call && top->count == 0 && c != code::RPAREN) {

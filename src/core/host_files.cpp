@@ -102,6 +102,23 @@ bool Owner_only_writes(const struct stat& st) {
 
 bool Owned_by_user_or_root(const struct stat& st) { return st.st_uid == geteuid() || st.st_uid == 0; }
 
+std::string Own_links_end(const std::string& path) {
+  std::string cur = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !Owned_by_user_or_root(st)) return cur;
+    char buf[4097];
+    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return cur;
+    std::string next(buf, size_t(n));
+    size_t slash = cur.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
+    cur = next;
+  }
+  errno = ELOOP;
+  Sys_error();
+}
+
 namespace {
 int links_lent = 0;  // Foreign_links_lent alive
 }  // namespace

@@ -8,9 +8,10 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "core/sanitizer.h"
 #include "core/workspace.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ORU_ASAN)
 #include <sanitizer/asan_interface.h>
 #define ORU_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
 #define ORU_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)

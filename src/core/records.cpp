@@ -572,15 +572,15 @@ void set_number(Var_node* v, Num_val* dst, const uint8_t* s, size_t n) {
 
 }  // namespace
 
-void Check_field_fits(const uint8_t* p, const Num_val& value) {
-  if (*p != code::REC_VAR) return;
-  const uint8_t* q;
-  std::string rec = ref_name(p, &q);
-  if (*q != code::NUM_VAR) return;
-  std::string field = ref_name(q, &q);
+namespace {
+
+// Error 41 when value cannot be stored in the numeric field named field of
+// the record variable whose name is the first rec_len bytes at rec; nothing
+// when there is no such record (or its template was removed) or field.
+void check_named_field_fits(const char* rec, size_t rec_len, std::string field, const Num_val& value) {
   for (char& c : field) c = char(up(uint8_t(c)));
-  Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(rec.data()), int(rec.size()));
-  if (!r || !r->rec_list) return;
+  Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(rec), int(rec_len));
+  if (!r || !r->rec_list || (r->flags & VF_UNTEMPLATED)) return;
   for (const Field& f : read_list(r->rec_list)) {
     if (f.type != code::NUM_VAR || f.name != field) continue;
     std::string scratch;
@@ -592,23 +592,21 @@ void Check_field_fits(const uint8_t* p, const Num_val& value) {
   }
 }
 
+}  // namespace
+
+void Check_field_fits(const uint8_t* p, const Num_val& value) {
+  if (*p != code::REC_VAR) return;
+  const uint8_t* q;
+  std::string rec = ref_name(p, &q);
+  if (*q != code::NUM_VAR) return;
+  check_named_field_fits(rec.data(), rec.size(), ref_name(q, &q), value);
+}
+
 void Check_field_node_fits(const Var_node* node, const Num_val& value) {
   std::string full(node->name, node->name_len);
   size_t dot = full.rfind('.');
   if (node->type != code::NUM_VAR || dot == std::string::npos) return;
-  std::string field = full.substr(dot + 1);
-  for (char& c : field) c = char(up(uint8_t(c)));
-  Var_node* r = Look_var_name(code::STR_VAR, reinterpret_cast<const uint8_t*>(full.data()), int(dot));
-  if (!r || !r->rec_list || (r->flags & VF_UNTEMPLATED)) return;
-  for (const Field& f : read_list(r->rec_list)) {
-    if (f.type != code::NUM_VAR || f.name != field) continue;
-    std::string scratch;
-    if (binary_form(f.form))
-      append_binary(scratch, value, f);
-    else
-      field_number_text(value, f);
-    return;
-  }
+  check_named_field_fits(full.data(), dot, full.substr(dot + 1), value);
 }
 
 Var_node* Find_field() {

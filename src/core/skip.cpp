@@ -1,6 +1,6 @@
 // Skipping compiled items without evaluating them.
 //
-// Item sizes by code (codes.h has the full form):
+// Item sizes by code (codes.h has the full form, and Code_size):
 //   0, 255            end: not skipped
 //   206, 207, 227     remark / comment / TABLE data: the rest of the line
 //   1, 2, 10, 247, 250  name: 3 bytes indexed (bit 7 of the next byte), else
@@ -34,59 +34,14 @@ bool is_end(uint8_t c) {
 // The code a value skipper reports: 255 for every end of the scan.
 uint8_t stop_code(uint8_t c) { return is_end(c) ? uint8_t(code::EOL) : c; }
 
-// Skip_code's size; 0 for the codes that end a scan.
-size_t code_size(const uint8_t* p) {
-  switch (p[0]) {
-    case code::END_SCAN:
-    case code::EOL:
-    case code::D_REM:
-    case code::D_COMMENT:
-    case code::D_TABLE:
-      return 0;
-    case code::NUM_VAR:
-    case code::STR_VAR:
-    case code::LABEL:
-    case code::REC_VAR:
-    case code::OBJ_REF:
-      return (p[1] & 0x80) ? 3 : size_t(p[1]) + 2;
-    case code::NUM_LIT:
-    case code::EXP_LIT:
-      return (ws.Lit_pool && (p[1] & 0x80)) ? 3 : 8;
-    case code::STR_LIT:
-    case code::HEX_LIT:
-    case code::BRACKET_TEXT:
-      return size_t(get_u16be(p + 1)) + 3;
-    case code::LINE_REF:
-    case code::MNEM_LIT:
-    case code::SMALL_INT:
-    case code::LABEL_IDX:
-    case code::LABEL_IDX2:
-      return 3;
-    case code::EXT_DIR:
-      return 2;
-    default:
-      return 1;
-  }
-}
+// Skip_code's size (codes.h); 0 for the codes that end a scan.
+size_t code_size(const uint8_t* p) { return Code_size(p, ws.Lit_pool != nullptr); }
 
 // The item size the value skippers use (operand bytes included).  A function
 // code is followed directly by its arguments: the channel functions (IND(
 // KEY( RCD( KEF( KEL( RNO( KEN() take their channel part there too, with no
 // operand byte of their own.
-size_t item_size(const uint8_t* p) {
-  uint8_t c = p[0];
-  switch (c) {
-    case code::EXT_SYSVAR:
-    case code::INC_DEC:
-    case code::THEN_BLOCK:
-    case code::PREFIX2:
-    case code::ALT_FNC:
-    case code::XFNC_PREFIX:
-      return 2;
-    default:
-      return code_size(p);
-  }
-}
+size_t item_size(const uint8_t* p) { return Item_size(p, ws.Lit_pool != nullptr); }
 
 bool opens(uint8_t c) {
   return c == code::LPAREN || c == code::LBRACKET || c == code::BLOCK_OPEN || c == code::ALT_FNC ||

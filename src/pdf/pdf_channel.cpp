@@ -120,27 +120,6 @@ int make_temp(const std::string& path, std::string& tmp) {
   return fd;
 }
 
-// Follows the symbolic links at path while each is the user's or root's:
-// the first name that is no such link.  The document replaces the file the
-// user's own links lead to; another user's link there is replaced, never
-// followed.
-std::string own_links_end(const std::string& path) {
-  std::string cur = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !Owned_by_user_or_root(st)) return cur;
-    char buf[4097];
-    ssize_t n = readlink(cur.c_str(), buf, sizeof buf - 1);
-    if (n <= 0) return cur;
-    std::string next(buf, size_t(n));
-    size_t slash = cur.rfind('/');
-    if (next[0] != '/' && slash != std::string::npos) next = cur.substr(0, slash + 1) + next;
-    cur = next;
-  }
-  errno = ELOOP;
-  Sys_error();
-}
-
 // A FIFO or a device at the document's name is written in place, as any
 // existing file was: a file renamed over it would replace /dev/null or the
 // spooler's FIFO itself.  Only one of this user's or root's, reached through
@@ -196,7 +175,7 @@ void open_document_file(Pdf_doc& d) {
     int last = ENOENT;
     bool done = false;
     while (!done && Next_path() == 0) {
-      std::string cand = own_links_end(ws.Path_buf);
+      std::string cand = Own_links_end(ws.Path_buf);
       struct stat st {};
       bool exists = stat(cand.c_str(), &st) == 0;
       if (exists && (S_ISDIR(st.st_mode) || access(cand.c_str(), W_OK) != 0)) {

@@ -47,9 +47,11 @@ struct Logic_entry {
   std::string label;
   Text_rec* text = nullptr;
   bool running = false;              // EXECUTE logic running now
-  // Registered while its program was running: waits until the program next
-  // becomes current.
-  bool waiting = false;
+  // Registered while its program was running: the call levels that ran it
+  // then (each named by its call link, null for the top level).  The entry
+  // does not fire at those levels; a level that starts the program after
+  // the registration has a link of its own, or drops its link from here.
+  std::vector<const void*> waiting_at;
   // Replaced (or, with no text, removed) while its program was running: the
   // change waits until the program next becomes current.
   bool later_set = false;
@@ -135,16 +137,41 @@ void rebind() {
   }
 }
 
-// p names a program that runs now, at the current level or at a level that
-// called it.
-bool running_now(const Prog_entry* p) {
+// The call levels that run the program p now, the current one and those
+// that called it, each named by its call link.
+std::vector<const void*> levels_running(const Prog_entry* p) {
+  std::vector<const void*> levels;
   const Prog_context* level = &ws;
   for (const Call_frame* f = ws.Call_link;; level = f, f = f->Call_link) {
     const Pgm_path* path = level->Cur_pgm;
     if ((path || level->Pgm_name) && names(p, name_of(level->Pgm_name), path && path->path ? path->path : ""))
-      return true;
-    if (!f) return false;
+      levels.push_back(level->Call_link);
+    if (!f) return levels;
   }
+}
+
+bool on_chain(const void* level) {
+  for (const Call_frame* f = ws.Call_link; f; f = f->Call_link)
+    if (f == level) return true;
+  return level == nullptr;
+}
+
+// Whether e waits at some level still on the call chain (levels left
+// meanwhile are dropped: their frames may be taken by later calls).
+bool waiting(Logic_entry* e) {
+  std::vector<const void*>& w = e->waiting_at;
+  for (size_t i = 0; i < w.size();)
+    if (on_chain(w[i])) ++i;
+    else w.erase(w.begin() + long(i));
+  return !w.empty();
+}
+
+// Whether e waits at the current level.
+bool waits_here(Logic_entry* e) {
+  if (!waiting(e)) return false;
+  for (const void* level : e->waiting_at)
+    if (level == ws.Call_link) return true;
+  return false;
 }
 
 Prog_entry* current() {
@@ -251,7 +278,7 @@ void Perform_On(bool execute, const std::string& text) {
       break;
     }
   }
-  if (found && !found->waiting && running_now(prog)) {
+  if (found && !waiting(found) && !levels_running(prog).empty()) {
     if (found->later_set) release_text(found->later);
     found->later = text.empty() ? nullptr : share_text(execute, text);
     found->later_keyword = keyword;
@@ -287,7 +314,7 @@ void Perform_On(bool execute, const std::string& text) {
     found->keyword = keyword;
     found->label = label;
     prog->logic.insert(prog->logic.begin() + long(at), found);
-    found->waiting = running_now(prog);
+    found->waiting_at = levels_running(prog);
   }
   found->text = share_text(execute, text);
   Perform_on_active = true;
@@ -320,7 +347,12 @@ void Perform_on_start() {
   // What was registered for the program while it ran takes effect now.
   for (size_t i = 0; i < p->logic.size();) {
     Logic_entry* e = p->logic[i];
-    e->waiting = false;
+    if (waiting(e)) {  // this level starts the program: nothing waits here
+      std::vector<const void*>& w = e->waiting_at;
+      for (size_t j = 0; j < w.size();)
+        if (w[j] == ws.Call_link) w.erase(w.begin() + long(j));
+        else ++j;
+    }
     if (e->later_set && (e->running || performing(e))) {  // its own logic runs now: later
       i++;
       continue;
@@ -365,7 +397,7 @@ void Perform_on_line(uint16_t n) {
   if (!p) return;
   for (Logic_entry* e : p->logic) {
     if (e->line == n) {
-      if (!e->waiting) request(e, n);
+      if (!waits_here(e)) request(e, n);
       return;
     }
     if (e->line > n) return;
@@ -378,20 +410,11 @@ void Perform_on_label(const uint8_t* p) {
   if (!prog || (p[1] & 0x80)) return;
   std::string label(reinterpret_cast<const char*>(p + 2), p[1]);
   for (Logic_entry* e : prog->logic)
-    if (e->line == 65535 && !e->waiting && same_nocase(e->label, label)) {
+    if (e->line == 65535 && !waits_here(e) && same_nocase(e->label, label)) {
       request(e, ws.Cur_stno);
       return;
     }
 }
-
-namespace {
-bool on_chain(const void* level) {
-  for (const Call_frame* f = ws.Call_link; f; f = f->Call_link)
-    if (f == level) return true;
-  return level == nullptr;
-}
-
-}  // namespace
 
 void Perform_on_returned() {
   if (start_returns.empty()) return;

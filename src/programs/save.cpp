@@ -555,28 +555,6 @@ void program_lines(std::vector<const uint8_t*>& lines, std::vector<uint32_t>& le
 // target replaced.  In a directory that takes no new file the old one is
 // written in place, unless its name is another user's link.
 
-// Follows the symbolic links at path while each is the user's or root's:
-// the first name that is no such link (another user's link there is
-// replaced, never followed, as at the name itself).
-std::string own_links_end(const std::string& path) {
-  std::string cur = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !Owned_by_user_or_root(st)) return cur;
-    std::vector<char> buf(4097);
-    ssize_t n = ::readlink(cur.c_str(), buf.data(), buf.size() - 1);
-    if (n <= 0) return cur;
-    std::string next(buf.data(), size_t(n));
-    if (next[0] != '/') {
-      size_t slash = cur.rfind('/');
-      next = (slash == std::string::npos ? std::string() : cur.substr(0, slash + 1)) + next;
-    }
-    cur = next;
-  }
-  errno = ELOOP;
-  Sys_error();
-}
-
 // Whether path is a symbolic link of another user.
 bool foreign_link(const std::string& path) {
   struct stat st {};
@@ -599,7 +577,7 @@ struct Replacement {
   bool begin(const std::string& path, int old_fd) {
     // Each link of the chain is checked: one of the user's own may lead to
     // another user's, which must be replaced, not followed.
-    target = own_links_end(path);
+    target = Own_links_end(path);
     // Made only in a folder reached through no other user's link.
     if (Foreign_link_on_path(target.c_str(), ::geteuid(), true))
       Rpt_error_text(err::BAD_FILE_NAME, "Symbolic link not owned by you or root");
@@ -886,7 +864,7 @@ void d_save() {
       Rpt_error_text(err::WRONG_MODE, "SAVE writes a program only into a regular file");
     if (regular && (kind == FK_PROGRAM || kind == FK_SERIAL)) {
       if (fresh.begin(path, f->fd)) out_fd = fresh.fd;
-    } else if (foreign_link(own_links_end(path))) {
+    } else if (foreign_link(Own_links_end(path))) {
       // Another kind of file (a device, an indexed file) is written in
       // place, never through another user's link.
       Set_ext_error("SAVE through another user's symbolic link");

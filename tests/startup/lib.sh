@@ -6,9 +6,11 @@
 oru="$1"; lib="$2"
 tmp=$(mktemp -d) || exit 2
 holder=
+writer=
 cleanup() {
   exec 7>&-
   [ -n "$holder" ] && kill -9 "$holder" 2>/dev/null
+  [ -n "$writer" ] && kill -9 "$writer" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -58,4 +60,28 @@ end_holder() {
   fi
   wait "$holder" 2>/dev/null
   holder=
+}
+
+# wait_for FILE TEXT: until FILE holds a line starting with TEXT (60 s at
+# most; else the test fails, showing FILE).
+wait_for() {
+  i=0
+  until grep -q "^$2" "$1" 2>/dev/null; do
+    i=$((i + 1)); [ $i -gt 1200 ] && { echo "no \"$2\" in $1:"; cat "$1"; exit 1; }
+    sleep 0.05
+  done
+}
+
+# kill_after TEXT LINE...: types the program lines LINE... and RUN at an oru
+# process of their own (its output in killed.out) and kills it with kill -9
+# once it printed a line starting with TEXT.
+kill_after() {
+  mark=$1; shift
+  # A "written" left from the last run must not be taken for this one's.
+  rm -f killed.out
+  printf '%s\n' "$@" RUN | "$oru" > killed.out 2>&1 &
+  writer=$!
+  wait_for killed.out "$mark"
+  kill -9 "$writer"; wait "$writer" 2>/dev/null
+  writer=
 }

@@ -6,26 +6,14 @@
 # WRITE, with two lines in one statement, and binary streams of record
 # size 1 that PRINT writes lines to.
 . "$(dirname "$0")/lib.sh"
-# wait_for FILE TEXT: until FILE holds a line starting with TEXT (60 s at most).
-wait_for() {
-  i=0
-  until grep -q "^$2" "$1" 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 1200 ] && { echo "no \"$2\" in $1:"; cat "$1"; exit 1; }
-    sleep 0.05
-  done
-}
 status=0
 # case NAME OPEN STATEMENT WANT: an empty file f, 500 times STATEMENT on the
 # channel OPEN made, then kill -9; f must hold the bytes of WANT (a printf
 # format run for I=1..500).
 case_of() {
-  rm -f f want killed.out
+  rm -f want
   : > f
-  printf '%s\n' "$2" "20 FOR I=1 TO 500; $3; NEXT I" '50 PRINT "written"' '60 WAIT 60' RUN |
-    "$oru" > killed.out 2>&1 &
-  writer=$!
-  wait_for killed.out written
-  kill -9 $writer; wait $writer 2>/dev/null
+  kill_after written "$2" "20 FOR I=1 TO 500; $3; NEXT I" '50 PRINT "written"' '60 WAIT 60'
   i=1
   while [ $i -le 500 ]; do printf "$4" $i; i=$((i + 1)); done > want
   if ! cmp -s f want; then

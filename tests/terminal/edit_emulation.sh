@@ -7,14 +7,13 @@
 # device's 'CL', not with blanks.
 oru=$1; lib=$2
 command -v python3 >/dev/null || exit 77
-ORULIB=$lib exec python3 - "$oru" <<'PY'
-import os, pty, select, subprocess, sys, tty
+ORULIB=$lib exec python3 - "$oru" "$(dirname "$0")" <<'PY'
+import sys
 
-master, slave = pty.openpty()
-tty.setraw(slave)
-name = os.ttyname(slave)
+sys.path.insert(0, sys.argv[2])
+from pty_device import device_bytes
+
 prog = [
-    '10 OPEN (1)"%s"' % name,
     "20 DEFTTY (1)10,4",
     "30 MNEMONIC (1)'@@',\"<P\\La,\\Ca>\",'CE',\"<CE>\",'CL',\"<CL>\",'EW',\"<EW>\",'BW',\"<BW>\",'CS',\"<CS>\"",
     "40 PRINT (1)'CS',\"abc\",@(0,1),\"def\",@(0,2),\"ghi\",@(0,3),\"jkl\",'SF',",
@@ -22,22 +21,8 @@ prog = [
     "60 PRINT (1)@(0,1),'IC',",
     "70 PRINT (1)@(0,1),'LD',",
     "80 SET_PARAM 'VC'; PRINT (1)@(0,2),'CE',",
-    "90 CLOSE (1); PRINT \"DO\"+\"NE\"",
-    "RUN",
 ]
-p = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-out, _ = p.communicate(("\n".join(prog) + "\n").encode(), timeout=30)
-got = b""
-while select.select([master], [], [], 0.2)[0]:
-    try:
-        data = os.read(master, 65536)
-    except OSError:
-        break
-    if not data:
-        break
-    got += data
-if b"DONE" not in out:
-    print("the program did not end:", out.decode("latin-1")); sys.exit(1)
+got = device_bytes(sys.argv[1], prog)
 
 
 # '@@' sends <P line,column>.

@@ -8,15 +8,14 @@
 # with 'CL', not with blanks.
 oru=$1; lib=$2
 command -v python3 >/dev/null || exit 77
-ORULIB=$lib exec python3 - "$oru" <<'PY'
-import os, pty, select, subprocess, sys, tty
+ORULIB=$lib exec python3 - "$oru" "$(dirname "$0")" <<'PY'
+import sys
 
-master, slave = pty.openpty()
-tty.setraw(slave)
-name = os.ttyname(slave)
+sys.path.insert(0, sys.argv[2])
+from pty_device import device_bytes
+
 fill = "40 PRINT (1)'CS',\"abc\",@(0,1),\"def\",@(0,2),\"ghi\",@(0,3),\"jkl\",'SF',@(0,0),\"#\","
 prog = [
-    '10 OPEN (1)"%s"' % name,
     "20 DEFTTY (1)10,4",
     "30 MNEMONIC (1)'@@',\"<P\\La,\\Ca>\",'CL',\"<CL>\",'EW',\"<EW>\",'BW',\"<BW>\"",
     fill,
@@ -25,22 +24,8 @@ prog = [
     "70 PRINT (1)@(0,1),'LI',\"|\",",
     fill.replace("40 ", "80 "),
     "90 PRINT (1)@(2,2),'CS',\"|\",",
-    "100 CLOSE (1); PRINT \"DO\"+\"NE\"",
-    "RUN",
 ]
-p = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-out, _ = p.communicate(("\n".join(prog) + "\n").encode(), timeout=30)
-got = b""
-while select.select([master], [], [], 0.2)[0]:
-    try:
-        data = os.read(master, 65536)
-    except OSError:
-        break
-    if not data:
-        break
-    got += data
-if b"DONE" not in out:
-    print("the program did not end:", out.decode("latin-1")); sys.exit(1)
+got = device_bytes(sys.argv[1], prog)
 
 # '@@' sends <P line,column>; each part ends with the "|" printed after it.
 parts = got.split(b"|")

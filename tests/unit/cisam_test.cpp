@@ -21,6 +21,7 @@
 #include "channels/cisam_file.h"
 #include "core/errors.h"
 #include "core/host.h"
+#include "core/sanitizer.h"
 #include "cisam_fixture.h"
 #include "../fuzz/cisam_bytes.h"
 #include "test_util.h"
@@ -438,7 +439,7 @@ TEST_F(Cisam, FreeListLeadingPastTheNodesInUseIsDamage) {
 TEST_F(Cisam, FourProcessesShareAPairWithoutLosingARecord) {
   cfx::Layout L = layout(true, 6);
   cfx::write_pair("s", L, {});
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ORU_ASAN)
   constexpr int PROCS = 4, EACH = 2500;
 #else
   constexpr int PROCS = 4, EACH = 25000;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "core/sanitizer.h"
 #include "core/switches.h"
 #include "keyed/keyed_internal.h"
 #include "keyed_env.h"
@@ -37,7 +38,7 @@ struct Model {
 // The long runs: a quarter as many operations in the sanitizer build, where
 // each takes some thirty times as long (the trees still grow several levels
 // deep and shrink again).
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ORU_ASAN)
 constexpr int LONG_RUN = 50000;
 #else
 constexpr int LONG_RUN = 200000;

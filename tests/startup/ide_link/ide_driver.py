@@ -4,47 +4,13 @@ it, reads its stack and variables, steps it, resumes it, lets the program
 end and makes the interpreter leave.  Exit status 0 when every answer and
 notice came as expected."""
 import os
-import socket
 import subprocess
 import sys
 import time
 
+from ide_peer import TIMEOUT, Lines, listener
+
 oru, workdir = sys.argv[1], sys.argv[2]
-TIMEOUT = 30
-
-
-def listener():
-    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    s.bind(("127.0.0.1", 0))
-    s.listen(1)
-    s.settimeout(TIMEOUT)
-    return s
-
-
-class Lines:
-    def __init__(self, conn):
-        self.conn, self.buf = conn, b""
-        conn.settimeout(TIMEOUT)
-
-    def line(self):
-        while b"\n" not in self.buf:
-            data = self.conn.recv(4096)
-            if not data:
-                raise EOFError("connection closed, have %r" % self.buf)
-            self.buf += data
-        line, self.buf = self.buf.split(b"\n", 1)
-        return line.decode("latin-1")
-
-    def closed(self):
-        try:
-            while True:
-                data = self.conn.recv(4096)
-                if not data:
-                    return True
-                self.buf += data
-        except socket.timeout:
-            return False
 
 
 def expect(got, want, what):
