@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "channels/channel.h"
 #include "channels/record_locks.h"
@@ -164,11 +165,36 @@ void flush_out(Seq_fcb* f, bool closing) {
     Rpt_error(err::END_OF_FILE);
   }
   f->byte_pos += n;
+  f->flushed += n;
   f->buf_count -= n;
   if (f->buf_count > 0) std::memmove(f->out_buf, f->out_buf + n, size_t(f->buf_count));
   if (f->high_water > f->buf_count) f->high_water = f->buf_count;
   f->rec_start = f->rec_start > n ? f->rec_start - n : 0;
   Mark_commit();
+}
+
+// A statement that failed after part of its line went out (a line longer
+// than the buffer) takes those bytes back out of the file: the file is cut
+// where they began and the buffer holds again the `count` bytes it held at
+// the statement's start, read back from the file where they went out.  Only
+// while the file ends with them (a FIFO's reader has them already).
+bool Seq_unflush(Fcb* fcb, int64_t flushed, int32_t count) {
+  auto* f = static_cast<Seq_fcb*>(fcb);
+  const int64_t since = f->flushed - flushed;
+  if (count < 0 || is_fifo(f) || since <= 0 || since > f->byte_pos || count > f->buf_size) return false;
+  if (int64_t(count) > since + f->buf_count) return false;
+  const int64_t from = f->byte_pos - since;
+  if (filelength(f->fd) != f->byte_pos) return false;
+  const int32_t on_disk = int32_t(std::min<int64_t>(since, count));
+  std::string back(size_t(on_disk), '\0');
+  if (on_disk > 0 && Pread_all(f->fd, back.data(), size_t(on_disk), from) != on_disk) return false;
+  if (chsize(f->fd, from) != 0) return false;
+  if (count > on_disk) std::memmove(f->out_buf + on_disk, f->out_buf, size_t(count - on_disk));
+  if (on_disk > 0) std::memcpy(f->out_buf, back.data(), size_t(on_disk));
+  f->byte_pos = from;
+  f->flushed = flushed;
+  f->buf_count = count;
+  return true;
 }
 
 // Writes out everything the output buffer holds, fields printed past the
@@ -185,6 +211,7 @@ int64_t Seq_open() {
   auto* f = Fcb_alloc<Seq_fcb>();
   f->fd = ws.Cur_fd;
   f->kind = FK_SERIAL;
+  f->unflush = Seq_unflush;
   f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : DEFAULT_REC;
   ws.Cur_fcb = f;
   Fcb_set_buffer(f, f->rec_size + 256);

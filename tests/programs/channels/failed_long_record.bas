@@ -1,0 +1,34 @@
+REM A WRITE, INSERT or PRINT whose record is longer than the channel's
+REM buffer sends part of it out before it ends; when it then fails, that part
+REM comes back: a serial file is cut where it began (the text an earlier
+REM PRINT left pending stays for the next record), a keyed file of extended
+REM records drops the pieces it saved.  Nothing of the failed record is
+REM written later, and no record is lost.
+10 DIM B[2]; L$=DIM(6000,"L"); A$="x"
+20 SERIAL "flr.tmp"
+30 OPEN LOCK (1,IOL=1000)"flr.tmp"
+40 WRITE (1)"first"
+50 PRINT (1)"abc",; WRITE (1,ERR=60)L$,B[5]
+60 PRINT "write:",ERR
+70 PRINT (1)"def",; INSERT DATA L$,A$,B[5],(1,ERR=80)
+80 PRINT "insert:",ERR
+90 PRINT (1,ERR=100)"ghi",L$,B[5],"x"
+100 PRINT "print:",ERR
+110 PRINT (1)"END"
+120 CLOSE (1); OPEN (1)"flr.tmp"
+130 READ RECORD (1,END=150)R$; PRINT LEN(R$)," ",R$(1,MIN(LEN(R$),12)); GOTO 130
+150 CLOSE (1); ERASE "flr.tmp"
+200 KEYED "flr.key","[1:1:4]",0,-100,OPT="X"
+210 OPEN (1)"flr.key"
+220 WRITE (1,ERR=230)"KK01",L$,B[5]
+230 PRINT "keyed write:",ERR
+240 WRITE RECORD (1)"KK02second"
+250 WRITE (1,ERR=260)"KK02",L$(1,150),B[5]
+260 PRINT "keyed write:",ERR
+270 WRITE RECORD (1)"KK03third"
+280 READ (1,KEY="",DOM=290)
+290 READ RECORD (1,END=310)R$; PRINT LEN(R$)," ",R$; GOTO 290
+310 CLOSE (1); ERASE "flr.key"
+320 END
+1000 IOLIST Q$
+RUN
