@@ -160,6 +160,9 @@ void flush_out(Seq_fcb* f, bool closing) {
     break;
   }
   if (w != n) {
+    // A short write (a full disk) leaves no piece of a line behind: what
+    // went out is cut off again while the file ends with it.
+    if (w > 0 && !is_fifo(f) && filelength(f->fd) == f->byte_pos + w) (void)chsize(f->fd, f->byte_pos);
     if (closing) f->buf_count = f->high_water = 0;
     if (w < 0) Sys_error();
     Rpt_error(err::END_OF_FILE);
