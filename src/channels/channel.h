@@ -193,10 +193,11 @@ struct Fcb {
   // built: `flushed` counts the bytes the slot has taken out of the buffer
   // so far, and `unflush` (null: the kind cannot) takes back what it took
   // since an earlier count, so that the buffer holds again the `count`
-  // bytes it held then (false, with nothing changed, when it cannot); a
-  // count below 0 only forgets what it took (the record is dropped).
+  // bytes it held then and the record index is `index` again (false, with
+  // nothing changed, when it cannot); a count below 0 only forgets what it
+  // took (the record is dropped).
   int64_t flushed;
-  bool (*unflush)(Fcb* f, int64_t flushed, int32_t count);
+  bool (*unflush)(Fcb* f, int64_t flushed, int32_t count, int32_t index);
   // Terminals, printers and mnemonics (src/terminal/):
   uint32_t attr;        // attribute word (bits in terminal/terminal.h)
   uint16_t in_status;   // input status word set by mnemonics
@@ -226,9 +227,11 @@ struct Out_mark {
   void take_back(Fcb* f) const {
     // (A record write that failed inside the statement cut the buffer to
     // the record start; the bytes before the mark are still there.)
-    bool untouched = f->rec_start == start && f->rec_index == index && count >= start;
-    if (f->flushed != flushed) untouched = f->unflush && f->unflush(f, flushed, untouched ? count : -1) && untouched;
-    untouched = untouched && f->byte_pos == pos;
+    // (A binary file's flush moves its record index with the position.)
+    bool untouched = f->rec_start == start && count >= start;
+    if (f->flushed != flushed)
+      untouched = f->unflush && f->unflush(f, flushed, untouched ? count : -1, index) && untouched;
+    untouched = untouched && f->rec_index == index && f->byte_pos == pos;
     f->buf_count = untouched ? count : f->rec_start;
     f->high_water = 0;
   }

@@ -177,27 +177,12 @@ void flush_out(Seq_fcb* f, bool closing) {
 }
 
 // A statement that failed after part of its line went out (a line longer
-// than the buffer) takes those bytes back out of the file: the file is cut
-// where they began and the buffer holds again the `count` bytes it held at
-// the statement's start, read back from the file where they went out.  Only
-// while the file ends with them (a FIFO's reader has them already).
-bool Seq_unflush(Fcb* fcb, int64_t flushed, int32_t count) {
+// than the buffer) takes those bytes back out of the file (Seq_take_back);
+// a line that ended meanwhile went out whole and stays.
+bool Seq_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t index) {
   auto* f = static_cast<Seq_fcb*>(fcb);
-  const int64_t since = f->flushed - flushed;
-  if (count < 0 || is_fifo(f) || since <= 0 || since > f->byte_pos || count > f->buf_size) return false;
-  if (int64_t(count) > since + f->buf_count) return false;
-  const int64_t from = f->byte_pos - since;
-  if (filelength(f->fd) != f->byte_pos) return false;
-  const int32_t on_disk = int32_t(std::min<int64_t>(since, count));
-  std::string back(size_t(on_disk), '\0');
-  if (on_disk > 0 && Pread_all(f->fd, back.data(), size_t(on_disk), from) != on_disk) return false;
-  if (chsize(f->fd, from) != 0) return false;
-  if (count > on_disk) std::memmove(f->out_buf + on_disk, f->out_buf, size_t(count - on_disk));
-  if (on_disk > 0) std::memcpy(f->out_buf, back.data(), size_t(on_disk));
-  f->byte_pos = from;
-  f->flushed = flushed;
-  f->buf_count = count;
-  return true;
+  if (count < 0 || f->rec_index != index || f->kind != FK_SERIAL || is_fifo(f)) return false;
+  return Seq_take_back(f, flushed, count);
 }
 
 // Writes out everything the output buffer holds, fields printed past the
@@ -419,6 +404,24 @@ int64_t Seq_purge() {
 }
 
 }  // namespace
+
+bool Seq_take_back(Seq_fcb* f, int64_t flushed, int32_t count) {
+  const int64_t since = f->flushed - flushed;
+  if ((f->st2 & ST2_FIFO) || since <= 0 || since > f->byte_pos || count > f->buf_size) return false;
+  if (int64_t(count) > since + f->buf_count) return false;
+  const int64_t from = f->byte_pos - since;
+  if (filelength(f->fd) != f->byte_pos) return false;
+  const int32_t on_disk = int32_t(std::min<int64_t>(since, count < 0 ? 0 : count));
+  std::string back(size_t(on_disk), '\0');
+  if (on_disk > 0 && Pread_all(f->fd, back.data(), size_t(on_disk), from) != on_disk) return false;
+  if (chsize(f->fd, from) != 0) return false;
+  if (count > on_disk) std::memmove(f->out_buf + on_disk, f->out_buf, size_t(count - on_disk));
+  if (on_disk > 0) std::memcpy(f->out_buf, back.data(), size_t(on_disk));
+  f->byte_pos = from;
+  f->flushed = flushed;
+  if (count >= 0) f->buf_count = count;
+  return true;
+}
 
 // A line is in the file when the statement that ended it returns, even if
 // the process is killed right after: nothing is gathered across statements

@@ -53,7 +53,7 @@ Key_fcb* cur() { return static_cast<Key_fcb*>(ws.Cur_fcb); }
 // pieces takes them back: the buffer gets again the `count` bytes it held
 // at the statement's start (saved first by the flush), the pieces saved
 // since go (the record would else begin with them at the next WRITE).
-bool Key_unflush(Fcb* fcb, int64_t flushed, int32_t count) {
+bool Key_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t) {
   auto* f = static_cast<Key_fcb*>(fcb);
   const int64_t since = f->flushed - flushed;
   const size_t have = f->pieces ? f->pieces->size() : 0;

@@ -1,8 +1,8 @@
 REM A WRITE, INSERT or PRINT whose record is longer than the channel's
 REM buffer sends part of it out before it ends; when it then fails, that part
-REM comes back: a serial file is cut where it began (the text an earlier
-REM PRINT left pending stays for the next record), a keyed file of extended
-REM records drops the pieces it saved.  Nothing of the failed record is
+REM comes back: a serial file, or a binary one that it lengthened, is cut
+REM where it began (the text an earlier PRINT left pending stays for the next
+REM record), a keyed file of extended records drops the pieces it saved.  Nothing of the failed record is
 REM written later, and no record is lost.
 10 DIM B[2]; L$=DIM(6000,"L"); A$="x"
 20 SERIAL "flr.tmp"
@@ -29,6 +29,14 @@ REM written later, and no record is lost.
 280 READ (1,KEY="",DOM=290)
 290 READ RECORD (1,END=310)R$; PRINT LEN(R$)," ",R$; GOTO 290
 310 CLOSE (1); ERASE "flr.key"
-320 END
+320 SERIAL "flr.bin"
+330 OPEN LOCK (1,BIN=1)"flr.bin"
+340 WRITE RECORD (1)"head"
+350 PRINT (1)"ab",; WRITE (1,ERR=360)L$,B[5]
+360 PRINT "binary write:",ERR
+370 PRINT (1)"cd",; WRITE RECORD (1)"ef"
+380 CLOSE (1); OPEN (1)"flr.bin"; READ RECORD (1,SIZ=20000)R$; PRINT LEN(R$)," ",R$
+390 CLOSE (1); ERASE "flr.bin"
+400 END
 1000 IOLIST Q$
 RUN
