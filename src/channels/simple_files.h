@@ -48,6 +48,7 @@ struct Pip_fcb : Fcb {
   bool wrote;       // written since the last read
   bool eod;         // end of data reached
   bool raw;         // opened with a record length: blocks, not lines
+  bool mid_line;    // what went out last ended inside a line
   pid_t pid;        // the command's process (0: reaped)
   int exit_status;  // the command's exit status once reaped (-1 unknown)
   int32_t rec_count;

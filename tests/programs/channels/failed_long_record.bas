@@ -2,7 +2,9 @@ REM A WRITE, INSERT or PRINT whose record is longer than the channel's
 REM buffer sends part of it out before it ends; when it then fails, that part
 REM comes back: a serial file, or a binary one that it lengthened, is cut
 REM where it began (the text an earlier PRINT left pending stays for the next
-REM record), a keyed file of extended records drops the pieces it saved.  Nothing of the failed record is
+REM record), a keyed file of extended records drops the pieces it saved.
+REM A pipe's command has that part already: the line is ended there, so
+REM that the next record reaches it as a line of its own.  Nothing of the failed record is
 REM written later, and no record is lost.
 10 DIM B[2]; L$=DIM(6000,"L"); A$="x"
 20 SERIAL "flr.tmp"
@@ -37,6 +39,14 @@ REM written later, and no record is lost.
 370 PRINT (1)"cd",; WRITE RECORD (1)"ef"
 380 CLOSE (1); OPEN (1)"flr.bin"; READ RECORD (1,SIZ=20000)R$; PRINT LEN(R$)," ",R$
 390 CLOSE (1); ERASE "flr.bin"
-400 END
+400 SET_PARAM 'WP'
+410 OPEN (1)">cat > flr.out"
+420 PRINT (1)"ab",; WRITE (1,ERR=430)L$,B[5]
+430 PRINT "pipe write:",ERR
+440 WRITE (1)"next"; CLOSE (1)
+450 OPEN (1)"flr.out"
+460 READ RECORD (1,END=480)R$; PRINT LEN(R$)," ",R$(1,MIN(LEN(R$),12)); GOTO 460
+480 CLOSE (1); ERASE "flr.out"
+490 END
 1000 IOLIST Q$
 RUN
