@@ -167,6 +167,7 @@ void flush_out(Seq_fcb* f, bool closing) {
     if (w < 0) Sys_error();
     Rpt_error(err::END_OF_FILE);
   }
+  f->mid_line = f->out_buf[n - 1] != '\n';
   f->byte_pos += n;
   f->flushed += n;
   f->buf_count -= n;
@@ -178,10 +179,20 @@ void flush_out(Seq_fcb* f, bool closing) {
 
 // A statement that failed after part of its line went out (a line longer
 // than the buffer) takes those bytes back out of the file (Seq_take_back);
-// a line that ended meanwhile went out whole and stays.
+// a line that ended meanwhile went out whole and stays.  A FIFO's reader
+// has the part already: the line is ended there, so that the next record
+// is a line of its own.
 bool Seq_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t index) {
   auto* f = static_cast<Seq_fcb*>(fcb);
-  if (count < 0 || f->rec_index != index || f->kind != FK_SERIAL || is_fifo(f)) return false;
+  if (f->kind != FK_SERIAL) return false;
+  if (is_fifo(f)) {
+    if (f->mid_line && f->rec_start < f->buf_size) {
+      f->out_buf[f->rec_start++] = '\n';
+      f->mid_line = false;
+    }
+    return false;
+  }
+  if (count < 0 || f->rec_index != index) return false;
   return Seq_take_back(f, flushed, count);
 }
 

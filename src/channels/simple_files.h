@@ -30,6 +30,7 @@ struct Seq_fcb : Fcb {
   uint8_t* putback;    // binary: bytes to deliver first (buf_size capacity)
   int32_t putback_cnt;
   int64_t overwritten_at;  // binary: the flushed count after the last flush that wrote over the file's bytes
+  bool mid_line;           // serial FIFO: what went out last ended inside a line
 };
 
 struct Dry_fcb : Fcb {
