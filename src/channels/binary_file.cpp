@@ -41,6 +41,8 @@ void position_at_ind(Seq_fcb* f) {
 
 void set_index(Seq_fcb* f) { f->rec_index = int32_t(f->byte_pos / (f->rec_size > 0 ? f->rec_size : 1)); }
 
+bool Bin_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t index);
+
 // Writes the first n bytes of the output buffer at the byte position and
 // empties the buffer; the position moves past them.  Bytes handed back are
 // dropped: they are the file's as it was at the position, and are read
@@ -68,6 +70,7 @@ int64_t Bin_open() {
   auto* f = Fcb_alloc<Seq_fcb>();
   f->fd = ws.Cur_fd;
   f->kind = FK_BINARY;
+  f->unflush = Bin_unflush;
   ws.Cur_fcb = f;
   f->rec_size = ws.Io_bin_rsz > 0 ? ws.Io_bin_rsz : 1;
   int32_t buf = f->rec_size;
@@ -174,8 +177,22 @@ int64_t Bin_getind() { return cur()->rec_index; }
 int64_t Bin_flush() {
   auto* f = cur();
   if (f->rec_size != 1) Rpt_error(err::RECORD_TOO_LONG);
+  const int32_t n = f->buf_count;
+  const bool over = f->byte_pos < f->file_len;
   write_pending(f);
+  f->flushed += n;
+  if (over) f->overwritten_at = f->flushed;
   return 0;
+}
+
+// A statement that failed after part of its record went out takes it back
+// while it only lengthened the file (the bytes it wrote over are gone).
+bool Bin_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t) {
+  auto* f = static_cast<Seq_fcb*>(fcb);
+  if (f->kind != FK_BINARY || f->overwritten_at > flushed || !Seq_take_back(f, flushed, count)) return false;
+  f->file_len = f->byte_pos;
+  set_index(f);
+  return true;
 }
 
 int64_t Bin_purge() {
@@ -196,6 +213,7 @@ int64_t Bin_purge() {
 void Seq_to_binary() {
   auto* f = cur();
   f->kind = FK_BINARY;
+  f->unflush = Bin_unflush;
   f->st2 &= uint16_t(~ST2_SERIAL_NOT_FIFO);
   f->rec_size = 1;
   f->file_len = filelength(f->fd);

@@ -189,6 +189,15 @@ struct Fcb {
   uint16_t inherited;   // low three bits copied from the console record
   int64_t file_len;     // file length where the kind keeps it
   int32_t rec_start;    // fill the buffer returns to after write mode and flush
+  // A record longer than the buffer goes out through the flush slot as it is
+  // built: `flushed` counts the bytes the slot has taken out of the buffer
+  // so far, and `unflush` (null: the kind cannot) takes back what it took
+  // since an earlier count, so that the buffer holds again the `count`
+  // bytes it held then and the record index is `index` again (false, with
+  // nothing changed, when it cannot); a count below 0 only forgets what it
+  // took (the record is dropped).
+  int64_t flushed;
+  bool (*unflush)(Fcb* f, int64_t flushed, int32_t count, int32_t index);
   // Terminals, printers and mnemonics (src/terminal/):
   uint32_t attr;        // attribute word (bits in terminal/terminal.h)
   uint16_t in_status;   // input status word set by mnemonics
@@ -207,19 +216,27 @@ struct Fcb {
 // text earlier statements left there (PRINT "abc", without a line end) is
 // theirs and stays.  When the statement ended a record or wrote the buffer
 // out since, what remains after the record start is its own alone.
+// Bytes the statement sent out through the flush slot (a record longer
+// than the buffer) come back where the kind can take them back (a serial
+// file, a keyed file's saved pieces); elsewhere the record goes back to its
+// start, and nothing of it is written later.
 struct Out_mark {
   explicit Out_mark(const Fcb* f)
       : count(f ? f->buf_count : 0), start(f ? f->rec_start : 0), index(f ? f->rec_index : 0),
-        pos(f ? f->byte_pos : 0) {}
+        pos(f ? f->byte_pos : 0), flushed(f ? f->flushed : 0) {}
   void take_back(Fcb* f) const {
     // (A record write that failed inside the statement cut the buffer to
     // the record start; the bytes before the mark are still there.)
-    bool untouched = f->rec_start == start && f->rec_index == index && f->byte_pos == pos && count >= start;
+    // (A binary file's flush moves its record index with the position.)
+    bool untouched = f->rec_start == start && count >= start;
+    if (f->flushed != flushed)
+      untouched = f->unflush && f->unflush(f, flushed, untouched ? count : -1, index) && untouched;
+    untouched = untouched && f->rec_index == index && f->byte_pos == pos;
     f->buf_count = untouched ? count : f->rec_start;
     f->high_water = 0;
   }
   int32_t count, start, index;
-  int64_t pos;
+  int64_t pos, flushed;
 };
 
 // Whether a channel is a terminal screen (PRINT hands its text to the

@@ -72,11 +72,24 @@ void write_out(Pip_fcb* f, int32_t n) {
     done += int32_t(w);
   }
   f->wrote = true;
+  f->mid_line = n > 0 && f->out_buf[n - 1] != '\n';
   f->byte_pos += n;
+  f->flushed += n;
   f->buf_count -= n;
   if (f->buf_count > 0) std::memmove(f->out_buf, f->out_buf + n, size_t(f->buf_count));
   if (f->high_water > f->buf_count) f->high_water = f->buf_count;
   f->rec_start = f->rec_start > n ? f->rec_start - n : 0;
+}
+
+// A statement that failed after part of its line went to the command
+// cannot take it back: the line is ended there, so that the next record
+// reaches the command as a line of its own, not finishing that part.
+bool Pip_unflush(Fcb* fcb, int64_t, int32_t, int32_t) {
+  auto* f = static_cast<Pip_fcb*>(fcb);
+  if (f->raw || !f->mid_line || f->rec_start >= f->buf_size) return false;
+  f->out_buf[f->rec_start++] = '\n';
+  f->mid_line = false;
+  return false;
 }
 
 void flush_out(Pip_fcb* f, bool closing) {
@@ -141,6 +154,7 @@ int64_t Pip_open() {
   auto* f = Fcb_alloc<Pip_fcb>();
   f->fd = -1;  // the pipes carry the data
   f->kind = FK_PIPE;
+  f->unflush = Pip_unflush;
   f->rfd = from_child[0];
   f->wfd = to_child[1];
   f->pid = pid;

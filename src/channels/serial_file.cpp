@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "channels/channel.h"
 #include "channels/record_locks.h"
@@ -159,16 +160,40 @@ void flush_out(Seq_fcb* f, bool closing) {
     break;
   }
   if (w != n) {
+    // A short write (a full disk) leaves no piece of a line behind: what
+    // went out is cut off again while the file ends with it.
+    if (w > 0 && !is_fifo(f) && filelength(f->fd) == f->byte_pos + w) (void)chsize(f->fd, f->byte_pos);
     if (closing) f->buf_count = f->high_water = 0;
     if (w < 0) Sys_error();
     Rpt_error(err::END_OF_FILE);
   }
+  f->mid_line = f->out_buf[n - 1] != '\n';
   f->byte_pos += n;
+  f->flushed += n;
   f->buf_count -= n;
   if (f->buf_count > 0) std::memmove(f->out_buf, f->out_buf + n, size_t(f->buf_count));
   if (f->high_water > f->buf_count) f->high_water = f->buf_count;
   f->rec_start = f->rec_start > n ? f->rec_start - n : 0;
   Mark_commit();
+}
+
+// A statement that failed after part of its line went out (a line longer
+// than the buffer) takes those bytes back out of the file (Seq_take_back);
+// a line that ended meanwhile went out whole and stays.  A FIFO's reader
+// has the part already: the line is ended there, so that the next record
+// is a line of its own.
+bool Seq_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t index) {
+  auto* f = static_cast<Seq_fcb*>(fcb);
+  if (f->kind != FK_SERIAL) return false;
+  if (is_fifo(f)) {
+    if (f->mid_line && f->rec_start < f->buf_size) {
+      f->out_buf[f->rec_start++] = '\n';
+      f->mid_line = false;
+    }
+    return false;
+  }
+  if (count < 0 || f->rec_index != index) return false;
+  return Seq_take_back(f, flushed, count);
 }
 
 // Writes out everything the output buffer holds, fields printed past the
@@ -185,6 +210,7 @@ int64_t Seq_open() {
   auto* f = Fcb_alloc<Seq_fcb>();
   f->fd = ws.Cur_fd;
   f->kind = FK_SERIAL;
+  f->unflush = Seq_unflush;
   f->rec_size = ws.Io_siz > 0 ? ws.Io_siz : DEFAULT_REC;
   ws.Cur_fcb = f;
   Fcb_set_buffer(f, f->rec_size + 256);
@@ -389,6 +415,24 @@ int64_t Seq_purge() {
 }
 
 }  // namespace
+
+bool Seq_take_back(Seq_fcb* f, int64_t flushed, int32_t count) {
+  const int64_t since = f->flushed - flushed;
+  if ((f->st2 & ST2_FIFO) || since <= 0 || since > f->byte_pos || count > f->buf_size) return false;
+  if (int64_t(count) > since + f->buf_count) return false;
+  const int64_t from = f->byte_pos - since;
+  if (filelength(f->fd) != f->byte_pos) return false;
+  const int32_t on_disk = int32_t(std::min<int64_t>(since, count < 0 ? 0 : count));
+  std::string back(size_t(on_disk), '\0');
+  if (on_disk > 0 && Pread_all(f->fd, back.data(), size_t(on_disk), from) != on_disk) return false;
+  if (chsize(f->fd, from) != 0) return false;
+  if (count > on_disk) std::memmove(f->out_buf + on_disk, f->out_buf, size_t(count - on_disk));
+  if (on_disk > 0) std::memcpy(f->out_buf, back.data(), size_t(on_disk));
+  f->byte_pos = from;
+  f->flushed = flushed;
+  if (count >= 0) f->buf_count = count;
+  return true;
+}
 
 // A line is in the file when the statement that ended it returns, even if
 // the process is killed right after: nothing is gathered across statements

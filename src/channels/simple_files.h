@@ -29,6 +29,8 @@ struct Seq_fcb : Fcb {
   int32_t rec_count;   // index of the last record handled
   uint8_t* putback;    // binary: bytes to deliver first (buf_size capacity)
   int32_t putback_cnt;
+  int64_t overwritten_at;  // binary: the flushed count after the last flush that wrote over the file's bytes
+  bool mid_line;           // serial FIFO: what went out last ended inside a line
 };
 
 struct Dry_fcb : Fcb {
@@ -47,6 +49,7 @@ struct Pip_fcb : Fcb {
   bool wrote;       // written since the last read
   bool eod;         // end of data reached
   bool raw;         // opened with a record length: blocks, not lines
+  bool mid_line;    // what went out last ended inside a line
   pid_t pid;        // the command's process (0: reaped)
   int exit_status;  // the command's exit status once reaped (-1 unknown)
   int32_t rec_count;
@@ -70,6 +73,14 @@ int64_t Fifo_read(int fd, uint8_t* buf, size_t n);
 // that ended them returns with them in the file.  On failure the lines are
 // dropped (the buffer emptied) and the error raised.
 void Seq_put_lines(Seq_fcb* f);
+
+// Takes the bytes the flush slot wrote out since the count `flushed` back
+// out of the file (a serial or binary file, not a FIFO, ending with them):
+// the file is cut where they began, the byte position goes back there and
+// the buffer holds again the `count` bytes it held then, read back from the
+// file (count below 0: the buffer is left alone).  False, with nothing
+// changed, when the file does not end with them or cannot be cut.
+bool Seq_take_back(Seq_fcb* f, int64_t flushed, int32_t count);
 
 // The end of a line built in a serial file's buffer, in write mode (no
 // FIFO, the newline fits): the newline, the buffer written out, the line

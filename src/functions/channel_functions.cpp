@@ -1027,6 +1027,10 @@ std::string record_items(const Var_node* v) {
       items += char(code::OP_MUL);
       continue;
     }
+    // An item holds a name of up to 127 bytes (a longer length byte would
+    // read as a variable's index): a text field named with 127 characters
+    // has no such name outside its record.
+    if (f.name.size() > size_t(NAME_MAX)) Rpt_error(err::BAD_NAME);
     items += char(f.type);
     items += char(f.name.size());
     items += f.name;
@@ -1128,8 +1132,10 @@ void value_of_item(const std::string& items, const std::string& name) {
 void value_of_field(const Var_node* v, const std::string& name) {
   for (const Rec_field& f : record_fields(v)) {
     if (f.type == '*' || f.name != name) continue;
+    // The field's variable: "record.field", longer than a name a program
+    // writes (a field's name has up to 127 characters, "$" not counted).
     std::string full = std::string(v->name, v->name_len) + "." + f.name;
-    if (full.size() > size_t(NAME_MAX)) Rpt_error(err::BAD_NAME);
+    if (full.size() > size_t(VAR_NAME_MAX)) Rpt_error(err::BAD_NAME);
     Var_node* fv = Find_var_name(f.type, reinterpret_cast<const uint8_t*>(full.data()), int(full.size()));
     if (fv->type == code::NUM_VAR) {
       ws.Num_acc = fv->num;

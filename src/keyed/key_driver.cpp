@@ -49,6 +49,27 @@ struct Key_fcb : Fcb {
 
 Key_fcb* cur() { return static_cast<Key_fcb*>(ws.Cur_fcb); }
 
+// A statement that failed after the flush slot saved part of its record as
+// pieces takes them back: the buffer gets again the `count` bytes it held
+// at the statement's start (saved first by the flush), the pieces saved
+// since go (the record would else begin with them at the next WRITE).
+bool Key_unflush(Fcb* fcb, int64_t flushed, int32_t count, int32_t) {
+  auto* f = static_cast<Key_fcb*>(fcb);
+  const int64_t since = f->flushed - flushed;
+  const size_t have = f->pieces ? f->pieces->size() : 0;
+  if (since <= 0 || size_t(since) > have || count > since || count > f->buf_size) return false;
+  const size_t keep = have - size_t(since);
+  if (count > 0) std::memcpy(f->out_buf, f->pieces->data() + keep, size_t(count));
+  f->pieces->resize(keep);
+  if (keep == 0) {
+    delete f->pieces;
+    f->pieces = nullptr;
+  }
+  f->flushed = flushed;
+  if (count >= 0) f->buf_count = count;
+  return true;
+}
+
 int directive() {
   switch (ws.Io_stmt) {
     case code::D_EXTRACT: return DIR_EXTRACT;
@@ -212,6 +233,7 @@ int64_t Key_open_slot() {
   f->fd = ws.Cur_fd;
   f->kind = ws.Cur_ftype == FK_EFF ? FK_EFF : FK_KEYED;
   f->kc = kc;
+  f->unflush = Key_unflush;
   f->rec_size = Key_record_length(kc);
   f->high_key = uint8_t(Key_count_keys(kc) - 1);
   f->cur_key = 0;
@@ -263,16 +285,16 @@ int64_t Key_close_slot() {
 int64_t Key_write_slot() {
   Key_fcb* f = cur();
   std::string data(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
-  if (f->pieces) {
-    data = *f->pieces + data;
-    delete f->pieces;
-    f->pieces = nullptr;
-  }
-  f->buf_count = 0;
-  f->high_water = 0;
+  if (f->pieces) data = *f->pieces + data;
   Key_req r = request();
   if (f->journal_id) Init_file_jrnl();
   engine([&] { Key_write(f->kc, r, data); return 0; });
+  // Written: the pieces go with the buffer (a failed write leaves both to
+  // the statement, which takes back its own part).
+  delete f->pieces;
+  f->pieces = nullptr;
+  f->buf_count = 0;
+  f->high_water = 0;
   if (Sw_on(sw::FC) || (ws.Sys_flags11 & TXN_STATEMENT)) Mark_commit();
   f->st1 |= ST1_WRITTEN;
   return 0;
@@ -324,6 +346,7 @@ int64_t Key_flush() {
   if (!Key_extended(f->kc)) Rpt_error(err::RECORD_TOO_LONG);
   if (!f->pieces) f->pieces = new std::string;
   f->pieces->append(reinterpret_cast<const char*>(f->out_buf), size_t(f->buf_count));
+  f->flushed += f->buf_count;
   f->buf_count = 0;
   f->high_water = 0;
   return 0;
