@@ -652,6 +652,12 @@ void rename_controls() {
   Err_scan();
   std::string entries;
   Eval_formula();
+  // A second id follows a number only, never a string of entries: the
+  // statement's compiled form cannot tell them apart.
+  bool second_id = *ws.Exec_ptr == code::COMMA && ws.Exec_ptr[1] != code::EXT_DIR &&
+                   ws.Exec_ptr[1] != code::IOPT_FIRST + 4;
+  if ((ws.Str_len >= 0) == second_id)
+    Rpt_error_text(err::TYPE_MISMATCH, "RENAME CONTROL takes two ids or one string of entries");
   if (ws.Str_len >= 0) {
     if (ws.Str_len % 4 != 0) Rpt_error(err::STRING_LENGTH);
     entries.assign(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

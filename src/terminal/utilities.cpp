@@ -266,6 +266,8 @@ static void d_wmbx_body() {
   }
   // Switch !I keeps the message box off the thin client (the text route).
   if (thin_client() && !Sw_on(sw::BangI)) {
+    // The statement's ERR= takes the errors of its operands too.
+    if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
     std::string text[3];
     Let_target answer;
     bool has_answer = false;
@@ -375,9 +377,12 @@ static void d_clip_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (service("ClipBoard", keyword_op)) return;
   if (thin_client()) {
+    // The statement's ERR= takes the errors of its operands too.
+    if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
     uint8_t op = *ws.Exec_ptr;
     if (op == code::D_READ) {
       ++ws.Exec_ptr;
+      if (*ws.Exec_ptr == code::D_LIST) ++ws.Exec_ptr;  // READ LIST reads as READ
       Let_target t = help_target_after_keyword();
       end_statement();
       Wtty_init('+', 'R');
@@ -418,6 +423,8 @@ static void d_mmed_body() {
   DropComndWdw();  // the control directives draw on the program's screen
   if (thin_client()) {
     static int32_t kept_number = 0;
+    // The statement's ERR= takes the errors of its operands too.
+    if (!ws.Err_line) Err_scan_from(ws.Exec_ptr);
     Need_operand();
     Eval_str();
     std::string command(reinterpret_cast<const char*>(ws.Str_ptr), size_t(ws.Str_len));

@@ -16,7 +16,8 @@ import subprocess
 import sys
 
 STATEMENT_SHAPES = ['', ' 1', ' "a"', ' A', ' A$', ' (1)', ' (0)"a"', ' 1,2', ' "a","b"', ' OFF', ' ON',
-                    ' 1,ERR=9000', ' (77)1,2,ERR=9000', ' READ A$', ' 1,']
+                    ' 1,ERR=9000', ' (77)1,2,ERR=9000', ' READ A$', ' 1,', ' READ', ' WRITE "a"', ' 1,2,3',
+                    ' ON 1', ' ON 1,2', ' CONTROL 1', ' CONTROL 1,2,3', ' READ A$,B$']
 FUNCTION_SHAPES = ['()', '(1)', '("a")', '(1,2)', '("a","b")', '(1,2,3)', '(A$)', '(A)', '(1,"a")', '("a",1)',
                    '("a",1,2)', '(1,ERR=9000)', '("a",1,1,1,1)']
 
@@ -32,6 +33,12 @@ TEXT_20 = {'KEYED "a","b"', 'DIRECT "a","b"', 'CREATE "a","b"', 'SETMSE "a","b"'
 # its own grammar is written; a 20 or 49 of theirs is reported, not failed.
 PLAIN_TOKENS = {
 }
+# Forms still open: the I/O statements read a statement word first as the
+# lead of another form (only some lead one), PERFORM ON's operands are read
+# as plain tokens.  Reported on every run, not failed, until their grammars
+# take them.
+OPEN_FORMS = {'INPUT WRITE "a"', 'OPEN WRITE "a"', 'WRITE WRITE "a"', 'OBTAIN WRITE "a"', 'INSERT WRITE "a"',
+              'UPDATE WRITE "a"', 'PERFORM ON 1', 'PERFORM ON 1,2'}
 
 # Functions' argument counts are checked when the line is compiled: their
 # forms are enforced too (ORU_SWEEP_FUNCTIONS=0 reports them only).
@@ -122,7 +129,7 @@ def main():
         if err not in (20, 49) or kw in SOURCE_TEXT or form in TEXT_20:
             continue
         counts[('fnc' if fnc else 'stmt') + str(err)] += 1
-        enforced = ENFORCE_FUNCTIONS if fnc else kw not in PLAIN_TOKENS
+        enforced = ENFORCE_FUNCTIONS if fnc else kw not in PLAIN_TOKENS and form not in OPEN_FORMS
         (bad if enforced else noted).append('%s -> %d' % (form, err))
     print('forms tried %d, compiled %d; statements stopping with 20: %d, with 49: %d; '
           'functions stopping with 20: %d, with 49: %d' %

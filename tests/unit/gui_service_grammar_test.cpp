@@ -99,4 +99,37 @@ TEST_F(GuiServiceGrammar, ServiceDirectiveForms) {
     compile(src, 20);
 }
 
+// The menu bar, the clipboard, the file dialogue, drag-and-drop and the
+// REMOVE and RENAME forms of controls: each form takes its own operands when
+// entered; a form outside them would stop with 20 as it ran.  CONTROL leads
+// no other statement's form (WRITE CONTROL 1 stopped with 49).
+TEST_F(GuiServiceGrammar, MenuDropRemoveRenameForms) {
+  for (const char* src : {
+           "MENU_BAR 5,\"a,b,\"", "MENU_BAR 5,M$,ERR=9", "MENU_BAR ON \"x\"", "MENU_BAR ON,3", "MENU_BAR OFF \"x\",ERR=9",
+           "MENU_BAR ENABLE \"x\"", "MENU_BAR DISABLE 3", "MENU_BAR ADD \"x\"", "MENU_BAR AUTO \"x\"", "MENU_BAR SELECT \"x\"",
+           "MENU_BAR SHOW \"x\"", "MENU_BAR HIDE \"x\"", "MENU_BAR READ A$", "MENU_BAR READ,A$,ERR=9", "MENU_BAR CLEAR",
+           "MENU_BAR GOTO", "MENU_BAR REMOVE,ERR=9", "MENU_BAR RESET",
+           "DROP ON 5,1,+3", "DROP ON 5,1,-,ERR=9", "DROP ON 5,1,ENABLE", "DROP ON 5,1,DISABLE", "DROP ON 5,1,OFF",
+           "DROP ON AUTO,1,-", "DROP ON OFF,1,+2,ERR=9", "DROP ON N+1,W,+V",
+           "REMOVE CONTROL 5", "REMOVE CONTROL /5,6,/7,ERR=9", "REMOVE (1,KEY=\"a\")",
+           "RENAME CONTROL 5,6", "RENAME CONTROL 5,6,SHOW", "RENAME CONTROL 5,6,HIDE,ERR=9", "RENAME CONTROL E$",
+           "RENAME CONTROL E$,RESTORE", "RENAME CONTROL 5,6,ERR=9", "RENAME \"a\",\"b\"",
+           "CLIPBOARD READ C$", "CLIPBOARD READ LIST C$,ERR=9", "CLIPBOARD READ,C$", "CLIPBOARD WRITE \"x\"",
+           "CLIPBOARD WRITE,T$+\"x\",ERR=9", "CLIPBOARD", "CLIPBOARD CLEAR", "CLIPBOARD GOTO,ERR=9", "CLIPBOARD RESET",
+           "CLIPBOARD AUTO", "CLIPBOARD OFF", "GET_FILE \"t\",F$", "GET_FILE READ \"t\",F$,ERR=9", "GET_FILE WRITE,\"t\",F$",
+           "GET_FILE READ F$", "GET_FILE", "GET_FILE REMOVE", "GET_FILE \"t\""})
+    EXPECT_EQ(listed_tight(src), tight(src));
+  for (const char* src : {
+           "MENU_BAR", "MENU_BAR 5", "MENU_BAR 5,\"a\",\"b\"", "MENU_BAR \"x\"", "MENU_BAR ON", "MENU_BAR OFF",
+           "MENU_BAR POP \"x\"", "MENU_BAR WRITE \"x\"", "MENU_BAR READ", "MENU_BAR READ \"x\"", "MENU_BAR CLEAR,1",
+           "MENU_BAR 5,\"a\",ERR=9,5", "DROP ON", "DROP ON 5", "DROP ON 5,1", "DROP ON 5,1,3", "DROP ON 5,1,+",
+           "DROP ON 5,1,+3,4", "DROP ON 5,1,-,5", "REMOVE CONTROL", "REMOVE CONTROL 5,", "REMOVE CONTROL //5",
+           "REMOVE OBJECT 5", "RENAME CONTROL", "RENAME CONTROL 5,6,7", "RENAME CONTROL 5,6,AUTO", "RENAME CONTROL 5,6,SHOW,HIDE",
+           "CLIPBOARD READ", "CLIPBOARD READ 5", "CLIPBOARD READ C$,D$", "CLIPBOARD WRITE", "CLIPBOARD WRITE \"x\",\"y\"",
+           "CLIPBOARD WRITE OPT=\"x\"", "CLIPBOARD 1,2", "CLIPBOARD \"x\"", "CLIPBOARD CLEAR,1", "GET_FILE READ GOTO",
+           "GET_FILE \"t\",", "GET_FILE READ,", "WRITE CONTROL 1", "INPUT CONTROL 1,2,3", "UPDATE CONTROL 1",
+           "DEF CONTROL 1", "DROP CONTROL 1", "ERASE CONTROL 1", "LOAD CONTROL 1", "MERGE CONTROL 1,2,3"})
+    compile(src, 20);
+}
+
 }  // namespace
