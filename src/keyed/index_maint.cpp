@@ -386,16 +386,40 @@ struct No_record_locks {
   No_record_locks& operator=(const No_record_locks&) = delete;
 };
 
+// Removes record a (image in K.rec_bfr), entries of every key but k and
+// all: a record a WRITE of its key 0 value has replaced while key 0 was
+// being rebuilt (the WRITE, not finding the value, stored a new record).
+void drop_replaced(Key_file* f, int k, uint32_t a) {
+  std::vector<uint8_t> image(K.rec_bfr);
+  Key_chan* ch = K.ch;
+  for (int j = 0; j < f->lay.nkeys; ++j) {
+    if (j == k) continue;
+    Kno_def(j);
+    std::vector<uint8_t> v(size_t(K.ksz), 0);
+    if (Kent_gen(image.data(), v.data(), a, false) == 0) continue;
+    if (Kfnd_key(v.data(), 0) == 0 && ch->cur_rec == a) Kent_del();
+  }
+  Kno_def(k);
+  Krec_del(a, true);
+}
+
+// What became of one record the scan met.
+enum class Entered { no_entry, entered, replaced };
+
 // Enters record a (image in K.rec_bfr) into key k, whose context is
 // selected: nothing when the exact entry is there already (a process wrote
 // the record while the rebuild ran); a value another record holds too is
-// reported as a duplicate and entered all the same.  False when the record
-// gives the key no entry.
-bool enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep) {
+// reported as a duplicate and entered all the same.  Key 0 without
+// duplicates, rebuilt while other processes write: a value that a record
+// the rebuild did not enter holds (mine: the records it entered) was
+// written while the index lacked it, so that WRITE stored a new record
+// instead of replacing this one; this one goes.
+Entered enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep,
+                     std::unordered_set<uint32_t>* mine) {
   Key_chan* ch = K.ch;
   std::vector<uint8_t> v(size_t(K.ksz), 0);
   Kent_gen(K.rec_bfr.data(), v.data(), a, false);
-  if (v[0] == 0 && k > 0) return false;
+  if (v[0] == 0 && k > 0) return Entered::no_entry;
   bool dup = false;
   if (k > 0 && f->lay.keys[k].unique) {
     // The value without its suffix.
@@ -408,11 +432,16 @@ bool enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep)
   K.no_climb = f->eff != nullptr;
   int r = Kfnd_key(v.data(), 0);
   K.no_climb = false;
-  if (r == 0 && ch->cur_rec == a) return true;
+  if (r == 0 && ch->cur_rec == a) return Entered::entered;
+  if (r == 0 && mine && !mine->count(ch->cur_rec)) {
+    drop_replaced(f, k, a);
+    return Entered::replaced;
+  }
   if (r == 0) dup = true;
   if (dup && rep.duplicate) rep.duplicate(k, ind_of(f, a));
   Kent_add(v.data(), -int32_t(a));
-  return true;
+  if (mine) mine->insert(a);
+  return Entered::entered;
 }
 
 }  // namespace
@@ -480,6 +509,12 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     uint32_t last_blk = 0;
     std::unique_ptr<Fixed_scan> fixed;
     std::vector<uint32_t> deleted;
+    // Key 0 without duplicates, while other processes may write: the
+    // records this rebuild entered (a value held by any other record was
+    // written meanwhile).
+    std::unique_ptr<std::unordered_set<uint32_t>> mine;
+    if (k == 0 && !f->lay.keys[0].dups && !f->eff && !ch->nolock)
+      mine = std::make_unique<std::unordered_set<uint32_t>>();
     uint32_t a = 0;
     for (;;) {
       op.open(k);
@@ -536,7 +571,9 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       // An error in one record skips it.
       try {
         Skip_on_error skip;
-        if (enter_record(f, k, a, rep)) ++entered;
+        Entered e = enter_record(f, k, a, rep, mine.get());
+        if (e == Entered::entered) ++entered;
+        if (e == Entered::replaced) --records;
       } catch (const Oru_error&) {
       }
       if (records % 1000 == 0) ++K.serial;  // scanned blocks may leave the cache
