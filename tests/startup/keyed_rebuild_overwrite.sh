@@ -27,7 +27,7 @@ case_of() {
   # removed (when key 0 holds it already), so that the new record may take
   # a slot the rebuild has passed.
   printf '%s\n' '10 OPEN (1)"big"; W=0; R=0' \
-    "20 FOR I=$n TO $n/2 STEP -1; REMOVE (1,KEY=STR($n+1-I:\"000000\"),DOM=25); R=R+1" \
+    "20 FOR I=$n TO $n/2+1 STEP -1; REMOVE (1,KEY=STR($n+1-I:\"000000\"),DOM=25); R=R+1" \
     "25 WRITE (1)STR(I:\"000000\"),\"W\"+STR(I:\"00000\"); W=W+1" \
     '30 OPEN (2,ERR=40)"done"; CLOSE (2); GOTO 50' '40 NEXT I' \
     '50 PRINT "written ",STR(W)," ",STR(R)' RUN | "$oru" > writer.out 2>&1
