@@ -184,6 +184,24 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg), const std::v
   }
 }
 
+// Fixed-length files: whether the 512-byte chunk at c, which looks like a
+// block (type byte and its own address), lies inside a record instead: c
+// falls within a slot of the record grid that starts after the last block
+// found (since) and holds a record (neither marked deleted nor never
+// written).  A block is only ever placed at the end of the file, past
+// every slot written, so a slot reaching into a real block holds none;
+// bytes a program wrote into its record must not hide the records after
+// them from the rebuild, nor be taken for a free block.
+bool inside_record(Key_file* f, uint64_t c, uint64_t since) {
+  const uint64_t grid0 = kf::FIRST_BLOCK + uint64_t(f->blk), slot = uint64_t(f->slot);
+  if (slot == 0 || c <= grid0 || (c - grid0) % slot == 0) return false;
+  uint64_t s = grid0 + (c - grid0) / slot * slot;
+  if (s < since) return false;
+  uint8_t mark = 0;
+  if (Key_pread(f->fd, &mark, 1, int64_t(s)) != 1) return false;
+  return mark != 0 && mark != 255;
+}
+
 // Fixed-length files: a free-block chain that leads off the file, to a
 // block that is not free or round in a loop would fail every WRITE that
 // needs a new index node (and the rebuild itself).  Such a chain is dropped
@@ -215,11 +233,15 @@ void mend_free_blocks(Key_file* f) {
   if (!Key_cfg.free_as_node) {
     Kbfr_flush_file(f, false);  // the blocks as the cache has them
     std::vector<uint8_t> chunk(5);
-    for (uint64_t a = kf::FIRST_BLOCK; a + uint64_t(f->blk) <= eof; a += 512)
-      if (Key_pread(f->fd, chunk.data(), 5, int64_t(a)) == 5 && chunk[0] == kf::BT_FREE && get_u32be(&chunk[1]) == a) {
-        free.push_back(uint32_t(a));
-        a += uint64_t(f->blk) - 512;
-      }
+    uint64_t since = 0;  // the end of the last block found
+    for (uint64_t a = kf::FIRST_BLOCK; a + uint64_t(f->blk) <= eof; a += 512) {
+      if (Key_pread(f->fd, chunk.data(), 5, int64_t(a)) != 5 || get_u32be(&chunk[1]) != a) continue;
+      bool typed = chunk[0] == kf::BT_FREE || chunk[0] == kf::BT_NODE || chunk[0] == kf::BT_DICT || chunk[0] == kf::BT_MAP;
+      if (!typed || inside_record(f, a, since)) continue;
+      if (chunk[0] == kf::BT_FREE) free.push_back(uint32_t(a));
+      since = a + uint64_t(f->blk);
+      a += uint64_t(f->blk) - 512;
+    }
   }
   uint32_t next = 0;
   for (auto it = free.rbegin(); it != free.rend(); ++it) {
@@ -269,7 +291,8 @@ class Fixed_scan {
         const uint8_t* d = win.data() + c;
         uint8_t t = d[0];
         bool typed = t == kf::BT_FREE || t == kf::BT_NODE || t == kf::BT_DICT || t == kf::BT_MAP;
-        if (typed && get_u32be(d + 1) == base + c) {
+        if (typed && get_u32be(d + 1) == base + c &&
+            !inside_record(f, base + c, blocks_.empty() ? 0 : blocks_.back() + uint64_t(f->blk))) {
           blocks_.push_back(base + c);
           // The chunks inside the block are not looked at.
           uint64_t skip = uint64_t(f->blk) - 512;
