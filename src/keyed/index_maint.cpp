@@ -21,6 +21,7 @@
 #include <numeric>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "keyed/key_settings.h"
@@ -183,6 +184,24 @@ void free_all_nodes(Key_file* f, void (*cleared)(int pct, int seg), const std::v
   }
 }
 
+// Fixed-length files: whether the 512-byte chunk at c, which looks like a
+// block (type byte and its own address), lies inside a record instead: c
+// falls within a slot of the record grid that starts after the last block
+// found (since) and holds a record (neither marked deleted nor never
+// written).  A block is only ever placed at the end of the file, past
+// every slot written, so a slot reaching into a real block holds none;
+// bytes a program wrote into its record must not hide the records after
+// them from the rebuild, nor be taken for a free block.
+bool inside_record(Key_file* f, uint64_t c, uint64_t since) {
+  const uint64_t grid0 = kf::FIRST_BLOCK + uint64_t(f->blk), slot = uint64_t(f->slot);
+  if (slot == 0 || c <= grid0 || (c - grid0) % slot == 0) return false;
+  uint64_t s = grid0 + (c - grid0) / slot * slot;
+  if (s < since) return false;
+  uint8_t mark = 0;
+  if (Key_pread(f->fd, &mark, 1, int64_t(s)) != 1) return false;
+  return mark != 0 && mark != 255;
+}
+
 // Fixed-length files: a free-block chain that leads off the file, to a
 // block that is not free or round in a loop would fail every WRITE that
 // needs a new index node (and the rebuild itself).  Such a chain is dropped
@@ -214,11 +233,15 @@ void mend_free_blocks(Key_file* f) {
   if (!Key_cfg.free_as_node) {
     Kbfr_flush_file(f, false);  // the blocks as the cache has them
     std::vector<uint8_t> chunk(5);
-    for (uint64_t a = kf::FIRST_BLOCK; a + uint64_t(f->blk) <= eof; a += 512)
-      if (Key_pread(f->fd, chunk.data(), 5, int64_t(a)) == 5 && chunk[0] == kf::BT_FREE && get_u32be(&chunk[1]) == a) {
-        free.push_back(uint32_t(a));
-        a += uint64_t(f->blk) - 512;
-      }
+    uint64_t since = 0;  // the end of the last block found
+    for (uint64_t a = kf::FIRST_BLOCK; a + uint64_t(f->blk) <= eof; a += 512) {
+      if (Key_pread(f->fd, chunk.data(), 5, int64_t(a)) != 5 || get_u32be(&chunk[1]) != a) continue;
+      bool typed = chunk[0] == kf::BT_FREE || chunk[0] == kf::BT_NODE || chunk[0] == kf::BT_DICT || chunk[0] == kf::BT_MAP;
+      if (!typed || inside_record(f, a, since)) continue;
+      if (chunk[0] == kf::BT_FREE) free.push_back(uint32_t(a));
+      since = a + uint64_t(f->blk);
+      a += uint64_t(f->blk) - 512;
+    }
   }
   uint32_t next = 0;
   for (auto it = free.rbegin(); it != free.rend(); ++it) {
@@ -268,7 +291,8 @@ class Fixed_scan {
         const uint8_t* d = win.data() + c;
         uint8_t t = d[0];
         bool typed = t == kf::BT_FREE || t == kf::BT_NODE || t == kf::BT_DICT || t == kf::BT_MAP;
-        if (typed && get_u32be(d + 1) == base + c) {
+        if (typed && get_u32be(d + 1) == base + c &&
+            !inside_record(f, base + c, blocks_.empty() ? 0 : blocks_.back() + uint64_t(f->blk))) {
           blocks_.push_back(base + c);
           // The chunks inside the block are not looked at.
           uint64_t skip = uint64_t(f->blk) - 512;
@@ -386,16 +410,49 @@ struct No_record_locks {
   No_record_locks& operator=(const No_record_locks&) = delete;
 };
 
+// Removes record a (image in K.rec_bfr), entries of every key but k and
+// all: a record a WRITE of its key 0 value has replaced while key 0 was
+// being rebuilt (the WRITE, not finding the value, stored a new record).
+void drop_replaced(Key_file* f, int k, uint32_t a) {
+  std::vector<uint8_t> image(K.rec_bfr);
+  Key_chan* ch = K.ch;
+  for (int j = 0; j < f->lay.nkeys; ++j) {
+    if (j == k) continue;
+    Kno_def(j);
+    std::vector<uint8_t> v(size_t(K.ksz), 0);
+    if (Kent_gen(image.data(), v.data(), a, false) == 0) continue;
+    if (Kfnd_key(v.data(), 0) == 0 && ch->cur_rec == a) Kent_del();
+  }
+  Kno_def(k);
+  Krec_del(a, true);
+}
+
+// What became of one record the scan met.
+enum class Entered { no_entry, entered, replaced };
+
+// The records a rebuild of key 0 entered: address, and a hash of the
+// value entered for it.
+using Entered_map = std::unordered_map<uint32_t, uint64_t>;
+uint64_t value_hash(const uint8_t* v) {
+  uint64_t h = 1469598103934665603ull;
+  for (int i = 0; i <= int(v[0]); ++i) h = (h ^ v[i]) * 1099511628211ull;
+  return h;
+}
+
 // Enters record a (image in K.rec_bfr) into key k, whose context is
 // selected: nothing when the exact entry is there already (a process wrote
 // the record while the rebuild ran); a value another record holds too is
-// reported as a duplicate and entered all the same.  False when the record
-// gives the key no entry.
-bool enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep) {
+// reported as a duplicate and entered all the same.  Key 0 without
+// duplicates, rebuilt while other processes write (mine: the records the
+// rebuild entered): a value held by a record the rebuild did not enter
+// with that value (another process may store a record in a slot the
+// rebuild passed) was written while the index lacked it, so that WRITE
+// stored a new record instead of replacing this one; this one goes.
+Entered enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep, Entered_map* mine) {
   Key_chan* ch = K.ch;
   std::vector<uint8_t> v(size_t(K.ksz), 0);
   Kent_gen(K.rec_bfr.data(), v.data(), a, false);
-  if (v[0] == 0 && k > 0) return false;
+  if (v[0] == 0 && k > 0) return Entered::no_entry;
   bool dup = false;
   if (k > 0 && f->lay.keys[k].unique) {
     // The value without its suffix.
@@ -408,11 +465,20 @@ bool enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep)
   K.no_climb = f->eff != nullptr;
   int r = Kfnd_key(v.data(), 0);
   K.no_climb = false;
-  if (r == 0 && ch->cur_rec == a) return true;
+  if (r == 0 && ch->cur_rec == a) return Entered::entered;
+  const uint64_t h = mine ? value_hash(v.data()) : 0;
+  if (r == 0 && mine) {
+    auto it = mine->find(ch->cur_rec);
+    if (it == mine->end() || it->second != h) {
+      drop_replaced(f, k, a);
+      return Entered::replaced;
+    }
+  }
   if (r == 0) dup = true;
   if (dup && rep.duplicate) rep.duplicate(k, ind_of(f, a));
   Kent_add(v.data(), -int32_t(a));
-  return true;
+  if (mine) (*mine)[a] = h;
+  return Entered::entered;
 }
 
 }  // namespace
@@ -480,6 +546,11 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     uint32_t last_blk = 0;
     std::unique_ptr<Fixed_scan> fixed;
     std::vector<uint32_t> deleted;
+    // Key 0 without duplicates, while other processes may write: the
+    // records this rebuild entered (a value held by any other record was
+    // written meanwhile).
+    std::unique_ptr<Entered_map> mine;
+    if (k == 0 && !f->lay.keys[0].dups && !f->eff && !ch->nolock) mine = std::make_unique<Entered_map>();
     uint32_t a = 0;
     for (;;) {
       op.open(k);
@@ -536,7 +607,9 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       // An error in one record skips it.
       try {
         Skip_on_error skip;
-        if (enter_record(f, k, a, rep)) ++entered;
+        Entered e = enter_record(f, k, a, rep, mine.get());
+        if (e == Entered::entered) ++entered;
+        if (e == Entered::replaced) --records;
       } catch (const Oru_error&) {
       }
       if (records % 1000 == 0) ++K.serial;  // scanned blocks may leave the cache
