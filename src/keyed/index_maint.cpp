@@ -3,9 +3,10 @@
 //
 // The rebuild works key by key: it frees the key's old index, then scans
 // the records in physical order and enters each one through the B-tree
-// insert, as a WRITE does.  A first-format rebuild closes its operation
-// (header lock released) at every percent and at the first block change
-// after 1000 records, and reopens it for the next record.
+// insert, as a WRITE does.  While an alternate key is loaded, a
+// first-format rebuild closes its operation (header lock released) at every
+// percent and at the first block change after 1000 records, and reopens it
+// for the next record; key 0 is loaded under the lock.
 //
 // The physical scan of fixed-length first-format files reads the file in
 // 512-byte chunks: a chunk whose type byte is a block type (0, 251, 252,
@@ -539,7 +540,13 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     ch->cur_key.clear();
     ch->eof_pending = false;
     const int64_t expected = int64_t(Hdr32(f, kf::H_COUNT));
-    if (!f->eff) op.close();
+    // Key 0 is the only way to a record by its key: while its index is
+    // incomplete, a WRITE would store a second record of a key it lacks, a
+    // READ or REMOVE would not find a record that is there, and a record so
+    // removed would come back when the scan met it.  Its load keeps the lock;
+    // other processes work while the alternate keys are loaded.
+    const bool hold = k == 0;
+    if (!f->eff && !hold) op.close();
 
     int64_t records = 0, entered = 0;
     int shown = -1;
@@ -622,7 +629,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       }
       // Other processes get their turn: at a block change after more than
       // 1000 records, and whenever the percentage moves on.
-      if (!f->eff && (changed || (blk != last_blk && op.since_ > 1000))) op.close();
+      if (!f->eff && !hold && (changed || (blk != last_blk && op.since_ > 1000))) op.close();
       last_blk = blk;
     }
     if (fixed && !f->eff && k == first) mend_deleted_chain(f, deleted);

@@ -1,11 +1,10 @@
 #!/bin/sh
-# While a rebuild of every key is loading key 0, a second process rewrites
-# records from the end of the file down, records the rebuild has not
-# reached yet among them.  Key 0 does not hold them at that
-# moment, so each WRITE stores a new record: the rebuild, meeting the old
-# record later, lets the rewritten one stand and removes the old one.
-# Afterwards the file holds each key once, with the value last written,
-# and every key and the record count agree.  Fixed- and variable-length.
+# While a rebuild of every key runs, a second process removes records from
+# the start and rewrites records from the end of the file down, records
+# the rebuild has not reached yet among them (key 0 is loaded under the
+# lock, so the writer goes on once key 0 is whole).  Afterwards the file
+# holds each key once, with the value last written, and every key and the
+# record count agree.  Fixed- and variable-length.
 . "$(dirname "$0")/lib.sh"
 n=50000
 status=0
