@@ -42,7 +42,7 @@ TEST_F(DirectiveGrammar, FormsInsideTheGrammarListBackExactly) {
            "MESSAGE_LIB POP", "CLOSE", "CLOSE DICT", "CLOSE (/)", "CLOSE (1,2,ERR=9)",
            "ERASE \"a\",OPT=\"x\",\"b\",ERR=20", "ERASE F$", "ERASE TABLE \"x\"", "RENAME \"a\",\"b\",OPT=\"x\",ERR=9",
            "RENAME CLASS \"A\",\"B\"", "RENAME CONTROL 101,102,HIDE", "SERIAL \"a\"", "SERIAL \"a\",0,10,ERR=9",
-           "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "PERFORM ON \"p\"", "DROP ON 12,1,+7",
+           "SERIAL \"a\",0,10,-1", "DIRECTORY \"d\",ERR=9", "DROP ON 12,1,+7",
            "INSERT DATA (1)A$", "OPEN END", "READ DATA A,B$", "DIM R$: IOLIST A$: CHR(5),B",
            "DIM R$: IOLIST A$,N: NUM(6,2),*", "PRECISION 3 FOR OBJECT ,ERR=9", "TRACE", "TRACE (1)",
            "TRACE PRINT \"x\"", "TRACE CLOSE", "SETCTL 5,100,ERR=9000", "SETCTL 5,100,6,LBL,ERR=9",
@@ -81,6 +81,40 @@ TEST_F(DirectiveGrammar, FormsOutsideTheGrammarAreRefusedWhenEntered) {
 
 // A directive that takes ", ERR=line" after some of its forms takes it after
 // every one of them, the forms without operands included.
+// A statement word after WRITE, INPUT, OBTAIN, INSERT, UPDATE or OPEN leads
+// a form only where the statement has one (WRITE LOCK, INPUT EDIT, INSERT
+// DATA, OPEN END, OPEN DICT, a table after OPEN's channel); PERFORM names its
+// program before ON.  Any other word is refused when the line is entered.
+TEST_F(DirectiveGrammar, StatementWordsLeadOnlyTheFormsTheyLead) {
+  for (const char* src : {"WRITE LOCK (1)\"a\"", "WRITE LOCK (1,KEY=\"k\",ERR=9)A$", "INPUT EDIT A$",
+                          "INPUT EDIT (0)\"x\",A$", "OBTAIN (0)A$", "INSERT DATA (1)A$", "UPDATE DATA A$,B",
+                          "INSERT (1,KEY=\"k\")A$", "UPDATE RECORD (1)R$", "UPDATE LOCK (1)A$", "INSERT LOCK (1)A$", "OPEN END (1)\"x\"",
+                          "OPEN LOCK INPUT (1)\"a\",(2)\"b\"", "OPEN DICT \"x\",ERR=9", "OPEN (1) TABLE \"t\"",
+                          "PERFORM \"x\" ON \"p\"", "PERFORM \"x\" ON BEGIN \"p;10\",ERR=9",
+                          "PERFORM \"x\" ON END \"p;L\"", "PERFORM \"x\",DOM=10,ERR=20"})
+    EXPECT_EQ(round_trip(src), src);
+  for (const char* src : {"WRITE WRITE \"a\"", "WRITE (1)WRITE \"a\"", "WRITE LOCK WRITE \"a\"", "WRITE CLEAR",
+                          "INPUT WRITE \"a\"", "INPUT (0)PRINT A$", "OBTAIN WRITE \"a\"",
+                          "INSERT WRITE \"a\"", "INSERT (1)CLOSE", "UPDATE WRITE \"a\"", "UPDATE LOCK LOCK A$",
+                          "OPEN WRITE \"a\"", "OPEN (1)WRITE \"x\"", "OPEN LOCK CLEAR (1)\"a\"",
+                          "PERFORM ON 1", "PERFORM ON 1,2", "PERFORM ON \"p\"", "PERFORM ON BEGIN \"p\""})
+    compile(src, 20);
+}
+
+// ENABLE EVENT TIM takes the timer's period, DISABLE EVENT TIM none; DATA
+// and CLOSE take a channel and may end with ERR=; OPEN and LOAD take nothing.
+TEST_F(DirectiveGrammar, EventSourcesTakeTheirOwnOperands) {
+  for (const char* src : {"ENABLE EVENT TIM 1", "ENABLE EVENT TIM N*2", "DISABLE EVENT TIM", "ENABLE EVENT DATA (0)",
+                          "DISABLE EVENT DATA 7,ERR=9000", "ENABLE EVENT CLOSE (CH)", "ENABLE EVENT CLOSE 1,ERR=20",
+                          "ENABLE EVENT OPEN", "DISABLE EVENT OPEN", "ENABLE EVENT LOAD", "DISABLE EVENT LOAD",
+                          "ENABLE CONTROL 101", "DISABLE 1"})
+    EXPECT_EQ(round_trip(src), src);
+  for (const char* src : {"ENABLE EVENT TIM", "DISABLE EVENT TIM 5", "ENABLE EVENT TIM 5,6", "ENABLE EVENT TIM 1,ERR=9",
+                          "ENABLE EVENT DATA", "ENABLE EVENT DATA 0,1", "DISABLE EVENT CLOSE", "ENABLE EVENT CLOSE 1,2",
+                          "ENABLE EVENT OPEN 1", "DISABLE EVENT LOAD \"x\""})
+    compile(src, 20);
+}
+
 TEST_F(DirectiveGrammar, EveryFormOfADirectiveTakesTheErrClause) {
   for (const char* src : {"SETMSE CLEAR ,ERR=30", "SETMSE /CLEAR ,ERR=30", "SETMSE =,ERR=30", "SETMSE / =,ERR=9",
                           "MESSAGE_LIB POP ,ERR=9", "PRECISION 3,ERR=9", "PRECISION -1,ERR=LBL", "DFMT ,ERR=9",
