@@ -8,18 +8,8 @@
 n=60000
 status=0
 case_of() {
-  rm -f big started done rebuild.out writer.out
-  printf '%s\n' "10 KEYED \"big\",\"[1:1:6],[2:1:6],[2:3:4]\",0,$2" '20 OPEN (1)"big"' \
-    "30 FOR I=1 TO $n; WRITE (1)STR(I:\"000000\"),STR(MOD(I,500):\"000000\"); NEXT I" RUN |
-    "$oru" > /dev/null 2>&1
-  printf '%s\n' '10 OPEN (1)"big"; SERIAL "started"' '20 KEYED LOAD (1)' '30 PRINT "rebuilt"' RUN |
-    "$oru" > rebuild.out 2>&1 &
-  rebuilder=$!
-  i=0
-  until [ -f started ]; do
-    i=$((i + 1)); [ $i -gt 6000 ] && { echo "$1: no rebuild seen"; exit 1; }
-    sleep 0.005
-  done
+  keyed_file "[1:1:6],[2:1:6],[2:3:4]" $2 $n
+  start_rebuild
   printf '%s\n' '10 OPEN (1)"big"; M=0' \
     "20 FOR I=$n TO $n-19 STEP -1; K\$=STR(I:\"000000\")" \
     '30 READ (1,KEY=K$,DOM=90)A$,B$' \

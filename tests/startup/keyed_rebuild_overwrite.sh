@@ -9,18 +9,8 @@
 n=50000
 status=0
 case_of() {
-  rm -f big started done rebuild.out writer.out
-  printf '%s\n' "10 KEYED \"big\",\"[1:1:6],[2:1:6]\",0,$2" '20 OPEN (1)"big"' \
-    "30 FOR I=1 TO $n; WRITE (1)STR(I:\"000000\"),STR(MOD(I,500):\"000000\"); NEXT I" RUN |
-    "$oru" > /dev/null 2>&1
-  printf '%s\n' '10 OPEN (1)"big"; SERIAL "started"' '20 KEYED LOAD (1)' '30 SERIAL "done"; PRINT "rebuilt"' RUN |
-    "$oru" > rebuild.out 2>&1 &
-  rebuilder=$!
-  i=0
-  until [ -f started ]; do
-    i=$((i + 1)); [ $i -gt 6000 ] && { echo "$1: no rebuild seen"; exit 1; }
-    sleep 0.005
-  done
+  keyed_file "[1:1:6],[2:1:6]" $2 $n
+  start_rebuild
   # Records from the last one down, each given a new key 1 value, until
   # the rebuild ends; before each, a record from the first one up is
   # removed (when key 0 holds it already), so that the new record may take

@@ -85,3 +85,26 @@ kill_after() {
   kill -9 "$writer"; wait "$writer" 2>/dev/null
   writer=
 }
+
+# keyed_file KEYS RECLEN N: makes the keyed file "big" with the key list
+# KEYS and N records: key "000001" up, field 2 the number MOD 500.
+keyed_file() {
+  rm -f big started done rebuild.out writer.out
+  printf '%s\n' "10 KEYED \"big\",\"$1\",0,$2" '20 OPEN (1)"big"' \
+    "30 FOR I=1 TO $3; WRITE (1)STR(I:\"000000\"),STR(MOD(I,500):\"000000\"); NEXT I" RUN |
+    "$oru" > /dev/null 2>&1
+}
+
+# start_rebuild: a KEYED LOAD of every key of "big" in the background
+# ($rebuilder; "rebuilt" in rebuild.out at its end), between the files
+# "started" and "done"; returns once it has started.
+start_rebuild() {
+  printf '%s\n' '10 OPEN (1)"big"; SERIAL "started"' '20 KEYED LOAD (1)' '30 SERIAL "done"; PRINT "rebuilt"' RUN |
+    "$oru" > rebuild.out 2>&1 &
+  rebuilder=$!
+  i=0
+  until [ -f started ]; do
+    i=$((i + 1)); [ $i -gt 6000 ] && { echo "no rebuild seen"; exit 1; }
+    sleep 0.005
+  done
+}
