@@ -12,6 +12,8 @@
 #include <string>
 
 #include "core/host.h"
+#include "core/params.h"
+#include "core/switches.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
 
@@ -59,6 +61,8 @@ void note_input_ended() {
 }
 
 void write_all(const char* p, size_t n) { Con_send(p, n); }
+
+bool hung_up() { return Sig_hangup || Sw_on(sw::SIGHUP_SEEN); }
 
 // poll for one descriptor, with the signals blocked from the test of the
 // pending flags until the wait has begun (ppoll unblocks them atomically):
@@ -243,11 +247,18 @@ const Con_link_ops* Con_link() { return con_link; }
 bool Con_send(const void* buf, size_t n) {
   if (con_link) return con_link->send(buf, n);
   if (console_lost) return false;  // nobody to write to
+  // After a hang-up the output is swallowed: a write that waits on a
+  // terminal that takes nothing more (its buffer full) ends when the
+  // signal interrupts it, so that the process can end.
+  if (hung_up()) return true;
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
     ssize_t w = ::write(out_fd, p, n);
     if (w < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        if (hung_up()) return true;
+        continue;
+      }
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
         struct pollfd q = {out_fd, POLLOUT, 0};
         ::poll(&q, 1, 1000);
@@ -295,6 +306,8 @@ void Con_output_failed() {
 }
 
 bool Con_lost() { return console_lost && !con_link; }
+
+bool Con_input_ended() { return input_ended && !con_link; }
 
 void Con_discard_input() { in_pos = in_len = 0; }
 

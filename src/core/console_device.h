@@ -66,6 +66,8 @@ bool Con_poll(int32_t ms);
 // ends as on a hang-up, and the console's output is dropped from then on.
 void Con_output_failed();
 bool Con_lost();
+// The process's own console input came to its end (or failed) for good.
+bool Con_input_ended();
 // Drops the input received and not yet read.
 void Con_discard_input();
 // Reads one line (without its end-of-line) from the console's stream.
