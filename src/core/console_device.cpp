@@ -63,6 +63,7 @@ void note_input_ended() {
 void write_all(const char* p, size_t n) { Con_send(p, n); }
 
 bool hung_up() { return Sig_hangup || Sw_on(sw::SIGHUP_SEEN); }
+bool dropped_at_hangup = false;
 
 // poll for one descriptor, with the signals blocked from the test of the
 // pending flags until the wait has begun (ppoll unblocks them atomically):
@@ -247,16 +248,19 @@ const Con_link_ops* Con_link() { return con_link; }
 bool Con_send(const void* buf, size_t n) {
   if (con_link) return con_link->send(buf, n);
   if (console_lost) return false;  // nobody to write to
-  // After a hang-up the output is swallowed: a write that waits on a
-  // terminal that takes nothing more (its buffer full) ends when the
-  // signal interrupts it, so that the process can end.
-  if (hung_up()) return true;
+  // A write that waited on a terminal that takes nothing more (its buffer
+  // full) when the hang-up came is given up, and so is all later output:
+  // the process can end instead of waiting in a write.
+  if (dropped_at_hangup) return true;
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
     ssize_t w = ::write(out_fd, p, n);
     if (w < 0) {
       if (errno == EINTR) {
-        if (hung_up()) return true;
+        if (hung_up()) {
+          dropped_at_hangup = true;
+          return true;
+        }
         continue;
       }
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
