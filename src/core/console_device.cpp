@@ -64,6 +64,7 @@ void write_all(const char* p, size_t n) { Con_send(p, n); }
 
 bool hung_up() { return Sig_hangup || Sw_on(sw::SIGHUP_SEEN); }
 bool dropped_at_hangup = false;
+constexpr int HANGUP_WRITE_MS = 1000;
 
 // poll for one descriptor, with the signals blocked from the test of the
 // pending flags until the wait has begun (ppoll unblocks them atomically):
@@ -251,9 +252,9 @@ bool Con_send(const void* buf, size_t n) {
   // A write that waited on a terminal that takes nothing more (its buffer
   // full) when the hang-up came is given up, and so is all later output:
   // the process can end instead of waiting in a write.
-  if (dropped_at_hangup) return true;
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
+    if (!Con_may_write(out_fd)) return true;
     ssize_t w = ::write(out_fd, p, n);
     if (w < 0) {
       if (errno == EINTR) {
@@ -310,6 +311,25 @@ void Con_output_failed() {
 }
 
 bool Con_lost() { return console_lost && !con_link; }
+
+bool Con_output_dropped() { return dropped_at_hangup; }
+
+bool Con_may_write(int fd) {
+  if (dropped_at_hangup) return false;
+  if (!hung_up()) return true;
+  // After a hang-up a terminal that takes nothing more within a second
+  // gets nothing more.
+  struct pollfd q = {fd, POLLOUT, 0};
+  if (::poll(&q, 1, HANGUP_WRITE_MS) == 1 && !(q.revents & (POLLERR | POLLHUP | POLLNVAL))) return true;
+  dropped_at_hangup = true;
+  return false;
+}
+
+bool Con_write_interrupted() {
+  if (!hung_up()) return false;
+  dropped_at_hangup = true;
+  return true;
+}
 
 bool Con_input_ended() { return input_ended && !con_link; }
 
