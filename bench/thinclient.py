@@ -11,6 +11,7 @@
 # READ after a PRINT waits for the peer's delayed acknowledgement.
 # Usage: python3 bench/thinclient.py BUILD_DIR [requests]
 import os
+import pty
 import socket
 import struct
 import subprocess
@@ -18,11 +19,13 @@ import sys
 import tempfile
 import threading
 import time
+import tty
 
 build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 N = int(sys.argv[2]) if len(sys.argv) > 2 else 20000
 M = max(2, N // 40)  # the alternating run (a host with Nagle on needs ~40 ms a pair)
 oru = os.path.join(build, "oru")
+RUN_LIMIT = 60  # seconds without a request before a run is given up
 env = dict(os.environ)
 env["ORULIB"] = os.path.abspath(env.get("ORULIB", os.path.join(build, "lib")))
 env.pop("ORUINI", None)
@@ -121,8 +124,14 @@ def run_oru(tcp):
     else:
         lines = ['10 DEFTTY F (0)80,25', '20 OPEN (1)"[vrl]x"'] + LOOP
     lines = [l % ("[rpc:s]y" if tcp else "[vrl]y") if "OPEN (2)" in l else l for l in lines]
-    p = subprocess.Popen([oru], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+    # The console's output is a raw pseudo-terminal: a process whose output
+    # is not a terminal runs in the background, where DEFTTY F attaches no
+    # client (the program would stop at its first client OPEN and wait).
+    master, slave = pty.openpty()
+    tty.setraw(slave)
+    p = subprocess.Popen([oru], stdin=subprocess.PIPE, stdout=slave, stderr=subprocess.DEVNULL,
                          cwd=tmp, env=env, bufsize=0)
+    os.close(slave)
     p.stdin.write(("\n".join(lines) + "\nRUN\n").encode())
     p.stdin.flush()
     if tcp:
@@ -130,23 +139,53 @@ def run_oru(tcp):
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         t = threading.Thread(target=respond, args=(lambda: conn.recv(65536), conn.sendall, True, stats, done))
         t.start()
-        while stats.t.get("mFC", [0, 0, 0])[2] == 0 and t.is_alive():
-            time.sleep(0.05)
+        wait_for_end(stats, t, p)
         p.stdin.close()
         done.wait(60)
         conn.close()
     else:
-        fd_in, fd_out = p.stdout.fileno(), p.stdin.fileno()
-        t = threading.Thread(target=respond, args=(lambda: os.read(fd_in, 65536), lambda b: os.write(fd_out, b),
+        fd_out = p.stdin.fileno()
+        t = threading.Thread(target=respond, args=(lambda: read_master(master), lambda b: os.write(fd_out, b),
                                                    False, stats, done))
         t.start()
         # The program ends at its END; the console's next read ends it.
-        while stats.t.get("mFC", [0, 0, 0])[2] == 0 and t.is_alive():
-            time.sleep(0.05)
+        wait_for_end(stats, t, p)
         p.stdin.close()
         done.wait(60)
-    p.wait(60)
+    try:
+        p.wait(60)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        p.wait()
+    if not tcp:
+        t.join(10)
+    os.close(master)
     return stats
+
+
+def read_master(fd):
+    """Console output from the pseudo-terminal; its end (EIO once oru and
+    every holder of the other side closed it) is the end of the stream."""
+    try:
+        return os.read(fd, 65536)
+    except OSError:
+        return b""
+
+
+def wait_for_end(stats, responder, p):
+    """Waits until the last channel's close came, the responder stopped, or
+    oru ended; a run that makes no progress for RUN_LIMIT seconds is given
+    up (oru killed) so that the benchmark always ends."""
+    last, since = -1, time.monotonic()
+    while stats.t.get("mFC", [0, 0, 0])[2] == 0 and responder.is_alive() and p.poll() is None:
+        seen = sum(s[2] for s in list(stats.t.values()))
+        if seen != last:
+            last, since = seen, time.monotonic()
+        elif time.monotonic() - since > RUN_LIMIT:
+            print("no progress for %d s: run abandoned" % RUN_LIMIT, file=sys.stderr)
+            p.kill()
+            break
+        time.sleep(0.05)
 
 
 PY_HOST = r'''

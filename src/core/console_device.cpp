@@ -12,6 +12,8 @@
 #include <string>
 
 #include "core/host.h"
+#include "core/params.h"
+#include "core/switches.h"
 #include "core/workspace.h"
 #include "core/signal_flags.h"
 
@@ -59,6 +61,10 @@ void note_input_ended() {
 }
 
 void write_all(const char* p, size_t n) { Con_send(p, n); }
+
+bool hung_up() { return Sig_hangup || Sw_on(sw::SIGHUP_SEEN); }
+bool dropped_at_hangup = false;
+constexpr int HANGUP_WRITE_MS = 1000;
 
 // poll for one descriptor, with the signals blocked from the test of the
 // pending flags until the wait has begun (ppoll unblocks them atomically):
@@ -243,11 +249,21 @@ const Con_link_ops* Con_link() { return con_link; }
 bool Con_send(const void* buf, size_t n) {
   if (con_link) return con_link->send(buf, n);
   if (console_lost) return false;  // nobody to write to
+  // A write that waited on a terminal that takes nothing more (its buffer
+  // full) when the hang-up came is given up, and so is all later output:
+  // the process can end instead of waiting in a write.
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
+    if (!Con_may_write(out_fd)) return true;
     ssize_t w = ::write(out_fd, p, n);
     if (w < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        if (hung_up()) {
+          dropped_at_hangup = true;
+          return true;
+        }
+        continue;
+      }
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
         struct pollfd q = {out_fd, POLLOUT, 0};
         ::poll(&q, 1, 1000);
@@ -295,6 +311,27 @@ void Con_output_failed() {
 }
 
 bool Con_lost() { return console_lost && !con_link; }
+
+bool Con_output_dropped() { return dropped_at_hangup; }
+
+bool Con_may_write(int fd) {
+  if (dropped_at_hangup) return false;
+  if (!hung_up()) return true;
+  // After a hang-up a terminal that takes nothing more within a second
+  // gets nothing more.
+  struct pollfd q = {fd, POLLOUT, 0};
+  if (::poll(&q, 1, HANGUP_WRITE_MS) == 1 && !(q.revents & (POLLERR | POLLHUP | POLLNVAL))) return true;
+  dropped_at_hangup = true;
+  return false;
+}
+
+bool Con_write_interrupted() {
+  if (!hung_up()) return false;
+  dropped_at_hangup = true;
+  return true;
+}
+
+bool Con_input_ended() { return input_ended && !con_link; }
 
 void Con_discard_input() { in_pos = in_len = 0; }
 

@@ -16,6 +16,7 @@
 #include "core/evaluator.h"
 #include "core/variables.h"
 #include "core/workspace.h"
+#include "terminal/tc_session.h"
 #include "terminal/terminal.h"
 
 namespace {
@@ -24,7 +25,12 @@ constexpr int32_t ACCEPT_SIZE_MAX = 32767;
 
 // A byte of the channel: -1 none in time, -3 end of input.
 int next_byte(Fcb* f, bool console, int32_t hundredths) {
-  if (console && !Console_raw_keys()) return Con_read_byte(hundredths);
+  if (console && !Console_raw_keys()) {
+    int b = Con_read_byte(hundredths);
+    // A client's stream that ended leaves the process without its client.
+    if (b == -3 && (f->st2 & ST2_THIN_CLIENT) && Con_input_ended()) Tc_stream_gone();
+    return b;
+  }
   int b = Device_getch(f, hundredths);
   return b == -2 ? -1 : b;
 }

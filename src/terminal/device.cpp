@@ -345,11 +345,15 @@ bool plain_type_name(const std::string& s) {
 
 void Dev_write_all(int fd, const uint8_t* p, size_t n, bool closing, void (*on_failure)()) {
   bool console = fd >= 0 && fd == Con_out_fd();
-  if (console && Con_lost()) return;  // the terminal went away: nobody reads this
+  if (console && (Con_lost() || Con_output_dropped())) return;  // nobody reads this
   while (n > 0) {
+    if (console && !Con_may_write(fd)) return;
     ssize_t w = ::write(fd, p, n);
     if (w < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        if (console && Con_write_interrupted()) return;  // a hang-up ended the wait
+        continue;
+      }
       int e = errno;
       if (console && e != EAGAIN && e != EWOULDBLOCK) Con_output_failed();
       errno = e;

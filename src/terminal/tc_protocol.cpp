@@ -202,14 +202,20 @@ int console_getc(int32_t hundredths) {
 int await_byte() {
   bool asked = false;
   for (;;) {
-    if (Tc_link_dead()) Rpt_error_text(err::CONNECTION_LOST, "The thin client's link is dead");
+    if (Tc_link_dead()) {
+      Tc_stream_gone();
+      Rpt_error_text(err::CONNECTION_LOST, "The thin client's link is dead");
+    }
     int32_t wait = ws.Tc_keepalive > 0 ? ws.Tc_keepalive * 50 : -1;
     int b = console_getc(wait);
     if (b >= 0) {
       Tc_note_read();
       return b;
     }
-    if (b == -3) return -3;
+    if (b == -3) {
+      if (Con_input_ended()) Tc_stream_gone();  // the client's stream ended
+      return -3;
+    }
     if (asked) {
       Tc_mark_dead();
       Rpt_error_text(err::CONNECTION_LOST, "The thin client stopped answering (keep-alive)");

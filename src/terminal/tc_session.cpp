@@ -124,10 +124,14 @@ int stream_byte(int32_t hundredths) {
 // One byte from the client for the keyboard, the keep-alive bounding the
 // silence when hundredths is -1.
 int key_byte(int32_t hundredths) {
-  if (link_dead) return -3;
+  if (link_dead) {
+    Tc_stream_gone();
+    return -3;
+  }
   if (hundredths >= 0 || ws.Tc_keepalive <= 0) {
     int b = stream_byte(hundredths);
     if (b >= 0) Tc_note_read();
+    if (b == -3 && Con_input_ended()) Tc_stream_gone();  // the client's stream ended
     return b;
   }
   bool asked = false;
@@ -137,7 +141,10 @@ int key_byte(int32_t hundredths) {
       Tc_note_read();
       return b;
     }
-    if (b == -3) return -3;
+    if (b == -3) {
+      if (Con_input_ended()) Tc_stream_gone();
+      return -3;
+    }
     if (asked) {
       Tc_mark_dead();
       return -3;
@@ -383,6 +390,23 @@ bool Tc_console_sends(uint16_t m) {
   return true;
 }
 void Tc_mark_dead() { link_dead = true; }
+
+// A client on the process's own stream that is gone (its output failed or
+// its input ended) leaves nobody to serve.  The read that finds the end
+// fails as usual (the program may handle that error); a later read of the
+// dead link ends the process as a hang-up does, its channels closed in
+// order, instead of failing at once without end (a program that retries
+// its read on error would spin).  A client over a connection keeps its own
+// count of failures.
+void Tc_stream_gone() {
+  if (!link_dead) {
+    link_dead = true;
+    return;
+  }
+  if (Tc_console_link()) return;
+  Sig_hangup = 1;
+  Sig_pending = 1;
+}
 void Tc_note_read() { lTimeLastRd = now_ms(); }
 void Tc_note_enq() { lTimeLastEnq = now_ms(); }
 

@@ -67,6 +67,9 @@ bool Tc_link_dead();
 // cursor mode sent last.  Remembers what is sent.
 bool Tc_console_sends(uint16_t m);
 void Tc_mark_dead();
+// The client's stream was found ended or dead by a read: the first time
+// the link is marked dead, later on the process ends as on a hang-up.
+void Tc_stream_gone();
 void Tc_note_read();
 void Tc_note_enq();
 // Between statements and while waiting: at most every 5 seconds flushes
