@@ -64,7 +64,6 @@ void write_all(const char* p, size_t n) { Con_send(p, n); }
 
 bool hung_up() { return Sig_hangup || Sw_on(sw::SIGHUP_SEEN); }
 bool dropped_at_hangup = false;
-constexpr int HANGUP_WRITE_MS = 1000;
 
 // poll for one descriptor, with the signals blocked from the test of the
 // pending flags until the wait has begun (ppoll unblocks them atomically):
@@ -249,9 +248,9 @@ const Con_link_ops* Con_link() { return con_link; }
 bool Con_send(const void* buf, size_t n) {
   if (con_link) return con_link->send(buf, n);
   if (console_lost) return false;  // nobody to write to
-  // A write that waited on a terminal that takes nothing more (its buffer
-  // full) when the hang-up came is given up, and so is all later output:
-  // the process can end instead of waiting in a write.
+  // Output after a hang-up is swallowed, and a write waiting on a terminal
+  // that takes nothing more (its buffer full) when the hang-up comes is
+  // given up: the process can end instead of waiting in a write.
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
     if (!Con_may_write(out_fd)) return true;
@@ -314,15 +313,10 @@ bool Con_lost() { return console_lost && !con_link; }
 
 bool Con_output_dropped() { return dropped_at_hangup; }
 
-bool Con_may_write(int fd) {
-  if (dropped_at_hangup) return false;
-  if (!hung_up()) return true;
-  // After a hang-up a terminal that takes nothing more within a second
-  // gets nothing more.
-  struct pollfd q = {fd, POLLOUT, 0};
-  if (::poll(&q, 1, HANGUP_WRITE_MS) == 1 && !(q.revents & (POLLERR | POLLHUP | POLLNVAL))) return true;
-  dropped_at_hangup = true;
-  return false;
+bool Con_may_write(int) {
+  // After a hang-up the console's output is swallowed.
+  if (hung_up()) dropped_at_hangup = true;
+  return !dropped_at_hangup;
 }
 
 bool Con_write_interrupted() {

@@ -66,13 +66,11 @@ bool Con_poll(int32_t ms);
 // ends as on a hang-up, and the console's output is dropped from then on.
 void Con_output_failed();
 bool Con_lost();
-// A console write waiting when the hang-up came was given up, and so is
-// all later output (Con_output_dropped).  Con_write_interrupted tells a
+// The console's output is swallowed after a hang-up, and a write waiting
+// when it came is given up (Con_output_dropped).  Con_write_interrupted tells a
 // writer whose write was interrupted whether to give up (a hang-up came).
 bool Con_output_dropped();
-// Whether a console write to fd may go ahead: after a hang-up only when
-// the terminal takes output within a second (else all later output is
-// dropped).
+// Whether a console write to fd may go ahead: not after a hang-up.
 bool Con_may_write(int fd);
 bool Con_write_interrupted();
 // The process's own console input came to its end (or failed) for good.

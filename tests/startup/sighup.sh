@@ -1,6 +1,6 @@
 #!/bin/sh
 # SIGHUP to a console waiting for input ends the process in order, with
-# status 0.
+# status 0; its output after the signal is swallowed.
 . "$(dirname "$0")/lib.sh"
 mkfifo in || exit 2
 "$oru" < in > got 2>&1 &
@@ -25,5 +25,6 @@ while kill -0 $pid 2>/dev/null; do
   sleep 0.05
 done
 wait $pid; status=$?
-printf -- '->PRINT "before"\nbefore\n->\n' > want
+# Output after the signal is swallowed: the prompt's line is not ended.
+printf -- '->PRINT "before"\nbefore\n->' > want
 if [ $status -ne 0 ] || ! cmp -s want got; then echo "status $status"; diff -u want got; exit 1; fi
