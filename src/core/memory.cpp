@@ -243,7 +243,9 @@ void Ret_blk(void* blk) {
       pl.head = base;
       pl.count++;
       ws.Mem_used -= int64_t(size + BLK_HDR);
-      ORU_POISON(base, pool_bytes(cls));
+      // The link stays readable: the leak checker follows no pointer kept
+      // in poisoned memory, and would take the rest of the list for leaks.
+      ORU_POISON(base + sizeof(void*), pool_bytes(cls) - sizeof(void*));
       return;
     }
   }
