@@ -31,12 +31,10 @@ void set_disk_state(bool disable) {
       DoOruEvent(!disable);
       return;
     }
-    if (ws.Exec_ptr[1] == code::P2_CONTROL) {
-      ws.Exec_ptr += 2;
-      Control_enable(disable);
-      return;
-    }
-    Not_built(disable ? "DISABLE of a control (the control layer)" : "ENABLE of a control (the control layer)");
+    // Any other word after the prefix: the control form.
+    ws.Exec_ptr += 2;
+    Control_enable(disable);
+    return;
   }
   int32_t disk = Get_diskno();
   if (disk < 0 || disk > PFX_DISK_LAST) Rpt_error(err::OUT_OF_RANGE);

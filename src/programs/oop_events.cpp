@@ -22,6 +22,7 @@
 #include "core/errors.h"
 #include "core/evaluator.h"
 #include "core/host.h"
+#include "core/line_store.h"
 #include "core/memory.h"
 #include "core/workspace.h"
 #include "net/tcp_channel.h"
@@ -456,5 +457,7 @@ void DoOruEvent(bool enable) {
     if (enable) close_events.push_back(ch);
     return;
   }
-  Rpt_error_text(err::NOT_BUILT, "this event source needs the thin client or the event timer");
+  // Any other source: nothing; its operands are passed over.
+  while (*ws.Exec_ptr != code::END_SCAN && !(Cde_tbl[*ws.Exec_ptr] & CC_STMT_END))
+    if (Skip_code() == code::EOL) break;
 }

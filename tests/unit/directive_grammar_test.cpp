@@ -111,8 +111,13 @@ TEST_F(DirectiveGrammar, EventSourcesTakeTheirOwnOperands) {
     EXPECT_EQ(round_trip(src), src);
   for (const char* src : {"ENABLE EVENT TIM", "DISABLE EVENT TIM 5", "ENABLE EVENT TIM 5,6", "ENABLE EVENT TIM 1,ERR=9",
                           "ENABLE EVENT DATA", "ENABLE EVENT DATA 0,1", "DISABLE EVENT CLOSE", "ENABLE EVENT CLOSE 1,2",
-                          "ENABLE EVENT OPEN 1", "DISABLE EVENT LOAD \"x\""})
+                          "ENABLE EVENT OPEN 1", "DISABLE EVENT LOAD \"x\"",
+                          "DISABLE CLASS \"x\" EVENT 1", "ENABLE OBJECT"})
     compile(src, 20);
+  // any other event source is taken and does nothing; another word than
+  // EVENT after the prefix leads the control form, as CONTROL does
+  EXPECT_EQ(round_trip("ENABLE EVENT FOO"), "ENABLE EVENT FOO");
+  EXPECT_EQ(round_trip("ENABLE OBJECT 7"), "ENABLE OBJECT 7");
 }
 
 TEST_F(DirectiveGrammar, EveryFormOfADirectiveTakesTheErrClause) {

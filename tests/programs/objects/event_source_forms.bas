@@ -1,16 +1,23 @@
 REM ENABLE and DISABLE EVENT read each event source's operands when the line
 REM is entered: a period after ENABLE's TIM only, a channel after DATA and
-REM CLOSE, nothing after OPEN and LOAD.  The forms taken run.
+REM CLOSE, nothing after OPEN and LOAD; another source does nothing.  Any
+REM other word after the prefix leads the control form, as CONTROL does.
+REM The forms taken run.
 10 ENABLE EVENT TIM
 10 DISABLE EVENT TIM 5
 10 ENABLE EVENT DATA
 10 ENABLE EVENT CLOSE
 10 ENABLE EVENT OPEN 1
+10 ENABLE OBJECT 1 EVENT 2
+10 DISABLE CLASS "x" EVENT 1
 10 PRINT "start"
 20 ENABLE EVENT TIM 100; DISABLE EVENT TIM
 30 ENABLE EVENT OPEN; DISABLE EVENT OPEN; ENABLE EVENT LOAD; DISABLE EVENT LOAD
 40 ENABLE EVENT DATA 0; DISABLE EVENT DATA 0,ERR=9000
 50 ENABLE EVENT CLOSE 77,ERR=60; PRINT "no error"
 60 PRINT "not open:",ERR
+65 ENABLE EVENT FOO 1,"x"; DISABLE EVENT FOO; PRINT "other source"
+67 ENABLE OBJECT 7,ERR=68
+68 PRINT "control form:",ERR
 70 PRINT "done"
 RUN
