@@ -16,8 +16,10 @@ Prints the figures; exits 1 when a form breaks the rule.
 import concurrent.futures
 import os
 import re
-import subprocess
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from keyword_sweep import session  # noqa: E402  (one console session)
 
 OK, BAD = [], []
 
@@ -123,15 +125,6 @@ def literals():
 
 def q(s):
     return '"' + s.replace('"', '""') + '"'
-
-
-def session(oru, text, cwd, timeout=30):
-    try:
-        r = subprocess.run([oru], input=text.encode('latin-1'), stdout=subprocess.PIPE,
-                           stderr=subprocess.STDOUT, cwd=cwd, timeout=timeout)
-        return r.stdout.decode('latin-1')
-    except subprocess.TimeoutExpired as e:
-        return (e.stdout or b'').decode('latin-1') + '#TIMEOUT'
 
 
 def compile_list(oru, forms, cwd):
