@@ -22,7 +22,6 @@
 #include <numeric>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "keyed/key_settings.h"
@@ -411,45 +410,15 @@ struct No_record_locks {
   No_record_locks& operator=(const No_record_locks&) = delete;
 };
 
-// Removes record a (image in K.rec_bfr), entries of every key but k and
-// all: a record a WRITE of its key 0 value has replaced while key 0 was
-// being rebuilt (the WRITE, not finding the value, stored a new record).
-void drop_replaced(Key_file* f, int k, uint32_t a) {
-  std::vector<uint8_t> image(K.rec_bfr);
-  Key_chan* ch = K.ch;
-  for (int j = 0; j < f->lay.nkeys; ++j) {
-    if (j == k) continue;
-    Kno_def(j);
-    std::vector<uint8_t> v(size_t(K.ksz), 0);
-    if (Kent_gen(image.data(), v.data(), a, false) == 0) continue;
-    if (Kfnd_key(v.data(), 0) == 0 && ch->cur_rec == a) Kent_del();
-  }
-  Kno_def(k);
-  Krec_del(a, true);
-}
-
 // What became of one record the scan met.
-enum class Entered { no_entry, entered, replaced };
-
-// The records a rebuild of key 0 entered: address, and a hash of the
-// value entered for it.
-using Entered_map = std::unordered_map<uint32_t, uint64_t>;
-uint64_t value_hash(const uint8_t* v) {
-  uint64_t h = 1469598103934665603ull;
-  for (int i = 0; i <= int(v[0]); ++i) h = (h ^ v[i]) * 1099511628211ull;
-  return h;
-}
+enum class Entered { no_entry, entered };
 
 // Enters record a (image in K.rec_bfr) into key k, whose context is
 // selected: nothing when the exact entry is there already (a process wrote
 // the record while the rebuild ran); a value another record holds too is
-// reported as a duplicate and entered all the same.  Key 0 without
-// duplicates, rebuilt while other processes write (mine: the records the
-// rebuild entered): a value held by a record the rebuild did not enter
-// with that value (another process may store a record in a slot the
-// rebuild passed) was written while the index lacked it, so that WRITE
-// stored a new record instead of replacing this one; this one goes.
-Entered enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep, Entered_map* mine) {
+// reported as a duplicate and entered all the same.  Key 0 is loaded under
+// the lock, so no other process writes meanwhile.
+Entered enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& rep) {
   Key_chan* ch = K.ch;
   std::vector<uint8_t> v(size_t(K.ksz), 0);
   Kent_gen(K.rec_bfr.data(), v.data(), a, false);
@@ -467,18 +436,9 @@ Entered enter_record(Key_file* f, int k, uint32_t a, const Key_rebuild_report& r
   int r = Kfnd_key(v.data(), 0);
   K.no_climb = false;
   if (r == 0 && ch->cur_rec == a) return Entered::entered;
-  const uint64_t h = mine ? value_hash(v.data()) : 0;
-  if (r == 0 && mine) {
-    auto it = mine->find(ch->cur_rec);
-    if (it == mine->end() || it->second != h) {
-      drop_replaced(f, k, a);
-      return Entered::replaced;
-    }
-  }
   if (r == 0) dup = true;
   if (dup && rep.duplicate) rep.duplicate(k, ind_of(f, a));
   Kent_add(v.data(), -int32_t(a));
-  if (mine) (*mine)[a] = h;
   return Entered::entered;
 }
 
@@ -553,11 +513,6 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
     uint32_t last_blk = 0;
     std::unique_ptr<Fixed_scan> fixed;
     std::vector<uint32_t> deleted;
-    // Key 0 without duplicates, while other processes may write: the
-    // records this rebuild entered (a value held by any other record was
-    // written meanwhile).
-    std::unique_ptr<Entered_map> mine;
-    if (k == 0 && !f->lay.keys[0].dups && !f->eff && !ch->nolock) mine = std::make_unique<Entered_map>();
     uint32_t a = 0;
     for (;;) {
       op.open(k);
@@ -614,9 +569,7 @@ int64_t Key_rebuild(Key_chan* ch, int kno, const Key_rebuild_report& rep) {
       // An error in one record skips it.
       try {
         Skip_on_error skip;
-        Entered e = enter_record(f, k, a, rep, mine.get());
-        if (e == Entered::entered) ++entered;
-        if (e == Entered::replaced) --records;
+        if (enter_record(f, k, a, rep) == Entered::entered) ++entered;
       } catch (const Oru_error&) {
       }
       if (records % 1000 == 0) ++K.serial;  // scanned blocks may leave the cache
